@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 // A 16-bit RGB565 pixel rectangle that 2-D drawing and the 3-D device both
 // draw into. The kernel's back buffer is one; so are off-screen surfaces.
@@ -18,5 +19,5 @@ struct PictureRGBA {
     int32_t width = 0;
     int32_t height = 0;
     // width * height pixels, row 0 at the top, bytes R, G, B, A.
-    uint8_t* rgba = nullptr;
+    std::vector<uint8_t> rgba;
 };
