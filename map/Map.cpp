@@ -508,6 +508,8 @@ void Map::IndexObjects()
         mBuildingOrder[fill[SquareIndex(b->mColumn, b->mRow)]++] = b;
     }
 
+    IndexWalls();
+
     mFoxholeMark.assign(mSquareCount, 0);
     const int32_t foxholes = mFoxholes->GetCount();
     for (int32_t k = 0; k < foxholes; ++k) {
@@ -596,5 +598,33 @@ void Map::AddTrees()
                 ++planted;
             }
         }
+    }
+}
+
+void Map::IndexWalls()
+{
+    const int32_t walls = mWalls->GetCount();
+    mWallList.assign(walls, nullptr);
+    mWallStamp.assign(walls, 0);
+    mWallStart.assign(mSquareCount + 1, 0);
+    // Each wall is listed in every square its box (grown by 1 m) touches.
+    auto forSquares = [this](const Wall* w, auto fn) {
+        int32_t c0 = std::max(0, static_cast<int32_t>(std::floor((std::min(w->mX0, w->mX1) - 1.0f) * 0.05f)));
+        int32_t c1 = std::min(mWidth - 1, static_cast<int32_t>(std::floor((std::max(w->mX0, w->mX1) + 1.0f) * 0.05f)));
+        int32_t r0 = std::max(0, static_cast<int32_t>(std::floor((std::min(w->mY0, w->mY1) - 1.0f) * 0.05f)));
+        int32_t r1 = std::min(mHeight - 1, static_cast<int32_t>(std::floor((std::max(w->mY0, w->mY1) + 1.0f) * 0.05f)));
+        for (int32_t col = c0; col <= c1; ++col) {
+            for (int32_t row = r0; row <= r1; ++row) fn(SquareIndex(col, row));
+        }
+    };
+    for (int32_t k = 0; k < walls; ++k) {
+        mWallList[k] = static_cast<Wall*>(mWalls->GetObjectA(k));
+        forSquares(mWallList[k], [this](int32_t s) { ++mWallStart[s + 1]; });
+    }
+    for (int32_t s = 0; s < mSquareCount; ++s) mWallStart[s + 1] += mWallStart[s];
+    mWallOrder.assign(mWallStart[mSquareCount], 0);
+    std::vector<int32_t> fill(mWallStart.begin(), mWallStart.end() - 1);
+    for (int32_t k = 0; k < walls; ++k) {
+        forSquares(mWallList[k], [&](int32_t s) { mWallOrder[fill[s]++] = k; });
     }
 }
