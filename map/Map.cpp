@@ -30,7 +30,11 @@ Map::Map()
     for (int d = 0; d < 4; ++d) mLowestEdgeElevation[d] = kDefaultLowest;
 }
 
-Map::~Map() { DeleteGroups(); }
+Map::~Map()
+{
+    DeleteAIPathGrids();
+    DeleteGroups();
+}
 
 void Map::CreateGroups()
 {
@@ -91,6 +95,12 @@ void Map::ClearGrid()
     mBuildingStart.clear();
     mBuildingOrder.clear();
     mFoxholeMark.clear();
+    mWallStart.clear();
+    mWallOrder.clear();
+    mWallList.clear();
+    mWallStamp.clear();
+    DeleteAIPathGrids();
+    mSightCache.Clear();
 }
 
 bool Map::IBlankMap(int32_t cols, int32_t rows, float heightScale, int32_t heightCode)
@@ -627,4 +637,45 @@ void Map::IndexWalls()
     for (int32_t k = 0; k < walls; ++k) {
         forSquares(mWallList[k], [&](int32_t s) { mWallOrder[fill[s]++] = k; });
     }
+}
+
+// ---------------------------------------------------------------- paths
+
+void Map::CalculateAIPathGrids(Affiliation side, PathType type)
+{
+    if (side < 0 || side > 1 || mSquareCount == 0) return;
+    for (PathType t = 0; t < kPathTypes; ++t) {
+        if (type != -1 && type != t) continue;
+        if (!mPathGrids[side][t]) mPathGrids[side][t] = new PathGrid;
+        BuildPathGrid(*this, t, mPathGrids[side][t]);
+    }
+}
+
+void Map::DeleteAIPathGrids()
+{
+    for (auto& sideGrids : mPathGrids) {
+        for (PathGrid*& grid : sideGrids) {
+            delete grid;
+            grid = nullptr;
+        }
+    }
+}
+
+const PathGrid* Map::GetPathGrid(Affiliation side, PathType type) const
+{
+    if (side < 0 || side > 1 || type < 0 || type >= kPathTypes) return nullptr;
+    return mPathGrids[side][type];
+}
+
+PathResult Map::AStar(Unit* unit, float x1, float y1, float x2, float y2, bool flag, Path* path)
+{
+    if (!path) return kPathNoAnswer;
+    path->mCount = 0;
+    if (mSquareCount == 0) return kPathNoAnswer;
+    Affiliation side = mBattleLink && unit ? mBattleLink->GetSide(unit) : kAxis;
+    PathType type = mBattleLink && unit ? mBattleLink->GetPathType(unit) : kPathOnFoot;
+    if (side < 0 || side > 1) side = kAxis;
+    if (type < 0 || type >= kPathTypes) type = kPathOnFoot;
+    if (!mPathGrids[side][type]) CalculateAIPathGrids(side, type);
+    return mPathFinder.Find(*this, *mPathGrids[side][type], x1, y1, x2, y2, path);
 }

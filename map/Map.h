@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/GGroup.h"
+#include "map/AIPath.h"
 #include "map/BuildingWallCrater.h"
 #include "map/MapBattleLink.h"
 #include "map/SightCache.h"
@@ -108,6 +109,18 @@ public:
     void StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, bool hdA, bool hdB);
     void VoidLOS(float x, float y, float r);
     void DeleteLOSTable();
+
+    // ------------------------------------------------ paths
+    // Builds the path grids of a side for one path type, or all with -1.
+    void CalculateAIPathGrids(Affiliation side, PathType type);
+    void DeleteAIPathGrids();
+    // The grid a search of that side and type uses; null until calculated.
+    const PathGrid* GetPathGrid(Affiliation side, PathType type) const;
+    // Finds a way for the unit from (x1, y1) to (x2, y2) over its side's grid
+    // of its path type (made on demand). kPathFound with the path written;
+    // kPathUnreachable when no way leads there. The flag is accepted for the
+    // callers' sake and has no effect.
+    PathResult AStar(Unit* unit, float x1, float y1, float x2, float y2, bool flag, Path* path);
 
     // ------------------------------------------------ buildings and squares
     Building* GetBuildingAtXY(float x, float y) const;
@@ -236,5 +249,7 @@ private:
     mutable uint32_t mTraceCount = 0;
     std::vector<SightObstacle> mObstacles;  // scratch for CheckLOS
     SightCache mSightCache;
+    PathGrid* mPathGrids[2][kPathTypes] = {};
+    AIPathFinder mPathFinder;
     MapBattleLink* mBattleLink = nullptr;
 };

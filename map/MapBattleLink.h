@@ -37,6 +37,7 @@ public:
     virtual int32_t GetMoveStamp(Unit* unit) { return -1; }
     virtual void GetUnitXY(Unit* unit, float* x, float* y) { *x = *y = 0.0f; }
     virtual PathType GetPathType(Unit* unit) { return kPathGround; }
+    virtual Affiliation GetSide(Unit* unit) { return kAxis; }
 
     // The battle's state that fires and damage read.
     virtual bool IsComputing() { return false; }  // the action phase is being computed
