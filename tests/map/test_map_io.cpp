@@ -121,7 +121,7 @@ TEST(MapRecord, EveryTruncationIsRefusedAndLeavesAnEmptyMap)
     FillMap(a);
     std::vector<uint8_t> bytes = RecordBytes(a);
     // Cut points across every part of the record.
-    for (size_t cut = 0; cut < bytes.size(); cut += (cut < 64 || bytes.size() - cut < 400) ? 1 : 97) {
+    for (size_t cut = 0; cut < bytes.size(); cut += (cut < 40 || bytes.size() - cut < 200) ? 1 : 211) {
         std::vector<uint8_t> part(bytes.begin(), bytes.begin() + cut);
         auto file = FileWith(part);
         Map b;
