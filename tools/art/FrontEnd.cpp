@@ -124,9 +124,6 @@ void ListPieces(AssetStore& store, const Fonts& fonts, int32_t first, int w)
     line.FillRect(14, 0, w - 28, kListLineH, kOliveDark);
     line.Grain(14, 0, w - 28, kListLineH, 0.05f, 11, 6.0f);
     line.FillRect(14, kListLineH - 1, w - 28, 1, Shade(kOliveDark, 0.7f));
-    // Faint guides for the two emblem cells.
-    line.FrameRect(w - 67, 3, 22, 22, Shade(kOliveDark, 1.3f));
-    line.FrameRect(w - 43, 3, 22, 22, Shade(kOliveDark, 1.3f));
     store.Picture(first + 1, line);
 
     Image bottom(w, kListBottomH);
