@@ -63,7 +63,7 @@ Image MenuScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     s.Put(11201, 400 - 324, 513, 56, 0);
     s.Put(11204, 430, 513, 56, 0);
     s.Put(11211, 0, 574);
-    s.Text("Klicke hier f\xC3\xBCr Gefechte oder Operationen", 400, 590, 2, {255, 255, 240}, 0, true, {100, 0, 0});
+    s.Text("Klicke hier für Gefechte oder Operationen", 400, 590, 2, {255, 255, 240}, 0, true, {100, 0, 0});
     return s.Img();
 }
 
@@ -82,8 +82,8 @@ Image ListScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     s.Put(11231, x0 + w - 80, y0 + 33, 18, 0);
     const Rgb gold{153, 137, 36};
     s.Text("Schnelles Gefecht", x0 + 19, y0 + 77, 0, gold);
-    s.Text("Erstelle eigene Schlacht! (Nicht in der DEMO verf\xC3\xBCgbar)", x0 + 345, y0 + 77, 1, gold);
-    const char* names[] = {"Am Waldrand", "Die Br\xC3\xBC" "cke", "Nachtangriff"};
+    s.Text("Erstelle eigene Schlacht! (Nicht in der DEMO verfügbar)", x0 + 345, y0 + 77, 1, gold);
+    const char* names[] = {"Am Waldrand", "Die Brücke", "Nachtangriff"};
     for (int i = 0; i < 3; ++i) {
         int y = y0 + 78 + 24 * (i + 1);
         s.Text(names[i], x0 + 19, y, 0, {240, 240, 240});
@@ -108,8 +108,8 @@ Image BriefingScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
 {
     Screen s(pics, fonts, 640, 480);
     s.Img().FillRect(0, 0, 500, 480, kParchment);
-    const char* lines[] = {"LAGE: Ein Bataillon h\xC3\xA4lt die Stra\xC3\x9F" "e nach Osten.",
-                           "AUFTRAG: Nehmen Sie die Br\xC3\xBC" "cke bis zur 12. Runde.",
+    const char* lines[] = {"LAGE: Ein Bataillon hält die Straße nach Osten.",
+                           "AUFTRAG: Nehmen Sie die Brücke bis zur 12. Runde.",
                            "Panzerung und Durchschlag stehen in festen Spalten:",
                            "Entfernung   100   250   500  1000"};
     for (int i = 0; i < 4; ++i) s.Text(lines[i], 2, 12 + 15 * i, 2, kInk, -1, false);
@@ -160,8 +160,8 @@ Image ResultScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
 {
     Screen s(pics, fonts, 450, 580);
     s.Put(11102, 0, 0);
-    s.Text("SCHLACHT: Die Br\xC3\xBC" "cke", 43, 66, 0, {185, 185, 185});
-    s.Text("Die Schlacht wurde bis zu ihrem Abschlu\xC3\x9F gek\xC3\xA4mpft.", 43, 129, 0, {200, 200, 210});
+    s.Text("SCHLACHT: Die Brücke", 43, 66, 0, {185, 185, 185});
+    s.Text("Die Schlacht wurde bis zu ihrem Abschluß gekämpft.", 43, 129, 0, {200, 200, 210});
     s.Text("Sie haben einen taktischen Sieg errungen.", 43, 144, 0, {200, 200, 210});
     const int rows[] = {213, 233, 253, 278, 338, 433, 453};
     const char* a[] = {"37", "9", "4", "1", "2", "300", "120"};

@@ -76,7 +76,7 @@ void IntroCard(AssetStore& store, const Fonts& fonts)
     img.Grain(70, 50, 660, 440, 0.05f, 3, 12.0f);
     TitleBlock(img, fonts, 400, 70, 84);
     Rule(img, 160, 260, 480);
-    const char* lines[] = {"Eine Demonstration des Spiels.", "Befehlen Sie Infanterie, Fahrzeuge und Gesch\xC3\xBCtze",
+    const char* lines[] = {"Eine Demonstration des Spiels.", "Befehlen Sie Infanterie, Fahrzeuge und Geschütze",
                            "auf einem dreidimensionalen Schlachtfeld.", "", "Klicken Sie, um fortzufahren."};
     int y = 300;
     for (const char* l : lines) {
@@ -99,7 +99,7 @@ void TitlePicture(AssetStore& store, const Fonts& fonts)
     TitleBlock(img, fonts, 400, 130, 120);
     Rule(img, 180, 380, 440);
     Label(img, fonts, 0, "EIN TAKTISCHES KRIEGSSPIEL", 400, 410, kParchment, 0, 2);
-    Label(img, fonts, 1, "Alle Bilder und Kl\xC3\xA4nge dieser Ausgabe sind eigene Werke des Projekts.", 400, 570,
+    Label(img, fonts, 1, "Alle Bilder und Klänge dieser Ausgabe sind eigene Werke des Projekts.", 400, 570,
           kTextDim, 0);
     store.Picture(11003, img);
 }
@@ -170,9 +170,9 @@ void ScenarioList(AssetStore& store, const Fonts& fonts)
     PageButton(store, fonts, 11231, false);
     Button(store, fonts, 11232, 86, kSmallButtonH, "GEFECHTE", 1);
     Button(store, fonts, 11233, 86, kSmallButtonH, "OPERATIONEN", 1);
-    Button(store, fonts, 10033, 100, kSmallButtonH, "L\xC3\x96SCHEN", 1);
+    Button(store, fonts, 10033, 100, kSmallButtonH, "LÖSCHEN", 1);
     Button(store, fonts, 11205, kWideButtonW, kWideButtonH, "SPIELEN", 0, 2);
-    Button(store, fonts, 11206, kWideButtonW, kWideButtonH, "HAUPTMEN\xC3\x9C", 0, 2);
+    Button(store, fonts, 11206, kWideButtonW, kWideButtonH, "HAUPTMENÜ", 0, 2);
     Button(store, fonts, 11207, kWideButtonW, kWideButtonH, "EMAIL-SPIEL LADEN", 0, 2);
     Button(store, fonts, 11208, kWideButtonW, kWideButtonH, "NETZWERKSPIEL", 0, 2);
 }
@@ -209,7 +209,7 @@ void Briefing(AssetStore& store, const Fonts& fonts)
     Label(badge, fonts, 1, "LAGE", 65, 126, kText, 0);
     store.Picture(11152, badge);
 
-    Button(store, fonts, 11153, 140, 46, "SEITE ZUR\xC3\x9C" "CK");
+    Button(store, fonts, 11153, 140, 46, "SEITE ZURÜCK");
     Button(store, fonts, 11154, 140, 46, "SEITE VOR");
     Button(store, fonts, 11151, 124, 44, "ZUR LISTE");
     Button(store, fonts, 11155, 132, 48, "WEITER");
@@ -234,7 +234,7 @@ void Sides(AssetStore& store, const Fonts& fonts)
     Image img(640, 480);
     DrawBackdrop(img, {92, 98, 84}, {40, 42, 32}, 11115);
     img.FrameRect(0, 0, 640, 480, kInk);
-    Label(img, fonts, 0, "W\xC3\x84HLEN SIE IHRE SEITE", 320, 36, kHighlightText, 0, 2);
+    Label(img, fonts, 0, "WÄHLEN SIE IHRE SEITE", 320, 36, kHighlightText, 0, 2);
     DrawPanel(img, 40, 480 - 112, 560, 96, kOliveDark, 7, true);
     Label(img, fonts, 1, "EINSTELLUNGEN", 52, 480 - 100, kSand);
     store.Picture(11115, img);
@@ -381,8 +381,8 @@ void Result(AssetStore& store, const Fonts& fonts)
     row(213, "Gefallene");
     row(233, "Verwundete");
     row(253, "Gefangene");
-    row(278, "M\xC3\xB6rser");
-    row(298, "Gesch\xC3\xBCtze");
+    row(278, "Mörser");
+    row(298, "Geschütze");
     row(318, "Stellungen");
     row(338, "Fahrzeuge");
     row(358, "Flugzeuge");
@@ -396,7 +396,7 @@ void Result(AssetStore& store, const Fonts& fonts)
 
     Button(store, fonts, 11100, 160, 32, "KARTE ANSEHEN");
     Button(store, fonts, 11105, 160, 32, "WEITER");
-    Button(store, fonts, 10014, 160, 32, "N\xC3\x84" "CHSTES GEFECHT");
+    Button(store, fonts, 10014, 160, 32, "NÄCHSTES GEFECHT");
 }
 }
 
