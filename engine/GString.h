@@ -5,7 +5,9 @@
 //
 // GString is the shared implementation that works on a buffer owned by the
 // concrete kind (GString15 ... GString255), so a GString* can point at any
-// kind and all operations respect that kind's capacity.
+// kind and all operations respect that kind's capacity. The buffer is found
+// by its offset inside the object, not by a pointer, so a string stays valid
+// when the object holding it is copied byte for byte.
 
 #include <cstdint>
 
@@ -34,11 +36,11 @@ public:
     // Keeps the first (keepStart) or the last count characters.
     void CropLength(int32_t count, bool keepStart);
 
-    unsigned char GetLength() const { return static_cast<unsigned char>(mBuffer[0]); }
+    unsigned char GetLength() const { return static_cast<unsigned char>(Buffer()[0]); }
     unsigned char GetCapacity() const { return mCapacity; }
     char GetChar(int32_t index) const;    // 0 outside the text
-    char* GetCString() { return mBuffer + 1; }
-    const char* GetCString() const { return mBuffer + 1; }
+    char* GetCString() { return Buffer() + 1; }
+    const char* GetCString() const { return Buffer() + 1; }
     bool IsEqualTo(const GString* other) const;
     int32_t ConvertToNumber() const;      // blanks, optional '-', digits; 0 without digits
 
@@ -55,10 +57,12 @@ protected:
     ~GString() = default;
 
 private:
+    char* Buffer() { return reinterpret_cast<char*>(this) + mOffset; }
+    const char* Buffer() const { return reinterpret_cast<const char*>(this) + mOffset; }
     void SetLength(int32_t length);
     void AppendBytes(const char* text, int32_t count);
 
-    char* mBuffer;
+    uint16_t mOffset;  // of the buffer from the start of this object
     unsigned char mCapacity;
 };
 

@@ -3,6 +3,7 @@
 #include <climits>
 #include <string>
 
+#include "engine/GOLTA.h"
 #include "engine/GString.h"
 #include "engine/GStringTable.h"
 
@@ -150,4 +151,19 @@ TEST(StringTable, TextsByNumberCutAtCapacity) {
 
     for (int32_t i = 1; i < gStringTableCount; ++i)
         ASSERT_LT(gStringTable[i - 1].id, gStringTable[i].id);
+}
+
+TEST(GString, SurvivesABytewiseCopyOfItsHolder) {
+    struct Record {
+        int32_t id;
+        GString15 name;
+    };
+    Record a{1, GString15("Panzer IV")};
+    Record b{2, GString15()};
+    CopyMem(&a, &b, sizeof(Record));
+    a.name.IStringText("anders");
+    EXPECT_EQ(Text(b.name), "Panzer IV");
+    b.name.AddChar('H');
+    EXPECT_EQ(Text(a.name), "anders");
+    EXPECT_EQ(Text(b.name), "Panzer IVH");
 }
