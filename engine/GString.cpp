@@ -48,14 +48,17 @@ void GString::IStringNum(int32_t value) {
     ConcatNum(value);
 }
 
-void GString::ConcatRez(int32_t id) { ConcatText(GetStringRez(id)); }
+void GString::ConcatRez(int32_t id) {
+    ConcatText(GetStringRez(id));
+}
 
 void GString::ConcatText(const char* text) {
     if (text == nullptr) return;
     // Measure no further than the room left: the source may be long.
     int32_t room = mCapacity - GetLength();
     int32_t n = 0;
-    while (n < room && text[n] != 0) ++n;
+    while (n < room && text[n] != 0)
+        ++n;
     AppendBytes(text, n);
 }
 
@@ -76,19 +79,21 @@ void GString::ConcatNum(int32_t value) {
         v /= 10;
     } while (v != 0);
     if (negative) AddChar('-');
-    while (n > 0) AddChar(digits[--n]);
+    while (n > 0)
+        AddChar(digits[--n]);
 }
 
 void GString::ConcatNumDecimal(float value, int32_t decimals) {
     if (decimals < 0) decimals = 0;
     if (decimals > 9) decimals = 9;
     double magnitude = value < 0.0f ? -static_cast<double>(value) : static_cast<double>(value);
-    if (!(magnitude == magnitude)) magnitude = 0.0;  // NaN prints as 0
+    if (!(magnitude == magnitude)) magnitude = 0.0; // NaN prints as 0
     // The small bias keeps values such as 0.3 (stored as 0.29999...) from
     // losing their last digit to the truncation.
     magnitude += 0.00001;
     double scale = 1.0;
-    for (int32_t i = 0; i < decimals; ++i) scale *= 10.0;
+    for (int32_t i = 0; i < decimals; ++i)
+        scale *= 10.0;
     double scaled = magnitude * scale;
     const double kLimit = 9.0e18;
     if (scaled > kLimit) scaled = kLimit;
@@ -106,7 +111,8 @@ void GString::ConcatNumDecimal(float value, int32_t decimals) {
         rev[r++] = static_cast<char>('0' + whole % 10);
         whole /= 10;
     } while (whole != 0);
-    while (r > 0) text[n++] = rev[--r];
+    while (r > 0)
+        text[n++] = rev[--r];
     if (decimals > 0) {
         text[n++] = '.';
         for (int32_t i = decimals - 1; i >= 0; --i) {
@@ -156,7 +162,8 @@ bool GString::IsEqualTo(const GString* other) const {
 
 int32_t GString::ConvertToNumber() const {
     const char* p = GetCString();
-    while (*p == ' ') ++p;
+    while (*p == ' ')
+        ++p;
     bool negative = false;
     if (*p == '-') {
         negative = true;

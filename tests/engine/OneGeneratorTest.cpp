@@ -23,31 +23,40 @@ std::string CodeOnly(const std::string& text) {
         char c = text[i];
         char next = i + 1 < text.size() ? text[i + 1] : '\0';
         switch (state) {
-            case kCode:
-                if (c == '/' && next == '/') state = kLine, ++i;
-                else if (c == '/' && next == '*') state = kBlock, ++i;
-                else if (c == '"') state = kString;
-                else if (c == '\'') state = kChar;
-                else out += c;
-                break;
-            case kLine:
-                if (c == '\n') state = kCode, out += c;
-                break;
-            case kBlock:
-                if (c == '*' && next == '/') state = kCode, ++i;
-                else if (c == '\n') out += c;
-                break;
-            case kString:
-            case kChar:
-                if (c == '\\') ++i;
-                else if ((state == kString && c == '"') || (state == kChar && c == '\'')) state = kCode;
-                break;
+        case kCode:
+            if (c == '/' && next == '/')
+                state = kLine, ++i;
+            else if (c == '/' && next == '*')
+                state = kBlock, ++i;
+            else if (c == '"')
+                state = kString;
+            else if (c == '\'')
+                state = kChar;
+            else
+                out += c;
+            break;
+        case kLine:
+            if (c == '\n') state = kCode, out += c;
+            break;
+        case kBlock:
+            if (c == '*' && next == '/')
+                state = kCode, ++i;
+            else if (c == '\n')
+                out += c;
+            break;
+        case kString:
+        case kChar:
+            if (c == '\\')
+                ++i;
+            else if ((state == kString && c == '"') || (state == kChar && c == '\''))
+                state = kCode;
+            break;
         }
     }
     return out;
 }
 
-}  // namespace
+} // namespace
 
 TEST(OneGenerator, NoOtherRandomSourceInProgramCode) {
     const char* root = std::getenv("DM_SOURCE_DIR");
@@ -55,7 +64,8 @@ TEST(OneGenerator, NoOtherRandomSourceInProgramCode) {
     const std::regex forbidden(
         R"((^|[^A-Za-z0-9_.>:])(std::)?s?rand\s*\(|rand_r\s*\(|[dlm]rand48|random_device|mt19937|minstd_rand|default_random_engine|#\s*include\s*<random>)");
     std::string offenders;
-    for (const char* folder : {"platform", "engine", "renderer", "map", "units", "battle", "ai", "draw", "app"}) {
+    for (const char* folder :
+         {"platform", "engine", "renderer", "map", "units", "battle", "ai", "draw", "app"}) {
         std::filesystem::path dir = std::filesystem::path(root) / folder;
         if (!std::filesystem::exists(dir)) continue;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
