@@ -7,7 +7,7 @@
 namespace {
 struct Expected {
     int number, width, height;
-    int frames;  // button states stacked from the top (normal, pressed, highlight[, inactive]); 1 = plain
+    int looks;  // a button's looks: normal at the number, pressed, highlight[, inactive] beside it; 1 = plain
 };
 
 // Sizes follow from the layouts: e.g. the three menu buttons stand 354 pixels apart in x with the
@@ -58,14 +58,17 @@ bool IsMagenta(const ArtPicture& p, int x, int y)
     return p.At(x, y, 0) == 255 && p.At(x, y, 1) == 0 && p.At(x, y, 2) == 255;
 }
 
-// Count of pixels that differ between two frames of a button strip.
-int FrameDifference(const ArtPicture& p, int frameH, int a, int b)
+// A button's other looks are stored a million numbers apart: pressed, highlight, inactive.
+constexpr int kLookOffset = 1000000;
+
+// Count of pixels that differ between two pictures of the same size.
+int Difference(const ArtPicture& a, const ArtPicture& b)
 {
     int diff = 0;
-    for (int y = 0; y < frameH; ++y)
-        for (int x = 0; x < p.width; ++x)
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
             for (int c = 0; c < 3; ++c)
-                if (p.At(x, a * frameH + y, c) != p.At(x, b * frameH + y, c)) {
+                if (a.At(x, y, c) != b.At(x, y, c)) {
                     ++diff;
                     break;
                 }
@@ -76,20 +79,25 @@ void CheckSet(const Expected* set, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {
         const Expected& e = set[i];
-        ArtPicture p;
-        ASSERT_TRUE(ReadPng(PicturePath(e.number), p)) << "picture " << e.number;
-        EXPECT_EQ(p.width, e.width) << "picture " << e.number;
-        EXPECT_EQ(p.height, e.height * e.frames) << "picture " << e.number;
-        if (e.number == 10) continue;
-        // Magenta is the mask colour: only the pointer may use it.
-        int magenta = 0;
-        for (int y = 0; y < p.height; ++y)
-            for (int x = 0; x < p.width; ++x) magenta += IsMagenta(p, x, y);
-        EXPECT_EQ(magenta, 0) << "picture " << e.number;
-        for (int a = 0; a < e.frames; ++a)
-            for (int b = a + 1; b < e.frames; ++b)
-                EXPECT_GT(FrameDifference(p, e.height, a, b), e.width * e.height / 20)
-                    << "picture " << e.number << " states " << a << " and " << b << " look alike";
+        std::vector<ArtPicture> looks(size_t(e.looks));
+        for (int k = 0; k < e.looks; ++k) {
+            ArtPicture& p = looks[size_t(k)];
+            const int number = e.number + k * kLookOffset;
+            ASSERT_TRUE(ReadPng(PicturePath(number), p)) << "picture " << number;
+            EXPECT_EQ(p.width, e.width) << "picture " << number;
+            EXPECT_EQ(p.height, e.height) << "picture " << number;
+            if (e.number == 10) continue;
+            // Magenta is the mask colour: only the pointer may use it.
+            int magenta = 0;
+            for (int y = 0; y < p.height; ++y)
+                for (int x = 0; x < p.width; ++x) magenta += IsMagenta(p, x, y);
+            EXPECT_EQ(magenta, 0) << "picture " << number;
+        }
+        if (::testing::Test::HasFailure()) return;
+        for (int a = 0; a < e.looks; ++a)
+            for (int b = a + 1; b < e.looks; ++b)
+                EXPECT_GT(Difference(looks[size_t(a)], looks[size_t(b)]), e.width * e.height / 20)
+                    << "picture " << e.number << " looks " << a << " and " << b << " alike";
     }
 }
 }

@@ -41,6 +41,14 @@ bool AssetStore::Picture(int32_t number, const Image& image, bool withAlpha)
     return ok;
 }
 
+bool AssetStore::ButtonPictures(int32_t number, const std::vector<Image>& looks)
+{
+    const int32_t offsets[4] = {0, kPressedOffset, kHighlightOffset, kInactiveOffset};
+    bool ok = true;
+    for (size_t i = 0; i < looks.size() && i < 4; ++i) ok = Picture(number + offsets[i], looks[i]) && ok;
+    return ok;
+}
+
 bool AssetStore::Sound(int32_t number, const std::vector<int16_t>& samples, int32_t rate)
 {
     bool ok = WriteWav(SoundPath(number), samples, rate);

@@ -1,5 +1,7 @@
 #include "ContactSheet.h"
 
+#include "AssetStore.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -22,23 +24,26 @@ Image Scaled(const Image& src, int num, int den)
     return out;
 }
 
-// Frame i of a button strip whose frames are h high.
-Image Frame(const Image& strip, int h, int i)
+// A button's looks one under the other: normal, pressed, highlight, inactive.
+Image Looks(const std::map<int32_t, Image>& pictures, int32_t n)
 {
-    Image out(strip.Width(), h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < strip.Width(); ++x) out.Set(x, y, strip.Get(x, i * h + y));
+    std::vector<const Image*> looks;
+    for (int k = 0; k < 4; ++k)
+        if (auto it = pictures.find(n + k * kPressedOffset); it != pictures.end()) looks.push_back(&it->second);
+    Image out(looks[0]->Width(), int(looks.size()) * (looks[0]->Height() + 2) - 2, {40, 40, 44});
+    for (size_t k = 0; k < looks.size(); ++k) out.Draw(*looks[k], 0, int(k) * (looks[0]->Height() + 2));
     return out;
 }
 
 class Screen {
 public:
     Screen(const std::map<int32_t, Image>& pics, const Fonts& fonts, int w, int h) : mPics(pics), mFonts(fonts), mImg(w, h) {}
-    void Put(int32_t n, int x, int y, int frameH = 0, int frame = 0)
+    // Draws picture n; look 1, 2, 3 takes a button's pressed, highlight or inactive picture.
+    void Put(int32_t n, int x, int y, int look = 0)
     {
-        auto it = mPics.find(n);
+        auto it = mPics.find(n + look * kPressedOffset);
         if (it == mPics.end()) return;
-        mImg.Draw(frameH ? Frame(it->second, frameH, frame) : it->second, x, y);
+        mImg.Draw(it->second, x, y);
     }
     int W(int32_t n) const { auto it = mPics.find(n); return it == mPics.end() ? 1 : it->second.Width(); }
     int H(int32_t n) const { auto it = mPics.find(n); return it == mPics.end() ? 1 : it->second.Height(); }
@@ -59,9 +64,9 @@ Image MenuScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
 {
     Screen s(pics, fonts, 800, 600);
     s.Put(11001, 0, 0);
-    s.Put(11200, 400 - 147, 450, 56, 2);
-    s.Put(11201, 400 - 324, 513, 56, 0);
-    s.Put(11204, 430, 513, 56, 0);
+    s.Put(11200, 400 - 147, 450, 2);
+    s.Put(11201, 400 - 324, 513, 0);
+    s.Put(11204, 430, 513, 0);
     s.Put(11211, 0, 574);
     s.Text("Klicke hier für Gefechte oder Operationen", 400, 590, 2, {255, 255, 240}, 0, true, {100, 0, 0});
     return s.Img();
@@ -75,11 +80,11 @@ Image ListScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     s.Put(11223, x0, y0);
     for (int i = 0; i < lines; ++i) s.Put(11224, x0, y0 + 62 + 24 * i);
     s.Put(11225, x0, y0 + 62 + 24 * lines);
-    s.Put(10033, x0 + w - 285, y0 + 23, 18, 0);
-    s.Put(11232, x0 + w - 170, y0 + 15, 18, 1);
-    s.Put(11233, x0 + w - 170, y0 + 33, 18, 0);
-    s.Put(11230, x0 + w - 80, y0 + 15, 18, 3);
-    s.Put(11231, x0 + w - 80, y0 + 33, 18, 0);
+    s.Put(10033, x0 + w - 285, y0 + 23, 0);
+    s.Put(11232, x0 + w - 170, y0 + 15, 1);
+    s.Put(11233, x0 + w - 170, y0 + 33, 0);
+    s.Put(11230, x0 + w - 80, y0 + 15, 3);
+    s.Put(11231, x0 + w - 80, y0 + 33, 0);
     const Rgb gold{153, 137, 36};
     s.Text("Schnelles Gefecht", x0 + 19, y0 + 77, 0, gold);
     s.Text("Erstelle eigene Schlacht! (Nicht in der DEMO verfügbar)", x0 + 345, y0 + 77, 1, gold);
@@ -97,8 +102,8 @@ Image ListScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     }
     s.Img().FrameRect(x0 + 16, y0 + 62 + 24, w - 35, 24, {255, 255, 0});
     s.Img().FrameRect(x0 + 17, y0 + 63 + 24, w - 37, 22, {109, 126, 69});
-    s.Put(11206, 400 - 317, 510, 56, 0);
-    s.Put(11205, 400 + 17, 510, 56, 0);
+    s.Put(11206, 400 - 317, 510, 0);
+    s.Put(11205, 400 + 17, 510, 0);
     s.Put(11211, 0, 574);
     s.Text("SPIEL AUSWAHL SCHIRM", 400, 590, 2, {255, 255, 240}, 0, true, {100, 0, 0});
     return s.Img();
@@ -117,10 +122,10 @@ Image BriefingScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     s.Put(11152, 505, 5);
     s.Text("1", 571, 155, 0, kText, 0, false);
     s.Text("3", 571, 188, 0, kText, 0, false);
-    s.Put(11153, 500, 259, 46, 0);
-    s.Put(11154, 500, 310, 46, 2);
-    s.Put(11151, 508, 372, 44, 0);
-    s.Put(11155, 504, 422, 48, 0);
+    s.Put(11153, 500, 259, 0);
+    s.Put(11154, 500, 310, 2);
+    s.Put(11151, 508, 372, 0);
+    s.Put(11155, 504, 422, 0);
     return s.Img();
 }
 
@@ -129,8 +134,8 @@ Image SidesScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     Screen s(pics, fonts, 640, 480);
     s.Put(11115, 0, 0);
     const int w = 640, h = 480, gap = (w - 300) / 5;
-    s.Put(11110, 2 * gap, 50, 180, 2);
-    s.Put(11111, 3 * gap + 150, 50, 180, 0);
+    s.Put(11110, 2 * gap, 50, 2);
+    s.Put(11111, 3 * gap + 150, 50, 0);
     const char* labels[] = {"Nebel des Krieges", "Computer Spieler Setup", " Computer-Erfahrungs-Bonus", "Spielgleichgewicht"};
     for (int i = 0; i < 4; ++i) {
         s.Text(labels[i], w / 2 - 10, h - 95 + 20 * i + 10, 0, {240, 240, 240}, 1);
@@ -152,7 +157,7 @@ Image PlayersScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
         s.Text(titles[i], x + 45 - (i == 0 ? 1 : 2), y0 + 22 - (i == 0 ? 5 : 6), 0, i == 0 ? Rgb{90, 0, 0} : kInk, 0, false);
         s.Put(pictures[i], x + 3, y0 - 90);
     }
-    s.Put(11101, (w - 100) / 2, y0 + 60, 40, 0);
+    s.Put(11101, (w - 100) / 2, y0 + 60, 0);
     return s.Img();
 }
 
@@ -170,8 +175,8 @@ Image ResultScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
         s.Text(a[i], 258, rows[i] + 12, 0, {230, 230, 230}, 0, false);
         s.Text(b[i], 351, rows[i] + 12, 0, {230, 230, 230}, 0, false);
     }
-    s.Put(11100, 45, 580 - 39, 32, 0);
-    s.Put(11105, 245, 580 - 39, 32, 2);
+    s.Put(11100, 45, 580 - 39, 0);
+    s.Put(11105, 245, 580 - 39, 2);
     return s.Img();
 }
 
@@ -197,8 +202,8 @@ Image ConfirmScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     s.Img().FillRect(29, 86, 566, 1, {75, 35, 0});
     s.Img().FillRect(595, 24, 1, 62, {75, 35, 0});
     s.Text("Wollen Sie das Spiel wirklich beenden?", 312, 48, 0, kText, 0);
-    s.Put(2692, 141, 104, 40, 0);
-    s.Put(2691, 382, 104, 40, 2);
+    s.Put(2692, 141, 104, 0);
+    s.Put(2691, 382, 104, 2);
     return s.Img();
 }
 
@@ -228,9 +233,11 @@ Image MakeContactSheet(const std::map<int32_t, Image>& pictures, const Fonts& fo
     items.push_back({"Rueckfrage (2-D)", ConfirmScreen(pictures, fonts)});
     items.push_back({"Gefechtsleiste", BattleBarScreen(pictures, fonts)});
     for (const auto& [n, img] : pictures) {
+        if (n >= kPressedOffset) continue;
         std::string caption = std::to_string(n);
         if (n <= 2) items.push_back({caption, Scaled(img, 3, 1)});
         else if (img.Width() > 520) items.push_back({caption, Scaled(img, 1, 4)});
+        else if (pictures.count(n + kPressedOffset)) items.push_back({caption, Looks(pictures, n)});
         else items.push_back({caption, img});
     }
     // Shelf packing: a first pass for the height, a second to draw.

@@ -17,12 +17,12 @@ constexpr int kForceCells = 32, kForceCell = 20;
 constexpr int kDialogButtonW = 100, kDialogButtonH = 40;
 constexpr int kResultW = 450, kResultH = 580;
 
-// A picture button: three frames (normal, pressed, highlight) or four with the inactive look.
+// A picture button: normal, pressed and highlight looks, or four with the inactive look.
 void Button(AssetStore& store, const Fonts& fonts, int32_t n, int w, int h, const char* label, int font = 0,
-            int scale = 1, int frames = 3)
+            int scale = 1, int looks = 3)
 {
     if (scale > 1 && fonts[font].TextWidth(Latin1(label), scale) > w - 16) scale = 1;
-    store.Picture(n, ButtonStrip(w, h, frames, label, fonts, font, scale, uint32_t(n)));
+    store.ButtonPictures(n, ButtonLooks(w, h, looks, label, fonts, font, scale, uint32_t(n)));
 }
 
 void TitleBlock(Image& img, const Fonts& fonts, int cx, int top, int size)
@@ -151,14 +151,14 @@ void ForceStrip(AssetStore& store)
 void PageButton(AssetStore& store, const Fonts& fonts, int32_t n, bool up)
 {
     const int w = 64, h = kSmallButtonH;
-    Image img = ButtonStrip(w, h, 4, up ? "    SEITE" : "    SEITE", fonts, 1, 1, uint32_t(n));
+    std::vector<Image> looks = ButtonLooks(w, h, 4, "    SEITE", fonts, 1, 1, uint32_t(n));
     for (int s = 0; s < 4; ++s) {
-        float cx = 12 + (s == 1), cy = s * h + 9 + (s == 1);
+        float cx = 12 + (s == 1), cy = 9 + (s == 1);
         Rgb c = s == 3 ? kTextDim : s == 2 ? kHighlightText : kText;
-        if (up) img.FillPolygon({cx - 5, cy + 3, cx + 5, cy + 3, cx, cy - 3}, c);
-        else img.FillPolygon({cx - 5, cy - 3, cx + 5, cy - 3, cx, cy + 3}, c);
+        if (up) looks[size_t(s)].FillPolygon({cx - 5, cy + 3, cx + 5, cy + 3, cx, cy - 3}, c);
+        else looks[size_t(s)].FillPolygon({cx - 5, cy - 3, cx + 5, cy - 3, cx, cy + 3}, c);
     }
-    store.Picture(n, img);
+    store.ButtonPictures(n, looks);
 }
 
 void ScenarioList(AssetStore& store, const Fonts& fonts)
@@ -218,15 +218,16 @@ void Briefing(AssetStore& store, const Fonts& fonts)
 void SideButton(AssetStore& store, const Fonts& fonts, int32_t n, bool axis)
 {
     const int w = 150, h = 180;
-    Image img = ButtonStrip(w, h, 3, "", fonts, 0, 1, uint32_t(n));
+    std::vector<Image> looks = ButtonLooks(w, h, 3, "", fonts, 0, 1, uint32_t(n));
     for (int s = 0; s < 3; ++s) {
-        int dy = s * h + (s == 1), dx = s == 1;
-        if (axis) DrawAxisEmblem(img, 75 + dx, dy + 72, 90);
-        else DrawAlliedEmblem(img, 75 + dx, dy + 72, 90);
+        Image& img = looks[size_t(s)];
+        int d = s == 1;
+        if (axis) DrawAxisEmblem(img, 75 + d, d + 72, 90);
+        else DrawAlliedEmblem(img, 75 + d, d + 72, 90);
         Rgb c = s == 2 ? kHighlightText : kText;
-        Label(img, fonts, 0, axis ? "ACHSE" : "ALLIIERTE", 75 + dx, dy + 150, c, 0, 2);
+        Label(img, fonts, 0, axis ? "ACHSE" : "ALLIIERTE", 75 + d, d + 150, c, 0, 2);
     }
-    store.Picture(n, img);
+    store.ButtonPictures(n, looks);
 }
 
 void Sides(AssetStore& store, const Fonts& fonts)

@@ -66,14 +66,17 @@ void DrawButton(Image& img, int x, int y, int w, int h, const std::string& label
     else f.DrawShadowed(img, text1, x + w / 2 + shift, baseline, text, Palette::kInk, 0, scale);
 }
 
-Image ButtonStrip(int w, int h, int frames, const std::string& label, const Fonts& fonts, int font, int scale,
-                  uint32_t seed)
+std::vector<Image> ButtonLooks(int w, int h, int looks, const std::string& label, const Fonts& fonts, int font,
+                               int scale, uint32_t seed)
 {
-    Image img(w, h * frames);
     const ButtonState states[4] = {ButtonState::kNormal, ButtonState::kPressed, ButtonState::kHighlight,
                                    ButtonState::kInactive};
-    for (int i = 0; i < frames && i < 4; ++i) DrawButton(img, 0, i * h, w, h, label, states[i], fonts, font, scale, seed);
-    return img;
+    std::vector<Image> out;
+    for (int i = 0; i < looks && i < 4; ++i) {
+        out.emplace_back(w, h);
+        DrawButton(out.back(), 0, 0, w, h, label, states[i], fonts, font, scale, seed);
+    }
+    return out;
 }
 
 namespace {

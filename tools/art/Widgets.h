@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <string>
+#include <vector>
 
 #include "BitmapFonts.h"
 #include "Image.h"
@@ -44,10 +45,9 @@ void DrawBackdrop(Image& img, Rgb top, Rgb bottom, uint32_t seed);
 // One button face in a state, its label centred in the given bitmap font and scale.
 void DrawButton(Image& img, int x, int y, int w, int h, const std::string& label, ButtonState state,
                 const Fonts& fonts, int font, int scale, uint32_t seed);
-// A button picture of a 2-D picture button: frames stacked from the top, each w x h:
-// normal, pressed, highlight, and (frames = 4) inactive.
-Image ButtonStrip(int w, int h, int frames, const std::string& label, const Fonts& fonts, int font, int scale,
-                  uint32_t seed);
+// The looks of a 2-D picture button, each w x h: normal, pressed, highlight and (looks = 4) inactive.
+std::vector<Image> ButtonLooks(int w, int h, int looks, const std::string& label, const Fonts& fonts, int font,
+                               int scale, uint32_t seed);
 // Large anti-aliased text from a DejaVu face (for titles on backdrops only, never for the fonts).
 void DrawLargeText(Image& img, const Fonts& fonts, const std::string& utf8, const char* face, int pixelSize, int x,
                    int y, Rgb colour, int justify);
