@@ -15,32 +15,28 @@ namespace fs = std::filesystem;
 
 namespace {
 // Every file below root, by its path relative to root.
-std::map<std::string, std::vector<uint8_t>> Store(const fs::path& root)
-{
+std::map<std::string, std::vector<uint8_t>> Store(const fs::path& root) {
     std::map<std::string, std::vector<uint8_t>> files;
     for (const auto& e : fs::recursive_directory_iterator(root / "Demo Data"))
         if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = ReadBytes(e.path().string());
     return files;
 }
 
-fs::path FreshFolder(const char* name)
-{
+fs::path FreshFolder(const char* name) {
     fs::path p = fs::temp_directory_path() / (std::string(name) + "_" + std::to_string(::getpid()));
     fs::remove_all(p);
     fs::create_directories(p);
     return p;
 }
 
-bool Generate(const fs::path& out)
-{
+bool Generate(const fs::path& out) {
     std::string cmd = std::string("\"") + DM_ART_GENERATOR + "\" --out \"" + out.string() + "\" --fonts \"" +
                       DM_ART_FONT_DIR + "\"";
     return std::system(cmd.c_str()) == 0;
 }
-}
+} // namespace
 
-TEST(ArtDeterminism, TwoRunsAndTheBuildGiveIdenticalFiles)
-{
+TEST(ArtDeterminism, TwoRunsAndTheBuildGiveIdenticalFiles) {
     fs::path a = FreshFolder("dm_art_a"), b = FreshFolder("dm_art_b");
     ASSERT_TRUE(Generate(a));
     ASSERT_TRUE(Generate(b));
@@ -56,8 +52,7 @@ TEST(ArtDeterminism, TwoRunsAndTheBuildGiveIdenticalFiles)
     fs::remove_all(b);
 }
 
-TEST(ArtDeterminism, GeneratorRefusesAnUnwritableFolder)
-{
+TEST(ArtDeterminism, GeneratorRefusesAnUnwritableFolder) {
     fs::path blocker = FreshFolder("dm_art_blocked");
     // A plain file where the store's folder would go.
     fs::path file = blocker / "Demo Data";

@@ -9,29 +9,24 @@
 #include <iterator>
 
 namespace {
-uint32_t Be32(const uint8_t* p)
-{
+uint32_t Be32(const uint8_t* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
-uint32_t Le32(const uint8_t* p)
-{
+uint32_t Le32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-uint16_t Le16(const uint8_t* p)
-{
+uint16_t Le16(const uint8_t* p) {
     return uint16_t(p[0] | p[1] << 8);
 }
 
-int Paeth(int a, int b, int c)
-{
+int Paeth(int a, int b, int c) {
     int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
     return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
 }
 
-bool Unfilter(const std::vector<uint8_t>& raw, ArtPicture& out)
-{
+bool Unfilter(const std::vector<uint8_t>& raw, ArtPicture& out) {
     const size_t stride = size_t(out.width) * out.channels;
     if (raw.size() != (stride + 1) * size_t(out.height)) return false;
     out.pixels.assign(stride * out.height, 0);
@@ -45,40 +40,46 @@ bool Unfilter(const std::vector<uint8_t>& raw, ArtPicture& out)
             int c = prev && x >= size_t(out.channels) ? prev[x - out.channels] : 0;
             int pred = 0;
             switch (in[0]) {
-            case 0: break;
-            case 1: pred = a; break;
-            case 2: pred = b; break;
-            case 3: pred = (a + b) / 2; break;
-            case 4: pred = Paeth(a, b, c); break;
-            default: return false;
+            case 0:
+                break;
+            case 1:
+                pred = a;
+                break;
+            case 2:
+                pred = b;
+                break;
+            case 3:
+                pred = (a + b) / 2;
+                break;
+            case 4:
+                pred = Paeth(a, b, c);
+                break;
+            default:
+                return false;
             }
             row[x] = uint8_t(in[1 + x] + pred);
         }
     }
     return true;
 }
-}
+} // namespace
 
-std::string PicturePath(int number)
-{
+std::string PicturePath(int number) {
     return "Demo Data/Pictures/" + std::to_string(number) + ".png";
 }
 
-std::string SoundPath(int number)
-{
+std::string SoundPath(int number) {
     char name[32];
     std::snprintf(name, sizeof name, "%08d.wav", number);
     return std::string("Demo Data/WAV/") + name;
 }
 
-std::vector<uint8_t> ReadBytes(const std::string& path)
-{
+std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
-bool ReadPng(const std::string& path, ArtPicture& out)
-{
+bool ReadPng(const std::string& path, ArtPicture& out) {
     std::vector<uint8_t> d = ReadBytes(path);
     static const uint8_t kSig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     if (d.size() < 8 || std::memcmp(d.data(), kSig, 8) != 0) return false;
@@ -107,12 +108,12 @@ bool ReadPng(const std::string& path, ArtPicture& out)
     if (!header || !end) return false;
     std::vector<uint8_t> raw((size_t(out.width) * out.channels + 1) * out.height);
     uLongf rawLen = raw.size();
-    if (uncompress(raw.data(), &rawLen, idat.data(), idat.size()) != Z_OK || rawLen != raw.size()) return false;
+    if (uncompress(raw.data(), &rawLen, idat.data(), idat.size()) != Z_OK || rawLen != raw.size())
+        return false;
     return Unfilter(raw, out);
 }
 
-bool ReadWav(const std::string& path, ArtSound& out)
-{
+bool ReadWav(const std::string& path, ArtSound& out) {
     std::vector<uint8_t> d = ReadBytes(path);
     if (d.size() < 12 || std::memcmp(&d[0], "RIFF", 4) || std::memcmp(&d[8], "WAVE", 4)) return false;
     if (Le32(&d[4]) != d.size() - 8) return false;
@@ -131,7 +132,8 @@ bool ReadWav(const std::string& path, ArtSound& out)
         } else if (!std::memcmp(&d[pos], "data", 4)) {
             if (!fmt || out.bits != 16 || len % 2) return false;
             out.samples.resize(len / 2);
-            for (size_t i = 0; i < out.samples.size(); ++i) out.samples[i] = int16_t(Le16(body + 2 * i));
+            for (size_t i = 0; i < out.samples.size(); ++i)
+                out.samples[i] = int16_t(Le16(body + 2 * i));
             return true;
         }
         pos += 8 + len + (len & 1);

@@ -7,7 +7,7 @@
 
 struct ArtPicture {
     int width = 0, height = 0, channels = 0;
-    std::vector<uint8_t> pixels;  // rows top to bottom, channels per pixel (3 RGB or 4 RGBA)
+    std::vector<uint8_t> pixels; // rows top to bottom, channels per pixel (3 RGB or 4 RGBA)
     uint8_t At(int x, int y, int c) const { return pixels[(size_t(y) * width + x) * channels + c]; }
 };
 

@@ -9,13 +9,13 @@
 namespace {
 // Advance widths of codes 32..255 for fonts 0 and 1, as the text renderer uses them.
 constexpr std::array<int, 224> kWidths[2] = {
-    {6, 4, 7, 11, 8, 13, 10, 4, 6, 6, 8, 8, 4, 7, 4, 7, 8, 5, 8, 8, 8, 8, 8, 8, 8, 8, 4, 4, 6, 7, 6, 7,
-     12, 8, 9, 7, 9, 7, 6, 9, 9, 4, 6, 8, 6, 12, 9, 9, 8, 9, 8, 7, 6, 9, 8, 12, 8, 8, 8, 5, 7, 5, 8, 6,
-     6, 8, 8, 7, 8, 8, 6, 8, 8, 4, 5, 7, 4, 12, 8, 8, 8, 8, 6, 7, 6, 8, 7, 11, 7, 8, 7, 6, 4, 6, 9, 0,
-     0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8,
-     0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7,
-     8, 8, 8, 8, 8, 8, 0, 7, 6, 6, 6, 6, 4, 4, 4, 4, 0, 9, 8, 8, 8, 8, 8, 0, 8, 8, 8, 8, 8, 0, 0, 8,
-     8, 8, 8, 8, 8, 8, 0, 7, 8, 8, 8, 8, 4, 4, 6, 6, 0, 8, 8, 8, 8, 8, 8, 0, 8, 8, 8, 8, 8, 0, 0, 8},
+    {6,  4, 7, 11, 8, 13, 10, 4, 6, 6, 8, 8, 4, 7,  4, 7, 8, 5, 8, 8, 8, 8, 8, 8,  8, 8, 4, 4, 6, 7, 6, 7,
+     12, 8, 9, 7,  9, 7,  6,  9, 9, 4, 6, 8, 6, 12, 9, 9, 8, 9, 8, 7, 6, 9, 8, 12, 8, 8, 8, 5, 7, 5, 8, 6,
+     6,  8, 8, 7,  8, 8,  6,  8, 8, 4, 5, 7, 4, 12, 8, 8, 8, 8, 6, 7, 6, 8, 7, 11, 7, 8, 7, 6, 4, 6, 9, 0,
+     0,  0, 0, 0,  0, 0,  0,  0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 7, 0, 0,  0, 0, 0, 0, 0, 0, 0, 8,
+     0,  4, 0, 0,  0, 0,  0,  0, 0, 0, 0, 0, 0, 0,  0, 0, 5, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 7,
+     8,  8, 8, 8,  8, 8,  0,  7, 6, 6, 6, 6, 4, 4,  4, 4, 0, 9, 8, 8, 8, 8, 8, 0,  8, 8, 8, 8, 8, 0, 0, 8,
+     8,  8, 8, 8,  8, 8,  0,  7, 8, 8, 8, 8, 4, 4,  6, 6, 0, 8, 8, 8, 8, 8, 8, 0,  8, 8, 8, 8, 8, 0, 0, 8},
     {3, 3, 5, 7, 6, 9, 8, 3, 4, 4, 7, 6, 4, 5, 3, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 3, 4, 5, 6, 5, 6,
      8, 7, 6, 6, 6, 5, 5, 6, 6, 3, 6, 6, 5, 8, 6, 6, 6, 6, 6, 6, 6, 6, 6, 8, 6, 6, 5, 4, 6, 4, 4, 6,
      3, 5, 5, 5, 5, 5, 4, 5, 5, 3, 4, 5, 3, 8, 5, 5, 5, 5, 5, 5, 4, 5, 6, 8, 6, 6, 5, 4, 2, 4, 6, 0,
@@ -32,8 +32,7 @@ struct Cell {
 };
 
 // The cells of every code with a glyph, in glyph order.
-std::vector<Cell> Cells(int font)
-{
+std::vector<Cell> Cells(int font) {
     std::vector<Cell> cells;
     int g = 0, x = 0;
     for (int c = 32; c <= 255; ++c) {
@@ -47,8 +46,7 @@ std::vector<Cell> Cells(int font)
     return cells;
 }
 
-bool Ink(const ArtPicture& p, int x, int y)
-{
+bool Ink(const ArtPicture& p, int x, int y) {
     return p.At(x, y, 0) == 0;
 }
 
@@ -57,30 +55,28 @@ protected:
     void SetUp() override { ASSERT_TRUE(ReadPng(PicturePath(GetParam()), mPic)) << "font " << GetParam(); }
     ArtPicture mPic;
 };
-}
+} // namespace
 
-TEST(ArtGlyphs, OneHundredFiftyFourGlyphsInFiveRows)
-{
+TEST(ArtGlyphs, OneHundredFiftyFourGlyphsInFiveRows) {
     std::vector<Cell> cells = Cells(0);
     ASSERT_EQ(cells.size(), 154u);
     EXPECT_EQ(cells.back().y / 15, 4);
-    EXPECT_EQ(cells[153 - 25].y / 15, 4);  // row 4 holds the last 26
+    EXPECT_EQ(cells[153 - 25].y / 15, 4); // row 4 holds the last 26
     EXPECT_EQ(cells[153 - 26].y / 15, 3);
 }
 
-TEST_P(ArtFont, BitmapHoldsEveryRow)
-{
+TEST_P(ArtFont, BitmapHoldsEveryRow) {
     const int font = GetParam();
     int widest = 0;
-    for (const Cell& c : Cells(font)) widest = std::max(widest, c.x + c.w);
+    for (const Cell& c : Cells(font))
+        widest = std::max(widest, c.x + c.w);
     const int expectedWidth[3] = {252, 186, 224};
     EXPECT_EQ(widest, expectedWidth[font]);
     EXPECT_GE(mPic.width, widest);
     EXPECT_GE(mPic.height, 5 * kRowHeight[font]);
 }
 
-TEST_P(ArtFont, PureBlackOnPureWhiteOnly)
-{
+TEST_P(ArtFont, PureBlackOnPureWhiteOnly) {
     int grey = 0;
     for (int y = 0; y < mPic.height; ++y)
         for (int x = 0; x < mPic.width; ++x) {
@@ -92,8 +88,7 @@ TEST_P(ArtFont, PureBlackOnPureWhiteOnly)
     EXPECT_EQ(grey, 0);
 }
 
-TEST_P(ArtFont, EveryVisibleGlyphSitsCentredInItsCell)
-{
+TEST_P(ArtFont, EveryVisibleGlyphSitsCentredInItsCell) {
     const int font = GetParam();
     for (const Cell& c : Cells(font)) {
         int count = 0, sumX2 = 0;
@@ -114,18 +109,18 @@ TEST_P(ArtFont, EveryVisibleGlyphSitsCentredInItsCell)
     }
 }
 
-TEST_P(ArtFont, NothingBeyondThePackedRows)
-{
+TEST_P(ArtFont, NothingBeyondThePackedRows) {
     const int font = GetParam();
     std::vector<int> rowEnd(5, 0);
-    for (const Cell& c : Cells(font)) rowEnd[size_t(c.y / kRowHeight[font])] = c.x + c.w;
+    for (const Cell& c : Cells(font))
+        rowEnd[size_t(c.y / kRowHeight[font])] = c.x + c.w;
     for (int r = 0; r < 5; ++r)
         for (int y = r * kRowHeight[font]; y < (r + 1) * kRowHeight[font]; ++y)
-            for (int x = rowEnd[size_t(r)]; x < mPic.width; ++x) ASSERT_FALSE(Ink(mPic, x, y)) << x << "," << y;
+            for (int x = rowEnd[size_t(r)]; x < mPic.width; ++x)
+                ASSERT_FALSE(Ink(mPic, x, y)) << x << "," << y;
 }
 
-TEST_P(ArtFont, CapitalsStandOnTheBaselineAndDescendersGoBelow)
-{
+TEST_P(ArtFont, CapitalsStandOnTheBaselineAndDescendersGoBelow) {
     // The text's y is the baseline: a capital's lowest ink row is the row above it, and g reaches below.
     const int font = GetParam();
     for (const Cell& c : Cells(font)) {

@@ -13,23 +13,22 @@ struct ExpectedSound {
 };
 
 const ExpectedSound kSounds[] = {
-    {150, 0.02, 0.3}, {151, 0.02, 0.4}, {152, 0.05, 0.8}, {153, 0.1, 1.0},  // buttons
+    {150, 0.02, 0.3},   {151, 0.02, 0.4}, {152, 0.05, 0.8}, {153, 0.1, 1.0}, // buttons
     {149, 0.05, 0.5},                                                        // refusal beep
-    {128, 0.3, 2.0}, {129, 0.5, 4.0}, {170, 0.5, 3.0}, {190, 0.2, 2.0},
-    {171, 0.3, 1.4},      // the program waits 1450 ms after it before quitting
-    {5010, 10.0, 40.0},   // title music, longer than the title shows
+    {128, 0.3, 2.0},    {129, 0.5, 4.0},  {170, 0.5, 3.0},  {190, 0.2, 2.0},
+    {171, 0.3, 1.4},    // the program waits 1450 ms after it before quitting
+    {5010, 10.0, 40.0}, // title music, longer than the title shows
 };
 
-int Peak(const ArtSound& s)
-{
+int Peak(const ArtSound& s) {
     int peak = 0;
-    for (int16_t v : s.samples) peak = std::max(peak, std::abs(int(v)));
+    for (int16_t v : s.samples)
+        peak = std::max(peak, std::abs(int(v)));
     return peak;
 }
-}
+} // namespace
 
-TEST(ArtSounds, EveryInterfaceSoundIsValidPcmOfFittingLength)
-{
+TEST(ArtSounds, EveryInterfaceSoundIsValidPcmOfFittingLength) {
     for (const ExpectedSound& e : kSounds) {
         ArtSound s;
         ASSERT_TRUE(ReadWav(SoundPath(e.number), s)) << "sound " << e.number;
@@ -46,8 +45,7 @@ TEST(ArtSounds, EveryInterfaceSoundIsValidPcmOfFittingLength)
     }
 }
 
-TEST(ArtSounds, SoundsFadeOutWithoutAClick)
-{
+TEST(ArtSounds, SoundsFadeOutWithoutAClick) {
     for (const ExpectedSound& e : kSounds) {
         if (e.number == 5010) continue;
         ArtSound s;
@@ -57,8 +55,7 @@ TEST(ArtSounds, SoundsFadeOutWithoutAClick)
     }
 }
 
-TEST(ArtSounds, TitleMusicLoopsSeamlessly)
-{
+TEST(ArtSounds, TitleMusicLoopsSeamlessly) {
     // The end joins the start: the jump from the last sample to the first is no larger than the
     // music's usual step from one sample to the next.
     ArtSound s;
@@ -70,8 +67,7 @@ TEST(ArtSounds, TitleMusicLoopsSeamlessly)
     EXPECT_LE(std::abs(s.samples.front() - s.samples.back()), largestStep);
 }
 
-TEST(ArtSounds, ReaderRefusesATruncatedFile)
-{
+TEST(ArtSounds, ReaderRefusesATruncatedFile) {
     std::vector<uint8_t> bytes = ReadBytes(SoundPath(150));
     ASSERT_GT(bytes.size(), 100u);
     const char* path = "art_truncated.wav";

@@ -16,14 +16,14 @@ constexpr int kDialogButtonW = 100, kDialogButtonH = 40;
 enum class Glyph { kTurnLeft, kForward, kTurnRight, kUp, kLeft, kBack, kRight, kDown };
 
 // Simple arrow symbols for the camera buttons, drawn around (cx, cy).
-void DrawGlyph(Image& img, Glyph g, float cx, float cy, Rgb c)
-{
+void DrawGlyph(Image& img, Glyph g, float cx, float cy, Rgb c) {
     auto arrow = [&](float dx, float dy) {
         // A stem and a head pointing along (dx, dy), one of the four axis directions.
         float px = -dy, py = dx;
-        std::vector<float> p = {cx - dx * 10 + px * 3, cy - dy * 10 + py * 3, cx + dx * 1 + px * 3, cy + dy * 1 + py * 3,
-                                cx + dx * 1 + px * 8, cy + dy * 1 + py * 8, cx + dx * 11, cy + dy * 11,
-                                cx + dx * 1 - px * 8, cy + dy * 1 - py * 8, cx + dx * 1 - px * 3, cy + dy * 1 - py * 3,
+        std::vector<float> p = {cx - dx * 10 + px * 3, cy - dy * 10 + py * 3, cx + dx * 1 + px * 3,
+                                cy + dy * 1 + py * 3,  cx + dx * 1 + px * 8,  cy + dy * 1 + py * 8,
+                                cx + dx * 11,          cy + dy * 11,          cx + dx * 1 - px * 8,
+                                cy + dy * 1 - py * 8,  cx + dx * 1 - px * 3,  cy + dy * 1 - py * 3,
                                 cx - dx * 10 - px * 3, cy - dy * 10 - py * 3};
         img.FillPolygon(p, c);
     };
@@ -46,14 +46,30 @@ void DrawGlyph(Image& img, Glyph g, float cx, float cy, Rgb c)
         img.FillPolygon({hx - 7, hy - 1, hx + 7, hy - 1, hx, hy + 8}, c);
     };
     switch (g) {
-    case Glyph::kTurnLeft: turn(true); break;
-    case Glyph::kTurnRight: turn(false); break;
-    case Glyph::kForward: arrow(0, -1); break;
-    case Glyph::kBack: arrow(0, 1); break;
-    case Glyph::kLeft: arrow(-1, 0); break;
-    case Glyph::kRight: arrow(1, 0); break;
-    case Glyph::kUp: img.FillPolygon({cx - 9, cy + 5, cx + 9, cy + 5, cx, cy - 7}, c); break;
-    case Glyph::kDown: img.FillPolygon({cx - 9, cy - 5, cx + 9, cy - 5, cx, cy + 7}, c); break;
+    case Glyph::kTurnLeft:
+        turn(true);
+        break;
+    case Glyph::kTurnRight:
+        turn(false);
+        break;
+    case Glyph::kForward:
+        arrow(0, -1);
+        break;
+    case Glyph::kBack:
+        arrow(0, 1);
+        break;
+    case Glyph::kLeft:
+        arrow(-1, 0);
+        break;
+    case Glyph::kRight:
+        arrow(1, 0);
+        break;
+    case Glyph::kUp:
+        img.FillPolygon({cx - 9, cy + 5, cx + 9, cy + 5, cx, cy - 7}, c);
+        break;
+    case Glyph::kDown:
+        img.FillPolygon({cx - 9, cy - 5, cx + 9, cy - 5, cx, cy + 7}, c);
+        break;
     }
 }
 
@@ -62,21 +78,19 @@ struct OrderSlot {
     int x, y;
     Glyph glyph;
 };
-constexpr OrderSlot kOrderSlots[8] = {{7, 6, Glyph::kTurnLeft},  {51, 6, Glyph::kForward}, {95, 6, Glyph::kTurnRight},
-                                      {7, 48, Glyph::kLeft},    {51, 48, Glyph::kBack},   {95, 48, Glyph::kRight},
-                                      {139, 48, Glyph::kDown},  {139, 6, Glyph::kUp}};
+constexpr OrderSlot kOrderSlots[8] = {
+    {7, 6, Glyph::kTurnLeft}, {51, 6, Glyph::kForward}, {95, 6, Glyph::kTurnRight}, {7, 48, Glyph::kLeft},
+    {51, 48, Glyph::kBack},   {95, 48, Glyph::kRight},  {139, 48, Glyph::kDown},    {139, 6, Glyph::kUp}};
 
 void SymbolButton(Image& img, int x, int y, int w, int h, ButtonState s, const Fonts& fonts, uint32_t seed,
-                  const std::function<void(Image&, float, float, Rgb)>& symbol)
-{
+                  const std::function<void(Image&, float, float, Rgb)>& symbol) {
     DrawButton(img, x, y, w, h, "", s, fonts, 0, 1, seed);
     int d = s == ButtonState::kPressed ? 1 : 0;
     Rgb c = s == ButtonState::kHighlight ? kHighlightText : s == ButtonState::kPressed ? kSand : kText;
     symbol(img, x + w / 2.0f + d, y + h / 2.0f + d, c);
 }
 
-void OrdersPanel(AssetStore& store, const Fonts& fonts)
-{
+void OrdersPanel(AssetStore& store, const Fonts& fonts) {
     Image panel(182, 90);
     DrawPanel(panel, 0, 0, 182, 90, kGreyDark, 2008);
     for (int i = 0; i < 8; ++i) {
@@ -90,12 +104,13 @@ void OrdersPanel(AssetStore& store, const Fonts& fonts)
     store.Picture(2008, panel);
 }
 
-void VcrPanels(AssetStore& store, const Fonts& fonts)
-{
+void VcrPanels(AssetStore& store, const Fonts& fonts) {
     auto bar = [](Image& im, float x, float cy, Rgb c) { im.FillRect(int(x), int(cy) - 6, 3, 12, c); };
     auto tri = [](Image& im, float x, float cy, bool right, Rgb c) {
-        if (right) im.FillPolygon({x, cy - 6, x + 8, cy, x, cy + 6}, c);
-        else im.FillPolygon({x + 8, cy - 6, x, cy, x + 8, cy + 6}, c);
+        if (right)
+            im.FillPolygon({x, cy - 6, x + 8, cy, x, cy + 6}, c);
+        else
+            im.FillPolygon({x + 8, cy - 6, x, cy, x + 8, cy + 6}, c);
     };
     Image vcr(78, 90);
     DrawPanel(vcr, 0, 0, 78, 90, kGreyDark, 2010);
@@ -105,9 +120,22 @@ void VcrPanels(AssetStore& store, const Fonts& fonts)
         std::function<void(Image&, float, float, Rgb)> sym;
     };
     std::vector<Vcr> buttons = {
-        {2030, 3, 6, [&](Image& im, float cx, float cy, Rgb c) { bar(im, cx - 10, cy, c); tri(im, cx - 7, cy, false, c); tri(im, cx + 1, cy, false, c); }},
-        {2031, 3, 39, [&](Image& im, float cx, float cy, Rgb c) { tri(im, cx - 8, cy, false, c); tri(im, cx, cy, false, c); }},
-        {2032, 40, 39, [&](Image& im, float cx, float cy, Rgb c) { tri(im, cx - 8, cy, true, c); tri(im, cx, cy, true, c); }},
+        {2030, 3, 6,
+         [&](Image& im, float cx, float cy, Rgb c) {
+             bar(im, cx - 10, cy, c);
+             tri(im, cx - 7, cy, false, c);
+             tri(im, cx + 1, cy, false, c);
+         }},
+        {2031, 3, 39,
+         [&](Image& im, float cx, float cy, Rgb c) {
+             tri(im, cx - 8, cy, false, c);
+             tri(im, cx, cy, false, c);
+         }},
+        {2032, 40, 39,
+         [&](Image& im, float cx, float cy, Rgb c) {
+             tri(im, cx - 8, cy, true, c);
+             tri(im, cx, cy, true, c);
+         }},
     };
     for (const Vcr& b : buttons) {
         SymbolButton(vcr, b.x, b.y, kVcrW, kVcrH, ButtonState::kNormal, fonts, uint32_t(b.n), b.sym);
@@ -121,14 +149,21 @@ void VcrPanels(AssetStore& store, const Fonts& fonts)
 
     // Play, end, paused (lit), paused (dim): the play/pause button blinks between the last two.
     auto play = [&](Image& im, float cx, float cy, Rgb c) { tri(im, cx - 4, cy, true, c); };
-    auto end = [&](Image& im, float cx, float cy, Rgb c) { im.FillRect(int(cx) - 6, int(cy) - 6, 12, 12, c); };
-    auto pause = [&](Image& im, float cx, float cy, Rgb c) { bar(im, cx - 5, cy, c); bar(im, cx + 2, cy, c); };
+    auto end = [&](Image& im, float cx, float cy, Rgb c) {
+        im.FillRect(int(cx) - 6, int(cy) - 6, 12, 12, c);
+    };
+    auto pause = [&](Image& im, float cx, float cy, Rgb c) {
+        bar(im, cx - 5, cy, c);
+        bar(im, cx + 2, cy, c);
+    };
     const struct {
         int32_t n;
         ButtonState s;
         std::function<void(Image&, float, float, Rgb)> sym;
-    } playPause[4] = {{2016, ButtonState::kPressed, play}, {2017, ButtonState::kInactive, end},
-                      {2018, ButtonState::kHighlight, pause}, {2019, ButtonState::kNormal, pause}};
+    } playPause[4] = {{2016, ButtonState::kPressed, play},
+                      {2017, ButtonState::kInactive, end},
+                      {2018, ButtonState::kHighlight, pause},
+                      {2019, ButtonState::kNormal, pause}};
     for (const auto& p : playPause) {
         Image img(kVcrW, kVcrH);
         SymbolButton(img, 0, 0, kVcrW, kVcrH, p.s, fonts, uint32_t(p.n), p.sym);
@@ -145,7 +180,9 @@ void VcrPanels(AssetStore& store, const Fonts& fonts)
 
     Image go(78, 90);
     DrawPanel(go, 0, 0, 78, 90, kGreyDark, 2014);
-    auto goLabel = [&](Image& im, float cx, float cy, Rgb c) { fonts[0].DrawText(im, "LOS", int(cx), int(cy) + 4, c, 0); };
+    auto goLabel = [&](Image& im, float cx, float cy, Rgb c) {
+        fonts[0].DrawText(im, "LOS", int(cx), int(cy) + 4, c, 0);
+    };
     SymbolButton(go, 42, 6, 33, 32, ButtonState::kNormal, fonts, 2015, goLabel);
     Label(go, fonts, 1, "ZUG", 20, 26, kSand, 0);
     Label(go, fonts, 1, "BEENDEN", 39, 60, kSand, 0);
@@ -157,8 +194,7 @@ void VcrPanels(AssetStore& store, const Fonts& fonts)
     store.Picture(2021, goLit);
 }
 
-void BarBackground(AssetStore& store)
-{
+void BarBackground(AssetStore& store) {
     Image bar(800, 90);
     DrawPanel(bar, 0, 0, 800, 90, kGrey, 2009);
     // The info panel's seat at (0, 6).
@@ -169,15 +205,15 @@ void BarBackground(AssetStore& store)
         int h = n == 10037 ? 36 : 90;
         Image img(w, h);
         DrawPanel(img, 0, 0, w, h, kGrey, uint32_t(n));
-        for (int x = 12; x + 12 < w; x += 24) img.FillRect(x, 8, 2, h - 16, Shade(kGrey, 0.7f));
+        for (int x = 12; x + 12 < w; x += 24)
+            img.FillRect(x, 8, 2, h - 16, Shade(kGrey, 0.7f));
         store.Picture(n, img);
     }
 }
 
 // The confirm box's 16 x 16 frame pieces: edges top, right, bottom, left; corners top right,
 // bottom right, bottom left, top left. They match the box's fill (55, 20, 0).
-void BoxFrame(AssetStore& store)
-{
+void BoxFrame(AssetStore& store) {
     const Rgb light = Shade(kBoxFill, 2.6f), mid = Shade(kBoxFill, 1.6f), dark = kInk;
     auto piece = [&](bool top, bool right, bool bottom, bool left) {
         Image img(16, 16, kBoxFill);
@@ -190,10 +226,14 @@ void BoxFrame(AssetStore& store)
                 if (left) d = std::min(d, x);
                 if (right) d = std::min(d, 15 - x);
                 Rgb c = kBoxFill;
-                if (d == 0) c = dark;
-                else if (d < 5) c = (top && d == y) || (left && d == x) ? light : mid;
-                else if (d == 5) c = kBrassDark;
-                else if (d == 6) c = dark;
+                if (d == 0)
+                    c = dark;
+                else if (d < 5)
+                    c = (top && d == y) || (left && d == x) ? light : mid;
+                else if (d == 5)
+                    c = kBrassDark;
+                else if (d == 6)
+                    c = dark;
                 img.Set(x, y, c);
             }
         return img;
@@ -208,24 +248,24 @@ void BoxFrame(AssetStore& store)
     store.Picture(2607, piece(true, false, false, true));
 }
 
-void ConfirmButtons3D(AssetStore& store, const Fonts& fonts)
-{
+void ConfirmButtons3D(AssetStore& store, const Fonts& fonts) {
     const struct {
         int32_t normal, pressed;
         const char* label;
     } buttons[3] = {{2608, 2609, "OK"}, {2615, 2616, "JA"}, {2610, 2611, "NEIN"}};
     for (const auto& b : buttons) {
         Image n(kDialogButtonW, kDialogButtonH), p(kDialogButtonW, kDialogButtonH);
-        DrawButton(n, 0, 0, kDialogButtonW, kDialogButtonH, b.label, ButtonState::kNormal, fonts, 0, 2, uint32_t(b.normal));
-        DrawButton(p, 0, 0, kDialogButtonW, kDialogButtonH, b.label, ButtonState::kPressed, fonts, 0, 2, uint32_t(b.normal));
+        DrawButton(n, 0, 0, kDialogButtonW, kDialogButtonH, b.label, ButtonState::kNormal, fonts, 0, 2,
+                   uint32_t(b.normal));
+        DrawButton(p, 0, 0, kDialogButtonW, kDialogButtonH, b.label, ButtonState::kPressed, fonts, 0, 2,
+                   uint32_t(b.normal));
         store.Picture(b.normal, n);
         store.Picture(b.pressed, p);
     }
 }
-}
+} // namespace
 
-void MakePointer(AssetStore& store)
-{
+void MakePointer(AssetStore& store) {
     // An arrow with its tip at the top-left pixel (the hot spot), on the magenta key: a light body
     // with a dark outline, so that it shows on dark and light ground alike.
     Image img(16, 24, kMagenta);
@@ -239,8 +279,7 @@ void MakePointer(AssetStore& store)
     store.Picture(10, img);
 }
 
-void MakeBattleBar(AssetStore& store, const Fonts& fonts)
-{
+void MakeBattleBar(AssetStore& store, const Fonts& fonts) {
     BarBackground(store);
     OrdersPanel(store, fonts);
     VcrPanels(store, fonts);

@@ -9,13 +9,13 @@
 namespace {
 // Widths of codes 32..255, rows of 32 codes.
 constexpr std::array<int8_t, 224> kWidths0 = {
-    6, 4, 7, 11, 8, 13, 10, 4, 6, 6, 8, 8, 4, 7, 4, 7, 8, 5, 8, 8, 8, 8, 8, 8, 8, 8, 4, 4, 6, 7, 6, 7,
-    12, 8, 9, 7, 9, 7, 6, 9, 9, 4, 6, 8, 6, 12, 9, 9, 8, 9, 8, 7, 6, 9, 8, 12, 8, 8, 8, 5, 7, 5, 8, 6,
-    6, 8, 8, 7, 8, 8, 6, 8, 8, 4, 5, 7, 4, 12, 8, 8, 8, 8, 6, 7, 6, 8, 7, 11, 7, 8, 7, 6, 4, 6, 9, 0,
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8,
-    0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7,
-    8, 8, 8, 8, 8, 8, 0, 7, 6, 6, 6, 6, 4, 4, 4, 4, 0, 9, 8, 8, 8, 8, 8, 0, 8, 8, 8, 8, 8, 0, 0, 8,
-    8, 8, 8, 8, 8, 8, 0, 7, 8, 8, 8, 8, 4, 4, 6, 6, 0, 8, 8, 8, 8, 8, 8, 0, 8, 8, 8, 8, 8, 0, 0, 8};
+    6,  4, 7, 11, 8, 13, 10, 4, 6, 6, 8, 8, 4, 7,  4, 7, 8, 5, 8, 8, 8, 8, 8, 8,  8, 8, 4, 4, 6, 7, 6, 7,
+    12, 8, 9, 7,  9, 7,  6,  9, 9, 4, 6, 8, 6, 12, 9, 9, 8, 9, 8, 7, 6, 9, 8, 12, 8, 8, 8, 5, 7, 5, 8, 6,
+    6,  8, 8, 7,  8, 8,  6,  8, 8, 4, 5, 7, 4, 12, 8, 8, 8, 8, 6, 7, 6, 8, 7, 11, 7, 8, 7, 6, 4, 6, 9, 0,
+    0,  0, 0, 0,  0, 0,  0,  0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 7, 0, 0,  0, 0, 0, 0, 0, 0, 0, 8,
+    0,  4, 0, 0,  0, 0,  0,  0, 0, 0, 0, 0, 0, 0,  0, 0, 5, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 7,
+    8,  8, 8, 8,  8, 8,  0,  7, 6, 6, 6, 6, 4, 4,  4, 4, 0, 9, 8, 8, 8, 8, 8, 0,  8, 8, 8, 8, 8, 0, 0, 8,
+    8,  8, 8, 8,  8, 8,  0,  7, 8, 8, 8, 8, 4, 4,  6, 6, 0, 8, 8, 8, 8, 8, 8, 0,  8, 8, 8, 8, 8, 0, 0, 8};
 constexpr std::array<int8_t, 224> kWidths1 = {
     3, 3, 5, 7, 6, 9, 8, 3, 4, 4, 7, 6, 4, 5, 3, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 3, 4, 5, 6, 5, 6,
     8, 7, 6, 6, 6, 5, 5, 6, 6, 3, 6, 6, 5, 8, 6, 6, 6, 6, 6, 6, 6, 6, 6, 8, 6, 6, 5, 4, 6, 4, 4, 6,
@@ -35,8 +35,7 @@ constexpr const char* kFace[kFontCount] = {"DejaVuSans-Bold.ttf", "DejaVuSans.tt
 constexpr int kPixelSize[kFontCount] = {10, 9, 11};
 
 // Windows-1252 codes 128..159 that have a glyph; the rest of 128..255 is Latin-1.
-uint32_t Unicode(int code)
-{
+uint32_t Unicode(int code) {
     if (code == 149) return 0x2022;
     if (code == 159) return 0x0178;
     return uint32_t(code);
@@ -45,23 +44,20 @@ uint32_t Unicode(int code)
 struct Library {
     FT_Library lib = nullptr;
     FT_Face face = nullptr;
-    ~Library()
-    {
+    ~Library() {
         if (face) FT_Done_Face(face);
         if (lib) FT_Done_FreeType(lib);
     }
 };
 
-bool InkAt(const FT_Bitmap& bm, int x, int y)
-{
+bool InkAt(const FT_Bitmap& bm, int x, int y) {
     const unsigned char* row = bm.buffer + y * bm.pitch;
     return (row[x >> 3] >> (7 - (x & 7))) & 1;
 }
 
-using Glyph = std::vector<std::vector<uint8_t>>;  // rows of ink flags (0 or 1)
+using Glyph = std::vector<std::vector<uint8_t>>; // rows of ink flags (0 or 1)
 
-bool Blank(const std::vector<uint8_t>& row)
-{
+bool Blank(const std::vector<uint8_t>& row) {
     for (uint8_t b : row)
         if (b) return false;
     return true;
@@ -69,8 +65,7 @@ bool Blank(const std::vector<uint8_t>& row)
 
 // Drops one row to make a glyph lower: a blank row between ink first (the gap under an accent),
 // then a row that repeats the one below it (the least visible loss), else the top row.
-void DropRow(Glyph& g)
-{
+void DropRow(Glyph& g) {
     for (size_t y = 1; y + 1 < g.size(); ++y)
         if (Blank(g[y]) && !Blank(g[y - 1]) && !Blank(g[y + 1])) {
             g.erase(g.begin() + long(y));
@@ -85,38 +80,42 @@ void DropRow(Glyph& g)
 }
 
 // Drops one column to make a glyph narrower: a column that repeats its neighbour, else the last.
-void DropColumn(Glyph& g)
-{
+void DropColumn(Glyph& g) {
     size_t w = g.empty() ? 0 : g[0].size();
     for (size_t x = 1; x + 1 < w; ++x) {
         bool same = true;
-        for (const auto& row : g) same = same && row[x] == row[x + 1];
+        for (const auto& row : g)
+            same = same && row[x] == row[x + 1];
         if (same) {
-            for (auto& row : g) row.erase(row.begin() + long(x));
+            for (auto& row : g)
+                row.erase(row.begin() + long(x));
             return;
         }
     }
-    for (auto& row : g) row.pop_back();
+    for (auto& row : g)
+        row.pop_back();
 }
 
 // Renders one code monochrome and fits it into its cell with the baseline at the font's row;
 // a glyph too tall or too wide loses its least visible rows or columns rather than shrinking.
-void PlaceGlyph(FT_Face face, int font, int code, int cellX, int cellY, int cellW, Image& out)
-{
+void PlaceGlyph(FT_Face face, int font, int code, int cellX, int cellY, int cellW, Image& out) {
     const int rowH = kRowHeight[font], base = kBaseline[font];
     FT_Set_Pixel_Sizes(face, 0, FT_UInt(kPixelSize[font]));
     if (FT_Load_Char(face, Unicode(code), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME)) return;
     const FT_Bitmap& bm = face->glyph->bitmap;
     Glyph g(bm.rows, std::vector<uint8_t>(bm.width));
     for (int y = 0; y < int(bm.rows); ++y)
-        for (int x = 0; x < int(bm.width); ++x) g[size_t(y)][size_t(x)] = InkAt(bm, x, y);
+        for (int x = 0; x < int(bm.width); ++x)
+            g[size_t(y)][size_t(x)] = InkAt(bm, x, y);
     int top = base - face->glyph->bitmap_top;
     while (top < 0 && !g.empty()) {
         DropRow(g);
         ++top;
     }
-    while (!g.empty() && top + int(g.size()) > rowH) g.pop_back();
-    while (!g.empty() && int(g[0].size()) > cellW) DropColumn(g);
+    while (!g.empty() && top + int(g.size()) > rowH)
+        g.pop_back();
+    while (!g.empty() && int(g[0].size()) > cellW)
+        DropColumn(g);
     if (g.empty()) return;
     // Centre the ink in the cell so that the spacing is even on both sides.
     int left = (cellW - int(g[0].size())) / 2;
@@ -124,17 +123,15 @@ void PlaceGlyph(FT_Face face, int font, int code, int cellX, int cellY, int cell
         for (size_t x = 0; x < g[y].size(); ++x)
             if (g[y][x]) out.Set(cellX + left + int(x), cellY + top + int(y), {0, 0, 0});
 }
-}
+} // namespace
 
-int CharWidth(int font, int code)
-{
+int CharWidth(int font, int code) {
     if (code < 32 || code > 255) return 0;
     if (font == 2) return kFixedCell;
     return font == 0 ? kWidths0[code - 32] : kWidths1[code - 32];
 }
 
-int GlyphIndex(int code)
-{
+int GlyphIndex(int code) {
     if (code < 32 || code > 255 || kWidths0[code - 32] == 0) return 0;
     int g = 0;
     for (int c = 32; c < code; ++c)
@@ -142,32 +139,29 @@ int GlyphIndex(int code)
     return g;
 }
 
-int GlyphRowHeight(int font)
-{
+int GlyphRowHeight(int font) {
     return kRowHeight[font];
 }
 
-int FontBaseline(int font)
-{
+int FontBaseline(int font) {
     return kBaseline[font];
 }
 
-int GlyphOffset(int font, int code)
-{
+int GlyphOffset(int font, int code) {
     int g = GlyphIndex(code);
     if (font == 2) return (g % kGlyphsPerRow) * kFixedCell;
     // Sum of the widths of the codes whose glyph lies earlier in the same row.
     int x = 0;
     for (int c = 32; c <= 255; ++c) {
         int gc = GlyphIndex(c);
-        if (CharWidth(0, c) != 0 && gc / kGlyphsPerRow == g / kGlyphsPerRow && gc % kGlyphsPerRow < g % kGlyphsPerRow)
+        if (CharWidth(0, c) != 0 && gc / kGlyphsPerRow == g / kGlyphsPerRow &&
+            gc % kGlyphsPerRow < g % kGlyphsPerRow)
             x += CharWidth(font, c);
     }
     return x;
 }
 
-int FontBitmapWidth(int font)
-{
+int FontBitmapWidth(int font) {
     if (font == 2) return kGlyphsPerRow * kFixedCell;
     int widest = 0;
     for (int r = 0; r < kFontRows; ++r) {
@@ -179,13 +173,11 @@ int FontBitmapWidth(int font)
     return widest;
 }
 
-int FontBitmapHeight(int font)
-{
+int FontBitmapHeight(int font) {
     return kFontRows * kRowHeight[font];
 }
 
-std::string Latin1(const std::string& utf8)
-{
+std::string Latin1(const std::string& utf8) {
     std::string out;
     for (size_t i = 0; i < utf8.size();) {
         unsigned char c = utf8[i];
@@ -199,14 +191,14 @@ std::string Latin1(const std::string& utf8)
         } else {
             out += '?';
             ++i;
-            while (i < utf8.size() && (utf8[i] & 0xC0) == 0x80) ++i;
+            while (i < utf8.size() && (utf8[i] & 0xC0) == 0x80)
+                ++i;
         }
     }
     return out;
 }
 
-bool BitmapFont::Render(int font, const std::string& fontDir)
-{
+bool BitmapFont::Render(int font, const std::string& fontDir) {
     if (font < 0 || font >= kFontCount) return false;
     mFont = font;
     mBitmap = Image(FontBitmapWidth(font), FontBitmapHeight(font), {255, 255, 255});
@@ -217,25 +209,26 @@ bool BitmapFont::Render(int font, const std::string& fontDir)
     for (int c = 32; c <= 255; ++c) {
         if (CharWidth(0, c) == 0 || c == 32) continue;
         int g = GlyphIndex(c);
-        PlaceGlyph(ft.face, font, c, GlyphOffset(font, c), (g / kGlyphsPerRow) * kRowHeight[font], CharWidth(font, c),
-                   mBitmap);
+        PlaceGlyph(ft.face, font, c, GlyphOffset(font, c), (g / kGlyphsPerRow) * kRowHeight[font],
+                   CharWidth(font, c), mBitmap);
     }
     return true;
 }
 
-int BitmapFont::TextWidth(const std::string& latin1, int scale) const
-{
+int BitmapFont::TextWidth(const std::string& latin1, int scale) const {
     int w = 0;
-    for (unsigned char c : latin1) w += CharWidth(mFont, c);
+    for (unsigned char c : latin1)
+        w += CharWidth(mFont, c);
     return w * scale;
 }
 
 void BitmapFont::DrawText(Image& dst, const std::string& latin1, int x, int y, Rgb colour, int justify,
-                          int scale) const
-{
+                          int scale) const {
     int width = TextWidth(latin1, scale);
-    if (justify == 0) x -= width / 2;
-    else if (justify == 1) x -= width;
+    if (justify == 0)
+        x -= width / 2;
+    else if (justify == 1)
+        x -= width;
     const int rowH = kRowHeight[mFont];
     int top = y - kBaseline[mFont] * scale;
     for (unsigned char c : latin1) {
@@ -247,15 +240,15 @@ void BitmapFont::DrawText(Image& dst, const std::string& latin1, int x, int y, R
                 Rgb p = mBitmap.Get(sx + i, sy + j);
                 if (p.r != 0) continue;
                 for (int v = 0; v < scale; ++v)
-                    for (int u = 0; u < scale; ++u) dst.Set(x + i * scale + u, top + j * scale + v, colour);
+                    for (int u = 0; u < scale; ++u)
+                        dst.Set(x + i * scale + u, top + j * scale + v, colour);
             }
         x += w * scale;
     }
 }
 
 void BitmapFont::DrawShadowed(Image& dst, const std::string& latin1, int x, int y, Rgb colour, Rgb shadow,
-                              int justify, int scale) const
-{
+                              int justify, int scale) const {
     DrawText(dst, latin1, x + scale, y + scale, shadow, justify, scale);
     DrawText(dst, latin1, x, y, colour, justify, scale);
 }

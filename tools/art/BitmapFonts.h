@@ -13,7 +13,8 @@ constexpr int kFontRows = 5;
 
 // Advance width of character code c (0..255) in font f; 0 = no glyph. Font 2 is 7 for every code from 32.
 int CharWidth(int font, int code);
-// Glyph number (0..153) of code c: codes whose font-0 width is not 0 are numbered in code order, others give 0.
+// Glyph number (0..153) of code c: codes whose font-0 width is not 0 are numbered in code order, others give
+// 0.
 int GlyphIndex(int code);
 // Pixel rows of one glyph row, and the baseline row within it (rows above it = the font height).
 int GlyphRowHeight(int font);
@@ -38,10 +39,11 @@ public:
     int TextWidth(const std::string& latin1, int scale = 1) const;
     // Draws the glyphs' black pixels in colour; y is the baseline (the text's y), justify 0 centres on x,
     // 1 ends at x, others start at x.
-    void DrawText(Image& dst, const std::string& latin1, int x, int y, Rgb colour, int justify = -1, int scale = 1) const;
+    void DrawText(Image& dst, const std::string& latin1, int x, int y, Rgb colour, int justify = -1,
+                  int scale = 1) const;
     // The same with a one-pixel (scaled) shadow to the lower right.
-    void DrawShadowed(Image& dst, const std::string& latin1, int x, int y, Rgb colour, Rgb shadow, int justify = -1,
-                      int scale = 1) const;
+    void DrawShadowed(Image& dst, const std::string& latin1, int x, int y, Rgb colour, Rgb shadow,
+                      int justify = -1, int scale = 1) const;
 
 private:
     int mFont = 0;

@@ -15,8 +15,7 @@ struct Item {
     Image img;
 };
 
-Image Scaled(const Image& src, int num, int den)
-{
+Image Scaled(const Image& src, int num, int den) {
     Image out(std::max(1, src.Width() * num / den), std::max(1, src.Height() * num / den));
     for (int y = 0; y < out.Height(); ++y)
         for (int x = 0; x < out.Width(); ++x)
@@ -25,32 +24,41 @@ Image Scaled(const Image& src, int num, int den)
 }
 
 // A button's looks one under the other: normal, pressed, highlight, inactive.
-Image Looks(const std::map<int32_t, Image>& pictures, int32_t n)
-{
+Image Looks(const std::map<int32_t, Image>& pictures, int32_t n) {
     std::vector<const Image*> looks;
     for (int k = 0; k < 4; ++k)
-        if (auto it = pictures.find(n + k * kPressedOffset); it != pictures.end()) looks.push_back(&it->second);
+        if (auto it = pictures.find(n + k * kPressedOffset); it != pictures.end())
+            looks.push_back(&it->second);
     Image out(looks[0]->Width(), int(looks.size()) * (looks[0]->Height() + 2) - 2, {40, 40, 44});
-    for (size_t k = 0; k < looks.size(); ++k) out.Draw(*looks[k], 0, int(k) * (looks[0]->Height() + 2));
+    for (size_t k = 0; k < looks.size(); ++k)
+        out.Draw(*looks[k], 0, int(k) * (looks[0]->Height() + 2));
     return out;
 }
 
 class Screen {
 public:
-    Screen(const std::map<int32_t, Image>& pics, const Fonts& fonts, int w, int h) : mPics(pics), mFonts(fonts), mImg(w, h) {}
+    Screen(const std::map<int32_t, Image>& pics, const Fonts& fonts, int w, int h)
+        : mPics(pics), mFonts(fonts), mImg(w, h) {}
     // Draws picture n; look 1, 2, 3 takes a button's pressed, highlight or inactive picture.
-    void Put(int32_t n, int x, int y, int look = 0)
-    {
+    void Put(int32_t n, int x, int y, int look = 0) {
         auto it = mPics.find(n + look * kPressedOffset);
         if (it == mPics.end()) return;
         mImg.Draw(it->second, x, y);
     }
-    int W(int32_t n) const { auto it = mPics.find(n); return it == mPics.end() ? 1 : it->second.Width(); }
-    int H(int32_t n) const { auto it = mPics.find(n); return it == mPics.end() ? 1 : it->second.Height(); }
-    void Text(const char* utf8, int x, int y, int font, Rgb c, int justify = -1, bool shadow = true, Rgb s = kInk)
-    {
-        if (shadow) mFonts[font].DrawShadowed(mImg, Latin1(utf8), x, y, c, s, justify);
-        else mFonts[font].DrawText(mImg, Latin1(utf8), x, y, c, justify);
+    int W(int32_t n) const {
+        auto it = mPics.find(n);
+        return it == mPics.end() ? 1 : it->second.Width();
+    }
+    int H(int32_t n) const {
+        auto it = mPics.find(n);
+        return it == mPics.end() ? 1 : it->second.Height();
+    }
+    void Text(const char* utf8, int x, int y, int font, Rgb c, int justify = -1, bool shadow = true,
+              Rgb s = kInk) {
+        if (shadow)
+            mFonts[font].DrawShadowed(mImg, Latin1(utf8), x, y, c, s, justify);
+        else
+            mFonts[font].DrawText(mImg, Latin1(utf8), x, y, c, justify);
     }
     Image& Img() { return mImg; }
 
@@ -60,8 +68,7 @@ private:
     Image mImg;
 };
 
-Image MenuScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
-{
+Image MenuScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     Screen s(pics, fonts, 800, 600);
     s.Put(11001, 0, 0);
     s.Put(11200, 400 - 147, 450, 2);
@@ -72,13 +79,13 @@ Image MenuScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     return s.Img();
 }
 
-Image ListScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
-{
+Image ListScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     Screen s(pics, fonts, 800, 600);
     s.Put(11001, 0, 0);
     const int x0 = 2, y0 = 70, w = 796, lines = 13;
     s.Put(11223, x0, y0);
-    for (int i = 0; i < lines; ++i) s.Put(11224, x0, y0 + 62 + 24 * i);
+    for (int i = 0; i < lines; ++i)
+        s.Put(11224, x0, y0 + 62 + 24 * i);
     s.Put(11225, x0, y0 + 62 + 24 * lines);
     s.Put(10033, x0 + w - 285, y0 + 23, 0);
     s.Put(11232, x0 + w - 170, y0 + 15, 1);
@@ -98,7 +105,8 @@ Image ListScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
             for (int side = 0; side < 2; ++side)
                 for (int v = 0; v < 20; ++v)
                     for (int u = 0; u < 20; ++u)
-                        s.Img().Set(x0 + w - (side ? 42 : 66) + u, y - 14 + v, it->second.Get((side ? 30 : 0) * 20 + u, v));
+                        s.Img().Set(x0 + w - (side ? 42 : 66) + u, y - 14 + v,
+                                    it->second.Get((side ? 30 : 0) * 20 + u, v));
     }
     s.Img().FrameRect(x0 + 16, y0 + 62 + 24, w - 35, 24, {255, 255, 0});
     s.Img().FrameRect(x0 + 17, y0 + 63 + 24, w - 37, 22, {109, 126, 69});
@@ -109,15 +117,15 @@ Image ListScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     return s.Img();
 }
 
-Image BriefingScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
-{
+Image BriefingScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     Screen s(pics, fonts, 640, 480);
     s.Img().FillRect(0, 0, 500, 480, kParchment);
-    const char* lines[] = {"LAGE: Ein Bataillon hält die Straße nach Osten.",
-                           "AUFTRAG: Nehmen Sie die Brücke bis zur 12. Runde.",
-                           "Panzerung und Durchschlag stehen in festen Spalten:",
-                           "Entfernung   100   250   500  1000"};
-    for (int i = 0; i < 4; ++i) s.Text(lines[i], 2, 12 + 15 * i, 2, kInk, -1, false);
+    const char* lines[] = {
+        "LAGE: Ein Bataillon hält die Straße nach Osten.",
+        "AUFTRAG: Nehmen Sie die Brücke bis zur 12. Runde.",
+        "Panzerung und Durchschlag stehen in festen Spalten:", "Entfernung   100   250   500  1000"};
+    for (int i = 0; i < 4; ++i)
+        s.Text(lines[i], 2, 12 + 15 * i, 2, kInk, -1, false);
     s.Put(11150, 500, 0);
     s.Put(11152, 505, 5);
     s.Text("1", 571, 155, 0, kText, 0, false);
@@ -129,14 +137,14 @@ Image BriefingScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     return s.Img();
 }
 
-Image SidesScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
-{
+Image SidesScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     Screen s(pics, fonts, 640, 480);
     s.Put(11115, 0, 0);
     const int w = 640, h = 480, gap = (w - 300) / 5;
     s.Put(11110, 2 * gap, 50, 2);
     s.Put(11111, 3 * gap + 150, 50, 0);
-    const char* labels[] = {"Nebel des Krieges", "Computer Spieler Setup", " Computer-Erfahrungs-Bonus", "Spielgleichgewicht"};
+    const char* labels[] = {"Nebel des Krieges", "Computer Spieler Setup", " Computer-Erfahrungs-Bonus",
+                            "Spielgleichgewicht"};
     for (int i = 0; i < 4; ++i) {
         s.Text(labels[i], w / 2 - 10, h - 95 + 20 * i + 10, 0, {240, 240, 240}, 1);
         s.Img().FillRect(w / 2, h - 95 + 20 * i, 150, 17, kSand);
@@ -144,8 +152,7 @@ Image SidesScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     return s.Img();
 }
 
-Image PlayersScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
-{
+Image PlayersScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     Screen s(pics, fonts, 640, 480);
     s.Put(11168, 0, 0);
     const int w = 640, y0 = 480 - 170, g = (w - 336) / 7;
@@ -154,15 +161,15 @@ Image PlayersScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     for (int i = 0; i < 4; ++i) {
         int x = 2 * g + i * (g + 84);
         s.Put(i == 0 ? 10031 : 10030, x, y0);
-        s.Text(titles[i], x + 45 - (i == 0 ? 1 : 2), y0 + 22 - (i == 0 ? 5 : 6), 0, i == 0 ? Rgb{90, 0, 0} : kInk, 0, false);
+        s.Text(titles[i], x + 45 - (i == 0 ? 1 : 2), y0 + 22 - (i == 0 ? 5 : 6), 0,
+               i == 0 ? Rgb{90, 0, 0} : kInk, 0, false);
         s.Put(pictures[i], x + 3, y0 - 90);
     }
     s.Put(11101, (w - 100) / 2, y0 + 60, 0);
     return s.Img();
 }
 
-Image ResultScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
-{
+Image ResultScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     Screen s(pics, fonts, 450, 580);
     s.Put(11102, 0, 0);
     s.Text("SCHLACHT: Die Brücke", 43, 66, 0, {185, 185, 185});
@@ -180,8 +187,7 @@ Image ResultScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     return s.Img();
 }
 
-Image ConfirmScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
-{
+Image ConfirmScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     Screen s(pics, fonts, 624, 160);
     s.Img().FillRect(0, 0, 624, 160, kBoxFill);
     const int R = 608;
@@ -207,8 +213,7 @@ Image ConfirmScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     return s.Img();
 }
 
-Image BattleBarScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
-{
+Image BattleBarScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     Screen s(pics, fonts, 800, 90);
     s.Put(2009, 0, 0);
     s.Put(2008, 540, 0);
@@ -219,10 +224,9 @@ Image BattleBarScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts)
     s.Text("12", 722 + 64, 85, 1, {230, 230, 230}, 0, false);
     return s.Img();
 }
-}
+} // namespace
 
-Image MakeContactSheet(const std::map<int32_t, Image>& pictures, const Fonts& fonts)
-{
+Image MakeContactSheet(const std::map<int32_t, Image>& pictures, const Fonts& fonts) {
     std::vector<Item> items;
     items.push_back({"Hauptmenue 800 x 600 (Hervorhebung auf GEFECHTE)", MenuScreen(pictures, fonts)});
     items.push_back({"Szenarioliste 800 x 600", ListScreen(pictures, fonts)});
@@ -235,10 +239,14 @@ Image MakeContactSheet(const std::map<int32_t, Image>& pictures, const Fonts& fo
     for (const auto& [n, img] : pictures) {
         if (n >= kPressedOffset) continue;
         std::string caption = std::to_string(n);
-        if (n <= 2) items.push_back({caption, Scaled(img, 3, 1)});
-        else if (img.Width() > 520) items.push_back({caption, Scaled(img, 1, 4)});
-        else if (pictures.count(n + kPressedOffset)) items.push_back({caption, Looks(pictures, n)});
-        else items.push_back({caption, img});
+        if (n <= 2)
+            items.push_back({caption, Scaled(img, 3, 1)});
+        else if (img.Width() > 520)
+            items.push_back({caption, Scaled(img, 1, 4)});
+        else if (pictures.count(n + kPressedOffset))
+            items.push_back({caption, Looks(pictures, n)});
+        else
+            items.push_back({caption, img});
     }
     // Shelf packing: a first pass for the height, a second to draw.
     auto place = [&](Image* sheet) {

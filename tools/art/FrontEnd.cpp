@@ -19,14 +19,12 @@ constexpr int kResultW = 450, kResultH = 580;
 
 // A picture button: normal, pressed and highlight looks, or four with the inactive look.
 void Button(AssetStore& store, const Fonts& fonts, int32_t n, int w, int h, const char* label, int font = 0,
-            int scale = 1, int looks = 3)
-{
+            int scale = 1, int looks = 3) {
     if (scale > 1 && fonts[font].TextWidth(Latin1(label), scale) > w - 16) scale = 1;
     store.ButtonPictures(n, ButtonLooks(w, h, looks, label, fonts, font, scale, uint32_t(n)));
 }
 
-void TitleBlock(Image& img, const Fonts& fonts, int cx, int top, int size)
-{
+void TitleBlock(Image& img, const Fonts& fonts, int cx, int top, int size) {
     // The game's name large, with a soft drop shadow, and the demo's subtitle.
     DrawLargeText(img, fonts, "MORVANE", "DejaVuSerif-Bold.ttf", size, cx + 3, top + size + 3, kInk, 0);
     DrawLargeText(img, fonts, "MORVANE", "DejaVuSerif-Bold.ttf", size, cx, top + size, kSand, 0);
@@ -35,40 +33,38 @@ void TitleBlock(Image& img, const Fonts& fonts, int cx, int top, int size)
     DrawLargeText(img, fonts, "DUNMARCH", "DejaVuSans-Bold.ttf", sub, cx, top + size + sub + 14, kBrass, 0);
 }
 
-void Rule(Image& img, int x, int y, int w)
-{
+void Rule(Image& img, int x, int y, int w) {
     img.FillRect(x, y, w, 1, kBrassDark);
     img.FillRect(x, y + 1, w, 1, kInk);
 }
 
-void MainMenu(AssetStore& store, const Fonts& fonts, int32_t n, int w, int h)
-{
+void MainMenu(AssetStore& store, const Fonts& fonts, int32_t n, int w, int h) {
     Image img(w, h);
     DrawBackdrop(img, {104, 112, 98}, {40, 44, 30}, 11001);
     // A dark horizon of hills across the lower third.
     for (int x = 0; x < w; ++x) {
         int ridge = int(h * 0.58f - 40.0f * Fbm(x / 140.0f, 0.5f, 77, 4));
-        for (int y = ridge; y < h; ++y) img.Set(x, y, Shade(img.Get(x, y), 0.62f));
+        for (int y = ridge; y < h; ++y)
+            img.Set(x, y, Shade(img.Get(x, y), 0.62f));
     }
     TitleBlock(img, fonts, w / 2, h / 10, h / 6);
     Rule(img, w / 2 - 200, h / 10 + h / 6 + h / 16 + 24, 400);
-    Label(img, fonts, 0, "TAKTISCHE GEFECHTE IN 3-D  -  DEMO", w / 2, h / 10 + h / 6 + h / 16 + 44, kParchment, 0);
+    Label(img, fonts, 0, "TAKTISCHE GEFECHTE IN 3-D  -  DEMO", w / 2, h / 10 + h / 6 + h / 16 + 44,
+          kParchment, 0);
     // The recess the menu buttons stand in: from above the first row to the help line.
     int top = h - 150 - 14;
     DrawPanel(img, w / 2 - 340, top, 680, h - 26 - top + 2, kOliveDark, 9, true);
     store.Picture(n, img);
 }
 
-void HelpLine(AssetStore& store, int32_t n, int w)
-{
+void HelpLine(AssetStore& store, int32_t n, int w) {
     Image img(w, 26);
     DrawPanel(img, 0, 0, w, 26, {70, 30, 20}, uint32_t(n));
     img.FillRect(3, 3, w - 6, 1, kBrassDark);
     store.Picture(n, img);
 }
 
-void IntroCard(AssetStore& store, const Fonts& fonts)
-{
+void IntroCard(AssetStore& store, const Fonts& fonts) {
     Image img(800, 540);
     DrawBackdrop(img, {70, 76, 60}, {30, 32, 22}, 11004);
     DrawPanel(img, 60, 40, 680, 460, kParchmentDark, 11004, false);
@@ -76,7 +72,8 @@ void IntroCard(AssetStore& store, const Fonts& fonts)
     img.Grain(70, 50, 660, 440, 0.05f, 3, 12.0f);
     TitleBlock(img, fonts, 400, 70, 84);
     Rule(img, 160, 260, 480);
-    const char* lines[] = {"Eine Demonstration des Spiels.", "Befehlen Sie Infanterie, Fahrzeuge und Geschütze",
+    const char* lines[] = {"Eine Demonstration des Spiels.",
+                           "Befehlen Sie Infanterie, Fahrzeuge und Geschütze",
                            "auf einem dreidimensionalen Schlachtfeld.", "", "Klicken Sie, um fortzufahren."};
     int y = 300;
     for (const char* l : lines) {
@@ -88,13 +85,13 @@ void IntroCard(AssetStore& store, const Fonts& fonts)
     store.Picture(11004, img);
 }
 
-void TitlePicture(AssetStore& store, const Fonts& fonts)
-{
+void TitlePicture(AssetStore& store, const Fonts& fonts) {
     Image img(800, 600);
     DrawBackdrop(img, {122, 118, 96}, {34, 34, 26}, 11003);
     for (int x = 0; x < 800; ++x) {
         int ridge = int(380 - 70 * Fbm(x / 120.0f, 3.5f, 5, 5));
-        for (int y = ridge; y < 600; ++y) img.Set(x, y, Shade(img.Get(x, y), 0.55f));
+        for (int y = ridge; y < 600; ++y)
+            img.Set(x, y, Shade(img.Get(x, y), 0.55f));
     }
     TitleBlock(img, fonts, 400, 130, 120);
     Rule(img, 180, 380, 440);
@@ -105,8 +102,7 @@ void TitlePicture(AssetStore& store, const Fonts& fonts)
 }
 
 // The scenario list's frame pieces for one width (636 or 796).
-void ListPieces(AssetStore& store, const Fonts& fonts, int32_t first, int w)
-{
+void ListPieces(AssetStore& store, const Fonts& fonts, int32_t first, int w) {
     Image top(w, kListTopH);
     DrawPanel(top, 0, 0, w, kListTopH + 4, kOlive, uint32_t(first));
     Label(top, fonts, 0, "SZENARIEN", 19, 30, kHighlightText, -1, 2);
@@ -132,8 +128,7 @@ void ListPieces(AssetStore& store, const Fonts& fonts, int32_t first, int w)
     store.Picture(first + 2, bottom);
 }
 
-void ForceStrip(AssetStore& store)
-{
+void ForceStrip(AssetStore& store) {
     // Cell f shows Force f: the Axis forces first, the Allied forces from 30 on.
     Image img(kForceCells * kForceCell, kForceCell);
     for (int f = 0; f < kForceCells; ++f) {
@@ -142,27 +137,29 @@ void ForceStrip(AssetStore& store)
         Rgb field = axis ? Mix(kGrey, kGreyDark, (f % 5) / 6.0f) : Mix(kOlive, kOliveLight, (f % 3) / 4.0f);
         img.FillRect(x, 0, kForceCell, kForceCell, field);
         img.Bevel(x, 0, kForceCell, kForceCell, Shade(field, 1.4f), Shade(field, 0.55f), 1);
-        if (axis) DrawAxisEmblem(img, x + 10, 10, 14);
-        else DrawAlliedEmblem(img, x + 10, 10, 15);
+        if (axis)
+            DrawAxisEmblem(img, x + 10, 10, 14);
+        else
+            DrawAlliedEmblem(img, x + 10, 10, 15);
     }
     store.Picture(11240, img);
 }
 
-void PageButton(AssetStore& store, const Fonts& fonts, int32_t n, bool up)
-{
+void PageButton(AssetStore& store, const Fonts& fonts, int32_t n, bool up) {
     const int w = 64, h = kSmallButtonH;
     std::vector<Image> looks = ButtonLooks(w, h, 4, "    SEITE", fonts, 1, 1, uint32_t(n));
     for (int s = 0; s < 4; ++s) {
         float cx = 12 + (s == 1), cy = 9 + (s == 1);
         Rgb c = s == 3 ? kTextDim : s == 2 ? kHighlightText : kText;
-        if (up) looks[size_t(s)].FillPolygon({cx - 5, cy + 3, cx + 5, cy + 3, cx, cy - 3}, c);
-        else looks[size_t(s)].FillPolygon({cx - 5, cy - 3, cx + 5, cy - 3, cx, cy + 3}, c);
+        if (up)
+            looks[size_t(s)].FillPolygon({cx - 5, cy + 3, cx + 5, cy + 3, cx, cy - 3}, c);
+        else
+            looks[size_t(s)].FillPolygon({cx - 5, cy - 3, cx + 5, cy - 3, cx, cy + 3}, c);
     }
     store.ButtonPictures(n, looks);
 }
 
-void ScenarioList(AssetStore& store, const Fonts& fonts)
-{
+void ScenarioList(AssetStore& store, const Fonts& fonts) {
     ListPieces(store, fonts, 11220, 636);
     ListPieces(store, fonts, 11223, 796);
     ForceStrip(store);
@@ -177,8 +174,7 @@ void ScenarioList(AssetStore& store, const Fonts& fonts)
     Button(store, fonts, 11208, kWideButtonW, kWideButtonH, "NETZWERKSPIEL", 0, 2);
 }
 
-void Briefing(AssetStore& store, const Fonts& fonts)
-{
+void Briefing(AssetStore& store, const Fonts& fonts) {
     Image panel(140, 480);
     DrawPanel(panel, 0, 0, 140, 480, kGrey, 11150);
     DrawPanel(panel, 4, 4, 132, 132, kGreyDark, 2, true);
@@ -215,23 +211,23 @@ void Briefing(AssetStore& store, const Fonts& fonts)
     Button(store, fonts, 11155, 132, 48, "WEITER");
 }
 
-void SideButton(AssetStore& store, const Fonts& fonts, int32_t n, bool axis)
-{
+void SideButton(AssetStore& store, const Fonts& fonts, int32_t n, bool axis) {
     const int w = 150, h = 180;
     std::vector<Image> looks = ButtonLooks(w, h, 3, "", fonts, 0, 1, uint32_t(n));
     for (int s = 0; s < 3; ++s) {
         Image& img = looks[size_t(s)];
         int d = s == 1;
-        if (axis) DrawAxisEmblem(img, 75 + d, d + 72, 90);
-        else DrawAlliedEmblem(img, 75 + d, d + 72, 90);
+        if (axis)
+            DrawAxisEmblem(img, 75 + d, d + 72, 90);
+        else
+            DrawAlliedEmblem(img, 75 + d, d + 72, 90);
         Rgb c = s == 2 ? kHighlightText : kText;
         Label(img, fonts, 0, axis ? "ACHSE" : "ALLIIERTE", 75 + d, d + 150, c, 0, 2);
     }
     store.ButtonPictures(n, looks);
 }
 
-void Sides(AssetStore& store, const Fonts& fonts)
-{
+void Sides(AssetStore& store, const Fonts& fonts) {
     Image img(640, 480);
     DrawBackdrop(img, {92, 98, 84}, {40, 42, 32}, 11115);
     img.FrameRect(0, 0, 640, 480, kInk);
@@ -246,8 +242,7 @@ void Sides(AssetStore& store, const Fonts& fonts)
 // The players screen's option pictures, 84 x 84.
 enum class Icon { kOnePlayer, kHotseat, kEmail, kNetwork };
 
-void Figure(Image& img, int cx, int base, Rgb c)
-{
+void Figure(Image& img, int cx, int base, Rgb c) {
     // A helmeted head and shoulders.
     std::vector<float> helmet, body;
     for (int i = 0; i <= 16; ++i) {
@@ -258,18 +253,20 @@ void Figure(Image& img, int cx, int base, Rgb c)
     helmet.insert(helmet.end(), {float(cx + 16), float(base - 38), float(cx - 16), float(base - 38)});
     img.FillPolygon(helmet, c);
     img.FillRect(cx - 8, base - 38, 16, 12, Shade(c, 1.25f));
-    body = {float(cx - 24), float(base), float(cx - 20), float(base - 20), float(cx - 8), float(base - 26),
-            float(cx + 8), float(base - 26), float(cx + 20), float(base - 20), float(cx + 24), float(base)};
+    body = {float(cx - 24), float(base),      float(cx - 20), float(base - 20),
+            float(cx - 8),  float(base - 26), float(cx + 8),  float(base - 26),
+            float(cx + 20), float(base - 20), float(cx + 24), float(base)};
     img.FillPolygon(body, c);
 }
 
-void OptionPicture(AssetStore& store, int32_t n, Icon icon, int side)
-{
+void OptionPicture(AssetStore& store, int32_t n, Icon icon, int side) {
     Image img(84, 84);
     DrawPanel(img, 0, 0, 84, 84, kSand, uint32_t(n));
     img.FillRect(4, 4, 76, 76, Shade(kSand, 0.92f));
     switch (icon) {
-    case Icon::kOnePlayer: Figure(img, 42, 78, kOliveDark); break;
+    case Icon::kOnePlayer:
+        Figure(img, 42, 78, kOliveDark);
+        break;
     case Icon::kHotseat:
         Figure(img, 28, 78, kOliveDark);
         Figure(img, 56, 78, kGreyDark);
@@ -295,13 +292,14 @@ void OptionPicture(AssetStore& store, int32_t n, Icon icon, int side)
         break;
     }
     // The corner emblem tells which side plays at this machine.
-    if (side == 0) DrawAxisEmblem(img, 70, 14, 16);
-    else if (side == 1) DrawAlliedEmblem(img, 70, 14, 16);
+    if (side == 0)
+        DrawAxisEmblem(img, 70, 14, 16);
+    else if (side == 1)
+        DrawAlliedEmblem(img, 70, 14, 16);
     store.Picture(n, img);
 }
 
-void Players(AssetStore& store, const Fonts& fonts)
-{
+void Players(AssetStore& store, const Fonts& fonts) {
     Image img(640, 480);
     DrawBackdrop(img, {92, 98, 84}, {40, 42, 32}, 11168);
     img.FrameRect(0, 0, 640, 480, kInk);
@@ -329,8 +327,7 @@ void Players(AssetStore& store, const Fonts& fonts)
     Button(store, fonts, 11103, kDialogButtonW, kDialogButtonH, "ABBRECHEN");
 }
 
-void Password(AssetStore& store, const Fonts& fonts)
-{
+void Password(AssetStore& store, const Fonts& fonts) {
     Image img(420, 160);
     DrawPanel(img, 0, 0, 420, 160, kGrey, 11165);
     DrawPanel(img, 40, 42, 340, 30, kGreyDark, 6, true);
@@ -338,8 +335,7 @@ void Password(AssetStore& store, const Fonts& fonts)
     store.Picture(11165, img);
 }
 
-void Network(AssetStore& store, const Fonts& fonts)
-{
+void Network(AssetStore& store, const Fonts& fonts) {
     Image img(800, 600);
     DrawBackdrop(img, {92, 98, 84}, {36, 38, 28}, 11170);
     Label(img, fonts, 0, "NETZWERKSPIEL (TCP/IP)", 400, 60, kHighlightText, 0, 2);
@@ -348,14 +344,12 @@ void Network(AssetStore& store, const Fonts& fonts)
     store.Picture(11170, img);
 }
 
-void ConfirmButtons(AssetStore& store, const Fonts& fonts)
-{
+void ConfirmButtons(AssetStore& store, const Fonts& fonts) {
     Button(store, fonts, 2692, kDialogButtonW, kDialogButtonH, "JA", 0, 2);
     Button(store, fonts, 2691, kDialogButtonW, kDialogButtonH, "NEIN", 0, 2);
 }
 
-void Result(AssetStore& store, const Fonts& fonts)
-{
+void Result(AssetStore& store, const Fonts& fonts) {
     Image img(kResultW, kResultH);
     DrawPanel(img, 0, 0, kResultW, kResultH, kOliveDark, 11102);
     Label(img, fonts, 0, "ERGEBNIS DER SCHLACHT", kResultW / 2, 34, kHighlightText, 0, 2);
@@ -399,10 +393,9 @@ void Result(AssetStore& store, const Fonts& fonts)
     Button(store, fonts, 11105, 160, 32, "WEITER");
     Button(store, fonts, 10014, 160, 32, "NÄCHSTES GEFECHT");
 }
-}
+} // namespace
 
-void MakeFrontEnd(AssetStore& store, const Fonts& fonts)
-{
+void MakeFrontEnd(AssetStore& store, const Fonts& fonts) {
     TitlePicture(store, fonts);
     MainMenu(store, fonts, 11001, 800, 600);
     MainMenu(store, fonts, 11002, 1024, 768);

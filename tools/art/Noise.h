@@ -12,7 +12,10 @@ float Fbm(float x, float y, uint32_t seed, int octaves);
 class ArtRandom {
 public:
     explicit ArtRandom(uint32_t seed) : mState(seed) {}
-    uint32_t Next() { mState = mState * 1664525u + 1013904223u; return mState; }
+    uint32_t Next() {
+        mState = mState * 1664525u + 1013904223u;
+        return mState;
+    }
     // Uniform in -1..1.
     float Signed() { return (Next() >> 8) * (2.0f / 16777216.0f) - 1.0f; }
 

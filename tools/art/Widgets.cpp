@@ -7,18 +7,18 @@
 
 #include "Noise.h"
 
-void DrawPanel(Image& img, int x, int y, int w, int h, Rgb face, uint32_t seed, bool sunken)
-{
+void DrawPanel(Image& img, int x, int y, int w, int h, Rgb face, uint32_t seed, bool sunken) {
     img.VerticalGradient(x, y, w, h, Shade(face, sunken ? 0.85f : 1.12f), Shade(face, sunken ? 1.0f : 0.86f));
     img.Grain(x, y, w, h, 0.06f, seed, 9.0f);
     Rgb light = Shade(face, 1.55f), dark = Shade(face, 0.5f);
     img.FrameRect(x, y, w, h, Palette::kInk);
-    if (sunken) img.Bevel(x + 1, y + 1, w - 2, h - 2, dark, light, 2);
-    else img.Bevel(x + 1, y + 1, w - 2, h - 2, light, dark, 2);
+    if (sunken)
+        img.Bevel(x + 1, y + 1, w - 2, h - 2, dark, light, 2);
+    else
+        img.Bevel(x + 1, y + 1, w - 2, h - 2, light, dark, 2);
 }
 
-void DrawBackdrop(Image& img, Rgb top, Rgb bottom, uint32_t seed)
-{
+void DrawBackdrop(Image& img, Rgb top, Rgb bottom, uint32_t seed) {
     const int w = img.Width(), h = img.Height();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -33,13 +33,13 @@ void DrawBackdrop(Image& img, Rgb top, Rgb bottom, uint32_t seed)
 }
 
 void DrawButton(Image& img, int x, int y, int w, int h, const std::string& label, ButtonState state,
-                const Fonts& fonts, int font, int scale, uint32_t seed)
-{
+                const Fonts& fonts, int font, int scale, uint32_t seed) {
     Rgb face = Palette::kOlive, text = Palette::kText;
     bool sunken = false;
     int shift = 0;
     switch (state) {
-    case ButtonState::kNormal: break;
+    case ButtonState::kNormal:
+        break;
     case ButtonState::kPressed:
         face = Palette::kOliveDark;
         sunken = true;
@@ -62,13 +62,14 @@ void DrawButton(Image& img, int x, int y, int w, int h, const std::string& label
     int baseline = y + (h + capHeight) / 2 + shift;
     std::string text1 = Latin1(label);
     const BitmapFont& f = fonts[font];
-    if (state == ButtonState::kInactive) f.DrawText(img, text1, x + w / 2 + shift, baseline, text, 0, scale);
-    else f.DrawShadowed(img, text1, x + w / 2 + shift, baseline, text, Palette::kInk, 0, scale);
+    if (state == ButtonState::kInactive)
+        f.DrawText(img, text1, x + w / 2 + shift, baseline, text, 0, scale);
+    else
+        f.DrawShadowed(img, text1, x + w / 2 + shift, baseline, text, Palette::kInk, 0, scale);
 }
 
-std::vector<Image> ButtonLooks(int w, int h, int looks, const std::string& label, const Fonts& fonts, int font,
-                               int scale, uint32_t seed)
-{
+std::vector<Image> ButtonLooks(int w, int h, int looks, const std::string& label, const Fonts& fonts,
+                               int font, int scale, uint32_t seed) {
     const ButtonState states[4] = {ButtonState::kNormal, ButtonState::kPressed, ButtonState::kHighlight,
                                    ButtonState::kInactive};
     std::vector<Image> out;
@@ -80,24 +81,26 @@ std::vector<Image> ButtonLooks(int w, int h, int looks, const std::string& label
 }
 
 namespace {
-std::vector<uint32_t> CodePoints(const std::string& utf8)
-{
+std::vector<uint32_t> CodePoints(const std::string& utf8) {
     std::vector<uint32_t> cps;
     for (size_t i = 0; i < utf8.size();) {
         unsigned char c = utf8[i];
-        if (c < 0x80) { cps.push_back(c); ++i; }
-        else if ((c & 0xE0) == 0xC0 && i + 1 < utf8.size()) {
+        if (c < 0x80) {
+            cps.push_back(c);
+            ++i;
+        } else if ((c & 0xE0) == 0xC0 && i + 1 < utf8.size()) {
             cps.push_back(((c & 0x1Fu) << 6) | (utf8[i + 1] & 0x3Fu));
             i += 2;
-        } else { ++i; }
+        } else {
+            ++i;
+        }
     }
     return cps;
 }
-}
+} // namespace
 
-void DrawLargeText(Image& img, const Fonts& fonts, const std::string& utf8, const char* face, int pixelSize, int x,
-                   int y, Rgb colour, int justify)
-{
+void DrawLargeText(Image& img, const Fonts& fonts, const std::string& utf8, const char* face, int pixelSize,
+                   int x, int y, Rgb colour, int justify) {
     FT_Library lib = nullptr;
     FT_Face ft = nullptr;
     if (FT_Init_FreeType(&lib)) return;
@@ -124,28 +127,26 @@ void DrawLargeText(Image& img, const Fonts& fonts, const std::string& utf8, cons
     FT_Done_FreeType(lib);
 }
 
-void Label(Image& img, const Fonts& fonts, int font, const std::string& utf8, int x, int y, Rgb colour, int justify,
-           int scale)
-{
+void Label(Image& img, const Fonts& fonts, int font, const std::string& utf8, int x, int y, Rgb colour,
+           int justify, int scale) {
     fonts[font].DrawShadowed(img, Latin1(utf8), x, y, colour, Palette::kInk, justify, scale);
 }
 
-void DrawAxisEmblem(Image& img, int cx, int cy, int size)
-{
+void DrawAxisEmblem(Image& img, int cx, int cy, int size) {
     // A white-edged black cross with straight arms.
     float s = size / 2.0f, a = size * 0.16f, e = size * 0.08f;
     auto cross = [&](float arm, float half, Rgb c) {
-        img.FillPolygon({cx - half, cy - arm, cx + half, cy - arm, cx + half, cy - half, cx + arm, cy - half,
-                         cx + arm, cy + half, cx + half, cy + half, cx + half, cy + arm, cx - half, cy + arm,
-                         cx - half, cy + half, cx - arm, cy + half, cx - arm, cy - half, cx - half, cy - half},
+        img.FillPolygon({cx - half, cy - arm,  cx + half, cy - arm,  cx + half, cy - half,
+                         cx + arm,  cy - half, cx + arm,  cy + half, cx + half, cy + half,
+                         cx + half, cy + arm,  cx - half, cy + arm,  cx - half, cy + half,
+                         cx - arm,  cy + half, cx - arm,  cy - half, cx - half, cy - half},
                         c);
     };
     cross(s, a + e, Palette::kText);
     cross(s - e, a, Palette::kInk);
 }
 
-void DrawAlliedEmblem(Image& img, int cx, int cy, int size)
-{
+void DrawAlliedEmblem(Image& img, int cx, int cy, int size) {
     float r = size / 2.0f;
     // A pale disc with a five-pointed star in olive.
     std::vector<float> disc;

@@ -34,7 +34,7 @@ constexpr Rgb kText{236, 230, 208};
 constexpr Rgb kTextDim{128, 128, 118};
 constexpr Rgb kHighlightText{250, 214, 110};
 constexpr Rgb kBoxFill{55, 20, 0};
-}
+} // namespace Palette
 
 enum class ButtonState { kNormal, kPressed, kHighlight, kInactive };
 
@@ -46,11 +46,11 @@ void DrawBackdrop(Image& img, Rgb top, Rgb bottom, uint32_t seed);
 void DrawButton(Image& img, int x, int y, int w, int h, const std::string& label, ButtonState state,
                 const Fonts& fonts, int font, int scale, uint32_t seed);
 // The looks of a 2-D picture button, each w x h: normal, pressed, highlight and (looks = 4) inactive.
-std::vector<Image> ButtonLooks(int w, int h, int looks, const std::string& label, const Fonts& fonts, int font,
-                               int scale, uint32_t seed);
+std::vector<Image> ButtonLooks(int w, int h, int looks, const std::string& label, const Fonts& fonts,
+                               int font, int scale, uint32_t seed);
 // Large anti-aliased text from a DejaVu face (for titles on backdrops only, never for the fonts).
-void DrawLargeText(Image& img, const Fonts& fonts, const std::string& utf8, const char* face, int pixelSize, int x,
-                   int y, Rgb colour, int justify);
+void DrawLargeText(Image& img, const Fonts& fonts, const std::string& utf8, const char* face, int pixelSize,
+                   int x, int y, Rgb colour, int justify);
 // Text in a bitmap font with the standard dark shadow.
 void Label(Image& img, const Fonts& fonts, int font, const std::string& utf8, int x, int y, Rgb colour,
            int justify = -1, int scale = 1);

@@ -9,17 +9,19 @@
 #include "BattleBar.h"
 #include "BitmapFonts.h"
 #include "ContactSheet.h"
-#include "PngWriter.h"
 #include "FrontEnd.h"
+#include "PngWriter.h"
 #include "Sounds.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     std::string out, fontDir, sheet;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--out")) out = argv[i + 1];
-        else if (!std::strcmp(argv[i], "--fonts")) fontDir = argv[i + 1];
-        else if (!std::strcmp(argv[i], "--sheet")) sheet = argv[i + 1];
+        if (!std::strcmp(argv[i], "--out"))
+            out = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--fonts"))
+            fontDir = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--sheet"))
+            sheet = argv[i + 1];
     }
     if (out.empty() || fontDir.empty()) {
         std::fprintf(stderr, "usage: dm_art --out <program folder> --fonts <DejaVu folder>\n");
