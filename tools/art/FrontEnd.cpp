@@ -13,7 +13,7 @@ constexpr int kMenuButtonW = 294, kMenuButtonH = 56;
 constexpr int kWideButtonW = 300, kWideButtonH = 56;
 constexpr int kListTopH = 62, kListLineH = 24, kListBottomH = 18;
 constexpr int kSmallButtonH = 18;
-constexpr int kForceCells = 32, kForceCell = 20;
+constexpr int kForceCells = 62, kForceCell = 20;  // Forces 0 to 61
 constexpr int kDialogButtonW = 100, kDialogButtonH = 40;
 constexpr int kResultW = 450, kResultH = 580;
 
