@@ -13,7 +13,7 @@ constexpr int kMenuButtonW = 294, kMenuButtonH = 56;
 constexpr int kWideButtonW = 300, kWideButtonH = 56;
 constexpr int kListTopH = 62, kListLineH = 24, kListBottomH = 18;
 constexpr int kSmallButtonH = 18;
-constexpr int kForceCells = 62, kForceCell = 20;  // Forces 0 to 61
+constexpr int kForceCells = 62, kForceCell = 20; // Forces 0 to 61
 constexpr int kDialogButtonW = 100, kDialogButtonH = 40;
 constexpr int kResultW = 450, kResultH = 580;
 
@@ -24,13 +24,16 @@ void Button(AssetStore& store, const Fonts& fonts, int32_t n, int w, int h, cons
     store.ButtonPictures(n, ButtonLooks(w, h, looks, label, fonts, font, scale, uint32_t(n)));
 }
 
-void TitleBlock(Image& img, const Fonts& fonts, int cx, int top, int size) {
+void TitleBlock(Image& img, const Fonts& fonts, int cx, int top, int size, Rgb main = kSand, Rgb sub = kBrass,
+                Rgb shadow = kInk) {
     // The game's name large, with a soft drop shadow, and the demo's subtitle.
-    DrawLargeText(img, fonts, "MORVANE", "DejaVuSerif-Bold.ttf", size, cx + 3, top + size + 3, kInk, 0);
-    DrawLargeText(img, fonts, "MORVANE", "DejaVuSerif-Bold.ttf", size, cx, top + size, kSand, 0);
-    int sub = size * 3 / 8;
-    DrawLargeText(img, fonts, "DUNMARCH", "DejaVuSans-Bold.ttf", sub, cx + 2, top + size + sub + 16, kInk, 0);
-    DrawLargeText(img, fonts, "DUNMARCH", "DejaVuSans-Bold.ttf", sub, cx, top + size + sub + 14, kBrass, 0);
+    DrawLargeText(img, fonts, "MORVANE", "DejaVuSerif-Bold.ttf", size, cx + 3, top + size + 3, shadow, 0);
+    DrawLargeText(img, fonts, "MORVANE", "DejaVuSerif-Bold.ttf", size, cx, top + size, main, 0);
+    int subSize = size * 3 / 8;
+    DrawLargeText(img, fonts, "DUNMARCH", "DejaVuSans-Bold.ttf", subSize, cx + 2, top + size + subSize + 16,
+                  shadow, 0);
+    DrawLargeText(img, fonts, "DUNMARCH", "DejaVuSans-Bold.ttf", subSize, cx, top + size + subSize + 14, sub,
+                  0);
 }
 
 void Rule(Image& img, int x, int y, int w) {
@@ -70,7 +73,7 @@ void IntroCard(AssetStore& store, const Fonts& fonts) {
     DrawPanel(img, 60, 40, 680, 460, kParchmentDark, 11004, false);
     img.FillRect(70, 50, 660, 440, kParchment);
     img.Grain(70, 50, 660, 440, 0.05f, 3, 12.0f);
-    TitleBlock(img, fonts, 400, 70, 84);
+    TitleBlock(img, fonts, 400, 70, 84, kOliveDark, kRust, kParchmentDark);
     Rule(img, 160, 260, 480);
     const char* lines[] = {"Eine Demonstration des Spiels.",
                            "Befehlen Sie Infanterie, Fahrzeuge und Geschütze",
