@@ -184,8 +184,10 @@ void VcrPanels(AssetStore& store, const Fonts& fonts) {
         fonts[0].DrawText(im, "LOS", int(cx), int(cy) + 4, c, 0);
     };
     SymbolButton(go, 42, 6, 33, 32, ButtonState::kNormal, fonts, 2015, goLabel);
-    Label(go, fonts, 1, "ZUG", 20, 26, kSand, 0);
-    Label(go, fonts, 1, "BEENDEN", 39, 60, kSand, 0);
+    // An arrow pointing at the button, and what it does.
+    go.FillPolygon({8, 19, 28, 19, 28, 14, 37, 22, 28, 30, 28, 25, 8, 25}, kSand);
+    Label(go, fonts, 1, "ZUG", 39, 60, kSand, 0);
+    Label(go, fonts, 1, "BEENDEN", 39, 74, kSand, 0);
     store.Picture(2014, go);
     Image goPressed(33, 32), goLit(33, 32);
     SymbolButton(goPressed, 0, 0, 33, 32, ButtonState::kPressed, fonts, 2015, goLabel);

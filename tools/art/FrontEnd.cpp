@@ -41,14 +41,51 @@ void Rule(Image& img, int x, int y, int w) {
     img.FillRect(x, y + 1, w, 1, kInk);
 }
 
+// A tank seen from the side, facing left, standing on (x, y); s = 1 is 96 pixels long.
+void Tank(Image& img, float x, float y, float s, Rgb c) {
+    auto poly = [&](std::initializer_list<float> pts) {
+        std::vector<float> v(pts);
+        for (size_t i = 0; i < v.size(); i += 2) {
+            v[i] = x + v[i] * s;
+            v[i + 1] = y + v[i + 1] * s;
+        }
+        img.FillPolygon(v, c);
+    };
+    poly({-44, -2, -48, -8, -42, -14, 42, -14, 48, -8, 44, -2, 38, 0, -38, 0}); // tracks
+    poly({-40, -13, -36, -22, 38, -22, 46, -13});                               // hull
+    poly({-16, -22, -10, -33, 18, -33, 24, -22});                               // turret
+    poly({-62, -29, -14, -29, -14, -25, -62, -25});                             // gun
+}
+
+// A tree: a trunk and a ragged crown of noise, standing on (x, y).
+void Tree(Image& img, int x, int y, int size, Rgb c, uint32_t seed) {
+    img.FillRect(x - size / 14, y - size / 2, std::max(2, size / 7), size / 2, c);
+    const float r = size * 0.36f, cy = y - size * 0.68f;
+    for (int j = int(cy - r * 1.4f); j <= int(cy + r * 1.4f); ++j)
+        for (int i = int(x - r * 1.4f); i <= int(x + r * 1.4f); ++i) {
+            float dx = (i - x) / r, dy = (j - cy) / (r * 1.2f);
+            float edge = 1.0f + 0.45f * (Fbm(i / 6.0f, j / 6.0f, seed, 3) - 0.5f);
+            if (dx * dx + dy * dy < edge * edge) img.Set(i, j, c);
+        }
+}
+
 void MainMenu(AssetStore& store, const Fonts& fonts, int32_t n, int w, int h) {
     Image img(w, h);
     DrawBackdrop(img, {104, 112, 98}, {40, 44, 30}, 11001);
-    // A dark horizon of hills across the lower third.
+    // A dark horizon of hills across the lower third, a tank and trees standing on it.
+    std::vector<int> ridge(static_cast<size_t>(w));
     for (int x = 0; x < w; ++x) {
-        int ridge = int(h * 0.58f - 40.0f * Fbm(x / 140.0f, 0.5f, 77, 4));
-        for (int y = ridge; y < h; ++y)
+        ridge[size_t(x)] = int(h * 0.58f - 40.0f * Fbm(x / 140.0f, 0.5f, 77, 4));
+        for (int y = ridge[size_t(x)]; y < h; ++y)
             img.Set(x, y, Shade(img.Get(x, y), 0.62f));
+    }
+    const Rgb silhouette = Shade(Mix({104, 112, 98}, {40, 44, 30}, 0.6f), 0.5f);
+    const float s = w / 800.0f;
+    const int tankX = int(w * 0.74f);
+    Tank(img, float(tankX), float(ridge[size_t(tankX)] + 3), 0.8f * s, silhouette);
+    for (int k = 0; k < 3; ++k) {
+        int tx = int(w * (0.1f + 0.06f * k));
+        Tree(img, tx, ridge[size_t(tx)] + 2, int((60 - 12 * k) * s), silhouette, 300u + uint32_t(k));
     }
     TitleBlock(img, fonts, w / 2, h / 10, h / 6);
     Rule(img, w / 2 - 200, h / 10 + h / 6 + h / 16 + 24, 400);
