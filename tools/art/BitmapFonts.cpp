@@ -131,12 +131,34 @@ int CharWidth(int font, int code) {
     return font == 0 ? kWidths0[code - 32] : kWidths1[code - 32];
 }
 
+namespace {
+// Glyph numbers and x offsets of every code, worked out once from the width tables.
+struct GlyphTables {
+    std::array<int, 256> index{};
+    std::array<std::array<int, 256>, 2> offset{};
+    GlyphTables() {
+        int g = 0;
+        std::array<int, 2> x{};
+        for (int c = 32; c <= 255; ++c) {
+            if (kWidths0[size_t(c - 32)] == 0) continue;
+            if (g % kGlyphsPerRow == 0) x = {0, 0};
+            index[size_t(c)] = g++;
+            for (int f = 0; f < 2; ++f) {
+                offset[size_t(f)][size_t(c)] = x[size_t(f)];
+                x[size_t(f)] += CharWidth(f, c);
+            }
+        }
+    }
+};
+
+const GlyphTables& Tables() {
+    static const GlyphTables tables;
+    return tables;
+}
+} // namespace
+
 int GlyphIndex(int code) {
-    if (code < 32 || code > 255 || kWidths0[code - 32] == 0) return 0;
-    int g = 0;
-    for (int c = 32; c < code; ++c)
-        if (kWidths0[c - 32] != 0) ++g;
-    return g;
+    return code < 32 || code > 255 ? 0 : Tables().index[size_t(code)];
 }
 
 int GlyphRowHeight(int font) {
@@ -148,17 +170,10 @@ int FontBaseline(int font) {
 }
 
 int GlyphOffset(int font, int code) {
-    int g = GlyphIndex(code);
-    if (font == 2) return (g % kGlyphsPerRow) * kFixedCell;
-    // Sum of the widths of the codes whose glyph lies earlier in the same row.
-    int x = 0;
-    for (int c = 32; c <= 255; ++c) {
-        int gc = GlyphIndex(c);
-        if (CharWidth(0, c) != 0 && gc / kGlyphsPerRow == g / kGlyphsPerRow &&
-            gc % kGlyphsPerRow < g % kGlyphsPerRow)
-            x += CharWidth(font, c);
-    }
-    return x;
+    if (font == 2) return (GlyphIndex(code) % kGlyphsPerRow) * kFixedCell;
+    // Codes without a glyph show glyph 0, the space at the start of row 0.
+    if (code < 32 || code > 255 || CharWidth(0, code) == 0) return 0;
+    return Tables().offset[size_t(font)][size_t(code)];
 }
 
 int FontBitmapWidth(int font) {
