@@ -6,7 +6,7 @@
 namespace FrontEnd {
 // Sizes that the screens' layouts imply (see docs/assets.md for the arithmetic).
 inline constexpr int kMenuButtonW = 294, kMenuButtonH = 56;
-inline constexpr int kWideButtonW = 300, kWideButtonH = 56;
+inline constexpr int kWideButtonW = 300, kWideButtonH = 54;
 inline constexpr int kListTopH = 62, kListLineH = 24, kListBottomH = 18;
 inline constexpr int kSmallButtonH = 18;
 inline constexpr int kForceCells = 62, kForceCell = 20; // Forces 0 to 61
