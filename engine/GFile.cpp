@@ -77,10 +77,13 @@ bool DecodeGameForm(const uint8_t* image, size_t count, std::vector<uint8_t>& st
 
 GFile::GFile() = default;
 
-GFile::~GFile()
+GFile::~GFile() { Close(); }
+
+void GFile::Close()
 {
     FlushPending();
     if (mTemporary && !mPath.empty()) std::remove(mPath.c_str());
+    Reset();
 }
 
 void GFile::Reset()
@@ -94,7 +97,7 @@ void GFile::Reset()
 
 bool GFile::IFile(const char* path, FileMode mode)
 {
-    Reset();
+    Close();
     if (!path || !*path || !(IsReadMode(mode) || IsWriteMode(mode))) return false;
     mPath = path;
     mMode = mode;
@@ -112,7 +115,7 @@ bool GFile::IFile(const char* path, FileMode mode)
 
 bool GFile::ITempFile(bool compressed)
 {
-    Reset();
+    Close();
     std::error_code error;
     std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     if (error) folder = "/tmp";
