@@ -89,6 +89,7 @@ void GFile::Close()
 void GFile::Reset()
 {
     mPath.clear();
+    mMode = kFileModePlainRead;
     mData.clear();
     mPosition = 0;
     mCRC = 0;
@@ -104,12 +105,18 @@ bool GFile::IFile(const char* path, FileMode mode)
     if (IsWriteMode(mode)) {
         // Creating (or emptying) the file now makes a bad path fail here,
         // not silently when the file is deleted.
-        if (!CreateEmptyFile(mPath)) return Reset(), false;
+        if (!CreateEmptyFile(mPath)) {
+            Reset();
+            return false;
+        }
         mWriting = mPending = true;
         return true;
     }
     std::vector<uint8_t> image;
-    if (!ReadWholeFile(mPath, image) || !DecodeImage(image)) return Reset(), false;
+    if (!ReadWholeFile(mPath, image) || !DecodeImage(image)) {
+        Reset();
+        return false;
+    }
     return true;
 }
 
@@ -130,12 +137,12 @@ bool GFile::ITempFile(bool compressed)
     return true;
 }
 
-bool GFile::DecodeImage(const std::vector<uint8_t>& image)
+bool GFile::DecodeImage(std::vector<uint8_t>& image)
 {
     mData.clear();
     switch (mMode) {
     case kFileModePlainRead:
-        mData = image;
+        mData.swap(image);
         return true;
     case kFileModeCompressedRead:
         return DecodeGameForm(image.data(), image.size(), mData);

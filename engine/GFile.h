@@ -108,7 +108,7 @@ private:
     void Reset();
     const uint8_t* Take(int32_t count);
     void Put(const void* data, size_t count);
-    bool DecodeImage(const std::vector<uint8_t>& image);
+    bool DecodeImage(std::vector<uint8_t>& image);
     bool EncodeImage(std::vector<uint8_t>& image);
     bool StoreImage(const std::vector<uint8_t>& image);
     void FlushPending();
