@@ -20,22 +20,52 @@ private:
     int32_t& mCounter;
 };
 
-// Marks for the two-phase removals; small groups need no heap.
+// Marks for the two-phase removals, one bit per member; lists of up to
+// 4096 members need no heap.
 class Marks {
 public:
     explicit Marks(size_t count) {
-        if (count > sizeof(mLocal)) {
-            mHeap.assign(count, 0);
-            mMarks = mHeap.data();
+        size_t words = (count + 63) / 64;
+        if (words > kLocalWords) {
+            mHeap.assign(words, 0);
+            mBits = mHeap.data();
         }
     }
-    unsigned char& operator[](size_t i) { return mMarks[i]; }
+    void Set(size_t i, bool on) {
+        uint64_t bit = uint64_t{1} << (i % 64);
+        if (on)
+            mBits[i / 64] |= bit;
+        else
+            mBits[i / 64] &= ~bit;
+    }
+    bool Get(size_t i) const { return (mBits[i / 64] >> (i % 64)) & 1u; }
 
 private:
-    unsigned char mLocal[256] = {};
-    std::vector<unsigned char> mHeap;
-    unsigned char* mMarks = mLocal;
+    static constexpr size_t kLocalWords = 64;
+    uint64_t mLocal[kLocalWords] = {};
+    std::vector<uint64_t> mHeap;
+    uint64_t* mBits = mLocal;
 };
+
+// Removes the marked members from last to first. Without deletion no member
+// code runs, so the survivors are simply closed up in one pass.
+void RemoveMarked(std::vector<GObject*>& members, const Marks& marks, size_t count, bool deleteThem) {
+    if (count > members.size()) count = members.size();
+    if (!deleteThem) {
+        size_t kept = 0;
+        for (size_t i = 0; i < count; ++i)
+            if (!marks.Get(i)) members[kept++] = members[i];
+        members.erase(members.begin() + static_cast<std::ptrdiff_t>(kept),
+                      members.begin() + static_cast<std::ptrdiff_t>(count));
+        return;
+    }
+    for (size_t i = count; i-- > 0;) {
+        if (!marks.Get(i) || i >= members.size()) continue;
+        GObject* member = members[i];
+        members.erase(members.begin() + static_cast<std::ptrdiff_t>(i));
+        delete member;
+    }
+}
 
 }  // namespace
 
@@ -123,10 +153,10 @@ void GGroup::DeleteSome(GMemberTest test, void* context, bool deleteMembers) {
     Marks marks(count);
     {
         StorageLock lock(mLocked);
-        for (size_t i = 0; i < count; ++i) marks[i] = test(mMembers[i], context) ? 1 : 0;
+        for (size_t i = 0; i < count; ++i) marks.Set(i, test(mMembers[i], context));
     }
-    for (size_t i = count; i-- > 0;)
-        if (marks[i] && i < mMembers.size()) RemoveAt(static_cast<int32_t>(i), deleteMembers);
+    assert(CanChange());
+    RemoveMarked(mMembers, marks, count, deleteMembers && !mPreserve);
 }
 
 void GGroup::CopyMembersInto(GGroup* copy) {
@@ -219,10 +249,10 @@ void GList::DeleteSomeIndices(GIndexTest test, void* context, bool deleteMembers
     {
         StorageLock lock(mLocked);
         for (size_t i = 0; i < count; ++i)
-            marks[i] = test(static_cast<int32_t>(i), mMembers[i], context) ? 1 : 0;
+            marks.Set(i, test(static_cast<int32_t>(i), mMembers[i], context));
     }
-    for (size_t i = count; i-- > 0;)
-        if (marks[i] && i < mMembers.size()) RemoveAt(static_cast<int32_t>(i), deleteMembers);
+    assert(CanChange());
+    RemoveMarked(mMembers, marks, count, deleteMembers && !mPreserve);
 }
 
 void GList::DoForEachIndex(GIndexFn fn, void* context) {

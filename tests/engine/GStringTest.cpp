@@ -140,6 +140,14 @@ TEST(StringTable, TextsByNumberCutAtCapacity) {
     cut.IStringRez(410);
     EXPECT_EQ(Text(cut), "Computerspieler");
 
+    // Stored as single-byte Latin-1, escapes resolved.
+    GString255 german;
+    german.IStringRez(238);
+    EXPECT_EQ(Text(german), "H\xF6""chste");
+    german.IStringRez(1261);
+    EXPECT_EQ(german.GetChar(0), '\\');
+    EXPECT_EQ(german.GetChar(1), ' ');
+
     for (int32_t i = 1; i < gStringTableCount; ++i)
         ASSERT_LT(gStringTable[i - 1].id, gStringTable[i].id);
 }
