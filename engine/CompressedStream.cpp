@@ -53,9 +53,9 @@ bool CompressedStream::Decompress(const uint8_t* data, size_t count, std::vector
     z_stream z{};
     if (inflateInit(&z) != Z_OK) return false;
     const size_t start = out.size();
-    // A first guess at the expanded size; deflate rarely shrinks game data
-    // below a quarter.
-    out.resize(start + std::min(maxSize, std::max<size_t>(count * 4, 4096)));
+    // A first guess at the expanded size: game data rarely packs tighter
+    // than 1:8, and growing the buffer later costs a copy.
+    out.resize(start + std::min(maxSize, std::max<size_t>(count * 8, 65536)));
     size_t written = start;
     size_t consumed = 0;
     int status = Z_OK;

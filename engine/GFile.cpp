@@ -267,18 +267,18 @@ void GFile::WriteFixed(float value, float scale)
 // ---- reading ------------------------------------------------------------
 
 // The next count bytes, or null (with the error state set and the rest of
-// the data passed over) when fewer remain.
+// the data passed over) when fewer remain. The position never passes the
+// end of the data.
 const uint8_t* GFile::Take(int32_t count)
 {
-    const size_t left = mData.size() - std::min(mPosition, mData.size());
-    if (mWriting || static_cast<size_t>(count) > left) {
-        mFailed = true;
-        if (!mWriting) mPosition = mData.size();
-        return nullptr;
+    if (!mWriting && static_cast<size_t>(count) <= mData.size() - mPosition) {
+        const uint8_t* bytes = mData.data() + mPosition;
+        mPosition += static_cast<size_t>(count);
+        return bytes;
     }
-    const uint8_t* bytes = mData.data() + mPosition;
-    mPosition += static_cast<size_t>(count);
-    return bytes;
+    mFailed = true;
+    if (!mWriting) mPosition = mData.size();
+    return nullptr;
 }
 
 int8_t GFile::ReadChar()
@@ -297,8 +297,10 @@ int32_t GFile::ReadLong()
 {
     const uint8_t* b = Take(4);
     if (!b) return 0;
-    return static_cast<int32_t>(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 |
-                                uint32_t(b[2]) << 8 | uint32_t(b[3]));
+    uint32_t v;
+    std::memcpy(&v, b, 4);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+    return static_cast<int32_t>(v);
 }
 
 float GFile::ReadFloat() { return std::bit_cast<float>(ReadLong()); }
