@@ -17,7 +17,7 @@ public:
     int32_t value;
 };
 
-}  // namespace
+} // namespace
 
 TEST(Persistence, StringsAreALengthByteAndTheirCharacters) {
     GFile file;
@@ -31,15 +31,15 @@ TEST(Persistence, StringsAreALengthByteAndTheirCharacters) {
 
     file.Rewind();
     GString15 cut;
-    cut.Read(&file);  // 40 stored characters into a 15-character kind
+    cut.Read(&file); // 40 stored characters into a 15-character kind
     EXPECT_EQ(std::string(cut.GetCString()), std::string(15, 'L'));
     GString31 back;
     back.ReadNoConversion(&file);
     EXPECT_TRUE(back.IsEqualTo(&shortText));
-    EXPECT_EQ(file.ReadLong(), 0x12345678);  // still in step after the cut
+    EXPECT_EQ(file.ReadLong(), 0x12345678); // still in step after the cut
     EXPECT_FALSE(file.HasFailed());
 
-    back.Read(&file);  // past the end: empty, and the file reports it
+    back.Read(&file); // past the end: empty, and the file reports it
     EXPECT_EQ(back.GetLength(), 0);
     EXPECT_TRUE(file.HasFailed());
 }
