@@ -16,7 +16,8 @@ void Briefing(AssetStore& store, const Fonts& fonts) {
     DrawPanel(panel, 54, 140, 34, 20, kGreyDark, 4, true);
     Label(panel, fonts, 1, "VON", 12, 189, kText);
     DrawPanel(panel, 54, 173, 34, 20, kGreyDark, 5, true);
-    Rule(panel, 10, 240, 120);
+    Label(panel, fonts, 0, "EINWEISUNG", 70, 226, kSand, 0);
+    Rule(panel, 10, 236, 120);
     store.Picture(11150, panel);
 
     // The side's badge: a map-like disc with a compass cross.
@@ -165,7 +166,6 @@ void Password(AssetStore& store, const Fonts& fonts) {
     Image img(420, 160);
     DrawPanel(img, 0, 0, 420, 160, kGrey, 11165);
     DrawPanel(img, 40, 42, 340, 30, kGreyDark, 6, true);
-    Label(img, fonts, 1, "PASSWORT", 12, 154, kSand);
     store.Picture(11165, img);
 }
 
