@@ -107,9 +107,9 @@ void Click(Mix& m, float start, float gain, uint32_t seed, float brightness) {
     }
 }
 
-// Normalises to a peak of -1 dBFS and converts to 16-bit; a sound that is not a loop ends in a
-// 10 ms fade so that a note cut by the end never clicks.
-std::vector<int16_t> Finish(Mix m) {
+// Normalises to the given peak (1 = full scale) and converts to 16-bit; a sound that is not a loop
+// ends in a 10 ms fade so that a note cut by the end never clicks.
+std::vector<int16_t> Finish(Mix m, float level) {
     if (!m.wrap) {
         const size_t fade = std::min(m.s.size(), size_t(0.01f * kRate));
         for (size_t i = 0; i < fade; ++i)
@@ -118,15 +118,17 @@ std::vector<int16_t> Finish(Mix m) {
     float peak = 0.0f;
     for (float v : m.s)
         peak = std::max(peak, std::fabs(v));
-    float k = peak > 0.0f ? 0.89f * 32767.0f / peak : 0.0f;
+    float k = peak > 0.0f ? level * 32767.0f / peak : 0.0f;
     std::vector<int16_t> out(m.s.size());
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = int16_t(std::lround(std::clamp(m.s[i] * k, -32767.0f, 32767.0f)));
     return out;
 }
 
-void Save(AssetStore& store, int32_t n, const Mix& m) {
-    store.Sound(n, Finish(m), kSampleRate);
+// Short clicks peak near full scale; sustained tones are set lower so that they sound about as
+// loud as the clicks, and the music sits under both.
+void Save(AssetStore& store, int32_t n, const Mix& m, float level = 0.89f) {
+    store.Sound(n, Finish(m, level), kSampleRate);
 }
 
 void InterfaceSounds(AssetStore& store) {
@@ -162,7 +164,7 @@ void InterfaceSounds(AssetStore& store) {
     { // 149: the refusal beep.
         Mix m(0.16f);
         Ping(m, 0.0f, 880.0f, 0.16f, 1.0f, 4.0f);
-        Save(store, kBeepSound, m);
+        Save(store, kBeepSound, m, 0.55f);
     }
     { // 170: the first menu when no title music plays: a short call.
         Mix m(1.4f);
@@ -171,21 +173,21 @@ void InterfaceSounds(AssetStore& store) {
         for (int i = 0; i < 4; ++i)
             Brass(m, at[i], len[i], notes[i], 0.4f);
         Snare(m, 0.62f, 0.5f, 170);
-        Save(store, 170, m);
+        Save(store, 170, m, 0.7f);
     }
     { // 171: quitting, a falling pair; short, because the program waits 1450 ms after it.
         Mix m(1.0f);
         Brass(m, 0.0f, 0.35f, 69, 0.4f);
         Brass(m, 0.35f, 0.6f, 62, 0.4f);
         Thump(m, 0.35f, 0.4f);
-        Save(store, 171, m);
+        Save(store, 171, m, 0.7f);
     }
     { // 128: GO and the start of a turn: a rising bugle triad.
         Mix m(1.0f);
         Brass(m, 0.0f, 0.15f, 67, 0.4f);
         Brass(m, 0.16f, 0.15f, 71, 0.4f);
         Brass(m, 0.32f, 0.6f, 74, 0.4f);
-        Save(store, 128, m);
+        Save(store, 128, m, 0.6f);
     }
     { // 129: the result screen: a drum roll into a chord.
         Mix m(2.6f);
@@ -206,7 +208,7 @@ void InterfaceSounds(AssetStore& store) {
         }
         for (int i = 0; i < 3; ++i)
             Ping(m, 0.1f + i * 0.16f, 1200.0f, 0.1f, 0.6f, 2.0f);
-        Save(store, 190, m);
+        Save(store, 190, m, 0.7f);
     }
 }
 
@@ -245,7 +247,7 @@ void TitleMusic(AssetStore& store) {
         Snare(m, (b * 4 + 3) * beat, 0.25f, 5011u + b * 4);
         Snare(m, (b * 4 + 3.5f) * beat, 0.15f, 5012u + b * 4);
     }
-    Save(store, 5010, m);
+    Save(store, 5010, m, 0.8f);
 }
 } // namespace
 
