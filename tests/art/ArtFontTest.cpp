@@ -142,3 +142,22 @@ TEST_P(ArtFont, CapitalsStandOnTheBaselineAndDescendersGoBelow) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, ArtFont, ::testing::Values(0, 1, 2));
+
+TEST_P(ArtFont, UmlautsKeepTheirDotsAboveTheLetter) {
+    // German text needs the dots: each umlaut has ink above the top of its base letter.
+    const int font = GetParam();
+    std::vector<Cell> cells = Cells(font);
+    auto top = [&](int code) {
+        for (const Cell& c : cells)
+            if (c.code == code)
+                for (int y = c.y; y < c.y + kRowHeight[font]; ++y)
+                    for (int x = c.x; x < c.x + c.w; ++x)
+                        if (Ink(mPic, x, y)) return y - c.y;
+        return -1;
+    };
+    const int pairs[][2] = {{0xC4, 'A'}, {0xD6, 'O'}, {0xDC, 'U'}, {0xE4, 'a'}, {0xF6, 'o'}, {0xFC, 'u'}};
+    for (const auto& p : pairs) {
+        ASSERT_GE(top(p[1]), 0);
+        EXPECT_LT(top(p[0]), top(p[1])) << "code " << p[0] << " font " << font;
+    }
+}
