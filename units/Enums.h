@@ -56,7 +56,7 @@ constexpr LeadershipType kLeadCombat = 1;
 constexpr LeadershipType kLeadStealth = 2;
 constexpr LeadershipType kLeadCommand = 3;
 
-using FogOfWarContact = int32_t;  // 0 none, 1 heard, 2 seen, 3-4 partly, 5 identified
+using FogOfWarContact = int32_t; // 0 none, 1 heard, 2 seen, 3-4 partly, 5 identified
 constexpr FogOfWarContact kContactNone = 0;
 constexpr FogOfWarContact kContactHeard = 1;
 constexpr FogOfWarContact kContactSeen = 2;
@@ -89,12 +89,12 @@ constexpr Direction kDirNorth = 1;
 constexpr Direction kDirEast = 2;
 constexpr Direction kDirSouth = 3;
 
-using InfantryAnimationGroup = int32_t;  // 9, 10 and 17 are gun crews
+using InfantryAnimationGroup = int32_t; // 9, 10 and 17 are gun crews
 constexpr InfantryAnimationGroup kAnimGunCrew = 9;
 constexpr InfantryAnimationGroup kAnimGunCrewB = 10;
 constexpr InfantryAnimationGroup kAnimGunCrewC = 17;
 
-using VoiceType = int32_t;  // 0..44
+using VoiceType = int32_t; // 0..44
 constexpr VoiceType kVoiceCrewCasualtyA = 18;
 constexpr VoiceType kVoiceCrewCasualtyB = 19;
 constexpr int32_t kVoiceTypeCount = 45;
@@ -143,12 +143,12 @@ constexpr AmmoClass kAmmoSmoke = 5;
 constexpr AmmoClass kAmmoHE75 = 6;
 constexpr AmmoClass kAmmoAP75 = 7;
 constexpr AmmoClass kAmmoNone = 11;
-constexpr int32_t kAmmoClassCount = 10;  // per-class round counts held by a unit
+constexpr int32_t kAmmoClassCount = 10; // per-class round counts held by a unit
 
-using MGAmmoClass = int32_t;  // 0..2
+using MGAmmoClass = int32_t; // 0..2
 constexpr int32_t kMGAmmoClassCount = 3;
 
-using MGPenetration = int32_t;  // 0..3
+using MGPenetration = int32_t; // 0..3
 constexpr int32_t kMGPenetrationCount = 4;
 
 // Row of gSmallArmsData.
@@ -167,7 +167,7 @@ constexpr int32_t kOrdnanceModelCount = 43;
 // ---------------------------------------------------------------- infantry
 // Row of gInfantryData.
 using InfantryType = int32_t;
-constexpr InfantryType kInfantryCrewGerman = 379;   // crews of 1..8 men follow
+constexpr InfantryType kInfantryCrewGerman = 379; // crews of 1..8 men follow
 constexpr InfantryType kInfantryCrewAmerican = 120;
 constexpr InfantryType kInfantryCrewBritish = 573;
 constexpr InfantryType kInfantryCrewItalian = 752;
@@ -198,7 +198,7 @@ using VehicleModel = int32_t;
 constexpr VehicleModel kVehicleModelOwnExtents = 145;
 constexpr int32_t kVehicleModelCount = 236;
 
-using ArmorQuality = int32_t;  // 0..6
+using ArmorQuality = int32_t; // 0..6
 constexpr int32_t kArmorQualityCount = 7;
 
 using VehicleAspect = int32_t;
@@ -234,7 +234,7 @@ constexpr PathResult kPathFound = 2;
 using PathType = int32_t;
 constexpr PathType kPathGround = 0;
 
-using GroundType = int32_t;  // 0..2
+using GroundType = int32_t; // 0..2
 
 // ---------------------------------------------------------------- terrain
 // Terrain code of a map square, 0..63. 0 is also the answer off the map.

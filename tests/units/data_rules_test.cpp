@@ -14,27 +14,39 @@ namespace {
 
 // Ammunition rows of the test set.
 enum : AmmoType {
-    kAPCBC = 1,   // 75 mm APCBC, no drag: strikes at its muzzle velocity
-    kAPShot,      // AP solid shot, armour-piercing cap
-    kHE,          // 14.7 lb, filler 0.1
-    kHVAP,        // tungsten, kind 12, 7.9 lb
-    kHEAT,        // 150 mm
-    kBigHEAT,     // more than 300 mm counts as 1000
-    kSmallShot,   // 13 mm, 0.1 lb
-    kShot20,      // 20 mm, 0.33 lb, uncapped APHE
-    kDragShot,    // 14.96 lb, drag 1700
-    kSmoke,       // 14 lb
-    kEarlyAP,     // in date 4001-4212
-    kLateAP,      // in date 4301-4512
-    kCharge,      // 10 lb, filler 0.4
-    kBomb,        // mortar bomb 5 lb, filler 0.2
+    kAPCBC = 1, // 75 mm APCBC, no drag: strikes at its muzzle velocity
+    kAPShot,    // AP solid shot, armour-piercing cap
+    kHE,        // 14.7 lb, filler 0.1
+    kHVAP,      // tungsten, kind 12, 7.9 lb
+    kHEAT,      // 150 mm
+    kBigHEAT,   // more than 300 mm counts as 1000
+    kSmallShot, // 13 mm, 0.1 lb
+    kShot20,    // 20 mm, 0.33 lb, uncapped APHE
+    kDragShot,  // 14.96 lb, drag 1700
+    kSmoke,     // 14 lb
+    kEarlyAP,   // in date 4001-4212
+    kLateAP,    // in date 4301-4512
+    kCharge,    // 10 lb, filler 0.4
+    kBomb,      // mortar bomb 5 lb, filler 0.2
     kAmmoRows
 };
 
 // Weapon rows of the test set.
 enum : WeaponType {
-    kGun = 100, kGunHV, kATWeapon, kRifle13, kCannon20, kDragGun, kTwin, kMortar, kCharger,
-    kDated, kFlame, kMG, kHowitzer, kTube2
+    kGun = 100,
+    kGunHV,
+    kATWeapon,
+    kRifle13,
+    kCannon20,
+    kDragGun,
+    kTwin,
+    kMortar,
+    kCharger,
+    kDated,
+    kFlame,
+    kMG,
+    kHowitzer,
+    kTube2
 };
 
 AmmoData Ammo(AmmoClass c, int kind, float weight, int cap = 0, float special = 0) {
@@ -56,7 +68,8 @@ WeaponData Weapon(WeaponClass c, float calibre, std::initializer_list<WeaponAmmo
     w.mNrTubes = 1;
     w.mOrdnanceModel = kOrdnanceModelNone;
     int i = 0;
-    for (const WeaponAmmo& a : ammo) w.mAmmo[i++] = a;
+    for (const WeaponAmmo& a : ammo)
+        w.mAmmo[i++] = a;
     return w;
 }
 
@@ -91,8 +104,8 @@ protected:
         s.mAmmo[kBomb] = Ammo(kAmmoHE, 15, 5.0f, 0, 0.2f);
 
         // 740 m/s is 2427.2 ft/s, the reference velocity of the gun formula.
-        s.mWeapons[kGun] = Weapon(kWClassGun, 75, {{kAPCBC, 740}, {kHE, 740}, {kHEAT, 400},
-                                                   {kSmoke, 300}, {kAPShot, 740}});
+        s.mWeapons[kGun] =
+            Weapon(kWClassGun, 75, {{kAPCBC, 740}, {kHE, 740}, {kHEAT, 400}, {kSmoke, 300}, {kAPShot, 740}});
         s.mWeapons[kGunHV] = Weapon(kWClassGun, 76.2f, {{kHVAP, 3949.12f / 3.28f}});
         s.mWeapons[kATWeapon] = Weapon(kWClassLightAT, 88, {{kBigHEAT, 110}});
         s.mWeapons[kRifle13] = Weapon(kWClassLightAT, 13, {{kSmallShot, 900}});
@@ -112,7 +125,8 @@ protected:
         s.mWeapons[257] = Weapon(kWClassSpecial, 50, {{kCharge, 10}});
 
         SmallArmsData& rifle = s.mSmallArms[6];
-        for (int i = 0; i < kFirepowerBrackets; ++i) rifle.mFirepower[i] = 10.0f - i;
+        for (int i = 0; i < kFirepowerBrackets; ++i)
+            rifle.mFirepower[i] = 10.0f - i;
         rifle.mMaxRange = 1500;
         rifle.mAutoClass = 1;
 
@@ -146,15 +160,15 @@ TEST_F(Rules, AmmunitionInUseFollowsTheDate) {
     sDate = 4106;
     EXPECT_EQ(AmmoTypeInUse(kAmmoStrict, kDated, kAmmoAP, &v), kEarlyAP);
     EXPECT_FLOAT_EQ(v, 600.0f);
-    sDate = 4250;  // between the two: nothing in date
+    sDate = 4250; // between the two: nothing in date
     v = -1.0f;
     EXPECT_EQ(AmmoTypeInUse(kAmmoStrict, kDated, kAmmoAP, &v), kAmmoTypeNone);
-    EXPECT_FLOAT_EQ(v, -1.0f);  // strict writes nothing
+    EXPECT_FLOAT_EQ(v, -1.0f); // strict writes nothing
     EXPECT_EQ(AmmoTypeInUse(kAmmoLenient, kDated, kAmmoAP, &v), kEarlyAP);
-    EXPECT_EQ(AmmoTypeInUse(kAmmoLenient, kDated, kAmmoHEAT, &v), kEarlyAP);  // pair 0
+    EXPECT_EQ(AmmoTypeInUse(kAmmoLenient, kDated, kAmmoHEAT, &v), kEarlyAP); // pair 0
     EXPECT_EQ(AmmoTypeInUse(kAmmoStrict, kDated, kAmmoHEAT, nullptr), kAmmoTypeNone);
     EXPECT_EQ(AmmoTypeInUse(kAmmoLenient, kFlame, kAmmoHE, nullptr), kAmmoTypeNone);
-    SetRuleContext(nullptr);  // no battle: June 1943
+    SetRuleContext(nullptr); // no battle: June 1943
     EXPECT_EQ(AmmoTypeInUse(kAmmoStrict, kDated, kAmmoAP, nullptr), kLateAP);
 }
 
@@ -162,8 +176,7 @@ TEST_F(Rules, PenetrationOfTheGunFormula) {
     float energy = 0, velocity = 0;
     bool shattered = true;
     // Capped shot at the reference velocity, mass and calibre: P = 131.
-    EXPECT_NEAR(GetPenetration(false, 500, kGun, kAmmoAP, false, 0, 0.5f, &shattered, &energy,
-                               &velocity),
+    EXPECT_NEAR(GetPenetration(false, 500, kGun, kAmmoAP, false, 0, 0.5f, &shattered, &energy, &velocity),
                 131.0f, 1e-3);
     EXPECT_FALSE(shattered);
     EXPECT_NEAR(velocity, 2427.2f, 1e-2);
@@ -181,15 +194,13 @@ TEST_F(Rules, ShatterOfArmourPiercingShot) {
     // Uncapped shot (kind 1, cap 1): F = 1.16 x 1.05; at ratio 1 and 2427 ft/s
     // the limits (0.8, 2040) are reached and it loses 5 %.
     bool shattered = false;
-    EXPECT_NEAR(GetPenetration(false, 500, kGun, kAmmoAP, false, 0, 0.5f, nullptr, nullptr,
-                               nullptr),
-                131.0f, 1e-3);
+    EXPECT_NEAR(GetPenetration(false, 500, kGun, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr), 131.0f,
+                1e-3);
     EXPECT_NEAR(Pen(kGun, kAmmoAP), 131.0f, 1e-3);
     WeaponData& w = *gWeaponData.Edit(kGun);
-    std::swap(w.mAmmo[0], w.mAmmo[4]);  // the uncapped shot becomes the first AP entry
+    std::swap(w.mAmmo[0], w.mAmmo[4]); // the uncapped shot becomes the first AP entry
     EXPECT_NEAR(Pen(kGun, kAmmoAP, 0.5f), 131.0f * 1.16f * 1.05f, 1e-2);
-    EXPECT_NEAR(GetPenetration(false, 500, kGun, kAmmoAP, false, 0, 1.0f, &shattered, nullptr,
-                               nullptr),
+    EXPECT_NEAR(GetPenetration(false, 500, kGun, kAmmoAP, false, 0, 1.0f, &shattered, nullptr, nullptr),
                 131.0f * 1.16f * 1.05f * 0.95f, 1e-2);
     EXPECT_TRUE(shattered);
     std::swap(w.mAmmo[0], w.mAmmo[4]);
@@ -201,8 +212,7 @@ TEST_F(Rules, ShatterOfArmourPiercingShot) {
     Random();
     const uint32_t afterOneDraw = GetRandomState();
     SeedRandomGenerator(99);
-    EXPECT_NEAR(GetPenetration(false, 500, kGun, kAmmoAP, false, 0, 1.0f, &shattered, nullptr,
-                               nullptr),
+    EXPECT_NEAR(GetPenetration(false, 500, kGun, kAmmoAP, false, 0, 1.0f, &shattered, nullptr, nullptr),
                 131.0f, 1e-3);
     EXPECT_FALSE(shattered);
     EXPECT_EQ(GetRandomState(), afterOneDraw);
@@ -222,17 +232,16 @@ TEST_F(Rules, PenetrationOfOtherWeapons) {
     float energy = 0;
     GetPenetration(false, 100, kGun, kAmmoHEAT, false, 0, 0.5f, nullptr, &energy, nullptr);
     EXPECT_NEAR(energy, 0.5 * 4.0 * (2.624 * 400) * (2.624 * 400), 1.0);
-    EXPECT_NEAR(Pen(9, kAmmoHE), 31.9639f, 1e-3);                  // class 9 without random
-    EXPECT_NEAR(Pen(kCharger, kAmmoHE), 9.75f * 2.0f, 1e-4);        // sqrt(0.4 x 10)
-    EXPECT_NEAR(Pen(kMortar, kAmmoHE), 11.3f, 1e-4);                // sqrt(0.2 x 5)
-    EXPECT_FLOAT_EQ(Pen(kMortar, kAmmoSmoke), 0.0f);                // canister, smoke: none
+    EXPECT_NEAR(Pen(9, kAmmoHE), 31.9639f, 1e-3);            // class 9 without random
+    EXPECT_NEAR(Pen(kCharger, kAmmoHE), 9.75f * 2.0f, 1e-4); // sqrt(0.4 x 10)
+    EXPECT_NEAR(Pen(kMortar, kAmmoHE), 11.3f, 1e-4);         // sqrt(0.2 x 5)
+    EXPECT_FLOAT_EQ(Pen(kMortar, kAmmoSmoke), 0.0f);         // canister, smoke: none
     EXPECT_NEAR(Pen(kMortar, kAmmoAP), 0.01f, 1e-6);
     EXPECT_FLOAT_EQ(Pen(257, kAmmoHE), 9999.0f);
     energy = -7.0f;
-    EXPECT_FLOAT_EQ(GetPenetration(false, 100, kGun, kAmmoCanister, false, 0, 0.5f, nullptr,
-                                   &energy, nullptr),
-                    0.0f);
-    EXPECT_FLOAT_EQ(energy, -7.0f);  // classes 4, 5 and 11 touch no output
+    EXPECT_FLOAT_EQ(
+        GetPenetration(false, 100, kGun, kAmmoCanister, false, 0, 0.5f, nullptr, &energy, nullptr), 0.0f);
+    EXPECT_FLOAT_EQ(energy, -7.0f); // classes 4, 5 and 11 touch no output
     EXPECT_FLOAT_EQ(GetSmallArmsPenetration(1, 100, false, 0, 0.5f), 0.1f);
 }
 
@@ -251,16 +260,15 @@ TEST_F(Rules, BlastPowerAndRadius) {
     EXPECT_NEAR(BlastPower(kGun, kAmmoAP), 14.0f * std::pow(0.84f * 14.96f, 0.8f) * 0.3f, 1e-2);
     EXPECT_NEAR(BlastPower(kTwin, kAmmoHE), 4.0f * 104.5696f, 1e-2);
     EXPECT_NEAR(BlastPower(kTube2, kAmmoHE), 2.0f * 104.5696f, 1e-2);
-    EXPECT_FLOAT_EQ(BlastPower(kRifle13, kAmmoAP), 4.0f);  // never below 4
+    EXPECT_FLOAT_EQ(BlastPower(kRifle13, kAmmoAP), 4.0f); // never below 4
     sDate = 4250;
-    EXPECT_FLOAT_EQ(BlastPower(kDated, kAmmoAP), 0.0f);    // out of date
+    EXPECT_FLOAT_EQ(BlastPower(kDated, kAmmoAP), 0.0f); // out of date
     sDate = 4306;
     EXPECT_NEAR(BlastRadius(kGun, kAmmoHE), 23.5730f, 1e-3);
-    EXPECT_NEAR(BlastRadius(kGun, kAmmoAP), 23.5730f * 0.25f * std::pow(14.96f / 14.7f, 0.3f),
-                1e-3);
+    EXPECT_NEAR(BlastRadius(kGun, kAmmoAP), 23.5730f * 0.25f * std::pow(14.96f / 14.7f, 0.3f), 1e-3);
     EXPECT_NEAR(BlastRadius(kTwin, kAmmoHE), 1.5f * 23.5730f, 1e-3);
     EXPECT_NEAR(BlastRadius(kGun, kAmmoSmoke), 3.27912f, 1e-4);
-    EXPECT_FLOAT_EQ(BlastRadius(kRifle13, kAmmoAP), 1.5f);  // floor
+    EXPECT_FLOAT_EQ(BlastRadius(kRifle13, kAmmoAP), 1.5f); // floor
 }
 
 TEST_F(Rules, RoughBlastPower) {
@@ -286,13 +294,13 @@ TEST_F(Rules, SmallArmsFirepowerByRange) {
     EXPECT_FLOAT_EQ(SmallArmFP(6, 10, kFirePlain), 10.0f);
     EXPECT_NEAR(SmallArmFP(6, 70, kFirePlain), 9.5f, 1e-5);
     EXPECT_NEAR(SmallArmFP(6, 1499, kFirePlain), 901.0f / 600.0f, 1e-4);
-    EXPECT_FLOAT_EQ(SmallArmFP(6, 1500, kFirePlain), 0.0f);  // at the maximum range
+    EXPECT_FLOAT_EQ(SmallArmFP(6, 1500, kFirePlain), 0.0f); // at the maximum range
     EXPECT_FLOAT_EQ(SmallArmFP(6, 70, 0), 0.0f);
     EXPECT_NEAR(SmallArmFP(6, 70, 2), 9.5f * 0.6667f, 1e-4);
-    EXPECT_FLOAT_EQ(SmallArmFP(6, 40, 2), 10.0f);            // 40 m: no multiplier
-    EXPECT_FLOAT_EQ(SmallArmFP(6, 35, 1), 0.0f);             // needs automatic class 3
+    EXPECT_FLOAT_EQ(SmallArmFP(6, 40, 2), 10.0f); // 40 m: no multiplier
+    EXPECT_FLOAT_EQ(SmallArmFP(6, 35, 1), 0.0f);  // needs automatic class 3
     gSmallArmsData.Edit(6)->mAutoClass = 3;
-    EXPECT_NEAR(SmallArmFP(6, 35, 1), 9.5f, 1e-5);           // range doubled
+    EXPECT_NEAR(SmallArmFP(6, 35, 1), 9.5f, 1e-5); // range doubled
     gSmallArmsData.Edit(6)->mAutoClass = 0;
     EXPECT_NEAR(SmallArmFP(6, 70, 3), 9.5f * 0.6667f, 1e-4);
     gSmallArmsData.Edit(6)->mMaxRange = 3000;
@@ -304,7 +312,7 @@ TEST_F(Rules, ReloadTimes) {
     EXPECT_FLOAT_EQ(HeavyReload(kFlame, kWClassFlame, 50, 0), 7.5f);
     EXPECT_NEAR(HeavyReload(kGun, kWClassGun, 100, 2), 28.527f, 1e-3);
     EXPECT_NEAR(HeavyReload(kMortar, kWClassMortar, 100, 2), 28.527f * 0.7f, 1e-3);
-    EXPECT_NEAR(HeavyReload(9, kWClassGun, 100, 2), 28.527f * 1.7f, 1e-3);  // slow loading
+    EXPECT_NEAR(HeavyReload(9, kWClassGun, 100, 2), 28.527f * 1.7f, 1e-3); // slow loading
     EXPECT_FLOAT_EQ(HeavyReload(kGun, kWClassGun, 141, 2), 115.0f);
     EXPECT_NEAR(HeavyReload(kGun, kWClassGun, 100, 1), 28.527f * 1.25f, 1e-3);
     EXPECT_NEAR(HeavyReload(kGun, kWClassGun, 100, -1), 28.527f * 1.75f, 1e-3);
@@ -378,7 +386,7 @@ TEST_F(Rules, FlightRescalingAndBulletSounds) {
     const uint32_t after = GetRandomState();
     SeedRandomGenerator(7);
     BulletSoundEffectLengthClass(12.0f);
-    EXPECT_EQ(GetRandomState(), after);  // one fraction per call
+    EXPECT_EQ(GetRandomState(), after); // one fraction per call
 }
 
-}  // namespace
+} // namespace
