@@ -255,6 +255,20 @@ TEST_F(Rules, FlightTimeWithLossOfSpeed) {
     EXPECT_GT(OrdnanceOrLATWFlightTime(kDragGun, kAmmoAP, 0, nullptr), 0.0f);
 }
 
+TEST_F(Rules, PenetrationFallsWithRange) {
+    // At 1000 m the shot strikes at 549.553 m/s = 1802.53 ft/s:
+    // 131 x (1802.53 / 2427.2)^1.4283.
+    EXPECT_NEAR(GetPenetration(false, 1000, kDragGun, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr),
+                85.6453f, 1e-2);
+    float last = 1e9f;
+    for (float range : {0.0f, 200.0f, 500.0f, 1000.0f, 2000.0f}) {
+        const float here =
+            GetPenetration(false, range, kDragGun, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr);
+        EXPECT_LT(here, last) << range;
+        last = here;
+    }
+}
+
 TEST_F(Rules, BlastPowerAndRadius) {
     EXPECT_NEAR(BlastPower(kGun, kAmmoHE), 104.5696f, 1e-3);
     EXPECT_NEAR(BlastPower(kGun, kAmmoAP), 14.0f * std::pow(0.84f * 14.96f, 0.8f) * 0.3f, 1e-2);
