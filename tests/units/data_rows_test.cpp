@@ -81,6 +81,15 @@ TEST_F(GameData, CrewRowsHoldOneToEightMen) {
     EXPECT_GT(gInfantryData[kInfantryCrewDummy].mNrMen, 0);
 }
 
+TEST_F(GameData, GenericRecordsOfUnidentifiedUnits) {
+    for (InfantryType t : {22, 23, 24, 25, 247, 248, 249, 497, 498, 499, 500, 699}) {
+        EXPECT_NE(gInfantryData[t].mIsSquad, 0) << t;
+        EXPECT_EQ(gInfantryData[t].mHeavyWeapon, kWeaponNone) << t;
+    }
+    for (InfantryType t : {88, 89, 337, 339, 340, 538, 539, 540, 735})
+        EXPECT_EQ(gWeaponData[gInfantryData[t].mHeavyWeapon].mClass, kWClassGun) << t;
+}
+
 TEST_F(GameData, ForcesVehiclesAndPaces) {
     EXPECT_EQ(gForceTypeChart[kForceDefaultAxis].mNation, kNationGerman);
     EXPECT_EQ(gForceTypeChart[kForceDefaultAllies].mNation, kNationAmerican);
