@@ -48,6 +48,14 @@ TEST_F(GameData, FixedWeaponRows) {
     for (WeaponType w : {135, 144, 253, 273})
         EXPECT_TRUE(HasAmmoClass(w, kAmmoHE)) << w;
     EXPECT_EQ(gWeaponData[177].mOrdnanceModel, kOrdnanceModelNone);
+    EXPECT_NE(gWeaponData[74].mFireSound, 0);  // hull-gun shot of a twin mount
+    EXPECT_NE(gWeaponData[155].mFireSound, 0); // vehicle smoke launcher
+    EXPECT_TRUE(HasAmmoClass(155, kAmmoSmoke));
+    float last = 0.0f;
+    for (WeaponType w : {190, 214, 218, 221}) { // craters by battle status
+        EXPECT_GT(BlastPower(w, kAmmoHE), last) << w;
+        last = BlastPower(w, kAmmoHE);
+    }
     // The towed guns that have their own drawing.
     EXPECT_EQ(gWeaponData[3].mOrdnanceModel, 36);
     EXPECT_EQ(gWeaponData[4].mOrdnanceModel, 6);
