@@ -102,6 +102,19 @@ constexpr int32_t kVoiceTypeCount = 45;
 using FireType = int32_t;
 constexpr FireType kFirePlain = 4;
 
+// 0 unfit, 1 weakened, 2 fit.
+using FitnessLevel = int32_t;
+constexpr FitnessLevel kFitnessUnfit = 0;
+constexpr FitnessLevel kFitnessWeakened = 1;
+constexpr FitnessLevel kFitnessFit = 2;
+
+// Time of day of a turn; names are strings 621-624.
+using Daytime = int32_t;
+constexpr Daytime kMorning = 0;
+constexpr Daytime kMidday = 1;
+constexpr Daytime kEvening = 2;
+constexpr Daytime kNight = 3;
+
 // ---------------------------------------------------------------- weapons
 // Row of gWeaponData.
 using WeaponType = int32_t;
@@ -144,6 +157,12 @@ constexpr AmmoClass kAmmoHE75 = 6;
 constexpr AmmoClass kAmmoAP75 = 7;
 constexpr AmmoClass kAmmoNone = 11;
 constexpr int32_t kAmmoClassCount = 10; // per-class round counts held by a unit
+
+// Tungsten level of a load slot (0 none); reduced by year before use.
+using TungstenAvail = int32_t;
+
+// Projectile kind of an ammunition row (AmmoData::mShellType).
+using ShellType = int32_t;
 
 using MGAmmoClass = int32_t; // 0..2
 constexpr int32_t kMGAmmoClassCount = 3;
@@ -197,6 +216,12 @@ constexpr int32_t kVehicleClassCount = 31;
 using VehicleModel = int32_t;
 constexpr VehicleModel kVehicleModelOwnExtents = 145;
 constexpr int32_t kVehicleModelCount = 236;
+
+// Optics of a vehicle (VehicleData::mOptics); string 2040 + value names it.
+using OpticalType = int32_t;
+
+// Weapon of an aircraft attack.
+using AirWeapon = int32_t;
 
 using ArmorQuality = int32_t; // 0..6
 constexpr int32_t kArmorQualityCount = 7;
