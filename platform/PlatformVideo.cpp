@@ -274,6 +274,11 @@ bool PlatformVideo::NextEvent(PlatformEvent* out, int32_t waitMs)
     }
 }
 
+void PlatformVideo::Minimize()
+{
+    if (mWindow) SDL_MinimizeWindow(mWindow);
+}
+
 void PlatformVideo::ShowCursor(bool show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
 void PlatformVideo::CursorPosition(int32_t* x, int32_t* y) const

@@ -42,6 +42,7 @@ public:
     // with waitMs < 0 until an event arrives. False when none came.
     bool NextEvent(PlatformEvent* out, int32_t waitMs);
     void ShowCursor(bool show);
+    void Minimize();
     // Pointer position in game pixels right now.
     void CursorPosition(int32_t* x, int32_t* y) const;
     bool HasFocus() const;
