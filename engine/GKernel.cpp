@@ -86,6 +86,13 @@ bool GKernel::IKernel()
 
 void GKernel::InstallApp(GApplication* app)
 {
+    StartApp(app);
+    RunMainLoop();
+}
+
+void GKernel::StartApp(GApplication* app)
+{
+    delete mApplication;
     mApplication = app;
     mGraphicsPresets.mHaveChoices = 0;
     mGraphicsPresets.mModeConfirmed = 0;
@@ -103,7 +110,6 @@ void GKernel::InstallApp(GApplication* app)
     // window opened with, so the user test completes at once and Startup runs
     // before the loop.
     CompleteDisplayTest();
-    RunMainLoop();
 }
 
 void GKernel::CompleteDisplayTest()

@@ -36,6 +36,9 @@ public:
     // Runs the application: preferences, display set-up, Startup, main loop.
     // Returns when the program ends.
     void InstallApp(GApplication* app);
+    // The part of InstallApp before the main loop: the kernel takes the
+    // application, sets up the display and calls Startup.
+    void StartApp(GApplication* app);
     GApplication* GetApplication() const { return mApplication; }
 
     // --- main loop ---------------------------------------------------------
