@@ -1,9 +1,12 @@
 #include "platform/PlatformVideo.h"
 #include <SDL.h>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 namespace {
+constexpr int32_t kPollSliceMs = 10;
+
 // Latin-1 from the UTF-8 of a text-input event; characters outside Latin-1
 // are dropped, as the game's texts cannot hold them.
 std::string Utf8ToLatin1(const char* s)
@@ -82,6 +85,7 @@ bool PlatformVideo::Open(const char* title, int32_t width, int32_t height)
         return false;
     }
     SDL_StartTextInput();
+    mWaitPolls = !driver || std::string(driver) == "dummy" || std::string(driver) == "offscreen";
     return true;
 }
 
@@ -237,6 +241,21 @@ bool PlatformVideo::Translate(const SDL_Event& e, PlatformEvent* out)
     }
 }
 
+bool PlatformVideo::WaitSdlEvent(SDL_Event* e, int32_t waitMs)
+{
+    if (waitMs == 0) return SDL_PollEvent(e) != 0;
+    if (!mWaitPolls) return (waitMs < 0 ? SDL_WaitEvent(e) : SDL_WaitEventTimeout(e, waitMs)) != 0;
+    // Drivers without a real wait (the dummy one) would be polled every
+    // millisecond by SDL; sleeping in slices keeps an idle loop cheap.
+    const uint32_t start = SDL_GetTicks();
+    for (;;) {
+        if (SDL_PollEvent(e)) return true;
+        const int32_t left = waitMs < 0 ? kPollSliceMs : waitMs - static_cast<int32_t>(SDL_GetTicks() - start);
+        if (left <= 0) return false;
+        SDL_Delay(static_cast<uint32_t>(std::min(left, kPollSliceMs)));
+    }
+}
+
 bool PlatformVideo::NextEvent(PlatformEvent* out, int32_t waitMs)
 {
     if (!mVideoInit) return false;
@@ -247,8 +266,7 @@ bool PlatformVideo::NextEvent(PlatformEvent* out, int32_t waitMs)
     }
     SDL_Event e;
     for (;;) {
-        int got = waitMs == 0 ? SDL_PollEvent(&e) : waitMs < 0 ? SDL_WaitEvent(&e) : SDL_WaitEventTimeout(&e, waitMs);
-        if (!got) return false;
+        if (!WaitSdlEvent(&e, waitMs)) return false;
         if (e.type == SDL_TEXTINPUT) {
             if (SDL_GetModState() & KMOD_LALT) continue;  // reported as an Alt character
             const std::string text = Utf8ToLatin1(e.text.text);

@@ -53,6 +53,7 @@ public:
 
 private:
     bool Translate(const SDL_Event& e, PlatformEvent* out);
+    bool WaitSdlEvent(SDL_Event* e, int32_t waitMs);
     void FillModifiers(PlatformEvent* out) const;
 
     SDL_Window* mWindow = nullptr;
@@ -63,6 +64,7 @@ private:
     std::deque<PlatformEvent> mPending;  // further characters of one text event
     uint8_t mPendingKeypadChar = 0;
     bool mVideoInit = false;
+    bool mWaitPolls = false;  // the driver cannot block on its event queue
 };
 
 // Milliseconds since the start of the program's clock (wraps at 32 bits).
