@@ -12,7 +12,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -50,7 +49,8 @@ public:
 
     // Opens `path` in `mode`. Reading modes need an existing file whose
     // contents decode completely; writing modes create or empty the file.
-    // False on any failure (the object then holds no data).
+    // False on any failure (the object then holds no data). A file the
+    // object held before is closed first, as by the destructor.
     bool IFile(const char* path, FileMode mode);
     // Creates a new temporary working file in the system's temporary folder,
     // ready for writing.
@@ -104,18 +104,17 @@ public:
     bool RewindAndReadAsCompressed();
 
 private:
-    bool IsWriting() const { return mWriting; }
-    bool CanRead(int32_t count);
-    uint8_t* Reserve(int32_t count);
-    bool LoadImage();
-    bool DecodeImage(const std::vector<uint8_t>& image);
+    void Close();
+    void Reset();
+    const uint8_t* Take(int32_t count);
+    void Put(const void* data, size_t count);
+    bool DecodeImage(std::vector<uint8_t>& image);
     bool EncodeImage(std::vector<uint8_t>& image);
     bool StoreImage(const std::vector<uint8_t>& image);
     void FlushPending();
 
     std::string mPath;
     FileMode mMode = kFileModePlainRead;
-    std::FILE* mDisk = nullptr;      // open while the file writes
     std::vector<uint8_t> mData;      // the stream as the caller sees it
     size_t mPosition = 0;            // next byte to read
     uint32_t mCRC = 0;
