@@ -236,14 +236,59 @@ int32_t Log2(int32_t v) {
     return n;
 }
 
-// Textured with point sampling: 1/w is divided out every 16 pixels and u, v
-// run linearly in 16.16 texels between. Opaque texels take the packed
-// dither path; others go through the full pixel shading.
+// Depth along a run in 16.16 fixed point, both ends clamped to 0..1, so the
+// inner loops need one add and one shift per pixel.
+struct DepthRun {
+    uint32_t z;
+    int32_t dz;
+};
+
+DepthRun MakeDepthRun(float z0, float dzdx, int32_t n) {
+    auto fix = [](float z) {
+        if (!(z > 0.0f)) z = 0.0f;
+        if (z > 1.0f) z = 1.0f;
+        return static_cast<int64_t>(static_cast<double>(z) * 65535.0 * 65536.0) + 32768;
+    };
+    int64_t a = fix(z0), b = fix(z0 + dzdx * static_cast<float>(n > 1 ? n - 1 : 0));
+    DepthRun r;
+    r.z = static_cast<uint32_t>(a);
+    r.dz = n > 1 ? static_cast<int32_t>((b - a) / (n - 1)) : 0;
+    return r;
+}
+
+struct TexRun {
+    int64_t u, du, v, dv;
+};
+
+// The inner loop of the textured fast path: opaque texels are packed with
+// their dither offset directly; translucent ones go to slow(x, zq, index).
+// t.v is scaled by the texture width, so that its integer part masked by
+// rowMask is the offset of the texel row.
+template <bool kTest, bool kWrite, class Slow>
+inline void TexturedRun(uint16_t* __restrict dst, uint16_t* __restrict zb, int32_t x, int32_t n,
+                        DepthRun d, TexRun t, const uint32_t* __restrict packed, uint32_t wmask,
+                        uint32_t rowMask, const uint32_t* __restrict drow, Slow&& slow) {
+    for (int32_t end = x + n; x < end; ++x, d.z += d.dz, t.u += t.du, t.v += t.dv) {
+        uint32_t zq = d.z >> 16;
+        if (kTest && zq > zb[x]) continue;
+        uint32_t idx = (uint32_t(t.v >> 16) & rowMask) | (uint32_t(t.u >> 16) & wmask);
+        uint32_t tx = packed[idx];
+        if ((tx >> 24) == 255) {
+            dst[x] = PackPrepared(tx + drow[x & 3]);
+            if (kWrite) zb[x] = static_cast<uint16_t>(zq);
+        } else {
+            slow(x, zq, idx);
+        }
+    }
+}
+
+// Textured with point sampling: 1/w is divided out every 16 pixels (fewer
+// where w changes fast) and u, v run linearly in 16.16 texels between.
 void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     const Shade& s = c.shade;
     const SoftTexture* tex = s.texture;
     const int32_t tw = tex->Width(), th = tex->Height();
-    const int32_t wmask = tw - 1, hmask = th - 1, wshift = Log2(tw);
+    const uint32_t wmask = tw - 1, rowMask = uint32_t(th - 1) << Log2(tw);
     const uint32_t* packed = tex->Packed();
     const uint32_t* argb = tex->ARGB();
     const bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
@@ -267,14 +312,16 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
             // Shorter runs where w changes fast, so the straight steps stay
             // within a small part of a texel of the true curve.
             int32_t n = std::min(kSeg, x1 - x);
-            while (n > 2 && std::fabs(t.rhw.dx * n) > 0.03f * rhw) n >>= 1;
+            while (n > 2 && std::fabs(t.rhw.dx * n) > 0.0625f * rhw) n >>= 1;
             float rhwE = rhw + t.rhw.dx * n, urE = ur + t.ur.dx * n, vrE = vr + t.vr.dx * n;
-            double u1 = double(urE) / rhwE * tw, v1 = double(vrE) / rhwE * th;
+            double inv = 1.0 / rhwE;
+            double u1 = urE * inv * tw, v1 = vrE * inv * th;
             double du = (u1 - u0) / n, dv = (v1 - v0) / n;
             bool linear = false;
             if (s.magLinear) {
-                double dudy = (double(t.ur.dy) * rhw - double(ur) * t.rhw.dy) / (double(rhw) * rhw) * tw;
-                double dvdy = (double(t.vr.dy) * rhw - double(vr) * t.rhw.dy) / (double(rhw) * rhw) * th;
+                double r2 = double(rhw) * rhw;
+                double dudy = (double(t.ur.dy) * rhw - double(ur) * t.rhw.dy) / r2 * tw;
+                double dvdy = (double(t.vr.dy) * rhw - double(vr) * t.rhw.dy) / r2 * th;
                 linear = std::max(du * du + dv * dv, dudy * dudy + dvdy * dvdy) <= 1.0;
             }
             bool sane = std::fabs(u0) < 1e9 && std::fabs(v0) < 1e9 && std::fabs(du) < 1e6 && std::fabs(dv) < 1e6;
@@ -288,21 +335,21 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 }
             } else {
                 double ub = std::floor(u0 / tw) * tw, vb = std::floor(v0 / th) * th;
-                int64_t uf = std::llround((u0 - ub) * 65536.0), vf = std::llround((v0 - vb) * 65536.0);
-                int64_t duf = std::llround(du * 65536.0), dvf = std::llround(dv * 65536.0);
-                for (int32_t i = 0; i < n; ++i, z += t.z.dx, uf += duf, vf += dvf) {
-                    int32_t px = x + i;
-                    uint32_t zq = Quantize(z);
-                    if (test && zq > zb[px]) continue;
-                    uint32_t idx = (uint32_t((vf >> 16) & hmask) << wshift) | uint32_t((uf >> 16) & wmask);
-                    uint32_t tx = packed[idx];
-                    if ((tx >> 24) == 255) {
-                        dst[px] = PackPrepared(tx + drow[px & 3]);
-                        if (write) zb[px] = static_cast<uint16_t>(zq);
-                    } else if ((tx >> 24) != 0 || !s.alphaTest) {
-                        Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rhw + t.rhw.dx * i));
-                    }
-                }
+                TexRun run{static_cast<int64_t>((u0 - ub) * 65536.0), static_cast<int64_t>(du * 65536.0),
+                           static_cast<int64_t>((v0 - vb) * 65536.0 * tw), static_cast<int64_t>(dv * 65536.0 * tw)};
+                DepthRun d = MakeDepthRun(z, t.z.dx, n);
+                const float rhw0 = rhw, drhw = t.rhw.dx;
+                const int32_t xs = x;
+                auto slow = [&](int32_t px, uint32_t zq, uint32_t idx) {
+                    uint32_t a = packed[idx] >> 24;
+                    if (a != 0 || !s.alphaTest)
+                        Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rhw0 + drhw * (px - xs)));
+                };
+                if (test && write) TexturedRun<true, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, slow);
+                else if (test) TexturedRun<true, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, slow);
+                else if (write) TexturedRun<false, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, slow);
+                else TexturedRun<false, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, slow);
+                z += t.z.dx * n;
                 rhw = rhwE;
                 ur = urE;
                 vr = vrE;
