@@ -26,8 +26,12 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -42,8 +46,8 @@ class AllocationCounter {
 public:
     AllocationCounter() : mStart(sAllocations.load()) {}
     void Report(benchmark::State& state) const {
-        double per = static_cast<double>(sAllocations.load() - mStart) /
-                     static_cast<double>(state.iterations());
+        double per =
+            static_cast<double>(sAllocations.load() - mStart) / static_cast<double>(state.iterations());
         state.counters["allocs_per_op"] = per;
     }
 
@@ -84,7 +88,8 @@ BENCHMARK(BM_GStringCopyAndCompare);
 std::vector<Item> MakeItems(int n) {
     std::vector<Item> items;
     items.reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) items.emplace_back((i * 7919) % n);
+    for (int i = 0; i < n; ++i)
+        items.emplace_back((i * 7919) % n);
     return items;
 }
 
@@ -94,11 +99,13 @@ void BM_GListFillAndEmpty(benchmark::State& state) {
     GList list;
     list.IList();
     list.PreserveObjects();
-    for (Item& item : items) list.Add(&item);  // grow the storage once
+    for (Item& item : items)
+        list.Add(&item); // grow the storage once
     list.EmptyOut(false);
     AllocationCounter count;
     for (auto _ : state) {
-        for (Item& item : items) list.Add(&item);
+        for (Item& item : items)
+            list.Add(&item);
         list.EmptyOut(false);
     }
     count.Report(state);
@@ -111,15 +118,17 @@ void BM_GListWalkAndFind(benchmark::State& state) {
     GList list;
     list.IList();
     list.PreserveObjects();
-    for (Item& item : items) list.Add(&item);
+    for (Item& item : items)
+        list.Add(&item);
     AllocationCounter count;
     for (auto _ : state) {
         long sum = 0;
         list.DoForEach([](GObject* m, void* ctx) { *static_cast<long*>(ctx) += static_cast<Item*>(m)->key; },
                        &sum);
         int wanted = n - 1;
-        GObject* hit = list.Find([](GObject* m, void* ctx) { return static_cast<Item*>(m)->key == *static_cast<int*>(ctx); },
-                                 &wanted);
+        GObject* hit = list.Find(
+            [](GObject* m, void* ctx) { return static_cast<Item*>(m)->key == *static_cast<int*>(ctx); },
+            &wanted);
         benchmark::DoNotOptimize(sum);
         benchmark::DoNotOptimize(hit);
     }
@@ -133,13 +142,16 @@ void BM_GListDeleteSome(benchmark::State& state) {
     GList list;
     list.IList();
     list.PreserveObjects();
-    for (Item& item : items) list.Add(&item);
+    for (Item& item : items)
+        list.Add(&item);
     AllocationCounter count;
     for (auto _ : state) {
-        list.DeleteSome([](GObject* m, void*) { return static_cast<Item*>(m)->key % 2 == 0; }, nullptr, false);
+        list.DeleteSome([](GObject* m, void*) { return static_cast<Item*>(m)->key % 2 == 0; }, nullptr,
+                        false);
         state.PauseTiming();
         list.EmptyOut(false);
-        for (Item& item : items) list.Add(&item);
+        for (Item& item : items)
+            list.Add(&item);
         state.ResumeTiming();
     }
     count.Report(state);
@@ -152,7 +164,8 @@ void BM_GListQuickSort(benchmark::State& state) {
     GList list;
     list.IList();
     list.PreserveObjects();
-    for (Item& item : items) list.Add(&item);
+    for (Item& item : items)
+        list.Add(&item);
     AllocationCounter count;
     for (auto _ : state) {
         SeedRandomGenerator(3);
@@ -169,8 +182,9 @@ BENCHMARK(BM_GListQuickSort)->Arg(1000);
 
 void BM_RandomFraction(benchmark::State& state) {
     SeedRandomGenerator(1);
-    for (auto _ : state) benchmark::DoNotOptimize(RandomFraction());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(RandomFraction());
 }
 BENCHMARK(BM_RandomFraction);
 
-}  // namespace
+} // namespace

@@ -12,7 +12,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -104,10 +103,9 @@ public:
     bool RewindAndReadAsCompressed();
 
 private:
-    bool IsWriting() const { return mWriting; }
-    bool CanRead(int32_t count);
-    uint8_t* Reserve(int32_t count);
-    bool LoadImage();
+    void Reset();
+    const uint8_t* Take(int32_t count);
+    void Put(const void* data, size_t count);
     bool DecodeImage(const std::vector<uint8_t>& image);
     bool EncodeImage(std::vector<uint8_t>& image);
     bool StoreImage(const std::vector<uint8_t>& image);
@@ -115,7 +113,6 @@ private:
 
     std::string mPath;
     FileMode mMode = kFileModePlainRead;
-    std::FILE* mDisk = nullptr;      // open while the file writes
     std::vector<uint8_t> mData;      // the stream as the caller sees it
     size_t mPosition = 0;            // next byte to read
     uint32_t mCRC = 0;

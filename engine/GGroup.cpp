@@ -67,7 +67,7 @@ void RemoveMarked(std::vector<GObject*>& members, const Marks& marks, size_t cou
     }
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------- GGroup
 
@@ -79,7 +79,8 @@ GGroup::~GGroup() {
     // that a member's destructor never sees itself in the group.
     std::vector<GObject*> members;
     members.swap(mMembers);
-    for (GObject* member : members) delete member;
+    for (GObject* member : members)
+        delete member;
 }
 
 void GGroup::IGroup() {}
@@ -95,7 +96,8 @@ void GGroup::ConcatGroup(GGroup* other) {
     // Index loop: other may be this group, whose storage grows meanwhile.
     size_t count = other->mMembers.size();
     mMembers.reserve(mMembers.size() + count);
-    for (size_t i = 0; i < count; ++i) mMembers.push_back(other->mMembers[i]);
+    for (size_t i = 0; i < count; ++i)
+        mMembers.push_back(other->mMembers[i]);
 }
 
 bool GGroup::IsMember(GObject* member) const {
@@ -107,7 +109,8 @@ bool GGroup::IsMember(GObject* member) const {
 void GGroup::DoForEach(GMemberFn fn, void* context) {
     if (fn == nullptr) return;
     StorageLock lock(mLocked);
-    for (size_t i = 0; i < mMembers.size(); ++i) fn(mMembers[i], context);
+    for (size_t i = 0; i < mMembers.size(); ++i)
+        fn(mMembers[i], context);
 }
 
 GObject* GGroup::Find(GMemberTest test, void* context) {
@@ -139,7 +142,8 @@ void GGroup::EmptyOut(bool deleteMembers) {
     std::vector<GObject*> members;
     members.swap(mMembers);
     if (deleteMembers && !mPreserve)
-        for (GObject* member : members) delete member;
+        for (GObject* member : members)
+            delete member;
     // Keep the storage for the next fill unless a destructor refilled us.
     if (mMembers.empty()) {
         members.clear();
@@ -153,7 +157,8 @@ void GGroup::DeleteSome(GMemberTest test, void* context, bool deleteMembers) {
     Marks marks(count);
     {
         StorageLock lock(mLocked);
-        for (size_t i = 0; i < count; ++i) marks.Set(i, test(mMembers[i], context));
+        for (size_t i = 0; i < count; ++i)
+            marks.Set(i, test(mMembers[i], context));
     }
     assert(CanChange());
     RemoveMarked(mMembers, marks, count, deleteMembers && !mPreserve);
@@ -188,7 +193,9 @@ GList::GList() = default;
 
 GList::~GList() = default;
 
-void GList::IList() { IGroup(); }
+void GList::IList() {
+    IGroup();
+}
 
 GObject* GList::GetObjectA(int32_t index) const {
     if (index < 0 || index >= GetCount()) return nullptr;
@@ -258,7 +265,8 @@ void GList::DeleteSomeIndices(GIndexTest test, void* context, bool deleteMembers
 void GList::DoForEachIndex(GIndexFn fn, void* context) {
     if (fn == nullptr) return;
     StorageLock lock(mLocked);
-    for (size_t i = 0; i < mMembers.size(); ++i) fn(static_cast<int32_t>(i), mMembers[i], context);
+    for (size_t i = 0; i < mMembers.size(); ++i)
+        fn(static_cast<int32_t>(i), mMembers[i], context);
 }
 
 namespace {
@@ -310,7 +318,7 @@ void QuickSortRange(Members& a, int32_t lo, int32_t hi, GCompareFn compare, void
     }
 }
 
-}  // namespace
+} // namespace
 
 void GList::QuickSort(GCompareFn compare, void* context) {
     if (compare == nullptr || mMembers.size() < 2) return;
@@ -345,7 +353,9 @@ GObject* GList::CopyItself() {
 
 // ---------------------------------------------------------------- GQueue
 
-void GQueue::IQueue() { IList(); }
+void GQueue::IQueue() {
+    IList();
+}
 
 GObject* GQueue::Dequeue() {
     if (mMembers.empty()) return nullptr;
@@ -363,7 +373,9 @@ GObject* GQueue::CopyItself() {
 
 // ---------------------------------------------------------------- GStack
 
-void GStack::IStack() { IList(); }
+void GStack::IStack() {
+    IList();
+}
 
 GObject* GStack::Pop() {
     if (mMembers.empty()) return nullptr;
