@@ -211,3 +211,20 @@ void SoftDevice3D::RasterTriangle(const TriangleSetup& t, const Shade& shade) {
     if (mReference) SoftPixel::RasterReference(t, ctx, target);
     else SoftPixel::RasterFast16(t, ctx, target);
 }
+
+void PrepareScreenDevice(SoftDevice3D* d, bool hardware) {
+    if (!d) return;
+    d->SetRenderState(SoftState::ZEnable, kTrue);
+    d->SetRenderState(SoftState::ZFunc, kCmpLessEqual);
+    d->SetRenderState(SoftState::CullMode, kCullNone);
+    d->SetRenderState(SoftState::ShadeMode, kShadeFlat);
+    d->SetTextureStageState(SoftStage::MagFilter, hardware ? kFilterLinear : kFilterPoint);
+    d->SetTextureStageState(SoftStage::MinFilter, kFilterPoint);
+    d->SetRenderState(SoftState::DitherEnable, hardware ? kTrue : kFalse);
+    d->SetRenderState(SoftState::AlphaBlendEnable, hardware ? kTrue : kFalse);
+    d->SetRenderState(SoftState::SrcBlend, kBlendSrcAlpha);
+    d->SetRenderState(SoftState::DestBlend, kBlendInvSrcAlpha);
+    d->SetRenderState(SoftState::AlphaTestEnable, kTrue);
+    d->SetRenderState(SoftState::AlphaRef, 0);
+    d->SetRenderState(SoftState::AlphaFunc, kCmpGreater);
+}

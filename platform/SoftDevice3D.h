@@ -142,3 +142,9 @@ private:
     bool mReference = false;
     int32_t mDrawCalls = 0;
 };
+
+// The screen device's fixed states: depth test less-or-equal, no culling,
+// flat shading, magnification linear on a hardware device, minification
+// point, dither and blending as the hardware flag, source-alpha blending and
+// the alpha test "greater than 0".
+void PrepareScreenDevice(SoftDevice3D* device, bool hardware);
