@@ -76,6 +76,8 @@ bool GGraphic::IGraphic(GraphicType type, int32_t id, int32_t priority, bool fla
     mHoldsStoreEntry = false;
     mSurface.Release();
     mTexture = PictureRGBA{};
+    mDeviceTexture = SoftTexture{};
+    mDeviceTextureMade = false;
     mType = type;
     mID = id;
     mPriority = priority;
@@ -97,6 +99,16 @@ bool GGraphic::IGraphic(GraphicType type, int32_t id, int32_t priority, bool fla
     PictureSteps::ToSurface(pic, &mSurface, kMaskColour);
     if (type == kGraphicTexture) mTexture = std::move(pic);
     return !mSurface.IsEmpty();
+}
+
+const SoftTexture* GGraphic::GetD3DTexture()
+{
+    if (mTexture.rgba.empty()) return nullptr;
+    if (!mDeviceTextureMade) {
+        mDeviceTextureMade = true;
+        if (mDeviceTexture.ICreate(mTexture)) mDeviceTexture.SetColorKey(kMaskColour);
+    }
+    return mDeviceTexture.IsEmpty() ? nullptr : &mDeviceTexture;
 }
 
 void GGraphic::GetBounds(LongRect* bounds) const

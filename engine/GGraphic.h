@@ -2,6 +2,7 @@
 #include <cstdint>
 #include "engine/GObject.h"
 #include "engine/LongRect.h"
+#include "platform/SoftTexture.h"
 #include "platform/Surface16.h"
 
 // 0: a 2-D picture; 1: a picture the 3-D display blits (fonts, buttons);
@@ -25,6 +26,9 @@ public:
 
     Surface16* GetSurface() { return mSurface.IsEmpty() ? nullptr : &mSurface; }
     const PictureRGBA* GetTexturePicture() const { return mTexture.rgba.empty() ? nullptr : &mTexture; }
+    // The 3-D device's texture of a texture picture, keyed on the mask
+    // colour; made at first use, null without a texture picture.
+    const SoftTexture* GetD3DTexture();
     // (0, 0, width, height), or (0, 0, 1, 1) without a picture.
     void GetBounds(LongRect* bounds) const;
     bool IsLoaded() const { return !mSurface.IsEmpty(); }
@@ -35,6 +39,8 @@ public:
 protected:
     Surface16 mSurface;
     PictureRGBA mTexture;
+    SoftTexture mDeviceTexture;
+    bool mDeviceTextureMade = false;
     GraphicType mType = kGraphic2D;
     int32_t mID = -1;
     int32_t mPriority = 0;
