@@ -15,12 +15,14 @@ struct FileCloser {
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 void QuietWarning(png_structp, png_const_charp) {}
+// Damaged files are an ordinary answer (false), not worth a message.
+[[noreturn]] void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 // Kept apart from the caller so that nothing with a destructor lives in the
 // frame that longjmp leaves.
 bool ReadPng(FILE* f, PictureRGBA* out)
 {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, QuietWarning);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -67,7 +69,7 @@ bool ReadPng(FILE* f, PictureRGBA* out)
 
 bool WritePng(FILE* f, const PixelTarget16& src, std::vector<uint8_t>& line)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, QuietWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {

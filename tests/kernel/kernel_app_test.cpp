@@ -21,6 +21,7 @@ public:
     void Startup() override
     {
         RecordingApp::Startup();
+        gKernel->Set3D(false);  // a front-end screen
         mBackdrop = new GView;
         mBackdrop->IView(nullptr, 0, 0, 0, 0);
         mBackdrop->SetFillColor(gKernel->MakeColor16(40, 60, 40));

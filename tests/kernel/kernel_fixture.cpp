@@ -29,6 +29,8 @@ RecordingApp* KernelTest::StartApp(int32_t width, int32_t height)
     app->mPresets.mScreenWidth = width;
     app->mPresets.mScreenHeight = height;
     gKernel->StartApp(app);
+    // The front-end screens run in 2-D, as the tests here do.
+    gKernel->Set3D(false);
     return app;
 }
 

@@ -189,3 +189,38 @@ TEST_F(KernelTest, StartupAndPresets)
     EXPECT_GE(gKernel->mLastFrameTime, before + 3);
     EXPECT_GE(gKernel->mFrameMs, 3);
 }
+
+TEST_F(KernelTest, ThreeDModeDrawsTheWholeTreeThroughTheRenderer)
+{
+    class VramApp : public RecordingApp {
+    public:
+        void RespondToVRAM(int32_t kilobytes, bool) override { mVram = kilobytes; }
+        int32_t mVram = -1;
+    };
+    auto* app = new VramApp;
+    app->mPresets.mHaveChoices = 1;
+    app->mPresets.mModeConfirmed = 1;
+    app->mPresets.mScreenWidth = 800;
+    app->mPresets.mScreenHeight = 600;
+    gKernel->StartApp(app);
+    if (!gKernel->Is3D()) GTEST_SKIP() << "no renderer in this build";
+    EXPECT_GE(app->mVram, 0);  // reported after Startup
+    auto* panel = new GView;
+    panel->IView(nullptr, 10, 10, 30, 30);
+    const int16_t red = gKernel->MakeColor16(255, 0, 0);
+    panel->SetFillColor(red);
+    // Flat rectangles of the 3-D display are cut to the active viewport.
+    gKernel->GetWindow()->Reactivate3D();
+    const int renders = app->mRenders;
+    Pass();
+    EXPECT_EQ(app->mRenders, renders + 1);
+    EXPECT_EQ(Pixel(20, 20), static_cast<uint16_t>(red));
+    // Switching to 2-D drops the renderer; back to 3-D makes a new one.
+    gKernel->Set3D(false);
+    EXPECT_FALSE(gKernel->Is3D());
+    app->mVram = -1;
+    gKernel->Set3D(true);
+    EXPECT_TRUE(gKernel->Is3D());
+    EXPECT_GE(app->mVram, 0);
+    gKernel->Set3D(true);  // nothing when already in that mode
+}
