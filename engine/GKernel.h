@@ -12,6 +12,8 @@
 
 class GView;
 class GEditView;
+class GFileStub;
+class GList;
 class GButton;
 class GFile;
 class GString;
@@ -110,6 +112,25 @@ public:
     GGraphic* MakePriorityTexture(int32_t id);
     GGraphic* MakeHighPriorityTexture(int32_t id);
     GGraphic* MakeHighestPriorityTexture(int32_t id);
+
+    // --- files (in the program's folder) -------------------------------------
+    GFile* GetPrefsFile(const char* name, bool forReading);
+    bool CreateDirectoryIfAbsent(const char* name);
+    GFile* CreateTempFile(bool compressed);
+    GFile* SaveFile(const char* type, GString* name, const char* folder, int32_t mode);
+    bool FileExists(GString* name, const char* folder, const char* type, bool text);
+    GList* EnumerateDirectory(const char* folder, const char* type);
+    GFile* OpenFileFromStub(GFileStub* stub, int32_t mode);
+    bool DeleteFileFromStub(GFileStub* stub);
+    void CutFileSuffix(GString* name);
+    void OneWayHash(GString* text, GString* out);
+    // The in-game file chooser titled "Szenario": lists the files of the
+    // folder whose extension is one of the given type codes (all files when
+    // every type is null) and runs until the user opens one or cancels. The
+    // chosen file opened in mode, or null; *flag is set when a chosen file
+    // could not be opened (the caller beeps), cleared otherwise.
+    GFile* OpenFileDialog(const char* folder, const char* type1, const char* type2, const char* type3,
+                          const char* type4, int32_t mode, bool* flag);
 
     // --- 3-D device --------------------------------------------------------
     bool InitDirectXGraphics();

@@ -1,16 +1,6 @@
 #include "engine/GPictureStore.h"
-#include <filesystem>
+#include "engine/GFileServices.h"
 #include "platform/PngIO.h"
-
-std::string ProgramFolderPath()
-{
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty()) return "./";
-    std::string folder = exe.parent_path().string();
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
 
 GPictureStore& GPictureStore::Get()
 {
@@ -18,7 +8,7 @@ GPictureStore& GPictureStore::Get()
     return store;
 }
 
-GPictureStore::GPictureStore() : mFolder(ProgramFolderPath() + "Demo Data/Pictures/") {}
+GPictureStore::GPictureStore() = default;
 
 void GPictureStore::SetFolder(const std::string& folder)
 {
@@ -28,7 +18,9 @@ void GPictureStore::SetFolder(const std::string& folder)
 
 std::string GPictureStore::PathOf(int32_t id) const
 {
-    return mFolder + std::to_string(id) + ".png";
+    // Without a folder of its own the store follows the program's folder.
+    const std::string folder = mFolder.empty() ? GetProgramFolder() + "/Demo Data/Pictures/" : mFolder;
+    return folder + std::to_string(id) + ".png";
 }
 
 const PictureRGBA* GPictureStore::Acquire(int32_t id)
