@@ -1,35 +1,34 @@
 #include "engine/GFileDialog.h"
-#include <algorithm>
-#include <filesystem>
 #include "engine/GButton.h"
 #include "engine/GFileServices.h"
 #include "engine/GFileStub.h"
 #include "engine/GGroup.h"
 #include "engine/GKernel.h"
 #include "engine/GString.h"
+#include <algorithm>
+#include <filesystem>
 
 namespace {
 const char* const kTitle = "Szenario";
-const char* const kOpenLabel = "\xD6" "ffnen";
+const char* const kOpenLabel = "\xD6"
+                               "ffnen";
 const char* const kCancelLabel = "Abbrechen";
 
-GButton* MakeButton(GView* parent, const char* label, int32_t x, int32_t y, int32_t w, int32_t command)
-{
+GButton* MakeButton(GView* parent, const char* label, int32_t x, int32_t y, int32_t w, int32_t command) {
     auto* b = new GButton;
     b->IButton(0, parent, x, y, w, 24, command);
     GString31 text(label);
     b->SetTitle(&text);
     return b;
 }
-}  // namespace
+} // namespace
 
-GFileDialog::~GFileDialog()
-{
-    for (GFileStub* f : mFiles) delete f;
+GFileDialog::~GFileDialog() {
+    for (GFileStub* f : mFiles)
+        delete f;
 }
 
-void GFileDialog::Collect(const std::string& folder, const char* const types[4])
-{
+void GFileDialog::Collect(const std::string& folder, const char* const types[4]) {
     bool any = false;
     for (int i = 0; i < 4; ++i) {
         if (!types[i]) continue;
@@ -56,8 +55,7 @@ void GFileDialog::Collect(const std::string& folder, const char* const types[4])
     }
 }
 
-void GFileDialog::IFileDialog(const char* folder, const char* const types[4])
-{
+void GFileDialog::IFileDialog(const char* folder, const char* const types[4]) {
     IView(nullptr, 0, 0, 0, 0);
     if (gKernel) SetFillColor(gKernel->MakeColor16(44, 48, 40));
     Collect(folder ? folder : "", types);
@@ -73,23 +71,20 @@ void GFileDialog::IFileDialog(const char* folder, const char* const types[4])
     SetModal();
 }
 
-void GFileDialog::Select(int32_t index)
-{
+void GFileDialog::Select(int32_t index) {
     if (index < 0 || index >= GetFileCount()) return;
     mSelection = index;
     mPage = index / kRowsPerPage;
     Refresh();
 }
 
-void GFileDialog::Finish(bool chosen)
-{
+void GFileDialog::Finish(bool chosen) {
     mFinished = true;
     mChosen = chosen && mSelection >= 0;
     Show(false);
 }
 
-GFileStub* GFileDialog::TakeChoice()
-{
+GFileStub* GFileDialog::TakeChoice() {
     if (!mChosen || mSelection < 0 || mSelection >= GetFileCount()) return nullptr;
     GFileStub* stub = mFiles[mSelection];
     mFiles.erase(mFiles.begin() + mSelection);
@@ -97,8 +92,7 @@ GFileStub* GFileDialog::TakeChoice()
     return stub;
 }
 
-void GFileDialog::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl)
-{
+void GFileDialog::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) {
     if (x < ListLeft() || x >= ListLeft() + kListWidth || y < kListTop) return;
     const int32_t row = (y - kListTop) / kRowHeight;
     if (row >= kRowsPerPage) return;
@@ -108,15 +102,18 @@ void GFileDialog::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bo
     if (doubleClick) Finish(true);
 }
 
-void GFileDialog::DoCommand(int32_t command)
-{
+void GFileDialog::DoCommand(int32_t command) {
     const int32_t pages = (GetFileCount() + kRowsPerPage - 1) / kRowsPerPage;
     switch (command) {
     case kCmdOpen:
-        if (mSelection >= 0) Finish(true);
-        else if (gKernel) gKernel->Beep();
+        if (mSelection >= 0)
+            Finish(true);
+        else if (gKernel)
+            gKernel->Beep();
         break;
-    case kCmdCancel: Finish(false); break;
+    case kCmdCancel:
+        Finish(false);
+        break;
     case kCmdPageUp:
         if (mPage > 0) --mPage;
         Refresh();
@@ -125,12 +122,13 @@ void GFileDialog::DoCommand(int32_t command)
         if (mPage + 1 < pages) ++mPage;
         Refresh();
         break;
-    default: GView::DoCommand(command); break;
+    default:
+        GView::DoCommand(command);
+        break;
     }
 }
 
-void GFileDialog::Draw()
-{
+void GFileDialog::Draw() {
     if (!gKernel) return;
     LongRect all;
     GetLocalBounds(&all);

@@ -1,7 +1,7 @@
 #pragma once
+#include "engine/GView.h"
 #include <string>
 #include <vector>
-#include "engine/GView.h"
 
 class GButton;
 class GFileStub;

@@ -2,29 +2,25 @@
 #include "engine/GFileServices.h"
 #include "platform/PngIO.h"
 
-GPictureStore& GPictureStore::Get()
-{
+GPictureStore& GPictureStore::Get() {
     static GPictureStore store;
     return store;
 }
 
 GPictureStore::GPictureStore() = default;
 
-void GPictureStore::SetFolder(const std::string& folder)
-{
+void GPictureStore::SetFolder(const std::string& folder) {
     mFolder = folder;
     if (!mFolder.empty() && mFolder.back() != '/') mFolder += '/';
 }
 
-std::string GPictureStore::PathOf(int32_t id) const
-{
+std::string GPictureStore::PathOf(int32_t id) const {
     // Without a folder of its own the store follows the program's folder.
     const std::string folder = mFolder.empty() ? GetProgramFolder() + "/Demo Data/Pictures/" : mFolder;
     return folder + std::to_string(id) + ".png";
 }
 
-const PictureRGBA* GPictureStore::Acquire(int32_t id)
-{
+const PictureRGBA* GPictureStore::Acquire(int32_t id) {
     auto it = mEntries.find(id);
     if (it == mEntries.end()) {
         Entry e;
@@ -35,8 +31,7 @@ const PictureRGBA* GPictureStore::Acquire(int32_t id)
     return &it->second.picture;
 }
 
-void GPictureStore::Release(int32_t id)
-{
+void GPictureStore::Release(int32_t id) {
     auto it = mEntries.find(id);
     if (it == mEntries.end()) return;
     if (--it->second.users <= 0) mEntries.erase(it);

@@ -1,8 +1,8 @@
 #pragma once
+#include "platform/PixelTarget.h"
 #include <cstdint>
 #include <map>
 #include <string>
-#include "platform/PixelTarget.h"
 
 // The picture store: picture N is the file "Demo Data/Pictures/<N>.png" in the
 // program's folder. Decoded pictures are shared while graphics use them and

@@ -1,10 +1,10 @@
 #pragma once
-#include <cstdint>
-#include <deque>
-#include <vector>
 #include "platform/Letterbox.h"
 #include "platform/PlatformEvent.h"
 #include "platform/Surface16.h"
+#include <cstdint>
+#include <deque>
+#include <vector>
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -60,11 +60,11 @@ private:
     SDL_Renderer* mRenderer = nullptr;
     SDL_Texture* mTexture = nullptr;
     Surface16 mBack;
-    std::vector<uint32_t> mLut;  // RGB565 -> XRGB8888 with gamma
-    std::deque<PlatformEvent> mPending;  // further characters of one text event
+    std::vector<uint32_t> mLut;         // RGB565 -> XRGB8888 with gamma
+    std::deque<PlatformEvent> mPending; // further characters of one text event
     uint8_t mPendingKeypadChar = 0;
     bool mVideoInit = false;
-    bool mWaitPolls = false;  // the driver cannot block on its event queue
+    bool mWaitPolls = false; // the driver cannot block on its event queue
 };
 
 // Milliseconds since the start of the program's clock (wraps at 32 bits).

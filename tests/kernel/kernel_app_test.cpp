@@ -1,14 +1,14 @@
 // The kernel's test application: a small screen of views that is driven by
 // injected clicks and keys and checked by its pixels. The same application
 // runs once in a real X window (under Xvfb) and quits by itself.
-#include <cstdlib>
-#include "kernel/kernel_fixture.h"
 #include "engine/GBlitView.h"
 #include "engine/GButton.h"
 #include "engine/GEditView.h"
 #include "engine/GOLTA.h"
 #include "engine/GTextView.h"
 #include "engine/GView.h"
+#include "kernel/kernel_fixture.h"
+#include <cstdlib>
 
 namespace {
 constexpr int32_t kCmdPaint = 200;
@@ -18,10 +18,9 @@ constexpr int32_t kCmdQuit = 201;
 // and two buttons. "Malen" paints a marker square; "Ende" quits.
 class TestApplication : public RecordingApp {
 public:
-    void Startup() override
-    {
+    void Startup() override {
         RecordingApp::Startup();
-        gKernel->Set3D(false);  // a front-end screen
+        gKernel->Set3D(false); // a front-end screen
         mBackdrop = new GView;
         mBackdrop->IView(nullptr, 0, 0, 0, 0);
         mBackdrop->SetFillColor(gKernel->MakeColor16(40, 60, 40));
@@ -47,8 +46,7 @@ public:
             mAutoQuit = true;
         }
     }
-    void DoCommand(int32_t command) override
-    {
+    void DoCommand(int32_t command) override {
         RecordingApp::DoCommand(command);
         if (command == kCmdPaint) {
             auto* marker = new GView;
@@ -57,8 +55,7 @@ public:
         }
         if (command == kCmdQuit) gKernel->Quit();
     }
-    void DoStuffAfterIdle() override
-    {
+    void DoStuffAfterIdle() override {
         RecordingApp::DoStuffAfterIdle();
         // Auto-quit: press "Ende" through the default-button path after the
         // timer of the backdrop has come round once.
@@ -73,10 +70,9 @@ public:
     int mPasses = 0;
     uint32_t mStart = ClockTime();
 };
-}  // namespace
+} // namespace
 
-TEST_F(KernelTest, TestApplicationHeadless)
-{
+TEST_F(KernelTest, TestApplicationHeadless) {
     MakePicture(800, 30, 20, 200, 0, 0);
     auto* app = new TestApplication;
     app->mPresets.mHaveChoices = 1;
@@ -91,7 +87,8 @@ TEST_F(KernelTest, TestApplicationHeadless)
     EXPECT_EQ(Pixel(720, 520), backdrop);
 
     // Type into the field, click "Malen": the marker appears.
-    for (char c : std::string("abc")) Key(static_cast<uint8_t>(c));
+    for (char c : std::string("abc"))
+        Key(static_cast<uint8_t>(c));
     GString31 typed;
     app->mEdit->CaptureString(&typed);
     EXPECT_STREQ(typed.GetCString(), "abc");
@@ -101,7 +98,8 @@ TEST_F(KernelTest, TestApplicationHeadless)
     // The button's title is drawn: dark text on the lighter face.
     int ink = 0;
     for (int32_t y = 202; y < 228; ++y)
-        for (int32_t x = 302; x < 418; ++x) ink += ((Pixel(x, y) >> 5) & 63) < 30;
+        for (int32_t x = 302; x < 418; ++x)
+            ink += ((Pixel(x, y) >> 5) & 63) < 30;
     EXPECT_GT(ink, 20);
     const std::string shot = testing::TempDir() + "kernel_test_app.png";
     EXPECT_TRUE(gKernel->SaveScreen(shot.c_str()));
@@ -115,14 +113,14 @@ TEST_F(KernelTest, TestApplicationHeadless)
 
 // Runs the application's own main loop once in a real window; scripts/xvfb-smoke
 // starts it under xvfb-run with DM_XVFB_SMOKE=1.
-TEST_F(KernelTest, XvfbSmoke)
-{
-    if (!std::getenv("DM_XVFB_SMOKE") || !std::getenv("DISPLAY")) GTEST_SKIP() << "needs DM_XVFB_SMOKE=1 and X";
+TEST_F(KernelTest, XvfbSmoke) {
+    if (!std::getenv("DM_XVFB_SMOKE") || !std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs DM_XVFB_SMOKE=1 and X";
     MakePicture(800, 30, 20, 200, 0, 0);
     auto* app = new TestApplication;
     app->mAutoQuitMs = 300;
     const uint32_t start = ClockTime();
-    gKernel->InstallApp(app);  // returns when the application quits
+    gKernel->InstallApp(app); // returns when the application quits
     EXPECT_TRUE(gKernel->IsQuitting());
     EXPECT_EQ(app->mCommands.back(), kCmdQuit);
     EXPECT_LT(ClockTime() - start, 20000u);

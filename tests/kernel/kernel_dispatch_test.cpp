@@ -1,5 +1,4 @@
 // Mouse, key and command dispatch through the kernel's real event path.
-#include "kernel/kernel_fixture.h"
 #include "engine/GButton.h"
 #include "engine/GEditView.h"
 #include "engine/GOneClickModal.h"
@@ -8,18 +7,18 @@
 #include "engine/GRadioButton.h"
 #include "engine/GRadioGroup.h"
 #include "engine/GTextView.h"
+#include "kernel/kernel_fixture.h"
 
 namespace {
 // Records the pointer calls it receives, in view coordinates.
 class Recorder : public GView {
 public:
     struct Call {
-        char what;  // c click, t track, u up, h hold, m modal capture
+        char what; // c click, t track, u up, h hold, m modal capture
         int32_t x, y;
         bool flag;
     };
-    void DoClick(int32_t x, int32_t y, bool dbl, bool shift, bool ctrl) override
-    {
+    void DoClick(int32_t x, int32_t y, bool dbl, bool shift, bool ctrl) override {
         mCalls.push_back({'c', x, y, dbl});
         if (mTrackOnClick == 1) TrackMouseNow();
         if (mTrackOnClick == 2) TrackMouseHold();
@@ -35,16 +34,14 @@ public:
 // Deletes itself when clicked, as panels that close on a click do.
 class SelfDeleting : public GView {
 public:
-    void DoClick(int32_t, int32_t, bool, bool, bool) override
-    {
+    void DoClick(int32_t, int32_t, bool, bool, bool) override {
         TrackMouseHold();
         delete this;
     }
 };
-}  // namespace
+} // namespace
 
-TEST_F(KernelTest, ClicksReachTheTopmostViewInItsCoordinates)
-{
+TEST_F(KernelTest, ClicksReachTheTopmostViewInItsCoordinates) {
     StartApp();
     auto* under = new Recorder;
     under->IView(nullptr, 100, 100, 200, 200);
@@ -67,16 +64,15 @@ TEST_F(KernelTest, ClicksReachTheTopmostViewInItsCoordinates)
     EXPECT_EQ(under->mCalls.size(), 1u);
 }
 
-TEST_F(KernelTest, TrackingHoldAndRelease)
-{
+TEST_F(KernelTest, TrackingHoldAndRelease) {
     StartApp();
     auto* v = new Recorder;
     v->IView(nullptr, 10, 10, 100, 100);
     v->mTrackOnClick = 1;
     Press(20, 30);
-    ASSERT_EQ(v->mCalls.size(), 2u);  // the click, then the first track at once
+    ASSERT_EQ(v->mCalls.size(), 2u); // the click, then the first track at once
     EXPECT_EQ(v->mCalls[1].what, 't');
-    Move(500, 400);  // moves reach the tracking view even outside it
+    Move(500, 400); // moves reach the tracking view even outside it
     EXPECT_EQ(v->mCalls.back().what, 't');
     EXPECT_EQ(v->mCalls.back().x, 490);
     Release(500, 400);
@@ -112,8 +108,7 @@ TEST_F(KernelTest, TrackingHoldAndRelease)
     EXPECT_EQ(gKernel->GetTrackingView(), nullptr);
 }
 
-TEST_F(KernelTest, ModalViewsCaptureClicks)
-{
+TEST_F(KernelTest, ModalViewsCaptureClicks) {
     StartApp();
     auto* behind = new Recorder;
     behind->IView(nullptr, 0, 0, 800, 600);
@@ -134,8 +129,7 @@ TEST_F(KernelTest, ModalViewsCaptureClicks)
     EXPECT_EQ(behind->mCalls.size(), 1u);
 }
 
-TEST_F(KernelTest, ButtonsSendCommandsUpTheChain)
-{
+TEST_F(KernelTest, ButtonsSendCommandsUpTheChain) {
     RecordingApp* app = StartApp();
     auto* panel = new GView;
     panel->IView(nullptr, 100, 100, 300, 200);
@@ -156,7 +150,7 @@ TEST_F(KernelTest, ButtonsSendCommandsUpTheChain)
     EXPECT_EQ(app->mCommands.size(), 3u);
     EXPECT_TRUE(app->mKeys.empty());
     delete ok;
-    Key(13);  // no default button any more: Return goes to DoKey
+    Key(13); // no default button any more: Return goes to DoKey
     ASSERT_EQ(app->mKeys.size(), 1u);
     EXPECT_EQ(app->mKeys[0].key, 13);
 
@@ -167,14 +161,13 @@ TEST_F(KernelTest, ButtonsSendCommandsUpTheChain)
     auto* text = new GTextView;
     GString31 t("Hinweis");
     text->ITextView(box, -1, -1, 180, &t);
-    Click(400, 300);  // lands on the text inside the box
+    Click(400, 300); // lands on the text inside the box
     EXPECT_EQ(app->mCommands.back(), 66);
     EXPECT_FALSE(gKernel->IsViewAlive(box));
     EXPECT_EQ(gKernel->GetTopModal(), nullptr);
 }
 
-TEST_F(KernelTest, KeysGoToTheEditFieldExceptEscape)
-{
+TEST_F(KernelTest, KeysGoToTheEditFieldExceptEscape) {
     RecordingApp* app = StartApp();
     Key(kKeyLeft);
     Key('a', true);
@@ -188,11 +181,12 @@ TEST_F(KernelTest, KeysGoToTheEditFieldExceptEscape)
     auto* edit = new GEditView;
     edit->IEditView(nullptr, 10, 10, 5, 1, true, false);
     EXPECT_EQ(gKernel->GetActiveEdit(), edit);
-    for (char c : std::string("Hallo!")) Key(static_cast<uint8_t>(c));
+    for (char c : std::string("Hallo!"))
+        Key(static_cast<uint8_t>(c));
     Key(static_cast<uint8_t>(0xE4));
     GString31 got;
     edit->CaptureString(&got);
-    EXPECT_STREQ(got.GetCString(), "Hallo");  // five columns, full length
+    EXPECT_STREQ(got.GetCString(), "Hallo"); // five columns, full length
     Key(8);
     Key(static_cast<uint8_t>(0xE4));
     edit->CaptureString(&got);
@@ -210,14 +204,13 @@ TEST_F(KernelTest, KeysGoToTheEditFieldExceptEscape)
     auto* short2 = new GEditView;
     short2->IEditView(nullptr, 10, 40, 3, 1, false, false);
     EXPECT_EQ(short2->GetCapacity(), 2);
-    Click(15, 45);  // a click gives it the keys
+    Click(15, 45); // a click gives it the keys
     EXPECT_EQ(gKernel->GetActiveEdit(), short2);
     delete short2;
     EXPECT_EQ(gKernel->GetActiveEdit(), nullptr);
 }
 
-TEST_F(KernelTest, PopupsAndRadioGroups)
-{
+TEST_F(KernelTest, PopupsAndRadioGroups) {
     RecordingApp* app = StartApp();
     GString31 a("Kein"), b("Voll"), c("Extrem");
     GString* items[3] = {&a, &b, &c};
@@ -235,7 +228,7 @@ TEST_F(KernelTest, PopupsAndRadioGroups)
     EXPECT_EQ(app->mCommands.back(), 90);
     EXPECT_EQ(popup->GetOpenMenu(), nullptr);
     Click(105, 105);
-    Click(700, 500);  // outside: closes without a change
+    Click(700, 500); // outside: closes without a change
     EXPECT_EQ(popup->GetValue(), 2);
     Pass();
     EXPECT_EQ(gKernel->GetTopModal(), nullptr);
@@ -260,13 +253,12 @@ TEST_F(KernelTest, PopupsAndRadioGroups)
     EXPECT_EQ(app->mCommands.back(), 116);
     delete buttons[1];
     EXPECT_EQ(group->GetCount(), 2);
-    delete group;  // the buttons live on without it
+    delete group; // the buttons live on without it
     Click(310, 105);
     EXPECT_EQ(buttons[0]->GetValue(), 1);
 }
 
-TEST_F(KernelTest, FocusEdgesAndModifiers)
-{
+TEST_F(KernelTest, FocusEdgesAndModifiers) {
     RecordingApp* app = StartApp();
     PlatformEvent e;
     e.type = PlatformEvent::kFocusLost;
@@ -303,4 +295,51 @@ TEST_F(KernelTest, FocusEdgesAndModifiers)
     gKernel->InjectEvent(e);
     Pass();
     EXPECT_TRUE(gKernel->IsQuitting());
+}
+
+TEST_F(KernelTest, HooksForSoundAndNetworkRunEachPass) {
+    StartApp();
+    struct Counts {
+        int network = 0, sounds = 0, beeps = 0;
+        std::vector<int32_t> played;
+        bool networkFirst = true;
+    } counts;
+    gKernel->SetNetworkPumpHook([](void* c) { ++static_cast<Counts*>(c)->network; }, &counts);
+    gKernel->SetManageSoundsHook(
+        [](void* c) {
+            auto* k = static_cast<Counts*>(c);
+            ++k->sounds;
+            if (k->network != k->sounds) k->networkFirst = false;
+        },
+        &counts);
+    gKernel->SetBeepHook([](void* c) { ++static_cast<Counts*>(c)->beeps; }, &counts);
+    gKernel->SetPlaySoundHook([](int32_t id, void* c) { static_cast<Counts*>(c)->played.push_back(id); },
+                              &counts);
+    Pass(3);
+    EXPECT_EQ(counts.network, 3);
+    EXPECT_EQ(counts.sounds, 3);
+    EXPECT_TRUE(counts.networkFirst);
+    gKernel->Beep();
+    EXPECT_EQ(counts.beeps, 1);
+    EXPECT_EQ(gKernel->GetBeepCount(), 1);
+    auto* b = new GButton;
+    b->IButton(0, nullptr, 0, 0, 50, 50, 5);
+    b->AttachSound(152);
+    Click(10, 10);
+    ASSERT_EQ(counts.played.size(), 1u);
+    EXPECT_EQ(counts.played[0], 152);
+    // The kernel owns the sound manager it is given.
+    class Manager : public GObject {
+    public:
+        explicit Manager(bool* gone) : mGone(gone) {}
+        ~Manager() override { *mGone = true; }
+        bool* mGone;
+    };
+    static bool gone = false;
+    gKernel->AdoptSoundManager(new Manager(&gone));
+    delete gKernel;
+    gKernel = nullptr;
+    EXPECT_TRUE(gone);
+    gKernel = new GKernel; // for TearDown
+    ASSERT_TRUE(gKernel->IKernel());
 }

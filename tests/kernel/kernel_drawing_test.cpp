@@ -1,20 +1,21 @@
 // What the views put into the back buffer, and the picture loader's rules.
-#include "kernel/kernel_fixture.h"
 #include "engine/GBlitView.h"
 #include "engine/GString.h"
 #include "engine/GTiledView.h"
 #include "engine/GView.h"
+#include "kernel/kernel_fixture.h"
 #include "platform/Surface16.h"
 
 namespace {
 // A view that writes one text when drawn.
 class TextView : public GView {
 public:
-    void Draw() override
-    {
+    void Draw() override {
         GView::Draw();
-        if (mShadow) ShadowString(&mText, mX, mY, mJustify, kFontNormal, 255, 255, 255, 0, 0, 255, mThick);
-        else WriteString(&mText, mX, mY, mJustify, kFontNormal, 255, 255, 255);
+        if (mShadow)
+            ShadowString(&mText, mX, mY, mJustify, kFontNormal, 255, 255, 255, 0, 0, 255, mThick);
+        else
+            WriteString(&mText, mX, mY, mJustify, kFontNormal, 255, 255, 255);
     }
     GString63 mText{"HHHH"};
     int32_t mX = 0, mY = 0, mJustify = -1;
@@ -22,8 +23,7 @@ public:
 };
 
 // The smallest box around pixels other than the background in a region.
-LongRect InkBox(const PixelTarget16& t, const LongRect& region, uint16_t background)
-{
+LongRect InkBox(const PixelTarget16& t, const LongRect& region, uint16_t background) {
     LongRect box{1 << 20, 1 << 20, -1, -1};
     for (int32_t y = region.top; y < region.bottom; ++y)
         for (int32_t x = region.left; x < region.right; ++x)
@@ -35,10 +35,9 @@ LongRect InkBox(const PixelTarget16& t, const LongRect& region, uint16_t backgro
             }
     return box;
 }
-}  // namespace
+} // namespace
 
-TEST_F(KernelTest, FillsBlitsAndClipping)
-{
+TEST_F(KernelTest, FillsBlitsAndClipping) {
     StartApp();
     MakePicture(500, 20, 10, 255, 0, 0, true);
     const int16_t green = gKernel->MakeColor16(0, 255, 0);
@@ -46,15 +45,15 @@ TEST_F(KernelTest, FillsBlitsAndClipping)
     panel->IView(nullptr, 100, 100, 50, 50);
     panel->SetFillColor(green);
     auto* pic = new GBlitView;
-    pic->IBlitView2D(panel, 40, 45, 500);  // hangs over the panel's edge
+    pic->IBlitView2D(panel, 40, 45, 500); // hangs over the panel's edge
     EXPECT_EQ(pic->GetWidth(), 20);
     Pass();
     EXPECT_EQ(Pixel(100, 100), static_cast<uint16_t>(green));
     EXPECT_EQ(Pixel(99, 100), static_cast<uint16_t>(gBlack));
-    EXPECT_EQ(Pixel(140, 145), static_cast<uint16_t>(green));  // keyed column
+    EXPECT_EQ(Pixel(140, 145), static_cast<uint16_t>(green)); // keyed column
     EXPECT_EQ(Pixel(141, 145), MakeRGB565(255, 0, 0));
     EXPECT_EQ(Pixel(149, 149), MakeRGB565(255, 0, 0));
-    EXPECT_EQ(Pixel(150, 149), static_cast<uint16_t>(gBlack));  // clipped by the panel
+    EXPECT_EQ(Pixel(150, 149), static_cast<uint16_t>(gBlack)); // clipped by the panel
     EXPECT_EQ(Pixel(145, 150), static_cast<uint16_t>(gBlack));
 
     // Hiding uncovers what was below; refresh only redraws what changed.
@@ -62,12 +61,11 @@ TEST_F(KernelTest, FillsBlitsAndClipping)
     Pass();
     EXPECT_EQ(Pixel(100, 100), static_cast<uint16_t>(gBlack));
     const LongRect corner{0, 0, 2, 2};
-    gKernel->PaintRectangle(&corner, green);  // direct, not a view
+    gKernel->PaintRectangle(&corner, green); // direct, not a view
     EXPECT_EQ(Pixel(1, 1), static_cast<uint16_t>(green));
 }
 
-TEST_F(KernelTest, TextJustificationShadowAndClamping)
-{
+TEST_F(KernelTest, TextJustificationShadowAndClamping) {
     StartApp();
     auto* v = new TextView;
     v->IView(nullptr, 200, 100, 300, 40);
@@ -117,8 +115,7 @@ TEST_F(KernelTest, TextJustificationShadowAndClamping)
     EXPECT_EQ(StringWidthInPixels(nullptr, kFontFixed), 0);
 }
 
-TEST_F(KernelTest, TiledViewsDrawWholeTilesUnlessAskedForParts)
-{
+TEST_F(KernelTest, TiledViewsDrawWholeTilesUnlessAskedForParts) {
     StartApp();
     MakePicture(600, 64, 64, 0, 0, 255);
     auto* whole = new GTiledView;
@@ -128,14 +125,13 @@ TEST_F(KernelTest, TiledViewsDrawWholeTilesUnlessAskedForParts)
     Pass();
     const uint16_t blue = MakeRGB565(0, 0, 255);
     EXPECT_EQ(Pixel(127, 63), blue);
-    EXPECT_EQ(Pixel(128, 10), static_cast<uint16_t>(gBlack));  // third tile would be cut
+    EXPECT_EQ(Pixel(128, 10), static_cast<uint16_t>(gBlack)); // third tile would be cut
     EXPECT_EQ(Pixel(10, 64), static_cast<uint16_t>(gBlack));
     EXPECT_EQ(Pixel(149, 269), blue);
     EXPECT_EQ(Pixel(150, 269), static_cast<uint16_t>(gBlack));
 }
 
-TEST_F(KernelTest, PictureLoaderRules)
-{
+TEST_F(KernelTest, PictureLoaderRules) {
     StartApp();
     MakePicture(700, 4, 4, 255, 255, 255);
     GGraphic* white = gKernel->MakeGraphic(kGraphic2D, 700);
@@ -157,7 +153,7 @@ TEST_F(KernelTest, PictureLoaderRules)
     EXPECT_EQ(gKernel->MakeGraphicCanFail(kGraphic2D, 9999), nullptr);
     EXPECT_EQ(gKernel->MakeTexture(0), nullptr);
     GGraphic* tex = gKernel->MakeHighestPriorityTexture(9998);
-    ASSERT_NE(tex, nullptr);  // returned even when loading fails
+    ASSERT_NE(tex, nullptr); // returned even when loading fails
     EXPECT_EQ(tex->GetPriority(), 3);
     GGraphic* real = gKernel->MakeTexture(700);
     ASSERT_NE(real->GetTexturePicture(), nullptr);
@@ -192,8 +188,7 @@ TEST_F(KernelTest, PictureLoaderRules)
     EXPECT_EQ(odd.rgba[0], 20);
 }
 
-TEST_F(KernelTest, ColoursAndGamma)
-{
+TEST_F(KernelTest, ColoursAndGamma) {
     StartApp();
     EXPECT_EQ(static_cast<uint16_t>(gKernel->MakeColor16(255, 0, 255)), *gKernel->GetMaskColor());
     EXPECT_EQ(gBlack, 0);
@@ -205,7 +200,7 @@ TEST_F(KernelTest, ColoursAndGamma)
     EXPECT_EQ(gKernel->GetGammaRamp()[0], 0);
     gKernel->SetGamma(1.4f, 1.0f);
     EXPECT_GT(gKernel->GetGammaRamp()[128], 128 * 257);
-    gKernel->SetGamma(1.0f, 1.5f);  // saturates instead of wrapping
+    gKernel->SetGamma(1.0f, 1.5f); // saturates instead of wrapping
     EXPECT_EQ(gKernel->GetGammaRamp()[255], 65535);
     EXPECT_EQ(gKernel->GetGammaRamp()[200], 65535);
 }

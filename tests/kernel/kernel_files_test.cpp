@@ -1,22 +1,21 @@
 // The in-game file chooser and the kernel's file services.
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include "kernel/kernel_fixture.h"
 #include "engine/GFile.h"
 #include "engine/GFileDialog.h"
 #include "engine/GFileServices.h"
 #include "engine/GGroup.h"
 #include "engine/GString.h"
 #include "engine/GView.h"
+#include "kernel/kernel_fixture.h"
+#include <filesystem>
+#include <fstream>
+#include <functional>
 
 namespace {
 // Plays the user inside the chooser's own loop: each idle pass runs the
 // next step, which usually injects a click.
 class Script : public GView {
 public:
-    void DoIdle() override
-    {
+    void DoIdle() override {
         if (mStep < mSteps.size()) mSteps[mStep++]();
     }
     std::vector<std::function<void()>> mSteps;
@@ -25,25 +24,23 @@ public:
 
 class FileDialogTest : public KernelTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         KernelTest::SetUp();
-        mFolder = testing::TempDir() + "kernel_files_" + testing::UnitTest::GetInstance()->current_test_info()->name();
+        mFolder = testing::TempDir() + "kernel_files_" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::create_directories(mFolder + "/PBEM");
         SetProgramFolder(mFolder.c_str());
         for (const char* name : {"alpha.txt", "beta.txt", "gamma.mvg"})
             std::ofstream(mFolder + "/PBEM/" + name) << "plain " << name;
         StartApp();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         SetProgramFolder(nullptr);
         std::error_code ec;
         std::filesystem::remove_all(mFolder, ec);
         KernelTest::TearDown();
     }
-    void Inject(PlatformEvent::Type type, int32_t x, int32_t y, bool dbl = false)
-    {
+    void Inject(PlatformEvent::Type type, int32_t x, int32_t y, bool dbl = false) {
         PlatformEvent e;
         e.type = type;
         e.x = x;
@@ -53,8 +50,7 @@ protected:
         gKernel->InjectEvent(e);
     }
     // Clicks row `row` of the chooser's list.
-    std::function<void()> ClickRow(int32_t row, bool dbl = false)
-    {
+    std::function<void()> ClickRow(int32_t row, bool dbl = false) {
         return [this, row, dbl] {
             const int32_t x = (gKernel->mScreenWidth - GFileDialog::kListWidth) / 2 + 20;
             const int32_t y = GFileDialog::kListTop + row * GFileDialog::kRowHeight + 5;
@@ -62,8 +58,7 @@ protected:
             Inject(PlatformEvent::kMouseUp, x, y);
         };
     }
-    std::function<void()> PressKey(uint8_t key)
-    {
+    std::function<void()> PressKey(uint8_t key) {
         return [key] {
             PlatformEvent e;
             e.type = PlatformEvent::kKey;
@@ -71,8 +66,7 @@ protected:
             gKernel->InjectEvent(e);
         };
     }
-    Script* MakeScript()
-    {
+    Script* MakeScript() {
         auto* s = new Script;
         s->IView(nullptr, 0, 0, 1, 1);
         s->SetIdleTimer(0);
@@ -80,14 +74,14 @@ protected:
     }
     std::string mFolder;
 };
-}  // namespace
+} // namespace
 
-TEST_F(FileDialogTest, ChoosesAFileOfTheGivenTypes)
-{
+TEST_F(FileDialogTest, ChoosesAFileOfTheGivenTypes) {
     Script* script = MakeScript();
-    script->mSteps = {ClickRow(1), PressKey(13)};  // select "beta.txt", Return opens
+    script->mSteps = {ClickRow(1), PressKey(13)}; // select "beta.txt", Return opens
     bool flag = true;
-    GFile* file = gKernel->OpenFileDialog("PBEM", "txt0", nullptr, nullptr, nullptr, kFileModePlainRead, &flag);
+    GFile* file =
+        gKernel->OpenFileDialog("PBEM", "txt0", nullptr, nullptr, nullptr, kFileModePlainRead, &flag);
     ASSERT_NE(file, nullptr);
     EXPECT_FALSE(flag);
     EXPECT_NE(std::string(file->GetPath()).find("beta.txt"), std::string::npos);
@@ -103,8 +97,7 @@ TEST_F(FileDialogTest, ChoosesAFileOfTheGivenTypes)
     delete file;
 }
 
-TEST_F(FileDialogTest, CancelAndUnreadableFiles)
-{
+TEST_F(FileDialogTest, CancelAndUnreadableFiles) {
     Script* script = MakeScript();
     // "Abbrechen" lies right of "Öffnen" below the list.
     const int32_t left = (gKernel->mScreenWidth - GFileDialog::kListWidth) / 2;
@@ -114,13 +107,15 @@ TEST_F(FileDialogTest, CancelAndUnreadableFiles)
         Inject(PlatformEvent::kMouseUp, left + GFileDialog::kListWidth - 60, buttonsY + 10);
     }};
     bool flag = true;
-    EXPECT_EQ(gKernel->OpenFileDialog("PBEM", nullptr, nullptr, nullptr, nullptr, kFileModePlainRead, &flag), nullptr);
+    EXPECT_EQ(gKernel->OpenFileDialog("PBEM", nullptr, nullptr, nullptr, nullptr, kFileModePlainRead, &flag),
+              nullptr);
     EXPECT_FALSE(flag);
 
     // A plain text is no e-mail turn file: nothing opens and the caller beeps.
     script->mStep = 0;
     script->mSteps = {ClickRow(0, true)};
-    EXPECT_EQ(gKernel->OpenFileDialog("PBEM", "txt", nullptr, nullptr, nullptr, kFileModeMailRead, &flag), nullptr);
+    EXPECT_EQ(gKernel->OpenFileDialog("PBEM", "txt", nullptr, nullptr, nullptr, kFileModeMailRead, &flag),
+              nullptr);
     EXPECT_TRUE(flag);
 
     // Quitting while the chooser is open ends it.
@@ -129,8 +124,7 @@ TEST_F(FileDialogTest, CancelAndUnreadableFiles)
     EXPECT_EQ(gKernel->OpenFileDialog("NoSuchFolder", "txt", nullptr, nullptr, nullptr, 0, &flag), nullptr);
 }
 
-TEST_F(FileDialogTest, KernelFileServicesForward)
-{
+TEST_F(FileDialogTest, KernelFileServicesForward) {
     EXPECT_TRUE(gKernel->CreateDirectoryIfAbsent("Savegames"));
     EXPECT_TRUE(std::filesystem::is_directory(mFolder + "/Savegames"));
     GString63 name("Turn 1");

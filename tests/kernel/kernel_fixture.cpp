@@ -1,9 +1,8 @@
 #include "kernel/kernel_fixture.h"
-#include <filesystem>
 #include "platform/Surface16.h"
+#include <filesystem>
 
-void KernelTest::SetUp()
-{
+void KernelTest::SetUp() {
     mOldFolder = GPictureStore::Get().GetFolder();
     mPictureFolder = testing::TempDir() + "kernel_pictures_" +
                      testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
@@ -13,16 +12,14 @@ void KernelTest::SetUp()
     ASSERT_TRUE(gKernel->IKernel());
 }
 
-void KernelTest::TearDown()
-{
+void KernelTest::TearDown() {
     delete gKernel;
     GPictureStore::Get().SetFolder(mOldFolder);
     std::error_code ec;
     std::filesystem::remove_all(mPictureFolder, ec);
 }
 
-RecordingApp* KernelTest::StartApp(int32_t width, int32_t height)
-{
+RecordingApp* KernelTest::StartApp(int32_t width, int32_t height) {
     auto* app = new RecordingApp;
     app->mPresets.mHaveChoices = 1;
     app->mPresets.mModeConfirmed = 1;
@@ -34,13 +31,12 @@ RecordingApp* KernelTest::StartApp(int32_t width, int32_t height)
     return app;
 }
 
-void KernelTest::Pass(int count)
-{
-    for (int i = 0; i < count; ++i) gKernel->DoOnePass(0);
+void KernelTest::Pass(int count) {
+    for (int i = 0; i < count; ++i)
+        gKernel->DoOnePass(0);
 }
 
-void KernelTest::Press(int32_t x, int32_t y, int32_t button)
-{
+void KernelTest::Press(int32_t x, int32_t y, int32_t button) {
     PlatformEvent e;
     e.type = PlatformEvent::kMouseDown;
     e.x = x;
@@ -50,8 +46,7 @@ void KernelTest::Press(int32_t x, int32_t y, int32_t button)
     Pass();
 }
 
-void KernelTest::Release(int32_t x, int32_t y, int32_t button)
-{
+void KernelTest::Release(int32_t x, int32_t y, int32_t button) {
     PlatformEvent e;
     e.type = PlatformEvent::kMouseUp;
     e.x = x;
@@ -61,8 +56,7 @@ void KernelTest::Release(int32_t x, int32_t y, int32_t button)
     Pass();
 }
 
-void KernelTest::Click(int32_t x, int32_t y, int32_t button, bool doubleClick)
-{
+void KernelTest::Click(int32_t x, int32_t y, int32_t button, bool doubleClick) {
     PlatformEvent e;
     e.type = PlatformEvent::kMouseDown;
     e.x = x;
@@ -74,8 +68,7 @@ void KernelTest::Click(int32_t x, int32_t y, int32_t button, bool doubleClick)
     Release(x, y, button);
 }
 
-void KernelTest::Move(int32_t x, int32_t y)
-{
+void KernelTest::Move(int32_t x, int32_t y) {
     PlatformEvent e;
     e.type = PlatformEvent::kMouseMove;
     e.x = x;
@@ -84,8 +77,7 @@ void KernelTest::Move(int32_t x, int32_t y)
     Pass();
 }
 
-void KernelTest::Key(uint8_t key, bool alt, bool numpad)
-{
+void KernelTest::Key(uint8_t key, bool alt, bool numpad) {
     PlatformEvent e;
     e.type = PlatformEvent::kKey;
     e.key = key;
@@ -95,15 +87,13 @@ void KernelTest::Key(uint8_t key, bool alt, bool numpad)
     Pass();
 }
 
-uint16_t KernelTest::Pixel(int32_t x, int32_t y) const
-{
+uint16_t KernelTest::Pixel(int32_t x, int32_t y) const {
     const PixelTarget16 t = gKernel->GetBackBuffer();
     return t.Row(y)[x];
 }
 
 void KernelTest::MakePicture(int32_t id, int32_t w, int32_t h, uint8_t r, uint8_t g, uint8_t b,
-                             bool transparentLeftColumn)
-{
+                             bool transparentLeftColumn) {
     // Written through the 16-bit PNG writer; transparency needs alpha, so
     // those pictures take magenta, which the loader keys out as well.
     Surface16 s;

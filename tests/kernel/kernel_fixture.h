@@ -1,13 +1,13 @@
 #pragma once
 // A kernel on SDL's dummy display, a folder of small test pictures, and
 // helpers that push events through the kernel's real dispatch path.
-#include <gtest/gtest.h>
-#include <string>
-#include <vector>
 #include "engine/GApplication.h"
 #include "engine/GKernel.h"
 #include "engine/GPictureStore.h"
 #include "platform/PixelTarget.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 // An application that records what the kernel hands it.
 class RecordingApp : public GApplication {

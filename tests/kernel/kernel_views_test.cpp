@@ -1,8 +1,8 @@
 // The view tree: placement, visibility, deletion, idle timers and the
 // deferred deletion of views during idle time.
-#include "kernel/kernel_fixture.h"
 #include "engine/GOLTA.h"
 #include "engine/GView.h"
+#include "kernel/kernel_fixture.h"
 
 namespace {
 class IdleCounter : public GView {
@@ -14,30 +14,28 @@ public:
 // Deletes another view from its DoIdle; the kernel must not touch it later.
 class Deleter : public GView {
 public:
-    void DoIdle() override
-    {
+    void DoIdle() override {
         delete mVictim;
         mVictim = nullptr;
     }
     GView* mVictim = nullptr;
 };
-}  // namespace
+} // namespace
 
-TEST_F(KernelTest, PlacementCentresAndTakesTheParentsSize)
-{
+TEST_F(KernelTest, PlacementCentresAndTakesTheParentsSize) {
     StartApp(800, 600);
     GView* root = gKernel->GetWindow();
     EXPECT_EQ(root->GetWidth(), 800);
     EXPECT_EQ(root->GetHeight(), 600);
     auto* panel = new GView;
-    panel->IView(nullptr, -1, -5, 200, 100);  // any negative centres
+    panel->IView(nullptr, -1, -5, 200, 100); // any negative centres
     EXPECT_EQ(panel->GetParent(), root);
     LongRect b;
     panel->GetBounds(&b);
     EXPECT_EQ(b.left, 300);
     EXPECT_EQ(b.top, 250);
     auto* child = new GView;
-    child->IView(panel, 10, 20, 0, -3);  // width and height from the parent
+    child->IView(panel, 10, 20, 0, -3); // width and height from the parent
     child->GetBounds(&b);
     EXPECT_EQ(b.right, 210);
     EXPECT_EQ(b.bottom, 120);
@@ -49,8 +47,7 @@ TEST_F(KernelTest, PlacementCentresAndTakesTheParentsSize)
     EXPECT_EQ(b.right, 200);
 }
 
-TEST_F(KernelTest, VisibilityActivityAndDeletionFollowTheTree)
-{
+TEST_F(KernelTest, VisibilityActivityAndDeletionFollowTheTree) {
     StartApp();
     auto* outer = new GView;
     outer->IView(nullptr, 0, 0, 100, 100);
@@ -65,7 +62,7 @@ TEST_F(KernelTest, VisibilityActivityAndDeletionFollowTheTree)
     EXPECT_FALSE(inner->IsActive());
     outer->Activate(true);
     EXPECT_TRUE(gKernel->IsViewAlive(inner));
-    delete outer;  // deletes its subview too
+    delete outer; // deletes its subview too
     EXPECT_FALSE(gKernel->IsViewAlive(inner));
     EXPECT_EQ(gKernel->GetWindow()->GetSubviewCount(), 0);
 
@@ -80,8 +77,7 @@ TEST_F(KernelTest, VisibilityActivityAndDeletionFollowTheTree)
     EXPECT_FALSE(gKernel->IsViewAlive(a));
 }
 
-TEST_F(KernelTest, IdleTimersAndDeferredKills)
-{
+TEST_F(KernelTest, IdleTimersAndDeferredKills) {
     RecordingApp* app = StartApp();
     auto* every = new IdleCounter;
     every->IView(nullptr, 0, 0, 10, 10);
@@ -101,8 +97,7 @@ TEST_F(KernelTest, IdleTimersAndDeferredKills)
     // A kill asked for during idle waits until the idle pass is over.
     class SelfKiller : public GView {
     public:
-        void DoIdle() override
-        {
+        void DoIdle() override {
             mWasIdling = gKernel->Idling();
             gKernel->KillViewAfterIdle(this);
             mStillAlive = gKernel->IsViewAlive(this);
@@ -117,8 +112,7 @@ TEST_F(KernelTest, IdleTimersAndDeferredKills)
     // Read the flags through a second view that survives.
     class Probe : public GView {
     public:
-        void DoIdle() override
-        {
+        void DoIdle() override {
             if (!gKernel->IsViewAlive(mTarget)) return;
             *mIdling = static_cast<SelfKiller*>(mTarget)->mWasIdling;
             *mAlive = static_cast<SelfKiller*>(mTarget)->mStillAlive;
@@ -151,27 +145,26 @@ TEST_F(KernelTest, IdleTimersAndDeferredKills)
     EXPECT_EQ(deleter->mVictim, nullptr);
 }
 
-TEST_F(KernelTest, HogCPUCounterAndQuit)
-{
+TEST_F(KernelTest, HogCPUCounterAndQuit) {
     StartApp();
     gKernel->HogCPU(true);
     EXPECT_EQ(gKernel->GetHogCPU(), 1);
     gKernel->HogCPUIncrement();
-    gKernel->HogCPU(true);  // only sets 1 when it was 0
+    gKernel->HogCPU(true); // only sets 1 when it was 0
     EXPECT_EQ(gKernel->GetHogCPU(), 2);
-    for (int i = 0; i < 2000; ++i) gKernel->HogCPUIncrement();
+    for (int i = 0; i < 2000; ++i)
+        gKernel->HogCPUIncrement();
     EXPECT_EQ(gKernel->GetHogCPU(), 999);
     gKernel->HogCPU(false);
     gKernel->HogCPUDecrement();
     EXPECT_EQ(gKernel->GetHogCPU(), 0);
     gKernel->Quit();
-    gKernel->RunMainLoop();  // ends after the current pass
+    gKernel->RunMainLoop(); // ends after the current pass
     EXPECT_TRUE(gKernel->IsQuitting());
 }
 
-TEST_F(KernelTest, StartupAndPresets)
-{
-    auto* app = new RecordingApp;  // no preferences: the default mode
+TEST_F(KernelTest, StartupAndPresets) {
+    auto* app = new RecordingApp; // no preferences: the default mode
     gKernel->StartApp(app);
     EXPECT_EQ(app->mStartups, 1);
     EXPECT_EQ(gKernel->mScreenWidth, 1024);
@@ -190,8 +183,7 @@ TEST_F(KernelTest, StartupAndPresets)
     EXPECT_GE(gKernel->mFrameMs, 3);
 }
 
-TEST_F(KernelTest, ThreeDModeDrawsTheWholeTreeThroughTheRenderer)
-{
+TEST_F(KernelTest, ThreeDModeDrawsTheWholeTreeThroughTheRenderer) {
     class VramApp : public RecordingApp {
     public:
         void RespondToVRAM(int32_t kilobytes, bool) override { mVram = kilobytes; }
@@ -204,7 +196,7 @@ TEST_F(KernelTest, ThreeDModeDrawsTheWholeTreeThroughTheRenderer)
     app->mPresets.mScreenHeight = 600;
     gKernel->StartApp(app);
     if (!gKernel->Is3D()) GTEST_SKIP() << "no renderer in this build";
-    EXPECT_GE(app->mVram, 0);  // reported after Startup
+    EXPECT_GE(app->mVram, 0); // reported after Startup
     auto* panel = new GView;
     panel->IView(nullptr, 10, 10, 30, 30);
     const int16_t red = gKernel->MakeColor16(255, 0, 0);
@@ -222,5 +214,5 @@ TEST_F(KernelTest, ThreeDModeDrawsTheWholeTreeThroughTheRenderer)
     gKernel->Set3D(true);
     EXPECT_TRUE(gKernel->Is3D());
     EXPECT_GE(app->mVram, 0);
-    gKernel->Set3D(true);  // nothing when already in that mode
+    gKernel->Set3D(true); // nothing when already in that mode
 }
