@@ -53,7 +53,12 @@ bool GKernel::WaitForEvent(PlatformEvent* event, int32_t waitMs) {
         // Active: no waiting beyond what is due next, so the loop neither
         // spins nor delays work.
         timeout = MillisUntilNextIdle();
-        if (!mDirty.IsEmpty() || mTrackingView) timeout = 0;
+        if (!mDirty.IsEmpty()) timeout = 0;
+        // A held button that waits for its DoMouseHold wakes the loop in time.
+        if (mTrackingView && mTrackingHold && !mHoldSent && mButtonDown == 1) {
+            const int32_t held = static_cast<int32_t>(ClockTime() - mButtonDownTime);
+            timeout = std::min(timeout, std::max(static_cast<int32_t>(kHoldDelayMs) - held, 0));
+        }
         if (m3DMode && Bridge3D::Exists()) {
             const int32_t sinceFrame = static_cast<int32_t>(ClockTime() - mLastUpdateTime);
             timeout = std::min(timeout, std::max(kMinFrameMs - sinceFrame, 0));
