@@ -8,6 +8,7 @@
 #include "engine/GTextView.h"
 #include "engine/GView.h"
 #include "kernel/kernel_fixture.h"
+#include "platform/PlatformVideo.h"
 #include <cstdlib>
 
 namespace {
@@ -124,4 +125,34 @@ TEST_F(KernelTest, XvfbSmoke) {
     EXPECT_TRUE(gKernel->IsQuitting());
     EXPECT_EQ(app->mCommands.back(), kCmdQuit);
     EXPECT_LT(ClockTime() - start, 20000u);
+}
+
+// In a real full-screen window of another shape the game screen is
+// letterboxed and pointer positions map back exactly (run by xvfb-smoke on a
+// 1280 x 1024 screen).
+TEST(XvfbWindow, LetterboxedPointerMapping) {
+    if (!std::getenv("DM_XVFB_SMOKE") || !std::getenv("DISPLAY"))
+        GTEST_SKIP() << "needs DM_XVFB_SMOKE=1 and X";
+    PlatformVideo video;
+    ASSERT_TRUE(video.Open(kProductName, 1024, 768));
+    for (int i = 0; i < 20; ++i) { // let the window reach its size
+        PlatformEvent e;
+        video.NextEvent(&e, 20);
+    }
+    const Letterbox box = video.CurrentLetterbox();
+    ASSERT_GT(box.w, 0);
+    EXPECT_EQ(box.w * 768, box.h * 1024); // the game's shape is kept
+    int32_t gx = -1, gy = -1;
+    video.WindowToGame(0, 0, &gx, &gy);
+    EXPECT_EQ(gx, 0);
+    EXPECT_EQ(gy, 0);
+    // The centre of the window is the centre of the game screen.
+    int32_t ww = box.x * 2 + box.w, wh = box.y * 2 + box.h;
+    video.WindowToGame(ww / 2, wh / 2, &gx, &gy);
+    EXPECT_NEAR(gx, 512, 1);
+    EXPECT_NEAR(gy, 384, 1);
+    video.WindowToGame(ww - 1, wh - 1, &gx, &gy);
+    EXPECT_EQ(gx, 1023);
+    EXPECT_EQ(gy, 767);
+    video.Present();
 }

@@ -345,18 +345,19 @@ TEST_F(KernelTest, HooksForSoundAndNetworkRunEachPass) {
     ASSERT_TRUE(gKernel->IKernel());
 }
 
-TEST_F(KernelTest, LeftButtonHeldLongEnoughGetsOneHold)
-{
+TEST_F(KernelTest, LeftButtonHeldLongEnoughGetsOneHold) {
     StartApp();
     auto* v = new Recorder;
     v->IView(nullptr, 10, 10, 100, 100);
     v->mTrackOnClick = 2;
     Press(20, 30);
-    EXPECT_EQ(v->mCalls.back().what, 't');  // no hold yet
+    EXPECT_EQ(v->mCalls.back().what, 't'); // no hold yet
     const uint32_t start = ClockTime();
-    while (ClockTime() - start < 600) gKernel->DoOnePass(50);
+    while (ClockTime() - start < 600)
+        gKernel->DoOnePass(50);
     int holds = 0;
-    for (const auto& c : v->mCalls) holds += c.what == 'h';
+    for (const auto& c : v->mCalls)
+        holds += c.what == 'h';
     EXPECT_EQ(holds, 1);
     Release(20, 30);
     EXPECT_EQ(v->mCalls.back().what, 'u');
