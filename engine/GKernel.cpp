@@ -21,6 +21,8 @@ constexpr int32_t kStartWidth = 640;
 constexpr int32_t kStartHeight = 480;
 constexpr int32_t kDefaultWidth = 1024;
 constexpr int32_t kDefaultHeight = 768;
+constexpr int32_t kSmallWidth = 800;
+constexpr int32_t kSmallHeight = 600;
 
 // A fixed amount of integer work timed against the clock: the number of
 // rounds done in 16 ms, in thousands. A faster machine gives more.
@@ -102,8 +104,14 @@ void GKernel::StartApp(GApplication* app) {
     }
     const bool chosen = mGraphicsPresets.mHaveChoices != 0 &&
                         IsUsableMode(mGraphicsPresets.mScreenWidth, mGraphicsPresets.mScreenHeight);
-    if (!chosen || !SetScreenMode(mGraphicsPresets.mScreenWidth, mGraphicsPresets.mScreenHeight))
-        SetScreenMode(kDefaultWidth, kDefaultHeight);
+    if (!chosen || !SetScreenMode(mGraphicsPresets.mScreenWidth, mGraphicsPresets.mScreenHeight)) {
+        // 1024 x 768 unless the desktop is smaller; then the menu's minimum.
+        int32_t dw = kDefaultWidth, dh = kDefaultHeight;
+        if (mVideo && mVideo->DesktopSize(&dw, &dh) && (dw < kDefaultWidth || dh < kDefaultHeight))
+            SetScreenMode(kSmallWidth, kSmallHeight);
+        else
+            SetScreenMode(kDefaultWidth, kDefaultHeight);
+    }
     m3DMode = true;
     InitDirectXGraphics();
     // The display is our own software device, which cannot fail a mode the

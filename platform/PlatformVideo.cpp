@@ -342,6 +342,15 @@ bool PlatformVideo::HasFocus() const {
     return mWindow && (SDL_GetWindowFlags(mWindow) & SDL_WINDOW_INPUT_FOCUS);
 }
 
+bool PlatformVideo::DesktopSize(int32_t* width, int32_t* height) const {
+    SDL_DisplayMode mode;
+    const int display = mWindow ? SDL_GetWindowDisplayIndex(mWindow) : 0;
+    if (!mVideoInit || SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) != 0) return false;
+    *width = mode.w;
+    *height = mode.h;
+    return true;
+}
+
 uint32_t PlatformTicks() {
     return SDL_GetTicks();
 }

@@ -46,6 +46,8 @@ public:
     // Pointer position in game pixels right now.
     void CursorPosition(int32_t* x, int32_t* y) const;
     bool HasFocus() const;
+    // The size of the desktop the window lies on; false when unknown.
+    bool DesktopSize(int32_t* width, int32_t* height) const;
 
     // Maps a window position to a game pixel (letterbox and high-DPI aware).
     void WindowToGame(int32_t wx, int32_t wy, int32_t* gx, int32_t* gy) const;
