@@ -43,6 +43,10 @@ void GView::IView(GView* parent, int32_t x, int32_t y, int32_t width, int32_t he
     if (y < 0) y = (ph - height) / 2;
     mBounds = LongRect{x, y, x + width, y + height};
     if (parent && parent != mParent) {
+        if (mParent) {
+            auto& old = mParent->mSubviews;
+            old.erase(std::remove(old.begin(), old.end(), this), old.end());
+        }
         mParent = parent;
         parent->mSubviews.push_back(this);
     }
