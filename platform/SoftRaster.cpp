@@ -69,9 +69,9 @@ bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterV
     }
     int64_t minXs = std::min({x0, x1, x2}), maxXs = std::max({x0, x1, x2});
     int64_t minYs = std::min({y0, y1, y2}), maxYs = std::max({y0, y1, y2});
-    // Pixel i is sampled at 16 i + 8.
-    auto firstPixel = [](int64_t s) { return (s - 8 + kSub - 1 + (kSub << 20)) / kSub - (1 << 20); };
-    auto lastPixel = [](int64_t s) { return (s - 8 + (kSub << 20)) / kSub - (1 << 20); };
+    // Pixel i is sampled at 16 i.
+    auto firstPixel = [](int64_t s) { return (s + kSub - 1 + (kSub << 20)) / kSub - (1 << 20); };
+    auto lastPixel = [](int64_t s) { return (s + (kSub << 20)) / kSub - (1 << 20); };
     int64_t minX = std::max<int64_t>(0, firstPixel(minXs));
     int64_t maxX = std::min<int64_t>(width - 1, lastPixel(maxXs));
     int64_t minY = std::max<int64_t>(0, firstPixel(minYs));
@@ -97,7 +97,7 @@ bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterV
 }
 
 bool CoversPixel(const TriangleSetup& t, int32_t x, int32_t y) {
-    int64_t xs = int64_t(x) * kSub + 8, ys = int64_t(y) * kSub + 8;
+    int64_t xs = int64_t(x) * kSub, ys = int64_t(y) * kSub;
     for (const RasterEdge& e : t.edge)
         if (EdgeValue(e, xs, ys) < 0) return false;
     return true;
@@ -105,15 +105,15 @@ bool CoversPixel(const TriangleSetup& t, int32_t x, int32_t y) {
 
 bool RowSpan(const TriangleSetup& t, int32_t y, int32_t* x0, int32_t* x1) {
     int64_t lo = t.minX, hi = int64_t(t.maxX) + 1;
-    int64_t ys = int64_t(y) * kSub + 8;
+    int64_t ys = int64_t(y) * kSub;
     for (const RasterEdge& e : t.edge) {
         int64_t c = e.b * ys + e.c;
         if (e.a == 0) {
             if (c < 0) return false;
             continue;
         }
-        auto inside = [&](int64_t i) { return e.a * (i * kSub + 8) + c >= 0; };
-        double q = static_cast<double>(-c - 8 * e.a) / static_cast<double>(kSub * e.a);
+        auto inside = [&](int64_t i) { return e.a * (i * kSub) + c >= 0; };
+        double q = static_cast<double>(-c) / static_cast<double>(kSub * e.a);
         if (q > 1e12) q = 1e12;
         if (q < -1e12) q = -1e12;
         if (e.a > 0) {

@@ -143,8 +143,8 @@ TEST(SoftDevice, PerspectiveCorrectTextureCoordinates) {
     // of the width, not at the centre.
     TV v[4] = {{0, 0, 0.5f, 1, 0, 0}, {64, 0, 0.5f, 1.0f / 3, 1, 0}, {64, 4, 0.5f, 1.0f / 3, 1, 0}, {0, 4, 0.5f, 1, 0, 0}};
     f.dev.DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfTex1, v, 4, kSoftDrawFlags);
-    // Pixel 16 (centre 16.5): s = 16.5/64, u = s/3 / ((1 - s) + s/3).
-    float s = 16.5f / 64, u = (s / 3) / ((1 - s) + s / 3);
+    // Pixel 16 (sampled at 16): s = 16/64, u = s/3 / ((1 - s) + s/3).
+    float s = 16.0f / 64, u = (s / 3) / ((1 - s) + s / 3);
     int32_t col = int32_t(u * 64);
     EXPECT_NEAR((f.canvas.At(16, 1) >> 5) & 63, (col * 4) >> 2, 1);
 }
@@ -324,8 +324,10 @@ TEST(SoftDevice, PickTargetKeepsExactColoursAndItsOwnDepth) {
     EXPECT_EQ(pixels[48] & 0xFFFFFF, 0x123456u);
     EXPECT_EQ(pick.DepthBuffer()[0], uint16_t(0.7f * 65535 + 0.5f));
     EXPECT_EQ(pick.DepthBuffer()[48], uint16_t(0.3f * 65535 + 0.5f));
-    // The centre pixel (3, 3) is sampled at (3.5, 3.5): inside the near one.
-    EXPECT_EQ(pixels[3 * 7 + 3] & 0xFFFFFF, 0x123456u);
+    // Pixel (x, y) is sampled at (x, y): (3, 3) lies in the far triangle,
+    // (4, 4) in the near one.
+    EXPECT_EQ(pixels[3 * 7 + 3] & 0xFFFFFF, 5u);
+    EXPECT_EQ(pixels[4 * 7 + 4] & 0xFFFFFF, 0x123456u);
 }
 
 }  // namespace
