@@ -169,9 +169,10 @@ void FullPixel(const TriangleSetup& t, const Context& c, T& target, int32_t x, i
 
 template <class T>
 void General(const TriangleSetup& t, const Context& c, T& target) {
-    for (int32_t y = t.minY; y <= t.maxY; ++y) {
+    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+        const int32_t y = rows.Row();
         int32_t x0, x1;
-        if (!RowSpan(t, y, &x0, &x1)) continue;
+        if (!rows.Span(&x0, &x1)) continue;
         float fx = static_cast<float>(x0), fy = static_cast<float>(y);
         float z = PlaneAt(t.z, t, fx, fy), rhw = PlaneAt(t.rhw, t, fx, fy);
         float ur = PlaneAt(t.ur, t, fx, fy), vr = PlaneAt(t.vr, t, fx, fy);
@@ -214,9 +215,10 @@ void FastFlat(const TriangleSetup& t, const Context& c, Target16& target) {
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 4; ++x) cell[y][x] = Pack565(t.color, DitherWord(x, y, s.dither));
     bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
-    for (int32_t y = t.minY; y <= t.maxY; ++y) {
+    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+        const int32_t y = rows.Row();
         int32_t x0, x1;
-        if (!RowSpan(t, y, &x0, &x1)) continue;
+        if (!rows.Span(&x0, &x1)) continue;
         uint16_t* dst = target.pixels + int64_t(y) * target.pitch;
         uint16_t* zb = c.depth + int64_t(y) * c.depthPitch;
         const uint16_t* row = cell[y & 3];
@@ -296,9 +298,10 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 4; ++x) dither[y][x] = DitherWord(x, y, s.dither);
     constexpr int32_t kSeg = 16;
-    for (int32_t y = t.minY; y <= t.maxY; ++y) {
+    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+        const int32_t y = rows.Row();
         int32_t x0, x1;
-        if (!RowSpan(t, y, &x0, &x1)) continue;
+        if (!rows.Span(&x0, &x1)) continue;
         uint16_t* dst = target.pixels + int64_t(y) * target.pitch;
         uint16_t* zb = c.depth + int64_t(y) * c.depthPitch;
         const uint32_t* drow = dither[y & 3];

@@ -136,6 +136,71 @@ bool RowSpan(const TriangleSetup& t, int32_t y, int32_t* x0, int32_t* x1) {
 
 namespace {
 
+int64_t FloorDiv(int64_t n, int64_t d) {
+    int64_t q = n / d;
+    if ((n % d != 0) && ((n < 0) != (d < 0))) --q;
+    return q;
+}
+
+}  // namespace
+
+RowWalker::RowWalker(const TriangleSetup& t) : mY(t.minY), mMinX(t.minX), mMaxX(t.maxX) {
+    int64_t ys = int64_t(t.minY) * kSub;
+    for (int32_t k = 0; k < 3; ++k) {
+        const RasterEdge& e = t.edge[k];
+        Limit& l = mLimit[k];
+        int64_t c = e.b * ys + e.c, step = e.b * kSub;
+        int64_t n, s;
+        if (e.a > 0) {
+            l.kind = 0;
+            l.d = kSub * e.a;
+            n = -c;
+            s = -step;
+        } else if (e.a < 0) {
+            l.kind = 1;
+            l.d = -kSub * e.a;
+            n = c;
+            s = step;
+        } else {
+            l.kind = 2;
+            l.d = 1;
+            n = c;
+            s = step;
+        }
+        l.q = FloorDiv(n, l.d);
+        l.r = n - l.q * l.d;
+        l.qs = FloorDiv(s, l.d);
+        l.rs = s - l.qs * l.d;
+    }
+}
+
+bool RowWalker::Span(int32_t* x0, int32_t* x1) const {
+    int64_t lo = mMinX, hi = int64_t(mMaxX) + 1;
+    for (const Limit& l : mLimit) {
+        if (l.kind == 0) lo = std::max(lo, l.q + (l.r != 0));
+        else if (l.kind == 1) hi = std::min(hi, l.q + 1);
+        else if (l.q < 0) return false;
+    }
+    if (lo >= hi) return false;
+    *x0 = static_cast<int32_t>(lo);
+    *x1 = static_cast<int32_t>(hi);
+    return true;
+}
+
+void RowWalker::Next() {
+    ++mY;
+    for (Limit& l : mLimit) {
+        l.q += l.qs;
+        l.r += l.rs;
+        if (l.r >= l.d) {
+            l.r -= l.d;
+            ++l.q;
+        }
+    }
+}
+
+namespace {
+
 RasterVertex Lerp(const RasterVertex& a, const RasterVertex& b, float t) {
     RasterVertex r;
     r.x = a.x + (b.x - a.x) * t;

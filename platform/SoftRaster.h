@@ -43,6 +43,27 @@ bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterV
 // The covered pixels of row y as [*x0, *x1); false when none.
 bool RowSpan(const TriangleSetup& t, int32_t y, int32_t* x0, int32_t* x1);
 
+// Walks the rows of a triangle from minY down to maxY and gives each row's
+// covered pixels with integer steps only: the same pixels as RowSpan and
+// CoversPixel, without a division per row.
+class RowWalker {
+public:
+    explicit RowWalker(const TriangleSetup& t);
+    int32_t Row() const { return mY; }
+    bool Span(int32_t* x0, int32_t* x1) const;
+    void Next();
+
+private:
+    // One edge's limit on the row: i >= ceil(n / d) (lower), i <= floor(n / d)
+    // (upper), or the whole row in or out (flat), with n = q d + r.
+    struct Limit {
+        int32_t kind;  // 0 lower, 1 upper, 2 flat
+        int64_t q, r, d, qs, rs;
+    };
+    Limit mLimit[3];
+    int32_t mY, mMinX, mMaxX;
+};
+
 // The exact per-pixel test, the reference for RowSpan.
 bool CoversPixel(const TriangleSetup& t, int32_t x, int32_t y);
 
