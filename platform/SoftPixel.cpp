@@ -269,13 +269,13 @@ struct TexRun {
 template <bool kTest, bool kWrite, class Slow>
 inline void TexturedRun(uint16_t* __restrict dst, uint16_t* __restrict zb, int32_t x, int32_t n,
                         DepthRun d, TexRun t, const uint32_t* __restrict packed, uint32_t wmask,
-                        uint32_t rowMask, const uint32_t* __restrict drow, Slow&& slow) {
+                        uint32_t rowMask, const uint32_t* __restrict drow, uint32_t opaque, Slow&& slow) {
     for (int32_t end = x + n; x < end; ++x, d.z += d.dz, t.u += t.du, t.v += t.dv) {
         uint32_t zq = d.z >> 16;
         if (kTest && zq > zb[x]) continue;
         uint32_t idx = (uint32_t(t.v >> 16) & rowMask) | (uint32_t(t.u >> 16) & wmask);
         uint32_t tx = packed[idx];
-        if ((tx >> 24) == 255) {
+        if ((tx >> 24) == opaque) {
             dst[x] = PackPrepared(tx + drow[x & 3]);
             if (kWrite) zb[x] = static_cast<uint16_t>(zq);
         } else {
@@ -294,10 +294,13 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     const uint32_t* packed = tex->Packed();
     const uint32_t* argb = tex->ARGB();
     const bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
+    // A texture factor below opaque makes every texel translucent: the
+    // opaque shortcut then takes none.
+    const uint32_t opaque = (s.alphaOp == kOpModulate && (s.textureFactor >> 24) != 255) ? 256u : 255u;
     uint32_t dither[4][4];
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 4; ++x) dither[y][x] = DitherWord(x, y, s.dither);
-    constexpr int32_t kSeg = 16;
+    constexpr int32_t kSeg = 32;
     for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
@@ -310,24 +313,28 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
         float rhw = PlaneAt(t.rhw, t, static_cast<float>(x0), fy);
         float ur = PlaneAt(t.ur, t, static_cast<float>(x0), fy);
         float vr = PlaneAt(t.vr, t, static_cast<float>(x0), fy);
-        double u0 = double(ur) / rhw * tw, v0 = double(vr) / rhw * th;
+        // Texel coordinates need no wrapping here: the index masks do it.
+        const float ftw = static_cast<float>(tw), fth = static_cast<float>(th);
+        float inv0 = 1.0f / rhw;
+        float u0 = ur * inv0 * ftw, v0 = vr * inv0 * fth;
         for (int32_t x = x0; x < x1;) {
             // Shorter runs where w changes fast, so the straight steps stay
             // within a small part of a texel of the true curve.
             int32_t n = std::min(kSeg, x1 - x);
             while (n > 2 && std::fabs(t.rhw.dx * n) > 0.0625f * rhw) n >>= 1;
             float rhwE = rhw + t.rhw.dx * n, urE = ur + t.ur.dx * n, vrE = vr + t.vr.dx * n;
-            double inv = 1.0 / rhwE;
-            double u1 = urE * inv * tw, v1 = vrE * inv * th;
-            double du = (u1 - u0) / n, dv = (v1 - v0) / n;
+            float inv = 1.0f / rhwE;
+            float u1 = urE * inv * ftw, v1 = vrE * inv * fth;
+            float invN = 1.0f / static_cast<float>(n);
+            float du = (u1 - u0) * invN, dv = (v1 - v0) * invN;
             bool linear = false;
             if (s.magLinear) {
-                double r2 = double(rhw) * rhw;
-                double dudy = (double(t.ur.dy) * rhw - double(ur) * t.rhw.dy) / r2 * tw;
-                double dvdy = (double(t.vr.dy) * rhw - double(vr) * t.rhw.dy) / r2 * th;
-                linear = std::max(du * du + dv * dv, dudy * dudy + dvdy * dvdy) <= 1.0;
+                float r2 = inv0 * inv0;
+                float dudy = (t.ur.dy * rhw - ur * t.rhw.dy) * r2 * ftw;
+                float dvdy = (t.vr.dy * rhw - vr * t.rhw.dy) * r2 * fth;
+                linear = std::max(du * du + dv * dv, dudy * dudy + dvdy * dvdy) <= 1.0f;
             }
-            bool sane = std::fabs(u0) < 1e9 && std::fabs(v0) < 1e9 && std::fabs(du) < 1e6 && std::fabs(dv) < 1e6;
+            bool sane = std::fabs(u0) < 1e9f && std::fabs(v0) < 1e9f && std::fabs(du) < 1e6f && std::fabs(dv) < 1e6f;
             if (linear || !sane) {
                 for (int32_t i = 0; i < n; ++i) {
                     FullPixel(t, c, target, x + i, y, z, rhw, ur, vr);
@@ -337,9 +344,9 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     vr += t.vr.dx;
                 }
             } else {
-                double ub = std::floor(u0 / tw) * tw, vb = std::floor(v0 / th) * th;
-                TexRun run{static_cast<int64_t>((u0 - ub) * 65536.0), static_cast<int64_t>(du * 65536.0),
-                           static_cast<int64_t>((v0 - vb) * 65536.0 * tw), static_cast<int64_t>(dv * 65536.0 * tw)};
+                const float vScale = 65536.0f * ftw;
+                TexRun run{static_cast<int64_t>(u0 * 65536.0f), static_cast<int64_t>(du * 65536.0f),
+                           static_cast<int64_t>(v0 * vScale), static_cast<int64_t>(dv * vScale)};
                 DepthRun d = MakeDepthRun(z, t.z.dx, n);
                 const float rhw0 = rhw, drhw = t.rhw.dx;
                 const int32_t xs = x;
@@ -348,15 +355,16 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     if (a != 0 || !s.alphaTest)
                         Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rhw0 + drhw * (px - xs)));
                 };
-                if (test && write) TexturedRun<true, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, slow);
-                else if (test) TexturedRun<true, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, slow);
-                else if (write) TexturedRun<false, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, slow);
-                else TexturedRun<false, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, slow);
+                if (test && write) TexturedRun<true, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                else if (test) TexturedRun<true, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                else if (write) TexturedRun<false, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                else TexturedRun<false, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
                 z += t.z.dx * n;
                 rhw = rhwE;
                 ur = urE;
                 vr = vrE;
             }
+            inv0 = inv;
             u0 = u1;
             v0 = v1;
             x += n;
@@ -421,8 +429,7 @@ void RasterFast16(const TriangleSetup& t, const Context& c, Target16& target) {
         return;
     }
     bool alphaFromTexture = s.alphaArg1 == kArgTexture &&
-                            (s.alphaOp == kOpSelectArg1 ||
-                             (s.alphaOp == kOpModulate && s.alphaArg2 == kArgTFactor && (s.textureFactor >> 24) == 255));
+                            (s.alphaOp == kOpSelectArg1 || (s.alphaOp == kOpModulate && s.alphaArg2 == kArgTFactor));
     if (s.colorFromTexture && alphaFromTexture && s.texture && !s.texture->IsEmpty() &&
         s.texture->IsPowerOfTwo()) {
         FastTextured(t, c, target);
