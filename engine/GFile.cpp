@@ -1,0 +1,355 @@
+#include "engine/GFile.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "engine/CompressedStream.h"
+#include "engine/GEncoder.h"
+
+namespace {
+
+// No file the game writes comes near this; a larger one is refused rather
+// than read into memory.
+constexpr long kMaxImageSize = 1L << 30;
+
+bool IsReadMode(FileMode mode)
+{
+    return mode == kFileModePlainRead || mode == kFileModeCompressedRead ||
+           mode == kFileModeMailRead;
+}
+
+bool IsWriteMode(FileMode mode)
+{
+    return mode == kFileModePlainWrite || mode == kFileModeCompressedWrite ||
+           mode == kFileModeMailWrite;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& image)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(file) : -1;
+    ok = ok && size >= 0 && size <= kMaxImageSize && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok) {
+        image.resize(static_cast<size_t>(size));
+        ok = std::fread(image.data(), 1, image.size(), file) == image.size();
+    }
+    std::fclose(file);
+    return ok;
+}
+
+bool CreateEmptyFile(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    return std::fclose(file) == 0;
+}
+
+// A game file: the first 1024 bytes of the stream plain (zero-filled when
+// the stream is shorter), the rest as one compressed stream.
+bool EncodeGameForm(const std::vector<uint8_t>& stream, std::vector<uint8_t>& image)
+{
+    const size_t plain = std::min(stream.size(), size_t{kFilePlainHeaderSize});
+    image.assign(stream.begin(), stream.begin() + plain);
+    image.resize(kFilePlainHeaderSize, 0);
+    return CompressedStream::Compress(stream.data() + plain, stream.size() - plain, image);
+}
+
+bool DecodeGameForm(const uint8_t* image, size_t count, std::vector<uint8_t>& stream)
+{
+    if (count < size_t{kFilePlainHeaderSize}) return false;
+    stream.assign(image, image + kFilePlainHeaderSize);
+    return CompressedStream::Decompress(image + kFilePlainHeaderSize,
+                                        count - kFilePlainHeaderSize, stream);
+}
+
+}  // namespace
+
+GFile::GFile() = default;
+
+GFile::~GFile()
+{
+    FlushPending();
+    if (mTemporary && !mPath.empty()) std::remove(mPath.c_str());
+}
+
+void GFile::Reset()
+{
+    mPath.clear();
+    mData.clear();
+    mPosition = 0;
+    mCRC = 0;
+    mWriting = mPending = mFailed = mTemporary = false;
+}
+
+bool GFile::IFile(const char* path, FileMode mode)
+{
+    Reset();
+    if (!path || !*path || !(IsReadMode(mode) || IsWriteMode(mode))) return false;
+    mPath = path;
+    mMode = mode;
+    if (IsWriteMode(mode)) {
+        // Creating (or emptying) the file now makes a bad path fail here,
+        // not silently when the file is deleted.
+        if (!CreateEmptyFile(mPath)) return Reset(), false;
+        mWriting = mPending = true;
+        return true;
+    }
+    std::vector<uint8_t> image;
+    if (!ReadWholeFile(mPath, image) || !DecodeImage(image)) return Reset(), false;
+    return true;
+}
+
+bool GFile::ITempFile(bool compressed)
+{
+    Reset();
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    if (error) folder = "/tmp";
+    std::string name = (folder / "dunmarch-XXXXXX").string();
+    const int descriptor = mkstemp(name.data());
+    if (descriptor < 0) return false;
+    close(descriptor);
+    mPath = name;
+    mMode = compressed ? kFileModeTemporaryCompressed : kFileModeTemporary;
+    mTemporary = true;
+    mWriting = mPending = true;
+    return true;
+}
+
+bool GFile::DecodeImage(const std::vector<uint8_t>& image)
+{
+    mData.clear();
+    switch (mMode) {
+    case kFileModePlainRead:
+        mData = image;
+        return true;
+    case kFileModeCompressedRead:
+        return DecodeGameForm(image.data(), image.size(), mData);
+    case kFileModeMailRead: {
+        std::vector<uint8_t> game;
+        if (!PBEMText::Unwrap(reinterpret_cast<const char*>(image.data()), image.size(), game,
+                              &mCRC))
+            return false;
+        if (DecodeGameForm(game.data(), game.size(), mData)) return true;
+        mCRC = 0;
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+bool GFile::EncodeImage(std::vector<uint8_t>& image)
+{
+    switch (mMode) {
+    case kFileModeCompressedWrite:
+        return EncodeGameForm(mData, image);
+    case kFileModeMailWrite: {
+        std::vector<uint8_t> game;
+        if (!EncodeGameForm(mData, game)) return false;
+        const std::string text = PBEMText::Wrap(game.data(), game.size(), &mCRC);
+        image.assign(text.begin(), text.end());
+        return true;
+    }
+    case kFileModeTemporaryCompressed:
+        image.clear();
+        return CompressedStream::Compress(mData.data(), mData.size(), image);
+    default:
+        image = mData;
+        return true;
+    }
+}
+
+bool GFile::StoreImage(const std::vector<uint8_t>& image)
+{
+    std::FILE* file = std::fopen(mPath.c_str(), "wb");
+    if (!file) return false;
+    bool ok = image.empty() || std::fwrite(image.data(), 1, image.size(), file) == image.size();
+    ok = (std::fclose(file) == 0) && ok;
+    return ok;
+}
+
+void GFile::FlushPending()
+{
+    if (!mWriting || !mPending) return;
+    mPending = false;
+    std::vector<uint8_t> image;
+    if (!EncodeImage(image) || !StoreImage(image)) mFailed = true;
+}
+
+// ---- writing ------------------------------------------------------------
+
+void GFile::Put(const void* data, size_t count)
+{
+    if (!mWriting) {
+        mFailed = true;
+        return;
+    }
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    mData.insert(mData.end(), bytes, bytes + count);
+    mPending = true;
+}
+
+void GFile::WriteChar(int8_t value) { Put(&value, 1); }
+
+void GFile::WriteShort(int16_t value)
+{
+    const uint16_t v = static_cast<uint16_t>(value);
+    const uint8_t bytes[2] = {uint8_t(v >> 8), uint8_t(v)};
+    Put(bytes, 2);
+}
+
+void GFile::WriteLong(int32_t value)
+{
+    const uint32_t v = static_cast<uint32_t>(value);
+    const uint8_t bytes[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+    Put(bytes, 4);
+}
+
+void GFile::WriteFloat(float value) { WriteLong(std::bit_cast<int32_t>(value)); }
+
+void GFile::WriteBytes(const void* data, int32_t count)
+{
+    if (count < 1 || !data) return;
+    Put(data, static_cast<size_t>(count));
+}
+
+void GFile::WriteShortArray(const int16_t* values, int32_t count)
+{
+    if (count < 1 || !values) return;
+    for (int32_t i = 0; i < count; ++i) WriteShort(values[i]);
+}
+
+void GFile::WriteZeros(int32_t count)
+{
+    if (count < 1) return;
+    if (!mWriting) {
+        mFailed = true;
+        return;
+    }
+    mData.resize(mData.size() + static_cast<size_t>(count), 0);
+    mPending = true;
+}
+
+void GFile::WriteFixed(float value, float scale)
+{
+    // trunc(value × scale + 0.5), held to the 16-bit range instead of
+    // wrapping round to the opposite sign; NaN stores 0.
+    const float scaled = value * scale + 0.5f;
+    int16_t stored = 0;
+    if (scaled >= 32767.0f) stored = 32767;
+    else if (scaled <= -32768.0f) stored = -32768;
+    else if (scaled == scaled) stored = static_cast<int16_t>(std::trunc(scaled));
+    WriteShort(stored);
+}
+
+// ---- reading ------------------------------------------------------------
+
+// The next count bytes, or null (with the error state set and the rest of
+// the data passed over) when fewer remain.
+const uint8_t* GFile::Take(int32_t count)
+{
+    const size_t left = mData.size() - std::min(mPosition, mData.size());
+    if (mWriting || static_cast<size_t>(count) > left) {
+        mFailed = true;
+        if (!mWriting) mPosition = mData.size();
+        return nullptr;
+    }
+    const uint8_t* bytes = mData.data() + mPosition;
+    mPosition += static_cast<size_t>(count);
+    return bytes;
+}
+
+int8_t GFile::ReadChar()
+{
+    const uint8_t* b = Take(1);
+    return b ? static_cast<int8_t>(b[0]) : 0;
+}
+
+int16_t GFile::ReadShort()
+{
+    const uint8_t* b = Take(2);
+    return b ? static_cast<int16_t>(uint16_t(b[0] << 8 | b[1])) : 0;
+}
+
+int32_t GFile::ReadLong()
+{
+    const uint8_t* b = Take(4);
+    if (!b) return 0;
+    return static_cast<int32_t>(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 |
+                                uint32_t(b[2]) << 8 | uint32_t(b[3]));
+}
+
+float GFile::ReadFloat() { return std::bit_cast<float>(ReadLong()); }
+
+void GFile::ReadBytes(void* data, int32_t count)
+{
+    if (count < 1 || !data) return;
+    const uint8_t* b = Take(count);
+    if (b) std::memcpy(data, b, static_cast<size_t>(count));
+    else std::memset(data, 0, static_cast<size_t>(count));
+}
+
+void GFile::ReadShortArray(int16_t* values, int32_t count)
+{
+    if (count < 1 || !values) return;
+    for (int32_t i = 0; i < count; ++i) values[i] = ReadShort();
+}
+
+void GFile::Skip(int32_t count)
+{
+    if (count < 1) return;
+    Take(count);
+}
+
+float GFile::ReadFixed(float scale) { return static_cast<float>(ReadShort()) / scale; }
+
+// ---- whole-file operations ------------------------------------------------
+
+void GFile::Rewind()
+{
+    FlushPending();
+    mWriting = false;
+    mPosition = 0;
+}
+
+int32_t GFile::GetFileLength() const
+{
+    return static_cast<int32_t>(std::min(mData.size(), size_t{INT32_MAX}));
+}
+
+void GFile::FlushCompressedAndRewindAsPlainRead()
+{
+    std::vector<uint8_t> packed;
+    mPending = false;
+    mWriting = false;
+    mPosition = 0;
+    if (!CompressedStream::Compress(mData.data(), mData.size(), packed) || !StoreImage(packed))
+        mFailed = true;
+    mData.swap(packed);
+}
+
+bool GFile::RewindAndReadAsCompressed()
+{
+    FlushPending();
+    mWriting = false;
+    mPosition = 0;
+    std::vector<uint8_t> plain;
+    if (!CompressedStream::Decompress(mData.data(), mData.size(), plain)) {
+        mFailed = true;
+        mData.clear();
+        return false;
+    }
+    mData.swap(plain);
+    return true;
+}
