@@ -215,6 +215,9 @@ constexpr VehicleHitLocation kHitHullDeck = 4;
 constexpr VehicleHitLocation kHitRunningGear = 5;
 constexpr VehicleHitLocation kHitGun = 6;
 
+// Rows of gAirplaneData (aircraft carry no data the rules read).
+constexpr int32_t kAirplaneCount = 95;
+
 // ---------------------------------------------------------------- movement
 // Row of gMovementSpeedChart (a pace; 5 bits in a waypoint). Order ids 20..63
 // are a separate number space, mapped onto paces by ConvertOrderToSpeed.
