@@ -1,0 +1,37 @@
+#pragma once
+// What the battle asks of the program that runs it: who plays, how turns
+// travel, and the screen. The application implements it; without a host the
+// battle runs headless as a one-player game seen from the Axis side.
+
+#include <cstdint>
+
+#include "units/Enums.h"
+
+class GFile;
+
+class BattleHost {
+public:
+    virtual ~BattleHost() = default;
+
+    // The side whose player sits at the screen (0 or 1).
+    virtual Affiliation ViewingSide() { return kAxis; }
+    // 1 against the computer, 2 for two players.
+    virtual int32_t HumanPlayers() { return 1; }
+    // 0 hotseat, 1 e-mail, 2 TCP/IP.
+    virtual int32_t ConnectionKind() { return 0; }
+    // False on the machine that joined a TCP/IP game.
+    virtual bool IsHost() { return true; }
+    // The game-mode value kept in the battle part of a saved game.
+    virtual int32_t GameMode() { return 0; }
+    virtual void SetGameMode(int32_t mode) {}
+    // The player-side value; 2 keeps the game mode from being taken from a file.
+    virtual int32_t PlayerSideValue() { return ViewingSide(); }
+    // Remembers the name of the scenario being loaded.
+    virtual void RememberScenarioName(GFile* file) {}
+
+    // Builds the battle screen; false when its graphics cannot be made.
+    virtual bool BuildBattleScreen(bool clearScreen) { return true; }
+    virtual void RestartVehicleSounds() {}
+    virtual void JoinerBeginsBattle() {}
+    virtual void AddRadioInstructions() {}
+};
