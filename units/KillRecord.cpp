@@ -94,7 +94,10 @@ void KillRecord::Write(GFile* file) const {
     file->WriteChar(static_cast<int8_t>(mMortars));
     file->WriteChar(static_cast<int8_t>(mAirplanes));
     file->WriteChar(mVehicleKills ? 1 : 0);
-    if (mVehicleKills) mVehicleKills->Write(file);
+    if (!mVehicleKills) return;
+    file->WriteChar(1);  // the list owns its entries
+    file->WriteLong(mVehicleKills->GetCount());
+    for (int32_t i = 0; i < mVehicleKills->GetCount(); ++i) mVehicleKills->GetObjectA(i)->Write(file);
 }
 
 bool KillRecord::Read(GFile* file) {
@@ -107,7 +110,7 @@ bool KillRecord::Read(GFile* file) {
     if (file->ReadChar() == 0) return !file->HasFailed();
     mVehicleKills = new GList;
     mVehicleKills->IList();
-    mVehicleKills->Read(file);
+    file->ReadChar();
     int32_t count = file->ReadLong();
     if (count < 0 || count > kMaxKillEntries || file->HasFailed()) {
         Clear();
