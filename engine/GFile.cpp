@@ -13,6 +13,7 @@
 
 #include "engine/CompressedStream.h"
 #include "engine/GEncoder.h"
+#include "engine/GString.h"
 
 namespace {
 
@@ -321,6 +322,17 @@ void GFile::Rewind()
     FlushPending();
     mWriting = false;
     mPosition = 0;
+}
+
+void GFile::GetName(GString* name) const
+{
+    if (!name) return;
+    // The last part of the path, up to its last dot (a leading dot belongs
+    // to the name).
+    const std::string file = std::filesystem::path(mPath).filename().string();
+    const size_t dot = file.rfind('.');
+    const std::string stem = (dot == std::string::npos || dot == 0) ? file : file.substr(0, dot);
+    name->IStringText(stem.c_str());
 }
 
 int32_t GFile::GetFileLength() const

@@ -8,6 +8,7 @@
 
 #include "FileTestFolder.h"
 #include "engine/GFile.h"
+#include "engine/GString.h"
 
 namespace {
 
@@ -392,4 +393,20 @@ TEST(GFile, DamagedTransferFailsToDecompress)
     EXPECT_TRUE(in.HasFailed());
     EXPECT_EQ(in.GetFileLength(), 0);
     EXPECT_EQ(in.ReadLong(), 0);
+}
+
+TEST(GFile, NameHasNoFolderOrExtension)
+{
+    FileTestFolder folder;
+    GString31 name;
+    auto f = Open(folder.File("Auto Speicherung.mvg"), kFileModeCompressedWrite);
+    f->GetName(&name);
+    EXPECT_STREQ(name.GetCString(), "Auto Speicherung");
+    auto g = Open(folder.File("no extension"), kFileModePlainWrite);
+    g->GetName(&name);
+    EXPECT_STREQ(name.GetCString(), "no extension");
+    GString15 shortName;  // cut at the capacity
+    auto h = Open(folder.File("a rather long file name.txt"), kFileModeMailWrite);
+    h->GetName(&shortName);
+    EXPECT_STREQ(shortName.GetCString(), "a rather long f");
 }
