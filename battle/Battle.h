@@ -35,6 +35,11 @@ public:
 
     void Write(GFile* file) override;
     bool ReadBattlePart(GFile* file);
+    // The body of a TCP/IP turn file: the sender's state and units. The
+    // reader is a stub battle into which the peer's state is merged; with
+    // ownFile the sender's own values are dropped. False on a damaged body.
+    void WritePartialTCP(GFile* file);
+    bool ReadPartialTCP(GFile* file, bool ownFile);
     bool Over() override;
     void Handicap(int32_t percent) override;
 

@@ -8,6 +8,7 @@
 #include "units/Enums.h"
 
 class GFile;
+class GString;
 
 class BattleHost {
 public:
@@ -28,6 +29,17 @@ public:
     virtual int32_t PlayerSideValue() { return ViewingSide(); }
     // Remembers the name of the scenario being loaded.
     virtual void RememberScenarioName(GFile* file) {}
+
+    // TCP/IP turn hand-over: the turn counter, the sending player's
+    // password hash, this machine's CPU-speed value, and whether this
+    // machine computes the action phases.
+    virtual int32_t TCPTurnCounter() { return 0; }
+    virtual void SetTCPTurnCounter(int32_t counter) {}
+    virtual void GetPasswordHash(GString* hash) {}
+    virtual void SetOtherPasswordHash(const GString& hash) {}
+    virtual int32_t CPUSpeed() { return 0; }
+    virtual bool ComputesTurn() { return true; }
+    virtual void SetComputesTurn(bool computes) {}
 
     // Builds the battle screen; false when its graphics cannot be made.
     virtual bool BuildBattleScreen(bool clearScreen) { return true; }

@@ -19,6 +19,8 @@ public:
     void CrunchData() {}
     void BeginNextBattle() {}
     void RetrieveBattleData() {}
+
+    int32_t mSideValue[2] = {0, 0};  // a per-side value that travels with TCP/IP turns
 };
 
 extern Campaign* gCampaign;

@@ -367,6 +367,7 @@ public:
     bool mMineNew = false;
     bool mHidden = false;          // the unit core's hidden field
     float mAISortScore = 0.0f;
+    int32_t mLoadNumber = 0;       // order of a unit received in a TCP/IP turn
     bool mUnitFlagE = false;       // kept in the file for the exit and balloon rules
     bool mUnitFlagH = false;
     int32_t mUnitValueF = 0;       // 3 bits kept for the edge and set-up rules
