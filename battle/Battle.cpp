@@ -8,7 +8,9 @@
 #include "battle/VictoryFlag.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
+#include "map/Map.h"
 #include "units/DataTables.h"
+#include "units/RuleContext.h"
 #include "units/Unit.h"
 
 Battle* gBattle = nullptr;
@@ -23,6 +25,26 @@ constexpr int32_t kTableBytesVehicle = 406;
 constexpr int32_t kTableBytesAirplane = 95;
 
 BattleHost sHeadless;
+
+// What the free rule functions read of the running battle.
+int32_t RuleDate() {
+    if (gBattle) return gBattle->mDate;
+    return gCampaign ? gCampaign->mDate : 4306;
+}
+int32_t RuleSeason() { return gBattle ? gBattle->mSeason : 0; }
+int32_t RuleTimeOfDay() { return gBattle ? gBattle->mTimeOfDay : 1; }
+Terrain RuleTerrain(float x, float y) {
+    return gBattle && gBattle->mMap ? gBattle->mMap->GetTerrain(x, y, true) : kTerrainOpen;
+}
+
+void InstallRuleContext() {
+    RuleContext context;
+    context.scenarioDate = RuleDate;
+    context.season = RuleSeason;
+    context.timeOfDay = RuleTimeOfDay;
+    context.terrainAt = RuleTerrain;
+    SetRuleContext(&context);
+}
 
 template <class Table>
 void WriteTableBytes(GFile* file, const Table& table, int32_t count) {
@@ -45,6 +67,7 @@ bool IsComputerSide(Affiliation side) {
 }
 
 Battle::Battle() {
+    InstallRuleContext();
     Random();
     mWindDirection = static_cast<float>(Random() & 15) * 22.5f;
     mSeason = GetSeason(mDate);

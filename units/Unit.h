@@ -500,6 +500,7 @@ public:
 protected:
     bool mRecordDamaged = false;  // set by a Read that met a damaged record
 
+    void DropAmmunitionOutOfDate();
     void WriteWaypoints(GFile* file);
     bool ReadWaypoints(GFile* file);
     void WriteLinks(GFile* file);

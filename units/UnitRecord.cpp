@@ -9,6 +9,7 @@
 #include "engine/GFile.h"
 #include "engine/GGroup.h"
 #include "engine/GString.h"
+#include "units/Functions.h"
 #include "units/Unit.h"
 #include "battle/BattleMap.h"
 #include "units/UnitGeometry.h"
@@ -253,6 +254,7 @@ bool Unit::ReadUnitPart(GFile* file) {
     ReadLinks(file);
     if (!mKillRecords[0].Read(file) || !mKillRecords[1].Read(file)) return false;
     mStatusTime = file->ReadLong();
+    DropAmmunitionOutOfDate();
     mLeaderSkills = SwapLeaderFields(static_cast<uint8_t>(file->ReadChar()));
     mCoveredArc = file->ReadChar() != 0;
     if (mCoveredArc) {
@@ -274,6 +276,20 @@ bool Unit::ReadUnitPart(GFile* file) {
     if (mCasualties > full) mCasualties = full < 0 ? 0 : full;
     if (mOldCasualties > mCasualties) mOldCasualties = static_cast<int16_t>(mCasualties);
     return !file->HasFailed();
+}
+
+// Rounds of a gun's class that its weapon has no ammunition of at the
+// scenario's date cannot be fired: a loaded unit carries none of them.
+void Unit::DropAmmunitionOutOfDate() {
+    bool hasty = mHastyFire;
+    mHastyFire = false;
+    WeaponType weapon = kWeaponNone;
+    WeaponClass wclass = 0;
+    GetWeaponInfo(&weapon, &wclass, kKnowTruth);
+    mHastyFire = hasty;
+    if (weapon == kWeaponNone || wclass < kWClassGun || wclass > kWClassMortar) return;
+    for (AmmoClass c = 0; c < kAmmoClassCount; ++c)
+        if (mAmmo[c] != 0 && AmmoTypeInUse(2, weapon, c, nullptr) == kAmmoTypeNone) mAmmo[c] = 0;
 }
 
 bool Unit::ReadWaypoints(GFile* file) {
