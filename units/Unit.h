@@ -113,6 +113,78 @@ public:
     int32_t SuppressionBand() const;
     void ClearAsTarget(bool keepOrdered, bool quiet);
 
+    // ---- Geometry, sight and targets of the unit rules -------------------
+    float AspectToLocation(float x, float y, bool gun, bool fold);
+    float AspectTo(Unit* other, bool gun, bool fold);
+    bool AbleToFaceUnit(Unit* other);
+    float ApparentDistanceToUnit(Unit* other);
+    Terrain GetOccupiedTerrain();
+    float GetGenericTEM(float x, float y, bool moving, bool fromAbove);
+    bool AllowedToDigFoxhole();
+    Unit* UnspottedWireOrRdBlkAt(float x, float y, float& ox, float& oy);
+    bool IsNearBoresight();
+    bool SeeLiveEnemy(bool strict);
+    bool CanSee(Unit* other, float* visibility);
+    bool CanSeeLocation(float x, float y);
+    bool CanSeeLocationForAreaFire(float x, float y);
+    bool InCover(bool strict);
+    FogOfWarContact SpotLevelX(float noise, float size, Unit* spotter);
+    bool CanPotentiallyTarget(Unit* target);
+    void CancelTarget(bool force, bool forgetOrdered);
+    void ResetAimClock();
+    bool TargetShouldBeLocked();
+    bool OKForPinnedToFireAt(Unit* target);
+    void CycleToNextTarget();
+    ExperienceLevel GetEffectiveExperience(LeadershipType kind);
+    float AdjustFPByExperience(float value, bool strict);
+    float AdjustVPByEditor(float value);
+    bool InLeadership();
+
+    // ---- Fire and sound records -------------------------------------------
+    void Fire(AmmoClass ammo, int32_t delay);
+    void TickAmmo(AmmoClass ammo);
+    void AimAndElevate(bool quick);
+    float GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg);
+    float GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target);
+    ActionPacket* PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime, int32_t delay,
+                                       float blast);
+    ActionPacket* AddSoundEffect(int32_t sound);
+    void AddSoundEffectFire(int32_t kind, int32_t number, float volume, bool engine);
+    ActionPacket* AddSoundEffectExplosion(int32_t kind, WeaponType weapon, AmmoClass ammo, float x, float y);
+    ActionPacket* AddSoundEffectVoice(VoiceType voice, int32_t volume, float a, float b);
+
+    // ---- Waypoints and orders -----------------------------------------------
+    bool CanDoOrder(int32_t order);
+    int32_t AvailableWaypoints(int32_t order);
+    void OrdersDelay(bool convert, bool firstTwoOnly);
+    void DeleteLastWaypoint();
+    void DeletePlannedMidWaypoint(int32_t index);
+    void MoveWaypoint(int32_t index, float x, float y);
+    void ChangeWaypointSpeed(int32_t order);
+    void RemoveCurrentRotation();
+    bool CanSetupAt(float x, float y, Vehicle* carrier);
+    void StopBodyRotation();
+    bool RotateBodyToward(float x, float y, bool reverse);
+    void LookAhead();
+    bool ManeuverAroundObstacle(bool a, bool b, bool c);
+    int32_t SewerMoveMinutes(float distance);
+    void AddOneArtilleryMinute();
+    void ResetAnimTrax();
+    void MakeDestinationStubs();
+
+    // ---- Texts and drawing hooks (drawn by the drawing code) -------------
+    void GetSergeantName(GString* text, bool full);
+    GGraphic* GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank);
+    void DrawItself(float a, float b, float c);
+    void DrawTargetLine(bool all);
+    void DrawIncomingTargetLines();
+    void DrawHQLines();
+    bool DrawNewMoveLine(float x, float y, float z, int32_t order);
+    void DrawOneMoveLine();
+    void GetUnitScreenCenter(int32_t* x, int32_t* y);
+    void ShowRecoil(float s);
+    void DrawGunflash(float scale, float x, float y, float z);
+
     // ---- Links and files (the kind part follows the Unit part) ----------
     void Write(GFile* file) override;
     void Read(GFile* file) override;

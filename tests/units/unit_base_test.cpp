@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "battle/Battle.h"
+#include "battle/ActionPacket.h"
 #include "battle/BattleHost.h"
 #include "renderer/G3DObject.h"
 #include "units/Inanimate.h"
@@ -236,4 +237,81 @@ TEST(PlacedObject, BoxIsSlightlyLargerThanTheObject) {
     EXPECT_FLOAT_EQ(box.mExtentX, 2.0f);
     EXPECT_FLOAT_EQ(box.mExtentY, 1.0f);
     EXPECT_EQ(box.mExtentZ, static_cast<float>(4.0 * (1.0 / 1.9)));
+}
+
+TEST(UnitTargets, WhoMayBeTargetedAndHowATargetIsDropped) {
+    Inanimate gun, enemy, friendly;
+    gun.mSide = 1;
+    enemy.mSide = 0;
+    friendly.mSide = 1;
+    enemy.mActive = true;
+    EXPECT_TRUE(gun.CanPotentiallyTarget(&enemy));
+    EXPECT_FALSE(gun.CanPotentiallyTarget(&friendly));
+    enemy.mSurrendered = true;
+    EXPECT_FALSE(gun.CanPotentiallyTarget(&enemy));
+    enemy.mSurrendered = false;
+    enemy.mActive = false;  // a wreck: only for a heavy weapon, and fixed objects have none
+    EXPECT_FALSE(gun.CanPotentiallyTarget(&enemy));
+    gun.mSurrendered = true;
+    enemy.mActive = true;
+    EXPECT_FALSE(gun.CanPotentiallyTarget(&enemy));
+
+    gun.mTarget = &enemy;
+    gun.mOrderedTarget = &enemy;
+    gun.mAreaFireFlag = true;
+    gun.mShotsAtTarget = 4;
+    gPacket = false;
+    gun.CancelTarget(false, false);
+    EXPECT_EQ(gun.mTarget, nullptr);
+    EXPECT_EQ(gun.mOrderedTarget, &enemy);
+    EXPECT_FALSE(gun.mAreaFireFlag);
+    EXPECT_EQ(gun.mShotsAtTarget, 0);
+    EXPECT_TRUE(gPacket);
+    gun.CancelTarget(true, true);
+    EXPECT_EQ(gun.mOrderedTarget, nullptr);
+}
+
+TEST(UnitGeometry, AspectIsRelativeToTheHullAndFolds) {
+    Inanimate u;
+    u.mHeading = 90.0f;
+    EXPECT_FLOAT_EQ(u.AspectToLocation(0, 10, false, false), 0.0f);
+    EXPECT_FLOAT_EQ(u.AspectToLocation(10, 0, false, false), 270.0f);
+    EXPECT_FLOAT_EQ(u.AspectToLocation(10, 0, false, true), 90.0f);
+    EXPECT_FLOAT_EQ(u.AspectToLocation(0, -10, false, true), 180.0f);
+}
+
+TEST(UnitRecords, SoundsAreRecordedAsPacketsThroughTheBattle) {
+    Inanimate u;
+    u.mX = 12.0f;
+    EXPECT_EQ(u.AddSoundEffect(5), nullptr);  // no battle: nothing recorded
+    Battle battle;
+    Battle* old = gBattle;
+    gBattle = &battle;
+    battle.mSlice = 40;
+    ActionPacket* p = u.AddSoundEffect(5);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->mType, kPacketSound);
+    EXPECT_EQ(p->mSlice, 40);
+    EXPECT_EQ(p->mSource, &u);
+    EXPECT_EQ(p->mSoundNumber, 5);
+    EXPECT_EQ(p->mX, 12.0f);
+    EXPECT_EQ(battle.mPackets.GetCount(), 1);
+    gBattle = old;
+}
+
+TEST(UnitOrders, WaypointsAreRemovedInPlace) {
+    Inanimate u;
+    u.mNrWaypoints = 4;
+    for (int i = 0; i < 4; ++i) u.mWaypoints[i].mX = static_cast<float>(i);
+    u.mWaypoints[0].mOrder = kPaceRotate;
+    u.RemoveCurrentRotation();
+    ASSERT_EQ(u.mNrWaypoints, 3);
+    EXPECT_EQ(u.mWaypoints[0].mX, 1.0f);
+    u.DeletePlannedMidWaypoint(1);
+    ASSERT_EQ(u.mNrWaypoints, 2);
+    EXPECT_EQ(u.mWaypoints[1].mX, 3.0f);
+    u.DeletePlannedMidWaypoint(7);
+    u.DeleteLastWaypoint();
+    EXPECT_EQ(u.mNrWaypoints, 1);
+    EXPECT_EQ(u.AvailableWaypoints(20), 49);
 }
