@@ -285,7 +285,7 @@ constexpr int kFirepowerBrackets = 10;
 constexpr int kSmallArmsTextures = 3;
 
 struct SmallArmsData {
-    char mName[24];
+    char mName[32];
     int8_t mSubstituteAgain;
     int16_t mSoundWeight;
     float mFirepower[kFirepowerBrackets];  // at 40, 100, 175, 250, 375, 500, 650, 850, 1200, 1800 m
