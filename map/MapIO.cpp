@@ -43,6 +43,15 @@ bool ReadMembers(GFile* file, GList* group, int32_t max, Check valid)
     return true;
 }
 
+// A group as every record writes one: a flag byte (1, the group owns its
+// members), the count, then each member's own record.
+void WriteGroup(GFile* file, GList* group)
+{
+    file->WriteChar(1);
+    file->WriteLong(group->GetCount());
+    for (int32_t k = 0; k < group->GetCount(); ++k) group->GetObjectA(k)->Write(file);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- reading
@@ -170,11 +179,11 @@ void MapIO::Write(Map* map, GFile* file)
     file->WriteBytes(map->mLevels.data(), map->mSquareCount);
     WriteSquares(map, file);
     file->WriteBytes(map->mFire.data(), map->mSquareCount);
-    map->mBuildings->Write(file);
-    map->mWalls->Write(file);
-    map->mCraters->Write(file);
-    map->mFoxholes->Write(file);
-    map->mLandmarks->Write(file);
+    WriteGroup(file, map->mBuildings);
+    WriteGroup(file, map->mWalls);
+    WriteGroup(file, map->mCraters);
+    WriteGroup(file, map->mFoxholes);
+    WriteGroup(file, map->mLandmarks);
     WriteCameras(map, file);
     file->WriteChar(0);  // no previous changeable state
     file->WriteLong(0);  // reserved bytes for later writers
