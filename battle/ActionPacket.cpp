@@ -33,9 +33,11 @@ int32_t FigureGroupCount(Unit* unit) {
     return (gInfantryData[unit->mSubtype].mIsSquad != 0 || unit->IsLeader(nullptr)) ? 3 : 1;
 }
 
-}  // namespace
+} // namespace
 
-bool ActionPacket::IsWritable() const { return mType != kPacketUnitState || UnitIDOf(mUnit) != 0; }
+bool ActionPacket::IsWritable() const {
+    return mType != kPacketUnitState || UnitIDOf(mUnit) != 0;
+}
 
 void ActionPacket::Write(GFile* file) {
     file->WriteChar(mType);
@@ -44,69 +46,72 @@ void ActionPacket::Write(GFile* file) {
     file->WriteFloat(mY);
     file->WriteFixed(mZ, 3.0f);
     switch (mType) {
-        case kPacketUnitState:
-            WriteUnitState(file);
-            file->WriteZeros(kReservedUnitState);
-            return;
-        case kPacketShell:
-            WriteUnitID(file, mFirer);
-            WriteUnitID(file, mTarget);
-            file->WriteFixed(mEndX, 3.0f);
-            file->WriteFixed(mEndY, 3.0f);
-            file->WriteFixed(mEndZ, 3.0f);
-            file->WriteFixed(mBlast, 150.0f);
-            file->WriteShort(mFlightTime);
-            file->WriteChar(static_cast<int8_t>(mLook));
-            file->WriteFixed(mMuzzleHeight, 1000.0f);
-            file->WriteChar(static_cast<int8_t>(mShellFlags));
-            break;
-        case kPacketSound:
-            WriteUnitID(file, mSource);
-            file->WriteLong(mSoundNumber);
-            file->WriteChar(static_cast<int8_t>(mPriority));
-            file->WriteFixed(mSoundParam, 1000.0f);
-            for (const auto& point : mPoint)
-                for (float v : point) file->WriteFixed(v, 3.0f);
-            file->WriteChar(static_cast<int8_t>(mSoundFlags));
-            break;
-        case kPacketSmokeOn:
-            file->WriteLong(mStartTime);
-            file->WriteShort(mDuration);
-            file->WriteFixed(mRadius, 100.0f);
-            file->WriteFixed(mDensity, 1000.0f);
-            file->WriteChar(mSmokeKind);
-            break;
-        case kPacketCrater:
-            file->WriteFixed(mDimension[0], 50.0f);
-            file->WriteFixed(mDimension[1], 50.0f);
-            file->WriteFixed(mDimension[2], 1000000.0f);
-            file->WriteChar(mCraterKind);
-            file->WriteChar(mCraterSide);
-            break;
-        case kPacketBuilding:
-            file->WriteFloat(mDamage);
-            file->WriteChar(mBuildingState ? 1 : 0);
-            break;
-        case kPacketArmorHit:
-            WriteUnitID(file, mVehicle);
-            file->WriteChar(static_cast<int8_t>(mHitLocation));
-            file->WriteChar(static_cast<int8_t>(mAspect));
-            file->WriteChar(static_cast<int8_t>(mStrengthLost));
-            file->WriteChar(static_cast<int8_t>(mPenetrationGrade));
-            file->WriteChar(static_cast<int8_t>(mArmorFlags));
-            break;
-        case kPacketSparks:
-            file->WriteFloat(mEnergy);
-            file->WriteFloat(mHeading);
-            file->WriteChar(static_cast<int8_t>(mSparkFlags));
-            break;
-        default:
-            return;  // the header alone
+    case kPacketUnitState:
+        WriteUnitState(file);
+        file->WriteZeros(kReservedUnitState);
+        return;
+    case kPacketShell:
+        WriteUnitID(file, mFirer);
+        WriteUnitID(file, mTarget);
+        file->WriteFixed(mEndX, 3.0f);
+        file->WriteFixed(mEndY, 3.0f);
+        file->WriteFixed(mEndZ, 3.0f);
+        file->WriteFixed(mBlast, 150.0f);
+        file->WriteShort(mFlightTime);
+        file->WriteChar(static_cast<int8_t>(mLook));
+        file->WriteFixed(mMuzzleHeight, 1000.0f);
+        file->WriteChar(static_cast<int8_t>(mShellFlags));
+        break;
+    case kPacketSound:
+        WriteUnitID(file, mSource);
+        file->WriteLong(mSoundNumber);
+        file->WriteChar(static_cast<int8_t>(mPriority));
+        file->WriteFixed(mSoundParam, 1000.0f);
+        for (const auto& point : mPoint)
+            for (float v : point)
+                file->WriteFixed(v, 3.0f);
+        file->WriteChar(static_cast<int8_t>(mSoundFlags));
+        break;
+    case kPacketSmokeOn:
+        file->WriteLong(mStartTime);
+        file->WriteShort(mDuration);
+        file->WriteFixed(mRadius, 100.0f);
+        file->WriteFixed(mDensity, 1000.0f);
+        file->WriteChar(mSmokeKind);
+        break;
+    case kPacketCrater:
+        file->WriteFixed(mDimension[0], 50.0f);
+        file->WriteFixed(mDimension[1], 50.0f);
+        file->WriteFixed(mDimension[2], 1000000.0f);
+        file->WriteChar(mCraterKind);
+        file->WriteChar(mCraterSide);
+        break;
+    case kPacketBuilding:
+        file->WriteFloat(mDamage);
+        file->WriteChar(mBuildingState ? 1 : 0);
+        break;
+    case kPacketArmorHit:
+        WriteUnitID(file, mVehicle);
+        file->WriteChar(static_cast<int8_t>(mHitLocation));
+        file->WriteChar(static_cast<int8_t>(mAspect));
+        file->WriteChar(static_cast<int8_t>(mStrengthLost));
+        file->WriteChar(static_cast<int8_t>(mPenetrationGrade));
+        file->WriteChar(static_cast<int8_t>(mArmorFlags));
+        break;
+    case kPacketSparks:
+        file->WriteFloat(mEnergy);
+        file->WriteFloat(mHeading);
+        file->WriteChar(static_cast<int8_t>(mSparkFlags));
+        break;
+    default:
+        return; // the header alone
     }
     file->WriteZeros(kReservedBody);
 }
 
-void ActionPacket::Read(GFile* file) { ReadRecord(file, nullptr); }
+void ActionPacket::Read(GFile* file) {
+    ReadRecord(file, nullptr);
+}
 
 bool ActionPacket::ReadRecord(GFile* file, ScenarioCore* scenario) {
     if (!scenario) scenario = gBattle;
@@ -116,64 +121,65 @@ bool ActionPacket::ReadRecord(GFile* file, ScenarioCore* scenario) {
     mY = file->ReadFloat();
     mZ = file->ReadFixed(3.0f);
     switch (mType) {
-        case kPacketUnitState:
-            if (!ReadUnitState(file, scenario)) return false;
-            file->Skip(kReservedUnitState);
-            return !file->HasFailed();
-        case kPacketShell:
-            mFirer = ReadLink(file, scenario);
-            mTarget = ReadLink(file, scenario);
-            mEndX = file->ReadFixed(3.0f);
-            mEndY = file->ReadFixed(3.0f);
-            mEndZ = file->ReadFixed(3.0f);
-            mBlast = file->ReadFixed(150.0f);
-            mFlightTime = file->ReadShort();
-            mLook = file->ReadChar();
-            mMuzzleHeight = file->ReadFixed(1000.0f);
-            mShellFlags = static_cast<uint8_t>(file->ReadChar());
-            break;
-        case kPacketSound:
-            mSource = ReadLink(file, scenario);
-            mSoundNumber = file->ReadLong();
-            mPriority = file->ReadChar();
-            mSoundParam = file->ReadFixed(1000.0f);
-            for (auto& point : mPoint)
-                for (float& v : point) v = file->ReadFixed(3.0f);
-            mSoundFlags = static_cast<uint8_t>(file->ReadChar());
-            break;
-        case kPacketSmokeOn:
-            mStartTime = file->ReadLong();
-            mDuration = file->ReadShort();
-            mRadius = file->ReadFixed(100.0f);
-            mDensity = file->ReadFixed(1000.0f);
-            mSmokeKind = file->ReadChar();
-            break;
-        case kPacketCrater:
-            mDimension[0] = file->ReadFixed(50.0f);
-            mDimension[1] = file->ReadFixed(50.0f);
-            mDimension[2] = file->ReadFixed(1000000.0f);
-            mCraterKind = file->ReadChar();
-            mCraterSide = file->ReadChar();
-            break;
-        case kPacketBuilding:
-            mDamage = file->ReadFloat();
-            mBuildingState = file->ReadChar() != 0;
-            break;
-        case kPacketArmorHit:
-            mVehicle = ReadLink(file, scenario);
-            mHitLocation = file->ReadChar();
-            mAspect = file->ReadChar();
-            mStrengthLost = file->ReadChar();
-            mPenetrationGrade = file->ReadChar();
-            mArmorFlags = static_cast<uint8_t>(file->ReadChar());
-            break;
-        case kPacketSparks:
-            mEnergy = file->ReadFloat();
-            mHeading = file->ReadFloat();
-            mSparkFlags = static_cast<uint8_t>(file->ReadChar());
-            break;
-        default:
-            return !file->HasFailed();
+    case kPacketUnitState:
+        if (!ReadUnitState(file, scenario)) return false;
+        file->Skip(kReservedUnitState);
+        return !file->HasFailed();
+    case kPacketShell:
+        mFirer = ReadLink(file, scenario);
+        mTarget = ReadLink(file, scenario);
+        mEndX = file->ReadFixed(3.0f);
+        mEndY = file->ReadFixed(3.0f);
+        mEndZ = file->ReadFixed(3.0f);
+        mBlast = file->ReadFixed(150.0f);
+        mFlightTime = file->ReadShort();
+        mLook = file->ReadChar();
+        mMuzzleHeight = file->ReadFixed(1000.0f);
+        mShellFlags = static_cast<uint8_t>(file->ReadChar());
+        break;
+    case kPacketSound:
+        mSource = ReadLink(file, scenario);
+        mSoundNumber = file->ReadLong();
+        mPriority = file->ReadChar();
+        mSoundParam = file->ReadFixed(1000.0f);
+        for (auto& point : mPoint)
+            for (float& v : point)
+                v = file->ReadFixed(3.0f);
+        mSoundFlags = static_cast<uint8_t>(file->ReadChar());
+        break;
+    case kPacketSmokeOn:
+        mStartTime = file->ReadLong();
+        mDuration = file->ReadShort();
+        mRadius = file->ReadFixed(100.0f);
+        mDensity = file->ReadFixed(1000.0f);
+        mSmokeKind = file->ReadChar();
+        break;
+    case kPacketCrater:
+        mDimension[0] = file->ReadFixed(50.0f);
+        mDimension[1] = file->ReadFixed(50.0f);
+        mDimension[2] = file->ReadFixed(1000000.0f);
+        mCraterKind = file->ReadChar();
+        mCraterSide = file->ReadChar();
+        break;
+    case kPacketBuilding:
+        mDamage = file->ReadFloat();
+        mBuildingState = file->ReadChar() != 0;
+        break;
+    case kPacketArmorHit:
+        mVehicle = ReadLink(file, scenario);
+        mHitLocation = file->ReadChar();
+        mAspect = file->ReadChar();
+        mStrengthLost = file->ReadChar();
+        mPenetrationGrade = file->ReadChar();
+        mArmorFlags = static_cast<uint8_t>(file->ReadChar());
+        break;
+    case kPacketSparks:
+        mEnergy = file->ReadFloat();
+        mHeading = file->ReadFloat();
+        mSparkFlags = static_cast<uint8_t>(file->ReadChar());
+        break;
+    default:
+        return !file->HasFailed();
     }
     file->Skip(kReservedBody);
     return !file->HasFailed();
@@ -221,7 +227,8 @@ void ActionPacket::WriteUnitState(GFile* file) {
         }
         if (kind == kUnitInfantry && unit) {
             file->WriteChar(static_cast<int8_t>(mInfantryState));
-            for (int32_t t = 0; t < TeamCount(unit); ++t) file->WriteChar(static_cast<int8_t>(mTeams[t]));
+            for (int32_t t = 0; t < TeamCount(unit); ++t)
+                file->WriteChar(static_cast<int8_t>(mTeams[t]));
             file->WriteChar(static_cast<int8_t>(mInfantryPackA));
             file->WriteChar(static_cast<int8_t>(mInfantryPackB));
             for (int32_t g = FigureGroupCount(unit) - 1; g >= 0; --g) {
@@ -234,11 +241,13 @@ void ActionPacket::WriteUnitState(GFile* file) {
             file->WriteFixed(mTurretBearing, 90.0f);
             file->WriteFixed(mTurretRate, 1000.0f);
             file->WriteChar(mFigures[0].mAnimation);
-            for (int32_t m = 2; m >= 0; --m) file->WriteChar(static_cast<int8_t>(mMGRounds[m]));
+            for (int32_t m = 2; m >= 0; --m)
+                file->WriteChar(static_cast<int8_t>(mMGRounds[m]));
         }
     }
     if (unit && unit->HasHeavyWeapon(kKnowTruth)) {
-        for (uint16_t rounds : mAmmo) file->WriteShort(static_cast<int16_t>(rounds));
+        for (uint16_t rounds : mAmmo)
+            file->WriteShort(static_cast<int16_t>(rounds));
     } else {
         file->WriteShort(static_cast<int16_t>(mAmmo[0]));
     }
@@ -251,7 +260,8 @@ void ActionPacket::WriteUnitState(GFile* file) {
 }
 
 bool ActionPacket::ReadUnitState(GFile* file, ScenarioCore* scenario) {
-    for (PacketFigureGroup& g : mFigures) g = PacketFigureGroup{};
+    for (PacketFigureGroup& g : mFigures)
+        g = PacketFigureGroup{};
     mUnit = ReadLink(file, scenario);
     // The record's layout depends on the unit's kind: without the unit the
     // rest cannot be read in step.
@@ -311,14 +321,17 @@ bool ActionPacket::ReadUnitState(GFile* file, ScenarioCore* scenario) {
             mTurretBearing = file->ReadFixed(90.0f);
             mTurretRate = file->ReadFixed(1000.0f);
             mFigures[0].mAnimation = file->ReadChar();
-            for (int32_t m = 2; m >= 0; --m) mMGRounds[m] = static_cast<uint8_t>(file->ReadChar());
+            for (int32_t m = 2; m >= 0; --m)
+                mMGRounds[m] = static_cast<uint8_t>(file->ReadChar());
             mVehicleNibble = 0;
         }
     }
     if (unit->HasHeavyWeapon(kKnowTruth)) {
-        for (uint16_t& rounds : mAmmo) rounds = static_cast<uint16_t>(file->ReadShort());
+        for (uint16_t& rounds : mAmmo)
+            rounds = static_cast<uint16_t>(file->ReadShort());
     } else {
-        for (uint16_t& rounds : mAmmo) rounds = 0;
+        for (uint16_t& rounds : mAmmo)
+            rounds = 0;
         mAmmo[0] = static_cast<uint16_t>(file->ReadShort());
     }
     mFlagsA = static_cast<uint8_t>(file->ReadChar());

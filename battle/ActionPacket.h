@@ -66,7 +66,7 @@ public:
 
     // Shell body (1)
     Unit* mFirer = nullptr;
-    Unit* mTarget = nullptr;     // also the unit-state packet's target
+    Unit* mTarget = nullptr; // also the unit-state packet's target
     float mEndX = 0.0f;
     float mEndY = 0.0f;
     float mEndZ = 0.0f;
@@ -74,7 +74,7 @@ public:
     int16_t mFlightTime = 0;
     int16_t mLook = 0;
     float mMuzzleHeight = 0.0f;
-    uint8_t mShellFlags = 0;     // 0x10 raised, 0x08 tree burst, 0x04 shown, low 2 bits impact
+    uint8_t mShellFlags = 0; // 0x10 raised, 0x08 tree burst, 0x04 shown, low 2 bits impact
 
     // Sound (2)
     Unit* mSource = nullptr;
@@ -82,10 +82,10 @@ public:
     int16_t mPriority = 0;
     float mSoundParam = 0.0f;
     float mPoint[2][3] = {};
-    uint8_t mSoundFlags = 0;     // 0x04 engine, 0x02 heard by side 0, 0x01 by side 1
+    uint8_t mSoundFlags = 0; // 0x04 engine, 0x02 heard by side 0, 0x01 by side 1
 
     // Smoke on (5)
-    int32_t mStartTime = 0;      // turn x 2400 + slice
+    int32_t mStartTime = 0; // turn x 2400 + slice
     int16_t mDuration = 0;
     float mRadius = 0.0f;
     float mDensity = 0.0f;
@@ -93,7 +93,7 @@ public:
 
     // Crater (7)
     float mDimension[3] = {};
-    int8_t mCraterKind = 0;      // 2 and more: a foxhole
+    int8_t mCraterKind = 0; // 2 and more: a foxhole
     int8_t mCraterSide = 0;
 
     // Building (10)
@@ -111,21 +111,21 @@ public:
     // Sparks (13)
     float mEnergy = 0.0f;
     float mHeading = 0.0f;
-    uint8_t mSparkFlags = 0;     // 0x02 seen by side 0, 0x01 by side 1
+    uint8_t mSparkFlags = 0; // 0x02 seen by side 0, 0x01 by side 1
 
     // Unit state (0)
     Unit* mUnit = nullptr;
     float mFacing = 0.0f;
     float mMotionA = 0.0f;
     float mMotionB = 0.0f;
-    int16_t mRateA = 0;          // the unit's value x 200
+    int16_t mRateA = 0; // the unit's value x 200
     int16_t mRateB = 0;
-    Unit* mLinkA = nullptr;      // carrier or passenger
+    Unit* mLinkA = nullptr; // carrier or passenger
     Unit* mLinkB = nullptr;
     int16_t mArtilleryState = 0; // the unit's value x 50
     uint8_t mMovementCode = 0;
-    uint8_t mStatus = 0;         // bits 6-7 active code, bit 5 burning, low 5 bits losses
-    uint8_t mSpotting = 0;       // 0x80 spot marker, ..., low 3 bits contact level
+    uint8_t mStatus = 0;   // bits 6-7 active code, bit 5 burning, low 5 bits losses
+    uint8_t mSpotting = 0; // 0x80 spot marker, ..., low 3 bits contact level
     float mMarkerX = 0.0f;
     float mMarkerY = 0.0f;
     int8_t mErrorX = 0;
@@ -145,11 +145,11 @@ public:
     float mTurretRate = 0.0f;
     uint8_t mMGRounds[3] = {};
     uint16_t mAmmo[kAmmoClassCount] = {};
-    uint8_t mFlagsA = 0;         // 0x01 aiming: the aim point follows
+    uint8_t mFlagsA = 0; // 0x01 aiming: the aim point follows
     uint8_t mFlagsB = 0;
     float mAimX = 0.0f;
     float mAimY = 0.0f;
-    uint8_t mVehicleNibble = 0;  // kept in memory only
+    uint8_t mVehicleNibble = 0; // kept in memory only
 
 private:
     void WriteUnitState(GFile* file);

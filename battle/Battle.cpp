@@ -31,8 +31,12 @@ int32_t RuleDate() {
     if (gBattle) return gBattle->mDate;
     return gCampaign ? gCampaign->mDate : 4306;
 }
-int32_t RuleSeason() { return gBattle ? gBattle->mSeason : 0; }
-int32_t RuleTimeOfDay() { return gBattle ? gBattle->mTimeOfDay : 1; }
+int32_t RuleSeason() {
+    return gBattle ? gBattle->mSeason : 0;
+}
+int32_t RuleTimeOfDay() {
+    return gBattle ? gBattle->mTimeOfDay : 1;
+}
 Terrain RuleTerrain(float x, float y) {
     return gBattle && gBattle->mMap ? gBattle->mMap->GetTerrain(x, y, true) : kTerrainOpen;
 }
@@ -46,20 +50,19 @@ void InstallRuleContext() {
     SetRuleContext(&context);
 }
 
-template <class Table>
-void WriteTableBytes(GFile* file, const Table& table, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) file->WriteChar(table[i].mRarityIndex);
+template <class Table> void WriteTableBytes(GFile* file, const Table& table, int32_t count) {
+    for (int32_t i = 0; i < count; ++i)
+        file->WriteChar(table[i].mRarityIndex);
 }
 
-template <class Table>
-void ReadTableBytes(GFile* file, Table& table, int32_t count) {
+template <class Table> void ReadTableBytes(GFile* file, Table& table, int32_t count) {
     for (int32_t i = 0; i < count; ++i) {
         int8_t value = file->ReadChar();
         if (auto* row = table.Edit(i)) row->mRarityIndex = value;
     }
 }
 
-}  // namespace
+} // namespace
 
 bool IsComputerSide(Affiliation side) {
     BattleHost* host = gBattle ? gBattle->Host() : &sHeadless;
@@ -109,7 +112,9 @@ void Battle::DeleteLists() {
     mFlags.EmptyOut(true);
 }
 
-BattleHost* Battle::Host() const { return mHost ? mHost : &sHeadless; }
+BattleHost* Battle::Host() const {
+    return mHost ? mHost : &sHeadless;
+}
 
 void Battle::IBattleStub() {
     mStub = true;
@@ -168,7 +173,7 @@ void Battle::BeginBattle(bool clearScreen, bool playQueue) {
     bool joiner = host->ConnectionKind() == 2 && !host->IsHost();
     if (!mScreen) {
         if (!host->BuildBattleScreen(clearScreen)) return;
-        mScreen = this;  // marks the screen as built; the host owns its views
+        mScreen = this; // marks the screen as built; the host owns its views
         if (playQueue) mSoundQueue.EmptyOut(false);
         if (joiner) host->JoinerBeginsBattle();
     } else if (host->HumanPlayers() == 2 && host->ConnectionKind() == 0) {
@@ -177,7 +182,9 @@ void Battle::BeginBattle(bool clearScreen, bool playQueue) {
     if (joiner) host->AddRadioInstructions();
 }
 
-bool Battle::Over() { return ScenarioCore::Over() || mSurrenderState[0] == 2 || mSurrenderState[1] == 2; }
+bool Battle::Over() {
+    return ScenarioCore::Over() || mSurrenderState[0] == 2 || mSurrenderState[1] == 2;
+}
 
 void Battle::Handicap(int32_t percent) {
     mHandicap = percent;
@@ -214,10 +221,12 @@ void Battle::Write(GFile* file) {
         file->WriteShort(mSideShortA[side]);
         file->WriteShort(mQuietTurns[side]);
     }
-    for (int32_t edge = 3; edge >= 0; --edge) file->WriteChar(static_cast<int8_t>(mEdgeOwner[edge]));
+    for (int32_t edge = 3; edge >= 0; --edge)
+        file->WriteChar(static_cast<int8_t>(mEdgeOwner[edge]));
     file->WriteChar(mFlags.IsPreserving() ? 0 : 1);
     file->WriteLong(mFlags.GetCount());
-    for (int32_t i = 0; i < mFlags.GetCount(); ++i) mFlags.GetObjectA(i)->Write(file);
+    for (int32_t i = 0; i < mFlags.GetCount(); ++i)
+        mFlags.GetObjectA(i)->Write(file);
     bool custom = mCustomForce[0] || mCustomForce[1];
     file->WriteChar(custom ? 1 : 0);
     if (custom) {
@@ -279,7 +288,8 @@ bool Battle::ReadBattlePart(GFile* file) {
             mSideShortA[side] = file->ReadShort();
             mQuietTurns[side] = file->ReadShort();
         }
-        for (int32_t edge = 3; edge >= 0; --edge) mEdgeOwner[edge] = file->ReadChar();
+        for (int32_t edge = 3; edge >= 0; --edge)
+            mEdgeOwner[edge] = file->ReadChar();
         mFlags.EmptyOut(true);
         file->ReadChar();
         int32_t count = file->ReadLong();
@@ -342,14 +352,20 @@ ActionPacket* Battle::CreateActionPacket(int32_t delay) {
     return packet;
 }
 
-void Battle::WriteActionPackets(GFile* file) { WritePacketList(file, &mPackets); }
+void Battle::WriteActionPackets(GFile* file) {
+    WritePacketList(file, &mPackets);
+}
 
-bool Battle::ReadActionPackets(GFile* file) { return ReadPacketList(file, &mPackets, this); }
+bool Battle::ReadActionPackets(GFile* file) {
+    return ReadPacketList(file, &mPackets, this);
+}
 
 // ---------------------------------------------------------------------------
 // Units
 
-Unit* Battle::GetUnitFromUniqueID(uint32_t id) const { return mUnits ? mUnits->FindUniqueID(id) : nullptr; }
+Unit* Battle::GetUnitFromUniqueID(uint32_t id) const {
+    return mUnits ? mUnits->FindUniqueID(id) : nullptr;
+}
 
 void Battle::AddNewUnit(Unit* unit) {
     if (unit) mNewUnits.Add(unit);

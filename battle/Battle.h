@@ -57,7 +57,7 @@ public:
 
     bool mSetupPhase = true;
     bool mStub = false;
-    int32_t mSurrenderState[2] = {0, 0};   // 2: that side has given up
+    int32_t mSurrenderState[2] = {0, 0}; // 2: that side has given up
     int32_t mSeason = 0;
     int32_t mTimeOfDay = 1;
     int32_t mWeather = 0;
@@ -66,16 +66,16 @@ public:
     float mVisibilityDistance = 0.0f;
     float mVisibilityFactor = 0.0f;
     bool mPickRealFlag = true;
-    GList mFlags;                          // of VictoryFlag, owned
+    GList mFlags; // of VictoryFlag, owned
     int16_t mFlagValueTotal = 900;
     int32_t mSideScore[2] = {0, 0};
     float mSideVPFactor[2] = {1.0f, 1.0f};
     bool mHasExitEdge[2] = {false, false};
-    int32_t mExitEdge[2] = {2, 0};         // Direction: side 0 East, side 1 West
+    int32_t mExitEdge[2] = {2, 0}; // Direction: side 0 East, side 1 West
     int16_t mSideShortA[2] = {0, 0};
     int16_t mQuietTurns[2] = {0, 0};
     int32_t mActivity[2] = {0, 0};
-    int32_t mEdgeOwner[4] = {0, 2, 1, 2};  // West, North, East, South; 2 nobody
+    int32_t mEdgeOwner[4] = {0, 2, 1, 2}; // West, North, East, South; 2 nobody
     bool mCustomForce[2] = {false, false};
     int32_t mCustomA[2] = {0, 0};
     int32_t mCustomB[2] = {0, 0};
@@ -95,17 +95,17 @@ public:
     bool mEndedEarly = false;
     Unit* mSelectedUnit = nullptr;
     int32_t mSelectedIndex = -1;
-    GList mPackets;                        // of ActionPacket, owned
-    GList mPendingAttacks;                 // owned
+    GList mPackets;        // of ActionPacket, owned
+    GList mPendingAttacks; // owned
     GList mNewAttacks;
     GGroup mNewUnits;
-    GList mEffects;                        // owned
+    GList mEffects; // owned
     GList mPlaybackList;
-    GQueue mSoundQueue;                    // owns none
+    GQueue mSoundQueue; // owns none
     int32_t mPlayState = 0;
-    void* mScreen = nullptr;               // the battle screen, once begun
-    GList* mAIGroups[2] = {nullptr, nullptr};  // owned
-    GObject* mAIExtra = nullptr;           // owned
+    void* mScreen = nullptr;                  // the battle screen, once begun
+    GList* mAIGroups[2] = {nullptr, nullptr}; // owned
+    GObject* mAIExtra = nullptr;              // owned
 
     // Working state of the action phase.
     int32_t mSlice = 0;

@@ -8,13 +8,12 @@
 
 namespace {
 
-
 const Map* MapOf(const ScenarioCore* scenario) {
     if (scenario && scenario->mMap) return scenario->mMap;
     return gBattle ? gBattle->mMap : nullptr;
 }
 
-}  // namespace
+} // namespace
 
 Map* MakeDefaultMap() {
     auto* map = new Map;
@@ -38,12 +37,20 @@ void WriteMapRecord(GFile* file, Map* map) {
     if (map) map->Write(file);
 }
 
-void DeleteMap(Map* map) { delete map; }
+void DeleteMap(Map* map) {
+    delete map;
+}
 
-float MapWidthMetres(const Map* map) { return map ? map->mWidthMetres : 0.0f; }
-float MapHeightMetres(const Map* map) { return map ? map->mHeightMetres : 0.0f; }
+float MapWidthMetres(const Map* map) {
+    return map ? map->mWidthMetres : 0.0f;
+}
+float MapHeightMetres(const Map* map) {
+    return map ? map->mHeightMetres : 0.0f;
+}
 
-float GroundHeightAt(float x, float y) { return GroundHeightAt(nullptr, x, y); }
+float GroundHeightAt(float x, float y) {
+    return GroundHeightAt(nullptr, x, y);
+}
 
 float GroundHeightAt(const ScenarioCore* scenario, float x, float y) {
     const Map* map = MapOf(scenario);
@@ -61,6 +68,8 @@ void StampTrenchAt(Map* map, float x, float y) {
                                     static_cast<int32_t>(std::floor(y / kSquareSize)));
     if (!square) return;
     // The trench takes the free overlay slot, or the second when both hold one.
-    if (square->mOverlay[0] == 0) square->mOverlay[0] = kTerrainTrench;
-    else square->mOverlay[1] = kTerrainTrench;
+    if (square->mOverlay[0] == 0)
+        square->mOverlay[0] = kTerrainTrench;
+    else
+        square->mOverlay[1] = kTerrainTrench;
 }

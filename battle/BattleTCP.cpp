@@ -35,14 +35,16 @@ bool ReadCraters(GFile* file) {
             delete crater;
             return false;
         }
-        if (craters) craters->Add(crater);
-        else delete crater;
+        if (craters)
+            craters->Add(crater);
+        else
+            delete crater;
     }
     if (gBattle && gBattle->mMap) gBattle->mMap->IndexObjects();
     return true;
 }
 
-}  // namespace
+} // namespace
 
 void Battle::WritePartialTCP(GFile* file) {
     BattleHost* host = Host();
@@ -66,7 +68,8 @@ void Battle::WritePartialTCP(GFile* file) {
     if (sendCraters) {
         file->WriteChar(1);
         file->WriteLong(craters->GetCount());
-        for (int32_t i = 0; i < craters->GetCount(); ++i) craters->GetObjectA(i)->Write(file);
+        for (int32_t i = 0; i < craters->GetCount(); ++i)
+            craters->GetObjectA(i)->Write(file);
     }
     if (gCampaign) file->WriteChar(static_cast<int8_t>(gCampaign->mSideValue[sender == kAllies ? 1 : 0]));
 }
@@ -91,8 +94,10 @@ bool Battle::ReadPartialTCP(GFile* file, bool ownFile) {
     int32_t before = mUnits->GetCount();
     if (!mUnits->ReadUnits(file)) return false;
     int32_t read = mUnits->GetCount() - before;
-    for (int32_t i = 0; i < read; ++i) mUnits->GetUnit(before + i)->mLoadNumber = read - 1 - i;
-    for (int32_t i = 0; i < mUnits->GetCount(); ++i) mUnits->GetUnit(i)->ReadPassTwo(this);
+    for (int32_t i = 0; i < read; ++i)
+        mUnits->GetUnit(before + i)->mLoadNumber = read - 1 - i;
+    for (int32_t i = 0; i < mUnits->GetCount(); ++i)
+        mUnits->GetUnit(i)->ReadPassTwo(this);
     int32_t lastTurn = file->ReadShort();
     if (!host->ComputesTurn()) mLastTurn = lastTurn;
     if (file->ReadChar() == 1 && !ReadCraters(file)) return false;

@@ -20,7 +20,7 @@ public:
     void BeginNextBattle() {}
     void RetrieveBattleData() {}
 
-    int32_t mSideValue[2] = {0, 0};  // a per-side value that travels with TCP/IP turns
+    int32_t mSideValue[2] = {0, 0}; // a per-side value that travels with TCP/IP turns
 };
 
 extern Campaign* gCampaign;

@@ -9,7 +9,9 @@ Reinforcement::Reinforcement() {
     mUnits->IList();
 }
 
-Reinforcement::~Reinforcement() { delete mUnits; }
+Reinforcement::~Reinforcement() {
+    delete mUnits;
+}
 
 void Reinforcement::Write(GFile* file) {
     file->WriteLong(mArrivalTurn);
@@ -20,7 +22,9 @@ void Reinforcement::Write(GFile* file) {
     file->WriteChar(0);
 }
 
-void Reinforcement::Read(GFile* file) { mRecordDamaged = !ReadRecord(file); }
+void Reinforcement::Read(GFile* file) {
+    mRecordDamaged = !ReadRecord(file);
+}
 
 bool Reinforcement::ReadRecord(GFile* file) {
     mUnits->EmptyOut(true);

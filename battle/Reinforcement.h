@@ -23,11 +23,11 @@ public:
     bool ReadRecord(GFile* file);
     bool RecordDamaged() const { return mRecordDamaged; }
 
-    int32_t mArrivalTurn = 0;  // 0 or less: never
+    int32_t mArrivalTurn = 0; // 0 or less: never
     float mChance = 0.0f;
     float mX = 0.0f;
     float mY = 0.0f;
-    UnitList* mUnits = nullptr;  // owned while the reinforcement waits
+    UnitList* mUnits = nullptr; // owned while the reinforcement waits
 
 private:
     bool mRecordDamaged = false;

@@ -26,16 +26,22 @@ constexpr int32_t kMaxReinforcements = kMaxReinforcementSlots;
 // The head count that a force snapshot counts for a unit.
 int32_t NominalHeadCount(const Unit* u) {
     switch (u->mUnitType) {
-        case kUnitInfantry: return gInfantryData[u->mSubtype].mNrMen;
-        case kUnitVehicle: return gVehicleData[u->mSubtype].mCrew;
-        case kUnitAirplane: return 1;
-        default: return 0;
+    case kUnitInfantry:
+        return gInfantryData[u->mSubtype].mNrMen;
+    case kUnitVehicle:
+        return gVehicleData[u->mSubtype].mCrew;
+    case kUnitAirplane:
+        return 1;
+    default:
+        return 0;
     }
 }
 
-bool IsBoat(const Unit* u) { return u->mUnitType == kUnitVehicle && gVehicleData[u->mSubtype].mMobilityClass == 5; }
+bool IsBoat(const Unit* u) {
+    return u->mUnitType == kUnitVehicle && gVehicleData[u->mSubtype].mMobilityClass == 5;
+}
 
-}  // namespace
+} // namespace
 
 int32_t GetSeason(int32_t date) {
     int32_t month = date % 100;
@@ -53,7 +59,9 @@ ScenarioCore::ScenarioCore() {
     mReinforcements[1].IList();
 }
 
-ScenarioCore::~ScenarioCore() { DeleteContents(); }
+ScenarioCore::~ScenarioCore() {
+    DeleteContents();
+}
 
 void ScenarioCore::DeleteContents() {
     DeleteMap(mMap);
@@ -91,10 +99,13 @@ void ScenarioCore::IScenarioCore() {
     mUnits = new UnitList;
     mUnits->IList();
     for (auto& side : mBuffers)
-        for (void*& buffer : side) buffer = nullptr;
+        for (void*& buffer : side)
+            buffer = nullptr;
 }
 
-bool ScenarioCore::Over() { return mTurn > mLastTurn; }
+bool ScenarioCore::Over() {
+    return mTurn > mLastTurn;
+}
 
 // ---------------------------------------------------------------------------
 // Unit identifiers
@@ -182,15 +193,16 @@ void ScenarioCore::Write(GFile* file) {
     file->WriteChar(1);
     mUnits->WriteUnits(file);
     // No editor exists in this program, so the editor bit is always 0.
-    int8_t flags = static_cast<int8_t>((mReinforcementsArrived[0] ? 0x02 : 0) | (mReinforcementsArrived[1] ? 0x04 : 0) |
-                                       ((mComputerBonus & 3) << 3));
+    int8_t flags = static_cast<int8_t>((mReinforcementsArrived[0] ? 0x02 : 0) |
+                                       (mReinforcementsArrived[1] ? 0x04 : 0) | ((mComputerBonus & 3) << 3));
     file->WriteChar(flags);
     for (int32_t side = 1; side >= 0; --side) {
         GList& list = mReinforcements[side];
         file->WriteChar(1);
         file->WriteChar(list.IsPreserving() ? 0 : 1);
         file->WriteLong(list.GetCount());
-        for (int32_t r = 0; r < list.GetCount(); ++r) list.GetObjectA(r)->Write(file);
+        for (int32_t r = 0; r < list.GetCount(); ++r)
+            list.GetObjectA(r)->Write(file);
         file->WriteChar(static_cast<int8_t>(mSideNumber[side]));
         file->WriteChar(mSideFlag[side] ? 1 : 0);
     }
@@ -201,7 +213,9 @@ void ScenarioCore::Write(GFile* file) {
     if (mMap) WriteMapRecord(file, mMap);
 }
 
-void ScenarioCore::Read(GFile* file) { ReadScenario(file); }
+void ScenarioCore::Read(GFile* file) {
+    ReadScenario(file);
+}
 
 bool ScenarioCore::ReadScenario(GFile* file) {
     mTheatre = file->ReadChar();
@@ -252,14 +266,17 @@ bool ScenarioCore::ReadScenario(GFile* file) {
 }
 
 void ScenarioCore::SecondPass() {
-    for (int32_t i = 0; i < mUnits->GetCount(); ++i) mUnits->GetUnit(i)->ReadPassTwo(this);
+    for (int32_t i = 0; i < mUnits->GetCount(); ++i)
+        mUnits->GetUnit(i)->ReadPassTwo(this);
     for (int32_t side = 0; side < 2; ++side) {
         for (int32_t r = 0; r < mReinforcements[side].GetCount(); ++r) {
             UnitList* units = static_cast<Reinforcement*>(mReinforcements[side].GetObjectA(r))->mUnits;
-            for (int32_t i = 0; i < units->GetCount(); ++i) units->GetUnit(i)->ReadPassTwo(this);
+            for (int32_t i = 0; i < units->GetCount(); ++i)
+                units->GetUnit(i)->ReadPassTwo(this);
         }
     }
-    for (int32_t i = 0; i < mUnits->GetCount(); ++i) mUnits->GetUnit(i)->CorrectReadUniform();
+    for (int32_t i = 0; i < mUnits->GetCount(); ++i)
+        mUnits->GetUnit(i)->CorrectReadUniform();
 }
 
 // ---------------------------------------------------------------------------
@@ -271,7 +288,8 @@ void ScenarioCore::Handicap(int32_t percent) {
     GenerateExtraForces(mUnits, favoured, percent);
     GList& reinforcements = mReinforcements[favoured];
     for (int32_t r = 0; r < reinforcements.GetCount(); ++r)
-        GenerateExtraForces(static_cast<Reinforcement*>(reinforcements.GetObjectA(r))->mUnits, favoured, percent);
+        GenerateExtraForces(static_cast<Reinforcement*>(reinforcements.GetObjectA(r))->mUnits, favoured,
+                            percent);
     Unit::ResetUnitIDNumbers(true);
     RenumberSide(mUnits, favoured);
     Unit::ResetUnitIDNumbers(false);
@@ -307,13 +325,14 @@ Unit* CopyForHandicap(const ScenarioCore* scenario, Unit* model) {
     return copy;
 }
 
-}  // namespace
+} // namespace
 
 void ScenarioCore::GenerateExtraForces(UnitList* list, Affiliation favoured, int32_t percent) {
     int32_t total = 0;
     for (int32_t i = 0; i < list->GetCount(); ++i) {
         Unit* u = list->GetUnit(i);
-        if (u->GetAffiliation() == favoured) total = static_cast<int32_t>(total + u->GetVPValue(true, kKnowTruth));
+        if (u->GetAffiliation() == favoured)
+            total = static_cast<int32_t>(total + u->GetVPValue(true, kKnowTruth));
     }
     int32_t target = static_cast<int32_t>((1.0 + std::abs(percent) * 0.01) * total);
     int32_t running = total;

@@ -44,21 +44,21 @@ public:
     Force SnapshotForce(Affiliation side) const;
     bool HasBoat(Affiliation side) const;
 
-    int32_t mDate = 4302;            // YYMM
+    int32_t mDate = 4302; // YYMM
     int32_t mTurn = 1;
     int32_t mLastTurn = 30;
-    int32_t mComputerBonus = 0;      // 0..3 experience levels for the computer's units
+    int32_t mComputerBonus = 0; // 0..3 experience levels for the computer's units
     bool mEditorScenario = true;
-    int32_t mGameType = 0;           // 1: data-table bytes travel with the file
-    int32_t mAttacker = 2;           // 0 Axis, 1 Allies, 2 neither
-    int32_t mGroundCondition = 0;    // 0..8
-    int32_t mTheatre = 2;            // 2 and 3 are drawn with palm trees
-    int32_t mTemperature = 0;        // 0..5
-    Map* mMap = nullptr;             // owned
-    UnitList* mUnits = nullptr;      // owned; its order gives the unit identifiers
+    int32_t mGameType = 0;        // 1: data-table bytes travel with the file
+    int32_t mAttacker = 2;        // 0 Axis, 1 Allies, 2 neither
+    int32_t mGroundCondition = 0; // 0..8
+    int32_t mTheatre = 2;         // 2 and 3 are drawn with palm trees
+    int32_t mTemperature = 0;     // 0..5
+    Map* mMap = nullptr;          // owned
+    UnitList* mUnits = nullptr;   // owned; its order gives the unit identifiers
     int32_t mSideNumber[2] = {0, 0};
     bool mSideFlag[2] = {false, false};
-    GList mReinforcements[2];        // of Reinforcement, owned
+    GList mReinforcements[2]; // of Reinforcement, owned
     bool mReinforcementsArrived[2] = {false, false};
     void* mBuffers[2][3] = {};
     char mScenarioLevel = 1;

@@ -23,7 +23,7 @@ const ScenarioCore* ReinforcementOwner() {
     return gBattle;
 }
 
-}  // namespace
+} // namespace
 
 int32_t UnitIDOf(const Unit* unit) {
     if (!unit) return 0;
@@ -49,7 +49,9 @@ int32_t UnitIDOf(const Unit* unit) {
     return 0;
 }
 
-void WriteUnitID(GFile* file, const Unit* unit) { file->WriteShort(static_cast<int16_t>(UnitIDOf(unit))); }
+void WriteUnitID(GFile* file, const Unit* unit) {
+    file->WriteShort(static_cast<int16_t>(UnitIDOf(unit)));
+}
 
 Unit* ReadUnitID(GFile* file, bool resolve) {
     int32_t id = file->ReadShort();
@@ -61,14 +63,19 @@ int32_t RawUnitID(const Unit* link) {
     return static_cast<int32_t>(reinterpret_cast<intptr_t>(link));
 }
 
-Unit* RawIDAsUnit(int32_t id) { return reinterpret_cast<Unit*>(static_cast<intptr_t>(id)); }
+Unit* RawIDAsUnit(int32_t id) {
+    return reinterpret_cast<Unit*>(static_cast<intptr_t>(id));
+}
 
 Unit* NewUnitOfKind(int32_t kind) {
     // Infantry (0) and vehicles (1) are made here once their kinds exist.
     switch (kind) {
-        case kUnitInanimate: return new Inanimate;
-        case kUnitAirplane: return new Airplane;
-        default: return nullptr;
+    case kUnitInanimate:
+        return new Inanimate;
+    case kUnitAirplane:
+        return new Airplane;
+    default:
+        return nullptr;
     }
 }
 

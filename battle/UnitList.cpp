@@ -15,9 +15,11 @@ constexpr float kCollisionReach = 3.0f;
 constexpr int32_t kBlocksOutright = 3;
 // More units than unit identifiers can address cannot be a genuine list.
 constexpr int32_t kMaxUnitsInList = 9999;
-}  // namespace
+} // namespace
 
-Unit* UnitList::GetUnit(int32_t index) const { return static_cast<Unit*>(GetObjectA(index)); }
+Unit* UnitList::GetUnit(int32_t index) const {
+    return static_cast<Unit*>(GetObjectA(index));
+}
 
 int32_t UnitList::IndexOf(const Unit* unit) const {
     if (!unit) return -1;
@@ -92,7 +94,8 @@ Unit* UnitList::FindUniqueID(uint32_t id) const {
 void UnitList::WriteUnits(GFile* file) {
     file->WriteChar(IsPreserving() ? 0 : 1);
     file->WriteLong(GetCount());
-    for (int32_t i = 0; i < GetCount(); ++i) GetUnit(i)->Write(file);
+    for (int32_t i = 0; i < GetCount(); ++i)
+        GetUnit(i)->Write(file);
 }
 
 bool UnitList::ReadUnits(GFile* file) {
@@ -106,9 +109,11 @@ bool UnitList::ReadUnits(GFile* file) {
         read.push_back(u);
     }
     if (static_cast<int32_t>(read.size()) != count || file->HasFailed()) {
-        for (Unit* u : read) delete u;
+        for (Unit* u : read)
+            delete u;
         return false;
     }
-    for (Unit* u : read) Add(u);
+    for (Unit* u : read)
+        Add(u);
     return true;
 }

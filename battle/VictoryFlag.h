@@ -23,9 +23,9 @@ public:
 
     float mX = 0.0f;
     float mY = 0.0f;
-    int32_t mKind = 0;           // 1 large, 0 small
+    int32_t mKind = 0; // 1 large, 0 small
     bool mNeutral = true;
-    Nation mHolderNation = 0;    // below 2: held by the Axis
-    bool mCandidate = false;     // one of several of which one is real
+    Nation mHolderNation = 0; // below 2: held by the Axis
+    bool mCandidate = false;  // one of several of which one is real
     bool mReal = false;
 };

@@ -89,4 +89,4 @@ void BM_ReadBattle(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadBattle)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -3,7 +3,7 @@
 namespace {
 // The double nearest 1 / 1.9: the box is about 5.3 % larger than the object.
 constexpr double kBoxFactor = 1.0 / 1.9;
-}
+} // namespace
 
 void G3DObject::SetModelCoords(float x, float y, float z, float sizeX, float sizeY, float height) {
     mCenterX = x;

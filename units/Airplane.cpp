@@ -2,7 +2,9 @@
 
 #include "engine/GFile.h"
 
-Airplane::Airplane() { mUnitType = kUnitAirplane; }
+Airplane::Airplane() {
+    mUnitType = kUnitAirplane;
+}
 
 void Airplane::Write(GFile* file) {
     WriteUnitPart(file);

@@ -9,7 +9,9 @@ namespace {
 constexpr int32_t kInanimateNameString = 5300;
 }
 
-Inanimate::Inanimate() { mUnitType = kUnitInanimate; }
+Inanimate::Inanimate() {
+    mUnitType = kUnitInanimate;
+}
 
 void Inanimate::IInanimate(InanimateType type, Force force, float x, float y, float z) {
     mSubtype = type;

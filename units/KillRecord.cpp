@@ -7,7 +7,7 @@ namespace {
 // A kill list longer than this cannot be genuine: there are fewer vehicle
 // types than this, and each type has one entry.
 constexpr int32_t kMaxKillEntries = 1024;
-}
+} // namespace
 
 void VehicleKillByType::Write(GFile* file) {
     file->WriteShort(static_cast<int16_t>(mType));
@@ -19,7 +19,9 @@ void VehicleKillByType::Read(GFile* file) {
     mCount = static_cast<uint8_t>(file->ReadChar());
 }
 
-KillRecord::~KillRecord() { delete mVehicleKills; }
+KillRecord::~KillRecord() {
+    delete mVehicleKills;
+}
 
 void KillRecord::Clear() {
     mInfantryCasualties = 0;
@@ -62,7 +64,8 @@ void KillRecord::Merge(const KillRecord* other) {
     if (!other->mVehicleKills) return;
     for (int32_t i = 0; i < other->mVehicleKills->GetCount(); ++i) {
         auto* entry = static_cast<VehicleKillByType*>(other->mVehicleKills->GetObjectA(i));
-        for (int32_t k = 0; k < entry->mCount; ++k) AddVehicleKill(entry->mType);
+        for (int32_t k = 0; k < entry->mCount; ++k)
+            AddVehicleKill(entry->mType);
     }
 }
 
@@ -95,9 +98,10 @@ void KillRecord::Write(GFile* file) const {
     file->WriteChar(static_cast<int8_t>(mAirplanes));
     file->WriteChar(mVehicleKills ? 1 : 0);
     if (!mVehicleKills) return;
-    file->WriteChar(1);  // the list owns its entries
+    file->WriteChar(1); // the list owns its entries
     file->WriteLong(mVehicleKills->GetCount());
-    for (int32_t i = 0; i < mVehicleKills->GetCount(); ++i) mVehicleKills->GetObjectA(i)->Write(file);
+    for (int32_t i = 0; i < mVehicleKills->GetCount(); ++i)
+        mVehicleKills->GetObjectA(i)->Write(file);
 }
 
 bool KillRecord::Read(GFile* file) {

@@ -17,10 +17,10 @@ public:
     VehicleKillByType() = default;
     ~VehicleKillByType() override = default;
 
-    void Write(GFile* file) override;  // short type, char count
+    void Write(GFile* file) override; // short type, char count
     void Read(GFile* file) override;
 
-    VehicleType mType = kVehicleUnidentified;  // below 0: not identified
+    VehicleType mType = kVehicleUnidentified; // below 0: not identified
     uint8_t mCount = 0;
 };
 
@@ -36,7 +36,7 @@ public:
     // Adds every count of other to this record.
     void Merge(const KillRecord* other);
     bool HasKills() const;
-    int32_t VehicleKills() const;  // the sum over the per-type list
+    int32_t VehicleKills() const; // the sum over the per-type list
     int32_t VehicleKillsOfType(VehicleType type) const;
     void Clear();
 
@@ -53,5 +53,5 @@ public:
     uint8_t mAirplanes = 0;
 
 private:
-    GList* mVehicleKills = nullptr;  // owned; absent until the first vehicle kill
+    GList* mVehicleKills = nullptr; // owned; absent until the first vehicle kill
 };

@@ -4,6 +4,7 @@
 
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
+#include "battle/BattleMap.h"
 #include "battle/Campaign.h"
 #include "battle/UnitID.h"
 #include "battle/UnitList.h"
@@ -11,7 +12,6 @@
 #include "engine/GGroup.h"
 #include "engine/GOLTA.h"
 #include "engine/GString.h"
-#include "battle/BattleMap.h"
 #include "units/UnitFactory.h"
 #include "units/UnitGeometry.h"
 
@@ -24,18 +24,22 @@ namespace {
 int32_t sNextIndex[2] = {0, 0};
 
 constexpr int32_t kPlatoonShift = 11;
-constexpr int32_t kPlatoonMask = 0x7FF;   // bits 11-21
-constexpr int32_t kUnitMask = 0x7FF;      // bits 0-10
+constexpr int32_t kPlatoonMask = 0x7FF; // bits 11-21
+constexpr int32_t kUnitMask = 0x7FF;    // bits 0-10
 constexpr int32_t kCompanyShift = 22;
-constexpr int32_t kCompanyMask = 0xFF;    // bits 22-29
+constexpr int32_t kCompanyMask = 0xFF; // bits 22-29
 constexpr float kFacePointDistance = 100.0f;
 constexpr float kMaxArcHalfWidth = 45.0f;
 
-}  // namespace
+} // namespace
 
-Unit::Unit() { mSkipSetup = false; }
+Unit::Unit() {
+    mSkipSetup = false;
+}
 
-Unit::~Unit() { delete mCustomName; }
+Unit::~Unit() {
+    delete mCustomName;
+}
 
 // ---------------------------------------------------------------------------
 // Construction and identity
@@ -67,9 +71,15 @@ void Unit::SetIDCode(char company, int32_t platoon, int32_t unit) {
                 ((platoon & kPlatoonMask) << kPlatoonShift) | (unit & kUnitMask);
 }
 
-int32_t Unit::GetCompanyNumber() const { return (mPackedID >> kCompanyShift) & kCompanyMask; }
-int32_t Unit::GetPlatoonNumber() const { return (mPackedID >> kPlatoonShift) & kPlatoonMask; }
-int32_t Unit::GetUnitNumber() const { return mPackedID & kUnitMask; }
+int32_t Unit::GetCompanyNumber() const {
+    return (mPackedID >> kCompanyShift) & kCompanyMask;
+}
+int32_t Unit::GetPlatoonNumber() const {
+    return (mPackedID >> kPlatoonShift) & kPlatoonMask;
+}
+int32_t Unit::GetUnitNumber() const {
+    return mPackedID & kUnitMask;
+}
 
 void Unit::ResetUnitIDNumbers(bool starting) {
     if (starting) {
@@ -119,8 +129,8 @@ WeaponClass Unit::GetWeaponClass() {
 }
 
 float Unit::GetRarityFactorX(int32_t date, const char codes[]) const {
-    const ScenarioCore* scenario = gBattle ? static_cast<const ScenarioCore*>(gBattle)
-                                           : static_cast<const ScenarioCore*>(gCampaign);
+    const ScenarioCore* scenario =
+        gBattle ? static_cast<const ScenarioCore*>(gBattle) : static_cast<const ScenarioCore*>(gCampaign);
     if (!scenario || !codes) return 1.0f;
     auto months = [](int32_t yymm) {
         if (yymm == 4505) yymm = 4504;
@@ -128,17 +138,23 @@ float Unit::GetRarityFactorX(int32_t date, const char codes[]) const {
     };
     int32_t m = months(scenario->mDate) - months(date);
     int32_t code;
-    if (m >= 58) code = 1;
-    else if (m < 0) code = codes[0];
-    else code = codes[m];
+    if (m >= 58)
+        code = 1;
+    else if (m < 0)
+        code = codes[0];
+    else
+        code = codes[m];
     return RarityFactorFromIndex(code);
 }
 
-Nation Unit::GetNation() { return NationOfForce(mForce); }
+Nation Unit::GetNation() {
+    return NationOfForce(mForce);
+}
 
 void Unit::LoadOut(uint16_t* counts, uint8_t* extras, int32_t n) {
     if (!counts) return;
-    for (int32_t c = 0; c < n && c < kAmmoClassCount; ++c) mAmmo[c] = counts[c];
+    for (int32_t c = 0; c < n && c < kAmmoClassCount; ++c)
+        mAmmo[c] = counts[c];
 }
 
 // ---------------------------------------------------------------------------
@@ -158,17 +174,20 @@ bool Unit::PointedWithin(float facing, float arc, float x, float y) const {
     return diff <= arc;
 }
 
-float Unit::GetZ() { return GroundHeightAt(mX, mY) + mZ * kFloorHeight; }
+float Unit::GetZ() {
+    return GroundHeightAt(mX, mY) + mZ * kFloorHeight;
+}
 
 // ---------------------------------------------------------------------------
 // Sight
 
 bool Unit::IsSpottedNow() const {
-    return mContactLevel >= kContactSeen && !mSpotMarker && !mSpotMarkerGone && mOffMapState == 0 &&
-           !mHidden;
+    return mContactLevel >= kContactSeen && !mSpotMarker && !mSpotMarkerGone && mOffMapState == 0 && !mHidden;
 }
 
-bool Unit::ShowsSpotMarker() const { return mSpotMarker && !mSpotMarkerGone; }
+bool Unit::ShowsSpotMarker() const {
+    return mSpotMarker && !mSpotMarkerGone;
+}
 
 bool Unit::IsOwnUnit(Affiliation viewingSide) const {
     bool own = (mSide != 0) == (viewingSide == kAxis);
@@ -176,7 +195,7 @@ bool Unit::IsOwnUnit(Affiliation viewingSide) const {
 }
 
 FogOfWarContact Unit::VisibleToSide(bool side, bool ignoreHidden) {
-    if (mOffMapState == 3) return kContactNone;  // in the sewers: seen by nobody
+    if (mOffMapState == 3) return kContactNone; // in the sewers: seen by nobody
     Affiliation viewer = side ? kAllies : kAxis;
     if (IsOwnUnit(viewer) || (gBattle && gBattle->Over())) return kContactFull;
     if (mSpotMarkerGone || (!ignoreHidden && mHidden)) return kContactNone;
@@ -290,7 +309,9 @@ void Unit::Store180Arc(float x, float y) {
     mArcFirm = true;
 }
 
-void Unit::CancelCoveredArc() { mCoveredArc = false; }
+void Unit::CancelCoveredArc() {
+    mCoveredArc = false;
+}
 
 // ---------------------------------------------------------------------------
 // Orders and state
@@ -311,7 +332,9 @@ void Unit::GetFinalDestination(float* x, float* y, char* flag) const {
     if (flag) *flag = last.mOnBuildingLevel;
 }
 
-bool Unit::CanBeDamaged() const { return mActive && mOffMapState == 0; }
+bool Unit::CanBeDamaged() const {
+    return mActive && mOffMapState == 0;
+}
 
 void Unit::SetSuppression(float s, bool quiet) {
     if (s < 0.0f) s = 0.0f;
@@ -428,4 +451,6 @@ bool Unit::AIWantsToFire(AmmoClass* ammo) {
     return false;
 }
 
-void Unit::Refit() { mImmobile = false; }
+void Unit::Refit() {
+    mImmobile = false;
+}

@@ -24,7 +24,7 @@ class PendingAttack;
 class ScenarioCore;
 class Vehicle;
 
-using ObstacleKind = int32_t;  // 0: no obstacle; 1 may be pushed aside; 3 blocks outright
+using ObstacleKind = int32_t; // 0: no obstacle; 1 may be pushed aside; 3 blocks outright
 using AirWeaponKind = int32_t;
 
 constexpr int32_t kMaxWaypoints = 50;
@@ -38,10 +38,10 @@ struct Destination {
     float mX = 0.0f;
     float mY = 0.0f;
     float mZ = 0.0f;
-    MovementSpeedType mOrder = kPaceDefaultMove;  // 17 only rotates, 10 reverses
-    int32_t mKind = 0;   // 0 retreat, 1 end of an order's leg, 2 path point, 3 last point
+    MovementSpeedType mOrder = kPaceDefaultMove; // 17 only rotates, 10 reverses
+    int32_t mKind = 0; // 0 retreat, 1 end of an order's leg, 2 path point, 3 last point
     int8_t mOnBuildingLevel = 0;
-    int8_t mHide = 0;    // hide on arrival
+    int8_t mHide = 0; // hide on arrival
 };
 using Waypoint = Destination;
 
@@ -146,8 +146,8 @@ public:
     void AimAndElevate(bool quick);
     float GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg);
     float GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target);
-    ActionPacket* PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime, int32_t delay,
-                                       float blast);
+    ActionPacket* PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
+                                       int32_t delay, float blast);
     ActionPacket* AddSoundEffect(int32_t sound);
     void AddSoundEffectFire(int32_t kind, int32_t number, float volume, bool engine);
     ActionPacket* AddSoundEffectExplosion(int32_t kind, WeaponType weapon, AmmoClass ammo, float x, float y);
@@ -327,8 +327,8 @@ public:
     virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode) {}
     virtual bool WithinFOAdjustment(float x, float y, bool* reset) { return false; }
     virtual int32_t MaxAllowedAmmo(int32_t* maximum);
-    virtual float GetTEMFromLocation(float x, float y, float z, bool moving, bool fromAbove,
-                                     bool halfFoxhole, WeaponClass wclass, bool raw, float* exposure);
+    virtual float GetTEMFromLocation(float x, float y, float z, bool moving, bool fromAbove, bool halfFoxhole,
+                                     WeaponClass wclass, bool raw, float* exposure);
     virtual bool CanHitVehicleAt(float x, float y, DataKnowledge k) { return false; }
     virtual float AirTargetScore(AirWeaponKind weapon) { return 0.0f; }
     virtual void AISetArmorValues(Unit* attacker, float* armour, float* share, float* angle) {}
@@ -372,32 +372,32 @@ public:
 
     // Kind and identity
     UnitType mUnitType = kUnitInfantry;
-    int32_t mSubtype = 0;          // index of the kind's data record
+    int32_t mSubtype = 0; // index of the kind's data record
     Force mForce = kForceDefaultAxis;
     Uniform mUniform = 0;
-    char mSide = 0;                // set for the Axis
-    int32_t mPackedID = 0;         // company, platoon (bits 11-21), unit
-    uint16_t mIndex = 0;           // index in its side's list
-    int32_t mLinkID = 0;           // unique identity kept for link roll-up
+    char mSide = 0;        // set for the Axis
+    int32_t mPackedID = 0; // company, platoon (bits 11-21), unit
+    uint16_t mIndex = 0;   // index in its side's list
+    int32_t mLinkID = 0;   // unique identity kept for link roll-up
     bool mLinksRolledUp = false;
-    int16_t mNameIndex = 0;        // -1: the name is in mCustomName
-    GString15* mCustomName = nullptr;  // owned
+    int16_t mNameIndex = 0;           // -1: the name is in mCustomName
+    GString15* mCustomName = nullptr; // owned
     ExperienceLevel mExperience = kExperienceRegular;
-    uint8_t mLeaderSkills = 0;     // command, combat, morale, stealth from bit 0
+    uint8_t mLeaderSkills = 0; // command, combat, morale, stealth from bit 0
     int32_t mFitness = 0;
-    int32_t mOperationStatus = 0;  // 1 Allies, 4 Axis, 7 kept
+    int32_t mOperationStatus = 0; // 1 Allies, 4 Axis, 7 kept
 
     // Place and motion
     float mX = 0.0f;
     float mY = 0.0f;
-    float mHeading = 0.0f;         // degrees counter-clockwise from east
-    float mZ = 0.0f;               // floor level: 0 ground, 1 upper floor, negative below ground
+    float mHeading = 0.0f; // degrees counter-clockwise from east
+    float mZ = 0.0f;       // floor level: 0 ground, 1 upper floor, negative below ground
     float mFloorMarker = 0.0f;
     float mGunElevation = 0.0f;
     float mGunElevationGoal = 0.0f;
-    float mPlaybackSpeed = 0.0f;   // metres per slice in playback
-    float mSpeed = 0.0f;           // metres per slice in the action phase
-    float mTurnRate = 0.0f;        // degrees per slice
+    float mPlaybackSpeed = 0.0f; // metres per slice in playback
+    float mSpeed = 0.0f;         // metres per slice in the action phase
+    float mTurnRate = 0.0f;      // degrees per slice
     float mMoveProgress = 0.0f;
     int32_t mMovementMode = 0;
     bool mMovementFlag = false;
@@ -414,7 +414,7 @@ public:
     int32_t mMoveStamp = -1;
 
     // Life and state
-    bool mActive = false;          // alive and in play
+    bool mActive = false; // alive and in play
     bool mImmobile = false;
     bool mKnockedOut = false;
     bool mDestroyed = false;
@@ -424,26 +424,26 @@ public:
     bool mFreed = false;
     bool mExiting = false;
     bool mExitForPoints = false;
-    int32_t mOffMapState = 0;      // 0 on the map, 1-2 exited, 3 in the sewers
+    int32_t mOffMapState = 0; // 0 on the map, 1-2 exited, 3 in the sewers
     int32_t mStatusTime = kStatusTimeNever;
     bool mGunKnockedOut = false;
     bool mPacketDirty = false;
-    int32_t mFanatic = 0;          // 0 not drawn, 1 ordinary, 2 fanatic
+    int32_t mFanatic = 0; // 0 not drawn, 1 ordinary, 2 fanatic
     bool mSkipSetup = false;
-    int32_t mSetupZone = 0;        // 0 any zone of its side, 1-6 that zone, 7 fixed
+    int32_t mSetupZone = 0; // 0 any zone of its side, 1-6 that zone, 7 fixed
     bool mScenarioMark = false;
-    int32_t mSelectionMark = 0;    // 0, 1 inside the box, 2 multi-selected
+    int32_t mSelectionMark = 0; // 0, 1 inside the box, 2 multi-selected
     bool mMultiSelected = false;
     bool mStatusFlagA = false;
     bool mStatusFlagB = false;
     bool mMineNew = false;
-    bool mHidden = false;          // the unit core's hidden field
+    bool mHidden = false; // the unit core's hidden field
     float mAISortScore = 0.0f;
-    int32_t mLoadNumber = 0;       // order of a unit received in a TCP/IP turn
-    bool mUnitFlagE = false;       // kept in the file for the exit and balloon rules
+    int32_t mLoadNumber = 0; // order of a unit received in a TCP/IP turn
+    bool mUnitFlagE = false; // kept in the file for the exit and balloon rules
     bool mUnitFlagH = false;
-    int32_t mUnitValueF = 0;       // 3 bits kept for the edge and set-up rules
-    int32_t mUnitValueG = 0;       // 2 bits kept for the point adjustment
+    int32_t mUnitValueF = 0; // 3 bits kept for the edge and set-up rules
+    int32_t mUnitValueG = 0; // 2 bits kept for the point adjustment
 
     // Losses and morale
     int32_t mCasualties = 0;
@@ -470,7 +470,7 @@ public:
     float mPreviousAreaY = 0.0f;
     bool mTargetLocked = false;
     bool mPreviousTargetLocked = false;
-    bool mAreaFireFlag = false;    // fire smoke at the area target
+    bool mAreaFireFlag = false; // fire smoke at the area target
     float mAimPointX = 0.0f;
     float mAimPointY = 0.0f;
     bool mTargetFree = false;
@@ -484,7 +484,7 @@ public:
     int16_t mRangingLevel = 0;
     int16_t mAcquisition = 0;
     char mLastAcquisition = 0;
-    float mAimTime = 0.0f;         // 99 marks a jammed weapon
+    float mAimTime = 0.0f; // 99 marks a jammed weapon
     float mLoadTime = 0.0f;
     float mAimPause = 0.0f;
     float mArtilleryDelay = 0.0f;
@@ -511,9 +511,9 @@ public:
     int32_t mNrWaypoints = 0;
     Destination mWaypoints[kMaxWaypoints];
     OrderPoint mOrderPoints[kMaxWaypoints];
-    float mCommandDelay = 0.0f;    // seconds before orders take effect
+    float mCommandDelay = 0.0f; // seconds before orders take effect
     float mCarriedDelay = 0.0f;
-    int32_t mQueuedDelay = 0;      // tens of seconds
+    int32_t mQueuedDelay = 0; // tens of seconds
     int32_t mOrderField = 0;
     int32_t mPauseCounter = 0;
     bool mPushed = false;
@@ -524,17 +524,17 @@ public:
     bool mHidingAtStart = false;
     bool mHidingSecond = false;
     bool mCoveredArc = false;
-    bool mArcKind = false;         // an armour-only arc
+    bool mArcKind = false; // an armour-only arc
     bool mArcTurnsWithUnit = false;
     bool mArcFirm = false;
     bool mArcFlag = false;
-    float mArcA = 0.0f;            // the arc's two bearings and their ends
+    float mArcA = 0.0f; // the arc's two bearings and their ends
     float mArcB = 0.0f;
     float mArcC = 0.0f;
     float mArcD = 0.0f;
 
     // Spotting
-    FogOfWarContact mContactLevel = kContactNone;  // how well the enemy knows the unit
+    FogOfWarContact mContactLevel = kContactNone; // how well the enemy knows the unit
     bool mSpotMarker = false;
     bool mSpotMarkerGone = false;
     float mMarkerX = 0.0f;
@@ -563,14 +563,14 @@ public:
     int32_t mAnimFrame[3] = {};
 
     // Records and graphics (the graphics are made and freed by the kinds)
-    KillRecord mKillRecords[2];    // running, final
+    KillRecord mKillRecords[2]; // running, final
     int16_t mFaceIndex[16] = {};
     GGraphic* mTextureSets[4][17] = {};
     GGraphic* mRankPortraits[2] = {};
     GGraphic* mWeaponPortraits[2] = {};
 
 protected:
-    bool mRecordDamaged = false;  // set by a Read that met a damaged record
+    bool mRecordDamaged = false; // set by a Read that met a damaged record
 
     void DropAmmunitionOutOfDate();
     void WriteWaypoints(GFile* file);

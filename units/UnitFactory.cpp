@@ -12,7 +12,9 @@ Unit* MakeUnit(UnitType kind, int32_t subtype, Force force, ExperienceLevel expe
     return unit;
 }
 
-Nation NationOfForce(Force force) { return gForceTypeChart[force].mNation; }
+Nation NationOfForce(Force force) {
+    return gForceTypeChart[force].mNation;
+}
 
 float RarityFactorFromIndex(int32_t code) {
     // The rarity table belongs to the rule functions; until it is in, every

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "battle/Battle.h"
+#include "battle/BattleMap.h"
 #include "battle/ScenarioCore.h"
 #include "battle/UnitID.h"
 #include "engine/GFile.h"
@@ -11,32 +12,40 @@
 #include "engine/GString.h"
 #include "units/Functions.h"
 #include "units/Unit.h"
-#include "battle/BattleMap.h"
 #include "units/UnitGeometry.h"
 
 namespace {
 
 constexpr int32_t kReservedTail = 48;
 
-int8_t Bits(bool flag, int32_t bit) { return flag ? static_cast<int8_t>(1 << bit) : 0; }
+int8_t Bits(bool flag, int32_t bit) {
+    return flag ? static_cast<int8_t>(1 << bit) : 0;
+}
 
 uint8_t Field(int32_t value, int32_t shift, int32_t mask) {
     return static_cast<uint8_t>((value & mask) << shift);
 }
 
-int32_t Take(uint8_t byte, int32_t shift, int32_t mask) { return (byte >> shift) & mask; }
+int32_t Take(uint8_t byte, int32_t shift, int32_t mask) {
+    return (byte >> shift) & mask;
+}
 
 // Memory keeps command, combat, morale, stealth from bit 0; the file keeps
 // them from bit 7 down. The swap of the four 2-bit fields is its own inverse.
 uint8_t SwapLeaderFields(uint8_t v) {
-    return static_cast<uint8_t>(((v & 0x03) << 6) | ((v & 0x0C) << 2) | ((v & 0x30) >> 2) | ((v & 0xC0) >> 6));
+    return static_cast<uint8_t>(((v & 0x03) << 6) | ((v & 0x0C) << 2) | ((v & 0x30) >> 2) |
+                                ((v & 0xC0) >> 6));
 }
 
-}  // namespace
+} // namespace
 
-void Unit::Write(GFile* file) { WriteUnitPart(file); }
+void Unit::Write(GFile* file) {
+    WriteUnitPart(file);
+}
 
-void Unit::Read(GFile* file) { mRecordDamaged = !ReadUnitPart(file); }
+void Unit::Read(GFile* file) {
+    mRecordDamaged = !ReadUnitPart(file);
+}
 
 void Unit::WriteUnitPart(GFile* file) {
     if (gBattle && gBattle->mSetupPhase) mCommandDelay = 0.0f;
@@ -47,14 +56,16 @@ void Unit::WriteUnitPart(GFile* file) {
     file->WriteChar(static_cast<int8_t>(Bits(mActive, 7) | Bits(mImmobile, 6) | Bits(mAreaTarget, 5) |
                                         Bits(mTargetLocked, 4) | Bits(mHiding, 3) | Bits(mRoundPattern, 2) |
                                         Bits(mArcKind, 1) | Bits(mUnitFlagE, 0)));
-    file->WriteChar(static_cast<int8_t>(Field(casualties, 4, 0xF) | Bits(mTargetDead, 3) | Field(mQueuedDelay, 0, 7)));
+    file->WriteChar(
+        static_cast<int8_t>(Field(casualties, 4, 0xF) | Bits(mTargetDead, 3) | Field(mQueuedDelay, 0, 7)));
     file->WriteChar(static_cast<int8_t>(Field(mExperience, 4, 0xF) | Field(mAmmoClassInUse, 0, 0xF)));
-    file->WriteChar(static_cast<int8_t>(Bits(mSpotMarker, 7) | Bits(mSide != 0, 6) | Field(mUnitValueF, 3, 7) |
-                                        Field(mContactLevel, 0, 7)));
+    file->WriteChar(static_cast<int8_t>(Bits(mSpotMarker, 7) | Bits(mSide != 0, 6) |
+                                        Field(mUnitValueF, 3, 7) | Field(mContactLevel, 0, 7)));
     file->WriteChar(static_cast<int8_t>(Field(mOffMapState, 6, 3) | Field(mFatigueState, 3, 7) |
                                         Field(mAcquisition, 0, 7)));
-    file->WriteChar(static_cast<int8_t>(Bits(mExiting, 7) | Field(mUnitValueG, 5, 3) | Bits(mSpotMarkerGone, 4) |
-                                        Bits(mIsMoving, 3) | Field(mSpotPhase, 0, 7)));
+    file->WriteChar(static_cast<int8_t>(Bits(mExiting, 7) | Field(mUnitValueG, 5, 3) |
+                                        Bits(mSpotMarkerGone, 4) | Bits(mIsMoving, 3) |
+                                        Field(mSpotPhase, 0, 7)));
     file->WriteChar(static_cast<int8_t>(Bits(mHasFired, 7) | Bits(mGunKnockedOut, 6) | Field(mFanatic, 4, 3) |
                                         Field(old, 0, 0xF)));
     file->WriteFloat(mX);
@@ -63,7 +74,8 @@ void Unit::WriteUnitPart(GFile* file) {
     file->WriteFixed(mHeading, 90.0f);
     file->WriteFixed(mZ, 10000.0f);
     file->WriteFixed(mSuppression, 10.0f);
-    for (uint16_t rounds : mAmmo) file->WriteShort(static_cast<int16_t>(rounds));
+    for (uint16_t rounds : mAmmo)
+        file->WriteShort(static_cast<int16_t>(rounds));
     file->WriteFixed(mCommandDelay, 20.0f);
     file->WriteFixed(mCarriedDelay, 20.0f);
     if (mSpotMarker) {
@@ -194,7 +206,8 @@ bool Unit::ReadUnitPart(GFile* file) {
     mHeading = file->ReadFixed(90.0f);
     mZ = file->ReadFixed(10000.0f);
     mSuppression = file->ReadFixed(10.0f);
-    if (mSuppression > static_cast<float>(kMaxSuppression)) mSuppression = static_cast<float>(kMaxSuppression);
+    if (mSuppression > static_cast<float>(kMaxSuppression))
+        mSuppression = static_cast<float>(kMaxSuppression);
     if (mSuppression < 0.0f) mSuppression = 0.0f;
     for (uint16_t& rounds : mAmmo) {
         rounds = static_cast<uint16_t>(file->ReadShort());
@@ -334,14 +347,16 @@ void Unit::ReadPassTwo(ScenarioCore* scenario) {
     }
     for (int32_t i = 0; i < mNrWaypoints; ++i) {
         Destination& w = mWaypoints[i];
-        w.mZ = w.mOnBuildingLevel ? BuildingHeightAt(scenario, w.mX, w.mY) : GroundHeightAt(scenario, w.mX, w.mY);
+        w.mZ = w.mOnBuildingLevel ? BuildingHeightAt(scenario, w.mX, w.mY)
+                                  : GroundHeightAt(scenario, w.mX, w.mY);
     }
 }
 
 void Unit::RollupLinks() {
     mLinksRolledUp = true;
     Unit** links[] = {&mTarget, &mOrderedTarget, &mPreviousTarget, &mHQ, &mPlatoonHQ};
-    for (Unit** link : links) *link = RawIDAsUnit(*link ? (*link)->mLinkID : 0);
+    for (Unit** link : links)
+        *link = RawIDAsUnit(*link ? (*link)->mLinkID : 0);
 }
 
 void Unit::UnrollLinks() {

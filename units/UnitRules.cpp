@@ -18,7 +18,7 @@
 namespace {
 constexpr float kAimClockCap = 60.0f;
 constexpr float kObstacleReach = 10.0f;
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Geometry, sight and targets
@@ -35,7 +35,9 @@ float Unit::AspectTo(Unit* other, bool gun, bool fold) {
     return AspectToLocation(other->mX, other->mY, gun, fold);
 }
 
-bool Unit::AbleToFaceUnit(Unit* other) { return other && AbleToFaceLocation(other->mX, other->mY); }
+bool Unit::AbleToFaceUnit(Unit* other) {
+    return other && AbleToFaceLocation(other->mX, other->mY);
+}
 
 float Unit::ApparentDistanceToUnit(Unit* other) {
     if (!other) return 0.0f;
@@ -87,18 +89,30 @@ Unit* Unit::UnspottedWireOrRdBlkAt(float x, float y, float& ox, float& oy) {
     return nullptr;
 }
 
-bool Unit::IsNearBoresight() { return false; }
-bool Unit::SeeLiveEnemy(bool strict) { return false; }
+bool Unit::IsNearBoresight() {
+    return false;
+}
+bool Unit::SeeLiveEnemy(bool strict) {
+    return false;
+}
 
 bool Unit::CanSee(Unit* other, float* visibility) {
     if (visibility) *visibility = 0.0f;
     return false;
 }
 
-bool Unit::CanSeeLocation(float x, float y) { return false; }
-bool Unit::CanSeeLocationForAreaFire(float x, float y) { return false; }
-bool Unit::InCover(bool strict) { return false; }
-FogOfWarContact Unit::SpotLevelX(float noise, float size, Unit* spotter) { return kContactNone; }
+bool Unit::CanSeeLocation(float x, float y) {
+    return false;
+}
+bool Unit::CanSeeLocationForAreaFire(float x, float y) {
+    return false;
+}
+bool Unit::InCover(bool strict) {
+    return false;
+}
+FogOfWarContact Unit::SpotLevelX(float noise, float size, Unit* spotter) {
+    return kContactNone;
+}
 
 bool Unit::CanPotentiallyTarget(Unit* target) {
     if (!target || mSurrendered || target->mSide == mSide) return false;
@@ -126,14 +140,18 @@ void Unit::ResetAimClock() {
     mAimTime = aim > kAimClockCap ? kAimClockCap : aim;
 }
 
-bool Unit::TargetShouldBeLocked() { return false; }
-bool Unit::OKForPinnedToFireAt(Unit* target) { return false; }
+bool Unit::TargetShouldBeLocked() {
+    return false;
+}
+bool Unit::OKForPinnedToFireAt(Unit* target) {
+    return false;
+}
 void Unit::CycleToNextTarget() {}
 
 ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
     ExperienceLevel experience = mExperience;
-    const ScenarioCore* scenario = gBattle ? static_cast<const ScenarioCore*>(gBattle)
-                                           : static_cast<const ScenarioCore*>(gCampaign);
+    const ScenarioCore* scenario =
+        gBattle ? static_cast<const ScenarioCore*>(gBattle) : static_cast<const ScenarioCore*>(gCampaign);
     BattleHost* host = gBattle ? gBattle->Host() : nullptr;
     if (scenario && host && host->GameMode() == 1 && scenario->mComputerBonus > 0 &&
         GetAffiliation() != host->ViewingSide()) {
@@ -143,9 +161,15 @@ ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
     return experience;
 }
 
-float Unit::AdjustFPByExperience(float value, bool strict) { return value; }
-float Unit::AdjustVPByEditor(float value) { return value; }
-bool Unit::InLeadership() { return mHQ != nullptr; }
+float Unit::AdjustFPByExperience(float value, bool strict) {
+    return value;
+}
+float Unit::AdjustVPByEditor(float value) {
+    return value;
+}
+bool Unit::InLeadership() {
+    return mHQ != nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // Fire and sound records
@@ -162,10 +186,12 @@ float Unit::GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnow
     return 0.0f;
 }
 
-float Unit::GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target) { return 0.0f; }
+float Unit::GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target) {
+    return 0.0f;
+}
 
-ActionPacket* Unit::PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime, int32_t delay,
-                                         float blast) {
+ActionPacket* Unit::PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
+                                         int32_t delay, float blast) {
     return nullptr;
 }
 
@@ -189,16 +215,21 @@ ActionPacket* Unit::AddSoundEffect(int32_t sound) {
 
 void Unit::AddSoundEffectFire(int32_t kind, int32_t number, float volume, bool engine) {}
 
-ActionPacket* Unit::AddSoundEffectExplosion(int32_t kind, WeaponType weapon, AmmoClass ammo, float x, float y) {
+ActionPacket* Unit::AddSoundEffectExplosion(int32_t kind, WeaponType weapon, AmmoClass ammo, float x,
+                                            float y) {
     return nullptr;
 }
 
-ActionPacket* Unit::AddSoundEffectVoice(VoiceType voice, int32_t volume, float a, float b) { return nullptr; }
+ActionPacket* Unit::AddSoundEffectVoice(VoiceType voice, int32_t volume, float a, float b) {
+    return nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // Waypoints and orders
 
-bool Unit::CanDoOrder(int32_t order) { return mActive && !mSurrendered && CanReceiveOrders(); }
+bool Unit::CanDoOrder(int32_t order) {
+    return mActive && !mSurrendered && CanReceiveOrders();
+}
 
 int32_t Unit::AvailableWaypoints(int32_t order) {
     int32_t left = kMaxWaypoints - mNrWaypoints;
@@ -232,12 +263,22 @@ void Unit::RemoveCurrentRotation() {
     if (mNrWaypoints > 0 && mWaypoints[0].mOrder == kPaceRotate) DeletePlannedMidWaypoint(0);
 }
 
-bool Unit::CanSetupAt(float x, float y, Vehicle* carrier) { return false; }
-void Unit::StopBodyRotation() { mTurnRate = 0.0f; }
-bool Unit::RotateBodyToward(float x, float y, bool reverse) { return false; }
+bool Unit::CanSetupAt(float x, float y, Vehicle* carrier) {
+    return false;
+}
+void Unit::StopBodyRotation() {
+    mTurnRate = 0.0f;
+}
+bool Unit::RotateBodyToward(float x, float y, bool reverse) {
+    return false;
+}
 void Unit::LookAhead() {}
-bool Unit::ManeuverAroundObstacle(bool a, bool b, bool c) { return false; }
-int32_t Unit::SewerMoveMinutes(float distance) { return 0; }
+bool Unit::ManeuverAroundObstacle(bool a, bool b, bool c) {
+    return false;
+}
+int32_t Unit::SewerMoveMinutes(float distance) {
+    return 0;
+}
 void Unit::AddOneArtilleryMinute() {}
 
 void Unit::ResetAnimTrax() {
@@ -254,12 +295,16 @@ void Unit::MakeDestinationStubs() {}
 // Texts and drawing hooks
 
 void Unit::GetSergeantName(GString* text, bool full) {}
-GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) { return nullptr; }
+GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) {
+    return nullptr;
+}
 void Unit::DrawItself(float a, float b, float c) {}
 void Unit::DrawTargetLine(bool all) {}
 void Unit::DrawIncomingTargetLines() {}
 void Unit::DrawHQLines() {}
-bool Unit::DrawNewMoveLine(float x, float y, float z, int32_t order) { return false; }
+bool Unit::DrawNewMoveLine(float x, float y, float z, int32_t order) {
+    return false;
+}
 void Unit::DrawOneMoveLine() {}
 
 void Unit::GetUnitScreenCenter(int32_t* x, int32_t* y) {

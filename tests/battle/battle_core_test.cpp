@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "battle/Reinforcement.h"
 #include "battle/battle_fixtures.h"
-#include "battle/BattleHost.h"
 #include "engine/GOLTA.h"
 
 TEST(BattleCore, NewBattleHasTheDocumentedDefaults) {
@@ -22,7 +22,7 @@ TEST(BattleCore, NewBattleHasTheDocumentedDefaults) {
     EXPECT_EQ(battle.mTimeOfDay, 1);
     EXPECT_EQ(battle.mWeather, 0);
     EXPECT_EQ(battle.mWindStrength, 1);
-    EXPECT_EQ(battle.mSeason, 3);  // February
+    EXPECT_EQ(battle.mSeason, 3); // February
     float steps = battle.mWindDirection / 22.5f;
     EXPECT_EQ(steps, std::floor(steps));
     EXPECT_LT(battle.mWindDirection, 360.0f);
@@ -117,7 +117,7 @@ TEST(BattleCore, HandicapOfASideWithoutValueEndsAndAddsNothing) {
     EXPECT_TRUE(battle.mHandicapped[1]);
     EXPECT_EQ(battle.mHandicap, -50);
     EXPECT_EQ(battle.mUnits->GetCount(), 1);
-    battle.Handicap(50);  // fixed objects are worth nothing: the loop ends
+    battle.Handicap(50); // fixed objects are worth nothing: the loop ends
     EXPECT_EQ(battle.mUnits->GetCount(), 1);
 }
 

@@ -68,7 +68,8 @@ void BuildBattle(Battle* battle) {
         AddObject(reinforcement->mUnits, kInanimateAPMines, side, 50.0f, 50.0f);
         battle->mReinforcements[side].Add(reinforcement);
     }
-    Unit* arriving = static_cast<Reinforcement*>(battle->mReinforcements[1].GetObjectA(0))->mUnits->GetUnit(0);
+    Unit* arriving =
+        static_cast<Reinforcement*>(battle->mReinforcements[1].GetObjectA(0))->mUnits->GetUnit(0);
     wire->mTarget = trp;
     wire->mHQ = arriving;
     wire->mHeading = -10.0f;
@@ -118,7 +119,7 @@ size_t ScenarioPartSize(Battle* battle) {
     return FileBytes(file.get()).size();
 }
 
-}  // namespace
+} // namespace
 
 TEST(BattleFile, WrittenBattleReadsBackAndWritesTheSameBytes) {
     Battle original;
@@ -177,7 +178,8 @@ TEST(BattleFile, PerSideBlocksGoSideOneFirstAndTheTailIsReserved) {
     std::vector<uint8_t> bytes = Save(&battle);
     ASSERT_GE(bytes.size(), 1000u);
     // The battle part ends with 999 zero bytes and a zero length char.
-    for (size_t i = bytes.size() - 1000; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0) << i;
+    for (size_t i = bytes.size() - 1000; i < bytes.size(); ++i)
+        ASSERT_EQ(bytes[i], 0) << i;
     size_t at = ScenarioPartSize(&battle) + 4 + 16;
     // Field 14, side 1 first: its score is 0, side 0's is 1234.
     EXPECT_EQ(bytes[at + 3], 0);
@@ -211,7 +213,7 @@ TEST(BattleFile, WithoutTheWeatherBlockTheDefaultsStay) {
     EXPECT_EQ(loaded.mTimeOfDay, 1);
     EXPECT_EQ(loaded.mFlags.GetCount(), 0);
     EXPECT_FLOAT_EQ(loaded.mSideVPFactor[1], 1.0f);
-    EXPECT_EQ(loaded.mCustomA[1], 7);  // the custom block follows as written
+    EXPECT_EQ(loaded.mCustomA[1], 7); // the custom block follows as written
 }
 
 TEST(BattleFile, DamagedFilesFailAndLeaveNothingLoaded) {

@@ -15,7 +15,8 @@ class UnitIDs : public ::testing::Test {
 protected:
     void SetUp() override {
         battle.IBattleStub();
-        for (int i = 0; i < 3; ++i) map[i] = AddStandIn(battle.mUnits, kUnitInanimate, kAxis, 0, 0);
+        for (int i = 0; i < 3; ++i)
+            map[i] = AddStandIn(battle.mUnits, kUnitInanimate, kAxis, 0, 0);
         for (int side = 0; side < 2; ++side) {
             for (int r = 0; r < 2; ++r) {
                 auto* reinforcement = new Reinforcement;
@@ -32,7 +33,7 @@ protected:
     Unit* arriving[2][2][3] = {};
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(UnitIDs, MapUnitsAreIndexPlusOneAndReinforcementsAreCoded) {
     EXPECT_EQ(UnitIDOf(nullptr), 0);
@@ -45,19 +46,21 @@ TEST_F(UnitIDs, MapUnitsAreIndexPlusOneAndReinforcementsAreCoded) {
 }
 
 TEST_F(UnitIDs, EveryIdentifierResolvesBackToItsUnit) {
-    for (Unit* u : map) EXPECT_EQ(battle.GetUnitPointer(UnitIDOf(u)), u);
+    for (Unit* u : map)
+        EXPECT_EQ(battle.GetUnitPointer(UnitIDOf(u)), u);
     for (auto& side : arriving)
         for (auto& r : side)
-            for (Unit* u : r) EXPECT_EQ(battle.GetUnitPointer(UnitIDOf(u)), u);
+            for (Unit* u : r)
+                EXPECT_EQ(battle.GetUnitPointer(UnitIDOf(u)), u);
 }
 
 TEST_F(UnitIDs, IdentifiersOutOfRangeResolveToNothing) {
     EXPECT_EQ(battle.GetUnitPointer(0), nullptr);
     EXPECT_EQ(battle.GetUnitPointer(-5), nullptr);
-    EXPECT_EQ(battle.GetUnitPointer(4), nullptr);      // past the map list
-    EXPECT_EQ(battle.GetUnitPointer(10003), nullptr);  // past reinforcement 0's units
-    EXPECT_EQ(battle.GetUnitPointer(11000), nullptr);  // reinforcement slot 2 does not exist
-    EXPECT_EQ(battle.GetUnitPointer(30000), nullptr);  // side 2
+    EXPECT_EQ(battle.GetUnitPointer(4), nullptr);     // past the map list
+    EXPECT_EQ(battle.GetUnitPointer(10003), nullptr); // past reinforcement 0's units
+    EXPECT_EQ(battle.GetUnitPointer(11000), nullptr); // reinforcement slot 2 does not exist
+    EXPECT_EQ(battle.GetUnitPointer(30000), nullptr); // side 2
     EXPECT_EQ(battle.GetUnitPointer(32767), nullptr);
 }
 
@@ -82,13 +85,15 @@ TEST(UnitIDLimits, UnitsBeyondTheCodedRangesAreWrittenAsNone) {
     battle.IBattleStub();
     CurrentBattle current(&battle);
     Unit* last = nullptr;
-    for (int i = 0; i < 10000; ++i) last = AddStandIn(battle.mUnits, kUnitInanimate, kAxis, 0, 0);
+    for (int i = 0; i < 10000; ++i)
+        last = AddStandIn(battle.mUnits, kUnitInanimate, kAxis, 0, 0);
     EXPECT_EQ(UnitIDOf(battle.mUnits->GetUnit(9998)), 9999);
-    EXPECT_EQ(UnitIDOf(last), 0);  // would decode as a reinforcement unit
+    EXPECT_EQ(UnitIDOf(last), 0); // would decode as a reinforcement unit
     auto* big = new Reinforcement;
     Unit* late = nullptr;
-    for (int i = 0; i < 501; ++i) late = AddStandIn(big->mUnits, kUnitInanimate, kAxis, 0, 0);
+    for (int i = 0; i < 501; ++i)
+        late = AddStandIn(big->mUnits, kUnitInanimate, kAxis, 0, 0);
     battle.mReinforcements[0].Add(big);
     EXPECT_EQ(UnitIDOf(big->mUnits->GetUnit(499)), 10499);
-    EXPECT_EQ(UnitIDOf(late), 0);  // would decode as the next slot's unit
+    EXPECT_EQ(UnitIDOf(late), 0); // would decode as the next slot's unit
 }

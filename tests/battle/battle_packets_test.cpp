@@ -38,7 +38,7 @@ protected:
     StandInUnit* plane = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Packets, CreationStampsTheSliceNeverBelowZero) {
     battle.mSlice = 3;
@@ -69,7 +69,8 @@ TEST_F(Packets, HeaderOnlyTypesAreThirteenBytesAndTheOthersAddTheirBodies) {
         ASSERT_TRUE(RoundTrip(&out, &bytes)) << int(type);
         EXPECT_EQ(bytes.size(), 5u + 13u) << int(type);
     }
-    const std::pair<int8_t, size_t> sized[] = {{1, 39}, {2, 43}, {5, 32}, {7, 29}, {10, 26}, {11, 28}, {13, 30}};
+    const std::pair<int8_t, size_t> sized[] = {{1, 39},  {2, 43},  {5, 32}, {7, 29},
+                                               {10, 26}, {11, 28}, {13, 30}};
     for (auto [type, size] : sized) {
         battle.mPackets.EmptyOut(true);
         battle.CreateActionPacket(0)->mType = type;
@@ -90,7 +91,7 @@ TEST_F(Packets, EventBodiesReadBackFieldForField) {
     shell->mEndX = 120.0f;
     shell->mBlast = 0.02f;
     shell->mFlightTime = 77;
-    shell->mLook = 200;  // low 8 bits, read back sign-extended
+    shell->mLook = 200; // low 8 bits, read back sign-extended
     shell->mMuzzleHeight = 2.25f;
     shell->mShellFlags = 0x15;
     ActionPacket* sound = battle.CreateActionPacket(0);
@@ -134,7 +135,7 @@ TEST_F(Packets, EventBodiesReadBackFieldForField) {
     out.IList();
     ASSERT_TRUE(RoundTrip(&out, &bytes));
     ASSERT_EQ(out.GetCount(), 7);
-    EXPECT_EQ(bytes[5 + 12], 3);  // z of 1.0 m at scale 3
+    EXPECT_EQ(bytes[5 + 12], 3); // z of 1.0 m at scale 3
     auto* s = static_cast<ActionPacket*>(out.GetObjectA(0));
     EXPECT_EQ(s->mFirer, man);
     EXPECT_EQ(s->mTarget, tank);
@@ -187,10 +188,10 @@ TEST_F(Packets, UnitStateLayoutFollowsTheUnitsKind) {
     p->mErrorX = -12;
     p->mSuppression = 1600.0f;
     p->mTeams[0] = 5;
-    p->mTeams[1] = 6;  // beyond the type's team count: not carried
+    p->mTeams[1] = 6; // beyond the type's team count: not carried
     p->mFigures[0].mFrame = 42;
     p->mAmmo[0] = 30;
-    p->mAmmo[3] = 4;  // no heavy weapon: only class 0 travels
+    p->mAmmo[3] = 4; // no heavy weapon: only class 0 travels
     p->mFlagsA = 0x01;
     p->mAimX = 5.5f;
 
@@ -231,7 +232,7 @@ TEST_F(Packets, UnitStateLayoutFollowsTheUnitsKind) {
     EXPECT_EQ(pi->mTeams[0], 5);
     EXPECT_EQ(pi->mTeams[1], 0);
     EXPECT_EQ(pi->mFigures[0].mFrame, 42);
-    EXPECT_EQ(pi->mFigures[2].mFrame, 1);  // groups not carried keep frame 1
+    EXPECT_EQ(pi->mFigures[2].mFrame, 1); // groups not carried keep frame 1
     EXPECT_EQ(pi->mAmmo[0], 30);
     EXPECT_EQ(pi->mAmmo[3], 0);
     EXPECT_FLOAT_EQ(pi->mAimX, 5.5f);
@@ -258,7 +259,7 @@ TEST_F(Packets, UnitStateLayoutFollowsTheUnitsKind) {
         ASSERT_TRUE(RoundTrip(&out, target));
     }
     EXPECT_EQ(second, third);
-    EXPECT_NE(second, bytes);  // the suppression clamps changed the first
+    EXPECT_NE(second, bytes); // the suppression clamps changed the first
 }
 
 TEST_F(Packets, AUnitStateWhoseUnitDoesNotResolveFailsTheBlock) {
@@ -269,7 +270,7 @@ TEST_F(Packets, AUnitStateWhoseUnitDoesNotResolveFailsTheBlock) {
     std::unique_ptr<GFile> file(NewScratchFile());
     battle.WriteActionPackets(file.get());
     file->Rewind();
-    battle.mUnits->Delete(tank, true);  // identifier 2 now names nothing
+    battle.mUnits->Delete(tank, true); // identifier 2 now names nothing
     tank = nullptr;
     GList out;
     out.IList();

@@ -40,7 +40,7 @@ Inanimate* AddObject(UnitList* list, InanimateType type) {
     return unit;
 }
 
-}  // namespace
+} // namespace
 
 TEST(TurnFile, TheJoinersSetUpTurnCarriesPasswordUnitsAndCraters) {
     PeerHost joiner;
@@ -82,15 +82,15 @@ TEST(TurnFile, TheJoinersSetUpTurnCarriesPasswordUnitsAndCraters) {
     stub.mHost = &host;
     CurrentBattle current(&own);
     ASSERT_TRUE(stub.ReadPartialTCP(file.get(), false));
-    EXPECT_EQ(host.mCounter, 0);  // only the joiner takes the counter
+    EXPECT_EQ(host.mCounter, 0); // only the joiner takes the counter
     EXPECT_STREQ(host.mOther.GetCString(), "abc123");
-    EXPECT_TRUE(host.mComputes);  // the peer is slower, so this machine computes
+    EXPECT_TRUE(host.mComputes); // the peer is slower, so this machine computes
     EXPECT_EQ(stub.mSurrenderState[1], 1);
     ASSERT_EQ(stub.mUnits->GetCount(), 2);
     EXPECT_EQ(stub.mUnits->GetUnit(0)->mLoadNumber, 1);
     EXPECT_EQ(stub.mUnits->GetUnit(1)->mLoadNumber, 0);
     EXPECT_EQ(stub.mUnits->GetUnit(1)->mTarget, stub.mUnits->GetUnit(0));
-    EXPECT_EQ(stub.mLastTurn, 30);  // the computing machine keeps its own
+    EXPECT_EQ(stub.mLastTurn, 30); // the computing machine keeps its own
     ASSERT_EQ(own.mMap->mCraters->GetCount(), 1);
 }
 

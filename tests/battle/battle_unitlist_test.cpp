@@ -12,7 +12,7 @@ TEST(UnitListQueries, BurningVehiclesNearASightLine) {
     const float k = 0.70710678f;
     StandInUnit* near = AddStandIn(&units, kUnitVehicle, kAxis, 50 - 24 * k, 50 + 24 * k);
     StandInUnit* far = AddStandIn(&units, kUnitVehicle, kAxis, 50 - 26 * k, 50 + 26 * k);
-    StandInUnit* beyond = AddStandIn(&units, kUnitVehicle, kAxis, 121, 121);  // on the line, past the box
+    StandInUnit* beyond = AddStandIn(&units, kUnitVehicle, kAxis, 121, 121); // on the line, past the box
     StandInUnit* cold = AddStandIn(&units, kUnitVehicle, kAxis, 50, 50);
     StandInUnit* man = AddStandIn(&units, kUnitInfantry, kAxis, 50, 50);
     near->mBurning = far->mBurning = beyond->mBurning = man->mBurning = true;
@@ -41,7 +41,7 @@ TEST(UnitListQueries, LivingUnitNearbyBySideAndStrictRange) {
     StandInUnit* axis = AddStandIn(&units, kUnitInanimate, kAxis, 10, 0);
     StandInUnit* allied = AddStandIn(&units, kUnitInanimate, kAllies, 0, 20);
     EXPECT_TRUE(units.LivingUnitIsNearby(0, 0, kAxis, 10.5f, nullptr));
-    EXPECT_FALSE(units.LivingUnitIsNearby(0, 0, kAxis, 10.0f, nullptr));  // exactly at range
+    EXPECT_FALSE(units.LivingUnitIsNearby(0, 0, kAxis, 10.0f, nullptr)); // exactly at range
     EXPECT_FALSE(units.LivingUnitIsNearby(0, 0, kAxis, 30.0f, axis));
     EXPECT_TRUE(units.LivingUnitIsNearby(0, 0, 2, 25.0f, axis));
     EXPECT_FALSE(units.LivingUnitIsNearby(0, 0, kAllies, 15.0f, nullptr));
@@ -72,7 +72,7 @@ TEST(UnitListQueries, VehicleCollisionTestsOnlyCloseSeenVehicles) {
     outside->mObstacle = 3;
     enemy->mObstacle = 2;
     int32_t best = 0;
-    EXPECT_EQ(units.VehicleCollision(&best, mover), edge);  // the enemy is not spotted
+    EXPECT_EQ(units.VehicleCollision(&best, mover), edge); // the enemy is not spotted
     EXPECT_EQ(best, 1);
     enemy->mContactLevel = kContactSeen;
     best = 0;

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "battle/Battle.h"
 #include "battle/ActionPacket.h"
+#include "battle/Battle.h"
 #include "battle/BattleHost.h"
 #include "renderer/G3DObject.h"
 #include "units/Inanimate.h"
@@ -25,7 +25,7 @@ public:
     Affiliation mSide = kAxis;
 };
 
-}  // namespace
+} // namespace
 
 TEST(UnitIdentity, PackedCodeKeepsCompanyPlatoonAndUnitApart) {
     Inanimate u;
@@ -34,7 +34,7 @@ TEST(UnitIdentity, PackedCodeKeepsCompanyPlatoonAndUnitApart) {
     EXPECT_EQ(u.GetPlatoonNumber(), 2047);
     EXPECT_EQ(u.GetUnitNumber(), 2047);
     u.SetIDCode(3, 5, 9);
-    EXPECT_EQ((u.mPackedID >> 11) & 0x7FF, 5);  // the platoon sits in bits 11-21
+    EXPECT_EQ((u.mPackedID >> 11) & 0x7FF, 5); // the platoon sits in bits 11-21
     EXPECT_EQ(u.GetCompanyNumber(), 3);
     EXPECT_EQ(u.GetUnitNumber(), 9);
 }
@@ -83,7 +83,7 @@ TEST(UnitSight, ThePlayerSeesOwnUnitsFullyAndEnemiesByContact) {
     Inanimate axis;
     axis.mSide = 1;
     axis.mContactLevel = 2;
-    EXPECT_EQ(axis.VisibleToPlayer(false), 5);  // own
+    EXPECT_EQ(axis.VisibleToPlayer(false), 5); // own
     host.mSide = kAllies;
     EXPECT_EQ(axis.VisibleToPlayer(false), 2);
     axis.mSpotMarkerGone = true;
@@ -91,11 +91,11 @@ TEST(UnitSight, ThePlayerSeesOwnUnitsFullyAndEnemiesByContact) {
     axis.mSpotMarkerGone = false;
     axis.mHidden = true;
     EXPECT_EQ(axis.VisibleToPlayer(false), 0);
-    EXPECT_EQ(axis.VisibleToPlayer(true), 2);  // the hidden field counts only without the argument
-    axis.mSurrendered = true;                  // a surrendered unit counts for the other side
+    EXPECT_EQ(axis.VisibleToPlayer(true), 2); // the hidden field counts only without the argument
+    axis.mSurrendered = true;                 // a surrendered unit counts for the other side
     EXPECT_EQ(axis.VisibleToPlayer(false), 5);
     axis.mSurrendered = false;
-    battle.mTurn = 31;  // over: everything is shown
+    battle.mTurn = 31; // over: everything is shown
     EXPECT_EQ(axis.VisibleToPlayer(false), 5);
     axis.mOffMapState = 3;
     EXPECT_EQ(axis.VisibleToPlayer(false), 0);
@@ -104,7 +104,7 @@ TEST(UnitSight, ThePlayerSeesOwnUnitsFullyAndEnemiesByContact) {
 
 TEST(UnitSight, ApparentPlaceIsTheMarkerOrTheSoundOffset) {
     Inanimate u;
-    u.mSide = 0;  // Allied, seen by the Axis player without a battle
+    u.mSide = 0; // Allied, seen by the Axis player without a battle
     u.mX = 100;
     u.mY = 200;
     u.mContactLevel = 1;
@@ -126,13 +126,13 @@ TEST(UnitSight, ApparentPlaceIsTheMarkerOrTheSoundOffset) {
 
 TEST(UnitArc, ArcsAcrossNorthOfEastWrapAtZero) {
     Inanimate u;
-    EXPECT_TRUE(u.InCoveredArc(-50, -50, nullptr, nullptr));  // no arc: everything
-    u.Store180Arc(100, 0);  // faces east: -90 .. 90
+    EXPECT_TRUE(u.InCoveredArc(-50, -50, nullptr, nullptr)); // no arc: everything
+    u.Store180Arc(100, 0);                                   // faces east: -90 .. 90
     EXPECT_TRUE(u.InCoveredArc(50, -40, nullptr, nullptr));
     EXPECT_TRUE(u.InCoveredArc(50, 40, nullptr, nullptr));
     EXPECT_FALSE(u.InCoveredArc(-50, 1, nullptr, nullptr));
-    EXPECT_FALSE(u.InCoveredArc(150, 0, nullptr, nullptr));  // beyond its reach
-    u.StoreMaxArc(0, 100);  // faces north, no reach limit: 45 .. 135
+    EXPECT_FALSE(u.InCoveredArc(150, 0, nullptr, nullptr)); // beyond its reach
+    u.StoreMaxArc(0, 100);                                  // faces north, no reach limit: 45 .. 135
     EXPECT_TRUE(u.InCoveredArc(0, 5000, nullptr, nullptr));
     EXPECT_FALSE(u.InCoveredArc(100, 10, nullptr, nullptr));
     u.CancelCoveredArc();
@@ -141,8 +141,8 @@ TEST(UnitArc, ArcsAcrossNorthOfEastWrapAtZero) {
 
 TEST(UnitArc, TwoEdgesMakeTheSmallerArcAndArmourOnlyArcsRejectSoftTargets) {
     Inanimate u;
-    u.StoreArc(false, 100, -10);  // first edge just south of east
-    u.StoreArc(true, 100, 30);    // second edge north of east
+    u.StoreArc(false, 100, -10); // first edge just south of east
+    u.StoreArc(true, 100, 30);   // second edge north of east
     EXPECT_TRUE(u.mArcFirm);
     EXPECT_TRUE(u.InCoveredArc(50, 0, nullptr, nullptr));
     EXPECT_FALSE(u.InCoveredArc(0, 50, nullptr, nullptr));
@@ -155,7 +155,7 @@ TEST(UnitArc, TwoEdgesMakeTheSmallerArcAndArmourOnlyArcsRejectSoftTargets) {
     EXPECT_TRUE(u.InCoveredArc(50, 0, &tank, &armourOnly));
     EXPECT_FALSE(armourOnly);
     EXPECT_FALSE(u.InCoveredArc(0, 50, &tank, &armourOnly));
-    EXPECT_FALSE(armourOnly);  // rejected by direction, not by armour
+    EXPECT_FALSE(armourOnly); // rejected by direction, not by armour
 }
 
 TEST(UnitState, SuppressionIsClampedAndBanded) {
@@ -223,9 +223,9 @@ TEST(UnitGeometry, PointingAndBearings) {
     EXPECT_EQ(Clamp360(720.0f), 0.0f);
     EXPECT_EQ(Clamp360(359.5f), 359.5f);
     Inanimate u;
-    EXPECT_TRUE(u.PointedWithin(350.0f, 16.0f, 10, 1));     // 5.7 degrees wraps through 0
+    EXPECT_TRUE(u.PointedWithin(350.0f, 16.0f, 10, 1)); // 5.7 degrees wraps through 0
     EXPECT_FALSE(u.PointedWithin(180.0f, 15.0f, 10, 1));
-    EXPECT_TRUE(u.PointedWithin(180.0f, 181.0f, 10, 1));   // above 180 covers all
+    EXPECT_TRUE(u.PointedWithin(180.0f, 181.0f, 10, 1)); // above 180 covers all
 }
 
 TEST(PlacedObject, BoxIsSlightlyLargerThanTheObject) {
@@ -250,7 +250,7 @@ TEST(UnitTargets, WhoMayBeTargetedAndHowATargetIsDropped) {
     enemy.mSurrendered = true;
     EXPECT_FALSE(gun.CanPotentiallyTarget(&enemy));
     enemy.mSurrendered = false;
-    enemy.mActive = false;  // a wreck: only for a heavy weapon, and fixed objects have none
+    enemy.mActive = false; // a wreck: only for a heavy weapon, and fixed objects have none
     EXPECT_FALSE(gun.CanPotentiallyTarget(&enemy));
     gun.mSurrendered = true;
     enemy.mActive = true;
@@ -283,7 +283,7 @@ TEST(UnitGeometry, AspectIsRelativeToTheHullAndFolds) {
 TEST(UnitRecords, SoundsAreRecordedAsPacketsThroughTheBattle) {
     Inanimate u;
     u.mX = 12.0f;
-    EXPECT_EQ(u.AddSoundEffect(5), nullptr);  // no battle: nothing recorded
+    EXPECT_EQ(u.AddSoundEffect(5), nullptr); // no battle: nothing recorded
     Battle battle;
     Battle* old = gBattle;
     gBattle = &battle;
@@ -302,7 +302,8 @@ TEST(UnitRecords, SoundsAreRecordedAsPacketsThroughTheBattle) {
 TEST(UnitOrders, WaypointsAreRemovedInPlace) {
     Inanimate u;
     u.mNrWaypoints = 4;
-    for (int i = 0; i < 4; ++i) u.mWaypoints[i].mX = static_cast<float>(i);
+    for (int i = 0; i < 4; ++i)
+        u.mWaypoints[i].mX = static_cast<float>(i);
     u.mWaypoints[0].mOrder = kPaceRotate;
     u.RemoveCurrentRotation();
     ASSERT_EQ(u.mNrWaypoints, 3);

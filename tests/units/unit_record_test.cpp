@@ -45,14 +45,14 @@ std::unique_ptr<Unit> Reread(Unit* unit, std::vector<uint8_t>* bytes = nullptr) 
     return std::unique_ptr<Unit>(ReadUnit(file.get()));
 }
 
-}  // namespace
+} // namespace
 
 TEST(KillRecords, CountByTypeMergeAndRoundTrip) {
     KillRecord a;
     EXPECT_FALSE(a.HasKills());
     a.AddVehicleKill(12);
     a.AddVehicleKill(12);
-    a.AddVehicleKill(-7);  // any unidentified type counts as -1
+    a.AddVehicleKill(-7); // any unidentified type counts as -1
     a.mInfantryCasualties = 40000;
     EXPECT_TRUE(a.HasKills());
     EXPECT_EQ(a.VehicleKillsOfType(12), 2);
@@ -64,7 +64,7 @@ TEST(KillRecords, CountByTypeMergeAndRoundTrip) {
     a.Merge(&b);
     EXPECT_EQ(a.VehicleKillsOfType(12), 3);
     EXPECT_EQ(a.mGuns, 250);
-    EXPECT_EQ(a.mInfantryCasualties, 65535);  // saturates, never wraps
+    EXPECT_EQ(a.mInfantryCasualties, 65535); // saturates, never wraps
 
     auto file = Scratch();
     a.Write(file.get());
@@ -122,7 +122,7 @@ TEST(UnitRecord, HeadingIsWrittenWithinOneTurn) {
     Inanimate u;
     u.mHeading = -10.0f;
     EXPECT_FLOAT_EQ(Reread(&u)->mHeading, 350.0f);
-    EXPECT_FLOAT_EQ(u.mHeading, 350.0f);  // the unit's own value is changed too
+    EXPECT_FLOAT_EQ(u.mHeading, 350.0f); // the unit's own value is changed too
     u.mHeading = 720.0f;
     EXPECT_FLOAT_EQ(Reread(&u)->mHeading, 0.0f);
 }
@@ -141,14 +141,14 @@ TEST(UnitRecord, OnlyAUnitNamedByItsOwnTextCarriesIt) {
     EXPECT_STREQ(backNamed->mCustomName->GetCString(), "Hans");
     EXPECT_EQ(backPlain->mCustomName, nullptr);
     EXPECT_EQ(backPlain->mNameIndex, 17);
-    EXPECT_EQ(a.size(), b.size() + 5);  // length byte and four characters
+    EXPECT_EQ(a.size(), b.size() + 5); // length byte and four characters
 }
 
 TEST(UnitRecord, ReadingRepairsSuppressionAmmunitionAndCasualties) {
     Inanimate u;
     u.mSuppression = 1500.0f;
-    u.mAmmo[4] = 65535;  // a negative count as the file keeps it
-    u.mCasualties = 9;   // more than a fixed object's men
+    u.mAmmo[4] = 65535; // a negative count as the file keeps it
+    u.mCasualties = 9;  // more than a fixed object's men
     u.mOldCasualties = 9;
     u.mContactLevel = 3;
     u.mSoundOffsetX = 30;
@@ -158,7 +158,7 @@ TEST(UnitRecord, ReadingRepairsSuppressionAmmunitionAndCasualties) {
     EXPECT_EQ(back->mAmmo[4], 1);
     EXPECT_EQ(back->mCasualties, 0);
     EXPECT_EQ(back->mOldCasualties, 0);
-    EXPECT_EQ(back->mSoundOffsetX, 0);  // not carried at contact 3
+    EXPECT_EQ(back->mSoundOffsetX, 0); // not carried at contact 3
 }
 
 TEST(UnitRecord, DamagedRecordsGiveNoUnit) {
@@ -174,7 +174,7 @@ TEST(UnitRecord, DamagedRecordsGiveNoUnit) {
     unknown[0] = 4;
     auto file = WithBytes(unknown);
     EXPECT_EQ(ReadUnit(file.get()), nullptr);
-    EXPECT_EQ(file->ReadChar(), bytes[1]);  // nothing after the kind was read
+    EXPECT_EQ(file->ReadChar(), bytes[1]); // nothing after the kind was read
 }
 
 TEST(UnitLinks, RollUpToIdentitiesAndBack) {
