@@ -1,5 +1,7 @@
 #include "battle/Battle.h"
 
+#include <vector>
+
 #include "battle/ActionPacket.h"
 #include "battle/BattleHost.h"
 #include "battle/BattleMap.h"
@@ -55,10 +57,18 @@ template <class Table> void WriteTableBytes(GFile* file, const Table& table, int
         file->WriteChar(table[i].mRarityIndex);
 }
 
-template <class Table> void ReadTableBytes(GFile* file, Table& table, int32_t count) {
-    for (int32_t i = 0; i < count; ++i) {
-        int8_t value = file->ReadChar();
-        if (auto* row = table.Edit(i)) row->mRarityIndex = value;
+// The bytes are applied only once the whole battle part has been read, so
+// that a damaged file leaves the loaded tables as they were.
+std::vector<int8_t> ReadBytesOf(GFile* file, int32_t count) {
+    std::vector<int8_t> bytes(static_cast<size_t>(count));
+    for (int8_t& b : bytes)
+        b = file->ReadChar();
+    return bytes;
+}
+
+template <class Table> void ApplyTableBytes(Table& table, const std::vector<int8_t>& bytes) {
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (auto* row = table.Edit(static_cast<int32_t>(i))) row->mRarityIndex = bytes[i];
     }
 }
 
@@ -138,6 +148,16 @@ bool Battle::IBattle(GFile* file, GList** groups) {
         return true;
     }
     Host()->RememberScenarioName(file);
+    // Units resolve their links and stamp themselves into the map of the
+    // battle being loaded, which is the current battle while it loads.
+    Battle* previous = gBattle;
+    gBattle = this;
+    bool loaded = LoadParts(file, groups);
+    gBattle = previous;
+    return loaded;
+}
+
+bool Battle::LoadParts(GFile* file, GList** groups) {
     if (!ReadScenario(file) || !ReadBattlePart(file)) {
         // Nothing half-loaded: the battle is left empty.
         IBattleStub();
@@ -321,10 +341,11 @@ bool Battle::ReadBattlePart(GFile* file) {
     mVPBonus[1] = file->ReadShort();
     mGameType = file->ReadChar();
     bool tables = file->ReadChar() != 0;
+    std::vector<int8_t> infantryBytes, vehicleBytes, airplaneBytes;
     if (tables) {
-        ReadTableBytes(file, gInfantryData, kTableBytesInfantry);
-        ReadTableBytes(file, gVehicleData, kTableBytesVehicle);
-        ReadTableBytes(file, gAirplaneData, kTableBytesAirplane);
+        infantryBytes = ReadBytesOf(file, kTableBytesInfantry);
+        vehicleBytes = ReadBytesOf(file, kTableBytesVehicle);
+        airplaneBytes = ReadBytesOf(file, kTableBytesAirplane);
     }
     mVariableLength = file->ReadChar() != 0;
     mNominalLastTurn = file->ReadLong();
@@ -336,6 +357,11 @@ bool Battle::ReadBattlePart(GFile* file) {
     file->Skip(kReservedBattleTail);
     file->Skip(static_cast<uint8_t>(file->ReadChar()));
     if (file->HasFailed()) return false;
+    if (tables) {
+        ApplyTableBytes(gInfantryData, infantryBytes);
+        ApplyTableBytes(gVehicleData, vehicleBytes);
+        ApplyTableBytes(gAirplaneData, airplaneBytes);
+    }
     BattleHost* host = Host();
     if (host->PlayerSideValue() != 2) host->SetGameMode(mode < 0 || mode > 3 ? 3 : mode);
     return true;

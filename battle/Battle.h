@@ -114,6 +114,7 @@ public:
     BattleHost* mHost = nullptr;
 
 private:
+    bool LoadParts(GFile* file, GList** groups);
     void TakeAIGroups(GList** groups);
     void DeleteLists();
 };

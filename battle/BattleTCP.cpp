@@ -1,6 +1,9 @@
 // The body of the per-turn file that a TCP/IP player sends: the changed
 // battle state, the side states and this machine's CPU-speed value.
 
+#include <memory>
+#include <vector>
+
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
 #include "battle/Campaign.h"
@@ -21,27 +24,28 @@ bool SendsCraters(const Battle* battle, Affiliation sender) {
            battle->mScenarioLevel >= 2;
 }
 
-// Replaces the current battle's craters by those of the file.
-bool ReadCraters(GFile* file) {
-    CraterGroup* craters = gBattle && gBattle->mMap ? gBattle->mMap->mCraters : nullptr;
+// Reads a crater group; false, with nothing kept, when it is damaged.
+bool ReadCraters(GFile* file, std::vector<std::unique_ptr<Crater>>* out) {
     file->ReadChar();
     int32_t count = file->ReadLong();
     if (file->HasFailed() || count < 0 || count > kMaxCraters) return false;
-    if (craters) craters->EmptyOut(true);
     for (int32_t i = 0; i < count; ++i) {
-        auto* crater = new Crater;
+        auto crater = std::make_unique<Crater>();
         crater->Read(file);
-        if (file->HasFailed()) {
-            delete crater;
-            return false;
-        }
-        if (craters)
-            craters->Add(crater);
-        else
-            delete crater;
+        if (file->HasFailed()) return false;
+        out->push_back(std::move(crater));
     }
-    if (gBattle && gBattle->mMap) gBattle->mMap->IndexObjects();
     return true;
+}
+
+// Replaces the current battle's craters by those read.
+void ReplaceCraters(std::vector<std::unique_ptr<Crater>>* craters) {
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map || !map->mCraters) return;
+    map->mCraters->EmptyOut(true);
+    for (auto& crater : *craters)
+        map->mCraters->Add(crater.release());
+    map->IndexObjects();
 }
 
 } // namespace
@@ -75,35 +79,45 @@ void Battle::WritePartialTCP(GFile* file) {
 }
 
 bool Battle::ReadPartialTCP(GFile* file, bool ownFile) {
+    // Everything is read first; the host, the operation and the current
+    // battle's map are changed only once the whole body has been read.
     BattleHost* host = Host();
     int32_t counter = file->ReadShort();
-    if (!host->IsHost()) host->SetTCPTurnCounter(counter);
-    if (file->ReadChar() == 1) {
-        GString255 hash;
-        hash.ReadNoConversion(file);
-        if (!ownFile && !file->HasFailed()) host->SetOtherPasswordHash(hash);
-    }
-    mSurrenderState[0] = file->ReadChar();
-    mSurrenderState[1] = file->ReadChar();
+    bool hasPassword = file->ReadChar() == 1;
+    GString255 hash;
+    if (hasPassword) hash.ReadNoConversion(file);
+    int32_t surrender0 = file->ReadChar();
+    int32_t surrender1 = file->ReadChar();
     int32_t peerSpeed = file->ReadLong();
     if (file->HasFailed()) return false;
+    int32_t before = mUnits->GetCount();
+    if (!mUnits->ReadUnits(file)) return false;
+    int32_t lastTurn = file->ReadShort();
+    std::vector<std::unique_ptr<Crater>> craters;
+    bool hasCraters = file->ReadChar() == 1;
+    bool ok = !hasCraters || ReadCraters(file, &craters);
+    int8_t sideValue = gCampaign ? file->ReadChar() : 0;
+    if (!ok || file->HasFailed()) {
+        while (mUnits->GetCount() > before)
+            mUnits->DeleteIndex(mUnits->GetCount() - 1, true);
+        return false;
+    }
+
+    if (!host->IsHost()) host->SetTCPTurnCounter(counter);
+    if (hasPassword && !ownFile) host->SetOtherPasswordHash(hash);
+    mSurrenderState[0] = surrender0;
+    mSurrenderState[1] = surrender1;
     if (!ownFile) {
         int32_t ownSpeed = host->CPUSpeed();
         host->SetComputesTurn(peerSpeed < ownSpeed || (peerSpeed == ownSpeed && host->IsHost()));
     }
-    int32_t before = mUnits->GetCount();
-    if (!mUnits->ReadUnits(file)) return false;
     int32_t read = mUnits->GetCount() - before;
     for (int32_t i = 0; i < read; ++i)
         mUnits->GetUnit(before + i)->mLoadNumber = read - 1 - i;
     for (int32_t i = 0; i < mUnits->GetCount(); ++i)
         mUnits->GetUnit(i)->ReadPassTwo(this);
-    int32_t lastTurn = file->ReadShort();
     if (!host->ComputesTurn()) mLastTurn = lastTurn;
-    if (file->ReadChar() == 1 && !ReadCraters(file)) return false;
-    if (gCampaign) {
-        int8_t value = file->ReadChar();
-        if (!ownFile) gCampaign->mSideValue[host->ViewingSide() == kAllies ? 0 : 1] = value;
-    }
-    return !file->HasFailed();
+    if (hasCraters) ReplaceCraters(&craters);
+    if (gCampaign && !ownFile) gCampaign->mSideValue[host->ViewingSide() == kAllies ? 0 : 1] = sideValue;
+    return true;
 }

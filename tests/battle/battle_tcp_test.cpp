@@ -111,3 +111,51 @@ TEST(TurnFile, ATruncatedBodyFails) {
         EXPECT_FALSE(stub.ReadPartialTCP(part.get(), true)) << cut;
     }
 }
+
+TEST(TurnFile, ADamagedBodyChangesNeitherTheHostNorTheMap) {
+    PeerHost joiner;
+    joiner.mHost = false;
+    joiner.mSide = kAllies;
+    joiner.mCounter = 9;
+    Battle sender;
+    sender.IBattleStub();
+    sender.mHost = &joiner;
+    sender.mMap = new Map;
+    sender.mMap->IBlankMap(4, 4, 1.0f, 10);
+    sender.mAttacker = 0;
+    sender.mScenarioLevel = 2;
+    for (int i = 0; i < 3; ++i) {
+        auto* crater = new Crater;
+        crater->ICrater(10.0f * i, 5.0f, 2.0f, 0.5f, 0.3f, 0, kAxis);
+        sender.mMap->mCraters->Add(crater);
+    }
+    std::unique_ptr<GFile> file(NewScratchFile());
+    {
+        CurrentBattle current(&sender);
+        sender.WritePartialTCP(file.get());
+    }
+    std::vector<uint8_t> bytes = FileBytes(file.get());
+    bytes.resize(bytes.size() - 3);  // the last crater is cut short
+
+    PeerHost host;
+    host.mHost = false;
+    host.mCounter = 2;
+    Battle own;
+    own.IBattleStub();
+    own.mMap = new Map;
+    own.mMap->IBlankMap(4, 4, 1.0f, 10);
+    auto* mine = new Crater;
+    mine->ICrater(1.0f, 1.0f, 1.0f, 0.2f, 0.1f, 0, kAllies);
+    own.mMap->mCraters->Add(mine);
+    Battle stub;
+    stub.IBattleStub();
+    stub.mHost = &host;
+    CurrentBattle current(&own);
+    std::unique_ptr<GFile> part(FileWithBytes(bytes));
+    EXPECT_FALSE(stub.ReadPartialTCP(part.get(), false));
+    EXPECT_EQ(host.mCounter, 2);
+    EXPECT_EQ(host.mOther.GetLength(), 0);
+    ASSERT_EQ(own.mMap->mCraters->GetCount(), 1);
+    EXPECT_EQ(own.mMap->mCraters->GetObjectA(0), mine);
+    EXPECT_EQ(stub.mUnits->GetCount(), 0);
+}
