@@ -41,7 +41,7 @@ bool ActionPacket::IsWritable() const {
 
 void ActionPacket::Write(GFile* file) {
     file->WriteChar(mType);
-    file->WriteShort(mSlice);
+    file->WriteShort(mTimeSlice);
     file->WriteFloat(mX);
     file->WriteFloat(mY);
     file->WriteFixed(mZ, 3.0f);
@@ -116,7 +116,7 @@ void ActionPacket::Read(GFile* file) {
 bool ActionPacket::ReadRecord(GFile* file, ScenarioCore* scenario) {
     if (!scenario) scenario = gBattle;
     mType = file->ReadChar();
-    mSlice = file->ReadShort();
+    mTimeSlice = file->ReadShort();
     mX = file->ReadFloat();
     mY = file->ReadFloat();
     mZ = file->ReadFixed(3.0f);

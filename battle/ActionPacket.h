@@ -59,7 +59,7 @@ public:
 
     // Header
     int8_t mType = 0;
-    int16_t mSlice = 0;
+    int16_t mTimeSlice = 0;
     float mX = 0.0f;
     float mY = 0.0f;
     float mZ = 0.0f;

@@ -88,7 +88,6 @@ Battle::Battle() {
     mPackets.IList();
     mPendingAttacks.IList();
     mNewAttacks.IList();
-    mNewAttacks.PreserveObjects();
     mNewUnits.IGroup();
     mNewUnits.PreserveObjects();
     mEffects.IList();
@@ -115,9 +114,16 @@ void Battle::DeleteLists() {
     mSoundQueue.EmptyOut(false);
     mPlaybackList.EmptyOut(false);
     mEffects.EmptyOut(true);
-    mNewAttacks.EmptyOut(false);
+    mNewAttacks.EmptyOut(true);
     mPendingAttacks.EmptyOut(true);
     mPackets.EmptyOut(true);
+    // Units made during a slice and not yet merged belong to nobody else.
+    mNewUnits.DoForEach(
+        [](GObject* member, void* context) {
+            auto* units = static_cast<UnitList*>(context);
+            if (!units || !units->IsMember(member)) delete member;
+        },
+        mUnits);
     mNewUnits.EmptyOut(false);
     mFlags.EmptyOut(true);
 }
@@ -372,8 +378,8 @@ bool Battle::ReadBattlePart(GFile* file) {
 
 ActionPacket* Battle::CreateActionPacket(int32_t delay) {
     auto* packet = new ActionPacket;
-    int32_t slice = mSlice + delay;
-    packet->mSlice = static_cast<int16_t>(slice <= 0 ? 0 : slice);
+    int32_t slice = mTimeSlice + delay;
+    packet->mTimeSlice = static_cast<int16_t>(slice <= 0 ? 0 : slice);
     mPackets.Add(packet);
     return packet;
 }
@@ -395,4 +401,28 @@ Unit* Battle::GetUnitFromUniqueID(uint32_t id) const {
 
 void Battle::AddNewUnit(Unit* unit) {
     if (unit) mNewUnits.Add(unit);
+}
+
+void Battle::MergeNewUnits() {
+    if (mNewUnits.GetCount() == 0) return;
+    mNewUnits.DoForEach([](GObject* member, void* context) { static_cast<UnitList*>(context)->Add(member); },
+                        mUnits);
+    mNewUnits.EmptyOut(false);
+}
+
+Direction Battle::HomeMapEdge(Affiliation side) const {
+    Affiliation other = 1 - side;
+    auto owns = [this](Affiliation who, Direction edge) { return mEdgeOwner[edge] == who; };
+    if (owns(side, kDirEast) && owns(other, kDirWest)) return kDirEast;
+    if (owns(side, kDirWest) && owns(other, kDirEast)) return kDirWest;
+    if (owns(side, kDirNorth) && owns(other, kDirSouth)) return kDirNorth;
+    if (owns(side, kDirSouth) && owns(other, kDirNorth)) return kDirSouth;
+    for (Direction edge : {kDirEast, kDirWest, kDirNorth, kDirSouth})
+        if (owns(side, edge)) return edge;
+    return side == kAxis ? kDirEast : kDirWest;
+}
+
+bool Battle::RidesWithFlaggedCarrier(const Unit* unit) {
+    return unit && unit->mUnitType == kUnitInfantry && !unit->mStatusFlagA && unit->mCarrier &&
+           unit->mCarrier->mStatusFlagA;
 }

@@ -52,6 +52,13 @@ public:
 
     Unit* GetUnitFromUniqueID(uint32_t id) const;
     void AddNewUnit(Unit* unit);
+    // Appends the units made during a slice to the unit list.
+    void MergeNewUnits();
+    // The side's home edge of the map.
+    Direction HomeMapEdge(Affiliation side) const;
+    // Whether the predicate of the truce rule holds for a unit: an infantry
+    // unit whose first status flag is clear while its carrier has it set.
+    static bool RidesWithFlaggedCarrier(const Unit* unit);
 
     BattleHost* Host() const;
 
@@ -97,7 +104,7 @@ public:
     int32_t mSelectedIndex = -1;
     GList mPackets;        // of ActionPacket, owned
     GList mPendingAttacks; // owned
-    GList mNewAttacks;
+    GList mNewAttacks;     // owned until merged
     GGroup mNewUnits;
     GList mEffects; // owned
     GList mPlaybackList;
@@ -108,8 +115,9 @@ public:
     GObject* mAIExtra = nullptr;              // owned
 
     // Working state of the action phase.
-    int32_t mSlice = 0;
-    bool mInActionPhase = false;
+    int32_t mTimeSlice = -1; // the slice being computed; -1 before the first
+    bool mComputing = false;
+    float mGlobalMorale[2] = {1.0f, 1.0f};
     // The program that runs the battle; null when headless.
     BattleHost* mHost = nullptr;
 

@@ -38,7 +38,7 @@ void BuildBigBattle(Battle* battle) {
         battle->mUnits->Add(u);
     }
     for (int i = 0; i < kPackets; ++i) {
-        battle->mSlice = i % 2400;
+        battle->mTimeSlice = i % 2400;
         ActionPacket* p = battle->CreateActionPacket(0);
         p->mType = static_cast<int8_t>(i % 14);
         p->mX = static_cast<float>(i % 800);

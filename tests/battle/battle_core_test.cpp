@@ -133,3 +133,41 @@ TEST(BattleCore, BeginBattleBuildsTheScreenOnce) {
     EXPECT_EQ(host.built, 1);
     EXPECT_NE(battle.mScreen, nullptr);
 }
+
+TEST(BattleCore, HomeEdgesFollowTheOwnersOfOppositeEdges) {
+    Battle battle;
+    // West side 0, east side 1 by default.
+    EXPECT_EQ(battle.HomeMapEdge(kAxis), kDirWest);
+    EXPECT_EQ(battle.HomeMapEdge(kAllies), kDirEast);
+    for (int32_t& owner : battle.mEdgeOwner)
+        owner = 2;
+    EXPECT_EQ(battle.HomeMapEdge(kAxis), kDirEast);
+    EXPECT_EQ(battle.HomeMapEdge(kAllies), kDirWest);
+    battle.mEdgeOwner[kDirNorth] = kAllies;
+    EXPECT_EQ(battle.HomeMapEdge(kAllies), kDirNorth); // the first edge it owns
+    battle.mEdgeOwner[kDirSouth] = kAxis;
+    EXPECT_EQ(battle.HomeMapEdge(kAxis), kDirSouth);
+}
+
+TEST(BattleCore, NewUnitsJoinTheListWhenMerged) {
+    Battle battle;
+    battle.IBattleStub();
+    auto* late = new StandInUnit(kUnitInfantry);
+    battle.AddNewUnit(late);
+    EXPECT_EQ(battle.mUnits->GetCount(), 0);
+    battle.MergeNewUnits();
+    ASSERT_EQ(battle.mUnits->GetCount(), 1);
+    EXPECT_EQ(battle.mUnits->GetUnit(0), late);
+    EXPECT_EQ(battle.mNewUnits.GetCount(), 0);
+}
+
+TEST(BattleCore, UnmergedNewUnitsAreDeletedWithTheBattle) {
+    // Run under the leak checker: a unit made during a slice and never
+    // merged must not outlive its battle.
+    auto* battle = new Battle;
+    battle->IBattleStub();
+    battle->AddNewUnit(new StandInUnit(kUnitInfantry));
+    StandInUnit* merged = AddStandIn(battle->mUnits, kUnitInfantry, kAxis, 0, 0);
+    battle->AddNewUnit(merged);  // already listed: deleted once, by the list
+    delete battle;
+}

@@ -41,11 +41,11 @@ protected:
 } // namespace
 
 TEST_F(Packets, CreationStampsTheSliceNeverBelowZero) {
-    battle.mSlice = 3;
-    EXPECT_EQ(battle.CreateActionPacket(-5)->mSlice, 0);
-    battle.mSlice = 2400;
+    battle.mTimeSlice = 3;
+    EXPECT_EQ(battle.CreateActionPacket(-5)->mTimeSlice, 0);
+    battle.mTimeSlice = 2400;
     ActionPacket* late = battle.CreateActionPacket(10);
-    EXPECT_EQ(late->mSlice, 2410);
+    EXPECT_EQ(late->mTimeSlice, 2410);
     EXPECT_EQ(battle.mPackets.GetCount(), 2);
     EXPECT_EQ(battle.mPackets.GetObjectA(1), late);
 }

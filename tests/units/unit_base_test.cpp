@@ -287,11 +287,11 @@ TEST(UnitRecords, SoundsAreRecordedAsPacketsThroughTheBattle) {
     Battle battle;
     Battle* old = gBattle;
     gBattle = &battle;
-    battle.mSlice = 40;
+    battle.mTimeSlice = 40;
     ActionPacket* p = u.AddSoundEffect(5);
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->mType, kPacketSound);
-    EXPECT_EQ(p->mSlice, 40);
+    EXPECT_EQ(p->mTimeSlice, 40);
     EXPECT_EQ(p->mSource, &u);
     EXPECT_EQ(p->mSoundNumber, 5);
     EXPECT_EQ(p->mX, 12.0f);
