@@ -518,6 +518,11 @@ public:
     int32_t mPauseCounter = 0;
     bool mPushed = false;
     int32_t mReplayedOrder = 0;
+    bool mOrderToggle = false;      // toggled by the hide-in-place order
+    int32_t mCycleSetting = 0;      // 0..5, the target-cycling order's setting
+    bool mTargetKindFlag = false;   // the target-kind order's flag
+    bool mFOTargeting[2] = {};      // forward observer's targeting flags
+    bool mFOTargetingSaved[2] = {}; // and their saved copies
     int32_t mOrderStateA = 0;
     int32_t mOrderStateB = 0;
     bool mHiding = false;

@@ -258,3 +258,14 @@ TEST(BattleFile, PastSetUpTheTrenchesBecomeGround) {
     ASSERT_TRUE(Load(&during, Save(&battle)));
     EXPECT_EQ(during.mUnits->GetCount(), 4);
 }
+
+TEST(BattleFile, FixedPartsHaveTheirDocumentedSizes) {
+    Battle battle;
+    battle.IBattleStub();
+    EXPECT_EQ(ScenarioPartSize(&battle), 141u);
+    EXPECT_EQ(Save(&battle).size(), 141u + 1073u);
+    battle.mFlags.Add(new VictoryFlag);
+    battle.mFlags.Add(new VictoryFlag);
+    battle.mCustomForce[0] = true;
+    EXPECT_EQ(Save(&battle).size(), 141u + 1073u + 2 * 13u + 72u);
+}
