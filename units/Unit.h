@@ -518,9 +518,9 @@ public:
     int32_t mPauseCounter = 0;
     bool mPushed = false;
     int32_t mReplayedOrder = 0;
-    bool mOrderToggle = false;      // toggled by the hide-in-place order
-    int32_t mCycleSetting = 0;      // 0..5, the target-cycling order's setting
-    bool mTargetKindFlag = false;   // the target-kind order's flag
+    bool mOrderToggle = false;      // toggled by order 36
+    int32_t mCycleSetting = 0;      // 0..5, set by order 35
+    bool mTargetKindFlag = false;   // set by order 40
     bool mFOTargeting[2] = {};      // forward observer's targeting flags
     bool mFOTargetingSaved[2] = {}; // and their saved copies
     int32_t mOrderStateA = 0;
