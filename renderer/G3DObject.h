@@ -1,21 +1,20 @@
 #pragma once
-// The base of everything that stands on the battlefield as one object with a
-// box around it (units, wall segments) and of the local boxes that drawing
-// code tests. The box is stored as a centre and half extents; the half
-// extents are the object's size divided by 1.9, not 2, so that an object
-// whose edge just touches the view is still drawn.
-
 #include "engine/GObject.h"
 
+// The base of everything placed on the battlefield as one object with a box
+// around it (units, wall segments, and local boxes of drawing code): it
+// answers whether the box can be seen and whether it crosses the view's edge.
 class G3DObject : public GObject {
 public:
     G3DObject() = default;
     ~G3DObject() override = default;
 
-    // Places the box: centre (x, y) as given, centre height z + height / 2,
-    // half extents sizeX / 1.9, sizeY / 1.9, height / 1.9. Formed in double
-    // and rounded to float when stored.
+    // Centre (x, y, z + height / 2) and half extents enlarged by 2 / 1.9, so
+    // that an object just touching the view is still drawn.
     void SetModelCoords(float x, float y, float z, float sizeX, float sizeY, float height);
+    // True when the box is inside or straddling the view; *needsClip (when
+    // given) is true unless it lies wholly inside.
+    bool ShouldBeDrawn(bool* needsClip) const;
 
     float mCenterX = 0.0f;
     float mCenterY = 0.0f;
