@@ -99,6 +99,8 @@ Battle::Battle() {
 
 Battle::~Battle() {
     if (!mStub) {
+        if (mScreen) Host()->ReleaseBattleScreen(this);
+        mScreen = nullptr;
         delete mAIExtra;
         mAIExtra = nullptr;
         for (GList*& groups : mAIGroups) {
@@ -198,8 +200,8 @@ void Battle::BeginBattle(bool clearScreen, bool playQueue) {
     BattleHost* host = Host();
     bool joiner = host->ConnectionKind() == 2 && !host->IsHost();
     if (!mScreen) {
-        if (!host->BuildBattleScreen(clearScreen)) return;
-        mScreen = this; // marks the screen as built; the host owns its views
+        mScreen = host->BuildBattleScreen(this, clearScreen);
+        if (!mScreen) return;
         if (playQueue) mSoundQueue.EmptyOut(false);
         if (joiner) host->JoinerBeginsBattle();
     } else if (host->HumanPlayers() == 2 && host->ConnectionKind() == 0) {

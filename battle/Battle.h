@@ -13,6 +13,7 @@
 class ActionPacket;
 class BattleHost;
 class GFile;
+class GView;
 class Unit;
 
 constexpr int32_t kSlicesPerTurn = 2400;
@@ -110,7 +111,7 @@ public:
     GList mPlaybackList;
     GQueue mSoundQueue; // owns none
     int32_t mPlayState = 0;
-    void* mScreen = nullptr;                  // the battle screen, once begun
+    GView* mScreen = nullptr;                 // the battle screen, once begun
     GList* mAIGroups[2] = {nullptr, nullptr}; // owned
     GObject* mAIExtra = nullptr;              // owned
 

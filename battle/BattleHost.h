@@ -7,8 +7,10 @@
 
 #include "units/Enums.h"
 
+class Battle;
 class GFile;
 class GString;
+class GView;
 
 class BattleHost {
 public:
@@ -27,6 +29,8 @@ public:
     virtual void SetGameMode(int32_t mode) {}
     // The player-side value; 2 keeps the game mode from being taken from a file.
     virtual int32_t PlayerSideValue() { return ViewingSide(); }
+    // CRC of the last e-mail turn file read.
+    virtual uint32_t LastTurnFileCRC() { return 0; }
     // Remembers the name of the scenario being loaded.
     virtual void RememberScenarioName(GFile* file) {}
 
@@ -41,8 +45,12 @@ public:
     virtual bool ComputesTurn() { return true; }
     virtual void SetComputesTurn(bool computes) {}
 
-    // Builds the battle screen; false when its graphics cannot be made.
-    virtual bool BuildBattleScreen(bool clearScreen) { return true; }
+    // Builds the battle screen and gives its root view; null when its
+    // graphics cannot be made (or there is no screen). The host owns the
+    // views and releases them, with the screen's pictures and sounds, when
+    // the battle goes.
+    virtual GView* BuildBattleScreen(Battle* battle, bool clearScreen) { return nullptr; }
+    virtual void ReleaseBattleScreen(Battle* battle) {}
     virtual void RestartVehicleSounds() {}
     virtual void JoinerBeginsBattle() {}
     virtual void AddRadioInstructions() {}

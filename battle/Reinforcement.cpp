@@ -36,3 +36,9 @@ bool Reinforcement::ReadRecord(GFile* file) {
     file->Skip(static_cast<uint8_t>(file->ReadChar()));
     return !file->HasFailed();
 }
+
+bool Reinforcement::Arrive(ScenarioCore* scenario) {
+    // Arrival by turn and chance comes with the reinforcement rules; until
+    // then a reinforcement waits.
+    return false;
+}

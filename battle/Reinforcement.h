@@ -8,6 +8,7 @@
 #include "engine/GObject.h"
 
 class GFile;
+class ScenarioCore;
 class UnitList;
 
 class Reinforcement : public GObject {
@@ -22,6 +23,9 @@ public:
     // False when the record was damaged; the list is then empty.
     bool ReadRecord(GFile* file);
     bool RecordDamaged() const { return mRecordDamaged; }
+    // Tries to arrive in the scenario at the start of a turn; true once the
+    // units have been placed (they then belong to the scenario's list).
+    bool Arrive(ScenarioCore* scenario);
 
     int32_t mArrivalTurn = 0; // 0 or less: never
     float mChance = 0.0f;

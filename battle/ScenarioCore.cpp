@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "battle/BattleMap.h"
 #include "battle/Campaign.h"
 #include "battle/Reinforcement.h"
@@ -172,8 +173,17 @@ bool ScenarioCore::HasBoat(Affiliation side) const {
 }
 
 void ScenarioCore::ReinforcementsArrive() {
-    // Arrival by turn and chance belongs to the reinforcements' own rules,
-    // which hang themselves in here; until then nothing arrives.
+    // Both machines of an e-mail game must draw the same arrivals.
+    BattleHost* host = gBattle ? gBattle->Host() : nullptr;
+    if (host && host->HumanPlayers() == 2 && host->ConnectionKind() == 1)
+        SeedRandomGenerator(host->LastTurnFileCRC());
+    for (int32_t side = 0; side < 2; ++side) {
+        mReinforcements[side].DeleteSome(
+            [](GObject* member, void* context) {
+                return static_cast<Reinforcement*>(member)->Arrive(static_cast<ScenarioCore*>(context));
+            },
+            this, true);
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "battle/Reinforcement.h"
 #include "battle/battle_fixtures.h"
 #include "engine/GOLTA.h"
+#include "engine/GView.h"
 
 TEST(BattleCore, NewBattleHasTheDocumentedDefaults) {
     SeedRandomGenerator(7);
@@ -124,14 +125,20 @@ TEST(BattleCore, HandicapOfASideWithoutValueEndsAndAddsNothing) {
 TEST(BattleCore, BeginBattleBuildsTheScreenOnce) {
     struct CountingHost : BattleHost {
         int built = 0;
-        bool BuildBattleScreen(bool) override { return ++built > 0; }
+        int released = 0;
+        GView screen;
+        GView* BuildBattleScreen(Battle*, bool) override {
+            ++built;
+            return &screen;
+        }
+        void ReleaseBattleScreen(Battle*) override { ++released; }
     } host;
     Battle battle;
     battle.mHost = &host;
     battle.BeginBattle(true, false);
     battle.BeginBattle(true, false);
     EXPECT_EQ(host.built, 1);
-    EXPECT_NE(battle.mScreen, nullptr);
+    EXPECT_EQ(battle.mScreen, &host.screen);
 }
 
 TEST(BattleCore, HomeEdgesFollowTheOwnersOfOppositeEdges) {
