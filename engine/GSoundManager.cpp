@@ -24,18 +24,18 @@ constexpr uint32_t kMaxCatchUpMs = 1000;
 
 GSoundManager::GSoundManager() : mMixer(std::make_unique<AudioMixer>(kChannels, kOutputRate)) {}
 
-GSoundManager::~GSoundManager()
-{
-    for (GVirtualSound* sound : mSounds) sound->Detach();
-    for (GSoundStream* stream : mStreams) stream->Detach();
+GSoundManager::~GSoundManager() {
+    for (GVirtualSound* sound : mSounds)
+        sound->Detach();
+    for (GSoundStream* stream : mStreams)
+        stream->Detach();
     mSounds.clear();
     mStreams.clear();
     mDevice.reset();
     if (gSound == this) gSound = nullptr;
 }
 
-bool GSoundManager::ISoundManager(bool openDevice)
-{
+bool GSoundManager::ISoundManager(bool openDevice) {
     mFolder = GetProgramFolder();
     if (!mClock) mClock = &ClockTime;
     int32_t rate = kOutputRate;
@@ -52,12 +52,15 @@ bool GSoundManager::ISoundManager(bool openDevice)
     return HasDevice();
 }
 
-bool GSoundManager::HasDevice() const { return mDevice && mDevice->IsOpen(); }
+bool GSoundManager::HasDevice() const {
+    return mDevice && mDevice->IsOpen();
+}
 
-bool GSoundManager::ToListener(float* x, float* y, float* z) const { return mTransform && mTransform(x, y, z); }
+bool GSoundManager::ToListener(float* x, float* y, float* z) const {
+    return mTransform && mTransform(x, y, z);
+}
 
-GSound* GSoundManager::GetSound(int32_t id)
-{
+GSound* GSoundManager::GetSound(int32_t id) {
     auto it = mCache.find(id);
     if (it != mCache.end()) return it->second.get();
     auto sound = std::make_unique<GSound>();
@@ -67,8 +70,7 @@ GSound* GSoundManager::GetSound(int32_t id)
     return result;
 }
 
-void GSoundManager::ActivateSound(bool on)
-{
+void GSoundManager::ActivateSound(bool on) {
     mActive = on;
     mMixer->SetMasterGain(on ? 1.0f : 0.0f);
     if (on) return;
@@ -78,8 +80,7 @@ void GSoundManager::ActivateSound(bool on)
     }
 }
 
-void GSoundManager::PlaySoundA(int32_t id, int32_t priority)
-{
+void GSoundManager::PlaySoundA(int32_t id, int32_t priority) {
     if (!mActive) return;
     GSound* sound = GetSound(id);
     if (!sound->IsLoaded()) return;
@@ -93,8 +94,7 @@ void GSoundManager::PlaySoundA(int32_t id, int32_t priority)
 
 // A free first-list channel, or the oldest of the lowest priority when that
 // priority is not above the new sound's; -1 when all rank higher.
-int32_t GSoundManager::FindPlainChannel(int32_t priority)
-{
+int32_t GSoundManager::FindPlainChannel(int32_t priority) {
     int32_t victim = -1;
     for (int32_t i = 0; i < kFirstListChannels; ++i) {
         if (mMixer->IsFree(i)) return i;
@@ -106,50 +106,45 @@ int32_t GSoundManager::FindPlainChannel(int32_t priority)
     return mPlain[victim].priority <= priority ? victim : -1;
 }
 
-void GSoundManager::Silence()
-{
+void GSoundManager::Silence() {
     mMixer->StopAll();
-    for (PlainChannel& channel : mPlain) channel = PlainChannel{};
-    for (GVirtualSound* sound : mSounds) sound->Stop();
-    for (GSoundStream* stream : mStreams) stream->Stop();
+    for (PlainChannel& channel : mPlain)
+        channel = PlainChannel{};
+    for (GVirtualSound* sound : mSounds)
+        sound->Stop();
+    for (GSoundStream* stream : mStreams)
+        stream->Stop();
 }
 
-GSoundStream* GSoundManager::StreamSound(int32_t id, int32_t mode, bool loop)
-{
+GSoundStream* GSoundManager::StreamSound(int32_t id, int32_t mode, bool loop) {
     auto* stream = new GSoundStream;
     stream->IStream(this, id, mode, loop);
     return stream;
 }
 
-void GSoundManager::PreloadSounds(int32_t count, const int32_t* ids, const bool* flags)
-{
+void GSoundManager::PreloadSounds(int32_t count, const int32_t* ids, const bool* flags) {
     if (!ids) return;
     for (int32_t i = 0; i < count; ++i)
         if (!GetSound(ids[i])->IsLoaded()) return;
 }
 
-void GSoundManager::Register(GVirtualSound* sound)
-{
+void GSoundManager::Register(GVirtualSound* sound) {
     if (std::find(mSounds.begin(), mSounds.end(), sound) == mSounds.end()) mSounds.push_back(sound);
 }
 
-void GSoundManager::Unregister(GVirtualSound* sound)
-{
+void GSoundManager::Unregister(GVirtualSound* sound) {
     mSounds.erase(std::remove(mSounds.begin(), mSounds.end(), sound), mSounds.end());
 }
 
-void GSoundManager::Register(GSoundStream* stream)
-{
+void GSoundManager::Register(GSoundStream* stream) {
     if (std::find(mStreams.begin(), mStreams.end(), stream) == mStreams.end()) mStreams.push_back(stream);
 }
 
-void GSoundManager::Unregister(GSoundStream* stream)
-{
+void GSoundManager::Unregister(GSoundStream* stream) {
     mStreams.erase(std::remove(mStreams.begin(), mStreams.end(), stream), mStreams.end());
 }
 
-GVirtualSound* GSoundManager::OwnerOf(int32_t voice) const
-{
+GVirtualSound* GSoundManager::OwnerOf(int32_t voice) const {
     for (GVirtualSound* sound : mSounds)
         if (sound->mState == GVirtualSound::State::kPlaying && mMixer->VoiceOf(sound->mHandle) == voice)
             return sound;
@@ -159,8 +154,7 @@ GVirtualSound* GSoundManager::OwnerOf(int32_t voice) const
 // The channel search for positioned sounds: an instance limit first makes
 // the oldest playing instance of the same sound give way; then a free
 // channel; then the channel of a sound that ranks below the new one.
-int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound)
-{
+int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound) {
     if (sound->mInstanceLimit > 0) {
         int32_t instances = 0;
         GVirtualSound* oldest = nullptr;
@@ -199,8 +193,7 @@ int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound)
     return voice;
 }
 
-bool GSoundManager::StartVirtual(GVirtualSound* sound)
-{
+bool GSoundManager::StartVirtual(GVirtualSound* sound) {
     if (!mActive || !sound->mSample) return false;
     const int32_t voice = FindVirtualChannel(sound);
     if (voice < 0) return false;
@@ -212,8 +205,7 @@ bool GSoundManager::StartVirtual(GVirtualSound* sound)
     return true;
 }
 
-int32_t GSoundManager::StartStreamVoice(int32_t rate, int32_t channels)
-{
+int32_t GSoundManager::StartStreamVoice(int32_t rate, int32_t channels) {
     for (int32_t voice = kFirstStream; voice < kChannels; ++voice) {
         if (!mMixer->IsFree(voice)) continue;
         float l = 0, r = 0;
@@ -223,28 +215,27 @@ int32_t GSoundManager::StartStreamVoice(int32_t rate, int32_t channels)
     return -1;
 }
 
-void GSoundManager::RefillStreams()
-{
+void GSoundManager::RefillStreams() {
     const std::vector<GSoundStream*> streams = mStreams;
-    for (GSoundStream* stream : streams) stream->Refill();
+    for (GSoundStream* stream : streams)
+        stream->Refill();
 }
 
 // Loops that lost their channel (or never had one) get one back, highest
 // priority first, as channels free up.
-void GSoundManager::ReviveWaitingLoops()
-{
+void GSoundManager::ReviveWaitingLoops() {
     if (!mActive) return;
     std::vector<GVirtualSound*> waiting;
     for (GVirtualSound* sound : mSounds)
         if (sound->mState == GVirtualSound::State::kVirtual) waiting.push_back(sound);
-    std::stable_sort(waiting.begin(), waiting.end(),
-                     [](const GVirtualSound* a, const GVirtualSound* b) { return a->mPriority > b->mPriority; });
+    std::stable_sort(waiting.begin(), waiting.end(), [](const GVirtualSound* a, const GVirtualSound* b) {
+        return a->mPriority > b->mPriority;
+    });
     for (GVirtualSound* sound : waiting)
         if (sound->mState == GVirtualSound::State::kVirtual) StartVirtual(sound);
 }
 
-void GSoundManager::PumpOutput()
-{
+void GSoundManager::PumpOutput() {
     const uint32_t now = mClock ? mClock() : ClockTime();
     const uint32_t elapsed = now - mLastPump;
     mLastPump = now;
@@ -262,8 +253,7 @@ void GSoundManager::PumpOutput()
     mMixer->Render(nullptr, frames);
 }
 
-void GSoundManager::ManageSounds()
-{
+void GSoundManager::ManageSounds() {
     RefillStreams();
     ReviveWaitingLoops();
     PumpOutput();

@@ -9,14 +9,12 @@ constexpr int32_t kAheadMs = 500;
 constexpr int32_t kPieceFrames = 4096;
 } // namespace
 
-GSoundStream::~GSoundStream()
-{
+GSoundStream::~GSoundStream() {
     Stop();
     if (mManager) mManager->Unregister(this);
 }
 
-bool GSoundStream::IStream(GSoundManager* manager, int32_t id, int32_t mode, bool loop)
-{
+bool GSoundStream::IStream(GSoundManager* manager, int32_t id, int32_t mode, bool loop) {
     Stop();
     if (mManager) mManager->Unregister(this);
     mManager = manager;
@@ -39,8 +37,7 @@ bool GSoundStream::IStream(GSoundManager* manager, int32_t id, int32_t mode, boo
     return true;
 }
 
-void GSoundStream::Refill()
-{
+void GSoundStream::Refill() {
     if (!mManager || mHandle < 0 || !mWav.IsOpen()) return;
     AudioMixer* mixer = mManager->GetMixer();
     if (!mixer->IsPlaying(mHandle)) {
@@ -71,20 +68,17 @@ void GSoundStream::Refill()
     }
 }
 
-void GSoundStream::Stop()
-{
+void GSoundStream::Stop() {
     if (mManager && mHandle >= 0) mManager->GetMixer()->Stop(mHandle);
     mHandle = -1;
     mWav.Close();
 }
 
-bool GSoundStream::IsComplete() const
-{
+bool GSoundStream::IsComplete() const {
     return !mManager || mHandle < 0 || !mManager->GetMixer()->IsPlaying(mHandle);
 }
 
-void GSoundStream::Detach()
-{
+void GSoundStream::Detach() {
     mManager = nullptr;
     mHandle = -1;
     mWav.Close();

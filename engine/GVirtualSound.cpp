@@ -5,15 +5,13 @@
 #include "engine/GSound.h"
 #include "engine/GSoundManager.h"
 
-GVirtualSound::~GVirtualSound()
-{
+GVirtualSound::~GVirtualSound() {
     Stop();
     if (mManager) mManager->Unregister(this);
 }
 
 void GVirtualSound::IVirtualSound(GSoundManager* manager, int32_t id, int32_t priority, int32_t instanceLimit,
-                                  bool loop)
-{
+                                  bool loop) {
     Stop();
     if (mManager) mManager->Unregister(this);
     mManager = manager;
@@ -28,8 +26,7 @@ void GVirtualSound::IVirtualSound(GSoundManager* manager, int32_t id, int32_t pr
     if (GSound* sound = mManager->GetSound(id)) mSample = sound->GetSample();
 }
 
-void GVirtualSound::Play()
-{
+void GVirtualSound::Play() {
     Stop();
     if (!mManager || !mSample) {
         mState = State::kDone;
@@ -40,8 +37,7 @@ void GVirtualSound::Play()
     mState = mLoop ? State::kVirtual : State::kDone;
 }
 
-bool GVirtualSound::IsComplete()
-{
+bool GVirtualSound::IsComplete() {
     if (mState == State::kPlaying && !(mManager && mManager->GetMixer()->IsPlaying(mHandle))) {
         mState = State::kDone;
         mHandle = -1;
@@ -49,49 +45,42 @@ bool GVirtualSound::IsComplete()
     return mState == State::kDone;
 }
 
-void GVirtualSound::Stop()
-{
+void GVirtualSound::Stop() {
     if (mState == State::kPlaying && mManager) mManager->GetMixer()->Stop(mHandle);
     mHandle = -1;
     if (mState != State::kIdle) mState = State::kDone;
 }
 
-float GVirtualSound::Loudness() const
-{
+float GVirtualSound::Loudness() const {
     float l = 0, r = 0;
     ComputeGains(mSample ? mSample->channels : 1, &l, &r);
     return std::max(l, r);
 }
 
-void GVirtualSound::ComputeGains(int32_t channels, float* left, float* right) const
-{
+void GVirtualSound::ComputeGains(int32_t channels, float* left, float* right) const {
     PanGains(1.0f, 0.0f, channels, left, right);
 }
 
-void GVirtualSound::UpdateGains()
-{
+void GVirtualSound::UpdateGains() {
     if (mState != State::kPlaying || !mManager || !mSample) return;
     float l = 0, r = 0;
     ComputeGains(mSample->channels, &l, &r);
     mManager->GetMixer()->SetGains(mHandle, l, r);
 }
 
-void GVirtualSound::Detach()
-{
+void GVirtualSound::Detach() {
     mManager = nullptr;
     mHandle = -1;
     if (mState == State::kPlaying || mState == State::kVirtual) mState = State::kDone;
 }
 
-void GVirtualSound::TookVoice(int32_t handle, uint64_t serial)
-{
+void GVirtualSound::TookVoice(int32_t handle, uint64_t serial) {
     mHandle = handle;
     mSerial = serial;
     mState = State::kPlaying;
 }
 
-void GVirtualSound::LostVoice()
-{
+void GVirtualSound::LostVoice() {
     mHandle = -1;
     mState = mLoop ? State::kVirtual : State::kDone;
 }

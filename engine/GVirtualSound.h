@@ -38,7 +38,8 @@ public:
 
 protected:
     // Takes the arguments and registers the sound with the manager.
-    void IVirtualSound(GSoundManager* manager, int32_t id, int32_t priority, int32_t instanceLimit, bool loop);
+    void IVirtualSound(GSoundManager* manager, int32_t id, int32_t priority, int32_t instanceLimit,
+                       bool loop);
     // The gains for a source of `channels` channels; a plain sound is centred.
     virtual void ComputeGains(int32_t channels, float* left, float* right) const;
     // Sends freshly computed gains to the playing voice.

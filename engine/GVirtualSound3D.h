@@ -12,8 +12,8 @@
 // origin a push goes straight ahead); the level is 1 up to `distance` metres
 // and distance / d beyond, where d stops growing at `maxDistance`; the pan is
 // the sine of the sound's bearing in the horizontal plane.
-void ListenerGains(float x, float y, float z, float distance, float maxDistance, float offset, int32_t channels,
-                   float* left, float* right);
+void ListenerGains(float x, float y, float z, float distance, float maxDistance, float offset,
+                   int32_t channels, float* left, float* right);
 
 class GVirtualSound3D : public GVirtualSound {
 public:
@@ -27,8 +27,8 @@ public:
 
 protected:
     // distance below minDistance is raised to it.
-    void IVirtualSound3D(GSoundManager* manager, int32_t id, int32_t priority, float distance, float minDistance,
-                         int32_t instanceLimit, bool loop);
+    void IVirtualSound3D(GSoundManager* manager, int32_t id, int32_t priority, float distance,
+                         float minDistance, int32_t instanceLimit, bool loop);
     void ComputeGains(int32_t channels, float* left, float* right) const override;
 
 private:

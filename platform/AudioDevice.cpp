@@ -6,10 +6,11 @@ namespace {
 constexpr int32_t kFrameBytes = 2 * static_cast<int32_t>(sizeof(int16_t));
 }
 
-AudioDevice::~AudioDevice() { Close(); }
+AudioDevice::~AudioDevice() {
+    Close();
+}
 
-bool AudioDevice::Open(int32_t rate)
-{
+bool AudioDevice::Open(int32_t rate) {
     Close();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     mSubsystem = true;
@@ -30,8 +31,7 @@ bool AudioDevice::Open(int32_t rate)
     return true;
 }
 
-void AudioDevice::Close()
-{
+void AudioDevice::Close() {
     if (mDevice != 0) SDL_CloseAudioDevice(mDevice);
     mDevice = 0;
     mRate = 0;
@@ -39,14 +39,12 @@ void AudioDevice::Close()
     mSubsystem = false;
 }
 
-int32_t AudioDevice::QueuedFrames() const
-{
+int32_t AudioDevice::QueuedFrames() const {
     if (mDevice == 0) return 0;
     return static_cast<int32_t>(SDL_GetQueuedAudioSize(mDevice) / kFrameBytes);
 }
 
-bool AudioDevice::Queue(const int16_t* frames, int32_t count)
-{
+bool AudioDevice::Queue(const int16_t* frames, int32_t count) {
     if (mDevice == 0 || count <= 0) return false;
     return SDL_QueueAudio(mDevice, frames, static_cast<Uint32>(count * kFrameBytes)) == 0;
 }

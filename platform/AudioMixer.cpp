@@ -11,14 +11,12 @@ constexpr int32_t kMaxVoices = 256;
 constexpr int32_t kFadeVoices = 8;
 constexpr uint32_t kGenerationMask = 0x7FFFFF;
 
-int32_t MakeHandle(int32_t voice, uint32_t generation)
-{
+int32_t MakeHandle(int32_t voice, uint32_t generation) {
     return static_cast<int32_t>((generation & kGenerationMask) << 8) | voice;
 }
 } // namespace
 
-void PanGains(float volume, float pan, int32_t channels, float* left, float* right)
-{
+void PanGains(float volume, float pan, int32_t channels, float* left, float* right) {
     // A point that is not a number is heard centred and silent, not as noise.
     pan = std::isnan(pan) ? 0.0f : std::clamp(pan, -1.0f, 1.0f);
     volume = std::isnan(volume) ? 0.0f : std::clamp(volume, 0.0f, 1.0f);
@@ -30,14 +28,11 @@ void PanGains(float volume, float pan, int32_t channels, float* left, float* rig
 
 AudioMixer::AudioMixer(int32_t voices, int32_t outputRate)
     : mVoices(static_cast<size_t>(std::clamp(voices, 1, kMaxVoices) + kFadeVoices)),
-      mVoiceCount(std::clamp(voices, 1, kMaxVoices)), mRate(outputRate > 0 ? outputRate : 44100)
-{
-}
+      mVoiceCount(std::clamp(voices, 1, kMaxVoices)), mRate(outputRate > 0 ? outputRate : 44100) {}
 
 // Moves a voice that is about to be replaced to a hidden voice, where it
 // fades out instead of stopping dead; without a hidden voice free it is cut.
-void AudioMixer::FadeAside(Voice& v)
-{
+void AudioMixer::FadeAside(Voice& v) {
     for (size_t i = static_cast<size_t>(mVoiceCount); i < mVoices.size(); ++i) {
         Voice& fade = mVoices[i];
         if (fade.active) continue;
@@ -50,13 +45,11 @@ void AudioMixer::FadeAside(Voice& v)
     }
 }
 
-AudioMixer::Voice* AudioMixer::Lookup(int32_t handle)
-{
+AudioMixer::Voice* AudioMixer::Lookup(int32_t handle) {
     return const_cast<Voice*>(static_cast<const AudioMixer*>(this)->Lookup(handle));
 }
 
-const AudioMixer::Voice* AudioMixer::Lookup(int32_t handle) const
-{
+const AudioMixer::Voice* AudioMixer::Lookup(int32_t handle) const {
     if (handle < 0) return nullptr;
     const int32_t index = handle & 0xFF;
     if (index >= VoiceCount()) return nullptr;
@@ -65,8 +58,7 @@ const AudioMixer::Voice* AudioMixer::Lookup(int32_t handle) const
     return &v;
 }
 
-int32_t AudioMixer::Begin(int32_t voice, int32_t rate, int32_t channels, float left, float right)
-{
+int32_t AudioMixer::Begin(int32_t voice, int32_t rate, int32_t channels, float left, float right) {
     if (voice < 0 || voice >= VoiceCount() || rate <= 0 || (channels != 1 && channels != 2)) return -1;
     Voice& v = mVoices[static_cast<size_t>(voice)];
     const uint32_t generation = v.generation + 1;
@@ -82,8 +74,7 @@ int32_t AudioMixer::Begin(int32_t voice, int32_t rate, int32_t channels, float l
 }
 
 int32_t AudioMixer::Start(int32_t voice, std::shared_ptr<const AudioSample> sample, bool loop, float left,
-                          float right)
-{
+                          float right) {
     if (!sample || sample->FrameCount() <= 0) return -1;
     const int32_t handle = Begin(voice, sample->rate, sample->channels, left, right);
     if (handle < 0) return -1;
@@ -93,15 +84,13 @@ int32_t AudioMixer::Start(int32_t voice, std::shared_ptr<const AudioSample> samp
     return handle;
 }
 
-int32_t AudioMixer::StartStream(int32_t voice, int32_t rate, int32_t channels, float left, float right)
-{
+int32_t AudioMixer::StartStream(int32_t voice, int32_t rate, int32_t channels, float left, float right) {
     const int32_t handle = Begin(voice, rate, channels, left, right);
     if (handle >= 0) mVoices[static_cast<size_t>(voice)].stream = true;
     return handle;
 }
 
-bool AudioMixer::PushStream(int32_t handle, const int16_t* frames, int32_t count)
-{
+bool AudioMixer::PushStream(int32_t handle, const int16_t* frames, int32_t count) {
     Voice* v = Lookup(handle);
     if (!v || !v->stream || v->streamEnded || count < 0) return false;
     // Drop what has been played before the queue grows.
@@ -113,20 +102,17 @@ bool AudioMixer::PushStream(int32_t handle, const int16_t* frames, int32_t count
     return true;
 }
 
-int32_t AudioMixer::StreamQueued(int32_t handle) const
-{
+int32_t AudioMixer::StreamQueued(int32_t handle) const {
     const Voice* v = Lookup(handle);
     if (!v || !v->stream) return 0;
     return static_cast<int32_t>((v->queue.size() - v->queueHead) / v->channels);
 }
 
-void AudioMixer::EndStream(int32_t handle)
-{
+void AudioMixer::EndStream(int32_t handle) {
     if (Voice* v = Lookup(handle)) v->streamEnded = true;
 }
 
-void AudioMixer::RampTo(Voice& v, float left, float right)
-{
+void AudioMixer::RampTo(Voice& v, float left, float right) {
     v.targetL = left;
     v.targetR = right;
     v.rampLeft = kRampFrames;
@@ -134,44 +120,42 @@ void AudioMixer::RampTo(Voice& v, float left, float right)
     v.stepR = (right - v.curR) / kRampFrames;
 }
 
-void AudioMixer::SetGains(int32_t handle, float left, float right)
-{
+void AudioMixer::SetGains(int32_t handle, float left, float right) {
     Voice* v = Lookup(handle);
     if (v && !v->stopping) RampTo(*v, left, right);
 }
 
-void AudioMixer::Stop(int32_t handle)
-{
+void AudioMixer::Stop(int32_t handle) {
     Voice* v = Lookup(handle);
     if (!v || v->stopping) return;
     v->stopping = true;
     RampTo(*v, 0.0f, 0.0f);
 }
 
-void AudioMixer::StopAll()
-{
+void AudioMixer::StopAll() {
     for (size_t i = 0; i < mVoices.size(); ++i)
         if (mVoices[i].active) Stop(MakeHandle(static_cast<int32_t>(i), mVoices[i].generation));
 }
 
-bool AudioMixer::IsPlaying(int32_t handle) const { return Lookup(handle) != nullptr; }
+bool AudioMixer::IsPlaying(int32_t handle) const {
+    return Lookup(handle) != nullptr;
+}
 
-bool AudioMixer::IsFree(int32_t voice) const
-{
+bool AudioMixer::IsFree(int32_t voice) const {
     return voice >= 0 && voice < VoiceCount() && !mVoices[static_cast<size_t>(voice)].active;
 }
 
-int32_t AudioMixer::VoiceOf(int32_t handle) const { return Lookup(handle) ? (handle & 0xFF) : -1; }
+int32_t AudioMixer::VoiceOf(int32_t handle) const {
+    return Lookup(handle) ? (handle & 0xFF) : -1;
+}
 
-void AudioMixer::SetMasterGain(float gain)
-{
+void AudioMixer::SetMasterGain(float gain) {
     mMasterTarget = gain;
     mMasterRamp = kRampFrames;
     mMasterStep = (gain - mMaster) / kRampFrames;
 }
 
-void AudioMixer::Finish(Voice& v)
-{
+void AudioMixer::Finish(Voice& v) {
     v.active = false;
     v.sample.reset();
     v.queue.clear();
@@ -180,8 +164,7 @@ void AudioMixer::Finish(Voice& v)
 
 // The source frame `index` (relative to the voice's start or its stream
 // queue) as left and right values; false when it does not exist (yet).
-bool AudioMixer::Fetch(Voice& v, uint32_t index, float* l, float* r) const
-{
+bool AudioMixer::Fetch(Voice& v, uint32_t index, float* l, float* r) const {
     const int16_t* base;
     size_t count;
     if (v.stream) {
@@ -199,8 +182,7 @@ bool AudioMixer::Fetch(Voice& v, uint32_t index, float* l, float* r) const
     return true;
 }
 
-void AudioMixer::MixVoice(Voice& v, float* acc, int32_t frames)
-{
+void AudioMixer::MixVoice(Voice& v, float* acc, int32_t frames) {
     const uint64_t loopLength =
         (!v.stream && v.loop) ? static_cast<uint64_t>(v.sample->FrameCount()) << 32 : 0;
     for (int32_t i = 0; i < frames; ++i) {
@@ -241,8 +223,7 @@ void AudioMixer::MixVoice(Voice& v, float* acc, int32_t frames)
 }
 
 // Moves a voice on by `frames` without producing output.
-void AudioMixer::Advance(Voice& v, int32_t frames)
-{
+void AudioMixer::Advance(Voice& v, int32_t frames) {
     if (v.rampLeft > 0) {
         if (v.stopping && v.rampLeft <= frames) {
             Finish(v);
@@ -279,8 +260,7 @@ void AudioMixer::Advance(Voice& v, int32_t frames)
         Finish(v);
 }
 
-void AudioMixer::Render(int16_t* out, int32_t frames)
-{
+void AudioMixer::Render(int16_t* out, int32_t frames) {
     if (frames <= 0) return;
     if (!out) {
         if (mMasterRamp > 0) {

@@ -28,7 +28,8 @@ public:
     // Starts a sample on voice `voice` and returns a handle, or -1 for a bad
     // voice or an empty sample. A sound the voice still played fades out
     // beside it.
-    int32_t Start(int32_t voice, std::shared_ptr<const AudioSample> sample, bool loop, float left, float right);
+    int32_t Start(int32_t voice, std::shared_ptr<const AudioSample> sample, bool loop, float left,
+                  float right);
     // Starts a stream on `voice`: frames arrive through PushStream.
     int32_t StartStream(int32_t voice, int32_t rate, int32_t channels, float left, float right);
     // Appends frames to a stream's queue; false for a stale handle.

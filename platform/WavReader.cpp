@@ -8,14 +8,14 @@ constexpr int64_t kMaxDataBytes = int64_t{1} << 30;
 constexpr uint32_t kMaxRate = 192000;
 constexpr uint16_t kFormatPCM = 1;
 
-uint32_t Le32(const uint8_t* p)
-{
+uint32_t Le32(const uint8_t* p) {
     return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
-bool FileSize(FILE* f, int64_t* size)
-{
+bool FileSize(FILE* f, int64_t* size) {
     const long here = std::ftell(f);
     if (here < 0 || std::fseek(f, 0, SEEK_END) != 0) return false;
     const long end = std::ftell(f);
@@ -25,8 +25,7 @@ bool FileSize(FILE* f, int64_t* size)
 }
 
 // Checks a "fmt " chunk body and fills the format.
-bool TakeFormat(const uint8_t* body, uint32_t size, WavFormat* format, int32_t* blockAlign)
-{
+bool TakeFormat(const uint8_t* body, uint32_t size, WavFormat* format, int32_t* blockAlign) {
     if (size < 16) return false;
     const uint16_t tag = Le16(body);
     const uint16_t channels = Le16(body + 2);
@@ -45,10 +44,11 @@ bool TakeFormat(const uint8_t* body, uint32_t size, WavFormat* format, int32_t* 
 }
 } // namespace
 
-WavStream::~WavStream() { Close(); }
+WavStream::~WavStream() {
+    Close();
+}
 
-void WavStream::Close()
-{
+void WavStream::Close() {
     if (mFile) std::fclose(mFile);
     mFile = nullptr;
     mFormat = WavFormat{};
@@ -56,16 +56,14 @@ void WavStream::Close()
     mBlockAlign = 0;
 }
 
-bool WavStream::Open(const char* path)
-{
+bool WavStream::Open(const char* path) {
     Close();
     if (!path) return false;
     FILE* f = std::fopen(path, "rb");
     return f && OpenStream(f);
 }
 
-bool WavStream::OpenStream(FILE* file)
-{
+bool WavStream::OpenStream(FILE* file) {
     Close();
     if (!file) return false;
     mFile = file;
@@ -78,8 +76,7 @@ bool WavStream::OpenStream(FILE* file)
 
 // Walks the RIFF chunks for "fmt " (before "data") and "data"; unknown
 // chunks are skipped with their pad byte.
-bool WavStream::ReadChunks()
-{
+bool WavStream::ReadChunks() {
     int64_t fileSize = 0;
     uint8_t head[12];
     if (!FileSize(mFile, &fileSize) || std::fread(head, 1, 12, mFile) != 12) return false;
@@ -111,8 +108,7 @@ bool WavStream::ReadChunks()
     return false;
 }
 
-int32_t WavStream::ReadFrames(int16_t* out, int32_t maxFrames)
-{
+int32_t WavStream::ReadFrames(int16_t* out, int32_t maxFrames) {
     if (!mFile || maxFrames <= 0) return 0;
     int64_t want = FramesLeft();
     if (want > maxFrames) want = maxFrames;
@@ -135,15 +131,13 @@ int32_t WavStream::ReadFrames(int16_t* out, int32_t maxFrames)
     return got;
 }
 
-bool WavStream::Rewind()
-{
+bool WavStream::Rewind() {
     if (!mFile || std::fseek(mFile, static_cast<long>(mDataStart), SEEK_SET) != 0) return false;
     mFramePos = 0;
     return true;
 }
 
-bool LoadWavFile(const char* path, AudioSample* sample)
-{
+bool LoadWavFile(const char* path, AudioSample* sample) {
     sample->data.clear();
     sample->rate = sample->channels = 0;
     WavStream wav;

@@ -22,15 +22,18 @@
 namespace {
 
 uint32_t gFakeNow = 0;
-uint32_t FakeClock() { return gFakeNow; }
+uint32_t FakeClock() {
+    return gFakeNow;
+}
 
 // The listener sits at the world's origin looking along +z.
-bool IdentityListener(float*, float*, float*) { return true; }
+bool IdentityListener(float*, float*, float*) {
+    return true;
+}
 
 class SoundTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::filesystem::create_directories(mFolder.Path() / "Demo Data" / "WAV");
         SetProgramFolder(mFolder.Path().string().c_str());
         gFakeNow = 1000;
@@ -40,23 +43,19 @@ protected:
         mManager->SetListenerTransform(&IdentityListener);
         gSound = mManager.get();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         mManager.reset();
         SetProgramFolder(nullptr);
     }
-    void WriteSound(int32_t id, const std::vector<uint8_t>& bytes)
-    {
+    void WriteSound(int32_t id, const std::vector<uint8_t>& bytes) {
         ASSERT_TRUE(wavtest::WriteFile(GSound::MakePath(id, mFolder.Path().string()), bytes));
     }
     // Lets `ms` of silent output pass.
-    void Pass(uint32_t ms)
-    {
+    void Pass(uint32_t ms) {
         gFakeNow += ms;
         mManager->ManageSounds();
     }
-    std::vector<int16_t> Mix(int32_t frames)
-    {
+    std::vector<int16_t> Mix(int32_t frames) {
         std::vector<int16_t> out(static_cast<size_t>(frames) * 2);
         mManager->GetMixer()->Render(out.data(), frames);
         return out;
@@ -66,8 +65,7 @@ protected:
     std::unique_ptr<GSoundManager> mManager;
 };
 
-TEST(SoundFileName, PadsWithZerosByTheNumbersSize)
-{
+TEST(SoundFileName, PadsWithZerosByTheNumbersSize) {
     std::string name;
     ASSERT_TRUE(GSound::MakeFileName(5, &name));
     EXPECT_EQ(name, "000005.wav");
@@ -87,8 +85,7 @@ TEST(SoundFileName, PadsWithZerosByTheNumbersSize)
     EXPECT_EQ(GSound::MakePath(5007, "/p"), "/p/Demo Data/WAV/00005007.wav");
 }
 
-TEST_F(SoundTest, LoadsSoundsAndTreatsBadFilesAsSilence)
-{
+TEST_F(SoundTest, LoadsSoundsAndTreatsBadFilesAsSilence) {
     WriteSound(128, wavtest::Constant(22050, 100, 500));
     WriteSound(129, std::vector<uint8_t>(40, 'x'));
     EXPECT_TRUE(mManager->GetSound(128)->IsLoaded());
@@ -105,8 +102,7 @@ TEST_F(SoundTest, LoadsSoundsAndTreatsBadFilesAsSilence)
     EXPECT_EQ(Mix(100), std::vector<int16_t>(200, 0));
 }
 
-TEST_F(SoundTest, PreloadStopsAtTheFirstFailure)
-{
+TEST_F(SoundTest, PreloadStopsAtTheFirstFailure) {
     WriteSound(200, wavtest::Constant(44100, 10, 1));
     WriteSound(202, wavtest::Constant(44100, 10, 1));
     const int32_t ids[] = {200, 201, 202};
@@ -117,14 +113,15 @@ TEST_F(SoundTest, PreloadStopsAtTheFirstFailure)
     EXPECT_FALSE(mManager->IsCached(202));
 }
 
-TEST_F(SoundTest, PlainSoundsShareTheFirstListByPriority)
-{
+TEST_F(SoundTest, PlainSoundsShareTheFirstListByPriority) {
     WriteSound(300, wavtest::Constant(44100, 44100, 1000));
     WriteSound(301, wavtest::Constant(44100, 44100, -1000));
     const int32_t n = GSoundManager::kFirstListChannels;
-    for (int32_t i = 0; i < n; ++i) mManager->PlaySoundA(300, 5);
+    for (int32_t i = 0; i < n; ++i)
+        mManager->PlaySoundA(300, 5);
     AudioMixer* mixer = mManager->GetMixer();
-    for (int32_t i = 0; i < n; ++i) EXPECT_FALSE(mixer->IsFree(i));
+    for (int32_t i = 0; i < n; ++i)
+        EXPECT_FALSE(mixer->IsFree(i));
     const int16_t one = 707; // a centred mono sound at full volume
     EXPECT_NEAR(Mix(1000)[2 * 999], n * one, n);
     // A lower priority finds no room; an equal one takes the oldest channel.
@@ -137,11 +134,11 @@ TEST_F(SoundTest, PlainSoundsShareTheFirstListByPriority)
     Mix(1000);
     mManager->PlaySoundA(300, 999);
     EXPECT_EQ(Mix(10), std::vector<int16_t>(20, 0));
-    for (int32_t i = 0; i < n; ++i) EXPECT_TRUE(mixer->IsFree(i));
+    for (int32_t i = 0; i < n; ++i)
+        EXPECT_TRUE(mixer->IsFree(i));
 }
 
-TEST(SoundListenerGains, AttenuateBeyondTheSoundsDistanceAndPanByBearing)
-{
+TEST(SoundListenerGains, AttenuateBeyondTheSoundsDistanceAndPanByBearing) {
     float l, r;
     const float c = std::sqrt(0.5f);
     ListenerGains(0, 0, 40, 50, 1e9f, 0, 1, &l, &r);
@@ -166,8 +163,7 @@ TEST(SoundListenerGains, AttenuateBeyondTheSoundsDistanceAndPanByBearing)
     EXPECT_NEAR(l * l + r * r, 1.0f, 1e-5f);
 }
 
-TEST_F(SoundTest, PositionedSoundsFollowTheListenerFrame)
-{
+TEST_F(SoundTest, PositionedSoundsFollowTheListenerFrame) {
     WriteSound(400, wavtest::Constant(44100, 44100, 10000));
     GSound3DLoop loop;
     loop.ISound3DLoop(400, 5, 10.0f, 0);
@@ -195,8 +191,7 @@ TEST_F(SoundTest, PositionedSoundsFollowTheListenerFrame)
     EXPECT_NEAR(out[2 * 900], 7071 / 200, 1);
 }
 
-TEST_F(SoundTest, TinyDistancesAreRaised)
-{
+TEST_F(SoundTest, TinyDistancesAreRaised) {
     WriteSound(401, wavtest::Constant(44100, 100, 1));
     GSound3D once;
     once.ISound3D(401, 1, 0.0f, 0);
@@ -206,8 +201,7 @@ TEST_F(SoundTest, TinyDistancesAreRaised)
     EXPECT_FLOAT_EQ(loop.GetDistance(), 0.001f);
 }
 
-TEST_F(SoundTest, OneShotsCompleteAsSilentTimePasses)
-{
+TEST_F(SoundTest, OneShotsCompleteAsSilentTimePasses) {
     WriteSound(500, wavtest::Constant(44100, 4410, 100)); // 100 ms
     GSound3D once;
     once.ISound3D(500, 5, 10.0f, 1);
@@ -221,8 +215,7 @@ TEST_F(SoundTest, OneShotsCompleteAsSilentTimePasses)
     EXPECT_TRUE(once.IsComplete());
 }
 
-TEST_F(SoundTest, InstanceLimitStopsTheOldestInstance)
-{
+TEST_F(SoundTest, InstanceLimitStopsTheOldestInstance) {
     WriteSound(600, wavtest::Constant(44100, 44100, 100));
     GSound3D a, b, c;
     for (GSound3D* s : {&a, &b, &c}) {
@@ -244,8 +237,7 @@ TEST_F(SoundTest, InstanceLimitStopsTheOldestInstance)
     EXPECT_EQ(e3.GetState(), GVirtualSound::State::kPlaying);
 }
 
-TEST_F(SoundTest, SecondListGivesWayToHigherPriorityAndLouderSounds)
-{
+TEST_F(SoundTest, SecondListGivesWayToHigherPriorityAndLouderSounds) {
     WriteSound(700, wavtest::Constant(44100, 44100, 100));
     const int32_t n = GSoundManager::kSecondListChannels;
     std::vector<std::unique_ptr<GSound3DLoop>> loops;
@@ -281,8 +273,7 @@ TEST_F(SoundTest, SecondListGivesWayToHigherPriorityAndLouderSounds)
     EXPECT_EQ(quiet.GetState(), GVirtualSound::State::kVirtual);
 }
 
-TEST_F(SoundTest, SilenceAndSwitchingOff)
-{
+TEST_F(SoundTest, SilenceAndSwitchingOff) {
     WriteSound(800, wavtest::Constant(44100, 44100, 100));
     GSound3DLoop loop;
     loop.ISound3DLoop(800, 5, 10.0f, 0);
@@ -304,21 +295,23 @@ TEST_F(SoundTest, SilenceAndSwitchingOff)
     EXPECT_EQ(loop.GetState(), GVirtualSound::State::kPlaying);
 }
 
-TEST_F(SoundTest, StreamsRefillFromTheFileAndEnd)
-{
+TEST_F(SoundTest, StreamsRefillFromTheFileAndEnd) {
     WriteSound(5010, wavtest::Constant(22050, 22050, 3000)); // one second
     GSoundStream* music = mManager->StreamSound(5010, 0, false);
     ASSERT_NE(music, nullptr);
     EXPECT_FALSE(music->IsComplete());
     EXPECT_EQ(Mix(1000)[2 * 900], 2121); // centred mono
-    for (int i = 0; i < 9; ++i) Pass(100);
+    for (int i = 0; i < 9; ++i)
+        Pass(100);
     EXPECT_FALSE(music->IsComplete());
-    for (int i = 0; i < 3; ++i) Pass(100);
+    for (int i = 0; i < 3; ++i)
+        Pass(100);
     EXPECT_TRUE(music->IsComplete());
     delete music;
 
     GSoundStream* ambient = mManager->StreamSound(5010, 1, true);
-    for (int i = 0; i < 30; ++i) Pass(100);
+    for (int i = 0; i < 30; ++i)
+        Pass(100);
     EXPECT_FALSE(ambient->IsComplete());
     delete ambient; // frees its channel
     Mix(AudioMixer::kRampFrames + 1);
@@ -330,8 +323,7 @@ TEST_F(SoundTest, StreamsRefillFromTheFileAndEnd)
     delete missing;
 }
 
-TEST_F(SoundTest, SoundsOutliveTheirManagerSafely)
-{
+TEST_F(SoundTest, SoundsOutliveTheirManagerSafely) {
     WriteSound(900, wavtest::Constant(44100, 44100, 100));
     auto loop = std::make_unique<GSound3DLoop>();
     loop->ISound3DLoop(900, 5, 10.0f, 0);

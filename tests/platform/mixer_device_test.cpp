@@ -7,8 +7,7 @@
 
 #include "platform/AudioDevice.h"
 
-TEST(MixerDevice, OpensOrFailsCleanlyAndQueuesFrames)
-{
+TEST(MixerDevice, OpensOrFailsCleanlyAndQueuesFrames) {
     AudioDevice device;
     std::vector<int16_t> frames(2 * 2048, 0);
     if (!device.Open(44100)) {

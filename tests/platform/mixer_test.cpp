@@ -14,8 +14,7 @@ namespace {
 
 constexpr int32_t kRamp = AudioMixer::kRampFrames;
 
-std::shared_ptr<const AudioSample> Sample(int32_t rate, int32_t channels, std::vector<int16_t> data)
-{
+std::shared_ptr<const AudioSample> Sample(int32_t rate, int32_t channels, std::vector<int16_t> data) {
     auto s = std::make_shared<AudioSample>();
     s->rate = rate;
     s->channels = channels;
@@ -23,29 +22,25 @@ std::shared_ptr<const AudioSample> Sample(int32_t rate, int32_t channels, std::v
     return s;
 }
 
-std::shared_ptr<const AudioSample> Constant(int32_t frames, int16_t value)
-{
+std::shared_ptr<const AudioSample> Constant(int32_t frames, int16_t value) {
     return Sample(44100, 1, std::vector<int16_t>(static_cast<size_t>(frames), value));
 }
 
-std::vector<int16_t> Render(AudioMixer& m, int32_t frames)
-{
+std::vector<int16_t> Render(AudioMixer& m, int32_t frames) {
     std::vector<int16_t> out(static_cast<size_t>(frames) * 2);
     m.Render(out.data(), frames);
     return out;
 }
 
 // The largest jump between neighbouring samples of one channel.
-int32_t LargestStep(const std::vector<int16_t>& out, int channel)
-{
+int32_t LargestStep(const std::vector<int16_t>& out, int channel) {
     int32_t largest = 0;
     for (size_t i = 2 + channel; i < out.size(); i += 2)
         largest = std::max(largest, std::abs(out[i] - out[i - 2]));
     return largest;
 }
 
-TEST(MixerPanLaw, KeepsPowerConstantAcrossThePanRange)
-{
+TEST(MixerPanLaw, KeepsPowerConstantAcrossThePanRange) {
     for (float pan = -1.0f; pan <= 1.0f; pan += 0.125f) {
         float l, r;
         PanGains(0.8f, pan, 1, &l, &r);
@@ -65,8 +60,7 @@ TEST(MixerPanLaw, KeepsPowerConstantAcrossThePanRange)
     EXPECT_EQ(r, 0.0f);
 }
 
-TEST(Mixer, RampsInThenPlaysAtItsGainsAndEnds)
-{
+TEST(Mixer, RampsInThenPlaysAtItsGainsAndEnds) {
     AudioMixer m(4, 44100);
     const int32_t h = m.Start(0, Constant(1000, 10000), false, 1.0f, 0.5f);
     ASSERT_GE(h, 0);
@@ -80,8 +74,7 @@ TEST(Mixer, RampsInThenPlaysAtItsGainsAndEnds)
     EXPECT_TRUE(m.IsFree(0));
 }
 
-TEST(Mixer, StopFadesOutAndStaleHandlesDoNothing)
-{
+TEST(Mixer, StopFadesOutAndStaleHandlesDoNothing) {
     AudioMixer m(2, 44100);
     const int32_t h = m.Start(0, Constant(100000, 20000), true, 1.0f, 1.0f);
     Render(m, 1000);
@@ -103,8 +96,7 @@ TEST(Mixer, StopFadesOutAndStaleHandlesDoNothing)
     EXPECT_EQ(m.Start(1, Constant(0, 1), false, 1, 1), -1);
 }
 
-TEST(Mixer, ReplacingASoundFadesTheOldOneAside)
-{
+TEST(Mixer, ReplacingASoundFadesTheOldOneAside) {
     AudioMixer m(1, 44100);
     m.Start(0, Constant(100000, 20000), true, 1.0f, 1.0f);
     std::vector<int16_t> out = Render(m, 500);
@@ -115,15 +107,15 @@ TEST(Mixer, ReplacingASoundFadesTheOldOneAside)
     EXPECT_EQ(out.back(), -20000);
 }
 
-TEST(Mixer, ConvertsRatesByLinearInterpolation)
-{
+TEST(Mixer, ConvertsRatesByLinearInterpolation) {
     AudioMixer m(1, 44100);
     // Half the output rate: every source frame covers two output frames.
     m.Start(0, Sample(22050, 1, {0, 1000, 2000, 3000, 4000, 5000, 6000, 7000}), false, 1.0f, 1.0f);
     m.SetGains(m.Start(0, Sample(22050, 1, std::vector<int16_t>(400, 0)), false, 1, 1), 1, 1);
     AudioMixer n(1, 44100);
     std::vector<int16_t> ramp(600);
-    for (size_t i = 0; i < ramp.size(); ++i) ramp[i] = static_cast<int16_t>(i * 10);
+    for (size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = static_cast<int16_t>(i * 10);
     const int32_t h = n.Start(0, Sample(22050, 1, ramp), false, 1.0f, 1.0f);
     const std::vector<int16_t> out = Render(n, 1300);
     // After the ramp in: output frame k sits at source position k / 2.
@@ -134,11 +126,11 @@ TEST(Mixer, ConvertsRatesByLinearInterpolation)
     EXPECT_FALSE(n.IsPlaying(h));
 }
 
-TEST(Mixer, LoopsWrapAroundTheirEnd)
-{
+TEST(Mixer, LoopsWrapAroundTheirEnd) {
     AudioMixer m(1, 44100);
     std::vector<int16_t> saw(100);
-    for (size_t i = 0; i < saw.size(); ++i) saw[i] = static_cast<int16_t>(i * 100);
+    for (size_t i = 0; i < saw.size(); ++i)
+        saw[i] = static_cast<int16_t>(i * 100);
     const int32_t h = m.Start(0, Sample(44100, 1, saw), true, 1.0f, 1.0f);
     const std::vector<int16_t> out = Render(m, 1000);
     EXPECT_EQ(out[2 * 950], 5000);
@@ -146,8 +138,7 @@ TEST(Mixer, LoopsWrapAroundTheirEnd)
     EXPECT_TRUE(m.IsPlaying(h));
 }
 
-TEST(Mixer, StreamsPlayWhatIsPushedAndEndWhenTold)
-{
+TEST(Mixer, StreamsPlayWhatIsPushedAndEndWhenTold) {
     AudioMixer m(1, 44100);
     const int32_t h = m.StartStream(0, 44100, 2, 1.0f, 1.0f);
     ASSERT_GE(h, 0);
@@ -175,8 +166,7 @@ TEST(Mixer, StreamsPlayWhatIsPushedAndEndWhenTold)
     EXPECT_FALSE(m.IsPlaying(h));
 }
 
-TEST(Mixer, ClipsTheSumAndAppliesTheMasterGain)
-{
+TEST(Mixer, ClipsTheSumAndAppliesTheMasterGain) {
     AudioMixer m(2, 44100);
     m.Start(0, Constant(10000, 30000), true, 1.0f, 1.0f);
     m.Start(1, Constant(10000, 30000), true, 1.0f, 1.0f);
@@ -189,8 +179,7 @@ TEST(Mixer, ClipsTheSumAndAppliesTheMasterGain)
     EXPECT_EQ(out[2 * 900], 15000);
 }
 
-TEST(Mixer, AdvancesWithoutOutput)
-{
+TEST(Mixer, AdvancesWithoutOutput) {
     AudioMixer m(3, 44100);
     const int32_t once = m.Start(0, Constant(1000, 100), false, 1, 1);
     const int32_t loop = m.Start(1, Constant(1000, 100), true, 1, 1);

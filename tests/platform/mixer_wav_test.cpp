@@ -13,8 +13,7 @@ namespace {
 
 class WavReaderTest : public ::testing::Test {
 protected:
-    bool Load(const std::vector<uint8_t>& bytes, AudioSample* sample)
-    {
+    bool Load(const std::vector<uint8_t>& bytes, AudioSample* sample) {
         const std::string path = mFolder.File("t.wav");
         EXPECT_TRUE(WriteFile(path, bytes));
         return LoadWavFile(path.c_str(), sample);
@@ -22,8 +21,7 @@ protected:
     FileTestFolder mFolder;
 };
 
-TEST_F(WavReaderTest, ReadsSixteenBitStereoAndEightBitMono)
-{
+TEST_F(WavReaderTest, ReadsSixteenBitStereoAndEightBitMono) {
     AudioSample s;
     ASSERT_TRUE(Load(Pcm16(2, 22050, {1, -2, 32767, -32768}), &s));
     EXPECT_EQ(s.rate, 22050);
@@ -39,28 +37,26 @@ TEST_F(WavReaderTest, ReadsSixteenBitStereoAndEightBitMono)
     EXPECT_EQ(s.data, (std::vector<int16_t>{-32768, 0, 32512}));
 }
 
-TEST_F(WavReaderTest, SkipsUnknownChunksWithTheirPadByte)
-{
+TEST_F(WavReaderTest, SkipsUnknownChunksWithTheirPadByte) {
     AudioSample s;
     const std::vector<uint8_t> odd = {1, 2, 3};
     const std::vector<uint8_t> data = {0x10, 0x00, 0x20, 0x00};
-    ASSERT_TRUE(Load(Riff({Chunk("LIST", odd), FmtChunk(1, 1, 8000, 16), Chunk("junk", odd), Chunk("data", data)}),
-                     &s));
+    ASSERT_TRUE(Load(
+        Riff({Chunk("LIST", odd), FmtChunk(1, 1, 8000, 16), Chunk("junk", odd), Chunk("data", data)}), &s));
     EXPECT_EQ(s.data, (std::vector<int16_t>{16, 32}));
 }
 
-TEST_F(WavReaderTest, RefusesDamagedAndUnsupportedFiles)
-{
+TEST_F(WavReaderTest, RefusesDamagedAndUnsupportedFiles) {
     const std::vector<uint8_t> data = {0, 0, 0, 0};
     std::vector<std::vector<uint8_t>> bad = {
-        {},                                                             // empty
-        {'R', 'I', 'F', 'F'},                                           // cut header
-        Riff({FmtChunk(3, 1, 8000, 16), Chunk("data", data)}),          // float samples
-        Riff({FmtChunk(1, 3, 8000, 16), Chunk("data", data)}),          // three channels
-        Riff({FmtChunk(1, 1, 8000, 24), Chunk("data", data)}),          // 24 bits
-        Riff({FmtChunk(1, 1, 0, 16), Chunk("data", data)}),             // rate 0
-        Riff({Chunk("data", data), FmtChunk(1, 1, 8000, 16)}),          // data before fmt
-        Riff({FmtChunk(1, 1, 8000, 16)}),                               // no data
+        {},                                                    // empty
+        {'R', 'I', 'F', 'F'},                                  // cut header
+        Riff({FmtChunk(3, 1, 8000, 16), Chunk("data", data)}), // float samples
+        Riff({FmtChunk(1, 3, 8000, 16), Chunk("data", data)}), // three channels
+        Riff({FmtChunk(1, 1, 8000, 24), Chunk("data", data)}), // 24 bits
+        Riff({FmtChunk(1, 1, 0, 16), Chunk("data", data)}),    // rate 0
+        Riff({Chunk("data", data), FmtChunk(1, 1, 8000, 16)}), // data before fmt
+        Riff({FmtChunk(1, 1, 8000, 16)}),                      // no data
     };
     // A data chunk that claims more bytes than the file has.
     std::vector<uint8_t> cut = Pcm16(1, 8000, {1, 2, 3, 4});
@@ -78,10 +74,10 @@ TEST_F(WavReaderTest, RefusesDamagedAndUnsupportedFiles)
     EXPECT_FALSE(LoadWavFile(mFolder.File("missing.wav").c_str(), &s));
 }
 
-TEST_F(WavReaderTest, StreamsInPiecesAndRewinds)
-{
+TEST_F(WavReaderTest, StreamsInPiecesAndRewinds) {
     std::vector<int16_t> values(1000);
-    for (size_t i = 0; i < values.size(); ++i) values[i] = static_cast<int16_t>(i);
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<int16_t>(i);
     const std::string path = mFolder.File("s.wav");
     ASSERT_TRUE(WriteFile(path, Pcm16(1, 44100, values)));
     WavStream wav;
