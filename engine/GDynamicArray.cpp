@@ -6,7 +6,9 @@
 
 GDynamicArray::GDynamicArray() = default;
 
-GDynamicArray::~GDynamicArray() { Free(); }
+GDynamicArray::~GDynamicArray() {
+    Free();
+}
 
 void GDynamicArray::Free() {
     delete[] mData;

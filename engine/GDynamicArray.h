@@ -20,10 +20,10 @@ public:
     bool IDynamicArray(int16_t elementSize, int32_t rows, int32_t width);
 
     void GetBounds(int32_t* rows, int32_t* width) const;
-    void Set(int32_t row, int32_t column, const void* value);  // copies one element
+    void Set(int32_t row, int32_t column, const void* value); // copies one element
     void* GetElement(int32_t row, int32_t column);
     const void* GetElement(int32_t row, int32_t column) const;
-    void Zero();  // clears every byte
+    void Zero(); // clears every byte
 
     int16_t GetElementSize() const { return mElementSize; }
     int32_t GetElementCount() const { return mCount; }

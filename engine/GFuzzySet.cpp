@@ -3,8 +3,7 @@
 namespace {
 
 // Shared body of both combine forms; Rule is any callable (a, b) -> label.
-template <typename Rule>
-void Combine(const GFuzzySet& self, Rule rule, const GFuzzySet* a, GFuzzySet* out) {
+template <typename Rule> void Combine(const GFuzzySet& self, Rule rule, const GFuzzySet* a, GFuzzySet* out) {
     // Built aside because out may be a or the receiver itself.
     GFuzzySet result;
     for (int i = 0; i < a->mCount; ++i) {
@@ -17,7 +16,8 @@ void Combine(const GFuzzySet& self, Rule rule, const GFuzzySet* a, GFuzzySet* ou
             if (!(p > 0.0f)) continue;
             int8_t label = rule(a->mLabels[i], self.mLabels[j]);
             int k = 0;
-            while (k < result.mCount && result.mLabels[k] != label) ++k;
+            while (k < result.mCount && result.mLabels[k] != label)
+                ++k;
             if (k < result.mCount)
                 result.mMemberships[k] += p;
             else
@@ -31,7 +31,7 @@ void Combine(const GFuzzySet& self, Rule rule, const GFuzzySet* a, GFuzzySet* ou
     }
 }
 
-}  // namespace
+} // namespace
 
 void GFuzzySet::CombineThroughFAM(GFuzzyRule rule, const GFuzzySet* a, GFuzzySet* out) const {
     if (rule == nullptr || a == nullptr || out == nullptr) return;
@@ -47,7 +47,8 @@ void GFuzzySet::CombineThroughFAM(const int8_t* table, int32_t width, const GFuz
 
 float GFuzzySet::GetTotalMembership() const {
     float total = 0.0f;
-    for (int i = 0; i < mCount; ++i) total += mMemberships[i];
+    for (int i = 0; i < mCount; ++i)
+        total += mMemberships[i];
     return total;
 }
 
@@ -55,7 +56,8 @@ float GFuzzySet::Resolve() const {
     float total = GetTotalMembership();
     if (total == 0.0f) return 0.0f;
     float sum = 0.0f;
-    for (int i = 0; i < mCount; ++i) sum += static_cast<float>(mLabels[i]) * mMemberships[i];
+    for (int i = 0; i < mCount; ++i)
+        sum += static_cast<float>(mLabels[i]) * mMemberships[i];
     return sum / total;
 }
 
@@ -63,7 +65,8 @@ float GFuzzySet::ResolveWeighted(const float* weights) const {
     float total = GetTotalMembership();
     if (total == 0.0f || weights == nullptr) return 0.0f;
     float sum = 0.0f;
-    for (int i = 0; i < mCount; ++i) sum += weights[mLabels[i]] * mMemberships[i];
+    for (int i = 0; i < mCount; ++i)
+        sum += weights[mLabels[i]] * mMemberships[i];
     return sum / total;
 }
 

@@ -28,8 +28,7 @@ public:
     // dropped. The result then replaces out, which may be a or this.
     void CombineThroughFAM(GFuzzyRule rule, const GFuzzySet* a, GFuzzySet* out) const;
     // The same with a byte table of the given width: rule(a, b) = table[b * width + a].
-    void CombineThroughFAM(const int8_t* table, int32_t width, const GFuzzySet* a,
-                           GFuzzySet* out) const;
+    void CombineThroughFAM(const int8_t* table, int32_t width, const GFuzzySet* a, GFuzzySet* out) const;
 
     float GetTotalMembership() const;
     // Centroid sum(label * m) / total; 0 when the total is 0.

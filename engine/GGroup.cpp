@@ -20,24 +20,54 @@ private:
     int32_t& mCounter;
 };
 
-// Marks for the two-phase removals; small groups need no heap.
+// Marks for the two-phase removals, one bit per member; lists of up to
+// 4096 members need no heap.
 class Marks {
 public:
     explicit Marks(size_t count) {
-        if (count > sizeof(mLocal)) {
-            mHeap.assign(count, 0);
-            mMarks = mHeap.data();
+        size_t words = (count + 63) / 64;
+        if (words > kLocalWords) {
+            mHeap.assign(words, 0);
+            mBits = mHeap.data();
         }
     }
-    unsigned char& operator[](size_t i) { return mMarks[i]; }
+    void Set(size_t i, bool on) {
+        uint64_t bit = uint64_t{1} << (i % 64);
+        if (on)
+            mBits[i / 64] |= bit;
+        else
+            mBits[i / 64] &= ~bit;
+    }
+    bool Get(size_t i) const { return (mBits[i / 64] >> (i % 64)) & 1u; }
 
 private:
-    unsigned char mLocal[256] = {};
-    std::vector<unsigned char> mHeap;
-    unsigned char* mMarks = mLocal;
+    static constexpr size_t kLocalWords = 64;
+    uint64_t mLocal[kLocalWords] = {};
+    std::vector<uint64_t> mHeap;
+    uint64_t* mBits = mLocal;
 };
 
-}  // namespace
+// Removes the marked members from last to first. Without deletion no member
+// code runs, so the survivors are simply closed up in one pass.
+void RemoveMarked(std::vector<GObject*>& members, const Marks& marks, size_t count, bool deleteThem) {
+    if (count > members.size()) count = members.size();
+    if (!deleteThem) {
+        size_t kept = 0;
+        for (size_t i = 0; i < count; ++i)
+            if (!marks.Get(i)) members[kept++] = members[i];
+        members.erase(members.begin() + static_cast<std::ptrdiff_t>(kept),
+                      members.begin() + static_cast<std::ptrdiff_t>(count));
+        return;
+    }
+    for (size_t i = count; i-- > 0;) {
+        if (!marks.Get(i) || i >= members.size()) continue;
+        GObject* member = members[i];
+        members.erase(members.begin() + static_cast<std::ptrdiff_t>(i));
+        delete member;
+    }
+}
+
+} // namespace
 
 // ---------------------------------------------------------------- GGroup
 
@@ -49,7 +79,8 @@ GGroup::~GGroup() {
     // that a member's destructor never sees itself in the group.
     std::vector<GObject*> members;
     members.swap(mMembers);
-    for (GObject* member : members) delete member;
+    for (GObject* member : members)
+        delete member;
 }
 
 void GGroup::IGroup() {}
@@ -65,7 +96,8 @@ void GGroup::ConcatGroup(GGroup* other) {
     // Index loop: other may be this group, whose storage grows meanwhile.
     size_t count = other->mMembers.size();
     mMembers.reserve(mMembers.size() + count);
-    for (size_t i = 0; i < count; ++i) mMembers.push_back(other->mMembers[i]);
+    for (size_t i = 0; i < count; ++i)
+        mMembers.push_back(other->mMembers[i]);
 }
 
 bool GGroup::IsMember(GObject* member) const {
@@ -77,7 +109,8 @@ bool GGroup::IsMember(GObject* member) const {
 void GGroup::DoForEach(GMemberFn fn, void* context) {
     if (fn == nullptr) return;
     StorageLock lock(mLocked);
-    for (size_t i = 0; i < mMembers.size(); ++i) fn(mMembers[i], context);
+    for (size_t i = 0; i < mMembers.size(); ++i)
+        fn(mMembers[i], context);
 }
 
 GObject* GGroup::Find(GMemberTest test, void* context) {
@@ -109,7 +142,8 @@ void GGroup::EmptyOut(bool deleteMembers) {
     std::vector<GObject*> members;
     members.swap(mMembers);
     if (deleteMembers && !mPreserve)
-        for (GObject* member : members) delete member;
+        for (GObject* member : members)
+            delete member;
     // Keep the storage for the next fill unless a destructor refilled us.
     if (mMembers.empty()) {
         members.clear();
@@ -123,10 +157,11 @@ void GGroup::DeleteSome(GMemberTest test, void* context, bool deleteMembers) {
     Marks marks(count);
     {
         StorageLock lock(mLocked);
-        for (size_t i = 0; i < count; ++i) marks[i] = test(mMembers[i], context) ? 1 : 0;
+        for (size_t i = 0; i < count; ++i)
+            marks.Set(i, test(mMembers[i], context));
     }
-    for (size_t i = count; i-- > 0;)
-        if (marks[i] && i < mMembers.size()) RemoveAt(static_cast<int32_t>(i), deleteMembers);
+    assert(CanChange());
+    RemoveMarked(mMembers, marks, count, deleteMembers && !mPreserve);
 }
 
 void GGroup::CopyMembersInto(GGroup* copy) {
@@ -158,7 +193,9 @@ GList::GList() = default;
 
 GList::~GList() = default;
 
-void GList::IList() { IGroup(); }
+void GList::IList() {
+    IGroup();
+}
 
 GObject* GList::GetObjectA(int32_t index) const {
     if (index < 0 || index >= GetCount()) return nullptr;
@@ -219,16 +256,17 @@ void GList::DeleteSomeIndices(GIndexTest test, void* context, bool deleteMembers
     {
         StorageLock lock(mLocked);
         for (size_t i = 0; i < count; ++i)
-            marks[i] = test(static_cast<int32_t>(i), mMembers[i], context) ? 1 : 0;
+            marks.Set(i, test(static_cast<int32_t>(i), mMembers[i], context));
     }
-    for (size_t i = count; i-- > 0;)
-        if (marks[i] && i < mMembers.size()) RemoveAt(static_cast<int32_t>(i), deleteMembers);
+    assert(CanChange());
+    RemoveMarked(mMembers, marks, count, deleteMembers && !mPreserve);
 }
 
 void GList::DoForEachIndex(GIndexFn fn, void* context) {
     if (fn == nullptr) return;
     StorageLock lock(mLocked);
-    for (size_t i = 0; i < mMembers.size(); ++i) fn(static_cast<int32_t>(i), mMembers[i], context);
+    for (size_t i = 0; i < mMembers.size(); ++i)
+        fn(static_cast<int32_t>(i), mMembers[i], context);
 }
 
 namespace {
@@ -280,7 +318,7 @@ void QuickSortRange(Members& a, int32_t lo, int32_t hi, GCompareFn compare, void
     }
 }
 
-}  // namespace
+} // namespace
 
 void GList::QuickSort(GCompareFn compare, void* context) {
     if (compare == nullptr || mMembers.size() < 2) return;
@@ -315,7 +353,9 @@ GObject* GList::CopyItself() {
 
 // ---------------------------------------------------------------- GQueue
 
-void GQueue::IQueue() { IList(); }
+void GQueue::IQueue() {
+    IList();
+}
 
 GObject* GQueue::Dequeue() {
     if (mMembers.empty()) return nullptr;
@@ -333,7 +373,9 @@ GObject* GQueue::CopyItself() {
 
 // ---------------------------------------------------------------- GStack
 
-void GStack::IStack() { IList(); }
+void GStack::IStack() {
+    IList();
+}
 
 GObject* GStack::Pop() {
     if (mMembers.empty()) return nullptr;

@@ -26,9 +26,9 @@ public:
 
     void IGroup();
 
-    void Add(GObject* member);             // appends; no duplicate check
-    void ConcatGroup(GGroup* other);       // appends other's members, shared
-    bool IsMember(GObject* member) const;  // by identity
+    void Add(GObject* member);            // appends; no duplicate check
+    void ConcatGroup(GGroup* other);      // appends other's members, shared
+    bool IsMember(GObject* member) const; // by identity
     int32_t GetCount() const { return static_cast<int32_t>(mMembers.size()); }
 
     // Visits every member once in storage order; the callback must not
@@ -65,8 +65,8 @@ protected:
     bool CanChange() const { return mLocked == 0; }
 
     std::vector<GObject*> mMembers;
-    int32_t mLocked = 0;       // > 0 while a callback walks the storage
-    char mPreserve = 0;        // keep-members flag
+    int32_t mLocked = 0; // > 0 while a callback walks the storage
+    char mPreserve = 0;  // keep-members flag
     char mCopyPointersOnly = 0;
 };
 
@@ -77,14 +77,14 @@ public:
 
     void IList();
 
-    GObject* GetObjectA(int32_t index) const;  // null outside 0..count-1
+    GObject* GetObjectA(int32_t index) const; // null outside 0..count-1
     // The member after (forward) or before this one; at an end null, or the
     // member at the other end with wrap. Null when member is absent.
     GObject* GetNext(GObject* member, bool forward, bool wrap) const;
     // First index whose test is true; with a null test, the index of the
     // member that is context. -1 when none.
     int32_t Locate(GIndexTest test, void* context);
-    void Insert(GObject* member, int32_t index);  // later members move back
+    void Insert(GObject* member, int32_t index); // later members move back
     void ReplaceIndex(int32_t index, GObject* member, bool deleteOld);
     void Swap(int32_t i, int32_t j);
     void DeleteIndex(int32_t index, bool deleteIt);
@@ -107,7 +107,7 @@ class GQueue : public GList {
 public:
     void IQueue();
     void Enqueue(GObject* member) { Add(member); }
-    GObject* Dequeue();  // removes and returns the first member; null when empty
+    GObject* Dequeue(); // removes and returns the first member; null when empty
 
     GObject* CopyItself() override;
 };
@@ -117,7 +117,7 @@ class GStack : public GList {
 public:
     void IStack();
     void Push(GObject* member) { Add(member); }
-    GObject* Pop();  // removes and returns the last member; null when empty
+    GObject* Pop(); // removes and returns the last member; null when empty
 
     GObject* CopyItself() override;
 };

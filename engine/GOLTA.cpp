@@ -5,7 +5,7 @@
 #include <thread>
 
 namespace {
-uint32_t sRandomState = 1;  // the C library's default seed
+uint32_t sRandomState = 1; // the C library's default seed
 }
 
 int32_t Random() {
@@ -13,11 +13,17 @@ int32_t Random() {
     return static_cast<int32_t>((sRandomState >> 16) & 0x7FFFu);
 }
 
-void SeedRandomGenerator(uint32_t seed) { sRandomState = seed; }
+void SeedRandomGenerator(uint32_t seed) {
+    sRandomState = seed;
+}
 
-void RandomlySeedRandomGenerator() { SeedRandomGenerator(ClockTime()); }
+void RandomlySeedRandomGenerator() {
+    SeedRandomGenerator(ClockTime());
+}
 
-uint32_t GetRandomState() { return sRandomState; }
+uint32_t GetRandomState() {
+    return sRandomState;
+}
 
 uint32_t RandomPair() {
     // Two statements so that the high half is certainly drawn first.
@@ -26,7 +32,9 @@ uint32_t RandomPair() {
     return (high << 16) | low;
 }
 
-double RandomFraction() { return static_cast<double>(RandomPair() % 10000000u) * 1e-7; }
+double RandomFraction() {
+    return static_cast<double>(RandomPair() % 10000000u) * 1e-7;
+}
 
 uint32_t RandomPick(uint32_t n) {
     uint32_t r = RandomPair();
@@ -38,9 +46,13 @@ bool RandomOneIn(uint32_t k) {
     return k <= 1 || r % k == 0;
 }
 
-int32_t RandomCoin() { return static_cast<int32_t>(RandomPair() & 1u); }
+int32_t RandomCoin() {
+    return static_cast<int32_t>(RandomPair() & 1u);
+}
 
-uint32_t RandomSeed16() { return RandomPair() % 65535u; }
+uint32_t RandomSeed16() {
+    return RandomPair() % 65535u;
+}
 
 uint32_t ClockTime() {
     // steady_clock counts from system start on Linux; the 32-bit value wraps
@@ -50,7 +62,9 @@ uint32_t ClockTime() {
     return static_cast<uint32_t>(static_cast<uint64_t>(ms));
 }
 
-void TimeDelay(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void TimeDelay(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 void CopyMem(const void* from, void* to, uint32_t n) {
     if (n == 0 || from == nullptr || to == nullptr) return;

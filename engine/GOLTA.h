@@ -10,8 +10,8 @@
 // state = state * 1103515245 + 12345 (mod 2^32); result (state >> 16) & 0x7FFF.
 int32_t Random();
 void SeedRandomGenerator(uint32_t seed);
-void RandomlySeedRandomGenerator();  // seeds from ClockTime()
-uint32_t GetRandomState();           // for tests and diagnostics
+void RandomlySeedRandomGenerator(); // seeds from ClockTime()
+uint32_t GetRandomState();          // for tests and diagnostics
 
 // Idioms built on two calls, the first giving the high half:
 // R = (Random() << 16) | Random(), unsigned 32-bit.

@@ -5,7 +5,9 @@
 //
 // GString is the shared implementation that works on a buffer owned by the
 // concrete kind (GString15 ... GString255), so a GString* can point at any
-// kind and all operations respect that kind's capacity.
+// kind and all operations respect that kind's capacity. The buffer is found
+// by its offset inside the object, not by a pointer, so a string stays valid
+// when the object holding it is copied byte for byte.
 
 #include <cstdint>
 
@@ -18,9 +20,9 @@ public:
     GString(const GString&) = delete;
 
     // Replacing the text.
-    void IStringRez(int32_t id);          // string-table text; empty for an unknown id
-    void IStringText(const char* text);   // NUL-terminated text; null gives empty
-    void IStringNum(int32_t value);       // plain decimal
+    void IStringRez(int32_t id);        // string-table text; empty for an unknown id
+    void IStringText(const char* text); // NUL-terminated text; null gives empty
+    void IStringNum(int32_t value);     // plain decimal
 
     // Appending; each stops at the capacity.
     void ConcatRez(int32_t id);
@@ -28,19 +30,19 @@ public:
     void Concat(const GString* other);
     void ConcatNum(int32_t value);
     void ConcatNumDecimal(float value, int32_t decimals);
-    void AddChar(char c);                 // only when there is room
-    void InsertSpace(int32_t count);      // appends blanks; none for count <= 0
+    void AddChar(char c);            // only when there is room
+    void InsertSpace(int32_t count); // appends blanks; none for count <= 0
 
     // Keeps the first (keepStart) or the last count characters.
     void CropLength(int32_t count, bool keepStart);
 
-    unsigned char GetLength() const { return static_cast<unsigned char>(mBuffer[0]); }
+    unsigned char GetLength() const { return static_cast<unsigned char>(Buffer()[0]); }
     unsigned char GetCapacity() const { return mCapacity; }
-    char GetChar(int32_t index) const;    // 0 outside the text
-    char* GetCString() { return mBuffer + 1; }
-    const char* GetCString() const { return mBuffer + 1; }
+    char GetChar(int32_t index) const; // 0 outside the text
+    char* GetCString() { return Buffer() + 1; }
+    const char* GetCString() const { return Buffer() + 1; }
     bool IsEqualTo(const GString* other) const;
-    int32_t ConvertToNumber() const;      // blanks, optional '-', digits; 0 without digits
+    int32_t ConvertToNumber() const; // blanks, optional '-', digits; 0 without digits
 
     // A length byte and the characters. The character-set conversion of
     // Write/Read is the identity on this platform.
@@ -55,16 +57,17 @@ protected:
     ~GString() = default;
 
 private:
+    char* Buffer() { return reinterpret_cast<char*>(this) + mOffset; }
+    const char* Buffer() const { return reinterpret_cast<const char*>(this) + mOffset; }
     void SetLength(int32_t length);
     void AppendBytes(const char* text, int32_t count);
 
-    char* mBuffer;
+    uint16_t mOffset; // of the buffer from the start of this object
     unsigned char mCapacity;
 };
 
 // One concrete kind: the buffer lives inside the object.
-template <int Capacity>
-class GStringOf : public GString {
+template <int Capacity> class GStringOf : public GString {
     static_assert(Capacity >= 1 && Capacity <= 255, "capacity is a length byte");
 
 public:

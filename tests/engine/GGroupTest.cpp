@@ -22,18 +22,24 @@ public:
 };
 int Item::sLive = 0;
 
-int KeyOf(GObject* o) { return static_cast<Item*>(o)->key; }
+int KeyOf(GObject* o) {
+    return static_cast<Item*>(o)->key;
+}
 
-int32_t ByKey(GObject* a, GObject* b, void*) { return KeyOf(a) - KeyOf(b); }
+int32_t ByKey(GObject* a, GObject* b, void*) {
+    return KeyOf(a) - KeyOf(b);
+}
 
 std::vector<int> Keys(GList& list) {
     std::vector<int> keys;
-    for (int32_t i = 0; i < list.GetCount(); ++i) keys.push_back(KeyOf(list.GetObjectA(i)));
+    for (int32_t i = 0; i < list.GetCount(); ++i)
+        keys.push_back(KeyOf(list.GetObjectA(i)));
     return keys;
 }
 
 void Fill(GList& list, std::initializer_list<int> keys) {
-    for (int k : keys) list.Add(new Item(k));
+    for (int k : keys)
+        list.Add(new Item(k));
 }
 
 class GroupTest : public ::testing::Test {
@@ -42,7 +48,7 @@ protected:
     void TearDown() override { EXPECT_EQ(Item::sLive, 0) << "leaked or double-freed members"; }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(GroupTest, OwningGroupDeletesAndPreservingGroupNever) {
     auto owner = std::make_unique<GList>();
@@ -86,8 +92,8 @@ TEST_F(GroupTest, WalkingFindingAndMembership) {
     EXPECT_FALSE(list.IsMember(&stranger));
 
     std::vector<int> indices;
-    list.DoForEachIndex([](int32_t i, GObject*, void* ctx) { static_cast<std::vector<int>*>(ctx)->push_back(i); },
-                        &indices);
+    list.DoForEachIndex(
+        [](int32_t i, GObject*, void* ctx) { static_cast<std::vector<int>*>(ctx)->push_back(i); }, &indices);
     EXPECT_EQ(indices, (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(list.GetObjectA(-1), nullptr);
     EXPECT_EQ(list.GetObjectA(4), nullptr);
@@ -109,7 +115,7 @@ TEST_F(GroupTest, LocateInsertReplaceSwapAndNext) {
 
     list.ReplaceIndex(5, new Item(40), true);
     Item refused(0);
-    list.ReplaceIndex(6, &refused, true);  // outside: nothing replaced
+    list.ReplaceIndex(6, &refused, true); // outside: nothing replaced
     EXPECT_EQ(Item::sLive, 7);
     list.Swap(0, 5);
     list.Swap(0, 9);
@@ -163,7 +169,8 @@ TEST_F(GroupTest, DeleteSomeTestsAllFirstThenRemovesFromTheBack) {
     };
     GList noisy;
     noisy.IList();
-    for (int k = 0; k < 5; ++k) noisy.Add(new Noisy(k));
+    for (int k = 0; k < 5; ++k)
+        noisy.Add(new Noisy(k));
     noisy.DeleteSomeIndices([](int32_t i, GObject*, void*) { return i != 2; }, nullptr, true);
     EXPECT_EQ(order, (std::vector<int>{4, 3, 1, 0}));
     EXPECT_EQ(Keys(noisy), (std::vector<int>{2}));
@@ -177,7 +184,8 @@ TEST_F(GroupTest, DeleteSomeTestsAllFirstThenRemovesFromTheBack) {
 TEST_F(GroupTest, DeleteSomeHandlesListsLargerThanTheLocalMarks) {
     GList list;
     list.IList();
-    for (int k = 0; k < 1000; ++k) list.Add(new Item(k));
+    for (int k = 0; k < 1000; ++k)
+        list.Add(new Item(k));
     list.DeleteSome([](GObject* m, void*) { return KeyOf(m) % 3 != 0; }, nullptr, true);
     ASSERT_EQ(list.GetCount(), 334);
     EXPECT_EQ(KeyOf(list.GetObjectA(333)), 999);
@@ -191,7 +199,7 @@ TEST_F(GroupTest, QuickSortAgreesWithAReferenceSortAtEverySize) {
         list.IList();
         std::vector<int> reference;
         for (int i = 0; i < n; ++i) {
-            int key = static_cast<int>(RandomPick(n / 2 + 1));  // plenty of equal keys
+            int key = static_cast<int>(RandomPick(n / 2 + 1)); // plenty of equal keys
             list.Add(new Item(key));
             reference.push_back(key);
         }
@@ -204,33 +212,38 @@ TEST_F(GroupTest, QuickSortAgreesWithAReferenceSortAtEverySize) {
 TEST_F(GroupTest, QuickSortSurvivesAnInconsistentComparison) {
     GList list;
     list.IList();
-    for (int k = 0; k < 200; ++k) list.Add(new Item(k));
+    for (int k = 0; k < 200; ++k)
+        list.Add(new Item(k));
     list.QuickSort([](GObject*, GObject*, void*) -> int32_t { return -1; }, nullptr);
     EXPECT_EQ(list.GetCount(), 200);
     std::vector<int> keys = Keys(list);
     std::sort(keys.begin(), keys.end());
-    for (int k = 0; k < 200; ++k) EXPECT_EQ(keys[k], k);
+    for (int k = 0; k < 200; ++k)
+        EXPECT_EQ(keys[k], k);
 }
 
 TEST_F(GroupTest, InsertionSortIsStable) {
     GList list;
     list.IList();
     int tags = 0;
-    for (int key : {3, 1, 2, 1, 3, 2, 1}) list.Add(new Item(key, tags++));
+    for (int key : {3, 1, 2, 1, 3, 2, 1})
+        list.Add(new Item(key, tags++));
     list.InsertionSort(ByKey, nullptr);
     std::vector<std::pair<int, int>> got;
     for (int32_t i = 0; i < list.GetCount(); ++i) {
         auto* item = static_cast<Item*>(list.GetObjectA(i));
         got.emplace_back(item->key, item->tag);
     }
-    EXPECT_EQ(got, (std::vector<std::pair<int, int>>{{1, 1}, {1, 3}, {1, 6}, {2, 2}, {2, 5}, {3, 0}, {3, 4}}));
+    EXPECT_EQ(got,
+              (std::vector<std::pair<int, int>>{{1, 1}, {1, 3}, {1, 6}, {2, 2}, {2, 5}, {3, 0}, {3, 4}}));
 }
 
 TEST_F(GroupTest, RandomShuffleIsARepeatablePermutation) {
     auto shuffled = [](uint32_t seed) {
         GList list;
         list.IList();
-        for (int k = 0; k < 50; ++k) list.Add(new Item(k));
+        for (int k = 0; k < 50; ++k)
+            list.Add(new Item(k));
         SeedRandomGenerator(seed);
         list.RandomShuffle();
         return Keys(list);
@@ -239,7 +252,8 @@ TEST_F(GroupTest, RandomShuffleIsARepeatablePermutation) {
     EXPECT_EQ(a, b);
     EXPECT_NE(a, c);
     std::sort(a.begin(), a.end());
-    for (int k = 0; k < 50; ++k) EXPECT_EQ(a[k], k);
+    for (int k = 0; k < 50; ++k)
+        EXPECT_EQ(a[k], k);
 }
 
 TEST_F(GroupTest, ConcatSharesPointersAndCopiesCopyOrShare) {
@@ -250,7 +264,7 @@ TEST_F(GroupTest, ConcatSharesPointersAndCopiesCopyOrShare) {
     view.IList();
     view.PreserveObjects();
     view.ConcatGroup(&owner);
-    view.ConcatGroup(&view);  // itself: doubled
+    view.ConcatGroup(&view); // itself: doubled
     EXPECT_EQ(Keys(view), (std::vector<int>{1, 2, 1, 2}));
     EXPECT_EQ(view.GetObjectA(2), owner.GetObjectA(0));
     EXPECT_EQ(owner.GetCount(), 2);
@@ -266,7 +280,7 @@ TEST_F(GroupTest, ConcatSharesPointersAndCopiesCopyOrShare) {
     std::unique_ptr<GObject> shallow(owner.CopyItself());
     auto* shallowList = static_cast<GList*>(shallow.get());
     EXPECT_EQ(shallowList->GetObjectA(1), owner.GetObjectA(1));
-    EXPECT_TRUE(shallowList->IsPreserving());  // never deletes what it shares
+    EXPECT_TRUE(shallowList->IsPreserving()); // never deletes what it shares
     EXPECT_EQ(Item::sLive, 4);
 }
 
@@ -310,7 +324,7 @@ TEST(DynamicArray, RowsWidthAndElements) {
     EXPECT_EQ(data[4], 0);
     EXPECT_EQ(*static_cast<int16_t*>(grid.GetElement(2, 4)), 0x1234);
 
-    ASSERT_TRUE(grid.IDynamicArray(4, 10, 1));  // re-initialising frees the old block
+    ASSERT_TRUE(grid.IDynamicArray(4, 10, 1)); // re-initialising frees the old block
     grid.GetBounds(&rows, &width);
     EXPECT_EQ(rows, 10);
     EXPECT_EQ(width, 1);

@@ -8,10 +8,11 @@ TEST(Random, FollowsTheLinearCongruentialSequence) {
     SeedRandomGenerator(1);
     // The classic sequence of this generator from seed 1.
     const int32_t expected[] = {16838, 5758, 10113, 17515, 31051};
-    for (int32_t e : expected) EXPECT_EQ(Random(), e);
+    for (int32_t e : expected)
+        EXPECT_EQ(Random(), e);
 
     SeedRandomGenerator(0);
-    EXPECT_EQ(Random(), 0);  // 12345 >> 16
+    EXPECT_EQ(Random(), 0); // 12345 >> 16
     EXPECT_EQ(GetRandomState(), 12345u);
 }
 
@@ -24,7 +25,8 @@ TEST(Random, StaysInFifteenBitsAndRepeatsAfterReseeding) {
         ASSERT_LE(v, 32767);
     }
     SeedRandomGenerator(987654321u);
-    for (int32_t v : first) EXPECT_EQ(Random(), v);
+    for (int32_t v : first)
+        EXPECT_EQ(Random(), v);
 }
 
 TEST(Random, IdiomsCombineTwoCallsHighFirst) {
@@ -52,7 +54,8 @@ TEST(Random, IdiomsCombineTwoCallsHighFirst) {
     EXPECT_TRUE(RandomOneIn(1));
     uint32_t after = GetRandomState();
     SeedRandomGenerator(42);
-    for (int i = 0; i < 4; ++i) Random();
+    for (int i = 0; i < 4; ++i)
+        Random();
     EXPECT_EQ(GetRandomState(), after);
 }
 
@@ -76,6 +79,6 @@ TEST(Utilities, ClockAdvancesAndCopyMemTakesSourceFirst) {
     char to[7] = {};
     CopyMem(from, to, 7);
     EXPECT_STREQ(to, "abcdef");
-    CopyMem(from, from + 2, 3);  // overlapping copy
+    CopyMem(from, from + 2, 3); // overlapping copy
     EXPECT_EQ(std::memcmp(from, "ababcf", 6), 0);
 }

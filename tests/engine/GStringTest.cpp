@@ -3,12 +3,15 @@
 #include <climits>
 #include <string>
 
+#include "engine/GOLTA.h"
 #include "engine/GString.h"
 #include "engine/GStringTable.h"
 
 namespace {
-std::string Text(const GString& s) { return std::string(s.GetCString(), s.GetLength()); }
-}  // namespace
+std::string Text(const GString& s) {
+    return std::string(s.GetCString(), s.GetLength());
+}
+} // namespace
 
 TEST(GString, EveryKindCutsAtItsCapacity) {
     GString15 s15;
@@ -44,7 +47,7 @@ TEST(GString, AppendingStopsAtTheRoomLeft) {
     s.AddChar('c');
     EXPECT_EQ(Text(s), "ab   c");
 
-    s.Concat(&s);  // appending itself
+    s.Concat(&s); // appending itself
     EXPECT_EQ(Text(s), "ab   cab   c");
     s.Concat(nullptr);
     s.ConcatText(nullptr);
@@ -61,12 +64,13 @@ TEST(GString, AssignmentAndCopiesCutAcrossKinds) {
     EXPECT_EQ(Text(copy), "Panzergranate (");
     GString15 other(small);
     EXPECT_TRUE(other.IsEqualTo(&small));
-    other.AddChar('!');  // full: ignored
+    other.AddChar('!'); // full: ignored
     EXPECT_TRUE(other.IsEqualTo(&small));
     other.CropLength(3, true);
     EXPECT_FALSE(other.IsEqualTo(&small));
     EXPECT_FALSE(other.IsEqualTo(nullptr));
-    big = big;
+    GString& alias = big;
+    big = alias; // self-assignment keeps the text
     EXPECT_EQ(big.GetLength(), 32);
 }
 
@@ -108,9 +112,8 @@ TEST(GString, Numbers) {
         int32_t decimals;
         const char* text;
     } cases[] = {
-        {0.3f, 1, "0.3"},      {1.0f / 3.0f, 2, "0.33"}, {2.0f / 3.0f, 2, "0.66"},
-        {-2.5f, 1, "-2.5"},    {7.9f, 0, "7"},           {12.05f, 3, "12.050"},
-        {-0.0001f, 2, "0.00"}, {26.832f, 1, "26.8"},
+        {0.3f, 1, "0.3"}, {1.0f / 3.0f, 2, "0.33"}, {2.0f / 3.0f, 2, "0.66"}, {-2.5f, 1, "-2.5"},
+        {7.9f, 0, "7"},   {12.05f, 3, "12.050"},    {-0.0001f, 2, "0.00"},    {26.832f, 1, "26.8"},
     };
     for (const Case& c : cases) {
         s.IStringText("");
@@ -124,7 +127,8 @@ TEST(GString, ConvertToNumber) {
         const char* text;
         int32_t value;
     } cases[] = {{"  42", 42}, {"-17abc", -17}, {"abc", 0}, {"", 0}, {"- 5", 0}, {"007", 7}};
-    for (const Case& c : cases) EXPECT_EQ(GString31(c.text).ConvertToNumber(), c.value) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(GString31(c.text).ConvertToNumber(), c.value) << c.text;
 }
 
 TEST(StringTable, TextsByNumberCutAtCapacity) {
@@ -133,13 +137,37 @@ TEST(StringTable, TextsByNumberCutAtCapacity) {
     EXPECT_EQ(Text(s), "Szenarien");
     s.ConcatRez(1542);
     EXPECT_EQ(Text(s), "SzenarienSavegames");
-    s.IStringRez(-7);  // no such text: empty
+    s.IStringRez(-7); // no such text: empty
     EXPECT_EQ(s.GetLength(), 0);
 
     GString15 cut;
     cut.IStringRez(410);
     EXPECT_EQ(Text(cut), "Computerspieler");
 
+    // Stored as single-byte Latin-1, escapes resolved.
+    GString255 german;
+    german.IStringRez(238);
+    EXPECT_EQ(Text(german), "H\xF6"
+                            "chste");
+    german.IStringRez(1261);
+    EXPECT_EQ(german.GetChar(0), '\\');
+    EXPECT_EQ(german.GetChar(1), ' ');
+
     for (int32_t i = 1; i < gStringTableCount; ++i)
         ASSERT_LT(gStringTable[i - 1].id, gStringTable[i].id);
+}
+
+TEST(GString, SurvivesABytewiseCopyOfItsHolder) {
+    struct Record {
+        int32_t id;
+        GString15 name;
+    };
+    Record a{1, GString15("Panzer IV")};
+    Record b{2, GString15()};
+    CopyMem(&a, &b, sizeof(Record));
+    a.name.IStringText("anders");
+    EXPECT_EQ(Text(b.name), "Panzer IV");
+    b.name.AddChar('H');
+    EXPECT_EQ(Text(a.name), "anders");
+    EXPECT_EQ(Text(b.name), "Panzer IVH");
 }

@@ -8,6 +8,7 @@
 
 #include "FileTestFolder.h"
 #include "engine/GFile.h"
+#include "engine/GString.h"
 
 namespace {
 
@@ -392,4 +393,33 @@ TEST(GFile, DamagedTransferFailsToDecompress)
     EXPECT_TRUE(in.HasFailed());
     EXPECT_EQ(in.GetFileLength(), 0);
     EXPECT_EQ(in.ReadLong(), 0);
+}
+
+TEST(GFile, NameHasNoFolderOrExtension)
+{
+    FileTestFolder folder;
+    GString31 name;
+    auto f = Open(folder.File("Auto Speicherung.mvg"), kFileModeCompressedWrite);
+    f->GetName(&name);
+    EXPECT_STREQ(name.GetCString(), "Auto Speicherung");
+    auto g = Open(folder.File("no extension"), kFileModePlainWrite);
+    g->GetName(&name);
+    EXPECT_STREQ(name.GetCString(), "no extension");
+    GString15 shortName;  // cut at the capacity
+    auto h = Open(folder.File("a rather long file name.txt"), kFileModeMailWrite);
+    h->GetName(&shortName);
+    EXPECT_STREQ(shortName.GetCString(), "a rather long f");
+}
+
+TEST(GFile, ReopeningClosesTheFormerFile)
+{
+    FileTestFolder folder;
+    GFile f;
+    ASSERT_TRUE(f.ITempFile(false));
+    const std::string temporary = f.GetPath();
+    ASSERT_TRUE(f.IFile(folder.File("first.bin").c_str(), kFileModePlainWrite));
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+    f.WriteLong(5);
+    ASSERT_TRUE(f.IFile(folder.File("first.bin").c_str(), kFileModePlainRead));
+    EXPECT_EQ(f.ReadLong(), 5);  // the pending long reached the disk first
 }

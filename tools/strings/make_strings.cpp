@@ -22,7 +22,9 @@ struct Where {
     int line = 0;
 };
 
-std::ostream& operator<<(std::ostream& out, const Where& w) { return out << w.file << ':' << w.line; }
+std::ostream& operator<<(std::ostream& out, const Where& w) {
+    return out << w.file << ':' << w.line;
+}
 
 // UTF-8 to Latin-1; false when a sequence is malformed or above U+00FF.
 bool ToLatin1(const std::string& utf8, std::string& latin1) {
@@ -54,10 +56,17 @@ bool Unescape(const std::string& in, std::string& out) {
         }
         if (++i == in.size()) return false;
         switch (in[i]) {
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case '\\': out += '\\'; break;
-            default: return false;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case '\\':
+            out += '\\';
+            break;
+        default:
+            return false;
         }
     }
     return true;
@@ -137,7 +146,7 @@ std::string Literal(const std::string& text) {
     return out + "\"";
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -146,14 +155,16 @@ int main(int argc, char** argv) {
     }
     std::map<long, std::pair<std::string, Where>> table;
     bool ok = true;
-    for (int i = 2; i < argc; ++i) ok = ReadTable(argv[i], table) && ok;
+    for (int i = 2; i < argc; ++i)
+        ok = ReadTable(argv[i], table) && ok;
     if (!ok) return 1;
 
     std::ostringstream out;
     out << "// Generated from data/strings/*.txt; do not edit.\n"
         << "#include \"engine/GStringTable.h\"\n\n"
         << "const GStringTableEntry gStringTable[] = {\n";
-    for (const auto& [id, entry] : table) out << "    {" << id << ", " << Literal(entry.first) << "},\n";
+    for (const auto& [id, entry] : table)
+        out << "    {" << id << ", " << Literal(entry.first) << "},\n";
     if (table.empty()) out << "    {0, nullptr},\n";
     out << "};\n\nconst int32_t gStringTableCount = " << table.size() << ";\n";
 

@@ -1,0 +1,67 @@
+#pragma once
+// Shared by the GFile fuzz targets: puts the input on the disk, opens it in
+// one reading mode and, when the open succeeds, reads it the way records
+// are read, with counts taken from the data itself.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/GFile.h"
+
+// One scratch file per fuzzing process; each input removes it again once
+// the open has read it, so none is left behind.
+inline const std::string& FuzzFilePath()
+{
+    static const std::string path = "/tmp/dm-fuzz-" + std::to_string(getpid()) + ".bin";
+    return path;
+}
+
+inline bool PutOnDisk(const uint8_t* data, size_t size)
+{
+    std::FILE* file = std::fopen(FuzzFilePath().c_str(), "wb");
+    if (!file) return false;
+    const bool ok = size == 0 || std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && ok;
+}
+
+inline void ReadLikeRecords(GFile& file)
+{
+    std::vector<int16_t> shorts;
+    while (!file.HasFailed()) {
+        const int8_t kind = file.ReadChar();
+        const int32_t count = file.ReadLong();
+        switch (kind & 7) {
+        case 0: file.Skip(count); break;
+        case 1: file.ReadFixed(static_cast<float>(count % 1000) + 0.5f); break;
+        case 2:
+            // A count that runs past the data must not run past the array.
+            shorts.assign(static_cast<size_t>(count & 0x3FF), 0);
+            file.ReadShortArray(shorts.data(), static_cast<int32_t>(shorts.size()));
+            break;
+        case 3: file.ReadFloat(); break;
+        case 4: file.ReadShort(); break;
+        default: {
+            uint8_t buffer[64];
+            file.ReadBytes(buffer, count & 63);
+            break;
+        }
+        }
+    }
+    // Reads after the failure keep giving zeros.
+    (void)file.ReadLong();
+    file.Rewind();
+    (void)file.GetFileLength();
+}
+
+inline void FuzzOpen(const uint8_t* data, size_t size, FileMode mode)
+{
+    if (!PutOnDisk(data, size)) return;
+    GFile file;
+    const bool opened = file.IFile(FuzzFilePath().c_str(), mode);
+    std::remove(FuzzFilePath().c_str());
+    if (opened) ReadLikeRecords(file);
+}
