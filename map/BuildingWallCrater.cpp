@@ -190,6 +190,13 @@ void Crater::ICrater(float x, float y, float radius, float depth, float shade, i
     mLevel = 0;
 }
 
+void Crater::MakeSpotPacket()
+{
+    mSpotted = 1;
+    MapBattleLink* link = mMap ? mMap->GetBattleLink() : nullptr;
+    if (link) link->RecordFoxholeSpotted(link->GetSlice(), mX, mY);
+}
+
 bool Crater::Covers(float x, float y) const
 {
     return std::fabs(mX - x) <= mRadius && std::fabs(mY - y) <= mRadius;

@@ -79,6 +79,8 @@ public:
     void ICrater(float x, float y, float radius, float depth, float shade, int32_t kind, Affiliation side);
 
     bool IsFoxhole() const { return mFoxhole != 0; }
+    // Marks the foxhole spotted and records the spotting for playback.
+    void MakeSpotPacket();
     // The point lies within the radius in both x and y.
     bool Covers(float x, float y) const;
 
@@ -98,6 +100,7 @@ public:
     char mSpotted = 0;      // the other side has seen the foxhole
     Affiliation mSide = 2;  // digging side; 2 for shell craters
     int32_t mLevel = 0;     // foxhole spotting visits only levels above 1
+    Map* mMap = nullptr;    // the map it lies on
 };
 
 constexpr int32_t kCraterKindFoxhole = 2;

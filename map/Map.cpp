@@ -529,9 +529,11 @@ void Map::IndexObjects()
     IndexWalls();
 
     mFoxholeMark.assign(mSquareCount, 0);
+    for (int32_t k = 0; k < mCraters->GetCount(); ++k) mCraters->GetCrater(k)->mMap = this;
     const int32_t foxholes = mFoxholes->GetCount();
     for (int32_t k = 0; k < foxholes; ++k) {
-        const Crater* c = mFoxholes->GetCrater(k);
+        Crater* c = mFoxholes->GetCrater(k);
+        c->mMap = this;
         if (!c->IsFoxhole()) continue;
         int32_t c0 = std::max(0, static_cast<int32_t>(std::floor((c->mX - c->mRadius) * 0.05f)));
         int32_t c1 = std::min(mWidth - 1, static_cast<int32_t>(std::floor((c->mX + c->mRadius) * 0.05f)));

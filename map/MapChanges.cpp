@@ -191,6 +191,7 @@ Crater* Map::MakeCrater(float x, float y, float charge, bool foxhole, bool crate
     }
     Crater* c = new Crater;
     c->ICrater(x, y, radius, depth, shade, kind, owner);
+    c->mMap = this;
     group->Add(c);
     MarkFoxhole(c);
     if (mBattleLink) mBattleLink->RecordCrater(slice, x, y, radius, depth, shade, kind, owner);
@@ -202,6 +203,7 @@ Crater* Map::HandleCraterPacket(float x, float y, float radius, float depth, flo
 {
     Crater* c = new Crater;
     c->ICrater(x, y, radius, depth, shade, kind, side);
+    c->mMap = this;
     (c->IsFoxhole() ? mFoxholes : mCraters)->Add(c);
     MarkFoxhole(c);
     return c;

@@ -27,6 +27,7 @@ struct Recorder : MapBattleLink {
         log.push_back(7);
     }
     void RecordCraterRemoved(int32_t, float, float) override { log.push_back(8); }
+    void RecordFoxholeSpotted(int32_t, float, float) override { log.push_back(9); }
     void RecordBuildingState(int32_t s, float, float, float damage, bool) override
     {
         stateSlices.push_back(s);
@@ -177,6 +178,11 @@ TEST_F(ChangesTest, CratersAndFoxholesAreMadeRecordedAndReplayedAlike)
     EXPECT_EQ(map.MakeCrater(110, 10, 700, true, false, false, 0, kAxis, false), nullptr);  // no digging in water
     map.SpotOneFoxhole(250.5f, 250);
     EXPECT_TRUE(f->mSpotted);
+    f->mSpotted = 0;
+    battle.log.clear();
+    f->MakeSpotPacket();
+    EXPECT_TRUE(f->mSpotted);
+    EXPECT_EQ(battle.log, std::vector<int>{9});
 
     // Playback builds the same craters from the recorded packets.
     Map replay;
