@@ -125,7 +125,9 @@ TEST_F(ChangesTest, SeededFireSpreadRepeatsExactlyAndBurnsOut)
     for (int turn = 0; turn < 4; ++turn) map.BurnOutFires();
     for (int32_t s = 0; s < map.mSquareCount; ++s) {
         EXPECT_EQ(map.mFire[s], 0);
-        if (runs[0][s]) EXPECT_EQ(map.mFireAge[s], kBurntOut);
+        if (runs[0][s]) {
+            EXPECT_EQ(map.mFireAge[s], kBurntOut);
+        }
     }
     map.StartFire(200, 200, false, false);
     EXPECT_EQ(map.GetFireState(200, 200), 0);
