@@ -7,6 +7,7 @@
 
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "map/MapState.h"
 
 namespace {
 
@@ -279,4 +280,26 @@ void Map::UpdateBuilding(float x, float y, float damage, bool stateFlag)
     if (!b || !std::isfinite(damage)) return;
     b->mDamage = damage;
     b->mStateFlag = stateFlag ? 1 : 0;
+}
+
+// ---------------------------------------------------------------- changeable state
+
+void Map::SaveMutableData()
+{
+    if (!mSaved) mSaved = new MapState;
+    mSaved->Take(*this);
+}
+
+void Map::RestoreMutableData(GList* packets)
+{
+    if (!mSaved) return;
+    mSaved->Give(this);
+    IndexObjects();
+    DeleteLOSTable();
+    for (auto& sideGrids : mPathGrids) {
+        for (PathGrid*& grid : sideGrids) {
+            delete grid;
+            grid = nullptr;
+        }
+    }
 }
