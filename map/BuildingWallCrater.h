@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/GGroup.h"
+#include "renderer/G3DObject.h"
 #include "units/Enums.h"
 
 class GFile;
@@ -53,7 +54,8 @@ public:
 };
 
 // A wall, hedge or fence along a line, of one terrain type (16, 41..44).
-class Wall : public GObject {
+// Its box for the view test is set by the map, which knows the ground.
+class Wall : public G3DObject {
 public:
     Wall() = default;
     void IWall(Terrain type, float x0, float y0, float x1, float y1, float height);

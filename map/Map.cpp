@@ -575,8 +575,13 @@ void Map::IndexWalls()
         }
     };
     for (int32_t k = 0; k < walls; ++k) {
-        mWallList[k] = static_cast<Wall*>(mWalls->GetObjectA(k));
-        forSquares(mWallList[k], [this](int32_t s) { ++mWallStart[s + 1]; });
+        Wall* w = static_cast<Wall*>(mWalls->GetObjectA(k));
+        mWallList[k] = w;
+        forSquares(w, [this](int32_t s) { ++mWallStart[s + 1]; });
+        const float z0 = GetZCoord(w->mX0, w->mY0), z1 = GetZCoord(w->mX1, w->mY1);
+        const float low = std::min(z0, z1);
+        w->SetModelCoords((w->mX0 + w->mX1) * 0.5f, (w->mY0 + w->mY1) * 0.5f, low, std::fabs(w->mX1 - w->mX0) + 1.0f,
+                          std::fabs(w->mY1 - w->mY0) + 1.0f, w->mHeight + std::fabs(z1 - z0));
     }
     for (int32_t s = 0; s < mSquareCount; ++s) mWallStart[s + 1] += mWallStart[s];
     mWallOrder.assign(mWallStart[mSquareCount], 0);
