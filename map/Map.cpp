@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/GOLTA.h"
 #include "map/Landmark.h"
 #include "map/MapBattleLink.h"
 #include "map/MapIO.h"
@@ -29,6 +30,37 @@ Map::Map()
 {
     CreateGroups();
     for (int d = 0; d < 4; ++d) mLowestEdgeElevation[d] = kDefaultLowest;
+    MakeSmokeAndFlames();
+}
+
+// Every column starts with its puffs as the drawing renews them (jitter,
+// turn and a spin either way) and a random age; each flame gets its span,
+// height and base, and the wall it stands on.
+void Map::MakeSmokeAndFlames()
+{
+    auto r = [] { return static_cast<float>(RandomFraction()); };
+    for (int32_t c = 0; c < kSmokeColumns; ++c) {
+        for (int32_t k = 0; k < kSmokePuffs; ++k) {
+            mPuffX[c][k] = r() - 0.5f;
+            mPuffZ[c][k] = -r();
+            mPuffSpin[c][k] = 360.0f * r();
+            mPuffSpinRate[c][k] = 15.0f * r() + 15.0f;
+            if (RandomCoin() == 0) mPuffSpinRate[c][k] = -mPuffSpinRate[c][k];
+        }
+        mColumnAge[c] = static_cast<int32_t>(RandomPick(1100));
+    }
+    for (int32_t p = 0; p < kFlamePatterns; ++p) {
+        for (int32_t n = 0; n < kFlamesPerPattern; ++n) {
+            FlamePattern& f = mFlamePatterns[p][n];
+            f.mFromX = 20.0f * r() - 10.0f;
+            f.mFromY = 20.0f * r() - 10.0f;
+            f.mToX = 20.0f * r() - 10.0f;
+            f.mToY = 20.0f * r() - 10.0f;
+            f.mHeight = 0.5f + 3.5f * r();
+            f.mBase = 3.0f * r();
+            mFlameWall[p][n] = static_cast<uint8_t>(RandomPick(4));
+        }
+    }
 }
 
 Map::~Map()
