@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Landmark.h"
 #include "map/MapBattleLink.h"
@@ -176,6 +177,8 @@ void Map::SetDefaultCameras()
 
 void Map::FinishInit()
 {
+    // The camera's width class follows the screen the kernel opened.
+    if (gKernel) SetScreenWidth(gKernel->mScreenWidth);
     mWidthMetres = mWidth * kSquareSize;
     mHeightMetres = mHeight * kSquareSize;
     RecomputeHeights();
