@@ -4,6 +4,7 @@
 
 #include "engine/GFile.h"
 #include "map/Map.h"
+#include "map/TerrainTable.h"
 
 namespace {
 
@@ -163,7 +164,7 @@ void Wall::Read(GFile* file)
 
 bool Wall::IsValid(float w, float h) const
 {
-    if (mType < 0 || mType >= kTerrainCount) return false;
+    if (!TerrainHas(mType, kTFWall)) return false;  // 16 and 41..44 only
     return NearMap(mX0, mY0, w, h) && NearMap(mX1, mY1, w, h) && Finite(mHeight) && mHeight >= 0.0f &&
            mHeight <= 50.0f;
 }
