@@ -69,9 +69,9 @@ bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterV
     }
     int64_t minXs = std::min({x0, x1, x2}), maxXs = std::max({x0, x1, x2});
     int64_t minYs = std::min({y0, y1, y2}), maxYs = std::max({y0, y1, y2});
-    // Pixel i is sampled at 16 i + 8.
-    auto firstPixel = [](int64_t s) { return (s - 8 + kSub - 1 + (kSub << 20)) / kSub - (1 << 20); };
-    auto lastPixel = [](int64_t s) { return (s - 8 + (kSub << 20)) / kSub - (1 << 20); };
+    // Pixel i is sampled at 16 i.
+    auto firstPixel = [](int64_t s) { return (s + kSub - 1 + (kSub << 20)) / kSub - (1 << 20); };
+    auto lastPixel = [](int64_t s) { return (s + (kSub << 20)) / kSub - (1 << 20); };
     int64_t minX = std::max<int64_t>(0, firstPixel(minXs));
     int64_t maxX = std::min<int64_t>(width - 1, lastPixel(maxXs));
     int64_t minY = std::max<int64_t>(0, firstPixel(minYs));
@@ -97,7 +97,7 @@ bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterV
 }
 
 bool CoversPixel(const TriangleSetup& t, int32_t x, int32_t y) {
-    int64_t xs = int64_t(x) * kSub + 8, ys = int64_t(y) * kSub + 8;
+    int64_t xs = int64_t(x) * kSub, ys = int64_t(y) * kSub;
     for (const RasterEdge& e : t.edge)
         if (EdgeValue(e, xs, ys) < 0) return false;
     return true;
@@ -105,15 +105,15 @@ bool CoversPixel(const TriangleSetup& t, int32_t x, int32_t y) {
 
 bool RowSpan(const TriangleSetup& t, int32_t y, int32_t* x0, int32_t* x1) {
     int64_t lo = t.minX, hi = int64_t(t.maxX) + 1;
-    int64_t ys = int64_t(y) * kSub + 8;
+    int64_t ys = int64_t(y) * kSub;
     for (const RasterEdge& e : t.edge) {
         int64_t c = e.b * ys + e.c;
         if (e.a == 0) {
             if (c < 0) return false;
             continue;
         }
-        auto inside = [&](int64_t i) { return e.a * (i * kSub + 8) + c >= 0; };
-        double q = static_cast<double>(-c - 8 * e.a) / static_cast<double>(kSub * e.a);
+        auto inside = [&](int64_t i) { return e.a * (i * kSub) + c >= 0; };
+        double q = static_cast<double>(-c) / static_cast<double>(kSub * e.a);
         if (q > 1e12) q = 1e12;
         if (q < -1e12) q = -1e12;
         if (e.a > 0) {
@@ -132,6 +132,71 @@ bool RowSpan(const TriangleSetup& t, int32_t y, int32_t* x0, int32_t* x1) {
     *x0 = static_cast<int32_t>(lo);
     *x1 = static_cast<int32_t>(hi);
     return true;
+}
+
+namespace {
+
+int64_t FloorDiv(int64_t n, int64_t d) {
+    int64_t q = n / d;
+    if ((n % d != 0) && ((n < 0) != (d < 0))) --q;
+    return q;
+}
+
+}  // namespace
+
+RowWalker::RowWalker(const TriangleSetup& t) : mY(t.minY), mMinX(t.minX), mMaxX(t.maxX) {
+    int64_t ys = int64_t(t.minY) * kSub;
+    for (int32_t k = 0; k < 3; ++k) {
+        const RasterEdge& e = t.edge[k];
+        Limit& l = mLimit[k];
+        int64_t c = e.b * ys + e.c, step = e.b * kSub;
+        int64_t n, s;
+        if (e.a > 0) {
+            l.kind = 0;
+            l.d = kSub * e.a;
+            n = -c;
+            s = -step;
+        } else if (e.a < 0) {
+            l.kind = 1;
+            l.d = -kSub * e.a;
+            n = c;
+            s = step;
+        } else {
+            l.kind = 2;
+            l.d = 1;
+            n = c;
+            s = step;
+        }
+        l.q = FloorDiv(n, l.d);
+        l.r = n - l.q * l.d;
+        l.qs = FloorDiv(s, l.d);
+        l.rs = s - l.qs * l.d;
+    }
+}
+
+bool RowWalker::Span(int32_t* x0, int32_t* x1) const {
+    int64_t lo = mMinX, hi = int64_t(mMaxX) + 1;
+    for (const Limit& l : mLimit) {
+        if (l.kind == 0) lo = std::max(lo, l.q + (l.r != 0));
+        else if (l.kind == 1) hi = std::min(hi, l.q + 1);
+        else if (l.q < 0) return false;
+    }
+    if (lo >= hi) return false;
+    *x0 = static_cast<int32_t>(lo);
+    *x1 = static_cast<int32_t>(hi);
+    return true;
+}
+
+void RowWalker::Next() {
+    ++mY;
+    for (Limit& l : mLimit) {
+        l.q += l.qs;
+        l.r += l.rs;
+        if (l.r >= l.d) {
+            l.r -= l.d;
+            ++l.q;
+        }
+    }
 }
 
 namespace {

@@ -3,9 +3,11 @@
 #include <cstdint>
 
 // Triangle set-up and coverage shared by the fast and the reference paths of
-// the software 3-D device. Positions are snapped to 1/16 pixel; a pixel is
-// sampled at its centre (x + 0.5, y + 0.5) and edges follow the top-left
-// rule, so two triangles sharing an edge never both cover a pixel on it.
+// the software 3-D device. Positions are snapped to 1/16 pixel; pixel (x, y)
+// is sampled at the integer point (x, y), as the device the renderer was made
+// for does, so a rectangle from l to r covers the pixels l .. r - 1. Edges
+// follow the top-left rule: two triangles sharing an edge never both cover a
+// pixel on it.
 
 // One screen-space corner as the device receives it. u and v are the texture
 // coordinates as given (not divided by w).
@@ -14,8 +16,8 @@ struct RasterVertex {
     uint32_t color;
 };
 
-// An attribute that is affine in screen space: value at pixel centre
-// (px + 0.5, py + 0.5) = base + dx * (px + 0.5 - ox) + dy * (py + 0.5 - oy).
+// An attribute that is affine in screen space: value at the sample point of
+// pixel (px, py) = base + dx * (px - ox) + dy * (py - oy).
 struct RasterPlane {
     float base = 0, dx = 0, dy = 0;
 };
@@ -41,11 +43,32 @@ bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterV
 // The covered pixels of row y as [*x0, *x1); false when none.
 bool RowSpan(const TriangleSetup& t, int32_t y, int32_t* x0, int32_t* x1);
 
+// Walks the rows of a triangle from minY down to maxY and gives each row's
+// covered pixels with integer steps only: the same pixels as RowSpan and
+// CoversPixel, without a division per row.
+class RowWalker {
+public:
+    explicit RowWalker(const TriangleSetup& t);
+    int32_t Row() const { return mY; }
+    bool Span(int32_t* x0, int32_t* x1) const;
+    void Next();
+
+private:
+    // One edge's limit on the row: i >= ceil(n / d) (lower), i <= floor(n / d)
+    // (upper), or the whole row in or out (flat), with n = q d + r.
+    struct Limit {
+        int32_t kind;  // 0 lower, 1 upper, 2 flat
+        int64_t q, r, d, qs, rs;
+    };
+    Limit mLimit[3];
+    int32_t mY, mMinX, mMaxX;
+};
+
 // The exact per-pixel test, the reference for RowSpan.
 bool CoversPixel(const TriangleSetup& t, int32_t x, int32_t y);
 
 inline float PlaneAt(const RasterPlane& p, const TriangleSetup& t, float px, float py) {
-    return p.base + p.dx * (px + 0.5f - t.ox) + p.dy * (py + 0.5f - t.oy);
+    return p.base + p.dx * (px - t.ox) + p.dy * (py - t.oy);
 }
 
 // Corners farther than this many pixels outside the target are cut off by a

@@ -241,6 +241,7 @@ public:
     uint8_t* mAlphaLimit;
 
 private:
+    friend struct GGraph3DTestAccess;
     bool InitializePickEngine();
     bool InitializePickViewport();
     bool Clip();

@@ -213,11 +213,11 @@ void BarBackground(AssetStore& store) {
     }
 }
 
-// The confirm box's 16 x 16 frame pieces: edges top, right, bottom, left; corners top right,
+// The confirm box's 16 x 16 frame tiles: edges top, right, bottom, left; corners top right,
 // bottom right, bottom left, top left. They match the box's fill (55, 20, 0).
 void BoxFrame(AssetStore& store) {
     const Rgb light = Shade(kBoxFill, 2.6f), mid = Shade(kBoxFill, 1.6f), dark = kInk;
-    auto piece = [&](bool top, bool right, bool bottom, bool left) {
+    auto tile = [&](bool top, bool right, bool bottom, bool left) {
         Image img(16, 16, kBoxFill);
         // Outer band of 4 pixels on the outer edges, then a brass line.
         for (int y = 0; y < 16; ++y)
@@ -240,14 +240,14 @@ void BoxFrame(AssetStore& store) {
             }
         return img;
     };
-    store.Picture(2600, piece(true, false, false, false));
-    store.Picture(2601, piece(false, true, false, false));
-    store.Picture(2602, piece(false, false, true, false));
-    store.Picture(2603, piece(false, false, false, true));
-    store.Picture(2604, piece(true, true, false, false));
-    store.Picture(2605, piece(false, true, true, false));
-    store.Picture(2606, piece(false, false, true, true));
-    store.Picture(2607, piece(true, false, false, true));
+    store.Picture(2600, tile(true, false, false, false));
+    store.Picture(2601, tile(false, true, false, false));
+    store.Picture(2602, tile(false, false, true, false));
+    store.Picture(2603, tile(false, false, false, true));
+    store.Picture(2604, tile(true, true, false, false));
+    store.Picture(2605, tile(false, true, true, false));
+    store.Picture(2606, tile(false, false, true, true));
+    store.Picture(2607, tile(true, false, false, true));
 }
 
 void ConfirmButtons3D(AssetStore& store, const Fonts& fonts) {

@@ -1,4 +1,4 @@
-// The pointer, the battle screen's bottom bar with its buttons, and the confirm box frame pieces.
+// The pointer, the battle screen's bottom bar with its buttons, and the confirm box frame tiles.
 #pragma once
 #include "AssetStore.h"
 #include "Widgets.h"

@@ -1,4 +1,4 @@
-// The scenario list: frame pieces for both widths, its controls, the force strip, and the
+// The scenario list: top, line and bottom pictures for both widths, its controls, the force strip, and the
 // wide buttons of the list and multiplayer screens.
 #include <vector>
 
@@ -8,8 +8,8 @@ namespace FrontEnd {
 namespace {
 using namespace Palette;
 
-// The scenario list's frame pieces for one width (636 or 796).
-void ListPieces(AssetStore& store, const Fonts& fonts, int32_t first, int w) {
+// The scenario list's top, line and bottom pictures for one width (636 or 796).
+void ListFrame(AssetStore& store, const Fonts& fonts, int32_t first, int w) {
     Image top(w, kListTopH);
     DrawPanel(top, 0, 0, w, kListTopH + 4, kOlive, uint32_t(first));
     Label(top, fonts, 0, "SZENARIEN", 19, 30, kHighlightText, -1, 2);
@@ -69,8 +69,8 @@ void PageButton(AssetStore& store, const Fonts& fonts, int32_t n, bool up) {
 } // namespace
 
 void MakeScenarioList(AssetStore& store, const Fonts& fonts) {
-    ListPieces(store, fonts, 11220, 636);
-    ListPieces(store, fonts, 11223, 796);
+    ListFrame(store, fonts, 11220, 636);
+    ListFrame(store, fonts, 11223, 796);
     ForceStrip(store);
     PageButton(store, fonts, 11230, true);
     PageButton(store, fonts, 11231, false);

@@ -1,4 +1,4 @@
-// Shared pieces of the front-end pictures: the layout sizes and the helpers every screen uses.
+// What the front-end pictures share: the layout sizes and the helpers every screen uses.
 #pragma once
 #include "AssetStore.h"
 #include "Widgets.h"
@@ -24,7 +24,7 @@ void Rule(Image& img, int x, int y, int w);
 
 // Title, menu backdrops, intro card, help lines and menu buttons.
 void MakeMenus(AssetStore& store, const Fonts& fonts);
-// The scenario list's pieces, controls, force strip and the wide screen buttons.
+// The scenario list's frame, controls, force strip and the wide screen buttons.
 void MakeScenarioList(AssetStore& store, const Fonts& fonts);
 // Briefing, sides, players, password, network, confirm buttons and result screen.
 void MakeScreens(AssetStore& store, const Fonts& fonts);
