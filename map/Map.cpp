@@ -30,7 +30,11 @@ Map::Map()
     for (int d = 0; d < 4; ++d) mLowestEdgeElevation[d] = kDefaultLowest;
 }
 
-Map::~Map() { DeleteGroups(); }
+Map::~Map()
+{
+    DeleteAIPathGrids();
+    DeleteGroups();
+}
 
 void Map::CreateGroups()
 {
@@ -91,6 +95,12 @@ void Map::ClearGrid()
     mBuildingStart.clear();
     mBuildingOrder.clear();
     mFoxholeMark.clear();
+    mWallStart.clear();
+    mWallOrder.clear();
+    mWallList.clear();
+    mWallStamp.clear();
+    DeleteAIPathGrids();
+    mSightCache.Clear();
 }
 
 bool Map::IBlankMap(int32_t cols, int32_t rows, float heightScale, int32_t heightCode)
@@ -508,6 +518,8 @@ void Map::IndexObjects()
         mBuildingOrder[fill[SquareIndex(b->mColumn, b->mRow)]++] = b;
     }
 
+    IndexWalls();
+
     mFoxholeMark.assign(mSquareCount, 0);
     const int32_t foxholes = mFoxholes->GetCount();
     for (int32_t k = 0; k < foxholes; ++k) {
@@ -597,4 +609,73 @@ void Map::AddTrees()
             }
         }
     }
+}
+
+void Map::IndexWalls()
+{
+    const int32_t walls = mWalls->GetCount();
+    mWallList.assign(walls, nullptr);
+    mWallStamp.assign(walls, 0);
+    mWallStart.assign(mSquareCount + 1, 0);
+    // Each wall is listed in every square its box (grown by 1 m) touches.
+    auto forSquares = [this](const Wall* w, auto fn) {
+        int32_t c0 = std::max(0, static_cast<int32_t>(std::floor((std::min(w->mX0, w->mX1) - 1.0f) * 0.05f)));
+        int32_t c1 = std::min(mWidth - 1, static_cast<int32_t>(std::floor((std::max(w->mX0, w->mX1) + 1.0f) * 0.05f)));
+        int32_t r0 = std::max(0, static_cast<int32_t>(std::floor((std::min(w->mY0, w->mY1) - 1.0f) * 0.05f)));
+        int32_t r1 = std::min(mHeight - 1, static_cast<int32_t>(std::floor((std::max(w->mY0, w->mY1) + 1.0f) * 0.05f)));
+        for (int32_t col = c0; col <= c1; ++col) {
+            for (int32_t row = r0; row <= r1; ++row) fn(SquareIndex(col, row));
+        }
+    };
+    for (int32_t k = 0; k < walls; ++k) {
+        mWallList[k] = static_cast<Wall*>(mWalls->GetObjectA(k));
+        forSquares(mWallList[k], [this](int32_t s) { ++mWallStart[s + 1]; });
+    }
+    for (int32_t s = 0; s < mSquareCount; ++s) mWallStart[s + 1] += mWallStart[s];
+    mWallOrder.assign(mWallStart[mSquareCount], 0);
+    std::vector<int32_t> fill(mWallStart.begin(), mWallStart.end() - 1);
+    for (int32_t k = 0; k < walls; ++k) {
+        forSquares(mWallList[k], [&](int32_t s) { mWallOrder[fill[s]++] = k; });
+    }
+}
+
+// ---------------------------------------------------------------- paths
+
+void Map::CalculateAIPathGrids(Affiliation side, PathType type)
+{
+    if (side < 0 || side > 1 || mSquareCount == 0) return;
+    for (PathType t = 0; t < kPathTypes; ++t) {
+        if (type != -1 && type != t) continue;
+        if (!mPathGrids[side][t]) mPathGrids[side][t] = new PathGrid;
+        BuildPathGrid(*this, t, mPathGrids[side][t]);
+    }
+}
+
+void Map::DeleteAIPathGrids()
+{
+    for (auto& sideGrids : mPathGrids) {
+        for (PathGrid*& grid : sideGrids) {
+            delete grid;
+            grid = nullptr;
+        }
+    }
+}
+
+const PathGrid* Map::GetPathGrid(Affiliation side, PathType type) const
+{
+    if (side < 0 || side > 1 || type < 0 || type >= kPathTypes) return nullptr;
+    return mPathGrids[side][type];
+}
+
+PathResult Map::AStar(Unit* unit, float x1, float y1, float x2, float y2, bool flag, Path* path)
+{
+    if (!path) return kPathNoAnswer;
+    path->mCount = 0;
+    if (mSquareCount == 0) return kPathNoAnswer;
+    Affiliation side = mBattleLink && unit ? mBattleLink->GetSide(unit) : kAxis;
+    PathType type = mBattleLink && unit ? mBattleLink->GetPathType(unit) : kPathOnFoot;
+    if (side < 0 || side > 1) side = kAxis;
+    if (type < 0 || type >= kPathTypes) type = kPathOnFoot;
+    if (!mPathGrids[side][type]) CalculateAIPathGrids(side, type);
+    return mPathFinder.Find(*this, *mPathGrids[side][type], x1, y1, x2, y2, path);
 }

@@ -12,14 +12,17 @@
 #include <vector>
 
 #include "engine/GGroup.h"
+#include "map/AIPath.h"
 #include "map/BuildingWallCrater.h"
+#include "map/MapBattleLink.h"
+#include "map/SightCache.h"
 #include "map/Square.h"
 #include "map/TerrainTable.h"
 #include "map/Tree.h"
 #include "units/Enums.h"
 
 class GFile;
-class MapBattleLink;
+class Unit;
 class MapView;
 class HotkeyPanel;
 
@@ -28,6 +31,9 @@ constexpr float kPointSpacing = 2.0f;
 constexpr int32_t kPointsPerSquare = 10;
 constexpr int32_t kMapMaxSquares = 256;  // per axis: 5.12 km
 constexpr int32_t kElevationBands = 20;
+
+// While set, CheckLOS leaves temporary smoke out of its sight test.
+extern bool gIgnoreTempSmokeForLOS;
 
 // The height in metres of a point-grid entry at a height scale.
 float DecodePointHeight(uint16_t entry, float heightScale);
@@ -80,6 +86,41 @@ public:
     void GetBoundingHeadings(float x, float y, Direction edge, float* distance, float* lo, float* hi) const;
     int32_t GetGroundType(bool alternative) const;
     bool NearBoreSight(float x, float y, bool side) const;
+
+    // ------------------------------------------------ sight and flight
+    // Sight from (x1, y1, z1) to (x2, y2, z2). groundOnly: only the ground
+    // profile counts (hull-down tests); withSmoke: smoke and burning vehicles
+    // count; endCover: the cover right at the target end counts too (by
+    // default a unit is seen in, and sees out of, its own cover). Writes the
+    // visibility 0..1 (0 blocked), the 3-D length and the point where sight
+    // ends; any out-pointer may be null. False only when no answer can be
+    // given (no map, a coordinate not finite).
+    bool CheckLOS(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2, float y2,
+                  float z2, float* visibility, float* length, float* blockX, float* blockY, float* blockZ);
+    // The terrain code of the first wall the segment passes below the top
+    // of, or 0.
+    Terrain GetBlockingWallType(float x0, float y0, float z0, float x1, float y1, float z1) const;
+    // The part (0..1) of a shell's flight from the muzzle to the end point
+    // that is flown before the ground, a building or a wall stops it; the end
+    // point moves back to where it stops. timeOfFlight (slices) shapes the arc.
+    float CheckFlightPath(int32_t timeOfFlight, float x, float y, float z, float* endX, float* endY, float* endZ);
+
+    bool CheckStoredLOS(Unit* a, Unit* b, bool* los, float* visibility, bool* hdKnown, bool* hd);
+    void StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, bool hdA, bool hdB);
+    void VoidLOS(float x, float y, float r);
+    void DeleteLOSTable();
+
+    // ------------------------------------------------ paths
+    // Builds the path grids of a side for one path type, or all with -1.
+    void CalculateAIPathGrids(Affiliation side, PathType type);
+    void DeleteAIPathGrids();
+    // The grid a search of that side and type uses; null until calculated.
+    const PathGrid* GetPathGrid(Affiliation side, PathType type) const;
+    // Finds a way for the unit from (x1, y1) to (x2, y2) over its side's grid
+    // of its path type (made on demand). kPathFound with the path written;
+    // kPathUnreachable when no way leads there. The flag is accepted for the
+    // callers' sake and has no effect.
+    PathResult AStar(Unit* unit, float x1, float y1, float x2, float y2, bool flag, Path* path);
 
     // ------------------------------------------------ buildings and squares
     Building* GetBuildingAtXY(float x, float y) const;
@@ -159,6 +200,29 @@ public:
 private:
     friend class MapIO;
 
+    struct Trace {
+        float mX1, mY1, mZ1, mX2, mY2, mZ2;
+        float mArc = 0.0f;            // extra height at mid-path (shell arcs)
+        bool mGround = true;          // the ground blocks
+        bool mSolids = true;          // buildings block
+        bool mVegetation = true;      // woods, crops and large fires attenuate
+        bool mWalls = true;           // walls block below their top
+        float mStartExempt = 0.0f;    // features this near the start do not count
+        float mEndExempt = 0.0f;
+        float mWallExempt = 0.0f;     // walls this near either end do not count
+        float mGroundExempt = 0.0f;
+        float mGroundTolerance = 0.0f;
+    };
+    struct TraceResult {
+        bool mBlocked = false;
+        float mT = 1.0f;              // where along the line it stopped
+        float mDepth = 0.0f;          // visibility lost: visibility = exp(-depth)
+        Terrain mWall = 0;            // the wall that stopped it
+    };
+    void TraceLine(const Trace& spec, TraceResult* result) const;
+    void TestWallsOfSquare(const Trace& spec, int32_t square, uint32_t stamp, TraceResult* result) const;
+    float SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, float y2, float z2, float* firstT);
+
     void CreateGroups();
     void DeleteGroups();
     void ClearGrid();
@@ -169,7 +233,7 @@ private:
     void SetDefaultCameras();
     // After the grid and groups are in place: everything derived.
     void FinishInit();
-    bool FoxholeNear(int32_t column, int32_t row) const;
+    void IndexWalls();
 
     float mHeightOfCode[1024] = {};         // height of each height code at mHeightScale
     // Buildings by square: those of square s are mBuildingOrder[mBuildingStart[s]
@@ -177,5 +241,15 @@ private:
     std::vector<int32_t> mBuildingStart;
     std::vector<Building*> mBuildingOrder;
     std::vector<uint8_t> mFoxholeMark;      // per square: a foxhole reaches into it
+    // Walls by square (every square a wall's box touches), like the buildings.
+    std::vector<int32_t> mWallStart;
+    std::vector<int32_t> mWallOrder;        // indexes into mWallList
+    std::vector<Wall*> mWallList;
+    mutable std::vector<uint32_t> mWallStamp;  // per wall: last trace that tested it
+    mutable uint32_t mTraceCount = 0;
+    std::vector<SightObstacle> mObstacles;  // scratch for CheckLOS
+    SightCache mSightCache;
+    PathGrid* mPathGrids[2][kPathTypes] = {};
+    AIPathFinder mPathFinder;
     MapBattleLink* mBattleLink = nullptr;
 };

@@ -238,6 +238,25 @@ int32_t Log2(int32_t v) {
     return n;
 }
 
+// 1 / k for the run lengths.
+const struct Reciprocals {
+    double v[65];
+    Reciprocals() {
+        v[0] = 0.0;
+        for (int32_t k = 1; k < 65; ++k) v[k] = 1.0 / k;
+    }
+    double operator[](int32_t k) const { return v[k]; }
+} kReciprocal;
+
+// src over dst with alpha a (1..254) in RGB565: the three fields spread
+// over a 32-bit word with room for a 5-bit weight each.
+inline uint16_t Blend565(uint32_t src, uint32_t dst, uint32_t a) {
+    uint32_t w = (a * 32 + 127) / 255;
+    uint32_t s = (src | (src << 16)) & 0x07E0F81Fu, d = (dst | (dst << 16)) & 0x07E0F81Fu;
+    uint32_t m = ((s * w + d * (32 - w)) >> 5) & 0x07E0F81Fu;
+    return static_cast<uint16_t>(m | (m >> 16));
+}
+
 // Depth along a run in 16.16 fixed point, both ends clamped to 0..1, so the
 // inner loops need one add and one shift per pixel.
 struct DepthRun {
@@ -254,7 +273,8 @@ DepthRun MakeDepthRun(float z0, float dzdx, int32_t n) {
     int64_t a = fix(z0), b = fix(z0 + dzdx * static_cast<float>(n > 1 ? n - 1 : 0));
     DepthRun r;
     r.z = static_cast<uint32_t>(a);
-    r.dz = n > 1 ? static_cast<int32_t>((b - a) / (n - 1)) : 0;
+    // Rounded toward a so that no pixel of the run passes b.
+    r.dz = n > 1 ? static_cast<int32_t>(static_cast<double>(b - a) * kReciprocal[n - 1]) : 0;
     return r;
 }
 
@@ -296,11 +316,77 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     const bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
     // A texture factor below opaque makes every texel translucent: the
     // opaque shortcut then takes none.
-    const uint32_t opaque = (s.alphaOp == kOpModulate && (s.textureFactor >> 24) != 255) ? 256u : 255u;
+    const uint32_t factorAlpha = s.alphaOp == kOpModulate ? (s.textureFactor >> 24) : 255u;
+    const uint32_t opaque = factorAlpha != 255 ? 256u : 255u;
     uint32_t dither[4][4];
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 4; ++x) dither[y][x] = DitherWord(x, y, s.dither);
     constexpr int32_t kSeg = 32;
+    const float ftw = static_cast<float>(tw), fth = static_cast<float>(th);
+
+    // Where 1/w hardly changes over the triangle (small ones, or ones facing
+    // the eye), u and v are affine in screen space: set up once, no divide
+    // per row.
+    {
+        const float fx0 = float(t.minX), fx1 = float(t.maxX), fy0 = float(t.minY), fy1 = float(t.maxY);
+        const float r[4] = {PlaneAt(t.rhw, t, fx0, fy0), PlaneAt(t.rhw, t, fx1, fy0), PlaneAt(t.rhw, t, fx0, fy1),
+                            PlaneAt(t.rhw, t, fx1, fy1)};
+        const float z[4] = {PlaneAt(t.z, t, fx0, fy0), PlaneAt(t.z, t, fx1, fy0), PlaneAt(t.z, t, fx0, fy1),
+                            PlaneAt(t.z, t, fx1, fy1)};
+        float rmin = std::min({r[0], r[1], r[2], r[3]}), rmax = std::max({r[0], r[1], r[2], r[3]});
+        float zmin = std::min({z[0], z[1], z[2], z[3]}), zmax = std::max({z[0], z[1], z[2], z[3]});
+        if (rmin > 0.0f && rmax - rmin <= 0.004f * rmin && zmin >= 0.0f && zmax <= 1.0f) {
+            const float cx = 0.5f * (fx0 + fx1), cy = 0.5f * (fy0 + fy1);
+            const float R = PlaneAt(t.rhw, t, cx, cy), U = PlaneAt(t.ur, t, cx, cy), V = PlaneAt(t.vr, t, cx, cy);
+            const float iR = 1.0f / R, iR2 = iR * iR;
+            const float uc = U * iR * ftw, vc = V * iR * fth;
+            const float dudx = (t.ur.dx * R - U * t.rhw.dx) * iR2 * ftw, dudy = (t.ur.dy * R - U * t.rhw.dy) * iR2 * ftw;
+            const float dvdx = (t.vr.dx * R - V * t.rhw.dx) * iR2 * fth, dvdy = (t.vr.dy * R - V * t.rhw.dy) * iR2 * fth;
+            bool magnified = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy) <= 1.0f;
+            bool sane = std::fabs(uc) < 1e8f && std::fabs(vc) < 1e8f && std::fabs(dudx) + std::fabs(dudy) < 1e5f &&
+                        std::fabs(dvdx) + std::fabs(dvdy) < 1e5f;
+            if (sane && !(magnified && s.magLinear)) {
+                const float vScale = 65536.0f * ftw;
+                const int64_t du = static_cast<int64_t>(dudx * 65536.0f), dv = static_cast<int64_t>(dvdx * vScale);
+                const int32_t dz = static_cast<int32_t>(static_cast<double>(t.z.dx) * (65535.0 * 65536.0));
+                for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+                    const int32_t y = rows.Row();
+                    int32_t x0, x1;
+                    if (!rows.Span(&x0, &x1)) continue;
+                    uint16_t* dst = target.pixels + int64_t(y) * target.pitch;
+                    uint16_t* zb = c.depth + int64_t(y) * c.depthPitch;
+                    const uint32_t* drow = dither[y & 3];
+                    const float fx = float(x0), fy = float(y);
+                    float zs = PlaneAt(t.z, t, fx, fy);
+                    zs = zs < 0.0f ? 0.0f : (zs > 1.0f ? 1.0f : zs);
+                    DepthRun d{static_cast<uint32_t>(static_cast<double>(zs) * (65535.0 * 65536.0)) + 32768u, dz};
+                    float u = uc + dudx * (fx - cx) + dudy * (fy - cy), v = vc + dvdx * (fx - cx) + dvdy * (fy - cy);
+                    TexRun run{static_cast<int64_t>(u * 65536.0f), du, static_cast<int64_t>(v * vScale), dv};
+                    const float rw = PlaneAt(t.rhw, t, fx, fy), drw = t.rhw.dx;
+                    auto slow = [&](int32_t px, uint32_t zq, uint32_t idx) {
+                        uint32_t tx = packed[idx];
+                        uint32_t a = tx >> 24;
+                        if (factorAlpha != 255) a = (a * factorAlpha + 127) / 255;
+                        if (s.alphaTest && a <= s.alphaRef) return;
+                        if (!s.blend) {
+                            Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rw + drw * (px - x0)));
+                            return;
+                        }
+                        uint16_t src = PackPrepared(tx + drow[px & 3]);
+                        dst[px] = a >= 255 ? src : Blend565(src, dst[px], a);
+                        if (write) zb[px] = static_cast<uint16_t>(zq);
+                    };
+                    const int32_t n = x1 - x0;
+                    if (test && write) TexturedRun<true, true>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                    else if (test) TexturedRun<true, false>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                    else if (write) TexturedRun<false, true>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                    else TexturedRun<false, false>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                }
+                return;
+            }
+        }
+    }
+
     for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
@@ -314,7 +400,6 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
         float ur = PlaneAt(t.ur, t, static_cast<float>(x0), fy);
         float vr = PlaneAt(t.vr, t, static_cast<float>(x0), fy);
         // Texel coordinates need no wrapping here: the index masks do it.
-        const float ftw = static_cast<float>(tw), fth = static_cast<float>(th);
         float inv0 = 1.0f / rhw;
         float u0 = ur * inv0 * ftw, v0 = vr * inv0 * fth;
         for (int32_t x = x0; x < x1;) {
@@ -350,10 +435,20 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 DepthRun d = MakeDepthRun(z, t.z.dx, n);
                 const float rhw0 = rhw, drhw = t.rhw.dx;
                 const int32_t xs = x;
+                // Translucent texels: the texture factor, the alpha test, then
+                // a blend in RGB565 with 32 levels of alpha.
                 auto slow = [&](int32_t px, uint32_t zq, uint32_t idx) {
-                    uint32_t a = packed[idx] >> 24;
-                    if (a != 0 || !s.alphaTest)
+                    uint32_t tx = packed[idx];
+                    uint32_t a = tx >> 24;
+                    if (factorAlpha != 255) a = (a * factorAlpha + 127) / 255;
+                    if (s.alphaTest && a <= s.alphaRef) return;
+                    if (!s.blend) {
                         Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rhw0 + drhw * (px - xs)));
+                        return;
+                    }
+                    uint16_t src = PackPrepared(tx + drow[px & 3]);
+                    dst[px] = a >= 255 ? src : Blend565(src, dst[px], a);
+                    if (write) zb[px] = static_cast<uint16_t>(zq);
                 };
                 if (test && write) TexturedRun<true, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
                 else if (test) TexturedRun<true, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);

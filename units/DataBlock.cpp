@@ -10,7 +10,8 @@ constexpr uint8_t kMagic[4] = {'D', 'M', 'G', 'B'};
 constexpr uint32_t kKey = 0x5EED1943u;
 
 void PutU32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 uint32_t GetU32(const uint8_t* p) {
@@ -21,7 +22,7 @@ uint32_t Crc(const uint8_t* bytes, size_t size) {
     return static_cast<uint32_t>(crc32(0L, bytes, static_cast<uInt>(size)));
 }
 
-}  // namespace
+} // namespace
 
 void ApplyDataKeystream(uint8_t* bytes, size_t size) {
     // A linear congruential stream; each byte takes the top byte of the state.
@@ -52,8 +53,7 @@ bool SealDataBlock(const std::vector<uint8_t>& plain, std::vector<uint8_t>* bloc
     return true;
 }
 
-bool OpenDataBlock(const uint8_t* block, size_t size, std::vector<uint8_t>* plain,
-                   std::string* error) {
+bool OpenDataBlock(const uint8_t* block, size_t size, std::vector<uint8_t>* plain, std::string* error) {
     plain->clear();
     if (!block || size < kDataBlockHeaderSize || std::memcmp(block, kMagic, 4) != 0) {
         *error = "kein Datenblock";
@@ -75,8 +75,7 @@ bool OpenDataBlock(const uint8_t* block, size_t size, std::vector<uint8_t>* plai
     // One spare byte, so that a stream longer than announced is caught.
     std::vector<uint8_t> out(size_t(plainSize) + 1);
     uLongf outSize = static_cast<uLongf>(out.size());
-    if (uncompress(out.data(), &outSize, sealed.data(), static_cast<uLong>(sealed.size())) !=
-            Z_OK ||
+    if (uncompress(out.data(), &outSize, sealed.data(), static_cast<uLong>(sealed.size())) != Z_OK ||
         outSize != plainSize) {
         *error = "Datenblock nicht entpackbar";
         return false;

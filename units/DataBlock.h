@@ -14,7 +14,7 @@
 
 constexpr uint32_t kDataBlockVersion = 1;
 constexpr size_t kDataBlockHeaderSize = 20;
-constexpr size_t kDataBlockMaxPlain = 16u << 20;  // refuse anything larger
+constexpr size_t kDataBlockMaxPlain = 16u << 20; // refuse anything larger
 
 // Compresses and enciphers the plain bytes into a block. False when the
 // plain bytes are too large or cannot be compressed.
@@ -22,8 +22,7 @@ bool SealDataBlock(const std::vector<uint8_t>& plain, std::vector<uint8_t>* bloc
 
 // Checks the header, deciphers, decompresses and checks the CRC. On failure
 // returns false with a short reason in *error and leaves *plain empty.
-bool OpenDataBlock(const uint8_t* block, size_t size, std::vector<uint8_t>* plain,
-                   std::string* error);
+bool OpenDataBlock(const uint8_t* block, size_t size, std::vector<uint8_t>* plain, std::string* error);
 
 // Enciphers or deciphers in place (the stream is its own inverse).
 void ApplyDataKeystream(uint8_t* bytes, size_t size);

@@ -17,25 +17,29 @@ enum class Kind : uint8_t { I8, U8, I16, I32, U32, F32, Text };
 
 struct Member {
     Kind kind;
-    uint32_t offset;  // within one element
+    uint32_t offset; // within one element
 };
 
 struct Field {
     const char* name;
     uint32_t offset;
-    uint32_t count;   // elements
-    uint32_t stride;  // bytes per element
+    uint32_t count;  // elements
+    uint32_t stride; // bytes per element
     uint32_t textSize;
     std::vector<Member> members;
 };
 
-template <class E>
-constexpr Kind KindOf() {
-    if constexpr (std::is_same_v<E, char> || std::is_same_v<E, signed char>) return Kind::I8;
-    else if constexpr (std::is_same_v<E, unsigned char>) return Kind::U8;
-    else if constexpr (std::is_same_v<E, int16_t>) return Kind::I16;
-    else if constexpr (std::is_same_v<E, int32_t>) return Kind::I32;
-    else if constexpr (std::is_same_v<E, uint32_t>) return Kind::U32;
+template <class E> constexpr Kind KindOf() {
+    if constexpr (std::is_same_v<E, char> || std::is_same_v<E, signed char>)
+        return Kind::I8;
+    else if constexpr (std::is_same_v<E, unsigned char>)
+        return Kind::U8;
+    else if constexpr (std::is_same_v<E, int16_t>)
+        return Kind::I16;
+    else if constexpr (std::is_same_v<E, int32_t>)
+        return Kind::I32;
+    else if constexpr (std::is_same_v<E, uint32_t>)
+        return Kind::U32;
     else {
         static_assert(std::is_same_v<E, float>, "field type without a text form");
         return Kind::F32;
@@ -43,150 +47,198 @@ constexpr Kind KindOf() {
 }
 
 // A plain field or array of numbers.
-template <class A>
-Field Numbers(const char* name, size_t offset) {
+template <class A> Field Numbers(const char* name, size_t offset) {
     using E = std::remove_all_extents_t<A>;
-    return Field{name, uint32_t(offset), uint32_t(sizeof(A) / sizeof(E)), uint32_t(sizeof(E)), 0,
-                 {Member{KindOf<E>(), 0}}};
+    return Field{name, uint32_t(offset),        uint32_t(sizeof(A) / sizeof(E)), uint32_t(sizeof(E)),
+                 0,    {Member{KindOf<E>(), 0}}};
 }
 
 // A name held as text of fixed size.
-template <class A>
-Field TextField(const char* name, size_t offset) {
-    return Field{name, uint32_t(offset), 1, uint32_t(sizeof(A)), uint32_t(sizeof(A)),
-                 {Member{Kind::Text, 0}}};
+template <class A> Field TextField(const char* name, size_t offset) {
+    return Field{
+        name, uint32_t(offset), 1, uint32_t(sizeof(A)), uint32_t(sizeof(A)), {Member{Kind::Text, 0}}};
 }
 
 // An array of small structs, each element written a/b/c.
-template <class A>
-Field Elements(const char* name, size_t offset, std::vector<Member> members) {
+template <class A> Field Elements(const char* name, size_t offset, std::vector<Member> members) {
     using E = std::remove_all_extents_t<A>;
-    return Field{name, uint32_t(offset), uint32_t(sizeof(A) / sizeof(E)), uint32_t(sizeof(E)), 0,
-                 std::move(members)};
+    return Field{name, uint32_t(offset),  uint32_t(sizeof(A) / sizeof(E)), uint32_t(sizeof(E)),
+                 0,    std::move(members)};
 }
 
 #define NUM(T, f) Numbers<decltype(T::f)>(#f, offsetof(T, f))
 #define TEXT(T, f) TextField<decltype(T::f)>(#f, offsetof(T, f))
 #define ELEMS(T, f, ...) Elements<decltype(T::f)>(#f, offsetof(T, f), {__VA_ARGS__})
-#define MEMBER(E, m) Member{KindOf<decltype(E::m)>(), uint32_t(offsetof(E, m))}
+#define MEMBER(E, m)                                                                                         \
+    Member {                                                                                                 \
+        KindOf<decltype(E::m)>(), uint32_t(offsetof(E, m))                                                   \
+    }
 
 std::vector<Field> FieldsOf(GameTable t) {
     switch (t) {
-        case kTableVehicleClass: {
-            using T = VehicleClassChart;
-            return {NUM(T, mNameString), NUM(T, mDrawingClass), NUM(T, mGeneralType)};
-        }
-        case kTableForceType: {
-            using T = ForceTypeChart;
-            return {TEXT(T, mName), NUM(T, mUniformRecord), NUM(T, mNation), NUM(T, mRankNameSet),
-                    NUM(T, mSkis)};
-        }
-        case kTableMovementSpeed: {
-            using T = MovementSpeedChart;
-            return {NUM(T, mExposureClass), NUM(T, mSuppressionFactor), NUM(T, mSeeksCover),
-                    NUM(T, mLowProfile),    NUM(T, mFatigueRate),       NUM(T, mFatigueLimit),
-                    NUM(T, mFatigueCeiling), NUM(T, mTiredSpeed),       NUM(T, mPaceKind),
-                    NUM(T, mFireLevel),     NUM(T, mConcealClass),      NUM(T, mHearingFactor),
-                    NUM(T, mSightFactor),   NUM(T, mEyesFront),         NUM(T, mKeepsOnReplace),
-                    NUM(T, mSkisAllowed),   NUM(T, mAnimation),         NUM(T, mPoseCode),
-                    NUM(T, mFiringPose),    NUM(T, mVoiceChance),       NUM(T, mOrderCode),
-                    NUM(T, mSurrenderedSpeed), NUM(T, mMixable),        NUM(T, mMultiWaypoint),
-                    NUM(T, mChangeable),    NUM(T, mDelayFactor),       NUM(T, mVoiceType),
-                    NUM(T, mOrderTextId),   NUM(T, mMoveNoise),         NUM(T, mCrewSightFactor)};
-        }
-        case kTableVehicle: {
-            using T = VehicleData;
-            return {TEXT(T, mName),         TEXT(T, mShortName),      NUM(T, mWeight),
-                    NUM(T, mCrew),          NUM(T, mLookAlikeType),   NUM(T, mClass),
-                    NUM(T, mVoiceClass),    NUM(T, mMainWeapon),      NUM(T, mAmmoProfile),
-                    NUM(T, mMaxRounds),     NUM(T, mGunReach),        NUM(T, mOrdnanceValueFlag),
-                    NUM(T, mTurretKind),    NUM(T, mGunArc),          NUM(T, mGunArcClockwise),
-                    NUM(T, mBowMG),         NUM(T, mBowMGCount),      NUM(T, mCoaxMG),
-                    NUM(T, mCoaxMGCount),   NUM(T, mCoaxIndependent), NUM(T, mFreeMG),
-                    NUM(T, mFreeMGCount),   NUM(T, mFreeMGButtoned),  NUM(T, mMGRounds),
-                    NUM(T, mFlameFuel),     NUM(T, mTopSpeed),        NUM(T, mMobilityClass),
-                    NUM(T, mPowerFigure),   NUM(T, mTrackFigure),     NUM(T, mGroundPressure),
-                    NUM(T, mHasTurretArmor), NUM(T, mArmorQuality),
-                    ELEMS(T, mArmorPlates, MEMBER(ArmorPlate, mThickness),
-                          MEMBER(ArmorPlate, mSlope)),
-                    NUM(T, mTopArmor),      NUM(T, mHasHardness),     NUM(T, mPlateHardness),
-                    NUM(T, mAddedPlates),   NUM(T, mSkirtKind),       NUM(T, mCurvedPlateChance),
-                    NUM(T, mTurretShape),   NUM(T, mCupola),          NUM(T, mGunCount),
-                    NUM(T, mGoodVision),    NUM(T, mRidersHidden),    NUM(T, mOptics),
-                    NUM(T, mSpecialEquipment), NUM(T, mExtraValue),   NUM(T, mExtraValueSteps),
-                    NUM(T, mExtraStepsOfFive), NUM(T, mTransportClass), NUM(T, mPassengerSlots),
-                    NUM(T, mHullFigure),    NUM(T, mVehicleFlags),    NUM(T, mSmokeEquipment),
-                    NUM(T, mTypeDate),      NUM(T, mVehicleModel),    NUM(T, mCommandFlag),
-                    NUM(T, mRarityCodes),   NUM(T, mRarityRows),      NUM(T, mRarityIndex)};
-        }
-        case kTableInfantry: {
-            using T = InfantryData;
-            return {TEXT(T, mName),        TEXT(T, mShortName),      NUM(T, mIsSquad),
-                    NUM(T, mUsesDemoCharge), NUM(T, mLeaderRank),    NUM(T, mNrMen),
-                    NUM(T, mHeavyWeapon),  NUM(T, mNrTeams),         NUM(T, mTeamsCanRefill),
-                    NUM(T, mTeamSmallArms), NUM(T, mTeamMen),        NUM(T, mTeamAnimGroup),
-                    NUM(T, mVolleys),      NUM(T, mBaseLoadTime),    NUM(T, mMaxAmmo),
-                    NUM(T, mSpeedClass),   NUM(T, mMobility),        NUM(T, mDataDate),
-                    NUM(T, mFlags),        NUM(T, mLoadingWeight),   NUM(T, mPlatoonMember),
-                    NUM(T, mHEATReference), NUM(T, mSupply),         NUM(T, mAmmoProfile),
-                    NUM(T, mNrWeaponSlots), NUM(T, mTransportClass), NUM(T, mNrTubes),
-                    NUM(T, mRarityIndex)};
-        }
-        case kTableWeapon: {
-            using T = WeaponData;
-            return {NUM(T, mClass), NUM(T, mCalibre), NUM(T, mBarrelLength),
-                    ELEMS(T, mAmmo, MEMBER(WeaponAmmo, mType), MEMBER(WeaponAmmo, mVelocity)),
-                    NUM(T, mNrTubes), NUM(T, mVPGrade),
-                    ELEMS(T, mLoadMix, MEMBER(LoadMix, mAP), MEMBER(LoadMix, mHEAT),
-                          MEMBER(LoadMix, mSmoke), MEMBER(LoadMix, mTungsten),
-                          MEMBER(LoadMix, mCanister)),
-                    NUM(T, mArtilleryMode), NUM(T, mArtillerySize), NUM(T, mFlags),
-                    NUM(T, mMinRange), NUM(T, mMaxRange), NUM(T, mFireSound),
-                    NUM(T, mOrdnanceModel), NUM(T, mModelScale), NUM(T, mMarkingTexture),
-                    NUM(T, mATRModel), NUM(T, mKillMultiplier), NUM(T, mAntiAircraft),
-                    NUM(T, mPenetrationParameter), NUM(T, mCommandLevel)};
-        }
-        case kTableSmallArms: {
-            using T = SmallArmsData;
-            return {TEXT(T, mName),      NUM(T, mSubstituteAgain), NUM(T, mSoundWeight),
-                    NUM(T, mFirepower),  NUM(T, mMaxRange),        NUM(T, mAutoClass),
-                    NUM(T, mSoundClass), NUM(T, mAntiAircraft),    NUM(T, mMGClass),
-                    NUM(T, mWeaponKind), NUM(T, mNrTextures),      NUM(T, mTextures),
-                    NUM(T, mMarkingTexture), NUM(T, mPictureIndex)};
-        }
-        case kTableVehicleModel: {
-            using T = VehicleModelData;
-            using P = CrewPosition;
-            return {NUM(T, mEngineSound), NUM(T, mOpeningHatches), NUM(T, mNrCrewPositions),
-                    NUM(T, mCrewPose),
-                    ELEMS(T, mCrewPositions, MEMBER(P, mX), MEMBER(P, mY), MEMBER(P, mZ),
-                          MEMBER(P, mHeading), MEMBER(P, mPivotX), MEMBER(P, mPivotY)),
-                    NUM(T, mSize)};
-        }
-        case kTableOrdnanceModel: {
-            using T = OrdnanceModelData;
-            return {NUM(T, mCrewX), NUM(T, mCrewY), NUM(T, mCrewHeight), NUM(T, mTextures)};
-        }
-        case kTableTOE:
-            return {NUM(TOEData, mReserved)};
-        case kTableAirplane:
-            return {NUM(AirplaneData, mRarityIndex)};
-        case kTableUniform: {
-            using T = UniformGraphics;
-            return {NUM(T, mUniform), NUM(T, mVariantDates), NUM(T, mTextureNumbers)};
-        }
-        case kTableAmmo: {
-            using T = AmmoData;
-            return {NUM(T, mClass),  NUM(T, mProjectileKind), NUM(T, mFirstDate),
-                    NUM(T, mLastDate), NUM(T, mWeight),       NUM(T, mCap),
-                    NUM(T, mDrag),   NUM(T, mSpecial)};
-        }
-        case kTableATRModel: {
-            using T = ATRModelData;
-            return {NUM(T, mLength), NUM(T, mHeight), NUM(T, mTextures)};
-        }
-        default:
-            return {};
+    case kTableVehicleClass: {
+        using T = VehicleClassChart;
+        return {NUM(T, mNameString), NUM(T, mDrawingClass), NUM(T, mGeneralType)};
+    }
+    case kTableForceType: {
+        using T = ForceTypeChart;
+        return {TEXT(T, mName), NUM(T, mUniformRecord), NUM(T, mNation), NUM(T, mRankNameSet), NUM(T, mSkis)};
+    }
+    case kTableMovementSpeed: {
+        using T = MovementSpeedChart;
+        return {NUM(T, mExposureClass),    NUM(T, mSuppressionFactor), NUM(T, mSeeksCover),
+                NUM(T, mLowProfile),       NUM(T, mFatigueRate),       NUM(T, mFatigueLimit),
+                NUM(T, mFatigueCeiling),   NUM(T, mTiredSpeed),        NUM(T, mPaceKind),
+                NUM(T, mFireLevel),        NUM(T, mConcealClass),      NUM(T, mHearingFactor),
+                NUM(T, mSightFactor),      NUM(T, mEyesFront),         NUM(T, mKeepsOnReplace),
+                NUM(T, mSkisAllowed),      NUM(T, mAnimation),         NUM(T, mPoseCode),
+                NUM(T, mFiringPose),       NUM(T, mVoiceChance),       NUM(T, mOrderCode),
+                NUM(T, mSurrenderedSpeed), NUM(T, mMixable),           NUM(T, mMultiWaypoint),
+                NUM(T, mChangeable),       NUM(T, mDelayFactor),       NUM(T, mVoiceType),
+                NUM(T, mOrderTextId),      NUM(T, mMoveNoise),         NUM(T, mCrewSightFactor)};
+    }
+    case kTableVehicle: {
+        using T = VehicleData;
+        return {TEXT(T, mName),
+                TEXT(T, mShortName),
+                NUM(T, mWeight),
+                NUM(T, mCrew),
+                NUM(T, mLookAlikeType),
+                NUM(T, mClass),
+                NUM(T, mVoiceClass),
+                NUM(T, mMainWeapon),
+                NUM(T, mAmmoProfile),
+                NUM(T, mMaxRounds),
+                NUM(T, mGunReach),
+                NUM(T, mOrdnanceValueFlag),
+                NUM(T, mTurretKind),
+                NUM(T, mGunArc),
+                NUM(T, mGunArcClockwise),
+                NUM(T, mBowMG),
+                NUM(T, mBowMGCount),
+                NUM(T, mCoaxMG),
+                NUM(T, mCoaxMGCount),
+                NUM(T, mCoaxIndependent),
+                NUM(T, mFreeMG),
+                NUM(T, mFreeMGCount),
+                NUM(T, mFreeMGButtoned),
+                NUM(T, mMGRounds),
+                NUM(T, mFlameFuel),
+                NUM(T, mTopSpeed),
+                NUM(T, mMobilityClass),
+                NUM(T, mPowerFigure),
+                NUM(T, mTrackFigure),
+                NUM(T, mGroundPressure),
+                NUM(T, mHasTurretArmor),
+                NUM(T, mArmorQuality),
+                ELEMS(T, mArmorPlates, MEMBER(ArmorPlate, mThickness), MEMBER(ArmorPlate, mSlope)),
+                NUM(T, mTopArmor),
+                NUM(T, mHasHardness),
+                NUM(T, mPlateHardness),
+                NUM(T, mAddedPlates),
+                NUM(T, mSkirtKind),
+                NUM(T, mCurvedPlateChance),
+                NUM(T, mTurretShape),
+                NUM(T, mCupola),
+                NUM(T, mGunCount),
+                NUM(T, mGoodVision),
+                NUM(T, mRidersHidden),
+                NUM(T, mOptics),
+                NUM(T, mSpecialEquipment),
+                NUM(T, mExtraValue),
+                NUM(T, mExtraValueSteps),
+                NUM(T, mExtraStepsOfFive),
+                NUM(T, mTransportClass),
+                NUM(T, mPassengerSlots),
+                NUM(T, mHullFigure),
+                NUM(T, mVehicleFlags),
+                NUM(T, mSmokeEquipment),
+                NUM(T, mTypeDate),
+                NUM(T, mVehicleModel),
+                NUM(T, mCommandFlag),
+                NUM(T, mRarityCodes),
+                NUM(T, mRarityRows),
+                NUM(T, mRarityIndex)};
+    }
+    case kTableInfantry: {
+        using T = InfantryData;
+        return {
+            TEXT(T, mName),          TEXT(T, mShortName),     NUM(T, mIsSquad),     NUM(T, mUsesDemoCharge),
+            NUM(T, mLeaderRank),     NUM(T, mNrMen),          NUM(T, mHeavyWeapon), NUM(T, mNrTeams),
+            NUM(T, mTeamsCanRefill), NUM(T, mTeamSmallArms),  NUM(T, mTeamMen),     NUM(T, mTeamAnimGroup),
+            NUM(T, mVolleys),        NUM(T, mBaseLoadTime),   NUM(T, mMaxAmmo),     NUM(T, mSpeedClass),
+            NUM(T, mMobility),       NUM(T, mDataDate),       NUM(T, mFlags),       NUM(T, mLoadingWeight),
+            NUM(T, mPlatoonMember),  NUM(T, mHEATReference),  NUM(T, mSupply),      NUM(T, mAmmoProfile),
+            NUM(T, mNrWeaponSlots),  NUM(T, mTransportClass), NUM(T, mNrTubes),     NUM(T, mRarityIndex)};
+    }
+    case kTableWeapon: {
+        using T = WeaponData;
+        return {NUM(T, mClass),
+                NUM(T, mCalibre),
+                NUM(T, mBarrelLength),
+                ELEMS(T, mAmmo, MEMBER(WeaponAmmo, mType), MEMBER(WeaponAmmo, mVelocity)),
+                NUM(T, mNrTubes),
+                NUM(T, mVPGrade),
+                ELEMS(T, mLoadMix, MEMBER(LoadMix, mAP), MEMBER(LoadMix, mHEAT), MEMBER(LoadMix, mSmoke),
+                      MEMBER(LoadMix, mTungsten), MEMBER(LoadMix, mCanister)),
+                NUM(T, mArtilleryMode),
+                NUM(T, mArtillerySize),
+                NUM(T, mFlags),
+                NUM(T, mMinRange),
+                NUM(T, mMaxRange),
+                NUM(T, mFireSound),
+                NUM(T, mOrdnanceModel),
+                NUM(T, mModelScale),
+                NUM(T, mMarkingTexture),
+                NUM(T, mATRModel),
+                NUM(T, mKillMultiplier),
+                NUM(T, mAntiAircraft),
+                NUM(T, mPenetrationParameter),
+                NUM(T, mCommandLevel)};
+    }
+    case kTableSmallArms: {
+        using T = SmallArmsData;
+        return {TEXT(T, mName),          NUM(T, mSubstituteAgain), NUM(T, mSoundWeight),
+                NUM(T, mFirepower),      NUM(T, mMaxRange),        NUM(T, mAutoClass),
+                NUM(T, mSoundClass),     NUM(T, mAntiAircraft),    NUM(T, mMGClass),
+                NUM(T, mWeaponKind),     NUM(T, mNrTextures),      NUM(T, mTextures),
+                NUM(T, mMarkingTexture), NUM(T, mPictureIndex)};
+    }
+    case kTableVehicleModel: {
+        using T = VehicleModelData;
+        using P = CrewPosition;
+        return {NUM(T, mEngineSound),
+                NUM(T, mOpeningHatches),
+                NUM(T, mNrCrewPositions),
+                NUM(T, mCrewPose),
+                ELEMS(T, mCrewPositions, MEMBER(P, mX), MEMBER(P, mY), MEMBER(P, mZ), MEMBER(P, mHeading),
+                      MEMBER(P, mPivotX), MEMBER(P, mPivotY)),
+                NUM(T, mSize)};
+    }
+    case kTableOrdnanceModel: {
+        using T = OrdnanceModelData;
+        return {NUM(T, mCrewX), NUM(T, mCrewY), NUM(T, mCrewHeight), NUM(T, mTextures)};
+    }
+    case kTableTOE:
+        return {NUM(TOEData, mReserved)};
+    case kTableAirplane:
+        return {NUM(AirplaneData, mRarityIndex)};
+    case kTableUniform: {
+        using T = UniformGraphics;
+        return {NUM(T, mUniform), NUM(T, mVariantDates), NUM(T, mTextureNumbers)};
+    }
+    case kTableAmmo: {
+        using T = AmmoData;
+        return {NUM(T, mClass),    NUM(T, mProjectileKind), NUM(T, mFirstDate),
+                NUM(T, mLastDate), NUM(T, mWeight),         NUM(T, mCap),
+                NUM(T, mDrag),     NUM(T, mSpecial)};
+    }
+    case kTableATRModel: {
+        using T = ATRModelData;
+        return {NUM(T, mLength), NUM(T, mHeight), NUM(T, mTextures)};
+    }
+    default:
+        return {};
     }
 }
 
@@ -233,21 +285,53 @@ bool StoreNumber(Kind kind, const std::string& tok, uint8_t* at, std::string* wh
     }
     long long lo = 0, hi = 0;
     switch (kind) {
-        case Kind::I8: lo = -128; hi = 127; break;
-        case Kind::U8: lo = 0; hi = 255; break;
-        case Kind::I16: lo = -32768; hi = 32767; break;
-        case Kind::I32: lo = INT32_MIN; hi = INT32_MAX; break;
-        default: lo = 0; hi = UINT32_MAX; break;
+    case Kind::I8:
+        lo = -128;
+        hi = 127;
+        break;
+    case Kind::U8:
+        lo = 0;
+        hi = 255;
+        break;
+    case Kind::I16:
+        lo = -32768;
+        hi = 32767;
+        break;
+    case Kind::I32:
+        lo = INT32_MIN;
+        hi = INT32_MAX;
+        break;
+    default:
+        lo = 0;
+        hi = UINT32_MAX;
+        break;
     }
     if (v < lo || v > hi) {
         *why = "Zahl ausserhalb des Feldes: " + tok;
         return false;
     }
     switch (kind) {
-        case Kind::I8: case Kind::U8: { const uint8_t b = uint8_t(v); std::memcpy(at, &b, 1); break; }
-        case Kind::I16: { const int16_t s = int16_t(v); std::memcpy(at, &s, 2); break; }
-        case Kind::I32: { const int32_t l = int32_t(v); std::memcpy(at, &l, 4); break; }
-        default: { const uint32_t u = uint32_t(v); std::memcpy(at, &u, 4); break; }
+    case Kind::I8:
+    case Kind::U8: {
+        const uint8_t b = uint8_t(v);
+        std::memcpy(at, &b, 1);
+        break;
+    }
+    case Kind::I16: {
+        const int16_t s = int16_t(v);
+        std::memcpy(at, &s, 2);
+        break;
+    }
+    case Kind::I32: {
+        const int32_t l = int32_t(v);
+        std::memcpy(at, &l, 4);
+        break;
+    }
+    default: {
+        const uint32_t u = uint32_t(v);
+        std::memcpy(at, &u, 4);
+        break;
+    }
     }
     return true;
 }
@@ -256,16 +340,23 @@ bool StoreNumber(Kind kind, const std::string& tok, uint8_t* at, std::string* wh
 bool Tokenise(const std::string& s, std::vector<std::string>* out, std::string* why) {
     size_t i = 0;
     while (i < s.size()) {
-        if (isspace((unsigned char)s[i])) { ++i; continue; }
+        if (isspace((unsigned char)s[i])) {
+            ++i;
+            continue;
+        }
         if (s[i] == '"') {
             const size_t close = s.find('"', i + 1);
-            if (close == std::string::npos) { *why = "Text ohne schliessendes \""; return false; }
+            if (close == std::string::npos) {
+                *why = "Text ohne schliessendes \"";
+                return false;
+            }
             out->push_back(s.substr(i, close - i + 1));
             i = close + 1;
             continue;
         }
         size_t j = i;
-        while (j < s.size() && !isspace((unsigned char)s[j])) ++j;
+        while (j < s.size() && !isspace((unsigned char)s[j]))
+            ++j;
         out->push_back(s.substr(i, j - i));
         i = j;
     }
@@ -298,7 +389,8 @@ bool Assign(const Field& f, const std::string& value, uint8_t* record, std::stri
     for (size_t e = 0; e < toks.size(); ++e) {
         std::vector<std::string> parts;
         std::stringstream ss(toks[e]);
-        for (std::string p; std::getline(ss, p, '/');) parts.push_back(p);
+        for (std::string p; std::getline(ss, p, '/');)
+            parts.push_back(p);
         if (parts.size() != f.members.size()) {
             *why = std::string(f.name) + ": Element " + toks[e] + " braucht " +
                    std::to_string(f.members.size()) + " Teile";
@@ -314,8 +406,10 @@ bool Assign(const Field& f, const std::string& value, uint8_t* record, std::stri
 
 std::string Trim(const std::string& s) {
     size_t a = 0, b = s.size();
-    while (a < b && isspace((unsigned char)s[a])) ++a;
-    while (b > a && isspace((unsigned char)s[b - 1])) --b;
+    while (a < b && isspace((unsigned char)s[a]))
+        ++a;
+    while (b > a && isspace((unsigned char)s[b - 1]))
+        --b;
     return s.substr(a, b - a);
 }
 
@@ -464,7 +558,10 @@ private:
         long first = 0, last = 0;
         const size_t dash = body.find('-');
         if (dash == std::string::npos) {
-            if (!ParseIndex(body, &first)) { *why = "Zeilennummer falsch: " + body; return false; }
+            if (!ParseIndex(body, &first)) {
+                *why = "Zeilennummer falsch: " + body;
+                return false;
+            }
             last = first;
         } else if (!placeholder || !ParseIndex(body.substr(0, dash), &first) ||
                    !ParseIndex(body.substr(dash + 1), &last) || last < first) {
@@ -487,10 +584,10 @@ private:
     bool mAnyRow = false;
 };
 
-}  // namespace
+} // namespace
 
-bool ParseTableText(const std::string& text, const std::string& fileName, GameTable t,
-                    GameDataSet* set, std::string* error) {
+bool ParseTableText(const std::string& text, const std::string& fileName, GameTable t, GameDataSet* set,
+                    std::string* error) {
     TableParser parser(t, set);
     std::stringstream in(text);
     std::string line, why;

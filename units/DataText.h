@@ -20,8 +20,8 @@
 #include "units/GameDataSet.h"
 
 // Parses the text of table t into set. False with "file:line: reason".
-bool ParseTableText(const std::string& text, const std::string& fileName, GameTable t,
-                    GameDataSet* set, std::string* error);
+bool ParseTableText(const std::string& text, const std::string& fileName, GameTable t, GameDataSet* set,
+                    std::string* error);
 
 // Reads <dir>/<table name>.txt for all fourteen tables.
 bool ReadTableFiles(const std::string& dir, GameDataSet* set, std::string* error);

@@ -56,7 +56,7 @@ constexpr LeadershipType kLeadCombat = 1;
 constexpr LeadershipType kLeadStealth = 2;
 constexpr LeadershipType kLeadCommand = 3;
 
-using FogOfWarContact = int32_t;  // 0 none, 1 heard, 2 seen, 3-4 partly, 5 identified
+using FogOfWarContact = int32_t; // 0 none, 1 heard, 2 seen, 3-4 partly, 5 identified
 constexpr FogOfWarContact kContactNone = 0;
 constexpr FogOfWarContact kContactHeard = 1;
 constexpr FogOfWarContact kContactSeen = 2;
@@ -89,18 +89,31 @@ constexpr Direction kDirNorth = 1;
 constexpr Direction kDirEast = 2;
 constexpr Direction kDirSouth = 3;
 
-using InfantryAnimationGroup = int32_t;  // 9, 10 and 17 are gun crews
+using InfantryAnimationGroup = int32_t; // 9, 10 and 17 are gun crews
 constexpr InfantryAnimationGroup kAnimGunCrew = 9;
 constexpr InfantryAnimationGroup kAnimGunCrewB = 10;
 constexpr InfantryAnimationGroup kAnimGunCrewC = 17;
 
-using VoiceType = int32_t;  // 0..44
+using VoiceType = int32_t; // 0..44
 constexpr VoiceType kVoiceCrewCasualtyA = 18;
 constexpr VoiceType kVoiceCrewCasualtyB = 19;
 constexpr int32_t kVoiceTypeCount = 45;
 
 using FireType = int32_t;
 constexpr FireType kFirePlain = 4;
+
+// 0 unfit, 1 weakened, 2 fit.
+using FitnessLevel = int32_t;
+constexpr FitnessLevel kFitnessUnfit = 0;
+constexpr FitnessLevel kFitnessWeakened = 1;
+constexpr FitnessLevel kFitnessFit = 2;
+
+// Time of day of a turn; names are strings 621-624.
+using Daytime = int32_t;
+constexpr Daytime kMorning = 0;
+constexpr Daytime kMidday = 1;
+constexpr Daytime kEvening = 2;
+constexpr Daytime kNight = 3;
 
 // ---------------------------------------------------------------- weapons
 // Row of gWeaponData.
@@ -143,12 +156,18 @@ constexpr AmmoClass kAmmoSmoke = 5;
 constexpr AmmoClass kAmmoHE75 = 6;
 constexpr AmmoClass kAmmoAP75 = 7;
 constexpr AmmoClass kAmmoNone = 11;
-constexpr int32_t kAmmoClassCount = 10;  // per-class round counts held by a unit
+constexpr int32_t kAmmoClassCount = 10; // per-class round counts held by a unit
 
-using MGAmmoClass = int32_t;  // 0..2
+// Tungsten level of a load slot (0 none); reduced by year before use.
+using TungstenAvail = int32_t;
+
+// Projectile kind of an ammunition row (AmmoData::mShellType).
+using ShellType = int32_t;
+
+using MGAmmoClass = int32_t; // 0..2
 constexpr int32_t kMGAmmoClassCount = 3;
 
-using MGPenetration = int32_t;  // 0..3
+using MGPenetration = int32_t; // 0..3
 constexpr int32_t kMGPenetrationCount = 4;
 
 // Row of gSmallArmsData.
@@ -167,7 +186,7 @@ constexpr int32_t kOrdnanceModelCount = 43;
 // ---------------------------------------------------------------- infantry
 // Row of gInfantryData.
 using InfantryType = int32_t;
-constexpr InfantryType kInfantryCrewGerman = 379;   // crews of 1..8 men follow
+constexpr InfantryType kInfantryCrewGerman = 379; // crews of 1..8 men follow
 constexpr InfantryType kInfantryCrewAmerican = 120;
 constexpr InfantryType kInfantryCrewBritish = 573;
 constexpr InfantryType kInfantryCrewItalian = 752;
@@ -198,7 +217,13 @@ using VehicleModel = int32_t;
 constexpr VehicleModel kVehicleModelOwnExtents = 145;
 constexpr int32_t kVehicleModelCount = 236;
 
-using ArmorQuality = int32_t;  // 0..6
+// Optics of a vehicle (VehicleData::mOptics); string 2040 + value names it.
+using OpticalType = int32_t;
+
+// Weapon of an aircraft attack.
+using AirWeapon = int32_t;
+
+using ArmorQuality = int32_t; // 0..6
 constexpr int32_t kArmorQualityCount = 7;
 
 using VehicleAspect = int32_t;
@@ -234,7 +259,7 @@ constexpr PathResult kPathFound = 2;
 using PathType = int32_t;
 constexpr PathType kPathGround = 0;
 
-using GroundType = int32_t;  // 0..2
+using GroundType = int32_t; // 0..2
 
 // ---------------------------------------------------------------- terrain
 // Terrain code of a map square, 0..63. 0 is also the answer off the map.

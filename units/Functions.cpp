@@ -12,17 +12,18 @@
 
 namespace {
 
-constexpr float kBrackets[kFirepowerBrackets] = {40,  100, 175, 250,  375,
-                                                 500, 650, 850, 1200, 1800};
+constexpr float kBrackets[kFirepowerBrackets] = {40, 100, 175, 250, 375, 500, 650, 850, 1200, 1800};
 
-bool InDate(const AmmoData& a, int32_t date) { return date >= a.mFirstDate && date <= a.mLastDate; }
+bool InDate(const AmmoData& a, int32_t date) {
+    return date >= a.mFirstDate && date <= a.mLastDate;
+}
 
 // Filler fraction of high explosive; other rounds burst like a tenth.
 double Filler(AmmoClass kind, const AmmoData& a) {
     return kind == kAmmoHE || kind == kAmmoHE75 ? a.mSpecial : 0.1;
 }
 
-}  // namespace
+} // namespace
 
 // ------------------------------------------------------------ ammunition
 
@@ -72,23 +73,29 @@ float CombineArmorPlates(float a, float b, bool face) {
 float ArmorQualityFactor(ArmorQuality quality, VehicleHitLocation location, VehicleAspect aspect,
                          const Vehicle* vehicle) {
     switch (quality) {
-        case 0: return 1.0f;
-        case 1: return 0.95f;
-        case 2: return 0.90f;
-        case 3: return 0.85f;
-        case 6: return 0.85f;
-        case 4:
-        case 5:
-            if (vehicle && location == kHitUpperHull && aspect == kAspectFront)
-                return VehicleArmorFactor(vehicle);
-            return 1.0f;
-        default: return 1.0f;
+    case 0:
+        return 1.0f;
+    case 1:
+        return 0.95f;
+    case 2:
+        return 0.90f;
+    case 3:
+        return 0.85f;
+    case 6:
+        return 0.85f;
+    case 4:
+    case 5:
+        if (vehicle && location == kHitUpperHull && aspect == kAspectFront)
+            return VehicleArmorFactor(vehicle);
+        return 1.0f;
+    default:
+        return 1.0f;
     }
 }
 
 void CapPillboxArmor(WeaponClass weaponClass, AmmoClass kind, float* armour) {
-    const bool gun = weaponClass == kWClassGun || weaponClass == kWClassTwinGun ||
-                     weaponClass == kWClassSpecial;
+    const bool gun =
+        weaponClass == kWClassGun || weaponClass == kWClassTwinGun || weaponClass == kWClassSpecial;
     if (gun && (kind == kAmmoHE || kind == kAmmoHE75) && *armour > 80.0f) *armour = 80.0f;
 }
 
@@ -101,23 +108,28 @@ float HeavyReload(WeaponType weapon, WeaponClass weaponClass, float weight, int3
     } else if (weight <= 140.0f) {
         const double w = weight;
         t = static_cast<float>(0.3116 * w + 2.831 - 0.0005464 * w * w);
-        if (weaponClass == kWClassMortar) t *= 0.7f;
-        else if (gWeaponData[weapon].mFlags & 1) t *= 1.7f;
+        if (weaponClass == kWClassMortar)
+            t *= 0.7f;
+        else if (gWeaponData[weapon].mFlags & 1)
+            t *= 1.7f;
     } else {
         t = 115.0f;
     }
     const float s = static_cast<float>(crewSkill);
-    if (crewSkill <= 1) t *= 1.5f - 0.25f * s;
-    else if (crewSkill >= 3) t *= 1.0f - 0.075f * s;
-    if (weaponClass == kWClassTwinGun) t *= 0.6f;
-    else if (weaponClass == kWClassLightAT) t *= 1.6f;
+    if (crewSkill <= 1)
+        t *= 1.5f - 0.25f * s;
+    else if (crewSkill >= 3)
+        t *= 1.0f - 0.075f * s;
+    if (weaponClass == kWClassTwinGun)
+        t *= 0.6f;
+    else if (weaponClass == kWClassLightAT)
+        t *= 1.6f;
     return t;
 }
 
-void ModifyFlightTime(float factor, int32_t* packetFlightSlices, int32_t* attackDueSlice,
-                      int32_t* flightTime, int32_t* arrival) {
-    if (packetFlightSlices)
-        *packetFlightSlices = static_cast<int32_t>(*packetFlightSlices * factor + 0.5f);
+void ModifyFlightTime(float factor, int32_t* packetFlightSlices, int32_t* attackDueSlice, int32_t* flightTime,
+                      int32_t* arrival) {
+    if (packetFlightSlices) *packetFlightSlices = static_cast<int32_t>(*packetFlightSlices * factor + 0.5f);
     const int32_t old = *flightTime;
     *flightTime = static_cast<int32_t>(old * factor + 0.5f);
     const int32_t oldArrival = *arrival;
@@ -135,12 +147,17 @@ float BlastPower(WeaponType weapon, AmmoClass kind) {
     // A filler above 62.5 % would take a negative root; such a shell has no case.
     const double base = std::max(0.0, (1.0 - 1.6 * Filler(kind, a)) * a.mWeight);
     float p = static_cast<float>(14.0 * std::pow(base, 0.8));
-    if (w.mClass == kWClassTwinGun) p *= 4.0f;
-    else if (w.mClass == kWClassAT) p *= 0.5f;
+    if (w.mClass == kWClassTwinGun)
+        p *= 4.0f;
+    else if (w.mClass == kWClassAT)
+        p *= 0.5f;
     if (w.mNrTubes > 1) p *= w.mNrTubes;
-    if (kind == kAmmoAP || kind == kAmmoAP75) p *= 0.3f;
-    else if (kind == kAmmoTungsten) p *= 0.15f;
-    else if (kind == kAmmoHEAT) p *= 0.75f;
+    if (kind == kAmmoAP || kind == kAmmoAP75)
+        p *= 0.3f;
+    else if (kind == kAmmoTungsten)
+        p *= 0.15f;
+    else if (kind == kAmmoHEAT)
+        p *= 0.75f;
     return std::max(p, 4.0f);
 }
 
@@ -151,9 +168,12 @@ float BlastRadius(WeaponType weapon, AmmoClass kind) {
         r = static_cast<float>(std::pow(double(a.mWeight), 0.45) * 1.8 / double(1.8f));
     } else {
         r = static_cast<float>(21.0 * std::pow(std::max(0.0, Filler(kind, a) * a.mWeight), 0.3));
-        if (kind == kAmmoAP || kind == kAmmoAP75) r *= 0.25f;
-        else if (kind == kAmmoTungsten) r *= 0.1f;
-        else if (kind == kAmmoHEAT) r *= 0.75f;
+        if (kind == kAmmoAP || kind == kAmmoAP75)
+            r *= 0.25f;
+        else if (kind == kAmmoTungsten)
+            r *= 0.1f;
+        else if (kind == kAmmoHEAT)
+            r *= 0.75f;
         r = std::max(r, 1.5f);
     }
     if (gWeaponData[weapon].mClass == kWClassTwinGun) r *= 1.5f;
@@ -200,24 +220,27 @@ float SmallArmFP(SmallArmsType type, float range, FireType fire) {
     const SmallArmsData& s = gSmallArmsData[type];
     float mult = 1.0f;
     switch (fire) {
-        case 0: return 0.0f;
-        case 1:
-            if (s.mAutoClass < 3) return 0.0f;
-            range *= 2.0f;
-            break;
-        case 2:
-            if (s.mAutoClass < 1) return 0.0f;
-            if (s.mAutoClass < 2) mult = 0.6667f;
-            break;
-        case 3:
-            if (s.mAutoClass == 0) mult = 0.6667f;
-            break;
-        default: break;
+    case 0:
+        return 0.0f;
+    case 1:
+        if (s.mAutoClass < 3) return 0.0f;
+        range *= 2.0f;
+        break;
+    case 2:
+        if (s.mAutoClass < 1) return 0.0f;
+        if (s.mAutoClass < 2) mult = 0.6667f;
+        break;
+    case 3:
+        if (s.mAutoClass == 0) mult = 0.6667f;
+        break;
+    default:
+        break;
     }
     if (range >= s.mMaxRange || range >= kBrackets[kFirepowerBrackets - 1]) return 0.0f;
     if (range <= kBrackets[0]) return s.mFirepower[0];
     int k = 1;
-    while (kBrackets[k] < range) ++k;
+    while (kBrackets[k] < range)
+        ++k;
     const float lo = kBrackets[k - 1], hi = kBrackets[k];
     return ((range - lo) * s.mFirepower[k] + (hi - range) * s.mFirepower[k - 1]) * mult / (hi - lo);
 }
@@ -249,18 +272,40 @@ float LeaderRange(int32_t skill, ExperienceLevel experience) {
 float CoverFromAirFactor(float x, float y) {
     const bool winter = BattleSeason() == 3;
     switch (TerrainAt(x, y)) {
-        case 20: case 30: case 6: case 11:
-            return winter ? 0.7f : 0.25f;
-        case 21: case 31: case 7: case 12:
-            return winter ? 0.4f : 0.1f;
-        case 22: case 32: case 50: case 51: case 52: case 53: case 54:
-            return 0.05f;
-        case 19: case 23: case 25: case 26: case 33: case 35: case 41: case 44:
-            return 0.8f;
-        case 24: case 34: case 46: case 47:
-            return 0.7f;
-        default:
-            return 1.0f;
+    case 20:
+    case 30:
+    case 6:
+    case 11:
+        return winter ? 0.7f : 0.25f;
+    case 21:
+    case 31:
+    case 7:
+    case 12:
+        return winter ? 0.4f : 0.1f;
+    case 22:
+    case 32:
+    case 50:
+    case 51:
+    case 52:
+    case 53:
+    case 54:
+        return 0.05f;
+    case 19:
+    case 23:
+    case 25:
+    case 26:
+    case 33:
+    case 35:
+    case 41:
+    case 44:
+        return 0.8f;
+    case 24:
+    case 34:
+    case 46:
+    case 47:
+        return 0.7f;
+    default:
+        return 1.0f;
     }
 }
 

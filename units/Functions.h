@@ -22,8 +22,7 @@ MovementSpeedType ConvertOrderToSpeed(int32_t order);
 
 // ------------------------------------------------------------ armour
 float GetPenetration(bool random, float range, WeaponType weapon, AmmoClass kind, bool hardPlate,
-                     int32_t hardness, float thicknessRatio, bool* shattered, float* energy,
-                     float* velocity);
+                     int32_t hardness, float thicknessRatio, bool* shattered, float* energy, float* velocity);
 float GetSmallArmsPenetration(MGPenetration mg, float range, bool hardPlate, int32_t hardness,
                               float thicknessRatio);
 float CombineArmorPlates(float a, float b, bool face);
@@ -32,13 +31,12 @@ float ArmorQualityFactor(ArmorQuality quality, VehicleHitLocation location, Vehi
 void CapPillboxArmor(WeaponClass weaponClass, AmmoClass kind, float* armour);
 
 // ------------------------------------------------------------ flight and reload
-float OrdnanceOrLATWFlightTime(WeaponType weapon, AmmoClass kind, float range,
-                               float* velocityAtRange);
+float OrdnanceOrLATWFlightTime(WeaponType weapon, AmmoClass kind, float range, float* velocityAtRange);
 float HeavyReload(WeaponType weapon, WeaponClass weaponClass, float weight, int32_t crewSkill);
 // Rescales a shell's flight by factor: the packet's flight slices, the flight
 // time, its arrival slice and the pending attack's due slice move together.
-void ModifyFlightTime(float factor, int32_t* packetFlightSlices, int32_t* attackDueSlice,
-                      int32_t* flightTime, int32_t* arrival);
+void ModifyFlightTime(float factor, int32_t* packetFlightSlices, int32_t* attackDueSlice, int32_t* flightTime,
+                      int32_t* arrival);
 
 // ------------------------------------------------------------ blast and fire
 float BlastPower(WeaponType weapon, AmmoClass kind);

@@ -13,15 +13,17 @@ bool IsKind(int32_t kind, std::initializer_list<int32_t> set) {
     return std::find(set.begin(), set.end(), kind) != set.end();
 }
 
-bool Is75Class(AmmoClass c) { return c == kAmmoHE75 || c == kAmmoAP75; }
+bool Is75Class(AmmoClass c) {
+    return c == kAmmoHE75 || c == kAmmoAP75;
+}
 
 // The spread of a random penetration: 0.814 at u = 0, 1.003 at 0.5, 1.278 at 1.
 double Spread(double u) {
-    static const double k[] = {0.8141308608, 3.5542721429,  -56.790875937, 492.62235818,
-                               -2371.4491787, 6699.9682539, -11363.428135, 11367.237275,
-                               -6175.3853685, 1404.1352896};
+    static const double k[] = {0.8141308608, 3.5542721429,  -56.790875937, 492.62235818,  -2371.4491787,
+                               6699.9682539, -11363.428135, 11367.237275,  -6175.3853685, 1404.1352896};
     double s = 0.0;
-    for (int i = 9; i >= 0; --i) s = s * u + k[i];
+    for (int i = 9; i >= 0; --i)
+        s = s * u + k[i];
     return s;
 }
 
@@ -59,8 +61,10 @@ GunFormula ChooseGunFormula(AmmoClass kind, const AmmoData& ammo, bool hard, dou
             *f = ammo.mCap == 2 ? 1.0 : 0.95;
         else
             *f = ammo.mCap == 0 ? 1.16 * 0.828 : 1.16;
-        if (pk == 1 || pk == 9) *f *= 1.05;
-        else if (IsKind(pk, {3, 7, 10})) *f *= 0.95;
+        if (pk == 1 || pk == 9)
+            *f *= 1.05;
+        else if (IsKind(pk, {3, 7, 10}))
+            *f *= 0.95;
     }
     return {2427.2, 75, 14.96, 131, 1.4283, 1.0714, 0.7143};
 }
@@ -68,10 +72,9 @@ GunFormula ChooseGunFormula(AmmoClass kind, const AmmoData& ammo, bool hard, dou
 // Face-hardened plate against a shot whose size is near the plate's.
 double HardnessCorrection(double pGun, double d, double ratio, bool tungsten, double hardness) {
     const double x = d * ratio;
-    if (x <= 0.0) return pGun;  // no plate: nothing to correct (and no division by 0)
+    if (x <= 0.0) return pGun; // no plate: nothing to correct (and no division by 0)
     const double y = tungsten ? 0.571 * d : d;
-    const double q =
-        9.7707 * std::pow(x, 0.2821) * std::pow(y, -0.221) * std::pow(hardness, -0.4363);
+    const double q = 9.7707 * std::pow(x, 0.2821) * std::pow(y, -0.221) * std::pow(hardness, -0.4363);
     if (q >= 1.0) return pGun;
     const double w = hardness < 380.0 ? (380.0 - hardness) * 0.0125 : 0.0;
     return (1.0 - w) * pGun / q + w * pGun;
@@ -99,16 +102,15 @@ bool Shatters(bool random, bool hard, const AmmoData& ammo, double ratio, double
     }
     if (!(ratio >= ratioLimit && v >= velocityLimit)) return false;
     if (ammo.mCap == 2) {
-        const double u = RandomFraction();  // drawn even without random
+        const double u = RandomFraction(); // drawn even without random
         return random && u >= 0.875;
     }
     return ammo.mProjectileKind != 6 && ammo.mProjectileKind != 7;
 }
 
-}  // namespace
+} // namespace
 
-float OrdnanceOrLATWFlightTime(WeaponType weapon, AmmoClass kind, float range,
-                               float* velocityAtRange) {
+float OrdnanceOrLATWFlightTime(WeaponType weapon, AmmoClass kind, float range, float* velocityAtRange) {
     float v0 = 0.0f;
     const AmmoData& ammo = gAmmoData[AmmoTypeInUse(kAmmoLenient, weapon, kind, &v0)];
     const double r = range <= 0.0f ? 0.000001 : range;
@@ -161,7 +163,7 @@ float GetPenetration(bool random, float range, WeaponType weapon, AmmoClass kind
             p = 0.01;
         }
     } else if (wc != kWClassLightAT && wc != kWClassGun && wc != kWClassTwinGun) {
-        return 0.0f;  // no penetration rule for this weapon class
+        return 0.0f; // no penetration rule for this weapon class
     } else if (kind == kAmmoHEAT) {
         p = ammo.mSpecial > 300.0f ? 1000.0 : ammo.mSpecial;
         if (random) p *= Spread(RandomFraction());
@@ -178,15 +180,17 @@ float GetPenetration(bool random, float range, WeaponType weapon, AmmoClass kind
             double f = 1.0;
             const GunFormula g = ChooseGunFormula(kind, ammo, hard, &f);
             const double massTerm = (m * g.dRef * g.dRef * g.dRef) / (g.mRef * d * d * d);
-            pGun = g.pRef * std::pow(v / g.vRef, g.a) * std::pow(d / g.dRef, g.b) *
-                   std::pow(massTerm, g.c) * f;
-            if (h > 300.0)
-                pGun = HardnessCorrection(pGun, d, thicknessRatio, kind == kAmmoTungsten, h);
+            pGun =
+                g.pRef * std::pow(v / g.vRef, g.a) * std::pow(d / g.dRef, g.b) * std::pow(massTerm, g.c) * f;
+            if (h > 300.0) pGun = HardnessCorrection(pGun, d, thicknessRatio, kind == kAmmoTungsten, h);
         }
         if (d < 27.0 && kind != kAmmoTungsten) pSmall = SmallBore(v, m, d, h);
-        if (d >= 27.0 || kind == kAmmoTungsten) p = pGun;
-        else if (d <= 13.0) p = pSmall;
-        else p = ((d - 13.0) * pGun + (27.0 - d) * pSmall) / 14.0;
+        if (d >= 27.0 || kind == kAmmoTungsten)
+            p = pGun;
+        else if (d <= 13.0)
+            p = pSmall;
+        else
+            p = ((d - 13.0) * pGun + (27.0 - d) * pSmall) / 14.0;
 
         const bool ap = kind == kAmmoAP || kind == kAmmoAP75;
         if ((ap || kind == kAmmoTungsten) && ammo.mSpecial != 0.0f) p *= ammo.mSpecial;
@@ -212,7 +216,7 @@ float GetSmallArmsPenetration(MGPenetration mg, float range, bool hardPlate, int
                               float thicknessRatio) {
     if (mg <= 1) return 0.1f;
     const WeaponType weapon = mg == 3 ? 255 : 254;
-    const float p = GetPenetration(true, range, weapon, kAmmoAP, hardPlate, hardness,
-                                   thicknessRatio, nullptr, nullptr, nullptr);
+    const float p = GetPenetration(true, range, weapon, kAmmoAP, hardPlate, hardness, thicknessRatio, nullptr,
+                                   nullptr, nullptr);
     return std::max(p, 0.1f);
 }

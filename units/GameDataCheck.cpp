@@ -20,14 +20,13 @@ public:
     // Records the first fault only; later calls are cheap no-ops.
     void Fail(const char* field, const std::string& what) {
         if (!mError.empty()) return;
-        mError = std::string("Tabelle ") + GameTableGlobal(mTable) + ", Zeile " +
-                 std::to_string(mRow) + ", " + field + ": " + what;
+        mError = std::string("Tabelle ") + GameTableGlobal(mTable) + ", Zeile " + std::to_string(mRow) +
+                 ", " + field + ": " + what;
     }
 
     void Range(const char* field, int64_t v, int64_t lo, int64_t hi) {
         if (v < lo || v > hi)
-            Fail(field, std::to_string(v) + " nicht in " + std::to_string(lo) + ".." +
-                            std::to_string(hi));
+            Fail(field, std::to_string(v) + " nicht in " + std::to_string(lo) + ".." + std::to_string(hi));
     }
 
     void Ref(const char* field, int64_t v, GameTable target) {
@@ -45,8 +44,7 @@ public:
         if (v < 0.0f) Fail(field, "negativ");
     }
 
-    template <size_t N>
-    void Text(const char* field, const char (&s)[N]) {
+    template <size_t N> void Text(const char* field, const char (&s)[N]) {
         if (std::memchr(s, 0, N) == nullptr) Fail(field, "Text ohne Ende");
     }
 
@@ -114,7 +112,8 @@ void CheckVehicle(Checker& c, const VehicleData& r) {
         c.Range("mArmorPlates", p.mThickness, 0, 500);
         c.Range("mArmorPlates", p.mSlope, -89, 89);
     }
-    for (int16_t a : r.mAddedPlates) c.Range("mAddedPlates", a, 0, 500);
+    for (int16_t a : r.mAddedPlates)
+        c.Range("mAddedPlates", a, 0, 500);
     c.NonNegative("mTrackFigure", r.mTrackFigure);
     c.NonNegative("mGroundPressure", r.mGroundPressure);
     c.NonNegative("mHullFigure", r.mHullFigure);
@@ -136,8 +135,7 @@ void CheckInfantry(Checker& c, const InfantryData& r) {
         if (i < r.mNrTeams) men += r.mTeamMen[i];
     }
     if (men != r.mNrMen)
-        c.Fail("mTeamMen", "Summe " + std::to_string(men) + " ungleich mNrMen " +
-                               std::to_string(r.mNrMen));
+        c.Fail("mTeamMen", "Summe " + std::to_string(men) + " ungleich mNrMen " + std::to_string(r.mNrMen));
 }
 
 void CheckWeapon(Checker& c, const WeaponData& r) {
@@ -173,7 +171,8 @@ void CheckSmallArms(Checker& c, const SmallArmsData& r) {
     c.Range("mAutoClass", r.mAutoClass, 0, 3);
     c.Range("mSoundClass", r.mSoundClass, 0, 22);
     c.Range("mNrTextures", r.mNrTextures, 0, kSmallArmsTextures);
-    for (float f : r.mFirepower) c.NonNegative("mFirepower", f);
+    for (float f : r.mFirepower)
+        c.NonNegative("mFirepower", f);
 }
 
 void CheckAmmo(Checker& c, const AmmoData& r) {
@@ -188,7 +187,8 @@ void CheckAmmo(Checker& c, const AmmoData& r) {
 
 void CheckVehicleModel(Checker& c, const VehicleModelData& r) {
     c.Range("mNrCrewPositions", r.mNrCrewPositions, 0, kCrewPositions);
-    for (float s : r.mSize) c.NonNegative("mSize", s);
+    for (float s : r.mSize)
+        c.NonNegative("mSize", s);
     for (const CrewPosition& p : r.mCrewPositions) {
         c.Finite("mCrewPositions", p.mX);
         c.Finite("mCrewPositions", p.mY);
@@ -208,15 +208,14 @@ void CheckATRModel(Checker& c, const ATRModelData& r) {
     c.NonNegative("mHeight", r.mHeight);
 }
 
-template <class T, class F>
-void Each(Checker& c, GameTable t, const std::vector<T>& rows, F check) {
+template <class T, class F> void Each(Checker& c, GameTable t, const std::vector<T>& rows, F check) {
     for (size_t i = 0; i < rows.size() && c.Ok(); ++i) {
         c.At(t, static_cast<int32_t>(i));
         check(c, rows[i]);
     }
 }
 
-}  // namespace
+} // namespace
 
 bool CheckGameData(const GameDataSet& set, std::string* error) {
     Checker c(set);
@@ -228,8 +227,7 @@ bool CheckGameData(const GameDataSet& set, std::string* error) {
                                      std::to_string(kTableMinRows[t]) + " noetig");
     }
     c.At(kTableMovementSpeed, set.Count(kTableMovementSpeed));
-    if (set.Count(kTableMovementSpeed) > kMovementSpeedCount)
-        c.Fail("Zeilenzahl", "mehr als 32 Gangarten");
+    if (set.Count(kTableMovementSpeed) > kMovementSpeedCount) c.Fail("Zeilenzahl", "mehr als 32 Gangarten");
     c.At(kTableAmmo, 0);
     if (!set.mAmmo.empty() && set.mAmmo[0].mClass != kAmmoNone)
         c.Fail("mClass", "Zeile 0 muss 'keine Munition' (11) sein");

@@ -5,28 +5,42 @@
 namespace {
 
 // Calls f with the vector of table t.
-template <class Set, class F>
-decltype(auto) WithTable(Set& s, GameTable t, F&& f) {
+template <class Set, class F> decltype(auto) WithTable(Set& s, GameTable t, F&& f) {
     switch (t) {
-        case kTableVehicleClass: return f(s.mVehicleClasses);
-        case kTableForceType: return f(s.mForces);
-        case kTableMovementSpeed: return f(s.mPaces);
-        case kTableVehicle: return f(s.mVehicles);
-        case kTableInfantry: return f(s.mInfantry);
-        case kTableWeapon: return f(s.mWeapons);
-        case kTableSmallArms: return f(s.mSmallArms);
-        case kTableVehicleModel: return f(s.mVehicleModels);
-        case kTableOrdnanceModel: return f(s.mOrdnanceModels);
-        case kTableTOE: return f(s.mTOE);
-        case kTableAirplane: return f(s.mAirplanes);
-        case kTableUniform: return f(s.mUniforms);
-        case kTableAmmo: return f(s.mAmmo);
-        default: return f(s.mATRModels);
+    case kTableVehicleClass:
+        return f(s.mVehicleClasses);
+    case kTableForceType:
+        return f(s.mForces);
+    case kTableMovementSpeed:
+        return f(s.mPaces);
+    case kTableVehicle:
+        return f(s.mVehicles);
+    case kTableInfantry:
+        return f(s.mInfantry);
+    case kTableWeapon:
+        return f(s.mWeapons);
+    case kTableSmallArms:
+        return f(s.mSmallArms);
+    case kTableVehicleModel:
+        return f(s.mVehicleModels);
+    case kTableOrdnanceModel:
+        return f(s.mOrdnanceModels);
+    case kTableTOE:
+        return f(s.mTOE);
+    case kTableAirplane:
+        return f(s.mAirplanes);
+    case kTableUniform:
+        return f(s.mUniforms);
+    case kTableAmmo:
+        return f(s.mAmmo);
+    default:
+        return f(s.mATRModels);
     }
 }
 
 void PutU32(std::vector<uint8_t>* out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out->push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 uint32_t GetU32(const uint8_t* p) {
@@ -35,15 +49,14 @@ uint32_t GetU32(const uint8_t* p) {
 
 constexpr uint32_t kMaxRows = 100000;
 
-}  // namespace
+} // namespace
 
 uint8_t* GameDataSet::Bytes(GameTable t) {
     return WithTable(*this, t, [](auto& v) { return reinterpret_cast<uint8_t*>(v.data()); });
 }
 
 const uint8_t* GameDataSet::Bytes(GameTable t) const {
-    return WithTable(*this, t,
-                     [](const auto& v) { return reinterpret_cast<const uint8_t*>(v.data()); });
+    return WithTable(*this, t, [](const auto& v) { return reinterpret_cast<const uint8_t*>(v.data()); });
 }
 
 int32_t GameDataSet::Count(GameTable t) const {
@@ -56,17 +69,16 @@ void GameDataSet::Resize(GameTable t, int32_t rows) {
 
 const char* GameTableName(GameTable t) {
     static const char* const kNames[kTableCount] = {
-        "vehicle_classes", "forces",          "paces",  "vehicles", "infantry",
-        "weapons",         "small_arms",      "vehicle_models",     "ordnance_models",
-        "toe",             "airplanes",       "uniforms", "ammo",   "atr_models"};
+        "vehicle_classes", "forces",          "paces", "vehicles",  "infantry", "weapons", "small_arms",
+        "vehicle_models",  "ordnance_models", "toe",   "airplanes", "uniforms", "ammo",    "atr_models"};
     return t >= 0 && t < kTableCount ? kNames[t] : "?";
 }
 
 const char* GameTableGlobal(GameTable t) {
     static const char* const kNames[kTableCount] = {
-        "gVehicleClassChart", "gForceTypeChart",    "gMovementSpeedChart", "gVehicleData",
-        "gInfantryData",      "gWeaponData",        "gSmallArmsData",      "gVehicleModelData",
-        "gOrdnanceModelData", "gTOEData",           "gAirplaneData",       "gUniformGraphics",
+        "gVehicleClassChart", "gForceTypeChart", "gMovementSpeedChart", "gVehicleData",
+        "gInfantryData",      "gWeaponData",     "gSmallArmsData",      "gVehicleModelData",
+        "gOrdnanceModelData", "gTOEData",        "gAirplaneData",       "gUniformGraphics",
         "gAmmoData",          "gATRModelData"};
     return t >= 0 && t < kTableCount ? kNames[t] : "?";
 }
@@ -102,8 +114,8 @@ bool SplitGameData(const std::vector<uint8_t>& plain, GameDataSet* set, std::str
             return false;
         }
         if (n > kMaxRows || n < uint32_t(kTableMinRows[t])) {
-            *error = where + std::to_string(n) + " Zeilen, mindestens " +
-                     std::to_string(kTableMinRows[t]) + " noetig";
+            *error = where + std::to_string(n) + " Zeilen, mindestens " + std::to_string(kTableMinRows[t]) +
+                     " noetig";
             return false;
         }
         const size_t bytes = size_t(n) * size;

@@ -29,7 +29,7 @@ struct GameDataSet {
     uint8_t* Bytes(GameTable t);
     const uint8_t* Bytes(GameTable t) const;
     int32_t Count(GameTable t) const;
-    void Resize(GameTable t, int32_t rows);  // new rows are zeroed
+    void Resize(GameTable t, int32_t rows); // new rows are zeroed
 };
 
 // Table names as the text files and messages use them.

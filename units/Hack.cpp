@@ -27,8 +27,7 @@ namespace {
 std::unique_ptr<GameDataSet> sLoaded;
 std::string sError;
 
-template <class T>
-void AttachTable(DataTable<T>& table, std::vector<T>& rows) {
+template <class T> void AttachTable(DataTable<T>& table, std::vector<T>& rows) {
     table.Attach(rows.data(), static_cast<int32_t>(rows.size()));
 }
 
@@ -66,7 +65,7 @@ void DetachAll() {
     gATRModelData.Detach();
 }
 
-}  // namespace
+} // namespace
 
 bool LoadGameData(const uint8_t* block, size_t size) {
     DeleteCryptoData();
@@ -83,7 +82,9 @@ bool LoadGameData(const uint8_t* block, size_t size) {
     return true;
 }
 
-bool DecryptData() { return LoadGameData(kGameDataBlock, kGameDataBlockSize); }
+bool DecryptData() {
+    return LoadGameData(kGameDataBlock, kGameDataBlockSize);
+}
 
 void DeleteCryptoData() {
     DetachAll();
@@ -91,4 +92,6 @@ void DeleteCryptoData() {
     sError.clear();
 }
 
-const char* GameDataError() { return sError.c_str(); }
+const char* GameDataError() {
+    return sError.c_str();
+}

@@ -11,7 +11,8 @@ namespace {
 
 TEST(DataBlock, SealAndOpenGiveBackThePlainBytes) {
     std::vector<uint8_t> plain(5000);
-    for (size_t i = 0; i < plain.size(); ++i) plain[i] = uint8_t(i * 7 % 251);
+    for (size_t i = 0; i < plain.size(); ++i)
+        plain[i] = uint8_t(i * 7 % 251);
     std::vector<uint8_t> block, back;
     std::string error;
     ASSERT_TRUE(SealDataBlock(plain, &block));
@@ -19,7 +20,7 @@ TEST(DataBlock, SealAndOpenGiveBackThePlainBytes) {
     EXPECT_EQ(back, plain);
     // The sealed bytes are neither the plain bytes nor plain zlib output.
     EXPECT_EQ(std::memcmp(block.data(), "DMGB", 4), 0);
-    EXPECT_NE(block[kDataBlockHeaderSize], 0x78);  // a zlib stream's first byte
+    EXPECT_NE(block[kDataBlockHeaderSize], 0x78); // a zlib stream's first byte
 }
 
 TEST(DataBlock, EveryKindOfDamageIsRefused) {
@@ -27,8 +28,7 @@ TEST(DataBlock, EveryKindOfDamageIsRefused) {
     std::vector<uint8_t> plain;
     std::string error;
     auto refused = [&](std::vector<uint8_t> b) {
-        return !OpenDataBlock(b.data(), b.size(), &plain, &error) && plain.empty() &&
-               !error.empty();
+        return !OpenDataBlock(b.data(), b.size(), &plain, &error) && plain.empty() && !error.empty();
     };
     std::vector<uint8_t> b = good;
     b[0] = 'X';
@@ -88,17 +88,17 @@ TEST(DataBlock, WrongCountsSizesAndTrailingBytesAreRefused) {
     ASSERT_TRUE(SplitGameData(plain, &out, &error)) << error;
 
     std::vector<uint8_t> bad = plain;
-    bad[4] ^= 1;  // first table's record size
+    bad[4] ^= 1; // first table's record size
     EXPECT_FALSE(SplitGameData(bad, &out, &error));
     EXPECT_NE(error.find("gVehicleClassChart"), std::string::npos);
 
     bad = plain;
-    bad[0] = 3;  // fewer vehicle classes than the rules index
+    bad[0] = 3; // fewer vehicle classes than the rules index
     bad[1] = bad[2] = bad[3] = 0;
     EXPECT_FALSE(SplitGameData(bad, &out, &error));
 
     bad = plain;
-    bad[0] = bad[1] = bad[2] = bad[3] = 0xFF;  // absurd count
+    bad[0] = bad[1] = bad[2] = bad[3] = 0xFF; // absurd count
     EXPECT_FALSE(SplitGameData(bad, &out, &error));
 
     bad = plain;
@@ -123,4 +123,4 @@ TEST(DataBlock, OutOfRangeRowsReadAsZeroedRecords) {
     DeleteCryptoData();
 }
 
-}  // namespace
+} // namespace

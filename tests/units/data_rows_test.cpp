@@ -45,8 +45,17 @@ TEST_F(GameData, FixedWeaponRows) {
         EXPECT_EQ(gWeaponData[w].mClass, kWClassGun) << w;
         EXPECT_TRUE(HasAmmoClass(w, kAmmoAP)) << w;
     }
-    for (WeaponType w : {135, 144, 253, 273}) EXPECT_TRUE(HasAmmoClass(w, kAmmoHE)) << w;
+    for (WeaponType w : {135, 144, 253, 273})
+        EXPECT_TRUE(HasAmmoClass(w, kAmmoHE)) << w;
     EXPECT_EQ(gWeaponData[177].mOrdnanceModel, kOrdnanceModelNone);
+    EXPECT_NE(gWeaponData[74].mFireSound, 0);  // hull-gun shot of a twin mount
+    EXPECT_NE(gWeaponData[155].mFireSound, 0); // vehicle smoke launcher
+    EXPECT_TRUE(HasAmmoClass(155, kAmmoSmoke));
+    float last = 0.0f;
+    for (WeaponType w : {190, 214, 218, 221}) { // craters by battle status
+        EXPECT_GT(BlastPower(w, kAmmoHE), last) << w;
+        last = BlastPower(w, kAmmoHE);
+    }
     // The towed guns that have their own drawing.
     EXPECT_EQ(gWeaponData[3].mOrdnanceModel, 36);
     EXPECT_EQ(gWeaponData[4].mOrdnanceModel, 6);
@@ -55,27 +64,38 @@ TEST_F(GameData, FixedWeaponRows) {
 }
 
 TEST_F(GameData, SmallArmsRows) {
-    for (SmallArmsType t = 1; t <= 5; ++t) EXPECT_EQ(gSmallArmsData[t].mWeaponKind, 12) << t;
+    for (SmallArmsType t = 1; t <= 5; ++t)
+        EXPECT_EQ(gSmallArmsData[t].mWeaponKind, 12) << t;
     for (SmallArmsType t : {6, 7, 8, 10, 65, 67}) {
         EXPECT_GT(gSmallArmsData[t].mFirepower[1], 0.0f) << t;
         EXPECT_GT(gSmallArmsData[t].mMaxRange, 500) << t;
     }
     EXPECT_EQ(gSmallArmsData[kSmallArmsNone].mFirepower[0], 0.0f);
     EXPECT_EQ(GetMGAmmoType(kSmallArmsNone), 0);
-    EXPECT_EQ(GetMGAmmoType(31), 1);  // 12.7 mm
-    EXPECT_EQ(GetMGAmmoType(39), 2);  // flame thrower
+    EXPECT_EQ(GetMGAmmoType(31), 1); // 12.7 mm
+    EXPECT_EQ(GetMGAmmoType(39), 2); // flame thrower
     EXPECT_EQ(GetMGAmmoType(6), 0);
-    for (SmallArmsType t : {59, 68, 69}) EXPECT_EQ(gSmallArmsData[t].mPictureIndex, t);
+    for (SmallArmsType t : {59, 68, 69})
+        EXPECT_EQ(gSmallArmsData[t].mPictureIndex, t);
 }
 
 TEST_F(GameData, CrewRowsHoldOneToEightMen) {
-    for (InfantryType base : {kInfantryCrewGerman, kInfantryCrewAmerican, kInfantryCrewBritish,
-                              kInfantryCrewItalian})
+    for (InfantryType base :
+         {kInfantryCrewGerman, kInfantryCrewAmerican, kInfantryCrewBritish, kInfantryCrewItalian})
         for (int n = 1; n <= 8; ++n) {
             EXPECT_EQ(gInfantryData[base + n - 1].mNrMen, n) << base;
             EXPECT_EQ(gInfantryData[base + n - 1].mHeavyWeapon, kWeaponNone) << base;
         }
     EXPECT_GT(gInfantryData[kInfantryCrewDummy].mNrMen, 0);
+}
+
+TEST_F(GameData, GenericRecordsOfUnidentifiedUnits) {
+    for (InfantryType t : {22, 23, 24, 25, 247, 248, 249, 497, 498, 499, 500, 699}) {
+        EXPECT_NE(gInfantryData[t].mIsSquad, 0) << t;
+        EXPECT_EQ(gInfantryData[t].mHeavyWeapon, kWeaponNone) << t;
+    }
+    for (InfantryType t : {88, 89, 337, 339, 340, 538, 539, 540, 735})
+        EXPECT_EQ(gWeaponData[gInfantryData[t].mHeavyWeapon].mClass, kWClassGun) << t;
 }
 
 TEST_F(GameData, ForcesVehiclesAndPaces) {
@@ -106,8 +126,7 @@ TEST_F(GameData, TheTwelveModelledVehicles) {
         if (v.mMainWeapon == kWeaponNone) continue;
         float velocity = 0.0f;
         const AmmoType a = AmmoTypeInUse(kAmmoLenient, v.mMainWeapon,
-                                         HasAmmoClass(v.mMainWeapon, kAmmoAP) ? kAmmoAP : kAmmoHE,
-                                         &velocity);
+                                         HasAmmoClass(v.mMainWeapon, kAmmoAP) ? kAmmoAP : kAmmoHE, &velocity);
         EXPECT_GT(a, 0) << v.mName;
         EXPECT_GT(velocity, 0.0f) << v.mName;
     }
@@ -116,18 +135,14 @@ TEST_F(GameData, TheTwelveModelledVehicles) {
 TEST_F(GameData, CredibleArmourPenetration) {
     // Standard rounds against a vertical plate at 500 m: the 75 mm M3 about
     // 90 mm, the 8.8 cm KwK 36 about 140 mm, the 5 cm KwK 39 about 80 mm.
-    const float m3 = GetPenetration(false, 500, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr,
-                                    nullptr);
-    const float kwk36 = GetPenetration(false, 500, 8, kAmmoAP, false, 0, 0.5f, nullptr,
-                                       nullptr, nullptr);
-    const float kwk39 = GetPenetration(false, 500, 5, kAmmoAP, false, 0, 0.5f, nullptr,
-                                       nullptr, nullptr);
+    const float m3 = GetPenetration(false, 500, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr);
+    const float kwk36 = GetPenetration(false, 500, 8, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr);
+    const float kwk39 = GetPenetration(false, 500, 5, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr);
     EXPECT_NEAR(m3, 90, 15);
     EXPECT_NEAR(kwk36, 140, 20);
     EXPECT_NEAR(kwk39, 80, 15);
     EXPECT_GT(GetPenetration(false, 100, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr),
-              GetPenetration(false, 1500, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr,
-                             nullptr));
+              GetPenetration(false, 1500, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr));
 }
 
-}  // namespace
+} // namespace

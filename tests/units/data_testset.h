@@ -20,7 +20,11 @@ inline GameDataSet MinimalDataSet() {
         "mTeamSmallArms = 71 71 71 71\n",
         "mOrdnanceModel = 42\n",
         "mName = \"x\"\n",
-        "", "", "", "", "",
+        "",
+        "",
+        "",
+        "",
+        "",
         "mClass = 11\nmLastDate = 4512\n",
         ""};
     GameDataSet set;

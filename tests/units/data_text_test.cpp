@@ -14,52 +14,50 @@ bool Parse(const std::string& text, GameTable t, GameDataSet* set, std::string* 
 TEST(DataText, SectionsDefaultsCopiesAndPlaceholders) {
     GameDataSet set;
     std::string error;
-    const std::string text =
-        "# comment\n"
-        "rows = 6\n"
-        "[default]\n"
-        "mClass = 11   # trailing comment\n"
-        "mLastDate = 4512\n"
-        "[0]\n"
-        "[1]\n"
-        "mClass = 1\n"
-        "mWeight = 14.96\n"
-        "mCap = 2\n"
-        "[2 : 1]\n"
-        "mWeight = 15.5\n"
-        "[3-4 placeholder]\n"
-        "mDrag = 1700\n"
-        "[5 placeholder : 1]\n";
+    const std::string text = "# comment\n"
+                             "rows = 6\n"
+                             "[default]\n"
+                             "mClass = 11   # trailing comment\n"
+                             "mLastDate = 4512\n"
+                             "[0]\n"
+                             "[1]\n"
+                             "mClass = 1\n"
+                             "mWeight = 14.96\n"
+                             "mCap = 2\n"
+                             "[2 : 1]\n"
+                             "mWeight = 15.5\n"
+                             "[3-4 placeholder]\n"
+                             "mDrag = 1700\n"
+                             "[5 placeholder : 1]\n";
     ASSERT_TRUE(Parse(text, kTableAmmo, &set, &error)) << error;
     ASSERT_EQ(set.mAmmo.size(), 6u);
     EXPECT_EQ(set.mAmmo[0].mClass, kAmmoNone);
     EXPECT_EQ(set.mAmmo[0].mLastDate, 4512);
     EXPECT_EQ(set.mAmmo[1].mClass, 1);
-    EXPECT_FLOAT_EQ(set.mAmmo[1].mShellMass, 14.96f);  // the same field by its other name
-    EXPECT_EQ(set.mAmmo[2].mCap, 2);                    // copied from row 1
+    EXPECT_FLOAT_EQ(set.mAmmo[1].mShellMass, 14.96f); // the same field by its other name
+    EXPECT_EQ(set.mAmmo[2].mCap, 2);                  // copied from row 1
     EXPECT_FLOAT_EQ(set.mAmmo[2].mWeight, 15.5f);
-    EXPECT_EQ(set.mAmmo[3].mClass, kAmmoNone);          // placeholder: defaults
-    EXPECT_FLOAT_EQ(set.mAmmo[4].mDrag, 1700.0f);       // assignment to a range
-    EXPECT_EQ(set.mAmmo[5].mClass, 1);                  // placeholder from a template
+    EXPECT_EQ(set.mAmmo[3].mClass, kAmmoNone);    // placeholder: defaults
+    EXPECT_FLOAT_EQ(set.mAmmo[4].mDrag, 1700.0f); // assignment to a range
+    EXPECT_EQ(set.mAmmo[5].mClass, 1);            // placeholder from a template
 }
 
 TEST(DataText, ArraysElementsTextAndHex) {
     GameDataSet set;
     std::string error;
-    const std::string text =
-        "rows = 1\n[0]\n"
-        "mName = \"Schützenpanzer\"\n"
-        "mArmorPlates = 50/9 30/0\n"
-        "mVehicleFlags = 0x80001\n"
-        "mGunArc = -10\n"
-        "mRarityCodes = 3 3 5\n";
+    const std::string text = "rows = 1\n[0]\n"
+                             "mName = \"Schützenpanzer\"\n"
+                             "mArmorPlates = 50/9 30/0\n"
+                             "mVehicleFlags = 0x80001\n"
+                             "mGunArc = -10\n"
+                             "mRarityCodes = 3 3 5\n";
     ASSERT_TRUE(Parse(text, kTableVehicle, &set, &error)) << error;
     const VehicleData& v = set.mVehicles[0];
-    EXPECT_STREQ(v.mName, "Sch\xFCtzenpanzer");  // stored in Latin-1
+    EXPECT_STREQ(v.mName, "Sch\xFCtzenpanzer"); // stored in Latin-1
     EXPECT_EQ(v.mArmorPlates[0].mThickness, 50);
     EXPECT_EQ(v.mArmorPlates[0].mSlope, 9);
     EXPECT_EQ(v.mArmorPlates[1].mThickness, 30);
-    EXPECT_EQ(v.mArmorPlates[2].mThickness, 0);  // fewer values leave the rest 0
+    EXPECT_EQ(v.mArmorPlates[2].mThickness, 0); // fewer values leave the rest 0
     EXPECT_EQ(v.mFlags, 0x80001u);
     EXPECT_EQ(v.mGunToRear, -10);
     EXPECT_EQ(v.mRarityCodes[2], 5);
@@ -95,10 +93,10 @@ TEST(DataText, FaultsNameFileAndLine) {
     GameDataSet set;
     std::string error;
     EXPECT_FALSE(Parse("rows = 1\n[0]\nmTextures = 1 2 3 4\n", kTableSmallArms, &set, &error));
-    EXPECT_FALSE(Parse("rows = 1\n[0]\nmName = \"" + std::string(40, 'a') + "\"\n",
-                       kTableSmallArms, &set, &error));
+    EXPECT_FALSE(
+        Parse("rows = 1\n[0]\nmName = \"" + std::string(40, 'a') + "\"\n", kTableSmallArms, &set, &error));
     EXPECT_FALSE(Parse("rows = 1\n[0]\nmName = \"\xE2\x82\xAC\"\n", kTableSmallArms, &set,
-                       &error));  // not representable in Latin-1
+                       &error)); // not representable in Latin-1
     EXPECT_FALSE(Parse("rows = 1\n[0]\nmArmorPlates = 50\n", kTableVehicle, &set, &error));
 }
 
@@ -122,4 +120,4 @@ TEST(DataText, TextToTablesRoundTrip) {
     DeleteCryptoData();
 }
 
-}  // namespace
+} // namespace

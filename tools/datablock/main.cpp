@@ -39,7 +39,7 @@ bool WriteSource(const std::string& path, const std::vector<uint8_t>& block) {
     return std::rename(tmp.c_str(), path.c_str()) == 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 3) {
