@@ -1,5 +1,7 @@
 #include "platform/SoftPixel.h"
 
+#include "platform/SoftPixelWide.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -304,13 +306,47 @@ inline void TexturedRun(uint16_t* __restrict dst, uint16_t* __restrict zb, int32
     }
 }
 
+// A run through the wide loop where it can take eight pixels at once, the
+// plain loop for the rest. wide.dst, depth and dither are the row's.
+template <bool kTest, bool kWrite, class Slow>
+inline void TexturedSpan(const WideRun& wide, int32_t x, int32_t n, DepthRun d, TexRun t, uint32_t wmask,
+                         uint32_t rowMask, Slow&& slow) {
+    if (WideAvailable() && n >= 8) {
+        const int64_t uWrap = (int64_t(wmask) + 1) * 65536 - 1, vWrap = (int64_t(wide.hmask) + 1) * 65536 - 1;
+        const int64_t dvWide = t.dv >> wide.wshift;
+        if (t.du > -(1 << 26) && t.du < (1 << 26) && dvWide > -(1 << 26) && dvWide < (1 << 26)) {
+            while (n >= 8) {
+                int32_t done = WideTextured(wide, x, n / 8, d.z, d.dz, static_cast<int32_t>(t.u & uWrap),
+                                            static_cast<int32_t>(t.du), static_cast<int32_t>((t.v >> wide.wshift) & vWrap),
+                                            static_cast<int32_t>(dvWide));
+                int32_t k = done * 8;
+                if (done < n / 8) k += 8;  // the group that stopped it goes the plain way
+                if (k > done * 8)
+                    TexturedRun<kTest, kWrite>(wide.dst, wide.depth, x + done * 8, 8,
+                                               DepthRun{d.z + uint32_t(d.dz) * uint32_t(done * 8), d.dz},
+                                               TexRun{t.u + t.du * done * 8, t.du, t.v + t.dv * done * 8, t.dv},
+                                               wide.packed, wmask, rowMask, wide.dither, wide.opaque, slow);
+                x += k;
+                n -= k;
+                d.z += uint32_t(d.dz) * uint32_t(k);
+                t.u += t.du * k;
+                t.v += t.dv * k;
+            }
+        }
+    }
+    if (n > 0)
+        TexturedRun<kTest, kWrite>(wide.dst, wide.depth, x, n, d, t, wide.packed, wmask, rowMask, wide.dither,
+                                   wide.opaque, slow);
+}
+
 // Textured with point sampling: 1/w is divided out every 16 pixels (fewer
 // where w changes fast) and u, v run linearly in 16.16 texels between.
 void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     const Shade& s = c.shade;
     const SoftTexture* tex = s.texture;
     const int32_t tw = tex->Width(), th = tex->Height();
-    const uint32_t wmask = tw - 1, rowMask = uint32_t(th - 1) << Log2(tw);
+    const int32_t wshift = Log2(tw);
+    const uint32_t wmask = tw - 1, hmask = th - 1, rowMask = hmask << wshift;
     const uint32_t* packed = tex->Packed();
     const uint32_t* argb = tex->ARGB();
     const bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
@@ -346,22 +382,29 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
             bool sane = std::fabs(uc) < 1e8f && std::fabs(vc) < 1e8f && std::fabs(dudx) + std::fabs(dudy) < 1e5f &&
                         std::fabs(dvdx) + std::fabs(dvdy) < 1e5f;
             if (sane && !(magnified && s.magLinear)) {
+                // Depth, u and v in fixed point from the bounding box's
+                // corner, stepped by integers only.
                 const float vScale = 65536.0f * ftw;
+                const double zScale = 65535.0 * 65536.0;
                 const int64_t du = static_cast<int64_t>(dudx * 65536.0f), dv = static_cast<int64_t>(dvdx * vScale);
-                const int32_t dz = static_cast<int32_t>(static_cast<double>(t.z.dx) * (65535.0 * 65536.0));
-                for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+                const int64_t duy = static_cast<int64_t>(dudy * 65536.0f), dvy = static_cast<int64_t>(dvdy * vScale);
+                const int64_t dz = static_cast<int64_t>(t.z.dx * zScale), dzy = static_cast<int64_t>(t.z.dy * zScale);
+                int64_t zRow = static_cast<int64_t>(z[0] * zScale) + 32768;
+                int64_t uRow = static_cast<int64_t>((uc + dudx * (fx0 - cx) + dudy * (fy0 - cy)) * 65536.0f);
+                int64_t vRow = static_cast<int64_t>((vc + dvdx * (fx0 - cx) + dvdy * (fy0 - cy)) * vScale);
+                for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next(), zRow += dzy, uRow += duy, vRow += dvy) {
                     const int32_t y = rows.Row();
                     int32_t x0, x1;
                     if (!rows.Span(&x0, &x1)) continue;
                     uint16_t* dst = target.pixels + int64_t(y) * target.pitch;
                     uint16_t* zb = c.depth + int64_t(y) * c.depthPitch;
                     const uint32_t* drow = dither[y & 3];
+                    const int64_t k = x0 - t.minX;
+                    int64_t zs = zRow + dz * k;
+                    zs = zs < 0 ? 0 : (zs > int64_t(0xFFFFFFFF) ? int64_t(0xFFFFFFFF) : zs);
+                    DepthRun d{static_cast<uint32_t>(zs), static_cast<int32_t>(dz)};
+                    TexRun run{uRow + du * k, du, vRow + dv * k, dv};
                     const float fx = float(x0), fy = float(y);
-                    float zs = PlaneAt(t.z, t, fx, fy);
-                    zs = zs < 0.0f ? 0.0f : (zs > 1.0f ? 1.0f : zs);
-                    DepthRun d{static_cast<uint32_t>(static_cast<double>(zs) * (65535.0 * 65536.0)) + 32768u, dz};
-                    float u = uc + dudx * (fx - cx) + dudy * (fy - cy), v = vc + dvdx * (fx - cx) + dvdy * (fy - cy);
-                    TexRun run{static_cast<int64_t>(u * 65536.0f), du, static_cast<int64_t>(v * vScale), dv};
                     const float rw = PlaneAt(t.rhw, t, fx, fy), drw = t.rhw.dx;
                     auto slow = [&](int32_t px, uint32_t zq, uint32_t idx) {
                         uint32_t tx = packed[idx];
@@ -377,10 +420,11 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                         if (write) zb[px] = static_cast<uint16_t>(zq);
                     };
                     const int32_t n = x1 - x0;
-                    if (test && write) TexturedRun<true, true>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                    else if (test) TexturedRun<true, false>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                    else if (write) TexturedRun<false, true>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                    else TexturedRun<false, false>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                    const WideRun wide{dst, zb, packed, drow, wmask, hmask, wshift, opaque, test, write};
+                    if (test && write) TexturedSpan<true, true>(wide, x0, n, d, run, wmask, rowMask, slow);
+                    else if (test) TexturedSpan<true, false>(wide, x0, n, d, run, wmask, rowMask, slow);
+                    else if (write) TexturedSpan<false, true>(wide, x0, n, d, run, wmask, rowMask, slow);
+                    else TexturedSpan<false, false>(wide, x0, n, d, run, wmask, rowMask, slow);
                 }
                 return;
             }
@@ -450,10 +494,11 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     dst[px] = a >= 255 ? src : Blend565(src, dst[px], a);
                     if (write) zb[px] = static_cast<uint16_t>(zq);
                 };
-                if (test && write) TexturedRun<true, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                else if (test) TexturedRun<true, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                else if (write) TexturedRun<false, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                else TexturedRun<false, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                const WideRun wide{dst, zb, packed, drow, wmask, hmask, wshift, opaque, test, write};
+                if (test && write) TexturedSpan<true, true>(wide, x, n, d, run, wmask, rowMask, slow);
+                else if (test) TexturedSpan<true, false>(wide, x, n, d, run, wmask, rowMask, slow);
+                else if (write) TexturedSpan<false, true>(wide, x, n, d, run, wmask, rowMask, slow);
+                else TexturedSpan<false, false>(wide, x, n, d, run, wmask, rowMask, slow);
                 z += t.z.dx * n;
                 rhw = rhwE;
                 ur = urE;

@@ -1,0 +1,70 @@
+#include "platform/SoftPixelWide.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+
+namespace SoftPixel {
+
+bool WideAvailable() {
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+}
+
+__attribute__((target("avx2"))) int32_t WideTextured(const WideRun& r, int32_t x, int32_t groups, uint32_t z,
+                                                     int32_t dz, int32_t u, int32_t du, int32_t v, int32_t dv) {
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i zv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(z)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dz)));
+    __m256i uv = _mm256_add_epi32(_mm256_set1_epi32(u), _mm256_mullo_epi32(lane, _mm256_set1_epi32(du)));
+    __m256i vv = _mm256_add_epi32(_mm256_set1_epi32(v), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dv)));
+    const __m256i zStep = _mm256_set1_epi32(dz * 8), uStep = _mm256_set1_epi32(du * 8), vStep = _mm256_set1_epi32(dv * 8);
+    const __m256i wmask = _mm256_set1_epi32(static_cast<int32_t>(r.wmask));
+    const __m256i hmask = _mm256_set1_epi32(static_cast<int32_t>(r.hmask));
+    const __m128i wshift = _mm_cvtsi32_si128(r.wshift);
+    const __m256i opaque = _mm256_set1_epi32(static_cast<int32_t>(r.opaque));
+    // Lane i's dither word is dither[(x + i) & 3]; 8 lanes repeat the four.
+    const __m256i pattern = _mm256_setr_epi32(static_cast<int32_t>(r.dither[0]), static_cast<int32_t>(r.dither[1]),
+                                              static_cast<int32_t>(r.dither[2]), static_cast<int32_t>(r.dither[3]),
+                                              static_cast<int32_t>(r.dither[0]), static_cast<int32_t>(r.dither[1]),
+                                              static_cast<int32_t>(r.dither[2]), static_cast<int32_t>(r.dither[3]));
+    const __m256i rotate = _mm256_and_si256(_mm256_add_epi32(lane, _mm256_set1_epi32(x & 3)), _mm256_set1_epi32(3));
+    const __m256i dither = _mm256_permutevar8x32_epi32(pattern, rotate);
+    const __m256i rMask = _mm256_set1_epi32(0xF8), gMask = _mm256_set1_epi32(0x7E0), bMask = _mm256_set1_epi32(0x1F);
+    int32_t done = 0;
+    for (; done < groups; ++done, x += 8) {
+        __m256i zq = _mm256_srli_epi32(zv, 16);
+        __m256i zb = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r.depth + x)));
+        __m256i fail = r.test ? _mm256_cmpgt_epi32(zq, zb) : _mm256_setzero_si256();
+        __m256i col = _mm256_and_si256(_mm256_srai_epi32(uv, 16), wmask);
+        __m256i row = _mm256_sll_epi32(_mm256_and_si256(_mm256_srai_epi32(vv, 16), hmask), wshift);
+        __m256i tx = _mm256_i32gather_epi32(reinterpret_cast<const int*>(r.packed), _mm256_or_si256(row, col), 4);
+        __m256i alphaOk = _mm256_cmpeq_epi32(_mm256_srli_epi32(tx, 24), opaque);
+        if (_mm256_movemask_epi8(_mm256_andnot_si256(fail, alphaOk)) != -1) break;
+        __m256i p = _mm256_add_epi32(tx, dither);
+        __m256i c = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, rMask), 8),
+                                                    _mm256_and_si256(_mm256_srli_epi32(p, 5), gMask)),
+                                    _mm256_and_si256(_mm256_srli_epi32(p, 19), bMask));
+        __m256i c16 = _mm256_permute4x64_epi64(_mm256_packus_epi32(c, c), 0x08);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r.dst + x), _mm256_castsi256_si128(c16));
+        if (r.write) {
+            __m256i z16 = _mm256_permute4x64_epi64(_mm256_packus_epi32(zq, zq), 0x08);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(r.depth + x), _mm256_castsi256_si128(z16));
+        }
+        zv = _mm256_add_epi32(zv, zStep);
+        uv = _mm256_add_epi32(uv, uStep);
+        vv = _mm256_add_epi32(vv, vStep);
+    }
+    return done;
+}
+
+}  // namespace SoftPixel
+
+#else
+
+namespace SoftPixel {
+bool WideAvailable() { return false; }
+int32_t WideTextured(const WideRun&, int32_t, int32_t, uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
+    return 0;
+}
+}  // namespace SoftPixel
+
+#endif
