@@ -311,7 +311,7 @@ inline void TexturedRun(uint16_t* __restrict dst, uint16_t* __restrict zb, int32
 template <bool kTest, bool kWrite, class Slow>
 inline void TexturedSpan(const WideRun& wide, int32_t x, int32_t n, DepthRun d, TexRun t, uint32_t wmask,
                          uint32_t rowMask, Slow&& slow) {
-    if (WideAvailable() && n >= 8) {
+    if (n >= 16 && WideAvailable()) {
         const int64_t uWrap = (int64_t(wmask) + 1) * 65536 - 1, vWrap = (int64_t(wide.hmask) + 1) * 65536 - 1;
         const int64_t dvWide = t.dv >> wide.wshift;
         if (t.du > -(1 << 26) && t.du < (1 << 26) && dvWide > -(1 << 26) && dvWide < (1 << 26)) {

@@ -38,16 +38,29 @@ __attribute__((target("avx2"))) int32_t WideTextured(const WideRun& r, int32_t x
         __m256i row = _mm256_sll_epi32(_mm256_and_si256(_mm256_srai_epi32(vv, 16), hmask), wshift);
         __m256i tx = _mm256_i32gather_epi32(reinterpret_cast<const int*>(r.packed), _mm256_or_si256(row, col), 4);
         __m256i alphaOk = _mm256_cmpeq_epi32(_mm256_srli_epi32(tx, 24), opaque);
-        if (_mm256_movemask_epi8(_mm256_andnot_si256(fail, alphaOk)) != -1) break;
-        __m256i p = _mm256_add_epi32(tx, dither);
-        __m256i c = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, rMask), 8),
-                                                    _mm256_and_si256(_mm256_srli_epi32(p, 5), gMask)),
-                                    _mm256_and_si256(_mm256_srli_epi32(p, 19), bMask));
-        __m256i c16 = _mm256_permute4x64_epi64(_mm256_packus_epi32(c, c), 0x08);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(r.dst + x), _mm256_castsi256_si128(c16));
-        if (r.write) {
-            __m256i z16 = _mm256_permute4x64_epi64(_mm256_packus_epi32(zq, zq), 0x08);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(r.depth + x), _mm256_castsi256_si128(z16));
+        // A visible texel that is not opaque needs the full shading.
+        if (!_mm256_testz_si256(_mm256_andnot_si256(fail, _mm256_cmpeq_epi32(alphaOk, _mm256_setzero_si256())),
+                                _mm256_set1_epi32(-1)))
+            break;
+        int32_t failBits = _mm256_movemask_epi8(fail);
+        if (failBits != -1) {
+            __m256i p = _mm256_add_epi32(tx, dither);
+            __m256i c = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, rMask), 8),
+                                                        _mm256_and_si256(_mm256_srli_epi32(p, 5), gMask)),
+                                        _mm256_and_si256(_mm256_srli_epi32(p, 19), bMask));
+            __m128i c16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(c, c), 0x08));
+            __m128i z16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(zq, zq), 0x08));
+            __m128i* dp = reinterpret_cast<__m128i*>(r.dst + x);
+            __m128i* zp = reinterpret_cast<__m128i*>(r.depth + x);
+            if (failBits == 0) {
+                _mm_storeu_si128(dp, c16);
+                if (r.write) _mm_storeu_si128(zp, z16);
+            } else {
+                // Hidden pixels keep what they had.
+                __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(fail, fail), 0x08));
+                _mm_storeu_si128(dp, _mm_blendv_epi8(c16, _mm_loadu_si128(dp), keep));
+                if (r.write) _mm_storeu_si128(zp, _mm_blendv_epi8(z16, _mm_loadu_si128(zp), keep));
+            }
         }
         zv = _mm256_add_epi32(zv, zStep);
         uv = _mm256_add_epi32(uv, uStep);
