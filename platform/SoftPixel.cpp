@@ -276,7 +276,11 @@ DepthRun MakeDepthRun(float z0, float dzdx, int32_t n) {
     DepthRun r;
     r.z = static_cast<uint32_t>(a);
     // Rounded toward a so that no pixel of the run passes b.
-    r.dz = n > 1 ? static_cast<int32_t>(static_cast<double>(b - a) * kReciprocal[n - 1]) : 0;
+    double step = n > 1 ? static_cast<double>(b - a) * kReciprocal[n - 1] : 0.0;
+    // Beyond the 32-bit step only a triangle seen edge-on can go; it keeps
+    // the steepest step there is.
+    step = std::clamp(step, -2147483648.0, 2147483647.0);
+    r.dz = static_cast<int32_t>(step);
     return r;
 }
 
@@ -371,7 +375,8 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                             PlaneAt(t.z, t, fx1, fy1)};
         float rmin = std::min({r[0], r[1], r[2], r[3]}), rmax = std::max({r[0], r[1], r[2], r[3]});
         float zmin = std::min({z[0], z[1], z[2], z[3]}), zmax = std::max({z[0], z[1], z[2], z[3]});
-        if (rmin > 0.0f && rmax - rmin <= 0.004f * rmin && zmin >= 0.0f && zmax <= 1.0f) {
+        if (rmin > 0.0f && rmax - rmin <= 0.004f * rmin && zmin >= 0.0f && zmax <= 1.0f &&
+            std::fabs(t.z.dx) < 0.004f) {
             const float cx = 0.5f * (fx0 + fx1), cy = 0.5f * (fy0 + fy1);
             const float R = PlaneAt(t.rhw, t, cx, cy), U = PlaneAt(t.ur, t, cx, cy), V = PlaneAt(t.vr, t, cx, cy);
             const float iR = 1.0f / R, iR2 = iR * iR;
@@ -392,6 +397,16 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 int64_t zRow = static_cast<int64_t>(z[0] * zScale) + 32768;
                 int64_t uRow = static_cast<int64_t>((uc + dudx * (fx0 - cx) + dudy * (fy0 - cy)) * 65536.0f);
                 int64_t vRow = static_cast<int64_t>((vc + dvdx * (fx0 - cx) + dvdy * (fy0 - cy)) * vScale);
+                if (tex->IsOpaque() && factorAlpha == 255 && WideAvailable() &&
+                    std::fabs(dudx) + std::fabs(dvdx) < 1000.0f) {
+                    const float vUnit = 65536.0f;
+                    WideTriangle wt{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed,
+                                    dither, wmask, hmask, wshift, test, write, zRow, dz, dzy, uRow, du, duy,
+                                    static_cast<int64_t>((vc + dvdx * (fx0 - cx) + dvdy * (fy0 - cy)) * vUnit),
+                                    static_cast<int64_t>(dvdx * vUnit), static_cast<int64_t>(dvdy * vUnit)};
+                    WideAffineTriangle(t, wt);
+                    return;
+                }
                 for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next(), zRow += dzy, uRow += duy, vRow += dvy) {
                     const int32_t y = rows.Row();
                     int32_t x0, x1;
