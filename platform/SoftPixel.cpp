@@ -310,6 +310,24 @@ inline void TexturedRun(uint16_t* __restrict dst, uint16_t* __restrict zb, int32
     }
 }
 
+// Two colour channels (bits 0..7 and 16..23) of a and b mixed by f / 256.
+inline uint32_t Mix2(uint32_t a, uint32_t b, uint32_t f) {
+    return (((a & 0x00FF00FFu) * (256 - f) + (b & 0x00FF00FFu) * f) >> 8) & 0x00FF00FFu;
+}
+
+// The bilinear texel at 16.16 texel coordinates already moved back by half
+// a texel, wrapping at the (power-of-two) texture's edges.
+inline uint32_t Bilinear(const uint32_t* argb, uint32_t wmask, uint32_t hmask, int32_t wshift, int64_t u, int64_t v) {
+    uint32_t x0 = uint32_t(u >> 16) & wmask, x1 = (x0 + 1) & wmask;
+    uint32_t y0 = uint32_t(v >> 16) & hmask, y1 = (y0 + 1) & hmask;
+    uint32_t fu = uint32_t(u >> 8) & 0xFF, fv = uint32_t(v >> 8) & 0xFF;
+    uint32_t t00 = argb[(y0 << wshift) | x0], t10 = argb[(y0 << wshift) | x1];
+    uint32_t t01 = argb[(y1 << wshift) | x0], t11 = argb[(y1 << wshift) | x1];
+    uint32_t rb = Mix2(Mix2(t00, t10, fu), Mix2(t01, t11, fu), fv);
+    uint32_t ag = Mix2(Mix2(t00 >> 8, t10 >> 8, fu), Mix2(t01 >> 8, t11 >> 8, fu), fv);
+    return rb | (ag << 8);
+}
+
 // A run through the wide loop where it can take eight pixels at once, the
 // plain loop for the rest. wide.dst, depth and dither are the row's.
 template <bool kTest, bool kWrite, class Slow>
@@ -479,7 +497,30 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 linear = std::max(du * du + dv * dv, dudy * dudy + dvdy * dvdy) <= 1.0f;
             }
             bool sane = std::fabs(u0) < 1e9f && std::fabs(v0) < 1e9f && std::fabs(du) < 1e6f && std::fabs(dv) < 1e6f;
-            if (linear || !sane) {
+            if (linear && sane) {
+                // Magnified: bilinear filtering between the four nearest
+                // texels, sampled at texel centres.
+                TexRun run{static_cast<int64_t>((u0 - 0.5f) * 65536.0f), static_cast<int64_t>(du * 65536.0f),
+                           static_cast<int64_t>((v0 - 0.5f) * 65536.0f), static_cast<int64_t>(dv * 65536.0f)};
+                DepthRun d = MakeDepthRun(z, t.z.dx, n);
+                for (int32_t i = 0; i < n; ++i, d.z += d.dz, run.u += run.du, run.v += run.dv) {
+                    const int32_t px = x + i;
+                    uint32_t zq = d.z >> 16;
+                    if (test && zq > zb[px]) continue;
+                    uint32_t texel = Bilinear(argb, wmask, hmask, wshift, run.u, run.v);
+                    uint32_t a = texel >> 24;
+                    if (a == 255 && factorAlpha == 255) {
+                        dst[px] = PackPrepared(SoftTexture::PackTexel(texel) + drow[px & 3]);
+                        if (write) zb[px] = static_cast<uint16_t>(zq);
+                    } else {
+                        Shade1(c, target, px, y, zq, texel, t.color, 1.0f / (rhw + t.rhw.dx * i));
+                    }
+                }
+                z += t.z.dx * n;
+                rhw = rhwE;
+                ur = urE;
+                vr = vrE;
+            } else if (!sane) {
                 for (int32_t i = 0; i < n; ++i) {
                     FullPixel(t, c, target, x + i, y, z, rhw, ur, vr);
                     z += t.z.dx;
