@@ -1,6 +1,6 @@
 #pragma once
-#include <cstdint>
 #include "engine/LongRect.h"
+#include <cstdint>
 
 // The kernel's and the views' calls into the 3-D renderer g3D. They are
 // gathered here so that the engine's 2-D code does not depend on the
@@ -21,14 +21,13 @@ void RenderEnd();
 void DrawFakeCursor(int32_t x, int32_t y);
 void ShowCursor(bool show);
 void InformAppOfVRAM();
-void WriteString(GString* text, int32_t x, int32_t y, int32_t justify, int32_t font, uint8_t r,
-                 uint8_t g, uint8_t b);
+void WriteString(GString* text, int32_t x, int32_t y, int32_t justify, int32_t font, uint8_t r, uint8_t g,
+                 uint8_t b);
 int32_t StringWidth(GString* text, int32_t font);
 void ActivateView(int32_t left, int32_t top, int32_t width, int32_t height, float fov, float nearZ,
                   float farZ);
 void ActivateBasicView(int32_t left, int32_t top, int32_t width, int32_t height);
-void ActivatePicking(int32_t x, int32_t y, int32_t width, int32_t height, float fov, float nearZ,
-                     float farZ);
+void ActivatePicking(int32_t x, int32_t y, int32_t width, int32_t height, float fov, float nearZ, float farZ);
 void Continue3DPick();
 void FinishedPicking();
 void PushMatrix();
@@ -41,4 +40,4 @@ bool TextureError();
 int32_t TextureDownsample();
 void LightFactors(float rgb[3]);
 int32_t MaxTextureSize();
-}  // namespace Bridge3D
+} // namespace Bridge3D

@@ -1,22 +1,22 @@
 #pragma once
-#include <cstdint>
 #include "engine/GObject.h"
+#include <cstdint>
 
 // The kernel's screen-mode and 3-D device choices, which the application
 // stores in its preferences file as it lies in memory (64 bytes). The first
 // two bytes are 0 when no preferences were read.
 struct GraphicsPresets {
-    uint8_t mHaveChoices = 0;     // 1 once the kernel has filled the record
-    uint8_t mModeConfirmed = 0;   // 1 when the user accepted the display mode
-    uint8_t mWindowed = 0;        // reserved for a windowed display, 0 here
+    uint8_t mHaveChoices = 0;   // 1 once the kernel has filled the record
+    uint8_t mModeConfirmed = 0; // 1 when the user accepted the display mode
+    uint8_t mWindowed = 0;      // reserved for a windowed display, 0 here
     uint8_t mReserved1 = 0;
-    char mDriverName[16] = {};    // the 2-D display driver chosen
-    uint8_t mUse3D = 0;           // the 3-D mode flag at the last exit
+    char mDriverName[16] = {}; // the 2-D display driver chosen
+    uint8_t mUse3D = 0;        // the 3-D mode flag at the last exit
     uint8_t mReserved2[3] = {};
-    char mDeviceName[16] = {};    // the 3-D device chosen
+    char mDeviceName[16] = {}; // the 3-D device chosen
     int32_t mScreenWidth = 0;
     int32_t mScreenHeight = 0;
-    int32_t mBitDepth = 0;        // always 16
+    int32_t mBitDepth = 0; // always 16
     uint8_t mHardwareDevice = 0;
     uint8_t mReserved3[3] = {};
     int32_t mVideoMemoryKB = 0;

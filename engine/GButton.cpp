@@ -4,32 +4,27 @@
 GButton::~GButton() = default;
 
 void GButton::IButton(int32_t titleId, GView* parent, int32_t x, int32_t y, int32_t width, int32_t height,
-                      int32_t command)
-{
+                      int32_t command) {
     IView(parent, x, y, width, height);
     mCommandID = command;
     if (titleId != 0) mTitle.IStringRez(titleId);
 }
 
-void GButton::SetDefaultOK()
-{
+void GButton::SetDefaultOK() {
     if (gKernel) gKernel->SetDefaultButton(this);
     Refresh();
 }
 
-bool GButton::IsDefaultOK() const
-{
+bool GButton::IsDefaultOK() const {
     return gKernel && gKernel->IsDefaultButton(this);
 }
 
-void GButton::SimulateClick(bool showPress)
-{
+void GButton::SimulateClick(bool showPress) {
     if (showPress) PlayClickSound();
     Fire();
 }
 
-void GButton::Draw()
-{
+void GButton::Draw() {
     if (mTitle.GetLength() == 0) {
         DrawSubviews();
         return;

@@ -1,38 +1,34 @@
 #include "engine/GControl.h"
 #include "engine/GKernel.h"
 
-void GControl::SetTitleRez(int32_t stringId)
-{
+void GControl::SetTitleRez(int32_t stringId) {
     mTitle.IStringRez(stringId);
     Refresh();
 }
 
-void GControl::SetTitle(const GString* title)
-{
-    if (title) mTitle = *title;
-    else mTitle.IStringText("");
+void GControl::SetTitle(const GString* title) {
+    if (title)
+        mTitle = *title;
+    else
+        mTitle.IStringText("");
     Refresh();
 }
 
-void GControl::SetValue(int32_t value)
-{
+void GControl::SetValue(int32_t value) {
     if (mValue == value) return;
     mValue = value;
     Refresh();
 }
 
-void GControl::PlayClickSound()
-{
+void GControl::PlayClickSound() {
     if (mSoundID != 0 && gKernel) gKernel->PlaySound(mSoundID);
 }
 
-void GControl::Fire()
-{
+void GControl::Fire() {
     GView::DoCommand(mCommandID);
 }
 
-void GControl::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl)
-{
+void GControl::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) {
     mPressed = true;
     Refresh();
     PlayClickSound();
@@ -44,8 +40,7 @@ void GControl::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool 
     }
 }
 
-void GControl::DoMouseTrack(int32_t x, int32_t y, bool shift, bool ctrl)
-{
+void GControl::DoMouseTrack(int32_t x, int32_t y, bool shift, bool ctrl) {
     LongRect local;
     GetLocalBounds(&local);
     const bool inside = local.Contains(x, y);
@@ -55,8 +50,7 @@ void GControl::DoMouseTrack(int32_t x, int32_t y, bool shift, bool ctrl)
     }
 }
 
-void GControl::DoMouseUp(int32_t x, int32_t y, bool rightButton)
-{
+void GControl::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
     LongRect local;
     GetLocalBounds(&local);
     const bool fire = local.Contains(x, y) && mContinuousMs <= 0;
@@ -66,13 +60,11 @@ void GControl::DoMouseUp(int32_t x, int32_t y, bool rightButton)
     if (fire) Fire();
 }
 
-void GControl::DoIdle()
-{
+void GControl::DoIdle() {
     if (mContinuousMs > 0 && mPressed && gKernel && gKernel->GetTrackingView() == this) Fire();
 }
 
-void GControl::DrawBevel(const LongRect& rect, bool pressed)
-{
+void GControl::DrawBevel(const LongRect& rect, bool pressed) {
     if (!gKernel) return;
     const int16_t face = gKernel->MakeColor16(150, 140, 115);
     const int16_t light = gKernel->MakeColor16(215, 205, 180);

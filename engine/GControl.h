@@ -1,7 +1,7 @@
 #pragma once
-#include <cstdint>
 #include "engine/GString.h"
 #include "engine/GView.h"
+#include <cstdint>
 
 // A view the user operates: it sends its command up the view chain, plays
 // its click sound and has a value.

@@ -1,18 +1,17 @@
 #include "engine/GEditView.h"
-#include <algorithm>
 #include "engine/GKernel.h"
+#include <algorithm>
 
 namespace {
-constexpr int32_t kCellWidth = 7;  // the fixed font's advance
+constexpr int32_t kCellWidth = 7; // the fixed font's advance
 constexpr int32_t kLineHeight = 15;
 constexpr uint32_t kBlinkMs = 500;
-}  // namespace
+} // namespace
 
 GEditView::~GEditView() = default;
 
-void GEditView::IEditView(GView* parent, int32_t x, int32_t y, int32_t columns, int32_t lines, bool fullLength,
-                          bool flag)
-{
+void GEditView::IEditView(GView* parent, int32_t x, int32_t y, int32_t columns, int32_t lines,
+                          bool fullLength, bool flag) {
     mColumns = std::clamp(columns, 1, 255);
     mLines = std::clamp(lines, 1, 17);
     mCapacity = std::clamp(mColumns * mLines - (fullLength ? 0 : 1), 1, 255);
@@ -25,26 +24,23 @@ void GEditView::IEditView(GView* parent, int32_t x, int32_t y, int32_t columns, 
     }
 }
 
-void GEditView::CaptureString(GString* out) const
-{
+void GEditView::CaptureString(GString* out) const {
     if (out) *out = mText;
 }
 
-void GEditView::InsertString(const GString* text)
-{
+void GEditView::InsertString(const GString* text) {
     if (!text) return;
-    for (int32_t i = 0; i < text->GetLength() && mText.GetLength() < mCapacity; ++i) mText.AddChar(text->GetChar(i));
+    for (int32_t i = 0; i < text->GetLength() && mText.GetLength() < mCapacity; ++i)
+        mText.AddChar(text->GetChar(i));
     Refresh();
 }
 
-void GEditView::Clear()
-{
+void GEditView::Clear() {
     mText.IStringText("");
     Refresh();
 }
 
-void GEditView::Input(char key)
-{
+void GEditView::Input(char key) {
     const uint8_t c = static_cast<uint8_t>(key);
     if (c == 8) {
         if (mText.GetLength() > 0) mText.CropLength(mText.GetLength() - 1, true);
@@ -60,21 +56,18 @@ void GEditView::Input(char key)
     Refresh();
 }
 
-void GEditView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl)
-{
+void GEditView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) {
     if (gKernel) gKernel->SetActiveEdit(this);
 }
 
-void GEditView::UpdateCaret(uint32_t now)
-{
+void GEditView::UpdateCaret(uint32_t now) {
     if (now - mCaretTime < kBlinkMs) return;
     mCaretTime = now;
     mCaretOn = !mCaretOn;
     Refresh();
 }
 
-void GEditView::Draw()
-{
+void GEditView::Draw() {
     if (!gKernel) return;
     LongRect r;
     GetLocalBounds(&r);
@@ -86,13 +79,15 @@ void GEditView::Draw()
     int32_t line = 0;
     for (int32_t start = 0; start < length || (start == 0 && line == 0); start += mColumns, ++line) {
         row.IStringText("");
-        for (int32_t i = start; i < std::min(start + mColumns, length); ++i) row.AddChar(mText.GetChar(i));
+        for (int32_t i = start; i < std::min(start + mColumns, length); ++i)
+            row.AddChar(mText.GetChar(i));
         WriteString(&row, 3, 2 + line * kLineHeight + 11, -1, kFontFixed, 0, 0, 0);
         if (start + mColumns >= length) break;
     }
     if (gKernel->GetActiveEdit() == this && mCaretOn) {
         const int32_t pos = std::min(length, mCapacity);
-        const int32_t cx = 3 + (pos % mColumns) * kCellWidth, cy = 2 + std::min(pos / mColumns, mLines - 1) * kLineHeight;
+        const int32_t cx = 3 + (pos % mColumns) * kCellWidth,
+                      cy = 2 + std::min(pos / mColumns, mLines - 1) * kLineHeight;
         const LongRect caret{cx, cy + 1, cx + 1, cy + kLineHeight - 1};
         PaintRectangle(&caret, gBlack);
     }

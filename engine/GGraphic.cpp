@@ -6,12 +6,11 @@
 bool gLoadingFontBMP = false;
 
 namespace {
-constexpr uint16_t kMaskColour = 0xF81F;  // magenta in RGB565
+constexpr uint16_t kMaskColour = 0xF81F; // magenta in RGB565
 }
 
 namespace PictureSteps {
-void Halve(PictureRGBA* pic)
-{
+void Halve(PictureRGBA* pic) {
     const int32_t w = pic->width / 2 > 0 ? pic->width / 2 : 1;
     const int32_t h = pic->height / 2 > 0 ? pic->height / 2 : 1;
     std::vector<uint8_t> out(static_cast<size_t>(w) * h * 4);
@@ -33,8 +32,7 @@ void Halve(PictureRGBA* pic)
     pic->rgba.swap(out);
 }
 
-void Tint(PictureRGBA* pic, const float rgb[3])
-{
+void Tint(PictureRGBA* pic, const float rgb[3]) {
     for (size_t i = 0; i + 3 < pic->rgba.size(); i += 4)
         for (int c = 0; c < 3; ++c) {
             const float v = pic->rgba[i + c] * rgb[c];
@@ -42,15 +40,13 @@ void Tint(PictureRGBA* pic, const float rgb[3])
         }
 }
 
-void SoftenWhite(PictureRGBA* pic)
-{
+void SoftenWhite(PictureRGBA* pic) {
     for (size_t i = 0; i + 3 < pic->rgba.size(); i += 4)
         if (pic->rgba[i] == 255 && pic->rgba[i + 1] == 255 && pic->rgba[i + 2] == 255)
             pic->rgba[i] = pic->rgba[i + 1] = pic->rgba[i + 2] = 240;
 }
 
-void ToSurface(const PictureRGBA& pic, Surface16* out, uint16_t maskColour)
-{
+void ToSurface(const PictureRGBA& pic, Surface16* out, uint16_t maskColour) {
     if (!out->Create(pic.width, pic.height)) return;
     const PixelTarget16& t = out->Target();
     for (int32_t y = 0; y < pic.height; ++y) {
@@ -61,17 +57,15 @@ void ToSurface(const PictureRGBA& pic, Surface16* out, uint16_t maskColour)
     }
     out->SetColorKey(maskColour);
 }
-}  // namespace PictureSteps
+} // namespace PictureSteps
 
 GGraphic::GGraphic() = default;
 
-GGraphic::~GGraphic()
-{
+GGraphic::~GGraphic() {
     if (mHoldsStoreEntry) GPictureStore::Get().Release(mID);
 }
 
-bool GGraphic::IGraphic(GraphicType type, int32_t id, int32_t priority, bool flag)
-{
+bool GGraphic::IGraphic(GraphicType type, int32_t id, int32_t priority, bool flag) {
     if (mHoldsStoreEntry) GPictureStore::Get().Release(mID);
     mHoldsStoreEntry = false;
     mSurface.Release();
@@ -93,7 +87,8 @@ bool GGraphic::IGraphic(GraphicType type, int32_t id, int32_t priority, bool fla
         Bridge3D::LightFactors(light);
         PictureSteps::Tint(&pic, light);
         const int32_t maxSide = Bridge3D::MaxTextureSize();
-        while (maxSide > 0 && std::max(pic.width, pic.height) > maxSide) PictureSteps::Halve(&pic);
+        while (maxSide > 0 && std::max(pic.width, pic.height) > maxSide)
+            PictureSteps::Halve(&pic);
     }
     if (!gLoadingFontBMP) PictureSteps::SoftenWhite(&pic);
     PictureSteps::ToSurface(pic, &mSurface, kMaskColour);
@@ -102,8 +97,7 @@ bool GGraphic::IGraphic(GraphicType type, int32_t id, int32_t priority, bool fla
     return !mSurface.IsEmpty();
 }
 
-const SoftTexture* GGraphic::GetD3DTexture()
-{
+const SoftTexture* GGraphic::GetD3DTexture() {
     if (mTexture.rgba.empty()) return nullptr;
     if (!mDeviceTextureMade) {
         mDeviceTextureMade = true;
@@ -112,14 +106,14 @@ const SoftTexture* GGraphic::GetD3DTexture()
     return mDeviceTexture.IsEmpty() ? nullptr : &mDeviceTexture;
 }
 
-void GGraphic::GetBounds(LongRect* bounds) const
-{
-    if (mSurface.IsEmpty()) *bounds = LongRect{0, 0, 1, 1};
-    else *bounds = LongRect{0, 0, mSurface.Width(), mSurface.Height()};
+void GGraphic::GetBounds(LongRect* bounds) const {
+    if (mSurface.IsEmpty())
+        *bounds = LongRect{0, 0, 1, 1};
+    else
+        *bounds = LongRect{0, 0, mSurface.Width(), mSurface.Height()};
 }
 
-bool GWinFontGraphic::IGraphic(GraphicType type, int32_t id, int32_t priority, bool flag)
-{
+bool GWinFontGraphic::IGraphic(GraphicType type, int32_t id, int32_t priority, bool flag) {
     gLoadingFontBMP = true;
     GGraphic::IGraphic(type, id, priority, flag);
     gLoadingFontBMP = false;

@@ -1,9 +1,9 @@
 #pragma once
-#include <cstdint>
 #include "engine/GObject.h"
 #include "engine/LongRect.h"
 #include "platform/SoftTexture.h"
 #include "platform/Surface16.h"
+#include <cstdint>
 
 // 0: a 2-D picture; 1: a picture the 3-D display blits (fonts, buttons);
 // 2: a texture of the 3-D renderer.
@@ -60,4 +60,4 @@ void Tint(PictureRGBA* pic, const float rgb[3]);
 void SoftenWhite(PictureRGBA* pic);
 // RGBA to RGB565; pixels with alpha below 128 become the mask colour.
 void ToSurface(const PictureRGBA& pic, Surface16* out, uint16_t maskColour);
-}  // namespace PictureSteps
+} // namespace PictureSteps

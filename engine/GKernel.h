@@ -1,17 +1,19 @@
 #pragma once
-#include <cstdint>
-#include <memory>
-#include <unordered_set>
-#include <vector>
 #include "engine/GApplication.h"
 #include "engine/GGraphic.h"
 #include "engine/GObject.h"
 #include "engine/LongRect.h"
 #include "platform/PixelTarget.h"
 #include "platform/PlatformEvent.h"
+#include <cstdint>
+#include <memory>
+#include <unordered_set>
+#include <vector>
 
 class GView;
 class GEditView;
+class GFileStub;
+class GList;
 class GButton;
 class GFile;
 class GString;
@@ -36,6 +38,9 @@ public:
     // Runs the application: preferences, display set-up, Startup, main loop.
     // Returns when the program ends.
     void InstallApp(GApplication* app);
+    // The part of InstallApp before the main loop: the kernel takes the
+    // application, sets up the display and calls Startup.
+    void StartApp(GApplication* app);
     GApplication* GetApplication() const { return mApplication; }
 
     // --- main loop ---------------------------------------------------------
@@ -108,6 +113,25 @@ public:
     GGraphic* MakeHighPriorityTexture(int32_t id);
     GGraphic* MakeHighestPriorityTexture(int32_t id);
 
+    // --- files (in the program's folder) -------------------------------------
+    GFile* GetPrefsFile(const char* name, bool forReading);
+    bool CreateDirectoryIfAbsent(const char* name);
+    GFile* CreateTempFile(bool compressed);
+    GFile* SaveFile(const char* type, GString* name, const char* folder, int32_t mode);
+    bool FileExists(GString* name, const char* folder, const char* type, bool text);
+    GList* EnumerateDirectory(const char* folder, const char* type);
+    GFile* OpenFileFromStub(GFileStub* stub, int32_t mode);
+    bool DeleteFileFromStub(GFileStub* stub);
+    void CutFileSuffix(GString* name);
+    void OneWayHash(GString* text, GString* out);
+    // The in-game file chooser titled "Szenario": lists the files of the
+    // folder whose extension is one of the given type codes (all files when
+    // every type is null) and runs until the user opens one or cancels. The
+    // chosen file opened in mode, or null; *flag is set when a chosen file
+    // could not be opened (the caller beeps), cleared otherwise.
+    GFile* OpenFileDialog(const char* folder, const char* type1, const char* type2, const char* type3,
+                          const char* type4, int32_t mode, bool* flag);
+
     // --- 3-D device --------------------------------------------------------
     bool InitDirectXGraphics();
     void DeleteDirectXGraphics();
@@ -118,13 +142,21 @@ public:
     bool IsViewAlive(GView* view) const { return mLiveViews.count(view) != 0; }
     void PushModal(GView* view);
     void StartTracking(GView* view, bool hold);
-    void PointerPosition(int32_t* x, int32_t* y) const { *x = mMouseX; *y = mMouseY; }
+    void PointerPosition(int32_t* x, int32_t* y) const {
+        *x = mMouseX;
+        *y = mMouseY;
+    }
 
     // --- sound hook --------------------------------------------------------
     // The sound manager services its channels through this, once a pass.
     using SoundHook = void (*)(void* context);
     void SetManageSoundsHook(SoundHook hook, void* context);
     void ManageSounds();
+    // The kernel owns the sound manager and deletes it after the renderer.
+    void AdoptSoundManager(GObject* manager);
+    GObject* GetSoundManager() const { return mSoundManager; }
+    // The network pump, run first in every pass of the main loop.
+    void SetNetworkPumpHook(SoundHook hook, void* context);
     void SetBeepHook(SoundHook hook, void* context);
     // Controls play their click sounds through this.
     using PlaySoundHook = void (*)(int32_t soundId, void* context);
@@ -135,17 +167,17 @@ public:
     int32_t mScreenWidth = 640;
     int32_t mScreenHeight = 480;
     int32_t mCPUSpeed = 0;
-    uint32_t mCurrentTime = 0;       // ms, updated each pass and per event
+    uint32_t mCurrentTime = 0; // ms, updated each pass and per event
     float mFramesPerSecond = 0.0f;
     int32_t mFrameMs = 0;
     int32_t mLastFrameTime = 0;
-    uint32_t mLastUpdateTime = 0;    // time stamp of the last screen update
+    uint32_t mLastUpdateTime = 0; // time stamp of the last screen update
     int32_t mMouseX = 0;
     int32_t mMouseY = 0;
-    int32_t mEdgeH = 0;              // -1 left edge, +1 right edge, 0 else
+    int32_t mEdgeH = 0; // -1 left edge, +1 right edge, 0 else
     int32_t mEdgeV = 0;
     bool mEdgeScrolling = false;
-    bool mHardwareDevice = true;     // the software device blends and filters
+    bool mHardwareDevice = true; // the software device blends and filters
     bool mHardwareDirectDraw = false;
     GraphicsPresets mGraphicsPresets;
 
@@ -173,7 +205,7 @@ private:
     bool mTrackingHold = false;
     bool mHoldSent = false;
     uint32_t mButtonDownTime = 0;
-    int32_t mButtonDown = 0;  // 1 left, 2 right, 0 none
+    int32_t mButtonDown = 0; // 1 left, 2 right, 0 none
     GEditView* mActiveEdit = nullptr;
     GButton* mDefaultButton = nullptr;
     LongRect mDirty;
@@ -183,6 +215,9 @@ private:
     int32_t mBeepCount = 0;
     SoundHook mSoundHook = nullptr;
     void* mSoundContext = nullptr;
+    GObject* mSoundManager = nullptr;
+    SoundHook mNetworkHook = nullptr;
+    void* mNetworkContext = nullptr;
     PlaySoundHook mPlayHook = nullptr;
     void* mPlayContext = nullptr;
     SoundHook mBeepHook = nullptr;

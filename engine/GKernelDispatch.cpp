@@ -1,27 +1,27 @@
 // Dispatch of window events: the pointer to the view under it (or the top
 // modal view, or the tracking view), keys to the active edit field, the
 // default button or the application.
-#include <algorithm>
 #include "engine/GButton.h"
 #include "engine/GEditView.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GView.h"
+#include <algorithm>
 
 namespace {
-void ToLocal(const GView* v, int32_t x, int32_t y, int32_t* lx, int32_t* ly)
-{
+void ToLocal(const GView* v, int32_t x, int32_t y, int32_t* lx, int32_t* ly) {
     LongRect g;
     v->GetGlobalBounds(&g);
     *lx = x - g.left;
     *ly = y - g.top;
 }
-}  // namespace
+} // namespace
 
-void GKernel::RegisterView(GView* view) { mLiveViews.insert(view); }
+void GKernel::RegisterView(GView* view) {
+    mLiveViews.insert(view);
+}
 
-void GKernel::ForgetView(GView* view)
-{
+void GKernel::ForgetView(GView* view) {
     mLiveViews.erase(view);
     mModalStack.erase(std::remove(mModalStack.begin(), mModalStack.end(), view), mModalStack.end());
     mKillList.erase(std::remove(mKillList.begin(), mKillList.end(), view), mKillList.end());
@@ -30,23 +30,20 @@ void GKernel::ForgetView(GView* view)
     if (static_cast<GView*>(mDefaultButton) == view) mDefaultButton = nullptr;
 }
 
-void GKernel::PushModal(GView* view)
-{
+void GKernel::PushModal(GView* view) {
     if (!view) return;
     mModalStack.erase(std::remove(mModalStack.begin(), mModalStack.end(), view), mModalStack.end());
     mModalStack.push_back(view);
 }
 
-GView* GKernel::GetTopModal() const
-{
+GView* GKernel::GetTopModal() const {
     // A hidden modal view does not capture clicks.
     for (size_t i = mModalStack.size(); i-- > 0;)
         if (mModalStack[i]->IsVisible()) return mModalStack[i];
     return nullptr;
 }
 
-void GKernel::StartTracking(GView* view, bool hold)
-{
+void GKernel::StartTracking(GView* view, bool hold) {
     mTrackingView = view;
     mTrackingHold = hold;
     mHoldSent = false;
@@ -56,14 +53,12 @@ void GKernel::StartTracking(GView* view, bool hold)
     view->DoMouseTrack(lx, ly, mShift, mCtrl);
 }
 
-void GKernel::BreakMouseTrack()
-{
+void GKernel::BreakMouseTrack() {
     mTrackingView = nullptr;
     mTrackingHold = false;
 }
 
-void GKernel::SetActiveEdit(GEditView* edit)
-{
+void GKernel::SetActiveEdit(GEditView* edit) {
     if (mActiveEdit == edit) return;
     GEditView* old = mActiveEdit;
     mActiveEdit = edit;
@@ -71,20 +66,17 @@ void GKernel::SetActiveEdit(GEditView* edit)
     if (edit) edit->Refresh();
 }
 
-bool GKernel::PressDefaultButton()
-{
+bool GKernel::PressDefaultButton() {
     if (!mDefaultButton || !mDefaultButton->IsVisible() || !mDefaultButton->IsActive()) return false;
     mDefaultButton->SimulateClick(true);
     return true;
 }
 
-GView* GKernel::ViewAt(int32_t x, int32_t y) const
-{
+GView* GKernel::ViewAt(int32_t x, int32_t y) const {
     return mRootView ? mRootView->FindViewAt(x, y) : nullptr;
 }
 
-void GKernel::DispatchEvent(const PlatformEvent& event)
-{
+void GKernel::DispatchEvent(const PlatformEvent& event) {
     mCurrentTime = ClockTime();
     mShift = event.shift;
     mCtrl = event.ctrl;
@@ -118,8 +110,7 @@ void GKernel::DispatchEvent(const PlatformEvent& event)
     }
 }
 
-void GKernel::UpdateCursorView(int32_t x, int32_t y)
-{
+void GKernel::UpdateCursorView(int32_t x, int32_t y) {
     GView* modal = GetTopModal();
     GView* over = modal ? modal->FindViewAt(x, y) : ViewAt(x, y);
     GView* before = GView::mLastToContainCursor;
@@ -132,8 +123,7 @@ void GKernel::UpdateCursorView(int32_t x, int32_t y)
     }
 }
 
-void GKernel::DispatchMouse(const PlatformEvent& event)
-{
+void GKernel::DispatchMouse(const PlatformEvent& event) {
     mMouseX = std::clamp(event.x, 0, std::max(mScreenWidth - 1, 0));
     mMouseY = std::clamp(event.y, 0, std::max(mScreenHeight - 1, 0));
     const int32_t x = mMouseX, y = mMouseY;
@@ -179,8 +169,7 @@ void GKernel::DispatchMouse(const PlatformEvent& event)
     }
 }
 
-void GKernel::DispatchKey(const PlatformEvent& event)
-{
+void GKernel::DispatchKey(const PlatformEvent& event) {
     const char key = static_cast<char>(event.key);
     // Escape always reaches the application, even from an edit field.
     if (event.key != 27 && !event.alt && mActiveEdit && mActiveEdit->IsVisible()) {

@@ -1,12 +1,12 @@
 // The main loop: one pass takes an event, dispatches it, runs the idle
 // timers, updates the screen and services the sound channels.
-#include <algorithm>
 #include "engine/G3DBridge.h"
 #include "engine/GEditView.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GView.h"
 #include "platform/PlatformVideo.h"
+#include <algorithm>
 
 namespace {
 // The longest an active program sleeps between passes when nothing is due,
@@ -15,20 +15,18 @@ constexpr int32_t kMaxIdleWaitMs = 50;
 constexpr int32_t kMinFrameMs = 10;
 constexpr int32_t kEdgeMargin = 2;
 constexpr uint32_t kHoldDelayMs = 400;
-}  // namespace
+} // namespace
 
-void GKernel::RunMainLoop()
-{
-    while (!mQuit) DoOnePass(-1);
+void GKernel::RunMainLoop() {
+    while (!mQuit)
+        DoOnePass(-1);
 }
 
-void GKernel::InjectEvent(const PlatformEvent& event)
-{
+void GKernel::InjectEvent(const PlatformEvent& event) {
     mInjected.push_back(event);
 }
 
-int32_t GKernel::MillisUntilNextIdle() const
-{
+int32_t GKernel::MillisUntilNextIdle() const {
     if (!mRootView) return kMaxIdleWaitMs;
     std::vector<GView*> idlers;
     mRootView->CollectIdlers(&idlers);
@@ -40,8 +38,7 @@ int32_t GKernel::MillisUntilNextIdle() const
     return wait;
 }
 
-bool GKernel::WaitForEvent(PlatformEvent* event, int32_t waitMs)
-{
+bool GKernel::WaitForEvent(PlatformEvent* event, int32_t waitMs) {
     if (!mInjected.empty()) {
         *event = mInjected.front();
         mInjected.erase(mInjected.begin());
@@ -56,7 +53,12 @@ bool GKernel::WaitForEvent(PlatformEvent* event, int32_t waitMs)
         // Active: no waiting beyond what is due next, so the loop neither
         // spins nor delays work.
         timeout = MillisUntilNextIdle();
-        if (!mDirty.IsEmpty() || mTrackingView) timeout = 0;
+        if (!mDirty.IsEmpty()) timeout = 0;
+        // A held button that waits for its DoMouseHold wakes the loop in time.
+        if (mTrackingView && mTrackingHold && !mHoldSent && mButtonDown == 1) {
+            const int32_t held = static_cast<int32_t>(ClockTime() - mButtonDownTime);
+            timeout = std::min(timeout, std::max(static_cast<int32_t>(kHoldDelayMs) - held, 0));
+        }
         if (m3DMode && Bridge3D::Exists()) {
             const int32_t sinceFrame = static_cast<int32_t>(ClockTime() - mLastUpdateTime);
             timeout = std::min(timeout, std::max(kMinFrameMs - sinceFrame, 0));
@@ -66,13 +68,14 @@ bool GKernel::WaitForEvent(PlatformEvent* event, int32_t waitMs)
     return mVideo->NextEvent(event, timeout);
 }
 
-void GKernel::DoOnePass(int32_t waitMs)
-{
+void GKernel::DoOnePass(int32_t waitMs) {
+    // The network delivers what arrived before anything else runs.
+    if (mNetworkHook) mNetworkHook(mNetworkContext);
     PlatformEvent event;
     const bool got = WaitForEvent(&event, waitMs);
     mCurrentTime = ClockTime();
     if (got) DispatchEvent(event);
-    if (!mActive) return;  // no screen work while in the background
+    if (!mActive) return; // no screen work while in the background
     UpdateEdges();
     // A held button that tracks asks for DoMouseHold once it has been held.
     if (mTrackingView && mTrackingHold && mButtonDown == 1 && !mHoldSent &&
@@ -87,8 +90,7 @@ void GKernel::DoOnePass(int32_t waitMs)
     ManageSounds();
 }
 
-void GKernel::UpdateEdges()
-{
+void GKernel::UpdateEdges() {
     if (!mEdgeScrolling) {
         mEdgeH = mEdgeV = 0;
         return;
@@ -97,20 +99,20 @@ void GKernel::UpdateEdges()
     mEdgeV = mMouseY <= 0 ? -1 : mMouseY >= mScreenHeight - kEdgeMargin ? 1 : 0;
 }
 
-void GKernel::KillViewAfterIdle(GView* view)
-{
-    if (view && std::find(mKillList.begin(), mKillList.end(), view) == mKillList.end()) mKillList.push_back(view);
+void GKernel::KillViewAfterIdle(GView* view) {
+    if (view && std::find(mKillList.begin(), mKillList.end(), view) == mKillList.end())
+        mKillList.push_back(view);
 }
 
-void GKernel::DoIdlePass()
-{
+void GKernel::DoIdlePass() {
     mIdling = true;
     std::vector<GView*> idlers;
     if (mRootView) mRootView->CollectIdlers(&idlers);
     for (GView* v : idlers) {
         // An earlier DoIdle may have deleted this view.
         if (!IsViewAlive(v) || v->GetIdleTimer() < 0) continue;
-        if (v->GetIdleTimer() > 0 && mCurrentTime - v->mLastIdleTime < static_cast<uint32_t>(v->GetIdleTimer()))
+        if (v->GetIdleTimer() > 0 &&
+            mCurrentTime - v->mLastIdleTime < static_cast<uint32_t>(v->GetIdleTimer()))
             continue;
         v->mLastIdleTime = mCurrentTime;
         v->DoIdle();
@@ -125,8 +127,7 @@ void GKernel::DoIdlePass()
     if (mActiveEdit) mActiveEdit->UpdateCaret(mCurrentTime);
 }
 
-void GKernel::UpdateScreen()
-{
+void GKernel::UpdateScreen() {
     const uint32_t now = ClockTime();
     mFrameMs = static_cast<int32_t>(now) - mLastFrameTime;
     mLastFrameTime = static_cast<int32_t>(now);

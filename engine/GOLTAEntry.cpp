@@ -4,8 +4,7 @@
 #include "engine/UserStartup.h"
 #include "platform/PlatformVideo.h"
 
-int main()
-{
+int main() {
     gKernel = new GKernel;
     if (!gKernel->IKernel()) {
         PlatformFatalMessage(kProductName, kNoGraphicsMessage);

@@ -1,8 +1,8 @@
 #include "engine/GOLTAFont.h"
-#include <memory>
 #include "engine/G3DBridge.h"
 #include "engine/GString.h"
 #include "platform/FontRaster.h"
+#include <memory>
 
 namespace {
 struct FaceSpec {
@@ -19,11 +19,10 @@ constexpr FaceSpec kFaces[3] = {
 };
 constexpr int32_t kHeightAbove[3] = {8, 8, 10};
 std::unique_ptr<FontRaster> sFaces[3];
-}  // namespace
+} // namespace
 
 namespace GOLTAFonts {
-bool Make()
-{
+bool Make() {
     bool ok = true;
     for (int i = 0; i < 3; ++i) {
         if (sFaces[i]) continue;
@@ -38,33 +37,29 @@ bool Make()
     return ok;
 }
 
-void Release()
-{
-    for (auto& f : sFaces) f.reset();
+void Release() {
+    for (auto& f : sFaces)
+        f.reset();
 }
 
-const FontRaster* Face(GOLTAFont font)
-{
+const FontRaster* Face(GOLTAFont font) {
     if (font < 0 || font > 2) return nullptr;
     return sFaces[font].get();
 }
 
-int32_t HeightAbove(GOLTAFont font)
-{
+int32_t HeightAbove(GOLTAFont font) {
     return font >= 0 && font <= 2 ? kHeightAbove[font] : 8;
 }
 
-int32_t BaselineFor(GOLTAFont font, int32_t y)
-{
+int32_t BaselineFor(GOLTAFont font, int32_t y) {
     // The capitals' top lands one pixel below the top of the 3-D text strip.
     const FontRaster* f = Face(font);
     const int32_t ascent = f ? f->Ascent() : HeightAbove(font);
     return y - HeightAbove(font) + 1 + ascent;
 }
-}  // namespace GOLTAFonts
+} // namespace GOLTAFonts
 
-int32_t StringWidthInPixels(GString* text, GOLTAFont font)
-{
+int32_t StringWidthInPixels(GString* text, GOLTAFont font) {
     if (!text) return 0;
     if (Bridge3D::Exists()) return Bridge3D::StringWidth(text, font);
     const FontRaster* f = GOLTAFonts::Face(font);

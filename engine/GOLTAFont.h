@@ -22,4 +22,4 @@ const FontRaster* Face(GOLTAFont font);
 int32_t HeightAbove(GOLTAFont font);
 // Where the baseline of text written at y lies.
 int32_t BaselineFor(GOLTAFont font, int32_t y);
-}  // namespace GOLTAFonts
+} // namespace GOLTAFonts

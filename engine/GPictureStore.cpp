@@ -1,38 +1,26 @@
 #include "engine/GPictureStore.h"
-#include <filesystem>
+#include "engine/GFileServices.h"
 #include "platform/PngIO.h"
 
-std::string ProgramFolderPath()
-{
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.empty()) return "./";
-    std::string folder = exe.parent_path().string();
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
-}
-
-GPictureStore& GPictureStore::Get()
-{
+GPictureStore& GPictureStore::Get() {
     static GPictureStore store;
     return store;
 }
 
-GPictureStore::GPictureStore() : mFolder(ProgramFolderPath() + "Demo Data/Pictures/") {}
+GPictureStore::GPictureStore() = default;
 
-void GPictureStore::SetFolder(const std::string& folder)
-{
+void GPictureStore::SetFolder(const std::string& folder) {
     mFolder = folder;
     if (!mFolder.empty() && mFolder.back() != '/') mFolder += '/';
 }
 
-std::string GPictureStore::PathOf(int32_t id) const
-{
-    return mFolder + std::to_string(id) + ".png";
+std::string GPictureStore::PathOf(int32_t id) const {
+    // Without a folder of its own the store follows the program's folder.
+    const std::string folder = mFolder.empty() ? GetProgramFolder() + "/Demo Data/Pictures/" : mFolder;
+    return folder + std::to_string(id) + ".png";
 }
 
-const PictureRGBA* GPictureStore::Acquire(int32_t id)
-{
+const PictureRGBA* GPictureStore::Acquire(int32_t id) {
     auto it = mEntries.find(id);
     if (it == mEntries.end()) {
         Entry e;
@@ -43,8 +31,7 @@ const PictureRGBA* GPictureStore::Acquire(int32_t id)
     return &it->second.picture;
 }
 
-void GPictureStore::Release(int32_t id)
-{
+void GPictureStore::Release(int32_t id) {
     auto it = mEntries.find(id);
     if (it == mEntries.end()) return;
     if (--it->second.users <= 0) mEntries.erase(it);

@@ -1,8 +1,8 @@
 #pragma once
+#include "platform/PixelTarget.h"
 #include <cstdint>
 #include <map>
 #include <string>
-#include "platform/PixelTarget.h"
 
 // The picture store: picture N is the file "Demo Data/Pictures/<N>.png" in the
 // program's folder. Decoded pictures are shared while graphics use them and
@@ -11,7 +11,8 @@ class GPictureStore {
 public:
     static GPictureStore& Get();
 
-    // The folder that holds the numbered PNG files (ends with '/').
+    // The folder that holds the numbered PNG files; "" (the default) is
+    // "Demo Data/Pictures" in the program's folder.
     void SetFolder(const std::string& folder);
     const std::string& GetFolder() const { return mFolder; }
     std::string PathOf(int32_t id) const;
@@ -31,6 +32,3 @@ private:
     std::map<int32_t, Entry> mEntries;
     std::string mFolder;
 };
-
-// The folder of the running program, ending with '/'.
-std::string ProgramFolderPath();

@@ -1,18 +1,17 @@
 #include "engine/GPopup.h"
-#include <algorithm>
 #include "engine/GKernel.h"
 #include "engine/GPopupMenu.h"
+#include <algorithm>
 
-GPopup::~GPopup()
-{
+GPopup::~GPopup() {
     if (mMenu) {
         mMenu->ForgetOwner();
         delete mMenu;
     }
 }
 
-void GPopup::IPopup(GView* parent, int32_t x, int32_t y, int32_t count, GString* const* items, int32_t choice)
-{
+void GPopup::IPopup(GView* parent, int32_t x, int32_t y, int32_t count, GString* const* items,
+                    int32_t choice) {
     mItems.clear();
     int32_t widest = 40;
     for (int32_t i = 0; items && i < count; ++i) {
@@ -24,13 +23,11 @@ void GPopup::IPopup(GView* parent, int32_t x, int32_t y, int32_t count, GString*
     IView(parent, x, y, widest + 26, 18);
 }
 
-const GString* GPopup::GetItem(int32_t index) const
-{
+const GString* GPopup::GetItem(int32_t index) const {
     return index >= 0 && index < GetItemCount() ? &mItems[index] : nullptr;
 }
 
-void GPopup::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl)
-{
+void GPopup::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) {
     if (mMenu || mItems.empty()) return;
     PlayClickSound();
     LongRect g;
@@ -39,16 +36,14 @@ void GPopup::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ct
     mMenu->IPopupMenu(this, g.left, g.bottom, GetWidth());
 }
 
-void GPopup::Choose(int32_t index)
-{
+void GPopup::Choose(int32_t index) {
     if (index < 0 || index >= GetItemCount()) return;
     const bool changed = index != mValue;
     SetValue(index);
     if (changed && mCommandID != 0) Fire();
 }
 
-void GPopup::Draw()
-{
+void GPopup::Draw() {
     LongRect r;
     GetLocalBounds(&r);
     DrawBevel(r, mMenu != nullptr);

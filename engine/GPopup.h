@@ -1,6 +1,6 @@
 #pragma once
-#include <vector>
 #include "engine/GControl.h"
+#include <vector>
 
 class GPopupMenu;
 

@@ -3,27 +3,25 @@
 #include "engine/GPopup.h"
 #include <algorithm>
 
-GPopupMenu::~GPopupMenu()
-{
+GPopupMenu::~GPopupMenu() {
     if (mOwner) {
         mOwner->MenuClosed();
         mOwner->Refresh();
     }
 }
 
-void GPopupMenu::IPopupMenu(GPopup* owner, int32_t screenX, int32_t screenY, int32_t width)
-{
+void GPopupMenu::IPopupMenu(GPopup* owner, int32_t screenX, int32_t screenY, int32_t width) {
     mOwner = owner;
     const int32_t height = owner->GetItemCount() * kRowHeight + 2;
     // Kept on the screen: a list that would run off the bottom opens upward.
-    if (gKernel && screenY + height > gKernel->mScreenHeight) screenY = std::max(0, screenY - height - owner->GetHeight());
+    if (gKernel && screenY + height > gKernel->mScreenHeight)
+        screenY = std::max(0, screenY - height - owner->GetHeight());
     IView(nullptr, screenX, screenY, width, height);
     mHotRow = owner->GetValue();
     SetModal();
 }
 
-void GPopupMenu::Close()
-{
+void GPopupMenu::Close() {
     Show(false);
     if (mOwner) {
         mOwner->MenuClosed();
@@ -33,18 +31,18 @@ void GPopupMenu::Close()
     if (gKernel) gKernel->KillViewAfterIdle(this);
 }
 
-void GPopupMenu::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl)
-{
+void GPopupMenu::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) {
     GPopup* owner = mOwner;
     const int32_t row = (y - 1) / kRowHeight;
     Close();
     if (owner) owner->Choose(row);
 }
 
-void GPopupMenu::DoCaptureModalClick(int32_t x, int32_t y) { Close(); }
+void GPopupMenu::DoCaptureModalClick(int32_t x, int32_t y) {
+    Close();
+}
 
-void GPopupMenu::DoCursor(int32_t x, int32_t y)
-{
+void GPopupMenu::DoCursor(int32_t x, int32_t y) {
     const int32_t row = (y - 1) / kRowHeight;
     if (row != mHotRow) {
         mHotRow = row;
@@ -52,8 +50,7 @@ void GPopupMenu::DoCursor(int32_t x, int32_t y)
     }
 }
 
-void GPopupMenu::Draw()
-{
+void GPopupMenu::Draw() {
     if (!gKernel || !mOwner) return;
     LongRect r;
     GetLocalBounds(&r);

@@ -2,34 +2,31 @@
 #include "engine/GKernel.h"
 #include "engine/GRadioGroup.h"
 
-GRadioButton::~GRadioButton()
-{
+GRadioButton::~GRadioButton() {
     if (mGroup) mGroup->Leave(this);
 }
 
-void GRadioButton::JoinGroup(GRadioGroup* group)
-{
+void GRadioButton::JoinGroup(GRadioGroup* group) {
     if (mGroup) mGroup->Leave(this);
     mGroup = group;
     if (group) group->Join(this);
 }
 
 void GRadioButton::IRadioButton(GRadioGroup* group, int32_t titleId, GView* parent, int32_t x, int32_t y,
-                                int32_t width, int32_t height, int32_t command)
-{
+                                int32_t width, int32_t height, int32_t command) {
     IButton(titleId, parent, x, y, width, height, command);
     JoinGroup(group);
 }
 
-void GRadioButton::Fire()
-{
-    if (mGroup) mGroup->Choose(this);
-    else SetValue(1);
+void GRadioButton::Fire() {
+    if (mGroup)
+        mGroup->Choose(this);
+    else
+        SetValue(1);
     GButton::Fire();
 }
 
-void GRadioButton::Draw()
-{
+void GRadioButton::Draw() {
     if (!gKernel) return;
     // A round mark at the left, the title beside it.
     LongRect mark{2, GetHeight() / 2 - 5, 12, GetHeight() / 2 + 5};

@@ -2,14 +2,12 @@
 #include "engine/GGraphic.h"
 #include "engine/GKernel.h"
 
-GRadioButton2D::~GRadioButton2D()
-{
+GRadioButton2D::~GRadioButton2D() {
     delete mGraphic;
 }
 
 void GRadioButton2D::IRadioButton2D(GRadioGroup* group, GView* parent, int32_t x, int32_t y, int32_t command,
-                                    int32_t picture, int32_t style)
-{
+                                    int32_t picture, int32_t style) {
     delete mGraphic;
     mGraphic = new GGraphic;
     mGraphic->IGraphic(kGraphic2D, picture, 0, false);
@@ -19,8 +17,7 @@ void GRadioButton2D::IRadioButton2D(GRadioGroup* group, GView* parent, int32_t x
     mStyle = style;
 }
 
-void GRadioButton2D::Draw()
-{
+void GRadioButton2D::Draw() {
     const bool down = mPressed || mValue == 1;
     Blit(mGraphic, down ? 1 : 0, down ? 1 : 0);
     if (mValue == 1 && gKernel) {

@@ -8,8 +8,8 @@ class GGraphic;
 class GRadioButton2D : public GRadioButton {
 public:
     ~GRadioButton2D() override;
-    void IRadioButton2D(GRadioGroup* group, GView* parent, int32_t x, int32_t y, int32_t command, int32_t picture,
-                        int32_t style);
+    void IRadioButton2D(GRadioGroup* group, GView* parent, int32_t x, int32_t y, int32_t command,
+                        int32_t picture, int32_t style);
     void Draw() override;
 
 protected:

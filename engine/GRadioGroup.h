@@ -1,7 +1,7 @@
 #pragma once
+#include "engine/GObject.h"
 #include <cstdint>
 #include <vector>
-#include "engine/GObject.h"
 
 class GRadioButton;
 

@@ -2,56 +2,50 @@
 #include <cstddef>
 #include <vector>
 
-void GTextView::Place(GView* parent, int32_t x, int32_t y, int32_t width)
-{
+void GTextView::Place(GView* parent, int32_t x, int32_t y, int32_t width) {
     if (width < 1) width = parent ? parent->GetWidth() : 640;
     mLineCount = Wrap(width, nullptr);
     IView(parent, x, y, width, mLineCount * kLineHeight + 2);
 }
 
-void GTextView::ITextView(GView* parent, int32_t x, int32_t y, int32_t width, const GString* text)
-{
+void GTextView::ITextView(GView* parent, int32_t x, int32_t y, int32_t width, const GString* text) {
     if (text) mText = *text;
     Place(parent, x, y, width);
 }
 
-void GTextView::ITextViewRez(GView* parent, int32_t x, int32_t y, int32_t width, int16_t stringId)
-{
+void GTextView::ITextViewRez(GView* parent, int32_t x, int32_t y, int32_t width, int16_t stringId) {
     mText.IStringRez(stringId);
     Place(parent, x, y, width);
 }
 
-void GTextView::SetText(const GString* text)
-{
-    if (text) mText = *text;
-    else mText.IStringText("");
+void GTextView::SetText(const GString* text) {
+    if (text)
+        mText = *text;
+    else
+        mText.IStringText("");
     mLineCount = Wrap(GetWidth(), nullptr);
     Resize(GetWidth(), mLineCount * kLineHeight + 2);
 }
 
-void GTextView::SetTextRez(int32_t stringId)
-{
+void GTextView::SetTextRez(int32_t stringId) {
     GString255 t;
     t.IStringRez(stringId);
     SetText(&t);
 }
 
-void GTextView::SetJustify(int32_t justify)
-{
+void GTextView::SetJustify(int32_t justify) {
     mJustify = justify;
     Refresh();
 }
 
-void GTextView::SetColor(uint8_t r, uint8_t g, uint8_t b)
-{
+void GTextView::SetColor(uint8_t r, uint8_t g, uint8_t b) {
     mRed = r;
     mGreen = g;
     mBlue = b;
     Refresh();
 }
 
-int32_t GTextView::Wrap(int32_t width, std::vector<std::pair<int32_t, int32_t>>* lines) const
-{
+int32_t GTextView::Wrap(int32_t width, std::vector<std::pair<int32_t, int32_t>>* lines) const {
     const char* s = mText.GetCString();
     const int32_t n = mText.GetLength();
     int32_t count = 0, start = 0;
@@ -63,9 +57,12 @@ int32_t GTextView::Wrap(int32_t width, std::vector<std::pair<int32_t, int32_t>>*
             const bool breakHere = end == n || s[end] == ' ' || s[end] == '\n' || s[end] == '\r';
             if (breakHere) {
                 probe.IStringText("");
-                for (int32_t i = start; i < end; ++i) probe.AddChar(s[i]);
-                if (StringWidthInPixels(&probe, kFontNormal) <= width || lastFit < 0) lastFit = end;
-                else break;
+                for (int32_t i = start; i < end; ++i)
+                    probe.AddChar(s[i]);
+                if (StringWidthInPixels(&probe, kFontNormal) <= width || lastFit < 0)
+                    lastFit = end;
+                else
+                    break;
                 if (end == n || s[end] == '\n' || s[end] == '\r') break;
             }
             ++end;
@@ -77,8 +74,7 @@ int32_t GTextView::Wrap(int32_t width, std::vector<std::pair<int32_t, int32_t>>*
     return count > 0 ? count : 1;
 }
 
-void GTextView::Draw()
-{
+void GTextView::Draw() {
     GView::Draw();
     std::vector<std::pair<int32_t, int32_t>> lines;
     Wrap(GetWidth(), &lines);
@@ -86,7 +82,9 @@ void GTextView::Draw()
     GString255 line;
     for (size_t i = 0; i < lines.size(); ++i) {
         line.IStringText("");
-        for (int32_t c = lines[i].first; c < lines[i].second; ++c) line.AddChar(mText.GetCString()[c]);
-        WriteString(&line, x, static_cast<int32_t>(i) * kLineHeight + 10, mJustify, kFontNormal, mRed, mGreen, mBlue);
+        for (int32_t c = lines[i].first; c < lines[i].second; ++c)
+            line.AddChar(mText.GetCString()[c]);
+        WriteString(&line, x, static_cast<int32_t>(i) * kLineHeight + 10, mJustify, kFontNormal, mRed, mGreen,
+                    mBlue);
     }
 }

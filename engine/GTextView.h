@@ -1,8 +1,8 @@
 #pragma once
 #include "engine/GString.h"
+#include "engine/GView.h"
 #include <utility>
 #include <vector>
-#include "engine/GView.h"
 
 // A block of text, wrapped at the view's width; its height follows the text.
 class GTextView : public GView {

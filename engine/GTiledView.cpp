@@ -1,15 +1,13 @@
 #include "engine/GTiledView.h"
-#include <algorithm>
 #include "engine/GGraphic.h"
+#include <algorithm>
 
-GTiledView::~GTiledView()
-{
+GTiledView::~GTiledView() {
     delete mTile;
 }
 
-void GTiledView::ITiledView3D(GView* parent, int32_t x, int32_t y, int32_t width, int32_t height, int32_t picture,
-                              bool fillPartial)
-{
+void GTiledView::ITiledView3D(GView* parent, int32_t x, int32_t y, int32_t width, int32_t height,
+                              int32_t picture, bool fillPartial) {
     delete mTile;
     mTile = new GGraphic;
     mTile->IGraphic(kGraphic3DPicture, picture, 0, false);
@@ -17,8 +15,7 @@ void GTiledView::ITiledView3D(GView* parent, int32_t x, int32_t y, int32_t width
     IView(parent, x, y, width, height);
 }
 
-void GTiledView::Draw()
-{
+void GTiledView::Draw() {
     if (mHasFill) {
         LongRect r;
         GetLocalBounds(&r);

@@ -1,21 +1,19 @@
 #include "engine/GView.h"
-#include <algorithm>
 #include "engine/G3DBridge.h"
 #include "engine/GGraphic.h"
 #include "engine/GKernel.h"
 #include "engine/GString.h"
 #include "platform/FontRaster.h"
 #include "platform/Surface16.h"
+#include <algorithm>
 
 GView* GView::mLastToContainCursor = nullptr;
 
-GView::GView()
-{
+GView::GView() {
     if (gKernel) gKernel->RegisterView(this);
 }
 
-GView::~GView()
-{
+GView::~GView() {
     if (IsVisible() && gKernel) {
         LongRect r;
         GetGlobalBounds(&r);
@@ -31,9 +29,9 @@ GView::~GView()
     if (gKernel) gKernel->ForgetView(this);
 }
 
-void GView::IView(GView* parent, int32_t x, int32_t y, int32_t width, int32_t height)
-{
-    if (!parent && gKernel && gKernel->GetWindow() && gKernel->GetWindow() != this) parent = gKernel->GetWindow();
+void GView::IView(GView* parent, int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (!parent && gKernel && gKernel->GetWindow() && gKernel->GetWindow() != this)
+        parent = gKernel->GetWindow();
     int32_t pw = gKernel ? gKernel->mScreenWidth : 640, ph = gKernel ? gKernel->mScreenHeight : 480;
     if (parent) {
         pw = parent->GetWidth();
@@ -45,6 +43,10 @@ void GView::IView(GView* parent, int32_t x, int32_t y, int32_t width, int32_t he
     if (y < 0) y = (ph - height) / 2;
     mBounds = LongRect{x, y, x + width, y + height};
     if (parent && parent != mParent) {
+        if (mParent) {
+            auto& old = mParent->mSubviews;
+            old.erase(std::remove(old.begin(), old.end(), this), old.end());
+        }
         mParent = parent;
         parent->mSubviews.push_back(this);
     }
@@ -52,123 +54,111 @@ void GView::IView(GView* parent, int32_t x, int32_t y, int32_t width, int32_t he
     Refresh();
 }
 
-GView* GView::GetSubview(int32_t index) const
-{
+GView* GView::GetSubview(int32_t index) const {
     return index >= 0 && index < GetSubviewCount() ? mSubviews[index] : nullptr;
 }
 
-void GView::ClearSubviews()
-{
+void GView::ClearSubviews() {
     // Each subview takes itself out of the list as it dies.
-    while (!mSubviews.empty()) delete mSubviews.back();
+    while (!mSubviews.empty())
+        delete mSubviews.back();
 }
 
-void GView::GetLocalBounds(LongRect* bounds) const
-{
+void GView::GetLocalBounds(LongRect* bounds) const {
     *bounds = LongRect{0, 0, mBounds.Width(), mBounds.Height()};
 }
 
-void GView::GetBounds(LongRect* bounds) const { *bounds = mBounds; }
-
-void GView::GetGlobalBounds(LongRect* bounds) const
-{
+void GView::GetBounds(LongRect* bounds) const {
     *bounds = mBounds;
-    for (const GView* p = mParent; p; p = p->mParent) bounds->Offset(p->mBounds.left, p->mBounds.top);
 }
 
-void GView::MoveTo(int32_t x, int32_t y)
-{
+void GView::GetGlobalBounds(LongRect* bounds) const {
+    *bounds = mBounds;
+    for (const GView* p = mParent; p; p = p->mParent)
+        bounds->Offset(p->mBounds.left, p->mBounds.top);
+}
+
+void GView::MoveTo(int32_t x, int32_t y) {
     Refresh();
     mBounds.Offset(x - mBounds.left, y - mBounds.top);
     Refresh();
 }
 
-void GView::Resize(int32_t width, int32_t height)
-{
+void GView::Resize(int32_t width, int32_t height) {
     Refresh();
     mBounds.right = mBounds.left + std::max(width, 0);
     mBounds.bottom = mBounds.top + std::max(height, 0);
     Refresh();
 }
 
-void GView::Refresh()
-{
+void GView::Refresh() {
     if (!gKernel || !IsVisible()) return;
     LongRect r;
     GetGlobalBounds(&r);
     gKernel->QueueRefresh(r);
 }
 
-void GView::Activate(bool active)
-{
+void GView::Activate(bool active) {
     if (mActive == active) return;
     mActive = active;
     Refresh();
 }
 
-void GView::Show(bool show)
-{
+void GView::Show(bool show) {
     if (mShown == show) return;
-    if (!show) Refresh();  // what it covered shows again
+    if (!show) Refresh(); // what it covered shows again
     mShown = show;
     if (show) Refresh();
 }
 
-bool GView::IsVisible() const
-{
+bool GView::IsVisible() const {
     for (const GView* v = this; v; v = v->mParent)
         if (!v->mShown) return false;
     return true;
 }
 
-bool GView::IsActive() const
-{
+bool GView::IsActive() const {
     for (const GView* v = this; v; v = v->mParent)
         if (!v->mActive) return false;
     return true;
 }
 
-void GView::SetFillColor(int16_t colour16)
-{
+void GView::SetFillColor(int16_t colour16) {
     mFillColour = colour16;
     mHasFill = true;
     Refresh();
 }
 
-void GView::SetIdleTimer(int32_t ms)
-{
+void GView::SetIdleTimer(int32_t ms) {
     mIdleTimer = ms;
     if (gKernel) mLastIdleTime = gKernel->mCurrentTime;
 }
 
-void GView::SetModal()
-{
+void GView::SetModal() {
     if (gKernel) gKernel->PushModal(this);
 }
 
-void GView::TrackMouseNow()
-{
+void GView::TrackMouseNow() {
     if (gKernel) gKernel->StartTracking(this, false);
 }
 
-void GView::TrackMouseHold()
-{
+void GView::TrackMouseHold() {
     if (gKernel) gKernel->StartTracking(this, true);
 }
 
-void GView::DoCommand(int32_t command)
-{
-    if (mParent) mParent->DoCommand(command);
-    else if (gKernel && gKernel->GetApplication()) gKernel->GetApplication()->DoCommand(command);
+void GView::DoCommand(int32_t command) {
+    if (mParent)
+        mParent->DoCommand(command);
+    else if (gKernel && gKernel->GetApplication())
+        gKernel->GetApplication()->DoCommand(command);
 }
 
-void GView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl)
-{
-    if (mParent && mParent->IsActive()) mParent->DoClick(x + mBounds.left, y + mBounds.top, doubleClick, shift, ctrl);
+void GView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) {
+    if (mParent && mParent->IsActive())
+        mParent->DoClick(x + mBounds.left, y + mBounds.top, doubleClick, shift, ctrl);
 }
 
-void GView::Draw()
-{
+void GView::Draw() {
     if (mHasFill) {
         LongRect r;
         GetLocalBounds(&r);
@@ -177,20 +167,19 @@ void GView::Draw()
     DrawSubviews();
 }
 
-void GView::DrawSubviews()
-{
+void GView::DrawSubviews() {
     // A subview may not draw outside its parent.
     const LongRect clip = mDrawing ? mDrawClip : LongRect{0, 0, 1 << 30, 1 << 30};
     for (size_t i = 0; i < mSubviews.size(); ++i)
         if (mSubviews[i]->mShown) mSubviews[i]->DrawWithin(clip);
 }
 
-void GView::DrawWithin(const LongRect& screenClip)
-{
+void GView::DrawWithin(const LongRect& screenClip) {
     LongRect global;
     GetGlobalBounds(&global);
     LongRect clip = LongRect::Intersect(global, screenClip);
-    if (gKernel) clip = LongRect::Intersect(clip, LongRect{0, 0, gKernel->mScreenWidth, gKernel->mScreenHeight});
+    if (gKernel)
+        clip = LongRect::Intersect(clip, LongRect{0, 0, gKernel->mScreenWidth, gKernel->mScreenHeight});
     if (clip.IsEmpty()) return;
     const bool wasDrawing = mDrawing;
     const LongRect oldClip = mDrawClip;
@@ -201,8 +190,7 @@ void GView::DrawWithin(const LongRect& screenClip)
     mDrawClip = oldClip;
 }
 
-GView* GView::FindViewAt(int32_t screenX, int32_t screenY)
-{
+GView* GView::FindViewAt(int32_t screenX, int32_t screenY) {
     if (!mShown) return nullptr;
     LongRect global;
     GetGlobalBounds(&global);
@@ -213,14 +201,13 @@ GView* GView::FindViewAt(int32_t screenX, int32_t screenY)
     return this;
 }
 
-void GView::CollectIdlers(std::vector<GView*>* out)
-{
+void GView::CollectIdlers(std::vector<GView*>* out) {
     if (mIdleTimer >= 0) out->push_back(this);
-    for (GView* v : mSubviews) v->CollectIdlers(out);
+    for (GView* v : mSubviews)
+        v->CollectIdlers(out);
 }
 
-bool GView::DrawingTarget(PixelTarget16* target, int32_t* originX, int32_t* originY) const
-{
+bool GView::DrawingTarget(PixelTarget16* target, int32_t* originX, int32_t* originY) const {
     if (!gKernel) return false;
     const PixelTarget16 back = gKernel->GetBackBuffer();
     if (!back.pixels) return false;
@@ -238,8 +225,7 @@ bool GView::DrawingTarget(PixelTarget16* target, int32_t* originX, int32_t* orig
     return true;
 }
 
-void GView::PaintRectangle(const LongRect* rect, int16_t colour16)
-{
+void GView::PaintRectangle(const LongRect* rect, int16_t colour16) {
     if (!rect) return;
     if (Bridge3D::Exists()) {
         LongRect global;
@@ -253,11 +239,11 @@ void GView::PaintRectangle(const LongRect* rect, int16_t colour16)
     PixelTarget16 t;
     int32_t ox, oy;
     if (!DrawingTarget(&t, &ox, &oy)) return;
-    FillRect16(t, rect->left + ox, rect->top + oy, rect->Width(), rect->Height(), static_cast<uint16_t>(colour16));
+    FillRect16(t, rect->left + ox, rect->top + oy, rect->Width(), rect->Height(),
+               static_cast<uint16_t>(colour16));
 }
 
-void GView::FrameRectangle(const LongRect* rect, int16_t colour16)
-{
+void GView::FrameRectangle(const LongRect* rect, int16_t colour16) {
     if (!rect || rect->IsEmpty()) return;
     const LongRect edges[4] = {
         {rect->left, rect->top, rect->right, rect->top + 1},
@@ -265,26 +251,24 @@ void GView::FrameRectangle(const LongRect* rect, int16_t colour16)
         {rect->left, rect->top, rect->left + 1, rect->bottom},
         {rect->right - 1, rect->top, rect->right, rect->bottom},
     };
-    for (const LongRect& e : edges) PaintRectangle(&e, colour16);
+    for (const LongRect& e : edges)
+        PaintRectangle(&e, colour16);
 }
 
-void GView::Blit(GGraphic* graphic, int32_t x, int32_t y)
-{
+void GView::Blit(GGraphic* graphic, int32_t x, int32_t y) {
     if (!graphic || !graphic->GetSurface()) return;
     const LongRect all{0, 0, graphic->GetSurface()->Width(), graphic->GetSurface()->Height()};
     BlitPart(graphic, &all, x, y);
 }
 
-void GView::BlitCentered(GGraphic* graphic, int32_t x, int32_t y, bool centreX, bool centreY)
-{
+void GView::BlitCentered(GGraphic* graphic, int32_t x, int32_t y, bool centreX, bool centreY) {
     if (!graphic || !graphic->GetSurface()) return;
     if (centreX) x -= graphic->GetSurface()->Width() / 2;
     if (centreY) y -= graphic->GetSurface()->Height() / 2;
     Blit(graphic, x, y);
 }
 
-void GView::BlitPart(GGraphic* graphic, const LongRect* source, int32_t x, int32_t y)
-{
+void GView::BlitPart(GGraphic* graphic, const LongRect* source, int32_t x, int32_t y) {
     if (!graphic || !source) return;
     Surface16* s = graphic->GetSurface();
     if (!s) return;
@@ -297,8 +281,7 @@ void GView::BlitPart(GGraphic* graphic, const LongRect* source, int32_t x, int32
 }
 
 void GView::WriteString(GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font, uint8_t r,
-                        uint8_t g, uint8_t b)
-{
+                        uint8_t g, uint8_t b) {
     if (!text) return;
     // The position is forced into the view.
     x = std::clamp(x, 0, std::max(GetWidth() - 1, 0));
@@ -312,32 +295,32 @@ void GView::WriteString(GString* text, int32_t x, int32_t y, int32_t justify, GO
     const FontRaster* face = GOLTAFonts::Face(font);
     if (!face) return;
     const int32_t width = face->TextWidth(text->GetCString(), text->GetLength());
-    if (justify == 0) x -= width / 2;
-    else if (justify > 0) x -= width;
+    if (justify == 0)
+        x -= width / 2;
+    else if (justify > 0)
+        x -= width;
     PixelTarget16 t;
     int32_t ox, oy;
     if (!DrawingTarget(&t, &ox, &oy)) return;
-    face->Draw(t, x + ox, GOLTAFonts::BaselineFor(font, y) + oy, text->GetCString(), text->GetLength(), r, g, b);
+    face->Draw(t, x + ox, GOLTAFonts::BaselineFor(font, y) + oy, text->GetCString(), text->GetLength(), r, g,
+               b);
 }
 
 void GView::ShadowString(GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font, uint8_t r,
-                         uint8_t g, uint8_t b, uint8_t sr, uint8_t sg, uint8_t sb, bool thick)
-{
+                         uint8_t g, uint8_t b, uint8_t sr, uint8_t sg, uint8_t sb, bool thick) {
     WriteString(text, x + 1, y + 1, justify, font, sr, sg, sb);
     if (thick) WriteString(text, x + 2, y + 2, justify, font, sr, sg, sb);
     WriteString(text, x, y, justify, font, r, g, b);
 }
 
 void GView::ShadowStringRez(int32_t stringId, int32_t x, int32_t y, int32_t justify, GOLTAFont font,
-                            uint8_t r, uint8_t g, uint8_t b, uint8_t sr, uint8_t sg, uint8_t sb, bool thick)
-{
+                            uint8_t r, uint8_t g, uint8_t b, uint8_t sr, uint8_t sg, uint8_t sb, bool thick) {
     GString255 text;
     text.IStringRez(stringId);
     ShadowString(&text, x, y, justify, font, r, g, b, sr, sg, sb, thick);
 }
 
-void GView::Activate3D(float fieldOfView, float nearZ, float farZ)
-{
+void GView::Activate3D(float fieldOfView, float nearZ, float farZ) {
     mFieldOfView = fieldOfView;
     mNear = nearZ;
     mFar = farZ;
@@ -346,24 +329,23 @@ void GView::Activate3D(float fieldOfView, float nearZ, float farZ)
     Bridge3D::ActivateView(g.left, g.top, g.Width(), g.Height(), fieldOfView, nearZ, farZ);
 }
 
-void GView::Reactivate3D()
-{
+void GView::Reactivate3D() {
     LongRect g;
     GetGlobalBounds(&g);
     Bridge3D::ActivateBasicView(g.left, g.top, g.Width(), g.Height());
 }
 
-void GView::Activate3DPick(int32_t x, int32_t y)
-{
+void GView::Activate3DPick(int32_t x, int32_t y) {
     Reactivate3D();
     Bridge3D::PushMatrix();
     Bridge3D::ActivatePicking(x, y, GetWidth(), GetHeight(), mFieldOfView, mNear, mFar);
 }
 
-void GView::Continue3DPick() { Bridge3D::Continue3DPick(); }
+void GView::Continue3DPick() {
+    Bridge3D::Continue3DPick();
+}
 
-void GView::Finish3DPick()
-{
+void GView::Finish3DPick() {
     Bridge3D::FinishedPicking();
     LongRect g;
     GetGlobalBounds(&g);

@@ -1,10 +1,10 @@
 #pragma once
-#include <cstdint>
-#include <vector>
-#include "engine/GObject.h"
 #include "engine/GOLTAFont.h"
+#include "engine/GObject.h"
 #include "engine/LongRect.h"
 #include "platform/PixelTarget.h"
+#include <cstdint>
+#include <vector>
 
 class GGraphic;
 class GString;
@@ -45,9 +45,9 @@ public:
     void ClearSubviews();
 
     // Geometry.
-    void GetLocalBounds(LongRect* bounds) const;   // (0, 0, width, height)
-    void GetBounds(LongRect* bounds) const;        // in the parent
-    void GetGlobalBounds(LongRect* bounds) const;  // on the screen
+    void GetLocalBounds(LongRect* bounds) const;  // (0, 0, width, height)
+    void GetBounds(LongRect* bounds) const;       // in the parent
+    void GetGlobalBounds(LongRect* bounds) const; // on the screen
     int32_t GetWidth() const { return mBounds.Width(); }
     int32_t GetHeight() const { return mBounds.Height(); }
     void MoveTo(int32_t x, int32_t y);
@@ -56,8 +56,8 @@ public:
     // State.
     void Show(bool show);
     bool IsShown() const { return mShown; }
-    bool IsVisible() const;  // this view and all its ancestors shown
-    bool IsActive() const;   // this view and all its ancestors active
+    bool IsVisible() const; // this view and all its ancestors shown
+    bool IsActive() const;  // this view and all its ancestors active
     void SetFillColor(int16_t colour16);
     void ClearFillColor() { mHasFill = false; }
     // DoIdle every ms milliseconds; 0 every idle pass; negative never.
@@ -82,8 +82,8 @@ public:
                      uint8_t g, uint8_t b);
     void ShadowString(GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font, uint8_t r,
                       uint8_t g, uint8_t b, uint8_t sr, uint8_t sg, uint8_t sb, bool thick);
-    void ShadowStringRez(int32_t stringId, int32_t x, int32_t y, int32_t justify, GOLTAFont font,
-                         uint8_t r, uint8_t g, uint8_t b, uint8_t sr, uint8_t sg, uint8_t sb, bool thick);
+    void ShadowStringRez(int32_t stringId, int32_t x, int32_t y, int32_t justify, GOLTAFont font, uint8_t r,
+                         uint8_t g, uint8_t b, uint8_t sr, uint8_t sg, uint8_t sb, bool thick);
 
     // The 3-D viewport of this view and the two passes of a pick.
     void Activate3D(float fieldOfView, float nearZ, float farZ);
@@ -110,7 +110,7 @@ protected:
     std::vector<GView*> mSubviews;
     GView* mParent = nullptr;
     LongRect mBounds;
-    LongRect mDrawClip;  // screen rectangle while the view draws
+    LongRect mDrawClip; // screen rectangle while the view draws
     float mFieldOfView = 60.0f;
     float mNear = 1.0f;
     float mFar = 1000.0f;

@@ -3,8 +3,7 @@
 #include "engine/GKernel.h"
 #include "engine/UserStartup.h"
 
-__attribute__((weak)) void UserStartup()
-{
+__attribute__((weak)) void UserStartup() {
     if (!gKernel) return;
     gKernel->Quit();
     gKernel->InstallApp(new GApplication);

@@ -7,10 +7,10 @@
 FontRaster::FontRaster() = default;
 FontRaster::~FontRaster() = default;
 
-bool FontRaster::Open(const std::string& path, int32_t pixelSize, int32_t fixedAdvance)
-{
+bool FontRaster::Open(const std::string& path, int32_t pixelSize, int32_t fixedAdvance) {
     mOpen = false;
-    for (Glyph& g : mGlyphs) g = Glyph{};
+    for (Glyph& g : mGlyphs)
+        g = Glyph{};
     FT_Library lib = nullptr;
     if (FT_Init_FreeType(&lib) != 0) return false;
     FT_Face face = nullptr;
@@ -49,21 +49,19 @@ bool FontRaster::Open(const std::string& path, int32_t pixelSize, int32_t fixedA
     return true;
 }
 
-int32_t FontRaster::Advance(uint8_t ch) const
-{
+int32_t FontRaster::Advance(uint8_t ch) const {
     return ch < 32 ? 0 : mGlyphs[ch].advance;
 }
 
-int32_t FontRaster::TextWidth(const char* text, int32_t length) const
-{
+int32_t FontRaster::TextWidth(const char* text, int32_t length) const {
     int32_t w = 0;
-    for (int32_t i = 0; i < length; ++i) w += Advance(static_cast<uint8_t>(text[i]));
+    for (int32_t i = 0; i < length; ++i)
+        w += Advance(static_cast<uint8_t>(text[i]));
     return w;
 }
 
 void FontRaster::Draw(const PixelTarget16& dst, int32_t x, int32_t baselineY, const char* text,
-                      int32_t length, uint8_t r, uint8_t g, uint8_t b) const
-{
+                      int32_t length, uint8_t r, uint8_t g, uint8_t b) const {
     if (!dst.pixels || !mOpen) return;
     const int32_t r5 = r >> 3, g6 = g >> 2, b5 = b >> 3;
     for (int32_t i = 0; i < length; ++i) {
@@ -96,10 +94,8 @@ void FontRaster::Draw(const PixelTarget16& dst, int32_t x, int32_t baselineY, co
     }
 }
 
-std::string FindSystemFont(const char* fileName)
-{
-    static const char* const kFolders[] = {"/usr/share/fonts/truetype/dejavu/",
-                                           "/usr/share/fonts/dejavu/",
+std::string FindSystemFont(const char* fileName) {
+    static const char* const kFolders[] = {"/usr/share/fonts/truetype/dejavu/", "/usr/share/fonts/dejavu/",
                                            "/usr/share/fonts/TTF/"};
     std::error_code ec;
     for (const char* folder : kFolders) {

@@ -1,9 +1,9 @@
 #pragma once
+#include "platform/PixelTarget.h"
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-#include "platform/PixelTarget.h"
 
 // One text face rasterised by FreeType at a fixed pixel size. The glyphs of
 // the 224 printable Latin-1 codes (32..255) are rendered once when the face
@@ -26,8 +26,8 @@ public:
     int32_t TextWidth(const char* text, int32_t length) const;
     // Draws Latin-1 text with its baseline at y and its left edge at x,
     // blending coverage into the target; clipped.
-    void Draw(const PixelTarget16& dst, int32_t x, int32_t baselineY, const char* text,
-              int32_t length, uint8_t r, uint8_t g, uint8_t b) const;
+    void Draw(const PixelTarget16& dst, int32_t x, int32_t baselineY, const char* text, int32_t length,
+              uint8_t r, uint8_t g, uint8_t b) const;
 
 private:
     struct Glyph {

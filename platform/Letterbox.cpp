@@ -1,8 +1,7 @@
 #include "platform/Letterbox.h"
 #include <cmath>
 
-Letterbox Letterbox::Fit(int32_t gameW, int32_t gameH, int32_t outW, int32_t outH)
-{
+Letterbox Letterbox::Fit(int32_t gameW, int32_t gameH, int32_t outW, int32_t outH) {
     Letterbox b;
     if (gameW <= 0 || gameH <= 0 || outW <= 0 || outH <= 0) return b;
     // Compare the aspect ratios in integers so the result does not wobble.
@@ -18,9 +17,8 @@ Letterbox Letterbox::Fit(int32_t gameW, int32_t gameH, int32_t outW, int32_t out
     return b;
 }
 
-void Letterbox::ToGame(double outX, double outY, int32_t gameW, int32_t gameH,
-                       int32_t* gameX, int32_t* gameY) const
-{
+void Letterbox::ToGame(double outX, double outY, int32_t gameW, int32_t gameH, int32_t* gameX,
+                       int32_t* gameY) const {
     int32_t gx = 0, gy = 0;
     if (w > 0 && h > 0) {
         gx = static_cast<int32_t>(std::floor((outX - x) * gameW / w));

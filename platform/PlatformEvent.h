@@ -7,14 +7,14 @@
 struct PlatformEvent {
     enum Type : int32_t {
         kNone = 0,
-        kQuit,         // the window was closed
-        kMouseDown,    // x, y in game pixels; button 1 left, 2 right; doubleClick
+        kQuit,      // the window was closed
+        kMouseDown, // x, y in game pixels; button 1 left, 2 right; doubleClick
         kMouseUp,
         kMouseMove,
-        kKey,          // one key for DoKey: key, alt, numpad
-        kFocusGained,  // the program came to the foreground
+        kKey,         // one key for DoKey: key, alt, numpad
+        kFocusGained, // the program came to the foreground
         kFocusLost,
-        kExpose        // the window needs to be shown again
+        kExpose // the window needs to be shown again
     };
     Type type = kNone;
     int32_t x = 0;
@@ -32,5 +32,13 @@ struct PlatformEvent {
 };
 
 // Arrow keys as the kernel reports them to DoKey.
-enum : uint8_t { kKeyLeft = 1, kKeyRight = 2, kKeyUp = 3, kKeyDown = 4, kKeyBackspace = 8,
-                 kKeyTab = 9, kKeyReturn = 13, kKeyEscape = 27 };
+enum : uint8_t {
+    kKeyLeft = 1,
+    kKeyRight = 2,
+    kKeyUp = 3,
+    kKeyDown = 4,
+    kKeyBackspace = 8,
+    kKeyTab = 9,
+    kKeyReturn = 13,
+    kKeyEscape = 27
+};

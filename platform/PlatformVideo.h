@@ -1,10 +1,10 @@
 #pragma once
-#include <cstdint>
-#include <deque>
-#include <vector>
 #include "platform/Letterbox.h"
 #include "platform/PlatformEvent.h"
 #include "platform/Surface16.h"
+#include <cstdint>
+#include <deque>
+#include <vector>
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -46,6 +46,8 @@ public:
     // Pointer position in game pixels right now.
     void CursorPosition(int32_t* x, int32_t* y) const;
     bool HasFocus() const;
+    // The size of the desktop the window lies on; false when unknown.
+    bool DesktopSize(int32_t* width, int32_t* height) const;
 
     // Maps a window position to a game pixel (letterbox and high-DPI aware).
     void WindowToGame(int32_t wx, int32_t wy, int32_t* gx, int32_t* gy) const;
@@ -53,16 +55,18 @@ public:
 
 private:
     bool Translate(const SDL_Event& e, PlatformEvent* out);
+    bool WaitSdlEvent(SDL_Event* e, int32_t waitMs);
     void FillModifiers(PlatformEvent* out) const;
 
     SDL_Window* mWindow = nullptr;
     SDL_Renderer* mRenderer = nullptr;
     SDL_Texture* mTexture = nullptr;
     Surface16 mBack;
-    std::vector<uint32_t> mLut;  // RGB565 -> XRGB8888 with gamma
-    std::deque<PlatformEvent> mPending;  // further characters of one text event
+    std::vector<uint32_t> mLut;         // RGB565 -> XRGB8888 with gamma
+    std::deque<PlatformEvent> mPending; // further characters of one text event
     uint8_t mPendingKeypadChar = 0;
     bool mVideoInit = false;
+    bool mWaitPolls = false; // the driver cannot block on its event queue
 };
 
 // Milliseconds since the start of the program's clock (wraps at 32 bits).

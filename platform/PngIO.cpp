@@ -1,26 +1,31 @@
 #include "platform/PngIO.h"
-#include <png.h>
+#include "platform/Surface16.h"
 #include <csetjmp>
 #include <cstdio>
 #include <memory>
+#include <png.h>
 #include <vector>
-#include "platform/Surface16.h"
 
 namespace {
 constexpr uint32_t kMaxPngSide = 8192;
 
 struct FileCloser {
-    void operator()(FILE* f) const { if (f) std::fclose(f); }
+    void operator()(FILE* f) const {
+        if (f) std::fclose(f);
+    }
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 void QuietWarning(png_structp, png_const_charp) {}
+// Damaged files are an ordinary answer (false), not worth a message.
+[[noreturn]] void QuietError(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 
 // Kept apart from the caller so that nothing with a destructor lives in the
 // frame that longjmp leaves.
-bool ReadPng(FILE* f, PictureRGBA* out)
-{
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, QuietWarning);
+bool ReadPng(FILE* f, PictureRGBA* out) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -57,7 +62,8 @@ bool ReadPng(FILE* f, PictureRGBA* out)
     out->height = static_cast<int32_t>(h);
     out->rgba.assign(static_cast<size_t>(w) * h * 4, 0);
     rows->resize(h);
-    for (uint32_t y = 0; y < h; ++y) (*rows)[y] = out->rgba.data() + static_cast<size_t>(y) * w * 4;
+    for (uint32_t y = 0; y < h; ++y)
+        (*rows)[y] = out->rgba.data() + static_cast<size_t>(y) * w * 4;
     png_read_image(png, rows->data());
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
@@ -65,9 +71,8 @@ bool ReadPng(FILE* f, PictureRGBA* out)
     return true;
 }
 
-bool WritePng(FILE* f, const PixelTarget16& src, std::vector<uint8_t>& line)
-{
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, QuietWarning);
+bool WritePng(FILE* f, const PixelTarget16& src, std::vector<uint8_t>& line) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, QuietWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -97,10 +102,9 @@ bool WritePng(FILE* f, const PixelTarget16& src, std::vector<uint8_t>& line)
     png_destroy_write_struct(&png, &info);
     return true;
 }
-}  // namespace
+} // namespace
 
-bool LoadPngRGBA(const std::string& path, PictureRGBA* out)
-{
+bool LoadPngRGBA(const std::string& path, PictureRGBA* out) {
     out->width = out->height = 0;
     out->rgba.clear();
     FilePtr f(std::fopen(path.c_str(), "rb"));
@@ -111,8 +115,7 @@ bool LoadPngRGBA(const std::string& path, PictureRGBA* out)
     return ReadPng(f.get(), out);
 }
 
-bool SavePng16(const char* path, const PixelTarget16& src)
-{
+bool SavePng16(const char* path, const PixelTarget16& src) {
     if (!src.pixels || src.width < 1 || src.height < 1) return false;
     FilePtr f(std::fopen(path, "wb"));
     if (!f) return false;

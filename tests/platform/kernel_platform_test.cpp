@@ -1,18 +1,17 @@
 // The window-system layer under the kernel: letterboxing, 16-bit drawing,
 // PNG pictures, FreeType text and the translation of window events.
-#include <SDL.h>
-#include <gtest/gtest.h>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include "platform/FontRaster.h"
 #include "platform/Letterbox.h"
 #include "platform/PlatformVideo.h"
 #include "platform/PngIO.h"
 #include "platform/Surface16.h"
+#include <SDL.h>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
 
-TEST(Letterbox, FitsWideAndTallOutputsAndMapsBack)
-{
+TEST(Letterbox, FitsWideAndTallOutputsAndMapsBack) {
     Letterbox wide = Letterbox::Fit(800, 600, 1920, 1080);
     EXPECT_EQ(wide.x, 240);
     EXPECT_EQ(wide.y, 0);
@@ -41,8 +40,7 @@ TEST(Letterbox, FitsWideAndTallOutputsAndMapsBack)
     EXPECT_EQ(gy, 300);
 }
 
-TEST(Surface16, FillBlitAndKeyClipToTheTarget)
-{
+TEST(Surface16, FillBlitAndKeyClipToTheTarget) {
     Surface16 dst, src;
     ASSERT_TRUE(dst.Create(8, 6));
     ASSERT_TRUE(src.Create(4, 4));
@@ -51,7 +49,7 @@ TEST(Surface16, FillBlitAndKeyClipToTheTarget)
     EXPECT_EQ(dst.Target().Row(1)[1], 0x1111);
     EXPECT_EQ(dst.Target().Row(2)[2], 0);
     FillRect16(src.Target(), 0, 0, 4, 4, 0xF800);
-    src.Target().Row(1)[1] = 0xF81F;  // magenta key
+    src.Target().Row(1)[1] = 0xF81F; // magenta key
     const uint16_t key = 0xF81F;
     Blit16(dst.Target(), 6, 4, src.Target(), 0, 0, 4, 4, &key);
     EXPECT_EQ(dst.Target().Row(4)[6], 0xF800);
@@ -68,12 +66,12 @@ TEST(Surface16, FillBlitAndKeyClipToTheTarget)
     EXPECT_EQ(big.Target().Row(5)[6], 0);
 }
 
-TEST(Surface16, LinesClipAndFarEndsCostNothing)
-{
+TEST(Surface16, LinesClipAndFarEndsCostNothing) {
     Surface16 s;
     ASSERT_TRUE(s.Create(10, 10));
     DrawLine16(s.Target(), 0, 0, 9, 9, 7, 1);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(s.Target().Row(i)[i], 7);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(s.Target().Row(i)[i], 7);
     DrawLine16(s.Target(), -2000000000, 5, 2000000000, 5, 9, 3);
     EXPECT_EQ(s.Target().Row(4)[0], 9);
     EXPECT_EQ(s.Target().Row(6)[9], 9);
@@ -81,8 +79,7 @@ TEST(Surface16, LinesClipAndFarEndsCostNothing)
     EXPECT_EQ(MakeRGB565(255, 0, 255), 0xF81F);
 }
 
-TEST(PngIO, RoundTripAndBadFiles)
-{
+TEST(PngIO, RoundTripAndBadFiles) {
     const std::string dir = testing::TempDir();
     const std::string path = dir + "/kernel_round.png";
     Surface16 s;
@@ -110,8 +107,7 @@ TEST(PngIO, RoundTripAndBadFiles)
     EXPECT_TRUE(pic.rgba.empty());
 }
 
-TEST(FontRaster, FixedAdvanceAndDrawing)
-{
+TEST(FontRaster, FixedAdvanceAndDrawing) {
     const std::string mono = FindSystemFont("DejaVuSansMono.ttf");
     ASSERT_FALSE(mono.empty());
     FontRaster f;
@@ -125,11 +121,14 @@ TEST(FontRaster, FixedAdvanceAndDrawing)
     f.Draw(s.Target(), 2, 14, "H", 1, 255, 255, 255);
     int lit = 0;
     for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) lit += s.Target().Row(y)[x] != 0;
+        for (int x = 0; x < 40; ++x)
+            lit += s.Target().Row(y)[x] != 0;
     EXPECT_GT(lit, 8);
     // Nothing below the baseline for a capital H, nothing right of its cell.
-    for (int x = 0; x < 40; ++x) EXPECT_EQ(s.Target().Row(16)[x], 0);
-    for (int y = 0; y < 20; ++y) EXPECT_EQ(s.Target().Row(y)[12], 0);
+    for (int x = 0; x < 40; ++x)
+        EXPECT_EQ(s.Target().Row(16)[x], 0);
+    for (int y = 0; y < 20; ++y)
+        EXPECT_EQ(s.Target().Row(y)[12], 0);
     // Drawing far outside the target is clipped.
     f.Draw(s.Target(), -100, -100, "WWW", 3, 255, 0, 0);
     f.Draw(s.Target(), 38, 25, "WWW", 3, 255, 0, 0);
@@ -138,8 +137,7 @@ TEST(FontRaster, FixedAdvanceAndDrawing)
 }
 
 namespace {
-SDL_Event KeyDown(SDL_Keycode sym, Uint16 mod)
-{
+SDL_Event KeyDown(SDL_Keycode sym, Uint16 mod) {
     SDL_Event e{};
     e.type = SDL_KEYDOWN;
     e.key.keysym.sym = sym;
@@ -147,17 +145,15 @@ SDL_Event KeyDown(SDL_Keycode sym, Uint16 mod)
     e.key.state = SDL_PRESSED;
     return e;
 }
-SDL_Event Text(const char* utf8)
-{
+SDL_Event Text(const char* utf8) {
     SDL_Event e{};
     e.type = SDL_TEXTINPUT;
     std::snprintf(e.text.text, sizeof e.text.text, "%s", utf8);
     return e;
 }
-}  // namespace
+} // namespace
 
-TEST(PlatformVideo, HeadlessWindowEventsAndKeys)
-{
+TEST(PlatformVideo, HeadlessWindowEventsAndKeys) {
     PlatformVideo v;
     ASSERT_TRUE(v.Open("test", 640, 480));
     EXPECT_EQ(v.Width(), 640);
@@ -165,7 +161,8 @@ TEST(PlatformVideo, HeadlessWindowEventsAndKeys)
     FillRect16(v.BackBuffer().Target(), 0, 0, 640, 480, 0x07E0);
     v.Present();
     PlatformEvent ev;
-    while (v.NextEvent(&ev, 0)) {}
+    while (v.NextEvent(&ev, 0)) {
+    }
 
     SDL_Event e = KeyDown(SDLK_LEFT, 0);
     SDL_PushEvent(&e);
@@ -173,7 +170,7 @@ TEST(PlatformVideo, HeadlessWindowEventsAndKeys)
     SDL_PushEvent(&e);
     e = KeyDown(SDLK_a, 0);
     SDL_PushEvent(&e);
-    e = Text("\xc3\xa4x");  // a-umlaut then x: two keys
+    e = Text("\xc3\xa4x"); // a-umlaut then x: two keys
     SDL_PushEvent(&e);
     e = KeyDown(SDLK_KP_5, 0);
     SDL_PushEvent(&e);
@@ -187,7 +184,7 @@ TEST(PlatformVideo, HeadlessWindowEventsAndKeys)
     EXPECT_EQ(keys[1].key, kKeyEscape);
     EXPECT_EQ(keys[2].key, 0xE4);
     EXPECT_FALSE(keys[2].numpad);
-    EXPECT_EQ(keys[3].key, 'x');  // the rest of the text follows at once
+    EXPECT_EQ(keys[3].key, 'x'); // the rest of the text follows at once
     EXPECT_EQ(keys[4].key, '5');
     EXPECT_TRUE(keys[4].numpad);
 
