@@ -7,8 +7,8 @@
 
 namespace {
 
-// zlib counts in uInt; feed it in pieces that always fit.
-constexpr size_t kPiece = size_t{1} << 30;
+// zlib counts in uInt; feed it in chunks that always fit.
+constexpr size_t kChunk = size_t{1} << 30;
 
 // Level 6 is zlib's own default balance of speed and size.
 constexpr int kLevel = 6;
@@ -20,22 +20,22 @@ bool CompressedStream::Compress(const uint8_t* data, size_t count, std::vector<u
     z_stream z{};
     if (deflateInit(&z, kLevel) != Z_OK) return false;
     const size_t start = out.size();
-    out.resize(start + deflateBound(&z, static_cast<uLong>(std::min(count, kPiece))) + 64);
+    out.resize(start + deflateBound(&z, static_cast<uLong>(std::min(count, kChunk))) + 64);
     size_t written = start;
     size_t consumed = 0;
     int status = Z_OK;
     while (status != Z_STREAM_END) {
-        const size_t inPiece = std::min(count - consumed, kPiece);
+        const size_t inChunk = std::min(count - consumed, kChunk);
         z.next_in = const_cast<Bytef*>(data + consumed);
-        z.avail_in = static_cast<uInt>(inPiece);
+        z.avail_in = static_cast<uInt>(inChunk);
         if (written == out.size()) out.resize(out.size() + out.size() / 2 + 4096);
         z.next_out = out.data() + written;
-        z.avail_out = static_cast<uInt>(std::min(out.size() - written, kPiece));
+        z.avail_out = static_cast<uInt>(std::min(out.size() - written, kChunk));
         const uInt availOut = z.avail_out;
-        const int flush = (consumed + inPiece == count) ? Z_FINISH : Z_NO_FLUSH;
+        const int flush = (consumed + inChunk == count) ? Z_FINISH : Z_NO_FLUSH;
         status = deflate(&z, flush);
         if (status == Z_STREAM_ERROR) break;
-        consumed += inPiece - z.avail_in;
+        consumed += inChunk - z.avail_in;
         written += availOut - z.avail_out;
     }
     deflateEnd(&z);
@@ -53,9 +53,9 @@ bool CompressedStream::Decompress(const uint8_t* data, size_t count, std::vector
     z_stream z{};
     if (inflateInit(&z) != Z_OK) return false;
     const size_t start = out.size();
-    // A first guess at the expanded size; deflate rarely shrinks game data
-    // below a quarter.
-    out.resize(start + std::min(maxSize, std::max<size_t>(count * 4, 4096)));
+    // A first guess at the expanded size: game data rarely packs tighter
+    // than 1:8, and growing the buffer later costs a copy.
+    out.resize(start + std::min(maxSize, std::max<size_t>(count * 8, 65536)));
     size_t written = start;
     size_t consumed = 0;
     int status = Z_OK;
@@ -65,14 +65,14 @@ bool CompressedStream::Decompress(const uint8_t* data, size_t count, std::vector
             if (have >= maxSize) break;
             out.resize(start + std::min(maxSize, have * 2));
         }
-        const size_t inPiece = std::min(count - consumed, kPiece);
+        const size_t inChunk = std::min(count - consumed, kChunk);
         z.next_in = const_cast<Bytef*>(data + consumed);
-        z.avail_in = static_cast<uInt>(inPiece);
+        z.avail_in = static_cast<uInt>(inChunk);
         z.next_out = out.data() + written;
-        z.avail_out = static_cast<uInt>(std::min(out.size() - written, kPiece));
+        z.avail_out = static_cast<uInt>(std::min(out.size() - written, kChunk));
         const uInt availOut = z.avail_out;
         status = inflate(&z, Z_NO_FLUSH);
-        consumed += inPiece - z.avail_in;
+        consumed += inChunk - z.avail_in;
         written += availOut - z.avail_out;
         // No progress with input exhausted: the stream is cut short.
         if (status == Z_BUF_ERROR || (status == Z_OK && consumed == count && z.avail_out != 0))

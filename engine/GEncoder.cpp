@@ -8,11 +8,11 @@
 
 uint32_t ComputeCRC32(const uint8_t* data, size_t count, uint32_t crc)
 {
-    // zlib's crc32 is this very CRC; feed it in pieces its uInt can count.
-    constexpr size_t kPiece = size_t{1} << 30;
+    // zlib's crc32 is this very CRC; feed it in chunks its uInt can count.
+    constexpr size_t kChunk = size_t{1} << 30;
     uLong value = crc;
     while (count > 0) {
-        const size_t n = std::min(count, kPiece);
+        const size_t n = std::min(count, kChunk);
         value = crc32(value, data, static_cast<uInt>(n));
         data += n;
         count -= n;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class GString;
+
 // CRC-32 with the reflected polynomial 0xEDB88320 (the common one of zip,
 // PNG and Ethernet); `crc` continues an earlier run, 0 starts a new one.
 uint32_t ComputeCRC32(const uint8_t* data, size_t count, uint32_t crc = 0);
@@ -45,3 +47,8 @@ using HavalDigest = std::array<uint8_t, 32>;
 HavalDigest HavalHash256(const uint8_t* data, size_t count);
 // The digest as 64 lower-case hexadecimal digits.
 std::string HavalHex(const HavalDigest& digest);
+
+// The kernel's one-way hash of a text: the HAVAL digest of the text's
+// characters, stored in out as hexadecimal digits (cut at out's capacity,
+// so a GString63 keeps 63 of the 64).
+void OneWayHash(const GString* text, GString* out);

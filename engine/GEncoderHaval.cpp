@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "engine/GString.h"
+
 namespace {
 
 using Word = uint32_t;
@@ -138,4 +140,12 @@ std::string HavalHex(const HavalDigest& digest)
         hex.push_back(kDigits[b & 15]);
     }
     return hex;
+}
+
+void OneWayHash(const GString* text, GString* out)
+{
+    if (!out) return;
+    const uint8_t* bytes = text ? reinterpret_cast<const uint8_t*>(text->GetCString()) : nullptr;
+    const size_t count = text ? text->GetLength() : 0;
+    out->IStringText(HavalHex(HavalHash256(bytes, count)).c_str());
 }

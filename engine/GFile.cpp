@@ -77,15 +77,19 @@ bool DecodeGameForm(const uint8_t* image, size_t count, std::vector<uint8_t>& st
 
 GFile::GFile() = default;
 
-GFile::~GFile()
+GFile::~GFile() { Close(); }
+
+void GFile::Close()
 {
     FlushPending();
     if (mTemporary && !mPath.empty()) std::remove(mPath.c_str());
+    Reset();
 }
 
 void GFile::Reset()
 {
     mPath.clear();
+    mMode = kFileModePlainRead;
     mData.clear();
     mPosition = 0;
     mCRC = 0;
@@ -94,25 +98,31 @@ void GFile::Reset()
 
 bool GFile::IFile(const char* path, FileMode mode)
 {
-    Reset();
+    Close();
     if (!path || !*path || !(IsReadMode(mode) || IsWriteMode(mode))) return false;
     mPath = path;
     mMode = mode;
     if (IsWriteMode(mode)) {
         // Creating (or emptying) the file now makes a bad path fail here,
         // not silently when the file is deleted.
-        if (!CreateEmptyFile(mPath)) return Reset(), false;
+        if (!CreateEmptyFile(mPath)) {
+            Reset();
+            return false;
+        }
         mWriting = mPending = true;
         return true;
     }
     std::vector<uint8_t> image;
-    if (!ReadWholeFile(mPath, image) || !DecodeImage(image)) return Reset(), false;
+    if (!ReadWholeFile(mPath, image) || !DecodeImage(image)) {
+        Reset();
+        return false;
+    }
     return true;
 }
 
 bool GFile::ITempFile(bool compressed)
 {
-    Reset();
+    Close();
     std::error_code error;
     std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     if (error) folder = "/tmp";
@@ -127,12 +137,12 @@ bool GFile::ITempFile(bool compressed)
     return true;
 }
 
-bool GFile::DecodeImage(const std::vector<uint8_t>& image)
+bool GFile::DecodeImage(std::vector<uint8_t>& image)
 {
     mData.clear();
     switch (mMode) {
     case kFileModePlainRead:
-        mData = image;
+        mData.swap(image);
         return true;
     case kFileModeCompressedRead:
         return DecodeGameForm(image.data(), image.size(), mData);
@@ -257,18 +267,18 @@ void GFile::WriteFixed(float value, float scale)
 // ---- reading ------------------------------------------------------------
 
 // The next count bytes, or null (with the error state set and the rest of
-// the data passed over) when fewer remain.
+// the data passed over) when fewer remain. The position never passes the
+// end of the data.
 const uint8_t* GFile::Take(int32_t count)
 {
-    const size_t left = mData.size() - std::min(mPosition, mData.size());
-    if (mWriting || static_cast<size_t>(count) > left) {
-        mFailed = true;
-        if (!mWriting) mPosition = mData.size();
-        return nullptr;
+    if (!mWriting && static_cast<size_t>(count) <= mData.size() - mPosition) {
+        const uint8_t* bytes = mData.data() + mPosition;
+        mPosition += static_cast<size_t>(count);
+        return bytes;
     }
-    const uint8_t* bytes = mData.data() + mPosition;
-    mPosition += static_cast<size_t>(count);
-    return bytes;
+    mFailed = true;
+    if (!mWriting) mPosition = mData.size();
+    return nullptr;
 }
 
 int8_t GFile::ReadChar()
@@ -287,8 +297,10 @@ int32_t GFile::ReadLong()
 {
     const uint8_t* b = Take(4);
     if (!b) return 0;
-    return static_cast<int32_t>(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 |
-                                uint32_t(b[2]) << 8 | uint32_t(b[3]));
+    uint32_t v;
+    std::memcpy(&v, b, 4);
+    if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+    return static_cast<int32_t>(v);
 }
 
 float GFile::ReadFloat() { return std::bit_cast<float>(ReadLong()); }

@@ -49,7 +49,8 @@ public:
 
     // Opens `path` in `mode`. Reading modes need an existing file whose
     // contents decode completely; writing modes create or empty the file.
-    // False on any failure (the object then holds no data).
+    // False on any failure (the object then holds no data). A file the
+    // object held before is closed first, as by the destructor.
     bool IFile(const char* path, FileMode mode);
     // Creates a new temporary working file in the system's temporary folder,
     // ready for writing.
@@ -103,10 +104,11 @@ public:
     bool RewindAndReadAsCompressed();
 
 private:
+    void Close();
     void Reset();
     const uint8_t* Take(int32_t count);
     void Put(const void* data, size_t count);
-    bool DecodeImage(const std::vector<uint8_t>& image);
+    bool DecodeImage(std::vector<uint8_t>& image);
     bool EncodeImage(std::vector<uint8_t>& image);
     bool StoreImage(const std::vector<uint8_t>& image);
     void FlushPending();

@@ -6,6 +6,7 @@
 
 #include "engine/CompressedStream.h"
 #include "engine/GEncoder.h"
+#include "engine/GString.h"
 
 namespace {
 
@@ -30,6 +31,23 @@ TEST(Haval, PublishedVectors)
               "72fad4bde1da8c8332fb60561a780e7f504f21547b98686824fc33fc796afa76");
     EXPECT_EQ(Haval("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"),
               "899397d96489281e9e76d5e65abab751f312e06c06c07c9c1d42abd31bb6a404");
+}
+
+TEST(Haval, OneWayHashOfAString)
+{
+    GString63 text("HAVAL");
+    GString255 full;
+    OneWayHash(&text, &full);
+    EXPECT_STREQ(full.GetCString(),
+                 "91850c6487c9829e791fc5b58e98e372f3063256bb7d313a93f1f83b426aedcc");
+    // Passwords keep their hash in a GString63: the last digit is cut.
+    GString63 stored;
+    OneWayHash(&text, &stored);
+    EXPECT_EQ(stored.GetLength(), 63);
+    GString63 empty;
+    OneWayHash(&empty, &full);
+    EXPECT_STREQ(full.GetCString(),
+                 "4f6938531f0bc8991f62da7bbd6f7de3fad44562b8c6f4ebf146d5b4e46f7c17");
 }
 
 // Messages whose padding spills into a second block, and several blocks.

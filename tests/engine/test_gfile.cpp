@@ -410,3 +410,16 @@ TEST(GFile, NameHasNoFolderOrExtension)
     h->GetName(&shortName);
     EXPECT_STREQ(shortName.GetCString(), "a rather long f");
 }
+
+TEST(GFile, ReopeningClosesTheFormerFile)
+{
+    FileTestFolder folder;
+    GFile f;
+    ASSERT_TRUE(f.ITempFile(false));
+    const std::string temporary = f.GetPath();
+    ASSERT_TRUE(f.IFile(folder.File("first.bin").c_str(), kFileModePlainWrite));
+    EXPECT_FALSE(std::filesystem::exists(temporary));
+    f.WriteLong(5);
+    ASSERT_TRUE(f.IFile(folder.File("first.bin").c_str(), kFileModePlainRead));
+    EXPECT_EQ(f.ReadLong(), 5);  // the pending long reached the disk first
+}

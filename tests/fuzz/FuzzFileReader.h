@@ -12,16 +12,12 @@
 
 #include "engine/GFile.h"
 
-// One scratch file per fuzzing process, removed when the process ends.
-struct FuzzScratchFile {
-    std::string path = "/tmp/dm-fuzz-" + std::to_string(getpid()) + ".bin";
-    ~FuzzScratchFile() { std::remove(path.c_str()); }
-};
-
+// One scratch file per fuzzing process; each input removes it again once
+// the open has read it, so none is left behind.
 inline const std::string& FuzzFilePath()
 {
-    static const FuzzScratchFile file;
-    return file.path;
+    static const std::string path = "/tmp/dm-fuzz-" + std::to_string(getpid()) + ".bin";
+    return path;
 }
 
 inline bool PutOnDisk(const uint8_t* data, size_t size)
@@ -65,5 +61,7 @@ inline void FuzzOpen(const uint8_t* data, size_t size, FileMode mode)
 {
     if (!PutOnDisk(data, size)) return;
     GFile file;
-    if (file.IFile(FuzzFilePath().c_str(), mode)) ReadLikeRecords(file);
+    const bool opened = file.IFile(FuzzFilePath().c_str(), mode);
+    std::remove(FuzzFilePath().c_str());
+    if (opened) ReadLikeRecords(file);
 }

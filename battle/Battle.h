@@ -1,0 +1,144 @@
+#pragma once
+// The battle in progress (one instance, gBattle): weather and visibility,
+// victory flags, the action-packet record, pending attacks, effects, the
+// sound queue, the selected unit and the per-side state of the ending rules.
+// It owns its map and lists; the lists exist for the battle's whole life and
+// are emptied, never replaced.
+
+#include <cstdint>
+
+#include "battle/ScenarioCore.h"
+#include "engine/GGroup.h"
+
+class ActionPacket;
+class BattleHost;
+class GFile;
+class GView;
+class Unit;
+
+constexpr int32_t kSlicesPerTurn = 2400;
+
+class Battle : public ScenarioCore {
+public:
+    // Sets the defaults; draws one random number and discards it, then
+    // draws the wind direction.
+    Battle();
+    ~Battle() override;
+
+    // The lists empty, no map; for a TCP/IP merge.
+    void IBattleStub();
+    // Without a file: a default map and one large flag at its centre. With
+    // a file: the scenario and battle parts, then the computer opponent's
+    // groups (raw identifiers resolved). False on a damaged file, whose
+    // contents are then dropped.
+    bool IBattle(GFile* file, GList** groups);
+    void BeginBattle(bool clearScreen, bool playQueue);
+
+    void Write(GFile* file) override;
+    bool ReadBattlePart(GFile* file);
+    // The body of a TCP/IP turn file: the sender's state and units. The
+    // reader is a stub battle into which the peer's state is merged; with
+    // ownFile the sender's own values are dropped. False on a damaged body.
+    void WritePartialTCP(GFile* file);
+    bool ReadPartialTCP(GFile* file, bool ownFile);
+    bool Over() override;
+    void Handicap(int32_t percent) override;
+
+    // The only maker of action packets: stamped at the current slice plus
+    // delay (never below 0) and appended to the packet list.
+    ActionPacket* CreateActionPacket(int32_t delay);
+    void WriteActionPackets(GFile* file);
+    // False, with an empty packet list, on a damaged packet block.
+    bool ReadActionPackets(GFile* file);
+
+    Unit* GetUnitFromUniqueID(uint32_t id) const;
+    void AddNewUnit(Unit* unit);
+    // Appends the units made during a slice to the unit list.
+    void MergeNewUnits();
+    // The side's home edge of the map.
+    Direction HomeMapEdge(Affiliation side) const;
+    // Whether the predicate of the truce rule holds for a unit: an infantry
+    // unit whose first status flag is clear while its carrier has it set.
+    static bool RidesWithFlaggedCarrier(const Unit* unit);
+
+    BattleHost* Host() const;
+
+    bool mSetupPhase = true;
+    bool mStub = false;
+    int32_t mSurrenderState[2] = {0, 0}; // 2: that side has given up
+    int32_t mSeason = 0;
+    int32_t mTimeOfDay = 1;
+    int32_t mWeather = 0;
+    int32_t mWindStrength = 1;
+    float mWindDirection = 0.0f;
+    float mVisibilityDistance = 0.0f;
+    float mVisibilityFactor = 0.0f;
+    bool mPickRealFlag = true;
+    GList mFlags; // of VictoryFlag, owned
+    int16_t mFlagValueTotal = 900;
+    int32_t mSideScore[2] = {0, 0};
+    float mSideVPFactor[2] = {1.0f, 1.0f};
+    bool mHasExitEdge[2] = {false, false};
+    int32_t mExitEdge[2] = {2, 0}; // Direction: side 0 East, side 1 West
+    int16_t mSideShortA[2] = {0, 0};
+    int16_t mQuietTurns[2] = {0, 0};
+    int32_t mActivity[2] = {0, 0};
+    int32_t mEdgeOwner[4] = {0, 2, 1, 2}; // West, North, East, South; 2 nobody
+    bool mCustomForce[2] = {false, false};
+    int32_t mCustomA[2] = {0, 0};
+    int32_t mCustomB[2] = {0, 0};
+    int32_t mCustomC[2] = {0, 0};
+    int32_t mCustomD[2] = {0, 0};
+    int8_t mCustomByteA[2] = {0, 0};
+    int8_t mCustomByteB[2] = {100, 100};
+    bool mCustomFlag[2] = {false, false};
+    int32_t mHandicap = 0;
+    bool mHandicapped[2] = {false, false};
+    int16_t mVPBonus[2] = {0, 0};
+    bool mVariableLength = false;
+    int32_t mNominalLastTurn = 30;
+    int32_t mForceReadinessOption = 3;
+    bool mFlag2B2 = false;
+    bool mResultShown = false;
+    bool mEndedEarly = false;
+    Unit* mSelectedUnit = nullptr;
+    int32_t mSelectedIndex = -1;
+    GList mPackets;        // of ActionPacket, owned
+    GList mPendingAttacks; // owned
+    GList mNewAttacks;     // owned until merged
+    GGroup mNewUnits;
+    GList mEffects; // owned
+    GList mPlaybackList;
+    GQueue mSoundQueue; // owns none
+    int32_t mPlayState = 0;
+    GView* mScreen = nullptr;                 // the battle screen, once begun
+    GList* mAIGroups[2] = {nullptr, nullptr}; // owned
+    GObject* mAIExtra = nullptr;              // owned
+
+    // Settings and working fields that the unit rules and the screens read.
+    int32_t mRegion = 2;             // 1 turns uniform 16 into 33 for infantry
+    bool mCheckOrders = false;       // refused moves become order 20
+    int32_t mConditionLevel = 0;     // 0..3; 3 changes crossfire and small-arms shift
+    int32_t mRarityMode = 0;         // 0 standard, 1 variable, 2 off
+    int32_t mFanaticism[2] = {0, 0}; // 0..4 per side
+    int32_t mPickedWaypoint = -1;    // waypoint picked by the orders menu; -1 none
+    bool mFloorMenuLock = false;
+    bool mPlaybackPaused = false;
+
+    // Working state of the action phase.
+    int32_t mTimeSlice = -1; // the slice being computed; -1 before the first
+    bool mComputing = false;
+    float mGlobalMorale[2] = {1.0f, 1.0f};
+    // The program that runs the battle; null when headless.
+    BattleHost* mHost = nullptr;
+
+private:
+    bool LoadParts(GFile* file, GList** groups);
+    void TakeAIGroups(GList** groups);
+    void DeleteLists();
+};
+
+extern Battle* gBattle;
+
+// Whether the computer opponent plays that side in this battle.
+bool IsComputerSide(Affiliation side);

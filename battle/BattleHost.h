@@ -1,0 +1,57 @@
+#pragma once
+// What the battle asks of the program that runs it: who plays, how turns
+// travel, and the screen. The application implements it; without a host the
+// battle runs headless as a one-player game seen from the Axis side.
+
+#include <cstdint>
+
+#include "units/Enums.h"
+
+class Battle;
+class GFile;
+class GString;
+class GView;
+
+class BattleHost {
+public:
+    virtual ~BattleHost() = default;
+
+    // The side whose player sits at the screen (0 or 1).
+    virtual Affiliation ViewingSide() { return kAxis; }
+    // 1 against the computer, 2 for two players.
+    virtual int32_t HumanPlayers() { return 1; }
+    // 0 hotseat, 1 e-mail, 2 TCP/IP.
+    virtual int32_t ConnectionKind() { return 0; }
+    // False on the machine that joined a TCP/IP game.
+    virtual bool IsHost() { return true; }
+    // The game-mode value kept in the battle part of a saved game.
+    virtual int32_t GameMode() { return 0; }
+    virtual void SetGameMode(int32_t mode) {}
+    // The player-side value; 2 keeps the game mode from being taken from a file.
+    virtual int32_t PlayerSideValue() { return ViewingSide(); }
+    // CRC of the last e-mail turn file read.
+    virtual uint32_t LastTurnFileCRC() { return 0; }
+    // Remembers the name of the scenario being loaded.
+    virtual void RememberScenarioName(GFile* file) {}
+
+    // TCP/IP turn hand-over: the turn counter, the sending player's
+    // password hash, this machine's CPU-speed value, and whether this
+    // machine computes the action phases.
+    virtual int32_t TCPTurnCounter() { return 0; }
+    virtual void SetTCPTurnCounter(int32_t counter) {}
+    virtual void GetPasswordHash(GString* hash) {}
+    virtual void SetOtherPasswordHash(const GString& hash) {}
+    virtual int32_t CPUSpeed() { return 0; }
+    virtual bool ComputesTurn() { return true; }
+    virtual void SetComputesTurn(bool computes) {}
+
+    // Builds the battle screen and gives its root view; null when its
+    // graphics cannot be made (or there is no screen). The host owns the
+    // views and releases them, with the screen's pictures and sounds, when
+    // the battle goes.
+    virtual GView* BuildBattleScreen(Battle* battle, bool clearScreen) { return nullptr; }
+    virtual void ReleaseBattleScreen(Battle* battle) {}
+    virtual void RestartVehicleSounds() {}
+    virtual void JoinerBeginsBattle() {}
+    virtual void AddRadioInstructions() {}
+};

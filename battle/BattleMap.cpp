@@ -1,0 +1,75 @@
+#include "battle/BattleMap.h"
+
+#include <cmath>
+
+#include "battle/Battle.h"
+#include "map/Map.h"
+#include "map/Square.h"
+
+namespace {
+
+const Map* MapOf(const ScenarioCore* scenario) {
+    if (scenario && scenario->mMap) return scenario->mMap;
+    return gBattle ? gBattle->mMap : nullptr;
+}
+
+} // namespace
+
+Map* MakeDefaultMap() {
+    auto* map = new Map;
+    if (!map->IMap(nullptr)) {
+        delete map;
+        return nullptr;
+    }
+    return map;
+}
+
+Map* ReadMapRecord(GFile* file) {
+    auto* map = new Map;
+    if (!map->IMap(file)) {
+        delete map;
+        return nullptr;
+    }
+    return map;
+}
+
+void WriteMapRecord(GFile* file, Map* map) {
+    if (map) map->Write(file);
+}
+
+void DeleteMap(Map* map) {
+    delete map;
+}
+
+float MapWidthMetres(const Map* map) {
+    return map ? map->mWidthMetres : 0.0f;
+}
+float MapHeightMetres(const Map* map) {
+    return map ? map->mHeightMetres : 0.0f;
+}
+
+float GroundHeightAt(float x, float y) {
+    return GroundHeightAt(nullptr, x, y);
+}
+
+float GroundHeightAt(const ScenarioCore* scenario, float x, float y) {
+    const Map* map = MapOf(scenario);
+    return map ? map->GetZCoord(x, y) : 0.0f;
+}
+
+float BuildingHeightAt(const ScenarioCore* scenario, float x, float y) {
+    const Map* map = MapOf(scenario);
+    return map ? map->GetZWithBuilding(x, y) : 0.0f;
+}
+
+void StampTrenchAt(Map* map, float x, float y) {
+    if (!map || !map->OnMap(x, y)) return;
+    Square* square = map->GetSquare(static_cast<int32_t>(std::floor(x / kSquareSize)),
+                                    static_cast<int32_t>(std::floor(y / kSquareSize)));
+    if (!square) return;
+    // The trench takes the free overlay slot, or the second when both hold one.
+    if (square->mOverlay[0] == 0)
+        square->mOverlay[0] = kTerrainTrench;
+    else
+        square->mOverlay[1] = kTerrainTrench;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The few things the battle and the units ask of the map, gathered in one
+// place so that the rest of the battle code stays apart from the map's
+// internals.
+
+class GFile;
+class Map;
+class ScenarioCore;
+
+// A new map initialised without a file (the default battlefield).
+Map* MakeDefaultMap();
+// A new map read from its record, or null when the record is damaged.
+Map* ReadMapRecord(GFile* file);
+void WriteMapRecord(GFile* file, Map* map);
+void DeleteMap(Map* map);
+// The map's extent in metres.
+float MapWidthMetres(const Map* map);
+float MapHeightMetres(const Map* map);
+
+// Ground height at a point of the current battle's map (0 without a map),
+// and the height of a building floor there.
+float GroundHeightAt(float x, float y);
+float GroundHeightAt(const ScenarioCore* scenario, float x, float y);
+float BuildingHeightAt(const ScenarioCore* scenario, float x, float y);
+// Writes a trench into the map at the point.
+void StampTrenchAt(Map* map, float x, float y);

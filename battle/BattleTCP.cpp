@@ -1,0 +1,123 @@
+// The body of the per-turn file that a TCP/IP player sends: the changed
+// battle state, the side states and this machine's CPU-speed value.
+
+#include <memory>
+#include <vector>
+
+#include "battle/Battle.h"
+#include "battle/BattleHost.h"
+#include "battle/Campaign.h"
+#include "battle/UnitID.h"
+#include "battle/UnitList.h"
+#include "engine/GFile.h"
+#include "engine/GString.h"
+#include "map/BuildingWallCrater.h"
+#include "map/Map.h"
+#include "units/Unit.h"
+
+namespace {
+
+constexpr int32_t kMaxCraters = 100000;
+
+bool SendsCraters(const Battle* battle, Affiliation sender) {
+    return battle->mSetupPhase && battle->mAttacker != 2 && battle->mAttacker != sender &&
+           battle->mScenarioLevel >= 2;
+}
+
+// Reads a crater group; false, with nothing kept, when it is damaged.
+bool ReadCraters(GFile* file, std::vector<std::unique_ptr<Crater>>* out) {
+    file->ReadChar();
+    int32_t count = file->ReadLong();
+    if (file->HasFailed() || count < 0 || count > kMaxCraters) return false;
+    for (int32_t i = 0; i < count; ++i) {
+        auto crater = std::make_unique<Crater>();
+        crater->Read(file);
+        if (file->HasFailed()) return false;
+        out->push_back(std::move(crater));
+    }
+    return true;
+}
+
+// Replaces the current battle's craters by those read.
+void ReplaceCraters(std::vector<std::unique_ptr<Crater>>* craters) {
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map || !map->mCraters) return;
+    map->mCraters->EmptyOut(true);
+    for (auto& crater : *craters)
+        map->mCraters->Add(crater.release());
+    map->IndexObjects();
+}
+
+} // namespace
+
+void Battle::WritePartialTCP(GFile* file) {
+    BattleHost* host = Host();
+    Affiliation sender = host->ViewingSide();
+    file->WriteShort(static_cast<int16_t>(host->TCPTurnCounter()));
+    bool password = !host->IsHost() && mSetupPhase;
+    file->WriteChar(password ? 1 : 0);
+    if (password) {
+        GString255 hash;
+        host->GetPasswordHash(&hash);
+        hash.WriteNoConversion(file);
+    }
+    file->WriteChar(static_cast<int8_t>(mSurrenderState[0]));
+    file->WriteChar(static_cast<int8_t>(mSurrenderState[1]));
+    file->WriteLong(host->CPUSpeed());
+    mUnits->WriteUnits(file);
+    file->WriteShort(static_cast<int16_t>(mLastTurn));
+    CraterGroup* craters = mMap ? mMap->mCraters : nullptr;
+    bool sendCraters = SendsCraters(this, sender) && craters;
+    file->WriteChar(sendCraters ? 1 : 0);
+    if (sendCraters) {
+        file->WriteChar(1);
+        file->WriteLong(craters->GetCount());
+        for (int32_t i = 0; i < craters->GetCount(); ++i)
+            craters->GetObjectA(i)->Write(file);
+    }
+    if (gCampaign) file->WriteChar(static_cast<int8_t>(gCampaign->mSideValue[sender == kAllies ? 1 : 0]));
+}
+
+bool Battle::ReadPartialTCP(GFile* file, bool ownFile) {
+    // Everything is read first; the host, the operation and the current
+    // battle's map are changed only once the whole body has been read.
+    BattleHost* host = Host();
+    int32_t counter = file->ReadShort();
+    bool hasPassword = file->ReadChar() == 1;
+    GString255 hash;
+    if (hasPassword) hash.ReadNoConversion(file);
+    int32_t surrender0 = file->ReadChar();
+    int32_t surrender1 = file->ReadChar();
+    int32_t peerSpeed = file->ReadLong();
+    if (file->HasFailed()) return false;
+    int32_t before = mUnits->GetCount();
+    if (!mUnits->ReadUnits(file)) return false;
+    int32_t lastTurn = file->ReadShort();
+    std::vector<std::unique_ptr<Crater>> craters;
+    bool hasCraters = file->ReadChar() == 1;
+    bool ok = !hasCraters || ReadCraters(file, &craters);
+    int8_t sideValue = gCampaign ? file->ReadChar() : 0;
+    if (!ok || file->HasFailed()) {
+        while (mUnits->GetCount() > before)
+            mUnits->DeleteIndex(mUnits->GetCount() - 1, true);
+        return false;
+    }
+
+    if (!host->IsHost()) host->SetTCPTurnCounter(counter);
+    if (hasPassword && !ownFile) host->SetOtherPasswordHash(hash);
+    mSurrenderState[0] = surrender0;
+    mSurrenderState[1] = surrender1;
+    if (!ownFile) {
+        int32_t ownSpeed = host->CPUSpeed();
+        host->SetComputesTurn(peerSpeed < ownSpeed || (peerSpeed == ownSpeed && host->IsHost()));
+    }
+    int32_t read = mUnits->GetCount() - before;
+    for (int32_t i = 0; i < read; ++i)
+        mUnits->GetUnit(before + i)->mLoadNumber = read - 1 - i;
+    for (int32_t i = 0; i < mUnits->GetCount(); ++i)
+        mUnits->GetUnit(i)->ReadPassTwo(this);
+    if (!host->ComputesTurn()) mLastTurn = lastTurn;
+    if (hasCraters) ReplaceCraters(&craters);
+    if (gCampaign && !ownFile) gCampaign->mSideValue[host->ViewingSide() == kAllies ? 0 : 1] = sideValue;
+    return true;
+}

@@ -1,0 +1,7 @@
+#include "battle/Campaign.h"
+
+Campaign* gCampaign = nullptr;
+
+Campaign::~Campaign() {
+    if (gCampaign == this) gCampaign = nullptr;
+}

@@ -1,0 +1,119 @@
+#include "battle/UnitList.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "battle/UnitID.h"
+#include "engine/GFile.h"
+#include "units/Unit.h"
+
+namespace {
+constexpr float kBurningBoxMargin = 20.0f;
+constexpr float kBurningLineReach = 25.0f;
+constexpr float kCollisionReach = 3.0f;
+constexpr int32_t kBlocksOutright = 3;
+// More units than unit identifiers can address cannot be a genuine list.
+constexpr int32_t kMaxUnitsInList = 9999;
+} // namespace
+
+Unit* UnitList::GetUnit(int32_t index) const {
+    return static_cast<Unit*>(GetObjectA(index));
+}
+
+int32_t UnitList::IndexOf(const Unit* unit) const {
+    if (!unit) return -1;
+    for (int32_t i = 0; i < GetCount(); ++i)
+        if (mMembers[static_cast<size_t>(i)] == unit) return i;
+    return -1;
+}
+
+void UnitList::MakeBurningVehicleList(GList* out, float x1, float y1, float x2, float y2) const {
+    if (!out) return;
+    float left = std::min(x1, x2) - kBurningBoxMargin;
+    float right = std::max(x1, x2) + kBurningBoxMargin;
+    float bottom = std::min(y1, y2) - kBurningBoxMargin;
+    float top = std::max(y1, y2) + kBurningBoxMargin;
+    float dx = x1 - x2;
+    for (int32_t i = 0; i < GetCount(); ++i) {
+        Unit* u = GetUnit(i);
+        if (u->mUnitType != kUnitVehicle || !u->IsBurning()) continue;
+        float ux = u->mX;
+        float uy = u->mY;
+        if (ux < left || ux > right || uy < bottom || uy > top) continue;
+        float d;
+        if (dx != 0.0f) {
+            float m = (y1 - y2) / dx;
+            d = (m * ux - uy + (y2 - m * x2)) / std::sqrt(m * m + 1.0f);
+        } else {
+            d = x2 - ux;
+        }
+        if (std::fabs(d) <= kBurningLineReach) out->Add(u);
+    }
+}
+
+bool UnitList::LivingUnitIsNearby(float x, float y, Affiliation side, float range, Unit* exclude) const {
+    for (int32_t i = 0; i < GetCount(); ++i) {
+        Unit* u = GetUnit(i);
+        if (!u->mActive || u == exclude) continue;
+        if (side != 2 && u->GetAffiliation() != side) continue;
+        if (u->DistanceToLocation(x, y) < range) return true;
+    }
+    return false;
+}
+
+Unit* UnitList::VehicleCollision(int32_t* best, Unit* mover) const {
+    if (!best || !mover) return nullptr;
+    Unit* result = nullptr;
+    for (int32_t i = 0; i < GetCount(); ++i) {
+        Unit* v = GetUnit(i);
+        if (v->mUnitType != kUnitVehicle || v == mover) continue;
+        if (v->mSide != mover->mSide && !v->IsSpottedNow()) continue;
+        if (mover->IgnoresMovingObstacles() && v->HasMovementOrders()) continue;
+        if (std::fabs(v->mX - mover->mX) > kCollisionReach || std::fabs(v->mY - mover->mY) > kCollisionReach)
+            continue;
+        int32_t t = v->IsObstacleTo(mover);
+        if (t > *best) {
+            *best = t;
+            result = v;
+            if (t == kBlocksOutright) break;
+        }
+    }
+    return result;
+}
+
+Unit* UnitList::FindUniqueID(uint32_t id) const {
+    if (id == 0) return nullptr;
+    for (int32_t i = 0; i < GetCount(); ++i) {
+        Unit* u = GetUnit(i);
+        if (static_cast<uint32_t>(u->mLinkID) == id) return u;
+    }
+    return nullptr;
+}
+
+void UnitList::WriteUnits(GFile* file) {
+    file->WriteChar(IsPreserving() ? 0 : 1);
+    file->WriteLong(GetCount());
+    for (int32_t i = 0; i < GetCount(); ++i)
+        GetUnit(i)->Write(file);
+}
+
+bool UnitList::ReadUnits(GFile* file) {
+    file->ReadChar();
+    int32_t count = file->ReadLong();
+    if (file->HasFailed() || count < 0 || count > kMaxUnitsInList) return false;
+    std::vector<Unit*> read;
+    for (int32_t i = 0; i < count; ++i) {
+        Unit* u = ReadUnit(file);
+        if (!u) break;
+        read.push_back(u);
+    }
+    if (static_cast<int32_t>(read.size()) != count || file->HasFailed()) {
+        for (Unit* u : read)
+            delete u;
+        return false;
+    }
+    for (Unit* u : read)
+        Add(u);
+    return true;
+}

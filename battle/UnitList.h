@@ -1,0 +1,40 @@
+#pragma once
+// A list of units with the spatial questions that the unit, vehicle and map
+// code ask many times per slice. Every query is one pass over the list in
+// storage order; where one unit is returned, the first match wins.
+
+#include <cstdint>
+
+#include "engine/GGroup.h"
+#include "units/Enums.h"
+
+class GFile;
+class Unit;
+
+class UnitList : public GList {
+public:
+    UnitList() = default;
+    ~UnitList() override = default;
+
+    Unit* GetUnit(int32_t index) const;
+    int32_t IndexOf(const Unit* unit) const;
+
+    // Appends to out every burning vehicle within 25 m of the line through
+    // (x1, y1) and (x2, y2) that lies inside the segment's box widened by
+    // 20 m on every side.
+    void MakeBurningVehicleList(GList* out, float x1, float y1, float x2, float y2) const;
+    // Whether a living unit of `side` (2: either side), other than
+    // `exclude`, is nearer than `range` to the ground point.
+    bool LivingUnitIsNearby(float x, float y, Affiliation side, float range, Unit* exclude) const;
+    // The vehicle that blocks `mover` most; *best is read and raised to the
+    // obstacle kind found. Null when none raised it.
+    Unit* VehicleCollision(int32_t* best, Unit* mover) const;
+    // The first unit whose unique identity is id; null for 0 or none.
+    Unit* FindUniqueID(uint32_t id) const;
+
+    // The group's file form: an owns char, a 32-bit count and each unit as
+    // a kind char and its record. Read appends the units read; it gives
+    // false, with nothing appended, on a damaged or unknown record.
+    void WriteUnits(GFile* file);
+    bool ReadUnits(GFile* file);
+};

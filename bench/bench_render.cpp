@@ -1,0 +1,186 @@
+// Speed of the software 3-D device and the renderer. Each case reports its
+// pixel rate and how it compares with a plain memory copy of as many bytes.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/SoftDevice3D.h"
+
+namespace {
+
+PictureRGBA Checker(int32_t size) {
+    PictureRGBA p;
+    p.width = p.height = size;
+    p.rgba.resize(size_t(size) * size * 4);
+    for (int32_t y = 0; y < size; ++y)
+        for (int32_t x = 0; x < size; ++x) {
+            uint8_t* q = &p.rgba[(size_t(y) * size + x) * 4];
+            q[0] = uint8_t(x * 255 / size);
+            q[1] = uint8_t(y * 255 / size);
+            q[2] = ((x ^ y) & 8) ? 200 : 40;
+            q[3] = 255;
+        }
+    return p;
+}
+
+struct TV {
+    float x, y, z, rhw, u, v;
+};
+
+void ScreenDeviceStates(SoftDevice3D& d, const SoftTexture* tex) {
+    using namespace SoftValue;
+    d.SetRenderState(SoftState::AlphaBlendEnable, kTrue);
+    d.SetRenderState(SoftState::AlphaTestEnable, kTrue);
+    d.SetRenderState(SoftState::AlphaFunc, kCmpGreater);
+    d.SetRenderState(SoftState::DitherEnable, kTrue);
+    d.SetTexture(tex);
+    d.SetTextureStageState(SoftStage::ColorArg1, kArgTexture);
+    d.SetTextureStageState(SoftStage::AlphaArg1, kArgTexture);
+    d.SetTextureStageState(SoftStage::ColorOp, kOpSelectArg1);
+    d.SetTextureStageState(SoftStage::AlphaOp, kOpSelectArg1);
+    d.SetTextureStageState(SoftStage::MagFilter, kFilterPoint);
+}
+
+// Large perspective-textured, depth-tested quads over a 1024 x 768 target;
+// each pass draws the whole target once, front to back half the time so
+// the depth test rejects some pixels as in a real scene.
+void BM_DeviceFillRate(benchmark::State& state) {
+    const int32_t w = 1024, h = 768;
+    std::vector<uint16_t> pixels(size_t(w) * h);
+    PixelTarget16 target{pixels.data(), w, h, w};
+    SoftDevice3D dev;
+    dev.ICreate16(target);
+    SoftTexture tex;
+    tex.ICreate(Checker(256));
+    ScreenDeviceStates(dev, &tex);
+    int64_t pixelsDrawn = 0;
+    for (auto _ : state) {
+        dev.Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+        // Four bands receding in depth (w from 4 to 6 across each), with
+        // about one to two texels per pixel as the ground shows them.
+        for (int32_t band = 0; band < 4; ++band) {
+            float y0 = band * 192.0f, y1 = y0 + 192.0f;
+            float z = 0.2f + 0.1f * band;
+            TV v[4] = {{0, y0, z, 0.25f, 0, 0}, {1024, y0, z, 1.0f / 6, 6, 0},
+                       {1024, y1, z, 1.0f / 6, 6, -1.5f}, {0, y1, z, 0.25f, 0, -1}};
+            dev.DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfTex1, v, 4, kSoftDrawFlags);
+        }
+        pixelsDrawn += int64_t(w) * h;
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    state.counters["Mpix/s"] = benchmark::Counter(double(pixelsDrawn) / 1e6, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_DeviceFillRate)->Unit(benchmark::kMillisecond);
+
+// The physical limit: copying the same number of 16-bit pixels.
+void BM_MemcpyFrame(benchmark::State& state) {
+    const size_t n = size_t(1024) * 768;
+    std::vector<uint16_t> a(n, 1), b(n, 2);
+    int64_t pixels = 0;
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), n * 2);
+        benchmark::DoNotOptimize(b.data());
+        pixels += int64_t(n);
+    }
+    state.counters["Mpix/s"] = benchmark::Counter(double(pixels) / 1e6, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_MemcpyFrame)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// A whole frame through the renderer.
+
+#include "renderer/GGraph3D.h"
+#include "renderer/RenderHost.h"
+
+namespace {
+
+// A minimal host: a 1024 x 768 back buffer and its device; textures are
+// passed through as the graphic pointers.
+class BenchHost : public RenderHost {
+public:
+    BenchHost() : mPixels(size_t(kW) * kH) {
+        mBack = PixelTarget16{mPixels.data(), kW, kH, kW};
+        mDevice.ICreate16(mBack);
+    }
+    static constexpr int32_t kW = 1024, kH = 768;
+    SoftDevice3D* Get3DDevice() override { return &mDevice; }
+    PixelTarget16 GetBackBuffer() override { return mBack; }
+    int32_t ScreenWidth() override { return kW; }
+    int32_t ScreenHeight() override { return kH; }
+    bool IsHardwareDevice() override { return true; }
+    bool IsHardwareDriver() override { return false; }
+    bool IsQuitting() override { return false; }
+    void PrepareDevice3D() override { PrepareScreenDevice(&mDevice, true); }
+    void DetermineWinPixelFormat() override {}
+    uint16_t MakeColor16(uint8_t r, uint8_t g, uint8_t b) override {
+        return uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+    }
+    uint32_t ConvertToD3DColor(uint16_t) override { return 0xFFFFFFFFu; }
+    uint16_t GetMaskColor() override { return 0xF81F; }
+    GGraphic* MakeGraphic(int32_t, int32_t) override { return nullptr; }
+    GGraphic* MakeFontGraphic(int32_t) override { return nullptr; }
+    void DeleteGraphic(GGraphic*) override {}
+    const SoftTexture* TextureOf(GGraphic* g) override { return reinterpret_cast<const SoftTexture*>(g); }
+    bool SurfaceOf(GGraphic*, PixelTarget16*) override { return false; }
+    void SetSurfaceColorKey(GGraphic*, uint16_t) override {}
+    void GetBounds(GGraphic*, int32_t* w, int32_t* h) override { *w = *h = 1; }
+    void ShowWinCursor(bool) override {}
+    void SetCursorPos(int32_t, int32_t) override {}
+    void Flip() override {}
+    void GetVideoMemory(uint32_t* f, uint32_t* t) override { *f = *t = 0; }
+    void RespondToVRAM(int32_t, bool) override {}
+
+    std::vector<uint16_t> mPixels;
+    PixelTarget16 mBack;
+    SoftDevice3D mDevice;
+};
+
+// 20,000 textured triangles in three layers that each cover the whole
+// target (and reach beyond its edges, so the clipper works), drawn far to
+// near; the middle layer is translucent, so its 6,666 triangles are stored,
+// sorted and drawn at the frame's end.
+void BM_RendererFrame20k(benchmark::State& state) {
+    BenchHost host;
+    gRenderHost = &host;
+    auto* r = new GGraph3D;
+    g3D = r;
+    r->Setup3D();
+    SoftTexture tex;
+    tex.ICreate(Checker(128));
+    GGraphic* texture = reinterpret_cast<GGraphic*>(&tex);
+    const int32_t side = 58;  // 58 x 58 quads a layer, 2 triangles each
+    int64_t triangles = 0;
+    for (auto _ : state) {
+        r->RenderBegin(nullptr);
+        r->ActivateView(0, 0, BenchHost::kW, BenchHost::kH, 70, 1, 1000);
+        r->LookAt(0, -1, 0, 0, 0, 0, 0, 0, 1);
+        r->Texture(texture);
+        int32_t drawn = 0;
+        for (int32_t layer = 0; layer < 3; ++layer) {
+            float y = 60.0f - 15.0f * layer;      // distance of the layer
+            float half = y * 0.75f;                // a little wider than the view
+            float step = 2 * half / side;
+            r->SetOpacity(layer == 1 ? 0.6f : 1.0f);
+            for (int32_t j = 0; j < side; ++j)
+                for (int32_t i = 0; i < side && drawn < 10000; ++i, ++drawn) {
+                    float x0 = -half + i * step, z0 = -half * 0.8f + j * step * 0.8f;
+                    float x1 = x0 + step, z1 = z0 + step * 0.8f;
+                    r->DrawTexturedQuad(x0, y, z0, 0, 0, x0, y, z1, 0, 1, x1, y, z1, 1, 1, x1, y, z0, 1, 0);
+                }
+        }
+        r->RenderEnd();
+        triangles += 2 * drawn;
+        benchmark::DoNotOptimize(host.mPixels.data());
+    }
+    state.counters["triangles"] = double(triangles) / double(state.iterations());
+    state.counters["Mtri/s"] = benchmark::Counter(double(triangles) / 1e6, benchmark::Counter::kIsRate);
+    delete r;
+    g3D = nullptr;
+    gRenderHost = nullptr;
+}
+BENCHMARK(BM_RendererFrame20k)->Unit(benchmark::kMillisecond);
+
+}  // namespace

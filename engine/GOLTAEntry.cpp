@@ -1,0 +1,17 @@
+// The program's entry: makes the kernel, opens the display and hands over to
+// the game's start-up, which installs the application and runs the loop.
+#include "engine/GKernel.h"
+#include "engine/UserStartup.h"
+#include "platform/PlatformVideo.h"
+
+int main() {
+    gKernel = new GKernel;
+    if (!gKernel->IKernel()) {
+        PlatformFatalMessage(kProductName, kNoGraphicsMessage);
+        delete gKernel;
+        return 1;
+    }
+    UserStartup();
+    delete gKernel;
+    return 0;
+}

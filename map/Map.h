@@ -1,0 +1,255 @@
+#pragma once
+// The battlefield: 20 m squares over a 2 m point grid of heights and terrain
+// codes, with its buildings, walls, craters, foxholes, trees, landmarks,
+// set-up zones, fire states and the per-side camera. World coordinates are
+// float metres from the map's corner (x east, y north), heights are z.
+//
+// Point grid: (10 x squares + 1) by (10 y squares + 1) 16-bit entries, x-major
+// (index = point column * points along y + point row). Bits 0-9 hold the
+// height code, bits 10-15 the terrain code of the 2 m cell whose lower-left
+// corner is that point. Heights are interpolated between points.
+#include <cstdint>
+#include <vector>
+
+#include "engine/GGroup.h"
+#include "map/AIPath.h"
+#include "map/BuildingWallCrater.h"
+#include "map/MapBattleLink.h"
+#include "map/SightCache.h"
+#include "map/Square.h"
+#include "map/TerrainTable.h"
+#include "map/Tree.h"
+#include "units/Enums.h"
+
+class GFile;
+class Unit;
+class MapView;
+class HotkeyPanel;
+
+constexpr float kSquareSize = 20.0f;
+constexpr float kPointSpacing = 2.0f;
+constexpr int32_t kPointsPerSquare = 10;
+constexpr int32_t kMapMaxSquares = 256;  // per axis: 5.12 km
+constexpr int32_t kElevationBands = 20;
+
+// While set, CheckLOS leaves temporary smoke out of its sight test.
+extern bool gIgnoreTempSmokeForLOS;
+
+// The height in metres of a point-grid entry at a height scale.
+float DecodePointHeight(uint16_t entry, float heightScale);
+inline Terrain DecodePointTerrain(uint16_t entry) { return static_cast<Terrain>(entry >> 10); }
+inline uint16_t EncodePoint(int32_t heightCode, Terrain terrain)
+{
+    return static_cast<uint16_t>(((terrain & 0x3f) << 10) | (heightCode & 0x3ff));
+}
+
+class Map : public GObject {
+public:
+    Map();
+    ~Map() override;
+    Map(const Map&) = delete;
+    Map& operator=(const Map&) = delete;
+
+    // With a file: reads the map's record; false, with this map left empty,
+    // when the record is damaged. With null: the default map.
+    bool IMap(GFile* file);
+    // Makes an empty map of cols x rows squares: open ground at height code
+    // heightCode everywhere, no objects. False for a size out of range.
+    bool IBlankMap(int32_t cols, int32_t rows, float heightScale, int32_t heightCode);
+    void Write(GFile* file) override;
+
+    // ------------------------------------------------ extent and grid
+    bool OnMap(float x, float y) const;
+    Square* GetSquare(int32_t column, int32_t row);
+    const Square* GetSquare(int32_t column, int32_t row) const;
+    int32_t SquareIndex(int32_t column, int32_t row) const { return column * mHeight + row; }
+    uint16_t GetPoint(int32_t i, int32_t j) const { return mPoints[static_cast<size_t>(i) * mPointsY + j]; }
+    // Sets one point-grid entry (i along x, j along y); ignored off the grid.
+    // Call RecomputeHeights after changing heights.
+    void SetPoint(int32_t i, int32_t j, uint16_t entry);
+    void RecomputeHeights();
+    // Fire state of the square holding (x, y); 0 off the map.
+    int8_t GetFireState(float x, float y) const;
+
+    // ------------------------------------------------ height and terrain
+    float GetZCoord(float x, float y) const;
+    float GetZWithBuilding(float x, float y) const;
+    Terrain GetTerrain(float x, float y, bool foxholes) const;
+    float GetGap(float x, float y) const;
+    float GetRoughResolution(float x, float y, float z) const;
+    bool IsCover(Terrain t, bool strict) const;
+    bool IsCoverAt(float x, float y, bool strict) const;
+    Direction GetMapEdgeAimedAt(float x, float y, float heading) const;
+    // Distance to the edge and the headings (degrees) to its two ends, lo
+    // first going counter-clockwise; hi may exceed 360 so that every heading
+    // of the edge lies between lo and hi.
+    void GetBoundingHeadings(float x, float y, Direction edge, float* distance, float* lo, float* hi) const;
+    int32_t GetGroundType(bool alternative) const;
+    bool NearBoreSight(float x, float y, bool side) const;
+
+    // ------------------------------------------------ sight and flight
+    // Sight from (x1, y1, z1) to (x2, y2, z2). groundOnly: only the ground
+    // profile counts (hull-down tests); withSmoke: smoke and burning vehicles
+    // count; endCover: the cover right at the target end counts too (by
+    // default a unit is seen in, and sees out of, its own cover). Writes the
+    // visibility 0..1 (0 blocked), the 3-D length and the point where sight
+    // ends; any out-pointer may be null. False only when no answer can be
+    // given (no map, a coordinate not finite).
+    bool CheckLOS(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2, float y2,
+                  float z2, float* visibility, float* length, float* blockX, float* blockY, float* blockZ);
+    // The terrain code of the first wall the segment passes below the top
+    // of, or 0.
+    Terrain GetBlockingWallType(float x0, float y0, float z0, float x1, float y1, float z1) const;
+    // The part (0..1) of a shell's flight from the muzzle to the end point
+    // that is flown before the ground, a building or a wall stops it; the end
+    // point moves back to where it stops. timeOfFlight (slices) shapes the arc.
+    float CheckFlightPath(int32_t timeOfFlight, float x, float y, float z, float* endX, float* endY, float* endZ);
+
+    bool CheckStoredLOS(Unit* a, Unit* b, bool* los, float* visibility, bool* hdKnown, bool* hd);
+    void StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, bool hdA, bool hdB);
+    void VoidLOS(float x, float y, float r);
+    void DeleteLOSTable();
+
+    // ------------------------------------------------ paths
+    // Builds the path grids of a side for one path type, or all with -1.
+    void CalculateAIPathGrids(Affiliation side, PathType type);
+    void DeleteAIPathGrids();
+    // The grid a search of that side and type uses; null until calculated.
+    const PathGrid* GetPathGrid(Affiliation side, PathType type) const;
+    // Finds a way for the unit from (x1, y1) to (x2, y2) over its side's grid
+    // of its path type (made on demand). kPathFound with the path written;
+    // kPathUnreachable when no way leads there. The flag is accepted for the
+    // callers' sake and has no effect.
+    PathResult AStar(Unit* unit, float x1, float y1, float x2, float y2, bool flag, Path* path);
+
+    // ------------------------------------------------ buildings and squares
+    Building* GetBuildingAtXY(float x, float y) const;
+    Building* GetBuildingAtCR(int32_t column, int32_t row) const;
+    void FlagNoRoofForBuildingAtXY(float x, float y, bool upper);
+    void ClearDoodads(float x, float y);
+
+    // ------------------------------------------------ derived data
+    void ComputeMidPointElevations();
+    void ElevationSpan();
+    bool NeedOpenGroundTexture(int32_t k) const;
+    void AddTrees();
+    // Rebuilds the per-square indexes of buildings and foxholes after the
+    // groups changed.
+    void IndexObjects();
+
+    // ------------------------------------------------ wiring
+    void SetBattleLink(MapBattleLink* link) { mBattleLink = link; }
+    // Sets the screen width that the camera's width class and the rough
+    // resolution use.
+    void SetScreenWidth(int32_t pixels);
+
+    // ------------------------------------------------ fields
+    int32_t mWidth = 0;           // squares along x
+    int32_t mHeight = 0;          // squares along y
+    int32_t mSquareCount = 0;
+    float mWidthMetres = 0.0f;
+    float mHeightMetres = 0.0f;
+    float mHeightScale = 1.0f;    // metres per height unit
+    int32_t mPointsX = 0;         // point-grid size
+    int32_t mPointsY = 0;
+
+    std::vector<uint16_t> mPoints;
+    std::vector<Square> mSquares;
+    std::vector<uint8_t> mLevels;      // level byte per square, from the file
+    std::vector<int8_t> mFire;         // fire state per square: 0, 1..3, 5..7
+    std::vector<float> mCornerHeight;  // (mWidth + 1) x (mHeight + 1), x-major
+    std::vector<float> mCenterHeight;  // per square
+    std::vector<float> mFarCornerHeight;
+    std::vector<float> mFarCenterHeight;
+    float mLowestEdgeElevation[4] = {};
+    int32_t mElevationBandTexture[kElevationBands] = {};
+
+    GList* mBuildings = nullptr;    // of Building
+    GList* mWalls = nullptr;        // of Wall
+    CraterGroup* mCraters = nullptr;   // kinds 0 and 1
+    CraterGroup* mFoxholes = nullptr;  // kinds 2 and above
+    GList* mLandmarks = nullptr;    // of Landmark
+    GList* mTrees[kTreeLists] = {}; // of Tree, by density class
+    GList* mSounds = nullptr;       // of MapSound (filled by the sound code)
+    GList* mSoundLoops = nullptr;   // of MapSoundLoop
+    GGroup* mSmokeShells = nullptr; // of SmokeShell (filled by the battle)
+
+    // Camera per side (index = side), stored with the map.
+    float mCameraX[2] = {};
+    float mCameraY[2] = {};
+    float mCameraHeading[2] = {};  // radians
+    int32_t mCameraLevel[2] = {};  // 0..8
+    // Camera of the current frame.
+    float mCameraHeight = 50.0f;
+    float mFieldOfView = 50.0f;
+    float mEyeX = 0.0f;
+    float mEyeY = 0.0f;
+    int32_t mViewingSide = 0;
+    int32_t mScreenWidth = 800;
+    int32_t mWidthClass = 1;       // 0 up to 699 pixels, 1 up to 899, else 2
+
+    int32_t mDrawMode = 2;         // work state: 0 nothing, 1 2-D only, 2 battlefield
+    MapView* mView = nullptr;
+    HotkeyPanel* mHotkeyPanel = nullptr;
+    bool mCameraInBuilding = false;
+    bool mClipDirty = true;
+    bool mLOSCacheOn = true;       // when off, sight answers are not cached
+    bool mLastCraterWasFoxhole = false;
+    bool mKeepOldMutables = false; // set by SaveOldMutables
+
+private:
+    friend class MapIO;
+
+    struct Trace {
+        float mX1, mY1, mZ1, mX2, mY2, mZ2;
+        float mArc = 0.0f;            // extra height at mid-path (shell arcs)
+        bool mGround = true;          // the ground blocks
+        bool mSolids = true;          // buildings block
+        bool mVegetation = true;      // woods, crops and large fires attenuate
+        bool mWalls = true;           // walls block below their top
+        float mStartExempt = 0.0f;    // features this near the start do not count
+        float mEndExempt = 0.0f;
+        float mWallExempt = 0.0f;     // walls this near either end do not count
+        float mGroundExempt = 0.0f;
+        float mGroundTolerance = 0.0f;
+    };
+    struct TraceResult {
+        bool mBlocked = false;
+        float mT = 1.0f;              // where along the line it stopped
+        float mDepth = 0.0f;          // visibility lost: visibility = exp(-depth)
+        Terrain mWall = 0;            // the wall that stopped it
+    };
+    void TraceLine(const Trace& spec, TraceResult* result) const;
+    void TestWallsOfSquare(const Trace& spec, int32_t square, uint32_t stamp, TraceResult* result) const;
+    float SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, float y2, float z2, float* firstT);
+
+    void CreateGroups();
+    void DeleteGroups();
+    void ClearGrid();
+    float PointHeight(int32_t i, int32_t j) const { return mHeightOfCode[GetPoint(i, j) & 0x3ff]; }
+    void ComputeHeightTable();
+    void ComputeCornerAndCenterHeights();
+    void ComputeLowestEdgeElevations();
+    void SetDefaultCameras();
+    // After the grid and groups are in place: everything derived.
+    void FinishInit();
+    void IndexWalls();
+
+    float mHeightOfCode[1024] = {};         // height of each height code at mHeightScale
+    // Buildings by square: those of square s are mBuildingOrder[mBuildingStart[s]
+    // .. mBuildingStart[s + 1]), in group order.
+    std::vector<int32_t> mBuildingStart;
+    std::vector<Building*> mBuildingOrder;
+    std::vector<uint8_t> mFoxholeMark;      // per square: a foxhole reaches into it
+    // Walls by square (every square a wall's box touches), like the buildings.
+    std::vector<int32_t> mWallStart;
+    std::vector<int32_t> mWallOrder;        // indexes into mWallList
+    std::vector<Wall*> mWallList;
+    mutable std::vector<uint32_t> mWallStamp;  // per wall: last trace that tested it
+    mutable uint32_t mTraceCount = 0;
+    std::vector<SightObstacle> mObstacles;  // scratch for CheckLOS
+    SightCache mSightCache;
+    PathGrid* mPathGrids[2][kPathTypes] = {};
+    AIPathFinder mPathFinder;
+    MapBattleLink* mBattleLink = nullptr;
+};

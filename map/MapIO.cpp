@@ -1,0 +1,218 @@
+#include "map/MapIO.h"
+
+#include <cmath>
+
+#include "engine/GFile.h"
+#include "map/Landmark.h"
+#include "map/Map.h"
+
+namespace {
+
+bool Finite(float v) { return std::isfinite(v); }
+
+// Upper bounds of the object groups, far above any real map, so that a
+// damaged count cannot make the reader allocate or loop without end.
+int32_t MaxBuildings(const Map* m) { return m->mSquareCount * 4; }
+int32_t MaxWalls(const Map* m) { return m->mSquareCount * 16; }
+constexpr int32_t kMaxCraters = 200000;
+int32_t MaxLandmarks(const Map* m) { return m->mSquareCount; }
+constexpr int32_t kMaxReserved = 1 << 24;
+
+// Reads a group's flag byte and count; false for a count outside 0..max.
+bool ReadGroupHead(GFile* file, int32_t max, int32_t* count)
+{
+    int8_t owns = file->ReadChar();
+    *count = file->ReadLong();
+    return !file->HasFailed() && (owns == 0 || owns == 1) && *count >= 0 && *count <= max;
+}
+
+template <class T, class Check>
+bool ReadMembers(GFile* file, GList* group, int32_t max, Check valid)
+{
+    int32_t count = 0;
+    if (!ReadGroupHead(file, max, &count)) return false;
+    for (int32_t k = 0; k < count; ++k) {
+        T* member = new T;
+        member->Read(file);
+        if (file->HasFailed() || !valid(*member)) {
+            delete member;
+            return false;
+        }
+        group->Add(member);
+    }
+    return true;
+}
+
+// A group as every record writes one: a flag byte (1, the group owns its
+// members), the count, then each member's own record.
+void WriteGroup(GFile* file, GList* group)
+{
+    file->WriteChar(1);
+    file->WriteLong(group->GetCount());
+    for (int32_t k = 0; k < group->GetCount(); ++k) group->GetObjectA(k)->Write(file);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- reading
+
+bool MapIO::Read(Map* map, GFile* file)
+{
+    bool ok = ReadGrid(map, file) && ReadSquares(map, file) && ReadObjects(map, file) &&
+              ReadCameras(map, file) && ReadTail(map, file);
+    if (!ok) {
+        map->DeleteGroups();
+        map->CreateGroups();
+        map->ClearGrid();
+        return false;
+    }
+    map->FinishInit();
+    return true;
+}
+
+bool MapIO::ReadGrid(Map* map, GFile* file)
+{
+    int8_t version = file->ReadChar();
+    int32_t cols = file->ReadLong();
+    int32_t rows = file->ReadLong();
+    float scale = file->ReadFloat();
+    if (file->HasFailed() || version != kMapRecordVersion) return false;
+    if (cols < 1 || rows < 1 || cols > kMapMaxSquares || rows > kMapMaxSquares) return false;
+    if (!Finite(scale) || scale <= 0.0f || scale > 100.0f) return false;
+
+    map->mWidth = cols;
+    map->mHeight = rows;
+    map->mSquareCount = cols * rows;
+    map->mHeightScale = scale;
+    map->mPointsX = cols * kPointsPerSquare + 1;
+    map->mPointsY = rows * kPointsPerSquare + 1;
+    const int32_t points = map->mPointsX * map->mPointsY;
+    map->mPoints.assign(points, 0);
+    file->ReadShortArray(reinterpret_cast<int16_t*>(map->mPoints.data()), points);
+    return !file->HasFailed();
+}
+
+bool MapIO::ReadSquares(Map* map, GFile* file)
+{
+    const int32_t n = map->mSquareCount;
+    map->mLevels.assign(n, 0);
+    file->ReadBytes(map->mLevels.data(), n);
+    map->mSquares.assign(n, Square());
+    // Set-up zones: four bits per square, two squares a byte, high nibble first.
+    for (int32_t s = 0; s < n; s += 2) {
+        uint8_t both = static_cast<uint8_t>(file->ReadChar());
+        map->mSquares[s].mSetupZone = both >> 4;
+        if (s + 1 < n) map->mSquares[s + 1].mSetupZone = both & 0x0f;
+    }
+    for (Square& sq : map->mSquares) {
+        for (int slot = 0; slot < 2; ++slot) {
+            sq.mOverlay[slot] = file->ReadLong();
+            sq.mOverlayMirror[slot] = file->ReadChar();
+            sq.mOverlayTurn[slot] = file->ReadChar();
+            if (sq.mOverlay[slot] < 0 || sq.mOverlay[slot] >= kTerrainCount) return false;
+            if (sq.mOverlayTurn[slot] < 0 || sq.mOverlayTurn[slot] > 3) return false;
+        }
+        file->ReadBytes(sq.mEdge, 12);
+        if (file->HasFailed()) return false;
+    }
+    map->mFire.assign(n, 0);
+    file->ReadBytes(map->mFire.data(), n);
+    if (file->HasFailed()) return false;
+    for (int8_t f : map->mFire) {
+        if (f < 0 || f > 7 || f == 4) return false;
+    }
+    return true;
+}
+
+bool MapIO::ReadObjects(Map* map, GFile* file)
+{
+    const int32_t cols = map->mWidth, rows = map->mHeight;
+    const float w = cols * kSquareSize, h = rows * kSquareSize;
+    bool ok =
+        ReadMembers<Building>(file, map->mBuildings, MaxBuildings(map),
+                              [&](const Building& b) { return b.IsValid(cols, rows); }) &&
+        ReadMembers<Wall>(file, map->mWalls, MaxWalls(map), [&](const Wall& x) { return x.IsValid(w, h); }) &&
+        ReadMembers<Crater>(file, map->mCraters, kMaxCraters,
+                            [&](const Crater& c) { return c.IsValid(w, h) && !c.IsFoxhole(); }) &&
+        ReadMembers<Crater>(file, map->mFoxholes, kMaxCraters,
+                            [&](const Crater& c) { return c.IsValid(w, h) && c.IsFoxhole(); }) &&
+        ReadMembers<Landmark>(file, map->mLandmarks, MaxLandmarks(map), [&](const Landmark& l) {
+            return l.mColumn >= 0 && l.mColumn < cols && l.mRow >= 0 && l.mRow < rows;
+        });
+    return ok;
+}
+
+bool MapIO::ReadCameras(Map* map, GFile* file)
+{
+    for (int side = 1; side >= 0; --side) {
+        map->mCameraX[side] = file->ReadFloat();
+        map->mCameraY[side] = file->ReadFloat();
+        map->mCameraHeading[side] = file->ReadFloat();
+        map->mCameraLevel[side] = file->ReadLong();
+        if (!Finite(map->mCameraX[side]) || !Finite(map->mCameraY[side]) || !Finite(map->mCameraHeading[side]))
+            return false;
+        if (map->mCameraLevel[side] < 0 || map->mCameraLevel[side] > 8) return false;
+    }
+    return !file->HasFailed();
+}
+
+bool MapIO::ReadTail(Map* map, GFile* file)
+{
+    int8_t oldMutables = file->ReadChar();
+    if (oldMutables != 0) return false;  // this version writes none
+    int32_t reserved = file->ReadLong();
+    if (file->HasFailed() || reserved < 0 || reserved > kMaxReserved) return false;
+    file->Skip(reserved);
+    return !file->HasFailed();
+}
+
+// ---------------------------------------------------------------- writing
+
+void MapIO::Write(Map* map, GFile* file)
+{
+    file->WriteChar(kMapRecordVersion);
+    file->WriteLong(map->mWidth);
+    file->WriteLong(map->mHeight);
+    file->WriteFloat(map->mHeightScale);
+    file->WriteShortArray(reinterpret_cast<const int16_t*>(map->mPoints.data()),
+                          static_cast<int32_t>(map->mPoints.size()));
+    file->WriteBytes(map->mLevels.data(), map->mSquareCount);
+    WriteSquares(map, file);
+    file->WriteBytes(map->mFire.data(), map->mSquareCount);
+    WriteGroup(file, map->mBuildings);
+    WriteGroup(file, map->mWalls);
+    WriteGroup(file, map->mCraters);
+    WriteGroup(file, map->mFoxholes);
+    WriteGroup(file, map->mLandmarks);
+    WriteCameras(map, file);
+    file->WriteChar(0);  // no previous changeable state
+    file->WriteLong(0);  // reserved bytes for later writers
+}
+
+void MapIO::WriteSquares(Map* map, GFile* file)
+{
+    const int32_t n = map->mSquareCount;
+    for (int32_t s = 0; s < n; s += 2) {
+        uint8_t hi = map->mSquares[s].mSetupZone & 0x0f;
+        uint8_t lo = s + 1 < n ? (map->mSquares[s + 1].mSetupZone & 0x0f) : 0;
+        file->WriteChar(static_cast<int8_t>((hi << 4) | lo));
+    }
+    for (const Square& sq : map->mSquares) {
+        for (int slot = 0; slot < 2; ++slot) {
+            file->WriteLong(sq.mOverlay[slot]);
+            file->WriteChar(sq.mOverlayMirror[slot]);
+            file->WriteChar(sq.mOverlayTurn[slot]);
+        }
+        file->WriteBytes(sq.mEdge, 12);
+    }
+}
+
+void MapIO::WriteCameras(Map* map, GFile* file)
+{
+    for (int side = 1; side >= 0; --side) {
+        file->WriteFloat(map->mCameraX[side]);
+        file->WriteFloat(map->mCameraY[side]);
+        file->WriteFloat(map->mCameraHeading[side]);
+        file->WriteLong(map->mCameraLevel[side]);
+    }
+}

@@ -1,0 +1,251 @@
+// Line of sight, wall blocking and flight paths over the 2 m height profile.
+// The model is described in docs/line-of-sight.md.
+#include <algorithm>
+#include <cmath>
+
+#include "map/Map.h"
+
+bool gIgnoreTempSmokeForLOS = false;
+
+namespace {
+
+constexpr float kMinVisibility = 0.02f;               // below this nothing is seen
+const float kMaxDepth = -std::log(kMinVisibility);    // the same as optical depth
+constexpr float kFireSmokeDensity = 0.03f;            // per metre over a large fire
+constexpr float kFireSmokeHeight = 15.0f;
+constexpr float kOwnCover = 10.0f;                    // a unit sees out of its own cover
+constexpr float kWallReach = 2.0f;                    // a unit at a wall looks over it
+constexpr float kEyeGroundTolerance = 0.05f;
+constexpr float kGravity = 9.81f;
+
+bool Finite6(float a, float b, float c, float d, float e, float f)
+{
+    return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d) && std::isfinite(e) &&
+           std::isfinite(f);
+}
+
+} // namespace
+
+// Walks the segment at 2 m steps. Each step looks at the cell under it: the
+// ground stops the line when the line passes below it; a building stops it
+// below the building's top; vegetation and the smoke of large fires below
+// their height thin the view. Walls are tested once per square entered.
+void Map::TraceLine(const Trace& s, TraceResult* r) const
+{
+    *r = TraceResult();
+    const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1, dz = s.mZ2 - s.mZ1;
+    const float horiz = std::sqrt(dx * dx + dy * dy);
+    const int32_t n = std::max(1, static_cast<int32_t>(std::ceil(horiz / kPointSpacing)));
+    const float step = horiz / n;
+    const uint32_t stamp = ++mTraceCount;
+    TraceResult walls;
+    if (s.mWalls && !mWallList.empty()) {
+        // The end squares, so that a short segment is tested too.
+        for (int e = 0; e < 2; ++e) {
+            float x = e ? s.mX2 : s.mX1, y = e ? s.mY2 : s.mY1;
+            if (OnMap(x, y)) TestWallsOfSquare(s, SquareIndex(static_cast<int32_t>(x * 0.05f), static_cast<int32_t>(y * 0.05f)), stamp, &walls);
+        }
+    }
+    int32_t lastSquare = -1;
+    for (int32_t k = 1; k < n; ++k) {
+        const float t = static_cast<float>(k) / n;
+        if (walls.mBlocked && t >= walls.mT) break;
+        const float px = s.mX1 + dx * t, py = s.mY1 + dy * t;
+        if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
+        const float fx = px * 0.5f, fy = py * 0.5f;
+        const int32_t i = static_cast<int32_t>(fx), j = static_cast<int32_t>(fy);
+        const uint16_t* p = &mPoints[static_cast<size_t>(i) * mPointsY + j];
+        const float tx = fx - i, ty = fy - j;
+        const float h00 = mHeightOfCode[p[0] & 0x3ff], h01 = mHeightOfCode[p[1] & 0x3ff];
+        const float h10 = mHeightOfCode[p[mPointsY] & 0x3ff], h11 = mHeightOfCode[p[mPointsY + 1] & 0x3ff];
+        const float a = h00 + (h10 - h00) * tx, b = h01 + (h11 - h01) * tx;
+        const float ground = a + (b - a) * ty;
+        const float pz = s.mZ1 + dz * t + s.mArc * t * (1.0f - t);
+        const float fromStart = horiz * t, toEnd = horiz - fromStart;
+        if (s.mGround && pz < ground - s.mGroundTolerance && fromStart > s.mGroundExempt && toEnd > s.mGroundExempt) {
+            r->mBlocked = true;
+            r->mT = t;
+            return;
+        }
+        const int32_t square = (i / kPointsPerSquare) * mHeight + j / kPointsPerSquare;
+        if (s.mWalls && square != lastSquare && !mWallList.empty()) {
+            lastSquare = square;
+            TestWallsOfSquare(s, square, stamp, &walls);
+            if (walls.mBlocked && t >= walls.mT) break;
+        }
+        if (!s.mSolids && !s.mVegetation) continue;
+        const bool exempt = fromStart < s.mStartExempt || toEnd < s.mEndExempt;
+        if (exempt) continue;
+        const TerrainInfo& info = gTerrainTable[p[0] >> 10];
+        if (info.mHeight > 0.0f && pz < ground + info.mHeight) {
+            if (info.mDensity < 0.0f) {
+                if (s.mSolids) {
+                    r->mBlocked = true;
+                    r->mT = t;
+                    return;
+                }
+            } else if (s.mVegetation) {
+                r->mDepth += info.mDensity * step;
+            }
+        }
+        if (s.mVegetation && mFire[square] > 4 && pz < ground + kFireSmokeHeight) r->mDepth += kFireSmokeDensity * step;
+        if (r->mDepth > kMaxDepth) {
+            r->mBlocked = true;
+            r->mT = t;
+            return;
+        }
+    }
+    if (walls.mBlocked) {
+        r->mBlocked = true;
+        r->mT = walls.mT;
+        r->mWall = walls.mWall;
+    }
+}
+
+void Map::TestWallsOfSquare(const Trace& s, int32_t square, uint32_t stamp, TraceResult* r) const
+{
+    const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1;
+    const float horiz = std::sqrt(dx * dx + dy * dy);
+    for (int32_t k = mWallStart[square]; k < mWallStart[square + 1]; ++k) {
+        const int32_t index = mWallOrder[k];
+        if (mWallStamp[index] == stamp) continue;
+        mWallStamp[index] = stamp;
+        const Wall* w = mWallList[index];
+        const float ex = w->mX1 - w->mX0, ey = w->mY1 - w->mY0;
+        const float den = dx * ey - dy * ex;
+        if (den == 0.0f) continue;  // parallel
+        const float qx = w->mX0 - s.mX1, qy = w->mY0 - s.mY1;
+        const float t = (qx * ey - qy * ex) / den;
+        const float u = (qx * dy - qy * dx) / den;
+        if (t <= 0.0f || t >= 1.0f || u < 0.0f || u > 1.0f) continue;
+        const float fromStart = horiz * t;
+        if (fromStart < s.mWallExempt || horiz - fromStart < s.mWallExempt) continue;
+        const float cx = s.mX1 + dx * t, cy = s.mY1 + dy * t;
+        const float z = s.mZ1 + (s.mZ2 - s.mZ1) * t + s.mArc * t * (1.0f - t);
+        if (z < GetZCoord(cx, cy) + w->mHeight && (!r->mBlocked || t < r->mT)) {
+            r->mBlocked = true;
+            r->mT = t;
+            r->mWall = w->mType;
+        }
+    }
+}
+
+// Optical depth of the smoke clouds and burning vehicles the battle reports
+// near the line; firstT receives where along the line the first one starts.
+float Map::SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, float y2, float z2, float* firstT)
+{
+    *firstT = 1.0f;
+    if (!withSmoke || !mBattleLink) return 0.0f;
+    mObstacles.clear();
+    mBattleLink->GatherSightObstacles(x1, y1, x2, y2, &mObstacles);
+    const float dx = x2 - x1, dy = y2 - y1;
+    const float len2 = dx * dx + dy * dy;
+    float depth = 0.0f;
+    for (const SightObstacle& o : mObstacles) {
+        if (o.mTemporary && gIgnoreTempSmokeForLOS) continue;
+        if (len2 <= 0.0f || !(o.mRadius > 0.0f) || !(o.mDensity > 0.0f)) continue;
+        // Chord of the line through the cloud's circle, clipped to the segment.
+        const float tc = ((o.mX - x1) * dx + (o.mY - y1) * dy) / len2;
+        const float cx = x1 + dx * tc - o.mX, cy = y1 + dy * tc - o.mY;
+        const float miss2 = cx * cx + cy * cy;
+        if (miss2 >= o.mRadius * o.mRadius) continue;
+        const float half = std::sqrt((o.mRadius * o.mRadius - miss2) / len2);
+        const float t0 = std::max(0.0f, tc - half), t1 = std::min(1.0f, tc + half);
+        if (t1 <= t0) continue;
+        const float zc = z1 + (z2 - z1) * std::clamp(tc, 0.0f, 1.0f);
+        if (zc > o.mTop) continue;  // the line passes over it
+        depth += o.mDensity * (t1 - t0) * std::sqrt(len2);
+        *firstT = std::min(*firstT, t0);
+    }
+    return depth;
+}
+
+bool Map::CheckLOS(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2, float y2,
+                   float z2, float* visibility, float* length, float* blockX, float* blockY, float* blockZ)
+{
+    if (!Finite6(x1, y1, z1, x2, y2, z2) || mPoints.empty()) {
+        if (visibility) *visibility = 0.0f;
+        if (length) *length = 0.0f;
+        return false;
+    }
+    const float dx = x2 - x1, dy = y2 - y1, dz = z2 - z1;
+    if (length) *length = std::sqrt(dx * dx + dy * dy + dz * dz);
+
+    Trace spec{x1, y1, z1, x2, y2, z2};
+    spec.mGroundTolerance = kEyeGroundTolerance;
+    spec.mGroundExempt = 1.0f;
+    if (groundOnly) {
+        spec.mSolids = spec.mVegetation = spec.mWalls = false;
+    } else {
+        spec.mStartExempt = kOwnCover;
+        spec.mEndExempt = endCover ? 0.0f : kOwnCover;
+        spec.mWallExempt = endCover ? 0.0f : kWallReach;
+    }
+    TraceResult r;
+    TraceLine(spec, &r);
+    float vis = 0.0f, stopT = r.mT;
+    if (!r.mBlocked) {
+        float smokeT = 1.0f;
+        float depth = r.mDepth + (groundOnly ? 0.0f : SmokeDepth(withSmoke, x1, y1, z1, x2, y2, z2, &smokeT));
+        vis = std::exp(-depth);
+        if (vis < kMinVisibility) {
+            vis = 0.0f;
+            stopT = smokeT;
+        }
+    }
+    if (visibility) *visibility = vis;
+    if (blockX) *blockX = vis > 0.0f ? x2 : x1 + dx * stopT;
+    if (blockY) *blockY = vis > 0.0f ? y2 : y1 + dy * stopT;
+    if (blockZ) *blockZ = vis > 0.0f ? z2 : z1 + dz * stopT;
+    return true;
+}
+
+Terrain Map::GetBlockingWallType(float x0, float y0, float z0, float x1, float y1, float z1) const
+{
+    if (!Finite6(x0, y0, z0, x1, y1, z1) || mPoints.empty() || mWallList.empty()) return 0;
+    Trace spec{x0, y0, z0, x1, y1, z1};
+    spec.mGround = spec.mSolids = spec.mVegetation = false;
+    TraceResult r;
+    TraceLine(spec, &r);
+    return r.mBlocked ? r.mWall : 0;
+}
+
+float Map::CheckFlightPath(int32_t timeOfFlight, float x, float y, float z, float* endX, float* endY, float* endZ)
+{
+    if (!endX || !endY || !endZ || mPoints.empty() || !Finite6(x, y, z, *endX, *endY, *endZ)) return 1.0f;
+    // A shell flies a parabola: over flight time T seconds it rises
+    // g T^2 / 8 above the straight chord at mid-path.
+    const float seconds = std::max(0, timeOfFlight) / 40.0f;
+    Trace spec{x, y, z, *endX, *endY, *endZ};
+    spec.mArc = kGravity * seconds * seconds / 8.0f;
+    spec.mVegetation = false;
+    // The gun's own place and the last metre before impact do not stop it.
+    spec.mStartExempt = 3.0f;
+    spec.mGroundExempt = 1.0f;
+    spec.mWallExempt = 1.0f;
+    TraceResult r;
+    TraceLine(spec, &r);
+    if (!r.mBlocked) return 1.0f;
+    const float t = std::max(r.mT, 0.01f);
+    const float ex = *endX, ey = *endY, ez = *endZ;
+    *endX = x + (ex - x) * t;
+    *endY = y + (ey - y) * t;
+    *endZ = z + (ez - z) * t + spec.mArc * t * (1.0f - t);
+    return t;
+}
+
+bool Map::CheckStoredLOS(Unit* a, Unit* b, bool* los, float* visibility, bool* hdKnown, bool* hd)
+{
+    if (!mLOSCacheOn) return false;
+    return mSightCache.Check(mBattleLink, a, b, los, visibility, hdKnown, hd);
+}
+
+void Map::StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, bool hdA, bool hdB)
+{
+    if (!mLOSCacheOn) return;
+    mSightCache.Store(mBattleLink, a, b, los, visibility, hdKnown, hdA, hdB);
+}
+
+void Map::VoidLOS(float x, float y, float r) { mSightCache.Void(x, y, r); }
+
+void Map::DeleteLOSTable() { mSightCache.Clear(); }

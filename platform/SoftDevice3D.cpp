@@ -1,0 +1,230 @@
+#include "platform/SoftDevice3D.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/SoftPixel.h"
+
+using namespace SoftValue;
+
+SoftDevice3D::SoftDevice3D() {
+    auto set = [this](SoftState s, uint32_t v) { mStates[static_cast<int>(s)] = v; };
+    set(SoftState::ZEnable, kTrue);
+    set(SoftState::ZWriteEnable, kTrue);
+    set(SoftState::ZFunc, kCmpLessEqual);
+    set(SoftState::SrcBlend, kBlendSrcAlpha);
+    set(SoftState::DestBlend, kBlendInvSrcAlpha);
+    set(SoftState::AlphaFunc, kCmpAlways);
+    set(SoftState::TextureFactor, 0xFFFFFFFFu);
+    set(SoftState::CullMode, kCullNone);
+    set(SoftState::ShadeMode, kShadeFlat);
+    float one = 1.0f;
+    std::memcpy(&mStates[static_cast<int>(SoftState::FogTableEnd)], &one, 4);
+    auto stage = [this](SoftStage s, uint32_t v) { mStageStates[static_cast<int>(s)] = v; };
+    stage(SoftStage::ColorOp, kOpDisable);
+    stage(SoftStage::ColorArg1, kArgTexture);
+    stage(SoftStage::AlphaOp, kOpDisable);
+    stage(SoftStage::AlphaArg1, kArgTexture);
+    stage(SoftStage::AlphaArg2, kArgDiffuse);
+    stage(SoftStage::MagFilter, kFilterPoint);
+    stage(SoftStage::MinFilter, kFilterPoint);
+}
+
+bool SoftDevice3D::ICreate(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return false;
+    mWidth = width;
+    mHeight = height;
+    mDepth.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0xFFFF);
+    return true;
+}
+
+bool SoftDevice3D::ICreate16(const PixelTarget16& target) {
+    if (!target.pixels || target.pitch < target.width) return false;
+    mTarget16 = target;
+    mIs32 = false;
+    return ICreate(target.width, target.height);
+}
+
+bool SoftDevice3D::ICreate32(const PixelTarget32& target) {
+    if (!target.pixels || target.pitch < target.width) return false;
+    mTarget32 = target;
+    mIs32 = true;
+    return ICreate(target.width, target.height);
+}
+
+bool SoftDevice3D::GetCaps(SoftDeviceCaps* hardware, SoftDeviceCaps* software) const {
+    SoftDeviceCaps caps;
+    caps.hardware = true;
+    caps.wFog = true;
+    caps.zFog = false;
+    caps.translucentSortIndependent = false;
+    caps.textureNonLocalVidMem = false;
+    caps.maxTextureWidth = 2048;
+    caps.maxTextureHeight = 2048;
+    if (hardware) *hardware = caps;
+    if (software) *software = caps;
+    return true;
+}
+
+bool SoftDevice3D::BeginScene() {
+    if (mInScene || mWidth == 0) return false;
+    mInScene = true;
+    return true;
+}
+
+bool SoftDevice3D::EndScene() {
+    if (!mInScene) return false;
+    mInScene = false;
+    return true;
+}
+
+void SoftDevice3D::SetRenderState(SoftState state, uint32_t value) {
+    int i = static_cast<int>(state);
+    if (i >= 0 && i < static_cast<int>(SoftState::Count)) mStates[i] = value;
+}
+
+uint32_t SoftDevice3D::GetRenderState(SoftState state) const {
+    int i = static_cast<int>(state);
+    return (i >= 0 && i < static_cast<int>(SoftState::Count)) ? mStates[i] : 0;
+}
+
+void SoftDevice3D::SetTextureStageState(SoftStage state, uint32_t value) {
+    int i = static_cast<int>(state);
+    if (i >= 0 && i < static_cast<int>(SoftStage::Count)) mStageStates[i] = value;
+}
+
+uint32_t SoftDevice3D::GetTextureStageState(SoftStage state) const {
+    int i = static_cast<int>(state);
+    return (i >= 0 && i < static_cast<int>(SoftStage::Count)) ? mStageStates[i] : 0;
+}
+
+void SoftDevice3D::Clear(const SoftRect* rects, int32_t count, uint32_t what, uint32_t argb,
+                         float z) {
+    if (mWidth == 0) return;
+    SoftRect whole{0, 0, mWidth, mHeight};
+    if (!rects) {
+        rects = &whole;
+        count = 1;
+    }
+    float zc = std::isfinite(z) ? std::clamp(z, 0.0f, 1.0f) : 1.0f;
+    uint16_t zq = static_cast<uint16_t>(zc * 65535.0f + 0.5f);
+    uint16_t c16 = SoftPixel::Pack565(argb, 4 | (2 << 8) | (4 << 16));
+    for (int32_t i = 0; i < count; ++i) {
+        int32_t l = std::max(0, rects[i].left), t = std::max(0, rects[i].top);
+        int32_t r = std::min(mWidth, rects[i].right), b = std::min(mHeight, rects[i].bottom);
+        for (int32_t y = t; y < b; ++y) {
+            if (what & kSoftClearZBuffer)
+                std::fill(mDepth.begin() + size_t(y) * mWidth + l, mDepth.begin() + size_t(y) * mWidth + r, zq);
+            if (what & kSoftClearTarget) {
+                if (mIs32) {
+                    uint32_t* row = mTarget32.pixels + size_t(y) * mTarget32.pitch;
+                    std::fill(row + l, row + r, argb);
+                } else {
+                    uint16_t* row = mTarget16.Row(y);
+                    std::fill(row + l, row + r, c16);
+                }
+            }
+        }
+    }
+}
+
+namespace {
+
+RasterVertex ReadVertex(const uint8_t* base, uint32_t fvf, int32_t i) {
+    RasterVertex v;
+    if (fvf == kSoftFvfTex1) {
+        float f[6];
+        std::memcpy(f, base + size_t(i) * 24, sizeof f);
+        v = RasterVertex{f[0], f[1], f[2], f[3], f[4], f[5], 0xFFFFFFFFu};
+    } else {
+        float f[4];
+        uint32_t c;
+        std::memcpy(f, base + size_t(i) * 20, sizeof f);
+        std::memcpy(&c, base + size_t(i) * 20 + 16, 4);
+        v = RasterVertex{f[0], f[1], f[2], f[3], 0.0f, 0.0f, c};
+    }
+    return v;
+}
+
+}  // namespace
+
+void SoftDevice3D::DrawPrimitive(SoftPrimitive type, uint32_t fvf, const void* vertices,
+                                 int32_t count, uint32_t flags) {
+    ++mDrawCalls;
+    if (!vertices || count < 3 || mWidth == 0) return;
+    if (fvf != kSoftFvfDiffuse && fvf != kSoftFvfTex1) return;
+    Shade shade;
+    SoftPixel::ResolveShade(mStates, mStageStates, mTexture, fvf == kSoftFvfTex1, &shade);
+    const uint8_t* base = static_cast<const uint8_t*>(vertices);
+    switch (type) {
+    case SoftPrimitive::TriangleList:
+        for (int32_t i = 0; i + 2 < count; i += 3)
+            DrawTriangle(ReadVertex(base, fvf, i), ReadVertex(base, fvf, i + 1),
+                         ReadVertex(base, fvf, i + 2), shade);
+        break;
+    case SoftPrimitive::TriangleStrip:
+        for (int32_t i = 0; i + 2 < count; ++i) {
+            RasterVertex a = ReadVertex(base, fvf, i), b = ReadVertex(base, fvf, i + 1);
+            RasterVertex c = ReadVertex(base, fvf, i + 2);
+            if (i & 1) DrawTriangle(b, a, c, shade);
+            else DrawTriangle(a, b, c, shade);
+        }
+        break;
+    case SoftPrimitive::TriangleFan: {
+        RasterVertex a = ReadVertex(base, fvf, 0);
+        for (int32_t i = 1; i + 1 < count; ++i)
+            DrawTriangle(a, ReadVertex(base, fvf, i), ReadVertex(base, fvf, i + 1), shade);
+        break;
+    }
+    }
+}
+
+void SoftDevice3D::DrawTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
+                                const Shade& shade) {
+    TriangleSetup t;
+    if (InsideGuardBand(a, mWidth, mHeight) && InsideGuardBand(b, mWidth, mHeight) &&
+        InsideGuardBand(c, mWidth, mHeight)) {
+        if (SetupTriangle(a, b, c, mWidth, mHeight, &t)) RasterTriangle(t, shade);
+        return;
+    }
+    if (!(a.rhw > 0.0f) || !(b.rhw > 0.0f) || !(c.rhw > 0.0f)) return;
+    RasterVertex poly[8];
+    int32_t n = ClipToGuardBand(a, b, c, mWidth, mHeight, poly);
+    for (int32_t i = 1; i + 1 < n; ++i) {
+        // Flat shading keeps the colour of the triangle's first corner.
+        RasterVertex p0 = poly[0];
+        p0.color = a.color;
+        if (SetupTriangle(p0, poly[i], poly[i + 1], mWidth, mHeight, &t)) RasterTriangle(t, shade);
+    }
+}
+
+void SoftDevice3D::RasterTriangle(const TriangleSetup& t, const Shade& shade) {
+    SoftPixel::Context ctx{mDepth.data(), mWidth, shade};
+    if (mIs32) {
+        SoftPixel::Target32 target{mTarget32.pixels, mTarget32.pitch};
+        if (mReference) SoftPixel::RasterReference(t, ctx, target);
+        else SoftPixel::RasterGeneral(t, ctx, target);
+        return;
+    }
+    SoftPixel::Target16 target{mTarget16.pixels, mTarget16.pitch};
+    if (mReference) SoftPixel::RasterReference(t, ctx, target);
+    else SoftPixel::RasterFast16(t, ctx, target);
+}
+
+void PrepareScreenDevice(SoftDevice3D* d, bool hardware) {
+    if (!d) return;
+    d->SetRenderState(SoftState::ZEnable, kTrue);
+    d->SetRenderState(SoftState::ZFunc, kCmpLessEqual);
+    d->SetRenderState(SoftState::CullMode, kCullNone);
+    d->SetRenderState(SoftState::ShadeMode, kShadeFlat);
+    d->SetTextureStageState(SoftStage::MagFilter, hardware ? kFilterLinear : kFilterPoint);
+    d->SetTextureStageState(SoftStage::MinFilter, kFilterPoint);
+    d->SetRenderState(SoftState::DitherEnable, hardware ? kTrue : kFalse);
+    d->SetRenderState(SoftState::AlphaBlendEnable, hardware ? kTrue : kFalse);
+    d->SetRenderState(SoftState::SrcBlend, kBlendSrcAlpha);
+    d->SetRenderState(SoftState::DestBlend, kBlendInvSrcAlpha);
+    d->SetRenderState(SoftState::AlphaTestEnable, kTrue);
+    d->SetRenderState(SoftState::AlphaRef, 0);
+    d->SetRenderState(SoftState::AlphaFunc, kCmpGreater);
+}

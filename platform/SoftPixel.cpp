@@ -1,0 +1,541 @@
+#include "platform/SoftPixel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+using namespace SoftValue;
+
+namespace SoftPixel {
+
+namespace {
+
+constexpr uint8_t kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+constexpr uint32_t kRoundWord = 4u | (2u << 8) | (4u << 16);
+
+float FloatBits(uint32_t v) {
+    float f;
+    std::memcpy(&f, &v, 4);
+    return f;
+}
+
+uint32_t Quantize(float z) {
+    if (!(z > 0.0f)) return 0;
+    if (z > 1.0f) return 65535;
+    return static_cast<uint32_t>(z * 65535.0f + 0.5f);
+}
+
+uint32_t Wrap(int64_t i, int32_t n, bool pow2) {
+    if (pow2) return static_cast<uint32_t>(i & (n - 1));
+    int64_t m = i % n;
+    return static_cast<uint32_t>(m < 0 ? m + n : m);
+}
+
+int64_t TexelIndex(double coord) {
+    if (!(std::fabs(coord) < 1e15)) return 0;
+    return static_cast<int64_t>(std::floor(coord));
+}
+
+uint32_t Lerp8(uint32_t a, uint32_t b, uint32_t ca, uint32_t cb, uint32_t shift) {
+    uint32_t x = (a >> shift) & 0xFF, y = (b >> shift) & 0xFF;
+    return (x * ca + y * cb + 128) >> 8;
+}
+
+// Texel of normalised (u, v) with wrap addressing; point or bilinear.
+uint32_t Sample(const SoftTexture* tex, float u, float v, bool bilinear) {
+    if (!tex || tex->IsEmpty()) return 0xFFFFFFFFu;
+    int32_t w = tex->Width(), h = tex->Height();
+    bool p2 = tex->IsPowerOfTwo();
+    const uint32_t* texels = tex->ARGB();
+    double fu = static_cast<double>(u) * w, fv = static_cast<double>(v) * h;
+    if (!bilinear) {
+        return texels[size_t(Wrap(TexelIndex(fv), h, p2)) * w + Wrap(TexelIndex(fu), w, p2)];
+    }
+    fu -= 0.5;
+    fv -= 0.5;
+    int64_t iu = TexelIndex(fu), iv = TexelIndex(fv);
+    uint32_t wu = static_cast<uint32_t>((fu - std::floor(fu)) * 256.0);
+    uint32_t wv = static_cast<uint32_t>((fv - std::floor(fv)) * 256.0);
+    if (!(std::fabs(fu) < 1e15)) wu = 0;
+    if (!(std::fabs(fv) < 1e15)) wv = 0;
+    uint32_t u0 = Wrap(iu, w, p2), u1 = Wrap(iu + 1, w, p2);
+    uint32_t v0 = Wrap(iv, h, p2), v1 = Wrap(iv + 1, h, p2);
+    uint32_t t00 = texels[size_t(v0) * w + u0], t10 = texels[size_t(v0) * w + u1];
+    uint32_t t01 = texels[size_t(v1) * w + u0], t11 = texels[size_t(v1) * w + u1];
+    uint32_t out = 0;
+    for (uint32_t shift = 0; shift < 32; shift += 8) {
+        uint32_t top = Lerp8(t00, t10, 256 - wu, wu, shift);
+        uint32_t bottom = Lerp8(t01, t11, 256 - wu, wu, shift);
+        uint32_t c = (top * (256 - wv) + bottom * wv + 128) >> 8;
+        out |= std::min<uint32_t>(c, 255) << shift;
+    }
+    return out;
+}
+
+uint32_t ArgAlpha(const Shade& s, uint32_t arg, uint32_t texel, uint32_t diffuse) {
+    if (arg == kArgTexture) return texel >> 24;
+    if (arg == kArgTFactor) return s.textureFactor >> 24;
+    return diffuse >> 24;
+}
+
+void FogMix(const Shade& s, float w, uint32_t* r, uint32_t* g, uint32_t* b) {
+    float range = s.fogEnd - s.fogStart;
+    float f = range != 0.0f ? (s.fogEnd - w) / range : (w < s.fogEnd ? 1.0f : 0.0f);
+    if (!(f > 0.0f)) f = 0.0f;
+    if (f > 1.0f) f = 1.0f;
+    float k = 1.0f - f;
+    *r = static_cast<uint32_t>(*r * f + ((s.fogColor >> 16) & 0xFF) * k + 0.5f);
+    *g = static_cast<uint32_t>(*g * f + ((s.fogColor >> 8) & 0xFF) * k + 0.5f);
+    *b = static_cast<uint32_t>(*b * f + (s.fogColor & 0xFF) * k + 0.5f);
+}
+
+uint32_t Mix(uint32_t src, uint32_t dst, uint32_t a) { return (src * a + dst * (255 - a) + 127) / 255; }
+
+void Store(Target16& t, const Shade& s, int32_t x, int32_t y, uint32_t r, uint32_t g, uint32_t b,
+           uint32_t a) {
+    uint16_t* p = t.pixels + int64_t(y) * t.pitch + x;
+    if (s.blend && a < 255) {
+        uint32_t d = *p;
+        uint32_t dr = (d >> 11) & 31, dg = (d >> 5) & 63, db = d & 31;
+        r = Mix(r, (dr << 3) | (dr >> 2), a);
+        g = Mix(g, (dg << 2) | (dg >> 4), a);
+        b = Mix(b, (db << 3) | (db >> 2), a);
+    }
+    *p = Pack565((r << 16) | (g << 8) | b, DitherWord(x, y, s.dither));
+}
+
+void Store(Target32& t, const Shade& s, int32_t x, int32_t y, uint32_t r, uint32_t g, uint32_t b,
+           uint32_t a) {
+    uint32_t* p = t.pixels + int64_t(y) * t.pitch + x;
+    if (s.blend && a < 255) {
+        uint32_t d = *p;
+        r = Mix(r, (d >> 16) & 0xFF, a);
+        g = Mix(g, (d >> 8) & 0xFF, a);
+        b = Mix(b, d & 0xFF, a);
+    }
+    *p = (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+// Colour, alpha test, fog, blend and depth write of one pixel whose depth
+// test has passed.
+template <class T>
+void Shade1(const Context& c, T& target, int32_t x, int32_t y, uint32_t zq, uint32_t texel,
+            uint32_t diffuse, float w) {
+    const Shade& s = c.shade;
+    uint32_t src = s.colorFromTexture ? texel : diffuse;
+    uint32_t a;
+    if (s.alphaOp == kOpSelectArg1) a = ArgAlpha(s, s.alphaArg1, texel, diffuse);
+    else if (s.alphaOp == kOpModulate)
+        a = (ArgAlpha(s, s.alphaArg1, texel, diffuse) * ArgAlpha(s, s.alphaArg2, texel, diffuse) + 127) / 255;
+    else a = diffuse >> 24;
+    if (s.alphaTest && a <= s.alphaRef) return;
+    uint32_t r = (src >> 16) & 0xFF, g = (src >> 8) & 0xFF, b = src & 0xFF;
+    if (s.fog) FogMix(s, w, &r, &g, &b);
+    Store(target, s, x, y, r, g, b, a);
+    if (s.zEnable && s.zWrite) c.depth[int64_t(y) * c.depthPitch + x] = static_cast<uint16_t>(zq);
+}
+
+bool DepthPasses(const Context& c, int32_t x, int32_t y, uint32_t zq) {
+    const Shade& s = c.shade;
+    return !s.zEnable || s.zAlways || zq <= c.depth[int64_t(y) * c.depthPitch + x];
+}
+
+// Whether the texture is magnified at this point: no screen step moves
+// more than one texel.
+bool Magnified(const TriangleSetup& t, const SoftTexture* tex, float rhw, float ur, float vr) {
+    if (!tex || tex->IsEmpty()) return false;
+    float inv = 1.0f / (rhw * rhw);
+    float w = static_cast<float>(tex->Width()), h = static_cast<float>(tex->Height());
+    float dudx = (t.ur.dx * rhw - ur * t.rhw.dx) * inv * w, dvdx = (t.vr.dx * rhw - vr * t.rhw.dx) * inv * h;
+    float dudy = (t.ur.dy * rhw - ur * t.rhw.dy) * inv * w, dvdy = (t.vr.dy * rhw - vr * t.rhw.dy) * inv * h;
+    return std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy) <= 1.0f;
+}
+
+// One pixel through the full per-pixel path with a true divide for w.
+template <class T>
+void FullPixel(const TriangleSetup& t, const Context& c, T& target, int32_t x, int32_t y, float z,
+               float rhw, float ur, float vr) {
+    uint32_t zq = Quantize(z);
+    if (!DepthPasses(c, x, y, zq)) return;
+    const Shade& s = c.shade;
+    float w = 1.0f / rhw;
+    uint32_t texel = 0xFFFFFFFFu;
+    if (s.sampleTexture) {
+        bool bilinear = s.magLinear && Magnified(t, s.texture, rhw, ur, vr);
+        texel = Sample(s.texture, ur * w, vr * w, bilinear);
+    }
+    Shade1(c, target, x, y, zq, texel, t.color, w);
+}
+
+template <class T>
+void General(const TriangleSetup& t, const Context& c, T& target) {
+    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+        const int32_t y = rows.Row();
+        int32_t x0, x1;
+        if (!rows.Span(&x0, &x1)) continue;
+        float fx = static_cast<float>(x0), fy = static_cast<float>(y);
+        float z = PlaneAt(t.z, t, fx, fy), rhw = PlaneAt(t.rhw, t, fx, fy);
+        float ur = PlaneAt(t.ur, t, fx, fy), vr = PlaneAt(t.vr, t, fx, fy);
+        for (int32_t x = x0; x < x1; ++x) {
+            FullPixel(t, c, target, x, y, z, rhw, ur, vr);
+            z += t.z.dx;
+            rhw += t.rhw.dx;
+            ur += t.ur.dx;
+            vr += t.vr.dx;
+        }
+    }
+}
+
+template <class T>
+void Reference(const TriangleSetup& t, const Context& c, T& target) {
+    for (int32_t y = t.minY; y <= t.maxY; ++y) {
+        for (int32_t x = t.minX; x <= t.maxX; ++x) {
+            if (!CoversPixel(t, x, y)) continue;
+            float fx = static_cast<float>(x), fy = static_cast<float>(y);
+            FullPixel(t, c, target, x, y, PlaneAt(t.z, t, fx, fy), PlaneAt(t.rhw, t, fx, fy),
+                      PlaneAt(t.ur, t, fx, fy), PlaneAt(t.vr, t, fx, fy));
+        }
+    }
+}
+
+// Untextured, unfogged: one dithered colour per position of the 4 x 4 cell.
+void FastFlat(const TriangleSetup& t, const Context& c, Target16& target) {
+    const Shade& s = c.shade;
+    uint32_t a = t.color >> 24;
+    if (s.alphaOp != kOpDisable) {
+        General(t, c, target);
+        return;
+    }
+    if (s.alphaTest && a <= s.alphaRef) return;
+    if (s.blend && a < 255) {
+        General(t, c, target);
+        return;
+    }
+    uint16_t cell[4][4];
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 4; ++x) cell[y][x] = Pack565(t.color, DitherWord(x, y, s.dither));
+    bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
+    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+        const int32_t y = rows.Row();
+        int32_t x0, x1;
+        if (!rows.Span(&x0, &x1)) continue;
+        uint16_t* dst = target.pixels + int64_t(y) * target.pitch;
+        uint16_t* zb = c.depth + int64_t(y) * c.depthPitch;
+        const uint16_t* row = cell[y & 3];
+        float z = PlaneAt(t.z, t, static_cast<float>(x0), static_cast<float>(y));
+        for (int32_t x = x0; x < x1; ++x, z += t.z.dx) {
+            uint32_t zq = Quantize(z);
+            if (test && zq > zb[x]) continue;
+            dst[x] = row[x & 3];
+            if (write) zb[x] = static_cast<uint16_t>(zq);
+        }
+    }
+}
+
+int32_t Log2(int32_t v) {
+    int32_t n = 0;
+    while ((1 << n) < v) ++n;
+    return n;
+}
+
+// 1 / k for the run lengths.
+const struct Reciprocals {
+    double v[65];
+    Reciprocals() {
+        v[0] = 0.0;
+        for (int32_t k = 1; k < 65; ++k) v[k] = 1.0 / k;
+    }
+    double operator[](int32_t k) const { return v[k]; }
+} kReciprocal;
+
+// src over dst with alpha a (1..254) in RGB565: the three fields spread
+// over a 32-bit word with room for a 5-bit weight each.
+inline uint16_t Blend565(uint32_t src, uint32_t dst, uint32_t a) {
+    uint32_t w = (a * 32 + 127) / 255;
+    uint32_t s = (src | (src << 16)) & 0x07E0F81Fu, d = (dst | (dst << 16)) & 0x07E0F81Fu;
+    uint32_t m = ((s * w + d * (32 - w)) >> 5) & 0x07E0F81Fu;
+    return static_cast<uint16_t>(m | (m >> 16));
+}
+
+// Depth along a run in 16.16 fixed point, both ends clamped to 0..1, so the
+// inner loops need one add and one shift per pixel.
+struct DepthRun {
+    uint32_t z;
+    int32_t dz;
+};
+
+DepthRun MakeDepthRun(float z0, float dzdx, int32_t n) {
+    auto fix = [](float z) {
+        if (!(z > 0.0f)) z = 0.0f;
+        if (z > 1.0f) z = 1.0f;
+        return static_cast<int64_t>(static_cast<double>(z) * 65535.0 * 65536.0) + 32768;
+    };
+    int64_t a = fix(z0), b = fix(z0 + dzdx * static_cast<float>(n > 1 ? n - 1 : 0));
+    DepthRun r;
+    r.z = static_cast<uint32_t>(a);
+    // Rounded toward a so that no pixel of the run passes b.
+    r.dz = n > 1 ? static_cast<int32_t>(static_cast<double>(b - a) * kReciprocal[n - 1]) : 0;
+    return r;
+}
+
+struct TexRun {
+    int64_t u, du, v, dv;
+};
+
+// The inner loop of the textured fast path: opaque texels are packed with
+// their dither offset directly; translucent ones go to slow(x, zq, index).
+// t.v is scaled by the texture width, so that its integer part masked by
+// rowMask is the offset of the texel row.
+template <bool kTest, bool kWrite, class Slow>
+inline void TexturedRun(uint16_t* __restrict dst, uint16_t* __restrict zb, int32_t x, int32_t n,
+                        DepthRun d, TexRun t, const uint32_t* __restrict packed, uint32_t wmask,
+                        uint32_t rowMask, const uint32_t* __restrict drow, uint32_t opaque, Slow&& slow) {
+    for (int32_t end = x + n; x < end; ++x, d.z += d.dz, t.u += t.du, t.v += t.dv) {
+        uint32_t zq = d.z >> 16;
+        if (kTest && zq > zb[x]) continue;
+        uint32_t idx = (uint32_t(t.v >> 16) & rowMask) | (uint32_t(t.u >> 16) & wmask);
+        uint32_t tx = packed[idx];
+        if ((tx >> 24) == opaque) {
+            dst[x] = PackPrepared(tx + drow[x & 3]);
+            if (kWrite) zb[x] = static_cast<uint16_t>(zq);
+        } else {
+            slow(x, zq, idx);
+        }
+    }
+}
+
+// Textured with point sampling: 1/w is divided out every 16 pixels (fewer
+// where w changes fast) and u, v run linearly in 16.16 texels between.
+void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
+    const Shade& s = c.shade;
+    const SoftTexture* tex = s.texture;
+    const int32_t tw = tex->Width(), th = tex->Height();
+    const uint32_t wmask = tw - 1, rowMask = uint32_t(th - 1) << Log2(tw);
+    const uint32_t* packed = tex->Packed();
+    const uint32_t* argb = tex->ARGB();
+    const bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
+    // A texture factor below opaque makes every texel translucent: the
+    // opaque shortcut then takes none.
+    const uint32_t factorAlpha = s.alphaOp == kOpModulate ? (s.textureFactor >> 24) : 255u;
+    const uint32_t opaque = factorAlpha != 255 ? 256u : 255u;
+    uint32_t dither[4][4];
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 4; ++x) dither[y][x] = DitherWord(x, y, s.dither);
+    constexpr int32_t kSeg = 32;
+    const float ftw = static_cast<float>(tw), fth = static_cast<float>(th);
+
+    // Where 1/w hardly changes over the triangle (small ones, or ones facing
+    // the eye), u and v are affine in screen space: set up once, no divide
+    // per row.
+    {
+        const float fx0 = float(t.minX), fx1 = float(t.maxX), fy0 = float(t.minY), fy1 = float(t.maxY);
+        const float r[4] = {PlaneAt(t.rhw, t, fx0, fy0), PlaneAt(t.rhw, t, fx1, fy0), PlaneAt(t.rhw, t, fx0, fy1),
+                            PlaneAt(t.rhw, t, fx1, fy1)};
+        const float z[4] = {PlaneAt(t.z, t, fx0, fy0), PlaneAt(t.z, t, fx1, fy0), PlaneAt(t.z, t, fx0, fy1),
+                            PlaneAt(t.z, t, fx1, fy1)};
+        float rmin = std::min({r[0], r[1], r[2], r[3]}), rmax = std::max({r[0], r[1], r[2], r[3]});
+        float zmin = std::min({z[0], z[1], z[2], z[3]}), zmax = std::max({z[0], z[1], z[2], z[3]});
+        if (rmin > 0.0f && rmax - rmin <= 0.004f * rmin && zmin >= 0.0f && zmax <= 1.0f) {
+            const float cx = 0.5f * (fx0 + fx1), cy = 0.5f * (fy0 + fy1);
+            const float R = PlaneAt(t.rhw, t, cx, cy), U = PlaneAt(t.ur, t, cx, cy), V = PlaneAt(t.vr, t, cx, cy);
+            const float iR = 1.0f / R, iR2 = iR * iR;
+            const float uc = U * iR * ftw, vc = V * iR * fth;
+            const float dudx = (t.ur.dx * R - U * t.rhw.dx) * iR2 * ftw, dudy = (t.ur.dy * R - U * t.rhw.dy) * iR2 * ftw;
+            const float dvdx = (t.vr.dx * R - V * t.rhw.dx) * iR2 * fth, dvdy = (t.vr.dy * R - V * t.rhw.dy) * iR2 * fth;
+            bool magnified = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy) <= 1.0f;
+            bool sane = std::fabs(uc) < 1e8f && std::fabs(vc) < 1e8f && std::fabs(dudx) + std::fabs(dudy) < 1e5f &&
+                        std::fabs(dvdx) + std::fabs(dvdy) < 1e5f;
+            if (sane && !(magnified && s.magLinear)) {
+                const float vScale = 65536.0f * ftw;
+                const int64_t du = static_cast<int64_t>(dudx * 65536.0f), dv = static_cast<int64_t>(dvdx * vScale);
+                const int32_t dz = static_cast<int32_t>(static_cast<double>(t.z.dx) * (65535.0 * 65536.0));
+                for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+                    const int32_t y = rows.Row();
+                    int32_t x0, x1;
+                    if (!rows.Span(&x0, &x1)) continue;
+                    uint16_t* dst = target.pixels + int64_t(y) * target.pitch;
+                    uint16_t* zb = c.depth + int64_t(y) * c.depthPitch;
+                    const uint32_t* drow = dither[y & 3];
+                    const float fx = float(x0), fy = float(y);
+                    float zs = PlaneAt(t.z, t, fx, fy);
+                    zs = zs < 0.0f ? 0.0f : (zs > 1.0f ? 1.0f : zs);
+                    DepthRun d{static_cast<uint32_t>(static_cast<double>(zs) * (65535.0 * 65536.0)) + 32768u, dz};
+                    float u = uc + dudx * (fx - cx) + dudy * (fy - cy), v = vc + dvdx * (fx - cx) + dvdy * (fy - cy);
+                    TexRun run{static_cast<int64_t>(u * 65536.0f), du, static_cast<int64_t>(v * vScale), dv};
+                    const float rw = PlaneAt(t.rhw, t, fx, fy), drw = t.rhw.dx;
+                    auto slow = [&](int32_t px, uint32_t zq, uint32_t idx) {
+                        uint32_t tx = packed[idx];
+                        uint32_t a = tx >> 24;
+                        if (factorAlpha != 255) a = (a * factorAlpha + 127) / 255;
+                        if (s.alphaTest && a <= s.alphaRef) return;
+                        if (!s.blend) {
+                            Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rw + drw * (px - x0)));
+                            return;
+                        }
+                        uint16_t src = PackPrepared(tx + drow[px & 3]);
+                        dst[px] = a >= 255 ? src : Blend565(src, dst[px], a);
+                        if (write) zb[px] = static_cast<uint16_t>(zq);
+                    };
+                    const int32_t n = x1 - x0;
+                    if (test && write) TexturedRun<true, true>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                    else if (test) TexturedRun<true, false>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                    else if (write) TexturedRun<false, true>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                    else TexturedRun<false, false>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                }
+                return;
+            }
+        }
+    }
+
+    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+        const int32_t y = rows.Row();
+        int32_t x0, x1;
+        if (!rows.Span(&x0, &x1)) continue;
+        uint16_t* dst = target.pixels + int64_t(y) * target.pitch;
+        uint16_t* zb = c.depth + int64_t(y) * c.depthPitch;
+        const uint32_t* drow = dither[y & 3];
+        float fy = static_cast<float>(y);
+        float z = PlaneAt(t.z, t, static_cast<float>(x0), fy);
+        float rhw = PlaneAt(t.rhw, t, static_cast<float>(x0), fy);
+        float ur = PlaneAt(t.ur, t, static_cast<float>(x0), fy);
+        float vr = PlaneAt(t.vr, t, static_cast<float>(x0), fy);
+        // Texel coordinates need no wrapping here: the index masks do it.
+        float inv0 = 1.0f / rhw;
+        float u0 = ur * inv0 * ftw, v0 = vr * inv0 * fth;
+        for (int32_t x = x0; x < x1;) {
+            // Shorter runs where w changes fast, so the straight steps stay
+            // within a small part of a texel of the true curve.
+            int32_t n = std::min(kSeg, x1 - x);
+            while (n > 2 && std::fabs(t.rhw.dx * n) > 0.0625f * rhw) n >>= 1;
+            float rhwE = rhw + t.rhw.dx * n, urE = ur + t.ur.dx * n, vrE = vr + t.vr.dx * n;
+            float inv = 1.0f / rhwE;
+            float u1 = urE * inv * ftw, v1 = vrE * inv * fth;
+            float invN = 1.0f / static_cast<float>(n);
+            float du = (u1 - u0) * invN, dv = (v1 - v0) * invN;
+            bool linear = false;
+            if (s.magLinear) {
+                float r2 = inv0 * inv0;
+                float dudy = (t.ur.dy * rhw - ur * t.rhw.dy) * r2 * ftw;
+                float dvdy = (t.vr.dy * rhw - vr * t.rhw.dy) * r2 * fth;
+                linear = std::max(du * du + dv * dv, dudy * dudy + dvdy * dvdy) <= 1.0f;
+            }
+            bool sane = std::fabs(u0) < 1e9f && std::fabs(v0) < 1e9f && std::fabs(du) < 1e6f && std::fabs(dv) < 1e6f;
+            if (linear || !sane) {
+                for (int32_t i = 0; i < n; ++i) {
+                    FullPixel(t, c, target, x + i, y, z, rhw, ur, vr);
+                    z += t.z.dx;
+                    rhw += t.rhw.dx;
+                    ur += t.ur.dx;
+                    vr += t.vr.dx;
+                }
+            } else {
+                const float vScale = 65536.0f * ftw;
+                TexRun run{static_cast<int64_t>(u0 * 65536.0f), static_cast<int64_t>(du * 65536.0f),
+                           static_cast<int64_t>(v0 * vScale), static_cast<int64_t>(dv * vScale)};
+                DepthRun d = MakeDepthRun(z, t.z.dx, n);
+                const float rhw0 = rhw, drhw = t.rhw.dx;
+                const int32_t xs = x;
+                // Translucent texels: the texture factor, the alpha test, then
+                // a blend in RGB565 with 32 levels of alpha.
+                auto slow = [&](int32_t px, uint32_t zq, uint32_t idx) {
+                    uint32_t tx = packed[idx];
+                    uint32_t a = tx >> 24;
+                    if (factorAlpha != 255) a = (a * factorAlpha + 127) / 255;
+                    if (s.alphaTest && a <= s.alphaRef) return;
+                    if (!s.blend) {
+                        Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rhw0 + drhw * (px - xs)));
+                        return;
+                    }
+                    uint16_t src = PackPrepared(tx + drow[px & 3]);
+                    dst[px] = a >= 255 ? src : Blend565(src, dst[px], a);
+                    if (write) zb[px] = static_cast<uint16_t>(zq);
+                };
+                if (test && write) TexturedRun<true, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                else if (test) TexturedRun<true, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                else if (write) TexturedRun<false, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                else TexturedRun<false, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                z += t.z.dx * n;
+                rhw = rhwE;
+                ur = urE;
+                vr = vrE;
+            }
+            inv0 = inv;
+            u0 = u1;
+            v0 = v1;
+            x += n;
+        }
+    }
+}
+
+}  // namespace
+
+void ResolveShade(const uint32_t* st, const uint32_t* stage, const SoftTexture* texture,
+                  bool texturedVertices, Shade* out) {
+    auto S = [st](SoftState s) { return st[static_cast<int>(s)]; };
+    auto T = [stage](SoftStage s) { return stage[static_cast<int>(s)]; };
+    Shade& s = *out;
+    s = Shade();
+    s.texture = texture;
+    bool stageOn = texturedVertices && T(SoftStage::ColorOp) != kOpDisable;
+    s.colorFromTexture = stageOn && T(SoftStage::ColorArg1) == kArgTexture;
+    if (stageOn) {
+        s.alphaOp = T(SoftStage::AlphaOp);
+        s.alphaArg1 = T(SoftStage::AlphaArg1);
+        s.alphaArg2 = T(SoftStage::AlphaArg2);
+    }
+    bool alphaUsesTexture = s.alphaOp != kOpDisable &&
+                            (s.alphaArg1 == kArgTexture || (s.alphaOp == kOpModulate && s.alphaArg2 == kArgTexture));
+    s.sampleTexture = s.colorFromTexture || alphaUsesTexture;
+    s.textureFactor = S(SoftState::TextureFactor);
+    s.zEnable = S(SoftState::ZEnable) != 0;
+    s.zWrite = S(SoftState::ZWriteEnable) != 0;
+    s.zAlways = S(SoftState::ZFunc) == kCmpAlways;
+    s.alphaTest = S(SoftState::AlphaTestEnable) != 0 && S(SoftState::AlphaFunc) != kCmpAlways;
+    s.alphaRef = S(SoftState::AlphaRef) & 0xFF;
+    s.blend = S(SoftState::AlphaBlendEnable) != 0;
+    s.dither = S(SoftState::DitherEnable) != 0;
+    s.fog = S(SoftState::FogEnable) != 0 && S(SoftState::FogTableMode) == kFogLinear;
+    s.fogStart = FloatBits(S(SoftState::FogTableStart));
+    s.fogEnd = FloatBits(S(SoftState::FogTableEnd));
+    if (!std::isfinite(s.fogStart) || !std::isfinite(s.fogEnd)) s.fog = false;
+    s.fogColor = S(SoftState::FogColor) & 0xFFFFFF;
+    s.magLinear = T(SoftStage::MagFilter) == kFilterLinear;
+}
+
+uint32_t DitherWord(int32_t x, int32_t y, bool dither) {
+    if (!dither) return kRoundWord;
+    uint32_t d = kBayer[y & 3][x & 3];
+    return (d >> 1) | ((d >> 2) << 8) | ((d >> 1) << 16);
+}
+
+uint16_t Pack565(uint32_t argb, uint32_t ditherWord) {
+    uint32_t p = SoftTexture::PackTexel(argb) & 0x00FFFFFFu;
+    return PackPrepared(p + ditherWord);
+}
+
+void RasterFast16(const TriangleSetup& t, const Context& c, Target16& target) {
+    const Shade& s = c.shade;
+    if (s.fog) {
+        General(t, c, target);
+        return;
+    }
+    if (!s.sampleTexture) {
+        FastFlat(t, c, target);
+        return;
+    }
+    bool alphaFromTexture = s.alphaArg1 == kArgTexture &&
+                            (s.alphaOp == kOpSelectArg1 || (s.alphaOp == kOpModulate && s.alphaArg2 == kArgTFactor));
+    if (s.colorFromTexture && alphaFromTexture && s.texture && !s.texture->IsEmpty() &&
+        s.texture->IsPowerOfTwo()) {
+        FastTextured(t, c, target);
+        return;
+    }
+    General(t, c, target);
+}
+
+void RasterGeneral(const TriangleSetup& t, const Context& c, Target16& target) { General(t, c, target); }
+void RasterGeneral(const TriangleSetup& t, const Context& c, Target32& target) { General(t, c, target); }
+void RasterReference(const TriangleSetup& t, const Context& c, Target16& target) { Reference(t, c, target); }
+void RasterReference(const TriangleSetup& t, const Context& c, Target32& target) { Reference(t, c, target); }
+
+}  // namespace SoftPixel

@@ -1,0 +1,256 @@
+#include "platform/SoftRaster.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int64_t kSub = 16;  // sub-pixel steps per pixel
+
+int64_t Snap(float v) { return static_cast<int64_t>(std::lrint(static_cast<double>(v) * kSub)); }
+
+bool Finite(const RasterVertex& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.rhw) &&
+           std::isfinite(v.u) && std::isfinite(v.v);
+}
+
+// Edge from p to q of a triangle whose interior lies where E > 0 for the
+// counter-clockwise order (in y-down screen space, area > 0). Pixels exactly
+// on an edge belong to the triangle only for top and left edges.
+RasterEdge MakeEdge(int64_t px, int64_t py, int64_t qx, int64_t qy) {
+    RasterEdge e;
+    e.a = py - qy;
+    e.b = qx - px;
+    e.c = px * qy - qx * py;
+    bool topLeft = e.a > 0 || (e.a == 0 && e.b > 0);
+    if (!topLeft) e.c -= 1;
+    return e;
+}
+
+int64_t EdgeValue(const RasterEdge& e, int64_t xs, int64_t ys) { return e.a * xs + e.b * ys + e.c; }
+
+RasterPlane MakePlane(float a0, float a1, float a2, float dx1, float dy1, float dx2, float dy2,
+                      float invDen) {
+    RasterPlane p;
+    p.base = a0;
+    p.dx = ((a1 - a0) * dy2 - (a2 - a0) * dy1) * invDen;
+    p.dy = ((a2 - a0) * dx1 - (a1 - a0) * dx2) * invDen;
+    return p;
+}
+
+}  // namespace
+
+bool InsideGuardBand(const RasterVertex& v, int32_t width, int32_t height) {
+    return v.x >= -kRasterGuard && v.y >= -kRasterGuard && v.x <= width + kRasterGuard &&
+           v.y <= height + kRasterGuard;
+}
+
+bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2,
+                   int32_t width, int32_t height, TriangleSetup* out) {
+    if (width <= 0 || height <= 0) return false;
+    if (!Finite(v0) || !Finite(v1) || !Finite(v2)) return false;
+    if (!(v0.rhw > 0.0f) || !(v1.rhw > 0.0f) || !(v2.rhw > 0.0f)) return false;
+    if (!InsideGuardBand(v0, width, height) || !InsideGuardBand(v1, width, height) ||
+        !InsideGuardBand(v2, width, height))
+        return false;
+
+    int64_t x0 = Snap(v0.x), y0 = Snap(v0.y), x1 = Snap(v1.x), y1 = Snap(v1.y);
+    int64_t x2 = Snap(v2.x), y2 = Snap(v2.y);
+    int64_t area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
+    if (area == 0) return false;
+    if (area < 0) {
+        out->edge[0] = MakeEdge(x0, y0, x2, y2);
+        out->edge[1] = MakeEdge(x2, y2, x1, y1);
+        out->edge[2] = MakeEdge(x1, y1, x0, y0);
+    } else {
+        out->edge[0] = MakeEdge(x0, y0, x1, y1);
+        out->edge[1] = MakeEdge(x1, y1, x2, y2);
+        out->edge[2] = MakeEdge(x2, y2, x0, y0);
+    }
+    int64_t minXs = std::min({x0, x1, x2}), maxXs = std::max({x0, x1, x2});
+    int64_t minYs = std::min({y0, y1, y2}), maxYs = std::max({y0, y1, y2});
+    // Pixel i is sampled at 16 i.
+    auto firstPixel = [](int64_t s) { return (s + kSub - 1 + (kSub << 20)) / kSub - (1 << 20); };
+    auto lastPixel = [](int64_t s) { return (s + (kSub << 20)) / kSub - (1 << 20); };
+    int64_t minX = std::max<int64_t>(0, firstPixel(minXs));
+    int64_t maxX = std::min<int64_t>(width - 1, lastPixel(maxXs));
+    int64_t minY = std::max<int64_t>(0, firstPixel(minYs));
+    int64_t maxY = std::min<int64_t>(height - 1, lastPixel(maxYs));
+    if (minX > maxX || minY > maxY) return false;
+    out->minX = static_cast<int32_t>(minX);
+    out->maxX = static_cast<int32_t>(maxX);
+    out->minY = static_cast<int32_t>(minY);
+    out->maxY = static_cast<int32_t>(maxY);
+
+    float fx0 = x0 / 16.0f, fy0 = y0 / 16.0f;
+    float dx1 = x1 / 16.0f - fx0, dy1 = y1 / 16.0f - fy0;
+    float dx2 = x2 / 16.0f - fx0, dy2 = y2 / 16.0f - fy0;
+    float invDen = 1.0f / (dx1 * dy2 - dx2 * dy1);
+    out->ox = fx0;
+    out->oy = fy0;
+    out->z = MakePlane(v0.z, v1.z, v2.z, dx1, dy1, dx2, dy2, invDen);
+    out->rhw = MakePlane(v0.rhw, v1.rhw, v2.rhw, dx1, dy1, dx2, dy2, invDen);
+    out->ur = MakePlane(v0.u * v0.rhw, v1.u * v1.rhw, v2.u * v2.rhw, dx1, dy1, dx2, dy2, invDen);
+    out->vr = MakePlane(v0.v * v0.rhw, v1.v * v1.rhw, v2.v * v2.rhw, dx1, dy1, dx2, dy2, invDen);
+    out->color = v0.color;
+    return true;
+}
+
+bool CoversPixel(const TriangleSetup& t, int32_t x, int32_t y) {
+    int64_t xs = int64_t(x) * kSub, ys = int64_t(y) * kSub;
+    for (const RasterEdge& e : t.edge)
+        if (EdgeValue(e, xs, ys) < 0) return false;
+    return true;
+}
+
+bool RowSpan(const TriangleSetup& t, int32_t y, int32_t* x0, int32_t* x1) {
+    int64_t lo = t.minX, hi = int64_t(t.maxX) + 1;
+    int64_t ys = int64_t(y) * kSub;
+    for (const RasterEdge& e : t.edge) {
+        int64_t c = e.b * ys + e.c;
+        if (e.a == 0) {
+            if (c < 0) return false;
+            continue;
+        }
+        auto inside = [&](int64_t i) { return e.a * (i * kSub) + c >= 0; };
+        double q = static_cast<double>(-c) / static_cast<double>(kSub * e.a);
+        if (q > 1e12) q = 1e12;
+        if (q < -1e12) q = -1e12;
+        if (e.a > 0) {
+            int64_t i = static_cast<int64_t>(std::ceil(q));
+            while (!inside(i)) ++i;
+            while (inside(i - 1)) --i;
+            lo = std::max(lo, i);
+        } else {
+            int64_t i = static_cast<int64_t>(std::floor(q));
+            while (!inside(i)) --i;
+            while (inside(i + 1)) ++i;
+            hi = std::min(hi, i + 1);
+        }
+        if (lo >= hi) return false;
+    }
+    *x0 = static_cast<int32_t>(lo);
+    *x1 = static_cast<int32_t>(hi);
+    return true;
+}
+
+namespace {
+
+int64_t FloorDiv(int64_t n, int64_t d) {
+    int64_t q = n / d;
+    if ((n % d != 0) && ((n < 0) != (d < 0))) --q;
+    return q;
+}
+
+}  // namespace
+
+RowWalker::RowWalker(const TriangleSetup& t) : mY(t.minY), mMinX(t.minX), mMaxX(t.maxX) {
+    int64_t ys = int64_t(t.minY) * kSub;
+    for (int32_t k = 0; k < 3; ++k) {
+        const RasterEdge& e = t.edge[k];
+        Limit& l = mLimit[k];
+        int64_t c = e.b * ys + e.c, step = e.b * kSub;
+        int64_t n, s;
+        if (e.a > 0) {
+            l.kind = 0;
+            l.d = kSub * e.a;
+            n = -c;
+            s = -step;
+        } else if (e.a < 0) {
+            l.kind = 1;
+            l.d = -kSub * e.a;
+            n = c;
+            s = step;
+        } else {
+            l.kind = 2;
+            l.d = 1;
+            n = c;
+            s = step;
+        }
+        l.q = FloorDiv(n, l.d);
+        l.r = n - l.q * l.d;
+        l.qs = FloorDiv(s, l.d);
+        l.rs = s - l.qs * l.d;
+    }
+}
+
+bool RowWalker::Span(int32_t* x0, int32_t* x1) const {
+    int64_t lo = mMinX, hi = int64_t(mMaxX) + 1;
+    for (const Limit& l : mLimit) {
+        if (l.kind == 0) lo = std::max(lo, l.q + (l.r != 0));
+        else if (l.kind == 1) hi = std::min(hi, l.q + 1);
+        else if (l.q < 0) return false;
+    }
+    if (lo >= hi) return false;
+    *x0 = static_cast<int32_t>(lo);
+    *x1 = static_cast<int32_t>(hi);
+    return true;
+}
+
+void RowWalker::Next() {
+    ++mY;
+    for (Limit& l : mLimit) {
+        l.q += l.qs;
+        l.r += l.rs;
+        if (l.r >= l.d) {
+            l.r -= l.d;
+            ++l.q;
+        }
+    }
+}
+
+namespace {
+
+RasterVertex Lerp(const RasterVertex& a, const RasterVertex& b, float t) {
+    RasterVertex r;
+    r.x = a.x + (b.x - a.x) * t;
+    r.y = a.y + (b.y - a.y) * t;
+    r.z = a.z + (b.z - a.z) * t;
+    r.rhw = a.rhw + (b.rhw - a.rhw) * t;
+    // u and v are affine in screen space only after division by w.
+    float ur = a.u * a.rhw + (b.u * b.rhw - a.u * a.rhw) * t;
+    float vr = a.v * a.rhw + (b.v * b.rhw - a.v * a.rhw) * t;
+    r.u = r.rhw > 0.0f ? ur / r.rhw : 0.0f;
+    r.v = r.rhw > 0.0f ? vr / r.rhw : 0.0f;
+    r.color = a.color;
+    return r;
+}
+
+// One Sutherland-Hodgman step against the half plane sign * (coord - limit) <= 0.
+int32_t ClipAxis(const RasterVertex* in, int32_t n, RasterVertex* out, bool alongX, float limit,
+                 float sign) {
+    int32_t m = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const RasterVertex& p = in[(i + n - 1) % n];
+        const RasterVertex& q = in[i];
+        float dp = sign * ((alongX ? p.x : p.y) - limit);
+        float dq = sign * ((alongX ? q.x : q.y) - limit);
+        bool pin = dp <= 0.0f, qin = dq <= 0.0f;
+        if (pin != qin) {
+            RasterVertex r = Lerp(p, q, dp / (dp - dq));
+            if (alongX) r.x = limit; else r.y = limit;
+            out[m++] = r;
+        }
+        if (qin) out[m++] = q;
+    }
+    return m;
+}
+
+}  // namespace
+
+int32_t ClipToGuardBand(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2,
+                        int32_t width, int32_t height, RasterVertex* out) {
+    if (!Finite(v0) || !Finite(v1) || !Finite(v2)) return 0;
+    RasterVertex a[8], b[8];
+    a[0] = v0;
+    a[1] = v1;
+    a[2] = v2;
+    int32_t n = 3;
+    const float g = kRasterGuard * 0.5f;  // well inside the band after rounding
+    n = ClipAxis(a, n, b, true, -g, -1.0f);
+    n = ClipAxis(b, n, a, true, width + g, 1.0f);
+    n = ClipAxis(a, n, b, false, -g, -1.0f);
+    n = ClipAxis(b, n, a, false, height + g, 1.0f);
+    for (int32_t i = 0; i < n; ++i) out[i] = a[i];
+    return n;
+}

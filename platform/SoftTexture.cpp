@@ -1,0 +1,56 @@
+#include "platform/SoftTexture.h"
+
+#include <cstddef>
+
+namespace {
+
+bool IsPow2(int32_t v) { return v > 0 && (v & (v - 1)) == 0; }
+
+uint16_t To565(uint32_t argb) {
+    uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+    return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
+}
+
+}  // namespace
+
+uint32_t SoftTexture::PackTexel(uint32_t argb) {
+    uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+    uint32_t rq = (r * 248 + 127) / 255;
+    uint32_t gq = (g * 252 + 127) / 255;
+    uint32_t bq = (b * 248 + 127) / 255;
+    return (argb & 0xFF000000u) | (bq << 16) | (gq << 8) | rq;
+}
+
+bool SoftTexture::ICreate(const PictureRGBA& picture) {
+    *this = SoftTexture();
+    if (picture.width <= 0 || picture.height <= 0 || picture.width > 16384 ||
+        picture.height > 16384)
+        return false;
+    size_t count = static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height);
+    if (picture.rgba.size() != count * 4) return false;
+    mSource.resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t* p = &picture.rgba[i * 4];
+        mSource[i] = (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+    }
+    mWidth = picture.width;
+    mHeight = picture.height;
+    mPowerOfTwo = IsPow2(mWidth) && IsPow2(mHeight);
+    Rebuild();
+    return true;
+}
+
+void SoftTexture::SetColorKey(int32_t key565) {
+    mColorKey = key565 < 0 ? -1 : (key565 & 0xFFFF);
+    Rebuild();
+}
+
+void SoftTexture::Rebuild() {
+    mARGB = mSource;
+    if (mColorKey >= 0) {
+        for (uint32_t& t : mARGB)
+            if (To565(t) == static_cast<uint16_t>(mColorKey)) t &= 0x00FFFFFFu;
+    }
+    mPacked.resize(mARGB.size());
+    for (size_t i = 0; i < mARGB.size(); ++i) mPacked[i] = PackTexel(mARGB[i]);
+}

@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/PixelTarget.h"
+
+// A texture of the software 3-D device. Texels are kept twice: as 8-bit ARGB
+// for filtering, fog and blending, and in a form prepared for the opaque fast
+// path, where an ordered-dither offset can be added to all three channels at
+// once and the result packed to RGB565 without carries between channels.
+class SoftTexture {
+public:
+    SoftTexture() = default;
+
+    // Copies the picture. False (and an empty texture) for an empty or
+    // inconsistent picture.
+    bool ICreate(const PictureRGBA& picture);
+
+    // Texels whose RGB565 value equals key become fully transparent; a key of
+    // -1 removes the colour key again.
+    void SetColorKey(int32_t key565);
+
+    int32_t Width() const { return mWidth; }
+    int32_t Height() const { return mHeight; }
+    bool IsEmpty() const { return mWidth == 0; }
+    // Both sides are powers of two, so wrapping is a mask.
+    bool IsPowerOfTwo() const { return mPowerOfTwo; }
+
+    // 0xAARRGGBB after the colour key.
+    const uint32_t* ARGB() const { return mARGB.data(); }
+    // Alpha in bits 24..31; red, green and blue in bits 0..7, 8..15 and
+    // 16..23, pre-scaled to 5.3, 6.2 and 5.3 fixed point of their 565 field.
+    const uint32_t* Packed() const { return mPacked.data(); }
+
+    static uint32_t PackTexel(uint32_t argb);
+
+private:
+    void Rebuild();
+
+    int32_t mWidth = 0;
+    int32_t mHeight = 0;
+    bool mPowerOfTwo = false;
+    int32_t mColorKey = -1;
+    std::vector<uint32_t> mSource;  // ARGB before the colour key
+    std::vector<uint32_t> mARGB;
+    std::vector<uint32_t> mPacked;
+};

@@ -1,0 +1,64 @@
+// The generator gives the same bytes every time: two fresh runs and the build's own store agree.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include <unistd.h>
+
+#include "ArtGenerator.h"
+#include "art/ArtFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+// Every file below root, by its path relative to root.
+std::map<std::string, std::vector<uint8_t>> Store(const fs::path& root) {
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const auto& e : fs::recursive_directory_iterator(root / "Demo Data"))
+        if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = ReadBytes(e.path().string());
+    return files;
+}
+
+fs::path FreshFolder(const char* name) {
+    fs::path p = fs::temp_directory_path() / (std::string(name) + "_" + std::to_string(::getpid()));
+    fs::remove_all(p);
+    fs::create_directories(p);
+    return p;
+}
+
+bool Generate(const fs::path& out) {
+    std::string cmd = std::string("\"") + DM_ART_GENERATOR + "\" --out \"" + out.string() + "\" --fonts \"" +
+                      DM_ART_FONT_DIR + "\"";
+    return std::system(cmd.c_str()) == 0;
+}
+} // namespace
+
+TEST(ArtDeterminism, TwoRunsAndTheBuildGiveIdenticalFiles) {
+    fs::path a = FreshFolder("dm_art_a"), b = FreshFolder("dm_art_b");
+    ASSERT_TRUE(Generate(a));
+    ASSERT_TRUE(Generate(b));
+    auto first = Store(a), second = Store(b), build = Store(fs::current_path());
+    EXPECT_GT(first.size(), 100u);
+    EXPECT_EQ(first.size(), second.size());
+    for (const auto& [name, bytes] : first) {
+        EXPECT_TRUE(second.count(name) && second[name] == bytes) << name << " differs between runs";
+        // The build's folder may hold more (users' or other generators' files), never different ones.
+        EXPECT_TRUE(build.count(name) && build[name] == bytes) << name << " differs from the build's";
+    }
+    fs::remove_all(a);
+    fs::remove_all(b);
+}
+
+TEST(ArtDeterminism, GeneratorRefusesAnUnwritableFolder) {
+    fs::path blocker = FreshFolder("dm_art_blocked");
+    // A plain file where the store's folder would go.
+    fs::path file = blocker / "Demo Data";
+    FILE* f = std::fopen(file.string().c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    EXPECT_FALSE(Generate(blocker));
+    fs::remove_all(blocker);
+}

@@ -1,0 +1,161 @@
+// The body of a TCP/IP turn file, read into a stub battle.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "battle/BattleHost.h"
+#include "battle/battle_fixtures.h"
+#include "engine/GString.h"
+#include "map/BuildingWallCrater.h"
+#include "map/Map.h"
+#include "units/Inanimate.h"
+
+namespace {
+
+class PeerHost : public BattleHost {
+public:
+    Affiliation ViewingSide() override { return mSide; }
+    bool IsHost() override { return mHost; }
+    int32_t TCPTurnCounter() override { return mCounter; }
+    void SetTCPTurnCounter(int32_t counter) override { mCounter = counter; }
+    void GetPasswordHash(GString* hash) override { hash->ConcatText("abc123"); }
+    void SetOtherPasswordHash(const GString& hash) override { mOther = hash; }
+    int32_t CPUSpeed() override { return mSpeed; }
+    bool ComputesTurn() override { return mComputes; }
+    void SetComputesTurn(bool computes) override { mComputes = computes; }
+
+    Affiliation mSide = kAxis;
+    bool mHost = true;
+    int32_t mCounter = 0;
+    GString255 mOther;
+    int32_t mSpeed = 100;
+    bool mComputes = false;
+};
+
+Inanimate* AddObject(UnitList* list, InanimateType type) {
+    auto* unit = new Inanimate;
+    unit->IInanimate(type, 0, 10.0f, 10.0f, 0.0f);
+    list->Add(unit);
+    return unit;
+}
+
+} // namespace
+
+TEST(TurnFile, TheJoinersSetUpTurnCarriesPasswordUnitsAndCraters) {
+    PeerHost joiner;
+    joiner.mHost = false;
+    joiner.mSide = kAllies;
+    joiner.mCounter = 6;
+    joiner.mSpeed = 50;
+    Battle sender;
+    sender.IBattleStub();
+    sender.mHost = &joiner;
+    sender.mMap = new Map;
+    sender.mMap->IBlankMap(4, 4, 1.0f, 10);
+    sender.mAttacker = 0;
+    sender.mScenarioLevel = 2;
+    sender.mLastTurn = 17;
+    sender.mSurrenderState[1] = 1;
+    auto* crater = new Crater;
+    crater->ICrater(30.0f, 30.0f, 2.0f, 0.5f, 0.3f, 0, kAxis);
+    sender.mMap->mCraters->Add(crater);
+    Inanimate* first = AddObject(sender.mUnits, kInanimateWire);
+    Inanimate* second = AddObject(sender.mUnits, kInanimateRoadblock);
+    second->mTarget = first;
+    std::unique_ptr<GFile> file(NewScratchFile());
+    {
+        CurrentBattle current(&sender);
+        sender.WritePartialTCP(file.get());
+    }
+    file->Rewind();
+
+    // The host reads it into a stub beside its own battle.
+    PeerHost host;
+    host.mSpeed = 80;
+    Battle own;
+    own.IBattleStub();
+    own.mMap = new Map;
+    own.mMap->IBlankMap(4, 4, 1.0f, 10);
+    Battle stub;
+    stub.IBattleStub();
+    stub.mHost = &host;
+    CurrentBattle current(&own);
+    ASSERT_TRUE(stub.ReadPartialTCP(file.get(), false));
+    EXPECT_EQ(host.mCounter, 0); // only the joiner takes the counter
+    EXPECT_STREQ(host.mOther.GetCString(), "abc123");
+    EXPECT_TRUE(host.mComputes); // the peer is slower, so this machine computes
+    EXPECT_EQ(stub.mSurrenderState[1], 1);
+    ASSERT_EQ(stub.mUnits->GetCount(), 2);
+    EXPECT_EQ(stub.mUnits->GetUnit(0)->mLoadNumber, 1);
+    EXPECT_EQ(stub.mUnits->GetUnit(1)->mLoadNumber, 0);
+    EXPECT_EQ(stub.mUnits->GetUnit(1)->mTarget, stub.mUnits->GetUnit(0));
+    EXPECT_EQ(stub.mLastTurn, 30); // the computing machine keeps its own
+    ASSERT_EQ(own.mMap->mCraters->GetCount(), 1);
+}
+
+TEST(TurnFile, ATruncatedBodyFails) {
+    Battle sender;
+    sender.IBattleStub();
+    AddObject(sender.mUnits, kInanimateWire);
+    std::unique_ptr<GFile> file(NewScratchFile());
+    {
+        CurrentBattle current(&sender);
+        sender.WritePartialTCP(file.get());
+    }
+    std::vector<uint8_t> bytes = FileBytes(file.get());
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        std::unique_ptr<GFile> part(FileWithBytes(std::vector<uint8_t>(bytes.begin(), bytes.begin() + cut)));
+        Battle stub;
+        stub.IBattleStub();
+        EXPECT_FALSE(stub.ReadPartialTCP(part.get(), true)) << cut;
+    }
+}
+
+TEST(TurnFile, ADamagedBodyChangesNeitherTheHostNorTheMap) {
+    PeerHost joiner;
+    joiner.mHost = false;
+    joiner.mSide = kAllies;
+    joiner.mCounter = 9;
+    Battle sender;
+    sender.IBattleStub();
+    sender.mHost = &joiner;
+    sender.mMap = new Map;
+    sender.mMap->IBlankMap(4, 4, 1.0f, 10);
+    sender.mAttacker = 0;
+    sender.mScenarioLevel = 2;
+    for (int i = 0; i < 3; ++i) {
+        auto* crater = new Crater;
+        crater->ICrater(10.0f * i, 5.0f, 2.0f, 0.5f, 0.3f, 0, kAxis);
+        sender.mMap->mCraters->Add(crater);
+    }
+    std::unique_ptr<GFile> file(NewScratchFile());
+    {
+        CurrentBattle current(&sender);
+        sender.WritePartialTCP(file.get());
+    }
+    std::vector<uint8_t> bytes = FileBytes(file.get());
+    bytes.resize(bytes.size() - 3);  // the last crater is cut short
+
+    PeerHost host;
+    host.mHost = false;
+    host.mCounter = 2;
+    Battle own;
+    own.IBattleStub();
+    own.mMap = new Map;
+    own.mMap->IBlankMap(4, 4, 1.0f, 10);
+    auto* mine = new Crater;
+    mine->ICrater(1.0f, 1.0f, 1.0f, 0.2f, 0.1f, 0, kAllies);
+    own.mMap->mCraters->Add(mine);
+    Battle stub;
+    stub.IBattleStub();
+    stub.mHost = &host;
+    CurrentBattle current(&own);
+    std::unique_ptr<GFile> part(FileWithBytes(bytes));
+    EXPECT_FALSE(stub.ReadPartialTCP(part.get(), false));
+    EXPECT_EQ(host.mCounter, 2);
+    EXPECT_EQ(host.mOther.GetLength(), 0);
+    ASSERT_EQ(own.mMap->mCraters->GetCount(), 1);
+    EXPECT_EQ(own.mMap->mCraters->GetObjectA(0), mine);
+    EXPECT_EQ(stub.mUnits->GetCount(), 0);
+}

@@ -1,0 +1,93 @@
+// The consistency check that both the build and the start-up run: a broken
+// reference or a field out of range is found and named.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "data_testset.h"
+
+namespace {
+
+std::string FaultOf(const std::function<void(GameDataSet&)>& damage) {
+    GameDataSet set = MinimalDataSet();
+    damage(set);
+    std::string error;
+    if (CheckGameData(set, &error)) return "";
+    return error;
+}
+
+TEST(DataCheck, MinimalSetIsConsistent) {
+    EXPECT_EQ(FaultOf([](GameDataSet&) {}), "");
+}
+
+TEST(DataCheck, BrokenCrossReferencesAreNamed) {
+    EXPECT_NE(FaultOf([](GameDataSet& s) {
+                  s.mWeapons[7].mAmmo[0] = {500, 700.0f};
+              }).find("gWeaponData, Zeile 7, mAmmo"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicles[10].mMainWeapon = 400; }).find("mMainWeapon"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicles[10].mCoaxMG = 72; }).find("mCoaxMG"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicles[10].mVehicleModel = 236; }).find("mVehicleModel"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mInfantry[3].mHeavyWeapon = -2; }).find("mHeavyWeapon"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mForces[30].mUniformRecord = 34; }).find("mUniformRecord"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mWeapons[1].mOrdnanceModel = 43; }).find("mOrdnanceModel"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mPaces[2].mTiredSpeed = 32; }).find("mTiredSpeed"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicleClasses[0].mGeneralType = 411; }).find("mGeneralType"),
+              std::string::npos);
+}
+
+TEST(DataCheck, AmmunitionListEndsAtTheFirstEmptyEntry) {
+    // Entries after the end marker are not references.
+    EXPECT_EQ(FaultOf([](GameDataSet& s) {
+                  s.mWeapons[7].mAmmo[0] = {0, 0.0f};
+                  s.mWeapons[7].mAmmo[1] = {900, 1.0f};
+              }),
+              "");
+}
+
+TEST(DataCheck, FieldsOutOfRangeAndInconsistentRows) {
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mInfantry[5].mTeamMen[0] = 3; }).find("Summe"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mInfantry[5].mNrTeams = 5; }).find("mNrTeams"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mAmmo[0].mClass = 0; }).find("Zeile 0"), std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) {
+                  s.mAmmo[0].mFirstDate = 4501;
+                  s.mAmmo[0].mLastDate = 4301;
+              }).find("mFirstDate"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) {
+                  s.mWeapons[3].mLoadMix[1].mAP = 90;
+                  s.mWeapons[3].mLoadMix[1].mSmoke = 20;
+              }).find("mLoadMix"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mSmallArms[2].mFirepower[3] = -1.0f; }).find("mFirepower"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) {
+                  s.mSmallArms[2].mName[31] = 'x';
+                  std::memset(s.mSmallArms[2].mName, 'x', 32);
+              }).find("Text ohne Ende"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mPaces.resize(33, s.mPaces[0]); }).find("32"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mWeapons.resize(200); }).find("Zeilenzahl"), std::string::npos);
+}
+
+TEST(DataCheck, LoaderRunsTheSameCheck) {
+    GameDataSet set = MinimalDataSet();
+    set.mWeapons[12].mAmmo[0] = {77, 300.0f}; // no such ammunition row
+    EXPECT_FALSE(InstallSet(set));
+    EXPECT_NE(std::string(GameDataError()).find("gWeaponData, Zeile 12"), std::string::npos);
+    EXPECT_EQ(gWeaponData.Count(), 0);
+}
+
+} // namespace

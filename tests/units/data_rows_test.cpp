@@ -1,0 +1,148 @@
+// The program's own data: it loads, and every row that a rule reads by a
+// fixed number exists and holds what that rule expects.
+
+#include <gtest/gtest.h>
+
+#include "units/DataTables.h"
+#include "units/Functions.h"
+#include "units/Hack.h"
+
+namespace {
+
+class GameData : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(DecryptData()) << GameDataError(); }
+    void TearDown() override { DeleteCryptoData(); }
+
+    static bool HasAmmoClass(WeaponType w, AmmoClass c) {
+        for (const WeaponAmmo& a : gWeaponData[w].mAmmo) {
+            if (a.mType < 1) break;
+            if (gAmmoData[a.mType].mClass == c) return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(GameData, FixedWeaponRows) {
+    EXPECT_EQ(gWeaponData[kWeaponNone].mAmmo[0].mType, 0);
+    for (WeaponType twin : {42, 43, 45}) {
+        EXPECT_EQ(gWeaponData[twin].mClass, kWClassTwinGun) << twin;
+        EXPECT_TRUE(HasAmmoClass(twin, kAmmoHE75)) << twin;
+        EXPECT_TRUE(HasAmmoClass(twin, kAmmoAP)) << twin;
+    }
+    EXPECT_TRUE(HasAmmoClass(42, kAmmoAP75));
+    EXPECT_TRUE(HasAmmoClass(43, kAmmoAP75));
+    for (WeaponType w : {58, 165, 166, 167, 168, 169}) {
+        EXPECT_EQ(gWeaponData[w].mClass, kWClassLightAT) << w;
+        EXPECT_TRUE(HasAmmoClass(w, kAmmoHEAT)) << w;
+    }
+    for (WeaponType w = 256; w <= 265; ++w) {
+        EXPECT_EQ(gWeaponData[w].mClass, kWClassSpecial) << w;
+        EXPECT_TRUE(HasAmmoClass(w, kAmmoHE)) << w;
+    }
+    EXPECT_EQ(gWeaponData[kWeaponSniper].mClass, kWClassMG);
+    for (WeaponType w : {254, 255}) {
+        EXPECT_EQ(gWeaponData[w].mClass, kWClassGun) << w;
+        EXPECT_TRUE(HasAmmoClass(w, kAmmoAP)) << w;
+    }
+    for (WeaponType w : {135, 144, 253, 273})
+        EXPECT_TRUE(HasAmmoClass(w, kAmmoHE)) << w;
+    EXPECT_EQ(gWeaponData[177].mOrdnanceModel, kOrdnanceModelNone);
+    EXPECT_NE(gWeaponData[74].mFireSound, 0);  // hull-gun shot of a twin mount
+    EXPECT_NE(gWeaponData[155].mFireSound, 0); // vehicle smoke launcher
+    EXPECT_TRUE(HasAmmoClass(155, kAmmoSmoke));
+    float last = 0.0f;
+    for (WeaponType w : {190, 214, 218, 221}) { // craters by battle status
+        EXPECT_GT(BlastPower(w, kAmmoHE), last) << w;
+        last = BlastPower(w, kAmmoHE);
+    }
+    // The towed guns that have their own drawing.
+    EXPECT_EQ(gWeaponData[3].mOrdnanceModel, 36);
+    EXPECT_EQ(gWeaponData[4].mOrdnanceModel, 6);
+    EXPECT_EQ(gWeaponData[10].mOrdnanceModel, 21);
+    EXPECT_EQ(gWeaponData[11].mOrdnanceModel, 13);
+}
+
+TEST_F(GameData, SmallArmsRows) {
+    for (SmallArmsType t = 1; t <= 5; ++t)
+        EXPECT_EQ(gSmallArmsData[t].mWeaponKind, 12) << t;
+    for (SmallArmsType t : {6, 7, 8, 10, 65, 67}) {
+        EXPECT_GT(gSmallArmsData[t].mFirepower[1], 0.0f) << t;
+        EXPECT_GT(gSmallArmsData[t].mMaxRange, 500) << t;
+    }
+    EXPECT_EQ(gSmallArmsData[kSmallArmsNone].mFirepower[0], 0.0f);
+    EXPECT_EQ(GetMGAmmoType(kSmallArmsNone), 0);
+    EXPECT_EQ(GetMGAmmoType(31), 1); // 12.7 mm
+    EXPECT_EQ(GetMGAmmoType(39), 2); // flame thrower
+    EXPECT_EQ(GetMGAmmoType(6), 0);
+    for (SmallArmsType t : {59, 68, 69})
+        EXPECT_EQ(gSmallArmsData[t].mPictureIndex, t);
+}
+
+TEST_F(GameData, CrewRowsHoldOneToEightMen) {
+    for (InfantryType base :
+         {kInfantryCrewGerman, kInfantryCrewAmerican, kInfantryCrewBritish, kInfantryCrewItalian})
+        for (int n = 1; n <= 8; ++n) {
+            EXPECT_EQ(gInfantryData[base + n - 1].mNrMen, n) << base;
+            EXPECT_EQ(gInfantryData[base + n - 1].mHeavyWeapon, kWeaponNone) << base;
+        }
+    EXPECT_GT(gInfantryData[kInfantryCrewDummy].mNrMen, 0);
+}
+
+TEST_F(GameData, GenericRecordsOfUnidentifiedUnits) {
+    for (InfantryType t : {22, 23, 24, 25, 247, 248, 249, 497, 498, 499, 500, 699}) {
+        EXPECT_NE(gInfantryData[t].mIsSquad, 0) << t;
+        EXPECT_EQ(gInfantryData[t].mHeavyWeapon, kWeaponNone) << t;
+    }
+    for (InfantryType t : {88, 89, 337, 339, 340, 538, 539, 540, 735})
+        EXPECT_EQ(gWeaponData[gInfantryData[t].mHeavyWeapon].mClass, kWClassGun) << t;
+}
+
+TEST_F(GameData, ForcesVehiclesAndPaces) {
+    EXPECT_EQ(gForceTypeChart[kForceDefaultAxis].mNation, kNationGerman);
+    EXPECT_EQ(gForceTypeChart[kForceDefaultAllies].mNation, kNationAmerican);
+    EXPECT_EQ(gVehicleData[kVehicleGenericBunker].mMobilityClass, 6);
+    EXPECT_EQ(gVehicleClassChart[gVehicleData[kVehicleGenericTruck].mClass].mGeneralType,
+              kVehicleGenericTruck);
+    EXPECT_TRUE(gVehicleData.Has(kVehicleTest));
+    EXPECT_EQ(ConvertOrderToSpeed(20), kPaceDefaultMove);
+    EXPECT_EQ(ConvertOrderToSpeed(25), kPaceReverse);
+    EXPECT_EQ(ConvertOrderToSpeed(33), kPaceBuildingOnly);
+    EXPECT_EQ(ConvertOrderToSpeed(37), kPaceRotate);
+    EXPECT_EQ(ConvertOrderToSpeed(99), kPaceDefaultMove);
+}
+
+TEST_F(GameData, TheTwelveModelledVehicles) {
+    const VehicleModel drawn[] = {28, 86, 84, 105, 120, 198, 199, 154, 233, 234, 211, 186, 203};
+    for (VehicleModel m : drawn) {
+        bool found = false;
+        for (int32_t t = 0; t < gVehicleData.Count(); ++t)
+            found = found || gVehicleData[t].mVehicleModel == m;
+        EXPECT_TRUE(found) << "model " << m;
+    }
+    // Every real vehicle's gun has a round in date when it enters service.
+    for (int32_t t = 0; t < gVehicleData.Count(); ++t) {
+        const VehicleData& v = gVehicleData[t];
+        if (v.mMainWeapon == kWeaponNone) continue;
+        float velocity = 0.0f;
+        const AmmoType a = AmmoTypeInUse(kAmmoLenient, v.mMainWeapon,
+                                         HasAmmoClass(v.mMainWeapon, kAmmoAP) ? kAmmoAP : kAmmoHE, &velocity);
+        EXPECT_GT(a, 0) << v.mName;
+        EXPECT_GT(velocity, 0.0f) << v.mName;
+    }
+}
+
+TEST_F(GameData, CredibleArmourPenetration) {
+    // Standard rounds against a vertical plate at 500 m: the 75 mm M3 about
+    // 90 mm, the 8.8 cm KwK 36 about 140 mm, the 5 cm KwK 39 about 80 mm.
+    const float m3 = GetPenetration(false, 500, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr);
+    const float kwk36 = GetPenetration(false, 500, 8, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr);
+    const float kwk39 = GetPenetration(false, 500, 5, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(m3, 90, 15);
+    EXPECT_NEAR(kwk36, 140, 20);
+    EXPECT_NEAR(kwk39, 80, 15);
+    EXPECT_GT(GetPenetration(false, 100, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr),
+              GetPenetration(false, 1500, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr));
+}
+
+} // namespace

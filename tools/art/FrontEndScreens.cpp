@@ -1,0 +1,241 @@
+// Briefing, sides, players, password and network screens, the confirm buttons and the result screen.
+#include <cmath>
+#include <vector>
+
+#include "FrontEndParts.h"
+
+namespace FrontEnd {
+namespace {
+using namespace Palette;
+
+void Briefing(AssetStore& store, const Fonts& fonts) {
+    Image panel(140, 480);
+    DrawPanel(panel, 0, 0, 140, 480, kGrey, 11150);
+    DrawPanel(panel, 4, 4, 132, 132, kGreyDark, 2, true);
+    Label(panel, fonts, 1, "SEITE", 12, 156, kText);
+    DrawPanel(panel, 54, 140, 34, 20, kGreyDark, 4, true);
+    Label(panel, fonts, 1, "VON", 12, 189, kText);
+    DrawPanel(panel, 54, 173, 34, 20, kGreyDark, 5, true);
+    Label(panel, fonts, 0, "EINWEISUNG", 70, 226, kSand, 0);
+    Rule(panel, 10, 236, 120);
+    store.Picture(11150, panel);
+
+    // The side's badge: a map-like disc with a compass cross.
+    Image badge(130, 130, kGreyDark);
+    DrawPanel(badge, 0, 0, 130, 130, kGreyDark, 11152, true);
+    std::vector<float> disc;
+    for (int i = 0; i < 40; ++i) {
+        float t = i * 6.2831853f / 40.0f;
+        disc.push_back(65 + 54 * std::cos(t));
+        disc.push_back(62 + 54 * std::sin(t));
+    }
+    badge.FillPolygon(disc, kParchment);
+    badge.Grain(10, 8, 110, 110, 0.08f, 21, 10.0f);
+    for (int k = -2; k <= 2; ++k) {
+        badge.Line(65 + k * 20, 18, 65 + k * 20, 106, kParchmentDark);
+        badge.Line(21, 62 + k * 20, 109, 62 + k * 20, kParchmentDark);
+    }
+    badge.FillPolygon({65, 14, 71, 62, 65, 110, 59, 62}, kRust);
+    badge.FillPolygon({17, 62, 65, 56, 113, 62, 65, 68}, kOliveDark);
+    Label(badge, fonts, 1, "LAGE", 65, 126, kText, 0);
+    store.Picture(11152, badge);
+
+    Button(store, fonts, 11153, 140, 46, "SEITE ZURÜCK");
+    Button(store, fonts, 11154, 140, 46, "SEITE VOR");
+    Button(store, fonts, 11151, 124, 44, "ZUR LISTE");
+    Button(store, fonts, 11155, 132, 48, "WEITER");
+}
+
+void SideButton(AssetStore& store, const Fonts& fonts, int32_t n, bool axis) {
+    const int w = 150, h = 180;
+    std::vector<Image> looks = ButtonLooks(w, h, 3, "", fonts, 0, 1, uint32_t(n));
+    for (int s = 0; s < 3; ++s) {
+        Image& img = looks[size_t(s)];
+        int d = s == 1;
+        if (axis)
+            DrawAxisEmblem(img, 75 + d, d + 72, 90);
+        else
+            DrawAlliedEmblem(img, 75 + d, d + 72, 90);
+        Rgb c = s == 2 ? kHighlightText : kText;
+        Label(img, fonts, 0, axis ? "ACHSE" : "ALLIIERTE", 75 + d, d + 150, c, 0, 2);
+    }
+    store.ButtonPictures(n, looks);
+}
+
+void Sides(AssetStore& store, const Fonts& fonts) {
+    Image img(640, 480);
+    DrawBackdrop(img, {92, 98, 84}, {40, 42, 32}, 11115);
+    img.FrameRect(0, 0, 640, 480, kInk);
+    Label(img, fonts, 0, "WÄHLEN SIE IHRE SEITE", 320, 36, kHighlightText, 0, 2);
+    DrawPanel(img, 40, 480 - 112, 560, 96, kOliveDark, 7, true);
+    Label(img, fonts, 1, "EINSTELLUNGEN", 52, 480 - 100, kSand);
+    store.Picture(11115, img);
+    SideButton(store, fonts, 11110, true);
+    SideButton(store, fonts, 11111, false);
+}
+
+// The players screen's option pictures, 84 x 84.
+enum class Icon { kOnePlayer, kHotseat, kEmail, kNetwork };
+
+void Figure(Image& img, int cx, int base, Rgb c) {
+    // A helmeted head and shoulders.
+    std::vector<float> helmet, body;
+    for (int i = 0; i <= 16; ++i) {
+        float t = 3.14159265f + i * 3.14159265f / 16.0f;
+        helmet.push_back(cx + 13 * std::cos(t));
+        helmet.push_back(base - 40 + 11 * std::sin(t));
+    }
+    helmet.insert(helmet.end(), {float(cx + 16), float(base - 38), float(cx - 16), float(base - 38)});
+    img.FillPolygon(helmet, c);
+    img.FillRect(cx - 8, base - 38, 16, 12, Shade(c, 1.25f));
+    body = {float(cx - 24), float(base),      float(cx - 20), float(base - 20),
+            float(cx - 8),  float(base - 26), float(cx + 8),  float(base - 26),
+            float(cx + 20), float(base - 20), float(cx + 24), float(base)};
+    img.FillPolygon(body, c);
+}
+
+void OptionPicture(AssetStore& store, int32_t n, Icon icon, int side) {
+    Image img(84, 84);
+    DrawPanel(img, 0, 0, 84, 84, kSand, uint32_t(n));
+    img.FillRect(4, 4, 76, 76, Shade(kSand, 0.92f));
+    switch (icon) {
+    case Icon::kOnePlayer:
+        Figure(img, 42, 78, kOliveDark);
+        break;
+    case Icon::kHotseat:
+        Figure(img, 28, 78, kOliveDark);
+        Figure(img, 56, 78, kGreyDark);
+        break;
+    case Icon::kEmail:
+        img.FillRect(14, 24, 56, 38, kParchment);
+        img.FrameRect(14, 24, 56, 38, kInk);
+        img.Line(14, 24, 42, 46, kInk);
+        img.Line(70, 24, 42, 46, kInk);
+        img.FillRect(56, 28, 10, 12, kRust);
+        break;
+    case Icon::kNetwork:
+        for (int k = 0; k < 2; ++k) {
+            int x = 8 + k * 40;
+            img.FillRect(x, 18, 28, 22, kGreyDark);
+            img.FillRect(x + 3, 21, 22, 16, {80, 120, 96});
+            img.FillRect(x + 10, 40, 8, 6, kGreyDark);
+            img.FillRect(x + 4, 46, 20, 3, kGreyDark);
+        }
+        img.FillRect(22, 60, 40, 2, kRust);
+        img.FillRect(22, 49, 2, 12, kRust);
+        img.FillRect(60, 49, 2, 12, kRust);
+        break;
+    }
+    // The corner emblem tells which side plays at this machine.
+    if (side == 0)
+        DrawAxisEmblem(img, 70, 14, 16);
+    else if (side == 1)
+        DrawAlliedEmblem(img, 70, 14, 16);
+    store.Picture(n, img);
+}
+
+void Players(AssetStore& store, const Fonts& fonts) {
+    Image img(640, 480);
+    DrawBackdrop(img, {92, 98, 84}, {40, 42, 32}, 11168);
+    img.FrameRect(0, 0, 640, 480, kInk);
+    Label(img, fonts, 0, "SPIELER UND VERBINDUNG", 320, 40, kHighlightText, 0, 2);
+    Rule(img, 120, 56, 400);
+    DrawPanel(img, 30, 480 - 170 - 102, 580, 140, kOliveDark, 8, true);
+    store.Picture(11168, img);
+    OptionPicture(store, 11163, Icon::kOnePlayer, 0);
+    OptionPicture(store, 11160, Icon::kOnePlayer, 1);
+    OptionPicture(store, 11161, Icon::kHotseat, -1);
+    OptionPicture(store, 11162, Icon::kEmail, -1);
+    OptionPicture(store, 11167, Icon::kNetwork, 0);
+    OptionPicture(store, 11166, Icon::kNetwork, 1);
+
+    // The radio plate: light so that its black or dark red title reads; the chosen plate sits in.
+    const int rw = 90, rh = 22;
+    Image normal(rw, rh), chosen(rw, rh);
+    DrawPanel(normal, 0, 0, rw, rh, kSand, 10030);
+    DrawPanel(chosen, 0, 0, rw, rh, kParchment, 10031, true);
+    chosen.FrameRect(3, 3, rw - 6, rh - 6, kBrass);
+    store.Picture(10030, normal);
+    store.Picture(10031, chosen);
+
+    Button(store, fonts, 11101, kDialogButtonW, kDialogButtonH, "OK", 0, 2);
+    Button(store, fonts, 11103, kDialogButtonW, kDialogButtonH, "ABBRECHEN");
+}
+
+void Password(AssetStore& store, const Fonts& fonts) {
+    Image img(420, 160);
+    DrawPanel(img, 0, 0, 420, 160, kGrey, 11165);
+    DrawPanel(img, 40, 42, 340, 30, kGreyDark, 6, true);
+    store.Picture(11165, img);
+}
+
+void Network(AssetStore& store, const Fonts& fonts) {
+    Image img(800, 600);
+    DrawBackdrop(img, {92, 98, 84}, {36, 38, 28}, 11170);
+    Label(img, fonts, 0, "NETZWERKSPIEL (TCP/IP)", 400, 60, kHighlightText, 0, 2);
+    Rule(img, 200, 76, 400);
+    DrawPanel(img, 150, 150, 500, 300, kOliveDark, 12, true);
+    store.Picture(11170, img);
+}
+
+void ConfirmButtons(AssetStore& store, const Fonts& fonts) {
+    Button(store, fonts, 2692, kDialogButtonW, kDialogButtonH, "JA", 0, 2);
+    Button(store, fonts, 2691, kDialogButtonW, kDialogButtonH, "NEIN", 0, 2);
+}
+
+void Result(AssetStore& store, const Fonts& fonts) {
+    Image img(kResultW, kResultH);
+    DrawPanel(img, 0, 0, kResultW, kResultH, kOliveDark, 11102);
+    Label(img, fonts, 0, "ERGEBNIS DER SCHLACHT", kResultW / 2, 34, kHighlightText, 0, 2);
+    Rule(img, 40, 44, kResultW - 80);
+    // Text areas the program fills: title, how it ended, the grade.
+    DrawPanel(img, 36, 50, kResultW - 72, 24, Shade(kOliveDark, 0.8f), 1, true);
+    DrawPanel(img, 36, 112, kResultW - 72, 40, Shade(kOliveDark, 0.8f), 2, true);
+
+    // Figures stand in 29-pixel cells at x 244 and 337; each row's label is painted here.
+    auto row = [&](int y, const char* label) {
+        Label(img, fonts, 0, label, 43, y + 11, kText);
+        for (int x : {244, 337}) {
+            img.FillRect(x - 6, y, 41, 16, Shade(kOliveDark, 0.7f));
+            img.Bevel(x - 6, y, 41, 16, Shade(kOliveDark, 0.5f), Shade(kOliveDark, 1.5f), 1);
+        }
+    };
+    auto header = [&](int y, const char* title) {
+        Label(img, fonts, 0, title, 43, y, kSand);
+        Label(img, fonts, 1, "ACHSE", 258, y, kSand, 0);
+        Label(img, fonts, 1, "ALLIIERTE", 351, y, kSand, 0);
+        img.FillRect(43, y + 4, kResultW - 86, 1, kBrassDark);
+    };
+    header(200, "VERLUSTE");
+    row(213, "Gefallene");
+    row(233, "Verwundete");
+    row(253, "Gefangene");
+    row(278, "Mörser");
+    row(298, "Geschütze");
+    row(318, "Stellungen");
+    row(338, "Fahrzeuge");
+    row(358, "Flugzeuge");
+    header(420, "SIEGPUNKTE");
+    row(433, "Flaggen");
+    row(453, "Verluste");
+    row(473, "Gefangene");
+    row(493, "Abgezogene Einheiten");
+    row(513, "Bonus");
+    store.Picture(11102, img);
+
+    Button(store, fonts, 11100, 160, 32, "KARTE ANSEHEN");
+    Button(store, fonts, 11105, 160, 32, "WEITER");
+    Button(store, fonts, 10014, 160, 32, "NÄCHSTES GEFECHT");
+}
+} // namespace
+
+void MakeScreens(AssetStore& store, const Fonts& fonts) {
+    Briefing(store, fonts);
+    Sides(store, fonts);
+    Players(store, fonts);
+    Password(store, fonts);
+    Network(store, fonts);
+    ConfirmButtons(store, fonts);
+    Result(store, fonts);
+}
+} // namespace FrontEnd

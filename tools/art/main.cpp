@@ -1,0 +1,54 @@
+// dm_art --out <program folder> --fonts <DejaVu folder> [--sheet <contact sheet .png>]
+// Writes the fonts, the pointer, the front-end and battle-bar pictures, the interface sounds and
+// the title music into the program folder's store.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "AssetStore.h"
+#include "BattleBar.h"
+#include "BitmapFonts.h"
+#include "ContactSheet.h"
+#include "FrontEnd.h"
+#include "PngWriter.h"
+#include "Sounds.h"
+
+int main(int argc, char** argv) {
+    std::string out, fontDir, sheet;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--out"))
+            out = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--fonts"))
+            fontDir = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--sheet"))
+            sheet = argv[i + 1];
+    }
+    if (out.empty() || fontDir.empty()) {
+        std::fprintf(stderr, "usage: dm_art --out <program folder> --fonts <DejaVu folder>\n");
+        return 2;
+    }
+    AssetStore store;
+    if (!store.Open(out)) {
+        std::fprintf(stderr, "art: cannot make the store folders in %s\n", out.c_str());
+        return 1;
+    }
+    store.KeepPictures(!sheet.empty());
+    Fonts fonts;
+    fonts.faceDir = fontDir;
+    for (int f = 0; f < kFontCount; ++f) {
+        if (!fonts[f].Render(f, fontDir)) {
+            std::fprintf(stderr, "art: cannot render font %d from %s\n", f, fontDir.c_str());
+            return 1;
+        }
+        store.Picture(f, fonts[f].Bitmap());
+    }
+    MakePointer(store);
+    MakeFrontEnd(store, fonts);
+    MakeBattleBar(store, fonts);
+    MakeSounds(store);
+    if (!sheet.empty() && !WritePng(sheet, MakeContactSheet(store.Kept(), fonts), false)) {
+        std::fprintf(stderr, "art: cannot write the contact sheet %s\n", sheet.c_str());
+        return 1;
+    }
+    return store.Failed() ? 1 : 0;
+}

@@ -1,0 +1,456 @@
+#include "units/Unit.h"
+
+#include <cmath>
+
+#include "battle/Battle.h"
+#include "battle/BattleHost.h"
+#include "battle/BattleMap.h"
+#include "battle/Campaign.h"
+#include "battle/UnitID.h"
+#include "battle/UnitList.h"
+#include "engine/GFile.h"
+#include "engine/GGroup.h"
+#include "engine/GOLTA.h"
+#include "engine/GString.h"
+#include "units/UnitFactory.h"
+#include "units/UnitGeometry.h"
+
+bool gPacket = false;
+Unit* gCreditKiller = nullptr;
+
+namespace {
+
+// Next index handed out by AssignID, per side (index 0 for the Axis).
+int32_t sNextIndex[2] = {0, 0};
+
+constexpr int32_t kPlatoonShift = 11;
+constexpr int32_t kPlatoonMask = 0x7FF; // bits 11-21
+constexpr int32_t kUnitMask = 0x7FF;    // bits 0-10
+constexpr int32_t kCompanyShift = 22;
+constexpr int32_t kCompanyMask = 0xFF; // bits 22-29
+constexpr float kFacePointDistance = 100.0f;
+constexpr float kMaxArcHalfWidth = 45.0f;
+
+} // namespace
+
+Unit::Unit() {
+    mSkipSetup = false;
+}
+
+Unit::~Unit() {
+    delete mCustomName;
+}
+
+// ---------------------------------------------------------------------------
+// Construction and identity
+
+void Unit::IUnit(float x, float y, float z, Force force, ExperienceLevel experience) {
+    mX = x;
+    mY = y;
+    mZ = z;
+    mForce = force;
+    mExperience = experience;
+    mActive = true;
+    mExitForPoints = false;
+    mSide = GetNation() < kFirstAlliedNation ? 1 : 0;
+    if (mSkipSetup) return;
+    mStatusTime = kStatusTimeNever;
+    mAmmoClassInUse = kAmmoNone;
+    mManeuverTries = 5;
+    mManeuverSlice = -9999;
+    mLookAhead = true;
+}
+
+UnitType Unit::GetUnitType(int32_t* subtype) const {
+    if (subtype) *subtype = mSubtype;
+    return mUnitType;
+}
+
+void Unit::SetIDCode(char company, int32_t platoon, int32_t unit) {
+    mPackedID = ((static_cast<int32_t>(static_cast<uint8_t>(company)) & kCompanyMask) << kCompanyShift) |
+                ((platoon & kPlatoonMask) << kPlatoonShift) | (unit & kUnitMask);
+}
+
+int32_t Unit::GetCompanyNumber() const {
+    return (mPackedID >> kCompanyShift) & kCompanyMask;
+}
+int32_t Unit::GetPlatoonNumber() const {
+    return (mPackedID >> kPlatoonShift) & kPlatoonMask;
+}
+int32_t Unit::GetUnitNumber() const {
+    return mPackedID & kUnitMask;
+}
+
+void Unit::ResetUnitIDNumbers(bool starting) {
+    if (starting) {
+        sNextIndex[0] = 0;
+        sNextIndex[1] = 0;
+    }
+}
+
+void Unit::AssignID() {
+    int32_t& next = sNextIndex[mSide ? 0 : 1];
+    mIndex = static_cast<uint16_t>(next);
+    next = (next + 1) & 0xFFFF;
+    mLinkID = static_cast<int32_t>(UniqueID());
+}
+
+uint32_t Unit::UniqueID() const {
+    uint32_t id = static_cast<uint32_t>(mIndex) + 1u;
+    if (mSide) id |= 0x10000u;
+    if (mUnitType == kUnitInfantry && mSecondLink) {
+        id |= mSecondLink->mUnitType == kUnitVehicle ? 0x20000u : 0x40000u;
+        if (mSecondLinkFlag) id |= 0x80000u;
+    }
+    return id;
+}
+
+void Unit::ConcatID(GString* text) const {
+    if (!text) return;
+    text->ConcatNum(GetCompanyNumber());
+    text->ConcatText("-");
+    text->ConcatNum(GetPlatoonNumber());
+    text->ConcatText("-");
+    text->ConcatNum(GetUnitNumber());
+}
+
+WeaponType Unit::GetWeaponType() {
+    WeaponType type = kWeaponNone;
+    WeaponClass wclass = 0;
+    GetWeaponInfo(&type, &wclass, kKnowTruth);
+    return type;
+}
+
+WeaponClass Unit::GetWeaponClass() {
+    WeaponType type = kWeaponNone;
+    WeaponClass wclass = 0;
+    GetWeaponInfo(&type, &wclass, kKnowTruth);
+    return wclass;
+}
+
+float Unit::GetRarityFactorX(int32_t date, const char codes[]) const {
+    const ScenarioCore* scenario =
+        gBattle ? static_cast<const ScenarioCore*>(gBattle) : static_cast<const ScenarioCore*>(gCampaign);
+    if (!scenario || !codes) return 1.0f;
+    auto months = [](int32_t yymm) {
+        if (yymm == 4505) yymm = 4504;
+        return (yymm / 100) * 12 + yymm % 100;
+    };
+    int32_t m = months(scenario->mDate) - months(date);
+    int32_t code;
+    if (m >= 58)
+        code = 1;
+    else if (m < 0)
+        code = codes[0];
+    else
+        code = codes[m];
+    return RarityFactorFromIndex(code);
+}
+
+Nation Unit::GetNation() {
+    return NationOfForce(mForce);
+}
+
+void Unit::LoadOut(uint16_t* counts, uint8_t* extras, int32_t n) {
+    if (!counts) return;
+    for (int32_t c = 0; c < n && c < kAmmoClassCount; ++c)
+        mAmmo[c] = counts[c];
+}
+
+// ---------------------------------------------------------------------------
+// Geometry
+
+float Unit::DistanceToLocation(float x, float y) {
+    float dx = x - mX;
+    float dy = y - mY;
+    float dz = GroundHeightAt(x, y) - GetZ();
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+bool Unit::PointedWithin(float facing, float arc, float x, float y) const {
+    if (arc > 180.0f) return true;
+    float diff = std::fabs(Clamp360(GetHeadingFromXY(x - mX, y - mY)) - Clamp360(facing));
+    if (diff > 180.0f) diff = 360.0f - diff;
+    return diff <= arc;
+}
+
+float Unit::GetZ() {
+    return GroundHeightAt(mX, mY) + mZ * kFloorHeight;
+}
+
+// ---------------------------------------------------------------------------
+// Sight
+
+bool Unit::IsSpottedNow() const {
+    return mContactLevel >= kContactSeen && !mSpotMarker && !mSpotMarkerGone && mOffMapState == 0 && !mHidden;
+}
+
+bool Unit::ShowsSpotMarker() const {
+    return mSpotMarker && !mSpotMarkerGone;
+}
+
+bool Unit::IsOwnUnit(Affiliation viewingSide) const {
+    bool own = (mSide != 0) == (viewingSide == kAxis);
+    return mSurrendered ? !own : own;
+}
+
+FogOfWarContact Unit::VisibleToSide(bool side, bool ignoreHidden) {
+    if (mOffMapState == 3) return kContactNone; // in the sewers: seen by nobody
+    Affiliation viewer = side ? kAllies : kAxis;
+    if (IsOwnUnit(viewer) || (gBattle && gBattle->Over())) return kContactFull;
+    if (mSpotMarkerGone || (!ignoreHidden && mHidden)) return kContactNone;
+    return mContactLevel;
+}
+
+FogOfWarContact Unit::VisibleToPlayer(bool ignoreHidden) {
+    Affiliation viewer = gBattle ? gBattle->Host()->ViewingSide() : kAxis;
+    return VisibleToSide(viewer == kAllies, ignoreHidden);
+}
+
+bool Unit::GetApparentLocationToSide(bool side, float* x, float* y, float* z) {
+    FogOfWarContact level = VisibleToSide(side, true);
+    float ax = mX;
+    float ay = mY;
+    float az = 0.0f;
+    bool own = IsOwnUnit(side ? kAllies : kAxis);
+    if (!own && ShowsSpotMarker()) {
+        ax = mMarkerX;
+        ay = mMarkerY;
+        az = GroundHeightAt(ax, ay);
+    } else if (!own && level == kContactHeard) {
+        ax = mX + mSoundOffsetX;
+        ay = mY + mSoundOffsetY;
+        az = GroundHeightAt(ax, ay);
+    } else {
+        az = GetZ();
+    }
+    if (x) *x = ax;
+    if (y) *y = ay;
+    if (z) *z = az;
+    return level > kContactNone;
+}
+
+bool Unit::GetApparentLocation(float* x, float* y, float* z) {
+    Affiliation viewer = gBattle ? gBattle->Host()->ViewingSide() : kAxis;
+    return GetApparentLocationToSide(viewer == kAllies, x, y, z);
+}
+
+void Unit::ResetSpotSliceCount() {
+    double b = mActive ? 4.0 : 12.0;
+    mSpotClock = static_cast<int32_t>((b + 5.0 * RandomFraction()) * 40.0);
+}
+
+// ---------------------------------------------------------------------------
+// Covered arc: the arc runs counter-clockwise from bearing A to bearing B;
+// C is its reach in metres (0: as far as the unit can fire).
+
+bool Unit::InCoveredArc(float x, float y, Unit* target, bool* armourOnly) const {
+    if (armourOnly) *armourOnly = false;
+    if (!mCoveredArc) return true;
+    float dx = x - mX;
+    float dy = y - mY;
+    if (mArcC > 0.0f && std::sqrt(dx * dx + dy * dy) > mArcC) return false;
+    float span = Clamp360(mArcB - mArcA);
+    float offset = Clamp360(GetHeadingFromXY(dx, dy) - mArcA);
+    if (offset > span) return false;
+    if (mArcKind && target && !target->IsArmoredVehicle(kKnowIdentified, false)) {
+        if (armourOnly) *armourOnly = true;
+        return false;
+    }
+    return true;
+}
+
+void Unit::CoveredArcFacePoint(float* x, float* y) const {
+    float h = mHeading * static_cast<float>(M_PI / 180.0);
+    if (x) *x = mX + kFacePointDistance * std::cos(h);
+    if (y) *y = mY + kFacePointDistance * std::sin(h);
+}
+
+void Unit::StoreArc(bool firm, float x, float y) {
+    float dx = x - mX;
+    float dy = y - mY;
+    float bearing = Clamp360(GetHeadingFromXY(dx, dy));
+    float reach = std::sqrt(dx * dx + dy * dy);
+    if (!firm) {
+        // The first edge; the second follows the pointer until it is firm.
+        mArcA = bearing;
+        mArcB = bearing;
+        mArcC = reach;
+    } else {
+        mArcB = bearing;
+        if (Clamp360(mArcB - mArcA) > 180.0f) std::swap(mArcA, mArcB);
+        if (reach > mArcC) mArcC = reach;
+    }
+    mArcD = 0.0f;
+    mCoveredArc = true;
+    mArcFirm = firm;
+    gPacket = true;
+}
+
+void Unit::StoreMaxArc(float x, float y) {
+    float bearing = GetHeadingFromXY(x - mX, y - mY);
+    mArcA = Clamp360(bearing - kMaxArcHalfWidth);
+    mArcB = Clamp360(bearing + kMaxArcHalfWidth);
+    mArcC = 0.0f;
+    mArcD = 0.0f;
+    mCoveredArc = true;
+    mArcFirm = true;
+}
+
+void Unit::Store180Arc(float x, float y) {
+    float dx = x - mX;
+    float dy = y - mY;
+    float bearing = GetHeadingFromXY(dx, dy);
+    mArcA = Clamp360(bearing - 90.0f);
+    mArcB = Clamp360(bearing + 90.0f);
+    mArcC = std::sqrt(dx * dx + dy * dy);
+    mArcD = 0.0f;
+    mCoveredArc = true;
+    mArcFirm = true;
+}
+
+void Unit::CancelCoveredArc() {
+    mCoveredArc = false;
+}
+
+// ---------------------------------------------------------------------------
+// Orders and state
+
+bool Unit::HasMovementOrders() const {
+    return mNrWaypoints >= 2 || (mNrWaypoints == 1 && mWaypoints[0].mOrder != kPaceRotate);
+}
+
+bool Unit::LastWaypointIsRotation() const {
+    return mNrWaypoints > 0 && mWaypoints[mNrWaypoints - 1].mOrder == kPaceRotate;
+}
+
+void Unit::GetFinalDestination(float* x, float* y, char* flag) const {
+    if (mNrWaypoints <= 0) return;
+    const Destination& last = mWaypoints[mNrWaypoints - 1];
+    if (x) *x = last.mX;
+    if (y) *y = last.mY;
+    if (flag) *flag = last.mOnBuildingLevel;
+}
+
+bool Unit::CanBeDamaged() const {
+    return mActive && mOffMapState == 0;
+}
+
+void Unit::SetSuppression(float s, bool quiet) {
+    if (s < 0.0f) s = 0.0f;
+    if (s > static_cast<float>(kMaxSuppression)) s = static_cast<float>(kMaxSuppression);
+    mSuppression = s;
+}
+
+int32_t Unit::SuppressionBand() const {
+    static const float kBands[] = {10.0f, 30.0f, 60.0f, 100.0f, 350.0f, 600.0f, 1200.0f};
+    int32_t band = 0;
+    for (float limit : kBands) {
+        if (mSuppression < limit) break;
+        ++band;
+    }
+    return band;
+}
+
+void Unit::ShiftCasualtiesToOld() {
+    if (mCasualties != 0) mOldCasualties = static_cast<int16_t>(mCasualties);
+}
+
+float Unit::SurvivorFraction() {
+    int32_t full = GetOriginalNrMen();
+    if (full <= 0) return mActive ? 1.0f : 0.0f;
+    int32_t left = full - mCasualties;
+    if (left <= 0) return 0.0f;
+    return static_cast<float>(left) / static_cast<float>(full);
+}
+
+void Unit::ClearAsTarget(bool keepOrdered, bool quiet) {
+    if (!gBattle || !gBattle->mUnits) return;
+    UnitList* units = gBattle->mUnits;
+    for (int32_t i = 0; i < units->GetCount(); ++i) {
+        Unit* u = units->GetUnit(i);
+        if (!u || u == this) continue;
+        if (u->mTarget == this) {
+            u->mTarget = nullptr;
+            u->mPacketDirty = true;
+            gPacket = true;
+        }
+        if (!keepOrdered && u->mOrderedTarget == this) u->mOrderedTarget = nullptr;
+    }
+}
+
+void Unit::ExitMap() {
+    mOffMapState = mActive ? 2 : 1;
+    mExiting = true;
+    mPacketDirty = true;
+}
+
+void Unit::Die() {
+    if (!mActive) return;
+    mActive = false;
+    mTarget = nullptr;
+    mAreaTarget = false;
+    mNrWaypoints = 0;
+    mHiding = false;
+    mHidden = false;
+    mPacketDirty = true;
+    gPacket = true;
+}
+
+void Unit::CompletePlayback() {
+    mPreviousTarget = mTarget;
+    mPreviousAreaTarget = mAreaTarget;
+    mPreviousAreaX = mAreaTargetX;
+    mPreviousAreaY = mAreaTargetY;
+    mPreviousTargetLocked = mTargetLocked;
+    mCarriedDelay = mCommandDelay;
+}
+
+void Unit::RandomStartFrame(int32_t animation, int32_t* a, int32_t* b, int32_t* c) {
+    if (a) *a = 0;
+    if (b) *b = 1;
+    if (c) *c = 2;
+}
+
+bool Unit::PlopDown(float x, float y, bool a, bool b, bool c) {
+    mX = x;
+    mY = y;
+    return true;
+}
+
+float Unit::GetExitValue(bool* exited, bool count) {
+    if (exited) *exited = mOffMapState == 1 || mOffMapState == 2;
+    return 0.0f;
+}
+
+MGPenetration Unit::GetWeaponInfo(WeaponType* type, WeaponClass* wclass, DataKnowledge k) {
+    if (type) *type = kWeaponNone;
+    if (wclass) *wclass = 0;
+    return 0;
+}
+
+int32_t Unit::MaxAllowedAmmo(int32_t* maximum) {
+    if (maximum) *maximum = 0;
+    return 0;
+}
+
+float Unit::GetTEMFromLocation(float x, float y, float z, bool moving, bool fromAbove, bool halfFoxhole,
+                               WeaponClass wclass, bool raw, float* exposure) {
+    if (exposure) *exposure = 1.0f;
+    return 1.0f;
+}
+
+bool Unit::AIWantsToFire(AmmoClass* ammo) {
+    AmmoClass chosen = ChooseAmmo(mTarget, true);
+    if (ammo) *ammo = chosen;
+    if (chosen == kAmmoNone && mAreaFireFlag) {
+        mAreaFireFlag = false;
+        mAreaTarget = false;
+        gPacket = true;
+    }
+    return false;
+}
+
+void Unit::Refit() {
+    mImmobile = false;
+}

@@ -1,0 +1,590 @@
+#pragma once
+// The base of every piece on the battlefield: its identity, place, state,
+// orders, spotting, morale, fire and damage, and the one virtual interface
+// that each kind (infantry, vehicle, fixed object, aircraft) overrides.
+//
+// Units never touch the screen or the sound device: they record what is to
+// be seen and heard as action packets through the battle, and the battle
+// may run without views (headless).
+
+#include <cstdint>
+
+#include "renderer/G3DObject.h"
+#include "units/Enums.h"
+#include "units/KillRecord.h"
+
+class ActionPacket;
+class GFile;
+class GGraphic;
+class GList;
+class GString;
+class GString15;
+class Infantry;
+class PendingAttack;
+class ScenarioCore;
+class Vehicle;
+
+using ObstacleKind = int32_t; // 0: no obstacle; 1 may be pushed aside; 3 blocks outright
+using AirWeaponKind = int32_t;
+
+constexpr int32_t kMaxWaypoints = 50;
+constexpr int32_t kMaxSuppression = 1500;
+constexpr int32_t kStatusTimeNever = 999999;
+constexpr int32_t kStatusTimeArrived = 100000;
+constexpr int32_t kFiringSignatureAfterShot = 800;
+
+// One waypoint of a unit, the current one first.
+struct Destination {
+    float mX = 0.0f;
+    float mY = 0.0f;
+    float mZ = 0.0f;
+    MovementSpeedType mOrder = kPaceDefaultMove; // 17 only rotates, 10 reverses
+    int32_t mKind = 0; // 0 retreat, 1 end of an order's leg, 2 path point, 3 last point
+    int8_t mOnBuildingLevel = 0;
+    int8_t mHide = 0; // hide on arrival
+};
+using Waypoint = Destination;
+
+// Where a waypoint was first ordered (the limit of moving it).
+struct OrderPoint {
+    float mX = 0.0f;
+    float mY = 0.0f;
+    int8_t mFlag = 0;
+};
+
+class Unit : public G3DObject {
+public:
+    Unit();
+    ~Unit() override;
+    Unit(const Unit&) = delete;
+    Unit& operator=(const Unit&) = delete;
+
+    // ---- Construction and identity -------------------------------------
+    // Sets the place, force and experience; sets the Axis flag from the
+    // force's nation and the alive flag. The data-driven part is skipped
+    // while mSkipSetup is set.
+    void IUnit(float x, float y, float z, Force force, ExperienceLevel experience);
+    UnitType GetUnitType(int32_t* subtype) const;
+    Affiliation GetAffiliation() const { return mSide ? kAxis : kAllies; }
+    bool IsAxis() const { return mSide != 0; }
+    void SetIDCode(char company, int32_t platoon, int32_t unit);
+    int32_t GetCompanyNumber() const;
+    int32_t GetPlatoonNumber() const;
+    int32_t GetUnitNumber() const;
+    void AssignID();
+    static void ResetUnitIDNumbers(bool starting);
+    uint32_t UniqueID() const;
+    void ConcatID(GString* text) const;
+    WeaponType GetWeaponType();
+    WeaponClass GetWeaponClass();
+    float GetRarityFactorX(int32_t date, const char codes[]) const;
+    bool CampaignDeployOK() const { return true; }
+
+    // ---- Geometry ------------------------------------------------------
+    float DistanceToLocation(float x, float y);
+    bool PointedWithin(float facing, float arc, float x, float y) const;
+
+    // ---- Sight ---------------------------------------------------------
+    bool IsSpottedNow() const;
+    bool ShowsSpotMarker() const;
+    bool IsOwnUnit(Affiliation viewingSide) const;
+    FogOfWarContact VisibleToPlayer(bool ignoreHidden);
+    FogOfWarContact VisibleToSide(bool side, bool ignoreHidden);
+    bool GetApparentLocation(float* x, float* y, float* z);
+    bool GetApparentLocationToSide(bool side, float* x, float* y, float* z);
+    void ResetSpotSliceCount();
+
+    // ---- Covered arc ---------------------------------------------------
+    bool InCoveredArc(float x, float y, Unit* target, bool* armourOnly) const;
+    void CoveredArcFacePoint(float* x, float* y) const;
+    void StoreArc(bool firm, float x, float y);
+    void StoreMaxArc(float x, float y);
+    void Store180Arc(float x, float y);
+    void CancelCoveredArc();
+
+    // ---- Orders and state ------------------------------------------------
+    bool HasMovementOrders() const;
+    bool LastWaypointIsRotation() const;
+    void GetFinalDestination(float* x, float* y, char* flag) const;
+    bool CanBeDamaged() const;
+    void SetSuppression(float s, bool quiet);
+    void ShiftCasualtiesToOld();
+    float SurvivorFraction();
+    int32_t SuppressionBand() const;
+    void ClearAsTarget(bool keepOrdered, bool quiet);
+
+    // ---- Geometry, sight and targets of the unit rules -------------------
+    float AspectToLocation(float x, float y, bool gun, bool fold);
+    float AspectTo(Unit* other, bool gun, bool fold);
+    bool AbleToFaceUnit(Unit* other);
+    float ApparentDistanceToUnit(Unit* other);
+    Terrain GetOccupiedTerrain();
+    float GetGenericTEM(float x, float y, bool moving, bool fromAbove);
+    bool AllowedToDigFoxhole();
+    Unit* UnspottedWireOrRdBlkAt(float x, float y, float& ox, float& oy);
+    bool IsNearBoresight();
+    bool SeeLiveEnemy(bool strict);
+    bool CanSee(Unit* other, float* visibility);
+    bool CanSeeLocation(float x, float y);
+    bool CanSeeLocationForAreaFire(float x, float y);
+    bool InCover(bool strict);
+    FogOfWarContact SpotLevelX(float noise, float size, Unit* spotter);
+    bool CanPotentiallyTarget(Unit* target);
+    void CancelTarget(bool force, bool forgetOrdered);
+    void ResetAimClock();
+    bool TargetShouldBeLocked();
+    bool OKForPinnedToFireAt(Unit* target);
+    void CycleToNextTarget();
+    ExperienceLevel GetEffectiveExperience(LeadershipType kind);
+    float AdjustFPByExperience(float value, bool strict);
+    float AdjustVPByEditor(float value);
+    bool InLeadership();
+
+    // ---- Fire and sound records -------------------------------------------
+    void Fire(AmmoClass ammo, int32_t delay);
+    void TickAmmo(AmmoClass ammo);
+    void AimAndElevate(bool quick);
+    float GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg);
+    float GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target);
+    ActionPacket* PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
+                                       int32_t delay, float blast);
+    ActionPacket* AddSoundEffect(int32_t sound);
+    void AddSoundEffectFire(int32_t kind, int32_t number, float volume, bool engine);
+    ActionPacket* AddSoundEffectExplosion(int32_t kind, WeaponType weapon, AmmoClass ammo, float x, float y);
+    ActionPacket* AddSoundEffectVoice(VoiceType voice, int32_t volume, float a, float b);
+
+    // ---- Waypoints and orders -----------------------------------------------
+    bool CanDoOrder(int32_t order);
+    int32_t AvailableWaypoints(int32_t order);
+    void OrdersDelay(bool convert, bool firstTwoOnly);
+    void DeleteLastWaypoint();
+    void DeletePlannedMidWaypoint(int32_t index);
+    void MoveWaypoint(int32_t index, float x, float y);
+    void ChangeWaypointSpeed(int32_t order);
+    void RemoveCurrentRotation();
+    bool CanSetupAt(float x, float y, Vehicle* carrier);
+    void StopBodyRotation();
+    bool RotateBodyToward(float x, float y, bool reverse);
+    void LookAhead();
+    bool ManeuverAroundObstacle(bool a, bool b, bool c);
+    int32_t SewerMoveMinutes(float distance);
+    void AddOneArtilleryMinute();
+    void ResetAnimTrax();
+    void MakeDestinationStubs();
+
+    // ---- Texts and drawing hooks (drawn by the drawing code) -------------
+    void GetSergeantName(GString* text, bool full);
+    GGraphic* GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank);
+    void DrawItself(float a, float b, float c);
+    void DrawTargetLine(bool all);
+    void DrawIncomingTargetLines();
+    void DrawHQLines();
+    bool DrawNewMoveLine(float x, float y, float z, int32_t order);
+    void DrawOneMoveLine();
+    void GetUnitScreenCenter(int32_t* x, int32_t* y);
+    void ShowRecoil(float s);
+    void DrawGunflash(float scale, float x, float y, float z);
+
+    // ---- Links and files (the kind part follows the Unit part) ----------
+    void Write(GFile* file) override;
+    void Read(GFile* file) override;
+    // False when the record was damaged (the stream is then unusable).
+    bool ReadUnitPart(GFile* file);
+    void WriteUnitPart(GFile* file);
+    // Whether the last Read met a damaged record.
+    bool RecordDamaged() const { return mRecordDamaged; }
+
+    // =====================================================================
+    // The virtual interface. Kinds override what applies to them; the base
+    // versions are the defaults every kind may fall back on.
+    // =====================================================================
+
+    // Set-up, identity and graphics
+    virtual void MakeTextures(bool skipPortraits) {}
+    virtual void DeleteTextures() {}
+    virtual void NullifyTextures(bool deleteThem) {}
+    virtual void LoadOut(uint16_t* counts, uint8_t* extras, int32_t n);
+    virtual void ChooseUniform() {}
+    virtual void CorrectReadUniform() {}
+    virtual int32_t Rank() { return 0; }
+    virtual void ConcatName(GString* text, bool full) = 0;
+    virtual Nation GetNation();
+    virtual int32_t GetOriginalNrMen() { return 0; }
+    virtual bool IsLeader(int32_t* level) { return false; }
+    virtual Unit* PlatoonSubordinate(bool any) { return nullptr; }
+    virtual Unit* GetPlatoonHQ() { return mPlatoonHQ; }
+    virtual void AssignSergeantName() {}
+    virtual bool Clean() { return true; }
+    virtual void ResetModelCoords() {}
+    virtual bool CanTransport(Unit* passenger, bool quiet, bool check) { return false; }
+    virtual bool IsPassenger(bool inside) { return false; }
+    virtual bool Embark() { return false; }
+    virtual void AdjustPassengerSetup() {}
+    virtual void FillPassengerOrCarrier(ActionPacket* packet) {}
+    virtual void ProcessPassengerOrCarrier(ActionPacket* packet) {}
+
+    // The action phase and playback
+    virtual void PrepareForAction() {}
+    virtual void MasterControl() {}
+    virtual void ComputeAction() {}
+    virtual void FlushLastPacket(int32_t s) {}
+    virtual void ResurrectStraggler() {}
+    virtual ActionPacket* FillPacket() { return nullptr; }
+    virtual void ProcessActionPacket(ActionPacket* packet) {}
+    virtual void PrepareForPlayback() {}
+    virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed) {}
+    virtual void CompletePlayback();
+    virtual void AdvanceAnimation() {}
+    virtual void ResetAnimation() {}
+    virtual void RandomStartFrame(int32_t animation, int32_t* a, int32_t* b, int32_t* c);
+    virtual void UpdateFireAnimationClock(int32_t now) {}
+    virtual void SetFiringAnimation() {}
+    virtual void Resurrect() {}
+    virtual void ProcessDeadVehicle() {}
+    virtual void ApplyFatigue() {}
+    virtual void FearReaction() {}
+    virtual void Rally() {}
+    virtual void ExitMap();
+    virtual void Die();
+    virtual bool InGoodOrder() { return false; }
+    virtual bool PreBail() { return false; }
+    virtual void Tilt(bool draw) {}
+    virtual void CheckLeadership() {}
+
+    // Movement and placement
+    virtual float RotationSpeed() { return 0.0f; }
+    virtual float MoveSpeed(float* floor) { return 0.0f; }
+    virtual void Move() {}
+    virtual bool CanMovePhysically() { return !mImmobile; }
+    virtual bool CouldMoveIfNotBogged() { return false; }
+    virtual SpeedClass GetSpeedClass() { return CanMovePhysically() ? kSpeedUnencumbered : kSpeedCannotMove; }
+    virtual int32_t PathType() { return 0; }
+    virtual bool AbleToFaceLocation(float x, float y) { return false; }
+    virtual bool IsStopped() { return false; }
+    virtual void Stop(bool alsoTurning) {}
+    virtual void CancelMovementOrders() {}
+    virtual void ReceiveMoveOrders(float x, float y, int32_t order, Vehicle* carrier, bool quiet,
+                                   bool replace, bool recompute, bool planned) {}
+    virtual void ShiftGears(Unit* other, MovementSpeedType pace, bool reverse, float x, float y) {}
+    virtual bool CanOccupyLocation(float x, float y, bool useGrid) { return false; }
+    virtual bool InSetupZone(float x, float y) { return false; }
+    virtual bool AllowedInsideBuilding() { return false; }
+    virtual bool ViolatesStackingLimits(float x, float y, float floor, Infantry** other) { return false; }
+    virtual bool AbideByStackingLimits(bool mayPush, Infantry* other) { return false; }
+    virtual int32_t StackingPriority() { return 0; }
+    virtual bool StampToMap() { return false; }
+    virtual bool PlopDown(float x, float y, bool a, bool b, bool c);
+    virtual bool WillDigFoxhole() { return false; }
+    virtual void EscapeFromFire() {}
+    virtual bool CanReceiveOrders() { return false; }
+    virtual bool CanShowHideButton() { return false; }
+    virtual bool ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skipCheck) { return false; }
+    virtual float GetExitValue(bool* exited, bool count);
+    virtual float GetOccupationScore(float x, float y, bool* pair) { return 0.0f; }
+    virtual ObstacleKind IsObstacleTo(Unit* mover) { return 0; }
+    virtual bool IsBurning() { return false; }
+    virtual bool IgnoresMovingObstacles() { return false; }
+
+    // Spotting
+    virtual void BeSpotted(bool reset, bool force) {}
+    virtual void SpotterMods(Unit* target, float* sight, float* hearing) {}
+    virtual float SpottingRange(Unit* spotter) { return 0.0f; }
+    virtual bool IsHiding(bool strict) { return false; }
+    virtual bool TacAICanSee(Unit* target) { return false; }
+    virtual int32_t GetOpticalType() { return 0; }
+    virtual bool HaveBinoculars() { return false; }
+    virtual bool UsingBinoculars(Unit* target) { return false; }
+    virtual float GetZ();
+    virtual float LOSBoost() { return 0.0f; }
+    virtual void CheckBuildingOccupancy() {}
+
+    // Weapons and targets
+    virtual MGPenetration GetWeaponInfo(WeaponType* type, WeaponClass* wclass, DataKnowledge k);
+    virtual bool HasHeavyWeapon(DataKnowledge k) { return false; }
+    virtual bool HasOrdnance(bool a, bool b) { return false; }
+    virtual bool HasFunctioningWeapon() { return false; }
+    virtual bool IsArmoredVehicle(DataKnowledge k, bool strict) { return false; }
+    virtual bool IsSupportWeapon(bool strict) { return false; }
+    virtual bool HasAntiArmorWeapon(bool strict) { return false; }
+    virtual bool AllowedToTarget() { return false; }
+    virtual bool IsSniper() { return false; }
+    virtual bool CanChangeTarget() { return false; }
+    virtual bool LATWInBuilding() { return false; }
+    virtual bool HasLowAmmoStatus() { return false; }
+    virtual bool WantsToLimitTargetingAttentionToDirectThreats() { return false; }
+    virtual int32_t GetAmmoProfile() { return 0; }
+    virtual AmmoClass ChooseAmmo(Unit* target, bool allowCanister) { return kAmmoNone; }
+    virtual bool InRange(float distance, bool strict, float factor) { return false; }
+    virtual void ResetTargetSliceCount() {}
+    virtual float SmallArmsFirepower(float range, MGPenetration* out, bool a, bool b) { return 0.0f; }
+    virtual float FullAimTime(bool a, bool b) { return 0.0f; }
+    virtual float FullLoadTime(bool a, bool b) { return 0.0f; }
+    virtual float CloseRangeFireFactor() { return 0.0f; }
+    virtual float AdjustGunElevationForBodyTilt() { return 0.0f; }
+    virtual bool ShowShellToEnemy() { return false; }
+    virtual float GetWeaponFacing() { return mHeading; }
+    virtual bool CanChangeButtonStatus(bool* buttoned) { return false; }
+    virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode) {}
+    virtual bool WithinFOAdjustment(float x, float y, bool* reset) { return false; }
+    virtual int32_t MaxAllowedAmmo(int32_t* maximum);
+    virtual float GetTEMFromLocation(float x, float y, float z, bool moving, bool fromAbove, bool halfFoxhole,
+                                     WeaponClass wclass, bool raw, float* exposure);
+    virtual bool CanHitVehicleAt(float x, float y, DataKnowledge k) { return false; }
+    virtual float AirTargetScore(AirWeaponKind weapon) { return 0.0f; }
+    virtual void AISetArmorValues(Unit* attacker, float* armour, float* share, float* angle) {}
+    virtual bool AIWantsToFire(AmmoClass* ammo);
+    virtual float AIRangedThreatFactor() { return 1.0f; }
+    virtual void AIDoLoserMove() {}
+
+    // Damage and casualties
+    virtual void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) = 0;
+    virtual void TakeMineHit(bool reduced) {}
+    virtual void BeAlertedByFire() {}
+    virtual Infantry* BailOut(bool a, bool b) { return nullptr; }
+    virtual void ShoutTankHit(Vehicle* hit, bool penetrated) {}
+    virtual int32_t TallyCasualties() { return mCasualties; }
+    virtual float GetVPValue(bool asNew, DataKnowledge k) { return 0.0f; }
+    virtual float GetCasualtyVPLoss() { return 0.0f; }
+    virtual bool ForceReadiness(int32_t* current, int32_t* total) { return false; }
+    virtual void Refit();
+    virtual void Resupply() {}
+    virtual void Medic() {}
+
+    // Texts and drawing (built by the drawing code; units keep the hooks)
+    virtual bool UseKnockedOutPhrase() { return false; }
+    virtual bool DrawWhenDead() { return true; }
+    virtual bool Abandoned() { return false; }
+    virtual void DrawCode(bool needsClip, float scale, float factor) = 0;
+    virtual void DrawBase(FogOfWarContact contact, bool b, float f1, float f2) {}
+    virtual void ScaleForType(float* scale, float f1, float f2, float f3) {}
+    virtual void PrintWarningLabel() {}
+
+    // Links between units in files and copies
+    virtual void ReadPassTwo(ScenarioCore* scenario);
+    virtual void RollupLinks();
+    virtual void UnrollLinks();
+    virtual void CleanUpLinks() {}
+    virtual void ClearBrokenLinks(GList* list);
+
+    // =====================================================================
+    // Fields
+    // =====================================================================
+
+    // Kind and identity
+    UnitType mUnitType = kUnitInfantry;
+    int32_t mSubtype = 0; // index of the kind's data record
+    Force mForce = kForceDefaultAxis;
+    Uniform mUniform = 0;
+    char mSide = 0;        // set for the Axis
+    int32_t mPackedID = 0; // company, platoon (bits 11-21), unit
+    uint16_t mIndex = 0;   // index in its side's list
+    int32_t mLinkID = 0;   // unique identity kept for link roll-up
+    bool mLinksRolledUp = false;
+    int16_t mNameIndex = 0;           // -1: the name is in mCustomName
+    GString15* mCustomName = nullptr; // owned
+    ExperienceLevel mExperience = kExperienceRegular;
+    uint8_t mLeaderSkills = 0; // command, combat, morale, stealth from bit 0
+    int32_t mFitness = 0;
+    int32_t mOperationStatus = 0; // 1 Allies, 4 Axis, 7 kept
+
+    // Place and motion
+    float mX = 0.0f;
+    float mY = 0.0f;
+    float mHeading = 0.0f; // degrees counter-clockwise from east
+    float mZ = 0.0f;       // floor level: 0 ground, 1 upper floor, negative below ground
+    float mFloorMarker = 0.0f;
+    float mGunElevation = 0.0f;
+    float mGunElevationGoal = 0.0f;
+    float mPlaybackSpeed = 0.0f; // metres per slice in playback
+    float mSpeed = 0.0f;         // metres per slice in the action phase
+    float mTurnRate = 0.0f;      // degrees per slice
+    float mMoveProgress = 0.0f;
+    int32_t mMovementMode = 0;
+    bool mMovementFlag = false;
+    float mMoveComponentX = 0.0f;
+    float mMoveComponentY = 0.0f;
+    int32_t mHaltCounter = 0;
+    float mReplayMotion = 0.0f;
+    float mReplayTurn = 0.0f;
+    bool mIsMoving = false;
+    bool mHasMoved = false;
+    bool mLookAhead = true;
+    char mManeuverTries = 5;
+    int32_t mManeuverSlice = -9999;
+    int32_t mMoveStamp = -1;
+
+    // Life and state
+    bool mActive = false; // alive and in play
+    bool mImmobile = false;
+    bool mKnockedOut = false;
+    bool mDestroyed = false;
+    bool mTurretDislodged = false;
+    bool mSurrendered = false;
+    bool mCaptured = false;
+    bool mFreed = false;
+    bool mExiting = false;
+    bool mExitForPoints = false;
+    int32_t mOffMapState = 0; // 0 on the map, 1-2 exited, 3 in the sewers
+    int32_t mStatusTime = kStatusTimeNever;
+    bool mGunKnockedOut = false;
+    bool mPacketDirty = false;
+    int32_t mFanatic = 0; // 0 not drawn, 1 ordinary, 2 fanatic
+    bool mSkipSetup = false;
+    int32_t mSetupZone = 0; // 0 any zone of its side, 1-6 that zone, 7 fixed
+    bool mScenarioMark = false;
+    int32_t mSelectionMark = 0; // 0, 1 inside the box, 2 multi-selected
+    bool mMultiSelected = false;
+    bool mStatusFlagA = false;
+    bool mStatusFlagB = false;
+    bool mMineNew = false;
+    bool mHidden = false; // the unit core's hidden field
+    float mAISortScore = 0.0f;
+    int32_t mLoadNumber = 0; // order of a unit received in a TCP/IP turn
+    bool mUnitFlagE = false; // kept in the file for the exit and balloon rules
+    bool mUnitFlagH = false;
+    int32_t mUnitValueF = 0; // 3 bits kept for the edge and set-up rules
+    int32_t mUnitValueG = 0; // 2 bits kept for the point adjustment
+
+    // Losses and morale
+    int32_t mCasualties = 0;
+    int16_t mOldCasualties = 0;
+    int16_t mHiddenCasualties = 0;
+    int32_t mCrewLost = 0;
+    float mSuppression = 0.0f;
+    float mFatigue = 0.0f;
+    int32_t mFatigueState = 0;
+    int16_t mAlertCount = 0;
+    bool mAlert = false;
+    int16_t mDeafness = 0;
+
+    // Targets and fire
+    Unit* mTarget = nullptr;
+    Unit* mPreviousTarget = nullptr;
+    Unit* mOrderedTarget = nullptr;
+    bool mTargetDead = false;
+    bool mAreaTarget = false;
+    float mAreaTargetX = 0.0f;
+    float mAreaTargetY = 0.0f;
+    bool mPreviousAreaTarget = false;
+    float mPreviousAreaX = 0.0f;
+    float mPreviousAreaY = 0.0f;
+    bool mTargetLocked = false;
+    bool mPreviousTargetLocked = false;
+    bool mAreaFireFlag = false; // fire smoke at the area target
+    float mAimPointX = 0.0f;
+    float mAimPointY = 0.0f;
+    bool mTargetFree = false;
+    bool mSmokeScreen = false;
+    bool mPersistentTarget = false;
+    bool mAmbush = false;
+    bool mAimAdjust = false;
+    float mAimAdjustX = 0.0f;
+    float mAimAdjustY = 0.0f;
+    int16_t mShotsAtTarget = 0;
+    int16_t mRangingLevel = 0;
+    int16_t mAcquisition = 0;
+    char mLastAcquisition = 0;
+    float mAimTime = 0.0f; // 99 marks a jammed weapon
+    float mLoadTime = 0.0f;
+    float mAimPause = 0.0f;
+    float mArtilleryDelay = 0.0f;
+    bool mHastyFire = false;
+    bool mRoundPattern = false;
+    uint16_t mAmmo[kAmmoClassCount] = {};
+    AmmoClass mAmmoClassInUse = kAmmoNone;
+    bool mMGTargeting = false;
+    SmallArmsType mMGTypeInUse = kSmallArmsNone;
+    uint8_t mMGRounds[kMGAmmoClassCount] = {};
+    int32_t mFiringSignature = 0;
+    bool mHasFired = false;
+    bool mFireMission = false;
+    bool mPlannedMission = false;
+    float mFOSavedX = 0.0f;
+    float mFOSavedY = 0.0f;
+    bool mMissionLive = false;
+    bool mTargetChanged = false;
+    int32_t mTargetSliceCount = 0;
+    int32_t mActionSlices = 0;
+    int32_t mFireAnimationClock = 0;
+
+    // Orders
+    int32_t mNrWaypoints = 0;
+    Destination mWaypoints[kMaxWaypoints];
+    OrderPoint mOrderPoints[kMaxWaypoints];
+    float mCommandDelay = 0.0f; // seconds before orders take effect
+    float mCarriedDelay = 0.0f;
+    int32_t mQueuedDelay = 0; // tens of seconds
+    int32_t mOrderField = 0;
+    int32_t mPauseCounter = 0;
+    bool mPushed = false;
+    int32_t mReplayedOrder = 0;
+    bool mOrderToggle = false;      // toggled by order 36
+    int32_t mCycleSetting = 0;      // 0..5, set by order 35
+    bool mTargetKindFlag = false;   // set by order 40
+    bool mFOTargeting[2] = {};      // forward observer's targeting flags
+    bool mFOTargetingSaved[2] = {}; // and their saved copies
+    int32_t mOrderStateA = 0;
+    int32_t mOrderStateB = 0;
+    bool mHiding = false;
+    bool mHidingAtStart = false;
+    bool mHidingSecond = false;
+    bool mCoveredArc = false;
+    bool mArcKind = false; // an armour-only arc
+    bool mArcTurnsWithUnit = false;
+    bool mArcFirm = false;
+    bool mArcFlag = false;
+    float mArcA = 0.0f; // the arc's two bearings and their ends
+    float mArcB = 0.0f;
+    float mArcC = 0.0f;
+    float mArcD = 0.0f;
+
+    // Spotting
+    FogOfWarContact mContactLevel = kContactNone; // how well the enemy knows the unit
+    bool mSpotMarker = false;
+    bool mSpotMarkerGone = false;
+    float mMarkerX = 0.0f;
+    float mMarkerY = 0.0f;
+    int8_t mSoundOffsetX = 0;
+    int8_t mSoundOffsetY = 0;
+    int32_t mSpotClock = 0;
+    signed char mSpotPhase = 0;
+    int32_t mFearClock = 0;
+    int32_t mRandomStamp = 0;
+    uint8_t mIdentification[2] = {};
+
+    // Command and transport
+    Unit* mHQ = nullptr;
+    Unit* mPlatoonHQ = nullptr;
+    Unit* mCarrier = nullptr;
+    Unit* mSibling = nullptr;
+    bool mSiblingMayRejoin = false;
+    Unit* mSecondLink = nullptr;
+    bool mSecondLinkFlag = false;
+
+    // Clock and animation
+    int32_t mSliceCount = 0;
+    int32_t mAnimation[3] = {};
+    int32_t mAnimKeyTime[3] = {};
+    int32_t mAnimFrame[3] = {};
+
+    // Records and graphics (the graphics are made and freed by the kinds)
+    KillRecord mKillRecords[2]; // running, final
+    int16_t mFaceIndex[16] = {};
+    GGraphic* mTextureSets[4][17] = {};
+    GGraphic* mRankPortraits[2] = {};
+    GGraphic* mWeaponPortraits[2] = {};
+
+protected:
+    bool mRecordDamaged = false; // set by a Read that met a damaged record
+
+    void DropAmmunitionOutOfDate();
+    void WriteWaypoints(GFile* file);
+    bool ReadWaypoints(GFile* file);
+    void WriteLinks(GFile* file);
+    void ReadLinks(GFile* file);
+};
+
+// Set when a change of a unit must reach its next action packet.
+extern bool gPacket;
+// The unit credited with the kills of the attack being resolved, or null.
+extern Unit* gCreditKiller;

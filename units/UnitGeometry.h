@@ -1,0 +1,14 @@
+#pragma once
+// Small angle helpers shared by the unit rules. Angles are degrees counter-
+// clockwise from the +x axis (east).
+
+// The bearing of the direction (dx, dy): 90 (dy >= 0) or 270 when dx is
+// exactly 0, else atan(dy / dx) in degrees, plus 180 when dx < 0, plus 360
+// when still negative.
+float GetHeadingFromXY(float dx, float dy);
+// The angle brought into [0, 360) by whole turns.
+float Clamp360(float angle);
+
+// Height of one building floor in metres: a unit's base rises by this much
+// per floor level it stands on.
+constexpr float kFloorHeight = 6.0f;

@@ -1,0 +1,376 @@
+// The Unit part of a unit record in scenario and saved-game files, and the
+// upkeep of the links between units across files and copies.
+
+#include <cstdint>
+
+#include "battle/Battle.h"
+#include "battle/BattleMap.h"
+#include "battle/ScenarioCore.h"
+#include "battle/UnitID.h"
+#include "engine/GFile.h"
+#include "engine/GGroup.h"
+#include "engine/GString.h"
+#include "units/Functions.h"
+#include "units/Unit.h"
+#include "units/UnitGeometry.h"
+
+namespace {
+
+constexpr int32_t kReservedTail = 48;
+
+int8_t Bits(bool flag, int32_t bit) {
+    return flag ? static_cast<int8_t>(1 << bit) : 0;
+}
+
+uint8_t Field(int32_t value, int32_t shift, int32_t mask) {
+    return static_cast<uint8_t>((value & mask) << shift);
+}
+
+int32_t Take(uint8_t byte, int32_t shift, int32_t mask) {
+    return (byte >> shift) & mask;
+}
+
+// Memory keeps command, combat, morale, stealth from bit 0; the file keeps
+// them from bit 7 down. The swap of the four 2-bit fields is its own inverse.
+uint8_t SwapLeaderFields(uint8_t v) {
+    return static_cast<uint8_t>(((v & 0x03) << 6) | ((v & 0x0C) << 2) | ((v & 0x30) >> 2) |
+                                ((v & 0xC0) >> 6));
+}
+
+} // namespace
+
+void Unit::Write(GFile* file) {
+    WriteUnitPart(file);
+}
+
+void Unit::Read(GFile* file) {
+    mRecordDamaged = !ReadUnitPart(file);
+}
+
+void Unit::WriteUnitPart(GFile* file) {
+    if (gBattle && gBattle->mSetupPhase) mCommandDelay = 0.0f;
+    int32_t casualties = mCasualties < 0 ? 0 : (mCasualties > 15 ? 15 : mCasualties);
+    int32_t old = mOldCasualties < 0 ? 0 : (mOldCasualties > 15 ? 15 : mOldCasualties);
+
+    file->WriteChar(static_cast<int8_t>(mUnitType));
+    file->WriteChar(static_cast<int8_t>(Bits(mActive, 7) | Bits(mImmobile, 6) | Bits(mAreaTarget, 5) |
+                                        Bits(mTargetLocked, 4) | Bits(mHiding, 3) | Bits(mRoundPattern, 2) |
+                                        Bits(mArcKind, 1) | Bits(mUnitFlagE, 0)));
+    file->WriteChar(
+        static_cast<int8_t>(Field(casualties, 4, 0xF) | Bits(mTargetDead, 3) | Field(mQueuedDelay, 0, 7)));
+    file->WriteChar(static_cast<int8_t>(Field(mExperience, 4, 0xF) | Field(mAmmoClassInUse, 0, 0xF)));
+    file->WriteChar(static_cast<int8_t>(Bits(mSpotMarker, 7) | Bits(mSide != 0, 6) |
+                                        Field(mUnitValueF, 3, 7) | Field(mContactLevel, 0, 7)));
+    file->WriteChar(static_cast<int8_t>(Field(mOffMapState, 6, 3) | Field(mFatigueState, 3, 7) |
+                                        Field(mAcquisition, 0, 7)));
+    file->WriteChar(static_cast<int8_t>(Bits(mExiting, 7) | Field(mUnitValueG, 5, 3) |
+                                        Bits(mSpotMarkerGone, 4) | Bits(mIsMoving, 3) |
+                                        Field(mSpotPhase, 0, 7)));
+    file->WriteChar(static_cast<int8_t>(Bits(mHasFired, 7) | Bits(mGunKnockedOut, 6) | Field(mFanatic, 4, 3) |
+                                        Field(old, 0, 0xF)));
+    file->WriteFloat(mX);
+    file->WriteFloat(mY);
+    mHeading = Clamp360(mHeading);
+    file->WriteFixed(mHeading, 90.0f);
+    file->WriteFixed(mZ, 10000.0f);
+    file->WriteFixed(mSuppression, 10.0f);
+    for (uint16_t rounds : mAmmo)
+        file->WriteShort(static_cast<int16_t>(rounds));
+    file->WriteFixed(mCommandDelay, 20.0f);
+    file->WriteFixed(mCarriedDelay, 20.0f);
+    if (mSpotMarker) {
+        file->WriteFloat(mMarkerX);
+        file->WriteFloat(mMarkerY);
+    }
+    if (mContactLevel == 0 || mContactLevel == 1) {
+        file->WriteChar(mSoundOffsetX);
+        file->WriteChar(mSoundOffsetY);
+    }
+    file->WriteShort(static_cast<int16_t>(mFiringSignature));
+    file->WriteChar(static_cast<int8_t>(mForce));
+    file->WriteChar(0);
+    file->WriteFixed(mFatigue, 10.0f);
+    file->WriteShort(static_cast<int16_t>(mSubtype));
+    if (mAreaTarget) {
+        file->WriteFloat(mAreaTargetX);
+        file->WriteFloat(mAreaTargetY);
+    }
+    int8_t previous = mPreviousAreaTarget ? (mPreviousTargetLocked ? 2 : 1) : 0;
+    file->WriteChar(previous);
+    if (previous) {
+        file->WriteFloat(mPreviousAreaX);
+        file->WriteFloat(mPreviousAreaY);
+    }
+    file->WriteLong(mPackedID);
+    file->WriteShort(static_cast<int16_t>(mIndex));
+    file->WriteShort(mAlertCount);
+    file->WriteFixed(mPlaybackSpeed, 7500.0f);
+    file->WriteFixed(mTurnRate, 1000.0f);
+    file->WriteFixed(mAimPause, 500.0f);
+    file->WriteFloat(mAimTime);
+    file->WriteFixed(mLoadTime, 50.0f);
+    file->WriteShort(static_cast<int16_t>(mSpotClock));
+    file->WriteShort(static_cast<int16_t>(mFearClock));
+    int16_t nameIndex = (mNameIndex == -1 && !mCustomName) ? 0 : mNameIndex;
+    file->WriteShort(nameIndex);
+    if (nameIndex == -1) mCustomName->Write(file);
+    if (HasOrdnance(false, false)) {
+        file->WriteFixed(mGunElevation, 200.0f);
+        file->WriteFixed(mGunElevationGoal, 200.0f);
+    }
+    WriteWaypoints(file);
+    WriteLinks(file);
+    mKillRecords[0].Write(file);
+    mKillRecords[1].Write(file);
+    file->WriteLong(mStatusTime);
+    file->WriteChar(static_cast<int8_t>(SwapLeaderFields(mLeaderSkills)));
+    file->WriteChar(mCoveredArc ? 1 : 0);
+    if (mCoveredArc) {
+        file->WriteChar(mArcFirm ? 1 : 0);
+        file->WriteChar(mArcTurnsWithUnit ? 1 : 0);
+        file->WriteFloat(mArcA);
+        file->WriteFloat(mArcC);
+        file->WriteFloat(mArcB);
+        file->WriteFloat(mArcD);
+    }
+    file->WriteChar(mUnitFlagH ? 1 : 0);
+    file->WriteChar(mLastAcquisition);
+    file->WriteZeros(kReservedTail);
+    file->WriteChar(0);
+}
+
+void Unit::WriteWaypoints(GFile* file) {
+    int32_t n = mNrWaypoints < 0 ? 0 : (mNrWaypoints > kMaxWaypoints ? kMaxWaypoints : mNrWaypoints);
+    file->WriteChar(static_cast<int8_t>(n));
+    for (int32_t i = n - 1; i >= 0; --i) {
+        const Destination& w = mWaypoints[i];
+        file->WriteFloat(w.mX);
+        file->WriteFloat(w.mY);
+        file->WriteChar(static_cast<int8_t>(((w.mOrder & 0x1F) << 3) | ((w.mKind + 1) & 7)));
+        file->WriteChar(static_cast<int8_t>((w.mOnBuildingLevel ? 0x02 : 0) | (w.mHide ? 0x01 : 0)));
+        const OrderPoint& p = mOrderPoints[i];
+        file->WriteFloat(p.mX);
+        file->WriteFloat(p.mY);
+        file->WriteChar(p.mFlag ? 1 : 0);
+    }
+}
+
+void Unit::WriteLinks(GFile* file) {
+    WriteUnitID(file, mTarget);
+    WriteUnitID(file, mOrderedTarget);
+    WriteUnitID(file, mPreviousTarget);
+    WriteUnitID(file, mHQ);
+    WriteUnitID(file, mPlatoonHQ);
+}
+
+bool Unit::ReadUnitPart(GFile* file) {
+    uint8_t b = static_cast<uint8_t>(file->ReadChar());
+    mActive = b & 0x80;
+    mImmobile = b & 0x40;
+    mAreaTarget = b & 0x20;
+    mTargetLocked = b & 0x10;
+    mHiding = b & 0x08;
+    mRoundPattern = b & 0x04;
+    mArcKind = b & 0x02;
+    mUnitFlagE = b & 0x01;
+    b = static_cast<uint8_t>(file->ReadChar());
+    mCasualties = Take(b, 4, 0xF);
+    mTargetDead = b & 0x08;
+    mQueuedDelay = Take(b, 0, 7);
+    b = static_cast<uint8_t>(file->ReadChar());
+    mExperience = Take(b, 4, 0xF);
+    mAmmoClassInUse = Take(b, 0, 0xF);
+    b = static_cast<uint8_t>(file->ReadChar());
+    mSpotMarker = b & 0x80;
+    mSide = (b & 0x40) ? 1 : 0;
+    mUnitValueF = Take(b, 3, 7);
+    mContactLevel = Take(b, 0, 7);
+    b = static_cast<uint8_t>(file->ReadChar());
+    mOffMapState = Take(b, 6, 3);
+    mFatigueState = Take(b, 3, 7);
+    mAcquisition = static_cast<int16_t>(Take(b, 0, 7));
+    b = static_cast<uint8_t>(file->ReadChar());
+    mExiting = b & 0x80;
+    mUnitValueG = Take(b, 5, 3);
+    mSpotMarkerGone = b & 0x10;
+    mIsMoving = b & 0x08;
+    mSpotPhase = static_cast<signed char>(Take(b, 0, 7));
+    b = static_cast<uint8_t>(file->ReadChar());
+    mHasFired = b & 0x80;
+    mGunKnockedOut = b & 0x40;
+    mFanatic = Take(b, 4, 3);
+    mOldCasualties = static_cast<int16_t>(Take(b, 0, 0xF));
+
+    mX = file->ReadFloat();
+    mY = file->ReadFloat();
+    mHeading = file->ReadFixed(90.0f);
+    mZ = file->ReadFixed(10000.0f);
+    mSuppression = file->ReadFixed(10.0f);
+    if (mSuppression > static_cast<float>(kMaxSuppression))
+        mSuppression = static_cast<float>(kMaxSuppression);
+    if (mSuppression < 0.0f) mSuppression = 0.0f;
+    for (uint16_t& rounds : mAmmo) {
+        rounds = static_cast<uint16_t>(file->ReadShort());
+        if (rounds > 32768u) rounds = static_cast<uint16_t>(65536u - rounds);
+    }
+    mCommandDelay = file->ReadFixed(20.0f);
+    mCarriedDelay = file->ReadFixed(20.0f);
+    if (mSpotMarker) {
+        mMarkerX = file->ReadFloat();
+        mMarkerY = file->ReadFloat();
+    }
+    if (mContactLevel == 0 || mContactLevel == 1) {
+        mSoundOffsetX = file->ReadChar();
+        mSoundOffsetY = file->ReadChar();
+    } else {
+        mSoundOffsetX = 0;
+        mSoundOffsetY = 0;
+    }
+    mFiringSignature = file->ReadShort();
+    mForce = file->ReadChar();
+    file->ReadChar();
+    mFatigue = file->ReadFixed(10.0f);
+    mSubtype = file->ReadShort();
+    if (mAreaTarget) {
+        mAreaTargetX = file->ReadFloat();
+        mAreaTargetY = file->ReadFloat();
+    }
+    int8_t previous = file->ReadChar();
+    mPreviousAreaTarget = previous != 0;
+    mPreviousTargetLocked = previous == 2;
+    if (previous) {
+        mPreviousAreaX = file->ReadFloat();
+        mPreviousAreaY = file->ReadFloat();
+    }
+    mPackedID = file->ReadLong();
+    mIndex = static_cast<uint16_t>(file->ReadShort());
+    mAlertCount = file->ReadShort();
+    mPlaybackSpeed = file->ReadFixed(7500.0f);
+    mTurnRate = file->ReadFixed(1000.0f);
+    mAimPause = file->ReadFixed(500.0f);
+    mAimTime = file->ReadFloat();
+    mLoadTime = file->ReadFixed(50.0f);
+    mSpotClock = file->ReadShort();
+    mFearClock = file->ReadShort();
+    mNameIndex = file->ReadShort();
+    delete mCustomName;
+    mCustomName = nullptr;
+    if (mNameIndex == -1) {
+        mCustomName = new GString15;
+        mCustomName->Read(file);
+    }
+    if (HasOrdnance(false, false)) {
+        mGunElevation = file->ReadFixed(200.0f);
+        mGunElevationGoal = file->ReadFixed(200.0f);
+    }
+    if (!ReadWaypoints(file)) return false;
+    ReadLinks(file);
+    if (!mKillRecords[0].Read(file) || !mKillRecords[1].Read(file)) return false;
+    mStatusTime = file->ReadLong();
+    DropAmmunitionOutOfDate();
+    mLeaderSkills = SwapLeaderFields(static_cast<uint8_t>(file->ReadChar()));
+    mCoveredArc = file->ReadChar() != 0;
+    if (mCoveredArc) {
+        mArcFirm = file->ReadChar() != 0;
+        mArcTurnsWithUnit = file->ReadChar() != 0;
+        mArcA = file->ReadFloat();
+        mArcC = file->ReadFloat();
+        mArcB = file->ReadFloat();
+        mArcD = file->ReadFloat();
+    }
+    mUnitFlagH = file->ReadChar() != 0;
+    mLastAcquisition = file->ReadChar();
+    file->Skip(kReservedTail);
+    file->Skip(static_cast<uint8_t>(file->ReadChar()));
+    mLinkID = static_cast<int32_t>(UniqueID());
+
+    ChooseUniform();
+    int32_t full = GetOriginalNrMen();
+    if (mCasualties > full) mCasualties = full < 0 ? 0 : full;
+    if (mOldCasualties > mCasualties) mOldCasualties = static_cast<int16_t>(mCasualties);
+    return !file->HasFailed();
+}
+
+// Rounds of a gun's class that its weapon has no ammunition of at the
+// scenario's date cannot be fired: a loaded unit carries none of them.
+void Unit::DropAmmunitionOutOfDate() {
+    bool hasty = mHastyFire;
+    mHastyFire = false;
+    WeaponType weapon = kWeaponNone;
+    WeaponClass wclass = 0;
+    GetWeaponInfo(&weapon, &wclass, kKnowTruth);
+    mHastyFire = hasty;
+    if (weapon == kWeaponNone || wclass < kWClassGun || wclass > kWClassMortar) return;
+    for (AmmoClass c = 0; c < kAmmoClassCount; ++c)
+        if (mAmmo[c] != 0 && AmmoTypeInUse(2, weapon, c, nullptr) == kAmmoTypeNone) mAmmo[c] = 0;
+}
+
+bool Unit::ReadWaypoints(GFile* file) {
+    int32_t n = static_cast<uint8_t>(file->ReadChar());
+    if (n > kMaxWaypoints) return false;
+    mNrWaypoints = n;
+    for (int32_t i = n - 1; i >= 0; --i) {
+        Destination& w = mWaypoints[i];
+        w.mX = file->ReadFloat();
+        w.mY = file->ReadFloat();
+        w.mZ = 0.0f;
+        uint8_t code = static_cast<uint8_t>(file->ReadChar());
+        w.mOrder = code >> 3;
+        w.mKind = static_cast<int32_t>(code & 7) - 1;
+        uint8_t flags = static_cast<uint8_t>(file->ReadChar());
+        w.mOnBuildingLevel = (flags & 0x02) ? 1 : 0;
+        w.mHide = (flags & 0x01) ? 1 : 0;
+        OrderPoint& p = mOrderPoints[i];
+        p.mX = file->ReadFloat();
+        p.mY = file->ReadFloat();
+        p.mFlag = file->ReadChar() ? 1 : 0;
+    }
+    return !file->HasFailed();
+}
+
+void Unit::ReadLinks(GFile* file) {
+    mTarget = ReadUnitID(file, false);
+    mOrderedTarget = ReadUnitID(file, false);
+    mPreviousTarget = ReadUnitID(file, false);
+    mHQ = ReadUnitID(file, false);
+    mPlatoonHQ = ReadUnitID(file, false);
+}
+
+// ---------------------------------------------------------------------------
+// Links
+
+void Unit::ReadPassTwo(ScenarioCore* scenario) {
+    Unit** links[] = {&mTarget, &mOrderedTarget, &mPreviousTarget, &mHQ, &mPlatoonHQ};
+    for (Unit** link : links) {
+        int32_t id = RawUnitID(*link);
+        *link = scenario ? scenario->GetUnitPointer(id) : nullptr;
+    }
+    for (int32_t i = 0; i < mNrWaypoints; ++i) {
+        Destination& w = mWaypoints[i];
+        w.mZ = w.mOnBuildingLevel ? BuildingHeightAt(scenario, w.mX, w.mY)
+                                  : GroundHeightAt(scenario, w.mX, w.mY);
+    }
+}
+
+void Unit::RollupLinks() {
+    mLinksRolledUp = true;
+    Unit** links[] = {&mTarget, &mOrderedTarget, &mPreviousTarget, &mHQ, &mPlatoonHQ};
+    for (Unit** link : links)
+        *link = RawIDAsUnit(*link ? (*link)->mLinkID : 0);
+}
+
+void Unit::UnrollLinks() {
+    mLinksRolledUp = false;
+    Unit** links[] = {&mTarget, &mOrderedTarget, &mPreviousTarget, &mHQ, &mPlatoonHQ};
+    for (Unit** link : links) {
+        uint32_t id = static_cast<uint32_t>(RawUnitID(*link));
+        *link = gBattle ? gBattle->GetUnitFromUniqueID(id) : nullptr;
+    }
+}
+
+void Unit::ClearBrokenLinks(GList* list) {
+    Unit** links[] = {&mTarget, &mPreviousTarget, &mOrderedTarget, &mHQ, &mPlatoonHQ};
+    for (Unit** link : links) {
+        if (*link && (!list || !list->IsMember(*link))) *link = nullptr;
+    }
+}

@@ -1,0 +1,316 @@
+// Unit operations whose full rules (firing, spotting, orders, movement and
+// drawing) are built with those rules. Here each has the least behaviour
+// that keeps callers sound: geometry that needs no rule tables is whole;
+// the rest answer "no" or do nothing.
+
+#include <cmath>
+
+#include "battle/ActionPacket.h"
+#include "battle/Battle.h"
+#include "battle/BattleHost.h"
+#include "battle/BattleMap.h"
+#include "battle/Campaign.h"
+#include "battle/UnitList.h"
+#include "units/RuleContext.h"
+#include "units/Unit.h"
+#include "units/UnitGeometry.h"
+
+namespace {
+constexpr float kAimClockCap = 60.0f;
+constexpr float kObstacleReach = 10.0f;
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Geometry, sight and targets
+
+float Unit::AspectToLocation(float x, float y, bool gun, bool fold) {
+    float facing = gun ? GetWeaponFacing() : mHeading;
+    float aspect = Clamp360(GetHeadingFromXY(x - mX, y - mY) - facing);
+    if (fold && aspect > 180.0f) aspect = 360.0f - aspect;
+    return aspect;
+}
+
+float Unit::AspectTo(Unit* other, bool gun, bool fold) {
+    if (!other) return 0.0f;
+    return AspectToLocation(other->mX, other->mY, gun, fold);
+}
+
+bool Unit::AbleToFaceUnit(Unit* other) {
+    return other && AbleToFaceLocation(other->mX, other->mY);
+}
+
+float Unit::ApparentDistanceToUnit(Unit* other) {
+    if (!other) return 0.0f;
+    float x = other->mX;
+    float y = other->mY;
+    float z = 0.0f;
+    other->GetApparentLocation(&x, &y, &z);
+    float dx = x - mX;
+    float dy = y - mY;
+    float dz = z - GetZ();
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+Terrain Unit::GetOccupiedTerrain() {
+    Terrain t = TerrainAt(mX, mY);
+    // Below a bridge the unit stands on what the bridge spans.
+    if (mZ < 0.0f) {
+        if (t == 58) return kTerrainRoad2;
+        if (t >= kTerrainBridgeFirst && t <= 57) return kTerrainWater;
+    }
+    return t;
+}
+
+float Unit::GetGenericTEM(float x, float y, bool moving, bool fromAbove) {
+    return GetTEMFromLocation(x, y, GroundHeightAt(x, y), moving, fromAbove, false, 0, false, nullptr);
+}
+
+bool Unit::AllowedToDigFoxhole() {
+    if (mZ != 0.0f) return false;
+    Terrain t = GetOccupiedTerrain();
+    bool building = t >= kTerrainLightBuilding && t <= kTerrainUpperHeavyClosed;
+    bool wet = t == kTerrainWater || t == kTerrainIce || t == kTerrainMarsh;
+    bool paved = t == kTerrainRoad || t == kTerrainRoad2 || t >= kTerrainBridgeFirst;
+    return !building && !wet && !paved;
+}
+
+Unit* Unit::UnspottedWireOrRdBlkAt(float x, float y, float& ox, float& oy) {
+    if (!gBattle || !gBattle->mUnits) return nullptr;
+    UnitList* units = gBattle->mUnits;
+    for (int32_t i = 0; i < units->GetCount(); ++i) {
+        Unit* u = units->GetUnit(i);
+        if (u->mUnitType != kUnitInanimate || u->mSide == mSide || u->IsSpottedNow()) continue;
+        if (u->mSubtype != kInanimateRoadblock && u->mSubtype != kInanimateWire) continue;
+        if (std::fabs(u->mX - x) > kObstacleReach || std::fabs(u->mY - y) > kObstacleReach) continue;
+        ox = u->mX;
+        oy = u->mY;
+        return u;
+    }
+    return nullptr;
+}
+
+bool Unit::IsNearBoresight() {
+    return false;
+}
+bool Unit::SeeLiveEnemy(bool strict) {
+    return false;
+}
+
+bool Unit::CanSee(Unit* other, float* visibility) {
+    if (visibility) *visibility = 0.0f;
+    return false;
+}
+
+bool Unit::CanSeeLocation(float x, float y) {
+    return false;
+}
+bool Unit::CanSeeLocationForAreaFire(float x, float y) {
+    return false;
+}
+bool Unit::InCover(bool strict) {
+    return false;
+}
+FogOfWarContact Unit::SpotLevelX(float noise, float size, Unit* spotter) {
+    return kContactNone;
+}
+
+bool Unit::CanPotentiallyTarget(Unit* target) {
+    if (!target || mSurrendered || target->mSide == mSide) return false;
+    if (target->mActive) return !target->mSurrendered;
+    return HasHeavyWeapon(kKnowTruth) && target->CanBeDamaged();
+}
+
+void Unit::CancelTarget(bool force, bool forgetOrdered) {
+    // An observer calling down fire keeps its target unless forced.
+    if (!force && mUnitType == kUnitInfantry && mTarget && GetWeaponClass() == kWClassIndirect) return;
+    mTarget = nullptr;
+    mAreaTarget = false;
+    mAreaFireFlag = false;
+    mPersistentTarget = false;
+    mShotsAtTarget = 0;
+    mRangingLevel = 0;
+    ResetAimClock();
+    if (forgetOrdered) mOrderedTarget = nullptr;
+    mTargetChanged = true;
+    gPacket = true;
+}
+
+void Unit::ResetAimClock() {
+    float aim = FullAimTime(false, false);
+    mAimTime = aim > kAimClockCap ? kAimClockCap : aim;
+}
+
+bool Unit::TargetShouldBeLocked() {
+    return false;
+}
+bool Unit::OKForPinnedToFireAt(Unit* target) {
+    return false;
+}
+void Unit::CycleToNextTarget() {}
+
+ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
+    ExperienceLevel experience = mExperience;
+    const ScenarioCore* scenario =
+        gBattle ? static_cast<const ScenarioCore*>(gBattle) : static_cast<const ScenarioCore*>(gCampaign);
+    BattleHost* host = gBattle ? gBattle->Host() : nullptr;
+    if (scenario && host && host->GameMode() == 1 && scenario->mComputerBonus > 0 &&
+        GetAffiliation() != host->ViewingSide()) {
+        experience += scenario->mComputerBonus;
+        if (experience > kExperienceMaxEffective) experience = kExperienceMaxEffective;
+    }
+    return experience;
+}
+
+float Unit::AdjustFPByExperience(float value, bool strict) {
+    return value;
+}
+float Unit::AdjustVPByEditor(float value) {
+    return value;
+}
+bool Unit::InLeadership() {
+    return mHQ != nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Fire and sound records
+
+void Unit::Fire(AmmoClass ammo, int32_t delay) {}
+
+void Unit::TickAmmo(AmmoClass ammo) {
+    if (ammo >= 0 && ammo < kAmmoClassCount && mAmmo[ammo] > 0) --mAmmo[ammo];
+}
+
+void Unit::AimAndElevate(bool quick) {}
+
+float Unit::GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg) {
+    return 0.0f;
+}
+
+float Unit::GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target) {
+    return 0.0f;
+}
+
+ActionPacket* Unit::PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
+                                         int32_t delay, float blast) {
+    return nullptr;
+}
+
+ActionPacket* Unit::AddSoundEffect(int32_t sound) {
+    if (!gBattle) return nullptr;
+    ActionPacket* packet = gBattle->CreateActionPacket(0);
+    packet->mType = kPacketSound;
+    packet->mX = mX;
+    packet->mY = mY;
+    packet->mZ = GetZ();
+    packet->mSource = this;
+    packet->mSoundNumber = sound;
+    for (auto& point : packet->mPoint) {
+        point[0] = mX;
+        point[1] = mY;
+        point[2] = packet->mZ;
+    }
+    packet->mSoundFlags = 0x03;
+    return packet;
+}
+
+void Unit::AddSoundEffectFire(int32_t kind, int32_t number, float volume, bool engine) {}
+
+ActionPacket* Unit::AddSoundEffectExplosion(int32_t kind, WeaponType weapon, AmmoClass ammo, float x,
+                                            float y) {
+    return nullptr;
+}
+
+ActionPacket* Unit::AddSoundEffectVoice(VoiceType voice, int32_t volume, float a, float b) {
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Waypoints and orders
+
+bool Unit::CanDoOrder(int32_t order) {
+    return mActive && !mSurrendered && CanReceiveOrders();
+}
+
+int32_t Unit::AvailableWaypoints(int32_t order) {
+    int32_t left = kMaxWaypoints - mNrWaypoints;
+    return left < 0 ? 0 : left;
+}
+
+void Unit::OrdersDelay(bool convert, bool firstTwoOnly) {}
+
+void Unit::DeleteLastWaypoint() {
+    if (mNrWaypoints > 0) --mNrWaypoints;
+}
+
+void Unit::DeletePlannedMidWaypoint(int32_t index) {
+    if (index < 0 || index >= mNrWaypoints) return;
+    for (int32_t i = index; i + 1 < mNrWaypoints; ++i) {
+        mWaypoints[i] = mWaypoints[i + 1];
+        mOrderPoints[i] = mOrderPoints[i + 1];
+    }
+    --mNrWaypoints;
+}
+
+void Unit::MoveWaypoint(int32_t index, float x, float y) {
+    if (index < 0 || index >= mNrWaypoints) return;
+    mWaypoints[index].mX = x;
+    mWaypoints[index].mY = y;
+}
+
+void Unit::ChangeWaypointSpeed(int32_t order) {}
+
+void Unit::RemoveCurrentRotation() {
+    if (mNrWaypoints > 0 && mWaypoints[0].mOrder == kPaceRotate) DeletePlannedMidWaypoint(0);
+}
+
+bool Unit::CanSetupAt(float x, float y, Vehicle* carrier) {
+    return false;
+}
+void Unit::StopBodyRotation() {
+    mTurnRate = 0.0f;
+}
+bool Unit::RotateBodyToward(float x, float y, bool reverse) {
+    return false;
+}
+void Unit::LookAhead() {}
+bool Unit::ManeuverAroundObstacle(bool a, bool b, bool c) {
+    return false;
+}
+int32_t Unit::SewerMoveMinutes(float distance) {
+    return 0;
+}
+void Unit::AddOneArtilleryMinute() {}
+
+void Unit::ResetAnimTrax() {
+    for (int32_t i = 0; i < 3; ++i) {
+        mAnimation[i] = 0;
+        mAnimKeyTime[i] = 0;
+        mAnimFrame[i] = 0;
+    }
+}
+
+void Unit::MakeDestinationStubs() {}
+
+// ---------------------------------------------------------------------------
+// Texts and drawing hooks
+
+void Unit::GetSergeantName(GString* text, bool full) {}
+GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) {
+    return nullptr;
+}
+void Unit::DrawItself(float a, float b, float c) {}
+void Unit::DrawTargetLine(bool all) {}
+void Unit::DrawIncomingTargetLines() {}
+void Unit::DrawHQLines() {}
+bool Unit::DrawNewMoveLine(float x, float y, float z, int32_t order) {
+    return false;
+}
+void Unit::DrawOneMoveLine() {}
+
+void Unit::GetUnitScreenCenter(int32_t* x, int32_t* y) {
+    if (x) *x = 0;
+    if (y) *y = 0;
+}
+
+void Unit::ShowRecoil(float s) {}
+void Unit::DrawGunflash(float scale, float x, float y, float z) {}
