@@ -152,9 +152,10 @@ GVirtualSound* GSoundManager::OwnerOf(int32_t voice) const {
 }
 
 // The channel search for positioned sounds: an instance limit first makes
-// the oldest playing instance of the same sound give way; then a free
-// channel; then the channel of a sound that ranks below the new one.
-int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound) {
+// the oldest playing instance of the same sound give way (a waiting loop
+// coming back waits instead, or two loops would take turns for ever); then
+// a free channel; then the channel of a sound that ranks below the new one.
+int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound, bool reviving) {
     if (sound->mInstanceLimit > 0) {
         int32_t instances = 0;
         GVirtualSound* oldest = nullptr;
@@ -166,6 +167,7 @@ int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound) {
             if (!oldest || other->mSerial < oldest->mSerial) oldest = other;
         }
         if (oldest && instances >= sound->mInstanceLimit) {
+            if (reviving) return -1;
             const int32_t voice = mMixer->VoiceOf(oldest->mHandle);
             oldest->LostVoice();
             return voice;
@@ -193,9 +195,9 @@ int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound) {
     return voice;
 }
 
-bool GSoundManager::StartVirtual(GVirtualSound* sound) {
+bool GSoundManager::StartVirtual(GVirtualSound* sound, bool reviving) {
     if (!mActive || !sound->mSample) return false;
-    const int32_t voice = FindVirtualChannel(sound);
+    const int32_t voice = FindVirtualChannel(sound, reviving);
     if (voice < 0) return false;
     float l = 0, r = 0;
     sound->ComputeGains(sound->mSample->channels, &l, &r);
@@ -232,7 +234,7 @@ void GSoundManager::ReviveWaitingLoops() {
         return a->mPriority > b->mPriority;
     });
     for (GVirtualSound* sound : waiting)
-        if (sound->mState == GVirtualSound::State::kVirtual) StartVirtual(sound);
+        if (sound->mState == GVirtualSound::State::kVirtual) StartVirtual(sound, true);
 }
 
 void GSoundManager::PumpOutput() {
