@@ -92,7 +92,8 @@ bool GGraphic::IGraphic(GraphicType type, int32_t id, int32_t priority, bool fla
     }
     if (!gLoadingFontBMP) PictureSteps::SoftenWhite(&pic);
     PictureSteps::ToSurface(pic, &mSurface, kMaskColour);
-    if (type == kGraphicTexture) mTexture = std::move(pic);
+    // Pictures of the 3-D display (type 1) may be bound as textures too.
+    if (type != kGraphic2D) mTexture = std::move(pic);
     return !mSurface.IsEmpty();
 }
 

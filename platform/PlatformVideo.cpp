@@ -338,10 +338,6 @@ void PlatformVideo::CursorPosition(int32_t* x, int32_t* y) const {
     WindowToGame(wx, wy, x, y);
 }
 
-bool PlatformVideo::HasFocus() const {
-    return mWindow && (SDL_GetWindowFlags(mWindow) & SDL_WINDOW_INPUT_FOCUS);
-}
-
 bool PlatformVideo::DesktopSize(int32_t* width, int32_t* height) const {
     SDL_DisplayMode mode;
     const int display = mWindow ? SDL_GetWindowDisplayIndex(mWindow) : 0;

@@ -45,7 +45,6 @@ public:
     void Minimize();
     // Pointer position in game pixels right now.
     void CursorPosition(int32_t* x, int32_t* y) const;
-    bool HasFocus() const;
     // The size of the desktop the window lies on; false when unknown.
     bool DesktopSize(int32_t* width, int32_t* height) const;
 

@@ -31,6 +31,8 @@ SoftDevice3D::SoftDevice3D() {
     stage(SoftStage::MinFilter, kFilterPoint);
 }
 
+SoftDevice3D::~SoftDevice3D() = default;
+
 bool SoftDevice3D::ICreate(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return false;
     mWidth = width;
@@ -81,7 +83,10 @@ bool SoftDevice3D::EndScene() {
 
 void SoftDevice3D::SetRenderState(SoftState state, uint32_t value) {
     int i = static_cast<int>(state);
-    if (i >= 0 && i < static_cast<int>(SoftState::Count)) mStates[i] = value;
+    if (i >= 0 && i < static_cast<int>(SoftState::Count) && mStates[i] != value) {
+        mStates[i] = value;
+        mShadeValid[0] = mShadeValid[1] = false;
+    }
 }
 
 uint32_t SoftDevice3D::GetRenderState(SoftState state) const {
@@ -91,7 +96,10 @@ uint32_t SoftDevice3D::GetRenderState(SoftState state) const {
 
 void SoftDevice3D::SetTextureStageState(SoftStage state, uint32_t value) {
     int i = static_cast<int>(state);
-    if (i >= 0 && i < static_cast<int>(SoftStage::Count)) mStageStates[i] = value;
+    if (i >= 0 && i < static_cast<int>(SoftStage::Count) && mStageStates[i] != value) {
+        mStageStates[i] = value;
+        mShadeValid[0] = mShadeValid[1] = false;
+    }
 }
 
 uint32_t SoftDevice3D::GetTextureStageState(SoftStage state) const {
@@ -113,10 +121,15 @@ void SoftDevice3D::Clear(const SoftRect* rects, int32_t count, uint32_t what, ui
     for (int32_t i = 0; i < count; ++i) {
         int32_t l = std::max(0, rects[i].left), t = std::max(0, rects[i].top);
         int32_t r = std::min(mWidth, rects[i].right), b = std::min(mHeight, rects[i].bottom);
+        uint32_t rowWhat = what;
+        if ((what & kSoftClearZBuffer) && l == 0 && r == mWidth && t < b) {
+            std::fill(mDepth.begin() + size_t(t) * mWidth, mDepth.begin() + size_t(b) * mWidth, zq);
+            rowWhat &= ~kSoftClearZBuffer;
+        }
         for (int32_t y = t; y < b; ++y) {
-            if (what & kSoftClearZBuffer)
+            if (rowWhat & kSoftClearZBuffer)
                 std::fill(mDepth.begin() + size_t(y) * mWidth + l, mDepth.begin() + size_t(y) * mWidth + r, zq);
-            if (what & kSoftClearTarget) {
+            if (rowWhat & kSoftClearTarget) {
                 if (mIs32) {
                     uint32_t* row = mTarget32.pixels + size_t(y) * mTarget32.pitch;
                     std::fill(row + l, row + r, argb);
@@ -154,8 +167,13 @@ void SoftDevice3D::DrawPrimitive(SoftPrimitive type, uint32_t fvf, const void* v
     ++mDrawCalls;
     if (!vertices || count < 3 || mWidth == 0) return;
     if (fvf != kSoftFvfDiffuse && fvf != kSoftFvfTex1) return;
-    Shade shade;
-    SoftPixel::ResolveShade(mStates, mStageStates, mTexture, fvf == kSoftFvfTex1, &shade);
+    const int32_t kind = fvf == kSoftFvfTex1 ? 1 : 0;
+    if (!mShade[kind]) mShade[kind] = std::make_unique<Shade>();
+    if (!mShadeValid[kind]) {
+        SoftPixel::ResolveShade(mStates, mStageStates, mTexture, kind == 1, mShade[kind].get());
+        mShadeValid[kind] = true;
+    }
+    const Shade& shade = *mShade[kind];
     const uint8_t* base = static_cast<const uint8_t*>(vertices);
     switch (type) {
     case SoftPrimitive::TriangleList:

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/PixelTarget.h"
@@ -80,6 +81,9 @@ struct SoftDeviceCaps {
 class SoftDevice3D {
 public:
     SoftDevice3D();
+    ~SoftDevice3D();
+    SoftDevice3D(const SoftDevice3D&) = delete;
+    SoftDevice3D& operator=(const SoftDevice3D&) = delete;
 
     // The screen device over a 16-bit target; the pick device over a 32-bit
     // one. Each makes a depth buffer of the target's size. False for an
@@ -100,7 +104,10 @@ public:
     void SetTextureStageState(SoftStage state, uint32_t value);
     uint32_t GetTextureStageState(SoftStage state) const;
     // Null: texturing samples opaque white.
-    void SetTexture(const SoftTexture* texture) { mTexture = texture; }
+    void SetTexture(const SoftTexture* texture) {
+        mTexture = texture;
+        mShadeValid[0] = mShadeValid[1] = false;
+    }
     const SoftTexture* GetTexture() const { return mTexture; }
 
     // Draws count vertices of format fvf as a list, strip or fan. Writes only
@@ -138,6 +145,10 @@ private:
     uint32_t mStates[static_cast<int>(SoftState::Count)] = {};
     uint32_t mStageStates[static_cast<int>(SoftStage::Count)] = {};
     const SoftTexture* mTexture = nullptr;
+    // The shading resolved from the states, per vertex format, until a
+    // state or the texture changes.
+    std::unique_ptr<Shade> mShade[2];
+    bool mShadeValid[2] = {false, false};
     bool mInScene = false;
     bool mReference = false;
     int32_t mDrawCalls = 0;

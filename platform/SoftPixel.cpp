@@ -1,5 +1,7 @@
 #include "platform/SoftPixel.h"
 
+#include "platform/SoftPixelWide.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -274,7 +276,11 @@ DepthRun MakeDepthRun(float z0, float dzdx, int32_t n) {
     DepthRun r;
     r.z = static_cast<uint32_t>(a);
     // Rounded toward a so that no pixel of the run passes b.
-    r.dz = n > 1 ? static_cast<int32_t>(static_cast<double>(b - a) * kReciprocal[n - 1]) : 0;
+    double step = n > 1 ? static_cast<double>(b - a) * kReciprocal[n - 1] : 0.0;
+    // Beyond the 32-bit step only a triangle seen edge-on can go; it keeps
+    // the steepest step there is.
+    step = std::clamp(step, -2147483648.0, 2147483647.0);
+    r.dz = static_cast<int32_t>(step);
     return r;
 }
 
@@ -304,13 +310,65 @@ inline void TexturedRun(uint16_t* __restrict dst, uint16_t* __restrict zb, int32
     }
 }
 
+// Two colour channels (bits 0..7 and 16..23) of a and b mixed by f / 256.
+inline uint32_t Mix2(uint32_t a, uint32_t b, uint32_t f) {
+    return (((a & 0x00FF00FFu) * (256 - f) + (b & 0x00FF00FFu) * f) >> 8) & 0x00FF00FFu;
+}
+
+// The bilinear texel at 16.16 texel coordinates already moved back by half
+// a texel, wrapping at the (power-of-two) texture's edges.
+inline uint32_t Bilinear(const uint32_t* argb, uint32_t wmask, uint32_t hmask, int32_t wshift, int64_t u, int64_t v) {
+    uint32_t x0 = uint32_t(u >> 16) & wmask, x1 = (x0 + 1) & wmask;
+    uint32_t y0 = uint32_t(v >> 16) & hmask, y1 = (y0 + 1) & hmask;
+    uint32_t fu = uint32_t(u >> 8) & 0xFF, fv = uint32_t(v >> 8) & 0xFF;
+    uint32_t t00 = argb[(y0 << wshift) | x0], t10 = argb[(y0 << wshift) | x1];
+    uint32_t t01 = argb[(y1 << wshift) | x0], t11 = argb[(y1 << wshift) | x1];
+    uint32_t rb = Mix2(Mix2(t00, t10, fu), Mix2(t01, t11, fu), fv);
+    uint32_t ag = Mix2(Mix2(t00 >> 8, t10 >> 8, fu), Mix2(t01 >> 8, t11 >> 8, fu), fv);
+    return rb | (ag << 8);
+}
+
+// A run through the wide loop where it can take eight pixels at once, the
+// plain loop for the rest. wide.dst, depth and dither are the row's.
+template <bool kTest, bool kWrite, class Slow>
+inline void TexturedSpan(const WideRun& wide, int32_t x, int32_t n, DepthRun d, TexRun t, uint32_t wmask,
+                         uint32_t rowMask, Slow&& slow) {
+    if (n >= 16 && WideAvailable()) {
+        const int64_t uWrap = (int64_t(wmask) + 1) * 65536 - 1, vWrap = (int64_t(wide.hmask) + 1) * 65536 - 1;
+        const int64_t dvWide = t.dv >> wide.wshift;
+        if (t.du > -(1 << 26) && t.du < (1 << 26) && dvWide > -(1 << 26) && dvWide < (1 << 26)) {
+            while (n >= 8) {
+                int32_t done = WideTextured(wide, x, n / 8, d.z, d.dz, static_cast<int32_t>(t.u & uWrap),
+                                            static_cast<int32_t>(t.du), static_cast<int32_t>((t.v >> wide.wshift) & vWrap),
+                                            static_cast<int32_t>(dvWide));
+                int32_t k = done * 8;
+                if (done < n / 8) k += 8;  // the group that stopped it goes the plain way
+                if (k > done * 8)
+                    TexturedRun<kTest, kWrite>(wide.dst, wide.depth, x + done * 8, 8,
+                                               DepthRun{d.z + uint32_t(d.dz) * uint32_t(done * 8), d.dz},
+                                               TexRun{t.u + t.du * done * 8, t.du, t.v + t.dv * done * 8, t.dv},
+                                               wide.packed, wmask, rowMask, wide.dither, wide.opaque, slow);
+                x += k;
+                n -= k;
+                d.z += uint32_t(d.dz) * uint32_t(k);
+                t.u += t.du * k;
+                t.v += t.dv * k;
+            }
+        }
+    }
+    if (n > 0)
+        TexturedRun<kTest, kWrite>(wide.dst, wide.depth, x, n, d, t, wide.packed, wmask, rowMask, wide.dither,
+                                   wide.opaque, slow);
+}
+
 // Textured with point sampling: 1/w is divided out every 16 pixels (fewer
 // where w changes fast) and u, v run linearly in 16.16 texels between.
 void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     const Shade& s = c.shade;
     const SoftTexture* tex = s.texture;
     const int32_t tw = tex->Width(), th = tex->Height();
-    const uint32_t wmask = tw - 1, rowMask = uint32_t(th - 1) << Log2(tw);
+    const int32_t wshift = Log2(tw);
+    const uint32_t wmask = tw - 1, hmask = th - 1, rowMask = hmask << wshift;
     const uint32_t* packed = tex->Packed();
     const uint32_t* argb = tex->ARGB();
     const bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
@@ -335,7 +393,8 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                             PlaneAt(t.z, t, fx1, fy1)};
         float rmin = std::min({r[0], r[1], r[2], r[3]}), rmax = std::max({r[0], r[1], r[2], r[3]});
         float zmin = std::min({z[0], z[1], z[2], z[3]}), zmax = std::max({z[0], z[1], z[2], z[3]});
-        if (rmin > 0.0f && rmax - rmin <= 0.004f * rmin && zmin >= 0.0f && zmax <= 1.0f) {
+        if (rmin > 0.0f && rmax - rmin <= 0.004f * rmin && zmin >= 0.0f && zmax <= 1.0f &&
+            std::fabs(t.z.dx) < 0.004f) {
             const float cx = 0.5f * (fx0 + fx1), cy = 0.5f * (fy0 + fy1);
             const float R = PlaneAt(t.rhw, t, cx, cy), U = PlaneAt(t.ur, t, cx, cy), V = PlaneAt(t.vr, t, cx, cy);
             const float iR = 1.0f / R, iR2 = iR * iR;
@@ -346,22 +405,39 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
             bool sane = std::fabs(uc) < 1e8f && std::fabs(vc) < 1e8f && std::fabs(dudx) + std::fabs(dudy) < 1e5f &&
                         std::fabs(dvdx) + std::fabs(dvdy) < 1e5f;
             if (sane && !(magnified && s.magLinear)) {
+                // Depth, u and v in fixed point from the bounding box's
+                // corner, stepped by integers only.
                 const float vScale = 65536.0f * ftw;
+                const double zScale = 65535.0 * 65536.0;
                 const int64_t du = static_cast<int64_t>(dudx * 65536.0f), dv = static_cast<int64_t>(dvdx * vScale);
-                const int32_t dz = static_cast<int32_t>(static_cast<double>(t.z.dx) * (65535.0 * 65536.0));
-                for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+                const int64_t duy = static_cast<int64_t>(dudy * 65536.0f), dvy = static_cast<int64_t>(dvdy * vScale);
+                const int64_t dz = static_cast<int64_t>(t.z.dx * zScale), dzy = static_cast<int64_t>(t.z.dy * zScale);
+                int64_t zRow = static_cast<int64_t>(z[0] * zScale) + 32768;
+                int64_t uRow = static_cast<int64_t>((uc + dudx * (fx0 - cx) + dudy * (fy0 - cy)) * 65536.0f);
+                int64_t vRow = static_cast<int64_t>((vc + dvdx * (fx0 - cx) + dvdy * (fy0 - cy)) * vScale);
+                if (tex->IsOpaque() && factorAlpha == 255 && WideAvailable() &&
+                    std::fabs(dudx) + std::fabs(dvdx) < 1000.0f) {
+                    const float vUnit = 65536.0f;
+                    WideTriangle wt{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed,
+                                    dither, wmask, hmask, wshift, test, write, zRow, dz, dzy, uRow, du, duy,
+                                    static_cast<int64_t>((vc + dvdx * (fx0 - cx) + dvdy * (fy0 - cy)) * vUnit),
+                                    static_cast<int64_t>(dvdx * vUnit), static_cast<int64_t>(dvdy * vUnit)};
+                    WideAffineTriangle(t, wt);
+                    return;
+                }
+                for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next(), zRow += dzy, uRow += duy, vRow += dvy) {
                     const int32_t y = rows.Row();
                     int32_t x0, x1;
                     if (!rows.Span(&x0, &x1)) continue;
                     uint16_t* dst = target.pixels + int64_t(y) * target.pitch;
                     uint16_t* zb = c.depth + int64_t(y) * c.depthPitch;
                     const uint32_t* drow = dither[y & 3];
+                    const int64_t k = x0 - t.minX;
+                    int64_t zs = zRow + dz * k;
+                    zs = zs < 0 ? 0 : (zs > int64_t(0xFFFFFFFF) ? int64_t(0xFFFFFFFF) : zs);
+                    DepthRun d{static_cast<uint32_t>(zs), static_cast<int32_t>(dz)};
+                    TexRun run{uRow + du * k, du, vRow + dv * k, dv};
                     const float fx = float(x0), fy = float(y);
-                    float zs = PlaneAt(t.z, t, fx, fy);
-                    zs = zs < 0.0f ? 0.0f : (zs > 1.0f ? 1.0f : zs);
-                    DepthRun d{static_cast<uint32_t>(static_cast<double>(zs) * (65535.0 * 65536.0)) + 32768u, dz};
-                    float u = uc + dudx * (fx - cx) + dudy * (fy - cy), v = vc + dvdx * (fx - cx) + dvdy * (fy - cy);
-                    TexRun run{static_cast<int64_t>(u * 65536.0f), du, static_cast<int64_t>(v * vScale), dv};
                     const float rw = PlaneAt(t.rhw, t, fx, fy), drw = t.rhw.dx;
                     auto slow = [&](int32_t px, uint32_t zq, uint32_t idx) {
                         uint32_t tx = packed[idx];
@@ -377,10 +453,11 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                         if (write) zb[px] = static_cast<uint16_t>(zq);
                     };
                     const int32_t n = x1 - x0;
-                    if (test && write) TexturedRun<true, true>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                    else if (test) TexturedRun<true, false>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                    else if (write) TexturedRun<false, true>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                    else TexturedRun<false, false>(dst, zb, x0, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                    const WideRun wide{dst, zb, packed, drow, wmask, hmask, wshift, opaque, test, write};
+                    if (test && write) TexturedSpan<true, true>(wide, x0, n, d, run, wmask, rowMask, slow);
+                    else if (test) TexturedSpan<true, false>(wide, x0, n, d, run, wmask, rowMask, slow);
+                    else if (write) TexturedSpan<false, true>(wide, x0, n, d, run, wmask, rowMask, slow);
+                    else TexturedSpan<false, false>(wide, x0, n, d, run, wmask, rowMask, slow);
                 }
                 return;
             }
@@ -420,7 +497,30 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 linear = std::max(du * du + dv * dv, dudy * dudy + dvdy * dvdy) <= 1.0f;
             }
             bool sane = std::fabs(u0) < 1e9f && std::fabs(v0) < 1e9f && std::fabs(du) < 1e6f && std::fabs(dv) < 1e6f;
-            if (linear || !sane) {
+            if (linear && sane) {
+                // Magnified: bilinear filtering between the four nearest
+                // texels, sampled at texel centres.
+                TexRun run{static_cast<int64_t>((u0 - 0.5f) * 65536.0f), static_cast<int64_t>(du * 65536.0f),
+                           static_cast<int64_t>((v0 - 0.5f) * 65536.0f), static_cast<int64_t>(dv * 65536.0f)};
+                DepthRun d = MakeDepthRun(z, t.z.dx, n);
+                for (int32_t i = 0; i < n; ++i, d.z += d.dz, run.u += run.du, run.v += run.dv) {
+                    const int32_t px = x + i;
+                    uint32_t zq = d.z >> 16;
+                    if (test && zq > zb[px]) continue;
+                    uint32_t texel = Bilinear(argb, wmask, hmask, wshift, run.u, run.v);
+                    uint32_t a = texel >> 24;
+                    if (a == 255 && factorAlpha == 255) {
+                        dst[px] = PackPrepared(SoftTexture::PackTexel(texel) + drow[px & 3]);
+                        if (write) zb[px] = static_cast<uint16_t>(zq);
+                    } else {
+                        Shade1(c, target, px, y, zq, texel, t.color, 1.0f / (rhw + t.rhw.dx * i));
+                    }
+                }
+                z += t.z.dx * n;
+                rhw = rhwE;
+                ur = urE;
+                vr = vrE;
+            } else if (!sane) {
                 for (int32_t i = 0; i < n; ++i) {
                     FullPixel(t, c, target, x + i, y, z, rhw, ur, vr);
                     z += t.z.dx;
@@ -450,10 +550,11 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     dst[px] = a >= 255 ? src : Blend565(src, dst[px], a);
                     if (write) zb[px] = static_cast<uint16_t>(zq);
                 };
-                if (test && write) TexturedRun<true, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                else if (test) TexturedRun<true, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                else if (write) TexturedRun<false, true>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
-                else TexturedRun<false, false>(dst, zb, x, n, d, run, packed, wmask, rowMask, drow, opaque, slow);
+                const WideRun wide{dst, zb, packed, drow, wmask, hmask, wshift, opaque, test, write};
+                if (test && write) TexturedSpan<true, true>(wide, x, n, d, run, wmask, rowMask, slow);
+                else if (test) TexturedSpan<true, false>(wide, x, n, d, run, wmask, rowMask, slow);
+                else if (write) TexturedSpan<false, true>(wide, x, n, d, run, wmask, rowMask, slow);
+                else TexturedSpan<false, false>(wide, x, n, d, run, wmask, rowMask, slow);
                 z += t.z.dx * n;
                 rhw = rhwE;
                 ur = urE;

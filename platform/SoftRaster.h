@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -63,6 +64,31 @@ private:
     Limit mLimit[3];
     int32_t mY, mMinX, mMaxX;
 };
+
+inline bool RowWalker::Span(int32_t* x0, int32_t* x1) const {
+    int64_t lo = mMinX, hi = int64_t(mMaxX) + 1;
+    for (const Limit& l : mLimit) {
+        if (l.kind == 0) lo = std::max(lo, l.q + (l.r != 0));
+        else if (l.kind == 1) hi = std::min(hi, l.q + 1);
+        else if (l.q < 0) return false;
+    }
+    if (lo >= hi) return false;
+    *x0 = static_cast<int32_t>(lo);
+    *x1 = static_cast<int32_t>(hi);
+    return true;
+}
+
+inline void RowWalker::Next() {
+    ++mY;
+    for (Limit& l : mLimit) {
+        l.q += l.qs;
+        l.r += l.rs;
+        if (l.r >= l.d) {
+            l.r -= l.d;
+            ++l.q;
+        }
+    }
+}
 
 // The exact per-pixel test, the reference for RowSpan.
 bool CoversPixel(const TriangleSetup& t, int32_t x, int32_t y);

@@ -51,6 +51,8 @@ void SoftTexture::Rebuild() {
         for (uint32_t& t : mARGB)
             if (To565(t) == static_cast<uint16_t>(mColorKey)) t &= 0x00FFFFFFu;
     }
+    mOpaque = true;
+    for (uint32_t t : mARGB) mOpaque = mOpaque && (t >> 24) == 0xFF;
     mPacked.resize(mARGB.size());
     for (size_t i = 0; i < mARGB.size(); ++i) mPacked[i] = PackTexel(mARGB[i]);
 }

@@ -25,6 +25,8 @@ public:
     bool IsEmpty() const { return mWidth == 0; }
     // Both sides are powers of two, so wrapping is a mask.
     bool IsPowerOfTwo() const { return mPowerOfTwo; }
+    // Every texel has alpha 255 (after the colour key).
+    bool IsOpaque() const { return mOpaque; }
 
     // 0xAARRGGBB after the colour key.
     const uint32_t* ARGB() const { return mARGB.data(); }
@@ -40,6 +42,7 @@ private:
     int32_t mWidth = 0;
     int32_t mHeight = 0;
     bool mPowerOfTwo = false;
+    bool mOpaque = false;
     int32_t mColorKey = -1;
     std::vector<uint32_t> mSource;  // ARGB before the colour key
     std::vector<uint32_t> mARGB;

@@ -1,6 +1,7 @@
 // What the views put into the back buffer, and the picture loader's rules.
 #include "engine/GBlitView.h"
 #include "engine/GString.h"
+#include "engine/GTextView.h"
 #include "engine/GTiledView.h"
 #include "engine/GView.h"
 #include "kernel/kernel_fixture.h"
@@ -203,4 +204,29 @@ TEST_F(KernelTest, ColoursAndGamma) {
     gKernel->SetGamma(1.0f, 1.5f); // saturates instead of wrapping
     EXPECT_EQ(gKernel->GetGammaRamp()[255], 65535);
     EXPECT_EQ(gKernel->GetGammaRamp()[200], 65535);
+}
+
+TEST_F(KernelTest, TextViewsWrapAtWordsAndSizeToTheirLines) {
+    StartApp();
+    auto* v = new GTextView;
+    GString255 text("Dieses Spiel erfordert minimum 800 x 600 Videodarstellung.");
+    v->ITextView(nullptr, -1, -1, 640, &text);
+    EXPECT_EQ(v->GetLineCount(), 1);
+    EXPECT_EQ(v->GetHeight(), GTextView::kLineHeight + 2);
+    LongRect b;
+    v->GetBounds(&b);
+    EXPECT_EQ(b.left, 80); // centred in 800
+    v->Resize(100, v->GetHeight());
+    v->SetText(&text);
+    EXPECT_GE(v->GetLineCount(), 4);
+    EXPECT_EQ(v->GetHeight(), v->GetLineCount() * GTextView::kLineHeight + 2);
+    // A word wider than the view stands alone on its line; a line break forces one.
+    GString255 odd("Videodarstellungsanforderungen\nx");
+    v->Resize(30, v->GetHeight());
+    v->SetText(&odd);
+    EXPECT_EQ(v->GetLineCount(), 2);
+    GString255 empty("");
+    v->SetText(&empty);
+    EXPECT_EQ(v->GetLineCount(), 1);
+    Pass();
 }

@@ -111,8 +111,9 @@ TEST(RendererScene, AWholeFrameLooksRight) {
     std::string path = "render_scene.png";
     EXPECT_TRUE(SavePng16(path.c_str(), f.host.mBack));
     const char* src = std::getenv("DM_SOURCE_DIR");
-    if (src && std::getenv("DM_UPDATE_DOCS"))
+    if (src && std::getenv("DM_UPDATE_DOCS")) {
         EXPECT_TRUE(SavePng16((std::string(src) + "/docs/render-scene.png").c_str(), f.host.mBack));
+    }
 }
 
 }  // namespace
