@@ -122,6 +122,7 @@ private:
     ListenerTransform mTransform = nullptr;
     Clock mClock = nullptr;
     uint32_t mLastPump = 0;
+    int32_t mAheadFrames = 4096; // stereo frames kept queued at the card
     uint64_t mSerial = 0;
     bool mActive = true;
 };
