@@ -461,6 +461,10 @@ TEST(RendererFlat, RectanglesAndLinesOverTheScene) {
     EXPECT_EQ(f.host.At(19, 14), RGB565(255, 0, 0));
     EXPECT_EQ(f.host.At(20, 14), RGB565(0, 0, 255));
     EXPECT_EQ(f.host.mDevice.GetRenderState(SoftState::ZFunc), SoftValue::kCmpLessEqual);
+    // The rectangle wrote no depth: 3-D drawn after it shows over it.
+    r.Color(0, 1, 0);
+    r.DrawQuad(-0.7f, 0.4f, -1.5f, -0.7f, 0.6f, -1.5f, -0.5f, 0.6f, -1.5f, -0.5f, 0.4f, -1.5f);
+    EXPECT_EQ(f.host.At(15, 12), RGB565(0, 255, 0));
     // Wholly left of the view: nothing; wholly right: a zero-width strip.
     RECT left{-50, 0, -10, 10}, right{150, 0, 200, 10};
     r.PaintRectangle(&left, RGB565(0, 255, 0));
