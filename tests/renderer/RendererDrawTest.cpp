@@ -244,9 +244,7 @@ TEST(RendererPrimitives, StripsAndFans) {
     EXPECT_EQ(r.mTransparencyWrite - before, 3 * 88);
     EXPECT_EQ(r.mAlphaWrite - r.mAlphaBuffer, 3);
     // The strip's second triangle is (p2, p1, p3).
-    float x2 = 0, y2 = 0;
-    x2 = xyz[6];
-    y2 = xyz[7];
+    float x2 = xyz[6], y2 = xyz[7];
     r.WorldToScreen(&x2, &y2, -5, false);
     float stored;
     std::memcpy(&stored, before + 88 + 16, 4);
@@ -290,15 +288,6 @@ TEST(RendererFrame, TranslucentPolygonsAreStoredSortedAndBlended) {
     ASSERT_TRUE(r.RenderBegin(nullptr));
     r.SetOpacity(0.5f);
     r.Color(1, 1, 1);
-    auto z = [&](float depth) { return r.mDepthScale + r.mDepthOffset / depth; };
-    (void)z;
-    GouraudVertex v[3];
-    auto store = [&](float zsum) {
-        for (int i = 0; i < 3; ++i) v[i] = GouraudVertex{float(i), float(i * i), zsum / 3, 1, r.mColor};
-        std::memcpy(r.mGouraudVertices, v, sizeof v);
-        r.mWorkPolygon.count = 3;
-    };
-    (void)store;
     Tri(r, 0, 0, 0, 1, 1, 0, -3);
     Tri(r, 0, 0, 0, 1, 1, 0, -9);
     Tri(r, 0, 0, 0, 1, 1, 0, -6);
