@@ -503,7 +503,20 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 TexRun run{static_cast<int64_t>((u0 - 0.5f) * 65536.0f), static_cast<int64_t>(du * 65536.0f),
                            static_cast<int64_t>((v0 - 0.5f) * 65536.0f), static_cast<int64_t>(dv * 65536.0f)};
                 DepthRun d = MakeDepthRun(z, t.z.dx, n);
-                for (int32_t i = 0; i < n; ++i, d.z += d.dz, run.u += run.du, run.v += run.dv) {
+                int32_t i = 0;
+                const int64_t uWrap = int64_t(tw) * 65536 - 1, vWrap = int64_t(th) * 65536 - 1;
+                if (n >= 8 && WideAvailable() && run.du > -(1 << 26) && run.du < (1 << 26) && run.dv > -(1 << 26) &&
+                    run.dv < (1 << 26)) {
+                    const WideRun wide{dst, zb, packed, drow, wmask, hmask, wshift, opaque, test, write};
+                    int32_t done = WideBilinear(wide, argb, x, n / 8, d.z, d.dz, static_cast<int32_t>(run.u & uWrap),
+                                                static_cast<int32_t>(run.du), static_cast<int32_t>(run.v & vWrap),
+                                                static_cast<int32_t>(run.dv));
+                    i = done * 8;
+                    d.z += uint32_t(d.dz) * uint32_t(i);
+                    run.u += run.du * i;
+                    run.v += run.dv * i;
+                }
+                for (; i < n; ++i, d.z += d.dz, run.u += run.du, run.v += run.dv) {
                     const int32_t px = x + i;
                     uint32_t zq = d.z >> 16;
                     if (test && zq > zb[px]) continue;
