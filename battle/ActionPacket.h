@@ -10,6 +10,7 @@
 #include "units/Enums.h"
 
 class GFile;
+class GList;
 class ScenarioCore;
 class Unit;
 
@@ -40,7 +41,6 @@ struct PacketFigureGroup {
 
 class ActionPacket : public GObject {
 public:
-    ActionPacket() = default;
     ~ActionPacket() override = default;
 
     // The record: the header (type, slice, x, y, z) and the body of the
@@ -152,13 +152,17 @@ public:
     uint8_t mVehicleNibble = 0; // kept in memory only
 
 private:
+    // Packets are made only by the battle, and by the reader of a packet block.
+    ActionPacket() = default;
+    friend class Battle;
+    friend bool ReadPacketList(GFile* file, GList* packets, ScenarioCore* scenario);
+
     void WriteUnitState(GFile* file);
     bool ReadUnitState(GFile* file, ScenarioCore* scenario);
 };
 
 // The file form of a packet list: the ownership char 1, a 32-bit count,
 // then each record. Records that cannot be read back in step are left out.
-class GList;
 void WritePacketList(GFile* file, GList* packets);
 // Reads a packet list into `packets` (emptied first). False, with the list
 // left empty, when the block is damaged.

@@ -1,7 +1,9 @@
 #include "engine/GKernel.h"
 #include "engine/G3DBridge.h"
+#include "engine/EZOpenPlay.h"
 #include "engine/GOLTA.h"
 #include "engine/GOLTAFont.h"
+#include "engine/GSoundNetworkSetup.h"
 #include "engine/GView.h"
 #include "platform/PlatformVideo.h"
 #include "platform/Surface16.h"
@@ -56,6 +58,7 @@ GKernel::~GKernel() {
     delete mRootView;
     mRootView = nullptr;
     mNetworkHook = nullptr;
+    OPShutdown();
     DeleteDirectXGraphics();
     mSoundHook = nullptr;
     mPlayHook = nullptr;
@@ -83,6 +86,7 @@ bool GKernel::IKernel() {
     mCPUSpeed = TestCPUSpeed();
     mCurrentTime = ClockTime();
     mLastFrameTime = static_cast<int32_t>(mCurrentTime);
+    InstallSoundAndNetwork(this);
     GOLTAFonts::Make();
     SetGamma(1.0f, 1.0f);
     return true;

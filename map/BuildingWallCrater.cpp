@@ -70,6 +70,17 @@ void Building::GravitateXYToCenter(float* x, float* y) const
     *y = (*y + cy) * 0.5f;
 }
 
+void Building::UpdatePacket()
+{
+    if (!mDirty || !mMap || !mMap->GetBattleLink()) return;
+    MapBattleLink* link = mMap->GetBattleLink();
+    if (!link->IsComputing()) return;
+    float cx, cy;
+    GetCenter(&cx, &cy);
+    link->RecordBuildingState(link->GetSlice() + 1, cx, cy, mDamage, mStateFlag != 0);
+    mDirty = 0;
+}
+
 void Building::Write(GFile* file)
 {
     file->WriteLong(mColumn);

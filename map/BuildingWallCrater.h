@@ -19,6 +19,9 @@ public:
     void IBuilding(int32_t column, int32_t row, Terrain type, const float cornerX[4], const float cornerY[4]);
 
     float DamageFraction() const;  // 0..1
+    // While the battle computes, records the building's damage and state
+    // flag in a packet one slice ahead when they changed since the last one.
+    void UpdatePacket();
     bool Contains(float x, float y) const;  // the point lies in the footprint
     void GetCenter(float* x, float* y) const;
     // Moves the point halfway towards the footprint's centre.
@@ -45,6 +48,8 @@ public:
     char mNoRoof = 0;       // do not draw the roof this frame
     char mRoofShown = 0;    // per frame: the negation of mNoRoof
     char mOccupied = 0;     // per frame: a unit is inside
+    char mDirty = 0;        // damage or state changed since the last packet
+    Map* mMap = nullptr;    // the map it stands on
 };
 
 // A wall, hedge or fence along a line, of one terrain type (16, 41..44).
@@ -87,7 +92,7 @@ public:
     float mX = 0.0f, mY = 0.0f;
     float mRadius = 1.0f;
     float mDepth = 0.5f;
-    float mShade = 0.0f;
+    float mShade = 0.0f;    // 0..0.03: the look of the crater
     int32_t mKind = 0;
     char mFoxhole = 0;      // kind 2 and above
     char mSpotted = 0;      // the other side has seen the foxhole

@@ -6,6 +6,7 @@
 #include "map/Landmark.h"
 #include "map/MapBattleLink.h"
 #include "map/MapIO.h"
+#include "map/MapState.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ Map::Map()
 
 Map::~Map()
 {
+    delete mSaved;
     DeleteAIPathGrids();
     DeleteGroups();
 }
@@ -88,6 +90,7 @@ void Map::ClearGrid()
     mSquares.clear();
     mLevels.clear();
     mFire.clear();
+    mFireAge.clear();
     mCornerHeight.clear();
     mCenterHeight.clear();
     mFarCornerHeight.clear();
@@ -101,6 +104,9 @@ void Map::ClearGrid()
     mWallStamp.clear();
     DeleteAIPathGrids();
     mSightCache.Clear();
+    delete mSaved;
+    mSaved = nullptr;
+    mKeepOldMutables = false;
 }
 
 bool Map::IBlankMap(int32_t cols, int32_t rows, float heightScale, int32_t heightCode)
@@ -120,6 +126,7 @@ bool Map::IBlankMap(int32_t cols, int32_t rows, float heightScale, int32_t heigh
     mSquares.assign(mSquareCount, Square());
     mLevels.assign(mSquareCount, 0);
     mFire.assign(mSquareCount, 0);
+    mFireAge.assign(mSquareCount, 0);
     SetDefaultCameras();
     FinishInit();
     return true;
@@ -515,6 +522,7 @@ void Map::IndexObjects()
     std::vector<int32_t> fill(mBuildingStart.begin(), mBuildingStart.end() - 1);
     for (int32_t k = 0; k < buildings; ++k) {
         Building* b = static_cast<Building*>(mBuildings->GetObjectA(k));
+        b->mMap = this;
         mBuildingOrder[fill[SquareIndex(b->mColumn, b->mRow)]++] = b;
     }
 
@@ -678,4 +686,26 @@ PathResult Map::AStar(Unit* unit, float x1, float y1, float x2, float y2, bool f
     if (type < 0 || type >= kPathTypes) type = kPathOnFoot;
     if (!mPathGrids[side][type]) CalculateAIPathGrids(side, type);
     return mPathFinder.Find(*this, *mPathGrids[side][type], x1, y1, x2, y2, path);
+}
+
+// ---------------------------------------------------------------- changeable state
+
+void Map::SaveMutableData()
+{
+    if (!mSaved) mSaved = new MapState;
+    mSaved->Take(*this);
+}
+
+void Map::RestoreMutableData(GList* packets)
+{
+    if (!mSaved) return;
+    mSaved->Give(this);
+    IndexObjects();
+    DeleteLOSTable();
+    for (auto& sideGrids : mPathGrids) {
+        for (PathGrid*& grid : sideGrids) {
+            delete grid;
+            grid = nullptr;
+        }
+    }
 }

@@ -31,6 +31,7 @@ constexpr float kPointSpacing = 2.0f;
 constexpr int32_t kPointsPerSquare = 10;
 constexpr int32_t kMapMaxSquares = 256;  // per axis: 5.12 km
 constexpr int32_t kElevationBands = 20;
+constexpr uint8_t kBurntOut = 255;
 
 // While set, CheckLOS leaves temporary smoke out of its sight test.
 extern bool gIgnoreTempSmokeForLOS;
@@ -122,6 +123,51 @@ public:
     // callers' sake and has no effect.
     PathResult AStar(Unit* unit, float x1, float y1, float x2, float y2, bool flag, Path* path);
 
+    // ------------------------------------------------ fires
+    // Sets the square at (x, y) burning, large with the flag, when its ground
+    // can burn; with makePacket the start is recorded for playback and
+    // its fire sound started.
+    void StartFire(float x, float y, bool large, bool makePacket);
+    // Starts a fire with the given chance, scaled by the ground condition and
+    // the ground's flammability. large: the fire starts large.
+    void PotentiallyStartFire(float chance, float x, float y, bool large);
+    // One step of spreading: fires grow and catch neighbouring squares, more
+    // readily downwind. Run every 120 slices of the action phase.
+    void SpreadFires();
+    // One turn passes for every fire: fires burn out after their time and
+    // leave the square burnt. The battle runs it at each new turn.
+    void BurnOutFires();
+    // The fire sound of a square, recorded through the battle.
+    void StartOneFireSoundEffect(int32_t column, int32_t row);
+
+    // ------------------------------------------------ craters and foxholes
+    // Makes a crater (a shell's, sized by its charge) or a dug foxhole at the
+    // point and records it, replacing an older one there. Null when nothing
+    // can be made there (water, buildings, roads for foxholes, off the map).
+    // The remaining flags and the float are accepted for the callers' sake.
+    Crater* MakeCrater(float x, float y, float charge, bool foxhole, bool crater, bool flag3, float value,
+                       Affiliation side, bool flag4);
+    // Playback of a crater packet: kinds 2 and above go to the foxholes.
+    Crater* HandleCraterPacket(float x, float y, float radius, float depth, float shade, int32_t kind,
+                               Affiliation side);
+    void RemoveCrater(float x, float y);
+    void SpotOneFoxhole(float x, float y);
+
+    // ------------------------------------------------ building damage
+    void BlastBuildings(float power, float x, float y);
+    void RubbleizeBuilding(float x, float y, int32_t slice);
+    void UpdateBuilding(float x, float y, float damage, bool stateFlag);
+
+    // ------------------------------------------------ changeable state
+    // Keeps the craters, foxholes, buildings, fires and terrain as they are,
+    // so that playback can start from them; RestoreMutableData puts them back.
+    void SaveMutableData();
+    void RestoreMutableData(GList* packets);
+    // Asks that the kept state be written with the map, so that a loaded
+    // game can replay its last turn.
+    void SaveOldMutables() { mKeepOldMutables = true; }
+    bool HasSavedMutables() const { return mSaved != nullptr; }
+
     // ------------------------------------------------ buildings and squares
     Building* GetBuildingAtXY(float x, float y) const;
     Building* GetBuildingAtCR(int32_t column, int32_t row) const;
@@ -139,6 +185,7 @@ public:
 
     // ------------------------------------------------ wiring
     void SetBattleLink(MapBattleLink* link) { mBattleLink = link; }
+    MapBattleLink* GetBattleLink() const { return mBattleLink; }
     // Sets the screen width that the camera's width class and the rough
     // resolution use.
     void SetScreenWidth(int32_t pixels);
@@ -157,6 +204,7 @@ public:
     std::vector<Square> mSquares;
     std::vector<uint8_t> mLevels;      // level byte per square, from the file
     std::vector<int8_t> mFire;         // fire state per square: 0, 1..3, 5..7
+    std::vector<uint8_t> mFireAge;     // turns a square has burnt; kBurntOut when done
     std::vector<float> mCornerHeight;  // (mWidth + 1) x (mHeight + 1), x-major
     std::vector<float> mCenterHeight;  // per square
     std::vector<float> mFarCornerHeight;
@@ -199,6 +247,7 @@ public:
 
 private:
     friend class MapIO;
+    friend struct MapState;
 
     struct Trace {
         float mX1, mY1, mZ1, mX2, mY2, mZ2;
@@ -234,6 +283,10 @@ private:
     // After the grid and groups are in place: everything derived.
     void FinishInit();
     void IndexWalls();
+    int32_t FuelAt(float x, float y) const;
+    void MarkFoxhole(const Crater* c);
+    Crater* CraterCovering(CraterGroup* group, float x, float y) const;
+    int32_t PacketSlice() const;
 
     float mHeightOfCode[1024] = {};         // height of each height code at mHeightScale
     // Buildings by square: those of square s are mBuildingOrder[mBuildingStart[s]
@@ -250,6 +303,7 @@ private:
     std::vector<SightObstacle> mObstacles;  // scratch for CheckLOS
     SightCache mSightCache;
     PathGrid* mPathGrids[2][kPathTypes] = {};
+    struct MapState* mSaved = nullptr;      // the kept changeable state
     AIPathFinder mPathFinder;
     MapBattleLink* mBattleLink = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "engine/GFile.h"
 #include "map/Landmark.h"
 #include "map/Map.h"
+#include "map/MapState.h"
 
 namespace {
 
@@ -84,6 +85,8 @@ bool MapIO::ReadGrid(Map* map, GFile* file)
     map->mHeight = rows;
     map->mSquareCount = cols * rows;
     map->mHeightScale = scale;
+    map->mWidthMetres = cols * kSquareSize;
+    map->mHeightMetres = rows * kSquareSize;
     map->mPointsX = cols * kPointsPerSquare + 1;
     map->mPointsY = rows * kPointsPerSquare + 1;
     const int32_t points = map->mPointsX * map->mPointsY;
@@ -118,8 +121,13 @@ bool MapIO::ReadSquares(Map* map, GFile* file)
     map->mFire.assign(n, 0);
     file->ReadBytes(map->mFire.data(), n);
     if (file->HasFailed()) return false;
-    for (int8_t f : map->mFire) {
+    map->mFireAge.assign(n, 0);
+    file->ReadBytes(map->mFireAge.data(), n);
+    if (file->HasFailed()) return false;
+    for (int32_t s = 0; s < n; ++s) {
+        const int8_t f = map->mFire[s];
         if (f < 0 || f > 7 || f == 4) return false;
+        if (f != 0 && map->mFireAge[s] == kBurntOut) return false;  // burnt out yet burning
     }
     return true;
 }
@@ -159,7 +167,17 @@ bool MapIO::ReadCameras(Map* map, GFile* file)
 bool MapIO::ReadTail(Map* map, GFile* file)
 {
     int8_t oldMutables = file->ReadChar();
-    if (oldMutables != 0) return false;  // this version writes none
+    if (oldMutables != 0 && oldMutables != 1) return false;
+    if (oldMutables == 1) {
+        // The state before the last computed turn, for its replay.
+        MapState* state = new MapState;
+        if (!state->Read(file, *map)) {
+            delete state;
+            return false;
+        }
+        map->mSaved = state;
+        map->mKeepOldMutables = true;
+    }
     int32_t reserved = file->ReadLong();
     if (file->HasFailed() || reserved < 0 || reserved > kMaxReserved) return false;
     file->Skip(reserved);
@@ -179,13 +197,19 @@ void MapIO::Write(Map* map, GFile* file)
     file->WriteBytes(map->mLevels.data(), map->mSquareCount);
     WriteSquares(map, file);
     file->WriteBytes(map->mFire.data(), map->mSquareCount);
+    file->WriteBytes(map->mFireAge.data(), map->mSquareCount);
     WriteGroup(file, map->mBuildings);
     WriteGroup(file, map->mWalls);
     WriteGroup(file, map->mCraters);
     WriteGroup(file, map->mFoxholes);
     WriteGroup(file, map->mLandmarks);
     WriteCameras(map, file);
-    file->WriteChar(0);  // no previous changeable state
+    if (map->mKeepOldMutables && map->mSaved) {
+        file->WriteChar(1);
+        map->mSaved->Write(file);
+    } else {
+        file->WriteChar(0);
+    }
     file->WriteLong(0);  // reserved bytes for later writers
 }
 

@@ -121,7 +121,7 @@ TEST(MapRecord, EveryTruncationIsRefusedAndLeavesAnEmptyMap)
     FillMap(a);
     std::vector<uint8_t> bytes = RecordBytes(a);
     // Cut points across every part of the record.
-    for (size_t cut = 0; cut < bytes.size(); cut += (cut < 64 || bytes.size() - cut < 400) ? 1 : 97) {
+    for (size_t cut = 0; cut < bytes.size(); cut += (cut < 40 || bytes.size() - cut < 200) ? 1 : 211) {
         std::vector<uint8_t> part(bytes.begin(), bytes.begin() + cut);
         auto file = FileWith(part);
         Map b;
@@ -142,7 +142,8 @@ constexpr size_t kAfterGrid = 1 + 4 + 4 + 4 + kPointBytes;
 constexpr size_t kZones = kAfterGrid + 30;
 constexpr size_t kSquareRecords = kZones + 15;
 constexpr size_t kFire = kSquareRecords + 30 * 24;
-constexpr size_t kBuildings = kFire + 30;
+constexpr size_t kFireAge = kFire + 30;
+constexpr size_t kBuildings = kFireAge + 30;
 
 void PutLong(std::vector<uint8_t>& b, size_t at, int32_t v)
 {
@@ -177,6 +178,7 @@ TEST(MapRecord, DamagedFieldsAreRefused)
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, kSquareRecords, 64); }));      // overlay code
     EXPECT_TRUE(damaged([](auto& b) { b[kSquareRecords + 5] = 4; }));           // overlay turn
     EXPECT_TRUE(damaged([](auto& b) { b[kFire] = 9; }));                        // fire state
+    EXPECT_TRUE(damaged([](auto& b) { b[kFireAge + 3] = 255; }));               // burning yet burnt out
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, kBuildings + 1, -1); }));      // building count
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, kBuildings + 1, 1 << 30); }));
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, kBuildings + 5, 6); }));       // building column
