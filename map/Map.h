@@ -291,8 +291,8 @@ private:
         float mDepth = 0.0f;          // visibility lost: visibility = exp(-depth)
         Terrain mWall = 0;            // the wall that stopped it
     };
-    void TraceLine(const Trace& spec, TraceResult* result) const;
-    void TestWallsOfSquare(const Trace& spec, int32_t square, uint32_t stamp, TraceResult* result) const;
+    void TraceLine(const Trace& trace, TraceResult* result) const;
+    void TestWallsOfSquare(const Trace& trace, int32_t square, uint32_t stamp, TraceResult* result) const;
     float SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, float y2, float z2, float* firstT);
 
     void CreateGroups();
