@@ -240,6 +240,18 @@ public:
     uint8_t* mAlphaWrite;
     uint8_t* mAlphaLimit;
 
+    // The same fields under the names the battlefield drawing uses.
+    uint32_t& mCurrentColor = mColor;
+    GouraudVertex (&mColorVertices)[kMaxPolygonVertices] = mGouraudVertices;
+    TexturedVertex (&mTextureVertices)[kMaxPolygonVertices] = mTexturedVertices;
+    bool& mTexturedPrimitive = mPolygonTextured;
+    bool& mTranslucentSortIndependent = mSortIndependent;
+    bool& mTableFogCapable = mTableFog;
+    int32_t& mPickID = mNextPickID;
+    int32_t& mWorkCount = mWorkPolygon.count;
+    uint8_t*& mRecordWrite = mTransparencyWrite;
+    uint8_t*& mRecordLimit = mTransparencyLimit;
+
 private:
     friend struct GGraph3DTestAccess;
     bool InitializePickEngine();

@@ -1,5 +1,6 @@
 // Draw state: colour, opacity, texture, light factors, distant depth, the
 // hilite box, the sound transform, fog and the texture-error state.
+#include <cstdint>
 #include <cstring>
 
 #include "renderer/GGraph3D.h"
@@ -9,10 +10,21 @@ using namespace SoftValue;
 
 namespace {
 
-uint32_t Channel(float v) {
-    if (v < 0.0f) v = 0.0f;
-    if (v > 1.0f) v = 1.0f;
-    return static_cast<uint32_t>(255.0f * v);
+// A colour value limited to 0..1; a value that is not a number counts as 0.
+float Unit(float v) {
+    if (!(v >= 0.0f)) return 0.0f;
+    return v > 1.0f ? 1.0f : v;
+}
+
+uint32_t Channel(float v) { return static_cast<uint32_t>(255.0f * Unit(v)); }
+
+// Truncation toward zero, held to the 32-bit range (0 for not a number), so
+// that bounds of corners far off screen stay representable.
+int32_t TruncToInt32(float v) {
+    if (!(v == v)) return 0;
+    if (v <= -2147483648.0f) return INT32_MIN;
+    if (v >= 2147483648.0f) return INT32_MAX;
+    return static_cast<int32_t>(v);
 }
 
 }  // namespace
@@ -37,8 +49,7 @@ void GGraph3D::Color(float r, float g, float b) {
 
 void GGraph3D::SetOpacity(float a) {
     if (mPickPass != 0) return;
-    if (a < 0.0f) a = 0.0f;
-    if (a > 1.0f) a = 1.0f;
+    a = Unit(a);
     mColor = (mColor & 0x00FFFFFFu) | (static_cast<uint32_t>(a * 255.0f) << 24);
     for (GouraudVertex& v : mGouraudVertices) v.color = mColor;
 }
@@ -88,10 +99,10 @@ void GGraph3D::StartHiliteBox() {
 
 void GGraph3D::EndHiliteBox(RECT* out) {
     if (out) {
-        out->left = static_cast<int32_t>(mHiliteMinX);
-        out->top = static_cast<int32_t>(mHiliteMinY);
-        out->right = static_cast<int32_t>(mHiliteMaxX);
-        out->bottom = static_cast<int32_t>(mHiliteMaxY);
+        out->left = TruncToInt32(mHiliteMinX);
+        out->top = TruncToInt32(mHiliteMinY);
+        out->right = TruncToInt32(mHiliteMaxX);
+        out->bottom = TruncToInt32(mHiliteMaxY);
     }
     mHiliteBoxOn = false;
 }
@@ -117,7 +128,13 @@ bool GGraph3D::Fog(bool on) {
 }
 
 void GGraph3D::FogColor(float r, float g, float b) {
-    auto channel = [](float v) { return static_cast<uint32_t>(static_cast<int32_t>(v * 255.0f)) & 0xFF; };
+    // trunc(v * 255), its low 8 bits. A float beyond the 32-bit range is a
+    // multiple of 256, so its low bits are 0, as they are for not a number.
+    auto channel = [](float v) {
+        float t = v * 255.0f;
+        if (!(t > -2147483648.0f && t < 2147483648.0f)) return 0u;
+        return static_cast<uint32_t>(static_cast<int32_t>(t)) & 0xFFu;
+    };
     if (SoftDevice3D* d = Device())
         d->SetRenderState(SoftState::FogColor, (channel(r) << 16) | (channel(g) << 8) | channel(b));
 }

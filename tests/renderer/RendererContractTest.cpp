@@ -1,0 +1,155 @@
+// Results of the pipeline, picking and view worked out by hand: distant
+// depth, the pick window's limits, the pick scan's order, the second pass,
+// the eye plane, and values that are not numbers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "RendererTestHost.h"
+
+using namespace rtest;
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+TEST(RendererContract, DistantDepthReplacesEveryDepthAndSkipsTheFarPlane) {
+    Fixture f;
+    GGraph3D& r = *f.r;
+    SoftDevice3D& d = f.host.mDevice;
+    // Far beyond the far plane (1000): rejected normally, drawn at 0.99999
+    // under distant depth, whatever the opacity.
+    int32_t calls = d.DrawCalls();
+    r.DrawTriangle(0, 0, -5000, 0, 1000, -5000, 1000, 0, -5000);
+    EXPECT_EQ(d.DrawCalls(), calls);
+    r.SetDistantZ(true);
+    r.SetOpacity(0.5f);
+    r.DrawTriangle(0, 0, -5000, 0, 1000, -5000, 1000, 0, -5000);
+    EXPECT_EQ(d.DrawCalls(), calls + 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(r.mGouraudVertices[i].z, 0.99999f);
+    EXPECT_EQ(r.mTransparencyWrite, r.mTransparencyBuffer.get());
+    r.SetDistantZ(false);
+    r.SetOpacity(1.0f);
+}
+
+TEST(RendererContract, PickPassOneKeepsCornersInsideTheWindow) {
+    Fixture f;
+    GGraph3D& r = *f.r;
+    r.ActivatePicking(80, 60, 160, 120, 60, 1, 1000);
+    // Drawing code that clears the clip flag against the rule still lands
+    // inside the 7 x 7 target: corners are limited to 0 .. 6.99.
+    r.mClipNeeded = false;
+    r.mBackFaceCull = false;
+    r.DrawQuad(-3, -3, -5, -3, 3, -5, 3, 3, -5, 3, -3, -5);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_GE(r.mGouraudVertices[i].x, 0.0f);
+        EXPECT_LE(r.mGouraudVertices[i].x, 6.99f);
+        EXPECT_GE(r.mGouraudVertices[i].y, 0.0f);
+        EXPECT_LE(r.mGouraudVertices[i].y, 6.99f);
+    }
+    EXPECT_EQ(r.mGouraudVertices[0].x, 0.0f);
+    EXPECT_EQ(r.mGouraudVertices[0].y, 6.99f);
+    EXPECT_EQ(r.mGouraudVertices[2].x, 6.99f);
+    EXPECT_EQ(r.mGouraudVertices[2].y, 0.0f);
+    // Every pixel of the block holds the identifier.
+    for (int i = 0; i < 49; ++i) EXPECT_EQ(r.PickPixels()[i] & 0xFFFFFF, 1u) << i;
+    r.mClipNeeded = true;
+    r.mBackFaceCull = true;
+    r.Continue3DPick();
+    r.FinishedPicking();
+}
+
+TEST(RendererContract, EqualDepthsGoToThePixelMetFirstInColumnOrder) {
+    Fixture f;
+    GGraph3D& r = *f.r;
+    r.ActivatePicking(80, 60, 160, 120, 60, 1, 1000);
+    r.mBackFaceCull = false;
+    // Identifier 1 covers the right of the block, identifier 2 the left, both
+    // facing the eye at the same depth: the scan meets column 0 first.
+    r.DrawQuad(0, -1, -5, 1, -1, -5, 1, 1, -5, 0, 1, -5);
+    r.DrawQuad(-1, -1, -5, 0, -1, -5, 0, 1, -5, -1, 1, -5);
+    r.Continue3DPick();
+    EXPECT_EQ(r.mPickedID, 2);
+    // Pass 2: a polygon whose identifier is not the picked one changes
+    // nothing but the running identifier.
+    GOLTAMatrix before = *r.mCurrentMatrix;
+    r.DrawQuad(0, -1, -5, 1, -1, -5, 1, 1, -5, 0, 1, -5);
+    EXPECT_EQ(r.mNextPickID, 2);
+    EXPECT_FALSE(r.mPickHit);
+    EXPECT_FALSE(r.mPickPointValid);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(before.m[i][j], r.mCurrentMatrix->m[i][j]);
+    r.DrawQuad(-1, -1, -5, 0, -1, -5, 0, 1, -5, -1, 1, -5);
+    EXPECT_TRUE(r.mPickHit);
+    float p[3];
+    ASSERT_TRUE(r.GetPickPoint(&p[0], &p[1], &p[2]));
+    // No camera was placed: the inverse camera is the identity, so the point
+    // is the camera-space point on the centre line at the quad's depth.
+    EXPECT_NEAR(p[0], 0.0f, 1e-4f);
+    EXPECT_NEAR(p[1], 0.0f, 1e-4f);
+    EXPECT_NEAR(p[2], -5.0f, 1e-4f);
+    r.mBackFaceCull = true;
+    r.FinishedPicking();
+    // ActivateView during the passes was ignored; now it takes effect.
+    r.ActivateView(0, 0, 160, 120, 60, 1, 1000);
+    EXPECT_EQ(r.mViewCenterX, 80.0f);
+}
+
+TEST(RendererContract, ActivateViewDuringAPickPassLeavesTheMatrix) {
+    Fixture f;
+    GGraph3D& r = *f.r;
+    r.ActivatePicking(20, 30, 160, 120, 60, 1, 1000);
+    r.Translate(1, 2, 3);
+    GOLTAMatrix before = *r.mCurrentMatrix;
+    float px = r.mProjectionX, scale = r.mDepthScale;
+    r.ActivateView(0, 0, 640, 480, 90, 2, 50);
+    EXPECT_EQ(r.mProjectionX, px);
+    EXPECT_EQ(r.mDepthScale, scale);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(before.m[i][j], r.mCurrentMatrix->m[i][j]);
+    r.Continue3DPick();
+    r.FinishedPicking();
+}
+
+TEST(RendererContract, EyePlanePointIsClampedOntoAnOffsetView) {
+    Fixture f;
+    GGraph3D& r = *f.r;
+    r.ActivateBasicView(10, 20, 100, 50);
+    float x = 3, y = 4;
+    EXPECT_FALSE(r.WorldToScreen(&x, &y, 0, true));
+    EXPECT_EQ(x, 10.0f);
+    EXPECT_EQ(y, 20.0f);
+}
+
+TEST(RendererContract, ValuesThatAreNotNumbersAreHandledSafely) {
+    Fixture f;
+    GGraph3D& r = *f.r;
+    SoftDevice3D& d = f.host.mDevice;
+    r.Color(kNaN, 1.0f, kNaN);
+    EXPECT_EQ(r.mColor & 0xFFFFFF, 0x00FF00u);
+    r.SetOpacity(kNaN);
+    EXPECT_EQ(r.mColor >> 24, 0u);
+    r.SetOpacity(1.0f);
+    r.FogColor(kNaN, 1e20f, -1e20f);
+    EXPECT_EQ(d.GetRenderState(SoftState::FogColor), 0u);
+    // A hilite box widened by corners far off screen still ends as a
+    // rectangle of representable numbers.
+    r.StartHiliteBox();
+    r.mHiliteMinX = -1e30f;
+    r.mHiliteMaxX = std::numeric_limits<float>::infinity();
+    r.mHiliteMinY = kNaN;
+    RECT box;
+    r.EndHiliteBox(&box);
+    EXPECT_LT(box.left, -1000000);
+    EXPECT_GT(box.right, 1000000);
+    EXPECT_FALSE(r.mHiliteBoxOn);
+    // Non-numbers in the matrix draw nothing and write nowhere.
+    r.Translate(kNaN, 0, 0);
+    r.DrawTriangle(0, 0, -5, 0, 1, -5, 1, 0, -5);
+    const float xyz[12] = {0, 0, -5, 0, 1, -5, 1, 0, -5, 1, 1, -5};
+    r.DrawFan(false, 2, xyz);
+    EXPECT_TRUE(f.host.BorderIntact());
+}
+
+}  // namespace
