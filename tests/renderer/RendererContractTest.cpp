@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "RendererTestHost.h"
+#include "engine/GString.h"
 
 using namespace rtest;
 
@@ -150,6 +151,56 @@ TEST(RendererContract, ValuesThatAreNotNumbersAreHandledSafely) {
     const float xyz[12] = {0, 0, -5, 0, 1, -5, 1, 0, -5, 1, 1, -5};
     r.DrawFan(false, 2, xyz);
     EXPECT_TRUE(f.host.BorderIntact());
+}
+
+}  // namespace
+
+namespace {
+
+// Glyphs come from their row and column of the font bitmap: a bitmap whose
+// every pixel holds its own column (plus one, so that neither black nor
+// white) shows on the screen which columns each glyph took.
+TEST(RendererContract, GlyphsComeFromTheirPlaceInTheFontBitmap) {
+    Fixture f(200, 100);
+    GGraph3D& r = *f.r;
+    for (int font : {0, 2}) {
+        TestPicture* bitmap = TestPicture::From(r.mFonts[font]);
+        for (int32_t y = 0; y < bitmap->h; ++y)
+            for (int32_t x = 0; x < bitmap->w; ++x) bitmap->pixels[size_t(y) * bitmap->w + x] = uint16_t(x + 1);
+    }
+    f.host.Fill(0);
+    GString255 a("A"), wide("A\x7f" "B");
+    ASSERT_TRUE(r.RenderBegin(nullptr));
+    r.WriteString3D(&a, 10, 50, -1, 0, 1, 2, 3);     // 'A' follows '@' (12 wide) in row 1
+    r.WriteString3D(&wide, 10, 80, -1, 2, 1, 2, 3);  // 7-pixel cells; code 127 shows glyph 0
+    r.RenderEnd();
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(f.host.At(10 + i, 42), 13 + i) << i;
+    EXPECT_EQ(f.host.At(18, 42), 0);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(f.host.At(10 + i, 70), 8 + i) << i;      // glyph 33: column 1
+        EXPECT_EQ(f.host.At(17 + i, 70), 1 + i) << i;      // glyph 0: column 0
+        EXPECT_EQ(f.host.At(24 + i, 70), 15 + i) << i;  // glyph 34: column 2
+    }
+}
+
+// The stored translucent polygons come after every opaque one and before
+// the text still queued when the frame ends.
+TEST(RendererContract, QueuedTextIsDrawnOverTheTranslucentPolygons) {
+    Fixture f(160, 120);
+    GGraph3D& r = *f.r;
+    f.host.Fill(0);
+    GString255 ab("AB");
+    ASSERT_TRUE(r.RenderBegin(nullptr));
+    r.WriteString3D(&ab, 80, 60, 0, 0, 255, 0, 0);
+    r.Color(0, 0, 1);
+    r.SetOpacity(0.5f);
+    r.DrawQuad(-3, -3, -5, -3, 3, -5, 3, 3, -5, 3, -3, -5);
+    r.SetOpacity(1.0f);
+    r.RenderEnd();
+    EXPECT_EQ(f.host.At(80, 53), RGB565(255, 0, 0));  // a stroke row of the text
+    uint16_t under = f.host.At(80, 70);                // below the text: the blue half
+    EXPECT_GT(under & 31, 8);
+    EXPECT_EQ(under >> 11, 0);
 }
 
 }  // namespace
