@@ -261,15 +261,16 @@ private:
     // The pipeline shared by every primitive once its work polygon holds
     // X, Y, W (and U, V): culling, projection, rejection, clipping, picking,
     // screen mapping, hilite box and drawing or storing.
-    void FinishPolygon();
-    void MapToScreen(bool textured, bool pick);
+    // run: the polygon is a triangle of a strip or fan.
+    void FinishPolygon(bool run = false);
+    void MapToScreen(bool textured, bool pick, bool run);
     void DrawOrStore(bool textured);
     void StoreTranslucent(bool textured);
-    void DrawPickPolygon();
+    void DrawPickPolygon(bool run);
     // Fills corner i of the work polygon from an object point; returns its W.
     void TransformCorner(int32_t i, float x, float y, float z);
     void RunTriangle(const float* p0, const float* p1, const float* p2, const float* t0,
-                     const float* t1, const float* t2);
+                     const float* t1, const float* t2, bool run = false);
     void FastRun(bool fan, bool textured, int32_t n, const float* xyz, const float* uv);
     void CarefulRun(bool fan, bool textured, int32_t n, const float* xyz, const float* uv);
     void DrawDevice(SoftDevice3D* device, int32_t count, bool textured);

@@ -28,12 +28,15 @@ void GGraph3D::DrawDevice(SoftDevice3D* device, int32_t count, bool textured) {
     else device->DrawPrimitive(type, kSoftFvfDiffuse, mGouraudVertices, count, kSoftDrawFlags);
 }
 
-void GGraph3D::MapToScreen(bool textured, bool pick) {
+void GGraph3D::MapToScreen(bool textured, bool pick, bool run) {
     for (int32_t i = 0; i < mWorkPolygon.count; ++i) {
         const WorkVertex& w = mWorkPolygon.v[i];
         float rhw = static_cast<float>(1.0 / static_cast<double>(w.W));
-        float x = mViewCenterX + w.X * rhw * mViewHalfWidth;
-        float y = mViewCenterY - w.Y * rhw * mViewHalfHeight;
+        // Strips and fans scale by the half size before the reciprocal,
+        // single polygons after it; the float results may differ in the
+        // last bit, and each keeps its own order.
+        float x = run ? mViewCenterX + w.X * mViewHalfWidth * rhw : mViewCenterX + w.X * rhw * mViewHalfWidth;
+        float y = run ? mViewCenterY - w.Y * mViewHalfHeight * rhw : mViewCenterY - w.Y * rhw * mViewHalfHeight;
         float z = mDistantZ ? (pick ? mDistantPickDepth : mDistantDepth) : w.Z * rhw;
         if (pick) {
             // The pick window is 7 x 7 pixels.
@@ -80,12 +83,12 @@ void GGraph3D::DrawOrStore(bool textured) {
     else StoreTranslucent(textured);
 }
 
-void GGraph3D::DrawPickPolygon() {
+void GGraph3D::DrawPickPolygon(bool run) {
     if (mPickPass == 1) {
         uint32_t id = 0xFF000000u | (static_cast<uint32_t>(mNextPickID) & 0xFFFFFFu);
         ++mNextPickID;
         for (int32_t i = mWorkPolygon.count - 1; i >= 0; --i) mGouraudVertices[i].color = id;
-        MapToScreen(false, true);
+        MapToScreen(false, true, run);
         DrawDevice(mPickDevice.get(), mWorkPolygon.count, false);
         return;
     }
@@ -95,7 +98,7 @@ void GGraph3D::DrawPickPolygon() {
 
 // Steps 4 to 12 of the pipeline, once the work polygon holds X, Y, W (and
 // U, V) of its corners.
-void GGraph3D::FinishPolygon() {
+void GGraph3D::FinishPolygon(bool run) {
     WorkPolygon& p = mWorkPolygon;
     if (mBackFaceCull) {
         const WorkVertex &c0 = p.v[0], &c1 = p.v[1], &c2 = p.v[2];
@@ -128,17 +131,17 @@ void GGraph3D::FinishPolygon() {
         if (!inside && !Clip()) return;
     }
     if (mPickPass != 0) {
-        DrawPickPolygon();
+        DrawPickPolygon(run);
         return;
     }
-    MapToScreen(mPolygonTextured, false);
+    MapToScreen(mPolygonTextured, false, run);
     DrawOrStore(mPolygonTextured);
 }
 
 // One triangle of three object corners (and texture coordinates when the
 // polygon is textured): steps 1 to 3, then the rest.
 void GGraph3D::RunTriangle(const float* p0, const float* p1, const float* p2, const float* t0,
-                           const float* t1, const float* t2) {
+                           const float* t1, const float* t2, bool run) {
     TransformCorner(0, p0[0], p0[1], p0[2]);
     TransformCorner(1, p1[0], p1[1], p1[2]);
     TransformCorner(2, p2[0], p2[1], p2[2]);
@@ -153,7 +156,7 @@ void GGraph3D::RunTriangle(const float* p0, const float* p1, const float* p2, co
         p.v[2].U = t2[0];
         p.v[2].V = t2[1];
     }
-    FinishPolygon();
+    FinishPolygon(run);
 }
 
 void GGraph3D::DrawTriangle(float x0, float y0, float z0, float x1, float y1, float z1, float x2,
@@ -266,8 +269,8 @@ void GGraph3D::CarefulRun(bool fan, bool textured, int32_t n, const float* xyz, 
             a = k;
             b = k + 1;
         }
-        if (textured) RunTriangle(xyz + a * 3, xyz + b * 3, xyz + c * 3, uv + a * 2, uv + b * 2, uv + c * 2);
-        else RunTriangle(xyz + a * 3, xyz + b * 3, xyz + c * 3, nullptr, nullptr, nullptr);
+        if (textured) RunTriangle(xyz + a * 3, xyz + b * 3, xyz + c * 3, uv + a * 2, uv + b * 2, uv + c * 2, true);
+        else RunTriangle(xyz + a * 3, xyz + b * 3, xyz + c * 3, nullptr, nullptr, nullptr, true);
     }
 }
 
