@@ -32,6 +32,8 @@ struct TexturedVertex {
     float x, y, z, rhw, u, v;
 };
 static_assert(sizeof(GouraudVertex) == 20 && sizeof(TexturedVertex) == 24);
+// The textured vertex under the name the battlefield drawing uses.
+using TexturedScreenVertex = TexturedVertex;
 
 // A corner of the polygon being clipped: clip-space X, Y, Z, W and U, V.
 struct WorkVertex {
