@@ -34,6 +34,34 @@ TEST(RendererContract, DistantDepthReplacesEveryDepthAndSkipsTheFarPlane) {
     r.SetOpacity(1.0f);
 }
 
+TEST(RendererContract, ASortIndependentDeviceDrawsTranslucencyAtOnce) {
+    Fixture f;
+    GGraph3D& r = *f.r;
+    SoftDevice3D& d = f.host.mDevice;
+    r.mSortIndependent = true;
+    r.SetOpacity(0.5f);
+    int32_t calls = d.DrawCalls();
+    r.DrawTriangle(0, 0, -5, 0, 1, -5, 1, 0, -5);
+    EXPECT_EQ(d.DrawCalls(), calls + 1);
+    // Strips and fans inside the view take the fast path: 25 triangles in
+    // two calls.
+    float xyz[27 * 3];
+    for (int i = 0; i < 27; ++i) {
+        xyz[i * 3] = i == 0 ? 0 : std::cos(i * 0.2f);
+        xyz[i * 3 + 1] = i == 0 ? 0 : std::sin(i * 0.2f);
+        xyz[i * 3 + 2] = -5;
+    }
+    r.DrawFan(false, 25, xyz);
+    EXPECT_EQ(d.DrawCalls(), calls + 3);
+    EXPECT_EQ(r.mTransparencyWrite, r.mTransparencyBuffer.get());
+    // Without it the same fan is stored triangle by triangle.
+    r.mSortIndependent = false;
+    r.mBackFaceCull = false;
+    r.DrawFan(false, 25, xyz);
+    EXPECT_EQ(d.DrawCalls(), calls + 3);
+    EXPECT_EQ(r.mTransparencyWrite - r.mTransparencyBuffer.get(), 25 * 76);
+}
+
 TEST(RendererContract, PickPassOneKeepsCornersInsideTheWindow) {
     Fixture f;
     GGraph3D& r = *f.r;
