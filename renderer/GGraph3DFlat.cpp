@@ -4,14 +4,15 @@
 
 #include "renderer/GGraph3D.h"
 #include "renderer/RenderHost.h"
+#include "renderer/TruncToInt32.h"
 
 using namespace SoftValue;
 
 bool GGraph3D::ProcessFlatRectangle(RECT* r, uint16_t colour, GouraudVertex* out) {
     auto clamp = [](int32_t* lo, int32_t* hi, float center, float half) {
         float low = center - half;
-        int32_t high = static_cast<int32_t>(center + half);
-        if (static_cast<float>(*lo) < low) *lo = static_cast<int32_t>(low);
+        int32_t high = TruncToInt32(center + half);
+        if (static_cast<float>(*lo) < low) *lo = TruncToInt32(low);
         else if (*lo > high) *lo = high;
         if (*hi < *lo) return false;
         if (*hi > high) *hi = high;

@@ -5,6 +5,7 @@
 
 #include "renderer/GGraph3D.h"
 #include "renderer/RenderHost.h"
+#include "renderer/TruncToInt32.h"
 
 using namespace SoftValue;
 
@@ -18,14 +19,6 @@ float Unit(float v) {
 
 uint32_t Channel(float v) { return static_cast<uint32_t>(255.0f * Unit(v)); }
 
-// Truncation toward zero, held to the 32-bit range (0 for not a number), so
-// that bounds of corners far off screen stay representable.
-int32_t TruncToInt32(float v) {
-    if (!(v == v)) return 0;
-    if (v <= -2147483648.0f) return INT32_MIN;
-    if (v >= 2147483648.0f) return INT32_MAX;
-    return static_cast<int32_t>(v);
-}
 
 }  // namespace
 

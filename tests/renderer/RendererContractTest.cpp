@@ -173,6 +173,12 @@ TEST(RendererContract, ValuesThatAreNotNumbersAreHandledSafely) {
     EXPECT_LT(box.left, -1000000);
     EXPECT_GT(box.right, 1000000);
     EXPECT_FALSE(r.mHiliteBoxOn);
+    // A view reaching beyond the 32-bit range clamps rectangles safely.
+    r.ActivateBasicView(2000000000, 0, 2000000000, 10);
+    RECT rect{0, 0, 10, 10};
+    r.PaintRectangle(&rect, 0xFFFF);
+    r.FrameRectangle(&rect, 0xFFFF);
+    r.ActivateBasicView(0, 0, 160, 120);
     // Non-numbers in the matrix draw nothing and write nowhere.
     r.Translate(kNaN, 0, 0);
     r.DrawTriangle(0, 0, -5, 0, 1, -5, 1, 0, -5);
