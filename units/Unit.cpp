@@ -12,6 +12,7 @@
 #include "engine/GGroup.h"
 #include "engine/GOLTA.h"
 #include "engine/GString.h"
+#include "units/DataTables.h"
 #include "units/UnitFactory.h"
 #include "units/UnitGeometry.h"
 
@@ -332,8 +333,31 @@ void Unit::GetFinalDestination(float* x, float* y, char* flag) const {
     if (flag) *flag = last.mOnBuildingLevel;
 }
 
-bool Unit::CanBeDamaged() const {
+bool Unit::CanBeDamaged() {
     return mActive && mOffMapState == 0;
+}
+
+int32_t Unit::GetOriginalNrMen() const {
+    switch (mUnitType) {
+    case kUnitInfantry:
+        return gInfantryData[mSubtype].mNrMen;
+    case kUnitVehicle:
+        return gVehicleData[mSubtype].mCrew;
+    case kUnitAirplane:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+void Unit::PrepareForPlayback() {
+    mAimPause = 0.0f;
+    mSliceCount = 0;
+}
+
+void Unit::AISetLocation(float x, float y) {
+    mX = x;
+    mY = y;
 }
 
 void Unit::SetSuppression(float s, bool quiet) {

@@ -79,6 +79,10 @@ public:
     WeaponClass GetWeaponClass();
     float GetRarityFactorX(int32_t date, const char codes[]) const;
     bool CampaignDeployOK() const { return true; }
+    void AssignSergeantName() {}
+    // A subordinate of this platoon leader, or null.
+    Unit* PlatoonSubordinate(bool any) { return nullptr; }
+    void CheckLeadership() {}
 
     // ---- Geometry ------------------------------------------------------
     float DistanceToLocation(float x, float y);
@@ -106,16 +110,23 @@ public:
     bool HasMovementOrders() const;
     bool LastWaypointIsRotation() const;
     void GetFinalDestination(float* x, float* y, char* flag) const;
-    bool CanBeDamaged() const;
     void SetSuppression(float s, bool quiet);
     void ShiftCasualtiesToOld();
+    // The surviving crew leaves as a new infantry unit; null when none do.
+    Infantry* BailOut(bool clearAmmo, bool delayed) { return nullptr; }
+    void ShoutTankHit(Vehicle* hit, bool penetrated) {}
+    // Orders the unit out of a burning square.
+    void EscapeFromFire() {}
     float SurvivorFraction();
     int32_t SuppressionBand() const;
-    void ClearAsTarget(bool keepOrdered, bool quiet);
+    // Full strength in men by the data record: infantry men, vehicle crew,
+    // one for an aircraft, none for a fixed object.
+    int32_t GetOriginalNrMen() const;
+    void PrepareForPlayback();
+    void UpdateFireAnimationClock(int32_t now) {}
 
     // ---- Geometry, sight and targets of the unit rules -------------------
     float AspectToLocation(float x, float y, bool gun, bool fold);
-    float AspectTo(Unit* other, bool gun, bool fold);
     bool AbleToFaceUnit(Unit* other);
     float ApparentDistanceToUnit(Unit* other);
     Terrain GetOccupiedTerrain();
@@ -163,6 +174,7 @@ public:
     void ChangeWaypointSpeed(int32_t order);
     void RemoveCurrentRotation();
     bool CanSetupAt(float x, float y, Vehicle* carrier);
+    bool ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skipCheck) { return false; }
     void StopBodyRotation();
     bool RotateBodyToward(float x, float y, bool reverse);
     void LookAhead();
@@ -195,70 +207,41 @@ public:
     bool RecordDamaged() const { return mRecordDamaged; }
 
     // =====================================================================
-    // The virtual interface. Kinds override what applies to them; the base
-    // versions are the defaults every kind may fall back on.
+    // The virtual interface: with GObject's five, 155 operations in a fixed
+    // order that every kind shares. Kinds override what applies to them; the
+    // base versions are the defaults every kind may fall back on.
     // =====================================================================
 
-    // Set-up, identity and graphics
+    // Graphics, identity and links in files
     virtual void MakeTextures(bool skipPortraits) {}
     virtual void DeleteTextures() {}
     virtual void NullifyTextures(bool deleteThem) {}
     virtual void LoadOut(uint16_t* counts, uint8_t* extras, int32_t n);
     virtual void ChooseUniform() {}
     virtual void CorrectReadUniform() {}
+    virtual void ReadPassTwo(ScenarioCore* scenario);
     virtual int32_t Rank() { return 0; }
-    virtual void ConcatName(GString* text, bool full) = 0;
     virtual Nation GetNation();
-    virtual int32_t GetOriginalNrMen() { return 0; }
-    virtual bool IsLeader(int32_t* level) { return false; }
-    virtual Unit* PlatoonSubordinate(bool any) { return nullptr; }
-    virtual Unit* GetPlatoonHQ() { return mPlatoonHQ; }
-    virtual void AssignSergeantName() {}
+    virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode) {}
+    virtual bool CanTransport(Unit* passenger, bool quiet, bool check) { return false; }
+    virtual void ConcatName(GString* text, bool full) = 0;
     virtual bool Clean() { return true; }
     virtual void ResetModelCoords() {}
-    virtual bool CanTransport(Unit* passenger, bool quiet, bool check) { return false; }
+    virtual void CleanUpLinks() {}
+    virtual void Refit();
+    virtual void ClearBrokenLinks(GList* list);
+
+    // Transport, movement and placement
+    virtual bool HasHeavyWeapon(DataKnowledge k) { return false; }
     virtual bool IsPassenger(bool inside) { return false; }
     virtual bool Embark() { return false; }
-    virtual void AdjustPassengerSetup() {}
-    virtual void FillPassengerOrCarrier(ActionPacket* packet) {}
-    virtual void ProcessPassengerOrCarrier(ActionPacket* packet) {}
-
-    // The action phase and playback
-    virtual void PrepareForAction() {}
-    virtual void MasterControl() {}
-    virtual void ComputeAction() {}
-    virtual void FlushLastPacket(int32_t s) {}
-    virtual void ResurrectStraggler() {}
-    virtual ActionPacket* FillPacket() { return nullptr; }
-    virtual void ProcessActionPacket(ActionPacket* packet) {}
-    virtual void PrepareForPlayback() {}
-    virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed) {}
-    virtual void CompletePlayback();
-    virtual void AdvanceAnimation() {}
-    virtual void ResetAnimation() {}
-    virtual void RandomStartFrame(int32_t animation, int32_t* a, int32_t* b, int32_t* c);
-    virtual void UpdateFireAnimationClock(int32_t now) {}
-    virtual void SetFiringAnimation() {}
-    virtual void Resurrect() {}
-    virtual void ProcessDeadVehicle() {}
-    virtual void ApplyFatigue() {}
-    virtual void FearReaction() {}
-    virtual void Rally() {}
-    virtual void ExitMap();
-    virtual void Die();
-    virtual bool InGoodOrder() { return false; }
-    virtual bool PreBail() { return false; }
-    virtual void Tilt(bool draw) {}
-    virtual void CheckLeadership() {}
-
-    // Movement and placement
-    virtual float RotationSpeed() { return 0.0f; }
-    virtual float MoveSpeed(float* floor) { return 0.0f; }
-    virtual void Move() {}
     virtual bool CanMovePhysically() { return !mImmobile; }
     virtual bool CouldMoveIfNotBogged() { return false; }
     virtual SpeedClass GetSpeedClass() { return CanMovePhysically() ? kSpeedUnencumbered : kSpeedCannotMove; }
     virtual int32_t PathType() { return 0; }
+    virtual float RotationSpeed() { return 0.0f; }
+    virtual float MoveSpeed(float* floor) { return 0.0f; }
+    virtual void Move() {}
     virtual bool AbleToFaceLocation(float x, float y) { return false; }
     virtual bool IsStopped() { return false; }
     virtual void Stop(bool alsoTurning) {}
@@ -275,18 +258,23 @@ public:
     virtual bool StampToMap() { return false; }
     virtual bool PlopDown(float x, float y, bool a, bool b, bool c);
     virtual bool WillDigFoxhole() { return false; }
-    virtual void EscapeFromFire() {}
     virtual bool CanReceiveOrders() { return false; }
     virtual bool CanShowHideButton() { return false; }
-    virtual bool ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skipCheck) { return false; }
     virtual float GetExitValue(bool* exited, bool count);
     virtual float GetOccupationScore(float x, float y, bool* pair) { return 0.0f; }
     virtual ObstacleKind IsObstacleTo(Unit* mover) { return 0; }
     virtual bool IsBurning() { return false; }
     virtual bool IgnoresMovingObstacles() { return false; }
 
+    // Place, targets and damage as other units see them
+    virtual void AISetLocation(float x, float y);
+    virtual float AspectTo(Unit* other, bool gun, bool fold);
+    virtual void ClearAsTarget(bool keepOrdered, bool quiet);
+    virtual bool CanBeDamaged();
+
     // Spotting
     virtual void BeSpotted(bool reset, bool force) {}
+    virtual FogOfWarContact SpotLevel(bool atMarker, Unit* spotter) { return kContactNone; }
     virtual void SpotterMods(Unit* target, float* sight, float* hearing) {}
     virtual float SpottingRange(Unit* spotter) { return 0.0f; }
     virtual bool IsHiding(bool strict) { return false; }
@@ -298,9 +286,45 @@ public:
     virtual float LOSBoost() { return 0.0f; }
     virtual void CheckBuildingOccupancy() {}
 
+    // Playback and packets
+    virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed) {}
+    virtual void AdjustPassengerSetup() {}
+    virtual void AdvanceAnimation() {}
+    virtual void ResetTargetSliceCount() {}
+    virtual void FillPassengerOrCarrier(ActionPacket* packet) {}
+    virtual void RollupLinks();
+    virtual void UnrollLinks();
+
+    // The action phase
+    virtual void ProcessPassengerOrCarrier(ActionPacket* packet) {}
+    virtual void PrepareForAction() {}
+    virtual void MasterControl() {}
+    virtual void FlushLastPacket(int32_t s) {}
+    virtual void ResurrectStraggler() {}
+    virtual ActionPacket* FillPacket() { return nullptr; }
+    virtual void ProcessActionPacket(ActionPacket* packet) {}
+    virtual void CompletePlayback();
+    virtual void ResetAnimation() {}
+    virtual void RandomStartFrame(int32_t animation, int32_t* a, int32_t* b, int32_t* c);
+    virtual void SetFiringAnimation() {}
+    virtual void Resurrect() {}
+    virtual void ProcessDeadVehicle() {}
+    virtual void ApplyFatigue() {}
+    virtual void StartEngineSound() {}
+    virtual void ComputeAction() {}
+
+    // Morale and state
+    virtual void FearReaction() {}
+    virtual void Rally() {}
+    virtual void ExitMap();
+    virtual void Die();
+    virtual bool InGoodOrder() { return false; }
+    virtual bool PreBail() { return false; }
+    virtual void Tilt(bool draw) {}
+    virtual void AddSoundEffectMove(bool moving) {}
+
     // Weapons and targets
     virtual MGPenetration GetWeaponInfo(WeaponType* type, WeaponClass* wclass, DataKnowledge k);
-    virtual bool HasHeavyWeapon(DataKnowledge k) { return false; }
     virtual bool HasOrdnance(bool a, bool b) { return false; }
     virtual bool HasFunctioningWeapon() { return false; }
     virtual bool IsArmoredVehicle(DataKnowledge k, bool strict) { return false; }
@@ -315,7 +339,6 @@ public:
     virtual int32_t GetAmmoProfile() { return 0; }
     virtual AmmoClass ChooseAmmo(Unit* target, bool allowCanister) { return kAmmoNone; }
     virtual bool InRange(float distance, bool strict, float factor) { return false; }
-    virtual void ResetTargetSliceCount() {}
     virtual float SmallArmsFirepower(float range, MGPenetration* out, bool a, bool b) { return 0.0f; }
     virtual float FullAimTime(bool a, bool b) { return 0.0f; }
     virtual float FullLoadTime(bool a, bool b) { return 0.0f; }
@@ -324,29 +347,37 @@ public:
     virtual bool ShowShellToEnemy() { return false; }
     virtual float GetWeaponFacing() { return mHeading; }
     virtual bool CanChangeButtonStatus(bool* buttoned) { return false; }
-    virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode) {}
     virtual bool WithinFOAdjustment(float x, float y, bool* reset) { return false; }
     virtual int32_t MaxAllowedAmmo(int32_t* maximum);
     virtual float GetTEMFromLocation(float x, float y, float z, bool moving, bool fromAbove, bool halfFoxhole,
                                      WeaponClass wclass, bool raw, float* exposure);
+
+    // Command
+    virtual bool IsLeader(int32_t* level) { return false; }
+    virtual Unit* GetPlatoonHQ() { return mPlatoonHQ; }
+
+    // The computer opponent's questions
     virtual bool CanHitVehicleAt(float x, float y, DataKnowledge k) { return false; }
     virtual float AirTargetScore(AirWeaponKind weapon) { return 0.0f; }
     virtual void AISetArmorValues(Unit* attacker, float* armour, float* share, float* angle) {}
-    virtual bool AIWantsToFire(AmmoClass* ammo);
-    virtual float AIRangedThreatFactor() { return 1.0f; }
-    virtual void AIDoLoserMove() {}
+    virtual float AIGetGeneralAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover,
+                                                    bool suppression, DataKnowledge own, DataKnowledge known,
+                                                    bool overrun) {
+        return 0.0f;
+    }
+    virtual void AIScoreTarget(Unit* candidate, bool full) {}
+    virtual bool AIDoCombatMove(bool wide, bool mustMove) { return false; }
+    virtual void AIDoLoserMove(bool force) {}
+    virtual int32_t AIDefensiveType() { return 0; }
 
-    // Damage and casualties
+    // Damage, losses and value
     virtual void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) = 0;
     virtual void TakeMineHit(bool reduced) {}
     virtual void BeAlertedByFire() {}
-    virtual Infantry* BailOut(bool a, bool b) { return nullptr; }
-    virtual void ShoutTankHit(Vehicle* hit, bool penetrated) {}
     virtual int32_t TallyCasualties() { return mCasualties; }
     virtual float GetVPValue(bool asNew, DataKnowledge k) { return 0.0f; }
     virtual float GetCasualtyVPLoss() { return 0.0f; }
     virtual bool ForceReadiness(int32_t* current, int32_t* total) { return false; }
-    virtual void Refit();
     virtual void Resupply() {}
     virtual void Medic() {}
 
@@ -359,13 +390,14 @@ public:
     virtual void ScaleForType(float* scale, float f1, float f2, float f3) {}
     virtual void PrintWarningLabel() {}
 
-    // Links between units in files and copies
-    virtual void ReadPassTwo(ScenarioCore* scenario);
-    virtual void RollupLinks();
-    virtual void UnrollLinks();
-    virtual void CleanUpLinks() {}
-    virtual void ClearBrokenLinks(GList* list);
+    // Fire decision and threat
+    virtual bool AIWantsToFire(AmmoClass* ammo);
 
+protected:
+    // How much a unit's fire at that range threatens; the last of the table.
+    virtual float AIRangedThreatFactor(float range) { return 1.0f; }
+
+public:
     // =====================================================================
     // Fields
     // =====================================================================
