@@ -23,6 +23,7 @@ class Infantry;
 class PendingAttack;
 class ScenarioCore;
 class Vehicle;
+struct Path;
 
 using ObstacleKind = int32_t; // 0: no obstacle; 1 may be pushed aside; 3 blocks outright
 using AirWeaponKind = int32_t;
@@ -32,6 +33,12 @@ constexpr int32_t kMaxSuppression = 1500;
 constexpr int32_t kStatusTimeNever = 999999;
 constexpr int32_t kStatusTimeArrived = 100000;
 constexpr int32_t kFiringSignatureAfterShot = 800;
+
+// Kinds of waypoint.
+constexpr int32_t kWaypointRetreat = 0;
+constexpr int32_t kWaypointLegEnd = 1;
+constexpr int32_t kWaypointPathPoint = 2;
+constexpr int32_t kWaypointPathEnd = 3;
 
 // One waypoint of a unit, the current one first.
 struct Destination {
@@ -151,12 +158,28 @@ public:
     float AdjustVPByEditor(float value);
     bool InLeadership();
 
+    // ---- The computer opponent's target choice -------------------------------
+    // Runs one target search and may switch mTarget; true when a search ran.
+    bool AIMaySwitchToNewTarget(bool force);
+    // A target for the unit's secondary small arms, or null.
+    Unit* TargetSecondarySmallArms();
+    // The unit's ability to harm the target, 0 to 3.4.
+    float AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
+                                     DataKnowledge own, DataKnowledge known, bool overrun);
+
     // ---- Fire and sound records -------------------------------------------
     void Fire(AmmoClass ammo, int32_t delay);
     void TickAmmo(AmmoClass ammo);
     void AimAndElevate(bool quick);
     float GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg);
     float GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target);
+    // Flight time in slices of the weapon's round to the point.
+    int32_t CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* slices,
+                                  float x, float y, float z, float* velocity);
+    // The two components of the shell error against the target.
+    void CalculatePlacedShellError(bool expected, bool observed, Unit* target, float x, float y, int32_t time,
+                                   WeaponClass wclass, bool flag, AmmoClass ammo, float* errA, float* errB);
+    int32_t GetSmallArmsShift(float range);
     ActionPacket* PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
                                        int32_t delay, float blast);
     ActionPacket* AddSoundEffect(int32_t sound);
@@ -167,6 +190,10 @@ public:
     // ---- Waypoints and orders -----------------------------------------------
     bool CanDoOrder(int32_t order);
     int32_t AvailableWaypoints(int32_t order);
+    int32_t MaxAllowedWaypoints() const { return kMaxWaypoints; }
+    // Replaces the waypoints by the path's points (at most 50), each with
+    // that pace on the ground; the last one ends the path.
+    void StorePath(const Path* path, MovementSpeedType pace);
     void OrdersDelay(bool convert, bool firstTwoOnly);
     void DeleteLastWaypoint();
     void DeletePlannedMidWaypoint(int32_t index);
@@ -186,6 +213,10 @@ public:
 
     // ---- Texts and drawing hooks (drawn by the drawing code) -------------
     void GetSergeantName(GString* text, bool full);
+    // The terrain text at a point, and at the unit's own place, with the
+    // terrain's picture code.
+    void GetTerrainString(GString* text, float x, float y, bool upper, int32_t* symbol);
+    void GetTerrainStringOcc(GString* text, int32_t* symbol);
     GGraphic* GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank);
     void DrawItself(float a, float b, float c);
     void DrawTargetLine(bool all);
@@ -605,6 +636,7 @@ public:
     GGraphic* mTextureSets[4][17] = {};
     GGraphic* mRankPortraits[2] = {};
     GGraphic* mWeaponPortraits[2] = {};
+    GGraphic* mMarkingTexture = nullptr;
 
 protected:
     bool mRecordDamaged = false; // set by a Read that met a damaged record
