@@ -9,13 +9,17 @@
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
 #include "engine/GFile.h"
+#include "engine/GGraphic.h"
 #include "engine/GOLTA.h"
+#include "engine/GSoundStream.h"
+#include "engine/GView.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/RuleContext.h"
 #include "units/Unit.h"
 
 Battle* gBattle = nullptr;
+GSoundStream* Battle::mAmbientSound = nullptr;
 
 namespace {
 
@@ -99,13 +103,23 @@ Battle::Battle() {
 
 Battle::~Battle() {
     if (!mStub) {
+        delete mAmbientSound;
+        mAmbientSound = nullptr;
         if (mScreen) Host()->ReleaseBattleScreen(this);
         mScreen = nullptr;
+        delete mResultView;
+        mResultView = nullptr;
+        delete mFillerGraphic;
+        mFillerGraphic = nullptr;
         delete mAIExtra;
         mAIExtra = nullptr;
         for (GList*& groups : mAIGroups) {
             delete groups;
             groups = nullptr;
+        }
+        for (GGraphic*& texture : mBattleTextures) {
+            delete texture;
+            texture = nullptr;
         }
     }
     DeleteLists();
@@ -278,7 +292,9 @@ void Battle::Write(GFile* file) {
     file->WriteShort(mVPBonus[1]);
     file->WriteChar(static_cast<int8_t>(mGameType));
     bool remote = host->ConnectionKind() == 1 || host->ConnectionKind() == 2;
-    bool tables = mGameType == 1 && remote && mSetupPhase;
+    // The tables travel while both machines may still be setting up: in the
+    // set-up turn, or when an operation is being saved between its battles.
+    bool tables = mGameType == 1 && remote && (mSetupPhase || (gCampaign && !gBattle));
     file->WriteChar(tables ? 1 : 0);
     if (tables) {
         WriteTableBytes(file, gInfantryData, kTableBytesInfantry);

@@ -13,7 +13,10 @@
 class ActionPacket;
 class BattleHost;
 class GFile;
+class GGraphic;
+class GSoundStream;
 class GView;
+class InfoPanel;
 class Unit;
 
 constexpr int32_t kSlicesPerTurn = 2400;
@@ -111,7 +114,14 @@ public:
     GList mPlaybackList;
     GQueue mSoundQueue; // owns none
     int32_t mPlayState = 0;
-    GView* mScreen = nullptr;                 // the battle screen, once begun
+    GView* mScreen = nullptr;           // the battle screen, once begun
+    InfoPanel* mInfoPanel = nullptr;    // part of the screen; clears this when it goes
+    GGraphic* mFillerGraphic = nullptr; // owned
+    GView* mResultView = nullptr;       // owned
+    GGraphic* mBattleTextures[4] = {};  // owned
+    GGraphic* mMenuGraphics[8] = {};    // the orders menus' pictures
+    GGraphic* mOrderGraphics[46] = {};
+    static GSoundStream* mAmbientSound;       // the ambient loop of the battle on screen
     GList* mAIGroups[2] = {nullptr, nullptr}; // owned
     GObject* mAIExtra = nullptr;              // owned
 

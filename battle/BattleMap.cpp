@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "battle/Battle.h"
+#include "map/BuildingWallCrater.h"
 #include "map/Map.h"
 #include "map/Square.h"
 
@@ -72,4 +73,10 @@ void StampTrenchAt(Map* map, float x, float y) {
         square->mOverlay[0] = kTerrainTrench;
     else
         square->mOverlay[1] = kTerrainTrench;
+}
+
+void MarkBuildingOccupiedAt(float x, float y) {
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map) return;
+    if (Building* building = map->GetBuildingAtXY(x, y)) building->mOccupied = 1;
 }

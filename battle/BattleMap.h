@@ -24,3 +24,6 @@ float GroundHeightAt(const ScenarioCore* scenario, float x, float y);
 float BuildingHeightAt(const ScenarioCore* scenario, float x, float y);
 // Writes a trench into the map at the point.
 void StampTrenchAt(Map* map, float x, float y);
+// Marks the building at the point of the current battle's map as occupied
+// for this frame (its roof is then drawn as the occupants' side sees it).
+void MarkBuildingOccupiedAt(float x, float y);
