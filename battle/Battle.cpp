@@ -122,6 +122,8 @@ Battle::~Battle() {
             texture = nullptr;
         }
     }
+    delete mObjectiveGraph;
+    mObjectiveGraph = nullptr;
     DeleteLists();
     if (gBattle == this) gBattle = nullptr;
 }

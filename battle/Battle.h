@@ -124,6 +124,8 @@ public:
     static GSoundStream* mAmbientSound;       // the ambient loop of the battle on screen
     GList* mAIGroups[2] = {nullptr, nullptr}; // owned
     GObject* mAIExtra = nullptr;              // owned
+    GList* mObjectiveGraph = nullptr;         // the computer opponent's, owned; null until built
+    bool mAIThinking = false;                 // a planning run is under way
 
     // Settings and working fields that the unit rules and the screens read.
     int32_t mRegion = 2;             // 1 turns uniform 16 into 33 for infantry
