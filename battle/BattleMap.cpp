@@ -58,6 +58,10 @@ float GroundHeightAt(const ScenarioCore* scenario, float x, float y) {
     return map ? map->GetZCoord(x, y) : 0.0f;
 }
 
+bool HasMapFor(const ScenarioCore* scenario) {
+    return MapOf(scenario) != nullptr;
+}
+
 float BuildingHeightAt(const ScenarioCore* scenario, float x, float y) {
     const Map* map = MapOf(scenario);
     return map ? map->GetZWithBuilding(x, y) : 0.0f;

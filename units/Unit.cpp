@@ -475,6 +475,11 @@ bool Unit::AIWantsToFire(AmmoClass* ammo) {
     return false;
 }
 
+void Unit::CleanUpLinks() {
+    // Between an operation's battles its units may have gone: drop links to them.
+    if (gCampaign && gCampaign->mUnits) ClearBrokenLinks(gCampaign->mUnits);
+}
+
 void Unit::Refit() {
     mImmobile = false;
 }

@@ -258,7 +258,7 @@ public:
     virtual void ConcatName(GString* text, bool full) = 0;
     virtual bool Clean() { return true; }
     virtual void ResetModelCoords() {}
-    virtual void CleanUpLinks() {}
+    virtual void CleanUpLinks();
     virtual void Refit();
     virtual void ClearBrokenLinks(GList* list);
 

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/UnitList.h"
 #include "map/AIPath.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
@@ -169,4 +171,41 @@ TEST(UnitPlayback, PreparationRestartsTheSliceCountAndAimPause) {
     EXPECT_EQ(u.mSliceCount, 0);
     EXPECT_EQ(u.mAimPause, 0.0f);
     EXPECT_EQ(u.mAimTime, 7.0f);
+}
+
+TEST(UnitLinks, WaypointHeightsStandWithoutAMap) {
+    Battle* old = gBattle;
+    gBattle = nullptr;
+    ScenarioCore scenario;
+    scenario.IScenarioCore();
+    Inanimate u;
+    u.mNrWaypoints = 2;
+    u.mWaypoints[0].mZ = 12.5f;
+    u.mWaypoints[1].mZ = 3.0f;
+    u.ReadPassTwo(&scenario);
+    EXPECT_EQ(u.mWaypoints[0].mZ, 12.5f);
+    EXPECT_EQ(u.mWaypoints[1].mZ, 3.0f);
+    gBattle = old;
+}
+
+TEST(UnitLinks, AnOperationDropsLinksToUnitsItNoLongerHolds) {
+    Campaign campaign;
+    campaign.IScenarioCore();
+    Campaign* old = gCampaign;
+    gCampaign = &campaign;
+    auto* kept = new Inanimate;
+    campaign.mUnits->Add(kept);
+    Inanimate gone, u;
+    u.mTarget = kept;
+    u.mHQ = &gone;
+    u.mPlatoonHQ = &gone;
+    u.CleanUpLinks();
+    EXPECT_EQ(u.mTarget, kept);
+    EXPECT_EQ(u.mHQ, nullptr);
+    EXPECT_EQ(u.mPlatoonHQ, nullptr);
+    gCampaign = nullptr;
+    u.mHQ = &gone;
+    u.CleanUpLinks(); // no operation: nothing to check against
+    EXPECT_EQ(u.mHQ, &gone);
+    gCampaign = old;
 }
