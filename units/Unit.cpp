@@ -406,6 +406,11 @@ void Unit::ClearAsTarget(bool keepOrdered, bool quiet) {
 void Unit::ExitMap() {
     mOffMapState = mActive ? 2 : 1;
     mExiting = true;
+    // Prisoners that get off the map are free again.
+    if (mSurrendered) {
+        mSurrendered = false;
+        mFreed = true;
+    }
     mPacketDirty = true;
 }
 
