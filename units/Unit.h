@@ -413,7 +413,7 @@ public:
     virtual void Medic() {}
 
     // Texts and drawing (built by the drawing code; units keep the hooks)
-    virtual bool UseKnockedOutPhrase() { return false; }
+    virtual bool UseKnockedOutPhrase() { return mUnitType == kUnitVehicle; }
     virtual bool DrawWhenDead() { return true; }
     virtual bool Abandoned() { return false; }
     virtual void DrawCode(bool needsClip, float scale, float factor) = 0;
