@@ -385,7 +385,9 @@ public:
 
     // Command
     virtual bool IsLeader(int32_t* level) { return false; }
-    virtual Unit* GetPlatoonHQ() { return mPlatoonHQ; }
+    // Whether the unit's type makes up a platoon's core (a rifle squad; a
+    // fighting armoured vehicle); not the platoon leader link, mPlatoonHQ.
+    virtual bool GetPlatoonHQ() { return false; }
 
     // The computer opponent's questions
     virtual bool CanHitVehicleAt(float x, float y, DataKnowledge k) { return false; }
