@@ -392,7 +392,13 @@ public:
     // The computer opponent's questions
     virtual bool CanHitVehicleAt(float x, float y, DataKnowledge k) { return false; }
     virtual float AirTargetScore(AirWeaponKind weapon) { return 0.0f; }
-    virtual void AISetArmorValues(Unit* attacker, float* armour, float* share, float* angle) {}
+    // The hit areas of a vehicle as the shooter sees them: per area its
+    // armour, aspect, face, share of hits and armour ratio; *count areas.
+    virtual void AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float hitChance, bool hullDown,
+                                  float armour[], int32_t aspect[], bool face[], float share[], float ratio[],
+                                  int32_t* count, float calibre) {
+        if (count) *count = 0;
+    }
     virtual float AIGetGeneralAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover,
                                                     bool suppression, DataKnowledge own, DataKnowledge known,
                                                     bool overrun) {
@@ -412,7 +418,7 @@ public:
     virtual float GetCasualtyVPLoss() { return 0.0f; }
     virtual bool ForceReadiness(int32_t* current, int32_t* total) { return false; }
     virtual void Resupply() {}
-    virtual void Medic() {}
+    virtual void Medic(bool randomise) {}
 
     // Texts and drawing (built by the drawing code; units keep the hooks)
     virtual bool UseKnockedOutPhrase() { return mUnitType == kUnitVehicle; }
