@@ -569,14 +569,7 @@ void Map::IndexObjects()
     for (int32_t k = 0; k < foxholes; ++k) {
         Crater* c = mFoxholes->GetCrater(k);
         c->mMap = this;
-        if (!c->IsFoxhole()) continue;
-        int32_t c0 = std::max(0, static_cast<int32_t>(std::floor((c->mX - c->mRadius) * 0.05f)));
-        int32_t c1 = std::min(mWidth - 1, static_cast<int32_t>(std::floor((c->mX + c->mRadius) * 0.05f)));
-        int32_t r0 = std::max(0, static_cast<int32_t>(std::floor((c->mY - c->mRadius) * 0.05f)));
-        int32_t r1 = std::min(mHeight - 1, static_cast<int32_t>(std::floor((c->mY + c->mRadius) * 0.05f)));
-        for (int32_t col = c0; col <= c1; ++col) {
-            for (int32_t row = r0; row <= r1; ++row) mFoxholeMark[SquareIndex(col, row)] = 1;
-        }
+        MarkFoxhole(c);
     }
 }
 
