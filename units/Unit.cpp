@@ -18,6 +18,8 @@
 
 bool gPacket = false;
 Unit* gCreditKiller = nullptr;
+bool gFiringSpottingRound = false;
+bool gFiringSecondarySmallArms = false;
 
 namespace {
 

@@ -660,3 +660,7 @@ protected:
 extern bool gPacket;
 // The unit credited with the kills of the attack being resolved, or null.
 extern Unit* gCreditKiller;
+// Set while a forward observer's spotting round, or a unit's secondary small
+// arms, is being fired.
+extern bool gFiringSpottingRound;
+extern bool gFiringSecondarySmallArms;
