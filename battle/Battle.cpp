@@ -152,8 +152,10 @@ BattleHost* Battle::Host() const {
 
 void Battle::IBattleStub() {
     mStub = true;
-    IScenarioCore();
+    // The lists first: a new unit still waiting to join the unit list is
+    // told apart from the list's own units while that list exists.
     DeleteLists();
+    IScenarioCore();
     mMap = nullptr;
 }
 
