@@ -9,6 +9,7 @@
 
 #include "battle/ScenarioCore.h"
 #include "engine/GGroup.h"
+#include "renderer/GGraph3D.h"
 
 class ActionPacket;
 class BattleHost;
@@ -76,6 +77,7 @@ public:
     float mWindDirection = 0.0f;
     float mVisibilityDistance = 0.0f;
     float mVisibilityFactor = 0.0f;
+    ColorRGB mLightColor = {1.0f, 1.0f, 1.0f}; // tints mortars and rocket launchers
     bool mPickRealFlag = true;
     GList mFlags; // of VictoryFlag, owned
     int16_t mFlagValueTotal = 900;
