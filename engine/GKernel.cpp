@@ -1,6 +1,7 @@
 #include "engine/GKernel.h"
 #include "engine/G3DBridge.h"
 #include "engine/EZOpenPlay.h"
+#include "engine/GFileServices.h"
 #include "engine/GOLTA.h"
 #include "engine/GOLTAFont.h"
 #include "engine/GSoundNetworkSetup.h"
@@ -84,6 +85,7 @@ bool GKernel::IKernel() {
     mRootView->SetFillColor(gBlack);
     RandomlySeedRandomGenerator();
     mCPUSpeed = TestCPUSpeed();
+    GetProgramFolder(); // the program's folder, found once for every file service
     mCurrentTime = ClockTime();
     mLastFrameTime = static_cast<int32_t>(mCurrentTime);
     InstallSoundAndNetwork(this);

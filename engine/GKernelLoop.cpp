@@ -75,23 +75,26 @@ void GKernel::DoOnePass(int32_t waitMs) {
     const bool got = WaitForEvent(&event, waitMs);
     mCurrentTime = ClockTime();
     if (got) DispatchEvent(event);
-    if (!mActive) return; // no screen work while in the background
     UpdateEdges();
     // A held button that tracks asks for DoMouseHold once it has been held.
-    if (mTrackingView && mTrackingHold && mButtonDown == 1 && !mHoldSent &&
+    if (mActive && mTrackingView && mTrackingHold && mButtonDown == 1 && !mHoldSent &&
         mCurrentTime - mButtonDownTime >= kHoldDelayMs) {
         mHoldSent = true;
         LongRect g;
         mTrackingView->GetGlobalBounds(&g);
         mTrackingView->DoMouseHold(mMouseX - g.left, mMouseY - g.top);
     }
+    // A program in the background still runs its idle work (network
+    // transfers go on from the application's after-idle hook) and its
+    // sounds; only the screen waits until it is active again.
     DoIdlePass();
-    UpdateScreen();
+    if (mActive) UpdateScreen();
     ManageSounds();
 }
 
 void GKernel::UpdateEdges() {
-    if (!mEdgeScrolling) {
+    // In the background the pointer is elsewhere: no edge scrolls.
+    if (!mEdgeScrolling || !mActive) {
         mEdgeH = mEdgeV = 0;
         return;
     }
