@@ -119,7 +119,13 @@ void GKernel::StartApp(GApplication* app) {
             SetScreenMode(kDefaultWidth, kDefaultHeight);
     }
     m3DMode = true;
-    InitDirectXGraphics();
+    if (!InitDirectXGraphics()) {
+        // No game without the 3-D display: the program ends at once, and
+        // the entry shows the message.
+        mFatalMessage = kNo3DGraphicsMessage;
+        Quit();
+        return;
+    }
     // The display is our own software device, which cannot fail a mode the
     // window opened with, so the user test completes at once and Startup runs
     // before the loop.

@@ -42,6 +42,9 @@ public:
     // application, sets up the display and calls Startup.
     void StartApp(GApplication* app);
     GApplication* GetApplication() const { return mApplication; }
+    // The German message with which the program must end at once (the 3-D
+    // graphics could not be set up at start), or null while all is well.
+    const char* GetFatalMessage() const { return mFatalMessage; }
 
     // --- main loop ---------------------------------------------------------
     void RunMainLoop();
@@ -231,6 +234,7 @@ private:
     bool mDisplayTestRunning = false;
     bool mPresentPending = false;
     bool mCursorShown = true;
+    const char* mFatalMessage = nullptr;
 };
 
 extern GKernel* gKernel;
