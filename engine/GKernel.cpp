@@ -151,13 +151,25 @@ void GKernel::CompleteDisplayTest() {
 bool GKernel::InitDirectXGraphics() {
     DeleteDirectXGraphics();
     if (!m3DMode) return true;
-    if (Bridge3D::Create()) return true;
+    if (ConfigureDirect3D()) return true;
     m3DMode = false;
     return false;
 }
 
 void GKernel::DeleteDirectXGraphics() {
     Bridge3D::Delete();
+}
+
+SoftDevice3D* GKernel::Get3DDevice() {
+    return Bridge3D::Device();
+}
+
+bool GKernel::ConfigureDirect3D() {
+    return Bridge3D::Create();
+}
+
+void GKernel::PrepareDevice3D() {
+    Bridge3D::PrepareDevice();
 }
 
 void GKernel::Set3D(bool on) {

@@ -18,6 +18,7 @@ class GButton;
 class GFile;
 class GString;
 class PlatformVideo;
+class SoftDevice3D;
 
 // The title of the window and the fatal messages shown when no display opens.
 extern const char* const kProductName;
@@ -138,6 +139,14 @@ public:
     // --- 3-D device --------------------------------------------------------
     bool InitDirectXGraphics();
     void DeleteDirectXGraphics();
+    // The screen's 3-D device: the same object on every call while the back
+    // buffer lives; null without a back buffer.
+    SoftDevice3D* Get3DDevice();
+    // Makes the renderer g3D for the screen device and sets it up; false
+    // (and g3D null) when that fails.
+    bool ConfigureDirect3D();
+    // The device's fixed render states (depth, blending, alpha test, filters).
+    void PrepareDevice3D();
 
     // --- views (used by GView) ---------------------------------------------
     void RegisterView(GView* view);
