@@ -186,9 +186,13 @@ public:
     uint32_t mLastUpdateTime = 0; // time stamp of the last screen update
     int32_t mMouseX = 0;
     int32_t mMouseY = 0;
-    int32_t mEdgeH = 0; // -1 left edge, +1 right edge, 0 else
+    // The pointer's screen-edge directions, which the battle's map view
+    // scrolls by: h -1 at the left edge, +1 at the right, else 0; v alike
+    // for top and bottom. Both stay 0 while mEdgeScrolling is cleared or the
+    // program is in the background.
+    int32_t mEdgeH = 0;
     int32_t mEdgeV = 0;
-    bool mEdgeScrolling = false;
+    bool mEdgeScrolling = true;
     bool mHardwareDevice = true; // the software device blends and filters
     bool mHardwareDirectDraw = false;
     GraphicsPresets mGraphicsPresets;

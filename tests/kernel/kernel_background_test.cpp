@@ -26,7 +26,7 @@ TEST_F(KernelTest, BackgroundPassesKeepIdleWorkAndSoundButDrawNothing) {
     idler->SetIdleTimer(0);
     int sounds = 0;
     gKernel->SetManageSoundsHook([](void* c) { ++*static_cast<int*>(c); }, &sounds);
-    gKernel->mEdgeScrolling = true;
+    // Edge scrolling is on unless the program turns it off.
     Move(0, 300);
     EXPECT_EQ(gKernel->mEdgeH, -1);
 
@@ -49,5 +49,4 @@ TEST_F(KernelTest, BackgroundPassesKeepIdleWorkAndSoundButDrawNothing) {
     EXPECT_GT(app->mRenders, renders);
     Move(0, 300);
     EXPECT_EQ(gKernel->mEdgeH, -1);
-    gKernel->mEdgeScrolling = false;
 }
