@@ -9,7 +9,7 @@ struct Doodad {
     uint8_t mTurn;
     uint8_t mShade;
     int16_t mHeight;      // height in 1/150 m
-    uint8_t mTypeVariant; // low 5 bits: type (kDoodadEmpty = nothing)
+    uint8_t mTypeAndVariant; // low 5 bits: type (kDoodadEmpty = nothing)
 };
 
 constexpr uint8_t kDoodadEmpty = 14;
