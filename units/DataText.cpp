@@ -194,7 +194,8 @@ std::vector<Field> FieldsOf(GameTable t) {
                 NUM(T, mKillMultiplier),
                 NUM(T, mAntiAircraft),
                 NUM(T, mPenetrationParameter),
-                NUM(T, mCommandLevel)};
+                NUM(T, mCommandLevel),
+                NUM(T, mCarriage)};
     }
     case kTableSmallArms: {
         using T = SmallArmsData;

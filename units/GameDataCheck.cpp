@@ -90,6 +90,7 @@ void CheckVehicle(Checker& c, const VehicleData& r) {
     c.Range("mCrew", r.mCrew, 0, 12);
     c.Range("mWeight", r.mWeight, 0, 200);
     c.Ref("mClass", r.mClass, kTableVehicleClass);
+    c.Ref("mLookAlikeType", r.mLookAlikeType, kTableVehicle);
     c.Ref("mMainWeapon", r.mMainWeapon, kTableWeapon);
     c.Ref("mBowMG", r.mBowMG, kTableSmallArms);
     c.Ref("mCoaxMG", r.mCoaxMG, kTableSmallArms);
@@ -143,6 +144,7 @@ void CheckWeapon(Checker& c, const WeaponData& r) {
     c.NonNegative("mCalibre", r.mCalibre);
     c.Range("mNrTubes", r.mNrTubes, 0, 8);
     c.Range("mArtillerySize", r.mArtillerySize, 0, 4);
+    c.Range("mCarriage", r.mCarriage, 0, 2);
     c.Ref("mOrdnanceModel", r.mOrdnanceModel, kTableOrdnanceModel);
     c.Ref("mATRModel", r.mATRModel, kTableATRModel);
     c.NonNegative("mMinRange", r.mMinRange);
@@ -170,6 +172,7 @@ void CheckSmallArms(Checker& c, const SmallArmsData& r) {
     c.Range("mMaxRange", r.mMaxRange, 0, 5000);
     c.Range("mAutoClass", r.mAutoClass, 0, 3);
     c.Range("mSoundClass", r.mSoundClass, 0, 22);
+    c.Range("mMGClass", r.mMGClass, 0, 4);
     c.Range("mNrTextures", r.mNrTextures, 0, kSmallArmsTextures);
     for (float f : r.mFirepower)
         c.NonNegative("mFirepower", f);

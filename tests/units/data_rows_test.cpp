@@ -61,6 +61,11 @@ TEST_F(GameData, FixedWeaponRows) {
     EXPECT_EQ(gWeaponData[4].mOrdnanceModel, 6);
     EXPECT_EQ(gWeaponData[10].mOrdnanceModel, 21);
     EXPECT_EQ(gWeaponData[11].mOrdnanceModel, 13);
+    // The 2 cm FlaK on its cruciform mount slews all round; the PaK 36 is
+    // swung by hand; the PaK 40 turns on its split trail.
+    EXPECT_EQ(gWeaponData[11].mCarriage, 2);
+    EXPECT_EQ(gWeaponData[3].mCarriage, 1);
+    EXPECT_EQ(gWeaponData[7].mCarriage, 0);
 }
 
 TEST_F(GameData, SmallArmsRows) {
@@ -143,6 +148,20 @@ TEST_F(GameData, CredibleArmourPenetration) {
     EXPECT_NEAR(kwk39, 80, 15);
     EXPECT_GT(GetPenetration(false, 100, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr),
               GetPenetration(false, 1500, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr));
+}
+
+TEST_F(GameData, LightCoredShotLosesItsEdgeWithRange) {
+    // The 5 cm tungsten-cored shot outdoes the full-calibre shot close in by
+    // far, and falls behind it at long range; the 5 cm full-calibre shot
+    // itself keeps less than two thirds of its power at 2000 m.
+    auto pen = [](WeaponType w, AmmoClass c, float range) {
+        return GetPenetration(false, range, w, c, false, 0, 0.5f, nullptr, nullptr, nullptr);
+    };
+    EXPECT_GT(pen(5, kAmmoTungsten, 100), 1.3f * pen(5, kAmmoAP, 100));
+    EXPECT_LT(pen(5, kAmmoTungsten, 2000), pen(5, kAmmoAP, 2000));
+    EXPECT_LT(pen(5, kAmmoAP, 2000), 0.67f * pen(5, kAmmoAP, 100));
+    // Tungsten of the 8.8 cm still leads its full-calibre shot at 1000 m.
+    EXPECT_GT(pen(8, kAmmoTungsten, 1000), pen(8, kAmmoAP, 1000));
 }
 
 } // namespace
