@@ -157,6 +157,9 @@ void CheckWeapon(Checker& c, const WeaponData& r) {
         c.Ref("mAmmo", a.mType, kTableAmmo);
         c.NonNegative("mAmmo", a.mVelocity);
     }
+    // Shot of the anti-tank weapons and guns flies and strikes by its bore.
+    const bool shoots = r.mClass >= kWClassLightAT && r.mClass <= kWClassTwinGun;
+    if (shoots && r.mAmmo[0].mType >= 1 && !(r.mCalibre > 0.0f)) c.Fail("mCalibre", "Geschuetz ohne Kaliber");
     for (const LoadMix& m : r.mLoadMix) {
         c.Range("mLoadMix", m.mAP, 0, 100);
         c.Range("mLoadMix", m.mHEAT, 0, 100);
