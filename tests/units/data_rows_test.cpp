@@ -6,13 +6,25 @@
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Hack.h"
+#include "units/RuleContext.h"
 
 namespace {
 
+int32_t sDate = 4306;
+
 class GameData : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(DecryptData()) << GameDataError(); }
-    void TearDown() override { DeleteCryptoData(); }
+    void SetUp() override {
+        ASSERT_TRUE(DecryptData()) << GameDataError();
+        sDate = 4306;
+        RuleContext c;
+        c.scenarioDate = [] { return sDate; };
+        SetRuleContext(&c);
+    }
+    void TearDown() override {
+        SetRuleContext(nullptr);
+        DeleteCryptoData();
+    }
 
     static bool HasAmmoClass(WeaponType w, AmmoClass c) {
         for (const WeaponAmmo& a : gWeaponData[w].mAmmo) {
@@ -134,6 +146,24 @@ TEST_F(GameData, TheTwelveModelledVehicles) {
                                          HasAmmoClass(v.mMainWeapon, kAmmoAP) ? kAmmoAP : kAmmoHE, &velocity);
         EXPECT_GT(a, 0) << v.mName;
         EXPECT_GT(velocity, 0.0f) << v.mName;
+    }
+}
+
+TEST_F(GameData, EveryListedRoundIsFiredAtSomeDate) {
+    // The first round of a class in date is the one fired: a round listed
+    // behind another of its class whose dates cover its own is never used.
+    for (WeaponType w = 0; w < gWeaponData.Count(); ++w) {
+        for (const WeaponAmmo& entry : gWeaponData[w].mAmmo) {
+            if (entry.mType < 1) break;
+            const AmmoData& a = gAmmoData[entry.mType];
+            bool fired = false;
+            for (int32_t date = a.mFirstDate; date <= a.mLastDate && !fired; ++date) {
+                if (date % 100 < 1 || date % 100 > 12) continue;
+                sDate = date;
+                fired = AmmoTypeInUse(kAmmoStrict, w, a.mClass, nullptr) == entry.mType;
+            }
+            EXPECT_TRUE(fired) << "weapon " << w << ", round " << entry.mType;
+        }
     }
 }
 
