@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Hack.h"
@@ -137,12 +139,14 @@ TEST_F(GameData, TheTwelveModelledVehicles) {
             found = found || gVehicleData[t].mVehicleModel == m;
         EXPECT_TRUE(found) << "model " << m;
     }
-    // Every real vehicle's gun has a round in date when it enters service.
+    // Every real vehicle's gun has a round in date when it enters service
+    // (or when the war's battles begin, for the older ones).
     for (int32_t t = 0; t < gVehicleData.Count(); ++t) {
         const VehicleData& v = gVehicleData[t];
         if (v.mMainWeapon == kWeaponNone) continue;
         float velocity = 0.0f;
-        const AmmoType a = AmmoTypeInUse(kAmmoLenient, v.mMainWeapon,
+        sDate = std::max<int32_t>(v.mTypeDate, 3909);
+        const AmmoType a = AmmoTypeInUse(kAmmoStrict, v.mMainWeapon,
                                          HasAmmoClass(v.mMainWeapon, kAmmoAP) ? kAmmoAP : kAmmoHE, &velocity);
         EXPECT_GT(a, 0) << v.mName;
         EXPECT_GT(velocity, 0.0f) << v.mName;
