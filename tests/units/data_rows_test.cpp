@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "engine/GStringTable.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Hack.h"
@@ -129,6 +130,19 @@ TEST_F(GameData, ForcesVehiclesAndPaces) {
     EXPECT_EQ(ConvertOrderToSpeed(33), kPaceBuildingOnly);
     EXPECT_EQ(ConvertOrderToSpeed(37), kPaceRotate);
     EXPECT_EQ(ConvertOrderToSpeed(99), kPaceDefaultMove);
+}
+
+TEST_F(GameData, VehicleClassesAreNamedAndTyped) {
+    // Class c is named by string 5200 + c, as the information panel shows it.
+    for (VehicleClass c = 0; c < gVehicleClassChart.Count(); ++c) {
+        EXPECT_EQ(gVehicleClassChart[c].mNameString, 5200 + c);
+        EXPECT_NE(GetStringRez(gVehicleClassChart[c].mNameString), nullptr) << c;
+    }
+    // Fixed emplacements are of class 6; each generic type stands for its
+    // own class.
+    EXPECT_EQ(gVehicleData[kVehicleGenericBunker].mClass, 6);
+    for (VehicleType t = kVehicleGenericBunker; t <= kVehicleGenericTank; ++t)
+        EXPECT_EQ(gVehicleClassChart[gVehicleData[t].mClass].mGeneralType, t) << t;
 }
 
 TEST_F(GameData, TheTwelveModelledVehicles) {
