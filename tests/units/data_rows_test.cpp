@@ -145,6 +145,17 @@ TEST_F(GameData, VehicleClassesAreNamedAndTyped) {
         EXPECT_EQ(gVehicleClassChart[gVehicleData[t].mClass].mGeneralType, t) << t;
 }
 
+TEST_F(GameData, ForcesUseTheRankNamesOfTheirNation) {
+    // Rank abbreviation sets of the string table: German, Italian,
+    // American, British and Commonwealth, Polish, French.
+    const int32_t setOfNation[kNationCount] = {0, 1, 2, 3, 3, 3, 3, 3, 4, 5};
+    for (Force f = 0; f < gForceTypeChart.Count(); ++f) {
+        const ForceTypeChart& r = gForceTypeChart[f];
+        EXPECT_EQ(r.mRankNameSet, setOfNation[r.mNation]) << r.mName;
+    }
+    EXPECT_STREQ(GetStringRez(5900 + 6 * gForceTypeChart[kForceDefaultAxis].mRankNameSet), "Obg");
+}
+
 TEST_F(GameData, TheTwelveModelledVehicles) {
     const VehicleModel drawn[] = {28, 86, 84, 105, 120, 198, 199, 154, 233, 234, 211, 186, 203};
     for (VehicleModel m : drawn) {
