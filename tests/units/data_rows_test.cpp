@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "engine/GStringTable.h"
 #include "units/DataTables.h"
@@ -114,6 +115,9 @@ TEST_F(GameData, GenericRecordsOfUnidentifiedUnits) {
         EXPECT_NE(gInfantryData[t].mIsSquad, 0) << t;
         EXPECT_EQ(gInfantryData[t].mHeavyWeapon, kWeaponNone) << t;
     }
+    // A squad's name is its kind: the program itself adds " Gruppe".
+    for (InfantryType t = 0; t < gInfantryData.Count(); ++t)
+        if (gInfantryData[t].mIsSquad) EXPECT_EQ(std::strstr(gInfantryData[t].mName, "ruppe"), nullptr) << t;
     for (InfantryType t : {88, 89, 337, 339, 340, 538, 539, 540, 735})
         EXPECT_EQ(gWeaponData[gInfantryData[t].mHeavyWeapon].mClass, kWClassGun) << t;
 }
