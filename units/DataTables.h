@@ -69,6 +69,7 @@ struct MovementSpeedChart {
 // 1 upper hull, 2 lower hull; aspects 0 front, 1 side, 2 rear).
 constexpr int kArmorSlots = 9;
 constexpr int kRarityCodes = 60;
+constexpr int kRarityCodeMax = 16; // rarity codes index a table of 17 factors
 constexpr int kRarityRows = 6;
 constexpr int kRarityRowBytes = 72;
 

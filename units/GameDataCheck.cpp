@@ -115,6 +115,9 @@ void CheckVehicle(Checker& c, const VehicleData& r) {
     }
     for (int16_t a : r.mAddedPlates)
         c.Range("mAddedPlates", a, 0, 500);
+    c.Range("mRarityIndex", r.mRarityIndex, 0, kRarityCodeMax);
+    for (char code : r.mRarityCodes)
+        c.Range("mRarityCodes", code, 0, kRarityCodeMax);
     c.NonNegative("mTrackFigure", r.mTrackFigure);
     c.NonNegative("mGroundPressure", r.mGroundPressure);
     c.NonNegative("mHullFigure", r.mHullFigure);
@@ -128,6 +131,7 @@ void CheckInfantry(Checker& c, const InfantryData& r) {
     c.Range("mNrTeams", r.mNrTeams, 1, 4);
     c.Range("mSpeedClass", r.mSpeedClass, 0, 4);
     c.Range("mAmmoProfile", r.mAmmoProfile, 0, kLoadSlots - 1);
+    c.Range("mRarityIndex", r.mRarityIndex, 0, kRarityCodeMax);
     int men = 0;
     for (int i = 0; i < 4; ++i) {
         c.Ref("mTeamSmallArms", r.mTeamSmallArms[i], kTableSmallArms);
@@ -203,6 +207,10 @@ void CheckVehicleModel(Checker& c, const VehicleModelData& r) {
     }
 }
 
+void CheckAirplane(Checker& c, const AirplaneData& r) {
+    c.Range("mRarityIndex", r.mRarityIndex, 0, kRarityCodeMax);
+}
+
 void CheckOrdnanceModel(Checker& c, const OrdnanceModelData& r) {
     c.Finite("mCrewX", r.mCrewX);
     c.Finite("mCrewY", r.mCrewY);
@@ -246,6 +254,7 @@ bool CheckGameData(const GameDataSet& set, std::string* error) {
     Each(c, kTableWeapon, set.mWeapons, CheckWeapon);
     Each(c, kTableSmallArms, set.mSmallArms, CheckSmallArms);
     Each(c, kTableAmmo, set.mAmmo, CheckAmmo);
+    Each(c, kTableAirplane, set.mAirplanes, CheckAirplane);
     Each(c, kTableVehicleModel, set.mVehicleModels, CheckVehicleModel);
     Each(c, kTableOrdnanceModel, set.mOrdnanceModels, CheckOrdnanceModel);
     Each(c, kTableATRModel, set.mATRModels, CheckATRModel);

@@ -89,6 +89,10 @@ TEST(DataCheck, FieldsOutOfRangeAndInconsistentRows) {
                   s.mWeapons[7].mAmmo[0] = {1, 700.0f};
               }).find("gWeaponData, Zeile 7, mCalibre"),
               std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicles[3].mRarityCodes[59] = 17; }).find("mRarityCodes"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mAirplanes[94].mRarityIndex = -1; }).find("gAirplaneData"),
+              std::string::npos);
     EXPECT_NE(FaultOf([](GameDataSet& s) { s.mWeapons[7].mCarriage = 3; }).find("mCarriage"),
               std::string::npos);
     EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicles[10].mLookAlikeType = 411; }).find("mLookAlikeType"),
