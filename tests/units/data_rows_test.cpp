@@ -72,6 +72,12 @@ TEST_F(GameData, FixedWeaponRows) {
         EXPECT_GT(BlastPower(w, kAmmoHE), last) << w;
         last = BlastPower(w, kAmmoHE);
     }
+    // Only four gun models have drawings (any other number is drawn as the
+    // Flak): every gun that is drawn uses one of them.
+    for (WeaponType w = 0; w < gWeaponData.Count(); ++w) {
+        const OrdnanceModel m = gWeaponData[w].mOrdnanceModel;
+        EXPECT_TRUE(m == kOrdnanceModelNone || m == 6 || m == 13 || m == 21 || m == 36) << w;
+    }
     // The towed guns that have their own drawing.
     EXPECT_EQ(gWeaponData[3].mOrdnanceModel, 36);
     EXPECT_EQ(gWeaponData[4].mOrdnanceModel, 6);
