@@ -15,9 +15,14 @@ namespace {
 constexpr int32_t kFirstVirtual = GSoundManager::kFirstListChannels;
 constexpr int32_t kFirstStream = kFirstVirtual + GSoundManager::kSecondListChannels;
 constexpr int32_t kChannels = kFirstStream + GSoundManager::kStreamChannels;
-// Output mixed ahead of the sound card: enough to bridge the main loop's
-// longest ordinary wait, short enough that a sound follows its cause.
-constexpr int32_t kAheadFrames = 4096;
+// Output mixed ahead of the sound card: at least this much, and twice the
+// longest recent gap between two passes of the main loop (slow frames would
+// otherwise let the card run dry), up to a limit that keeps a sound close to
+// its cause.
+constexpr int32_t kMinAheadFrames = 4096;
+constexpr int32_t kMaxAheadFrames = 16384;
+// After a slow stretch the margin shrinks back by this much a pass.
+constexpr int32_t kAheadDecayFrames = 64;
 // Silent output catches up with the clock by at most this much at once.
 constexpr uint32_t kMaxCatchUpMs = 1000;
 } // namespace
@@ -152,9 +157,10 @@ GVirtualSound* GSoundManager::OwnerOf(int32_t voice) const {
 }
 
 // The channel search for positioned sounds: an instance limit first makes
-// the oldest playing instance of the same sound give way; then a free
-// channel; then the channel of a sound that ranks below the new one.
-int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound) {
+// the oldest playing instance of the same sound give way (a waiting loop
+// coming back waits instead, or two loops would take turns for ever); then
+// a free channel; then the channel of a sound that ranks below the new one.
+int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound, bool reviving) {
     if (sound->mInstanceLimit > 0) {
         int32_t instances = 0;
         GVirtualSound* oldest = nullptr;
@@ -166,6 +172,7 @@ int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound) {
             if (!oldest || other->mSerial < oldest->mSerial) oldest = other;
         }
         if (oldest && instances >= sound->mInstanceLimit) {
+            if (reviving) return -1;
             const int32_t voice = mMixer->VoiceOf(oldest->mHandle);
             oldest->LostVoice();
             return voice;
@@ -193,9 +200,9 @@ int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound) {
     return voice;
 }
 
-bool GSoundManager::StartVirtual(GVirtualSound* sound) {
+bool GSoundManager::StartVirtual(GVirtualSound* sound, bool reviving) {
     if (!mActive || !sound->mSample) return false;
-    const int32_t voice = FindVirtualChannel(sound);
+    const int32_t voice = FindVirtualChannel(sound, reviving);
     if (voice < 0) return false;
     float l = 0, r = 0;
     sound->ComputeGains(sound->mSample->channels, &l, &r);
@@ -232,7 +239,7 @@ void GSoundManager::ReviveWaitingLoops() {
         return a->mPriority > b->mPriority;
     });
     for (GVirtualSound* sound : waiting)
-        if (sound->mState == GVirtualSound::State::kVirtual) StartVirtual(sound);
+        if (sound->mState == GVirtualSound::State::kVirtual) StartVirtual(sound, true);
 }
 
 void GSoundManager::PumpOutput() {
@@ -240,7 +247,10 @@ void GSoundManager::PumpOutput() {
     const uint32_t elapsed = now - mLastPump;
     mLastPump = now;
     if (HasDevice()) {
-        const int32_t need = kAheadFrames - mDevice->QueuedFrames();
+        const int64_t gap = static_cast<int64_t>(elapsed) * mMixer->OutputRate() / 1000;
+        mAheadFrames = static_cast<int32_t>(std::clamp<int64_t>(
+            std::max<int64_t>(2 * gap, mAheadFrames - kAheadDecayFrames), kMinAheadFrames, kMaxAheadFrames));
+        const int32_t need = mAheadFrames - mDevice->QueuedFrames();
         if (need <= 0) return;
         mOutput.resize(static_cast<size_t>(need) * 2);
         mMixer->Render(mOutput.data(), need);

@@ -93,8 +93,9 @@ public:
     void Register(GSoundStream* stream);
     void Unregister(GSoundStream* stream);
     // Finds a second-list channel for the sound and starts it; false when
-    // every channel holds a sound that ranks higher.
-    bool StartVirtual(GVirtualSound* sound);
+    // every channel holds a sound that ranks higher. Reviving is a waiting
+    // loop's new try.
+    bool StartVirtual(GVirtualSound* sound, bool reviving = false);
     // Starts a stream voice; -1 when every stream channel is busy.
     int32_t StartStreamVoice(int32_t rate, int32_t channels);
 
@@ -105,7 +106,7 @@ private:
         uint64_t serial = 0;
     };
     int32_t FindPlainChannel(int32_t priority);
-    int32_t FindVirtualChannel(GVirtualSound* sound);
+    int32_t FindVirtualChannel(GVirtualSound* sound, bool reviving);
     GVirtualSound* OwnerOf(int32_t voice) const;
     void ReviveWaitingLoops();
     void PumpOutput();
@@ -121,6 +122,7 @@ private:
     ListenerTransform mTransform = nullptr;
     Clock mClock = nullptr;
     uint32_t mLastPump = 0;
+    int32_t mAheadFrames = 4096; // stereo frames kept queued at the card
     uint64_t mSerial = 0;
     bool mActive = true;
 };

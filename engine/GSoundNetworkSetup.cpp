@@ -6,8 +6,11 @@
 #include "renderer/GGraph3D.h"
 
 namespace {
-// Clicks of buttons and other controls.
+// Clicks of buttons and other controls, and the refusal beep (sound 149 of
+// the program's sound folder) above them.
 constexpr int32_t kClickPriority = 20;
+constexpr int32_t kBeepSound = 149;
+constexpr int32_t kBeepPriority = 28;
 
 // The listener is the renderer's camera; without a renderer there is none.
 bool ListenerFromRenderer(float* x, float* y, float* z) {
@@ -27,6 +30,9 @@ void PumpNetwork(void*) {
 void PlayClick(int32_t soundId, void*) {
     if (gSound) gSound->PlaySoundA(soundId, kClickPriority);
 }
+void PlayBeep(void*) {
+    if (gSound) gSound->PlaySoundA(kBeepSound, kBeepPriority);
+}
 } // namespace
 
 void InstallSoundAndNetwork(GKernel* kernel) {
@@ -37,5 +43,6 @@ void InstallSoundAndNetwork(GKernel* kernel) {
     kernel->AdoptSoundManager(manager);
     kernel->SetManageSoundsHook(&ManageSounds, nullptr);
     kernel->SetPlaySoundHook(&PlayClick, nullptr);
+    kernel->SetBeepHook(&PlayBeep, nullptr);
     kernel->SetNetworkPumpHook(&PumpNetwork, nullptr);
 }

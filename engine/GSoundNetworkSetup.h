@@ -6,6 +6,6 @@ class GKernel;
 
 // Creates gSound (with the sound card when there is one), hands it to the
 // kernel, gives it the renderer's listener frame, and hooks the sound
-// channels, the controls' click sounds and the network pump into the
-// kernel's main loop.
+// channels, the controls' click sounds, the refusal beep and the network
+// pump into the kernel.
 void InstallSoundAndNetwork(GKernel* kernel);

@@ -4,6 +4,7 @@
 
 #include "engine/GFile.h"
 #include "map/Map.h"
+#include "map/TerrainTable.h"
 
 namespace {
 
@@ -163,7 +164,7 @@ void Wall::Read(GFile* file)
 
 bool Wall::IsValid(float w, float h) const
 {
-    if (mType < 0 || mType >= kTerrainCount) return false;
+    if (!TerrainHas(mType, kTFWall)) return false;  // 16 and 41..44 only
     return NearMap(mX0, mY0, w, h) && NearMap(mX1, mY1, w, h) && Finite(mHeight) && mHeight >= 0.0f &&
            mHeight <= 50.0f;
 }
@@ -188,6 +189,13 @@ void Crater::ICrater(float x, float y, float radius, float depth, float shade, i
     mSide = side;
     mSpotted = 0;
     mLevel = 0;
+}
+
+void Crater::MakeSpotPacket()
+{
+    mSpotted = 1;
+    MapBattleLink* link = mMap ? mMap->GetBattleLink() : nullptr;
+    if (link) link->RecordFoxholeSpotted(link->GetSlice(), mX, mY);
 }
 
 bool Crater::Covers(float x, float y) const

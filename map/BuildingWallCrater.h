@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/GGroup.h"
+#include "renderer/G3DObject.h"
 #include "units/Enums.h"
 
 class GFile;
@@ -53,7 +54,8 @@ public:
 };
 
 // A wall, hedge or fence along a line, of one terrain type (16, 41..44).
-class Wall : public GObject {
+// Its box for the view test is set by the map, which knows the ground.
+class Wall : public G3DObject {
 public:
     Wall() = default;
     void IWall(Terrain type, float x0, float y0, float x1, float y1, float height);
@@ -79,6 +81,8 @@ public:
     void ICrater(float x, float y, float radius, float depth, float shade, int32_t kind, Affiliation side);
 
     bool IsFoxhole() const { return mFoxhole != 0; }
+    // Marks the foxhole spotted and records the spotting for playback.
+    void MakeSpotPacket();
     // The point lies within the radius in both x and y.
     bool Covers(float x, float y) const;
 
@@ -98,6 +102,7 @@ public:
     char mSpotted = 0;      // the other side has seen the foxhole
     Affiliation mSide = 2;  // digging side; 2 for shell craters
     int32_t mLevel = 0;     // foxhole spotting visits only levels above 1
+    Map* mMap = nullptr;    // the map it lies on
 };
 
 constexpr int32_t kCraterKindFoxhole = 2;

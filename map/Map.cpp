@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/GKernel.h"
+#include "engine/GOLTA.h"
 #include "map/Landmark.h"
 #include "map/MapBattleLink.h"
 #include "map/MapIO.h"
@@ -29,6 +31,37 @@ Map::Map()
 {
     CreateGroups();
     for (int d = 0; d < 4; ++d) mLowestEdgeElevation[d] = kDefaultLowest;
+    MakeSmokeAndFlames();
+}
+
+// Every column starts with its puffs as the drawing renews them (jitter,
+// turn and a spin either way) and a random age; each flame gets its span,
+// height and base, and the wall it stands on.
+void Map::MakeSmokeAndFlames()
+{
+    auto r = [] { return static_cast<float>(RandomFraction()); };
+    for (int32_t c = 0; c < kSmokeColumns; ++c) {
+        for (int32_t k = 0; k < kSmokePuffs; ++k) {
+            mPuffX[c][k] = r() - 0.5f;
+            mPuffZ[c][k] = -r();
+            mPuffSpin[c][k] = 360.0f * r();
+            mPuffSpinRate[c][k] = 15.0f * r() + 15.0f;
+            if (RandomCoin() == 0) mPuffSpinRate[c][k] = -mPuffSpinRate[c][k];
+        }
+        mColumnAge[c] = static_cast<int32_t>(RandomPick(1100));
+    }
+    for (int32_t p = 0; p < kFlamePatterns; ++p) {
+        for (int32_t n = 0; n < kFlamesPerPattern; ++n) {
+            FlamePattern& f = mFlamePatterns[p][n];
+            f.mFromX = 20.0f * r() - 10.0f;
+            f.mFromY = 20.0f * r() - 10.0f;
+            f.mToX = 20.0f * r() - 10.0f;
+            f.mToY = 20.0f * r() - 10.0f;
+            f.mHeight = 0.5f + 3.5f * r();
+            f.mBase = 3.0f * r();
+            mFlameWall[p][n] = static_cast<uint8_t>(RandomPick(4));
+        }
+    }
 }
 
 Map::~Map()
@@ -144,6 +177,8 @@ void Map::SetDefaultCameras()
 
 void Map::FinishInit()
 {
+    // The camera's width class follows the screen the kernel opened.
+    if (gKernel) SetScreenWidth(gKernel->mScreenWidth);
     mWidthMetres = mWidth * kSquareSize;
     mHeightMetres = mHeight * kSquareSize;
     RecomputeHeights();
@@ -529,17 +564,12 @@ void Map::IndexObjects()
     IndexWalls();
 
     mFoxholeMark.assign(mSquareCount, 0);
+    for (int32_t k = 0; k < mCraters->GetCount(); ++k) mCraters->GetCrater(k)->mMap = this;
     const int32_t foxholes = mFoxholes->GetCount();
     for (int32_t k = 0; k < foxholes; ++k) {
-        const Crater* c = mFoxholes->GetCrater(k);
-        if (!c->IsFoxhole()) continue;
-        int32_t c0 = std::max(0, static_cast<int32_t>(std::floor((c->mX - c->mRadius) * 0.05f)));
-        int32_t c1 = std::min(mWidth - 1, static_cast<int32_t>(std::floor((c->mX + c->mRadius) * 0.05f)));
-        int32_t r0 = std::max(0, static_cast<int32_t>(std::floor((c->mY - c->mRadius) * 0.05f)));
-        int32_t r1 = std::min(mHeight - 1, static_cast<int32_t>(std::floor((c->mY + c->mRadius) * 0.05f)));
-        for (int32_t col = c0; col <= c1; ++col) {
-            for (int32_t row = r0; row <= r1; ++row) mFoxholeMark[SquareIndex(col, row)] = 1;
-        }
+        Crater* c = mFoxholes->GetCrater(k);
+        c->mMap = this;
+        MarkFoxhole(c);
     }
 }
 
@@ -555,69 +585,6 @@ bool Map::IMap(GFile* file)
 }
 
 void Map::Write(GFile* file) { MapIO::Write(this, file); }
-
-// ---------------------------------------------------------------- trees
-
-namespace {
-
-// The trees are scenery: they are placed with a generator of their own,
-// seeded from the map's size, so that loading a map draws nothing from the
-// program's generator (network peers stay in step) and every machine plants
-// the same wood.
-class TreeRandom {
-public:
-    explicit TreeRandom(uint32_t seed) : mState(seed) {}
-    int32_t Next()
-    {
-        mState = mState * 1103515245u + 12345u;
-        return static_cast<int32_t>((mState >> 16) & 0x7fff);
-    }
-    float Fraction()
-    {
-        uint32_t r = (static_cast<uint32_t>(Next()) << 16) | static_cast<uint32_t>(Next());
-        return static_cast<float>((r % 10000000u) * 1e-7);
-    }
-
-private:
-    uint32_t mState;
-};
-
-} // namespace
-
-void Map::AddTrees()
-{
-    for (GList* list : mTrees) list->EmptyOut(true);
-    TreeRandom random(static_cast<uint32_t>(mWidth * 7919 + mHeight));
-    // Every square is tried on a 4 x 4 grid of 5 m cells; a cell keeps its
-    // tree with a chance of a quarter per density class of its terrain.
-    constexpr int32_t kCells = 4;
-    constexpr float kCell = kSquareSize / kCells;
-    int32_t planted = 0;
-    for (int32_t col = 0; col < mWidth; ++col) {
-        for (int32_t row = 0; row < mHeight; ++row) {
-            for (int32_t c = 0; c < kCells * kCells; ++c) {
-                float x = col * kSquareSize + (c % kCells) * kCell + random.Fraction() * kCell;
-                float y = row * kSquareSize + (c / kCells) * kCell + random.Fraction() * kCell;
-                float keep = random.Fraction();
-                const TerrainInfo& info = TerrainInfoOf(GetTerrain(x, y, false));
-                if (info.mTrees < 1 || keep >= info.mTrees * 0.25f) continue;
-                Tree* tree = new Tree;
-                tree->mX = x;
-                tree->mY = y;
-                tree->mZ = GetZCoord(x, y) - 0.2f;
-                tree->mSize = (0.8f + 0.5f * random.Fraction()) * 9.0f;
-                tree->mTurn = random.Fraction() * 360.0f;
-                tree->mTall = info.mTall;
-                tree->mMirror = static_cast<char>(random.Next() & 1);
-                tree->mVariant = static_cast<char>(random.Next() % kTreeVariants);
-                tree->mKind = info.mTreeKind;
-                // Round robin, so that each density list thins the wood evenly.
-                mTrees[planted % kTreeLists]->Add(tree);
-                ++planted;
-            }
-        }
-    }
-}
 
 void Map::IndexWalls()
 {
@@ -636,76 +603,18 @@ void Map::IndexWalls()
         }
     };
     for (int32_t k = 0; k < walls; ++k) {
-        mWallList[k] = static_cast<Wall*>(mWalls->GetObjectA(k));
-        forSquares(mWallList[k], [this](int32_t s) { ++mWallStart[s + 1]; });
+        Wall* w = static_cast<Wall*>(mWalls->GetObjectA(k));
+        mWallList[k] = w;
+        forSquares(w, [this](int32_t s) { ++mWallStart[s + 1]; });
+        const float z0 = GetZCoord(w->mX0, w->mY0), z1 = GetZCoord(w->mX1, w->mY1);
+        const float low = std::min(z0, z1);
+        w->SetModelCoords((w->mX0 + w->mX1) * 0.5f, (w->mY0 + w->mY1) * 0.5f, low, std::fabs(w->mX1 - w->mX0) + 1.0f,
+                          std::fabs(w->mY1 - w->mY0) + 1.0f, w->mHeight + std::fabs(z1 - z0));
     }
     for (int32_t s = 0; s < mSquareCount; ++s) mWallStart[s + 1] += mWallStart[s];
     mWallOrder.assign(mWallStart[mSquareCount], 0);
     std::vector<int32_t> fill(mWallStart.begin(), mWallStart.end() - 1);
     for (int32_t k = 0; k < walls; ++k) {
         forSquares(mWallList[k], [&](int32_t s) { mWallOrder[fill[s]++] = k; });
-    }
-}
-
-// ---------------------------------------------------------------- paths
-
-void Map::CalculateAIPathGrids(Affiliation side, PathType type)
-{
-    if (side < 0 || side > 1 || mSquareCount == 0) return;
-    for (PathType t = 0; t < kPathTypes; ++t) {
-        if (type != -1 && type != t) continue;
-        if (!mPathGrids[side][t]) mPathGrids[side][t] = new PathGrid;
-        BuildPathGrid(*this, t, mPathGrids[side][t]);
-    }
-}
-
-void Map::DeleteAIPathGrids()
-{
-    for (auto& sideGrids : mPathGrids) {
-        for (PathGrid*& grid : sideGrids) {
-            delete grid;
-            grid = nullptr;
-        }
-    }
-}
-
-const PathGrid* Map::GetPathGrid(Affiliation side, PathType type) const
-{
-    if (side < 0 || side > 1 || type < 0 || type >= kPathTypes) return nullptr;
-    return mPathGrids[side][type];
-}
-
-PathResult Map::AStar(Unit* unit, float x1, float y1, float x2, float y2, bool flag, Path* path)
-{
-    if (!path) return kPathNoAnswer;
-    path->mCount = 0;
-    if (mSquareCount == 0) return kPathNoAnswer;
-    Affiliation side = mBattleLink && unit ? mBattleLink->GetSide(unit) : kAxis;
-    PathType type = mBattleLink && unit ? mBattleLink->GetPathType(unit) : kPathOnFoot;
-    if (side < 0 || side > 1) side = kAxis;
-    if (type < 0 || type >= kPathTypes) type = kPathOnFoot;
-    if (!mPathGrids[side][type]) CalculateAIPathGrids(side, type);
-    return mPathFinder.Find(*this, *mPathGrids[side][type], x1, y1, x2, y2, path);
-}
-
-// ---------------------------------------------------------------- changeable state
-
-void Map::SaveMutableData()
-{
-    if (!mSaved) mSaved = new MapState;
-    mSaved->Take(*this);
-}
-
-void Map::RestoreMutableData(GList* packets)
-{
-    if (!mSaved) return;
-    mSaved->Give(this);
-    IndexObjects();
-    DeleteLOSTable();
-    for (auto& sideGrids : mPathGrids) {
-        for (PathGrid*& grid : sideGrids) {
-            delete grid;
-            grid = nullptr;
-        }
     }
 }

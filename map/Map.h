@@ -33,6 +33,19 @@ constexpr int32_t kMapMaxSquares = 256;  // per axis: 5.12 km
 constexpr int32_t kElevationBands = 20;
 constexpr uint8_t kBurntOut = 255;
 
+constexpr int32_t kSmokeColumns = 13;
+constexpr int32_t kSmokePuffs = 13;
+constexpr int32_t kFlamePatterns = 29;
+constexpr int32_t kFlamesPerPattern = 16;
+
+// One flame of a fire's flame pattern (the fire drawing reads them).
+struct FlamePattern {
+    float mFromX = 0.0f, mFromY = 0.0f;  // -10..10
+    float mToX = 0.0f, mToY = 0.0f;      // -10..10
+    float mHeight = 0.5f;                // 0.5..4.0
+    float mBase = 0.0f;                  // 0..3.0
+};
+
 // While set, CheckLOS leaves temporary smoke out of its sight test.
 extern bool gIgnoreTempSmokeForLOS;
 
@@ -236,6 +249,16 @@ public:
     int32_t mScreenWidth = 800;
     int32_t mWidthClass = 1;       // 0 up to 699 pixels, 1 up to 899, else 2
 
+    // Smoke columns and flame patterns of the fire drawing, drawn from the
+    // program's generator when the map is made.
+    float mPuffX[kSmokeColumns][kSmokePuffs] = {};
+    float mPuffZ[kSmokeColumns][kSmokePuffs] = {};
+    float mPuffSpin[kSmokeColumns][kSmokePuffs] = {};
+    float mPuffSpinRate[kSmokeColumns][kSmokePuffs] = {};
+    int32_t mColumnAge[kSmokeColumns] = {};
+    FlamePattern mFlamePatterns[kFlamePatterns][kFlamesPerPattern];
+    uint8_t mFlameWall[kFlamePatterns][kFlamesPerPattern] = {};
+
     int32_t mDrawMode = 2;         // work state: 0 nothing, 1 2-D only, 2 battlefield
     MapView* mView = nullptr;
     HotkeyPanel* mHotkeyPanel = nullptr;
@@ -268,8 +291,8 @@ private:
         float mDepth = 0.0f;          // visibility lost: visibility = exp(-depth)
         Terrain mWall = 0;            // the wall that stopped it
     };
-    void TraceLine(const Trace& spec, TraceResult* result) const;
-    void TestWallsOfSquare(const Trace& spec, int32_t square, uint32_t stamp, TraceResult* result) const;
+    void TraceLine(const Trace& trace, TraceResult* result) const;
+    void TestWallsOfSquare(const Trace& trace, int32_t square, uint32_t stamp, TraceResult* result) const;
     float SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, float y2, float z2, float* firstT);
 
     void CreateGroups();
@@ -280,6 +303,7 @@ private:
     void ComputeCornerAndCenterHeights();
     void ComputeLowestEdgeElevations();
     void SetDefaultCameras();
+    void MakeSmokeAndFlames();
     // After the grid and groups are in place: everything derived.
     void FinishInit();
     void IndexWalls();

@@ -7,6 +7,7 @@
 
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "map/MapState.h"
 
 namespace {
 
@@ -191,6 +192,7 @@ Crater* Map::MakeCrater(float x, float y, float charge, bool foxhole, bool crate
     }
     Crater* c = new Crater;
     c->ICrater(x, y, radius, depth, shade, kind, owner);
+    c->mMap = this;
     group->Add(c);
     MarkFoxhole(c);
     if (mBattleLink) mBattleLink->RecordCrater(slice, x, y, radius, depth, shade, kind, owner);
@@ -202,6 +204,7 @@ Crater* Map::HandleCraterPacket(float x, float y, float radius, float depth, flo
 {
     Crater* c = new Crater;
     c->ICrater(x, y, radius, depth, shade, kind, side);
+    c->mMap = this;
     (c->IsFoxhole() ? mFoxholes : mCraters)->Add(c);
     MarkFoxhole(c);
     return c;
@@ -277,4 +280,26 @@ void Map::UpdateBuilding(float x, float y, float damage, bool stateFlag)
     if (!b || !std::isfinite(damage)) return;
     b->mDamage = damage;
     b->mStateFlag = stateFlag ? 1 : 0;
+}
+
+// ---------------------------------------------------------------- changeable state
+
+void Map::SaveMutableData()
+{
+    if (!mSaved) mSaved = new MapState;
+    mSaved->Take(*this);
+}
+
+void Map::RestoreMutableData(GList* packets)
+{
+    if (!mSaved) return;
+    mSaved->Give(this);
+    IndexObjects();
+    DeleteLOSTable();
+    for (auto& sideGrids : mPathGrids) {
+        for (PathGrid*& grid : sideGrids) {
+            delete grid;
+            grid = nullptr;
+        }
+    }
 }

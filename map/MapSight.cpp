@@ -171,18 +171,18 @@ bool Map::CheckLOS(bool groundOnly, bool withSmoke, bool endCover, float x1, flo
     const float dx = x2 - x1, dy = y2 - y1, dz = z2 - z1;
     if (length) *length = std::sqrt(dx * dx + dy * dy + dz * dz);
 
-    Trace spec{x1, y1, z1, x2, y2, z2};
-    spec.mGroundTolerance = kEyeGroundTolerance;
-    spec.mGroundExempt = 1.0f;
+    Trace trace{x1, y1, z1, x2, y2, z2};
+    trace.mGroundTolerance = kEyeGroundTolerance;
+    trace.mGroundExempt = 1.0f;
     if (groundOnly) {
-        spec.mSolids = spec.mVegetation = spec.mWalls = false;
+        trace.mSolids = trace.mVegetation = trace.mWalls = false;
     } else {
-        spec.mStartExempt = kOwnCover;
-        spec.mEndExempt = endCover ? 0.0f : kOwnCover;
-        spec.mWallExempt = endCover ? 0.0f : kWallReach;
+        trace.mStartExempt = kOwnCover;
+        trace.mEndExempt = endCover ? 0.0f : kOwnCover;
+        trace.mWallExempt = endCover ? 0.0f : kWallReach;
     }
     TraceResult r;
-    TraceLine(spec, &r);
+    TraceLine(trace, &r);
     float vis = 0.0f, stopT = r.mT;
     if (!r.mBlocked) {
         float smokeT = 1.0f;
@@ -203,10 +203,10 @@ bool Map::CheckLOS(bool groundOnly, bool withSmoke, bool endCover, float x1, flo
 Terrain Map::GetBlockingWallType(float x0, float y0, float z0, float x1, float y1, float z1) const
 {
     if (!Finite6(x0, y0, z0, x1, y1, z1) || mPoints.empty() || mWallList.empty()) return 0;
-    Trace spec{x0, y0, z0, x1, y1, z1};
-    spec.mGround = spec.mSolids = spec.mVegetation = false;
+    Trace trace{x0, y0, z0, x1, y1, z1};
+    trace.mGround = trace.mSolids = trace.mVegetation = false;
     TraceResult r;
-    TraceLine(spec, &r);
+    TraceLine(trace, &r);
     return r.mBlocked ? r.mWall : 0;
 }
 
@@ -216,21 +216,21 @@ float Map::CheckFlightPath(int32_t timeOfFlight, float x, float y, float z, floa
     // A shell flies a parabola: over flight time T seconds it rises
     // g T^2 / 8 above the straight chord at mid-path.
     const float seconds = std::max(0, timeOfFlight) / 40.0f;
-    Trace spec{x, y, z, *endX, *endY, *endZ};
-    spec.mArc = kGravity * seconds * seconds / 8.0f;
-    spec.mVegetation = false;
+    Trace trace{x, y, z, *endX, *endY, *endZ};
+    trace.mArc = kGravity * seconds * seconds / 8.0f;
+    trace.mVegetation = false;
     // The gun's own place and the last metre before impact do not stop it.
-    spec.mStartExempt = 3.0f;
-    spec.mGroundExempt = 1.0f;
-    spec.mWallExempt = 1.0f;
+    trace.mStartExempt = 3.0f;
+    trace.mGroundExempt = 1.0f;
+    trace.mWallExempt = 1.0f;
     TraceResult r;
-    TraceLine(spec, &r);
+    TraceLine(trace, &r);
     if (!r.mBlocked) return 1.0f;
     const float t = std::max(r.mT, 0.01f);
     const float ex = *endX, ey = *endY, ez = *endZ;
     *endX = x + (ex - x) * t;
     *endY = y + (ey - y) * t;
-    *endZ = z + (ez - z) * t + spec.mArc * t * (1.0f - t);
+    *endZ = z + (ez - z) * t + trace.mArc * t * (1.0f - t);
     return t;
 }
 

@@ -189,11 +189,13 @@ void AudioMixer::MixVoice(Voice& v, float* acc, int32_t frames) {
         const uint32_t index = static_cast<uint32_t>(v.pos >> 32);
         float aL, aR, bL, bR;
         if (!Fetch(v, index, &aL, &aR)) {
-            if (!v.stream || v.streamEnded) Finish(v);
-            break; // a stream waiting for data stays silent where it is
+            // A stream waiting for data stays silent where it is, unless it
+            // has ended or is being stopped.
+            if (!v.stream || v.streamEnded || v.stopping) Finish(v);
+            break;
         }
         if (!Fetch(v, index + 1, &bL, &bR)) {
-            if (v.stream && !v.streamEnded) break;
+            if (v.stream && !v.streamEnded && !v.stopping) break;
             bL = aL;
             bR = aR;
         }

@@ -333,7 +333,7 @@ inline uint32_t Bilinear(const uint32_t* argb, uint32_t wmask, uint32_t hmask, i
 template <bool kTest, bool kWrite, class Slow>
 inline void TexturedSpan(const WideRun& wide, int32_t x, int32_t n, DepthRun d, TexRun t, uint32_t wmask,
                          uint32_t rowMask, Slow&& slow) {
-    if (n >= 16 && WideAvailable()) {
+    if (n >= 16 && wide.opaque == 255 && WideAvailable()) {
         const int64_t uWrap = (int64_t(wmask) + 1) * 65536 - 1, vWrap = (int64_t(wide.hmask) + 1) * 65536 - 1;
         const int64_t dvWide = t.dv >> wide.wshift;
         if (t.du > -(1 << 26) && t.du < (1 << 26) && dvWide > -(1 << 26) && dvWide < (1 << 26)) {
@@ -375,7 +375,8 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     // A texture factor below opaque makes every texel translucent: the
     // opaque shortcut then takes none.
     const uint32_t factorAlpha = s.alphaOp == kOpModulate ? (s.textureFactor >> 24) : 255u;
-    const uint32_t opaque = factorAlpha != 255 ? 256u : 255u;
+    const bool fogged = s.fog;
+    const uint32_t opaque = (factorAlpha != 255 || fogged) ? 256u : 255u;
     uint32_t dither[4][4];
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 4; ++x) dither[y][x] = DitherWord(x, y, s.dither);
@@ -415,7 +416,7 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 int64_t zRow = static_cast<int64_t>(z[0] * zScale) + 32768;
                 int64_t uRow = static_cast<int64_t>((uc + dudx * (fx0 - cx) + dudy * (fy0 - cy)) * 65536.0f);
                 int64_t vRow = static_cast<int64_t>((vc + dvdx * (fx0 - cx) + dvdy * (fy0 - cy)) * vScale);
-                if (tex->IsOpaque() && factorAlpha == 255 && WideAvailable() &&
+                if (tex->IsOpaque() && opaque == 255 && WideAvailable() &&
                     std::fabs(dudx) + std::fabs(dvdx) < 1000.0f) {
                     const float vUnit = 65536.0f;
                     WideTriangle wt{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed,
@@ -444,7 +445,7 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                         uint32_t a = tx >> 24;
                         if (factorAlpha != 255) a = (a * factorAlpha + 127) / 255;
                         if (s.alphaTest && a <= s.alphaRef) return;
-                        if (!s.blend) {
+                        if (!s.blend || fogged) {
                             Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rw + drw * (px - x0)));
                             return;
                         }
@@ -503,13 +504,26 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 TexRun run{static_cast<int64_t>((u0 - 0.5f) * 65536.0f), static_cast<int64_t>(du * 65536.0f),
                            static_cast<int64_t>((v0 - 0.5f) * 65536.0f), static_cast<int64_t>(dv * 65536.0f)};
                 DepthRun d = MakeDepthRun(z, t.z.dx, n);
-                for (int32_t i = 0; i < n; ++i, d.z += d.dz, run.u += run.du, run.v += run.dv) {
+                int32_t i = 0;
+                const int64_t uWrap = int64_t(tw) * 65536 - 1, vWrap = int64_t(th) * 65536 - 1;
+                if (n >= 8 && opaque == 255 && WideAvailable() && run.du > -(1 << 26) && run.du < (1 << 26) && run.dv > -(1 << 26) &&
+                    run.dv < (1 << 26)) {
+                    const WideRun wide{dst, zb, packed, drow, wmask, hmask, wshift, opaque, test, write};
+                    int32_t done = WideBilinear(wide, argb, x, n / 8, d.z, d.dz, static_cast<int32_t>(run.u & uWrap),
+                                                static_cast<int32_t>(run.du), static_cast<int32_t>(run.v & vWrap),
+                                                static_cast<int32_t>(run.dv));
+                    i = done * 8;
+                    d.z += uint32_t(d.dz) * uint32_t(i);
+                    run.u += run.du * i;
+                    run.v += run.dv * i;
+                }
+                for (; i < n; ++i, d.z += d.dz, run.u += run.du, run.v += run.dv) {
                     const int32_t px = x + i;
                     uint32_t zq = d.z >> 16;
                     if (test && zq > zb[px]) continue;
                     uint32_t texel = Bilinear(argb, wmask, hmask, wshift, run.u, run.v);
                     uint32_t a = texel >> 24;
-                    if (a == 255 && factorAlpha == 255) {
+                    if (a == 255 && opaque == 255) {
                         dst[px] = PackPrepared(SoftTexture::PackTexel(texel) + drow[px & 3]);
                         if (write) zb[px] = static_cast<uint16_t>(zq);
                     } else {
@@ -542,7 +556,7 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     uint32_t a = tx >> 24;
                     if (factorAlpha != 255) a = (a * factorAlpha + 127) / 255;
                     if (s.alphaTest && a <= s.alphaRef) return;
-                    if (!s.blend) {
+                    if (!s.blend || fogged) {
                         Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rhw0 + drhw * (px - xs)));
                         return;
                     }
@@ -616,7 +630,9 @@ uint16_t Pack565(uint32_t argb, uint32_t ditherWord) {
 
 void RasterFast16(const TriangleSetup& t, const Context& c, Target16& target) {
     const Shade& s = c.shade;
-    if (s.fog) {
+    // Fogged untextured polygons take the general path; textured ones the
+    // fast path with every pixel shaded in full (fog needs 8-bit colour).
+    if (s.fog && !s.sampleTexture) {
         General(t, c, target);
         return;
     }

@@ -28,6 +28,11 @@ bool WideAvailable();
 int32_t WideTextured(const WideRun& r, int32_t x, int32_t groups, uint32_t z, int32_t dz, int32_t u,
                      int32_t du, int32_t v, int32_t dv);
 
+// The same for a magnified texture filtered bilinearly: argb are the
+// texture's 8-bit texels, u and v are moved back by half a texel.
+int32_t WideBilinear(const WideRun& r, const uint32_t* argb, int32_t x, int32_t groups, uint32_t z, int32_t dz,
+                     int32_t u, int32_t du, int32_t v, int32_t dv);
+
 // A whole triangle of an opaque texture whose u, v and depth are affine in
 // screen space, in 16.16 fixed point at the bounding box's top-left pixel
 // with steps along x and y (v unscaled). Depth must stay within 0..1.

@@ -191,7 +191,11 @@ RasterVertex Lerp(const RasterVertex& a, const RasterVertex& b, float t) {
     return r;
 }
 
-// One Sutherland-Hodgman step against the half plane sign * (coord - limit) <= 0.
+constexpr int32_t kClipSlots = 8;
+
+// One Sutherland-Hodgman step against the half plane sign * (coord - limit)
+// <= 0. A triangle cut by four lines has at most seven corners; the slot
+// limit also holds for corners so far out that their differences overflow.
 int32_t ClipAxis(const RasterVertex* in, int32_t n, RasterVertex* out, bool alongX, float limit,
                  float sign) {
     int32_t m = 0;
@@ -201,12 +205,12 @@ int32_t ClipAxis(const RasterVertex* in, int32_t n, RasterVertex* out, bool alon
         float dp = sign * ((alongX ? p.x : p.y) - limit);
         float dq = sign * ((alongX ? q.x : q.y) - limit);
         bool pin = dp <= 0.0f, qin = dq <= 0.0f;
-        if (pin != qin) {
+        if (pin != qin && m < kClipSlots) {
             RasterVertex r = Lerp(p, q, dp / (dp - dq));
             if (alongX) r.x = limit; else r.y = limit;
             out[m++] = r;
         }
-        if (qin) out[m++] = q;
+        if (qin && m < kClipSlots) out[m++] = q;
     }
     return m;
 }
@@ -216,7 +220,7 @@ int32_t ClipAxis(const RasterVertex* in, int32_t n, RasterVertex* out, bool alon
 int32_t ClipToGuardBand(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2,
                         int32_t width, int32_t height, RasterVertex* out) {
     if (!Finite(v0) || !Finite(v1) || !Finite(v2)) return 0;
-    RasterVertex a[8], b[8];
+    RasterVertex a[kClipSlots], b[kClipSlots];
     a[0] = v0;
     a[1] = v1;
     a[2] = v2;

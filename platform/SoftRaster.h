@@ -102,7 +102,7 @@ inline float PlaneAt(const RasterPlane& p, const TriangleSetup& t, float px, flo
 constexpr float kRasterGuard = 2048.0f;
 
 // Cuts the triangle to the guard band around a width x height target. Writes
-// up to 7 corners to out (a convex polygon) and returns their count; 0 when
+// up to 8 corners to out (a convex polygon, at most 7 for finite ones) and returns their count; 0 when
 // nothing is left.
 int32_t ClipToGuardBand(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2,
                         int32_t width, int32_t height, RasterVertex* out);

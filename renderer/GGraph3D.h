@@ -47,7 +47,7 @@ struct WorkPolygon {
     WorkVertex v[kMaxPolygonVertices];
 };
 
-using GOLTAFont = int32_t;
+// Fonts are numbered 0, 1 and 2 (GOLTAFont); the renderer takes the number.
 
 // The 3-D renderer: its own matrix stack, camera, projection, clipping,
 // picking, translucency sorting and queued text, handing the device only
@@ -93,9 +93,9 @@ public:
     void DrawOneTransparency(TransparencySorter* sorter);
 
     // Fonts, queued 3-D text and the drawn pointer.
-    void InitializeFont(GOLTAFont font);
-    int32_t StringWidthInPixels3D(const GString* text, GOLTAFont font) const;
-    void WriteString3D(const GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font,
+    void InitializeFont(int32_t font);
+    int32_t StringWidthInPixels3D(const GString* text, int32_t font) const;
+    void WriteString3D(const GString* text, int32_t x, int32_t y, int32_t justify, int32_t font,
                        uint8_t red, uint8_t green, uint8_t blue);
     void FlushDelayedStringsWin();
     void InitializeFakeCursor();
@@ -263,7 +263,7 @@ private:
     void DrawDevice(SoftDevice3D* device, int32_t count, bool textured);
     SoftDevice3D* Device() const;
     void DisableTextureStage();
-    void DrawTextNow(const GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font,
+    void DrawTextNow(const GString* text, int32_t x, int32_t y, int32_t justify, int32_t font,
                      uint8_t red, uint8_t green, uint8_t blue);
     bool ProcessFlatRectangle(RECT* r, uint16_t colour, GouraudVertex* out);
 };

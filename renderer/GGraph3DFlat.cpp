@@ -36,9 +36,14 @@ void GGraph3D::PaintRectangle(const RECT* r, uint16_t colour) {
     SoftDevice3D* d = Device();
     if (!d) return;
     if (mCurrentTexture) DisableTextureStage();
+    // The rectangle covers what was drawn before it; it leaves the depth
+    // buffer alone, so 3-D drawn over it later (a button on a panel) shows.
+    uint32_t zWrite = d->GetRenderState(SoftState::ZWriteEnable);
+    d->SetRenderState(SoftState::ZWriteEnable, kFalse);
     d->SetRenderState(SoftState::ZFunc, kCmpAlways);
     d->DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfDiffuse, v, 4, kSoftDrawFlags);
     d->SetRenderState(SoftState::ZFunc, kCmpLessEqual);
+    d->SetRenderState(SoftState::ZWriteEnable, zWrite);
 }
 
 void GGraph3D::FrameRectangle(RECT* r, uint16_t colour) {
@@ -71,7 +76,13 @@ void GGraph3D::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint16_t col
     uint32_t saved = mColor;
     Color(1.0f, 1.0f, 1.0f);
     mColor = 0xFFFFFFFFu;
-    if (SoftDevice3D* d = Device()) d->DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfDiffuse, v, 4, kSoftDrawFlags);
+    if (SoftDevice3D* d = Device()) {
+        // Like the rectangles, a line leaves the depth buffer alone.
+        uint32_t zWrite = d->GetRenderState(SoftState::ZWriteEnable);
+        d->SetRenderState(SoftState::ZWriteEnable, kFalse);
+        d->DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfDiffuse, v, 4, kSoftDrawFlags);
+        d->SetRenderState(SoftState::ZWriteEnable, zWrite);
+    }
     // The colour comes back, and with it the colour of the output vertices,
     // which the next untextured polygon is drawn with.
     mColor = saved;

@@ -69,7 +69,7 @@ void BuildGlyphIndex() {
     for (int32_t c = 32; c < 256; ++c) sGlyphIndex[c] = sCharWidths[0][c - 32] != 0 ? next++ : 0;
 }
 
-void GGraph3D::InitializeFont(GOLTAFont font) {
+void GGraph3D::InitializeFont(int32_t font) {
     if (font < 0 || font > 2 || mFonts[font] || !gRenderHost) return;
     mFonts[font] = gRenderHost->MakeFontGraphic(font);
     if (font == 2) return;
@@ -83,7 +83,7 @@ void GGraph3D::InitializeFont(GOLTAFont font) {
     }
 }
 
-int32_t GGraph3D::StringWidthInPixels3D(const GString* text, GOLTAFont font) const {
+int32_t GGraph3D::StringWidthInPixels3D(const GString* text, int32_t font) const {
     if (!text || font < 0 || font > 2) return 0;
     if (font == 2) return 7 * text->GetLength();
     int32_t width = 0;
@@ -91,7 +91,7 @@ int32_t GGraph3D::StringWidthInPixels3D(const GString* text, GOLTAFont font) con
     return width;
 }
 
-void GGraph3D::WriteString3D(const GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font,
+void GGraph3D::WriteString3D(const GString* text, int32_t x, int32_t y, int32_t justify, int32_t font,
                              uint8_t red, uint8_t green, uint8_t blue) {
     if (mPickPass != 0 || !text || font < 0 || font > 2 || !gRenderHost) return;
     if (x < 0 || x >= gRenderHost->ScreenWidth()) return;
@@ -112,7 +112,7 @@ void GGraph3D::WriteString3D(const GString* text, int32_t x, int32_t y, int32_t 
     DrawTextNow(text, x, y, justify, font, red, green, blue);
 }
 
-void GGraph3D::DrawTextNow(const GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font,
+void GGraph3D::DrawTextNow(const GString* text, int32_t x, int32_t y, int32_t justify, int32_t font,
                            uint8_t red, uint8_t green, uint8_t blue) {
     int32_t width = StringWidthInPixels3D(text, font);
     if (width == 0) return;

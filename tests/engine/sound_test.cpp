@@ -235,6 +235,19 @@ TEST_F(SoundTest, InstanceLimitStopsTheOldestInstance) {
     }
     EXPECT_EQ(e1.GetState(), GVirtualSound::State::kPlaying);
     EXPECT_EQ(e3.GetState(), GVirtualSound::State::kPlaying);
+    // Two loops under a limit of 1: the newer plays, the older waits and
+    // does not take the channel back.
+    WriteSound(601, wavtest::Constant(44100, 44100, 100));
+    GSound3DLoop older, newer;
+    for (GSound3DLoop* s : {&older, &newer}) {
+        s->ISound3DLoop(601, 12, 10.0f, 1);
+        s->Play();
+    }
+    for (int i = 0; i < 3; ++i) {
+        Pass(10);
+        EXPECT_EQ(older.GetState(), GVirtualSound::State::kVirtual);
+        EXPECT_EQ(newer.GetState(), GVirtualSound::State::kPlaying);
+    }
 }
 
 TEST_F(SoundTest, SecondListGivesWayToHigherPriorityAndLouderSounds) {

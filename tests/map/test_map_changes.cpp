@@ -27,6 +27,7 @@ struct Recorder : MapBattleLink {
         log.push_back(7);
     }
     void RecordCraterRemoved(int32_t, float, float) override { log.push_back(8); }
+    void RecordFoxholeSpotted(int32_t, float, float) override { log.push_back(9); }
     void RecordBuildingState(int32_t s, float, float, float damage, bool) override
     {
         stateSlices.push_back(s);
@@ -124,7 +125,9 @@ TEST_F(ChangesTest, SeededFireSpreadRepeatsExactlyAndBurnsOut)
     for (int turn = 0; turn < 4; ++turn) map.BurnOutFires();
     for (int32_t s = 0; s < map.mSquareCount; ++s) {
         EXPECT_EQ(map.mFire[s], 0);
-        if (runs[0][s]) EXPECT_EQ(map.mFireAge[s], kBurntOut);
+        if (runs[0][s]) {
+            EXPECT_EQ(map.mFireAge[s], kBurntOut);
+        }
     }
     map.StartFire(200, 200, false, false);
     EXPECT_EQ(map.GetFireState(200, 200), 0);
@@ -177,6 +180,11 @@ TEST_F(ChangesTest, CratersAndFoxholesAreMadeRecordedAndReplayedAlike)
     EXPECT_EQ(map.MakeCrater(110, 10, 700, true, false, false, 0, kAxis, false), nullptr);  // no digging in water
     map.SpotOneFoxhole(250.5f, 250);
     EXPECT_TRUE(f->mSpotted);
+    f->mSpotted = 0;
+    battle.log.clear();
+    f->MakeSpotPacket();
+    EXPECT_TRUE(f->mSpotted);
+    EXPECT_EQ(battle.log, std::vector<int>{9});
 
     // Playback builds the same craters from the recorded packets.
     Map replay;

@@ -144,6 +144,7 @@ constexpr size_t kSquareRecords = kZones + 15;
 constexpr size_t kFire = kSquareRecords + 30 * 24;
 constexpr size_t kFireAge = kFire + 30;
 constexpr size_t kBuildings = kFireAge + 30;
+constexpr size_t kWalls = kBuildings + 5 + 49;  // one building record of 49 bytes
 
 void PutLong(std::vector<uint8_t>& b, size_t at, int32_t v)
 {
@@ -184,6 +185,8 @@ TEST(MapRecord, DamagedFieldsAreRefused)
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, kBuildings + 5, 6); }));       // building column
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, kBuildings + 13, 49); }));     // building type
     EXPECT_TRUE(damaged([](auto& b) { b[kBuildings] = 7; }));                   // group flag
+    EXPECT_TRUE(damaged([](auto& b) { PutLong(b, kWalls + 5, 45); }));          // not a wall type
+    EXPECT_FALSE(damaged([](auto& b) { PutLong(b, kWalls + 5, 16); }));         // another wall type
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, b.size() - 4, -1); }));        // reserved count
     EXPECT_TRUE(damaged([](auto& b) { b[b.size() - 5] = 1; }));                 // unknown block
     // Every zone nibble is a valid code: damaging one is not detectable.

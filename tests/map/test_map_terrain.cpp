@@ -223,3 +223,28 @@ TEST(TerrainTable, RowsAgreeWithTheRulesThatTestCodesByNumber)
 }
 
 } // namespace
+
+namespace {
+
+TEST(MapMaking, SmokeColumnsAndFlamePatternsLieInTheirRanges)
+{
+    Map map;
+    for (int32_t c = 0; c < kSmokeColumns; ++c) {
+        EXPECT_GE(map.mColumnAge[c], 0);
+        EXPECT_LT(map.mColumnAge[c], 1100);
+        for (int32_t k = 0; k < kSmokePuffs; ++k) {
+            EXPECT_GE(std::fabs(map.mPuffSpinRate[c][k]), 15.0f);
+            EXPECT_LE(std::fabs(map.mPuffSpinRate[c][k]), 30.0f);
+        }
+    }
+    for (int32_t p = 0; p < kFlamePatterns; ++p) {
+        for (int32_t n = 0; n < kFlamesPerPattern; ++n) {
+            const FlamePattern& f = map.mFlamePatterns[p][n];
+            EXPECT_TRUE(f.mFromX >= -10 && f.mFromX <= 10 && f.mToY >= -10 && f.mToY <= 10);
+            EXPECT_TRUE(f.mHeight >= 0.5f && f.mHeight <= 4.0f && f.mBase >= 0 && f.mBase <= 3.0f);
+            EXPECT_LE(map.mFlameWall[p][n], 3);
+        }
+    }
+}
+
+} // namespace

@@ -161,6 +161,8 @@ TEST(SoftDevice, NeverWritesOutsideItsTarget) {
         {{0, 0, 0.5f, -1, ~0u}, {10, 1, 0.5f, 1, ~0u}, {0, 10, 0.5f, 1, ~0u}},
         {{0, 0, 0.5f, 1, ~0u}, {5, 5, 0.5f, 1, ~0u}, {10, 10, 0.5f, 1, ~0u}},  // degenerate
         {{3, 3, -7, 1, ~0u}, {30, 3, 9, 1, ~0u}, {3, 30, 0.5f, 1, ~0u}},      // depth out of range
+        // Corners near the float limit, whose differences overflow.
+        {{1.45e17f, 3, 3, 3, ~0u}, {-1.7e38f, -1.7e38f, -5e14f, 1.65e-38f, ~0u}, {32768, 1.7e38f, 0, 1.2e-10f, ~0u}},
     };
     for (auto& t : tris) {
         f.dev.Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
@@ -380,6 +382,55 @@ TEST(SoftDevice, LinearMagnificationMatchesReference) {
         }
     // A filtered ramp, not four blocks of one colour.
     EXPECT_GT(shades, 10);
+}
+
+}  // namespace
+
+namespace {
+
+// Fog over a textured polygon: the fast path shades every pixel in full and
+// agrees with the reference; the far side takes the fog colour.
+TEST(SoftDevice, FogOnTexturesMatchesReference) {
+    SoftTexture tex;
+    ASSERT_TRUE(tex.ICreate(MakePicture(8, 8, [](int, int) { return 0xFFE0C040u; })));
+    Canvas16 a(64, 32), b(64, 32);
+    SoftDevice3D fast, ref;
+    ASSERT_TRUE(fast.ICreate16(a.target));
+    ASSERT_TRUE(ref.ICreate16(b.target));
+    ref.SetReferencePath(true);
+    float start = 2, end = 8;
+    uint32_t startBits, endBits;
+    std::memcpy(&startBits, &start, 4);
+    std::memcpy(&endBits, &end, 4);
+    for (SoftDevice3D* d : {&fast, &ref}) {
+        ScreenStates(*d);
+        TextureOn(*d, &tex);
+        d->SetRenderState(SoftState::FogEnable, kTrue);
+        d->SetRenderState(SoftState::FogTableMode, kFogLinear);
+        d->SetRenderState(SoftState::FogColor, 0x203040);
+        d->SetRenderState(SoftState::FogTableStart, startBits);
+        d->SetRenderState(SoftState::FogTableEnd, endBits);
+        d->Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+        // w from 1 (no fog) on the left to 10 (all fog) on the right.
+        TV v[4] = {{0, 0, 0.5f, 1, 0, 0}, {64, 0, 0.5f, 0.1f, 3, 0}, {64, 32, 0.5f, 0.1f, 3, -1}, {0, 32, 0.5f, 1, 0, -1}};
+        d->DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfTex1, v, 4, kSoftDrawFlags);
+    }
+    for (int32_t y = 0; y < 32; ++y)
+        for (int32_t x = 0; x < 64; ++x) {
+            uint16_t p = a.At(x, y), q = b.At(x, y);
+            ASSERT_LE(std::abs(int(p >> 11) - int(q >> 11)), 1) << x << "," << y;
+            ASSERT_LE(std::abs(int((p >> 5) & 63) - int((q >> 5) & 63)), 1) << x << "," << y;
+            ASSERT_LE(std::abs(int(p & 31) - int(q & 31)), 1) << x << "," << y;
+        }
+    // 8-bit channels become 5 and 6 bits by rounding.
+    auto near = [](uint16_t p, uint16_t q) {
+        return std::abs(int(p >> 11) - int(q >> 11)) <= 1 && std::abs(int((p >> 5) & 63) - int((q >> 5) & 63)) <= 1 &&
+               std::abs(int(p & 31) - int(q & 31)) <= 1;
+    };
+    EXPECT_TRUE(near(a.At(0, 16), RGB565(0xE0, 0xC0, 0x40)));
+    EXPECT_TRUE(near(a.At(63, 16), RGB565(0x20, 0x30, 0x40)));
+    EXPECT_FALSE(near(a.At(56, 16), a.At(0, 16)));  // w about 4.7: fog half way
+    EXPECT_FALSE(near(a.At(56, 16), a.At(63, 16)));
 }
 
 }  // namespace

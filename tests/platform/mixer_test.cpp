@@ -164,6 +164,13 @@ TEST(Mixer, StreamsPlayWhatIsPushedAndEndWhenTold) {
     EXPECT_EQ(out[2 * 200], 1000);
     Render(m, 300);
     EXPECT_FALSE(m.IsPlaying(h));
+    // A stream stopped while it waits for data still frees its voice.
+    const int32_t dry = m.StartStream(0, 44100, 1, 1.0f, 1.0f);
+    Render(m, 10);
+    m.Stop(dry);
+    Render(m, 10);
+    EXPECT_FALSE(m.IsPlaying(dry));
+    EXPECT_TRUE(m.IsFree(0));
 }
 
 TEST(Mixer, ClipsTheSumAndAppliesTheMasterGain) {

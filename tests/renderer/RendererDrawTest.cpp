@@ -244,9 +244,7 @@ TEST(RendererPrimitives, StripsAndFans) {
     EXPECT_EQ(r.mTransparencyWrite - before, 3 * 88);
     EXPECT_EQ(r.mAlphaWrite - r.mAlphaBuffer, 3);
     // The strip's second triangle is (p2, p1, p3).
-    float x2 = 0, y2 = 0;
-    x2 = xyz[6];
-    y2 = xyz[7];
+    float x2 = xyz[6], y2 = xyz[7];
     r.WorldToScreen(&x2, &y2, -5, false);
     float stored;
     std::memcpy(&stored, before + 88 + 16, 4);
@@ -290,15 +288,6 @@ TEST(RendererFrame, TranslucentPolygonsAreStoredSortedAndBlended) {
     ASSERT_TRUE(r.RenderBegin(nullptr));
     r.SetOpacity(0.5f);
     r.Color(1, 1, 1);
-    auto z = [&](float depth) { return r.mDepthScale + r.mDepthOffset / depth; };
-    (void)z;
-    GouraudVertex v[3];
-    auto store = [&](float zsum) {
-        for (int i = 0; i < 3; ++i) v[i] = GouraudVertex{float(i), float(i * i), zsum / 3, 1, r.mColor};
-        std::memcpy(r.mGouraudVertices, v, sizeof v);
-        r.mWorkPolygon.count = 3;
-    };
-    (void)store;
     Tri(r, 0, 0, 0, 1, 1, 0, -3);
     Tri(r, 0, 0, 0, 1, 1, 0, -9);
     Tri(r, 0, 0, 0, 1, 1, 0, -6);
@@ -461,6 +450,10 @@ TEST(RendererFlat, RectanglesAndLinesOverTheScene) {
     EXPECT_EQ(f.host.At(19, 14), RGB565(255, 0, 0));
     EXPECT_EQ(f.host.At(20, 14), RGB565(0, 0, 255));
     EXPECT_EQ(f.host.mDevice.GetRenderState(SoftState::ZFunc), SoftValue::kCmpLessEqual);
+    // The rectangle wrote no depth: 3-D drawn after it shows over it.
+    r.Color(0, 1, 0);
+    r.DrawQuad(-0.7f, 0.4f, -1.5f, -0.7f, 0.6f, -1.5f, -0.5f, 0.6f, -1.5f, -0.5f, 0.4f, -1.5f);
+    EXPECT_EQ(f.host.At(15, 12), RGB565(0, 255, 0));
     // Wholly left of the view: nothing; wholly right: a zero-width strip.
     RECT left{-50, 0, -10, 10}, right{150, 0, 200, 10};
     r.PaintRectangle(&left, RGB565(0, 255, 0));
