@@ -9,13 +9,17 @@
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
 #include "engine/GFile.h"
+#include "engine/GGraphic.h"
 #include "engine/GOLTA.h"
+#include "engine/GSoundStream.h"
+#include "engine/GView.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/RuleContext.h"
 #include "units/Unit.h"
 
 Battle* gBattle = nullptr;
+GSoundStream* Battle::mAmbientSound = nullptr;
 
 namespace {
 
@@ -99,15 +103,27 @@ Battle::Battle() {
 
 Battle::~Battle() {
     if (!mStub) {
+        delete mAmbientSound;
+        mAmbientSound = nullptr;
         if (mScreen) Host()->ReleaseBattleScreen(this);
         mScreen = nullptr;
+        delete mResultView;
+        mResultView = nullptr;
+        delete mFillerGraphic;
+        mFillerGraphic = nullptr;
         delete mAIExtra;
         mAIExtra = nullptr;
         for (GList*& groups : mAIGroups) {
             delete groups;
             groups = nullptr;
         }
+        for (GGraphic*& texture : mBattleTextures) {
+            delete texture;
+            texture = nullptr;
+        }
     }
+    delete mObjectiveGraph;
+    mObjectiveGraph = nullptr;
     DeleteLists();
     if (gBattle == this) gBattle = nullptr;
 }
@@ -136,8 +152,10 @@ BattleHost* Battle::Host() const {
 
 void Battle::IBattleStub() {
     mStub = true;
-    IScenarioCore();
+    // The lists first: a new unit still waiting to join the unit list is
+    // told apart from the list's own units while that list exists.
     DeleteLists();
+    IScenarioCore();
     mMap = nullptr;
 }
 
@@ -278,7 +296,9 @@ void Battle::Write(GFile* file) {
     file->WriteShort(mVPBonus[1]);
     file->WriteChar(static_cast<int8_t>(mGameType));
     bool remote = host->ConnectionKind() == 1 || host->ConnectionKind() == 2;
-    bool tables = mGameType == 1 && remote && mSetupPhase;
+    // The tables travel while both machines may still be setting up: in the
+    // set-up turn, or when an operation is being saved between its battles.
+    bool tables = mGameType == 1 && remote && (mSetupPhase || (gCampaign && !gBattle));
     file->WriteChar(tables ? 1 : 0);
     if (tables) {
         WriteTableBytes(file, gInfantryData, kTableBytesInfantry);

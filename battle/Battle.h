@@ -9,11 +9,15 @@
 
 #include "battle/ScenarioCore.h"
 #include "engine/GGroup.h"
+#include "renderer/GGraph3D.h"
 
 class ActionPacket;
 class BattleHost;
 class GFile;
+class GGraphic;
+class GSoundStream;
 class GView;
+class InfoPanel;
 class Unit;
 
 constexpr int32_t kSlicesPerTurn = 2400;
@@ -73,6 +77,7 @@ public:
     float mWindDirection = 0.0f;
     float mVisibilityDistance = 0.0f;
     float mVisibilityFactor = 0.0f;
+    ColorRGB mLightColor = {1.0f, 1.0f, 1.0f}; // tints mortars and rocket launchers
     bool mPickRealFlag = true;
     GList mFlags; // of VictoryFlag, owned
     int16_t mFlagValueTotal = 900;
@@ -111,9 +116,18 @@ public:
     GList mPlaybackList;
     GQueue mSoundQueue; // owns none
     int32_t mPlayState = 0;
-    GView* mScreen = nullptr;                 // the battle screen, once begun
+    GView* mScreen = nullptr;           // the battle screen, once begun
+    InfoPanel* mInfoPanel = nullptr;    // part of the screen; clears this when it goes
+    GGraphic* mFillerGraphic = nullptr; // owned
+    GView* mResultView = nullptr;       // owned
+    GGraphic* mBattleTextures[4] = {};  // owned
+    GGraphic* mMenuGraphics[8] = {};    // the orders menus' pictures
+    GGraphic* mOrderGraphics[46] = {};
+    static GSoundStream* mAmbientSound;       // the ambient loop of the battle on screen
     GList* mAIGroups[2] = {nullptr, nullptr}; // owned
     GObject* mAIExtra = nullptr;              // owned
+    GList* mObjectiveGraph = nullptr;         // the computer opponent's, owned; null until built
+    bool mAIThinking = false;                 // a planning run is under way
 
     // Settings and working fields that the unit rules and the screens read.
     int32_t mRegion = 2;             // 1 turns uniform 16 into 33 for infantry

@@ -47,8 +47,9 @@ public:
 
     // Builds the battle screen and gives its root view; null when its
     // graphics cannot be made (or there is no screen). The host owns the
-    // views and releases them, with the screen's pictures and sounds, when
-    // the battle goes.
+    // views it builds and releases them when the battle goes; the pictures
+    // and sound held in the battle's own fields (filler, battle textures,
+    // result view, ambient sound) are the battle's, which frees them after.
     virtual GView* BuildBattleScreen(Battle* battle, bool clearScreen) { return nullptr; }
     virtual void ReleaseBattleScreen(Battle* battle) {}
     virtual void RestartVehicleSounds() {}

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "battle/Battle.h"
+#include "map/BuildingWallCrater.h"
 #include "map/Map.h"
 #include "map/Square.h"
 
@@ -57,6 +58,10 @@ float GroundHeightAt(const ScenarioCore* scenario, float x, float y) {
     return map ? map->GetZCoord(x, y) : 0.0f;
 }
 
+bool HasMapFor(const ScenarioCore* scenario) {
+    return MapOf(scenario) != nullptr;
+}
+
 float BuildingHeightAt(const ScenarioCore* scenario, float x, float y) {
     const Map* map = MapOf(scenario);
     return map ? map->GetZWithBuilding(x, y) : 0.0f;
@@ -72,4 +77,10 @@ void StampTrenchAt(Map* map, float x, float y) {
         square->mOverlay[0] = kTerrainTrench;
     else
         square->mOverlay[1] = kTerrainTrench;
+}
+
+void MarkBuildingOccupiedAt(float x, float y) {
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map) return;
+    if (Building* building = map->GetBuildingAtXY(x, y)) building->mOccupied = 1;
 }

@@ -20,7 +20,9 @@ public:
     void BeginNextBattle() {}
     void RetrieveBattleData() {}
 
-    int32_t mSideValue[2] = {0, 0}; // a per-side value that travels with TCP/IP turns
+    int32_t mSideValue[2] = {0, 0};   // a per-side value that travels with TCP/IP turns
+    int32_t mOperationType = 0;       // 2: the victor is judged by points
+    int32_t mSupplyLevel[2] = {0, 0}; // 0..5 per side, index 0 for side 1 (the Allies)
 };
 
 extern Campaign* gCampaign;

@@ -16,7 +16,6 @@ public:
     // Multiplies an aircraft's aiming distance and flight time; at least 0.
     float JitterFactor() const { return 1.0f; }
 
-    int32_t GetOriginalNrMen() override { return 1; }
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
     void ConcatName(GString* text, bool full) override {}
     void DrawCode(bool needsClip, float scale, float factor) override {}

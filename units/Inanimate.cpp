@@ -37,6 +37,10 @@ bool Inanimate::StampToMap() {
     return true;
 }
 
+void Inanimate::CheckBuildingOccupancy() {
+    MarkBuildingOccupiedAt(mX, mY);
+}
+
 void Inanimate::ConcatName(GString* text, bool full) {
     // Fixed objects are named by the string table's object names.
     if (text) text->ConcatRez(kInanimateNameString + mSubtype);

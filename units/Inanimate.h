@@ -20,6 +20,8 @@ public:
     // Trenches become part of the ground at the end of set-up; the battle
     // then deletes the object.
     bool StampToMap() override;
+    // A fixed object inside a building marks it occupied for the frame.
+    void CheckBuildingOccupancy() override;
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
     void ConcatName(GString* text, bool full) override;
     void DrawCode(bool needsClip, float scale, float factor) override {}

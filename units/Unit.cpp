@@ -12,11 +12,14 @@
 #include "engine/GGroup.h"
 #include "engine/GOLTA.h"
 #include "engine/GString.h"
+#include "units/DataTables.h"
 #include "units/UnitFactory.h"
 #include "units/UnitGeometry.h"
 
 bool gPacket = false;
 Unit* gCreditKiller = nullptr;
+bool gFiringSpottingRound = false;
+bool gFiringSecondarySmallArms = false;
 
 namespace {
 
@@ -332,8 +335,31 @@ void Unit::GetFinalDestination(float* x, float* y, char* flag) const {
     if (flag) *flag = last.mOnBuildingLevel;
 }
 
-bool Unit::CanBeDamaged() const {
+bool Unit::CanBeDamaged() {
     return mActive && mOffMapState == 0;
+}
+
+int32_t Unit::GetOriginalNrMen() const {
+    switch (mUnitType) {
+    case kUnitInfantry:
+        return gInfantryData[mSubtype].mNrMen;
+    case kUnitVehicle:
+        return gVehicleData[mSubtype].mCrew;
+    case kUnitAirplane:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+void Unit::PrepareForPlayback() {
+    mAimPause = 0.0f;
+    mSliceCount = 0;
+}
+
+void Unit::AISetLocation(float x, float y) {
+    mX = x;
+    mY = y;
 }
 
 void Unit::SetSuppression(float s, bool quiet) {
@@ -382,6 +408,11 @@ void Unit::ClearAsTarget(bool keepOrdered, bool quiet) {
 void Unit::ExitMap() {
     mOffMapState = mActive ? 2 : 1;
     mExiting = true;
+    // Prisoners that get off the map are free again.
+    if (mSurrendered) {
+        mSurrendered = false;
+        mFreed = true;
+    }
     mPacketDirty = true;
 }
 
@@ -449,6 +480,11 @@ bool Unit::AIWantsToFire(AmmoClass* ammo) {
         gPacket = true;
     }
     return false;
+}
+
+void Unit::CleanUpLinks() {
+    // Between an operation's battles its units may have gone: drop links to them.
+    if (gCampaign && gCampaign->mUnits) ClearBrokenLinks(gCampaign->mUnits);
 }
 
 void Unit::Refit() {

@@ -23,6 +23,7 @@ class Infantry;
 class PendingAttack;
 class ScenarioCore;
 class Vehicle;
+struct Path;
 
 using ObstacleKind = int32_t; // 0: no obstacle; 1 may be pushed aside; 3 blocks outright
 using AirWeaponKind = int32_t;
@@ -32,6 +33,12 @@ constexpr int32_t kMaxSuppression = 1500;
 constexpr int32_t kStatusTimeNever = 999999;
 constexpr int32_t kStatusTimeArrived = 100000;
 constexpr int32_t kFiringSignatureAfterShot = 800;
+
+// Kinds of waypoint.
+constexpr int32_t kWaypointRetreat = 0;
+constexpr int32_t kWaypointLegEnd = 1;
+constexpr int32_t kWaypointPathPoint = 2;
+constexpr int32_t kWaypointPathEnd = 3;
 
 // One waypoint of a unit, the current one first.
 struct Destination {
@@ -79,6 +86,10 @@ public:
     WeaponClass GetWeaponClass();
     float GetRarityFactorX(int32_t date, const char codes[]) const;
     bool CampaignDeployOK() const { return true; }
+    void AssignSergeantName() {}
+    // A subordinate of this platoon leader, or null.
+    Unit* PlatoonSubordinate(bool any) { return nullptr; }
+    void CheckLeadership() {}
 
     // ---- Geometry ------------------------------------------------------
     float DistanceToLocation(float x, float y);
@@ -106,16 +117,23 @@ public:
     bool HasMovementOrders() const;
     bool LastWaypointIsRotation() const;
     void GetFinalDestination(float* x, float* y, char* flag) const;
-    bool CanBeDamaged() const;
     void SetSuppression(float s, bool quiet);
     void ShiftCasualtiesToOld();
+    // The surviving crew leaves as a new infantry unit; null when none do.
+    Infantry* BailOut(bool clearAmmo, bool delayed) { return nullptr; }
+    void ShoutTankHit(Vehicle* hit, bool penetrated) {}
+    // Orders the unit out of a burning square.
+    void EscapeFromFire() {}
     float SurvivorFraction();
     int32_t SuppressionBand() const;
-    void ClearAsTarget(bool keepOrdered, bool quiet);
+    // Full strength in men by the data record: infantry men, vehicle crew,
+    // one for an aircraft, none for a fixed object.
+    int32_t GetOriginalNrMen() const;
+    void PrepareForPlayback();
+    void UpdateFireAnimationClock(int32_t now) {}
 
     // ---- Geometry, sight and targets of the unit rules -------------------
     float AspectToLocation(float x, float y, bool gun, bool fold);
-    float AspectTo(Unit* other, bool gun, bool fold);
     bool AbleToFaceUnit(Unit* other);
     float ApparentDistanceToUnit(Unit* other);
     Terrain GetOccupiedTerrain();
@@ -140,12 +158,28 @@ public:
     float AdjustVPByEditor(float value);
     bool InLeadership();
 
+    // ---- The computer opponent's target choice -------------------------------
+    // Runs one target search and may switch mTarget; true when a search ran.
+    bool AIMaySwitchToNewTarget(bool force);
+    // A target for the unit's secondary small arms, or null.
+    Unit* TargetSecondarySmallArms();
+    // The unit's ability to harm the target, 0 to 3.4.
+    float AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
+                                     DataKnowledge own, DataKnowledge known, bool overrun);
+
     // ---- Fire and sound records -------------------------------------------
     void Fire(AmmoClass ammo, int32_t delay);
     void TickAmmo(AmmoClass ammo);
     void AimAndElevate(bool quick);
     float GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg);
     float GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target);
+    // Flight time in slices of the weapon's round to the point.
+    int32_t CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* slices,
+                                  float x, float y, float z, float* velocity);
+    // The two components of the shell error against the target.
+    void CalculatePlacedShellError(bool expected, bool observed, Unit* target, float x, float y, int32_t time,
+                                   WeaponClass wclass, bool flag, AmmoClass ammo, float* errA, float* errB);
+    int32_t GetSmallArmsShift(float range);
     ActionPacket* PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
                                        int32_t delay, float blast);
     ActionPacket* AddSoundEffect(int32_t sound);
@@ -156,6 +190,10 @@ public:
     // ---- Waypoints and orders -----------------------------------------------
     bool CanDoOrder(int32_t order);
     int32_t AvailableWaypoints(int32_t order);
+    int32_t MaxAllowedWaypoints() const { return kMaxWaypoints; }
+    // Replaces the waypoints by the path's points (at most 50), each with
+    // that pace on the ground; the last one ends the path.
+    void StorePath(const Path* path, MovementSpeedType pace);
     void OrdersDelay(bool convert, bool firstTwoOnly);
     void DeleteLastWaypoint();
     void DeletePlannedMidWaypoint(int32_t index);
@@ -163,6 +201,7 @@ public:
     void ChangeWaypointSpeed(int32_t order);
     void RemoveCurrentRotation();
     bool CanSetupAt(float x, float y, Vehicle* carrier);
+    bool ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skipCheck) { return false; }
     void StopBodyRotation();
     bool RotateBodyToward(float x, float y, bool reverse);
     void LookAhead();
@@ -174,6 +213,10 @@ public:
 
     // ---- Texts and drawing hooks (drawn by the drawing code) -------------
     void GetSergeantName(GString* text, bool full);
+    // The terrain text at a point, and at the unit's own place, with the
+    // terrain's picture code.
+    void GetTerrainString(GString* text, float x, float y, bool upper, int32_t* symbol);
+    void GetTerrainStringOcc(GString* text, int32_t* symbol);
     GGraphic* GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank);
     void DrawItself(float a, float b, float c);
     void DrawTargetLine(bool all);
@@ -195,70 +238,41 @@ public:
     bool RecordDamaged() const { return mRecordDamaged; }
 
     // =====================================================================
-    // The virtual interface. Kinds override what applies to them; the base
-    // versions are the defaults every kind may fall back on.
+    // The virtual interface: with GObject's five, 155 operations in a fixed
+    // order that every kind shares. Kinds override what applies to them; the
+    // base versions are the defaults every kind may fall back on.
     // =====================================================================
 
-    // Set-up, identity and graphics
+    // Graphics, identity and links in files
     virtual void MakeTextures(bool skipPortraits) {}
     virtual void DeleteTextures() {}
     virtual void NullifyTextures(bool deleteThem) {}
     virtual void LoadOut(uint16_t* counts, uint8_t* extras, int32_t n);
     virtual void ChooseUniform() {}
     virtual void CorrectReadUniform() {}
+    virtual void ReadPassTwo(ScenarioCore* scenario);
     virtual int32_t Rank() { return 0; }
-    virtual void ConcatName(GString* text, bool full) = 0;
     virtual Nation GetNation();
-    virtual int32_t GetOriginalNrMen() { return 0; }
-    virtual bool IsLeader(int32_t* level) { return false; }
-    virtual Unit* PlatoonSubordinate(bool any) { return nullptr; }
-    virtual Unit* GetPlatoonHQ() { return mPlatoonHQ; }
-    virtual void AssignSergeantName() {}
+    virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode) {}
+    virtual bool CanTransport(Unit* passenger, bool quiet, bool check) { return false; }
+    virtual void ConcatName(GString* text, bool full) = 0;
     virtual bool Clean() { return true; }
     virtual void ResetModelCoords() {}
-    virtual bool CanTransport(Unit* passenger, bool quiet, bool check) { return false; }
+    virtual void CleanUpLinks();
+    virtual void Refit();
+    virtual void ClearBrokenLinks(GList* list);
+
+    // Transport, movement and placement
+    virtual bool HasHeavyWeapon(DataKnowledge k) { return false; }
     virtual bool IsPassenger(bool inside) { return false; }
     virtual bool Embark() { return false; }
-    virtual void AdjustPassengerSetup() {}
-    virtual void FillPassengerOrCarrier(ActionPacket* packet) {}
-    virtual void ProcessPassengerOrCarrier(ActionPacket* packet) {}
-
-    // The action phase and playback
-    virtual void PrepareForAction() {}
-    virtual void MasterControl() {}
-    virtual void ComputeAction() {}
-    virtual void FlushLastPacket(int32_t s) {}
-    virtual void ResurrectStraggler() {}
-    virtual ActionPacket* FillPacket() { return nullptr; }
-    virtual void ProcessActionPacket(ActionPacket* packet) {}
-    virtual void PrepareForPlayback() {}
-    virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed) {}
-    virtual void CompletePlayback();
-    virtual void AdvanceAnimation() {}
-    virtual void ResetAnimation() {}
-    virtual void RandomStartFrame(int32_t animation, int32_t* a, int32_t* b, int32_t* c);
-    virtual void UpdateFireAnimationClock(int32_t now) {}
-    virtual void SetFiringAnimation() {}
-    virtual void Resurrect() {}
-    virtual void ProcessDeadVehicle() {}
-    virtual void ApplyFatigue() {}
-    virtual void FearReaction() {}
-    virtual void Rally() {}
-    virtual void ExitMap();
-    virtual void Die();
-    virtual bool InGoodOrder() { return false; }
-    virtual bool PreBail() { return false; }
-    virtual void Tilt(bool draw) {}
-    virtual void CheckLeadership() {}
-
-    // Movement and placement
-    virtual float RotationSpeed() { return 0.0f; }
-    virtual float MoveSpeed(float* floor) { return 0.0f; }
-    virtual void Move() {}
     virtual bool CanMovePhysically() { return !mImmobile; }
     virtual bool CouldMoveIfNotBogged() { return false; }
     virtual SpeedClass GetSpeedClass() { return CanMovePhysically() ? kSpeedUnencumbered : kSpeedCannotMove; }
     virtual int32_t PathType() { return 0; }
+    virtual float RotationSpeed() { return 0.0f; }
+    virtual float MoveSpeed(float* floor) { return 0.0f; }
+    virtual void Move() {}
     virtual bool AbleToFaceLocation(float x, float y) { return false; }
     virtual bool IsStopped() { return false; }
     virtual void Stop(bool alsoTurning) {}
@@ -275,18 +289,23 @@ public:
     virtual bool StampToMap() { return false; }
     virtual bool PlopDown(float x, float y, bool a, bool b, bool c);
     virtual bool WillDigFoxhole() { return false; }
-    virtual void EscapeFromFire() {}
     virtual bool CanReceiveOrders() { return false; }
     virtual bool CanShowHideButton() { return false; }
-    virtual bool ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skipCheck) { return false; }
     virtual float GetExitValue(bool* exited, bool count);
     virtual float GetOccupationScore(float x, float y, bool* pair) { return 0.0f; }
     virtual ObstacleKind IsObstacleTo(Unit* mover) { return 0; }
     virtual bool IsBurning() { return false; }
     virtual bool IgnoresMovingObstacles() { return false; }
 
+    // Place, targets and damage as other units see them
+    virtual void AISetLocation(float x, float y);
+    virtual float AspectTo(Unit* other, bool gun, bool fold);
+    virtual void ClearAsTarget(bool keepOrdered, bool quiet);
+    virtual bool CanBeDamaged();
+
     // Spotting
     virtual void BeSpotted(bool reset, bool force) {}
+    virtual FogOfWarContact SpotLevel(bool atMarker, Unit* spotter) { return kContactNone; }
     virtual void SpotterMods(Unit* target, float* sight, float* hearing) {}
     virtual float SpottingRange(Unit* spotter) { return 0.0f; }
     virtual bool IsHiding(bool strict) { return false; }
@@ -298,9 +317,45 @@ public:
     virtual float LOSBoost() { return 0.0f; }
     virtual void CheckBuildingOccupancy() {}
 
+    // Playback and packets
+    virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed) {}
+    virtual void AdjustPassengerSetup() {}
+    virtual void AdvanceAnimation() {}
+    virtual void ResetTargetSliceCount() {}
+    virtual void FillPassengerOrCarrier(ActionPacket* packet) {}
+    virtual void RollupLinks();
+    virtual void UnrollLinks();
+
+    // The action phase
+    virtual void ProcessPassengerOrCarrier(ActionPacket* packet) {}
+    virtual void PrepareForAction() {}
+    virtual void MasterControl() {}
+    virtual void FlushLastPacket(int32_t s) {}
+    virtual void ResurrectStraggler() {}
+    virtual ActionPacket* FillPacket() { return nullptr; }
+    virtual void ProcessActionPacket(ActionPacket* packet) {}
+    virtual void CompletePlayback();
+    virtual void ResetAnimation() {}
+    virtual void RandomStartFrame(int32_t animation, int32_t* a, int32_t* b, int32_t* c);
+    virtual void SetFiringAnimation() {}
+    virtual void Resurrect() {}
+    virtual void ProcessDeadVehicle() {}
+    virtual void ApplyFatigue() {}
+    virtual void StartEngineSound() {}
+    virtual void ComputeAction() {}
+
+    // Morale and state
+    virtual void FearReaction() {}
+    virtual void Rally() {}
+    virtual void ExitMap();
+    virtual void Die();
+    virtual bool InGoodOrder() { return false; }
+    virtual bool PreBail() { return false; }
+    virtual void Tilt(bool draw) {}
+    virtual void AddSoundEffectMove(bool moving) {}
+
     // Weapons and targets
     virtual MGPenetration GetWeaponInfo(WeaponType* type, WeaponClass* wclass, DataKnowledge k);
-    virtual bool HasHeavyWeapon(DataKnowledge k) { return false; }
     virtual bool HasOrdnance(bool a, bool b) { return false; }
     virtual bool HasFunctioningWeapon() { return false; }
     virtual bool IsArmoredVehicle(DataKnowledge k, bool strict) { return false; }
@@ -315,7 +370,6 @@ public:
     virtual int32_t GetAmmoProfile() { return 0; }
     virtual AmmoClass ChooseAmmo(Unit* target, bool allowCanister) { return kAmmoNone; }
     virtual bool InRange(float distance, bool strict, float factor) { return false; }
-    virtual void ResetTargetSliceCount() {}
     virtual float SmallArmsFirepower(float range, MGPenetration* out, bool a, bool b) { return 0.0f; }
     virtual float FullAimTime(bool a, bool b) { return 0.0f; }
     virtual float FullLoadTime(bool a, bool b) { return 0.0f; }
@@ -324,34 +378,50 @@ public:
     virtual bool ShowShellToEnemy() { return false; }
     virtual float GetWeaponFacing() { return mHeading; }
     virtual bool CanChangeButtonStatus(bool* buttoned) { return false; }
-    virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode) {}
     virtual bool WithinFOAdjustment(float x, float y, bool* reset) { return false; }
     virtual int32_t MaxAllowedAmmo(int32_t* maximum);
     virtual float GetTEMFromLocation(float x, float y, float z, bool moving, bool fromAbove, bool halfFoxhole,
                                      WeaponClass wclass, bool raw, float* exposure);
+
+    // Command
+    virtual bool IsLeader(int32_t* level) { return false; }
+    // Whether the unit's type makes up a platoon's core (a rifle squad; a
+    // fighting armoured vehicle); not the platoon leader link, mPlatoonHQ.
+    virtual bool GetPlatoonHQ() { return false; }
+
+    // The computer opponent's questions
     virtual bool CanHitVehicleAt(float x, float y, DataKnowledge k) { return false; }
     virtual float AirTargetScore(AirWeaponKind weapon) { return 0.0f; }
-    virtual void AISetArmorValues(Unit* attacker, float* armour, float* share, float* angle) {}
-    virtual bool AIWantsToFire(AmmoClass* ammo);
-    virtual float AIRangedThreatFactor() { return 1.0f; }
-    virtual void AIDoLoserMove() {}
+    // The hit areas of a vehicle as the shooter sees them: per area its
+    // armour, aspect, face, share of hits and armour ratio; *count areas.
+    virtual void AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float hitChance, bool hullDown,
+                                  float armour[], int32_t aspect[], bool face[], float share[], float ratio[],
+                                  int32_t* count, float calibre) {
+        if (count) *count = 0;
+    }
+    virtual float AIGetGeneralAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover,
+                                                    bool suppression, DataKnowledge own, DataKnowledge known,
+                                                    bool overrun) {
+        return 0.0f;
+    }
+    virtual void AIScoreTarget(Unit* candidate, bool full) {}
+    virtual bool AIDoCombatMove(bool wide, bool mustMove) { return false; }
+    virtual void AIDoLoserMove(bool force) {}
+    virtual int32_t AIDefensiveType() { return 0; }
 
-    // Damage and casualties
+    // Damage, losses and value
     virtual void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) = 0;
     virtual void TakeMineHit(bool reduced) {}
     virtual void BeAlertedByFire() {}
-    virtual Infantry* BailOut(bool a, bool b) { return nullptr; }
-    virtual void ShoutTankHit(Vehicle* hit, bool penetrated) {}
     virtual int32_t TallyCasualties() { return mCasualties; }
     virtual float GetVPValue(bool asNew, DataKnowledge k) { return 0.0f; }
     virtual float GetCasualtyVPLoss() { return 0.0f; }
     virtual bool ForceReadiness(int32_t* current, int32_t* total) { return false; }
-    virtual void Refit();
     virtual void Resupply() {}
-    virtual void Medic() {}
+    virtual void Medic(bool randomise) {}
 
     // Texts and drawing (built by the drawing code; units keep the hooks)
-    virtual bool UseKnockedOutPhrase() { return false; }
+    virtual bool UseKnockedOutPhrase() { return mUnitType == kUnitVehicle; }
     virtual bool DrawWhenDead() { return true; }
     virtual bool Abandoned() { return false; }
     virtual void DrawCode(bool needsClip, float scale, float factor) = 0;
@@ -359,13 +429,14 @@ public:
     virtual void ScaleForType(float* scale, float f1, float f2, float f3) {}
     virtual void PrintWarningLabel() {}
 
-    // Links between units in files and copies
-    virtual void ReadPassTwo(ScenarioCore* scenario);
-    virtual void RollupLinks();
-    virtual void UnrollLinks();
-    virtual void CleanUpLinks() {}
-    virtual void ClearBrokenLinks(GList* list);
+    // Fire decision and threat
+    virtual bool AIWantsToFire(AmmoClass* ammo);
 
+protected:
+    // How much a unit's fire at that range threatens; the last of the table.
+    virtual float AIRangedThreatFactor(float range) { return 1.0f; }
+
+public:
     // =====================================================================
     // Fields
     // =====================================================================
@@ -573,6 +644,7 @@ public:
     GGraphic* mTextureSets[4][17] = {};
     GGraphic* mRankPortraits[2] = {};
     GGraphic* mWeaponPortraits[2] = {};
+    GGraphic* mMarkingTexture = nullptr;
 
 protected:
     bool mRecordDamaged = false; // set by a Read that met a damaged record
@@ -588,3 +660,7 @@ protected:
 extern bool gPacket;
 // The unit credited with the kills of the attack being resolved, or null.
 extern Unit* gCreditKiller;
+// Set while a forward observer's spotting round, or a unit's secondary small
+// arms, is being fired.
+extern bool gFiringSpottingRound;
+extern bool gFiringSecondarySmallArms;

@@ -345,6 +345,8 @@ void Unit::ReadPassTwo(ScenarioCore* scenario) {
         int32_t id = RawUnitID(*link);
         *link = scenario ? scenario->GetUnitPointer(id) : nullptr;
     }
+    // Without a map the heights in the file stand.
+    if (!HasMapFor(scenario)) return;
     for (int32_t i = 0; i < mNrWaypoints; ++i) {
         Destination& w = mWaypoints[i];
         w.mZ = w.mOnBuildingLevel ? BuildingHeightAt(scenario, w.mX, w.mY)

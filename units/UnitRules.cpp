@@ -11,6 +11,9 @@
 #include "battle/BattleMap.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
+#include "map/AIPath.h"
+#include "units/DataTables.h"
+#include "units/Functions.h"
 #include "units/RuleContext.h"
 #include "units/Unit.h"
 #include "units/UnitGeometry.h"
@@ -18,6 +21,7 @@
 namespace {
 constexpr float kAimClockCap = 60.0f;
 constexpr float kObstacleReach = 10.0f;
+constexpr int32_t kFrostyTemperature = 4;
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -53,10 +57,15 @@ float Unit::ApparentDistanceToUnit(Unit* other) {
 
 Terrain Unit::GetOccupiedTerrain() {
     Terrain t = TerrainAt(mX, mY);
-    // Below a bridge the unit stands on what the bridge spans.
+    // Below a bridge the unit stands on what the bridge spans: a road, or
+    // water that is frozen from frosty weather on.
     if (mZ < 0.0f) {
         if (t == 58) return kTerrainRoad2;
-        if (t >= kTerrainBridgeFirst && t <= 57) return kTerrainWater;
+        if (t >= kTerrainBridgeFirst && t <= 57) {
+            const ScenarioCore* scenario = gBattle ? static_cast<const ScenarioCore*>(gBattle)
+                                                   : static_cast<const ScenarioCore*>(gCampaign);
+            return scenario && scenario->mTemperature >= kFrostyTemperature ? kTerrainIce : kTerrainWater;
+        }
     }
     return t;
 }
@@ -171,6 +180,17 @@ bool Unit::InLeadership() {
     return mHQ != nullptr;
 }
 
+bool Unit::AIMaySwitchToNewTarget(bool force) {
+    return false;
+}
+Unit* Unit::TargetSecondarySmallArms() {
+    return nullptr;
+}
+float Unit::AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
+                                       DataKnowledge own, DataKnowledge known, bool overrun) {
+    return 0.0f;
+}
+
 // ---------------------------------------------------------------------------
 // Fire and sound records
 
@@ -188,6 +208,24 @@ float Unit::GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnow
 
 float Unit::GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target) {
     return 0.0f;
+}
+
+int32_t Unit::CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* slices,
+                                    float x, float y, float z, float* velocity) {
+    if (slices) *slices = 0;
+    if (velocity) *velocity = 0.0f;
+    return 0;
+}
+
+void Unit::CalculatePlacedShellError(bool expected, bool observed, Unit* target, float x, float y,
+                                     int32_t time, WeaponClass wclass, bool flag, AmmoClass ammo, float* errA,
+                                     float* errB) {
+    if (errA) *errA = 0.0f;
+    if (errB) *errB = 0.0f;
+}
+
+int32_t Unit::GetSmallArmsShift(float range) {
+    return 0;
 }
 
 ActionPacket* Unit::PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
@@ -232,8 +270,34 @@ bool Unit::CanDoOrder(int32_t order) {
 }
 
 int32_t Unit::AvailableWaypoints(int32_t order) {
-    int32_t left = kMaxWaypoints - mNrWaypoints;
+    MovementSpeedType pace = ConvertOrderToSpeed(order);
+    const MovementSpeedChart& row = gMovementSpeedChart[pace];
+    if (mNrWaypoints > 0) {
+        MovementSpeedType last = mWaypoints[mNrWaypoints - 1].mOrder;
+        // A single-waypoint order ends the list; a pace that cannot follow
+        // another may not be added behind it.
+        if (!gMovementSpeedChart[last].mMultiWaypoint) return 0;
+        if (!row.mMixable && pace != last) return 0;
+    }
+    if (!row.mMultiWaypoint) return 1;
+    int32_t left = MaxAllowedWaypoints() - mNrWaypoints;
     return left < 0 ? 0 : left;
+}
+
+void Unit::StorePath(const Path* path, MovementSpeedType pace) {
+    if (!path) return;
+    int32_t n = path->mCount < kMaxWaypoints ? path->mCount : kMaxWaypoints;
+    if (n < 0) n = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        Destination& w = mWaypoints[i];
+        w = Destination{};
+        w.mX = path->mX[i];
+        w.mY = path->mY[i];
+        w.mZ = GroundHeightAt(w.mX, w.mY);
+        w.mOrder = pace;
+        w.mKind = i == n - 1 ? kWaypointPathEnd : kWaypointPathPoint;
+    }
+    mNrWaypoints = n;
 }
 
 void Unit::OrdersDelay(bool convert, bool firstTwoOnly) {}
@@ -295,6 +359,8 @@ void Unit::MakeDestinationStubs() {}
 // Texts and drawing hooks
 
 void Unit::GetSergeantName(GString* text, bool full) {}
+void Unit::GetTerrainString(GString* text, float x, float y, bool upper, int32_t* symbol) {}
+void Unit::GetTerrainStringOcc(GString* text, int32_t* symbol) {}
 GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) {
     return nullptr;
 }

@@ -197,6 +197,12 @@ TEST(UnitState, DeathClearsOrdersOnceAndExitKeepsMoraleWhileAlive) {
     bool exited = false;
     leaving.GetExitValue(&exited, false);
     EXPECT_TRUE(exited);
+    EXPECT_FALSE(leaving.mFreed);
+    Inanimate prisoner;
+    prisoner.mSurrendered = true;
+    prisoner.ExitMap();
+    EXPECT_FALSE(prisoner.mSurrendered);
+    EXPECT_TRUE(prisoner.mFreed);
 }
 
 TEST(UnitState, MovementOrdersNeedTwoWaypointsOrOneThatIsNotARotation) {
@@ -314,5 +320,4 @@ TEST(UnitOrders, WaypointsAreRemovedInPlace) {
     u.DeletePlannedMidWaypoint(7);
     u.DeleteLastWaypoint();
     EXPECT_EQ(u.mNrWaypoints, 1);
-    EXPECT_EQ(u.AvailableWaypoints(20), 49);
 }
