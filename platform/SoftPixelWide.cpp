@@ -5,6 +5,13 @@
 
 namespace SoftPixel {
 
+namespace {
+
+// Eight steps of a lane, wrapping like the lanes themselves do.
+int32_t Times8(int32_t step) { return static_cast<int32_t>(static_cast<uint32_t>(step) * 8u); }
+
+}  // namespace
+
 bool WideAvailable() {
     static const bool available = __builtin_cpu_supports("avx2");
     return available;
@@ -16,7 +23,7 @@ __attribute__((target("avx2"))) int32_t WideTextured(const WideRun& r, int32_t x
     __m256i zv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(z)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dz)));
     __m256i uv = _mm256_add_epi32(_mm256_set1_epi32(u), _mm256_mullo_epi32(lane, _mm256_set1_epi32(du)));
     __m256i vv = _mm256_add_epi32(_mm256_set1_epi32(v), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dv)));
-    const __m256i zStep = _mm256_set1_epi32(dz * 8), uStep = _mm256_set1_epi32(du * 8), vStep = _mm256_set1_epi32(dv * 8);
+    const __m256i zStep = _mm256_set1_epi32(Times8(dz)), uStep = _mm256_set1_epi32(Times8(du)), vStep = _mm256_set1_epi32(Times8(dv));
     const __m256i wmask = _mm256_set1_epi32(static_cast<int32_t>(r.wmask));
     const __m256i hmask = _mm256_set1_epi32(static_cast<int32_t>(r.hmask));
     const __m128i wshift = _mm_cvtsi32_si128(r.wshift);
@@ -94,7 +101,7 @@ __attribute__((target("avx2"))) int32_t WideBilinear(const WideRun& r, const uin
     __m256i zv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(z)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dz)));
     __m256i uv = _mm256_add_epi32(_mm256_set1_epi32(u), _mm256_mullo_epi32(lane, _mm256_set1_epi32(du)));
     __m256i vv = _mm256_add_epi32(_mm256_set1_epi32(v), _mm256_mullo_epi32(lane, _mm256_set1_epi32(dv)));
-    const __m256i zStep = _mm256_set1_epi32(dz * 8), uStep = _mm256_set1_epi32(du * 8), vStep = _mm256_set1_epi32(dv * 8);
+    const __m256i zStep = _mm256_set1_epi32(Times8(dz)), uStep = _mm256_set1_epi32(Times8(du)), vStep = _mm256_set1_epi32(Times8(dv));
     const __m256i wmask = _mm256_set1_epi32(static_cast<int32_t>(r.wmask));
     const __m256i hmask = _mm256_set1_epi32(static_cast<int32_t>(r.hmask));
     const __m128i wshift = _mm_cvtsi32_si128(r.wshift);

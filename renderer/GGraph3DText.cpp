@@ -43,21 +43,23 @@ void Fill(const PixelTarget16& t, int32_t w, int32_t h, uint16_t colour) {
 
 // Copies src's rectangle to (dx, dy) of dst, skipping key pixels; clipped
 // on both sides.
-void KeyedBlit(const PixelTarget16& dst, int32_t dx, int32_t dy, const PixelTarget16& src, int32_t l,
-               int32_t t, int32_t r, int32_t b, uint16_t key) {
+void KeyedBlit(const PixelTarget16& dst, int32_t toX, int32_t toY, const PixelTarget16& src, int32_t left,
+               int32_t top, int32_t right, int32_t bottom, uint16_t key) {
+    // In 64 bits, so that positions far off either surface cannot overflow.
+    int64_t dx = toX, dy = toY, l = left, t = top, r = right, b = bottom;
     if (l < 0) { dx -= l; l = 0; }
     if (t < 0) { dy -= t; t = 0; }
-    r = std::min(r, src.width);
-    b = std::min(b, src.height);
+    r = std::min<int64_t>(r, src.width);
+    b = std::min<int64_t>(b, src.height);
     if (dx < 0) { l -= dx; dx = 0; }
     if (dy < 0) { t -= dy; dy = 0; }
-    r = std::min(r, l + dst.width - dx);
-    b = std::min(b, t + dst.height - dy);
-    for (int32_t y = t; y < b; ++y) {
-        const uint16_t* s = src.Row(y);
-        uint16_t* d = dst.Row(dy + y - t) + dx - l;
-        for (int32_t x = l; x < r; ++x)
-            if (s[x] != key) d[x] = s[x];
+    r = std::min<int64_t>(r, l + dst.width - dx);
+    b = std::min<int64_t>(b, t + dst.height - dy);
+    for (int64_t y = t; y < b; ++y) {
+        const uint16_t* s = src.Row(static_cast<int32_t>(y));
+        uint16_t* d = dst.Row(static_cast<int32_t>(dy + y - t)) + dx;
+        for (int64_t x = l; x < r; ++x)
+            if (s[x] != key) d[x - l] = s[x];
     }
 }
 
@@ -186,7 +188,8 @@ void GGraph3D::DrawFakeCursor(int32_t x, int32_t y) {
     gRenderHost->GetBounds(mCursorGraphic, &w, &h);
     const int32_t screenW = gRenderHost->ScreenWidth(), screenH = gRenderHost->ScreenHeight();
     int32_t cx = std::min(x, screenW - 2), cy = std::min(y, screenH - 3);
-    int32_t right = std::min(w, screenW - cx), bottom = std::min(h, screenH - cy);
+    int32_t right = static_cast<int32_t>(std::min<int64_t>(w, int64_t(screenW) - cx));
+    int32_t bottom = static_cast<int32_t>(std::min<int64_t>(h, int64_t(screenH) - cy));
     PixelTarget16 picture;
     if (right > 0 && bottom > 0 && gRenderHost->SurfaceOf(mCursorGraphic, &picture))
         KeyedBlit(gRenderHost->GetBackBuffer(), cx, cy, picture, 0, 0, right, bottom, gRenderHost->GetMaskColor());
