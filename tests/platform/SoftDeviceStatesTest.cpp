@@ -128,3 +128,31 @@ TEST(SoftDeviceStates, FastPathShadesLikeTheReferenceInEveryCombination) {
 }
 
 }  // namespace
+
+namespace {
+
+// Depth running from 0 to nearly 1 over a row of sixteen pixels: the steepest step
+// the eight-pixel loops take. Depth and colour agree with the reference.
+TEST(SoftDeviceStates, SteepestDepthRunMatchesTheReference) {
+    SoftTexture tex;
+    ASSERT_TRUE(tex.ICreate(MakePicture(16, 16, [](int x, int y) { return 0xFF000000u | uint32_t(x * 16) << 16 | uint32_t(y * 16); })));
+    Canvas16 a(32, 8), b(32, 8);
+    SoftDevice3D fast, ref;
+    ASSERT_TRUE(fast.ICreate16(a.target));
+    ASSERT_TRUE(ref.ICreate16(b.target));
+    ref.SetReferencePath(true);
+    for (SoftDevice3D* d : {&fast, &ref}) {
+        ScreenStates(*d);
+        TextureOn(*d, &tex);
+        d->Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+        TV v[4] = {{0, 0, 0, 1, 0, 0}, {15.2f, 0, 1, 1, 1, 0}, {15.2f, 8, 1, 1, 1, -0.5f}, {0, 8, 0, 1, 0, -0.5f}};
+        d->DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfTex1, v, 4, kSoftDrawFlags);
+    }
+    EXPECT_TRUE(a.BorderIntact());
+    for (int32_t y = 0; y < 8; ++y)
+        for (int32_t x = 0; x < 32; ++x)
+            ASSERT_LE(std::abs(int(fast.DepthBuffer()[y * 32 + x]) - int(ref.DepthBuffer()[y * 32 + x])), 1)
+                << x << "," << y;
+}
+
+}  // namespace
