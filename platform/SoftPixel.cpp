@@ -403,8 +403,10 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
             const float dudx = (t.ur.dx * R - U * t.rhw.dx) * iR2 * ftw, dudy = (t.ur.dy * R - U * t.rhw.dy) * iR2 * ftw;
             const float dvdx = (t.vr.dx * R - V * t.rhw.dx) * iR2 * fth, dvdy = (t.vr.dy * R - V * t.rhw.dy) * iR2 * fth;
             bool magnified = std::max(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy) <= 1.0f;
+            // Depth within 0..1 at the box's corners bounds its slope down
+            // the box, except for a box one row high, where it is not used.
             bool sane = std::fabs(uc) < 1e8f && std::fabs(vc) < 1e8f && std::fabs(dudx) + std::fabs(dudy) < 1e5f &&
-                        std::fabs(dvdx) + std::fabs(dvdy) < 1e5f;
+                        std::fabs(dvdx) + std::fabs(dvdy) < 1e5f && std::fabs(t.z.dy) <= 1.0f;
             if (sane && !(magnified && s.magLinear)) {
                 // Depth, u and v in fixed point from the bounding box's
                 // corner, stepped by integers only.
