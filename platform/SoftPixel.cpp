@@ -56,10 +56,9 @@ uint32_t Sample(const SoftTexture* tex, float u, float v, bool bilinear) {
     fu -= 0.5;
     fv -= 0.5;
     int64_t iu = TexelIndex(fu), iv = TexelIndex(fv);
-    uint32_t wu = static_cast<uint32_t>((fu - std::floor(fu)) * 256.0);
-    uint32_t wv = static_cast<uint32_t>((fv - std::floor(fv)) * 256.0);
-    if (!(std::fabs(fu) < 1e15)) wu = 0;
-    if (!(std::fabs(fv) < 1e15)) wv = 0;
+    // Weights only for coordinates that are numbers of a sane size.
+    uint32_t wu = std::fabs(fu) < 1e15 ? static_cast<uint32_t>((fu - std::floor(fu)) * 256.0) : 0;
+    uint32_t wv = std::fabs(fv) < 1e15 ? static_cast<uint32_t>((fv - std::floor(fv)) * 256.0) : 0;
     uint32_t u0 = Wrap(iu, w, p2), u1 = Wrap(iu + 1, w, p2);
     uint32_t v0 = Wrap(iv, h, p2), v1 = Wrap(iv + 1, h, p2);
     uint32_t t00 = texels[size_t(v0) * w + u0], t10 = texels[size_t(v0) * w + u1];
