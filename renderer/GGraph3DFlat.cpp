@@ -55,7 +55,7 @@ void GGraph3D::FrameRectangle(RECT* r, uint16_t colour) {
     if (!ProcessFlatRectangle(r, colour, v)) return;
     for (int32_t i = 0; i < 4; ++i) {
         const GouraudVertex &a = v[i], &b = v[(i + 1) % 4];
-        Line(int32_t(a.x), int32_t(a.y), int32_t(b.x), int32_t(b.y), colour, 1);
+        Line(TruncToInt32(a.x), TruncToInt32(a.y), TruncToInt32(b.x), TruncToInt32(b.y), colour, 1);
     }
 }
 
