@@ -49,8 +49,9 @@ void GGraph3D::PaintRectangle(const RECT* r, uint16_t colour) {
 
 void GGraph3D::FrameRectangle(RECT* r, uint16_t colour) {
     if (mPickPass != 0 || !r) return;
-    r->right -= 1;
-    r->bottom -= 1;
+    // One pixel in from the right and the bottom (held at the 32-bit limit).
+    if (r->right > INT32_MIN) r->right -= 1;
+    if (r->bottom > INT32_MIN) r->bottom -= 1;
     GouraudVertex v[4];
     if (!ProcessFlatRectangle(r, colour, v)) return;
     for (int32_t i = 0; i < 4; ++i) {
