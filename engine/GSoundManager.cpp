@@ -144,11 +144,16 @@ void GSoundManager::Unregister(GSoundStream* stream) {
     mStreams.erase(std::remove(mStreams.begin(), mStreams.end(), stream), mStreams.end());
 }
 
-GVirtualSound* GSoundManager::OwnerOf(int32_t voice) const {
-    for (GVirtualSound* sound : mSounds)
-        if (sound->mState == GVirtualSound::State::kPlaying && mMixer->VoiceOf(sound->mHandle) == voice)
-            return sound;
-    return nullptr;
+// The playing sound on each second-list channel (null where only a fading
+// sound is left), found in one walk over the sounds.
+void GSoundManager::FindOwners(GVirtualSound** owners) const {
+    for (int32_t i = 0; i < kSecondListChannels; ++i)
+        owners[i] = nullptr;
+    for (GVirtualSound* sound : mSounds) {
+        if (sound->mState != GVirtualSound::State::kPlaying) continue;
+        const int32_t voice = mMixer->VoiceOf(sound->mHandle);
+        if (voice >= kFirstVirtual && voice < kFirstStream) owners[voice - kFirstVirtual] = sound;
+    }
 }
 
 // The channel search for positioned sounds: an instance limit first makes
@@ -177,11 +182,13 @@ int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound, bool reviving) {
     }
     for (int32_t voice = kFirstVirtual; voice < kFirstStream; ++voice)
         if (mMixer->IsFree(voice)) return voice;
+    GVirtualSound* owners[kSecondListChannels];
+    FindOwners(owners);
     GVirtualSound* victim = nullptr;
     int32_t victimVoice = -1;
     float victimLoudness = 0.0f;
     for (int32_t voice = kFirstVirtual; voice < kFirstStream; ++voice) {
-        GVirtualSound* owner = OwnerOf(voice);
+        GVirtualSound* owner = owners[voice - kFirstVirtual];
         if (!owner) return voice; // only a fading sound left there
         const float loudness = owner->Loudness();
         if (!victim || owner->mPriority < victim->mPriority ||

@@ -110,7 +110,7 @@ private:
     };
     int32_t FindPlainChannel(int32_t priority);
     int32_t FindVirtualChannel(GVirtualSound* sound, bool reviving);
-    GVirtualSound* OwnerOf(int32_t voice) const;
+    void FindOwners(GVirtualSound** owners) const;
     void ReviveWaitingLoops();
     void PumpOutput();
 
