@@ -12,10 +12,12 @@ void Briefing(AssetStore& store, const Fonts& fonts) {
     Image panel(140, 480);
     DrawPanel(panel, 0, 0, 140, 480, kGrey, 11150);
     DrawPanel(panel, 4, 4, 132, 132, kGreyDark, 2, true);
+    // The page and page-count fields: the text views over them write in their default black, like
+    // the briefing text beside them, so the fields are light.
     Label(panel, fonts, 1, "SEITE", 12, 156, kText);
-    DrawPanel(panel, 54, 140, 34, 20, kGreyDark, 4, true);
+    DrawPanel(panel, 54, 140, 34, 20, kParchment, 4, true);
     Label(panel, fonts, 1, "VON", 12, 189, kText);
-    DrawPanel(panel, 54, 173, 34, 20, kGreyDark, 5, true);
+    DrawPanel(panel, 54, 173, 34, 20, kParchment, 5, true);
     Label(panel, fonts, 0, "EINWEISUNG", 70, 226, kSand, 0);
     Rule(panel, 10, 236, 120);
     store.Picture(11150, panel);
@@ -163,18 +165,26 @@ void Players(AssetStore& store, const Fonts& fonts) {
 }
 
 void Password(AssetStore& store, const Fonts& fonts) {
+    // The prompt line (a text view in default black, baseline 34) on a light plate; the recess holds
+    // the password field at y 50.
     Image img(420, 160);
     DrawPanel(img, 0, 0, 420, 160, kGrey, 11165);
-    DrawPanel(img, 40, 42, 340, 30, kGreyDark, 6, true);
+    DrawPanel(img, 16, 20, 388, 22, kParchment, 6, true);
+    DrawPanel(img, 40, 45, 340, 30, kGreyDark, 7, true);
     store.Picture(11165, img);
 }
 
 void Network(AssetStore& store, const Fonts& fonts) {
+    // The address entry and the waiting texts are text views in default black from (70, 40) down to the
+    // loading lines at y 260-295, with their buttons at y 130 and 170: one light plate holds them all,
+    // and the screen's name stands below it.
     Image img(800, 600);
     DrawBackdrop(img, {92, 98, 84}, {36, 38, 28}, 11170);
-    Label(img, fonts, 0, "NETZWERKSPIEL (TCP/IP)", 400, 60, kHighlightText, 0, 2);
-    Rule(img, 200, 76, 400);
-    DrawPanel(img, 150, 150, 500, 300, kOliveDark, 12, true);
+    DrawPanel(img, 40, 24, 720, 290, kSand, 12);
+    img.FillRect(48, 32, 704, 274, kParchment);
+    img.Grain(48, 32, 704, 274, 0.04f, 13, 10.0f);
+    Label(img, fonts, 0, "NETZWERKSPIEL (TCP/IP)", 400, 380, kHighlightText, 0, 2);
+    Rule(img, 200, 396, 400);
     store.Picture(11170, img);
 }
 
