@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "art/ArtFiles.h"
+#include "platform/PngIO.h"
 
 namespace {
 struct Expected {
@@ -86,6 +87,10 @@ void CheckSet(const Expected* set, size_t count) {
             ASSERT_TRUE(ReadPng(PicturePath(number), p)) << "picture " << number;
             EXPECT_EQ(p.width, e.width) << "picture " << number;
             EXPECT_EQ(p.height, e.height) << "picture " << number;
+            // The game's own loader takes it at the same size.
+            PictureRGBA loaded;
+            EXPECT_TRUE(LoadPngRGBA(PicturePath(number), &loaded)) << "picture " << number;
+            EXPECT_EQ(loaded.width * 1000 + loaded.height, e.width * 1000 + e.height) << "picture " << number;
             if (e.number == 10) continue;
             // Magenta is the mask colour: only the pointer may use it.
             int magenta = 0;
