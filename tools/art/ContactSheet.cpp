@@ -203,6 +203,22 @@ Image AddressScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     return s.Img();
 }
 
+Image MailSaveScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
+    Screen s(pics, fonts, 640, 104);
+    s.Put(11253, 0, 0);
+    Field(s, 224, 41, 27, "PBEM");
+    s.Put(11101, 518, 34, 0);
+    return s.Img();
+}
+
+Image SaveScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
+    Screen s(pics, fonts, 640, 104);
+    s.Put(11250, 0, 0);
+    Field(s, 224, 41, 27, "Die Brücke 3");
+    s.Put(11251, 518, 15);
+    return s.Img();
+}
+
 Image ResultScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
     Screen s(pics, fonts, 450, 580);
     s.Put(11102, 0, 0);
@@ -270,6 +286,8 @@ Image MakeContactSheet(const std::map<int32_t, Image>& pictures, const Fonts& fo
     items.push_back({"Ergebnis", ResultScreen(pictures, fonts)});
     items.push_back({"Passwort", PasswordScreen(pictures, fonts)});
     items.push_back({"TCP/IP-Adresse (mit den Ladezeilen)", AddressScreen(pictures, fonts)});
+    items.push_back({"E-Mail-Zug speichern (2-D)", MailSaveScreen(pictures, fonts)});
+    items.push_back({"Speichern (3-D, OK gedrueckt)", SaveScreen(pictures, fonts)});
     items.push_back({"Rueckfrage (2-D)", ConfirmScreen(pictures, fonts)});
     items.push_back({"Gefechtsleiste", BattleBarScreen(pictures, fonts)});
     for (const auto& [n, img] : pictures) {

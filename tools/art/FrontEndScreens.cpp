@@ -1,4 +1,5 @@
-// Briefing, sides, players, password and network screens, the confirm buttons and the result screen.
+// Briefing, sides, players, password and network screens, the confirm buttons, the save dialogs and the
+// result screen.
 #include <cmath>
 #include <vector>
 
@@ -193,6 +194,33 @@ void ConfirmButtons(AssetStore& store, const Fonts& fonts) {
     Button(store, fonts, 2691, kDialogButtonW, kDialogButtonH, "NEIN", 0, 2);
 }
 
+// The save dialogs. The e-mail one (11253) opens over the main menu in 2-D after the e-mail box, with
+// the 2-D OK button (11101) at (518, 34); in a battle both are 3-D views whose buttons name one picture
+// each, the pressed look (11251 OK, 11252 cancel), so the dialog shows them at rest: OK at (518, 15) and
+// cancel at (518, 53) when saving, OK at (518, 34) for e-mail. The buttons are 36 high so that the two
+// of the save dialog stay apart; the name field is an edit view at (224, 41), 27 columns.
+void SaveDialogs(AssetStore& store, const Fonts& fonts) {
+    const int w = kSaveDialogW, h = kSaveDialogH, bw = kDialogButtonW, bh = kSaveButtonH;
+    std::vector<Image> ok = ButtonLooks(bw, bh, 2, "OK", fonts, 0, 2, 11251);
+    std::vector<Image> cancel = ButtonLooks(bw, bh, 2, "ABBRECHEN", fonts, 0, 1, 11252);
+    auto dialog = [&](int32_t n, const char* title, bool withCancel) {
+        Image img(w, h);
+        DrawPanel(img, 0, 0, w, h, kGrey, uint32_t(n));
+        Label(img, fonts, 0, title, 20, 28, kHighlightText);
+        Rule(img, 20, 34, 180);
+        Label(img, fonts, 0, "Name:", 214, 55, kText, 1);
+        DrawPanel(img, 219, 37, 27 * 7 + 6 + 10, 27, kGreyDark, uint32_t(n) + 1, true);
+        DrawPanel(img, 510, 8, 116, h - 16, Shade(kGrey, 0.8f), uint32_t(n) + 2, true);
+        img.Draw(ok[0], 518, withCancel ? 15 : 34);
+        if (withCancel) img.Draw(cancel[0], 518, 53);
+        store.Picture(n, img);
+    };
+    dialog(11250, "SPIEL SPEICHERN", true);
+    dialog(11253, "E-MAIL-ZUG SPEICHERN", false);
+    store.Picture(11251, ok[1]);
+    store.Picture(11252, cancel[1]);
+}
+
 void Result(AssetStore& store, const Fonts& fonts) {
     Image img(kResultW, kResultH);
     DrawPanel(img, 0, 0, kResultW, kResultH, kOliveDark, 11102);
@@ -246,6 +274,7 @@ void MakeScreens(AssetStore& store, const Fonts& fonts) {
     Password(store, fonts);
     Network(store, fonts);
     ConfirmButtons(store, fonts);
+    SaveDialogs(store, fonts);
     Result(store, fonts);
 }
 } // namespace FrontEnd
