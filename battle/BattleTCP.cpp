@@ -25,7 +25,9 @@ bool SendsCraters(const Battle* battle, Affiliation sender) {
 }
 
 // Reads a crater group; false, with nothing kept, when it is damaged.
-bool ReadCraters(GFile* file, std::vector<std::unique_ptr<Crater>>* out) {
+// A crater from the peer must be a shell crater on (or near) this map, as
+// the map's own reader demands; anything else refuses the whole body.
+bool ReadCraters(GFile* file, const Map* map, std::vector<std::unique_ptr<Crater>>* out) {
     file->ReadChar();
     int32_t count = file->ReadLong();
     if (file->HasFailed() || count < 0 || count > kMaxCraters) return false;
@@ -33,6 +35,7 @@ bool ReadCraters(GFile* file, std::vector<std::unique_ptr<Crater>>* out) {
         auto crater = std::make_unique<Crater>();
         crater->Read(file);
         if (file->HasFailed()) return false;
+        if (map && (!crater->IsValid(map->mWidthMetres, map->mHeightMetres) || crater->IsFoxhole())) return false;
         out->push_back(std::move(crater));
     }
     return true;
@@ -95,7 +98,7 @@ bool Battle::ReadPartialTCP(GFile* file, bool ownFile) {
     int32_t lastTurn = file->ReadShort();
     std::vector<std::unique_ptr<Crater>> craters;
     bool hasCraters = file->ReadChar() == 1;
-    bool ok = !hasCraters || ReadCraters(file, &craters);
+    bool ok = !hasCraters || ReadCraters(file, gBattle ? gBattle->mMap : nullptr, &craters);
     int8_t sideValue = gCampaign ? file->ReadChar() : 0;
     if (!ok || file->HasFailed()) {
         while (mUnits->GetCount() > before)

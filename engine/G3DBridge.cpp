@@ -12,14 +12,22 @@
 namespace Bridge3D {
 namespace {
 std::unique_ptr<KernelRenderHost> sHost;
+
+KernelRenderHost* Host() {
+    if (!sHost) sHost = std::make_unique<KernelRenderHost>();
+    return sHost.get();
+}
 }
 
 bool Exists() { return g3D != nullptr; }
 
+SoftDevice3D* Device() { return Host()->Get3DDevice(); }
+
+void PrepareDevice() { Host()->PrepareDevice3D(); }
+
 bool Create() {
     Delete();
-    if (!sHost) sHost = std::make_unique<KernelRenderHost>();
-    gRenderHost = sHost.get();
+    gRenderHost = Host();
     g3D = new GGraph3D;
     if (g3D->Setup3D()) return true;
     Delete();
@@ -77,6 +85,8 @@ GGraph3D* g3D = nullptr;
 
 namespace Bridge3D {
 bool Exists() { return g3D != nullptr; }
+SoftDevice3D* Device() { return nullptr; }
+void PrepareDevice() {}
 bool Create() { return false; }
 void Delete() {}
 bool RenderBegin() { return false; }

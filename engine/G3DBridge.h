@@ -8,10 +8,16 @@
 // g3D is null, i.e. in 2-D mode.
 class GGraph3D;
 class GString;
+class SoftDevice3D;
 extern GGraph3D* g3D;
 
 namespace Bridge3D {
 bool Exists();
+// The screen's 3-D device, drawing into the kernel's back buffer; null
+// while there is no back buffer (or no renderer in the build).
+SoftDevice3D* Device();
+// Sets the device's fixed render states.
+void PrepareDevice();
 // Makes a new renderer for the kernel's device and sets it up; g3D stays
 // null when that fails.
 bool Create();

@@ -92,6 +92,7 @@ public:
     void Rewind();
     // The file's name without folder and extension.
     void GetName(GString* name) const;
+    void GetName(GString& name) const { GetName(&name); }
     // Length of the stream the file currently reads or has written.
     int32_t GetFileLength() const;
 

@@ -88,7 +88,7 @@ public:
     void ReplaceIndex(int32_t index, GObject* member, bool deleteOld);
     void Swap(int32_t i, int32_t j);
     void DeleteIndex(int32_t index, bool deleteIt);
-    void DeleteSomeIndices(GIndexTest test, void* context, bool deleteMembers);
+    virtual void DeleteSomeIndices(GIndexTest test, void* context, bool deleteMembers);
     void DoForEachIndex(GIndexFn fn, void* context);
 
     // Median-of-three quicksort on ranges of 12 or more, then one insertion

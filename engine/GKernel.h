@@ -18,6 +18,7 @@ class GButton;
 class GFile;
 class GString;
 class PlatformVideo;
+class SoftDevice3D;
 
 // The title of the window and the fatal messages shown when no display opens.
 extern const char* const kProductName;
@@ -42,6 +43,9 @@ public:
     // application, sets up the display and calls Startup.
     void StartApp(GApplication* app);
     GApplication* GetApplication() const { return mApplication; }
+    // The German message with which the program must end at once (the 3-D
+    // graphics could not be set up at start), or null while all is well.
+    const char* GetFatalMessage() const { return mFatalMessage; }
 
     // --- main loop ---------------------------------------------------------
     void RunMainLoop();
@@ -135,6 +139,14 @@ public:
     // --- 3-D device --------------------------------------------------------
     bool InitDirectXGraphics();
     void DeleteDirectXGraphics();
+    // The screen's 3-D device: the same object on every call while the back
+    // buffer lives; null without a back buffer.
+    SoftDevice3D* Get3DDevice();
+    // Makes the renderer g3D for the screen device and sets it up; false
+    // (and g3D null) when that fails.
+    bool ConfigureDirect3D();
+    // The device's fixed render states (depth, blending, alpha test, filters).
+    void PrepareDevice3D();
 
     // --- views (used by GView) ---------------------------------------------
     void RegisterView(GView* view);
@@ -174,9 +186,13 @@ public:
     uint32_t mLastUpdateTime = 0; // time stamp of the last screen update
     int32_t mMouseX = 0;
     int32_t mMouseY = 0;
-    int32_t mEdgeH = 0; // -1 left edge, +1 right edge, 0 else
+    // The pointer's screen-edge directions, which the battle's map view
+    // scrolls by: h -1 at the left edge, +1 at the right, else 0; v alike
+    // for top and bottom. Both stay 0 while mEdgeScrolling is cleared or the
+    // program is in the background.
+    int32_t mEdgeH = 0;
     int32_t mEdgeV = 0;
-    bool mEdgeScrolling = false;
+    bool mEdgeScrolling = true;
     bool mHardwareDevice = true; // the software device blends and filters
     bool mHardwareDirectDraw = false;
     GraphicsPresets mGraphicsPresets;
@@ -231,6 +247,7 @@ private:
     bool mDisplayTestRunning = false;
     bool mPresentPending = false;
     bool mCursorShown = true;
+    const char* mFatalMessage = nullptr;
 };
 
 extern GKernel* gKernel;

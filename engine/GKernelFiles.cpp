@@ -1,5 +1,6 @@
 // The kernel's file services: members of the kernel that forward to the
 // engine's file functions, and the in-game file chooser.
+#include "engine/GButton.h"
 #include "engine/GEncoder.h"
 #include "engine/GFileDialog.h"
 #include "engine/GFileServices.h"
@@ -46,14 +47,20 @@ GFile* GKernel::OpenFileDialog(const char* folder, const char* type1, const char
     if (flag) *flag = false;
     if (!mRootView) return nullptr;
     const char* types[4] = {type1, type2, type3, type4};
+    // The chooser's "Öffnen" takes Return while it is open; the screen
+    // beneath gets its own default button back afterwards.
+    GButton* screenDefault = mDefaultButton;
     auto* dialog = new GFileDialog;
     dialog->IFileDialog(folder, types);
     // The chooser is modal: the loop runs on until it has an answer.
     while (!mQuit && IsViewAlive(dialog) && !dialog->IsFinished())
         DoOnePass(-1);
-    if (!IsViewAlive(dialog)) return nullptr;
-    GFileStub* chosen = dialog->TakeChoice();
-    delete dialog;
+    GFileStub* chosen = nullptr;
+    if (IsViewAlive(dialog)) {
+        chosen = dialog->TakeChoice();
+        delete dialog;
+    }
+    if (screenDefault && IsViewAlive(screenDefault) && !mDefaultButton) mDefaultButton = screenDefault;
     if (!chosen) return nullptr;
     GFile* file = ::OpenFileFromStub(chosen, mode);
     delete chosen;

@@ -15,6 +15,7 @@ constexpr int32_t kMaxIdleWaitMs = 50;
 constexpr int32_t kMinFrameMs = 10;
 constexpr int32_t kEdgeMargin = 2;
 constexpr uint32_t kHoldDelayMs = 400;
+constexpr int32_t kInactiveWakeMs = 1000;
 } // namespace
 
 void GKernel::RunMainLoop() {
@@ -47,8 +48,10 @@ bool GKernel::WaitForEvent(PlatformEvent* event, int32_t waitMs) {
     if (!mVideo) return false;
     int32_t timeout = 0;
     if (!mActive) {
-        // An inactive program sleeps until the window system wakes it.
-        timeout = waitMs < 0 ? -1 : waitMs;
+        // An inactive program sleeps until the window system wakes it, but
+        // no longer than a second, so that the network pump keeps an open
+        // connection alive while the player is away.
+        timeout = waitMs < 0 ? kInactiveWakeMs : waitMs;
     } else if (mHogCPU == 0 && waitMs != 0) {
         // Active: no waiting beyond what is due next, so the loop neither
         // spins nor delays work.
@@ -75,23 +78,29 @@ void GKernel::DoOnePass(int32_t waitMs) {
     const bool got = WaitForEvent(&event, waitMs);
     mCurrentTime = ClockTime();
     if (got) DispatchEvent(event);
-    if (!mActive) return; // no screen work while in the background
+    // In the background a pass without a message was only for the network.
+    if (!got && !mActive) return;
     UpdateEdges();
     // A held button that tracks asks for DoMouseHold once it has been held.
-    if (mTrackingView && mTrackingHold && mButtonDown == 1 && !mHoldSent &&
+    if (mActive && mTrackingView && mTrackingHold && mButtonDown == 1 && !mHoldSent &&
         mCurrentTime - mButtonDownTime >= kHoldDelayMs) {
         mHoldSent = true;
         LongRect g;
         mTrackingView->GetGlobalBounds(&g);
         mTrackingView->DoMouseHold(mMouseX - g.left, mMouseY - g.top);
     }
+    // A program in the background still runs its idle work (network
+    // transfers go on from the application's after-idle hook) and its
+    // sounds for each message; only the screen waits until it is active
+    // again.
     DoIdlePass();
-    UpdateScreen();
+    if (mActive) UpdateScreen();
     ManageSounds();
 }
 
 void GKernel::UpdateEdges() {
-    if (!mEdgeScrolling) {
+    // In the background the pointer is elsewhere: no edge scrolls.
+    if (!mEdgeScrolling || !mActive) {
         mEdgeH = mEdgeV = 0;
         return;
     }

@@ -12,6 +12,9 @@ int main() {
         return 1;
     }
     UserStartup();
+    const char* fatal = gKernel->GetFatalMessage();
     delete gKernel;
-    return 0;
+    if (!fatal) return 0;
+    PlatformFatalMessage(kProductName, fatal);
+    return 1;
 }

@@ -56,6 +56,8 @@ uint8_t SquareCost(const Map& map, int32_t col, int32_t row, PathType type)
     return static_cast<uint8_t>(std::max(cost, 1));
 }
 
+constexpr float kFarOff = 10000.0f;  // metres beyond the map that still get an answer
+
 constexpr int32_t kDCol[8] = {1, -1, 0, 0, 1, 1, -1, -1};
 constexpr int32_t kDRow[8] = {0, 0, 1, -1, 1, -1, 1, -1};
 
@@ -115,7 +117,13 @@ PathResult AIPathFinder::Find(const Map& map, const PathGrid& g, float x1, float
 {
     if (!path || g.mSize != map.mSquareCount || g.mSize == 0) return kPathNoAnswer;
     path->mCount = 0;
-    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return kPathNoAnswer;
+    // Points just off the map (an exit) are searched from the edge square;
+    // points far off it have no answer.
+    auto near = [&](float x, float y) {
+        return std::isfinite(x) && std::isfinite(y) && std::fabs(x - map.mWidthMetres * 0.5f) < map.mWidthMetres + kFarOff &&
+               std::fabs(y - map.mHeightMetres * 0.5f) < map.mHeightMetres + kFarOff;
+    };
+    if (!near(x1, y1) || !near(x2, y2)) return kPathNoAnswer;
     const int32_t rows = map.mHeight, cols = map.mWidth;
     auto squareOf = [&](float x, float y) {
         int32_t c = std::clamp(static_cast<int32_t>(std::floor(x * 0.05f)), 0, cols - 1);
@@ -187,13 +195,17 @@ PathResult AIPathFinder::Find(const Map& map, const PathGrid& g, float x1, float
     mPointX.push_back(x2);
     mPointY.push_back(y2);
     Simplify(map, g, x1, y1);
-    // A path longer than the unit can store keeps its first points: the unit
-    // sets off and plans again later.
-    path->mCount = std::min(static_cast<int32_t>(mPointX.size()), kPathMaxPoints);
-    for (int32_t k = 0; k < path->mCount; ++k) {
+    // Callers take the last point for the destination. A path longer than
+    // the unit can store keeps its first points and then the destination;
+    // the unit meets the rest of the way as an obstacle and plans again.
+    const int32_t points = static_cast<int32_t>(mPointX.size());
+    path->mCount = std::min(points, kPathMaxPoints);
+    for (int32_t k = 0; k < path->mCount - 1; ++k) {
         path->mX[k] = mPointX[k];
         path->mY[k] = mPointY[k];
     }
+    path->mX[path->mCount - 1] = mPointX[points - 1];
+    path->mY[path->mCount - 1] = mPointY[points - 1];
     return kPathFound;
 }
 

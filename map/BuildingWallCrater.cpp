@@ -251,12 +251,16 @@ void CraterGroup::ICraterGroup(Map* map)
     mMap = map;
 }
 
+bool gPlayerView = false;
+
 Crater* CraterGroup::FindCrater(float x, float y)
 {
     Crater* found = nullptr;
+    const bool hideOthers = gPlayerView && mMap;
     ++mLocked;  // no member may be removed while the storage is searched
     for (GObject* member : mMembers) {
         Crater* crater = static_cast<Crater*>(member);
+        if (hideOthers && crater->IsFoxhole() && !crater->mSpotted && crater->mSide != mMap->mViewingSide) continue;
         if (crater->Covers(x, y)) {
             found = crater;
             break;

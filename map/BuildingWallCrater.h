@@ -107,14 +107,21 @@ public:
 
 constexpr int32_t kCraterKindFoxhole = 2;
 
+// Set by the camera code only around the terrain text of a point, so that the
+// text never gives away a foxhole of the other side that the viewing side has
+// not spotted: FindCrater skips those while it is set.
+extern bool gPlayerView;
+
 // The map's craters or its foxholes.
 class CraterGroup : public GList {
 public:
     CraterGroup() = default;
     void ICraterGroup(Map* map);
 
-    // The first member whose radius box holds the point, or null. A hit tells
-    // the map whether the last crater found was a foxhole.
+    // The first member whose radius box holds the point, or null; while
+    // gPlayerView is set, unspotted foxholes of the side that is not viewing
+    // are passed over. A hit tells the map whether the last crater found was
+    // a foxhole.
     Crater* FindCrater(float x, float y);
     Crater* GetCrater(int32_t index) const { return static_cast<Crater*>(GetObjectA(index)); }
     // Whether a dug foxhole covers the point; leaves the map's flag alone.

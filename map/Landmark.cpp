@@ -17,17 +17,12 @@ void Landmark::Write(GFile* file)
 {
     file->WriteLong(mColumn);
     file->WriteLong(mRow);
-    // The name as every string is stored: a length byte and the characters.
-    file->WriteChar(static_cast<int8_t>(mName.GetLength()));
-    file->WriteBytes(mName.GetCString(), mName.GetLength());
+    mName.Write(file);  // a length byte and the characters
 }
 
 void Landmark::Read(GFile* file)
 {
     mColumn = file->ReadLong();
     mRow = file->ReadLong();
-    char text[256] = {};
-    int32_t length = static_cast<uint8_t>(file->ReadChar());
-    file->ReadBytes(text, length);
-    mName.IStringText(text);
+    mName.Read(file);
 }

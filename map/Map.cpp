@@ -53,10 +53,10 @@ void Map::MakeSmokeAndFlames()
     for (int32_t p = 0; p < kFlamePatterns; ++p) {
         for (int32_t n = 0; n < kFlamesPerPattern; ++n) {
             FlamePattern& f = mFlamePatterns[p][n];
-            f.mFromX = 20.0f * r() - 10.0f;
-            f.mFromY = 20.0f * r() - 10.0f;
-            f.mToX = 20.0f * r() - 10.0f;
-            f.mToY = 20.0f * r() - 10.0f;
+            f.mFrom.x = 20.0f * r() - 10.0f;
+            f.mFrom.y = 20.0f * r() - 10.0f;
+            f.mTo.x = 20.0f * r() - 10.0f;
+            f.mTo.y = 20.0f * r() - 10.0f;
             f.mHeight = 0.5f + 3.5f * r();
             f.mBase = 3.0f * r();
             mFlameWall[p][n] = static_cast<uint8_t>(RandomPick(4));
@@ -157,7 +157,12 @@ bool Map::IBlankMap(int32_t cols, int32_t rows, float heightScale, int32_t heigh
     mPointsY = rows * kPointsPerSquare + 1;
     mPoints.assign(static_cast<size_t>(mPointsX) * mPointsY, EncodePoint(heightCode, kTerrainOpen));
     mSquares.assign(mSquareCount, Square());
-    mLevels.assign(mSquareCount, 0);
+    // The level byte counts 3 m steps of the scale; a flat map's squares sit
+    // at the level nearest their ground, so that centre and corner heights
+    // agree.
+    const float ground = DecodePointHeight(EncodePoint(heightCode, kTerrainOpen), heightScale);
+    const float level = std::clamp(std::round(ground / (3.0f * heightScale)), 0.0f, 255.0f);
+    mLevels.assign(mSquareCount, static_cast<uint8_t>(level));
     mFire.assign(mSquareCount, 0);
     mFireAge.assign(mSquareCount, 0);
     SetDefaultCameras();
@@ -351,6 +356,16 @@ const Square* Map::GetSquare(int32_t column, int32_t row) const
     return &mSquares[SquareIndex(column, row)];
 }
 
+bool Map::SquareSpan(float lo, float hi, int32_t count, int32_t* first, int32_t* last)
+{
+    if (!std::isfinite(lo) || !std::isfinite(hi) || hi < 0.0f || lo * 0.05f >= static_cast<float>(count)) return false;
+    // Clamped while still a float, so that no far-off value is turned into
+    // an integer it does not fit.
+    *first = static_cast<int32_t>(std::max(0.0f, lo * 0.05f));
+    *last = static_cast<int32_t>(std::min(static_cast<float>(count - 1), hi * 0.05f));
+    return *first <= *last;
+}
+
 void Map::SetPoint(int32_t i, int32_t j, uint16_t entry)
 {
     if (i < 0 || j < 0 || i >= mPointsX || j >= mPointsY) return;
@@ -487,7 +502,7 @@ void Map::GetBoundingHeadings(float x, float y, Direction edge, float* distance,
     if (hi) *hi = b;
 }
 
-int32_t Map::GetGroundType(bool alternative) const
+GroundType Map::GetGroundType(bool alternative) const
 {
     // The first square (x-major) whose overlay code names a ground family
     // decides; the alternative reading looks at overlay slot 1 as well.
@@ -541,24 +556,27 @@ void Map::ClearDoodads(float x, float y)
 {
     if (!OnMap(x, y)) return;
     Square& s = mSquares[SquareIndex(static_cast<int32_t>(x * 0.05f), static_cast<int32_t>(y * 0.05f))];
-    s.mDoodads[0].mTypeVariant = static_cast<uint8_t>((s.mDoodads[0].mTypeVariant & ~0x1f) | kDoodadEmpty);
+    s.mDoodads[0].mTypeAndVariant = static_cast<uint8_t>((s.mDoodads[0].mTypeAndVariant & ~0x1f) | kDoodadEmpty);
 }
 
 void Map::IndexObjects()
 {
+    // A building added to the group by hand on a square off the map is not
+    // indexed (loading refuses such records).
+    auto onMap = [this](const Building* b) { return GetSquare(b->mColumn, b->mRow) != nullptr; };
     mBuildingStart.assign(mSquareCount + 1, 0);
-    mBuildingOrder.assign(mBuildings->GetCount(), nullptr);
     const int32_t buildings = mBuildings->GetCount();
     for (int32_t k = 0; k < buildings; ++k) {
         const Building* b = static_cast<const Building*>(mBuildings->GetObjectA(k));
-        ++mBuildingStart[SquareIndex(b->mColumn, b->mRow) + 1];
+        if (onMap(b)) ++mBuildingStart[SquareIndex(b->mColumn, b->mRow) + 1];
     }
     for (int32_t s = 0; s < mSquareCount; ++s) mBuildingStart[s + 1] += mBuildingStart[s];
+    mBuildingOrder.assign(mBuildingStart[mSquareCount], nullptr);
     std::vector<int32_t> fill(mBuildingStart.begin(), mBuildingStart.end() - 1);
     for (int32_t k = 0; k < buildings; ++k) {
         Building* b = static_cast<Building*>(mBuildings->GetObjectA(k));
         b->mMap = this;
-        mBuildingOrder[fill[SquareIndex(b->mColumn, b->mRow)]++] = b;
+        if (onMap(b)) mBuildingOrder[fill[SquareIndex(b->mColumn, b->mRow)]++] = b;
     }
 
     IndexWalls();
@@ -594,10 +612,10 @@ void Map::IndexWalls()
     mWallStart.assign(mSquareCount + 1, 0);
     // Each wall is listed in every square its box (grown by 1 m) touches.
     auto forSquares = [this](const Wall* w, auto fn) {
-        int32_t c0 = std::max(0, static_cast<int32_t>(std::floor((std::min(w->mX0, w->mX1) - 1.0f) * 0.05f)));
-        int32_t c1 = std::min(mWidth - 1, static_cast<int32_t>(std::floor((std::max(w->mX0, w->mX1) + 1.0f) * 0.05f)));
-        int32_t r0 = std::max(0, static_cast<int32_t>(std::floor((std::min(w->mY0, w->mY1) - 1.0f) * 0.05f)));
-        int32_t r1 = std::min(mHeight - 1, static_cast<int32_t>(std::floor((std::max(w->mY0, w->mY1) + 1.0f) * 0.05f)));
+        int32_t c0, c1, r0, r1;
+        if (!SquareSpan(std::min(w->mX0, w->mX1) - 1.0f, std::max(w->mX0, w->mX1) + 1.0f, mWidth, &c0, &c1) ||
+            !SquareSpan(std::min(w->mY0, w->mY1) - 1.0f, std::max(w->mY0, w->mY1) + 1.0f, mHeight, &r0, &r1))
+            return;
         for (int32_t col = c0; col <= c1; ++col) {
             for (int32_t row = r0; row <= r1; ++row) fn(SquareIndex(col, row));
         }

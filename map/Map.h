@@ -38,12 +38,16 @@ constexpr int32_t kSmokePuffs = 13;
 constexpr int32_t kFlamePatterns = 29;
 constexpr int32_t kFlamesPerPattern = 16;
 
-// One flame of a fire's flame pattern (the fire drawing reads them).
+// One flame of a fire's flame pattern (the fire drawing reads them): six
+// floats, the flame's two ends across the fire, its height and its base.
+struct FlamePoint {
+    float x = 0.0f, y = 0.0f;  // -10..10
+};
 struct FlamePattern {
-    float mFromX = 0.0f, mFromY = 0.0f;  // -10..10
-    float mToX = 0.0f, mToY = 0.0f;      // -10..10
-    float mHeight = 0.5f;                // 0.5..4.0
-    float mBase = 0.0f;                  // 0..3.0
+    FlamePoint mFrom;
+    FlamePoint mTo;
+    float mHeight = 0.5f;  // 0.5..4.0
+    float mBase = 0.0f;    // 0..3.0
 };
 
 // While set, CheckLOS leaves temporary smoke out of its sight test.
@@ -98,7 +102,7 @@ public:
     // first going counter-clockwise; hi may exceed 360 so that every heading
     // of the edge lies between lo and hi.
     void GetBoundingHeadings(float x, float y, Direction edge, float* distance, float* lo, float* hi) const;
-    int32_t GetGroundType(bool alternative) const;
+    GroundType GetGroundType(bool alternative) const;
     bool NearBoreSight(float x, float y, bool side) const;
 
     // ------------------------------------------------ sight and flight
@@ -309,7 +313,10 @@ private:
     void IndexWalls();
     int32_t FuelAt(float x, float y) const;
     void MarkFoxhole(const Crater* c);
-    Crater* CraterCovering(CraterGroup* group, float x, float y) const;
+    // The squares (of count along one axis) that the metres lo..hi touch;
+    // false when none does or a bound is not a number.
+    static bool SquareSpan(float lo, float hi, int32_t count, int32_t* first, int32_t* last);
+    Crater* CraterCovering(CraterGroup* group, float x, float y, float* distance2 = nullptr) const;
     int32_t PacketSlice() const;
 
     float mHeightOfCode[1024] = {};         // height of each height code at mHeightScale

@@ -146,22 +146,33 @@ void Map::BurnOutFires()
 
 // ---------------------------------------------------------------- craters and foxholes
 
-Crater* Map::CraterCovering(CraterGroup* group, float x, float y) const
+// Packets name a crater by its centre, and craters may overlap: of those
+// covering the point, the one whose centre lies nearest is meant (the
+// earlier member on a tie).
+Crater* Map::CraterCovering(CraterGroup* group, float x, float y, float* distance2) const
 {
+    Crater* nearest = nullptr;
+    float best = 0.0f;
     for (int32_t k = 0; k < group->GetCount(); ++k) {
         Crater* c = group->GetCrater(k);
-        if (c->Covers(x, y)) return c;
+        if (!c->Covers(x, y)) continue;
+        const float d = (c->mX - x) * (c->mX - x) + (c->mY - y) * (c->mY - y);
+        if (!nearest || d < best) {
+            nearest = c;
+            best = d;
+        }
     }
-    return nullptr;
+    if (distance2) *distance2 = best;
+    return nearest;
 }
 
 void Map::MarkFoxhole(const Crater* c)
 {
     if (!c->IsFoxhole()) return;
-    int32_t c0 = std::max(0, static_cast<int32_t>(std::floor((c->mX - c->mRadius) * 0.05f)));
-    int32_t c1 = std::min(mWidth - 1, static_cast<int32_t>(std::floor((c->mX + c->mRadius) * 0.05f)));
-    int32_t r0 = std::max(0, static_cast<int32_t>(std::floor((c->mY - c->mRadius) * 0.05f)));
-    int32_t r1 = std::min(mHeight - 1, static_cast<int32_t>(std::floor((c->mY + c->mRadius) * 0.05f)));
+    int32_t c0, c1, r0, r1;
+    if (!SquareSpan(c->mX - c->mRadius, c->mX + c->mRadius, mWidth, &c0, &c1) ||
+        !SquareSpan(c->mY - c->mRadius, c->mY + c->mRadius, mHeight, &r0, &r1))
+        return;
     for (int32_t col = c0; col <= c1; ++col) {
         for (int32_t row = r0; row <= r1; ++row) mFoxholeMark[SquareIndex(col, row)] = 1;
     }
@@ -202,6 +213,11 @@ Crater* Map::MakeCrater(float x, float y, float charge, bool foxhole, bool crate
 Crater* Map::HandleCraterPacket(float x, float y, float radius, float depth, float shade, int32_t kind,
                                 Affiliation side)
 {
+    // Packets come from files too: a crater that could not have been made
+    // is left out.
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(radius) || !(radius >= 0.0f) ||
+        !std::isfinite(depth) || !std::isfinite(shade) || kind < 0)
+        return nullptr;
     Crater* c = new Crater;
     c->ICrater(x, y, radius, depth, shade, kind, side);
     c->mMap = this;
@@ -212,12 +228,16 @@ Crater* Map::HandleCraterPacket(float x, float y, float radius, float depth, flo
 
 void Map::RemoveCrater(float x, float y)
 {
-    for (CraterGroup* group : {mCraters, mFoxholes}) {
-        if (Crater* c = CraterCovering(group, x, y)) {
-            group->Delete(c, true);
-            if (group == mFoxholes) IndexObjects();
-            return;
-        }
+    // A shell crater and a foxhole may overlap: the nearer centre goes,
+    // the shell crater on a tie.
+    float dCrater = 0.0f, dFoxhole = 0.0f;
+    Crater* crater = CraterCovering(mCraters, x, y, &dCrater);
+    Crater* foxhole = CraterCovering(mFoxholes, x, y, &dFoxhole);
+    if (foxhole && (!crater || dFoxhole < dCrater)) {
+        mFoxholes->Delete(foxhole, true);
+        IndexObjects();
+    } else if (crater) {
+        mCraters->Delete(crater, true);
     }
 }
 

@@ -17,6 +17,7 @@ constexpr float kOwnCover = 10.0f;                    // a unit sees out of its 
 constexpr float kWallReach = 2.0f;                    // a unit at a wall looks over it
 constexpr float kEyeGroundTolerance = 0.05f;
 constexpr float kGravity = 9.81f;
+constexpr float kMaxSteps = 1 << 16;                  // 131 km at 2 m
 
 bool Finite6(float a, float b, float c, float d, float e, float f)
 {
@@ -35,7 +36,9 @@ void Map::TraceLine(const Trace& s, TraceResult* r) const
     *r = TraceResult();
     const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1, dz = s.mZ2 - s.mZ1;
     const float horiz = std::sqrt(dx * dx + dy * dy);
-    const int32_t n = std::max(1, static_cast<int32_t>(std::ceil(horiz / kPointSpacing)));
+    // Steps of at most 2 m; an absurdly long segment (far beyond any map)
+    // takes longer steps rather than an endless walk.
+    const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
     const float step = horiz / n;
     const uint32_t stamp = ++mTraceCount;
     TraceResult walls;

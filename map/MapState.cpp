@@ -47,7 +47,7 @@ void MapState::Take(const Map& map)
     mFire = map.mFire;
     mFireAge = map.mFireAge;
     mDoodadZero.resize(map.mSquares.size());
-    for (size_t s = 0; s < map.mSquares.size(); ++s) mDoodadZero[s] = map.mSquares[s].mDoodads[0].mTypeVariant;
+    for (size_t s = 0; s < map.mSquares.size(); ++s) mDoodadZero[s] = map.mSquares[s].mDoodads[0].mTypeAndVariant;
     mBuildings.clear();
     for (int32_t k = 0; k < map.mBuildings->GetCount(); ++k) {
         const Building* b = static_cast<const Building*>(map.mBuildings->GetObjectA(k));
@@ -72,7 +72,7 @@ void MapState::Give(Map* map) const
     map->mFire = mFire;
     map->mFireAge = mFireAge;
     for (size_t s = 0; s < map->mSquares.size() && s < mDoodadZero.size(); ++s) {
-        map->mSquares[s].mDoodads[0].mTypeVariant = mDoodadZero[s];
+        map->mSquares[s].mDoodads[0].mTypeAndVariant = mDoodadZero[s];
     }
     for (int32_t k = 0; k < map->mBuildings->GetCount() && k < static_cast<int32_t>(mBuildings.size()); ++k) {
         Building* b = static_cast<Building*>(map->mBuildings->GetObjectA(k));
@@ -120,6 +120,7 @@ bool MapState::Read(GFile* file, const Map& map)
     if (file->HasFailed()) return false;
     for (int32_t s = 0; s < map.mSquareCount; ++s) {
         if (mFire[s] < 0 || mFire[s] > 7 || mFire[s] == 4) return false;
+        if (mFire[s] != 0 && mFireAge[s] == kBurntOut) return false;  // burnt out yet burning
     }
     int32_t buildings = file->ReadLong();
     if (file->HasFailed() || buildings != map.mBuildings->GetCount()) return false;
@@ -134,7 +135,7 @@ bool MapState::Read(GFile* file, const Map& map)
     }
     // Doodads are made again when the map loads; keep them as they are.
     mDoodadZero.resize(map.mSquares.size());
-    for (size_t s = 0; s < map.mSquares.size(); ++s) mDoodadZero[s] = map.mSquares[s].mDoodads[0].mTypeVariant;
+    for (size_t s = 0; s < map.mSquares.size(); ++s) mDoodadZero[s] = map.mSquares[s].mDoodads[0].mTypeAndVariant;
     mSmokeCopied = false;  // smoke is the battle's to restore
     return ReadCraters(file, map, false, &mCraters) && ReadCraters(file, map, true, &mFoxholes) && !file->HasFailed();
 }

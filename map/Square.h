@@ -5,11 +5,11 @@
 
 // One doodad slot (small ground decoration) of a square.
 struct Doodad {
-    uint8_t mX, mY;       // position inside the square
-    uint8_t mTurn;
-    uint8_t mShade;
-    int16_t mHeight;      // height in 1/150 m
-    uint8_t mTypeVariant; // low 5 bits: type (kDoodadEmpty = nothing)
+    uint8_t mX, mY;           // position inside the square, 0..255 for 0..20 m
+    uint8_t mTurn;            // degrees, 0..179
+    uint8_t mShade;           // size variation
+    int16_t mHeight;          // ground height less 0.05 m, in 1/150 m
+    uint8_t mTypeAndVariant;  // low 5 bits type (kDoodadEmpty = nothing), high 3 the texture variant
 };
 
 constexpr uint8_t kDoodadEmpty = 14;

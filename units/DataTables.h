@@ -69,6 +69,7 @@ struct MovementSpeedChart {
 // 1 upper hull, 2 lower hull; aspects 0 front, 1 side, 2 rear).
 constexpr int kArmorSlots = 9;
 constexpr int kRarityCodes = 60;
+constexpr int kRarityCodeMax = 16; // rarity codes index a table of 17 factors
 constexpr int kRarityRows = 6;
 constexpr int kRarityRowBytes = 72;
 
@@ -195,6 +196,8 @@ constexpr uint32_t kVNoRadio = 0x10000;
 constexpr uint32_t kVLateCamouflage = 0x20000;
 constexpr uint32_t kVGyroStabilised = 0x80000;
 constexpr uint32_t kVCoaxAntiAircraft = 0x100000;
+constexpr uint32_t kVWreckGunThird = 0x200000;    // a wreck's gun is drawn at a third of its elevation
+constexpr uint32_t kVCrewFixedInTurret = 0x2000000; // crew figures do not turn with the turret
 
 // ------------------------------------------------------------ infantry
 struct InfantryData {
@@ -278,6 +281,9 @@ struct WeaponData {
     int8_t mAntiAircraft;
     float mPenetrationParameter;
     int16_t mCommandLevel;
+    // How a crew slews the gun while the unit stands: 0 trail carriage,
+    // 1 light carriage swung by hand, 2 all-round mounting.
+    int8_t mCarriage;
 };
 
 // ------------------------------------------------------------ small arms

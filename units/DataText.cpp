@@ -194,7 +194,8 @@ std::vector<Field> FieldsOf(GameTable t) {
                 NUM(T, mKillMultiplier),
                 NUM(T, mAntiAircraft),
                 NUM(T, mPenetrationParameter),
-                NUM(T, mCommandLevel)};
+                NUM(T, mCommandLevel),
+                NUM(T, mCarriage)};
     }
     case kTableSmallArms: {
         using T = SmallArmsData;
@@ -461,6 +462,13 @@ public:
             *why = "Zuweisung vor dem ersten Abschnitt";
             return false;
         }
+        // A second value for a field in one section would silently win.
+        for (const Field* done : mAssigned)
+            if (done == f) {
+                *why = "Feld " + name + " doppelt im Abschnitt";
+                return false;
+            }
+        mAssigned.push_back(f);
         if (mInDefault) return Assign(*f, value, mDefault.data(), why);
         for (long r : mTargets)
             if (!Assign(*f, value, Row(r), why)) return false;
@@ -523,6 +531,7 @@ private:
         }
         std::string body = Trim(line.substr(1, line.size() - 2));
         mTargets.clear();
+        mAssigned.clear();
         mInDefault = false;
         if (body == "default") {
             if (mAnyRow) {
@@ -579,6 +588,7 @@ private:
     std::vector<uint8_t> mDefault;
     std::vector<bool> mDefined;
     std::vector<long> mTargets;
+    std::vector<const Field*> mAssigned; // fields given in the current section
     long mRows = -1;
     bool mInDefault = false;
     bool mAnyRow = false;

@@ -90,6 +90,7 @@ void CheckVehicle(Checker& c, const VehicleData& r) {
     c.Range("mCrew", r.mCrew, 0, 12);
     c.Range("mWeight", r.mWeight, 0, 200);
     c.Ref("mClass", r.mClass, kTableVehicleClass);
+    c.Ref("mLookAlikeType", r.mLookAlikeType, kTableVehicle);
     c.Ref("mMainWeapon", r.mMainWeapon, kTableWeapon);
     c.Ref("mBowMG", r.mBowMG, kTableSmallArms);
     c.Ref("mCoaxMG", r.mCoaxMG, kTableSmallArms);
@@ -114,6 +115,9 @@ void CheckVehicle(Checker& c, const VehicleData& r) {
     }
     for (int16_t a : r.mAddedPlates)
         c.Range("mAddedPlates", a, 0, 500);
+    c.Range("mRarityIndex", r.mRarityIndex, 0, kRarityCodeMax);
+    for (char code : r.mRarityCodes)
+        c.Range("mRarityCodes", code, 0, kRarityCodeMax);
     c.NonNegative("mTrackFigure", r.mTrackFigure);
     c.NonNegative("mGroundPressure", r.mGroundPressure);
     c.NonNegative("mHullFigure", r.mHullFigure);
@@ -127,6 +131,7 @@ void CheckInfantry(Checker& c, const InfantryData& r) {
     c.Range("mNrTeams", r.mNrTeams, 1, 4);
     c.Range("mSpeedClass", r.mSpeedClass, 0, 4);
     c.Range("mAmmoProfile", r.mAmmoProfile, 0, kLoadSlots - 1);
+    c.Range("mRarityIndex", r.mRarityIndex, 0, kRarityCodeMax);
     int men = 0;
     for (int i = 0; i < 4; ++i) {
         c.Ref("mTeamSmallArms", r.mTeamSmallArms[i], kTableSmallArms);
@@ -143,6 +148,7 @@ void CheckWeapon(Checker& c, const WeaponData& r) {
     c.NonNegative("mCalibre", r.mCalibre);
     c.Range("mNrTubes", r.mNrTubes, 0, 8);
     c.Range("mArtillerySize", r.mArtillerySize, 0, 4);
+    c.Range("mCarriage", r.mCarriage, 0, 2);
     c.Ref("mOrdnanceModel", r.mOrdnanceModel, kTableOrdnanceModel);
     c.Ref("mATRModel", r.mATRModel, kTableATRModel);
     c.NonNegative("mMinRange", r.mMinRange);
@@ -155,6 +161,9 @@ void CheckWeapon(Checker& c, const WeaponData& r) {
         c.Ref("mAmmo", a.mType, kTableAmmo);
         c.NonNegative("mAmmo", a.mVelocity);
     }
+    // Shot of the anti-tank weapons and guns flies and strikes by its bore.
+    const bool shoots = r.mClass >= kWClassLightAT && r.mClass <= kWClassTwinGun;
+    if (shoots && r.mAmmo[0].mType >= 1 && !(r.mCalibre > 0.0f)) c.Fail("mCalibre", "Geschuetz ohne Kaliber");
     for (const LoadMix& m : r.mLoadMix) {
         c.Range("mLoadMix", m.mAP, 0, 100);
         c.Range("mLoadMix", m.mHEAT, 0, 100);
@@ -170,6 +179,7 @@ void CheckSmallArms(Checker& c, const SmallArmsData& r) {
     c.Range("mMaxRange", r.mMaxRange, 0, 5000);
     c.Range("mAutoClass", r.mAutoClass, 0, 3);
     c.Range("mSoundClass", r.mSoundClass, 0, 22);
+    c.Range("mMGClass", r.mMGClass, 0, 4);
     c.Range("mNrTextures", r.mNrTextures, 0, kSmallArmsTextures);
     for (float f : r.mFirepower)
         c.NonNegative("mFirepower", f);
@@ -195,6 +205,10 @@ void CheckVehicleModel(Checker& c, const VehicleModelData& r) {
         c.Finite("mCrewPositions", p.mZ);
         c.Finite("mCrewPositions", p.mHeading);
     }
+}
+
+void CheckAirplane(Checker& c, const AirplaneData& r) {
+    c.Range("mRarityIndex", r.mRarityIndex, 0, kRarityCodeMax);
 }
 
 void CheckOrdnanceModel(Checker& c, const OrdnanceModelData& r) {
@@ -240,6 +254,7 @@ bool CheckGameData(const GameDataSet& set, std::string* error) {
     Each(c, kTableWeapon, set.mWeapons, CheckWeapon);
     Each(c, kTableSmallArms, set.mSmallArms, CheckSmallArms);
     Each(c, kTableAmmo, set.mAmmo, CheckAmmo);
+    Each(c, kTableAirplane, set.mAirplanes, CheckAirplane);
     Each(c, kTableVehicleModel, set.mVehicleModels, CheckVehicleModel);
     Each(c, kTableOrdnanceModel, set.mOrdnanceModels, CheckOrdnanceModel);
     Each(c, kTableATRModel, set.mATRModels, CheckATRModel);

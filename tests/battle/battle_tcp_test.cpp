@@ -159,3 +159,44 @@ TEST(TurnFile, ADamagedBodyChangesNeitherTheHostNorTheMap) {
     EXPECT_EQ(own.mMap->mCraters->GetObjectA(0), mine);
     EXPECT_EQ(stub.mUnits->GetCount(), 0);
 }
+
+// A peer's crater list may only hold shell craters on the map: a foxhole or
+// a crater far off the map refuses the body and leaves the map alone.
+TEST(TurnFile, CratersThatDoNotBelongAreRefused) {
+    for (int bad = 0; bad < 2; ++bad) {
+        PeerHost joiner;
+        joiner.mHost = false;
+        joiner.mSide = kAllies;
+        Battle sender;
+        sender.IBattleStub();
+        sender.mHost = &joiner;
+        sender.mMap = new Map;
+        sender.mMap->IBlankMap(4, 4, 1.0f, 10);
+        sender.mAttacker = 0;
+        sender.mScenarioLevel = 2;
+        auto* crater = new Crater;
+        if (bad == 0)
+            crater->ICrater(30.0f, 30.0f, 1.0f, 0.5f, 0.1f, 2, kAxis); // a foxhole
+        else
+            crater->ICrater(1.0e6f, 30.0f, 2.0f, 0.5f, 0.1f, 0, kAxis); // far off the map
+        sender.mMap->mCraters->Add(crater);
+        std::unique_ptr<GFile> file(NewScratchFile());
+        {
+            CurrentBattle current(&sender);
+            sender.WritePartialTCP(file.get());
+        }
+        file->Rewind();
+
+        PeerHost host;
+        Battle own;
+        own.IBattleStub();
+        own.mMap = new Map;
+        own.mMap->IBlankMap(4, 4, 1.0f, 10);
+        Battle stub;
+        stub.IBattleStub();
+        stub.mHost = &host;
+        CurrentBattle current(&own);
+        EXPECT_FALSE(stub.ReadPartialTCP(file.get(), false)) << bad;
+        EXPECT_EQ(own.mMap->mCraters->GetCount(), 0) << bad;
+    }
+}

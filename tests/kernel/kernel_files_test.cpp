@@ -1,4 +1,5 @@
 // The in-game file chooser and the kernel's file services.
+#include "engine/GButton.h"
 #include "engine/GFile.h"
 #include "engine/GFileDialog.h"
 #include "engine/GFileServices.h"
@@ -106,10 +107,15 @@ TEST_F(FileDialogTest, CancelAndUnreadableFiles) {
         Inject(PlatformEvent::kMouseDown, left + GFileDialog::kListWidth - 60, buttonsY + 10);
         Inject(PlatformEvent::kMouseUp, left + GFileDialog::kListWidth - 60, buttonsY + 10);
     }};
+    // The screen beneath has a default button, which it gets back.
+    auto* screenOK = new GButton;
+    screenOK->IButton(0, nullptr, 10, 10, 40, 20, 77);
+    screenOK->SetDefaultOK();
     bool flag = true;
     EXPECT_EQ(gKernel->OpenFileDialog("PBEM", nullptr, nullptr, nullptr, nullptr, kFileModePlainRead, &flag),
               nullptr);
     EXPECT_FALSE(flag);
+    EXPECT_TRUE(screenOK->IsDefaultOK());
 
     // A plain text is no e-mail turn file: nothing opens and the caller beeps.
     script->mStep = 0;

@@ -2,6 +2,7 @@
 // the map's changeable state.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "MapTestUtil.h"
@@ -199,6 +200,49 @@ TEST_F(ChangesTest, CratersAndFoxholesAreMadeRecordedAndReplayedAlike)
     replay.RemoveCrater(250, 250);
     EXPECT_EQ(replay.mFoxholes->GetCount(), 0);
     EXPECT_EQ(replay.GetTerrain(250, 250, true), kTerrainOpen);
+}
+
+TEST_F(ChangesTest, OverlappingCratersAreNamedByTheirCentres)
+{
+    // A shell crater and a foxhole whose radius boxes overlap: the removal
+    // packet carries the removed one's centre, and playback must take that
+    // one, not the first that covers the point.
+    Crater* shell = map.MakeCrater(100, 100, 700, false, true, false, 0, 2, false);
+    Crater* hole = map.MakeCrater(100.6f, 100, 700, true, false, false, 0, kAllies, false);
+    ASSERT_TRUE(shell && hole);
+    ASSERT_TRUE(shell->Covers(hole->mX, hole->mY));
+    map.RemoveCrater(hole->mX, hole->mY);
+    EXPECT_EQ(map.mFoxholes->GetCount(), 0);
+    ASSERT_EQ(map.mCraters->GetCount(), 1);
+    EXPECT_EQ(map.GetTerrain(100.6f, 100, true), kTerrainOpen);
+    map.RemoveCrater(100, 100);
+    EXPECT_EQ(map.mCraters->GetCount(), 0);
+
+    // Two foxholes overlap: spotting names the right one too.
+    Crater* a = map.MakeCrater(200, 200, 700, true, false, false, 0, kAxis, false);
+    Crater* b = map.MakeCrater(201.5f, 200, 700, true, false, false, 0, kAxis, false);
+    ASSERT_EQ(map.mFoxholes->GetCount(), 2);
+    map.SpotOneFoxhole(b->mX, b->mY);
+    EXPECT_TRUE(b->mSpotted);
+    EXPECT_FALSE(a->mSpotted);
+
+    // While the player's view is asked for, the other side's unspotted
+    // foxholes are not found; spotted ones and the own side's are.
+    map.mViewingSide = kAllies;
+    gPlayerView = true;
+    EXPECT_EQ(map.mFoxholes->FindCrater(199, 200), nullptr);
+    EXPECT_EQ(map.mFoxholes->FindCrater(b->mX, b->mY), b);
+    map.mViewingSide = kAxis;
+    EXPECT_EQ(map.mFoxholes->FindCrater(199, 200), a);
+    gPlayerView = false;
+    map.mViewingSide = kAllies;
+    EXPECT_EQ(map.mFoxholes->FindCrater(199, 200), a);
+    EXPECT_TRUE(map.mLastCraterWasFoxhole);
+
+    // Packets read from a damaged file make nothing.
+    EXPECT_EQ(map.HandleCraterPacket(NAN, 10, 1, 1, 0, 2, kAxis), nullptr);
+    EXPECT_EQ(map.HandleCraterPacket(10, 10, INFINITY, 1, 0, 2, kAxis), nullptr);
+    EXPECT_EQ(map.mFoxholes->GetCount(), 2);
 }
 
 TEST_F(ChangesTest, BuildingsTakeDamageAndCollapseIntoRubble)

@@ -1,6 +1,8 @@
 // Buildings, craters and foxholes, trees and the small square services.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "MapTestUtil.h"
 #include "map/Map.h"
 #include "map/MapBattleLink.h"
@@ -99,6 +101,30 @@ TEST(MapCraters, FoxholesTurnDiggableGroundIntoFoxholeCodes)
     EXPECT_TRUE(map.mLastCraterWasFoxhole);  // a miss leaves the flag
 }
 
+TEST(MapBuildings, HandAddedObjectsOffTheMapAreNotIndexed)
+{
+    Map map;
+    ASSERT_TRUE(map.IBlankMap(4, 4, 1.0f, 54));
+    const float cx[4] = {0, 10, 10, 0}, cy[4] = {0, 0, 10, 10};
+    Building* off = new Building;
+    off->IBuilding(9, 1, kTerrainLightBuilding, cx, cy);
+    map.mBuildings->Add(off);
+    Building* on = new Building;
+    on->IBuilding(1, 1, kTerrainLightBuilding, cx, cy);
+    map.mBuildings->Add(on);
+    Wall* wild = new Wall;
+    wild->IWall(kTerrainWall, NAN, 0, 1e30f, 5, 1.0f);
+    map.mWalls->Add(wild);
+    Crater* far = new Crater;
+    far->ICrater(-1e30f, 1e30f, 2, 1, 0, kCraterKindFoxhole, kAxis);
+    map.mFoxholes->Add(far);
+    map.IndexObjects();
+    EXPECT_EQ(map.GetBuildingAtCR(1, 1), on);
+    EXPECT_EQ(map.GetBuildingAtCR(3, 1), nullptr);
+    EXPECT_EQ(map.GetTerrain(10, 10, true), kTerrainOpen);
+    EXPECT_EQ(map.GetBlockingWallType(1, 1, 0, 70, 70, 0), 0);
+}
+
 TEST(MapTrees, PlantedOnWoodedCodesOnlyAndTheSameEveryTime)
 {
     Map a, b;
@@ -138,9 +164,9 @@ TEST(MapSquares, ClearDoodadsEmptiesSlotZeroAndIgnoresPointsOffTheMap)
 {
     Map map;
     ASSERT_TRUE(map.IBlankMap(3, 3, 1.0f, 54));
-    map.GetSquare(1, 2)->mDoodads[0].mTypeVariant = 0xe3;
+    map.GetSquare(1, 2)->mDoodads[0].mTypeAndVariant = 0xe3;
     map.ClearDoodads(25, 45);
-    EXPECT_EQ(map.GetSquare(1, 2)->mDoodads[0].mTypeVariant, 0xe0 | kDoodadEmpty);
+    EXPECT_EQ(map.GetSquare(1, 2)->mDoodads[0].mTypeAndVariant, 0xe0 | kDoodadEmpty);
     map.ClearDoodads(-1, 45);
     map.ClearDoodads(25, 60);
 }

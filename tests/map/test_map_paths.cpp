@@ -18,11 +18,11 @@ protected:
     }
     // Every point of the path stands on enterable ground, and each leg
     // crosses enterable squares only.
-    void ExpectWalkable(const Path& p, float x, float y)
+    void ExpectWalkable(const Path& p, float x, float y, int32_t legs = -1)
     {
         const PathGrid* g = map.GetPathGrid(kAxis, kPathOnFoot);
         ASSERT_NE(g, nullptr);
-        for (int32_t k = 0; k < p.mCount; ++k) {
+        for (int32_t k = 0; k < (legs < 0 ? p.mCount : legs); ++k) {
             for (int s = 0; s <= 20; ++s) {
                 float px = x + (p.mX[k] - x) * s / 20, py = y + (p.mY[k] - y) * s / 20;
                 int32_t sq = map.SquareIndex(static_cast<int32_t>(px / 20), static_cast<int32_t>(py / 20));
@@ -76,7 +76,7 @@ TEST_F(PathTest, AnEnclosedGoalIsUnreachable)
     EXPECT_EQ(map.AStar(nullptr, 500, 500, 10, 10, false, &p), kPathUnreachable);
 }
 
-TEST_F(PathTest, ALongWindingPathIsCappedAtFiftyPoints)
+TEST_F(PathTest, ALongWindingPathIsCappedAtFiftyPointsAndStillEndsAtTheDestination)
 {
     // A serpentine: walls of water across the map with gaps at alternate ends.
     ASSERT_TRUE(map.IBlankMap(120, 10, 1.0f, 54));
@@ -91,7 +91,14 @@ TEST_F(PathTest, ALongWindingPathIsCappedAtFiftyPoints)
     Path p;
     ASSERT_EQ(map.AStar(nullptr, 10, 10, 2390, 10, false, &p), kPathFound);
     EXPECT_EQ(p.mCount, kPathMaxPoints);
-    ExpectWalkable(p, 10, 10);
+    EXPECT_FLOAT_EQ(p.mX[kPathMaxPoints - 1], 2390.0f);
+    EXPECT_FLOAT_EQ(p.mY[kPathMaxPoints - 1], 10.0f);
+    ExpectWalkable(p, 10, 10, kPathMaxPoints - 1);  // the way up to the cut
+    // Points far off the map have no answer; just off it, the edge square serves.
+    EXPECT_EQ(map.AStar(nullptr, 10, 10, 1e30f, 10, false, &p), kPathNoAnswer);
+    EXPECT_EQ(map.AStar(nullptr, -1e9f, 10, 10, 10, false, &p), kPathNoAnswer);
+    ASSERT_EQ(map.AStar(nullptr, 10, 10, -1, 10, false, &p), kPathFound);
+    EXPECT_FLOAT_EQ(p.mX[p.mCount - 1], -1.0f);
     // A shorter stretch of the same maze fits and ends at the destination.
     ASSERT_EQ(map.AStar(nullptr, 10, 10, 170, 10, false, &p), kPathFound);
     EXPECT_LT(p.mCount, kPathMaxPoints);

@@ -124,6 +124,13 @@ TEST_F(SightTest, NoAnswerWithoutFiniteCoordinates)
     // Off the map there is nothing to block.
     EXPECT_TRUE(map.CheckLOS(false, true, false, -100, -100, 2, -10, -300, 2, &vis, nullptr, nullptr, nullptr, nullptr));
     EXPECT_FLOAT_EQ(vis, 1.0f);
+    // A segment reaching absurdly far is still answered, and at once.
+    float length = 0;
+    EXPECT_TRUE(map.CheckLOS(false, true, false, 10, 10, 2, 1e15f, 10, 2, &vis, &length, nullptr, nullptr, nullptr));
+    EXPECT_FLOAT_EQ(length, 1e15f);
+    float ex = 3e37f, ey = 10, ez = 0;
+    map.CheckFlightPath(40, 10, 10, 2, &ex, &ey, &ez);
+    EXPECT_TRUE(std::isfinite(ex));
 }
 
 TEST_F(SightTest, WallsBlockBelowTheirTopAndNameTheirType)

@@ -79,6 +79,23 @@ TEST_F(MapTerrainTest, CornerCentreAndEdgeHeightsAreDerived)
     EXPECT_FLOAT_EQ(map.mLowestEdgeElevation[kDirSouth], 12.0f);
 }
 
+TEST(MapMaking, ABlankMapSetsItsLevelBytesToItsGround)
+{
+    // Centre heights come from the level bytes (3 m steps): a blank map must
+    // set them where its ground lies, or the ground drawing and the lowest
+    // edge heights would sit at 0 m over a raised plain.
+    for (float scale : {1.0f, 2.5f}) {
+        Map map;
+        ASSERT_TRUE(map.IBlankMap(5, 4, scale, 700));
+        const float ground = map.GetZCoord(50, 50);
+        for (int32_t s = 0; s < map.mSquareCount; ++s) EXPECT_NEAR(map.mCenterHeight[s], ground, 1.5f * scale);
+        EXPECT_NEAR(map.mLowestEdgeElevation[kDirSouth], ground, 1.5f * scale);
+    }
+    Map low;
+    ASSERT_TRUE(low.IBlankMap(2, 2, 1.0f, 0));  // below 0 m: level 0
+    EXPECT_EQ(low.mLevels[0], 0);
+}
+
 TEST_F(MapTerrainTest, FarHeightsFollowTheFanOfEachSuperTile)
 {
     // A single raised middle corner of the first super tile: the fan rises to
@@ -240,7 +257,7 @@ TEST(MapMaking, SmokeColumnsAndFlamePatternsLieInTheirRanges)
     for (int32_t p = 0; p < kFlamePatterns; ++p) {
         for (int32_t n = 0; n < kFlamesPerPattern; ++n) {
             const FlamePattern& f = map.mFlamePatterns[p][n];
-            EXPECT_TRUE(f.mFromX >= -10 && f.mFromX <= 10 && f.mToY >= -10 && f.mToY <= 10);
+            EXPECT_TRUE(f.mFrom.x >= -10 && f.mFrom.x <= 10 && f.mTo.y >= -10 && f.mTo.y <= 10);
             EXPECT_TRUE(f.mHeight >= 0.5f && f.mHeight <= 4.0f && f.mBase >= 0 && f.mBase <= 3.0f);
             EXPECT_LE(map.mFlameWall[p][n], 3);
         }

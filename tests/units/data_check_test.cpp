@@ -80,6 +80,23 @@ TEST(DataCheck, FieldsOutOfRangeAndInconsistentRows) {
     EXPECT_NE(FaultOf([](GameDataSet& s) { s.mPaces.resize(33, s.mPaces[0]); }).find("32"),
               std::string::npos);
     EXPECT_NE(FaultOf([](GameDataSet& s) { s.mWeapons.resize(200); }).find("Zeilenzahl"), std::string::npos);
+    // A gun that fires without a bore would strike with no defined penetration.
+    EXPECT_EQ(FaultOf([](GameDataSet& s) { s.mWeapons[7].mClass = kWClassGun; }), ""); // fires nothing
+    EXPECT_NE(FaultOf([](GameDataSet& s) {
+                  s.mAmmo.push_back(s.mAmmo[0]);
+                  s.mAmmo[1].mClass = kAmmoAP;
+                  s.mWeapons[7].mClass = kWClassGun;
+                  s.mWeapons[7].mAmmo[0] = {1, 700.0f};
+              }).find("gWeaponData, Zeile 7, mCalibre"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicles[3].mRarityCodes[59] = 17; }).find("mRarityCodes"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mAirplanes[94].mRarityIndex = -1; }).find("gAirplaneData"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mWeapons[7].mCarriage = 3; }).find("mCarriage"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicles[10].mLookAlikeType = 411; }).find("mLookAlikeType"),
+              std::string::npos);
 }
 
 TEST(DataCheck, LoaderRunsTheSameCheck) {

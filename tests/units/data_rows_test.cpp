@@ -3,16 +3,32 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
+#include "engine/GStringTable.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Hack.h"
+#include "units/RuleContext.h"
 
 namespace {
 
+int32_t sDate = 4306;
+
 class GameData : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(DecryptData()) << GameDataError(); }
-    void TearDown() override { DeleteCryptoData(); }
+    void SetUp() override {
+        ASSERT_TRUE(DecryptData()) << GameDataError();
+        sDate = 4306;
+        RuleContext c;
+        c.scenarioDate = [] { return sDate; };
+        SetRuleContext(&c);
+    }
+    void TearDown() override {
+        SetRuleContext(nullptr);
+        DeleteCryptoData();
+    }
 
     static bool HasAmmoClass(WeaponType w, AmmoClass c) {
         for (const WeaponAmmo& a : gWeaponData[w].mAmmo) {
@@ -56,11 +72,22 @@ TEST_F(GameData, FixedWeaponRows) {
         EXPECT_GT(BlastPower(w, kAmmoHE), last) << w;
         last = BlastPower(w, kAmmoHE);
     }
+    // Only four gun models have drawings (any other number is drawn as the
+    // Flak): every gun that is drawn uses one of them.
+    for (WeaponType w = 0; w < gWeaponData.Count(); ++w) {
+        const OrdnanceModel m = gWeaponData[w].mOrdnanceModel;
+        EXPECT_TRUE(m == kOrdnanceModelNone || m == 6 || m == 13 || m == 21 || m == 36) << w;
+    }
     // The towed guns that have their own drawing.
     EXPECT_EQ(gWeaponData[3].mOrdnanceModel, 36);
     EXPECT_EQ(gWeaponData[4].mOrdnanceModel, 6);
     EXPECT_EQ(gWeaponData[10].mOrdnanceModel, 21);
     EXPECT_EQ(gWeaponData[11].mOrdnanceModel, 13);
+    // The 2 cm FlaK on its cruciform mount slews all round; the PaK 36 is
+    // swung by hand; the PaK 40 turns on its split trail.
+    EXPECT_EQ(gWeaponData[11].mCarriage, 2);
+    EXPECT_EQ(gWeaponData[3].mCarriage, 1);
+    EXPECT_EQ(gWeaponData[7].mCarriage, 0);
 }
 
 TEST_F(GameData, SmallArmsRows) {
@@ -94,6 +121,9 @@ TEST_F(GameData, GenericRecordsOfUnidentifiedUnits) {
         EXPECT_NE(gInfantryData[t].mIsSquad, 0) << t;
         EXPECT_EQ(gInfantryData[t].mHeavyWeapon, kWeaponNone) << t;
     }
+    // A squad's name is its kind: the program itself adds " Gruppe".
+    for (InfantryType t = 0; t < gInfantryData.Count(); ++t)
+        if (gInfantryData[t].mIsSquad) EXPECT_EQ(std::strstr(gInfantryData[t].mName, "ruppe"), nullptr) << t;
     for (InfantryType t : {88, 89, 337, 339, 340, 538, 539, 540, 735})
         EXPECT_EQ(gWeaponData[gInfantryData[t].mHeavyWeapon].mClass, kWClassGun) << t;
 }
@@ -112,6 +142,30 @@ TEST_F(GameData, ForcesVehiclesAndPaces) {
     EXPECT_EQ(ConvertOrderToSpeed(99), kPaceDefaultMove);
 }
 
+TEST_F(GameData, VehicleClassesAreNamedAndTyped) {
+    // Class c is named by string 5200 + c, as the information panel shows it.
+    for (VehicleClass c = 0; c < gVehicleClassChart.Count(); ++c) {
+        EXPECT_EQ(gVehicleClassChart[c].mNameString, 5200 + c);
+        EXPECT_NE(GetStringRez(gVehicleClassChart[c].mNameString), nullptr) << c;
+    }
+    // Fixed emplacements are of class 6; each generic type stands for its
+    // own class.
+    EXPECT_EQ(gVehicleData[kVehicleGenericBunker].mClass, 6);
+    for (VehicleType t = kVehicleGenericBunker; t <= kVehicleGenericTank; ++t)
+        EXPECT_EQ(gVehicleClassChart[gVehicleData[t].mClass].mGeneralType, t) << t;
+}
+
+TEST_F(GameData, ForcesUseTheRankNamesOfTheirNation) {
+    // Rank abbreviation sets of the string table: German, Italian,
+    // American, British and Commonwealth, Polish, French.
+    const int32_t setOfNation[kNationCount] = {0, 1, 2, 3, 3, 3, 3, 3, 4, 5};
+    for (Force f = 0; f < gForceTypeChart.Count(); ++f) {
+        const ForceTypeChart& r = gForceTypeChart[f];
+        EXPECT_EQ(r.mRankNameSet, setOfNation[r.mNation]) << r.mName;
+    }
+    EXPECT_STREQ(GetStringRez(5900 + 6 * gForceTypeChart[kForceDefaultAxis].mRankNameSet), "Obg");
+}
+
 TEST_F(GameData, TheTwelveModelledVehicles) {
     const VehicleModel drawn[] = {28, 86, 84, 105, 120, 198, 199, 154, 233, 234, 211, 186, 203};
     for (VehicleModel m : drawn) {
@@ -120,15 +174,35 @@ TEST_F(GameData, TheTwelveModelledVehicles) {
             found = found || gVehicleData[t].mVehicleModel == m;
         EXPECT_TRUE(found) << "model " << m;
     }
-    // Every real vehicle's gun has a round in date when it enters service.
+    // Every real vehicle's gun has a round in date when it enters service
+    // (or when the war's battles begin, for the older ones).
     for (int32_t t = 0; t < gVehicleData.Count(); ++t) {
         const VehicleData& v = gVehicleData[t];
         if (v.mMainWeapon == kWeaponNone) continue;
         float velocity = 0.0f;
-        const AmmoType a = AmmoTypeInUse(kAmmoLenient, v.mMainWeapon,
+        sDate = std::max<int32_t>(v.mTypeDate, 3909);
+        const AmmoType a = AmmoTypeInUse(kAmmoStrict, v.mMainWeapon,
                                          HasAmmoClass(v.mMainWeapon, kAmmoAP) ? kAmmoAP : kAmmoHE, &velocity);
         EXPECT_GT(a, 0) << v.mName;
         EXPECT_GT(velocity, 0.0f) << v.mName;
+    }
+}
+
+TEST_F(GameData, EveryListedRoundIsFiredAtSomeDate) {
+    // The first round of a class in date is the one fired: a round listed
+    // behind another of its class whose dates cover its own is never used.
+    for (WeaponType w = 0; w < gWeaponData.Count(); ++w) {
+        for (const WeaponAmmo& entry : gWeaponData[w].mAmmo) {
+            if (entry.mType < 1) break;
+            const AmmoData& a = gAmmoData[entry.mType];
+            bool fired = false;
+            for (int32_t date = a.mFirstDate; date <= a.mLastDate && !fired; ++date) {
+                if (date % 100 < 1 || date % 100 > 12) continue;
+                sDate = date;
+                fired = AmmoTypeInUse(kAmmoStrict, w, a.mClass, nullptr) == entry.mType;
+            }
+            EXPECT_TRUE(fired) << "weapon " << w << ", round " << entry.mType;
+        }
     }
 }
 
@@ -143,6 +217,20 @@ TEST_F(GameData, CredibleArmourPenetration) {
     EXPECT_NEAR(kwk39, 80, 15);
     EXPECT_GT(GetPenetration(false, 100, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr),
               GetPenetration(false, 1500, 33, kAmmoAP, false, 0, 0.5f, nullptr, nullptr, nullptr));
+}
+
+TEST_F(GameData, LightCoredShotLosesItsEdgeWithRange) {
+    // The 5 cm tungsten-cored shot outdoes the full-calibre shot close in by
+    // far, and falls behind it at long range; the 5 cm full-calibre shot
+    // itself keeps less than two thirds of its power at 2000 m.
+    auto pen = [](WeaponType w, AmmoClass c, float range) {
+        return GetPenetration(false, range, w, c, false, 0, 0.5f, nullptr, nullptr, nullptr);
+    };
+    EXPECT_GT(pen(5, kAmmoTungsten, 100), 1.3f * pen(5, kAmmoAP, 100));
+    EXPECT_LT(pen(5, kAmmoTungsten, 2000), pen(5, kAmmoAP, 2000));
+    EXPECT_LT(pen(5, kAmmoAP, 2000), 0.67f * pen(5, kAmmoAP, 100));
+    // Tungsten of the 8.8 cm still leads its full-calibre shot at 1000 m.
+    EXPECT_GT(pen(8, kAmmoTungsten, 1000), pen(8, kAmmoAP, 1000));
 }
 
 } // namespace

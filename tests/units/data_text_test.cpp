@@ -82,6 +82,7 @@ TEST(DataText, FaultsNameFileAndLine) {
         {"rows = 1\n[0]\n[default]\n", "[default] nach"},
         {"rows = 3\n[0-2]\n", "Bereich"},
         {"rows = 1\n[0]\nmCap\n", "ohne '='"},
+        {"rows = 2\n[0]\nmCap = 1\n[1]\nmCap = 2\nmDrag = 3\nmCap = 0\n", "mCap doppelt"},
     };
     for (const Case& c : cases) {
         GameDataSet set;
