@@ -15,15 +15,8 @@ namespace {
 constexpr int32_t kFirstVirtual = GSoundManager::kFirstListChannels;
 constexpr int32_t kFirstStream = kFirstVirtual + GSoundManager::kSecondListChannels;
 constexpr int32_t kChannels = kFirstStream + GSoundManager::kStreamChannels;
-// Output mixed ahead of the sound card: at least this much, and twice the
-// longest recent gap between two passes of the main loop (slow frames would
-// otherwise let the card run dry), up to a limit that keeps a sound close to
-// its cause.
-constexpr int32_t kMinAheadFrames = 4096;
-constexpr int32_t kMaxAheadFrames = 16384;
-// After a slow stretch the margin shrinks back by this much a pass.
-constexpr int32_t kAheadDecayFrames = 64;
-// Silent output catches up with the clock by at most this much at once.
+// Without a sound card, silent output catches up with the clock by at most
+// this much at once.
 constexpr uint32_t kMaxCatchUpMs = 1000;
 } // namespace
 
@@ -53,6 +46,8 @@ bool GSoundManager::ISoundManager(bool openDevice) {
             mDevice.reset();
     }
     mMixer = std::make_unique<AudioMixer>(kChannels, rate);
+    // The card's thread mixes each block as the card needs it.
+    if (mDevice) mDevice->Play(&AudioMixer::RenderInto, mMixer.get());
     mLastPump = mClock();
     return HasDevice();
 }
@@ -149,11 +144,16 @@ void GSoundManager::Unregister(GSoundStream* stream) {
     mStreams.erase(std::remove(mStreams.begin(), mStreams.end(), stream), mStreams.end());
 }
 
-GVirtualSound* GSoundManager::OwnerOf(int32_t voice) const {
-    for (GVirtualSound* sound : mSounds)
-        if (sound->mState == GVirtualSound::State::kPlaying && mMixer->VoiceOf(sound->mHandle) == voice)
-            return sound;
-    return nullptr;
+// The playing sound on each second-list channel (null where only a fading
+// sound is left), found in one walk over the sounds.
+void GSoundManager::FindOwners(GVirtualSound** owners) const {
+    for (int32_t i = 0; i < kSecondListChannels; ++i)
+        owners[i] = nullptr;
+    for (GVirtualSound* sound : mSounds) {
+        if (sound->mState != GVirtualSound::State::kPlaying) continue;
+        const int32_t voice = mMixer->VoiceOf(sound->mHandle);
+        if (voice >= kFirstVirtual && voice < kFirstStream) owners[voice - kFirstVirtual] = sound;
+    }
 }
 
 // The channel search for positioned sounds: an instance limit first makes
@@ -173,31 +173,36 @@ int32_t GSoundManager::FindVirtualChannel(GVirtualSound* sound, bool reviving) {
         }
         if (oldest && instances >= sound->mInstanceLimit) {
             if (reviving) return -1;
+            // The oldest may have ended just now on the card's thread; then
+            // its channel is simply free and the search below finds one.
             const int32_t voice = mMixer->VoiceOf(oldest->mHandle);
             oldest->LostVoice();
-            return voice;
+            if (voice >= 0) return voice;
         }
     }
     for (int32_t voice = kFirstVirtual; voice < kFirstStream; ++voice)
         if (mMixer->IsFree(voice)) return voice;
+    GVirtualSound* owners[kSecondListChannels];
+    FindOwners(owners);
     GVirtualSound* victim = nullptr;
+    int32_t victimVoice = -1;
     float victimLoudness = 0.0f;
     for (int32_t voice = kFirstVirtual; voice < kFirstStream; ++voice) {
-        GVirtualSound* owner = OwnerOf(voice);
+        GVirtualSound* owner = owners[voice - kFirstVirtual];
         if (!owner) return voice; // only a fading sound left there
         const float loudness = owner->Loudness();
         if (!victim || owner->mPriority < victim->mPriority ||
             (owner->mPriority == victim->mPriority && loudness < victimLoudness)) {
             victim = owner;
+            victimVoice = voice;
             victimLoudness = loudness;
         }
     }
     if (victim->mPriority > sound->mPriority ||
         (victim->mPriority == sound->mPriority && victimLoudness >= sound->Loudness()))
         return -1;
-    const int32_t voice = mMixer->VoiceOf(victim->mHandle);
     victim->LostVoice();
-    return voice;
+    return victimVoice;
 }
 
 bool GSoundManager::StartVirtual(GVirtualSound* sound, bool reviving) {
@@ -242,22 +247,13 @@ void GSoundManager::ReviveWaitingLoops() {
         if (sound->mState == GVirtualSound::State::kVirtual) StartVirtual(sound, true);
 }
 
+// With a sound card its thread mixes as the card plays; without one time
+// still passes for every sound, unheard.
 void GSoundManager::PumpOutput() {
     const uint32_t now = mClock ? mClock() : ClockTime();
     const uint32_t elapsed = now - mLastPump;
     mLastPump = now;
-    if (HasDevice()) {
-        const int64_t gap = static_cast<int64_t>(elapsed) * mMixer->OutputRate() / 1000;
-        mAheadFrames = static_cast<int32_t>(std::clamp<int64_t>(
-            std::max<int64_t>(2 * gap, mAheadFrames - kAheadDecayFrames), kMinAheadFrames, kMaxAheadFrames));
-        const int32_t need = mAheadFrames - mDevice->QueuedFrames();
-        if (need <= 0) return;
-        mOutput.resize(static_cast<size_t>(need) * 2);
-        mMixer->Render(mOutput.data(), need);
-        mDevice->Queue(mOutput.data(), need);
-        return;
-    }
-    // No sound card: time still passes for every sound, unheard.
+    if (HasDevice()) return;
     const uint32_t ms = std::min(elapsed, kMaxCatchUpMs);
     const int32_t frames = static_cast<int32_t>(static_cast<uint64_t>(ms) * mMixer->OutputRate() / 1000);
     mMixer->Render(nullptr, frames);

@@ -2,8 +2,10 @@
 // The sound manager gSound: the channels, the cache of loaded sounds, the
 // positioned sounds and the streams, and the output to the sound card. The
 // kernel calls ManageSounds once per pass of its main loop; that refills the
-// streams, gives waiting loops a channel when one frees up and mixes the
-// next stretch of output. Without a sound card everything runs on, silent.
+// streams and gives waiting loops a channel when one frees up. The sound
+// card's own thread mixes the output, so sounds play on in time while the
+// main loop is busy. Without a sound card everything runs on, silent, paced
+// by the clock.
 //
 // Channels: a first list for plain (2-D) one-shots, a second list for
 // positioned sounds, and a few channels for streams. A new sound takes a
@@ -77,7 +79,8 @@ public:
     // The renderer's listener transform, set by whoever owns the renderer.
     void SetListenerTransform(ListenerTransform transform) { mTransform = transform; }
     bool ToListener(float* x, float* y, float* z) const;
-    // The millisecond clock that paces silent output (tests replace it).
+    // The millisecond clock that paces output without a sound card (tests
+    // replace it).
     void SetClock(Clock clock) { mClock = clock; }
 
     // The loaded sound of a number (cached, also when it failed to load).
@@ -107,7 +110,7 @@ private:
     };
     int32_t FindPlainChannel(int32_t priority);
     int32_t FindVirtualChannel(GVirtualSound* sound, bool reviving);
-    GVirtualSound* OwnerOf(int32_t voice) const;
+    void FindOwners(GVirtualSound** owners) const;
     void ReviveWaitingLoops();
     void PumpOutput();
 
@@ -117,12 +120,10 @@ private:
     std::vector<GVirtualSound*> mSounds;
     std::vector<GSoundStream*> mStreams;
     PlainChannel mPlain[kFirstListChannels];
-    std::vector<int16_t> mOutput;
     std::string mFolder;
     ListenerTransform mTransform = nullptr;
     Clock mClock = nullptr;
     uint32_t mLastPump = 0;
-    int32_t mAheadFrames = 4096; // stereo frames kept queued at the card
     uint64_t mSerial = 0;
     bool mActive = true;
 };

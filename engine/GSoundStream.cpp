@@ -52,7 +52,7 @@ void GSoundStream::Refill() {
     while (mixer->StreamQueued(mHandle) < ahead) {
         const int32_t got = mWav.ReadFrames(mBuffer.data(), kPieceFrames);
         if (got > 0) {
-            mixer->PushStream(mHandle, mBuffer.data(), got);
+            if (!mixer->PushStream(mHandle, mBuffer.data(), got)) return;
             rewound = false;
             continue;
         }

@@ -37,6 +37,7 @@ void OPEndpoint::Close() {
     mCredit = mAllowance = mConsumed = 0;
     mRequested = mPeerWaits = false;
     mDead = false;
+    mWriteShut = false;
 }
 
 bool OPEndpoint::Open(bool host, uint32_t address, uint32_t port, OPReceiveCallback receive,
@@ -127,8 +128,17 @@ void OPEndpoint::CloseAfterAllSent(int32_t seconds) {
 }
 
 void OPEndpoint::FinishClosing() {
-    const bool allOut = mPending.empty() && mOutHead == mOut.size();
-    if (mDead || allOut || static_cast<int32_t>(Now() - mCloseDeadline) >= 0) Close();
+    if (mDead || static_cast<int32_t>(Now() - mCloseDeadline) >= 0) {
+        Close();
+        return;
+    }
+    if (mWriteShut || !mPending.empty() || mOutHead != mOut.size()) return;
+    // All is with the system. Closing now would make it throw away what is
+    // still on its way should the peer send anything more; so the peer is
+    // told that nothing more comes, and the endpoint reads (and drops) until
+    // the peer closes too (its end of stream marks this side dead).
+    PlatformSocket::ShutdownWrite(mSocket);
+    mWriteShut = true;
 }
 
 void OPEndpoint::Pump() {
@@ -142,10 +152,12 @@ void OPEndpoint::Pump() {
     }
     if (mState == State::kClosed || mDead) return;
     ReadSocket();
-    FillOutput();
     const uint32_t now = Now();
-    if (now - mLastSend >= kKeepAliveMs) Control(kOPRecordKeepAlive, 0);
-    WriteSocket();
+    if (!mWriteShut) {
+        FillOutput();
+        if (now - mLastSend >= kKeepAliveMs) Control(kOPRecordKeepAlive, 0);
+        WriteSocket();
+    }
     if (now - mLastReceive > kSilenceMs) Fail();
 }
 
@@ -190,7 +202,7 @@ void OPEndpoint::TakeRecords() {
             break;
         case kOPRecordCreditRequest:
             mPeerWaits = true;
-            GrantCredit(true);
+            if (!mWriteShut) GrantCredit(true);
             break;
         case kOPRecordCreditGrant:
             if (value > kWindow - mCredit) {

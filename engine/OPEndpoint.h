@@ -54,7 +54,10 @@ public:
     int32_t ForceSend(const void* data, uint32_t length, int32_t timeoutSeconds);
     bool HasConnection() const { return mState == State::kConnected && !mDead; }
     bool IsOpen() const { return mState != State::kClosed; }
-    // Closes once the queued records are out or `seconds` have passed.
+    // Closes once the queued records are out or `seconds` have passed. Out
+    // means the peer has them: once everything is with the system the
+    // endpoint says it sends no more and closes when the peer has closed
+    // too, as a close with the peer still talking could lose the last bytes.
     void CloseAfterAllSent(int32_t seconds);
     // Closes at once, without a report.
     void Close();
@@ -110,5 +113,6 @@ private:
     uint32_t mLastReceive = 0;
     uint32_t mCloseDeadline = 0;
     bool mDead = false;
+    bool mWriteShut = false; // closing: all sent, waiting for the peer to close
     bool mDelivering = false;
 };

@@ -1,10 +1,7 @@
 #include "platform/AudioDevice.h"
 
 #include <SDL.h>
-
-namespace {
-constexpr int32_t kFrameBytes = 2 * static_cast<int32_t>(sizeof(int16_t));
-}
+#include <cstring>
 
 AudioDevice::~AudioDevice() {
     Close();
@@ -19,32 +16,42 @@ bool AudioDevice::Open(int32_t rate) {
     want.freq = rate;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = 1024;
-    want.callback = nullptr; // queued output
+    want.samples = 1024; // about 23 ms a block at 44.1 kHz
+    want.callback = &AudioDevice::Callback;
+    want.userdata = this;
     mDevice = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
     if (mDevice == 0) {
         Close();
         return false;
     }
     mRate = have.freq;
-    SDL_PauseAudioDevice(mDevice, 0);
     return true;
 }
 
+void AudioDevice::Play(Source source, void* context) {
+    if (mDevice == 0) return;
+    SDL_LockAudioDevice(mDevice);
+    mSource = source;
+    mContext = context;
+    SDL_UnlockAudioDevice(mDevice);
+    SDL_PauseAudioDevice(mDevice, 0);
+}
+
 void AudioDevice::Close() {
+    // Closing waits for the audio thread, so the source is not called again.
     if (mDevice != 0) SDL_CloseAudioDevice(mDevice);
     mDevice = 0;
     mRate = 0;
+    mSource = nullptr;
+    mContext = nullptr;
     if (mSubsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
     mSubsystem = false;
 }
 
-int32_t AudioDevice::QueuedFrames() const {
-    if (mDevice == 0) return 0;
-    return static_cast<int32_t>(SDL_GetQueuedAudioSize(mDevice) / kFrameBytes);
-}
-
-bool AudioDevice::Queue(const int16_t* frames, int32_t count) {
-    if (mDevice == 0 || count <= 0) return false;
-    return SDL_QueueAudio(mDevice, frames, static_cast<Uint32>(count * kFrameBytes)) == 0;
+void AudioDevice::Callback(void* self, uint8_t* stream, int len) {
+    const AudioDevice* device = static_cast<const AudioDevice*>(self);
+    if (device->mSource)
+        device->mSource(device->mContext, stream, len);
+    else
+        std::memset(stream, 0, static_cast<size_t>(len));
 }

@@ -75,6 +75,7 @@ int32_t AudioMixer::Begin(int32_t voice, int32_t rate, int32_t channels, float l
 
 int32_t AudioMixer::Start(int32_t voice, std::shared_ptr<const AudioSample> sample, bool loop, float left,
                           float right) {
+    const std::lock_guard<std::mutex> lock(mLock);
     if (!sample || sample->FrameCount() <= 0) return -1;
     const int32_t handle = Begin(voice, sample->rate, sample->channels, left, right);
     if (handle < 0) return -1;
@@ -85,12 +86,14 @@ int32_t AudioMixer::Start(int32_t voice, std::shared_ptr<const AudioSample> samp
 }
 
 int32_t AudioMixer::StartStream(int32_t voice, int32_t rate, int32_t channels, float left, float right) {
+    const std::lock_guard<std::mutex> lock(mLock);
     const int32_t handle = Begin(voice, rate, channels, left, right);
     if (handle >= 0) mVoices[static_cast<size_t>(voice)].stream = true;
     return handle;
 }
 
 bool AudioMixer::PushStream(int32_t handle, const int16_t* frames, int32_t count) {
+    const std::lock_guard<std::mutex> lock(mLock);
     Voice* v = Lookup(handle);
     if (!v || !v->stream || v->streamEnded || count < 0) return false;
     // Drop what has been played before the queue grows.
@@ -103,12 +106,14 @@ bool AudioMixer::PushStream(int32_t handle, const int16_t* frames, int32_t count
 }
 
 int32_t AudioMixer::StreamQueued(int32_t handle) const {
+    const std::lock_guard<std::mutex> lock(mLock);
     const Voice* v = Lookup(handle);
     if (!v || !v->stream) return 0;
     return static_cast<int32_t>((v->queue.size() - v->queueHead) / v->channels);
 }
 
 void AudioMixer::EndStream(int32_t handle) {
+    const std::lock_guard<std::mutex> lock(mLock);
     if (Voice* v = Lookup(handle)) v->streamEnded = true;
 }
 
@@ -121,35 +126,46 @@ void AudioMixer::RampTo(Voice& v, float left, float right) {
 }
 
 void AudioMixer::SetGains(int32_t handle, float left, float right) {
+    const std::lock_guard<std::mutex> lock(mLock);
     Voice* v = Lookup(handle);
     if (v && !v->stopping) RampTo(*v, left, right);
 }
 
 void AudioMixer::Stop(int32_t handle) {
-    Voice* v = Lookup(handle);
-    if (!v || v->stopping) return;
-    v->stopping = true;
-    RampTo(*v, 0.0f, 0.0f);
+    const std::lock_guard<std::mutex> lock(mLock);
+    if (Voice* v = Lookup(handle)) StopVoice(*v);
+}
+
+void AudioMixer::StopVoice(Voice& v) {
+    if (!v.active || v.stopping) return;
+    v.stopping = true;
+    RampTo(v, 0.0f, 0.0f);
 }
 
 void AudioMixer::StopAll() {
-    for (size_t i = 0; i < mVoices.size(); ++i)
-        if (mVoices[i].active) Stop(MakeHandle(static_cast<int32_t>(i), mVoices[i].generation));
+    const std::lock_guard<std::mutex> lock(mLock);
+    for (Voice& v : mVoices)
+        StopVoice(v);
 }
 
 bool AudioMixer::IsPlaying(int32_t handle) const {
+    const std::lock_guard<std::mutex> lock(mLock);
     return Lookup(handle) != nullptr;
 }
 
 bool AudioMixer::IsFree(int32_t voice) const {
-    return voice >= 0 && voice < VoiceCount() && !mVoices[static_cast<size_t>(voice)].active;
+    if (voice < 0 || voice >= VoiceCount()) return false;
+    const std::lock_guard<std::mutex> lock(mLock);
+    return !mVoices[static_cast<size_t>(voice)].active;
 }
 
 int32_t AudioMixer::VoiceOf(int32_t handle) const {
+    const std::lock_guard<std::mutex> lock(mLock);
     return Lookup(handle) ? (handle & 0xFF) : -1;
 }
 
 void AudioMixer::SetMasterGain(float gain) {
+    const std::lock_guard<std::mutex> lock(mLock);
     mMasterTarget = gain;
     mMasterRamp = kRampFrames;
     mMasterStep = (gain - mMaster) / kRampFrames;
@@ -262,7 +278,13 @@ void AudioMixer::Advance(Voice& v, int32_t frames) {
         Finish(v);
 }
 
+void AudioMixer::RenderInto(void* mixer, uint8_t* out, int32_t bytes) {
+    static_cast<AudioMixer*>(mixer)->Render(reinterpret_cast<int16_t*>(out),
+                                            bytes / static_cast<int32_t>(2 * sizeof(int16_t)));
+}
+
 void AudioMixer::Render(int16_t* out, int32_t frames) {
+    const std::lock_guard<std::mutex> lock(mLock);
     if (frames <= 0) return;
     if (!out) {
         if (mMasterRamp > 0) {

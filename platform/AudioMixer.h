@@ -3,10 +3,13 @@
 // memory or a stream fed from the main loop, with a left and a right gain,
 // rate conversion by linear interpolation and short gain ramps so that
 // starting, stopping and moving a sound never clicks. Output is interleaved
-// signed 16-bit stereo. Everything runs on the caller's thread.
+// signed 16-bit stereo. The sound card's thread renders while the main loop
+// starts, moves and stops sounds: every call holds the mixer's lock only for
+// its own short work.
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/WavReader.h"
@@ -56,6 +59,8 @@ public:
     // Mixes `frames` stereo frames into out; with out null the voices only
     // advance, as if the output were thrown away.
     void Render(int16_t* out, int32_t frames);
+    // Render as a sound card's callback: `bytes` of 16-bit stereo output.
+    static void RenderInto(void* mixer, uint8_t* out, int32_t bytes);
 
 private:
     struct Voice {
@@ -76,6 +81,7 @@ private:
     };
     Voice* Lookup(int32_t handle);
     const Voice* Lookup(int32_t handle) const;
+    void StopVoice(Voice& v);
     int32_t Begin(int32_t voice, int32_t rate, int32_t channels, float left, float right);
     void RampTo(Voice& v, float left, float right);
     void MixVoice(Voice& v, float* acc, int32_t frames);
@@ -92,4 +98,5 @@ private:
     int32_t mRate;
     float mMaster = 1.0f, mMasterTarget = 1.0f, mMasterStep = 0.0f;
     int32_t mMasterRamp = 0;
+    mutable std::mutex mLock;
 };

@@ -117,6 +117,10 @@ void Wait(int fd, bool forWriting, int32_t waitMs) {
     poll(&p, 1, waitMs < 0 ? 0 : waitMs);
 }
 
+void ShutdownWrite(int fd) {
+    if (fd >= 0) shutdown(fd, SHUT_WR);
+}
+
 void Close(int fd) {
     if (fd >= 0) close(fd);
 }

@@ -28,6 +28,9 @@ int32_t Receive(int fd, void* buffer, int32_t length);
 // Waits up to waitMs until the socket has something to read (or room to
 // write, when forWriting).
 void Wait(int fd, bool forWriting, int32_t waitMs);
+// Tells the peer that nothing more will be sent; what was sent before still
+// goes out, and reading goes on.
+void ShutdownWrite(int fd);
 void Close(int fd);
 // The machine's IPv4 addresses that are up, loopback last and only when
 // there is no other.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "art/ArtFiles.h"
+#include "platform/PngIO.h"
 
 namespace {
 struct Expected {
@@ -39,6 +40,8 @@ const Expected kFrontEnd[] = {
     {2691, 100, 40, 3}, {2692, 100, 40, 3},                     // at 141 and 382 in the 624-wide box
     {11102, 450, 580, 1},                                       // figures to y 513, buttons at height - 39
     {11100, 160, 32, 3}, {11105, 160, 32, 3}, {10014, 160, 32, 3},
+    // Save dialogs: OK at x 518, y 15 or 34 (e-mail, where the 100 x 40 2-D OK covers it), cancel at y 53.
+    {11250, 640, 104, 1}, {11253, 640, 104, 1}, {11251, 100, 36, 1}, {11252, 100, 36, 1},
 };
 
 const Expected kBattleBar[] = {
@@ -86,6 +89,10 @@ void CheckSet(const Expected* set, size_t count) {
             ASSERT_TRUE(ReadPng(PicturePath(number), p)) << "picture " << number;
             EXPECT_EQ(p.width, e.width) << "picture " << number;
             EXPECT_EQ(p.height, e.height) << "picture " << number;
+            // The game's own loader takes it at the same size.
+            PictureRGBA loaded;
+            EXPECT_TRUE(LoadPngRGBA(PicturePath(number), &loaded)) << "picture " << number;
+            EXPECT_EQ(loaded.width * 1000 + loaded.height, e.width * 1000 + e.height) << "picture " << number;
             if (e.number == 10) continue;
             // Magenta is the mask colour: only the pointer may use it.
             int magenta = 0;
@@ -111,19 +118,35 @@ TEST(ArtPictures, BattleBarSetIsCompleteAndSized) {
     CheckSet(kBattleBar, std::size(kBattleBar));
 }
 
-TEST(ArtPictures, PressedOrderButtonsDifferFromThePanelsUnpressedLook) {
-    // The orders panel shows the unpressed buttons; each pressed picture replaces its place.
+// A 3-D button that names only its pressed picture draws nothing at rest: the picture under it shows the
+// button unpressed at its place, and the pressed look must differ from it there.
+void ExpectPressedDiffersFromRest(int panelNumber, int pressedNumber, int x0, int y0) {
     ArtPicture panel, pressed;
-    ASSERT_TRUE(ReadPng(PicturePath(2008), panel));
+    ASSERT_TRUE(ReadPng(PicturePath(panelNumber), panel));
+    ASSERT_TRUE(ReadPng(PicturePath(pressedNumber), pressed));
+    ASSERT_LE(x0 + pressed.width, panel.width);
+    ASSERT_LE(y0 + pressed.height, panel.height);
+    int diff = 0;
+    for (int y = 0; y < pressed.height; ++y)
+        for (int x = 0; x < pressed.width; ++x)
+            diff += panel.At(x0 + x, y0 + y, 0) != pressed.At(x, y, 0);
+    EXPECT_GT(diff, pressed.width * pressed.height / 4) << "button " << pressedNumber << " on " << panelNumber;
+}
+
+TEST(ArtPictures, PressedOrderButtonsDifferFromThePanelsUnpressedLook) {
     const int slots[8][2] = {{7, 6}, {51, 6}, {95, 6}, {7, 48}, {51, 48}, {95, 48}, {139, 48}, {139, 6}};
-    for (int i = 0; i < 8; ++i) {
-        ASSERT_TRUE(ReadPng(PicturePath(2000 + i), pressed));
-        int diff = 0;
-        for (int y = 0; y < pressed.height; ++y)
-            for (int x = 0; x < pressed.width; ++x)
-                diff += panel.At(slots[i][0] + x, slots[i][1] + y, 0) != pressed.At(x, y, 0);
-        EXPECT_GT(diff, pressed.width * pressed.height / 4) << "button " << 2000 + i;
-    }
+    for (int i = 0; i < 8; ++i)
+        ExpectPressedDiffersFromRest(2008, 2000 + i, slots[i][0], slots[i][1]);
+}
+
+TEST(ArtPictures, SaveDialogsShowTheirButtonsAtRestWhereThePressedLooksGo) {
+    ExpectPressedDiffersFromRest(11250, 11251, 518, 15);
+    ExpectPressedDiffersFromRest(11250, 11252, 518, 53);
+    ExpectPressedDiffersFromRest(11253, 11251, 518, 34);
+    // The two buttons of the save dialog do not overlap.
+    ArtPicture ok;
+    ASSERT_TRUE(ReadPng(PicturePath(11251), ok));
+    EXPECT_LE(15 + ok.height, 53);
 }
 
 TEST(ArtPictures, PointerHasItsTipAtTheTopLeftOnTheMaskColour) {

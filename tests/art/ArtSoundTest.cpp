@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "art/ArtFiles.h"
+#include "platform/WavReader.h"
 
 namespace {
 struct ExpectedSound {
@@ -35,6 +36,10 @@ TEST(ArtSounds, EveryInterfaceSoundIsValidPcmOfFittingLength) {
         EXPECT_EQ(s.channels, 1);
         EXPECT_EQ(s.bits, 16);
         EXPECT_EQ(s.rate, 22050);
+        // The game's own reader takes it with the same samples.
+        AudioSample loaded;
+        EXPECT_TRUE(LoadWavFile(SoundPath(e.number).c_str(), &loaded)) << "sound " << e.number;
+        EXPECT_TRUE(loaded.rate == s.rate && loaded.channels == 1 && loaded.data == s.samples) << "sound " << e.number;
         double seconds = double(s.samples.size()) / s.rate;
         EXPECT_GE(seconds, e.minSeconds) << "sound " << e.number;
         EXPECT_LE(seconds, e.maxSeconds) << "sound " << e.number;

@@ -255,6 +255,29 @@ TEST_F(NetEndpointTest, CloseAfterAllSentDeliversEverythingFirst) {
     EXPECT_FALSE(mGuest.IsOpen());
 }
 
+// Records the closing side has handed to the system still reach the peer
+// when the peer keeps sending meanwhile (its records must not make the
+// system throw away what is still on its way).
+TEST_F(NetEndpointTest, CloseAfterAllSentSurvivesAPeerThatKeepsTalking) {
+    ASSERT_TRUE(Connect());
+    const std::vector<uint8_t> chunk = Bytes(8192, 3);
+    const int records = static_cast<int>(OPEndpoint::kWindow / 8192);
+    for (int i = 0; i < records; ++i)
+        ASSERT_EQ(mGuest.Send(chunk.data(), 8192), 0);
+    mGuest.CloseAfterAllSent(5);
+    // The host is busy: it sends but reads nothing for a while.
+    const uint8_t chat = 7;
+    for (int i = 0; i < 20; ++i) {
+        mHost.Send(&chat, 1);
+        mGuest.Idle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(PumpUntil([] { return gHost.lost == 1; }));
+    EXPECT_EQ(static_cast<int>(gHost.received.size()), records);
+    EXPECT_EQ(gGuest.lost, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !mGuest.IsOpen(); }));
+}
+
 TEST_F(NetEndpointTest, CloseAfterAllSentGivesUpAtItsDeadline) {
     ASSERT_TRUE(Connect());
     const std::vector<uint8_t> chunk = Bytes(8192, 8);

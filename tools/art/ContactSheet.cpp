@@ -128,8 +128,9 @@ Image BriefingScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
         s.Text(lines[i], 2, 12 + 15 * i, 2, kInk, -1, false);
     s.Put(11150, 500, 0);
     s.Put(11152, 505, 5);
-    s.Text("1", 571, 155, 0, kText, 0, false);
-    s.Text("3", 571, 188, 0, kText, 0, false);
+    // The page number views: 20 wide at (61, 144) and (61, 177) on the panel, default black.
+    s.Text("1", 571, 154, 0, kInk, 0, false);
+    s.Text("3", 571, 187, 0, kInk, 0, false);
     s.Put(11153, 500, 259, 0);
     s.Put(11154, 500, 310, 2);
     s.Put(11151, 508, 372, 0);
@@ -166,6 +167,55 @@ Image PlayersScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
         s.Put(pictures[i], x + 3, y0 - 90);
     }
     s.Put(11101, (w - 100) / 2, y0 + 60, 0);
+    return s.Img();
+}
+
+// An edit field as the kernel draws it: a light box, columns of 7 pixels.
+void Field(Screen& s, int x, int y, int columns, const char* text) {
+    s.Img().FillRect(x, y, columns * 7 + 6, 19, {245, 242, 230});
+    s.Text(text, x + 3, y + 13, 2, kInk, -1, false);
+}
+
+Image PasswordScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
+    Screen s(pics, fonts, 420, 160);
+    s.Put(11165, 0, 0);
+    s.Text("(Achse Spieler)  Eingabe ein neues Passwort", 210, 34, 0, kInk, 0, false);
+    Field(s, (420 - 216) / 2, 50, 30, "******");
+    s.Put(11101, 73, 105, 0);
+    s.Put(11103, 246, 105, 0);
+    return s.Img();
+}
+
+Image AddressScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
+    Screen s(pics, fonts, 800, 600);
+    s.Put(11170, 0, 0);
+    s.Text("Gegenspieler IP", 215, 70, 0, kInk, 0, false);
+    s.Text("Adresse:", 215, 85, 0, kInk, 0, false);
+    const char* octets[] = {"192", "168", "0", "12"};
+    for (int i = 0; i < 4; ++i) {
+        Field(s, 310 + 38 * i, 60, 3, octets[i]);
+        if (i > 0) s.Text(".", 304 + 38 * i + 3, 75, 0, kInk, 0, false);
+    }
+    s.Put(11101, 180, 130, 2);
+    s.Put(11103, 330, 130, 0);
+    s.Text("TCP/IP: Lade Szenario Daten...", 400, 270, 0, kInk, 0, false);
+    s.Text("(Dies dauert einen Moment)", 400, 290, 0, kInk, 0, false);
+    return s.Img();
+}
+
+Image MailSaveScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
+    Screen s(pics, fonts, 640, 104);
+    s.Put(11253, 0, 0);
+    Field(s, 224, 41, 27, "PBEM");
+    s.Put(11101, 518, 34, 0);
+    return s.Img();
+}
+
+Image SaveScreen(const std::map<int32_t, Image>& pics, const Fonts& fonts) {
+    Screen s(pics, fonts, 640, 104);
+    s.Put(11250, 0, 0);
+    Field(s, 224, 41, 27, "Die Brücke 3");
+    s.Put(11251, 518, 15);
     return s.Img();
 }
 
@@ -234,6 +284,10 @@ Image MakeContactSheet(const std::map<int32_t, Image>& pictures, const Fonts& fo
     items.push_back({"Seitenwahl", SidesScreen(pictures, fonts)});
     items.push_back({"Spieler", PlayersScreen(pictures, fonts)});
     items.push_back({"Ergebnis", ResultScreen(pictures, fonts)});
+    items.push_back({"Passwort", PasswordScreen(pictures, fonts)});
+    items.push_back({"TCP/IP-Adresse (mit den Ladezeilen)", AddressScreen(pictures, fonts)});
+    items.push_back({"E-Mail-Zug speichern (2-D)", MailSaveScreen(pictures, fonts)});
+    items.push_back({"Speichern (3-D, OK gedrueckt)", SaveScreen(pictures, fonts)});
     items.push_back({"Rueckfrage (2-D)", ConfirmScreen(pictures, fonts)});
     items.push_back({"Gefechtsleiste", BattleBarScreen(pictures, fonts)});
     for (const auto& [n, img] : pictures) {

@@ -11,6 +11,7 @@ inline constexpr int kListTopH = 62, kListLineH = 24, kListBottomH = 18;
 inline constexpr int kSmallButtonH = 18;
 inline constexpr int kForceCells = 62, kForceCell = 20; // Forces 0 to 61
 inline constexpr int kDialogButtonW = 100, kDialogButtonH = 40;
+inline constexpr int kSaveDialogW = 640, kSaveDialogH = 104, kSaveButtonH = 36;
 inline constexpr int kResultW = 450, kResultH = 580;
 
 // A picture button: normal, pressed and highlight looks, or four with the inactive look.
@@ -26,6 +27,6 @@ void Rule(Image& img, int x, int y, int w);
 void MakeMenus(AssetStore& store, const Fonts& fonts);
 // The scenario list's frame, controls, force strip and the wide screen buttons.
 void MakeScenarioList(AssetStore& store, const Fonts& fonts);
-// Briefing, sides, players, password, network, confirm buttons and result screen.
+// Briefing, sides, players, password, network, confirm buttons, save dialogs and result screen.
 void MakeScreens(AssetStore& store, const Fonts& fonts);
 } // namespace FrontEnd

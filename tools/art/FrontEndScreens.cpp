@@ -1,4 +1,5 @@
-// Briefing, sides, players, password and network screens, the confirm buttons and the result screen.
+// Briefing, sides, players, password and network screens, the confirm buttons, the save dialogs and the
+// result screen.
 #include <cmath>
 #include <vector>
 
@@ -12,10 +13,12 @@ void Briefing(AssetStore& store, const Fonts& fonts) {
     Image panel(140, 480);
     DrawPanel(panel, 0, 0, 140, 480, kGrey, 11150);
     DrawPanel(panel, 4, 4, 132, 132, kGreyDark, 2, true);
+    // The page and page-count fields: the text views over them write in their default black, like
+    // the briefing text beside them, so the fields are light.
     Label(panel, fonts, 1, "SEITE", 12, 156, kText);
-    DrawPanel(panel, 54, 140, 34, 20, kGreyDark, 4, true);
+    DrawPanel(panel, 54, 140, 34, 20, kParchment, 4, true);
     Label(panel, fonts, 1, "VON", 12, 189, kText);
-    DrawPanel(panel, 54, 173, 34, 20, kGreyDark, 5, true);
+    DrawPanel(panel, 54, 173, 34, 20, kParchment, 5, true);
     Label(panel, fonts, 0, "EINWEISUNG", 70, 226, kSand, 0);
     Rule(panel, 10, 236, 120);
     store.Picture(11150, panel);
@@ -163,24 +166,59 @@ void Players(AssetStore& store, const Fonts& fonts) {
 }
 
 void Password(AssetStore& store, const Fonts& fonts) {
+    // The prompt line (a text view in default black, baseline 34) on a light plate; the recess holds
+    // the password field at y 50.
     Image img(420, 160);
     DrawPanel(img, 0, 0, 420, 160, kGrey, 11165);
-    DrawPanel(img, 40, 42, 340, 30, kGreyDark, 6, true);
+    DrawPanel(img, 16, 20, 388, 22, kParchment, 6, true);
+    DrawPanel(img, 40, 45, 340, 30, kGreyDark, 7, true);
     store.Picture(11165, img);
 }
 
 void Network(AssetStore& store, const Fonts& fonts) {
+    // The address entry and the waiting texts are text views in default black from (70, 40) down to the
+    // loading lines at y 260-295, with their buttons at y 130 and 170: one light plate holds them all,
+    // and the screen's name stands below it.
     Image img(800, 600);
     DrawBackdrop(img, {92, 98, 84}, {36, 38, 28}, 11170);
-    Label(img, fonts, 0, "NETZWERKSPIEL (TCP/IP)", 400, 60, kHighlightText, 0, 2);
-    Rule(img, 200, 76, 400);
-    DrawPanel(img, 150, 150, 500, 300, kOliveDark, 12, true);
+    DrawPanel(img, 40, 24, 720, 290, kSand, 12);
+    img.FillRect(48, 32, 704, 274, kParchment);
+    img.Grain(48, 32, 704, 274, 0.04f, 13, 10.0f);
+    Label(img, fonts, 0, "NETZWERKSPIEL (TCP/IP)", 400, 380, kHighlightText, 0, 2);
+    Rule(img, 200, 396, 400);
     store.Picture(11170, img);
 }
 
 void ConfirmButtons(AssetStore& store, const Fonts& fonts) {
     Button(store, fonts, 2692, kDialogButtonW, kDialogButtonH, "JA", 0, 2);
     Button(store, fonts, 2691, kDialogButtonW, kDialogButtonH, "NEIN", 0, 2);
+}
+
+// The save dialogs. The e-mail one (11253) opens over the main menu in 2-D after the e-mail box, with
+// the 2-D OK button (11101) at (518, 34); in a battle both are 3-D views whose buttons name one picture
+// each, the pressed look (11251 OK, 11252 cancel), so the dialog shows them at rest: OK at (518, 15) and
+// cancel at (518, 53) when saving, OK at (518, 34) for e-mail. The buttons are 36 high so that the two
+// of the save dialog stay apart; the name field is an edit view at (224, 41), 27 columns.
+void SaveDialogs(AssetStore& store, const Fonts& fonts) {
+    const int w = kSaveDialogW, h = kSaveDialogH, bw = kDialogButtonW, bh = kSaveButtonH;
+    std::vector<Image> ok = ButtonLooks(bw, bh, 2, "OK", fonts, 0, 2, 11251);
+    std::vector<Image> cancel = ButtonLooks(bw, bh, 2, "ABBRECHEN", fonts, 0, 1, 11252);
+    auto dialog = [&](int32_t n, const char* title, bool withCancel) {
+        Image img(w, h);
+        DrawPanel(img, 0, 0, w, h, kGrey, uint32_t(n));
+        Label(img, fonts, 0, title, 20, 28, kHighlightText);
+        Rule(img, 20, 34, 180);
+        Label(img, fonts, 0, "Name:", 214, 55, kText, 1);
+        DrawPanel(img, 219, 37, 27 * 7 + 6 + 10, 27, kGreyDark, uint32_t(n) + 1, true);
+        DrawPanel(img, 510, 8, 116, h - 16, Shade(kGrey, 0.8f), uint32_t(n) + 2, true);
+        img.Draw(ok[0], 518, withCancel ? 15 : 34);
+        if (withCancel) img.Draw(cancel[0], 518, 53);
+        store.Picture(n, img);
+    };
+    dialog(11250, "SPIEL SPEICHERN", true);
+    dialog(11253, "E-MAIL-ZUG SPEICHERN", false);
+    store.Picture(11251, ok[1]);
+    store.Picture(11252, cancel[1]);
 }
 
 void Result(AssetStore& store, const Fonts& fonts) {
@@ -236,6 +274,7 @@ void MakeScreens(AssetStore& store, const Fonts& fonts) {
     Password(store, fonts);
     Network(store, fonts);
     ConfirmButtons(store, fonts);
+    SaveDialogs(store, fonts);
     Result(store, fonts);
 }
 } // namespace FrontEnd
