@@ -41,14 +41,16 @@ void GButton3D::Highlight(bool on, bool oneShot) {
 }
 
 void GButton3D::Draw() {
-    // The resting picture may be 0 when the picture beneath already shows
-    // the button at rest.
-    if (mPressed && mPressedGraphic)
-        Blit(mPressedGraphic, 0, 0);
-    else if (mHighlighted && mHighlight)
-        Blit(mHighlight, 0, 0);
-    else if (mInactive)
+    DrawState(IsActive());
+}
+
+void GButton3D::DrawState(bool active) {
+    if (!active)
         Blit(mInactive, 0, 0);
+    else if (mPressed)
+        Blit(mPressedGraphic, 0, 0);
+    else if (mHighlighted)
+        Blit(mHighlight, 0, 0);
     if (mOneShotHighlight) {
         mOneShotHighlight = false;
         mHighlighted = false;

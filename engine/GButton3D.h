@@ -3,9 +3,11 @@
 
 class GGraphic;
 
-// A button of the 3-D display drawn from up to three pictures (type 1): at
-// rest ("inactive", i.e. not pressed), pressed and highlighted; a picture
-// number of 0 draws nothing for that state. Sized to its pictures.
+// A button of the 3-D display drawn from up to three pictures (type 1): the
+// inactive picture while the button (or an ancestor) is deactivated, the
+// pressed one while pressed, the highlight one while highlighted. At rest it
+// draws nothing: the picture beneath shows the button. A picture number of
+// 0 draws nothing for that state. Sized to its pictures.
 class GButton3D : public GButton {
 public:
     ~GButton3D() override;
@@ -17,6 +19,10 @@ public:
     void Draw() override;
 
 protected:
+    // The look for the given activity; derived buttons that judge activity
+    // differently draw through it too.
+    void DrawState(bool active);
+
     GGraphic* mInactive = nullptr;
     GGraphic* mPressedGraphic = nullptr;
     GGraphic* mHighlight = nullptr;

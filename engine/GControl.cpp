@@ -25,7 +25,10 @@ void GControl::PlayClickSound() {
 }
 
 void GControl::Fire() {
-    GView::DoCommand(mCommandID);
+    // Through the control's own DoCommand, so that a control which answers
+    // its command itself (a confirm button notes it) sees it first; the
+    // base passes it up the view chain.
+    DoCommand(mCommandID);
 }
 
 void GControl::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) {

@@ -26,8 +26,9 @@ public:
     void DoIdle() override;
 
 protected:
-    // What a completed click does; the base sends the command. The control
-    // may be deleted by it, so callers touch nothing afterwards.
+    // What a completed click does; the base sends the command to the
+    // control's own DoCommand. The control may be deleted by it, so callers
+    // touch nothing afterwards.
     virtual void Fire();
     void PlayClickSound();
     // A raised or pressed bevelled box over the rectangle.

@@ -1,4 +1,5 @@
 #include "engine/GTextView.h"
+#include "engine/GKernel.h"
 #include <cstddef>
 #include <vector>
 
@@ -42,7 +43,20 @@ void GTextView::SetColor(uint8_t r, uint8_t g, uint8_t b) {
     mRed = r;
     mGreen = g;
     mBlue = b;
+    mColourSet = true;
     Refresh();
+}
+
+void GTextView::TextColour(uint8_t* r, uint8_t* g, uint8_t* b) const {
+    *r = mRed;
+    *g = mGreen;
+    *b = mBlue;
+    if (mColourSet || !gKernel) return;
+    int16_t fill = 0;
+    if (!GetFillColor(&fill) && !(GetParent() && GetParent()->GetFillColor(&fill))) return;
+    const uint32_t argb = gKernel->ConvertToD3DColor(fill);
+    const uint32_t luma = 299 * ((argb >> 16) & 0xFF) + 587 * ((argb >> 8) & 0xFF) + 114 * (argb & 0xFF);
+    if (luma < 128 * 1000) *r = *g = *b = 255;
 }
 
 int32_t GTextView::Wrap(int32_t width, std::vector<std::pair<int32_t, int32_t>>* lines) const {
@@ -79,12 +93,13 @@ void GTextView::Draw() {
     std::vector<std::pair<int32_t, int32_t>> lines;
     Wrap(GetWidth(), &lines);
     const int32_t x = mJustify < 0 ? 0 : mJustify == 0 ? GetWidth() / 2 : GetWidth() - 1;
+    uint8_t r, g, b;
+    TextColour(&r, &g, &b);
     GString255 line;
     for (size_t i = 0; i < lines.size(); ++i) {
         line.IStringText("");
         for (int32_t c = lines[i].first; c < lines[i].second; ++c)
             line.AddChar(mText.GetCString()[c]);
-        WriteString(&line, x, static_cast<int32_t>(i) * kLineHeight + 10, mJustify, kFontNormal, mRed, mGreen,
-                    mBlue);
+        WriteString(&line, x, static_cast<int32_t>(i) * kLineHeight + 10, mJustify, kFontNormal, r, g, b);
     }
 }

@@ -60,6 +60,11 @@ public:
     bool IsActive() const;  // this view and all its ancestors active
     void SetFillColor(int16_t colour16);
     void ClearFillColor() { mHasFill = false; }
+    // False when the view has no fill colour.
+    bool GetFillColor(int16_t* colour16) const {
+        if (mHasFill && colour16) *colour16 = mFillColour;
+        return mHasFill;
+    }
     // DoIdle every ms milliseconds; 0 every idle pass; negative never.
     void SetIdleTimer(int32_t ms);
     int32_t GetIdleTimer() const { return mIdleTimer; }
