@@ -52,8 +52,11 @@ void GTextView::TextColour(uint8_t* r, uint8_t* g, uint8_t* b) const {
     *g = mGreen;
     *b = mBlue;
     if (mColourSet || !gKernel) return;
+    // The kernel's window is filled only to clear the screen; texts placed
+    // straight on it lie over pictures, so it does not count as a box.
+    const GView* parent = GetParent() != gKernel->GetWindow() ? GetParent() : nullptr;
     int16_t fill = 0;
-    if (!GetFillColor(&fill) && !(GetParent() && GetParent()->GetFillColor(&fill))) return;
+    if (!GetFillColor(&fill) && !(parent && parent->GetFillColor(&fill))) return;
     const uint32_t argb = gKernel->ConvertToD3DColor(fill);
     const uint32_t luma = 299 * ((argb >> 16) & 0xFF) + 587 * ((argb >> 8) & 0xFF) + 114 * (argb & 0xFF);
     if (luma < 128 * 1000) *r = *g = *b = 255;

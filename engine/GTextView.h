@@ -15,8 +15,8 @@ public:
     // As WriteString: below 0 left, 0 centred (the default), above 0 right.
     void SetJustify(int32_t justify);
     // Until a colour is set, the text is black, or white when the view or
-    // its parent is filled with a dark colour (the framed boxes), so that
-    // it stays readable.
+    // its parent (other than the kernel's window) is filled with a dark
+    // colour, as the framed boxes are, so that it stays readable.
     void SetColor(uint8_t r, uint8_t g, uint8_t b);
     void Draw() override;
     int32_t GetLineCount() const { return mLineCount; }

@@ -136,7 +136,15 @@ TEST_F(KernelTest, TextViewsStayReadableOnDarkBoxes) {
     auto* chosen = new GTextView;
     chosen->ITextView(dark2, 0, 10, 200, &text);
     chosen->SetColor(0, 0, 0);
+    // A text placed straight on the screen lies over a picture: black,
+    // although the screen itself is cleared to black.
+    auto* picture = new GView;
+    picture->IView(nullptr, 300, 0, 200, 40);
+    picture->SetFillColor(gKernel->MakeColor16(240, 240, 240));
+    auto* onScreen = new GTextView;
+    onScreen->ITextView(nullptr, 300, 10, 200, &text);
     Pass();
+    EXPECT_GT(CountInk(LongRect{300, 10, 500, 27}, false), 20);
     EXPECT_GT(CountInk(LongRect{0, 10, 200, 27}, true), 20);
     EXPECT_GT(CountInk(LongRect{0, 110, 200, 127}, false), 20);
     EXPECT_EQ(CountInk(LongRect{0, 110, 200, 127}, true), 0);
