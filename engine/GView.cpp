@@ -289,7 +289,10 @@ void GView::WriteString(GString* text, int32_t x, int32_t y, int32_t justify, GO
     if (Bridge3D::Exists()) {
         LongRect global;
         GetGlobalBounds(&global);
-        Bridge3D::WriteString(text, x + global.left, y + global.top, justify, font, r, g, b);
+        // The renderer knows only 1 for right-justified; any justification
+        // above 0 means that here.
+        const int32_t side = justify < 0 ? -1 : justify > 0 ? 1 : 0;
+        Bridge3D::WriteString(text, x + global.left, y + global.top, side, font, r, g, b);
         return;
     }
     const FontRaster* face = GOLTAFonts::Face(font);
