@@ -10,6 +10,28 @@ namespace {
 // Eight steps of a lane, wrapping like the lanes themselves do.
 int32_t Times8(int32_t step) { return static_cast<int32_t>(static_cast<uint32_t>(step) * 8u); }
 
+// Eight dither-ready colours to RGB565 and, with their depths, into the
+// run; pixels that failed the depth test keep what they had.
+__attribute__((target("avx2"), always_inline)) inline void StoreEight(const WideRun& r, int32_t x, __m256i p,
+                                                                      __m256i zq, __m256i fail, int32_t failBits) {
+    const __m256i rMask = _mm256_set1_epi32(0xF8), gMask = _mm256_set1_epi32(0x7E0), bMask = _mm256_set1_epi32(0x1F);
+    __m256i c = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, rMask), 8),
+                                                _mm256_and_si256(_mm256_srli_epi32(p, 5), gMask)),
+                                _mm256_and_si256(_mm256_srli_epi32(p, 19), bMask));
+    __m128i c16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(c, c), 0x08));
+    __m128i z16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(zq, zq), 0x08));
+    __m128i* dp = reinterpret_cast<__m128i*>(r.dst + x);
+    __m128i* zp = reinterpret_cast<__m128i*>(r.depth + x);
+    if (failBits == 0) {
+        _mm_storeu_si128(dp, c16);
+        if (r.write) _mm_storeu_si128(zp, z16);
+    } else {
+        __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(fail, fail), 0x08));
+        _mm_storeu_si128(dp, _mm_blendv_epi8(c16, _mm_loadu_si128(dp), keep));
+        if (r.write) _mm_storeu_si128(zp, _mm_blendv_epi8(z16, _mm_loadu_si128(zp), keep));
+    }
+}
+
 }  // namespace
 
 bool WideAvailable() {
@@ -35,7 +57,6 @@ __attribute__((target("avx2"))) int32_t WideTextured(const WideRun& r, int32_t x
                                               static_cast<int32_t>(r.dither[2]), static_cast<int32_t>(r.dither[3]));
     const __m256i rotate = _mm256_and_si256(_mm256_add_epi32(lane, _mm256_set1_epi32(x & 3)), _mm256_set1_epi32(3));
     const __m256i dither = _mm256_permutevar8x32_epi32(pattern, rotate);
-    const __m256i rMask = _mm256_set1_epi32(0xF8), gMask = _mm256_set1_epi32(0x7E0), bMask = _mm256_set1_epi32(0x1F);
     int32_t done = 0;
     for (; done < groups; ++done, x += 8) {
         __m256i zq = _mm256_srli_epi32(zv, 16);
@@ -52,22 +73,7 @@ __attribute__((target("avx2"))) int32_t WideTextured(const WideRun& r, int32_t x
         int32_t failBits = _mm256_movemask_epi8(fail);
         if (failBits != -1) {
             __m256i p = _mm256_add_epi32(tx, dither);
-            __m256i c = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, rMask), 8),
-                                                        _mm256_and_si256(_mm256_srli_epi32(p, 5), gMask)),
-                                        _mm256_and_si256(_mm256_srli_epi32(p, 19), bMask));
-            __m128i c16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(c, c), 0x08));
-            __m128i z16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(zq, zq), 0x08));
-            __m128i* dp = reinterpret_cast<__m128i*>(r.dst + x);
-            __m128i* zp = reinterpret_cast<__m128i*>(r.depth + x);
-            if (failBits == 0) {
-                _mm_storeu_si128(dp, c16);
-                if (r.write) _mm_storeu_si128(zp, z16);
-            } else {
-                // Hidden pixels keep what they had.
-                __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(fail, fail), 0x08));
-                _mm_storeu_si128(dp, _mm_blendv_epi8(c16, _mm_loadu_si128(dp), keep));
-                if (r.write) _mm_storeu_si128(zp, _mm_blendv_epi8(z16, _mm_loadu_si128(zp), keep));
-            }
+            StoreEight(r, x, p, zq, fail, failBits);
         }
         zv = _mm256_add_epi32(zv, zStep);
         uv = _mm256_add_epi32(uv, uStep);
@@ -113,7 +119,6 @@ __attribute__((target("avx2"))) int32_t WideBilinear(const WideRun& r, const uin
                                               static_cast<int32_t>(r.dither[2]), static_cast<int32_t>(r.dither[3]));
     const __m256i dither = _mm256_permutevar8x32_epi32(
         pattern, _mm256_and_si256(_mm256_add_epi32(lane, _mm256_set1_epi32(x & 3)), _mm256_set1_epi32(3)));
-    const __m256i rMask = _mm256_set1_epi32(0xF8), gMask = _mm256_set1_epi32(0x7E0), bMask = _mm256_set1_epi32(0x1F);
     const int* texels = reinterpret_cast<const int*>(argb);
     int32_t done = 0;
     for (; done < groups; ++done, x += 8) {
@@ -150,21 +155,7 @@ __attribute__((target("avx2"))) int32_t WideBilinear(const WideRun& r, const uin
             __m256i gq = Div255(_mm256_add_epi32(_mm256_mullo_epi32(green, _mm256_set1_epi32(252)), _mm256_set1_epi32(127)));
             __m256i bq = Div255(_mm256_add_epi32(_mm256_mullo_epi32(blue, _mm256_set1_epi32(248)), _mm256_set1_epi32(127)));
             __m256i p = _mm256_add_epi32(_mm256_or_si256(_mm256_or_si256(rq, _mm256_slli_epi32(gq, 8)), _mm256_slli_epi32(bq, 16)), dither);
-            __m256i c = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, rMask), 8),
-                                                        _mm256_and_si256(_mm256_srli_epi32(p, 5), gMask)),
-                                        _mm256_and_si256(_mm256_srli_epi32(p, 19), bMask));
-            __m128i c16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(c, c), 0x08));
-            __m128i z16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(zq, zq), 0x08));
-            __m128i* dp = reinterpret_cast<__m128i*>(r.dst + x);
-            __m128i* zp = reinterpret_cast<__m128i*>(r.depth + x);
-            if (failBits == 0) {
-                _mm_storeu_si128(dp, c16);
-                if (r.write) _mm_storeu_si128(zp, z16);
-            } else {
-                __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(fail, fail), 0x08));
-                _mm_storeu_si128(dp, _mm_blendv_epi8(c16, _mm_loadu_si128(dp), keep));
-                if (r.write) _mm_storeu_si128(zp, _mm_blendv_epi8(z16, _mm_loadu_si128(zp), keep));
-            }
+            StoreEight(r, x, p, zq, fail, failBits);
         }
         zv = _mm256_add_epi32(zv, zStep);
         uv = _mm256_add_epi32(uv, uStep);
