@@ -18,6 +18,7 @@ class GGraphic;
 class GSoundStream;
 class GView;
 class InfoPanel;
+class PendingAttack;
 class Unit;
 
 constexpr int32_t kSlicesPerTurn = 2400;
@@ -66,6 +67,33 @@ public:
     static bool RidesWithFlaggedCarrier(const Unit* unit);
 
     BattleHost* Host() const;
+
+    // ---- Services the unit rules call -----------------------------------
+    // Each starts as a least answer in BattleServices.cpp; the issue that
+    // owns the rule replaces the body there.
+    // A new pending attack due at the current slice plus delay, its offset
+    // and hit fields zeroed, in the new-attacks list (null with no battle).
+    PendingAttack* CreatePendingAttack(Unit* attacker, Unit* target, int32_t delay, bool side, bool flag);
+    // The dust factor of a shot on that terrain; 0 for none.
+    float Dusty(Terrain terrain, int32_t level);
+    // A dust cloud at the point; firing passes -5 for z.
+    void MakeSmokePacket(float x, float y, float z, float density);
+    // Raises the deafening level of the units around the point.
+    void DeafenFromXY(int32_t amount, float x, float y);
+    // Whether the point lies in a minefield newly found by the side concerned.
+    bool InNewMineField(float x, float y, bool vehicle);
+    // A speed factor 0.01..1.0 for the ground condition.
+    float GroundSpeedFactor(float groundPressure, int32_t level);
+    // Recomputes every unit's leader links.
+    void CheckAllLeadership();
+    // The slice being played back.
+    int32_t PlaybackTimeSlice() const;
+    // Redraws the unit panel (nothing headless).
+    void RefreshInfoPanel();
+    // Whether pre-planned bombardments may be ordered now.
+    bool BombardmentsAllowed() const;
+    // Makes the unit (null: none) the selected one.
+    void SetSelectedUnit(Unit* unit);
 
     bool mSetupPhase = true;
     bool mStub = false;

@@ -52,3 +52,11 @@ float CrossfireSuppression(float angle);
 float LeaderRange(int32_t skill, ExperienceLevel experience);
 float CoverFromAirFactor(float x, float y);
 int32_t BulletSoundEffectLengthClass(float length);
+
+// ------------------------------------------------------------ dates and nations
+// Whether the nation's command works faster than most (orders come sooner).
+bool IsEfficientNation(Nation nation);
+// The nation's artillery quality, 1 (best) to 3, at the scenario date.
+int32_t ArtilleryQuality(Nation nation, int32_t date);
+// Seconds from a call for fire to the first rounds on target.
+float TimeOnTarget(Nation nation, WeaponType weapon, bool quick);
