@@ -193,6 +193,21 @@ TEST_F(FlightArcTest, ARidgeAboveTheArcStopsTheShellAtItsFace) {
     EXPECT_NEAR(ez, 5.9133f, 1e-3);
 }
 
+// A quarter of the way along the shell has risen 19.62 x 0.245 x 0.755 =
+// 3.6292 m over the near edge of a ridge at x = 108..112 (t = 98 / 400):
+// 4.6380 m above the ground's zero.
+TEST_F(FlightArcTest, OffMidPathTheArcFollowsTheParabola) {
+    // Top 108 x 0.0557185 - 3 = 3.0176 m: cleared.
+    RaisePoints(map, 54, 0, 56, 100, 108);
+    float ex = 0, ez = 0;
+    EXPECT_FLOAT_EQ(Fly(80, &ex, &ez), 1.0f);
+    // Top 140 x 0.0557185 - 3 = 4.8006 m: stopped at its face.
+    RaisePoints(map, 54, 0, 56, 100, 140);
+    EXPECT_FLOAT_EQ(Fly(80, &ex, &ez), 0.245f);
+    EXPECT_NEAR(ex, 108.0f, 1e-3);
+    EXPECT_NEAR(ez, 4.6380f, 1e-3);
+}
+
 // ---------------------------------------------------------------- fires
 
 // Small grass fires burn two turns, wood fires three, building fires four;

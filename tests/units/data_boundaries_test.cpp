@@ -172,7 +172,7 @@ TEST(UnitRecordBytes, TheFlagBytesAndFirstFieldsLieWhereTheFileKeepsThem) {
     u.mContactLevel = 2;     // 0x02 -> 0x6A (no sound offsets at contact 2)
     u.mOffMapState = 1;      // 0x40
     u.mFatigueState = 6;     // 0x30
-    u.mAcquisition = 3;      // 0x03 -> 0x73
+    u.mAcquisition = 5;      // 0x05 -> 0x75
     u.mExiting = true;       // 0x80
     u.mUnitValueG = 2;       // 0x40
     u.mIsMoving = true;      // 0x08
@@ -190,7 +190,7 @@ TEST(UnitRecordBytes, TheFlagBytesAndFirstFieldsLieWhereTheFileKeepsThem) {
     const std::vector<uint8_t> b = RecordOf(u);
     ASSERT_GE(b.size(), 42u);
     const std::vector<uint8_t> head(b.begin(), b.begin() + 22);
-    EXPECT_EQ(head, (std::vector<uint8_t>{kUnitInanimate, 0x95, 0x5B, 0x27, 0x6A, 0x73, 0xCD, 0x69,
+    EXPECT_EQ(head, (std::vector<uint8_t>{kUnitInanimate, 0x95, 0x5B, 0x27, 0x6A, 0x75, 0xCD, 0x69,
                                           0x42,           0xC8, 0x00, 0x00, 0xC0, 0x20, 0x00, 0x00,
                                           0x0F,           0xFF, 0x30, 0xD4, 0x00, 0x7B}));
     EXPECT_EQ(b[22], 0x01);
