@@ -116,6 +116,46 @@ TEST_F(RouteCostTest, TheStraightWayIsTakenWhenTheDiagonalsCostMore) {
     EXPECT_FLOAT_EQ(p.mY[0], 10.0f);
 }
 
+// A step costs the mean of both its squares, so the dear start square counts
+// half on a diagonal first step as on a straight one. On a 4 x 2 grid
+//   row 1:  1  1  3  1
+//   row 0:  3  2  4  1     from (0, 0) to (3, 0)
+// the row itself costs (3 + 2) / 2 + (2 + 4) / 2 + (4 + 1) / 2 = 8, while
+// (0, 0) -> (1, 1) -> (2, 1) -> (3, 0) costs 1.41421 x 2 + 2 + 1.41421 x 2 =
+// 7.657 (the next best, through (3, 1), 7.828). Priced by the square left
+// alone the row would win: 3 + 2 + 4 = 9 against 9.485.
+TEST(RouteCost, AStepCostsTheMeanOfTheSquaresItJoins) {
+    Map map;
+    ASSERT_TRUE(map.IBlankMap(4, 2, 1.0f, kFlat));
+    PathGrid grid;
+    BuildPathGrid(map, kPathOnFoot, &grid);
+    const uint8_t costs[4][2] = {{3, 1}, {2, 1}, {4, 3}, {1, 1}}; // [column][row]
+    for (int32_t c = 0; c < 4; ++c) {
+        for (int32_t r = 0; r < 2; ++r)
+            grid.mCost[map.SquareIndex(c, r)] = costs[c][r];
+    }
+    AIPathFinder finder;
+    Path p;
+    ASSERT_EQ(finder.Find(map, grid, 10, 10, 70, 10, &p), kPathFound);
+    // The centre of (1, 1) drops out (the straight way to (2, 1) crosses
+    // nothing dearer than 3); that of (2, 1) stays, since the straight way
+    // to the goal crosses the 4 of (2, 0).
+    ASSERT_EQ(p.mCount, 2);
+    EXPECT_FLOAT_EQ(p.mX[0], 50.0f);
+    EXPECT_FLOAT_EQ(p.mY[0], 30.0f);
+    EXPECT_FLOAT_EQ(p.mX[1], 70.0f);
+    EXPECT_FLOAT_EQ(p.mY[1], 10.0f);
+    // Back the same way (priced by the square entered alone, the row would
+    // win again). From (70, 10) the straight way to (1, 1) crosses the 4 of
+    // (2, 0), so (2, 1) stays; from there the goal is in straight reach.
+    ASSERT_EQ(finder.Find(map, grid, 70, 10, 10, 10, &p), kPathFound);
+    ASSERT_EQ(p.mCount, 2);
+    EXPECT_FLOAT_EQ(p.mX[0], 50.0f);
+    EXPECT_FLOAT_EQ(p.mY[0], 30.0f);
+    EXPECT_FLOAT_EQ(p.mX[1], 10.0f);
+    EXPECT_FLOAT_EQ(p.mY[1], 10.0f);
+}
+
 // ---------------------------------------------------------------- sight
 
 // The ground rises along one axis only inside one 2 m cell: the points of
