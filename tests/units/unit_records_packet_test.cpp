@@ -319,7 +319,7 @@ TEST_F(Packets, EveryFieldOfTheRecordWritesReadsAndWritesAlike) {
     std::unique_ptr<Unit> back = Reread(first);
     ASSERT_TRUE(back);
     EXPECT_FLOAT_EQ(back->mSuppression, 1500.0f);
-    EXPECT_EQ(back->mAmmo[3], 32768);
+    EXPECT_EQ(back->mAmmo[3], 65536 - 40000);
     EXPECT_EQ(back->mLeaderSkills, 0xB4);
     EXPECT_TRUE(back->mPreviousTargetLocked);
     ASSERT_NE(back->mCustomName, nullptr);
