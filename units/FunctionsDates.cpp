@@ -26,8 +26,9 @@ constexpr float kTimeOnTarget[4][5] = {
 // Tungsten levels lost by year 1940..1945, with and without the flag.
 constexpr int32_t kTungstenLoss[2][6] = {{9, 9, 9, 2, 1, 0}, {9, 2, 0, 1, 2, 3}};
 
-constexpr float kRarityFactors[kRarityCodeMax + 1] = {-3.0f, 10.0f, 3.0f, 2.5f, 2.25f, 2.0f, 1.8f, 1.65f, 1.5f,
-                                                      1.4f,  1.3f,  1.2f, 1.1f, 1.05f, 1.0f, 0.95f, 0.9f};
+constexpr float kRarityFactors[kRarityCodeMax + 1] = {-3.0f, 10.0f, 3.0f, 2.5f,  2.25f, 2.0f,
+                                                      1.8f,  1.65f, 1.5f, 1.4f,  1.3f,  1.2f,
+                                                      1.1f,  1.05f, 1.0f, 0.95f, 0.9f};
 
 // Months of service after which every type counts as common.
 constexpr int32_t kRarityMonths = 58;

@@ -60,7 +60,8 @@ void ConcatGunNameString(GString* text, WeaponType weapon, bool compact) {
     GString31 calibre;
     calibre.ConcatNumDecimal(w.mCalibre, 1);
     const int32_t n = calibre.GetLength();
-    if (n >= 2 && calibre.GetChar(n - 2) == '.' && calibre.GetChar(n - 1) == '0') calibre.CropLength(n - 2, true);
+    if (n >= 2 && calibre.GetChar(n - 2) == '.' && calibre.GetChar(n - 1) == '0')
+        calibre.CropLength(n - 2, true);
     text->Concat(&calibre);
     text->ConcatRez(kMillimetreText);
     if (w.mBarrelLength != 0) {

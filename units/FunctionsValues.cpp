@@ -33,7 +33,8 @@ float FirstVelocityInDate(WeaponType weapon, const int32_t mix[], std::initializ
 
 void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigned char* r, unsigned char* g,
                  unsigned char* b) {
-    const float e = ArmorQualityFactor(quality, kHitUpperHull, kAspectFront, nullptr) * static_cast<float>(thickness) *
+    const float e = ArmorQualityFactor(quality, kHitUpperHull, kAspectFront, nullptr) *
+                    static_cast<float>(thickness) *
                     SlopeFactor(80.0f, static_cast<float>(slope), 1.0f, false, false, kAmmoAP, 8);
     double c;
     if (e < 6.0f) {
@@ -81,8 +82,8 @@ float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre
         bool face = false;
         int32_t hardness = 0;
         float ratio = 0.0f;
-        const float basis = ReferencePlateBasis(static_cast<int32_t>(std::lround(t)), slope, calibre, kind, &face,
-                                                &hardness, &ratio);
+        const float basis = ReferencePlateBasis(static_cast<int32_t>(std::lround(t)), slope, calibre, kind,
+                                                &face, &hardness, &ratio);
         const float pen =
             GetPenetration(false, range, weapon, kind, face, hardness, ratio, nullptr, nullptr, nullptr);
         const bool defeated = basis <= pen;
@@ -96,8 +97,8 @@ float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre
     return best;
 }
 
-float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag, Nation nation,
-                       bool b, float scale) {
+float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
+                       Nation nation, bool b, float scale) {
     if (weapon == 42) return 46.0f;
     if (weapon == 43) return 51.0f;
     if (weapon == 45) return 41.0f;
@@ -155,7 +156,8 @@ float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t lo
             const float mv = FirstVelocityInDate(weapon, mix, {kAmmoHE, kAmmoHEAT, kAmmoAP});
             if (mv > 0.0f) e *= 0.369 * std::pow(static_cast<double>(mv), 0.15);
         }
-        if (mix[kAmmoCanister] != 0 && AmmoTypeInUse(kAmmoStrict, weapon, kAmmoCanister, nullptr) != 0) e *= 1.2;
+        if (mix[kAmmoCanister] != 0 && AmmoTypeInUse(kAmmoStrict, weapon, kAmmoCanister, nullptr) != 0)
+            e *= 1.2;
 
         double p;
         if (w.mClass == kWClassMortar) {
@@ -175,8 +177,8 @@ float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t lo
                     t = typical(kAmmoHEAT);
                 }
             } else {
-                const TungstenAvail level =
-                    GetCurrentTungstenLevel(w.mLoadMix[std::clamp(loadSlot, 0, kLoadSlots - 1)].mTungsten, flag);
+                const TungstenAvail level = GetCurrentTungstenLevel(
+                    w.mLoadMix[std::clamp(loadSlot, 0, kLoadSlots - 1)].mTungsten, flag);
                 if (level != 7) t = typical(kAmmoAP);
                 if (level != 0 && mix[kAmmoTungsten] != 0) {
                     static constexpr double kShare[8] = {0.0, 0.02, 0.07, 0.14, 0.23, 0.34, 0.75, 1.0};
@@ -184,9 +186,11 @@ float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t lo
                     t = (1.0 - s) * t + s * typical(kAmmoTungsten);
                 }
             }
-            p = std::pow(static_cast<double>(std::max(range, 0.0f)), 0.35) * 0.544 * std::pow(t, 1.1) * 0.00606;
+            p = std::pow(static_cast<double>(std::max(range, 0.0f)), 0.35) * 0.544 * std::pow(t, 1.1) *
+                0.00606;
             if (mix[kAmmoHEAT] < 100) {
-                const float mv = FirstVelocityInDate(weapon, mix, {kAmmoAP, kAmmoHEAT, kAmmoHE, kAmmoTungsten});
+                const float mv =
+                    FirstVelocityInDate(weapon, mix, {kAmmoAP, kAmmoHEAT, kAmmoHE, kAmmoTungsten});
                 if (mv > 0.0f) p *= 0.036 * std::sqrt(static_cast<double>(mv));
             }
         }

@@ -104,13 +104,15 @@ ActionPacket* Unit::FillPacket() {
     p->mArtilleryDelay = mAimTime;
     const int32_t casualties = mCasualties < 0 ? 0 : (mCasualties > 31 ? 31 : mCasualties);
     p->mStatus = static_cast<uint8_t>((status << 6) | casualties);
-    p->mSpotting = static_cast<uint8_t>((mSpotMarker ? kSpotMarker : 0) | (mTargetLocked ? kSpotTargetLocked : 0) |
-                                        (mHiding ? kSpotHiding : 0) | (mTargetDead ? kSpotTargetDead : 0) |
-                                        (mGunKnockedOut ? kSpotGunKnockedOut : 0) | (mContactLevel & 7));
+    p->mSpotting =
+        static_cast<uint8_t>((mSpotMarker ? kSpotMarker : 0) | (mTargetLocked ? kSpotTargetLocked : 0) |
+                             (mHiding ? kSpotHiding : 0) | (mTargetDead ? kSpotTargetDead : 0) |
+                             (mGunKnockedOut ? kSpotGunKnockedOut : 0) | (mContactLevel & 7));
     const int32_t pace = mNrWaypoints > 0 ? mWaypoints[0].mOrder : 1;
     p->mMovementCode = static_cast<uint8_t>(pace & 0x1F);
-    p->mFlagsA = static_cast<uint8_t>(((mOffMapState & 3) << 5) | (mSpotMarkerGone ? kFlagAMarkerGone : 0) |
-                                      (mImmobile ? kFlagAImmobile : 0) | (mAreaTarget ? kFlagAAreaTarget : 0));
+    p->mFlagsA =
+        static_cast<uint8_t>(((mOffMapState & 3) << 5) | (mSpotMarkerGone ? kFlagAMarkerGone : 0) |
+                             (mImmobile ? kFlagAImmobile : 0) | (mAreaTarget ? kFlagAAreaTarget : 0));
     p->mFlagsB = mArcFlag ? kFlagBArcRecheck : 0;
     FillPassengerOrCarrier(p);
     for (int32_t c = 0; c < kAmmoClassCount; ++c)

@@ -212,7 +212,8 @@ void Unit::AddSoundEffectFire(WeaponClass wclass, WeaponType weapon, float range
         if (wclass == kWClassMortar) category = kCategoryMortar;
         const WeaponData& w = gWeaponData[weapon];
         number = w.mFireSound;
-        if ((wclass == kWClassGun || wclass == kWClassTwinGun) && (w.mFlags & 1) == 0) intensity = w.mCalibre * 0.0022f;
+        if ((wclass == kWClassGun || wclass == kWClassTwinGun) && (w.mFlags & 1) == 0)
+            intensity = w.mCalibre * 0.0022f;
     }
     if (number == 0) return;
     ActionPacket* p = NewSoundPacket(this, category);
@@ -233,7 +234,8 @@ void Unit::AddSoundEffectFire(WeaponClass wclass, WeaponType weapon, float range
     }
 }
 
-ActionPacket* Unit::AddSoundEffectExplosion(int32_t slice, WeaponType weapon, AmmoClass ammo, float x, float y) {
+ActionPacket* Unit::AddSoundEffectExplosion(int32_t slice, WeaponType weapon, AmmoClass ammo, float x,
+                                            float y) {
     if (!gBattle || weapon == 264) return nullptr;
     int32_t size = 0;
     bool loud = true; // the size gives the intensity

@@ -148,8 +148,8 @@ TEST_F(DateRules, ASmallArmDrawsOnePairOnlyWhenRandom) {
 }
 
 TEST_F(DateRules, ModelsRiflesAndArtilleryByDate) {
-    const int32_t steps[][3] = {{4206, 0, 0}, {4207, 9, 1}, {4207, 10, 0}, {4306, 32, 1}, {4312, 66, 1},
-                                {4312, 67, 0}, {4406, 89, 1}, {4407, 99, 1}};
+    const int32_t steps[][3] = {{4206, 0, 0},  {4207, 9, 1},  {4207, 10, 0}, {4306, 32, 1},
+                                {4312, 66, 1}, {4312, 67, 0}, {4406, 89, 1}, {4407, 99, 1}};
     for (const auto& s : steps)
         EXPECT_EQ(NewModelPhasedIn(s[0], s[1]), s[2] != 0) << s[0] << " " << s[1];
     EXPECT_EQ(StandardRifle(kNationItalian), 7);
@@ -242,8 +242,10 @@ TEST_F(DateRules, DatesTimesAndGunNamesInGerman) {
     t.IStringText("");
     ConcatTimeString(&t, 90);
     EXPECT_EQ(Text(t), "2 min");
-    const std::pair<WeaponType, const char*> guns[] = {{kGun, "75mm L/48"}, {kBareGun, "7.5mm"},
-                                                       {kTwinTubes, "2 x 20mm"}, {42, "37mm + 75mm"},
+    const std::pair<WeaponType, const char*> guns[] = {{kGun, "75mm L/48"},
+                                                       {kBareGun, "7.5mm"},
+                                                       {kTwinTubes, "2 x 20mm"},
+                                                       {42, "37mm + 75mm"},
                                                        {45, "40mm + 76mm"}};
     for (const auto& g : guns) {
         t.IStringText("");
@@ -280,9 +282,10 @@ TEST_F(DateRules, TypicalPenetrationFindsTheThickestPlateDefeated) {
         bool face = false;
         int32_t h = 0;
         float ratio = 0.0f;
-        const float basis = ReferencePlateBasis(static_cast<int32_t>(std::lround(t)), 0, 75.0f, kAmmoAP, &face, &h,
-                                                &ratio);
-        return basis <= GetPenetration(false, 500.0f, kGun, kAmmoAP, face, h, ratio, nullptr, nullptr, nullptr);
+        const float basis =
+            ReferencePlateBasis(static_cast<int32_t>(std::lround(t)), 0, 75.0f, kAmmoAP, &face, &h, &ratio);
+        return basis <=
+               GetPenetration(false, 500.0f, kGun, kAmmoAP, face, h, ratio, nullptr, nullptr, nullptr);
     };
     EXPECT_TRUE(defeats(best));
     EXPECT_FALSE(defeats(best + 2.0f));

@@ -77,7 +77,8 @@ protected:
 TEST_F(Sounds, UnitSoundKindsGiveTheirNumbers) {
     RecordUnit* u = Squad(kContactNone);
     // The unit's own side (Allies, side index 1 here is the Axis viewer).
-    const std::pair<int32_t, int32_t> kinds[] = {{7, 701}, {17, 331}, {20, 700}, {22, 320}, {24, 290}, {99, 0}};
+    const std::pair<int32_t, int32_t> kinds[] = {{7, 701},  {17, 331}, {20, 700},
+                                                 {22, 320}, {24, 290}, {99, 0}};
     for (const auto& k : kinds)
         EXPECT_EQ(u->AddSoundEffect(k.first)->mSoundNumber, k.second) << k.first;
     ActionPacket* p = u->AddSoundEffect(10);
