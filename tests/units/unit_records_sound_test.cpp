@@ -8,7 +8,10 @@
 #include <string>
 
 #include "battle/ActionPacket.h"
+#include "engine/GGroup.h"
 #include "engine/GString.h"
+#include "map/BuildingWallCrater.h"
+#include "map/Map.h"
 #include "unit_records_fixture.h"
 #include "units/Functions.h"
 #include "units/UnitSound.h"
@@ -262,6 +265,32 @@ TEST_F(Sounds, TerrainTextsAndSymbolsForEveryCode) {
     TerrainText(45, false, &symbol); // a text without a symbol leaves it
     EXPECT_EQ(symbol, 77);
     TerrainText(45, false, nullptr);
+}
+
+TEST_F(Sounds, DamagedBuildingsAndFoxholesInTheTerrainText) {
+    auto* map = new Map;
+    ASSERT_TRUE(map->IBlankMap(20, 20, 1.0f, 54));
+    mBattle->mMap = map;
+    const float cx[4] = {102, 118, 118, 102};
+    const float cy[4] = {102, 102, 118, 118};
+    auto* b = new Building;
+    b->IBuilding(5, 5, kTerrainLightBuilding, cx, cy);
+    map->mBuildings->Add(b);
+    map->IndexObjects();
+    auto text = [](Terrain t) {
+        GString63 s;
+        GetTerrainStringX(&s, t, 110.0f, 110.0f, false, nullptr);
+        return std::string(s.GetCString());
+    };
+    b->mDamage = 0.4f;
+    EXPECT_EQ(text(50), Rez(5550));
+    b->mDamage = 0.7f; // above 0.4, not above 0.7
+    EXPECT_EQ(text(50), Rez(5550) + "*");
+    b->mDamage = 0.75f;
+    EXPECT_EQ(text(57), Rez(5604) + "**");
+    EXPECT_EQ(text(62), Rez(5605)); // a broken bridge is no building
+    map->mLastCraterWasFoxhole = true;
+    EXPECT_EQ(text(5), "Sch\xfctzenloch");
 }
 
 } // namespace
