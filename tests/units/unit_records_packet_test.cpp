@@ -30,7 +30,6 @@ protected:
     }
     void TearDown() override {
         mBattle->mPackets.EmptyOut(true);
-        mBattle->mUnits->EmptyOut(false);
         UnitRecordsTest::TearDown();
     }
 
