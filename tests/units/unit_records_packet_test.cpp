@@ -180,21 +180,13 @@ TEST_F(Packets, SlicesStatusesAndAnimations) {
     EXPECT_EQ(p->mFigures[2].mAnimation, 5);
 }
 
-TEST_F(Packets, NameTablesHoldUniqueZeroTerminatedSurnames) {
-    const Nation nations[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-    const int32_t sizes[] = {1222, 416, 547, 431, 238, 893, 893, 431, 267, 320};
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_EQ(NameTableSize(nations[i]), sizes[i]);
-        std::set<std::string> seen;
-        for (int32_t k = 0; k < sizes[i]; ++k) {
-            const char* name = NameTableEntry(nations[i], k);
-            EXPECT_GT(std::strlen(name), 2u);
-            seen.insert(name);
-        }
-        EXPECT_EQ(static_cast<int32_t>(seen.size()), sizes[i]) << nations[i];
-    }
+TEST_F(Packets, NationsShareTheirNameTables) {
+    // (The build refuses lists of the wrong size, too wide or with repeats.)
+    EXPECT_EQ(NameTableSize(kNationSouthAfrican), NameTableSize(kNationBritish));
+    EXPECT_EQ(NameTableSize(kNationNewZealand), 893);
     EXPECT_EQ(NameTableSize(12), 1222);
     EXPECT_STREQ(NameTableEntry(1, 416 + 3), NameTableEntry(1, 3));
+    EXPECT_STREQ(NameTableEntry(1, -1), NameTableEntry(1, 415));
     EXPECT_EQ(NameFlagsRow(12), NameFlagsRow(0));
 }
 
