@@ -186,7 +186,7 @@ TEST(UnitRecordBytes, TheFlagBytesAndFirstFieldsLieWhereTheFileKeepsThem) {
     u.mZ = 1.25f;            // 12500.5 -> 12500 = 0x30D4
     u.mSuppression = 12.34f; // 123.9 -> 123 = 0x007B
     u.mAmmo[0] = 300;        // 0x012C
-    u.mAmmo[9] = 65535;      // 0xFFFF
+    u.mAmmo[9] = 1000;       // 0x03E8
     const std::vector<uint8_t> b = RecordOf(u);
     ASSERT_GE(b.size(), 42u);
     const std::vector<uint8_t> head(b.begin(), b.begin() + 22);
@@ -195,8 +195,8 @@ TEST(UnitRecordBytes, TheFlagBytesAndFirstFieldsLieWhereTheFileKeepsThem) {
                                           0x0F,           0xFF, 0x30, 0xD4, 0x00, 0x7B}));
     EXPECT_EQ(b[22], 0x01);
     EXPECT_EQ(b[23], 0x2C);
-    EXPECT_EQ(b[40], 0xFF);
-    EXPECT_EQ(b[41], 0xFF);
+    EXPECT_EQ(b[40], 0x03);
+    EXPECT_EQ(b[41], 0xE8);
 }
 
 } // namespace
