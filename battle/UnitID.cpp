@@ -9,6 +9,7 @@
 #include "engine/GFile.h"
 #include "units/Airplane.h"
 #include "units/Inanimate.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 
 namespace {
@@ -68,8 +69,10 @@ Unit* RawIDAsUnit(int32_t id) {
 }
 
 Unit* NewUnitOfKind(int32_t kind) {
-    // Infantry (0) and vehicles (1) are made here once their kinds exist.
+    // Vehicles (1) are made here once their kind exists.
     switch (kind) {
+    case kUnitInfantry:
+        return new Infantry;
     case kUnitInanimate:
         return new Inanimate;
     case kUnitAirplane:

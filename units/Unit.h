@@ -64,7 +64,10 @@ public:
     Unit();
     ~Unit() override;
     Unit(const Unit&) = delete;
-    Unit& operator=(const Unit&) = delete;
+    // A member-wise copy of every Unit field (a squad's new half starts as
+    // one); the custom name is copied, not shared, and the kill records are
+    // copied whole.
+    void CopyUnitPartFrom(const Unit& other);
 
     // ---- Construction and identity -------------------------------------
     // Sets the place, force and experience; sets the Axis flag from the
@@ -633,11 +636,11 @@ public:
     // Command and transport
     Unit* mHQ = nullptr;
     Unit* mPlatoonHQ = nullptr;
-    Unit* mCarrier = nullptr;
-    Unit* mSibling = nullptr;
+    Unit* mTransport = nullptr; // infantry: the vehicle it rides in or is towed by
+    Unit* mSibling = nullptr;   // infantry: the other half of a split squad
     bool mSiblingMayRejoin = false;
-    Unit* mSecondLink = nullptr;
-    bool mSecondLinkFlag = false;
+    Unit* mAbandonedVehicle = nullptr; // infantry: the vehicle a crew bailed out of
+    bool mIsFirstHalf = true;          // infantry: the half of a split squad that kept the odd man
 
     // Clock and animation
     int32_t mSliceCount = 0;
@@ -655,6 +658,8 @@ public:
 
 protected:
     bool mRecordDamaged = false; // set by a Read that met a damaged record
+
+    Unit& operator=(const Unit&) = default; // shallow; see CopyUnitPartFrom
 
     void DropAmmunitionOutOfDate();
     void WriteWaypoints(GFile* file);
