@@ -8,6 +8,7 @@
 #include "units/Enums.h"
 
 class Battle;
+struct DrawSettings;
 class GFile;
 class GString;
 class GView;
@@ -55,4 +56,7 @@ public:
     virtual void RestartVehicleSounds() {}
     virtual void JoinerBeginsBattle() {}
     virtual void AddRadioInstructions() {}
+    // The display preferences and frame clock the battlefield drawing
+    // reads; null gives the drawing's defaults.
+    virtual DrawSettings* GetDrawSettings() { return nullptr; }
 };

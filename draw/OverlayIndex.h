@@ -8,8 +8,8 @@ inline constexpr int kOverlayCodeCount = 64;
 inline constexpr int kGroundTextureCount = 140;
 
 struct OverlayIndexInfo {
-    int16_t mIndex;  // ground texture index, -1 = the code draws no overlay
-    int8_t mLayers;  // under-layer pictures following the base picture
+    int16_t mIndex; // ground texture index, -1 = the code draws no overlay
+    int8_t mLayers; // under-layer pictures following the base picture
 };
 
 extern const OverlayIndexInfo gOverlayIndexTable[kOverlayCodeCount];
