@@ -2,6 +2,7 @@
 // the culling of super tiles, the unit pass with its enlargement tables, the
 // passes over buildings, walls and craters, warning labels and the upkeep of
 // the map's positional sounds.
+#include <algorithm>
 #include <cmath>
 
 #include "battle/Battle.h"
@@ -109,18 +110,50 @@ void Map::MasterClip() {
     mClipDirty = false;
     const int32_t tw = mLevelWidth[2], th = mLevelHeight[2];
     if (mSuperTileVisibility.size() != static_cast<size_t>(tw) * th) return;
+    if (!g3D) {
+        std::fill(mSuperTileVisibility.begin(), mSuperTileVisibility.end(), 0);
+        return;
+    }
+    // Blocks of 4 x 4 tiles are tested first: a block wholly outside (or
+    // inside) the view holds only tiles that are so too, because the view
+    // is convex and the block's box holds its tiles' boxes. Only blocks on
+    // the view's edge test their tiles one by one; the answers are those of
+    // the tile-by-tile test.
     G3DObject box;
-    for (int32_t I = tw - 1; I >= 0; --I) {
-        for (int32_t J = th - 1; J >= 0; --J) {
-            const size_t t = static_cast<size_t>(I) * th + J;
-            const float bottom = mSuperTileBottom[t];
-            box.SetModelCoords(static_cast<float>(static_cast<int32_t>((I + 0.5f) * 80.0f)),
-                               static_cast<float>(static_cast<int32_t>((J + 0.5f) * 80.0f)), bottom, 80.0f,
-                               80.0f, mSuperTileTop[t] - bottom);
-            bool needsClip = true;
-            uint8_t v = 0;
-            if (g3D && box.ShouldBeDrawn(&needsClip)) v = needsClip ? 1 : 2;
-            mSuperTileVisibility[t] = v;
+    for (int32_t BI = (tw - 1) / 4; BI >= 0; --BI) {
+        for (int32_t BJ = (th - 1) / 4; BJ >= 0; --BJ) {
+            const int32_t i0 = 4 * BI, j0 = 4 * BJ, i1 = std::min(i0 + 3, tw - 1),
+                          j1 = std::min(j0 + 3, th - 1);
+            float bottom = mSuperTileBottom[static_cast<size_t>(i0) * th + j0],
+                  top = mSuperTileTop[static_cast<size_t>(i0) * th + j0];
+            for (int32_t I = i0; I <= i1; ++I)
+                for (int32_t J = j0; J <= j1; ++J) {
+                    bottom = std::min(bottom, mSuperTileBottom[static_cast<size_t>(I) * th + J]);
+                    top = std::max(top, mSuperTileTop[static_cast<size_t>(I) * th + J]);
+                }
+            box.SetModelCoords(i0 * 80.0f + 160.0f, j0 * 80.0f + 160.0f, bottom, 320.0f, 320.0f,
+                               top - bottom);
+            const int32_t block = g3D->BoundingBoxTest(box.mCenterX, box.mCenterY, box.mCenterZ, box.mExtentX,
+                                                       box.mExtentY, box.mExtentZ);
+            for (int32_t I = i1; I >= i0; --I) {
+                for (int32_t J = j1; J >= j0; --J) {
+                    const size_t t = static_cast<size_t>(I) * th + J;
+                    uint8_t v;
+                    if (block < 0) {
+                        v = 0;
+                    } else if (block > 0) {
+                        v = 2;
+                    } else {
+                        const float tb = mSuperTileBottom[t];
+                        box.SetModelCoords(static_cast<float>(static_cast<int32_t>((I + 0.5f) * 80.0f)),
+                                           static_cast<float>(static_cast<int32_t>((J + 0.5f) * 80.0f)), tb,
+                                           80.0f, 80.0f, mSuperTileTop[t] - tb);
+                        bool needsClip = true;
+                        v = box.ShouldBeDrawn(&needsClip) ? (needsClip ? 1 : 2) : 0;
+                    }
+                    mSuperTileVisibility[t] = v;
+                }
+            }
         }
     }
 }

@@ -4,6 +4,7 @@
 
 #include "DrawTestUtil.h"
 #include "engine/GOLTA.h"
+#include "renderer/G3DObject.h"
 
 using namespace dtest;
 
@@ -147,6 +148,39 @@ TEST(DrawGround, MasterClipRunsOnlyAfterTheClipIsMadeDirty) {
     std::fill(m->mSuperTileVisibility.begin(), m->mSuperTileVisibility.end(), 7);
     m->MasterClip();
     EXPECT_EQ(m->mSuperTileVisibility[0], 7);
+}
+
+} // namespace
+
+namespace {
+
+// The block-first culling must give the answers of testing every tile.
+TEST(DrawGround, MasterClipAgreesWithTestingEveryTile) {
+    DrawFixture f;
+    auto m = FlatMap(61, 47);
+    ShapeMap(*m, [](float x, float y) { return 20.0f * std::sin(x * 0.01f) + 0.02f * y; });
+    const float aims[][4] = {
+        {10, 10, 0.7f, 1}, {600, 470, 3.0f, 2}, {1200, 900, 4.0f, 4}, {600, 400, 0, 6}, {-100, 300, 0.1f, 0}};
+    for (const auto& a : aims) {
+        Aim(*m, a[0], a[1], a[2], static_cast<int32_t>(a[3]));
+        m->PositionCamera();
+        m->mClipDirty = true;
+        m->MasterClip();
+        const int32_t th = m->mLevelHeight[2];
+        int32_t seen = 0;
+        for (int32_t I = 0; I < m->mLevelWidth[2]; ++I)
+            for (int32_t J = 0; J < th; ++J) {
+                const size_t t = static_cast<size_t>(I) * th + J;
+                G3DObject box;
+                box.SetModelCoords((I + 0.5f) * 80.0f, (J + 0.5f) * 80.0f, m->mSuperTileBottom[t], 80, 80,
+                                   m->mSuperTileTop[t] - m->mSuperTileBottom[t]);
+                bool clip = true;
+                const uint8_t want = box.ShouldBeDrawn(&clip) ? (clip ? 1 : 2) : 0;
+                EXPECT_EQ(m->mSuperTileVisibility[t], want) << I << "," << J;
+                seen += want != 0;
+            }
+        EXPECT_GT(seen, 0);
+    }
 }
 
 } // namespace
