@@ -194,7 +194,11 @@ bool Unit::ManeuverAroundObstacle(bool sidestep, bool narrow, bool force) {
         mX = oldX;
         mY = oldY;
         mHeading = oldHeading;
-        return false;
+        if (!force) return false;
+        // Forced, a unit with no way out gives up its orders rather than
+        // stand stuck against the obstacle.
+        CancelMovementOrders();
+        return true;
     }
 
     // Path mode: one search per call while tries are left; a vehicle forced
