@@ -28,7 +28,7 @@ TEST(UnitTurning, UnitsTurnTheShortWayAndSnapOntoTheBearing) {
         {350.0f, 200.0f, 100.0f + 100.0f * std::tan(10.0f * static_cast<float>(M_PI / 180.0)), 5.0f},
         {10.0f, 200.0f, 100.0f - 100.0f * std::tan(10.0f * static_cast<float>(M_PI / 180.0)), -5.0f},
         {270.0f, 100.0f, 200.0f, -5.0f}, // exactly behind (d = 180): clockwise
-        {0.0f, 0.0f, 100.0f, 5.0f},   // d = -180: counter-clockwise
+        {0.0f, 0.0f, 100.0f, 5.0f},      // d = -180: counter-clockwise
     };
     for (const Case& c : cases) {
         u->mHeading = c.heading;

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/GOLTA.h"
-#include "units/UnitGeometry.h"
 #include "unit_conduct_fixtures.h"
+#include "units/UnitGeometry.h"
 
 TEST(UnitSlice, ClocksInSecondsStopAtExactlyZero) {
     SmallBattle b;
