@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "map/AIPath.h"
+#include "map/MapBattleLink.h"
 #include "unit_conduct_fixtures.h"
 
 namespace {
@@ -172,4 +173,32 @@ TEST(UnitWaypoints, DeletingWaypointsKeepsTheOrderWhole) {
     EXPECT_EQ(u->mPlaybackSpeed, 0.0f);
     EXPECT_EQ(u->mCommandDelay, 0.0f);
     EXPECT_EQ(b.mBattle.mSelectedIndex, -1);
+}
+
+namespace {
+
+// Vehicles search over the tracked grid, which woods block.
+class TrackedLink : public MapBattleLink {
+public:
+    bool HasReferencePointNear(float, float, Affiliation, float) override { return false; }
+    PathType GetPathType(Unit*) override { return kPathTracked; }
+};
+
+} // namespace
+
+TEST(UnitManeuver, AVehicleSearchesRoundAWoodFromBehindItself) {
+    SmallBattle b;
+    TrackedLink link;
+    b.map().SetBattleLink(&link);
+    b.Paint(80, 60, 120, 140, kTerrainWoods);
+    Walker* tank = b.Add(kAxis, 60, 100, kUnitVehicle);
+    Order(tank, 160, 100);
+    EXPECT_TRUE(tank->ManeuverAroundObstacle(false, false, true));
+    EXPECT_EQ(tank->mManeuverTries, 4);
+    ASSERT_GT(tank->mNrWaypoints, 1);
+    EXPECT_EQ(tank->mWaypoints[tank->mNrWaypoints - 1].mX, 160.0f);
+    for (int32_t i = 0; i < tank->mNrWaypoints; ++i)
+        EXPECT_NE(b.map().GetTerrain(tank->mWaypoints[i].mX, tank->mWaypoints[i].mY, false), kTerrainWoods);
+    EXPECT_EQ(b.map().GetPathGrid(kAxis, kPathTracked), nullptr); // the grids go after the search
+    b.map().SetBattleLink(nullptr);
 }
