@@ -347,3 +347,122 @@ TEST_F(OrdersTest, FloorsAndBridges) {
     u->mWaypoints[0].mY = 110;
     EXPECT_EQ(u->ModifySpeedForBridge(0.1f, 56, &z), 0.0f);
 }
+
+TEST_F(OrdersTest, FiringTheLastRoundOfAnObserverDropsItsTarget) {
+    Walker* fo = mBattle.Add(kAxis, 100, 100);
+    fo->mSubtype = kObserver;
+    fo->mAreaTarget = true;
+    fo->mAmmo[0] = 1;
+    fo->mAmmo[1] = 3;
+    fo->TickAmmo(kAmmoNone); // nothing is taken from the store
+    EXPECT_EQ(fo->mAmmo[0], 1);
+    fo->TickAmmo(1);
+    EXPECT_TRUE(fo->mAreaTarget);
+    EXPECT_EQ(fo->mAmmo[1], 2);
+    fo->TickAmmo(0);
+    EXPECT_EQ(fo->mAmmo[0], 0);
+    EXPECT_FALSE(fo->mAreaTarget);
+    fo->mArmed = false; // the weapon is gone: the aim and load clocks stop
+    fo->mAimTime = 3.0f;
+    fo->mMissionLive = true;
+    fo->TickAmmo(0);
+    EXPECT_EQ(fo->mAimTime, 0.0f);
+    EXPECT_FALSE(fo->mMissionLive);
+}
+
+TEST_F(OrdersTest, AUnitInAFireRunsToTheNearestFreePlaceItDraws) {
+    mBattle.Paint(0, 0, 200, 200, kTerrainWater);
+    mBattle.Paint(20, 20, 180, 180, kTerrainOpen);
+    mBattle.Paint(90, 90, 110, 110, kTerrainWater); // it stands in a pool 10 m across
+    Walker* u = Squad(100, 100);
+    u->mHiding = true;
+    u->mCommandDelay = 30.0f;
+    SeedRandomGenerator(11);
+    u->EscapeFromFire();
+    ASSERT_EQ(u->mNrWaypoints, 1);
+    float dx = u->mWaypoints[0].mX - 100.0f, dy = u->mWaypoints[0].mY - 100.0f;
+    float r = std::sqrt(dx * dx + dy * dy);
+    EXPECT_NEAR(r, 10.0f * std::round(r / 10.0f), 1e-3f); // tried at 10 m steps
+    EXPECT_GT(r, 5.0f);
+    EXPECT_EQ(mBattle.map().GetTerrain(u->mWaypoints[0].mX, u->mWaypoints[0].mY, false), kTerrainOpen);
+    EXPECT_FALSE(u->mHiding);
+    EXPECT_EQ(u->mCommandDelay, 0.0f);
+
+    // One direction drawn per distance tried.
+    SeedRandomGenerator(11);
+    for (int32_t i = 0; i < static_cast<int32_t>(r / 10.0f + 0.5f); ++i)
+        RandomPair();
+    uint32_t expected = GetRandomState();
+    SeedRandomGenerator(11);
+    u->mNrWaypoints = 0;
+    u->EscapeFromFire();
+    EXPECT_EQ(GetRandomState(), expected);
+
+    Walker* gun = Squad(50, 50);
+    gun->mImmobile = true; // it cannot run: the crew leaves the gun
+    gun->EscapeFromFire();
+    EXPECT_TRUE(gun->mGunKnockedOut);
+    EXPECT_EQ(gun->mNrWaypoints, 0);
+}
+
+TEST_F(OrdersTest, AHidingUnitBreaksCoverForAnEnemyInItsArc) {
+    Walker* u = Squad(100, 100);
+    Walker* enemy = Squad(150, 100, kAllies);
+    u->mWalks = enemy->mWalks = false;
+    u->mFearClock = enemy->mFearClock = 100000;
+    u->mHiding = true;
+    u->StoreMaxArc(200, 100); // east, 45 degrees either side
+    enemy->mContactLevel = kContactSeen;
+    u->mPackedID = 0; // checked when the slice count is a multiple of 80
+    u->mSliceCount = 2;
+    mBattle.RunSlices(78);
+    EXPECT_TRUE(u->mHiding);
+    mBattle.RunSlices(1);
+    EXPECT_FALSE(u->mHiding);
+
+    u->mHiding = true;
+    enemy->mY = 300; // outside the arc
+    u->mSliceCount = 160;
+    mBattle.RunSlices(1);
+    EXPECT_TRUE(u->mHiding);
+}
+
+TEST_F(OrdersTest, OrdersThatCannotChangeLockTheUnitInTheOrdersPhase) {
+    Walker* u = Squad(100, 100);
+    u->ReceiveMoveOrders(120, 100, 44, nullptr, true, false, false, false);
+    u->ReceiveMoveOrders(140, 100, 44, nullptr, true, false, false, false);
+    EXPECT_FALSE(u->LockedIntoMovementOrders());
+    mChart[4].mChangeable = 0;
+    EXPECT_TRUE(u->LockedIntoMovementOrders());
+    mBattle.mBattle.mComputing = true;
+    EXPECT_FALSE(u->LockedIntoMovementOrders());
+    mBattle.mBattle.mComputing = false;
+    mChart[4].mChangeable = 1;
+    mChart[4].mMixable = 0;
+    mBattle.mBattle.mSelectedIndex = 0; // what follows the selected one cannot mix
+    EXPECT_TRUE(u->LockedIntoMovementOrders());
+    EXPECT_TRUE(u->CanShowHideButton());
+    u->ReceiveMoveOrders(0, 0, kOrderHide, nullptr, true, false, false, false);
+    EXPECT_FALSE(u->CanShowHideButton());
+}
+
+TEST(BattleServices, BombardmentsAreAllowedOnTheFirstTurnAfterSetUp) {
+    SmallBattle b;
+    Battle& battle = b.mBattle;
+    battle.mForceReadinessOption = 0;
+    battle.mSetupPhase = true;
+    EXPECT_FALSE(battle.BombardmentsAllowed());
+    battle.mSetupPhase = false;
+    EXPECT_TRUE(battle.BombardmentsAllowed());
+    battle.mTurn = 2;
+    EXPECT_FALSE(battle.BombardmentsAllowed());
+    battle.mTurn = 1;
+    battle.mForceReadinessOption = 3;
+    EXPECT_FALSE(battle.BombardmentsAllowed());
+
+    Walker* u = b.Add(kAxis, 10, 10);
+    battle.mSelectedIndex = 4;
+    battle.SetSelectedUnit(u);
+    EXPECT_EQ(battle.mSelectedUnit, u);
+    EXPECT_EQ(battle.mSelectedIndex, -1);
+}
