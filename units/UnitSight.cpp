@@ -44,7 +44,6 @@ bool Unit::CanSee(Unit* other, float* visibility) {
     bool answered = map->CheckLOS(false, true, false, mX, mY, z1, other->mX, other->mY, z2, &vis, nullptr,
                                   nullptr, nullptr, nullptr);
     los = answered && vis > 0.0f;
-    if (!los) vis = answered ? vis : 0.0f;
     if (useCache && answered) map->StoreLOS(this, other, los, vis, false, false, false);
     if (visibility) *visibility = vis;
     return los;
