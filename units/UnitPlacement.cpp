@@ -60,8 +60,9 @@ Unit* AsUnit(Vehicle* carrier) {
     return reinterpret_cast<Unit*>(carrier);
 }
 
-// Whether the path grid refuses the 20 m square at the point (built on
-// demand while the map keeps none).
+// Whether the path grid refuses the 20 m square at the point. Grids exist
+// only while a path search (or the computer opponent's planning) has them
+// built; without one the kind's speed alone decides.
 bool GridRefuses(Map* map, Unit* unit, float x, float y) {
     if (!map->OnMap(x, y)) return false;
     MapBattleLink* link = map->GetBattleLink();
@@ -70,10 +71,6 @@ bool GridRefuses(Map* map, Unit* unit, float x, float y) {
     if (side < 0 || side > 1) side = kAxis;
     if (type < 0 || type >= kPathTypes) type = kPathGround;
     const PathGrid* grid = map->GetPathGrid(side, type);
-    if (!grid) {
-        map->CalculateAIPathGrids(side, type);
-        grid = map->GetPathGrid(side, type);
-    }
     if (!grid) return false;
     int32_t index = static_cast<int32_t>(x * 0.05f) * grid->mRowWidth + static_cast<int32_t>(y * 0.05f);
     if (index < 0 || index >= grid->mSize || static_cast<size_t>(index) >= grid->mCost.size()) return false;

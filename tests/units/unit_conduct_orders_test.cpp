@@ -466,3 +466,18 @@ TEST(BattleServices, BombardmentsAreAllowedOnTheFirstTurnAfterSetUp) {
     EXPECT_EQ(battle.mSelectedUnit, u);
     EXPECT_EQ(battle.mSelectedIndex, -1);
 }
+
+TEST_F(OrdersTest, ThePathGridRefusesSquaresOnlyWhileItIsBuilt) {
+    mBattle.Paint(100, 100, 120, 120, kTerrainUpperHeavyClosed); // no way in on foot
+    Walker* u = Squad(50, 50);
+    EXPECT_TRUE(u->CanOccupyLocation(110, 110, true)); // no grid: the speed decides
+    mBattle.map().CalculateAIPathGrids(kAxis, kPathGround);
+    EXPECT_FALSE(u->CanOccupyLocation(110, 110, true));
+    EXPECT_TRUE(u->CanOccupyLocation(110, 110, false));
+    EXPECT_TRUE(u->CanOccupyLocation(130, 110, true));
+    mBattle.map().DeleteAIPathGrids();
+    EXPECT_TRUE(u->CanOccupyLocation(110, 110, true));
+    EXPECT_FALSE(u->CanOccupyLocation(NAN, 50, false));
+    EXPECT_EQ(u->mX, 50.0f); // the probe leaves the unit where it was
+    EXPECT_TRUE(u->mLookAhead);
+}
