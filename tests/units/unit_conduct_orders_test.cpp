@@ -206,6 +206,12 @@ TEST_F(OrdersTest, TargetOrdersAreTakenKeptAndDropped) {
     EXPECT_EQ(u->mAcquisition, 0);
     EXPECT_EQ(u->mAreaTargetX, 130.0f);
 
+    u->ReceiveTargetOrders(enemy, 0, 0, true, 1); // locked: fire at where it stands
+    EXPECT_EQ(u->mTarget, nullptr);
+    EXPECT_TRUE(u->mAreaTarget);
+    EXPECT_TRUE(u->mTargetLocked);
+    EXPECT_EQ(u->mAreaTargetX, 150.0f);
+
     enemy->mX = 260; // beyond 1.5 times its reach: cancelled and forgotten
     u->ReceiveTargetOrders(enemy, 0, 0, false, 1);
     EXPECT_EQ(u->mTarget, nullptr);
