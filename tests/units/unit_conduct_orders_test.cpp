@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "battle/ActionPacket.h"
 #include "engine/GOLTA.h"
 #include "unit_conduct_fixtures.h"
 #include "units/Functions.h"
@@ -486,4 +487,30 @@ TEST_F(OrdersTest, ThePathGridRefusesSquaresOnlyWhileItIsBuilt) {
     EXPECT_FALSE(u->CanOccupyLocation(NAN, 50, false));
     EXPECT_EQ(u->mX, 50.0f); // the probe leaves the unit where it was
     EXPECT_TRUE(u->mLookAhead);
+}
+
+TEST_F(OrdersTest, AFireOrderIsShoutedBeforeTheShotButNeverBeforeSliceOne) {
+    Walker* u = Squad(100, 100);
+    Walker* enemy = Squad(150, 100, kAllies);
+    u->mTarget = enemy;
+    auto shout = [&](int32_t slice) -> ActionPacket* {
+        mBattle.mBattle.mTimeSlice = slice;
+        int32_t before = mBattle.mBattle.mPackets.GetCount();
+        for (int32_t i = 0; i < 3000 && mBattle.mBattle.mPackets.GetCount() == before; ++i)
+            u->ShoutFireOrders();
+        if (mBattle.mBattle.mPackets.GetCount() == before) return nullptr;
+        return static_cast<ActionPacket*>(mBattle.mBattle.mPackets.GetObjectA(before));
+    };
+    SeedRandomGenerator(5);
+    ActionPacket* early = shout(0);
+    if (!early) GTEST_SKIP() << "no voices for this nation";
+    EXPECT_EQ(early->mTimeSlice, 1);
+    ActionPacket* later = shout(400);
+    ASSERT_NE(later, nullptr);
+    EXPECT_GE(later->mTimeSlice, 320); // 2 s before a shout placed 0..1.5 s on
+    EXPECT_LE(later->mTimeSlice, 380);
+    u->mTarget = nullptr;
+    int32_t count = mBattle.mBattle.mPackets.GetCount();
+    u->ShoutFireOrders(); // no target: nothing to shout about
+    EXPECT_EQ(mBattle.mBattle.mPackets.GetCount(), count);
 }
