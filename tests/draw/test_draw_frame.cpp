@@ -222,3 +222,24 @@ TEST(DrawFrame, WallsDrawOnlyTheirOwnTypesWithTheirTextures) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DrawFrame, WithoutARendererOrBattleAFrameDrawsOnlyTheOutsideWorld) {
+    DrawFixture f(false);
+    auto m = FlatMap(6, 6);
+    m->MakeTextures(false);
+    m->mFire[3] = 6;
+    Aim(*m, 50, 50, 0, 1);
+    m->mClipDirty = true;
+    m->DrawMap();
+    // No renderer: every tile counts as unseen, so only the world beyond
+    // the map (sky, outside ground and marker) is handed on.
+    EXPECT_EQ(f.recorder.Polygons(), 3 * 128 + 4 + 1);
+    for (uint8_t v : m->mSuperTileVisibility)
+        EXPECT_EQ(v, 0);
+    m->DeleteTextures();
+    EXPECT_EQ(f.shop.deleted, static_cast<int32_t>(f.shop.made.size()));
+}
+
+} // namespace
