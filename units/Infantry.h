@@ -8,8 +8,8 @@
 // metres, speeds metres per slice (1/40 s), times seconds unless a field says
 // slices, headings degrees counter-clockwise from east.
 //
-// The links it shares with the Unit part (mTransport, mSibling,
-// mAbandonedVehicle, mIsFirstHalf) and its fitness (mFitness, 0 unfit,
+// The links it shares with the Unit part (mTransport, mEmbarkTarget,
+// mSibling, mAbandonedVehicle, mIsFirstHalf) and its fitness (mFitness, 0 unfit,
 // 1 weakened, 2 fit) live in the Unit part, where UniqueID reads them.
 
 #include <cstdint>
@@ -171,7 +171,6 @@ public:
     void DrawCode(bool needsClip, float scale, float factor) override {}
 
     // ---- Fields -------------------------------------------------------------------
-    Unit* mEmbarkTarget = nullptr; // the vehicle ordered to board (or closed in on)
     int16_t mSplitNameIndex = 0;   // name index of the half split off this squad
     int16_t mSewerTime = 0;        // >0 travelling, 0 arrived, -1 waiting, below -1 lost
     bool mVulnerable = false;      // caught in a vulnerable moment

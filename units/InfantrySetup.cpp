@@ -86,6 +86,23 @@ bool HasWaypointToFollow(const Unit* u) {
     return u->mNrWaypoints >= 2 || (u->mNrWaypoints == 1 && u->mWaypoints[0].mOrder != kPaceRotate);
 }
 
+int32_t SewerTimeOf(Unit* unit) {
+    return unit && unit->mUnitType == kUnitInfantry ? static_cast<Infantry*>(unit)->mSewerTime : 0;
+}
+
+void DisembarkUnit(Unit* unit) {
+    if (unit && unit->mUnitType == kUnitInfantry) static_cast<Infantry*>(unit)->Disembark();
+}
+
+// The infantry's answers to every unit's conduct, installed once when the
+// program starts.
+struct HookInstaller {
+    HookInstaller() {
+        gInfantryHooks.sewerTime = SewerTimeOf;
+        gInfantryHooks.disembark = DisembarkUnit;
+    }
+} sHookInstaller;
+
 } // namespace
 
 // ---------------------------------------------------------------------------

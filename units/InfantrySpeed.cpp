@@ -351,9 +351,10 @@ float Infantry::MoveSpeed(float* outZ) {
         gMoveY = mY + static_cast<float>(2.0 * s * std::sin(h));
     }
     const Terrain t0 = map ? map->GetTerrain(gMoveX, gMoveY, true) : kTerrainOpen;
-    const Terrain t = t0; // a bridge ahead reads as its deck once the bridge rules exist
+    const Terrain t = mLookAhead ? ModifyTerrainForBridge(t0) : t0;
     const TerrainRule rule = RuleOfTerrain(t, r.mSpeedClass == kSpeedPushedGun, AllowedInsideBuilding());
     s *= rule.factor;
+    if (s > 0.0f && mLookAhead) s = ModifySpeedForBridge(s, t0, outZ);
 
     if (map) {
         if (map->GetFireState(mX, mY) <= 4 && map->GetFireState(gMoveX, gMoveY) > 4) return 0.0f;

@@ -38,7 +38,6 @@ bool Infantry::CanSplit() {
 }
 
 void Infantry::CopyInfantryPartFrom(const Infantry& o) {
-    mEmbarkTarget = o.mEmbarkTarget;
     mSplitNameIndex = o.mSplitNameIndex;
     mSewerTime = o.mSewerTime;
     mVulnerable = o.mVulnerable;
