@@ -67,6 +67,8 @@ bool Infantry::ReceiveCasualties(int32_t tries, float chance, bool silent, bool 
     for (int32_t i = 0; i < tries; ++i)
         if (RandomFraction() < chance) ++k;
     if (atMostOne && k > 1) k = 1;
+    // Nobody falls who is not there: a unit without men reports no loss.
+    if (k > alive) k = alive > 0 ? alive : 0;
     const int32_t left = alive - k;
 
     if (k > 0 && left > 0) {
@@ -119,7 +121,6 @@ bool Infantry::ReceiveCasualties(int32_t tries, float chance, bool silent, bool 
     }
     if (k <= 0) return false;
 
-    if (k > alive) k = alive < 0 ? 0 : alive;
     if (gCreditKiller) {
         if (mContactLevel == kContactFull && IsSpottedNow())
             gCreditKiller->mKillRecords[0].mInfantryCasualties += static_cast<uint16_t>(k);
