@@ -19,7 +19,6 @@
 #include "units/UnitGeometry.h"
 
 namespace {
-constexpr float kAimClockCap = 60.0f;
 constexpr float kObstacleReach = 10.0f;
 constexpr int32_t kFrostyTemperature = 4;
 } // namespace
@@ -116,12 +115,6 @@ bool Unit::CanSeeLocation(float x, float y) {
 bool Unit::CanSeeLocationForAreaFire(float x, float y) {
     return false;
 }
-bool Unit::InCover(bool strict) {
-    return false;
-}
-FogOfWarContact Unit::SpotLevelX(float noise, float size, Unit* spotter) {
-    return kContactNone;
-}
 
 bool Unit::CanPotentiallyTarget(Unit* target) {
     if (!target || mSurrendered || target->mSide == mSide) return false;
@@ -144,10 +137,6 @@ void Unit::CancelTarget(bool force, bool forgetOrdered) {
     gPacket = true;
 }
 
-void Unit::ResetAimClock() {
-    float aim = FullAimTime(false, false);
-    mAimTime = aim > kAimClockCap ? kAimClockCap : aim;
-}
 
 bool Unit::TargetShouldBeLocked() {
     return false;
@@ -157,27 +146,9 @@ bool Unit::OKForPinnedToFireAt(Unit* target) {
 }
 void Unit::CycleToNextTarget() {}
 
-ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
-    ExperienceLevel experience = mExperience;
-    const ScenarioCore* scenario =
-        gBattle ? static_cast<const ScenarioCore*>(gBattle) : static_cast<const ScenarioCore*>(gCampaign);
-    BattleHost* host = gBattle ? gBattle->Host() : nullptr;
-    if (scenario && host && host->GameMode() == 1 && scenario->mComputerBonus > 0 &&
-        GetAffiliation() != host->ViewingSide()) {
-        experience += scenario->mComputerBonus;
-        if (experience > kExperienceMaxEffective) experience = kExperienceMaxEffective;
-    }
-    return experience;
-}
 
-float Unit::AdjustFPByExperience(float value, bool strict) {
-    return value;
-}
 float Unit::AdjustVPByEditor(float value) {
     return value;
-}
-bool Unit::InLeadership() {
-    return mHQ != nullptr;
 }
 
 bool Unit::AIMaySwitchToNewTarget(bool force) {
@@ -194,44 +165,17 @@ float Unit::AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad,
 // ---------------------------------------------------------------------------
 // Fire and sound records
 
-void Unit::Fire(AmmoClass ammo, int32_t delay) {}
 
 void Unit::TickAmmo(AmmoClass ammo) {
     if (ammo >= 0 && ammo < kAmmoClassCount && mAmmo[ammo] > 0) --mAmmo[ammo];
 }
 
-void Unit::AimAndElevate(bool quick) {}
 
-float Unit::GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg) {
-    return 0.0f;
-}
 
-float Unit::GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target) {
-    return 0.0f;
-}
 
-int32_t Unit::CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* slices,
-                                    float x, float y, float z, float* velocity) {
-    if (slices) *slices = 0;
-    if (velocity) *velocity = 0.0f;
-    return 0;
-}
 
-void Unit::CalculatePlacedShellError(bool expected, bool observed, Unit* target, float x, float y,
-                                     int32_t time, WeaponClass wclass, bool flag, AmmoClass ammo, float* errA,
-                                     float* errB) {
-    if (errA) *errA = 0.0f;
-    if (errB) *errB = 0.0f;
-}
 
-int32_t Unit::GetSmallArmsShift(float range) {
-    return 0;
-}
 
-ActionPacket* Unit::PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
-                                         int32_t delay, float blast) {
-    return nullptr;
-}
 
 ActionPacket* Unit::AddSoundEffect(int32_t sound) {
     if (!gBattle) return nullptr;
@@ -367,7 +311,6 @@ GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) 
 void Unit::DrawItself(float a, float b, float c) {}
 void Unit::DrawTargetLine(bool all) {}
 void Unit::DrawIncomingTargetLines() {}
-void Unit::DrawHQLines() {}
 bool Unit::DrawNewMoveLine(float x, float y, float z, int32_t order) {
     return false;
 }
