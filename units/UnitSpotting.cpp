@@ -50,7 +50,8 @@ void ShoutIdentification(Unit* spotted) {
 
 // The visibility factor of an optical type at a visibility distance.
 float OpticsVisibilityFactor(int32_t o, float v, int32_t date) {
-    auto far = [v](float a, float b, float c) { return v < 15000.0f ? a * v - b * v * v + c : -1.0f; };
+    // The long-sight curve between 6 and 15 km of visibility.
+    auto far = [v](float a, float b, float c) { return a * v - b * v * v + c; };
     switch (o) {
     case 0:
         return date < 4313 ? 0.95f : 1.0f;
