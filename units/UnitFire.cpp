@@ -195,9 +195,7 @@ void Unit::Fire(AmmoClass a, int32_t soundVariant) {
     mHasFired = true;
     mHiding = false;
     const bool infantry = IsInfantry(this);
-    const WeaponType heavy = infantry ? InfantryRecord(this).mHeavyWeapon : kWeaponNone;
-    const bool observerWeapon =
-        infantry && heavy != kWeaponNone && gWeaponData[heavy].mClass == kWClassIndirect;
+    const bool observerWeapon = IsForwardObserver();
     if (!observerWeapon && !gFiringSecondarySmallArms) mFiringSignature = kFiringSignatureAfterShot;
 
     float x, y, z;
@@ -245,6 +243,7 @@ void Unit::Fire(AmmoClass a, int32_t soundVariant) {
             p->mLook = 3;
         }
     }
+    ShoutFireOrders();
     DeafenByFire(w, c);
 
     // Muzzle dust.

@@ -365,9 +365,7 @@ float Unit::OpticalQualityTrack(float distance, float speed) {
 }
 
 void Unit::ResetAimClock() {
-    const bool infantry = IsInfantry(this);
-    const WeaponType heavy = infantry ? InfantryRecord(this).mHeavyWeapon : kWeaponNone;
-    if (infantry && heavy != kWeaponNone && gWeaponData[heavy].mClass == kWClassIndirect) {
+    if (IsForwardObserver()) {
         // The observer's aim time comes from its own seed; the shared
         // generator then goes on exactly where it was.
         const uint32_t saved = GetRandomState();
