@@ -204,3 +204,15 @@ TEST_F(HitRules, ADugInTargetIsNeverShownHitAndSeededShotsRepeat) {
     EXPECT_EQ(first[0], second[0]);
     EXPECT_EQ(first[1], second[1]);
 }
+
+TEST_F(HitRules, ATargetBarelyMadeOutThroughWoodsOffersNothingToAimAt) {
+    // 100 m of wood leave a visibility below 0.222, where the size term
+    // would turn negative.
+    PaintTerrain(*mBattle.mMap, 1200.0f, 980.0f, 1300.0f, 1020.0f, kTerrainWoods);
+    float v = 0.0f;
+    if (!gun->CanSee(tank, &v)) GTEST_SKIP() << "the wood hides the target entirely";
+    ASSERT_LT(v, 0.2222f);
+    EXPECT_EQ(gun->GetHitChance(kAmmoAP, 40, tank, kKnowTruth, 0), 0.0f);
+    gun->kit.mClass = kWClassLightAT;
+    EXPECT_EQ(gun->GetHitChance(kAmmoHEAT, 40, tank, kKnowTruth, 0), 0.0f);
+}
