@@ -63,7 +63,9 @@ TEST_F(InfantrySetup, GermanSquadsBeforeJuly1943CarryRifleGrenadesOrThrownCharge
         SeedRandomGenerator(seed);
         auto u = Make(kGermanSquad, kGerman);
         EXPECT_LE(u->mAntitankShots, 4);
-        if (u->mAntitankShots > 0) EXPECT_EQ(u->mAntitankWeapon, 165);
+        if (u->mAntitankShots > 0) {
+            EXPECT_EQ(u->mAntitankWeapon, 165);
+        }
         EXPECT_EQ(u->mExplosives, 1);
     }
 }
@@ -78,8 +80,9 @@ TEST_F(InfantrySetup, GermanTankHuntersAlwaysHaveAShotAndTeamsAtMostTwoFromTheMo
             auto u = Make(kGermanTankHunters, kGerman);
             EXPECT_GE(u->mAntitankShots, 1) << date;
             EXPECT_LE(u->mAntitankShots, 4) << date;
-            if (u->mAntitankWeapon >= 166 && u->mAntitankWeapon <= 169)
+            if (u->mAntitankWeapon >= 166 && u->mAntitankWeapon <= 169) {
                 EXPECT_LE(u->mAntitankShots, 2) << date;
+            }
             EXPECT_NE(u->mAntitankWeapon, 58);
         }
     }
