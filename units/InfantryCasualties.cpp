@@ -10,6 +10,7 @@
 #include "units/Functions.h"
 #include "units/Infantry.h"
 #include "units/UnitFactory.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -236,6 +237,10 @@ void Infantry::Die() {
     else if (mZ >= 0.0f)
         mZ = 0.0f;
     if (mTransport) Disembark();
+    if (mTransport && mTransport->mUnitType == kUnitVehicle) {
+        static_cast<Vehicle*>(mTransport)->Unload(this);
+        mTransport = nullptr;
+    }
 
     const int32_t left = MenAlive() > 0 ? MenAlive() : 0;
     if (gCreditKiller) {

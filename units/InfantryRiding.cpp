@@ -14,6 +14,7 @@
 #include "units/DataTables.h"
 #include "units/Infantry.h"
 #include "units/UnitGeometry.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -45,10 +46,22 @@ int32_t VehicleClassOf(const Unit* v) {
     return gVehicleData[v->mSubtype].mClass;
 }
 
-// The carrier takes a rider on board and lets it go; the passenger slots
-// belong to the vehicle's transport rules.
-void CarrierLoad(Unit* carrier, Infantry* rider) {}
-void CarrierUnload(Unit* carrier, Infantry* rider) {}
+Vehicle* AsVehicle(Unit* u) {
+    return u && u->mUnitType == kUnitVehicle ? static_cast<Vehicle*>(u) : nullptr;
+}
+
+void CarrierLoad(Unit* carrier, Infantry* rider) {
+    if (Vehicle* v = AsVehicle(carrier)) v->Load(rider);
+}
+
+void CarrierUnload(Unit* carrier, Infantry* rider) {
+    if (Vehicle* v = AsVehicle(carrier)) v->Unload(rider);
+}
+
+bool CarrierBurning(Unit* carrier) {
+    Vehicle* v = AsVehicle(carrier);
+    return (v && v->mBurning) || carrier->IsBurning();
+}
 // Whether the carrier runs in reverse; a vehicle rule.
 bool CarrierInReverse(Unit* carrier) {
     return false;
@@ -148,7 +161,7 @@ void Infantry::Disembark() {
     const bool setup = InEditorOrSetup();
     if (VehicleClassOf(v) == kVehicleClassBoat && GetOccupiedTerrain() == kTerrainWater && !setup) return;
     const float speed = std::fabs(v->mPlaybackSpeed);
-    if (!(speed < 0.11f && (speed == 0.0f || GetSpeedClass() == kSpeedUnencumbered || v->IsBurning())))
+    if (!(speed < 0.11f && (speed == 0.0f || GetSpeedClass() == kSpeedUnencumbered || CarrierBurning(v))))
         return;
     bool go;
     if (setup) {

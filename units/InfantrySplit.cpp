@@ -9,6 +9,7 @@
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Infantry.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -214,6 +215,8 @@ void Infantry::JoinSibling() {
             if (changed) u->mPacketDirty = true;
         }
     }
+    if (other->mTransport && other->mTransport->mUnitType == kUnitVehicle)
+        static_cast<Vehicle*>(other->mTransport)->Unload(other);
     const int32_t mine = MenAlive();
     const int32_t theirs = other->MenAlive();
     const float w = mine + theirs > 0 ? static_cast<float>(mine) / static_cast<float>(mine + theirs) : 1.0f;

@@ -8,6 +8,8 @@
 #include "units/DataTables.h"
 #include "units/Unit.h"
 
+class Infantry;
+
 class Vehicle : public Unit {
 public:
     Vehicle() { mUnitType = kUnitVehicle; }
@@ -36,6 +38,15 @@ public:
         return 1.0f;
     }
 
+    // Riders: whether the candidate may board (atVehicle: it stands at the
+    // vehicle now; allowHeavy: loads up to the transport class, as in
+    // set-up), and the two passenger slots filled and emptied.
+    bool CanTransport(Unit* candidate, bool atVehicle, bool allowHeavy) override;
+    void Load(Infantry* unit);
+    void Unload(Infantry* unit);
+    void AdjustPassengerSetup() override;
+
+    Infantry* mPassengers[2] = {}; // the infantry units carried
     bool mButtoned = false;   // the crew is buttoned up
     bool mDugIn = false;      // dug in: hits on it are not shown as hits
     bool mBurning = false;    // a burning wreck or vehicle
