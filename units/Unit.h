@@ -143,7 +143,7 @@ public:
     void SetSuppression(float s, bool keep);
     void ShiftCasualtiesToOld();
     // The surviving crew leaves as a new infantry unit; null when none do.
-    Infantry* BailOut(bool clearAmmo, bool delayed) { return nullptr; }
+    Infantry* BailOut(bool clearAmmo, bool delayed);
     void ShoutTankHit(Vehicle* hit, bool penetrated);
     // Orders the unit out of a burning square.
     void EscapeFromFire();

@@ -175,3 +175,49 @@ TEST_F(InfantryRiding, ADeadRiderLeavesItsSlot) {
 }
 
 } // namespace
+
+namespace {
+
+class InfantryBailOut : public InfantryRiding {
+protected:
+    InfantryBailOut() {
+        for (int32_t n = 1; n <= 8; ++n)
+            Team(kInfantryCrewGerman + n - 1, static_cast<int16_t>(n), 0);
+        mVehicles[1].mCrew = 4;
+        mTruck.mForce = kGerman;
+        mTruck.mSide = 1;
+        mBattle.mBattle.mTimeSlice = 300;
+    }
+    void TearDown() override { mBattle.mBattle.mNewUnits.EmptyOut(false); }
+};
+
+TEST_F(InfantryBailOut, TheSurvivorsLeaveAsACrewThatAppearsLaterAndTheVehicleDies) {
+    mTruck.mCasualties = 1;
+    mTruck.mPlaybackSpeed = 0.0f;
+    std::unique_ptr<Infantry> crew(mTruck.BailOut(true, true));
+    ASSERT_NE(crew, nullptr);
+    EXPECT_EQ(crew->mSubtype, kInfantryCrewGerman + 3); // a crew of four
+    EXPECT_EQ(crew->MenAlive(), 3);
+    EXPECT_EQ(crew->mAbandonedVehicle, &mTruck);
+    EXPECT_FALSE(crew->mActive);
+    EXPECT_GE(crew->mStatusTime, 300 + 160); // the hatch takes 40..89 x 4 slices
+    EXPECT_LT(crew->mStatusTime, 300 + 360);
+    EXPECT_EQ(crew->mAmmo[0], 0);
+    EXPECT_GE(crew->mSuppression, 100.0f);
+    EXPECT_EQ(crew->mTeamSmallArms[0], 1); // the German pistol
+    EXPECT_FALSE(mTruck.mActive);
+    EXPECT_EQ(mBattle.mBattle.mNewUnits.GetCount(), 1);
+    EXPECT_EQ(crew->Rank(), 1);
+    crew->Resurrect();
+    EXPECT_TRUE(crew->mActive);
+    EXPECT_LE(std::hypot(crew->mX - mTruck.mX, crew->mY - mTruck.mY), 3.0f + 1e-4f);
+}
+
+TEST_F(InfantryBailOut, NobodyLeavesAVehicleWithoutSurvivors) {
+    mTruck.mCasualties = 4;
+    EXPECT_EQ(mTruck.BailOut(false, false), nullptr);
+    EXPECT_FALSE(mTruck.mActive);
+    EXPECT_EQ(mBattle.mBattle.mNewUnits.GetCount(), 0);
+}
+
+} // namespace
