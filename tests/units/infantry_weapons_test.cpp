@@ -1,8 +1,11 @@
 // Infantry weapons, aim and load times, state queries, visibility and the
 // figures with their animation.
 
+#include "battle/ActionPacket.h"
+#include "engine/GString.h"
 #include "infantry_fixture.h"
 #include "units/InfantryTables.h"
+#include "units/UnitFactory.h"
 
 namespace {
 
@@ -223,6 +226,57 @@ TEST_F(InfantryWeapons, FiguresJumpToTheirStartPoseThenMoveTowardTheNextFrame) {
     EXPECT_GT(u->mAnimKeyTime[0], 0);
     for (int32_t v = 0; v < kPoseValues; ++v)
         EXPECT_TRUE(std::isfinite(u->mFigurePos[v][0]));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(InfantryWeapons, AShotIsHeardFromATeamThatStillHasMen) {
+    mArms[kRifle].mSoundWeight = 2;
+    mArms[kRifle].mSoundClass = 7; // sounds 435..439
+    mArms[kBAR].mSoundWeight = 3;
+    mArms[kBAR].mSoundClass = 13; // sounds 2020..2021
+    auto u = Make(kUSSquad, kAmerican);
+    u->mTeamMen[0] = u->mTeamMen[1] = 0; // the riflemen are gone
+    for (int32_t i = 0; i < 20; ++i) {
+        u->AddSoundEffectFire(kWClassSmallArms, kWeaponNone, 100.0f, 200);
+        auto* p = static_cast<ActionPacket*>(
+            mBattle.mBattle.mPackets.GetObjectA(mBattle.mBattle.mPackets.GetCount() - 1));
+        ASSERT_NE(p, nullptr);
+        EXPECT_GE(p->mSoundNumber, 2020);
+        EXPECT_LE(p->mSoundNumber, 2021);
+    }
+    mBattle.mBattle.mPackets.EmptyOut(true);
+}
+
+TEST_F(InfantryWeapons, SpeedTextsByClass) {
+    auto text = [&](InfantryType type) {
+        GString63 s;
+        Infantry u;
+        u.IInfantry(type, kGerman, kExperienceRegular, 0.0f, 0.0f, 0.0f);
+        ConcatInfantrySpeed(&u, &s);
+        return std::string(s.GetCString(), s.GetLength());
+    };
+    EXPECT_EQ(text(kUSSquad), "Schnell");
+    EXPECT_EQ(text(kGermanMGTeam), "Langsam");
+    EXPECT_EQ(text(kGermanGunCrew), "Sehr Langsam");
+    mTypes[kGermanGunCrew].mMobility = 9;
+    EXPECT_EQ(text(kGermanGunCrew), "Unbeweglich");
+}
+
+TEST_F(InfantryWeapons, RarityFollowsTheBattlesSetting) {
+    auto u = Make(kUSSquad, kAmerican);
+    mTypes[kUSSquad].mRarityIndex = 3;
+    mTypes[kUSSquad].mDataDate = 4306; // in service since the battle's month
+    for (char& c : mTypes[kUSSquad].mRarityCodes)
+        c = 5;
+    mBattle.mBattle.mRarityMode = 2;
+    EXPECT_EQ(u->GetRarityFactor(), 1.0f);
+    mBattle.mBattle.mRarityMode = 1;
+    EXPECT_EQ(u->GetRarityFactor(), RarityFactorFromIndex(3));
+    mBattle.mBattle.mRarityMode = 0;
+    EXPECT_EQ(u->GetRarityFactor(), RarityFactorFromIndex(5));
 }
 
 } // namespace
