@@ -294,3 +294,20 @@ TEST_F(InfantryRecord, ABattleWithInfantrySavesAndLoadsByteForByte) {
 }
 
 } // namespace
+
+#include "data_testset.h"
+
+namespace {
+
+// The unit record keeps casualties in four bits: no type may be larger.
+TEST(InfantryData, ATypeOfSixteenMenIsRefused) {
+    GameDataSet set = MinimalDataSet();
+    std::string error;
+    ASSERT_TRUE(CheckGameData(set, &error)) << error;
+    set.mInfantry[1].mNrMen = 16;
+    set.mInfantry[1].mTeamMen[0] = 16;
+    EXPECT_FALSE(CheckGameData(set, &error));
+    EXPECT_NE(error.find("mNrMen"), std::string::npos) << error;
+}
+
+} // namespace
