@@ -6,6 +6,7 @@
 
 #include "battle/BattleHost.h"
 #include "battle/UnitID.h"
+#include "data_testset.h"
 #include "infantry_fixture.h"
 
 namespace {
@@ -295,7 +296,6 @@ TEST_F(InfantryRecord, ABattleWithInfantrySavesAndLoadsByteForByte) {
 
 } // namespace
 
-#include "data_testset.h"
 
 namespace {
 
