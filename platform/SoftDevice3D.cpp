@@ -33,6 +33,8 @@ SoftDevice3D::SoftDevice3D() {
 
 SoftDevice3D::~SoftDevice3D() = default;
 
+void SoftDevice3D::SetThreadCount(int32_t threads) { mThreads = threads <= 0 ? 1 : threads; }
+
 bool SoftDevice3D::ICreate(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) return false;
     mWidth = width;

@@ -119,6 +119,13 @@ public:
     // the ARGB colour and/or the depth z in 0..1.
     void Clear(const SoftRect* rects, int32_t count, uint32_t what, uint32_t argb, float z);
 
+    // Threads that rasterise the frame on the 16-bit target: 0 takes the
+    // default (the environment variable DM_RENDER_THREADS, else one per
+    // core), 1 draws everything on the calling thread. The picture is the
+    // same for every count.
+    void SetThreadCount(int32_t threads);
+    int32_t ThreadCount() const { return mThreads; }
+
     // The per-pixel-divide path, kept beside the fast one as its reference.
     void SetReferencePath(bool on) { mReference = on; }
 
@@ -152,6 +159,7 @@ private:
     bool mInScene = false;
     bool mReference = false;
     int32_t mDrawCalls = 0;
+    int32_t mThreads = 1;
 };
 
 // The screen device's fixed states: depth test less-or-equal, no culling,
