@@ -360,6 +360,20 @@ inline void TexturedSpan(const WideRun& wide, int32_t x, int32_t n, DepthRun d, 
                                    wide.opaque, slow);
 }
 
+// One pixel shaded in full, as the reference path shades it.
+struct SlowPixel {
+    const TriangleSetup* t;
+    const Context* c;
+    Target16* target;
+    static void Draw(void* self, int32_t x, int32_t y) {
+        const SlowPixel& p = *static_cast<const SlowPixel*>(self);
+        const TriangleSetup& t = *p.t;
+        const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+        FullPixel(t, *p.c, *p.target, x, y, PlaneAt(t.z, t, fx, fy), PlaneAt(t.rhw, t, fx, fy),
+                  PlaneAt(t.ur, t, fx, fy), PlaneAt(t.vr, t, fx, fy));
+    }
+};
+
 // Textured with point sampling: 1/w is divided out every 16 pixels (fewer
 // where w changes fast) and u, v run linearly in 16.16 texels between.
 void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
@@ -464,6 +478,15 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 return;
             }
         }
+    }
+
+    if (WideAvailable() && opaque == 255 && !(s.alphaTest && s.alphaRef >= 255)) {
+        SlowPixel slow{&t, &c, &target};
+        WidePerspective wp{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed, argb, dither,
+                           wmask, hmask, wshift, test, write, s.magLinear, s.alphaTest, s.alphaRef, c.rowBegin,
+                           c.rowEnd, &SlowPixel::Draw, &slow};
+        WidePerspectiveTriangle(t, wp);
+        return;
     }
 
     for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {

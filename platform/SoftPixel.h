@@ -39,10 +39,14 @@ inline uint16_t PackPrepared(uint32_t v) {
     return static_cast<uint16_t>(((v & 0xF8u) << 8) | ((v >> 5) & 0x7E0u) | ((v >> 19) & 0x1Fu));
 }
 
+// rowBegin .. rowEnd - 1: the rows of the target this call may draw (a
+// band of the screen when several threads share a frame).
 struct Context {
     uint16_t* depth;
     int32_t depthPitch;
     const Shade& shade;
+    int32_t rowBegin = 0;
+    int32_t rowEnd = 0x7FFFFFFF;
 };
 struct Target16 {
     uint16_t* pixels;

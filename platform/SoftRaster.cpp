@@ -144,8 +144,8 @@ int64_t FloorDiv(int64_t n, int64_t d) {
 
 }  // namespace
 
-RowWalker::RowWalker(const TriangleSetup& t) : mY(t.minY), mMinX(t.minX), mMaxX(t.maxX) {
-    int64_t ys = int64_t(t.minY) * kSub;
+RowWalker::RowWalker(const TriangleSetup& t, int32_t firstRow) : mY(firstRow), mMinX(t.minX), mMaxX(t.maxX) {
+    int64_t ys = int64_t(firstRow) * kSub;
     for (int32_t k = 0; k < 3; ++k) {
         const RasterEdge& e = t.edge[k];
         Limit& l = mLimit[k];
