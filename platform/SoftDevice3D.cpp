@@ -3,12 +3,42 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "platform/SoftPixel.h"
+#include "platform/SoftThreads.h"
 
 using namespace SoftValue;
 
-SoftDevice3D::SoftDevice3D() {
+namespace {
+
+constexpr int32_t kBandRows = 16;        // rows of the target one thread draws at a time
+constexpr size_t kQueueLimit = 1 << 16;  // queued triangles that make the device draw at once
+
+// The devices with queued triangles (for FlushAll).
+std::mutex& PendingLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::vector<SoftDevice3D*>& Pending() {
+    static std::vector<SoftDevice3D*> list;
+    return list;
+}
+
+}  // namespace
+
+struct SoftDevice3D::Queue {
+    struct Item {
+        TriangleSetup setup;
+        int32_t shade;
+        bool reference;
+    };
+    std::vector<Item> items;
+    std::vector<Shade> shades;
+    std::vector<std::vector<int32_t>> bands;  // per band of rows, the items reaching it in order
+};
+
+SoftDevice3D::SoftDevice3D() : mQueue(std::make_unique<Queue>()) {
     auto set = [this](SoftState s, uint32_t v) { mStates[static_cast<int>(s)] = v; };
     set(SoftState::ZEnable, kTrue);
     set(SoftState::ZWriteEnable, kTrue);
@@ -31,11 +61,56 @@ SoftDevice3D::SoftDevice3D() {
     stage(SoftStage::MinFilter, kFilterPoint);
 }
 
-SoftDevice3D::~SoftDevice3D() = default;
+// Work still queued when the device goes or takes a new target is dropped:
+// the target it was meant for may be gone.
+SoftDevice3D::~SoftDevice3D() { DropQueue(); }
 
-void SoftDevice3D::SetThreadCount(int32_t threads) { mThreads = threads <= 0 ? 1 : threads; }
+void SoftDevice3D::SetThreadCount(int32_t threads) {
+    Flush();
+    mThreads = threads <= 0 ? SoftThreadPool::DefaultThreads() : std::min(threads, 64);
+}
+
+void SoftDevice3D::DropQueue() {
+    if (mQueue->items.empty()) return;
+    mQueue->items.clear();
+    mQueue->shades.clear();
+    for (std::vector<int32_t>& band : mQueue->bands) band.clear();
+    mQueuedShade[0] = mQueuedShade[1] = -1;
+    std::lock_guard<std::mutex> lock(PendingLock());
+    auto& list = Pending();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void SoftDevice3D::Flush() {
+    Queue& q = *mQueue;
+    if (q.items.empty()) return;
+    const int32_t bandCount = (mHeight + kBandRows - 1) / kBandRows;
+    if (static_cast<int32_t>(q.bands.size()) < bandCount) q.bands.resize(size_t(bandCount));
+    for (int32_t i = 0; i < static_cast<int32_t>(q.items.size()); ++i) {
+        const TriangleSetup& t = q.items[size_t(i)].setup;
+        for (int32_t b = t.minY / kBandRows; b <= t.maxY / kBandRows; ++b) q.bands[size_t(b)].push_back(i);
+    }
+    SoftThreadPool::Shared().Run(mThreads, bandCount, [this, &q](int32_t band) {
+        const int32_t top = band * kBandRows, bottom = std::min(mHeight, top + kBandRows);
+        for (int32_t i : q.bands[size_t(band)]) {
+            const Queue::Item& item = q.items[size_t(i)];
+            RasterRows(item.setup, q.shades[size_t(item.shade)], item.reference, top, bottom);
+        }
+    });
+    DropQueue();
+}
+
+void SoftDevice3D::FlushAll() {
+    std::vector<SoftDevice3D*> devices;
+    {
+        std::lock_guard<std::mutex> lock(PendingLock());
+        devices = Pending();
+    }
+    for (SoftDevice3D* d : devices) d->Flush();
+}
 
 bool SoftDevice3D::ICreate(int32_t width, int32_t height) {
+    DropQueue();
     if (width <= 0 || height <= 0) return false;
     mWidth = width;
     mHeight = height;
@@ -72,12 +147,14 @@ bool SoftDevice3D::GetCaps(SoftDeviceCaps* hardware, SoftDeviceCaps* software) c
 }
 
 bool SoftDevice3D::BeginScene() {
+    Flush();
     if (mInScene || mWidth == 0) return false;
     mInScene = true;
     return true;
 }
 
 bool SoftDevice3D::EndScene() {
+    Flush();
     if (!mInScene) return false;
     mInScene = false;
     return true;
@@ -111,6 +188,7 @@ uint32_t SoftDevice3D::GetTextureStageState(SoftStage state) const {
 
 void SoftDevice3D::Clear(const SoftRect* rects, int32_t count, uint32_t what, uint32_t argb,
                          float z) {
+    Flush();
     if (mWidth == 0) return;
     SoftRect whole{0, 0, mWidth, mHeight};
     if (!rects) {
@@ -174,6 +252,7 @@ void SoftDevice3D::DrawPrimitive(SoftPrimitive type, uint32_t fvf, const void* v
     if (!mShadeValid[kind]) {
         SoftPixel::ResolveShade(mStates, mStageStates, mTexture, kind == 1, mShade[kind].get());
         mShadeValid[kind] = true;
+        mQueuedShade[kind] = -1;
     }
     const Shade& shade = *mShade[kind];
     const uint8_t* base = static_cast<const uint8_t*>(vertices);
@@ -220,15 +299,36 @@ void SoftDevice3D::DrawTriangle(const RasterVertex& a, const RasterVertex& b, co
 }
 
 void SoftDevice3D::RasterTriangle(const TriangleSetup& t, const Shade& shade) {
-    SoftPixel::Context ctx{mDepth.data(), mWidth, shade};
+    if (!Deferring()) {
+        RasterRows(t, shade, mReference, 0, mHeight);
+        return;
+    }
+    Queue& q = *mQueue;
+    if (q.items.empty()) {
+        std::lock_guard<std::mutex> lock(PendingLock());
+        Pending().push_back(this);
+    }
+    // The shading as it is now goes into the queue once, until it changes.
+    const int32_t kind = &shade == mShade[1].get() ? 1 : 0;
+    if (mQueuedShade[kind] < 0) {
+        mQueuedShade[kind] = static_cast<int32_t>(q.shades.size());
+        q.shades.push_back(shade);
+    }
+    q.items.push_back(Queue::Item{t, mQueuedShade[kind], mReference});
+    if (q.items.size() >= kQueueLimit) Flush();
+}
+
+void SoftDevice3D::RasterRows(const TriangleSetup& t, const Shade& shade, bool reference, int32_t rowBegin,
+                              int32_t rowEnd) {
+    SoftPixel::Context ctx{mDepth.data(), mWidth, shade, rowBegin, rowEnd};
     if (mIs32) {
         SoftPixel::Target32 target{mTarget32.pixels, mTarget32.pitch};
-        if (mReference) SoftPixel::RasterReference(t, ctx, target);
+        if (reference) SoftPixel::RasterReference(t, ctx, target);
         else SoftPixel::RasterGeneral(t, ctx, target);
         return;
     }
     SoftPixel::Target16 target{mTarget16.pixels, mTarget16.pitch};
-    if (mReference) SoftPixel::RasterReference(t, ctx, target);
+    if (reference) SoftPixel::RasterReference(t, ctx, target);
     else SoftPixel::RasterFast16(t, ctx, target);
 }
 

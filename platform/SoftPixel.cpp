@@ -168,9 +168,14 @@ void FullPixel(const TriangleSetup& t, const Context& c, T& target, int32_t x, i
     Shade1(c, target, x, y, zq, texel, t.color, w);
 }
 
+// The triangle's rows that lie in the context's band.
+int32_t FirstRow(const TriangleSetup& t, const Context& c) { return std::max(t.minY, c.rowBegin); }
+int32_t LastRow(const TriangleSetup& t, const Context& c) { return std::min(t.maxY, c.rowEnd - 1); }
+
 template <class T>
 void General(const TriangleSetup& t, const Context& c, T& target) {
-    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+    if (FirstRow(t, c) > LastRow(t, c)) return;
+    for (RowWalker rows(t, FirstRow(t, c)); rows.Row() <= LastRow(t, c); rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
         if (!rows.Span(&x0, &x1)) continue;
@@ -189,7 +194,7 @@ void General(const TriangleSetup& t, const Context& c, T& target) {
 
 template <class T>
 void Reference(const TriangleSetup& t, const Context& c, T& target) {
-    for (int32_t y = t.minY; y <= t.maxY; ++y) {
+    for (int32_t y = FirstRow(t, c); y <= LastRow(t, c); ++y) {
         for (int32_t x = t.minX; x <= t.maxX; ++x) {
             if (!CoversPixel(t, x, y)) continue;
             float fx = static_cast<float>(x), fy = static_cast<float>(y);
@@ -216,7 +221,8 @@ void FastFlat(const TriangleSetup& t, const Context& c, Target16& target) {
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 4; ++x) cell[y][x] = Pack565(t.color, DitherWord(x, y, s.dither));
     bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
-    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+    if (FirstRow(t, c) > LastRow(t, c)) return;
+    for (RowWalker rows(t, FirstRow(t, c)); rows.Row() <= LastRow(t, c); rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
         if (!rows.Span(&x0, &x1)) continue;
@@ -437,11 +443,16 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     WideTriangle wt{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed,
                                     dither, wmask, hmask, wshift, test, write, zRow, dz, dzy, uRow, du, duy,
                                     static_cast<int64_t>((vc + dvdx * (fx0 - cx) + dvdy * (fy0 - cy)) * vUnit),
-                                    static_cast<int64_t>(dvdx * vUnit), static_cast<int64_t>(dvdy * vUnit)};
+                                    static_cast<int64_t>(dvdx * vUnit), static_cast<int64_t>(dvdy * vUnit),
+                                    c.rowBegin, c.rowEnd};
                     WideAffineTriangle(t, wt);
                     return;
                 }
-                for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next(), zRow += dzy, uRow += duy, vRow += dvy) {
+                const int32_t first = FirstRow(t, c), last = LastRow(t, c);
+                zRow += dzy * (first - t.minY);
+                uRow += duy * (first - t.minY);
+                vRow += dvy * (first - t.minY);
+                for (RowWalker rows(t, first); rows.Row() <= last; rows.Next(), zRow += dzy, uRow += duy, vRow += dvy) {
                     const int32_t y = rows.Row();
                     int32_t x0, x1;
                     if (!rows.Span(&x0, &x1)) continue;
@@ -489,7 +500,8 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
         return;
     }
 
-    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+    if (FirstRow(t, c) > LastRow(t, c)) return;
+    for (RowWalker rows(t, FirstRow(t, c)); rows.Row() <= LastRow(t, c); rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
         if (!rows.Span(&x0, &x1)) continue;

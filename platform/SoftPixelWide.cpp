@@ -179,8 +179,11 @@ __attribute__((target("avx2"))) void WideAffineTriangle(const TriangleSetup& t, 
     const __m256i uStep = _mm256_set1_epi32(static_cast<int32_t>(w.dux * 8));
     const __m256i vStep = _mm256_set1_epi32(static_cast<int32_t>(w.dvx * 8));
     const int64_t uWrap = (int64_t(w.wmask) + 1) * 65536 - 1, vWrap = (int64_t(w.hmask) + 1) * 65536 - 1;
-    int64_t zRow = w.z, uRow = w.u, vRow = w.v;
-    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next(), zRow += w.dzy, uRow += w.duy, vRow += w.dvy) {
+    const int32_t first = std::max(t.minY, w.rowBegin), last = std::min(t.maxY, w.rowEnd - 1);
+    if (first > last) return;
+    int64_t zRow = w.z + w.dzy * (first - t.minY), uRow = w.u + w.duy * (first - t.minY);
+    int64_t vRow = w.v + w.dvy * (first - t.minY);
+    for (RowWalker rows(t, first); rows.Row() <= last; rows.Next(), zRow += w.dzy, uRow += w.duy, vRow += w.dvy) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
         if (!rows.Span(&x0, &x1)) continue;

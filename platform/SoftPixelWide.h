@@ -33,9 +33,10 @@ int32_t WideTextured(const WideRun& r, int32_t x, int32_t groups, uint32_t z, in
 int32_t WideBilinear(const WideRun& r, const uint32_t* argb, int32_t x, int32_t groups, uint32_t z, int32_t dz,
                      int32_t u, int32_t du, int32_t v, int32_t dv);
 
-// A whole triangle of an opaque texture whose u, v and depth are affine in
-// screen space, in 16.16 fixed point at the bounding box's top-left pixel
-// with steps along x and y (v unscaled). Depth must stay within 0..1.
+// A triangle (its rows in rowBegin .. rowEnd - 1) of an opaque texture
+// whose u, v and depth are affine in screen space, in 16.16 fixed point at
+// the bounding box's top-left pixel with steps along x and y (v unscaled).
+// Depth must stay within 0..1.
 struct WideTriangle {
     uint16_t* pixels;
     int32_t pitch;
@@ -48,6 +49,7 @@ struct WideTriangle {
     int32_t wshift;
     bool test, write;
     int64_t z, dzx, dzy, u, dux, duy, v, dvx, dvy;
+    int32_t rowBegin, rowEnd;  // the rows drawn: rowBegin .. rowEnd - 1
 };
 
 void WideAffineTriangle(const TriangleSetup& t, const WideTriangle& w);
