@@ -494,7 +494,7 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     if (WideAvailable() && opaque == 255 && !(s.alphaTest && s.alphaRef >= 255)) {
         SlowPixel slow{&t, &c, &target};
         WidePerspective wp{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed, argb, dither,
-                           wmask, hmask, wshift, test, write, s.magLinear, s.alphaTest, s.alphaRef, c.rowBegin,
+                           wmask, hmask, wshift, test, write, s.magLinear, tex->IsOpaque(), s.alphaTest, s.alphaRef, c.rowBegin,
                            c.rowEnd, &SlowPixel::Draw, &slow};
         WidePerspectiveTriangle(t, wp);
         return;

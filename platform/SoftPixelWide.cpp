@@ -358,8 +358,9 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
             __m256i bad = _mm256_xor_si256(_mm256_castps_si256(inRange), all);
             const __m256i iu = _mm256_and_si256(_mm256_cvttps_epi32(_mm256_floor_ps(fu)), wmask);
             const __m256i iv = _mm256_and_si256(_mm256_cvttps_epi32(_mm256_floor_ps(fv)), hmask);
-            __m256i p = _mm256_i32gather_epi32(packed, _mm256_or_si256(_mm256_sll_epi32(iv, wshift), iu), 4);
-            __m256i alpha = _mm256_srli_epi32(p, 24);
+            __m256i p = _mm256_setzero_si256(), alpha = _mm256_setzero_si256();
+            __m256i mag = _mm256_setzero_si256();
+            bool anyMagnified = false, allMagnified = false;
             if (w.magLinear) {
                 // Magnified where no screen step moves more than one texel.
                 const __m256 r2 = _mm256_div_ps(one, _mm256_mul_ps(rhw, rhw));
@@ -370,8 +371,17 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
                 const __m256 sx = _mm256_add_ps(_mm256_mul_ps(dudx, dudx), _mm256_mul_ps(dvdx, dvdx));
                 const __m256 sy = _mm256_add_ps(_mm256_mul_ps(dudy, dudy), _mm256_mul_ps(dvdy, dvdy));
                 const __m256 most = _mm256_blendv_ps(sx, sy, _mm256_cmp_ps(sx, sy, _CMP_LT_OQ));
-                const __m256i mag = _mm256_castps_si256(_mm256_cmp_ps(most, one, _CMP_LE_OQ));
-                if (!_mm256_testz_si256(mag, _mm256_andnot_si256(fail, all))) {
+                mag = _mm256_castps_si256(_mm256_cmp_ps(most, one, _CMP_LE_OQ));
+                const __m256i live = _mm256_andnot_si256(fail, all);
+                anyMagnified = !_mm256_testz_si256(mag, live);
+                allMagnified = _mm256_testc_si256(mag, live);
+            }
+            if (!allMagnified) {
+                p = _mm256_i32gather_epi32(packed, _mm256_or_si256(_mm256_sll_epi32(iv, wshift), iu), 4);
+                alpha = _mm256_srli_epi32(p, 24);
+            }
+            {
+                if (anyMagnified) {
                     // 8-bit weights and texel positions from 256 times the
                     // coordinate moved back by half a texel.
                     const __m256i bu = _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(_mm256_sub_ps(fu, half), k256)));
@@ -400,10 +410,12 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
                 }
             }
             // Translucent texels and coordinates out of range: shaded in full.
-            const __m256i dropped =
-                w.alphaTest ? _mm256_xor_si256(_mm256_cmpgt_epi32(alpha, alphaRef), all) : _mm256_setzero_si256();
-            const __m256i translucent = _mm256_xor_si256(_mm256_cmpeq_epi32(alpha, opaque), all);
-            bad = _mm256_or_si256(bad, _mm256_andnot_si256(dropped, translucent));
+            __m256i dropped = _mm256_setzero_si256();
+            if (!w.opaqueTexels) {
+                if (w.alphaTest) dropped = _mm256_xor_si256(_mm256_cmpgt_epi32(alpha, alphaRef), all);
+                const __m256i translucent = _mm256_xor_si256(_mm256_cmpeq_epi32(alpha, opaque), all);
+                bad = _mm256_or_si256(bad, _mm256_andnot_si256(dropped, translucent));
+            }
             bad = _mm256_andnot_si256(fail, bad);
             const __m256i skip = _mm256_or_si256(_mm256_or_si256(fail, bad), dropped);
             const int32_t skipBits = _mm256_movemask_epi8(skip);

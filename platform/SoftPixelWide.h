@@ -76,6 +76,7 @@ struct WidePerspective {
     uint32_t wmask, hmask;
     int32_t wshift;
     bool test, write, magLinear;
+    bool opaqueTexels;  // every texel has alpha 255 (and so every bilinear mix)
     bool alphaTest;     // texels with alpha <= alphaRef are dropped
     uint32_t alphaRef;  // below 255
     int32_t rowBegin, rowEnd;
