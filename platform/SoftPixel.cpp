@@ -396,9 +396,7 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     const uint32_t factorAlpha = s.alphaOp == kOpModulate ? (s.textureFactor >> 24) : 255u;
     const bool fogged = s.fog;
     const uint32_t opaque = (factorAlpha != 255 || fogged) ? 256u : 255u;
-    uint32_t dither[4][4];
-    for (int32_t y = 0; y < 4; ++y)
-        for (int32_t x = 0; x < 4; ++x) dither[y][x] = DitherWord(x, y, s.dither);
+    const uint32_t(&dither)[4][4] = s.ditherWords;
     constexpr int32_t kSeg = 32;
     const float ftw = static_cast<float>(tw), fth = static_cast<float>(th);
 
@@ -651,6 +649,8 @@ void ResolveShade(const uint32_t* st, const uint32_t* stage, const SoftTexture* 
     if (!std::isfinite(s.fogStart) || !std::isfinite(s.fogEnd)) s.fog = false;
     s.fogColor = S(SoftState::FogColor) & 0xFFFFFF;
     s.magLinear = T(SoftStage::MagFilter) == kFilterLinear;
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 4; ++x) s.ditherWords[y][x] = DitherWord(x, y, s.dither);
 }
 
 uint32_t DitherWord(int32_t x, int32_t y, bool dither) {

@@ -23,6 +23,7 @@ struct SoftDevice3D::Shade {
     float fogStart = 0, fogEnd = 1;
     uint32_t fogColor = 0;
     bool magLinear = false;
+    uint32_t ditherWords[4][4] = {};  // DitherWord of each position of the 4 x 4 cell
 };
 
 namespace SoftPixel {
