@@ -8,6 +8,7 @@
 #include "units/Enums.h"
 
 class Battle;
+struct DrawSettings;
 class GFile;
 class GString;
 class GView;
@@ -64,4 +65,8 @@ public:
     virtual void RefreshInfoPanel() {}
     virtual void SelectionChanged(Unit* unit) {}
     virtual void CreateFloorChoiceMenu(Unit* unit) {}
+
+    // The display preferences and frame clock the battlefield drawing
+    // reads; null gives the drawing's defaults.
+    virtual DrawSettings* GetDrawSettings() { return nullptr; }
 };
