@@ -101,6 +101,12 @@ std::vector<std::string> SequenceOf(const Model& m) {
         case Op::BarrelClass:
             s.push_back("bc");
             break;
+        case Op::SizeScale:
+            s.push_back("size");
+            break;
+        case Op::FlatStrip:
+            s.push_back("s" + std::to_string(o.n));
+            break;
         }
     }
     return s;
@@ -137,7 +143,7 @@ std::vector<std::string> CheckModel(const Model& m, const Contract& c) {
             if (o.detail) ++detail, detailTri += o.n;
         }
         if (o.op == Op::Texture) switches.push_back(std::to_string(o.n)), slots.insert(o.n);
-        if (o.op == Op::Strip)
+        if (o.op == Op::Strip && o.side >= 0)
             runs.push_back(std::to_string(o.n) + (o.side ? "R" : "L") + (o.sign > 0 ? "+" : "-"));
         auto add = [&](const char* name, int k) {
             std::string tag = name;
@@ -161,10 +167,11 @@ std::vector<std::string> CheckModel(const Model& m, const Contract& c) {
         if (o.op == Op::Scale) add("scale", 3);
         if (o.op == Op::LongBarrel) add("longbarrel", 2);
         if (o.op == Op::BarrelClass) add("barrelclass", 1);
+        if (o.op == Op::SizeScale) add("sizescale", 3);
         if (o.op == Op::Tilt) add("tilt", 0);
         if (o.op == Op::CounterTurn) add("counterturn", 0);
     }
-    const int strips = Count(m, Op::Strip, Op::Strip), fans = Count(m, Op::Fan, Op::FlatFan);
+    const int strips = Count(m, Op::Strip, Op::FlatStrip), fans = Count(m, Op::Fan, Op::FlatFan);
     const int tris = Count(m, Op::Triangle, Op::FlatTriangle);
     auto number = [&](const char* key, int have) {
         auto it = c.keys.find(key);
@@ -179,6 +186,7 @@ std::vector<std::string> CheckModel(const Model& m, const Contract& c) {
     number("triangles", triangles);
     number("vertices", vertices);
     number("slots", int(slots.size()));
+    number("detailprims", detail);
     if (auto it = c.keys.find("detail"); it != c.keys.end()) {
         std::vector<std::string> have{std::to_string(detail), std::to_string(detailTri)};
         if (have != it->second) bad.push_back("detail " + Join(have) + ", contract " + Join(it->second));

@@ -150,21 +150,22 @@ bool Reader::Prism(int axis, Vec3 c, double len, double taper, const std::vector
 // across the tread (u 0 inside, 1 outside); v is the distance along the path, so the texture runs with
 // the tread offset.
 bool Reader::Strip(int side, int sign, int n, double x, double w, const std::vector<Vec2>& path) {
-    if (n < 2 || n % 2) return Fail("a running-gear strip needs an even triangle count of at least 2");
+    if (n < 2 || n % 2) return Fail("a strip along a path needs an even triangle count of at least 2");
     if (path.size() < 2) return Fail("a running-gear path needs two points");
-    if (!textured_) return Fail("a running-gear strip must be textured");
+    if (!textured_ && side >= 0) return Fail("a running-gear strip must be textured");
     std::vector<double> at{0};
     for (size_t i = 1; i < path.size(); ++i)
         at.push_back(at.back() + std::hypot(path[i][0] - path[i - 1][0], path[i][1] - path[i - 1][1]));
     const double total = at.back();
     if (total <= 0) return Fail("a running-gear path has no length");
     Step o;
-    o.op = Op::Strip;
+    o.op = textured_ ? Op::Strip : Op::FlatStrip;
     o.n = n;
     o.side = side;
     o.sign = sign;
     const int stations = n / 2 + 1;
     const double inner = side == 0 ? x + w / 2 : x - w / 2, outer = side == 0 ? x - w / 2 : x + w / 2;
+    if (!textured_) o.sign = 0;
     for (int s = 0; s < stations; ++s) {
         double d = total * s / (stations - 1);
         size_t i = 1;
@@ -175,8 +176,8 @@ bool Reader::Strip(int side, int sign, int n, double x, double w, const std::vec
         double z = path[i - 1][1] + (path[i][1] - path[i - 1][1]) * f;
         o.xyz.push_back({inner / units_, y / units_, z / units_});
         o.xyz.push_back({outer / units_, y / units_, z / units_});
-        o.uv.push_back({0.0, d / w / 4});
-        o.uv.push_back({1.0, d / w / 4});
+        o.uv.push_back(textured_ ? Vec2{0.0, d / w / 4} : Vec2{0, 0});
+        o.uv.push_back(textured_ ? Vec2{1.0, d / w / 4} : Vec2{0, 0});
     }
     m_.ops.push_back(std::move(o));
     return true;
@@ -275,6 +276,42 @@ bool Reader::Shape(const std::string& kind, std::istringstream& in, const Mods& 
         }
         return true;
     }
+    if (kind == "limb") {
+        // limb n x0 y0 z0 x1 y1 z1 r0 r1: one strip of n triangles wound round the segment between two
+        // joints, alternating between the near ring (radius r0) and the far ring (r1); an even count closes
+        // the ring, an odd one ends on a last point of the near ring.
+        if (!need(9, true)) return false;
+        const int n = int(v[0]);
+        if (n < 2 || n != v[0]) return Fail("a limb needs a whole triangle count of at least 2");
+        Vec3 a{v[1], v[2], v[3]}, b{v[4], v[5], v[6]}, d{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+        double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        if (len <= 0) return Fail("a limb needs two different joints");
+        for (double& c : d) c /= len;
+        Vec3 ref = std::fabs(d[2]) < 0.9 ? Vec3{0, 0, 1} : Vec3{1, 0, 0};
+        Vec3 e1{d[1] * ref[2] - d[2] * ref[1], d[2] * ref[0] - d[0] * ref[2], d[0] * ref[1] - d[1] * ref[0]};
+        double l1 = std::sqrt(e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2]);
+        for (double& c : e1) c /= l1;
+        Vec3 e2{d[1] * e1[2] - d[2] * e1[1], d[2] * e1[0] - d[0] * e1[2], d[0] * e1[1] - d[1] * e1[0]};
+        const int count = n + 2, pairs = count / 2;
+        const double step = 2 * kPi / (count % 2 ? pairs : pairs - 1);
+        Step o;
+        o.op = textured_ ? Op::Strip : Op::FlatStrip;
+        o.n = n;
+        for (int i = 0; i < count; ++i) {
+            const int k = i / 2;
+            const bool far = i % 2;
+            const double ang = step * k, r = far ? v[8] : v[7];
+            const Vec3& base = far ? b : a;
+            Vec3 p;
+            for (int c = 0; c < 3; ++c)
+                p[c] = base[c] + r * (std::cos(ang) * e1[c] + std::sin(ang) * e2[c]);
+            o.xyz.push_back({p[0] / units_, p[1] / units_, p[2] / units_});
+            o.uv.push_back(textured_ ? Vec2{k / double(pairs - (count % 2 ? 0 : 1)), far ? 1.0 : 0.0} : Vec2{0, 0});
+        }
+        o.detail = false;
+        m_.ops.push_back(std::move(o));
+        return true;
+    }
     if (kind == "poly") {
         if (!need(9, false) || v.size() % 3) return Fail("poly takes x y z triples, three or more");
         std::vector<Vec3> pts;
@@ -344,7 +381,7 @@ bool Reader::Line(const std::string& text, int number) {
                                     {"recoil", Op::Recoil, 1},
                                     {"scale", Op::Scale, 3},
                                     {"longbarrel", Op::LongBarrel, 2},
-                                    {"barrelclass", Op::BarrelClass, 1}};
+                                    {"barrelclass", Op::BarrelClass, 1}, {"sizescale", Op::SizeScale, 3}};
     for (const Simple& sm : simple) {
         if (key != sm.key) continue;
         int flags = 0;
@@ -377,8 +414,9 @@ bool Reader::Line(const std::string& text, int number) {
         // track L|R +|- n x width then path pairs (y z); tyre L|R +|- n x width cy cz radius from to
         std::string side, sign;
         int n = 0;
-        if (!(in >> side >> sign >> n) || (side != "L" && side != "R") || (sign != "+" && sign != "-"))
-            return Fail(key + " takes L|R, + or -, the triangle count");
+        if (!(in >> side >> sign >> n) || (side != "L" && side != "R" && side != "N") ||
+            (sign != "+" && sign != "-" && sign != "0") || ((side == "N") != (sign == "0")))
+            return Fail(key + " takes L|R with + or -, or N 0, then the triangle count");
         if (!Numbers(in, v, 2)) return false;
         std::vector<Vec2> path;
         if (key == "track") {
@@ -393,7 +431,8 @@ bool Reader::Line(const std::string& text, int number) {
                 path.push_back({v[2] + v[4] * std::cos(a), v[3] + v[4] * std::sin(a)});
             }
         }
-        return Strip(side == "L" ? 0 : 1, sign == "+" ? 1 : -1, n, v[0], v[1], path);
+        return Strip(side == "L" ? 0 : side == "R" ? 1 : -1, sign == "+" ? 1 : sign == "-" ? -1 : 0, n, v[0], v[1],
+                     path);
     }
     Mods mods;
     for (;;) {
@@ -427,7 +466,7 @@ bool Reader::Finish() {
 } // namespace
 
 bool IsPrimitive(dm::models::Op op) {
-    return op == Op::Fan || op == Op::Strip || op == Op::Triangle || op == Op::FlatFan ||
+    return op == Op::Fan || op == Op::Strip || op == Op::FlatStrip || op == Op::Triangle || op == Op::FlatFan ||
            op == Op::FlatTriangle;
 }
 

@@ -30,6 +30,8 @@ enum class Op : std::uint8_t {
     Scale,        // scale by (a, b, c)
     LongBarrel,   // for the long hull gun only: TranslateY(a), ScaleY(b), TranslateY(-a)
     BarrelClass,  // the next fan's last three vertices get y = g * a, g by the vehicle's barrel class
+    SizeScale,    // scale by (a * v, b * v, c * sqrt(v)), v the vehicle type's size value
+    FlatStrip,    // untextured strip of n triangles
 };
 
 // Flags of Turn, Flash and Recoil.
@@ -45,7 +47,7 @@ struct ModelOp {
     Op op;
     std::uint8_t flags; // Turn/Flash/Recoil flags above
     bool detail;        // skipped at low detail (fans and single triangles only)
-    std::int8_t side;   // Strip: 0 left, 1 right; Triangle: tread side or -1
+    std::int8_t side;   // Strip: 0 left, 1 right, -1 not scrolled; Triangle: tread side or -1
     std::int8_t sign;   // Strip: +1 adds the tread offset to v before drawing, -1 subtracts it
     std::int16_t n;     // triangles of a fan or strip; slot of a Texture
     std::int32_t first; // first table entry of a primitive

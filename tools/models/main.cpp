@@ -27,7 +27,7 @@ std::string F(double d) {
 const char* OpName(dm::models::Op op) {
     static const char* names[] = {"Texture",      "Fan",   "Strip",  "Triangle", "Color",      "FlatFan",
                                   "FlatTriangle", "Push",  "Pop",    "Turn",     "Elevate",    "Tilt",
-                                  "CounterTurn",  "Flash", "Recoil", "Scale",    "LongBarrel", "BarrelClass"};
+                                  "CounterTurn",  "Flash", "Recoil", "Scale",    "LongBarrel", "BarrelClass", "SizeScale", "FlatStrip"};
     return names[int(op)];
 }
 
