@@ -1,4 +1,5 @@
 // dm_art --out <program folder> --fonts <DejaVu folder> [--sheet <contact sheet .png>]
+//        [--model-sheet <model sheet .png>]
 // Writes the fonts, the pointer, the front-end and battle-bar pictures, the interface sounds and
 // the title music into the program folder's store.
 #include <cstdio>
@@ -10,11 +11,12 @@
 #include "BitmapFonts.h"
 #include "ContactSheet.h"
 #include "FrontEnd.h"
+#include "ModelSheet.h"
 #include "PngWriter.h"
 #include "Sounds.h"
 
 int main(int argc, char** argv) {
-    std::string out, fontDir, sheet;
+    std::string out, fontDir, sheet, modelSheet;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--out"))
             out = argv[i + 1];
@@ -22,6 +24,8 @@ int main(int argc, char** argv) {
             fontDir = argv[i + 1];
         else if (!std::strcmp(argv[i], "--sheet"))
             sheet = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--model-sheet"))
+            modelSheet = argv[i + 1];
     }
     if (out.empty() || fontDir.empty()) {
         std::fprintf(stderr, "usage: dm_art --out <program folder> --fonts <DejaVu folder>\n");
@@ -48,6 +52,10 @@ int main(int argc, char** argv) {
     MakeSounds(store);
     if (!sheet.empty() && !WritePng(sheet, MakeContactSheet(store.Kept(), fonts), false)) {
         std::fprintf(stderr, "art: cannot write the contact sheet %s\n", sheet.c_str());
+        return 1;
+    }
+    if (!modelSheet.empty() && !WritePng(modelSheet, MakeModelSheet(fonts), false)) {
+        std::fprintf(stderr, "art: cannot write the model sheet %s\n", modelSheet.c_str());
         return 1;
     }
     return store.Failed() ? 1 : 0;

@@ -1,0 +1,155 @@
+#include "ModelSheet.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "models/ModelTables.h"
+
+namespace {
+
+using dm::models::ModelOp;
+using dm::models::ModelTable;
+using dm::models::Op;
+
+constexpr int kCellW = 230, kCellH = 150, kCaption = 14, kGap = 6;
+const Rgb kBack{40, 40, 44}, kText{226, 220, 200};
+
+struct Tri {
+    std::array<float, 9> p;
+    Rgb colour;
+};
+
+// One colour per texture slot (the running gear dark, the barrel light), or the model's own colour.
+Rgb SlotColour(int slot) {
+    static const Rgb palette[17] = {
+        {70, 66, 60},   {128, 132, 100}, {110, 118, 86},  {150, 140, 96}, {120, 124, 92},  {170, 170, 150},
+        {100, 108, 80}, {140, 128, 90},  {96, 104, 90},   {132, 120, 84}, {116, 130, 104}, {146, 136, 110},
+        {104, 96, 72},  {126, 140, 112}, {160, 150, 120}, {90, 100, 100}, {138, 112, 84}};
+    return palette[std::clamp(slot, 0, 16)];
+}
+
+// The model's triangles at rest (no turret turn, no elevation, no recoil), in model space.
+std::vector<Tri> Triangles(const ModelTable& m) {
+    std::vector<Tri> out;
+    Rgb colour = SlotColour(0);
+    float scale = 1;
+    for (int i = 0; i < m.opCount; ++i) {
+        const ModelOp& o = m.ops[i];
+        if (o.op == Op::Texture) colour = SlotColour(o.n);
+        if (o.op == Op::Color)
+            colour = Rgb{uint8_t(40 + 200 * o.a), uint8_t(40 + 200 * o.b), uint8_t(40 + 200 * o.c)};
+        if (o.op == Op::Scale) scale = o.a;
+        auto vtx = [&](int k, float* dst) {
+            for (int c = 0; c < 3; ++c)
+                dst[c] = m.xyz[3 * (o.first + k) + c] * scale;
+        };
+        auto add = [&](int a, int b, int c) {
+            Tri t;
+            vtx(a, &t.p[0]), vtx(b, &t.p[3]), vtx(c, &t.p[6]);
+            t.colour = colour;
+            out.push_back(t);
+        };
+        switch (o.op) {
+        case Op::Fan:
+        case Op::FlatFan:
+            for (int k = 1; k <= o.n; ++k)
+                add(0, k, k + 1);
+            break;
+        case Op::Strip:
+        case Op::FlatStrip:
+            for (int k = 0; k < o.n; ++k)
+                add(k, k + 1, k + 2);
+            break;
+        case Op::Triangle:
+        case Op::FlatTriangle:
+            add(0, 1, 2);
+            break;
+        default:
+            break;
+        }
+    }
+    return out;
+}
+
+// Orthographic view: `right` and `up` pick the model axes shown (sign in the second element).
+struct View {
+    int right, up, depth;
+    float rs, us, ds;
+};
+
+void Render(Image& img, int ox, int oy, const std::vector<Tri>& tris, const View& v, float scale, float cx,
+            float cy) {
+    std::vector<float> zbuf(size_t(kCellW) * kCellH, -1e9f);
+    const float light[3] = {0.4f, -0.5f, 0.77f};
+    for (const Tri& t : tris) {
+        float sx[3], sy[3], sz[3];
+        for (int k = 0; k < 3; ++k) {
+            sx[k] = kCellW / 2 + (t.p[3 * k + v.right] * v.rs - cx) * scale;
+            sy[k] = kCellH / 2 - (t.p[3 * k + v.up] * v.us - cy) * scale;
+            sz[k] = t.p[3 * k + v.depth] * v.ds;
+        }
+        float e1[3], e2[3], n[3];
+        for (int c = 0; c < 3; ++c)
+            e1[c] = t.p[3 + c] - t.p[c], e2[c] = t.p[6 + c] - t.p[c];
+        n[0] = e1[1] * e2[2] - e1[2] * e2[1], n[1] = e1[2] * e2[0] - e1[0] * e2[2],
+        n[2] = e1[0] * e2[1] - e1[1] * e2[0];
+        float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if (len <= 0) continue;
+        float lit = std::fabs(n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) / len;
+        Rgb c = Shade(t.colour, 0.45f + 0.75f * lit);
+        float area = (sx[1] - sx[0]) * (sy[2] - sy[0]) - (sx[2] - sx[0]) * (sy[1] - sy[0]);
+        if (std::fabs(area) < 1e-6f) continue;
+        int x0 = std::max(0, int(std::floor(std::min({sx[0], sx[1], sx[2]}))));
+        int x1 = std::min(kCellW - 1, int(std::ceil(std::max({sx[0], sx[1], sx[2]}))));
+        int y0 = std::max(0, int(std::floor(std::min({sy[0], sy[1], sy[2]}))));
+        int y1 = std::min(kCellH - 1, int(std::ceil(std::max({sy[0], sy[1], sy[2]}))));
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                float px = x + 0.5f, py = y + 0.5f;
+                float w0 = ((sx[1] - px) * (sy[2] - py) - (sx[2] - px) * (sy[1] - py)) / area;
+                float w1 = ((sx[2] - px) * (sy[0] - py) - (sx[0] - px) * (sy[2] - py)) / area;
+                float w2 = 1 - w0 - w1;
+                if (w0 < 0 || w1 < 0 || w2 < 0) continue;
+                float z = w0 * sz[0] + w1 * sz[1] + w2 * sz[2];
+                float& zb = zbuf[size_t(y) * kCellW + x];
+                if (z < zb) continue;
+                zb = z;
+                img.Set(ox + x, oy + y, c);
+            }
+    }
+}
+
+} // namespace
+
+Image MakeModelSheet(const Fonts& fonts) {
+    const int cols = 3;
+    const int rowH = kCellH + kCaption + kGap;
+    Image sheet(kGap + cols * (kCellW + kGap), kGap + dm::models::kModelTableCount * rowH, kBack);
+    // side (y to the right, z up), front (x to the right, z up), above (x to the right, y up)
+    const View views[3] = {{1, 2, 0, 1, 1, -1}, {0, 2, 1, -1, 1, 1}, {0, 1, 2, 1, 1, 1}};
+    const char* names[3] = {"von links", "von vorn", "von oben"};
+    for (int i = 0; i < dm::models::kModelTableCount; ++i) {
+        const ModelTable& m = dm::models::kModelTables[i];
+        std::vector<Tri> tris = Triangles(m);
+        float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+        for (const Tri& t : tris)
+            for (int k = 0; k < 9; ++k)
+                lo[k % 3] = std::min(lo[k % 3], t.p[k]), hi[k % 3] = std::max(hi[k % 3], t.p[k]);
+        float extent = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2], 1e-6f});
+        float scale = (kCellH - 16) / extent;
+        int y = kGap + i * rowH;
+        for (int v = 0; v < 3; ++v) {
+            int x = kGap + v * (kCellW + kGap);
+            sheet.FillRect(x, y + kCaption, kCellW, kCellH, {58, 60, 62});
+            float cx = (lo[views[v].right] + hi[views[v].right]) / 2;
+            float cy = (lo[views[v].up] + hi[views[v].up]) / 2;
+            Render(sheet, x, y + kCaption, tris, views[v], scale, cx, cy);
+            std::string caption = v == 0 ? m.name + std::string(", ") + names[v] : names[v];
+            fonts[1].DrawText(sheet, caption, x, y + 10, kText);
+        }
+    }
+    return sheet;
+}
