@@ -14,7 +14,7 @@ static void BM_ArtWholeStore(benchmark::State& state) {
     namespace fs = std::filesystem;
     const fs::path out = fs::temp_directory_path() / ("dm_art_bench_" + std::to_string(::getpid()));
     const std::string cmd = std::string("\"") + DM_ART_GENERATOR + "\" --out \"" + out.string() +
-                            "\" --fonts \"" + DM_ART_FONT_DIR + "\"";
+                            "\" --fonts \"" + DM_ART_FONT_DIR + "\" --data \"" + DM_ART_DATA_DIR + "\"";
     for (auto _ : state) {
         if (std::system(cmd.c_str()) != 0) {
             state.SkipWithError("the generator failed");

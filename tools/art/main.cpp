@@ -1,4 +1,4 @@
-// dm_art --out <program folder> --fonts <DejaVu folder> [--sheet <contact sheet .png>]
+// dm_art --out <program folder> --fonts <DejaVu folder> --data <data folder> [--sheet <contact sheet .png>]
 //        [--model-sheet <model sheet .png>]
 // Writes the fonts, the pointer, the front-end and battle-bar pictures, the interface sounds and
 // the title music into the program folder's store.
@@ -8,15 +8,19 @@
 
 #include "AssetStore.h"
 #include "BattleBar.h"
+#include "Battlefield.h"
 #include "BitmapFonts.h"
 #include "ContactSheet.h"
 #include "FrontEnd.h"
+#include "GameData.h"
 #include "ModelSheet.h"
 #include "PngWriter.h"
+#include "Skins.h"
 #include "Sounds.h"
+#include "Sprites.h"
 
 int main(int argc, char** argv) {
-    std::string out, fontDir, sheet, modelSheet;
+    std::string out, fontDir, sheet, modelSheet, dataDir;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--out"))
             out = argv[i + 1];
@@ -24,13 +28,18 @@ int main(int argc, char** argv) {
             fontDir = argv[i + 1];
         else if (!std::strcmp(argv[i], "--sheet"))
             sheet = argv[i + 1];
+        else if (!std::strcmp(argv[i], "--data"))
+            dataDir = argv[i + 1];
         else if (!std::strcmp(argv[i], "--model-sheet"))
             modelSheet = argv[i + 1];
     }
-    if (out.empty() || fontDir.empty()) {
-        std::fprintf(stderr, "usage: dm_art --out <program folder> --fonts <DejaVu folder>\n");
+    if (out.empty() || fontDir.empty() || dataDir.empty()) {
+        std::fprintf(stderr,
+                     "usage: dm_art --out <program folder> --fonts <DejaVu folder> --data <data folder>\n");
         return 2;
     }
+    GameData data;
+    if (!data.Load(dataDir)) return 1;
     AssetStore store;
     if (!store.Open(out)) {
         std::fprintf(stderr, "art: cannot make the store folders in %s\n", out.c_str());
@@ -50,6 +59,10 @@ int main(int argc, char** argv) {
     MakeFrontEnd(store, fonts);
     MakeBattleBar(store, fonts);
     MakeSounds(store);
+    MakeBattlefield(store, data);
+    MakeVegetation(store);
+    MakeEffects(store);
+    MakeSkins(store, data);
     if (!sheet.empty() && !WritePng(sheet, MakeContactSheet(store.Kept(), fonts), false)) {
         std::fprintf(stderr, "art: cannot write the contact sheet %s\n", sheet.c_str());
         return 1;
