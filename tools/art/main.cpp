@@ -8,6 +8,7 @@
 
 #include "AssetStore.h"
 #include "BattleBar.h"
+#include "BattleScreen.h"
 #include "Battlefield.h"
 #include "BitmapFonts.h"
 #include "ContactSheet.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
     MakeFrontEnd(store, fonts);
     MakeBattleBar(store, fonts);
     MakeSounds(store);
+    MakeBattleScreen(store, fonts, data);
     MakeBattlefield(store, data);
     MakeVegetation(store);
     MakeEffects(store);
