@@ -11,6 +11,7 @@
 #include "BattleScreen.h"
 #include "Battlefield.h"
 #include "BitmapFonts.h"
+#include "CombatSounds.h"
 #include "ContactSheet.h"
 #include "FrontEnd.h"
 #include "GameData.h"
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
     MakeVegetation(store);
     MakeEffects(store);
     MakeSkins(store, data);
+    if (!MakeCombatSounds(store, data)) return 1;
     if (!sheet.empty() && !WritePng(sheet, MakeContactSheet(store.Kept(), fonts), false)) {
         std::fprintf(stderr, "art: cannot write the contact sheet %s\n", sheet.c_str());
         return 1;
