@@ -516,6 +516,22 @@ void MakeWallsAndBuildings(AssetStore& store) {
     Courses(ashlar, 16, 32, {96, 92, 86});
     store.Picture(1210, ashlar);
     store.Picture(1228, Plain(64, 64, {180, 170, 146}, {206, 196, 170}, 4, 1228));
+    // the palm theatres' walls: a sun-dried earth bank, palm-leaf hedges and a cane fence
+    store.Picture(31208, Plain(64, 64, {170, 140, 96}, {200, 172, 124}, 4, 31208));
+    for (int k = 0; k < 2; ++k) {
+        Image hedge(64, 64, {0, 0, 0}, 0);
+        for (int i = 0; i < 50; ++i) {
+            uint32_t h = HashInts(i, k, 31216u);
+            SoftDisc(hedge, (h & 63), ((h >> 8) & 63), 4 + (h >> 16) % 4, 2,
+                     Shade({86, 112, 50}, 0.8f + (h >> 24) % 40 / 100.0f), 1);
+        }
+        store.Picture(k ? 31217 : 31216, NoPureWhite(hedge), true);
+    }
+    Image cane(64, 64, {0, 0, 0}, 0);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            if (x % 6 < 4) cane.Set(x, y, Shade({176, 150, 96}, 0.85f + 0.3f * ValueNoise(x * 0.5f, y * 0.1f, 9)));
+    store.Picture(31225, NoPureWhite(cane), true);
     // buildings, craters and foxholes at numbers of our own
     store.Picture(kBuildingLightWall, Plain(64, 64, {190, 178, 150}, {214, 204, 178}, 4, 1260));
     Image heavy = Plain(64, 64, {120, 116, 110}, {150, 146, 138}, 8, 1261);
