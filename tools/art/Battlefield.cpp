@@ -377,7 +377,7 @@ void MakeSky(AssetStore& store) {
                                 std::clamp((n - (1 - l.cloud * 0.7f)) * 3, 0.0f, 1.0f) * (1 - t * t);
                             c = Mix(c, Shade(hor, 1.05f), cover);
                         }
-                        if (l.offset == 3 && v > 0.2f && (HashInts(x, y, seed) & 0x1FF) == 0)
+                        if (l.offset == 3 && v > 0.2f && v < 0.7f && (HashInts(x, y, seed) & 0x1FF) == 0)
                             c = {200, 200, 190};
                         img.Set(x, y, c);
                     }
@@ -577,7 +577,7 @@ void MakeWallsAndBuildings(AssetStore& store) {
     Image tyre(32, 32, {30, 30, 30});
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
-            if ((y + (x < 16 ? 0 : 4)) % 8 < 3) tyre.Set(x, y, {52, 52, 50});
+            if (y % 8 < 3 && x % 16 > 1) tyre.Set(x, y, {52, 52, 50});
     store.Picture(1300, tyre);
 }
 

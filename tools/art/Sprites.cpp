@@ -211,7 +211,7 @@ void MakeEffects(AssetStore& store) {
             for (int x = 0; x < 64; ++x) {
                 float n = TileFbm(x / 8.0f, y / 8.0f, 8, uint32_t(1204 + k), 3);
                 img.Set(x, y, Mix({200, 60, 10}, {255, 220, 90}, n),
-                        uint8_t(std::clamp(n * 1.6f - 0.2f, 0.0f, 1.0f) * 255));
+                        uint8_t(std::clamp((n - 0.4f) * 3.0f, 0.0f, 1.0f) * 255));
             }
         store.Picture(1204 + k, NoPureWhite(img), true);
     }
