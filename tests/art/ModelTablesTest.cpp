@@ -515,3 +515,85 @@ TEST(ModelTables, FallbackShapesHaveTheirExactSequences) {
                 EXPECT_LT(p[3 * e + 1], p[3 * (e + 3) + 1]);
         }
 }
+
+TEST(ModelTables, EffectShapesWeaponsAndMountsHaveTheirPrimitives) {
+    // f<n> untextured fan, s<n> untextured strip, F/S textured, x untextured triangle, C colour, T texture.
+    const std::pair<const char*, const char*> expected[] = {
+        {"EffectBodyNose", "C f4"},
+        {"EffectBodyTail", "C f4"},
+        {"EffectBodyMiddle", "C s8"},
+        {"EffectStick", "C s8"},
+        {"EffectBluntCap", "C f4"},
+        {"EffectShellNose", "C f4"},
+        {"EffectShellBody", "C s8"},
+        {"EffectTracerNose", "T0 F4"},
+        {"EffectTracerBody", "T0 S8"},
+        {"EffectPuffDisc", "C f4 f4"},
+        {"FlameTank", "C s6 s6 C f2 f2 f2 C f4 f4"},
+        {"RocketTube", "C s10 C f3 f3"},
+        {"RocketShield", "C f2 f2 f2 f2"},
+        {"RocketBody", "C f2 f2 f2"},
+        {"HandObject", "C f6 f6"},
+        {"WeaponGroup8", "C s6 s6 f3 f3"},
+        {"MachineGunMount", "C s6 s6 s6"},
+        {"MachineGunInline", "C s6 s6 s6 s6 s6 f2"},
+        {"Mortar", "C s6 s6 s6 C f3 T0 S10 T1 F2"},
+        {"GenericGunBarrel", "C s10 C f4 f4"},
+        {"GenericGunWheel", "C s6 s14 T0 F6 F6"},
+    };
+    for (const auto& [name, seq] : expected) {
+        SCOPED_TRACE(name);
+        const ModelTable& m = Table(name);
+        std::string s;
+        for (int i = 0; i < m.opCount; ++i) {
+            const ModelOp& o = m.ops[i];
+            std::string t;
+            switch (o.op) {
+            case Op::Texture:
+                t = "T" + std::to_string(o.n);
+                break;
+            case Op::Fan:
+                t = "F" + std::to_string(o.n);
+                break;
+            case Op::FlatFan:
+                t = "f" + std::to_string(o.n);
+                break;
+            case Op::Strip:
+                t = "S" + std::to_string(o.n);
+                break;
+            case Op::FlatStrip:
+                t = "s" + std::to_string(o.n);
+                break;
+            case Op::FlatTriangle:
+                t = "x";
+                break;
+            case Op::Color:
+                t = "C";
+                break;
+            default:
+                t = "?";
+                break;
+            }
+            s += (s.empty() ? "" : " ") + t;
+        }
+        EXPECT_EQ(s, seq);
+        EXPECT_TRUE(WalkModel(m).contiguous);
+    }
+    // The effect shapes point along +x: the nose lies ahead of the tail.
+    auto meanX = [](const char* name) {
+        const ModelTable& m = Table(name);
+        float sum = 0;
+        for (int i = 0; i < m.vertexCount; ++i)
+            sum += m.xyz[3 * i];
+        return sum / float(m.vertexCount);
+    };
+    EXPECT_GT(meanX("EffectBodyNose"), meanX("EffectBodyMiddle"));
+    EXPECT_LT(meanX("EffectBodyTail"), meanX("EffectBodyMiddle"));
+    EXPECT_GT(meanX("EffectShellNose"), meanX("EffectShellBody"));
+    // The generic gun's muzzle flash stands at the barrel's end.
+    const ModelTable& barrel = Table("GenericGunBarrel");
+    float maxY = -1e9f;
+    for (int i = 0; i < barrel.vertexCount; ++i)
+        maxY = std::max(maxY, barrel.xyz[3 * i + 1]);
+    EXPECT_NEAR(maxY, 65.0f, 0.5f);
+}
