@@ -286,11 +286,13 @@ bool Reader::Shape(const std::string& kind, std::istringstream& in, const Mods& 
         Vec3 a{v[1], v[2], v[3]}, b{v[4], v[5], v[6]}, d{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
         double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         if (len <= 0) return Fail("a limb needs two different joints");
-        for (double& c : d) c /= len;
+        for (double& c : d)
+            c /= len;
         Vec3 ref = std::fabs(d[2]) < 0.9 ? Vec3{0, 0, 1} : Vec3{1, 0, 0};
         Vec3 e1{d[1] * ref[2] - d[2] * ref[1], d[2] * ref[0] - d[0] * ref[2], d[0] * ref[1] - d[1] * ref[0]};
         double l1 = std::sqrt(e1[0] * e1[0] + e1[1] * e1[1] + e1[2] * e1[2]);
-        for (double& c : e1) c /= l1;
+        for (double& c : e1)
+            c /= l1;
         Vec3 e2{d[1] * e1[2] - d[2] * e1[1], d[2] * e1[0] - d[0] * e1[2], d[0] * e1[1] - d[1] * e1[0]};
         const int count = n + 2, pairs = count / 2;
         const double step = 2 * kPi / (count % 2 ? pairs : pairs - 1);
@@ -306,9 +308,28 @@ bool Reader::Shape(const std::string& kind, std::istringstream& in, const Mods& 
             for (int c = 0; c < 3; ++c)
                 p[c] = base[c] + r * (std::cos(ang) * e1[c] + std::sin(ang) * e2[c]);
             o.xyz.push_back({p[0] / units_, p[1] / units_, p[2] / units_});
-            o.uv.push_back(textured_ ? Vec2{k / double(pairs - (count % 2 ? 0 : 1)), far ? 1.0 : 0.0} : Vec2{0, 0});
+            o.uv.push_back(textured_ ? Vec2{k / double(pairs - (count % 2 ? 0 : 1)), far ? 1.0 : 0.0}
+                                     : Vec2{0, 0});
         }
         o.detail = false;
+        m_.ops.push_back(std::move(o));
+        return true;
+    }
+    if (kind == "strip") {
+        // strip x y z ...: one strip through the given vertices in order (n + 2 of them for n triangles)
+        if (!need(12, false) || v.size() % 3) return Fail("a strip takes x y z triples, four or more");
+        std::vector<Vec3> pts;
+        for (size_t i = 0; i < v.size(); i += 3)
+            pts.push_back({v[i], v[i + 1], v[i + 2]});
+        Step o;
+        o.op = textured_ ? Op::Strip : Op::FlatStrip;
+        o.n = int(pts.size()) - 2;
+        if (textured_)
+            Project(pts, o.uv);
+        else
+            o.uv.assign(pts.size(), Vec2{0, 0});
+        for (Vec3& p : pts)
+            o.xyz.push_back({p[0] / units_, p[1] / units_, p[2] / units_});
         m_.ops.push_back(std::move(o));
         return true;
     }
@@ -381,7 +402,8 @@ bool Reader::Line(const std::string& text, int number) {
                                     {"recoil", Op::Recoil, 1},
                                     {"scale", Op::Scale, 3},
                                     {"longbarrel", Op::LongBarrel, 2},
-                                    {"barrelclass", Op::BarrelClass, 1}, {"sizescale", Op::SizeScale, 3}};
+                                    {"barrelclass", Op::BarrelClass, 1},
+                                    {"sizescale", Op::SizeScale, 3}};
     for (const Simple& sm : simple) {
         if (key != sm.key) continue;
         int flags = 0;
@@ -431,8 +453,13 @@ bool Reader::Line(const std::string& text, int number) {
                 path.push_back({v[2] + v[4] * std::cos(a), v[3] + v[4] * std::sin(a)});
             }
         }
-        return Strip(side == "L" ? 0 : side == "R" ? 1 : -1, sign == "+" ? 1 : sign == "-" ? -1 : 0, n, v[0], v[1],
-                     path);
+        return Strip(side == "L"   ? 0
+                     : side == "R" ? 1
+                                   : -1,
+                     sign == "+"   ? 1
+                     : sign == "-" ? -1
+                                   : 0,
+                     n, v[0], v[1], path);
     }
     Mods mods;
     for (;;) {
@@ -466,8 +493,8 @@ bool Reader::Finish() {
 } // namespace
 
 bool IsPrimitive(dm::models::Op op) {
-    return op == Op::Fan || op == Op::Strip || op == Op::FlatStrip || op == Op::Triangle || op == Op::FlatFan ||
-           op == Op::FlatTriangle;
+    return op == Op::Fan || op == Op::Strip || op == Op::FlatStrip || op == Op::Triangle ||
+           op == Op::FlatFan || op == Op::FlatTriangle;
 }
 
 bool ReadModel(const std::string& path, Model& model, std::string& error) {
