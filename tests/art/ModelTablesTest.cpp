@@ -597,3 +597,70 @@ TEST(ModelTables, EffectShapesWeaponsAndMountsHaveTheirPrimitives) {
         maxY = std::max(maxY, barrel.xyz[3 * i + 1]);
     EXPECT_NEAR(maxY, 65.0f, 0.5f);
 }
+
+namespace {
+// The lowest and highest points of a model along z, and the point nearest a given one.
+struct Extent {
+    float minZ = 1e9f, maxZ = -1e9f;
+};
+Extent ExtentOf(const ModelTable& m) {
+    Extent e;
+    for (int i = 0; i < m.vertexCount; ++i)
+        e.minZ = std::min(e.minZ, m.xyz[3 * i + 2]), e.maxZ = std::max(e.maxZ, m.xyz[3 * i + 2]);
+    return e;
+}
+float Nearest(const ModelTable& m, float x, float y, float z) {
+    float best = 1e9f;
+    for (int i = 0; i < m.vertexCount; ++i)
+        best = std::min(best, std::hypot(m.xyz[3 * i] - x, m.xyz[3 * i + 1] - y, m.xyz[3 * i + 2] - z));
+    return best;
+}
+} // namespace
+
+TEST(ModelTables, FigurePiecesMeetAtTheirJoints) {
+    // Each limb piece is modelled in its joint's frame: it starts at the joint (origin) and reaches the
+    // next joint, so a bent figure shows no gap. Elbow (4.45, 0, -20) from the shoulder; knee 29.5 below
+    // the hip; soles 40.5 below the knee (70 up in the body frame).
+    for (const char* arm :
+         {"SoldierUpperArmSucky", "SoldierUpperArmAverage", "SoldierUpperArmGood", "SoldierUpperArmBest"}) {
+        SCOPED_TRACE(arm);
+        const ModelTable& m = Table(arm);
+        EXPECT_LT(Nearest(m, 0, 0, 0), 6.0f); // the sleeve is about 4.5 round its joint
+        EXPECT_LT(Nearest(m, 4.45f, 0, -20), 5.0f);
+    }
+    for (const char* fore :
+         {"SoldierForearmSucky", "SoldierForearmAverage", "SoldierForearmGood", "SoldierForearmBest"}) {
+        SCOPED_TRACE(fore);
+        const ModelTable& m = Table(fore);
+        EXPECT_LT(Nearest(m, 0, 0, 0), 6.0f); // the sleeve is about 4.5 round its joint
+        EXPECT_LT(Nearest(m, -0.5f, 4.9f, -24), 4.0f) << "the hand reaches where the weapon is held";
+    }
+    for (const char* thigh :
+         {"SoldierThighCircus", "SoldierThighAverage", "SoldierThighGood", "SoldierThighBest"}) {
+        SCOPED_TRACE(thigh);
+        Extent e = ExtentOf(Table(thigh));
+        EXPECT_NEAR(e.minZ, -29.5f, 2.0f);
+        EXPECT_GE(e.maxZ, 0.0f);
+    }
+    for (const char* shin : {"SoldierShinCircus", "SoldierShinAverage", "SoldierShinGood",
+                             "SoldierShinGoodL20", "SoldierShinBest", "SoldierShinBestL17"}) {
+        SCOPED_TRACE(shin);
+        Extent e = ExtentOf(Table(shin));
+        EXPECT_GE(e.maxZ, -0.5f);
+        EXPECT_LE(e.minZ, -33.0f);
+    }
+    for (const char* foot : {"SoldierFootGood", "SoldierFootBest"})
+        EXPECT_NEAR(ExtentOf(Table(foot)).minZ, -40.5f, 0.5f) << foot;
+    EXPECT_NEAR(ExtentOf(Table("SoldierSkis")).minZ, -40.3f, 0.01f);
+    // Torsos span the body from the hips to the shoulders; faces sit above them.
+    for (const char* torso : {"SoldierTorsoSpeck", "SoldierTorsoSucky", "SoldierTorsoGood"}) {
+        Extent e = ExtentOf(Table(torso));
+        EXPECT_NEAR(e.minZ, 63.0f, 1.0f) << torso;
+        EXPECT_NEAR(e.maxZ, 114.5f, 1.5f) << torso;
+    }
+    for (const char* face : {"SoldierFaceSpeck", "SoldierFaceAverage", "SoldierFaceGood"}) {
+        Extent e = ExtentOf(Table(face));
+        EXPECT_GT(e.minZ, 112.0f) << face;
+        EXPECT_LT(e.maxZ, 140.0f) << face;
+    }
+}
