@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "models/ModelTables.h"
+#include "units/DataText.h"
 
 using dm::models::FindModelTable;
 using dm::models::ModelOp;
@@ -663,4 +664,42 @@ TEST(ModelTables, FigurePiecesMeetAtTheirJoints) {
         EXPECT_GT(e.minZ, 112.0f) << face;
         EXPECT_LT(e.maxZ, 140.0f) << face;
     }
+}
+
+TEST(ModelTables, EveryOtherVehicleModelHasAGeneralModelOfItsSize) {
+    GameDataSet data;
+    std::string error;
+    const char* src = std::getenv("DM_SOURCE_DIR");
+    ASSERT_TRUE(ReadTableFiles(std::string(src ? src : ".") + "/data/tables", &data, &error)) << error;
+    std::set<int> own;
+    for (const VehicleShape& v : Vehicles())
+        own.insert(v.numbers.begin(), v.numbers.end());
+    const ModelTable& general = Table("GeneralModel");
+    int variants = 0;
+    for (size_t m = 0; m < data.mVehicleModels.size(); ++m) {
+        const VehicleModelData& d = data.mVehicleModels[m];
+        const std::string name = "GeneralModel_" + std::to_string(m);
+        const ModelTable* t = FindModelTable(name.c_str());
+        if (own.count(int(m))) {
+            EXPECT_EQ(t, nullptr) << name << ": the model has its own drawing";
+            continue;
+        }
+        if (!t) continue; // a placeholder row
+        ++variants;
+        SCOPED_TRACE(name);
+        ASSERT_EQ(t->opCount, general.opCount);
+        for (int i = 0; i < t->opCount; ++i) {
+            EXPECT_EQ(t->ops[i].op, general.ops[i].op);
+            EXPECT_EQ(t->ops[i].n, general.ops[i].n);
+        }
+        float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+        for (int i = 0; i < t->vertexCount; ++i)
+            for (int k = 0; k < 3; ++k)
+                lo[k] = std::min(lo[k], t->xyz[3 * i + k]), hi[k] = std::max(hi[k], t->xyz[3 * i + k]);
+        // length, width and height in metres, at 28.9 metres to the model unit
+        EXPECT_NEAR((hi[1] - lo[1]) * 28.9f, d.mSize[0], 0.01f);
+        EXPECT_NEAR((hi[0] - lo[0]) * 28.9f, d.mSize[1], 0.01f);
+        EXPECT_NEAR((hi[2] - lo[2]) * 28.9f, d.mSize[2], 0.01f);
+    }
+    EXPECT_GE(variants, 5);
 }

@@ -1,8 +1,11 @@
-// dm_models --contract <contract.txt> --out <ModelTables.cpp> <model files...>
+// dm_models --contract <contract.txt> --out <ModelTables.cpp> [--sizes <vehicle_models.txt>] <model files...>
 // Tessellates every model file, checks each against its contract and writes the compiled-in tables.
 // Any model that disagrees with its contract, or has none, fails the run with the model named, and
 // nothing is written: the previous tables stay as they were.
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -16,6 +19,73 @@
 
 namespace {
 
+// Vehicle model numbers and their size (length, width, height in metres) from the vehicle model table:
+// rows [n] and [n : m] (a copy of row m), placeholders skipped, [default] giving the starting values.
+std::map<int, std::array<double, 3>> ReadSizes(const std::string& path, std::string& error) {
+    std::map<int, std::array<double, 3>> sizes;
+    std::ifstream f(path);
+    if (!f) {
+        error = path + ": cannot read";
+        return sizes;
+    }
+    std::array<double, 3> def{0, 0, 0};
+    std::string line;
+    int row = -2; // -2 before any section, -1 in [default]
+    while (std::getline(f, line)) {
+        line = line.substr(0, line.find('#'));
+        std::istringstream in(line);
+        std::string key;
+        if (!(in >> key)) continue;
+        if (key[0] == '[') {
+            if (line.find("placeholder") != std::string::npos) {
+                row = -2;
+            } else if (key == "[default]") {
+                row = -1;
+            } else {
+                row = std::atoi(key.c_str() + 1);
+                int from = -1;
+                if (auto colon = line.find(':'); colon != std::string::npos)
+                    from = std::atoi(line.c_str() + colon + 1);
+                sizes[row] = from >= 0 && sizes.count(from) ? sizes[from] : def;
+            }
+            continue;
+        }
+        std::string eq;
+        double a, b, c;
+        if (key == "mSize" && in >> eq >> a >> b >> c) {
+            if (row == -1)
+                def = {a, b, c};
+            else if (row >= 0)
+                sizes[row] = {a, b, c};
+        }
+    }
+    return sizes;
+}
+
+// A copy of the general model proportioned to one vehicle model's size: every position and constant
+// scaled per axis against the general model's own extent.
+models::Model Variant(const models::Model& base, int number, const std::array<double, 3>& size) {
+    double lo[3] = {1e9, 1e9, 1e9}, hi[3] = {-1e9, -1e9, -1e9};
+    for (const models::Step& s : base.ops)
+        for (const auto& p : s.xyz)
+            for (int k = 0; k < 3; ++k)
+                lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
+    const double unitsPerMetre = 1 / 28.9;
+    const double sx = size[1] * unitsPerMetre / (hi[0] - lo[0]),
+                 sy = size[0] * unitsPerMetre / (hi[1] - lo[1]);
+    const double sz = size[2] * unitsPerMetre / (hi[2] - lo[2]);
+    models::Model m = base;
+    m.name = base.name + "_" + std::to_string(number);
+    m.numbers = {number};
+    for (models::Step& s : m.ops) {
+        for (auto& p : s.xyz)
+            p[0] *= sx, p[1] *= sy, p[2] *= sz;
+        if (s.op == dm::models::Op::Turn || s.op == dm::models::Op::Elevate || s.op == dm::models::Op::Flash)
+            s.a *= sx, s.b *= sy, s.c *= sz;
+    }
+    return m;
+}
+
 std::string F(double d) {
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.9gf", float(d));
@@ -25,9 +95,10 @@ std::string F(double d) {
 }
 
 const char* OpName(dm::models::Op op) {
-    static const char* names[] = {"Texture",      "Fan",   "Strip",  "Triangle", "Color",      "FlatFan",
-                                  "FlatTriangle", "Push",  "Pop",    "Turn",     "Elevate",    "Tilt",
-                                  "CounterTurn",  "Flash", "Recoil", "Scale",    "LongBarrel", "BarrelClass", "SizeScale", "FlatStrip"};
+    static const char* names[] = {"Texture", "Fan",          "Strip",       "Triangle",  "Color",
+                                  "FlatFan", "FlatTriangle", "Push",        "Pop",       "Turn",
+                                  "Elevate", "Tilt",         "CounterTurn", "Flash",     "Recoil",
+                                  "Scale",   "LongBarrel",   "BarrelClass", "SizeScale", "FlatStrip"};
     return names[int(op)];
 }
 
@@ -85,11 +156,13 @@ std::string Write(const std::vector<models::Model>& all) {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string contractPath, out;
+    std::string contractPath, out, sizesPath;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--contract") && i + 1 < argc)
             contractPath = argv[++i];
+        else if (!std::strcmp(argv[i], "--sizes") && i + 1 < argc)
+            sizesPath = argv[++i];
         else if (!std::strcmp(argv[i], "--out") && i + 1 < argc)
             out = argv[++i];
         else
@@ -137,6 +210,31 @@ int main(int argc, char** argv) {
             failed = true;
         }
     if (failed) return 1;
+    // With the vehicle model table: one proportioned general model for every model number that has a
+    // size and no model of its own.
+    if (!sizesPath.empty()) {
+        std::set<int> own;
+        const models::Model* general = nullptr;
+        for (const models::Model& m : all) {
+            if (m.hasFootprint) own.insert(m.numbers.begin(), m.numbers.end()); // the vehicle models
+
+            if (m.name == "GeneralModel") general = &m;
+        }
+        auto sizes = ReadSizes(sizesPath, err);
+        if (!err.empty() || !general) {
+            std::fprintf(stderr, "models: %s\n", err.empty() ? "no GeneralModel to proportion" : err.c_str());
+            return 1;
+        }
+        const models::Model base = *general;
+        for (const auto& [number, size] : sizes) {
+            if (own.count(number)) continue;
+            if (size[0] <= 0 || size[1] <= 0 || size[2] <= 0) {
+                std::fprintf(stderr, "models: vehicle model %d has no size\n", number);
+                return 1;
+            }
+            all.push_back(Variant(base, number, size));
+        }
+    }
     const std::string text = Write(all);
     const std::string tmp = out + ".part";
     {
