@@ -125,14 +125,26 @@ void Render(Image& img, int ox, int oy, const std::vector<Tri>& tris, const View
 } // namespace
 
 Image MakeModelSheet(const Fonts& fonts) {
-    const int cols = 3;
+    // Two models a row, three views each; of the proportioned general models only the first.
+    std::vector<const ModelTable*> shown;
+    bool variantShown = false;
+    for (int i = 0; i < dm::models::kModelTableCount; ++i) {
+        const ModelTable& m = dm::models::kModelTables[i];
+        if (std::string(m.name).rfind("GeneralModel_", 0) == 0) {
+            if (variantShown) continue;
+            variantShown = true;
+        }
+        shown.push_back(&m);
+    }
+    const int cols = 6;
     const int rowH = kCellH + kCaption + kGap;
-    Image sheet(kGap + cols * (kCellW + kGap), kGap + dm::models::kModelTableCount * rowH, kBack);
+    const int rows = int(shown.size() + 1) / 2;
+    Image sheet(kGap + cols * (kCellW + kGap), kGap + rows * rowH, kBack);
     // side (y to the right, z up), front (x to the right, z up), above (x to the right, y up)
     const View views[3] = {{1, 2, 0, 1, 1, -1}, {0, 2, 1, -1, 1, 1}, {0, 1, 2, 1, 1, 1}};
     const char* names[3] = {"von links", "von vorn", "von oben"};
-    for (int i = 0; i < dm::models::kModelTableCount; ++i) {
-        const ModelTable& m = dm::models::kModelTables[i];
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const ModelTable& m = *shown[i];
         std::vector<Tri> tris = Triangles(m);
         float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
         for (const Tri& t : tris)
@@ -140,9 +152,9 @@ Image MakeModelSheet(const Fonts& fonts) {
                 lo[k % 3] = std::min(lo[k % 3], t.p[k]), hi[k % 3] = std::max(hi[k % 3], t.p[k]);
         float extent = std::max({hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2], 1e-6f});
         float scale = (kCellH - 16) / extent;
-        int y = kGap + i * rowH;
+        int y = kGap + int(i / 2) * rowH;
         for (int v = 0; v < 3; ++v) {
-            int x = kGap + v * (kCellW + kGap);
+            int x = kGap + (int(i % 2) * 3 + v) * (kCellW + kGap);
             sheet.FillRect(x, y + kCaption, kCellW, kCellH, {58, 60, 62});
             float cx = (lo[views[v].right] + hi[views[v].right]) / 2;
             float cy = (lo[views[v].up] + hi[views[v].up]) / 2;
