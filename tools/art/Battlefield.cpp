@@ -329,16 +329,16 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
 void MakeGround(AssetStore& store, const GameData& data) {
     for (const GroundFamily& f : kGroundFamilies)
         for (int band = 0; band < 20; ++band)
-            store.Picture(f.base + band, GroundPicture(f, band));
+            store.Texture(f.base + band, GroundPicture(f, band));
     std::map<int, std::pair<int, int>> made; // picture -> (code, under)
     for (const auto& [code, o] : data.overlays)
         for (int under = 0; under <= o.layers; ++under)
             if (!made.count(600 + o.index + under)) made[600 + o.index + under] = {code, under};
     for (const auto& [number, cu] : made)
-        store.Picture(number, OverlayPicture(cu.first, cu.second, false, uint32_t(number)), true);
+        store.Texture(number, OverlayPicture(cu.first, cu.second, false, uint32_t(number)), true);
     // the edge features on snow ground: the roads at 842, the fence at 971
-    store.Picture(842, OverlayPicture(14, 0, true, 842), true);
-    store.Picture(971, OverlayPicture(15, 0, true, 971), true);
+    store.Texture(842, OverlayPicture(14, 0, true, 842), true);
+    store.Texture(971, OverlayPicture(15, 0, true, 971), true);
 }
 
 // Sky panels: v 0 at the horizon, rows above three quarters of the height all one zenith colour so a
@@ -382,7 +382,7 @@ void MakeSky(AssetStore& store) {
                         img.Set(x, y, c);
                     }
                 }
-                store.Picture(s.base + l.offset + 20 * panel, NoPureWhite(img));
+                store.Texture(s.base + l.offset + 20 * panel, NoPureWhite(img));
             }
 }
 
@@ -395,7 +395,7 @@ void MakeMarkersAndFlags(AssetStore& store) {
                 img.Set(x, y, {86, 70, 52});
         SoftDisc(img, 16, 12, night ? 9 : 5, night ? 6 : 1.5f, night ? Rgb{255, 226, 140} : Rgb{200, 60, 40},
                  1.0f);
-        store.Picture(night ? 10059 : 10049, NoPureWhite(img), true);
+        store.Texture(night ? 10059 : 10049, NoPureWhite(img), true);
     }
     // exit zones: chevrons that repeat along u and fade away from the map edge (v 0)
     for (int other = 0; other < 2; ++other) {
@@ -408,7 +408,7 @@ void MakeMarkersAndFlags(AssetStore& store) {
                 Paint(img, x, y, stripe ? c : Shade(c, 0.6f), 1, 0.75f * (1 - v));
             }
         }
-        store.Picture(1222 + other, img, true);
+        store.Texture(1222 + other, img, true);
     }
     // flag poles: the objective's pole banded (305), an ordinary one plain wood (306)
     for (int k = 0; k < 2; ++k) {
@@ -418,7 +418,7 @@ void MakeMarkersAndFlags(AssetStore& store) {
                 Rgb c = k == 0 ? ((y / 16) % 2 ? Rgb{236, 232, 218} : Rgb{170, 40, 32}) : Rgb{120, 96, 66};
                 img.Set(x, y, Shade(c, 0.75f + 0.5f * std::sin(3.14159f * (x + 0.5f) / 16)));
             }
-        store.Picture(305 + k, NoPureWhite(img));
+        store.Texture(305 + k, NoPureWhite(img));
     }
     // flag cloth by holder (440 + nation, 450 neutral, 451 the decoy) and the national pictures (400 +)
     const Rgb field[10] = {{60, 62, 58},   {40, 110, 60}, {62, 84, 48},   {150, 40, 40}, {40, 60, 130},
@@ -435,13 +435,13 @@ void MakeMarkersAndFlags(AssetStore& store) {
             }
         SoftDisc(cloth, 64, 32, 18, 1.5f, m, 1.0f);
         SoftDisc(cloth, 64, 32, 11, 1.5f, f, 1.0f);
-        store.Picture(n < 10 ? 440 + n : 440 + n, NoPureWhite(cloth));
+        store.Texture(n < 10 ? 440 + n : 440 + n, NoPureWhite(cloth));
         if (n < 10) {
             Image nat(64, 64, f);
             for (int y = 8; y < 56; ++y)
                 for (int x = 26; x < 38; ++x)
                     nat.Set(x, y, m), nat.Set(y, x, m);
-            store.Picture(400 + n, NoPureWhite(nat));
+            store.Texture(400 + n, NoPureWhite(nat));
         }
     }
 }
@@ -463,7 +463,7 @@ void MakeLineTexture(AssetStore& store) {
             }
         }
     }
-    store.Picture(2020, img, true);
+    store.Texture(2020, img, true);
 }
 
 Image Plain(int w, int h, Rgb a, Rgb b, int cells, uint32_t seed) {
@@ -481,8 +481,8 @@ void Courses(Image& img, int rowH, int brickW, Rgb mortar) {
 
 void MakeWallsAndBuildings(AssetStore& store) {
     Image earth = Plain(64, 64, {92, 76, 52}, {128, 108, 76}, 4, 1208);
-    store.Picture(1208, earth);
-    store.Picture(1218, Plain(64, 64, {190, 192, 196}, {226, 228, 232}, 4, 1218));
+    store.Texture(1208, earth);
+    store.Texture(1218, Plain(64, 64, {190, 192, 196}, {226, 228, 232}, 4, 1218));
     for (int snow = 0; snow < 2; ++snow) { // hedges: leaves with gaps
         for (int k = 0; k < 2; ++k) {
             Image hedge(64, 64, {0, 0, 0}, 0);
@@ -493,13 +493,13 @@ void MakeWallsAndBuildings(AssetStore& store) {
                          Shade(c, 0.8f + (h >> 24) % 40 / 100.0f), 1);
             }
             int number = k == 0 ? (snow ? 1219 : 1217) : (snow ? 1234 : 1216);
-            store.Picture(number, NoPureWhite(hedge), true);
+            store.Texture(number, NoPureWhite(hedge), true);
         }
     }
     Image stone = Plain(64, 64, {118, 112, 100}, {156, 150, 136}, 8, 1235);
     Courses(stone, 8, 16, {84, 80, 72});
-    store.Picture(1235, stone);
-    store.Picture(1236, Plain(64, 64, {128, 122, 108}, {150, 144, 130}, 4, 1236));
+    store.Texture(1235, stone);
+    store.Texture(1236, Plain(64, 64, {128, 122, 108}, {150, 144, 130}, 4, 1236));
     for (int snow = 0; snow < 2; ++snow) { // wooden fence
         Image fence(64, 64, {0, 0, 0}, 0);
         Rgb wood = snow ? Rgb{170, 160, 150} : Rgb{112, 86, 58};
@@ -507,17 +507,17 @@ void MakeWallsAndBuildings(AssetStore& store) {
             for (int x = 0; x < 64; ++x)
                 if (x % 16 < 4 || (y % 24) < 5)
                     fence.Set(x, y, Shade(wood, 0.85f + 0.3f * ValueNoise(x * 0.5f, y * 0.1f, 7)));
-        store.Picture(snow ? 1229 : 1225, NoPureWhite(fence), true);
+        store.Texture(snow ? 1229 : 1225, NoPureWhite(fence), true);
     }
     Image brick = Plain(64, 64, {140, 70, 52}, {170, 96, 70}, 8, 1209);
     Courses(brick, 6, 12, {150, 140, 120});
-    store.Picture(1209, brick);
+    store.Texture(1209, brick);
     Image ashlar = Plain(64, 64, {130, 126, 118}, {166, 160, 150}, 8, 1210);
     Courses(ashlar, 16, 32, {96, 92, 86});
-    store.Picture(1210, ashlar);
-    store.Picture(1228, Plain(64, 64, {180, 170, 146}, {206, 196, 170}, 4, 1228));
+    store.Texture(1210, ashlar);
+    store.Texture(1228, Plain(64, 64, {180, 170, 146}, {206, 196, 170}, 4, 1228));
     // the palm theatres' walls: a sun-dried earth bank, palm-leaf hedges and a cane fence
-    store.Picture(31208, Plain(64, 64, {170, 140, 96}, {200, 172, 124}, 4, 31208));
+    store.Texture(31208, Plain(64, 64, {170, 140, 96}, {200, 172, 124}, 4, 31208));
     for (int k = 0; k < 2; ++k) {
         Image hedge(64, 64, {0, 0, 0}, 0);
         for (int i = 0; i < 50; ++i) {
@@ -525,37 +525,37 @@ void MakeWallsAndBuildings(AssetStore& store) {
             SoftDisc(hedge, (h & 63), ((h >> 8) & 63), 4 + (h >> 16) % 4, 2,
                      Shade({86, 112, 50}, 0.8f + (h >> 24) % 40 / 100.0f), 1);
         }
-        store.Picture(k ? 31217 : 31216, NoPureWhite(hedge), true);
+        store.Texture(k ? 31217 : 31216, NoPureWhite(hedge), true);
     }
     Image cane(64, 64, {0, 0, 0}, 0);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x)
             if (x % 6 < 4) cane.Set(x, y, Shade({176, 150, 96}, 0.85f + 0.3f * ValueNoise(x * 0.5f, y * 0.1f, 9)));
-    store.Picture(31225, NoPureWhite(cane), true);
+    store.Texture(31225, NoPureWhite(cane), true);
     // buildings, craters and foxholes at numbers of our own
-    store.Picture(kBuildingLightWall, Plain(64, 64, {190, 178, 150}, {214, 204, 178}, 4, 1260));
+    store.Texture(kBuildingLightWall, Plain(64, 64, {190, 178, 150}, {214, 204, 178}, 4, 1260));
     Image heavy = Plain(64, 64, {120, 116, 110}, {150, 146, 138}, 8, 1261);
     Courses(heavy, 10, 20, {88, 86, 80});
-    store.Picture(kBuildingHeavyWall, heavy);
+    store.Texture(kBuildingHeavyWall, heavy);
     Image tiles = Plain(64, 64, {140, 62, 44}, {170, 84, 60}, 8, 1262);
     Courses(tiles, 8, 8, {92, 40, 30});
-    store.Picture(kBuildingRoofTiles, tiles);
+    store.Texture(kBuildingRoofTiles, tiles);
     Image slate = Plain(64, 64, {70, 72, 80}, {92, 94, 102}, 8, 1263);
     Courses(slate, 8, 12, {50, 52, 58});
-    store.Picture(kBuildingRoofSlate, slate);
-    store.Picture(kBuildingFloor, Plain(64, 64, {120, 104, 80}, {146, 128, 100}, 4, 1264));
+    store.Texture(kBuildingRoofSlate, slate);
+    store.Texture(kBuildingFloor, Plain(64, 64, {120, 104, 80}, {146, 128, 100}, 4, 1264));
     Image timber = Plain(64, 64, {110, 84, 56}, {136, 104, 70}, 4, 1265);
     for (int y = 0; y < 64; y += 8)
         for (int x = 0; x < 64; ++x)
             timber.Set(x, y, {70, 52, 34});
-    store.Picture(kBuildingTimber, timber);
-    store.Picture(kBuildingRubble, Plain(64, 64, {100, 94, 88}, {150, 140, 128}, 16, 1266));
+    store.Texture(kBuildingTimber, timber);
+    store.Texture(kBuildingRubble, Plain(64, 64, {100, 94, 88}, {150, 140, 128}, 16, 1266));
     for (int k = 0; k < 3; ++k) {
         Image pit(64, 64, {0, 0, 0}, 0);
         Rgb rim = k == 0 ? Rgb{92, 76, 56} : Rgb{104, 86, 60};
         SoftDisc(pit, 32, 32, k == 2 ? 20 : 26, 5, rim, 1);
         SoftDisc(pit, 32, 32, k == 0 ? 16 : 10, 4, {44, 36, 26}, 1);
-        store.Picture(kCraterTexture + k, NoPureWhite(pit), true);
+        store.Texture(kCraterTexture + k, NoPureWhite(pit), true);
     }
     // soldiers' soft ground shadow (1595; 1596 on snow), rubble doodad, tyre
     for (int snow = 0; snow < 2; ++snow) {
@@ -565,7 +565,7 @@ void MakeWallsAndBuildings(AssetStore& store) {
                 float d = std::hypot(x + 0.5f - 16, y + 0.5f - 16) / 16;
                 sh.Set(x, y, {0, 0, 0}, uint8_t(std::max(0.0f, 1 - d * d) * (snow ? 160 : 220)));
             }
-        store.Picture(1595 + snow, sh, true);
+        store.Texture(1595 + snow, sh, true);
     }
     Image rubble(64, 64, {0, 0, 0}, 0);
     for (int i = 0; i < 40; ++i) {
@@ -573,12 +573,12 @@ void MakeWallsAndBuildings(AssetStore& store) {
         SoftDisc(rubble, 6 + (h & 51), 20 + ((h >> 8) % 42), 2 + (h >> 16) % 5, 1,
                  (h >> 24) % 3 ? Rgb{130, 120, 110} : Rgb{150, 80, 60}, 1);
     }
-    store.Picture(672, rubble, true);
+    store.Texture(672, rubble, true);
     Image tyre(32, 32, {30, 30, 30});
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
             if (y % 8 < 3 && x % 16 > 1) tyre.Set(x, y, {52, 52, 50});
-    store.Picture(1300, tyre);
+    store.Texture(1300, tyre);
 }
 
 } // namespace

@@ -108,7 +108,7 @@ void GunSet(AssetStore& store, int n, int slot, Rgb base, bool allied) {
     const int offsets[4] = {0, 50000, 100000, 150000};
     for (int look = 0; look < 4; ++look) {
         Image img = Metal(base, allied ? look % 2 : look, slot, uint32_t(n + look));
-        store.Picture(n + offsets[look], img);
+        store.Texture(n + offsets[look], img);
     }
 }
 
@@ -116,7 +116,7 @@ void GunSet(AssetStore& store, int n, int slot, Rgb base, bool allied) {
 
 void MakeSkins(AssetStore& store, const GameData& data) {
     for (int k = 0; k < 14; ++k)
-        store.Picture(5100 + k, Face(k));
+        store.Texture(5100 + k, Face(k));
     // uniforms: six figure slots per rank and period; the picture is the number + 9000, on snow + 59000
     std::vector<long> numbers = data.Values("uniforms", "mTextureNumbers");
     std::set<long> made;
@@ -127,8 +127,8 @@ void MakeSkins(AssetStore& store, const GameData& data) {
         const int uniform = int((n - 20000) / 100);
         const Rgb base = UniformColour(uniform);
         const bool camo = uniform == 5 || uniform == 4;
-        store.Picture(int(n + 9000), Cloth(base, camo, uint32_t(n), false, slot));
-        store.Picture(int(n + 59000), Cloth(base, camo, uint32_t(n), true, slot));
+        store.Texture(int(n + 9000), Cloth(base, camo, uint32_t(n), false, slot));
+        store.Texture(int(n + 59000), Cloth(base, camo, uint32_t(n), true, slot));
     }
     // small arms: wood and steel parts per texture slot
     for (int i = 0; i < 48; ++i) {
@@ -140,7 +140,7 @@ void MakeSkins(AssetStore& store, const GameData& data) {
                 img.Set(x, y,
                         Shade(c, 0.8f + 0.4f * ValueNoise(x * 0.3f, y * (wood ? 0.05f : 0.3f),
                                                           uint32_t(1900 + i))));
-        store.Picture(1900 + i, NoPureWhite(img), true);
+        store.Texture(1900 + i, NoPureWhite(img), true);
     }
     // towed guns (17 slots a model) and anti-tank rifles (two each), in their four looks
     for (long n : data.Values("ordnance_models", "mTextures"))
@@ -159,10 +159,10 @@ void MakeSkins(AssetStore& store, const GameData& data) {
         for (int s = 0; s < 17; ++s) {
             const int n = kVehicleSetBase + 20 * m + s;
             if (s == 0) {
-                store.Picture(n, Track(uint32_t(n), false));
-                store.Picture(n + 50000, Track(uint32_t(n), true));
-                store.Picture(n + 100000, Track(uint32_t(n), false));
-                store.Picture(n + 150000, Track(uint32_t(n), true));
+                store.Texture(n, Track(uint32_t(n), false));
+                store.Texture(n + 50000, Track(uint32_t(n), true));
+                store.Texture(n + 100000, Track(uint32_t(n), false));
+                store.Texture(n + 150000, Track(uint32_t(n), true));
             } else {
                 GunSet(store, n, s, s == 5 ? Shade(base, 0.85f) : base, allied);
             }
@@ -179,6 +179,6 @@ void MakeSkins(AssetStore& store, const GameData& data) {
                     float lower = float(y) / 31; // heavier toward the bottom rows (the running gear)
                     img.Set(x, y, c, uint8_t(std::clamp((n - 0.3f) * lower * 1.8f, 0.0f, 1.0f) * 220));
                 }
-            store.Picture(4020 + 3 * cls + k, NoPureWhite(img), true);
+            store.Texture(4020 + 3 * cls + k, NoPureWhite(img), true);
         }
 }

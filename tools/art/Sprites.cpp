@@ -78,7 +78,7 @@ void Palm(AssetStore& store, int number, bool crown, uint32_t seed) {
                 SoftDisc(img, 32 + std::cos(ang) * k, 32 + std::sin(ang) * k, 3.0f - k / 15.0f, 1,
                          Shade(frond, 0.8f + k / 100.0f), 1);
         }
-        store.Picture(number, NoPureWhite(img), true);
+        store.Texture(number, NoPureWhite(img), true);
         return;
     }
     Image img(64, 128, {0, 0, 0}, 0);
@@ -93,7 +93,7 @@ void Palm(AssetStore& store, int number, bool crown, uint32_t seed) {
             SoftDisc(img, tx + std::cos(ang) * k, 24 - std::sin(ang) * k * 0.6f + k * k * 0.02f, 2.5f, 1,
                      frond, 1);
     }
-    store.Picture(number, NoPureWhite(img), true);
+    store.Texture(number, NoPureWhite(img), true);
 }
 
 // Doodads: small things on the ground, standing on the bottom row. Record r, variant v.
@@ -177,7 +177,7 @@ void MakeVegetation(AssetStore& store) {
             for (int y = 1; y < img.Height(); ++y)
                 for (int x = 0; x < img.Width(); ++x)
                     if (img.Alpha(x, y) && !img.Alpha(x, y - 1)) img.Set(x, y, {226, 230, 234});
-        store.Picture(500 + a, NoPureWhite(img), true);
+        store.Texture(500 + a, NoPureWhite(img), true);
     }
     for (int k = 0; k <= 16; ++k) {
         if (k == 10) continue;
@@ -187,7 +187,7 @@ void MakeVegetation(AssetStore& store) {
     for (int season = 0; season < 3; ++season)
         for (int r = 0; r <= 8; ++r)
             for (int v = 0; v < 4; ++v)
-                store.Picture(bases[season] + 10 * r + v, Doodad(r, v, season), true);
+                store.Texture(bases[season] + 10 * r + v, Doodad(r, v, season), true);
 }
 
 void MakeEffects(AssetStore& store) {
@@ -202,7 +202,7 @@ void MakeEffects(AssetStore& store) {
                 img.Set(x, y, Mix(c, {255, 250, 220}, across * along),
                         uint8_t(255 * across * across * (0.3f + 0.7f * along)));
             }
-        store.Picture(300 + side, NoPureWhite(img), true);
+        store.Texture(300 + side, NoPureWhite(img), true);
     }
     // flame-thrower stream: u along the stream, v round the ring
     for (int k = 0; k < 3; ++k) {
@@ -213,13 +213,13 @@ void MakeEffects(AssetStore& store) {
                 img.Set(x, y, Mix({200, 60, 10}, {255, 220, 90}, n),
                         uint8_t(std::clamp((n - 0.4f) * 3.0f, 0.0f, 1.0f) * 255));
             }
-        store.Picture(1204 + k, NoPureWhite(img), true);
+        store.Texture(1204 + k, NoPureWhite(img), true);
     }
     // sparks and splash bits (1230-1232), shrapnel and shards (1240-1247)
     for (int k = 0; k < 3; ++k) {
         Image img(16, 16, {0, 0, 0}, 0);
         SoftDisc(img, 8, 8, 2 + k, 3, k == 2 ? Rgb{190, 200, 210} : Rgb{255, 210, 110}, 1);
-        store.Picture(1230 + k, NoPureWhite(img), true);
+        store.Texture(1230 + k, NoPureWhite(img), true);
     }
     for (int k = 0; k < 8; ++k) {
         Image img(16, 16, {0, 0, 0}, 0);
@@ -233,7 +233,7 @@ void MakeEffects(AssetStore& store) {
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x)
                 if (img.Get(x, y).r) img.Set(x, y, img.Get(x, y), 255);
-        store.Picture(1240 + k, img, true);
+        store.Texture(1240 + k, img, true);
     }
     // fire: 18 frames; the flames rise from the base (v 0 to 0.25) to the tips (v 0.988)
     for (int f = 0; f < 18; ++f) {
@@ -250,7 +250,7 @@ void MakeEffects(AssetStore& store) {
                         uint8_t(std::min(1.0f, heat * 2) * 255));
             }
         }
-        store.Picture(1700 + f, NoPureWhite(img), true);
+        store.Texture(1700 + f, NoPureWhite(img), true);
     }
     // blast puffs: ten fiery frames (1720-1729), ten smoke frames (1730-1739); smoke puffs by kind
     // (1800-1803)
@@ -266,7 +266,7 @@ void MakeEffects(AssetStore& store) {
                 img.Set(x, y, Mix(inner, outer, t),
                         uint8_t(std::clamp((edge - d) * 5, 0.0f, 1.0f) * (1 - 0.5f * grow) * 255));
             }
-        store.Picture(number, NoPureWhite(img), true);
+        store.Texture(number, NoPureWhite(img), true);
     };
     for (int k = 0; k < 10; ++k) {
         puff(1720 + k, Mix({255, 230, 140}, {200, 80, 20}, k / 9.0f), {90, 50, 30}, k / 9.0f,
