@@ -122,11 +122,101 @@ void Render(Image& img, int ox, int oy, const std::vector<Tri>& tris, const View
     }
 }
 
+// A 4 x 4 matrix (column vectors, row-major storage) for putting the figure pieces together.
+struct Mat {
+    float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    Mat operator*(const Mat& o) const {
+        Mat r;
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) {
+                float s = 0;
+                for (int k = 0; k < 4; ++k)
+                    s += m[4 * i + k] * o.m[4 * k + j];
+                r.m[4 * i + j] = s;
+            }
+        return r;
+    }
+};
+Mat Translate(float x, float y, float z) {
+    Mat r;
+    r.m[3] = x, r.m[7] = y, r.m[11] = z;
+    return r;
+}
+Mat Scale(float x, float y, float z) {
+    Mat r;
+    r.m[0] = x, r.m[5] = y, r.m[10] = z;
+    return r;
+}
+Mat Rotate(int axis, float degrees) {
+    const float a = degrees * 3.14159265f / 180, c = std::cos(a), s = std::sin(a);
+    Mat r;
+    const int i = (axis + 1) % 3, j = (axis + 2) % 3;
+    r.m[4 * i + i] = c, r.m[4 * i + j] = -s, r.m[4 * j + i] = s, r.m[4 * j + j] = c;
+    return r;
+}
+
+void AddPiece(std::vector<Tri>& out, const char* name, const Mat& at) {
+    const ModelTable* t = dm::models::FindModelTable(name);
+    if (!t) return;
+    for (Tri tri : Triangles(*t)) {
+        for (int v = 0; v < 3; ++v) {
+            const float x = tri.p[3 * v], y = tri.p[3 * v + 1], z = tri.p[3 * v + 2];
+            for (int r = 0; r < 3; ++r)
+                tri.p[3 * v + r] =
+                    at.m[4 * r] * x + at.m[4 * r + 1] * y + at.m[4 * r + 2] * z + at.m[4 * r + 3];
+        }
+        out.push_back(tri);
+    }
+}
+
+// One walking figure of a member, put together at its joints the way the figure drawing does, so the
+// sheet shows how the pieces bend: names are the member's pieces, shoulder and hip its joints.
+std::vector<Tri> Figure(const std::string& member, float shoulderZ, float hipY, bool best) {
+    std::vector<Tri> out;
+    auto piece = [](const std::string& part, const std::string& m) { return "Soldier" + part + m; };
+    if (best) {
+        Mat torso = Translate(0, -1, 62.5f) * Scale(1.08f, 1, 1);
+        AddPiece(out, "SoldierTorsoBestFront", torso);
+        AddPiece(out, "SoldierTorsoBestBack", torso * Rotate(2, 180));
+    } else {
+        AddPiece(out, piece("Torso", member == "Average" ? "Sucky" : member).c_str(), Mat());
+    }
+    const Mat head = Rotate(2, 15);
+    if (best) // the fine face mesh is stored small and lying down
+        AddPiece(out, "SoldierFaceBest",
+                 head * Translate(0, 6, 129) * Scale(1780, 1870, 1780) * Rotate(0, 90));
+    else
+        AddPiece(out, piece("Face", member).c_str(), head);
+    AddPiece(out, "SoldierHeadgear0",
+             head * Translate(0.9f, 0.5f, 132.7f) * Rotate(0, 3) * Rotate(1, 11) *
+                 Scale(1.13f, 0.76f, 0.88f));
+    const float shoulder[2] = {-30, 35}, elbow[2] = {-40, -70}, hip[2] = {30, -20}, knee[2] = {-15, -45};
+    for (int side = 0; side < 2; ++side) {
+        const Mat mirror = side ? Scale(-1, 1, 1) : Mat();
+        const float sx = side ? -15.5f : -18.5f;
+        Mat arm = mirror * Translate(sx, 0, shoulderZ) * Rotate(0, shoulder[side]);
+        AddPiece(out, piece("UpperArm", member).c_str(), arm);
+        AddPiece(out, piece("Forearm", member).c_str(),
+                 arm * Translate(4.45f, 0, -20) * Rotate(0, elbow[side]));
+        Mat leg = mirror * Translate(-7.5f, hipY, 70) * Rotate(0, hip[side]);
+        AddPiece(out, piece("Thigh", member).c_str(), leg);
+        Mat shin = leg * Translate(0, 0, -29.5f) * Rotate(0, knee[side]);
+        AddPiece(out, piece("Knee", member).c_str(), shin);
+        AddPiece(out, piece("Shin", member).c_str(), shin);
+        AddPiece(out, piece("Foot", member).c_str(), shin);
+    }
+    return out;
+}
+
 } // namespace
 
 Image MakeModelSheet(const Fonts& fonts) {
-    // Two models a row, three views each; of the proportioned general models only the first.
-    std::vector<const ModelTable*> shown;
+    // Two models a row, three views each; of the proportioned general models only the first. The
+    // walking figures of three members come first.
+    std::vector<std::pair<std::string, std::vector<Tri>>> shown;
+    shown.push_back({"Figur, mittlere Stufe", Figure("Average", 116.4f, 0, false)});
+    shown.push_back({"Figur, zweitfeinste Stufe", Figure("Good", 113.4f, -0.75f, false)});
+    shown.push_back({"Figur, feinste Stufe", Figure("Best", 110.4f, -1.5f, true)});
     bool variantShown = false;
     for (int i = 0; i < dm::models::kModelTableCount; ++i) {
         const ModelTable& m = dm::models::kModelTables[i];
@@ -134,7 +224,7 @@ Image MakeModelSheet(const Fonts& fonts) {
             if (variantShown) continue;
             variantShown = true;
         }
-        shown.push_back(&m);
+        shown.push_back({m.name, Triangles(m)});
     }
     const int cols = 6;
     const int rowH = kCellH + kCaption + kGap;
@@ -144,8 +234,8 @@ Image MakeModelSheet(const Fonts& fonts) {
     const View views[3] = {{1, 2, 0, 1, 1, -1}, {0, 2, 1, -1, 1, 1}, {0, 1, 2, 1, 1, 1}};
     const char* names[3] = {"von links", "von vorn", "von oben"};
     for (size_t i = 0; i < shown.size(); ++i) {
-        const ModelTable& m = *shown[i];
-        std::vector<Tri> tris = Triangles(m);
+        const std::string& name = shown[i].first;
+        const std::vector<Tri>& tris = shown[i].second;
         float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
         for (const Tri& t : tris)
             for (int k = 0; k < 9; ++k)
@@ -159,7 +249,7 @@ Image MakeModelSheet(const Fonts& fonts) {
             float cx = (lo[views[v].right] + hi[views[v].right]) / 2;
             float cy = (lo[views[v].up] + hi[views[v].up]) / 2;
             Render(sheet, x, y + kCaption, tris, views[v], scale, cx, cy);
-            std::string caption = v == 0 ? m.name + std::string(", ") + names[v] : names[v];
+            std::string caption = v == 0 ? name + ", " + names[v] : names[v];
             fonts[1].DrawText(sheet, caption, x, y + 10, kText);
         }
     }
