@@ -703,3 +703,66 @@ TEST(ModelTables, EveryOtherVehicleModelHasAGeneralModelOfItsSize) {
     }
     EXPECT_GE(variants, 5);
 }
+
+TEST(ModelTables, FigureMembersHaveTheirPrimitivesPerPiece) {
+    // Per member: torso, head, each arm and each leg as the levels of detail fix them (S strip, F fan, t
+    // triangle; a quad is a fan of 2; texture 6 is the face).
+    const std::pair<const char*, const char*> pieces[] = {
+        {"SoldierTorsoSpeck", "T0 S6 F2 F2"},
+        {"SoldierFaceSpeck", "T6 F4"},
+        {"SoldierCapSpeck", "T2 F4"},
+        {"SoldierLegPondScum", "T3 F3"},
+        {"SoldierThighCircus", "T3 F3"},
+        {"SoldierShinCircus", "T3 F3 F3"},
+        {"SoldierTorsoSucky", "T0 S6 T1 F2 F2"},
+        {"SoldierUpperArmSucky", "T4 F3"},
+        {"SoldierForearmSucky", "T4 F3"},
+        {"SoldierFaceAverage", "T6 S10"},
+        {"SoldierUpperArmAverage", "T4 S6"},
+        {"SoldierForearmAverage", "T4 S6 t"},
+        {"SoldierThighAverage", "T3 S6"},
+        {"SoldierShinAverage", "T3 S6 F3 t"},
+        {"SoldierTorsoGood", "T0 S10 T1 F4 F4"},
+        {"SoldierFaceGood", "T6 S10 F5"},
+        {"SoldierUpperArmGood", "T4 F2 S8"},
+        {"SoldierForearmGood", "T4 S8 F2 F2 S8 F2"},
+        {"SoldierThighGood", "T3 S10"},
+        {"SoldierShinGoodL20", "T3 S10 S8"},
+        {"SoldierFootGood", "T3 F4 t t F2"},
+        {"SoldierTorsoBestFront", "T0 S11 S12 S6 S11 T1 S6"},
+        {"SoldierUpperArmBest", "T4 F4 S12 S12 S12 F4"},
+        {"SoldierForearmBest", "T4 S12 F4 S10 F5"},
+        {"SoldierThighBest", "T3 S14 F3"},
+        {"SoldierShinBestL17", "T3 S10 S8"},
+        {"SoldierHeadgear10", "T2 S20 S20 S3 S3 S3 S3 S3 F5"},
+        {"SoldierHeadgearGood1", "T2 F6 F2 S7 S3 S3"},
+        {"SoldierHeadgearAverageD", "T2 F5 F3 t t"},
+    };
+    for (const auto& [name, seq] : pieces) {
+        const ModelTable& m = Table(name);
+        std::string s;
+        for (int i = 0; i < m.opCount; ++i) {
+            const ModelOp& o = m.ops[i];
+            std::string t = o.op == Op::Texture    ? "T" + std::to_string(o.n)
+                            : o.op == Op::Fan      ? "F" + std::to_string(o.n)
+                            : o.op == Op::Strip    ? "S" + std::to_string(o.n)
+                            : o.op == Op::Triangle ? "t"
+                                                   : "?";
+            s += (s.empty() ? "" : " ") + t;
+        }
+        EXPECT_EQ(s, seq) << name;
+    }
+    // The shared headgear kinds: their fan and triangle counts.
+    const struct {
+        const char* name;
+        int fans, tris;
+    } headgear[] = {{"SoldierHeadgear0", 12, 0}, {"SoldierHeadgear4", 13, 1},  {"SoldierHeadgear5", 20, 3},
+                    {"SoldierHeadgear9", 26, 0}, {"SoldierHeadgear11", 15, 3}, {"SoldierHeadgear12", 14, 2},
+                    {"SoldierHeadgear15", 22, 3}};
+    for (const auto& h : headgear) {
+        Walk w = WalkModel(Table(h.name));
+        EXPECT_EQ(w.fans, h.fans) << h.name;
+        EXPECT_EQ(w.tris, h.tris) << h.name;
+        EXPECT_EQ(w.strips, 0) << h.name;
+    }
+}
