@@ -71,7 +71,9 @@ void Unit::WriteUnitPart(GFile* file) {
     file->WriteFloat(mX);
     file->WriteFloat(mY);
     mHeading = Clamp360(mHeading);
-    file->WriteFixed(mHeading, 90.0f);
+    // Within half a step of a whole turn the heading would store as 360,
+    // which reads back as a heading that stores as 0: it is stored as 0.
+    file->WriteFixed(mHeading * 90.0f + 0.5f >= 32400.0f ? 0.0f : mHeading, 90.0f);
     file->WriteFixed(mZ, 10000.0f);
     file->WriteFixed(mSuppression, 10.0f);
     for (uint16_t rounds : mAmmo)
