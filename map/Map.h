@@ -278,7 +278,7 @@ private:
 
     struct Trace {
         float mX1, mY1, mZ1, mX2, mY2, mZ2;
-        float mArc = 0.0f;            // extra height at mid-path (shell arcs)
+        float mArc = 0.0f;            // shell arcs: the line rises mArc x t (1 - t) above the chord
         bool mGround = true;          // the ground blocks
         bool mSolids = true;          // buildings block
         bool mVegetation = true;      // woods, crops and large fires attenuate

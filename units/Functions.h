@@ -8,6 +8,7 @@
 
 #include "units/Enums.h"
 
+class GString;
 class Vehicle;
 
 // AmmoTypeInUse modes: strict answers 0 when nothing is in date; any other
@@ -19,6 +20,12 @@ constexpr int32_t kAmmoStrict = 2;
 AmmoType AmmoTypeInUse(int32_t mode, WeaponType weapon, AmmoClass kind, float* muzzleVelocity);
 MGAmmoClass GetMGAmmoType(SmallArmsType type);
 MovementSpeedType ConvertOrderToSpeed(int32_t order);
+// The basic-load mix of the weapon's load slot in percent by ammunition class
+// (counts[2] is 1 when tungsten is carried; counts[6], counts[7] mark the
+// twin-gun weapons), with the shares of classes out of date moved on.
+void AmmoAvailable(WeaponType weapon, bool flag, int32_t loadSlot, int32_t counts[8]);
+// The tungsten level left at the scenario's year (levels 6 and above stand).
+TungstenAvail GetCurrentTungstenLevel(TungstenAvail level, bool flag);
 
 // ------------------------------------------------------------ armour
 float GetPenetration(bool random, float range, WeaponType weapon, AmmoClass kind, bool hardPlate,
@@ -56,7 +63,61 @@ int32_t BulletSoundEffectLengthClass(float length);
 // ------------------------------------------------------------ dates and nations
 // Whether the nation's command works faster than most (orders come sooner).
 bool IsEfficientNation(Nation nation);
-// The nation's artillery quality, 1 (best) to 3, at the scenario date.
+// The nation's artillery quality, 1 (slowest) to 3 (quickest), at the
+// scenario date.
 int32_t ArtilleryQuality(Nation nation, int32_t date);
 // Seconds from a call for fire to the first rounds on target.
 float TimeOnTarget(Nation nation, WeaponType weapon, bool quick);
+// Months since July 1940 of a YYMM date (4007 gives 0).
+int32_t MonthIndex(int32_t yymm);
+// The small arm a team of the force really carries at the scenario date.
+// With random, one pair of draws picks the share; without, the share is 49.
+SmallArmsType ActualSmallArmType(SmallArmsType type, Force force, bool random);
+// Whether a new model has reached a unit at percentile p by that date.
+bool NewModelPhasedIn(int32_t date, int32_t percentile);
+SmallArmsType StandardRifle(Nation nation);
+// Before July 1943 the late forms of some models are drawn as the early ones.
+VehicleModel GetActualModelX(VehicleModel model);
+// A leader's skill 0..2 for the experience; bonus widens the first draw.
+int32_t RandomLeaderSkill(ExperienceLevel experience, int32_t bonus);
+// The rarity code of a type first seen at firstDate: codes[] holds one code
+// per month of service (58 of them); 1 without a scenario.
+char GetRarityFactorCodeX(int32_t firstDate, const char codes[]);
+// Time of day of a turn in a cycle of period turns.
+Daytime GetDaytimeOfTurn(int32_t turn, int32_t period, int32_t offset);
+
+// ------------------------------------------------------------ panel texts
+// "Juni 1943" with the century, "Juni 43" without.
+void MakeDateString(GString* text, int32_t date, bool withCentury);
+// "45 sec" below a minute, else whole minutes rounded: "3 min".
+void ConcatTimeString(GString* text, int32_t seconds);
+// "75mm L/48", "2 x 20mm" (compact "2x20mm"), the twin guns by name.
+void ConcatGunNameString(GString* text, WeaponType weapon, bool compact);
+
+// Appends the name of the terrain t at (x, y) for the panel, with "*" and
+// "**" for a damaged building; upper asks for an upper floor. *symbol, when
+// given, receives the terrain's picture number (unchanged for texts without
+// one).
+void GetTerrainStringX(GString* text, Terrain t, float x, float y, bool upper, int32_t* symbol);
+
+// ------------------------------------------------------------ display values
+// The colour of an armour bar: red for thin plate through yellow and green
+// to blue for the thickest.
+void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigned char* r, unsigned char* g,
+                 unsigned char* b);
+// The thickest plate at that slope that the round defeats at the range.
+float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre, AmmoClass kind,
+                            WeaponType weapon);
+// Victory-point value of count weapons of a type.
+float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag, Nation nation,
+                       bool b, float scale);
+
+// ------------------------------------------------------------ armour model seams
+// The slope multiplier of a plate struck at angle degrees (at least 1).
+float SlopeFactor(float calibre, float angle, float ratio, bool faceHardened, bool cosineLaw, AmmoClass kind,
+                  ShellType shell);
+// The front armour of the reference vehicle with one plate of the given
+// thickness and slope, against a round of that calibre and class; the
+// hardness outputs are those the penetration model takes.
+float ReferencePlateBasis(int32_t thickness, int32_t slope, float calibre, AmmoClass kind, bool* faceHardened,
+                          int32_t* hardness, float* ratio);

@@ -138,6 +138,9 @@ void CheckInfantry(Checker& c, const InfantryData& r) {
         c.Range("mTeamMen", r.mTeamMen[i], 0, 20);
         c.Range("mTeamAnimGroup", r.mTeamAnimGroup[i], 0, 31);
         if (i < r.mNrTeams) men += r.mTeamMen[i];
+        // Men in a team the row does not have would be lost when the unit is made.
+        else if (r.mTeamMen[i] != 0)
+            c.Fail("mTeamMen", "Team " + std::to_string(i + 1) + " ungenutzt, hat aber Maenner");
     }
     if (men != r.mNrMen)
         c.Fail("mTeamMen", "Summe " + std::to_string(men) + " ungleich mNrMen " + std::to_string(r.mNrMen));

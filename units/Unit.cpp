@@ -13,6 +13,7 @@
 #include "engine/GOLTA.h"
 #include "engine/GString.h"
 #include "units/DataTables.h"
+#include "units/Functions.h"
 #include "units/UnitFactory.h"
 #include "units/UnitGeometry.h"
 
@@ -101,9 +102,11 @@ void Unit::AssignID() {
 uint32_t Unit::UniqueID() const {
     uint32_t id = static_cast<uint32_t>(mIndex) + 1u;
     if (mSide) id |= 0x10000u;
-    if (mUnitType == kUnitInfantry && mSecondLink) {
-        id |= mSecondLink->mUnitType == kUnitVehicle ? 0x20000u : 0x40000u;
-        if (mSecondLinkFlag) id |= 0x80000u;
+    if (mUnitType == kUnitInfantry) {
+        if (mSecondLink) id |= mSecondLink->mUnitType == kUnitVehicle ? 0x20000u : 0x40000u;
+        // The halves of a split squad share mIndex: the second half is told
+        // apart whether or not the squad had left a unit behind.
+        if (mSibling && mSecondLinkFlag) id |= 0x80000u;
     }
     return id;
 }
@@ -132,22 +135,8 @@ WeaponClass Unit::GetWeaponClass() {
 }
 
 float Unit::GetRarityFactorX(int32_t date, const char codes[]) const {
-    const ScenarioCore* scenario =
-        gBattle ? static_cast<const ScenarioCore*>(gBattle) : static_cast<const ScenarioCore*>(gCampaign);
-    if (!scenario || !codes) return 1.0f;
-    auto months = [](int32_t yymm) {
-        if (yymm == 4505) yymm = 4504;
-        return (yymm / 100) * 12 + yymm % 100;
-    };
-    int32_t m = months(scenario->mDate) - months(date);
-    int32_t code;
-    if (m >= 58)
-        code = 1;
-    else if (m < 0)
-        code = codes[0];
-    else
-        code = codes[m];
-    return RarityFactorFromIndex(code);
+    if ((!gBattle && !gCampaign) || !codes) return 1.0f;
+    return RarityFactorFromIndex(GetRarityFactorCodeX(date, codes));
 }
 
 Nation Unit::GetNation() {

@@ -86,7 +86,8 @@ public:
     WeaponClass GetWeaponClass();
     float GetRarityFactorX(int32_t date, const char codes[]) const;
     bool CampaignDeployOK() const { return true; }
-    void AssignSergeantName() {}
+    // Draws a leader's name not yet borne in the nation's table.
+    void AssignSergeantName();
     // A subordinate of this platoon leader, or null.
     Unit* PlatoonSubordinate(bool any) { return nullptr; }
     void CheckLeadership() {}
@@ -182,10 +183,13 @@ public:
     int32_t GetSmallArmsShift(float range);
     ActionPacket* PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
                                        int32_t delay, float blast);
+    // A sound of that kind (engine 5, hits, ...) at the current slice.
     ActionPacket* AddSoundEffect(int32_t sound);
-    void AddSoundEffectFire(int32_t kind, int32_t number, float volume, bool engine);
-    ActionPacket* AddSoundEffectExplosion(int32_t kind, WeaponType weapon, AmmoClass ammo, float x, float y);
-    ActionPacket* AddSoundEffectVoice(VoiceType voice, int32_t volume, float a, float b);
+    // The report of a shot fired at the slice from range metres.
+    void AddSoundEffectFire(WeaponClass wclass, WeaponType weapon, float range, int32_t slice);
+    ActionPacket* AddSoundEffectExplosion(int32_t slice, WeaponType weapon, AmmoClass ammo, float x, float y);
+    // A shout with chance percent, after fromSeconds to toSeconds.
+    ActionPacket* AddSoundEffectVoice(VoiceType voice, int32_t chance, float fromSeconds, float toSeconds);
 
     // ---- Waypoints and orders -----------------------------------------------
     bool CanDoOrder(int32_t order);
@@ -212,7 +216,8 @@ public:
     void MakeDestinationStubs();
 
     // ---- Texts and drawing hooks (drawn by the drawing code) -------------
-    void GetSergeantName(GString* text, bool full);
+    // The leader's name, after the rank abbreviation and a space withRank.
+    void GetSergeantName(GString* text, bool withRank);
     // The terrain text at a point, and at the unit's own place, with the
     // terrain's picture code.
     void GetTerrainString(GString* text, float x, float y, bool upper, int32_t* symbol);
@@ -332,8 +337,10 @@ public:
     virtual void MasterControl() {}
     virtual void FlushLastPacket(int32_t s) {}
     virtual void ResurrectStraggler() {}
-    virtual ActionPacket* FillPacket() { return nullptr; }
-    virtual void ProcessActionPacket(ActionPacket* packet) {}
+    // The unit's visible state as a new unit packet (null without a battle),
+    // and the state taken back from one in playback.
+    virtual ActionPacket* FillPacket();
+    virtual void ProcessActionPacket(ActionPacket* packet);
     virtual void CompletePlayback();
     virtual void ResetAnimation() {}
     virtual void RandomStartFrame(int32_t animation, int32_t* a, int32_t* b, int32_t* c);

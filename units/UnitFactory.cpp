@@ -15,9 +15,3 @@ Unit* MakeUnit(UnitType kind, int32_t subtype, Force force, ExperienceLevel expe
 Nation NationOfForce(Force force) {
     return gForceTypeChart[force].mNation;
 }
-
-float RarityFactorFromIndex(int32_t code) {
-    // The rarity table belongs to the rule functions; until it is in, every
-    // code counts as common.
-    return 1.0f;
-}

@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int32_t kReservedTail = 48;
+constexpr uint16_t kMaxRoundsInFile = 32768; // higher counts read as negatives
 
 int8_t Bits(bool flag, int32_t bit) {
     return flag ? static_cast<int8_t>(1 << bit) : 0;
@@ -75,9 +76,15 @@ void Unit::WriteUnitPart(GFile* file) {
     // which reads back as a heading that stores as 0: it is stored as 0.
     file->WriteFixed(mHeading * 90.0f + 0.5f >= 32400.0f ? 0.0f : mHeading, 90.0f);
     file->WriteFixed(mZ, 10000.0f);
-    file->WriteFixed(mSuppression, 10.0f);
+    // Suppression and rounds are written as the reader will take them (it
+    // clamps suppression and reads a count above 32768 as a negative one,
+    // which it turns round), so that a record read and written again keeps
+    // its bytes.
+    float suppression = mSuppression < 0.0f ? 0.0f : mSuppression;
+    if (suppression > static_cast<float>(kMaxSuppression)) suppression = static_cast<float>(kMaxSuppression);
+    file->WriteFixed(suppression, 10.0f);
     for (uint16_t rounds : mAmmo)
-        file->WriteShort(static_cast<int16_t>(rounds));
+        file->WriteShort(static_cast<int16_t>(rounds > kMaxRoundsInFile ? 65536u - rounds : rounds));
     file->WriteFixed(mCommandDelay, 20.0f);
     file->WriteFixed(mCarriedDelay, 20.0f);
     if (mSpotMarker) {

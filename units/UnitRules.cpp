@@ -233,35 +233,6 @@ ActionPacket* Unit::PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, 
     return nullptr;
 }
 
-ActionPacket* Unit::AddSoundEffect(int32_t sound) {
-    if (!gBattle) return nullptr;
-    ActionPacket* packet = gBattle->CreateActionPacket(0);
-    packet->mType = kPacketSound;
-    packet->mX = mX;
-    packet->mY = mY;
-    packet->mZ = GetZ();
-    packet->mSource = this;
-    packet->mSoundNumber = sound;
-    for (auto& point : packet->mPoint) {
-        point[0] = mX;
-        point[1] = mY;
-        point[2] = packet->mZ;
-    }
-    packet->mSoundFlags = 0x03;
-    return packet;
-}
-
-void Unit::AddSoundEffectFire(int32_t kind, int32_t number, float volume, bool engine) {}
-
-ActionPacket* Unit::AddSoundEffectExplosion(int32_t kind, WeaponType weapon, AmmoClass ammo, float x,
-                                            float y) {
-    return nullptr;
-}
-
-ActionPacket* Unit::AddSoundEffectVoice(VoiceType voice, int32_t volume, float a, float b) {
-    return nullptr;
-}
-
 // ---------------------------------------------------------------------------
 // Waypoints and orders
 
@@ -358,9 +329,6 @@ void Unit::MakeDestinationStubs() {}
 // ---------------------------------------------------------------------------
 // Texts and drawing hooks
 
-void Unit::GetSergeantName(GString* text, bool full) {}
-void Unit::GetTerrainString(GString* text, float x, float y, bool upper, int32_t* symbol) {}
-void Unit::GetTerrainStringOcc(GString* text, int32_t* symbol) {}
 GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) {
     return nullptr;
 }

@@ -122,8 +122,11 @@ TEST_F(GameData, GenericRecordsOfUnidentifiedUnits) {
         EXPECT_EQ(gInfantryData[t].mHeavyWeapon, kWeaponNone) << t;
     }
     // A squad's name is its kind: the program itself adds " Gruppe".
-    for (InfantryType t = 0; t < gInfantryData.Count(); ++t)
-        if (gInfantryData[t].mIsSquad) EXPECT_EQ(std::strstr(gInfantryData[t].mName, "ruppe"), nullptr) << t;
+    for (InfantryType t = 0; t < gInfantryData.Count(); ++t) {
+        if (gInfantryData[t].mIsSquad) {
+            EXPECT_EQ(std::strstr(gInfantryData[t].mName, "ruppe"), nullptr) << t;
+        }
+    }
     for (InfantryType t : {88, 89, 337, 339, 340, 538, 539, 540, 735})
         EXPECT_EQ(gWeaponData[gInfantryData[t].mHeavyWeapon].mClass, kWClassGun) << t;
 }

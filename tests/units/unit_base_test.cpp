@@ -294,12 +294,13 @@ TEST(UnitRecords, SoundsAreRecordedAsPacketsThroughTheBattle) {
     Battle* old = gBattle;
     gBattle = &battle;
     battle.mTimeSlice = 40;
+    u.mSliceCount = 1;
     ActionPacket* p = u.AddSoundEffect(5);
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->mType, kPacketSound);
     EXPECT_EQ(p->mTimeSlice, 40);
     EXPECT_EQ(p->mSource, &u);
-    EXPECT_EQ(p->mSoundNumber, 5);
+    EXPECT_EQ(p->mSoundNumber, 300);
     EXPECT_EQ(p->mX, 12.0f);
     EXPECT_EQ(battle.mPackets.GetCount(), 1);
     gBattle = old;
