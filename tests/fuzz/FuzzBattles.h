@@ -6,6 +6,7 @@
 
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
+#include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "engine/GString.h"
 #include "map/Map.h"
@@ -67,7 +68,8 @@ public:
 
 // A turn battle on a small map without units, in the state a byte gives:
 // bit 0 set-up turn, bits 1-2 attacker (0..2), bit 3 scenario level 2,
-// bit 4 the host's side is the Axis, bit 5 the program is the host.
+// bit 4 the host's side is the Axis, bit 5 the program is the host (bit 6
+// is left to the target; bit 7 asks for an operation, see TurnCampaign).
 inline void PrepareTurnBattle(Battle* battle, FuzzPeerHost* host, uint8_t state) {
     battle->IBattleStub();
     battle->mStub = false;
@@ -80,4 +82,13 @@ inline void PrepareTurnBattle(Battle* battle, FuzzPeerHost* host, uint8_t state)
     battle->mLastTurn = 20;
     host->mSide = (state & 16) ? kAxis : kAllies;
     host->mHost = (state & 32) != 0;
+}
+
+// The operation a turn battle of that state belongs to (null: none); its
+// side values travel with the turn body.
+inline Campaign* TurnCampaign(uint8_t state) {
+    static Campaign campaign;
+    campaign.mSideValue[0] = 3;
+    campaign.mSideValue[1] = -7;
+    return (state & 128) ? &campaign : nullptr;
 }

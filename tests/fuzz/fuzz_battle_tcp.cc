@@ -26,6 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t state = data[0];
     const bool ownFile = (state & 64) != 0;
     Battle* old = gBattle;
+    Campaign* oldCampaign = gCampaign;
+    gCampaign = TurnCampaign(state);
     FuzzPeerHost host;
     Battle battle;
     PrepareTurnBattle(&battle, &host, state);
@@ -36,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FuzzRequire(battle.mUnits->GetCount() == 0, "a refused body left units behind");
         FuzzRequire(battle.mMap->mCraters->GetCount() == craters, "a refused body changed the craters");
         gBattle = old;
+        gCampaign = oldCampaign;
         return 0;
     }
     const std::vector<uint8_t> first = Send(&battle);
@@ -55,5 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzRequire(in && again.ReadPartialTCP(in.get(), ownFile), "a sent body does not read");
     FuzzRequireSame(first, Send(&again), "turn body");
     gBattle = old;
+    gCampaign = oldCampaign;
     return 0;
 }

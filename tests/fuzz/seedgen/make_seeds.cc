@@ -28,7 +28,6 @@
 #include "tools/art/Image.h"
 #include "tools/art/PngWriter.h"
 #include "tools/art/WavWriter.h"
-#include "units/DataBlock.h"
 #include "units/DataTables.h"
 #include "units/GameDataSet.h"
 #include "units/Hack.h"
@@ -288,8 +287,9 @@ void PacketSeeds() {
 }
 
 void TurnSeeds() {
-    // state: set-up turn, attacker 0, level 2, the joiner (Allies) sends.
-    for (uint8_t state : {uint8_t(9), uint8_t(0), uint8_t(32 | 16)}) {
+    // States (see PrepareTurnBattle): the joiner (Allies) sends in the set-up
+    // turn, in a later turn, as part of an operation; the host (Axis) sends.
+    for (uint8_t state : {uint8_t(9), uint8_t(0), uint8_t(128 | 9), uint8_t(32 | 16)}) {
         FuzzPeerHost host;
         host.mPassword.ConcatText("5f4dcc3b");
         host.mCounter = 4;
@@ -299,9 +299,12 @@ void TurnSeeds() {
         host.mSide = (state & 16) ? kAxis : kAllies;
         host.mHost = (state & 32) != 0;
         Battle* old = gBattle;
+        Campaign* oldCampaign = gCampaign;
         gBattle = &battle;
+        gCampaign = TurnCampaign(state);
         Bytes body = Written([&](GFile* f) { battle.WritePartialTCP(f); });
         gBattle = old;
+        gCampaign = oldCampaign;
         body.insert(body.begin(), state);
         Put("fuzz_battle_tcp", "state_" + std::to_string(state), body);
     }
