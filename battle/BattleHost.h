@@ -8,9 +8,11 @@
 #include "units/Enums.h"
 
 class Battle;
+struct DrawSettings;
 class GFile;
 class GString;
 class GView;
+class Unit;
 
 class BattleHost {
 public:
@@ -55,4 +57,16 @@ public:
     virtual void RestartVehicleSounds() {}
     virtual void JoinerBeginsBattle() {}
     virtual void AddRadioInstructions() {}
+
+    // The battle screen's answers to the unit rules (nothing headless):
+    // redraw the unit panel; the selection changed (balloon, camera lock and
+    // panel buttons follow it); let the player choose the ground or the
+    // upper floor of a building for the unit.
+    virtual void RefreshInfoPanel() {}
+    virtual void SelectionChanged(Unit* unit) {}
+    virtual void CreateFloorChoiceMenu(Unit* unit) {}
+
+    // The display preferences and frame clock the battlefield drawing
+    // reads; null gives the drawing's defaults.
+    virtual DrawSettings* GetDrawSettings() { return nullptr; }
 };

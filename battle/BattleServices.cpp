@@ -4,6 +4,8 @@
 
 #include "battle/Battle.h"
 
+#include "battle/BattleHost.h"
+
 PendingAttack* Battle::CreatePendingAttack(Unit* attacker, Unit* target, int32_t delay, bool side, bool flag) {
     return nullptr;
 }
@@ -22,8 +24,15 @@ void Battle::CheckAllLeadership() {}
 
 int32_t Battle::PlaybackTimeSlice() const { return mTimeSlice; }
 
-void Battle::RefreshInfoPanel() {}
+void Battle::RefreshInfoPanel() { Host()->RefreshInfoPanel(); }
 
-bool Battle::BombardmentsAllowed() const { return false; }
+// Pre-planned fire may be ordered on the first turn once set-up is over,
+// unless the scenario fixes the forces' readiness (option 3).
+bool Battle::BombardmentsAllowed() const { return mTurn == 1 && !mSetupPhase && mForceReadinessOption != 3; }
 
-void Battle::SetSelectedUnit(Unit* unit) { mSelectedUnit = unit; }
+void Battle::SetSelectedUnit(Unit* unit) {
+    mSelectedUnit = unit;
+    mSelectedIndex = -1;
+    RefreshInfoPanel();
+    Host()->SelectionChanged(unit);
+}

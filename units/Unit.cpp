@@ -351,12 +351,6 @@ void Unit::AISetLocation(float x, float y) {
     mY = y;
 }
 
-void Unit::SetSuppression(float s, bool quiet) {
-    if (s < 0.0f) s = 0.0f;
-    if (s > static_cast<float>(kMaxSuppression)) s = static_cast<float>(kMaxSuppression);
-    mSuppression = s;
-}
-
 int32_t Unit::SuppressionBand() const {
     static const float kBands[] = {10.0f, 30.0f, 60.0f, 100.0f, 350.0f, 600.0f, 1200.0f};
     int32_t band = 0;

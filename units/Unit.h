@@ -39,6 +39,12 @@ constexpr int32_t kWaypointRetreat = 0;
 constexpr int32_t kWaypointLegEnd = 1;
 constexpr int32_t kWaypointPathPoint = 2;
 constexpr int32_t kWaypointPathEnd = 3;
+// The same numbers as the orders see them: active waypoints are being
+// carried out, planned ones wait for the next action phase.
+constexpr int32_t kWaypointActive = 0;
+constexpr int32_t kWaypointActiveEnd = 1; // the last point of an order
+constexpr int32_t kWaypointPlanned = 2;
+constexpr int32_t kWaypointPlannedEnd = 3;
 
 // One waypoint of a unit, the current one first.
 struct Destination {
@@ -51,6 +57,15 @@ struct Destination {
     int8_t mHide = 0; // hide on arrival
 };
 using Waypoint = Destination;
+
+// The scan of Unit::NearestUnitOfSide: units of the side other than
+// mSide (an Axis flag) that lie nearer the point than mBest lower it.
+struct NearestUnitSearch {
+    float mBest = 0.0f; // metres
+    float mX = 0.0f;
+    float mY = 0.0f;
+    char mSide = 0;
+};
 
 // Where a waypoint was first ordered (the limit of moving it).
 struct OrderPoint {
@@ -118,20 +133,24 @@ public:
     bool HasMovementOrders() const;
     bool LastWaypointIsRotation() const;
     void GetFinalDestination(float* x, float* y, char* flag) const;
-    void SetSuppression(float s, bool quiet);
+    void SetSuppression(float s, bool keep);
     void ShiftCasualtiesToOld();
     // The surviving crew leaves as a new infantry unit; null when none do.
     Infantry* BailOut(bool clearAmmo, bool delayed) { return nullptr; }
     void ShoutTankHit(Vehicle* hit, bool penetrated) {}
     // Orders the unit out of a burning square.
-    void EscapeFromFire() {}
+    void EscapeFromFire();
+    // The voice of a fire order at the current target.
+    void ShoutFireOrders();
+    // An infantry unit whose heavy weapon calls down indirect fire.
+    bool IsForwardObserver();
     float SurvivorFraction();
     int32_t SuppressionBand() const;
     // Full strength in men by the data record: infantry men, vehicle crew,
     // one for an aircraft, none for a fixed object.
     int32_t GetOriginalNrMen() const;
     void PrepareForPlayback();
-    void UpdateFireAnimationClock(int32_t now) {}
+    void UpdateFireAnimationClock(int32_t now);
 
     // ---- Geometry, sight and targets of the unit rules -------------------
     float AspectToLocation(float x, float y, bool gun, bool fold);
@@ -149,10 +168,18 @@ public:
     bool InCover(bool strict);
     FogOfWarContact SpotLevelX(float noise, float size, Unit* spotter);
     bool CanPotentiallyTarget(Unit* target);
-    void CancelTarget(bool force, bool forgetOrdered);
+    // Drops the target; forget also drops the ordered one, force also ends
+    // an observer's running fire mission.
+    void CancelTarget(bool forget, bool force);
     void ResetAimClock();
     bool TargetShouldBeLocked();
     bool OKForPinnedToFireAt(Unit* target);
+    // Predicates for GGroup::Find over the battle's units; context is the
+    // asking unit.
+    static bool SpottedEnemyInCoveredArc(GObject* member, void* context);
+    static bool NotSeenByEnemyInfantry(GObject* member, void* context);
+    // GGroup::Find scan: lowers context's best distance (a NearestUnitSearch).
+    static bool NearestUnitOfSide(GObject* member, void* context);
     void CycleToNextTarget();
     ExperienceLevel GetEffectiveExperience(LeadershipType kind);
     float AdjustFPByExperience(float value, bool strict);
@@ -164,6 +191,9 @@ public:
     bool AIMaySwitchToNewTarget(bool force);
     // A target for the unit's secondary small arms, or null.
     Unit* TargetSecondarySmallArms();
+    // The first ammunition for a new target; chosen by the computer
+    // opponent's rules, which keep the loaded class until they come.
+    void AIMakeInitialAmmoSelection() {}
     // The unit's ability to harm the target, 0 to 3.4.
     float AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
                                      DataKnowledge own, DataKnowledge known, bool overrun);
@@ -199,17 +229,29 @@ public:
     // that pace on the ground; the last one ends the path.
     void StorePath(const Path* path, MovementSpeedType pace);
     void OrdersDelay(bool convert, bool firstTwoOnly);
+    void ConvertWaypointsToActive();
+    bool LockedIntoMovementOrders();
+    bool WaypointInbounds(int32_t index, float x, float y);
+    float GetMaxWaypointAdjustment();
+    // Splices a found path in place of the first waypoint.
+    void InsertPath(const Path* path, MovementSpeedType pace);
+    // Path points that a splice left beyond 50 are dropped, the goal kept.
+    void TrimSplicedWaypoints();
     void DeleteLastWaypoint();
     void DeletePlannedMidWaypoint(int32_t index);
     void MoveWaypoint(int32_t index, float x, float y);
     void ChangeWaypointSpeed(int32_t order);
     void RemoveCurrentRotation();
     bool CanSetupAt(float x, float y, Vehicle* carrier);
-    bool ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skipCheck) { return false; }
+    bool ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skipCheck);
+    void LeaveCarrierForSetup(Unit* unit);
+    void CorrectFloor();
+    Terrain ModifyTerrainForBridge(Terrain terrain);
+    float ModifySpeedForBridge(float speed, Terrain terrain, float* z);
     void StopBodyRotation();
     bool RotateBodyToward(float x, float y, bool reverse);
     void LookAhead();
-    bool ManeuverAroundObstacle(bool a, bool b, bool c);
+    bool ManeuverAroundObstacle(bool sidestep, bool narrow, bool force);
     int32_t SewerMoveMinutes(float distance);
     void AddOneArtilleryMinute();
     void ResetAnimTrax();
@@ -258,7 +300,7 @@ public:
     virtual void ReadPassTwo(ScenarioCore* scenario);
     virtual int32_t Rank() { return 0; }
     virtual Nation GetNation();
-    virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode) {}
+    virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode);
     virtual bool CanTransport(Unit* passenger, bool quiet, bool check) { return false; }
     virtual void ConcatName(GString* text, bool full) = 0;
     virtual bool Clean() { return true; }
@@ -280,13 +322,13 @@ public:
     virtual void Move() {}
     virtual bool AbleToFaceLocation(float x, float y) { return false; }
     virtual bool IsStopped() { return false; }
-    virtual void Stop(bool alsoTurning) {}
-    virtual void CancelMovementOrders() {}
+    virtual void Stop(bool alsoTurning);
+    virtual void CancelMovementOrders();
     virtual void ReceiveMoveOrders(float x, float y, int32_t order, Vehicle* carrier, bool quiet,
-                                   bool replace, bool recompute, bool planned) {}
+                                   bool replace, bool recompute, bool planned);
     virtual void ShiftGears(Unit* other, MovementSpeedType pace, bool reverse, float x, float y) {}
-    virtual bool CanOccupyLocation(float x, float y, bool useGrid) { return false; }
-    virtual bool InSetupZone(float x, float y) { return false; }
+    virtual bool CanOccupyLocation(float x, float y, bool useGrid);
+    virtual bool InSetupZone(float x, float y);
     virtual bool AllowedInsideBuilding() { return false; }
     virtual bool ViolatesStackingLimits(float x, float y, float floor, Infantry** other) { return false; }
     virtual bool AbideByStackingLimits(bool mayPush, Infantry* other) { return false; }
@@ -294,8 +336,8 @@ public:
     virtual bool StampToMap() { return false; }
     virtual bool PlopDown(float x, float y, bool a, bool b, bool c);
     virtual bool WillDigFoxhole() { return false; }
-    virtual bool CanReceiveOrders() { return false; }
-    virtual bool CanShowHideButton() { return false; }
+    virtual bool CanReceiveOrders();
+    virtual bool CanShowHideButton();
     virtual float GetExitValue(bool* exited, bool count);
     virtual float GetOccupationScore(float x, float y, bool* pair) { return 0.0f; }
     virtual ObstacleKind IsObstacleTo(Unit* mover) { return 0; }
@@ -323,7 +365,7 @@ public:
     virtual void CheckBuildingOccupancy() {}
 
     // Playback and packets
-    virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed) {}
+    virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed);
     virtual void AdjustPassengerSetup() {}
     virtual void AdvanceAnimation() {}
     virtual void ResetTargetSliceCount() {}
@@ -333,9 +375,9 @@ public:
 
     // The action phase
     virtual void ProcessPassengerOrCarrier(ActionPacket* packet) {}
-    virtual void PrepareForAction() {}
-    virtual void MasterControl() {}
-    virtual void FlushLastPacket(int32_t s) {}
+    virtual void PrepareForAction();
+    virtual void MasterControl();
+    virtual void FlushLastPacket(int32_t s);
     virtual void ResurrectStraggler() {}
     // The unit's visible state as a new unit packet (null without a battle),
     // and the state taken back from one in playback.
@@ -353,10 +395,10 @@ public:
 
     // Morale and state
     virtual void FearReaction() {}
-    virtual void Rally() {}
+    virtual void Rally();
     virtual void ExitMap();
     virtual void Die();
-    virtual bool InGoodOrder() { return false; }
+    virtual bool InGoodOrder();
     virtual bool PreBail() { return false; }
     virtual void Tilt(bool draw) {}
     virtual void AddSoundEffectMove(bool moving) {}
@@ -398,7 +440,7 @@ public:
 
     // The computer opponent's questions
     virtual bool CanHitVehicleAt(float x, float y, DataKnowledge k) { return false; }
-    virtual float AirTargetScore(AirWeaponKind weapon) { return 0.0f; }
+    virtual float AirTargetScore(AirWeaponKind weapon);
     // The hit areas of a vehicle as the shooter sees them: per area its
     // armour, aspect, face, share of hits and armour ratio; *count areas.
     virtual void AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float hitChance, bool hullDown,
@@ -587,7 +629,7 @@ public:
 
     // Orders
     int32_t mNrWaypoints = 0;
-    Destination mWaypoints[kMaxWaypoints];
+    Destination mWaypoints[kMaxWaypoints + 1]; // one spare while a path is spliced in
     OrderPoint mOrderPoints[kMaxWaypoints];
     float mCommandDelay = 0.0f; // seconds before orders take effect
     float mCarriedDelay = 0.0f;
@@ -634,6 +676,7 @@ public:
     Unit* mHQ = nullptr;
     Unit* mPlatoonHQ = nullptr;
     Unit* mCarrier = nullptr;
+    Unit* mEmbarkTarget = nullptr; // the carrier an infantry unit is to board
     Unit* mSibling = nullptr;
     bool mSiblingMayRejoin = false;
     Unit* mSecondLink = nullptr;
@@ -662,6 +705,15 @@ protected:
     void WriteLinks(GFile* file);
     void ReadLinks(GFile* file);
 };
+
+// What every unit's conduct asks of the infantry kind; the infantry code
+// installs these, and a null entry does nothing.
+struct InfantryHooks {
+    void (*fireOffboardArtillery)(Unit* observer) = nullptr; // the fire mission's step for this slice
+    int32_t (*sewerTime)(Unit* unit) = nullptr; // in the sewers: above 0 travelling, 0 arrived, below -1 lost
+    void (*disembark)(Unit* unit) = nullptr;    // leaves the vehicle it rides in
+};
+extern InfantryHooks gInfantryHooks;
 
 // Set when a change of a unit must reach its next action packet.
 extern bool gPacket;

@@ -101,21 +101,6 @@ Unit* Unit::UnspottedWireOrRdBlkAt(float x, float y, float& ox, float& oy) {
 bool Unit::IsNearBoresight() {
     return false;
 }
-bool Unit::SeeLiveEnemy(bool strict) {
-    return false;
-}
-
-bool Unit::CanSee(Unit* other, float* visibility) {
-    if (visibility) *visibility = 0.0f;
-    return false;
-}
-
-bool Unit::CanSeeLocation(float x, float y) {
-    return false;
-}
-bool Unit::CanSeeLocationForAreaFire(float x, float y) {
-    return false;
-}
 bool Unit::InCover(bool strict) {
     return false;
 }
@@ -129,32 +114,11 @@ bool Unit::CanPotentiallyTarget(Unit* target) {
     return HasHeavyWeapon(kKnowTruth) && target->CanBeDamaged();
 }
 
-void Unit::CancelTarget(bool force, bool forgetOrdered) {
-    // An observer calling down fire keeps its target unless forced.
-    if (!force && mUnitType == kUnitInfantry && mTarget && GetWeaponClass() == kWClassIndirect) return;
-    mTarget = nullptr;
-    mAreaTarget = false;
-    mAreaFireFlag = false;
-    mPersistentTarget = false;
-    mShotsAtTarget = 0;
-    mRangingLevel = 0;
-    ResetAimClock();
-    if (forgetOrdered) mOrderedTarget = nullptr;
-    mTargetChanged = true;
-    gPacket = true;
-}
-
 void Unit::ResetAimClock() {
     float aim = FullAimTime(false, false);
     mAimTime = aim > kAimClockCap ? kAimClockCap : aim;
 }
 
-bool Unit::TargetShouldBeLocked() {
-    return false;
-}
-bool Unit::OKForPinnedToFireAt(Unit* target) {
-    return false;
-}
 void Unit::CycleToNextTarget() {}
 
 ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
@@ -171,9 +135,6 @@ ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
 }
 
 float Unit::AdjustFPByExperience(float value, bool strict) {
-    return value;
-}
-float Unit::AdjustVPByEditor(float value) {
     return value;
 }
 bool Unit::InLeadership() {
@@ -195,10 +156,6 @@ float Unit::AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad,
 // Fire and sound records
 
 void Unit::Fire(AmmoClass ammo, int32_t delay) {}
-
-void Unit::TickAmmo(AmmoClass ammo) {
-    if (ammo >= 0 && ammo < kAmmoClassCount && mAmmo[ammo] > 0) --mAmmo[ammo];
-}
 
 void Unit::AimAndElevate(bool quick) {}
 
@@ -271,49 +228,6 @@ void Unit::StorePath(const Path* path, MovementSpeedType pace) {
     mNrWaypoints = n;
 }
 
-void Unit::OrdersDelay(bool convert, bool firstTwoOnly) {}
-
-void Unit::DeleteLastWaypoint() {
-    if (mNrWaypoints > 0) --mNrWaypoints;
-}
-
-void Unit::DeletePlannedMidWaypoint(int32_t index) {
-    if (index < 0 || index >= mNrWaypoints) return;
-    for (int32_t i = index; i + 1 < mNrWaypoints; ++i) {
-        mWaypoints[i] = mWaypoints[i + 1];
-        mOrderPoints[i] = mOrderPoints[i + 1];
-    }
-    --mNrWaypoints;
-}
-
-void Unit::MoveWaypoint(int32_t index, float x, float y) {
-    if (index < 0 || index >= mNrWaypoints) return;
-    mWaypoints[index].mX = x;
-    mWaypoints[index].mY = y;
-}
-
-void Unit::ChangeWaypointSpeed(int32_t order) {}
-
-void Unit::RemoveCurrentRotation() {
-    if (mNrWaypoints > 0 && mWaypoints[0].mOrder == kPaceRotate) DeletePlannedMidWaypoint(0);
-}
-
-bool Unit::CanSetupAt(float x, float y, Vehicle* carrier) {
-    return false;
-}
-void Unit::StopBodyRotation() {
-    mTurnRate = 0.0f;
-}
-bool Unit::RotateBodyToward(float x, float y, bool reverse) {
-    return false;
-}
-void Unit::LookAhead() {}
-bool Unit::ManeuverAroundObstacle(bool a, bool b, bool c) {
-    return false;
-}
-int32_t Unit::SewerMoveMinutes(float distance) {
-    return 0;
-}
 void Unit::AddOneArtilleryMinute() {}
 
 void Unit::ResetAnimTrax() {
