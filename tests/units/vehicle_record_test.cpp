@@ -191,8 +191,11 @@ TEST(VehicleRecord, WritesReadsAndWritesAgainByteForByteWithLinks) {
     // the first write; negative fixed values come back unchanged.
     ASSERT_EQ(again1.size(), first.size());
     const size_t smoke = first.size() - 87 + 64;
-    for (size_t i = 0; i < first.size(); ++i)
-        if (i != smoke && i != smoke + 1) EXPECT_EQ(again1[i], first[i]) << "byte " << i;
+    for (size_t i = 0; i < first.size(); ++i) {
+        if (i != smoke && i != smoke + 1) {
+            EXPECT_EQ(again1[i], first[i]) << "byte " << i;
+        }
+    }
     // Re-read what was written: now stable byte for byte.
     SeedRandomGenerator(11);
     std::unique_ptr<Unit> read3 = ReadRecord(again1);
