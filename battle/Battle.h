@@ -95,6 +95,14 @@ public:
     // Makes the unit (null: none) the selected one.
     void SetSelectedUnit(Unit* unit);
 
+    // ---- Drawing (defined with the battlefield drawing) -------------------
+    // Every unit's DrawItself with the three enlargement values, in list order.
+    void DrawUnits(float a, float b, float c);
+    // Every effect of mEffects, in list order, through the drawing's hook.
+    void DrawEphemerals();
+    // Drops a selection or camera lock that is no longer valid.
+    void VerifySelectedUnit();
+
     bool mSetupPhase = true;
     bool mStub = false;
     int32_t mSurrenderState[2] = {0, 0}; // 2: that side has given up

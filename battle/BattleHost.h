@@ -8,6 +8,7 @@
 #include "units/Enums.h"
 
 class Battle;
+struct DrawSettings;
 class GFile;
 class GString;
 class GView;
@@ -71,4 +72,8 @@ public:
     // preference (2 or more keeps first-seen boats partly identified).
     virtual int32_t UnitSizePreference() { return 0; }
     virtual int32_t SpottingPreference() { return 0; }
+
+    // The display preferences and frame clock the battlefield drawing
+    // reads; null gives the drawing's defaults.
+    virtual DrawSettings* GetDrawSettings() { return nullptr; }
 };
