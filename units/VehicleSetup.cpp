@@ -198,6 +198,11 @@ float Vehicle::FullAimTime(bool randomise, bool quick) {
         t = 2.5f;
         if (mAcquisition == 0 && !quick) t += 2.0f;
     }
+    if ((wc == kWClassGun || wc == kWClassTwinGun) && w != kWeaponNone && mTarget) {
+        const float dx = mTarget->mX - mX, dy = mTarget->mY - mY, dz = mTarget->GetZ() - GetZ();
+        const float d = std::sqrt(dx * dx + dy * dy + dz * dz);
+        t *= OpticalQualityTrack(d, (std::fabs(mTarget->mPlaybackSpeed) + std::fabs(mPlaybackSpeed)) * 40.0f);
+    }
     if (randomise) t *= static_cast<float>(0.4 * RandomFraction() + 0.8);
     return t;
 }

@@ -350,10 +350,10 @@ float Vehicle::MoveSpeed(float* outZ) {
             float a = weight > 0.0f
                           ? static_cast<float>(d.mPower) / weight * 3.75e-5f * loadFactor * sGroundFactor
                           : 0.0f;
-            if (mHullPitch > 0.1f)
-                a *= (35.0f - 0.9f * mHullPitch) / 35.0f;
-            else if (mHullPitch < -0.1f)
-                a -= mHullPitch / 35.0f * 0.025f * 0.025f;
+            if (p > 0.1f)
+                a *= (35.0f - 0.9f * p) / 35.0f;
+            else if (p < -0.1f)
+                a -= p / 35.0f * 0.025f * 0.025f;
             v += a;
         } else if (v == 0.0f) {
             v = 0.00001f;
