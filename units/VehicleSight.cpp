@@ -111,7 +111,9 @@ FogOfWarContact Vehicle::SpotLevel(bool atStartOfTurn, Unit* spotter) {
     else if (mTurretRate != 0.0f)
         n = 90.0f;
     float s = std::pow(std::max(d.mSilhouette, 0.0f), 0.6f);
-    const bool inMotion = mPlaybackSpeed != 0.0f || (mMoveProgress > 0.0f && mMoveProgress < 1.0f);
+    // At the start of the turn the vehicle counts as standing without orders.
+    const bool inMotion =
+        !atStartOfTurn && (mPlaybackSpeed != 0.0f || (mMoveProgress > 0.0f && mMoveProgress < 1.0f));
     if (!inMotion) s *= OccupiedCover(GetOccupiedTerrain());
     if (mDugIn || IsFixed()) s *= 0.25f;
     return SpotLevelX(n, s, spotter);

@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "battle/ActionPacket.h"
 #include "engine/GOLTA.h"
 #include "engine/GString.h"
+#include "units/Functions.h"
 #include "units/vehicle_fixtures.h"
 
 TEST(VehicleWeapons, ArcsOfGunsWithoutTurret) {
@@ -223,4 +225,46 @@ TEST(VehicleState, WeaponsCrewAndLoadTimes) {
     tables.vehicles[kTestTank].mHasTurretArmor = 1;
     EXPECT_FALSE(tank->IsArmoredVehicle(kKnowTruth, true));
     EXPECT_TRUE(tank->IsArmoredVehicle(kKnowTruth, false));
+}
+
+TEST(VehicleTargets, MainGunOrMachineGunsByTargetAndChoice) {
+    VehicleBattle b;
+    b.mTables.vehicles[kTestTank].mCoaxMG = 5;
+    b.mTables.vehicles[kTestTank].mCoaxMGCount = 1;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 50, 50);
+    tank->mMGRounds[GetMGAmmoType(5)] = 100;
+    ASSERT_TRUE(tank->HasFunctioningMG(false));
+    Walker* squad = b.Add(kAllies, 150, 50);
+    Vehicle* enemy = b.AddVehicle(kTestLorry, kAllies, 150, 80);
+    b.mBattle.mCheckOrders = true;
+    tank->ReceiveTargetOrders(squad, squad->mX, squad->mY, false, 0);
+    EXPECT_TRUE(tank->mUseMainGun);
+    b.mBattle.mCheckOrders = false;
+    tank->ReceiveTargetOrders(squad, squad->mX, squad->mY, false, 0);
+    EXPECT_FALSE(tank->mUseMainGun); // the player is asked
+    tank->RespondToGunUseChoice(true);
+    EXPECT_TRUE(tank->mUseMainGun);
+    tank->ReceiveTargetOrders(enemy, enemy->mX, enemy->mY, false, 0);
+    EXPECT_TRUE(tank->mUseMainGun); // vehicles always draw the main gun
+    tank->mMainGunOut = true;
+    tank->ReceiveTargetOrders(enemy, enemy->mX, enemy->mY, false, 0);
+    EXPECT_FALSE(tank->mUseMainGun);
+    EXPECT_EQ(tank->mGunChoicePending, 0);
+}
+
+TEST(VehicleDrive, SeededRunsRepeat) {
+    auto run = [](uint32_t seed) {
+        SeedRandomGenerator(seed);
+        VehicleBattle b;
+        Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 20, 20, 0);
+        Vehicle* lorry = b.AddVehicle(kTestLorry, kAllies, 60, 22, 90);
+        lorry->mContactLevel = kContactFull;
+        VehicleBattle::Order(tank, 120, 20, kPaceDefaultMove);
+        VehicleBattle::Order(tank, 120, 120, kPaceReverse);
+        b.Prepare();
+        b.Drive(1500);
+        return std::vector<float>{tank->mX,  tank->mY,  tank->mHeading,
+                                  lorry->mX, lorry->mY, static_cast<float>(GetRandomState())};
+    };
+    EXPECT_EQ(run(9), run(9));
 }
