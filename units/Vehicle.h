@@ -172,6 +172,10 @@ public:
     void Refit() override;
     void Medic(bool randomise) override;
     void ProcessDeadVehicle() override;
+    // Fires the roof smoke mortar at the nearest seen enemy infantry within
+    // 40 m, buttoning up first.
+    void NahvertGW();
+    void AddSoundEffectSmokeMortar();
     int32_t NrArmorVarianceSlots() const;
     void Write(GFile* file) override;
     void Read(GFile* file) override;

@@ -5,13 +5,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
+#include "battle/PendingAttack.h"
 #include "battle/ScenarioCore.h"
 #include "battle/UnitID.h"
+#include "battle/UnitList.h"
 #include "engine/GFile.h"
 #include "engine/GGroup.h"
+#include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "units/Functions.h"
 #include "units/Vehicle.h"
 
 namespace {
@@ -253,4 +258,74 @@ void Vehicle::ProcessDeadVehicle() {
         if (mBurning && map) map->VoidLOS(mX, mY, mSmokeWidth);
     }
     if (mBurning && map) map->PotentiallyStartFire(0.00001f, mX, mY, false);
+}
+
+// ---------------------------------------------------------------------------
+// Close defence: the smoke mortar on the roof
+
+namespace {
+
+constexpr WeaponType kCloseDefenceMortar = 253;
+constexpr int32_t kMortarSound = 155;
+constexpr int32_t kMortarFlight = 80; // slices
+constexpr int16_t kMortarLook = 19;
+
+struct CloseDefenceSearch {
+    Vehicle* self;
+};
+
+bool IsCloseEnemyInfantry(GObject* member, void* context) {
+    auto* u = static_cast<Unit*>(member);
+    Vehicle* self = static_cast<CloseDefenceSearch*>(context)->self;
+    if (!u || u == self || !u->mActive || !u->IsSpottedNow()) return false;
+    if (u->mUnitType != kUnitInfantry || u->mSurrendered || u->mSide == self->mSide) return false;
+    const float dx = u->mX - self->mX, dy = u->mY - self->mY, dz = u->GetZ() - self->GetZ();
+    return dx * dx + dy * dy + dz * dz <= 40.0f * 40.0f;
+}
+
+} // namespace
+
+void Vehicle::AddSoundEffectSmokeMortar() {
+    AddSoundEffectFire(kWClassMortar, kMortarSound, 0.0f, 0);
+}
+
+void Vehicle::NahvertGW() {
+    if (!gBattle || !gBattle->mUnits) return;
+    CloseDefenceSearch search{this};
+    auto* w = static_cast<Unit*>(gBattle->mUnits->Find(IsCloseEnemyInfantry, &search));
+    if (!w) return;
+    if (!mButtoned) ChangeButton(true, 20);
+    if (!mButtoned) return;
+    AddSoundEffectSmokeMortar();
+    ActionPacket* p = gBattle->CreateActionPacket(0);
+    p->mType = kPacketShell;
+    p->mX = mX;
+    p->mY = mY;
+    p->mZ = GetZ();
+    p->mFirer = this;
+    p->mTarget = w;
+    p->mBlast = BlastRadius(kCloseDefenceMortar, kAmmoHE);
+    p->mFlightTime = kMortarFlight;
+    p->mLook = kMortarLook;
+    p->mShellFlags = static_cast<uint8_t>(0x01 | 0x10 | (IsSpottedNow() ? 0x04 : 0));
+    PendingAttack* a = gBattle->CreatePendingAttack(this, nullptr, kMortarFlight, IsAxis(), false);
+    a->mPacket = p;
+    a->mWeaponClass = kWClassMortar;
+    a->mWeaponType = kCloseDefenceMortar;
+    a->mAmmoClass = kAmmoHE;
+    a->mOriginX = mX;
+    a->mOriginY = mY;
+    a->mOriginZ = GetZ();
+    a->mAboveGround = true;
+    // The grenade lands near the enemy, never on the vehicle itself.
+    float x = 0.0f, y = 0.0f;
+    do {
+        x = w->mX + static_cast<float>(20.0 * RandomFraction() - 10.0);
+        y = w->mY + static_cast<float>(20.0 * RandomFraction() - 10.0);
+    } while (std::fabs(x - mX) <= 4.0f && std::fabs(y - mY) <= 4.0f);
+    Map* map = gBattle->mMap;
+    a->mImpactX = p->mEndX = x;
+    a->mImpactY = p->mEndY = y;
+    a->mImpactZ = p->mEndZ = map ? map->GetZCoord(x, y) : 0.0f;
+    AddSoundEffectExplosion(kMortarFlight, kCloseDefenceMortar, kAmmoHE, x, y);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "battle/Campaign.h"
+#include "battle/PendingAttack.h"
 #include "battle/UnitID.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
@@ -282,4 +283,42 @@ TEST(VehicleUpkeep, ResupplyRaisesMachineGunRoundsToTheCap) {
     v->mCasualties = 2;
     v->Medic(false);
     EXPECT_EQ(v->mCasualties, 0);
+}
+
+TEST(VehicleUpkeep, SmokeMortarFiresAtCloseEnemyInfantryOnly) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 100, 100);
+    Walker* far = b.Add(kAllies, 150, 100);
+    far->mContactLevel = kContactFull;
+    const int32_t attacks = b.mBattle.mPendingAttacks.GetCount();
+    tank->NahvertGW();
+    EXPECT_EQ(b.mBattle.mPendingAttacks.GetCount(), attacks); // 50 m: too far
+    EXPECT_FALSE(tank->mButtoned);
+    Walker* near = b.Add(kAllies, 110, 100);
+    near->mContactLevel = kContactFull;
+    for (uint32_t s = 1; s < 30; ++s) {
+        SeedRandomGenerator(s);
+        tank->NahvertGW();
+    }
+    EXPECT_TRUE(tank->mButtoned);
+    ASSERT_EQ(b.mBattle.mPendingAttacks.GetCount(), attacks + 29);
+    for (int32_t i = attacks; i < b.mBattle.mPendingAttacks.GetCount(); ++i) {
+        auto* a = static_cast<PendingAttack*>(b.mBattle.mPendingAttacks.GetObjectA(i));
+        EXPECT_EQ(a->mWeaponType, 253);
+        EXPECT_FALSE(std::fabs(a->mImpactX - 100.0f) <= 4.0f && std::fabs(a->mImpactY - 100.0f) <= 4.0f);
+        EXPECT_NEAR(a->mImpactX, 110.0f, 10.0f);
+    }
+}
+
+TEST(VehicleUpkeep, DeadVehiclesCoastAndStandStill) {
+    VehicleBattle b;
+    Vehicle* wreck = b.AddVehicle(kTestTank, kAxis, 100, 100);
+    wreck->mActive = false;
+    wreck->ProcessDeadVehicle(); // stopped and not burning: nothing
+    EXPECT_EQ(wreck->mX, 100.0f);
+    wreck->mPlaybackSpeed = 0.1f;
+    for (int32_t i = 0; i < 1000; ++i)
+        wreck->ProcessDeadVehicle();
+    EXPECT_EQ(wreck->mPlaybackSpeed, 0.0f);
+    EXPECT_GT(wreck->mX, 100.0f);
 }
