@@ -247,7 +247,6 @@ TEST(VehicleRecord, MistakenTypesAskedAnewAndLinksThatNameNothingStayNull) {
     tank->mMistakenTypes[2] = 0;
     tank->mPassengers[0] = b.AddVehicle(kTestLorry, kAxis, 30, 30);
     std::vector<uint8_t> bytes = WriteRecord(tank);
-    b.mBattle.mUnits->PreserveObjects();
     std::unique_ptr<Unit> back = ReadRecord(bytes);
     ASSERT_NE(back, nullptr);
     auto* v = static_cast<Vehicle*>(back.get());
