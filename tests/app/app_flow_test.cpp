@@ -1,0 +1,312 @@
+// The whole program on the dummy display: the title and its timings, the
+// main menu at both sizes and the warning below them, the scenario list,
+// the briefing, sides and players screens, confirm boxes, and the clicks
+// from the title to the beginning of a battle.
+
+#include <gtest/gtest.h>
+
+#include "app/ButtonFlybyView.h"
+#include "app/ConfirmButton2D.h"
+#include "app/FadeInScreen.h"
+#include "app/ProgressView.h"
+#include "app/ScenarioScroller.h"
+#include "app/ScenarioSnapshot.h"
+#include "app/ScenarioTextView.h"
+#include "app_fixture.h"
+#include "engine/GBlitView.h"
+#include "engine/GKernel.h"
+#include "engine/GOLTA.h"
+#include "engine/GRadioGroup.h"
+#include "engine/GTextView.h"
+
+namespace {
+
+class FlowTest : public AppTest {
+protected:
+    // Past the title to the main menu, its overlay clicked away.
+    void ToMainMenu() {
+        Key('x');
+        Pass(2);
+        ASSERT_NE(mApp->mMenuPicture, nullptr);
+        Click(400, 300); // the overlay
+        ASSERT_TRUE(mApp->mMenuPicture->IsVisible());
+    }
+};
+
+} // namespace
+
+TEST_F(FlowTest, TitleFollowsItsTimingsAndGivesWayToTheMenu) {
+    MakePictures();
+    Start();
+    FadeInScreen* title = mApp->mFadeScreen;
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(mApp->mMenuPicture, nullptr);
+    sNow += 4500;
+    Pass();
+    EXPECT_FALSE(title->GetPictureView()->IsShown());
+    sNow += 225;
+    Pass();
+    EXPECT_TRUE(title->GetPictureView()->IsShown());
+    EXPECT_NEAR(title->GetBrightness(), 0.5f, 0.01f);
+    sNow += 5775; // 6000 past the start of the fade-in: still up
+    Pass();
+    EXPECT_FALSE(title->IsFading());
+    EXPECT_NEAR(title->GetBrightness(), 1.0f, 0.001f);
+    sNow += 1;
+    Pass();
+    EXPECT_TRUE(title->IsFading());
+    sNow += 125;
+    Pass();
+    EXPECT_NEAR(title->GetBrightness(), 0.5f, 0.01f);
+    sNow += 126;
+    Pass(2);
+    EXPECT_EQ(mApp->mFadeScreen, nullptr);
+    ASSERT_NE(mApp->mMenuPicture, nullptr);
+    EXPECT_FALSE(mApp->mMenuPicture->IsVisible()); // behind the overlay
+    // The normal gamma is back: entry 255 at full brightness.
+    EXPECT_EQ(gKernel->GetGammaRamp()[255], 65535);
+}
+
+TEST_F(FlowTest, ClickOnTheHiddenTitleEndsItAtOnce) {
+    MakePictures();
+    Start();
+    sNow += 1000;
+    Click(400, 300);
+    Pass();
+    EXPECT_EQ(mApp->mFadeScreen, nullptr);
+    EXPECT_NE(mApp->mMenuPicture, nullptr);
+}
+
+TEST_F(FlowTest, KeyDuringTheTitleFadesItOut) {
+    MakePictures();
+    Start();
+    sNow += 5000;
+    Pass();
+    Key('q');
+    ASSERT_NE(mApp->mFadeScreen, nullptr);
+    EXPECT_TRUE(mApp->mFadeScreen->IsFading());
+    EXPECT_EQ(mApp->mTitleMusic, nullptr);
+    sNow += 300;
+    Pass(2);
+    EXPECT_EQ(mApp->mFadeScreen, nullptr);
+}
+
+TEST_F(FlowTest, MenuAtBothSizes) {
+    MakePictures();
+    Start(1024, 768);
+    ToMainMenu();
+    EXPECT_EQ(mApp->mMenuScale, 2);
+    EXPECT_EQ(mApp->mMenuPicture->GetWidth(), 1024);
+    GView* play = FindButton(mApp->mMenuPicture, 67);
+    ASSERT_NE(play, nullptr);
+    LongRect r;
+    play->GetBounds(&r);
+    EXPECT_EQ(r.left, 1024 / 2 - 147);
+    EXPECT_EQ(r.top, 768 - 150);
+    EXPECT_EQ(FindButton(mApp->mMenuPicture, 70), nullptr);
+    GView* quit = FindButton(mApp->mMenuPicture, 71);
+    ASSERT_NE(quit, nullptr);
+    quit->GetBounds(&r);
+    EXPECT_EQ(r.left, 1024 / 2 + 30);
+    EXPECT_EQ(r.top, 768 - 87);
+    // The help line names the button under the pointer.
+    int32_t x = 0, y = 0;
+    CentreOf(quit, &x, &y);
+    PlatformEvent move;
+    move.type = PlatformEvent::kMouseMove;
+    move.x = x;
+    move.y = y;
+    gKernel->InjectEvent(move);
+    Pass();
+    EXPECT_EQ(mApp->mFlybyHelp->GetCurrentRez(), 1524);
+}
+
+TEST_F(FlowTest, SmallScreenShowsOnlyTheWarning) {
+    MakePictures();
+    Start(640, 480);
+    Key('x');
+    Pass(2);
+    EXPECT_EQ(mApp->mMenuPicture, nullptr);
+    ASSERT_NE(gKernel->GetTopModal(), nullptr);
+    Click(320, 240);
+    Pass(2);
+    EXPECT_TRUE(gKernel->IsQuitting());
+}
+
+TEST_F(FlowTest, QuitWithoutABattleNeedsNoQuestion) {
+    MakePictures();
+    Start();
+    ToMainMenu();
+    ClickView(FindButton(mApp->mMenuPicture, 71));
+    EXPECT_TRUE(gKernel->IsQuitting());
+}
+
+TEST_F(FlowTest, ConfirmBoxDeliversItsAnswerOnceAfterItIsGone) {
+    MakePictures();
+    Start();
+    ToMainMenu();
+    auto battle = MakeTestBattle("Frage");
+    gBattle = battle.release();
+    mApp->Confirm(kConfirmSurrender);
+    EXPECT_EQ(mApp->mState, kStateConfirm);
+    ASSERT_NE(mApp->mPendingModal, nullptr);
+    // Kind 9 keeps the open box; kind 2 would replace it.
+    GView* box = mApp->mPendingModal;
+    mApp->Confirm(kConfirmFormatTooNew);
+    EXPECT_EQ(mApp->mPendingModal, box);
+    gBattle->mSurrenderState[0] = 2;
+    gBattle->mGlobalMorale[0] = 0.1f;
+    mApp->mSide = 0;
+    ClickView(FindButton(box, 105)); // no: the cease-fire state answers
+    Pass(2);
+    EXPECT_EQ(mApp->mPendingModal, nullptr);
+    EXPECT_EQ(mApp->mState, kStateNone);
+    EXPECT_EQ(gBattle->mSurrenderState[0], 1);
+    EXPECT_FALSE(gBattle->mEndedEarly); // the yes button sent nothing
+}
+
+TEST_F(FlowTest, ProgressWindowShowsOnlyAfterHalfASecond) {
+    MakePictures();
+    Start();
+    mApp->MakeProgressWindow(1550);
+    auto* progress = static_cast<ProgressView*>(mApp->mProgressBar);
+    ASSERT_NE(progress, nullptr);
+    mApp->UpdateProgressWindow();
+    EXPECT_FALSE(progress->IsShownYet());
+    TimeDelay(520);
+    mApp->UpdateProgressWindow();
+    EXPECT_TRUE(progress->IsShownYet());
+    EXPECT_EQ(progress->GetDots(), 0);
+    TimeDelay(820);
+    mApp->UpdateProgressWindow();
+    EXPECT_EQ(progress->GetDots(), 1);
+    mApp->DeleteProgressWindow();
+    EXPECT_EQ(mApp->mProgressBar, nullptr);
+}
+
+TEST_F(FlowTest, ScenarioListPagesSelectsAndDeletesSavedGames) {
+    MakePictures();
+    for (int i = 0; i < 9; ++i) {
+        auto battle = MakeTestBattle("Gefecht");
+        WriteScenario(*mFolder, "gefecht" + std::to_string(i), battle.get());
+    }
+    {
+        // A saved game, listed first; and a file of a newer format, left out.
+        TestApp saver;
+        auto battle = MakeTestBattle("Gespeichert");
+        battle->mTurn = 4;
+        gBattle = battle.get();
+        GFile file;
+        ASSERT_TRUE(file.IFile(mFolder->Path("Savegames/meins.mvg").c_str(), kFileModeCompressedWrite));
+        saver.SaveGame(&file);
+        gBattle = nullptr;
+        mFolder->Write("Szenarien/neu.mvg", {5, 4, 0});
+    }
+    Start();
+    ToMainMenu();
+    ClickView(FindButton(mApp->mMenuPicture, 67));
+    ScenarioScroller* list = mApp->mScenarioList;
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->mLinesPerPage, 13);
+    EXPECT_EQ(list->FileCount(0), 10);
+    EXPECT_EQ(list->LineCount(0), 11);
+    EXPECT_EQ(list->mSelected[0], 1);
+    EXPECT_EQ(list->mSelected[1], -1);
+    EXPECT_TRUE(list->Snapshot(0, 0)->fromGame);
+    EXPECT_EQ(list->Snapshot(0, 0)->rounds, 7);
+    EXPECT_EQ(list->Snapshot(0, 1)->rounds, 10);
+    EXPECT_TRUE(list->mDeleteButton->IsShown());
+    GString255 info;
+    list->InformationText(list->Snapshot(0, 1), 0, &info);
+    EXPECT_STREQ(info.GetCString(), "10  Runden, Winzig");
+
+    // A click on the quick-battle line selects it; play then does nothing.
+    LongRect r;
+    list->GetGlobalBounds(&r);
+    Click(r.left + 100, r.top + 62 + 5);
+    EXPECT_EQ(list->mSelected[0], 0);
+    EXPECT_FALSE(list->mDeleteButton->IsShown());
+    ClickView(FindButton(mApp->mMenuPicture, 72));
+    EXPECT_EQ(gBattle, nullptr);
+
+    Click(r.left + 100, r.top + 62 + 24 + 5);
+    EXPECT_EQ(list->mSelected[0], 1);
+    ClickView(list->mDeleteButton);
+    EXPECT_FALSE(mFolder->Exists("Savegames/meins.mvg"));
+    EXPECT_EQ(list->FileCount(0), 9);
+    EXPECT_EQ(list->mSelected[0], 0);
+    EXPECT_EQ(ScenarioScroller::SizeNameIndex(35), 0);
+    EXPECT_EQ(ScenarioScroller::SizeNameIndex(36), 1);
+    EXPECT_EQ(ScenarioScroller::SizeNameIndex(251), 4);
+}
+
+TEST_F(FlowTest, FromTheTitleToTheBattleByClicks) {
+    MakePictures();
+    auto scenario = MakeTestBattle("Am Dorf");
+    WriteScenario(*mFolder, "am_dorf", scenario.get());
+    scenario.reset();
+    Start();
+    ToMainMenu();
+    ClickView(FindButton(mApp->mMenuPicture, 67));
+    ASSERT_NE(mApp->mScenarioList, nullptr);
+    ClickView(FindButton(mApp->mMenuPicture, 72));
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_TRUE(gBattle->mOpenedFromList);
+    EXPECT_STREQ(gBattle->mTitle.GetCString(), "Am Dorf");
+    // The general briefing, then on to the sides.
+    ASSERT_NE(mApp->mScenarioText, nullptr);
+    EXPECT_EQ(mApp->mScenarioText->GetLines().size(), 1u);
+    ClickView(FindButton(mApp->mScreenView, 85));
+    ASSERT_NE(mApp->mScreenView, nullptr);
+    ClickView(FindButton(mApp->mScreenView, 109));
+    EXPECT_EQ(mApp->mSide, 0);
+    // The players screen: one player is offered and chosen.
+    ASSERT_NE(mApp->mPlayersRadio, nullptr);
+    EXPECT_EQ(mApp->mPlayersRadio->GetCount(), 4);
+    ClickView(FindButton(mApp->mScreenView, 111));
+    EXPECT_EQ(mApp->mPlayers, 1);
+    // Side 0's briefing, then the battle (one player: no password).
+    ASSERT_NE(mApp->mScenarioText, nullptr);
+    ClickView(FindButton(mApp->mScreenView, 86));
+    EXPECT_EQ(mApp->mBattlesBegun, 1);
+    EXPECT_EQ(gBattle->Host(), mApp);
+}
+
+TEST_F(FlowTest, HotseatPlayersSetTheirPasswords) {
+    MakePictures();
+    auto scenario = MakeTestBattle("Zu zweit");
+    WriteScenario(*mFolder, "zu_zweit", scenario.get());
+    scenario.reset();
+    Start();
+    ToMainMenu();
+    ClickView(FindButton(mApp->mMenuPicture, 67));
+    ClickView(FindButton(mApp->mMenuPicture, 72));
+    ClickView(FindButton(mApp->mScreenView, 85));
+    ClickView(FindButton(mApp->mScreenView, 110));
+    ClickView(FindButton(mApp->mScreenView, 115)); // hotseat
+    ClickView(FindButton(mApp->mScreenView, 111));
+    EXPECT_EQ(mApp->mPlayers, 2);
+    EXPECT_EQ(mApp->mConnectionType, 0);
+    ASSERT_NE(mApp->mPasswordField, nullptr);
+    for (char c : std::string("geheim"))
+        Key(static_cast<uint8_t>(c));
+    ClickView(FindButton(mApp->mScreenView, 118));
+    EXPECT_TRUE(mApp->mPasswordSet[1]);
+    EXPECT_EQ(mApp->mBattlesBegun, 1);
+    GString63 hash = mApp->mPasswordHash[1];
+    EXPECT_GT(hash.GetLength(), 0);
+
+    // Side 1 again: a wrong password is refused and the way back offered.
+    mApp->PasswordScreen();
+    for (char c : std::string("falsch"))
+        Key(static_cast<uint8_t>(c));
+    int beeps = gKernel->GetBeepCount();
+    ClickView(FindButton(mApp->mScreenView, 118));
+    EXPECT_EQ(gKernel->GetBeepCount(), beeps + 1);
+    EXPECT_NE(FindButton(mApp->mScreenView, 99), nullptr);
+    EXPECT_EQ(mApp->mBattlesBegun, 1);
+    for (char c : std::string("geheim"))
+        Key(static_cast<uint8_t>(c));
+    ClickView(FindButton(mApp->mScreenView, 118));
+    EXPECT_EQ(mApp->mBattlesBegun, 2);
+}
