@@ -46,7 +46,11 @@ std::vector<uint8_t> ProgramFolder::Read(const std::string& name) const {
 }
 
 void ProgramFolder::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    std::ofstream out(Path(name), std::ios::binary | std::ios::trunc);
+    WriteAbsolute(Path(name), bytes);
+}
+
+void ProgramFolder::WriteAbsolute(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 

@@ -25,6 +25,7 @@ public:
     std::vector<uint8_t> Read(const std::string& name) const;
     void Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
     bool Exists(const std::string& name) const;
+    static void WriteAbsolute(const std::string& path, const std::vector<uint8_t>& bytes);
 
 private:
     std::string mPath;
