@@ -95,6 +95,14 @@ public:
     // Makes the unit (null: none) the selected one.
     void SetSelectedUnit(Unit* unit);
 
+    // ---- Drawing (defined with the battlefield drawing) -------------------
+    // Every unit's DrawItself with the three enlargement values, in list order.
+    void DrawUnits(float a, float b, float c);
+    // Every effect of mEffects, in list order, through the drawing's hook.
+    void DrawEphemerals();
+    // Drops a selection or camera lock that is no longer valid.
+    void VerifySelectedUnit();
+
     bool mSetupPhase = true;
     bool mStub = false;
     int32_t mSurrenderState[2] = {0, 0}; // 2: that side has given up
@@ -116,6 +124,7 @@ public:
     int16_t mSideShortA[2] = {0, 0};
     int16_t mQuietTurns[2] = {0, 0};
     int32_t mActivity[2] = {0, 0};
+    int32_t mFiringActivity[2] = {0, 0}; // grows by 3000 a shot; index 1 the Axis
     int32_t mEdgeOwner[4] = {0, 2, 1, 2}; // West, North, East, South; 2 nobody
     bool mCustomForce[2] = {false, false};
     int32_t mCustomA[2] = {0, 0};

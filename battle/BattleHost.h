@@ -8,9 +8,11 @@
 #include "units/Enums.h"
 
 class Battle;
+struct DrawSettings;
 class GFile;
 class GString;
 class GView;
+class Unit;
 
 class BattleHost {
 public:
@@ -24,6 +26,8 @@ public:
     virtual int32_t ConnectionKind() { return 0; }
     // False on the machine that joined a TCP/IP game.
     virtual bool IsHost() { return true; }
+    // Fog of war: 0 off (every unit fully known), 1, 2, 3 the fullest.
+    virtual int32_t FogOfWarLevel() { return 3; }
     // The game-mode value kept in the battle part of a saved game.
     virtual int32_t GameMode() { return 0; }
     virtual void SetGameMode(int32_t mode) {}
@@ -55,4 +59,16 @@ public:
     virtual void RestartVehicleSounds() {}
     virtual void JoinerBeginsBattle() {}
     virtual void AddRadioInstructions() {}
+
+    // The battle screen's answers to the unit rules (nothing headless):
+    // redraw the unit panel; the selection changed (balloon, camera lock and
+    // panel buttons follow it); let the player choose the ground or the
+    // upper floor of a building for the unit.
+    virtual void RefreshInfoPanel() {}
+    virtual void SelectionChanged(Unit* unit) {}
+    virtual void CreateFloorChoiceMenu(Unit* unit) {}
+
+    // The display preferences and frame clock the battlefield drawing
+    // reads; null gives the drawing's defaults.
+    virtual DrawSettings* GetDrawSettings() { return nullptr; }
 };

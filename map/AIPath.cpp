@@ -27,17 +27,34 @@ int32_t SlopeCost(float slope, PathType type)
     return slope > 0.3f ? 2 : (slope > 0.15f ? 1 : 0);
 }
 
-uint8_t SquareCost(const Map& map, int32_t col, int32_t row, PathType type)
+// Per terrain code, a cell's cost for one path type and whether it is road;
+// looked up once per grid rather than once per cell.
+struct CellCosts {
+    uint8_t mCost[kTerrainCount];
+    bool mRoad[kTerrainCount];
+};
+
+void FillCellCosts(PathType type, CellCosts* costs)
+{
+    for (Terrain t = 0; t < kTerrainCount; ++t) {
+        costs->mCost[t] = CellCost(t, type);
+        costs->mRoad[t] = TerrainHas(t, kTFRoad);
+    }
+}
+
+uint8_t SquareCost(const Map& map, int32_t col, int32_t row, PathType type, const CellCosts& costs)
 {
     int32_t passable = 0, sum = 0, roads = 0;
     for (int32_t i = 0; i < kPointsPerSquare; ++i) {
+        const uint16_t* points = &map.mPoints[static_cast<size_t>(col * kPointsPerSquare + i) * map.mPointsY +
+                                              static_cast<size_t>(row * kPointsPerSquare)];
         for (int32_t j = 0; j < kPointsPerSquare; ++j) {
-            Terrain t = DecodePointTerrain(map.GetPoint(col * kPointsPerSquare + i, row * kPointsPerSquare + j));
-            uint8_t c = CellCost(t, type);
+            Terrain t = DecodePointTerrain(points[j]);
+            uint8_t c = costs.mCost[t];
             if (c > kPathMaxCost) continue;
             ++passable;
             sum += c;
-            if (TerrainHas(t, kTFRoad)) ++roads;
+            if (costs.mRoad[t]) ++roads;
         }
     }
     // A square is entered when a quarter of it can be crossed: a bridge or a
@@ -107,8 +124,11 @@ void BuildPathGrid(const Map& map, PathType type, PathGrid* grid)
     grid->mSize = map.mSquareCount;
     grid->mStride = 1;
     grid->mCost.assign(grid->mSize, kPathBlocked);
+    CellCosts costs;
+    FillCellCosts(type, &costs);
     for (int32_t col = 0; col < map.mWidth; ++col) {
-        for (int32_t row = 0; row < map.mHeight; ++row) grid->mCost[map.SquareIndex(col, row)] = SquareCost(map, col, row, type);
+        for (int32_t row = 0; row < map.mHeight; ++row)
+            grid->mCost[map.SquareIndex(col, row)] = SquareCost(map, col, row, type, costs);
     }
     LabelRegions(map, grid);
 }

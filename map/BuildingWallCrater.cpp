@@ -251,7 +251,7 @@ void CraterGroup::ICraterGroup(Map* map)
     mMap = map;
 }
 
-bool gPlayerView = false;
+
 
 Crater* CraterGroup::FindCrater(float x, float y)
 {

@@ -8,6 +8,7 @@
 #include "units/Enums.h"
 
 class GFile;
+class GGraphic;
 class Map;
 
 // A building standing on one 20 m square, with its footprint, damage and
@@ -51,6 +52,13 @@ public:
     char mOccupied = 0;     // per frame: a unit is inside
     char mDirty = 0;        // damage or state changed since the last packet
     Map* mMap = nullptr;    // the map it stands on
+
+    // Drawing (defined with the battlefield drawing). The textures are the
+    // walls, the roof and the rubble, owned; null when not made.
+    void MakeTextures(bool reduced);
+    void DeleteTextures();
+    void DrawBuilding();
+    GGraphic* mTextures[3] = {};
 };
 
 // A wall, hedge or fence along a line, of one terrain type (16, 41..44).
@@ -69,6 +77,9 @@ public:
     Terrain mType = kTerrainWall;
     float mX0 = 0.0f, mY0 = 0.0f, mX1 = 0.0f, mY1 = 0.0f;
     float mHeight = 1.0f;   // metres above the ground
+
+    // Draws the wall when its type is `type` and its box can be seen.
+    void DrawWall(Terrain type);
 };
 
 // A shell crater (kinds 0 and 1) or a dug foxhole (kind 2 and above).
@@ -103,6 +114,9 @@ public:
     Affiliation mSide = 2;  // digging side; 2 for shell craters
     int32_t mLevel = 0;     // foxhole spotting visits only levels above 1
     Map* mMap = nullptr;    // the map it lies on
+
+    // Draws the crater or foxhole (defined with the battlefield drawing).
+    void Draw();
 };
 
 constexpr int32_t kCraterKindFoxhole = 2;

@@ -66,6 +66,7 @@ void Map::MakeSmokeAndFlames()
 
 Map::~Map()
 {
+    ReleaseDrawState();
     delete mSaved;
     DeleteAIPathGrids();
     DeleteGroups();
@@ -187,6 +188,7 @@ void Map::FinishInit()
     mWidthMetres = mWidth * kSquareSize;
     mHeightMetres = mHeight * kSquareSize;
     RecomputeHeights();
+    PrecomputeSuperTiles();
     IndexObjects();
     AddTrees();
 }

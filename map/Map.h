@@ -25,6 +25,10 @@ class GFile;
 class Unit;
 class MapView;
 class HotkeyPanel;
+class GGraphic;
+class GString;
+class Landmark;
+class VictoryFlag;
 
 constexpr float kSquareSize = 20.0f;
 constexpr float kPointSpacing = 2.0f;
@@ -60,6 +64,14 @@ inline uint16_t EncodePoint(int32_t heightCode, Terrain terrain)
 {
     return static_cast<uint16_t>(((terrain & 0x3f) << 10) | (heightCode & 0x3ff));
 }
+
+// One rain drop or snow flake of the weather drawing, laid in an 80 m cell.
+struct WeatherParticle {
+    float mOffset[2] = {};     // within the cell, 0..80 m
+    float mDirection[2] = {};  // horizontal unit vector
+    int16_t mPhase = 0;        // start within the 12 000-step fall cycle
+    float mDrift = 0.0f;       // metres along the wind
+};
 
 class Map : public GObject {
 public:
@@ -207,6 +219,137 @@ public:
     // resolution use.
     void SetScreenWidth(int32_t pixels);
 
+    // ------------------------------------------------ drawing (draw/)
+    // Defined with the battlefield drawing; the simulation never calls them
+    // except CreateDoodads (rubble) and the camera's stored fields.
+    // Frame, culling and the unit pass.
+    void DrawMap();
+    void DirtyClip() { mClipDirty = true; }
+    void MasterClip();
+    void DrawUnits();
+    void DrawEphemerals();
+    void DrawBuildings();
+    void DrawWalls();
+    void DrawCraters();
+    void ShowWarningLabel(GString* text1, int32_t kind1, GString* text2, int32_t kind2, float x, float y, float z);
+    // Ground: super tiles and patches.
+    void PrecomputeSuperTiles();
+    char CheckSuperClipBox(float x, float y, float r) const;
+    void DrawOpenGround();
+    void BreakDownGroundPatch(int32_t level, int32_t i, int32_t j, bool needsClip);
+    void DrawFlatGroundPatch(int32_t level, int32_t i, int32_t j, bool needsClip);
+    // Sky, outside ground, marker, skirts and exit zones.
+    void DrawOutsideWorld();
+    void DrawOutsideWorldColor(float a);
+    // Camera.
+    void PositionCamera();
+    void BogusRotate(float rate);
+    void RotateCameraAbsolute(float degrees);
+    void BogusMove(char direction, float step);
+    void BogusLoft(bool up);
+    void JumpToCameraLoft(int32_t level);
+    void KeyPad(int32_t key);
+    void Refresh();
+    float DistanceToCamera(float x, float y, float z, float* fovOut) const;
+    // Textures.
+    void MakeTextures(bool flag);
+    void DeleteTextures();
+    // Frees the textures and the crew dummies; the destructor calls it.
+    void ReleaseDrawState();
+    void MakeNationalTextures(Nation nation);
+    void MakeSmallArmsTexture(int32_t i);
+    void MakeCrewDummy(Force force, Uniform uniform);
+    void MakeCrewDummyTextures();
+    void LoadDoodadTexture(int32_t type, int32_t variant);
+    int32_t GetOverlayTextureIndex(const Square* s, int32_t slot, int32_t* underLayer) const;
+    void SetTracerTexture(Affiliation side);
+    void SetFlameTexture();
+    void SetTireTexture();
+    void SetShrapnelTexture(int32_t i);
+    void SetSparkTexture(int32_t i);
+    void SetRubbleTexture();
+    void SetLastFireTexture();
+    // Markers, lines, landmarks and weather.
+    void DrawSetupZones();
+    void DrawSetupWall(bool cap, float x1, float y1, float x2, float y2);
+    void DrawExitZone(Direction edge, bool ownSide);
+    void DrawFlags();
+    void DrawOneFlag(VictoryFlag* flag);
+    void SetConformingLineTexture(int32_t row);
+    void DrawConforming3DLine(bool textured, bool wide, float x1, float y1, float z1, float x2, float y2, float z2);
+    void DrawLandmarks();
+    void DrawOneLandmark(Landmark* landmark);
+    void DrawWeather();
+    // Overlays, trees, doodads, fires and smoke.
+    void DrawOverlays();
+    void DrawTrees();
+    void CreateDoodads(int32_t column, int32_t row);
+    void DrawDoodads();
+    void DrawFires();
+    void DrawSideViewFire(int32_t pattern, float x, float y, float heightScale, float spread);
+    void DrawOneFire(float x, float y, float radius, float height, float topFactor, bool inLocalFrame);
+    void StartFireSoundEffects();
+    void ClearReplaySounds(bool keepLoops);
+    void DrawSmoke();
+    int32_t DrawSmokeColumn(int32_t column, float x, float y, float size, bool shell, int32_t kind, bool faint,
+                            float age, float opacity);
+
+    // Drawing state. Per-super-tile arrays are x-major (index = I * tiles
+    // along y + J); level arrays hold whole metres, -999 when not flat.
+    int32_t mLevelWidth[3] = {};   // patches along x per level (20, 40, 80 m)
+    int32_t mLevelHeight[3] = {};
+    std::vector<int16_t> mFlatHeight[3];  // square, patch and super tile levels
+    std::vector<float> mSuperTileBottom;  // lowest rounded ground (m)
+    std::vector<float> mSuperTileTop;     // highest rounded ground + 18 m
+    std::vector<uint8_t> mSuperTileVisibility;  // 0 outside, 1 straddling, 2 inside
+    std::vector<uint8_t> mFarTileDrawn;   // drawn this frame as one far fan
+    uint8_t mGroundVariation[8][8] = {};  // 3..7, drawn at set-up
+    int32_t mPreviousCameraLevel = 0;
+    float mLevelTransition = 0.0f;        // 1 when a level step starts, down to 0
+    float mCameraZ = 50.0f;               // eye height of the last frame (m)
+    float mShake = 0.0f;                  // decaying camera shake (m)
+    Unit* mLockedUnit = nullptr;          // followed by the camera; null = free
+    float mLockHeadingOffset = 0.0f;      // degrees; 0 = along the weapon
+    bool mPickInProgress = false;
+    bool mWeatherMade = false;
+    bool mDoodadsCreated = false;
+    float mLineV0 = 0.0f, mLineV1 = 0.0f; // v range of the chosen line row
+
+    // The texture table (owned; null when not made).
+    GGraphic* mGroundTextures[140] = {};
+    Unit* mCrewDummies[36] = {};
+    GGraphic* mDoodadRubbleTexture = nullptr;
+    GGraphic* mWallTextures[3] = {};
+    GGraphic* mSmallArmsTextures[48] = {};
+    GGraphic* mNationalTextures[10] = {};
+    GGraphic* mNationalPriorityTextures[12] = {};
+    GGraphic* mSpecialPriorityTextures[14] = {};
+    GGraphic* mBlastTextures[20] = {};
+    GGraphic* mSmokeTextures[4] = {};
+    GGraphic* mTreeTextures[60] = {};   // upright, by kind x 20 + variant
+    GGraphic* mTreeTextures2[60] = {};  // crown seen from above
+    char mTreeKinds[60] = {};           // width class of the upright picture
+    // Wall types: 42, 44 first, 44 second, 16 first, 16 second, 43, always.
+    GGraphic* mWallTypeTextures[7] = {};
+    GGraphic* mTyreTexture = nullptr;
+    GGraphic* mSkyTextures[3] = {};
+    GGraphic* mNightLightTexture = nullptr;
+    GGraphic* mGroundEdgeTextures[2] = {};
+    GGraphic* mFlameTextures[3] = {};
+    GGraphic* mTracerTextures[2] = {};
+    GGraphic* mFlagPoleTextures[2] = {};
+    GGraphic* mFireTextures[18] = {};
+    GGraphic* mShrapnelTextures[8] = {};
+    GGraphic* mSparkTextures[3] = {};
+    GGraphic* mLastFireTexture = nullptr;  // not owned: one of mFireTextures
+    GGraphic* mOpenGroundTextures[20] = {};
+    GGraphic* mExitZoneTextures[2] = {};
+    GGraphic* mLineTexture = nullptr;
+    GGraphic* mDoodadTextures[56] = {};   // 4 x type + variant
+    GGraphic* mCraterTextures[2] = {};    // shell crater, foxhole
+    Building* mPickedBuilding = nullptr;  // found by the last pick, or null
+    std::vector<WeatherParticle> mWeatherParticles;  // 1800 once made
+
     // ------------------------------------------------ fields
     int32_t mWidth = 0;           // squares along x
     int32_t mHeight = 0;          // squares along y
@@ -278,7 +421,7 @@ private:
 
     struct Trace {
         float mX1, mY1, mZ1, mX2, mY2, mZ2;
-        float mArc = 0.0f;            // extra height at mid-path (shell arcs)
+        float mArc = 0.0f;            // shell arcs: the line rises mArc x t (1 - t) above the chord
         bool mGround = true;          // the ground blocks
         bool mSolids = true;          // buildings block
         bool mVegetation = true;      // woods, crops and large fires attenuate

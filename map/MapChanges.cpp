@@ -290,6 +290,13 @@ void Map::RubbleizeBuilding(float x, float y, int32_t slice)
         }
     }
     ClearDoodads(b->mColumn * kSquareSize + 10.0f, b->mRow * kSquareSize + 10.0f);
+    // The rubble's doodads come from a generator seeded by the square, so
+    // that every machine lays them alike; the game's own sequence resumes
+    // afterwards untouched.
+    const uint32_t kept = GetRandomState();
+    SeedRandomGenerator(static_cast<uint32_t>(b->mColumn) * 4099u + static_cast<uint32_t>(b->mRow));
+    CreateDoodads(b->mColumn, b->mRow);
+    SeedRandomGenerator(kept);
     VoidLOS(b->mColumn * kSquareSize + 10.0f, b->mRow * kSquareSize + 10.0f, 40.0f);
 }
 

@@ -217,10 +217,11 @@ float Map::CheckFlightPath(int32_t timeOfFlight, float x, float y, float z, floa
 {
     if (!endX || !endY || !endZ || mPoints.empty() || !Finite6(x, y, z, *endX, *endY, *endZ)) return 1.0f;
     // A shell flies a parabola: over flight time T seconds it rises
-    // g T^2 / 8 above the straight chord at mid-path.
+    // g T^2 / 2 x t (1 - t) above the straight chord at the part t of the
+    // way, g T^2 / 8 at mid-path.
     const float seconds = std::max(0, timeOfFlight) / 40.0f;
     Trace trace{x, y, z, *endX, *endY, *endZ};
-    trace.mArc = kGravity * seconds * seconds / 8.0f;
+    trace.mArc = kGravity * seconds * seconds / 2.0f;
     trace.mVegetation = false;
     // The gun's own place and the last metre before impact do not stop it.
     trace.mStartExempt = 3.0f;

@@ -247,10 +247,20 @@ constexpr int32_t kAirplaneCount = 95;
 // Row of gMovementSpeedChart (a pace; 5 bits in a waypoint). Order ids 20..63
 // are a separate number space, mapped onto paces by ConvertOrderToSpeed.
 using MovementSpeedType = int32_t;
+constexpr MovementSpeedType kPaceToContact = 3;   // ends at the first sight of the enemy
 constexpr MovementSpeedType kPaceDefaultMove = 4;
+constexpr MovementSpeedType kPaceSplitApproach = 6; // its waypoints cannot be dragged
+constexpr MovementSpeedType kPaceNoSuppression = 9; // weighs on the command delay
 constexpr MovementSpeedType kPaceReverse = 10;
 constexpr MovementSpeedType kPaceBuildingOnly = 15;
 constexpr MovementSpeedType kPaceRotate = 17;
+// Order ids with a fixed meaning for the waypoint rules.
+constexpr int32_t kOrderEscapeMove = 20;   // a unit fleeing fire; also a refused move
+constexpr int32_t kOrderNoGroundNeeded = 28;
+constexpr int32_t kOrderEscapeOnFoot = 31; // a fleeing unit that can run
+constexpr int32_t kOrderHeavyBuilding = 33; // only onto terrain 53
+constexpr int32_t kOrderHide = 36;          // toggles hiding
+constexpr int32_t kOrderRotate = 37;        // stored as pace 17
 constexpr int32_t kMovementSpeedCount = 32;
 constexpr int32_t kOrderSearchRows = 18;
 

@@ -105,6 +105,8 @@ void CheckVehicle(Checker& c, const VehicleData& r) {
     c.Range("mTopSpeed", r.mTopSpeed, 0, 80);
     c.Range("mMaxRounds", r.mMaxRounds, 0, 2000);
     c.Range("mPassengerSlots", r.mPassengerSlots, 0, 2);
+    c.Range("mLongRange", r.mLongRange, 0, 1);
+    c.Range("mGoodVision", r.mGoodVision, 0, 1);
     c.Range("mSkirtKind", r.mSkirtKind, 0, 7);
     c.Range("mCurvedPlateChance", r.mCurvedPlateChance, 0, 100);
     c.Range("mAmmoProfile", r.mAmmoProfile, 0, kLoadSlots - 1);
@@ -138,6 +140,9 @@ void CheckInfantry(Checker& c, const InfantryData& r) {
         c.Range("mTeamMen", r.mTeamMen[i], 0, 20);
         c.Range("mTeamAnimGroup", r.mTeamAnimGroup[i], 0, 31);
         if (i < r.mNrTeams) men += r.mTeamMen[i];
+        // Men in a team the row does not have would be lost when the unit is made.
+        else if (r.mTeamMen[i] != 0)
+            c.Fail("mTeamMen", "Team " + std::to_string(i + 1) + " ungenutzt, hat aber Maenner");
     }
     if (men != r.mNrMen)
         c.Fail("mTeamMen", "Summe " + std::to_string(men) + " ungleich mNrMen " + std::to_string(r.mNrMen));

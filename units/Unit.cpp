@@ -351,12 +351,6 @@ void Unit::AISetLocation(float x, float y) {
     mY = y;
 }
 
-void Unit::SetSuppression(float s, bool quiet) {
-    if (s < 0.0f) s = 0.0f;
-    if (s > static_cast<float>(kMaxSuppression)) s = static_cast<float>(kMaxSuppression);
-    mSuppression = s;
-}
-
 int32_t Unit::SuppressionBand() const {
     static const float kBands[] = {10.0f, 30.0f, 60.0f, 100.0f, 350.0f, 600.0f, 1200.0f};
     int32_t band = 0;
@@ -405,17 +399,6 @@ void Unit::ExitMap() {
     mPacketDirty = true;
 }
 
-void Unit::Die() {
-    if (!mActive) return;
-    mActive = false;
-    mTarget = nullptr;
-    mAreaTarget = false;
-    mNrWaypoints = 0;
-    mHiding = false;
-    mHidden = false;
-    mPacketDirty = true;
-    gPacket = true;
-}
 
 void Unit::CompletePlayback() {
     mPreviousTarget = mTarget;
@@ -454,22 +437,7 @@ int32_t Unit::MaxAllowedAmmo(int32_t* maximum) {
     return 0;
 }
 
-float Unit::GetTEMFromLocation(float x, float y, float z, bool moving, bool fromAbove, bool halfFoxhole,
-                               WeaponClass wclass, bool raw, float* exposure) {
-    if (exposure) *exposure = 1.0f;
-    return 1.0f;
-}
 
-bool Unit::AIWantsToFire(AmmoClass* ammo) {
-    AmmoClass chosen = ChooseAmmo(mTarget, true);
-    if (ammo) *ammo = chosen;
-    if (chosen == kAmmoNone && mAreaFireFlag) {
-        mAreaFireFlag = false;
-        mAreaTarget = false;
-        gPacket = true;
-    }
-    return false;
-}
 
 void Unit::CleanUpLinks() {
     // Between an operation's battles its units may have gone: drop links to them.

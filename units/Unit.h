@@ -24,6 +24,7 @@ class PendingAttack;
 class ScenarioCore;
 class Vehicle;
 struct Path;
+struct SpotParam;
 
 using ObstacleKind = int32_t; // 0: no obstacle; 1 may be pushed aside; 3 blocks outright
 using AirWeaponKind = int32_t;
@@ -39,6 +40,12 @@ constexpr int32_t kWaypointRetreat = 0;
 constexpr int32_t kWaypointLegEnd = 1;
 constexpr int32_t kWaypointPathPoint = 2;
 constexpr int32_t kWaypointPathEnd = 3;
+// The same numbers as the orders see them: active waypoints are being
+// carried out, planned ones wait for the next action phase.
+constexpr int32_t kWaypointActive = 0;
+constexpr int32_t kWaypointActiveEnd = 1; // the last point of an order
+constexpr int32_t kWaypointPlanned = 2;
+constexpr int32_t kWaypointPlannedEnd = 3;
 
 // One waypoint of a unit, the current one first.
 struct Destination {
@@ -51,6 +58,15 @@ struct Destination {
     int8_t mHide = 0; // hide on arrival
 };
 using Waypoint = Destination;
+
+// The scan of Unit::NearestUnitOfSide: units of the side other than
+// mSide (an Axis flag) that lie nearer the point than mBest lower it.
+struct NearestUnitSearch {
+    float mBest = 0.0f; // metres
+    float mX = 0.0f;
+    float mY = 0.0f;
+    char mSide = 0;
+};
 
 // Where a waypoint was first ordered (the limit of moving it).
 struct OrderPoint {
@@ -88,9 +104,12 @@ public:
     bool CampaignDeployOK() const { return true; }
     // Draws a leader's name not yet borne in the nation's table.
     void AssignSergeantName();
-    // A subordinate of this platoon leader, or null.
-    Unit* PlatoonSubordinate(bool any) { return nullptr; }
-    void CheckLeadership() {}
+    // The first unit of the battle (else the operation) that has this
+    // level-1 leader as its platoon leader; with alive, only active units
+    // that have not surrendered. Null for any other unit.
+    Unit* PlatoonSubordinate(bool alive);
+    // Links the unit to the leader in whose command it stands (mHQ).
+    void CheckLeadership();
 
     // ---- Geometry ------------------------------------------------------
     float DistanceToLocation(float x, float y);
@@ -118,20 +137,24 @@ public:
     bool HasMovementOrders() const;
     bool LastWaypointIsRotation() const;
     void GetFinalDestination(float* x, float* y, char* flag) const;
-    void SetSuppression(float s, bool quiet);
+    void SetSuppression(float s, bool keep);
     void ShiftCasualtiesToOld();
     // The surviving crew leaves as a new infantry unit; null when none do.
     Infantry* BailOut(bool clearAmmo, bool delayed) { return nullptr; }
-    void ShoutTankHit(Vehicle* hit, bool penetrated) {}
+    void ShoutTankHit(Vehicle* hit, bool penetrated);
     // Orders the unit out of a burning square.
-    void EscapeFromFire() {}
+    void EscapeFromFire();
+    // The voice of a fire order at the current target.
+    void ShoutFireOrders();
+    // An infantry unit whose heavy weapon calls down indirect fire.
+    bool IsForwardObserver();
     float SurvivorFraction();
     int32_t SuppressionBand() const;
     // Full strength in men by the data record: infantry men, vehicle crew,
     // one for an aircraft, none for a fixed object.
     int32_t GetOriginalNrMen() const;
     void PrepareForPlayback();
-    void UpdateFireAnimationClock(int32_t now) {}
+    void UpdateFireAnimationClock(int32_t now);
 
     // ---- Geometry, sight and targets of the unit rules -------------------
     float AspectToLocation(float x, float y, bool gun, bool fold);
@@ -147,12 +170,40 @@ public:
     bool CanSeeLocation(float x, float y);
     bool CanSeeLocationForAreaFire(float x, float y);
     bool InCover(bool strict);
-    FogOfWarContact SpotLevelX(float noise, float size, Unit* spotter);
+    // In cover, or (useTEM) exposed below 0.47 to a look from (x, y).
+    bool InComplexCover(bool strict, bool useTEM, float x, float y);
+    // The height aimed at on the area target: the ground or building floor.
+    float GetTargetXYZ_helper();
+    bool CanShowStopHideButton();
+    // The acquisition level 0..4 that the unit's motion and the target's
+    // allow it to use against that target.
+    int32_t LimitAcquisition(Unit* target, WeaponClass wclass);
+    // mExperience with the battle's bonus for the computer's side, 0..8;
+    // no leader bonus.
+    ExperienceLevel BaseExperience();
+    // This unit, as spotter, raises the block's best level to what it
+    // achieves on the unit looked for.
+    void Spot(SpotParam* param);
+    // The optics rating for spotting, and the tracking factor of aim and
+    // hit chance at a distance (m) and a crossing speed (m/s).
+    float OpticalQualitySpot();
+    float OpticalQualityTrack(float distance, float speed);
+    // The best contact level that the enemy (or only that unit) has on
+    // this unit, hearing it within hearingRange.
+    FogOfWarContact SpotLevelX(float hearingRange, float rangeFactor, Unit* only);
     bool CanPotentiallyTarget(Unit* target);
-    void CancelTarget(bool force, bool forgetOrdered);
+    // Drops the target; forget also drops the ordered one, force also ends
+    // an observer's running fire mission.
+    void CancelTarget(bool forget, bool force);
     void ResetAimClock();
     bool TargetShouldBeLocked();
     bool OKForPinnedToFireAt(Unit* target);
+    // Predicates for GGroup::Find over the battle's units; context is the
+    // asking unit.
+    static bool SpottedEnemyInCoveredArc(GObject* member, void* context);
+    static bool NotSeenByEnemyInfantry(GObject* member, void* context);
+    // GGroup::Find scan: lowers context's best distance (a NearestUnitSearch).
+    static bool NearestUnitOfSide(GObject* member, void* context);
     void CycleToNextTarget();
     ExperienceLevel GetEffectiveExperience(LeadershipType kind);
     float AdjustFPByExperience(float value, bool strict);
@@ -164,25 +215,48 @@ public:
     bool AIMaySwitchToNewTarget(bool force);
     // A target for the unit's secondary small arms, or null.
     Unit* TargetSecondarySmallArms();
+    // The first ammunition for a new target; chosen by the computer
+    // opponent's rules, which keep the loaded class until they come.
+    void AIMakeInitialAmmoSelection() {}
     // The unit's ability to harm the target, 0 to 3.4.
     float AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
                                      DataKnowledge own, DataKnowledge known, bool overrun);
 
     // ---- Fire and sound records -------------------------------------------
-    void Fire(AmmoClass ammo, int32_t delay);
+    // One shot of the ammunition class at mTarget or the area target: the
+    // shell packet, the attack, dust, sound and the aim bookkeeping.
+    void Fire(AmmoClass ammo, int32_t soundVariant);
     void TickAmmo(AmmoClass ammo);
     void AimAndElevate(bool quick);
     float GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg);
     float GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target);
-    // Flight time in slices of the weapon's round to the point.
-    int32_t CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* slices,
-                                  float x, float y, float z, float* velocity);
+    // Flight time in slices (at least 2) of the weapon's round to the
+    // point; aimDelay receives the aim delay in slices, distance the 3-D
+    // distance in metres.
+    int32_t CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* aimDelay,
+                                  float x, float y, float z, float* distance);
     // The two components of the shell error against the target.
     void CalculatePlacedShellError(bool expected, bool observed, Unit* target, float x, float y, int32_t time,
                                    WeaponClass wclass, bool flag, AmmoClass ammo, float* errA, float* errB);
     int32_t GetSmallArmsShift(float range);
     ActionPacket* PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
-                                       int32_t delay, float blast);
+                                       int32_t aimDelay, float distance);
+    // One draw against GetHitChance on mTarget; chance receives it.
+    bool DetermineHit(AmmoClass ammo, int32_t time, float* chance);
+    // A fired direct shot at the target vehicle becomes a pending attack,
+    // and on a miss a miss point on the ground.
+    void ExecuteToHit(ActionPacket* shell, WeaponClass wclass, WeaponType weapon, AmmoClass ammo,
+                      int32_t flightTime, int32_t delay);
+    // Divisor of the target size by effective (combat) experience.
+    float ExperienceToHitMultiplier();
+    // Every shot that is not a direct shot at a vehicle: bullets, indirect
+    // fire, canister and placed shells at (x, y, z). Null without a battle.
+    PendingAttack* OtherAttack(ActionPacket* shell, WeaponClass wclass, WeaponType weapon, MGPenetration mg,
+                               AmmoClass ammo, int32_t flightTime, int32_t delay, float x, float y, float z);
+    // Raises the aim height until the flight path reaches the aim point.
+    void AdjustAimPoint(int32_t flightTime, float* x, float* y, float* z);
+    // Deafens the units around the firer by the weapon's loudness.
+    void DeafenByFire(WeaponType weapon, WeaponClass wclass);
     // A sound of that kind (engine 5, hits, ...) at the current slice.
     ActionPacket* AddSoundEffect(int32_t sound);
     // The report of a shot fired at the slice from range metres.
@@ -199,17 +273,29 @@ public:
     // that pace on the ground; the last one ends the path.
     void StorePath(const Path* path, MovementSpeedType pace);
     void OrdersDelay(bool convert, bool firstTwoOnly);
+    void ConvertWaypointsToActive();
+    bool LockedIntoMovementOrders();
+    bool WaypointInbounds(int32_t index, float x, float y);
+    float GetMaxWaypointAdjustment();
+    // Splices a found path in place of the first waypoint.
+    void InsertPath(const Path* path, MovementSpeedType pace);
+    // Path points that a splice left beyond 50 are dropped, the goal kept.
+    void TrimSplicedWaypoints();
     void DeleteLastWaypoint();
     void DeletePlannedMidWaypoint(int32_t index);
     void MoveWaypoint(int32_t index, float x, float y);
     void ChangeWaypointSpeed(int32_t order);
     void RemoveCurrentRotation();
     bool CanSetupAt(float x, float y, Vehicle* carrier);
-    bool ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skipCheck) { return false; }
+    bool ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skipCheck);
+    void LeaveCarrierForSetup(Unit* unit);
+    void CorrectFloor();
+    Terrain ModifyTerrainForBridge(Terrain terrain);
+    float ModifySpeedForBridge(float speed, Terrain terrain, float* z);
     void StopBodyRotation();
     bool RotateBodyToward(float x, float y, bool reverse);
     void LookAhead();
-    bool ManeuverAroundObstacle(bool a, bool b, bool c);
+    bool ManeuverAroundObstacle(bool sidestep, bool narrow, bool force);
     int32_t SewerMoveMinutes(float distance);
     void AddOneArtilleryMinute();
     void ResetAnimTrax();
@@ -258,7 +344,7 @@ public:
     virtual void ReadPassTwo(ScenarioCore* scenario);
     virtual int32_t Rank() { return 0; }
     virtual Nation GetNation();
-    virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode) {}
+    virtual void ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_t mode);
     virtual bool CanTransport(Unit* passenger, bool quiet, bool check) { return false; }
     virtual void ConcatName(GString* text, bool full) = 0;
     virtual bool Clean() { return true; }
@@ -280,13 +366,13 @@ public:
     virtual void Move() {}
     virtual bool AbleToFaceLocation(float x, float y) { return false; }
     virtual bool IsStopped() { return false; }
-    virtual void Stop(bool alsoTurning) {}
-    virtual void CancelMovementOrders() {}
+    virtual void Stop(bool alsoTurning);
+    virtual void CancelMovementOrders();
     virtual void ReceiveMoveOrders(float x, float y, int32_t order, Vehicle* carrier, bool quiet,
-                                   bool replace, bool recompute, bool planned) {}
+                                   bool replace, bool recompute, bool planned);
     virtual void ShiftGears(Unit* other, MovementSpeedType pace, bool reverse, float x, float y) {}
-    virtual bool CanOccupyLocation(float x, float y, bool useGrid) { return false; }
-    virtual bool InSetupZone(float x, float y) { return false; }
+    virtual bool CanOccupyLocation(float x, float y, bool useGrid);
+    virtual bool InSetupZone(float x, float y);
     virtual bool AllowedInsideBuilding() { return false; }
     virtual bool ViolatesStackingLimits(float x, float y, float floor, Infantry** other) { return false; }
     virtual bool AbideByStackingLimits(bool mayPush, Infantry* other) { return false; }
@@ -294,8 +380,8 @@ public:
     virtual bool StampToMap() { return false; }
     virtual bool PlopDown(float x, float y, bool a, bool b, bool c);
     virtual bool WillDigFoxhole() { return false; }
-    virtual bool CanReceiveOrders() { return false; }
-    virtual bool CanShowHideButton() { return false; }
+    virtual bool CanReceiveOrders();
+    virtual bool CanShowHideButton();
     virtual float GetExitValue(bool* exited, bool count);
     virtual float GetOccupationScore(float x, float y, bool* pair) { return 0.0f; }
     virtual ObstacleKind IsObstacleTo(Unit* mover) { return 0; }
@@ -309,12 +395,12 @@ public:
     virtual bool CanBeDamaged();
 
     // Spotting
-    virtual void BeSpotted(bool reset, bool force) {}
+    virtual void BeSpotted(bool reset, bool force);
     virtual FogOfWarContact SpotLevel(bool atMarker, Unit* spotter) { return kContactNone; }
-    virtual void SpotterMods(Unit* target, float* sight, float* hearing) {}
+    virtual void SpotterMods(Unit* target, float* sight, float* hearing);
     virtual float SpottingRange(Unit* spotter) { return 0.0f; }
     virtual bool IsHiding(bool strict) { return false; }
-    virtual bool TacAICanSee(Unit* target) { return false; }
+    virtual bool TacAICanSee(Unit* target);
     virtual int32_t GetOpticalType() { return 0; }
     virtual bool HaveBinoculars() { return false; }
     virtual bool UsingBinoculars(Unit* target) { return false; }
@@ -323,19 +409,19 @@ public:
     virtual void CheckBuildingOccupancy() {}
 
     // Playback and packets
-    virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed) {}
+    virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed);
     virtual void AdjustPassengerSetup() {}
     virtual void AdvanceAnimation() {}
-    virtual void ResetTargetSliceCount() {}
+    virtual void ResetTargetSliceCount();
     virtual void FillPassengerOrCarrier(ActionPacket* packet) {}
     virtual void RollupLinks();
     virtual void UnrollLinks();
 
     // The action phase
     virtual void ProcessPassengerOrCarrier(ActionPacket* packet) {}
-    virtual void PrepareForAction() {}
-    virtual void MasterControl() {}
-    virtual void FlushLastPacket(int32_t s) {}
+    virtual void PrepareForAction();
+    virtual void MasterControl();
+    virtual void FlushLastPacket(int32_t s);
     virtual void ResurrectStraggler() {}
     // The unit's visible state as a new unit packet (null without a battle),
     // and the state taken back from one in playback.
@@ -353,10 +439,10 @@ public:
 
     // Morale and state
     virtual void FearReaction() {}
-    virtual void Rally() {}
+    virtual void Rally();
     virtual void ExitMap();
     virtual void Die();
-    virtual bool InGoodOrder() { return false; }
+    virtual bool InGoodOrder();
     virtual bool PreBail() { return false; }
     virtual void Tilt(bool draw) {}
     virtual void AddSoundEffectMove(bool moving) {}
@@ -364,18 +450,18 @@ public:
     // Weapons and targets
     virtual MGPenetration GetWeaponInfo(WeaponType* type, WeaponClass* wclass, DataKnowledge k);
     virtual bool HasOrdnance(bool a, bool b) { return false; }
-    virtual bool HasFunctioningWeapon() { return false; }
+    virtual bool HasFunctioningWeapon();
     virtual bool IsArmoredVehicle(DataKnowledge k, bool strict) { return false; }
     virtual bool IsSupportWeapon(bool strict) { return false; }
     virtual bool HasAntiArmorWeapon(bool strict) { return false; }
     virtual bool AllowedToTarget() { return false; }
     virtual bool IsSniper() { return false; }
-    virtual bool CanChangeTarget() { return false; }
+    virtual bool CanChangeTarget();
     virtual bool LATWInBuilding() { return false; }
     virtual bool HasLowAmmoStatus() { return false; }
     virtual bool WantsToLimitTargetingAttentionToDirectThreats() { return false; }
     virtual int32_t GetAmmoProfile() { return 0; }
-    virtual AmmoClass ChooseAmmo(Unit* target, bool allowCanister) { return kAmmoNone; }
+    virtual AmmoClass ChooseAmmo(Unit* target, bool allowCanister);
     virtual bool InRange(float distance, bool strict, float factor) { return false; }
     virtual float SmallArmsFirepower(float range, MGPenetration* out, bool a, bool b) { return 0.0f; }
     virtual float FullAimTime(bool a, bool b) { return 0.0f; }
@@ -398,7 +484,7 @@ public:
 
     // The computer opponent's questions
     virtual bool CanHitVehicleAt(float x, float y, DataKnowledge k) { return false; }
-    virtual float AirTargetScore(AirWeaponKind weapon) { return 0.0f; }
+    virtual float AirTargetScore(AirWeaponKind weapon);
     // The hit areas of a vehicle as the shooter sees them: per area its
     // armour, aspect, face, share of hits and armour ratio; *count areas.
     virtual void AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float hitChance, bool hullDown,
@@ -587,7 +673,7 @@ public:
 
     // Orders
     int32_t mNrWaypoints = 0;
-    Destination mWaypoints[kMaxWaypoints];
+    Destination mWaypoints[kMaxWaypoints + 1]; // one spare while a path is spliced in
     OrderPoint mOrderPoints[kMaxWaypoints];
     float mCommandDelay = 0.0f; // seconds before orders take effect
     float mCarriedDelay = 0.0f;
@@ -634,6 +720,7 @@ public:
     Unit* mHQ = nullptr;
     Unit* mPlatoonHQ = nullptr;
     Unit* mCarrier = nullptr;
+    Unit* mEmbarkTarget = nullptr; // the carrier an infantry unit is to board
     Unit* mSibling = nullptr;
     bool mSiblingMayRejoin = false;
     Unit* mSecondLink = nullptr;
@@ -662,6 +749,37 @@ protected:
     void WriteLinks(GFile* file);
     void ReadLinks(GFile* file);
 };
+
+// One spotting question: how well the spotters see and hear mSpotted.
+struct SpotParam {
+    float mHearingRange = 0.0f; // metres within which it is heard
+    float mRangeBonus = 0.0f;   // metres of sight added because it has just fired
+    float mRangeFactor = 1.0f;  // multiplies its own SpottingRange
+    Unit* mSpotted = nullptr;
+    FogOfWarContact mBestLevel = kContactNone;
+};
+
+// The unit search of a bullet strike: the search radius and point, and the
+// firing unit.
+struct BulletStrikeQuery {
+    float mRadius = 0.0f;
+    float mX = 0.0f;
+    float mY = 0.0f;
+    Unit* mFirer = nullptr;
+};
+// Whether u, a unit the firer can see that its side has identified, stands
+// where a bullet strike at the query's point can be heard as a hit on it.
+// Makes one uniform draw once the square test has passed.
+bool IsBulletStrikeVictim(Unit* u, const BulletStrikeQuery& q);
+
+// What every unit's conduct asks of the infantry kind; the infantry code
+// installs these, and a null entry does nothing.
+struct InfantryHooks {
+    void (*fireOffboardArtillery)(Unit* observer) = nullptr; // the fire mission's step for this slice
+    int32_t (*sewerTime)(Unit* unit) = nullptr; // in the sewers: above 0 travelling, 0 arrived, below -1 lost
+    void (*disembark)(Unit* unit) = nullptr;    // leaves the vehicle it rides in
+};
+extern InfantryHooks gInfantryHooks;
 
 // Set when a change of a unit must reach its next action packet.
 extern bool gPacket;

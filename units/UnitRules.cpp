@@ -19,7 +19,6 @@
 #include "units/UnitGeometry.h"
 
 namespace {
-constexpr float kAimClockCap = 60.0f;
 constexpr float kObstacleReach = 10.0f;
 constexpr int32_t kFrostyTemperature = 4;
 } // namespace
@@ -101,27 +100,6 @@ Unit* Unit::UnspottedWireOrRdBlkAt(float x, float y, float& ox, float& oy) {
 bool Unit::IsNearBoresight() {
     return false;
 }
-bool Unit::SeeLiveEnemy(bool strict) {
-    return false;
-}
-
-bool Unit::CanSee(Unit* other, float* visibility) {
-    if (visibility) *visibility = 0.0f;
-    return false;
-}
-
-bool Unit::CanSeeLocation(float x, float y) {
-    return false;
-}
-bool Unit::CanSeeLocationForAreaFire(float x, float y) {
-    return false;
-}
-bool Unit::InCover(bool strict) {
-    return false;
-}
-FogOfWarContact Unit::SpotLevelX(float noise, float size, Unit* spotter) {
-    return kContactNone;
-}
 
 bool Unit::CanPotentiallyTarget(Unit* target) {
     if (!target || mSurrendered || target->mSide == mSide) return false;
@@ -129,56 +107,7 @@ bool Unit::CanPotentiallyTarget(Unit* target) {
     return HasHeavyWeapon(kKnowTruth) && target->CanBeDamaged();
 }
 
-void Unit::CancelTarget(bool force, bool forgetOrdered) {
-    // An observer calling down fire keeps its target unless forced.
-    if (!force && mUnitType == kUnitInfantry && mTarget && GetWeaponClass() == kWClassIndirect) return;
-    mTarget = nullptr;
-    mAreaTarget = false;
-    mAreaFireFlag = false;
-    mPersistentTarget = false;
-    mShotsAtTarget = 0;
-    mRangingLevel = 0;
-    ResetAimClock();
-    if (forgetOrdered) mOrderedTarget = nullptr;
-    mTargetChanged = true;
-    gPacket = true;
-}
-
-void Unit::ResetAimClock() {
-    float aim = FullAimTime(false, false);
-    mAimTime = aim > kAimClockCap ? kAimClockCap : aim;
-}
-
-bool Unit::TargetShouldBeLocked() {
-    return false;
-}
-bool Unit::OKForPinnedToFireAt(Unit* target) {
-    return false;
-}
 void Unit::CycleToNextTarget() {}
-
-ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
-    ExperienceLevel experience = mExperience;
-    const ScenarioCore* scenario =
-        gBattle ? static_cast<const ScenarioCore*>(gBattle) : static_cast<const ScenarioCore*>(gCampaign);
-    BattleHost* host = gBattle ? gBattle->Host() : nullptr;
-    if (scenario && host && host->GameMode() == 1 && scenario->mComputerBonus > 0 &&
-        GetAffiliation() != host->ViewingSide()) {
-        experience += scenario->mComputerBonus;
-        if (experience > kExperienceMaxEffective) experience = kExperienceMaxEffective;
-    }
-    return experience;
-}
-
-float Unit::AdjustFPByExperience(float value, bool strict) {
-    return value;
-}
-float Unit::AdjustVPByEditor(float value) {
-    return value;
-}
-bool Unit::InLeadership() {
-    return mHQ != nullptr;
-}
 
 bool Unit::AIMaySwitchToNewTarget(bool force) {
     return false;
@@ -189,48 +118,6 @@ Unit* Unit::TargetSecondarySmallArms() {
 float Unit::AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
                                        DataKnowledge own, DataKnowledge known, bool overrun) {
     return 0.0f;
-}
-
-// ---------------------------------------------------------------------------
-// Fire and sound records
-
-void Unit::Fire(AmmoClass ammo, int32_t delay) {}
-
-void Unit::TickAmmo(AmmoClass ammo) {
-    if (ammo >= 0 && ammo < kAmmoClassCount && mAmmo[ammo] > 0) --mAmmo[ammo];
-}
-
-void Unit::AimAndElevate(bool quick) {}
-
-float Unit::GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg) {
-    return 0.0f;
-}
-
-float Unit::GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target) {
-    return 0.0f;
-}
-
-int32_t Unit::CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* slices,
-                                    float x, float y, float z, float* velocity) {
-    if (slices) *slices = 0;
-    if (velocity) *velocity = 0.0f;
-    return 0;
-}
-
-void Unit::CalculatePlacedShellError(bool expected, bool observed, Unit* target, float x, float y,
-                                     int32_t time, WeaponClass wclass, bool flag, AmmoClass ammo, float* errA,
-                                     float* errB) {
-    if (errA) *errA = 0.0f;
-    if (errB) *errB = 0.0f;
-}
-
-int32_t Unit::GetSmallArmsShift(float range) {
-    return 0;
-}
-
-ActionPacket* Unit::PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
-                                         int32_t delay, float blast) {
-    return nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -271,49 +158,6 @@ void Unit::StorePath(const Path* path, MovementSpeedType pace) {
     mNrWaypoints = n;
 }
 
-void Unit::OrdersDelay(bool convert, bool firstTwoOnly) {}
-
-void Unit::DeleteLastWaypoint() {
-    if (mNrWaypoints > 0) --mNrWaypoints;
-}
-
-void Unit::DeletePlannedMidWaypoint(int32_t index) {
-    if (index < 0 || index >= mNrWaypoints) return;
-    for (int32_t i = index; i + 1 < mNrWaypoints; ++i) {
-        mWaypoints[i] = mWaypoints[i + 1];
-        mOrderPoints[i] = mOrderPoints[i + 1];
-    }
-    --mNrWaypoints;
-}
-
-void Unit::MoveWaypoint(int32_t index, float x, float y) {
-    if (index < 0 || index >= mNrWaypoints) return;
-    mWaypoints[index].mX = x;
-    mWaypoints[index].mY = y;
-}
-
-void Unit::ChangeWaypointSpeed(int32_t order) {}
-
-void Unit::RemoveCurrentRotation() {
-    if (mNrWaypoints > 0 && mWaypoints[0].mOrder == kPaceRotate) DeletePlannedMidWaypoint(0);
-}
-
-bool Unit::CanSetupAt(float x, float y, Vehicle* carrier) {
-    return false;
-}
-void Unit::StopBodyRotation() {
-    mTurnRate = 0.0f;
-}
-bool Unit::RotateBodyToward(float x, float y, bool reverse) {
-    return false;
-}
-void Unit::LookAhead() {}
-bool Unit::ManeuverAroundObstacle(bool a, bool b, bool c) {
-    return false;
-}
-int32_t Unit::SewerMoveMinutes(float distance) {
-    return 0;
-}
 void Unit::AddOneArtilleryMinute() {}
 
 void Unit::ResetAnimTrax() {
@@ -335,7 +179,6 @@ GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) 
 void Unit::DrawItself(float a, float b, float c) {}
 void Unit::DrawTargetLine(bool all) {}
 void Unit::DrawIncomingTargetLines() {}
-void Unit::DrawHQLines() {}
 bool Unit::DrawNewMoveLine(float x, float y, float z, int32_t order) {
     return false;
 }

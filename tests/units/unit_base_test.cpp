@@ -169,6 +169,7 @@ TEST(UnitState, SuppressionIsClampedAndBanded) {
     EXPECT_EQ(u.SuppressionBand(), 1);
     u.SetSuppression(349, false);
     EXPECT_EQ(u.SuppressionBand(), 4);
+    u.mFanatic = 1; // drawn already: an ordinary unit
     u.SetSuppression(1200, false);
     EXPECT_EQ(u.SuppressionBand(), 7);
     u.SetSuppression(5000, false);
@@ -311,14 +312,17 @@ TEST(UnitOrders, WaypointsAreRemovedInPlace) {
     u.mNrWaypoints = 4;
     for (int i = 0; i < 4; ++i)
         u.mWaypoints[i].mX = static_cast<float>(i);
-    u.mWaypoints[0].mOrder = kPaceRotate;
+    for (int i = 0; i < 4; ++i)
+        u.mWaypoints[i].mKind = kWaypointPlanned;
+    u.mWaypoints[3].mOrder = kPaceRotate; // a closing turn is taken back
     u.RemoveCurrentRotation();
     ASSERT_EQ(u.mNrWaypoints, 3);
-    EXPECT_EQ(u.mWaypoints[0].mX, 1.0f);
+    EXPECT_EQ(u.mWaypoints[2].mKind, kWaypointPlannedEnd);
     u.DeletePlannedMidWaypoint(1);
     ASSERT_EQ(u.mNrWaypoints, 2);
-    EXPECT_EQ(u.mWaypoints[1].mX, 3.0f);
+    EXPECT_EQ(u.mWaypoints[1].mX, 2.0f);
     u.DeletePlannedMidWaypoint(7);
     u.DeleteLastWaypoint();
     EXPECT_EQ(u.mNrWaypoints, 1);
+    EXPECT_EQ(u.mWaypoints[0].mKind, kWaypointPlannedEnd);
 }

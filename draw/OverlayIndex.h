@@ -1,0 +1,15 @@
+#pragma once
+// Overlay texture index of each terrain code (data/overlay_index.txt,
+// compiled in at build time). The map's ground texture table holds one
+// texture per index; its picture is 600 + index + the under-layer.
+#include <cstdint>
+
+inline constexpr int kOverlayCodeCount = 64;
+inline constexpr int kGroundTextureCount = 140;
+
+struct OverlayIndexInfo {
+    int16_t mIndex; // ground texture index, -1 = the code draws no overlay
+    int8_t mLayers; // under-layer pictures following the base picture
+};
+
+extern const OverlayIndexInfo gOverlayIndexTable[kOverlayCodeCount];

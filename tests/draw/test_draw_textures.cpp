@@ -1,0 +1,219 @@
+// The texture table: picture numbers by conditions and memory class, the
+// overlay index, making once, freeing everything, and the binders.
+#include <algorithm>
+
+#include "DrawTestUtil.h"
+#include "battle/Battle.h"
+#include "draw/OverlayIndex.h"
+
+using namespace dtest;
+
+namespace {
+
+struct BattleScope {
+    Battle battle;
+    Battle* old;
+    BattleScope() : old(gBattle) { gBattle = &battle; }
+    ~BattleScope() { gBattle = old; }
+};
+
+bool Made(const PictureShop& s, int32_t picture) {
+    return s.Count(picture) > 0;
+}
+
+TEST(DrawTextures, SkyPicturesFollowTimeOfDayWeatherAndGround) {
+    struct Case {
+        int32_t daytime, weather, ground, theatre;
+        int32_t a, b, c;
+    };
+    const Case cases[] = {
+        {1, 0, 0, 0, 1400, 1420, 1440}, {0, 0, 0, 0, 1402, 1422, 1442}, {2, 0, 0, 0, 1405, 1425, 1445},
+        {3, 0, 0, 0, 1403, 1423, 1423}, {3, 2, 0, 0, 1404, 1404, 1404}, {1, 2, 7, 0, 1413, 1433, 1453},
+        {1, 0, 0, 2, 1406, 1426, 1446},
+    };
+    for (const Case& k : cases) {
+        DrawFixture f(false);
+        BattleScope b;
+        b.battle.mTimeOfDay = k.daytime;
+        b.battle.mWeather = k.weather;
+        b.battle.mGroundCondition = k.ground;
+        b.battle.mTheatre = k.theatre;
+        auto m = FlatMap(4, 4);
+        m->MakeTextures(false);
+        EXPECT_EQ(f.shop.NumberOf(m->mSkyTextures[0]), k.a);
+        EXPECT_EQ(f.shop.NumberOf(m->mSkyTextures[1]), k.b);
+        EXPECT_EQ(f.shop.NumberOf(m->mSkyTextures[2]), k.c);
+        m->DeleteTextures();
+    }
+}
+
+TEST(DrawTextures, MemoryClassThinsOutFamiliesOfVariants) {
+    DrawFixture f(false);
+    BattleScope b;
+    f.settings.mTextureMemoryClass = 2;
+    auto m = FlatMap(4, 4);
+    m->MakeTextures(false);
+    std::vector<int32_t> fire;
+    for (GGraphic* g : m->mFireTextures)
+        fire.push_back(f.shop.NumberOf(g) - 1700);
+    EXPECT_EQ(fire, (std::vector<int32_t>{0, 0, 0, 3, 3, 3, 6, 6, 6, 9, 9, 9, 12, 12, 12, 15, 15, 15}));
+    // Two tree kinds per row only.
+    EXPECT_NE(m->mTreeTextures[1], nullptr);
+    EXPECT_EQ(m->mTreeTextures[2], nullptr);
+    m->DeleteTextures();
+    f.settings.mTextureMemoryClass = 1;
+    m->MakeTextures(false);
+    EXPECT_EQ(f.shop.NumberOf(m->mBlastTextures[3]), 1722);
+    EXPECT_EQ(f.shop.NumberOf(m->mBlastTextures[13]), 1732);
+}
+
+TEST(DrawTextures, EveryMadeTextureIsFreedAndRemakingLeaksNothing) {
+    DrawFixture f(false);
+    BattleScope b;
+    b.battle.mHasExitEdge[1] = true;
+    auto m = FlatMap(8, 8);
+    m->MakeNationalTextures(3);
+    m->MakeNationalTextures(3);
+    m->MakeSmallArmsTexture(5);
+    m->MakeSmallArmsTexture(5);
+    m->MakeSmallArmsTexture(48); // beyond the table
+    m->MakeNationalTextures(12);
+    EXPECT_EQ(f.shop.Count(403), 1);
+    EXPECT_EQ(f.shop.Count(1905), 1);
+    m->MakeTextures(false);
+    m->MakeTextures(false); // a second call makes nothing new
+    EXPECT_EQ(f.shop.Count(440), 1);
+    EXPECT_EQ(f.shop.Count(1700), 1);
+    EXPECT_TRUE(Made(f.shop, 1222) && Made(f.shop, 1223));
+    m->DeleteTextures();
+    EXPECT_EQ(f.shop.deleted, static_cast<int32_t>(f.shop.made.size()));
+    EXPECT_EQ(m->mLastFireTexture, nullptr);
+    for (GGraphic* g : m->mGroundTextures)
+        EXPECT_EQ(g, nullptr);
+}
+
+TEST(DrawTextures, OverlayIndexComesFromTheTableAndTheUnderLayerFromTheGround) {
+    DrawFixture f(false);
+    auto m = FlatMap(4, 4);
+    Square s;
+    s.mOverlay[0] = 13;
+    EXPECT_EQ(m->GetOverlayTextureIndex(&s, 0, nullptr), 12);
+    s.mOverlay[0] = 14;
+    EXPECT_EQ(m->GetOverlayTextureIndex(&s, 0, nullptr), 25);
+    s.mOverlay[0] = 15;
+    EXPECT_EQ(m->GetOverlayTextureIndex(&s, 0, nullptr), 71);
+    s.mOverlay[0] = 0;
+    EXPECT_EQ(m->GetOverlayTextureIndex(&s, 0, nullptr), -1);
+    s.mOverlay[0] = 99; // damaged
+    EXPECT_EQ(m->GetOverlayTextureIndex(&s, 0, nullptr), -1);
+    EXPECT_EQ(m->GetOverlayTextureIndex(&s, 2, nullptr), -1);
+    EXPECT_EQ(m->GetOverlayTextureIndex(nullptr, 0, nullptr), -1);
+    // Crops in slot 1 over rocky ground (code 2, family 2) take under-layer 2.
+    s.mOverlay[0] = 2;
+    s.mOverlay[1] = 23;
+    int32_t under = -5;
+    EXPECT_EQ(m->GetOverlayTextureIndex(&s, 1, &under), gOverlayIndexTable[23].mIndex);
+    EXPECT_EQ(under, 2);
+    // Every index stays inside the texture table with its layers.
+    for (const OverlayIndexInfo& info : gOverlayIndexTable) {
+        if (info.mIndex >= 0) {
+            EXPECT_LT(info.mIndex + info.mLayers, kGroundTextureCount);
+        }
+    }
+}
+
+TEST(DrawTextures, AnOverlayIndexIsMadeOnceWithTheUnderLayerOfTheLastSquare) {
+    DrawFixture f(false);
+    BattleScope b;
+    auto m = FlatMap(4, 4);
+    // Crops everywhere in slot 1; the last square lies on sandy ground.
+    for (Square& s : m->mSquares)
+        s.mOverlay[1] = 23;
+    m->mSquares.back().mOverlay[0] = 1;
+    m->MakeTextures(false);
+    const int32_t idx = gOverlayIndexTable[23].mIndex;
+    EXPECT_EQ(f.shop.Count(600 + idx + 1), 1);
+    EXPECT_EQ(f.shop.Count(600 + idx), 0);
+    EXPECT_TRUE(Made(f.shop, 612) && Made(f.shop, 625) && Made(f.shop, 671));
+}
+
+TEST(DrawTextures, SnowAndEarlyWarChooseTheirGroundPictures) {
+    {
+        DrawFixture f(false);
+        BattleScope b;
+        b.battle.mGroundCondition = 7;
+        auto m = FlatMap(4, 4);
+        m->MakeTextures(false);
+        EXPECT_EQ(f.shop.NumberOf(m->mGroundTextures[12]), 842);
+        EXPECT_EQ(f.shop.NumberOf(m->mGroundTextures[71]), 971);
+        EXPECT_EQ(f.shop.NumberOf(m->mGroundEdgeTextures[0]), 1596);
+        EXPECT_EQ(f.shop.NumberOf(m->mGroundEdgeTextures[1]), 1480);
+    }
+    {
+        DrawFixture f;
+        BattleScope b;
+        b.battle.mDate = 4207;
+        auto m = FlatMap(4, 4);
+        m->MakeTextures(false);
+        EXPECT_EQ(f.shop.NumberOf(m->mGroundEdgeTextures[1]), 1580);
+        // The light factors are restored after the tinted group.
+        ColorRGB now;
+        g3D->GetLightFactors(&now);
+        EXPECT_EQ(now.red, 1.0f);
+        EXPECT_EQ(now.blue, 1.0f);
+    }
+}
+
+TEST(DrawTextures, DoodadPicturesBySeasonSnowAndPalmsWithFallback) {
+    DrawFixture f(false);
+    BattleScope b;
+    b.battle.mTheatre = 0;
+    auto m = FlatMap(4, 4);
+    b.battle.mSeason = 3;
+    m->LoadDoodadTexture(0, 1);
+    EXPECT_EQ(f.shop.NumberOf(m->mDoodadTextures[1]), 2301); // record 0 has a winter picture
+    m->LoadDoodadTexture(1, 0);
+    EXPECT_EQ(f.shop.NumberOf(m->mDoodadTextures[4]), 2110);
+    m->LoadDoodadTexture(20, 0); // damaged values load nothing
+    m->LoadDoodadTexture(2, 7);
+    b.battle.mGroundCondition = 8;
+    m->LoadDoodadTexture(12, 0); // record 0: not drawn on snow
+    EXPECT_EQ(m->mDoodadTextures[48], nullptr);
+    m->LoadDoodadTexture(11, 1); // record 2: snow picture
+    EXPECT_EQ(f.shop.NumberOf(m->mDoodadTextures[45]), 2521);
+    b.battle.mGroundCondition = 0;
+    b.battle.mTheatre = 2;
+    f.shop.canFail = {32130};
+    m->LoadDoodadTexture(3, 0);
+    m->LoadDoodadTexture(9, 1); // record 3 as well: 32131 exists
+    EXPECT_EQ(f.shop.NumberOf(m->mDoodadTextures[12]), 2130);
+    EXPECT_EQ(f.shop.NumberOf(m->mDoodadTextures[37]), 32131);
+}
+
+TEST(DrawTextures, FlameTextureComesFromOneCombinedDraw) {
+    DrawFixture f;
+    auto m = FlatMap(4, 4);
+    m->MakeTextures(false);
+    bool seen[3] = {};
+    for (int32_t k = 0; k < 60; ++k) {
+        f.recorder.mCalls.clear();
+        m->SetFlameTexture();
+        const int32_t p = f.shop.NumberOf(f.recorder.mBound) - 1204;
+        ASSERT_TRUE(p >= 0 && p < 3);
+        seen[p] = true;
+    }
+    EXPECT_TRUE(seen[0] && seen[1] && seen[2]);
+    m->SetShrapnelTexture(9); // out of range binds nothing
+    EXPECT_EQ(f.recorder.Count(DrawOp::kTexture), 1);
+}
+
+TEST(DrawTextures, CrewDummiesComeThroughTheHookAndStayUntilTheMapGoes) {
+    DrawFixture f(false);
+    auto m = FlatMap(4, 4);
+    m->MakeCrewDummy(0, 3); // no hook: nothing
+    EXPECT_EQ(m->mCrewDummies[3], nullptr);
+    m->MakeCrewDummy(0, 99);
+    SUCCEED();
+}
+
+} // namespace
