@@ -65,6 +65,9 @@ void LoadFolderNames() {
 
 MVApplication::MVApplication() {
     sTheApp = this;
+    gDrawHooks.resetCameraPrefs = [] {
+        if (sTheApp) sTheApp->ResetCameraPrefs();
+    };
     gIgnoreTempSmokeForLOS = false;
     gBattle = nullptr;
     gCreditKiller = nullptr;
@@ -86,7 +89,10 @@ MVApplication::~MVApplication() {
     DeleteCryptoData();
     delete mTitleMusic;
     mTitleMusic = nullptr;
-    if (sTheApp == this) sTheApp = nullptr;
+    if (sTheApp == this) {
+        sTheApp = nullptr;
+        gDrawHooks.resetCameraPrefs = nullptr;
+    }
 }
 
 void MVApplication::GetGraphicsPresets(GraphicsPresets* presets) {
@@ -302,4 +308,33 @@ void MVApplication::SetOtherPasswordHash(const GString& hash) {
 
 int32_t MVApplication::CPUSpeed() {
     return gKernel ? gKernel->mCPUSpeed : 0;
+}
+
+DrawSettings* MVApplication::GetDrawSettings() {
+    DrawSettings& s = mDrawSettings;
+    s.mUnitScale = mPrefs[kPrefUnitScale];
+    s.mHorizon = mPrefs[kPrefHorizon];
+    s.mHideGameAids = mPrefs[kPrefHideAids] != 0;
+    s.mShowExitZones = mPrefs[kPrefSetupZone] != 0;
+    s.mShowVictoryFlags = mPrefs[kPrefFlags] != 0;
+    s.mShowLandmarks = mPrefs[kPrefTerrainPoints] != 0;
+    s.mShowLabels = mPrefs[kPrefWarningLabels] != 0;
+    s.mWeatherGraphics = mPrefs[kPrefWeather];
+    s.mSmokeDetail = mPrefs[kPrefSmoke];
+    s.mTreeDensity = mPrefs[kPrefTreeDensity];
+    s.mDoodadDensity = mPrefs[kPrefTerrainDensity];
+    s.mZoom = mPrefs[kPrefZoom];
+    s.mTextureMemoryClass = mTreeTextureLevel;
+    s.mCameraShake = mPrefs[kPrefCameraShake];
+    s.mCameraPivot = mPrefs[kPrefCameraPivot] != 0;
+    s.mCameraAngle = mPrefs[kPrefCameraAngle];
+    s.mState = mState;
+    s.mPalmTrees = UsePalmTrees() ? 1 : 0;
+    if (gKernel) {
+        s.mFramesPerSecond = gKernel->mFramesPerSecond;
+        s.mFrameMs = gKernel->mFrameMs;
+        s.mLastFrameTime = gKernel->mLastFrameTime;
+        s.mScreenWidth = gKernel->mScreenWidth;
+    }
+    return &s;
 }

@@ -11,6 +11,7 @@
 
 #include "app/AppTypes.h"
 #include "battle/BattleHost.h"
+#include "draw/DrawSettings.h"
 #include "engine/GApplication.h"
 #include "engine/GString.h"
 
@@ -111,10 +112,12 @@ public:
     int32_t CPUSpeed() override;
     bool ComputesTurn() override { return mComputesTurn; }
     void SetComputesTurn(bool computes) override { mComputesTurn = computes; }
-    // The fog-of-war level (preference 10) and the computer's set-up choice
-    // (preference 11) that the battle reads.
-    int32_t FogOfWarLevel() const { return mPrefs[kPrefFogOfWar]; }
+    // The fog-of-war level chosen on the sides screen (preference 10).
+    int32_t FogOfWarLevel() override { return mPrefs[kPrefFogOfWar]; }
+    // The computer's set-up choice (preference 11): 1 free, 0 the scenario's.
     int32_t ComputerSetupChoice() const { return mPrefs[kPrefComputerSetup]; }
+    // The drawing preferences in force, refreshed at each call.
+    DrawSettings* GetDrawSettings() override;
 
     // ---- Fields, in the order the object keeps them ------------------------------
     // TCP/IP connection and transfer (filled by network play).
@@ -211,6 +214,7 @@ public:
     GString255 mKeyMessage;
     // The e-mail box has closed: its save dialog opens after the deletion.
     bool mMailDialogDue = false;
+    DrawSettings mDrawSettings;
 
 private:
     void CopyToFileState(GameFileState* state) const;

@@ -145,3 +145,24 @@ TEST_F(AppCommands, PalmTreesInTheirTheatres) {
     current.battle->mTheatre = 1;
     EXPECT_FALSE(app.UsePalmTrees());
 }
+
+TEST_F(AppState, TheBattleReadsItsSettingsFromThePreferences) {
+    MVApplication app;
+    app.LoadPrefs();
+    app.mPrefs[kPrefFogOfWar] = 1;
+    app.mPrefs[kPrefUnitScale] = 3;
+    app.mPrefs[kPrefFlags] = 0;
+    app.mPrefs[kPrefZoom] = 8;
+    app.mState = kStatePlayback;
+    BattleHost* host = &app;
+    EXPECT_EQ(host->FogOfWarLevel(), 1);
+    DrawSettings* settings = host->GetDrawSettings();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->mUnitScale, 3);
+    EXPECT_FALSE(settings->mShowVictoryFlags);
+    EXPECT_EQ(settings->mZoom, 8);
+    EXPECT_EQ(settings->mState, kStatePlayback);
+    app.mPrefs[kPrefCameraAngle] = -40;
+    gDrawHooks.resetCameraPrefs();
+    EXPECT_EQ(app.mPrefs[kPrefCameraAngle], 0);
+}
