@@ -14,6 +14,7 @@
 #include "app/ScenarioTextView.h"
 #include "app_fixture.h"
 #include "engine/GBlitView.h"
+#include "engine/GFileDialog.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GRadioGroup.h"
@@ -31,6 +32,22 @@ protected:
         Click(400, 300); // the overlay
         ASSERT_TRUE(mApp->mMenuPicture->IsVisible());
     }
+};
+
+// Opens the first file of the file chooser as soon as it shows.
+class ChooseFirstFile : public GView {
+public:
+    void DoIdle() override {
+        auto* dialog = dynamic_cast<GFileDialog*>(gKernel->GetTopModal());
+        if (!dialog) return;
+        if (++mPasses > 1) {
+            dialog->DoCommand(GFileDialog::kCmdCancel);
+            return;
+        }
+        dialog->Select(0);
+        dialog->DoCommand(GFileDialog::kCmdOpen);
+    }
+    int mPasses = 0;
 };
 
 } // namespace
@@ -309,4 +326,34 @@ TEST_F(FlowTest, HotseatPlayersSetTheirPasswords) {
         Key(static_cast<uint8_t>(c));
     ClickView(FindButton(mApp->mScreenView, 118));
     EXPECT_EQ(mApp->mBattlesBegun, 2);
+}
+
+TEST_F(FlowTest, MailTurnFileOpensThroughTheChooserAndAsksForThePassword) {
+    MakePictures();
+    {
+        TestApp sender;
+        auto battle = MakeTestBattle("Post");
+        battle->mSetupPhase = false;
+        battle->mTurn = 2;
+        gBattle = battle.release();
+        sender.mPlayers = 2;
+        sender.mConnectionType = 1;
+        sender.mSide = 0;
+        sender.mSaveForMail = true;
+        sender.mLastSaveName.IStringText("PBEM");
+        sender.DoCommand(91);
+        ASSERT_TRUE(mFolder->Exists("PBEM/PBEM.txt"));
+    }
+    Start();
+    ToMainMenu();
+    auto* chooser = new ChooseFirstFile;
+    chooser->IView(nullptr, 0, 0, 1, 1);
+    chooser->SetIdleTimer(0);
+    mApp->DoCommand(74);
+    delete chooser;
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_EQ(mApp->mConnectionType, 1);
+    EXPECT_EQ(mApp->mPlayers, 2);
+    EXPECT_EQ(mApp->mSide, 1); // the receiving player moves
+    EXPECT_NE(mApp->mPasswordField, nullptr);
 }
