@@ -357,3 +357,64 @@ TEST_F(FlowTest, MailTurnFileOpensThroughTheChooserAndAsksForThePassword) {
     EXPECT_EQ(mApp->mSide, 1); // the receiving player moves
     EXPECT_NE(mApp->mPasswordField, nullptr);
 }
+
+TEST_F(FlowTest, FrontEndCommandsRoute) {
+    MakePictures();
+    auto scenario = MakeTestBattle("Wege");
+    std::string longText;
+    for (int i = 0; i < 40; ++i)
+        longText += "Zeile\r";
+    char* text = new char[longText.size()];
+    std::copy(longText.begin(), longText.end(), text);
+    scenario->SetBriefing(2, text, static_cast<int32_t>(longText.size()));
+    WriteScenario(*mFolder, "wege", scenario.get());
+    scenario.reset();
+    Start();
+    ToMainMenu();
+    int beeps = gKernel->GetBeepCount();
+    mApp->DoCommand(69);
+    EXPECT_EQ(gKernel->GetBeepCount(), beeps + 1);
+
+    mApp->DoCommand(67);
+    ASSERT_NE(mApp->mScenarioList, nullptr);
+    mApp->DoCommand(73); // back to the menu
+    EXPECT_EQ(mApp->mScenarioList, nullptr);
+    EXPECT_NE(FindButton(mApp->mMenuPicture, 67), nullptr);
+
+    mApp->DoCommand(67);
+    mApp->DoCommand(72);
+    ASSERT_NE(mApp->mScenarioText, nullptr);
+    EXPECT_EQ(mApp->mScenarioText->GetPageCount(), 2);
+    mApp->DoCommand(84);
+    EXPECT_EQ(mApp->mScenarioText->GetPage(), 1);
+    mApp->DoCommand(84);
+    EXPECT_EQ(mApp->mScenarioText->GetPage(), 1);
+    mApp->DoCommand(83);
+    EXPECT_EQ(mApp->mScenarioText->GetPage(), 0);
+    mApp->DoCommand(88); // back to the list, the battle gone
+    EXPECT_EQ(gBattle, nullptr);
+    EXPECT_TRUE(mApp->mRootView->IsVisible());
+
+    mApp->DoCommand(72);
+    mApp->DoCommand(85);
+    mApp->DoCommand(110);
+    ASSERT_NE(mApp->mTimePopup, nullptr);
+    mApp->DoCommand(117);
+    EXPECT_TRUE(mApp->mTimePopup->IsShown());
+    mApp->DoCommand(112);
+    EXPECT_FALSE(mApp->mTimePopup->IsShown());
+    mApp->DoCommand(115);
+    mApp->DoCommand(111);
+    ASSERT_NE(mApp->mPasswordField, nullptr);
+    mApp->DoCommand(99); // leave for the main menu
+    EXPECT_EQ(gBattle, nullptr);
+    EXPECT_NE(mApp->mMenuPicture, nullptr);
+
+    // After a battle: the auto-save, then the menu.
+    gBattle = MakeTestBattle("Ende").release();
+    mApp->mScenarioFileName.IStringText("Ende");
+    mApp->DoCommand(120);
+    EXPECT_EQ(gBattle, nullptr);
+    EXPECT_TRUE(mFolder->Exists("Savegames/Auto Speicherung.mvg"));
+    EXPECT_NE(mApp->mMenuPicture, nullptr);
+}
