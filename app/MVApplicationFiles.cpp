@@ -167,9 +167,11 @@ void MVApplication::HighLevelLoadGame(GFile* file) {
     delete file;
     ScenarioCore* core = loaded ? Core() : nullptr;
     if (!core) {
+        // The cleared screen took the menu frame with it, so the menu is
+        // built whole again.
         if (gKernel) gKernel->ClearScreen(true);
         ClearFrontEnd();
-        Intro(false);
+        Intro(true);
         return;
     }
     bool setup = gCampaign ? (!gBattle || gBattle->mSetupPhase) : (gBattle && gBattle->mSetupPhase);

@@ -418,3 +418,47 @@ TEST_F(FlowTest, FrontEndCommandsRoute) {
     EXPECT_TRUE(mFolder->Exists("Savegames/Auto Speicherung.mvg"));
     EXPECT_NE(mApp->mMenuPicture, nullptr);
 }
+
+TEST_F(FlowTest, DamagedScenarioLeadsBackToTheMenu) {
+    MakePictures();
+    auto scenario = MakeTestBattle("Kaputt");
+    WriteScenario(*mFolder, "kaputt", scenario.get());
+    scenario.reset();
+    // The header reads, the body does not: cut it short and store it again.
+    GFile in;
+    ASSERT_TRUE(in.IFile(mFolder->Path("Szenarien/kaputt.mvg").c_str(), kFileModeCompressedRead));
+    std::vector<uint8_t> bytes(static_cast<size_t>(in.GetFileLength()));
+    in.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    {
+        GFile out;
+        ASSERT_TRUE(out.IFile(mFolder->Path("Szenarien/kaputt.mvg").c_str(), kFileModeCompressedWrite));
+        out.WriteBytes(bytes.data(), static_cast<int32_t>(bytes.size()) - 200);
+    }
+    Start();
+    ToMainMenu();
+    mApp->DoCommand(67);
+    ASSERT_EQ(mApp->mScenarioList->FileCount(0), 1);
+    mApp->DoCommand(72);
+    EXPECT_EQ(gBattle, nullptr);
+    ASSERT_NE(mApp->mMenuPicture, nullptr);
+    Click(400, 300); // the title overlay of a menu built anew
+    EXPECT_NE(FindButton(mApp->mMenuPicture, 67), nullptr);
+}
+
+TEST_F(FlowTest, MailBoxAtTheMenuLeadsToTheMailSaveDialog) {
+    MakePictures();
+    MakePicture(11253, 600, 100);
+    Start();
+    ToMainMenu();
+    mApp->mPlayers = 2;
+    mApp->mConnectionType = 1;
+    mApp->mShowPBEMBox = true;
+    mApp->Intro(true);
+    EXPECT_EQ(mApp->mPlayers, 2); // kept for the save that follows
+    EXPECT_FALSE(mApp->mShowPBEMBox);
+    Click(400, 300); // the title overlay
+    Click(400, 300); // the e-mail box
+    Pass(2);
+    EXPECT_NE(mApp->mSaveDialog, nullptr);
+    EXPECT_TRUE(mApp->mSaveForMail);
+}
