@@ -26,6 +26,10 @@ enum class DrawOp : uint8_t {
     kClip, // polygon clipping set to mArgs[0]
     kDistantZ,
     kFog,
+    kFan,              // untextured fan, n triangles
+    kStrip,            // untextured strip, n triangles
+    kTexturedTriangle, // 3 corners with u, v
+    kFrame,            // selection frame: left, top, right, bottom
 };
 
 struct DrawCall {
@@ -77,5 +81,10 @@ void SetDistantZ(bool on);
 // Returns whether fog was on.
 bool Fog(bool on);
 bool WorldToScreen(float* x, float* y, float z, bool clamp);
+// Untextured runs after Color; a single textured triangle from tables.
+void Fan(bool needsClip, int32_t n, const float* xyz);
+void Strip(bool needsClip, int32_t n, const float* xyz);
+void TexturedTriangle(const float* xyz, const float* uv);
+void FrameRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_t colour);
 
 } // namespace d3

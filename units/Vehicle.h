@@ -36,6 +36,11 @@ public:
         return 1.0f;
     }
 
+    // Drawing: the class shape or model of the type the viewer believes, and
+    // the unit's frame scaled from model units to metres.
+    void DrawCode(bool needsClip, float scale, float factor) override;
+    void ScaleForType(float* scale, float f1, float f2, float f3) override;
+
     bool mButtoned = false;   // the crew is buttoned up
     bool mDugIn = false;      // dug in: hits on it are not shown as hits
     bool mBurning = false;    // a burning wreck or vehicle

@@ -1,0 +1,90 @@
+#pragma once
+// The drawing of the units: the model walker that runs the compiled model
+// tables, the vehicle model statics, and the plain views of a vehicle that the
+// vehicle drawing works from, so that the drawing can be exercised without a
+// whole battle.
+#include <cstdint>
+
+#include "units/Enums.h"
+
+class GGraphic;
+class Unit;
+class Vehicle;
+
+namespace dm::models {
+struct ModelTable;
+}
+
+// What a model reads while it is drawn: set before each model from the
+// vehicle (or gun) being drawn.
+struct ModelStatics {
+    GGraphic* const* textures = nullptr; // 17 entries, or null: nothing bound
+    float headFacing = 0.0f;             // turret turn, degrees
+    float gunElevate = 0.0f;             // gun elevation, degrees
+    float turretTilt = 0.0f;             // wrecked turret's tilt, degrees
+    float treadLeft = 0.0f;              // v offsets of the two tracks
+    float treadRight = 0.0f;
+    float sizeValue = 1.0f; // the type's size value (class shape scale)
+    int32_t barrelClass = 1;
+    bool longBarrel = false;        // the long hull gun of the two-gun tank
+    AmmoClass lastAmmo = kAmmoNone; // picks which gun flashes and recoils
+    Unit* firer = nullptr;          // flash and recoil of this unit; null: none
+};
+
+extern ModelStatics gModelStatics;
+// Low detail: the models leave out their detail parts.
+extern bool gDrawLOD;
+// Footprint of the last model drawn (model units); element 0 at 9999 = no shadow.
+extern float sShadowCoords[4];
+
+// Runs one compiled model with the statics above. Every matrix it pushes is
+// popped; culling is cleared for the model and set again at its end.
+void DrawModelTable(const dm::models::ModelTable& model, bool needsClip);
+// The compiled model for a vehicle model number (its own, the general model
+// proportioned to its size, else the general model); never null while the
+// tables hold the general model.
+const dm::models::ModelTable* VehicleModelTable(int32_t model);
+// Metres per model unit that make the model's footprint as long as the
+// vehicle model's length in the data.
+float VehicleModelUnit(int32_t model);
+
+// A vehicle as the viewing side sees it, for its drawing.
+struct VehicleView {
+    int32_t trueType = 0;  // row of the vehicle data
+    int32_t shownType = 0; // the type the viewer believes
+    int32_t level = 0;     // identification level 0..3 (texture set)
+    int32_t contact = 0;   // the viewer's contact 0..5
+    bool alive = true;
+    bool burning = false;
+    bool buttoned = false;
+    bool dugIn = false;
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    float facing = 0.0f; // degrees counter-clockwise from east
+    float pitch = 0.0f, roll = 0.0f;
+    float floorHeight = 0.0f;
+    float turretFacing = 0.0f, gunElevation = 0.0f, wreckGunElevation = 0.0f, wreckTurretTilt = 0.0f;
+    bool turretDislodged = false;
+    float treadLeft = 0.0f, treadRight = 0.0f;
+    int32_t knownClass = 0;              // row of the vehicle class chart as the viewer identifies it
+    GGraphic* const* textures = nullptr; // the texture set of `level`
+    AmmoClass lastAmmo = kAmmoNone;
+    Unit* unit = nullptr;
+};
+
+// The vehicle's drawing in its frame: class shape or model, flames.
+void DrawVehicleView(const VehicleView& v, bool needsClip, float factor);
+// The shadow under a vehicle, in world space (after its model set sShadowCoords).
+void DrawVehicleShadow(const VehicleView& v, float scale, bool needsClip);
+// Draws the crew figures in the hatches before the model; null: no crew.
+extern void (*gVehicleCrewHook)(const VehicleView& v, bool needsClip, float factor);
+// Fills a view of a vehicle unit for the viewing side.
+VehicleView ViewOfVehicle(Vehicle* v);
+// The unit that the last pick pass found under the pointer, or null.
+extern Unit* gPickedUnit;
+void SetPickedUnit(Unit* u);
+// Slices since the unit's last shot as the replay shows it, or a negative
+// value when it has not fired lately; null: no unit has fired.
+extern int32_t (*gUnitShotAge)(Unit* u);
+// The drawing scale for a unit at a distance from the camera: a times a power
+// of the distance whose exponent comes from b and c; 1 at (1, 0, 0).
+float UnitEnlargement(float a, float b, float c, float distance);
