@@ -177,6 +177,17 @@ void TexturedTriangle(const float* xyz, const float* uv) {
     if (g3D) g3D->DrawTexturedTriangleV(xyz, uv);
 }
 
+void Reflect(bool x, bool y, bool z) {
+    if (gDrawRecorder)
+        gDrawRecorder->Add(DrawOp::kReflect, {x ? 1.0f : 0.0f, y ? 1.0f : 0.0f, z ? 1.0f : 0.0f});
+    if (g3D) g3D->Reflect(x, y, z);
+}
+
+void SetClockwiseFront(bool on) {
+    if (gDrawRecorder) gDrawRecorder->Add(DrawOp::kClockwise, {on ? 1.0f : 0.0f});
+    if (g3D) g3D->mClockwiseFront = on;
+}
+
 void FrameRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_t colour) {
     if (gDrawRecorder)
         gDrawRecorder->Add(DrawOp::kFrame, {static_cast<float>(left), static_cast<float>(top),

@@ -30,6 +30,8 @@ enum class DrawOp : uint8_t {
     kStrip,            // untextured strip, n triangles
     kTexturedTriangle, // 3 corners with u, v
     kFrame,            // selection frame: left, top, right, bottom
+    kReflect,          // mirror: x, y, z flags
+    kClockwise,        // front faces wound clockwise: mArgs[0]
 };
 
 struct DrawCall {
@@ -85,6 +87,8 @@ bool WorldToScreen(float* x, float* y, float z, bool clamp);
 void Fan(bool needsClip, int32_t n, const float* xyz);
 void Strip(bool needsClip, int32_t n, const float* xyz);
 void TexturedTriangle(const float* xyz, const float* uv);
+void Reflect(bool x, bool y, bool z);
+void SetClockwiseFront(bool on);
 void FrameRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_t colour);
 
 } // namespace d3

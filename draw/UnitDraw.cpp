@@ -40,20 +40,23 @@ void Unit::DrawItself(float a, float b, float c) {
     const char box = map->CheckSuperClipBox(mX, mY, radius);
     if (box == 0) return;
     bool needsClip = box == 1;
-    if (box != 2 && mUnitType != kUnitInanimate && mExtentX > 0.0f) {
-        bool clip = needsClip;
-        if (!ShouldBeDrawn(&clip)) return;
-        needsClip = clip;
-    }
-    const bool pick = d3::PickPass();
-    const bool oldClip = d3::GetClip();
-    if (!pick) d3::SetClip(needsClip);
-
     const float z = GetZ();
     float scale = UnitEnlargement(a, b, c, map->DistanceToCamera(mX, mY, z, nullptr));
     d3::Push();
     d3::Translate(mX, mY, z);
     ScaleForType(&scale, a, b, c);
+    // The unit's own box is in its model units: tested in its frame.
+    if (box != 2 && mUnitType != kUnitInanimate && mExtentX > 0.0f) {
+        bool clip = needsClip;
+        if (!ShouldBeDrawn(&clip)) {
+            d3::Pop();
+            return;
+        }
+        needsClip = clip;
+    }
+    const bool pick = d3::PickPass();
+    const bool oldClip = d3::GetClip();
+    if (!pick) d3::SetClip(needsClip);
     const float factor = map->GetRoughResolution(mX, mY, z) * scale;
     const bool secondPass = g3D && g3D->mPickPass == 2;
     const bool hitBefore = secondPass && g3D->mPickHit;

@@ -40,6 +40,10 @@ extern float sShadowCoords[4];
 // Runs one compiled model with the statics above. Every matrix it pushes is
 // popped; culling is cleared for the model and set again at its end.
 void DrawModelTable(const dm::models::ModelTable& model, bool needsClip);
+// The operations of one model alone, with its own texture set and no change
+// of culling; the last single triangle is left out on request.
+void RunModelOps(const dm::models::ModelTable& model, bool needsClip, GGraphic* const* textures,
+                 bool dropLastTriangle);
 // The compiled model for a vehicle model number (its own, the general model
 // proportioned to its size, else the general model); never null while the
 // tables hold the general model.

@@ -155,7 +155,8 @@ VehicleView ViewOfVehicle(Vehicle* u) {
     v.trueType = u->mSubtype;
     v.contact = u->VisibleToPlayer(false);
     v.level = v.contact >= 5 ? 3 : v.contact == 4 ? 2 : v.contact == 3 ? 1 : 0;
-    v.shownType = u->mSubtype;
+    const int32_t slot = v.contact == 4 ? 0 : v.contact == 3 ? 1 : 2;
+    v.shownType = v.contact >= 5 ? u->mSubtype : u->mMistakenTypes[slot];
     v.alive = u->mActive;
     v.burning = u->mBurning;
     v.buttoned = u->mButtoned;
@@ -163,11 +164,14 @@ VehicleView ViewOfVehicle(Vehicle* u) {
     v.x = u->mX, v.y = u->mY, v.z = u->GetZ();
     v.facing = u->mHeading;
     v.floorHeight = u->mZ;
-    v.turretFacing = u->GetWeaponFacing() - u->mHeading;
+    v.pitch = u->mHullPitch, v.roll = u->mHullRoll;
+    v.turretFacing = u->mTurretBearing;
     v.gunElevation = u->mGunElevation;
-    v.wreckGunElevation = u->mGunElevation;
+    v.wreckGunElevation = u->mDrawGunElevation;
+    v.wreckTurretTilt = u->mDrawTurretTilt;
     v.turretDislodged = u->mTurretDislodged;
-    v.knownClass = gVehicleData[u->mSubtype].mClass;
+    v.treadLeft = u->mTrackPhase[0], v.treadRight = u->mTrackPhase[1];
+    v.knownClass = u->GetKnownClass();
     v.textures = u->mTextureSets[v.level];
     v.lastAmmo = u->mLastAmmoFired;
     return v;
@@ -178,9 +182,10 @@ void Vehicle::DrawCode(bool needsClip, float, float factor) {
 }
 
 void Vehicle::ScaleForType(float* scale, float, float, float) {
-    const int32_t m = GetActualModelX(gVehicleData[mSubtype].mModel);
-    *scale *= VehicleModelUnit(m);
+    *scale *= VehicleModelUnit(GetActualModel());
     d3::RotateZ(mHeading - 90.0f);
     Tilt(true);
+    d3::RotateX(mHullPitch);
+    d3::RotateY(mHullRoll);
     d3::Scale(*scale, *scale, *scale);
 }

@@ -58,11 +58,16 @@ float BarrelFactor(int32_t barrelClass) {
 } // namespace
 
 void DrawModelTable(const ModelTable& m, bool needsClip) {
+    d3::SetCull(false);
+    RunModelOps(m, needsClip, gModelStatics.textures, false);
+    d3::SetCull(true);
+}
+
+void RunModelOps(const ModelTable& m, bool needsClip, GGraphic* const* textures, bool dropLastTriangle) {
     const ModelStatics& s = gModelStatics;
     int32_t depth = 0;
     bool barrelNext = false;
     float barrelY = 0.0f;
-    d3::SetCull(false);
     for (int32_t i = 0; i < m.opCount; ++i) {
         const ModelOp& o = m.ops[i];
         const bool primitive = o.op == Op::Fan || o.op == Op::Strip || o.op == Op::Triangle ||
@@ -71,14 +76,15 @@ void DrawModelTable(const ModelTable& m, bool needsClip) {
             const int32_t count = o.op == Op::Triangle || o.op == Op::FlatTriangle ? 3 : o.n + 2;
             if (o.n < 0 || o.first < 0 || o.first + count > m.vertexCount) continue; // damaged table
             if (o.detail && gDrawLOD) continue;
+            if (dropLastTriangle && i == m.opCount - 1 && o.op == Op::Triangle) continue;
         }
         const float* xyz = primitive ? m.xyz + 3 * o.first : nullptr;
         const float* uv = primitive ? m.uv + 2 * o.first : nullptr;
         switch (o.op) {
         case Op::Texture: {
             GGraphic* t = nullptr;
-            if (s.textures && o.n >= 0 && o.n < 17) t = s.textures[o.n];
-            if (!t && s.textures && o.b >= 0.0f && o.b < 17.0f) t = s.textures[static_cast<int32_t>(o.b)];
+            if (textures && o.n >= 0 && o.n < 17) t = textures[o.n];
+            if (!t && textures && o.b >= 0.0f && o.b < 17.0f) t = textures[static_cast<int32_t>(o.b)];
             d3::Texture(t);
             break;
         }
@@ -190,7 +196,6 @@ void DrawModelTable(const ModelTable& m, bool needsClip) {
     }
     while (depth-- > 0)
         d3::Pop();
-    d3::SetCull(true);
 }
 
 const ModelTable* VehicleModelTable(int32_t model) {
