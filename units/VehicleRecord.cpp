@@ -58,15 +58,6 @@ void SupplyGainAndCap(int32_t level, int32_t full, int32_t* gain, int32_t* cap) 
     }
 }
 
-// A fixed-point field as written: trunc(value x scale + 0.5), which cuts a
-// negative value toward zero. Reading a negative n as (n - 1) / scale puts
-// the value where writing it again gives n, so records do not drift by one
-// step with every save.
-float ReadFixedStable(GFile* file, float scale) {
-    const int32_t n = file->ReadShort();
-    return n < 0 ? static_cast<float>(n - 1) / scale : static_cast<float>(n) / scale;
-}
-
 float WrapBearing(float b) {
     if (!std::isfinite(b)) return 0.0f;
     while (b > 180.0f)
@@ -130,8 +121,8 @@ void Vehicle::Read(GFile* file) {
         mRecordDamaged = true;
         return;
     }
-    mDustX = ReadFixedStable(file, 5.0f);
-    mDustY = ReadFixedStable(file, 5.0f);
+    mDustX = file->ReadFixed(5.0f);
+    mDustY = file->ReadFixed(5.0f);
     mDustSlice = file->ReadLong();
     mHitStamp = file->ReadLong();
     mFireAnimation = file->ReadChar();
@@ -159,14 +150,14 @@ void Vehicle::Read(GFile* file) {
     mMistakenType = file->ReadChar();
     for (VehicleType& t : mMistakenTypes)
         t = file->ReadShort();
-    mCrewShockTime = ReadFixedStable(file, 50.0f);
-    mDriverShockTime = ReadFixedStable(file, 50.0f);
-    mSmokeWidth = ReadFixedStable(file, 100.0f);
-    mMGBurstTimer = ReadFixedStable(file, 50.0f);
-    mTurretBearing = ReadFixedStable(file, 90.0f);
-    mTurretRate = ReadFixedStable(file, 1000.0f);
+    mCrewShockTime = file->ReadFixed(50.0f);
+    mDriverShockTime = file->ReadFixed(50.0f);
+    mSmokeWidth = file->ReadFixed(100.0f);
+    mMGBurstTimer = file->ReadFixed(50.0f);
+    mTurretBearing = file->ReadFixed(90.0f);
+    mTurretRate = file->ReadFixed(1000.0f);
     for (float& v : mAimValues)
-        v = ReadFixedStable(file, 50.0f);
+        v = file->ReadFixed(50.0f);
     for (int32_t i = 2; i >= 0; --i)
         mMGRounds[i] = static_cast<uint8_t>(file->ReadChar());
     for (int32_t i = NrArmorVarianceSlots() - 1; i >= 0; --i)
