@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../tests/draw/DrawScene.h"
+#include "battle/UnitList.h"
 #include "draw/Draw3D.h"
 #include "draw/DrawSettings.h"
 #include "draw/InfantryDraw.h"
@@ -61,25 +62,6 @@ public:
     SoftDevice3D mDevice;
     bool mNoDevice = false;
 };
-
-// Textures: one 64 x 64 picture with some transparency, shared by every slot.
-SoftTexture* SharedTexture() {
-    static SoftTexture* t = [] {
-        PictureRGBA rgba;
-        rgba.width = rgba.height = 64;
-        rgba.rgba.resize(64 * 64 * 4);
-        for (int32_t i = 0; i < 64 * 64; ++i) {
-            rgba.rgba[4 * i] = static_cast<uint8_t>(i * 7);
-            rgba.rgba[4 * i + 1] = static_cast<uint8_t>(120 + i % 50);
-            rgba.rgba[4 * i + 2] = 60;
-            rgba.rgba[4 * i + 3] = (i % 64) < 4 ? 0 : 255;
-        }
-        auto* tex = new SoftTexture;
-        tex->ICreate(rgba);
-        return tex;
-    }();
-    return t;
-}
 
 SoftTexture* PartTexture() {
     static SoftTexture* t = [] {

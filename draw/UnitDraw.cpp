@@ -69,7 +69,7 @@ void Unit::DrawItself(float a, float b, float c) {
     d3::Pop();
     const FogOfWarContact contact = VisibleToPlayer(false);
     DrawBase(contact, needsClip, scale, factor);
-    if (vehicle && VisibleToPlayer(true) >= 2)
+    if (vehicle && !pick && VisibleToPlayer(true) >= 2)
         DrawVehicleShadow(ViewOfVehicle(static_cast<Vehicle*>(this)), scale, needsClip);
     if (!pick) {
         if (contact != 0 && CurrentDrawSettings().mShowLabels) PrintWarningLabel();
