@@ -92,3 +92,24 @@ extern int32_t (*gUnitShotAge)(Unit* u);
 // The drawing scale for a unit at a distance from the camera: a times a power
 // of the distance whose exponent comes from b and c; 1 at (1, 0, 0).
 float UnitEnlargement(float a, float b, float c, float distance);
+
+// What the status label of a vehicle is built from.
+struct VehicleLabelFacts {
+    bool alive = true, abandoned = false;
+    bool ownSide = true; // on the viewing side
+    int32_t fogOfWar = 0;
+    int32_t bailOut = -1; // the crew bails out while this is 0 or more
+    float suppression = 0.0f;
+    bool immobilized = false, fixed = false, bogged = false;
+    bool gunDestroyed = false, heavyWeapon = false;
+    int32_t machineGuns = 0;
+    int32_t rounds = 0;      // main-gun rounds of every class but smoke
+    int32_t smokeRounds = 0; // and of smoke
+    bool smokeOnlyWeapon = false;
+    int32_t fullLoad = 0;
+};
+class GString;
+// The two texts and their colour kinds; false when the viewer may see no label.
+bool VehicleLabelTexts(const VehicleLabelFacts& v, GString* first, int32_t* kind1, GString* second,
+                       int32_t* kind2);
+VehicleLabelFacts LabelFactsOf(Vehicle* v);

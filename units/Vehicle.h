@@ -188,6 +188,7 @@ public:
     // and the unit's frame scaled from model units to metres
     void DrawCode(bool needsClip, float scale, float factor) override;
     void ScaleForType(float* scale, float f1, float f2, float f3) override;
+    void PrintWarningLabel() override;
 
     // ---- Stand-ins of rules still to come --------------------------------------------
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
