@@ -113,3 +113,25 @@ class GString;
 bool VehicleLabelTexts(const VehicleLabelFacts& v, GString* first, int32_t* kind1, GString* second,
                        int32_t* kind2);
 VehicleLabelFacts LabelFactsOf(Vehicle* v);
+
+// The last hit on a vehicle as the hit record shows it.
+struct HitRecordFacts {
+    int32_t slice = -1; // playback slice of the hit; negative: none
+    int32_t now = 0;    // the playback slice being shown
+    int32_t contact = 5;
+    bool full = true; // the viewer may know everything (own side or little fog)
+    bool armoured = true;
+    int32_t location = 0;    // 0 turret, 1 upper hull, 2 lower hull, 3-4 top, 5 running gear, 6 weapon
+    int32_t aspect = 0;      // 0 front, 1 side, 2 rear
+    int32_t penetration = 0; // 0 none, 1 partial, 2 full
+    int32_t casualties = 0;
+    bool immobilized = false, weaponDamaged = false, ricochet = false, deflected = false;
+    bool weakPoint = false, spall = false, generic = false;
+    bool heavyWeapon = true, hasTurret = true, alive = true;
+    int32_t machineGuns = 0;
+    int32_t mobilityClass = 3;
+    int32_t bailOut = -1;
+};
+// The two texts of the record; false while none is shown. A fixed
+// emplacement's record loses its immobilised flag.
+bool HitRecordTexts(HitRecordFacts& h, GString* t1, GString* t2);
