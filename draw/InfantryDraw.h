@@ -4,6 +4,7 @@
 #include <cstdint>
 
 class GGraphic;
+class Unit;
 
 // One man's pose: body offsets in figure units, joint angles in degrees.
 struct FigurePose {
@@ -54,3 +55,10 @@ void DrawSkis(float pitch);
 extern void (*gHandWeaponHook)(int32_t figure, bool needsClip, int32_t detail);
 // A flame-thrower tank on the back, drawn after the torso; null: none.
 extern void (*gFlameTankHook)(int32_t figure, bool needsClip);
+
+// The face of the figure being drawn (0..13), and whether a unit's drawing may
+// set it (false while a vehicle's crewman is drawn with the face its vehicle chose).
+extern int32_t gFaceTextureIndex;
+extern bool gAllowFaceSet;
+// Poses the map's crew figure before it is drawn as a crewman; null: unposed.
+extern void (*gCrewPoseHook)(Unit* dummy, int32_t pose, float look, bool lowered);

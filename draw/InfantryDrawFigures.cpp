@@ -7,6 +7,9 @@
 #include "models/ModelTables.h"
 
 FigureStatics gFigureStatics;
+int32_t gFaceTextureIndex = 0;
+bool gAllowFaceSet = true;
+void (*gCrewPoseHook)(Unit* dummy, int32_t pose, float look, bool lowered) = nullptr;
 void (*gHandWeaponHook)(int32_t figure, bool needsClip, int32_t detail) = nullptr;
 void (*gFlameTankHook)(int32_t figure, bool needsClip) = nullptr;
 

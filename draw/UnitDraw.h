@@ -73,14 +73,21 @@ struct VehicleView {
     GGraphic* const* textures = nullptr; // the texture set of `level`
     AmmoClass lastAmmo = kAmmoNone;
     Unit* unit = nullptr;
+    // The crew in the hatches.
+    int32_t crewPresent = 0;
+    Uniform uniform = 0;
+    int32_t crewLook[2] = {0, 0};  // look clocks, 0..9999
+    int32_t crewFaces[2] = {0, 0}; // faces 0..13
 };
 
 // The vehicle's drawing in its frame: class shape or model, flames.
 void DrawVehicleView(const VehicleView& v, bool needsClip, float factor);
 // The shadow under a vehicle, in world space (after its model set sShadowCoords).
 void DrawVehicleShadow(const VehicleView& v, float scale, bool needsClip);
-// Draws the crew figures in the hatches before the model; null: no crew.
-extern void (*gVehicleCrewHook)(const VehicleView& v, bool needsClip, float factor);
+// The crew figures in the hatches, in the vehicle's frame, before the model.
+void DrawVisibleCrew(const VehicleView& v, bool needsClip, float factor);
+// The look angle of a crewman from his look clock.
+float CrewLookAngle(int32_t clock);
 // Fills a view of a vehicle unit for the viewing side.
 VehicleView ViewOfVehicle(Vehicle* v);
 // The unit that the last pick pass found under the pointer, or null.

@@ -78,7 +78,7 @@ void DrawVehicleView(const VehicleView& v, bool needsClip, float factor) {
     }
     if (!shapeDrawn) {
         gDrawLOD = factor < 5.0f;
-        if (v.alive && gVehicleCrewHook) gVehicleCrewHook(v, needsClip, factor * 0.00045f);
+        if (v.alive) DrawVisibleCrew(v, needsClip, factor * 0.00045f);
         d3::SetCull(false);
         const int32_t m = GetActualModelX(gVehicleData[v.shownType].mModel);
         s.longBarrel = m == 199;
@@ -146,8 +146,6 @@ void DrawVehicleShadow(const VehicleView& v, float scale, bool needsClip) {
     d3::SetOpacity(1.0f);
 }
 
-void (*gVehicleCrewHook)(const VehicleView& v, bool needsClip, float factor) = nullptr;
-
 VehicleView ViewOfVehicle(Vehicle* u) {
     VehicleView v;
     if (!u) return v;
@@ -174,6 +172,12 @@ VehicleView ViewOfVehicle(Vehicle* u) {
     v.knownClass = u->GetKnownClass();
     v.textures = u->mTextureSets[v.level];
     v.lastAmmo = u->mLastAmmoFired;
+    v.crewPresent = u->Data().mCrew - u->mCrewLost;
+    v.uniform = u->mUniform;
+    for (int32_t i = 0; i < 2; ++i) {
+        v.crewLook[i] = u->mAnimPhase[i];
+        v.crewFaces[i] = u->mFaceIndex[i];
+    }
     return v;
 }
 
