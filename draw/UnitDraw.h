@@ -142,3 +142,12 @@ struct HitRecordFacts {
 // The two texts of the record; false while none is shown. A fixed
 // emplacement's record loses its immobilised flag.
 bool HitRecordTexts(HitRecordFacts& h, GString* t1, GString* t2);
+
+// The gun model that no identified gun has: drawn by the generic gun.
+constexpr int32_t kGenericGunModel = 42;
+// The compiled model of a towed gun by its ordnance model; every model
+// without its own draws the light flak gun; null for the generic gun.
+const dm::models::ModelTable* GunModelTable(int32_t ordnanceModel);
+// Draws it with the model statics (textures, facing, elevation, firer);
+// false for the generic gun, which the caller draws.
+bool DrawGunModel(int32_t ordnanceModel, bool needsClip);

@@ -21,6 +21,7 @@ namespace {
 
 struct Contract {
     int primitives = -1, detailPrimitives = 0;
+    int strips = 0, fans = 0, tris = 0;
     std::vector<int> switches;
     std::vector<float> footprint;
 };
@@ -37,7 +38,11 @@ std::map<std::string, Contract> ReadContracts() {
         if (key == "contract") l >> name;
         Contract& c = out[name];
         if (key == "primitives") l >> c.primitives;
-        if (key == "detail") l >> c.detailPrimitives;
+        if (key == "detail" || key == "detailprims") l >> c.detailPrimitives;
+        if (key == "strips") l >> c.strips;
+        if (key == "fans") l >> c.fans;
+        if (key == "tris") l >> c.tris;
+        if (c.primitives < 0 && key == "tris") c.primitives = c.strips + c.fans + c.tris;
         int v;
         float f;
         if (key == "switches")
@@ -130,6 +135,35 @@ TEST_F(ModelRun, EveryVehicleModelKeepsItsContractAtBothLevelsOfDetail) {
         EXPECT_EQ(Depth(f.recorder), 0) << name;
         gDrawLOD = false;
     }
+}
+
+TEST_F(ModelRun, GunModelsKeepTheirContractsAndTheFlakBaseKeepsItsOwnOrientation) {
+    const auto contracts = ReadContracts();
+    for (const char* name : {"75IG", "20Flak", "50AT", "37AT_USA"}) {
+        const Contract& c = contracts.at(name);
+        Run(name);
+        EXPECT_EQ(Primitives(f.recorder), c.primitives) << name;
+        EXPECT_EQ(Depth(f.recorder), 0) << name;
+        gDrawLOD = true;
+        Run(name);
+        EXPECT_EQ(Primitives(f.recorder), c.primitives - c.detailPrimitives) << name;
+        gDrawLOD = false;
+    }
+    EXPECT_STREQ(GunModelTable(6)->name, "50AT");
+    EXPECT_STREQ(GunModelTable(21)->name, "75IG");
+    EXPECT_STREQ(GunModelTable(36)->name, "37AT_USA");
+    for (int m : {13, 7, -3, 1000})
+        EXPECT_STREQ(GunModelTable(m)->name, "20Flak") << m;
+    EXPECT_EQ(GunModelTable(kGenericGunModel), nullptr);
+    EXPECT_FALSE(DrawGunModel(kGenericGunModel, true));
+    gModelStatics.headFacing = 90.0f;
+    f.recorder.mCalls.clear();
+    EXPECT_TRUE(DrawGunModel(13, true));
+    EXPECT_EQ(Depth(f.recorder), 0);
+    std::vector<float> turns;
+    for (const auto* c : CallsOf(f.recorder, DrawOp::kRotate))
+        if (c->mArgs[0] == 2.0f) turns.push_back(c->mArgs[1]);
+    EXPECT_EQ(turns, (std::vector<float>{-90.0f}));
 }
 
 TEST_F(ModelRun, TracksScrollByTheirTreadAndTheTablesStayAsTheyWere) {
