@@ -11,6 +11,7 @@
 #include "draw/UnitDraw.h"
 #include "platform/Surface16.h"
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Vehicle.h"
 
 using namespace dtest;
@@ -45,6 +46,7 @@ struct Rows {
     VehicleData vehicles[kTypes] = {};
     VehicleClassChart classes[2] = {};
     VehicleModelData models[236] = {};
+    InfantryData infantry[1] = {};
     const VehicleData* oldV = gVehicleData.Rows();
     int32_t oldVn = gVehicleData.Count();
     const VehicleClassChart* oldC = gVehicleClassChart.Rows();
@@ -65,11 +67,14 @@ struct Rows {
         gVehicleData.Attach(vehicles, kTypes);
         gVehicleClassChart.Attach(classes, 2);
         gVehicleModelData.Attach(models, 236);
+        infantry[0].mHeavyWeapon = 286;
+        gInfantryData.Attach(infantry, 1);
     }
     ~Rows() {
         gVehicleData.Attach(const_cast<VehicleData*>(oldV), oldVn);
         gVehicleClassChart.Attach(const_cast<VehicleClassChart*>(oldC), oldCn);
         gVehicleModelData.Attach(const_cast<VehicleModelData*>(oldM), oldMn);
+        gInfantryData.Detach();
     }
 };
 
@@ -109,6 +114,41 @@ Vehicle* Place(dscene::Scene& scene, const Paint& paint, int32_t type, float x, 
     return v;
 }
 
+// A man in field grey or olive: torso, sides, helmet, legs, arms.
+struct Cloth {
+    std::vector<std::unique_ptr<rtest::TestPicture>> pictures;
+    GGraphic* set[2][7];
+    Cloth() {
+        const uint32_t colours[2][7] = {{0, Argb(96, 104, 92), Argb(86, 94, 84), Argb(70, 74, 66),
+                                         Argb(80, 86, 78), Argb(96, 104, 92), Argb(96, 104, 92)},
+                                        {0, Argb(120, 110, 70), Argb(110, 100, 64), Argb(90, 96, 60),
+                                         Argb(104, 96, 66), Argb(120, 110, 70), Argb(120, 110, 70)}};
+        for (int side = 0; side < 2; ++side)
+            for (int k = 0; k < 7; ++k) {
+                const uint32_t c = colours[side][k];
+                pictures.push_back(rtest::MakePicture(4, 4, [c](int, int) { return c; }));
+                set[side][k] = pictures.back()->AsGraphic();
+            }
+    }
+};
+
+Infantry* Man(dscene::Scene& scene, const Cloth& cloth, float x, float y, float heading, int side,
+              float stride) {
+    auto* u = new Infantry;
+    u->mX = x, u->mY = y;
+    u->mHeading = heading;
+    u->mActive = true;
+    u->mSide = 1;
+    u->mFigurePos[2][0] = stride, u->mFigurePos[4][0] = -stride; // hips
+    u->mFigurePos[3][0] = 20.0f, u->mFigurePos[5][0] = 10.0f;    // knees
+    u->mFigurePos[9][0] = -40.0f, u->mFigurePos[13][0] = -70.0f; // elbows
+    u->mFigurePos[11][0] = 30.0f;
+    for (int k = 0; k < 7; ++k)
+        u->mTextureSets[0][k] = cloth.set[side][k];
+    scene.battle.mUnits->Add(u);
+    return u;
+}
+
 void Grab(rtest::Fixture& r, std::vector<uint16_t>& out, int32_t w, int32_t h, int32_t row) {
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x)
@@ -140,6 +180,7 @@ TEST(UnitPictures, EveryVehicleModelSideBySideAndABattleNearAndFar) {
     gDrawHooks.makeTexture = Picture;
     Rows rows;
     Paint paint;
+    Cloth cloth;
     dscene::Scene scene;
     f.settings.mScreenWidth = w;
     scene.map->SetScreenWidth(w);
@@ -166,7 +207,10 @@ TEST(UnitPictures, EveryVehicleModelSideBySideAndABattleNearAndFar) {
     }
     render(cx, cy, 90.0f, 1);
     Grab(*f.renderer, sheet, w, h, 0);
-    render(cx + 40.0f, cy + 21.0f, 180.0f, 2);
+    for (int i = 0; i < 8; ++i)
+        Man(scene, cloth, cx - 9.0f + 2.5f * i, cy + 9.0f + (i % 3) * 1.5f, 70.0f + 15.0f * i, i % 2,
+            (i % 2 ? 25.0f : -25.0f));
+    render(cx, cy - 4.0f, 90.0f, 0);
     Grab(*f.renderer, sheet, w, h, 1);
     EXPECT_GT(Changed(empty, sheet), w * h / 20);
     Save("vehicle_models.png", "vehicle-models.png", sheet, w, h * 2);
@@ -178,6 +222,9 @@ TEST(UnitPictures, EveryVehicleModelSideBySideAndABattleNearAndFar) {
         Place(scene, paint, i % Rows::kTypes, cx + 60.0f * std::sin(a) + (i % 4) * 8.0f,
               cy + 90.0f + 12.0f * i, 90.0f + 20.0f * std::sin(a), (i / 3) % 2);
     }
+    for (int i = 0; i < 40; ++i)
+        Man(scene, cloth, cx - 30.0f + 3.0f * (i % 20), cy + 60.0f + 40.0f * (i / 20) + (i % 3) * 4.0f, 90.0f,
+            (i / 5) % 2, (i % 2 ? 20.0f : -20.0f));
     std::vector<uint16_t> battle(static_cast<size_t>(w) * h * 2);
     render(cx - 20.0f, cy + 20.0f, 80.0f, 1);
     Grab(*f.renderer, battle, w, h, 0);
