@@ -83,6 +83,7 @@ protected:
     Squad* Rifles(Affiliation side, float x, float y) {
         Squad* s = Place<Squad>(side, x, y);
         s->kit.mSmallArmsFP = 11.0f;
+        s->mAmmo[kAmmoHE] = 50;
         return s;
     }
     Tank* Armour(Affiliation side, float x, float y) {
