@@ -4,6 +4,7 @@
 
 #include "../units/unit_fire_fixture.h"
 #include "ai/AITargetState.h"
+#include "engine/GFile.h"
 #include "engine/GFuzzySet.h"
 #include "engine/GOLTA.h"
 
@@ -20,7 +21,7 @@ struct AIKit {
     float vp = 50.0f;      // GetVPValue
     float rotation = 5.0f; // degrees per slice
     bool hiding = false;
-    bool okPinned = true;
+    float lastRange = -1.0f; // the last range asked of InRange
 };
 
 template <class Base> class Targeting : public firetest::Armed<Base> {
@@ -33,6 +34,10 @@ public:
     float GetVPValue(bool, DataKnowledge) override { return ai.vp; }
     float RotationSpeed() override { return ai.rotation; }
     bool IsHiding(bool) override { return ai.hiding; }
+    bool InRange(float range, bool strict, float factor) override {
+        ai.lastRange = range;
+        return this->kit.mInRange;
+    }
     AIKit ai;
 };
 
@@ -56,6 +61,17 @@ inline bool Has(const GFuzzySet& s, int8_t label) {
     return false;
 }
 
+// The unit's saved record.
+inline std::vector<uint8_t> Record(Unit* u) {
+    GFile file;
+    file.ITempFile(false);
+    u->Write(&file);
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return bytes;
+}
+
 class AIBattle : public firetest::FireBattle {
 protected:
     AIBattle() : mSmallArms(gSmallArmsData, kSmallArmsCount) {
@@ -68,13 +84,21 @@ protected:
         mVehicles[0].mBowMG = kSmallArmsNone;
         mVehicles[0].mCoaxMG = kSmallArmsNone;
         mVehicles[0].mFreeMG = kSmallArmsNone;
-        for (ArmorPlate& p : mVehicles[0].mArmorPlates) p = {50, 0};
+        for (ArmorPlate& p : mVehicles[0].mArmorPlates)
+            p = {50, 0};
         mVehicles[1].mBowMG = kSmallArmsNone;
         mVehicles[1].mCoaxMG = kSmallArmsNone;
         mVehicles[1].mFreeMG = kSmallArmsNone;
         mSmallArms[5].mMaxRange = 800;
         mSmallArms[5].mMGClass = 4;
+        // Weapon 2, a 75 mm tank gun: high explosive (ammunition 1) and
+        // armour-piercing (ammunition 2) rounds.
         mWeapons[2].mClass = 2;
+        mWeapons[2].mAmmo[0] = {1, 600.0f};
+        mWeapons[2].mAmmo[1] = {2, 750.0f};
+        mAmmo[2].mClass = kAmmoAP;
+        mAmmo[2].mWeight = 15.0f;
+        mAmmo[2].mLastDate = 9999;
         mBattle.mTurn = 1;
         mBattle.mLastTurn = 30;
         SeedRandomGenerator(12345);

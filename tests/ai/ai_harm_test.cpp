@@ -125,7 +125,8 @@ TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
     float armour[9], weights[9], ratios[9];
     int32_t longs[9], count = -1;
     bool bools[9];
-    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count, 75.0f);
+    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count,
+                        75.0f);
     ASSERT_EQ(count, 6);
     EXPECT_NEAR(weights[0], 0.33333f, 1e-5f);
     EXPECT_NEAR(weights[1], 0.53333f, 1e-5f);
@@ -135,7 +136,8 @@ TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
     EXPECT_FLOAT_EQ(ratios[1], 50.0f);
     // Hull-down: the lower hull is not struck, the turret more often.
     t->mHullDown = 1;
-    t->AISetArmorValues(kKnowEnemy, s, true, 0.5f, false, armour, longs, bools, weights, ratios, &count, 0.0f);
+    t->AISetArmorValues(kKnowEnemy, s, true, 0.5f, false, armour, longs, bools, weights, ratios, &count,
+                        0.0f);
     ASSERT_EQ(count, 9);
     EXPECT_NEAR(weights[0], 0.73684f, 1e-5f);
     EXPECT_NEAR(weights[1], 0.26316f, 1e-5f);
@@ -146,7 +148,8 @@ TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
     // Abeam, the side takes the hits.
     t->mHullDown = 0;
     t->mHeading = 90.0f;
-    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count, 75.0f);
+    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count,
+                        75.0f);
     EXPECT_NEAR(weights[4], 0.53333f, 1e-4f);
     EXPECT_NEAR(weights[1], 0.0f, 1e-4f);
 }
@@ -156,16 +159,28 @@ TEST_F(AIHarmNumber, PenetrationAgainstTheSlotsDecidesTheArmouredValue) {
     Tank* t = Armour(kAllies, 1300, 1000);
     t->mHeading = 180.0f;
     // No armour at all: every slot counts in full.
-    for (ArmorPlate& p : mVehicles[0].mArmorPlates) p = {0, 0};
+    for (ArmorPlate& p : mVehicles[0].mArmorPlates)
+        p = {0, 0};
     const float open = Harm(s, t, kAmmoAP);
     EXPECT_GT(open, 0.0f);
-    // Plate no round can pierce: only the minimum for a moving target.
-    for (ArmorPlate& p : mVehicles[0].mArmorPlates) p = {2000, 0};
-    EXPECT_FLOAT_EQ(Harm(s, t, kAmmoAP), 0.002f);
-    EXPECT_FLOAT_EQ(Harm(s, t, kAmmoHE), 0.001f);
+    // Plate no round can pierce: only the minimum of 0.05 for a target
+    // that is not fixed, times the hit chance.
+    for (ArmorPlate& p : mVehicles[0].mArmorPlates)
+        p = {2000, 0};
+    auto hit = [&](AmmoClass c) {
+        const int32_t tof = s->CalculateTimeOfFlight(2, 2, c, nullptr, t->mX, t->mY, t->GetZ(), nullptr);
+        return s->AIGetHitChance(c, tof, t, kKnowTruth);
+    };
+    EXPECT_FLOAT_EQ(Harm(s, t, kAmmoAP), std::max(0.05f * hit(kAmmoAP), 0.002f));
+    EXPECT_FLOAT_EQ(Harm(s, t, kAmmoHE), std::max(0.05f * hit(kAmmoHE), 0.001f));
+    // A hit chance of nothing leaves the last minimum.
+    s->kit.mClass = 9;
+    mWeapons[2].mMaxRange = 5000.0f;
+    EXPECT_GE(Harm(s, t, kAmmoAP), 0.002f);
     // A fixed emplacement gets no minimum.
     t->mSubtype = 1;
-    for (ArmorPlate& p : mVehicles[1].mArmorPlates) p = {2000, 0};
+    for (ArmorPlate& p : mVehicles[1].mArmorPlates)
+        p = {2000, 0};
     EXPECT_EQ(Harm(s, t, kAmmoAP), 0.0f);
     // Canister never harms armour.
     t->mSubtype = 0;
@@ -186,7 +201,8 @@ TEST_F(AIHarmNumber, VehicleMachineGunsAddToTheMainGunAndAreRestored) {
     EXPECT_EQ(s->mMGTypeInUse, kSmallArmsNone);
     // Out of the gun's reach (800 m) the mount does not qualify.
     t->mX = 1900.0f;
-    EXPECT_EQ(s->AIGetGeneralAbilityToHarmAsNumber(t, kAmmoHE, false, false, false, 0, 1, false), Harm(s, t, kAmmoHE));
+    EXPECT_EQ(s->AIGetGeneralAbilityToHarmAsNumber(t, kAmmoHE, false, false, false, 0, 1, false),
+              Harm(s, t, kAmmoHE));
 }
 
 TEST_F(AIHarmNumber, FriendlyHarmSumsOnlyUnitsFiringAtTheTarget) {
@@ -204,6 +220,6 @@ TEST_F(AIHarmNumber, FriendlyHarmSumsOnlyUnitsFiringAtTheTarget) {
     aiharm::sFriendlyHarm = 0.0f;
     aiharm::sExcluded = me;
     mBattle.mUnits->DoForEach(aiharm::AISumFriendlyHarmOnTarget, t);
-    EXPECT_FLOAT_EQ(aiharm::sFriendlyHarm,
-                    a->AIGetAbilityToHarmAsNumber(t, a->ChooseAmmo(t, false), false, true, true, 0, 1, false));
+    EXPECT_FLOAT_EQ(aiharm::sFriendlyHarm, a->AIGetAbilityToHarmAsNumber(t, a->ChooseAmmo(t, false), false,
+                                                                         true, true, 0, 1, false));
 }

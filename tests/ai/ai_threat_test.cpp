@@ -10,7 +10,8 @@ class AIThreat : public AIBattle {};
 
 GFuzzySet Set(std::initializer_list<std::pair<int, float>> members) {
     GFuzzySet s;
-    for (auto [label, m] : members) s.AddMember(static_cast<int8_t>(label), m);
+    for (auto [label, m] : members)
+        s.AddMember(static_cast<int8_t>(label), m);
     return s;
 }
 } // namespace
@@ -135,7 +136,7 @@ TEST_F(AIThreat, AmmunitionLevelBreakPoints) {
     me->mCasualties = 10;
     me->AIComputeAmmoLevel(kAmmoHE, it, &a);
     EXPECT_GT(a.GetCount(), 0);
-    mInfantry[0].mNrMen = 0; // no full strength: no division
+    mInfantry[0].mNrMen = 0;                 // no full strength: no division
     me->AIComputeAmmoLevel(kAmmoHE, it, &a); // (0.04, 0.15, 0.3, 50)
     EXPECT_NEAR(M(a, 4), (10.0f - 0.3f) / (50.0f - 0.3f), 1e-6f);
 }
