@@ -23,6 +23,8 @@ bool sConsiderDirectThreats = true;
 bool sScoringMachineGuns = false;
 Unit* sScoringUnit = nullptr;
 bool sSearching = false;
+bool sReuseWithinScoring = true;
+ScoringMemo sMemo;
 } // namespace aitarget
 
 namespace {
@@ -77,9 +79,19 @@ GObject* FindUnit(GMemberTest test, void* context) {
     return gBattle && gBattle->mUnits ? gBattle->mUnits->Find(test, context) : nullptr;
 }
 
-// Puts sConsiderDirectThreats back on every way out of the scoring.
-struct DirectThreatsReset {
-    ~DirectThreatsReset() { aitarget::sConsiderDirectThreats = true; }
+// Puts sConsiderDirectThreats back, and closes the memo, on every way out
+// of the scoring.
+struct ScoringScope {
+    ScoringScope(Unit* scorer, Unit* candidate) {
+        aitarget::ScoringMemo& m = aitarget::sMemo;
+        m.active = aitarget::sReuseWithinScoring;
+        m.scorer = scorer, m.candidate = candidate;
+        m.threatKnown = m.harmKnown = false;
+    }
+    ~ScoringScope() {
+        aitarget::sConsiderDirectThreats = true;
+        aitarget::sMemo.active = false;
+    }
 };
 
 } // namespace
@@ -137,6 +149,7 @@ void Unit::AIMakeInitialAmmoSelection() {
     if (!mTarget || !HasHeavyWeapon(kKnowTruth)) return;
     Vehicle* self = AsVehicle(this);
     if (mTarget->mUnitType != kUnitVehicle && self && !self->mAITargetAssigned) return;
+    ScoringScope scope(this, mTarget);
     float best = 0.0f;
     AmmoClass bestClass = kAmmoHE;
     RunTrials(this, mTarget, &best, &bestClass, false);
@@ -189,7 +202,7 @@ void Unit::AIScoreTarget(Unit* candidate, bool full) {
             return;
     }
 
-    DirectThreatsReset resetOnExit;
+    ScoringScope scope(this, candidate);
     aitarget::sConsiderDirectThreats = full;
 
     float best = 0.0f;

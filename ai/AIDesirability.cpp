@@ -42,10 +42,18 @@ void Unit::AIComputeDesirability(Unit* candidate, GFuzzySet* value, GFuzzySet* u
         value->CombineThroughFAM(airules::kDesirabilityA, airules::kDesirabilityAW, urgency, out);
         return;
     }
-    aiharm::sFriendlyHarm = 0.0f;
-    aiharm::sExcluded = this;
-    if (gBattle && gBattle->mUnits) gBattle->mUnits->DoForEach(aiharm::AISumFriendlyHarmOnTarget, candidate);
-    const float harm = aiharm::sFriendlyHarm;
+    aitarget::ScoringMemo& memo = aitarget::sMemo;
+    float harm;
+    if (memo.For(this, candidate) && memo.harmKnown) {
+        harm = memo.harm;
+    } else {
+        aiharm::sFriendlyHarm = 0.0f;
+        aiharm::sExcluded = this;
+        if (gBattle && gBattle->mUnits)
+            gBattle->mUnits->DoForEach(aiharm::AISumFriendlyHarmOnTarget, candidate);
+        harm = aiharm::sFriendlyHarm;
+        if (memo.For(this, candidate)) memo.harmKnown = true, memo.harm = harm;
+    }
     float m, h;
     if (candidate->IsArmoredVehicle(kKnowEnemy, false))
         m = 3.0f, h = 5.0f;

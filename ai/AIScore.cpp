@@ -17,7 +17,7 @@ float Unit::AIGetTargetFuzzyScore(Unit* candidate, AmmoClass c) {
     if (!inArc && !mArcFirm && !armourOnly) {
         // A unit may notice a target outside its arc: the more so when
         // suppressed and the less experienced it is.
-        const float e = static_cast<float>(6 - GetEffectiveExperience(kLeadCombat));
+        const float e = static_cast<float>(6 - GetEffectiveExperience(kLeadStealth));
         const float p = (mSuppression * 0.02f + 1.0f) * e * e;
         const uint32_t r = RandomPair() % 100000u;
         if (static_cast<float>(r) < p) inArc = true;
@@ -27,7 +27,18 @@ float Unit::AIGetTargetFuzzyScore(Unit* candidate, AmmoClass c) {
     const bool smoke = c == kAmmoSmoke;
     GFuzzySet value, threat, urgency, ammo, desirability, appropriateness;
     candidate->AIGetVPValue(&value, false, kKnowEnemy);
-    candidate->AIComputeThreat(&threat, this, inArc, smoke, limits);
+    aitarget::ScoringMemo& memo = aitarget::sMemo;
+    if (memo.For(this, candidate) && memo.threatKnown && memo.inArc == inArc && memo.smoke == smoke &&
+        memo.limits == limits) {
+        threat = memo.threat;
+    } else {
+        candidate->AIComputeThreat(&threat, this, inArc, smoke, limits);
+        if (memo.For(this, candidate)) {
+            memo.threatKnown = true;
+            memo.inArc = inArc, memo.smoke = smoke, memo.limits = limits;
+            memo.threat = threat;
+        }
+    }
     AIComputeUrgency(&value, &threat, &urgency, inArc, smoke, limits);
     AIComputeAmmoLevel(c, candidate, &ammo);
     AITemperUrgencyWithAmmo(&ammo, &urgency, smoke);
