@@ -298,4 +298,10 @@ TEST_F(AIChoice, ASeededActionPhaseRepeatsExactly) {
     const auto a = run(77);
     EXPECT_EQ(a, run(77));
     EXPECT_NE(a, run(78));
+    // Threat and friendly harm worked out anew for every ammunition class
+    // give the same targets, ammunition and generator state.
+    aitarget::sReuseWithinScoring = false;
+    const auto plain = run(77);
+    aitarget::sReuseWithinScoring = true;
+    EXPECT_EQ(a, plain);
 }
