@@ -1,7 +1,7 @@
 #pragma once
 // What the target choice asks of the two kinds, infantry and vehicles,
-// answered from the unit base and the data tables. Where a kind's own rule
-// is still to come, the answer here is the plain one named beside it.
+// answered by the kinds and the data tables. Where a kind's own rule is
+// still to come, the answer here is the plain one named beside it.
 
 #include <cstdint>
 
@@ -80,34 +80,27 @@ inline bool IsFixedEmplacement(Unit* u) {
     Vehicle* v = AsVehicle(u);
     return v && ValidVehicleRow(v) && gVehicleData[v->mSubtype].mKind == 6;
 }
-// Machine guns ready on each mount: the record's count while the mount is
-// fitted, until the vehicle keeps their state.
-inline int32_t NrCoaxMGsReady(Vehicle* v, bool) {
-    const VehicleData* r = Record(v, kKnowTruth);
-    return r && r->mCoaxMG != kSmallArmsNone ? r->mCoaxMGCount : 0;
+// Machine guns ready on each mount, and the vehicle's own answers.
+inline int32_t NrCoaxMGsReady(Vehicle* v, bool checks) {
+    return v->NrCoaxMGsReady(checks);
 }
 inline int32_t NrBowMGsReady(Vehicle* v) {
-    const VehicleData* r = Record(v, kKnowTruth);
-    return r && r->mBowMG != kSmallArmsNone ? r->mBowMGCount : 0;
+    return v->NrBowMGsReady();
 }
-inline int32_t NrFreeMGsReady(Vehicle* v, bool) {
-    const VehicleData* r = Record(v, kKnowTruth);
-    return r && r->mFreeMG != kSmallArmsNone ? r->mFreeMGCount : 0;
+inline int32_t NrFreeMGsReady(Vehicle* v, bool checks) {
+    return v->NrFreeMGsReady(checks);
 }
-inline bool HasFunctioningMG(Vehicle* v, bool) {
-    return NrCoaxMGsReady(v, false) + NrBowMGsReady(v) + NrFreeMGsReady(v, false) > 0;
+inline bool HasFunctioningMG(Vehicle* v, bool checks) {
+    return v->HasFunctioningMG(checks);
 }
-// The vehicle's general type: the heaviest kind until vehicles name theirs.
-inline VehicleType GeneralType(Vehicle*) {
-    return 409;
+inline VehicleType GeneralType(Vehicle* v) {
+    return v->GetGeneralType(false);
 }
 inline float TurretRotationSpeed(Vehicle* v) {
-    const VehicleData* r = Record(v, kKnowTruth);
-    return r && v->HasTurret() ? 1.0f + 0.5f * static_cast<float>(r->mTurretKind) : 0.0f;
+    return v->TurretRotationSpeed();
 }
 inline bool HasFlamethrower(Vehicle* v) {
-    const VehicleData* r = Record(v, kKnowTruth);
-    return r && WeaponClassOf(r->mMainWeapon) == 6;
+    return v->HasFlamethrower(kKnowTruth);
 }
 // The main gun's traverse limits, in record order.
 inline int32_t TraverseLimit1(Vehicle* v) {
@@ -118,8 +111,9 @@ inline int32_t TraverseLimit2(Vehicle* v) {
     const VehicleData* r = Record(v, kKnowTruth);
     return r ? r->mGunArcClockwise : 0;
 }
-inline int32_t BailOutTime(Vehicle*) {
-    return -1;
+// Slices until the crew bails out; negative while it stays.
+inline int32_t BailOutTime(Vehicle* v) {
+    return v->mBailOutCountdown;
 }
 
 // A unit that is moving: speed, or standing between building floors.

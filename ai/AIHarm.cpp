@@ -139,7 +139,7 @@ float ArmouredTarget(Estimate& e, Vehicle* tv) {
         pen = GetSmallArmsPenetration(e.mg, e.d, true, 450, 1.25f);
         hit = fixed ? PseudoToHitVersusSlot(e.d) : e.s->SmallArmsFirepower(e.d, nullptr, true, true) * 0.002f;
         if (e.d < 40.0f && IsInfantry(e.s) && HasCloseAssault(e.s)) {
-            floor = tv && tv->OpenTopStatus() == 0 ? 0.5f : 1.0f;
+            floor = tv && tv->OpenTopStatus(e.known) == 0 ? 0.5f : 1.0f;
             if (e.broad) floor = floor * (100.0f - std::min(e.s->mSuppression, 100.0f)) * 0.01f;
         }
     } else if (e.wclass == 1 || e.wclass == 2 || e.wclass == 3 || e.wclass == 9) {

@@ -99,9 +99,10 @@ TEST_F(AIFuzzy, TimeToBearTurnsAtTheRotationRate) {
     Tank* me = Armour(kAxis, 1000, 1000);
     Squad* it = Rifles(kAllies, 1000, 1100); // 90 degrees off
     me->ai.rotation = 2.0f;
-    mVehicles[0].mTurretKind = 2; // 1 + 0.5 x 2 = 2 per slice
-    // (90 - 0.4) / (4 x 40)
-    EXPECT_NEAR(me->AIGetTimeToBear(it), 89.6f / 160.0f, 1e-5f);
+    // The turret's rate adds to the hull's: (90 - 0.4) / ((2 + turret) x 40).
+    const float turret = me->TurretRotationSpeed();
+    ASSERT_GT(turret, 0.0f);
+    EXPECT_NEAR(me->AIGetTimeToBear(it), 89.6f / ((2.0f + turret) * 40.0f), 1e-5f);
     // A crawl below 1 degree per slice counts as 1.
     Squad* slow = Rifles(kAxis, 1000, 1000);
     slow->ai.rotation = 0.1f;

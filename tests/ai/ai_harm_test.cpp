@@ -194,9 +194,11 @@ TEST_F(AIHarmNumber, VehicleMachineGunsAddToTheMainGunAndAreRestored) {
     EXPECT_EQ(gunOnly, Harm(s, t, kAmmoHE));
     mVehicles[0].mCoaxMG = 5;
     mVehicles[0].mCoaxMGCount = 1;
+    for (uint8_t& r : s->mMGRounds)
+        r = 100;
     s->mMGTypeInUse = kSmallArmsNone;
     const float both = s->AIGetGeneralAbilityToHarmAsNumber(t, kAmmoHE, false, false, false, 0, 1, false);
-    EXPECT_GE(both, gunOnly);
+    EXPECT_GT(both, gunOnly);
     EXPECT_FALSE(s->mMGTargeting);
     EXPECT_EQ(s->mMGTypeInUse, kSmallArmsNone);
     // Out of the gun's reach (800 m) the mount does not qualify.
