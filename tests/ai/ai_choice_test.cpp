@@ -183,6 +183,26 @@ TEST_F(AIChoice, TheSearchTakesTheBestEnemyAndDropsATargetThatIsGone) {
     EXPECT_FALSE(me->mAreaTarget);
 }
 
+TEST_F(AIChoice, AreaFireIntoALargeFireStops) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    me->mAreaTarget = true;
+    me->mAreaTargetX = 1510.0f;
+    me->mAreaTargetY = 1010.0f;
+    me->ai.allowed = false;
+    mBattle.mMap->StartFire(1510.0f, 1010.0f, false, false);
+    me->AIMaySwitchToNewTarget(true);
+    EXPECT_TRUE(me->mAreaTarget); // a small fire does not stop it
+    mBattle.mMap->StartFire(1510.0f, 1010.0f, true, false);
+    ASSERT_GT(mBattle.mMap->GetFireState(1510.0f, 1010.0f), 4);
+    me->AIMaySwitchToNewTarget(true);
+    EXPECT_FALSE(me->mAreaTarget);
+    // A point beyond the map's east edge never reads a square of the map.
+    me->mAreaTarget = true;
+    me->mAreaTargetX = 2000.0f + 1510.0f;
+    me->AIMaySwitchToNewTarget(true);
+    EXPECT_TRUE(me->mAreaTarget);
+}
+
 TEST_F(AIChoice, AUnitThatMayNotTargetLosesItsTarget) {
     Squad* me = Rifles(kAxis, 1000, 1000);
     Squad* it = Rifles(kAllies, 1050, 1000);
