@@ -237,7 +237,7 @@ void Unit::AIScoreTarget(Unit* candidate, bool full) {
                 machineGunsWon = true;
             }
         }
-        if (IsInfantry(candidate) && candidate->mCarrier && candidate != mOrderedTarget) best *= 0.2f;
+        if (IsInfantry(candidate) && candidate->mTransport && candidate != mOrderedTarget) best *= 0.2f;
     } else if (self && !mMGTargeting) {
         const bool oldFlag = mMGTargeting;
         const SmallArmsType oldType = mMGTypeInUse;
@@ -255,7 +255,7 @@ void Unit::AIScoreTarget(Unit* candidate, bool full) {
         best = score ? AIGetTargetFuzzyScore(candidate, kAmmoHE) : 0.0f;
         mMGTargeting = oldFlag;
         mMGTypeInUse = oldType;
-        if (IsInfantry(candidate) && candidate->mCarrier && d > 60.0f) best *= 0.3f;
+        if (IsInfantry(candidate) && candidate->mTransport && d > 60.0f) best *= 0.3f;
     } else {
         best = AIGetTargetFuzzyScore(candidate, kAmmoHE);
     }
@@ -265,7 +265,7 @@ void Unit::AIScoreTarget(Unit* candidate, bool full) {
         !candidate->HasOrdnance(false, false) && HasOrdnance(true, false))
         s *= 0.4f;
     if (IsInfantry(candidate) && d > 60.0f) {
-        if (candidate->mCarrier) {
+        if (candidate->mTransport) {
             s *= 0.5f;
         } else {
             if (PlatoonMember(candidate)) {

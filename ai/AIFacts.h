@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -18,6 +19,12 @@ constexpr VehicleType kGeneralTypeC = 408;
 
 inline bool IsInfantry(const Unit* u) {
     return u->mUnitType == kUnitInfantry;
+}
+inline Infantry* AsInfantry(Unit* u) {
+    return u && u->mUnitType == kUnitInfantry ? dynamic_cast<Infantry*>(u) : nullptr;
+}
+inline const Infantry* AsInfantry(const Unit* u) {
+    return u && u->mUnitType == kUnitInfantry ? dynamic_cast<const Infantry*>(u) : nullptr;
 }
 inline Vehicle* AsVehicle(Unit* u) {
     return u && u->mUnitType == kUnitVehicle ? dynamic_cast<Vehicle*>(u) : nullptr;
@@ -58,18 +65,23 @@ inline bool IsGunCrew(const Unit* u) {
     return IsInfantry(u) && WeaponClassOf(InfantryGun(u)) == 5;
 }
 inline bool IsTankHunter(const Unit* u) {
-    return IsInfantry(u) && ValidInfantryRow(u) && (gInfantryData[u->mSubtype].mFlags & kITankHunter) != 0;
+    const Infantry* i = AsInfantry(u);
+    return i && i->IsTankHunter();
 }
-// The infantry's anti-armour rounds and close-assault counts: none until
-// the infantry kind keeps them.
-inline int32_t AntiArmourRounds(const Unit*) {
-    return 0;
+// The infantry's anti-armour rounds, its anti-armour weapon, and whether it
+// holds anything for a close assault (anti-armour rounds, charges or
+// grenades).
+inline int32_t AntiArmourRounds(const Unit* u) {
+    const Infantry* i = AsInfantry(u);
+    return i ? i->mAntitankShots : 0;
 }
 inline bool HasCloseAssault(const Unit* u) {
-    return AntiArmourRounds(u) != 0;
+    const Infantry* i = AsInfantry(u);
+    return i && (i->mAntitankShots != 0 || i->mExplosives != 0 || i->mGrenades != 0);
 }
-inline WeaponType AntiArmourWeapon(const Unit*) {
-    return kWeaponNone;
+inline WeaponType AntiArmourWeapon(const Unit* u) {
+    const Infantry* i = AsInfantry(u);
+    return i ? i->mAntitankWeapon : kWeaponNone;
 }
 
 // ---- vehicle record --------------------------------------------------------

@@ -2,6 +2,7 @@
 // hand from the rule tables.
 
 #include "ai_fixture.h"
+#include "units/Infantry.h"
 
 using namespace aitest;
 
@@ -185,4 +186,29 @@ TEST_F(AIThreat, TemperingWithSmokeGivesNothingForLowUrgency) {
     me->AITemperUrgencyWithAmmo(&ammo, &v, false);
     EXPECT_FLOAT_EQ(M(v, 1), 0.5f);
     EXPECT_FLOAT_EQ(M(v, 2), 0.5f);
+}
+
+TEST_F(AIThreat, AntiArmourInfantryNearEnemyArmourThreatensByItsSide) {
+    Tank* armour = Armour(kAxis, 1000, 1000);
+    armour->ai.vp = 500.0f; // high value: label 2
+    auto* team = Place<Infantry>(kAllies, 1100, 1000);
+    team->mContactLevel = kContactFull;
+    team->mAntitankShots = 2;
+    team->mAntitankWeapon = 58;
+    mWeapons[58].mMaxRange = 100.0f; // reaches 120 m
+    Squad* scorer = Rifles(kAxis, 1000, 1300);
+    GFuzzySet t;
+    team->AIComputeThreat(&t, scorer, false, false, false);
+    EXPECT_EQ(t.GetCount(), 1);
+    EXPECT_FLOAT_EQ(M(t, 3), 1.0f); // an Allied team against high-value armour
+    team->mSide = 1;                // an Axis team: threat 2 whatever the value
+    armour->mSide = 0;
+    scorer->mSide = 0;
+    team->AIComputeThreat(&t, scorer, false, false, false);
+    EXPECT_FLOAT_EQ(M(t, 2), 1.0f);
+    // Limiting attention, only the scorer counts as armour: a squad is none,
+    // and a team not aiming at it threatens nothing.
+    team->AIComputeThreat(&t, scorer, false, false, true);
+    EXPECT_EQ(t.GetCount(), 1);
+    EXPECT_FLOAT_EQ(M(t, 0), 1.0f);
 }
