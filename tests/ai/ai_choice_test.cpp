@@ -139,6 +139,12 @@ TEST_F(AIChoice, BadCandidatesScoreNothingAndBreakNothing) {
     me->mSuppression = std::nanf("");
     EXPECT_FALSE(std::isnan(me->AIGetTargetFuzzyScore(it, kAmmoHE)));
     me->mSuppression = 0.0f;
+    // A platoon squad that never had men is not scaled by its survivors.
+    it->mSubtype = 1;
+    it->mX = 1100.0f;
+    mInfantry[1].mNrMen = 0;
+    Score(me, it);
+    EXPECT_FALSE(std::isnan(gBestTargetScore));
     // A weapon type beyond the tables is no weapon at all.
     me->kit.mWeapon = 9999;
     EXPECT_EQ(me->AIGetAbilityToHarmAsNumber(it, kAmmoHE, true, true, true, 0, 1, true), 0.0f);
