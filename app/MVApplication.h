@@ -118,6 +118,11 @@ public:
     int32_t ComputerSetupChoice() const { return mPrefs[kPrefComputerSetup]; }
     // The drawing preferences in force, refreshed at each call.
     DrawSettings* GetDrawSettings() override;
+    // The battle screen: the map view and the question menus on it.
+    GView* BuildBattleScreen(Battle* battle, bool clearScreen) override;
+    void ReleaseBattleScreen(Battle* battle) override;
+    void CreateFloorChoiceMenu(Unit* unit) override;
+    void CreateGunChoiceMenu(Unit* vehicle) override;
 
     // ---- Fields, in the order the object keeps them ------------------------------
     // TCP/IP connection and transfer (filled by network play).
