@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/AppTypes.h"
+#include "app/BattleScreen.h"
 #include "battle/BattleHost.h"
 #include "draw/DrawSettings.h"
 #include "engine/GApplication.h"
@@ -220,6 +221,8 @@ public:
     // The e-mail box has closed: its save dialog opens after the deletion.
     bool mMailDialogDue = false;
     DrawSettings mDrawSettings;
+    // The bottom bar of the battle on screen.
+    BattleScreen mBattleScreen;
 
 private:
     void CopyToFileState(GameFileState* state) const;

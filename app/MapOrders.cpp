@@ -56,9 +56,10 @@ void Map::CreateView() {
 }
 
 void Map::DeleteView() {
-    CloseOpenMenu();
-    delete mView;
+    MapView* view = mView;
     mView = nullptr;
+    mOpenMenu = nullptr; // a child of the view, deleted with it
+    if (view && (!gKernel || gKernel->IsViewAlive(view))) delete view;
 }
 
 void Map::ShowMap(bool show) {
@@ -114,6 +115,15 @@ void Map::EnsurePointIsVisible(float x, float y) {
 void Map::CloseOpenMenu() {
     PlayerMenu* menu = mOpenMenu;
     mOpenMenu = nullptr;
+    if (!menu) return;
+    // A menu often closes from inside its own button's press: the kernel
+    // deletes it once the press is over.
+    if (gKernel) {
+        if (!gKernel->IsViewAlive(menu)) return;
+        menu->Show(false);
+        gKernel->KillViewAfterIdle(menu);
+        return;
+    }
     delete menu;
 }
 
