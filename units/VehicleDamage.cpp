@@ -11,6 +11,7 @@
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/Infantry.h"
 #include "units/Vehicle.h"
 
 ArmorHitReport gArmorHitReport;
@@ -30,11 +31,10 @@ bool Heads() {
     return RandomCoin() == 0;
 }
 
-// A rider's share of a hit on its carrier. The riders' own rule belongs to
-// the infantry; until it is there a rider takes nothing.
+// A rider's share of a hit on its carrier.
 void PassengerHit(Unit* passenger, float chance) {
-    (void)passenger;
-    (void)chance;
+    if (passenger && passenger->mUnitType == kUnitInfantry)
+        static_cast<Infantry*>(passenger)->TakeInternalPassengerHit(chance);
 }
 
 float KillMultiplier(WeaponType w) {
