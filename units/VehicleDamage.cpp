@@ -89,7 +89,7 @@ void Vehicle::ResolveInternalDamage(PendingAttack* a, VehicleHitLocation loc, fl
                              : e > 13.0f  ? 2
                              : e > 7.0f   ? 1
                                           : 0;
-        AddSoundEffect(24 + band);
+        if (ActionPacket* p = AddSoundEffect(24)) p->mSoundNumber += band;
     }
     // 2. Roof and deck hits reach the turret or the hull inside.
     if (loc == kHitTurretRoof) loc = HasTurret() ? kHitTurret : kHitUpperHull;

@@ -107,7 +107,7 @@ void Vehicle::HitStageTwo(PendingAttack* a, VehicleHitLocation loc, VehicleAspec
             const float e = Heads() ? 1.0f + 1.5f * Fraction() : 0.4f + 0.6f * Fraction();
             const float loud = e * energy;
             const int32_t step = loud > 48000000.0f ? 3 : loud > 21500000.0f ? 2 : loud > 3600000.0f ? 1 : 0;
-            AddSoundEffect((shattered ? 23 : 22) + step);
+            if (ActionPacket* p = AddSoundEffect(shattered ? 23 : 22)) p->mSoundNumber += step;
             if (a->mPacket) {
                 a->mPacket->mShellFlags &= static_cast<uint8_t>(~0x03u);
                 if (sMakeRicochetPacket) sMakeRicochetPacket(a->mPacket, shattered);

@@ -291,4 +291,51 @@ TEST_F(VehicleDamage, FallingShellsAndMissingAttacks) {
     EXPECT_TRUE(tank->mActive);
 }
 
+TEST_F(VehicleDamage, CasualtyChanceOfABarePenetration) {
+    // Overmatch 1 of a 75 mm shot (15 lb, 0.25 % filler) through 50 mm of
+    // 300 BHN at the turret of a 30 t tank: no fragments, spall
+    // t = (0.70004 + 3.4400) x 0.015 x 0.5 = 0.031050, x 1.5 at the turret.
+    const float amount = 0.0465745f;
+    PendingAttack a = MakeAttack(300, 50, 1);
+    for (uint32_t seed = 1; seed <= 200; ++seed) {
+        Vehicle* v = battle.AddVehicle(kTestTank, kAxis, 50, 50, 0);
+        v->mButtoned = true;
+        SeedRandomGenerator(seed);
+        RandomPair(); // the loudness: a coin and a fraction
+        RandomPair();
+        RandomPair(); // the kill and the damaged part, both below a chance of 0
+        RandomPair();
+        int32_t expected = 0;
+        for (int i = 0; i < 5; ++i)
+            expected += RandomFraction() < amount;
+        SeedRandomGenerator(seed);
+        v->ResolveInternalDamage(&a, kHitTurret, 1.0f, 800.0f, 300, false, 50.0f);
+        ASSERT_EQ(v->mCasualties, expected) << "seed " << seed;
+        EXPECT_FALSE(v->mKnockedOut);
+    }
+    // The penetration sound is raised by the band of its energy.
+    EXPECT_GE(SoundsNumbered(290, 297), 200);
+    EXPECT_EQ(SoundsNumbered(298, 299), 0);
+}
+
+TEST_F(VehicleDamage, ShownArmourHitRecord) {
+    ActionPacket* p = battle.mBattle.CreateActionPacket(0);
+    p->mType = kPacketArmorHit;
+    p->mTimeSlice = 345;
+    p->mHitLocation = kHitUpperHull;
+    p->mAspect = kAspectSide;
+    p->mStrengthLost = 2;
+    p->mPenetrationGrade = 1;
+    p->mArmorFlags = 0x21;
+    tank->TagArmorHitRecord(p);
+    EXPECT_EQ(tank->mHitRecordSlice, 345);
+    EXPECT_EQ(tank->mHitRecord[0], kHitUpperHull);
+    EXPECT_EQ(tank->mHitRecord[1], kAspectSide);
+    EXPECT_EQ(tank->mHitRecord[2], 2);
+    EXPECT_EQ(tank->mHitRecord[3], 1);
+    EXPECT_EQ(tank->mHitRecordBytes[0], 0x21);
+    tank->TagArmorHitRecord(nullptr);
+    EXPECT_EQ(tank->mHitRecordSlice, 345);
+}
+
 } // namespace
