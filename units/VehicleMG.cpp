@@ -13,11 +13,6 @@
 #include "units/UnitGeometry.h"
 #include "units/Vehicle.h"
 
-// Defined weakly so that the computer opponent's own definition of the
-// search state takes their place once it is linked in.
-__attribute__((weak)) Unit* gBestTarget = nullptr;
-__attribute__((weak)) float gBestTargetScore = -1.0f;
-
 bool Vehicle::sDetailedSpotting = false;
 
 namespace {
