@@ -240,6 +240,8 @@ public:
     // ---- Movement along waypoints -----------------------------------------------------------
     MovementSpeedType GetActualMoveSpeed(bool forEmbark);
     void Move() override;
+    // Infantry never bogs down: it could move whenever it can move at all.
+    bool CouldMoveIfNotBogged() override;
 
     // ---- Fields -------------------------------------------------------------------
     int16_t mSplitNameIndex = 0;   // name index of the half split off this squad

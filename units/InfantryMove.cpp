@@ -58,6 +58,10 @@ float LossPerMan(int32_t men) {
 
 } // namespace
 
+bool Infantry::CouldMoveIfNotBogged() {
+    return CanMovePhysically();
+}
+
 MovementSpeedType Infantry::GetActualMoveSpeed(bool forEmbark) {
     const int32_t b = BandOf(mSuppression);
     const bool waiting = forEmbark && WaitingToEmbark();
