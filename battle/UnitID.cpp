@@ -11,6 +11,7 @@
 #include "units/Inanimate.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -69,10 +70,11 @@ Unit* RawIDAsUnit(int32_t id) {
 }
 
 Unit* NewUnitOfKind(int32_t kind) {
-    // Vehicles (1) are made here once their kind exists.
     switch (kind) {
     case kUnitInfantry:
         return new Infantry;
+    case kUnitVehicle:
+        return new Vehicle;
     case kUnitInanimate:
         return new Inanimate;
     case kUnitAirplane:

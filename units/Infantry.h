@@ -104,7 +104,8 @@ public:
     int32_t GetOriginalNrMenInTeam(bool lessOld);
     void ShiftCasualtiesToOld();
 
-    // ---- Drawing placement --------------------------------------------------
+    // ---- Graphics and drawing placement ----------------------------------------
+    void MakeTextures(bool skipPortraits) override;
     void ScaleForType(float* scale, float f1, float f2, float f3) override;
 
     // ---- Fatigue, speed and figure drift -------------------------------------
@@ -244,10 +245,10 @@ public:
     bool CouldMoveIfNotBogged() override;
 
     // ---- Fields -------------------------------------------------------------------
-    int16_t mSplitNameIndex = 0;   // name index of the half split off this squad
-    int16_t mSewerTime = 0;        // >0 travelling, 0 arrived, -1 waiting, below -1 lost
-    bool mVulnerable = false;      // caught in a vulnerable moment
-    bool mDigIn = true;            // will dig in; toggled by the player
+    int16_t mSplitNameIndex = 0; // name index of the half split off this squad
+    int16_t mSewerTime = 0;      // >0 travelling, 0 arrived, -1 waiting, below -1 lost
+    bool mVulnerable = false;    // caught in a vulnerable moment
+    bool mDigIn = true;          // will dig in; toggled by the player
     bool mOnSkis = false;
     int8_t mAntitankShots = 0;
     int8_t mExplosives = 0; // charges carried

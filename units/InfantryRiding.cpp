@@ -62,9 +62,9 @@ bool CarrierBurning(Unit* carrier) {
     Vehicle* v = AsVehicle(carrier);
     return (v && v->mBurning) || carrier->IsBurning();
 }
-// Whether the carrier runs in reverse; a vehicle rule.
 bool CarrierInReverse(Unit* carrier) {
-    return false;
+    Vehicle* v = AsVehicle(carrier);
+    return v && v->InReverse();
 }
 
 // A unit that has just left its vehicle may panic, or looks for cover.

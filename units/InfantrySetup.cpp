@@ -94,12 +94,17 @@ void DisembarkUnit(Unit* unit) {
     if (unit && unit->mUnitType == kUnitInfantry) static_cast<Infantry*>(unit)->Disembark();
 }
 
+void UpdateRiderOf(Unit* unit) {
+    if (unit && unit->mUnitType == kUnitInfantry) static_cast<Infantry*>(unit)->UpdateRider(false);
+}
+
 // The infantry's answers to every unit's conduct, installed once when the
 // program starts.
 struct HookInstaller {
     HookInstaller() {
         gInfantryHooks.sewerTime = SewerTimeOf;
         gInfantryHooks.disembark = DisembarkUnit;
+        gInfantryHooks.updateRider = UpdateRiderOf;
     }
 } sHookInstaller;
 

@@ -10,8 +10,6 @@
 #include "units/DataTables.h"
 #include "units/Infantry.h"
 
-float gMoveX = 0.0f;
-float gMoveY = 0.0f;
 bool gCheckMinesAhead = false;
 
 namespace {

@@ -4,6 +4,7 @@
 #include "units/DataTables.h"
 #include "units/Inanimate.h"
 #include "units/Infantry.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -30,8 +31,13 @@ Unit* MakeInfantry(int32_t subtype, Force force, ExperienceLevel experience, int
 
 Unit* MakeUnit(UnitType kind, int32_t subtype, Force force, ExperienceLevel experience, int32_t fitness,
                int32_t strengthPercent) {
-    // Vehicles join here once their kind exists.
-    if (kind == kUnitVehicle) return nullptr;
+    if (kind == kUnitVehicle) {
+        if (!gVehicleData.Has(subtype)) return nullptr;
+        auto* vehicle = new Vehicle;
+        vehicle->IVehicle(subtype, force, experience, 0.0f, 0.0f, 0.0f);
+        vehicle->mFitness = fitness;
+        return vehicle;
+    }
     if (kind != kUnitInanimate) return MakeInfantry(subtype, force, experience, fitness, strengthPercent);
     auto* unit = new Inanimate;
     unit->IInanimate(subtype, force, 0.0f, 0.0f, 0.0f);

@@ -36,7 +36,7 @@ Unit* sScratch[2] = {nullptr, nullptr};
 
 bool Vehicle::CanTransport(Unit* candidate, bool atVehicle, bool allowHeavy) {
     const VehicleData& v = gVehicleData[mSubtype];
-    if (!candidate || !mActive || mImmobile || mDugIn) return false;
+    if (!candidate || !mActive || mImmobile || mBogged || mDugIn) return false;
     if (candidate->mUnitType != kUnitInfantry || candidate->mSurrendered || v.mTransportClass == 0)
         return false;
     const InfantryData& r = gInfantryData[candidate->mSubtype];
@@ -95,9 +95,4 @@ void Vehicle::Unload(Infantry* unit) {
     else if (mPassengers[1] == unit)
         mPassengers[1] = nullptr;
     mPacketDirty = true;
-}
-
-void Vehicle::AdjustPassengerSetup() {
-    for (Infantry* rider : mPassengers)
-        if (rider) rider->UpdateRider(false);
 }

@@ -2,14 +2,16 @@
 // kind byte first). A damaged record must fail cleanly; one that reads must
 // write, read back and write again to the same bytes.
 //
-// With no input of its own the target starts from records the program's
-// writer makes of the real data: a rifle squad, a gun crew, a forward
-// observer and a split half.
+// Seeds are records the program's writer makes of the real data (a rifle
+// squad, a gun crew and other types): run with --write-seeds=DIR to put them
+// into a corpus folder; an empty input round-trips them as well.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "battle/Battle.h"
@@ -66,8 +68,21 @@ void RoundTrip(const uint8_t* data, size_t size) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     DecryptData();
+    const std::string flag = "--write-seeds=";
+    for (int i = 1; argc && argv && i < *argc; ++i) {
+        const std::string arg = (*argv)[i];
+        if (arg.compare(0, flag.size(), flag) != 0) continue;
+        int n = 0;
+        for (const std::vector<uint8_t>& seed : WriterSeeds()) {
+            const std::string path = arg.substr(flag.size()) + "/infantry-" + std::to_string(n++) + ".rec";
+            if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+                std::fwrite(seed.data(), 1, seed.size(), f);
+                std::fclose(f);
+            }
+        }
+    }
     return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include "battle/BattleHost.h"
 #include "battle/UnitID.h"
+#include "data_testset.h"
 #include "infantry_fixture.h"
 
 namespace {
@@ -291,6 +292,22 @@ TEST_F(InfantryRecord, ABattleWithInfantrySavesAndLoadsByteForByte) {
         EXPECT_EQ(readCrew->mTarget, loaded.mUnits->GetUnit(0));
     }
     EXPECT_EQ(second, first);
+}
+
+} // namespace
+
+
+namespace {
+
+// The unit record keeps casualties in four bits: no type may be larger.
+TEST(InfantryData, ATypeOfSixteenMenIsRefused) {
+    GameDataSet set = MinimalDataSet();
+    std::string error;
+    ASSERT_TRUE(CheckGameData(set, &error)) << error;
+    set.mInfantry[1].mNrMen = 16;
+    set.mInfantry[1].mTeamMen[0] = 16;
+    EXPECT_FALSE(CheckGameData(set, &error));
+    EXPECT_NE(error.find("mNrMen"), std::string::npos) << error;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "battle/ActionPacket.h"
 #include "engine/GString.h"
 #include "infantry_fixture.h"
+#include "units/Names_VX.h"
 #include "units/UnitFactory.h"
 
 namespace {
@@ -211,6 +212,23 @@ TEST_F(InfantrySetup, AStragglerArrivesAtItsSliceOnce) {
     u->mActive = false;
     u->ResurrectStraggler(); // already marked: nothing
     EXPECT_FALSE(u->mActive);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(InfantrySetup, ASquadDrawsTheNameOfItsFutureHalf) {
+    auto squad = Make(kUSSquad, kAmerican);
+    const uint32_t before = GetRandomState();
+    squad->AssignSergeantName();
+    EXPECT_NE(GetRandomState(), before);
+    EXPECT_GE(squad->mSplitNameIndex, 0);
+    EXPECT_LT(squad->mSplitNameIndex, NameTableSize(kNationAmerican));
+    auto team = Make(kGermanMGTeam, kGerman);
+    team->mSplitNameIndex = -7;
+    team->AssignSergeantName();
+    EXPECT_EQ(team->mSplitNameIndex, -7); // not a squad
 }
 
 } // namespace

@@ -280,3 +280,23 @@ TEST_F(InfantryWeapons, RarityFollowsTheBattlesSetting) {
 }
 
 } // namespace
+
+namespace {
+
+// Headless no graphic is made, yet each figure draws the arms it carries,
+// as a machine that draws would.
+TEST_F(InfantryWeapons, FiguresPickTheirArmsFromTheMenOfTheirKind) {
+    auto u = Make(kUSSquad, kAmerican);
+    SeedRandomGenerator(21);
+    u->MakeTextures(false);
+    const uint32_t after = GetRandomState();
+    SeedRandomGenerator(21);
+    for (int32_t i = 0; i < 10; ++i) // one figure each at contacts 2 and 3, three at 4
+        Random();
+    EXPECT_EQ(GetRandomState(), after);
+    for (SmallArmsType arms : u->mFigureSmallArms)
+        EXPECT_TRUE(arms == kRifle || arms == kBAR) << arms;
+    EXPECT_EQ(u->mMarkingTexture, nullptr);
+}
+
+} // namespace
