@@ -139,3 +139,21 @@ TEST_F(InfantryFear, AnRPGFirerInABuildingIsPinnedAndAFireMayStart) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(InfantryFear, ASideWithNoMoraleLeftWeighsSurrenderWithoutDividingByZero) {
+    mBattle.mBattle.mEdgeOwner[kDirWest] = 2;
+    mBattle.mBattle.mGlobalMorale[1] = 0.0f;
+    Infantry* u = Place(kGermanSquad, kGerman, 100.0f, 100.0f);
+    Infantry* captor = Place(kUSSquad, kAmerican, 110.0f, 100.0f);
+    captor->mTarget = u;
+    u->mSuppression = 120.0f;
+    u->mContactLevel = 3;
+    u->mFanatic = 1;
+    u->FearReaction();
+    EXPECT_TRUE(u->mSurrendered);
+    EXPECT_EQ(captor->mKillRecords[1].mInfantryCaptured, 9);
+}
+
+} // namespace
