@@ -22,12 +22,6 @@ float Distance3D(Unit* a, Unit* b) {
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-// How the optics of a crew-served gun track a target at that distance and
-// crossing speed (metres per second); 1.0 until the spotting rules give it.
-float TrackingFactor(float distance, float speed) {
-    return 1.0f;
-}
-
 float RandomTimeFactor() {
     return static_cast<float>(RandomFraction() * 0.4 + 0.8);
 }
@@ -118,8 +112,9 @@ float Infantry::FullAimTime(bool randomise, bool quick) {
             t = 2.5f;
             if ((mAcquisition == 0 && !quick) || wclass == kWClassLightAT || wclass == kWClassAT) t += 2.0f;
             if (mTarget && (wclass == kWClassGun || wclass == kWClassTwinGun))
-                t *= TrackingFactor(Distance3D(this, mTarget),
-                                    (std::fabs(mPlaybackSpeed) + std::fabs(mTarget->mPlaybackSpeed)) * 40.0f);
+                t *= OpticalQualityTrack(Distance3D(this, mTarget),
+                                         (std::fabs(mPlaybackSpeed) + std::fabs(mTarget->mPlaybackSpeed)) *
+                                             40.0f);
         }
     } else if (IsSniper()) {
         t = 5.0f;
