@@ -113,7 +113,13 @@ void BM_InfantryCoverMove(benchmark::State& state) {
     Field f;
     std::vector<Infantry*> axis, allies;
     Deploy(f, &axis, &allies);
+    // Scattered woods: every other 10 m block around the squad is cover.
+    Map& map = *f.battle.mMap;
+    for (int32_t i = 150; i < 250; ++i)
+        for (int32_t j = 0; j < 60; ++j)
+            if (((i / 5) + (j / 5)) % 2 == 0) map.SetPoint(i, j, EncodePoint(map.GetPoint(i, j) & 0x3ff, 21));
     Infantry* u = axis[1];
+    u->mX = 410.0f; // in the open between two blocks
     for (auto _ : state) {
         u->mNrWaypoints = 0;
         u->CoverMove(true, true, allies[1]->mX, allies[1]->mY);
