@@ -223,7 +223,7 @@ void Infantry::CombatAction(bool holdFire) {
     }
     if (holdFire) return;
     if (pace.mFireLevel > 1) FirePZFandRG();
-    if (hasAim && PointedWithin(mHeading, tolerance, ax, ay)) {
+    if (pointed) { // the rocket leaves the unit's facing as it was
         HandToHandCombat();
         if ((pace.mPaceKind == 0 || !HasHeavyWeapon(kKnowTruth)) && pace.mFireLevel != 0) {
             const bool weak = pace.mPaceKind != 0 &&
