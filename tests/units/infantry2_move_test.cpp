@@ -261,3 +261,31 @@ TEST_F(InfantryMove, AVisibleSquadIsSeenAtLeastTenMetresAndLessAtNight) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(InfantryMove, ASquadCrossesTheSewerAndComesUpAtItsExit) {
+    Infantry* u = Place(kGermanSquad, kGerman, 50.0f, 50.0f);
+    for (uint32_t seed = 1; seed < 100; ++seed) {
+        SeedRandomGenerator(seed);
+        u->mX = 50.0f;
+        u->mY = 50.0f;
+        u->mOffMapState = 0;
+        Order(u, 150.0f, 150.0f, kPaceBuildingOnly);
+        u->mZ = -0.4f;
+        u->Move();
+        if (u->mSewerTime > 0) break;
+    }
+    ASSERT_EQ(u->mOffMapState, 3);
+    ASSERT_EQ(u->mNrWaypoints, 2);
+    const float ex = u->mWaypoints[1].mX, ey = u->mWaypoints[1].mY;
+    // Turns go by underground; the trip ends and the squad comes up.
+    while (u->mSewerTime > 0)
+        u->PrepareForAction();
+    mBattle.RunSlices(40 * 41);
+    EXPECT_EQ(u->mOffMapState, 0);
+    EXPECT_FLOAT_EQ(u->mX, ex);
+    EXPECT_FLOAT_EQ(u->mY, ey);
+}
+
+} // namespace
