@@ -14,10 +14,13 @@ using namespace infantry;
 class InfantryCombat : public InfantryFight {};
 
 TEST_F(InfantryCombat, TwoSquadsExchangeFireUntilOneIsPinnedPanicsAndRouts) {
+    // Woods behind each line, toward each side's own edge.
+    Paint(0.0f, 0.0f, 50.0f, 200.0f, kTerrainWoods);
+    Paint(180.0f, 0.0f, 200.0f, 200.0f, kTerrainWoods);
     Infantry* g = Place(kGermanSquad, kGerman, 90.0f, 100.0f);
-    Infantry* us = Place(kUSSquad, kAmerican, 150.0f, 100.0f);
+    Infantry* us = Place(kUSSquad, kAmerican, 140.0f, 100.0f);
     us->mHeading = 180.0f;
-    mVolleyPower = 120.0f;
+    mVolleyPower = 80.0f;
     mBattle.Prepare();
     int32_t delivered = 0;
     Infantry* loser = nullptr;
