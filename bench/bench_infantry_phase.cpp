@@ -45,6 +45,7 @@ struct Field {
         u->IInfantry(kSquad, kForce, kExperienceRegular, x, y, 0.0f);
         u->mSide = axis ? 1 : 0;
         u->mHeading = axis ? 0.0f : 180.0f;
+        u->mArtilleryDelay = 99.0f; // the benchmark gives the targets, not the computer opponent's search
         battle.mUnits->Add(u);
         return u;
     }
