@@ -341,3 +341,69 @@ TEST_F(BattleScreenTest, FoxholesArePlacedOnlyInOwnZonesAndCountDown) {
     mMap->EditorCraterClick(-5.0f, 30.0f); // off the map
     EXPECT_EQ(mMap->mFoxholes->GetCount(), before);
 }
+
+namespace {
+
+bool Offers(const PlayerMenu* menu, int32_t order, char* key = nullptr) {
+    for (int32_t i = 0; i < menu->mButtonCount; ++i)
+        if (menu->mOrderIds[i] == order) {
+            if (key) *key = menu->mHotKeys[i];
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
+TEST_F(BattleScreenTest, OrdersMenuFollowsPhaseKindAndSharedKeys) {
+    Unit* tank = AddUnit(mBattle.get(), kUnitVehicle, 1, 40.0f, 40.0f);
+    mBattle->SetSelectedUnit(tank);
+    mMap->mPointerX = 100;
+    mMap->mPointerY = 100;
+    mMap->BringUpOrdersMenu(true);
+    ASSERT_NE(mMap->mOpenMenu, nullptr);
+    PlayerMenu* menu = mMap->mOpenMenu;
+    char key = 0;
+    EXPECT_TRUE(Offers(menu, 31, &key));
+    EXPECT_EQ(key, 'F');
+    EXPECT_FALSE(Offers(menu, 20)); // its key F went to 31
+    EXPECT_TRUE(Offers(menu, 26, &key));
+    EXPECT_EQ(key, 'M');
+    EXPECT_FALSE(Offers(menu, 27)); // U went to 23
+    EXPECT_FALSE(Offers(menu, 57));
+    EXPECT_EQ(menu->TitleGraphicIndex(), 0);
+    mMap->BringUpOrdersMenu(false); // asking again closes it
+    EXPECT_EQ(mMap->mOpenMenu, nullptr);
+
+    mBattle->mSetupPhase = true;
+    mMap->BringUpOrdersMenu(true);
+    ASSERT_NE(mMap->mOpenMenu, nullptr);
+    EXPECT_TRUE(Offers(mMap->mOpenMenu, 57));
+    EXPECT_TRUE(Offers(mMap->mOpenMenu, 58));
+    EXPECT_FALSE(Offers(mMap->mOpenMenu, 60)); // only without 58
+    EXPECT_FALSE(Offers(mMap->mOpenMenu, 34));
+    EXPECT_EQ(mMap->mOpenMenu->TitleGraphicIndex(), 5);
+    mMap->CloseOpenMenu();
+
+    // A multi-selection leaves out the single-unit orders.
+    mBattle->mSetupPhase = false;
+    Unit* squad = AddUnit(mBattle.get(), kUnitInfantry, 1, 30.0f, 40.0f);
+    tank->mSelectionMark = 2;
+    squad->mSelectionMark = 2;
+    mMap->mMultiSelect = true;
+    mMap->BringUpOrdersMenu(true);
+    ASSERT_NE(mMap->mOpenMenu, nullptr);
+    EXPECT_FALSE(Offers(mMap->mOpenMenu, 28));
+    EXPECT_FALSE(Offers(mMap->mOpenMenu, 48));
+    EXPECT_TRUE(Offers(mMap->mOpenMenu, 43));
+}
+
+TEST_F(BattleScreenTest, NoMenuWithoutAnOrderableSelection) {
+    mMap->BringUpOrdersMenu(true);
+    EXPECT_EQ(mMap->mOpenMenu, nullptr);
+    Unit* dead = AddUnit(mBattle.get(), kUnitInfantry, 1, 30.0f, 40.0f);
+    dead->mActive = false;
+    mBattle->SetSelectedUnit(dead);
+    mMap->BringUpOrdersMenu(true);
+    EXPECT_EQ(mMap->mOpenMenu, nullptr);
+}
