@@ -78,6 +78,26 @@ void MarkPlatoon(Unit* leader) {
     }
 }
 
+// Draws the map; while the battle computes (a turn, or the computer's
+// planning) the camera does not shake and a screen update leaves the
+// program's generator as it found it, so that a seeded turn stays the same
+// with and without a screen.
+void DrawMapQuietly(Map* map) {
+    const bool computing = gBattle && (gBattle->mComputing || gBattle->mAIThinking);
+    if (!computing) {
+        map->DrawMap();
+        return;
+    }
+    // The scenery's own touches (smoke puffs, scattered doodads) may draw
+    // too: the generator is put back as it was.
+    const float shake = map->mShake;
+    const uint32_t generator = GetRandomState();
+    map->mShake = 0.0f;
+    map->DrawMap();
+    map->mShake = shake;
+    SeedRandomGenerator(generator);
+}
+
 } // namespace
 
 int32_t MapViewState() {
@@ -97,7 +117,7 @@ void SetMapViewState(int32_t state) {
 void MapView::Draw() {
     if (!mMap) return;
     sMapDrawn = true;
-    mMap->DrawMap();
+    DrawMapQuietly(mMap);
     if (!sMapDrawn || (g3D && g3D->mPickPass != 0)) return;
     if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) s->DrawTargetLine(true);
     if (MapViewState() == kStateBoxSelect) {
@@ -256,12 +276,12 @@ void MapView::Pick(int32_t x, int32_t y, bool units, bool withOverlays) {
     if (withOverlays)
         Draw();
     else
-        mMap->DrawMap();
+        DrawMapQuietly(mMap);
     Continue3DPick();
     if (withOverlays)
         Draw();
     else
-        mMap->DrawMap();
+        DrawMapQuietly(mMap);
     Finish3DPick();
     mMap->DirtyClip();
 }

@@ -8,6 +8,7 @@
 #include "battle/Battle.h"
 #include "engine/GButton3D.h"
 #include "engine/GKernel.h"
+#include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "platform/PlatformEvent.h"
 
@@ -145,4 +146,23 @@ TEST_F(BattleBarTest, ACtrlClickOnTheGroundMovesTheCameraThroughThePickPasses) {
     EXPECT_LT(map->mPickX, 0.0f);
     EXPECT_EQ(map->mCameraX[0], 5.0f);
     EXPECT_EQ(map->mCameraY[0], 5.0f);
+}
+
+TEST_F(BattleBarTest, ScreenUpdatesWhileTheBattleComputesDrawNothingFromTheGenerator) {
+    Build(800, 600, 20);
+    Map* map = mBattle->mMap;
+    mApp->mDrawSettings.mCameraShake = 1;
+    mApp->mPrefs[kPrefCameraShake] = 1;
+    Pass(2);
+    mBattle->mComputing = true;
+    map->mShake = 0.5f;
+    SeedRandomGenerator(1234);
+    map->mView->Refresh();
+    gKernel->UpdateScreen();
+    EXPECT_EQ(GetRandomState(), 1234u);
+    EXPECT_EQ(map->mShake, 0.5f);
+    mBattle->mComputing = false;
+    map->mView->Refresh();
+    gKernel->UpdateScreen();
+    EXPECT_NE(GetRandomState(), 1234u); // the shake draws once shown
 }
