@@ -4,13 +4,16 @@
 
 #include "app/BattleScreen.h"
 #include "app/MapView.h"
+#include "app/PlayerMenu.h"
 #include "app_fixture.h"
 #include "battle/Battle.h"
+#include "battle/UnitList.h"
 #include "engine/GButton3D.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "platform/PlatformEvent.h"
+#include "units/Inanimate.h"
 
 namespace {
 
@@ -165,4 +168,28 @@ TEST_F(BattleBarTest, ScreenUpdatesWhileTheBattleComputesDrawNothingFromTheGener
     map->mView->Refresh();
     gKernel->UpdateScreen();
     EXPECT_NE(GetRandomState(), 1234u); // the shake draws once shown
+}
+
+TEST_F(BattleBarTest, KeysReachTheOpenOrdersMenuAndAnUnknownOneClosesIt) {
+    Build(800, 600);
+    auto* unit = new Inanimate;
+    unit->IInanimate(kInanimateWire, 0, 40.0f, 40.0f, 0.0f);
+    unit->mSide = 1;
+    unit->mActive = true;
+    mBattle->mUnits->Add(unit);
+    Map* map = mBattle->mMap;
+    auto* menu = new OrdersMenu;
+    map->mOpenMenu = menu;
+    menu->IPlayerMenu(unit, 200, 100, map->mView);
+    Pass();
+    ASSERT_EQ(gKernel->GetTopModal(), menu);
+    const int32_t beeps = gKernel->GetBeepCount();
+    mApp->DoKey('x', false, false);
+    EXPECT_EQ(gKernel->GetBeepCount(), beeps);
+    EXPECT_EQ(map->mOpenMenu, menu);
+    mApp->DoKey('b', false, false); // no order has B
+    EXPECT_EQ(gKernel->GetBeepCount(), beeps + 1);
+    EXPECT_EQ(map->mOpenMenu, nullptr);
+    Pass();
+    EXPECT_FALSE(gKernel->IsViewAlive(menu));
 }
