@@ -1,0 +1,149 @@
+// What the unit moves ask of the unit kinds and the battle's flags.
+
+#include <cmath>
+#include <memory>
+
+#include "ai/AIMoves.h"
+#include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
+#include "engine/GOLTA.h"
+#include "units/DataTables.h"
+#include "units/Unit.h"
+#include "units/Vehicle.h"
+
+void AIFuzzify(GFuzzySet* set, float x, const AITerm* terms, int32_t n) {
+    for (int32_t i = 0; i < n; ++i)
+        set->AddTrapezoid(terms[i].mLabel, x, terms[i].mA, terms[i].mB, terms[i].mC, terms[i].mD);
+}
+
+float AIUniform() {
+    return static_cast<float>(RandomFraction());
+}
+
+namespace aimove {
+
+bool IsInfantry(const Unit* u) {
+    return u && u->mUnitType == kUnitInfantry;
+}
+
+Vehicle* AsVehicle(Unit* u) {
+    return u && u->mUnitType == kUnitVehicle ? dynamic_cast<Vehicle*>(u) : nullptr;
+}
+
+bool ValidInfantryRow(const Unit* u) {
+    return IsInfantry(u) && u->mSubtype >= 0 && u->mSubtype < gInfantryData.Count();
+}
+
+bool PlatoonMember(const Unit* u) {
+    return ValidInfantryRow(u) && gInfantryData[u->mSubtype].mPlatoonMember != 0;
+}
+
+bool IsGunCrew(const Unit* u) {
+    if (!ValidInfantryRow(u)) return false;
+    const WeaponType gun = gInfantryData[u->mSubtype].mHeavyWeapon;
+    return gun != kWeaponNone && gun >= 0 && gun < gWeaponData.Count() && gWeaponData[gun].mClass == 5;
+}
+
+float Distance3D(Unit* a, Unit* b) {
+    const float dx = a->mX - b->mX;
+    const float dy = a->mY - b->mY;
+    const float dz = a->GetZ() - b->GetZ();
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+bool HasMoveOrder(const Unit* u) {
+    return u->HasMovementOrders();
+}
+
+int32_t SideOf(const Unit* u) {
+    return u->mSide ? 0 : 1;
+}
+
+MovementSpeedType QuickSpeed(Unit* u) {
+    return u->GetSpeedClass() >= 2 ? kAISpeedQuick : kAISpeedCautious;
+}
+
+bool OnSkis(Unit*) {
+    return false;
+}
+
+bool (*gRoutMove)(Unit* u, bool force, bool flag) = nullptr;
+
+Unit* Passenger(Vehicle*, int32_t) {
+    return nullptr;
+}
+
+bool HasTurret(Vehicle* v) {
+    return v && v->mSubtype >= 0 && v->mSubtype < gVehicleData.Count() && v->HasTurret();
+}
+
+bool HasFunctioningMG(Vehicle* v, bool any) {
+    return v && v->HasFunctioningMG(any);
+}
+
+bool IsFixed(Vehicle* v) {
+    return v && v->mSubtype >= 0 && v->mSubtype < gVehicleData.Count() && v->IsFixed();
+}
+
+void SetAITargetAssigned(Vehicle*) {}
+
+float TurretOffset(Unit*) {
+    return 0.0f;
+}
+
+void SetTurretOffset(Unit*, float) {}
+
+void AbilityToHarmSet(Unit* u, GFuzzySet* set, Unit* target, AmmoClass ammo, bool broad, bool cover,
+                      bool suppression, float factor, bool overrun) {
+    static const AITerm kHarm[] = {{0, GFuzzySet::kFarLow, GFuzzySet::kNearLow, 0.0f, 0.07f},
+                                   {1, 0.0f, 0.07f, 0.07f, 0.25f},
+                                   {2, 0.07f, 0.25f, 0.25f, 2.0f},
+                                   {3, 0.25f, 1.95f, GFuzzySet::kNearHigh, GFuzzySet::kFarHigh}};
+    const float x =
+        u->AIGetAbilityToHarmAsNumber(target, ammo, broad, cover, suppression, kKnowTruth, 1, overrun) *
+        factor;
+    AIFuzzify(set, x, kHarm, 4);
+}
+
+Unit* MakeTemporaryCopy(Unit*) {
+    return nullptr;
+}
+
+void DeleteTemporaryCopy(Unit* copy) {
+    if (!copy) return;
+    copy->mCustomName = nullptr;
+    // The kill records' lists are the original's: start the copy's afresh
+    // without freeing them.
+    for (KillRecord& k : copy->mKillRecords)
+        std::construct_at(&k);
+    copy->NullifyTextures(false);
+    delete copy;
+}
+
+float FlagValue(const VictoryFlag* flag, bool forAxis, bool byView) {
+    if (!flag->mCandidate) {
+        if (flag->mKind == 1) return 300.0f;
+        if (flag->mKind == 0) return 100.0f;
+        return 0.01f;
+    }
+    const int32_t total = gBattle ? gBattle->mFlagValueTotal : 0;
+    if (byView) {
+        const bool axisAttacks = !gBattle || gBattle->mAttacker != 1;
+        if (axisAttacks != forAxis) {
+            const int32_t n = gBattle ? gBattle->mFlags.GetCount() : 0;
+            return n > 0 ? static_cast<float>(total) / static_cast<float>(n) : 0.0f;
+        }
+    }
+    return flag->mReal ? static_cast<float>(total) : 0.0f;
+}
+
+void PickOneRealFlag(Battle* b) {
+    const int32_t n = b->mFlags.GetCount();
+    if (n == 0 || !static_cast<VictoryFlag*>(b->mFlags.GetObjectA(0))->mCandidate) return;
+    for (int32_t k = 0; k < n; ++k)
+        static_cast<VictoryFlag*>(b->mFlags.GetObjectA(k))->mReal = false;
+    static_cast<VictoryFlag*>(b->mFlags.GetObjectA(static_cast<int32_t>(RandomPair() % n)))->mReal = true;
+}
+
+} // namespace aimove
