@@ -54,9 +54,6 @@ bool AILegInCover(float x1, float y1, float x2, float y2);
 // Whether a live, spotted infantry unit of the side stands near the point
 // (120 m for one of weapon class 1 or a platoon member, else 60 m).
 bool AIEnemyInfantryNear(float x, float y, int32_t side);
-// A carrier's combat move, and its passengers' own combat moves.
-bool AIVehicleDoCombatMove(Vehicle* v, bool wide, bool mustMove);
-void AIDumpPassengersOf(Vehicle* v);
 // The rule tables of the move ratings (rows by columns).
 extern const int8_t kAIThreatCoverRule[4 * 4];
 extern const int8_t kAISuppressionCoverRule[5 * 4];
@@ -68,7 +65,6 @@ extern const int8_t kAIReachRule[4 * 4];
 
 // An infantry unit's fall-back when its group is beaten.
 void AIInfantryLoserMove(Unit* u, bool force);
-int32_t AIVehicleDefensiveType(Vehicle* v);
 
 // The uniform fraction of the moves, rounded to single precision.
 float AIUniform();

@@ -383,18 +383,15 @@ bool Unit::AIDoCombatMove(bool wide, bool mustMove) {
     return true;
 }
 
-// A carrier's passengers fight on their own; the carrier halts for them.
-void AIDumpPassengersOf(Vehicle* v) {
-    Unit* first = aimove::Passenger(v, 0);
-    Unit* second = aimove::Passenger(v, 1);
-    if (!first && !second) return;
-    if (first) first->AIDoCombatMove(true, true);
-    if (second) second->AIDoCombatMove(true, true);
-    v->mHaltCounter = 1;
+void Vehicle::AIDumpPassengers() {
+    if (!mPassengers[0] && !mPassengers[1]) return;
+    for (Unit* p : mPassengers)
+        if (p) p->AIDoCombatMove(true, true);
+    mHaltCounter = 1;
 }
 
-bool AIVehicleDoCombatMove(Vehicle* v, bool wide, bool mustMove) {
-    const bool moved = v->Unit::AIDoCombatMove(wide, mustMove);
-    if (aimove::Passenger(v, 0) || aimove::Passenger(v, 1)) AIDumpPassengersOf(v);
+bool Vehicle::AIDoCombatMove(bool wide, bool mustMove) {
+    const bool moved = Unit::AIDoCombatMove(wide, mustMove);
+    if (mPassengers[0] || mPassengers[1]) AIDumpPassengers();
     return moved;
 }

@@ -70,8 +70,8 @@ bool OnSkis(Unit*) {
 
 bool (*gRoutMove)(Unit* u, bool force, bool flag) = nullptr;
 
-Unit* Passenger(Vehicle*, int32_t) {
-    return nullptr;
+Unit* Passenger(Vehicle* v, int32_t slot) {
+    return v && slot >= 0 && slot < 2 ? v->mPassengers[slot] : nullptr;
 }
 
 bool HasTurret(Vehicle* v) {
@@ -79,7 +79,7 @@ bool HasTurret(Vehicle* v) {
 }
 
 bool HasFunctioningMG(Vehicle* v, bool any) {
-    return v && v->HasFunctioningMG(any);
+    return v && v->mSubtype >= 0 && v->mSubtype < gVehicleData.Count() && v->HasFunctioningMG(any);
 }
 
 bool IsFixed(Vehicle* v) {
@@ -88,11 +88,14 @@ bool IsFixed(Vehicle* v) {
 
 void SetAITargetAssigned(Vehicle*) {}
 
-float TurretOffset(Unit*) {
-    return 0.0f;
+float TurretOffset(Unit* u) {
+    Vehicle* v = AsVehicle(u);
+    return v ? v->mTurretBearing : 0.0f;
 }
 
-void SetTurretOffset(Unit*, float) {}
+void SetTurretOffset(Unit* u, float offset) {
+    if (Vehicle* v = AsVehicle(u)) v->mTurretBearing = offset;
+}
 
 void AbilityToHarmSet(Unit* u, GFuzzySet* set, Unit* target, AmmoClass ammo, bool broad, bool cover,
                       bool suppression, float factor, bool overrun) {

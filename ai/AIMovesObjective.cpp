@@ -313,18 +313,14 @@ void AIInfantryLoserMove(Unit* u, bool force) {
     if (swap) u->mSide = u->mSide ? 0 : 1;
 }
 
-int32_t AIVehicleDefensiveType(Vehicle* v) {
-    if (aimove::IsFixed(v) || !v->CanMovePhysically()) return 0;
-    if (v->HasHeavyWeapon(kKnowTruth) || aimove::HasFunctioningMG(v, false)) return 4;
+int32_t Vehicle::AIDefensiveType() {
+    if (aimove::IsFixed(this) || !CanMovePhysically()) return 0;
+    if (HasHeavyWeapon(kKnowTruth) || aimove::HasFunctioningMG(this, false)) return 4;
     return 0;
 }
 
 int32_t Unit::AIDefensiveType() {
-    if (!aimove::IsInfantry(this)) {
-        // Vehicles answer by their own table.
-        if (Vehicle* v = aimove::AsVehicle(this)) return AIVehicleDefensiveType(v);
-        return 0;
-    }
+    if (!aimove::IsInfantry(this)) return 0;
     if (HasOrdnance(false, false)) return 0;
     if (!CanMovePhysically()) return 0;
     if (HasOrdnance(true, false)) return gAIDefending ? 0 : 1;
