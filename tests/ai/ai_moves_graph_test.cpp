@@ -165,6 +165,8 @@ TEST(AIObjectiveGraph, DefendedByTheGroupHoldingTheNode) {
     EXPECT_TRUE(half);
     g->Add(b.Add(kAxis, 510.0f, 300.0f));
     EXPECT_TRUE(second->Defended(8, &found, nullptr));
+    b.mBattle.mAIGroups[kAxis] = nullptr; // a stub battle keeps its groups
+    delete groups;
 }
 
 TEST(AIObjectiveGraph, FlexibilityFromNearbySetupZones) {
