@@ -137,11 +137,12 @@ void Unit::AIRateFuzzies(float objectiveDistance, float* combat, float* objectiv
     AIBasicFuzzies record;
     AIRateBasicFuzzies(&record, objectiveDistance);
     if (record.mHoldAndEngage) {
-        *combat = 0.0f;
+        if (combat) *combat = 0.0f;
         if (objective) *objective = 0.0f;
         return;
     }
-    *combat = AIRateCombatMove(&record);
+    const float c = AIRateCombatMove(&record);
+    if (combat) *combat = c;
     if (objective) *objective = AIRateObjectiveMove(&record, objectiveDistance);
 }
 

@@ -123,9 +123,6 @@ TEST(AIMoveFuzzies, HarmOfLeadersCrewsAndUnitsWithoutTarget) {
 }
 
 TEST(AIMoveFuzzies, UnitDefaults) {
-    TestInfantry u;
-    Unit& base = u;
-    MoveAnswers defaults;
     class Plain : public Unit {
     public:
         void TakeAreaHit(float, int32_t, PendingAttack*) override {}
@@ -156,6 +153,4 @@ TEST(AIMoveFuzzies, UnitDefaults) {
     p.AIDoLoserMove(true); // does nothing
     EXPECT_EQ(p.mNrWaypoints, 0);
     EXPECT_EQ(p.AIDefensiveType(), 0);
-    (void)base;
-    (void)defaults;
 }
