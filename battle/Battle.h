@@ -187,6 +187,31 @@ public:
     // The program that runs the battle; null when headless.
     BattleHost* mHost = nullptr;
 
+    // ---- What the application shell asks of the battle -------------------
+    // Least answers in BattleShellServices.cpp until the battle flow and its
+    // screen replace them there.
+    // The battle's own commands (below 65); 20 to 63 go to the open order menu.
+    void HandleCommand(int32_t command);
+    // The keys the application does not take.
+    void DoKey(char key, bool alt, bool numpad);
+    void ShowScreens(bool show);
+    // Prepares and plays back a turn (with false, false: a received one).
+    void ActionPhase(bool compute, bool second);
+    // Ends the battle by that side's surrender; 2: by both sides' cease-fire.
+    void EndEarly(Affiliation side);
+    bool ForceIsReady(Affiliation side);
+    void TruceOrSurrenderCheck(bool local);
+    void ReviewMap();
+    void PlaySoundQueue();
+    void Ambient();
+    void RespondToSwapSides();
+    void StopVehicleSounds();
+    bool mMustGiveOrders[2] = {true, true}; // that side still has to give its orders
+    bool mNoticePending[2] = {false, false}; // a notice waits for that side's player
+    bool mOpenedFromList = false;            // loaded from the scenario list
+    GView* mBottomPanel = nullptr;           // the control panel under the map; part of mScreen
+    GView* mReplayControls = nullptr;        // part of mScreen
+
 private:
     bool LoadParts(GFile* file, GList** groups);
     void TakeAIGroups(GList** groups);
