@@ -12,6 +12,7 @@
 #include "units/Enums.h"
 
 class Battle;
+class Infantry;
 class Map;
 class Unit;
 class Vehicle;
@@ -76,6 +77,8 @@ namespace aimove {
 bool IsInfantry(const Unit* u);
 // The unit as a vehicle, or null.
 Vehicle* AsVehicle(Unit* u);
+// The unit as an infantry unit, or null.
+Infantry* AsInfantry(Unit* u);
 bool ValidInfantryRow(const Unit* u);
 // The infantry record's platoon-member flag (false without a valid row).
 bool PlatoonMember(const Unit* u);

@@ -9,6 +9,7 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -173,4 +174,11 @@ void Unit::AIGetProjectionOntoPseudoTarget(AIBasicFuzzies* record, float harmFac
     } else {
         record->mHarm.SetFull(0);
     }
+}
+
+float Infantry::AIRangedThreatFactor(float range) {
+    if (!aimove::PlatoonMember(this)) return 1.0f;
+    if (range <= 200.0f) return 1.0f;
+    if (range < 400.0f) return 2.0f - 0.005f * range;
+    return 0.0f;
 }

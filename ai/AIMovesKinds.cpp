@@ -9,6 +9,7 @@
 #include "battle/VictoryFlag.h"
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -60,12 +61,18 @@ int32_t SideOf(const Unit* u) {
     return u->mSide ? 0 : 1;
 }
 
+Infantry* AsInfantry(Unit* u) {
+    return IsInfantry(u) ? dynamic_cast<Infantry*>(u) : nullptr;
+}
+
 MovementSpeedType QuickSpeed(Unit* u) {
+    if (Infantry* i = AsInfantry(u)) return i->QuickSpeed();
     return u->GetSpeedClass() >= 2 ? kAISpeedQuick : kAISpeedCautious;
 }
 
-bool OnSkis(Unit*) {
-    return false;
+bool OnSkis(Unit* u) {
+    Infantry* i = AsInfantry(u);
+    return i && i->mOnSkis;
 }
 
 bool (*gRoutMove)(Unit* u, bool force, bool flag) = nullptr;
@@ -109,7 +116,18 @@ void AbilityToHarmSet(Unit* u, GFuzzySet* set, Unit* target, AmmoClass ammo, boo
     AIFuzzify(set, x, kHarm, 4);
 }
 
-Unit* MakeTemporaryCopy(Unit*) {
+Unit* MakeTemporaryCopy(Unit* u) {
+    if (Infantry* i = AsInfantry(u)) {
+        auto* copy = new Infantry();
+        *copy = *i;
+        copy->mFatigueState = 1; // as a new unit
+        return copy;
+    }
+    if (Vehicle* v = AsVehicle(u)) {
+        auto* copy = new Vehicle();
+        *copy = *v;
+        return copy;
+    }
     return nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include "battle/VictoryFlag.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -312,6 +313,10 @@ void AIInfantryLoserMove(Unit* u, bool force) {
     if (swap) u->mSide = u->mSide ? 0 : 1;
     aimove::gRoutMove(u, force, false);
     if (swap) u->mSide = u->mSide ? 0 : 1;
+}
+
+void Infantry::AIDoLoserMove(bool force) {
+    AIInfantryLoserMove(this, force);
 }
 
 int32_t Vehicle::AIDefensiveType() {

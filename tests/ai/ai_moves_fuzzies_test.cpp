@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ai_moves_fixtures.h"
+#include "units/Infantry.h"
 
 namespace {
 
@@ -153,4 +154,29 @@ TEST(AIMoveFuzzies, UnitDefaults) {
     p.AIDoLoserMove(true); // does nothing
     EXPECT_EQ(p.mNrWaypoints, 0);
     EXPECT_EQ(p.AIDefensiveType(), 0);
+}
+
+TEST(AIMoveFuzzies, PlatoonMembersThreatenLessAtLongRange) {
+    MoveRows rows;
+    Infantry squad;
+    EXPECT_EQ(squad.AIRangedThreatFactor(1000.0f), 1.0f);
+    squad.mSubtype = 1;
+    EXPECT_EQ(squad.AIRangedThreatFactor(200.0f), 1.0f);
+    EXPECT_FLOAT_EQ(squad.AIRangedThreatFactor(300.0f), 0.5f);
+    EXPECT_EQ(squad.AIRangedThreatFactor(400.0f), 0.0f);
+}
+
+TEST(AIMoveFuzzies, TheWouldBeTargetIsSoughtByACopyOutsideTheUnitList) {
+    MoveRows rows;
+    MoveBattle b;
+    auto* squad = b.Add<Infantry>(kAxis, 100.0f, 100.0f);
+    squad->mFatigueState = 3;
+    const int32_t units = b.mBattle.mUnits->GetCount();
+    AIBasicFuzzies r;
+    squad->AIRateBasicFuzzies(&r, 300.0f);
+    EXPECT_GT(r.mHarm.GetCount(), 0);
+    EXPECT_EQ(b.mBattle.mUnits->GetCount(), units);
+    EXPECT_EQ(squad->mX, 100.0f);
+    EXPECT_EQ(squad->mFatigueState, 3);
+    EXPECT_EQ(squad->mTarget, nullptr);
 }

@@ -5,6 +5,7 @@
 
 #include "ai/FlagsNode.h"
 #include "ai_moves_fixtures.h"
+#include "units/Infantry.h"
 
 namespace {
 
@@ -273,6 +274,11 @@ TEST(AILoserMove, FallsBackUnlessPinnedCoveredOrMoving) {
     u->mNrWaypoints = 2;
     AIInfantryLoserMove(u, true);
     EXPECT_EQ(sRouts, 3);
+    // The infantry kind makes the same move.
+    MoveRows rows;
+    auto* squad = b.Add<Infantry>(kAxis, 300.0f, 300.0f);
+    squad->AIDoLoserMove(true);
+    EXPECT_EQ(sRouts, 4);
 }
 
 TEST(AIDefensiveType, ByKind) {
