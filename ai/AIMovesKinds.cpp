@@ -93,7 +93,9 @@ bool IsFixed(Vehicle* v) {
     return v && v->mSubtype >= 0 && v->mSubtype < gVehicleData.Count() && v->IsFixed();
 }
 
-void SetAITargetAssigned(Vehicle*) {}
+void SetAITargetAssigned(Vehicle* v) {
+    if (v) v->mAITargetAssigned = true;
+}
 
 float TurretOffset(Unit* u) {
     Vehicle* v = AsVehicle(u);
@@ -106,14 +108,7 @@ void SetTurretOffset(Unit* u, float offset) {
 
 void AbilityToHarmSet(Unit* u, GFuzzySet* set, Unit* target, AmmoClass ammo, bool broad, bool cover,
                       bool suppression, float factor, bool overrun) {
-    static const AITerm kHarm[] = {{0, GFuzzySet::kFarLow, GFuzzySet::kNearLow, 0.0f, 0.07f},
-                                   {1, 0.0f, 0.07f, 0.07f, 0.25f},
-                                   {2, 0.07f, 0.25f, 0.25f, 2.0f},
-                                   {3, 0.25f, 1.95f, GFuzzySet::kNearHigh, GFuzzySet::kFarHigh}};
-    const float x =
-        u->AIGetAbilityToHarmAsNumber(target, ammo, broad, cover, suppression, kKnowTruth, 1, overrun) *
-        factor;
-    AIFuzzify(set, x, kHarm, 4);
+    u->AIGetAbilityToHarm(set, target, ammo, broad, cover, suppression, factor, overrun);
 }
 
 Unit* MakeTemporaryCopy(Unit* u) {
