@@ -199,9 +199,14 @@ public:
     void UnrollLinks() override;
     void ClearBrokenLinks(GList* list) override;
 
+    // ---- Drawing: the class shape or model of the type the viewer believes,
+    // and the unit's frame scaled from model units to metres
+    void DrawCode(bool needsClip, float scale, float factor) override;
+    void ScaleForType(float* scale, float f1, float f2, float f3) override;
+    void PrintWarningLabel() override;
+
     // ---- Stand-ins of rules still to come --------------------------------------------
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
-    void DrawCode(bool needsClip, float scale, float factor) override {}
     // The chance that a penetrating hit kills: every one does.
     float GetBasicKill(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, float ratio, float extra) {
         return 1.0f;
