@@ -308,10 +308,14 @@ void AIInfantryLoserMove(Unit* u, bool force) {
     if (u->mSuppression >= 350.0f || u->HasMovementOrders() || !u->CanMovePhysically() ||
         (!force && u->InCover(true)))
         return;
-    if (!aimove::gRoutMove) return;
+    Infantry* infantry = aimove::AsInfantry(u);
+    if (!infantry && !aimove::gRoutMove) return;
     const bool swap = u->mSurrendered;
     if (swap) u->mSide = u->mSide ? 0 : 1;
-    aimove::gRoutMove(u, force, false);
+    if (infantry)
+        infantry->RoutMove(force, false);
+    else
+        aimove::gRoutMove(u, force, false);
     if (swap) u->mSide = u->mSide ? 0 : 1;
 }
 

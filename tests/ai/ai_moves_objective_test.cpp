@@ -274,11 +274,13 @@ TEST(AILoserMove, FallsBackUnlessPinnedCoveredOrMoving) {
     u->mNrWaypoints = 2;
     AIInfantryLoserMove(u, true);
     EXPECT_EQ(sRouts, 3);
-    // The infantry kind makes the same move.
+    // The infantry kind routs by its own rule, side swapped back after.
     MoveRows rows;
     auto* squad = b.Add<Infantry>(kAxis, 300.0f, 300.0f);
+    squad->mSurrendered = true;
     squad->AIDoLoserMove(true);
-    EXPECT_EQ(sRouts, 4);
+    EXPECT_EQ(sRouts, 3);
+    EXPECT_EQ(squad->mSide, 1);
 }
 
 TEST(AIDefensiveType, ByKind) {
