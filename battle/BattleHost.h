@@ -7,6 +7,7 @@
 
 #include "units/Enums.h"
 
+class ActionPacket;
 class Battle;
 struct DrawSettings;
 class GFile;
@@ -65,6 +66,34 @@ public:
     virtual void RefreshInfoPanel() {}
     virtual void SelectionChanged(Unit* unit) {}
     virtual void CreateFloorChoiceMenu(Unit* unit) {}
+
+    // The turn. The application state (8 playback); the TCP/IP re-seed of
+    // the generator before a turn is computed; the TCP/IP transfer phase
+    // (14 waits for the peer before playback); the progress of the
+    // computation (slice 0..2400) and the keep-alive of a connection.
+    virtual void SetState(int32_t state) {}
+    virtual void SynchRandomForTCPIP() {}
+    virtual int32_t TransferPhase() { return 0; }
+    virtual void ShowProgress(int32_t slice) {}
+    virtual void PingDuringBusyCPU() {}
+    // Screen steps around the computation (hide GO, show the playback
+    // panel, refresh the timer and buttons); nothing headless.
+    virtual void ActionPhaseStarts() {}
+    virtual void PlaybackPanelChanged(int32_t playState, int32_t seconds) {}
+    // The clock playback runs by, in ms.
+    virtual uint32_t ClockTime();
+    // Sounds: preload, play one packet's sound, a fixed sound, the number
+    // of channels and the instances a sound kind may have at once.
+    virtual void PreloadSounds(int32_t count, const int32_t* numbers, const bool* flags) {}
+    virtual void PlayPacketSound(ActionPacket* packet) {}
+    virtual void PlaySound(int32_t number, int32_t priority) {}
+    virtual int32_t SoundChannels() { return 16; }
+    virtual int32_t InstanceLimit(int32_t kind) { return 4; }
+    // The GO button, the hand-over of a turn between players and the
+    // auto-save written at every GO.
+    virtual void GoButtonChanged(bool shown) {}
+    virtual void HandOver(Affiliation nextSide) {}
+    virtual void AutoSave() {}
 
     // The display preferences and frame clock the battlefield drawing
     // reads; null gives the drawing's defaults.
