@@ -75,6 +75,7 @@ public:
     int16_t mLook = 0;
     float mMuzzleHeight = 0.0f;
     uint8_t mShellFlags = 0; // 0x10 raised, 0x08 tree burst, 0x04 shown, low 2 bits impact
+    uint8_t mShellHit = 0;   // kept in memory only: the shell is shown striking its target
 
     // Sound (2)
     Unit* mSource = nullptr;

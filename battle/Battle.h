@@ -179,6 +179,7 @@ public:
     int16_t mSideShortA[2] = {0, 0};
     int16_t mQuietTurns[2] = {0, 0};
     int32_t mActivity[2] = {0, 0};
+    int32_t mFiringActivity[2] = {0, 0}; // grows by 3000 a shot; index 1 the Axis
     int32_t mEdgeOwner[4] = {0, 2, 1, 2}; // West, North, East, South; 2 nobody
     bool mCustomForce[2] = {false, false};
     int32_t mCustomA[2] = {0, 0};

@@ -27,6 +27,8 @@ public:
     virtual int32_t ConnectionKind() { return 0; }
     // False on the machine that joined a TCP/IP game.
     virtual bool IsHost() { return true; }
+    // Fog of war: 0 off (every unit fully known), 1, 2, 3 the fullest.
+    virtual int32_t FogOfWarLevel() { return 3; }
     // The game-mode value kept in the battle part of a saved game.
     virtual int32_t GameMode() { return 0; }
     virtual void SetGameMode(int32_t mode) {}

@@ -145,6 +145,7 @@ struct VehicleData {
     uint8_t mCupola;
     int8_t mGunCount;
     uint8_t mGoodVision;
+    uint8_t mLongRange; // 1: a buttoned crew ranges in out to 4000 m, else 2500 m
     uint8_t mRidersHidden;
     int32_t mOptics;           // optical type; string 2040 + value
     int32_t mSpecialEquipment; // string 1439 + value

@@ -142,6 +142,7 @@ std::vector<Field> FieldsOf(GameTable t) {
                 NUM(T, mCupola),
                 NUM(T, mGunCount),
                 NUM(T, mGoodVision),
+                NUM(T, mLongRange),
                 NUM(T, mRidersHidden),
                 NUM(T, mOptics),
                 NUM(T, mSpecialEquipment),

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "battle/ActionPacket.h"
+#include "battle/PendingAttack.h"
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/RuleContext.h"
@@ -135,6 +137,21 @@ void ModifyFlightTime(float factor, int32_t* packetFlightSlices, int32_t* attack
     const int32_t oldArrival = *arrival;
     *arrival += *flightTime - old;
     if (attackDueSlice) *attackDueSlice = *attackDueSlice - oldArrival + *arrival;
+}
+
+float FlightTimeTolerance(AmmoClass kind) {
+    if (kind == kAmmoTungsten) return 1.0f;
+    if (kind == kAmmoHEAT) return 1.2f;
+    return 1.4f;
+}
+
+void ModifyFlightTime(float factor, ActionPacket* shell, PendingAttack* attack, int32_t* flightTime,
+                      int32_t* arrival) {
+    int32_t packetSlices = shell ? shell->mFlightTime : 0;
+    int32_t landing = attack ? attack->mLandingSlice : 0;
+    ModifyFlightTime(factor, shell ? &packetSlices : nullptr, attack ? &landing : nullptr, flightTime, arrival);
+    if (shell) shell->mFlightTime = static_cast<int16_t>(packetSlices);
+    if (attack) attack->mLandingSlice = landing;
 }
 
 // ------------------------------------------------------------ blast and fire

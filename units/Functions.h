@@ -8,7 +8,9 @@
 
 #include "units/Enums.h"
 
+class ActionPacket;
 class GString;
+class PendingAttack;
 class Vehicle;
 
 // AmmoTypeInUse modes: strict answers 0 when nothing is in date; any other
@@ -40,6 +42,14 @@ void CapPillboxArmor(WeaponClass weaponClass, AmmoClass kind, float* armour);
 // ------------------------------------------------------------ flight and reload
 float OrdnanceOrLATWFlightTime(WeaponType weapon, AmmoClass kind, float range, float* velocityAtRange);
 float HeavyReload(WeaponType weapon, WeaponClass weaponClass, float weight, int32_t crewSkill);
+// The flight-time tolerance of an ammunition class in the hit-chance and
+// shell-error rules: 1.0 for class 2, 1.2 for class 3, 1.4 for the others.
+float FlightTimeTolerance(AmmoClass kind);
+// The same rescaling applied to a shell packet and its pending attack
+// (either may be null): packet flight slices, flight time, arrival slice and
+// the attack's landing slice move together.
+void ModifyFlightTime(float factor, ActionPacket* shell, PendingAttack* attack, int32_t* flightTime,
+                      int32_t* arrival);
 // Rescales a shell's flight by factor: the packet's flight slices, the flight
 // time, its arrival slice and the pending attack's due slice move together.
 void ModifyFlightTime(float factor, int32_t* packetFlightSlices, int32_t* attackDueSlice, int32_t* flightTime,

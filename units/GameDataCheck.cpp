@@ -105,6 +105,8 @@ void CheckVehicle(Checker& c, const VehicleData& r) {
     c.Range("mTopSpeed", r.mTopSpeed, 0, 80);
     c.Range("mMaxRounds", r.mMaxRounds, 0, 2000);
     c.Range("mPassengerSlots", r.mPassengerSlots, 0, 2);
+    c.Range("mLongRange", r.mLongRange, 0, 1);
+    c.Range("mGoodVision", r.mGoodVision, 0, 1);
     c.Range("mSkirtKind", r.mSkirtKind, 0, 7);
     c.Range("mCurvedPlateChance", r.mCurvedPlateChance, 0, 100);
     c.Range("mAmmoProfile", r.mAmmoProfile, 0, kLoadSlots - 1);

@@ -399,17 +399,6 @@ void Unit::ExitMap() {
     mPacketDirty = true;
 }
 
-void Unit::Die() {
-    if (!mActive) return;
-    mActive = false;
-    mTarget = nullptr;
-    mAreaTarget = false;
-    mNrWaypoints = 0;
-    mHiding = false;
-    mHidden = false;
-    mPacketDirty = true;
-    gPacket = true;
-}
 
 void Unit::CompletePlayback() {
     mPreviousTarget = mTarget;
@@ -448,22 +437,7 @@ int32_t Unit::MaxAllowedAmmo(int32_t* maximum) {
     return 0;
 }
 
-float Unit::GetTEMFromLocation(float x, float y, float z, bool moving, bool fromAbove, bool halfFoxhole,
-                               WeaponClass wclass, bool raw, float* exposure) {
-    if (exposure) *exposure = 1.0f;
-    return 1.0f;
-}
 
-bool Unit::AIWantsToFire(AmmoClass* ammo) {
-    AmmoClass chosen = ChooseAmmo(mTarget, true);
-    if (ammo) *ammo = chosen;
-    if (chosen == kAmmoNone && mAreaFireFlag) {
-        mAreaFireFlag = false;
-        mAreaTarget = false;
-        gPacket = true;
-    }
-    return false;
-}
 
 void Unit::CleanUpLinks() {
     // Between an operation's battles its units may have gone: drop links to them.

@@ -24,6 +24,7 @@ class PendingAttack;
 class ScenarioCore;
 class Vehicle;
 struct Path;
+struct SpotParam;
 
 using ObstacleKind = int32_t; // 0: no obstacle; 1 may be pushed aside; 3 blocks outright
 using AirWeaponKind = int32_t;
@@ -103,9 +104,12 @@ public:
     bool CampaignDeployOK() const { return true; }
     // Draws a leader's name not yet borne in the nation's table.
     void AssignSergeantName();
-    // A subordinate of this platoon leader, or null.
-    Unit* PlatoonSubordinate(bool any) { return nullptr; }
-    void CheckLeadership() {}
+    // The first unit of the battle (else the operation) that has this
+    // level-1 leader as its platoon leader; with alive, only active units
+    // that have not surrendered. Null for any other unit.
+    Unit* PlatoonSubordinate(bool alive);
+    // Links the unit to the leader in whose command it stands (mHQ).
+    void CheckLeadership();
 
     // ---- Geometry ------------------------------------------------------
     float DistanceToLocation(float x, float y);
@@ -137,7 +141,7 @@ public:
     void ShiftCasualtiesToOld();
     // The surviving crew leaves as a new infantry unit; null when none do.
     Infantry* BailOut(bool clearAmmo, bool delayed) { return nullptr; }
-    void ShoutTankHit(Vehicle* hit, bool penetrated) {}
+    void ShoutTankHit(Vehicle* hit, bool penetrated);
     // Orders the unit out of a burning square.
     void EscapeFromFire();
     // The voice of a fire order at the current target.
@@ -166,7 +170,27 @@ public:
     bool CanSeeLocation(float x, float y);
     bool CanSeeLocationForAreaFire(float x, float y);
     bool InCover(bool strict);
-    FogOfWarContact SpotLevelX(float noise, float size, Unit* spotter);
+    // In cover, or (useTEM) exposed below 0.47 to a look from (x, y).
+    bool InComplexCover(bool strict, bool useTEM, float x, float y);
+    // The height aimed at on the area target: the ground or building floor.
+    float GetTargetXYZ_helper();
+    bool CanShowStopHideButton();
+    // The acquisition level 0..4 that the unit's motion and the target's
+    // allow it to use against that target.
+    int32_t LimitAcquisition(Unit* target, WeaponClass wclass);
+    // mExperience with the battle's bonus for the computer's side, 0..8;
+    // no leader bonus.
+    ExperienceLevel BaseExperience();
+    // This unit, as spotter, raises the block's best level to what it
+    // achieves on the unit looked for.
+    void Spot(SpotParam* param);
+    // The optics rating for spotting, and the tracking factor of aim and
+    // hit chance at a distance (m) and a crossing speed (m/s).
+    float OpticalQualitySpot();
+    float OpticalQualityTrack(float distance, float speed);
+    // The best contact level that the enemy (or only that unit) has on
+    // this unit, hearing it within hearingRange.
+    FogOfWarContact SpotLevelX(float hearingRange, float rangeFactor, Unit* only);
     bool CanPotentiallyTarget(Unit* target);
     // Drops the target; forget also drops the ordered one, force also ends
     // an observer's running fire mission.
@@ -199,20 +223,40 @@ public:
                                      DataKnowledge own, DataKnowledge known, bool overrun);
 
     // ---- Fire and sound records -------------------------------------------
-    void Fire(AmmoClass ammo, int32_t delay);
+    // One shot of the ammunition class at mTarget or the area target: the
+    // shell packet, the attack, dust, sound and the aim bookkeeping.
+    void Fire(AmmoClass ammo, int32_t soundVariant);
     void TickAmmo(AmmoClass ammo);
     void AimAndElevate(bool quick);
     float GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg);
     float GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target);
-    // Flight time in slices of the weapon's round to the point.
-    int32_t CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* slices,
-                                  float x, float y, float z, float* velocity);
+    // Flight time in slices (at least 2) of the weapon's round to the
+    // point; aimDelay receives the aim delay in slices, distance the 3-D
+    // distance in metres.
+    int32_t CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* aimDelay,
+                                  float x, float y, float z, float* distance);
     // The two components of the shell error against the target.
     void CalculatePlacedShellError(bool expected, bool observed, Unit* target, float x, float y, int32_t time,
                                    WeaponClass wclass, bool flag, AmmoClass ammo, float* errA, float* errB);
     int32_t GetSmallArmsShift(float range);
     ActionPacket* PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
-                                       int32_t delay, float blast);
+                                       int32_t aimDelay, float distance);
+    // One draw against GetHitChance on mTarget; chance receives it.
+    bool DetermineHit(AmmoClass ammo, int32_t time, float* chance);
+    // A fired direct shot at the target vehicle becomes a pending attack,
+    // and on a miss a miss point on the ground.
+    void ExecuteToHit(ActionPacket* shell, WeaponClass wclass, WeaponType weapon, AmmoClass ammo,
+                      int32_t flightTime, int32_t delay);
+    // Divisor of the target size by effective (combat) experience.
+    float ExperienceToHitMultiplier();
+    // Every shot that is not a direct shot at a vehicle: bullets, indirect
+    // fire, canister and placed shells at (x, y, z). Null without a battle.
+    PendingAttack* OtherAttack(ActionPacket* shell, WeaponClass wclass, WeaponType weapon, MGPenetration mg,
+                               AmmoClass ammo, int32_t flightTime, int32_t delay, float x, float y, float z);
+    // Raises the aim height until the flight path reaches the aim point.
+    void AdjustAimPoint(int32_t flightTime, float* x, float* y, float* z);
+    // Deafens the units around the firer by the weapon's loudness.
+    void DeafenByFire(WeaponType weapon, WeaponClass wclass);
     // A sound of that kind (engine 5, hits, ...) at the current slice.
     ActionPacket* AddSoundEffect(int32_t sound);
     // The report of a shot fired at the slice from range metres.
@@ -351,12 +395,12 @@ public:
     virtual bool CanBeDamaged();
 
     // Spotting
-    virtual void BeSpotted(bool reset, bool force) {}
+    virtual void BeSpotted(bool reset, bool force);
     virtual FogOfWarContact SpotLevel(bool atMarker, Unit* spotter) { return kContactNone; }
-    virtual void SpotterMods(Unit* target, float* sight, float* hearing) {}
+    virtual void SpotterMods(Unit* target, float* sight, float* hearing);
     virtual float SpottingRange(Unit* spotter) { return 0.0f; }
     virtual bool IsHiding(bool strict) { return false; }
-    virtual bool TacAICanSee(Unit* target) { return false; }
+    virtual bool TacAICanSee(Unit* target);
     virtual int32_t GetOpticalType() { return 0; }
     virtual bool HaveBinoculars() { return false; }
     virtual bool UsingBinoculars(Unit* target) { return false; }
@@ -368,7 +412,7 @@ public:
     virtual void ProcessTimeSlice(int32_t upTo, int32_t now, int32_t elapsed);
     virtual void AdjustPassengerSetup() {}
     virtual void AdvanceAnimation() {}
-    virtual void ResetTargetSliceCount() {}
+    virtual void ResetTargetSliceCount();
     virtual void FillPassengerOrCarrier(ActionPacket* packet) {}
     virtual void RollupLinks();
     virtual void UnrollLinks();
@@ -406,18 +450,18 @@ public:
     // Weapons and targets
     virtual MGPenetration GetWeaponInfo(WeaponType* type, WeaponClass* wclass, DataKnowledge k);
     virtual bool HasOrdnance(bool a, bool b) { return false; }
-    virtual bool HasFunctioningWeapon() { return false; }
+    virtual bool HasFunctioningWeapon();
     virtual bool IsArmoredVehicle(DataKnowledge k, bool strict) { return false; }
     virtual bool IsSupportWeapon(bool strict) { return false; }
     virtual bool HasAntiArmorWeapon(bool strict) { return false; }
     virtual bool AllowedToTarget() { return false; }
     virtual bool IsSniper() { return false; }
-    virtual bool CanChangeTarget() { return false; }
+    virtual bool CanChangeTarget();
     virtual bool LATWInBuilding() { return false; }
     virtual bool HasLowAmmoStatus() { return false; }
     virtual bool WantsToLimitTargetingAttentionToDirectThreats() { return false; }
     virtual int32_t GetAmmoProfile() { return 0; }
-    virtual AmmoClass ChooseAmmo(Unit* target, bool allowCanister) { return kAmmoNone; }
+    virtual AmmoClass ChooseAmmo(Unit* target, bool allowCanister);
     virtual bool InRange(float distance, bool strict, float factor) { return false; }
     virtual float SmallArmsFirepower(float range, MGPenetration* out, bool a, bool b) { return 0.0f; }
     virtual float FullAimTime(bool a, bool b) { return 0.0f; }
@@ -705,6 +749,28 @@ protected:
     void WriteLinks(GFile* file);
     void ReadLinks(GFile* file);
 };
+
+// One spotting question: how well the spotters see and hear mSpotted.
+struct SpotParam {
+    float mHearingRange = 0.0f; // metres within which it is heard
+    float mRangeBonus = 0.0f;   // metres of sight added because it has just fired
+    float mRangeFactor = 1.0f;  // multiplies its own SpottingRange
+    Unit* mSpotted = nullptr;
+    FogOfWarContact mBestLevel = kContactNone;
+};
+
+// The unit search of a bullet strike: the search radius and point, and the
+// firing unit.
+struct BulletStrikeQuery {
+    float mRadius = 0.0f;
+    float mX = 0.0f;
+    float mY = 0.0f;
+    Unit* mFirer = nullptr;
+};
+// Whether u, a unit the firer can see that its side has identified, stands
+// where a bullet strike at the query's point can be heard as a hit on it.
+// Makes one uniform draw once the square test has passed.
+bool IsBulletStrikeVictim(Unit* u, const BulletStrikeQuery& q);
 
 // What every unit's conduct asks of the infantry kind; the infantry code
 // installs these, and a null entry does nothing.

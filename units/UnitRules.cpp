@@ -19,7 +19,6 @@
 #include "units/UnitGeometry.h"
 
 namespace {
-constexpr float kAimClockCap = 60.0f;
 constexpr float kObstacleReach = 10.0f;
 constexpr int32_t kFrostyTemperature = 4;
 } // namespace
@@ -101,12 +100,6 @@ Unit* Unit::UnspottedWireOrRdBlkAt(float x, float y, float& ox, float& oy) {
 bool Unit::IsNearBoresight() {
     return false;
 }
-bool Unit::InCover(bool strict) {
-    return false;
-}
-FogOfWarContact Unit::SpotLevelX(float noise, float size, Unit* spotter) {
-    return kContactNone;
-}
 
 bool Unit::CanPotentiallyTarget(Unit* target) {
     if (!target || mSurrendered || target->mSide == mSide) return false;
@@ -114,32 +107,7 @@ bool Unit::CanPotentiallyTarget(Unit* target) {
     return HasHeavyWeapon(kKnowTruth) && target->CanBeDamaged();
 }
 
-void Unit::ResetAimClock() {
-    float aim = FullAimTime(false, false);
-    mAimTime = aim > kAimClockCap ? kAimClockCap : aim;
-}
-
 void Unit::CycleToNextTarget() {}
-
-ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
-    ExperienceLevel experience = mExperience;
-    const ScenarioCore* scenario =
-        gBattle ? static_cast<const ScenarioCore*>(gBattle) : static_cast<const ScenarioCore*>(gCampaign);
-    BattleHost* host = gBattle ? gBattle->Host() : nullptr;
-    if (scenario && host && host->GameMode() == 1 && scenario->mComputerBonus > 0 &&
-        GetAffiliation() != host->ViewingSide()) {
-        experience += scenario->mComputerBonus;
-        if (experience > kExperienceMaxEffective) experience = kExperienceMaxEffective;
-    }
-    return experience;
-}
-
-float Unit::AdjustFPByExperience(float value, bool strict) {
-    return value;
-}
-bool Unit::InLeadership() {
-    return mHQ != nullptr;
-}
 
 bool Unit::AIMaySwitchToNewTarget(bool force) {
     return false;
@@ -150,44 +118,6 @@ Unit* Unit::TargetSecondarySmallArms() {
 float Unit::AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
                                        DataKnowledge own, DataKnowledge known, bool overrun) {
     return 0.0f;
-}
-
-// ---------------------------------------------------------------------------
-// Fire and sound records
-
-void Unit::Fire(AmmoClass ammo, int32_t delay) {}
-
-void Unit::AimAndElevate(bool quick) {}
-
-float Unit::GetHitChance(AmmoClass ammo, int32_t time, Vehicle* target, DataKnowledge k, MGPenetration mg) {
-    return 0.0f;
-}
-
-float Unit::GetRoughAbilityToDamage(GString* text, AmmoClass ammo, Vehicle* target) {
-    return 0.0f;
-}
-
-int32_t Unit::CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, int32_t* slices,
-                                    float x, float y, float z, float* velocity) {
-    if (slices) *slices = 0;
-    if (velocity) *velocity = 0.0f;
-    return 0;
-}
-
-void Unit::CalculatePlacedShellError(bool expected, bool observed, Unit* target, float x, float y,
-                                     int32_t time, WeaponClass wclass, bool flag, AmmoClass ammo, float* errA,
-                                     float* errB) {
-    if (errA) *errA = 0.0f;
-    if (errB) *errB = 0.0f;
-}
-
-int32_t Unit::GetSmallArmsShift(float range) {
-    return 0;
-}
-
-ActionPacket* Unit::PrepareAnimatedShell(WeaponClass wclass, WeaponType weapon, int32_t flightTime,
-                                         int32_t delay, float blast) {
-    return nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -249,7 +179,6 @@ GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) 
 void Unit::DrawItself(float a, float b, float c) {}
 void Unit::DrawTargetLine(bool all) {}
 void Unit::DrawIncomingTargetLines() {}
-void Unit::DrawHQLines() {}
 bool Unit::DrawNewMoveLine(float x, float y, float z, int32_t order) {
     return false;
 }

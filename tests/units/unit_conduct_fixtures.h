@@ -39,6 +39,8 @@ public:
         if (mWalks) Walk();
     }
     void FearReaction() override { ++mFears; }
+    // The tests set contact levels themselves; spotting keeps out of them.
+    void BeSpotted(bool, bool) override {}
     ActionPacket* FillPacket() override {
         mPackets.push_back({mSliceCount, mX, mY, mHeading});
         return nullptr;

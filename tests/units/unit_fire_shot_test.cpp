@@ -1,0 +1,227 @@
+// A whole shot: the shell packet, the attack, and the bookkeeping after it;
+// and the battle services a shot calls on (dust, smoke, deafening).
+
+#include <cmath>
+
+#include "battle/ActionPacket.h"
+#include "engine/GOLTA.h"
+#include "unit_fire_fixture.h"
+
+using namespace firetest;
+
+namespace {
+
+class ShotRules : public FireBattle {
+protected:
+    ShotRules() {
+        rifle = Place<Soldier>(kAxis, 1000.0f, 1000.0f);
+        rifle->kit.mWeapon = 1;
+        rifle->kit.mClass = kWClassSmallArms;
+        enemy = Place<Soldier>(kAllies, 1100.0f, 1000.0f);
+        rifle->mTarget = enemy;
+        rifle->mAmmo[kAmmoHE] = 40;
+    }
+    ActionPacket* FirstShell() {
+        for (int32_t i = 0; i < mBattle.mPackets.GetCount(); ++i)
+            if (Nth<ActionPacket>(mBattle.mPackets, i)->mType == kPacketShell)
+                return Nth<ActionPacket>(mBattle.mPackets, i);
+        return nullptr;
+    }
+    Soldier* rifle;
+    Soldier* enemy;
+};
+
+} // namespace
+
+TEST_F(ShotRules, ARifleShotLeavesAShellAnAttackAndItsAimBookkeeping) {
+    rifle->mHiding = true;
+    rifle->kit.mSmallArmsFP = 30.0f;
+    rifle->Fire(kAmmoHE, 0);
+    EXPECT_TRUE(rifle->mHasFired);
+    EXPECT_FALSE(rifle->mHiding);
+    EXPECT_EQ(rifle->mFiringSignature, 800);
+    EXPECT_TRUE(gPacket);
+    ActionPacket* shell = FirstShell();
+    ASSERT_NE(shell, nullptr);
+    // 100 m of bullet flight: 10 slices, drawn over 29; aim delay 40.
+    EXPECT_EQ(shell->mTimeSlice, 140);
+    EXPECT_EQ(shell->mFlightTime, 29);
+    EXPECT_EQ(shell->mFirer, rifle);
+    EXPECT_EQ(shell->mEndX, 1100.0f);
+    EXPECT_FLOAT_EQ(shell->mBlast, 0.02f);
+    EXPECT_EQ(shell->mShellFlags & 0x3, 1);
+    EXPECT_FLOAT_EQ(shell->mMuzzleHeight, 1.0f);
+    // Visual kind 20 + trunc(2 + 0.06759 x 30 - 0.00009437 x 900) = 23.
+    EXPECT_EQ(shell->mLook, 23);
+    ASSERT_EQ(mBattle.mPendingAttacks.GetCount(), 1);
+    EXPECT_EQ(Nth<PendingAttack>(mBattle.mPendingAttacks, 0)->mLandingSlice, 150);
+    EXPECT_EQ(rifle->mAcquisition, 1);
+    EXPECT_EQ(rifle->mAimPause, 2.5f);
+    EXPECT_EQ(rifle->mLoadTime, 6.0f);
+    // Firing deafens those close by: 15000 x 1.2 at the muzzle.
+    EXPECT_EQ(rifle->mDeafness, 18000);
+    EXPECT_EQ(enemy->mDeafness, static_cast<int16_t>(18000.0f * 13.0f / 100.0f));
+}
+
+TEST_F(ShotRules, AHastyShotKeepsAimAndLoadAsTheyWere) {
+    rifle->mHastyFire = true;
+    rifle->mLoadTime = 1.0f;
+    rifle->Fire(kAmmoHE, 0);
+    EXPECT_EQ(rifle->mAcquisition, 0);
+    EXPECT_EQ(rifle->mLoadTime, 1.0f);
+    EXPECT_EQ(rifle->mAimPause, 0.0f);
+}
+
+TEST_F(ShotRules, AMortarRangesInOnlyOnEvenRoundCounts) {
+    rifle->kit.mWeapon = 4;
+    rifle->kit.mClass = kWClassMortar;
+    rifle->mAmmo[kAmmoHE] = 7;
+    rifle->Fire(kAmmoHE, 0);
+    EXPECT_EQ(rifle->mAcquisition, 0);
+    rifle->mAmmo[kAmmoHE] = 6;
+    rifle->mHastyFire = false;
+    rifle->Fire(kAmmoHE, 0);
+    EXPECT_EQ(rifle->mAcquisition, 1);
+}
+
+TEST_F(ShotRules, AButtonedCrewRangesInUncertainlyBeyond1000Metres) {
+    Tank* tank = Place<Tank>(kAxis, 1000.0f, 1000.0f);
+    tank->kit.mWeapon = 2;
+    tank->kit.mClass = kWClassGun;
+    tank->mButtoned = true;
+    tank->mAreaTarget = true;
+    tank->mAreaTargetY = 1000.0f;
+    for (uint32_t seed = 1; seed <= 10; ++seed) {
+        SeedRandomGenerator(seed);
+        tank->mAcquisition = 0;
+        tank->mAreaTargetX = 3500.0f; // 2500 m: never
+        tank->Fire(kAmmoHE, 0);
+        EXPECT_EQ(tank->mAcquisition, 0);
+        tank->mAcquisition = 0;
+        tank->mAreaTargetX = 2000.0f; // 1000 m: always
+        tank->Fire(kAmmoHE, 0);
+        EXPECT_EQ(tank->mAcquisition, 1);
+    }
+    EXPECT_EQ(tank->mLastAmmoFired, kAmmoHE);
+    // With a long-range sight 2500 m is within reach some of the time.
+    mVehicles[0].mLongRange = 1;
+    int32_t raised = 0;
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+        SeedRandomGenerator(seed);
+        tank->mAcquisition = 0;
+        tank->mAreaTargetX = 3500.0f;
+        tank->Fire(kAmmoHE, 0);
+        raised += tank->mAcquisition;
+    }
+    EXPECT_GT(raised, 5);
+    EXPECT_LT(raised, 35);
+}
+
+TEST_F(ShotRules, AMachineGunMayJamAndThenDropsItsTarget) {
+    rifle->kit.mMG = 2;
+    bool jammed = false;
+    for (uint32_t seed = 1; seed <= 400 && !jammed; ++seed) {
+        SeedRandomGenerator(seed);
+        rifle->mTarget = enemy;
+        rifle->mAimTime = 0.0f;
+        rifle->Fire(kAmmoHE, 0);
+        jammed = rifle->mAimTime == 99.0f;
+    }
+    ASSERT_TRUE(jammed);
+    EXPECT_EQ(rifle->mTarget, nullptr);
+    EXPECT_GE(rifle->mLoadTime, 20.0f);
+    EXPECT_LE(rifle->mLoadTime, 120.0f);
+}
+
+TEST_F(ShotRules, AFlameShotRevealsItsFirer) {
+    rifle->kit.mWeapon = 6;
+    rifle->kit.mClass = kWClassFlame;
+    rifle->mContactLevel = 0;
+    rifle->Fire(kAmmoHE, 0);
+    EXPECT_GE(rifle->mContactLevel, 3);
+    ActionPacket* shell = FirstShell();
+    EXPECT_EQ(shell->mLook, 18);
+    EXPECT_EQ(shell->mShellFlags & 0x3, 0);
+    EXPECT_EQ(rifle->mAimPause, 4.5f);
+}
+
+TEST_F(ShotRules, SeededShotsRepeatExactly) {
+    rifle->kit.mSmallArmsFP = 20.0f;
+    auto run = [&]() {
+        mBattle.mPackets.EmptyOut(true);
+        mBattle.mPendingAttacks.EmptyOut(true);
+        SeedRandomGenerator(2024);
+        rifle->mAcquisition = 0;
+        for (int i = 0; i < 5; ++i) {
+            rifle->mAreaTarget = true;
+            rifle->mTarget = nullptr;
+            rifle->mAreaTargetX = 1100.0f + 10.0f * i;
+            rifle->mAreaTargetY = 1000.0f;
+            rifle->Fire(kAmmoHE, 0);
+            rifle->kit.mWeapon = 2;
+            rifle->kit.mClass = kWClassGun;
+            rifle->Fire(kAmmoHE, 0);
+            rifle->kit.mWeapon = 1;
+            rifle->kit.mClass = kWClassSmallArms;
+        }
+        std::vector<float> trace;
+        for (int32_t i = 0; i < mBattle.mPendingAttacks.GetCount(); ++i) {
+            auto* a = Nth<PendingAttack>(mBattle.mPendingAttacks, i);
+            trace.insert(trace.end(),
+                         {a->mImpactX, a->mImpactY, a->mMissX, static_cast<float>(a->mLandingSlice)});
+        }
+        for (int32_t i = 0; i < mBattle.mPackets.GetCount(); ++i)
+            trace.push_back(static_cast<float>(Nth<ActionPacket>(mBattle.mPackets, i)->mSoundNumber));
+        trace.push_back(static_cast<float>(GetRandomState()));
+        return trace;
+    };
+    EXPECT_EQ(run(), run());
+}
+
+TEST_F(ShotRules, DustDependsOnGroundLightAndTerrain) {
+    mBattle.mGroundCondition = 0;
+    EXPECT_FLOAT_EQ(mBattle.Dusty(kTerrainOpen, 1), 0.7f);
+    EXPECT_FLOAT_EQ(mBattle.Dusty(kTerrainRoad, 1), 0.9f);
+    EXPECT_FLOAT_EQ(mBattle.Dusty(kTerrainWoods, 1), 0.5f);
+    EXPECT_FLOAT_EQ(mBattle.Dusty(kTerrainWoods, 0), 0.0f);
+    EXPECT_FLOAT_EQ(mBattle.Dusty(kTerrainRoad, 9), 1.1f);
+    EXPECT_EQ(mBattle.Dusty(kTerrainWater, 2), 0.0f);
+    mBattle.mTheatre = 0;
+    EXPECT_FLOAT_EQ(mBattle.Dusty(kTerrainOpen, 1), 0.5f);
+    mBattle.mTimeOfDay = kNight;
+    EXPECT_EQ(mBattle.Dusty(kTerrainRoad, 2), 0.0f);
+    mBattle.mTimeOfDay = kMidday;
+    mBattle.mGroundCondition = 2;
+    EXPECT_EQ(mBattle.Dusty(kTerrainRoad, 2), 0.0f);
+}
+
+TEST_F(ShotRules, ACloudIsRecordedAndTheSightThroughItRefreshedWhenItForms) {
+    SeedRandomGenerator(8);
+    mBattle.MakeSmokePacket(500.0f, 600.0f, -5.0f, 1.0f);
+    ASSERT_EQ(mBattle.mPackets.GetCount(), 1);
+    auto* p = Nth<ActionPacket>(mBattle.mPackets, 0);
+    EXPECT_EQ(p->mType, kPacketSmokeOn);
+    EXPECT_FLOAT_EQ(p->mRadius, 13.5f);
+    EXPECT_EQ(p->mSmokeKind, 2);
+    EXPECT_FLOAT_EQ(p->mDensity, 1.0f);
+    EXPECT_EQ(p->mTimeSlice, 100); // dust forms at once
+    ASSERT_EQ(mBattle.mNewAttacks.GetCount(), 1);
+    auto* marker = Nth<PendingAttack>(mBattle.mNewAttacks, 0);
+    EXPECT_TRUE(marker->mLOSRefreshOnly);
+    EXPECT_EQ(marker->mLandingSlice, 101);
+    EXPECT_FLOAT_EQ(marker->mImpactZ, 13.5f);
+    // Off the map nothing forms.
+    mBattle.MakeSmokePacket(-1.0f, 600.0f, -5.0f, 1.0f);
+    EXPECT_EQ(mBattle.mPackets.GetCount(), 1);
+}
+
+TEST_F(ShotRules, LoudEventsDeafenByDistanceAndKeepTheLouder) {
+    rifle->mDeafness = 0;
+    mBattle.DeafenFromXY(1000, 1010.0f, 1000.0f);
+    EXPECT_EQ(rifle->mDeafness, 1200);
+    EXPECT_EQ(enemy->mDeafness, static_cast<int16_t>(1200.0f * 13.0f / 90.0f));
+    mBattle.DeafenFromXY(100, 1000.0f, 1000.0f);
+    EXPECT_EQ(rifle->mDeafness, 1200);
+    mBattle.DeafenFromXY(30000, 1000.0f, 1000.0f);
+    EXPECT_EQ(rifle->mDeafness, 20000);
+}

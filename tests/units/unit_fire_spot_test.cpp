@@ -1,0 +1,190 @@
+// Contact levels rising and falling with distance, light, weather, hearing,
+// firing and markers; the spotter's optics; the aim clock.
+
+#include <cmath>
+
+#include "engine/GOLTA.h"
+#include "unit_fire_fixture.h"
+
+using namespace firetest;
+
+namespace {
+
+// An Axis spotter at (1000, 1000) looking for an Allied squad to the east.
+// The squad is seen out to 400 m by day; the spotter's optics rate 0.95 in
+// 1943, so its sight reaches 380 m and X = 0.6 (380 + 5 x 380) / 6 = 228.
+class SpotRules : public FireBattle {
+protected:
+    SpotRules() {
+        spotter = Place<Soldier>(kAxis, 1000.0f, 1000.0f);
+        squad = Place<Soldier>(kAllies, 1300.0f, 1000.0f);
+        squad->kit.mSpottingRange = 400.0f;
+    }
+    FogOfWarContact LevelAt(float distance) {
+        squad->mX = 1000.0f + distance;
+        return squad->SpotLevelX(squad->kit.mHearing, 1.0f, nullptr);
+    }
+    // A full check that may raise the level.
+    void Check() { squad->BeSpotted(true, false); }
+    // A full check that may only lower it.
+    void Recheck() {
+        squad->mSpotClock = 1;
+        squad->BeSpotted(false, false);
+    }
+    Soldier* spotter;
+    Soldier* squad;
+};
+
+} // namespace
+
+TEST_F(SpotRules, IdentificationFallsOffWithDistance) {
+    // Infantry: k = 0.04182 x 2 + 0.1077; 0.4Xk = 17.4, Xk = 43.6, 2Rk = 145.4.
+    EXPECT_EQ(LevelAt(15.0f), 5);
+    EXPECT_EQ(LevelAt(40.0f), 4);
+    EXPECT_EQ(LevelAt(100.0f), 3);
+    EXPECT_EQ(LevelAt(300.0f), 2);
+    EXPECT_EQ(LevelAt(379.0f), 2);
+    EXPECT_EQ(LevelAt(381.0f), 0);
+    mHost.mFog = 2; // a level of 4 is shown as full identification
+    EXPECT_EQ(LevelAt(40.0f), 5);
+}
+
+TEST_F(SpotRules, HearingReachesBeyondSightButNotThroughWeather) {
+    squad->kit.mHearing = 600.0f;
+    EXPECT_EQ(LevelAt(500.0f), 1);
+    mBattle.mWeather = 2; // rain: 360 m
+    EXPECT_EQ(LevelAt(500.0f), 0);
+    mBattle.mWeather = 0;
+    mBattle.mGroundCondition = 7; // snow underfoot: 420 m
+    EXPECT_EQ(LevelAt(500.0f), 0);
+    EXPECT_EQ(LevelAt(400.0f), 1);
+    // A deafened spotter hears less: 10000 points take half.
+    mBattle.mGroundCondition = 2;
+    spotter->mDeafness = 5000;
+    EXPECT_EQ(LevelAt(500.0f), 0);
+    EXPECT_EQ(LevelAt(290.0f), 2);
+}
+
+TEST_F(SpotRules, DarknessHoldsIdentificationAtThreeBeyond100Metres) {
+    squad->kit.mSpottingRange = 2000.0f; // X = 0.6 x 6 x 1900 / 6 = 1140, Xk = 218
+    EXPECT_EQ(LevelAt(150.0f), 4);
+    mBattle.mTimeOfDay = kNight;
+    EXPECT_EQ(LevelAt(150.0f), 3);
+    EXPECT_EQ(LevelAt(90.0f), 4);
+}
+
+TEST_F(SpotRules, AUnitThatHasJustFiredIsSeenAndHeardFurther) {
+    squad->kit.mWeapon = 1;
+    squad->kit.mClass = kWClassSmallArms;
+    squad->mFiringSignature = 800;
+    // Heard out to 600 m; seen 125 m further (the Allies at midday), before
+    // the spotter's optics: (400 + 125) x 0.95 = 498.75 m.
+    EXPECT_EQ(LevelAt(590.0f), 1);
+    EXPECT_EQ(LevelAt(495.0f), 2);
+    EXPECT_EQ(LevelAt(505.0f), 1);
+    // In the morning 250 x 1.5: (400 + 375) x 0.95 = 736 m.
+    mBattle.mTimeOfDay = kMorning;
+    EXPECT_EQ(LevelAt(560.0f), 2);
+    EXPECT_EQ(LevelAt(740.0f), 0);
+}
+
+TEST_F(SpotRules, ASpotterSeesOnlyWhileInGoodOrder) {
+    EXPECT_EQ(LevelAt(100.0f), 3);
+    spotter->mSuppression = 400.0f;
+    EXPECT_EQ(LevelAt(100.0f), 0);
+    spotter->mSuppression = 100.0f; // shaken: 380 m x (0.18182 - 0.77091 + 1) = 156 m
+    EXPECT_EQ(LevelAt(150.0f), 2);
+    EXPECT_EQ(LevelAt(160.0f), 0);
+}
+
+TEST_F(SpotRules, ALostContactLeavesAMarkerUntilThePlaceIsSeenEmpty) {
+    squad->mX = 1100.0f;
+    Check();
+    EXPECT_EQ(squad->mContactLevel, 3);
+    EXPECT_TRUE(gPacket);
+    // It slips away: the level stays and a marker shows where it was.
+    squad->mX = 1500.0f;
+    Recheck();
+    EXPECT_EQ(squad->mContactLevel, 3);
+    EXPECT_TRUE(squad->mSpotMarker);
+    EXPECT_FLOAT_EQ(squad->mMarkerX, 1500.0f);
+    squad->mMarkerX = 1100.0f; // as if marked at the last place seen
+    // The next raising check finds the marked place empty.
+    Check();
+    EXPECT_FALSE(squad->mSpotMarker);
+    EXPECT_TRUE(squad->mSpotMarkerGone);
+    EXPECT_FALSE(squad->IsSpottedNow());
+}
+
+TEST_F(SpotRules, AHeardOnlyContactSimplyFades) {
+    squad->kit.mHearing = 600.0f;
+    squad->mX = 1500.0f;
+    SeedRandomGenerator(3);
+    Check();
+    ASSERT_EQ(squad->mContactLevel, 1);
+    EXPECT_GE(squad->mSoundOffsetX, -40);
+    EXPECT_LE(squad->mSoundOffsetX, 40);
+    squad->kit.mHearing = 50.0f;
+    squad->mX = 1700.0f;
+    Recheck();
+    EXPECT_EQ(squad->mContactLevel, 0);
+    EXPECT_FALSE(squad->mSpotMarker);
+}
+
+TEST_F(SpotRules, WithoutFogOfWarEveryUnitIsKnown) {
+    mHost.mFog = 0;
+    squad->mX = 1900.0f;
+    squad->mSpotMarker = true;
+    Check();
+    EXPECT_EQ(squad->mContactLevel, 5);
+    EXPECT_FALSE(squad->mSpotMarker);
+    mHost.mFog = 1; // any contact at all is full identification
+    squad->mContactLevel = 0;
+    squad->mX = 1300.0f;
+    Check();
+    EXPECT_EQ(squad->mContactLevel, 5);
+}
+
+TEST_F(SpotRules, OpticsRateByDateWeatherAndCrew) {
+    EXPECT_NEAR(spotter->OpticalQualitySpot(), 0.95f, 1e-6);
+    mBattle.mTemperature = 0; // heat: x (1 - 0.002 x 25)
+    EXPECT_NEAR(spotter->OpticalQualitySpot(), 0.9025f, 1e-6);
+    mBattle.mTemperature = 5; // extreme cold, no optics, before 4313
+    EXPECT_NEAR(spotter->OpticalQualitySpot(), 0.95f * 0.968f, 1e-6);
+    mBattle.mTemperature = 2;
+    spotter->kit.mOptics = 5;
+    mBattle.mVisibilityDistance = 500.0f;
+    EXPECT_NEAR(spotter->OpticalQualitySpot(), 0.00037778f * 500 - 1.4815e-07f * 250000 + 0.8f, 1e-5);
+    spotter->mExperience = 1; // one level short of what these optics need
+    EXPECT_NEAR(spotter->OpticalQualitySpot(), 0.95 * (0.00037778 * 500 - 1.4815e-07 * 250000 + 0.8), 1e-5);
+    // Tracking at 500 m of 2000 m: 0.95 x (1 + (1.5 / 0.95 - 1) / 4).
+    spotter->kit.mOptics = 0;
+    spotter->mExperience = 2;
+    mBattle.mVisibilityDistance = 2000.0f;
+    EXPECT_NEAR(spotter->OpticalQualityTrack(500.0f, 0.0f), 1.0875f, 1e-4);
+    EXPECT_NEAR(spotter->OpticalQualityTrack(500.0f, 10.0f),
+                1.0875f * (1.4f - 0.04f * std::tan(15.0f * 0.013089969f) * 50.0f), 1e-4);
+}
+
+TEST_F(SpotRules, AnObserversAimClockUsesItsOwnSeedAndLeavesTheGeneratorAlone) {
+    mWeapons[5].mClass = kWClassIndirect;
+    mInfantry[1].mHeavyWeapon = 5;
+    spotter->mSubtype = 1;
+    spotter->mRandomStamp = 1234;
+    spotter->kit.mFullAimTime = 40.0f;
+    SeedRandomGenerator(1234);
+    float expected = 40.0f + 16.0f * (static_cast<float>(RandomFraction()) - 0.5f);
+    SeedRandomGenerator(555);
+    spotter->ResetAimClock();
+    EXPECT_EQ(GetRandomState(), 555u);
+    EXPECT_FLOAT_EQ(spotter->mAimTime, expected);
+    spotter->ResetAimClock();
+    EXPECT_FLOAT_EQ(spotter->mAimTime, expected);
+    // Any other unit aims afresh once loaded, unless its gun is jammed.
+    squad->mAimTime = 0.0f;
+    squad->ResetAimClock();
+    EXPECT_EQ(squad->mAimTime, 4.0f);
+    squad->mAimTime = 99.0f;
+    squad->ResetAimClock();
+    EXPECT_EQ(squad->mAimTime, 99.0f);
+}
