@@ -5,6 +5,7 @@
 #include "battle/ActionPacket.h"
 #include "battle/BattleHost.h"
 #include "battle/BattleMap.h"
+#include "battle/BattleMapLink.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
@@ -125,6 +126,9 @@ Battle::~Battle() {
     delete mObjectiveGraph;
     mObjectiveGraph = nullptr;
     DeleteLists();
+    if (mMap && mMapLink && mMap->GetBattleLink() == mMapLink) mMap->SetBattleLink(nullptr);
+    delete mMapLink;
+    mMapLink = nullptr;
     if (gBattle == this) gBattle = nullptr;
 }
 

@@ -35,7 +35,8 @@ bool BattleMapLink::HasReferencePointNear(float x, float y, Affiliation side, fl
     return false;
 }
 
-void BattleMapLink::GatherSightObstacles(float x1, float y1, float x2, float y2, std::vector<SightObstacle>* out) {
+void BattleMapLink::GatherSightObstacles(float x1, float y1, float x2, float y2,
+                                         std::vector<SightObstacle>* out) {
     Map* map = mBattle->mMap;
     if (!map) return;
     // A cloud hides from the slice it forms; before that only its packet exists.
@@ -70,26 +71,46 @@ void BattleMapLink::GatherSightObstacles(float x1, float y1, float x2, float y2,
     }
 }
 
-int32_t BattleMapLink::GetMoveStamp(Unit* unit) { return unit ? unit->mMoveStamp : -1; }
+bool BattleMapLink::LivingUnitNear(float x, float y, Affiliation side, float radius) {
+    return mBattle->mUnits && mBattle->mUnits->LivingUnitIsNearby(x, y, side, radius, nullptr);
+}
+
+int32_t BattleMapLink::GetMoveStamp(Unit* unit) {
+    return unit ? unit->mMoveStamp : -1;
+}
 
 void BattleMapLink::GetUnitXY(Unit* unit, float* x, float* y) {
     *x = unit ? unit->mX : 0.0f;
     *y = unit ? unit->mY : 0.0f;
 }
 
-PathType BattleMapLink::GetPathType(Unit* unit) { return unit ? unit->PathType() : kPathGround; }
+PathType BattleMapLink::GetPathType(Unit* unit) {
+    return unit ? unit->PathType() : kPathGround;
+}
 
-Affiliation BattleMapLink::GetSide(Unit* unit) { return unit ? unit->GetAffiliation() : kAxis; }
+Affiliation BattleMapLink::GetSide(Unit* unit) {
+    return unit ? unit->GetAffiliation() : kAxis;
+}
 
-bool BattleMapLink::IsComputing() { return mBattle->mComputing; }
+bool BattleMapLink::IsComputing() {
+    return mBattle->mComputing;
+}
 
-int32_t BattleMapLink::GetSlice() { return mBattle->mDispatching ? mBattle->PlaybackTimeSlice() : mBattle->mTimeSlice; }
+int32_t BattleMapLink::GetSlice() {
+    return mBattle->mDispatching ? mBattle->PlaybackTimeSlice() : mBattle->mTimeSlice;
+}
 
-int32_t BattleMapLink::GetGroundCondition() { return mBattle->mGroundCondition; }
+int32_t BattleMapLink::GetGroundCondition() {
+    return mBattle->mGroundCondition;
+}
 
-float BattleMapLink::GetWindDirection() { return mBattle->mWindDirection; }
+float BattleMapLink::GetWindDirection() {
+    return mBattle->mWindDirection;
+}
 
-int32_t BattleMapLink::GetWindStrength() { return mBattle->mWindStrength; }
+int32_t BattleMapLink::GetWindStrength() {
+    return mBattle->mWindStrength;
+}
 
 // The map's changes become packets outside playback only: while packets are
 // played back the same changes come from the packets already made.
@@ -109,7 +130,8 @@ void BattleMapLink::RecordFireStart(int32_t slice, float x, float y, bool large)
 }
 
 void BattleMapLink::RecordFireSound(int32_t slice, int32_t column, int32_t row) {
-    ActionPacket* p = NewPacket(slice, kPacketSound, column * kSquare + kSquare * 0.5f, row * kSquare + kSquare * 0.5f);
+    ActionPacket* p =
+        NewPacket(slice, kPacketSound, column * kSquare + kSquare * 0.5f, row * kSquare + kSquare * 0.5f);
     if (!p) return;
     p->mZ = mBattle->mMap ? mBattle->mMap->GetZCoord(p->mX, p->mY) : 0.0f;
     p->mSoundNumber = kFireSound;

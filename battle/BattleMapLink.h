@@ -13,8 +13,10 @@ public:
     explicit BattleMapLink(Battle* battle) : mBattle(battle) {}
 
     bool HasReferencePointNear(float x, float y, Affiliation side, float radius) override;
-    void GatherSightObstacles(float x1, float y1, float x2, float y2, std::vector<SightObstacle>* out) override;
+    void GatherSightObstacles(float x1, float y1, float x2, float y2,
+                              std::vector<SightObstacle>* out) override;
 
+    bool LivingUnitNear(float x, float y, Affiliation side, float radius) override;
     int32_t GetMoveStamp(Unit* unit) override;
     void GetUnitXY(Unit* unit, float* x, float* y) override;
     PathType GetPathType(Unit* unit) override;

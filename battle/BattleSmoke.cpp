@@ -27,7 +27,8 @@ bool AgeOne(GObject* member, void* context) {
         return true;
     }
     // A thin cloud changes what can be seen while it lasts.
-    if (shell->mDensity < 1.0f && age->mNow % 200 != 0) b->mMap->VoidLOS(shell->mX, shell->mY, shell->mRadius);
+    if (shell->mDensity < 1.0f && age->mNow % 200 != 0)
+        b->mMap->VoidLOS(shell->mX, shell->mY, shell->mRadius);
     return false;
 }
 

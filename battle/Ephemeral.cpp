@@ -20,7 +20,9 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 constexpr float kDegrees = kPi / 180.0f;
 
-int32_t PlaySlice() { return gBattle ? gBattle->PlaybackTimeSlice() : 0; }
+int32_t PlaySlice() {
+    return gBattle ? gBattle->PlaybackTimeSlice() : 0;
+}
 
 float GroundAt(float x, float y) {
     return gBattle && gBattle->mMap ? gBattle->mMap->GetZCoord(x, y) : 0.0f;
@@ -98,9 +100,13 @@ Ephemeral* ImpactOf(ShellGraphic* shell) {
 
 } // namespace
 
-float EffectU() { return static_cast<float>(RandomFraction()); }
+float EffectU() {
+    return static_cast<float>(RandomFraction());
+}
 
-uint32_t EffectR() { return RandomPair(); }
+uint32_t EffectR() {
+    return RandomPair();
+}
 
 void AdvanceShellGraphic(GObject* effect, void* newEffects) {
     auto* e = static_cast<Ephemeral*>(effect);
@@ -110,7 +116,8 @@ void AdvanceShellGraphic(GObject* effect, void* newEffects) {
     const int32_t now = PlaySlice();
     if (gBattle) {
         // The first drawing's changes, made whether or not anything draws.
-        if (now >= shell->mStart && shell->Visible(gBattle->Host()->ViewingSide())) shell->PrepareFirstDrawing();
+        if (now >= shell->mStart && shell->Visible(gBattle->Host()->ViewingSide()))
+            shell->PrepareFirstDrawing();
     }
     if (shell->mImpactKind == 0) return;
     if (shell->mImpactKind == 1 && shell->mLook >= 20 && !shell->mBitsMade) StrikesOf(shell, out);
@@ -182,8 +189,8 @@ void ExplosionGraphic::CreateShards() {
     for (int32_t i = n - 1; i >= 0; --i) {
         Shard& s = mShards[i];
         s.mVariant = static_cast<uint8_t>((EffectR() & 3) + (mBurstKind != 0 ? 4 : 0));
-        const float q = mRubble ? EffectU() * 0.35f + 0.65f
-                                : (static_cast<float>(n) * 0.6f * 0.004f + 0.4f) * EffectU();
+        const float q =
+            mRubble ? EffectU() * 0.35f + 0.65f : (static_cast<float>(n) * 0.6f * 0.004f + 0.4f) * EffectU();
         s.mHalfSize = (D * 0.012f * q + 0.1f) * 0.25f;
         const float azimuth = EffectU() * 2.0f * kPi;
         const float elevation = (EffectU() * 70.0f + 20.0f) * kDegrees;
@@ -272,7 +279,8 @@ void SparkGraphic::CreateSparks(float energy, float heading) {
         p.mVariant = static_cast<uint8_t>(EffectR() % 3);
         p.mHalfSize = (EffectU() * 0.5f + 0.5f) * (f * 0.75f + 0.25f) * 0.05f;
         float s = EffectU() * kPi;
-        for (int32_t k = 1; k < 5; ++k) s = std::fmin(s, EffectU() * kPi);
+        for (int32_t k = 1; k < 5; ++k)
+            s = std::fmin(s, EffectU() * kPi);
         if ((EffectR() & 1) == 0) s = -s;
         float v = std::fmin(EffectU() * kPi / 3.0f, EffectU() * kPi / 3.0f);
         if ((EffectR() & 1) == 0) v = -v;

@@ -8,14 +8,20 @@
 namespace {
 // The map reads its smoke group through this maker; registering here ties
 // it to the class itself, so any program that can make shells can read them.
-GObject* MakeSmokeShell() { return new SmokeShell; }
-bool SmokeShellValid(GObject* shell) { return static_cast<SmokeShell*>(shell)->IsValid(); }
+GObject* MakeSmokeShell() {
+    return new SmokeShell;
+}
+bool SmokeShellValid(GObject* shell) {
+    return static_cast<SmokeShell*>(shell)->IsValid();
+}
 const bool sRegistered = (gSmokeShellMaker = MakeSmokeShell, gSmokeShellValid = SmokeShellValid, true);
 
 constexpr float kMaxCoordinate = 1.0e6f;
 } // namespace
 
-GObject* SmokeShell::CopyItself() { return new SmokeShell(*this); }
+GObject* SmokeShell::CopyItself() {
+    return new SmokeShell(*this);
+}
 
 void SmokeShell::Write(GFile* file) {
     file->WriteFloat(mX);
@@ -43,7 +49,7 @@ void SmokeShell::Read(GFile* file) {
 
 bool SmokeShell::IsValid() const {
     return std::isfinite(mX) && std::isfinite(mY) && std::fabs(mX) < kMaxCoordinate &&
-           std::fabs(mY) < kMaxCoordinate && std::isfinite(mRadius) && mRadius >= 0.0f && mRadius < kMaxCoordinate &&
-           std::isfinite(mDensity) && mDensity > 0.0f && mDensity <= 1.0f && mKind >= 0 && mKind <= 2 &&
-           mDuration >= 0;
+           std::fabs(mY) < kMaxCoordinate && std::isfinite(mRadius) && mRadius >= 0.0f &&
+           mRadius < kMaxCoordinate && std::isfinite(mDensity) && mDensity > 0.0f && mDensity <= 1.0f &&
+           mKind >= 0 && mKind <= 2 && mDuration >= 0;
 }

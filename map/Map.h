@@ -186,6 +186,9 @@ public:
                                Affiliation side);
     void RemoveCrater(float x, float y);
     void SpotOneFoxhole(float x, float y);
+    // Every foxhole not yet seen by the other side is offered to it; the
+    // spotted ones are recorded. The flag is accepted for the callers' sake.
+    void SpotFoxholes(bool flag);
 
     // ------------------------------------------------ building damage
     void BlastBuildings(float power, float x, float y);

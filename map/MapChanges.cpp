@@ -317,6 +317,12 @@ void Map::SaveMutableData()
     mSaved->Take(*this);
 }
 
+void Map::SpotFoxholes(bool flag)
+{
+    (void)flag;
+    for (int32_t k = 0; k < mFoxholes->GetCount(); ++k) mFoxholes->GetCrater(k)->BeSpotted();
+}
+
 void Map::RestoreMutableData(GList* packets)
 {
     if (!mSaved) return;
