@@ -23,7 +23,7 @@ constexpr VoiceType kVoiceTankBurning = 11;
 constexpr VoiceType kVoiceTankKilled = 10;
 constexpr VoiceType kVoiceTankHit = 12;
 
-LeaderLineDrawer sLeaderLines;
+bool (*sLinesHidden)() = nullptr;
 
 // The leader's skill 0..3 of a kind, from its four 2-bit skills.
 int32_t Skill(const Unit* u, LeadershipType kind) {
@@ -40,11 +40,11 @@ UnitList* BattleUnits() {
 }
 } // namespace
 
-void SetLeaderLineDrawer(const LeaderLineDrawer* drawer) {
-    sLeaderLines = drawer ? *drawer : LeaderLineDrawer{};
+void SetLeaderLinesHidden(bool (*hidden)()) {
+    sLinesHidden = hidden;
 }
-const LeaderLineDrawer& GetLeaderLineDrawer() {
-    return sLeaderLines;
+bool LeaderLinesHidden() {
+    return sLinesHidden && sLinesHidden();
 }
 
 ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
@@ -143,13 +143,14 @@ Unit* Unit::PlatoonSubordinate(bool alive) {
 }
 
 void Unit::DrawHQLines() {
-    const LeaderLineDrawer& drawer = GetLeaderLineDrawer();
-    if (!drawer.line || (drawer.hidden && drawer.hidden())) return;
-    if (!mActive || mSurrendered || !CommandsKinds(this)) return;
+    if (LeaderLinesHidden() || !mActive || mSurrendered || !CommandsKinds(this)) return;
     Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map) return;
+    // A line that follows the ground, in the colour row of the link.
     auto draw = [&](int32_t colour, Unit* to) {
-        if (map && (!map->OnMap(mX, mY) || !map->OnMap(to->mX, to->mY))) return;
-        drawer.line(colour, mX, mY, GetZ(), to->mX, to->mY, to->GetZ());
+        if (!map->OnMap(mX, mY) || !map->OnMap(to->mX, to->mY)) return;
+        map->SetConformingLineTexture(colour);
+        map->DrawConforming3DLine(true, false, mX, mY, GetZ(), to->mX, to->mY, to->GetZ());
     };
     int32_t level = 0;
     if (mHQ) {

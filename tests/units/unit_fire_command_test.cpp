@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "draw/Draw3D.h"
 #include "engine/GOLTA.h"
 #include "engine/GString.h"
 #include "unit_fire_fixture.h"
@@ -29,11 +30,6 @@ protected:
     Soldier* leader;
 };
 
-struct Line {
-    int32_t colour;
-    float x1, x2;
-};
-std::vector<Line> gLines;
 bool gLinesHidden = false;
 
 } // namespace
@@ -268,33 +264,37 @@ TEST_F(CommandRules, ADeadUnitIsTakenOutOfPlayCleanly) {
     EXPECT_TRUE(leader->mAreaTarget);
 }
 
-TEST_F(CommandRules, LeadershipLinesAreAskedOfTheDrawer) {
-    LeaderLineDrawer drawer;
-    drawer.hidden = [] { return gLinesHidden; };
-    drawer.line = [](int32_t colour, float x1, float, float, float x2, float, float) {
-        gLines.push_back({colour, x1, x2});
-    };
-    squad->DrawHQLines(); // headless: nothing
-    SetLeaderLineDrawer(&drawer);
-    gLines.clear();
+TEST_F(CommandRules, LeadershipLinesFollowTheGroundInTheirLinksColour) {
+    DrawRecorder recorder;
+    DrawRecorder* old = gDrawRecorder;
+    gDrawRecorder = &recorder;
+    auto lines = [&] { return recorder.Count(DrawOp::kTexturedQuad) / 2; }; // two a flat line
+    Map& map = *mBattle.mMap;
     squad->mHQ = leader;
     squad->DrawHQLines();
-    ASSERT_EQ(gLines.size(), 1u);
-    EXPECT_EQ(gLines[0].colour, 13);
-    EXPECT_EQ(gLines[0].x2, 1040.0f);
+    EXPECT_EQ(lines(), 1);
+    EXPECT_FLOAT_EQ(map.mLineV0, 13 * 0.03125f + 0.001f);
+    // A leader without a leader draws to its men: the HQ link, then the platoon's.
     Soldier* other = Place<Soldier>(kAxis, 990.0f, 1000.0f);
     other->mPlatoonHQ = leader;
-    gLines.clear();
-    leader->DrawHQLines(); // a leader without a leader draws to its men
-    ASSERT_EQ(gLines.size(), 2u);
-    EXPECT_EQ(gLines[0].colour, 13);
-    EXPECT_EQ(gLines[1].colour, 14);
+    recorder.mCalls.clear();
+    leader->DrawHQLines();
+    EXPECT_EQ(lines(), 2);
+    EXPECT_FLOAT_EQ(map.mLineV0, 14 * 0.03125f + 0.001f);
+    // Hidden, dead or off the map: nothing.
+    recorder.mCalls.clear();
+    SetLeaderLinesHidden([] { return gLinesHidden; });
     gLinesHidden = true;
-    gLines.clear();
     squad->DrawHQLines();
-    EXPECT_TRUE(gLines.empty());
     gLinesHidden = false;
-    SetLeaderLineDrawer(nullptr);
+    SetLeaderLinesHidden(nullptr);
+    leader->mX = -50.0f;
+    squad->DrawHQLines();
+    squad->mActive = false;
+    leader->mX = 1040.0f;
+    squad->DrawHQLines();
+    EXPECT_EQ(recorder.mCalls.size(), 0u);
+    gDrawRecorder = old;
 }
 
 TEST_F(CommandRules, TheRoughDamageRatingNamesItsGrade) {
