@@ -55,7 +55,7 @@ public:
     void TakeAreaHit(float power, int32_t value, PendingAttack*) override { mHits.push_back(power); }
     void BeAlertedByFire() override { ++mAlerted; }
     bool CanBeDamaged() override { return true; }
-    float GetZ() override { return mZ; }
+    float GetZ() override { return gBattle && gBattle->mMap ? gBattle->mMap->GetZCoord(mX, mY) : 0.0f; }
     bool IsArmoredVehicle(DataKnowledge, bool) override { return mArmoured; }
     float GetTEMFromLocation(float, float, float, bool, bool, bool, WeaponClass, bool, float*) override {
         return mCover;
@@ -101,9 +101,11 @@ struct TurnBattle {
         a->mWeaponClass = wc;
         a->mImpactX = x;
         a->mImpactY = y;
+        a->mImpactZ = battle.mMap->GetZCoord(x, y);
         if (attacker) {
             a->mOriginX = attacker->mX;
             a->mOriginY = attacker->mY;
+            a->mOriginZ = attacker->GetZ();
         }
         return a;
     }

@@ -79,6 +79,7 @@ TEST(TurnPhase, AttacksMadeDuringTheExtensionLandInIt) {
                 own->mWeaponClass = kWClassMG;
                 own->mImpactX = 50;
                 own->mImpactY = 50;
+                own->mImpactZ = gBattle->mMap->GetZCoord(50, 50);
             }
         }
     };
