@@ -135,7 +135,6 @@ void Battle::Playback() {
 
     mPlayPrevious = mPlayNow;
     mPlayNow = static_cast<int32_t>(static_cast<uint64_t>(PlaybackClock() - mPlayStart) * 40 / 1000);
-    if (mPlayNow < mPlayPrevious) mPlayNow = mPlayPrevious;
     BattleHost* host = Host();
     if (AtEndOfPlayback()) {
         host->PlaySound(kEndSound, kEndSoundPriority);
