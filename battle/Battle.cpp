@@ -222,9 +222,21 @@ void Battle::BeginBattle(bool clearScreen, bool playQueue) {
     BattleHost* host = Host();
     bool joiner = host->ConnectionKind() == 2 && !host->IsHost();
     if (!mScreen) {
+        if (!mBegun) {
+            // The opening's rules, in order around the screen's steps.
+            mBegun = true;
+            InstallMapLink();
+            CalculateVisibilityFactor();
+            if (mSetupPhase) CheckAllLeadership();
+            GlobalMorale();
+        }
         mScreen = host->BuildBattleScreen(this, clearScreen);
-        if (!mScreen) return;
-        if (playQueue) mSoundQueue.EmptyOut(false);
+        if (!mScreen && host->HasScreen()) return;
+        BeginBattleLogic();
+        if (playQueue) {
+            PlaySoundQueue();
+            mSoundQueue.EmptyOut(false);
+        }
         if (joiner) host->JoinerBeginsBattle();
     } else if (host->HumanPlayers() == 2 && host->ConnectionKind() == 0) {
         host->RestartVehicleSounds();

@@ -150,6 +150,32 @@ public:
     // The clock playback runs by, in ms: the host's.
     uint32_t PlaybackClock();
 
+    // Points and endings.
+    Nation GetForceNation(bool axis) const;
+    void ColorVictoryFlags(bool byView, bool mayExtend);
+    // Each side's share of the points at stake; breakdown (2 x 5, may be
+    // null): flags, casualties, captured men, exits, bonus per side.
+    void CountVPs(bool byView, bool normalise, float* axisShare, float* alliesShare, int32_t* breakdown);
+    float MinimumForceReadiness(Affiliation side) const;
+    bool ForceIsReady(Affiliation side);
+    void MaybeForceEnding();
+    bool MaybeForceSurrender(Affiliation side);
+    void TruceOrSurrenderCheck(bool noOperationStep);
+    bool TCPIPTruceOrSurrenderCheck();
+    bool InVPExitZone(float x, float y, bool axis) const;
+    bool InFriendlyExitEdge(float x, float y, bool axis) const;
+    void ReceiveReinforcementUnit(Unit* unit, float x, float y);
+    void GrabEditorMarkers();
+    // Ends the battle at once: side 0 or 1 gives up, 2 a cease-fire.
+    void EndEarly(Affiliation side);
+
+    // Commands and keys.
+    void HandleCommand(int32_t command);
+    void DoKey(char key, bool ctrl, bool keypad);
+    void RespondToSwapSides();
+    // The opening steps of a battle, once, with or without a screen.
+    void BeginBattleLogic();
+
     // ---- Drawing (defined with the battlefield drawing) -------------------
     // Every unit's DrawItself with the three enlargement values, in list order.
     void DrawUnits(float a, float b, float c);
@@ -250,6 +276,12 @@ public:
     int32_t mArmorHitRecord[5] = {};
     uint8_t mArmorHitBytes[7] = {};
     int32_t mProgress = 0; // the progress bar's value
+    bool mFlagChanged = false;
+    bool mShowResultToOther = false;
+    bool mMultiSelection = false;
+    bool mMultiOrderPending = false;
+    bool mAllFlagsReal = false;
+    int32_t mMenGivenUp[2] = {0, 0}; // men an early end took from each side
 
 private:
     bool LoadParts(GFile* file, GList** groups);

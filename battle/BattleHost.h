@@ -56,6 +56,9 @@ public:
     // and sound held in the battle's own fields (filler, battle textures,
     // result view, ambient sound) are the battle's, which frees them after.
     virtual GView* BuildBattleScreen(Battle* battle, bool clearScreen) { return nullptr; }
+    // Whether this program shows a battle screen at all (false headless):
+    // a screen that cannot be built then stops the battle's opening.
+    virtual bool HasScreen() { return false; }
     virtual void ReleaseBattleScreen(Battle* battle) {}
     virtual void RestartVehicleSounds() {}
     virtual void JoinerBeginsBattle() {}
@@ -96,6 +99,24 @@ public:
     virtual void GoButtonChanged(bool shown) {}
     virtual void HandOver(Affiliation nextSide) {}
     virtual void AutoSave() {}
+    // The hand-over of a two-player turn (hotseat, e-mail); the second-half
+    // flag of a two-player turn; the computer opponent's planning of a side.
+    virtual void SendGameData() {}
+    virtual bool SecondHalf() { return true; }
+    virtual void SetSecondHalf(bool second) {}
+    virtual void PlanComputerSide(Affiliation side) {}
+    // False holds a TCP/IP GO back until the peer is ready.
+    virtual bool GoButton() { return true; }
+    // The application's interaction state (8 playback).
+    virtual int32_t State() { return 0; }
+    // The result of the battle is to be shown.
+    virtual void ShowResult(bool noOperationStep, bool nightEnd) {}
+    // Camera commands 1-8 and keys, orders-menu commands 20-63, and the
+    // application commands 90, 95, 103, 106 (nothing headless).
+    virtual void CameraCommand(int32_t command) {}
+    virtual void OrdersMenuCommand(int32_t command) {}
+    virtual void MapKey(char key, bool ctrl, bool keypad) {}
+    virtual void ApplicationCommand(int32_t command) {}
 
     // The display preferences and frame clock the battlefield drawing
     // reads; null gives the drawing's defaults.

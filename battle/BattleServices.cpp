@@ -152,7 +152,7 @@ float Battle::GroundSpeedFactor(float groundPressure, int32_t level) {
         float mOffset;
         float mWidth;
     };
-    static constexpr Curve kCurves[] = {{5.0f, 30.0f}, {2.5f, 23.5f}, {0.0f, 15.0f},
+    static constexpr Curve kCurves[] = {{5.0f, 30.0f},  {2.5f, 23.5f}, {0.0f, 15.0f},
                                         {-2.0f, 10.0f}, {1.0f, 11.0f}, {15.0f, 20.5f}};
     int32_t shift = level;
     int32_t base = mGroundCondition;
@@ -176,13 +176,19 @@ void Battle::CheckAllLeadership() {
     RefreshInfoPanel();
 }
 
-int32_t Battle::PlaybackTimeSlice() const { return mPlayNow; }
+int32_t Battle::PlaybackTimeSlice() const {
+    return mPlayNow;
+}
 
-void Battle::RefreshInfoPanel() { Host()->RefreshInfoPanel(); }
+void Battle::RefreshInfoPanel() {
+    Host()->RefreshInfoPanel();
+}
 
 // Pre-planned fire may be ordered on the first turn once set-up is over,
 // unless the scenario fixes the forces' readiness (option 3).
-bool Battle::BombardmentsAllowed() const { return mTurn == 1 && !mSetupPhase && mForceReadinessOption != 3; }
+bool Battle::BombardmentsAllowed() const {
+    return mTurn == 1 && !mSetupPhase && mForceReadinessOption != 3;
+}
 
 void Battle::SetSelectedUnit(Unit* unit) {
     mSelectedUnit = unit;
