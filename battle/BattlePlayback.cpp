@@ -136,7 +136,10 @@ void Battle::Playback() {
     mPlayPrevious = mPlayNow;
     mPlayNow = static_cast<int32_t>(static_cast<uint64_t>(PlaybackClock() - mPlayStart) * 40 / 1000);
     BattleHost* host = Host();
-    if (AtEndOfPlayback()) {
+    // A slow pass may jump past the end: the end waits one more pass so
+    // that the packets of the last interval are still played.
+    const bool allPlayed = mPackets.GetCount() == 0 || mPlayPrevious >= LastTimeSlice(true);
+    if (AtEndOfPlayback() && allPlayed) {
         host->PlaySound(kEndSound, kEndSoundPriority);
         ForEachUnit(
             mUnits, [](Unit* u, void*) { u->CompletePlayback(); }, nullptr);

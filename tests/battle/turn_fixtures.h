@@ -61,7 +61,20 @@ public:
         return mCover;
     }
 
+    float GetOccupationScore(float, float, bool*) override { return mOccupation; }
+    float GetCasualtyVPLoss() override { return mLoss; }
+    bool CanTransport(Unit*, bool, bool) override { return mCarries; }
+    bool ForceReadiness(int32_t* value, int32_t* full) override {
+        *value += mReady ? 1 : 0;
+        *full += 1;
+        return false;
+    }
+
     std::function<void(ScriptUnit*, int32_t)> mScript;
+    float mOccupation = 0.0f;
+    float mLoss = 0.0f;
+    bool mCarries = false;
+    bool mReady = true;
     int32_t mPrepared = 0;
     std::vector<int32_t> mActedAt;
     std::vector<int32_t> mFlushes;
