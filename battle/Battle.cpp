@@ -419,6 +419,7 @@ ActionPacket* Battle::CreateActionPacket(int32_t delay) {
     int32_t slice = mTimeSlice + delay;
     packet->mTimeSlice = static_cast<int16_t>(slice <= 0 ? 0 : slice);
     mPackets.Add(packet);
+    mPacketsSorted = false;
     return packet;
 }
 
@@ -427,6 +428,7 @@ void Battle::WriteActionPackets(GFile* file) {
 }
 
 bool Battle::ReadActionPackets(GFile* file) {
+    mPacketsSorted = false;
     return ReadPacketList(file, &mPackets, this);
 }
 

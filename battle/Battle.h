@@ -282,6 +282,7 @@ public:
     bool mMultiOrderPending = false;
     bool mAllFlagsReal = false;
     int32_t mMenGivenUp[2] = {0, 0}; // men an early end took from each side
+    bool mPacketsSorted = false;      // mPackets is in playback order
 
 private:
     bool LoadParts(GFile* file, GList** groups);

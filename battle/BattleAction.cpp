@@ -180,6 +180,7 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         StripSuperfluousSounds();
         SetSelectedUnit(selected);
         mPackets.QuickSort(ComparePackets, nullptr);
+        mPacketsSorted = true;
         if (mMap) mMap->mDrawMode = 2;
         for (Affiliation side = 0; side < 2; ++side) {
             const bool human = side == host->ViewingSide() || host->HumanPlayers() == 2;
@@ -191,6 +192,7 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         }
     } else {
         mPackets.QuickSort(ComparePackets, nullptr);
+        mPacketsSorted = true;
     }
     host->SetState(kPlaybackState);
     mPlayState = kPlaying;

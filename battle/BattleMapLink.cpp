@@ -16,10 +16,14 @@ constexpr float kSquare = 20.0f;
 constexpr int32_t kFireSound = 1005;
 constexpr int16_t kFireSoundPriority = 5;
 
-// Whether the circle (cx, cy, r) comes near the segment's box.
+// Whether the circle (cx, cy, r) reaches the segment.
 bool NearSegment(float cx, float cy, float r, float x1, float y1, float x2, float y2) {
-    return cx + r >= std::fmin(x1, x2) && cx - r <= std::fmax(x1, x2) && cy + r >= std::fmin(y1, y2) &&
-           cy - r <= std::fmax(y1, y2);
+    const float dx = x2 - x1, dy = y2 - y1;
+    const float len2 = dx * dx + dy * dy;
+    float t = len2 > 0.0f ? ((cx - x1) * dx + (cy - y1) * dy) / len2 : 0.0f;
+    t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
+    const float ex = x1 + dx * t - cx, ey = y1 + dy * t - cy;
+    return ex * ex + ey * ey < r * r;
 }
 
 } // namespace
@@ -50,7 +54,8 @@ void BattleMapLink::GatherSightObstacles(float x1, float y1, float x2, float y2,
         o.mX = s->mX;
         o.mY = s->mY;
         o.mRadius = s->mRadius;
-        o.mTop = map->GetZCoord(s->mX, s->mY) + kCloudTop;
+        if (std::isnan(s->mGroundZ)) s->mGroundZ = map->GetZCoord(s->mX, s->mY);
+        o.mTop = s->mGroundZ + kCloudTop;
         o.mDensity = s->mDensity * kCloudDepthPerMetre;
         o.mTemporary = true;
         out->push_back(o);

@@ -117,8 +117,22 @@ void Battle::Playback() {
     mPlaybackList.EmptyOut(false);
 
     mDispatching = true;
-    for (int32_t k = 0; k < mPackets.GetCount(); ++k) {
+    const int32_t n = mPackets.GetCount();
+    int32_t k = 0;
+    if (mPacketsSorted) {
+        // In playback order the due packets form one run: find its start.
+        int32_t hi = n;
+        while (k < hi) {
+            const int32_t mid = k + (hi - k) / 2;
+            if (static_cast<ActionPacket*>(mPackets.GetObjectA(mid))->mTimeSlice <= mPlayPrevious)
+                k = mid + 1;
+            else
+                hi = mid;
+        }
+    }
+    for (; k < n; ++k) {
         auto* p = static_cast<ActionPacket*>(mPackets.GetObjectA(k));
+        if (mPacketsSorted && p->mTimeSlice > mPlayNow) break;
         if (p->mTimeSlice > mPlayPrevious && p->mTimeSlice <= mPlayNow) DispatchPacket(p);
     }
     struct Step {

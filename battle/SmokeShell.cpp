@@ -39,6 +39,7 @@ void SmokeShell::Read(GFile* file) {
     mY = file->ReadFloat();
     mDriftX = 0;
     mDriftY = 0;
+    mGroundZ = std::numeric_limits<float>::quiet_NaN();
     mStartTime = file->ReadLong();
     mDuration = file->ReadLong();
     mRadius = file->ReadFloat();

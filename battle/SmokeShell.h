@@ -5,6 +5,7 @@
 // the smoke drawing read it.
 
 #include <cstdint>
+#include <limits>
 
 #include "engine/GObject.h"
 
@@ -38,4 +39,7 @@ public:
     float mDensity = 1.0f;  // 0..1, 1 full
     int32_t mKind = 0;      // 0 shell smoke, 1 smoke pot, 2 dust
     int32_t mSpare = 0;     // copied with the record only
+
+    // The ground height at the centre, found on first use (not saved).
+    float mGroundZ = std::numeric_limits<float>::quiet_NaN();
 };
