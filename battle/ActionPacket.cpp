@@ -221,7 +221,11 @@ void ActionPacket::WriteUnitState(GFile* file) {
     } else {
         file->WriteFixed(mFloorHeight, 10000.0f);
         if (linked) {
-            file->WriteFixed(mSuppression, 10.0f);
+            // Held to what reading gives, so that a block read and written
+            // again keeps its bytes.
+            float suppression = mSuppression < 0.0f ? 0.0f : (mSuppression > 1500.0f ? 1500.0f : mSuppression);
+            if (kind == kUnitVehicle) suppression = 0.0f;
+            file->WriteFixed(suppression, 10.0f);
             file->WriteFloat(mArtilleryDelay);
             WriteUnitID(file, mLinkedUnit);
         }

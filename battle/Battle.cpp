@@ -322,7 +322,9 @@ void Battle::Write(GFile* file) {
         WriteTableBytes(file, gAirplaneData, kTableBytesAirplane);
     }
     file->WriteChar(mVariableLength ? 1 : 0);
-    file->WriteLong(mNominalLastTurn);
+    // Reading holds the nominal last turn to the last turn; writing it so
+    // keeps a saved game's bytes from one load to the next.
+    file->WriteLong(mNominalLastTurn > mLastTurn ? mLastTurn : mNominalLastTurn);
     file->WriteChar(static_cast<int8_t>(mForceReadinessOption));
     file->WriteChar(mFlag2B2 ? 1 : 0);
     file->WriteChar(mResultShown ? 1 : 0);

@@ -71,6 +71,13 @@ public:
     virtual void RefreshInfoPanel() {}
     virtual void SelectionChanged(Unit* unit) {}
     virtual void CreateFloorChoiceMenu(Unit* unit) {}
+    // Lets the player choose between a vehicle's main gun and its machine
+    // guns; the answer reaches Vehicle::RespondToGunUseChoice.
+    virtual void CreateGunChoiceMenu(Unit* vehicle) {}
+    // The player's signed unit-size preference (0 normal), and the spotting
+    // preference (2 or more keeps first-seen boats partly identified).
+    virtual int32_t UnitSizePreference() { return 0; }
+    virtual int32_t SpottingPreference() { return 0; }
 
     // The turn. The application state (8 playback); the TCP/IP re-seed of
     // the generator before a turn is computed; the TCP/IP transfer phase

@@ -10,6 +10,7 @@
 #include "units/Airplane.h"
 #include "units/Inanimate.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -68,8 +69,10 @@ Unit* RawIDAsUnit(int32_t id) {
 }
 
 Unit* NewUnitOfKind(int32_t kind) {
-    // Infantry (0) and vehicles (1) are made here once their kinds exist.
+    // Infantry (0) is made here once its kind exists.
     switch (kind) {
+    case kUnitVehicle:
+        return new Vehicle;
     case kUnitInanimate:
         return new Inanimate;
     case kUnitAirplane:

@@ -65,13 +65,15 @@ bool UnitList::LivingUnitIsNearby(float x, float y, Affiliation side, float rang
 Unit* UnitList::VehicleCollision(int32_t* best, Unit* mover) const {
     if (!best || !mover) return nullptr;
     Unit* result = nullptr;
+    // The cheap tests first: the place rules out nearly every unit.
+    const bool stationaryOnly = mover->IgnoresMovingObstacles();
+    const float mx = mover->mX, my = mover->mY;
     for (int32_t i = 0; i < GetCount(); ++i) {
         Unit* v = GetUnit(i);
+        if (std::fabs(v->mX - mx) > kCollisionReach || std::fabs(v->mY - my) > kCollisionReach) continue;
         if (v->mUnitType != kUnitVehicle || v == mover) continue;
         if (v->mSide != mover->mSide && !v->IsSpottedNow()) continue;
-        if (mover->IgnoresMovingObstacles() && v->HasMovementOrders()) continue;
-        if (std::fabs(v->mX - mover->mX) > kCollisionReach || std::fabs(v->mY - mover->mY) > kCollisionReach)
-            continue;
+        if (stationaryOnly && v->HasMovementOrders()) continue;
         int32_t t = v->IsObstacleTo(mover);
         if (t > *best) {
             *best = t;

@@ -3,8 +3,9 @@
 // or a low heap once ruined; a wall is a two-sided band with a top; a crater
 // or foxhole is a shallow dark bowl.
 //
-// Pictures of our own: 1250 + 2 x (type - 50) walls and + 1 roofs of the
-// building codes 50..54, 672 rubble (the map's), 1270 crater, 1271 foxhole.
+// Pictures of our own (docs/assets.md): light buildings (codes 50 and 52) have
+// walls 1260 under roof tiles 1262, heavy ones (51, 53, 54) walls 1261 under
+// slate 1263; 672 rubble (the map's), 1270 crater, 1271 foxhole.
 #include <algorithm>
 #include <cmath>
 
@@ -41,9 +42,9 @@ float BuildingHeight(Terrain type) {
 
 void Building::MakeTextures(bool reduced) {
     (void)reduced; // one picture set serves every memory class
-    const int32_t k = std::clamp(mType - 50, 0, 4);
-    if (!mTextures[0]) mTextures[0] = MakeOwn(1250 + 2 * k);
-    if (!mTextures[1]) mTextures[1] = MakeOwn(1251 + 2 * k);
+    const bool heavy = mType == 51 || mType == 53 || mType == 54;
+    if (!mTextures[0]) mTextures[0] = MakeOwn(heavy ? 1261 : 1260);
+    if (!mTextures[1]) mTextures[1] = MakeOwn(heavy ? 1263 : 1262);
 }
 
 void Building::DeleteTextures() {

@@ -254,13 +254,16 @@ void GFile::WriteZeros(int32_t count)
 
 void GFile::WriteFixed(float value, float scale)
 {
-    // trunc(value × scale + 0.5), held to the 16-bit range instead of
-    // wrapping round to the opposite sign; NaN stores 0.
+    // floor(value × scale + 0.5): halves round up on both sides of zero, so
+    // a stored number read back (n / scale) stores as n again and a value
+    // saved and loaded any number of times keeps its bytes. Held to the
+    // 16-bit range instead of wrapping round to the opposite sign; NaN
+    // stores 0.
     const float scaled = value * scale + 0.5f;
     int16_t stored = 0;
     if (scaled >= 32767.0f) stored = 32767;
     else if (scaled <= -32768.0f) stored = -32768;
-    else if (scaled == scaled) stored = static_cast<int16_t>(std::trunc(scaled));
+    else if (scaled == scaled) stored = static_cast<int16_t>(std::floor(scaled));
     WriteShort(stored);
 }
 

@@ -72,8 +72,9 @@ public:
     void WriteBytes(const void* data, int32_t count);
     void WriteShortArray(const int16_t* values, int32_t count);
     void WriteZeros(int32_t count);
-    // Writes trunc(value × scale + 0.5) as a signed 16-bit number, clamped
-    // to -32768..32767.
+    // Writes floor(value × scale + 0.5) as a signed 16-bit number, clamped
+    // to -32768..32767. Writing what ReadFixed gave with the same scale
+    // gives the same number again.
     void WriteFixed(float value, float scale);
 
     int8_t ReadChar();

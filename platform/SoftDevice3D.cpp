@@ -3,12 +3,71 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "platform/SoftPixel.h"
+#include "platform/SoftThreads.h"
 
 using namespace SoftValue;
 
-SoftDevice3D::SoftDevice3D() {
+namespace {
+
+constexpr int32_t kBandRows = 16;        // rows of the target one thread draws at a time
+constexpr size_t kQueueLimit = 1 << 16;  // queued triangles that make the device draw at once
+
+// The devices with queued triangles (for FlushAll).
+std::mutex& PendingLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::vector<SoftDevice3D*>& Pending() {
+    static std::vector<SoftDevice3D*> list;
+    return list;
+}
+
+}  // namespace
+
+// Set-up of one triangle as drawn: cut to the guard band first when a
+// corner lies beyond it. Writes up to kMaxPieces set-ups, returns how many.
+constexpr int32_t kMaxPieces = 6;
+
+int32_t SetupPieces(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c, int32_t width,
+                    int32_t height, TriangleSetup* out) {
+    if (InsideGuardBand(a, width, height) && InsideGuardBand(b, width, height) && InsideGuardBand(c, width, height))
+        return SetupTriangle(a, b, c, width, height, out) ? 1 : 0;
+    if (!(a.rhw > 0.0f) || !(b.rhw > 0.0f) || !(c.rhw > 0.0f)) return 0;
+    RasterVertex poly[8];
+    const int32_t n = ClipToGuardBand(a, b, c, width, height, poly);
+    int32_t m = 0;
+    for (int32_t i = 1; i + 1 < n && m < kMaxPieces; ++i) {
+        // Flat shading keeps the colour of the triangle's first corner.
+        RasterVertex p0 = poly[0];
+        p0.color = a.color;
+        if (SetupTriangle(p0, poly[i], poly[i + 1], width, height, &out[m])) ++m;
+    }
+    return m;
+}
+
+constexpr int32_t kSetupChunk = 256;  // queued triangles one thread sets up at a time
+
+struct SoftDevice3D::Queue {
+    struct Triangle {
+        RasterVertex v[3];
+        int32_t shade;
+        bool reference;
+    };
+    struct Item {
+        TriangleSetup setup;
+        int32_t shade;
+        bool reference;
+    };
+    std::vector<Triangle> triangles;
+    std::vector<Shade> shades;
+    std::vector<std::vector<Item>> chunks;           // the set-ups, kSetupChunk triangles each
+    std::vector<std::vector<const Item*>> bands;     // per band of rows, the set-ups reaching it in order
+};
+
+SoftDevice3D::SoftDevice3D() : mQueue(std::make_unique<Queue>()) {
     auto set = [this](SoftState s, uint32_t v) { mStates[static_cast<int>(s)] = v; };
     set(SoftState::ZEnable, kTrue);
     set(SoftState::ZWriteEnable, kTrue);
@@ -31,9 +90,70 @@ SoftDevice3D::SoftDevice3D() {
     stage(SoftStage::MinFilter, kFilterPoint);
 }
 
-SoftDevice3D::~SoftDevice3D() = default;
+// Work still queued when the device goes or takes a new target is dropped:
+// the target it was meant for may be gone.
+SoftDevice3D::~SoftDevice3D() { DropQueue(); }
+
+void SoftDevice3D::SetThreadCount(int32_t threads) {
+    Flush();
+    mThreads = threads <= 0 ? SoftThreadPool::DefaultThreads() : std::min(threads, 64);
+}
+
+void SoftDevice3D::DropQueue() {
+    if (mQueue->triangles.empty()) return;
+    mQueue->triangles.clear();
+    mQueue->shades.clear();
+    for (auto& chunk : mQueue->chunks) chunk.clear();
+    for (auto& band : mQueue->bands) band.clear();
+    mQueuedShade[0] = mQueuedShade[1] = -1;
+    std::lock_guard<std::mutex> lock(PendingLock());
+    auto& list = Pending();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+// Three steps: the triangles are set up in chunks on all threads, the
+// set-ups sorted into bands of rows in the order drawn, and the bands drawn
+// on all threads.
+void SoftDevice3D::Flush() {
+    Queue& q = *mQueue;
+    if (q.triangles.empty()) return;
+    const int32_t count = static_cast<int32_t>(q.triangles.size());
+    const int32_t chunks = (count + kSetupChunk - 1) / kSetupChunk;
+    if (static_cast<int32_t>(q.chunks.size()) < chunks) q.chunks.resize(size_t(chunks));
+    SoftThreadPool::Shared().Run(mThreads, chunks, [this, &q, count](int32_t chunk) {
+        std::vector<Queue::Item>& items = q.chunks[size_t(chunk)];
+        TriangleSetup pieces[kMaxPieces];
+        for (int32_t i = chunk * kSetupChunk; i < std::min(count, (chunk + 1) * kSetupChunk); ++i) {
+            const Queue::Triangle& t = q.triangles[size_t(i)];
+            const int32_t n = SetupPieces(t.v[0], t.v[1], t.v[2], mWidth, mHeight, pieces);
+            for (int32_t k = 0; k < n; ++k) items.push_back(Queue::Item{pieces[k], t.shade, t.reference});
+        }
+    });
+    const int32_t bandCount = (mHeight + kBandRows - 1) / kBandRows;
+    if (static_cast<int32_t>(q.bands.size()) < bandCount) q.bands.resize(size_t(bandCount));
+    for (int32_t c = 0; c < chunks; ++c)
+        for (const Queue::Item& item : q.chunks[size_t(c)])
+            for (int32_t b = item.setup.minY / kBandRows; b <= item.setup.maxY / kBandRows; ++b)
+                q.bands[size_t(b)].push_back(&item);
+    SoftThreadPool::Shared().Run(mThreads, bandCount, [this, &q](int32_t band) {
+        const int32_t top = band * kBandRows, bottom = std::min(mHeight, top + kBandRows);
+        for (const Queue::Item* item : q.bands[size_t(band)])
+            RasterRows(item->setup, q.shades[size_t(item->shade)], item->reference, top, bottom);
+    });
+    DropQueue();
+}
+
+void SoftDevice3D::FlushAll() {
+    std::vector<SoftDevice3D*> devices;
+    {
+        std::lock_guard<std::mutex> lock(PendingLock());
+        devices = Pending();
+    }
+    for (SoftDevice3D* d : devices) d->Flush();
+}
 
 bool SoftDevice3D::ICreate(int32_t width, int32_t height) {
+    DropQueue();
     if (width <= 0 || height <= 0) return false;
     mWidth = width;
     mHeight = height;
@@ -70,12 +190,14 @@ bool SoftDevice3D::GetCaps(SoftDeviceCaps* hardware, SoftDeviceCaps* software) c
 }
 
 bool SoftDevice3D::BeginScene() {
+    Flush();
     if (mInScene || mWidth == 0) return false;
     mInScene = true;
     return true;
 }
 
 bool SoftDevice3D::EndScene() {
+    Flush();
     if (!mInScene) return false;
     mInScene = false;
     return true;
@@ -109,6 +231,7 @@ uint32_t SoftDevice3D::GetTextureStageState(SoftStage state) const {
 
 void SoftDevice3D::Clear(const SoftRect* rects, int32_t count, uint32_t what, uint32_t argb,
                          float z) {
+    Flush();
     if (mWidth == 0) return;
     SoftRect whole{0, 0, mWidth, mHeight};
     if (!rects) {
@@ -119,25 +242,33 @@ void SoftDevice3D::Clear(const SoftRect* rects, int32_t count, uint32_t what, ui
     uint16_t zq = static_cast<uint16_t>(zc * 65535.0f + 0.5f);
     uint16_t c16 = SoftPixel::Pack565(argb, 4 | (2 << 8) | (4 << 16));
     for (int32_t i = 0; i < count; ++i) {
-        int32_t l = std::max(0, rects[i].left), t = std::max(0, rects[i].top);
-        int32_t r = std::min(mWidth, rects[i].right), b = std::min(mHeight, rects[i].bottom);
-        uint32_t rowWhat = what;
-        if ((what & kSoftClearZBuffer) && l == 0 && r == mWidth && t < b) {
-            std::fill(mDepth.begin() + size_t(t) * mWidth, mDepth.begin() + size_t(b) * mWidth, zq);
-            rowWhat &= ~kSoftClearZBuffer;
-        }
-        for (int32_t y = t; y < b; ++y) {
-            if (rowWhat & kSoftClearZBuffer)
-                std::fill(mDepth.begin() + size_t(y) * mWidth + l, mDepth.begin() + size_t(y) * mWidth + r, zq);
-            if (rowWhat & kSoftClearTarget) {
-                if (mIs32) {
-                    uint32_t* row = mTarget32.pixels + size_t(y) * mTarget32.pitch;
-                    std::fill(row + l, row + r, argb);
-                } else {
-                    uint16_t* row = mTarget16.Row(y);
-                    std::fill(row + l, row + r, c16);
+        const int32_t l = std::max(0, rects[i].left), t = std::max(0, rects[i].top);
+        const int32_t r = std::min(mWidth, rects[i].right), b = std::min(mHeight, rects[i].bottom);
+        if (l >= r || t >= b) continue;
+        auto clearRows = [&](int32_t y0, int32_t y1) {
+            for (int32_t y = y0; y < y1; ++y) {
+                if (what & kSoftClearZBuffer)
+                    std::fill(mDepth.begin() + size_t(y) * mWidth + l, mDepth.begin() + size_t(y) * mWidth + r, zq);
+                if (what & kSoftClearTarget) {
+                    if (mIs32) {
+                        uint32_t* row = mTarget32.pixels + size_t(y) * mTarget32.pitch;
+                        std::fill(row + l, row + r, argb);
+                    } else {
+                        uint16_t* row = mTarget16.Row(y);
+                        std::fill(row + l, row + r, c16);
+                    }
                 }
             }
+        };
+        // Large rectangles in bands on the drawing threads.
+        const int64_t area = int64_t(r - l) * (b - t);
+        if (mThreads > 1 && area >= (1 << 16)) {
+            const int32_t bands = (b - t + kBandRows - 1) / kBandRows;
+            SoftThreadPool::Shared().Run(mThreads, bands, [&](int32_t k) {
+                clearRows(t + k * kBandRows, std::min(b, t + (k + 1) * kBandRows));
+            });
+        } else {
+            clearRows(t, b);
         }
     }
 }
@@ -172,6 +303,7 @@ void SoftDevice3D::DrawPrimitive(SoftPrimitive type, uint32_t fvf, const void* v
     if (!mShadeValid[kind]) {
         SoftPixel::ResolveShade(mStates, mStageStates, mTexture, kind == 1, mShade[kind].get());
         mShadeValid[kind] = true;
+        mQueuedShade[kind] = -1;
     }
     const Shade& shade = *mShade[kind];
     const uint8_t* base = static_cast<const uint8_t*>(vertices);
@@ -200,33 +332,38 @@ void SoftDevice3D::DrawPrimitive(SoftPrimitive type, uint32_t fvf, const void* v
 
 void SoftDevice3D::DrawTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
                                 const Shade& shade) {
-    TriangleSetup t;
-    if (InsideGuardBand(a, mWidth, mHeight) && InsideGuardBand(b, mWidth, mHeight) &&
-        InsideGuardBand(c, mWidth, mHeight)) {
-        if (SetupTriangle(a, b, c, mWidth, mHeight, &t)) RasterTriangle(t, shade);
+    if (!Deferring()) {
+        TriangleSetup pieces[kMaxPieces];
+        const int32_t n = SetupPieces(a, b, c, mWidth, mHeight, pieces);
+        for (int32_t i = 0; i < n; ++i) RasterRows(pieces[i], shade, mReference, 0, mHeight);
         return;
     }
-    if (!(a.rhw > 0.0f) || !(b.rhw > 0.0f) || !(c.rhw > 0.0f)) return;
-    RasterVertex poly[8];
-    int32_t n = ClipToGuardBand(a, b, c, mWidth, mHeight, poly);
-    for (int32_t i = 1; i + 1 < n; ++i) {
-        // Flat shading keeps the colour of the triangle's first corner.
-        RasterVertex p0 = poly[0];
-        p0.color = a.color;
-        if (SetupTriangle(p0, poly[i], poly[i + 1], mWidth, mHeight, &t)) RasterTriangle(t, shade);
+    Queue& q = *mQueue;
+    if (q.triangles.empty()) {
+        std::lock_guard<std::mutex> lock(PendingLock());
+        Pending().push_back(this);
     }
+    // The shading as it is now goes into the queue once, until it changes.
+    const int32_t kind = &shade == mShade[1].get() ? 1 : 0;
+    if (mQueuedShade[kind] < 0) {
+        mQueuedShade[kind] = static_cast<int32_t>(q.shades.size());
+        q.shades.push_back(shade);
+    }
+    q.triangles.push_back(Queue::Triangle{{a, b, c}, mQueuedShade[kind], mReference});
+    if (q.triangles.size() >= kQueueLimit) Flush();
 }
 
-void SoftDevice3D::RasterTriangle(const TriangleSetup& t, const Shade& shade) {
-    SoftPixel::Context ctx{mDepth.data(), mWidth, shade};
+void SoftDevice3D::RasterRows(const TriangleSetup& t, const Shade& shade, bool reference, int32_t rowBegin,
+                              int32_t rowEnd) {
+    SoftPixel::Context ctx{mDepth.data(), mWidth, shade, rowBegin, rowEnd};
     if (mIs32) {
         SoftPixel::Target32 target{mTarget32.pixels, mTarget32.pitch};
-        if (mReference) SoftPixel::RasterReference(t, ctx, target);
+        if (reference) SoftPixel::RasterReference(t, ctx, target);
         else SoftPixel::RasterGeneral(t, ctx, target);
         return;
     }
     SoftPixel::Target16 target{mTarget16.pixels, mTarget16.pitch};
-    if (mReference) SoftPixel::RasterReference(t, ctx, target);
+    if (reference) SoftPixel::RasterReference(t, ctx, target);
     else SoftPixel::RasterFast16(t, ctx, target);
 }
 

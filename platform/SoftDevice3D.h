@@ -119,10 +119,34 @@ public:
     // the ARGB colour and/or the depth z in 0..1.
     void Clear(const SoftRect* rects, int32_t count, uint32_t what, uint32_t argb, float z);
 
-    // The per-pixel-divide path, kept beside the fast one as its reference.
-    void SetReferencePath(bool on) { mReference = on; }
+    // Threads that rasterise the scenes on the 16-bit target: 0 takes the
+    // default (the environment variable DM_RENDER_THREADS, else one per
+    // core), 1 (a new device's count) draws every triangle at once on the
+    // calling thread. With more,
+    // the triangles of a scene are queued and drawn in bands of rows, each
+    // band by one thread in the order drawn, so the picture is the same for
+    // every count. The queue is drawn before the device is observed or
+    // changed (EndScene, Clear, DepthBuffer, these settings) and by Flush.
+    void SetThreadCount(int32_t threads);
+    int32_t ThreadCount() const { return mThreads; }
 
-    const uint16_t* DepthBuffer() const { return mDepth.data(); }
+    // Draws the queued triangles now; FlushAll does so for every device.
+    // Whoever writes or reads the target by other means during a scene (2-D
+    // text into the back buffer) or changes a texture calls one of them
+    // first; textures call FlushAll themselves.
+    void Flush();
+    static void FlushAll();
+
+    // The per-pixel-divide path, kept beside the fast one as its reference.
+    void SetReferencePath(bool on) {
+        Flush();
+        mReference = on;
+    }
+
+    const uint16_t* DepthBuffer() const {
+        const_cast<SoftDevice3D*>(this)->Flush();
+        return mDepth.data();
+    }
     int32_t Width() const { return mWidth; }
     int32_t Height() const { return mHeight; }
     int32_t DrawCalls() const { return mDrawCalls; }
@@ -134,7 +158,9 @@ private:
     bool ICreate(int32_t width, int32_t height);
     void DrawTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
                       const Shade& shade);
-    void RasterTriangle(const TriangleSetup& t, const Shade& shade);
+    void RasterRows(const TriangleSetup& t, const Shade& shade, bool reference, int32_t rowBegin, int32_t rowEnd);
+    bool Deferring() const { return mInScene && !mIs32 && mThreads > 1; }
+    void DropQueue();
 
     PixelTarget16 mTarget16;
     PixelTarget32 mTarget32;
@@ -152,6 +178,11 @@ private:
     bool mInScene = false;
     bool mReference = false;
     int32_t mDrawCalls = 0;
+    int32_t mThreads = 1;
+    // The scene's queued triangles and the shadings they were drawn with.
+    struct Queue;
+    std::unique_ptr<Queue> mQueue;
+    int32_t mQueuedShade[2] = {-1, -1};  // the current shading's copy in the queue
 };
 
 // The screen device's fixed states: depth test less-or-equal, no culling,

@@ -168,9 +168,14 @@ void FullPixel(const TriangleSetup& t, const Context& c, T& target, int32_t x, i
     Shade1(c, target, x, y, zq, texel, t.color, w);
 }
 
+// The triangle's rows that lie in the context's band.
+int32_t FirstRow(const TriangleSetup& t, const Context& c) { return std::max(t.minY, c.rowBegin); }
+int32_t LastRow(const TriangleSetup& t, const Context& c) { return std::min(t.maxY, c.rowEnd - 1); }
+
 template <class T>
 void General(const TriangleSetup& t, const Context& c, T& target) {
-    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+    if (FirstRow(t, c) > LastRow(t, c)) return;
+    for (RowWalker rows(t, FirstRow(t, c)); rows.Row() <= LastRow(t, c); rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
         if (!rows.Span(&x0, &x1)) continue;
@@ -189,7 +194,7 @@ void General(const TriangleSetup& t, const Context& c, T& target) {
 
 template <class T>
 void Reference(const TriangleSetup& t, const Context& c, T& target) {
-    for (int32_t y = t.minY; y <= t.maxY; ++y) {
+    for (int32_t y = FirstRow(t, c); y <= LastRow(t, c); ++y) {
         for (int32_t x = t.minX; x <= t.maxX; ++x) {
             if (!CoversPixel(t, x, y)) continue;
             float fx = static_cast<float>(x), fy = static_cast<float>(y);
@@ -216,7 +221,8 @@ void FastFlat(const TriangleSetup& t, const Context& c, Target16& target) {
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 4; ++x) cell[y][x] = Pack565(t.color, DitherWord(x, y, s.dither));
     bool test = s.zEnable && !s.zAlways, write = s.zEnable && s.zWrite;
-    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+    if (FirstRow(t, c) > LastRow(t, c)) return;
+    for (RowWalker rows(t, FirstRow(t, c)); rows.Row() <= LastRow(t, c); rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
         if (!rows.Span(&x0, &x1)) continue;
@@ -360,6 +366,20 @@ inline void TexturedSpan(const WideRun& wide, int32_t x, int32_t n, DepthRun d, 
                                    wide.opaque, slow);
 }
 
+// One pixel shaded in full, as the reference path shades it.
+struct SlowPixel {
+    const TriangleSetup* t;
+    const Context* c;
+    Target16* target;
+    static void Draw(void* self, int32_t x, int32_t y) {
+        const SlowPixel& p = *static_cast<const SlowPixel*>(self);
+        const TriangleSetup& t = *p.t;
+        const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+        FullPixel(t, *p.c, *p.target, x, y, PlaneAt(t.z, t, fx, fy), PlaneAt(t.rhw, t, fx, fy),
+                  PlaneAt(t.ur, t, fx, fy), PlaneAt(t.vr, t, fx, fy));
+    }
+};
+
 // Textured with point sampling: 1/w is divided out every 16 pixels (fewer
 // where w changes fast) and u, v run linearly in 16.16 texels between.
 void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
@@ -376,9 +396,7 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     const uint32_t factorAlpha = s.alphaOp == kOpModulate ? (s.textureFactor >> 24) : 255u;
     const bool fogged = s.fog;
     const uint32_t opaque = (factorAlpha != 255 || fogged) ? 256u : 255u;
-    uint32_t dither[4][4];
-    for (int32_t y = 0; y < 4; ++y)
-        for (int32_t x = 0; x < 4; ++x) dither[y][x] = DitherWord(x, y, s.dither);
+    const uint32_t(&dither)[4][4] = s.ditherWords;
     constexpr int32_t kSeg = 32;
     const float ftw = static_cast<float>(tw), fth = static_cast<float>(th);
 
@@ -423,11 +441,16 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     WideTriangle wt{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed,
                                     dither, wmask, hmask, wshift, test, write, zRow, dz, dzy, uRow, du, duy,
                                     static_cast<int64_t>((vc + dvdx * (fx0 - cx) + dvdy * (fy0 - cy)) * vUnit),
-                                    static_cast<int64_t>(dvdx * vUnit), static_cast<int64_t>(dvdy * vUnit)};
+                                    static_cast<int64_t>(dvdx * vUnit), static_cast<int64_t>(dvdy * vUnit),
+                                    c.rowBegin, c.rowEnd};
                     WideAffineTriangle(t, wt);
                     return;
                 }
-                for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next(), zRow += dzy, uRow += duy, vRow += dvy) {
+                const int32_t first = FirstRow(t, c), last = LastRow(t, c);
+                zRow += dzy * (first - t.minY);
+                uRow += duy * (first - t.minY);
+                vRow += dvy * (first - t.minY);
+                for (RowWalker rows(t, first); rows.Row() <= last; rows.Next(), zRow += dzy, uRow += duy, vRow += dvy) {
                     const int32_t y = rows.Row();
                     int32_t x0, x1;
                     if (!rows.Span(&x0, &x1)) continue;
@@ -466,7 +489,17 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
         }
     }
 
-    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next()) {
+    if (WideAvailable() && opaque == 255 && !(s.alphaTest && s.alphaRef >= 255)) {
+        SlowPixel slow{&t, &c, &target};
+        WidePerspective wp{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed, argb, dither,
+                           wmask, hmask, wshift, test, write, s.magLinear, tex->IsOpaque(), s.alphaTest, s.alphaRef, c.rowBegin,
+                           c.rowEnd, &SlowPixel::Draw, &slow};
+        WidePerspectiveTriangle(t, wp);
+        return;
+    }
+
+    if (FirstRow(t, c) > LastRow(t, c)) return;
+    for (RowWalker rows(t, FirstRow(t, c)); rows.Row() <= LastRow(t, c); rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
         if (!rows.Span(&x0, &x1)) continue;
@@ -616,6 +649,8 @@ void ResolveShade(const uint32_t* st, const uint32_t* stage, const SoftTexture* 
     if (!std::isfinite(s.fogStart) || !std::isfinite(s.fogEnd)) s.fog = false;
     s.fogColor = S(SoftState::FogColor) & 0xFFFFFF;
     s.magLinear = T(SoftStage::MagFilter) == kFilterLinear;
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 4; ++x) s.ditherWords[y][x] = DitherWord(x, y, s.dither);
 }
 
 uint32_t DitherWord(int32_t x, int32_t y, bool dither) {

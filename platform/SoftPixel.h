@@ -23,6 +23,7 @@ struct SoftDevice3D::Shade {
     float fogStart = 0, fogEnd = 1;
     uint32_t fogColor = 0;
     bool magLinear = false;
+    uint32_t ditherWords[4][4] = {};  // DitherWord of each position of the 4 x 4 cell
 };
 
 namespace SoftPixel {
@@ -39,10 +40,14 @@ inline uint16_t PackPrepared(uint32_t v) {
     return static_cast<uint16_t>(((v & 0xF8u) << 8) | ((v >> 5) & 0x7E0u) | ((v >> 19) & 0x1Fu));
 }
 
+// rowBegin .. rowEnd - 1: the rows of the target this call may draw (a
+// band of the screen when several threads share a frame).
 struct Context {
     uint16_t* depth;
     int32_t depthPitch;
     const Shade& shade;
+    int32_t rowBegin = 0;
+    int32_t rowEnd = 0x7FFFFFFF;
 };
 struct Target16 {
     uint16_t* pixels;

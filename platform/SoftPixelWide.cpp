@@ -1,5 +1,7 @@
 #include "platform/SoftPixelWide.h"
 
+#include <algorithm>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
@@ -177,8 +179,11 @@ __attribute__((target("avx2"))) void WideAffineTriangle(const TriangleSetup& t, 
     const __m256i uStep = _mm256_set1_epi32(static_cast<int32_t>(w.dux * 8));
     const __m256i vStep = _mm256_set1_epi32(static_cast<int32_t>(w.dvx * 8));
     const int64_t uWrap = (int64_t(w.wmask) + 1) * 65536 - 1, vWrap = (int64_t(w.hmask) + 1) * 65536 - 1;
-    int64_t zRow = w.z, uRow = w.u, vRow = w.v;
-    for (RowWalker rows(t); rows.Row() <= t.maxY; rows.Next(), zRow += w.dzy, uRow += w.duy, vRow += w.dvy) {
+    const int32_t first = std::max(t.minY, w.rowBegin), last = std::min(t.maxY, w.rowEnd - 1);
+    if (first > last) return;
+    int64_t zRow = w.z + w.dzy * (first - t.minY), uRow = w.u + w.duy * (first - t.minY);
+    int64_t vRow = w.v + w.dvy * (first - t.minY);
+    for (RowWalker rows(t, first); rows.Row() <= last; rows.Next(), zRow += w.dzy, uRow += w.duy, vRow += w.dvy) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
         if (!rows.Span(&x0, &x1)) continue;
@@ -245,6 +250,202 @@ __attribute__((target("avx2"))) void WideAffineTriangle(const TriangleSetup& t, 
     }
 }
 
+
+namespace {
+
+// p.base + p.dx * (x - ox) + p.dy * (y - oy) for eight x, in the order the
+// reference path evaluates it; dy is p.dy * (y - oy).
+__attribute__((target("avx2"), always_inline)) inline __m256 PlaneLanes(__m256 base, __m256 dx, __m256 dxo, __m256 dy) {
+    return _mm256_add_ps(_mm256_add_ps(base, _mm256_mul_ps(dx, dxo)), dy);
+}
+
+// (a * (256 - f) + b * f + 128) >> 8 in each 16-bit half: one 8-bit channel
+// pair of a bilinear step, rounded as the reference rounds it.
+__attribute__((target("avx2"), always_inline)) inline __m256i Lerp16(__m256i a, __m256i b, __m256i f, __m256i g) {
+    __m256i s = _mm256_add_epi16(_mm256_mullo_epi16(a, g), _mm256_mullo_epi16(b, f));
+    return _mm256_srli_epi16(_mm256_add_epi16(s, _mm256_set1_epi16(128)), 8);
+}
+
+// (pdx * rhw - a * rdx) * r2 * size: a texture coordinate's screen slope.
+__attribute__((target("avx2"), always_inline)) inline __m256 Slope(float pdx, float rdx, __m256 rhw, __m256 a, __m256 r2,
+                                                                   __m256 size) {
+    __m256 s = _mm256_sub_ps(_mm256_mul_ps(_mm256_set1_ps(pdx), rhw), _mm256_mul_ps(a, _mm256_set1_ps(rdx)));
+    return _mm256_mul_ps(_mm256_mul_ps(s, r2), size);
+}
+
+// Two channels (at bits shift and shift + 16) of four texels mixed by the
+// weights f (and g = 256 - f) along u, then along v.
+__attribute__((target("avx2"), always_inline)) inline __m256i Bilinear8(__m256i t00, __m256i t10, __m256i t01, __m256i t11,
+                                                                        int shift, __m256i fu, __m256i gu, __m256i fv,
+                                                                        __m256i gv) {
+    const __m256i low = _mm256_set1_epi32(0x00FF00FF);
+    const __m128i n = _mm_cvtsi32_si128(shift);
+    t00 = _mm256_and_si256(_mm256_srl_epi32(t00, n), low);
+    t10 = _mm256_and_si256(_mm256_srl_epi32(t10, n), low);
+    t01 = _mm256_and_si256(_mm256_srl_epi32(t01, n), low);
+    t11 = _mm256_and_si256(_mm256_srl_epi32(t11, n), low);
+    __m256i top = Lerp16(t00, t10, fu, gu), bottom = Lerp16(t01, t11, fu, gu);
+    return Lerp16(top, bottom, fv, gv);
+}
+
+// (c * k + 127) / 255: an 8-bit channel to the fixed point of its RGB565
+// field, exactly. c * k + 127 stays below 2^16, so a 16-bit multiply does.
+__attribute__((target("avx2"), always_inline)) inline __m256i ToField(__m256i c, int32_t k) {
+    __m256i x = _mm256_add_epi32(_mm256_mullo_epi16(c, _mm256_set1_epi32(k)), _mm256_set1_epi32(127));
+    return _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(1)), _mm256_srli_epi32(x, 8)), 8);
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup& t, const WidePerspective& w) {
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps();
+    const __m256 ox = _mm256_set1_ps(t.ox);
+    const __m256 zBase = _mm256_set1_ps(t.z.base), zDx = _mm256_set1_ps(t.z.dx);
+    const __m256 rBase = _mm256_set1_ps(t.rhw.base), rDx = _mm256_set1_ps(t.rhw.dx);
+    const __m256 uBase = _mm256_set1_ps(t.ur.base), uDx = _mm256_set1_ps(t.ur.dx);
+    const __m256 vBase = _mm256_set1_ps(t.vr.base), vDx = _mm256_set1_ps(t.vr.dx);
+    const __m256 texW = _mm256_set1_ps(float(w.wmask + 1)), texH = _mm256_set1_ps(float(w.hmask + 1));
+    const __m256 k65535 = _mm256_set1_ps(65535.0f), half = _mm256_set1_ps(0.5f), k256 = _mm256_set1_ps(256.0f);
+    // Below 2^22 texels, float products, halves and floors are exact.
+    const __m256 limit = _mm256_set1_ps(4194304.0f);
+    const __m256 absMask = _mm256_castsi256_ps(_mm256_set1_epi32(0x7FFFFFFF));
+    const __m256i wmask = _mm256_set1_epi32(int32_t(w.wmask)), hmask = _mm256_set1_epi32(int32_t(w.hmask));
+    const __m128i wshift = _mm_cvtsi32_si128(w.wshift);
+    const __m256i all = _mm256_set1_epi32(-1), opaque = _mm256_set1_epi32(255);
+    const __m256i alphaRef = _mm256_set1_epi32(int32_t(w.alphaRef));
+    const __m256i rMask = _mm256_set1_epi32(0xF8), gMask = _mm256_set1_epi32(0x7E0), bMask = _mm256_set1_epi32(0x1F);
+    const __m256i byte = _mm256_set1_epi32(0xFF), w256 = _mm256_set1_epi32(0x01000100);
+    const int* packed = reinterpret_cast<const int*>(w.packed);
+    const int* texels = reinterpret_cast<const int*>(w.argb);
+    const int32_t first = std::max(t.minY, w.rowBegin), last = std::min(t.maxY, w.rowEnd - 1);
+    if (first > last) return;
+    for (RowWalker rows(t, first); rows.Row() <= last; rows.Next()) {
+        const int32_t y = rows.Row();
+        int32_t x0, x1;
+        if (!rows.Span(&x0, &x1)) continue;
+        uint16_t* dst = w.pixels + int64_t(y) * w.pitch;
+        uint16_t* zb = w.depth + int64_t(y) * w.depthPitch;
+        const float dyo = float(y) - t.oy;
+        const __m256 zDy = _mm256_set1_ps(t.z.dy * dyo), rDyo = _mm256_set1_ps(t.rhw.dy * dyo);
+        const __m256 uDyo = _mm256_set1_ps(t.ur.dy * dyo), vDyo = _mm256_set1_ps(t.vr.dy * dyo);
+        const uint32_t* d = w.dither[y & 3];
+        const __m256i pattern = _mm256_setr_epi32(int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]),
+                                                  int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]));
+        const __m256i dither = _mm256_permutevar8x32_epi32(
+            pattern, _mm256_and_si256(_mm256_add_epi32(lane, _mm256_set1_epi32(x0 & 3)), _mm256_set1_epi32(3)));
+        const __m256i lastX = _mm256_set1_epi32(x1 - 1);
+        int32_t x = x0;
+        for (; x < x1 && x + 8 <= w.width; x += 8) {
+            const __m256i xi = _mm256_add_epi32(_mm256_set1_epi32(x), lane);
+            const __m256 dxo = _mm256_sub_ps(_mm256_cvtepi32_ps(xi), ox);
+            const __m256 z = PlaneLanes(zBase, zDx, dxo, zDy);
+            const __m256i zq =
+                _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(_mm256_min_ps(_mm256_max_ps(z, zero), one), k65535), half));
+            __m256i fail = _mm256_cmpgt_epi32(xi, lastX);
+            if (w.test) {
+                __m256i zbv = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zb + x)));
+                fail = _mm256_or_si256(fail, _mm256_cmpgt_epi32(zq, zbv));
+            }
+            if (_mm256_movemask_epi8(fail) == -1) continue;  // hidden: no texel is read
+            const __m256 rhw = PlaneLanes(rBase, rDx, dxo, rDyo);
+            const __m256 ur = PlaneLanes(uBase, uDx, dxo, uDyo), vr = PlaneLanes(vBase, vDx, dxo, vDyo);
+            const __m256 inv = _mm256_div_ps(one, rhw);
+            const __m256 fu = _mm256_mul_ps(_mm256_mul_ps(ur, inv), texW);
+            const __m256 fv = _mm256_mul_ps(_mm256_mul_ps(vr, inv), texH);
+            const __m256 inRange = _mm256_and_ps(_mm256_cmp_ps(_mm256_and_ps(fu, absMask), limit, _CMP_LT_OQ),
+                                                 _mm256_cmp_ps(_mm256_and_ps(fv, absMask), limit, _CMP_LT_OQ));
+            __m256i bad = _mm256_xor_si256(_mm256_castps_si256(inRange), all);
+            const __m256i iu = _mm256_and_si256(_mm256_cvttps_epi32(_mm256_floor_ps(fu)), wmask);
+            const __m256i iv = _mm256_and_si256(_mm256_cvttps_epi32(_mm256_floor_ps(fv)), hmask);
+            __m256i p = _mm256_setzero_si256(), alpha = _mm256_setzero_si256();
+            __m256i mag = _mm256_setzero_si256();
+            bool anyMagnified = false, allMagnified = false;
+            if (w.magLinear) {
+                // Magnified where no screen step moves more than one texel.
+                const __m256 r2 = _mm256_div_ps(one, _mm256_mul_ps(rhw, rhw));
+                const __m256 dudx = Slope(t.ur.dx, t.rhw.dx, rhw, ur, r2, texW);
+                const __m256 dvdx = Slope(t.vr.dx, t.rhw.dx, rhw, vr, r2, texH);
+                const __m256 dudy = Slope(t.ur.dy, t.rhw.dy, rhw, ur, r2, texW);
+                const __m256 dvdy = Slope(t.vr.dy, t.rhw.dy, rhw, vr, r2, texH);
+                const __m256 sx = _mm256_add_ps(_mm256_mul_ps(dudx, dudx), _mm256_mul_ps(dvdx, dvdx));
+                const __m256 sy = _mm256_add_ps(_mm256_mul_ps(dudy, dudy), _mm256_mul_ps(dvdy, dvdy));
+                const __m256 most = _mm256_blendv_ps(sx, sy, _mm256_cmp_ps(sx, sy, _CMP_LT_OQ));
+                mag = _mm256_castps_si256(_mm256_cmp_ps(most, one, _CMP_LE_OQ));
+                const __m256i live = _mm256_andnot_si256(fail, all);
+                anyMagnified = !_mm256_testz_si256(mag, live);
+                allMagnified = _mm256_testc_si256(mag, live);
+            }
+            if (!allMagnified) {
+                p = _mm256_i32gather_epi32(packed, _mm256_or_si256(_mm256_sll_epi32(iv, wshift), iu), 4);
+                alpha = _mm256_srli_epi32(p, 24);
+            }
+            {
+                if (anyMagnified) {
+                    // 8-bit weights and texel positions from 256 times the
+                    // coordinate moved back by half a texel.
+                    const __m256i bu = _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(_mm256_sub_ps(fu, half), k256)));
+                    const __m256i bv = _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(_mm256_sub_ps(fv, half), k256)));
+                    const __m256i u0 = _mm256_and_si256(_mm256_srai_epi32(bu, 8), wmask);
+                    const __m256i u1 = _mm256_and_si256(_mm256_add_epi32(u0, _mm256_set1_epi32(1)), wmask);
+                    const __m256i v0i = _mm256_and_si256(_mm256_srai_epi32(bv, 8), hmask);
+                    const __m256i v1i = _mm256_and_si256(_mm256_add_epi32(v0i, _mm256_set1_epi32(1)), hmask);
+                    const __m256i r0 = _mm256_sll_epi32(v0i, wshift), r1 = _mm256_sll_epi32(v1i, wshift);
+                    __m256i fu8 = _mm256_and_si256(bu, byte), fv8 = _mm256_and_si256(bv, byte);
+                    fu8 = _mm256_or_si256(fu8, _mm256_slli_epi32(fu8, 16));
+                    fv8 = _mm256_or_si256(fv8, _mm256_slli_epi32(fv8, 16));
+                    const __m256i gu = _mm256_sub_epi16(w256, fu8), gv = _mm256_sub_epi16(w256, fv8);
+                    const __m256i t00 = _mm256_i32gather_epi32(texels, _mm256_or_si256(r0, u0), 4);
+                    const __m256i t10 = _mm256_i32gather_epi32(texels, _mm256_or_si256(r0, u1), 4);
+                    const __m256i t01 = _mm256_i32gather_epi32(texels, _mm256_or_si256(r1, u0), 4);
+                    const __m256i t11 = _mm256_i32gather_epi32(texels, _mm256_or_si256(r1, u1), 4);
+                    const __m256i rb = Bilinear8(t00, t10, t01, t11, 0, fu8, gu, fv8, gv);
+                    const __m256i ag = Bilinear8(t00, t10, t01, t11, 8, fu8, gu, fv8, gv);
+                    const __m256i red = _mm256_srli_epi32(rb, 16), blue = _mm256_and_si256(rb, byte);
+                    const __m256i green = _mm256_and_si256(ag, byte);
+                    const __m256i filtered = _mm256_or_si256(
+                        _mm256_or_si256(ToField(red, 248), _mm256_slli_epi32(ToField(green, 252), 8)), _mm256_slli_epi32(ToField(blue, 248), 16));
+                    p = _mm256_blendv_epi8(p, filtered, mag);
+                    alpha = _mm256_blendv_epi8(alpha, _mm256_srli_epi32(ag, 16), mag);
+                }
+            }
+            // Translucent texels and coordinates out of range: shaded in full.
+            __m256i dropped = _mm256_setzero_si256();
+            if (!w.opaqueTexels) {
+                if (w.alphaTest) dropped = _mm256_xor_si256(_mm256_cmpgt_epi32(alpha, alphaRef), all);
+                const __m256i translucent = _mm256_xor_si256(_mm256_cmpeq_epi32(alpha, opaque), all);
+                bad = _mm256_or_si256(bad, _mm256_andnot_si256(dropped, translucent));
+            }
+            bad = _mm256_andnot_si256(fail, bad);
+            const __m256i skip = _mm256_or_si256(_mm256_or_si256(fail, bad), dropped);
+            const int32_t skipBits = _mm256_movemask_epi8(skip);
+            if (skipBits != -1) {
+                p = _mm256_add_epi32(p, dither);
+                __m256i c = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, rMask), 8),
+                                                            _mm256_and_si256(_mm256_srli_epi32(p, 5), gMask)),
+                                            _mm256_and_si256(_mm256_srli_epi32(p, 19), bMask));
+                __m128i c16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(c, c), 0x08));
+                __m128i z16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(zq, zq), 0x08));
+                __m128i* dp = reinterpret_cast<__m128i*>(dst + x);
+                __m128i* zp = reinterpret_cast<__m128i*>(zb + x);
+                if (skipBits == 0) {
+                    _mm_storeu_si128(dp, c16);
+                    if (w.write) _mm_storeu_si128(zp, z16);
+                } else {
+                    __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(skip, skip), 0x08));
+                    _mm_storeu_si128(dp, _mm_blendv_epi8(c16, _mm_loadu_si128(dp), keep));
+                    if (w.write) _mm_storeu_si128(zp, _mm_blendv_epi8(z16, _mm_loadu_si128(zp), keep));
+                }
+            }
+            if (int32_t slowBits = _mm256_movemask_ps(_mm256_castsi256_ps(bad)))
+                for (int32_t i = 0; i < 8; ++i)
+                    if (slowBits & (1 << i)) w.slow(w.context, x + i, y);
+        }
+        // The last pixels of the target's rows, one by one.
+        for (; x < x1; ++x) w.slow(w.context, x, y);
+    }
+}
+
 }  // namespace SoftPixel
 
 #else
@@ -255,6 +456,7 @@ int32_t WideTextured(const WideRun&, int32_t, int32_t, uint32_t, int32_t, int32_
     return 0;
 }
 void WideAffineTriangle(const TriangleSetup&, const WideTriangle&) {}
+void WidePerspectiveTriangle(const TriangleSetup&, const WidePerspective&) {}
 int32_t WideBilinear(const WideRun&, const uint32_t*, int32_t, int32_t, uint32_t, int32_t, int32_t, int32_t, int32_t,
                      int32_t) {
     return 0;

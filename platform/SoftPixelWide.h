@@ -33,9 +33,10 @@ int32_t WideTextured(const WideRun& r, int32_t x, int32_t groups, uint32_t z, in
 int32_t WideBilinear(const WideRun& r, const uint32_t* argb, int32_t x, int32_t groups, uint32_t z, int32_t dz,
                      int32_t u, int32_t du, int32_t v, int32_t dv);
 
-// A whole triangle of an opaque texture whose u, v and depth are affine in
-// screen space, in 16.16 fixed point at the bounding box's top-left pixel
-// with steps along x and y (v unscaled). Depth must stay within 0..1.
+// A triangle (its rows in rowBegin .. rowEnd - 1) of an opaque texture
+// whose u, v and depth are affine in screen space, in 16.16 fixed point at
+// the bounding box's top-left pixel with steps along x and y (v unscaled).
+// Depth must stay within 0..1.
 struct WideTriangle {
     uint16_t* pixels;
     int32_t pitch;
@@ -48,8 +49,41 @@ struct WideTriangle {
     int32_t wshift;
     bool test, write;
     int64_t z, dzx, dzy, u, dux, duy, v, dvx, dvy;
+    int32_t rowBegin, rowEnd;  // the rows drawn: rowBegin .. rowEnd - 1
 };
 
 void WideAffineTriangle(const TriangleSetup& t, const WideTriangle& w);
+
+// A whole triangle of a power-of-two texture in perspective, rows rowBegin
+// .. rowEnd - 1 of it, eight pixels at a time. Every pixel's depth, 1/w and
+// u/w, v/w come from the planes and u, v from a true divide, with the same
+// float operations as the reference path, so each pixel shows the texel
+// (or, where magnified and filtered, the bilinear mix) the reference shows.
+// Groups whose pixels all fail the depth test are dropped before any texel
+// is read; with the alpha test, so are texels it fails. Pixels that need
+// more than an opaque texel (a translucent texel,
+// coordinates too large for exact float sums) go to slow(context, x, y),
+// which shades them in full.
+struct WidePerspective {
+    uint16_t* pixels;
+    int32_t pitch;
+    uint16_t* depth;
+    int32_t depthPitch;
+    int32_t width;  // of the target: no group is read past it
+    const uint32_t* packed;
+    const uint32_t* argb;
+    const uint32_t (*dither)[4];
+    uint32_t wmask, hmask;
+    int32_t wshift;
+    bool test, write, magLinear;
+    bool opaqueTexels;  // every texel has alpha 255 (and so every bilinear mix)
+    bool alphaTest;     // texels with alpha <= alphaRef are dropped
+    uint32_t alphaRef;  // below 255
+    int32_t rowBegin, rowEnd;
+    void (*slow)(void* context, int32_t x, int32_t y);
+    void* context;
+};
+
+void WidePerspectiveTriangle(const TriangleSetup& t, const WidePerspective& w);
 
 }  // namespace SoftPixel

@@ -2,12 +2,23 @@
 
 #include <algorithm>
 #include <cmath>
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 constexpr int64_t kSub = 16;  // sub-pixel steps per pixel
 
-int64_t Snap(float v) { return static_cast<int64_t>(std::lrint(static_cast<double>(v) * kSub)); }
+// Rounded to the nearest step, ties to even (the default rounding mode, as
+// lrint), without a library call.
+int64_t Snap(float v) {
+#if defined(__x86_64__)
+    return _mm_cvtsd_si64(_mm_set_sd(static_cast<double>(v) * kSub));
+#else
+    return static_cast<int64_t>(std::lrint(static_cast<double>(v) * kSub));
+#endif
+}
 
 bool Finite(const RasterVertex& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z) && std::isfinite(v.rhw) &&
@@ -144,8 +155,8 @@ int64_t FloorDiv(int64_t n, int64_t d) {
 
 }  // namespace
 
-RowWalker::RowWalker(const TriangleSetup& t) : mY(t.minY), mMinX(t.minX), mMaxX(t.maxX) {
-    int64_t ys = int64_t(t.minY) * kSub;
+RowWalker::RowWalker(const TriangleSetup& t, int32_t firstRow) : mY(firstRow), mMinX(t.minX), mMaxX(t.maxX) {
+    int64_t ys = int64_t(firstRow) * kSub;
     for (int32_t k = 0; k < 3; ++k) {
         const RasterEdge& e = t.edge[k];
         Limit& l = mLimit[k];

@@ -49,7 +49,10 @@ bool RowSpan(const TriangleSetup& t, int32_t y, int32_t* x0, int32_t* x1);
 // CoversPixel, without a division per row.
 class RowWalker {
 public:
-    explicit RowWalker(const TriangleSetup& t);
+    explicit RowWalker(const TriangleSetup& t) : RowWalker(t, t.minY) {}
+    // Starts at row firstRow (>= t.minY) in the same state that stepping
+    // down from minY reaches there.
+    RowWalker(const TriangleSetup& t, int32_t firstRow);
     int32_t Row() const { return mY; }
     bool Span(int32_t* x0, int32_t* x1) const;
     void Next();

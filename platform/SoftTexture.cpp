@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/SoftDevice3D.h"
+
 namespace {
 
 bool IsPow2(int32_t v) { return v > 0 && (v & (v - 1)) == 0; }
@@ -21,7 +23,10 @@ uint32_t SoftTexture::PackTexel(uint32_t argb) {
     return (argb & 0xFF000000u) | (bq << 16) | (gq << 8) | rq;
 }
 
+SoftTexture::~SoftTexture() { SoftDevice3D::FlushAll(); }
+
 bool SoftTexture::ICreate(const PictureRGBA& picture) {
+    SoftDevice3D::FlushAll();
     *this = SoftTexture();
     if (picture.width <= 0 || picture.height <= 0 || picture.width > 16384 ||
         picture.height > 16384)
@@ -41,6 +46,7 @@ bool SoftTexture::ICreate(const PictureRGBA& picture) {
 }
 
 void SoftTexture::SetColorKey(int32_t key565) {
+    SoftDevice3D::FlushAll();
     mColorKey = key565 < 0 ? -1 : (key565 & 0xFFFF);
     Rebuild();
 }

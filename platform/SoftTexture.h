@@ -11,6 +11,13 @@
 class SoftTexture {
 public:
     SoftTexture() = default;
+    // A texture that changes or goes first has the devices draw what they
+    // queued with it.
+    ~SoftTexture();
+    SoftTexture(const SoftTexture&) = default;
+    SoftTexture(SoftTexture&&) = default;
+    SoftTexture& operator=(const SoftTexture&) = default;
+    SoftTexture& operator=(SoftTexture&&) = default;
 
     // Copies the picture. False (and an empty texture) for an empty or
     // inconsistent picture.

@@ -12,12 +12,18 @@ SoftDevice3D* KernelRenderHost::Get3DDevice() {
     if (back.pixels != mTarget.pixels || back.width != mTarget.width || back.height != mTarget.height ||
         back.pitch != mTarget.pitch) {
         if (!mDevice.ICreate16(back)) return nullptr;
+        mDevice.SetThreadCount(0);  // the frame's bands on one thread per core
         mTarget = back;
     }
     return &mDevice;
 }
 
-PixelTarget16 KernelRenderHost::GetBackBuffer() { return gKernel ? gKernel->GetBackBuffer() : PixelTarget16{}; }
+// 2-D drawing into the back buffer comes after the 3-D work queued so far.
+PixelTarget16 KernelRenderHost::GetBackBuffer() {
+    if (!gKernel) return PixelTarget16{};
+    mDevice.Flush();
+    return gKernel->GetBackBuffer();
+}
 int32_t KernelRenderHost::ScreenWidth() { return gKernel ? gKernel->mScreenWidth : 0; }
 int32_t KernelRenderHost::ScreenHeight() { return gKernel ? gKernel->mScreenHeight : 0; }
 bool KernelRenderHost::IsHardwareDevice() { return gKernel && gKernel->mHardwareDevice; }

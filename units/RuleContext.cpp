@@ -1,5 +1,7 @@
 #include "units/RuleContext.h"
 
+#include "units/Vehicle.h"
+
 namespace {
 RuleContext sContext;
 }
@@ -25,5 +27,6 @@ Terrain TerrainAt(float x, float y) {
 }
 
 float VehicleArmorFactor(const Vehicle* v) {
-    return v && sContext.armorFactor ? sContext.armorFactor(v) : 1.0f;
+    if (!v) return 1.0f;
+    return sContext.armorFactor ? sContext.armorFactor(v) : v->mArmorFactor[0];
 }

@@ -778,6 +778,7 @@ struct InfantryHooks {
     void (*fireOffboardArtillery)(Unit* observer) = nullptr; // the fire mission's step for this slice
     int32_t (*sewerTime)(Unit* unit) = nullptr; // in the sewers: above 0 travelling, 0 arrived, below -1 lost
     void (*disembark)(Unit* unit) = nullptr;    // leaves the vehicle it rides in
+    void (*updateRider)(Unit* unit) = nullptr;  // a rider keeps to its vehicle's place
 };
 extern InfantryHooks gInfantryHooks;
 

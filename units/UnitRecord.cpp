@@ -72,7 +72,9 @@ void Unit::WriteUnitPart(GFile* file) {
     file->WriteFloat(mX);
     file->WriteFloat(mY);
     mHeading = Clamp360(mHeading);
-    file->WriteFixed(mHeading, 90.0f);
+    // Within half a step of a whole turn the heading would store as 360,
+    // which reads back as a heading that stores as 0: it is stored as 0.
+    file->WriteFixed(mHeading * 90.0f + 0.5f >= 32400.0f ? 0.0f : mHeading, 90.0f);
     file->WriteFixed(mZ, 10000.0f);
     // Suppression and rounds are written as the reader will take them (it
     // clamps suppression and reads a count above 32768 as a negative one,

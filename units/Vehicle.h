@@ -1,44 +1,270 @@
 #pragma once
-// A vehicle or gun emplacement: a Unit whose data row is a VehicleData
-// record (mSubtype). This header holds the vehicle facts that the firing,
-// spotting and command rules ask; each answers as simply as a vehicle
-// without its own turret, hatch and armour rules can (hatches open, hull
-// fully exposed, a full turret crew), until those rules fill them in.
+// A tank, armoured car, halftrack, lorry or bunker: a Unit whose data row is
+// a VehicleData record (mSubtype). It adds the hull, turret and crew state
+// of a vehicle, its set-up, its file record, its driving over the ground
+// (speed, obstacles, waypoints, pushing and bogging), its gears, hatches and
+// tilt, its weapons and turret, and how its crew sees and how it is seen.
+//
+// The unit's own fields stand for the vehicle's where both would name one
+// thing: mPlaybackSpeed is the signed speed in metres per slice, mZ the
+// floor the vehicle stands on, mCommandDelay the wait before orders run,
+// mActive the alive flag and mImmobile the immobilised flag. The machine
+// guns' ammunition by class is the unit's mMGRounds.
+
+#include <cstdint>
 
 #include "units/DataTables.h"
 #include "units/Unit.h"
 
+using ObstacleType = int32_t; // 0 none, 1 push on, 2 creep, 3 stop
+constexpr ObstacleType kObstacleNone = 0;
+constexpr ObstacleType kObstaclePush = 1;
+constexpr ObstacleType kObstacleCreep = 2;
+constexpr ObstacleType kObstacleStop = 3;
+
 class Vehicle : public Unit {
 public:
-    Vehicle() { mUnitType = kUnitVehicle; }
+    Vehicle();
     ~Vehicle() override = default;
 
-    // The data record that the knowledge level shows; the true one here.
-    const VehicleData& GetVehicleDataRecord(DataKnowledge k) const { return gVehicleData[mSubtype]; }
-    // Hull-down toward that unit: never until the hull-down rule exists.
-    bool HullDownTo(Unit* other) { return false; }
-    bool HasTurret() const { return gVehicleData[mSubtype].mTurretKind != 5; }
-    // Crew members in the turret, 0..3: a full turret crew.
-    int32_t NrMenInTurret() { return 3; }
-    bool HasVehicleRadio() const { return (gVehicleData[mSubtype].mFlags & kVNoRadio) == 0; }
-    bool IsFixed() const { return gVehicleData[mSubtype].mKind == 6; }
+    // ---- Set-up ------------------------------------------------------------
+    void IVehicle(VehicleType type, Force force, ExperienceLevel experience, float x, float y, float z);
+    void RandomizeSmokeWidth();
+    // Sets the three types an enemy takes the vehicle for; draws nothing.
+    void SetMistakenID();
+    // 0 closed, 1 partly open, 2 open-topped, by the record the knowledge shows.
+    int32_t OpenTopStatus(DataKnowledge k = kKnowTruth) const;
+    void DigIn();
+    VehicleClass GetKnownClass();
+    VehicleType GetGeneralType(bool fromKnown);
+    // The data record that the knowledge level shows.
+    const VehicleData& GetVehicleDataRecord(DataKnowledge k) const;
+    const VehicleData& Data() const { return gVehicleData[mSubtype]; }
+    VehicleModel GetActualModel() const;
+    bool IsFixed() const { return Data().mKind == 6; }
+    bool HasTurret() const { return Data().mTurretKind != 5; }
+    bool HasVehicleRadio() const { return (Data().mFlags & kVNoRadio) == 0; }
     bool ConsideredTankForVoiceEffects(DataKnowledge k) const { return HasTurret() && !IsFixed(); }
-    // 0 closed, 1 partly and 2 fully open-topped: closed.
-    int32_t OpenTopStatus() const { return 0; }
-    float ActualHeadFacing() { return GetWeaponFacing(); }
-    bool HasFunctioningMG(bool any) { return false; }
-    void ChangeButton(bool buttoned, int32_t reason) {
-        mButtoned = buttoned;
-        mPacketDirty = true;
-    }
+
+    void MakeTextures(bool skipPortraits) override;
+    void LoadOut(uint16_t* counts, uint8_t* extras, int32_t n) override;
+    void ChooseUniform() override;
+    int32_t Rank() override;
+    void ConcatName(GString* text, bool longForm) override;
+    bool HasHeavyWeapon(DataKnowledge k) override;
+    void ResetModelCoords() override;
+    void AdvanceAnimation() override;
+
+    // ---- Transport, aiming and loading times, target orders -------------------
+    float FullAimTime(bool randomise, bool quick) override;
+    float FullLoadTime(bool randomise, bool quick) override;
+    void ResetTargetSliceCount() override;
+    void AdjustPassengerSetup() override;
+    bool HasFunctioningMG(bool flag);
+    void ReceiveTargetOrders(Unit* target, float x, float y, bool area, int32_t n) override;
+    void RespondToGunUseChoice(bool use) { mUseMainGun = use; }
+    void FillPassengerOrCarrier(ActionPacket* packet) override;
+    void ProcessPassengerOrCarrier(ActionPacket* packet) override;
+    void ProcessTimeSlice(int32_t now, int32_t end, int32_t steps) override;
+    // Machine guns of each mount that can fire now.
+    int32_t NrBowMGsReady();
+    int32_t NrCoaxMGsReady(bool flag);
+    int32_t NrFreeMGsReady(bool flag);
+
+    // ---- Ground speed and obstacles ------------------------------------------
+    float MoveSpeed(float* outZ) override;
+    ObstacleKind IsObstacleTo(Unit* mover) override;
+    ObstacleType IsObstacleTo(Vehicle* mover);
+    bool IsBurning() override { return mBurning; }
+    bool IgnoresMovingObstacles() override { return mLookingAhead; }
+    float GroundPressureScore();
+    float PositionStrength();
+    bool CutCorner();
+    bool InReverse() const;
+    // Soft ground: one slice in a hundred the vehicle may bog down, the
+    // more likely the softer the ground (sGroundFactor below 1).
+    void RollForBogging();
+    // The ground factor of the step being taken (1 on good going); set while
+    // Move runs, so that MoveSpeed looks ahead for new minefields; and the
+    // switch that MoveSpeed's short form (0) leaves out all but the ground.
+    static float sGroundFactor;
+    static bool sMineCheck;
+    static float sMoveSpeedForm;
+
+    // ---- Driving ---------------------------------------------------------------
+    void Move() override;
+    // The facing, turned about while the current order reverses.
+    float ReverseAwareFacing() const;
+    // A blocked vehicle waits for a busy friend, shoves a light idle one
+    // aside, or manoeuvres round the blocker.
+    void HandleBlocked();
+    void PrepareForAction() override;
+    // The least per-slice conduct until the vehicle's decisions exist.
+    void ComputeAction() override;
+    void MoveProblemVehicle();
+    void PushVehicle(Vehicle* other);
+    void CancelMovementOrders() override;
+    void FlushLastPacket(int32_t slice) override;
+    bool HullDownTo(Unit* other);
+    bool HullDownToLocation(float x, float y);
+    float LOSBoost() override { return 0.5f; }
+    int32_t GetEngineRezID(bool side, DataKnowledge k, bool moving);
+    void StartEngineSound() override;
+    void AddSoundEffectMove(bool moving) override;
+    void ResetTurretRotation();
+    void ClearAsTarget(bool keepOrdered, bool quiet) override;
+    int32_t FlameConsumption(float distance);
+    bool Abandoned() override { return !mActive && !mDestroyed; }
+    bool HasFunctioningWeapon() override;
+    bool IsStopped() override;
+    bool InGoodOrder() override;
+    bool IsArmoredVehicle(DataKnowledge k, bool strict) override;
+    bool CanMovePhysically() override;
+    bool CouldMoveIfNotBogged() override;
+    bool HasOrdnance(bool a, bool b) override;
+    bool CanHitVehicleAt(float x, float y, DataKnowledge k) override;
+
+    // ---- Gears, hatches and tilt -----------------------------------------------
+    void Tilt(bool drawing) override;
+    void ShiftGears(Unit* threat, MovementSpeedType order, bool insert, float x, float y) override;
+    bool CanChangeButtonStatus(bool* buttoned) override;
+    void ChangeButton(bool ordered, int32_t scale);
+    int32_t NrMenInTurret();
+    void ModifyByDriveVulnerability(float* chance, bool exempt, bool useFlag);
+    void JerkSteeringWheel();
+
+    // ---- Weapons and aiming ------------------------------------------------------
+    MGPenetration GetWeaponInfo(WeaponType* type, WeaponClass* wclass, DataKnowledge k) override;
+    bool HasAntiArmorWeapon(bool countMGs) override;
+    bool HasFlamethrower(DataKnowledge k);
+    int32_t GetAmmoProfile() override;
+    AmmoClass ChooseAmmo(Unit* target, bool smokeAllowed) override;
+    bool InGunArc(float x, float y, bool halfArc);
+    bool AbleToFaceLocation(float x, float y) override;
+    float RotationSpeed() override;
+    float TurretRotationSpeed();
+    float AdjustGunElevationForBodyTilt() override;
+    float SmallArmsFirepower(float range, MGPenetration* out, bool fullStrength, bool byExperience) override;
+    void HeavyWeaponMinMax(float* minimum, float* maximum);
+    bool InRange(float range, bool strict, float factor) override;
+    bool AIWantsToFire(AmmoClass* ammo) override;
+    void SetFiringAnimation() override;
+
+    // ---- Turret --------------------------------------------------------------------
+    float ActualHeadFacing();
+    float GetWeaponFacing() override { return ActualHeadFacing(); }
+    void PointTurretAt(float x, float y);
+    void RotateTurretToward(float x, float y);
+    void KeepTurretInBounds();
+
+    // ---- Spotting and optics ---------------------------------------------------------
+    OpticalType GetOpticalType() override { return Data().mOptics; }
+    bool HaveBinoculars() override;
+    bool UsingBinoculars(Unit* target) override;
+    void SpotterMods(Unit* target, float* sight, float* hearing) override;
+    FogOfWarContact SpotLevel(bool atStartOfTurn, Unit* spotter) override;
+    float SpottingRange(Unit* spotter) override;
+    void BeSpotted(bool reset, bool force) override;
+    int32_t MaxAllowedAmmo(int32_t* maximum) override;
+
+    // ---- Upkeep and the file record ------------------------------------------------
+    void Resupply() override;
+    void Refit() override;
+    void Medic(bool randomise) override;
+    void ProcessDeadVehicle() override;
+    // Fires the roof smoke mortar at the nearest seen enemy infantry within
+    // 40 m, buttoning up first.
+    void NahvertGW();
+    void AddSoundEffectSmokeMortar();
+    int32_t NrArmorVarianceSlots() const;
+    void Write(GFile* file) override;
+    void Read(GFile* file) override;
+    void ReadPassTwo(ScenarioCore* scenario) override;
+    void RollupLinks() override;
+    void UnrollLinks() override;
+    void ClearBrokenLinks(GList* list) override;
+
+    // ---- Stand-ins of rules still to come --------------------------------------------
+    void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
+    void DrawCode(bool needsClip, float scale, float factor) override {}
     // The chance that a penetrating hit kills: every one does.
     float GetBasicKill(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, float ratio, float extra) {
         return 1.0f;
     }
 
-    bool mButtoned = false;   // the crew is buttoned up
-    bool mDugIn = false;      // dug in: hits on it are not shown as hits
-    bool mBurning = false;    // a burning wreck or vehicle
-    bool mMainGunOut = false; // the main gun is out of action
+    // =====================================================================
+    // Fields
+    // =====================================================================
+
+    // Set-up and identity
+    SmallArmsType mCrewSmallArms = kSmallArmsNone;
+    bool mUseMainGun = false; // the main gun may fire at the target (the player's choice)
+    int16_t mGunChoicePending = 0;
+    VehicleClass mKnownClass = 0;              // class shown while not fully identified
+    int8_t mMistakenType = 0;                  // -1 asks for the mistaken types anew
+    VehicleType mMistakenTypes[3] = {0, 0, 0}; // shown at contact 4, 3 and below
+    float mSmokeWidth = 0.0f;
+    float mArmorFactor[5] = {1.0f, 1.0f, 1.0f, 1.0f, 1.0f}; // the first: armour variance
+    float mDrawGunElevation = 0.0f;                         // degrees, for drawing
+    float mDrawTurretTilt = 0.0f;                           // degrees, for drawing
+    float mRandomFractions[3] = {0.0f, 0.0f, 0.0f};
+    int32_t mAnimPhase[3] = {0, 0, 0}; // 0..9999
+    float mAnimRate[3] = {0.0f, 0.0f, 0.0f};
+    float mTrackPhase[2] = {0.0f, 0.0f}; // left, right
     AmmoClass mLastAmmoFired = kAmmoNone;
+    int32_t mVehicleLongA = -1;
+    int32_t mVehicleLongB = -1;
+
+    // Hull and running gear
+    bool mBurning = false;
+    bool mDugIn = false;
+    bool mBogged = false;
+    bool mFlipped = false;
+    bool mLookingAhead = false; // stationary vehicles only block this one
+    bool mManeuverTried = false;
+    bool mMovingAtFlush = false;
+    float mHullPitch = 0.0f; // degrees, nose up
+    float mHullRoll = 0.0f;
+    float mDustX = 0.0f;
+    float mDustY = 0.0f;
+    int32_t mDustSlice = 0;
+
+    // Crew and hatches
+    bool mButtoned = false;
+    bool mButtonOrdered = false;
+    int32_t mButtonDelay = 0;      // slices
+    float mCrewShockTime = 0.0f;   // seconds
+    float mDriverShockTime = 0.0f; // seconds
+    int32_t mBailOutCountdown = -1;
+    bool mEditorLeaderFlag = false;
+    bool mFearFlagA = false;
+    bool mFearFlagB = false;
+    bool mIsLeader = false;
+    bool mMedicFlag = false;
+
+    // Weapons and turret
+    bool mMainGunOut = false;
+    bool mWeaponKnockedOut = false;
+    float mTurretBearing = 0.0f; // degrees from the hull front, -180..180
+    float mTurretRate = 0.0f;    // degrees per slice
+    bool mTurretToFront = false;
+    int16_t mTurretHoldSlices = 0;
+    int32_t mHoldFireSlices = 0;
+    int32_t mHitStamp = 0;
+    int8_t mFireAnimation = 0;
+    bool mFiringMGs = false;
+    SmallArmsType mMGSmallArms = kSmallArmsNone;
+    float mMGFireValue = 0.0f; // seconds
+    bool mMGTargetOwnsTarget = true;
+    float mMGBurstTimer = 0.0f;
+    float mAimValues[3] = {0.0f, 0.0f, 0.0f};
+
+    // Links
+    Unit* mPassengers[2] = {nullptr, nullptr};
+    Unit* mCreditUnit = nullptr; // credited with the kill when the crew bails out
 };
+
+// The outputs of Vehicle::MoveSpeed for the step that Vehicle::Move takes.
+extern Vehicle* gBlocker;
+extern float gMoveX;
+extern float gMoveY;

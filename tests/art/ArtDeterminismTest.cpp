@@ -31,7 +31,7 @@ fs::path FreshFolder(const char* name) {
 
 bool Generate(const fs::path& out) {
     std::string cmd = std::string("\"") + DM_ART_GENERATOR + "\" --out \"" + out.string() + "\" --fonts \"" +
-                      DM_ART_FONT_DIR + "\"";
+                      DM_ART_FONT_DIR + "\" --data \"" + DM_ART_DATA_DIR + "\"";
     return std::system(cmd.c_str()) == 0;
 }
 } // namespace

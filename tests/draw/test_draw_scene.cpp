@@ -41,8 +41,8 @@ GGraphic* ScenePicture(int32_t p, int32_t) {
             const int half = (16 - y) / 2;
             return std::abs(x - 8) <= half ? Argb(255, 30, 80 + 3 * y, 35) : 0u;
         });
-    if (p >= 1250 && p < 1260)
-        return make([p](int, int) { return p % 2 ? Argb(255, 160, 60, 50) : Argb(255, 200, 195, 185); });
+    if (p >= 1260 && p < 1264) // walls 1260/1261, roofs 1262/1263
+        return make([p](int, int) { return p >= 1262 ? Argb(255, 160, 60, 50) : Argb(255, 200, 195, 185); });
     if (p >= 1700 && p < 1720)
         return make([](int x, int y) { return Argb(y > 12 ? 0 : 220, 250, 120 + 8 * (x % 8), 20); });
     if (p >= 1800 && p < 1804)

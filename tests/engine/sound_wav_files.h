@@ -17,7 +17,8 @@ inline void Put16(std::vector<uint8_t>* b, uint16_t v) {
     b->push_back(static_cast<uint8_t>(v >> 8));
 }
 inline void PutTag(std::vector<uint8_t>* b, const char* tag) {
-    b->insert(b->end(), tag, tag + 4);
+    for (int i = 0; i < 4; ++i)
+        b->push_back(static_cast<uint8_t>(tag[i]));
 }
 
 inline std::vector<uint8_t> FmtChunk(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
@@ -38,7 +39,8 @@ inline std::vector<uint8_t> Chunk(const char* tag, const std::vector<uint8_t>& b
     std::vector<uint8_t> b;
     PutTag(&b, tag);
     Put32(&b, static_cast<uint32_t>(body.size()));
-    b.insert(b.end(), body.begin(), body.end());
+    for (uint8_t x : body)
+        b.push_back(x); // element by element: g++ 12 misreads insert here
     if (body.size() & 1) b.push_back(0);
     return b;
 }
@@ -47,11 +49,13 @@ inline std::vector<uint8_t> Riff(const std::vector<std::vector<uint8_t>>& chunks
     std::vector<uint8_t> inner;
     PutTag(&inner, "WAVE");
     for (const auto& c : chunks)
-        inner.insert(inner.end(), c.begin(), c.end());
+        for (uint8_t x : c)
+            inner.push_back(x);
     std::vector<uint8_t> b;
     PutTag(&b, "RIFF");
     Put32(&b, static_cast<uint32_t>(inner.size()));
-    b.insert(b.end(), inner.begin(), inner.end());
+    for (uint8_t x : inner)
+        b.push_back(x);
     return b;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -82,9 +83,9 @@ TEST(GFile, PlainWriteIsBigEndianOnDisk)
         f->WriteShort(0x0102);
         f->WriteLong(0x03040506);
         f->WriteFloat(1.0f);
-        f->WriteFixed(-1.5f, 2.0f);  // trunc(-3 + 0.5) = -2
+        f->WriteFixed(-1.5f, 2.0f);  // floor(-3 + 0.5) = -3
     }
-    const std::vector<uint8_t> expected = {1, 2, 3, 4, 5, 6, 0x3F, 0x80, 0, 0, 0xFF, 0xFE};
+    const std::vector<uint8_t> expected = {1, 2, 3, 4, 5, 6, 0x3F, 0x80, 0, 0, 0xFF, 0xFD};
     EXPECT_EQ(ReadDisk(path), expected);
 }
 
@@ -194,7 +195,7 @@ TEST(GFile, SkipPastTheEndFails)
     EXPECT_TRUE(f->HasFailed());
 }
 
-TEST(GFile, FixedPointClampsAndTruncates)
+TEST(GFile, FixedPointClampsAndRoundsHalvesUp)
 {
     FileTestFolder folder;
     const std::string path = folder.File("fixed.bin");
@@ -202,20 +203,68 @@ TEST(GFile, FixedPointClampsAndTruncates)
         auto f = Open(path, kFileModePlainWrite);
         f->WriteFixed(1000.0f, 100.0f);   // 100000.5 -> 32767, not a wrapped value
         f->WriteFixed(-1000.0f, 100.0f);  // -> -32768
-        f->WriteFixed(2.0f, 0.5f);        // trunc(1.5) = 1
-        f->WriteFixed(-0.9f, 1.0f);       // trunc(-0.4) = 0
-        f->WriteFixed(-3.0f, 1.0f);       // trunc(-2.5) = -2
+        f->WriteFixed(2.0f, 0.5f);        // floor(1.5) = 1
+        f->WriteFixed(-0.9f, 1.0f);       // floor(-0.4) = -1
+        f->WriteFixed(-3.0f, 1.0f);       // floor(-2.5) = -3
         f->WriteFixed(std::numeric_limits<float>::quiet_NaN(), 1.0f);
         f->WriteFixed(327.67f, 100.0f);
+        f->WriteFixed(-0.25f, 1000.0f);   // -250, not -249
     }
     auto f = Open(path, kFileModePlainRead);
     EXPECT_EQ(f->ReadShort(), 32767);
     EXPECT_EQ(f->ReadShort(), -32768);
     EXPECT_EQ(f->ReadShort(), 1);
-    EXPECT_EQ(f->ReadShort(), 0);
-    EXPECT_EQ(f->ReadShort(), -2);
+    EXPECT_EQ(f->ReadShort(), -1);
+    EXPECT_EQ(f->ReadShort(), -3);
     EXPECT_EQ(f->ReadShort(), 0);
     EXPECT_FLOAT_EQ(f->ReadFixed(100.0f), 327.67f);
+    EXPECT_EQ(f->ReadShort(), -250);
+}
+
+// Every stored number, read back and written again with the scale it was
+// read with, stores as itself: a value saved and loaded over and over never
+// moves. Positive values keep the bytes they had when halves were cut
+// towards zero.
+TEST(GFile, FixedPointWriteReadWriteIsExactOverTheWholeRange)
+{
+    const float scales[] = {0.5f, 1.0f, 3.0f, 10.0f, 20.0f, 50.0f, 90.0f, 100.0f,
+                            150.0f, 200.0f, 500.0f, 1000.0f, 7500.0f, 10000.0f, 1000000.0f};
+    for (float scale : scales) {
+        SCOPED_TRACE(scale);
+        GFile file;
+        ASSERT_TRUE(file.ITempFile(false));
+        for (int32_t n = -32768; n <= 32767; ++n) file.WriteShort(static_cast<int16_t>(n));
+        file.Rewind();
+        std::vector<float> values;
+        for (int32_t n = -32768; n <= 32767; ++n) values.push_back(file.ReadFixed(scale));
+
+        GFile again;
+        ASSERT_TRUE(again.ITempFile(false));
+        for (float v : values) again.WriteFixed(v, scale);
+        again.Rewind();
+        int32_t moved = 0;
+        for (int32_t n = -32768; n <= 32767; ++n)
+            if (again.ReadShort() != n) ++moved;
+        EXPECT_EQ(moved, 0);
+        EXPECT_FALSE(again.HasFailed());
+
+        // Positive values between the steps, halves included.
+        GFile positive;
+        ASSERT_TRUE(positive.ITempFile(false));
+        std::vector<int16_t> truncated;
+        for (int32_t n = 0; n < 32767; n += 7) {
+            for (float part : {0.0f, 0.25f, 0.5f, 0.75f}) {
+                const float v = (static_cast<float>(n) + part) / scale;
+                positive.WriteFixed(v, scale);
+                truncated.push_back(static_cast<int16_t>(std::trunc(v * scale + 0.5f)));
+            }
+        }
+        positive.Rewind();
+        int32_t changed = 0;
+        for (int16_t expected : truncated)
+            if (positive.ReadShort() != expected) ++changed;
+        EXPECT_EQ(changed, 0);
+    }
 }
 
 TEST(GFile, NonPositiveRunsDoNothing)

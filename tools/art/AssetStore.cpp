@@ -37,6 +37,16 @@ bool AssetStore::Picture(int32_t number, const Image& image, bool withAlpha) {
     return ok;
 }
 
+bool AssetStore::Texture(int32_t number, const Image& image, bool withAlpha) {
+    if (image.Width() > kMaxTextureSide || image.Height() > kMaxTextureSide) {
+        std::fprintf(stderr, "art: texture %d is %d x %d, above %d pixels a side\n", int(number),
+                     image.Width(), image.Height(), kMaxTextureSide);
+        mFailed = true;
+        return false;
+    }
+    return Picture(number, image, withAlpha);
+}
+
 bool AssetStore::ButtonPictures(int32_t number, const std::vector<Image>& looks) {
     const int32_t offsets[4] = {0, kPressedOffset, kHighlightOffset, kInactiveOffset};
     bool ok = true;

@@ -13,6 +13,8 @@
 constexpr int32_t kPressedOffset = 1000000;
 constexpr int32_t kHighlightOffset = 2000000;
 constexpr int32_t kInactiveOffset = 3000000;
+// The largest texture side the battlefield pictures are made at (the renderer's smallest maximum).
+constexpr int kMaxTextureSide = 256;
 
 class AssetStore {
 public:
@@ -22,6 +24,9 @@ public:
     std::string SoundPath(int32_t number) const;
     // Each write returns false on failure and remembers it (see Failed).
     bool Picture(int32_t number, const Image& image, bool withAlpha = false);
+    // A battlefield texture: the same, but a picture larger than kMaxTextureSide on either side is
+    // refused (and the store fails, naming the number), since the renderer would halve it.
+    bool Texture(int32_t number, const Image& image, bool withAlpha = false);
     // The looks of one button: normal at number, then pressed, highlight and (if given) inactive.
     bool ButtonPictures(int32_t number, const std::vector<Image>& looks);
     bool Sound(int32_t number, const std::vector<int16_t>& samples, int32_t rate);

@@ -290,8 +290,16 @@ Image MakeContactSheet(const std::map<int32_t, Image>& pictures, const Fonts& fo
     items.push_back({"Speichern (3-D, OK gedrueckt)", SaveScreen(pictures, fonts)});
     items.push_back({"Rueckfrage (2-D)", ConfirmScreen(pictures, fonts)});
     items.push_back({"Gefechtsleiste", BattleBarScreen(pictures, fonts)});
+    // Of the big families of look-alikes only the first members are shown: the first uniform, the
+    // first towed gun and vehicle set in their base look.
+    auto shown = [](int32_t n) {
+        if (n >= 29000 && n < 40000) return n < 29006;               // uniforms
+        if (n >= 40000 && n < 50000) return n >= 40560 && n < 40577; // vehicle sets: one model
+        if (n >= 50000) return false;                                // snow, late and late snow looks
+        return true;
+    };
     for (const auto& [n, img] : pictures) {
-        if (n >= kPressedOffset) continue;
+        if (n >= kPressedOffset || !shown(n)) continue;
         std::string caption = std::to_string(n);
         if (n <= 2)
             items.push_back({caption, Scaled(img, 3, 1)});

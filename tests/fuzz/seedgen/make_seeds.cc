@@ -1,0 +1,430 @@
+// Makes the seed inputs of the fuzz targets with the project's own writers:
+// small valid files of every kind each reader takes, so that fuzzing starts
+// from inside the formats rather than from nothing.
+//
+//   dm_fuzz_seeds <seeds dir> <source dir>
+//
+// Writes <seeds dir>/<target>/<name> for each target (scripts/fuzz
+// --make-seeds empties the folders first). The same sources give the same
+// bytes.
+
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FuzzBattles.h"
+#include "battle/ActionPacket.h"
+#include "battle/Reinforcement.h"
+#include "battle/VictoryFlag.h"
+#include "engine/GFile.h"
+#include "engine/OPRecordReader.h"
+#include "map/BuildingWallCrater.h"
+#include "tools/art/Image.h"
+#include "tools/art/PngWriter.h"
+#include "tools/art/WavWriter.h"
+#include "units/DataTables.h"
+#include "units/GameDataSet.h"
+#include "units/Hack.h"
+
+extern const unsigned char kGameDataBlock[];
+extern const size_t kGameDataBlockSize;
+
+namespace {
+
+std::string sOut;
+std::string sSource;
+int sFailures = 0;
+
+using Bytes = std::vector<uint8_t>;
+
+std::string Folder(const std::string& target) {
+    const std::string dir = sOut + "/" + target;
+    mkdir(dir.c_str(), 0755);
+    return dir;
+}
+
+void Put(const std::string& target, const std::string& name, const Bytes& bytes) {
+    const std::string path = Folder(target) + "/" + name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        ++sFailures;
+    }
+}
+
+Bytes ReadDisk(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        ++sFailures;
+    }
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs a writer on a temporary file and gives the stream it wrote.
+template <class Writer> Bytes Written(Writer write) {
+    GFile file;
+    if (!file.ITempFile(false)) {
+        ++sFailures;
+        return {};
+    }
+    write(&file);
+    file.Rewind();
+    Bytes bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return bytes;
+}
+
+// The disk image of a stream written in a game-file mode.
+Bytes GameFileImage(const Bytes& stream, FileMode mode) {
+    const std::string path = sOut + "/.image.tmp";
+    {
+        GFile file;
+        if (!file.IFile(path.c_str(), mode)) {
+            ++sFailures;
+            return {};
+        }
+        file.WriteBytes(stream.data(), static_cast<int32_t>(stream.size()));
+    }
+    Bytes bytes = ReadDisk(path);
+    std::remove(path.c_str());
+    return bytes;
+}
+
+Inanimate* AddObject(UnitList* list, InanimateType type, int32_t side, float x, float y) {
+    auto* unit = new Inanimate;
+    unit->IInanimate(type, side == 1 ? 0 : 30, x, y, 0.0f);
+    unit->mSide = side;
+    list->Add(unit);
+    return unit;
+}
+
+// A battle with a map, fixed objects and an airplane, a reinforcement,
+// flags, links, way points, a named unit and negative values.
+void BuildBattle(Battle* battle, bool setup) {
+    battle->IBattleStub();
+    battle->mStub = false;
+    battle->mMap = new Map;
+    battle->mMap->IBlankMap(5, 4, 1.0f, 10);
+    battle->mDate = 4406;
+    battle->mTurn = setup ? 0 : 3;
+    battle->mLastTurn = 20;
+    battle->mNominalLastTurn = 20;
+    battle->mAttacker = 0;
+    battle->mScenarioLevel = 2;
+    battle->mSetupPhase = setup;
+    battle->mWeather = 2;
+    battle->mSideScore[1] = 250;
+    battle->mSideVPFactor[0] = -0.5f;
+    battle->mCustomForce[0] = true;
+    auto* flag = new VictoryFlag;
+    flag->mKind = 1;
+    flag->mX = 50.0f;
+    flag->mY = 40.0f;
+    battle->mFlags.Add(flag);
+
+    Inanimate* wire = AddObject(battle->mUnits, kInanimateWire, 1, 30.0f, 40.0f);
+    Inanimate* trp = AddObject(battle->mUnits, kInanimateTargetReference, 0, 60.0f, 20.0f);
+    AddObject(battle->mUnits, kInanimateTrenches, 0, 10.0f, 10.0f);
+    auto* plane = new Airplane;
+    plane->IUnit(10.0f, 10.0f, 0.0f, 30, kExperienceVeteran);
+    battle->mUnits->Add(plane);
+    auto* reinforcement = new Reinforcement;
+    reinforcement->mArrivalTurn = 5;
+    reinforcement->mChance = 0.5f;
+    Inanimate* arriving = AddObject(reinforcement->mUnits, kInanimateAPMines, 1, 50.0f, 50.0f);
+    battle->mReinforcements[1].Add(reinforcement);
+
+    wire->mTarget = trp;
+    wire->mHQ = arriving;
+    wire->mHeading = -10.0f;
+    wire->mTurnRate = -0.25f;
+    wire->mPlaybackSpeed = -1.0f;
+    wire->mZ = -0.5f;
+    wire->mSuppression = 42.5f;
+    wire->mNameIndex = -1;
+    wire->mCustomName = new GString15;
+    wire->mCustomName->ConcatText("Sperre");
+    wire->mNrWaypoints = 2;
+    for (int i = 0; i < 2; ++i) {
+        wire->mWaypoints[i].mX = 10.0f * i;
+        wire->mWaypoints[i].mY = 5.0f;
+        wire->mWaypoints[i].mOrder = 4 + i;
+    }
+    wire->mKillRecords[1].AddVehicleKill(12);
+    wire->mCoveredArc = true;
+    wire->mArcA = 10.0f;
+    wire->mArcB = 80.0f;
+    trp->mSpotMarker = true;
+    trp->mMarkerX = 7.0f;
+    trp->mContactLevel = 1;
+    trp->mAmmo[2] = 40;
+    trp->mAreaTarget = true;
+    trp->mAreaTargetX = 12.0f;
+
+    auto* crater = new Crater;
+    crater->mX = 20.0f;
+    crater->mY = 30.0f;
+    crater->mRadius = 2.0f;
+    crater->mDepth = 0.5f;
+    battle->mMap->mCraters->Add(crater);
+}
+
+// One packet of every type, the unit states of every kind of the kind
+// battle's units (or of the units given).
+void AddPackets(Battle* battle, const std::vector<Unit*>& units) {
+    for (int8_t type = kPacketShell; type <= kPacketSparks; ++type) {
+        ActionPacket* p = battle->CreateActionPacket(type * 10);
+        p->mType = type;
+        p->mX = 10.0f + type;
+        p->mY = 20.0f;
+        p->mZ = -0.5f;
+        p->mFirer = units[0];
+        p->mTarget = units.back();
+        p->mEndX = 30.0f;
+        p->mBlast = 1.5f;
+        p->mFlightTime = 40;
+        p->mSource = units[0];
+        p->mSoundNumber = 5010;
+        p->mRadius = 3.0f;
+        p->mDuration = 100;
+        p->mDimension[0] = 2.0f;
+        p->mCraterKind = 1;
+        p->mDamage = 0.5f;
+        p->mVehicle = units.back();
+        p->mEnergy = 2.0f;
+        p->mHeading = 90.0f;
+    }
+    int8_t spotting = 0;
+    for (Unit* unit : units) {
+        ActionPacket* p = battle->CreateActionPacket(5);
+        p->mType = kPacketUnitState;
+        p->mUnit = unit;
+        p->mTarget = units[0];
+        p->mFacing = -45.0f;
+        p->mMotionA = 0.5f;
+        p->mLinkA = units.back();
+        p->mSpotting = static_cast<uint8_t>(spotting);
+        spotting = static_cast<int8_t>(spotting == 0 ? 0x80 | kContactHeard : 0);
+        p->mMarkerX = 3.0f;
+        p->mErrorX = -2;
+        p->mFloorHeight = 0.5f;
+        p->mSuppression = 12.0f;
+        p->mTeams[0] = 3;
+        p->mFigures[0].mFrame = 7;
+        p->mTurretBearing = 45.0f;
+        p->mAmmo[0] = 20;
+        p->mAmmo[3] = 4;
+        p->mFlagsA = 0x01;
+        p->mAimX = 1.0f;
+    }
+}
+
+Bytes SavedGame(bool setup, bool packets) {
+    Battle battle;
+    BuildBattle(&battle, setup);
+    Battle* old = gBattle;
+    gBattle = &battle;
+    if (packets) {
+        std::vector<Unit*> units;
+        for (int32_t i = 0; i < battle.mUnits->GetCount(); ++i)
+            units.push_back(battle.mUnits->GetUnit(i));
+        AddPackets(&battle, units);
+    }
+    Bytes bytes = Written([&](GFile* f) {
+        battle.Write(f);
+        f->WriteChar(packets ? 1 : 0);
+        if (packets) battle.WriteActionPackets(f);
+    });
+    gBattle = old;
+    return bytes;
+}
+
+void BattleSeeds() {
+    Put("fuzz_battle", "setup_turn", SavedGame(true, false));
+    Put("fuzz_battle", "later_turn_with_packets", SavedGame(false, true));
+
+    // Game files and e-mail files around a saved game and a short record.
+    const Bytes game = SavedGame(false, true);
+    Bytes small(static_cast<size_t>(kFilePlainHeaderSize), 0);
+    for (uint8_t b : Written([](GFile* f) {
+             f->WriteChar(1);
+             f->WriteLong(3);
+             f->WriteShort(-2);
+             f->WriteFixed(-0.25f, 1000.0f);
+             f->WriteFloat(1.5f);
+         }))
+        small.push_back(b);
+    Bytes header(static_cast<size_t>(kFilePlainHeaderSize), 0);
+    Bytes whole = header;
+    whole.insert(whole.end(), game.begin(), game.end());
+    Put("fuzz_gfile_mode5", "saved_game", GameFileImage(whole, kFileModeCompressedWrite));
+    Put("fuzz_gfile_mode5", "short_record", GameFileImage(small, kFileModeCompressedWrite));
+    Put("fuzz_gfile_mode9", "saved_game", GameFileImage(whole, kFileModeMailWrite));
+    Put("fuzz_gfile_mode9", "short_record", GameFileImage(small, kFileModeMailWrite));
+}
+
+void PacketSeeds() {
+    Battle* battle = NewKindBattle();
+    Battle* old = gBattle;
+    gBattle = battle;
+    std::vector<Unit*> units;
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i)
+        units.push_back(battle->mUnits->GetUnit(i));
+    AddPackets(battle, units);
+    Put("fuzz_packets", "every_type", Written([&](GFile* f) { battle->WriteActionPackets(f); }));
+    battle->mPackets.EmptyOut(true);
+    Put("fuzz_packets", "empty", Written([&](GFile* f) { battle->WriteActionPackets(f); }));
+    gBattle = old;
+    delete battle;
+}
+
+void TurnSeeds() {
+    // States (see PrepareTurnBattle): the joiner (Allies) sends in the set-up
+    // turn, in a later turn, as part of an operation; the host (Axis) sends.
+    for (uint8_t state : {uint8_t(9), uint8_t(0), uint8_t(128 | 9), uint8_t(32 | 16)}) {
+        FuzzPeerHost host;
+        host.mPassword.ConcatText("5f4dcc3b");
+        host.mCounter = 4;
+        Battle battle;
+        BuildBattle(&battle, (state & 1) != 0);
+        battle.mHost = &host;
+        host.mSide = (state & 16) ? kAxis : kAllies;
+        host.mHost = (state & 32) != 0;
+        Battle* old = gBattle;
+        Campaign* oldCampaign = gCampaign;
+        gBattle = &battle;
+        gCampaign = TurnCampaign(state);
+        Bytes body = Written([&](GFile* f) { battle.WritePartialTCP(f); });
+        gBattle = old;
+        gCampaign = oldCampaign;
+        body.insert(body.begin(), state);
+        Put("fuzz_battle_tcp", "state_" + std::to_string(state), body);
+    }
+}
+
+void MapSeeds() {
+    Map blank;
+    blank.IBlankMap(4, 4, 1.0f, 10);
+    Put("fuzz_map", "blank", Written([&](GFile* f) { blank.Write(f); }));
+    Map cratered;
+    cratered.IBlankMap(6, 3, 2.0f, 12);
+    auto* crater = new Crater;
+    crater->mX = 30.0f;
+    crater->mY = 20.0f;
+    crater->mRadius = 3.0f;
+    cratered.mCraters->Add(crater);
+    cratered.IndexObjects();
+    Put("fuzz_map", "crater", Written([&](GFile* f) { cratered.Write(f); }));
+}
+
+void DataSeeds() {
+    Put("fuzz_gamedata", "program_block", Bytes(kGameDataBlock, kGameDataBlock + kGameDataBlockSize));
+    // The opened tables (over half a megabyte) would slow every run down
+    // more than they help; the block alone leads the fuzzer into the format.
+    for (int t = 0; t < kTableCount; ++t) {
+        const std::string name = GameTableName(static_cast<GameTable>(t));
+        Bytes text = ReadDisk(sSource + "/data/tables/" + name + ".txt");
+        text.insert(text.begin(), static_cast<uint8_t>(t));
+        Put("fuzz_datatext", name, text);
+    }
+    for (const char* name : {"app", "battle", "terrain", "units"}) {
+        const std::string file = std::string(name) + ".txt";
+        Put("fuzz_strings", name, ReadDisk(sSource + "/data/strings/" + file));
+    }
+}
+
+void NetworkSeeds() {
+    Bytes stream;
+    OPAppendHeader(&stream, kOPRecordCreditGrant, 4096);
+    OPAppendHeader(&stream, kOPRecordData, 5);
+    for (uint8_t b : {1, 2, 3, 4, 5})
+        stream.push_back(b);
+    OPAppendHeader(&stream, kOPRecordCreditRequest, 300);
+    OPAppendHeader(&stream, kOPRecordKeepAlive, 0);
+    OPAppendHeader(&stream, kOPRecordData, 40);
+    for (uint8_t b = 0; b < 40; ++b)
+        stream.push_back(b);
+    Put("fuzz_op_records", "every_type", stream);
+
+    // The endpoint target reads steps: a byte (n << 2 | 0) sends the next
+    // n + 1 bytes, (n << 2 | 2) moves the clock 4 n seconds, (n << 2 | 3)
+    // sends a record of 1 + 1000 n bytes to the peer.
+    auto steps = [](const Bytes& bytes, size_t piece) {
+        Bytes out;
+        for (size_t at = 0; at < bytes.size(); at += piece) {
+            const size_t n = std::min(piece, bytes.size() - at);
+            out.push_back(static_cast<uint8_t>((n - 1) << 2));
+            out.insert(out.end(), bytes.begin() + static_cast<long>(at),
+                       bytes.begin() + static_cast<long>(at + n));
+        }
+        return out;
+    };
+    Put("fuzz_op_endpoint", "records_whole", steps(stream, 64));
+    Put("fuzz_op_endpoint", "records_cut", steps(stream, 3));
+    Bytes quiet = {uint8_t(3 << 2 | 3), uint8_t(4 << 2 | 2)};
+    Bytes grant;
+    OPAppendHeader(&grant, kOPRecordCreditGrant, 8000);
+    for (uint8_t b : steps(grant, 64))
+        quiet.push_back(b);
+    quiet.push_back(uint8_t(63 << 2 | 2));
+    quiet.push_back(uint8_t(63 << 2 | 2));
+    Put("fuzz_op_endpoint", "credit_and_keepalive", quiet);
+}
+
+void SoundAndPictureSeeds() {
+    std::vector<int16_t> tone;
+    for (int i = 0; i < 240; ++i)
+        tone.push_back(static_cast<int16_t>(std::lround(8000.0 * std::sin(i * 0.25))));
+    const std::string path = sOut + "/.seed.wav";
+    for (auto [rate, count] : {std::pair{22050, 240}, std::pair{8000, 3}}) {
+        if (!WriteWav(path, std::vector<int16_t>(tone.begin(), tone.begin() + count), rate)) ++sFailures;
+        const Bytes wav = ReadDisk(path);
+        const std::string name = "tone_" + std::to_string(rate);
+        Put("fuzz_wav", name, wav);
+        Put("fuzz_wav_file", name, wav);
+    }
+    std::remove(path.c_str());
+
+    const std::string png = sOut + "/.seed.png";
+    Image picture(4, 3, Rgb{200, 40, 10}, 255);
+    picture.Set(1, 1, Rgb{0, 90, 255}, 128);
+    picture.Set(3, 2, Rgb{255, 255, 255}, 0);
+    for (bool alpha : {true, false}) {
+        if (!WritePng(png, picture, alpha)) ++sFailures;
+        Put("fuzz_picture_png", alpha ? "rgba" : "rgb", ReadDisk(png));
+    }
+    std::remove(png.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: dm_fuzz_seeds <seeds dir> <source dir>\n");
+        return 2;
+    }
+    sOut = argv[1];
+    sSource = argv[2];
+    mkdir(sOut.c_str(), 0755);
+    if (!DecryptData()) {
+        std::fprintf(stderr, "the game data does not load\n");
+        return 1;
+    }
+    BattleSeeds();
+    PacketSeeds();
+    TurnSeeds();
+    MapSeeds();
+    DataSeeds();
+    NetworkSeeds();
+    SoundAndPictureSeeds();
+    DeleteCryptoData();
+    return sFailures == 0 ? 0 : 1;
+}

@@ -1,0 +1,199 @@
+// The device's eight-wide perspective path against its reference, and the
+// frames drawn on one thread against many.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "SoftDeviceTestUtil.h"
+#include "bench/BattleFrames.h"
+#include "platform/SoftPixelWide.h"
+
+using namespace softtest;
+using namespace SoftValue;
+
+namespace {
+
+// Triangles whose w varies across them (no affine shortcut) with opaque,
+// colour-keyed and magnified textures, overlapping on one depth buffer: the
+// fast path shows exactly the reference's pixels and depths, spans of every
+// length and the target's last columns included.
+TEST(SoftDeviceWide, PerspectiveTrianglesMatchTheReferenceExactly) {
+    if (!SoftPixel::WideAvailable()) GTEST_SKIP() << "no eight-wide path on this processor";
+    SoftTexture plain, keyed, small;
+    ASSERT_TRUE(plain.ICreate(MakePicture(64, 32, [](int x, int y) {
+        return 0xFF000000u | uint32_t(x * 4) << 16 | uint32_t(y * 8) << 8 | uint32_t((x ^ y) * 3);
+    })));
+    ASSERT_TRUE(keyed.ICreate(MakePicture(16, 16, [](int x, int y) {
+        return ((x + y) % 5 == 0) ? 0xFFF800F8u : 0xFF000000u | uint32_t(x * 16) << 16 | uint32_t(y * 16);
+    })));
+    keyed.SetColorKey(0xF81F);
+    ASSERT_TRUE(small.ICreate(MakePicture(4, 4, [](int x, int y) {
+        return 0xFF000000u | uint32_t(x * 80) << 16 | uint32_t(y * 80) << 8 | uint32_t((x + y) * 30);
+    })));
+    const SoftTexture* textures[3] = {&plain, &keyed, &small};
+    Lcg rng(77);
+    int64_t compared = 0;
+    for (int32_t round = 0; round < 60; ++round) {
+        Canvas16 a(61, 47, 0x1234), b(61, 47, 0x1234);
+        SoftDevice3D fast, ref;
+        ASSERT_TRUE(fast.ICreate16(a.target));
+        ASSERT_TRUE(ref.ICreate16(b.target));
+        ref.SetReferencePath(true);
+        const SoftTexture* tex = textures[round % 3];
+        for (SoftDevice3D* d : {&fast, &ref}) {
+            ScreenStates(*d);
+            d->SetRenderState(SoftState::DitherEnable, round % 2 ? kTrue : kFalse);
+            d->SetTextureStageState(SoftStage::MagFilter, round % 4 < 2 ? kFilterLinear : kFilterPoint);
+            TextureOn(*d, tex);
+            d->Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+        }
+        for (int32_t k = 0; k < 12; ++k) {
+            TV v[3];
+            for (TV& q : v) {
+                float x = rng.Range(-10, 75), y = rng.Range(-10, 60), w = rng.Range(0.5f, 6);
+                float scale = tex == &small ? 0.01f : 0.05f;
+                q = TV{x,
+                       y,
+                       rng.Range(0, 1),
+                       1 / w,
+                       x * scale * w + rng.Range(-1, 1),
+                       y * scale + rng.Range(-1, 1)};
+            }
+            for (SoftDevice3D* d : {&fast, &ref})
+                d->DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+        }
+        for (int32_t y = 0; y < 47; ++y)
+            for (int32_t x = 0; x < 61; ++x) {
+                ASSERT_EQ(fast.DepthBuffer()[y * 61 + x], ref.DepthBuffer()[y * 61 + x])
+                    << round << " " << x << "," << y;
+                ASSERT_EQ(a.At(x, y), b.At(x, y)) << round << " " << x << "," << y;
+                compared += fast.DepthBuffer()[y * 61 + x] != 0xFFFF;
+            }
+        ASSERT_TRUE(a.BorderIntact());
+    }
+    EXPECT_GT(compared, 40000);
+}
+
+} // namespace
+
+namespace {
+
+namespace bf = battle_frames;
+
+struct FrameTarget {
+    std::vector<uint16_t> pixels = std::vector<uint16_t>(size_t(bf::kWidth) * bf::kHeight);
+    std::vector<uint16_t> depth;
+    void Draw(const bf::Frame& frame, const bf::Textures& textures, int32_t threads) {
+        SoftDevice3D d;
+        d.SetThreadCount(threads);
+        ASSERT_TRUE(d.ICreate16(PixelTarget16{pixels.data(), bf::kWidth, bf::kHeight, bf::kWidth}));
+        d.Clear(nullptr, 0, kSoftClearTarget | kSoftClearZBuffer, 0xFF507090u, 1.0f);
+        ASSERT_TRUE(d.BeginScene());
+        bf::Draw(&d, frame, textures);
+        ASSERT_TRUE(d.EndScene());
+        depth.assign(d.DepthBuffer(), d.DepthBuffer() + pixels.size());
+    }
+};
+
+// The benchmark frames (perspective ground and houses, overlapping layers,
+// blended smoke, small and thin triangles) drawn in bands on several
+// threads: every colour and depth as on one thread.
+TEST(SoftDeviceThreads, BattleFramesAreTheSameOnOneAndManyThreads) {
+    const bf::Frame frames[] = {bf::TypicalFrame(false), bf::TypicalFrame(true), bf::OverlapFrame(),
+                                bf::SmokeFrame(),        bf::SmallFrame(),       bf::ThinFrame()};
+    for (const bf::Frame& frame : frames) {
+        bf::Textures textures(frame);
+        FrameTarget one, many;
+        one.Draw(frame, textures, 1);
+        many.Draw(frame, textures, 5);
+        ASSERT_TRUE(one.pixels == many.pixels) << "frame " << (&frame - frames);
+        ASSERT_TRUE(one.depth == many.depth) << "frame " << (&frame - frames);
+        EXPECT_GT(std::count(one.depth.begin(), one.depth.end(), 0xFFFF), 0);
+        EXPECT_LT(std::count(one.depth.begin(), one.depth.end(), 0xFFFF), int64_t(one.depth.size()));
+    }
+}
+
+// What a scene queues is drawn before anyone can see the target: at the
+// scene's end, or when the depth is read or a texture changes. A colour key
+// set in the middle of a scene leaves the triangles drawn before it alone.
+TEST(SoftDeviceThreads, QueuedTrianglesLandBeforeTheTargetIsSeenOrATextureChanges) {
+    SoftTexture tex;
+    ASSERT_TRUE(tex.ICreate(MakePicture(8, 8, [](int x, int) { return x < 4 ? 0xFFF800F8u : 0xFF00FF00u; })));
+    auto draw = [&](int32_t threads, Canvas16* canvas, bool* queued) {
+        SoftDevice3D d;
+        d.SetThreadCount(threads);
+        ASSERT_TRUE(d.ICreate16(canvas->target));
+        ScreenStates(d);
+        TextureOn(d, &tex);
+        d.Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+        ASSERT_TRUE(d.BeginScene());
+        TV left[4] = {{0, 0, 0.5f, 1, 0, 0},
+                      {40, 0, 0.5f, 0.5f, 1, 0},
+                      {40, 40, 0.5f, 0.5f, 1, 1},
+                      {0, 40, 0.5f, 1, 0, 1}};
+        d.DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfTex1, left, 4, kSoftDrawFlags);
+        *queued = canvas->CountNot(0) == 0;
+        tex.SetColorKey(0xF81F); // the magenta half turns transparent from here on
+        TV right[4] = {{20, 0, 0.2f, 1, 0, 0},
+                       {64, 0, 0.2f, 0.5f, 1, 0},
+                       {64, 40, 0.2f, 0.5f, 1, 1},
+                       {20, 40, 0.2f, 1, 0, 1}};
+        d.DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfTex1, right, 4, kSoftDrawFlags);
+        d.DepthBuffer();
+        tex.SetColorKey(-1);
+        ASSERT_TRUE(d.EndScene());
+    };
+    Canvas16 one(64, 40), many(64, 40);
+    bool queuedOne = false, queuedMany = false;
+    draw(1, &one, &queuedOne);
+    draw(4, &many, &queuedMany);
+    EXPECT_FALSE(queuedOne);
+    EXPECT_TRUE(queuedMany);
+    for (int32_t y = 0; y < 40; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            ASSERT_EQ(one.At(x, y), many.At(x, y)) << x << "," << y;
+    // The first quad's magenta shows where the second one's keyed half lies.
+    const uint16_t p = one.At(22, 20);
+    EXPECT_TRUE((p >> 11) >= 28 && ((p >> 5) & 63) == 0 && (p & 31) >= 28) << p;
+}
+
+// More triangles than the queue holds, with the shading switching between
+// flat and textured: drawn in several batches, still as on one thread.
+TEST(SoftDeviceThreads, LongScenesAndStateChangesKeepTheirOrder) {
+    SoftTexture tex;
+    ASSERT_TRUE(tex.ICreate(MakePicture(
+        16, 16, [](int x, int y) { return 0xFF000000u | uint32_t(x * 16) << 8 | uint32_t(y * 16); })));
+    auto draw = [&](int32_t threads, Canvas16* canvas) {
+        SoftDevice3D d;
+        d.SetThreadCount(threads);
+        ASSERT_TRUE(d.ICreate16(canvas->target));
+        ScreenStates(d);
+        d.Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+        ASSERT_TRUE(d.BeginScene());
+        Lcg rng(5);
+        for (int32_t k = 0; k < 70000; ++k) {
+            float x = rng.Range(-4, 60), y = rng.Range(-4, 44), z = rng.Range(0, 1);
+            if (k % 1000 == 0)
+                d.SetRenderState(SoftState::ZFunc, (k / 1000) % 3 ? kCmpLessEqual : kCmpAlways);
+            if (k % 7 == 0) {
+                CV v[3] = {{x, y, z, 1, 0xFF000000u | rng.Next()}, {x + 6, y, z, 1, 0}, {x, y + 5, z, 1, 0}};
+                d.DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfDiffuse, v, 3, kSoftDrawFlags);
+            } else {
+                TextureOn(d, &tex);
+                TV v[3] = {{x, y, z, 1, 0, 0}, {x + 5, y + 1, z, 0.5f, 1, 0}, {x + 1, y + 6, z, 0.7f, 0, 1}};
+                d.DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+            }
+        }
+        ASSERT_TRUE(d.EndScene());
+    };
+    Canvas16 one(64, 48), many(64, 48);
+    draw(1, &one);
+    draw(3, &many);
+    for (int32_t y = 0; y < 48; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            ASSERT_EQ(one.At(x, y), many.At(x, y)) << x << "," << y;
+    EXPECT_TRUE(many.BorderIntact());
+}
+
+} // namespace
