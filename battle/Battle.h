@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "battle/BattleResult.h"
 #include "battle/ScenarioCore.h"
 #include "engine/GGroup.h"
 #include "renderer/GGraph3D.h"
@@ -166,6 +167,9 @@ public:
     bool InFriendlyExitEdge(float x, float y, bool axis) const;
     void ReceiveReinforcementUnit(Unit* unit, float x, float y);
     void GrabEditorMarkers();
+    // The end of the battle: the last bail-outs, the final count and the
+    // result's figures in mResult, then the host shows them.
+    void BattleVictoryScreen(bool alreadyCounted, bool keepFrontLine);
     // Ends the battle at once: side 0 or 1 gives up, 2 a cease-fire.
     void EndEarly(Affiliation side);
 
@@ -283,6 +287,7 @@ public:
     bool mAllFlagsReal = false;
     int32_t mMenGivenUp[2] = {0, 0}; // men an early end took from each side
     bool mPacketsSorted = false;      // mPackets is in playback order
+    BattleResult mResult;             // the figures of the finished battle
 
 private:
     bool LoadParts(GFile* file, GList** groups);

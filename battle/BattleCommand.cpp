@@ -90,10 +90,11 @@ void Battle::HandleCommand(int32_t command) {
         mSoundQueue.EmptyOut(false);
         mPackets.EmptyOut(true);
         ++mTurn;
+        if (mMap) mMap->BurnOutFires();
         if (!Over()) MaybeForceEnding();
         if (Over()) {
             if (humans == 2 && connection == 1) mShowResultToOther = true;
-            host->ShowResult(false, false);
+            BattleVictoryScreen(false, false);
             return;
         }
         if (connection == 1) host->SetSecondHalf(!host->SecondHalf());

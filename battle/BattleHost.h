@@ -116,7 +116,8 @@ public:
     virtual bool GoButton() { return true; }
     // The application's interaction state (8 playback).
     virtual int32_t State() { return 0; }
-    // The result of the battle is to be shown.
+    // The result of the battle is to be shown (its figures: the battle's
+    // mResult).
     virtual void ShowResult(bool noOperationStep, bool nightEnd) {}
     // Camera commands 1-8 and keys, orders-menu commands 20-63, and the
     // application commands 90, 95, 103, 106 (nothing headless).

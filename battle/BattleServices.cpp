@@ -191,6 +191,7 @@ bool Battle::BombardmentsAllowed() const {
 }
 
 void Battle::SetSelectedUnit(Unit* unit) {
+    if (!unit) mMultiSelection = false;
     mSelectedUnit = unit;
     mSelectedIndex = -1;
     RefreshInfoPanel();

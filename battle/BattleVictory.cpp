@@ -345,7 +345,7 @@ void Battle::TruceOrSurrenderCheck(bool noOperationStep) {
     }
     mTurn = mLastTurn + 1;
     mSetupPhase = false;
-    host->ShowResult(noOperationStep, false);
+    BattleVictoryScreen(noOperationStep, false);
 }
 
 bool Battle::TCPIPTruceOrSurrenderCheck() {
@@ -395,7 +395,7 @@ void Battle::EndEarly(Affiliation side) {
     if (humans == 2 && (connection == 0 || connection == 1))
         host->SendGameData();
     else
-        host->ShowResult(false, false);
+        BattleVictoryScreen(false, false);
 }
 
 bool Battle::InVPExitZone(float x, float y, bool axis) const {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "battle/BattleResult.h"
 #include "battle/Reinforcement.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
@@ -286,4 +287,34 @@ TEST(TurnFlow, ExitEdgesOfTheBorder) {
     EXPECT_FALSE(t.battle.InVPExitZone(0, 50, true));
     EXPECT_FALSE(t.battle.InVPExitZone(t.battle.mMap->mWidthMetres, 50, false));
     EXPECT_TRUE(t.battle.InFriendlyExitEdge(0, 50, true)); // the West is side 0's home
+}
+
+TEST(TurnFlow, ResultGradeBounds) {
+    EXPECT_EQ(ResultGrade(0.6f, 0.3f), 2);
+    EXPECT_EQ(ResultGrade(0.0f, 0.0f), 4);
+    EXPECT_EQ(ResultGrade(0.5f, 0.4f), 3);  // exactly 1.25
+    EXPECT_EQ(ResultGrade(0.4f, 0.5f), 5);  // exactly 0.8
+    EXPECT_EQ(ResultGrade(0.25f, 0.1f), 1); // exactly 2.5
+    EXPECT_EQ(ResultGrade(0.01f, 0.9f), 8);
+    EXPECT_EQ(ResultGrade(0.9f, 0.0f), 0);
+}
+
+TEST(TurnFlow, ResultAfterASurrender) {
+    TurnBattle t;
+    t.battle.mLastTurn = 10;
+    ScriptUnit* squad = t.Add(kUnitInfantry, kAllies, 10, 10);
+    squad->mCasualties = 2;
+    ScriptUnit* tank = t.Add(kUnitVehicle, kAxis, 50, 50);
+    tank->mCasualties = 1;
+    tank->mActive = false;
+    t.battle.EndEarly(kAllies);
+    const BattleResult& r = t.battle.mResult;
+    EXPECT_TRUE(t.battle.mResultShown);
+    EXPECT_EQ(r.mReasonString, 455); // the Allies give up to the Axis player
+    EXPECT_EQ(r.mCounts[kAllies][0], 2);
+    EXPECT_EQ(r.mCounts[kAxis][0], 1);
+    EXPECT_EQ(r.mCounts[kAxis][5], 1); // the tank died in this battle
+    EXPECT_EQ(r.mPersonalGradeString, 440 + r.mGrade);
+    EXPECT_GE(r.mWounded[kAllies], 0);
+    EXPECT_EQ(t.battle.mPackets.GetCount(), 0);
 }
