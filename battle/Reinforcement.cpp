@@ -101,9 +101,7 @@ bool Reinforcement::Arrive(ScenarioCore* scenario) {
     Unit* first = mUnits->GetUnit(0);
     const bool computers = host && host->HumanPlayers() < 2 && first->GetAffiliation() != host->ViewingSide();
     if (gCampaign) {
-        // The operation takes the group over as it stands.
-        for (int32_t i = 0; i < mUnits->GetCount(); ++i)
-            gCampaign->mUnits->Add(mUnits->GetUnit(i));
+        gCampaign->OneReinforcementArrives(this);
     } else {
         GList transports, passengers;
         transports.PreserveObjects();
