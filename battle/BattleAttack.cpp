@@ -226,11 +226,11 @@ void Battle::ResolveAttack(PendingAttack* a) {
         const Terrain t = mMap->GetTerrain(x, y, false);
         bool burst = a->mAboveGround;
         if (!burst) {
-            const int32_t r1 = static_cast<int32_t>(RandomPick(10));
+            const int32_t r1 = Random() % 10;
             if (r1 <= 2 && (t == 20 || t == 30)) {
                 burst = true;
             } else {
-                const int32_t r2 = static_cast<int32_t>(RandomPick(10));
+                const int32_t r2 = Random() % 10;
                 burst = r2 <= 5 && (t == 21 || t == 22 || t == 31 || t == 32);
             }
         }
@@ -257,19 +257,19 @@ void Battle::ResolveAttack(PendingAttack* a) {
         a->mHitUnit = DetectHighTrajectoryShellHit(a);
         if (a->mHitUnit) {
             before = Strength(a->mHitUnit);
-            location = RandomPick(3) == 0 ? 3 : 4;
+            location = Random() % 3 == 0 ? 3 : 4;
             aspect = 0; // a shell falling on the roof strikes no side of the hull
             stageTwo = true;
         }
     } else if (a->mHitUnit) {
         before = Strength(a->mHitUnit);
         if (a->mSpecialHit && wc == kWClassTwinGun) {
-            if (RandomCoin() == 0) {
+            if ((Random() & 1) == 0) {
                 if (gVehicleHitRules.resolveExternalDamage)
                     gVehicleHitRules.resolveExternalDamage(a->mHitUnit, a->GetFirepower(true, nullptr), 5,
                                                            1.0f);
             } else {
-                location = RandomPick(3) == 0 ? 3 : 4;
+                location = Random() % 3 == 0 ? 3 : 4;
                 stageTwo = true;
             }
         } else if (a->mHitUnit->mUnitType == kUnitVehicle && gVehicleHitRules.hitStageOne) {
