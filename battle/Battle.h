@@ -99,9 +99,6 @@ public:
     void SetSelectedUnit(Unit* unit);
 
     // ---- The turn ----------------------------------------------------------
-    // Computes one minute of battle into packets (compute) or takes the
-    // packets already there (a received turn), then starts their playback.
-    void ActionPhase(bool compute, bool reloaded);
     void GlobalMorale();
     // A foxhole for every unit that digs in at the end of set-up.
     void DigIn();
@@ -145,7 +142,6 @@ public:
     void RubbleCloud(float x, float y, bool big, int32_t startSlice);
     void QueueSoundEffect(ActionPacket* packet);
     void RemoveQueuedEngineSound(Unit* unit);
-    void PlaySoundQueue();
     void StripSuperfluousSounds();
     void DeleteEffects();
     // The clock playback runs by, in ms: the host's.
@@ -158,10 +154,8 @@ public:
     // null): flags, casualties, captured men, exits, bonus per side.
     void CountVPs(bool byView, bool normalise, float* axisShare, float* alliesShare, int32_t* breakdown);
     float MinimumForceReadiness(Affiliation side) const;
-    bool ForceIsReady(Affiliation side);
     void MaybeForceEnding();
     bool MaybeForceSurrender(Affiliation side);
-    void TruceOrSurrenderCheck(bool noOperationStep);
     bool TCPIPTruceOrSurrenderCheck();
     bool InVPExitZone(float x, float y, bool axis) const;
     bool InFriendlyExitEdge(float x, float y, bool axis) const;
@@ -170,13 +164,8 @@ public:
     // The end of the battle: the last bail-outs, the final count and the
     // result's figures in mResult, then the host shows them.
     void BattleVictoryScreen(bool alreadyCounted, bool keepFrontLine);
-    // Ends the battle at once: side 0 or 1 gives up, 2 a cease-fire.
-    void EndEarly(Affiliation side);
 
     // Commands and keys.
-    void HandleCommand(int32_t command);
-    void DoKey(char key, bool ctrl, bool keypad);
-    void RespondToSwapSides();
     // The opening steps of a battle, once, with or without a screen.
     void BeginBattleLogic();
 
@@ -288,6 +277,30 @@ public:
     int32_t mMenGivenUp[2] = {0, 0}; // men an early end took from each side
     bool mPacketsSorted = false;      // mPackets is in playback order
     BattleResult mResult;             // the figures of the finished battle
+    // ---- What the application shell asks of the battle -------------------
+    // Least answers in BattleShellServices.cpp until the battle flow and its
+    // screen replace them there.
+    // The battle's own commands (below 65); 20 to 63 go to the open order menu.
+    void HandleCommand(int32_t command);
+    // The keys the application does not take.
+    void DoKey(char key, bool alt, bool numpad);
+    void ShowScreens(bool show);
+    // Prepares and plays back a turn (with false, false: a received one).
+    void ActionPhase(bool compute, bool second);
+    // Ends the battle by that side's surrender; 2: by both sides' cease-fire.
+    void EndEarly(Affiliation side);
+    bool ForceIsReady(Affiliation side);
+    void TruceOrSurrenderCheck(bool local);
+    void ReviewMap();
+    void PlaySoundQueue();
+    void Ambient();
+    void RespondToSwapSides();
+    void StopVehicleSounds();
+    bool mMustGiveOrders[2] = {true, true}; // that side still has to give its orders
+    bool mNoticePending[2] = {false, false}; // a notice waits for that side's player
+    bool mOpenedFromList = false;            // loaded from the scenario list
+    GView* mBottomPanel = nullptr;           // the control panel under the map; part of mScreen
+    GView* mReplayControls = nullptr;        // part of mScreen
 
 private:
     bool LoadParts(GFile* file, GList** groups);

@@ -72,7 +72,7 @@ void Battle::GlobalMorale() {
             float v = u->GetVPValue(true, kKnowTruth);
             if (u->mUnitType == kUnitVehicle) {
                 v *= 0.5f;
-            } else if (u->mCarrier) {
+            } else if (u->mTransport) {
                 v *= 0.75f;
             } else if (!u->HasHeavyWeapon(kKnowTruth)) {
                 v *= 3.0f;

@@ -47,7 +47,7 @@ void Battle::HandleCommand(int32_t command) {
         return;
     }
     if (command >= 11 && command <= 15) {
-        if (host->State() == kPlaybackState) HandleVCRButton(command, false);
+        if (host->InteractionState() == kPlaybackState) HandleVCRButton(command, false);
         return;
     }
     if (command >= 20 && command <= 63) {
@@ -106,7 +106,7 @@ void Battle::HandleCommand(int32_t command) {
                 mUnits->GetUnit(i)->BeSpotted(false, false);
         CountVPs(true, false, nullptr, nullptr, nullptr);
         GlobalMorale();
-        if (connection == 2) host->AutoSave();
+        if (connection == 2) host->AutoSave(false);
         return;
     }
     if (command != 9 && command != 17 && command != 18) return;
@@ -124,7 +124,7 @@ void Battle::HandleCommand(int32_t command) {
             host->SendGameData();
             return;
         }
-        host->AutoSave();
+        host->AutoSave(false);
         if (humans == 1) host->PlanComputerSide(1 - viewer);
         host->SynchRandomForTCPIP();
         SetSelectedUnit(nullptr);
@@ -148,7 +148,7 @@ void Battle::HandleCommand(int32_t command) {
     }
     if (MaybeForceSurrender(viewer)) return;
     if (humans == 2 && connection == 2 && MaybeForceSurrender(1 - viewer)) return;
-    if (connection == 2) host->AutoSave();
+    if (connection == 2) host->AutoSave(false);
     if (!host->SecondHalf() && connection != 2) {
         host->SendGameData();
         return;

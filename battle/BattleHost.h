@@ -11,6 +11,9 @@ class ActionPacket;
 class Battle;
 struct DrawSettings;
 class GFile;
+
+// The format version of the files this program writes.
+constexpr int32_t kCurrentFileVersion = 2;
 class GString;
 class GView;
 class Unit;
@@ -38,6 +41,9 @@ public:
     virtual uint32_t LastTurnFileCRC() { return 0; }
     // Remembers the name of the scenario being loaded.
     virtual void RememberScenarioName(GFile* file) {}
+    // The format version of the game file being read: 0 and 1 are older
+    // files (older unit records), the current version otherwise.
+    virtual int32_t LoadingFileVersion() { return kCurrentFileVersion; }
 
     // TCP/IP turn hand-over: the turn counter, the sending player's
     // password hash, this machine's CPU-speed value, and whether this
@@ -105,7 +111,7 @@ public:
     // auto-save written at every GO.
     virtual void GoButtonChanged(bool shown) {}
     virtual void HandOver(Affiliation nextSide) {}
-    virtual void AutoSave() {}
+    virtual void AutoSave(bool reload) {}
     // The hand-over of a two-player turn (hotseat, e-mail); the second-half
     // flag of a two-player turn; the computer opponent's planning of a side.
     virtual void SendGameData() {}
@@ -115,7 +121,7 @@ public:
     // False holds a TCP/IP GO back until the peer is ready.
     virtual bool GoButton() { return true; }
     // The application's interaction state (8 playback).
-    virtual int32_t State() { return 0; }
+    virtual int32_t InteractionState() { return 0; }
     // The result of the battle is to be shown (its figures: the battle's
     // mResult).
     virtual void ShowResult(bool noOperationStep, bool nightEnd) {}

@@ -61,7 +61,7 @@ void Battle::BattleVictoryScreen(bool alreadyCounted, bool keepFrontLine) {
             if (!v || v->mBailOutCountdown < 0) continue;
             u->BailOut(false, false);
             for (Unit*& p : v->mPassengers) {
-                if (p && p->mCarrier == u) p->mCarrier = nullptr;
+                if (p && p->mTransport == u) p->mTransport = nullptr;
                 p = nullptr;
             }
         }

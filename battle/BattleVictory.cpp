@@ -29,7 +29,7 @@ float CountedValue(Unit* u, float v) {
     if (u->mUnitType != kUnitInfantry) return v;
     const WeaponType gun = gInfantryData[u->mSubtype].mHeavyWeapon;
     if (gWeaponData.Has(gun) && gWeaponData[gun].mClass == kWClassIndirect) return std::fmin(v, 30.0f);
-    if (u->mCarrier) return 3.0f * v;
+    if (u->mTransport) return 3.0f * v;
     return v;
 }
 
@@ -337,8 +337,8 @@ void Battle::TruceOrSurrenderCheck(bool noOperationStep) {
             mUnits->DeleteSome(
                 [](GObject* member, void*) {
                     auto* u = static_cast<Unit*>(member);
-                    return u->mUnitType == kUnitInfantry && !u->mActive && u->mCarrier &&
-                           u->mCarrier->mActive;
+                    return u->mUnitType == kUnitInfantry && !u->mActive && u->mTransport &&
+                           u->mTransport->mActive;
                 },
                 nullptr, true);
         }

@@ -8,7 +8,9 @@
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 Reinforcement::Reinforcement() {
     mUnits = new UnitList;
@@ -58,7 +60,8 @@ bool Armoured(Unit* v) {
     return v->IsArmoredVehicle(kKnowTruth, false);
 }
 int32_t OpenTop(Unit* v) {
-    return gBoardingRules.openTopStatus ? gBoardingRules.openTopStatus(v) : 0;
+    auto* vehicle = dynamic_cast<Vehicle*>(v);
+    return vehicle ? vehicle->OpenTopStatus() : 0;
 }
 int32_t Platoon(Unit* u) {
     const int32_t p = u->GetPlatoonNumber();
@@ -124,9 +127,11 @@ bool Reinforcement::Arrive(ScenarioCore* scenario) {
                     const bool refused = computers && p->GetSpeedClass() >= 4 && Armoured(v) &&
                                          !CarrierMark(v) && OpenTop(v) != 2;
                     if (!refused && v->CanTransport(p, false, true)) {
-                        p->mCarrier = v;
-                        if (gBoardingRules.updateRider) gBoardingRules.updateRider(p, false);
-                        if (gBoardingRules.load) gBoardingRules.load(v, p);
+                        p->mTransport = v;
+                        auto* rider = dynamic_cast<Infantry*>(p);
+                        auto* carrier = dynamic_cast<Vehicle*>(v);
+                        if (rider) rider->UpdateRider(false);
+                        if (rider && carrier) carrier->Load(rider);
                         passengers.DeleteIndex(k, false);
                     } else {
                         ++k;

@@ -77,6 +77,18 @@ void ScenarioCore::DeleteContents() {
             buffer = nullptr;
         }
     }
+    for (int32_t i = 0; i < 3; ++i)
+        SetBriefing(i, nullptr, 0);
+}
+
+void ScenarioCore::SetBriefing(int32_t index, char* text, int32_t length) {
+    if (index < 0 || index > 2) {
+        delete[] text;
+        return;
+    }
+    delete[] mBriefing[index];
+    mBriefing[index] = text;
+    mBriefingLength[index] = text ? length : 0;
 }
 
 void ScenarioCore::IScenarioCore() {

@@ -65,6 +65,12 @@ public:
     int16_t mScenarioShort = 0;
     GString127 mTitle;
 
+    // The briefings: 0 side 0, 1 side 1, 2 general; null when absent. Owned
+    // (allocated with new[]); SetBriefing frees the text it replaces.
+    void SetBriefing(int32_t index, char* text, int32_t length);
+    char* mBriefing[3] = {nullptr, nullptr, nullptr};
+    int32_t mBriefingLength[3] = {0, 0, 0};
+
 protected:
     // Resolves the links of every unit read (map units, then each side's
     // reinforcements) and corrects the uniforms.

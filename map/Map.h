@@ -186,9 +186,10 @@ public:
                                Affiliation side);
     void RemoveCrater(float x, float y);
     void SpotOneFoxhole(float x, float y);
-    // Every foxhole not yet seen by the other side is offered to it; the
-    // spotted ones are recorded. The flag is accepted for the callers' sake.
-    void SpotFoxholes(bool flag);
+    // Every foxhole not yet seen by the other side is offered to it and the
+    // spotted ones are recorded; with all, every foxhole is shown at once
+    // (the review of a finished battle) and nothing is recorded.
+    void SpotFoxholes(bool all);
 
     // ------------------------------------------------ building damage
     void BlastBuildings(float power, float x, float y);

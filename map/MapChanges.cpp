@@ -317,10 +317,15 @@ void Map::SaveMutableData()
     mSaved->Take(*this);
 }
 
-void Map::SpotFoxholes(bool flag)
+void Map::SpotFoxholes(bool all)
 {
-    (void)flag;
-    for (int32_t k = 0; k < mFoxholes->GetCount(); ++k) mFoxholes->GetCrater(k)->BeSpotted();
+    for (int32_t k = 0; k < mFoxholes->GetCount(); ++k) {
+        Crater* c = mFoxholes->GetCrater(k);
+        if (all)
+            c->mSpotted = 1;
+        else
+            c->BeSpotted();
+    }
 }
 
 void Map::RestoreMutableData(GList* packets)

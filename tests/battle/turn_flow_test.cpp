@@ -104,7 +104,7 @@ TEST(TurnFlow, PlaybackControlsOnlyInPlayback) {
     t.battle.HandleCommand(15);
     EXPECT_EQ(t.battle.mPlayState, 13);
     struct PlaybackHost : TestHost {
-        int32_t State() override { return 8; }
+        int32_t InteractionState() override { return 8; }
     } host;
     t.battle.mHost = &host;
     t.battle.HandleCommand(15);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "FuzzBattles.h"
+#include "GameFileSeeds.h"
 #include "battle/ActionPacket.h"
 #include "battle/Reinforcement.h"
 #include "battle/SmokeShell.h"
@@ -427,6 +428,20 @@ void SoundAndPictureSeeds() {
     std::remove(png.c_str());
 }
 
+// Game files as the application writes them, each behind the byte that tells
+// fuzz_load_game its form (0 game file, 1 e-mail file, 2 header only).
+void GameFileSeeds() {
+    MakeGameFileSeeds(sOut, [](const std::string& name, FileMode mode, const std::string& path) {
+        Bytes bytes = ReadDisk(path);
+        std::remove(path.c_str());
+        bytes.insert(bytes.begin(), static_cast<uint8_t>(mode == kFileModeMailWrite ? 1 : 0));
+        Put("fuzz_load_game", name, bytes);
+        if (name != "scenario") return;
+        bytes[0] = 2;
+        Put("fuzz_load_game", "scenario_header", bytes);
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -449,6 +464,7 @@ int main(int argc, char** argv) {
     DataSeeds();
     NetworkSeeds();
     SoundAndPictureSeeds();
+    GameFileSeeds();
     DeleteCryptoData();
     return sFailures == 0 ? 0 : 1;
 }

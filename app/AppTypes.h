@@ -1,0 +1,84 @@
+#pragma once
+// Numbers the application shell shares: the interaction state, the
+// preference bytes by index, the confirm box kinds and the front-end
+// commands.
+
+#include <cstdint>
+
+// What a mouse click on the battle map means now.
+using State = int32_t;
+constexpr State kStateNone = 0;        // orders may be given
+constexpr State kStateSightLine = 1;   // line-of-sight tool
+constexpr State kStateMoveOrder = 2;   // plotting waypoints
+constexpr State kStateMoveOrder29 = 3; // plotting waypoints of order 29
+constexpr State kStatePickTarget = 4;
+constexpr State kStateArcFirst = 5;
+constexpr State kStateArcSecond = 6;
+constexpr State kStateDragWaypoint = 7;
+constexpr State kStatePlayback = 8; // the action phase plays back
+constexpr State kStateSetupPick57 = 9;
+constexpr State kStateSetupPick59 = 10;
+constexpr State kStateSetupPick60 = 11;
+constexpr State kStateSetupPick63 = 12;
+constexpr State kStateConfirm = 13; // a confirm box is open
+constexpr State kStateBoxSelect = 14;
+
+// Indexes into the preference bytes.
+using GamePref = int32_t;
+constexpr GamePref kPrefSound = 0;
+constexpr GamePref kPrefUnitBases = 1;
+constexpr GamePref kPrefTreeDensity = 2;
+constexpr GamePref kPrefThirdMan = 3;
+constexpr GamePref kPrefUnitScale = 4;
+constexpr GamePref kPrefRoofs = 5;
+constexpr GamePref kPrefResetOnLoad = 6;
+constexpr GamePref kPrefPaths = 7;
+constexpr GamePref kPrefCameraShake = 8;
+constexpr GamePref kPrefHorizon = 9;
+constexpr GamePref kPrefFogOfWar = 10;
+constexpr GamePref kPrefComputerSetup = 11;
+constexpr GamePref kPrefWeather = 12;
+constexpr GamePref kPrefWarningLabels = 13;
+constexpr GamePref kPrefDamageReport = 14;
+constexpr GamePref kPrefSmoke = 15;
+constexpr GamePref kPrefTerrainPoints = 16;
+constexpr GamePref kPrefTransparentBuildings = 17;
+constexpr GamePref kPrefGamma = 18;
+constexpr GamePref kPrefCameraPivot = 20;
+constexpr GamePref kPrefAddress = 21; // four bytes, 21 to 24
+constexpr GamePref kPrefTerrainDensity = 25;
+constexpr GamePref kPrefBuildingShadows = 78;
+constexpr GamePref kPrefFireArcs = 81;
+constexpr GamePref kPrefEscapeSuspends = 82;
+constexpr GamePref kPrefCameraAngle = 1083;
+constexpr GamePref kPrefZoom = 1084;
+constexpr GamePref kPrefFlags = 1085;
+constexpr GamePref kPrefSetupZone = 1086;
+constexpr GamePref kPrefVehicles = 1087;
+constexpr GamePref kPrefHideAids = 1088;
+
+constexpr int32_t kPrefCount = 1090;       // bytes held while the program runs
+constexpr int32_t kPrefStoredCount = 1083; // bytes kept in the preferences file
+constexpr int32_t kPrefsFileSize = 1 + 64 + kPrefStoredCount;
+
+// The kind of a confirm box.
+using Confirmable = int32_t;
+constexpr Confirmable kConfirmWrongBuild = 2;
+constexpr Confirmable kConfirmNotice7 = 7;
+constexpr Confirmable kConfirmHandicap = 8;
+constexpr Confirmable kConfirmFormatTooNew = 9;
+constexpr Confirmable kConfirmVersionTooNew = 10;
+constexpr Confirmable kConfirmQuit = 13;
+constexpr Confirmable kConfirmSurrender = 14;
+constexpr Confirmable kConfirmCeaseFire = 15;
+constexpr Confirmable kConfirmLeaveScenario = 17;
+constexpr Confirmable kConfirmOverwrite = 23;
+constexpr int32_t kConfirmKinds = 26;
+// The texts of kind k are strings kConfirmTextBase + 3k to + 3k + 2.
+constexpr int32_t kConfirmTextBase = 6000;
+// The handicap line of kind 8: Allies favoured, Axis favoured.
+constexpr int32_t kConfirmHandicapAllies = 6080;
+constexpr int32_t kConfirmHandicapAxis = 6081;
+
+// The command that does nothing.
+constexpr int32_t kCommandNothing = 101;

@@ -1,0 +1,249 @@
+#pragma once
+// The game's one application object. The kernel owns it and calls it through
+// the GApplication hooks; it keeps what outlives a battle: the interaction
+// state, the preference bytes, the player and connection choices, the
+// front-end screens, the title music, the TCP/IP transfer state and the radio
+// lines, and it makes and deletes the battle (gBattle) and the operation
+// (gCampaign). It is the battle's host.
+
+#include <cstdint>
+#include <vector>
+
+#include "app/AppTypes.h"
+#include "battle/BattleHost.h"
+#include "draw/DrawSettings.h"
+#include "engine/GApplication.h"
+#include "engine/GString.h"
+
+class ButtonFlybyView;
+class FadeInScreen;
+class GBlitView;
+class GFile;
+class GList;
+class GRadioGroup;
+class GSoundStream;
+class GView;
+class ScenarioScroller;
+class ScenarioSnapshot;
+class ScenarioTextView;
+struct GameFileState;
+
+class MVApplication : public GApplication, public BattleHost {
+public:
+    MVApplication();
+    // Writes the preferences file, deletes the operation, the battle and the
+    // editor, then frees the game data tables.
+    ~MVApplication() override;
+    MVApplication(const MVApplication&) = delete;
+    MVApplication& operator=(const MVApplication&) = delete;
+
+    // ---- Kernel hooks ------------------------------------------------------
+    void LoadPrefs() override;
+    void GetGraphicsPresets(GraphicsPresets* presets) override;
+    void StoreGraphicPresets(GraphicsPresets* presets) override;
+    void Startup() override;
+    void SuspendApp() override;
+    void ResumeApp() override;
+    void DoKey(char key, bool alt, bool numpad) override;
+    void DoCommand(int32_t command) override;
+    void DoStuffWhileRender() override;
+    void DoStuffAfterIdle() override;
+    void RespondToVRAM(int32_t kilobytes, bool agpTexturing) override;
+
+    // ---- Start-up and the main menu -----------------------------------------
+    void StartupPartTwo();
+    // The main menu; firstTime builds the frame and the title overlay anew.
+    void Intro(bool firstTime);
+    bool UsePalmTrees() const;
+    // Closes a TCP/IP connection; nothing until network play exists.
+    void CloseTCPIP();
+
+    // ---- Commands and the interaction state ---------------------------------
+    void SetState(State state);
+    void BreakMouse();
+    // A command sent while views are being deleted: it runs once the
+    // deletion is over, in the order sent.
+    void QueueCommand(int32_t command);
+    void RunQueuedCommands();
+
+    // ---- Preferences ----------------------------------------------------------
+    void ApplyPref(GamePref pref);
+    void SwapSides();
+    void ResetCameraPrefs();
+    // The preferences file's bytes as the destructor writes them.
+    void WritePrefs(GFile* file) const;
+
+    // ---- Front-end screens ----------------------------------------------------
+    void PlayScenarioScreen();
+    void ShowTextFile(Affiliation side, bool both, bool keepScreen, int32_t nextCommand, bool clear);
+    void ChooseSides();
+    void PlayersAndConnectionType();
+    bool GetPlayersAndConnectionType();
+    void PasswordScreen();
+    bool CheckPassword();
+
+    // ---- The game file ----------------------------------------------------------
+    void SaveGame(GFile* file);
+    // With snap: the header only, nothing global changes. Without: the whole
+    // file, which replaces the battle and the operation.
+    bool LoadGame(GFile* file, ScenarioSnapshot* snap);
+    bool ReadAI(GFile* file, GList** lists);
+    void ReadDescription(GFile* file, char** text, int32_t* length);
+    void HighLevelLoadGame(GFile* file);
+    void AutoSave(bool reload);
+    void SaveDialogMV(bool pbem);
+    void GetIntendedSaveName(GString* name);
+
+    // ---- Confirm boxes and the working window -------------------------------------
+    void Confirm(Confirmable kind);
+    void MakeProgressWindow(int32_t stringId);
+    void UpdateProgressWindow();
+    void DeleteProgressWindow();
+
+    // ---- The battle's host ---------------------------------------------------------
+    Affiliation ViewingSide() override;
+    int32_t HumanPlayers() override;
+    int32_t ConnectionKind() override;
+    bool IsHost() override { return mIsHost; }
+    uint32_t LastTurnFileCRC() override { return mMailFileCRC; }
+    void RememberScenarioName(GFile* file) override;
+    void GetPasswordHash(GString* hash) override;
+    void SetOtherPasswordHash(const GString& hash) override;
+    int32_t CPUSpeed() override;
+    bool ComputesTurn() override { return mComputesTurn; }
+    void SetComputesTurn(bool computes) override { mComputesTurn = computes; }
+    // The fog-of-war level chosen on the sides screen (preference 10).
+    int32_t FogOfWarLevel() override { return mPrefs[kPrefFogOfWar]; }
+    // The computer's set-up choice (preference 11): 1 free, 0 the scenario's.
+    int32_t ComputerSetupChoice() const { return mPrefs[kPrefComputerSetup]; }
+    // The drawing preferences in force, refreshed at each call.
+    DrawSettings* GetDrawSettings() override;
+
+    // ---- Fields, in the order the object keeps them ------------------------------
+    // TCP/IP connection and transfer (filled by network play).
+    bool mIsHost = true;
+    bool mComputesTurn = true;
+    bool mPeerQuit = false;
+    bool mOwnPauseRequest = false;
+    bool mPeerPause = false;
+    bool mClockWasRunning = false;
+    bool mClientReady = false;
+    int32_t mTCPIPPhase = 0;
+    GFile* mOutgoingTurnFile = nullptr;
+    GFile* mIncomingTurnFile = nullptr;
+    int32_t mBytesToSend = 0;
+    int32_t mBytesCounted = 0;
+    int32_t mPendingChunk = 0;
+    uint8_t mChunk[8192] = {}; // one type byte and 8191 data bytes
+    int32_t mPeerAddress = 0;
+    int32_t mOwnAddress[3] = {0, 0, 0};
+    int32_t mOwnAddressCount = 0;
+    int32_t mPort = 0;
+    uint16_t mRandomSeed = 0;
+    int32_t mTurnTimeLimit = 0; // ms
+    int32_t mTurnClockStart = 0;
+    // Radio text.
+    GString255 mRadioLine[14];
+    int32_t mRadioSide[14] = {};
+    int32_t mRadioTime[14] = {};
+    int32_t mRadioWidest = 0;
+    int32_t mRadioShown = 0;
+    bool mPeerDiedMessageOff = false;
+    bool mNewTCPIPTextures = false;
+    bool mAutoSaveReloading = false;
+    GView* mAddressField[4] = {};
+    GView* mTransferPanel = nullptr;
+    GView* mTCPIPWaitBox = nullptr;
+    Affiliation mSide = 2;             // the player at this machine; 2 none
+    int32_t mConnectionType = 0;       // 0 hotseat, 1 e-mail, 2 TCP/IP
+    int32_t mLoadedConnectionType = 0; // as read from the last file
+    GString31 mLastSaveName;
+    GString31 mScenarioFileName;
+    bool mTruceWhenLoaded = false;
+    bool mSidesSwapped = false;
+    int32_t mPlayers = 0;
+    bool mShowPBEMBox = false;
+    bool mIdleRequestA = false;
+    bool mIdleRequestB = false;
+    int8_t mFileVersion = 4;
+    GView* mPendingModal = nullptr;
+    ButtonFlybyView* mFlybyHelp = nullptr;
+    GView* mSaveDialog = nullptr;
+    GSoundStream* mTitleMusic = nullptr;
+    int32_t mTextureDownsample = 0;
+    uint32_t mMailFileCRC = 0;
+    GString63 mPasswordHash[2];
+    FadeInScreen* mFadeScreen = nullptr;
+    State mState = kStateNone;
+    int8_t mPrefs[kPrefCount] = {};
+    int8_t mOtherPrefs[kPrefCount] = {};
+    GView* mRootView = nullptr;
+    GView* mScreenView = nullptr;
+    GView* mServerWaitWindow = nullptr;
+    GView* mJoinView = nullptr;
+    GBlitView* mMenuPicture = nullptr;
+    GView* mSaveNameField = nullptr;
+    GRadioGroup* mPlayersRadio = nullptr;
+    GView* mPasswordField = nullptr;
+    GView* mPasswordRetryButton = nullptr;
+    GView* mHandicapPopup = nullptr;
+    int32_t mScenarioKind = 0;
+    bool mScreensHiddenForPassword = false;
+    bool mSaveForMail = false;
+    bool mPasswordSet[2] = {false, false};
+    ScenarioTextView* mScenarioText = nullptr;
+    ScenarioScroller* mScenarioList = nullptr;
+    GView* mProgressWindow = nullptr;
+    GView* mProgressBar = nullptr;
+    int32_t mTreeTextureLevel = 0;
+
+    // The sides screen's choices, read when the players screen opens.
+    GView* mFogPopup = nullptr;
+    GView* mSetupPopup = nullptr;
+    GView* mBonusPopup = nullptr;
+    GView* mTimePopup = nullptr;
+    GView* mTCPIPOptions = nullptr;
+    int32_t mPlayersChoice = 0; // the players screen's option, kept past its views
+    // The front-end layout: 0 until the menu is built, 1 for 600 lines, 2 for 768.
+    int32_t mMenuScale = 0;
+    // Set while a file chosen from the scenario list loads.
+    bool mListLoad = false;
+    // The graphics record kept in the preferences file.
+    GraphicsPresets mPresets;
+    // The last message a preference key gave, for the map's message line.
+    GString255 mKeyMessage;
+    // The e-mail box has closed: its save dialog opens after the deletion.
+    bool mMailDialogDue = false;
+    DrawSettings mDrawSettings;
+
+private:
+    void CopyToFileState(GameFileState* state) const;
+    void CopyFromFileState(const GameFileState& state);
+    void BuildMenuButtons();
+    void ClearFrontEnd();
+    void DoSaveCommand(int32_t command);
+    void DoFlowCommand(int32_t command);
+    void DoBattleCommand(int32_t command);
+    void OpenMailFile();
+    void ContinueAfterBattle();
+    bool DoPrefKey(char key);
+
+    std::vector<int32_t> mQueuedCommands;
+    bool mRunningQueue = false;
+};
+
+// The application while the program runs (the kernel's, typed); null before.
+MVApplication* TheApp();
+
+// The preferences file and the three folders, by their string numbers.
+constexpr int32_t kPrefsFileNameId = 1546;
+constexpr int32_t kScenarioFolderId = 1541;
+constexpr int32_t kSavegameFolderId = 1542;
+constexpr int32_t kMailFolderId = 1543;
+constexpr int32_t kQuickBattleFolderId = 1544;
+constexpr int32_t kAutoSaveNameId = 390;
+
+// The folder names (GString31), filled by LoadPrefs.
+const char* ScenarioFolder();
+const char* SavegameFolder();
+const char* MailFolder();

@@ -1,0 +1,318 @@
+// Saving and loading games through the one game-file reader and writer,
+// the auto-save and the save dialog.
+
+#include <cstring>
+
+#include "app/AppViews.h"
+#include "app/Editor.h"
+#include "app/MVApplication.h"
+#include "app/ScenarioSnapshot.h"
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/GameFile.h"
+#include "engine/GBlitView.h"
+#include "engine/GButton2D.h"
+#include "engine/GButton3D.h"
+#include "engine/GEditView.h"
+#include "engine/GFile.h"
+#include "engine/GFileServices.h"
+#include "map/Map.h"
+
+namespace {
+
+ScenarioCore* Core() {
+    return gCampaign ? static_cast<ScenarioCore*>(gCampaign) : static_cast<ScenarioCore*>(gBattle);
+}
+
+const char* TypeCode() {
+    return gCampaign ? "mvh0" : "mvg0";
+}
+
+// Writes with one player and hotseat, as a finished game is kept.
+struct AsFinishedGame {
+    MVApplication* app;
+    int32_t players, connection;
+    explicit AsFinishedGame(MVApplication* a) : app(a), players(a->mPlayers), connection(a->mConnectionType) {
+        app->mPlayers = 1;
+        app->mConnectionType = 0;
+    }
+    ~AsFinishedGame() {
+        app->mPlayers = players;
+        app->mConnectionType = connection;
+    }
+};
+
+} // namespace
+
+void MVApplication::CopyToFileState(GameFileState* state) const {
+    state->players = mPlayers;
+    state->side = mSide;
+    state->sidesSwapped = mSidesSwapped;
+    state->scenarioKind = mScenarioKind;
+    state->passwordHash[0] = mPasswordHash[0];
+    state->passwordHash[1] = mPasswordHash[1];
+    state->passwordSet[0] = mPasswordSet[0];
+    state->passwordSet[1] = mPasswordSet[1];
+    state->scenarioName = mScenarioFileName;
+    state->randomSeed = mRandomSeed;
+    state->turnTimeLimit = mTurnTimeLimit;
+    state->fileVersion = mFileVersion;
+    state->autoSaveReloading = mAutoSaveReloading;
+    state->connectionType = mConnectionType;
+    state->loadedConnectionType = mLoadedConnectionType;
+    state->mailFileCRC = mMailFileCRC;
+}
+
+void MVApplication::CopyFromFileState(const GameFileState& state) {
+    mPlayers = state.players;
+    mSide = state.side;
+    mSidesSwapped = state.sidesSwapped;
+    mScenarioKind = state.scenarioKind;
+    mPasswordHash[0] = state.passwordHash[0];
+    mPasswordHash[1] = state.passwordHash[1];
+    mPasswordSet[0] = state.passwordSet[0];
+    mPasswordSet[1] = state.passwordSet[1];
+    mScenarioFileName = state.scenarioName;
+    mRandomSeed = state.randomSeed;
+    mTurnTimeLimit = state.turnTimeLimit;
+    mFileVersion = state.fileVersion;
+    mAutoSaveReloading = state.autoSaveReloading;
+    mConnectionType = state.connectionType;
+    mLoadedConnectionType = state.loadedConnectionType;
+    mMailFileCRC = state.mailFileCRC;
+}
+
+void MVApplication::SaveGame(GFile* file) {
+    if (!file) return;
+    GameFileState state;
+    CopyToFileState(&state);
+    WriteGameFile(file, &state, gBattle, gCampaign);
+    mFileVersion = state.fileVersion;
+}
+
+bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
+    if (!file) return false;
+    if (snap) {
+        // The list reads headers while a game may be in memory: nothing
+        // global changes here.
+        GameFileHeader header;
+        if (ReadGameFileHeader(file, &header) != kGameFileLoaded) return false;
+        snap->fromGame = header.fromGame;
+        snap->rounds = header.rounds;
+        snap->units = header.units;
+        snap->force[0] = header.force[0];
+        snap->force[1] = header.force[1];
+        snap->title = header.title;
+        return true;
+    }
+    delete gBattle;
+    gBattle = nullptr;
+    delete gCampaign;
+    gCampaign = nullptr;
+    GameFileState state;
+    CopyToFileState(&state);
+    GameFileContents contents;
+    GameFileReadOptions options;
+    options.takeSeed = !mIsHost || mListLoad;
+    options.host = this;
+    GameFileResult result = ReadGameFile(file, &state, &contents, options);
+    switch (result) {
+    case kGameFileLoaded:
+        break;
+    case kGameFileFormatTooNew:
+    case kGameFileVersionTooNew:
+        if (gKernel) gKernel->Beep();
+        Confirm(result == kGameFileFormatTooNew ? kConfirmFormatTooNew : kConfirmVersionTooNew);
+        return false;
+    case kGameFileWrongBuild:
+        Confirm(kConfirmWrongBuild);
+        return false;
+    default:
+        // A damaged file: refused like a file of another version.
+        if (gKernel) gKernel->Beep();
+        Confirm(kConfirmVersionTooNew);
+        return false;
+    }
+    CopyFromFileState(state);
+    gBattle = contents.battle;
+    gCampaign = contents.campaign;
+    if (gBattle) mLastSaveName = mScenarioFileName;
+    return true;
+}
+
+bool MVApplication::ReadAI(GFile* file, GList** lists) {
+    return gAIGroupReader && gAIGroupReader(file, lists);
+}
+
+void MVApplication::ReadDescription(GFile* file, char** text, int32_t* length) {
+    if (!text || !length) return;
+    *text = nullptr;
+    *length = 0;
+    if (!file) return;
+    int32_t count = file->ReadLong();
+    if (file->HasFailed() || count < 0 || count > file->GetFileLength()) return;
+    char* buffer = new char[count > 0 ? count : 1];
+    file->ReadBytes(buffer, count);
+    if (file->HasFailed()) {
+        delete[] buffer;
+        return;
+    }
+    ConvertCharactersToMac(buffer, count);
+    *text = buffer;
+    *length = count;
+}
+
+void MVApplication::HighLevelLoadGame(GFile* file) {
+    bool loaded = LoadGame(file, nullptr);
+    delete file;
+    ScenarioCore* core = loaded ? Core() : nullptr;
+    if (!core) {
+        // The cleared screen took the menu frame with it, so the menu is
+        // built whole again.
+        if (gKernel) gKernel->ClearScreen(true);
+        ClearFrontEnd();
+        Intro(true);
+        return;
+    }
+    bool setup = gCampaign ? (!gBattle || gBattle->mSetupPhase) : (gBattle && gBattle->mSetupPhase);
+    if (core->mBriefing[2] && setup) {
+        ShowView(mRootView, false);
+        ShowTextFile(2, false, false, 85, false);
+        return;
+    }
+    if (gKernel) gKernel->ClearScreen(true);
+    ClearFrontEnd();
+    ChooseSides();
+}
+
+void MVApplication::AutoSave(bool reload) {
+    GString31 name;
+    name.IStringRez(kAutoSaveNameId);
+    GFile* file = SaveFile(TypeCode(), &name, SavegameFolder(), kFileModeCompressedWrite);
+    if (!file) return;
+    SaveGame(file);
+    if (reload) {
+        file->Rewind();
+        LoadGame(file, nullptr);
+    }
+    delete file;
+}
+
+void MVApplication::GetIntendedSaveName(GString* name) {
+    if (!name) return;
+    if (auto* field = static_cast<GEditView*>(Alive(mSaveNameField)))
+        field->CaptureString(name);
+    else
+        *name = mLastSaveName;
+    CutFileSuffix(name);
+}
+
+void MVApplication::SaveDialogMV(bool pbem) {
+    mSaveForMail = pbem;
+    if (!gKernel) return;
+    const bool is3D = gKernel->Is3D();
+    auto* dialog = new GBlitView;
+    GView* parent = gBattle && gBattle->mScreen && is3D ? gBattle->mScreen : nullptr;
+    if (is3D)
+        dialog->IBlitView3D(parent, -1, -1, pbem ? 11253 : 11250);
+    else
+        dialog->IBlitView2D(parent, -1, -1, pbem ? 11253 : 11250);
+    dialog->SetModal();
+    mSaveDialog = dialog;
+    auto button = [&](int32_t y, int32_t command, int16_t picture3D, int32_t picture2D) {
+        GButton* b = nullptr;
+        if (is3D) {
+            auto* b3 = new GButton3D;
+            b3->IButton3D(dialog, 518, y, command, picture3D, picture3D, picture3D);
+            b = b3;
+        } else {
+            auto* b2 = new GButton2D;
+            b2->IButton2D(dialog, 518, y, command, picture2D, 3);
+            b = b2;
+        }
+        return b;
+    };
+    button(pbem ? 34 : 15, 91, 11251, 11101)->SetDefaultOK();
+    if (!pbem) button(53, 93, 11252, 11103);
+    auto* field = new GEditView;
+    field->IEditView(dialog, 224, 41, 27, 1, false, false);
+    field->InsertString(&mLastSaveName);
+    gKernel->SetActiveEdit(field);
+    mSaveNameField = field;
+}
+
+void MVApplication::DoSaveCommand(int32_t command) {
+    switch (command) {
+    case 90: {
+        bool panel = gBattle && Alive(gBattle->mBottomPanel) && gBattle->mBottomPanel->IsVisible();
+        bool result = gBattle && Alive(gBattle->mResultView) && gBattle->mResultView->IsVisible() &&
+                      (!gCampaign || gCampaign->Over());
+        if (gBattle && mState == kStateNone && !gEditor && (panel || result)) {
+            SaveDialogMV(false);
+        } else if (gKernel) {
+            gKernel->Beep();
+        }
+        break;
+    }
+    case 91: {
+        GString31 name;
+        GetIntendedSaveName(&name);
+        bool same = false;
+        bool exists = false;
+        if (mSaveForMail) {
+            GString31 mail;
+            mail.IStringRez(kMailFolderId);
+            same = name.IsEqualTo(&mail);
+            exists = FileExists(&name, MailFolder(), nullptr, true);
+        } else {
+            same = name.IsEqualTo(&mLastSaveName);
+            exists = FileExists(&name, SavegameFolder(), TypeCode(), false);
+        }
+        if (exists && !same) {
+            ShowView(mSaveDialog, false);
+            Confirm(kConfirmOverwrite);
+        } else {
+            DoCommand(92);
+        }
+        break;
+    }
+    case 92: {
+        GString31 name;
+        GetIntendedSaveName(&name);
+        GFile* file = mSaveForMail ? SaveFile(nullptr, &name, MailFolder(), kFileModeMailWrite)
+                                   : SaveFile(TypeCode(), &name, SavegameFolder(), kFileModeCompressedWrite);
+        if (file) {
+            ScenarioCore* core = Core();
+            if (mConnectionType != 1 && core && core->Over()) {
+                AsFinishedGame finished(this);
+                SaveGame(file);
+                if (gKernel) gKernel->ClearScreen(false);
+            } else {
+                SaveGame(file);
+            }
+            file->GetName(&mLastSaveName);
+            delete file;
+        }
+        DoCommand(93);
+        break;
+    }
+    case 93: {
+        if (mSaveForMail) {
+            mSaveForMail = false;
+            delete gBattle;
+            gBattle = nullptr;
+            delete gCampaign;
+            gCampaign = nullptr;
+            mPlayers = 1;
+            mConnectionType = 0;
+        }
+        DeleteView(mSaveDialog);
+        mSaveNameField = nullptr;
+        ScenarioCore* core = Core();
+        if (core && core->Over() && gKernel) gKernel->ClearScreen(false);
+        break;
+    }
+    default:
+        break;
+    }
+}

@@ -1,0 +1,322 @@
+#include "battle/GameFile.h"
+
+#include "battle/ActionPacket.h"
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/Reinforcement.h"
+#include "battle/UnitList.h"
+#include "engine/GFile.h"
+#include "engine/GGroup.h"
+#include "map/Map.h"
+
+AIGroupWriter gAIGroupWriter = nullptr;
+AIGroupReader gAIGroupReader = nullptr;
+
+namespace {
+
+constexpr int32_t kHeaderZeroLongs = 256; // field 9: 1024 zero bytes
+constexpr int32_t kBlockLength = 255;     // fields 25 to 27
+constexpr int32_t kBlockReserved = 253;   // zeros behind the two bytes of the block
+constexpr int32_t kMailBattleGap = 72;    // zeros in front of the battle in an e-mail file
+constexpr int32_t kMillisPerMinute = 60000;
+constexpr int32_t kBuildStringId = 9999;
+
+ScenarioCore* CoreOf(Battle* battle, Campaign* campaign) {
+    return campaign ? static_cast<ScenarioCore*>(campaign) : static_cast<ScenarioCore*>(battle);
+}
+
+int32_t CountUnits(const ScenarioCore* core) {
+    int32_t units = core->mUnits ? core->mUnits->GetCount() : 0;
+    for (const GList& list : core->mReinforcements) {
+        for (int32_t i = 0; i < list.GetCount(); ++i) {
+            auto* entry = static_cast<Reinforcement*>(list.GetObjectA(i));
+            if (entry && entry->mUnits) units += entry->mUnits->GetCount();
+        }
+    }
+    return units;
+}
+
+void WriteHeader(GFile* file, const GameFileState& state, ScenarioCore* core, bool scenario) {
+    file->WriteChar(kGameFileVersion);
+    file->WriteChar(state.fileVersion);
+    file->WriteChar(scenario ? 0 : 1);
+    int32_t rounds = 0;
+    if (core) rounds = scenario ? core->mLastTurn : core->mLastTurn - core->mTurn + 1;
+    file->WriteLong(rounds);
+    file->WriteLong(core ? CountUnits(core) : 0);
+    file->WriteShort(core ? static_cast<int16_t>(core->SnapshotForce(0)) : 0);
+    file->WriteShort(core ? static_cast<int16_t>(core->SnapshotForce(1)) : 0);
+    if (core) {
+        core->mTitle.Write(file);
+    } else {
+        GString15 empty;
+        empty.Write(file);
+    }
+    for (int32_t i = 0; i < kHeaderZeroLongs; ++i)
+        file->WriteLong(0);
+}
+
+// The side byte and the stored hand-over flag (fields 11 and 12).
+void WriteSideAndFlag(GFile* file, const GameFileState& state, Battle* battle, bool mail, bool scenario) {
+    int32_t side = state.side;
+    int32_t flag = 0;
+    if (scenario) {
+        flag = 0;
+    } else if (state.connectionType == 1 && mail) {
+        // An e-mail file arrives turned over to the receiving player.
+        side = 1 - state.side;
+        flag = state.sidesSwapped ? 1 : 0;
+    } else if (state.connectionType == 1) {
+        flag = state.sidesSwapped ? 0 : 1;
+    } else if (state.connectionType == 2) {
+        flag = 1;
+    } else {
+        flag = state.players >= 2 && state.connectionType == 0 && battle && !battle->mSetupPhase ? 1 : 0;
+    }
+    file->WriteChar(static_cast<int8_t>(side));
+    file->WriteChar(static_cast<int8_t>(flag));
+}
+
+bool SavesPackets(Battle* battle, bool mail, bool scenario) {
+    if (!mail || scenario || !battle || battle->mPackets.GetCount() <= 0) return false;
+    if (battle->mSurrenderState[0] == 1 && battle->mSurrenderState[1] == 1) return false;
+    for (int32_t i = 0; i < battle->mPackets.GetCount(); ++i) {
+        auto* packet = static_cast<ActionPacket*>(battle->mPackets.GetObjectA(i));
+        if (packet && packet->mType != 2) return true;
+    }
+    return false;
+}
+
+void WriteBriefings(GFile* file, ScenarioCore* core) {
+    for (int32_t i = 0; i < 3; ++i) {
+        char* text = core ? core->mBriefing[i] : nullptr;
+        if (!text) {
+            file->WriteChar(0);
+            continue;
+        }
+        int32_t length = core->mBriefingLength[i];
+        file->WriteChar(1);
+        file->WriteLong(length);
+        ConvertCharactersToPC(text, length);
+        file->WriteBytes(text, length);
+        ConvertCharactersToMac(text, length);
+    }
+}
+
+// Reads one briefing: false when its length cannot be right for this file.
+bool ReadBriefing(GFile* file, char** text, int32_t* length) {
+    *text = nullptr;
+    *length = 0;
+    if (file->ReadChar() == 0) return !file->HasFailed();
+    int32_t count = file->ReadLong();
+    // A length beyond the whole stream is damage, not a reason to allocate.
+    if (file->HasFailed() || count < 0 || count > file->GetFileLength()) return false;
+    char* buffer = new char[count > 0 ? count : 1];
+    file->ReadBytes(buffer, count);
+    if (file->HasFailed()) {
+        delete[] buffer;
+        return false;
+    }
+    ConvertCharactersToMac(buffer, count);
+    *text = buffer;
+    *length = count;
+    return true;
+}
+
+// Reads the header into header; false when the data runs out.
+GameFileResult ReadHeaderFields(GFile* file, GameFileHeader* header) {
+    if (file->ReadChar() > kGameFileVersion) return kGameFileFormatTooNew;
+    if (file->ReadChar() > kGameFileVersion) return kGameFileVersionTooNew;
+    header->fromGame = file->ReadChar() != 0;
+    header->rounds = file->ReadLong();
+    header->units = file->ReadLong();
+    header->force[0] = file->ReadShort();
+    header->force[1] = file->ReadShort();
+    header->title.Read(file);
+    file->Skip(kHeaderZeroLongs * 4);
+    return file->HasFailed() ? kGameFileDamaged : kGameFileLoaded;
+}
+
+// Everything a whole read makes before it is handed over.
+struct Loading {
+    GList* ai[2] = {nullptr, nullptr};
+    char* text[3] = {nullptr, nullptr, nullptr};
+    int32_t length[3] = {0, 0, 0};
+    Battle* battle = nullptr;
+    Campaign* campaign = nullptr;
+
+    ~Loading() {
+        for (GList* list : ai)
+            DeleteAIList(list);
+        for (char* t : text)
+            delete[] t;
+        delete battle;
+        delete campaign;
+    }
+    static void DeleteAIList(GList* list) {
+        if (!list) return;
+        // The groups hold raw identifiers until a battle takes them over.
+        for (int32_t i = 0; i < list->GetCount(); ++i) {
+            auto* group = static_cast<GList*>(list->GetObjectA(i));
+            if (group) group->EmptyOut(false);
+        }
+        list->EmptyOut(true);
+        delete list;
+    }
+};
+
+GameFileResult ReadBody(GFile* file, GameFileState* state, Loading* loading,
+                        const GameFileReadOptions& options) {
+    const bool mail = file->GetMode() == kFileModeMailRead;
+    state->players = file->ReadChar();
+    state->side = file->ReadChar();
+    state->sidesSwapped = file->ReadChar() == 0;
+    state->scenarioKind = file->ReadChar();
+    state->passwordHash[0].ReadNoConversion(file);
+    state->passwordHash[1].ReadNoConversion(file);
+    state->scenarioName.Read(file);
+    if (file->ReadChar() != 0) {
+        if (!gAIGroupReader || !gAIGroupReader(file, loading->ai)) return kGameFileDamaged;
+    }
+    auto seed = static_cast<uint16_t>(file->ReadShort());
+    if (options.takeSeed) state->randomSeed = seed;
+    state->turnTimeLimit = file->ReadShort() * kMillisPerMinute;
+    for (int32_t i = 0; i < 3; ++i)
+        if (!ReadBriefing(file, &loading->text[i], &loading->length[i])) return kGameFileDamaged;
+    state->fileVersion = file->ReadChar();
+    if (mail) {
+        state->mailFileCRC = file->GetCRC();
+        GString31 build;
+        build.ReadNoConversion(file);
+        GString31 ours;
+        ours.IStringRez(kBuildStringId);
+        if (state->fileVersion < kGameFileVersion || build.ConvertToNumber() != ours.ConvertToNumber())
+            return kGameFileWrongBuild;
+    }
+    // The block is as long as its length byte says, so a later format can
+    // add bytes to it; only the two known ones are read.
+    int32_t blockLength = static_cast<uint8_t>(file->ReadChar());
+    state->autoSaveReloading = false;
+    state->loadedConnectionType = 0;
+    if (blockLength == 0) state->connectionType = 0;
+    if (blockLength >= 1) state->autoSaveReloading = file->ReadChar() != 0;
+    if (blockLength >= 2) state->loadedConnectionType = file->ReadChar();
+    if (blockLength > 2) file->Skip(blockLength - 2);
+    if (file->HasFailed()) return kGameFileDamaged;
+
+    if (file->ReadChar() != 0) {
+        if (mail) file->Skip(kMailBattleGap);
+        loading->battle = new Battle;
+        loading->battle->mHost = options.host;
+        if (!loading->battle->IBattle(file, loading->ai)) return kGameFileDamaged;
+        // The battle has taken the groups over.
+        loading->ai[0] = loading->ai[1] = nullptr;
+        if (file->HasFailed()) return kGameFileDamaged;
+        loading->battle->mTitle = state->scenarioName;
+    }
+    state->passwordSet[1] = file->ReadChar() != 0;
+    if (state->scenarioKind == 2) {
+        loading->campaign = new Campaign;
+        loading->campaign->ICampaign(file);
+        loading->campaign->mTitle = state->scenarioName;
+    }
+    state->passwordSet[0] = file->ReadChar() != 0;
+    if (file->ReadChar() != 0) {
+        // Packets without a battle to hold them are damage.
+        if (!loading->battle) return kGameFileDamaged;
+        Battle* previous = gBattle;
+        gBattle = loading->battle;
+        bool read = loading->battle->ReadActionPackets(file);
+        gBattle = previous;
+        if (!read) return kGameFileDamaged;
+    }
+    if (file->HasFailed()) return kGameFileDamaged;
+    Battle* battle = loading->battle;
+    if (battle && (!battle->mSetupPhase || battle->mTurn >= 2)) {
+        state->passwordSet[0] = true;
+        state->passwordSet[1] = true;
+    }
+    return kGameFileLoaded;
+}
+
+} // namespace
+
+void WriteGameFile(GFile* file, GameFileState* state, Battle* battle, Campaign* campaign,
+                   const GameFileWriteOptions& options) {
+    if (!file || !state) return;
+    state->fileVersion = kGameFileVersion;
+    const bool mail = file->GetMode() == kFileModeMailWrite;
+    const bool scenario = options.scenario;
+    const bool packets = SavesPackets(battle, mail, scenario);
+    ScenarioCore* core = CoreOf(battle, campaign);
+
+    WriteHeader(file, *state, core, scenario);
+    file->WriteChar(static_cast<int8_t>(state->players));
+    WriteSideAndFlag(file, *state, battle, mail, scenario);
+    file->WriteChar(campaign ? 2 : 0);
+    state->passwordHash[0].WriteNoConversion(file);
+    state->passwordHash[1].WriteNoConversion(file);
+    state->scenarioName.Write(file);
+    bool ai = battle && gAIGroupWriter && (battle->mAIGroups[0] || battle->mAIGroups[1]);
+    file->WriteChar(ai ? 1 : 0);
+    if (ai) gAIGroupWriter(battle, file);
+    file->WriteShort(static_cast<int16_t>(state->randomSeed));
+    file->WriteShort(static_cast<int16_t>(state->turnTimeLimit / kMillisPerMinute));
+    WriteBriefings(file, core);
+    file->WriteChar(state->fileVersion);
+    if (mail) {
+        GString31 build;
+        build.IStringRez(kBuildStringId);
+        build.WriteNoConversion(file);
+    }
+    file->WriteChar(static_cast<int8_t>(kBlockLength));
+    file->WriteChar(state->autoSaveReloading ? 1 : 0);
+    file->WriteChar(static_cast<int8_t>(state->connectionType));
+    file->WriteZeros(kBlockReserved);
+    file->WriteChar(battle ? 1 : 0);
+    if (battle) {
+        if (mail) file->WriteZeros(kMailBattleGap);
+        if (packets && battle->mMap) battle->mMap->SaveOldMutables();
+        battle->Write(file);
+    }
+    file->WriteChar(state->passwordSet[1] ? 1 : 0);
+    if (campaign) campaign->Write(file);
+    file->WriteChar(state->passwordSet[0] ? 1 : 0);
+    file->WriteChar(packets ? 1 : 0);
+    if (packets) battle->WriteActionPackets(file);
+}
+
+GameFileResult ReadGameFileHeader(GFile* file, GameFileHeader* header) {
+    if (!file || !header) return kGameFileDamaged;
+    GameFileHeader read;
+    GameFileResult result = ReadHeaderFields(file, &read);
+    if (result != kGameFileLoaded) return result;
+    *header = read;
+    return kGameFileLoaded;
+}
+
+GameFileResult ReadGameFile(GFile* file, GameFileState* state, GameFileContents* contents,
+                            const GameFileReadOptions& options) {
+    if (!file || !state || !contents) return kGameFileDamaged;
+    GameFileHeader header;
+    GameFileResult result = ReadHeaderFields(file, &header);
+    if (result != kGameFileLoaded) return result;
+    GameFileState read = *state;
+    Loading loading;
+    result = ReadBody(file, &read, &loading, options);
+    if (result != kGameFileLoaded) return result;
+    ScenarioCore* core = CoreOf(loading.battle, loading.campaign);
+    for (int32_t i = 0; i < 3; ++i) {
+        if (core)
+            core->SetBriefing(i, loading.text[i], loading.length[i]);
+        else
+            delete[] loading.text[i];
+        loading.text[i] = nullptr;
+    }
+    *state = read;
+    contents->battle = loading.battle;
+    contents->campaign = loading.campaign;
+    loading.battle = nullptr;
+    loading.campaign = nullptr;
+    return kGameFileLoaded;
+}

@@ -1,0 +1,183 @@
+// Saving and loading through the application: the list's header reads
+// leave the game in memory alone, refused files make nothing, the seed is
+// taken only where it should be, the auto-save and the save commands.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "../fuzz/GameFileSeeds.h"
+#include "app/ScenarioSnapshot.h"
+#include "app_fixture.h"
+#include "battle/GameFile.h"
+#include "engine/GFileServices.h"
+
+namespace {
+
+class FilesTest : public testing::Test {
+protected:
+    ProgramFolder mFolder;
+
+    GFile* Open(const std::string& name, FileMode mode) {
+        auto* file = new GFile;
+        if (!file->IFile(mFolder.Path(name).c_str(), mode)) {
+            delete file;
+            return nullptr;
+        }
+        return file;
+    }
+};
+
+} // namespace
+
+TEST_F(FilesTest, HeaderReadsLeaveTheGameInMemory) {
+    auto scenario = MakeTestBattle("Liste");
+    WriteScenario(mFolder, "liste", scenario.get());
+    MVApplication app;
+    Battle* playing = MakeTestBattle("Laufend").release();
+    gBattle = playing;
+    std::unique_ptr<GFile> file(Open("Szenarien/liste.mvg", kFileModePlainRead));
+    ScenarioSnapshot snap;
+    ASSERT_TRUE(app.LoadGame(file.get(), &snap));
+    EXPECT_EQ(gBattle, playing);
+    EXPECT_FALSE(snap.fromGame);
+    EXPECT_EQ(snap.rounds, 10);
+    EXPECT_EQ(snap.units, 2);
+    EXPECT_STREQ(snap.title.GetCString(), "Liste");
+}
+
+TEST_F(FilesTest, WholeLoadReplacesTheBattleAndTakesTheSeedOnlyFromTheList) {
+    auto scenario = MakeTestBattle("Saat");
+    {
+        MVApplication writer;
+        gBattle = scenario.get();
+        writer.mRandomSeed = 777;
+        writer.mScenarioFileName.IStringText("Saat");
+        std::unique_ptr<GFile> out(Open("Savegames/saat.mvg", kFileModeCompressedWrite));
+        writer.SaveGame(out.get());
+        gBattle = nullptr;
+    }
+    MVApplication app;
+    gBattle = MakeTestBattle("Alt").release();
+    app.mRandomSeed = 5;
+    std::unique_ptr<GFile> in(Open("Savegames/saat.mvg", kFileModeCompressedRead));
+    ASSERT_TRUE(app.LoadGame(in.get(), nullptr));
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_STREQ(gBattle->mTitle.GetCString(), "Saat");
+    EXPECT_STREQ(app.mLastSaveName.GetCString(), "Saat");
+    EXPECT_EQ(gBattle->Host(), &app);
+    EXPECT_EQ(app.mRandomSeed, 5); // a host keeps its seed
+    ASSERT_NE(gBattle->mBriefing[2], nullptr);
+
+    app.mListLoad = true;
+    std::unique_ptr<GFile> again(Open("Savegames/saat.mvg", kFileModeCompressedRead));
+    ASSERT_TRUE(app.LoadGame(again.get(), nullptr));
+    EXPECT_EQ(app.mRandomSeed, 777);
+    app.mListLoad = false;
+    app.mIsHost = false; // the joiner takes the host's seed
+    app.mRandomSeed = 1;
+    std::unique_ptr<GFile> third(Open("Savegames/saat.mvg", kFileModeCompressedRead));
+    ASSERT_TRUE(app.LoadGame(third.get(), nullptr));
+    EXPECT_EQ(app.mRandomSeed, 777);
+}
+
+TEST_F(FilesTest, RefusedFilesLeaveNoBattle) {
+    MVApplication app;
+    mFolder.Write("Savegames/neu.mvg", {5, 4, 1, 0, 0, 0, 1});
+    std::unique_ptr<GFile> newer(Open("Savegames/neu.mvg", kFileModePlainRead));
+    gBattle = MakeTestBattle("Vorher").release();
+    EXPECT_FALSE(app.LoadGame(newer.get(), nullptr));
+    EXPECT_EQ(gBattle, nullptr);
+
+    {
+        // A whole saved game cut off inside its battle.
+        gBattle = MakeTestBattle("Kaputt").release();
+        std::unique_ptr<GFile> out(Open("Savegames/kaputt.mvg", kFileModePlainWrite));
+        app.SaveGame(out.get());
+        delete gBattle;
+        gBattle = nullptr;
+    }
+    std::vector<uint8_t> whole = mFolder.Read("Savegames/kaputt.mvg");
+    whole.resize(whole.size() - 100);
+    mFolder.Write("Savegames/kaputt.mvg", whole);
+    std::unique_ptr<GFile> damaged(Open("Savegames/kaputt.mvg", kFileModePlainRead));
+    EXPECT_FALSE(app.LoadGame(damaged.get(), nullptr));
+    EXPECT_EQ(gBattle, nullptr);
+    ScenarioSnapshot snap;
+    std::unique_ptr<GFile> head(Open("Savegames/neu.mvg", kFileModePlainRead));
+    EXPECT_FALSE(app.LoadGame(head.get(), &snap));
+}
+
+TEST_F(FilesTest, AutoSaveWritesItsFileAndMayReadItBack) {
+    MVApplication app;
+    gBattle = MakeTestBattle("Auto").release();
+    app.mScenarioFileName.IStringText("Auto");
+    app.AutoSave(true);
+    EXPECT_TRUE(mFolder.Exists("Savegames/Auto Speicherung.mvg"));
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_STREQ(gBattle->mTitle.GetCString(), "Auto");
+
+    std::filesystem::remove_all(mFolder.Path("Savegames"));
+    app.AutoSave(false); // cannot be created: nothing happens
+    EXPECT_NE(gBattle, nullptr);
+}
+
+TEST_F(FilesTest, SaveCommandsWriteUnderTheNameAndCloseTheDialog) {
+    MVApplication app;
+    gBattle = MakeTestBattle("Sichern").release();
+    app.mPlayers = 2;
+    app.mLastSaveName.IStringText("Mein Spiel.mvg");
+    app.DoCommand(91); // no such file yet: written at once
+    EXPECT_TRUE(mFolder.Exists("Savegames/Mein Spiel.mvg"));
+    EXPECT_STREQ(app.mLastSaveName.GetCString(), "Mein Spiel");
+
+    std::filesystem::remove_all(mFolder.Path("Savegames"));
+    app.DoCommand(92); // cannot be created: nothing written, dialog closed
+    EXPECT_EQ(app.mSaveDialog, nullptr);
+    EXPECT_NE(gBattle, nullptr);
+}
+
+TEST_F(FilesTest, MailSaveEndsTheGameAtThisMachine) {
+    MVApplication app;
+    gBattle = MakeTestBattle("Post").release();
+    app.mPlayers = 2;
+    app.mConnectionType = 1;
+    app.mSide = 0;
+    app.mSaveForMail = true;
+    app.mLastSaveName.IStringText("PBEM");
+    app.DoCommand(91);
+    EXPECT_TRUE(mFolder.Exists("PBEM/PBEM.txt"));
+    EXPECT_EQ(gBattle, nullptr);
+    EXPECT_EQ(app.mPlayers, 1);
+    EXPECT_EQ(app.mConnectionType, 0);
+
+    // The other player opens it: side and flag turned over.
+    MVApplication other;
+    other.mConnectionType = 1;
+    std::unique_ptr<GFile> in(Open("PBEM/PBEM.txt", kFileModeMailRead));
+    ASSERT_TRUE(other.LoadGame(in.get(), nullptr));
+    EXPECT_EQ(other.mSide, 1);
+    EXPECT_TRUE(other.mSidesSwapped);
+    EXPECT_EQ(other.mLoadedConnectionType, 1);
+    EXPECT_NE(other.mMailFileCRC, 0u);
+}
+
+// The game-file fuzz target's seeds (made by dm_fuzz_seeds from the same
+// writer): each loads.
+TEST_F(FilesTest, FuzzSeedsLoad) {
+    int seeds = 0;
+    MakeGameFileSeeds(
+        mFolder.Path("Savegames"), [&](const std::string& name, FileMode mode, const std::string& path) {
+            ++seeds;
+            bool mail = mode == kFileModeMailWrite;
+            GFile file;
+            ASSERT_TRUE(file.IFile(path.c_str(), mail ? kFileModeMailRead : kFileModeCompressedRead)) << name;
+            GameFileState state;
+            GameFileContents contents;
+            EXPECT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded) << name;
+            delete contents.battle;
+            delete contents.campaign;
+        });
+    EXPECT_EQ(seeds, 5);
+}
