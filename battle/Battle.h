@@ -166,6 +166,8 @@ public:
     void BattleVictoryScreen(bool alreadyCounted, bool keepFrontLine);
 
     // Commands and keys.
+    // Split infantry teams standing together again rejoin.
+    void JoinUnits();
     // The opening steps of a battle, once, with or without a screen.
     void BeginBattleLogic();
 

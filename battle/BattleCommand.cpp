@@ -83,6 +83,7 @@ void Battle::HandleCommand(int32_t command) {
         if (mMap) mMap->ClearReplaySounds(true);
         host->SynchRandomForTCPIP();
         host->SetState(0);
+        JoinUnits();
         if (mUnits)
             for (int32_t i = 0; i < mUnits->GetCount(); ++i)
                 mUnits->GetUnit(i)->CompletePlayback();

@@ -8,6 +8,7 @@
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
 #include "battle/turn_fixtures.h"
+#include "units/Infantry.h"
 
 namespace {
 
@@ -317,4 +318,34 @@ TEST(TurnFlow, ResultAfterASurrender) {
     EXPECT_EQ(r.mPersonalGradeString, 440 + r.mGrade);
     EXPECT_GE(r.mWounded[kAllies], 0);
     EXPECT_EQ(t.battle.mPackets.GetCount(), 0);
+}
+
+TEST(TurnFlow, SplitTeamsStandingTogetherRejoin) {
+    TurnBattle t;
+    auto half = [&](float x) {
+        auto* u = new Infantry;
+        u->mSide = 1;
+        u->mX = x;
+        u->mY = 50;
+        u->mActive = true;
+        t.battle.mUnits->Add(u);
+        return u;
+    };
+    Infantry* a = half(50);
+    Infantry* b = half(55);
+    Infantry* c = half(100);
+    Infantry* d = half(150);
+    a->mSibling = b;
+    b->mSibling = a;
+    a->mSiblingMayRejoin = b->mSiblingMayRejoin = true;
+    c->mSibling = d; // 50 m apart: they stay split
+    d->mSibling = c;
+    c->mSiblingMayRejoin = true;
+    t.battle.SetSelectedUnit(b);
+    t.battle.JoinUnits();
+    EXPECT_EQ(t.battle.mUnits->GetCount(), 3);
+    EXPECT_FALSE(t.battle.mUnits->IsMember(b));
+    EXPECT_EQ(a->mSibling, nullptr);
+    EXPECT_EQ(t.battle.mSelectedUnit, nullptr);
+    EXPECT_EQ(c->mSibling, d);
 }
