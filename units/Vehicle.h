@@ -192,9 +192,14 @@ public:
     void UnrollLinks() override;
     void ClearBrokenLinks(GList* list) override;
 
+    // ---- Drawing: the class shape or model of the type the viewer believes,
+    // and the unit's frame scaled from model units to metres
+    void DrawCode(bool needsClip, float scale, float factor) override;
+    void ScaleForType(float* scale, float f1, float f2, float f3) override;
+    void PrintWarningLabel() override;
+
     // ---- Stand-ins of rules still to come --------------------------------------------
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
-    void DrawCode(bool needsClip, float scale, float factor) override {}
     // The chance that a penetrating hit kills: every one does.
     float GetBasicKill(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, float ratio, float extra) {
         return 1.0f;
@@ -270,6 +275,19 @@ public:
     // Links
     Unit* mPassengers[2] = {nullptr, nullptr};
     Unit* mCreditUnit = nullptr; // credited with the kill when the crew bails out
+
+    // ---- The computer opponent's view of the vehicle (ai/) -------------------
+    // The harm its machine guns and main gun can do, and its armour as nine
+    // weighted slots for a shooter.
+    float AIGetGeneralAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
+                                            DataKnowledge own, DataKnowledge known, bool overrun) override;
+    void AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float hitChance, bool hullDown,
+                          float armour[], int32_t longs[], bool bools[], float weights[], float ratios[],
+                          int32_t* count, float calibre) override;
+    bool mAITargetAssigned = false; // the main gun engages the target
+    bool mMainGunHold = false;      // the main gun holds its fire
+    int8_t mHullDown = 0;           // set: the vehicle stands hull-down
+    int16_t mActionCountdown = 0;   // 6800 when an engagement begins, one less per slice
 };
 
 // The outputs of Vehicle::MoveSpeed for the step that Vehicle::Move takes.
