@@ -137,6 +137,7 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         ForEachUnit(
             mUnits, [](Unit* u, int32_t) { u->PrepareForAction(); }, 0);
         host->ShowProgress(0);
+        if (mVariableLength) ColorVictoryFlags(false, false);
         for (mTimeSlice = 0; mTimeSlice <= kSlicesPerTurn; ++mTimeSlice) {
             ResolveDueAttacks();
             // Attacks made while others were resolved join now, in order.
@@ -154,6 +155,10 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
                 host->ShowProgress(mTimeSlice);
                 host->PingDuringBusyCPU();
             }
+        }
+        if (mVariableLength) {
+            ColorVictoryFlags(false, true);
+            ColorVictoryFlags(true, false);
         }
         // Shells still in flight land; units no longer act. Attacks the
         // landings make join at once, so none waits for the next turn.

@@ -349,3 +349,23 @@ TEST(TurnFlow, SplitTeamsStandingTogetherRejoin) {
     EXPECT_EQ(t.battle.mSelectedUnit, nullptr);
     EXPECT_EQ(c->mSibling, d);
 }
+
+TEST(TurnFlow, VariableLengthBattleMayGrowOnItsFirstTurn) {
+    TurnBattle t;
+    t.battle.mVariableLength = true;
+    t.battle.mTurn = 1;
+    t.battle.mNominalLastTurn = t.battle.mLastTurn = 20;
+    t.Add(kUnitInfantry, kAxis, 20, 20);
+    // The first colouring of turn 1 adds 0 to 5 turns from its draw.
+    SeedRandomGenerator(3);
+    const int32_t added = static_cast<int32_t>(RandomPick(6));
+    ASSERT_GT(added, 0);
+    SeedRandomGenerator(3);
+    t.battle.ActionPhase(true, false);
+    EXPECT_EQ(t.battle.mLastTurn, 20 + added);
+    t.battle.mVariableLength = false;
+    t.battle.mLastTurn = 20;
+    t.battle.HandleCommand(10);
+    t.battle.ActionPhase(true, false);
+    EXPECT_EQ(t.battle.mLastTurn, 20);
+}
