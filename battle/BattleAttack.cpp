@@ -13,8 +13,25 @@
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
-VehicleHitRules gVehicleHitRules;
+namespace {
+// The vehicle rules' own hit stages, for units that are vehicles.
+void StageOne(Unit* u, PendingAttack* a, int32_t* location, int32_t* aspect, bool* stageTwo) {
+    if (auto* v = dynamic_cast<Vehicle*>(u)) *location = v->HitStageOne(a, aspect, stageTwo);
+}
+void StageTwo(Unit* u, PendingAttack* a, int32_t location, int32_t aspect) {
+    if (auto* v = dynamic_cast<Vehicle*>(u)) v->HitStageTwo(a, location, aspect);
+}
+void ExternalDamage(Unit* u, float firepower, int32_t location, float factor) {
+    if (auto* v = dynamic_cast<Vehicle*>(u)) v->ResolveExternalDamage(firepower, location, factor);
+}
+void TagArmorHit(Unit* u, ActionPacket* p) {
+    if (auto* v = dynamic_cast<Vehicle*>(u)) v->TagArmorHitRecord(p);
+}
+} // namespace
+
+VehicleHitRules gVehicleHitRules = {StageOne, StageTwo, ExternalDamage, TagArmorHit};
 
 namespace {
 

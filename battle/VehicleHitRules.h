@@ -1,7 +1,7 @@
 #pragma once
-// The vehicle hit stages the battle's attack resolution calls: set by the
-// vehicle rules; while a stage is null a direct hit on a vehicle does
-// nothing beyond its record and the blast around it.
+// The vehicle hit stages the battle's attack resolution calls: the vehicle
+// rules' own by default; a test may put others in. While a stage is null a
+// direct hit on a vehicle does nothing beyond its record and the blast.
 
 #include <cstdint>
 

@@ -15,7 +15,7 @@ namespace {
 
 // Records the stage-two calls of the vehicle hit rules for one test.
 struct StageTwoSpy {
-    StageTwoSpy() {
+    StageTwoSpy() : saved(gVehicleHitRules.hitStageTwo) {
         sCalls = 0;
         gVehicleHitRules.hitStageTwo = [](Unit*, PendingAttack*, int32_t location, int32_t aspect) {
             ++sCalls;
@@ -23,7 +23,8 @@ struct StageTwoSpy {
             sAspect = aspect;
         };
     }
-    ~StageTwoSpy() { gVehicleHitRules.hitStageTwo = nullptr; }
+    ~StageTwoSpy() { gVehicleHitRules.hitStageTwo = saved; }
+    decltype(gVehicleHitRules.hitStageTwo) saved;
     static int32_t sCalls, sLocation, sAspect;
 };
 int32_t StageTwoSpy::sCalls = 0;
