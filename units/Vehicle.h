@@ -232,6 +232,13 @@ public:
     // An enemy infantry unit that this side sees within range metres.
     bool EnemyInfantryWithin(float range);
 
+    // ---- Value and scores ------------------------------------------------------------
+    float GetVPValue(bool asNew, DataKnowledge k) override;
+    bool ForceReadiness(int32_t* readiness, int32_t* total) override;
+    float AirTargetScore(AirWeaponKind weapon) override;
+    void BecomeLeader(bool withSkills);
+    void ExitMap() override;
+
     // ---- Stand-ins of rules still to come --------------------------------------------
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
     void DrawCode(bool needsClip, float scale, float factor) override {}
@@ -317,11 +324,6 @@ public:
     int32_t mSmokeMortarClock = 0;   // slices, 0..399
     bool mMovingAim = false;         // aimed while moving
     bool mNoCasualtyTally = false;
-
-    // ---- Stand-ins until the hit, damage and machine-gun rules land ---------
-    void FireMachineGuns();
-    void BeginToBailOut(float kill, bool afterHit);
-    bool mBailOutFlag = false; // handed to the bail-out when the countdown ends
 
     // ---- The computer opponent's view of the vehicle (ai/) -------------------
     // The harm its machine guns and main gun can do, and its armour as nine
