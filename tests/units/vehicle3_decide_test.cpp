@@ -95,7 +95,7 @@ TEST(VehicleDecide, ImmobilisedSuppressedCrewBailsOutFixedOnesHoldLonger) {
     tank->mSuppression = 350.0f; // band 5
     tank->ComputeAction();
     ASSERT_GE(tank->mBailOutCountdown, 0);
-    for (int32_t i = 0; i < 10 && tank->mBailOutCountdown >= 0; ++i)
+    for (int32_t i = 0; i < 5000 && tank->mBailOutCountdown >= 0; ++i)
         tank->ComputeAction();
     EXPECT_EQ(tank->mBailOutCountdown, -1);
     EXPECT_EQ(gCreditKiller, nullptr);
