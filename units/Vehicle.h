@@ -239,6 +239,15 @@ public:
     void BecomeLeader(bool withSkills);
     void ExitMap() override;
 
+    // ---- Unit packets and playback ---------------------------------------------------
+    ActionPacket* FillPacket() override;
+    void ProcessActionPacket(ActionPacket* packet) override;
+    void CompletePlayback() override;
+    void ResetAnimation() override;
+    // Drops the vehicle's engine sound from the map (and, with queuedToo,
+    // from the battle's sound queue); null headless.
+    static void (*sDropEngineSound)(Vehicle* vehicle, bool queuedToo);
+
     // ---- Drawing: the class shape or model of the type the viewer believes,
     // and the unit's frame scaled from model units to metres
     void DrawCode(bool needsClip, float scale, float factor) override;
@@ -383,6 +392,8 @@ public:
     int32_t mSmokeMortarClock = 0;   // slices, 0..399
     bool mMovingAim = false;         // aimed while moving
     bool mNoCasualtyTally = false;
+    int32_t mStatusNibble = 0; // 0..15, carried in unit packets
+    bool mShockShown = false;  // playback: the crew is shaken
     // Damage and hits
     bool mBailOutFlag = false;             // handed to the bail-out when the countdown ends
     int32_t mFearCheckDelay = 0;           // slices

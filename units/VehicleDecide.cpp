@@ -169,7 +169,7 @@ bool Vehicle::WantsToRotateBodyAtStop(VehicleAction a) {
     if (ShouldPauseToShoot(x, y)) return false;
     const bool turning = mTurnRate != 0.0f;
     if (!InGunArc(x, y, turning)) return true;
-    if (target && target->mUnitType != 3) {
+    if (target && target->mUnitType != kUnitAirplane) {
         const float d = DistanceToLocation(x, y);
         const float nearRange = turning ? 160.0f : 140.0f;
         bool mustFace = d < nearRange;
@@ -182,7 +182,7 @@ bool Vehicle::WantsToRotateBodyAtStop(VehicleAction a) {
         if (mustFace && !PointedWithin(mHeading, turning ? 11.5f : 17.5f, x, y)) return true;
     }
     if (Data().mBowMG != kSmallArmsNone && gSmallArmsData[Data().mBowMG].mMGClass == 4 &&
-        NrBowMGsReady() > 0 && (!target || target->mUnitType != 3) && DistanceToLocation(x, y) < 150.0f)
+        NrBowMGsReady() > 0 && (!target || target->mUnitType != kUnitAirplane) && DistanceToLocation(x, y) < 150.0f)
         return true;
     if (SecondGunCode() != 0 && target && !PointedWithin(mHeading, 15.0f, x, y)) return true;
     return false;
