@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/GOLTA.h"
 #include "units/vehicle_fixtures.h"
 
@@ -280,4 +282,33 @@ TEST(VehicleDecide, SeededSlicesRepeatExactly) {
                                   static_cast<float>(GetRandomState())};
     };
     EXPECT_EQ(run(7), run(7));
+}
+
+TEST(VehicleDecide, TankGivenATargetLaysItsTurretAndFires) {
+    VehicleBattle b;
+    b.mTables.weapons[1].mAmmo[0] = {1, 800.0f};
+    TableRows<AmmoData> ammo{gAmmoData, 8};
+    ammo[1].mClass = kAmmoAP;
+    ammo[1].mShellType = 8;
+    ammo[1].mShellMass = 7.0f;
+    ammo[1].mLastDate = 9999;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 60, 100, 0);
+    Vehicle* enemy = b.AddVehicle(kTestTank, kAxis, 160, 100, 180);
+    tank->mActive = enemy->mActive = true;
+    tank->mArtilleryDelay = enemy->mArtilleryDelay = 99.0f; // targets by order only
+    tank->mTurretBearing = 90.0f;
+    tank->mAmmo[1] = 20;
+    tank->ReceiveTargetOrders(enemy, enemy->mX, enemy->mY, false, 0);
+    ASSERT_EQ(tank->mTarget, enemy);
+    EXPECT_TRUE(tank->mUseMainGun);
+    b.Prepare();
+    bool laid = false;
+    for (int32_t i = 0; i < 2400 && tank->mAmmo[1] == 20; ++i) {
+        b.Drive(1);
+        laid = laid || std::fabs(tank->ActualHeadFacing()) < 0.5f ||
+               std::fabs(tank->ActualHeadFacing() - 360) < 0.5f;
+    }
+    EXPECT_TRUE(laid);
+    EXPECT_EQ(tank->mPlaybackSpeed, 0.0f);
+    EXPECT_LT(tank->mAmmo[1], 20); // a round fired
 }
