@@ -115,7 +115,7 @@ void MVApplication::DoStuffAfterIdle() {
             Confirm(kConfirmHandicap);
         }
     }
-    // The TCP/IP step of the turn hand-over runs here once network play exists.
+    if (mConnectionType == 2) TCPIPIdleStep();
 }
 
 void MVApplication::DoCommand(int32_t command) {
