@@ -146,6 +146,16 @@ public:
     // One application packet from the peer; anything malformed is ignored.
     void ReceivePacket(const uint8_t* data, uint32_t length);
     void MergeTCPIPFile(bool bothSides, bool second);
+    void ConnectionDied(bool wasConnected);
+    void JoinMultiplayer();
+    void SetUpTCPIPClient();
+    void CollectTCPIPClient();
+    void ServerOpen();
+    void ServerWaitingWindow();
+    void ConcatServerIPAddress(GString* text, int32_t index);
+    void JoinerBeginsBattle() override;
+    // The TCP port of the game; tests choose their own.
+    virtual uint32_t PeerPort();
     void AddRadioText(GString* text, Affiliation side);
     void AddRadioTextX(GString* text, Affiliation side);
     void RadioTextTimeOut();

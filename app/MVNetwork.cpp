@@ -286,7 +286,15 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
             BeginTCPIPFileSend(true);
             mTCPIPPhase = 3;
         } else if (type == 3) {
-            Confirm(kConfirmWrongBuild);
+            Confirm(kConfirmOtherBuild);
+        }
+        return;
+    case 4:
+        if (type == 11) {
+            mTCPIPPhase = 6;
+            AddRadioInstructions();
+            mTurnClockStart = static_cast<int32_t>(NetworkClock() - kReplayAllowance +
+                                                   static_cast<uint32_t>(mTurnTimeLimit));
         }
         return;
     case 5:
@@ -294,7 +302,7 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
             bool same = static_cast<int32_t>(ReadBig32(body)) == BuildNumber();
             uint8_t answer = same ? 2 : 3;
             ForceSendRecord(&answer, 1, 0);
-            if (!same) Confirm(kConfirmWrongBuild);
+            if (!same) Confirm(kConfirmOtherBuild);
         } else if (type == 4) {
             WriteIncomingBytesToDisk(body, bodyLength);
         } else if (type == 5 && mIncomingTurnFile) {
@@ -448,4 +456,11 @@ void MVApplication::TCPIPIdleStep() {
             DoCommand(10);
         }
     }
+}
+
+void MVApplication::JoinerBeginsBattle() {
+    uint8_t loaded = 11;
+    ForceSendRecord(&loaded, 1, 0);
+    mTurnClockStart =
+        static_cast<int32_t>(NetworkClock() - kReplayAllowance + static_cast<uint32_t>(mTurnTimeLimit));
 }

@@ -485,3 +485,50 @@ TEST(TwoPlayersHandOver, MailTurnLeavesForTheMenuAndTcpDoesNothing) {
     }
     EXPECT_EQ(gBattle, nullptr);
 }
+
+// ---- Connection screens and loss -------------------------------------------------------
+
+TEST_F(TwoPlayersTest, LostConnectionDropsTheTransfersAndAddressesPrintDotted) {
+    mApp.mTCPIPPhase = 9;
+    mApp.WriteIncomingBytesToDisk(Pattern(10).data(), 10);
+    mApp.GiveOutgoing(Pattern(50));
+    mApp.mPeerDiedMessageOff = true;
+    mApp.ConnectionDied(true);
+    // The peer had ended its battle: nothing is reported or dropped.
+    EXPECT_NE(mApp.mIncomingTurnFile, nullptr);
+    mApp.mPeerDiedMessageOff = false;
+    mApp.ConnectionDied(true);
+    EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+    EXPECT_EQ(mApp.mOutgoingTurnFile, nullptr);
+    EXPECT_EQ(mApp.mBytesToSend, 0);
+
+    mApp.mOwnAddress[0] = static_cast<int32_t>(0xC0A8010Au);
+    mApp.mOwnAddress[1] = 0x7F000001;
+    mApp.mOwnAddressCount = 2;
+    GString63 text;
+    mApp.ConcatServerIPAddress(&text, 0);
+    EXPECT_STREQ(text.GetCString(), "192.168.1.10");
+    text.IStringText("");
+    mApp.ConcatServerIPAddress(&text, 1);
+    EXPECT_STREQ(text.GetCString(), "127.0.0.1");
+    mApp.ConcatServerIPAddress(&text, 2);
+    EXPECT_STREQ(text.GetCString(), "127.0.0.1");
+}
+
+TEST_F(TwoPlayersTest, JoiningSideReportsTheLoadedScenarioAndStartsTheClock) {
+    mApp.mTurnTimeLimit = 60000;
+    mApp.JoinerBeginsBattle();
+    ASSERT_EQ(mApp.forced.size(), 1u);
+    EXPECT_EQ(mApp.forced[0], Bytes{11});
+    // The first orders phase has twice the limit: the plain one and the
+    // replay allowance less the limit.
+    EXPECT_EQ(mApp.TCPIPTimeRemaining(), 120u);
+
+    NetApp host;
+    host.mConnectionType = 2;
+    host.mTCPIPPhase = 4;
+    host.mTurnTimeLimit = 60000;
+    host.Packet({11});
+    EXPECT_EQ(host.mTCPIPPhase, 6);
+    EXPECT_EQ(host.TCPIPTimeRemaining(), 120u);
+}
