@@ -61,7 +61,7 @@ public:
     void CloseTCPIP();
 
     // ---- Commands and the interaction state ---------------------------------
-    void SetState(State state);
+    void SetState(State state) override;
     void BreakMouse();
     // A command sent while views are being deleted: it runs once the
     // deletion is over, in the order sent.
@@ -125,20 +125,28 @@ public:
     void ReleaseBattleScreen(Battle* battle) override;
     void CreateFloorChoiceMenu(Unit* unit) override;
     void CreateGunChoiceMenu(Unit* vehicle) override;
+    // The battle's turn on the screen: the interaction state it asks for,
+    // the bottom bar during playback, the open orders menu, the orders
+    // menu's hot keys and the sounds of played-back packets.
+    int32_t InteractionState() override { return mState; }
+    void PlaybackPanelChanged(int32_t playState, int32_t seconds) override;
+    void OrdersMenuCommand(int32_t command) override;
+    void MapKey(char key, bool ctrl, bool keypad) override;
+    void PlayPacketSound(ActionPacket* packet) override;
 
     // ---- Two players: the hand-over of turns, TCP/IP play, radio text ---------------
     // Ends a player's turn in a hotseat or e-mail game (nothing over TCP/IP).
-    void SendGameData();
+    void SendGameData() override;
     // The second half of a two-player turn is the swapped view.
-    bool SecondHalf() { return mSidesSwapped; }
-    void SetSecondHalf(bool second) { mSidesSwapped = second; }
+    bool SecondHalf() override { return mSidesSwapped; }
+    void SetSecondHalf(bool second) override { mSidesSwapped = second; }
     // The TCP/IP turn counter is the seed both machines share.
     int32_t TCPTurnCounter() override { return mRandomSeed; }
     void SetTCPTurnCounter(int32_t counter) override { mRandomSeed = static_cast<uint16_t>(counter); }
     void PauseTCPIP();
     // The GO of a TCP/IP game: true when the battle may run its own GO.
-    bool GoButton();
-    void SynchRandomForTCPIP();
+    bool GoButton() override;
+    void SynchRandomForTCPIP() override;
     // Whole seconds left on the turn clock (the replay allowance included).
     uint32_t TCPIPTimeRemaining();
     bool ProhibitOrdersDueToTCPIP();

@@ -5,9 +5,28 @@
 #include "app/MVApplication.h"
 #include "app/MapSound.h"
 #include "app/MapView.h"
+#include "app/PlayerMenu.h"
 #include "battle/Battle.h"
+#include "engine/GBlitView.h"
 #include "engine/GKernel.h"
 #include "map/Map.h"
+#include "units/Vehicle.h"
+
+namespace {
+
+// The battle's map while it has a view on the screen.
+Map* ShownMap() {
+    return gBattle && gBattle->mMap && gBattle->mMap->mView ? gBattle->mMap : nullptr;
+}
+
+// A vehicle's engine falls silent: its running loop stops and, when asked,
+// the engine sound still waiting in the battle's queue goes too.
+void DropEngineSound(Vehicle* vehicle, bool queuedToo) {
+    if (Map* map = ShownMap()) map->RemoveUnitEngineSound(vehicle);
+    if (queuedToo && gBattle) gBattle->RemoveQueuedEngineSound(vehicle);
+}
+
+} // namespace
 
 GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
     if (!battle || !battle->mMap) return nullptr;
@@ -18,6 +37,7 @@ GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
     SetupScreen(battle, &mBattleScreen, nullptr, w, h, tcpHost);
     SetupMenus(battle);
     InstallMapSoundHooks();
+    Vehicle::sDropEngineSound = DropEngineSound;
     battle->mMap->SetScreenWidth(w);
     battle->mMap->CreateView();
     mBattleScreen.mRoot->Show(true);
@@ -26,6 +46,7 @@ GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
 
 void MVApplication::ReleaseBattleScreen(Battle* battle) {
     if (!battle) return;
+    Vehicle::sDropEngineSound = nullptr;
     if (battle->mMap) battle->mMap->DeleteView();
     for (GGraphic*& g : battle->mMenuGraphics) {
         delete g;
@@ -49,4 +70,30 @@ void MVApplication::CreateFloorChoiceMenu(Unit* unit) {
 
 void MVApplication::CreateGunChoiceMenu(Unit* vehicle) {
     if (gBattle && gBattle->mMap && gBattle->mMap->mView) gBattle->mMap->CreateGunChoiceMenu(vehicle);
+}
+
+void MVApplication::PlaybackPanelChanged(int32_t playState, int32_t seconds) {
+    const bool replay = mState == kStatePlayback;
+    if (replay && mBattleScreen.mVCRPicture && !mBattleScreen.mVCRPicture->IsVisible())
+        ShowReplayControls(&mBattleScreen, true);
+    PlaybackChanged(&mBattleScreen, playState, seconds, gBattle && gBattle->AtEndOfPlayback());
+}
+
+void MVApplication::OrdersMenuCommand(int32_t command) {
+    Map* map = ShownMap();
+    if (map && map->mOpenMenu) map->mOpenMenu->HandleCommand(command);
+}
+
+void MVApplication::MapKey(char key, bool ctrl, bool keypad) {
+    (void)keypad;
+    // Letters (and the signs between the two alphabets) are the orders
+    // menu's hot keys for the selected unit, outside playback.
+    Map* map = ShownMap();
+    if (!map || ctrl || key < 'A' || key > 'z') return;
+    if (!gBattle->mSelectedUnit || mState == kStatePlayback) return;
+    map->HandleMenuKey(key);
+}
+
+void MVApplication::PlayPacketSound(ActionPacket* packet) {
+    if (Map* map = ShownMap()) map->PlaySoundEffect(packet);
 }

@@ -2,6 +2,7 @@
 // idle pass.
 
 #include "app/AppViews.h"
+#include "app/BattleScreen.h"
 #include "app/Editor.h"
 #include "app/FadeInScreen.h"
 #include "app/MVApplication.h"
@@ -56,6 +57,8 @@ void MVApplication::SetState(State state) {
     }
     mPendingModal = nullptr;
     if (state == kStatePlayback && !gBattle) state = kStateNone;
+    // The next turn begins: the bar shows GO again instead of the replay controls.
+    if (mState == kStatePlayback && state == kStateNone) ShowReplayControls(&mBattleScreen, false);
     mState = state;
     if (gBattle && Alive(gBattle->mBottomPanel))
         gBattle->mBottomPanel->Activate(state == kStateNone || state == kStatePlayback);

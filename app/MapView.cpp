@@ -604,6 +604,8 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
 void MapView::DoIdle() {
     if (!mMap) return;
     const int32_t state = MapViewState();
+    // The action phase plays back one step per idle pass, by the clock.
+    if (state == kStatePlayback && gBattle && gBattle->mMap == mMap) gBattle->Playback();
     bool moved = false;
     if (IsVisible() && state != kStateConfirm && gKernel) {
         const int32_t h = gKernel->mEdgeH, v = gKernel->mEdgeV;
