@@ -107,16 +107,22 @@ void WeaponAngles(const Infantry& u, int32_t slot) {
     d3::RotateZ(u.mFigurePos[kPoseWeaponTurn][slot]);
 }
 
-int32_t FiringAnimation(const Infantry& u) { return u.mAnimation[0]; }
+int32_t FiringAnimation(const Infantry& u) {
+    return u.mAnimation[0];
+}
 
 WeaponClass HeavyClass(const Infantry& u) {
     const WeaponType w = u.Record().mHeavyWeapon;
     return w == kWeaponNone ? -1 : gWeaponData[w].mClass;
 }
 
-ColorRGB LightColor() { return gBattle ? gBattle->mLightColor : ColorRGB{1.0f, 1.0f, 1.0f}; }
+ColorRGB LightColor() {
+    return gBattle ? gBattle->mLightColor : ColorRGB{1.0f, 1.0f, 1.0f};
+}
 
-int32_t BattleDate() { return gBattle ? gBattle->mDate : 0; }
+int32_t BattleDate() {
+    return gBattle ? gBattle->mDate : 0;
+}
 
 // ---- the groups -------------------------------------------------------------------
 
@@ -367,13 +373,27 @@ void DrawHandWeapon(Infantry& u, int32_t poseSlot, bool needsClip, int32_t detai
             d3::Translate(-0.5f, 4.9f, -24.0f);
         if (group != 12 && group != 13) WeaponAngles(u, poseSlot);
         switch (group) {
-        case 0: LongArm(u, figure, needsClip); break;
-        case 1: TwoPart(u, figure); break;
-        case 2: SecondPartArm(u, figure); break;
-        case 5: RocketLauncher(u, needsClip); break;
-        case 8: FlatObject(needsClip, detail); break;
-        case 11: CrewHandObject(needsClip); break;
-        default: ShortArm(u, figure); break;
+        case 0:
+            LongArm(u, figure, needsClip);
+            break;
+        case 1:
+            TwoPart(u, figure);
+            break;
+        case 2:
+            SecondPartArm(u, figure);
+            break;
+        case 5:
+            RocketLauncher(u, needsClip);
+            break;
+        case 8:
+            FlatObject(needsClip, detail);
+            break;
+        case 11:
+            CrewHandObject(needsClip);
+            break;
+        default:
+            ShortArm(u, figure);
+            break;
         }
         d3::Pop();
     }
@@ -487,17 +507,32 @@ void DrawATROrLMG(Infantry& u, bool inHands, WeaponDrawCode code) {
         float S = 0.0f;
         P = 87.0f, Q = 18.5f;
         switch (arm) {
-        case 20: P = 96.0f, Q = 19.4f, R = 0.34f; break;
-        case 21: P = 91.0f, Q = 29.9f, R = 0.6f; break;
-        case 23: P = 90.5f, Q = 37.3f, R = 0.45f; break;
+        case 20:
+            P = 96.0f, Q = 19.4f, R = 0.34f;
+            break;
+        case 21:
+            P = 91.0f, Q = 29.9f, R = 0.6f;
+            break;
+        case 23:
+            P = 90.5f, Q = 37.3f, R = 0.45f;
+            break;
         case 24:
-        case 25: P = 96.0f, Q = 36.0f, R = 0.15f, S = -3.0f; break;
+        case 25:
+            P = 96.0f, Q = 36.0f, R = 0.15f, S = -3.0f;
+            break;
         case 26:
         case 27:
-        case 28: P = 96.0f, Q = 21.5f, R = 0.25f, S = 3.0f; break;
-        case 31: P = 97.0f, Q = 25.0f, R = 0.15f; break;
-        case 66: P = 85.0f, Q = 23.7f, R = 0.6f; break;
-        default: break;
+        case 28:
+            P = 96.0f, Q = 21.5f, R = 0.25f, S = 3.0f;
+            break;
+        case 31:
+            P = 97.0f, Q = 25.0f, R = 0.15f;
+            break;
+        case 66:
+            P = 85.0f, Q = 23.7f, R = 0.6f;
+            break;
+        default:
+            break;
         }
         offset = Q - 8.5f + S;
         first = ArmTexture(arm, 0);
@@ -691,7 +726,9 @@ void SetCrewPose(Infantry& u, int32_t pose, float headTurn, bool bentLegs) {
     set(17, headTurn);
     set(18, 0.0f);
     set(20, 0.0f);
-    auto legs = [&](float lh, float lk, float rh, float rk) { set(2, lh), set(3, lk), set(4, rh), set(5, rk); };
+    auto legs = [&](float lh, float lk, float rh, float rk) {
+        set(2, lh), set(3, lk), set(4, rh), set(5, rk);
+    };
     auto arms = [&](float ly, float lx, float lz, float le, float ry, float rx, float rz, float re) {
         set(6, ly), set(7, lx), set(8, lz), set(9, le);
         set(10, ry), set(11, rx), set(12, rz), set(13, re);
@@ -726,10 +763,18 @@ void SetCrewPose(Infantry& u, int32_t pose, float headTurn, bool bentLegs) {
         byFlag();
         arms(20.0f, 20.0f, -30.0f, 10.0f, 20.0f, 20.0f, -30.0f, 10.0f);
         break;
-    case 5: legs(90.0f, -60.0f, 90.0f, -60.0f), seated(); break;
-    case 6: legs(90.0f, -90.0f, 90.0f, -90.0f), seated(); break;
-    case 7: legs(90.0f, -70.0f, 90.0f, -70.0f), seated(); break;
-    case 8: legs(140.0f, -90.0f, 140.0f, -90.0f), seated(); break;
+    case 5:
+        legs(90.0f, -60.0f, 90.0f, -60.0f), seated();
+        break;
+    case 6:
+        legs(90.0f, -90.0f, 90.0f, -90.0f), seated();
+        break;
+    case 7:
+        legs(90.0f, -70.0f, 90.0f, -70.0f), seated();
+        break;
+    case 8:
+        legs(140.0f, -90.0f, 140.0f, -90.0f), seated();
+        break;
     case 9:
         byFlag();
         arms(20.0f, 20.0f, -20.0f, 20.0f, 20.0f, 20.0f, -20.0f, 10.0f);

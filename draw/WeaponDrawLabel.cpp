@@ -35,7 +35,9 @@ bool InfantryLabelTexts(const InfantryLabelFacts& v, GString* first, int32_t* ki
         const bool gunCrew = v.dataGroup == 9 || v.dataGroup == 10 || v.dataGroup == 17;
         if (v.figures == 0 && !gunCrew) return false;
         if (v.figures == 0 && v.contact == 2 && v.dataGroup == 9 && !v.hasOrdnance) return false;
-        first->IStringRez(v.abandoned ? kTextAbandoned : v.knockedOutPhrase ? kTextKnockedOut : kTextEliminated);
+        first->IStringRez(v.abandoned          ? kTextAbandoned
+                          : v.knockedOutPhrase ? kTextKnockedOut
+                                               : kTextEliminated);
         return true;
     }
     if (!v.ownSide && v.fogOfWar > 1) return false;
