@@ -24,6 +24,9 @@
 class GFile;
 class Unit;
 class MapView;
+class ActionPacket;
+class PlayerMenu;
+struct LongRect;
 class HotkeyPanel;
 class GGraphic;
 class GString;
@@ -151,6 +154,9 @@ public:
     // kPathUnreachable when no way leads there. The flag is accepted for the
     // callers' sake and has no effect.
     PathResult AStar(Unit* unit, float x1, float y1, float x2, float y2, bool flag, Path* path);
+    // The computer opponent's distance between two points: the straight
+    // distance in the plane; it reads no map data.
+    float AbstractPathDistance(float x1, float y1, float x2, float y2) const;
 
     // ------------------------------------------------ fires
     // Sets the square at (x, y) burning, large with the flag, when its ground
@@ -297,6 +303,59 @@ public:
     void DrawSmoke();
     int32_t DrawSmokeColumn(int32_t column, float x, float y, float size, bool shell, int32_t kind, bool faint,
                             float age, float opacity);
+
+    // ------------------------------------------------ battle screen (app/)
+    // The map view, its picking, the order flow and the map's sounds;
+    // defined with the battle screen and never called by the simulation.
+    void CreateView();
+    void DeleteView();
+    void ShowMap(bool show);
+    void SetMessage(GString* text);
+    void ToggleCameraLock(Unit* unit);
+    void EnsurePointIsVisible(float x, float y);
+    void HandleMenuKey(char key);
+    void SetCraterPlacingStatus(int32_t status);
+    void EditorCraterClick(float x, float y);
+    bool FoxholePlacingOffered() const;
+    void BoxSelectStart(int32_t x, int32_t y);
+    void GetMultiselectRect(LongRect* rect) const;
+    void DesireUnitPick(bool wanted);
+    void SetPickedUnit(Unit* unit);
+    void SetPickedBuilding(Building* building);
+    void AdjustXYForBuildingPick(float* x, float* y, Building** picked);
+    void BringUpOrdersMenu(bool fromHold);
+    void CreateGunChoiceMenu(Unit* unit);
+    void CreateFloorChoiceMenu(Unit* unit);
+    void CloseOpenMenu();
+    void RespondTo3DOrder(int32_t state);
+    void RespondToOrder(int32_t order, bool toPickedWaypoint);
+    bool AssignMoveOrders(bool final);
+    void AssignTargetOrders();
+    bool SetupUnit(bool onTransport, bool intoCarrier);
+    void ActivateFlag();
+    // Drops every reference of the screen to a unit that goes.
+    void ForgetUnit(Unit* unit);
+    void PlaySoundEffect(ActionPacket* packet);
+    void RemoveUnitEngineSound(Unit* unit);
+
+    bool mPickWanted = false;
+    Unit* mPickedUnit = nullptr;
+    float mPickX = 0.0f, mPickY = 0.0f, mPickZ = 0.0f;
+    int32_t mPickScreenX = 0, mPickScreenY = 0;
+    float mDragOriginX = 0.0f, mDragOriginY = 0.0f, mDragOriginZ = 0.0f;
+    int32_t mPointerX = 0, mPointerY = 0;
+    int32_t mBoxStartX = 0, mBoxStartY = 0;
+    int32_t mCraterPlacingStatus = 0; // 1..4 crater sizes, 5 foxholes
+    PlayerMenu* mOpenMenu = nullptr;
+    Unit* mTrackedUnit = nullptr;
+    int32_t mCurrentOrder = 0;
+    bool mAreaFireMode = false;
+    bool mSetupChainPending = false;
+    bool mMultiSelect = false;  // several units are selected
+    bool mMultiCommand = false; // one order is being given to all of them
+    int32_t mFoxholeAllowance = 0;  // foxholes the defender may place in set-up
+    int32_t mFoxholesLeft = 0;
+    VictoryFlag* mActiveFlag = nullptr; // chosen by the flag order in set-up
 
     // Drawing state. Per-super-tile arrays are x-major (index = I * tiles
     // along y + J); level arrays hold whole metres, -999 when not flat.
