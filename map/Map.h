@@ -59,6 +59,11 @@ struct FlamePattern {
 
 // While set, CheckLOS leaves temporary smoke out of its sight test.
 extern bool gIgnoreTempSmokeForLOS;
+// Makes an empty smoke-shell record for the map reader; set by the battle's
+// smoke-shell class. Without it a saved map's smoke is skipped on reading.
+extern GObject* (*gSmokeShellMaker)();
+// Whether a smoke record read holds values this program could have written.
+extern bool (*gSmokeShellValid)(GObject* shell);
 
 // The height in metres of a point-grid entry at a height scale.
 float DecodePointHeight(uint16_t entry, float heightScale);
@@ -187,6 +192,10 @@ public:
                                Affiliation side);
     void RemoveCrater(float x, float y);
     void SpotOneFoxhole(float x, float y);
+    // Every foxhole not yet seen by the other side is offered to it and the
+    // spotted ones are recorded; with all, every foxhole is shown at once
+    // (the review of a finished battle) and nothing is recorded.
+    void SpotFoxholes(bool all);
 
     // ------------------------------------------------ building damage
     void BlastBuildings(float power, float x, float y);
