@@ -69,3 +69,7 @@ struct ShellLook {
 };
 ShellLook ShellLookOf(int32_t look);
 void DrawShell(Map* map, const ShellView& s, int32_t slice);
+
+class Ephemeral;
+// Draws one of the replay's effect objects at a slice (the effects' drawing hook).
+void DrawEphemeralEffect(Ephemeral* effect, int32_t slice);

@@ -276,7 +276,7 @@ void DrawShell(Map* map, const ShellView& s, int32_t slice) {
                 const float ground = std::sqrt(gx * gx + gy * gy);
                 if (std::fabs(drop) > 5.0f) d3::RotateY(std::atan2(drop, ground) * kDegrees);
                 d3::Scale(13.0f * S, S, S);
-                map->SetTracerTexture(s.sideOneTracer ? kAllies : kAxis);
+                map->SetTracerTexture(s.sideOneTracer ? kAxis : kAllies); // side 1: tracer 0
                 Shape("EffectTracerNose");
                 Shape("EffectTracerBody");
                 SquareCap(-3.0f, 0.03f);

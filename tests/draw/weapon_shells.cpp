@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "DrawTestUtil.h"
+#include "battle/Battle.h"
+#include "battle/ShellGraphic.h"
 #include "draw/EffectDraw.h"
+#include "units/Infantry.h"
 
 using namespace dtest;
 
@@ -118,4 +121,32 @@ TEST(ShellDrawing, AFlameStreamGrowsBurnsAtItsEndAndShrinks) {
     EXPECT_EQ(strips(35), 20);
     EXPECT_EQ(f.recorder.Count(DrawOp::kTexturedQuad), 4);
     EXPECT_EQ(strips(105), 10); // the tail has left half the path
+}
+
+TEST(ShellDrawing, TheReplaysShellObjectIsDrawnAsTheViewerMaySeeIt) {
+    DrawFixture f(false);
+    Battle battle;
+    Battle* old = gBattle;
+    gBattle = &battle;
+    battle.mMap = FlatMap(10, 10).release();
+    ShellGraphic shell;
+    shell.mLook = 1;
+    shell.mDuration = 100;
+    shell.mHeavyShell = true;
+    shell.mX = 10.0f, shell.mY = 20.0f;
+    shell.mTargetX = 110.0f, shell.mTargetY = 20.0f;
+    DrawEphemeralEffect(&shell, 50);
+    EXPECT_GT(f.recorder.Polygons(), 0);
+    EXPECT_EQ(Depth(f.recorder), 0);
+    const auto m = Moves(f.recorder);
+    ASSERT_FALSE(m.empty());
+    EXPECT_FLOAT_EQ(m[0][0], 60.0f);
+    // An enemy's heavy shell is not shown.
+    Infantry firer;
+    firer.mSide = battle.mMap->mViewingSide == kAxis ? 0 : 1; // set for the Axis
+    shell.mFirer = &firer;
+    f.recorder.mCalls.clear();
+    DrawEphemeralEffect(&shell, 50);
+    EXPECT_EQ(f.recorder.Polygons(), 0);
+    gBattle = old;
 }
