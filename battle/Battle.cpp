@@ -447,6 +447,6 @@ Direction Battle::HomeMapEdge(Affiliation side) const {
 }
 
 bool Battle::RidesWithFlaggedCarrier(const Unit* unit) {
-    return unit && unit->mUnitType == kUnitInfantry && !unit->mStatusFlagA && unit->mCarrier &&
-           unit->mCarrier->mStatusFlagA;
+    return unit && unit->mUnitType == kUnitInfantry && !unit->mStatusFlagA && unit->mTransport &&
+           unit->mTransport->mStatusFlagA;
 }

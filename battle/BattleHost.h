@@ -10,6 +10,9 @@
 class Battle;
 struct DrawSettings;
 class GFile;
+
+// The format version of the files this program writes.
+constexpr int32_t kCurrentFileVersion = 2;
 class GString;
 class GView;
 class Unit;
@@ -37,6 +40,9 @@ public:
     virtual uint32_t LastTurnFileCRC() { return 0; }
     // Remembers the name of the scenario being loaded.
     virtual void RememberScenarioName(GFile* file) {}
+    // The format version of the game file being read: 0 and 1 are older
+    // files (older unit records), the current version otherwise.
+    virtual int32_t LoadingFileVersion() { return kCurrentFileVersion; }
 
     // TCP/IP turn hand-over: the turn counter, the sending player's
     // password hash, this machine's CPU-speed value, and whether this

@@ -9,6 +9,7 @@
 #include "engine/GFile.h"
 #include "units/Airplane.h"
 #include "units/Inanimate.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -69,8 +70,9 @@ Unit* RawIDAsUnit(int32_t id) {
 }
 
 Unit* NewUnitOfKind(int32_t kind) {
-    // Infantry (0) is made here once its kind exists.
     switch (kind) {
+    case kUnitInfantry:
+        return new Infantry;
     case kUnitVehicle:
         return new Vehicle;
     case kUnitInanimate:

@@ -62,6 +62,7 @@ struct MovementSpeedChart {
     int16_t mOrderTextId;   // 0 none, -1 the default move text
     int16_t mMoveNoise;     // noise of a vehicle moving at this pace
     float mCrewSightFactor; // a moving vehicle crew's sight factor
+    int16_t mExposureFigure; // how much a unit at this pace gives itself away to a spotter
 };
 
 // ------------------------------------------------------------ vehicle
@@ -233,6 +234,7 @@ struct InfantryData {
     int32_t mTransportClass;
     uint8_t mNrTubes;
     int8_t mRarityIndex;
+    char mRarityCodes[kRarityCodes]; // price codes by months since mDataDate (standard rarity)
 };
 
 constexpr int32_t kIFastUnlimber = 0x2;

@@ -95,7 +95,8 @@ std::vector<Field> FieldsOf(GameTable t) {
                 NUM(T, mFiringPose),       NUM(T, mVoiceChance),       NUM(T, mOrderCode),
                 NUM(T, mSurrenderedSpeed), NUM(T, mMixable),           NUM(T, mMultiWaypoint),
                 NUM(T, mChangeable),       NUM(T, mDelayFactor),       NUM(T, mVoiceType),
-                NUM(T, mOrderTextId),      NUM(T, mMoveNoise),         NUM(T, mCrewSightFactor)};
+                NUM(T, mOrderTextId),      NUM(T, mMoveNoise),         NUM(T, mCrewSightFactor),
+                NUM(T, mExposureFigure)};
     }
     case kTableVehicle: {
         using T = VehicleData;
@@ -170,7 +171,8 @@ std::vector<Field> FieldsOf(GameTable t) {
             NUM(T, mVolleys),        NUM(T, mBaseLoadTime),   NUM(T, mMaxAmmo),     NUM(T, mSpeedClass),
             NUM(T, mMobility),       NUM(T, mDataDate),       NUM(T, mFlags),       NUM(T, mLoadingWeight),
             NUM(T, mPlatoonMember),  NUM(T, mHEATReference),  NUM(T, mSupply),      NUM(T, mAmmoProfile),
-            NUM(T, mNrWeaponSlots),  NUM(T, mTransportClass), NUM(T, mNrTubes),     NUM(T, mRarityIndex)};
+            NUM(T, mNrWeaponSlots),  NUM(T, mTransportClass), NUM(T, mNrTubes),     NUM(T, mRarityIndex),
+                NUM(T, mRarityCodes)};
     }
     case kTableWeapon: {
         using T = WeaponData;

@@ -128,7 +128,7 @@ void CheckVehicle(Checker& c, const VehicleData& r) {
 void CheckInfantry(Checker& c, const InfantryData& r) {
     c.Text("mName", r.mName);
     c.Text("mShortName", r.mShortName);
-    c.Range("mNrMen", r.mNrMen, 0, 40);
+    c.Range("mNrMen", r.mNrMen, 0, 15); // the unit record keeps casualties in four bits
     c.Ref("mHeavyWeapon", r.mHeavyWeapon, kTableWeapon);
     c.Range("mNrTeams", r.mNrTeams, 1, 4);
     c.Range("mSpeedClass", r.mSpeedClass, 0, 4);

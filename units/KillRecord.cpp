@@ -23,6 +23,13 @@ KillRecord::~KillRecord() {
     delete mVehicleKills;
 }
 
+KillRecord& KillRecord::operator=(const KillRecord& other) {
+    if (&other == this) return *this;
+    Clear();
+    Merge(&other);
+    return *this;
+}
+
 void KillRecord::Clear() {
     mInfantryCasualties = 0;
     mInfantryCaptured = 0;

@@ -29,7 +29,8 @@ public:
     KillRecord() = default;
     ~KillRecord();
     KillRecord(const KillRecord&) = delete;
-    KillRecord& operator=(const KillRecord&) = delete;
+    // A deep copy: the per-type list is copied, not shared.
+    KillRecord& operator=(const KillRecord& other);
 
     // Counts one destroyed vehicle of that type (-1: unidentified).
     void AddVehicleKill(VehicleType type);

@@ -6,6 +6,7 @@
 #include "engine/GOLTA.h"
 #include "engine/GString.h"
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 
 bool gSergeantNameTaken[kNationCount][kNameFlagsPerNation] = {};
@@ -82,22 +83,36 @@ bool* NameFlagsRow(Nation nation) {
 }
 
 void Unit::AssignSergeantName() {
-    if (mNameIndex == -1) return; // a custom name stays
     const Nation n = GetNation();
     const int32_t size = NameTableSize(n);
     bool* row = NameFlagsRow(n);
-    int16_t index = 0;
-    // After the last of the draws the table counts as exhausted, even when
-    // that draw found a free name: names may repeat from then on.
-    if (DrawFreeName(row, size, &index) == kNameDraws) {
-        for (int32_t i = 0; i < size; ++i)
-            row[i] = false;
+    if (mNameIndex != -1) { // a custom name stays
+        int16_t index = 0;
+        // After the last of the draws the table counts as exhausted, even
+        // when that draw found a free name: names may repeat from then on.
+        if (DrawFreeName(row, size, &index) == kNameDraws) {
+            for (int32_t i = 0; i < size; ++i)
+                row[i] = false;
+        }
+        mNameIndex = index;
     }
-    mNameIndex = index;
+    // A squad also draws the name its half will bear when it splits; an
+    // exhausted table clears nothing here.
+    auto* infantry = dynamic_cast<Infantry*>(this);
+    if (infantry && gInfantryData[mSubtype].mIsSquad) {
+        int16_t index = 0;
+        DrawFreeName(row, size, &index);
+        infantry->mSplitNameIndex = index;
+    }
 }
 
 void Unit::GetSergeantName(GString* text, bool withRank) {
     if (!text) return;
+    // A crew that left its vehicle goes by the vehicle's name.
+    if (mUnitType == kUnitInfantry && mAbandonedVehicle && mAbandonedVehicle->mUnitType == kUnitVehicle) {
+        mAbandonedVehicle->GetSergeantName(text, withRank);
+        return;
+    }
     if (withRank) {
         const int32_t set = gForceTypeChart[mForce].mRankNameSet;
         const int32_t rank = Rank();

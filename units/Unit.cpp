@@ -45,6 +45,14 @@ Unit::~Unit() {
     delete mCustomName;
 }
 
+void Unit::CopyUnitPartFrom(const Unit& other) {
+    if (&other == this) return;
+    GString15* ownName = mCustomName;
+    *this = other;
+    mCustomName = other.mCustomName ? new GString15(*other.mCustomName) : nullptr;
+    delete ownName;
+}
+
 // ---------------------------------------------------------------------------
 // Construction and identity
 
@@ -103,10 +111,10 @@ uint32_t Unit::UniqueID() const {
     uint32_t id = static_cast<uint32_t>(mIndex) + 1u;
     if (mSide) id |= 0x10000u;
     if (mUnitType == kUnitInfantry) {
-        if (mSecondLink) id |= mSecondLink->mUnitType == kUnitVehicle ? 0x20000u : 0x40000u;
+        if (mAbandonedVehicle) id |= mAbandonedVehicle->mUnitType == kUnitVehicle ? 0x20000u : 0x40000u;
         // The halves of a split squad share mIndex: the second half is told
         // apart whether or not the squad had left a unit behind.
-        if (mSibling && mSecondLinkFlag) id |= 0x80000u;
+        if (mSibling && !mIsFirstHalf) id |= 0x80000u;
     }
     return id;
 }

@@ -80,7 +80,10 @@ public:
     Unit();
     ~Unit() override;
     Unit(const Unit&) = delete;
-    Unit& operator=(const Unit&) = delete;
+    // A member-wise copy of every Unit field (a squad's new half starts as
+    // one); the custom name is copied, not shared, and the kill records are
+    // copied whole.
+    void CopyUnitPartFrom(const Unit& other);
 
     // ---- Construction and identity -------------------------------------
     // Sets the place, force and experience; sets the Axis flag from the
@@ -140,7 +143,7 @@ public:
     void SetSuppression(float s, bool keep);
     void ShiftCasualtiesToOld();
     // The surviving crew leaves as a new infantry unit; null when none do.
-    Infantry* BailOut(bool clearAmmo, bool delayed) { return nullptr; }
+    Infantry* BailOut(bool clearAmmo, bool delayed);
     void ShoutTankHit(Vehicle* hit, bool penetrated);
     // Orders the unit out of a burning square.
     void EscapeFromFire();
@@ -719,12 +722,12 @@ public:
     // Command and transport
     Unit* mHQ = nullptr;
     Unit* mPlatoonHQ = nullptr;
-    Unit* mCarrier = nullptr;
+    Unit* mTransport = nullptr;    // infantry: the vehicle it rides in or is towed by
     Unit* mEmbarkTarget = nullptr; // the carrier an infantry unit is to board
-    Unit* mSibling = nullptr;
+    Unit* mSibling = nullptr;      // infantry: the other half of a split squad
     bool mSiblingMayRejoin = false;
-    Unit* mSecondLink = nullptr;
-    bool mSecondLinkFlag = false;
+    Unit* mAbandonedVehicle = nullptr; // infantry: the vehicle a crew bailed out of
+    bool mIsFirstHalf = true;          // infantry: the half of a split squad that kept the odd man
 
     // Clock and animation
     int32_t mSliceCount = 0;
@@ -742,6 +745,8 @@ public:
 
 protected:
     bool mRecordDamaged = false; // set by a Read that met a damaged record
+
+    Unit& operator=(const Unit&) = default; // shallow; see CopyUnitPartFrom
 
     void DropAmmunitionOutOfDate();
     void WriteWaypoints(GFile* file);

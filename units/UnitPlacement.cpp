@@ -115,7 +115,7 @@ bool Unit::CanSetupAt(float x, float y, Vehicle* carrier) {
         UnitList* units = gBattle->mUnits;
         for (int32_t i = 0; i < units->GetCount(); ++i) {
             Unit* u = units->GetUnit(i);
-            if (u && u != this && u->mCarrier == this && !u->InSetupZone(x, y)) return false;
+            if (u && u != this && u->mTransport == this && !u->InSetupZone(x, y)) return false;
         }
     }
     return true;
@@ -170,7 +170,7 @@ bool Unit::ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skip
 void Unit::LeaveCarrierForSetup(Unit* unit) {
     if (!unit) return;
     unit->mZ = 0.0f;
-    if (unit->mCarrier && unit->mCarrier->mUnitType == kUnitVehicle && gInfantryHooks.disembark)
+    if (unit->mTransport && unit->mTransport->mUnitType == kUnitVehicle && gInfantryHooks.disembark)
         gInfantryHooks.disembark(unit);
 }
 

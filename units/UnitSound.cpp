@@ -13,6 +13,7 @@
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 
 namespace {
@@ -90,9 +91,16 @@ void SetSlice(ActionPacket* p, int32_t slice) {
     p->mTimeSlice = static_cast<int16_t>(slice < 0 ? 0 : slice);
 }
 
-// The small arms of an infantry unit's teams and their men, from the last
-// team to the first, as the unit's type record gives them.
+// The small arms of an infantry unit's teams and the men in them now; a
+// unit of the infantry kind that is no Infantry answers from its record.
 int32_t TeamsOf(const Unit* unit, SmallArmsType arms[4], int32_t men[4]) {
+    if (const auto* infantry = dynamic_cast<const Infantry*>(unit)) {
+        for (int32_t t = 0; t < kInfantryTeams; ++t) {
+            arms[t] = infantry->mTeamSmallArms[t];
+            men[t] = infantry->mTeamMen[t];
+        }
+        return kInfantryTeams;
+    }
     const InfantryData& d = gInfantryData[unit->mSubtype];
     const int32_t n = d.mNrTeams < 0 ? 0 : (d.mNrTeams > 4 ? 4 : d.mNrTeams);
     for (int32_t t = 0; t < n; ++t) {

@@ -22,6 +22,8 @@ constexpr ObstacleType kObstaclePush = 1;
 constexpr ObstacleType kObstacleCreep = 2;
 constexpr ObstacleType kObstacleStop = 3;
 
+class Infantry;
+
 class Vehicle : public Unit {
 public:
     Vehicle();
@@ -60,6 +62,12 @@ public:
     float FullLoadTime(bool randomise, bool quick) override;
     void ResetTargetSliceCount() override;
     void AdjustPassengerSetup() override;
+    // Riders: whether the candidate may board (atVehicle: it stands at the
+    // vehicle now; allowHeavy: loads up to the transport class, as in
+    // set-up), and the two passenger slots filled and emptied.
+    bool CanTransport(Unit* candidate, bool atVehicle, bool allowHeavy) override;
+    void Load(Infantry* unit);
+    void Unload(Infantry* unit);
     bool HasFunctioningMG(bool flag);
     void ReceiveTargetOrders(Unit* target, float x, float y, bool area, int32_t n) override;
     void RespondToGunUseChoice(bool use) { mUseMainGun = use; }

@@ -108,7 +108,7 @@ void Vehicle::DigIn() {
     if (!mDugIn) return;
     for (Unit*& p : mPassengers) {
         if (!p) continue;
-        p->mCarrier = nullptr;
+        p->mTransport = nullptr;
         p = nullptr;
     }
 }

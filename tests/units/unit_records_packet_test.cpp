@@ -266,11 +266,11 @@ TEST_F(Packets, TheHalvesOfASplitSquadHaveTheirOwnIdentities) {
     first.mIndex = second.mIndex = 6;
     first.mSibling = &second;
     second.mSibling = &first;
-    second.mSecondLinkFlag = true; // not the first half
+    second.mIsFirstHalf = false;
     EXPECT_EQ(first.UniqueID(), 7u);
     EXPECT_EQ(second.UniqueID(), 7u | 0x80000u);
     RecordUnit vehicle(kUnitVehicle);
-    second.mSecondLink = &vehicle;
+    second.mAbandonedVehicle = &vehicle;
     EXPECT_EQ(second.UniqueID(), 7u | 0x80000u | 0x20000u);
 }
 

@@ -124,12 +124,12 @@ TEST(VehicleIdentity, DiggingInDropsPassengers) {
     Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 50, 50);
     Vehicle* lorry = b.AddVehicle(kTestLorry, kAxis, 70, 50);
     StandInUnit rider(kUnitInfantry);
-    rider.mCarrier = tank;
+    rider.mTransport = tank;
     tank->mPassengers[1] = &rider;
     tank->DigIn();
     EXPECT_TRUE(tank->mDugIn);
     EXPECT_EQ(tank->mPassengers[1], nullptr);
-    EXPECT_EQ(rider.mCarrier, nullptr);
+    EXPECT_EQ(rider.mTransport, nullptr);
     EXPECT_TRUE(tank->HullDownToLocation(10, 10));
     tank->DigIn();
     EXPECT_FALSE(tank->mDugIn);
