@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "engine/GEncoder.h"
 #include "engine/GFile.h"
@@ -68,18 +69,21 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
     // The seed first, then the load from that seed.
     GameFileState state;
     for (int pass = 0; pass < 2; ++pass) {
+        GameFileResult result = kGameFileDamaged;
+        {
+            GFile file;
+            if (!file.IFile(scenarioPath.c_str(), kFileModeCompressedRead)) {
+                *error = scenarioPath + ": cannot be read";
+                return false;
+            }
+            GameFileHeader header;
+            result = ReadGameFileHeader(&file, &header);
+            if (result == kGameFileLoaded && header.fromGame) {
+                *error = scenarioPath + ": a saved game, not a scenario";
+                return false;
+            }
+        }
         GFile file;
-        if (!file.IFile(scenarioPath.c_str(), kFileModeCompressedRead)) {
-            *error = scenarioPath + ": cannot be read";
-            return false;
-        }
-        GameFileHeader header;
-        GameFileResult result = ReadGameFileHeader(&file, &header);
-        if (result == kGameFileLoaded && header.fromGame) {
-            *error = scenarioPath + ": a saved game, not a scenario";
-            return false;
-        }
-        file.Close();
         if (!file.IFile(scenarioPath.c_str(), kFileModeCompressedRead)) {
             *error = scenarioPath + ": cannot be read";
             return false;
