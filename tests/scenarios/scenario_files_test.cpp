@@ -135,7 +135,8 @@ TEST_P(ShippedScenarios, LoadsAndWritesBackTheSameBytes) {
     for (int32_t i = 0; i < loaded->mUnits->GetCount(); ++i) {
         Unit* u = loaded->mUnits->GetUnit(i);
         if (u->mUnitType == kUnitVehicle)
-            static_cast<Vehicle*>(u)->mSmokeWidth = static_cast<Vehicle*>(original->mUnits->GetUnit(i))->mSmokeWidth;
+            static_cast<Vehicle*>(u)->mSmokeWidth =
+                static_cast<Vehicle*>(original->mUnits->GetUnit(i))->mSmokeWidth;
     }
     for (int side = 0; side < 2; ++side)
         for (int32_t r = 0; r < loaded->mReinforcements[side].GetCount(); ++r) {

@@ -95,7 +95,8 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
         if (result != kGameFileLoaded || !contents.battle) {
             delete contents.battle;
             delete contents.campaign;
-            *error = scenarioPath + ": " + (result == kGameFileLoaded ? "holds no battle" : ResultText(result));
+            *error =
+                scenarioPath + ": " + (result == kGameFileLoaded ? "holds no battle" : ResultText(result));
             return false;
         }
         delete contents.campaign;
@@ -153,7 +154,8 @@ bool BattleRunner::RunTurn(RunnerTurn* result, std::string* error) {
     const auto end = std::chrono::steady_clock::now();
     result->milliseconds = std::chrono::duration<double, std::milli>(end - start).count();
     if (mBattle->mTurn == turn && !mBattle->Over()) {
-        *error = "this build computes no turn: GO and next turn left the battle at turn " + std::to_string(turn);
+        *error =
+            "this build computes no turn: GO and next turn left the battle at turn " + std::to_string(turn);
         return false;
     }
     result->battleDigest = BattleDigest(mBattle);

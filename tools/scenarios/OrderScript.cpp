@@ -16,8 +16,8 @@ struct Pace {
 };
 
 constexpr Pace kPaces[] = {
-    {"move", 20},    {"fast", 21},    {"assault", 22}, {"hunt", 23},    {"crawl", 24},
-    {"reverse", 25}, {"mount", 26},   {"advance", 27}, {"dig", 28},     {"sneak", 30},
+    {"move", 20},    {"fast", 21},     {"assault", 22}, {"hunt", 23}, {"crawl", 24},
+    {"reverse", 25}, {"mount", 26},    {"advance", 27}, {"dig", 28},  {"sneak", 30},
     {"run", 31},     {"withdraw", 32}, {"rotate", 37},
 };
 
@@ -114,7 +114,8 @@ bool ScriptParser::Line() {
         order.kind = ScriptOrder::kMove;
     } else if (key == "area") {
         ScenarioPoint p;
-        if (mWords.size() != 7 || !Name(1, &order.unit) || !Number(5, 0, 5120, &p.x) || !Number(6, 0, 5120, &p.y))
+        if (mWords.size() != 7 || !Name(1, &order.unit) || !Number(5, 0, 5120, &p.x) ||
+            !Number(6, 0, 5120, &p.y))
             return Fail("'area' takes a unit and a point x y");
         order.points.push_back(p);
         order.kind = ScriptOrder::kArea;
@@ -131,7 +132,8 @@ bool ScriptParser::Line() {
 }
 
 bool Matches(const Unit* u, const ScriptUnitName& name) {
-    return u && (u->mSide != 0) == (name.side == 0) && u->GetCompanyNumber() == static_cast<uint8_t>(name.company) &&
+    return u && (u->mSide != 0) == (name.side == 0) &&
+           u->GetCompanyNumber() == static_cast<uint8_t>(name.company) &&
            u->GetPlatoonNumber() == name.platoon && u->GetUnitNumber() == name.number;
 }
 
@@ -151,7 +153,8 @@ const Unit* FindAnywhere(const ScenarioCore* battle, const ScriptUnitName& name)
 
 } // namespace
 
-bool ParseOrderScript(const std::string& text, const std::string& file, OrderScript* out, ScenarioFault* fault) {
+bool ParseOrderScript(const std::string& text, const std::string& file, OrderScript* out,
+                      ScenarioFault* fault) {
     *out = OrderScript{};
     out->file = file;
     ScriptParser parser(out, fault);
@@ -189,8 +192,8 @@ int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battl
         switch (order.kind) {
         case ScriptOrder::kMove:
             for (size_t i = 0; i < order.points.size(); ++i)
-                unit->ReceiveMoveOrders(order.points[i].x, order.points[i].y, order.order, nullptr, true, i == 0, true,
-                                        true);
+                unit->ReceiveMoveOrders(order.points[i].x, order.points[i].y, order.order, nullptr, true,
+                                        i == 0, true, true);
             break;
         case ScriptOrder::kArea:
             unit->ReceiveTargetOrders(nullptr, order.points[0].x, order.points[0].y, false, 0);

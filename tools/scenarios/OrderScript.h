@@ -35,7 +35,8 @@ struct OrderScript {
     std::vector<ScriptOrder> orders; // in the script's order
 };
 
-bool ParseOrderScript(const std::string& text, const std::string& file, OrderScript* out, ScenarioFault* fault);
+bool ParseOrderScript(const std::string& text, const std::string& file, OrderScript* out,
+                      ScenarioFault* fault);
 
 // The map unit of the battle that the name names, or null.
 Unit* FindScriptUnit(ScenarioCore* battle, const ScriptUnitName& name);

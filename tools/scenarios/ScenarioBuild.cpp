@@ -66,14 +66,16 @@ Map* BuildMap(const ScenarioDescription& d) {
             for (const ScenarioHill& h : d.hills) {
                 float dx = px - h.x, dy = py - h.y;
                 float dist = std::sqrt(dx * dx + dy * dy);
-                if (dist < h.radius) rise += h.height * 0.5f * (1.0f + std::cos(3.14159265f * dist / h.radius));
+                if (dist < h.radius)
+                    rise += h.height * 0.5f * (1.0f + std::cos(3.14159265f * dist / h.radius));
             }
             int32_t code = std::clamp(d.baseHeight + static_cast<int32_t>(std::lround(rise / step)), 0, 1023);
             // The terrain of the 2 m cell whose lower-left corner is the point.
             float cx = px + 1.0f, cy = py + 1.0f;
             int32_t terrain = 0;
             for (const ScenarioShape& s : d.shapes) {
-                bool in = s.width > 0.0f ? NearPolyline(s.points, s.width * 0.5f, cx, cy) : InsidePolygon(s.points, cx, cy);
+                bool in = s.width > 0.0f ? NearPolyline(s.points, s.width * 0.5f, cx, cy)
+                                         : InsidePolygon(s.points, cx, cy);
                 if (in) terrain = s.terrain;
             }
             for (const ScenarioBuilding& b : d.buildings)
@@ -117,16 +119,20 @@ Map* BuildMap(const ScenarioDescription& d) {
 }
 
 // Sets every unit's place, identity and links; false with the fault.
-bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>* made, ScenarioFault* fault) {
+bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>* made,
+                ScenarioFault* fault) {
     Map* map = battle->mMap;
     for (const ScenarioUnit& su : d.units) {
         if (su.kind == 1 ? !gVehicleData.Has(su.row) : !gInfantryData.Has(su.row))
-            return Fault(fault, d, su.line, "no " + std::string(su.kind == 1 ? "vehicle" : "infantry") + " row " +
-                                                std::to_string(su.row));
+            return Fault(fault, d, su.line,
+                         "no " + std::string(su.kind == 1 ? "vehicle" : "infantry") + " row " +
+                             std::to_string(su.row));
         if (NationOfForce(su.force) >= 2 && su.side == 0)
-            return Fault(fault, d, su.line, "force " + std::to_string(su.force) + " does not fight for the Axis");
+            return Fault(fault, d, su.line,
+                         "force " + std::to_string(su.force) + " does not fight for the Axis");
         if (NationOfForce(su.force) < 2 && su.side == 1)
-            return Fault(fault, d, su.line, "force " + std::to_string(su.force) + " does not fight for the Allies");
+            return Fault(fault, d, su.line,
+                         "force " + std::to_string(su.force) + " does not fight for the Allies");
         Unit* unit = MakeUnit(su.kind == 1 ? kUnitVehicle : kUnitInfantry, su.row, su.force, su.experience,
                               su.fitness, 100);
         if (!unit) return Fault(fault, d, su.line, "this unit kind cannot be made yet");
@@ -149,7 +155,8 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
             if (su.rides >= 0 && other.number == su.rides && other.kind == 1) {
                 auto* carrier = static_cast<Vehicle*>((*made)[m]);
                 if (!carrier->CanTransport(unit, true, false))
-                    return Fault(fault, d, su.line, "vehicle " + std::to_string(su.rides) + " cannot carry this unit");
+                    return Fault(fault, d, su.line,
+                                 "vehicle " + std::to_string(su.rides) + " cannot carry this unit");
                 carrier->mPassengers[carrier->mPassengers[0] ? 1 : 0] = unit;
                 unit->mTransport = carrier;
                 unit->mX = carrier->mX;
@@ -177,7 +184,8 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
             float dx = other.x - su.x, dy = other.y - su.y;
             if (dx * dx + dy * dy < kScenarioVehicleSpacing * kScenarioVehicleSpacing)
                 return Fault(fault, d, su.line,
-                             "the vehicle stands within reach of the vehicle on line " + std::to_string(other.line));
+                             "the vehicle stands within reach of the vehicle on line " +
+                                 std::to_string(other.line));
         }
     }
     return true;
@@ -322,7 +330,8 @@ bool WriteScenarioFile(const ScenarioDescription& d, const std::string& path, Sc
     return true;
 }
 
-bool BuildScenarioFile(const std::string& descriptionPath, const std::string& outputPath, ScenarioFault* fault) {
+bool BuildScenarioFile(const std::string& descriptionPath, const std::string& outputPath,
+                       ScenarioFault* fault) {
     std::ifstream in(descriptionPath, std::ios::binary);
     if (!in) {
         fault->file = descriptionPath;

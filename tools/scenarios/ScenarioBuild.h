@@ -27,7 +27,8 @@ GameFileState ScenarioFileState(const ScenarioDescription& description);
 bool WriteScenarioFile(const ScenarioDescription& description, const std::string& path, ScenarioFault* fault);
 
 // Reads a description file and writes its scenario file.
-bool BuildScenarioFile(const std::string& descriptionPath, const std::string& outputPath, ScenarioFault* fault);
+bool BuildScenarioFile(const std::string& descriptionPath, const std::string& outputPath,
+                       ScenarioFault* fault);
 
 // Vehicles stand at least this far apart (metres between centres).
 constexpr float kScenarioVehicleSpacing = 8.0f;

@@ -71,13 +71,12 @@ struct NamedValue {
 
 // Readable names of the terrain codes a description uses most.
 constexpr NamedValue kTerrainNames[] = {
-    {"open", 0},     {"sand", 1},      {"rocks", 2},   {"heath", 3},     {"meadow", 4},
-    {"rubble", 26},  {"dirtroad", 13}, {"road", 14},   {"fence", 15},    {"wall", 16},
-    {"track", 17},   {"ditch", 18},    {"marsh", 19},  {"trees", 20},    {"woods", 21},
-    {"pines", 22},   {"field", 23},    {"brush", 24},  {"rough", 25},    {"water", 37},
-    {"shallow", 38}, {"mud", 39},      {"bocage", 41}, {"bank", 42},     {"woodfence", 43},
-    {"hedge", 44},   {"square", 45},   {"vines", 46},  {"soft", 48},     {"light", 50},
-    {"heavy", 51},   {"bridge", 55},
+    {"open", 0},       {"sand", 1},    {"rocks", 2},    {"heath", 3},  {"meadow", 4},  {"rubble", 26},
+    {"dirtroad", 13},  {"road", 14},   {"fence", 15},   {"wall", 16},  {"track", 17},  {"ditch", 18},
+    {"marsh", 19},     {"trees", 20},  {"woods", 21},   {"pines", 22}, {"field", 23},  {"brush", 24},
+    {"rough", 25},     {"water", 37},  {"shallow", 38}, {"mud", 39},   {"bocage", 41}, {"bank", 42},
+    {"woodfence", 43}, {"hedge", 44},  {"square", 45},  {"vines", 46}, {"soft", 48},   {"light", 50},
+    {"heavy", 51},     {"bridge", 55},
 };
 
 constexpr NamedValue kExperienceNames[] = {
@@ -87,8 +86,7 @@ constexpr NamedValue kExperienceNames[] = {
 constexpr NamedValue kSideNames[] = {{"axis", 0}, {"allies", 1}, {"none", 2}, {"neutral", 2}};
 constexpr NamedValue kEdgeNames[] = {{"west", 0}, {"north", 1}, {"east", 2}, {"south", 3}};
 
-template <size_t N>
-bool LookUp(const NamedValue (&table)[N], const std::string& word, int32_t* value) {
+template <size_t N> bool LookUp(const NamedValue (&table)[N], const std::string& word, int32_t* value) {
     for (const auto& entry : table)
         if (word == entry.name) {
             *value = entry.value;
@@ -154,9 +152,9 @@ private:
         *value = v;
         return true;
     }
-    template <size_t N>
-    bool Named(size_t i, const NamedValue (&table)[N], int32_t* value, const char* what) {
-        if (!LookUp(table, mWords[i], value)) return Fail(std::string("unknown ") + what + " '" + mWords[i] + "'");
+    template <size_t N> bool Named(size_t i, const NamedValue (&table)[N], int32_t* value, const char* what) {
+        if (!LookUp(table, mWords[i], value))
+            return Fail(std::string("unknown ") + what + " '" + mWords[i] + "'");
         return true;
     }
     bool Terrain(size_t i, int32_t* value) {
@@ -213,8 +211,9 @@ bool Parser::Line() {
     const std::string& key = mWords[0];
     ScenarioDescription& d = *mOut;
     // Keys given once.
-    static const char* const kOnce[] = {"title", "map",     "date",    "turns", "attacker", "theatre", "temperature",
-                                        "ground", "time",   "weather", "wind",  "seed",     "timelimit", "edges"};
+    static const char* const kOnce[] = {"title",   "map",         "date",      "turns", "attacker",
+                                        "theatre", "temperature", "ground",    "time",  "weather",
+                                        "wind",    "seed",        "timelimit", "edges"};
     for (size_t i = 0; i < sizeof kOnce / sizeof kOnce[0]; ++i)
         if (key == kOnce[i]) {
             if (mSeen[i]) return Fail("'" + key + "' given twice");
@@ -299,8 +298,8 @@ bool Parser::Line() {
         if (key == "line" && !Real(2, 1.0f, 100.0f, &s.width, "width")) return false;
         size_t n = mWords.size() - first;
         size_t least = key == "area" ? 3 : 2;
-        if (n % 2 != 0 || n / 2 < least) return Fail("'" + key + "' needs at least " + std::to_string(least) +
-                                                     " points as x y pairs");
+        if (n % 2 != 0 || n / 2 < least)
+            return Fail("'" + key + "' needs at least " + std::to_string(least) + " points as x y pairs");
         for (size_t i = first; i < mWords.size(); i += 2) {
             ScenarioPoint p;
             if (!Coordinate(i, true, &p.x) || !Coordinate(i + 1, false, &p.y)) return false;
@@ -313,12 +312,14 @@ bool Parser::Line() {
         ScenarioBuilding b;
         b.line = mLine;
         if (!NeedMap() || !Count(5, 5) || !Terrain(1, &b.type) || !Coordinate(2, true, &b.x) ||
-            !Coordinate(3, false, &b.y) || !Real(4, 4.0f, 20.0f, &b.w, "width") || !Real(5, 4.0f, 20.0f, &b.d, "depth"))
+            !Coordinate(3, false, &b.y) || !Real(4, 4.0f, 20.0f, &b.w, "width") ||
+            !Real(5, 4.0f, 20.0f, &b.d, "depth"))
             return false;
         if (b.type < 50 || b.type > 54) return Fail("a building's type is a terrain code 50..54");
         // The footprint stands on one square.
         int cx = static_cast<int>(b.x / 20.0f), cy = static_cast<int>(b.y / 20.0f);
-        if (static_cast<int>((b.x + b.w - 0.01f) / 20.0f) != cx || static_cast<int>((b.y + b.d - 0.01f) / 20.0f) != cy)
+        if (static_cast<int>((b.x + b.w - 0.01f) / 20.0f) != cx ||
+            static_cast<int>((b.y + b.d - 0.01f) / 20.0f) != cy)
             return Fail("a building must lie within one 20 m square");
         if (cx >= d.columns || cy >= d.rows) return Fail("the building lies off the map");
         d.buildings.push_back(b);
@@ -341,7 +342,8 @@ bool Parser::Line() {
         if (!NeedMap() || !Count(5, 5) || !Int(1, 1, 6, &z.code, "zone") || !Coordinate(2, true, &z.x0) ||
             !Coordinate(3, false, &z.y0) || !Coordinate(4, true, &z.x1) || !Coordinate(5, false, &z.y1))
             return false;
-        if (z.x1 <= z.x0 || z.y1 <= z.y0) return Fail("a zone runs from its lower-left to its upper-right corner");
+        if (z.x1 <= z.x0 || z.y1 <= z.y0)
+            return Fail("a zone runs from its lower-left to its upper-right corner");
         d.zones.push_back(z);
         return true;
     }
@@ -367,7 +369,8 @@ bool Parser::Line() {
             return false;
         mFitness = 0;
         if (mWords.size() > 4) {
-            if (mWords.size() != 6 || mWords[4] != "fitness") return Fail("'force' takes 'fitness <n>' at its end");
+            if (mWords.size() != 6 || mWords[4] != "fitness")
+                return Fail("'force' takes 'fitness <n>' at its end");
             if (!Int(5, 0, 3, &mFitness, "fitness")) return false;
         }
         mHaveForce = true;
@@ -387,9 +390,11 @@ bool Parser::Line() {
         if (!Count(1, 3) || !Int(1, 1, 2000, &mPlatoon, "platoon")) return false;
         mZone = 0;
         if (mWords.size() > 2) {
-            if (mWords.size() != 4 || mWords[2] != "zone") return Fail("'platoon' takes 'zone <n>' at its end");
+            if (mWords.size() != 4 || mWords[2] != "zone")
+                return Fail("'platoon' takes 'zone <n>' at its end");
             if (!Int(3, 1, 6, &mZone, "zone")) return false;
-            if ((mZone >= 4) != (mSide == 0)) return Fail("zone " + mWords[3] + " is not a zone of the force's side");
+            if ((mZone >= 4) != (mSide == 0))
+                return Fail("zone " + mWords[3] + " is not a zone of the force's side");
         }
         return true;
     }
@@ -398,9 +403,11 @@ bool Parser::Line() {
         r.line = mLine;
         if (!mHaveForce) return Fail("'reinforce' before 'force'");
         if (!NeedMap() || !Count(4, 4) || !Int(1, 2, 120, &r.turn, "turn") ||
-            !Real(2, 0.01f, 1.0f, &r.chance, "chance") || !Coordinate(3, true, &r.x) || !Coordinate(4, false, &r.y))
+            !Real(2, 0.01f, 1.0f, &r.chance, "chance") || !Coordinate(3, true, &r.x) ||
+            !Coordinate(4, false, &r.y))
             return false;
-        if (r.x >= d.columns * 20.0f || r.y >= d.rows * 20.0f) return Fail("the arrival point lies off the map");
+        if (r.x >= d.columns * 20.0f || r.y >= d.rows * 20.0f)
+            return Fail("the arrival point lies off the map");
         r.side = mSide;
         int32_t slots = 0;
         for (const auto& other : d.reinforcements)
@@ -425,8 +432,9 @@ bool Parser::UnitLine(int32_t kind) {
     u.line = mLine;
     if (!mHaveForce) return Fail("a unit before 'force'");
     if (mPlatoon == 0) return Fail("a unit before 'platoon'");
-    if (!NeedMap() || !Count(5, 8) || !Int(1, 0, 999, &u.row, "row") || !Int(2, 0, 1023, &u.number, "number") ||
-        !Coordinate(3, true, &u.x) || !Coordinate(4, false, &u.y) || !Real(5, 0.0f, 360.0f, &u.heading, "heading"))
+    if (!NeedMap() || !Count(5, 8) || !Int(1, 0, 999, &u.row, "row") ||
+        !Int(2, 0, 1023, &u.number, "number") || !Coordinate(3, true, &u.x) || !Coordinate(4, false, &u.y) ||
+        !Real(5, 0.0f, 360.0f, &u.heading, "heading"))
         return false;
     for (size_t i = 6; i < mWords.size(); ++i) {
         if (mWords[i] == "leader") {
@@ -458,7 +466,8 @@ bool Parser::UnitLine(int32_t kind) {
             if (other.side == u.side && other.company == u.company && other.platoon == u.platoon &&
                 other.number == u.rides && other.kind == 1 && other.reinforcement == u.reinforcement)
                 found = true;
-        if (!found) return Fail("no vehicle " + std::to_string(u.rides) + " before it in the platoon to ride in");
+        if (!found)
+            return Fail("no vehicle " + std::to_string(u.rides) + " before it in the platoon to ride in");
     }
     mOut->units.push_back(u);
     return true;

@@ -38,7 +38,7 @@ struct ScenarioShape {
 
 struct ScenarioBuilding {
     int line = 0;
-    int32_t type = 50; // 52 and 53 have an upper floor
+    int32_t type = 50;                            // 52 and 53 have an upper floor
     float x = 0.0f, y = 0.0f, w = 0.0f, d = 0.0f; // lower-left corner and size
 };
 
@@ -50,7 +50,7 @@ struct ScenarioWall {
 
 struct ScenarioZone {
     int line = 0;
-    int32_t code = 0;                           // 1..3 Allies, 4..6 Axis
+    int32_t code = 0;                                 // 1..3 Allies, 4..6 Axis
     float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f; // squares whose centre lies inside
 };
 
@@ -63,19 +63,19 @@ struct ScenarioFlag {
 
 struct ScenarioUnit {
     int line = 0;
-    int32_t side = 0;     // 0 Axis, 1 Allies
-    int32_t kind = 0;     // 0 infantry, 1 vehicle
-    int32_t row = 0;      // data-table row
+    int32_t side = 0; // 0 Axis, 1 Allies
+    int32_t kind = 0; // 0 infantry, 1 vehicle
+    int32_t row = 0;  // data-table row
     int32_t force = 0;
     int32_t experience = 2;
     int32_t fitness = 0;
-    int32_t zone = 0;     // 0 any zone of the side
+    int32_t zone = 0; // 0 any zone of the side
     float x = 0.0f, y = 0.0f, heading = 0.0f;
     char company = 'A';
     int32_t platoon = 1;
     int32_t number = 0;
     bool leader = false;
-    int32_t rides = -1;   // number of the carrier in the same platoon, or -1
+    int32_t rides = -1;         // number of the carrier in the same platoon, or -1
     int32_t reinforcement = -1; // index into ScenarioDescription::reinforcements, or -1 on the map
 };
 
