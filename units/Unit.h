@@ -15,6 +15,7 @@
 
 class ActionPacket;
 class GFile;
+class GFuzzySet;
 class GGraphic;
 class GList;
 class GString;
@@ -218,12 +219,38 @@ public:
     bool AIMaySwitchToNewTarget(bool force);
     // A target for the unit's secondary small arms, or null.
     Unit* TargetSecondarySmallArms();
-    // The first ammunition for a new target; chosen by the computer
-    // opponent's rules, which keep the loaded class until they come.
-    void AIMakeInitialAmmoSelection() {}
+    // The first ammunition class for the current target (mAmmoClassInUse).
+    void AIMakeInitialAmmoSelection();
     // The unit's ability to harm the target, 0 to 3.4.
     float AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
                                      DataKnowledge own, DataKnowledge known, bool overrun);
+    // The steps of the target choice (ai/): each one works on this unit as
+    // the scorer unless it says otherwise; every estimate puts back any
+    // targeting state it sets for a moment.
+    void AIScoreSecondaryTarget(Unit* candidate);
+    // On the unit being valued: its value as labels 0..2 (low..high).
+    void AIGetVPValue(GFuzzySet* set, bool doubled, DataKnowledge k);
+    void AILimitTungstenUse(float hitChance, Unit* target, float* value);
+    void AIPlacedShellError(Unit* target, int32_t flightTime, WeaponClass wclass, bool weaponFlag, AmmoClass ammo,
+                            float* errA, float* errB);
+    float AIGetHitChance(AmmoClass ammo, int32_t flightTime, Vehicle* target, DataKnowledge k);
+    // The ability to harm times factor as labels 0..3.
+    void AIGetAbilityToHarm(GFuzzySet* set, Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
+                            float factor, bool overrun);
+    // On the candidate: its threat to the scorer as labels 0..3.
+    void AIComputeThreat(GFuzzySet* out, Unit* scorer, bool inArc, bool ammoIsSmoke, bool limitsAttention);
+    void AIComputeUrgency(GFuzzySet* value, GFuzzySet* threat, GFuzzySet* out, bool inArc, bool ammoIsSmoke,
+                          bool limitsAttention);
+    void AIComputeAmmoLevel(AmmoClass ammo, Unit* target, GFuzzySet* out);
+    void AITemperUrgencyWithAmmo(GFuzzySet* ammoLevel, GFuzzySet* urgency, bool ammoIsSmoke);
+    void AIComputeDesirability(Unit* candidate, GFuzzySet* value, GFuzzySet* urgency, GFuzzySet* out);
+    void AIComputeAppropriateness(Unit* candidate, AmmoClass ammo, GFuzzySet* ammoLevel, GFuzzySet* out);
+    // Seconds until the weapon bears on the candidate.
+    float AIGetTimeToBear(Unit* candidate);
+    // The candidate's score 0..1 with that ammunition class.
+    float AIGetTargetFuzzyScore(Unit* candidate, AmmoClass ammo);
+    float AIComputeFinalScore(GFuzzySet* desirability, GFuzzySet* appropriateness, Unit* candidate);
+    void AITryOneAmmoScore(float* best, Unit* candidate, AmmoClass* bestClass, AmmoClass ammo);
 
     // ---- Fire and sound records -------------------------------------------
     // One shot of the ammunition class at mTarget or the area target: the
@@ -497,10 +524,9 @@ public:
     }
     virtual float AIGetGeneralAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover,
                                                     bool suppression, DataKnowledge own, DataKnowledge known,
-                                                    bool overrun) {
-        return 0.0f;
-    }
-    virtual void AIScoreTarget(Unit* candidate, bool full) {}
+                                                    bool overrun);
+    // Scores one candidate of a target search; a winner becomes gBestTarget.
+    virtual void AIScoreTarget(Unit* candidate, bool full);
     virtual bool AIDoCombatMove(bool wide, bool mustMove) { return false; }
     virtual void AIDoLoserMove(bool force) {}
     virtual int32_t AIDefensiveType() { return 0; }

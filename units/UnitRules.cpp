@@ -109,16 +109,6 @@ bool Unit::CanPotentiallyTarget(Unit* target) {
 
 void Unit::CycleToNextTarget() {}
 
-bool Unit::AIMaySwitchToNewTarget(bool force) {
-    return false;
-}
-Unit* Unit::TargetSecondarySmallArms() {
-    return nullptr;
-}
-float Unit::AIGetAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
-                                       DataKnowledge own, DataKnowledge known, bool overrun) {
-    return 0.0f;
-}
 
 // ---------------------------------------------------------------------------
 // Waypoints and orders

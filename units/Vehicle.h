@@ -270,6 +270,19 @@ public:
     // Links
     Unit* mPassengers[2] = {nullptr, nullptr};
     Unit* mCreditUnit = nullptr; // credited with the kill when the crew bails out
+
+    // ---- The computer opponent's view of the vehicle (ai/) -------------------
+    // The harm its machine guns and main gun can do, and its armour as nine
+    // weighted slots for a shooter.
+    float AIGetGeneralAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, bool broad, bool cover, bool suppression,
+                                            DataKnowledge own, DataKnowledge known, bool overrun) override;
+    void AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float hitChance, bool hullDown,
+                          float armour[], int32_t longs[], bool bools[], float weights[], float ratios[],
+                          int32_t* count, float calibre) override;
+    bool mAITargetAssigned = false; // the main gun engages the target
+    bool mMainGunHold = false;      // the main gun holds its fire
+    int8_t mHullDown = 0;           // set: the vehicle stands hull-down
+    int16_t mActionCountdown = 0;   // 6800 when an engagement begins, one less per slice
 };
 
 // The outputs of Vehicle::MoveSpeed for the step that Vehicle::Move takes.

@@ -3,8 +3,9 @@
 // write, read back and write again to the same bytes.
 //
 // Seeds are records the program's writer makes of the real data (a rifle
-// squad, a gun crew and other types): run with --write-seeds=DIR to put them
-// into a corpus folder; an empty input round-trips them as well.
+// squad, a gun crew and other types), kept in tests/fuzz/seeds/ by the shared
+// seed maker (scripts/fuzz --make-seeds); --write-seeds=DIR writes them too,
+// and an empty input round-trips them as well.
 
 #include <cstddef>
 #include <cstdint>

@@ -299,6 +299,8 @@ TEST_F(CommandRules, LeadershipLinesFollowTheGroundInTheirLinksColour) {
 
 TEST_F(CommandRules, TheRoughDamageRatingNamesItsGrade) {
     Tank* tank = Place<Tank>(kAllies, 1300.0f, 1000.0f);
+    // 100 mm all round: rifles do nothing to it.
+    for (ArmorPlate& plate : mVehicles[0].mArmorPlates) plate = {100, 0};
     GString255 text;
     EXPECT_EQ(squad->GetRoughAbilityToDamage(&text, kAmmoAP, tank), 0.0f);
     GString255 none;

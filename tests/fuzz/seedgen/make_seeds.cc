@@ -32,6 +32,8 @@
 #include "units/DataTables.h"
 #include "units/GameDataSet.h"
 #include "units/Hack.h"
+#include "units/Infantry.h"
+#include "units/Vehicle.h"
 
 extern const unsigned char kGameDataBlock[];
 extern const size_t kGameDataBlockSize;
@@ -431,6 +433,34 @@ void GameFileSeeds() {
     });
 }
 
+// Unit records as the infantry and vehicle writers make them from the real
+// data, the kind byte first: a rifle squad, a gun crew and other types; a
+// tank, an early tank and an Allied one with way points.
+void UnitRecordSeeds() {
+    for (InfantryType type : {250, 339, 1, 22}) {
+        Infantry unit;
+        unit.IInfantry(type, kForceDefaultAxis, kExperienceVeteran, 100.0f, 200.0f, 0.0f);
+        unit.mCasualties = 1;
+        unit.mSewerTime = 40;
+        Put("fuzz_infantry_record", "infantry-" + std::to_string(type),
+            Written([&](GFile* f) { unit.Write(f); }));
+    }
+    for (VehicleType type : {10, 11, 305}) {
+        Vehicle unit;
+        unit.IVehicle(type, type < 283 ? kForceDefaultAxis : kForceDefaultAllies, kExperienceRegular, 300.0f,
+                      -40.5f, 0.0f);
+        unit.mHeading = 271.5f;
+        if (type == 305) {
+            unit.mNrWaypoints = 2;
+            unit.mWaypoints[0].mX = 320.0f;
+            unit.mWaypoints[0].mY = -60.25f;
+            unit.mWaypoints[1].mX = 400.0f;
+            unit.mWaypoints[1].mY = 10.0f;
+        }
+        Put("fuzz_vehicle_record", "vehicle-" + std::to_string(type), Written([&](GFile* f) { unit.Write(f); }));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -454,6 +484,7 @@ int main(int argc, char** argv) {
     NetworkSeeds();
     SoundAndPictureSeeds();
     GameFileSeeds();
+    UnitRecordSeeds();
     DeleteCryptoData();
     return sFailures == 0 ? 0 : 1;
 }

@@ -1,0 +1,188 @@
+// Target choice: once a slice every unit searches the battle's units for
+// the best enemy and then takes it, keeps its target, fires at the place a
+// vanished target was last seen, lays smoke in front of the best one, or
+// drops its target. The same search picks targets for an infantry unit's
+// secondary small arms.
+
+#include <cassert>
+#include <cmath>
+
+#include "ai/AIFacts.h"
+#include "ai/AIGeometry.h"
+#include "ai/AITargetState.h"
+#include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "map/Map.h"
+
+using namespace aifacts;
+
+namespace {
+
+// The searching unit's anti-tank weapon stands in a building: it leaves
+// candidates inside buildings alone.
+bool sLATWInBuilding = false;
+
+bool InBuilding(Terrain t) {
+    return t >= 50 && t <= 54;
+}
+
+// Marks a search as running for its lifetime; a search never nests.
+struct SearchScope {
+    SearchScope() {
+        assert(!aitarget::sSearching && "a target search never runs inside another");
+        aitarget::sSearching = true;
+    }
+    ~SearchScope() { aitarget::sSearching = false; }
+};
+
+void RunSearch(Unit* searcher, void (*step)(GObject*, void*)) {
+    if (!gBattle || !gBattle->mUnits) return;
+    SearchScope scope;
+    gBattle->mUnits->DoForEach(step, searcher);
+}
+
+void SmokeScreenAt(Unit* self, Unit* best) {
+    Vehicle* bv = AsVehicle(best);
+    const float facing = (bv ? bv->ActualHeadFacing() : best->mHeading) * 0.0174532925f;
+    for (float ahead : {8.0f, 4.0f}) {
+        const float x = best->mX + ahead * std::cos(facing), y = best->mY + ahead * std::sin(facing);
+        if (self->CanSeeLocation(x, y)) {
+            self->mAreaTargetX = x;
+            self->mAreaTargetY = y;
+            return;
+        }
+    }
+    self->mAreaTargetX = best->mX;
+    self->mAreaTargetY = best->mY;
+}
+
+} // namespace
+
+void AIConsiderTargetCandidate(GObject* member, void* context) {
+    Unit* c = static_cast<Unit*>(member);
+    Unit* s = static_cast<Unit*>(context);
+    if (c == s || c->mUnitType == kUnitInanimate || !c->IsSpottedNow()) return;
+    if (c->IsPassenger(true) || s->IsPassenger(false) || !s->CanPotentiallyTarget(c)) return;
+    if (!c->mActive && !(s->mPersistentTarget && c == s->mTarget)) return;
+    if (!s->TacAICanSee(c)) return;
+    if (sLATWInBuilding && InBuilding(c->GetOccupiedTerrain())) return;
+    if (!s->AbleToFaceUnit(c)) {
+        const bool closeInfantry = s->mUnitType == kUnitInfantry && c->mUnitType == kUnitInfantry &&
+                                   Distance(s->mX, s->mY, s->GetZ(), c->mX, c->mY, c->GetZ()) <= 15.0f &&
+                                   _AngleOff(s->mHeading, s->mX, s->mY, c->mX, c->mY, true) < 85.0f;
+        if (!closeInfantry) return;
+    }
+    if (gFiringSecondarySmallArms)
+        s->AIScoreSecondaryTarget(c);
+    else
+        s->AIScoreTarget(c, true);
+}
+
+bool Unit::AIMaySwitchToNewTarget(bool force) {
+    const bool gunCrew = IsGunCrew(this);
+    if (mArtilleryDelay == 99.0f && !gunCrew) return false;
+    bool result = false, changed = false;
+    Vehicle* self = AsVehicle(this);
+    if (force || CanChangeTarget()) {
+        ResetTargetSliceCount();
+        if (!gunCrew) {
+            if (mAreaTarget && gBattle && gBattle->mMap) {
+                const Map* map = gBattle->mMap;
+                // Column and row are tested apart so that no point maps into
+                // a neighbouring row.
+                const float cx = std::trunc(mAreaTargetX * 0.05f), cy = std::trunc(mAreaTargetY * 0.05f);
+                if (cx >= 0.0f && cy >= 0.0f && cx < static_cast<float>(map->mWidth) &&
+                    cy < static_cast<float>(map->mHeight) &&
+                    map->GetFireState(mAreaTargetX, mAreaTargetY) > 4)
+                    CancelTarget(false, false);
+            }
+            gBestTarget = nullptr;
+            if (AllowedToTarget()) {
+                sLATWInBuilding = LATWInBuilding();
+                gBestTargetScore = -1.0f;
+                RunSearch(this, AIConsiderTargetCandidate);
+                result = true;
+            }
+            Unit* const current = mTarget;
+            if (current != gBestTarget) {
+                if (!gBestTarget && current && current->mActive && !current->IsSpottedNow() &&
+                    current->mSpotMarker && !current->mSpotMarkerGone) {
+                    float z = 0.0f;
+                    current->GetApparentLocation(&mAreaTargetX, &mAreaTargetY, &z);
+                    mTarget = nullptr;
+                    mAreaTarget = true;
+                    gPacket = true;
+                } else if (mAmmoClassInUse == kAmmoSmoke && gBestTarget) {
+                    mSmokeScreen = true;
+                    mTarget = nullptr;
+                    mAreaTarget = true;
+                    changed = true;
+                    if (self) self->mAITargetAssigned = true;
+                    SmokeScreenAt(this, gBestTarget);
+                } else {
+                    mTarget = gBestTarget;
+                    changed = true;
+                    mPersistentTarget = false;
+                    mAreaTarget = false;
+                    mSmokeScreen = false;
+                    if (mTarget) mAmbush = false;
+                }
+            }
+            if (self && !mMGTargeting && !mAreaTarget &&
+                (!mTarget || mTarget != mOrderedTarget || current != mOrderedTarget))
+                self->mAITargetAssigned = mTarget && !self->mMainGunHold && HasHeavyWeapon(kKnowTruth) &&
+                                          mAmmoClassInUse != kAmmoNone;
+        }
+    }
+    if (changed) {
+        if (!mMGTargeting) {
+            ResetAimClock();
+            mShotsAtTarget = 0;
+        }
+        gPacket = true;
+    }
+    if (mAreaTarget && !HasLowAmmoStatus() && !gunCrew) {
+        bool stop = false;
+        if (mSmokeScreen) {
+            stop = mAmmo[kAmmoSmoke] == 0;
+        } else if (self) {
+            // Without a round for the main gun the machine guns go on.
+            if (self->mAITargetAssigned && ChooseAmmo(nullptr, true) == kAmmoNone) {
+                stop = !aifacts::HasFunctioningMG(self, false);
+                if (!stop) self->mAITargetAssigned = false;
+            }
+        } else {
+            stop = ChooseAmmo(nullptr, true) == kAmmoNone;
+        }
+        if (stop) {
+            mTarget = nullptr;
+            mAreaTarget = false;
+            mSmokeScreen = false;
+            gPacket = true;
+        }
+    }
+    return result;
+}
+
+Unit* Unit::TargetSecondarySmallArms() {
+    gFiringSecondarySmallArms = true;
+    gBestTargetScore = 0.01f;
+    gBestTarget = nullptr;
+    sLATWInBuilding = false;
+    RunSearch(this, AIConsiderTargetCandidate);
+    gFiringSecondarySmallArms = false;
+    return gBestTarget;
+}
+
+void Unit::AIScoreSecondaryTarget(Unit* candidate) {
+    if (!candidate) return;
+    const bool kindOK = candidate->mUnitType == kUnitInfantry ||
+                        (candidate->mUnitType == kUnitVehicle && !IsArmoredVehicle(kKnowTruth, false));
+    if (!kindOK) return;
+    if (!(Distance(mX, mY, GetZ(), candidate->mX, candidate->mY, candidate->GetZ()) <= 100.0f)) return;
+    const float s = AIGetTargetFuzzyScore(candidate, kAmmoHE);
+    if (s > gBestTargetScore) {
+        gBestTarget = candidate;
+        gBestTargetScore = s;
+    }
+}

@@ -1,0 +1,333 @@
+// Candidate scoring and target choice in small battles built in code.
+
+#include <cmath>
+
+#include "ai_fixture.h"
+
+using namespace aitest;
+
+namespace {
+class AIChoice : public AIBattle {
+protected:
+    void Reset(float best = -1.0f) {
+        gBestTarget = nullptr;
+        gBestTargetScore = best;
+    }
+    float Score(Unit* me, Unit* it, bool full = true) {
+        Reset();
+        me->AIScoreTarget(it, full);
+        return gBestTarget == it ? gBestTargetScore : -1.0f;
+    }
+};
+} // namespace
+
+TEST_F(AIChoice, ATieDoesNotReplaceAndTheThresholdIsStrict) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1100, 1000);
+    it->mHeading = 180.0f;
+    const float s = Score(me, it);
+    ASSERT_GT(s, 0.08f); // a rifle squad's threshold
+    Reset(s);
+    me->AIScoreTarget(it, true);
+    EXPECT_EQ(gBestTarget, nullptr);
+    Reset(std::nextafter(s, 0.0f));
+    me->AIScoreTarget(it, true);
+    EXPECT_EQ(gBestTarget, it);
+    // Unseen by the enemy, a squad waits for a score above 0.35.
+    me->mContactLevel = kContactHeard;
+    it->mX = 1400.0f;
+    const float far = it->AIGetTargetFuzzyScore(it, kAmmoHE) * 0.0f + me->AIGetTargetFuzzyScore(it, kAmmoHE);
+    ASSERT_LT(far, 0.35f);
+    EXPECT_EQ(Score(me, it), -1.0f);
+    it->mX = 1030.0f;
+    EXPECT_GT(Score(me, it), 0.35f);
+}
+
+TEST_F(AIChoice, TheOrderedTargetHasALowThresholdAndAFloorOf04) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1400, 1000);
+    me->mContactLevel = kContactHeard; // would need 0.35 otherwise
+    me->mOrderedTarget = it;
+    const float s = Score(me, it);
+    EXPECT_GE(s, 0.4f);
+    // Any other target must now beat 0.5.
+    Squad* other = Rifles(kAllies, 1100, 1000);
+    other->mHeading = 180.0f;
+    const float plain = me->AIGetTargetFuzzyScore(other, kAmmoHE);
+    ASSERT_LT(plain, 0.5f);
+    EXPECT_EQ(Score(me, other), -1.0f);
+    // Outside a full search the threshold is just below 0.
+    EXPECT_NEAR(Score(me, other, false), plain, 1e-6f);
+}
+
+TEST_F(AIChoice, APinnedSquadFiresOnlyWhereItMay) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Tank* tank = Armour(kAllies, 1050, 1000);
+    tank->kit.mArmoured = false; // soft enough to be worth a shot
+    me->mSuppression = 150.0f;   // band 4: a pinned infantry unit never fires at vehicles
+    EXPECT_EQ(Score(me, tank), -1.0f);
+    EXPECT_EQ(me->ai.lastRange, -1.0f); // dropped before the range test
+    me->mSuppression = 99.0f;
+    Score(me, tank);
+    EXPECT_GT(me->ai.lastRange, 0.0f);
+    me->ai.lastRange = -1.0f;
+    me->mSuppression = 350.0f;
+    Score(me, tank);
+    EXPECT_GT(me->ai.lastRange, 0.0f);
+}
+
+TEST_F(AIChoice, AircraftAreRangedBeyond900Metres) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Plane* plane = Place<Plane>(kAllies, 1950, 1000);
+    // Without an anti-aircraft weapon the plane is dropped.
+    EXPECT_EQ(Score(me, plane), -1.0f);
+    EXPECT_EQ(me->ai.lastRange, -1.0f);
+    me->kit.mWeapon = 8;
+    mWeapons[8].mAntiAircraft = 1;
+    Score(me, plane);
+    EXPECT_FLOAT_EQ(me->ai.lastRange, 50.0f);
+    plane->mX = 1900.5f;
+    Score(me, plane);
+    EXPECT_FLOAT_EQ(me->ai.lastRange, 1.0f);
+}
+
+TEST_F(AIChoice, TheTankTakesItsBestAmmunitionAndEveryEstimateLeavesUnitsAsTheyWere) {
+    Tank* me = Armour(kAxis, 1000, 1000);
+    Tank* it = Armour(kAllies, 1600, 1000);
+    it->mHeading = 180.0f;
+    Squad* friendA = Rifles(kAllies, 1500, 1300);
+    friendA->mTarget = me;
+    me->mMGTypeInUse = 5;
+    me->mAmmoClassInUse = kAmmoHE;
+    std::vector<std::vector<uint8_t>> before;
+    for (int32_t i = 0; i < mBattle.mUnits->GetCount(); ++i)
+        before.push_back(Record(mBattle.mUnits->GetUnit(i)));
+    const float he = me->AIGetTargetFuzzyScore(it, kAmmoHE);
+    const float ap = me->AIGetTargetFuzzyScore(it, kAmmoAP);
+    me->AIGetGeneralAbilityToHarmAsNumber(it, kAmmoAP, true, true, true, 0, 1, true);
+    float best = 0.0f;
+    AmmoClass bestClass = kAmmoHE;
+    me->mAmmo[kAmmoTungsten] = 2;
+    me->AITryOneAmmoScore(&best, it, &bestClass, kAmmoTungsten);
+    me->mAmmo[kAmmoTungsten] = 0;
+    GFuzzySet threat;
+    it->AIComputeThreat(&threat, me, true, false, false);
+    for (int32_t i = 0; i < mBattle.mUnits->GetCount(); ++i)
+        EXPECT_EQ(Record(mBattle.mUnits->GetUnit(i)), before[static_cast<size_t>(i)]) << "unit " << i;
+    // With high explosive and armour-piercing rounds against armour, AP wins
+    // (HE is also scaled by 0.75 before AP is tried).
+    ASSERT_GT(ap, he * 0.75f);
+    const float s = Score(me, it);
+    EXPECT_GT(s, 0.0f);
+    EXPECT_EQ(me->mAmmoClassInUse, kAmmoAP);
+    EXPECT_TRUE(aitarget::sConsiderDirectThreats);
+    EXPECT_FALSE(aitarget::sScoringMachineGuns);
+    EXPECT_FALSE(me->mMGTargeting);
+    EXPECT_EQ(me->mMGTypeInUse, 5);
+    EXPECT_EQ(me->mAmmo[kAmmoAP], 20);
+}
+
+TEST_F(AIChoice, BadCandidatesScoreNothingAndBreakNothing) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1100, 1000);
+    me->AIScoreTarget(nullptr, true);
+    EXPECT_EQ(me->AIGetTargetFuzzyScore(nullptr, kAmmoHE), 0.0f);
+    it->mX = std::nanf("");
+    const float s = me->AIGetTargetFuzzyScore(it, kAmmoHE);
+    EXPECT_FALSE(std::isnan(s));
+    it->mX = 1100.0f;
+    me->mSuppression = std::nanf("");
+    EXPECT_FALSE(std::isnan(me->AIGetTargetFuzzyScore(it, kAmmoHE)));
+    me->mSuppression = 0.0f;
+    // A platoon squad that never had men is not scaled by its survivors.
+    it->mSubtype = 1;
+    it->mX = 1100.0f;
+    mInfantry[1].mNrMen = 0;
+    Score(me, it);
+    EXPECT_FALSE(std::isnan(gBestTargetScore));
+    // A weapon type beyond the tables is no weapon at all.
+    me->kit.mWeapon = 9999;
+    EXPECT_EQ(me->AIGetAbilityToHarmAsNumber(it, kAmmoHE, true, true, true, 0, 1, true), 0.0f);
+}
+
+// ---------------------------------------------------------------- the search
+
+TEST_F(AIChoice, TheSearchTakesTheBestEnemyAndDropsATargetThatIsGone) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* near = Rifles(kAllies, 1050, 1000);
+    Squad* far = Rifles(kAllies, 1300, 1000);
+    Rifles(kAxis, 1060, 1000); // a friend is never a candidate
+    me->mShotsAtTarget = 4;
+    EXPECT_TRUE(me->AIMaySwitchToNewTarget(false));
+    EXPECT_EQ(me->mTarget, near);
+    EXPECT_TRUE(gPacket);
+    EXPECT_EQ(me->mShotsAtTarget, 0);
+    // Dead and not kept as persistent: the far one.
+    near->mActive = false;
+    me->AIMaySwitchToNewTarget(false);
+    EXPECT_EQ(me->mTarget, far);
+    // Vanished behind a spot marker: fire goes on at its last seen place.
+    far->mSpotMarker = true;
+    far->mMarkerX = 1290.0f;
+    far->mMarkerY = 1010.0f;
+    far->mContactLevel = kContactNone;
+    gPacket = false;
+    me->AIMaySwitchToNewTarget(false);
+    EXPECT_EQ(me->mTarget, nullptr);
+    EXPECT_TRUE(me->mAreaTarget);
+    float x = 0, y = 0, z = 0;
+    far->GetApparentLocation(&x, &y, &z);
+    EXPECT_EQ(me->mAreaTargetX, x);
+    EXPECT_EQ(me->mAreaTargetY, y);
+    EXPECT_TRUE(gPacket);
+    // No candidate and nothing to keep firing at: no target.
+    me->mAreaTarget = false;
+    me->mTarget = far;
+    far->mSpotMarkerGone = true;
+    me->AIMaySwitchToNewTarget(false);
+    EXPECT_EQ(me->mTarget, nullptr);
+    EXPECT_FALSE(me->mAreaTarget);
+}
+
+TEST_F(AIChoice, AreaFireIntoALargeFireStops) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    me->mAreaTarget = true;
+    me->mAreaTargetX = 1510.0f;
+    me->mAreaTargetY = 1010.0f;
+    me->ai.allowed = false;
+    mBattle.mMap->StartFire(1510.0f, 1010.0f, false, false);
+    me->AIMaySwitchToNewTarget(true);
+    EXPECT_TRUE(me->mAreaTarget); // a small fire does not stop it
+    mBattle.mMap->StartFire(1510.0f, 1010.0f, true, false);
+    ASSERT_GT(mBattle.mMap->GetFireState(1510.0f, 1010.0f), 4);
+    me->AIMaySwitchToNewTarget(true);
+    EXPECT_FALSE(me->mAreaTarget);
+    // A point beyond the map's east edge never reads a square of the map.
+    me->mAreaTarget = true;
+    me->mAreaTargetX = 2000.0f + 1510.0f;
+    me->AIMaySwitchToNewTarget(true);
+    EXPECT_TRUE(me->mAreaTarget);
+}
+
+TEST_F(AIChoice, AUnitThatMayNotTargetLosesItsTarget) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1050, 1000);
+    me->mTarget = it;
+    me->ai.allowed = false;
+    EXPECT_FALSE(me->AIMaySwitchToNewTarget(false));
+    EXPECT_EQ(me->mTarget, nullptr);
+    // Not allowed to change: nothing runs.
+    me->ai.allowed = true;
+    me->ai.canChange = false;
+    EXPECT_FALSE(me->AIMaySwitchToNewTarget(false));
+    EXPECT_EQ(me->mTarget, nullptr);
+    EXPECT_TRUE(me->AIMaySwitchToNewTarget(true));
+    EXPECT_EQ(me->mTarget, it);
+}
+
+TEST_F(AIChoice, AnArtilleryDelayOf99StopsTheSearchExceptForGunCrews) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1050, 1000);
+    Squad* old = Rifles(kAllies, 1500, 1000);
+    me->mTarget = old;
+    me->mArtilleryDelay = 99.0f;
+    const uint32_t state = GetRandomState();
+    EXPECT_FALSE(me->AIMaySwitchToNewTarget(true));
+    EXPECT_EQ(me->mTarget, old);
+    EXPECT_EQ(GetRandomState(), state);
+    // A gun crew goes on, but does not search.
+    mWeapons[9].mClass = 5;
+    mInfantry[2] = mInfantry[0];
+    mInfantry[2].mHeavyWeapon = 9;
+    me->mSubtype = 2;
+    EXPECT_FALSE(me->AIMaySwitchToNewTarget(true));
+    EXPECT_EQ(me->mTarget, old);
+    (void)it;
+}
+
+TEST_F(AIChoice, SmokeIsLaidAheadOfTheBestTarget) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1500, 1000);
+    it->mHeading = 0.0f; // facing east, away from the shooter
+    it->mTarget = me;
+    me->mAmmoClassInUse = kAmmoSmoke;
+    me->mAmmo[kAmmoSmoke] = 3;
+    me->kit.mSmallArmsFP = 2000.0f;
+    auto smoke = [&] {
+        me->mTarget = nullptr;
+        me->mAreaTarget = false;
+        me->mSmokeScreen = false;
+        me->AIMaySwitchToNewTarget(true);
+        EXPECT_TRUE(me->mSmokeScreen);
+        EXPECT_TRUE(me->mAreaTarget);
+        EXPECT_EQ(me->mTarget, nullptr);
+        return me->mAreaTargetX;
+    };
+    EXPECT_FLOAT_EQ(smoke(), 1508.0f); // 8 m ahead, in sight
+    // A wall at 1506 m hides the point 8 m ahead: 4 m ahead.
+    RaisePoints(*mBattle.mMap, 753, 490, 753, 510, 700);
+    EXPECT_FLOAT_EQ(smoke(), 1504.0f);
+    // A wall at 1502 m hides both: the target's own place.
+    RaisePoints(*mBattle.mMap, 751, 490, 751, 510, 700);
+    EXPECT_FLOAT_EQ(smoke(), 1500.0f);
+    // Without smoke rounds the smoke screen ends.
+    me->mAmmo[kAmmoSmoke] = 0;
+    me->ai.canChange = false;
+    me->AIMaySwitchToNewTarget(false);
+    EXPECT_FALSE(me->mAreaTarget);
+    EXPECT_FALSE(me->mSmokeScreen);
+}
+
+TEST_F(AIChoice, SecondarySmallArmsLookOnlyWithin100Metres) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* far = Rifles(kAllies, 1101, 1000);
+    far->mTarget = me;
+    EXPECT_EQ(me->TargetSecondarySmallArms(), nullptr);
+    EXPECT_FALSE(gFiringSecondarySmallArms);
+    Squad* near = Rifles(kAllies, 1090, 1000);
+    near->mHeading = 180.0f;
+    EXPECT_EQ(me->TargetSecondarySmallArms(), near);
+    // An armoured scorer leaves vehicles to its guns.
+    Tank* t = Armour(kAxis, 1000, 1200);
+    Tank* v = Armour(kAllies, 1050, 1200);
+    v->kit.mArmoured = false;
+    near->mActive = false;
+    Squad* nothing = t->TargetSecondarySmallArms() == v ? nullptr : near;
+    EXPECT_EQ(nothing, near);
+}
+
+TEST_F(AIChoice, ASeededActionPhaseRepeatsExactly) {
+    auto run = [&](uint32_t seed) {
+        mBattle.mUnits->EmptyOut(true);
+        SeedRandomGenerator(seed);
+        for (int32_t i = 0; i < 24; ++i) {
+            const float x = 200.0f + static_cast<float>(RandomPick(1600));
+            const float y = 200.0f + static_cast<float>(RandomPick(1600));
+            Unit* u = (i % 3 == 0) ? static_cast<Unit*>(Armour(i % 2 ? kAxis : kAllies, x, y))
+                                   : static_cast<Unit*>(Rifles(i % 2 ? kAxis : kAllies, x, y));
+            u->mHeading = static_cast<float>(RandomPick(360));
+            u->mCoveredArc = RandomOneIn(3);
+            u->mArcA = 0.0f;
+            u->mArcB = 90.0f;
+        }
+        std::vector<int32_t> targets;
+        for (int32_t slice = 0; slice < 6; ++slice)
+            for (int32_t i = 0; i < mBattle.mUnits->GetCount(); ++i) {
+                Unit* u = mBattle.mUnits->GetUnit(i);
+                u->AIMaySwitchToNewTarget(false);
+                targets.push_back(mBattle.mUnits->IndexOf(u->mTarget));
+                targets.push_back(u->mAmmoClassInUse);
+            }
+        targets.push_back(static_cast<int32_t>(GetRandomState()));
+        return targets;
+    };
+    const auto a = run(77);
+    EXPECT_EQ(a, run(77));
+    EXPECT_NE(a, run(78));
+    // Threat and friendly harm worked out anew for every ammunition class
+    // give the same targets, ammunition and generator state.
+    aitarget::sReuseWithinScoring = false;
+    const auto plain = run(77);
+    aitarget::sReuseWithinScoring = true;
+    EXPECT_EQ(a, plain);
+}

@@ -1,0 +1,227 @@
+// The ability to harm: early answers, small arms, canister and blast against
+// soft targets, the armour slots of a vehicle and the guarded divisions.
+
+#include <cmath>
+
+#include "ai/AIHarm.h"
+#include "ai_fixture.h"
+
+using namespace aitest;
+
+namespace {
+class AIHarmNumber : public AIBattle {
+protected:
+    float Harm(Unit* s, Unit* t, AmmoClass c, bool broad = false, bool cover = false, bool supp = false) {
+        return s->AIGetAbilityToHarmAsNumber(t, c, broad, cover, supp, kKnowTruth, kKnowEnemy, false);
+    }
+};
+} // namespace
+
+TEST(AIFuzzifyHarm, BreakPointsGiveOneLabelAtFullMembership) {
+    GFuzzySet a, b, c, d;
+    AIFuzzifyHarm(&a, 0.25f);
+    EXPECT_EQ(a.GetCount(), 1);
+    EXPECT_FLOAT_EQ(M(a, 2), 1.0f);
+    AIFuzzifyHarm(&b, 0.07f);
+    EXPECT_EQ(b.GetCount(), 1);
+    EXPECT_FLOAT_EQ(M(b, 1), 1.0f);
+    AIFuzzifyHarm(&c, 0.0f);
+    EXPECT_EQ(c.GetCount(), 1);
+    EXPECT_FLOAT_EQ(M(c, 0), 1.0f);
+    AIFuzzifyHarm(&d, 1.1f); // between 0.25 and 2.0: labels 2 and 3
+    EXPECT_NEAR(M(d, 2), 1.0f - (1.1f - 0.25f) / 1.75f, 1e-6f);
+    EXPECT_NEAR(M(d, 3), (1.1f - 0.25f) / 1.7f, 1e-6f);
+}
+
+TEST_F(AIHarmNumber, EarlyAnswersNeedNoWeapon) {
+    Squad* s = Rifles(kAxis, 1000, 1000);
+    Plane* p = Place<Plane>(kAllies, 1100, 1000);
+    Plane* q = Place<Plane>(kAxis, 1200, 1000);
+    EXPECT_FLOAT_EQ(Harm(s, p, kAmmoHE), 3.4f);
+    EXPECT_FLOAT_EQ(Harm(p, s, kAmmoHE), 3.4f);
+    EXPECT_EQ(Harm(q, p, kAmmoHE), 0.0f);
+    EXPECT_EQ(Harm(s, p, kAmmoNone), 0.0f);
+    EXPECT_EQ(s->AIGetAbilityToHarmAsNumber(nullptr, kAmmoHE, true, true, true, 0, 1, true), 0.0f);
+    s->kit.mClass = 5; // a crew gun firing off the map
+    Squad* t = Rifles(kAllies, 1100, 1100);
+    EXPECT_EQ(Harm(s, t, kAmmoHE), 0.0f);
+    EXPECT_FLOAT_EQ(Harm(s, t, kAmmoHE, true), 0.2f);
+}
+
+TEST_F(AIHarmNumber, SmallArmsWeighTheSquadsFacingAndStrength) {
+    Squad* s = Rifles(kAxis, 1000, 1000);
+    Squad* t = Rifles(kAllies, 1300, 1000);
+    t->mHeading = 180.0f; // facing the shooter: factor (1 + 1) / 2
+    // v = 11 x 0.2 / 1100 = 0.002; F = 11 (1 - 0.998^5); value F / 8.
+    EXPECT_NEAR(Harm(s, t, kAmmoHE), 0.0136951f, 1e-6f);
+    t->mHeading = 0.0f; // its back to the shooter: (3 + 1) / 2
+    EXPECT_NEAR(Harm(s, t, kAmmoHE), 0.0272809f, 1e-6f);
+    // Suppression of 600 leaves 15 %.
+    s->mSuppression = 600.0f;
+    EXPECT_NEAR(Harm(s, t, kAmmoHE, false, false, true), 0.15f * 0.0272809f, 1e-6f);
+    // Suppression that is not a number leaves no NaN behind.
+    s->mSuppression = std::nanf("");
+    EXPECT_TRUE(std::isfinite(Harm(s, t, kAmmoHE, false, false, true)));
+}
+
+TEST_F(AIHarmNumber, RangeLimitsAreMinimumInclusiveAndMaximumExclusive) {
+    Squad* s = Rifles(kAxis, 1000, 1000);
+    s->kit.mWeapon = 7;
+    mWeapons[7].mMinRange = 100.0f;
+    mWeapons[7].mMaxRange = 500.0f;
+    Squad* t = Rifles(kAllies, 1500, 1000);
+    EXPECT_EQ(Harm(s, t, kAmmoHE), 0.0f);
+    t->mX = 1100.0f;
+    EXPECT_GT(Harm(s, t, kAmmoHE), 0.0f);
+    t->mX = 1099.0f;
+    EXPECT_EQ(Harm(s, t, kAmmoHE), 0.0f);
+    // The broad estimate widens both ends by 50 m.
+    EXPECT_GT(Harm(s, t, kAmmoHE, true), 0.0f);
+    t->mX = 1540.0f;
+    EXPECT_GT(Harm(s, t, kAmmoHE, true), 0.0f);
+}
+
+TEST_F(AIHarmNumber, CanisterStopsAt250MetresAndNoRateWithoutReloadTime) {
+    Tank* s = Armour(kAxis, 1000, 1000);
+    s->kit.mWeapon = 2;
+    s->kit.mClass = 1;
+    Squad* t = Rifles(kAllies, 1260, 1000);
+    EXPECT_EQ(Harm(s, t, kAmmoCanister), 0.0f);
+    t->mX = 1040.0f;
+    // (0.1292 x 75^2 - 2.49 x 75 - 7.246) x 1.5 x 60 / 10 at full effect.
+    const float v = Harm(s, t, kAmmoCanister);
+    EXPECT_GT(v, 0.0f);
+    // Load and aim both 0: no rate, so no harm and no infinity.
+    s->kit.mFullAimTime = 0.0f;
+    s->kit.mFullLoadTime = 0.0f;
+    EXPECT_EQ(Harm(s, t, kAmmoCanister), 0.0f);
+    EXPECT_TRUE(std::isfinite(Harm(s, t, kAmmoHE, true, true, true)));
+    EXPECT_EQ(Harm(s, t, kAmmoHE, true, true, true), 0.0f);
+}
+
+TEST_F(AIHarmNumber, ArmourOverrunsGunsAndNeverLowersTheValue) {
+    Tank* s = Armour(kAxis, 1000, 1000);
+    s->kit.mClass = 0;
+    s->kit.mWeapon = kWeaponNone;
+    s->kit.mSmallArmsFP = 11.0f;
+    Squad* gun = Rifles(kAllies, 1090, 1000);
+    gun->kit.mOrdnance = true;
+    gun->mImmobile = true; // speed class 0
+    auto overrun = [&] {
+        return s->AIGetAbilityToHarmAsNumber(gun, kAmmoHE, false, false, false, kKnowTruth, kKnowEnemy, true);
+    };
+    EXPECT_FLOAT_EQ(overrun(), 3.4f);
+    gun->mX = 1000.0f + 225.0f; // half-way down the ramp
+    const float plain = Harm(s, gun, kAmmoHE);
+    EXPECT_NEAR(overrun(), std::max(plain, 3.4f * 125.0f / 250.0f), 1e-5f);
+    gun->mX = 1000.0f + 400.0f;
+    EXPECT_EQ(overrun(), Harm(s, gun, kAmmoHE));
+}
+
+TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
+    Squad* s = Rifles(kAxis, 1000, 1000);
+    Tank* t = Armour(kAllies, 1300, 1000);
+    t->mHeading = 180.0f; // its front toward the shooter
+    float armour[9], weights[9], ratios[9];
+    int32_t longs[9], count = -1;
+    bool bools[9];
+    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count,
+                        75.0f);
+    ASSERT_EQ(count, 6);
+    EXPECT_NEAR(weights[0], 0.33333f, 1e-5f);
+    EXPECT_NEAR(weights[1], 0.53333f, 1e-5f);
+    EXPECT_NEAR(weights[2], 0.13333f, 1e-5f);
+    EXPECT_NEAR(weights[3] + weights[4] + weights[5], 0.0f, 1e-5f);
+    EXPECT_FLOAT_EQ(armour[1], 50.0f);
+    EXPECT_FLOAT_EQ(ratios[1], 50.0f);
+    // Hull-down: the lower hull is not struck, the turret more often.
+    t->mHullDown = 1;
+    t->AISetArmorValues(kKnowEnemy, s, true, 0.5f, false, armour, longs, bools, weights, ratios, &count,
+                        0.0f);
+    ASSERT_EQ(count, 9);
+    EXPECT_NEAR(weights[0], 0.73684f, 1e-5f);
+    EXPECT_NEAR(weights[1], 0.26316f, 1e-5f);
+    EXPECT_EQ(weights[2], 0.0f);
+    EXPECT_EQ(weights[5], 0.0f);
+    EXPECT_EQ(weights[8], 0.0f);
+    EXPECT_NEAR(weights[6], 0.73684f, 1e-5f);
+    // Abeam, the side takes the hits.
+    t->mHullDown = 0;
+    t->mHeading = 90.0f;
+    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count,
+                        75.0f);
+    EXPECT_NEAR(weights[4], 0.53333f, 1e-4f);
+    EXPECT_NEAR(weights[1], 0.0f, 1e-4f);
+}
+
+TEST_F(AIHarmNumber, PenetrationAgainstTheSlotsDecidesTheArmouredValue) {
+    Tank* s = Armour(kAxis, 1000, 1000);
+    Tank* t = Armour(kAllies, 1300, 1000);
+    t->mHeading = 180.0f;
+    // No armour at all: every slot counts in full.
+    for (ArmorPlate& p : mVehicles[0].mArmorPlates)
+        p = {0, 0};
+    const float open = Harm(s, t, kAmmoAP);
+    EXPECT_GT(open, 0.0f);
+    // Plate no round can pierce: only the minimum of 0.05 for a target
+    // that is not fixed, times the hit chance.
+    for (ArmorPlate& p : mVehicles[0].mArmorPlates)
+        p = {2000, 0};
+    auto hit = [&](AmmoClass c) {
+        const int32_t tof = s->CalculateTimeOfFlight(2, 2, c, nullptr, t->mX, t->mY, t->GetZ(), nullptr);
+        return s->AIGetHitChance(c, tof, t, kKnowTruth);
+    };
+    EXPECT_FLOAT_EQ(Harm(s, t, kAmmoAP), std::max(0.05f * hit(kAmmoAP), 0.002f));
+    EXPECT_FLOAT_EQ(Harm(s, t, kAmmoHE), std::max(0.05f * hit(kAmmoHE), 0.001f));
+    // A hit chance of nothing leaves the last minimum.
+    s->kit.mClass = 9;
+    mWeapons[2].mMaxRange = 5000.0f;
+    EXPECT_GE(Harm(s, t, kAmmoAP), 0.002f);
+    // A fixed emplacement gets no minimum.
+    t->mSubtype = 1;
+    for (ArmorPlate& p : mVehicles[1].mArmorPlates)
+        p = {2000, 0};
+    EXPECT_EQ(Harm(s, t, kAmmoAP), 0.0f);
+    // Canister never harms armour.
+    t->mSubtype = 0;
+    EXPECT_EQ(Harm(s, t, kAmmoCanister), 0.0f);
+}
+
+TEST_F(AIHarmNumber, VehicleMachineGunsAddToTheMainGunAndAreRestored) {
+    Tank* s = Armour(kAxis, 1000, 1000);
+    Squad* t = Rifles(kAllies, 1300, 1000);
+    const float gunOnly = s->AIGetGeneralAbilityToHarmAsNumber(t, kAmmoHE, false, false, false, 0, 1, false);
+    EXPECT_EQ(gunOnly, Harm(s, t, kAmmoHE));
+    mVehicles[0].mCoaxMG = 5;
+    mVehicles[0].mCoaxMGCount = 1;
+    for (uint8_t& r : s->mMGRounds)
+        r = 100;
+    s->mMGTypeInUse = kSmallArmsNone;
+    const float both = s->AIGetGeneralAbilityToHarmAsNumber(t, kAmmoHE, false, false, false, 0, 1, false);
+    EXPECT_GT(both, gunOnly);
+    EXPECT_FALSE(s->mMGTargeting);
+    EXPECT_EQ(s->mMGTypeInUse, kSmallArmsNone);
+    // Out of the gun's reach (800 m) the mount does not qualify.
+    t->mX = 1900.0f;
+    EXPECT_EQ(s->AIGetGeneralAbilityToHarmAsNumber(t, kAmmoHE, false, false, false, 0, 1, false),
+              Harm(s, t, kAmmoHE));
+}
+
+TEST_F(AIHarmNumber, FriendlyHarmSumsOnlyUnitsFiringAtTheTarget) {
+    Squad* t = Rifles(kAllies, 1300, 1000);
+    Squad* a = Rifles(kAxis, 1000, 1000);
+    Squad* b = Rifles(kAxis, 1000, 1100);
+    Squad* c = Rifles(kAxis, 1000, 1200);
+    a->mTarget = t;
+    b->mTarget = t;
+    b->mAreaTarget = true; // firing at an area: not counted
+    c->mTarget = t;
+    c->mActive = false;
+    Squad* me = Rifles(kAxis, 900, 1000);
+    me->mTarget = t;
+    aiharm::sFriendlyHarm = 0.0f;
+    aiharm::sExcluded = me;
+    mBattle.mUnits->DoForEach(aiharm::AISumFriendlyHarmOnTarget, t);
+    EXPECT_FLOAT_EQ(aiharm::sFriendlyHarm, a->AIGetAbilityToHarmAsNumber(t, a->ChooseAmmo(t, false), false,
+                                                                         true, true, 0, 1, false));
+}
