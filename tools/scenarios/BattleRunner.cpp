@@ -109,6 +109,11 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
     }
     mOldBattle = gBattle;
     gBattle = mBattle;
+    // Set-up: the units stand where the scenario placed them; GO ends it.
+    if (mBattle->mSetupPhase) {
+        SeedRandomGenerator(RunnerTurnSeed(mSeed, 0));
+        mBattle->HandleCommand(kRunnerCommandGo);
+    }
     return true;
 }
 

@@ -34,8 +34,9 @@ public:
     BattleRunner(const BattleRunner&) = delete;
     BattleRunner& operator=(const BattleRunner&) = delete;
 
-    // Loads the scenario (seeding the generator from its seed first); false
-    // with the reason for a file that is not a sound scenario.
+    // Loads the scenario (seeding the generator from its seed first) and
+    // ends its set-up with GO; false with the reason for a file that is not
+    // a sound scenario.
     bool Load(const std::string& scenarioPath, std::string* error);
     // Reads the order script and checks it names units of the scenario.
     bool LoadScript(const std::string& scriptPath, std::string* error);
