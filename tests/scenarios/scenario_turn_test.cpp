@@ -29,7 +29,9 @@ FirstTurn RunFirstTurn(const std::string& name) {
     EXPECT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error)) << error;
     EXPECT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/" + name + ".orders", &error)) << error;
     result.computed = runner.RunTurn(&result.turn, &error);
-    if (!result.computed) EXPECT_NE(error.find("computes no turn"), std::string::npos) << error;
+    if (!result.computed) {
+        EXPECT_NE(error.find("computes no turn"), std::string::npos) << error;
+    }
     return result;
 }
 
