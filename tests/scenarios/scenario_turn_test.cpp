@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ScenarioPaths.h"
+#include "battle/Battle.h"
 #include "engine/GOLTA.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
@@ -27,7 +28,8 @@ FirstTurn RunFirstTurn(const std::string& name) {
     BattleRunner runner;
     std::string error;
     EXPECT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error)) << error;
-    EXPECT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/" + name + ".orders", &error)) << error;
+    EXPECT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/" + name + ".orders", &error))
+        << error;
     result.computed = runner.RunTurn(&result.turn, &error);
     if (!result.computed) {
         EXPECT_NE(error.find("computes no turn"), std::string::npos) << error;
@@ -35,7 +37,54 @@ FirstTurn RunFirstTurn(const std::string& name) {
     return result;
 }
 
+// The first computed turn of each shipped scenario with its script.
+struct Pinned {
+    const char* name;
+    const char* packets;
+    const char* battle;
+};
+constexpr Pinned kPinned[] = {
+    {"hecken", "", ""},
+    {"bruecke", "", ""},
+    {"panzer", "", ""},
+    {"grossangriff", "", ""},
+};
+
 } // namespace
+
+TEST(ScenarioTurns, FirstTurnsGiveThePinnedDigests) {
+    ASSERT_TRUE(DecryptData());
+    for (const Pinned& pin : kPinned) {
+        FirstTurn first = RunFirstTurn(pin.name);
+        if (!first.computed) GTEST_SKIP() << "this build computes no turn";
+        EXPECT_EQ(first.turn.packetDigest, pin.packets) << pin.name;
+        EXPECT_EQ(first.turn.battleDigest, pin.battle) << pin.name;
+    }
+}
+
+// The smaller scenarios play every turn with their scripts to the end.
+TEST(ScenarioTurns, SmallScenariosPlayToTheirEnd) {
+    ASSERT_TRUE(DecryptData());
+    for (const char* name : {"hecken", "bruecke", "panzer"}) {
+        BattleRunner runner;
+        std::string error;
+        ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error)) << error;
+        ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/" + name + ".orders", &error));
+        const int32_t last = runner.GetBattle()->mLastTurn;
+        int32_t turns = 0;
+        while (!runner.Over() && turns <= last) {
+            RunnerTurn turn;
+            if (!runner.RunTurn(&turn, &error)) {
+                if (error.find("computes no turn") != std::string::npos) GTEST_SKIP() << error;
+                FAIL() << name << ": " << error;
+            }
+            EXPECT_EQ(turn.turn, turns + 1);
+            ++turns;
+        }
+        EXPECT_TRUE(runner.Over()) << name;
+        EXPECT_LE(turns, last) << name;
+    }
+}
 
 TEST(ScenarioTurns, ATurnDependsOnlyOnTheBattleAndTheSeed) {
     ASSERT_TRUE(DecryptData());
