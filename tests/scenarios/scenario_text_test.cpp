@@ -17,6 +17,7 @@
 #include "tools/scenarios/ScenarioBuild.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -82,6 +83,25 @@ TEST_F(DescriptionTest, SoundDescriptionMakesItsUnitsAndLinks) {
     EXPECT_TRUE(battle->mUnits->GetUnit(2)->IsAxis());
     EXPECT_EQ(battle->mLastTurn, 10);
     EXPECT_EQ(battle->mFlags.GetCount(), 1);
+}
+
+TEST_F(DescriptionTest, RidersBoardTheirCarrierAndStandWhereItStands) {
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(std::string(kBase) +
+                                      "platoon 2\nveh 15 0 360 300 180\ninf 252 1 300 300 180 rides 0\n",
+                                  "probe.txt", &d, &fault));
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    Unit* lorry = battle->mUnits->GetUnit(4);
+    Unit* rider = battle->mUnits->GetUnit(5);
+    EXPECT_EQ(rider->mTransport, lorry);
+    EXPECT_EQ(static_cast<Vehicle*>(lorry)->mPassengers[0], rider);
+    EXPECT_EQ(rider->mX, 360.0f);
+    EXPECT_EQ(rider->mY, 300.0f);
+    // A full squad needs a vehicle with room for two passengers.
+    ExpectRefused(std::string(kBase) + "platoon 2\nveh 16 0 360 300 180\ninf 252 1 0 0 0 rides 0\n", 23,
+                  "cannot carry");
 }
 
 TEST_F(DescriptionTest, FormAndRangeFaultsNameTheLine) {

@@ -154,14 +154,15 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
             if (other.leader && m != k) unit->mPlatoonHQ = (*made)[m];
             if (su.rides >= 0 && other.number == su.rides && other.kind == 1) {
                 auto* carrier = static_cast<Vehicle*>((*made)[m]);
+                // Riders stand where their carrier stands.
+                unit->mX = carrier->mX;
+                unit->mY = carrier->mY;
+                unit->mHeading = carrier->mHeading;
                 if (!carrier->CanTransport(unit, true, false))
                     return Fault(fault, d, su.line,
                                  "vehicle " + std::to_string(su.rides) + " cannot carry this unit");
                 carrier->mPassengers[carrier->mPassengers[0] ? 1 : 0] = unit;
                 unit->mTransport = carrier;
-                unit->mX = carrier->mX;
-                unit->mY = carrier->mY;
-                unit->mHeading = carrier->mHeading;
             }
         }
     }
