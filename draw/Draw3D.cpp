@@ -162,4 +162,40 @@ bool WorldToScreen(float* x, float* y, float z, bool clamp) {
     return g3D && g3D->WorldToScreen(x, y, z, clamp);
 }
 
+void Fan(bool needsClip, int32_t n, const float* xyz) {
+    if (gDrawRecorder) RecordRun(DrawOp::kFan, needsClip, n, xyz, nullptr);
+    if (g3D) g3D->DrawFan(needsClip, n, xyz);
+}
+
+void Strip(bool needsClip, int32_t n, const float* xyz) {
+    if (gDrawRecorder) RecordRun(DrawOp::kStrip, needsClip, n, xyz, nullptr);
+    if (g3D) g3D->DrawStrip(needsClip, n, xyz);
+}
+
+void TexturedTriangle(const float* xyz, const float* uv) {
+    if (gDrawRecorder) RecordRun(DrawOp::kTexturedTriangle, false, 1, xyz, uv);
+    if (g3D) g3D->DrawTexturedTriangleV(xyz, uv);
+}
+
+void Reflect(bool x, bool y, bool z) {
+    if (gDrawRecorder)
+        gDrawRecorder->Add(DrawOp::kReflect, {x ? 1.0f : 0.0f, y ? 1.0f : 0.0f, z ? 1.0f : 0.0f});
+    if (g3D) g3D->Reflect(x, y, z);
+}
+
+void SetClockwiseFront(bool on) {
+    if (gDrawRecorder) gDrawRecorder->Add(DrawOp::kClockwise, {on ? 1.0f : 0.0f});
+    if (g3D) g3D->mClockwiseFront = on;
+}
+
+void FrameRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_t colour) {
+    if (gDrawRecorder)
+        gDrawRecorder->Add(DrawOp::kFrame, {static_cast<float>(left), static_cast<float>(top),
+                                            static_cast<float>(right), static_cast<float>(bottom)});
+    if (g3D) {
+        RECT r{left, top, right, bottom};
+        g3D->FrameRectangle(&r, colour);
+    }
+}
+
 } // namespace d3

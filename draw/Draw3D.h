@@ -26,6 +26,12 @@ enum class DrawOp : uint8_t {
     kClip, // polygon clipping set to mArgs[0]
     kDistantZ,
     kFog,
+    kFan,              // untextured fan, n triangles
+    kStrip,            // untextured strip, n triangles
+    kTexturedTriangle, // 3 corners with u, v
+    kFrame,            // selection frame: left, top, right, bottom
+    kReflect,          // mirror: x, y, z flags
+    kClockwise,        // front faces wound clockwise: mArgs[0]
 };
 
 struct DrawCall {
@@ -77,5 +83,12 @@ void SetDistantZ(bool on);
 // Returns whether fog was on.
 bool Fog(bool on);
 bool WorldToScreen(float* x, float* y, float z, bool clamp);
+// Untextured runs after Color; a single textured triangle from tables.
+void Fan(bool needsClip, int32_t n, const float* xyz);
+void Strip(bool needsClip, int32_t n, const float* xyz);
+void TexturedTriangle(const float* xyz, const float* uv);
+void Reflect(bool x, bool y, bool z);
+void SetClockwiseFront(bool on);
+void FrameRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_t colour);
 
 } // namespace d3

@@ -232,6 +232,10 @@ public:
     void DrawWalls();
     void DrawCraters();
     void ShowWarningLabel(GString* text1, int32_t kind1, GString* text2, int32_t kind2, float x, float y, float z);
+    // One crewman of a vehicle in the vehicle's frame: the map's figure of
+    // the uniform, posed and drawn at 0.04 x (x, y, z) turned by h degrees.
+    void DrawCrewman(int32_t pose, Uniform uniform, float x, float y, float z, float h, float look, bool needsClip,
+                     float factor, bool lowered);
     // Ground: super tiles and patches.
     void PrecomputeSuperTiles();
     char CheckSuperClipBox(float x, float y, float r) const;

@@ -169,7 +169,8 @@ public:
     void ClearBrokenLinks(GList* list) override;
 
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
-    void DrawCode(bool needsClip, float scale, float factor) override {}
+    // Drawing: the unit's men in their ring, each at his level of detail.
+    void DrawCode(bool needsClip, float scale, float factor) override;
 
     // ---- Fields -------------------------------------------------------------------
     int16_t mSplitNameIndex = 0; // name index of the half split off this squad

@@ -166,7 +166,6 @@ void Unit::MakeDestinationStubs() {}
 GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) {
     return nullptr;
 }
-void Unit::DrawItself(float a, float b, float c) {}
 void Unit::DrawTargetLine(bool all) {}
 void Unit::DrawIncomingTargetLines() {}
 bool Unit::DrawNewMoveLine(float x, float y, float z, int32_t order) {
@@ -179,5 +178,3 @@ void Unit::GetUnitScreenCenter(int32_t* x, int32_t* y) {
     if (y) *y = 0;
 }
 
-void Unit::ShowRecoil(float s) {}
-void Unit::DrawGunflash(float scale, float x, float y, float z) {}

@@ -192,13 +192,72 @@ public:
     void UnrollLinks() override;
     void ClearBrokenLinks(GList* list) override;
 
-    // ---- Stand-ins of rules still to come --------------------------------------------
-    void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
-    void DrawCode(bool needsClip, float scale, float factor) override {}
-    // The chance that a penetrating hit kills: every one does.
-    float GetBasicKill(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, float ratio, float extra) {
-        return 1.0f;
-    }
+    // ---- Drawing: the class shape or model of the type the viewer believes,
+    // and the unit's frame scaled from model units to metres
+    void DrawCode(bool needsClip, float scale, float factor) override;
+    void ScaleForType(float* scale, float f1, float f2, float f3) override;
+    void PrintWarningLabel() override;
+
+    // ---- Hits: aspect, location, armour and penetration ---------------------------------
+    // Stage one settles hits on the running gear and the gun itself; for
+    // the armoured locations it writes the aspect and sets *goOn.
+    VehicleHitLocation HitStageOne(PendingAttack* attack, VehicleAspect* aspect, bool* goOn);
+    void HitStageTwo(PendingAttack* attack, VehicleHitLocation loc, VehicleAspect aspect);
+    VehicleAspect DetermineAttackAspect(float x, float y, bool useTurret, bool fine, float* sideChance);
+    VehicleHitLocation DetermineHitLocation(bool highExplosive, bool hullDown, float sideChance,
+                                            bool gunExposed, float hitChance, PendingAttack* attack);
+    // Degrees above (+) or below (-) the hull's plane of the line to the point.
+    float VerticalAngle(float x, float y, float z);
+    // The effective thickness in mm in front of a shot from (x, y, z); with
+    // mean it draws nothing and takes the middle of every spread.
+    float CalculateArmorBasis(float x, float y, float z, bool useVerticalAngle, VehicleHitLocation loc,
+                              VehicleAspect aspect, bool applySlope, float calibre, WeaponClass wclass,
+                              AmmoClass ammo, ShellType shell, DataKnowledge k, bool* faceHardened,
+                              int32_t* hardness, float* ratio, bool mean, float* slopeFactor);
+    bool DeterminePenetration(PendingAttack* attack, VehicleHitLocation loc, VehicleAspect aspect,
+                              bool* shattered, bool* partial, float* partialStrength, float* penRatio,
+                              float* energy, float* velocity, int32_t* hardness, bool* faceHardened,
+                              float* armour);
+
+    // ---- Damage ---------------------------------------------------------------------------
+    float GetBasicKill(WeaponType weapon, WeaponClass wclass, AmmoClass ammo, float overmatch,
+                       float velocity);
+    void ResolveInternalDamage(PendingAttack* attack, VehicleHitLocation loc, float penRatio, float velocity,
+                               int32_t hardness, bool faceHardened, float armour);
+    void ApplyInternalDamage(bool killed, bool burning, bool exploded, float casualtyChance, bool turretHit,
+                             bool oneMan, float bailFactor, float kill, bool special);
+    // 5 knocks out the running gear, any other location the gun.
+    void ApplyDamage(VehicleHitLocation loc);
+    void ResolveExternalDamage(float firepower, VehicleHitLocation loc, float factor);
+    void AddVehicleSuppression(float amount, bool hit, bool severe);
+    bool DetermineFlip(PendingAttack* attack);
+    void Flip();
+    void BeginToBailOut(float kill, bool afterHit);
+    bool CanBeDamaged() override;
+
+    // ---- Area hits, mines and death ------------------------------------------------------
+    void TakeAreaHit(float power, int32_t hitValue, PendingAttack* attack) override;
+    void TakeAreaBlastVsArmor(float firepower, PendingAttack* attack, bool penetrated, MGPenetration pen,
+                              int32_t weaponMode, int32_t driveMode);
+    void CrewTakeAreaHit(float firepower, int32_t hitValue, bool half, bool flame);
+    void TakeMineHit(bool reduced) override;
+    bool DrawWhenDead() override { return Data().mKind != 5; }
+    void Die() override;
+    void TagArmorHitRecord(ActionPacket* packet);
+
+    // ---- Machine guns ----------------------------------------------------------------------
+    void FireMachineGuns();
+    // True when something is to be fired at; *target null means the area target.
+    bool ChooseMGTarget(float facing, float arc, float range, bool onlyCurrent, Unit** target, bool bow,
+                        bool aircraft);
+    bool TacAICanSee(Unit* target) override;
+    // The player's detailed-spotting preference: a buttoned crew then fires
+    // its machine guns only at what it has really made out.
+    static bool sDetailedSpotting;
+
+    // The battle's maker of a ricochet packet from a shell packet; null
+    // leaves a bounced shot without one.
+    static void (*sMakeRicochetPacket)(ActionPacket* shell, bool shattered);
 
     // =====================================================================
     // Fields
@@ -271,6 +330,16 @@ public:
     Unit* mPassengers[2] = {nullptr, nullptr};
     Unit* mCreditUnit = nullptr; // credited with the kill when the crew bails out
 
+    // Damage and hits
+    bool mBailOutFlag = false;             // handed to the bail-out when the countdown ends
+    int32_t mFearCheckDelay = 0;           // slices
+    float mMGWait[3] = {0.0f, 0.0f, 0.0f}; // seconds: bow, coaxial, free
+    // The armour-hit record shown in playback: location, aspect, strength
+    // lost, penetration grade, spare; then the flag byte and six spare bytes.
+    int32_t mHitRecord[5] = {0, 0, 0, 0, 0};
+    uint8_t mHitRecordBytes[7] = {0, 0, 0, 0, 0, 0, 0};
+    int32_t mHitRecordSlice = -1;
+
     // ---- The computer opponent's view of the vehicle (ai/) -------------------
     // The harm its machine guns and main gun can do, and its armour as nine
     // weighted slots for a shooter.
@@ -284,6 +353,37 @@ public:
     int8_t mHullDown = 0;           // set: the vehicle stands hull-down
     int16_t mActionCountdown = 0;   // 6800 when an engagement begins, one less per slice
 };
+
+// What the hit stages and the damage found about one direct hit; the battle
+// clears it before a hit and copies it into the armour-hit packet.
+struct ArmorHitReport {
+    int32_t mPenetrationGrade = 0; // 1 barely through, 2 clean through
+    bool mShotShattered = false;
+    bool mShotBounced = false;
+    bool mWeakSpotHit = false;
+    bool mPartialPenetration = false;
+    bool mHitImmobilized = false;
+    bool mHitGunDamaged = false;
+    // The armour-hit packet's flag bits (without the weapon-class bit 0x40).
+    uint8_t Flags() const {
+        return static_cast<uint8_t>((mShotBounced ? 0x80 : 0) | (mWeakSpotHit ? 0x20 : 0) |
+                                    (mShotShattered ? 0x10 : 0) | (mHitGunDamaged ? 0x04 : 0) |
+                                    (mHitImmobilized ? 0x02 : 0) | (mPartialPenetration ? 0x01 : 0));
+    }
+    void Clear() { *this = ArmorHitReport{}; }
+};
+extern ArmorHitReport gArmorHitReport;
+
+// The sound of bullets or fragments striking at (x, y), heard by both sides.
+void MakeAreaHitSound(float firepower, float x, float y);
+
+// One unit passed through the machine-gun target search of the searcher.
+void MGTargetCandidate(Unit* candidate, Vehicle* searcher);
+
+// The best candidate of the running target search and its score, kept by
+// the scoring of the computer opponent.
+extern Unit* gBestTarget;
+extern float gBestTargetScore;
 
 // The outputs of Vehicle::MoveSpeed for the step that Vehicle::Move takes.
 extern Vehicle* gBlocker;

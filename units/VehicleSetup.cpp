@@ -133,7 +133,7 @@ const VehicleData& Vehicle::GetVehicleDataRecord(DataKnowledge k) const {
 }
 
 VehicleModel Vehicle::GetActualModel() const {
-    return Data().mModel;
+    return GetActualModelX(Data().mModel);
 }
 
 void Vehicle::ConcatName(GString* text, bool longForm) {

@@ -1,0 +1,145 @@
+// Sparks, explosions and flame impacts at chosen slices against hand-worked
+// places, through the recording renderer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "DrawTestUtil.h"
+#include "draw/EffectDraw.h"
+
+using namespace dtest;
+
+namespace {
+
+int Depth(const DrawRecorder& r) {
+    int d = 0;
+    for (const DrawCall& c : r.mCalls)
+        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
+    return d;
+}
+
+class Effects : public ::testing::Test {
+protected:
+    DrawFixture f{false};
+    std::unique_ptr<Map> map = FlatMap(20, 20);
+    EffectTiming t;
+    void SetUp() override {
+        t.start = 100;
+        t.duration = 40;
+        t.x = 200.0f, t.y = 210.0f, t.z = 3.0f;
+    }
+};
+
+} // namespace
+
+TEST(EffectCamera, FactorByLevelWithLevelFiveBelowFour) {
+    EXPECT_EQ(EffectCameraFactor(0), 1.0f);
+    EXPECT_EQ(EffectCameraFactor(4), 2.9f);
+    EXPECT_EQ(EffectCameraFactor(5), 1.8f);
+    EXPECT_EQ(EffectCameraFactor(8), 10.5f);
+    EXPECT_EQ(EffectCameraFactor(-2), 1.0f);
+    EXPECT_EQ(EffectCameraFactor(40), 10.5f);
+}
+
+TEST_F(Effects, SparksFlyUnderGravityFadeAndStopAtTheirEnd) {
+    EffectParticle p[2] = {{{4.0f, -2.0f, 10.0f}, {10.0f, 20.0f}, {100.0f, 50.0f}, 0.2f, 1},
+                           {{0.0f, 0.0f, -700.0f}, {0.0f, 0.0f}, {0.0f, 0.0f}, 0.2f, 0}};
+    // Slice 120: t = 0.5 s, f = 0.5; the second spark has fallen below -15 m.
+    DrawSparks(map.get(), t, p, 2, true, 120);
+    EXPECT_EQ(Depth(f.recorder), 0);
+    const auto moves = CallsOf(f.recorder, DrawOp::kTranslate);
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(moves[0]->mArgs, (std::vector<float>{200.0f, 210.0f, 3.0f}));
+    EXPECT_FLOAT_EQ(moves[1]->mArgs[0], 2.0f);
+    EXPECT_FLOAT_EQ(moves[1]->mArgs[1], -1.0f);
+    EXPECT_FLOAT_EQ(moves[1]->mArgs[2], (10.0f - 4.9f * 0.5f) * 0.5f);
+    const auto turns = CallsOf(f.recorder, DrawOp::kRotate);
+    EXPECT_EQ(turns[0]->mArgs, (std::vector<float>{1.0f, 60.0f}));
+    EXPECT_EQ(turns[1]->mArgs, (std::vector<float>{0.0f, 45.0f}));
+    const auto fades = CallsOf(f.recorder, DrawOp::kOpacity);
+    ASSERT_EQ(fades.size(), 2u);
+    EXPECT_FLOAT_EQ(fades[0]->mArgs[0], 0.5f);
+    EXPECT_EQ(fades[1]->mArgs[0], 1.0f);
+    // Drawn the same again at the same slice (after a rewind).
+    const auto first = f.recorder.mCalls.size();
+    DrawSparks(map.get(), t, p, 2, true, 120);
+    EXPECT_EQ(f.recorder.mCalls.size(), 2 * first);
+    // Before the start nothing; after the end only the frame.
+    f.recorder.mCalls.clear();
+    DrawSparks(map.get(), t, p, 2, true, 99);
+    EXPECT_TRUE(f.recorder.mCalls.empty());
+    DrawSparks(map.get(), t, p, 2, true, 141);
+    EXPECT_EQ(f.recorder.Count(DrawOp::kTexturedQuad), 0);
+    EXPECT_EQ(Depth(f.recorder), 0);
+    // A zero duration draws nothing.
+    t.duration = 0;
+    f.recorder.mCalls.clear();
+    DrawSparks(map.get(), t, p, 2, true, 120);
+    EXPECT_TRUE(f.recorder.mCalls.empty());
+}
+
+TEST_F(Effects, ExplosionPuffsGrowFadeAndEndAtTwoThirds) {
+    EffectPuff puffs[2] = {{0.0f, {1.0f, 0.0f, 1.0f}, 2.0f, 1.0f, true},
+                           {0.5f, {0.0f, 1.0f, 0.0f}, 1.0f, 1.0f, false}};
+    GGraphic* pictures[20];
+    char cells[20];
+    for (int i = 0; i < 20; ++i)
+        pictures[i] = reinterpret_cast<GGraphic*>(&cells[i]);
+    t.z = 0.0f;
+    // Slice 110: f = 0.25, g = 0.375: only the first puff, u = 0.375.
+    DrawExplosion(map.get(), t, true, nullptr, 0, 0.0f, puffs, 2, pictures, 110);
+    EXPECT_EQ(Depth(f.recorder), 0);
+    auto quads = CallsOf(f.recorder, DrawOp::kTexturedQuad);
+    ASSERT_EQ(quads.size(), 1u);
+    const float u = 0.375f;
+    EXPECT_FLOAT_EQ(quads[0]->mArgs[2], 2.0f * (1.5f * u + 0.5f)); // half-size in z
+    auto moves = CallsOf(f.recorder, DrawOp::kTranslate);
+    EXPECT_EQ(moves[0]->mArgs, (std::vector<float>{200.0f, 210.0f, 1.5f})); // raised burst
+    EXPECT_FLOAT_EQ(moves[1]->mArgs[0], 1.0f + u);
+    EXPECT_FLOAT_EQ(moves[1]->mArgs[2], 2.3f * (1.0f + u));
+    const int frame = static_cast<int>(10.0f * std::pow(u, 0.7f));
+    EXPECT_EQ(quads[0]->mTexture, pictures[frame]);
+    // Slice 126: g = 0.975; the second puff (smoke) has begun and is drawn
+    // first; the first is at its last frame.
+    f.recorder.mCalls.clear();
+    DrawExplosion(map.get(), t, false, nullptr, 0, 0.0f, puffs, 2, pictures, 126);
+    quads = CallsOf(f.recorder, DrawOp::kTexturedQuad);
+    ASSERT_EQ(quads.size(), 2u);
+    const float u2 = (0.975f - 0.5f) / 0.5f;
+    EXPECT_EQ(quads[0]->mTexture, pictures[10 + static_cast<int>(10.0f * std::pow(u2, 0.7f))]);
+    EXPECT_EQ(quads[1]->mTexture, pictures[9]);
+    // Beyond two thirds no puff at all.
+    f.recorder.mCalls.clear();
+    DrawExplosion(map.get(), t, false, nullptr, 0, 0.0f, puffs, 2, pictures, 128);
+    EXPECT_EQ(f.recorder.Count(DrawOp::kTexturedQuad), 0);
+    EXPECT_EQ(Depth(f.recorder), 0);
+}
+
+TEST_F(Effects, ShardsAboveTheirFloorOnly) {
+    EffectParticle shards[2] = {{{0.0f, 0.0f, 5.0f}, {0, 0}, {0, 0}, 0.1f, 3},
+                                {{0.0f, 0.0f, 0.0f}, {0, 0}, {0, 0}, 0.1f, 3}};
+    // t = 1 s: heights 0.1 and -4.9; floor -2.
+    DrawExplosion(map.get(), t, false, shards, 2, -2.0f, nullptr, 0, nullptr, 140);
+    EXPECT_EQ(f.recorder.Count(DrawOp::kTexturedQuad), 1);
+    EXPECT_EQ(Depth(f.recorder), 0);
+}
+
+TEST_F(Effects, FlameImpactGrowsAndShrinksOnlyOnAVisibleTile) {
+    map->mCameraLevel[0] = 1;
+    DrawFlameImpact(map.get(), t, false, 99);
+    EXPECT_TRUE(f.recorder.mCalls.empty());
+    DrawFlameImpact(map.get(), t, true, 110);
+    EXPECT_GT(f.recorder.Polygons(), 0);
+    const auto fades = CallsOf(f.recorder, DrawOp::kOpacity);
+    ASSERT_EQ(fades.size(), 2u);
+    EXPECT_EQ(fades[0]->mArgs[0], 0.9f);
+    EXPECT_EQ(fades[1]->mArgs[0], 1.0f);
+    SetAllVisible(*map, 0);
+    f.recorder.mCalls.clear();
+    DrawFlameImpact(map.get(), t, true, 110);
+    EXPECT_TRUE(f.recorder.mCalls.empty());
+    t.x = 1.0e9f;
+    DrawFlameImpact(map.get(), t, true, 110);
+    EXPECT_TRUE(f.recorder.mCalls.empty());
+}

@@ -1,0 +1,105 @@
+// A squad's drawing: the frame scaled by the drawing, the level of detail by
+// distance, the uniform's headgear by date and rank, the shadow only near.
+#include <gtest/gtest.h>
+
+#include "DrawTestUtil.h"
+#include "battle/Battle.h"
+#include "draw/InfantryDraw.h"
+#include "draw/UnitDraw.h"
+#include "units/DataTables.h"
+#include "units/Infantry.h"
+
+using namespace dtest;
+
+namespace {
+
+int Depth(const DrawRecorder& r) {
+    int d = 0;
+    for (const DrawCall& c : r.mCalls)
+        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
+    return d;
+}
+
+class InfantryDrawing : public ::testing::Test {
+protected:
+    DrawFixture f{false};
+    InfantryData infantry[1] = {};
+    UniformGraphics uniforms[2] = {};
+    Battle battle;
+    Battle* old = nullptr;
+    Infantry* unit = nullptr;
+    void SetUp() override {
+        old = gBattle;
+        gBattle = &battle;
+        battle.mMap = FlatMap(10, 10).release();
+        infantry[0].mIsSquad = 0; // one figure
+        infantry[0].mHeavyWeapon = 286;
+        // Uniform 1: periods from 4301 and 4405; rank slot 1 (a team) wears
+        // headgear 4 + period.
+        uniforms[1].mVariantDates[0] = 4301;
+        uniforms[1].mVariantDates[1] = 4405;
+        for (int period = 0; period < 3; ++period)
+            uniforms[1].mTextureNumbers[(1 + 4 * period) * 8 + 6] = static_cast<int16_t>(4 + period);
+        gInfantryData.Attach(infantry, 1);
+        gUniformGraphics.Attach(uniforms, 2);
+        unit = new Infantry;
+        unit->mX = 100.0f, unit->mY = 100.0f;
+        unit->mActive = true;
+        unit->mSide = 1;
+        unit->mUniform = 1;
+    }
+    void TearDown() override {
+        delete unit;
+        gInfantryData.Detach();
+        gUniformGraphics.Detach();
+        gBattle = old;
+    }
+    void Draw(float factor) {
+        f.recorder.mCalls.clear();
+        unit->DrawCode(true, 0.0125f, factor);
+    }
+};
+
+} // namespace
+
+TEST_F(InfantryDrawing, TheFrameIsScaledTheManDrawnAtHisDetailAndTheStackBalanced) {
+    Draw(0.01f);
+    EXPECT_EQ(Depth(f.recorder), 0);
+    const auto scales = CallsOf(f.recorder, DrawOp::kScale);
+    ASSERT_FALSE(scales.empty());
+    EXPECT_EQ(scales[0]->mArgs, (std::vector<float>{0.0125f, 0.0125f, 0.0125f}));
+    // Near: the richest figure and a shadow quad at the shadow's opacity.
+    bool shadow = false;
+    for (const auto* c : CallsOf(f.recorder, DrawOp::kOpacity))
+        shadow = shadow || (c->mArgs[0] > 0.0f && c->mArgs[0] < 1.0f);
+    EXPECT_TRUE(shadow);
+    const int richQuads = f.recorder.Count(DrawOp::kTexturedQuad);
+    EXPECT_EQ(richQuads, 1);
+    // Far: a speck and no shadow.
+    Draw(0.0015f);
+    EXPECT_EQ(f.recorder.Count(DrawOp::kTexturedQuad), 0);
+    EXPECT_EQ(f.recorder.Count(DrawOp::kTextureFan) + f.recorder.Count(DrawOp::kTextureStrip), 4);
+    EXPECT_EQ(Depth(f.recorder), 0);
+}
+
+TEST_F(InfantryDrawing, HeadgearFollowsThePeriodOfTheBattleDate) {
+    const struct { int32_t date, kind; } cases[] = {{4301, 4}, {4302, 5}, {4405, 5}, {4406, 6}};
+    for (const auto& c : cases) {
+        battle.mDate = c.date;
+        Draw(0.01f);
+        EXPECT_EQ(gFigureStatics.headgearKind, c.kind) << c.date;
+    }
+    // A first date of 0 always gives the first period.
+    uniforms[1].mVariantDates[0] = 0;
+    Draw(0.01f);
+    EXPECT_EQ(gFigureStatics.headgearKind, 4);
+}
+
+TEST_F(InfantryDrawing, AFaceOutsideTheTableDrawsFaceTwo) {
+    unit->mFaceIndex[0] = 31;
+    Draw(0.01f);
+    EXPECT_EQ(gFaceTextureIndex, 2);
+    unit->mFaceIndex[0] = 7;
+    Draw(0.01f);
+    EXPECT_EQ(gFaceTextureIndex, 7);
+}

@@ -1,0 +1,169 @@
+// The crew in a vehicle's hatches: at most two places, turning with the
+// turret, ducking or hidden when buttoned, looking about, each face kept.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "DrawTestUtil.h"
+#include "battle/Battle.h"
+#include "draw/InfantryDraw.h"
+#include "draw/UnitDraw.h"
+#include "units/DataTables.h"
+#include "units/Unit.h"
+
+using namespace dtest;
+
+namespace {
+
+struct Drawn {
+    int32_t pose;
+    float look;
+    bool lowered;
+    int32_t face;
+    bool faceSetAllowed;
+    float scale;
+};
+std::vector<Drawn> gDrawn;
+Drawn gPosing;
+
+// The map's crew figure: records what it is asked to draw.
+class Crewman : public Unit {
+public:
+    void TakeAreaHit(float, int32_t, PendingAttack*) override {}
+    void ConcatName(GString*, bool) override {}
+    void DrawCode(bool, float scale, float) override {
+        Drawn d = gPosing;
+        d.face = gFaceTextureIndex;
+        d.faceSetAllowed = gAllowFaceSet;
+        d.scale = scale;
+        gDrawn.push_back(d);
+    }
+};
+
+void Pose(Unit*, int32_t pose, float look, bool lowered) {
+    gPosing = Drawn{pose, look, lowered, 0, true, 0.0f};
+}
+
+class VehicleCrew : public ::testing::Test {
+protected:
+    DrawFixture f{false};
+    VehicleData vehicles[1] = {};
+    VehicleModelData models[236] = {};
+    Battle battle;
+    Battle* old = nullptr;
+    Crewman crewman;
+    VehicleView v;
+    void SetUp() override {
+        old = gBattle;
+        gBattle = &battle;
+        battle.mMap = FlatMap(4, 4).release();
+        battle.mMap->mCrewDummies[7] = &crewman;
+        vehicles[0].mModel = 28;
+        VehicleModelData& m = models[28];
+        m.mNrCrewPositions = 4; // more places than the data holds poses for
+        m.mCrewPose[0] = 2;
+        m.mCrewPose[1] = 1;
+        m.mCrewPositions[0] = CrewPosition{10.0f, 20.0f, 30.0f, 15.0f, 0.5f, 0.25f};
+        m.mCrewPositions[1] = CrewPosition{-10.0f, 5.0f, 30.0f, 0.0f, 0.5f, 0.25f};
+        gVehicleData.Attach(vehicles, 1);
+        gVehicleModelData.Attach(models, 236);
+        gCrewPoseHook = Pose;
+        gDrawn.clear();
+        v.contact = 5;
+        v.crewPresent = 5;
+        v.uniform = 7;
+        v.turretFacing = 40.0f;
+        v.crewLook[0] = 4500;
+        v.crewLook[1] = 9000;
+        v.crewFaces[0] = 5;
+        v.crewFaces[1] = 14;
+    }
+    void TearDown() override {
+        battle.mMap->mCrewDummies[7] = nullptr;
+        gCrewPoseHook = nullptr;
+        gVehicleData.Detach();
+        gVehicleModelData.Detach();
+        gBattle = old;
+    }
+    void Draw() {
+        f.recorder.mCalls.clear();
+        gDrawn.clear();
+        DrawVisibleCrew(v, true, 0.004f);
+    }
+};
+
+int Depth(const DrawRecorder& r) {
+    int d = 0;
+    for (const DrawCall& c : r.mCalls)
+        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
+    return d;
+}
+
+} // namespace
+
+TEST(CrewLook, ClockToAngle) {
+    EXPECT_EQ(CrewLookAngle(0), -35.0f);
+    EXPECT_EQ(CrewLookAngle(4000), -35.0f);
+    EXPECT_FLOAT_EQ(CrewLookAngle(4500), 0.0f);
+    EXPECT_EQ(CrewLookAngle(5000), 35.0f);
+    EXPECT_EQ(CrewLookAngle(9000), 35.0f);
+    EXPECT_FLOAT_EQ(CrewLookAngle(9999), 35.0f - 999 * 0.07f);
+}
+
+TEST_F(VehicleCrew, OpenHatchesShowTwoMenAtMostEachWithHisFaceAndLook) {
+    Draw();
+    ASSERT_EQ(gDrawn.size(), 2u);
+    EXPECT_EQ(gDrawn[0].pose, 2);
+    EXPECT_FLOAT_EQ(gDrawn[0].look, 0.0f);
+    EXPECT_FALSE(gDrawn[0].lowered);
+    EXPECT_EQ(gDrawn[0].face, 5);
+    EXPECT_EQ(gDrawn[1].face, 2); // a face outside 0..13 draws face 2
+    EXPECT_EQ(gDrawn[1].look, 35.0f);
+    EXPECT_FALSE(gDrawn[0].faceSetAllowed);
+    EXPECT_TRUE(gAllowFaceSet);
+    EXPECT_EQ(gDrawn[0].scale, -1.0f);
+    EXPECT_EQ(Depth(f.recorder), 0);
+    // The man of pose 2 turns with the turret about its pivot; pose 1 does not.
+    const auto turns = CallsOf(f.recorder, DrawOp::kRotate);
+    ASSERT_EQ(turns.size(), 3u); // turret, then each man's heading
+    EXPECT_EQ(turns[0]->mArgs, (std::vector<float>{2.0f, 40.0f}));
+    EXPECT_EQ(turns[1]->mArgs, (std::vector<float>{2.0f, 15.0f}));
+    const auto moves = CallsOf(f.recorder, DrawOp::kTranslate);
+    EXPECT_EQ(moves[0]->mArgs, (std::vector<float>{0.5f, 0.25f, 0.0f}));
+    EXPECT_FLOAT_EQ(moves[2]->mArgs[0], 0.04f * 10.0f);
+    EXPECT_FLOAT_EQ(moves[2]->mArgs[1], 0.04f * 20.0f);
+    EXPECT_FLOAT_EQ(moves[2]->mArgs[2], 0.04f * 30.0f);
+}
+
+TEST_F(VehicleCrew, ButtonedOrBarelySeenHidesTheLowPosesAndDucksTheOthers) {
+    v.buttoned = true;
+    Draw();
+    ASSERT_EQ(gDrawn.size(), 1u);
+    EXPECT_EQ(gDrawn[0].pose, 2);
+    EXPECT_TRUE(gDrawn[0].lowered);
+    bool ducked = false;
+    for (const auto* c : CallsOf(f.recorder, DrawOp::kTranslate))
+        ducked = ducked || c->mArgs == std::vector<float>{0.0f, 0.0f, -0.017f};
+    EXPECT_TRUE(ducked);
+    EXPECT_EQ(Depth(f.recorder), 0);
+    // Seen below contact 3 the hatches count as closed.
+    v.buttoned = false;
+    v.contact = 2;
+    Draw();
+    EXPECT_EQ(gDrawn.size(), 1u);
+}
+
+TEST_F(VehicleCrew, NoCrewNoTurnWithoutATurretAndNothingWithoutAFigure) {
+    vehicles[0].mFlags = kVCrewFixedInTurret;
+    Draw();
+    EXPECT_EQ(CallsOf(f.recorder, DrawOp::kRotate).size(), 2u);
+    vehicles[0].mFlags = 0;
+    v.crewPresent = 0;
+    Draw();
+    EXPECT_TRUE(gDrawn.empty());
+    v.crewPresent = 2;
+    v.uniform = 8; // no figure of that uniform on the map
+    Draw();
+    EXPECT_TRUE(gDrawn.empty());
+    EXPECT_EQ(Depth(f.recorder), 0);
+}
