@@ -168,9 +168,82 @@ public:
     void UnrollLinks() override;
     void ClearBrokenLinks(GList* list) override;
 
-    void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
+    void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override;
     // Drawing: the unit's men in their ring, each at his level of detail.
     void DrawCode(bool needsClip, float scale, float factor) override;
+
+    // ---- Taking hits --------------------------------------------------------------
+    void TakeMineHit(bool reduced) override;
+    // The crew's heavy weapon may be knocked out by the blow.
+    void OrdnanceDamage(float power, PendingAttack* attack);
+    bool CanBeDamaged() override;
+    void BeAlertedByFire() override;
+    // How exposed the unit is to a blow from (x, y, z): 0.005 and up, 0 when
+    // that point cannot see it; exposure receives the visible fraction.
+    float GetTEMFromLocation(float x, float y, float z, bool moving, bool fromAbove, bool halfFoxhole,
+                             WeaponClass wclass, bool rawExposure, float* exposure) override;
+
+    // ---- Panic, rout, cover and surrender -------------------------------------------
+    void MaybePanic(bool force, bool directional, float threatX, float threatY, bool noMove);
+    // True when the unit is (now) routing toward its side's retreat edges.
+    bool RoutMove(bool severe, bool fromPanic);
+    bool CheckOneRoutMove(float* x, float* y, bool severe, float step, float range, bool needCover,
+                          const float* cosines, const float* sines, int32_t count);
+    void CoverMove(bool urgent, bool directional, float threatX, float threatY);
+    void FearReaction() override;
+    void Surrender();
+    void MaybePinLATWFirer();
+    bool LATWInBuilding() override;
+
+    // ---- Spotting and optics ----------------------------------------------------------
+    float SpottingRange(Unit* spotter) override;
+    void SpotterMods(Unit* target, float* sight, float* hearing) override;
+    int32_t GetOpticalType() override;
+    bool HaveBinoculars() override;
+    bool UsingBinoculars(Unit* target) override;
+    bool Abandoned() override;
+    bool WantsToLimitTargetingAttentionToDirectThreats() override;
+
+    // ---- Position, stacking, turning and resupply ---------------------------------------
+    float GetZ() override;
+    void RespondToFloorChoice(bool up);
+    bool ViolatesStackingLimits(float x, float y, float floor, Infantry** other) override;
+    bool AbideByStackingLimits(bool mayPush, Infantry* other) override;
+    float StackingRadius();
+    int32_t StackingPriority() override;
+    float RotationSpeed() override;
+    void PrepareForAction() override;
+    void Stop(bool alsoTurning) override;
+    bool CanHitVehicleAt(float x, float y, DataKnowledge k) override;
+    void Refit() override;
+    void Resupply() override;
+    int32_t MaxAllowedAmmo(int32_t* base) override;
+    ActionPacket* FillPacket() override;
+    void ProcessActionPacket(ActionPacket* packet) override;
+
+    // ---- Action choice and combat ---------------------------------------------------------
+    void ComputeAction() override;
+    void CombatAction(bool holdFire);
+    void FireWeapon();
+    bool FireSecondarySmallArms();
+    bool AIWantsToFire(AmmoClass* ammo) override;
+    void FriendlyFire();
+    void HandToHandCombat();
+    void FirePZFandRG();
+    static bool IsLATWArmorTarget(GObject* candidate, void* firer);
+    static bool IsLATWSoftTarget(GObject* candidate, void* firer);
+    void Grenades();
+    void ClearMines();
+    static bool IsClearableMine(GObject* candidate, void* engineer);
+    void FireOffboardArtillery();
+    void FireArty(AmmoClass ammo);
+    void SetFOError(bool second);
+
+    // ---- Movement along waypoints -----------------------------------------------------------
+    MovementSpeedType GetActualMoveSpeed(bool forEmbark);
+    void Move() override;
+    // Infantry never bogs down: it could move whenever it can move at all.
+    bool CouldMoveIfNotBogged() override;
 
     // ---- Fields -------------------------------------------------------------------
     int16_t mSplitNameIndex = 0; // name index of the half split off this squad

@@ -20,9 +20,10 @@ bool InBuilding(Terrain t) {
     return t >= kTerrainLightBuilding && t <= kTerrainUpperHeavyClosed;
 }
 
-// Sends a unit to the nearest cover; the cover search belongs to the panic
-// and rout rules, and until they exist the unit keeps its orders.
-void MoveToCover(Infantry* unit) {}
+// Sends a unit running to the best cover near it.
+void MoveToCover(Infantry* unit) {
+    unit->CoverMove(true, false, 0.0f, 0.0f);
+}
 
 } // namespace
 

@@ -67,10 +67,13 @@ bool CarrierInReverse(Unit* carrier) {
     return v && v->InReverse();
 }
 
-// Morale reactions of the panic and cover rules; the unit keeps its orders
-// until they exist.
-void MaybePanicAfterBailout(Infantry* unit) {}
-void MoveToCover(Infantry* unit) {}
+// A unit that has just left its vehicle may panic, or looks for cover.
+void MaybePanicAfterBailout(Infantry* unit) {
+    unit->MaybePanic(false, false, 0.0f, 0.0f, false);
+}
+void MoveToCover(Infantry* unit) {
+    unit->CoverMove(false, false, 0.0f, 0.0f);
+}
 
 } // namespace
 

@@ -61,9 +61,10 @@ bool SameCrewInBattle(InfantryType type, const Unit* u) {
     return false;
 }
 
-// The crew's move to cover belongs to the panic and cover rules; until they
-// exist the crew stays where it stands.
-void CrewToCover(Infantry* crew) {}
+// The crew makes for the best cover near it.
+void CrewToCover(Infantry* crew) {
+    crew->CoverMove(false, false, 0.0f, 0.0f);
+}
 
 } // namespace
 
