@@ -82,6 +82,16 @@ TEST_F(DescriptionTest, SoundDescriptionMakesItsUnitsAndLinks) {
     EXPECT_FALSE(squad->IsAxis());
     EXPECT_TRUE(battle->mUnits->GetUnit(2)->IsAxis());
     EXPECT_EQ(battle->mLastTurn, 10);
+    // Every unit starts with its basic load: the squad its rounds, the tank
+    // its gun's mix of high explosive and armour-piercing rounds.
+    EXPECT_GT(squad->mAmmo[kAmmoHE], 0);
+    Unit* tank = battle->mUnits->GetUnit(2);
+    EXPECT_GT(tank->mAmmo[kAmmoHE], 0);
+    EXPECT_GT(tank->mAmmo[kAmmoAP], 0);
+    int32_t rounds = 0;
+    for (uint16_t a : tank->mAmmo)
+        rounds += a;
+    EXPECT_EQ(rounds, tank->MaxAllowedAmmo(nullptr));
     EXPECT_EQ(battle->mFlags.GetCount(), 1);
 }
 

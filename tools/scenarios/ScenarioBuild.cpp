@@ -15,6 +15,7 @@
 #include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
+#include "units/Functions.h"
 #include "units/Unit.h"
 #include "units/UnitFactory.h"
 #include "units/Vehicle.h"
@@ -118,6 +119,43 @@ Map* BuildMap(const ScenarioDescription& d) {
     return ReadMapRecord(&file);
 }
 
+// The basic load a unit starts with: its full load of rounds for its main
+// or heavy weapon, split by the weapon's load mix at the battle's date
+// (tungsten is left to the purchase screens), and a vehicle's machine-gun
+// rounds. The battle must be the current one (the mix reads its date).
+void GiveBasicLoad(Unit* unit) {
+    uint16_t counts[kAmmoClassCount] = {};
+    int32_t rounds = 0;
+    WeaponType weapon = kWeaponNone;
+    int32_t slot = 0;
+    if (unit->mUnitType == kUnitVehicle) {
+        const VehicleData& v = gVehicleData[unit->mSubtype];
+        rounds = v.mMaxRounds;
+        weapon = v.mMainWeapon;
+        slot = v.mAmmoProfile;
+        for (int32_t c = 0; c < 2; ++c)
+            unit->mMGRounds[c] = v.mMGRounds[c];
+    } else {
+        const InfantryData& r = gInfantryData[unit->mSubtype];
+        rounds = r.mMaxAmmo;
+        weapon = r.mHeavyWeapon;
+        slot = r.mAmmoProfile;
+    }
+    if (weapon == kWeaponNone || !gWeaponData.Has(weapon)) {
+        counts[kAmmoHE] = static_cast<uint16_t>(std::max(rounds, 0));
+    } else {
+        int32_t mix[8] = {};
+        AmmoAvailable(weapon, false, slot, mix);
+        int32_t given = 0;
+        for (AmmoClass c : {kAmmoAP, kAmmoHEAT, kAmmoCanister, kAmmoSmoke}) {
+            counts[c] = static_cast<uint16_t>(rounds * std::max(mix[c], 0) / 100);
+            given += counts[c];
+        }
+        counts[kAmmoHE] = static_cast<uint16_t>(std::max(rounds - given, 0));
+    }
+    unit->LoadOut(counts, nullptr, kAmmoClassCount);
+}
+
 // Sets every unit's place, identity and links; false with the fault.
 bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>* made,
                 ScenarioFault* fault) {
@@ -143,6 +181,7 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
         unit->mSetupZone = su.zone;
         unit->SetIDCode(su.company, su.platoon, su.number);
         if (su.kind == 1) static_cast<Vehicle*>(unit)->mIsLeader = su.leader;
+        GiveBasicLoad(unit);
     }
     // Links within each platoon: the leader, and riders in their carriers.
     for (size_t k = 0; k < d.units.size(); ++k) {
