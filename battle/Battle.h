@@ -166,6 +166,10 @@ public:
     GList* mObjectiveGraph = nullptr;         // the computer opponent's, owned; null until built
     bool mAIThinking = false;                 // a planning run is under way
 
+    // ---- The computer opponent's objective graph (ai/) --------------------
+    // Builds mObjectiveGraph from the victory flags when there is none yet.
+    void AICalculateFlagGraph();
+
     // Settings and working fields that the unit rules and the screens read.
     int32_t mRegion = 2;             // 1 turns uniform 16 into 33 for infantry
     bool mCheckOrders = false;       // refused moves become order 20

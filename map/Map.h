@@ -151,6 +151,9 @@ public:
     // kPathUnreachable when no way leads there. The flag is accepted for the
     // callers' sake and has no effect.
     PathResult AStar(Unit* unit, float x1, float y1, float x2, float y2, bool flag, Path* path);
+    // The computer opponent's distance between two points: the straight
+    // distance in the plane; it reads no map data.
+    float AbstractPathDistance(float x1, float y1, float x2, float y2) const;
 
     // ------------------------------------------------ fires
     // Sets the square at (x, y) burning, large with the flag, when its ground

@@ -168,6 +168,13 @@ public:
     void UnrollLinks() override;
     void ClearBrokenLinks(GList* list) override;
 
+    // ---- The computer opponent's moves (ai/) ----------------------------------
+    // Falls back when its group is beaten: a retreat move unless pinned down,
+    // under way, unable to move or, unforced, in cover.
+    void AIDoLoserMove(bool force) override;
+    // A platoon member's fire threatens less beyond 200 m and not from 400 m.
+    float AIRangedThreatFactor(float range) override;
+
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override;
     // Drawing: the unit's men in their ring, each at his level of detail.
     void DrawCode(bool needsClip, float scale, float factor) override;

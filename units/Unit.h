@@ -24,6 +24,8 @@ class Infantry;
 class PendingAttack;
 class ScenarioCore;
 class Vehicle;
+class FlagsNode;
+struct AIBasicFuzzies;
 struct Path;
 struct SpotParam;
 
@@ -331,6 +333,28 @@ public:
     void ResetAnimTrax();
     void MakeDestinationStubs();
 
+    // ---- The computer opponent's unit moves (ai/) ---------------------------
+    // Finds a path to (x, y) and stores it as the unit's waypoints at the
+    // pace the situation asks; *exposed (may be null) is set when the first
+    // 60 m of an infantry path leave cover.
+    void AIMakePathTo(float x, float y, bool combat, bool scatter, bool* exposed);
+    // The unit's wish for a combat move and (objective may be null) for a
+    // move toward its group's objective, objectiveDistance metres away.
+    void AIRateFuzzies(float objectiveDistance, float* combat, float* objective);
+    // A move toward a point of the node; false when the unit stays.
+    bool AIDoObjectiveMove(FlagsNode* node, bool* exposed);
+    // The score of one 20 m square for a combat move, or of the unit's own
+    // place for column -999; -1 for an unusable square.
+    float AIScoreTileForCombatMove(int32_t column, int32_t row, GList* enemies, float ignored, float* x, float* y,
+                                   Unit** enemy);
+    // Called on a temporary copy: the target the unit would choose, and its
+    // ability to harm it into the record.
+    void AIGetProjectionOntoPseudoTarget(AIBasicFuzzies* record, float harmFactor);
+    // The ratings' steps.
+    void AIRateBasicFuzzies(AIBasicFuzzies* record, float objectiveDistance);
+    float AIRateCombatMove(AIBasicFuzzies* record);
+    float AIRateObjectiveMove(AIBasicFuzzies* record, float objectiveDistance);
+
     // ---- Texts and drawing hooks (drawn by the drawing code) -------------
     // The leader's name, after the rank abbreviation and a space withRank.
     void GetSergeantName(GString* text, bool withRank);
@@ -527,9 +551,9 @@ public:
                                                     bool overrun);
     // Scores one candidate of a target search; a winner becomes gBestTarget.
     virtual void AIScoreTarget(Unit* candidate, bool full);
-    virtual bool AIDoCombatMove(bool wide, bool mustMove) { return false; }
+    virtual bool AIDoCombatMove(bool wide, bool mustMove);
     virtual void AIDoLoserMove(bool force) {}
-    virtual int32_t AIDefensiveType() { return 0; }
+    virtual int32_t AIDefensiveType();
 
     // Damage, losses and value
     virtual void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) = 0;

@@ -57,6 +57,13 @@ public:
     void ResetModelCoords() override;
     void AdvanceAnimation() override;
 
+    // ---- The computer opponent's moves (ai/) ----------------------------------
+    // The unit's combat move, then the passengers' own.
+    bool AIDoCombatMove(bool wide, bool mustMove) override;
+    // Each passenger makes a combat move of its own; the carrier halts.
+    void AIDumpPassengers();
+    int32_t AIDefensiveType() override;
+
     // ---- Transport, aiming and loading times, target orders -------------------
     float FullAimTime(bool randomise, bool quick) override;
     float FullLoadTime(bool randomise, bool quick) override;

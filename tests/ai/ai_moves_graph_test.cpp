@@ -1,0 +1,228 @@
+// The objective graph: nodes made from victory flags, joined along the
+// ground, rated by value and nearness to the enemy's map edges.
+
+#include <gtest/gtest.h>
+
+#include "ai/FlagsNode.h"
+#include "ai_moves_fixtures.h"
+
+namespace {
+
+FlagsNode* Node(Battle& b, int32_t i) {
+    return static_cast<FlagsNode*>(b.mObjectiveGraph->GetObjectA(i));
+}
+
+void Hold(VictoryFlag* f, Affiliation side) {
+    f->mNeutral = false;
+    f->mHolderNation = side == kAxis ? 0 : kFirstAlliedNation;
+}
+
+} // namespace
+
+TEST(AIObjectiveGraph, NoFlagsGetsTheMapCentre) {
+    MoveBattle b(30, 20);
+    b.mBattle.AICalculateFlagGraph();
+    ASSERT_NE(b.mBattle.mObjectiveGraph, nullptr);
+    ASSERT_EQ(b.mBattle.mFlags.GetCount(), 1);
+    auto* f = static_cast<VictoryFlag*>(b.mBattle.mFlags.GetObjectA(0));
+    EXPECT_EQ(f->mKind, 2);
+    EXPECT_EQ(f->mX, 300.0f);
+    EXPECT_EQ(f->mY, 200.0f);
+    ASSERT_EQ(b.mBattle.mObjectiveGraph->GetCount(), 1);
+    EXPECT_GT(Node(b.mBattle, 0)->mRating, 0.0f);
+    // A second run keeps the graph.
+    GList* graph = b.mBattle.mObjectiveGraph;
+    b.mBattle.AICalculateFlagGraph();
+    EXPECT_EQ(b.mBattle.mObjectiveGraph, graph);
+}
+
+TEST(AIObjectiveGraph, FlagsWithinTheJoinDistanceAreJoined) {
+    struct Case {
+        float gap;
+        int32_t nodes;
+    };
+    for (Case c : {Case{124.0f, 1}, Case{125.0f, 2}, Case{126.0f, 2}}) {
+        MoveBattle b(30, 30);
+        b.AddFlag(100.0f, 100.0f, 1);
+        b.AddFlag(100.0f + c.gap, 100.0f, 0);
+        b.mBattle.AICalculateFlagGraph();
+        ASSERT_EQ(b.mBattle.mObjectiveGraph->GetCount(), c.nodes) << c.gap;
+        if (c.nodes == 1) {
+            FlagsNode* n = Node(b.mBattle, 0);
+            EXPECT_EQ(n->GetCount(), 2);
+            // Value-weighted: 300 at 100, 100 at 224.
+            EXPECT_FLOAT_EQ(n->mCenterX, (100.0f * 300.0f + 224.0f * 100.0f) / 400.0f);
+            EXPECT_FLOAT_EQ(n->mRating, 1.0f);
+        }
+    }
+}
+
+TEST(AIObjectiveGraph, WorthlessFlagsShareAlikeWithoutDividingByZero) {
+    for (uint32_t seed = 1; seed < 30; ++seed) {
+        MoveBattle b(30, 30);
+        SeedRandomGenerator(seed);
+        b.mBattle.mFlagValueTotal = 0;
+        for (int32_t& e : b.mBattle.mEdgeOwner)
+            e = 2;
+        for (int32_t i = 0; i < 3; ++i) {
+            VictoryFlag* f = b.AddFlag(50.0f + 200.0f * static_cast<float>(i), 300.0f, 0);
+            f->mCandidate = true;
+        }
+        b.mBattle.AICalculateFlagGraph();
+        const int32_t n = b.mBattle.mObjectiveGraph->GetCount();
+        for (int32_t i = 0; i < n; ++i)
+            EXPECT_FLOAT_EQ(Node(b.mBattle, i)->mRating, 1.0f / static_cast<float>(n));
+    }
+}
+
+TEST(AIObjectiveGraph, EdgeModifier) {
+    MoveBattle b(40, 40); // 800 m square
+    FlagsNode node;
+    VictoryFlag flag;
+    flag.mX = 700.0f;
+    flag.mY = 700.0f;
+    node.IFlagsNode(&flag);
+    // No enemy edge on either axis.
+    for (int32_t& e : b.mBattle.mEdgeOwner)
+        e = 2;
+    EXPECT_EQ(node.NearToEnemyEdgeModifier(), 1.0f);
+    // The enemy (Allies) holds East, the planned Axis West: 700 / 400.
+    b.mBattle.mEdgeOwner[0] = kAxis;
+    b.mBattle.mEdgeOwner[2] = kAllies;
+    EXPECT_FLOAT_EQ(node.NearToEnemyEdgeModifier(), 1.75f);
+    // On both axes the product is capped at 2.
+    b.mBattle.mEdgeOwner[3] = kAxis;
+    b.mBattle.mEdgeOwner[1] = kAllies;
+    EXPECT_EQ(node.NearToEnemyEdgeModifier(), 2.0f);
+    // Toward the own edge nothing changes.
+    flag.mX = 100.0f;
+    flag.mY = 100.0f;
+    node.IFlagsNode(&flag);
+    EXPECT_EQ(node.NearToEnemyEdgeModifier(), 1.0f);
+}
+
+TEST(AIObjectiveGraph, ColourDistressAndUncapturedFlags) {
+    MoveBattle b;
+    VictoryFlag* a = b.AddFlag(100.0f, 100.0f, 0);
+    VictoryFlag* c = b.AddFlag(110.0f, 100.0f, 0);
+    FlagsNode node;
+    node.IFlagsNode(a);
+    FlagsNode other;
+    other.IFlagsNode(c);
+    node.Join(&other);
+    ASSERT_EQ(node.GetCount(), 2);
+    node.mRating = 0.5f;
+
+    Hold(a, kAxis);
+    Hold(c, kAxis);
+    node.mTaken = true;
+    node.Color();
+    EXPECT_TRUE(node.mSecured);
+    EXPECT_FALSE(node.mTaken);
+    EXPECT_EQ(node.PickUncapturedFlag(0.0f, 0.0f), nullptr);
+    node.RateDistress();
+    EXPECT_EQ(node.mDistress, 0.0f);
+
+    Hold(c, kAllies);
+    node.Color();
+    EXPECT_FALSE(node.mSecured);
+    for (int32_t i = 0; i < 10; ++i)
+        EXPECT_EQ(node.PickUncapturedFlag(0.0f, 0.0f), c);
+    node.RateDistress();
+    EXPECT_FLOAT_EQ(node.mDistress, 0.5f * 1.33f);
+    c->mNeutral = true;
+    node.RateDistress();
+    EXPECT_FLOAT_EQ(node.mDistress, 0.5f * 0.67f);
+    node.mExitNode = true;
+    Hold(c, kAxis);
+    node.Color();
+    EXPECT_FALSE(node.mSecured);
+}
+
+TEST(AIObjectiveGraph, DefendedByTheGroupHoldingTheNode) {
+    MoveBattle b;
+    b.AddFlag(100.0f, 100.0f, 1);
+    b.AddFlag(500.0f, 300.0f, 1);
+    b.mBattle.AICalculateFlagGraph();
+    ASSERT_EQ(b.mBattle.mObjectiveGraph->GetCount(), 2);
+    FlagsNode* second = Node(b.mBattle, 1);
+    second->mRating = 0.5f; // k = trunc(8 x 0.5 x 0.5 + 0.99) = 2
+    AIGroup* found = reinterpret_cast<AIGroup*>(1);
+    bool half = true;
+    EXPECT_FALSE(second->Defended(8, &found, &half));
+    EXPECT_EQ(found, nullptr);
+    EXPECT_FALSE(half);
+
+    auto* groups = new GList();
+    b.mBattle.mAIGroups[kAxis] = groups;
+    auto* g = new AIGroup();
+    g->mOrder = kAIOrderHoldNode + 1;
+    groups->Add(g);
+    auto* u = b.Add(kAxis, 500.0f, 300.0f);
+    g->Add(u);
+    EXPECT_FALSE(second->Defended(8, &found, &half));
+    EXPECT_EQ(found, g);
+    EXPECT_TRUE(half);
+    g->Add(b.Add(kAxis, 510.0f, 300.0f));
+    EXPECT_TRUE(second->Defended(8, &found, nullptr));
+    b.mBattle.mAIGroups[kAxis] = nullptr; // a stub battle keeps its groups
+    delete groups;
+}
+
+TEST(AIObjectiveGraph, FlexibilityFromNearbySetupZones) {
+    MoveBattle b;
+    FlagsNode node;
+    VictoryFlag flag;
+    flag.mX = 100.0f;
+    flag.mY = 100.0f;
+    node.IFlagsNode(&flag);
+    node.RateFlexibility();
+    EXPECT_FALSE(node.mFlexible);
+    b.map().GetSquare(8, 8)->mSetupZone = 5; // an Axis zone of the second kind
+    b.map().GetSquare(9, 9)->mSetupZone = 2; // an Allied zone
+    node.RateFlexibility();
+    EXPECT_TRUE(node.mFlexible);
+    EXPECT_FALSE(node.mZoneKinds[0]);
+    EXPECT_TRUE(node.mZoneKinds[1]);
+    EXPECT_FALSE(node.mZoneKinds[2]);
+}
+
+TEST(AIObjectiveGraph, ExitNodeWithoutPathsTakesTheMiddlePoint) {
+    MoveBattle b(30, 20);
+    b.AddFlag(300.0f, 200.0f, 1);
+    b.mBattle.mHasExitEdge[kAxis] = true;
+    b.mBattle.mExitEdge[kAxis] = 2; // East
+    auto* u = b.Add(kAxis, 100.0f, 100.0f);
+    u->mScenarioMark = true;
+    b.Paint(500, 0, 600, 400, kTerrainWater); // no way to the East edge
+    b.mBattle.AICalculateFlagGraph();
+    ASSERT_EQ(b.mBattle.mObjectiveGraph->GetCount(), 2);
+    FlagsNode* exitNode = Node(b.mBattle, 1);
+    EXPECT_TRUE(exitNode->mExitNode);
+    auto* f = static_cast<VictoryFlag*>(exitNode->GetObjectA(0));
+    EXPECT_EQ(f->mKind, 3);
+    EXPECT_EQ(f->mX, 600.0f);
+    EXPECT_EQ(f->mY, 200.0f);
+}
+
+TEST(AIObjectiveGraph, SeededBuildsRepeat) {
+    auto build = [](uint32_t seed) {
+        MoveBattle b(40, 40);
+        SeedRandomGenerator(seed);
+        for (int32_t i = 0; i < 12; ++i)
+            b.AddFlag(40.0f + 60.0f * static_cast<float>(i), 100.0f + 40.0f * static_cast<float>(i % 3),
+                      i % 2);
+        b.mBattle.mHasExitEdge[kAllies] = true;
+        b.mBattle.mExitEdge[kAllies] = 0;
+        b.Add(kAxis, 600.0f, 400.0f)->mScenarioMark = true;
+        b.mBattle.AICalculateFlagGraph();
+        std::vector<float> out;
+        for (int32_t i = 0; i < b.mBattle.mObjectiveGraph->GetCount(); ++i) {
+            out.push_back(Node(b.mBattle, i)->mCenterX);
+            out.push_back(Node(b.mBattle, i)->mRating);
+        }
+        out.push_back(static_cast<float>(GetRandomState()));
+        return out;
+    };
+    EXPECT_EQ(build(5), build(5));
+}
