@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/AppTypes.h"
+#include "app/BattleScreen.h"
 #include "battle/BattleHost.h"
 #include "draw/DrawSettings.h"
 #include "engine/GApplication.h"
@@ -118,6 +119,11 @@ public:
     int32_t ComputerSetupChoice() const { return mPrefs[kPrefComputerSetup]; }
     // The drawing preferences in force, refreshed at each call.
     DrawSettings* GetDrawSettings() override;
+    // The battle screen: the map view and the question menus on it.
+    GView* BuildBattleScreen(Battle* battle, bool clearScreen) override;
+    void ReleaseBattleScreen(Battle* battle) override;
+    void CreateFloorChoiceMenu(Unit* unit) override;
+    void CreateGunChoiceMenu(Unit* vehicle) override;
 
     // ---- Fields, in the order the object keeps them ------------------------------
     // TCP/IP connection and transfer (filled by network play).
@@ -215,6 +221,8 @@ public:
     // The e-mail box has closed: its save dialog opens after the deletion.
     bool mMailDialogDue = false;
     DrawSettings mDrawSettings;
+    // The bottom bar of the battle on screen.
+    BattleScreen mBattleScreen;
 
 private:
     void CopyToFileState(GameFileState* state) const;

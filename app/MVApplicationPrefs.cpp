@@ -7,10 +7,12 @@
 #include "app/Editor.h"
 #include "app/FadeInScreen.h"
 #include "app/MVApplication.h"
+#include "app/PlayerMenu.h"
 #include "battle/Battle.h"
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
 #include "engine/GSoundStream.h"
+#include "map/Map.h"
 
 const char* PrefsFileName();
 void LoadFolderNames();
@@ -137,8 +139,13 @@ void MVApplication::DoKey(char key, bool alt, bool numpad) {
     mTitleMusic = nullptr;
     mKeyMessage.IStringText("");
     if (gKernel && gKernel->GetTopModal()) {
-        // An order menu of the battle map takes its keys itself.
-        gKernel->Beep();
+        // An open order menu of the battle map takes its hot keys; other
+        // boxes take none.
+        Map* map = gBattle ? gBattle->mMap : nullptr;
+        if (map && map->mOpenMenu && gKernel->GetTopModal() == map->mOpenMenu)
+            map->HandleMenuKey(key);
+        else
+            gKernel->Beep();
         return;
     }
     if (Alive(mFadeScreen)) {
@@ -159,13 +166,17 @@ void MVApplication::DoKey(char key, bool alt, bool numpad) {
         return;
     }
     if (alt && key >= '1' && key <= '5') return;   // the editor's crater modes; no editor here
-    if (alt && (key == 'f' || key == 'F')) return; // foxholes are placed on the battle map
+    if (alt && (key == 'f' || key == 'F')) {
+        if (gBattle && gBattle->mMap) gBattle->mMap->SetCraterPlacingStatus(-1);
+        return;
+    }
     if (alt && (key == 'g' || key == 'G')) {
         mPrefs[kPrefGamma] = static_cast<int8_t>((mPrefs[kPrefGamma] + 1) % 5);
         ApplyPref(kPrefGamma);
         if (gBattle && gBattle->mMap) {
             mKeyMessage.IStringRez(233);
             mKeyMessage.ConcatRez(234 + mPrefs[kPrefGamma]);
+            gBattle->mMap->SetMessage(&mKeyMessage);
         }
         return;
     }
@@ -183,6 +194,7 @@ void MVApplication::DoKey(char key, bool alt, bool numpad) {
         return;
     }
     if (!DoPrefKey(key)) gBattle->DoKey(key, false, numpad);
+    if (mKeyMessage.GetLength() > 0) gBattle->mMap->SetMessage(&mKeyMessage);
 }
 
 bool MVApplication::DoPrefKey(char key) {

@@ -5,6 +5,7 @@
 #include "battle/ActionPacket.h"
 #include "battle/BattleHost.h"
 #include "battle/BattleMap.h"
+#include "battle/BattleMapLink.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
@@ -125,6 +126,9 @@ Battle::~Battle() {
     delete mObjectiveGraph;
     mObjectiveGraph = nullptr;
     DeleteLists();
+    if (mMap && mMapLink && mMap->GetBattleLink() == mMapLink) mMap->SetBattleLink(nullptr);
+    delete mMapLink;
+    mMapLink = nullptr;
     if (gBattle == this) gBattle = nullptr;
 }
 
@@ -218,9 +222,21 @@ void Battle::BeginBattle(bool clearScreen, bool playQueue) {
     BattleHost* host = Host();
     bool joiner = host->ConnectionKind() == 2 && !host->IsHost();
     if (!mScreen) {
+        if (!mBegun) {
+            // The opening's rules, in order around the screen's steps.
+            mBegun = true;
+            InstallMapLink();
+            CalculateVisibilityFactor();
+            if (mSetupPhase) CheckAllLeadership();
+            GlobalMorale();
+        }
         mScreen = host->BuildBattleScreen(this, clearScreen);
-        if (!mScreen) return;
-        if (playQueue) mSoundQueue.EmptyOut(false);
+        if (!mScreen && host->HasScreen()) return;
+        BeginBattleLogic();
+        if (playQueue) {
+            PlaySoundQueue();
+            mSoundQueue.EmptyOut(false);
+        }
         if (joiner) host->JoinerBeginsBattle();
     } else if (host->HumanPlayers() == 2 && host->ConnectionKind() == 0) {
         host->RestartVehicleSounds();
@@ -405,6 +421,7 @@ ActionPacket* Battle::CreateActionPacket(int32_t delay) {
     int32_t slice = mTimeSlice + delay;
     packet->mTimeSlice = static_cast<int16_t>(slice <= 0 ? 0 : slice);
     mPackets.Add(packet);
+    mPacketsSorted = false;
     return packet;
 }
 
@@ -413,6 +430,7 @@ void Battle::WriteActionPackets(GFile* file) {
 }
 
 bool Battle::ReadActionPackets(GFile* file) {
+    mPacketsSorted = false;
     return ReadPacketList(file, &mPackets, this);
 }
 

@@ -7,12 +7,15 @@
 
 #include <cstdint>
 
+#include "battle/BattleResult.h"
 #include "battle/ScenarioCore.h"
 #include "engine/GGroup.h"
 #include "renderer/GGraph3D.h"
 
 class ActionPacket;
 class BattleHost;
+class BattleMapLink;
+class Ephemeral;
 class GFile;
 class GGraphic;
 class GSoundStream;
@@ -94,6 +97,79 @@ public:
     bool BombardmentsAllowed() const;
     // Makes the unit (null: none) the selected one.
     void SetSelectedUnit(Unit* unit);
+
+    // ---- The turn ----------------------------------------------------------
+    void GlobalMorale();
+    // A foxhole for every unit that digs in at the end of set-up.
+    void DigIn();
+    // Installs the battle's link on its map (once a map exists).
+    void InstallMapLink();
+    // The slice that sight and the map's records go by: the computed slice,
+    // or the played one while packets are dispatched.
+    int32_t SightSlice() const;
+    // The visibility distance and the share of sight left per metre.
+    void CalculateVisibilityFactor();
+    // Packet order of playback: slice, sounds last, then foxhole sightings,
+    // living units' states before dead ones'.
+    static int32_t ComparePackets(GObject* a, GObject* b, void* context);
+
+    // Attacks.
+    void ResolveAttack(PendingAttack* attack);
+    Unit* DetectHighTrajectoryShellHit(PendingAttack* attack);
+    void AreaDamage(PendingAttack* attack);
+    void DustFromExplosion(float x, float y, float charge);
+    // The due attacks of the current slice, resolved and deleted.
+    void ResolveDueAttacks();
+    void CreateRicochetPacket(ActionPacket* shell, bool fragments);
+
+    // Smoke.
+    void AddSmokeShell(ActionPacket* packet);
+    void RemoveSmokeShell(ActionPacket* packet);
+    // Every 40 slices: clouds whose time is over leave the map.
+    void AgeSmokeShells();
+
+    // Playback.
+    void BeginPlayback();
+    void Playback();
+    void SetPlaypoint(int32_t slice);
+    // Rewind 11, back 12, pause 13, forward 14, play 15; shift takes short steps.
+    void HandleVCRButton(int32_t command, bool shift);
+    int32_t LastTimeSlice(bool raw) const;
+    bool AtEndOfPlayback() const;
+    void DispatchPacket(ActionPacket* packet);
+    void HandleShellBodyPacket(ActionPacket* packet);
+    void HandleSparkPacket(ActionPacket* packet);
+    void RubbleCloud(float x, float y, bool big, int32_t startSlice);
+    void QueueSoundEffect(ActionPacket* packet);
+    void RemoveQueuedEngineSound(Unit* unit);
+    void StripSuperfluousSounds();
+    void DeleteEffects();
+    // The clock playback runs by, in ms: the host's.
+    uint32_t PlaybackClock();
+
+    // Points and endings.
+    Nation GetForceNation(bool axis) const;
+    void ColorVictoryFlags(bool byView, bool mayExtend);
+    // Each side's share of the points at stake; breakdown (2 x 5, may be
+    // null): flags, casualties, captured men, exits, bonus per side.
+    void CountVPs(bool byView, bool normalise, float* axisShare, float* alliesShare, int32_t* breakdown);
+    float MinimumForceReadiness(Affiliation side) const;
+    void MaybeForceEnding();
+    bool MaybeForceSurrender(Affiliation side);
+    bool TCPIPTruceOrSurrenderCheck();
+    bool InVPExitZone(float x, float y, bool axis) const;
+    bool InFriendlyExitEdge(float x, float y, bool axis) const;
+    void ReceiveReinforcementUnit(Unit* unit, float x, float y);
+    void GrabEditorMarkers();
+    // The end of the battle: the last bail-outs, the final count and the
+    // result's figures in mResult, then the host shows them.
+    void BattleVictoryScreen(bool alreadyCounted, bool keepFrontLine);
+
+    // Commands and keys.
+    // Split infantry teams standing together again rejoin.
+    void JoinUnits();
+    // The opening steps of a battle, once, with or without a screen.
+    void BeginBattleLogic();
 
     // ---- Drawing (defined with the battlefield drawing) -------------------
     // Every unit's DrawItself with the three enlargement values, in list order.
@@ -187,6 +263,26 @@ public:
     // The program that runs the battle; null when headless.
     BattleHost* mHost = nullptr;
 
+    // The turn's working state: the map link, playback and the armour-hit
+    // record the vehicle hit stages fill.
+    BattleMapLink* mMapLink = nullptr; // owned
+    int32_t mPlayNow = 0;              // the latest slice playback reached
+    int32_t mPlayPrevious = -1;        // packets after it up to mPlayNow are due
+    uint32_t mPlayStart = 0;           // clock time of slice 0
+    bool mSilent = false;              // a seek: only engine sounds are queued
+    bool mDispatching = false;         // packets are being played back
+    bool mBegun = false;               // the battle's opening steps have run
+    int32_t mArmorHitRecord[5] = {};
+    uint8_t mArmorHitBytes[7] = {};
+    int32_t mProgress = 0; // the progress bar's value
+    bool mFlagChanged = false;
+    bool mShowResultToOther = false;
+    bool mMultiSelection = false;
+    bool mMultiOrderPending = false;
+    bool mAllFlagsReal = false;
+    int32_t mMenGivenUp[2] = {0, 0}; // men an early end took from each side
+    bool mPacketsSorted = false;      // mPackets is in playback order
+    BattleResult mResult;             // the figures of the finished battle
     // ---- What the application shell asks of the battle -------------------
     // Least answers in BattleShellServices.cpp until the battle flow and its
     // screen replace them there.

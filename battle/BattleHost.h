@@ -7,6 +7,7 @@
 
 #include "units/Enums.h"
 
+class ActionPacket;
 class Battle;
 struct DrawSettings;
 class GFile;
@@ -61,6 +62,9 @@ public:
     // and sound held in the battle's own fields (filler, battle textures,
     // result view, ambient sound) are the battle's, which frees them after.
     virtual GView* BuildBattleScreen(Battle* battle, bool clearScreen) { return nullptr; }
+    // Whether this program shows a battle screen at all (false headless):
+    // a screen that cannot be built then stops the battle's opening.
+    virtual bool HasScreen() { return false; }
     virtual void ReleaseBattleScreen(Battle* battle) {}
     virtual void RestartVehicleSounds() {}
     virtual void JoinerBeginsBattle() {}
@@ -80,6 +84,53 @@ public:
     // preference (2 or more keeps first-seen boats partly identified).
     virtual int32_t UnitSizePreference() { return 0; }
     virtual int32_t SpottingPreference() { return 0; }
+
+    // The turn. The application state (8 playback); the TCP/IP re-seed of
+    // the generator before a turn is computed; the TCP/IP transfer phase
+    // (14 waits for the peer before playback); the progress of the
+    // computation (slice 0..2400) and the keep-alive of a connection.
+    virtual void SetState(int32_t state) {}
+    virtual void SynchRandomForTCPIP() {}
+    virtual int32_t TransferPhase() { return 0; }
+    virtual void ShowProgress(int32_t slice) {}
+    virtual void PingDuringBusyCPU() {}
+    // Screen steps around the computation (hide GO, show the playback
+    // panel, refresh the timer and buttons); nothing headless.
+    virtual void ActionPhaseStarts() {}
+    virtual void PlaybackPanelChanged(int32_t playState, int32_t seconds) {}
+    // The clock playback runs by, in ms.
+    virtual uint32_t ClockTime();
+    // Sounds: preload, play one packet's sound, a fixed sound, the number
+    // of channels and the instances a sound kind may have at once.
+    virtual void PreloadSounds(int32_t count, const int32_t* numbers, const bool* flags) {}
+    virtual void PlayPacketSound(ActionPacket* packet) {}
+    virtual void PlaySound(int32_t number, int32_t priority) {}
+    virtual int32_t SoundChannels() { return 16; }
+    virtual int32_t InstanceLimit(int32_t kind) { return 4; }
+    // The GO button, the hand-over of a turn between players and the
+    // auto-save written at every GO.
+    virtual void GoButtonChanged(bool shown) {}
+    virtual void HandOver(Affiliation nextSide) {}
+    virtual void AutoSave(bool reload) {}
+    // The hand-over of a two-player turn (hotseat, e-mail); the second-half
+    // flag of a two-player turn; the computer opponent's planning of a side.
+    virtual void SendGameData() {}
+    virtual bool SecondHalf() { return true; }
+    virtual void SetSecondHalf(bool second) {}
+    virtual void PlanComputerSide(Affiliation side) {}
+    // False holds a TCP/IP GO back until the peer is ready.
+    virtual bool GoButton() { return true; }
+    // The application's interaction state (8 playback).
+    virtual int32_t InteractionState() { return 0; }
+    // The result of the battle is to be shown (its figures: the battle's
+    // mResult).
+    virtual void ShowResult(bool noOperationStep, bool nightEnd) {}
+    // Camera commands 1-8 and keys, orders-menu commands 20-63, and the
+    // application commands 90, 95, 103, 106 (nothing headless).
+    virtual void CameraCommand(int32_t command) {}
+    virtual void OrdersMenuCommand(int32_t command) {}
+    virtual void MapKey(char key, bool ctrl, bool keypad) {}
+    virtual void ApplicationCommand(int32_t command) {}
 
     // The display preferences and frame clock the battlefield drawing
     // reads; null gives the drawing's defaults.

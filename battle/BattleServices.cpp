@@ -112,6 +112,7 @@ void Battle::MakeSmokePacket(float x, float y, float selector, float size) {
     packet->mRadius = r;
     packet->mDensity = std::fmin(size, 1.0f);
     packet->mSmokeKind = kind;
+    AddSmokeShell(packet);
 
     // One slice after the cloud forms the sight answers through it go stale.
     PendingAttack* marker = CreatePendingAttack(nullptr, nullptr, delay + 1, false, true);
@@ -135,9 +136,37 @@ void Battle::DeafenFromXY(int32_t amount, float x, float y) {
     }
 }
 
-bool Battle::InNewMineField(float x, float y, bool vehicle) { return false; }
+bool Battle::InNewMineField(float x, float y, bool vehicle) {
+    if (!mUnits) return false;
+    for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
+        Unit* u = mUnits->GetUnit(i);
+        if (!u || u->mUnitType != kUnitInanimate || !u->mMineNew) continue;
+        const bool kind = vehicle ? (u->mSubtype == 5 || u->mSubtype == 6) : u->mSubtype == 4;
+        if (kind && std::fabs(u->mX - x) <= 12.0f && std::fabs(u->mY - y) <= 12.0f) return true;
+    }
+    return false;
+}
 
-float Battle::GroundSpeedFactor(float groundPressure, int32_t level) { return 1.0f; }
+float Battle::GroundSpeedFactor(float groundPressure, int32_t level) {
+    struct Curve {
+        float mOffset;
+        float mWidth;
+    };
+    static constexpr Curve kCurves[] = {{5.0f, 30.0f},  {2.5f, 23.5f}, {0.0f, 15.0f},
+                                        {-2.0f, 10.0f}, {1.0f, 11.0f}, {15.0f, 20.5f}};
+    int32_t shift = level;
+    int32_t base = mGroundCondition;
+    if (mGroundCondition >= 6 && mGroundCondition <= 8) base = mGroundCondition - 4;
+    if (mGroundCondition == 8 && shift < 0) shift = 0;
+    int32_t k = base + shift;
+    if (k < 0 || (k == 0 && shift < 0)) return 1.0f;
+    if (k > 5) k = 5;
+    const float t = (groundPressure + kCurves[k].mOffset) / kCurves[k].mWidth;
+    float f = std::exp(-(t * t));
+    if (f > 1.0f) f = 1.0f;
+    if (f < 0.01f) f = 0.01f;
+    return f;
+}
 
 void Battle::CheckAllLeadership() {
     if (mUnits) {
@@ -147,15 +176,22 @@ void Battle::CheckAllLeadership() {
     RefreshInfoPanel();
 }
 
-int32_t Battle::PlaybackTimeSlice() const { return mTimeSlice; }
+int32_t Battle::PlaybackTimeSlice() const {
+    return mPlayNow;
+}
 
-void Battle::RefreshInfoPanel() { Host()->RefreshInfoPanel(); }
+void Battle::RefreshInfoPanel() {
+    Host()->RefreshInfoPanel();
+}
 
 // Pre-planned fire may be ordered on the first turn once set-up is over,
 // unless the scenario fixes the forces' readiness (option 3).
-bool Battle::BombardmentsAllowed() const { return mTurn == 1 && !mSetupPhase && mForceReadinessOption != 3; }
+bool Battle::BombardmentsAllowed() const {
+    return mTurn == 1 && !mSetupPhase && mForceReadinessOption != 3;
+}
 
 void Battle::SetSelectedUnit(Unit* unit) {
+    if (!unit) mMultiSelection = false;
     mSelectedUnit = unit;
     mSelectedIndex = -1;
     RefreshInfoPanel();

@@ -3,30 +3,17 @@
 
 #include "battle/Battle.h"
 
-void Battle::HandleCommand(int32_t command) {}
-
-void Battle::DoKey(char key, bool alt, bool numpad) {}
+#include "battle/Campaign.h"
+#include "map/Map.h"
 
 void Battle::ShowScreens(bool show) {}
 
-void Battle::ActionPhase(bool compute, bool second) {}
-
-void Battle::EndEarly(Affiliation side) {
-    mEndedEarly = true;
+void Battle::ReviewMap() {
+    // A finished battle's map shows every foxhole.
+    if ((!gCampaign || gCampaign->Over()) && mMap) mMap->SpotFoxholes(true);
+    ShowScreens(true);
 }
-
-bool Battle::ForceIsReady(Affiliation side) {
-    return true;
-}
-
-void Battle::TruceOrSurrenderCheck(bool local) {}
-
-void Battle::ReviewMap() {}
-
-void Battle::PlaySoundQueue() {}
 
 void Battle::Ambient() {}
-
-void Battle::RespondToSwapSides() {}
 
 void Battle::StopVehicleSounds() {}

@@ -3,5 +3,6 @@
 Campaign* gCampaign = nullptr;
 
 Campaign::~Campaign() {
+    mOpFlags.EmptyOut(true);
     if (gCampaign == this) gCampaign = nullptr;
 }

@@ -21,6 +21,13 @@ public:
     void Write(GFile* file) override;
     void Read(GFile* file) override;
 
+    // The flag's worth to one side; with byView as that side's player can
+    // tell it (a candidate it cannot tell apart is worth its share).
+    float FlagValue(bool forAxis, bool byView) const;
+    // Decides who holds the flag by the units around it; true when the
+    // flag turned neutral or changed hands.
+    bool Color(bool byView);
+
     float mX = 0.0f;
     float mY = 0.0f;
     int32_t mKind = 0; // 1 large, 0 small

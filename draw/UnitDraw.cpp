@@ -22,6 +22,8 @@ constexpr int32_t kRecoilSlices = 12; // the barrel is back in place after this
 
 void SetPickedUnit(Unit* u) {
     gPickedUnit = u;
+    // The map keeps it for the map view while a unit pick is wanted.
+    if (gBattle && gBattle->mMap) gBattle->mMap->SetPickedUnit(u);
 }
 
 float UnitEnlargement(float a, float b, float c, float distance) {

@@ -18,6 +18,7 @@ public:
     // While held the control sends its command again every ms milliseconds;
     // 0 (the default) sends it once.
     void SetContinuousAction(int32_t ms) { mContinuousMs = ms; }
+    int32_t GetContinuousAction() const { return mContinuousMs; }
     bool IsPressed() const { return mPressed; }
 
     void DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) override;

@@ -198,6 +198,13 @@ void Crater::MakeSpotPacket()
     if (link) link->RecordFoxholeSpotted(link->GetSlice(), mX, mY);
 }
 
+void Crater::BeSpotted()
+{
+    if (!mFoxhole || mSpotted || mSide > 1) return;
+    MapBattleLink* link = mMap ? mMap->GetBattleLink() : nullptr;
+    if (link && link->LivingUnitNear(mX, mY, 1 - mSide, kFoxholeSpotRange)) MakeSpotPacket();
+}
+
 bool Crater::Covers(float x, float y) const
 {
     return std::fabs(mX - x) <= mRadius && std::fabs(mY - y) <= mRadius;

@@ -94,6 +94,10 @@ public:
     bool IsFoxhole() const { return mFoxhole != 0; }
     // Marks the foxhole spotted and records the spotting for playback.
     void MakeSpotPacket();
+    // A foxhole is seen once a living unit of the other side comes within
+    // kFoxholeSpotRange of it; no chance is drawn.
+    void BeSpotted();
+    static constexpr float kFoxholeSpotRange = 30.0f;
     // The point lies within the radius in both x and y.
     bool Covers(float x, float y) const;
 

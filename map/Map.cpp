@@ -92,8 +92,10 @@ void Map::CreateGroups()
     mSounds->IList();
     mSoundLoops = new GList;
     mSoundLoops->IList();
-    mSmokeShells = new GGroup;
-    mSmokeShells->IGroup();
+    // A list, so that the smoke's users can walk it by index.
+    auto* smoke = new GList;
+    smoke->IList();
+    mSmokeShells = smoke;
 }
 
 void Map::DeleteGroups()

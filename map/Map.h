@@ -24,6 +24,9 @@
 class GFile;
 class Unit;
 class MapView;
+class ActionPacket;
+class PlayerMenu;
+struct LongRect;
 class HotkeyPanel;
 class GGraphic;
 class GString;
@@ -56,6 +59,11 @@ struct FlamePattern {
 
 // While set, CheckLOS leaves temporary smoke out of its sight test.
 extern bool gIgnoreTempSmokeForLOS;
+// Makes an empty smoke-shell record for the map reader; set by the battle's
+// smoke-shell class. Without it a saved map's smoke is skipped on reading.
+extern GObject* (*gSmokeShellMaker)();
+// Whether a smoke record read holds values this program could have written.
+extern bool (*gSmokeShellValid)(GObject* shell);
 
 // The height in metres of a point-grid entry at a height scale.
 float DecodePointHeight(uint16_t entry, float heightScale);
@@ -184,6 +192,10 @@ public:
                                Affiliation side);
     void RemoveCrater(float x, float y);
     void SpotOneFoxhole(float x, float y);
+    // Every foxhole not yet seen by the other side is offered to it and the
+    // spotted ones are recorded; with all, every foxhole is shown at once
+    // (the review of a finished battle) and nothing is recorded.
+    void SpotFoxholes(bool all);
 
     // ------------------------------------------------ building damage
     void BlastBuildings(float power, float x, float y);
@@ -300,6 +312,59 @@ public:
     void DrawSmoke();
     int32_t DrawSmokeColumn(int32_t column, float x, float y, float size, bool shell, int32_t kind, bool faint,
                             float age, float opacity);
+
+    // ------------------------------------------------ battle screen (app/)
+    // The map view, its picking, the order flow and the map's sounds;
+    // defined with the battle screen and never called by the simulation.
+    void CreateView();
+    void DeleteView();
+    void ShowMap(bool show);
+    void SetMessage(GString* text);
+    void ToggleCameraLock(Unit* unit);
+    void EnsurePointIsVisible(float x, float y);
+    void HandleMenuKey(char key);
+    void SetCraterPlacingStatus(int32_t status);
+    void EditorCraterClick(float x, float y);
+    bool FoxholePlacingOffered() const;
+    void BoxSelectStart(int32_t x, int32_t y);
+    void GetMultiselectRect(LongRect* rect) const;
+    void DesireUnitPick(bool wanted);
+    void SetPickedUnit(Unit* unit);
+    void SetPickedBuilding(Building* building);
+    void AdjustXYForBuildingPick(float* x, float* y, Building** picked);
+    void BringUpOrdersMenu(bool fromHold);
+    void CreateGunChoiceMenu(Unit* unit);
+    void CreateFloorChoiceMenu(Unit* unit);
+    void CloseOpenMenu();
+    void RespondTo3DOrder(int32_t state);
+    void RespondToOrder(int32_t order, bool toPickedWaypoint);
+    bool AssignMoveOrders(bool final);
+    void AssignTargetOrders();
+    bool SetupUnit(bool onTransport, bool intoCarrier);
+    void ActivateFlag();
+    // Drops every reference of the screen to a unit that goes.
+    void ForgetUnit(Unit* unit);
+    void PlaySoundEffect(ActionPacket* packet);
+    void RemoveUnitEngineSound(Unit* unit);
+
+    bool mPickWanted = false;
+    Unit* mPickedUnit = nullptr;
+    float mPickX = 0.0f, mPickY = 0.0f, mPickZ = 0.0f;
+    int32_t mPickScreenX = 0, mPickScreenY = 0;
+    float mDragOriginX = 0.0f, mDragOriginY = 0.0f, mDragOriginZ = 0.0f;
+    int32_t mPointerX = 0, mPointerY = 0;
+    int32_t mBoxStartX = 0, mBoxStartY = 0;
+    int32_t mCraterPlacingStatus = 0; // 1..4 crater sizes, 5 foxholes
+    PlayerMenu* mOpenMenu = nullptr;
+    Unit* mTrackedUnit = nullptr;
+    int32_t mCurrentOrder = 0;
+    bool mAreaFireMode = false;
+    bool mSetupChainPending = false;
+    bool mMultiSelect = false;  // several units are selected
+    bool mMultiCommand = false; // one order is being given to all of them
+    int32_t mFoxholeAllowance = 0;  // foxholes the defender may place in set-up
+    int32_t mFoxholesLeft = 0;
+    VictoryFlag* mActiveFlag = nullptr; // chosen by the flag order in set-up
 
     // Drawing state. Per-super-tile arrays are x-major (index = I * tiles
     // along y + J); level arrays hold whole metres, -999 when not flat.

@@ -39,6 +39,9 @@ public:
     virtual PathType GetPathType(Unit* unit) { return kPathGround; }
     virtual Affiliation GetSide(Unit* unit) { return kAxis; }
 
+    // Whether a living unit of `side` stands within `radius` metres of (x, y).
+    virtual bool LivingUnitNear(float x, float y, Affiliation side, float radius) { return false; }
+
     // The battle's state that fires and damage read.
     virtual bool IsComputing() { return false; }  // the action phase is being computed
     virtual int32_t GetSlice() { return 0; }

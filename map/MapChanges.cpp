@@ -317,6 +317,17 @@ void Map::SaveMutableData()
     mSaved->Take(*this);
 }
 
+void Map::SpotFoxholes(bool all)
+{
+    for (int32_t k = 0; k < mFoxholes->GetCount(); ++k) {
+        Crater* c = mFoxholes->GetCrater(k);
+        if (all)
+            c->mSpotted = 1;
+        else
+            c->BeSpotted();
+    }
+}
+
 void Map::RestoreMutableData(GList* packets)
 {
     if (!mSaved) return;

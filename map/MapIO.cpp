@@ -18,6 +18,9 @@ int32_t MaxWalls(const Map* m) { return m->mSquareCount * 16; }
 constexpr int32_t kMaxCraters = 200000;
 int32_t MaxLandmarks(const Map* m) { return m->mSquareCount; }
 constexpr int32_t kMaxReserved = 1 << 24;
+constexpr int32_t kMaxSmokeShells = 100000;
+constexpr int32_t kSmokeRecordBytes = 25;
+constexpr int8_t kSmokeBlockTag = 1;
 
 // Reads a group's flag byte and count; false for a count outside 0..max.
 bool ReadGroupHead(GFile* file, int32_t max, int32_t* count)
@@ -53,7 +56,41 @@ void WriteGroup(GFile* file, GList* group)
     for (int32_t k = 0; k < group->GetCount(); ++k) group->GetObjectA(k)->Write(file);
 }
 
+bool SmokeRecordValid(GObject* shell) { return !gSmokeShellValid || gSmokeShellValid(shell); }
+
+void DeleteAll(std::vector<GObject*>* objects)
+{
+    for (GObject* o : *objects) delete o;
+    objects->clear();
+}
+
+// A group of smoke records: flag byte, count, the records. Returns the
+// bytes used, or -1 when damaged or longer than `room`.
+int32_t ReadSmokeGroup(GFile* file, int32_t room, std::vector<GObject*>* out)
+{
+    int32_t count = 0;
+    if (room < 5 || !ReadGroupHead(file, kMaxSmokeShells, &count)) return -1;
+    if (count > (room - 5) / kSmokeRecordBytes) return -1;
+    for (int32_t k = 0; k < count; ++k) {
+        GObject* shell = gSmokeShellMaker();
+        shell->Read(file);
+        out->push_back(shell);
+        if (file->HasFailed() || !SmokeRecordValid(shell)) return -1;
+    }
+    return 5 + count * kSmokeRecordBytes;
+}
+
+void WriteSmokeGroup(GFile* file, const std::vector<GObject*>& shells)
+{
+    file->WriteChar(1);
+    file->WriteLong(static_cast<int32_t>(shells.size()));
+    for (GObject* o : shells) o->Write(file);
+}
+
 } // namespace
+
+GObject* (*gSmokeShellMaker)() = nullptr;
+bool (*gSmokeShellValid)(GObject* shell) = nullptr;
 
 // ---------------------------------------------------------------- reading
 
@@ -180,8 +217,57 @@ bool MapIO::ReadTail(Map* map, GFile* file)
     }
     int32_t reserved = file->ReadLong();
     if (file->HasFailed() || reserved < 0 || reserved > kMaxReserved) return false;
+    if (reserved > 0 && gSmokeShellMaker) return ReadSmokeBlock(map, file, reserved);
     file->Skip(reserved);
     return !file->HasFailed();
+}
+
+// The smoke block in the reserved bytes: a tag char, the smoke shells, a
+// char saying whether the kept state's smoke follows, then that smoke.
+// Blocks of other tags (later writers) are skipped.
+bool MapIO::ReadSmokeBlock(Map* map, GFile* file, int32_t reserved)
+{
+    int8_t tag = file->ReadChar();
+    if (file->HasFailed()) return false;
+    if (tag != kSmokeBlockTag) {
+        file->Skip(reserved - 1);
+        return !file->HasFailed();
+    }
+    std::vector<GObject*> shells;
+    std::vector<GObject*> kept;
+    int32_t used = 1;
+    int32_t n = ReadSmokeGroup(file, reserved - used, &shells);
+    bool ok = n >= 0;
+    if (ok) {
+        used += n;
+        int8_t keptPresent = file->ReadChar();
+        used += 1;
+        ok = !file->HasFailed() && used <= reserved && (keptPresent == 0 || (keptPresent == 1 && map->mSaved));
+        if (ok && keptPresent == 1) {
+            n = ReadSmokeGroup(file, reserved - used, &kept);
+            ok = n >= 0;
+            used += n;
+        }
+    }
+    if (ok) {
+        file->Skip(reserved - used);
+        ok = !file->HasFailed();
+    }
+    if (!ok) {
+        DeleteAll(&shells);
+        DeleteAll(&kept);
+        return false;
+    }
+    map->mSmokeShells->EmptyOut(true);
+    for (GObject* o : shells) map->mSmokeShells->Add(o);
+    if (map->mSaved && map->mKeepOldMutables) {
+        DeleteAll(&map->mSaved->mSmoke);
+        map->mSaved->mSmoke = kept;
+        map->mSaved->mSmokeCopied = true;
+    } else {
+        DeleteAll(&kept);
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------- writing
@@ -210,7 +296,30 @@ void MapIO::Write(Map* map, GFile* file)
     } else {
         file->WriteChar(0);
     }
-    file->WriteLong(0);  // reserved bytes for later writers
+    WriteSmokeBlock(map, file);
+}
+
+// Smoke goes in the reserved bytes, so that readers that know nothing of it
+// skip it; a map without smoke writes none and reads as before.
+void MapIO::WriteSmokeBlock(Map* map, GFile* file)
+{
+    std::vector<GObject*> shells;
+    for (int32_t k = 0; k < map->mSmokeShells->GetCount(); ++k)
+        shells.push_back(static_cast<GList*>(map->mSmokeShells)->GetObjectA(k));
+    const bool keep = map->mKeepOldMutables && map->mSaved && map->mSaved->mSmokeCopied;
+    const std::vector<GObject*> none;
+    const std::vector<GObject*>& kept = keep ? map->mSaved->mSmoke : none;
+    if (shells.empty() && kept.empty()) {
+        file->WriteLong(0);
+        return;
+    }
+    int32_t bytes = 1 + 5 + kSmokeRecordBytes * static_cast<int32_t>(shells.size()) + 1;
+    if (keep) bytes += 5 + kSmokeRecordBytes * static_cast<int32_t>(kept.size());
+    file->WriteLong(bytes);
+    file->WriteChar(kSmokeBlockTag);
+    WriteSmokeGroup(file, shells);
+    file->WriteChar(keep ? 1 : 0);
+    if (keep) WriteSmokeGroup(file, kept);
 }
 
 void MapIO::WriteSquares(Map* map, GFile* file)

@@ -22,6 +22,8 @@ private:
     static bool ReadObjects(Map* map, GFile* file);
     static bool ReadCameras(Map* map, GFile* file);
     static bool ReadTail(Map* map, GFile* file);
+    static bool ReadSmokeBlock(Map* map, GFile* file, int32_t reserved);
+    static void WriteSmokeBlock(Map* map, GFile* file);
     static void WriteSquares(Map* map, GFile* file);
     static void WriteCameras(Map* map, GFile* file);
 };

@@ -84,10 +84,10 @@ TEST_F(AppCommands, SurrenderAndCeaseFireAnswers) {
 
     app.DoCommand(107);
     EXPECT_EQ(battle->mSurrenderState[1], 1);
-    EXPECT_FALSE(battle->mEndedEarly);
+    EXPECT_FALSE(battle->Over());
     battle->mSurrenderState[0] = 1;
-    app.DoCommand(107); // both sides agree at one machine
-    EXPECT_TRUE(battle->mEndedEarly);
+    app.DoCommand(107); // both sides agree at one machine: the battle ends
+    EXPECT_TRUE(battle->Over());
 
     app.DoCommand(108);
     EXPECT_EQ(battle->mSurrenderState[1], 0);

@@ -22,6 +22,7 @@
 #include "GameFileSeeds.h"
 #include "battle/ActionPacket.h"
 #include "battle/Reinforcement.h"
+#include "battle/SmokeShell.h"
 #include "battle/VictoryFlag.h"
 #include "engine/GFile.h"
 #include "engine/OPRecordReader.h"
@@ -328,6 +329,28 @@ void MapSeeds() {
     Put("fuzz_map", "crater", Written([&](GFile* f) { cratered.Write(f); }));
 }
 
+void SmokeSeeds() {
+    Map smoky;
+    smoky.IBlankMap(5, 4, 1.0f, 10);
+    auto cloud = [](float x, float y, int32_t kind, float density) {
+        auto* s = new SmokeShell;
+        s->mX = x;
+        s->mY = y;
+        s->mStartTime = 2450;
+        s->mDuration = 900;
+        s->mRadius = 12.0f;
+        s->mKind = kind;
+        s->mDensity = density;
+        return s;
+    };
+    smoky.mSmokeShells->Add(cloud(30.0f, 40.0f, 0, 1.0f));
+    Put("fuzz_smoke", "cloud", Written([&](GFile* f) { smoky.Write(f); }));
+    smoky.SaveMutableData();
+    smoky.SaveOldMutables();
+    smoky.mSmokeShells->Add(cloud(70.0f, 20.0f, 2, 0.4f));
+    Put("fuzz_smoke", "kept", Written([&](GFile* f) { smoky.Write(f); }));
+}
+
 void DataSeeds() {
     Put("fuzz_gamedata", "program_block", Bytes(kGameDataBlock, kGameDataBlock + kGameDataBlockSize));
     // The opened tables (over half a megabyte) would slow every run down
@@ -479,6 +502,7 @@ int main(int argc, char** argv) {
     PacketSeeds();
     TurnSeeds();
     MapSeeds();
+    SmokeSeeds();
     DataSeeds();
     ScenarioSeeds();
     NetworkSeeds();

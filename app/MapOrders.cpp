@@ -1,0 +1,473 @@
+// The map's side of the battle screen: making the view, the camera lock,
+// foxhole and crater placing, box selection, pick reports, and carrying the
+// chosen orders to the selected unit.
+#include <algorithm>
+#include <cmath>
+
+#include "app/MVApplication.h"
+#include "app/MapView.h"
+#include "app/PlayerMenu.h"
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
+#include "engine/GKernel.h"
+#include "map/Map.h"
+#include "renderer/GGraph3D.h"
+#include "units/Functions.h"
+#include "units/Infantry.h"
+#include "units/Unit.h"
+#include "units/Vehicle.h"
+
+namespace {
+
+Unit* Selected() {
+    return gBattle ? gBattle->mSelectedUnit : nullptr;
+}
+
+Affiliation ViewSide() {
+    return gBattle ? gBattle->Host()->ViewingSide() : 0;
+}
+
+void RefreshPanel() {
+    if (gBattle) gBattle->RefreshInfoPanel();
+}
+
+void Beep() {
+    if (gKernel) gKernel->Beep();
+}
+
+} // namespace
+
+// --------------------------------------------------------------- the view
+
+void Map::CreateView() {
+    if (mView) return;
+    GView* root = gKernel ? gKernel->GetWindow() : nullptr;
+    auto* view = new MapView;
+    const int32_t w = gKernel ? gKernel->mScreenWidth : 800;
+    const int32_t h = (gKernel ? gKernel->mScreenHeight : 600) - 90;
+    view->IView(root, 0, 0, w, h);
+    view->SetIdleTimer(0);
+    view->mMap = this;
+    mView = view;
+    if (gCampaign && gBattle && !gBattle->mEditorScenario)
+        if (Unit* mascot = gBattle->FindMascot(ViewSide())) ToggleCameraLock(mascot);
+}
+
+void Map::DeleteView() {
+    MapView* view = mView;
+    mView = nullptr;
+    mOpenMenu = nullptr; // a child of the view, deleted with it
+    if (view && (!gKernel || gKernel->IsViewAlive(view))) delete view;
+}
+
+void Map::ShowMap(bool show) {
+    if (mView) mView->Show(show);
+}
+
+void Map::SetMessage(GString* text) {
+    if (mView) mView->SetMessage(text);
+}
+
+// ----------------------------------------------------------------- camera
+
+void Map::ToggleCameraLock(Unit* unit) {
+    if (unit == mLockedUnit || (unit && unit->VisibleToPlayer(false) < kContactSeen)) {
+        mLockedUnit = nullptr;
+    } else if (!unit) {
+        mLockedUnit = nullptr;
+        mLockHeadingOffset = 0.0f;
+    } else {
+        mLockedUnit = unit;
+        mLockHeadingOffset = 0.0f;
+    }
+    DirtyClip();
+    Refresh();
+}
+
+void Map::EnsurePointIsVisible(float x, float y) {
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
+    float sx = x, sy = y;
+    if (g3D && g3D->WorldToScreen(&sx, &sy, GetZCoord(x, y), false)) return;
+    const Affiliation side = ViewSide();
+    if (mCameraLevel[side] >= 5) {
+        mCameraX[side] = x;
+        mCameraY[side] = y;
+    } else {
+        const float dx = x - mCameraX[side], dy = y - mCameraY[side];
+        float degrees;
+        if (dx == 0.0f) {
+            degrees = dy < 0.0f ? 270.0f : 90.0f;
+        } else {
+            degrees = std::atan(dy / dx) * 57.29578f;
+            if (dx < 0.0f) degrees += 180.0f;
+            if (degrees < 0.0f) degrees += 360.0f;
+        }
+        mCameraHeading[side] = degrees * 0.0174533f;
+    }
+    DirtyClip();
+    Refresh();
+}
+
+// ------------------------------------------------------------------ menus
+
+void Map::CloseOpenMenu() {
+    PlayerMenu* menu = mOpenMenu;
+    mOpenMenu = nullptr;
+    if (!menu) return;
+    // A menu often closes from inside its own button's press: the kernel
+    // deletes it once the press is over.
+    if (gKernel) {
+        if (!gKernel->IsViewAlive(menu)) return;
+        menu->Show(false);
+        gKernel->KillViewAfterIdle(menu);
+        return;
+    }
+    delete menu;
+}
+
+void Map::HandleMenuKey(char key) {
+    if (!mOpenMenu) BringUpOrdersMenu(false);
+    if (mOpenMenu && !mOpenMenu->HandleHotKey(key)) {
+        Beep();
+        CloseOpenMenu();
+    }
+}
+
+void Map::BringUpOrdersMenu(bool fromHold) {
+    Unit* s = Selected();
+    if (!s || !s->CanReceiveOrders()) {
+        Beep();
+        return;
+    }
+    if (fromHold || mMultiSelect) gBattle->mPickedWaypoint = -1;
+    if (mOpenMenu) {
+        CloseOpenMenu();
+        return;
+    }
+    if (!s->mActive) return;
+    const int32_t wp = gBattle->mPickedWaypoint;
+    if (wp >= 0 && wp < s->mNrWaypoints && s->mWaypoints[wp].mOrder == 17) return;
+    auto* menu = new OrdersMenu;
+    mOpenMenu = menu;
+    menu->IPlayerMenu(s, mPointerX, mPointerY, mView);
+    if (menu->mButtonCount == 0) BringUpOrdersMenu(false);
+}
+
+// A new question menu replaces an open menu, which goes first.
+void Map::CreateGunChoiceMenu(Unit* unit) {
+    CloseOpenMenu();
+    auto* menu = new GunUseMenu;
+    mOpenMenu = menu;
+    menu->IPlayerMenu(unit, mPickScreenX, mPickScreenY, mView);
+}
+
+void Map::CreateFloorChoiceMenu(Unit* unit) {
+    CloseOpenMenu();
+    auto* menu = new FloorChoiceMenu;
+    mOpenMenu = menu;
+    menu->IPlayerMenu(unit, mPickScreenX, mPickScreenY, mView);
+}
+
+// ------------------------------------------------------------------ picks
+
+void Map::DesireUnitPick(bool wanted) {
+    mPickWanted = wanted;
+    if (wanted) {
+        mPickedUnit = nullptr;
+        mPickedBuilding = nullptr;
+    }
+}
+
+void Map::SetPickedUnit(Unit* unit) {
+    if (mPickWanted) mPickedUnit = unit;
+}
+
+void Map::SetPickedBuilding(Building* building) {
+    if (mPickWanted) mPickedBuilding = building;
+}
+
+void Map::AdjustXYForBuildingPick(float* x, float* y, Building** picked) {
+    if (mPickedBuilding) mPickedBuilding->GravitateXYToCenter(x, y);
+    if (picked) *picked = mPickedBuilding;
+}
+
+void Map::ForgetUnit(Unit* unit) {
+    if (!unit) return;
+    if (mPickedUnit == unit) mPickedUnit = nullptr;
+    if (mTrackedUnit == unit) mTrackedUnit = nullptr;
+    if (mLockedUnit == unit) mLockedUnit = nullptr;
+    if (mOpenMenu && mOpenMenu->mUnit == unit) CloseOpenMenu();
+    RemoveUnitEngineSound(unit);
+}
+
+// ------------------------------------------------------- box and craters
+
+void Map::BoxSelectStart(int32_t x, int32_t y) {
+    mBoxStartX = x;
+    mBoxStartY = y;
+    mPointerX = x;
+    mPointerY = y;
+    SetMapViewState(14);
+    mMultiSelect = true;
+}
+
+void Map::GetMultiselectRect(LongRect* r) const {
+    r->left = std::min(mBoxStartX, mPointerX);
+    r->top = std::min(mBoxStartY, mPointerY);
+    r->right = std::max(mBoxStartX, mPointerX);
+    r->bottom = std::max(mBoxStartY, mPointerY);
+}
+
+bool Map::FoxholePlacingOffered() const {
+    if (!gBattle || gBattle->mEditorScenario || !gBattle->mSetupPhase) return false;
+    const int32_t attacker = gBattle->mAttacker;
+    return attacker != 2 && attacker != ViewSide() && mFoxholeAllowance >= 2;
+}
+
+void Map::SetCraterPlacingStatus(int32_t status) {
+    if (status == 5) {
+        mCraterPlacingStatus = 0;
+    } else if (status == -1) {
+        if (!FoxholePlacingOffered()) return;
+        mCraterPlacingStatus = mCraterPlacingStatus == 5 ? 0 : 5;
+    } else {
+        mCraterPlacingStatus = status;
+    }
+    if (gBattle) gBattle->SetSelectedUnit(nullptr);
+}
+
+void Map::EditorCraterClick(float x, float y) {
+    const bool foxholeMode = mCraterPlacingStatus == 5;
+    if (!std::isfinite(x) || !std::isfinite(y) || x < 0.0f || y < 0.0f || x >= mWidthMetres ||
+        y >= mHeightMetres)
+        return;
+    const Affiliation side = ViewSide();
+    if (foxholeMode) {
+        const Square* sq = GetSquare(static_cast<int32_t>(x * 0.05f), static_cast<int32_t>(y * 0.05f));
+        const int32_t zone = sq ? sq->mSetupZone : 0;
+        const bool own = side == 0 ? (zone >= 4 && zone <= 6) : (zone >= 1 && zone <= 3);
+        if (!own) return;
+    } else if (Crater* c = mCraters ? mCraters->FindCrater(x, y) : nullptr) {
+        mCraters->Delete(c, true);
+        return;
+    }
+    if (Crater* c = mFoxholes ? mFoxholes->FindCrater(x, y) : nullptr) {
+        if (!foxholeMode || c->IsFoxhole()) {
+            mFoxholes->Delete(c, true);
+            if (foxholeMode) ++mFoxholesLeft;
+            IndexObjects();
+            return;
+        }
+    }
+    float charge = 700.0f;
+    if (foxholeMode) {
+        if (mFoxholesLeft <= 0) return;
+    } else {
+        static const WeaponType kWeapons[4] = {190, 214, 218, 221};
+        const int32_t s = mCraterPlacingStatus;
+        if (s < 1 || s > 4) return;
+        charge = BlastPower(kWeapons[s - 1], 0);
+    }
+    Crater* made =
+        MakeCrater(x, y, charge, foxholeMode, !foxholeMode, false, 0.0f, foxholeMode ? side : 2, false);
+    if (made && foxholeMode) --mFoxholesLeft;
+}
+
+// ------------------------------------------------------------------ orders
+
+void Map::RespondTo3DOrder(int32_t state) {
+    Unit* s = Selected();
+    if (!s) return;
+    if (mView) mView->Reactivate3D();
+    s->GetUnitScreenCenter(&mPointerX, &mPointerY);
+    mDragOriginX = s->mX;
+    mDragOriginY = s->mY;
+    mDragOriginZ = s->GetZ();
+    SetMapViewState(state);
+    if (mView) mView->TrackMouseNow();
+}
+
+void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
+    Unit* s = Selected();
+    if (!s || !gBattle) return;
+    if (order == 55 || order == 56) {
+        if ((order == 55) != s->mOrderToggle) return;
+        order = 36;
+    }
+    if (toPickedWaypoint) {
+        const bool movement =
+            (order >= 20 && order <= 23) || (order >= 25 && order <= 27) || (order >= 29 && order <= 31);
+        if (!movement) {
+            Beep();
+            return;
+        }
+        s->ChangeWaypointSpeed(order);
+        s->OrdersDelay(false, false);
+        if (MapViewState() != 7) gBattle->mPickedWaypoint = -1;
+        return;
+    }
+    if (gBattle->mSetupPhase && mSetupChainPending && order == 59) {
+        mSetupChainPending = false;
+        if (!mMultiSelect) {
+            SetMapViewState(0);
+            return;
+        }
+    }
+    auto* vehicle = s->mUnitType == kUnitVehicle ? dynamic_cast<Vehicle*>(s) : nullptr;
+    auto* infantry = s->mUnitType == kUnitInfantry ? dynamic_cast<Infantry*>(s) : nullptr;
+    if ((order >= 20 && order <= 33) || order == 37) {
+        s->RemoveCurrentRotation();
+        while (s->mNrWaypoints > 0 && s->AvailableWaypoints(order) == 0) {
+            --s->mNrWaypoints;
+            if (s->mNrWaypoints == 0) s->CancelMovementOrders();
+        }
+        mCurrentOrder = order;
+        SetMapViewState(order == 29 ? 3 : 2);
+        if (mView) mView->TrackMouseNow();
+        return;
+    }
+    switch (order) {
+    case 34:
+        s->CancelMovementOrders();
+        s->Stop(true);
+        break;
+    case 35:
+        s->mOrderToggle = false;
+        s->mCycleSetting = s->mCycleSetting >= 5 ? 0 : s->mCycleSetting + 1;
+        s->ResetAnimation();
+        RefreshPanel();
+        break;
+    case 36:
+        s->ReceiveMoveOrders(0.0f, 0.0f, 36, nullptr, false, false, false, true);
+        RefreshPanel();
+        break;
+    case 38:
+    case 40:
+    case 44:
+        mAreaFireMode = order == 44;
+        s->mTargetKindFlag = order == 40;
+        RespondTo3DOrder(4);
+        break;
+    case 39:
+        s->CycleToNextTarget();
+        break;
+    case 41:
+        s->AddOneArtilleryMinute();
+        RefreshPanel();
+        break;
+    case 42:
+        if (MapViewState() == 4) {
+            SetMapViewState(0);
+            mAreaFireMode = false;
+        }
+        break;
+    case 43:
+        if (MapViewState() == 4) {
+            SetMapViewState(0);
+            mAreaFireMode = false;
+        } else {
+            s->CancelTarget(true, true);
+            RefreshPanel();
+        }
+        break;
+    case 45:
+    case 46:
+        s->CancelCoveredArc();
+        s->mArcKind = order == 46;
+        if (s->mNrWaypoints >= 2 || (s->mNrWaypoints == 1 && !s->LastWaypointIsRotation()))
+            s->mWaypoints[s->mNrWaypoints - 1].mHide = 0;
+        SetMapViewState(5);
+        if (mView) mView->TrackMouseNow();
+        RefreshPanel();
+        break;
+    case 47:
+        s->CancelCoveredArc();
+        break;
+    case 48:
+        RespondTo3DOrder(1);
+        break;
+    case 49:
+        if (vehicle) {
+            vehicle->ChangeButton(false, 60);
+            RefreshPanel();
+        }
+        break;
+    case 50:
+        if (infantry) {
+            infantry->Split();
+            RefreshPanel();
+        }
+        break;
+    case 57:
+        RespondTo3DOrder(9);
+        break;
+    case 58:
+        mSetupChainPending = true;
+        RespondTo3DOrder(9);
+        break;
+    case 59:
+        RespondTo3DOrder(10);
+        break;
+    case 60:
+        RespondTo3DOrder(11);
+        break;
+    case 61:
+        if (vehicle) {
+            if (vehicle->IsArmoredVehicle(0, false)) vehicle->DigIn();
+        } else if (infantry) {
+            infantry->ToggleDigInStatus();
+        }
+        break;
+    case 63:
+        RespondTo3DOrder(12);
+        break;
+    default:
+        break;
+    }
+}
+
+bool Map::AssignMoveOrders(bool final) {
+    Unit* s = Selected();
+    if (!s) return false;
+    if (mCurrentOrder == 0 || mCurrentOrder == 37) mTrackedUnit = nullptr;
+    s->ReceiveMoveOrders(mPickX, mPickY, mCurrentOrder, dynamic_cast<Vehicle*>(mTrackedUnit), !final, false,
+                         true, true);
+    RefreshPanel();
+    return s->LastWaypointIsRotation() || s->AvailableWaypoints(mCurrentOrder) == 0;
+}
+
+void Map::AssignTargetOrders() {
+    Unit* s = Selected();
+    if (!s) return;
+    s->ReceiveTargetOrders(mTrackedUnit, mPickX, mPickY, mAreaFireMode, 0);
+    mAreaFireMode = false;
+    RefreshPanel();
+}
+
+bool Map::SetupUnit(bool onTransport, bool intoCarrier) {
+    Unit* s = Selected();
+    if (!s) return false;
+    if (!onTransport || !mTrackedUnit || mTrackedUnit->mUnitType != kUnitVehicle) mTrackedUnit = nullptr;
+    const bool r =
+        s->ChangeSetup(mPickX, mPickY, onTransport, dynamic_cast<Vehicle*>(mTrackedUnit), intoCarrier);
+    RefreshPanel();
+    return r;
+}
+
+void Map::ActivateFlag() {
+    if (!gBattle) return;
+    float best = 999999.0f;
+    VictoryFlag* chosen = nullptr;
+    for (int32_t i = 0; i < gBattle->mFlags.GetCount(); ++i) {
+        auto* f = static_cast<VictoryFlag*>(gBattle->mFlags.GetObjectA(i));
+        if (!f) continue;
+        const float d = std::hypot(f->mX - mPickX, f->mY - mPickY);
+        if (d < best) {
+            best = d;
+            chosen = f;
+        }
+    }
+    if (chosen) mActiveFlag = chosen;
+}

@@ -1,0 +1,629 @@
+// The map view: drawing with its status lines, picking and the mouse.
+#include "app/MapView.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/MVApplication.h"
+#include "app/PlayerMenu.h"
+#include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "draw/DrawSettings.h"
+#include "engine/GKernel.h"
+#include "engine/GOLTA.h"
+#include "map/Map.h"
+#include "platform/Surface16.h"
+#include "renderer/GGraph3D.h"
+#include "units/Unit.h"
+
+extern bool sMapDrawn;
+
+namespace {
+
+int32_t sFallbackState = 0; // the state when no application runs
+
+constexpr uint32_t kMessageMs = 1500;
+
+UnitList* Units() {
+    return gBattle ? gBattle->mUnits : nullptr;
+}
+
+Unit* Selected() {
+    return gBattle ? gBattle->mSelectedUnit : nullptr;
+}
+
+void Select(Unit* unit) {
+    if (gBattle) gBattle->SetSelectedUnit(unit);
+}
+
+// No preference leaves passengers out of group selection: they are
+// selected like every other unit.
+bool ExcludesPassengers() {
+    return false;
+}
+
+// A TCP/IP turn reloaded from its auto-save takes no orders.
+bool OrdersProhibitedByTCPIP() {
+    MVApplication* app = TheApp();
+    return app && app->mConnectionType == 2 && app->mAutoSaveReloading;
+}
+
+bool IsOwn(Unit* unit) {
+    MVApplication* app = TheApp();
+    const Affiliation side = app ? app->ViewingSide() : (gBattle ? gBattle->Host()->ViewingSide() : 0);
+    return unit && unit->IsOwnUnit(side);
+}
+
+Affiliation ViewSide() {
+    return gBattle ? gBattle->Host()->ViewingSide() : 0;
+}
+
+void ClearAllMarks() {
+    if (UnitList* units = Units())
+        for (int32_t i = 0; i < units->GetCount(); ++i)
+            if (Unit* u = units->GetUnit(i)) u->mSelectionMark = 0;
+}
+
+// Every unit linked to the leader in either command link joins the selection.
+void MarkPlatoon(Unit* leader) {
+    UnitList* units = Units();
+    if (!units) return;
+    for (int32_t i = 0; i < units->GetCount(); ++i) {
+        Unit* u = units->GetUnit(i);
+        if (!u || u->mSelectionMark == 2) continue;
+        if (u->mHQ != leader && u->mPlatoonHQ != leader) continue;
+        if (!u->CanReceiveOrders()) continue;
+        if (ExcludesPassengers() && u->IsPassenger(false)) continue;
+        u->mSelectionMark = 2;
+    }
+}
+
+// Draws the map; while the battle computes (a turn, or the computer's
+// planning) the camera does not shake and a screen update leaves the
+// program's generator as it found it, so that a seeded turn stays the same
+// with and without a screen.
+void DrawMapQuietly(Map* map) {
+    const bool computing = gBattle && (gBattle->mComputing || gBattle->mAIThinking);
+    if (!computing) {
+        map->DrawMap();
+        return;
+    }
+    // The scenery's own touches (smoke puffs, scattered doodads) may draw
+    // too: the generator is put back as it was.
+    const float shake = map->mShake;
+    const uint32_t generator = GetRandomState();
+    map->mShake = 0.0f;
+    map->DrawMap();
+    map->mShake = shake;
+    SeedRandomGenerator(generator);
+}
+
+} // namespace
+
+int32_t MapViewState() {
+    MVApplication* app = TheApp();
+    return app ? app->mState : sFallbackState;
+}
+
+void SetMapViewState(int32_t state) {
+    if (MVApplication* app = TheApp())
+        app->SetState(state);
+    else
+        sFallbackState = state;
+}
+
+// ------------------------------------------------------------------ drawing
+
+void MapView::Draw() {
+    if (!mMap) return;
+    sMapDrawn = true;
+    DrawMapQuietly(mMap);
+    if (!sMapDrawn || (g3D && g3D->mPickPass != 0)) return;
+    if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) s->DrawTargetLine(true);
+    if (MapViewState() == kStateBoxSelect) {
+        LongRect r;
+        mMap->GetMultiselectRect(&r);
+        FrameRectangle(&r, static_cast<int16_t>(MakeRGB565(0, 255, 255)));
+    }
+    DrawStatusLines();
+    if (g3D) g3D->FlushDelayedStringsWin();
+}
+
+void MapView::DrawStatusLines() {
+    const int32_t cx = GetWidth() / 2;
+    const int32_t state = MapViewState();
+    const bool snow = gBattle && gBattle->mGroundCondition >= 6 && gBattle->mGroundCondition <= 8;
+    GString255 line;
+    if (mMessageShown) {
+        if (ClockTime() - mMessageTime > kMessageMs) mMessageShown = false;
+        line.Concat(&mMessage);
+    } else if ((state == kStateMoveOrder || state == kStateMoveOrder29) && Selected() &&
+               !mMap->mMultiSelect && Selected()->AvailableWaypoints(mMap->mCurrentOrder) <= 1) {
+        line.IStringRez(1803);
+        line.ConcatNum(Selected()->AvailableWaypoints(mMap->mCurrentOrder));
+    } else if (gBattle && gBattle->mSetupPhase) {
+        line.IStringRez(1301);
+    } else if (mMap->mLockedUnit) {
+        line.IStringRez(1302);
+    }
+    if (line.GetLength() > 0)
+        ShadowString(&line, cx, 15, 0, static_cast<GOLTAFont>(0), 255, 255, 150, 0, 0, 0, true);
+
+    MVApplication* app = TheApp();
+    const uint8_t pr = snow ? 0 : 255, pg = snow ? 205 : 255, pb = 180;
+    int32_t tcpString = 0;
+    if (app && app->mConnectionType == 2) {
+        switch (app->mTCPIPPhase) {
+        case 2:
+            tcpString = 1715;
+            break;
+        case 4:
+            tcpString = 1686;
+            break;
+        case 7:
+        case 13:
+            tcpString = 1682;
+            break;
+        case 8:
+            tcpString = 1683;
+            break;
+        case 9:
+        case 10:
+        case 11:
+        case 20:
+            tcpString = 1684;
+            break;
+        case 12:
+        case 21:
+            tcpString = 1685;
+            break;
+        case 14:
+            tcpString = 1699;
+            break;
+        case 15:
+            tcpString = 1696;
+            break;
+        case 16:
+            tcpString = 1697;
+            break;
+        case 17:
+            tcpString = 1708;
+            break;
+        case 18:
+            tcpString = 1698;
+            break;
+        case 22:
+            tcpString = 1695;
+            break;
+        default:
+            break;
+        }
+    }
+    if (tcpString != 0) {
+        ShadowStringRez(tcpString, cx, 30, 0, static_cast<GOLTAFont>(0), pr, pg, pb, 0, 0, 0, true);
+        return;
+    }
+    const int32_t s = mMap->mCraterPlacingStatus;
+    if (s != 0) {
+        GString255 text;
+        text.IStringRez(1999 + s);
+        if (s == 5) {
+            text.ConcatNum(mMap->mFoxholesLeft);
+            text.ConcatRez(2005);
+        }
+        ShadowString(&text, cx, 30, 0, static_cast<GOLTAFont>(0), 255, 255, 220, 0, 0, 0, true);
+    } else if (sUserHasNotSeenMenuYet && gBattle && gBattle->mSetupPhase &&
+               !(app && app->mConnectionType == 2)) {
+        ShadowStringRez(1303, cx, 30, 0, static_cast<GOLTAFont>(0), 255, 255, 220, 0, 0, 0, true);
+        ShadowStringRez(1305, cx, 45, 0, static_cast<GOLTAFont>(0), 255, 255, 220, 0, 0, 0, true);
+    } else if (mMap->FoxholePlacingOffered()) {
+        ShadowStringRez(2007, cx, 30, 0, static_cast<GOLTAFont>(0), 255, 255, 220, 0, 0, 0, true);
+    }
+}
+
+void MapView::SetMessage(GString* text) {
+    mMessageShown = true;
+    mMessageTime = ClockTime();
+    mMessage.IStringText("");
+    if (text) mMessage.Concat(text);
+}
+
+void MapView::MapShowWarningLabel(int32_t x, int32_t y, GString* text1, int32_t kind1, GString* text2,
+                                  int32_t kind2) {
+    const bool has1 = text1 && text1->GetLength() > 0;
+    const bool has2 = text2 && text2->GetLength() > 0;
+    if (!has1 && !has2) return;
+    GString* first = has1 ? text1 : text2;
+    y = std::clamp(y, 15, std::max(15, GetHeight() - 20));
+    x = std::clamp(x, 5, std::max(5, GetWidth() - 5));
+    const int32_t justify = x < 100 ? -1 : (x > GetWidth() - 100 ? 1 : 0);
+    const bool snow = gBattle && gBattle->mGroundCondition >= 6 && gBattle->mGroundCondition <= 8;
+    auto colour = [snow](int32_t kind, uint8_t* r, uint8_t* g, uint8_t* b) {
+        switch (kind) {
+        case 1:
+            *r = 255, *g = 144, *b = 0;
+            break;
+        case 2:
+            *r = 255, *g = 255, *b = 50;
+            break;
+        case 3:
+            if (snow)
+                *r = 0, *g = 200, *b = 0;
+            else
+                *r = 255, *g = 255, *b = 255;
+            break;
+        default:
+            *r = 255, *g = 30, *b = 30;
+            break;
+        }
+    };
+    uint8_t r, g, b;
+    colour(kind1, &r, &g, &b);
+    ShadowString(first, x, y, justify, static_cast<GOLTAFont>(0), r, g, b, 0, 0, 0, true);
+    if (has1 && has2) {
+        colour(kind2, &r, &g, &b);
+        ShadowString(text2, x, y + 15, justify, static_cast<GOLTAFont>(0), r, g, b, 0, 0, 0, true);
+    }
+}
+
+// ------------------------------------------------------------------ picking
+
+void MapView::Pick(int32_t x, int32_t y, bool units, bool withOverlays) {
+    if (!mMap) return;
+    if (units) mMap->DesireUnitPick(true);
+    mMap->DirtyClip();
+    Activate3DPick(x, y);
+    if (withOverlays)
+        Draw();
+    else
+        DrawMapQuietly(mMap);
+    Continue3DPick();
+    if (withOverlays)
+        Draw();
+    else
+        DrawMapQuietly(mMap);
+    Finish3DPick();
+    mMap->DirtyClip();
+}
+
+bool MapView::ComputePickPoint() {
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+    if (!mMap || !g3D || !g3D->GetPickPoint(&x, &y, &z)) return false;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return false;
+    Building* building = nullptr;
+    mMap->AdjustXYForBuildingPick(&x, &y, &building);
+    mMap->mPickX = x;
+    mMap->mPickY = y;
+    const float ground = mMap->GetZCoord(x, y);
+    mMap->mPickZ = ground;
+    if (building && building->mUpperFloor && z >= ground + 6.0f) mMap->mPickZ = ground + 6.0f;
+    float sx = x, sy = y;
+    g3D->WorldToScreen(&sx, &sy, mMap->mPickZ, true);
+    mMap->mPickScreenX = static_cast<int32_t>(sx);
+    mMap->mPickScreenY = static_cast<int32_t>(sy);
+    return true;
+}
+
+void MapView::TrackHelper(int32_t x, int32_t y) {
+    Pick(x, y, false, false);
+    if (ComputePickPoint()) Refresh();
+}
+
+// -------------------------------------------------------------------- mouse
+
+void MapView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) {
+    if (!mMap || !gBattle) return;
+    const int32_t state = MapViewState();
+    if (state == kStateMoveOrder || state == kStateMoveOrder29) {
+        TrackMouseHold();
+        return;
+    }
+    if (state != kStateNone && state != kStatePlayback) return;
+    const bool ordersAllowed = state == kStateNone && !OrdersProhibitedByTCPIP();
+    mRememberedWaypoint = gBattle->mPickedWaypoint;
+    gBattle->mPickedWaypoint = -1;
+    Pick(x, y, true, true);
+    Unit* picked = mMap->mPickedUnit;
+    const float w = mMap->mWidthMetres, h = mMap->mHeightMetres;
+    auto pointOnMap = [&] {
+        return ComputePickPoint() && mMap->mPickX >= 0.0f && mMap->mPickX < w && mMap->mPickY >= 0.0f &&
+               mMap->mPickY < h;
+    };
+    if (mMap->mCraterPlacingStatus != 0) {
+        if (pointOnMap()) mMap->EditorCraterClick(mMap->mPickX, mMap->mPickY);
+    } else if (gBattle->mPickedWaypoint >= 0) {
+        mMap->mMultiSelect = false;
+        TrackMouseHold();
+    } else if (ctrl) {
+        if (picked && picked != mMap->mLockedUnit) {
+            mMap->ToggleCameraLock(picked);
+        } else if (pointOnMap()) {
+            const Affiliation side = ViewSide();
+            mMap->mCameraX[side] = mMap->mPickX;
+            mMap->mCameraY[side] = mMap->mPickY;
+            mMap->DirtyClip();
+        }
+    } else if (picked) {
+        ClickOnUnit(picked, doubleClick, shift, ordersAllowed, x, y);
+    } else if (ordersAllowed) {
+        UnitList* units = Units();
+        if (shift) {
+            if (units)
+                for (int32_t i = 0; i < units->GetCount(); ++i)
+                    if (Unit* u = units->GetUnit(i); u && u->mSelectionMark == 1) u->mSelectionMark = 2;
+        } else {
+            ClearAllMarks();
+            Select(nullptr);
+        }
+        mMap->BoxSelectStart(x, y);
+        TrackMouseNow();
+    } else {
+        Select(nullptr);
+    }
+    mMap->DesireUnitPick(false);
+    Refresh();
+}
+
+void MapView::ClickOnUnit(Unit* p, bool doubleClick, bool shift, bool ordersAllowed, int32_t x, int32_t y) {
+    const bool a = doubleClick && ordersAllowed && p->CanReceiveOrders();
+    const bool b = a && p->IsLeader(nullptr);
+    const bool c = b && (p->mUnitType != kUnitVehicle || p->PlatoonSubordinate(true) != nullptr);
+    bool& multi = mMap->mMultiSelect;
+    if (shift && ordersAllowed && IsOwn(p) && !(ExcludesPassengers() && p->IsPassenger(false))) {
+        Unit* s = Selected();
+        if (s == p && !c) {
+            if (multi) {
+                p->mSelectionMark = 0;
+                Unit* next = nullptr;
+                if (UnitList* units = Units())
+                    for (int32_t i = 0; i < units->GetCount() && !next; ++i)
+                        if (Unit* u = units->GetUnit(i); u && u->mSelectionMark != 0 && u->CanReceiveOrders())
+                            next = u;
+                if (next)
+                    Select(next);
+                else
+                    multi = false;
+            } else {
+                Select(nullptr);
+            }
+        } else if (multi && p->mSelectionMark != 0 && !c) {
+            p->mSelectionMark = 0;
+        } else {
+            multi = true;
+            if (s) s->mSelectionMark = 2;
+            Select(p);
+            p->mSelectionMark = 2;
+            if (c) MarkPlatoon(p);
+        }
+        return;
+    }
+    const bool d = !(!c && multi && p->mSelectionMark != 0 && IsOwn(p));
+    if (d) ClearAllMarks();
+    Select(p);
+    if (c) {
+        multi = true;
+        p->mSelectionMark = 2;
+        MarkPlatoon(p);
+        return;
+    }
+    if (d) multi = false;
+    mMap->mDragOriginX = p->mX;
+    mMap->mDragOriginY = p->mY;
+    mMap->mDragOriginZ = p->GetZ();
+    mMap->mPointerX = x;
+    mMap->mPointerY = y;
+    TrackMouseHold();
+}
+
+void MapView::DoMouseTrack(int32_t x, int32_t y, bool shift, bool ctrl) {
+    if (!mMap || !gBattle) return;
+    mMap->mTrackedUnit = nullptr;
+    const int32_t state = MapViewState();
+    Unit* s = Selected();
+    switch (state) {
+    case kStateSightLine:
+    case kStateMoveOrder:
+    case kStateMoveOrder29:
+    case kStatePickTarget:
+    case kStateSetupPick57:
+    case kStateSetupPick60: {
+        mMap->DesireUnitPick(true);
+        TrackHelper(x, y);
+        Unit* t = mMap->mPickedUnit;
+        if (t && s) {
+            if (state == kStatePickTarget && !s->CanPotentiallyTarget(t)) t = nullptr;
+            if (state == kStateMoveOrder && mMap->mCurrentOrder == 33) t = nullptr;
+        }
+        if (t && s && state != kStateSightLine && state != kStatePickTarget) {
+            const bool assault = !gBattle->mSetupPhase && t->mSide != s->mSide &&
+                                 s->mUnitType == kUnitInfantry && t->mUnitType == kUnitVehicle &&
+                                 t->mActive && s->GetSpeedClass() == kSpeedUnencumbered &&
+                                 s->ApparentDistanceToUnit(t) <= 50.0f;
+            const bool ride = t->mSide == s->mSide && t->CanTransport(s, false, gBattle->mSetupPhase) &&
+                              !(s->mUnitType == kUnitInfantry && s->mTransport == t);
+            if (!assault && !ride) t = nullptr;
+        }
+        if (!s) t = nullptr;
+        mMap->mTrackedUnit = t;
+        mMap->DesireUnitPick(false);
+        break;
+    }
+    case kStateArcFirst:
+        TrackHelper(x, y);
+        if (s) {
+            if (shift)
+                s->StoreMaxArc(mMap->mPickX, mMap->mPickY);
+            else if (ctrl)
+                s->Store180Arc(mMap->mPickX, mMap->mPickY);
+            else
+                s->StoreArc(false, mMap->mPickX, mMap->mPickY);
+        }
+        break;
+    case kStateArcSecond:
+        TrackHelper(x, y);
+        if (s) s->StoreArc(true, mMap->mPickX, mMap->mPickY);
+        break;
+    case kStateSetupPick59:
+    case kStateSetupPick63:
+        TrackHelper(x, y);
+        break;
+    case kStateDragWaypoint:
+        if (s) {
+            TrackHelper(x, y);
+            s->MoveWaypoint(gBattle->mPickedWaypoint, mMap->mPickX, mMap->mPickY);
+        }
+        break;
+    case kStateBoxSelect:
+        mMap->mPointerX = x;
+        mMap->mPointerY = y;
+        break;
+    default:
+        break;
+    }
+}
+
+void MapView::DoMouseHold(int32_t x, int32_t y) {
+    if (!mMap || !gBattle) return;
+    const int32_t state = MapViewState();
+    Unit* s = Selected();
+    if (state == kStateNone && s) {
+        if (gBattle->mPickedWaypoint >= 0) {
+            SetMapViewState(kStateDragWaypoint);
+            TrackMouseNow();
+        } else {
+            mMap->BringUpOrdersMenu(true);
+        }
+        return;
+    }
+    if ((state == kStateMoveOrder || state == kStateMoveOrder29) && s && !mMap->mTrackedUnit &&
+        !mMap->mMultiCommand && s->AvailableWaypoints(mMap->mCurrentOrder) != 0) {
+        if (state == kStateMoveOrder29) mMap->mCurrentOrder = 20;
+        const bool ok = mMap->AssignMoveOrders(false);
+        if (state == kStateMoveOrder29) mMap->mCurrentOrder = 29;
+        if (ok || s->AvailableWaypoints(mMap->mCurrentOrder) == 0) {
+            if (gKernel) gKernel->BreakMouseTrack();
+            SetMapViewState(kStateNone);
+        }
+        if (MapViewState() == kStateMoveOrder29) SetMapViewState(kStateMoveOrder);
+        Refresh();
+    }
+}
+
+void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
+    if (!mMap || !gBattle) return;
+    const int32_t state = MapViewState();
+    Unit* s = Selected();
+    bool r = false;
+    switch (state) {
+    case kStateNone:
+        if (mRememberedWaypoint >= 0 && mRememberedWaypoint == gBattle->mPickedWaypoint)
+            gBattle->mPickedWaypoint = -1;
+        mRememberedWaypoint = -1;
+        break;
+    case kStateMoveOrder:
+        if (rightButton && !mMap->mTrackedUnit && !mMap->mMultiCommand && s &&
+            s->AvailableWaypoints(mMap->mCurrentOrder) != 0) {
+            TrackMouseNow();
+            return;
+        }
+        mMap->AssignMoveOrders(true);
+        break;
+    case kStateMoveOrder29:
+        TrackMouseNow();
+        if (!rightButton) {
+            mMap->mCurrentOrder = 20;
+            mMap->AssignMoveOrders(false);
+            mMap->mCurrentOrder = 29;
+            SetMapViewState(kStateMoveOrder);
+            Refresh();
+        }
+        mMap->mTrackedUnit = nullptr;
+        return;
+    case kStatePickTarget:
+        mMap->AssignTargetOrders();
+        break;
+    case kStateArcFirst:
+        if (gKernel && gKernel->ShiftKeyPressed()) {
+            if (s) s->StoreMaxArc(mMap->mPickX, mMap->mPickY);
+            SetMapViewState(kStateNone);
+        } else if (gKernel && gKernel->ControlKeyPressed()) {
+            if (s) s->Store180Arc(mMap->mPickX, mMap->mPickY);
+            SetMapViewState(kStateNone);
+        } else {
+            SetMapViewState(kStateArcSecond);
+            TrackMouseNow();
+        }
+        break;
+    case kStateArcSecond:
+        SetMapViewState(kStateNone);
+        break;
+    case kStateDragWaypoint:
+        gBattle->mPickedWaypoint = -1;
+        break;
+    case kStateSetupPick57:
+        r = mMap->SetupUnit(true, false);
+        break;
+    case kStateSetupPick59:
+        mMap->SetupUnit(false, false);
+        break;
+    case kStateSetupPick60:
+        if (mMap->mTrackedUnit) mMap->SetupUnit(true, true);
+        break;
+    case kStateSetupPick63:
+        mMap->ActivateFlag();
+        break;
+    case kStateBoxSelect: {
+        int32_t count = 0;
+        Unit* last = nullptr;
+        if (UnitList* units = Units())
+            for (int32_t i = 0; i < units->GetCount(); ++i)
+                if (Unit* u = units->GetUnit(i); u && u->mSelectionMark != 0) {
+                    ++count;
+                    last = u;
+                }
+        mMap->mMultiSelect = count > 1;
+        if (last && !Selected()) Select(last);
+        break;
+    }
+    default:
+        break;
+    }
+    s = Selected();
+    const int32_t now = MapViewState();
+    if (now == kStateSetupPick57 && r && !mMap->mMultiCommand && s && !s->IsPassenger(false) &&
+        !mMap->mOpenMenu)
+        mMap->RespondToOrder(59, false);
+    else if (now != kStatePlayback && now != kStateArcSecond)
+        SetMapViewState(kStateNone);
+    mMap->mMultiCommand = false;
+    mMap->mTrackedUnit = nullptr;
+}
+
+// --------------------------------------------------------------------- idle
+
+void MapView::DoIdle() {
+    if (!mMap) return;
+    const int32_t state = MapViewState();
+    bool moved = false;
+    if (IsVisible() && state != kStateConfirm && gKernel) {
+        const int32_t h = gKernel->mEdgeH, v = gKernel->mEdgeV;
+        if (h != 0 || v != 0) {
+            int32_t px = 0, py = 0;
+            gKernel->PointerPosition(&px, &py);
+            const int32_t sw = gKernel->mScreenWidth, sh = gKernel->mScreenHeight;
+            const bool corner = sw < 1000 && ((px >= sw - 40 && v == 1) || (py >= sh - 45 && h == 1));
+            if (!corner) {
+                if (h != 0) {
+                    if (!gKernel->ShiftKeyPressed() && py < sh * 65 / 100)
+                        mMap->BogusRotate(static_cast<float>(h) * -3.0f * 0.24f);
+                    else
+                        mMap->BogusMove(h == -1 ? 1 : 2, 0.3f);
+                }
+                if (v != 0) mMap->BogusMove(v == -1 ? 3 : 4, 0.52f);
+                moved = true;
+            }
+        }
+        if (!moved) Refresh();
+    }
+    if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The full-width 3-D view of the battlefield: it draws the map with the
+// status lines and the line of the current interaction, and turns clicks,
+// drags, holds and releases into selections, camera moves and orders. Every
+// mouse handler switches on the application's interaction state.
+#include <cstdint>
+
+#include "engine/GString.h"
+#include "engine/GView.h"
+
+class Map;
+class Unit;
+
+class MapView : public GView {
+public:
+    void Draw() override;
+    void DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) override;
+    void DoMouseTrack(int32_t x, int32_t y, bool shift, bool ctrl) override;
+    void DoMouseUp(int32_t x, int32_t y, bool rightButton) override;
+    void DoMouseHold(int32_t x, int32_t y) override;
+    void DoIdle() override;
+
+    void SetMessage(GString* text);
+    void MapShowWarningLabel(int32_t x, int32_t y, GString* text1, int32_t kind1, GString* text2,
+                             int32_t kind2);
+    bool ComputePickPoint();
+    void TrackHelper(int32_t x, int32_t y);
+    // Draws the scene twice in pick mode at (x, y); with units, the unit
+    // drawing reports the one under the pointer.
+    virtual void Pick(int32_t x, int32_t y, bool units, bool withOverlays);
+
+    Map* mMap = nullptr;
+    uint32_t mMessageTime = 0;
+    bool mMessageShown = false;
+    GString63 mMessage;
+    // The picked waypoint when the button went down, for the release.
+    int32_t mRememberedWaypoint = -1;
+
+private:
+    void DrawStatusLines();
+    void ClickOnUnit(Unit* picked, bool doubleClick, bool shift, bool ordersAllowed, int32_t x, int32_t y);
+};
+
+// The application's interaction state (0 without an application).
+int32_t MapViewState();
+void SetMapViewState(int32_t state);

@@ -1,0 +1,195 @@
+// The battle screen in the whole program on the dummy display: the bottom
+// bar by screen width, its buttons, and a pick through the real renderer.
+#include <gtest/gtest.h>
+
+#include "app/BattleScreen.h"
+#include "app/MapView.h"
+#include "app/PlayerMenu.h"
+#include "app_fixture.h"
+#include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "engine/GButton3D.h"
+#include "engine/GKernel.h"
+#include "engine/GOLTA.h"
+#include "map/Map.h"
+#include "platform/PlatformEvent.h"
+#include "units/Inanimate.h"
+
+namespace {
+
+class BattleBarTest : public AppTest {
+protected:
+    GView* Build(int32_t width, int32_t height, int32_t squares = 0) {
+        Start(width, height);
+        mBattle = MakeTestBattle("Leiste");
+        gBattle = mBattle.get();
+        if (squares > 0) {
+            delete mBattle->mMap;
+            mBattle->mMap = new Map;
+            mBattle->mMap->IBlankMap(squares, squares, 1.0f, 10);
+        }
+        mBattle->mSetupPhase = false;
+        return mApp->MVApplication::BuildBattleScreen(mBattle.get(), false);
+    }
+    void TearDown() override {
+        if (mBattle) mApp->MVApplication::ReleaseBattleScreen(mBattle.get());
+        gBattle = nullptr;
+        mBattle.reset();
+        AppTest::TearDown();
+    }
+    std::unique_ptr<Battle> mBattle;
+};
+
+} // namespace
+
+TEST_F(BattleBarTest, NoFillerOfZeroWidthOnAnEightHundredPixelScreen) {
+    GView* root = Build(800, 600);
+    ASSERT_NE(root, nullptr);
+    const BattleScreen& s = mApp->mBattleScreen;
+    EXPECT_EQ(s.mFillerCount, 0);
+    for (int32_t i = 0; i < root->GetSubviewCount(); ++i)
+        EXPECT_GT(root->GetSubview(i)->GetWidth(), 0);
+    LongRect r;
+    root->GetBounds(&r);
+    EXPECT_EQ(r.top, 510);
+    EXPECT_EQ(r.Width(), 800);
+    ASSERT_NE(mBattle->mMap->mView, nullptr);
+    EXPECT_EQ(mBattle->mMap->mView->GetHeight(), 510);
+    EXPECT_EQ(mBattle->mBottomPanel, s.mPanel);
+}
+
+TEST_F(BattleBarTest, WideScreensGetSidePicturesAndFillers) {
+    Build(1280, 1024);
+    const BattleScreen& s = mApp->mBattleScreen;
+    EXPECT_EQ(s.mFillerCount, 0); // (1280 - 1280) / 2 leaves nothing to fill
+    LongRect r;
+    s.mPanel->GetBounds(&r);
+    EXPECT_EQ(r.left, 240);
+}
+
+TEST_F(BattleBarTest, TurningButtonsRepeatWhileHeldAndTheOthersDoNot) {
+    Build(800, 600);
+    const BattleScreen& s = mApp->mBattleScreen;
+    int repeating = 0;
+    for (GButton3D* b : s.mCameraButtons) {
+        ASSERT_NE(b, nullptr);
+        if (b->GetCommandID() == 7 || b->GetCommandID() == 8) {
+            EXPECT_GT(b->GetContinuousAction(), 0);
+            ++repeating;
+        } else {
+            EXPECT_EQ(b->GetContinuousAction(), 0);
+        }
+    }
+    EXPECT_EQ(repeating, 2);
+}
+
+TEST_F(BattleBarTest, GoShowsUntilPlaybackAndTheReplayControlsFollow) {
+    GView* root = Build(800, 600);
+    EXPECT_NE(FindButton(root, 9), nullptr);
+    EXPECT_EQ(FindButton(root, 11), nullptr);
+    BattleScreen& s = mApp->mBattleScreen;
+    ShowReplayControls(&s, true);
+    EXPECT_EQ(FindButton(root, 9), nullptr);
+    EXPECT_NE(FindButton(root, 11), nullptr);
+    EXPECT_NE(FindButton(root, 12), nullptr);
+    EXPECT_NE(FindButton(root, 14), nullptr);
+    PlaybackChanged(&s, 15, 17, false);
+    EXPECT_EQ(s.mTimer->mSeconds, 17);
+    PlaybackChanged(&s, 13, 60, true);
+    EXPECT_TRUE(s.mPlayPause->mEnded);
+    EXPECT_TRUE(s.mActionButton->IsActive());
+}
+
+TEST_F(BattleBarTest, GoIsHiddenOnTheHostOfANetworkGame) {
+    Start(800, 600);
+    mApp->mConnectionType = 2;
+    mApp->mIsHost = true;
+    mBattle = MakeTestBattle("Netz");
+    gBattle = mBattle.get();
+    GView* root = mApp->MVApplication::BuildBattleScreen(mBattle.get(), false);
+    EXPECT_EQ(FindButton(root, 9), nullptr);
+}
+
+TEST_F(BattleBarTest, ACtrlClickOnTheGroundMovesTheCameraThroughThePickPasses) {
+    Build(800, 600, 50);
+    Map* map = mBattle->mMap;
+    ASSERT_NE(map->mView, nullptr);
+    auto ctrlClick = [&](int32_t x, int32_t y) {
+        PlatformEvent e;
+        e.type = PlatformEvent::kMouseDown;
+        e.x = x;
+        e.y = y;
+        e.button = 1;
+        e.ctrl = true;
+        gKernel->InjectEvent(e);
+        Pass();
+        e.type = PlatformEvent::kMouseUp;
+        gKernel->InjectEvent(e);
+        Pass();
+    };
+    Pass(2);
+    // Looking at the middle of the map, the ground under the pointer is on it.
+    map->mCameraX[0] = 500.0f;
+    map->mCameraY[0] = 500.0f;
+    map->DirtyClip();
+    Pass(2);
+    ctrlClick(400, 300);
+    EXPECT_GE(map->mPickX, 0.0f);
+    EXPECT_LT(map->mPickX, map->mWidthMetres);
+    EXPECT_EQ(map->mCameraX[0], map->mPickX);
+    EXPECT_EQ(map->mCameraY[0], map->mPickY);
+    EXPECT_NE(map->mCameraX[0], 500.0f);
+    // Beyond the map's edge: picked, but ignored.
+    map->mCameraX[0] = 5.0f;
+    map->mCameraY[0] = 5.0f;
+    map->mCameraHeading[0] = 3.14159f; // looking west, off the map
+    map->DirtyClip();
+    Pass(2);
+    ctrlClick(400, 150);
+    EXPECT_LT(map->mPickX, 0.0f);
+    EXPECT_EQ(map->mCameraX[0], 5.0f);
+    EXPECT_EQ(map->mCameraY[0], 5.0f);
+}
+
+TEST_F(BattleBarTest, ScreenUpdatesWhileTheBattleComputesDrawNothingFromTheGenerator) {
+    Build(800, 600, 20);
+    Map* map = mBattle->mMap;
+    mApp->mDrawSettings.mCameraShake = 1;
+    mApp->mPrefs[kPrefCameraShake] = 1;
+    Pass(2);
+    mBattle->mComputing = true;
+    map->mShake = 0.5f;
+    SeedRandomGenerator(1234);
+    map->mView->Refresh();
+    gKernel->UpdateScreen();
+    EXPECT_EQ(GetRandomState(), 1234u);
+    EXPECT_EQ(map->mShake, 0.5f);
+    mBattle->mComputing = false;
+    map->mView->Refresh();
+    gKernel->UpdateScreen();
+    EXPECT_NE(GetRandomState(), 1234u); // the shake draws once shown
+}
+
+TEST_F(BattleBarTest, KeysReachTheOpenOrdersMenuAndAnUnknownOneClosesIt) {
+    Build(800, 600);
+    auto* unit = new Inanimate;
+    unit->IInanimate(kInanimateWire, 0, 40.0f, 40.0f, 0.0f);
+    unit->mSide = 1;
+    unit->mActive = true;
+    mBattle->mUnits->Add(unit);
+    Map* map = mBattle->mMap;
+    auto* menu = new OrdersMenu;
+    map->mOpenMenu = menu;
+    menu->IPlayerMenu(unit, 200, 100, map->mView);
+    Pass();
+    ASSERT_EQ(gKernel->GetTopModal(), menu);
+    const int32_t beeps = gKernel->GetBeepCount();
+    mApp->DoKey('x', false, false);
+    EXPECT_EQ(gKernel->GetBeepCount(), beeps);
+    EXPECT_EQ(map->mOpenMenu, menu);
+    mApp->DoKey('b', false, false); // no order has B
+    EXPECT_EQ(gKernel->GetBeepCount(), beeps + 1);
+    EXPECT_EQ(map->mOpenMenu, nullptr);
+    Pass();
+    EXPECT_FALSE(gKernel->IsViewAlive(menu));
+}

@@ -1,0 +1,244 @@
+// Attacks landing: the cone of close fire, the blast and its edge, falling
+// shells on armour, class rules for buildings, craters and vehicles only,
+// and the firepower of flame and machine-gun fire.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "battle/UnitList.h"
+#include "battle/VehicleHitRules.h"
+#include "battle/turn_fixtures.h"
+#include "map/BuildingWallCrater.h"
+
+namespace {
+
+// Records the stage-two calls of the vehicle hit rules for one test.
+struct StageTwoSpy {
+    StageTwoSpy() : saved(gVehicleHitRules.hitStageTwo) {
+        sCalls = 0;
+        gVehicleHitRules.hitStageTwo = [](Unit*, PendingAttack*, int32_t location, int32_t aspect) {
+            ++sCalls;
+            sLocation = location;
+            sAspect = aspect;
+        };
+    }
+    ~StageTwoSpy() { gVehicleHitRules.hitStageTwo = saved; }
+    decltype(gVehicleHitRules.hitStageTwo) saved;
+    static int32_t sCalls, sLocation, sAspect;
+};
+int32_t StageTwoSpy::sCalls = 0;
+int32_t StageTwoSpy::sLocation = -1;
+int32_t StageTwoSpy::sAspect = -1;
+
+} // namespace
+
+TEST(TurnAttack, ConeHitsAlongTheLineOfFireOnly) {
+    TurnBattle t;
+    ScriptUnit* gun = t.Add(kUnitVehicle, kAxis, 10, 100);
+    const float off = 5.0f * 3.14159265f / 180.0f;
+    ScriptUnit* inCone = t.Add(kUnitInfantry, kAllies, 10 + 100 * std::cos(off), 100 + 100 * std::sin(off));
+    ScriptUnit* wide = t.Add(kUnitInfantry, kAllies, 10 + 100 * std::cos(0.2f), 100 + 100 * std::sin(0.2f));
+    inCone->mHeavyWeapon = true;
+    PendingAttack* a = t.Attack(gun, kWClassSmallArms, 160, 100, 0);
+    a->mAmmoClass = kAmmoCanister;
+    a->mFirepower = 300.0f;
+    t.battle.mTimeSlice = 0;
+    t.battle.ResolveAttack(a);
+    ASSERT_EQ(inCone->mHits.size(), 1u);
+    EXPECT_NEAR(inCone->mHits[0], 300.0f * (2.5f / 7.5f) * 2500.0f / 10000.0f, 0.5f);
+    EXPECT_TRUE(wide->mHits.empty());
+    EXPECT_TRUE(gun->mHits.empty());
+    t.battle.mPendingAttacks.EmptyOut(true);
+}
+
+TEST(TurnAttack, BlastReachesTheRadiusAndAlertsOutToTwiceIt) {
+    TurnBattle t;
+    ScriptUnit* rifle = t.Add(kUnitInfantry, kAxis, 10, 10);
+    ScriptUnit* nearUnit = t.Add(kUnitVehicle, kAllies, 110, 100);
+    ScriptUnit* edge = t.Add(kUnitVehicle, kAllies, 140, 100);
+    ScriptUnit* far = t.Add(kUnitVehicle, kAllies, 160, 100);
+    ScriptUnit* friendNear = t.Add(kUnitVehicle, kAxis, 100, 105);
+    PendingAttack* a = t.Attack(rifle, kWClassSmallArms, 100, 100, 0);
+    a->mFirepower = 100.0f;
+    t.battle.mTimeOfDay = 1;
+    t.battle.ResolveAttack(a);
+    EXPECT_EQ(nearUnit->mHits.size(), 1u);
+    EXPECT_TRUE(edge->mHits.empty());
+    EXPECT_EQ(edge->mAlerted, 1);
+    EXPECT_EQ(far->mAlerted, 0);
+    // By day the shooter's own side is not hurt by small-arms fire.
+    EXPECT_TRUE(friendNear->mHits.empty());
+    t.battle.mTimeOfDay = 3;
+    t.battle.ResolveAttack(a);
+    EXPECT_EQ(friendNear->mHits.size(), 1u);
+    EXPECT_TRUE(rifle->mHits.empty());
+    t.battle.mPendingAttacks.EmptyOut(true);
+}
+
+TEST(TurnAttack, FallingShellStrikesArmourFromAboveWithoutBlastingIt) {
+    StageTwoSpy spy;
+    TurnBattle t;
+    ScriptUnit* mortar = t.Add(kUnitInfantry, kAxis, 10, 10);
+    ScriptUnit* tank = t.Add(kUnitVehicle, kAllies, 100, 100);
+    tank->mArmoured = true;
+    ScriptUnit* beside = t.Add(kUnitVehicle, kAllies, 100.5f, 100);
+    PendingAttack* a = t.Attack(mortar, kWClassMortar, 100, 100, 0);
+    a->mPacket = t.Packet(kPacketShell, 0);
+    a->mPacket->mX = 100;
+    a->mPacket->mY = 100;
+    a->mPacket->mFirer = mortar;
+    const int32_t packetsBefore = t.battle.mPackets.GetCount();
+    t.battle.mTimeSlice = 50;
+    t.battle.ResolveAttack(a);
+    EXPECT_EQ(a->mHitUnit, tank);
+    EXPECT_EQ(StageTwoSpy::sCalls, 1);
+    EXPECT_TRUE(StageTwoSpy::sLocation == 3 || StageTwoSpy::sLocation == 4);
+    EXPECT_EQ(StageTwoSpy::sAspect, 0);
+    EXPECT_TRUE(tank->mHits.empty());
+    // The armour-hit record, ten slices on; no crater where a vehicle was hit.
+    bool armourHit = false;
+    for (int32_t k = packetsBefore; k < t.battle.mPackets.GetCount(); ++k) {
+        auto* p = static_cast<ActionPacket*>(t.battle.mPackets.GetObjectA(k));
+        if (p->mType == kPacketArmorHit) {
+            armourHit = true;
+            EXPECT_EQ(p->mTimeSlice, 60);
+            EXPECT_EQ(p->mVehicle, tank);
+        }
+        EXPECT_NE(p->mType, kPacketCrater);
+    }
+    EXPECT_TRUE(armourHit);
+    EXPECT_EQ(t.battle.mMap->mCraters->GetCount(), 0);
+    (void)beside;
+    t.battle.mPendingAttacks.EmptyOut(true);
+}
+
+TEST(TurnAttack, SpecialChargesByWeapon) {
+    TurnBattle t;
+    ScriptUnit* sapper = t.Add(kUnitInfantry, kAxis, 10, 10);
+    ScriptUnit* squad = t.Add(kUnitInfantry, kAllies, 100, 100.5f);
+    ScriptUnit* truck = t.Add(kUnitVehicle, kAllies, 100.5f, 100);
+    PendingAttack* mine = t.Attack(sapper, kWClassSpecial, 100, 100, 0);
+    mine->mWeaponType = 259;
+    t.battle.ResolveAttack(mine);
+    // Weapon 259 touches vehicles only and leaves no crater.
+    EXPECT_TRUE(squad->mHits.empty());
+    EXPECT_EQ(truck->mHits.size(), 1u);
+    EXPECT_EQ(t.battle.mMap->mCraters->GetCount(), 0);
+    PendingAttack* charge = t.Attack(sapper, kWClassSpecial, 150, 150, 0);
+    charge->mWeaponType = 258;
+    t.battle.ResolveAttack(charge);
+    ASSERT_EQ(t.battle.mMap->mCraters->GetCount(), 1);
+    EXPECT_NEAR(t.battle.mMap->mCraters->GetCrater(0)->mRadius, 0.12f * std::cbrt(180.0f), 0.05f);
+    t.battle.mPendingAttacks.EmptyOut(true);
+}
+
+TEST(TurnAttack, MachineGunFireSharedAmongNoMenHurtsNobody) {
+    TurnBattle t;
+    ScriptUnit* mg = t.Add(kUnitVehicle, kAxis, 10, 10);
+    ScriptUnit* empty = t.Add(kUnitInfantry, kAllies, 100, 100);
+    empty->mCasualties = 5; // no men left by any record
+    PendingAttack* a = t.Attack(mg, kWClassMG, 100, 100, 0);
+    t.battle.ResolveAttack(a);
+    ASSERT_EQ(empty->mHits.size(), 1u);
+    EXPECT_EQ(empty->mHits[0], 0.0f);
+    EXPECT_TRUE(std::isfinite(empty->mHits[0]));
+    t.battle.mPendingAttacks.EmptyOut(true);
+}
+
+TEST(TurnAttack, MachineGunFirepowerFallsWithRangeAndAMovingTarget) {
+    TurnBattle t;
+    ScriptUnit* mg = t.Add(kUnitInfantry, kAxis, 0, 0);
+    ScriptUnit* target = t.Add(kUnitInfantry, kAllies, 100, 0);
+    PendingAttack* a = t.Attack(mg, kWClassMG, 100, 0, 0);
+    a->mPacket = t.Packet(kPacketShell, 0);
+    a->mPacket->mFirer = mg;
+    a->mTarget = target;
+    const float e = static_cast<float>(mg->BaseExperience());
+    const float d = 100.0f;
+    float f = (1.0f + 0.00020732f * d - 1.6232e-05f * d * d + 3.5687e-08f * d * d * d -
+               2.2441e-11f * d * d * d * d) *
+              0.9f * (0.3f * e + 0.1f);
+    f = std::fmin(f, 0.9f);
+    EXPECT_NEAR(a->GetFirepower(false, nullptr), f * 1100.0f, 0.01f);
+    target->mSpeed = -0.5f;
+    const float x = d * 0.5f * 0.0625f;
+    EXPECT_NEAR(a->GetFirepower(false, nullptr), f * 1100.0f * (0.00245f * x * x - 0.0945f * x + 1.0f),
+                0.01f);
+    int32_t hv = 7;
+    a->mWeaponClass = 11;
+    EXPECT_EQ(a->GetFirepower(false, &hv), 0.0f);
+    EXPECT_EQ(hv, 0);
+    t.battle.mPendingAttacks.EmptyOut(true);
+}
+
+TEST(TurnAttack, RefreshMarkerOnlyVoidsSight) {
+    TurnBattle t;
+    ScriptUnit* u = t.Add(kUnitInfantry, kAllies, 100, 100);
+    PendingAttack* marker = t.battle.CreatePendingAttack(nullptr, nullptr, 1, false, true);
+    marker->mImpactX = 100;
+    marker->mImpactY = 100;
+    marker->mImpactZ = 20;
+    const int32_t packets = t.battle.mPackets.GetCount();
+    t.battle.ResolveAttack(marker);
+    EXPECT_TRUE(u->mHits.empty());
+    EXPECT_EQ(t.battle.mPackets.GetCount(), packets);
+    t.battle.mNewAttacks.EmptyOut(true);
+}
+
+TEST(TurnAttack, RicochetFragments) {
+    TurnBattle t;
+    t.battle.mTimeSlice = 300;
+    ActionPacket* shell = t.Packet(kPacketShell, 280);
+    shell->mEndX = 100;
+    shell->mEndY = 100;
+    shell->mFlightTime = 20;
+    const int32_t before = t.battle.mPackets.GetCount();
+    t.battle.CreateRicochetPacket(shell, true);
+    const int32_t made = t.battle.mPackets.GetCount() - before;
+    EXPECT_GE(made, 3);
+    EXPECT_LE(made, 6);
+    for (int32_t k = before; k < t.battle.mPackets.GetCount(); ++k) {
+        auto* p = static_cast<ActionPacket*>(t.battle.mPackets.GetObjectA(k));
+        EXPECT_EQ(p->mTimeSlice, 300);
+        EXPECT_EQ(p->mFlightTime, 40);
+        EXPECT_EQ(p->mLook, 7);
+        EXPECT_EQ(p->mFirer, nullptr);
+        EXPECT_FLOAT_EQ(p->mX, 100);
+    }
+}
+
+TEST(TurnAttack, GroundSpeedAndNewMinefields) {
+    TurnBattle t;
+    t.battle.mGroundCondition = 2;
+    EXPECT_NEAR(t.battle.GroundSpeedFactor(15.0f, 0), std::exp(-1.0f), 1e-5f);
+    EXPECT_FLOAT_EQ(t.battle.GroundSpeedFactor(100.0f, 0), 0.01f);
+    t.battle.mGroundCondition = 0;
+    EXPECT_FLOAT_EQ(t.battle.GroundSpeedFactor(40.0f, -1), 1.0f);
+    t.battle.mGroundCondition = 8; // deep snow: level 4, a negative shift counts as none
+    EXPECT_NEAR(t.battle.GroundSpeedFactor(10.0f, -1), std::exp(-1.0f), 1e-5f);
+
+    ScriptUnit* mines = t.Add(kUnitInanimate, kAllies, 200, 200);
+    mines->mSubtype = 5;
+    EXPECT_FALSE(t.battle.InNewMineField(205, 195, true));
+    mines->mMineNew = true;
+    EXPECT_TRUE(t.battle.InNewMineField(212, 188, true));
+    EXPECT_FALSE(t.battle.InNewMineField(212.5f, 200, true));
+    EXPECT_FALSE(t.battle.InNewMineField(205, 195, false));
+}
+
+TEST(TurnAttack, VisibilityByWeatherAndTime) {
+    TurnBattle t;
+    t.battle.mWeather = 5;
+    t.battle.mTimeOfDay = 1;
+    t.battle.CalculateVisibilityFactor();
+    EXPECT_FLOAT_EQ(t.battle.mVisibilityDistance, 250.0f);
+    EXPECT_NEAR(std::pow(t.battle.mVisibilityFactor, 250.0f), 0.09f, 1e-3f);
+    t.battle.mTimeOfDay = 0;
+    t.battle.CalculateVisibilityFactor();
+    EXPECT_NEAR(t.battle.mVisibilityDistance, std::pow(250.0f, 0.8f), 1e-3f);
+    t.battle.mTimeOfDay = 3;
+    t.battle.mWeather = 42;
+    t.battle.CalculateVisibilityFactor();
+    EXPECT_FLOAT_EQ(t.battle.mVisibilityDistance, 65.0f);
+}

@@ -1,0 +1,154 @@
+// Effects of playback: shells and their impacts, bursts and their strikes,
+// explosions, sparks and rubble clouds.
+
+#include <gtest/gtest.h>
+
+#include "battle/BulletImpact.h"
+#include "battle/ExplosionGraphic.h"
+#include "battle/FlameImpactGraphic.h"
+#include "battle/ShellGraphic.h"
+#include "battle/SparkGraphic.h"
+#include "battle/turn_fixtures.h"
+
+namespace {
+
+ShellGraphic* ShellFrom(TurnBattle& t, ActionPacket* p) {
+    t.battle.HandleShellBodyPacket(p);
+    return static_cast<ShellGraphic*>(t.battle.mEffects.GetObjectA(t.battle.mEffects.GetCount() - 1));
+}
+
+} // namespace
+
+TEST(TurnEffects, ShellFromItsPacket) {
+    TurnBattle t;
+    ActionPacket* p = t.Packet(kPacketShell, 10);
+    p->mX = 50;
+    p->mY = 50;
+    p->mEndX = 50;
+    p->mEndY = 20;
+    p->mBlast = 0.0f;
+    p->mShellFlags = 0x01;
+    p->mLook = 9;
+    ShellGraphic* south = ShellFrom(t, p);
+    EXPECT_FLOAT_EQ(south->mHeading, 270.0f);
+    EXPECT_EQ(south->mImpactKind, 0); // no blast, no impact
+    EXPECT_TRUE(south->mHeavyShell);
+    p->mEndX = 10;
+    p->mEndY = 50;
+    p->mBlast = 2.0f;
+    EXPECT_FLOAT_EQ(ShellFrom(t, p)->mHeading, 180.0f);
+    EXPECT_EQ(ShellFrom(t, p)->mImpactKind, 1);
+    t.battle.DeleteEffects();
+}
+
+TEST(TurnEffects, ExplosionSizedByItsBlast) {
+    TurnBattle t;
+    ExplosionGraphic e;
+    e.mBlast = 10.0f;
+    e.mDuration = static_cast<int32_t>((e.mBlast * 0.015f + 0.225f) * 212.0f);
+    EXPECT_EQ(e.mDuration, 79);
+    e.CreateShards();
+    EXPECT_EQ(e.mShardCount, 23);
+    EXPECT_EQ(e.mPuffCount, 1);
+    EXPECT_TRUE(e.mPuffs[0].mFiery);
+    EXPECT_LE(e.mShardFloor, -4.0f);
+}
+
+TEST(TurnEffects, RubbleCloudStartsNowAndNeverBurns) {
+    TurnBattle t;
+    t.battle.mPlayNow = 321;
+    t.battle.RubbleCloud(100, 100, true, -1);
+    auto* e = static_cast<ExplosionGraphic*>(t.battle.mEffects.GetObjectA(0));
+    EXPECT_EQ(e->mStart, 321);
+    EXPECT_GE(e->mDuration, 340);
+    EXPECT_LE(e->mDuration, 420);
+    EXPECT_LE(e->mShardCount, ExplosionGraphic::kMaxShards);
+    for (int32_t j = 0; j < e->mPuffCount; ++j)
+        EXPECT_FALSE(e->mPuffs[j].mFiery);
+    t.battle.DeleteEffects();
+}
+
+TEST(TurnEffects, SparksByEnergyAndOnlyForTheSideThatSees) {
+    TurnBattle t;
+    ActionPacket* p = t.Packet(kPacketSparks, 5);
+    p->mSparkFlags = 0x01; // side 1 sees it; the viewer is side 0
+    t.battle.HandleSparkPacket(p);
+    EXPECT_EQ(t.battle.mEffects.GetCount(), 0);
+    p->mSparkFlags = 0x02;
+    p->mEnergy = 0.0f;
+    t.battle.HandleSparkPacket(p);
+    p->mEnergy = 5e8f;
+    t.battle.HandleSparkPacket(p);
+    ASSERT_EQ(t.battle.mEffects.GetCount(), 2);
+    auto* weak = static_cast<SparkGraphic*>(t.battle.mEffects.GetObjectA(0));
+    EXPECT_EQ(weak->mParticleCount, 62);
+    EXPECT_EQ(weak->mDuration, 80);
+    EXPECT_EQ(static_cast<SparkGraphic*>(t.battle.mEffects.GetObjectA(1))->mParticleCount, 250);
+    t.battle.DeleteEffects();
+}
+
+TEST(TurnEffects, ImpactsComeWhenTheShellArrives) {
+    TurnBattle t;
+    ActionPacket* p = t.Packet(kPacketShell, 0);
+    p->mBlast = 3.0f;
+    p->mShellFlags = 0x01;
+    p->mFlightTime = 20;
+    p->mLook = 12;
+    t.battle.HandleShellBodyPacket(p);
+    p->mLook = 9;
+    t.battle.HandleShellBodyPacket(p);
+    p->mShellFlags = 0x03;
+    p->mLook = 18;
+    t.battle.HandleShellBodyPacket(p);
+    t.battle.mPlayNow = 19;
+    t.battle.mPlayState = 15;
+    t.battle.mPlayPrevious = 18;
+    t.host.mClock = 100000;
+    t.battle.mPlayStart = t.host.mClock - 19 * 25;
+    t.battle.Playback();
+    // The flame stream stretched on its first step: 2 x 20 is below 120.
+    auto* flame = static_cast<ShellGraphic*>(t.battle.mEffects.GetObjectA(2));
+    EXPECT_TRUE(flame->mStretched);
+    EXPECT_EQ(flame->mFlightSlices, 20);
+    EXPECT_EQ(flame->mDuration, 120);
+    t.battle.mPlayNow = 20;
+    t.battle.Playback();
+    ASSERT_EQ(t.battle.mEffects.GetCount(), 3); // the stream, and two explosions
+    auto* late = static_cast<ExplosionGraphic*>(t.battle.mEffects.GetObjectA(1));
+    auto* soon = static_cast<ExplosionGraphic*>(t.battle.mEffects.GetObjectA(2));
+    EXPECT_EQ(late->mStart, 100); // looks 11 to 14 burst 80 slices late
+    EXPECT_EQ(soon->mStart, 20);
+    t.battle.mPlayNow = 120;
+    t.battle.Playback();
+    bool flameImpact = false;
+    for (int32_t k = 0; k < t.battle.mEffects.GetCount(); ++k)
+        flameImpact |= dynamic_cast<FlameImpactGraphic*>(t.battle.mEffects.GetObjectA(k)) != nullptr;
+    EXPECT_TRUE(flameImpact);
+    t.battle.DeleteEffects();
+}
+
+TEST(TurnEffects, BurstMakesItsStrikesOnce) {
+    TurnBattle t;
+    ScriptUnit* rifle = t.Add(kUnitInfantry, kAxis, 10, 100);
+    ActionPacket* p = t.Packet(kPacketShell, 100);
+    p->mFirer = rifle;
+    p->mLook = 22;
+    p->mBlast = 1.0f;
+    p->mShellFlags = 0x01;
+    p->mFlightTime = 10;
+    p->mEndX = 380;
+    p->mEndY = 100;
+    t.battle.HandleShellBodyPacket(p);
+    GList made;
+    AdvanceShellGraphic(t.battle.mEffects.GetObjectA(0), &made);
+    ASSERT_EQ(made.GetCount(), 2);
+    const int32_t travel = 40;                                   // 370 m at 370 m/s
+    auto* last = static_cast<BulletImpact*>(made.GetObjectA(0)); // made for i = 1
+    auto* first = static_cast<BulletImpact*>(made.GetObjectA(1));
+    EXPECT_GE(first->mStart, 100 + travel);
+    EXPECT_LT(first->mStart, 100 + travel + 12);
+    EXPECT_LT(last->mStart, 100 + travel + 27);
+    AdvanceShellGraphic(t.battle.mEffects.GetObjectA(0), &made);
+    EXPECT_EQ(made.GetCount(), 2);
+    t.battle.DeleteEffects();
+}
