@@ -44,10 +44,14 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "", ""},
-    {"bruecke", "", ""},
-    {"panzer", "", ""},
-    {"grossangriff", "", ""},
+    {"hecken", "6a3d18ed61bfd873525d9d1bb5b4e7fab9fd40ae5e8edecd849b26250b6c71fd",
+     "c56e4e4b197409eda8c9879b094a5d7ceb5a33af6ddd28e738ff3be17f7ec1dc"},
+    {"bruecke", "72db22625020b1f74b239617cfca3c39095086f8823168a2171eb4a36ce3b263",
+     "be47e8ae757509eff92beb1f498ad168936c410297f11771012b0d80db3a7919"},
+    {"panzer", "019e8a6c3677668b9ae1b73b904b4b6420fb407e4d678b69d4cab1649ddaeee8",
+     "ca5605ae797402b5f796dca3ff74e8fd8ce28c1075f3d012cd63f9f0cf1dbcff"},
+    {"grossangriff", "d4ece3e4e9577d706dec7ffb12916a0b8d59591f407cb64101abea42d733bf9a",
+     "db4c001531da26d708141348615bdb72f684b4ffdeda03ad21be2cd75963f2b9"},
 };
 
 } // namespace
