@@ -7,6 +7,10 @@
 #include <string>
 
 #include "ScenarioPaths.h"
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/GameFile.h"
+#include "engine/GFile.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/ScenarioBuild.h"
 #include "units/Hack.h"
@@ -41,12 +45,16 @@ void BM_LoadLargeScenario(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        BattleRunner runner;
-        std::string error;
-        if (!runner.Load(kLarge, &error)) {
-            state.SkipWithError(error.c_str());
+        GFile file;
+        GameFileState fileState;
+        GameFileContents contents;
+        if (!file.IFile(kLarge.c_str(), kFileModeCompressedRead) ||
+            ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded) {
+            state.SkipWithError("the large scenario does not load");
             return;
         }
+        delete contents.battle;
+        delete contents.campaign;
     }
 }
 BENCHMARK(BM_LoadLargeScenario)->Unit(benchmark::kMillisecond);
