@@ -73,6 +73,14 @@ constexpr Confirmable kConfirmSurrender = 14;
 constexpr Confirmable kConfirmCeaseFire = 15;
 constexpr Confirmable kConfirmLeaveScenario = 17;
 constexpr Confirmable kConfirmOverwrite = 23;
+// The network's boxes: the first five return to the main menu, an
+// unreachable address keeps its screen.
+constexpr Confirmable kConfirmNoNetwork = 0;
+constexpr Confirmable kConfirmConnectionBroken = 1;
+constexpr Confirmable kConfirmOtherBuild = 3;
+constexpr Confirmable kConfirmPeerLeft = 4;
+constexpr Confirmable kConfirmConnectionLost = 5;
+constexpr Confirmable kConfirmPeerUnreachable = 11;
 constexpr int32_t kConfirmKinds = 26;
 // The texts of kind k are strings kConfirmTextBase + 3k to + 3k + 2.
 constexpr int32_t kConfirmTextBase = 6000;

@@ -245,8 +245,6 @@ bool MVApplication::UsePalmTrees() const {
     return theatre == 2 || theatre == 3;
 }
 
-void MVApplication::CloseTCPIP() {}
-
 void MVApplication::RespondToVRAM(int32_t kilobytes, bool agpTexturing) {
     int32_t kb = kilobytes;
     if (agpTexturing) {

@@ -14,6 +14,7 @@
 #include "battle/BattleHost.h"
 #include "draw/DrawSettings.h"
 #include "engine/GApplication.h"
+#include "engine/GOLTAFont.h"
 #include "engine/GString.h"
 
 class ButtonFlybyView;
@@ -124,6 +125,53 @@ public:
     void ReleaseBattleScreen(Battle* battle) override;
     void CreateFloorChoiceMenu(Unit* unit) override;
     void CreateGunChoiceMenu(Unit* vehicle) override;
+
+    // ---- Two players: the hand-over of turns, TCP/IP play, radio text ---------------
+    // Ends a player's turn in a hotseat or e-mail game (nothing over TCP/IP).
+    void SendGameData();
+    // The second half of a two-player turn is the swapped view.
+    bool SecondHalf() { return mSidesSwapped; }
+    void SetSecondHalf(bool second) { mSidesSwapped = second; }
+    // The TCP/IP turn counter is the seed both machines share.
+    int32_t TCPTurnCounter() override { return mRandomSeed; }
+    void SetTCPTurnCounter(int32_t counter) override { mRandomSeed = static_cast<uint16_t>(counter); }
+    void PauseTCPIP();
+    // The GO of a TCP/IP game: true when the battle may run its own GO.
+    bool GoButton();
+    void SynchRandomForTCPIP();
+    // Whole seconds left on the turn clock (the replay allowance included).
+    uint32_t TCPIPTimeRemaining();
+    bool ProhibitOrdersDueToTCPIP();
+    void BeginTCPIPFileSend(bool fullScenario);
+    void WriteIncomingBytesToDisk(const uint8_t* data, uint32_t length);
+    // The sending step of the idle pass: chunks of the outgoing file, then
+    // its end marker; a refused one is offered again in the next pass.
+    void SendTCPIPFile();
+    // The TCP/IP step of the idle pass: sending, phase steps, turn clock.
+    void TCPIPIdleStep();
+    // One application packet from the peer; anything malformed is ignored.
+    void ReceivePacket(const uint8_t* data, uint32_t length);
+    void MergeTCPIPFile(bool bothSides, bool second);
+    void ConnectionDied(bool wasConnected);
+    void JoinMultiplayer();
+    void SetUpTCPIPClient();
+    void CollectTCPIPClient();
+    void ServerOpen();
+    void ServerWaitingWindow();
+    void ConcatServerIPAddress(GString* text, int32_t index);
+    void JoinerBeginsBattle() override;
+    // The TCP port of the game; tests choose their own.
+    virtual uint32_t PeerPort();
+    void AddRadioText(GString* text, Affiliation side);
+    void AddRadioTextX(GString* text, Affiliation side);
+    void RadioTextTimeOut();
+    void AddRadioInstructions() override;
+    GOLTAFont GetRadioFont();
+    // The clock of the turn clock and the radio lines, in ms.
+    virtual uint32_t NetworkClock();
+    // The network layer's sending calls; tests replace them.
+    virtual int32_t SendRecord(const uint8_t* data, uint32_t length);
+    virtual int32_t ForceSendRecord(const uint8_t* data, uint32_t length, int32_t timeoutSeconds);
 
     // ---- Fields, in the order the object keeps them ------------------------------
     // TCP/IP connection and transfer (filled by network play).

@@ -115,7 +115,7 @@ void MVApplication::DoStuffAfterIdle() {
             Confirm(kConfirmHandicap);
         }
     }
-    // The TCP/IP step of the turn hand-over runs here once network play exists.
+    if (mConnectionType == 2) TCPIPIdleStep();
 }
 
 void MVApplication::DoCommand(int32_t command) {
@@ -147,7 +147,8 @@ void MVApplication::DoFlowCommand(int32_t command) {
     case 67:
         PlayScenarioScreen();
         break;
-    case 68: // network play: the TCP/IP issue's join screen
+    case 68:
+        JoinMultiplayer();
         break;
     case 69:
         if (gKernel) gKernel->Beep();
@@ -175,7 +176,10 @@ void MVApplication::DoFlowCommand(int32_t command) {
         OpenMailFile();
         break;
     case 75:
-    case 76: // the TCP/IP client's screens
+        SetUpTCPIPClient();
+        break;
+    case 76:
+        CollectTCPIPClient();
         break;
     case 77:
         DeleteView(mJoinView);
@@ -299,6 +303,11 @@ void MVApplication::DoFlowCommand(int32_t command) {
     case 118:
         if (!CheckPassword()) break;
         if (!gBattle) break;
+        // The host of a TCP/IP game waits for the peer before the battle.
+        if (mConnectionType == 2 && mIsHost && mTCPIPPhase != 2) {
+            ServerOpen();
+            break;
+        }
         gBattle->BeginBattle(true, true);
         if (mState != kStatePlayback) gBattle->TruceOrSurrenderCheck(mPlayers == 1 || mConnectionType != 0);
         break;

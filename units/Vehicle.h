@@ -24,6 +24,25 @@ constexpr ObstacleType kObstacleStop = 3;
 
 class Infantry;
 
+// The vehicle's per-slice decision: what its movement and its guns want,
+// and the one action they combine into.
+using MovementIntent = int32_t; // 0 cannot move, 1 hold, 2 halt to shoot, 3 move
+constexpr MovementIntent kMoveIntentCannot = 0;
+constexpr MovementIntent kMoveIntentHold = 1;
+constexpr MovementIntent kMoveIntentHaltToShoot = 2;
+constexpr MovementIntent kMoveIntentMove = 3;
+using TargetingIntent = int32_t; // 0 nothing, 1 shoot on the move, 2 halt and engage
+constexpr TargetingIntent kTargetIntentNone = 0;
+constexpr TargetingIntent kTargetIntentShoot = 1;
+constexpr TargetingIntent kTargetIntentEngage = 2;
+using VehicleAction = int32_t;
+constexpr VehicleAction kActionIdle = 0;
+constexpr VehicleAction kActionMove = 1;
+constexpr VehicleAction kActionHaltEngage = 2;
+constexpr VehicleAction kActionHoldFire = 3;
+constexpr VehicleAction kActionMoveFire = 4;
+constexpr VehicleAction kActionHaltToShoot = 5;
+
 class Vehicle : public Unit {
 public:
     Vehicle();
@@ -114,7 +133,6 @@ public:
     // aside, or manoeuvres round the blocker.
     void HandleBlocked();
     void PrepareForAction() override;
-    // The least per-slice conduct until the vehicle's decisions exist.
     void ComputeAction() override;
     void MoveProblemVehicle();
     void PushVehicle(Vehicle* other);
@@ -198,6 +216,44 @@ public:
     void RollupLinks() override;
     void UnrollLinks() override;
     void ClearBrokenLinks(GList* list) override;
+
+    // ---- Decisions per slice -----------------------------------------------------------
+    MovementIntent DecideMovementIntent();
+    TargetingIntent DecideTargetingIntent(MovementIntent m);
+    VehicleAction CombineIntents(TargetingIntent t, MovementIntent m);
+    bool ShouldPauseToShoot(float x, float y);
+    bool WantsToRotateBodyAtStop(VehicleAction a);
+    void HandleBog();
+    bool CommanderMustButtonToFire(bool any);
+    // 50, 65 or 58 for a vehicle with a second gun by its flag word, else 0.
+    int32_t SecondGunCode() const;
+    // Moving, or part way between two ground steps.
+    bool InMotion() const { return mPlaybackSpeed != 0.0f || (mMoveProgress > 0.0f && mMoveProgress < 1.0f); }
+    bool AllowedToTarget() override;
+    bool CaresAboutFacing();
+    bool IsLeader(int32_t* level) override;
+    bool ShowLeadershipInEditor() { return IsLeader(nullptr) && !mEditorLeaderFlag; }
+    bool GetPlatoonHQ() override;
+    int32_t EditorColor();
+    int32_t TallyCasualties() override;
+    // An enemy infantry unit that this side sees within range metres.
+    bool EnemyInfantryWithin(float range);
+
+    // ---- Value and scores ------------------------------------------------------------
+    float GetVPValue(bool asNew, DataKnowledge k) override;
+    bool ForceReadiness(int32_t* readiness, int32_t* total) override;
+    float AirTargetScore(AirWeaponKind weapon) override;
+    void BecomeLeader(bool withSkills);
+    void ExitMap() override;
+
+    // ---- Unit packets and playback ---------------------------------------------------
+    ActionPacket* FillPacket() override;
+    void ProcessActionPacket(ActionPacket* packet) override;
+    void CompletePlayback() override;
+    void ResetAnimation() override;
+    // Drops the vehicle's engine sound from the map (and, with queuedToo,
+    // from the battle's sound queue); null headless.
+    static void (*sDropEngineSound)(Vehicle* vehicle, bool queuedToo);
 
     // ---- Drawing: the class shape or model of the type the viewer believes,
     // and the unit's frame scaled from model units to metres
@@ -337,6 +393,14 @@ public:
     Unit* mPassengers[2] = {nullptr, nullptr};
     Unit* mCreditUnit = nullptr; // credited with the kill when the crew bails out
 
+    // Decisions per slice
+    bool mButtonChangedThisTurn = false;
+    int32_t mMoveSoundCountdown = 0; // slices
+    int32_t mSmokeMortarClock = 0;   // slices, 0..399
+    bool mMovingAim = false;         // aimed while moving
+    bool mNoCasualtyTally = false;
+    int32_t mStatusNibble = 0; // 0..15, carried in unit packets
+    bool mShockShown = false;  // playback: the crew is shaken
     // Damage and hits
     bool mBailOutFlag = false;             // handed to the bail-out when the countdown ends
     int32_t mFearCheckDelay = 0;           // slices

@@ -302,25 +302,6 @@ void Vehicle::FlushLastPacket(int32_t slice) {
     mMovingAtFlush = mPlaybackSpeed != 0.0f || mTurnRate != 0.0f;
 }
 
-void Vehicle::PrepareForAction() {
-    Unit::PrepareForAction();
-    mManeuverTried = false;
-}
-
-void Vehicle::ComputeAction() {
-    // The least per-slice conduct: drive while orders run, coast when the
-    // vehicle cannot drive, and turn the turret by its rate.
-    if (CanMovePhysically()) {
-        if (mCommandDelay <= 0.0f && mNrWaypoints > 0)
-            Move();
-        else if (mPlaybackSpeed != 0.0f)
-            Stop(false);
-    } else if (mPlaybackSpeed != 0.0f || mTurnRate != 0.0f) {
-        MoveProblemVehicle();
-    }
-    KeepTurretInBounds();
-}
-
 // ---------------------------------------------------------------------------
 // Hull-down
 

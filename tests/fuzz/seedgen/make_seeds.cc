@@ -20,6 +20,7 @@
 
 #include "FuzzBattles.h"
 #include "GameFileSeeds.h"
+#include "TurnPacketSeeds.h"
 #include "battle/ActionPacket.h"
 #include "battle/Reinforcement.h"
 #include "battle/SmokeShell.h"
@@ -417,6 +418,21 @@ void NetworkSeeds() {
     Put("fuzz_op_endpoint", "credit_and_keepalive", quiet);
 }
 
+void TurnPacketSeeds() {
+    for (uint8_t phase : {0, 1, 4, 5, 6, 7, 8, 9, 10, 11, 15, 17, 18, 19, 20}) {
+        Put("fuzz_turn_packets", "phase_" + std::to_string(phase) + "_host", TurnPacketSequence(phase, true));
+        Put("fuzz_turn_packets", "phase_" + std::to_string(phase) + "_joiner", TurnPacketSequence(phase, false));
+    }
+    // A file of two whole chunks and a part, as its records.
+    Bytes big = {6, 0};
+    Bytes chunk(8192, 6);
+    for (int i = 0; i < 2; ++i)
+        AppendTurnRecord(&big, chunk);
+    AppendTurnRecord(&big, {6, 1, 2});
+    AppendTurnRecord(&big, {7});
+    Put("fuzz_turn_packets", "two_chunks_and_end", big);
+}
+
 void SoundAndPictureSeeds() {
     std::vector<int16_t> tone;
     for (int i = 0; i < 240; ++i)
@@ -506,6 +522,7 @@ int main(int argc, char** argv) {
     DataSeeds();
     ScenarioSeeds();
     NetworkSeeds();
+    TurnPacketSeeds();
     SoundAndPictureSeeds();
     GameFileSeeds();
     UnitRecordSeeds();

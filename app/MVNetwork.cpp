@@ -1,0 +1,466 @@
+// TCP/IP play: the application packets, the transfer phase they drive, the
+// chunked sending and receiving of turn files, the turn clock and the pause
+// agreement. Everything runs on the program's one thread: the network
+// layer's pump calls ReceivePacket from inside the main loop.
+
+#include <algorithm>
+
+#include "app/AppViews.h"
+#include "app/MVApplication.h"
+#include "battle/Battle.h"
+#include "engine/EZOpenPlay.h"
+#include "engine/GFile.h"
+#include "engine/GOLTA.h"
+#include "engine/GSoundManager.h"
+#include "map/Map.h"
+
+namespace {
+
+constexpr int32_t kChunkBytes = 8191;
+constexpr uint32_t kReplayAllowance = 75000; // ms
+constexpr int32_t kBuildNumberString = 9999;
+
+uint32_t ReadBig32(const uint8_t* bytes) {
+    return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
+           (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
+}
+
+void WriteBig32(uint8_t* bytes, uint32_t value) {
+    bytes[0] = static_cast<uint8_t>(value >> 24);
+    bytes[1] = static_cast<uint8_t>(value >> 16);
+    bytes[2] = static_cast<uint8_t>(value >> 8);
+    bytes[3] = static_cast<uint8_t>(value);
+}
+
+int32_t BuildNumber() {
+    GString31 build;
+    build.IStringRez(kBuildNumberString);
+    return build.ConvertToNumber();
+}
+
+// Whether a packet of this type may have this length at all.
+bool WellFormed(uint8_t type, uint32_t length) {
+    switch (type) {
+    case 1:
+    case 8:
+    case 12:
+        return length == 5;
+    case 16:
+        return length == 2;
+    case 4:
+    case 6:
+    case 9:
+        return length >= 2 && length <= kChunkBytes + 1;
+    case 19:
+        return length >= 2;
+    case 2:
+    case 3:
+    case 5:
+    case 7:
+    case 10:
+    case 11:
+    case 13:
+    case 14:
+    case 15:
+    case 17:
+    case 18:
+        return length == 1;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+int32_t MVApplication::SendRecord(const uint8_t* data, uint32_t length) {
+    return OPSend(const_cast<uint8_t*>(data), length);
+}
+
+int32_t MVApplication::ForceSendRecord(const uint8_t* data, uint32_t length, int32_t timeoutSeconds) {
+    return OPForceSend(const_cast<uint8_t*>(data), length, timeoutSeconds);
+}
+
+void MVApplication::CloseTCPIP() {
+    if (OPHasConnection()) {
+        uint8_t leaving = 18;
+        ForceSendRecord(&leaving, 1, 4);
+    }
+    OPCloseAfterAllSent(5);
+}
+
+void MVApplication::PauseTCPIP() {
+    mOwnPauseRequest = false;
+    mPeerPause = false;
+    mClockWasRunning = false;
+    mTurnClockStart = 0;
+}
+
+bool MVApplication::GoButton() {
+    if (mConnectionType != 2) return true;
+    switch (mTCPIPPhase) {
+    case 6:
+        mTCPIPPhase = 7;
+        BeginTCPIPFileSend(false);
+        return false;
+    case 10:
+        mTCPIPPhase = 11;
+        return false;
+    case 12:
+        mTCPIPPhase = 13;
+        BeginTCPIPFileSend(false);
+        return false;
+    case 14:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MVApplication::SynchRandomForTCPIP() {
+    if (mConnectionType == 2) SeedRandomGenerator(mRandomSeed);
+}
+
+uint32_t MVApplication::TCPIPTimeRemaining() {
+    uint32_t elapsed = NetworkClock() - static_cast<uint32_t>(mTurnClockStart);
+    uint32_t allowance = static_cast<uint32_t>(mTurnTimeLimit) + kReplayAllowance;
+    if (elapsed >= allowance) return 0;
+    return (allowance - elapsed + 999) / 1000;
+}
+
+bool MVApplication::ProhibitOrdersDueToTCPIP() {
+    if (mConnectionType != 2) return false;
+    if (mAutoSaveReloading) return true;
+    switch (mTCPIPPhase) {
+    case 7:
+    case 8:
+    case 9:
+    case 11:
+    case 13:
+    case 14:
+    case 15:
+    case 16:
+    case 17:
+    case 18:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
+    delete mOutgoingTurnFile;
+    mOutgoingTurnFile = new GFile;
+    mBytesToSend = 0;
+    mPendingChunk = 0;
+    if (!mOutgoingTurnFile->ITempFile(true)) {
+        delete mOutgoingTurnFile;
+        mOutgoingTurnFile = nullptr;
+        return;
+    }
+    if (fullScenario) {
+        // The peer receives the game from its own point of view.
+        mSide = 1 - mSide;
+        mSidesSwapped = !mSidesSwapped;
+        SaveGame(mOutgoingTurnFile);
+        mSide = 1 - mSide;
+        mSidesSwapped = !mSidesSwapped;
+    } else if (gBattle) {
+        gBattle->WritePartialTCP(mOutgoingTurnFile);
+        if (mTCPIPPhase == 16) {
+            mOutgoingTurnFile->WriteChar(1);
+            gBattle->WriteActionPackets(mOutgoingTurnFile);
+        } else {
+            mOutgoingTurnFile->WriteChar(0);
+        }
+    }
+    mOutgoingTurnFile->FlushCompressedAndRewindAsPlainRead();
+    mBytesToSend = mOutgoingTurnFile->GetFileLength();
+}
+
+void MVApplication::WriteIncomingBytesToDisk(const uint8_t* data, uint32_t length) {
+    if (length == 0) return;
+    if (!mIncomingTurnFile) {
+        mIncomingTurnFile = new GFile;
+        if (!mIncomingTurnFile->ITempFile(false)) {
+            delete mIncomingTurnFile;
+            mIncomingTurnFile = nullptr;
+            return;
+        }
+    }
+    mIncomingTurnFile->WriteBytes(data, static_cast<int32_t>(length));
+}
+
+void MVApplication::SendTCPIPFile() {
+    if (!mOutgoingTurnFile) return;
+    bool results = mTCPIPPhase == 16;
+    bool second = mTCPIPPhase == 3 || mTCPIPPhase == 13;
+    while (mBytesToSend > 0) {
+        if (mPendingChunk == 0) {
+            mPendingChunk = std::min(mBytesToSend, kChunkBytes);
+            mChunk[0] = results ? 9 : (second ? 4 : 6);
+            mOutgoingTurnFile->ReadBytes(mChunk + 1, mPendingChunk);
+        }
+        if (SendRecord(mChunk, static_cast<uint32_t>(mPendingChunk) + 1) != 0) return;
+        mBytesToSend -= mPendingChunk;
+        mPendingChunk = 0;
+    }
+    uint8_t marker = results ? 10 : (second ? 5 : 7);
+    if (SendRecord(&marker, 1) != 0) return;
+    if (mTCPIPPhase == 13) {
+        // Both machines apply both orders files through the same merge.
+        delete mIncomingTurnFile;
+        mIncomingTurnFile = mOutgoingTurnFile;
+        mOutgoingTurnFile = nullptr;
+        MergeTCPIPFile(true, true);
+        return;
+    }
+    delete mOutgoingTurnFile;
+    mOutgoingTurnFile = nullptr;
+}
+
+void MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
+    GFile* file = mIncomingTurnFile;
+    mIncomingTurnFile = nullptr;
+    if (!file) return;
+    // A file that does not decompress, or whose body the battle refuses, is
+    // dropped whole: the running battle stays as after the last exchange.
+    if (file->RewindAndReadAsCompressed() && gBattle) {
+        Battle scratch;
+        scratch.IBattleStub();
+        if (scratch.ReadPartialTCP(file, second) && !bothSides && !mComputesTurn)
+            gBattle->mTurn = scratch.mTurn;
+    }
+    delete file;
+}
+
+void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
+    if (!data || length == 0) return;
+    uint8_t type = data[0];
+    if (!WellFormed(type, length)) return;
+    switch (type) {
+    case 19: {
+        if (data[length - 1] != 0) return;
+        if (!gBattle || !gBattle->mMap || mRadioWidest <= 0) return;
+        GString255 text;
+        uint32_t n = 0;
+        while (n + 1 < length && data[n + 1] != 0 && n < text.GetCapacity())
+            text.AddChar(static_cast<char>(data[1 + n++]));
+        AddRadioText(&text, 1 - mSide);
+        if (Alive(gBattle->mScreen) && gBattle->mScreen->IsVisible()) PlayAppSound(190, 5);
+        return;
+    }
+    case 17:
+        mPeerDiedMessageOff = true;
+        return;
+    case 18:
+        mPeerQuit = true;
+        return;
+    case 15: {
+        mPeerPause = true;
+        uint8_t answer[2] = {16, static_cast<uint8_t>(mOwnPauseRequest ? 1 : 0)};
+        ForceSendRecord(answer, 2, 0);
+        if (mOwnPauseRequest) PauseTCPIP();
+        return;
+    }
+    case 14:
+        mClientReady = true;
+        return;
+    case 16:
+        mPeerPause = data[1] != 0;
+        if (mPeerPause && mOwnPauseRequest) PauseTCPIP();
+        return;
+    case 12:
+        if (mTransferPanel) {
+            mBytesCounted = static_cast<int32_t>(ReadBig32(data + 1));
+            mTurnClockStart = static_cast<int32_t>(NetworkClock());
+        }
+        return;
+    default:
+        break;
+    }
+    const uint8_t* body = data + 1;
+    uint32_t bodyLength = length - 1;
+    switch (mTCPIPPhase) {
+    case 1:
+        if (type == 2) {
+            BeginTCPIPFileSend(true);
+            mTCPIPPhase = 3;
+        } else if (type == 3) {
+            Confirm(kConfirmOtherBuild);
+        }
+        return;
+    case 4:
+        if (type == 11) {
+            mTCPIPPhase = 6;
+            AddRadioInstructions();
+            mTurnClockStart = static_cast<int32_t>(NetworkClock() - kReplayAllowance +
+                                                   static_cast<uint32_t>(mTurnTimeLimit));
+        }
+        return;
+    case 5:
+        if (type == 1) {
+            bool same = static_cast<int32_t>(ReadBig32(body)) == BuildNumber();
+            uint8_t answer = same ? 2 : 3;
+            ForceSendRecord(&answer, 1, 0);
+            if (!same) Confirm(kConfirmOtherBuild);
+        } else if (type == 4) {
+            WriteIncomingBytesToDisk(body, bodyLength);
+        } else if (type == 5 && mIncomingTurnFile) {
+            GFile* file = mIncomingTurnFile;
+            mIncomingTurnFile = nullptr;
+            if (!file->RewindAndReadAsCompressed()) {
+                delete file;
+                return;
+            }
+            HighLevelLoadGame(file);
+            mLastSaveName = mScenarioFileName;
+            mTCPIPPhase = 6;
+        }
+        return;
+    case 6:
+        if (type == 6) {
+            mTCPIPPhase = 10;
+            ReceivePacket(data, length);
+        }
+        return;
+    case 7:
+        if (type == 6 && !mIsHost) {
+            // Both pressed GO at once: the joining side gives way.
+            delete mOutgoingTurnFile;
+            mOutgoingTurnFile = nullptr;
+            mBytesToSend = 0;
+            mPendingChunk = 0;
+            mTCPIPPhase = 11;
+            ReceivePacket(data, length);
+        }
+        return;
+    case 8:
+        if (type == 6 && !mIsHost) {
+            mTCPIPPhase = 11;
+            ReceivePacket(data, length);
+        } else if (type == 4) {
+            mTCPIPPhase = 9;
+            ReceivePacket(data, length);
+        }
+        return;
+    case 9:
+        if (type == 4) {
+            WriteIncomingBytesToDisk(body, bodyLength);
+        } else if (type == 5) {
+            MergeTCPIPFile(true, false);
+        }
+        return;
+    case 10:
+    case 11:
+        if (type == 6) {
+            WriteIncomingBytesToDisk(body, bodyLength);
+        } else if (type == 7) {
+            PlayAppSound(128, 28);
+            bool goPressed = mTCPIPPhase == 11;
+            mTCPIPPhase = goPressed ? 13 : 12;
+            MergeTCPIPFile(false, false);
+            if (goPressed) {
+                BeginTCPIPFileSend(false);
+            } else if (gBattle && mSide >= 0 && mSide <= 1 && gBattle->mSurrenderState[1 - mSide] == 2) {
+                DoCommand(9);
+            }
+        }
+        return;
+    case 15:
+        if (type == 9) {
+            mTCPIPPhase = 18;
+            ReceivePacket(data, length);
+        }
+        return;
+    case 17:
+        if (type == 13) {
+            mTCPIPPhase = 19;
+            PlayAppSound(128, 28);
+            mTransferPanel = nullptr;
+        }
+        return;
+    case 18:
+        if (type == 9) {
+            WriteIncomingBytesToDisk(body, bodyLength);
+            mBytesCounted += static_cast<int32_t>(bodyLength);
+            uint8_t report[5] = {12};
+            WriteBig32(report + 1, static_cast<uint32_t>(mBytesCounted));
+            ForceSendRecord(report, 5, 0);
+        } else if (type == 10) {
+            uint8_t received = 13;
+            ForceSendRecord(&received, 1, 0);
+            mTCPIPPhase = 19;
+            MergeTCPIPFile(true, false);
+            mTurnClockStart = static_cast<int32_t>(NetworkClock());
+        }
+        return;
+    case 19:
+        if (type == 6) {
+            mTCPIPPhase = 20;
+            ReceivePacket(data, length);
+        }
+        return;
+    case 20:
+        if (type == 6) {
+            WriteIncomingBytesToDisk(body, bodyLength);
+        } else if (type == 7) {
+            mTCPIPPhase = 21;
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void MVApplication::TCPIPIdleStep() {
+    SendTCPIPFile();
+    switch (mTCPIPPhase) {
+    case 0:
+        if (OPHasConnection() && gBattle) {
+            mTCPIPPhase = 1;
+            uint8_t build[5] = {1};
+            WriteBig32(build + 1, static_cast<uint32_t>(BuildNumber()));
+            ForceSendRecord(build, 5, 0);
+        }
+        break;
+    case 2:
+        if (mClientReady) {
+            mClientReady = false;
+            mTCPIPPhase = 3;
+            BeginTCPIPFileSend(true);
+        }
+        break;
+    case 3:
+        if (!mOutgoingTurnFile && gBattle) {
+            mTCPIPPhase = 4;
+            gBattle->BeginBattle(true, true);
+            gBattle->TruceOrSurrenderCheck(true);
+        }
+        break;
+    case 7:
+        if (!mOutgoingTurnFile) mTCPIPPhase = 8;
+        break;
+    case 16:
+        if (!mOutgoingTurnFile) mTCPIPPhase = 17;
+        break;
+    default:
+        break;
+    }
+    // The turn clock: an expired turn ends the orders or the replay.
+    if (gBattle && mTurnClockStart != 0 && mTurnTimeLimit > 0 && !mPendingModal &&
+        TCPIPTimeRemaining() == 0) {
+        if (mTCPIPPhase == 6 || mTCPIPPhase == 12) {
+            gBattle->SetSelectedUnit(nullptr);
+            DoCommand(9);
+        } else if (mTCPIPPhase == 19 || mTCPIPPhase == 21) {
+            DoCommand(10);
+        }
+    }
+}
+
+void MVApplication::JoinerBeginsBattle() {
+    uint8_t loaded = 11;
+    ForceSendRecord(&loaded, 1, 0);
+    mTurnClockStart =
+        static_cast<int32_t>(NetworkClock() - kReplayAllowance + static_cast<uint32_t>(mTurnTimeLimit));
+}

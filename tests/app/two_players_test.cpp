@@ -1,0 +1,534 @@
+// Two players: the hotseat and e-mail hand-over, the TCP/IP packets by
+// transfer phase, the chunked sending and receiving of turn files, the turn
+// clock, the pause agreement and the radio lines.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "app_fixture.h"
+#include "engine/GOLTAFont.h"
+#include "map/Map.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The application with the network layer and the clock replaced.
+class NetApp : public MVApplication {
+public:
+    uint32_t NetworkClock() override { return now; }
+    int32_t SendRecord(const uint8_t* data, uint32_t length) override {
+        if (refuse > 0) {
+            --refuse;
+            offered.emplace_back(data, data + length);
+            return 1;
+        }
+        offered.emplace_back(data, data + length);
+        sent.emplace_back(data, data + length);
+        return 0;
+    }
+    int32_t ForceSendRecord(const uint8_t* data, uint32_t length, int32_t) override {
+        forced.emplace_back(data, data + length);
+        return 0;
+    }
+    void Packet(const Bytes& bytes) { ReceivePacket(bytes.data(), static_cast<uint32_t>(bytes.size())); }
+    void GiveOutgoing(const Bytes& bytes) {
+        auto* file = new GFile;
+        ASSERT_TRUE(file->ITempFile(false));
+        if (!bytes.empty()) file->WriteBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+        file->Rewind();
+        mOutgoingTurnFile = file;
+        mBytesToSend = static_cast<int32_t>(bytes.size());
+        mPendingChunk = 0;
+    }
+    Bytes Incoming() {
+        Bytes bytes;
+        if (!mIncomingTurnFile) return bytes;
+        mIncomingTurnFile->Rewind();
+        bytes.resize(static_cast<size_t>(mIncomingTurnFile->GetFileLength()));
+        if (!bytes.empty()) mIncomingTurnFile->ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+        return bytes;
+    }
+    ~NetApp() override {
+        delete mOutgoingTurnFile;
+        delete mIncomingTurnFile;
+        mOutgoingTurnFile = mIncomingTurnFile = nullptr;
+    }
+
+    uint32_t now = 1000000;
+    int refuse = 0;
+    std::vector<Bytes> offered, sent, forced;
+};
+
+Bytes Pattern(size_t n) {
+    Bytes bytes(n);
+    for (size_t i = 0; i < n; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    return bytes;
+}
+
+class TwoPlayersTest : public testing::Test {
+protected:
+    void SetUp() override { mApp.mConnectionType = 2; }
+    NetApp mApp;
+};
+
+} // namespace
+
+// ---- Chunks of a turn file ------------------------------------------------------
+
+TEST_F(TwoPlayersTest, ChunksAreAtMost8191BytesAndEndWithTheMarker) {
+    struct Case {
+        size_t length;
+        std::vector<size_t> chunks;
+    };
+    for (const Case& c :
+         {Case{8191, {8191}}, Case{8192, {8191, 1}}, Case{0, {}}, Case{20000, {8191, 8191, 3618}}}) {
+        NetApp app;
+        app.mConnectionType = 2;
+        app.mTCPIPPhase = 7;
+        Bytes file = Pattern(c.length);
+        app.GiveOutgoing(file);
+        app.SendTCPIPFile();
+        ASSERT_EQ(app.sent.size(), c.chunks.size() + 1) << c.length;
+        Bytes joined;
+        for (size_t i = 0; i < c.chunks.size(); ++i) {
+            EXPECT_EQ(app.sent[i][0], 6);
+            EXPECT_EQ(app.sent[i].size(), c.chunks[i] + 1);
+            joined.insert(joined.end(), app.sent[i].begin() + 1, app.sent[i].end());
+        }
+        EXPECT_EQ(joined, file);
+        EXPECT_EQ(app.sent.back(), Bytes{7});
+        EXPECT_EQ(app.mOutgoingTurnFile, nullptr);
+    }
+}
+
+TEST_F(TwoPlayersTest, RefusedChunkAndMarkerAreOfferedAgainUnchanged) {
+    mApp.mTCPIPPhase = 16; // results: types 9 and 10
+    Bytes file = Pattern(9000);
+    mApp.GiveOutgoing(file);
+    mApp.refuse = 1;
+    mApp.SendTCPIPFile();
+    EXPECT_TRUE(mApp.sent.empty());
+    mApp.refuse = 0;
+    mApp.SendTCPIPFile();
+    ASSERT_EQ(mApp.sent.size(), 3u);
+    EXPECT_EQ(mApp.offered[0], mApp.sent[0]);
+    EXPECT_EQ(mApp.sent[0][0], 9);
+    EXPECT_EQ(mApp.sent[2], Bytes{10});
+
+    // A refused end marker keeps the file until it is accepted.
+    NetApp app;
+    app.mConnectionType = 2;
+    app.mTCPIPPhase = 3;
+    app.GiveOutgoing(Pattern(10));
+    app.refuse = 0;
+    app.SendTCPIPFile();
+    ASSERT_EQ(app.sent.size(), 2u);
+    EXPECT_EQ(app.sent[0][0], 4);
+    EXPECT_EQ(app.sent[1], Bytes{5});
+
+    NetApp late;
+    late.mConnectionType = 2;
+    late.mTCPIPPhase = 7;
+    late.GiveOutgoing(Pattern(10));
+    late.SendTCPIPFile();
+    late.sent.clear();
+    EXPECT_EQ(late.mOutgoingTurnFile, nullptr);
+}
+
+TEST_F(TwoPlayersTest, ReceivedChunksRebuildTheFileAndAZeroLengthWriteMakesNone) {
+    mApp.WriteIncomingBytesToDisk(nullptr, 0);
+    EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+
+    NetApp sender;
+    sender.mConnectionType = 2;
+    sender.mTCPIPPhase = 7;
+    Bytes file = Pattern(17000);
+    sender.GiveOutgoing(file);
+    sender.SendTCPIPFile();
+
+    // The peer is replaying: its orders are kept for the end of the replay.
+    mApp.mTCPIPPhase = 19;
+    for (const Bytes& record : sender.sent)
+        mApp.Packet(record);
+    EXPECT_EQ(mApp.mTCPIPPhase, 21);
+    EXPECT_EQ(mApp.Incoming(), file);
+}
+
+// ---- Packets by phase ------------------------------------------------------------
+
+TEST_F(TwoPlayersTest, FirstOrdersChunkInTheOrdersPhaseMovesOnAndIsKept) {
+    mApp.mTCPIPPhase = 6;
+    mApp.Packet({6, 1, 2, 3});
+    EXPECT_EQ(mApp.mTCPIPPhase, 10);
+    EXPECT_EQ(mApp.Incoming(), (Bytes{1, 2, 3}));
+}
+
+TEST_F(TwoPlayersTest, MalformedAndUnexpectedPacketsAreIgnored) {
+    mApp.mTCPIPPhase = 6;
+    for (const Bytes& bad :
+         {Bytes{}, Bytes{0}, Bytes{20}, Bytes{255, 1}, Bytes{6}, Bytes{15, 0}, Bytes{16}, Bytes{12, 0, 0, 1},
+          Bytes{1, 0, 0, 0, 0, 0}, Bytes{19, 'a', 'b'}, Bytes{4, 1, 2}, Bytes{9, 1}, Bytes{13}, Bytes{11}}) {
+        mApp.Packet(bad);
+        EXPECT_EQ(mApp.mTCPIPPhase, 6);
+        EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+        EXPECT_FALSE(mApp.mPeerPause);
+    }
+    Bytes huge(8193, 6);
+    mApp.Packet(huge);
+    EXPECT_EQ(mApp.mTCPIPPhase, 6);
+    EXPECT_TRUE(mApp.forced.empty());
+
+    // A running total without a transfer panel changes nothing.
+    mApp.mBytesCounted = 5;
+    mApp.mTurnClockStart = 77;
+    mApp.Packet({12, 0, 0, 1, 0});
+    EXPECT_EQ(mApp.mBytesCounted, 5);
+    EXPECT_EQ(mApp.mTurnClockStart, 77);
+
+    // Chat before the battle's map exists shows nothing.
+    mApp.Packet({19, 'h', 'i', 0});
+    EXPECT_EQ(mApp.mRadioLine[0].GetLength(), 0);
+}
+
+TEST_F(TwoPlayersTest, BothPressingGoTheJoiningSideGivesWay) {
+    NetApp joiner;
+    joiner.mConnectionType = 2;
+    joiner.mIsHost = false;
+    joiner.mTCPIPPhase = 7;
+    joiner.GiveOutgoing(Pattern(100));
+    joiner.Packet({6, 9, 9});
+    EXPECT_EQ(joiner.mTCPIPPhase, 11);
+    EXPECT_EQ(joiner.mOutgoingTurnFile, nullptr);
+    EXPECT_EQ(joiner.mBytesToSend, 0);
+    EXPECT_EQ(joiner.Incoming(), (Bytes{9, 9}));
+
+    mApp.mIsHost = true;
+    mApp.mTCPIPPhase = 7;
+    mApp.GiveOutgoing(Pattern(100));
+    mApp.Packet({6, 9, 9});
+    EXPECT_EQ(mApp.mTCPIPPhase, 7);
+    EXPECT_NE(mApp.mOutgoingTurnFile, nullptr);
+    EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+
+    // Own orders sent, the peer's second file starts: phase 9 keeps it.
+    NetApp waiting;
+    waiting.mConnectionType = 2;
+    waiting.mTCPIPPhase = 8;
+    waiting.Packet({4, 5});
+    EXPECT_EQ(waiting.mTCPIPPhase, 9);
+    EXPECT_EQ(waiting.Incoming(), Bytes{5});
+}
+
+TEST_F(TwoPlayersTest, ResultsAreCountedBackAndTheHandshakeAnswersTheBuild) {
+    mApp.mTCPIPPhase = 15;
+    mApp.Packet({9, 1, 2, 3});
+    mApp.Packet({9, 4});
+    EXPECT_EQ(mApp.mTCPIPPhase, 18);
+    ASSERT_EQ(mApp.forced.size(), 2u);
+    EXPECT_EQ(mApp.forced[0], (Bytes{12, 0, 0, 0, 3}));
+    EXPECT_EQ(mApp.forced[1], (Bytes{12, 0, 0, 0, 4}));
+    // A results file that does not decompress is dropped unmerged.
+    mApp.Packet({10});
+    EXPECT_EQ(mApp.forced.back(), Bytes{13});
+    EXPECT_EQ(mApp.mTCPIPPhase, 19);
+    EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+
+    NetApp joiner;
+    joiner.mConnectionType = 2;
+    joiner.mTCPIPPhase = 5;
+    GString31 build;
+    build.IStringRez(9999);
+    uint32_t own = static_cast<uint32_t>(build.ConvertToNumber());
+    joiner.Packet({1, uint8_t(own >> 24), uint8_t(own >> 16), uint8_t(own >> 8), uint8_t(own)});
+    ASSERT_EQ(joiner.forced.size(), 1u);
+    EXPECT_EQ(joiner.forced[0], Bytes{2});
+    uint32_t other = own + 1;
+    joiner.Packet({1, uint8_t(other >> 24), uint8_t(other >> 16), uint8_t(other >> 8), uint8_t(other)});
+    EXPECT_EQ(joiner.forced.back(), Bytes{3});
+}
+
+// ---- GO, clock and pause -----------------------------------------------------------
+
+TEST_F(TwoPlayersTest, GoButtonFollowsThePhase) {
+    struct Step {
+        int32_t before, after;
+        bool result;
+    };
+    for (Step s : {Step{10, 11, false}, Step{14, 14, true}, Step{8, 8, false}, Step{19, 19, false}}) {
+        mApp.mTCPIPPhase = s.before;
+        EXPECT_EQ(mApp.GoButton(), s.result);
+        EXPECT_EQ(mApp.mTCPIPPhase, s.after);
+    }
+    for (int32_t phase : {6, 12}) {
+        NetApp app;
+        app.mConnectionType = 2;
+        app.mTCPIPPhase = phase;
+        EXPECT_FALSE(app.GoButton());
+        EXPECT_EQ(app.mTCPIPPhase, phase + 1);
+    }
+    NetApp hotseat;
+    EXPECT_TRUE(hotseat.GoButton());
+
+    for (int32_t phase = 0; phase <= 23; ++phase) {
+        mApp.mTCPIPPhase = phase;
+        bool held = phase == 7 || phase == 8 || phase == 9 || phase == 11 || (phase >= 13 && phase <= 18);
+        EXPECT_EQ(mApp.ProhibitOrdersDueToTCPIP(), held) << phase;
+    }
+    mApp.mTCPIPPhase = 6;
+    mApp.mAutoSaveReloading = true;
+    EXPECT_TRUE(mApp.ProhibitOrdersDueToTCPIP());
+    hotseat.mAutoSaveReloading = true;
+    EXPECT_FALSE(hotseat.ProhibitOrdersDueToTCPIP());
+}
+
+TEST_F(TwoPlayersTest, TurnClockCountsWholeSecondsWithTheReplayAllowance) {
+    mApp.mTurnTimeLimit = 60000;
+    mApp.mTurnClockStart = static_cast<int32_t>(mApp.now);
+    EXPECT_EQ(mApp.TCPIPTimeRemaining(), 135u);
+    mApp.now += 1;
+    EXPECT_EQ(mApp.TCPIPTimeRemaining(), 135u);
+    mApp.now += 999;
+    EXPECT_EQ(mApp.TCPIPTimeRemaining(), 134u);
+    mApp.now = static_cast<uint32_t>(mApp.mTurnClockStart) + 135000 - 1;
+    EXPECT_EQ(mApp.TCPIPTimeRemaining(), 1u);
+    mApp.now += 1;
+    EXPECT_EQ(mApp.TCPIPTimeRemaining(), 0u);
+    mApp.now += 50000;
+    EXPECT_EQ(mApp.TCPIPTimeRemaining(), 0u);
+}
+
+TEST_F(TwoPlayersTest, PauseNeedsBothPlayers) {
+    mApp.mTurnClockStart = 5000;
+    mApp.mClockWasRunning = true;
+    mApp.Packet({15});
+    EXPECT_TRUE(mApp.mPeerPause);
+    ASSERT_EQ(mApp.forced.size(), 1u);
+    EXPECT_EQ(mApp.forced[0], (Bytes{16, 0}));
+    EXPECT_EQ(mApp.mTurnClockStart, 5000);
+
+    mApp.mOwnPauseRequest = true;
+    mApp.Packet({16, 0});
+    EXPECT_FALSE(mApp.mPeerPause);
+    EXPECT_EQ(mApp.mTurnClockStart, 5000);
+    mApp.Packet({16, 1});
+    EXPECT_EQ(mApp.mTurnClockStart, 0);
+    EXPECT_FALSE(mApp.mOwnPauseRequest);
+    EXPECT_FALSE(mApp.mPeerPause);
+    EXPECT_FALSE(mApp.mClockWasRunning);
+
+    NetApp asked;
+    asked.mConnectionType = 2;
+    asked.mOwnPauseRequest = true;
+    asked.mTurnClockStart = 9;
+    asked.Packet({15});
+    EXPECT_EQ(asked.forced[0], (Bytes{16, 1}));
+    EXPECT_EQ(asked.mTurnClockStart, 0);
+}
+
+// ---- Radio lines ---------------------------------------------------------------------
+
+TEST_F(TwoPlayersTest, RadioLogDropsTheOldestAndExpiresFromTheFront) {
+    for (int i = 0; i < 15; ++i) {
+        GString255 line;
+        line.IStringNum(i);
+        mApp.now = 1000 + static_cast<uint32_t>(i);
+        mApp.AddRadioTextX(&line, i % 2);
+    }
+    EXPECT_STREQ(mApp.mRadioLine[0].GetCString(), "1");
+    EXPECT_EQ(mApp.mRadioSide[0], 1);
+    EXPECT_EQ(mApp.mRadioTime[0], 1001);
+    EXPECT_STREQ(mApp.mRadioLine[13].GetCString(), "14");
+    EXPECT_EQ(mApp.mRadioSide[13], 0);
+
+    NetApp app;
+    GString255 a("alt"), b("neu"), c("frisch");
+    app.now = 0;
+    app.AddRadioTextX(&a, 0);
+    app.now = 10000;
+    app.AddRadioTextX(&b, 1);
+    app.now = 5000; // older than the line before it
+    app.AddRadioTextX(&c, 0);
+    app.now = 89999;
+    app.RadioTextTimeOut();
+    EXPECT_STREQ(app.mRadioLine[0].GetCString(), "alt");
+    app.now = 95000;
+    app.RadioTextTimeOut();
+    // The first line went; the second is younger and holds the third back.
+    EXPECT_STREQ(app.mRadioLine[0].GetCString(), "neu");
+    EXPECT_STREQ(app.mRadioLine[1].GetCString(), "frisch");
+    EXPECT_EQ(app.mRadioLine[2].GetLength(), 0);
+    app.now = 100000;
+    app.RadioTextTimeOut();
+    EXPECT_EQ(app.mRadioLine[0].GetLength(), 0);
+    EXPECT_EQ(app.mRadioLine[1].GetLength(), 0);
+
+    app.AddRadioInstructions();
+    EXPECT_EQ(app.mRadioSide[0], 2);
+    EXPECT_GT(app.mRadioLine[0].GetLength(), 0);
+}
+
+TEST_F(TwoPlayersTest, RadioLinesWrapToTheWidth) {
+    ASSERT_TRUE(GOLTAFonts::Make());
+    GOLTAFont font = mApp.GetRadioFont();
+    mApp.mRadioWidest = 120;
+    std::string word(120, 'W');
+    GString255 text(word.c_str());
+    mApp.AddRadioText(&text, 1);
+    int lines = 0;
+    std::string rebuilt;
+    for (int i = 0; i < 14 && mApp.mRadioLine[i].GetLength() > 0; ++i, ++lines) {
+        GString255& line = mApp.mRadioLine[i];
+        EXPECT_LE(StringWidthInPixels(&line, font), 120);
+        std::string s = line.GetCString();
+        if (i > 0) {
+            ASSERT_EQ(s.substr(0, 6), "      ");
+            s = s.substr(6);
+        }
+        // The longest piece that fits: one more character is too wide.
+        if (i + 1 < 14 && mApp.mRadioLine[i + 1].GetLength() > 0) {
+            GString255 longer;
+            longer = line;
+            longer.AddChar('W');
+            EXPECT_GT(StringWidthInPixels(&longer, font), 120);
+        }
+        EXPECT_EQ(mApp.mRadioSide[i], 1);
+        rebuilt += s;
+    }
+    EXPECT_GT(lines, 1);
+    EXPECT_EQ(rebuilt, word);
+
+    // Words break after the space; a limit narrower than the indent ends.
+    NetApp words;
+    words.mRadioWidest = 60;
+    GString255 sentence("Panzer links am Waldrand, drei Stueck");
+    words.AddRadioText(&sentence, 0);
+    EXPECT_EQ(words.mRadioLine[0].GetCString()[words.mRadioLine[0].GetLength() - 1], ' ');
+    NetApp narrow;
+    narrow.mRadioWidest = 8;
+    GString255 wide("WWWWWWWW");
+    narrow.AddRadioText(&wide, 0);
+    EXPECT_LE(narrow.mRadioLine[0].GetLength(), 2);
+    GOLTAFonts::Release();
+}
+
+// ---- Hotseat and e-mail hand-over ------------------------------------------------------
+
+TEST(TwoPlayersHandOver, HotseatSwapsSidesAndPreferencesButNotTheFog) {
+    {
+        MVApplication app; // owns the battle from here on
+        gBattle = MakeTestBattle("Heiss").release();
+        app.mConnectionType = 0;
+        app.mPlayers = 2;
+        app.mSide = 0;
+        app.mPrefs[kPrefFogOfWar] = 2;
+        app.mOtherPrefs[kPrefFogOfWar] = 0;
+        app.mPrefs[kPrefZoom] = 1;
+        app.mOtherPrefs[kPrefZoom] = 3;
+        app.SendGameData();
+        EXPECT_TRUE(app.mSidesSwapped);
+        EXPECT_EQ(app.mSide, 1);
+        EXPECT_EQ(app.mPrefs[kPrefZoom], 3);
+        EXPECT_EQ(app.mOtherPrefs[kPrefZoom], 1);
+        EXPECT_EQ(app.mPrefs[kPrefFogOfWar], 2);
+        EXPECT_FALSE(app.mIdleRequestB);
+        if (gBattle->mMap) {
+            EXPECT_EQ(gBattle->mMap->mDrawMode, 2);
+        }
+        EXPECT_TRUE(app.SecondHalf());
+
+        // Back to the first player during the set-up: the next pass opens it.
+        app.SendGameData();
+        EXPECT_FALSE(app.mSidesSwapped);
+        EXPECT_EQ(app.mSide, 0);
+        EXPECT_TRUE(app.mIdleRequestB);
+        if (gBattle->mMap) {
+            EXPECT_EQ(gBattle->mMap->mDrawMode, 1);
+        }
+
+        gBattle->mSetupPhase = false;
+        app.mIdleRequestB = false;
+        app.SendGameData();
+        app.SendGameData();
+        EXPECT_FALSE(app.mIdleRequestB);
+    }
+    EXPECT_EQ(gBattle, nullptr);
+}
+
+TEST(TwoPlayersHandOver, MailTurnLeavesForTheMenuAndTcpDoesNothing) {
+    {
+        MVApplication app;
+        gBattle = MakeTestBattle("Post").release();
+        app.mConnectionType = 1;
+        app.mPlayers = 2;
+        app.mSide = 0;
+        app.SendGameData();
+        EXPECT_EQ(app.mState, kStateNone);
+        EXPECT_EQ(app.mSide, 0);
+        EXPECT_FALSE(app.mSidesSwapped);
+    }
+    {
+        MVApplication net;
+        net.mConnectionType = 2;
+        net.mSide = 1;
+        net.SendGameData();
+        EXPECT_EQ(net.mSide, 1);
+        EXPECT_FALSE(net.mShowPBEMBox);
+        net.mRandomSeed = 4321;
+        EXPECT_EQ(net.TCPTurnCounter(), 4321);
+        net.SetTCPTurnCounter(99);
+        EXPECT_EQ(net.mRandomSeed, 99);
+    }
+    EXPECT_EQ(gBattle, nullptr);
+}
+
+// ---- Connection screens and loss -------------------------------------------------------
+
+TEST_F(TwoPlayersTest, LostConnectionDropsTheTransfersAndAddressesPrintDotted) {
+    mApp.mTCPIPPhase = 9;
+    mApp.WriteIncomingBytesToDisk(Pattern(10).data(), 10);
+    mApp.GiveOutgoing(Pattern(50));
+    mApp.mPeerDiedMessageOff = true;
+    mApp.ConnectionDied(true);
+    // The peer had ended its battle: nothing is reported or dropped.
+    EXPECT_NE(mApp.mIncomingTurnFile, nullptr);
+    mApp.mPeerDiedMessageOff = false;
+    mApp.ConnectionDied(true);
+    EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+    EXPECT_EQ(mApp.mOutgoingTurnFile, nullptr);
+    EXPECT_EQ(mApp.mBytesToSend, 0);
+
+    mApp.mOwnAddress[0] = static_cast<int32_t>(0xC0A8010Au);
+    mApp.mOwnAddress[1] = 0x7F000001;
+    mApp.mOwnAddressCount = 2;
+    GString63 text;
+    mApp.ConcatServerIPAddress(&text, 0);
+    EXPECT_STREQ(text.GetCString(), "192.168.1.10");
+    text.IStringText("");
+    mApp.ConcatServerIPAddress(&text, 1);
+    EXPECT_STREQ(text.GetCString(), "127.0.0.1");
+    mApp.ConcatServerIPAddress(&text, 2);
+    EXPECT_STREQ(text.GetCString(), "127.0.0.1");
+}
+
+TEST_F(TwoPlayersTest, JoiningSideReportsTheLoadedScenarioAndStartsTheClock) {
+    mApp.mTurnTimeLimit = 60000;
+    mApp.JoinerBeginsBattle();
+    ASSERT_EQ(mApp.forced.size(), 1u);
+    EXPECT_EQ(mApp.forced[0], Bytes{11});
+    // The first orders phase has twice the limit: the plain one and the
+    // replay allowance less the limit.
+    EXPECT_EQ(mApp.TCPIPTimeRemaining(), 120u);
+
+    NetApp host;
+    host.mConnectionType = 2;
+    host.mTCPIPPhase = 4;
+    host.mTurnTimeLimit = 60000;
+    host.Packet({11});
+    EXPECT_EQ(host.mTCPIPPhase, 6);
+    EXPECT_EQ(host.TCPIPTimeRemaining(), 120u);
+}

@@ -1,0 +1,123 @@
+// A vehicle's point value, force readiness and air-target score: boats,
+// fixed emplacements and soft vehicles by their rules, records the loader
+// allows that would divide by zero, and the value of a vehicle as new.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/GOLTA.h"
+#include "units/vehicle_fixtures.h"
+
+TEST(VehicleValue, BoatsBunkersAndSoftVehiclesFollowTheirRules) {
+    VehicleBattle b;
+    b.mTables.vehicles[kTestLorry].mKind = 5;
+    Vehicle* boat = b.AddVehicle(kTestLorry, kAllies, 100, 100);
+    EXPECT_EQ(boat->GetVPValue(false, kKnowTruth), 10.0f);
+    EXPECT_EQ(boat->GetVPValue(true, kKnowTruth), 10.0f);
+
+    // Without contact the enemy's view skips the experience and leader terms.
+    Vehicle* bunker = b.AddVehicle(kTestBunker, kAllies, 150, 100);
+    bunker->mContactLevel = 0;
+    EXPECT_NEAR(bunker->GetVPValue(false, kKnowEnemy), 5.0f * 1.4f * 0.82f + 15.0f, 1e-4f);
+    b.mTables.vehicles[kTestBunker].mExtraValue = 10;
+    b.mTables.vehicles[kTestBunker].mExtraValueSteps = 2;
+    b.mTables.vehicles[kTestBunker].mExtraStepsOfFive = 1;
+    EXPECT_NEAR(bunker->GetVPValue(false, kKnowEnemy), 25.0f * 1.4f * 0.82f + 15.0f, 1e-4f);
+
+    b.mTables.vehicles[kTestLorry].mKind = 0;
+    Vehicle* lorry = b.AddVehicle(kTestLorry, kAllies, 200, 100);
+    lorry->mContactLevel = 0;
+    const float soft =
+        5.0f * 0.7f * (40 * 0.0025f + 0.96f) * ((100.0f / 15.0f - 11.0f) * 0.008f + 1.0f) * 0.88f;
+    EXPECT_NEAR(lorry->GetVPValue(false, kKnowEnemy), soft * 0.82f + 15.0f, 1e-3f);
+    b.mTables.vehicles[kTestLorry].mFlags |= kVLightArmor;
+    EXPECT_NEAR(lorry->GetVPValue(false, kKnowEnemy), soft / 0.7f * 0.85f * 0.82f + 15.0f, 1e-3f);
+}
+
+TEST(VehicleValue, ZeroWeightHullAndGunCountsStayFinite) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 100, 100);
+    const float before = tank->GetVPValue(false, kKnowTruth);
+    EXPECT_TRUE(std::isfinite(before));
+    b.mTables.vehicles[kTestTank].mWeight = 0;
+    b.mTables.vehicles[kTestTank].mHullFigure = 0.0f;
+    const float v = tank->GetVPValue(false, kKnowTruth);
+    EXPECT_TRUE(std::isfinite(v));
+    EXPECT_GT(v, 15.0f);
+    // A machine-gun slot with a type but no guns adds nothing.
+    b.mTables.vehicles[kTestTank].mCoaxMG = 3;
+    b.mTables.vehicles[kTestTank].mCoaxMGCount = 0;
+    EXPECT_EQ(tank->GetVPValue(false, kKnowTruth), v);
+}
+
+TEST(VehicleValue, ValueAsNewDrawsForTheFreshVehicleAndRestoresArmour) {
+    VehicleBattle b;
+    b.mTables.vehicles[kTestTank].mArmorQuality = 4;
+    b.mBattle.mDate = 4405;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 100, 100);
+    tank->mArmorFactor[0] = 1.1f;
+    const float own = tank->GetVPValue(false, kKnowTruth);
+    EXPECT_EQ(tank->mArmorFactor[0], 1.1f);
+    SeedRandomGenerator(11);
+    const uint32_t seeded = GetRandomState();
+    const float fresh = tank->GetVPValue(true, kKnowTruth);
+    EXPECT_NE(GetRandomState(), seeded); // the fresh vehicle's set-up draws
+    EXPECT_TRUE(std::isfinite(fresh));
+    EXPECT_TRUE(std::isfinite(own));
+    EXPECT_EQ(tank->mArmorFactor[0], 1.1f);
+}
+
+TEST(VehicleValue, ReadinessCountsAmmunitionAndMobility) {
+    VehicleBattle b;
+    b.mTables.vehicles[kTestTank].mMaxRounds = 40;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 100, 100);
+    const int32_t v = static_cast<int32_t>(tank->GetVPValue(false, kKnowTruth));
+    int32_t ready = 7, total = 3;
+    tank->mActive = false;
+    EXPECT_FALSE(tank->ForceReadiness(&ready, &total));
+    EXPECT_EQ(ready, 7);
+    EXPECT_EQ(total, 3);
+    tank->mActive = true;
+    for (uint16_t& n : tank->mAmmo)
+        n = 0;
+    tank->mAmmo[1] = 40;
+    tank->mImmobile = true;
+    ready = total = 0;
+    tank->ForceReadiness(&ready, &total);
+    EXPECT_EQ(total, v);
+    EXPECT_EQ(ready, static_cast<int32_t>(v * 0.75f));
+    // A dug-in vehicle is not the worse for standing still.
+    tank->mDugIn = true;
+    ready = total = 0;
+    tank->ForceReadiness(&ready, &total);
+    EXPECT_EQ(ready, v);
+}
+
+TEST(VehicleValue, AirTargetScoreByRoofArmourAndState) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 100, 100); // roof 10 mm
+    tank->mActive = true;
+    tank->mContactLevel = 5;
+    // The unit's own score draws a fraction: both sides start from one seed.
+    auto base = [tank](AirWeaponKind w) {
+        SeedRandomGenerator(5);
+        return tank->Unit::AirTargetScore(w);
+    };
+    auto score = [tank](AirWeaponKind w) {
+        SeedRandomGenerator(5);
+        return tank->AirTargetScore(w);
+    };
+    EXPECT_FLOAT_EQ(score(3), base(3) * 2.0f);                      // outside the table
+    EXPECT_FLOAT_EQ(score(2), base(2) * 0.1f * 2.0f);               // 10 > 0.5 x 20
+    EXPECT_FLOAT_EQ(score(17), base(17) * 2.0f);                    // 10 <= 0.2 x 62
+    const float mid = 0.1f + 0.9f * (0.5f * 26 - 10) / (0.3f * 26); // 5.2 < 10 <= 13
+    EXPECT_FLOAT_EQ(score(13), base(13) * mid * 2.0f);
+    tank->mContactLevel = 0;
+    EXPECT_FLOAT_EQ(score(3), base(3) * 2.0f * 0.5f);
+    Vehicle* bunker = b.AddVehicle(kTestBunker, kAllies, 150, 100);
+    bunker->mContactLevel = 5;
+    bunker->mActive = false;
+    bunker->mBurning = true;
+    EXPECT_EQ(bunker->AirTargetScore(3), 0.0f);
+}
