@@ -18,6 +18,7 @@
 #include "units/DataTables.h"
 #include "units/RuleContext.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 Battle* gBattle = nullptr;
 GSoundStream* Battle::mAmbientSound = nullptr;
@@ -55,6 +56,10 @@ void InstallRuleContext() {
     context.timeOfDay = RuleTimeOfDay;
     context.terrainAt = RuleTerrain;
     SetRuleContext(&context);
+    // A shot that bounces off a vehicle makes its ricochet through the battle.
+    Vehicle::sMakeRicochetPacket = [](ActionPacket* shell, bool shattered) {
+        if (gBattle) gBattle->CreateRicochetPacket(shell, shattered);
+    };
 }
 
 template <class Table> void WriteTableBytes(GFile* file, const Table& table, int32_t count) {

@@ -43,3 +43,33 @@ void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectPar
                    int32_t shardCount, float shardFloor, const EffectPuff* puffs, int32_t puffCount,
                    GGraphic* const* explosionTextures, int32_t slice);
 void DrawFlameImpact(Map* map, const EffectTiming& t, bool large, int32_t slice);
+
+// A shell, rocket, flame stream or burst in flight as the viewer sees it:
+// the start point already chosen by the viewer's knowledge of the firer.
+struct ShellView {
+    int32_t look = 0;
+    EffectTiming t; // start, duration; x, y, z the start point
+    float targetX = 0.0f, targetY = 0.0f, targetZ = 0.0f;
+    float heading = 0.0f; // degrees from +x toward +y
+    float muzzleHeight = 0.0f;
+    bool raisedBurst = false;
+    int32_t flightSlices = 0;       // a flame stream's flight, once stretched
+    const float* pellets = nullptr; // 600 x 3 offsets of look 3, or null
+    bool sideOneTracer = false;     // fired by a side-1 unit
+    int32_t cameraLevel = 0;
+    float (*u)() = nullptr;    // the effects' shared draws: a fraction
+    uint32_t (*r)() = nullptr; // and a 32-bit value
+};
+// The four values a look sets: base size, shots, spacing and speed.
+struct ShellLook {
+    float size;
+    int32_t shots;
+    float spacing;
+    float speed;
+};
+ShellLook ShellLookOf(int32_t look);
+void DrawShell(Map* map, const ShellView& s, int32_t slice);
+
+class Ephemeral;
+// Draws one of the replay's effect objects at a slice (the effects' drawing hook).
+void DrawEphemeralEffect(Ephemeral* effect, int32_t slice);

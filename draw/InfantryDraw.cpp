@@ -8,6 +8,7 @@
 #include "draw/DrawSettings.h"
 #include "draw/InfantryDraw.h"
 #include "draw/UnitDraw.h"
+#include "draw/WeaponDraw.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Infantry.h"
@@ -106,6 +107,9 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
         if ((terrain >= 5 && terrain <= 8) || WillDigFoxhole()) sink += 10.0f;
     }
 
+    Infantry* const outer = gWeaponStatics.unit;
+    gWeaponStatics.unit = this;
+    gWeaponStatics.weaponCode = kWeaponDrawNone;
     const int32_t n = GetNrFigures();
     const float unit = scale > 0.0f ? scale : 1.0f;
     const FigureDetail level = FigureDetailFor(factor);
@@ -160,6 +164,11 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
         }
         d3::Pop();
     }
+    gDrawLOD = factor < 0.0038f;
+    DrawSquadWeapons(*this);
+    gDrawLOD = false;
+    gWeaponStatics.unit = outer;
     d3::Pop();
     s.crewNoLegs = s.crewTorsoOnly = false;
+    gWeaponStatics.crewHandObject = false;
 }

@@ -6,11 +6,13 @@
 #include <cmath>
 
 #include "battle/Battle.h"
+#include "battle/Ephemeral.h"
 #include "battle/UnitList.h"
 #include "draw/Draw3D.h"
 #include "draw/DrawInternal.h"
 #include "draw/DrawSettings.h"
 #include "draw/DrawTables.h"
+#include "draw/EffectDraw.h"
 #include "map/Map.h"
 #include "renderer/G3DObject.h"
 #include "units/Unit.h"
@@ -192,9 +194,17 @@ void Battle::DrawUnits(float a, float b, float c) {
 }
 
 void Battle::DrawEphemerals() {
-    if (!gDrawHooks.drawEffect) return;
-    for (int32_t i = 0; i < mEffects.GetCount(); ++i)
-        if (GObject* e = mEffects.GetObjectA(i)) gDrawHooks.drawEffect(e);
+    // Each effect draws itself at the playback slice through the effect drawing.
+    if (!gDrawEphemeral) gDrawEphemeral = DrawEphemeralEffect;
+    const int32_t slice = PlaybackTimeSlice();
+    for (int32_t i = 0; i < mEffects.GetCount(); ++i) {
+        GObject* e = mEffects.GetObjectA(i);
+        if (!e) continue;
+        if (gDrawHooks.drawEffect)
+            gDrawHooks.drawEffect(e);
+        else if (auto* effect = dynamic_cast<Ephemeral*>(e))
+            effect->Draw(slice);
+    }
 }
 
 namespace {

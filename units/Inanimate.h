@@ -24,5 +24,6 @@ public:
     void CheckBuildingOccupancy() override;
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
     void ConcatName(GString* text, bool full) override;
-    void DrawCode(bool needsClip, float scale, float factor) override {}
+    // Drawing: a small marker (fixed objects) or silhouette (aircraft).
+    void DrawCode(bool needsClip, float scale, float factor) override;
 };

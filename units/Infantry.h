@@ -178,6 +178,8 @@ public:
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override;
     // Drawing: the unit's men in their ring, each at his level of detail.
     void DrawCode(bool needsClip, float scale, float factor) override;
+    void DrawBase(FogOfWarContact contact, bool b, float f1, float f2) override;
+    void PrintWarningLabel() override;
 
     // ---- Taking hits --------------------------------------------------------------
     void TakeMineHit(bool reduced) override;

@@ -73,8 +73,9 @@ TEST_F(InfantryDrawing, TheFrameIsScaledTheManDrawnAtHisDetailAndTheStackBalance
     for (const auto* c : CallsOf(f.recorder, DrawOp::kOpacity))
         shadow = shadow || (c->mArgs[0] > 0.0f && c->mArgs[0] < 1.0f);
     EXPECT_TRUE(shadow);
+    // The shadow and the four quads of the rifle in his hands.
     const int richQuads = f.recorder.Count(DrawOp::kTexturedQuad);
-    EXPECT_EQ(richQuads, 1);
+    EXPECT_EQ(richQuads, 5);
     // Far: a speck and no shadow.
     Draw(0.0015f);
     EXPECT_EQ(f.recorder.Count(DrawOp::kTexturedQuad), 0);
