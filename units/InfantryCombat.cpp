@@ -252,7 +252,11 @@ bool Infantry::FireSecondarySmallArms() {
     if (mTarget || mAreaTarget || mLoadTime != 0.0f || IsHiding(true)) return false;
     CountDown(&mSecondaryFireTime);
     if (mSecondaryFireTime != 0.0f) return false;
-    if ((mPackedID * 15 + mSliceCount) % 120 != 0) return false;
+    // The identifier's product wraps as 32-bit arithmetic does; a company
+    // letter in the high bits would overflow a signed multiplication.
+    const auto stagger =
+        static_cast<int32_t>(static_cast<uint32_t>(mPackedID) * 15u + static_cast<uint32_t>(mSliceCount));
+    if (stagger % 120 != 0) return false;
     Unit* t = TargetSecondarySmallArms();
     if (!t) return false;
     mTarget = t;

@@ -368,6 +368,18 @@ void DataSeeds() {
     }
 }
 
+// The shipped scenario descriptions (first byte even) and order scripts (odd).
+void ScenarioSeeds() {
+    for (const char* name : {"hecken", "bruecke", "panzer", "grossangriff"}) {
+        Bytes text = ReadDisk(sSource + "/data/scenarios/" + name + ".txt");
+        text.insert(text.begin(), 0);
+        Put("fuzz_scenario_text", std::string(name) + "_text", text);
+        Bytes script = ReadDisk(sSource + "/data/scenarios/" + name + ".orders");
+        script.insert(script.begin(), 1);
+        Put("fuzz_scenario_text", std::string(name) + "_orders", script);
+    }
+}
+
 void NetworkSeeds() {
     Bytes stream;
     OPAppendHeader(&stream, kOPRecordCreditGrant, 4096);
@@ -508,6 +520,7 @@ int main(int argc, char** argv) {
     MapSeeds();
     SmokeSeeds();
     DataSeeds();
+    ScenarioSeeds();
     NetworkSeeds();
     TurnPacketSeeds();
     SoundAndPictureSeeds();

@@ -1,0 +1,47 @@
+// The scenario builder's readers: the first byte picks the description (even)
+// or the order script (odd), the rest is the text. Any text is read or
+// refused with a file, line and reason, never a crash. A description of a
+// small map that reads is built into a battle, which is then checked to hold
+// the units it described; the order script is checked against it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "FuzzRoundTrip.h"
+#include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "tools/scenarios/OrderScript.h"
+#include "tools/scenarios/ScenarioBuild.h"
+#include "units/Hack.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool loaded = DecryptData();
+    if (!loaded) FuzzFail("the program's game data does not load");
+    if (size < 1) return 0;
+    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    ScenarioFault fault;
+    if (data[0] & 1) {
+        OrderScript script;
+        if (!ParseOrderScript(text, "fuzz.orders", &script, &fault) && fault.reason.empty())
+            FuzzFail("a refused script without a reason");
+        return 0;
+    }
+    ScenarioDescription description;
+    if (!ParseScenarioText(text, "fuzz.txt", &description, &fault)) {
+        if (fault.reason.empty()) FuzzFail("a refused description without a reason");
+        return 0;
+    }
+    // Building large maps costs more than it finds.
+    if (description.columns * description.rows > 40 * 40 || description.units.size() > 200) return 0;
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(description, &fault);
+    if (!battle) {
+        if (fault.reason.empty()) FuzzFail("a refused build without a reason");
+        return 0;
+    }
+    int32_t onMap = 0;
+    for (const ScenarioUnit& unit : description.units)
+        if (unit.reinforcement < 0) ++onMap;
+    if (battle->mUnits->GetCount() != onMap) FuzzFail("the battle lost units of its description");
+    return 0;
+}

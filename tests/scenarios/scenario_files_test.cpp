@@ -1,0 +1,192 @@
+// The shipped scenarios: each description builds the same bytes every time,
+// the built file in the program folder is those bytes, its header gives the
+// intended rounds and size, and it loads through the game's reader and
+// writes back to the same bytes. Where units stand is checked again here
+// on the loaded battle.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+#include "ScenarioPaths.h"
+#include "battle/Battle.h"
+#include "battle/GameFile.h"
+#include "battle/Reinforcement.h"
+#include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
+#include "engine/FileTestFolder.h"
+#include "engine/GFile.h"
+#include "map/Map.h"
+#include "tools/scenarios/ScenarioBuild.h"
+#include "units/Hack.h"
+#include "units/Unit.h"
+#include "units/Vehicle.h"
+
+namespace {
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Descriptions() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(DM_SCENARIO_SOURCE_DIR))
+        if (entry.path().extension() == ".txt") names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The size each shipped scenario is meant to have: least and most units.
+struct IntendedSize {
+    const char* name;
+    int32_t least, most, turns;
+};
+constexpr IntendedSize kIntended[] = {
+    {"hecken", 10, 35, 15},
+    {"bruecke", 60, 100, 20},
+    {"panzer", 15, 40, 15},
+    {"grossangriff", 250, 330, 25},
+};
+
+class ShippedScenarios : public testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(DecryptData());
+        const std::string name = GetParam();
+        mSource = std::string(DM_SCENARIO_SOURCE_DIR) + "/" + name + ".txt";
+        ScenarioFault fault;
+        ASSERT_TRUE(ParseScenarioText(ReadText(mSource), mSource, &mDescription, &fault)) << fault.Text();
+    }
+    std::vector<uint8_t> Build() {
+        const std::string path = mFolder.File("s.mvg");
+        ScenarioFault fault;
+        EXPECT_TRUE(WriteScenarioFile(mDescription, path, &fault)) << fault.Text();
+        return ReadBytes(path);
+    }
+    FileTestFolder mFolder;
+    std::string mSource;
+    ScenarioDescription mDescription;
+};
+
+} // namespace
+
+TEST_P(ShippedScenarios, BuildsTheSameBytesAsTheProgramFolderHolds) {
+    std::vector<uint8_t> first = Build();
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(Build(), first);
+    EXPECT_EQ(ReadBytes(std::string(DM_SCENARIO_BUILT_DIR) + "/" + GetParam() + ".mvg"), first);
+}
+
+TEST_P(ShippedScenarios, LoadsAndWritesBackTheSameBytes) {
+    std::vector<uint8_t> built = Build();
+    const std::string path = mFolder.File("s.mvg");
+
+    GameFileHeader header;
+    {
+        GFile file;
+        ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
+        ASSERT_EQ(ReadGameFileHeader(&file, &header), kGameFileLoaded);
+    }
+    EXPECT_FALSE(header.fromGame);
+    EXPECT_STREQ(header.title.GetCString(), mDescription.title.c_str());
+    const IntendedSize* intended = nullptr;
+    for (const auto& size : kIntended)
+        if (GetParam() == size.name) intended = &size;
+    ASSERT_NE(intended, nullptr) << "no intended size for " << GetParam();
+    EXPECT_EQ(header.rounds, intended->turns);
+    EXPECT_GE(header.units, intended->least);
+    EXPECT_LE(header.units, intended->most);
+    EXPECT_NE(header.force[0], header.force[1]);
+
+    GameFileState state;
+    GameFileContents contents;
+    {
+        GFile file;
+        ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
+        ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
+    }
+    std::unique_ptr<Battle> loaded(contents.battle);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(contents.campaign, nullptr);
+    EXPECT_STREQ(state.scenarioName.GetCString(), mDescription.title.c_str());
+    EXPECT_EQ(state.randomSeed, mDescription.seed);
+    EXPECT_EQ(state.players, 0);
+    EXPECT_EQ(state.side, 2);
+    ASSERT_NE(loaded->mBriefing[2], nullptr);
+
+    // Reading draws each living vehicle's smoke width anew; give back the
+    // widths the builder drew, then the scenario form must be the same bytes.
+    ScenarioFault fault;
+    std::unique_ptr<Battle> original = BuildScenarioBattle(mDescription, &fault);
+    ASSERT_NE(original, nullptr) << fault.Text();
+    ASSERT_EQ(loaded->mUnits->GetCount(), original->mUnits->GetCount());
+    for (int32_t i = 0; i < loaded->mUnits->GetCount(); ++i) {
+        Unit* u = loaded->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitVehicle)
+            static_cast<Vehicle*>(u)->mSmokeWidth =
+                static_cast<Vehicle*>(original->mUnits->GetUnit(i))->mSmokeWidth;
+    }
+    for (int side = 0; side < 2; ++side)
+        for (int32_t r = 0; r < loaded->mReinforcements[side].GetCount(); ++r) {
+            auto* a = static_cast<Reinforcement*>(loaded->mReinforcements[side].GetObjectA(r));
+            auto* b = static_cast<Reinforcement*>(original->mReinforcements[side].GetObjectA(r));
+            for (int32_t i = 0; i < a->mUnits->GetCount(); ++i)
+                if (a->mUnits->GetUnit(i)->mUnitType == kUnitVehicle)
+                    static_cast<Vehicle*>(a->mUnits->GetUnit(i))->mSmokeWidth =
+                        static_cast<Vehicle*>(b->mUnits->GetUnit(i))->mSmokeWidth;
+        }
+    const std::string again = mFolder.File("again.mvg");
+    {
+        Battle* old = gBattle;
+        gBattle = loaded.get();
+        GFile file;
+        ASSERT_TRUE(file.IFile(again.c_str(), kFileModeCompressedWrite));
+        WriteGameFile(&file, &state, loaded.get(), nullptr, {.scenario = true});
+        gBattle = old;
+    }
+    EXPECT_EQ(ReadBytes(again), built);
+
+    // Every map unit stands where it may, in its side's zone; flags and
+    // arrival points lie on the map.
+    Battle* old = gBattle;
+    gBattle = loaded.get();
+    Map* map = loaded->mMap;
+    for (int32_t i = 0; i < loaded->mUnits->GetCount(); ++i) {
+        Unit* u = loaded->mUnits->GetUnit(i);
+        EXPECT_TRUE(u->InSetupZone(u->mX, u->mY)) << "unit " << i;
+        if (!u->IsPassenger(false)) {
+            EXPECT_TRUE(u->CanOccupyLocation(u->mX, u->mY, true)) << "unit " << i;
+        }
+    }
+    for (int32_t i = 0; i < loaded->mFlags.GetCount(); ++i) {
+        auto* flag = static_cast<VictoryFlag*>(loaded->mFlags.GetObjectA(i));
+        EXPECT_TRUE(map->OnMap(flag->mX, flag->mY));
+    }
+    for (int side = 0; side < 2; ++side)
+        for (int32_t r = 0; r < loaded->mReinforcements[side].GetCount(); ++r) {
+            auto* group = static_cast<Reinforcement*>(loaded->mReinforcements[side].GetObjectA(r));
+            EXPECT_TRUE(map->OnMap(group->mX, group->mY));
+        }
+    gBattle = old;
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, ShippedScenarios, testing::ValuesIn(Descriptions()),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+
+TEST(ShippedScenarioSet, HoldsTheFourIntendedScenarios) {
+    std::vector<std::string> names = Descriptions();
+    for (const auto& size : kIntended)
+        EXPECT_NE(std::find(names.begin(), names.end(), size.name), names.end()) << size.name;
+}

@@ -1,0 +1,271 @@
+// Descriptions and order scripts that must be refused name the file, the
+// line and the reason, and leave no file behind; sound ones give the units
+// and orders they describe.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "battle/Battle.h"
+#include "battle/Reinforcement.h"
+#include "battle/UnitList.h"
+#include "engine/FileTestFolder.h"
+#include "tools/scenarios/BattleRunner.h"
+#include "tools/scenarios/OrderScript.h"
+#include "tools/scenarios/ScenarioBuild.h"
+#include "units/Hack.h"
+#include "units/Unit.h"
+#include "units/Vehicle.h"
+
+namespace {
+
+// A sound description; a test appends lines to it or replaces one.
+const char* const kBase = R"(title "Probe"
+map 20 20 1.0 60
+date 4406
+turns 10
+seed 7
+briefing general "Lage."
+area water 180 0 220 0 220 400 180 400
+zone 1 0 0 100 400
+zone 4 300 0 400 400
+flag large 200 200
+force allies 30 regular
+company A
+platoon 1 zone 1
+inf 4 0 40 100 0 leader
+inf 1 1 40 140 0
+force axis 0 regular
+company B
+platoon 1 zone 4
+veh 16 0 340 100 180 leader
+inf 252 1 340 200 180
+)";
+
+class DescriptionTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(DecryptData()); }
+
+    // Parses and builds; the fault's line and reason when refused.
+    bool Build(const std::string& text, ScenarioFault* fault) {
+        ScenarioDescription d;
+        if (!ParseScenarioText(text, "probe.txt", &d, fault)) return false;
+        return BuildScenarioBattle(d, fault) != nullptr;
+    }
+    void ExpectRefused(const std::string& text, int line, const std::string& reason) {
+        ScenarioFault fault;
+        EXPECT_FALSE(Build(text, &fault)) << text;
+        EXPECT_EQ(fault.file, "probe.txt");
+        EXPECT_EQ(fault.line, line) << fault.Text();
+        EXPECT_NE(fault.reason.find(reason), std::string::npos) << fault.Text();
+    }
+};
+
+} // namespace
+
+TEST_F(DescriptionTest, SoundDescriptionMakesItsUnitsAndLinks) {
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(kBase, "probe.txt", &d, &fault)) << fault.Text();
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    ASSERT_EQ(battle->mUnits->GetCount(), 4);
+    Unit* leader = battle->mUnits->GetUnit(0);
+    Unit* squad = battle->mUnits->GetUnit(1);
+    EXPECT_EQ(squad->mPlatoonHQ, leader);
+    EXPECT_EQ(leader->mPlatoonHQ, nullptr);
+    EXPECT_EQ(squad->GetCompanyNumber(), 'A');
+    EXPECT_EQ(squad->GetPlatoonNumber(), 1);
+    EXPECT_EQ(squad->GetUnitNumber(), 1);
+    EXPECT_FALSE(squad->IsAxis());
+    EXPECT_TRUE(battle->mUnits->GetUnit(2)->IsAxis());
+    EXPECT_EQ(battle->mLastTurn, 10);
+    // Every unit starts with its basic load: the squad its rounds, the tank
+    // its gun's mix of high explosive and armour-piercing rounds.
+    EXPECT_GT(squad->mAmmo[kAmmoHE], 0);
+    Unit* tank = battle->mUnits->GetUnit(2);
+    EXPECT_GT(tank->mAmmo[kAmmoHE], 0);
+    EXPECT_GT(tank->mAmmo[kAmmoAP], 0);
+    int32_t rounds = 0;
+    for (uint16_t a : tank->mAmmo)
+        rounds += a;
+    EXPECT_EQ(rounds, tank->MaxAllowedAmmo(nullptr));
+    EXPECT_EQ(battle->mFlags.GetCount(), 1);
+}
+
+TEST_F(DescriptionTest, RidersBoardTheirCarrierAndStandWhereItStands) {
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(std::string(kBase) +
+                                      "platoon 2\nveh 15 0 360 300 180\ninf 252 1 300 300 180 rides 0\n",
+                                  "probe.txt", &d, &fault));
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    Unit* lorry = battle->mUnits->GetUnit(4);
+    Unit* rider = battle->mUnits->GetUnit(5);
+    EXPECT_EQ(rider->mTransport, lorry);
+    EXPECT_EQ(static_cast<Vehicle*>(lorry)->mPassengers[0], rider);
+    EXPECT_EQ(rider->mX, 360.0f);
+    EXPECT_EQ(rider->mY, 300.0f);
+    // A full squad needs a vehicle with room for two passengers.
+    ExpectRefused(std::string(kBase) + "platoon 2\nveh 16 0 360 300 180\ninf 252 1 0 0 0 rides 0\n", 23,
+                  "cannot carry");
+}
+
+TEST_F(DescriptionTest, FormAndRangeFaultsNameTheLine) {
+    ExpectRefused(std::string(kBase) + "colour red\n", 21, "unknown key 'colour'");
+    ExpectRefused(std::string(kBase) + "turns 12\n", 21, "'turns' given twice");
+    ExpectRefused(std::string(kBase) + "hill 100 100 50 500\n", 21, "height 500 is out of range");
+    ExpectRefused(std::string(kBase) + "inf 1 5 900 100 0\n", 21, "x 900 is out of range");
+    ExpectRefused(std::string(kBase) + "flag small 400 100\n", 21, "off the map");
+    ExpectRefused(std::string(kBase) + "briefing axis \"Br\xe2\x82\xac\"\n", 21, "outside Latin-1");
+    ExpectRefused(std::string(kBase) + "briefing axis \"offen\n", 21, "not closed");
+    ExpectRefused(std::string(kBase) + "inf 1 1 340 240 0\n", 21, "given twice in its platoon");
+    ExpectRefused(std::string(kBase) + "inf 252 2 340 240 0 rides 5\n", 21, "no vehicle 5");
+    ExpectRefused("map 20 20 1.0 60\ntitle \"Ein Titel der viel zu lang geraten ist\"\n", 2,
+                  "1 to 31 characters");
+    ExpectRefused("title \"Probe\"\nmap 20 20 1.0 60\n", 0, "no general briefing");
+}
+
+TEST_F(DescriptionTest, PlacementFaultsNameTheUnitsLine) {
+    ExpectRefused(std::string(kBase) + "veh 999 3 340 300 180\n", 21, "no vehicle row 999");
+    ExpectRefused(std::string(kBase) + "inf 252 3 240 300 180\n", 21, "outside zone 4");
+    ExpectRefused(std::string(kBase) + "veh 16 3 344 104 180\n", 21,
+                  "within reach of the vehicle on line 19");
+    // Deep water inside the side's zone.
+    ExpectRefused(std::string(kBase) + "zone 4 200 0 240 400\nveh 16 3 210 300 180\n", 22,
+                  "may not stand there");
+    ExpectRefused(std::string(kBase) + "force axis 31 regular\nplatoon 2\ninf 1 0 340 300 180\n", 23,
+                  "does not fight for the Axis");
+}
+
+TEST_F(DescriptionTest, ListsBeyondWhatIdentifiersNameAreRefused) {
+    std::string many = kBase;
+    for (int i = 0; i < 21; ++i)
+        many += "reinforce 5 0.5 300 300\n";
+    ExpectRefused(many, 20 + 21, "more than 20 reinforcements");
+
+    std::string crowded = std::string(kBase) + "reinforce 5 0.5 300 300\n";
+    for (int i = 0; i < 501; ++i)
+        crowded += "inf 252 " + std::to_string(i + 2) + " 300 300 0\n";
+    ExpectRefused(crowded, 21 + 501, "more than 500 units in one reinforcement");
+}
+
+TEST_F(DescriptionTest, GermanTextsBecomeLatin1) {
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(std::string(kBase) + "briefing axis \"Br\xc3\xbc"
+                                                       "cke\"\n",
+                                  "probe.txt", &d, &fault));
+    EXPECT_EQ(d.briefing[0], "Br\xfc"
+                             "cke");
+}
+
+TEST_F(DescriptionTest, RefusedDescriptionLeavesTheOldFileAndNoPart) {
+    FileTestFolder folder;
+    const std::string path = folder.File("probe.mvg");
+    {
+        std::ofstream old(path);
+        old << "old";
+    }
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(std::string(kBase) + "inf 252 3 240 300 180\n", "probe.txt", &d, &fault));
+    EXPECT_FALSE(WriteScenarioFile(d, path, &fault));
+    std::ifstream in(path);
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "old");
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+}
+
+// ---------------------------------------------------------------- scripts
+
+TEST(OrderScriptText, FaultsNameTheLine) {
+    struct Case {
+        const char* text;
+        int line;
+        const char* reason;
+    } cases[] = {
+        {"move allies A 1 1 move 10 10\n", 1, "before the first 'turn'"},
+        {"turn 2\nturn 2\n", 2, "turns must rise"},
+        {"turn 1\nmove allies A 1 1 stroll 10 10\n", 2, "unknown pace 'stroll'"},
+        {"turn 1\nmove allies A 1 1 move 10\n", 2, "x y pairs"},
+        {"turn 1\nfire allies A 1 1 at allies B 1 1\n", 2, "its own side"},
+        {"turn 1\nmove russians A 1 1 move 10 10\n", 2, "unknown side"},
+        {"turn 1\njump allies A 1 1\n", 2, "unknown key 'jump'"},
+    };
+    for (const Case& c : cases) {
+        OrderScript script;
+        ScenarioFault fault;
+        EXPECT_FALSE(ParseOrderScript(c.text, "probe.orders", &script, &fault)) << c.text;
+        EXPECT_EQ(fault.line, c.line) << fault.Text();
+        EXPECT_NE(fault.reason.find(c.reason), std::string::npos) << fault.Text();
+    }
+}
+
+TEST(OrderScriptText, OrdersReachTheNamedUnitInTheirTurnOnly) {
+    ASSERT_TRUE(DecryptData());
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(kBase, "probe.txt", &d, &fault));
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr);
+    Battle* old = gBattle;
+    gBattle = battle.get();
+
+    OrderScript script;
+    ASSERT_TRUE(
+        ParseOrderScript("turn 1\nmove axis B 1 0 hunt 320 160 300 180\nturn 2\nmove axis B 1 0 move 340 60\n"
+                         "fire axis B 1 1 at allies A 1 1\n",
+                         "probe.orders", &script, &fault));
+    EXPECT_TRUE(CheckOrderScript(script, battle.get(), &fault)) << fault.Text();
+    EXPECT_EQ(ApplyOrders(script, 1, battle.get()), 1);
+    Unit* tank = battle->mUnits->GetUnit(2);
+    ASSERT_EQ(tank->mNrWaypoints, 2);
+    EXPECT_EQ(tank->mWaypoints[1].mX, 300.0f);
+    EXPECT_EQ(tank->mWaypoints[1].mY, 180.0f);
+    EXPECT_EQ(battle->mUnits->GetUnit(3)->mNrWaypoints, 0);
+
+    OrderScript stray;
+    ASSERT_TRUE(ParseOrderScript("turn 1\n\nmove allies A 4 1 move 60 60\n", "stray.orders", &stray, &fault));
+    EXPECT_FALSE(CheckOrderScript(stray, battle.get(), &fault));
+    EXPECT_EQ(fault.line, 3);
+    gBattle = old;
+}
+
+// ---------------------------------------------------------------- runner
+
+TEST(BattleRunnerLoad, RefusesDamagedFilesAndScripts) {
+    ASSERT_TRUE(DecryptData());
+    FileTestFolder folder;
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(kBase, "probe.txt", &d, &fault));
+    const std::string path = folder.File("probe.mvg");
+    ASSERT_TRUE(WriteScenarioFile(d, path, &fault));
+
+    std::string error;
+    {
+        BattleRunner runner;
+        ASSERT_TRUE(runner.Load(path, &error)) << error;
+        EXPECT_EQ(runner.Seed(), 7);
+        EXPECT_EQ(gBattle, runner.GetBattle());
+        const std::string script = folder.File("probe.orders");
+        std::ofstream(script) << "turn 1\nmove allies C 1 1 move 60 60\n";
+        EXPECT_FALSE(runner.LoadScript(script, &error));
+        EXPECT_NE(error.find("probe.orders:2"), std::string::npos) << error;
+    }
+    EXPECT_EQ(gBattle, nullptr);
+
+    // The file cut short.
+    const auto size = std::filesystem::file_size(path);
+    std::filesystem::resize_file(path, size / 2);
+    BattleRunner runner;
+    EXPECT_FALSE(runner.Load(path, &error));
+    EXPECT_EQ(runner.GetBattle(), nullptr);
+    EXPECT_FALSE(runner.Load(folder.File("missing.mvg"), &error));
+    EXPECT_NE(error.find("cannot be read"), std::string::npos);
+}

@@ -1,0 +1,168 @@
+#include "tools/scenarios/BattleRunner.h"
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/GameFile.h"
+#include "engine/GEncoder.h"
+#include "engine/GFile.h"
+#include "engine/GOLTA.h"
+
+namespace {
+
+std::string DigestOf(void (*write)(Battle*, GFile*), Battle* battle) {
+    GFile file;
+    if (!file.ITempFile(false)) return std::string();
+    write(battle, &file);
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return HavalHex(HavalHash256(bytes.data(), bytes.size()));
+}
+
+const char* ResultText(GameFileResult result) {
+    switch (result) {
+    case kGameFileFormatTooNew:
+    case kGameFileVersionTooNew:
+        return "written by a newer version";
+    case kGameFileWrongBuild:
+        return "written by another build";
+    default:
+        return "damaged";
+    }
+}
+
+} // namespace
+
+uint32_t RunnerTurnSeed(uint16_t scenarioSeed, int32_t turn) {
+    return static_cast<uint32_t>(scenarioSeed) ^ (static_cast<uint32_t>(turn) * 2654435761u);
+}
+
+std::string PacketBlockDigest(Battle* battle) {
+    return DigestOf([](Battle* b, GFile* f) { b->WriteActionPackets(f); }, battle);
+}
+
+std::string BattleDigest(Battle* battle) {
+    return DigestOf([](Battle* b, GFile* f) { b->Write(f); }, battle);
+}
+
+BattleRunner::BattleRunner() = default;
+
+BattleRunner::~BattleRunner() {
+    Release();
+}
+
+void BattleRunner::Release() {
+    if (mBattle) {
+        if (gBattle == mBattle) gBattle = mOldBattle;
+        delete mBattle;
+        mBattle = nullptr;
+    }
+}
+
+bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
+    Release();
+    // The seed first, then the load from that seed.
+    GameFileState state;
+    for (int pass = 0; pass < 2; ++pass) {
+        GameFileResult result = kGameFileDamaged;
+        {
+            GFile file;
+            if (!file.IFile(scenarioPath.c_str(), kFileModeCompressedRead)) {
+                *error = scenarioPath + ": cannot be read";
+                return false;
+            }
+            GameFileHeader header;
+            result = ReadGameFileHeader(&file, &header);
+            if (result == kGameFileLoaded && header.fromGame) {
+                *error = scenarioPath + ": a saved game, not a scenario";
+                return false;
+            }
+        }
+        GFile file;
+        if (!file.IFile(scenarioPath.c_str(), kFileModeCompressedRead)) {
+            *error = scenarioPath + ": cannot be read";
+            return false;
+        }
+        if (pass == 1) SeedRandomGenerator(mSeed);
+        GameFileContents contents;
+        if (result == kGameFileLoaded)
+            result = ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &mHost});
+        if (result != kGameFileLoaded || !contents.battle) {
+            delete contents.battle;
+            delete contents.campaign;
+            *error =
+                scenarioPath + ": " + (result == kGameFileLoaded ? "holds no battle" : ResultText(result));
+            return false;
+        }
+        delete contents.campaign;
+        mSeed = state.randomSeed;
+        if (pass == 0) {
+            delete contents.battle;
+            continue;
+        }
+        mBattle = contents.battle;
+    }
+    mOldBattle = gBattle;
+    gBattle = mBattle;
+    // Set-up: the units stand where the scenario placed them; GO ends it.
+    if (mBattle->mSetupPhase) {
+        SeedRandomGenerator(RunnerTurnSeed(mSeed, 0));
+        mBattle->HandleCommand(kRunnerCommandGo);
+    }
+    return true;
+}
+
+bool BattleRunner::LoadScript(const std::string& scriptPath, std::string* error) {
+    std::ifstream in(scriptPath, std::ios::binary);
+    if (!in) {
+        *error = scriptPath + ": cannot be read";
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    ScenarioFault fault;
+    if (!ParseOrderScript(text.str(), scriptPath, &mScript, &fault) ||
+        (mBattle && !CheckOrderScript(mScript, mBattle, &fault))) {
+        *error = fault.Text();
+        mScript = OrderScript{};
+        return false;
+    }
+    return true;
+}
+
+bool BattleRunner::Over() const {
+    return !mBattle || mBattle->Over();
+}
+
+bool BattleRunner::RunTurn(RunnerTurn* result, std::string* error) {
+    if (!mBattle) {
+        *error = "no scenario loaded";
+        return false;
+    }
+    if (mBattle->Over()) {
+        *error = "the battle is over";
+        return false;
+    }
+    const int32_t turn = mBattle->mTurn;
+    const auto start = std::chrono::steady_clock::now();
+    ApplyOrders(mScript, turn, mBattle);
+    SeedRandomGenerator(RunnerTurnSeed(mSeed, turn));
+    mBattle->HandleCommand(kRunnerCommandGo);
+    result->turn = turn;
+    result->packetDigest = PacketBlockDigest(mBattle);
+    mBattle->HandleCommand(kRunnerCommandNextTurn);
+    const auto end = std::chrono::steady_clock::now();
+    result->milliseconds = std::chrono::duration<double, std::milli>(end - start).count();
+    if (mBattle->mTurn == turn && !mBattle->Over()) {
+        *error =
+            "this build computes no turn: GO and next turn left the battle at turn " + std::to_string(turn);
+        return false;
+    }
+    result->battleDigest = BattleDigest(mBattle);
+    return true;
+}

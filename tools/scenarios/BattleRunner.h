@@ -1,0 +1,69 @@
+#pragma once
+// The headless battle runner: loads a scenario file through the game file's
+// reader, gives each turn's scripted orders through the units' own order
+// operations, and plays the turns through the battle's own commands (GO,
+// then next turn, which plays the rest of the turn back) with a host of its
+// own, until the battle ends or a turn count is reached. The benchmarks and
+// the regression tests drive it as the command-line runner does.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "battle/BattleHost.h"
+#include "tools/scenarios/OrderScript.h"
+
+class Battle;
+
+// The battle's commands the runner sends.
+constexpr int32_t kRunnerCommandGo = 9;
+constexpr int32_t kRunnerCommandNextTurn = 10;
+
+// What one computed turn gave.
+struct RunnerTurn {
+    int32_t turn = 0;         // the turn computed
+    std::string packetDigest; // HAVAL-256 of the turn's action-packet block
+    std::string battleDigest; // HAVAL-256 of the battle written after the turn
+    double milliseconds = 0.0;
+};
+
+class BattleRunner {
+public:
+    BattleRunner();
+    ~BattleRunner();
+    BattleRunner(const BattleRunner&) = delete;
+    BattleRunner& operator=(const BattleRunner&) = delete;
+
+    // Loads the scenario (seeding the generator from its seed first) and
+    // ends its set-up with GO; false with the reason for a file that is not
+    // a sound scenario.
+    bool Load(const std::string& scenarioPath, std::string* error);
+    // Reads the order script and checks it names units of the scenario.
+    bool LoadScript(const std::string& scriptPath, std::string* error);
+    // Computes the next turn; false with the reason when the battle is over
+    // or this build computes no turn.
+    bool RunTurn(RunnerTurn* result, std::string* error);
+    bool Over() const;
+
+    Battle* GetBattle() const { return mBattle; }
+    uint16_t Seed() const { return mSeed; }
+
+private:
+    void Release();
+
+    BattleHost mHost; // headless: one player, hotseat, seen from the Axis
+    Battle* mBattle = nullptr;
+    Battle* mOldBattle = nullptr;
+    uint16_t mSeed = 0;
+    OrderScript mScript;
+};
+
+// The generator's seed before the turn is computed: from the scenario's
+// seed and the turn only, so that a turn's result does not depend on what
+// ran before it in the process.
+uint32_t RunnerTurnSeed(uint16_t scenarioSeed, int32_t turn);
+
+// HAVAL-256 in hex of the battle's action-packet block and of the battle's
+// file form.
+std::string PacketBlockDigest(Battle* battle);
+std::string BattleDigest(Battle* battle);

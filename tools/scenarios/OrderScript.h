@@ -1,0 +1,50 @@
+#pragma once
+// The order script of a scenario (docs/scenarios.md): for each turn, moves
+// with a pace and waypoints, area targets and unit targets, naming units by
+// side, company, platoon and number. The runner gives them through the
+// units' own order operations.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/scenarios/ScenarioText.h"
+
+class ScenarioCore;
+class Unit;
+
+struct ScriptUnitName {
+    int32_t side = 0;
+    char company = 'A';
+    int32_t platoon = 1;
+    int32_t number = 0;
+};
+
+struct ScriptOrder {
+    int line = 0;
+    int32_t turn = 1;
+    enum Kind { kMove, kArea, kUnit } kind = kMove;
+    ScriptUnitName unit;
+    int32_t order = 20;                // the move order (20..37)
+    std::vector<ScenarioPoint> points; // waypoints, or the area target
+    ScriptUnitName target;             // kUnit
+};
+
+struct OrderScript {
+    std::string file;
+    std::vector<ScriptOrder> orders; // in the script's order
+};
+
+bool ParseOrderScript(const std::string& text, const std::string& file, OrderScript* out,
+                      ScenarioFault* fault);
+
+// The map unit of the battle that the name names, or null.
+Unit* FindScriptUnit(ScenarioCore* battle, const ScriptUnitName& name);
+
+// Checks that every unit the script names stands on the scenario's map, or
+// arrives as a reinforcement; false with the fault.
+bool CheckOrderScript(const OrderScript& script, const ScenarioCore* battle, ScenarioFault* fault);
+
+// Gives the orders of that turn to the battle's units. Orders for units no
+// longer in play are skipped. Returns how many were given.
+int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battle);
