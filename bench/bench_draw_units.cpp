@@ -143,7 +143,7 @@ void BM_SoldierLevel(benchmark::State& state) {
     pose.leftHipPitch = 20.0f, pose.rightKnee = -25.0f, pose.rightElbow = 50.0f;
     const auto d = static_cast<FigureDetail>(state.range(0));
     static const char* const kNames[] = {"Best",        "Good",     "Average",     "Sucky",
-                                         "CircusFreak", "PondScum", "DistantSpeck"};
+                                         "CircusFreak", "PondScum", "DistantDot"};
     state.SetLabel(kNames[d]);
     rig.r->RenderBegin(nullptr);
     for (auto _ : state) {

@@ -23,7 +23,7 @@ enum FigureDetail : int32_t {
     kFigureSucky,
     kFigureCircusFreak,
     kFigurePondScum,
-    kFigureDistantSpeck,
+    kFigureDistantDot,
     kFigureDetailCount
 };
 

@@ -159,13 +159,13 @@ const char* AverageHeadgear(int32_t kind) {
 
 void Head(FigureDetail d, const FigurePose& p, bool needsClip) {
     const FigureStatics& s = gFigureStatics;
-    if (d == kFigureDistantSpeck) {
-        TwoSided("SoldierFaceSpeck", needsClip);
+    if (d == kFigureDistantDot) {
+        TwoSided("SoldierFaceDot", needsClip);
         return;
     }
     if (d >= kFigureSucky) { // one cap piece and the face in the body frame
-        Piece("SoldierCapSpeck", needsClip);
-        Piece("SoldierFaceSpeck", needsClip);
+        Piece("SoldierCapDot", needsClip);
+        Piece("SoldierFaceDot", needsClip);
         return;
     }
     d3::Push();
@@ -398,7 +398,7 @@ void Torso(FigureDetail d, bool needsClip) {
         Piece("SoldierTorsoSucky", needsClip);
         break;
     default:
-        Piece("SoldierTorsoSpeck", needsClip);
+        Piece("SoldierTorsoDot", needsClip);
         break;
     }
 }
@@ -412,7 +412,7 @@ FigureDetail FigureDetailFor(float factor) {
     if (factor > 0.0033f) return kFigureSucky;
     if (factor > 0.0025f) return kFigureCircusFreak;
     if (factor > 0.002f) return kFigurePondScum;
-    return kFigureDistantSpeck;
+    return kFigureDistantDot;
 }
 
 void DrawSkis(float pitch) {
@@ -425,7 +425,7 @@ void DrawSkis(float pitch) {
 }
 
 void DrawSoldier(FigureDetail d, const FigurePose& p, int32_t figure, bool needsClip) {
-    if (d < kFigureBest || d >= kFigureDetailCount) d = kFigureDistantSpeck;
+    if (d < kFigureBest || d >= kFigureDetailCount) d = kFigureDistantDot;
     const FigureStatics& s = gFigureStatics;
     d3::Push();
     d3::Translate(0.0f, p.bodyForward, p.bodyHeight);
@@ -440,7 +440,7 @@ void DrawSoldier(FigureDetail d, const FigurePose& p, int32_t figure, bool needs
     // A crewman in a hatch may show torso and head only, or no legs.
     if (!s.crewTorsoOnly) {
         if (d <= kFigureSucky) Arms(d, p, figure, needsClip);
-        if (!s.crewNoLegs && d != kFigureDistantSpeck) Legs(d, p, needsClip);
+        if (!s.crewNoLegs && d != kFigureDistantDot) Legs(d, p, needsClip);
     }
     d3::Pop();
 }

@@ -654,12 +654,12 @@ TEST(ModelTables, FigurePiecesMeetAtTheirJoints) {
         EXPECT_NEAR(ExtentOf(Table(foot)).minZ, -40.5f, 0.5f) << foot;
     EXPECT_NEAR(ExtentOf(Table("SoldierSkis")).minZ, -40.3f, 0.01f);
     // Torsos span the body from the hips to the shoulders; faces sit above them.
-    for (const char* torso : {"SoldierTorsoSpeck", "SoldierTorsoSucky", "SoldierTorsoGood"}) {
+    for (const char* torso : {"SoldierTorsoDot", "SoldierTorsoSucky", "SoldierTorsoGood"}) {
         Extent e = ExtentOf(Table(torso));
         EXPECT_NEAR(e.minZ, 63.0f, 1.0f) << torso;
         EXPECT_NEAR(e.maxZ, 114.5f, 1.5f) << torso;
     }
-    for (const char* face : {"SoldierFaceSpeck", "SoldierFaceAverage", "SoldierFaceGood"}) {
+    for (const char* face : {"SoldierFaceDot", "SoldierFaceAverage", "SoldierFaceGood"}) {
         Extent e = ExtentOf(Table(face));
         EXPECT_GT(e.minZ, 112.0f) << face;
         EXPECT_LT(e.maxZ, 140.0f) << face;
@@ -708,9 +708,9 @@ TEST(ModelTables, FigureMembersHaveTheirPrimitivesPerPiece) {
     // Per member: torso, head, each arm and each leg as the levels of detail fix them (S strip, F fan, t
     // triangle; a quad is a fan of 2; texture 6 is the face).
     const std::pair<const char*, const char*> pieces[] = {
-        {"SoldierTorsoSpeck", "T0 S6 F2 F2"},
-        {"SoldierFaceSpeck", "T6 F4"},
-        {"SoldierCapSpeck", "T2 F4"},
+        {"SoldierTorsoDot", "T0 S6 F2 F2"},
+        {"SoldierFaceDot", "T6 F4"},
+        {"SoldierCapDot", "T2 F4"},
         {"SoldierLegPondScum", "T3 F3"},
         {"SoldierThighCircus", "T3 F3"},
         {"SoldierShinCircus", "T3 F3 F3"},

@@ -76,7 +76,7 @@ TEST_F(InfantryDrawing, TheFrameIsScaledTheManDrawnAtHisDetailAndTheStackBalance
     // The shadow and the four quads of the rifle in his hands.
     const int richQuads = f.recorder.Count(DrawOp::kTexturedQuad);
     EXPECT_EQ(richQuads, 5);
-    // Far: a speck and no shadow.
+    // Far: a fleck and no shadow.
     Draw(0.0015f);
     EXPECT_EQ(f.recorder.Count(DrawOp::kTexturedQuad), 0);
     EXPECT_EQ(f.recorder.Count(DrawOp::kTextureFan) + f.recorder.Count(DrawOp::kTextureStrip), 4);

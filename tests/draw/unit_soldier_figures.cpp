@@ -73,8 +73,8 @@ TEST(FigureLevels, EachThresholdIsStrictlyExceeded) {
     EXPECT_EQ(FigureDetailFor(0.0045f), kFigureSucky);
     EXPECT_EQ(FigureDetailFor(0.0033f), kFigureCircusFreak);
     EXPECT_EQ(FigureDetailFor(0.0025f), kFigurePondScum);
-    EXPECT_EQ(FigureDetailFor(0.002f), kFigureDistantSpeck);
-    EXPECT_EQ(FigureDetailFor(-1.0f), kFigureDistantSpeck);
+    EXPECT_EQ(FigureDetailFor(0.002f), kFigureDistantDot);
+    EXPECT_EQ(FigureDetailFor(-1.0f), kFigureDistantDot);
 }
 
 TEST_F(Figures, EveryLevelDrawsItsPiecesAndLeavesTheStackAsFound) {
@@ -95,7 +95,7 @@ TEST_F(Figures, EveryLevelDrawsItsPiecesAndLeavesTheStackAsFound) {
     }
     EXPECT_EQ(gLog.details, (std::vector<int>{0, 0, 1, 2}));
     EXPECT_EQ(gLog.figures, (std::vector<int>{1, 1, 1, 1}));
-    // An unknown level draws the far speck.
+    // An unknown level draws the far fleck.
     Draw(static_cast<FigureDetail>(99));
     EXPECT_EQ(Primitives(f.recorder), 4);
 }

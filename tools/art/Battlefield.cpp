@@ -13,7 +13,7 @@ constexpr int kGround = 128; // ground and overlay pictures, pixels per side
 // Open ground: one family per base number, elevation bands 0..19 from low and lush to high and bare.
 struct GroundFamily {
     int base;
-    Rgb low, high, speck;
+    Rgb low, high, fleck;
 };
 const GroundFamily kGroundFamilies[] = {
     {1550, {62, 92, 40}, {118, 132, 72}, {150, 140, 96}},      // summer grass
@@ -30,11 +30,11 @@ Image GroundPicture(const GroundFamily& f, int band) {
     Rgb b = Shade(Mix(f.low, f.high, 0.4f + t * 0.6f), 0.9f + 0.01f * band);
     uint32_t seed = uint32_t(f.base * 31 + band);
     Image img = NoiseTexture(kGround, kGround, a, b, 4, seed, 5);
-    // specks of a second colour (stones, flowers, dead grass), on a lattice that wraps
+    // flecks of a second colour (stones, flowers, dead grass), on a lattice that wraps
     for (int y = 0; y < kGround; ++y)
         for (int x = 0; x < kGround; ++x) {
             float n = TileNoise(x * 32.0f / kGround, y * 32.0f / kGround, 32, seed ^ 0x5151u);
-            if (n > 0.86f) img.Set(x, y, Mix(img.Get(x, y), f.speck, (n - 0.86f) * 5));
+            if (n > 0.86f) img.Set(x, y, Mix(img.Get(x, y), f.fleck, (n - 0.86f) * 5));
         }
     return NoPureWhite(img);
 }
