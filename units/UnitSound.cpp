@@ -14,6 +14,7 @@
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Infantry.h"
+#include "units/SmallArmsSounds.h"
 #include "units/Unit.h"
 
 namespace {
@@ -32,46 +33,6 @@ constexpr int16_t kCategoryGun = 19;
 
 // A small arm of no team: what is heard when no team can be picked.
 constexpr SmallArmsType kFallbackSmallArm = 6;
-
-struct SoundRange {
-    int32_t low, high;
-};
-
-SoundRange SmallArmsSounds(int32_t soundClass) {
-    switch (soundClass) {
-    case 0:
-        return {398, 399};
-    case 1:
-        return {2060, 2064};
-    case 2:
-        return {2070, 2074};
-    case 4:
-    case 20:
-    case 21:
-    case 22:
-        return {2100, 2101};
-    case 6:
-    case 9:
-        return {488, 492};
-    case 7:
-        return {435, 439};
-    case 10:
-        return {445, 448};
-    case 11:
-        return {2010, 2012};
-    case 12:
-        return {472, 475};
-    case 13:
-        return {2020, 2021};
-    case 17:
-        return {334, 336};
-    case 18:
-    case 19:
-        return {2030, 2032};
-    default:
-        return {2000, 2003};
-    }
-}
 
 // A new sound packet at the unit's place, stamped at the current slice
 // plus delay.
@@ -212,8 +173,8 @@ void Unit::AddSoundEffectFire(WeaponClass wclass, WeaponType weapon, float range
         }
         const int32_t soundClass = gSmallArmsData[arm].mSoundClass;
         if (soundClass == 13) category = kCategorySmallArmsHeavy;
-        const SoundRange sr = SmallArmsSounds(soundClass);
-        number = sr.low + static_cast<int32_t>(RandomPick(static_cast<uint32_t>(sr.high - sr.low + 1)));
+        const SmallArmsSoundRange sr = SmallArmsSounds(soundClass);
+        number = sr.first + static_cast<int32_t>(RandomPick(static_cast<uint32_t>(sr.last - sr.first + 1)));
     } else {
         if (wclass == kWClassFlame || wclass == kWClassAT) packetSlice = slice + 30;
         if (wclass == kWClassMG) packetSlice = slice + 24;
