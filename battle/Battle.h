@@ -245,6 +245,11 @@ public:
     // ---- The computer opponent's objective graph (ai/) --------------------
     // Builds mObjectiveGraph from the victory flags when there is none yet.
     void AICalculateFlagGraph();
+    // Plans the set-up turn of the side being planned: places its units and
+    // fortifications and leaves it with its first list of groups.
+    void AISetup();
+    // Gives the arriving reinforcements of a computer side a group of their own.
+    void AIAddReinforcementGroup(GList* arriving);
 
     // Settings and working fields that the unit rules and the screens read.
     int32_t mRegion = 2;             // 1 turns uniform 16 into 33 for infantry
