@@ -51,6 +51,7 @@ void Map::CreateView() {
     view->SetIdleTimer(0);
     view->mMap = this;
     mView = view;
+    if (MVApplication* app = TheApp()) app->MakeRadioInput(view);
     if (gCampaign && gBattle && !gBattle->mEditorScenario)
         if (Unit* mascot = gBattle->FindMascot(ViewSide())) ToggleCameraLock(mascot);
 }
