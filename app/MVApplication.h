@@ -163,8 +163,8 @@ public:
     void ReceivePacket(const uint8_t* data, uint32_t length);
     // Merges the received file into the running battle (bothSides: its
     // state counts for both sides; second: it is this machine's own file).
-    // A file that does not read is dropped whole.
-    void MergeTCPIPFile(bool bothSides, bool second);
+    // A file that does not read is dropped whole (false).
+    bool MergeTCPIPFile(bool bothSides, bool second);
     // Both orders files are merged: compute the action phase or wait for it.
     void CommunicateAction();
     // Rebuilds the unit graphics once the enemy's units have arrived.

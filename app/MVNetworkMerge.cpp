@@ -172,16 +172,16 @@ int32_t ByPackedID(GObject* a, GObject* b, void*) {
 
 } // namespace
 
-void MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
+bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     GFile* file = mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
-    if (!file) return;
+    if (!file) return false;
     Battle* running = gBattle;
     // A file that does not decompress, or whose body or packets are refused,
     // is dropped whole: the running battle stays as after the last exchange.
     if (!running || !running->mUnits || !file->RewindAndReadAsCompressed()) {
         delete file;
-        return;
+        return false;
     }
     Battle scratch;
     scratch.IBattleStub();
@@ -190,7 +190,7 @@ void MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     scratch.mLastTurn = running->mLastTurn;
     if (!scratch.ReadPartialTCP(file, second)) {
         delete file;
-        return;
+        return false;
     }
     UnitList* units = running->mUnits;
     UnitList* incoming = scratch.mUnits;
@@ -215,7 +215,7 @@ void MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     delete file;
     if (!packetsOK) {
         packets.EmptyOut(true);
-        return;
+        return false;
     }
 
     if (!mComputesTurn) running->mLastTurn = scratch.mLastTurn;
@@ -308,6 +308,7 @@ void MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     running->mSurrenderState[1 - (mSide == 1 ? 1 : 0)] = scratch.mSurrenderState[1 - (mSide == 1 ? 1 : 0)];
     if (bothSides) running->mSurrenderState[mSide == 1 ? 1 : 0] = scratch.mSurrenderState[mSide == 1 ? 1 : 0];
     VerifyScreenUnits(running);
+    return true;
 }
 
 void MVApplication::CommunicateAction() {

@@ -162,12 +162,12 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
 }
 
 // The joining side in a child process: its digests come back through a pipe.
-void RunPair(int32_t hostSpeed, int32_t joinSpeed) {
+void RunPair(int32_t hostSpeed, int32_t joinSpeed, uint32_t portOffset) {
     ASSERT_TRUE(DecryptData());
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     const std::string scenario = std::string(cwd) + "/Szenarien/hecken.mvg";
-    const uint32_t port = 20000u + static_cast<uint32_t>(getpid() % 20000);
+    const uint32_t port = 20000u + static_cast<uint32_t>(getpid() % 10000) * 3 + portOffset;
     int channel[2];
     ASSERT_EQ(pipe(channel), 0);
     const pid_t child = fork();
@@ -215,9 +215,76 @@ void RunPair(int32_t hostSpeed, int32_t joinSpeed) {
 } // namespace
 
 TEST(TwoPlayersLoopback, HostComputesWhenTheSpeedsTie) {
-    RunPair(100, 100);
+    RunPair(100, 100, 0);
 }
 
 TEST(TwoPlayersLoopback, FasterJoiningSideComputes) {
-    RunPair(100, 250);
+    RunPair(100, 250, 1);
+}
+
+// The joining side loads the scenario, sends malformed and unexpected
+// records instead of its answer, and dies without closing: the host ignores
+// them, notices the loss, drops what it was sending and keeps its battle.
+TEST(TwoPlayersLoopback, HostSurvivesAPeerThatSendsGarbageAndDies) {
+    ASSERT_TRUE(DecryptData());
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    const std::string scenario = std::string(cwd) + "/Szenarien/hecken.mvg";
+    const uint32_t port = 20000u + static_cast<uint32_t>(getpid() % 10000) * 3 + 2;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ProgramFolder folder;
+        LoopApp app;
+        app.port = port;
+        const uint8_t local[4] = {127, 0, 0, 1};
+        bool connected = false;
+        for (int attempt = 0; attempt < 200 && !connected; ++attempt) {
+            connected = app.ConnectToPeer(local);
+            if (!connected) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (connected && PumpUntil(app, [&] { return app.mTCPIPPhase == 6 && gBattle; })) {
+            uint32_t noise = 12345;
+            for (int i = 0; i < 300; ++i) {
+                uint8_t record[40];
+                const uint32_t length = 1 + i % 40;
+                for (uint32_t k = 0; k < length; ++k) {
+                    noise = noise * 1103515245u + 12345u;
+                    record[k] = static_cast<uint8_t>(noise >> 16);
+                }
+                if (length == 1 && record[0] == 11) record[0] = 12;
+                OPForceSend(record, length, 1);
+            }
+            for (int i = 0; i < 100; ++i) {
+                OPIdle();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        _exit(0);
+    }
+    ProgramFolder folder;
+    LoopApp host;
+    host.port = port;
+    host.mPlayers = 2;
+    host.mConnectionType = 2;
+    GFile file;
+    ASSERT_TRUE(file.IFile(scenario.c_str(), kFileModeCompressedRead));
+    GameFileState state;
+    GameFileContents contents;
+    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &host}), kGameFileLoaded);
+    delete contents.campaign;
+    gBattle = contents.battle;
+    host.mSide = 0;
+    host.ServerOpen();
+    EXPECT_TRUE(PumpUntil(host, [&] { return host.mTCPIPPhase == 4; }));
+    EXPECT_TRUE(PumpUntil(host, [&] { return !OPHasConnection(); }));
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(host.mTCPIPPhase, 4);
+    EXPECT_EQ(host.mIncomingTurnFile, nullptr);
+    EXPECT_EQ(host.mOutgoingTurnFile, nullptr);
+    ASSERT_NE(gBattle, nullptr);
+    host.CloseTCPIP();
+    delete gBattle;
+    gBattle = nullptr;
 }
