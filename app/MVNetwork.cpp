@@ -11,6 +11,7 @@
 #include "engine/EZOpenPlay.h"
 #include "engine/GButton3D.h"
 #include "engine/GKernel.h"
+#include "engine/GTextView.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
 #include "engine/GSoundManager.h"
@@ -431,6 +432,10 @@ void MVApplication::TCPIPIdleStep() {
             uint8_t build[5] = {1};
             WriteBig32(build + 1, static_cast<uint32_t>(BuildNumber()));
             ForceSendRecord(build, 5, 0);
+            if (auto* text = static_cast<GTextView*>(Alive(mTCPIPWaitBox))) {
+                text->SetTextRez(1681);
+                text->MoveTo(10, 65);
+            }
         }
         break;
     case 2:

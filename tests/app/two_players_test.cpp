@@ -650,3 +650,36 @@ TEST(TwoPlayersHandOver, OperationBattleCounterTravelsInTheGameFile) {
     campaign.mBattleCounter = 0;
     EXPECT_EQ(write(&campaign).size(), first.size());
 }
+
+// ---- The next battle of an operation over TCP/IP ---------------------------------------
+
+TEST_F(TwoPlayersTest, NextOperationBattleHostWaitsAndJoiningSideReportsReady) {
+    NetApp joiner;
+    joiner.mConnectionType = 2;
+    joiner.mIsHost = false;
+    joiner.mTurnClockStart = 5;
+    joiner.mOwnPauseRequest = true;
+    gBattle = MakeTestBattle("Feldzug").release();
+    gCampaign = new Campaign;
+    joiner.ContinueTCPIPOperation();
+    EXPECT_EQ(joiner.forced, std::vector<Bytes>{Bytes{14}});
+    EXPECT_EQ(gBattle, nullptr);
+    EXPECT_EQ(gCampaign, nullptr);
+    EXPECT_EQ(joiner.mTCPIPPhase, 5);
+    EXPECT_EQ(joiner.mTurnClockStart, 0);
+    EXPECT_FALSE(joiner.mOwnPauseRequest);
+
+    gBattle = MakeTestBattle("Feldzug").release();
+    gCampaign = new Campaign;
+    mApp.mIsHost = true;
+    mApp.ContinueTCPIPOperation();
+    EXPECT_EQ(gBattle, nullptr);
+    EXPECT_NE(gCampaign, nullptr);
+    EXPECT_EQ(mApp.mTCPIPPhase, 2);
+    EXPECT_TRUE(mApp.forced.empty());
+    // The joining side's packet 14 lets the host send the next battle.
+    mApp.Packet({14});
+    EXPECT_TRUE(mApp.mClientReady);
+    delete gCampaign;
+    gCampaign = nullptr;
+}
