@@ -44,14 +44,14 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "6a3d18ed61bfd873525d9d1bb5b4e7fab9fd40ae5e8edecd849b26250b6c71fd",
-     "c2bb24673a66005301e0123ab2fedf99662b21111dcbacacf428f0e11df4322e"},
-    {"bruecke", "d0942db67402584b2d65b2241d802b0e74527bf0cb44f585af4b2e2bba313c46",
-     "ced494d8295a58a06850c4962379f4e550bdd13d7923c4f4c77982aaf72b89fc"},
-    {"panzer", "195cc39f4ae55087542d2f73993dcd170adea0331cb6cb03d12a335a16868247",
-     "343159984ef283b8f6f2b1aa02a05205417d12a2011356b4d27290770cc425af"},
-    {"grossangriff", "8919558ee3a7f68bb1f78aa7aeba41c86b033248ae17d2fc2c7014c20aa37db0",
-     "ca4eea19e64babee9a188c2ee1d95feb8b12783488a33c1a69d1d652d94ad05d"},
+    {"hecken", "f121100c2b4caf3d8c4d8ce4e2fa018a987c6d2ff96206e4c43384d3593d1a77",
+     "8ad980d1e82bdbffb90fce76ccbb80612ae1f8eb4665872fbb3ebf668c7925b4"},
+    {"bruecke", "42b202a5bbec6af2adcbe980b3244139ec2dcaff88b0c37ce1fbe7cfa30148a6",
+     "2c1060add1d38ad0721e0a959e35e45411d8e7685757abbfac2b467f00fcd5f5"},
+    {"panzer", "1e66fd1a3e0fde06608d4e6f497756252d36d78a9104ef360cf106c91203a86b",
+     "684685f70f422f10cee6f039112d9b288ce99a7b5db851bbfd95e304bd96ad69"},
+    {"grossangriff", "b496e8b75dc7cc27fa6e0e42bf996f9203787a1c301fbae8bdf36a290d0dec56",
+     "cd11198cb8ec1e87a5cbc213cca5e00499c0a1520907ff00fc1f5e36c16655a8"},
 };
 
 } // namespace
