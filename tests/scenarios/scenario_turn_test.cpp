@@ -45,13 +45,13 @@ struct Pinned {
 };
 constexpr Pinned kPinned[] = {
     {"hecken", "f121100c2b4caf3d8c4d8ce4e2fa018a987c6d2ff96206e4c43384d3593d1a77",
-     "8ad980d1e82bdbffb90fce76ccbb80612ae1f8eb4665872fbb3ebf668c7925b4"},
+     "837631f5a2236b64e202655726ba2f26a18e3d3ff5eb22a0bf830ea30d6e046d"},
     {"bruecke", "42b202a5bbec6af2adcbe980b3244139ec2dcaff88b0c37ce1fbe7cfa30148a6",
-     "2c1060add1d38ad0721e0a959e35e45411d8e7685757abbfac2b467f00fcd5f5"},
+     "05c15dc1b6c6aa2f7dde08ccecb17c12484de9ab48c0859aed5a621050b796c4"},
     {"panzer", "1e66fd1a3e0fde06608d4e6f497756252d36d78a9104ef360cf106c91203a86b",
-     "684685f70f422f10cee6f039112d9b288ce99a7b5db851bbfd95e304bd96ad69"},
+     "e8ced9bf3ca51c3b95483b6844d19974a2856ea55248e44e1414e3976ce63f8d"},
     {"grossangriff", "b496e8b75dc7cc27fa6e0e42bf996f9203787a1c301fbae8bdf36a290d0dec56",
-     "cd11198cb8ec1e87a5cbc213cca5e00499c0a1520907ff00fc1f5e36c16655a8"},
+     "e6722e2935e6fcdc17ea8f044e1172e56efeac8f0fa98d600a533afbc58c8c93"},
 };
 
 } // namespace
