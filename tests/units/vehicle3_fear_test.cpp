@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "battle/ActionPacket.h"
 #include "engine/GOLTA.h"
 #include "map/MapTestUtil.h"
 #include "units/Functions.h"
@@ -455,4 +456,31 @@ TEST(VehicleFear, AHaltedVehicleInALargeFireEscapesIt) {
     b.map().mFire[b.map().SquareIndex(7, 10)] = 4;
     tank->FearReaction();
     EXPECT_EQ(tank->mNrWaypoints, 0);
+}
+
+TEST(VehicleRetreat, PassingSmokeMakesNoSpotSafe) {
+    FearBattle b;
+    b.mBattle.InstallMapLink();
+    b.mBattle.mTurn = 1;
+    b.mBattle.mComputing = true;
+    b.mBattle.mTimeSlice = 200;
+    Vehicle* tank = b.Tank(200, 200, 0);
+    ThreatTank* e = b.Threat(350, 200, tank);
+    const int32_t keep = b.mBattle.mTimeSlice;
+    b.mBattle.mTimeSlice = 0;
+    ActionPacket* on = b.mBattle.CreateActionPacket(0);
+    b.mBattle.mTimeSlice = keep;
+    on->mType = kPacketSmokeOn;
+    on->mX = 180;
+    on->mY = 200;
+    on->mStartTime = 2400 + 100;
+    on->mDuration = 2000;
+    on->mRadius = 20;
+    on->mDensity = 1.0f;
+    b.mBattle.AddSmokeShell(on);
+    ASSERT_FALSE(e->CanHitVehicleAt(170, 200, kKnowIdentified)); // the cloud hides it
+    EXPECT_FALSE(tank->BugOut(e, false, false, 0.0f));
+    EXPECT_EQ(tank->mNrWaypoints, 0);
+    EXPECT_FALSE(b.mBattle.mRetreatSearch);
+    EXPECT_FALSE(e->CanHitVehicleAt(170, 200, kKnowIdentified));
 }
