@@ -47,7 +47,7 @@ struct ScreenRig {
             battle.mUnits->Add(u);
         }
         battle.mSelectedUnit = battle.mUnits->GetUnit(0);
-        battle.mMap->mMultiSelect = true;
+        battle.mMultiSelection = true;
     }
     ~ScreenRig() { gBattle = old; }
 };
