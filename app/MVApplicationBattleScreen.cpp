@@ -34,6 +34,12 @@ void DropEngineSound(Vehicle* vehicle, bool queuedToo) {
     if (queuedToo && gBattle) gBattle->RemoveQueuedEngineSound(vehicle);
 }
 
+// Deletes a view unless a cleared screen took it already.
+void DropView(GView*& view) {
+    if (view && (!gKernel || gKernel->IsViewAlive(view))) delete view;
+    view = nullptr;
+}
+
 } // namespace
 
 GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
@@ -75,7 +81,7 @@ void MVApplication::ReleaseBattleScreen(Battle* battle) {
     }
     battle->mBottomPanel = nullptr;
     battle->mReplayControls = nullptr;
-    DeleteView(battle->mResultView);
+    DropView(battle->mResultView);
     // The screen may have been cleared with its views already.
     GView* root = mBattleScreen.mRoot;
     if (root && (!gKernel || gKernel->IsViewAlive(root))) delete root;
@@ -157,7 +163,7 @@ void MVApplication::ShowResult(bool noOperationStep, bool nightEnd) {
     if (gSound) gSound->FlushUnusedSounds(2);
     b->ShowScreens(false);
     if (gKernel) gKernel->ClearScreen(false);
-    DeleteView(b->mResultView);
+    DropView(b->mResultView);
     const bool continues = gCampaign && !gCampaign->Over();
     auto* view = new ResultView;
     view->IResultView(nullptr, b->mResult, &b->mTitle, gCampaign != nullptr, continues);
