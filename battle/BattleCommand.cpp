@@ -121,6 +121,11 @@ void Battle::HandleCommand(int32_t command) {
     if (command != 9 && command != 17 && command != 18) return;
 
     // GO.
+    if (mMap) {
+        // A drag in progress is dropped.
+        mMap->mTrackedUnit = nullptr;
+        mMap->mSetupChainPending = false;
+    }
     mMultiSelection = false;
     const int32_t humans = host->HumanPlayers();
     const int32_t connection = host->ConnectionKind();
