@@ -82,6 +82,7 @@ void MVApplication::ReleaseBattleScreen(Battle* battle) {
     battle->mBottomPanel = nullptr;
     battle->mReplayControls = nullptr;
     DropView(battle->mResultView);
+    battle->mScreen = nullptr;
     // The screen may have been cleared with its views already.
     GView* root = mBattleScreen.mRoot;
     if (root && (!gKernel || gKernel->IsViewAlive(root))) delete root;
@@ -98,6 +99,8 @@ void MVApplication::CreateGunChoiceMenu(Unit* vehicle) {
 
 void MVApplication::PlaybackPanelChanged(int32_t playState, int32_t seconds) {
     const bool replay = mState == kStatePlayback;
+    // The computation is over: its progress bar goes.
+    if (replay) ShowView(mBattleScreen.mActionBar, false);
     if (replay && mBattleScreen.mVCRPicture && !mBattleScreen.mVCRPicture->IsVisible())
         ShowReplayControls(&mBattleScreen, true);
     PlaybackChanged(&mBattleScreen, playState, seconds, gBattle && gBattle->AtEndOfPlayback());
