@@ -162,6 +162,7 @@ public:
     bool TurnClockPausable() override;
     void PauseTurnClock() override { PauseTCPIP(); }
     void ViewOtherSide() override { SwapSides(); }
+    void UnitGoes(Unit* unit) override;
 
     // ---- Two players: the hand-over of turns, TCP/IP play, radio text ---------------
     // Ends a player's turn in a hotseat or e-mail game (nothing over TCP/IP).

@@ -262,3 +262,7 @@ void MVApplication::RespondToOrder(int32_t order) {
 bool MVApplication::TurnClockPausable() {
     return mConnectionType == 2 && mTurnTimeLimit > 0 && (mTurnClockStart != 0 || mClockWasRunning);
 }
+
+void MVApplication::UnitGoes(Unit* unit) {
+    if (gBattle && gBattle->mMap) gBattle->mMap->ForgetUnit(unit);
+}

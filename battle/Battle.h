@@ -177,6 +177,9 @@ public:
     // Gives the pending multi-unit order to every other selected unit,
     // offset from the leader's point.
     void IssueMultiCommand();
+    // A unit about to be deleted leaves the selection, the camera lock and
+    // the screen's references.
+    void UnitGoes(Unit* unit);
     // The opening steps of a battle, once, with or without a screen.
     void BeginBattleLogic();
 

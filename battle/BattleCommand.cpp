@@ -143,8 +143,14 @@ void Battle::HandleCommand(int32_t command) {
         host->SynchRandomForTCPIP();
         SetSelectedUnit(nullptr);
         if (mUnits)
-            mUnits->DeleteSome([](GObject* m, void*) { return static_cast<Unit*>(m)->StampToMap(); }, nullptr,
-                               true);
+            mUnits->DeleteSome(
+                [](GObject* m, void* battle) {
+                    auto* u = static_cast<Unit*>(m);
+                    const bool gone = u->StampToMap();
+                    if (gone) static_cast<Battle*>(battle)->UnitGoes(u);
+                    return gone;
+                },
+                this, true);
         DigIn();
         if (mMap) mMap->DeleteLOSTable();
         if (mUnits)

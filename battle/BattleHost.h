@@ -163,6 +163,9 @@ public:
     virtual void PauseTurnClock() {}
     // The player looks at the battle from the other side (after its end).
     virtual void ViewOtherSide() {}
+    // A unit is about to be deleted: the screen drops every reference to it
+    // (picked, tracked, menu unit, sounds).
+    virtual void UnitGoes(Unit* unit) {}
 
     // The display preferences and frame clock the battlefield drawing
     // reads; null gives the drawing's defaults.

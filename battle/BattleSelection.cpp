@@ -180,7 +180,14 @@ void Battle::JoinUnits() {
         j->JoinSibling();
     }
     for (Unit* s : absorbed) {
-        if (mSelectedUnit == s) SetSelectedUnit(nullptr);
+        UnitGoes(s);
         mUnits->Delete(s, true);
     }
+}
+
+void Battle::UnitGoes(Unit* unit) {
+    if (!unit) return;
+    if (mSelectedUnit == unit) SetSelectedUnit(nullptr);
+    if (mMap && mMap->mLockedUnit == unit) mMap->mLockedUnit = nullptr;
+    Host()->UnitGoes(unit);
 }

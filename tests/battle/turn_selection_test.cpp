@@ -9,6 +9,7 @@
 
 #include "battle/UnitList.h"
 #include "battle/turn_fixtures.h"
+#include "units/Infantry.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ public:
     void ApplicationCommand(int32_t command) override { Log("command " + std::to_string(command)); }
     bool TurnClockPausable() override { return mPausable; }
     void PauseTurnClock() override { Log("pause"); }
+    void UnitGoes(Unit* unit) override { mGone.push_back(unit); }
 
     void Log(const std::string& s) { mLog.push_back(s); }
     std::string Last() const { return mLog.empty() ? "" : mLog.back(); }
@@ -56,6 +58,7 @@ public:
     bool mPausable = false;
     Unit* mLockedOn = nullptr;
     std::vector<Unit*> mOrdered;
+    std::vector<Unit*> mGone;
     std::vector<std::string> mLog;
 };
 
@@ -351,4 +354,27 @@ TEST(TurnSelection, ControlKeysReachTheApplication) {
     t.keys.mPausable = true;
     t.battle.DoKey('p', true, false);
     EXPECT_TRUE(t.keys.mLog.empty());
+}
+
+TEST(TurnSelection, ARejoinedHalfLeavesNoLockOrScreenReferenceBehind) {
+    SelectionBattle t;
+    auto half = [&](float x) {
+        auto* u = new Infantry;
+        u->mSide = 1;
+        u->mX = x;
+        u->mY = 50;
+        u->mActive = true;
+        t.battle.mUnits->Add(u);
+        return u;
+    };
+    Infantry* a = half(50);
+    Infantry* b = half(55);
+    a->mSibling = b;
+    b->mSibling = a;
+    a->mSiblingMayRejoin = true;
+    t.battle.mMap->mLockedUnit = b;
+    t.battle.JoinUnits();
+    EXPECT_EQ(t.battle.mMap->mLockedUnit, nullptr);
+    ASSERT_EQ(t.keys.mGone.size(), 1u);
+    EXPECT_EQ(t.keys.mGone[0], b);
 }
