@@ -169,7 +169,8 @@ public:
     void OrdersMenuKey(char key) override;
     void RespondToOrder(int32_t order) override;
     bool TurnClockPausable() override;
-    void PauseTurnClock() override { PauseTCPIP(); }
+    // The pause key asks the peer; the clock stops once both have asked.
+    void PauseTurnClock() override { TogglePauseRequest(); }
     void ViewOtherSide() override { SwapSides(); }
     void UnitGoes(Unit* unit) override;
 
@@ -183,6 +184,8 @@ public:
     int32_t TCPTurnCounter() override { return mRandomSeed; }
     void SetTCPTurnCounter(int32_t counter) override { mRandomSeed = static_cast<uint16_t>(counter); }
     void PauseTCPIP();
+    // The pause key: this player's request to stop the turn clock, on or off.
+    void TogglePauseRequest();
     // The GO of a TCP/IP game: true when the battle may run its own GO.
     bool GoButton() override;
     void SynchRandomForTCPIP() override;

@@ -98,6 +98,17 @@ void MVApplication::PauseTCPIP() {
     mTurnClockStart = 0;
 }
 
+void MVApplication::TogglePauseRequest() {
+    mOwnPauseRequest = !mOwnPauseRequest;
+    if (mOwnPauseRequest) {
+        uint8_t request = 15;
+        ForceSendRecord(&request, 1, 0);
+    } else {
+        uint8_t withdrawn[2] = {16, 0};
+        ForceSendRecord(withdrawn, 2, 0);
+    }
+}
+
 bool MVApplication::GoButton() {
     if (mConnectionType != 2) return true;
     // Every GO stops the turn clock; the pause key still knows it ran.

@@ -331,6 +331,21 @@ TEST_F(TwoPlayersTest, PauseNeedsBothPlayers) {
     asked.Packet({15});
     EXPECT_EQ(asked.forced[0], (Bytes{16, 1}));
     EXPECT_EQ(asked.mTurnClockStart, 0);
+
+    // The key alone never stops the clock: it asks, or takes the request back.
+    NetApp key;
+    key.mConnectionType = 2;
+    key.mTurnClockStart = 77;
+    key.PauseTurnClock();
+    EXPECT_TRUE(key.mOwnPauseRequest);
+    EXPECT_EQ(key.forced.back(), Bytes{15});
+    EXPECT_EQ(key.mTurnClockStart, 77);
+    key.PauseTurnClock();
+    EXPECT_FALSE(key.mOwnPauseRequest);
+    EXPECT_EQ(key.forced.back(), (Bytes{16, 0}));
+    key.PauseTurnClock();
+    key.Packet({16, 1}); // the peer had asked too
+    EXPECT_EQ(key.mTurnClockStart, 0);
 }
 
 // ---- Radio lines ---------------------------------------------------------------------
