@@ -43,16 +43,10 @@ GGraphic* Picture(int32_t p, int32_t) {
 
 struct Rows {
     static constexpr int kTypes = 14;
-    VehicleData vehicles[kTypes] = {};
-    VehicleClassChart classes[2] = {};
-    VehicleModelData models[236] = {};
-    InfantryData infantry[1] = {};
-    const VehicleData* oldV = gVehicleData.Rows();
-    int32_t oldVn = gVehicleData.Count();
-    const VehicleClassChart* oldC = gVehicleClassChart.Rows();
-    int32_t oldCn = gVehicleClassChart.Count();
-    const VehicleModelData* oldM = gVehicleModelData.Rows();
-    int32_t oldMn = gVehicleModelData.Count();
+    TestRows<VehicleData, kTypes> vehicles{gVehicleData};
+    TestRows<VehicleClassChart, 2> classes{gVehicleClassChart};
+    TestRows<VehicleModelData, 236> models{gVehicleModelData};
+    TestRows<InfantryData, 1> infantry{gInfantryData};
     Rows() {
         // The twelve own models, a general-model number and the far-tank class.
         const int32_t numbers[kTypes] = {28, 84, 86, 105, 120, 154, 186, 199, 203, 211, 233, 234, 60, 141};
@@ -64,17 +58,7 @@ struct Rows {
         }
         for (auto& m : models)
             m.mSize[0] = 6.0f, m.mSize[1] = 3.0f, m.mSize[2] = 2.5f;
-        gVehicleData.Attach(vehicles, kTypes);
-        gVehicleClassChart.Attach(classes, 2);
-        gVehicleModelData.Attach(models, 236);
         infantry[0].mHeavyWeapon = 286;
-        gInfantryData.Attach(infantry, 1);
-    }
-    ~Rows() {
-        gVehicleData.Attach(const_cast<VehicleData*>(oldV), oldVn);
-        gVehicleClassChart.Attach(const_cast<VehicleClassChart*>(oldC), oldCn);
-        gVehicleModelData.Attach(const_cast<VehicleModelData*>(oldM), oldMn);
-        gInfantryData.Detach();
     }
 };
 
