@@ -456,6 +456,10 @@ bool Map::SetupUnit(bool onTransport, bool intoCarrier) {
     if (!onTransport || !mTrackedUnit || mTrackedUnit->mUnitType != kUnitVehicle) mTrackedUnit = nullptr;
     const bool r =
         s->ChangeSetup(mPickX, mPickY, onTransport, dynamic_cast<Vehicle*>(mTrackedUnit), intoCarrier);
+    // A half-squad set down beside the half it may rejoin joins it at once;
+    // the join may delete s, so it is not touched after this.
+    if (r && gBattle && s->mUnitType == kUnitInfantry && s->mSibling && s->mSiblingMayRejoin)
+        gBattle->JoinUnits();
     RefreshPanel();
     return r;
 }
