@@ -125,6 +125,11 @@ public:
     void ReleaseBattleScreen(Battle* battle) override;
     void CreateFloorChoiceMenu(Unit* unit) override;
     void CreateGunChoiceMenu(Unit* vehicle) override;
+    // The unit panel and the unit balloon follow the battle.
+    void RefreshInfoPanel() override;
+    void SelectionChanged(Unit* unit) override;
+    void ReportVP(float axisShare, float alliesShare) override;
+    void ToggleKillsPage() override;
     // The battle's turn on the screen: the interaction state it asks for,
     // the bottom bar during playback, the open orders menu, the orders
     // menu's hot keys and the sounds of played-back packets.

@@ -2,10 +2,12 @@
 // the map view when a battle begins, releases them when it goes, and opens
 // the question menus the unit rules ask for.
 #include "app/BattleScreen.h"
+#include "app/InfoPanel.h"
 #include "app/MVApplication.h"
 #include "app/MapSound.h"
 #include "app/MapView.h"
 #include "app/PlayerMenu.h"
+#include "app/UnitInfoBalloon.h"
 #include "battle/Battle.h"
 #include "engine/GBlitView.h"
 #include "engine/GKernel.h"
@@ -57,11 +59,30 @@ void MVApplication::ReleaseBattleScreen(Battle* battle) {
         g = nullptr;
     }
     battle->mBottomPanel = nullptr;
+    battle->mInfoPanel = nullptr; // deleted with the bar below
     battle->mReplayControls = nullptr;
     // The screen may have been cleared with its views already.
     GView* root = mBattleScreen.mRoot;
     if (root && (!gKernel || gKernel->IsViewAlive(root))) delete root;
     mBattleScreen = BattleScreen{};
+}
+
+void MVApplication::RefreshInfoPanel() {
+    if (gBattle && gBattle->mInfoPanel) gBattle->mInfoPanel->Refresh();
+}
+
+void MVApplication::SelectionChanged(Unit* unit) {
+    (void)unit;
+    if (Map* map = ShownMap()) map->UpdateInfoBalloon();
+}
+
+void MVApplication::ReportVP(float axisShare, float alliesShare) {
+    if (gBattle && gBattle->mInfoPanel) gBattle->mInfoPanel->ReportVP(axisShare, alliesShare);
+}
+
+void MVApplication::ToggleKillsPage() {
+    Map* map = ShownMap();
+    if (map && map->mInfoBalloon) map->mInfoBalloon->ToggleKills();
 }
 
 void MVApplication::CreateFloorChoiceMenu(Unit* unit) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/MVApplication.h"
+#include "app/MapViewLines.h"
 #include "app/PlayerMenu.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
@@ -120,6 +121,7 @@ void MapView::Draw() {
     DrawMapQuietly(mMap);
     if (!sMapDrawn || (g3D && g3D->mPickPass != 0)) return;
     if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) s->DrawTargetLine(true);
+    DrawInteractionLine(mMap, MapViewState());
     if (MapViewState() == kStateBoxSelect) {
         LongRect r;
         mMap->GetMultiselectRect(&r);
