@@ -253,6 +253,28 @@ void BuildSightLineTexts(Map* map, const SightQuery& q, SightLineTexts* out) {
     if (status.GetLength() > 0) AddLine(out, 26, status);
 }
 
+void MovePromptText(Map* map, Unit* s, int32_t state, bool newMove, bool ok, GString* text) {
+    text->IStringText("");
+    const int32_t order = map->mCurrentOrder;
+    if (state == 3) {
+        text->IStringRez(1804);
+    } else if (order == 29 && gBattle && gBattle->mPickedWaypoint < 0) {
+        text->IStringRez(1805);
+    } else if (order == 33 && newMove) {
+        if (!ok) {
+            text->IStringRez(1806);
+        } else {
+            text->IStringNum(s->SewerMoveMinutes(std::hypot(map->mPickX - s->mX, map->mPickY - s->mY)));
+            text->ConcatRez(1807);
+        }
+    } else if (newMove && s->mUnitType == kUnitInfantry && static_cast<Infantry*>(s)->mOnSkis) {
+        const MovementSpeedType pace = ConvertOrderToSpeed(order);
+        const MovementSpeedType current = static_cast<Infantry*>(s)->mMoveSpeed;
+        if (!gMovementSpeedChart[pace].mSkisAllowed && gMovementSpeedChart[current].mSkisAllowed)
+            text->IStringRez(1808);
+    }
+}
+
 void ArcPromptText(bool second, GString* text) {
     if (second) {
         text->IStringRez(1802);
@@ -404,25 +426,7 @@ void Map::DrawDragAndMoveLines(bool newMove) {
     int32_t sx = 0, sy = 0;
     if (!ToScreen(x, y, z, &sx, &sy)) return;
     Label(this, &text, sx, sy - 8, 130, 255, 255);
-    text.IStringText("");
-    const int32_t state = MapViewState();
-    if (state == 3) {
-        text.IStringRez(1804);
-    } else if (mCurrentOrder == 29 && gBattle && gBattle->mPickedWaypoint < 0) {
-        text.IStringRez(1805);
-    } else if (mCurrentOrder == 33 && newMove) {
-        if (!ok) {
-            text.IStringRez(1806);
-        } else {
-            text.IStringNum(S->SewerMoveMinutes(std::hypot(mPickX - S->mX, mPickY - S->mY)));
-            text.ConcatRez(1807);
-        }
-    } else if (newMove && S->mUnitType == kUnitInfantry && static_cast<Infantry*>(S)->mOnSkis) {
-        const MovementSpeedType pace = ConvertOrderToSpeed(mCurrentOrder);
-        const MovementSpeedType current = static_cast<Infantry*>(S)->mMoveSpeed;
-        if (!gMovementSpeedChart[pace].mSkisAllowed && gMovementSpeedChart[current].mSkisAllowed)
-            text.IStringRez(1808);
-    }
+    MovePromptText(this, S, MapViewState(), newMove, ok, &text);
     if (text.GetLength() > 0) Label(this, &text, sx, sy - 21, 130, 255, 255);
 }
 

@@ -46,6 +46,9 @@ void BuildSightLineTexts(Map* map, const SightQuery& q, SightLineTexts* out);
 bool HullDownText(Unit* s, Unit* t, float x, float y, GString* text);
 // The infantry that calls down fire from off the map.
 bool IsObserver(Unit* u);
+// The second label of a move line (placing a fire or retreat position,
+// the sewer time, taking off skis); empty when none is due.
+void MovePromptText(Map* map, Unit* s, int32_t state, bool newMove, bool ok, GString* text);
 // The label of the arc prompt of the first point: string 1800, the degree
 // sign and string 1801 run together; of the second point string 1802.
 void ArcPromptText(bool second, GString* text);

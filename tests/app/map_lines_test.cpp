@@ -178,3 +178,32 @@ TEST_F(LinesTest, SetUpZoneOfTheSquareUnderAUnit) {
     EXPECT_EQ(map->GetSetupZone(mS), 0);
     EXPECT_EQ(map->GetSetupZone(nullptr), 0);
 }
+
+TEST_F(LinesTest, MovePromptsForFirePositionRetreatSewersAndSkis) {
+    Map* map = mBattle->mMap;
+    GString255 t;
+    auto text = [&t] { return std::string(t.GetCString(), t.GetLength()); };
+    MovePromptText(map, mS, 3, true, true, &t);
+    EXPECT_EQ(text(), Rez(1804));
+    map->mCurrentOrder = 29;
+    mBattle->mPickedWaypoint = -1;
+    MovePromptText(map, mS, 2, true, true, &t);
+    EXPECT_EQ(text(), Rez(1805));
+    mBattle->mPickedWaypoint = 0;
+    MovePromptText(map, mS, 2, true, true, &t);
+    EXPECT_EQ(t.GetLength(), 0);
+    map->mCurrentOrder = 33;
+    MovePromptText(map, mS, 2, true, false, &t);
+    EXPECT_EQ(text(), Rez(1806));
+    MovePromptText(map, mS, 2, true, true, &t);
+    EXPECT_EQ(text().substr(text().size() - Rez(1807).size()), Rez(1807));
+    // On skis, a pace that allows none asks to take them off.
+    map->mCurrentOrder = 40;
+    mS->mOnSkis = true;
+    mS->mMoveSpeed = 1;
+    mPaces[1].mSkisAllowed = 1;
+    MovePromptText(map, mS, 2, true, true, &t);
+    EXPECT_EQ(text(), Rez(1808));
+    MovePromptText(map, mS, 2, false, true, &t);
+    EXPECT_EQ(t.GetLength(), 0);
+}
