@@ -158,12 +158,6 @@ TEST_F(BalloonTest, AnEnemyVehicleSeenAtLevelTwoGivesNoFurtherData) {
 TEST_F(BalloonTest, AnOwnTankPrintsThreeKindsOfRoundCutByItsRange) {
     Vehicle* v = AddVehicle(kTank, kGermans, 60, 60);
     Open(v);
-    SeedRandomGenerator(777);
-    const uint32_t state = GetRandomState();
-    GFile before, after;
-    ASSERT_TRUE(before.ITempFile(false));
-    ASSERT_TRUE(after.ITempFile(false));
-    v->Write(&before);
     // Four kinds can be issued (armour piercing, tungsten, hollow charge and
     // high explosive); with no rounds held of the first, it gives way.
     for (uint16_t& n : v->mAmmo)
@@ -171,6 +165,12 @@ TEST_F(BalloonTest, AnOwnTankPrintsThreeKindsOfRoundCutByItsRange) {
     v->mAmmo[kAmmoTungsten] = 4;
     v->mAmmo[kAmmoHEAT] = 2;
     v->mAmmo[kAmmoHE] = 20;
+    SeedRandomGenerator(777);
+    const uint32_t state = GetRandomState();
+    GFile before, after;
+    ASSERT_TRUE(before.ITempFile(false));
+    ASSERT_TRUE(after.ITempFile(false));
+    v->Write(&before);
     auto log = Draw();
     EXPECT_EQ(KindNames(log), (std::vector<std::string>{Rez(1435), Rez(1436), Rez(1433)}));
     // A 900 m gun: the 100 m and 500 m columns only.
@@ -192,11 +192,15 @@ TEST_F(BalloonTest, AnOwnTankPrintsThreeKindsOfRoundCutByItsRange) {
     EXPECT_EQ(columns[3], 0);
     EXPECT_NE(log.FindText(Rez(1425) + "900m"), nullptr);
     // Drawing changed neither the generator nor the vehicle.
-    for (uint16_t& n : v->mAmmo)
-        n = 0;
     v->Write(&after);
     EXPECT_EQ(GetRandomState(), state);
-    EXPECT_EQ(before.GetFileLength(), after.GetFileLength());
+    ASSERT_EQ(before.GetFileLength(), after.GetFileLength());
+    std::vector<uint8_t> a(static_cast<size_t>(before.GetFileLength())), b(a.size());
+    before.Rewind();
+    after.Rewind();
+    before.ReadBytes(a.data(), static_cast<int32_t>(a.size()));
+    after.ReadBytes(b.data(), static_cast<int32_t>(b.size()));
+    EXPECT_EQ(a, b);
 }
 
 TEST_F(BalloonTest, AGunOfLongRangeShowsAllColumnsAndOnlyItsMinimum) {
