@@ -308,3 +308,17 @@ TEST_F(BalloonTest, HotKeyWindowRowsAndItsClosingClick) {
     map->ShowHotkeys();
     EXPECT_EQ(map->mHotkeyPanel, nullptr);
 }
+
+TEST_F(BalloonTest, AVehicleWithoutWeightShowsNoPowerPerTon) {
+    mVehicles[kLorry].mWeight = 0;
+    mVehicles[kLorry].mPower = 90;
+    Open(AddVehicle(kLorry, kGermans, 60, 60));
+    auto log = Draw();
+    bool engine = false;
+    for (const InfoDrawItem& i : log.mItems) {
+        if (i.mKind != 's' || i.mX != 125 || i.mText.rfind("90", 0) != 0) continue;
+        engine = true;
+        EXPECT_EQ(i.mText.find(Rez(1370)), std::string::npos) << i.mText;
+    }
+    EXPECT_TRUE(engine);
+}
