@@ -360,7 +360,7 @@ void UnitInfoBalloon::DrawInfantrySheet(Sheet& s) {
         int32_t totals[5] = {};
         for (int32_t i = n - 1; i >= 0; --i) {
             const SmallArmsType type = inf->mTeamSmallArms[i];
-            FirepowerRowText(inf->mTeamMen[i], type == kSmallArmsNone ? 0 : type, totals, &sText);
+            FirepowerRowText(inf->mTeamMen[i], type, totals, &sText);
             Line(&sText, 3, s.y + 20 + 15 * i, kFontFixed, kWhite, kWhite, kWhite);
         }
         s.y += 5 + 15 * n;
