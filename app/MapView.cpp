@@ -129,6 +129,9 @@ void MapView::Draw() {
     }
     DrawStatusLines();
     if (g3D) g3D->FlushDelayedStringsWin();
+    // The views over the map: the orders menu, the unit balloon, the hot-key
+    // window.
+    DrawSubviews();
 }
 
 void MapView::DrawStatusLines() {

@@ -322,3 +322,14 @@ TEST_F(BalloonTest, AVehicleWithoutWeightShowsNoPowerPerTon) {
     }
     EXPECT_TRUE(engine);
 }
+
+TEST_F(BalloonTest, TheMapViewDrawsTheBalloonOverTheMap) {
+    Open(AddInfantry(kSquad, kGermans, 50, 50));
+    MapView* view = mBattle->mMap->mView;
+    auto log = Record([view] {
+        LongRect screen;
+        view->GetGlobalBounds(&screen);
+        view->DrawWithin(screen);
+    });
+    EXPECT_NE(log.TextAt(3, 13), nullptr);
+}
