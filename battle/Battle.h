@@ -351,6 +351,8 @@ bool ReadAI(GFile* file, GList** lists);
 // member whose identifier names no unit is dropped, and a unit named twice
 // stays where it was named first.
 void AIResolveGroupUnits(ScenarioCore* core, GList* list);
+// Takes a unit that is about to be deleted out of every group of both sides.
+void AIForgetUnit(Battle* battle, Unit* unit);
 
 // Whether the computer opponent plays that side in this battle.
 bool IsComputerSide(Affiliation side);

@@ -130,8 +130,15 @@ void Battle::HandleCommand(int32_t command) {
         host->SynchRandomForTCPIP();
         SetSelectedUnit(nullptr);
         if (mUnits)
-            mUnits->DeleteSome([](GObject* m, void*) { return static_cast<Unit*>(m)->StampToMap(); }, nullptr,
-                               true);
+            mUnits->DeleteSome(
+                [](GObject* m, void* context) {
+                    auto* unit = static_cast<Unit*>(m);
+                    if (!unit->StampToMap()) return false;
+                    // The computer's new groups must not keep it.
+                    AIForgetUnit(static_cast<Battle*>(context), unit);
+                    return true;
+                },
+                this, true);
         DigIn();
         if (mMap) mMap->DeleteLOSTable();
         if (mUnits)

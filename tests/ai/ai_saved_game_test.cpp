@@ -144,3 +144,50 @@ TEST_F(AISavedGameTest, DamagedGroupsRefuseTheWholeGame) {
     EXPECT_EQ(Read(bytes, &contents), kGameFileDamaged);
     EXPECT_EQ(contents.battle, nullptr);
 }
+
+TEST_F(AISavedGameTest, TrenchesStampedIntoTheMapLeaveTheGroups) {
+    auto battle = MakeBattle();
+    auto* trench = new Inanimate;
+    trench->IInanimate(kInanimateTrenches, 0, 60.0f, 60.0f, 0.0f);
+    battle->mUnits->Add(trench);
+    static_cast<AIGroup*>(battle->mAIGroups[kAllies]->GetObjectA(1))->Add(trench);
+    GameFileContents contents;
+    ASSERT_EQ(Read(Write(battle.get()), &contents), kGameFileLoaded);
+    std::unique_ptr<Battle> loaded(contents.battle);
+    EXPECT_EQ(loaded->mUnits->GetCount(), 3);
+    auto* g1 = static_cast<AIGroup*>(loaded->mAIGroups[kAllies]->GetObjectA(1));
+    ASSERT_EQ(g1->GetCount(), 2);
+    for (int32_t i = 0; i < g1->GetCount(); ++i)
+        EXPECT_NE(static_cast<Unit*>(g1->GetObjectA(i))->mSubtype, kInanimateTrenches);
+
+    // The end of the set-up turn stamps them too.
+    auto setup = MakeBattle();
+    setup->mSetupPhase = true;
+    auto* dug = new Inanimate;
+    dug->IInanimate(kInanimateTrenches, 0, 60.0f, 60.0f, 0.0f);
+    setup->mUnits->Add(dug);
+    auto* g = static_cast<AIGroup*>(setup->mAIGroups[kAllies]->GetObjectA(0));
+    g->Add(dug);
+    Current current(setup.get());
+    setup->HandleCommand(9);
+    EXPECT_FALSE(setup->mSetupPhase);
+    EXPECT_EQ(g->GetCount(), 2);
+    EXPECT_FALSE(g->IsMember(dug));
+}
+
+TEST_F(AISavedGameTest, GoOfAOnePlayerTurnPlansTheComputersSide) {
+    auto battle = MakeBattle();
+    Current current(battle.get());
+    GList* groups = battle->mAIGroups[kAllies];
+    battle->HandleCommand(9);
+    // Wire cannot fight: its groups' units went to a new fall-back group;
+    // the groups left empty go at the next planning run.
+    ASSERT_EQ(groups->GetCount(), 3);
+    EXPECT_EQ(static_cast<AIGroup*>(groups->GetObjectA(0))->GetCount(), 0);
+    EXPECT_EQ(static_cast<AIGroup*>(groups->GetObjectA(1))->GetCount(), 0);
+    auto* fallBack = static_cast<AIGroup*>(groups->GetObjectA(2));
+    EXPECT_EQ(fallBack->mOrder, kAIOrderFallBack);
+    EXPECT_EQ(fallBack->GetCount(), 4);
+    EXPECT_NE(battle->mObjectiveGraph, nullptr);
+    EXPECT_FALSE(battle->mAIThinking);
+}
