@@ -7,6 +7,8 @@
 #include "app/MapView.h"
 #include "app/PlayerMenu.h"
 #include "battle/Battle.h"
+#include "battle/Reinforcement.h"
+#include "battle/UnitList.h"
 #include "engine/GBlitView.h"
 #include "engine/GKernel.h"
 #include "map/Map.h"
@@ -26,6 +28,22 @@ void DropEngineSound(Vehicle* vehicle, bool queuedToo) {
     if (queuedToo && gBattle) gBattle->RemoveQueuedEngineSound(vehicle);
 }
 
+// Every texture the battle draws with: the units' (those still waiting
+// as reinforcements too) and the map's, made before the first frame; the
+// drawing finds empty slots otherwise and paints untextured.
+void MakeBattleTextures(Battle* battle) {
+    auto units = [](UnitList* list) {
+        if (!list) return;
+        for (int32_t i = 0; i < list->GetCount(); ++i)
+            if (Unit* u = list->GetUnit(i)) u->MakeTextures(false);
+    };
+    units(battle->mUnits);
+    for (GList& side : battle->mReinforcements)
+        for (int32_t i = 0; i < side.GetCount(); ++i)
+            units(static_cast<Reinforcement*>(side.GetObjectA(i))->mUnits);
+    battle->mMap->MakeTextures(false);
+}
+
 } // namespace
 
 GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
@@ -36,6 +54,9 @@ GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
     const bool tcpHost = mConnectionType == 2 && mIsHost;
     SetupScreen(battle, &mBattleScreen, nullptr, w, h, tcpHost);
     SetupMenus(battle);
+    MakeProgressWindow(1550);
+    MakeBattleTextures(battle);
+    DeleteProgressWindow();
     InstallMapSoundHooks();
     Vehicle::sDropEngineSound = DropEngineSound;
     battle->mMap->SetScreenWidth(w);
