@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/AppTypes.h"
+#include "app/BattleScreen.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
 #include "app/PlayerMenu.h"
@@ -30,7 +31,7 @@ constexpr int32_t kNextTurn = 10;
 constexpr int32_t kRewind = 11;
 constexpr int32_t kBack = 12;
 constexpr int32_t kForward = 14;
-constexpr int32_t kPaused = 13;
+constexpr int32_t kPaused = 13; // play states
 constexpr int32_t kPlaying = 15;
 constexpr int32_t kSetupMove = 57;
 constexpr int32_t kMoveOrder = 20;
@@ -287,6 +288,15 @@ void GiveOrders(PlayDriver& d) {
     d.CheckNoBeep("orders");
 }
 
+// The play and pause button of the replay bar.
+void ClickPlayPause(PlayDriver& d) {
+    GView* button = d.App()->mBattleScreen.mPlayPause;
+    ASSERT_TRUE(button && button->IsVisible()) << "the replay bar's play button is not shown";
+    int32_t x = 0, y = 0;
+    PlayDriver::CentreOf(button, &x, &y);
+    d.Click(x, y);
+}
+
 // The playback of the first turn: pause, rewind, back, forward, then played
 // to its end.
 void WatchPlayback(PlayDriver& d, bool toTheEnd) {
@@ -294,7 +304,7 @@ void WatchPlayback(PlayDriver& d, bool toTheEnd) {
     ASSERT_EQ(app->InteractionState(), kStatePlayback);
     d.Run(1500);
     d.Shot("playback");
-    ASSERT_TRUE(d.ClickCommand(kPaused) || d.ClickCommand(kPlaying));
+    ClickPlayPause(d);
     EXPECT_EQ(gBattle->mPlayState, kPaused);
     const int32_t pausedAt = gBattle->mPlayNow;
     d.Run(400);
@@ -305,7 +315,7 @@ void WatchPlayback(PlayDriver& d, bool toTheEnd) {
     ASSERT_TRUE(d.ClickCommand(kRewind));
     EXPECT_LE(gBattle->mPlayNow, 1);
     d.Shot("playback-rewound");
-    ASSERT_TRUE(d.ClickCommand(kPaused) || d.ClickCommand(kPlaying)); // play on
+    ClickPlayPause(d); // play on
     EXPECT_EQ(gBattle->mPlayState, kPlaying);
     if (!toTheEnd) {
         for (int i = 0; i < 8 && !gBattle->AtEndOfPlayback(); ++i)
