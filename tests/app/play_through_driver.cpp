@@ -44,6 +44,7 @@ fs::path ShotRoot() {
 
 PlayDriver::PlayDriver(const std::string& runName, int32_t width, int32_t height)
     : mRunName(runName), mWidth(width), mHeight(height) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // the run's log lines as they come
     mFolder = (fs::temp_directory_path() / ("dm-play-" + std::to_string(getpid()) + "-" + runName)).string();
     std::error_code ec;
     fs::remove_all(mFolder, ec);

@@ -18,6 +18,7 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "engine/GBlitView.h"
+#include "engine/GFileStub.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
@@ -71,8 +72,8 @@ void ReachMainMenu(PlayDriver& d) {
     d.CheckNoBeep("main menu");
 }
 
-// The scenario list's line showing the file with that title (saved games
-// first), double-clicked.
+// The scenario list's line of a scenario with that title, or of the saved
+// game of that file name, double-clicked.
 void OpenFromList(PlayDriver& d, const std::string& title, bool savedGame) {
     MVApplication* app = d.App();
     ASSERT_TRUE(d.RunUntil([&] { return app->mScenarioList != nullptr; }, 5000, "the scenario list"));
@@ -80,7 +81,11 @@ void OpenFromList(PlayDriver& d, const std::string& title, bool savedGame) {
     int32_t file = -1;
     for (int32_t i = 0; i < list->FileCount(0) && file < 0; ++i) {
         ScenarioSnapshot* snap = list->Snapshot(0, i);
-        if (snap && snap->fromGame == savedGame && title == snap->title.GetCString()) file = i;
+        if (!snap || snap->fromGame != savedGame) continue;
+        GString255 fileName;
+        if (savedGame) list->Stub(0, i)->GetFileName(true, &fileName);
+        const std::string name = savedGame ? fileName.GetCString() : snap->title.GetCString();
+        if (name.rfind(title, 0) == 0) file = i;
     }
     ASSERT_GE(file, 0) << "no line for " << title;
     const int32_t line = file + 1; // line 0 is the quick battle
@@ -351,6 +356,93 @@ void NextTurn(PlayDriver& d) {
     d.CheckNoBeep("next turn");
 }
 
+// Saves with Alt-S through the save dialog; false when no dialog came.
+bool SaveWithAltS(PlayDriver& d, const std::string& name) {
+    MVApplication* app = d.App();
+    d.AllowBeeps();
+    d.Key('s', true);
+    d.Run(200);
+    if (!app->mSaveDialog || !gKernel->IsViewAlive(app->mSaveDialog) || !app->mSaveDialog->IsVisible()) {
+        std::printf("[%s] left: Alt-S opened no save dialog\n", d.RunName().c_str());
+        d.AllowBeeps();
+        return false;
+    }
+    d.Shot("save-dialog");
+    for (int i = 0; i < 40; ++i)
+        d.Key(kKeyBackspace);
+    d.Type(name);
+    d.Key(kKeyReturn);
+    d.Run(300);
+    EXPECT_TRUE(PlayDriver::FindControl(gKernel->GetWindow(), 91) == nullptr) << "the save dialog closes";
+    d.CheckNoBeep("saving");
+    return true;
+}
+
+// Leaves the battle for the main menu (Alt-A and its confirm box).
+void LeaveToMainMenu(PlayDriver& d) {
+    MVApplication* app = d.App();
+    d.Key('a', true);
+    ASSERT_TRUE(d.RunUntil([&] { return app->InteractionState() == kStateConfirm; }, 2000, "the leave box"));
+    d.Run(100);
+    d.Shot("leave-confirm");
+    ASSERT_TRUE(d.ClickCommand(99));
+    ASSERT_TRUE(d.RunUntil([&] { return gBattle == nullptr && app->mMenuPicture != nullptr; }, 5000,
+                           "the main menu after leaving"));
+    d.Run(200);
+    if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
+    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 2000, "the main menu"));
+    d.Shot("main-menu-again");
+    d.CheckNoBeep("leaving the battle");
+}
+
+// Opens a saved game from the list and waits for its battle screen.
+void LoadSavedGame(PlayDriver& d, const std::string& name, int32_t turn) {
+    MVApplication* app = d.App();
+    ASSERT_TRUE(d.ClickCommand(67));
+    OpenFromList(d, name, true);
+    // A saved game may show its briefing and sides again before the battle.
+    for (int i = 0; i < 6; ++i) {
+        d.Run(300);
+        if (gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible()) break;
+        if (int32_t c = VisibleCommand({85, 86, 89, 109, 114, 111})) {
+            d.Shot("loading-" + std::to_string(c));
+            ASSERT_TRUE(d.ClickCommand(c));
+        }
+    }
+    ASSERT_TRUE(d.RunUntil(
+        [&] { return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible(); },
+        20000, "the saved game's battle screen"));
+    d.Run(300);
+    // A game saved by name holds the turn it was saved in; the auto-save
+    // holds the last one written.
+    if (turn > 0)
+        EXPECT_EQ(gBattle->mTurn, turn);
+    else
+        EXPECT_GE(gBattle->mTurn, 1);
+    EXPECT_EQ(app->mPlayers, 1);
+    EXPECT_EQ(app->InteractionState(), kStateNone);
+    d.Shot("saved-game-battle");
+    d.CheckNoBeep("loading the saved game");
+}
+
+// Alt-Q and its confirm box end the program.
+void Quit(PlayDriver& d) {
+    MVApplication* app = d.App();
+    d.Key('q', true);
+    ASSERT_TRUE(d.RunUntil([&] { return app->InteractionState() == kStateConfirm; }, 2000, "the quit box"));
+    d.Run(100);
+    d.Shot("quit-confirm");
+    GView* yes = PlayDriver::FindControl(gKernel->GetWindow(), 98);
+    ASSERT_NE(yes, nullptr);
+    int32_t x = 0, y = 0;
+    PlayDriver::CentreOf(yes, &x, &y);
+    d.Press(x, y);
+    d.Release(x, y);
+    d.Run(100);
+    EXPECT_TRUE(gKernel->IsQuitting()) << "the quit box's yes ends the program";
+    d.CheckNoBeep("quitting");
+}
+
 } // namespace
 
 TEST(PlayThrough, OnePlayerAgainstTheComputer) {
@@ -376,6 +468,31 @@ TEST(PlayThrough, OnePlayerAgainstTheComputer) {
     WatchPlayback(d, false);
     if (HasFatalFailure() || IsSkipped()) return;
     NextTurn(d);
+    if (HasFatalFailure() || IsSkipped()) return;
+    const int32_t turn = gBattle->mTurn;
+    // Without the hot-key window's save key the turn's auto-save is the game
+    // the list offers.
+    GString31 autoSave;
+    autoSave.IStringRez(kAutoSaveNameId);
+    const bool named = SaveWithAltS(d, "Durchgang");
+    LeaveToMainMenu(d);
+    if (HasFatalFailure() || IsSkipped()) return;
+    LoadSavedGame(d, named ? "Durchgang" : autoSave.GetCString(), named ? turn : 0);
+    if (HasFatalFailure() || IsSkipped()) return;
+    // One more turn of the loaded game (its set-up first, if it was saved there).
+    if (gBattle->mSetupPhase) {
+        PressGo(d, "set-up after loading");
+        if (HasFatalFailure() || IsSkipped()) return;
+    }
+    if (d.App()->InteractionState() == kStateNone) {
+        PressGo(d, "after loading");
+        if (HasFatalFailure() || IsSkipped()) return;
+        WatchPlayback(d, false);
+        if (HasFatalFailure() || IsSkipped()) return;
+        NextTurn(d);
+        if (HasFatalFailure() || IsSkipped()) return;
+    }
+    Quit(d);
 }
 
 TEST(PlayThrough, SmallScreen) {
@@ -387,6 +504,14 @@ TEST(PlayThrough, SmallScreen) {
     EnterBattle(d, false);
     if (HasFatalFailure() || IsSkipped()) return;
     SetUpAndGo(d);
+    if (HasFatalFailure() || IsSkipped()) return;
+    GiveOrders(d);
+    if (HasFatalFailure() || IsSkipped()) return;
+    PressGo(d, "turn 1");
+    if (HasFatalFailure() || IsSkipped()) return;
+    WatchPlayback(d, false);
+    if (HasFatalFailure() || IsSkipped()) return;
+    NextTurn(d);
 }
 
 TEST(PlayThrough, HotseatHandOver) {
