@@ -99,9 +99,9 @@ void OpenFromList(PlayDriver& d, const std::string& title, bool savedGame) {
     d.Shot(savedGame ? "saved-game-list" : "scenario-list");
     d.Press(x, y);
     d.Release(x, y);
-    d.Press(x, y, true);
-    d.Release(x, y);
     EXPECT_EQ(list->mSelected[0], line);
+    d.Press(x, y, true); // the list goes as the file opens
+    d.Release(x, y);
 }
 
 // From the main menu to the battle's set-up: list, briefing, side, players
@@ -532,6 +532,10 @@ TEST(PlayThrough, HotseatHandOver) {
     d.Type("alliierte");
     d.Shot("password-allies");
     d.Key(kKeyReturn);
+    // The second player's set-up opens with the briefing.
+    ASSERT_TRUE(d.RunUntil([&] { return VisibleCommand({87}) != 0; }, 5000, "the second player's briefing"));
+    d.Shot("briefing-allies");
+    ASSERT_TRUE(d.ClickCommand(87));
     ASSERT_TRUE(d.RunUntil(
         [&] { return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible(); },
         10000, "the second player's battle screen"));
