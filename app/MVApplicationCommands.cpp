@@ -124,6 +124,7 @@ void MVApplication::DoStuffAfterIdle() {
 void MVApplication::DoCommand(int32_t command) {
     if (command < 65) {
         if (gBattle) gBattle->HandleCommand(command);
+        if (command == 10 && mConnectionType == 2) TCPIPReplayEnded();
         return;
     }
     if (IsEditorCommand(command)) {
@@ -403,8 +404,11 @@ void MVApplication::ContinueAfterBattle() {
         mPlayers = players;
         mConnectionType = connection;
     }
-    // The hotseat and e-mail hand-over of a finished battle (SendGameData)
-    // joins here once the turn hand-over exists.
+    // A finished battle of an e-mail game goes to the other player first.
+    if (gBattle && gBattle->Over() && mPlayers == 2 && mConnectionType == 1) {
+        SendGameData();
+        return;
+    }
     if (!gCampaign) {
         delete gBattle;
         gBattle = nullptr;
@@ -416,6 +420,10 @@ void MVApplication::ContinueAfterBattle() {
     if (gCampaign->Over()) {
         DeleteBattleAndCampaign();
         Intro(true);
+        return;
+    }
+    if (mConnectionType == 2) {
+        ContinueTCPIPOperation();
         return;
     }
     if (mPlayers == 2) mSidesSwapped = true;

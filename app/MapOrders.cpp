@@ -81,6 +81,7 @@ void Map::CreateView() {
     view->mMap = this;
     mView = view;
     InstallViewHooks();
+    if (MVApplication* app = TheApp()) app->MakeRadioInput(view);
     if (gCampaign && gBattle && !gBattle->mEditorScenario)
         if (Unit* mascot = gBattle->FindMascot(ViewSide())) ToggleCameraLock(mascot);
 }
@@ -485,6 +486,10 @@ bool Map::SetupUnit(bool onTransport, bool intoCarrier) {
     if (!onTransport || !mTrackedUnit || mTrackedUnit->mUnitType != kUnitVehicle) mTrackedUnit = nullptr;
     const bool r =
         s->ChangeSetup(mPickX, mPickY, onTransport, dynamic_cast<Vehicle*>(mTrackedUnit), intoCarrier);
+    // A half-squad set down beside the half it may rejoin joins it at once;
+    // the join may delete s, so it is not touched after this.
+    if (r && gBattle && s->mUnitType == kUnitInfantry && s->mSibling && s->mSiblingMayRejoin)
+        gBattle->JoinUnits();
     RefreshPanel();
     return r;
 }

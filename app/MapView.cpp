@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/GRadioInputView.h"
 #include "app/MVApplication.h"
 #include "app/PlayerMenu.h"
 #include "battle/Battle.h"
@@ -126,6 +127,7 @@ void MapView::Draw() {
         FrameRectangle(&r, static_cast<int16_t>(MakeRGB565(0, 255, 255)));
     }
     DrawStatusLines();
+    DrawRadioLines(this);
     if (g3D) g3D->FlushDelayedStringsWin();
 }
 
@@ -655,5 +657,6 @@ void MapView::DoIdle() {
         }
         if (!moved) Refresh();
     }
+    if (MVApplication* app = TheApp(); app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
     if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));
 }
