@@ -98,6 +98,15 @@ PlatformVideo::~PlatformVideo() {
     Close();
 }
 
+bool PlatformVideo::DriverAccepted(const char* driver, const char* asked) {
+    // With no display SDL falls back to a driver that shows nothing; only a
+    // caller that asked for such a driver by name (the tests) gets it.
+    if (!driver) return false;
+    const std::string d = driver;
+    if (d != "offscreen" && d != "dummy") return true;
+    return asked && d == asked;
+}
+
 bool PlatformVideo::Open(const char* title, int32_t width, int32_t height) {
     Close();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
@@ -106,14 +115,9 @@ bool PlatformVideo::Open(const char* title, int32_t width, int32_t height) {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
     const char* driver = SDL_GetCurrentVideoDriver();
-    // With no display SDL falls back to a driver that shows nothing; only a
-    // caller that asked for such a driver by name (the tests) gets it.
-    if (driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy")) {
-        const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-        if (!asked || std::string(asked) != driver) {
-            Close();
-            return false;
-        }
+    if (!DriverAccepted(driver, SDL_getenv("SDL_VIDEODRIVER"))) {
+        Close();
+        return false;
     }
     int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, w = width, h = height;
     if (!driver || std::string(driver) != "dummy") {

@@ -8,17 +8,10 @@
 #include "battle/Battle.h"
 #include "draw/DrawSettings.h"
 #include "engine/GKernel.h"
-#include "engine/GView.h"
 #include "map/Map.h"
+#include "renderer/GGraph3D.h"
 
 namespace {
-
-// Reads the frustum the map drawing left on the view.
-class FrustumView : public GView {
-public:
-    static float FieldOfView(GView* v) { return static_cast<FrustumView*>(v)->mFieldOfView; }
-    static float Far(GView* v) { return static_cast<FrustumView*>(v)->mFar; }
-};
 
 class BattleScreenBuildTest : public AppTest {};
 
@@ -38,12 +31,19 @@ TEST_F(BattleScreenBuildTest, TheBattlesTexturesAreMadeAndTheMapViewTakesTheDraw
     ASSERT_NE(map->mView, nullptr);
     EXPECT_EQ(map->mView->GetHeight(), 600 - 90) << "the map view ends above the bottom bar";
 
-    // The drawing's view goes to the map view, whose picks use the same
-    // frustum.
+    // The drawing's view goes to the map view, above the bar, and the view
+    // keeps its frustum for its picks: activating it again from what it
+    // kept gives the same projection.
     ASSERT_NE(gDrawHooks.activate3D, nullptr);
+    ASSERT_NE(g3D, nullptr);
     gDrawHooks.activate3D(map, 33.0f, 2.0f, 1234.0f);
-    EXPECT_FLOAT_EQ(FrustumView::FieldOfView(map->mView), 33.0f);
-    EXPECT_FLOAT_EQ(FrustumView::Far(map->mView), 1234.0f);
+    EXPECT_FLOAT_EQ(g3D->mViewHalfHeight, 255.0f);
+    EXPECT_FLOAT_EQ(g3D->mViewCenterY, 255.0f);
+    const float projection = g3D->mProjectionY;
+    g3D->ActivateView(0, 0, 800, 510, 60.0f, 2.0f, 1234.0f);
+    EXPECT_NE(g3D->mProjectionY, projection);
+    map->mView->Finish3DPick();
+    EXPECT_FLOAT_EQ(g3D->mProjectionY, projection);
     int32_t w = 0, h = 0;
     ASSERT_NE(gDrawHooks.viewSize, nullptr);
     gDrawHooks.viewSize(map, &w, &h);

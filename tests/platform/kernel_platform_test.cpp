@@ -210,36 +210,16 @@ TEST(PlatformVideo, HeadlessWindowEventsAndKeys) {
 // With no display SDL falls back to a driver that shows nothing; the window
 // then fails to open (the game ends with its message) unless that driver was
 // asked for by name, as the tests do.
-TEST(PlatformVideo, NoDisplayOpensNoWindowUnlessTheNullDriverWasAsked) {
-    const char* asked = std::getenv("SDL_VIDEODRIVER");
-    const std::string kept = asked ? asked : "";
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    {
-        PlatformVideo v;
-        EXPECT_TRUE(v.Open("test", 640, 480)) << "asked for by name";
-    }
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    {
-        // Asked for one null driver, SDL gives that one: still allowed.
-        PlatformVideo v;
-        EXPECT_TRUE(v.Open("test", 640, 480));
-    }
-    // No display and no driver named: SDL's fallback is refused.
-    const char* display = std::getenv("DISPLAY");
-    const std::string keptDisplay = display ? display : "";
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const std::string keptWayland = wayland ? wayland : "";
-    unsetenv("SDL_VIDEODRIVER");
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-    {
-        PlatformVideo v;
-        EXPECT_FALSE(v.Open("test", 640, 480)) << "no display: no window";
-    }
-    if (display) setenv("DISPLAY", keptDisplay.c_str(), 1);
-    if (wayland) setenv("WAYLAND_DISPLAY", keptWayland.c_str(), 1);
-    if (asked)
-        setenv("SDL_VIDEODRIVER", kept.c_str(), 1);
-    else
-        unsetenv("SDL_VIDEODRIVER");
+TEST(PlatformVideo, ADriverThatShowsNothingOnlyWhenAskedForByName) {
+    EXPECT_TRUE(PlatformVideo::DriverAccepted("x11", nullptr));
+    EXPECT_TRUE(PlatformVideo::DriverAccepted("wayland", "x11"));
+    EXPECT_FALSE(PlatformVideo::DriverAccepted("offscreen", nullptr)) << "the fallback without a display";
+    EXPECT_FALSE(PlatformVideo::DriverAccepted("dummy", nullptr));
+    EXPECT_FALSE(PlatformVideo::DriverAccepted("offscreen", "x11"));
+    EXPECT_TRUE(PlatformVideo::DriverAccepted("offscreen", "offscreen"));
+    EXPECT_TRUE(PlatformVideo::DriverAccepted("dummy", "dummy"));
+    EXPECT_FALSE(PlatformVideo::DriverAccepted(nullptr, "dummy"));
+    // The tests' own dummy display opens.
+    PlatformVideo v;
+    EXPECT_TRUE(v.Open("test", 640, 480));
 }
