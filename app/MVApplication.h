@@ -136,6 +136,11 @@ public:
     void RestartVehicleSounds() override;
     void CreateFloorChoiceMenu(Unit* unit) override;
     void CreateGunChoiceMenu(Unit* vehicle) override;
+    // The unit panel and the unit balloon follow the battle.
+    void RefreshInfoPanel() override;
+    void SelectionChanged(Unit* unit) override;
+    void ReportVP(float axisShare, float alliesShare) override;
+    void ToggleKillsPage() override;
     // The battle's turn on the screen: the interaction state it asks for,
     // the bottom bar during playback, the open orders menu, the orders
     // menu's hot keys and the sounds of played-back packets.
@@ -162,6 +167,7 @@ public:
     void JumpCameraToLevel(int32_t level) override;
     void CameraKeyPad(char key) override;
     void ToggleCameraLock(Unit* unit) override;
+    void ToggleUnitInfo() override;
     void EnsurePointIsVisible(float x, float y) override;
     bool OrdersMenuOpen() override;
     void OpenOrdersMenu() override;

@@ -15,6 +15,7 @@
 #include "engine/GOLTA.h"
 #include "engine/GRadioGroup.h"
 #include "engine/GSoundStream.h"
+#include "map/Map.h"
 
 namespace {
 
@@ -228,6 +229,7 @@ void MVApplication::DoFlowCommand(int32_t command) {
         DoCommand(102);
         break;
     case 94: // the hot-key help of the battle map
+        if (gBattle && gBattle->mMap) gBattle->mMap->ShowHotkeys();
         break;
     case 95: {
         ScenarioCore* core = Core();

@@ -6,6 +6,7 @@
 
 #include "app/GRadioInputView.h"
 #include "app/MVApplication.h"
+#include "app/MapViewLines.h"
 #include "app/PlayerMenu.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
@@ -121,6 +122,7 @@ void MapView::Draw() {
     DrawMapQuietly(mMap);
     if (!sMapDrawn || (g3D && g3D->mPickPass != 0)) return;
     if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) s->DrawTargetLine(true);
+    DrawInteractionLine(mMap, MapViewState());
     if (MapViewState() == kStateBoxSelect) {
         LongRect r;
         mMap->GetMultiselectRect(&r);
@@ -129,6 +131,9 @@ void MapView::Draw() {
     DrawStatusLines();
     DrawRadioLines(this);
     if (g3D) g3D->FlushDelayedStringsWin();
+    // The views over the map: the orders menu, the unit balloon, the hot-key
+    // window.
+    DrawSubviews();
 }
 
 void MapView::DrawStatusLines() {
