@@ -36,3 +36,8 @@ public:
     float mCenterX = 0.0f;
     float mCenterY = 0.0f;
 };
+
+// The set-up split: moves the source's units of one class (0 to 12) into
+// the n target groups, by platoon leader for class 1 and by their place
+// across the front for the others.
+void SplitGroupByClass(AIGroup* source, AIGroup** groups, int32_t n, int32_t unitClass);

@@ -140,6 +140,7 @@ bool Reinforcement::Arrive(ScenarioCore* scenario) {
             }
         }
         if (gBoardingRules.addReinforcementGroup) gBoardingRules.addReinforcementGroup(mUnits);
+        if (computers) gBattle->AIAddReinforcementGroup(mUnits);
         // Vehicles first; the others keep their order.
         mUnits->InsertionSort(
             [](GObject* a, GObject* b, void*) -> int32_t {
