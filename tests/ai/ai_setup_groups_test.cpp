@@ -159,10 +159,10 @@ TEST(AISetupPlatoons, SwapsKeepEachUnitInItsZone) {
         return m;
     };
     auto* head = make(100.0f, 1, 1, 0);
-    auto* outsider = make(120.0f, 2, 2, 0);   // another platoon, near the head
-    auto* mate = make(300.0f, 1, 2, 0);       // the head's platoon, farther away
-    auto* stranger = make(140.0f, 3, 2, 5);   // a zone-5 unit of another platoon
-    auto* zoneMate = make(600.0f, 1, 3, 5);   // a zone-5 unit of the head's platoon
+    auto* outsider = make(120.0f, 2, 2, 0); // another platoon, near the head
+    auto* mate = make(300.0f, 1, 2, 0);     // the head's platoon, farther away
+    auto* stranger = make(140.0f, 3, 2, 5); // a zone-5 unit of another platoon
+    auto* zoneMate = make(600.0f, 1, 3, 5); // a zone-5 unit of the head's platoon
     AIGroup* g1 = b.NewGroup(4);
     g1->Add(outsider);
     AIGroup* g2 = b.NewGroup(4);

@@ -55,7 +55,8 @@ TEST(AISetupScore, CategoriesCrowdingAndTerrain) {
     GDynamicArray* grid = b.Grid(kN40F80);
     auto* inf = b.Add(kAxis, 5.0f, 5.0f);
     gAIDefending = true;
-    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 50.0f, 60.0f, false, false, false), (40.0f + 10.0f) * kOpen);
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 50.0f, 60.0f, false, false, false),
+                    (40.0f + 10.0f) * kOpen);
     EXPECT_EQ(inf->mX, 50.0f); // scoring moves the unit
     EXPECT_EQ(inf->mY, 60.0f);
     gAIDefending = false;
@@ -67,7 +68,8 @@ TEST(AISetupScore, CategoriesCrowdingAndTerrain) {
     EXPECT_FLOAT_EQ(AIScoreSetupLocation(tank, grid, 50.0f, 60.0f, false, false, false),
                     (100.0f - far + 10.0f) * kOpen);
     inf->mImmobile = true;
-    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 50.0f, 60.0f, false, false, false), (far + 10.0f) * kOpen);
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 50.0f, 60.0f, false, false, false),
+                    (far + 10.0f) * kOpen);
     inf->mImmobile = false;
 
     // Outside the map, or a point the unit cannot take, is -999; a point it
@@ -83,7 +85,8 @@ TEST(AISetupScore, CategoriesCrowdingAndTerrain) {
     // Marsh cuts the score to a tenth.
     inf->a.mCoverTEM = 1.0f;
     b.Paint(140.0f, 140.0f, 160.0f, 160.0f, 19);
-    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 150.0f, 150.0f, false, false, false), 10.0f * kOpen * 0.1f);
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 150.0f, 150.0f, false, false, false),
+                    10.0f * kOpen * 0.1f);
 
     // Ten grouped units within 5 m saturate the crowding sum.
     AIGroup* g = b.NewGroup(0);
@@ -108,7 +111,8 @@ TEST(AISetupScore, EdgeFactors) {
     EXPECT_FLOAT_EQ(AIEdgeFactor(kAxis, 30.0f, 100.0f), std::pow(0.5f, 0.76f));
     EXPECT_FLOAT_EQ(AIEdgeFactor(kAllies, 30.0f, 150.0f), std::pow(0.25f, 0.76f));
     b.mBattle.mEdgeOwner[0] = kAxis; // and West: the x factor multiplies in
-    EXPECT_FLOAT_EQ(AIEdgeFactor(kAxis, 50.0f, 100.0f), std::pow(0.5f, 0.76f) * (std::pow(0.75f, 0.76f) + 1.0f) / 2.0f);
+    EXPECT_FLOAT_EQ(AIEdgeFactor(kAxis, 50.0f, 100.0f),
+                    std::pow(0.5f, 0.76f) * (std::pow(0.75f, 0.76f) + 1.0f) / 2.0f);
 }
 
 TEST(AISetupPlace, EveryZoneSquareDrawsAndTheUnitEndsInItsZone) {
