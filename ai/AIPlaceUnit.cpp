@@ -276,7 +276,9 @@ void AIPlace(Unit* unit, GDynamicArray* grid, bool ignoreCentre) {
     if (best >= -1.0f)
         unit->AISetLocation(bestX, bestY);
     else if (unit->mX >= 99999.0f)
-        unit->mX -= 99999.0f;
+        unit->AISetLocation(unit->mX - 99999.0f, unit->mY);
+    else
+        unit->AISetLocation(unit->mX, unit->mY); // riders join it where the scoring left it
 }
 
 bool AIPlaceDefender(Unit* unit, FlagsNode* node, GDynamicArray* grid) {
@@ -312,6 +314,7 @@ bool AIPlaceDefender(Unit* unit, FlagsNode* node, GDynamicArray* grid) {
         unit->AISetLocation(bestX, bestY);
         return true;
     }
+    unit->AISetLocation(unit->mX, unit->mY);
     return false;
 }
 

@@ -277,7 +277,7 @@ void Battle::AISetup() {
     // No unit of the side is left waiting off the map.
     for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
         Unit* u = mUnits->GetUnit(i);
-        if (u->GetAffiliation() == side && u->mX >= 99999.0f) u->mX -= 99999.0f;
+        if (u->GetAffiliation() == side && u->mX >= 99999.0f) u->AISetLocation(u->mX - 99999.0f, u->mY);
     }
     for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
         Unit* u = mUnits->GetUnit(i);

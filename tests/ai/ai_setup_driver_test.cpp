@@ -62,6 +62,8 @@ TEST(AISetupDriver, AnAttackPlacesEveryUnitAndGroupsIt) {
     fixedUnit->mSetupZone = 7;
     auto* tank = b.Add<TestVehicle>(kAxis, 50.0f, 50.0f);
     tank->mSubtype = -1;
+    auto* odd = b.Add(kAxis, 430.0f, 430.0f);
+    odd->mSetupZone = 9; // a field out of range counts as fixed
     auto* dead = b.Add(kAxis, 420.0f, 420.0f);
     dead->mActive = false;
     b.mBattle.AISetup();
@@ -79,6 +81,8 @@ TEST(AISetupDriver, AnAttackPlacesEveryUnitAndGroupsIt) {
     EXPECT_EQ(fixedUnit->mX, 400.0f);
     EXPECT_EQ(GroupsHolding(b, fixedUnit), 1);
     EXPECT_EQ(dead->mX, 420.0f);
+    EXPECT_EQ(odd->mX, 430.0f);
+    EXPECT_EQ(odd->mSetupZone, 7);
     EXPECT_EQ(GroupsHolding(b, dead), 0);
 }
 
