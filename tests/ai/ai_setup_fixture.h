@@ -24,6 +24,13 @@ public:
         mBattle.mVisibilityDistance = 5000.0f;
         mBattle.mAIGroups[kAxis] = new GList;
     }
+    // A stub battle leaves its groups to its maker.
+    ~SetupBattle() {
+        for (GList*& groups : mBattle.mAIGroups) {
+            delete groups;
+            groups = nullptr;
+        }
+    }
     // Gives the squares [c0, c1] x [r0, r1] the set-up zone code.
     void Zone(int32_t c0, int32_t r0, int32_t c1, int32_t r1, int32_t code) {
         for (int32_t c = c0; c <= c1; ++c)
