@@ -258,6 +258,7 @@ void AIPlaceOneTypeOfInanimate(GList* items, GDynamicArray* lofGrid) {
                 return a->mScore > b->mScore ? -1 : (a->mScore < b->mScore ? 1 : 0);
             },
             &z);
+        AIAdvanceProgress();
         auto* best = static_cast<TileStub*>(candidates.GetObjectA(0));
         // An item that may stand in any zone of its side takes any square.
         if (z >= 1 && z <= 6 && best->mZone != z) continue;

@@ -334,6 +334,7 @@ bool AIPlaceLeaderWithPlatoon(Unit* leader, GDynamicArray* grid) {
     }
     if (platoon.GetCount() == 0) {
         AIPlace(leader, grid, false);
+        AIAdvanceProgress();
         return false;
     }
     Unit* centre = nullptr;
@@ -379,5 +380,6 @@ bool AIPlaceLeaderWithPlatoon(Unit* leader, GDynamicArray* grid) {
             return true;
         }
     }
+    AIAdvanceProgress();
     return false;
 }

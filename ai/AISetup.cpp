@@ -3,6 +3,7 @@
 // their guards and leaves the side with its first groups.
 
 #include "ai/AISetup.h"
+#include "ai/AIPanel.h"
 #include "ai/FlagsNode.h"
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
@@ -45,6 +46,7 @@ void RemainingPlacement(AIGroup* group, GDynamicArray* grid) {
         if (u->mSetupZone == 7 || u->AIDefensiveType() == 1) continue;
         if (!gAIDefending && IsLeaderOfKind1(u)) continue;
         AIPlace(u, grid, false);
+        AIAdvanceProgress();
     }
 }
 
@@ -117,6 +119,10 @@ void Battle::AISetup() {
         }
     }
 
+    if (gAIPanel)
+        static_cast<AIPanel*>(gAIPanel)->SetProgressIncrement(unassigned->GetCount() + 4 +
+                                                              fortifications.GetCount());
+
     // 5. The holding group, then the unassigned group.
     auto* holding = new AIGroup;
     holding->mOrder = 1;
@@ -126,6 +132,7 @@ void Battle::AISetup() {
     // 6. Lines of fire.
     auto* grid = new GDynamicArray;
     if (AIMakeLinesOfFireGrid(grid)) AIRateLinesOfFire(grid);
+    AIAdvanceProgress();
 
     int32_t count = 0;
     if (gAIDefending) {
@@ -151,6 +158,7 @@ void Battle::AISetup() {
             if (u->AIDefensiveType() == 0) {
                 fixed.DeleteIndex(i, false);
                 holding->Add(u);
+                AIAdvanceProgress();
             } else {
                 ++i;
             }
@@ -182,6 +190,7 @@ void Battle::AISetup() {
             continue;
         }
         if (u->mSetupZone != 7 && gAIFreeSetup) AIPlace(u, grid, true);
+        AIAdvanceProgress();
         if (type == 0) {
             unassigned->DeleteIndex(i, false);
             holding->Add(u);
@@ -249,6 +258,7 @@ void Battle::AISetup() {
                         },
                         &context, false);
             }
+        AIAdvanceProgress();
     } else {
         // 12. Attack groups.
         unassigned->RandomShuffle();
@@ -264,6 +274,7 @@ void Battle::AISetup() {
             for (int32_t i = 0; i < unassigned->GetCount(); ++i)
                 AIPlaceLeaderWithPlatoon(static_cast<Unit*>(unassigned->GetObjectA(i)), grid);
         }
+        AIAdvanceProgress();
         for (int32_t p = 0; p <= 12; ++p)
             SplitGroupByClass(unassigned, attack, k, p);
         groups->Delete(unassigned, false);
@@ -273,6 +284,7 @@ void Battle::AISetup() {
 
     // 13. The common end.
     CheckAllLeadership();
+    AIAdvanceProgress();
     if (fortifications.GetCount() > 0 && gAIFreeSetup) AIPlaceInanimates(&fortifications);
     // No unit of the side is left waiting off the map.
     for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
@@ -298,5 +310,6 @@ void Battle::AISetup() {
             }
         }
     }
+    AIAdvanceProgress();
     delete grid;
 }

@@ -59,8 +59,6 @@ void AIAssignFlagDefenders(int32_t count, GList* nodes, AIGroup* pool, GDynamicA
 void AIGroupReserves(GList* groups);
 void AIRegroupPlatoons(GList* list);
 void AISwapPlatooners();
-// The centre of a group's members (unchanged for an empty group).
-void AISetupRecenter(AIGroup* group);
 
 // ---- Fortifications ----------------------------------------------------------
 // One candidate square of a fortification.

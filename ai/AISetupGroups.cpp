@@ -73,19 +73,6 @@ AIGroup* AIGuardGroup(FlagsNode* node) {
     return group;
 }
 
-void AISetupRecenter(AIGroup* group) {
-    const int32_t n = group->GetCount();
-    if (n == 0) return;
-    float sx = 0.0f, sy = 0.0f;
-    for (int32_t i = 0; i < n; ++i) {
-        auto* u = static_cast<Unit*>(group->GetObjectA(i));
-        sx += u->mX;
-        sy += u->mY;
-    }
-    group->mCenterX = sx / static_cast<float>(n);
-    group->mCenterY = sy / static_cast<float>(n);
-}
-
 bool AIAttachFixedGuard(Unit* unit, int32_t* count) {
     const float range = AIFlagGuardSetupRange(unit);
     GList* nodes = AISortFlagsNodesByProximity(unit->mX, unit->mY);
@@ -101,6 +88,7 @@ bool AIAttachFixedGuard(Unit* unit, int32_t* count) {
     delete nodes;
     if (!taken || !SideGroups()) return false;
     AIGuardGroup(taken)->Add(unit);
+    AIAdvanceProgress();
     return true;
 }
 
@@ -122,6 +110,7 @@ void AIAssignFlagDefenders(int32_t count, GList* nodes, AIGroup* pool, GDynamicA
                 }
                 pool->DeleteIndex(i, false);
                 AIGuardGroup(node)->Add(u);
+                AIAdvanceProgress();
                 done = node->Defended(count, &group, pass == 0 ? &half : nullptr);
                 if (pass == 0) done = half;
             }
@@ -152,7 +141,7 @@ void AIGroupReserves(GList* groups) {
         auto* keep = static_cast<AIGroup*>(groups->GetObjectA(bi));
         auto* gone = static_cast<AIGroup*>(groups->GetObjectA(bj));
         keep->ConcatGroup(gone);
-        AISetupRecenter(keep);
+        keep->SetupRecenter();
         groups->DeleteIndex(bj, false);
         delete gone;
     }

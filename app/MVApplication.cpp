@@ -6,11 +6,13 @@
 #include "app/FadeInScreen.h"
 #include "app/FlybyButton.h"
 #include "app/FrontEndModals.h"
+#include "app/ProgressView.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "engine/GBlitView.h"
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
+#include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GRadioGroup.h"
 #include "engine/GSoundStream.h"
@@ -282,6 +284,22 @@ void MVApplication::RespondToVRAM(int32_t kilobytes, bool agpTexturing) {
 
 Affiliation MVApplication::ViewingSide() {
     return mSide == 0 || mSide == 1 ? mSide : kAxis;
+}
+
+GView* MVApplication::MakeAIBox(int16_t* fillColour) {
+    return MakeConfirmationBox(nullptr, fillColour, false);
+}
+
+void MVApplication::UpdateScreen() {
+    if (gKernel) gKernel->UpdateScreen();
+}
+
+void MVApplication::RefreshWindow() {
+    if (gKernel && gKernel->GetWindow()) gKernel->GetWindow()->Refresh();
+}
+
+void MVApplication::ManageSounds() {
+    if (gKernel) gKernel->ManageSounds();
 }
 
 int32_t MVApplication::HumanPlayers() {

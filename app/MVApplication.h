@@ -104,6 +104,13 @@ public:
 
     // ---- The battle's host ---------------------------------------------------------
     Affiliation ViewingSide() override;
+    void SetViewingSide(Affiliation side) override { mSide = side; }
+    // The computer opponent's planning on the screen: its box and the
+    // kernel's redraw, window refresh and sound upkeep.
+    GView* MakeAIBox(int16_t* fillColour) override;
+    void UpdateScreen() override;
+    void RefreshWindow() override;
+    void ManageSounds() override;
     int32_t HumanPlayers() override;
     int32_t ConnectionKind() override;
     bool IsHost() override { return mIsHost; }

@@ -201,8 +201,16 @@ bool Battle::LoadParts(GFile* file, GList** groups) {
     }
     TakeAIGroups(groups);
     if (!mSetupPhase) {
-        mUnits->DeleteSome([](GObject* member, void*) { return static_cast<Unit*>(member)->StampToMap(); },
-                           nullptr, true);
+        // A unit that leaves the list leaves the computer's groups too.
+        mUnits->DeleteSome(
+            [](GObject* member, void* context) {
+                if (!static_cast<Unit*>(member)->StampToMap()) return false;
+                for (GList* list : static_cast<Battle*>(context)->mAIGroups)
+                    for (int32_t g = 0; list && g < list->GetCount(); ++g)
+                        static_cast<GList*>(list->GetObjectA(g))->Delete(member, false);
+                return true;
+            },
+            this, true);
     }
     return true;
 }
@@ -211,15 +219,7 @@ void Battle::TakeAIGroups(GList** groups) {
     for (int32_t side = 1; side >= 0; --side) {
         mAIGroups[side] = groups ? groups[side] : nullptr;
         GList* list = mAIGroups[side];
-        if (!list) continue;
-        for (int32_t g = 0; g < list->GetCount(); ++g) {
-            auto* group = static_cast<GList*>(list->GetObjectA(g));
-            if (!group) continue;
-            for (int32_t i = 0; i < group->GetCount(); ++i) {
-                int32_t id = static_cast<int32_t>(reinterpret_cast<intptr_t>(group->GetObjectA(i)));
-                group->ReplaceIndex(i, GetUnitPointer(id), false);
-            }
-        }
+        if (list) AIResolveGroupUnits(this, list);
     }
 }
 

@@ -251,6 +251,28 @@ public:
     // Gives the arriving reinforcements of a computer side a group of their own.
     void AIAddReinforcementGroup(GList* arriving);
 
+    // ---- The computer opponent's turn (ai/) ---------------------------------
+    // Plans the side for this orders phase (the set-up placement in the
+    // set-up turn); the screen shows a progress panel meanwhile.
+    void AIOperational(Affiliation side);
+    // Loose units of the planned side join its fall-back group of loose units.
+    void AICollectFraidyCats();
+    // Tidies the planned side's groups and gives them this turn's orders.
+    void AIGroupLevel();
+    // Infantry of the planned side standing too close together spreads out.
+    void AIAvoidBunching();
+    // Vehicles of the planned side that cannot move turn to their targets.
+    void AIFaceIdleTanks();
+    // Gives the planned side's artillery its targets.
+    void AITargetArtillery();
+    // The worth of shelling the point for side; *area (may be null) gets the
+    // worth of smoke or fire on the ground beyond it.
+    int16_t AICountArtyTargetsNear(float x, float y, Affiliation side, int16_t* area);
+    // Takes a unit that leaves play out of its side's groups.
+    void RemoveUnitFromAI(Unit* unit);
+    // Both sides' group lists, as a saved game holds them.
+    void WriteAIData(GFile* file);
+
     // Settings and working fields that the unit rules and the screens read.
     int32_t mRegion = 2;             // 1 turns uniform 16 into 33 for infantry
     bool mCheckOrders = false;       // refused moves become order 20
@@ -320,6 +342,15 @@ private:
 };
 
 extern Battle* gBattle;
+
+// Reads what WriteAIData wrote into lists[0] and lists[1] (a side not saved
+// leaves its pointer as given), the units as raw identifiers that the new
+// battle resolves. False on damaged data, with nothing made.
+bool ReadAI(GFile* file, GList** lists);
+// Turns the raw identifiers of a side's groups into the core's units. A
+// member whose identifier names no unit is dropped, and a unit named twice
+// stays where it was named first.
+void AIResolveGroupUnits(ScenarioCore* core, GList* list);
 
 // Whether the computer opponent plays that side in this battle.
 bool IsComputerSide(Affiliation side);

@@ -126,7 +126,7 @@ void Battle::HandleCommand(int32_t command) {
             return;
         }
         host->AutoSave(false);
-        if (humans == 1) host->PlanComputerSide(1 - viewer);
+        if (humans == 1) AIOperational(1 - viewer);
         host->SynchRandomForTCPIP();
         SetSelectedUnit(nullptr);
         if (mUnits)
@@ -155,7 +155,7 @@ void Battle::HandleCommand(int32_t command) {
         return;
     }
     if (connection == 2 && !host->GoButton()) return;
-    if (humans == 1 && !MaybeForceSurrender(1 - viewer)) host->PlanComputerSide(1 - viewer);
+    if (humans == 1 && !MaybeForceSurrender(1 - viewer)) AIOperational(1 - viewer);
     if (!Over()) {
         DeleteEffects();
         ActionPhase(true, false);

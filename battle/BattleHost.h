@@ -22,8 +22,11 @@ class BattleHost {
 public:
     virtual ~BattleHost() = default;
 
-    // The side whose player sits at the screen (0 or 1).
-    virtual Affiliation ViewingSide() { return kAxis; }
+    // The side whose player sits at the screen (0 or 1). The computer
+    // opponent shows its planned side's view while it plans; headless the
+    // side is only stored.
+    virtual Affiliation ViewingSide() { return mViewingSide; }
+    virtual void SetViewingSide(Affiliation side) { mViewingSide = side; }
     // 1 against the computer, 2 for two players.
     virtual int32_t HumanPlayers() { return 1; }
     // 0 hotseat, 1 e-mail, 2 TCP/IP.
@@ -116,11 +119,10 @@ public:
     virtual void HandOver(Affiliation nextSide) {}
     virtual void AutoSave(bool reload) {}
     // The hand-over of a two-player turn (hotseat, e-mail); the second-half
-    // flag of a two-player turn; the computer opponent's planning of a side.
+    // flag of a two-player turn.
     virtual void SendGameData() {}
     virtual bool SecondHalf() { return true; }
     virtual void SetSecondHalf(bool second) {}
-    virtual void PlanComputerSide(Affiliation side) {}
     // False holds a TCP/IP GO back until the peer is ready.
     virtual bool GoButton() { return true; }
     // The application's interaction state (8 playback).
@@ -135,7 +137,19 @@ public:
     virtual void MapKey(char key, bool ctrl, bool keypad) {}
     virtual void ApplicationCommand(int32_t command) {}
 
+    // The computer opponent's planning on the screen: the framed box that
+    // holds its progress panel (null: no box and no panel), which writes the
+    // box's fill colour and is deleted by the caller; the screen's redraw,
+    // the window's refresh and the sounds' upkeep while it plans.
+    virtual GView* MakeAIBox(int16_t* fillColour) { return nullptr; }
+    virtual void UpdateScreen() {}
+    virtual void RefreshWindow() {}
+    virtual void ManageSounds() {}
+
     // The display preferences and frame clock the battlefield drawing
     // reads; null gives the drawing's defaults.
     virtual DrawSettings* GetDrawSettings() { return nullptr; }
+
+private:
+    Affiliation mViewingSide = kAxis;
 };

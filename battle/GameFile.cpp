@@ -9,8 +9,8 @@
 #include "engine/GGroup.h"
 #include "map/Map.h"
 
-AIGroupWriter gAIGroupWriter = nullptr;
-AIGroupReader gAIGroupReader = nullptr;
+AIGroupWriter gAIGroupWriter = [](Battle* battle, GFile* file) { battle->WriteAIData(file); };
+AIGroupReader gAIGroupReader = ReadAI;
 
 namespace {
 

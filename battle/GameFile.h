@@ -93,9 +93,9 @@ struct GameFileContents {
 GameFileResult ReadGameFile(GFile* file, GameFileState* state, GameFileContents* contents,
                             const GameFileReadOptions& options = {});
 
-// The computer opponent's groups of both sides: its writer and reader, null
-// until that opponent exists. Without a writer no groups are saved; a file
-// that holds groups is refused without a reader.
+// The computer opponent's groups of both sides: its writer and reader.
+// Without a writer no groups are saved; a file that holds groups is refused
+// without a reader.
 using AIGroupWriter = void (*)(Battle* battle, GFile* file);
 using AIGroupReader = bool (*)(GFile* file, GList** lists);
 extern AIGroupWriter gAIGroupWriter;

@@ -28,10 +28,6 @@ bool UpperFloorTerrain(Terrain t) {
     return t >= kTerrainUpperLight && t <= kTerrainUpperHeavyClosed;
 }
 
-// The computer opponent's groups forget a unit; its planning keeps no
-// groups in this program yet.
-void RemoveUnitFromAI(Unit* unit) {}
-
 } // namespace
 
 bool Infantry::CanSplit() {
@@ -258,7 +254,7 @@ void Infantry::JoinSibling() {
             --total;
         }
     }
-    RemoveUnitFromAI(other);
+    if (gBattle) gBattle->RemoveUnitFromAI(other);
     other->mSibling = nullptr;
     mSibling = nullptr;
     mIsFirstHalf = true;

@@ -44,14 +44,14 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "6a3d18ed61bfd873525d9d1bb5b4e7fab9fd40ae5e8edecd849b26250b6c71fd",
-     "c56e4e4b197409eda8c9879b094a5d7ceb5a33af6ddd28e738ff3be17f7ec1dc"},
-    {"bruecke", "d0942db67402584b2d65b2241d802b0e74527bf0cb44f585af4b2e2bba313c46",
-     "da834ab9dab73a7ccadfe5f29ce32ada13b0d10e75d48368c14ccab8c7c04a89"},
-    {"panzer", "195cc39f4ae55087542d2f73993dcd170adea0331cb6cb03d12a335a16868247",
-     "47f28cdf452cf13b047e9ab436d472621776b388da553bcc2419eb34a8030778"},
-    {"grossangriff", "8919558ee3a7f68bb1f78aa7aeba41c86b033248ae17d2fc2c7014c20aa37db0",
-     "a41b15a51dc03673640f419ae22cc5ae41f777768e8c471adada5bf1162b26a5"},
+    {"hecken", "f121100c2b4caf3d8c4d8ce4e2fa018a987c6d2ff96206e4c43384d3593d1a77",
+     "8ad980d1e82bdbffb90fce76ccbb80612ae1f8eb4665872fbb3ebf668c7925b4"},
+    {"bruecke", "42b202a5bbec6af2adcbe980b3244139ec2dcaff88b0c37ce1fbe7cfa30148a6",
+     "2c1060add1d38ad0721e0a959e35e45411d8e7685757abbfac2b467f00fcd5f5"},
+    {"panzer", "1e66fd1a3e0fde06608d4e6f497756252d36d78a9104ef360cf106c91203a86b",
+     "684685f70f422f10cee6f039112d9b288ce99a7b5db851bbfd95e304bd96ad69"},
+    {"grossangriff", "b496e8b75dc7cc27fa6e0e42bf996f9203787a1c301fbae8bdf36a290d0dec56",
+     "cd11198cb8ec1e87a5cbc213cca5e00499c0a1520907ff00fc1f5e36c16655a8"},
 };
 
 } // namespace

@@ -21,6 +21,7 @@
 #include "FuzzBattles.h"
 #include "GameFileSeeds.h"
 #include "TurnPacketSeeds.h"
+#include "ai/AIPlanning.h"
 #include "battle/ActionPacket.h"
 #include "battle/Reinforcement.h"
 #include "battle/SmokeShell.h"
@@ -352,6 +353,30 @@ void SmokeSeeds() {
     Put("fuzz_smoke", "kept", Written([&](GFile* f) { smoky.Write(f); }));
 }
 
+void AIGroupSeeds() {
+    std::unique_ptr<Battle> battle(NewKindBattle());
+    Battle* old = gBattle;
+    gBattle = battle.get();
+    auto group = [&](int32_t side, int32_t order, std::initializer_list<int32_t> units) {
+        if (!battle->mAIGroups[side]) battle->mAIGroups[side] = new GList;
+        auto* g = new AIGroup;
+        g->mOrder = order;
+        for (int32_t i : units)
+            g->Add(battle->mUnits->GetObjectA(i));
+        battle->mAIGroups[side]->Add(g);
+    };
+    group(1, kAIOrderGoToNode + 1, {0, 1});
+    group(1, kAIOrderLooseFallBack, {});
+    Put("fuzz_ai_groups", "allies_only", Written([&](GFile* f) { battle->WriteAIData(f); }));
+    group(0, kAIOrderHoldNode, {2, 3, 4});
+    Put("fuzz_ai_groups", "both_sides", Written([&](GFile* f) { battle->WriteAIData(f); }));
+    for (GList*& list : battle->mAIGroups) {
+        delete list;
+        list = nullptr;
+    }
+    gBattle = old;
+}
+
 void DataSeeds() {
     Put("fuzz_gamedata", "program_block", Bytes(kGameDataBlock, kGameDataBlock + kGameDataBlockSize));
     // The opened tables (over half a megabyte) would slow every run down
@@ -519,6 +544,7 @@ int main(int argc, char** argv) {
     TurnSeeds();
     MapSeeds();
     SmokeSeeds();
+    AIGroupSeeds();
     DataSeeds();
     ScenarioSeeds();
     NetworkSeeds();

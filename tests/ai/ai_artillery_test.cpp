@@ -1,0 +1,133 @@
+// Artillery planning: the rounds a target must be worth, the worth of a
+// point, and the batteries' choice.
+
+#include <gtest/gtest.h>
+
+#include "ai/AIPlanning.h"
+#include "ai_moves_fixtures.h"
+#include "battle/BattleHost.h"
+
+namespace {
+
+uint32_t StateAfterFractions(uint32_t seed, int32_t n) {
+    SeedRandomGenerator(seed);
+    for (int32_t i = 0; i < n; ++i)
+        RandomFraction();
+    return GetRandomState();
+}
+
+// A gun crew of the planned side, free to choose targets.
+TestInfantry* Battery(MoveBattle& b, float x, float y) {
+    auto* u = b.Add(kAxis, x, y);
+    u->mSubtype = 2;
+    u->mTargetFree = true;
+    u->mAmmo[0] = 30;
+    return u;
+}
+
+} // namespace
+
+TEST(AIArtillery, RoundsByBatteryCountTurnsLeftAndCaps) {
+    // Turn 2 without delay leaves the whole share: R itself.
+    EXPECT_EQ(AIArtilleryRounds(2, 30, 0.0f, 1, false, false, 0), 55);
+    EXPECT_EQ(AIArtilleryRounds(2, 30, 0.0f, 2, false, false, 0), 50);
+    EXPECT_EQ(AIArtilleryRounds(2, 30, 0.0f, 6, false, false, 0), 30);
+    EXPECT_EQ(AIArtilleryRounds(2, 30, 0.0f, 9, false, false, 0), 30);
+    // Losses cap at 5; from a third of the battle at 10, from half at 5.
+    EXPECT_EQ(AIArtilleryRounds(2, 30, 0.0f, 1, true, false, 0), 5);
+    EXPECT_EQ(AIArtilleryRounds(10, 30, 0.0f, 1, false, false, 0), 10);
+    EXPECT_EQ(AIArtilleryRounds(16, 30, 0.0f, 1, false, false, 0), 5);
+    // The last turns: one round is enough, and never fewer than one.
+    EXPECT_EQ(AIArtilleryRounds(26, 30, 0.0f, 1, false, false, 0), 1);
+    EXPECT_EQ(AIArtilleryRounds(20, 30, 6.0f, 1, false, false, 0), 1);
+    EXPECT_EQ(AIArtilleryRounds(40, 30, 0.0f, 1, false, false, 0), 1);
+    // Turn 1: no delay gives k = 1.21916, which is not applied.
+    EXPECT_EQ(AIArtilleryRounds(1, 30, 0.0f, 1, false, false, 0), 59);
+    // A delay of 5 turns gives k = 0.7703: trunc(R f^2 k).
+    const float f = (30.0f - 4.0f * 1.3f) / 30.0f;
+    const auto n = static_cast<int32_t>(55.0f * (f * f));
+    const auto k = static_cast<float>(1.21916 * std::exp(-0.0918793 * 5.0));
+    EXPECT_LT(k, 1.0f);
+    EXPECT_EQ(AIArtilleryRounds(1, 30, 5.0f, 1, false, false, 0),
+              static_cast<int32_t>(static_cast<float>(n) * k));
+    // Supply tops the count up from the rounds missing out of 40.
+    EXPECT_EQ(AIArtilleryRounds(2, 300, 0.0f, 6, false, true, 10), 45);
+    EXPECT_EQ(AIArtilleryRounds(2, 300, 0.0f, 6, false, true, 100), 15);
+}
+
+TEST(AIArtillery, OwnUnitsLowerAPointAndTheLateralAxisIsStretched) {
+    MoveBattle b(60, 60);
+    b.mBattle.Host()->SetViewingSide(kAxis);
+    // The Axis home edge is the West: y is lateral.
+    ASSERT_EQ(b.mBattle.HomeMapEdge(kAxis), 0);
+    int16_t area = 7;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, &area), 0);
+    EXPECT_EQ(area, 0);
+    auto* own = b.Add(kAxis, 500, 500);
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, &area), -50);
+    // 100 m along x, or 40 m across: w = 0.52631, w^5 = 0.0404.
+    own->mX = 600.0f;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, &area), -2);
+    own->mX = 500.0f;
+    own->mY = 540.0f;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, &area), -2);
+    own->mY = 580.0f; // 200 m stretched: out of reach
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, nullptr), 0);
+}
+
+TEST(AIArtillery, EnemyWorthAndTheAreaCountBeyondThePoint) {
+    MoveBattle b(60, 60);
+    MoveRows rows;
+    rows.infantry[0].mNrMen = 10;
+    b.mBattle.Host()->SetViewingSide(kAxis);
+    b.mBattle.mVisibilityDistance = 1000.0f;
+    auto* e = b.Add(kAllies, 520, 500);
+    e->a.mOpenTEM = 1.0f;
+    e->a.mCoverTEM = 1.0f;
+    e->a.mValue = 40.0f;
+    e->mTarget = e;
+    int16_t area = 0;
+    const int16_t point = b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, &area);
+    // 8 men of 8 x 3.0303 at w^5 = (1.05263 - 20 x 0.00526)^5.
+    const float w = 1.05263f - 20.0f * 0.005263157894736842f;
+    const float weight = w * w * w * w * w;
+    float a = 8.0f * 3.0303030303030303f * 1.0f;
+    if (!e->IsSpottedNow()) a *= 0.5f;
+    EXPECT_EQ(point, static_cast<int32_t>(a * weight + 0.4f));
+    // East of the point, seen from the West edge: worth 40 x 0.33 (no
+    // ordnance), halved in clear weather.
+    const auto expectedArea = static_cast<int32_t>(weight * (40.0f * 0.33f) + 0.4f);
+    EXPECT_EQ(area, static_cast<int32_t>(static_cast<float>(expectedArea) * 0.5f));
+    // In poor visibility the area count goes.
+    b.mBattle.mVisibilityDistance = 80.0f;
+    b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, &area);
+    EXPECT_EQ(area, 0);
+    // An enemy of no men at the start counts nothing, without dividing by zero.
+    rows.infantry[0].mNrMen = 0;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, nullptr), 0);
+}
+
+TEST(AIArtillery, BatteryFiresAtTheBestPointWithItsDrawsInOrder) {
+    MoveBattle b(20, 20);
+    MoveRows rows;
+    rows.infantry[0].mNrMen = 10;
+    b.mBattle.Host()->SetViewingSide(kAxis);
+    b.mBattle.mTurn = 28;
+    b.mBattle.mLastTurn = 30;
+    gAISide = kAxis;
+    auto* gun = Battery(b, 40, 40);
+    for (int32_t i = 0; i < 4; ++i)
+        b.Add(kAllies, 300.0f + 2.0f * static_cast<float>(i), 300.0f);
+    SeedRandomGenerator(99);
+    b.mBattle.AITargetArtillery();
+    // 10 x 10 candidates: two draws each, then one each for the battery.
+    EXPECT_EQ(GetRandomState(), StateAfterFractions(99, 300));
+    ASSERT_EQ(gun->a.mTargetOrders.size(), 1u);
+    EXPECT_EQ(gun->a.mTargetOrders[0], nullptr);
+
+    // Without a battery nothing is drawn.
+    gun->mAmmo[0] = 0;
+    SeedRandomGenerator(99);
+    b.mBattle.AITargetArtillery();
+    EXPECT_EQ(GetRandomState(), StateAfterFractions(99, 0));
+}

@@ -1,0 +1,319 @@
+// The computer opponent's groups: objective choice, garrisons at secured
+// nodes, group forming and the group moves' order handling.
+
+#include <gtest/gtest.h>
+
+#include "ai/AIPlanning.h"
+#include "ai/FlagsNode.h"
+#include "ai_moves_fixtures.h"
+
+namespace {
+
+// A graph of nodes at the given places, each standing for one neutral flag.
+struct Graph {
+    explicit Graph(MoveBattle& b) : mBattle(b.mBattle) {
+        delete mBattle.mObjectiveGraph;
+        mBattle.mObjectiveGraph = new GList;
+    }
+    FlagsNode* Add(MoveBattle& b, float x, float y, float rating) {
+        auto* node = new FlagsNode;
+        node->IFlagsNode(b.AddFlag(x, y, 1));
+        node->mRating = rating;
+        mBattle.mObjectiveGraph->Add(node);
+        return node;
+    }
+    GList* List() { return mBattle.mObjectiveGraph; }
+    Battle& mBattle;
+};
+
+// Members get ammunition, so that they count as fit to fight.
+AIGroup* GroupOf(MoveBattle& b, Affiliation side, std::initializer_list<Unit*> units, int32_t order) {
+    if (!b.mBattle.mAIGroups[side]) b.mBattle.mAIGroups[side] = new GList;
+    auto* g = new AIGroup;
+    for (Unit* u : units) {
+        if (u->mAmmo[0] == 0) u->mAmmo[0] = 10;
+        g->Add(u);
+    }
+    g->mOrder = order;
+    b.mBattle.mAIGroups[side]->Add(g);
+    return g;
+}
+
+// The generator's state after n fractions from seed.
+uint32_t StateAfterFractions(uint32_t seed, int32_t n) {
+    SeedRandomGenerator(seed);
+    for (int32_t i = 0; i < n; ++i)
+        RandomFraction();
+    return GetRandomState();
+}
+
+} // namespace
+
+TEST(AIGroupOrders, RepresentativeIsFirstMobileMemberElseLast) {
+    MoveBattle b;
+    AIGroup g;
+    EXPECT_EQ(g.GetRepresentative(), nullptr);
+    auto* a = b.Add(kAxis, 10, 10);
+    auto* c = b.Add(kAxis, 20, 10);
+    a->mImmobile = true;
+    c->mImmobile = true;
+    g.Add(a);
+    g.Add(c);
+    EXPECT_EQ(g.GetRepresentative(), c);
+    c->mImmobile = false;
+    EXPECT_EQ(g.GetRepresentative(), c);
+    a->mImmobile = false;
+    EXPECT_EQ(g.GetRepresentative(), a);
+    g.SetupRecenter();
+    EXPECT_FLOAT_EQ(g.mCenterX, 15.0f);
+    EXPECT_FLOAT_EQ(g.mCenterY, 10.0f);
+    // An empty group keeps its centre.
+    g.EmptyOut(false);
+    g.SetupRecenter();
+    EXPECT_FLOAT_EQ(g.mCenterX, 15.0f);
+}
+
+TEST(AIGroupOrders, TakenNodeCostsMoreAndOneDrawPerCostedNode) {
+    MoveBattle b(40, 40);
+    Graph graph(b);
+    FlagsNode* near = graph.Add(b, 200, 100, 1.0f);
+    FlagsNode* far = graph.Add(b, 300, 100, 1.0f);
+    FlagsNode* secured = graph.Add(b, 100, 110, 1.0f);
+    secured->mSecured = true;
+    FlagsNode* worthless = graph.Add(b, 100, 120, 0.0f);
+    auto* u = b.Add(kAxis, 100, 100);
+    AIGroup g;
+    g.Add(u);
+
+    SeedRandomGenerator(77);
+    g.GiveGroupOrder(graph.List(), false);
+    EXPECT_EQ(g.mOrder, kAIOrderGoToNode + 0);
+    EXPECT_TRUE(near->mTaken);
+    // Only the two nodes with a rating and not secured draw.
+    EXPECT_EQ(GetRandomState(), StateAfterFractions(77, 2));
+    EXPECT_FALSE(secured->mTaken);
+    EXPECT_FALSE(worthless->mTaken);
+
+    // At 100 m against 200 m the taken node costs 250..312 and loses.
+    g.mOrder = kAIOrderNone;
+    g.GiveGroupOrder(graph.List(), true);
+    EXPECT_EQ(g.mOrder, kAIOrderGoToNode + 1);
+    EXPECT_FALSE(far->mTaken);
+}
+
+TEST(AIGroupOrders, EqualCostsGoToTheHigherIndexAndNoChoiceKeepsTheCode) {
+    MoveBattle b;
+    Graph graph(b);
+    graph.Add(b, 100, 100, 0.5f);
+    graph.Add(b, 100, 100, 0.5f);
+    auto* u = b.Add(kAxis, 100, 100);
+    AIGroup g;
+    g.Add(u);
+    g.GiveGroupOrder(graph.List(), true);
+    EXPECT_EQ(g.mOrder, kAIOrderGoToNode + 1);
+
+    Graph none(b);
+    none.Add(b, 50, 50, 0.0f)->mSecured = true;
+    g.mOrder = kAIOrderHold;
+    g.GiveGroupOrder(none.List(), false);
+    EXPECT_EQ(g.mOrder, kAIOrderHold);
+    AIGroup empty;
+    empty.GiveGroupOrder(graph.List(), false);
+    EXPECT_EQ(empty.mOrder, kAIOrderNone);
+}
+
+TEST(AIGroupOrders, GarrisonSplitAtASecuredNode) {
+    for (bool defending : {false, true}) {
+        MoveBattle b(40, 40);
+        gAIDefending = defending;
+        Graph graph(b);
+        FlagsNode* node = graph.Add(b, 200, 200, 0.8f);
+        node->mSecured = true;
+        graph.Add(b, 600, 600, 0.2f);
+        auto* u1 = b.Add(kAxis, 250, 200);
+        auto* u2 = b.Add(kAxis, 205, 200);
+        auto* u3 = b.Add(kAxis, 230, 200);
+        // Two more of the side elsewhere: own 5, need trunc(5 x 0.8 x 0.3 + 0.99) = 2.
+        b.Add(kAxis, 700, 700);
+        b.Add(kAxis, 710, 700);
+        AIGroup* g = GroupOf(b, kAxis, {u1, u2, u3}, kAIOrderGoToNode + 0);
+        GList fresh;
+        fresh.PreserveObjects();
+        g->DecideIfFlagCaptured(&fresh);
+        // min(2, 1.5) = 1 stays: the nearest to the node.
+        ASSERT_EQ(fresh.GetCount(), 1) << defending;
+        auto* garrison = static_cast<AIGroup*>(fresh.GetObjectA(0));
+        ASSERT_EQ(garrison->GetCount(), 1);
+        EXPECT_EQ(garrison->GetObjectA(0), u2);
+        EXPECT_EQ(g->GetCount(), 2);
+        EXPECT_FALSE(g->IsMember(u2));
+        if (defending) {
+            EXPECT_EQ(garrison->mOrder, kAIOrderHoldNode + 0);
+            EXPECT_EQ(g->mOrder, kAIOrderHold);
+        } else {
+            EXPECT_EQ(garrison->mOrder, kAIOrderGoToNode + 0);
+            EXPECT_EQ(g->mOrder, kAIOrderNone);
+        }
+        delete garrison;
+    }
+}
+
+TEST(AIGroupOrders, GarrisonRulesForSmallGroupsHeldNodesAndBadCodes) {
+    MoveBattle b(40, 40);
+    Graph graph(b);
+    FlagsNode* node = graph.Add(b, 200, 200, 1.0f);
+    node->mSecured = true;
+    graph.Add(b, 600, 600, 0.5f);
+    for (int32_t i = 0; i < 9; ++i)
+        b.Add(kAxis, 700, 700);
+    auto* a = b.Add(kAxis, 200, 200);
+    // own 10 -> need 3: a group of one becomes the garrison whole.
+    AIGroup* g = GroupOf(b, kAxis, {a}, kAIOrderGoToNode + 0);
+    GList fresh;
+    fresh.PreserveObjects();
+    g->DecideIfFlagCaptured(&fresh);
+    EXPECT_EQ(g->mOrder, kAIOrderHoldNode + 0);
+    EXPECT_EQ(fresh.GetCount(), 0);
+
+    // Another group already holds the node: this one is free again.
+    AIGroup* h = GroupOf(b, kAxis, {b.Add(kAxis, 200, 200)}, kAIOrderGoToNode + 0);
+    h->DecideIfFlagCaptured(&fresh);
+    EXPECT_EQ(h->mOrder, kAIOrderNone);
+    gAIDefending = true;
+    h->mOrder = kAIOrderGoToNode + 0;
+    h->DecideIfFlagCaptured(&fresh);
+    EXPECT_EQ(h->mOrder, kAIOrderHold);
+
+    // A code naming a node beyond the graph comes back to node 0.
+    h->mOrder = kAIOrderGoToNode + 7;
+    h->DecideIfFlagCaptured(&fresh);
+    EXPECT_EQ(h->mOrder, kAIOrderHold);
+    EXPECT_EQ(fresh.GetCount(), 0);
+}
+
+TEST(AIGroupForming, DefendersGoToTheNodeInDistressAboveTheThreshold) {
+    // One holding group, one neutral node, turn 1 of 30: distress 0.67 x
+    // rating, and v = (1 + 1/30) x distress x 4 must exceed 1.
+    for (float rating : {0.3f, 0.4f}) {
+        MoveBattle b(40, 40);
+        gAIDefending = true;
+        b.mBattle.mTurn = 1;
+        b.mBattle.mLastTurn = 30;
+        Graph graph(b);
+        graph.Add(b, 400, 400, rating);
+        AIGroup* holder = GroupOf(b, kAxis, {b.Add(kAxis, 380, 400)}, kAIOrderHold);
+        b.mBattle.AIGroupLevel();
+        EXPECT_EQ(holder->mOrder, rating < 0.35f ? kAIOrderHold : kAIOrderGoToNode + 0) << rating;
+    }
+    // With two holding groups the need doubles, and the nearer one goes.
+    {
+        MoveBattle b(40, 40);
+        gAIDefending = true;
+        b.mBattle.mTurn = 1;
+        b.mBattle.mLastTurn = 30;
+        Graph graph(b);
+        graph.Add(b, 400, 400, 0.3f);
+        AIGroup* far = GroupOf(b, kAxis, {b.Add(kAxis, 100, 100)}, kAIOrderHold);
+        AIGroup* near = GroupOf(b, kAxis, {b.Add(kAxis, 380, 400)}, kAIOrderHold);
+        b.mBattle.AIGroupLevel();
+        EXPECT_EQ(near->mOrder, kAIOrderGoToNode + 0);
+        EXPECT_EQ(far->mOrder, kAIOrderHold);
+    }
+}
+
+TEST(AIGroupForming, DefenderTakesOverTheNodesGarrisonAndEmptyGroupsGo) {
+    MoveBattle b(40, 40);
+    gAIDefending = true;
+    Graph graph(b);
+    graph.Add(b, 400, 400, 1.0f);
+    auto* g1 = b.Add(kAxis, 380, 400);
+    auto* g2 = b.Add(kAxis, 400, 400);
+    AIGroup* holder = GroupOf(b, kAxis, {g1}, kAIOrderHold);
+    GroupOf(b, kAxis, {g2}, kAIOrderHoldNode + 0);
+    GroupOf(b, kAxis, {}, kAIOrderHold);
+    b.mBattle.AIGroupLevel();
+    GList* groups = b.mBattle.mAIGroups[kAxis];
+    ASSERT_EQ(groups->GetCount(), 1);
+    EXPECT_EQ(groups->GetObjectA(0), holder);
+    EXPECT_EQ(holder->mOrder, kAIOrderGoToNode + 0);
+    EXPECT_TRUE(holder->IsMember(g2));
+}
+
+TEST(AIGroupForming, AttackersChooseNearestFirstAndUnfitUnitsFallBack) {
+    MoveBattle b(40, 40);
+    gAIDefending = false;
+    Graph graph(b);
+    graph.Add(b, 500, 500, 1.0f);
+    graph.Add(b, 100, 500, 1.0f);
+    auto* a = b.Add(kAxis, 100, 100);
+    auto* c = b.Add(kAxis, 505, 500);
+    auto* broken = b.Add(kAxis, 505, 505);
+    broken->mImmobile = true;
+    auto* dead = b.Add(kAxis, 505, 510);
+    dead->mActive = false;
+    AIGroup* ga = GroupOf(b, kAxis, {a}, kAIOrderNone);
+    AIGroup* gc = GroupOf(b, kAxis, {c, broken, dead}, kAIOrderNone);
+    AIGroup* ordered = GroupOf(b, kAxis, {b.Add(kAxis, 300, 300)}, kAIOrderHold);
+    b.mBattle.AIGroupLevel();
+    // The group standing at node 0 chooses first and marks it; the other,
+    // at 400 m from each node, then goes to node 1.
+    EXPECT_EQ(gc->mOrder, kAIOrderGoToNode + 0);
+    EXPECT_EQ(ga->mOrder, kAIOrderGoToNode + 1);
+    EXPECT_EQ(ordered->mOrder, kAIOrderHold);
+    EXPECT_EQ(gc->GetCount(), 1);
+    GList* groups = b.mBattle.mAIGroups[kAxis];
+    ASSERT_EQ(groups->GetCount(), 4);
+    auto* fallBack = static_cast<AIGroup*>(groups->GetObjectA(3));
+    EXPECT_EQ(fallBack->mOrder, kAIOrderFallBack);
+    EXPECT_EQ(fallBack->GetCount(), 1);
+    EXPECT_EQ(fallBack->GetObjectA(0), broken);
+}
+
+namespace {
+
+// Counts its fall-back moves: 1 each without force, 10 each with.
+class Loser : public TestInfantry {
+public:
+    void AIDoLoserMove(bool force) override { mRouts += force ? 10 : 1; }
+    int32_t mRouts = 0;
+};
+
+} // namespace
+
+TEST(AIGroupMoves, FallBackCodesMoveEveryUnitAndBadNodesHold) {
+    MoveBattle b(40, 40);
+    MoveRows rows;
+    auto* u = b.Add<Loser>(kAxis, 100, 100);
+    auto* v = b.Add<Loser>(kAxis, 120, 100);
+    auto* suppressed = b.Add<Loser>(kAxis, 140, 100);
+    suppressed->mSuppression = 400.0f;
+    auto* enemy = b.Add<Loser>(kAllies, 160, 100);
+    AIGroup g;
+    g.Add(u);
+    g.Add(v);
+    g.Add(suppressed);
+    g.Add(enemy);
+    u->mCommandDelay = 30.0f;
+    g.mOrder = kAIOrderFallBack;
+    g.MoveUnits();
+    EXPECT_EQ(u->mCommandDelay, 0.0f);
+    EXPECT_EQ(u->mRouts, 1);
+    EXPECT_EQ(v->mRouts, 1);
+    g.mOrder = kAIOrderLooseFallBack;
+    g.MoveUnits();
+    EXPECT_EQ(u->mRouts, 11);
+    // Too suppressed to be moved, or not the planned side's.
+    EXPECT_EQ(suppressed->mRouts, 0);
+    EXPECT_EQ(enemy->mRouts, 0);
+    // A surrendered enemy unit is the planned side's to move.
+    enemy->mSurrendered = true;
+    g.MoveUnits();
+    EXPECT_EQ(enemy->mRouts, 10);
+
+    // A go-to order without its node holds where it stands.
+    Graph graph(b);
+    g.mOrder = kAIOrderGoToNode + 3;
+    g.MoveUnits();
+    EXPECT_EQ(u->mRouts, 21);
+    EXPECT_FALSE(u->HasMovementOrders());
+}
