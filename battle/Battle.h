@@ -286,6 +286,7 @@ public:
     // Working state of the action phase.
     int32_t mTimeSlice = -1; // the slice being computed; -1 before the first
     bool mComputing = false;
+    bool mRetreatSearch = false; // a vehicle's retreat search runs: passing smoke hides nothing
     float mGlobalMorale[2] = {1.0f, 1.0f};
     // The program that runs the battle; null when headless.
     BattleHost* mHost = nullptr;

@@ -48,7 +48,7 @@ void BattleMapLink::GatherSightObstacles(float x1, float y1, float x2, float y2,
     GList* shells = static_cast<GList*>(map->mSmokeShells);
     for (int32_t k = 0; k < shells->GetCount(); ++k) {
         auto* s = static_cast<SmokeShell*>(shells->GetObjectA(k));
-        if (s->mStartTime > now || s->Expired(now)) continue;
+        if (s->mStartTime > now || s->Expired(now) || mBattle->mRetreatSearch) continue;
         if (!NearSegment(s->mX, s->mY, s->mRadius, x1, y1, x2, y2)) continue;
         SightObstacle o;
         o.mX = s->mX;

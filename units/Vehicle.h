@@ -65,7 +65,9 @@ public:
     bool IsFixed() const { return Data().mKind == 6; }
     bool HasTurret() const { return Data().mTurretKind != 5; }
     bool HasVehicleRadio() const { return (Data().mFlags & kVNoRadio) == 0; }
-    bool ConsideredTankForVoiceEffects(DataKnowledge k) const { return HasTurret() && !IsFixed(); }
+    // Voice effects speak of a tank unless the record's voice class is one
+    // of the soft or special classes (11 to 25, 30).
+    bool ConsideredTankForVoiceEffects(DataKnowledge k) const;
 
     void MakeTextures(bool skipPortraits) override;
     void LoadOut(uint16_t* counts, uint8_t* extras, int32_t n) override;
@@ -158,6 +160,21 @@ public:
     bool CouldMoveIfNotBogged() override;
     bool HasOrdnance(bool a, bool b) override;
     bool CanHitVehicleAt(float x, float y, DataKnowledge k) override;
+    bool CanReceiveOrders() override;
+
+    // ---- Fear and retreat ------------------------------------------------------
+    // Rates every enemy, then flees, retreats, turns to face, changes its
+    // move or jinks; a halted vehicle in a large fire escapes it.
+    void FearReaction() override;
+    // Searches a tree of spots ahead and behind for one the threat cannot
+    // hit and drives there; true when the vehicle now has waypoints.
+    bool BugOut(Unit* threat, bool mustFlee, bool faceThreat, float heading);
+    // Whether the current move already leads out of the threat's reach.
+    bool ApproachingSafetyFromEnemy(Unit* threat);
+    // Two or more waypoints, or one that is not a turn on the spot.
+    bool UnderMovementOrders() const {
+        return mNrWaypoints >= 2 || (mNrWaypoints == 1 && mWaypoints[0].mOrder != kPaceRotate);
+    }
 
     // ---- Gears, hatches and tilt -----------------------------------------------
     void Tilt(bool drawing) override;
@@ -243,6 +260,7 @@ public:
 
     // ---- Value and scores ------------------------------------------------------------
     float GetVPValue(bool asNew, DataKnowledge k) override;
+    float GetRarityFactor();
     bool ForceReadiness(int32_t* readiness, int32_t* total) override;
     float AirTargetScore(AirWeaponKind weapon) override;
     void BecomeLeader(bool withSkills);
@@ -369,8 +387,8 @@ public:
     float mDriverShockTime = 0.0f; // seconds
     int32_t mBailOutCountdown = -1;
     bool mEditorLeaderFlag = false;
-    bool mFearFlagA = false;
-    bool mFearFlagB = false;
+    bool mFearFlagA = false; // the next fear reaction is certain, not by chance
+    bool mFearFlagB = false; // the next fear reaction is forced
     bool mIsLeader = false;
     bool mMedicFlag = false;
 
@@ -405,7 +423,6 @@ public:
     bool mShockShown = false;  // playback: the crew is shaken
     // Damage and hits
     bool mBailOutFlag = false;             // handed to the bail-out when the countdown ends
-    int32_t mFearCheckDelay = 0;           // slices
     float mMGWait[3] = {0.0f, 0.0f, 0.0f}; // seconds: bow, coaxial, free
     // The armour-hit record shown in playback: location, aspect, strength
     // lost, penetration grade, spare; then the flag byte and six spare bytes.
@@ -452,6 +469,27 @@ void MakeAreaHitSound(float firepower, float x, float y);
 
 // One unit passed through the machine-gun target search of the searcher.
 void MGTargetCandidate(Unit* candidate, Vehicle* searcher);
+
+// The threat rating shared by the fear reaction and the retreat search:
+// the most dangerous enemy found so far and how it threatens. With mMode
+// set the rating adds its chances; imagined poses rate without them.
+struct VehicleThreatRating {
+    Unit* mUnit = nullptr;
+    float mValue = 0.0f;
+    bool mClose = false;     // a gun crew: the vehicle flees rather than weighs
+    bool mTargetsUs = false; // a gun crew, or a close-range weapon aimed at us
+    bool mMode = true;
+    void Clear() {
+        mUnit = nullptr;
+        mValue = 0.0f;
+        mClose = false;
+        mTargetsUs = false;
+    }
+};
+extern VehicleThreatRating gVehicleThreat;
+
+// Rates one unit of the battle as a threat to the vehicle (the context).
+void RateThreatToVehicle(GObject* enemy, void* vehicle);
 
 // The best candidate of the running target search and its score, kept by
 // the scoring of the computer opponent.

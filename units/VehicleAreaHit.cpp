@@ -125,7 +125,7 @@ void Vehicle::TakeAreaHit(float fp, int32_t hitValue, PendingAttack* a) {
                 if (IsFixed()) k2 = true;
             }
             ApplyInternalDamage(k1, k2, k3, s, Heads(), false, 1.0f, q, false);
-            mFearCheckDelay = 0;
+            mFearClock = 0;
         } else {
             // 5. Stopped by the armour; an open crew may still be hurt.
             if (wc == kWClassSmallArms && !IsFixed()) MakeAreaHitSound(fp, mX, mY);

@@ -419,7 +419,7 @@ void Vehicle::AddVehicleSuppression(float a, bool hit, bool severe) {
     if (Data().mKind == 5 || !std::isfinite(a)) return;
     if (hit) {
         mFearFlagA = true;
-        mFearCheckDelay = std::min(mFearCheckDelay, 80);
+        mFearClock = std::min(mFearClock, 80);
         if (mCasualties > 0) a = (severe || a > 100.0f) ? 2.0f * a + 100.0f : 3.0f * a;
         if (mImmobile) a = (severe || a > 12.5f) ? 2.0f * a + 50.0f : 6.0f * a;
         if (mWeaponKnockedOut) a = (severe || a > 25.0f) ? 2.0f * a + 50.0f : 4.0f * a;
@@ -432,7 +432,7 @@ void Vehicle::AddVehicleSuppression(float a, bool hit, bool severe) {
     if (old < 350.0f && mSuppression >= 350.0f) {
         mFearFlagB = true;
         mFearFlagA = true;
-        mFearCheckDelay = std::min(mFearCheckDelay / 2, 80);
+        mFearClock = std::min(mFearClock / 2, 80);
     }
     gPacket = true;
 }

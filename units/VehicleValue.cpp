@@ -4,15 +4,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
 #include "units/Functions.h"
+#include "units/UnitFactory.h"
 #include "units/Vehicle.h"
 
 bool Vehicle::AllowedToTarget() {
     return (!mWeaponKnockedOut || HasFunctioningMG(false)) && NrMenInTurret() > 0;
+}
+
+bool Vehicle::CanReceiveOrders() {
+    if (mBailOutCountdown >= 0) return false;
+    return Unit::CanReceiveOrders();
+}
+
+bool Vehicle::ConsideredTankForVoiceEffects(DataKnowledge k) const {
+    const int32_t c = GetVehicleDataRecord(k).mVoiceClass;
+    return !(c >= 11 && c <= 25) && c != 30;
 }
 
 bool Vehicle::CaresAboutFacing() {
@@ -53,6 +65,27 @@ int32_t Vehicle::TallyCasualties() {
 
 // ---------------------------------------------------------------------------
 // Value
+
+float Vehicle::GetRarityFactor() {
+    // The operation keeps no rarity settings of its own: without a battle
+    // every type is common.
+    if (!gBattle || gBattle->mRarityMode == 2) return 1.0f;
+    const VehicleData& d = Data();
+    if (gBattle->mRarityMode == 1) return RarityFactorFromIndex(d.mRarityIndex);
+    // A row in use for the vehicle's force (63 any) and the battle's
+    // region (4 any); its longs are held in the machine's byte order.
+    const char* codes = d.mRarityCodes;
+    for (const auto& row : d.mRarityRows) {
+        int32_t region = 0, force = 0;
+        std::memcpy(&region, row + 4, sizeof region);
+        std::memcpy(&force, row + 8, sizeof force);
+        if (row[0] != 0 && (force == mForce || force == 63) && (region == gBattle->mRegion || region == 4)) {
+            codes = row + 12;
+            break;
+        }
+    }
+    return GetRarityFactorX(d.mTypeDate, codes);
+}
 
 namespace {
 

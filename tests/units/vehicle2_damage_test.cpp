@@ -107,11 +107,11 @@ TEST_F(VehicleDamage, SuppressionSteps) {
     // Crossing 350 raises both fear flags and halves the fear delay.
     tank->mSuppression = 340;
     tank->mFearFlagA = tank->mFearFlagB = false;
-    tank->mFearCheckDelay = 100;
+    tank->mFearClock = 100;
     tank->AddVehicleSuppression(200.0f, false, false);
     EXPECT_TRUE(tank->mFearFlagB);
     EXPECT_TRUE(tank->mFearFlagA);
-    EXPECT_EQ(tank->mFearCheckDelay, 50);
+    EXPECT_EQ(tank->mFearClock, 50);
 
     // A boat takes none and draws nothing.
     battle.mTables.vehicles[kTestLorry].mKind = 5;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "battle/ActionPacket.h"
+#include "engine/GOLTA.h"
 #include "units/vehicle_fixtures.h"
 
 namespace {
@@ -97,4 +98,70 @@ TEST(VehiclePlayback, ResetAnimationDropsWaypointsOfAVehicleThatCannotMove) {
     a->mHitRecordSlice = 40;
     a->CompletePlayback();
     EXPECT_EQ(a->mHitRecordSlice, -1);
+}
+
+namespace {
+
+// A tank that keeps its state as the turn's computation leaves it.
+class RecordingTank : public Vehicle {
+public:
+    void FlushLastPacket(int32_t slice) override {
+        Vehicle::FlushLastPacket(slice);
+        if (mFlushed) return;
+        mFlushed = true;
+        mEnd = {mX, mY, mHeading, mTurretBearing, mButtoned, mBurning, mBogged, mWeaponKnockedOut};
+    }
+    struct State {
+        float x, y, heading, turret;
+        bool buttoned, burning, bogged, gunOut;
+    };
+    bool mFlushed = false;
+    State mEnd{};
+};
+
+} // namespace
+
+TEST(VehiclePlayback, AComputedTurnsPacketsReplayTheVehiclesEndState) {
+    auto turn = [](RecordingTank::State* replayed, RecordingTank::State* computed, int32_t* packets) {
+        VehicleBattle b(20, 20);
+        SeedRandomGenerator(4242);
+        auto* tank = new RecordingTank;
+        tank->IVehicle(kTestTank, kForceDefaultAllies, kExperienceRegular, 100.0f, 100.0f, 0.0f);
+        tank->mActive = true;
+        tank->mButtoned = true;
+        b.mBattle.mUnits->Add(tank);
+        VehicleBattle::Order(tank, 160, 100, kPaceDefaultMove);
+        VehicleBattle::Order(tank, 220, 160, kPaceDefaultMove, kWaypointLegEnd);
+        tank->mAreaTarget = true; // the turret swings to it
+        tank->mAreaTargetX = 300.0f;
+        tank->mAreaTargetY = 350.0f;
+        b.mBattle.ActionPhase(true, false);
+        EXPECT_TRUE(tank->mFlushed);
+        *computed = tank->mEnd;
+        *packets = b.mBattle.mPackets.GetCount();
+        // The replay starts from another pose and ends in the computed one.
+        tank->mX = tank->mY = 1.0f;
+        tank->mHeading = tank->mTurretBearing = 0.0f;
+        tank->mButtoned = !computed->buttoned;
+        b.mBattle.SetPlaypoint(kSlicesPerTurn + 40);
+        *replayed = {tank->mX,        tank->mY,       tank->mHeading, tank->mTurretBearing,
+                     tank->mButtoned, tank->mBurning, tank->mBogged,  tank->mWeaponKnockedOut};
+        return GetRandomState();
+    };
+    RecordingTank::State replayed{}, computed{}, again{}, computedAgain{};
+    int32_t n = 0, m = 0;
+    const uint32_t r = turn(&replayed, &computed, &n);
+    EXPECT_GT(computed.x, 150.0f); // it drove
+    EXPECT_NE(computed.turret, 0.0f);
+    EXPECT_NEAR(replayed.x, computed.x, 0.05f);
+    EXPECT_NEAR(replayed.y, computed.y, 0.05f);
+    EXPECT_NEAR(replayed.heading, computed.heading, 0.5f);
+    EXPECT_NEAR(replayed.turret, computed.turret, 0.01f);
+    EXPECT_EQ(replayed.buttoned, computed.buttoned);
+    EXPECT_EQ(replayed.bogged, computed.bogged);
+    // A seeded turn repeats exactly.
+    EXPECT_EQ(turn(&again, &computedAgain, &m), r);
+    EXPECT_EQ(m, n);
+    EXPECT_EQ(computedAgain.x, computed.x);
+    EXPECT_EQ(computedAgain.turret, computed.turret);
 }

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "engine/GOLTA.h"
+#include "units/UnitFactory.h"
 #include "units/vehicle_fixtures.h"
 
 TEST(VehicleValue, BoatsBunkersAndSoftVehiclesFollowTheirRules) {
@@ -120,4 +122,59 @@ TEST(VehicleValue, AirTargetScoreByRoofArmourAndState) {
     bunker->mActive = false;
     bunker->mBurning = true;
     EXPECT_EQ(bunker->AirTargetScore(3), 0.0f);
+}
+
+TEST(VehicleValue, RarityFollowsTheBattlesModeForceAndRegion) {
+    VehicleBattle b;
+    VehicleData& d = b.mTables.vehicles[kTestTank];
+    d.mTypeDate = 4301;
+    d.mRarityIndex = 3;
+    for (char& c : d.mRarityCodes)
+        c = 14;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 100, 100);
+    b.mBattle.mDate = 4306;
+    b.mBattle.mRarityMode = 2;
+    EXPECT_EQ(tank->GetRarityFactor(), 1.0f);
+    b.mBattle.mRarityMode = 1;
+    EXPECT_EQ(tank->GetRarityFactor(), RarityFactorFromIndex(3));
+    b.mBattle.mRarityMode = 0;
+    const float common = tank->GetRarityFactor();
+    EXPECT_EQ(common, RarityFactorFromIndex(14));
+
+    // A row in use for the vehicle's force in any region replaces the
+    // default codes; one for another region or force does not.
+    auto setRow = [&](int32_t j, int32_t region, int32_t force, char code) {
+        char* row = d.mRarityRows[j];
+        row[0] = 1;
+        std::memcpy(row + 4, &region, 4);
+        std::memcpy(row + 8, &force, 4);
+        for (int32_t m = 12; m < kRarityRowBytes; ++m)
+            row[m] = code;
+    };
+    setRow(0, b.mBattle.mRegion + 1, 63, 5);
+    setRow(1, 4, tank->mForce + 1, 6);
+    EXPECT_EQ(tank->GetRarityFactor(), common);
+    setRow(2, 4, tank->mForce, 7);
+    EXPECT_EQ(tank->GetRarityFactor(), RarityFactorFromIndex(7));
+    d.mRarityRows[2][0] = 0; // out of use
+    EXPECT_EQ(tank->GetRarityFactor(), common);
+}
+
+TEST(VehicleValue, OrdersWaitForABailOutAndVoicesSpeakOfTanksByClass) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 100, 100);
+    tank->mActive = true;
+    EXPECT_TRUE(tank->CanReceiveOrders());
+    tank->mBailOutCountdown = 0;
+    EXPECT_FALSE(tank->CanReceiveOrders());
+    tank->mBailOutCountdown = -1;
+    tank->mSurrendered = true;
+    EXPECT_FALSE(tank->CanReceiveOrders());
+
+    VehicleData& d = b.mTables.vehicles[kTestTank];
+    for (int32_t c : {0, 3, 10, 11, 12, 25, 26, 29, 30, 31}) {
+        d.mVoiceClass = c;
+        const bool soft = (c >= 11 && c <= 25) || c == 30;
+        EXPECT_EQ(tank->ConsideredTankForVoiceEffects(kKnowTruth), !soft) << c;
+    }
 }
