@@ -77,13 +77,18 @@ int main(int argc, char** argv) {
     int32_t points[2] = {0, 0};
     for (int32_t j = 0; j < 10; ++j)
         points[j / 5] += parts[j];
-    int offMap = 0;
+    int offMap = 0, casualties[2] = {0, 0};
+    for (int32_t i = 0; battle->mUnits && i < battle->mUnits->GetCount(); ++i) {
+        Unit* u = battle->mUnits->GetUnit(i);
+        casualties[u->GetAffiliation()] += u->mCasualties;
+    }
     for (int32_t i = 0; battle->mUnits && i < battle->mUnits->GetCount(); ++i) {
         Unit* u = battle->mUnits->GetUnit(i);
         if (u->mActive && u->mOffMapState == 0 && battle->mMap && !battle->mMap->OnMap(u->mX, u->mY))
             ++offMap;
     }
-    std::printf("points axis %d allies %d (shares %.3f %.3f); units off the map %d\n", points[0], points[1],
-                axis, allies, offMap);
+    std::printf(
+        "points axis %d allies %d (shares %.3f %.3f); men lost axis %d allies %d; units off the map %d\n",
+        points[0], points[1], axis, allies, casualties[0], casualties[1], offMap);
     return 0;
 }
