@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -99,4 +100,56 @@ TEST(ScenarioComputerPlay, AnUnplannedSideKeepsItsScenarioSetup) {
         }
     }
     EXPECT_EQ(kept, planned); // planning the Axis leaves the Allies where they stood
+}
+
+namespace {
+
+// Continues a saved game with both sides planned to its ending.
+std::vector<std::string> ResumeBothSides(const std::string& path) {
+    std::vector<std::string> turns;
+    BattleRunner runner;
+    runner.PlanSides(true, true);
+    std::string error;
+    EXPECT_TRUE(runner.Resume(path, &error)) << error;
+    Battle* battle = runner.GetBattle();
+    if (!battle) return turns;
+    EXPECT_NE(battle->mAIGroups[0], nullptr);
+    EXPECT_NE(battle->mAIGroups[1], nullptr);
+    for (int32_t n = 0; !runner.Over() && n <= battle->mLastTurn; ++n) {
+        RunnerTurn turn;
+        if (!runner.RunTurn(&turn, &error)) {
+            ADD_FAILURE() << error;
+            break;
+        }
+        turns.push_back(turn.packetDigest + " " + AIBlockDigest(battle));
+    }
+    EXPECT_TRUE(runner.Over());
+    return turns;
+}
+
+} // namespace
+
+TEST(ScenarioComputerPlay, ASavedGameContinuesAlikeEachTimeItIsLoaded) {
+    ASSERT_TRUE(DecryptData());
+    const std::string saved = testing::TempDir() + "computer_play_turn3.mvg";
+    {
+        BattleRunner runner;
+        runner.PlanSides(true, true);
+        std::string error;
+        ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/hecken.mvg", &error)) << error;
+        while (runner.GetBattle()->mTurn < 3) {
+            RunnerTurn turn;
+            ASSERT_TRUE(runner.RunTurn(&turn, &error)) << error;
+        }
+        ASSERT_TRUE(runner.Save(saved, &error)) << error;
+    }
+    const std::vector<std::string> first = ResumeBothSides(saved);
+    const std::vector<std::string> second = ResumeBothSides(saved);
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(first, second);
+    std::remove(saved.c_str());
+    // A scenario is no saved game to continue.
+    BattleRunner runner;
+    std::string error;
+    EXPECT_FALSE(runner.Resume(std::string(DM_SCENARIO_BUILT_DIR) + "/hecken.mvg", &error));
 }

@@ -141,6 +141,45 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
     return true;
 }
 
+bool BattleRunner::Save(const std::string& gamePath, std::string* error) {
+    GFile file;
+    if (!mBattle || !file.IFile(gamePath.c_str(), kFileModeCompressedWrite)) {
+        *error = gamePath + ": cannot be written";
+        return false;
+    }
+    GameFileState state;
+    state.players = 1;
+    state.side = kAxis;
+    state.randomSeed = mSeed;
+    WriteGameFile(&file, &state, mBattle, nullptr);
+    return true;
+}
+
+bool BattleRunner::Resume(const std::string& gamePath, std::string* error) {
+    Release();
+    GFile file;
+    if (!file.IFile(gamePath.c_str(), kFileModeCompressedRead)) {
+        *error = gamePath + ": cannot be read";
+        return false;
+    }
+    GameFileState state;
+    GameFileContents contents;
+    const GameFileResult result = ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &mHost});
+    delete contents.campaign;
+    if (result != kGameFileLoaded || !contents.battle || contents.battle->mSetupPhase) {
+        delete contents.battle;
+        *error =
+            gamePath + ": " + (result == kGameFileLoaded ? "holds no battle under way" : ResultText(result));
+        return false;
+    }
+    mSeed = state.randomSeed;
+    mBattle = contents.battle;
+    mOldBattle = gBattle;
+    gBattle = mBattle;
+    if (!mPlanAllies && !mBattle->mAIGroups[kAllies]) mBattle->mAIGroups[kAllies] = new GList;
+    return true;
+}
+
 bool BattleRunner::LoadScript(const std::string& scriptPath, std::string* error) {
     std::ifstream in(scriptPath, std::ios::binary);
     if (!in) {

@@ -47,6 +47,11 @@ public:
     // ends its set-up with GO; false with the reason for a file that is not
     // a sound scenario.
     bool Load(const std::string& scenarioPath, std::string* error);
+    // Saves the battle as a game (with the computer's groups) between turns.
+    bool Save(const std::string& gamePath, std::string* error);
+    // Continues a game that Save wrote, from its seed; false with the reason
+    // for a file that is not such a game.
+    bool Resume(const std::string& gamePath, std::string* error);
     // Reads the order script and checks it names units of the scenario.
     bool LoadScript(const std::string& scriptPath, std::string* error);
     // Computes the next turn; false with the reason when the battle is over
