@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "ScenarioPaths.h"
 #include "ai/AIPlanning.h"
 #include "ai/AISetup.h"
 #include "battle/Battle.h"
@@ -13,6 +14,8 @@
 #include "engine/GDynamicArray.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "tools/scenarios/BattleRunner.h"
+#include "units/Hack.h"
 #include "units/Inanimate.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
@@ -126,5 +129,42 @@ void BM_AIRateLinesOfFire2km(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_AIRateLinesOfFire2km)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Each shipped scenario played to its ending with the computer planning both
+// sides, from the scenario's own seed: whether it ended, the units left off
+// the map and the men each side lost.
+void BM_ComputerPlaysBothSides(benchmark::State& state) {
+    static const char* const kNames[] = {"hecken", "bruecke", "panzer", "grossangriff"};
+    if (!DecryptData()) {
+        state.SkipWithError("no game data");
+        return;
+    }
+    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/" + kNames[state.range(0)] + ".mvg";
+    for (auto _ : state) {
+        BattleRunner runner;
+        runner.PlanSides(true, true);
+        std::string error;
+        if (!runner.Load(path, &error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        Battle* battle = runner.GetBattle();
+        for (int32_t n = 0; !runner.Over() && n <= battle->mLastTurn; ++n) {
+            RunnerTurn turn;
+            if (!runner.RunTurn(&turn, &error)) break;
+        }
+        int32_t offMap = 0, lost[2] = {0, 0};
+        for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
+            Unit* u = battle->mUnits->GetUnit(i);
+            lost[u->GetAffiliation()] += u->mCasualties;
+            if (u->mActive && u->mOffMapState == 0 && !battle->mMap->OnMap(u->mX, u->mY)) ++offMap;
+        }
+        state.counters["ended"] = runner.Over() ? 1 : 0;
+        state.counters["off_map"] = offMap;
+        state.counters["axis_lost"] = lost[0];
+        state.counters["allies_lost"] = lost[1];
+    }
+}
+BENCHMARK(BM_ComputerPlaysBothSides)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
