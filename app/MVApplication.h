@@ -130,6 +130,8 @@ public:
     // The battle screen: the map view and the question menus on it.
     GView* BuildBattleScreen(Battle* battle, bool clearScreen) override;
     void ReleaseBattleScreen(Battle* battle) override;
+    void ShowBattleScreen(bool show) override;
+    void RestartVehicleSounds() override;
     void CreateFloorChoiceMenu(Unit* unit) override;
     void CreateGunChoiceMenu(Unit* vehicle) override;
     // The battle's turn on the screen: the interaction state it asks for,
@@ -138,8 +140,36 @@ public:
     int32_t InteractionState() override { return mState; }
     void PlaybackPanelChanged(int32_t playState, int32_t seconds) override;
     void OrdersMenuCommand(int32_t command) override;
-    void MapKey(char key, bool ctrl, bool keypad) override;
     void PlayPacketSound(ActionPacket* packet) override;
+    // The screen steps of the action phase: GO hidden while it computes,
+    // the progress bar following the slices; the preload and fixed sounds.
+    void ActionPhaseStarts() override;
+    void ShowProgress(int32_t slice) override;
+    void GoButtonChanged(bool shown) override;
+    void PreloadSounds(int32_t count, const int32_t* numbers, const bool* flags) override;
+    void PlaySound(int32_t number, int32_t priority) override;
+    // The result screen of the finished battle.
+    void ShowResult(bool noOperationStep, bool nightEnd) override;
+    // Camera buttons and keys, the unit balloon, the orders menu and the
+    // camera lock on the battle's map view; application commands by key.
+    void CameraCommand(int32_t command) override;
+    void ApplicationCommand(int32_t command) override { DoCommand(command); }
+    void MoveCamera(int32_t direction, float step) override;
+    void TurnCamera(float rate) override;
+    void TurnCameraTo(float degrees) override;
+    void JumpCameraToLevel(int32_t level) override;
+    void CameraKeyPad(char key) override;
+    void ToggleCameraLock(Unit* unit) override;
+    void EnsurePointIsVisible(float x, float y) override;
+    bool OrdersMenuOpen() override;
+    void OpenOrdersMenu() override;
+    void CloseOrdersMenu() override;
+    void OrdersMenuKey(char key) override;
+    void RespondToOrder(int32_t order) override;
+    bool TurnClockPausable() override;
+    void PauseTurnClock() override { PauseTCPIP(); }
+    void ViewOtherSide() override { SwapSides(); }
+    void UnitGoes(Unit* unit) override;
 
     // ---- Two players: the hand-over of turns, TCP/IP play, radio text ---------------
     // Ends a player's turn in a hotseat or e-mail game (nothing over TCP/IP).

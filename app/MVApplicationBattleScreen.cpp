@@ -1,18 +1,26 @@
 // The application's side of the battle screen: it builds the bottom bar and
 // the map view when a battle begins, releases them when it goes, and opens
 // the question menus the unit rules ask for.
+#include "app/AppViews.h"
 #include "app/BattleScreen.h"
 #include "app/MVApplication.h"
 #include "app/MapSound.h"
 #include "app/MapView.h"
 #include "app/PlayerMenu.h"
+#include "app/ResultView.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "engine/GBlitView.h"
 #include "engine/GKernel.h"
+#include "engine/GSoundManager.h"
 #include "map/Map.h"
 #include "units/Vehicle.h"
 
 namespace {
+
+constexpr int32_t kLoadingGraphicsString = 1550;
+constexpr int32_t kProgressBarInset = 2;
+constexpr int32_t kSlicesPerTurnBar = 2400;
 
 // The battle's map while it has a view on the screen.
 Map* ShownMap() {
@@ -26,6 +34,12 @@ void DropEngineSound(Vehicle* vehicle, bool queuedToo) {
     if (queuedToo && gBattle) gBattle->RemoveQueuedEngineSound(vehicle);
 }
 
+// Deletes a view unless a cleared screen took it already.
+void DropView(GView*& view) {
+    if (view && (!gKernel || gKernel->IsViewAlive(view))) delete view;
+    view = nullptr;
+}
+
 } // namespace
 
 GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
@@ -36,6 +50,15 @@ GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
     const bool tcpHost = mConnectionType == 2 && mIsHost;
     SetupScreen(battle, &mBattleScreen, nullptr, w, h, tcpHost);
     SetupMenus(battle);
+    battle->mScreen = mBattleScreen.mRoot;
+    MakeProgressWindow(kLoadingGraphicsString);
+    const bool made = battle->MakeBattleTextures(true);
+    DeleteProgressWindow();
+    if (!made) {
+        ReleaseBattleScreen(battle);
+        battle->mScreen = nullptr;
+        return nullptr;
+    }
     InstallMapSoundHooks();
     Vehicle::sDropEngineSound = DropEngineSound;
     battle->mMap->SetScreenWidth(w);
@@ -58,6 +81,8 @@ void MVApplication::ReleaseBattleScreen(Battle* battle) {
     }
     battle->mBottomPanel = nullptr;
     battle->mReplayControls = nullptr;
+    DropView(battle->mResultView);
+    battle->mScreen = nullptr;
     // The screen may have been cleared with its views already.
     GView* root = mBattleScreen.mRoot;
     if (root && (!gKernel || gKernel->IsViewAlive(root))) delete root;
@@ -74,6 +99,8 @@ void MVApplication::CreateGunChoiceMenu(Unit* vehicle) {
 
 void MVApplication::PlaybackPanelChanged(int32_t playState, int32_t seconds) {
     const bool replay = mState == kStatePlayback;
+    // The computation is over: its progress bar goes.
+    if (replay) ShowView(mBattleScreen.mActionBar, false);
     if (replay && mBattleScreen.mVCRPicture && !mBattleScreen.mVCRPicture->IsVisible())
         ShowReplayControls(&mBattleScreen, true);
     PlaybackChanged(&mBattleScreen, playState, seconds, gBattle && gBattle->AtEndOfPlayback());
@@ -84,16 +111,158 @@ void MVApplication::OrdersMenuCommand(int32_t command) {
     if (map && map->mOpenMenu) map->mOpenMenu->HandleCommand(command);
 }
 
-void MVApplication::MapKey(char key, bool ctrl, bool keypad) {
-    (void)keypad;
-    // Letters (and the signs between the two alphabets) are the orders
-    // menu's hot keys for the selected unit, outside playback.
-    Map* map = ShownMap();
-    if (!map || ctrl || key < 'A' || key > 'z') return;
-    if (!gBattle->mSelectedUnit || mState == kStatePlayback) return;
-    map->HandleMenuKey(key);
-}
-
 void MVApplication::PlayPacketSound(ActionPacket* packet) {
     if (Map* map = ShownMap()) map->PlaySoundEffect(packet);
+}
+
+// ------------------------------------------------------------ the turn
+
+void MVApplication::ActionPhaseStarts() {
+    ShowView(mBattleScreen.mGoPicture, false);
+    if (Alive(mBattleScreen.mActionButton)) mBattleScreen.mActionButton->Activate(false);
+}
+
+void MVApplication::ShowProgress(int32_t slice) {
+    ActionBar* bar = Alive(mBattleScreen.mActionBar);
+    if (!bar) return;
+    // The bar moves by whole pixels, redrawn only when it moves.
+    const int32_t m = bar->GetWidth() - kProgressBarInset;
+    const int32_t s = slice < kSlicesPerTurnBar ? slice : kSlicesPerTurnBar;
+    const int32_t value = static_cast<int32_t>(static_cast<float>(s * m) * (1.0f / 2400.0f) + 1.5f);
+    if (value == bar->mValue && s > 0) return;
+    bar->mValue = value;
+    bar->Show(true);
+    bar->Refresh();
+    if (gKernel) gKernel->UpdateScreen();
+}
+
+void MVApplication::GoButtonChanged(bool shown) {
+    ShowView(mBattleScreen.mGoPicture, shown);
+}
+
+void MVApplication::PreloadSounds(int32_t count, const int32_t* numbers, const bool* flags) {
+    if (gSound) gSound->PreloadSounds(count, numbers, flags);
+}
+
+void MVApplication::PlaySound(int32_t number, int32_t priority) {
+    PlayAppSound(number, priority);
+}
+
+void MVApplication::RestartVehicleSounds() {
+    if (gBattle) gBattle->StartVehicleSounds();
+}
+
+void MVApplication::ShowBattleScreen(bool show) {
+    if (show && gKernel) gKernel->Set3D(true);
+    ShowView(mBattleScreen.mRoot, show);
+    if (gBattle && gBattle->mMap) gBattle->mMap->ShowMap(show);
+    if (!show && gKernel) gKernel->Set3D(false);
+}
+
+void MVApplication::ShowResult(bool noOperationStep, bool nightEnd) {
+    if (!gBattle) return;
+    Battle* b = gBattle;
+    if (mConnectionType == 2) mTCPIPPhase = 23;
+    if (gSound) gSound->FlushUnusedSounds(2);
+    b->ShowScreens(false);
+    if (gKernel) gKernel->ClearScreen(false);
+    DropView(b->mResultView);
+    const bool continues = gCampaign && !gCampaign->Over();
+    auto* view = new ResultView;
+    view->IResultView(nullptr, b->mResult, &b->mTitle, gCampaign != nullptr, continues);
+    b->mResultView = view;
+    // The other machine is told by the network side; here GO comes back.
+    if (mConnectionType == 2 && !continues) ShowView(mBattleScreen.mGoPicture, true);
+}
+
+// ------------------------------------------------------- camera and keys
+
+void MVApplication::CameraCommand(int32_t command) {
+    Map* map = ShownMap();
+    if (!map) return;
+    switch (command) {
+    case 1:
+        map->BogusRotate(1.5f);
+        break;
+    case 2:
+        map->BogusRotate(-1.5f);
+        break;
+    case 3:
+        map->BogusMove(3, 1.5f);
+        break;
+    case 4:
+        map->BogusMove(4, 1.5f);
+        break;
+    case 5:
+        map->BogusMove(1, 1.5f);
+        break;
+    case 6:
+        map->BogusMove(2, 1.5f);
+        break;
+    case 7:
+        map->BogusLoft(false);
+        break;
+    case 8:
+        map->BogusLoft(true);
+        break;
+    default:
+        break;
+    }
+}
+
+void MVApplication::MoveCamera(int32_t direction, float step) {
+    if (Map* map = ShownMap()) map->BogusMove(static_cast<char>(direction), step);
+}
+
+void MVApplication::TurnCamera(float rate) {
+    if (Map* map = ShownMap()) map->BogusRotate(rate);
+}
+
+void MVApplication::TurnCameraTo(float degrees) {
+    if (Map* map = ShownMap()) map->RotateCameraAbsolute(degrees);
+}
+
+void MVApplication::JumpCameraToLevel(int32_t level) {
+    if (Map* map = ShownMap()) map->JumpToCameraLoft(level);
+}
+
+void MVApplication::CameraKeyPad(char key) {
+    if (Map* map = ShownMap()) map->KeyPad(key);
+}
+
+void MVApplication::ToggleCameraLock(Unit* unit) {
+    if (Map* map = ShownMap()) map->ToggleCameraLock(unit);
+}
+
+void MVApplication::EnsurePointIsVisible(float x, float y) {
+    if (Map* map = ShownMap()) map->EnsurePointIsVisible(x, y);
+}
+
+bool MVApplication::OrdersMenuOpen() {
+    Map* map = ShownMap();
+    return map && map->mOpenMenu;
+}
+
+void MVApplication::OpenOrdersMenu() {
+    if (Map* map = ShownMap()) map->BringUpOrdersMenu(false);
+}
+
+void MVApplication::CloseOrdersMenu() {
+    if (Map* map = ShownMap()) map->CloseOpenMenu();
+}
+
+void MVApplication::OrdersMenuKey(char key) {
+    if (Map* map = ShownMap()) map->HandleMenuKey(key);
+}
+
+void MVApplication::RespondToOrder(int32_t order) {
+    if (Map* map = ShownMap()) map->RespondToOrder(order, false);
+}
+
+bool MVApplication::TurnClockPausable() {
+    return mConnectionType == 2 && mTurnTimeLimit > 0 && (mTurnClockStart != 0 || mClockWasRunning);
+}
+
+void MVApplication::UnitGoes(Unit* unit) {
+    if (gBattle && gBattle->mMap) gBattle->mMap->ForgetUnit(unit);
 }

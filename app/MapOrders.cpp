@@ -141,7 +141,7 @@ void Map::BringUpOrdersMenu(bool fromHold) {
         Beep();
         return;
     }
-    if (fromHold || mMultiSelect) gBattle->mPickedWaypoint = -1;
+    if (fromHold || gBattle->mMultiSelection) gBattle->mPickedWaypoint = -1;
     if (mOpenMenu) {
         CloseOpenMenu();
         return;
@@ -210,7 +210,7 @@ void Map::BoxSelectStart(int32_t x, int32_t y) {
     mPointerX = x;
     mPointerY = y;
     SetMapViewState(14);
-    mMultiSelect = true;
+    if (gBattle) gBattle->mMultiSelection = true;
 }
 
 void Map::GetMultiselectRect(LongRect* r) const {
@@ -310,7 +310,7 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
     }
     if (gBattle->mSetupPhase && mSetupChainPending && order == 59) {
         mSetupChainPending = false;
-        if (!mMultiSelect) {
+        if (!gBattle->mMultiSelection) {
             SetMapViewState(0);
             return;
         }
@@ -419,6 +419,9 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
         } else if (infantry) {
             infantry->ToggleDigInStatus();
         }
+        break;
+    case 62:
+        s->mSetupOrderSetting = s->mSetupOrderSetting == 7 ? 0 : 7;
         break;
     case 63:
         RespondTo3DOrder(12);

@@ -138,7 +138,7 @@ void MapView::DrawStatusLines() {
         if (ClockTime() - mMessageTime > kMessageMs) mMessageShown = false;
         line.Concat(&mMessage);
     } else if ((state == kStateMoveOrder || state == kStateMoveOrder29) && Selected() &&
-               !mMap->mMultiSelect && Selected()->AvailableWaypoints(mMap->mCurrentOrder) <= 1) {
+               !gBattle->mMultiSelection && Selected()->AvailableWaypoints(mMap->mCurrentOrder) <= 1) {
         line.IStringRez(1803);
         line.ConcatNum(Selected()->AvailableWaypoints(mMap->mCurrentOrder));
     } else if (gBattle && gBattle->mSetupPhase) {
@@ -199,10 +199,38 @@ void MapView::DrawStatusLines() {
             break;
         }
     }
-    if (tcpString != 0) {
+    if (tcpString != 0)
         ShadowStringRez(tcpString, cx, 30, 0, static_cast<GOLTAFont>(0), pr, pg, pb, 0, 0, 0, true);
-        return;
+    else
+        DrawPlacingLine(cx);
+    if (app && app->mConnectionType == 2) DrawTurnClockLines(app, cx, pr, pg, pb);
+}
+
+// The turn clock of a TCP/IP game and the auto-save reload warning.
+void MapView::DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uint8_t pg, uint8_t pb) {
+    const auto font = static_cast<GOLTAFont>(0);
+    const int32_t phase = app->mTCPIPPhase;
+    if (app->mTurnTimeLimit > 0 && phase != 3 && phase != 4) {
+        if (app->mTurnClockStart != 0) {
+            const uint32_t t = app->TCPIPTimeRemaining();
+            const bool setup = gBattle && gBattle->mSetupPhase;
+            if (t > 0 && (t <= static_cast<uint32_t>(app->mTurnTimeLimit / 1000) || setup)) {
+                GString63 line;
+                line.IStringRez(1689);
+                line.ConcatNum(static_cast<int32_t>(t));
+                const uint8_t g = t <= 15 ? 125 : 220;
+                ShadowString(&line, cx - 70, 45, -1, font, 255, g, g, 0, 0, 0, true);
+            }
+        } else if (!(gBattle && gBattle->mComputing) && (phase < 14 || phase > 18)) {
+            ShadowStringRez(1718, cx, 45, 0, font, 255, 200, 200, 0, 0, 0, true);
+        }
     }
+    if (app->mAutoSaveReloading) ShadowStringRez(1693, cx, 60, 0, font, pr, pg, pb, 0, 0, 0, true);
+}
+
+// Crater and foxhole placing, the first tips, or the foxhole offer.
+void MapView::DrawPlacingLine(int32_t cx) {
+    MVApplication* app = TheApp();
     const int32_t s = mMap->mCraterPlacingStatus;
     if (s != 0) {
         GString255 text;
@@ -332,7 +360,7 @@ void MapView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool c
     if (mMap->mCraterPlacingStatus != 0) {
         if (pointOnMap()) mMap->EditorCraterClick(mMap->mPickX, mMap->mPickY);
     } else if (gBattle->mPickedWaypoint >= 0) {
-        mMap->mMultiSelect = false;
+        gBattle->mMultiSelection = false;
         TrackMouseHold();
     } else if (ctrl) {
         if (picked && picked != mMap->mLockedUnit) {
@@ -368,7 +396,7 @@ void MapView::ClickOnUnit(Unit* p, bool doubleClick, bool shift, bool ordersAllo
     const bool a = doubleClick && ordersAllowed && p->CanReceiveOrders();
     const bool b = a && p->IsLeader(nullptr);
     const bool c = b && (p->mUnitType != kUnitVehicle || p->PlatoonSubordinate(true) != nullptr);
-    bool& multi = mMap->mMultiSelect;
+    bool& multi = gBattle->mMultiSelection;
     if (shift && ordersAllowed && IsOwn(p) && !(ExcludesPassengers() && p->IsPassenger(false))) {
         Unit* s = Selected();
         if (s == p && !c) {
@@ -496,7 +524,7 @@ void MapView::DoMouseHold(int32_t x, int32_t y) {
         return;
     }
     if ((state == kStateMoveOrder || state == kStateMoveOrder29) && s && !mMap->mTrackedUnit &&
-        !mMap->mMultiCommand && s->AvailableWaypoints(mMap->mCurrentOrder) != 0) {
+        !gBattle->mMultiOrderPending && s->AvailableWaypoints(mMap->mCurrentOrder) != 0) {
         if (state == kStateMoveOrder29) mMap->mCurrentOrder = 20;
         const bool ok = mMap->AssignMoveOrders(false);
         if (state == kStateMoveOrder29) mMap->mCurrentOrder = 29;
@@ -521,7 +549,7 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
         mRememberedWaypoint = -1;
         break;
     case kStateMoveOrder:
-        if (rightButton && !mMap->mTrackedUnit && !mMap->mMultiCommand && s &&
+        if (rightButton && !mMap->mTrackedUnit && !gBattle->mMultiOrderPending && s &&
             s->AvailableWaypoints(mMap->mCurrentOrder) != 0) {
             TrackMouseNow();
             return;
@@ -581,7 +609,7 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
                     ++count;
                     last = u;
                 }
-        mMap->mMultiSelect = count > 1;
+        gBattle->mMultiSelection = count > 1;
         if (last && !Selected()) Select(last);
         break;
     }
@@ -590,12 +618,12 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
     }
     s = Selected();
     const int32_t now = MapViewState();
-    if (now == kStateSetupPick57 && r && !mMap->mMultiCommand && s && !s->IsPassenger(false) &&
+    if (now == kStateSetupPick57 && r && !gBattle->mMultiOrderPending && s && !s->IsPassenger(false) &&
         !mMap->mOpenMenu)
         mMap->RespondToOrder(59, false);
     else if (now != kStatePlayback && now != kStateArcSecond)
         SetMapViewState(kStateNone);
-    mMap->mMultiCommand = false;
+    if (gBattle->mMultiOrderPending) gBattle->IssueMultiCommand();
     mMap->mTrackedUnit = nullptr;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/GView.h"
 
 class Map;
+class MVApplication;
 class Unit;
 
 class MapView : public GView {
@@ -38,6 +39,8 @@ public:
 
 private:
     void DrawStatusLines();
+    void DrawPlacingLine(int32_t cx);
+    void DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uint8_t pg, uint8_t pb);
     void ClickOnUnit(Unit* picked, bool doubleClick, bool shift, bool ordersAllowed, int32_t x, int32_t y);
 };
 

@@ -34,8 +34,7 @@ UnitList* Units() {
 }
 
 bool MultiSelection() {
-    Map* map = BattleMap();
-    return map && map->mMultiSelect;
+    return gBattle && gBattle->mMultiSelection;
 }
 
 // The last marked unit (from the end of the list) that passes the test.
@@ -202,7 +201,7 @@ void OrdersMenu::DoButtons(bool create) {
         offer(36, hideLabel, 'H');
         offer(61, 24, 'D');
         offer(63, 27, 0, !multi);
-        offer(62, 28, 0);
+        offer(62, u->mSetupOrderSetting != 7 ? 28 : 29, 0);
     } else {
         mOnWaypoint = gBattle && gBattle->mPickedWaypoint >= 0;
         offer(34, 10, 0);
@@ -260,7 +259,7 @@ void OrdersMenu::HandleCommand(int32_t order) {
     Map* map = BattleMap();
     DeleteOpenMenu(); // this menu is gone from here on
     if (!map || !gBattle) return;
-    if (!map->mMultiSelect) {
+    if (!gBattle->mMultiSelection) {
         map->RespondToOrder(order, onWaypoint);
         return;
     }
@@ -280,9 +279,9 @@ void OrdersMenu::HandleCommand(int32_t order) {
         if (!able) return;
         gBattle->SetSelectedUnit(able);
     }
+    // Every unit ends in the same hidden state as the selected one's toggle.
     if (order == 36) order = gBattle->mSelectedUnit && gBattle->mSelectedUnit->mOrderToggle ? 55 : 56;
-    // Each marked unit takes the order through the selected one.
-    map->RespondToOrder(order, false);
+    gBattle->RespondToMultiOrder(order);
 }
 
 // ---------------------------------------------------------------- GunUseMenu
@@ -309,6 +308,6 @@ void FloorChoiceMenu::HandleCommand(int32_t order) {
     Unit* const unit = mUnit;
     Map* map = BattleMap();
     DeleteOpenMenu();
-    if (unit) unit->mZ = order == 54 ? 1.0f : 0.0f; // the upper floor or the ground
+    if (auto* infantry = dynamic_cast<Infantry*>(unit)) infantry->RespondToFloorChoice(order == 54);
     if (map && SetupPhase()) map->RespondToOrder(59, false);
 }

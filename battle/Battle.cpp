@@ -238,6 +238,10 @@ void Battle::BeginBattle(bool clearScreen, bool playQueue) {
         mScreen = host->BuildBattleScreen(this, clearScreen);
         if (!mScreen && host->HasScreen()) return;
         BeginBattleLogic();
+        if (mScreen) {
+            StartVehicleSounds();
+            Ambient();
+        }
         if (playQueue) {
             PlaySoundQueue();
             mSoundQueue.EmptyOut(false);

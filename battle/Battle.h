@@ -168,6 +168,18 @@ public:
     // Commands and keys.
     // Split infantry teams standing together again rejoin.
     void JoinUnits();
+    // Selects the next (forward) or previous unit of the side, in list order.
+    void GoToNextUnit(bool forward);
+    // An order chosen from the orders menu for the whole multi-selection:
+    // given at once to each unit, or left pending until the leader's point
+    // is known.
+    void RespondToMultiOrder(int32_t order);
+    // Gives the pending multi-unit order to every other selected unit,
+    // offset from the leader's point.
+    void IssueMultiCommand();
+    // A unit about to be deleted leaves the selection, the camera lock and
+    // the screen's references.
+    void UnitGoes(Unit* unit);
     // The opening steps of a battle, once, with or without a screen.
     void BeginBattleLogic();
 
@@ -307,6 +319,9 @@ public:
     bool mShowResultToOther = false;
     bool mMultiSelection = false;
     bool mMultiOrderPending = false;
+    int32_t mMultiOrder = 0;    // the pending multi-unit order
+    float mMultiAnchorX = 0.0f; // the leader's place when it was chosen (m)
+    float mMultiAnchorY = 0.0f;
     bool mAllFlagsReal = false;
     int32_t mMenGivenUp[2] = {0, 0}; // men an early end took from each side
     bool mPacketsSorted = false;      // mPackets is in playback order
@@ -317,7 +332,7 @@ public:
     // The battle's own commands (below 65); 20 to 63 go to the open order menu.
     void HandleCommand(int32_t command);
     // The keys the application does not take.
-    void DoKey(char key, bool alt, bool numpad);
+    void DoKey(char key, bool ctrl, bool keypad);
     void ShowScreens(bool show);
     // Prepares and plays back a turn (with false, false: a received one).
     void ActionPhase(bool compute, bool second);
@@ -327,9 +342,24 @@ public:
     void TruceOrSurrenderCheck(bool local);
     void ReviewMap();
     void PlaySoundQueue();
-    void Ambient();
     void RespondToSwapSides();
+    // Every unit starts its engine sound (not in the set-up turn).
+    void StartVehicleSounds();
+
+    // ---- The battle on screen (defined with the battle screen, app/) -----
+    // The ambient sound loop, with full sound.
+    void Ambient();
+    // The map drops every unit's engine sound.
     void StopVehicleSounds();
+    // Makes every texture of the battle under the light of its time of day,
+    // retrying after texture errors; false when the program must quit.
+    bool MakeBattleTextures(bool flag);
+    void LoadDummyInterfaceTextures();
+    void DeleteTextures();
+    // Drops the screen and its pictures; unless keepMap, the textures, the
+    // replay sounds and the map view too.
+    void DeletePreviewMaterial(bool keepMap);
+    float mLightFactors[3] = {1.0f, 1.0f, 1.0f}; // in force when the textures were made
     bool mMustGiveOrders[2] = {true, true}; // that side still has to give its orders
     bool mNoticePending[2] = {false, false}; // a notice waits for that side's player
     bool mOpenedFromList = false;            // loaded from the scenario list

@@ -8,12 +8,20 @@
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
 #include "engine/GOLTA.h"
+#include "engine/GView.h"
 #include "map/Map.h"
 #include "units/Unit.h"
 
 namespace {
 
 constexpr int32_t kPlaybackState = 8;
+// Key codes of the keys that give no character.
+constexpr int32_t kKeyArrowLeft = 1;
+constexpr int32_t kKeyArrowUp = 3;
+constexpr int32_t kKeyArrowDown = 4;
+constexpr int32_t kKeyBackspace = 8;
+constexpr int32_t kKeyTab = 9;
+constexpr int32_t kKeyEnter = 13;
 constexpr int32_t kGoSound = 128;
 constexpr int32_t kGoSoundPriority = 28;
 
@@ -113,6 +121,11 @@ void Battle::HandleCommand(int32_t command) {
     if (command != 9 && command != 17 && command != 18) return;
 
     // GO.
+    if (mMap) {
+        // A drag in progress is dropped.
+        mMap->mTrackedUnit = nullptr;
+        mMap->mSetupChainPending = false;
+    }
     mMultiSelection = false;
     const int32_t humans = host->HumanPlayers();
     const int32_t connection = host->ConnectionKind();
@@ -130,8 +143,14 @@ void Battle::HandleCommand(int32_t command) {
         host->SynchRandomForTCPIP();
         SetSelectedUnit(nullptr);
         if (mUnits)
-            mUnits->DeleteSome([](GObject* m, void*) { return static_cast<Unit*>(m)->StampToMap(); }, nullptr,
-                               true);
+            mUnits->DeleteSome(
+                [](GObject* m, void* battle) {
+                    auto* u = static_cast<Unit*>(m);
+                    const bool gone = u->StampToMap();
+                    if (gone) static_cast<Battle*>(battle)->UnitGoes(u);
+                    return gone;
+                },
+                this, true);
         DigIn();
         if (mMap) mMap->DeleteLOSTable();
         if (mUnits)
@@ -145,6 +164,12 @@ void Battle::HandleCommand(int32_t command) {
             host->SetSecondHalf(true);
             host->SendGameData();
         }
+        return;
+    }
+    if (mResultView) {
+        // The battle is over: GO brings its result back.
+        ShowScreens(false);
+        mResultView->Show(true);
         return;
     }
     if (MaybeForceSurrender(viewer)) return;
@@ -163,13 +188,123 @@ void Battle::HandleCommand(int32_t command) {
     if (connection == 1) host->SendGameData();
 }
 
+// The keys, tried in this order; the first that applies acts. Camera keys
+// come first and act in every state.
 void Battle::DoKey(char key, bool ctrl, bool keypad) {
     if (!mMap) return;
     VerifySelectedUnit();
-    Host()->MapKey(key, ctrl, keypad);
+    BattleHost* host = Host();
+    const int32_t state = host->InteractionState();
+    const int32_t code = static_cast<unsigned char>(key);
+    if (code >= kKeyArrowLeft && code <= kKeyArrowDown) {
+        host->MoveCamera(code, code >= kKeyArrowUp ? 0.4f : 0.15f);
+        return;
+    }
+    if (key == '.' || key == '>') {
+        host->TurnCamera(-0.24f);
+        return;
+    }
+    if (key == ',' || key == '<') {
+        host->TurnCamera(0.24f);
+        return;
+    }
+    if (key == '/') {
+        host->TurnCameraTo(180.0f);
+        return;
+    }
+    if (code == kKeyEnter) {
+        host->ToggleUnitInfo();
+        return;
+    }
+    if (!keypad && key >= '1' && key <= '9') {
+        host->JumpCameraToLevel(key - '1');
+        return;
+    }
+    if (keypad && ((key >= '2' && key <= '9') || key == '-' || key == '+')) {
+        host->CameraKeyPad(key);
+        return;
+    }
+    const bool orderState = (state >= 1 && state <= 6) || (state >= 9 && state <= 12);
+    if (key == ' ' && mSelectedUnit && state == 0) {
+        host->OpenOrdersMenu();
+        return;
+    }
+    if (key == ' ' && orderState) {
+        // The order being given is dropped.
+        if ((state == 5 || state == 6) && mSelectedUnit) mSelectedUnit->CancelCoveredArc();
+        host->SetState(0);
+        mMultiOrderPending = false;
+        mMap->mSetupChainPending = false;
+        return;
+    }
+    if (code == kKeyBackspace && state == 2 && mSelectedUnit) {
+        mSelectedUnit->DeleteLastWaypoint();
+        return;
+    }
+    if (code == kKeyBackspace && state == 0) {
+        host->CloseOrdersMenu();
+        if (mMultiSelection) {
+            mSelectedIndex = -1;
+            if (mUnits)
+                for (int32_t i = 0; i < mUnits->GetCount(); ++i)
+                    if (Unit* u = mUnits->GetUnit(i); u->mSelectionMark != 0) u->CancelMovementOrders();
+        } else if (mSelectedUnit && mSelectedUnit->CanReceiveOrders()) {
+            if (mSelectedIndex >= 0)
+                mSelectedUnit->DeletePlannedMidWaypoint(mSelectedIndex);
+            else
+                mSelectedUnit->DeleteLastWaypoint();
+        }
+        return;
+    }
+    if (code == kKeyTab) {
+        host->ToggleCameraLock(mSelectedUnit);
+        return;
+    }
+    if (code >= 'A' && code <= 'z' && !ctrl && mSelectedUnit && mSelectedUnit->mOffMapState == 0 &&
+        state != kPlaybackState) {
+        host->OrdersMenuKey(key);
+        return;
+    }
+    if ((key == 'p' || key == 'P') && ctrl && host->ConnectionKind() == 2 && host->TurnClockPausable() &&
+        mScreen && (state == 0 || state == kPlaybackState) && !Over()) {
+        host->PauseTurnClock();
+        return;
+    }
+    if (state != 0 && state != kPlaybackState) return;
+    const bool operationRuns = gCampaign && !gCampaign->Over();
+    if (mScreen && !mScreen->IsVisible()) {
+        // The result screen is up: only saving.
+        if (ctrl && (key == 's' || key == 'S') && mResultView && mResultView->IsVisible() && !operationRuns)
+            host->ApplicationCommand(90);
+        return;
+    }
+    if (key == '+' || key == '=') {
+        GoToNextUnit(true);
+    } else if (key == '-' || key == '_') {
+        GoToNextUnit(false);
+    } else if (key == '\\') {
+        if (!host->OrdersMenuOpen() && Over() && mResultView && !gCampaign) host->ViewOtherSide();
+    } else if (ctrl && (key == 's' || key == 'S')) {
+        host->ApplicationCommand(90);
+    } else if (ctrl && (key == 'c' || key == 'C')) {
+        host->ApplicationCommand(106);
+    } else if (ctrl && (key == 'u' || key == 'U')) {
+        host->ApplicationCommand(103);
+    } else if (ctrl && (key == 'b' || key == 'B')) {
+        host->ApplicationCommand(95);
+    }
 }
 
 void Battle::RespondToSwapSides() {
-    if (mInfoPanel) CountVPs(true, false, nullptr, nullptr, nullptr);
-    if (mMap) SetSelectedUnit(nullptr);
+    BattleHost* host = Host();
+    if (mInfoPanel) {
+        CountVPs(true, false, nullptr, nullptr, nullptr);
+        RefreshInfoPanel();
+    }
+    if (!mMap) return;
+    host->ToggleCameraLock(nullptr);
+    mMap->mLockedUnit = nullptr;
+    SetSelectedUnit(nullptr);
+    mMap->mTrackedUnit = nullptr;
+    mMap->mSetupChainPending = false;
 }

@@ -72,6 +72,9 @@ public:
     // a screen that cannot be built then stops the battle's opening.
     virtual bool HasScreen() { return false; }
     virtual void ReleaseBattleScreen(Battle* battle) {}
+    // Shows or hides the battle screen and its map view (the result screen
+    // hides it).
+    virtual void ShowBattleScreen(bool show) {}
     virtual void RestartVehicleSounds() {}
     virtual void JoinerBeginsBattle() {}
     virtual void AddRadioInstructions() {}
@@ -130,12 +133,44 @@ public:
     // The result of the battle is to be shown (its figures: the battle's
     // mResult).
     virtual void ShowResult(bool noOperationStep, bool nightEnd) {}
-    // Camera commands 1-8 and keys, orders-menu commands 20-63, and the
-    // application commands 90, 95, 103, 106 (nothing headless).
+    // Camera commands 1-8, orders-menu commands 20-63, and the application
+    // commands 90, 95, 103, 106 (nothing headless).
     virtual void CameraCommand(int32_t command) {}
     virtual void OrdersMenuCommand(int32_t command) {}
-    virtual void MapKey(char key, bool ctrl, bool keypad) {}
     virtual void ApplicationCommand(int32_t command) {}
+
+    // The map view's side of the battle's keys, selection stepping and
+    // multi-unit orders (nothing headless). Camera: move (direction 1 left,
+    // 2 right, 3 ahead, 4 back) or turn by a rate, turn to a bearing in
+    // degrees, jump to a height level 0..8, a key of the keypad.
+    virtual void MoveCamera(int32_t direction, float step) {}
+    virtual void TurnCamera(float rate) {}
+    virtual void TurnCameraTo(float degrees) {}
+    virtual void JumpCameraToLevel(int32_t level) {}
+    virtual void CameraKeyPad(char key) {}
+    // Locks the camera on the unit, or releases the lock (the same unit, or
+    // null); turns or moves the camera so that the point shows.
+    virtual void ToggleCameraLock(Unit* unit) {}
+    virtual void EnsurePointIsVisible(float x, float y) {}
+    // The unit information balloon opens or closes.
+    virtual void ToggleUnitInfo() {}
+    // The orders menu of the selected unit: whether one is open, open it
+    // (a second call closes it), close it, and a hot key typed for it.
+    virtual bool OrdersMenuOpen() { return false; }
+    virtual void OpenOrdersMenu() {}
+    virtual void CloseOrdersMenu() {}
+    virtual void OrdersMenuKey(char key) {}
+    // Carries an order to the selected unit as the orders menu would.
+    virtual void RespondToOrder(int32_t order) {}
+    // The turn clock of a TCP/IP game is set or running under a time limit
+    // (false elsewhere); the pause key flips its pause.
+    virtual bool TurnClockPausable() { return false; }
+    virtual void PauseTurnClock() {}
+    // The player looks at the battle from the other side (after its end).
+    virtual void ViewOtherSide() {}
+    // A unit is about to be deleted: the screen drops every reference to it
+    // (picked, tracked, menu unit, sounds).
+    virtual void UnitGoes(Unit* unit) {}
 
     // The computer opponent's planning on the screen: the framed box that
     // holds its progress panel (null: no box and no panel), which writes the

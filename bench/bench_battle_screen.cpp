@@ -1,17 +1,29 @@
-// The battle screen's costs: an orders menu for twenty selected units and
-// the half-second upkeep of two hundred positioned map sounds.
+// The battle screen's costs: an orders menu for twenty selected units, the
+// half-second upkeep of two hundred positioned map sounds, and on the
+// largest demo battle at 1024 x 768 a click that selects a unit (both pick
+// passes) and a frame of the map view with and without its overlays.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <memory>
 
+#include "ScenarioPaths.h"
+#include "app/MVApplication.h"
 #include "app/MapSound.h"
+#include "app/MapView.h"
 #include "app/PlayerMenu.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "draw/DrawSettings.h"
+#include "engine/GFile.h"
 #include "engine/GGroup.h"
+#include "engine/GKernel.h"
 #include "engine/GView.h"
 #include "map/Map.h"
+#include "renderer/GGraph3D.h"
+#include "units/Hack.h"
 #include "units/Unit.h"
 
 namespace {
@@ -47,7 +59,7 @@ struct ScreenRig {
             battle.mUnits->Add(u);
         }
         battle.mSelectedUnit = battle.mUnits->GetUnit(0);
-        battle.mMap->mMultiSelect = true;
+        battle.mMultiSelection = true;
     }
     ~ScreenRig() { gBattle = old; }
 };
@@ -92,5 +104,128 @@ void BM_UpdateTwoHundredMapSounds(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UpdateTwoHundredMapSounds)->Unit(benchmark::kMicrosecond);
+
+// The largest demo battle on a 1024 x 768 screen of the whole program, the
+// camera looking at one of the viewing side's units from nearby.
+struct LargeBattleScreen {
+    MVApplication* app = nullptr;
+    Battle* battle = nullptr;
+    Unit* unit = nullptr;
+    int32_t x = 0, y = 0; // the unit on the screen
+    const char* error = nullptr;
+
+    LargeBattleScreen() {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        if (!DecryptData()) {
+            error = "no game data";
+            return;
+        }
+        gKernel = new GKernel;
+        if (!gKernel->IKernel()) {
+            error = "no display";
+            return;
+        }
+        app = new MVApplication;
+        gKernel->StartApp(app);
+        gKernel->SetScreenMode(1024, 768);
+        const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/grossangriff.mvg";
+        GFile file;
+        GameFileState fileState;
+        GameFileContents contents;
+        if (!file.IFile(path.c_str(), kFileModeCompressedRead) ||
+            ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded) {
+            error = "the large scenario does not load";
+            return;
+        }
+        delete contents.campaign;
+        battle = contents.battle;
+        gBattle = battle;
+        battle->mHost = app;
+        battle->BeginBattle(true, false);
+        Map* map = battle->mMap;
+        if (!map || !map->mView) {
+            error = "no battle screen";
+            return;
+        }
+        const Affiliation side = app->ViewingSide();
+        for (int32_t i = 0; i < battle->mUnits->GetCount() && !unit; ++i) {
+            Unit* u = battle->mUnits->GetUnit(i);
+            if (u->mActive && u->mUnitType == kUnitVehicle && u->IsOwnUnit(side)) unit = u;
+        }
+        if (!unit) {
+            error = "no unit of the viewing side";
+            return;
+        }
+        const int32_t s = map->mViewingSide & 1;
+        map->mCameraLevel[s] = 3;
+        map->mCameraX[s] = unit->mX;
+        map->mCameraY[s] = unit->mY - 40.0f;
+        map->mCameraHeading[s] = 1.5707964f; // looking north
+        map->mLockedUnit = nullptr;
+        map->DirtyClip();
+        gKernel->UpdateScreen();
+        // The camera looks along the unit's column: find the point of the
+        // screen whose click picks it (outside the timing).
+        for (int32_t py = 200; py < 740 && !battle->mSelectedUnit; py += 4)
+            for (int32_t px = 500; px <= 524 && !battle->mSelectedUnit; px += 8) {
+                x = px;
+                y = py;
+                map->mView->DoClick(x, y, false, false, false);
+                map->mView->DoMouseUp(x, y, false);
+            }
+        if (!battle->mSelectedUnit) error = "no click point selects a unit";
+    }
+    ~LargeBattleScreen() {
+        delete battle;
+        gBattle = nullptr;
+        delete gKernel;
+        gKernel = nullptr;
+    }
+};
+
+void BM_ClickSelectsAUnitLargeBattle(benchmark::State& state) {
+    LargeBattleScreen rig;
+    if (rig.error) {
+        state.SkipWithError(rig.error);
+        return;
+    }
+    MapView* view = rig.battle->mMap->mView;
+    for (auto _ : state) {
+        rig.battle->SetSelectedUnit(nullptr);
+        view->DoClick(rig.x, rig.y, false, false, false);
+        view->DoMouseUp(rig.x, rig.y, false);
+    }
+    if (!rig.battle->mSelectedUnit) state.SkipWithError("the click selected no unit");
+}
+BENCHMARK(BM_ClickSelectsAUnitLargeBattle)->Unit(benchmark::kMillisecond);
+
+// The map view's frame, and the map's drawing alone: the difference is the
+// overlays and status lines drawn after the scene.
+void MapViewFrame(benchmark::State& state, bool overlays) {
+    LargeBattleScreen rig;
+    if (rig.error) {
+        state.SkipWithError(rig.error);
+        return;
+    }
+    rig.battle->SetSelectedUnit(rig.unit);
+    Map* map = rig.battle->mMap;
+    MapView* view = map->mView;
+    for (auto _ : state) {
+        g3D->RenderBegin(nullptr);
+        if (overlays)
+            view->Draw();
+        else
+            map->DrawMap();
+        g3D->RenderEnd();
+    }
+}
+void BM_MapViewFrameLargeBattle(benchmark::State& state) {
+    MapViewFrame(state, true);
+}
+void BM_MapViewSceneOnlyLargeBattle(benchmark::State& state) {
+    MapViewFrame(state, false);
+}
+BENCHMARK(BM_MapViewFrameLargeBattle)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MapViewSceneOnlyLargeBattle)->Unit(benchmark::kMillisecond);
 
 } // namespace

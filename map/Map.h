@@ -360,8 +360,6 @@ public:
     int32_t mCurrentOrder = 0;
     bool mAreaFireMode = false;
     bool mSetupChainPending = false;
-    bool mMultiSelect = false;  // several units are selected
-    bool mMultiCommand = false; // one order is being given to all of them
     int32_t mFoxholeAllowance = 0;  // foxholes the defender may place in set-up
     int32_t mFoxholesLeft = 0;
     VictoryFlag* mActiveFlag = nullptr; // chosen by the flag order in set-up

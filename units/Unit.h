@@ -737,6 +737,7 @@ public:
     int32_t mReplayedOrder = 0;
     bool mOrderToggle = false;      // toggled by order 36
     int32_t mCycleSetting = 0;      // 0..5, set by order 35
+    int32_t mSetupOrderSetting = 0; // 0 or 7, toggled by the set-up order 62
     bool mTargetKindFlag = false;   // set by order 40
     bool mFOTargeting[2] = {};      // forward observer's targeting flags
     bool mFOTargetingSaved[2] = {}; // and their saved copies

@@ -8,6 +8,7 @@
 #include "app_fixture.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
+#include "engine/GBlitView.h"
 #include "engine/GButton3D.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
@@ -192,4 +193,50 @@ TEST_F(BattleBarTest, KeysReachTheOpenOrdersMenuAndAnUnknownOneClosesIt) {
     EXPECT_EQ(map->mOpenMenu, nullptr);
     Pass();
     EXPECT_FALSE(gKernel->IsViewAlive(menu));
+}
+
+TEST_F(BattleBarTest, TheComputationHidesGoAndMovesItsBarByWholePixels) {
+    ASSERT_NE(Build(1024, 768), nullptr);
+    const BattleScreen& s = mApp->mBattleScreen;
+    ASSERT_NE(s.mActionBar, nullptr);
+    EXPECT_FALSE(s.mActionBar->IsShown());
+    mApp->ActionPhaseStarts();
+    EXPECT_FALSE(s.mGoPicture->IsShown());
+    mApp->ShowProgress(0);
+    EXPECT_TRUE(s.mActionBar->IsShown());
+    EXPECT_EQ(s.mActionBar->mValue, 1);
+    // Half the minute: 1200 x 148 / 2400 + 1.5, cut to a whole pixel.
+    mApp->ShowProgress(1200);
+    EXPECT_EQ(s.mActionBar->mValue, 75);
+    mApp->ShowProgress(9999);
+    EXPECT_EQ(s.mActionBar->mValue, 149);
+    // Playback takes over: the bar goes.
+    mApp->SetState(kStatePlayback);
+    mApp->PlaybackPanelChanged(15, 0);
+    EXPECT_FALSE(s.mActionBar->IsShown());
+    mApp->SetState(kStateNone);
+}
+
+TEST_F(BattleBarTest, TexturesAreMadeUnderTheLightOfTheTimeOfDay) {
+    Start(1024, 768);
+    mBattle = MakeTestBattle("Nacht");
+    gBattle = mBattle.get();
+    mBattle->mTimeOfDay = 3;
+    mBattle->mWeather = 1; // overcast: the darker night
+    ASSERT_NE(mApp->MVApplication::BuildBattleScreen(mBattle.get(), false), nullptr);
+    EXPECT_FLOAT_EQ(mBattle->mLightFactors[0], 0.46f);
+    EXPECT_FLOAT_EQ(mBattle->mLightFactors[2], 0.49f);
+    for (GGraphic* t : mBattle->mBattleTextures)
+        EXPECT_NE(t, nullptr);
+    // The interface pictures are loaded through hidden views far off the screen.
+    int32_t hidden = 0;
+    for (int32_t i = 0; i < mBattle->mScreen->GetSubviewCount(); ++i) {
+        LongRect r;
+        mBattle->mScreen->GetSubview(i)->GetBounds(&r);
+        hidden += r.left == 9999 && !mBattle->mScreen->GetSubview(i)->IsShown();
+    }
+    EXPECT_EQ(hidden, 17);
+    mBattle->DeleteTextures();
+    for (GGraphic* t : mBattle->mBattleTextures)
+        EXPECT_EQ(t, nullptr);
 }

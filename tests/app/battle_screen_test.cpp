@@ -263,11 +263,11 @@ TEST_F(BattleScreenTest, AClickOnAUnitSelectsItAndShiftBuildsAMultiSelection) {
     mView->mUnderPointer = a;
     mView->DoClick(300, 200, false, false, false);
     EXPECT_EQ(mBattle->mSelectedUnit, a);
-    EXPECT_FALSE(mMap->mMultiSelect);
+    EXPECT_FALSE(mBattle->mMultiSelection);
     EXPECT_EQ(mMap->mPointerX, 300);
     mView->mUnderPointer = b;
     mView->DoClick(320, 200, false, true, false);
-    EXPECT_TRUE(mMap->mMultiSelect);
+    EXPECT_TRUE(mBattle->mMultiSelection);
     EXPECT_EQ(mBattle->mSelectedUnit, b);
     EXPECT_EQ(a->mSelectionMark, 2);
     EXPECT_EQ(b->mSelectionMark, 2);
@@ -299,7 +299,7 @@ TEST_F(BattleScreenTest, EmptyGroundStartsABoxThatSettlesOnRelease) {
     b->mSelectionMark = 1;
     mView->DoMouseUp(40, 300, false);
     EXPECT_EQ(MapViewState(), kStateNone);
-    EXPECT_TRUE(mMap->mMultiSelect);
+    EXPECT_TRUE(mBattle->mMultiSelection);
     EXPECT_EQ(mBattle->mSelectedUnit, b);
 }
 
@@ -390,7 +390,7 @@ TEST_F(BattleScreenTest, OrdersMenuFollowsPhaseKindAndSharedKeys) {
     Unit* squad = AddUnit(mBattle.get(), kUnitInfantry, 1, 30.0f, 40.0f);
     tank->mSelectionMark = 2;
     squad->mSelectionMark = 2;
-    mMap->mMultiSelect = true;
+    mBattle->mMultiSelection = true;
     mMap->BringUpOrdersMenu(true);
     ASSERT_NE(mMap->mOpenMenu, nullptr);
     EXPECT_FALSE(Offers(mMap->mOpenMenu, 28));
