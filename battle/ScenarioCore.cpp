@@ -16,6 +16,7 @@
 #include "units/DataTables.h"
 #include "units/Unit.h"
 #include "units/UnitFactory.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -333,7 +334,8 @@ namespace {
 
 // A copy of `model` for the handicap, with the model's experience (raised by
 // the computer bonus for the computer's side) and fitness; null when no unit
-// of that kind can be made.
+// of that kind can be made. A new vehicle leads (without skills), so that a
+// copied platoon's leader is one.
 Unit* CopyForHandicap(const ScenarioCore* scenario, Unit* model) {
     ExperienceLevel experience = model->mExperience;
     if (scenario->mComputerBonus >= 1 && IsComputerSide(model->GetAffiliation())) {
@@ -343,6 +345,7 @@ Unit* CopyForHandicap(const ScenarioCore* scenario, Unit* model) {
     int32_t fitness = model->mUnitType == kUnitInfantry ? model->mFitness : 2;
     Unit* copy = MakeUnit(model->mUnitType, model->mSubtype, model->mForce, experience, fitness, 100);
     if (!copy) return nullptr;
+    if (copy->mUnitType == kUnitVehicle) static_cast<Vehicle*>(copy)->BecomeLeader(false);
     copy->mOperationStatus = model->mOperationStatus;
     return copy;
 }

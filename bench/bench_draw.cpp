@@ -8,58 +8,15 @@
 #include <memory>
 #include <vector>
 
-#include "../tests/draw/DrawScene.h"
-#include "draw/Draw3D.h"
-#include "draw/DrawSettings.h"
-#include "platform/SoftDevice3D.h"
-#include "renderer/GGraph3D.h"
-#include "renderer/RenderHost.h"
+#include "bench/DrawBenchRig.h"
 
 namespace {
 
-class DrawBenchHost : public RenderHost {
-public:
-    static constexpr int32_t kW = 1024, kH = 768;
-    DrawBenchHost() : mPixels(size_t(kW) * kH) {
-        mBack = PixelTarget16{mPixels.data(), kW, kH, kW};
-        mDevice.ICreate16(mBack);
-    }
-    SoftDevice3D* Get3DDevice() override { return mNoDevice ? nullptr : &mDevice; }
-    PixelTarget16 GetBackBuffer() override { return mBack; }
-    int32_t ScreenWidth() override { return kW; }
-    int32_t ScreenHeight() override { return kH; }
-    bool IsHardwareDevice() override { return true; }
-    bool IsHardwareDriver() override { return false; }
-    bool IsQuitting() override { return false; }
-    void PrepareDevice3D() override { PrepareScreenDevice(&mDevice, true); }
-    void DetermineWinPixelFormat() override {}
-    uint16_t MakeColor16(uint8_t r, uint8_t g, uint8_t b) override {
-        return uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-    }
-    uint32_t ConvertToD3DColor(uint16_t) override { return 0xFFFFFFFFu; }
-    uint16_t GetMaskColor() override { return 0xF81F; }
-    GGraphic* MakeGraphic(int32_t, int32_t) override { return nullptr; }
-    GGraphic* MakeFontGraphic(int32_t) override { return nullptr; }
-    void DeleteGraphic(GGraphic*) override {}
-    const SoftTexture* TextureOf(GGraphic* g) override { return reinterpret_cast<const SoftTexture*>(g); }
-    bool SurfaceOf(GGraphic*, PixelTarget16*) override { return false; }
-    void SetSurfaceColorKey(GGraphic*, uint16_t) override {}
-    void GetBounds(GGraphic*, int32_t* w, int32_t* h) override { *w = *h = 64; }
-    void ShowWinCursor(bool) override {}
-    void SetCursorPos(int32_t, int32_t) override {}
-    void Flip() override {}
-    void GetVideoMemory(uint32_t* f, uint32_t* t) override { *f = *t = 0; }
-    void RespondToVRAM(int32_t, bool) override {}
-
-    std::vector<uint16_t> mPixels;
-    PixelTarget16 mBack;
-    SoftDevice3D mDevice;
-    bool mNoDevice = false;
-};
+using drawbench::ScreenHost;
 
 // Textures: one 64 x 64 picture with some transparency, shared by every slot.
-SoftTexture* SharedTexture() {
-    static SoftTexture* t = [] {
+GGraphic* SharedTexture(int32_t, int32_t) {
+    static GGraphic* t = [] {
         PictureRGBA rgba;
         rgba.width = rgba.height = 64;
         rgba.rgba.resize(64 * 64 * 4);
@@ -69,49 +26,13 @@ SoftTexture* SharedTexture() {
             rgba.rgba[4 * i + 2] = 60;
             rgba.rgba[4 * i + 3] = (i % 64) < 4 ? 0 : 255;
         }
-        auto* tex = new SoftTexture;
-        tex->ICreate(rgba);
-        return tex;
+        return drawbench::KeptTexture(rgba);
     }();
     return t;
 }
 
-struct Rig {
-    DrawBenchHost host;
-    GGraph3D* r = nullptr;
-    std::unique_ptr<dscene::Scene> scene;
-    Rig() {
-        gRenderHost = &host;
-        r = new GGraph3D;
-        g3D = r;
-        r->Setup3D();
-        gDrawHooks = DrawHooks{};
-        gDrawHooks.makeTexture = [](int32_t, int32_t) {
-            return reinterpret_cast<GGraphic*>(SharedTexture());
-        };
-        gDrawHooks.deleteTexture = [](GGraphic*) {};
-        CurrentDrawSettings() = DrawSettings{};
-        CurrentDrawSettings().mScreenWidth = DrawBenchHost::kW;
-        scene = std::make_unique<dscene::Scene>();
-        scene->map->SetScreenWidth(DrawBenchHost::kW);
-        dscene::gScene = scene.get();
-        gDrawHooks.smokeShell = dscene::SceneShell;
-        scene->map->MakeTextures(false);
-    }
-    ~Rig() {
-        scene->map->DeleteTextures();
-        dscene::gScene = nullptr;
-        scene.reset();
-        delete r;
-        g3D = nullptr;
-        gRenderHost = nullptr;
-        gDrawHooks = DrawHooks{};
-    }
-    void Frame() {
-        r->RenderBegin(nullptr);
-        scene->map->DrawMap();
-        r->RenderEnd();
-    }
+struct Rig : drawbench::SceneRig {
+    Rig() : SceneRig(SharedTexture) {}
 };
 
 void CountPolygons(Rig& rig, benchmark::State& state) {
@@ -170,16 +91,8 @@ void BM_DrawBothPickPasses(benchmark::State& state) {
     Rig rig;
     rig.scene->Aim(1150, 700, 80.0f, 1);
     rig.Frame();
-    const float fov = rig.scene->map->mFieldOfView;
-    for (auto _ : state) {
-        rig.r->PushMatrix();
-        rig.r->ActivatePicking(512, 600, DrawBenchHost::kW, DrawBenchHost::kH, fov, 1.0f, 3000.0f);
-        rig.scene->map->DrawMap();
-        rig.r->Continue3DPick();
-        rig.scene->map->DrawMap();
-        rig.r->FinishedPicking();
-        rig.r->PopMatrix();
-    }
+    for (auto _ : state)
+        rig.BothPickPasses(512, 600);
 }
 BENCHMARK(BM_DrawBothPickPasses)->Unit(benchmark::kMillisecond);
 
@@ -194,11 +107,7 @@ std::unique_ptr<Map> BigMap() {
 }
 
 void BM_DrawMasterClipAfterAMove5km(benchmark::State& state) {
-    DrawBenchHost host;
-    gRenderHost = &host;
-    auto* r = new GGraph3D;
-    g3D = r;
-    r->Setup3D();
+    drawbench::RendererRig rig;
     auto m = BigMap();
     m->PrecomputeSuperTiles();
     m->mCameraX[0] = 2500;
@@ -209,9 +118,6 @@ void BM_DrawMasterClipAfterAMove5km(benchmark::State& state) {
         m->DirtyClip();
         m->MasterClip();
     }
-    delete r;
-    g3D = nullptr;
-    gRenderHost = nullptr;
 }
 BENCHMARK(BM_DrawMasterClipAfterAMove5km)->Unit(benchmark::kMicrosecond);
 

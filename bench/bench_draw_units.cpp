@@ -1,70 +1,32 @@
 // The units' drawing: each vehicle model at both levels of detail and each
-// soldier level on their own, and 80 vehicles on the 2 km scenery at camera
-// level 1 at 1024 x 768 with the device filling pixels, against the same
-// frame without them, and both pick passes.
+// soldier level on their own; on the 2 km scenery at camera level 1 at
+// 1024 x 768 with the device filling pixels, 80 vehicles, and a battle of
+// 300 units (200 squads near and far, 80 vehicles of every model and the
+// fallbacks, 20 towed guns and mortars) with 60 effects in flight, against
+// the same frame without them; the units and effects alone; both pick passes.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <memory>
 #include <vector>
 
-#include "../tests/draw/DrawScene.h"
+#include "battle/ExplosionGraphic.h"
+#include "battle/FlameImpactGraphic.h"
+#include "battle/ShellGraphic.h"
+#include "battle/SparkGraphic.h"
 #include "battle/UnitList.h"
-#include "draw/Draw3D.h"
-#include "draw/DrawSettings.h"
+#include "bench/DrawBenchRig.h"
 #include "draw/InfantryDraw.h"
 #include "draw/UnitDraw.h"
 #include "models/ModelTables.h"
-#include "platform/SoftDevice3D.h"
-#include "renderer/GGraph3D.h"
-#include "renderer/RenderHost.h"
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Vehicle.h"
 
 namespace {
 
-class DrawBenchHost : public RenderHost {
-public:
-    static constexpr int32_t kW = 1024, kH = 768;
-    DrawBenchHost() : mPixels(size_t(kW) * kH) {
-        mBack = PixelTarget16{mPixels.data(), kW, kH, kW};
-        mDevice.ICreate16(mBack);
-    }
-    SoftDevice3D* Get3DDevice() override { return mNoDevice ? nullptr : &mDevice; }
-    PixelTarget16 GetBackBuffer() override { return mBack; }
-    int32_t ScreenWidth() override { return kW; }
-    int32_t ScreenHeight() override { return kH; }
-    bool IsHardwareDevice() override { return true; }
-    bool IsHardwareDriver() override { return false; }
-    bool IsQuitting() override { return false; }
-    void PrepareDevice3D() override { PrepareScreenDevice(&mDevice, true); }
-    void DetermineWinPixelFormat() override {}
-    uint16_t MakeColor16(uint8_t r, uint8_t g, uint8_t b) override {
-        return uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-    }
-    uint32_t ConvertToD3DColor(uint16_t) override { return 0xFFFFFFFFu; }
-    uint16_t GetMaskColor() override { return 0xF81F; }
-    GGraphic* MakeGraphic(int32_t, int32_t) override { return nullptr; }
-    GGraphic* MakeFontGraphic(int32_t) override { return nullptr; }
-    void DeleteGraphic(GGraphic*) override {}
-    const SoftTexture* TextureOf(GGraphic* g) override { return reinterpret_cast<const SoftTexture*>(g); }
-    bool SurfaceOf(GGraphic*, PixelTarget16*) override { return false; }
-    void SetSurfaceColorKey(GGraphic*, uint16_t) override {}
-    void GetBounds(GGraphic*, int32_t* w, int32_t* h) override { *w = *h = 64; }
-    void ShowWinCursor(bool) override {}
-    void SetCursorPos(int32_t, int32_t) override {}
-    void Flip() override {}
-    void GetVideoMemory(uint32_t* f, uint32_t* t) override { *f = *t = 0; }
-    void RespondToVRAM(int32_t, bool) override {}
-
-    std::vector<uint16_t> mPixels;
-    PixelTarget16 mBack;
-    SoftDevice3D mDevice;
-    bool mNoDevice = false;
-};
-
-SoftTexture* PartTexture() {
-    static SoftTexture* t = [] {
+GGraphic* Part(int32_t = 0, int32_t = 0) {
+    static GGraphic* t = [] {
         PictureRGBA rgba;
         rgba.width = rgba.height = 32;
         rgba.rgba.resize(32 * 32 * 4);
@@ -74,15 +36,9 @@ SoftTexture* PartTexture() {
             rgba.rgba[4 * i + 2] = 60;
             rgba.rgba[4 * i + 3] = 255;
         }
-        auto* tex = new SoftTexture;
-        tex->ICreate(rgba);
-        return tex;
+        return drawbench::KeptTexture(rgba);
     }();
     return t;
-}
-
-GGraphic* Part() {
-    return reinterpret_cast<GGraphic*>(PartTexture());
 }
 
 const char* const kModels[] = {
@@ -91,24 +47,13 @@ const char* const kModels[] = {
     "M8_AC",  "M10",        "GeneralModel", "ClassShape0",        "ClassShape1"};
 
 // A renderer looking at a model 12 m ahead, filling a 1024 x 768 target.
-struct ModelRig {
-    DrawBenchHost host;
-    GGraph3D* r = nullptr;
+struct ModelRig : drawbench::RendererRig {
     GGraphic* set[17];
     ModelRig() {
-        gRenderHost = &host;
-        r = new GGraph3D;
-        g3D = r;
-        r->Setup3D();
         for (auto& t : set)
             t = Part();
         gModelStatics = ModelStatics{};
         gModelStatics.textures = set;
-    }
-    ~ModelRig() {
-        delete r;
-        g3D = nullptr;
-        gRenderHost = nullptr;
     }
 };
 
@@ -142,7 +87,7 @@ void BM_SoldierLevel(benchmark::State& state) {
     FigurePose pose;
     pose.leftHipPitch = 20.0f, pose.rightKnee = -25.0f, pose.rightElbow = 50.0f;
     const auto d = static_cast<FigureDetail>(state.range(0));
-    static const char* const kNames[] = {"Best",        "Good",     "Average",     "Sucky",
+    static const char* const kNames[] = {"Best",        "Good",     "Average",   "Sucky",
                                          "CircusFreak", "PondScum", "DistantDot"};
     state.SetLabel(kNames[d]);
     rig.r->RenderBegin(nullptr);
@@ -158,45 +103,94 @@ void BM_SoldierLevel(benchmark::State& state) {
 }
 BENCHMARK(BM_SoldierLevel)->DenseRange(0, 6, 1)->Unit(benchmark::kMicrosecond);
 
-// The 2 km scenery with 80 vehicles of every model and the fallback.
-struct BattleRig {
-    DrawBenchHost host;
-    GGraph3D* r = nullptr;
-    std::unique_ptr<dscene::Scene> scene;
-    VehicleData vehicles[14] = {};
+// The data rows the battle's units are drawn from: 14 vehicle types (the
+// twelve own models, a general-model number and the far-tank class), a
+// rifle squad, towed guns of the four gun models and the generic gun, and
+// mortars.
+struct UnitRows {
+    static constexpr int32_t kVehicleTypes = 14, kSquad = 0, kFirstGun = 1, kGuns = 5, kMortar = 6;
+    VehicleData vehicles[kVehicleTypes] = {};
     VehicleModelData models[236] = {};
     VehicleClassChart classes[1] = {};
-    GGraphic* set[17];
-    explicit BattleRig(bool units) {
-        gRenderHost = &host;
-        r = new GGraph3D;
-        g3D = r;
-        r->Setup3D();
-        gDrawHooks = DrawHooks{};
-        gDrawHooks.makeTexture = [](int32_t, int32_t) { return Part(); };
-        gDrawHooks.deleteTexture = [](GGraphic*) {};
-        CurrentDrawSettings() = DrawSettings{};
-        CurrentDrawSettings().mScreenWidth = DrawBenchHost::kW;
-        scene = std::make_unique<dscene::Scene>();
-        scene->map->SetScreenWidth(DrawBenchHost::kW);
-        dscene::gScene = scene.get();
-        gDrawHooks.smokeShell = dscene::SceneShell;
-        scene->map->MakeTextures(false);
-        const int32_t numbers[14] = {28, 84, 86, 105, 120, 154, 186, 199, 203, 211, 233, 234, 60, 141};
-        for (int i = 0; i < 14; ++i) {
+    InfantryData infantry[7] = {};
+    WeaponData weapons[6] = {};
+    SmallArmsData arms[kSmallArmsCount] = {};
+    UnitRows() {
+        const int32_t numbers[kVehicleTypes] = {28,  84,  86,  105, 120, 154, 186,
+                                                199, 203, 211, 233, 234, 60,  141};
+        for (int i = 0; i < kVehicleTypes; ++i) {
             vehicles[i].mModel = numbers[i];
             vehicles[i].mTargetSize = 4.0f;
         }
         for (auto& m : models)
             m.mSize[0] = 6.0f;
-        gVehicleData.Attach(vehicles, 14);
+        // Guns of the models 21, 13, 6, 36 and 7 (no model of its own: the
+        // generic gun), then an 81 mm mortar.
+        const OrdnanceModel guns[kGuns] = {21, 13, 6, 36, 7};
+        for (int i = 0; i < kGuns; ++i) {
+            weapons[i].mClass = kWClassGun;
+            weapons[i].mOrdnanceModel = guns[i];
+            weapons[i].mModelScale = 1.0f;
+        }
+        weapons[5].mClass = kWClassMortar;
+        weapons[5].mCalibre = 81.0f;
+        for (auto& r : infantry) {
+            r.mHeavyWeapon = kWeaponNone;
+            r.mNrTeams = 1;
+            r.mNrMen = r.mTeamMen[0] = 5;
+        }
+        infantry[kSquad].mIsSquad = 1;
+        infantry[kSquad].mNrMen = infantry[kSquad].mTeamMen[0] = 9;
+        for (int i = 0; i < kGuns; ++i) {
+            infantry[kFirstGun + i].mHeavyWeapon = i;
+            infantry[kFirstGun + i].mTeamAnimGroup[0] = 10;
+        }
+        infantry[kMortar].mHeavyWeapon = 5;
+        infantry[kMortar].mTeamAnimGroup[0] = 9;
+        gVehicleData.Attach(vehicles, kVehicleTypes);
         gVehicleModelData.Attach(models, 236);
         gVehicleClassChart.Attach(classes, 1);
+        gInfantryData.Attach(infantry, 7);
+        gWeaponData.Attach(weapons, 6);
+        gSmallArmsData.Attach(arms, kSmallArmsCount);
+    }
+    ~UnitRows() {
+        gVehicleData.Detach();
+        gVehicleModelData.Detach();
+        gVehicleClassChart.Detach();
+        gInfantryData.Detach();
+        gWeaponData.Detach();
+        gSmallArmsData.Detach();
+    }
+    UnitRows(const UnitRows&) = delete;
+    UnitRows& operator=(const UnitRows&) = delete;
+};
+
+enum Population { kSceneryAlone, kVehicles80, kFullBattle };
+
+// The 2 km scenery seen from camera level 1 with the population asked for.
+struct BattleRig {
+    UnitRows rows;
+    drawbench::SceneRig rig{Part};
+    GGraph3D*& r = rig.r;
+    std::unique_ptr<dscene::Scene>& scene = rig.scene;
+    GGraphic* set[17];
+    explicit BattleRig(Population population) {
         for (auto& t : set)
             t = Part();
-        for (int i = 0; units && i < 80; ++i) {
+        if (population != kSceneryAlone) AddVehicles();
+        if (population == kFullBattle) {
+            AddSquads();
+            AddGuns();
+            AddEffects();
+        }
+        scene->Aim(1150, 700, 80.0f, 1);
+    }
+    Battle& battle() { return scene->battle; }
+    void AddVehicles() {
+        for (int i = 0; i < 80; ++i) {
             auto* v = new Vehicle;
-            v->mSubtype = i % 14;
+            v->mSubtype = i % UnitRows::kVehicleTypes;
             v->mX = 1150.0f + 30.0f * (i % 10) - 135.0f;
             v->mY = 760.0f + 25.0f * (i / 10);
             v->mHeading = 20.0f * i;
@@ -205,66 +199,133 @@ struct BattleRig {
             for (auto& l : v->mTextureSets)
                 for (int k = 0; k < 17; ++k)
                     l[k] = set[k];
-            scene->battle.mUnits->Add(v);
+            battle().mUnits->Add(v);
         }
-        scene->Aim(1150, 700, 80.0f, 1);
     }
-    ~BattleRig() {
-        scene->map->DeleteTextures();
-        dscene::gScene = nullptr;
-        scene.reset();
-        gVehicleData.Detach();
-        gVehicleModelData.Detach();
-        gVehicleClassChart.Detach();
-        delete r;
-        g3D = nullptr;
-        gRenderHost = nullptr;
-        gDrawHooks = DrawHooks{};
+    Infantry* AddInfantry(int32_t row, float x, float y, float heading) {
+        auto* u = new Infantry;
+        u->mSubtype = row;
+        u->mX = x, u->mY = y;
+        u->mHeading = heading;
+        u->mActive = true;
+        u->mSide = 1;
+        for (auto& l : u->mTextureSets)
+            for (int k = 0; k < 7; ++k)
+                l[k] = set[k];
+        battle().mUnits->Add(u);
+        return u;
     }
-    void Frame() {
-        r->RenderBegin(nullptr);
-        scene->map->DrawMap();
-        r->RenderEnd();
+    // 200 squads from 8 m to 1.3 km ahead of the camera, so that every level
+    // of detail of the figures is drawn.
+    void AddSquads() {
+        for (int i = 0; i < 200; ++i) {
+            const float ahead = 8.0f * std::pow(1.026f, static_cast<float>(i));
+            const float across = (static_cast<float>(i % 9) - 4.0f) * (4.0f + 0.25f * ahead);
+            Infantry* u = AddInfantry(UnitRows::kSquad, 1150.0f + across, 705.0f + ahead, 15.0f * i);
+            u->mFigurePos[2][0] = 20.0f, u->mFigurePos[4][0] = -20.0f;
+        }
     }
+    void AddGuns() {
+        for (int i = 0; i < 20; ++i) {
+            const int32_t row = i % 4 == 3 ? UnitRows::kMortar : UnitRows::kFirstGun + i % UnitRows::kGuns;
+            AddInfantry(row, 1040.0f + 12.0f * i, 740.0f + 9.0f * (i % 5), 90.0f + 5.0f * i);
+        }
+    }
+    // 60 effects in flight at the playback slice: 20 shells and bursts, 20
+    // explosions, 10 spark showers and 10 flame impacts, each a third through.
+    void AddEffects() {
+        const int32_t now = 1000;
+        battle().mPlayNow = now;
+        auto place = [&](Ephemeral* e, int32_t duration, float x, float y) {
+            e->mDuration = duration;
+            e->mStart = now - duration / 3;
+            e->mX = x, e->mY = y;
+            e->mZ = scene->map->GetZCoord(x, y);
+            battle().mEffects.Add(e);
+        };
+        for (int i = 0; i < 20; ++i) {
+            auto* s = new ShellGraphic;
+            s->mLook = static_cast<int16_t>(i % 2 ? 1 : 20 + i % 4);
+            s->mHeavyShell = s->mLook < 20;
+            s->mTargetX = 1100.0f + 10.0f * i, s->mTargetY = 1000.0f;
+            place(s, 120, 1100.0f + 8.0f * i, 760.0f);
+        }
+        for (int i = 0; i < 20; ++i) {
+            auto* x = new ExplosionGraphic;
+            place(x, 80, 1060.0f + 14.0f * i, 800.0f + 20.0f * (i % 6));
+            x->mBlast = 20.0f + 5.0f * (i % 4);
+            x->CreateShards();
+        }
+        for (int i = 0; i < 10; ++i) {
+            auto* sp = new SparkGraphic;
+            place(sp, 40, 1100.0f + 25.0f * i, 790.0f);
+            sp->CreateSparks(5.0e7f, 30.0f * i);
+        }
+        for (int i = 0; i < 10; ++i) {
+            auto* fl = new FlameImpactGraphic;
+            fl->mLarge = i % 2 == 0;
+            place(fl, 60, 1080.0f + 20.0f * i, 840.0f);
+        }
+    }
+    void Frame() { rig.Frame(); }
 };
 
+const char* const kPopulations[] = {"scenery alone", "with 80 vehicles", "with 300 units and 60 effects"};
+
 void BM_BattleFrameLevel1(benchmark::State& state) {
-    BattleRig rig(state.range(0) != 0);
-    state.SetLabel(state.range(0) ? "with 80 vehicles" : "scenery alone");
+    BattleRig rig(static_cast<Population>(state.range(0)));
+    state.SetLabel(kPopulations[state.range(0)]);
     rig.Frame();
     for (auto _ : state) {
         rig.scene->map->DirtyClip();
         rig.Frame();
-        benchmark::DoNotOptimize(rig.host.mPixels.data());
+        benchmark::DoNotOptimize(rig.rig.host.mPixels.data());
     }
 }
-BENCHMARK(BM_BattleFrameLevel1)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BattleFrameLevel1)
+    ->Arg(kSceneryAlone)
+    ->Arg(kVehicles80)
+    ->Arg(kFullBattle)
+    ->Unit(benchmark::kMillisecond);
 
+// The units, then the effects, drawn on their own over the full battle.
 void BM_BattleUnitsAlone(benchmark::State& state) {
-    BattleRig rig(true);
+    BattleRig rig(static_cast<Population>(state.range(0)));
+    state.SetLabel(kPopulations[state.range(0)]);
     rig.Frame();
     for (auto _ : state) {
         rig.r->RenderBegin(nullptr);
         rig.scene->map->DrawUnits();
+        rig.scene->map->DrawEphemerals();
         rig.r->RenderEnd();
     }
 }
-BENCHMARK(BM_BattleUnitsAlone)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BattleUnitsAlone)->Arg(kVehicles80)->Arg(kFullBattle)->Unit(benchmark::kMillisecond);
 
-void BM_BattleBothPickPasses(benchmark::State& state) {
-    BattleRig rig(true);
+// The parts of the last: the units alone, then the effects alone.
+void BM_BattleUnitsOrEffects(benchmark::State& state) {
+    BattleRig rig(kFullBattle);
+    const bool effects = state.range(0) != 0;
+    state.SetLabel(effects ? "60 effects" : "300 units");
     rig.Frame();
-    const float fov = rig.scene->map->mFieldOfView;
     for (auto _ : state) {
-        rig.r->PushMatrix();
-        rig.r->ActivatePicking(512, 500, DrawBenchHost::kW, DrawBenchHost::kH, fov, 1.0f, 3000.0f);
-        rig.scene->map->DrawMap();
-        rig.r->Continue3DPick();
-        rig.scene->map->DrawMap();
-        rig.r->FinishedPicking();
-        rig.r->PopMatrix();
+        rig.r->RenderBegin(nullptr);
+        if (effects)
+            rig.scene->map->DrawEphemerals();
+        else
+            rig.scene->map->DrawUnits();
+        rig.r->RenderEnd();
     }
 }
-BENCHMARK(BM_BattleBothPickPasses)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BattleUnitsOrEffects)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_BattleBothPickPasses(benchmark::State& state) {
+    BattleRig rig(static_cast<Population>(state.range(0)));
+    state.SetLabel(kPopulations[state.range(0)]);
+    rig.Frame();
+    for (auto _ : state)
+        rig.rig.BothPickPasses(512, 500);
+}
+BENCHMARK(BM_BattleBothPickPasses)->Arg(kVehicles80)->Arg(kFullBattle)->Unit(benchmark::kMillisecond);
 
 } // namespace

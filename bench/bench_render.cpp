@@ -108,53 +108,16 @@ BENCHMARK(BM_DeviceMagnifiedFill)->Unit(benchmark::kMillisecond)->UseRealTime();
 // ---------------------------------------------------------------------------
 // A whole frame through the renderer.
 
-#include "renderer/GGraph3D.h"
-#include "renderer/RenderHost.h"
+#include "bench/BenchScreen.h"
 
 namespace {
 
-// A minimal host: a 1024 x 768 back buffer and its device; textures are
-// passed through as the graphic pointers.
-class BenchHost : public RenderHost {
-public:
-    BenchHost() : mPixels(size_t(kW) * kH) {
-        mBack = PixelTarget16{mPixels.data(), kW, kH, kW};
-        mDevice.ICreate16(mBack);
+// The screen, its device's queued work finished whenever the pixels are read.
+struct BenchHost : drawbench::ScreenHost {
+    BenchHost() {
+        mFlushOnRead = true;
+        mBounds = 1;
     }
-    static constexpr int32_t kW = 1024, kH = 768;
-    SoftDevice3D* Get3DDevice() override { return &mDevice; }
-    PixelTarget16 GetBackBuffer() override {
-        mDevice.Flush();
-        return mBack;
-    }
-    int32_t ScreenWidth() override { return kW; }
-    int32_t ScreenHeight() override { return kH; }
-    bool IsHardwareDevice() override { return true; }
-    bool IsHardwareDriver() override { return false; }
-    bool IsQuitting() override { return false; }
-    void PrepareDevice3D() override { PrepareScreenDevice(&mDevice, true); }
-    void DetermineWinPixelFormat() override {}
-    uint16_t MakeColor16(uint8_t r, uint8_t g, uint8_t b) override {
-        return uint16_t(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
-    }
-    uint32_t ConvertToD3DColor(uint16_t) override { return 0xFFFFFFFFu; }
-    uint16_t GetMaskColor() override { return 0xF81F; }
-    GGraphic* MakeGraphic(int32_t, int32_t) override { return nullptr; }
-    GGraphic* MakeFontGraphic(int32_t) override { return nullptr; }
-    void DeleteGraphic(GGraphic*) override {}
-    const SoftTexture* TextureOf(GGraphic* g) override { return reinterpret_cast<const SoftTexture*>(g); }
-    bool SurfaceOf(GGraphic*, PixelTarget16*) override { return false; }
-    void SetSurfaceColorKey(GGraphic*, uint16_t) override {}
-    void GetBounds(GGraphic*, int32_t* w, int32_t* h) override { *w = *h = 1; }
-    void ShowWinCursor(bool) override {}
-    void SetCursorPos(int32_t, int32_t) override {}
-    void Flip() override {}
-    void GetVideoMemory(uint32_t* f, uint32_t* t) override { *f = *t = 0; }
-    void RespondToVRAM(int32_t, bool) override {}
-
-    std::vector<uint16_t> mPixels;
-    PixelTarget16 mBack;
-    SoftDevice3D mDevice;
 };
 
 // 20,000 textured triangles in three layers that each cover the whole

@@ -24,3 +24,10 @@ bool PointInFrontOfEye(float x, float y, float z);
 void ResetFrameSoundClock();
 // Forgets the backdrop tables and weather clock (tests).
 void ResetDrawStatics();
+
+namespace dm::models {
+struct ModelTable;
+}
+// The compiled model table called `name`, or null. The drawing asks for the
+// same names many times a frame, so each is looked for once.
+const dm::models::ModelTable* ModelTableNamed(const char* name);

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "draw/Draw3D.h"
+#include "draw/DrawInternal.h"
 #include "draw/EffectDraw.h"
 #include "map/Map.h"
 #include "models/ModelTables.h"
@@ -22,7 +23,7 @@ uint32_t R(const ShellView& s) {
 // Runs one of the compiled effect shapes (colours and textures are the caller's).
 void Shape(const char* name) {
     using dm::models::Op;
-    const dm::models::ModelTable* m = dm::models::FindModelTable(name);
+    const dm::models::ModelTable* m = ModelTableNamed(name);
     if (!m) return;
     for (int32_t i = 0; i < m->opCount; ++i) {
         const dm::models::ModelOp& o = m->ops[i];

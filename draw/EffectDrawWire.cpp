@@ -86,8 +86,8 @@ void DrawEffect(Ephemeral* effect, int32_t slice) {
             sPuffs[i] = EffectPuff{
                 p.mDelay, {p.mVelocity[0], p.mVelocity[1], p.mVelocity[2]}, p.mSize, p.mRate, p.mFiery};
         }
-        DrawExplosion(map, t, x->mRaisedBurst, sParticles, shards, x->mShardFloor, sPuffs, puffs, nullptr,
-                      slice);
+        DrawExplosion(map, t, x->mRaisedBurst, sParticles, shards, x->mShardFloor, sPuffs, puffs,
+                      map->mBlastTextures, slice);
     } else if (auto* fl = dynamic_cast<FlameImpactGraphic*>(effect)) {
         DrawFlameImpact(map, TimingOf(*fl), fl->mLarge, slice);
     } else if (auto* sp = dynamic_cast<SparkGraphic*>(effect)) {

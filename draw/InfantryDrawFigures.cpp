@@ -2,6 +2,7 @@
 // flame tank, head, arms, legs) over the compiled pieces of its level; the
 // right limbs are the left ones drawn under a mirror.
 #include "draw/Draw3D.h"
+#include "draw/DrawInternal.h"
 #include "draw/InfantryDraw.h"
 #include "draw/UnitDraw.h"
 #include "models/ModelTables.h"
@@ -31,7 +32,7 @@ struct PieceTextures {
 };
 
 const ModelTable* Find(const char* name) {
-    return dm::models::FindModelTable(name);
+    return ModelTableNamed(name);
 }
 
 void Piece(const char* name, bool needsClip, bool rightArm = false, bool dropSole = false) {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "draw/Draw3D.h"
+#include "draw/DrawInternal.h"
 #include "draw/UnitDraw.h"
 #include "models/ModelTables.h"
 
@@ -11,7 +12,7 @@ const dm::models::ModelTable* GunModelTable(int32_t ordnanceModel) {
                        : ordnanceModel == 21 ? "75IG"
                        : ordnanceModel == 36 ? "37AT_USA"
                                              : "20Flak";
-    return dm::models::FindModelTable(name);
+    return ModelTableNamed(name);
 }
 
 bool DrawGunModel(int32_t ordnanceModel, bool needsClip) {

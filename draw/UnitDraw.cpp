@@ -5,6 +5,7 @@
 
 #include "battle/Battle.h"
 #include "draw/Draw3D.h"
+#include "draw/DrawInternal.h"
 #include "draw/DrawSettings.h"
 #include "draw/UnitDraw.h"
 #include "map/Map.h"
@@ -99,7 +100,7 @@ void Unit::DrawGunflash(float scale, float x, float y, float z) {
     if (!gUnitShotAge || d3::PickPass()) return;
     const int32_t age = gUnitShotAge(this);
     if (age < 0 || age >= kFlashSlices) return;
-    const dm::models::ModelTable* disc = dm::models::FindModelTable("EffectPuffDisc");
+    const dm::models::ModelTable* disc = ModelTableNamed("EffectPuffDisc");
     if (!disc) return;
     const float fade = 1.0f - static_cast<float>(age) / static_cast<float>(kFlashSlices);
     const float r = 0.008f * scale * (1.0f + 0.5f * static_cast<float>(age));

@@ -4,6 +4,7 @@
 
 #include "battle/Battle.h"
 #include "draw/Draw3D.h"
+#include "draw/DrawInternal.h"
 #include "draw/DrawSettings.h"
 #include "draw/UnitDraw.h"
 #include "map/Map.h"
@@ -66,8 +67,7 @@ void DrawVehicleView(const VehicleView& v, bool needsClip, float factor) {
         const uint8_t d = static_cast<uint8_t>(gVehicleClassChart[v.knownClass].mDrawingClass);
         d3::SetCull(false);
         if (d <= 1) {
-            if (const dm::models::ModelTable* t =
-                    dm::models::FindModelTable(d == 0 ? "ClassShape0" : "ClassShape1")) {
+            if (const dm::models::ModelTable* t = ModelTableNamed(d == 0 ? "ClassShape0" : "ClassShape1")) {
                 d3::Push(); // the far tank scales the caller's frame; keep it to this shape
                 DrawModelTable(*t, needsClip);
                 d3::Pop();

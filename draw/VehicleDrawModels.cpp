@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "draw/Draw3D.h"
+#include "draw/DrawInternal.h"
 #include "draw/UnitDraw.h"
 #include "models/ModelTables.h"
 #include "units/DataTables.h"
@@ -212,7 +213,7 @@ const ModelTable* VehicleModelTable(int32_t model) {
         }
     }
     if (model >= 0 && model < 256 && sByNumber[model]) return sByNumber[model];
-    return dm::models::FindModelTable("GeneralModel");
+    return ModelTableNamed("GeneralModel");
 }
 
 float VehicleModelUnit(int32_t model) {

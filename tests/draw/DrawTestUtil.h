@@ -4,15 +4,20 @@
 // maps built in code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "battle/Battle.h"
 #include "draw/Draw3D.h"
 #include "draw/DrawInternal.h"
 #include "draw/DrawSettings.h"
+#include "engine/GString.h"
 #include "map/Map.h"
 #include "renderer/RendererTestHost.h"
+#include "units/DataTables.h"
 
 namespace dtest {
 
@@ -85,5 +90,76 @@ void Aim(Map& m, float x, float y, float headingRadians, int32_t level);
 
 // Calls of one kind in the recorder.
 std::vector<const DrawCall*> CallsOf(const DrawRecorder& r, DrawOp op);
+
+// The matrix depth the recorded calls leave: pushes less pops.
+inline int Depth(const DrawRecorder& r) {
+    int d = 0;
+    for (const DrawCall& c : r.mCalls)
+        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
+    return d;
+}
+// The same, or -100 when the calls ever pop below where they started.
+inline int CheckedDepth(const DrawRecorder& r) {
+    int d = 0, low = 0;
+    for (const DrawCall& c : r.mCalls) {
+        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
+        low = std::min(low, d);
+    }
+    return low < 0 ? -100 : d;
+}
+// Fans, strips and triangles recorded, textured or not.
+inline int Primitives(const DrawRecorder& r) {
+    int n = 0;
+    for (const DrawCall& c : r.mCalls)
+        n += c.mOp == DrawOp::kTextureFan || c.mOp == DrawOp::kTextureStrip || c.mOp == DrawOp::kFan ||
+             c.mOp == DrawOp::kStrip || c.mOp == DrawOp::kTriangle || c.mOp == DrawOp::kTexturedTriangle;
+    return n;
+}
+
+// A unit's two label lines, their kinds and whether it shows, as its label
+// function gives them for a set of facts.
+struct Label {
+    bool shown;
+    std::string first, second;
+    int32_t kind1, kind2;
+};
+template <class Facts>
+Label LabelOf(bool (*texts)(const Facts&, GString*, int32_t*, GString*, int32_t*), const Facts& v) {
+    GString255 a, b;
+    Label l{};
+    l.shown = texts(v, &a, &l.kind1, &b, &l.kind2);
+    l.first = a.GetCString();
+    l.second = b.GetCString();
+    return l;
+}
+
+// N rows of a game table, zeroed, that the table reads for the holder's
+// life; the rows it read before come back afterwards.
+template <class T, int32_t N> class TestRows {
+public:
+    explicit TestRows(DataTable<T>& table) : mTable(table), mOld(table.Rows()), mOldCount(table.Count()) {
+        mTable.Attach(mRows, N);
+    }
+    ~TestRows() { mTable.Attach(const_cast<T*>(mOld), mOldCount); }
+    TestRows(const TestRows&) = delete;
+    TestRows& operator=(const TestRows&) = delete;
+    T& operator[](int32_t i) { return mRows[i]; }
+    T* begin() { return mRows; }
+    T* end() { return mRows + N; }
+
+private:
+    T mRows[N] = {};
+    DataTable<T>& mTable;
+    const T* mOld;
+    int32_t mOldCount;
+};
+
+// A battle installed as the current one for the scope's life.
+struct BattleScope {
+    Battle battle;
+    Battle* old;
+    BattleScope() : old(gBattle) { gBattle = &battle; }
+    ~BattleScope() { gBattle = old; }
+};
 
 } // namespace dtest

@@ -8,12 +8,7 @@
 
 namespace wtest {
 
-inline int Depth(const DrawRecorder& r) {
-    int d = 0;
-    for (const DrawCall& c : r.mCalls)
-        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
-    return d;
-}
+using dtest::Depth;
 
 // The last culling and winding states set (true when never set).
 inline bool LastFlag(const DrawRecorder& r, DrawOp op) {
@@ -26,10 +21,10 @@ inline bool LastFlag(const DrawRecorder& r, DrawOp op) {
 class WeaponFixture {
 public:
     dtest::DrawFixture f;
-    InfantryData infantry[2] = {};
-    WeaponData weapons[4] = {};
-    SmallArmsData arms[70] = {};
-    ATRModelData atr[2] = {};
+    dtest::TestRows<InfantryData, 2> infantry{gInfantryData};
+    dtest::TestRows<WeaponData, 4> weapons{gWeaponData};
+    dtest::TestRows<SmallArmsData, 70> arms{gSmallArmsData};
+    dtest::TestRows<ATRModelData, 2> atr{gATRModelData};
     Battle battle;
     Battle* old = nullptr;
     Infantry* unit = nullptr;
@@ -45,10 +40,6 @@ public:
         weapons[2].mClass = kWClassFlame;
         weapons[3].mClass = kWClassLightAT, weapons[3].mATRModel = 1;
         atr[1].mLength = 120.0f, atr[1].mHeight = 14.0f;
-        gInfantryData.Attach(infantry, 2);
-        gWeaponData.Attach(weapons, 4);
-        gSmallArmsData.Attach(arms, 70);
-        gATRModelData.Attach(atr, 2);
         unit = new Infantry;
         unit->mActive = true;
         unit->mSide = 1; // the viewer's own side: fully seen
@@ -56,10 +47,6 @@ public:
     }
     ~WeaponFixture() {
         delete unit;
-        gInfantryData.Detach();
-        gWeaponData.Detach();
-        gSmallArmsData.Detach();
-        gATRModelData.Detach();
         gBattle = old;
         gWeaponStatics = WeaponStatics{};
     }

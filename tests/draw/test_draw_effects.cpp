@@ -11,13 +11,6 @@ using namespace dtest;
 
 namespace {
 
-struct BattleScope {
-    Battle battle;
-    Battle* old;
-    BattleScope() : old(gBattle) { gBattle = &battle; }
-    ~BattleScope() { gBattle = old; }
-};
-
 uint32_t sNow = 1000;
 
 int32_t WeatherPolygons(int32_t weather, int32_t level, int32_t pref) {

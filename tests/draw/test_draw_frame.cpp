@@ -19,13 +19,6 @@ public:
     void DrawCode(bool, float, float) override {}
 };
 
-struct BattleScope {
-    Battle battle;
-    Battle* old;
-    BattleScope() : old(gBattle) { gBattle = &battle; }
-    ~BattleScope() { gBattle = old; }
-};
-
 void MakeAllTextures(Map& m) {
     m.MakeTextures(false);
 }

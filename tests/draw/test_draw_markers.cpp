@@ -10,13 +10,6 @@ using namespace dtest;
 
 namespace {
 
-struct BattleScope {
-    Battle battle;
-    Battle* old;
-    BattleScope() : old(gBattle) { gBattle = &battle; }
-    ~BattleScope() { gBattle = old; }
-};
-
 std::vector<float> Lifts(const DrawRecorder& r) {
     std::vector<float> z;
     for (const DrawCall* c : CallsOf(r, DrawOp::kTranslate))

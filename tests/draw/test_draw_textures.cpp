@@ -10,13 +10,6 @@ using namespace dtest;
 
 namespace {
 
-struct BattleScope {
-    Battle battle;
-    Battle* old;
-    BattleScope() : old(gBattle) { gBattle = &battle; }
-    ~BattleScope() { gBattle = old; }
-};
-
 bool Made(const PictureShop& s, int32_t picture) {
     return s.Count(picture) > 0;
 }

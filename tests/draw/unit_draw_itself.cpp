@@ -11,6 +11,7 @@
 #include "draw/UnitDraw.h"
 #include "models/ModelTables.h"
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Vehicle.h"
 
 using namespace dtest;
@@ -18,22 +19,14 @@ using namespace dtest;
 namespace {
 
 struct OneType {
-    VehicleData vehicles[1] = {};
-    VehicleModelData models[236] = {};
-    VehicleClassChart classes[1] = {};
+    TestRows<VehicleData, 1> vehicles{gVehicleData};
+    TestRows<VehicleModelData, 236> models{gVehicleModelData};
+    TestRows<VehicleClassChart, 1> classes{gVehicleClassChart};
     OneType() {
         vehicles[0].mModel = 28;
         vehicles[0].mTargetSize = 4.0f;
         for (auto& m : models)
             m.mSize[0] = 6.0f;
-        gVehicleData.Attach(vehicles, 1);
-        gVehicleModelData.Attach(models, 236);
-        gVehicleClassChart.Attach(classes, 1);
-    }
-    ~OneType() {
-        gVehicleData.Detach();
-        gVehicleModelData.Detach();
-        gVehicleClassChart.Detach();
     }
 };
 
@@ -44,13 +37,6 @@ Vehicle* AddVehicle(Battle& b, float x, float y, float heading) {
     v->mSide = 1; // the viewer's own
     b.mUnits->Add(v);
     return v;
-}
-
-int Depth(const DrawRecorder& r) {
-    int d = 0;
-    for (const DrawCall& c : r.mCalls)
-        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
-    return d;
 }
 
 } // namespace
@@ -100,23 +86,32 @@ TEST(UnitFrame, TrueSizeAtUnitScaleZeroLargerFarAwayWhenEnlargedAndNothingOffThe
     gBattle = old;
 }
 
-TEST(UnitFrame, AClickFindsTheNearestVehicleElseTheGroundBehindIt) {
-    const int32_t w = 160, h = 120;
-    DrawFixture f(true, w, h);
+namespace {
+
+// The built battlefield seen from camera level 1 on a 160 x 120 screen, with
+// a click through both pick passes.
+class Clicks : public ::testing::Test {
+protected:
+    static constexpr int32_t w = 160, h = 120;
+    DrawFixture f{true, w, h};
     OneType rows;
-    dscene::Scene scene(40);
-    gDrawRecorder = nullptr;
-    scene.map->MakeTextures(false);
-    GGraphic* paint = f.shop.Make(40000, 0);
-    GGraph3D& r = *g3D;
-    scene.Aim(400, 400, 90, 1);
-    auto frame = [&] {
-        r.RenderBegin(nullptr);
+    dscene::Scene scene{40};
+    GGraphic* paint = nullptr;
+    void SetUp() override {
+        gDrawRecorder = nullptr;
+        scene.map->MakeTextures(false);
+        paint = f.shop.Make(40000, 0);
+        scene.Aim(400, 400, 90, 1);
+    }
+    void TearDown() override { scene.map->DeleteTextures(); }
+    void Frame() {
+        g3D->RenderBegin(nullptr);
         scene.map->DrawMap();
-        r.RenderEnd();
-    };
-    auto pick = [&](int32_t px, int32_t py) {
-        frame();
+        g3D->RenderEnd();
+    }
+    void Pick(int32_t px, int32_t py) {
+        GGraph3D& r = *g3D;
+        Frame();
         gPickedUnit = nullptr;
         r.PushMatrix();
         r.ActivatePicking(px, py, w, h, scene.map->mFieldOfView, 1.0f, 5000.0f);
@@ -125,36 +120,84 @@ TEST(UnitFrame, AClickFindsTheNearestVehicleElseTheGroundBehindIt) {
         scene.map->DrawMap();
         r.FinishedPicking();
         r.PopMatrix();
-    };
-    // Where the near vehicle shows: the pixels it changes down the middle column.
-    frame();
-    std::vector<uint16_t> before(h);
-    for (int32_t y = 0; y < h; ++y)
-        before[y] = f.renderer->host.At(w / 2, y);
-    Vehicle* far = AddVehicle(scene.battle, 400.0f, 430.0f, 0.0f);
-    Vehicle* near = AddVehicle(scene.battle, 400.0f, 415.0f, 0.0f);
-    for (Vehicle* v : {far, near})
-        for (auto& set : v->mTextureSets)
-            for (auto& t : set)
-                t = paint;
-    frame();
-    int32_t low = -1, high = -1;
-    for (int32_t y = 0; y < h; ++y)
-        if (f.renderer->host.At(w / 2, y) != before[y]) {
-            if (high < 0) high = y;
-            low = y;
-        }
-    ASSERT_GE(high, 0);
-    const int32_t row = (low + high) / 2;
-    pick(w / 2, row);
+    }
+    std::vector<uint16_t> MiddleColumn() {
+        Frame();
+        std::vector<uint16_t> column(h);
+        for (int32_t y = 0; y < h; ++y)
+            column[y] = f.renderer->host.At(w / 2, y);
+        return column;
+    }
+    // The middle row of the pixels that `add` changes down the middle
+    // column, or -1 when it changes none.
+    template <class F> int32_t RowShowing(F add) {
+        const std::vector<uint16_t> before = MiddleColumn();
+        add();
+        const std::vector<uint16_t> after = MiddleColumn();
+        int32_t low = -1, high = -1;
+        for (int32_t y = 0; y < h; ++y)
+            if (after[y] != before[y]) {
+                if (high < 0) high = y;
+                low = y;
+            }
+        return high < 0 ? -1 : (low + high) / 2;
+    }
+};
+
+} // namespace
+
+TEST_F(Clicks, AClickFindsTheNearestVehicleElseTheGroundBehindIt) {
+    Vehicle* far = nullptr;
+    Vehicle* near = nullptr;
+    const int32_t row = RowShowing([&] {
+        far = AddVehicle(scene.battle, 400.0f, 430.0f, 0.0f);
+        near = AddVehicle(scene.battle, 400.0f, 415.0f, 0.0f);
+        for (Vehicle* v : {far, near})
+            for (auto& set : v->mTextureSets)
+                for (auto& t : set)
+                    t = paint;
+    });
+    ASSERT_GE(row, 0);
+    Pick(w / 2, row);
     EXPECT_EQ(gPickedUnit, near);
     EXPECT_NE(gPickedUnit, far);
     // Beside the vehicles: no unit, the ground point.
-    pick(5, h - 5);
+    Pick(5, h - 5);
     EXPECT_EQ(gPickedUnit, nullptr);
     float p[3];
-    ASSERT_TRUE(r.GetPickPoint(p, p + 1, p + 2));
+    ASSERT_TRUE(g3D->GetPickPoint(p, p + 1, p + 2));
     EXPECT_NEAR(p[2], scene.map->GetZCoord(p[0], p[1]), 1.0f);
     EXPECT_EQ(g3D->GetMatrixDepth(), 0);
-    scene.map->DeleteTextures();
+}
+
+TEST_F(Clicks, AClickOnATowedGunFindsTheGunsUnit) {
+    TestRows<InfantryData, 1> infantry{gInfantryData};
+    TestRows<WeaponData, 1> weapons{gWeaponData};
+    TestRows<SmallArmsData, kSmallArmsCount> arms{gSmallArmsData};
+    weapons[0].mClass = kWClassGun;
+    weapons[0].mOrdnanceModel = 13; // the light flak gun's model
+    weapons[0].mModelScale = 1.0f;
+    infantry[0].mHeavyWeapon = 0;
+    infantry[0].mNrTeams = 1;
+    infantry[0].mNrMen = infantry[0].mTeamMen[0] = 4;
+    infantry[0].mTeamAnimGroup[0] = 10;
+    Infantry* gun = nullptr;
+    const int32_t row = RowShowing([&] {
+        gun = new Infantry;
+        gun->mX = 400.0f, gun->mY = 408.0f;
+        gun->mHeading = 90.0f;
+        gun->mActive = true;
+        gun->mSide = 1; // the viewer's own
+        for (auto& set : gun->mTextureSets)
+            for (auto& t : set)
+                t = paint;
+        scene.battle.mUnits->Add(gun);
+    });
+    ASSERT_GE(row, 0);
+    Pick(w / 2, row);
+    EXPECT_EQ(gPickedUnit, gun);
+    // A click beside it finds no unit.
+    Pick(5, h - 5);
+    EXPECT_EQ(gPickedUnit, nullptr);
+    EXPECT_EQ(g3D->GetMatrixDepth(), 0);
 }

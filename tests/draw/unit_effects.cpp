@@ -3,21 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 #include "DrawTestUtil.h"
+#include "battle/Battle.h"
+#include "battle/ExplosionGraphic.h"
+#include "battle/FlameImpactGraphic.h"
+#include "battle/ShellGraphic.h"
+#include "battle/SparkGraphic.h"
 #include "draw/EffectDraw.h"
 
 using namespace dtest;
 
 namespace {
-
-int Depth(const DrawRecorder& r) {
-    int d = 0;
-    for (const DrawCall& c : r.mCalls)
-        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
-    return d;
-}
 
 class Effects : public ::testing::Test {
 protected:
@@ -142,4 +141,91 @@ TEST_F(Effects, FlameImpactGrowsAndShrinksOnlyOnAVisibleTile) {
     t.x = 1.0e9f;
     DrawFlameImpact(map.get(), t, true, 110);
     EXPECT_TRUE(f.recorder.mCalls.empty());
+}
+
+// The battle's own effect list drawn by the frame at the playback slice: each
+// kind reaches its drawing, the puffs take the map's explosion pictures, and
+// a slice drawn again after a later one (a rewind) gives the same calls.
+TEST(EffectList, TheFrameDrawsEveryEffectAtThePlaybackSliceWithTheMapsExplosionPictures) {
+    DrawFixture f(false);
+    Battle battle;
+    Battle* old = gBattle;
+    gBattle = &battle;
+    battle.mMap = FlatMap(20, 20).release();
+    Map& map = *battle.mMap;
+    map.MakeTextures(false);
+    Aim(map, 100.0f, 100.0f, 0.0f, 1);
+
+    auto* blast = new ExplosionGraphic;
+    blast->mStart = 100, blast->mDuration = 40;
+    blast->mX = 200.0f, blast->mY = 210.0f;
+    blast->mPuffCount = 2;
+    blast->mPuffs[0] = {0.0f, {0.0f, 0.0f, 0.0f}, 2.0f, 1.0f, true};
+    blast->mPuffs[1] = {0.5f, {0.0f, 1.0f, 0.0f}, 1.0f, 1.0f, false};
+    auto* sparks = new SparkGraphic;
+    sparks->mStart = 100, sparks->mDuration = 40;
+    sparks->mX = 150.0f, sparks->mY = 150.0f;
+    sparks->mUsesSparkTextures = true;
+    sparks->mParticleCount = 1;
+    sparks->mParticles[0] = {{2.0f, 0.0f, 8.0f}, {0.0f, 0.0f}, {0.0f, 0.0f}, 0.1f, 2};
+    auto* shell = new ShellGraphic;
+    shell->mStart = 100, shell->mDuration = 100;
+    shell->mLook = 1;
+    shell->mHeavyShell = true;
+    shell->mX = 10.0f, shell->mY = 20.0f;
+    shell->mTargetX = 110.0f, shell->mTargetY = 20.0f;
+    auto* flame = new FlameImpactGraphic;
+    flame->mStart = 150, flame->mDuration = 40; // begins after the slices drawn here
+    flame->mX = 120.0f, flame->mY = 120.0f;
+    for (Ephemeral* e : std::initializer_list<Ephemeral*>{blast, sparks, shell, flame})
+        battle.mEffects.Add(e);
+
+    auto frameAt = [&](int32_t slice) {
+        battle.mPlayNow = slice;
+        f.recorder.mCalls.clear();
+        f.recorder.mBound = nullptr; // each frame starts with no texture bound
+        map.DrawEphemerals();
+        return f.recorder.mCalls;
+    };
+    // Slice 110: the explosion is a quarter through, g = 0.375: only the
+    // fiery puff, u = 0.375, frame trunc(10 x 0.375^0.7) = trunc(5.03) = 5.
+    const std::vector<DrawCall> first = frameAt(110);
+    EXPECT_EQ(Depth(f.recorder), 0);
+    std::vector<int32_t> puffs;
+    for (const DrawCall* q : CallsOf(f.recorder, DrawOp::kTexturedQuad)) {
+        const int32_t n = f.shop.NumberOf(q->mTexture);
+        if (n >= 1720 && n < 1740) puffs.push_back(n);
+    }
+    EXPECT_EQ(puffs, (std::vector<int32_t>{1725}));
+    // The spark with its spark picture 2; the shell a tenth of its way from
+    // x = 10 to 110.
+    bool spark = false;
+    for (const DrawCall* q : CallsOf(f.recorder, DrawOp::kTexturedQuad))
+        spark = spark || f.shop.NumberOf(q->mTexture) == 1232;
+    EXPECT_TRUE(spark);
+    bool shellOnItsWay = false;
+    for (const DrawCall* m : CallsOf(f.recorder, DrawOp::kTranslate))
+        shellOnItsWay = shellOnItsWay || m->mArgs[0] == 20.0f;
+    EXPECT_TRUE(shellOnItsWay);
+
+    // Slice 126: g = 0.975; the smoke puff (drawn first) at u = 0.95, frame
+    // trunc(10 x 0.95^0.7) = trunc(9.65) = 9; the fiery one at u = 0.975,
+    // trunc(9.82) = 9.
+    frameAt(126);
+    puffs.clear();
+    for (const DrawCall* q : CallsOf(f.recorder, DrawOp::kTexturedQuad)) {
+        const int32_t n = f.shop.NumberOf(q->mTexture);
+        if (n >= 1720 && n < 1740) puffs.push_back(n);
+    }
+    EXPECT_EQ(puffs, (std::vector<int32_t>{1739, 1729}));
+    // Back to slice 110 after a rewind: the very same calls.
+    const std::vector<DrawCall> again = frameAt(110);
+    ASSERT_EQ(again.size(), first.size());
+    for (size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(again[i].mOp, first[i].mOp) << i;
+        EXPECT_EQ(again[i].mArgs, first[i].mArgs) << i;
+        EXPECT_EQ(again[i].mTexture, first[i].mTexture) << i;
+    }
+    map.DeleteTextures();
+    gBattle = old;
 }

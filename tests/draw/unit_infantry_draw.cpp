@@ -13,18 +13,11 @@ using namespace dtest;
 
 namespace {
 
-int Depth(const DrawRecorder& r) {
-    int d = 0;
-    for (const DrawCall& c : r.mCalls)
-        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
-    return d;
-}
-
 class InfantryDrawing : public ::testing::Test {
 protected:
     DrawFixture f{false};
-    InfantryData infantry[1] = {};
-    UniformGraphics uniforms[2] = {};
+    TestRows<InfantryData, 1> infantry{gInfantryData};
+    TestRows<UniformGraphics, 2> uniforms{gUniformGraphics};
     Battle battle;
     Battle* old = nullptr;
     Infantry* unit = nullptr;
@@ -40,8 +33,6 @@ protected:
         uniforms[1].mVariantDates[1] = 4405;
         for (int period = 0; period < 3; ++period)
             uniforms[1].mTextureNumbers[(1 + 4 * period) * 8 + 6] = static_cast<int16_t>(4 + period);
-        gInfantryData.Attach(infantry, 1);
-        gUniformGraphics.Attach(uniforms, 2);
         unit = new Infantry;
         unit->mX = 100.0f, unit->mY = 100.0f;
         unit->mActive = true;
@@ -50,8 +41,6 @@ protected:
     }
     void TearDown() override {
         delete unit;
-        gInfantryData.Detach();
-        gUniformGraphics.Detach();
         gBattle = old;
     }
     void Draw(float factor) {

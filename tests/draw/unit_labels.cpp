@@ -3,24 +3,16 @@
 
 #include <string>
 
+#include "DrawTestUtil.h"
 #include "draw/UnitDraw.h"
-#include "engine/GString.h"
+
+using dtest::Label;
+using dtest::LabelOf;
 
 namespace {
 
-struct Label {
-    bool shown;
-    std::string first, second;
-    int32_t kind1, kind2;
-};
-
 Label Of(const VehicleLabelFacts& v) {
-    GString255 a, b;
-    Label l{};
-    l.shown = VehicleLabelTexts(v, &a, &l.kind1, &b, &l.kind2);
-    l.first = a.GetCString();
-    l.second = b.GetCString();
-    return l;
+    return LabelOf(VehicleLabelTexts, v);
 }
 
 VehicleLabelFacts Armed() {

@@ -1,5 +1,6 @@
-// The vehicles on the built battlefield rendered headless: every vehicle model
-// side by side, and a battle with vehicles near and far. Written to the
+// The units on the built battlefield rendered headless: every vehicle model
+// side by side, and a battle with vehicles, squads and guns near and far and
+// effects in flight. Written to the
 // program folder (and to docs/ when DM_UPDATE_DOCS is set) to be looked at.
 #include <cmath>
 #include <cstdlib>
@@ -7,6 +8,10 @@
 
 #include "DrawScene.h"
 #include "DrawTestUtil.h"
+#include "battle/ExplosionGraphic.h"
+#include "battle/FlameImpactGraphic.h"
+#include "battle/ShellGraphic.h"
+#include "battle/SparkGraphic.h"
 #include "battle/UnitList.h"
 #include "draw/UnitDraw.h"
 #include "platform/Surface16.h"
@@ -38,21 +43,26 @@ GGraphic* Picture(int32_t p, int32_t) {
         });
     if (p >= 1700 && p < 1720)
         return make([](int x, int y) { return y > 12 ? 0u : Argb(250, 120 + 8 * (x % 8), 20); });
+    if (p >= 1720 && p < 1740) // explosion puffs: fire, then smoke, a soft disc
+        return make([p](int x, int y) {
+            const int r2 = (2 * x - 15) * (2 * x - 15) + (2 * y - 15) * (2 * y - 15);
+            if (r2 > 225) return 0u;
+            const uint32_t a = r2 > 150 ? 0x80000000u : 0xFF000000u;
+            return ((p < 1730 ? Argb(250, 170 - 6 * (p - 1720), 40) : Argb(120, 116, 110)) & 0xFFFFFFu) | a;
+        });
+    if (p >= 1230 && p < 1248) // sparks and shards
+        return make([p](int, int) { return p < 1240 ? Argb(255, 230, 120) : Argb(60, 56, 50); });
     return make([](int x, int y) { return Argb(96 + 6 * ((x + y) % 3), 120, 64); });
 }
 
 struct Rows {
     static constexpr int kTypes = 14;
-    VehicleData vehicles[kTypes] = {};
-    VehicleClassChart classes[2] = {};
-    VehicleModelData models[236] = {};
-    InfantryData infantry[1] = {};
-    const VehicleData* oldV = gVehicleData.Rows();
-    int32_t oldVn = gVehicleData.Count();
-    const VehicleClassChart* oldC = gVehicleClassChart.Rows();
-    int32_t oldCn = gVehicleClassChart.Count();
-    const VehicleModelData* oldM = gVehicleModelData.Rows();
-    int32_t oldMn = gVehicleModelData.Count();
+    TestRows<VehicleData, kTypes> vehicles{gVehicleData};
+    TestRows<VehicleClassChart, 2> classes{gVehicleClassChart};
+    TestRows<VehicleModelData, 236> models{gVehicleModelData};
+    TestRows<InfantryData, 6> infantry{gInfantryData};
+    TestRows<WeaponData, 5> weapons{gWeaponData};
+    TestRows<SmallArmsData, kSmallArmsCount> arms{gSmallArmsData};
     Rows() {
         // The twelve own models, a general-model number and the far-tank class.
         const int32_t numbers[kTypes] = {28, 84, 86, 105, 120, 154, 186, 199, 203, 211, 233, 234, 60, 141};
@@ -64,17 +74,24 @@ struct Rows {
         }
         for (auto& m : models)
             m.mSize[0] = 6.0f, m.mSize[1] = 3.0f, m.mSize[2] = 2.5f;
-        gVehicleData.Attach(vehicles, kTypes);
-        gVehicleClassChart.Attach(classes, 2);
-        gVehicleModelData.Attach(models, 236);
-        infantry[0].mHeavyWeapon = 286;
-        gInfantryData.Attach(infantry, 1);
-    }
-    ~Rows() {
-        gVehicleData.Attach(const_cast<VehicleData*>(oldV), oldVn);
-        gVehicleClassChart.Attach(const_cast<VehicleClassChart*>(oldC), oldCn);
-        gVehicleModelData.Attach(const_cast<VehicleModelData*>(oldM), oldMn);
-        gInfantryData.Detach();
+        // Row 0 riflemen; rows 1-4 the crews of the four gun models; row 5 a mortar.
+        for (auto& r : infantry) {
+            r.mHeavyWeapon = kWeaponNone;
+            r.mNrTeams = 1;
+            r.mNrMen = r.mTeamMen[0] = 4;
+        }
+        const OrdnanceModel guns[4] = {21, 13, 6, 36};
+        for (int i = 0; i < 4; ++i) {
+            weapons[i].mClass = kWClassGun;
+            weapons[i].mOrdnanceModel = guns[i];
+            weapons[i].mModelScale = 1.0f;
+            infantry[1 + i].mHeavyWeapon = i;
+            infantry[1 + i].mTeamAnimGroup[0] = 10;
+        }
+        weapons[4].mClass = kWClassMortar;
+        weapons[4].mCalibre = 81.0f;
+        infantry[5].mHeavyWeapon = 4;
+        infantry[5].mTeamAnimGroup[0] = 9;
     }
 };
 
@@ -147,6 +164,47 @@ Infantry* Man(dscene::Scene& scene, const Cloth& cloth, float x, float y, float 
         u->mTextureSets[0][k] = cloth.set[side][k];
     scene.battle.mUnits->Add(u);
     return u;
+}
+
+// A gun or mortar with its crew, of infantry row `row`.
+Infantry* Gun(dscene::Scene& scene, const Cloth& cloth, int32_t row, float x, float y, float heading) {
+    Infantry* u = Man(scene, cloth, x, y, heading, 0, 0.0f);
+    u->mSubtype = row;
+    return u;
+}
+
+// Shells, explosions, sparks and a flame impact a third through their lives
+// at the playback slice, around (x, y).
+void Effects(dscene::Scene& scene, float x, float y) {
+    Battle& b = scene.battle;
+    const int32_t now = 2000;
+    b.mPlayNow = now;
+    auto place = [&](Ephemeral* e, int32_t duration, float ex, float ey) {
+        e->mDuration = duration;
+        e->mStart = now - duration / 3;
+        e->mX = ex, e->mY = ey;
+        e->mZ = scene.map->GetZCoord(ex, ey);
+        b.mEffects.Add(e);
+    };
+    for (int i = 0; i < 4; ++i) {
+        auto* shell = new ShellGraphic;
+        shell->mLook = static_cast<int16_t>(i % 2 ? 1 : 20);
+        shell->mHeavyShell = shell->mLook < 20;
+        shell->mTargetX = x - 40.0f + 25.0f * i, shell->mTargetY = y + 400.0f;
+        place(shell, 120, x - 30.0f + 20.0f * i, y + 20.0f);
+    }
+    for (int i = 0; i < 5; ++i) {
+        auto* blast = new ExplosionGraphic;
+        place(blast, 80, x - 50.0f + 25.0f * i, y + 110.0f + 30.0f * (i % 3));
+        blast->mBlast = 25.0f + 5.0f * i;
+        blast->CreateShards();
+    }
+    auto* sparks = new SparkGraphic;
+    place(sparks, 40, x + 20.0f, y + 70.0f);
+    sparks->CreateSparks(5.0e7f, 200.0f);
+    auto* flame = new FlameImpactGraphic;
+    flame->mLarge = true;
+    place(flame, 60, x - 25.0f, y + 80.0f);
 }
 
 void Grab(rtest::Fixture& r, std::vector<uint16_t>& out, int32_t w, int32_t h, int32_t row) {
@@ -225,6 +283,9 @@ TEST(UnitPictures, EveryVehicleModelSideBySideAndABattleNearAndFar) {
     for (int i = 0; i < 40; ++i)
         Man(scene, cloth, cx - 30.0f + 3.0f * (i % 20), cy + 60.0f + 40.0f * (i / 20) + (i % 3) * 4.0f, 90.0f,
             (i / 5) % 2, (i % 2 ? 20.0f : -20.0f));
+    for (int i = 0; i < 6; ++i)
+        Gun(scene, cloth, 1 + i % 5, cx - 24.0f + 9.0f * i, cy + 45.0f + 3.0f * (i % 2), 80.0f + 8.0f * i);
+    Effects(scene, cx, cy);
     std::vector<uint16_t> battle(static_cast<size_t>(w) * h * 2);
     render(cx - 20.0f, cy + 20.0f, 80.0f, 1);
     Grab(*f.renderer, battle, w, h, 0);

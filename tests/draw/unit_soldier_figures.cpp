@@ -12,23 +12,6 @@ using namespace dtest;
 
 namespace {
 
-int Depth(const DrawRecorder& r) {
-    int d = 0, low = 0;
-    for (const DrawCall& c : r.mCalls) {
-        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
-        low = std::min(low, d);
-    }
-    return low < 0 ? -100 : d;
-}
-
-int Primitives(const DrawRecorder& r) {
-    int n = 0;
-    for (const DrawCall& c : r.mCalls)
-        n += c.mOp == DrawOp::kTextureFan || c.mOp == DrawOp::kTextureStrip || c.mOp == DrawOp::kFan ||
-             c.mOp == DrawOp::kStrip || c.mOp == DrawOp::kTriangle || c.mOp == DrawOp::kTexturedTriangle;
-    return n;
-}
-
 struct HookLog {
     std::vector<int> details, figures;
 } gLog;
@@ -85,7 +68,7 @@ TEST_F(Figures, EveryLevelDrawsItsPiecesAndLeavesTheStackAsFound) {
         for (int d = 0; d < kFigureDetailCount; ++d) {
             Draw(static_cast<FigureDetail>(d));
             EXPECT_EQ(Primitives(f.recorder), expected[d]) << d;
-            EXPECT_EQ(Depth(f.recorder), 0) << d;
+            EXPECT_EQ(CheckedDepth(f.recorder), 0) << d;
             // Culling is always back on at the end.
             int cull = 1;
             for (const DrawCall& c : f.recorder.mCalls)
@@ -130,13 +113,13 @@ TEST_F(Figures, CrewFlagsCutTheFigureShortWithBalancedMatrices) {
     gFigureStatics.crewTorsoOnly = true;
     Draw(kFigureSucky);
     EXPECT_EQ(Primitives(f.recorder), 5);
-    EXPECT_EQ(Depth(f.recorder), 0);
+    EXPECT_EQ(CheckedDepth(f.recorder), 0);
     EXPECT_TRUE(gLog.details.empty());
     gFigureStatics.crewTorsoOnly = false;
     gFigureStatics.crewNoLegs = true;
     Draw(kFigureSucky);
     EXPECT_EQ(Primitives(f.recorder), 9);
-    EXPECT_EQ(Depth(f.recorder), 0);
+    EXPECT_EQ(CheckedDepth(f.recorder), 0);
     EXPECT_EQ(gLog.details.size(), 1u);
 }
 
@@ -154,7 +137,7 @@ TEST_F(Figures, SkisUnderEachShinOfTheFourRichestLevelsLevelWithTheGround) {
             EXPECT_EQ(pitches, (std::vector<float>{-15.0f - 0.0f - 20.0f, -0.0f + 30.0f - 20.0f})) << d;
         else
             EXPECT_TRUE(pitches.empty()) << d;
-        EXPECT_EQ(Depth(f.recorder), 0);
+        EXPECT_EQ(CheckedDepth(f.recorder), 0);
     }
 }
 
@@ -175,5 +158,5 @@ TEST_F(Figures, HeadgearByKindAtTheRichLevels) {
     Draw(kFigureBest);
     EXPECT_EQ(Primitives(f.recorder), twelve);
     EXPECT_EQ(CallsOf(f.recorder, DrawOp::kScale).size(), scales12 + 1);
-    EXPECT_EQ(Depth(f.recorder), 0);
+    EXPECT_EQ(CheckedDepth(f.recorder), 0);
 }

@@ -47,8 +47,8 @@ void Pose(Unit*, int32_t pose, float look, bool lowered) {
 class VehicleCrew : public ::testing::Test {
 protected:
     DrawFixture f{false};
-    VehicleData vehicles[1] = {};
-    VehicleModelData models[236] = {};
+    TestRows<VehicleData, 1> vehicles{gVehicleData};
+    TestRows<VehicleModelData, 236> models{gVehicleModelData};
     Battle battle;
     Battle* old = nullptr;
     Crewman crewman;
@@ -65,8 +65,6 @@ protected:
         m.mCrewPose[1] = 1;
         m.mCrewPositions[0] = CrewPosition{10.0f, 20.0f, 30.0f, 15.0f, 0.5f, 0.25f};
         m.mCrewPositions[1] = CrewPosition{-10.0f, 5.0f, 30.0f, 0.0f, 0.5f, 0.25f};
-        gVehicleData.Attach(vehicles, 1);
-        gVehicleModelData.Attach(models, 236);
         gCrewPoseHook = Pose;
         gDrawn.clear();
         v.contact = 5;
@@ -81,8 +79,6 @@ protected:
     void TearDown() override {
         battle.mMap->mCrewDummies[7] = nullptr;
         gCrewPoseHook = nullptr;
-        gVehicleData.Detach();
-        gVehicleModelData.Detach();
         gBattle = old;
     }
     void Draw() {
@@ -91,13 +87,6 @@ protected:
         DrawVisibleCrew(v, true, 0.004f);
     }
 };
-
-int Depth(const DrawRecorder& r) {
-    int d = 0;
-    for (const DrawCall& c : r.mCalls)
-        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
-    return d;
-}
 
 } // namespace
 

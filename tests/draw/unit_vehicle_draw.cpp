@@ -18,19 +18,10 @@ namespace {
 // Installs three vehicle types (model 28, 199, an unmodelled 60) and three
 // classes drawn as far tank, far lorry and never as a shape.
 struct VehicleRows {
-    VehicleData vehicles[3] = {};
-    VehicleClassChart classes[4] = {};
-    VehicleModelData models[236] = {};
-    const VehicleData* oldV;
-    int32_t oldVn;
-    const VehicleClassChart* oldC;
-    int32_t oldCn;
-    const VehicleModelData* oldM;
-    int32_t oldMn;
+    TestRows<VehicleData, 3> vehicles{gVehicleData};
+    TestRows<VehicleClassChart, 4> classes{gVehicleClassChart};
+    TestRows<VehicleModelData, 236> models{gVehicleModelData};
     VehicleRows() {
-        oldV = gVehicleData.Rows(), oldVn = gVehicleData.Count();
-        oldC = gVehicleClassChart.Rows(), oldCn = gVehicleClassChart.Count();
-        oldM = gVehicleModelData.Rows(), oldMn = gVehicleModelData.Count();
         const int32_t model[3] = {28, 199, 60};
         for (int i = 0; i < 3; ++i) {
             vehicles[i].mModel = model[i];
@@ -44,14 +35,6 @@ struct VehicleRows {
         classes[3].mDrawingClass = -1;
         for (auto& m : models)
             m.mSize[0] = 6.0f;
-        gVehicleData.Attach(vehicles, 3);
-        gVehicleClassChart.Attach(classes, 4);
-        gVehicleModelData.Attach(models, 236);
-    }
-    ~VehicleRows() {
-        gVehicleData.Attach(const_cast<VehicleData*>(oldV), oldVn);
-        gVehicleClassChart.Attach(const_cast<VehicleClassChart*>(oldC), oldCn);
-        gVehicleModelData.Attach(const_cast<VehicleModelData*>(oldM), oldMn);
     }
 };
 

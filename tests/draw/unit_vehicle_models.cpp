@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -74,23 +75,6 @@ struct FakeTextures {
     }
 };
 
-int Depth(const DrawRecorder& r) {
-    int d = 0, low = 0;
-    for (const DrawCall& c : r.mCalls) {
-        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
-        low = std::min(low, d);
-    }
-    return low < 0 ? -100 : d;
-}
-
-int Primitives(const DrawRecorder& r) {
-    int n = 0;
-    for (const DrawCall& c : r.mCalls)
-        n += c.mOp == DrawOp::kTextureFan || c.mOp == DrawOp::kTextureStrip || c.mOp == DrawOp::kFan ||
-             c.mOp == DrawOp::kStrip || c.mOp == DrawOp::kTriangle || c.mOp == DrawOp::kTexturedTriangle;
-    return n;
-}
-
 class ModelRun : public ::testing::Test {
 protected:
     DrawFixture f{false};
@@ -117,7 +101,7 @@ TEST_F(ModelRun, EveryVehicleModelKeepsItsContractAtBothLevelsOfDetail) {
         const Contract& c = contracts.at(name);
         Run(name);
         EXPECT_EQ(Primitives(f.recorder), c.primitives) << name;
-        EXPECT_EQ(Depth(f.recorder), 0) << name;
+        EXPECT_EQ(CheckedDepth(f.recorder), 0) << name;
         // Two-sided: culling off first, on again last.
         ASSERT_FALSE(f.recorder.mCalls.empty());
         EXPECT_EQ(f.recorder.mCalls.front().mOp, DrawOp::kCull);
@@ -132,7 +116,7 @@ TEST_F(ModelRun, EveryVehicleModelKeepsItsContractAtBothLevelsOfDetail) {
         gDrawLOD = true;
         Run(name);
         EXPECT_EQ(Primitives(f.recorder), c.primitives - c.detailPrimitives) << name;
-        EXPECT_EQ(Depth(f.recorder), 0) << name;
+        EXPECT_EQ(CheckedDepth(f.recorder), 0) << name;
         gDrawLOD = false;
     }
 }
@@ -143,7 +127,7 @@ TEST_F(ModelRun, GunModelsKeepTheirContractsAndTheFlakBaseKeepsItsOwnOrientation
         const Contract& c = contracts.at(name);
         Run(name);
         EXPECT_EQ(Primitives(f.recorder), c.primitives) << name;
-        EXPECT_EQ(Depth(f.recorder), 0) << name;
+        EXPECT_EQ(CheckedDepth(f.recorder), 0) << name;
         gDrawLOD = true;
         Run(name);
         EXPECT_EQ(Primitives(f.recorder), c.primitives - c.detailPrimitives) << name;
@@ -159,7 +143,7 @@ TEST_F(ModelRun, GunModelsKeepTheirContractsAndTheFlakBaseKeepsItsOwnOrientation
     gModelStatics.headFacing = 90.0f;
     f.recorder.mCalls.clear();
     EXPECT_TRUE(DrawGunModel(13, true));
-    EXPECT_EQ(Depth(f.recorder), 0);
+    EXPECT_EQ(CheckedDepth(f.recorder), 0);
     std::vector<float> turns;
     for (const auto* c : CallsOf(f.recorder, DrawOp::kRotate))
         if (c->mArgs[0] == 2.0f) turns.push_back(c->mArgs[1]);
@@ -240,7 +224,7 @@ TEST_F(ModelRun, FarShapesScaleByTheTypeAndTakeTheBarrelOfItsClass) {
         ASSERT_EQ(barrel->mCount, 4);
         for (int v = 3; v < 6; ++v)
             EXPECT_FLOAT_EQ(barrel->mArgs[5 * v + 1], lengths[cls] * 0.147876304f);
-        EXPECT_EQ(Depth(f.recorder), 0);
+        EXPECT_EQ(CheckedDepth(f.recorder), 0);
     }
     // A missing turret picture falls back to the hull's.
     GGraphic* saved = tex.set[4];
@@ -264,4 +248,17 @@ TEST_F(ModelRun, EveryModelNumberHasATableAndOwnModelsKeepTheirNumbers) {
         EXPECT_EQ(std::string(t->name).rfind("GeneralModel", 0), 0u) << m;
         EXPECT_FALSE(t->hasFootprint) << m;
     }
+}
+
+TEST(ModelLookup, ANameFindsItsTableAlsoWhenItsBufferIsReusedForAnother) {
+    EXPECT_EQ(ModelTableNamed("GeneralModel"), dm::models::FindModelTable("GeneralModel"));
+    char name[32] = "M10";
+    const dm::models::ModelTable* m10 = ModelTableNamed(name);
+    ASSERT_NE(m10, nullptr);
+    std::strcpy(name, "PzIIIM");
+    EXPECT_EQ(ModelTableNamed(name), dm::models::FindModelTable("PzIIIM"));
+    EXPECT_NE(ModelTableNamed(name), m10);
+    std::strcpy(name, "NoSuchModel");
+    EXPECT_EQ(ModelTableNamed(name), nullptr);
+    EXPECT_EQ(ModelTableNamed(nullptr), nullptr);
 }

@@ -10,6 +10,7 @@
 
 using namespace wtest;
 using dtest::CallsOf;
+using dtest::Label;
 
 namespace {
 
@@ -164,19 +165,8 @@ TEST(TowedGun, TheGenericGunsBarrelIsNotDrawnMirrored) {
 
 namespace {
 
-struct Label {
-    bool shown;
-    std::string first, second;
-    int32_t kind1, kind2;
-};
-
 Label Of(const InfantryLabelFacts& v) {
-    GString255 a, b;
-    Label l{};
-    l.shown = InfantryLabelTexts(v, &a, &l.kind1, &b, &l.kind2);
-    l.first = a.GetCString();
-    l.second = b.GetCString();
-    return l;
+    return dtest::LabelOf(InfantryLabelTexts, v);
 }
 
 InfantryLabelFacts Squad() {

@@ -12,13 +12,6 @@ using namespace dtest;
 
 namespace {
 
-int Depth(const DrawRecorder& r) {
-    int d = 0;
-    for (const DrawCall& c : r.mCalls)
-        d += c.mOp == DrawOp::kPush ? 1 : c.mOp == DrawOp::kPop ? -1 : 0;
-    return d;
-}
-
 ShellView Flight(int32_t look, int32_t duration) {
     ShellView s;
     s.look = look;

@@ -149,11 +149,12 @@ public:
     bool mAGP = true;
 };
 
-// A renderer set up on a test host, installed as g3D for its lifetime.
-struct Fixture {
-    TestHost host;
+// A renderer set up on a host of w x h pixels, installed as g3D for its
+// lifetime.
+template <class Host> struct HostedRenderer {
+    Host host;
     GGraph3D* r;
-    explicit Fixture(int32_t w = 160, int32_t h = 120, bool hardwareDriver = false) : host(w, h) {
+    explicit HostedRenderer(int32_t w = 160, int32_t h = 120, bool hardwareDriver = false) : host(w, h) {
         host.mHardwareDriver = hardwareDriver;
         gRenderHost = &host;
         r = new GGraph3D;
@@ -161,12 +162,14 @@ struct Fixture {
         setUp = r->Setup3D();
         r->ActivateView(0, 0, w, h, 60.0f, 1.0f, 1000.0f);
     }
-    ~Fixture() {
+    ~HostedRenderer() {
         delete r;
         g3D = nullptr;
         gRenderHost = nullptr;
     }
     bool setUp = false;
 };
+
+using Fixture = HostedRenderer<TestHost>;
 
 }  // namespace rtest

@@ -56,23 +56,8 @@ private:
 };
 
 // A renderer set up on the store host with a drawn pointer.
-struct StoreRenderer {
-    StoreHost host;
-    GGraph3D* r;
-    StoreRenderer(int32_t w, int32_t h) : host(w, h) {
-        host.mHardwareDriver = true;
-        gRenderHost = &host;
-        r = new GGraph3D;
-        g3D = r;
-        setUp = r->Setup3D();
-        r->ActivateView(0, 0, w, h, 60.0f, 1.0f, 1000.0f);
-    }
-    ~StoreRenderer() {
-        delete r;
-        g3D = nullptr;
-        gRenderHost = nullptr;
-    }
-    bool setUp = false;
+struct StoreRenderer : rtest::HostedRenderer<StoreHost> {
+    StoreRenderer(int32_t w, int32_t h) : HostedRenderer(w, h, true) {}
 };
 
 constexpr int32_t kRowHeight[3] = {15, 12, 14};
