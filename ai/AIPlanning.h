@@ -87,3 +87,8 @@ float AIAmbushReleaseChance(int32_t turn, bool enemyHasBoat);
 // supplied battery by its first ammunition count, capped near the end.
 int32_t AIArtilleryRounds(int32_t turn, int32_t lastTurn, float delay, int32_t batteries, bool losses,
                           bool supplied, int32_t ammo);
+
+// The set-up split: moves the source's units of one class (0 to 12) into
+// the n target groups, by platoon leader for class 1 and by their place
+// across the front for the others.
+void SplitGroupByClass(AIGroup* source, AIGroup** groups, int32_t n, int32_t unitClass);

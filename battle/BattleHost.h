@@ -35,6 +35,9 @@ public:
     virtual bool IsHost() { return true; }
     // Fog of war: 0 off (every unit fully known), 1, 2, 3 the fullest.
     virtual int32_t FogOfWarLevel() { return 3; }
+    // How the computer player sets up: 1 it places its units freely, 0 it
+    // keeps the scenario's set-up.
+    virtual int32_t ComputerSetupOption() { return 1; }
     // The game-mode value kept in the battle part of a saved game.
     virtual int32_t GameMode() { return 0; }
     virtual void SetGameMode(int32_t mode) {}

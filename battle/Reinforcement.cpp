@@ -140,6 +140,7 @@ bool Reinforcement::Arrive(ScenarioCore* scenario) {
             }
         }
         if (gBoardingRules.addReinforcementGroup) gBoardingRules.addReinforcementGroup(mUnits);
+        gBattle->AIAddReinforcementGroup(mUnits); // only a side the computer plans has groups
         // Vehicles first; the others keep their order.
         mUnits->InsertionSort(
             [](GObject* a, GObject* b, void*) -> int32_t {

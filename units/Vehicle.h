@@ -84,6 +84,8 @@ public:
     // Each passenger makes a combat move of its own; the carrier halts.
     void AIDumpPassengers();
     int32_t AIDefensiveType() override;
+    // Moves the vehicle; its riders follow it.
+    void AISetLocation(float x, float y) override;
 
     // ---- Transport, aiming and loading times, target orders -------------------
     float FullAimTime(bool randomise, bool quick) override;

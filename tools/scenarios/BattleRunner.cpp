@@ -56,7 +56,27 @@ BattleRunner::~BattleRunner() {
     Release();
 }
 
+void BattleRunner::PlanSides(bool axis, bool allies) {
+    mPlanAxis = axis;
+    mPlanAllies = allies;
+}
+
+void BattleRunner::OverrideSeed(uint16_t seed) {
+    mSeedOverridden = true;
+    mSeedOverride = seed;
+}
+
+void BattleRunner::PlanAxis() {
+    GList* alliesGraph = mBattle->mObjectiveGraph;
+    mBattle->mObjectiveGraph = mAxisGraph;
+    mBattle->AIOperational(kAxis);
+    mAxisGraph = mBattle->mObjectiveGraph;
+    mBattle->mObjectiveGraph = alliesGraph;
+}
+
 void BattleRunner::Release() {
+    delete mAxisGraph;
+    mAxisGraph = nullptr;
     if (mBattle) {
         if (gBattle == mBattle) gBattle = mOldBattle;
         delete mBattle;
@@ -100,7 +120,7 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
             return false;
         }
         delete contents.campaign;
-        mSeed = state.randomSeed;
+        mSeed = mSeedOverridden ? mSeedOverride : state.randomSeed;
         if (pass == 0) {
             delete contents.battle;
             continue;
@@ -109,11 +129,54 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
     }
     mOldBattle = gBattle;
     gBattle = mBattle;
-    // Set-up: the units stand where the scenario placed them; GO ends it.
+    // GO plans the Allies; with an empty group list they are left alone.
+    if (!mPlanAllies && !mBattle->mAIGroups[kAllies]) mBattle->mAIGroups[kAllies] = new GList;
+    // Set-up: the units stand where the scenario or the computer placed
+    // them; GO ends it.
     if (mBattle->mSetupPhase) {
         SeedRandomGenerator(RunnerTurnSeed(mSeed, 0));
+        if (mPlanAxis) PlanAxis();
         mBattle->HandleCommand(kRunnerCommandGo);
     }
+    return true;
+}
+
+bool BattleRunner::Save(const std::string& gamePath, std::string* error) {
+    GFile file;
+    if (!mBattle || !file.IFile(gamePath.c_str(), kFileModeCompressedWrite)) {
+        *error = gamePath + ": cannot be written";
+        return false;
+    }
+    GameFileState state;
+    state.players = 1;
+    state.side = kAxis;
+    state.randomSeed = mSeed;
+    WriteGameFile(&file, &state, mBattle, nullptr);
+    return true;
+}
+
+bool BattleRunner::Resume(const std::string& gamePath, std::string* error) {
+    Release();
+    GFile file;
+    if (!file.IFile(gamePath.c_str(), kFileModeCompressedRead)) {
+        *error = gamePath + ": cannot be read";
+        return false;
+    }
+    GameFileState state;
+    GameFileContents contents;
+    const GameFileResult result = ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &mHost});
+    delete contents.campaign;
+    if (result != kGameFileLoaded || !contents.battle || contents.battle->mSetupPhase) {
+        delete contents.battle;
+        *error =
+            gamePath + ": " + (result == kGameFileLoaded ? "holds no battle under way" : ResultText(result));
+        return false;
+    }
+    mSeed = state.randomSeed;
+    mBattle = contents.battle;
+    mOldBattle = gBattle;
+    gBattle = mBattle;
+    if (!mPlanAllies && !mBattle->mAIGroups[kAllies]) mBattle->mAIGroups[kAllies] = new GList;
     return true;
 }
 
@@ -152,6 +215,7 @@ bool BattleRunner::RunTurn(RunnerTurn* result, std::string* error) {
     const auto start = std::chrono::steady_clock::now();
     ApplyOrders(mScript, turn, mBattle);
     SeedRandomGenerator(RunnerTurnSeed(mSeed, turn));
+    if (mPlanAxis) PlanAxis();
     mBattle->HandleCommand(kRunnerCommandGo);
     result->turn = turn;
     result->packetDigest = PacketBlockDigest(mBattle);

@@ -14,6 +14,7 @@
 #include "tools/scenarios/OrderScript.h"
 
 class Battle;
+class GList;
 
 // The battle's commands the runner sends.
 constexpr int32_t kRunnerCommandGo = 9;
@@ -34,10 +35,23 @@ public:
     BattleRunner(const BattleRunner&) = delete;
     BattleRunner& operator=(const BattleRunner&) = delete;
 
+    // Which sides the computer plans at every GO, set-up included (before
+    // Load). By default the Allies, as in a one-player game seen from the
+    // Axis; a side not planned gives no orders but its script's and keeps
+    // its scenario set-up.
+    void PlanSides(bool axis, bool allies);
+    // Loads with this seed in place of the scenario's (before Load).
+    void OverrideSeed(uint16_t seed);
+
     // Loads the scenario (seeding the generator from its seed first) and
     // ends its set-up with GO; false with the reason for a file that is not
     // a sound scenario.
     bool Load(const std::string& scenarioPath, std::string* error);
+    // Saves the battle as a game (with the computer's groups) between turns.
+    bool Save(const std::string& gamePath, std::string* error);
+    // Continues a game that Save wrote, from its seed; false with the reason
+    // for a file that is not such a game.
+    bool Resume(const std::string& gamePath, std::string* error);
     // Reads the order script and checks it names units of the scenario.
     bool LoadScript(const std::string& scriptPath, std::string* error);
     // Computes the next turn; false with the reason when the battle is over
@@ -50,11 +64,19 @@ public:
 
 private:
     void Release();
+    // The Axis planned by the runner itself, with an objective graph of its
+    // own: the battle's graph slot keeps the Allies' (which GO plans).
+    void PlanAxis();
 
     BattleHost mHost; // headless: one player, hotseat, seen from the Axis
     Battle* mBattle = nullptr;
     Battle* mOldBattle = nullptr;
     uint16_t mSeed = 0;
+    bool mPlanAxis = false;
+    bool mPlanAllies = true;
+    bool mSeedOverridden = false;
+    uint16_t mSeedOverride = 0;
+    GList* mAxisGraph = nullptr; // owned
     OrderScript mScript;
 };
 

@@ -2,7 +2,12 @@
 // script and prints, per turn, the digests of the packet block and of the
 // battle, and the time taken.
 //
-//   dm_run <scenario.mvg> [--script <orders>] [--turns <n>]
+//   dm_run <scenario.mvg> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>]
+//
+// --plan names the sides the computer plans at every GO (default 1, the
+// Allies); --seed replaces the scenario's seed. At the end the runner prints
+// each side's share of the points and the units of either side that stand
+// off the map.
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,24 +15,37 @@
 #include <string>
 
 #include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
+#include "units/Unit.h"
 
 int main(int argc, char** argv) {
     std::string scenario, script;
     int turns = 0;
+    bool planAxis = false, planAllies = true, badPlan = false;
+    int seed = -1;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
             script = argv[++i];
         else if (std::strcmp(argv[i], "--turns") == 0 && i + 1 < argc)
             turns = std::atoi(argv[++i]);
-        else if (scenario.empty() && argv[i][0] != '-')
+        else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
+            seed = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--plan") == 0 && i + 1 < argc) {
+            const std::string plan = argv[++i];
+            planAxis = plan == "0" || plan == "both";
+            planAllies = plan == "1" || plan == "both";
+            badPlan = !planAxis && !planAllies && plan != "neither";
+        } else if (scenario.empty() && argv[i][0] != '-')
             scenario = argv[i];
         else
             scenario.clear(), i = argc;
     }
-    if (scenario.empty() || turns < 0) {
-        std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>]\n");
+    if (scenario.empty() || turns < 0 || badPlan || seed > 65535) {
+        std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
+                             "[--plan 0|1|both|neither] [--seed <n>]\n");
         return 2;
     }
     if (!DecryptData()) {
@@ -35,6 +53,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     BattleRunner runner;
+    runner.PlanSides(planAxis, planAllies);
+    if (seed >= 0) runner.OverrideSeed(static_cast<uint16_t>(seed));
     std::string error;
     if (!runner.Load(scenario, &error) || (!script.empty() && !runner.LoadScript(script, &error))) {
         std::fprintf(stderr, "dm_run: %s\n", error.c_str());
@@ -49,6 +69,26 @@ int main(int argc, char** argv) {
         std::printf("turn %d packets %s battle %s %.1f ms\n", turn.turn, turn.packetDigest.c_str(),
                     turn.battleDigest.c_str(), turn.milliseconds);
     }
-    std::printf("%s at turn %d\n", runner.Over() ? "ended" : "stopped", runner.GetBattle()->mTurn);
+    Battle* battle = runner.GetBattle();
+    std::printf("%s at turn %d\n", runner.Over() ? "ended" : "stopped", battle->mTurn);
+    float axis = 0.0f, allies = 0.0f;
+    int32_t parts[10] = {};
+    battle->CountVPs(false, true, &axis, &allies, parts);
+    int32_t points[2] = {0, 0};
+    for (int32_t j = 0; j < 10; ++j)
+        points[j / 5] += parts[j];
+    int offMap = 0, casualties[2] = {0, 0};
+    for (int32_t i = 0; battle->mUnits && i < battle->mUnits->GetCount(); ++i) {
+        Unit* u = battle->mUnits->GetUnit(i);
+        casualties[u->GetAffiliation()] += u->mCasualties;
+    }
+    for (int32_t i = 0; battle->mUnits && i < battle->mUnits->GetCount(); ++i) {
+        Unit* u = battle->mUnits->GetUnit(i);
+        if (u->mActive && u->mOffMapState == 0 && battle->mMap && !battle->mMap->OnMap(u->mX, u->mY))
+            ++offMap;
+    }
+    std::printf(
+        "points axis %d allies %d (shares %.3f %.3f); men lost axis %d allies %d; units off the map %d\n",
+        points[0], points[1], axis, allies, casualties[0], casualties[1], offMap);
     return 0;
 }

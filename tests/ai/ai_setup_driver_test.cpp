@@ -1,0 +1,191 @@
+// The computer side's whole set-up turn.
+
+#include <gtest/gtest.h>
+
+#include "ai_setup_fixture.h"
+#include "battle/BattleHost.h"
+
+namespace {
+
+class KeepSetupHost : public BattleHost {
+public:
+    int32_t ComputerSetupOption() override { return 0; }
+    int32_t FogOfWarLevel() override { return 0; }
+};
+
+// Every group of the side's list, and how many of them hold the unit.
+int32_t GroupsHolding(SetupBattle& b, Unit* u) {
+    int32_t n = 0;
+    for (int32_t i = 0; i < b.Groups()->GetCount(); ++i)
+        if (b.Group(i)->IsMember(u)) ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(AISetupDriver, AttackGroupsByNodeCount) {
+    SeedRandomGenerator(5);
+    const uint32_t before = GetRandomState();
+    EXPECT_EQ(AIAttackGroupCount(0), 1);
+    EXPECT_EQ(AIAttackGroupCount(1), 1);
+    EXPECT_EQ(AIAttackGroupCount(6), 2);
+    EXPECT_EQ(GetRandomState(), before); // no draw for these
+    int32_t seen[4] = {};
+    for (int32_t i = 0; i < 400; ++i)
+        ++seen[AIAttackGroupCount(7)];
+    EXPECT_EQ(seen[1], 0);
+    EXPECT_GT(seen[2], 250); // three in four
+    EXPECT_GT(seen[3], 60);
+    for (int32_t n = 2; n <= 5; ++n) {
+        SeedRandomGenerator(9);
+        const uint32_t r = RandomPair();
+        const int32_t expected[6] = {
+            0, 0, (r & 3) <= 2 ? 1 : 2, r % 3 <= 1 ? 1 : 2, (r & 1) == 0 ? 1 : 2, r % 3 == 1 ? 1 : 2};
+        SeedRandomGenerator(9);
+        EXPECT_EQ(AIAttackGroupCount(n), expected[n]) << n;
+    }
+}
+
+TEST(AISetupDriver, AnAttackPlacesEveryUnitAndGroupsIt) {
+    SetupBattle b(30, 30);
+    MoveRows rows;
+    delete b.mBattle.mAIGroups[kAxis];
+    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.Zone(0, 0, 9, 29, 4); // the Axis zone along the west edge
+    b.Nodes({{450.0f, 300.0f}});
+    b.mBattle.mAttacker = kAxis;
+    gAIDefending = false;
+    std::vector<Unit*> units;
+    for (int32_t i = 0; i < 8; ++i)
+        units.push_back(b.Add(kAxis, 550.0f, 20.0f * i + 10.0f)); // outside the zone: placed into it
+    auto* fixedUnit = b.Add(kAxis, 400.0f, 400.0f);
+    fixedUnit->mSetupZone = 7;
+    auto* tank = b.Add<TestVehicle>(kAxis, 50.0f, 50.0f);
+    tank->mSubtype = -1;
+    auto* odd = b.Add(kAxis, 430.0f, 430.0f);
+    odd->mSetupZone = 9; // a field out of range counts as fixed
+    auto* dead = b.Add(kAxis, 420.0f, 420.0f);
+    dead->mActive = false;
+    b.mBattle.AISetup();
+    ASSERT_NE(b.Groups(), nullptr);
+    // The holding group stays in an attack, even empty, then one attack group.
+    ASSERT_EQ(b.Groups()->GetCount(), 2);
+    EXPECT_EQ(b.Group(0)->mOrder, 1);
+    EXPECT_EQ(b.Group(1)->mOrder, kAIOrderNone);
+    for (Unit* u : units) {
+        EXPECT_TRUE(u->InSetupZone(u->mX, u->mY));
+        EXPECT_EQ(GroupsHolding(b, u), 1);
+    }
+    EXPECT_TRUE(tank->InSetupZone(tank->mX, tank->mY));
+    EXPECT_EQ(tank->mHeading, 0.0f); // facing away from the west edge
+    EXPECT_EQ(fixedUnit->mX, 400.0f);
+    EXPECT_EQ(GroupsHolding(b, fixedUnit), 1);
+    EXPECT_EQ(dead->mX, 420.0f);
+    EXPECT_EQ(odd->mX, 430.0f);
+    EXPECT_EQ(odd->mSetupZone, 7);
+    EXPECT_EQ(GroupsHolding(b, dead), 0);
+}
+
+TEST(AISetupDriver, ScenarioSetupKeepsADefenceInPlace) {
+    SetupBattle b(30, 30);
+    MoveRows rows;
+    TableRows<VehicleData> vehicles(gVehicleData, 1);
+    vehicles[0].mGunToRear = -1;
+    KeepSetupHost host;
+    b.mBattle.mHost = &host;
+    delete b.mBattle.mAIGroups[kAxis];
+    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.Zone(0, 0, 9, 29, 4);
+    b.Nodes({{100.0f, 300.0f}, {100.0f, 100.0f}});
+    b.mBattle.mAttacker = kAllies;
+    gAIDefending = true;
+    auto* guard = b.Add(kAxis, 110.0f, 300.0f);
+    auto* other = b.Add(kAxis, 120.0f, 290.0f);
+    auto* far = b.Add(kAxis, 500.0f, 500.0f);
+    auto* gun = b.Add<TestVehicle>(kAxis, 60.0f, 60.0f);
+    gun->mSubtype = 0;
+    b.mBattle.AISetup();
+    EXPECT_FALSE(gAIFreeSetup);
+    EXPECT_EQ(guard->mX, 110.0f);
+    EXPECT_EQ(other->mX, 120.0f);
+    EXPECT_EQ(far->mX, 500.0f);
+    EXPECT_EQ(gun->mX, 60.0f);
+    EXPECT_EQ(guard->mSetupZone, 7);
+    // The gun points to the rear: it is turned away from the east.
+    EXPECT_EQ(gun->mHeading, 180.0f);
+    // Fixed units still become guards and reserves; the vehicle (defensive
+    // type 0) holds.
+    bool guarded = false;
+    for (int32_t i = 0; i < b.Groups()->GetCount(); ++i) {
+        if (b.Group(i)->mOrder == kAIOrderHoldNode + 0 && b.Group(i)->IsMember(guard)) guarded = true;
+        EXPECT_GT(b.Group(i)->GetCount(), 0);
+    }
+    EXPECT_TRUE(guarded);
+    EXPECT_EQ(GroupsHolding(b, far), 1);
+    EXPECT_EQ(GroupsHolding(b, gun), 1);
+    b.mBattle.mHost = nullptr;
+}
+
+TEST(AISetupDriver, AFreeDefenceGuardsNodesAndLeavesNothingParked) {
+    SetupBattle b(30, 30);
+    MoveRows rows;
+    delete b.mBattle.mAIGroups[kAxis];
+    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.Zone(0, 0, 14, 29, 4);
+    b.Nodes({{150.0f, 450.0f}, {150.0f, 150.0f}, {250.0f, 300.0f}});
+    b.mBattle.mAttacker = kAllies;
+    gAIDefending = true;
+    std::vector<Unit*> units;
+    for (int32_t i = 0; i < 12; ++i)
+        units.push_back(b.Add(kAxis, 100.0f + 10.0f * i, 100.0f));
+    b.mBattle.AISetup();
+    EXPECT_TRUE(gAIFreeSetup);
+    int32_t guards = 0, reserves = 0;
+    for (int32_t i = 0; i < b.Groups()->GetCount(); ++i) {
+        const int32_t order = b.Group(i)->mOrder;
+        if (order >= kAIOrderHoldNode && order < kAIOrderHoldNode + 3) guards += b.Group(i)->GetCount();
+        if (order == kAIOrderHold) ++reserves;
+    }
+    EXPECT_GT(guards, 0);
+    EXPECT_LE(reserves, 2); // merged down to nodes - 1
+    for (Unit* u : units) {
+        EXPECT_LT(u->mX, 600.0f);
+        EXPECT_TRUE(u->InSetupZone(u->mX, u->mY));
+        EXPECT_EQ(GroupsHolding(b, u), 1);
+        EXPECT_TRUE(u->mHiding); // fog of war hides a defence's infantry
+    }
+}
+
+TEST(AISetupDriver, SplitByClassAcrossTheFront) {
+    SetupBattle b(30, 30);
+    b.mBattle.mEdgeOwner[0] = kAxis; // home edge West: the front runs along y
+    b.mBattle.mEdgeOwner[2] = kAllies;
+    AIGroup source;
+    std::vector<Unit*> units;
+    for (int32_t i = 0; i < 6; ++i) {
+        units.push_back(b.Add(kAxis, 50.0f, 100.0f * i + 10.0f));
+        source.Add(units.back());
+    }
+    AIGroup g0, g1;
+    AIGroup* groups[2] = {&g0, &g1};
+    SplitGroupByClass(&source, groups, 2, 4); // no vehicles: nothing moves
+    EXPECT_EQ(source.GetCount(), 6);
+    SplitGroupByClass(&source, groups, 2, 12);
+    EXPECT_EQ(source.GetCount(), 0);
+    // The two lowest go low; index 2 goes low below 0.667 of 600 m; index 3
+    // (y 310) not below 0.333 x 600; the rest high.
+    EXPECT_EQ(g1.GetCount(), 3);
+    EXPECT_EQ(g0.GetCount(), 3);
+    EXPECT_TRUE(g1.IsMember(units[0]) && g1.IsMember(units[1]) && g1.IsMember(units[2]));
+    // Four groups: the inner halves of each side form groups 2 and 3.
+    AIGroup h0, h1, h2, h3;
+    AIGroup* four[4] = {&h0, &h1, &h2, &h3};
+    for (Unit* u : units)
+        source.Add(u);
+    SplitGroupByClass(&source, four, 4, 12);
+    EXPECT_EQ(h0.GetCount() + h1.GetCount() + h2.GetCount() + h3.GetCount(), 6);
+    EXPECT_EQ(h2.GetCount(), 2); // trunc((3 + 1) / 2) of the high half
+    EXPECT_EQ(h3.GetCount(), 2);
+    EXPECT_TRUE(h2.IsMember(units[3]));
+    EXPECT_TRUE(h3.IsMember(units[2]));
+}

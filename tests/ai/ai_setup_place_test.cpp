@@ -1,0 +1,229 @@
+// The set-up's line-of-fire grid and the placement of single units.
+
+#include <gtest/gtest.h>
+
+#include "ai_setup_fixture.h"
+
+namespace {
+
+constexpr uint16_t kN40F80 = (80 << 8) + 40;
+// The terrain-effect polynomial at an effect of 1.0.
+const float kOpen = 7.569f * 1.0f * 1.0f - 15.95f * 1.0f + 9.189f;
+
+uint16_t GridAt(GDynamicArray* grid, int32_t c, int32_t r) {
+    return *static_cast<uint16_t*>(grid->GetElement(c, r));
+}
+
+} // namespace
+
+TEST(AISetupGrid, RatesOnlyTheSidesZoneTowardsEnemyEdges) {
+    SetupBattle b(2, 2);
+    b.Zone(0, 0, 0, 1, 4); // Axis zone in the west column
+    b.Zone(1, 0, 1, 1, 1);
+    GDynamicArray grid;
+    ASSERT_TRUE(AIMakeLinesOfFireGrid(&grid));
+    AIRateLinesOfFire(&grid);
+    // Every probe lies off this tiny map: half a point each, a quarter seen.
+    EXPECT_EQ(GridAt(&grid, 0, 0), (50 << 8) + 50);
+    EXPECT_EQ(GridAt(&grid, 0, 1), (50 << 8) + 50);
+    EXPECT_EQ(GridAt(&grid, 1, 0), 0);
+    // No enemy edge: no probe at all.
+    for (int32_t& owner : b.mBattle.mEdgeOwner)
+        owner = 2;
+    AIRateLinesOfFire(&grid);
+    EXPECT_EQ(GridAt(&grid, 0, 0), 0);
+    EXPECT_EQ(AIGridValue(&grid, -5.0f, 10.0f), 0);
+    EXPECT_EQ(AIGridValue(&grid, 10.0f, 900.0f), 0);
+}
+
+TEST(AISetupGrid, OpenGroundInsideTheMapIsSeen) {
+    SetupBattle b(120, 120);
+    b.mBattle.mEdgeOwner[0] = b.mBattle.mEdgeOwner[1] = b.mBattle.mEdgeOwner[3] = 2;
+    bool east[16] = {};
+    east[4] = true;
+    // From the middle every probe due east is on the flat map and in sight.
+    EXPECT_EQ(AIScoreLOF(30, 60, east), (100 << 8) + 100);
+    // Near the east edge the far probes fall off the map.
+    // Near the east edge the far probes and the near one at 250 m fall off the
+    // map: 1.25 of 1.5 seen near, 0.5 of 1.0 far.
+    EXPECT_EQ(AIScoreLOF(115, 60, east), (50 << 8) + 83);
+}
+
+TEST(AISetupScore, CategoriesCrowdingAndTerrain) {
+    SetupBattle b(10, 10);
+    MoveRows rows;
+    GDynamicArray* grid = b.Grid(kN40F80);
+    auto* inf = b.Add(kAxis, 5.0f, 5.0f);
+    gAIDefending = true;
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 50.0f, 60.0f, false, false, false),
+                    (40.0f + 10.0f) * kOpen);
+    EXPECT_EQ(inf->mX, 50.0f); // scoring moves the unit
+    EXPECT_EQ(inf->mY, 60.0f);
+    gAIDefending = false;
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 50.0f, 60.0f, false, false, false), 10.0f * kOpen);
+    const float far = 0.667f * 80.0f + 0.333f * 40.0f;
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 50.0f, 60.0f, false, false, true), (far + 10.0f) * kOpen);
+    auto* tank = b.Add<TestVehicle>(kAxis, 5.0f, 5.0f);
+    tank->mSubtype = -1;
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(tank, grid, 50.0f, 60.0f, false, false, false),
+                    (100.0f - far + 10.0f) * kOpen);
+    inf->mImmobile = true;
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 50.0f, 60.0f, false, false, false),
+                    (far + 10.0f) * kOpen);
+    inf->mImmobile = false;
+
+    // Outside the map, or a point the unit cannot take, is -999; a point it
+    // cannot fire from is -1 and still moves the unit.
+    EXPECT_EQ(AIScoreSetupLocation(inf, grid, 200.0f, 50.0f, false, false, false), -999.0f);
+    b.Paint(100.0f, 100.0f, 120.0f, 120.0f, kTerrainWater);
+    EXPECT_EQ(AIScoreSetupLocation(inf, grid, 110.0f, 110.0f, false, false, false), -999.0f);
+    inf->a.mAllowedToTarget = false;
+    EXPECT_EQ(AIScoreSetupLocation(inf, grid, 30.0f, 30.0f, false, false, false), -1.0f);
+    EXPECT_EQ(inf->mX, 30.0f);
+    inf->a.mAllowedToTarget = true;
+
+    // Marsh cuts the score to a tenth.
+    inf->a.mCoverTEM = 1.0f;
+    b.Paint(140.0f, 140.0f, 160.0f, 160.0f, 19);
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 150.0f, 150.0f, false, false, false),
+                    10.0f * kOpen * 0.1f);
+
+    // Ten grouped units within 5 m saturate the crowding sum.
+    AIGroup* g = b.NewGroup(0);
+    for (int32_t i = 0; i < 10; ++i)
+        g->Add(b.Add(kAxis, 60.0f + 0.4f * i, 60.0f));
+    EXPECT_EQ(AIScoreSetupLocation(inf, grid, 61.0f, 61.0f, false, false, false), 0.0f);
+    // One unit 20 m away takes (30 - 20)^3 of 16000.
+    g->EmptyOut(false);
+    g->Add(b.Add(kAxis, 120.0f, 40.0f));
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(inf, grid, 120.0f, 60.0f, false, false, false),
+                    10.0f * kOpen * (16000.0f - 1000.0f) / 16000.0f);
+}
+
+TEST(AISetupScore, EdgeFactors) {
+    SetupBattle b(10, 10);
+    for (int32_t& owner : b.mBattle.mEdgeOwner)
+        owner = 2;
+    EXPECT_EQ(AIEdgeFactor(kAxis, 30.0f, 170.0f), 1.0f);
+    b.mBattle.mEdgeOwner[1] = kAxis; // North is the Axis', South nobody's
+    EXPECT_FLOAT_EQ(AIEdgeFactor(kAxis, 30.0f, 100.0f), (std::pow(0.5f, 0.76f) + 1.0f) / 2.0f);
+    b.mBattle.mEdgeOwner[3] = kAllies;
+    EXPECT_FLOAT_EQ(AIEdgeFactor(kAxis, 30.0f, 100.0f), std::pow(0.5f, 0.76f));
+    EXPECT_FLOAT_EQ(AIEdgeFactor(kAllies, 30.0f, 150.0f), std::pow(0.25f, 0.76f));
+    b.mBattle.mEdgeOwner[0] = kAxis; // and West: the x factor multiplies in
+    EXPECT_FLOAT_EQ(AIEdgeFactor(kAxis, 50.0f, 100.0f),
+                    std::pow(0.5f, 0.76f) * (std::pow(0.75f, 0.76f) + 1.0f) / 2.0f);
+}
+
+TEST(AISetupPlace, EveryZoneSquareDrawsAndTheUnitEndsInItsZone) {
+    SetupBattle b(10, 10);
+    MoveRows rows;
+    b.Zone(2, 2, 4, 4, 4);
+    b.Zone(6, 6, 6, 6, 1); // the enemy's
+    b.Paint(60.0f, 60.0f, 100.0f, 100.0f, kTerrainWater);
+    GDynamicArray* grid = b.Grid(kN40F80);
+    auto* inf = b.Add(kAxis, 150.0f, 150.0f);
+    for (bool defend : {false, true}) {
+        gAIDefending = defend;
+        SeedRandomGenerator(77);
+        inf->mX = 150.0f + 99999.0f;
+        AIPlace(inf, grid, false);
+        const uint32_t after = GetRandomState();
+        SeedRandomGenerator(77);
+        for (int32_t i = 0; i < 9 * 6; ++i)
+            RandomFraction();
+        EXPECT_EQ(after, GetRandomState()); // six draws for each of the 9 squares, water or not
+        EXPECT_TRUE(inf->InSetupZone(inf->mX, inf->mY)) << defend;
+        EXPECT_NE(b.map().GetTerrain(inf->mX, inf->mY, false), kTerrainWater);
+    }
+    // A unit whose zone has no square goes back from where it waited.
+    inf->mSetupZone = 5;
+    inf->mX = 150.0f + 99999.0f;
+    inf->mY = 150.0f;
+    AIPlace(inf, grid, false);
+    EXPECT_EQ(inf->mX, 150.0f);
+    // A fixed unit, or one of a field out of range, matches no square.
+    EXPECT_FALSE(AIZoneFits(7, 4, kAxis));
+    EXPECT_FALSE(AIZoneFits(9, 4, kAxis));
+    EXPECT_FALSE(AIZoneFits(0, 2, kAxis));
+    EXPECT_TRUE(AIZoneFits(0, 2, kAllies));
+}
+
+TEST(AISetupPlace, ArmouredGunsPreferASightedNeighbourhood) {
+    SetupBattle b(12, 12);
+    b.Zone(1, 1, 10, 10, 4);
+    GDynamicArray* grid = b.Grid(0);
+    uint16_t good = (100 << 8) + 100;
+    grid->Set(9, 9, &good); // one square that sees far
+    auto* gun = b.Add<TestVehicle>(kAxis, 0.0f, 0.0f);
+    gun->mSubtype = -1;
+    gun->a.mArmoured = true;
+    gun->a.mOrdnance = true;
+    gAIDefending = false;
+    AIPlace(gun, grid, false);
+    // It stands within two squares of the sighted one, never on it.
+    const int32_t c = static_cast<int32_t>(gun->mX * 0.05f), r = static_cast<int32_t>(gun->mY * 0.05f);
+    EXPECT_LE(std::abs(c - 9), 2);
+    EXPECT_LE(std::abs(r - 9), 2);
+    EXPECT_FALSE(c == 9 && r == 9);
+}
+
+TEST(AISetupPlace, GuardsStayWithinTheirRange) {
+    SetupBattle b(30, 10);
+    MoveRows rows;
+    b.Zone(0, 0, 29, 9, 4);
+    b.Nodes({{100.0f, 100.0f}});
+    GDynamicArray* grid = b.Grid(kN40F80);
+    auto* inf = b.Add(kAxis, 500.0f, 100.0f);
+    EXPECT_EQ(AIFlagGuardSetupRange(inf), 100.0f);
+    inf->a.mSupport = true;
+    EXPECT_EQ(AIFlagGuardSetupRange(inf), 200.0f);
+    inf->a.mSupport = false;
+    auto* tank = b.Add<TestVehicle>(kAxis, 0.0f, 0.0f);
+    EXPECT_EQ(AIFlagGuardSetupRange(tank), 200.0f);
+    gAIDefending = true;
+    ASSERT_TRUE(AIPlaceDefender(inf, b.Node(0), grid));
+    EXPECT_LT(std::hypot(inf->mX - 100.0f, inf->mY - 100.0f), 100.0f + 9.0f * 1.5f);
+    // No zone square within range: not placed.
+    b.Zone(0, 0, 29, 9, 0);
+    b.Zone(25, 0, 29, 9, 4);
+    inf->mX = 500.0f;
+    EXPECT_FALSE(AIPlaceDefender(inf, b.Node(0), grid));
+    EXPECT_EQ(inf->mX, 500.0f);
+}
+
+TEST(AISetupPlace, LeadersJoinTheirPlatoonAndNeverStayParked) {
+    SetupBattle b(20, 20);
+    MoveRows rows;
+    b.Zone(0, 0, 19, 19, 4);
+    GDynamicArray* grid = b.Grid(kN40F80);
+    gAIDefending = true;
+    auto* leader = b.Add<TestLeader>(kAxis, 50.0f, 50.0f);
+    auto* m1 = b.Add(kAxis, 200.0f, 200.0f);
+    auto* m2 = b.Add(kAxis, 210.0f, 200.0f);
+    auto* m3 = b.Add(kAxis, 240.0f, 200.0f);
+    for (Unit* m : {m1, m2, m3})
+        m->mPlatoonHQ = leader;
+    AIGroup* own = b.NewGroup(4);
+    own->Add(leader);
+    AIGroup* platoon = b.NewGroup(4);
+    platoon->Add(m1);
+    platoon->Add(m2);
+    platoon->Add(m3);
+    EXPECT_TRUE(AIPlaceLeaderWithPlatoon(leader, grid));
+    EXPECT_TRUE(platoon->IsMember(leader));
+    // Within reach of the centre member m2: 30 m along its facing, then 30 m either way.
+    EXPECT_LE(std::fabs(leader->mX - 210.0f), 60.0f);
+    EXPECT_LE(std::fabs(leader->mY - 200.0f), 30.0f);
+    // With no acceptable point the leader goes back, and off the waiting place.
+    b.Zone(0, 0, 19, 19, 0);
+    leader->mX = 50.0f + 99999.0f;
+    leader->mY = 50.0f;
+    AIPlaceLeaderWithPlatoon(leader, grid);
+    EXPECT_EQ(leader->mX, 50.0f);
+    EXPECT_EQ(leader->mY, 50.0f);
+    // A unit that is no leader is left alone.
+    m1->mX = 7.0f;
+    EXPECT_FALSE(AIPlaceLeaderWithPlatoon(m1, grid));
+    EXPECT_EQ(m1->mX, 7.0f);
+}

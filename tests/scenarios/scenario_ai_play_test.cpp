@@ -1,0 +1,155 @@
+// Whole battles played by the computer on both sides through the headless
+// runner: the smallest shipped scenario reaches its ending, every unit on
+// the map, and two runs from one seed agree turn by turn.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ScenarioPaths.h"
+#include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "engine/GEncoder.h"
+#include "engine/GFile.h"
+#include "map/Map.h"
+#include "tools/scenarios/BattleRunner.h"
+#include "units/Hack.h"
+#include "units/Unit.h"
+
+namespace {
+
+// HAVAL-256 of the computer's saved groups.
+std::string AIBlockDigest(Battle* battle) {
+    GFile file;
+    if (!file.ITempFile(false)) return std::string();
+    battle->WriteAIData(&file);
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return HavalHex(HavalHash256(bytes.data(), bytes.size()));
+}
+
+int32_t UnitsOffTheMap(Battle* battle) {
+    int32_t n = 0;
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
+        Unit* u = battle->mUnits->GetUnit(i);
+        if (u->mActive && u->mOffMapState == 0 && !battle->mMap->OnMap(u->mX, u->mY)) ++n;
+    }
+    return n;
+}
+
+struct Played {
+    std::vector<std::string> turns; // packets and groups of each turn
+    bool ended = false;
+};
+
+Played PlayBothSides(const char* name) {
+    Played played;
+    BattleRunner runner;
+    runner.PlanSides(true, true);
+    std::string error;
+    EXPECT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error)) << error;
+    Battle* battle = runner.GetBattle();
+    if (!battle) return played;
+    EXPECT_NE(battle->mAIGroups[0], nullptr);
+    EXPECT_NE(battle->mAIGroups[1], nullptr);
+    EXPECT_EQ(UnitsOffTheMap(battle), 0);
+    const int32_t last = battle->mLastTurn;
+    for (int32_t turns = 0; !runner.Over() && turns <= last; ++turns) {
+        RunnerTurn turn;
+        if (!runner.RunTurn(&turn, &error)) {
+            ADD_FAILURE() << error;
+            break;
+        }
+        played.turns.push_back(turn.packetDigest + " " + AIBlockDigest(battle));
+        EXPECT_EQ(UnitsOffTheMap(battle), 0) << "turn " << turn.turn;
+    }
+    played.ended = runner.Over();
+    return played;
+}
+
+} // namespace
+
+TEST(ScenarioComputerPlay, BothSidesPlannedPlayToTheEndAlikeTwice) {
+    ASSERT_TRUE(DecryptData());
+    const Played first = PlayBothSides("hecken");
+    const Played second = PlayBothSides("hecken");
+    EXPECT_TRUE(first.ended);
+    EXPECT_FALSE(first.turns.empty());
+    EXPECT_EQ(first.turns, second.turns);
+}
+
+TEST(ScenarioComputerPlay, AnUnplannedSideKeepsItsScenarioSetup) {
+    ASSERT_TRUE(DecryptData());
+    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/hecken.mvg";
+    std::vector<float> kept, planned;
+    for (bool planAxis : {false, true}) {
+        BattleRunner runner;
+        runner.PlanSides(planAxis, false);
+        std::string error;
+        ASSERT_TRUE(runner.Load(path, &error)) << error;
+        Battle* battle = runner.GetBattle();
+        EXPECT_EQ(battle->mAIGroups[1] ? battle->mAIGroups[1]->GetCount() : 0, 0);
+        std::vector<float>& places = planAxis ? planned : kept;
+        for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
+            Unit* u = battle->mUnits->GetUnit(i);
+            places.push_back(u->GetAffiliation() == kAllies ? u->mX : -1.0f);
+            places.push_back(u->GetAffiliation() == kAllies ? u->mY : -1.0f);
+        }
+    }
+    EXPECT_EQ(kept, planned); // planning the Axis leaves the Allies where they stood
+}
+
+namespace {
+
+// Continues a saved game with both sides planned to its ending.
+std::vector<std::string> ResumeBothSides(const std::string& path) {
+    std::vector<std::string> turns;
+    BattleRunner runner;
+    runner.PlanSides(true, true);
+    std::string error;
+    EXPECT_TRUE(runner.Resume(path, &error)) << error;
+    Battle* battle = runner.GetBattle();
+    if (!battle) return turns;
+    EXPECT_NE(battle->mAIGroups[0], nullptr);
+    EXPECT_NE(battle->mAIGroups[1], nullptr);
+    for (int32_t n = 0; !runner.Over() && n <= battle->mLastTurn; ++n) {
+        RunnerTurn turn;
+        if (!runner.RunTurn(&turn, &error)) {
+            ADD_FAILURE() << error;
+            break;
+        }
+        turns.push_back(turn.packetDigest + " " + AIBlockDigest(battle));
+    }
+    EXPECT_TRUE(runner.Over());
+    return turns;
+}
+
+} // namespace
+
+TEST(ScenarioComputerPlay, ASavedGameContinuesAlikeEachTimeItIsLoaded) {
+    ASSERT_TRUE(DecryptData());
+    const std::string saved = testing::TempDir() + "computer_play_turn3.mvg";
+    {
+        BattleRunner runner;
+        runner.PlanSides(true, true);
+        std::string error;
+        ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/hecken.mvg", &error)) << error;
+        while (runner.GetBattle()->mTurn < 3) {
+            RunnerTurn turn;
+            ASSERT_TRUE(runner.RunTurn(&turn, &error)) << error;
+        }
+        ASSERT_TRUE(runner.Save(saved, &error)) << error;
+    }
+    const std::vector<std::string> first = ResumeBothSides(saved);
+    const std::vector<std::string> second = ResumeBothSides(saved);
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(first, second);
+    std::remove(saved.c_str());
+    // A scenario is no saved game to continue.
+    BattleRunner runner;
+    std::string error;
+    EXPECT_FALSE(runner.Resume(std::string(DM_SCENARIO_BUILT_DIR) + "/hecken.mvg", &error));
+}
