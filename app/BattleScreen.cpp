@@ -1,6 +1,8 @@
 // Building the battle screen's bottom bar and its four playback views.
 #include "app/BattleScreen.h"
 
+#include "app/InfoPanel.h"
+
 #include "battle/Battle.h"
 #include "engine/GBlitView.h"
 #include "engine/GButton3D.h"
@@ -146,6 +148,12 @@ void SetupScreen(Battle* battle, BattleScreen* s, GView* parent, int32_t w, int3
     panel->IBlitView3D(s->mRoot, (w - kPanelWidth) / 2, 0, 2009);
     panel->Resize(kPanelWidth, kBarHeight);
     s->mPanel = panel;
+    // The unit panel's seat: the bar's left 540 pixels.
+    if (battle) {
+        auto* info = new InfoPanel;
+        battle->mInfoPanel = info;
+        info->IInfoPanel(panel);
+    }
 
     s->mActionBar = new ActionBar;
     s->mActionBar->IView(panel, 148, 76, 150, 9);

@@ -89,6 +89,10 @@ MVApplication::~MVApplication() {
     delete gEditor;
     gEditor = nullptr;
     DeleteCryptoData();
+    delete mIncomingTurnFile;
+    mIncomingTurnFile = nullptr;
+    delete mOutgoingTurnFile;
+    mOutgoingTurnFile = nullptr;
     delete mTitleMusic;
     mTitleMusic = nullptr;
     if (sTheApp == this) {
@@ -143,8 +147,12 @@ void MVApplication::Intro(bool firstTime) {
     mLoadedConnectionType = 0;
     mIsHost = true;
     mTCPIPPhase = 0;
+    delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    delete mOutgoingTurnFile;
     mOutgoingTurnFile = nullptr;
+    mBytesToSend = 0;
+    mPendingChunk = 0;
     RandomlySeedRandomGenerator();
     mRandomSeed = static_cast<uint16_t>(RandomSeed16());
     mPeerDiedMessageOff = false;
@@ -153,7 +161,7 @@ void MVApplication::Intro(bool firstTime) {
     mNewTCPIPTextures = false;
     for (GString255& line : mRadioLine)
         line.IStringText("");
-    mTransferPanel = nullptr;
+    DeleteTransferPanel();
     mTurnClockStart = 0;
     mOwnPauseRequest = mPeerPause = mClockWasRunning = false;
     mOwnAddressCount = 0;

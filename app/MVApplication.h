@@ -23,11 +23,13 @@ class GBlitView;
 class GFile;
 class GList;
 class GRadioGroup;
+class GRadioInputView;
 class GSoundStream;
 class GView;
 class ScenarioScroller;
 class ScenarioSnapshot;
 class ScenarioTextView;
+class UpDownloadPanel;
 struct GameFileState;
 
 class MVApplication : public GApplication, public BattleHost {
@@ -134,6 +136,11 @@ public:
     void RestartVehicleSounds() override;
     void CreateFloorChoiceMenu(Unit* unit) override;
     void CreateGunChoiceMenu(Unit* vehicle) override;
+    // The unit panel and the unit balloon follow the battle.
+    void RefreshInfoPanel() override;
+    void SelectionChanged(Unit* unit) override;
+    void ReportVP(float axisShare, float alliesShare) override;
+    void ToggleKillsPage() override;
     // The battle's turn on the screen: the interaction state it asks for,
     // the bottom bar during playback, the open orders menu, the orders
     // menu's hot keys and the sounds of played-back packets.
@@ -160,6 +167,7 @@ public:
     void JumpCameraToLevel(int32_t level) override;
     void CameraKeyPad(char key) override;
     void ToggleCameraLock(Unit* unit) override;
+    void ToggleUnitInfo() override;
     void EnsurePointIsVisible(float x, float y) override;
     bool OrdersMenuOpen() override;
     void OpenOrdersMenu() override;
@@ -167,7 +175,8 @@ public:
     void OrdersMenuKey(char key) override;
     void RespondToOrder(int32_t order) override;
     bool TurnClockPausable() override;
-    void PauseTurnClock() override { PauseTCPIP(); }
+    // The pause key asks the peer; the clock stops once both have asked.
+    void PauseTurnClock() override { TogglePauseRequest(); }
     void ViewOtherSide() override { SwapSides(); }
     void UnitGoes(Unit* unit) override;
 
@@ -181,6 +190,8 @@ public:
     int32_t TCPTurnCounter() override { return mRandomSeed; }
     void SetTCPTurnCounter(int32_t counter) override { mRandomSeed = static_cast<uint16_t>(counter); }
     void PauseTCPIP();
+    // The pause key: this player's request to stop the turn clock, on or off.
+    void TogglePauseRequest();
     // The GO of a TCP/IP game: true when the battle may run its own GO.
     bool GoButton() override;
     void SynchRandomForTCPIP() override;
@@ -196,11 +207,32 @@ public:
     void TCPIPIdleStep();
     // One application packet from the peer; anything malformed is ignored.
     void ReceivePacket(const uint8_t* data, uint32_t length);
-    void MergeTCPIPFile(bool bothSides, bool second);
+    // Merges the received file into the running battle (bothSides: its
+    // state counts for both sides; second: it is this machine's own file).
+    // A file that does not read is dropped whole (false).
+    bool MergeTCPIPFile(bool bothSides, bool second);
+    // Both orders files are merged: compute the action phase or wait for it.
+    void CommunicateAction();
+    // Rebuilds the unit graphics once the enemy's units have arrived.
+    void LoadNewTCPIPTextures();
+    // The phase steps of a TCP/IP game when a replay ends (command 10).
+    void TCPIPReplayEnded();
+    // The joining side's waiting screen before the next battle of an operation.
+    void SetUpTCPIPClientCampaign();
+    // Command 120 in a TCP/IP operation: the host sets up the next battle,
+    // the joining side reports ready and waits for it.
+    void ContinueTCPIPOperation();
+    // The transfer box and its progress panel for a file of total bytes.
+    void MakeTransferPanel(int32_t total);
+    void DeleteTransferPanel();
+    int32_t TransferPhase() override { return mTCPIPPhase; }
     void ConnectionDied(bool wasConnected);
     void JoinMultiplayer();
     void SetUpTCPIPClient();
     void CollectTCPIPClient();
+    // Connects to the host at the four octets (the joining side's step of
+    // CollectTCPIPClient); false, with its box shown, when it cannot.
+    bool ConnectToPeer(const uint8_t* octets);
     void ServerOpen();
     void ServerWaitingWindow();
     void ConcatServerIPAddress(GString* text, int32_t index);
@@ -212,6 +244,12 @@ public:
     void RadioTextTimeOut();
     void AddRadioInstructions() override;
     GOLTAFont GetRadioFont();
+    // The radio input of a TCP/IP battle, made with the map view.
+    void MakeRadioInput(GView* mapView);
+    // The radio key: shows the input field; false when the key is not it.
+    bool OpenRadioInput(char key, bool alt);
+    // A line typed into the radio input: shown here and sent to the peer.
+    void SendRadioText(GString* text);
     // The clock of the turn clock and the radio lines, in ms.
     virtual uint32_t NetworkClock();
     // The network layer's sending calls; tests replace them.
@@ -251,8 +289,10 @@ public:
     bool mNewTCPIPTextures = false;
     bool mAutoSaveReloading = false;
     GView* mAddressField[4] = {};
-    GView* mTransferPanel = nullptr;
+    UpDownloadPanel* mTransferPanel = nullptr;
+    GView* mTransferBox = nullptr;
     GView* mTCPIPWaitBox = nullptr;
+    GRadioInputView* mRadioInput = nullptr; // the map view's; clears this when it goes
     Affiliation mSide = 2;             // the player at this machine; 2 none
     int32_t mConnectionType = 0;       // 0 hotseat, 1 e-mail, 2 TCP/IP
     int32_t mLoadedConnectionType = 0; // as read from the last file

@@ -3,11 +3,13 @@
 // the question menus the unit rules ask for.
 #include "app/AppViews.h"
 #include "app/BattleScreen.h"
+#include "app/InfoPanel.h"
 #include "app/MVApplication.h"
 #include "app/MapSound.h"
 #include "app/MapView.h"
 #include "app/PlayerMenu.h"
 #include "app/ResultView.h"
+#include "app/UnitInfoBalloon.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "engine/GBlitView.h"
@@ -80,6 +82,7 @@ void MVApplication::ReleaseBattleScreen(Battle* battle) {
         g = nullptr;
     }
     battle->mBottomPanel = nullptr;
+    battle->mInfoPanel = nullptr; // deleted with the bar below
     battle->mReplayControls = nullptr;
     DropView(battle->mResultView);
     battle->mScreen = nullptr;
@@ -87,6 +90,24 @@ void MVApplication::ReleaseBattleScreen(Battle* battle) {
     GView* root = mBattleScreen.mRoot;
     if (root && (!gKernel || gKernel->IsViewAlive(root))) delete root;
     mBattleScreen = BattleScreen{};
+}
+
+void MVApplication::RefreshInfoPanel() {
+    if (gBattle && gBattle->mInfoPanel) gBattle->mInfoPanel->Refresh();
+}
+
+void MVApplication::SelectionChanged(Unit* unit) {
+    (void)unit;
+    if (Map* map = ShownMap()) map->UpdateInfoBalloon();
+}
+
+void MVApplication::ReportVP(float axisShare, float alliesShare) {
+    if (gBattle && gBattle->mInfoPanel) gBattle->mInfoPanel->ReportVP(axisShare, alliesShare);
+}
+
+void MVApplication::ToggleKillsPage() {
+    Map* map = ShownMap();
+    if (map && map->mInfoBalloon) map->mInfoBalloon->ToggleKills();
 }
 
 void MVApplication::CreateFloorChoiceMenu(Unit* unit) {
@@ -232,6 +253,10 @@ void MVApplication::CameraKeyPad(char key) {
 
 void MVApplication::ToggleCameraLock(Unit* unit) {
     if (Map* map = ShownMap()) map->ToggleCameraLock(unit);
+}
+
+void MVApplication::ToggleUnitInfo() {
+    if (Map* map = ShownMap()) map->ToggleUnitInfo();
 }
 
 void MVApplication::EnsurePointIsVisible(float x, float y) {

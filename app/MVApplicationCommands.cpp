@@ -15,6 +15,7 @@
 #include "engine/GOLTA.h"
 #include "engine/GRadioGroup.h"
 #include "engine/GSoundStream.h"
+#include "map/Map.h"
 
 namespace {
 
@@ -124,6 +125,7 @@ void MVApplication::DoStuffAfterIdle() {
 void MVApplication::DoCommand(int32_t command) {
     if (command < 65) {
         if (gBattle) gBattle->HandleCommand(command);
+        if (command == 10 && mConnectionType == 2) TCPIPReplayEnded();
         return;
     }
     if (IsEditorCommand(command)) {
@@ -227,6 +229,7 @@ void MVApplication::DoFlowCommand(int32_t command) {
         DoCommand(102);
         break;
     case 94: // the hot-key help of the battle map
+        if (gBattle && gBattle->mMap) gBattle->mMap->ShowHotkeys();
         break;
     case 95: {
         ScenarioCore* core = Core();
@@ -403,8 +406,11 @@ void MVApplication::ContinueAfterBattle() {
         mPlayers = players;
         mConnectionType = connection;
     }
-    // The hotseat and e-mail hand-over of a finished battle (SendGameData)
-    // joins here once the turn hand-over exists.
+    // A finished battle of an e-mail game goes to the other player first.
+    if (gBattle && gBattle->Over() && mPlayers == 2 && mConnectionType == 1) {
+        SendGameData();
+        return;
+    }
     if (!gCampaign) {
         delete gBattle;
         gBattle = nullptr;
@@ -416,6 +422,10 @@ void MVApplication::ContinueAfterBattle() {
     if (gCampaign->Over()) {
         DeleteBattleAndCampaign();
         Intro(true);
+        return;
+    }
+    if (mConnectionType == 2) {
+        ContinueTCPIPOperation();
         return;
     }
     if (mPlayers == 2) mSidesSwapped = true;

@@ -248,6 +248,8 @@ void MVApplication::DoSaveCommand(int32_t command) {
         bool result = gBattle && Alive(gBattle->mResultView) && gBattle->mResultView->IsVisible() &&
                       (!gCampaign || gCampaign->Over());
         if (gBattle && mState == kStateNone && !gEditor && (panel || result)) {
+            // A shown hot-key window closes first.
+            if (gBattle->mMap && gBattle->mMap->mHotkeyPanel) gBattle->mMap->ShowHotkeys();
             SaveDialogMV(false);
         } else if (gKernel) {
             gKernel->Beep();

@@ -152,6 +152,7 @@ void MVApplication::DoKey(char key, bool alt, bool numpad) {
         mFadeScreen->StartFade(true);
         return;
     }
+    if (OpenRadioInput(key, alt)) return;
     if (alt && key == ':') {
         mPrefs[kPrefEscapeSuspends] = mPrefs[kPrefEscapeSuspends] ? 0 : 1;
         return;

@@ -1,10 +1,15 @@
 // The hand-over of a two-player turn at one machine or by e-mail, and the
 // radio lines of a TCP/IP battle: wrapping, storing and expiry.
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "app/AppViews.h"
+#include "app/GRadioInputView.h"
 #include "app/MVApplication.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "engine/GKernel.h"
 #include "engine/GSoundManager.h"
 #include "map/Map.h"
@@ -36,6 +41,11 @@ void MVApplication::SendGameData() {
             map->mDrawMode = 2;
         }
     } else if (mConnectionType == 1) {
+        // Both sides stood at a cease-fire: the operation counts the battle
+        // as finished, once.
+        if (gCampaign && !mTruceWhenLoaded && gBattle && gBattle->mSurrenderState[0] == 1 &&
+            gBattle->mSurrenderState[1] == 1)
+            ++gCampaign->mBattleCounter;
         if (gSound) gSound->Silence();
         SetState(kStateNone);
         mShowPBEMBox = true;
@@ -146,4 +156,35 @@ void MVApplication::AddRadioInstructions() {
     GString255 hint;
     hint.IStringRez(kRadioHintString);
     AddRadioTextX(&hint, kRadioHintSide);
+}
+
+void MVApplication::MakeRadioInput(GView* mapView) {
+    if (!mapView || mConnectionType != 2) return;
+    const int32_t width = mapView->GetWidth();
+    const int32_t height = mapView->GetHeight();
+    mRadioShown = std::min(kRadioEntries, static_cast<int32_t>(static_cast<float>(height / 12) * 0.25f));
+    mRadioWidest = width / 4;
+    const int32_t columns = std::min(85, width / 24);
+    auto* input = new GRadioInputView;
+    input->IEditView(mapView, width - (columns + 1) * 8, height - 42, columns, 3, true, false);
+    input->Show(false);
+    mRadioInput = input;
+}
+
+bool MVApplication::OpenRadioInput(char key, bool alt) {
+    if (alt || (key != '`' && key != '0')) return false;
+    if (!gBattle || !gBattle->mMap || !Alive(mRadioInput)) return false;
+    mRadioInput->Show(true);
+    if (gKernel) gKernel->SetActiveEdit(mRadioInput);
+    return true;
+}
+
+void MVApplication::SendRadioText(GString* text) {
+    if (!text || text->GetLength() == 0) return;
+    AddRadioText(text, mSide);
+    const int32_t length = text->GetLength();
+    std::vector<uint8_t> packet(static_cast<size_t>(length) + 2, 0);
+    packet[0] = 19;
+    std::memcpy(packet.data() + 1, text->GetCString(), static_cast<size_t>(length));
+    ForceSendRecord(packet.data(), static_cast<uint32_t>(packet.size()), 5);
 }

@@ -9,6 +9,9 @@
 #include "app/MVApplication.h"
 #include "battle/Battle.h"
 #include "engine/EZOpenPlay.h"
+#include "engine/GButton3D.h"
+#include "engine/GKernel.h"
+#include "engine/GTextView.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
 #include "engine/GSoundManager.h"
@@ -95,8 +98,22 @@ void MVApplication::PauseTCPIP() {
     mTurnClockStart = 0;
 }
 
+void MVApplication::TogglePauseRequest() {
+    mOwnPauseRequest = !mOwnPauseRequest;
+    if (mOwnPauseRequest) {
+        uint8_t request = 15;
+        ForceSendRecord(&request, 1, 0);
+    } else {
+        uint8_t withdrawn[2] = {16, 0};
+        ForceSendRecord(withdrawn, 2, 0);
+    }
+}
+
 bool MVApplication::GoButton() {
     if (mConnectionType != 2) return true;
+    // Every GO stops the turn clock; the pause key still knows it ran.
+    mClockWasRunning = mTurnClockStart != 0;
+    mTurnClockStart = 0;
     switch (mTCPIPPhase) {
     case 6:
         mTCPIPPhase = 7;
@@ -110,6 +127,8 @@ bool MVApplication::GoButton() {
         BeginTCPIPFileSend(false);
         return false;
     case 14:
+        mOwnPauseRequest = false;
+        mPeerPause = false;
         return true;
     default:
         return false;
@@ -169,6 +188,10 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
         if (mTCPIPPhase == 16) {
             mOutgoingTurnFile->WriteChar(1);
             gBattle->WriteActionPackets(mOutgoingTurnFile);
+            // The quiet-turn counts only the computing machine keeps: without
+            // them the two battles could end differently.
+            mOutgoingTurnFile->WriteShort(gBattle->mQuietTurns[0]);
+            mOutgoingTurnFile->WriteShort(gBattle->mQuietTurns[1]);
         } else {
             mOutgoingTurnFile->WriteChar(0);
         }
@@ -212,25 +235,11 @@ void MVApplication::SendTCPIPFile() {
         mIncomingTurnFile = mOutgoingTurnFile;
         mOutgoingTurnFile = nullptr;
         MergeTCPIPFile(true, true);
+        CommunicateAction();
         return;
     }
     delete mOutgoingTurnFile;
     mOutgoingTurnFile = nullptr;
-}
-
-void MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
-    GFile* file = mIncomingTurnFile;
-    mIncomingTurnFile = nullptr;
-    if (!file) return;
-    // A file that does not decompress, or whose body the battle refuses, is
-    // dropped whole: the running battle stays as after the last exchange.
-    if (file->RewindAndReadAsCompressed() && gBattle) {
-        Battle scratch;
-        scratch.IBattleStub();
-        if (scratch.ReadPartialTCP(file, second) && !bothSides && !mComputesTurn)
-            gBattle->mTurn = scratch.mTurn;
-    }
-    delete file;
 }
 
 void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
@@ -292,6 +301,7 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     case 4:
         if (type == 11) {
             mTCPIPPhase = 6;
+            if (Alive(mBattleScreen.mGoButton)) mBattleScreen.mGoButton->Show(true);
             AddRadioInstructions();
             mTurnClockStart = static_cast<int32_t>(NetworkClock() - kReplayAllowance +
                                                    static_cast<uint32_t>(mTurnTimeLimit));
@@ -348,6 +358,8 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
             WriteIncomingBytesToDisk(body, bodyLength);
         } else if (type == 5) {
             MergeTCPIPFile(true, false);
+            if (mNewTCPIPTextures) LoadNewTCPIPTextures();
+            CommunicateAction();
         }
         return;
     case 10:
@@ -359,6 +371,7 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
             bool goPressed = mTCPIPPhase == 11;
             mTCPIPPhase = goPressed ? 13 : 12;
             MergeTCPIPFile(false, false);
+            if (mNewTCPIPTextures) LoadNewTCPIPTextures();
             if (goPressed) {
                 BeginTCPIPFileSend(false);
             } else if (gBattle && mSide >= 0 && mSide <= 1 && gBattle->mSurrenderState[1 - mSide] == 2) {
@@ -367,7 +380,9 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         }
         return;
     case 15:
-        if (type == 9) {
+        if (type == 8) {
+            MakeTransferPanel(static_cast<int32_t>(ReadBig32(body)));
+        } else if (type == 9) {
             mTCPIPPhase = 18;
             ReceivePacket(data, length);
         }
@@ -376,7 +391,9 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         if (type == 13) {
             mTCPIPPhase = 19;
             PlayAppSound(128, 28);
-            mTransferPanel = nullptr;
+            ShowReplayControls(&mBattleScreen, true);
+            DeleteTransferPanel();
+            if (gBattle) gBattle->HandleCommand(15);
         }
         return;
     case 18:
@@ -389,9 +406,14 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         } else if (type == 10) {
             uint8_t received = 13;
             ForceSendRecord(&received, 1, 0);
+            if (Alive(mTransferBox)) mTransferBox->Refresh();
+            if (gKernel) gKernel->UpdateScreen();
+            DeleteTransferPanel();
             mTCPIPPhase = 19;
             MergeTCPIPFile(true, false);
+            if (gBattle) gBattle->ActionPhase(false, false);
             mTurnClockStart = static_cast<int32_t>(NetworkClock());
+            if (gBattle) gBattle->HandleCommand(15);
         }
         return;
     case 19:
@@ -421,6 +443,10 @@ void MVApplication::TCPIPIdleStep() {
             uint8_t build[5] = {1};
             WriteBig32(build + 1, static_cast<uint32_t>(BuildNumber()));
             ForceSendRecord(build, 5, 0);
+            if (auto* text = static_cast<GTextView*>(Alive(mTCPIPWaitBox))) {
+                text->SetTextRez(1681);
+                text->MoveTo(10, 65);
+            }
         }
         break;
     case 2:

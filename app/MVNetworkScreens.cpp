@@ -7,6 +7,7 @@
 #include "app/FlybyButton.h"
 #include "app/MVApplication.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "engine/EZOpenPlay.h"
 #include "engine/GBlitView.h"
 #include "engine/GButton2D.h"
@@ -108,13 +109,17 @@ void MVApplication::CollectTCPIPClient() {
         }
         octets[i] = static_cast<uint8_t>(value);
     }
+    ConnectToPeer(octets);
+}
+
+bool MVApplication::ConnectToPeer(const uint8_t* octets) {
     for (int32_t i = 0; i < 4; ++i)
         mPrefs[kPrefAddress + i] = static_cast<int8_t>(octets[i]);
     mPeerAddress = static_cast<int32_t>(OPConvertNumsToIP(octets[0], octets[1], octets[2], octets[3]));
     mPort = static_cast<int32_t>(PeerPort());
     if (!OPOpen(false, static_cast<uint32_t>(mPeerAddress), PeerPort(), ReceiveFromPeer, LostPeer)) {
         Confirm(kConfirmPeerUnreachable);
-        return;
+        return false;
     }
     if (Alive(mJoinView) && gKernel) {
         mJoinView->ClearSubviews();
@@ -133,6 +138,7 @@ void MVApplication::CollectTCPIPClient() {
     mConnectionType = 2;
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    return true;
 }
 
 void MVApplication::ServerOpen() {
@@ -194,4 +200,47 @@ void MVApplication::ConnectionDied(bool wasConnected) {
         Confirm(kConfirmPeerLeft);
     else
         Confirm(wasConnected ? kConfirmConnectionBroken : kConfirmConnectionLost);
+}
+
+void MVApplication::ContinueTCPIPOperation() {
+    DeleteTransferPanel();
+    mTurnClockStart = 0;
+    mClockWasRunning = false;
+    mOwnPauseRequest = false;
+    mPeerPause = false;
+    if (mIsHost) {
+        if (gCampaign) gCampaign->CrunchData();
+        delete gBattle;
+        gBattle = nullptr;
+        if (gKernel) gKernel->ClearScreen(true);
+        mTCPIPPhase = 2;
+        if (gCampaign) gCampaign->BeginNextBattle();
+        return;
+    }
+    uint8_t ready = 14;
+    ForceSendRecord(&ready, 1, 0);
+    delete gBattle;
+    gBattle = nullptr;
+    delete gCampaign;
+    gCampaign = nullptr;
+    SetUpTCPIPClientCampaign();
+}
+
+void MVApplication::SetUpTCPIPClientCampaign() {
+    mTCPIPPhase = 5;
+    delete mIncomingTurnFile;
+    mIncomingTurnFile = nullptr;
+    if (!gKernel) return;
+    gKernel->ClearScreen(true);
+    ClearFrontEnd();
+    mJoinView = new GView;
+    mJoinView->IView(nullptr, 0, 0, gKernel->mScreenWidth, gKernel->mScreenHeight);
+    auto* picture = new GBlitView;
+    picture->IBlitView2D(mJoinView, -1, -1, 11170);
+    GString255 line;
+    line.IStringRez(1712);
+    ScreenText(picture, 135, 50, 330, line);
+    line.IStringRez(1713);
+    ScreenText(picture, 135, 70, 330, line);
+    ScreenButton(picture, 245, 180, 77, 11103);
 }

@@ -7,6 +7,7 @@
 #include "app/MVApplication.h"
 #include "app/MapView.h"
 #include "app/PlayerMenu.h"
+#include "app/UnitInfoBalloon.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
@@ -51,6 +52,7 @@ void Map::CreateView() {
     view->SetIdleTimer(0);
     view->mMap = this;
     mView = view;
+    if (MVApplication* app = TheApp()) app->MakeRadioInput(view);
     if (gCampaign && gBattle && !gBattle->mEditorScenario)
         if (Unit* mascot = gBattle->FindMascot(ViewSide())) ToggleCameraLock(mascot);
 }
@@ -59,6 +61,8 @@ void Map::DeleteView() {
     MapView* view = mView;
     mView = nullptr;
     mOpenMenu = nullptr; // a child of the view, deleted with it
+    mInfoBalloon = nullptr;
+    mHotkeyPanel = nullptr;
     if (view && (!gKernel || gKernel->IsViewAlive(view))) delete view;
 }
 
@@ -199,6 +203,7 @@ void Map::ForgetUnit(Unit* unit) {
     if (mTrackedUnit == unit) mTrackedUnit = nullptr;
     if (mLockedUnit == unit) mLockedUnit = nullptr;
     if (mOpenMenu && mOpenMenu->mUnit == unit) CloseOpenMenu();
+    if (mInfoBalloon && mInfoBalloon->GetUnit() == unit) ClearInfoBalloon();
     RemoveUnitEngineSound(unit);
 }
 

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/GRadioInputView.h"
 #include "app/MVApplication.h"
+#include "app/MapViewLines.h"
 #include "app/PlayerMenu.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
@@ -120,13 +122,18 @@ void MapView::Draw() {
     DrawMapQuietly(mMap);
     if (!sMapDrawn || (g3D && g3D->mPickPass != 0)) return;
     if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) s->DrawTargetLine(true);
+    DrawInteractionLine(mMap, MapViewState());
     if (MapViewState() == kStateBoxSelect) {
         LongRect r;
         mMap->GetMultiselectRect(&r);
         FrameRectangle(&r, static_cast<int16_t>(MakeRGB565(0, 255, 255)));
     }
     DrawStatusLines();
+    DrawRadioLines(this);
     if (g3D) g3D->FlushDelayedStringsWin();
+    // The views over the map: the orders menu, the unit balloon, the hot-key
+    // window.
+    DrawSubviews();
 }
 
 void MapView::DrawStatusLines() {
@@ -655,5 +662,6 @@ void MapView::DoIdle() {
         }
         if (!moved) Refresh();
     }
+    if (MVApplication* app = TheApp(); app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
     if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));
 }

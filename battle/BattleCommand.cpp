@@ -62,6 +62,10 @@ void Battle::HandleCommand(int32_t command) {
         host->OrdersMenuCommand(command);
         return;
     }
+    if (command == 16) {
+        host->ToggleKillsPage();
+        return;
+    }
     if (command == 10) {
         // Next turn.
         if (mPlayNow <= LastTimeSlice(false)) {

@@ -81,6 +81,10 @@ public:
     // panel buttons follow it); let the player choose the ground or the
     // upper floor of a building for the unit.
     virtual void RefreshInfoPanel() {}
+    // The shares (fractions) of the victory points the player sees, after
+    // each count; the kills page of the unit balloon flips (command 16).
+    virtual void ReportVP(float axisShare, float alliesShare) {}
+    virtual void ToggleKillsPage() {}
     virtual void SelectionChanged(Unit* unit) {}
     virtual void CreateFloorChoiceMenu(Unit* unit) {}
     // Lets the player choose between a vehicle's main gun and its machine

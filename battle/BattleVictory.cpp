@@ -225,6 +225,7 @@ void Battle::CountVPs(bool byView, bool normalise, float* axisShare, float* alli
         for (int32_t s = 0; s < 2; ++s)
             for (int32_t j = 0; j < 5; ++j)
                 breakdown[s * 5 + j] = parts[s][j];
+    if (byView) Host()->ReportVP(share[kAxis], share[kAllies]);
     RefreshInfoPanel();
 }
 

@@ -37,6 +37,9 @@ public:
     int32_t ComputeVictor() const;
 
     int32_t mSideValue[2] = {0, 0};   // a per-side value that travels with TCP/IP turns
+    // Battles of an e-mail operation both players have seen to their end;
+    // kept in the game file's option block.
+    int32_t mBattleCounter = 0;
     int32_t mOperationType = 0;       // 2: the victor is judged by points
     int32_t mSupplyLevel[2] = {0, 0}; // 0..5 per side, index 0 for side 1 (the Allies)
 

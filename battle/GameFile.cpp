@@ -16,7 +16,7 @@ namespace {
 
 constexpr int32_t kHeaderZeroLongs = 256; // field 9: 1024 zero bytes
 constexpr int32_t kBlockLength = 255;     // fields 25 to 27
-constexpr int32_t kBlockReserved = 253;   // zeros behind the two bytes of the block
+constexpr int32_t kBlockReserved = 251;   // zeros behind the four bytes of the block
 constexpr int32_t kMailBattleGap = 72;    // zeros in front of the battle in an e-mail file
 constexpr int32_t kMillisPerMinute = 60000;
 constexpr int32_t kBuildStringId = 9999;
@@ -201,7 +201,11 @@ GameFileResult ReadBody(GFile* file, GameFileState* state, Loading* loading,
     if (blockLength == 0) state->connectionType = 0;
     if (blockLength >= 1) state->autoSaveReloading = file->ReadChar() != 0;
     if (blockLength >= 2) state->loadedConnectionType = file->ReadChar();
-    if (blockLength > 2) file->Skip(blockLength - 2);
+    // Bytes 3 and 4: an operation's battle counter (older files hold zeros).
+    int32_t battleCounter = 0;
+    if (blockLength >= 4) battleCounter = static_cast<uint16_t>(file->ReadShort());
+    if (blockLength > 4) file->Skip(blockLength - 4);
+    else if (blockLength == 3) file->Skip(1);
     if (file->HasFailed()) return kGameFileDamaged;
 
     if (file->ReadChar() != 0) {
@@ -219,6 +223,7 @@ GameFileResult ReadBody(GFile* file, GameFileState* state, Loading* loading,
         loading->campaign = new Campaign;
         loading->campaign->ICampaign(file);
         loading->campaign->mTitle = state->scenarioName;
+        loading->campaign->mBattleCounter = battleCounter;
     }
     state->passwordSet[0] = file->ReadChar() != 0;
     if (file->ReadChar() != 0) {
@@ -272,6 +277,7 @@ void WriteGameFile(GFile* file, GameFileState* state, Battle* battle, Campaign* 
     file->WriteChar(static_cast<int8_t>(kBlockLength));
     file->WriteChar(state->autoSaveReloading ? 1 : 0);
     file->WriteChar(static_cast<int8_t>(state->connectionType));
+    file->WriteShort(static_cast<int16_t>(campaign ? campaign->mBattleCounter : 0));
     file->WriteZeros(kBlockReserved);
     file->WriteChar(battle ? 1 : 0);
     if (battle) {

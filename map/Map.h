@@ -28,6 +28,7 @@ class ActionPacket;
 class PlayerMenu;
 struct LongRect;
 class HotkeyPanel;
+class UnitInfoBalloon;
 class GGraphic;
 class GString;
 class Landmark;
@@ -346,6 +347,25 @@ public:
     void ForgetUnit(Unit* unit);
     void PlaySoundEffect(ActionPacket* packet);
     void RemoveUnitEngineSound(Unit* unit);
+    // The unit balloon and the hot-key help window.
+    void ToggleUnitInfo();
+    void ClearInfoBalloon();
+    void UpdateInfoBalloon();
+    void ShowHotkeys();
+    // The line of the interaction state from the selected unit to the
+    // pointer with its texts, drawn after the map.
+    void DrawLOS();
+    void DrawPickTargetLine();
+    void DrawSightLine(bool pick);
+    void MaybeShowHullDown(unsigned char r, unsigned char g, unsigned char b);
+    void DrawSetupLine(bool placing, bool loading);
+    void DrawDragAndMoveLines(bool newMove);
+    void DrawArcChoiceLine(bool second);
+    void ResetFOTarget();
+    void MapShadowString(GString* text, int32_t x, int32_t y, int32_t justify, int32_t font, unsigned char r,
+                         unsigned char g, unsigned char b, unsigned char sr, unsigned char sg, unsigned char sb);
+    // The set-up zone code (0 none) of the square under the unit.
+    int32_t GetSetupZone(Unit* unit) const;
 
     bool mPickWanted = false;
     Unit* mPickedUnit = nullptr;
@@ -363,6 +383,8 @@ public:
     int32_t mFoxholeAllowance = 0;  // foxholes the defender may place in set-up
     int32_t mFoxholesLeft = 0;
     VictoryFlag* mActiveFlag = nullptr; // chosen by the flag order in set-up
+    UnitInfoBalloon* mInfoBalloon = nullptr; // the open unit balloon, a child of the view
+    bool mSmokeTarget = false;  // the target being placed is for a smoke order
 
     // Drawing state. Per-super-tile arrays are x-major (index = I * tiles
     // along y + J); level arrays hold whole metres, -999 when not flat.

@@ -93,6 +93,10 @@ int32_t KillRecord::VehicleKillsOfType(VehicleType type) const {
     return 0;
 }
 
+void KillRecord::ForEachVehicleKill(void (*fn)(GObject* entry, void* context), void* context) const {
+    if (mVehicleKills && fn) mVehicleKills->DoForEach(fn, context);
+}
+
 bool KillRecord::HasKills() const {
     return mInfantryCasualties || mInfantryCaptured || mGuns || mMortars || mAirplanes || VehicleKills() > 0;
 }

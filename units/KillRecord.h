@@ -37,6 +37,9 @@ public:
     // Adds every count of other to this record.
     void Merge(const KillRecord* other);
     bool HasKills() const;
+    // Visits the per-type vehicle kill entries (VehicleKillByType) in list
+    // order; nothing without any.
+    void ForEachVehicleKill(void (*fn)(GObject* entry, void* context), void* context) const;
     int32_t VehicleKills() const; // the sum over the per-type list
     int32_t VehicleKillsOfType(VehicleType type) const;
     void Clear();

@@ -8,7 +8,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/GRadioInputView.h"
 #include "app_fixture.h"
+#include "battle/Campaign.h"
+#include "battle/GameFile.h"
 #include "engine/GOLTAFont.h"
 #include "map/Map.h"
 
@@ -328,6 +331,21 @@ TEST_F(TwoPlayersTest, PauseNeedsBothPlayers) {
     asked.Packet({15});
     EXPECT_EQ(asked.forced[0], (Bytes{16, 1}));
     EXPECT_EQ(asked.mTurnClockStart, 0);
+
+    // The key alone never stops the clock: it asks, or takes the request back.
+    NetApp key;
+    key.mConnectionType = 2;
+    key.mTurnClockStart = 77;
+    key.PauseTurnClock();
+    EXPECT_TRUE(key.mOwnPauseRequest);
+    EXPECT_EQ(key.forced.back(), Bytes{15});
+    EXPECT_EQ(key.mTurnClockStart, 77);
+    key.PauseTurnClock();
+    EXPECT_FALSE(key.mOwnPauseRequest);
+    EXPECT_EQ(key.forced.back(), (Bytes{16, 0}));
+    key.PauseTurnClock();
+    key.Packet({16, 1}); // the peer had asked too
+    EXPECT_EQ(key.mTurnClockStart, 0);
 }
 
 // ---- Radio lines ---------------------------------------------------------------------
@@ -531,4 +549,152 @@ TEST_F(TwoPlayersTest, JoiningSideReportsTheLoadedScenarioAndStartsTheClock) {
     host.Packet({11});
     EXPECT_EQ(host.mTCPIPPhase, 6);
     EXPECT_EQ(host.TCPIPTimeRemaining(), 120u);
+}
+
+// ---- Radio lines on the map and the chat packet -------------------------------------
+
+TEST_F(TwoPlayersTest, RadioLinesShownAreTheNewestUsedOnesOldestOnTop) {
+    int32_t shown[14] = {};
+    EXPECT_EQ(ChooseRadioLines(mApp.mRadioLine, 3, shown), 0);
+    for (int i = 0; i < 5; ++i)
+        mApp.mRadioLine[i].IStringText("x");
+    ASSERT_EQ(ChooseRadioLines(mApp.mRadioLine, 3, shown), 3);
+    EXPECT_EQ(shown[0], 2);
+    EXPECT_EQ(shown[2], 4);
+    ASSERT_EQ(ChooseRadioLines(mApp.mRadioLine, 10, shown), 5);
+    EXPECT_EQ(shown[0], 0);
+}
+
+TEST_F(TwoPlayersTest, TypedRadioLineShowsHereAndGoesOutWithItsZeroByte) {
+    mApp.mSide = 1;
+    mApp.mRadioWidest = 2000;
+    GString255 text;
+    mApp.SendRadioText(&text); // empty: nothing at all
+    EXPECT_TRUE(mApp.forced.empty());
+    text.IStringText("Feuer!");
+    mApp.SendRadioText(&text);
+    ASSERT_EQ(mApp.forced.size(), 1u);
+    EXPECT_EQ(mApp.forced[0], (Bytes{19, 'F', 'e', 'u', 'e', 'r', '!', 0}));
+    EXPECT_STREQ(mApp.mRadioLine[0].GetCString(), "Feuer!");
+    EXPECT_EQ(mApp.mRadioSide[0], 1);
+    // The peer shows it in the other side's colour.
+    NetApp peer;
+    peer.mConnectionType = 2;
+    peer.mSide = 0;
+    peer.mRadioWidest = 2000;
+    gBattle = MakeTestBattle("Funk").release();
+    peer.Packet(mApp.forced[0]);
+    EXPECT_STREQ(peer.mRadioLine[0].GetCString(), "Feuer!");
+    EXPECT_EQ(peer.mRadioSide[0], 1);
+    // Without the radio input there is no key to open it.
+    EXPECT_FALSE(peer.OpenRadioInput('0', false));
+    delete gBattle;
+    gBattle = nullptr;
+}
+
+TEST_F(TwoPlayersTest, GoStopsTheClockAndRemembersItRan) {
+    mApp.mTurnClockStart = 12345;
+    mApp.mTCPIPPhase = 8;
+    EXPECT_FALSE(mApp.GoButton());
+    EXPECT_TRUE(mApp.mClockWasRunning);
+    EXPECT_EQ(mApp.mTurnClockStart, 0);
+    mApp.mTCPIPPhase = 14;
+    mApp.mOwnPauseRequest = mApp.mPeerPause = true;
+    EXPECT_TRUE(mApp.GoButton());
+    EXPECT_FALSE(mApp.mClockWasRunning);
+    EXPECT_FALSE(mApp.mOwnPauseRequest || mApp.mPeerPause);
+}
+
+// ---- The e-mail operation's battle counter --------------------------------------------
+
+TEST(TwoPlayersHandOver, MailOperationCountsABattleBothSidesEndedOnce) {
+    {
+        MVApplication app;
+        gBattle = MakeTestBattle("Post").release();
+        gCampaign = new Campaign;
+        app.mConnectionType = 1;
+        app.mPlayers = 2;
+        gBattle->mSurrenderState[0] = 1;
+        gBattle->mSurrenderState[1] = 1;
+        app.mTruceWhenLoaded = true; // counted before this file was sent
+        app.SendGameData();
+        EXPECT_EQ(gCampaign->mBattleCounter, 0);
+        app.mTruceWhenLoaded = false;
+        app.SendGameData();
+        EXPECT_EQ(gCampaign->mBattleCounter, 1);
+        gBattle->mSurrenderState[1] = 0;
+        app.SendGameData();
+        EXPECT_EQ(gCampaign->mBattleCounter, 1);
+    }
+    EXPECT_EQ(gCampaign, nullptr);
+}
+
+TEST(TwoPlayersHandOver, OperationBattleCounterTravelsInTheGameFile) {
+    auto battle = MakeTestBattle("Feldzug");
+    Campaign campaign;
+    campaign.mBattleCounter = 3;
+    campaign.mTitle = battle->mTitle;
+    auto write = [&](Campaign* c) {
+        GFile file;
+        EXPECT_TRUE(file.ITempFile(false));
+        GameFileState state;
+        state.scenarioName = battle->mTitle;
+        Battle* previous = gBattle;
+        gBattle = battle.get();
+        WriteGameFile(&file, &state, battle.get(), c);
+        gBattle = previous;
+        file.Rewind();
+        Bytes bytes(static_cast<size_t>(file.GetFileLength()));
+        file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+        return bytes;
+    };
+    Bytes first = write(&campaign);
+    GFile in;
+    ASSERT_TRUE(in.ITempFile(false));
+    in.WriteBytes(first.data(), static_cast<int32_t>(first.size()));
+    in.Rewind();
+    GameFileState state;
+    GameFileContents contents;
+    ASSERT_EQ(ReadGameFile(&in, &state, &contents), kGameFileLoaded);
+    ASSERT_NE(contents.campaign, nullptr);
+    EXPECT_EQ(contents.campaign->mBattleCounter, 3);
+    EXPECT_EQ(write(contents.campaign), first);
+    delete contents.battle;
+    delete contents.campaign;
+    // A file without an operation keeps the bytes it always had there: zeros.
+    campaign.mBattleCounter = 0;
+    EXPECT_EQ(write(&campaign).size(), first.size());
+}
+
+// ---- The next battle of an operation over TCP/IP ---------------------------------------
+
+TEST_F(TwoPlayersTest, NextOperationBattleHostWaitsAndJoiningSideReportsReady) {
+    NetApp joiner;
+    joiner.mConnectionType = 2;
+    joiner.mIsHost = false;
+    joiner.mTurnClockStart = 5;
+    joiner.mOwnPauseRequest = true;
+    gBattle = MakeTestBattle("Feldzug").release();
+    gCampaign = new Campaign;
+    joiner.ContinueTCPIPOperation();
+    EXPECT_EQ(joiner.forced, std::vector<Bytes>{Bytes{14}});
+    EXPECT_EQ(gBattle, nullptr);
+    EXPECT_EQ(gCampaign, nullptr);
+    EXPECT_EQ(joiner.mTCPIPPhase, 5);
+    EXPECT_EQ(joiner.mTurnClockStart, 0);
+    EXPECT_FALSE(joiner.mOwnPauseRequest);
+
+    gBattle = MakeTestBattle("Feldzug").release();
+    gCampaign = new Campaign;
+    mApp.mIsHost = true;
+    mApp.ContinueTCPIPOperation();
+    EXPECT_EQ(gBattle, nullptr);
+    EXPECT_NE(gCampaign, nullptr);
+    EXPECT_EQ(mApp.mTCPIPPhase, 2);
+    EXPECT_TRUE(mApp.forced.empty());
+    // The joining side's packet 14 lets the host send the next battle.
+    mApp.Packet({14});
+    EXPECT_TRUE(mApp.mClientReady);
+    delete gCampaign;
+    gCampaign = nullptr;
 }

@@ -104,7 +104,9 @@ void InfoBackdrops(AssetStore& store, const Fonts& fonts) {
     store.Picture(1002, title);
     Image turn(120, 64, kPanelFill);
     DrawPanel(turn, 0, 0, 120, 64, kField, 1003, true);
-    Label(turn, fonts, 1, "Runde", 60, 14, kTextDim, 0);
+    // The caption keeps clear of the turn number (right edge at 66) and the
+    // number of turns (right edge at 109) that the panel writes at y 16.
+    Label(turn, fonts, 1, "Runde", 24, 14, kTextDim, 0);
     store.Picture(1003, turn);
 }
 

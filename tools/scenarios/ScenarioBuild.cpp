@@ -329,6 +329,9 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
         groups.push_back(group);
     }
     for (size_t k = 0; k < d.units.size(); ++k) {
+        // Each unit's identity is unique within its side, as turn files and
+        // links between units rely on.
+        made[k]->AssignID();
         int32_t r = d.units[k].reinforcement;
         if (r < 0)
             battle->mUnits->Add(made[k]);

@@ -316,6 +316,46 @@ void TurnSeeds() {
     }
 }
 
+void TurnMergeSeeds() {
+    // The battle's state as the peer's orders (for the first file, for both
+    // sides, as the own file) and as results with packets and quiet turns.
+    for (uint8_t state : {uint8_t(9), uint8_t(0), uint8_t(32 | 16)}) {
+        FuzzPeerHost host;
+        host.mCounter = 4;
+        Battle battle;
+        BuildBattle(&battle, (state & 1) != 0);
+        battle.mHost = &host;
+        host.mSide = (state & 16) ? kAllies : kAxis; // the sender is the peer
+        host.mHost = (state & 32) == 0;
+        Battle* old = gBattle;
+        gBattle = &battle;
+        Bytes orders = Written([&](GFile* f) {
+            battle.WritePartialTCP(f);
+            f->WriteChar(0);
+        });
+        ActionPacket* sound = battle.CreateActionPacket(0);
+        sound->mType = kPacketSound;
+        sound->mSource = battle.mUnits->GetUnit(0);
+        sound->mSoundNumber = 190;
+        sound->mTimeSlice = 80;
+        Bytes results = Written([&](GFile* f) {
+            battle.WritePartialTCP(f);
+            f->WriteChar(1);
+            battle.WriteActionPackets(f);
+            f->WriteShort(1);
+            f->WriteShort(0);
+        });
+        gBattle = old;
+        for (uint8_t flags : {uint8_t(0), uint8_t(1), uint8_t(3)}) {
+            Bytes seed = orders;
+            seed.insert(seed.begin(), {state, flags});
+            Put("fuzz_turn_merge", "orders_" + std::to_string(state) + "_" + std::to_string(flags), seed);
+        }
+        results.insert(results.begin(), {state, uint8_t(1)});
+        Put("fuzz_turn_merge", "results_" + std::to_string(state), results);
+    }
+}
+
 void MapSeeds() {
     Map blank;
     blank.IBlankMap(4, 4, 1.0f, 10);
@@ -542,6 +582,7 @@ int main(int argc, char** argv) {
     BattleSeeds();
     PacketSeeds();
     TurnSeeds();
+    TurnMergeSeeds();
     MapSeeds();
     SmokeSeeds();
     AIGroupSeeds();

@@ -1,0 +1,290 @@
+// Two game processes play one battle over 127.0.0.1: the host opens its
+// endpoint, the joining side connects, the build handshake and the scenario
+// pass, both give scripted orders, and the set-up and three turns go through
+// the orders files, their merges, one machine's computation and the results.
+// After each turn both battles must be byte for byte the same. Each process
+// runs headless with its own program folder.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/MVApplication.h"
+#include "app_fixture.h"
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/GameFile.h"
+#include "battle/UnitList.h"
+#include "engine/EZOpenPlay.h"
+#include "engine/GFile.h"
+#include "units/Hack.h"
+#include "units/Unit.h"
+
+namespace {
+
+constexpr int kTurns = 3;
+
+class LoopApp : public MVApplication {
+public:
+    uint32_t PeerPort() override { return port; }
+    int32_t CPUSpeed() override { return speed; }
+    GView* BuildBattleScreen(Battle*, bool) override { return nullptr; }
+    uint32_t port = 0;
+    int32_t speed = 100;
+};
+
+uint64_t Digest(Battle* battle) {
+    GFile file;
+    if (!file.ITempFile(false)) return 0;
+    battle->Write(&file);
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    uint64_t hash = 1469598103934665603ull;
+    for (uint8_t b : bytes)
+        hash = (hash ^ b) * 1099511628211ull;
+    return hash;
+}
+
+// Runs the network and the idle step until done() or 30 s have passed.
+bool PumpUntil(LoopApp& app, const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < end) {
+        OPIdle();
+        app.TCPIPIdleStep();
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+// Moves the first own unit that takes orders a little towards the enemy.
+void GiveOrders(LoopApp& app, int turn) {
+    if (!gBattle) return;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u->GetAffiliation() != app.mSide || !u->CanReceiveOrders()) continue;
+        const float step = app.mSide == 0 ? 12.0f : -12.0f;
+        u->ReceiveMoveOrders(u->mX + step * static_cast<float>(turn), u->mY, 20, nullptr, true, true, true,
+                             true);
+        return;
+    }
+}
+
+// One side's whole game; gives the digests after the set-up and each turn,
+// or an empty list with the reason.
+std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool computes,
+                           const std::string& scenario, std::string* why) {
+    std::vector<uint64_t> digests;
+    ProgramFolder folder;
+    LoopApp app;
+    app.port = port;
+    app.speed = speed;
+    app.mPlayers = 2;
+    app.mConnectionType = 2;
+    auto fail = [&](const char* what) {
+        *why = std::string(host ? "host: " : "joining side: ") + what + " (phase " +
+               std::to_string(app.mTCPIPPhase) + ")";
+        digests.clear();
+        return digests;
+    };
+    if (host) {
+        GFile file;
+        if (!file.IFile(scenario.c_str(), kFileModeCompressedRead)) return fail("no scenario");
+        GameFileState state;
+        GameFileContents contents;
+        if (ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &app}) != kGameFileLoaded)
+            return fail("scenario refused");
+        delete contents.campaign;
+        gBattle = contents.battle;
+        app.mRandomSeed = state.randomSeed;
+        app.mSide = 0;
+        app.mIsHost = true;
+        app.mTCPIPPhase = 0;
+        app.ServerOpen();
+        if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 6; })) return fail("no peer");
+    } else {
+        const uint8_t local[4] = {127, 0, 0, 1};
+        bool connected = false;
+        for (int attempt = 0; attempt < 200 && !connected; ++attempt) {
+            connected = app.ConnectToPeer(local);
+            if (!connected) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (!connected) return fail("no host");
+        if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 6 && gBattle; })) return fail("no scenario");
+        app.mConnectionType = 2;
+        app.mPlayers = 2;
+        gBattle->BeginBattle(true, true);
+    }
+    if (app.mSide != (host ? 0 : 1)) return fail("wrong side");
+
+    // The set-up, then the turns: the host presses GO first; the joining
+    // side once the host's orders have arrived and merged.
+    for (int turn = 0; turn <= kTurns; ++turn) {
+        GiveOrders(app, turn);
+        if (host) {
+            app.DoCommand(9);
+            if (!PumpUntil(app, [&] { return app.mTCPIPPhase != 7; })) return fail("orders not sent");
+        } else {
+            if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 12; }))
+                return fail("no orders from the host");
+            app.DoCommand(9);
+        }
+        if (turn == 0) {
+            if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 6 && !gBattle->mSetupPhase; }))
+                return fail("set-up did not end");
+        } else {
+            if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 19; })) return fail("no results");
+            app.DoCommand(10);
+            if (app.mTCPIPPhase != 6 && app.mTCPIPPhase != 10) return fail("replay did not end");
+            if (app.mComputesTurn != computes) return fail("the wrong machine computed");
+        }
+        digests.push_back(Digest(gBattle));
+    }
+    // Let the last packets go before closing.
+    for (int i = 0; i < 200; ++i) {
+        OPIdle();
+        app.TCPIPIdleStep();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    app.CloseTCPIP();
+    delete gBattle;
+    gBattle = nullptr;
+    return digests;
+}
+
+// The joining side in a child process: its digests come back through a pipe.
+void RunPair(int32_t hostSpeed, int32_t joinSpeed, uint32_t portOffset) {
+    ASSERT_TRUE(DecryptData());
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    const std::string scenario = std::string(cwd) + "/Szenarien/hecken.mvg";
+    const uint32_t port = 20000u + static_cast<uint32_t>(getpid() % 10000) * 3 + portOffset;
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        std::string why;
+        std::vector<uint64_t> digests = Play(false, port, joinSpeed, joinSpeed > hostSpeed, scenario, &why);
+        uint64_t count = digests.size();
+        ssize_t ok = write(channel[1], &count, sizeof count);
+        if (count > 0) ok = write(channel[1], digests.data(), sizeof(uint64_t) * digests.size());
+        why.resize(200);
+        ok = write(channel[1], why.data(), why.size());
+        (void)ok;
+        close(channel[1]);
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string why;
+    std::vector<uint64_t> ours = Play(true, port, hostSpeed, hostSpeed >= joinSpeed, scenario, &why);
+    uint64_t count = 0;
+    std::vector<uint64_t> theirs;
+    if (read(channel[0], &count, sizeof count) == sizeof count && count > 0 && count < 100) {
+        theirs.resize(count);
+        EXPECT_EQ(read(channel[0], theirs.data(), sizeof(uint64_t) * count),
+                  static_cast<ssize_t>(sizeof(uint64_t) * count));
+    }
+    char reason[201] = {};
+    EXPECT_GE(read(channel[0], reason, 200), 0);
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(why.empty()) << why;
+    EXPECT_STREQ(reason, "");
+    ASSERT_EQ(ours.size(), static_cast<size_t>(kTurns + 1));
+    ASSERT_EQ(theirs.size(), ours.size());
+    for (size_t i = 0; i < ours.size(); ++i) {
+        EXPECT_EQ(ours[i], theirs[i]) << (i == 0 ? "after the set-up" : "after turn ") << i;
+        if (i > 0) {
+            EXPECT_NE(ours[i], ours[i - 1]) << "turn " << i << " changed nothing";
+        }
+    }
+}
+
+} // namespace
+
+TEST(TwoPlayersLoopback, HostComputesWhenTheSpeedsTie) {
+    RunPair(100, 100, 0);
+}
+
+TEST(TwoPlayersLoopback, FasterJoiningSideComputes) {
+    RunPair(100, 250, 1);
+}
+
+// The joining side loads the scenario, sends malformed and unexpected
+// records instead of its answer, and dies without closing: the host ignores
+// them, notices the loss, drops what it was sending and keeps its battle.
+TEST(TwoPlayersLoopback, HostSurvivesAPeerThatSendsGarbageAndDies) {
+    ASSERT_TRUE(DecryptData());
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    const std::string scenario = std::string(cwd) + "/Szenarien/hecken.mvg";
+    const uint32_t port = 20000u + static_cast<uint32_t>(getpid() % 10000) * 3 + 2;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ProgramFolder folder;
+        LoopApp app;
+        app.port = port;
+        const uint8_t local[4] = {127, 0, 0, 1};
+        bool connected = false;
+        for (int attempt = 0; attempt < 200 && !connected; ++attempt) {
+            connected = app.ConnectToPeer(local);
+            if (!connected) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (connected && PumpUntil(app, [&] { return app.mTCPIPPhase == 6 && gBattle; })) {
+            uint32_t noise = 12345;
+            for (int i = 0; i < 300; ++i) {
+                uint8_t record[40];
+                const uint32_t length = 1 + i % 40;
+                for (uint32_t k = 0; k < length; ++k) {
+                    noise = noise * 1103515245u + 12345u;
+                    record[k] = static_cast<uint8_t>(noise >> 16);
+                }
+                if (length == 1 && record[0] == 11) record[0] = 12;
+                OPForceSend(record, length, 1);
+            }
+            for (int i = 0; i < 100; ++i) {
+                OPIdle();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+        _exit(0);
+    }
+    ProgramFolder folder;
+    LoopApp host;
+    host.port = port;
+    host.mPlayers = 2;
+    host.mConnectionType = 2;
+    GFile file;
+    ASSERT_TRUE(file.IFile(scenario.c_str(), kFileModeCompressedRead));
+    GameFileState state;
+    GameFileContents contents;
+    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &host}), kGameFileLoaded);
+    delete contents.campaign;
+    gBattle = contents.battle;
+    host.mSide = 0;
+    host.ServerOpen();
+    EXPECT_TRUE(PumpUntil(host, [&] { return host.mTCPIPPhase == 4; }));
+    EXPECT_TRUE(PumpUntil(host, [&] { return !OPHasConnection(); }));
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(host.mTCPIPPhase, 4);
+    EXPECT_EQ(host.mIncomingTurnFile, nullptr);
+    EXPECT_EQ(host.mOutgoingTurnFile, nullptr);
+    ASSERT_NE(gBattle, nullptr);
+    host.CloseTCPIP();
+    delete gBattle;
+    gBattle = nullptr;
+}
