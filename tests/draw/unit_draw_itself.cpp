@@ -134,19 +134,25 @@ protected:
         const auto [high, low] = RowsShowing(add);
         return high < 0 ? -1 : (low + high) / 2;
     }
-    // The top and bottom rows of the pixels that `add` changes down the
-    // middle column, or -1 for both when it changes none.
+    // The top and bottom rows of the longest run of pixels that `add`
+    // changes down the middle column (a label may change a few more apart),
+    // or -1 for both when it changes none.
     template <class F> std::pair<int32_t, int32_t> RowsShowing(F add) {
         const std::vector<uint16_t> before = MiddleColumn();
         add();
         const std::vector<uint16_t> after = MiddleColumn();
-        int32_t low = -1, high = -1;
-        for (int32_t y = 0; y < h; ++y)
-            if (after[y] != before[y]) {
-                if (high < 0) high = y;
-                low = y;
+        std::pair<int32_t, int32_t> best{-1, -1};
+        for (int32_t y = 0; y < h;) {
+            if (after[y] == before[y]) {
+                ++y;
+                continue;
             }
-        return {high, low};
+            const int32_t first = y;
+            while (y < h && after[y] != before[y])
+                ++y;
+            if (best.first < 0 || y - 1 - first > best.second - best.first) best = {first, y - 1};
+        }
+        return best;
     }
     Infantry* NewSquad(float x, float y) {
         auto* u = new Infantry;
