@@ -198,14 +198,23 @@ int32_t AIArtilleryRounds(int32_t turn, int32_t lastTurn, float delay, int32_t b
     return std::max(n, 1);
 }
 
-int16_t Battle::AICountArtyTargetsNear(float x, float y, Affiliation side, int16_t* area) {
-    const Direction edge = HomeMapEdge(side);
-    const bool lateralY = LateralIsY(edge);
-    const Affiliation viewing = Host()->ViewingSide();
-    int32_t point = 0;
-    int32_t areaCount = 0;
-    for (int32_t i = 0; mUnits && i < mUnits->GetCount(); ++i) {
-        Unit* u = mUnits->GetUnit(i);
+namespace {
+
+// What a unit adds to the counts of a point, apart from its distance:
+// worked out once per planning step, since it does not depend on the point.
+struct CountedUnit {
+    float mX = 0.0f; // the apparent place
+    float mY = 0.0f;
+    bool mOwn = false;   // a unit of the viewing side
+    float mPoint = 0.0f; // its worth at the point
+    float mArea = 0.0f;  // its worth beyond the point
+};
+
+std::vector<CountedUnit> CountedUnits(Battle* b) {
+    std::vector<CountedUnit> out;
+    const Affiliation viewing = b->Host()->ViewingSide();
+    for (int32_t i = 0; b->mUnits && i < b->mUnits->GetCount(); ++i) {
+        Unit* u = b->mUnits->GetUnit(i);
         if (!u->mActive || u->mContactLevel < 1 || u->mSurrendered) continue;
         Vehicle* v = aimove::AsVehicle(u);
         if (u->mUnitType == kUnitInfantry) {
@@ -213,59 +222,78 @@ int16_t Battle::AICountArtyTargetsNear(float x, float y, Affiliation side, int16
         } else if (!v || aimove::IsFixed(v)) {
             continue;
         }
-        float ax = 0.0f;
-        float ay = 0.0f;
+        CountedUnit c;
         float az = 0.0f;
-        u->GetApparentLocation(&ax, &ay, &az);
-        const float d = StretchedDistance(x - ax, y - ay, lateralY);
+        u->GetApparentLocation(&c.mX, &c.mY, &az);
+        c.mOwn = u->GetAffiliation() == viewing;
+        if (!c.mOwn) {
+            float a;
+            if (u->mUnitType == kUnitInfantry) {
+                if (u->HasOrdnance(false, false)) {
+                    a = u->GetVPValue(false, kKnowTruth);
+                } else {
+                    const int32_t start = u->GetOriginalNrMen();
+                    // A unit without men at the start counts nothing.
+                    a = start > 0
+                            ? 8.0f * (static_cast<float>(start - u->mCasualties) / static_cast<float>(start))
+                            : 0.0f;
+                }
+                a = a * (3.0303030303030303f * u->GetGenericTEM(u->mX, u->mY, true, true));
+            } else {
+                a = u->CanMovePhysically() ? 20.0f : 1.0f;
+            }
+            if (!u->IsSpottedNow()) a = a * 0.5f;
+            c.mPoint = a;
+            float area = u->GetVPValue(false, kKnowTruth);
+            if (!u->HasOrdnance(true, true))
+                area = area * 0.33f;
+            else if (!u->HasOrdnance(false, false))
+                area = area * 0.6f;
+            if (u->GetSpeedClass() <= 1) area = area * 2.0f;
+            if (v && aimove::IsFixed(v)) area = area * 2.0f;
+            if (u->mFloorMarker != 0.0f || (u->mZ > 0.0f && u->mZ < 1.0f)) area = area * 0.33f;
+            if (!u->mTarget) area = area * 0.33f;
+            c.mArea = area;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace
+
+namespace {
+
+// The counts of a point over the units worked out before.
+int16_t CountNear(Battle* b, float x, float y, Affiliation side, int16_t* area,
+                  const std::vector<CountedUnit>& units) {
+    const Direction edge = b->HomeMapEdge(side);
+    const bool lateralY = LateralIsY(edge);
+    int32_t point = 0;
+    int32_t areaCount = 0;
+    for (const CountedUnit& c : units) {
+        const float d = StretchedDistance(x - c.mX, y - c.mY, lateralY);
         if (d >= kCountReach) continue;
         const float w = d <= 10.0f ? 1.0f : 1.05263f - d * 0.005263157894736842f;
         const float weight = w * w * w * w * w;
-        if (u->GetAffiliation() == viewing) {
+        if (c.mOwn) {
             point = AddRounded(point, kOwnUnitWeight * weight);
             continue;
         }
-        float a;
-        if (u->mUnitType == kUnitInfantry) {
-            if (u->HasOrdnance(false, false)) {
-                a = u->GetVPValue(false, kKnowTruth);
-            } else {
-                const int32_t start = u->GetOriginalNrMen();
-                // A unit without men at the start counts nothing.
-                a = start > 0
-                        ? 8.0f * (static_cast<float>(start - u->mCasualties) / static_cast<float>(start))
-                        : 0.0f;
-            }
-            a = a * (3.0303030303030303f * u->GetGenericTEM(u->mX, u->mY, true, true));
-        } else {
-            a = u->CanMovePhysically() ? 20.0f : 1.0f;
-        }
-        if (!u->IsSpottedNow()) a = a * 0.5f;
-        float b = 0.0f;
-        if (Beyond(edge, x, y, ax, ay)) {
-            b = u->GetVPValue(false, kKnowTruth);
-            if (!u->HasOrdnance(true, true))
-                b = b * 0.33f;
-            else if (!u->HasOrdnance(false, false))
-                b = b * 0.6f;
-            if (u->GetSpeedClass() <= 1) b = b * 2.0f;
-            if (v && aimove::IsFixed(v)) b = b * 2.0f;
-            if (u->mFloorMarker != 0.0f || (u->mZ > 0.0f && u->mZ < 1.0f)) b = b * 0.33f;
-            if (!u->mTarget) b = b * 0.33f;
-        }
-        point = AddRounded(point, a * weight);
-        areaCount = static_cast<int32_t>(static_cast<float>(areaCount) + weight * b + 0.4f);
+        const float beyond = Beyond(edge, x, y, c.mX, c.mY) ? c.mArea : 0.0f;
+        point = AddRounded(point, c.mPoint * weight);
+        areaCount = static_cast<int32_t>(static_cast<float>(areaCount) + weight * beyond + 0.4f);
     }
 
-    if (mTurn == 1 && mMap) {
+    if (b->mTurn == 1 && b->mMap) {
         const auto column = static_cast<int32_t>(x * 0.05f);
         const auto row = static_cast<int32_t>(y * 0.05f);
-        if (InEnemyZone(mMap, column, row, side) && InEnemyZone(mMap, column - 2, row, side) &&
-            InEnemyZone(mMap, column + 2, row, side) && InEnemyZone(mMap, column, row - 2, side) &&
-            InEnemyZone(mMap, column, row + 2, side)) {
-            const Nation own = GetForceNation(side == kAxis);
-            for (int32_t k = 0; k < mFlags.GetCount(); ++k) {
-                auto* flag = static_cast<VictoryFlag*>(mFlags.GetObjectA(k));
+        if (InEnemyZone(b->mMap, column, row, side) && InEnemyZone(b->mMap, column - 2, row, side) &&
+            InEnemyZone(b->mMap, column + 2, row, side) && InEnemyZone(b->mMap, column, row - 2, side) &&
+            InEnemyZone(b->mMap, column, row + 2, side)) {
+            const Nation own = b->GetForceNation(side == kAxis);
+            for (int32_t k = 0; k < b->mFlags.GetCount(); ++k) {
+                auto* flag = static_cast<VictoryFlag*>(b->mFlags.GetObjectA(k));
                 if (flag->mKind != 0 && flag->mKind != 1) continue;
                 if (!flag->mNeutral && flag->mHolderNation == own) continue;
                 float fx = flag->mX;
@@ -293,16 +321,22 @@ int16_t Battle::AICountArtyTargetsNear(float x, float y, Affiliation side, int16
         }
     }
 
-    if (mVisibilityDistance > 100.0f) {
+    if (b->mVisibilityDistance > 100.0f) {
         areaCount = static_cast<int32_t>(static_cast<float>(areaCount) * 0.5f);
-        if (mVisibilityDistance < 500.0f)
-            areaCount = static_cast<int32_t>(static_cast<float>(areaCount) * (mVisibilityDistance - 100.0f) *
-                                             0.0025f);
+        if (b->mVisibilityDistance < 500.0f)
+            areaCount = static_cast<int32_t>(static_cast<float>(areaCount) *
+                                             (b->mVisibilityDistance - 100.0f) * 0.0025f);
     } else {
         areaCount = 0;
     }
     if (area) *area = static_cast<int16_t>(std::clamp(areaCount, -32768, 32767));
     return static_cast<int16_t>(std::clamp(point, -32768, 32767));
+}
+
+} // namespace
+
+int16_t Battle::AICountArtyTargetsNear(float x, float y, Affiliation side, int16_t* area) {
+    return CountNear(this, x, y, side, area, CountedUnits(this));
 }
 
 void Battle::AITargetArtillery() {
@@ -321,13 +355,14 @@ void Battle::AITargetArtillery() {
     std::vector<ArtyTarget> candidates(static_cast<size_t>(std::max(0, nx * ny)));
     std::vector<ArtyTarget*> order;
     order.reserve(candidates.size());
+    const std::vector<CountedUnit> counted = CountedUnits(this);
     for (int32_t i = nx - 1; i >= 0; --i) {
         for (int32_t j = ny - 1; j >= 0; --j) {
             ArtyTarget& t = candidates[static_cast<size_t>(i * ny + j)];
             t.mX = static_cast<float>((2 * i + 1) * 20) + 5.0f * AIUniform() - 2.5f;
             t.mY = static_cast<float>((2 * j + 1) * 20) + 5.0f * AIUniform() - 2.5f;
             int16_t b = 0;
-            const int16_t a = AICountArtyTargetsNear(t.mX, t.mY, gAISide, &b);
+            const int16_t a = CountNear(this, t.mX, t.mY, gAISide, &b, counted);
             t.mValue = a;
             if (b > a) {
                 t.mValue = b;

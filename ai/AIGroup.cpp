@@ -230,12 +230,14 @@ bool AIGroup::ReadRecord(GFile* file) {
     // Each identifier takes two bytes: a count the file cannot hold is damage.
     if (file->HasFailed() || count < 0 || count > file->GetFileLength() / 2) return false;
     for (int32_t i = 0; i < count; ++i) {
-        Unit* raw = ReadUnitID(file, false);
+        // The raw identifier stands in the member's place until the battle
+        // resolves it; it is never used as an object.
+        const int32_t id = RawUnitID(ReadUnitID(file, false));
         if (file->HasFailed()) {
             EmptyOut(false);
             return false;
         }
-        Add(raw);
+        Add(reinterpret_cast<GObject*>(static_cast<intptr_t>(id)));
     }
     return true;
 }

@@ -262,3 +262,10 @@ void Battle::RemoveUnitFromAI(Unit* unit) {
     GList* groups = mAIGroups[unit->GetAffiliation()];
     if (AIGroup* holder = GroupHolding(groups, unit)) holder->Delete(unit, false);
 }
+
+void AIForgetUnit(Battle* battle, Unit* unit) {
+    if (!battle) return;
+    for (GList* list : battle->mAIGroups)
+        for (int32_t g = 0; list && g < list->GetCount(); ++g)
+            GroupAt(list, g)->Delete(unit, false);
+}

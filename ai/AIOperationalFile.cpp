@@ -79,9 +79,11 @@ void AIResolveGroupUnits(ScenarioCore* core, GList* list) {
     for (int32_t g = 0; g < list->GetCount(); ++g) {
         auto* group = static_cast<GList*>(list->GetObjectA(g));
         if (!group) continue;
-        for (int32_t i = 0; i < group->GetCount(); ++i)
-            group->ReplaceIndex(i, core->GetUnitPointer(RawUnitID(static_cast<Unit*>(group->GetObjectA(i)))),
-                                false);
+        // The members are raw identifiers, not objects: only their values are read.
+        for (int32_t i = 0; i < group->GetCount(); ++i) {
+            const auto id = static_cast<int32_t>(reinterpret_cast<intptr_t>(group->GetObjectA(i)));
+            group->ReplaceIndex(i, core->GetUnitPointer(id), false);
+        }
         for (int32_t i = 0; i < group->GetCount();) {
             auto* unit = static_cast<Unit*>(group->GetObjectA(i));
             if (!unit || !seen.insert(unit).second)

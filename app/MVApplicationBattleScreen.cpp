@@ -183,7 +183,13 @@ void MVApplication::ShowBattleScreen(bool show) {
 void MVApplication::ShowResult(bool noOperationStep, bool nightEnd) {
     if (!gBattle) return;
     Battle* b = gBattle;
-    if (mConnectionType == 2) mTCPIPPhase = 23;
+    if (mConnectionType == 2) {
+        // The peer learns that this battle is over, so a later loss of the
+        // connection is not reported to it as a failure.
+        mTCPIPPhase = 23;
+        uint8_t over = 17;
+        ForceSendRecord(&over, 1, 5);
+    }
     if (gSound) gSound->FlushUnusedSounds(2);
     b->ShowScreens(false);
     if (gKernel) gKernel->ClearScreen(false);

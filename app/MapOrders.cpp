@@ -12,6 +12,8 @@
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
+#include "draw/DrawSettings.h"
+#include "engine/G3DBridge.h"
 #include "engine/GKernel.h"
 #include "map/Map.h"
 #include "renderer/GGraph3D.h"
@@ -38,6 +40,33 @@ void Beep() {
     if (gKernel) gKernel->Beep();
 }
 
+// The map drawing reaches its view through these: the 3-D frustum is set on
+// the view (so that its picks use the same field of view and its bounds,
+// above the bottom bar), and refreshes, sizes, labels and names go to it.
+void InstallViewHooks() {
+    gDrawHooks.activate3D = [](Map* map, float fov, float nearZ, float farZ) {
+        if (map && map->mView) map->mView->Activate3D(fov, nearZ, farZ);
+    };
+    gDrawHooks.viewRefresh = [](Map* map) {
+        if (map && map->mView) map->mView->Refresh();
+    };
+    gDrawHooks.viewSize = [](Map* map, int32_t* width, int32_t* height) {
+        if (!map || !map->mView) return;
+        *width = map->mView->GetWidth();
+        *height = map->mView->GetHeight();
+    };
+    gDrawHooks.showWarningLabel = [](Map* map, int32_t x, int32_t y, GString* text1, int32_t kind1,
+                                     GString* text2, int32_t kind2) {
+        if (map && map->mView) map->mView->MapShowWarningLabel(x, y, text1, kind1, text2, kind2);
+    };
+    gDrawHooks.writeString = [](Map* map, GString* text, int32_t x, int32_t y, int32_t justify, int32_t font,
+                                uint8_t r, uint8_t g, uint8_t b) {
+        if (map && map->mView)
+            map->mView->WriteString(text, x, y, justify, static_cast<GOLTAFont>(font), r, g, b);
+    };
+    gDrawHooks.stringWidth = [](GString* text, int32_t font) { return Bridge3D::StringWidth(text, font); };
+}
+
 } // namespace
 
 // --------------------------------------------------------------- the view
@@ -52,6 +81,7 @@ void Map::CreateView() {
     view->SetIdleTimer(0);
     view->mMap = this;
     mView = view;
+    InstallViewHooks();
     if (MVApplication* app = TheApp()) app->MakeRadioInput(view);
     if (gCampaign && gBattle && !gBattle->mEditorScenario)
         if (Unit* mascot = gBattle->FindMascot(ViewSide())) ToggleCameraLock(mascot);

@@ -204,10 +204,9 @@ bool Battle::LoadParts(GFile* file, GList** groups) {
         // A unit that leaves the list leaves the computer's groups too.
         mUnits->DeleteSome(
             [](GObject* member, void* context) {
-                if (!static_cast<Unit*>(member)->StampToMap()) return false;
-                for (GList* list : static_cast<Battle*>(context)->mAIGroups)
-                    for (int32_t g = 0; list && g < list->GetCount(); ++g)
-                        static_cast<GList*>(list->GetObjectA(g))->Delete(member, false);
+                auto* unit = static_cast<Unit*>(member);
+                if (!unit->StampToMap()) return false;
+                AIForgetUnit(static_cast<Battle*>(context), unit);
                 return true;
             },
             this, true);

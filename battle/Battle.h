@@ -177,8 +177,8 @@ public:
     // Gives the pending multi-unit order to every other selected unit,
     // offset from the leader's point.
     void IssueMultiCommand();
-    // A unit about to be deleted leaves the selection, the camera lock and
-    // the screen's references.
+    // A unit about to be deleted leaves the selection, the camera lock, the
+    // computer's groups and the screen's references.
     void UnitGoes(Unit* unit);
     // The opening steps of a battle, once, with or without a screen.
     void BeginBattleLogic();
@@ -382,6 +382,8 @@ bool ReadAI(GFile* file, GList** lists);
 // member whose identifier names no unit is dropped, and a unit named twice
 // stays where it was named first.
 void AIResolveGroupUnits(ScenarioCore* core, GList* list);
+// Takes a unit that is about to be deleted out of every group of both sides.
+void AIForgetUnit(Battle* battle, Unit* unit);
 
 // Whether the computer opponent plays that side in this battle.
 bool IsComputerSide(Affiliation side);

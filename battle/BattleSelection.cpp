@@ -189,5 +189,6 @@ void Battle::UnitGoes(Unit* unit) {
     if (!unit) return;
     if (mSelectedUnit == unit) SetSelectedUnit(nullptr);
     if (mMap && mMap->mLockedUnit == unit) mMap->mLockedUnit = nullptr;
+    AIForgetUnit(this, unit);
     Host()->UnitGoes(unit);
 }

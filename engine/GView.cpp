@@ -4,6 +4,7 @@
 #include "engine/GKernel.h"
 #include "engine/GString.h"
 #include "platform/FontRaster.h"
+#include "platform/SoftDevice3D.h"
 #include "platform/Surface16.h"
 #include <algorithm>
 
@@ -209,6 +210,11 @@ void GView::CollectIdlers(std::vector<GView*>* out) {
 
 bool GView::DrawingTarget(PixelTarget16* target, int32_t* originX, int32_t* originY) const {
     if (!gKernel) return false;
+    // In 3-D mode the device may still hold triangles queued before this
+    // 2-D drawing (a box's fill, the map under a panel): they reach the back
+    // buffer first, so that the 2-D drawing lands over them.
+    if (gKernel->Is3D())
+        if (SoftDevice3D* device = Bridge3D::Device()) device->Flush();
     const PixelTarget16 back = gKernel->GetBackBuffer();
     if (!back.pixels) return false;
     LongRect global;

@@ -98,6 +98,15 @@ PlatformVideo::~PlatformVideo() {
     Close();
 }
 
+bool PlatformVideo::DriverAccepted(const char* driver, const char* asked) {
+    // With no display SDL falls back to a driver that shows nothing; only a
+    // caller that asked for such a driver by name (the tests) gets it.
+    if (!driver) return false;
+    const std::string d = driver;
+    if (d != "offscreen" && d != "dummy") return true;
+    return asked && d == asked;
+}
+
 bool PlatformVideo::Open(const char* title, int32_t width, int32_t height) {
     Close();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return false;
@@ -106,8 +115,26 @@ bool PlatformVideo::Open(const char* title, int32_t width, int32_t height) {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (!driver || std::string(driver) != "dummy") flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    mWindow = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+    if (!DriverAccepted(driver, SDL_getenv("SDL_VIDEODRIVER"))) {
+        Close();
+        return false;
+    }
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, w = width, h = height;
+    if (!driver || std::string(driver) != "dummy") {
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        // Without a window manager the X server keeps a window at the size
+        // it was made with, whatever the full-screen flag says, while SDL
+        // draws for the whole desktop: the window is made as large as the
+        // desktop from the start.
+        SDL_DisplayMode desktop;
+        if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+            x = y = 0;
+            w = desktop.w;
+            h = desktop.h;
+            flags |= SDL_WINDOW_BORDERLESS;
+        }
+    }
+    mWindow = SDL_CreateWindow(title, x, y, w, h, flags);
     if (mWindow) mRenderer = SDL_CreateRenderer(mWindow, -1, 0);
     if (!mRenderer && mWindow) mRenderer = SDL_CreateRenderer(mWindow, -1, SDL_RENDERER_SOFTWARE);
     if (!mRenderer || !SetMode(width, height)) {

@@ -24,6 +24,10 @@ public:
     // Opens the video system and a desktop full-screen window (a plain window
     // of the mode's size with the dummy driver). False when no display opens.
     bool Open(const char* title, int32_t width, int32_t height);
+    // Whether Open takes the video driver SDL chose: a driver that shows
+    // nothing (SDL's fallback without a display) only when the caller asked
+    // for it by name (asked is SDL_VIDEODRIVER, or null).
+    static bool DriverAccepted(const char* driver, const char* asked);
     bool IsOpen() const { return mWindow != nullptr; }
     void Close();
     // A new back buffer of the size; the window stays.

@@ -2,7 +2,7 @@
 # Installs what is missing when run as root, otherwise prints the command.
 DM_PACKAGES="build-essential cmake ninja-build pkg-config ccache clang libclang-rt-dev \
 libgtest-dev libgmock-dev libbenchmark-dev libsdl2-dev libfreetype-dev fonts-dejavu-core \
-libpng-dev zlib1g-dev xvfb xauth espeak-ng libespeak-ng-dev"
+libpng-dev zlib1g-dev xvfb xauth xdotool espeak-ng libespeak-ng-dev"
 
 dm_install_deps() {
   local missing=()

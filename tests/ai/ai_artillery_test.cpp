@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ai/AIPlanning.h"
-#include "ai_moves_fixtures.h"
+#include "ai_plan_fixture.h"
 #include "battle/BattleHost.h"
 
 namespace {
@@ -17,7 +17,7 @@ uint32_t StateAfterFractions(uint32_t seed, int32_t n) {
 }
 
 // A gun crew of the planned side, free to choose targets.
-TestInfantry* Battery(MoveBattle& b, float x, float y) {
+TestInfantry* Battery(PlanBattle& b, float x, float y) {
     auto* u = b.Add(kAxis, x, y);
     u->mSubtype = 2;
     u->mTargetFree = true;
@@ -56,7 +56,7 @@ TEST(AIArtillery, RoundsByBatteryCountTurnsLeftAndCaps) {
 }
 
 TEST(AIArtillery, OwnUnitsLowerAPointAndTheLateralAxisIsStretched) {
-    MoveBattle b(60, 60);
+    PlanBattle b(60, 60);
     b.mBattle.Host()->SetViewingSide(kAxis);
     // The Axis home edge is the West: y is lateral.
     ASSERT_EQ(b.mBattle.HomeMapEdge(kAxis), 0);
@@ -76,7 +76,7 @@ TEST(AIArtillery, OwnUnitsLowerAPointAndTheLateralAxisIsStretched) {
 }
 
 TEST(AIArtillery, EnemyWorthAndTheAreaCountBeyondThePoint) {
-    MoveBattle b(60, 60);
+    PlanBattle b(60, 60);
     MoveRows rows;
     rows.infantry[0].mNrMen = 10;
     b.mBattle.Host()->SetViewingSide(kAxis);
@@ -108,7 +108,7 @@ TEST(AIArtillery, EnemyWorthAndTheAreaCountBeyondThePoint) {
 }
 
 TEST(AIArtillery, BatteryFiresAtTheBestPointWithItsDrawsInOrder) {
-    MoveBattle b(20, 20);
+    PlanBattle b(20, 20);
     MoveRows rows;
     rows.infantry[0].mNrMen = 10;
     b.mBattle.Host()->SetViewingSide(kAxis);

@@ -8,7 +8,7 @@
 #include "ai/AIPanel.h"
 #include "ai/AIPlanning.h"
 #include "ai/FlagsNode.h"
-#include "ai_moves_fixtures.h"
+#include "ai_plan_fixture.h"
 #include "battle/BattleHost.h"
 #include "battle/UnitID.h"
 #include "engine/GFile.h"
@@ -92,7 +92,7 @@ TEST(AIDriver, AmbushReleaseChanceByTurn) {
 }
 
 TEST(AIDriver, SetupTurnLeavesAnExistingListAndRestoresTheBattle) {
-    MoveBattle b;
+    PlanBattle b;
     MoveRows rows;
     b.mBattle.mSetupPhase = true;
     auto* u = b.Add(kAllies, 100, 100);
@@ -114,7 +114,7 @@ TEST(AIDriver, SetupTurnLeavesAnExistingListAndRestoresTheBattle) {
 }
 
 TEST(AIDriver, LooseAndFreedUnitsGoToTheLooseGroup) {
-    MoveBattle b;
+    PlanBattle b;
     gAISide = kAxis;
     auto* grouped = b.Add(kAxis, 100, 100);
     auto* freed = b.Add(kAxis, 110, 100);
@@ -149,7 +149,7 @@ TEST(AIDriver, LooseAndFreedUnitsGoToTheLooseGroup) {
     EXPECT_FALSE(cats->IsMember(captured));
 
     // With nobody loose, no group is made.
-    MoveBattle c;
+    PlanBattle c;
     GroupOf(c.mBattle, kAxis, {c.Add(kAxis, 10, 10)}, kAIOrderHold);
     c.mBattle.AICollectFraidyCats();
     EXPECT_EQ(c.mBattle.mAIGroups[kAxis]->GetCount(), 1);
@@ -163,7 +163,7 @@ TEST(AIDriver, BunchedInfantryReactsAgainstItsThreshold) {
         int32_t cancelled;
     };
     for (Case c : {Case{0.0f, 1}, Case{1.0f, 5}}) {
-        MoveBattle b;
+        PlanBattle b;
         gAISide = kAxis;
         std::vector<TestInfantry*> men;
         for (int32_t i = 0; i < 6; ++i) {
@@ -191,7 +191,7 @@ TEST(AIDriver, BunchedInfantryReactsAgainstItsThreshold) {
 }
 
 TEST(AIDriver, BunchingSortsUnitsThatCannotMoveFirst) {
-    MoveBattle b;
+    PlanBattle b;
     gAISide = kAxis;
     std::vector<TestInfantry*> men;
     for (int32_t i = 0; i < 6; ++i) {
@@ -210,7 +210,7 @@ TEST(AIDriver, BunchingSortsUnitsThatCannotMoveFirst) {
 }
 
 TEST(AIDriver, RemoveUnitFromAISearchesItsOwnSideOnly) {
-    MoveBattle b;
+    PlanBattle b;
     auto* u = b.Add(kAxis, 10, 10);
     AIGroup* g1 = GroupOf(b.mBattle, kAxis, {u}, kAIOrderHold);
     AIGroup* other = GroupOf(b.mBattle, kAllies, {u}, kAIOrderHold);
@@ -221,7 +221,7 @@ TEST(AIDriver, RemoveUnitFromAISearchesItsOwnSideOnly) {
 }
 
 TEST(AIPanel, BarAdvancesForTheHumansViewAndDrawsNothingFromTheGenerator) {
-    MoveBattle b;
+    PlanBattle b;
     ScreenHost host;
     b.mBattle.mHost = &host;
     host.SetViewingSide(kAxis);
@@ -250,7 +250,7 @@ TEST(AIPanel, BarAdvancesForTheHumansViewAndDrawsNothingFromTheGenerator) {
 }
 
 TEST(AISavedGroups, OnlyTheAlliedSideIsWrittenAfterItsAbsentAxisBlock) {
-    MoveBattle b;
+    PlanBattle b;
     auto* u0 = b.Add(kAllies, 10, 10);
     auto* u1 = b.Add(kAllies, 20, 10);
     GroupOf(b.mBattle, kAllies, {u1, u0}, kAIOrderGoToNode + 2);
@@ -262,7 +262,7 @@ TEST(AISavedGroups, OnlyTheAlliedSideIsWrittenAfterItsAbsentAxisBlock) {
 }
 
 TEST(AISavedGroups, WriteReadWriteGivesTheSameBytesAndDropsUnresolvedUnits) {
-    MoveBattle b;
+    PlanBattle b;
     std::vector<Unit*> units;
     for (int32_t i = 0; i < 6; ++i)
         units.push_back(b.Add(i < 3 ? kAxis : kAllies, 10.0f * static_cast<float>(i), 10));
@@ -305,7 +305,7 @@ TEST(AISavedGroups, WriteReadWriteGivesTheSameBytesAndDropsUnresolvedUnits) {
 }
 
 TEST(AISavedGroups, DamagedBlocksFailWholeAndLeaveTheListsAlone) {
-    MoveBattle b;
+    PlanBattle b;
     auto* u = b.Add(kAxis, 10, 10);
     GroupOf(b.mBattle, kAxis, {u}, kAIOrderHold);
     GroupOf(b.mBattle, kAllies, {u}, kAIOrderHold);
@@ -381,7 +381,7 @@ struct SmallBattle {
         out.push_back(static_cast<float>(GetRandomState()));
         return out;
     }
-    MoveBattle b{40, 40};
+    PlanBattle b{40, 40};
     MoveRows rows;
     std::vector<TestInfantry*> mOwn;
     std::vector<TestInfantry*> mEnemy;
@@ -427,7 +427,7 @@ TEST(AIDriver, SmallBattleIsPlannedAlikeFromASeedWithOrWithoutAScreen) {
 }
 
 TEST(AIDriver, IdleTanksTurnToTheirTargets) {
-    MoveBattle b;
+    PlanBattle b;
     gAISide = kAxis;
     auto* enemy = b.Add(kAllies, 200, 300);
     auto* tank = b.Add<TestVehicle>(kAxis, 200, 100);

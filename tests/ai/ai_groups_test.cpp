@@ -5,17 +5,17 @@
 
 #include "ai/AIPlanning.h"
 #include "ai/FlagsNode.h"
-#include "ai_moves_fixtures.h"
+#include "ai_plan_fixture.h"
 
 namespace {
 
 // A graph of nodes at the given places, each standing for one neutral flag.
 struct Graph {
-    explicit Graph(MoveBattle& b) : mBattle(b.mBattle) {
+    explicit Graph(PlanBattle& b) : mBattle(b.mBattle) {
         delete mBattle.mObjectiveGraph;
         mBattle.mObjectiveGraph = new GList;
     }
-    FlagsNode* Add(MoveBattle& b, float x, float y, float rating) {
+    FlagsNode* Add(PlanBattle& b, float x, float y, float rating) {
         auto* node = new FlagsNode;
         node->IFlagsNode(b.AddFlag(x, y, 1));
         node->mRating = rating;
@@ -27,7 +27,7 @@ struct Graph {
 };
 
 // Members get ammunition, so that they count as fit to fight.
-AIGroup* GroupOf(MoveBattle& b, Affiliation side, std::initializer_list<Unit*> units, int32_t order) {
+AIGroup* GroupOf(PlanBattle& b, Affiliation side, std::initializer_list<Unit*> units, int32_t order) {
     if (!b.mBattle.mAIGroups[side]) b.mBattle.mAIGroups[side] = new GList;
     auto* g = new AIGroup;
     for (Unit* u : units) {
@@ -50,7 +50,7 @@ uint32_t StateAfterFractions(uint32_t seed, int32_t n) {
 } // namespace
 
 TEST(AIGroupOrders, RepresentativeIsFirstMobileMemberElseLast) {
-    MoveBattle b;
+    PlanBattle b;
     AIGroup g;
     EXPECT_EQ(g.GetRepresentative(), nullptr);
     auto* a = b.Add(kAxis, 10, 10);
@@ -74,7 +74,7 @@ TEST(AIGroupOrders, RepresentativeIsFirstMobileMemberElseLast) {
 }
 
 TEST(AIGroupOrders, TakenNodeCostsMoreAndOneDrawPerCostedNode) {
-    MoveBattle b(40, 40);
+    PlanBattle b(40, 40);
     Graph graph(b);
     FlagsNode* near = graph.Add(b, 200, 100, 1.0f);
     FlagsNode* far = graph.Add(b, 300, 100, 1.0f);
@@ -102,7 +102,7 @@ TEST(AIGroupOrders, TakenNodeCostsMoreAndOneDrawPerCostedNode) {
 }
 
 TEST(AIGroupOrders, EqualCostsGoToTheHigherIndexAndNoChoiceKeepsTheCode) {
-    MoveBattle b;
+    PlanBattle b;
     Graph graph(b);
     graph.Add(b, 100, 100, 0.5f);
     graph.Add(b, 100, 100, 0.5f);
@@ -124,7 +124,7 @@ TEST(AIGroupOrders, EqualCostsGoToTheHigherIndexAndNoChoiceKeepsTheCode) {
 
 TEST(AIGroupOrders, GarrisonSplitAtASecuredNode) {
     for (bool defending : {false, true}) {
-        MoveBattle b(40, 40);
+        PlanBattle b(40, 40);
         gAIDefending = defending;
         Graph graph(b);
         FlagsNode* node = graph.Add(b, 200, 200, 0.8f);
@@ -159,7 +159,7 @@ TEST(AIGroupOrders, GarrisonSplitAtASecuredNode) {
 }
 
 TEST(AIGroupOrders, GarrisonRulesForSmallGroupsHeldNodesAndBadCodes) {
-    MoveBattle b(40, 40);
+    PlanBattle b(40, 40);
     Graph graph(b);
     FlagsNode* node = graph.Add(b, 200, 200, 1.0f);
     node->mSecured = true;
@@ -195,7 +195,7 @@ TEST(AIGroupForming, DefendersGoToTheNodeInDistressAboveTheThreshold) {
     // One holding group, one neutral node, turn 1 of 30: distress 0.67 x
     // rating, and v = (1 + 1/30) x distress x 4 must exceed 1.
     for (float rating : {0.3f, 0.4f}) {
-        MoveBattle b(40, 40);
+        PlanBattle b(40, 40);
         gAIDefending = true;
         b.mBattle.mTurn = 1;
         b.mBattle.mLastTurn = 30;
@@ -207,7 +207,7 @@ TEST(AIGroupForming, DefendersGoToTheNodeInDistressAboveTheThreshold) {
     }
     // With two holding groups the need doubles, and the nearer one goes.
     {
-        MoveBattle b(40, 40);
+        PlanBattle b(40, 40);
         gAIDefending = true;
         b.mBattle.mTurn = 1;
         b.mBattle.mLastTurn = 30;
@@ -222,7 +222,7 @@ TEST(AIGroupForming, DefendersGoToTheNodeInDistressAboveTheThreshold) {
 }
 
 TEST(AIGroupForming, DefenderTakesOverTheNodesGarrisonAndEmptyGroupsGo) {
-    MoveBattle b(40, 40);
+    PlanBattle b(40, 40);
     gAIDefending = true;
     Graph graph(b);
     graph.Add(b, 400, 400, 1.0f);
@@ -240,7 +240,7 @@ TEST(AIGroupForming, DefenderTakesOverTheNodesGarrisonAndEmptyGroupsGo) {
 }
 
 TEST(AIGroupForming, AttackersChooseNearestFirstAndUnfitUnitsFallBack) {
-    MoveBattle b(40, 40);
+    PlanBattle b(40, 40);
     gAIDefending = false;
     Graph graph(b);
     graph.Add(b, 500, 500, 1.0f);
@@ -281,7 +281,7 @@ public:
 } // namespace
 
 TEST(AIGroupMoves, FallBackCodesMoveEveryUnitAndBadNodesHold) {
-    MoveBattle b(40, 40);
+    PlanBattle b(40, 40);
     MoveRows rows;
     auto* u = b.Add<Loser>(kAxis, 100, 100);
     auto* v = b.Add<Loser>(kAxis, 120, 100);

@@ -1,7 +1,8 @@
 // The renderer as the kernel owns it: made by the 3-D display set-up, a
 // frame per screen update, views drawing, writing text and picking in 3-D.
-#include "engine/GString.h"
+#include "engine/GBlitView.h"
 #include "engine/GOLTAFont.h"
+#include "engine/GString.h"
 #include "engine/GView.h"
 #include "kernel/kernel_fixture.h"
 #include "renderer/GGraph3D.h"
@@ -24,6 +25,17 @@ public:
 };
 
 class RendererInKernel : public KernelTest {};
+
+// A view drawing the red square in 3-D under its subviews.
+class PanelView : public GView {
+public:
+    void Draw() override {
+        Activate3D(60.0f, 1.0f, 1000.0f);
+        g3D->Color(1.0f, 0.0f, 0.0f);
+        g3D->DrawQuad(-1, -1, -5, -1, 1, -5, 1, 1, -5, 1, -1, -5);
+        DrawSubviews();
+    }
+};
 
 TEST_F(RendererInKernel, ThreeDDisplayDrawsViewsThroughTheRenderer) {
     RecordingApp* app = StartApp(640, 480);
@@ -56,4 +68,24 @@ TEST_F(RendererInKernel, ThreeDDisplayDrawsViewsThroughTheRenderer) {
     EXPECT_EQ(g3D, nullptr);
 }
 
-}  // namespace
+// In 3-D mode the 2-D drawing of a child comes after the 3-D work its
+// parent queued: a picture on a panel shows over the panel.
+TEST_F(RendererInKernel, TwoDBlitsLandOverTheThreeDQueuedBeforeThem) {
+    MakePicture(801, 20, 20, 0, 255, 0);
+    StartApp(640, 480);
+    gKernel->Set3D(true);
+    ASSERT_NE(g3D, nullptr);
+    auto* panel = new PanelView;
+    panel->IView(gKernel->GetWindow(), 0, 0, 640, 480);
+    auto* picture = new GBlitView;
+    picture->IBlitView3D(panel, 310, 230, 801);
+    panel->Refresh();
+    Pass(2);
+    EXPECT_EQ(Pixel(320, 270) >> 11, 31) << "the square is drawn around the picture";
+    const uint16_t onPicture = Pixel(320, 240);
+    EXPECT_EQ((onPicture >> 5) & 63, 63) << "the picture lands over the square";
+    EXPECT_EQ(onPicture >> 11, 0);
+    gKernel->Set3D(false);
+}
+
+} // namespace

@@ -7,9 +7,11 @@
 #include "platform/Surface16.h"
 #include <SDL.h>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <string>
 
 TEST(Letterbox, FitsWideAndTallOutputsAndMapsBack) {
     Letterbox wide = Letterbox::Fit(800, 600, 1920, 1080);
@@ -203,4 +205,21 @@ TEST(PlatformVideo, HeadlessWindowEventsAndKeys) {
     EXPECT_EQ(ev.y, 50);
     v.Close();
     EXPECT_FALSE(v.NextEvent(&ev, 0));
+}
+
+// With no display SDL falls back to a driver that shows nothing; the window
+// then fails to open (the game ends with its message) unless that driver was
+// asked for by name, as the tests do.
+TEST(PlatformVideo, ADriverThatShowsNothingOnlyWhenAskedForByName) {
+    EXPECT_TRUE(PlatformVideo::DriverAccepted("x11", nullptr));
+    EXPECT_TRUE(PlatformVideo::DriverAccepted("wayland", "x11"));
+    EXPECT_FALSE(PlatformVideo::DriverAccepted("offscreen", nullptr)) << "the fallback without a display";
+    EXPECT_FALSE(PlatformVideo::DriverAccepted("dummy", nullptr));
+    EXPECT_FALSE(PlatformVideo::DriverAccepted("offscreen", "x11"));
+    EXPECT_TRUE(PlatformVideo::DriverAccepted("offscreen", "offscreen"));
+    EXPECT_TRUE(PlatformVideo::DriverAccepted("dummy", "dummy"));
+    EXPECT_FALSE(PlatformVideo::DriverAccepted(nullptr, "dummy"));
+    // The tests' own dummy display opens.
+    PlatformVideo v;
+    EXPECT_TRUE(v.Open("test", 640, 480));
 }

@@ -1,0 +1,181 @@
+// The whole program's speed as a player meets it, on SDL's dummy display:
+// one frame of the battle screen (map view with its units and effects, the
+// bottom bar) on the largest demo scenario at 1024 x 768 (target 25 ms),
+// skipping the title to a drawn main menu (target 0.5 s), and the main
+// menu's idle loop (target below 1 % of a core, reported as cpu_share).
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+#include "app/MVApplication.h"
+#include "app/MapView.h"
+#include "battle/Battle.h"
+#include "engine/GBlitView.h"
+#include "engine/GFile.h"
+#include "engine/GFileServices.h"
+#include "engine/GKernel.h"
+#include "engine/GOLTA.h"
+#include "engine/GPictureStore.h"
+#include "map/Map.h"
+#include "platform/PlatformEvent.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kLargestScenario = "grossangriff.mvg";
+
+// A program folder of its own that sees the built pictures, sounds and
+// scenarios, with preferences asking for width x height; the kernel and the
+// application on the dummy display, on the title.
+struct Program {
+    Program(int32_t width, int32_t height) {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        path = (fs::temp_directory_path() / ("dm-bench-play-" + std::to_string(getpid()))).string();
+        std::error_code ec;
+        fs::remove_all(path, ec);
+        fs::create_directories(path + "/Szenarien");
+        const fs::path built = fs::current_path();
+        fs::create_directory_symlink(built / "Demo Data", fs::path(path) / "Demo Data", ec);
+        fs::copy_file(built / "Szenarien" / kLargestScenario, fs::path(path) / "Szenarien" / kLargestScenario,
+                      ec);
+        SetProgramFolder(path.c_str());
+        GPictureStore::Get().SetFolder("");
+        gKernel = new GKernel;
+        if (!gKernel->IKernel()) return;
+        {
+            MVApplication writer;
+            writer.LoadPrefs();
+            writer.mPresets.mHaveChoices = 1;
+            writer.mPresets.mModeConfirmed = 1;
+            writer.mPresets.mScreenWidth = width;
+            writer.mPresets.mScreenHeight = height;
+            GString31 name;
+            name.IStringRez(kPrefsFileNameId);
+            GFile file;
+            if (file.IFile((path + "/" + name.GetCString()).c_str(), kFileModePlainWrite))
+                writer.WritePrefs(&file);
+        }
+        app = new MVApplication;
+        gKernel->StartApp(app);
+        ok = gKernel->GetFatalMessage() == nullptr;
+    }
+    ~Program() {
+        delete gKernel;
+        gKernel = nullptr;
+        SetProgramFolder(nullptr);
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    void Click(int32_t x, int32_t y) {
+        PlatformEvent e;
+        e.type = PlatformEvent::kMouseDown;
+        e.x = x;
+        e.y = y;
+        e.button = 1;
+        gKernel->InjectEvent(e);
+        e.type = PlatformEvent::kMouseUp;
+        gKernel->InjectEvent(e);
+    }
+    // Passes until done() or the time runs out.
+    template <class F> bool PassUntil(F done, uint32_t ms) {
+        const uint32_t end = ClockTime() + ms;
+        while (!done()) {
+            if (static_cast<int32_t>(end - ClockTime()) <= 0) return false;
+            gKernel->DoOnePass(0);
+        }
+        return true;
+    }
+    bool MenuShown() const { return app->mMenuPicture && app->mMenuPicture->IsVisible(); }
+    bool ReachMenu() {
+        Click(10, 10); // the title
+        if (!PassUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture; }, 5000)) return false;
+        Click(10, 10); // the overlay
+        return PassUntil([&] { return MenuShown(); }, 2000);
+    }
+
+    std::string path;
+    MVApplication* app = nullptr;
+    bool ok = false;
+};
+
+void BM_SkipTitleToDrawnMainMenu(benchmark::State& state) {
+    for (auto _ : state) {
+        Program p(1024, 768);
+        if (!p.ok) {
+            state.SkipWithError("no display");
+            return;
+        }
+        gKernel->DoOnePass(0);
+        const auto start = std::chrono::steady_clock::now();
+        if (!p.ReachMenu()) {
+            state.SkipWithError("the main menu did not come");
+            return;
+        }
+        gKernel->UpdateScreen();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+}
+BENCHMARK(BM_SkipTitleToDrawnMainMenu)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+void BM_MainMenuIdleLoop(benchmark::State& state) {
+    Program p(1024, 768);
+    if (!p.ok || !p.ReachMenu()) {
+        state.SkipWithError("no main menu");
+        return;
+    }
+    double cpu = 0.0, wall = 0.0;
+    for (auto _ : state) {
+        // The main loop as it runs, waiting for events, for a second.
+        const std::clock_t c0 = std::clock();
+        const uint32_t w0 = ClockTime();
+        while (ClockTime() - w0 < 1000)
+            gKernel->DoOnePass(-1);
+        cpu += static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+        wall += (ClockTime() - w0) / 1000.0;
+    }
+    state.counters["cpu_share"] = wall > 0.0 ? cpu / wall : 0.0;
+}
+BENCHMARK(BM_MainMenuIdleLoop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+void BM_BattleScreenFrameLargestScenario(benchmark::State& state) {
+    Program p(1024, 768);
+    if (!p.ok || !p.ReachMenu()) {
+        state.SkipWithError("no main menu");
+        return;
+    }
+    // The scenario opened as the list opens it, one player on side 0.
+    auto* file = new GFile;
+    if (!file->IFile((p.path + "/Szenarien/" + kLargestScenario).c_str(), kFileModeCompressedRead)) {
+        delete file;
+        state.SkipWithError("no scenario");
+        return;
+    }
+    p.app->HighLevelLoadGame(file);
+    for (int32_t command : {85, 109, 114, 111, 86}) {
+        p.app->DoCommand(command);
+        gKernel->DoOnePass(0);
+    }
+    Map* map = gBattle && gBattle->mMap ? gBattle->mMap : nullptr;
+    if (!map || !map->mView) {
+        state.SkipWithError("the battle screen did not come");
+        return;
+    }
+    for (int i = 0; i < 5; ++i)
+        gKernel->DoOnePass(0);
+    for (auto _ : state) {
+        map->mView->Refresh();
+        gKernel->UpdateScreen();
+    }
+}
+BENCHMARK(BM_BattleScreenFrameLargestScenario)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace

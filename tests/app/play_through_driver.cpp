@@ -1,0 +1,276 @@
+#include "play_through_driver.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "app/MVApplication.h"
+#include "battle/Battle.h"
+#include "engine/GControl.h"
+#include "engine/GFile.h"
+#include "engine/GFileServices.h"
+#include "engine/GKernel.h"
+#include "engine/GOLTA.h"
+#include "engine/GPictureStore.h"
+#include "engine/GView.h"
+#include "map/Map.h"
+#include "platform/Letterbox.h"
+#include "platform/PlatformEvent.h"
+#include "renderer/GGraph3D.h"
+#include "units/Unit.h"
+
+namespace fs = std::filesystem;
+
+bool PlayThroughWanted() {
+    return std::getenv("DM_XVFB_PLAY") && std::getenv("DISPLAY");
+}
+
+namespace {
+
+// The program's own folder: the built pictures, sounds and scenarios.
+fs::path BuiltProgramFolder() {
+    return fs::current_path();
+}
+
+fs::path ShotRoot() {
+    if (const char* dir = std::getenv("DM_PLAY_SHOTS")) return dir;
+    return BuiltProgramFolder().parent_path() / "artefacts" / "play-through";
+}
+
+} // namespace
+
+PlayDriver::PlayDriver(const std::string& runName, int32_t width, int32_t height)
+    : mRunName(runName), mWidth(width), mHeight(height) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // the run's log lines as they come
+    mFolder = (fs::temp_directory_path() / ("dm-play-" + std::to_string(getpid()) + "-" + runName)).string();
+    std::error_code ec;
+    fs::remove_all(mFolder, ec);
+    fs::create_directories(mFolder + "/Szenarien");
+    const fs::path built = BuiltProgramFolder();
+    fs::create_directory_symlink(built / "Demo Data", fs::path(mFolder) / "Demo Data", ec);
+    for (const auto& entry : fs::directory_iterator(built / "Szenarien", ec))
+        if (entry.path().extension() == ".mvg")
+            fs::copy_file(entry.path(), fs::path(mFolder) / "Szenarien" / entry.path().filename(), ec);
+    mShotFolder = (ShotRoot() / runName).string();
+    fs::remove_all(mShotFolder, ec);
+    fs::create_directories(mShotFolder, ec);
+    SetProgramFolder(mFolder.c_str());
+    GPictureStore::Get().SetFolder("");
+}
+
+PlayDriver::~PlayDriver() {
+    delete gKernel; // deletes the application, which writes its preferences
+    gKernel = nullptr;
+    SetProgramFolder(nullptr);
+    std::error_code ec;
+    fs::remove_all(mFolder, ec);
+}
+
+bool PlayDriver::Start() {
+    gKernel = new GKernel;
+    if (!gKernel->IKernel()) {
+        ADD_FAILURE() << "no window opened on " << std::getenv("DISPLAY");
+        return false;
+    }
+    // The preferences file asks for the screen, as a player's would.
+    {
+        MVApplication writer;
+        writer.LoadPrefs();
+        writer.mPresets.mHaveChoices = 1;
+        writer.mPresets.mModeConfirmed = 1;
+        writer.mPresets.mScreenWidth = mWidth;
+        writer.mPresets.mScreenHeight = mHeight;
+        GString31 name;
+        name.IStringRez(kPrefsFileNameId);
+        GFile file;
+        EXPECT_TRUE(file.IFile((mFolder + "/" + name.GetCString()).c_str(), kFileModePlainWrite));
+        writer.WritePrefs(&file);
+    }
+    mApp = new MVApplication;
+    gKernel->StartApp(mApp);
+    if (gKernel->GetFatalMessage()) {
+        ADD_FAILURE() << gKernel->GetFatalMessage();
+        return false;
+    }
+    EXPECT_EQ(gKernel->mScreenWidth, mWidth);
+    EXPECT_EQ(gKernel->mScreenHeight, mHeight);
+    mBeepBase = gKernel->GetBeepCount();
+    return true;
+}
+
+void PlayDriver::Run(int32_t ms) {
+    const uint32_t end = ClockTime() + static_cast<uint32_t>(ms);
+    while (static_cast<int32_t>(end - ClockTime()) > 0 && !gKernel->IsQuitting())
+        gKernel->DoOnePass(5);
+}
+
+bool PlayDriver::RunUntil(const std::function<bool()>& done, int32_t timeoutMs, const std::string& what) {
+    const uint32_t end = ClockTime() + static_cast<uint32_t>(timeoutMs);
+    while (!done()) {
+        if (static_cast<int32_t>(end - ClockTime()) <= 0 || gKernel->IsQuitting()) {
+            ADD_FAILURE() << mRunName << ": " << what << " did not happen within " << timeoutMs << " ms";
+            return false;
+        }
+        gKernel->DoOnePass(5);
+    }
+    return true;
+}
+
+void PlayDriver::Send(int type, int32_t x, int32_t y, bool doubleClick) {
+    PlatformEvent e;
+    e.type = static_cast<PlatformEvent::Type>(type);
+    e.x = x;
+    e.y = y;
+    e.button = type == PlatformEvent::kMouseMove ? 0 : 1;
+    e.doubleClick = doubleClick;
+    gKernel->InjectEvent(e);
+    gKernel->DoOnePass(0);
+}
+
+void PlayDriver::Move(int32_t x, int32_t y) {
+    Send(PlatformEvent::kMouseMove, x, y, false);
+}
+
+void PlayDriver::Press(int32_t x, int32_t y, bool doubleClick) {
+    Move(x, y);
+    Send(PlatformEvent::kMouseDown, x, y, doubleClick);
+}
+
+void PlayDriver::Release(int32_t x, int32_t y) {
+    Send(PlatformEvent::kMouseUp, x, y, false);
+}
+
+void PlayDriver::Click(int32_t x, int32_t y, bool doubleClick) {
+    Press(x, y, doubleClick);
+    Release(x, y);
+    Run(60);
+}
+
+void PlayDriver::Hold(int32_t x, int32_t y, int32_t ms, bool keepDown) {
+    Press(x, y);
+    Run(ms);
+    if (!keepDown) {
+        Release(x, y);
+        Run(60);
+    }
+}
+
+void PlayDriver::Drag(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    Press(x0, y0);
+    Run(60);
+    const int steps = 8;
+    for (int i = 1; i <= steps; ++i) {
+        Move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps);
+        Run(20);
+    }
+    Release(x1, y1);
+    Run(60);
+}
+
+void PlayDriver::Key(uint8_t key, bool alt) {
+    PlatformEvent e;
+    e.type = PlatformEvent::kKey;
+    e.key = key;
+    e.alt = alt;
+    gKernel->InjectEvent(e);
+    gKernel->DoOnePass(0);
+    Run(40);
+}
+
+void PlayDriver::Type(const std::string& text) {
+    for (char c : text)
+        Key(static_cast<uint8_t>(c));
+}
+
+bool PlayDriver::XClick(int32_t x, int32_t y) {
+    // The window fills the X screen; the game's picture sits letterboxed in it.
+    FILE* p = popen("xdotool getdisplaygeometry", "r");
+    int w = 0, h = 0;
+    if (!p || std::fscanf(p, "%d %d", &w, &h) != 2) {
+        if (p) pclose(p);
+        ADD_FAILURE() << "xdotool (Debian package xdotool) did not report the screen";
+        return false;
+    }
+    pclose(p);
+    EXPECT_GT(w, mWidth) << "the X screen should be larger than the game's mode";
+    const Letterbox box = Letterbox::Fit(mWidth, mHeight, w, h);
+    const int ox = box.x + static_cast<int>((x + 0.5) * box.w / mWidth);
+    const int oy = box.y + static_cast<int>((y + 0.5) * box.h / mHeight);
+    const std::string command =
+        "xdotool mousemove " + std::to_string(ox) + " " + std::to_string(oy) + " sleep 0.1 click 1";
+    if (std::system(command.c_str()) != 0) {
+        ADD_FAILURE() << "xdotool failed: " << command;
+        return false;
+    }
+    return true;
+}
+
+GView* PlayDriver::FindControl(GView* root, int32_t command) {
+    if (!root) return nullptr;
+    if (auto* control = dynamic_cast<GControl*>(root))
+        if (control->GetCommandID() == command && root->IsVisible()) return root;
+    for (int32_t i = 0; i < root->GetSubviewCount(); ++i)
+        if (GView* found = FindControl(root->GetSubview(i), command)) return found;
+    return nullptr;
+}
+
+void PlayDriver::CentreOf(GView* view, int32_t* x, int32_t* y) {
+    LongRect r;
+    view->GetGlobalBounds(&r);
+    *x = (r.left + r.right) / 2;
+    *y = (r.top + r.bottom) / 2;
+}
+
+bool PlayDriver::ClickCommand(int32_t command, bool doubleClick) {
+    GView* control = FindControl(gKernel->GetWindow(), command);
+    if (!control) {
+        ADD_FAILURE() << mRunName << ": no visible control sends command " << command;
+        return false;
+    }
+    int32_t x = 0, y = 0;
+    CentreOf(control, &x, &y);
+    Click(x, y, doubleClick);
+    return true;
+}
+
+bool PlayDriver::GroundOnScreen(float x, float y, int32_t* sx, int32_t* sy) const {
+    if (!g3D || !gBattle || !gBattle->mMap) return false;
+    const float z = gBattle->mMap->GetZCoord(x, y);
+    // A point behind the eye would be mirrored onto the screen.
+    const GOLTAMatrix& m = *g3D->mCurrentMatrix;
+    if (x * m.m[0][2] + y * m.m[1][2] + z * m.m[2][2] + m.m[3][2] >= 0.0f) return false;
+    float px = x, py = y;
+    const bool inside = g3D->WorldToScreen(&px, &py, z, false);
+    *sx = static_cast<int32_t>(px);
+    *sy = static_cast<int32_t>(py);
+    return inside && *sy < mHeight - 90;
+}
+
+bool PlayDriver::UnitOnScreen(Unit* unit, int32_t* x, int32_t* y) const {
+    if (!unit) return false;
+    return GroundOnScreen(unit->mX, unit->mY, x, y);
+}
+
+void PlayDriver::Shot(const std::string& name) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%02d", ++mShotNumber);
+    const std::string path = mShotFolder + "/" + number + "-" + name + ".png";
+    EXPECT_TRUE(gKernel->SaveScreen(path.c_str())) << path;
+    if (std::getenv("DM_PLAY_XSHOTS")) {
+        const std::string x = "xwd -root -silent | convert xwd:- '" + path + ".x.png'";
+        (void)std::system(x.c_str());
+    }
+}
+
+void PlayDriver::CheckNoBeep(const std::string& step) {
+    const int32_t now = gKernel->GetBeepCount();
+    EXPECT_EQ(now, mBeepBase) << mRunName << ": a refusal beep the run did not expect, at " << step;
+    mBeepBase = now;
+}
+
+void PlayDriver::AllowBeeps() {
+    mBeepBase = gKernel->GetBeepCount();
+}

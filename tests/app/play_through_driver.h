@@ -1,0 +1,94 @@
+#pragma once
+// A player at a real X window: the whole program (kernel, application,
+// battle, computer opponent, drawing, sound on the dummy driver) runs on the
+// real clock, and every input enters as the platform's pointer and key
+// events at screen positions, so it takes the kernel's own dispatch. The
+// first click comes from the X server itself. Between steps the driver
+// checks state, counts refusal beeps and writes numbered screenshots.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class GView;
+class MVApplication;
+class Unit;
+
+class PlayDriver {
+public:
+    // A program folder of its own that sees the built pictures, sounds and
+    // demo scenarios, with a preferences file asking for width x height.
+    PlayDriver(const std::string& runName, int32_t width, int32_t height);
+    ~PlayDriver();
+    PlayDriver(const PlayDriver&) = delete;
+    PlayDriver& operator=(const PlayDriver&) = delete;
+
+    // Opens the window and starts the application on its title; false
+    // (with a failure) when no window opens.
+    bool Start();
+    MVApplication* App() const { return mApp; }
+
+    // Runs the main loop for ms of wall-clock time.
+    void Run(int32_t ms);
+    // Runs the main loop until done() holds; a failure names what when
+    // timeoutMs passes first.
+    bool RunUntil(const std::function<bool()>& done, int32_t timeoutMs, const std::string& what);
+
+    // Pointer and keys, in game pixels.
+    void Move(int32_t x, int32_t y);
+    void Press(int32_t x, int32_t y, bool doubleClick = false);
+    void Release(int32_t x, int32_t y);
+    void Click(int32_t x, int32_t y, bool doubleClick = false);
+    // Press, keep the button down for ms (the kernel's hold fires after 400
+    // ms), then release unless keepDown.
+    void Hold(int32_t x, int32_t y, int32_t ms, bool keepDown = false);
+    // Press at (x0, y0), move in steps to (x1, y1), release there.
+    void Drag(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+    void Key(uint8_t key, bool alt = false);
+    void Type(const std::string& text);
+    // A click made by the X server at a game pixel, through the window's
+    // letterboxed mapping.
+    bool XClick(int32_t x, int32_t y);
+
+    // Clicks the centre of the visible control sending command; false
+    // (with a failure) when there is none.
+    bool ClickCommand(int32_t command, bool doubleClick = false);
+    static GView* FindControl(GView* root, int32_t command);
+    static void CentreOf(GView* view, int32_t* x, int32_t* y);
+    // A unit's place on the screen from the camera of the last frame; false
+    // when it is behind the camera or off the map view.
+    bool UnitOnScreen(Unit* unit, int32_t* x, int32_t* y) const;
+    // A ground point's place on the screen.
+    bool GroundOnScreen(float x, float y, int32_t* sx, int32_t* sy) const;
+
+    // Writes the next numbered screenshot; a failure when it cannot.
+    void Shot(const std::string& name);
+    // Fails when a refusal beep came that the run did not expect, then
+    // takes the count as the new base.
+    void CheckNoBeep(const std::string& step);
+    void AllowBeeps();
+
+    int32_t Width() const { return mWidth; }
+    int32_t Height() const { return mHeight; }
+    const std::string& Folder() const { return mFolder; }
+    const std::string& RunName() const { return mRunName; }
+    uint32_t Seed() const { return mSeed; }
+
+private:
+    void Send(int type, int32_t x, int32_t y, bool doubleClick);
+
+    std::string mRunName;
+    int32_t mWidth;
+    int32_t mHeight;
+    std::string mFolder;
+    std::string mShotFolder;
+    int32_t mShotNumber = 0;
+    int32_t mBeepBase = 0;
+    uint32_t mSeed = 0;
+    MVApplication* mApp = nullptr;
+};
+
+// Whether the windowed run is asked for (scripts/xvfb-play sets it).
+bool PlayThroughWanted();
