@@ -35,6 +35,17 @@ float UnitEnlargement(float a, float b, float c, float distance) {
     return a * std::pow(d, b) * std::pow(far, c);
 }
 
+void FigureBox(const G3DObject& box, float scale, float turn, G3DObject* out) {
+    const float r = turn * 3.14159265358979f / 180.0f, c = std::cos(r), sn = std::sin(r);
+    out->mCenterX = (box.mCenterX * c - box.mCenterY * sn) * scale;
+    out->mCenterY = (box.mCenterX * sn + box.mCenterY * c) * scale;
+    out->mCenterZ = box.mCenterZ * scale;
+    // A turned box is held by the upright box around it.
+    out->mExtentX = (std::fabs(c) * box.mExtentX + std::fabs(sn) * box.mExtentY) * scale;
+    out->mExtentY = (std::fabs(sn) * box.mExtentX + std::fabs(c) * box.mExtentY) * scale;
+    out->mExtentZ = box.mExtentZ * scale;
+}
+
 void Unit::DrawItself(float a, float b, float c) {
     Map* map = gBattle ? gBattle->mMap : nullptr;
     if (!map || mOffMapState != 0) return;
@@ -48,16 +59,25 @@ void Unit::DrawItself(float a, float b, float c) {
     d3::Push();
     d3::Translate(mX, mY, z);
     ScaleForType(&scale, a, b, c);
-    // The unit's own box is in its model units: tested in its frame.
-    if (box != 2 && mUnitType != kUnitInanimate && mExtentX > 0.0f) {
+    const bool pick = d3::PickPass();
+    // The unit's own box is in its model or figure units, tested in the frame
+    // where one such unit is `scale` metres. A squad's frame takes its scale
+    // (and a passenger's its turn) only in DrawCode, so its box is given them
+    // here. In a pick pass the box is tested on every tile, since the view is
+    // then only the pick window.
+    if ((box != 2 || pick) && mUnitType != kUnitInanimate && mExtentX > 0.0f) {
+        G3DObject own;
+        if (mUnitType == kUnitInfantry && scale > 0.0f)
+            FigureBox(*this, scale, IsPassenger(false) ? mHeading - 90.0f : 0.0f, &own);
+        else
+            FigureBox(*this, 1.0f, 0.0f, &own);
         bool clip = needsClip;
-        if (!ShouldBeDrawn(&clip)) {
+        if (!own.ShouldBeDrawn(&clip)) {
             d3::Pop();
             return;
         }
         needsClip = clip;
     }
-    const bool pick = d3::PickPass();
     const bool oldClip = d3::GetClip();
     if (!pick) d3::SetClip(needsClip);
     const float factor = map->GetRoughResolution(mX, mY, z) * scale;

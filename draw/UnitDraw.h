@@ -7,6 +7,7 @@
 
 #include "units/Enums.h"
 
+class G3DObject;
 class GGraphic;
 class Unit;
 class Vehicle;
@@ -99,6 +100,9 @@ extern int32_t (*gUnitShotAge)(Unit* u);
 // The drawing scale for a unit at a distance from the camera: a times a power
 // of the distance whose exponent comes from b and c; 1 at (1, 0, 0).
 float UnitEnlargement(float a, float b, float c, float distance);
+// A squad's box (kept in figure units) in its unscaled frame: scaled to
+// metres and, for riders, turned by `turn` degrees about the vertical.
+void FigureBox(const G3DObject& box, float scale, float turn, G3DObject* out);
 
 // What the status label of a vehicle is built from.
 struct VehicleLabelFacts {

@@ -131,16 +131,52 @@ protected:
     // The middle row of the pixels that `add` changes down the middle
     // column, or -1 when it changes none.
     template <class F> int32_t RowShowing(F add) {
+        const auto [high, low] = RowsShowing(add);
+        return high < 0 ? -1 : (low + high) / 2;
+    }
+    // The top and bottom rows of the longest run of pixels that `add`
+    // changes down the middle column (a label may change a few more apart),
+    // or -1 for both when it changes none.
+    template <class F> std::pair<int32_t, int32_t> RowsShowing(F add) {
         const std::vector<uint16_t> before = MiddleColumn();
         add();
         const std::vector<uint16_t> after = MiddleColumn();
-        int32_t low = -1, high = -1;
-        for (int32_t y = 0; y < h; ++y)
-            if (after[y] != before[y]) {
-                if (high < 0) high = y;
-                low = y;
+        std::pair<int32_t, int32_t> best{-1, -1};
+        for (int32_t y = 0; y < h;) {
+            if (after[y] == before[y]) {
+                ++y;
+                continue;
             }
-        return high < 0 ? -1 : (low + high) / 2;
+            const int32_t first = y;
+            while (y < h && after[y] != before[y])
+                ++y;
+            if (best.first < 0 || y - 1 - first > best.second - best.first) best = {first, y - 1};
+        }
+        return best;
+    }
+    Infantry* NewSquad(float x, float y) {
+        auto* u = new Infantry;
+        u->mX = x, u->mY = y;
+        u->mHeading = 90.0f;
+        u->mActive = true;
+        u->mSide = 1; // the viewer's own
+        for (auto& set : u->mTextureSets)
+            for (auto& t : set)
+                t = paint;
+        return u;
+    }
+    // Polygons drawn with the squads' and vehicles' texture, and whether
+    // any of them asked for clipping.
+    int32_t Painted(bool* clipped = nullptr) const {
+        int32_t n = 0;
+        for (const DrawCall& c : f.recorder.mCalls)
+            if (c.mTexture == paint &&
+                (c.mOp == DrawOp::kTextureFan || c.mOp == DrawOp::kTextureStrip ||
+                 c.mOp == DrawOp::kTexturedQuad || c.mOp == DrawOp::kTexturedTriangle)) {
+                ++n;
+                if (clipped && c.mNeedsClip) *clipped = true;
+            }
+        return n;
     }
 };
 
@@ -199,5 +235,72 @@ TEST_F(Clicks, AClickOnATowedGunFindsTheGunsUnit) {
     // A click beside it finds no unit.
     Pick(5, h - 5);
     EXPECT_EQ(gPickedUnit, nullptr);
+    EXPECT_EQ(g3D->GetMatrixDepth(), 0);
+}
+
+namespace {
+
+// One man of a team, with nothing heavy to carry.
+struct OneMan {
+    TestRows<InfantryData, 1> infantry{gInfantryData};
+    TestRows<UniformGraphics, 2> uniforms{gUniformGraphics};
+    OneMan() {
+        infantry[0].mIsSquad = 0;
+        infantry[0].mHeavyWeapon = 286;
+    }
+};
+
+} // namespace
+
+TEST_F(Clicks, ASquadsOwnBoxIsInMetresCullingItBesideTheViewAndSparingClipsWithin) {
+    OneMan rows2;
+    Infantry* beside = NewSquad(300.0f, 420.0f); // far off to the side
+    Infantry* ahead = NewSquad(400.0f, 420.0f);
+    g3D->RenderBegin(nullptr);
+    scene.map->DrawMap(); // the camera's view
+    // Every ground tile straddles the view's edge: the squads' own boxes decide.
+    SetAllVisible(*scene.map, 1);
+    gDrawRecorder = &f.recorder;
+    f.recorder.mCalls.clear();
+    beside->DrawItself(1.0f, 0.0f, 0.0f);
+    EXPECT_EQ(Painted(), 0);
+    EXPECT_EQ(Depth(f.recorder), 0);
+    f.recorder.mCalls.clear();
+    ahead->DrawItself(1.0f, 0.0f, 0.0f);
+    bool clipped = false;
+    EXPECT_GT(Painted(&clipped), 0);
+    EXPECT_FALSE(clipped); // wholly inside the view
+    EXPECT_EQ(Depth(f.recorder), 0);
+    gDrawRecorder = nullptr;
+    g3D->RenderEnd();
+    delete beside;
+    delete ahead;
+}
+
+TEST_F(Clicks, AClickOnTheTopOrBottomEdgeOfASquadOrVehicleStillFindsIt) {
+    OneMan rows2;
+    Infantry* squad = nullptr;
+    const auto [top, bottom] = RowsShowing([&] {
+        squad = NewSquad(400.0f, 406.0f);
+        scene.battle.mUnits->Add(squad);
+    });
+    ASSERT_GE(top, 0);
+    for (int32_t row : {top, bottom}) {
+        Pick(w / 2, row);
+        EXPECT_EQ(gPickedUnit, squad) << "row " << row;
+    }
+    squad->mOffMapState = 1; // out of the way of the vehicle
+    Vehicle* v = nullptr;
+    const auto [vtop, vbottom] = RowsShowing([&] {
+        v = AddVehicle(scene.battle, 400.0f, 425.0f, 0.0f);
+        for (auto& set : v->mTextureSets)
+            for (auto& t : set)
+                t = paint;
+    });
+    ASSERT_GE(vtop, 0);
+    for (int32_t row : {vtop, vbottom}) {
+        Pick(w / 2, row);
+        EXPECT_EQ(gPickedUnit, v) << "row " << row;
+    }
     EXPECT_EQ(g3D->GetMatrixDepth(), 0);
 }
