@@ -127,6 +127,7 @@ public:
     void Die() override;
     float GetRarityFactor();
     float GetVPValue(bool asBought, DataKnowledge knowledge) override;
+    float GetCasualtyVPLoss() override;
 
     // ---- Figures and animation -------------------------------------------------
     int32_t GetNrFigures();

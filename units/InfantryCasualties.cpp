@@ -2,6 +2,7 @@
 // firepower of the men left, the count shown to the players, death, and the
 // unit's value in victory points and rarity.
 
+#include <algorithm>
 #include <cmath>
 
 #include "battle/Battle.h"
@@ -347,4 +348,13 @@ float Infantry::GetVPValue(bool asBought, DataKnowledge knowledge) {
     if (mOnSkis) v *= 1.15f;
     delete fresh;
     return AdjustVPByEditor(v);
+}
+
+// What the squad's dead are worth to the enemy: its value as bought in the
+// share of its men lost.
+float Infantry::GetCasualtyVPLoss() {
+    const int32_t full = GetOriginalNrMen();
+    if (full <= 0 || mCasualties <= 0) return 0.0f;
+    const float share = std::min(1.0f, static_cast<float>(mCasualties) / static_cast<float>(full));
+    return GetVPValue(true, kKnowTruth) * share;
 }

@@ -260,6 +260,7 @@ public:
 
     // ---- Value and scores ------------------------------------------------------------
     float GetVPValue(bool asNew, DataKnowledge k) override;
+    float GetCasualtyVPLoss() override;
     float GetRarityFactor();
     bool ForceReadiness(int32_t* readiness, int32_t* total) override;
     float AirTargetScore(AirWeaponKind weapon) override;

@@ -365,3 +365,10 @@ void Vehicle::ExitMap() {
     }
     Unit::ExitMap();
 }
+
+// A vehicle knocked out or destroyed is lost whole to the enemy; one still
+// fighting costs nothing yet (its crew's losses go with the wreck).
+float Vehicle::GetCasualtyVPLoss() {
+    if (!mKnockedOut && !mDestroyed) return 0.0f;
+    return GetVPValue(true, kKnowTruth);
+}

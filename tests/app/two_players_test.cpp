@@ -700,15 +700,16 @@ TEST_F(TwoPlayersTest, NextOperationBattleHostWaitsAndJoiningSideReportsReady) {
 }
 
 TEST_F(TwoPlayersTest, ResultScreenTellsThePeerTheBattleIsOver) {
+    // Made first: an application clears the battle pointer when it is made.
+    NetApp peer;
+    peer.mConnectionType = 2;
+    peer.mTCPIPPhase = 23;
     gBattle = MakeTestBattle("Ende").release();
     mApp.mTCPIPPhase = 6;
     mApp.ShowResult(true, false);
     EXPECT_EQ(mApp.mTCPIPPhase, 23);
     EXPECT_EQ(mApp.forced, std::vector<Bytes>{Bytes{17}});
     // The peer's packet 17 silences a later connection loss.
-    NetApp peer;
-    peer.mConnectionType = 2;
-    peer.mTCPIPPhase = 23;
     peer.Packet({17});
     EXPECT_TRUE(peer.mPeerDiedMessageOff);
     delete gBattle;

@@ -50,6 +50,17 @@ TEST_F(InfantryLosses, ALoadedCrewDownToOneManStopsButAPairKeepsMoving) {
     EXPECT_FALSE(pair->mImmobile); // a two-man crew keeps moving
 }
 
+TEST_F(InfantryLosses, TheDeadCostTheirShareOfTheSquadsValue) {
+    auto u = Make(kUSSquad, kAmerican); // nine men
+    const float v = u->GetVPValue(true, kKnowTruth);
+    ASSERT_GT(v, 0.0f);
+    EXPECT_EQ(u->GetCasualtyVPLoss(), 0.0f);
+    u->ReceiveCasualties(3, 1.0f, true, false, false);
+    EXPECT_FLOAT_EQ(u->GetCasualtyVPLoss(), v * 3.0f / 9.0f);
+    u->ReceiveCasualties(9, 1.0f, true, false, false);
+    EXPECT_FLOAT_EQ(u->GetCasualtyVPLoss(), v); // never more than the whole squad
+}
+
 TEST_F(InfantryLosses, VoicesAndAFlagUnlessSilent) {
     auto u = Make(kUSSquad, kAmerican);
     u->ReceiveCasualties(1, 1.0f, false, false, true);

@@ -178,3 +178,14 @@ TEST(VehicleValue, OrdersWaitForABailOutAndVoicesSpeakOfTanksByClass) {
         EXPECT_EQ(tank->ConsideredTankForVoiceEffects(kKnowTruth), !soft) << c;
     }
 }
+
+TEST(VehicleValue, OnlyAKnockedOutOrDestroyedVehicleCostsItsSidePoints) {
+    VehicleBattle b;
+    b.mTables.vehicles[kTestLorry].mKind = 5;
+    Vehicle* boat = b.AddVehicle(kTestLorry, kAllies, 100, 100);
+    EXPECT_EQ(boat->GetCasualtyVPLoss(), 0.0f);
+    boat->mImmobile = true; // still fighting
+    EXPECT_EQ(boat->GetCasualtyVPLoss(), 0.0f);
+    boat->mKnockedOut = true;
+    EXPECT_EQ(boat->GetCasualtyVPLoss(), 10.0f);
+}
