@@ -161,17 +161,17 @@ void SetupScreen(Battle* battle, BattleScreen* s, GView* parent, int32_t w, int3
 
     s->mOrdersPicture = new GBlitView;
     s->mOrdersPicture->IBlitView3D(panel, 540, 0, 2008);
-    struct Spec {
+    struct CameraButtonPlace {
         int32_t x, y, command;
         int16_t picture;
         bool repeats;
     };
-    static const Spec kCamera[8] = {{7, 6, 1, 2000, false},   {51, 6, 3, 2001, false},
+    static const CameraButtonPlace kCamera[8] = {{7, 6, 1, 2000, false},   {51, 6, 3, 2001, false},
                                     {95, 6, 2, 2002, false},  {139, 6, 8, 2007, true},
                                     {7, 48, 5, 2003, false},  {51, 48, 4, 2004, false},
                                     {95, 48, 6, 2005, false}, {139, 48, 7, 2006, true}};
     for (int32_t i = 0; i < 8; ++i) {
-        const Spec& c = kCamera[i];
+        const CameraButtonPlace& c = kCamera[i];
         s->mCameraButtons[i] = MakeButton(s->mOrdersPicture, c.x, c.y, c.command, c.picture);
         // The two turning buttons repeat while held.
         if (c.repeats) s->mCameraButtons[i]->SetContinuousAction(50);

@@ -166,7 +166,7 @@ void UnitInfoBalloon::DrawVehicleSheet(Sheet& s) {
         }
     }
     if (v->Data().mMobilityClass != 6) {
-        auto spec = [&](int32_t label) {
+        auto sheetRow = [&](int32_t label) {
             s.y += 12;
             GString63 l;
             l.IStringRez(label);
@@ -175,18 +175,18 @@ void UnitInfoBalloon::DrawVehicleSheet(Sheet& s) {
         };
         sText.IStringText("");
         if (r.mClass >= 0 && r.mClass <= 30) sText.IStringRez(5200 + r.mClass);
-        spec(1086);
+        sheetRow(1086);
         sText.IStringNum(r.mTopSpeed);
         sText.ConcatRez(1073);
         sText.ConcatRez(1363);
         sText.ConcatNumDecimal(static_cast<float>(r.mTopSpeed) * 0.4472f, 1);
         sText.ConcatRez(1364);
-        spec(1072);
+        sheetRow(1072);
         sText.IStringNum(r.mWeight);
         sText.ConcatRez(1366);
         sText.ConcatNum(static_cast<int32_t>(static_cast<float>(r.mWeight) * 0.90909f + 0.5f));
         sText.ConcatRez(1367);
-        spec(1365);
+        sheetRow(1365);
         sText.IStringNum(r.mPower);
         sText.ConcatRez(1369);
         if (r.mFlags & kVDiesel) sText.ConcatRez(1480);
@@ -196,27 +196,27 @@ void UnitInfoBalloon::DrawVehicleSheet(Sheet& s) {
             sText.ConcatNumDecimal(static_cast<float>(r.mPower) / static_cast<float>(r.mWeight), 1);
             sText.ConcatRez(1370);
         }
-        spec(1368);
+        sheetRow(1368);
         if (r.mGroundPressure > 0.0f) {
             sText.IStringText("");
             sText.ConcatNumDecimal(r.mGroundPressure, 1);
             sText.ConcatRez(1372);
             sText.ConcatNumDecimal(r.mGroundPressure * 0.07045f, 2);
             sText.ConcatRez(1373);
-            spec(1371);
+            sheetRow(1371);
         } else if (r.mMobilityClass != 5 && r.mMobilityClass != 6) {
             const int32_t m = r.mMobilityClass;
             sText.IStringRez(m == 1 ? 883 : (m == 2 || m == 3 ? 882 : 884));
-            spec(1911);
+            sheetRow(1911);
         }
         sText.IStringNum(static_cast<int32_t>(r.mSilhouette * 100.5f));
-        spec(1374);
+        sheetRow(1374);
         sText.IStringNum(r.mTransportClass);
-        spec(1375);
+        sheetRow(1375);
         sText.IStringText("");
         if (r.mPassengerSlots >= 0 && r.mPassengerSlots <= 2) sText.IStringRez(1377 + r.mPassengerSlots);
         if (r.mExtraStepsOfFive) sText.ConcatRez(1380);
-        spec(1376);
+        sheetRow(1376);
         if (v->IsArmoredVehicle(kKnowIdentified, false)) {
             DrawArmorTable(s);
             s.y += 3;
