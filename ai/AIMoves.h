@@ -10,6 +10,7 @@
 
 #include "engine/GFuzzySet.h"
 #include "units/Enums.h"
+#include "units/UnitGeometry.h"
 
 class Battle;
 class Infantry;
@@ -84,8 +85,7 @@ bool ValidInfantryRow(const Unit* u);
 bool PlatoonMember(const Unit* u);
 // Infantry whose record names a gun of weapon class 5.
 bool IsGunCrew(const Unit* u);
-// The three-dimensional distance between two units.
-float Distance3D(Unit* a, Unit* b);
+using ::Distance3D;
 // Two or more waypoints, or one that is not a rotation.
 bool HasMoveOrder(const Unit* u);
 // Side index 0 Axis, 1 Allies.

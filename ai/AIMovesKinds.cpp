@@ -12,6 +12,7 @@
 #include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
+#include "units/UnitGeometry.h"
 
 void AIFuzzify(GFuzzySet* set, float x, const AITerm* terms, int32_t n) {
     for (int32_t i = 0; i < n; ++i)
@@ -44,13 +45,6 @@ bool IsGunCrew(const Unit* u) {
     if (!ValidInfantryRow(u)) return false;
     const WeaponType gun = gInfantryData[u->mSubtype].mHeavyWeapon;
     return gun != kWeaponNone && gun >= 0 && gun < gWeaponData.Count() && gWeaponData[gun].mClass == 5;
-}
-
-float Distance3D(Unit* a, Unit* b) {
-    const float dx = a->mX - b->mX;
-    const float dy = a->mY - b->mY;
-    const float dz = a->GetZ() - b->GetZ();
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
 bool HasMoveOrder(const Unit* u) {

@@ -14,6 +14,7 @@
 #include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
+#include "units/UnitGeometry.h"
 
 namespace {
 
@@ -33,19 +34,6 @@ Infantry* AsInfantry(Unit* u) {
 bool IsFixedClass(Unit* u) {
     Vehicle* v = AsVehicle(u);
     return v && v->GetVehicleDataRecord(kKnowIdentified).mClass == 5;
-}
-
-int32_t MenRemaining(Unit* u) {
-    switch (u->mUnitType) {
-    case kUnitInfantry:
-        return gInfantryData[u->mSubtype].mNrMen - u->mCasualties;
-    case kUnitVehicle:
-        return gVehicleData[u->mSubtype].mCrew - u->mCasualties;
-    case kUnitAirplane:
-        return 1 - u->mCasualties;
-    default:
-        return 0;
-    }
 }
 
 bool BailingOut(Unit* u) {
@@ -146,7 +134,7 @@ bool InfoPanel::DrawStatus(Unit* u, bool K, int32_t vis, bool fixed) {
     WeaponClass wclass = 0;
     ShownGun(u, &gun, &wclass);
     if (veh && veh->mBailOutCountdown >= 0) {
-        if (MenRemaining(u) > 0) InfoBlitCentered(this, Single(1055), x, y, true, false);
+        if (MenInBeing(u) > 0) InfoBlitCentered(this, Single(1055), x, y, true, false);
     } else if (veh && (veh->mWeaponKnockedOut || veh->mGunKnockedOut) &&
                (u->HasHeavyWeapon(kKnowTruth) || veh->GetVehicleDataRecord(kKnowIdentified).mGunCount > 0)) {
         InfoBlitCentered(this, Single(1048), x, y, true, false);
@@ -165,7 +153,7 @@ void InfoPanel::DrawNationAndStrength(Unit* u, bool K, int32_t vis, bool fixed) 
     if (!K && !u->IsSpottedNow()) return;
     InfoBlit(this, SmallFlag(u->GetNation()), 58, 26);
     if (u->mActive) {
-        sText.IStringNum(MenRemaining(u));
+        sText.IStringNum(MenInBeing(u));
         InfoWrite(this, &sText, 94, 35, 1, kFontFixed, kWhite, kWhite, kWhite);
     }
     int32_t lost = u->mCasualties;

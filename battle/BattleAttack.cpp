@@ -14,6 +14,7 @@
 #include "units/Functions.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
+#include "units/UnitGeometry.h"
 
 namespace {
 // The vehicle rules' own hit stages, for units that are vehicles.
@@ -56,20 +57,6 @@ struct BlastContext {
 
 bool IsFallingShell(const PendingAttack* a) {
     return a->mWeaponClass == kWClassMortar || a->mWeaponClass == kWClassIndirect;
-}
-
-// Men, crew or aircraft still in being; 0 for anything else.
-int32_t Strength(Unit* u) {
-    switch (u->mUnitType) {
-    case kUnitInfantry:
-        return gInfantryData[u->mSubtype].mNrMen - u->mCasualties;
-    case kUnitVehicle:
-        return gVehicleData[u->mSubtype].mCrew - u->mCasualties;
-    case kUnitAirplane:
-        return 1 - u->mCasualties;
-    default:
-        return 0;
-    }
 }
 
 bool Alive(Unit* u) {
@@ -131,7 +118,7 @@ void BlastOneUnit(Battle* battle, Unit* u, const BlastContext& c) {
     float d = Distance3(a->mImpactX, a->mImpactY, a->mImpactZ, u->mX, u->mY, u->GetZ());
     if (a->mWeaponClass == kWClassMG) {
         if (u->mUnitType == kUnitInfantry) {
-            const int32_t men = Strength(u);
+            const int32_t men = MenInBeing(u);
             f = men > 0 ? f / static_cast<float>(men) : 0.0f;
         } else if (u->mUnitType == kUnitVehicle) {
             f = u->IsArmoredVehicle(kKnowTruth, false) && !u->mUnitFlagE ? f * 0.4f : f * 0.1f;
@@ -273,13 +260,13 @@ void Battle::ResolveAttack(PendingAttack* a) {
     if (falling) {
         a->mHitUnit = DetectHighTrajectoryShellHit(a);
         if (a->mHitUnit) {
-            before = Strength(a->mHitUnit);
+            before = MenInBeing(a->mHitUnit);
             location = Random() % 3 == 0 ? 3 : 4;
             aspect = 0; // a shell falling on the roof strikes no side of the hull
             stageTwo = true;
         }
     } else if (a->mHitUnit) {
-        before = Strength(a->mHitUnit);
+        before = MenInBeing(a->mHitUnit);
         if (a->mSpecialHit && wc == kWClassTwinGun) {
             if ((Random() & 1) == 0) {
                 if (gVehicleHitRules.resolveExternalDamage)
@@ -305,7 +292,7 @@ void Battle::ResolveAttack(PendingAttack* a) {
         hit->mVehicle = a->mHitUnit;
         hit->mHitLocation = location;
         hit->mAspect = aspect;
-        const int32_t now = Strength(a->mHitUnit);
+        const int32_t now = MenInBeing(a->mHitUnit);
         hit->mStrengthLost = Alive(a->mHitUnit) ? before - now : 0;
         hit->mPenetrationGrade = mArmorHitRecord[0];
         hit->mArmorFlags = static_cast<uint8_t>((wc == kWClassSpecial ? 0x01 : 0) | (mArmorHitBytes[0] << 1));

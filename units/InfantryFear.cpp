@@ -10,6 +10,7 @@
 #include "engine/GOLTA.h"
 #include "units/InfantryConduct.h"
 #include "units/Vehicle.h"
+#include "units/UnitGeometry.h"
 
 using namespace infantry;
 
@@ -35,11 +36,6 @@ bool IsFixed(Unit* u) {
 
 bool UnderWay(const Unit& u) {
     return u.mPlaybackSpeed != 0.0f || (u.mZ > 0.0f && u.mZ < 1.0f);
-}
-
-float Distance3D(Unit* a, Unit* b) {
-    const float dx = a->mX - b->mX, dy = a->mY - b->mY, dz = a->GetZ() - b->GetZ();
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
 bool OwnsEdge(const Unit& u, Direction edge) {

@@ -10,17 +10,13 @@
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Infantry.h"
+#include "units/UnitGeometry.h"
 
 namespace {
 
 constexpr int16_t kCrewServed = 9999;
 constexpr float kMaxLoadTime = 640.0f;
 constexpr float kLowAmmoLoadTime = 39.0f;
-
-float Distance3D(Unit* a, Unit* b) {
-    float dx = a->mX - b->mX, dy = a->mY - b->mY, dz = a->GetZ() - b->GetZ();
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
 
 float RandomTimeFactor() {
     return static_cast<float>(RandomFraction() * 0.4 + 0.8);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 // Small angle helpers shared by the unit rules. Angles are degrees counter-
 // clockwise from the +x axis (east).
 
@@ -8,6 +9,15 @@
 float GetHeadingFromXY(float dx, float dy);
 // The angle brought into [0, 360) by whole turns.
 float Clamp360(float angle);
+
+class Unit;
+
+// The straight-line distance in metres between two units' positions.
+float Distance3D(Unit* a, Unit* b);
+// The order of the unit's first waypoint, or -1 without one.
+int32_t FirstOrder(const Unit& u);
+// Men, crew or aircraft still in being; 0 for anything else.
+int32_t MenInBeing(const Unit* u);
 
 // Height of one building floor in metres: a unit's base rises by this much
 // per floor level it stands on.

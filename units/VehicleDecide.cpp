@@ -26,18 +26,6 @@ void CountDownSlice(float& t) {
         t -= kSlice;
 }
 
-// The order of the vehicle's first waypoint, or -1 without one.
-int32_t FirstOrder(const Unit& u) {
-    return u.mNrWaypoints > 0 ? u.mWaypoints[0].mOrder : -1;
-}
-
-float Distance3D(Unit* a, Unit* b) {
-    const float dx = a->mX - b->mX;
-    const float dy = a->mY - b->mY;
-    const float dz = a->GetZ() - b->GetZ();
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
 bool UnitInMotion(const Unit* u) {
     return u->mPlaybackSpeed != 0.0f || (u->mMoveProgress > 0.0f && u->mMoveProgress < 1.0f);
 }

@@ -21,17 +21,6 @@ namespace {
 constexpr float kDegToRad = 3.14159265358979f / 180.0f;
 constexpr int32_t kOrderTurnToward = 37;
 
-int32_t FirstOrder(const Unit& u) {
-    return u.mNrWaypoints > 0 ? u.mWaypoints[0].mOrder : -1;
-}
-
-float Distance3D(Unit* a, Unit* b) {
-    const float dx = a->mX - b->mX;
-    const float dy = a->mY - b->mY;
-    const float dz = a->GetZ() - b->GetZ();
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
 bool IsGunCrew(Unit* e) {
     if (e->mUnitType != kUnitInfantry) return false;
     const WeaponType w = gInfantryData[e->mSubtype].mHeavyWeapon;

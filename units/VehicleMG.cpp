@@ -35,11 +35,6 @@ bool IsFlameType(SmallArmsType t) {
     return t != kSmallArmsNone && gSmallArmsData[t].mMGClass == kFlameClass;
 }
 
-float Distance3D(Unit* a, Unit* b) {
-    const float dx = b->mX - a->mX, dy = b->mY - a->mY, dz = b->GetZ() - a->GetZ();
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
 // Men left to work the guns.
 int32_t MenLeft(const Vehicle* v) {
     return v->Data().mCrew - v->mCasualties;

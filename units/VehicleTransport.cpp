@@ -8,22 +8,9 @@
 #include "units/DataTables.h"
 #include "units/Infantry.h"
 #include "units/Vehicle.h"
+#include "units/UnitGeometry.h"
 
 namespace {
-
-// The men (or crew) a unit brings aboard.
-int32_t LoadSize(const Unit* u) {
-    switch (u->mUnitType) {
-    case kUnitInfantry:
-        return gInfantryData[u->mSubtype].mNrMen - u->mCasualties;
-    case kUnitVehicle:
-        return gVehicleData[u->mSubtype].mCrew - u->mCasualties;
-    case kUnitAirplane:
-        return 1 - u->mCasualties;
-    default:
-        return 0;
-    }
-}
 
 bool AboutToLeave(const Unit* u) {
     return u->mNrWaypoints >= 2 || (u->mNrWaypoints == 1 && u->mWaypoints[0].mOrder != kPaceRotate);
@@ -60,12 +47,12 @@ bool Vehicle::CanTransport(Unit* candidate, bool atVehicle, bool allowHeavy) {
             }
         }
     }
-    const int32_t s = LoadSize(candidate);
+    const int32_t s = MenInBeing(candidate);
     const bool both = sScratch[0] && sScratch[1];
     for (Unit* occupant : sScratch) {
         if (!occupant) continue;
         if (v.mPassengerSlots < 2 || both) return false;
-        const int32_t size = LoadSize(occupant);
+        const int32_t size = MenInBeing(occupant);
         if (s < 7) {
             if (s > 2 && size > 6) return false;
             if (r.mMobility > 3 && gInfantryData[occupant->mSubtype].mMobility > 3) return false;
