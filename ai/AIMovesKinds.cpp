@@ -123,10 +123,7 @@ Unit* MakeTemporaryCopy(Unit* u) {
 void DeleteTemporaryCopy(Unit* copy) {
     if (!copy) return;
     copy->mCustomName = nullptr;
-    // The kill records' lists are the original's: start the copy's afresh
-    // without freeing them.
-    for (KillRecord& k : copy->mKillRecords)
-        std::construct_at(&k);
+    // The kill records were copied deep, so the copy frees its own lists.
     copy->NullifyTextures(false);
     delete copy;
 }
