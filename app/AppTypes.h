@@ -64,6 +64,9 @@ constexpr int32_t kPrefsFileSize = 1 + 64 + kPrefStoredCount;
 // The kind of a confirm box.
 using Confirmable = int32_t;
 constexpr Confirmable kConfirmWrongBuild = 2;
+// A save the disk did not take whole; the old file is kept and the save
+// dialog comes back.
+constexpr Confirmable kConfirmSaveFailed = 6;
 constexpr Confirmable kConfirmNotice7 = 7;
 constexpr Confirmable kConfirmHandicap = 8;
 constexpr Confirmable kConfirmFormatTooNew = 9;

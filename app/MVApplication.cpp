@@ -91,6 +91,7 @@ MVApplication::~MVApplication() {
     DeleteCryptoData();
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
     delete mOutgoingTurnFile;
     mOutgoingTurnFile = nullptr;
     delete mTitleMusic;
@@ -149,6 +150,7 @@ void MVApplication::Intro(bool firstTime) {
     mTCPIPPhase = 0;
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
     delete mOutgoingTurnFile;
     mOutgoingTurnFile = nullptr;
     mBytesToSend = 0;

@@ -211,6 +211,26 @@ public:
     // state counts for both sides; second: it is this machine's own file).
     // A file that does not read is dropped whole (false).
     bool MergeTCPIPFile(bool bothSides, bool second);
+    // Checks a chunk's index before it is taken: false for a chunk already
+    // taken (dropped) or one that skips ahead (the file is then broken).
+    bool ChunkInOrder(const uint8_t* body, uint32_t length);
+    // Checks an end marker against the file received; false when it is a
+    // repeat of the last marker. A file that is not whole is refused.
+    bool IncomingFileWhole(const uint8_t* body, uint32_t length, bool* refused);
+    void ResetIncomingTransfer();
+    // A turn file that did not arrive whole: nothing of it is applied, the
+    // connection is closed and both players are told.
+    void RefuseIncomingFile();
+    // The values a turn file of the exchange sets, kept so that a refused
+    // file leaves them as they were.
+    struct TCPValues {
+        uint16_t seed = 0;
+        bool computesTurn = false;
+        GString63 passwords[2];
+        int32_t sideValue[2] = {0, 0};
+    };
+    TCPValues KeepTCPValues() const;
+    void RestoreTCPValues(const TCPValues& values);
     // Both orders files are merged: compute the action phase or wait for it.
     void CommunicateAction();
     // Rebuilds the unit graphics once the enemy's units have arrived.
@@ -271,7 +291,21 @@ public:
     int32_t mBytesToSend = 0;
     int32_t mBytesCounted = 0;
     int32_t mPendingChunk = 0;
-    uint8_t mChunk[8192] = {}; // one type byte and 8191 data bytes
+    // One type byte, the chunk's index (4 bytes) and up to 8191 data bytes.
+    uint8_t mChunk[8196] = {};
+    // The file being sent: the next chunk's index, its length and CRC-32,
+    // which the end marker carries.
+    uint32_t mOutgoingIndex = 0;
+    uint32_t mOutgoingLength = 0;
+    uint32_t mOutgoingCRC = 0;
+    // The file being received: the next chunk expected, what has come so
+    // far, and whether a chunk went missing or came out of order.
+    uint32_t mIncomingIndex = 0;
+    uint32_t mIncomingLength = 0;
+    uint32_t mIncomingCRC = 0;
+    bool mIncomingBroken = false;
+    uint32_t mAcceptedLength = 0; // the last file taken whole, to know its marker again
+    uint32_t mAcceptedCRC = 0;
     int32_t mPeerAddress = 0;
     int32_t mOwnAddress[3] = {0, 0, 0};
     int32_t mOwnAddressCount = 0;

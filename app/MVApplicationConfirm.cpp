@@ -29,6 +29,8 @@ ConfirmCommands CommandsOf(Confirmable kind) {
     case 4:
     case 5:
         return {99, 0};
+    case 6:
+        return {100, 0};
     case 7:
     case 8:
     case 9:

@@ -191,6 +191,12 @@ void MVApplication::AutoSave(bool reload) {
     GFile* file = SaveFile(TypeCode(), &name, SavegameFolder(), kFileModeCompressedWrite);
     if (!file) return;
     SaveGame(file);
+    if (!file->Commit()) {
+        // The previous auto-save stays; the player is told, the game goes on.
+        delete file;
+        Confirm(kConfirmSaveFailed);
+        return;
+    }
     if (reload) {
         file->Rewind();
         LoadGame(file, nullptr);
@@ -283,6 +289,7 @@ void MVApplication::DoSaveCommand(int32_t command) {
         GetIntendedSaveName(&name);
         GFile* file = mSaveForMail ? SaveFile(nullptr, &name, MailFolder(), kFileModeMailWrite)
                                    : SaveFile(TypeCode(), &name, SavegameFolder(), kFileModeCompressedWrite);
+        bool saved = false;
         if (file) {
             ScenarioCore* core = Core();
             if (mConnectionType != 1 && core && core->Over()) {
@@ -292,8 +299,16 @@ void MVApplication::DoSaveCommand(int32_t command) {
             } else {
                 SaveGame(file);
             }
-            file->GetName(&mLastSaveName);
+            saved = file->Commit();
+            if (saved) file->GetName(&mLastSaveName);
             delete file;
+        }
+        if (!saved) {
+            // Nothing is lost: the old file stands, the battle stays, and the
+            // dialog comes back for another name or folder.
+            ShowView(mSaveDialog, false);
+            Confirm(kConfirmSaveFailed);
+            break;
         }
         DoCommand(93);
         break;

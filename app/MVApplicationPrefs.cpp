@@ -28,6 +28,21 @@ const Default kDefaults[] = {{0, 2},  {2, 2},  {3, 1},  {4, 2},  {8, 2},  {10, 2
                              {15, 2}, {16, 1}, {17, 1}, {18, 1}, {19, 1}, {25, 2}, {81, 1}};
 const int8_t kStoredUnread[30] = {12, 6, 5, 5, 5, 0, 0, 3, 3, 0, 0,  0, 0, 0, 0,
                                   0,  0, 7, 2, 1, 9, 0, 4, 8, 4, 30, 0, 5, 4, 5};
+// The bytes read as a value out of a fixed range: sound 0-2, the on/off
+// bytes 0-1, tree and terrain density 0-4, unit scale 0-4, paths 0-3, shake
+// 0-2, horizon 0-4, fog 0-3, weather 0-3, smoke 0-2, gamma 0-4, fire arcs
+// 0-2. A damaged file's byte outside its range reads as the default, never
+// as an index out of a table.
+struct Range {
+    int32_t index;
+    int8_t low, high, fallback;
+};
+const Range kRanges[] = {{0, 0, 2, 2},  {1, 0, 1, 0},  {2, 0, 4, 2},  {3, 0, 1, 1},  {4, 0, 4, 2},
+                         {5, 0, 1, 0},  {7, 0, 3, 0},  {8, 0, 2, 2},  {9, 0, 4, 0}, {10, 0, 3, 2},
+                         {11, 0, 1, 0}, {12, 0, 3, 2}, {13, 0, 1, 0}, {14, 0, 1, 1}, {15, 0, 2, 2},
+                         {16, 0, 1, 1}, {17, 0, 1, 1}, {18, 0, 4, 1}, {20, 0, 1, 0}, {25, 0, 4, 2},
+                         {78, 0, 1, 0}, {81, 0, 2, 1}, {82, 0, 1, 0}};
+
 // Bytes 1083 to 1089 at every start.
 const int8_t kStartValues[7] = {0, 1, 1, 1, 1, 0, 0};
 
@@ -81,6 +96,8 @@ void MVApplication::LoadPrefs() {
             mPrefs[d.index] = d.value;
         std::memcpy(mPrefs + 26, kStoredUnread, sizeof kStoredUnread);
     }
+    for (const Range& r : kRanges)
+        if (mPrefs[r.index] < r.low || mPrefs[r.index] > r.high) mPrefs[r.index] = r.fallback;
     std::memcpy(mPrefs + kPrefStoredCount, kStartValues, sizeof kStartValues);
     if (mPrefs[kPrefFireArcs] == 0) mPrefs[kPrefFireArcs] = 1;
     mPrefs[kPrefResetOnLoad] = 0;

@@ -14,6 +14,7 @@
 #include "app/MVApplication.h"
 #include "app/ProgressView.h"
 #include "app/UpDownloadPanel.h"
+#include "battle/Campaign.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
@@ -172,6 +173,30 @@ int32_t ByPackedID(GObject* a, GObject* b, void*) {
 
 } // namespace
 
+MVApplication::TCPValues MVApplication::KeepTCPValues() const {
+    TCPValues v;
+    v.seed = mRandomSeed;
+    v.computesTurn = mComputesTurn;
+    v.passwords[0] = mPasswordHash[0];
+    v.passwords[1] = mPasswordHash[1];
+    if (gCampaign) {
+        v.sideValue[0] = gCampaign->mSideValue[0];
+        v.sideValue[1] = gCampaign->mSideValue[1];
+    }
+    return v;
+}
+
+void MVApplication::RestoreTCPValues(const TCPValues& v) {
+    mRandomSeed = v.seed;
+    mComputesTurn = v.computesTurn;
+    mPasswordHash[0] = v.passwords[0];
+    mPasswordHash[1] = v.passwords[1];
+    if (gCampaign) {
+        gCampaign->mSideValue[0] = v.sideValue[0];
+        gCampaign->mSideValue[1] = v.sideValue[1];
+    }
+}
+
 bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     GFile* file = mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
@@ -188,8 +213,13 @@ bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     scratch.mHost = this;
     scratch.mTurn = running->mTurn;
     scratch.mLastTurn = running->mLastTurn;
+    // Reading the body sets the exchange's values (seed, computing side, the
+    // peer's password, the operation's side value); a file refused after
+    // that, for its packets, must leave them as they were.
+    const TCPValues before = KeepTCPValues();
     if (!scratch.ReadPartialTCP(file, second)) {
         delete file;
+        RestoreTCPValues(before);
         return false;
     }
     UnitList* units = running->mUnits;
@@ -215,6 +245,7 @@ bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     delete file;
     if (!packetsOK) {
         packets.EmptyOut(true);
+        RestoreTCPValues(before);
         return false;
     }
 

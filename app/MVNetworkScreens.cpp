@@ -138,6 +138,7 @@ bool MVApplication::ConnectToPeer(const uint8_t* octets) {
     mConnectionType = 2;
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
     return true;
 }
 
@@ -192,6 +193,7 @@ void MVApplication::ConnectionDied(bool wasConnected) {
     // Whatever was arriving is dropped unmerged.
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
     delete mOutgoingTurnFile;
     mOutgoingTurnFile = nullptr;
     mBytesToSend = 0;
@@ -230,6 +232,7 @@ void MVApplication::SetUpTCPIPClientCampaign() {
     mTCPIPPhase = 5;
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
     if (!gKernel) return;
     gKernel->ClearScreen(true);
     ClearFrontEnd();

@@ -175,7 +175,9 @@ void Vehicle::Read(GFile* file) {
     if (!std::isfinite(mArmorFactor[0])) mArmorFactor[0] = 1.0f;
     ResetModelCoords();
     if (mMistakenType == -1) SetMistakenID();
-    if (mActive) RandomizeSmokeWidth();
+    // The smoke width is part of the record: reading draws nothing, so a file read from any
+    // generator state gives the same battle.
+    if (!std::isfinite(mSmokeWidth) || mSmokeWidth < 0.0f) mSmokeWidth = 0.0f;
 }
 
 void Vehicle::ReadPassTwo(ScenarioCore* scenario) {

@@ -232,6 +232,36 @@ TEST_F(MergeTest, DamagedOrCutFileChangesNothing) {
     EXPECT_EQ(BattleBytes(mRunning.get()), before);
 }
 
+TEST_F(MergeTest, AResultsFileRefusedForItsPacketsLeavesTheExchangeAsItWas) {
+    // A whole body, then packets that do not read: the body's values (seed,
+    // computing side, the peer's password) must not stay set.
+    Battle* previous = gBattle;
+    gBattle = mOther.get();
+    GFile file;
+    ASSERT_TRUE(file.ITempFile(true));
+    mOther->WritePartialTCP(&file);
+    file.WriteChar(1);
+    file.WriteLong(0x7FFFFFFF);
+    file.WriteLong(-5);
+    file.FlushCompressedAndRewindAsPlainRead();
+    Bytes bytes(static_cast<size_t>(file.GetFileLength()));
+    file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    gBattle = previous;
+
+    mLocal.mIsHost = false;
+    mLocal.speed = 50; // the peer is faster: the body would hand it the turn
+    mLocal.mComputesTurn = true;
+    mLocal.mRandomSeed = 4321;
+    mLocal.mPasswordHash[1].IStringText("alt");
+    const Bytes before = BattleBytes(mRunning.get());
+    Receive(bytes);
+    EXPECT_FALSE(mLocal.MergeTCPIPFile(true, false));
+    EXPECT_TRUE(mLocal.mComputesTurn);
+    EXPECT_EQ(mLocal.mRandomSeed, 4321);
+    EXPECT_STREQ(mLocal.mPasswordHash[1].GetCString(), "alt");
+    EXPECT_EQ(BattleBytes(mRunning.get()), before);
+}
+
 TEST_F(MergeTest, NewUnitsJoinAndResultsBringPacketsNamingRunningUnits) {
     // The peer split one of its squads: the new half joins the running battle.
     Battle* previous = gBattle;
