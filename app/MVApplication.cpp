@@ -148,13 +148,7 @@ void MVApplication::Intro(bool firstTime) {
     mLoadedConnectionType = 0;
     mIsHost = true;
     mTCPIPPhase = 0;
-    delete mIncomingTurnFile;
-    mIncomingTurnFile = nullptr;
-    ResetIncomingTransfer();
-    delete mOutgoingTurnFile;
-    mOutgoingTurnFile = nullptr;
-    mBytesToSend = 0;
-    mPendingChunk = 0;
+    DropTransfers();
     RandomlySeedRandomGenerator();
     mRandomSeed = static_cast<uint16_t>(RandomSeed16());
     mPeerDiedMessageOff = false;

@@ -218,6 +218,8 @@ public:
     // repeat of the last marker. A file that is not whole is refused.
     bool IncomingFileWhole(const uint8_t* body, uint32_t length, bool* refused);
     void ResetIncomingTransfer();
+    // Both turn files dropped, unmerged and unsent.
+    void DropTransfers();
     // A turn file that did not arrive whole: nothing of it is applied, the
     // connection is closed and both players are told.
     void RefuseIncomingFile();

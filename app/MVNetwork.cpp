@@ -251,7 +251,7 @@ bool MVApplication::IncomingFileWhole(const uint8_t* body, uint32_t length, bool
     return true;
 }
 
-void MVApplication::RefuseIncomingFile() {
+void MVApplication::DropTransfers() {
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
     ResetIncomingTransfer();
@@ -259,6 +259,10 @@ void MVApplication::RefuseIncomingFile() {
     mOutgoingTurnFile = nullptr;
     mBytesToSend = 0;
     mPendingChunk = 0;
+}
+
+void MVApplication::RefuseIncomingFile() {
+    DropTransfers();
     // The peer sees the connection end and reports it too; neither plays on
     // with a battle the other does not have.
     OPCloseAfterAllSent(5);

@@ -191,13 +191,7 @@ void MVApplication::ConnectionDied(bool wasConnected) {
     if (mPeerDiedMessageOff) return;
     if (gBattle && gBattle->mResultView) return;
     // Whatever was arriving is dropped unmerged.
-    delete mIncomingTurnFile;
-    mIncomingTurnFile = nullptr;
-    ResetIncomingTransfer();
-    delete mOutgoingTurnFile;
-    mOutgoingTurnFile = nullptr;
-    mBytesToSend = 0;
-    mPendingChunk = 0;
+    DropTransfers();
     if (mPeerQuit)
         Confirm(kConfirmPeerLeft);
     else
