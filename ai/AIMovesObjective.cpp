@@ -202,7 +202,7 @@ bool Unit::AIDoObjectiveMove(FlagsNode* node, bool* exposed) {
     const int32_t edge = gAISide >= 0 && gAISide <= 1 ? gBattle->mExitEdge[gAISide] : 0;
     const bool alongY = edge == 0 || edge == 2; // a West or East edge
 
-    if (mScenarioMark && d < 150.0f) {
+    if (MarkedForExit() && d < 150.0f) {
         float v;
         switch (edge) {
         case 0:

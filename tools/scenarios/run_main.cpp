@@ -7,7 +7,8 @@
 // --plan names the sides the computer plans at every GO (default 1, the
 // Allies); --seed replaces the scenario's seed. At the end the runner prints
 // each side's share of the points and the units of either side that stand
-// off the map.
+// off the map, the points by source (flags, casualties, captured men, exits,
+// bonus), who holds each flag and the units that left by their exit edge.
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,7 @@
 
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
@@ -90,5 +92,22 @@ int main(int argc, char** argv) {
     std::printf(
         "points axis %d allies %d (shares %.3f %.3f); men lost axis %d allies %d; units off the map %d\n",
         points[0], points[1], axis, allies, casualties[0], casualties[1], offMap);
+    for (int32_t s = 0; s < 2; ++s)
+        std::printf("%s: flags %d casualties %d captured %d exits %d bonus %d\n", s == 0 ? "axis" : "allies",
+                    parts[s * 5], parts[s * 5 + 1], parts[s * 5 + 2], parts[s * 5 + 3], parts[s * 5 + 4]);
+    std::printf("flags");
+    for (int32_t k = 0; k < battle->mFlags.GetCount(); ++k) {
+        const auto* f = static_cast<const VictoryFlag*>(battle->mFlags.GetObjectA(k));
+        std::printf(" %s", f->mNeutral ? "neutral" : (f->mHolderNation < 2 ? "axis" : "allies"));
+    }
+    int exited[2] = {0, 0}, marked[2] = {0, 0};
+    for (int32_t i = 0; battle->mUnits && i < battle->mUnits->GetCount(); ++i) {
+        Unit* u = battle->mUnits->GetUnit(i);
+        if (!u->MarkedForExit()) continue;
+        ++marked[u->GetAffiliation()];
+        if (u->LeftByExitEdge()) ++exited[u->GetAffiliation()];
+    }
+    std::printf("; last turn %d; exited axis %d of %d, allies %d of %d\n", battle->mLastTurn, exited[0], marked[0],
+                exited[1], marked[1]);
     return 0;
 }
