@@ -13,8 +13,8 @@
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Unit.h"
-#include "units/Vehicle.h"
 #include "units/UnitGeometry.h"
+#include "units/Vehicle.h"
 
 namespace {
 // The vehicle rules' own hit stages, for units that are vehicles.

@@ -408,7 +408,7 @@ void BorderPoint(float x, float y, float* bx, float* by) {
     *by = y < 0.0f ? 0.0f : (y > h ? h : y);
     // Inside the map (a unit handed over without having crossed), the
     // nearest edge is the one it was making for.
-    if (*bx > 0.0f && *bx < w && *by > 0.0f && *by < h) {
+    if (*bx > 0.0f && *bx<w&& * by> 0.0f && *by < h) {
         const float dw = *bx, de = w - *bx, ds = *by, dn = h - *by;
         const float m = std::fmin(std::fmin(dw, de), std::fmin(ds, dn));
         if (m == dw)
@@ -453,7 +453,6 @@ void Unit::ExitMap() {
     mPacketDirty = true;
 }
 
-
 void Unit::CompletePlayback() {
     mPreviousTarget = mTarget;
     mPreviousAreaTarget = mAreaTarget;
@@ -490,8 +489,6 @@ int32_t Unit::MaxAllowedAmmo(int32_t* maximum) {
     if (maximum) *maximum = 0;
     return 0;
 }
-
-
 
 void Unit::CleanUpLinks() {
     // Between an operation's battles its units may have gone: drop links to them.

@@ -209,6 +209,39 @@ TEST(TurnFlow, FightingOverFlagsLengthensABattleUpToItsCap) {
     (void)f;
 }
 
+namespace {
+// The joining machine of a game over TCP/IP: the other machine computes.
+class JoiningHost : public TestHost {
+public:
+    int32_t ConnectionKind() override { return 2; }
+    bool ComputesTurn() override { return mComputes; }
+    bool mComputes = false;
+};
+} // namespace
+
+TEST(TurnFlow, OnlyTheComputingMachineLengthensABattle) {
+    TurnBattle t;
+    JoiningHost joining;
+    t.battle.mHost = &joining;
+    t.battle.mVariableLength = true;
+    t.battle.mNominalLastTurn = t.battle.mLastTurn = 20;
+    AddFlag(t.battle, 100, 100, 1);
+    ScriptUnit* axis = t.Add(kUnitInfantry, kAxis, 100, 100);
+    for (int32_t turn = 1; turn < 30; ++turn) {
+        t.battle.mTurn = turn;
+        axis->mOccupation = turn % 2 ? 50.0f : 0.0f;
+        t.battle.ColorVictoryFlags(false, true);
+        EXPECT_EQ(t.battle.mLastTurn, 20);
+    }
+    joining.mComputes = true;
+    t.battle.mTurn = 19;
+    axis->mOccupation = 0.0f;
+    t.battle.ColorVictoryFlags(false, true); // the flag turns neutral
+    EXPECT_GE(t.battle.mLastTurn, 20);
+    EXPECT_LE(t.battle.mLastTurn, 22);
+    t.battle.mHost = &t.host;
+}
+
 TEST(TurnFlow, EndEarlyBySurrenderAndByCeaseFire) {
     TurnBattle t;
     t.battle.mLastTurn = 12;

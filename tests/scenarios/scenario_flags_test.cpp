@@ -258,8 +258,9 @@ TEST_F(ShippedBattle, MarkedUnitsLeavingByTheirExitEdgeScore) {
     unmarked->mX = w - 6.0f;
     unmarked->mY = 200.0f;
     Order("move axis A 1 1 fast " + std::to_string(static_cast<int>(w) + 20) + " 300\n" +
-          "move axis A 1 3 fast " + std::to_string(static_cast<int>(w) + 20) + " 200\n" +
-          "move axis A 1 2 fast 0 300", -20.0f);
+              "move axis A 1 3 fast " + std::to_string(static_cast<int>(w) + 20) + " 200\n" +
+              "move axis A 1 2 fast 0 300",
+          -20.0f);
     for (int32_t t = 0; t < 3 && (east->mOffMapState == 0 || west->mOffMapState == 0); ++t)
         Turn();
     ASSERT_NE(east->mOffMapState, 0);
@@ -310,4 +311,31 @@ TEST_F(ShippedBattle, MarkedUnitsLeavingByTheirExitEdgeScore) {
     }
     EXPECT_EQ(marked, 5);
     EXPECT_EQ(out, 2);
+}
+
+// A battle of variable length whose flags one side holds throughout ends on
+// the last turn drawn on its first turn; in the game over TCP/IP only the
+// machine that computes the turn may lengthen it.
+TEST_F(ShippedBattle, HeldFlagsEndAVariableBattleOnItsDrawnTurn) {
+    ASSERT_TRUE(Load("hecken"));
+    Battle* b = B();
+    b->mVariableLength = true;
+    Withdraw(kAllies, 20.0f, 20.0f);
+    const int32_t nominal = b->mNominalLastTurn;
+    Turn();
+    const int32_t drawn = b->mLastTurn;
+    EXPECT_GE(drawn, nominal);
+    EXPECT_LE(drawn, nominal + 5);
+    for (int32_t k = 0; k < b->mFlags.GetCount(); ++k) {
+        EXPECT_FALSE(Flag(k)->mNeutral) << k;
+        EXPECT_LT(Flag(k)->mHolderNation, 2) << k;
+    }
+    int32_t played = 1;
+    while (!mRunner.Over() && played < 40) {
+        Turn();
+        ++played;
+        EXPECT_EQ(b->mLastTurn, drawn);
+    }
+    EXPECT_TRUE(mRunner.Over());
+    EXPECT_EQ(played, drawn);
 }

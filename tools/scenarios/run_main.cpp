@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
         ++marked[u->GetAffiliation()];
         if (u->LeftByExitEdge()) ++exited[u->GetAffiliation()];
     }
-    std::printf("; last turn %d; exited axis %d of %d, allies %d of %d\n", battle->mLastTurn, exited[0], marked[0],
-                exited[1], marked[1]);
+    std::printf("; last turn %d; exited axis %d of %d, allies %d of %d\n", battle->mLastTurn, exited[0],
+                marked[0], exited[1], marked[1]);
     return 0;
 }
