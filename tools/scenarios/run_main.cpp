@@ -3,9 +3,11 @@
 // battle, and the time taken.
 //
 //   dm_run <scenario.mvg> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>]
+//          [--variable]
 //
 // --plan names the sides the computer plans at every GO (default 1, the
-// Allies); --seed replaces the scenario's seed. At the end the runner prints
+// Allies); --seed replaces the scenario's seed; --variable plays the battle
+// with a variable length from the scenario's last turn. At the end the runner prints
 // each side's share of the points and the units of either side that stand
 // off the map, the points by source (flags, casualties, captured men, exits,
 // bonus), who holds each flag and the units that left by their exit edge.
@@ -28,11 +30,14 @@ int main(int argc, char** argv) {
     int turns = 0;
     bool planAxis = false, planAllies = true, badPlan = false;
     int seed = -1;
+    bool variable = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
             script = argv[++i];
         else if (std::strcmp(argv[i], "--turns") == 0 && i + 1 < argc)
             turns = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--variable") == 0)
+            variable = true;
         else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
             seed = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--plan") == 0 && i + 1 < argc) {
@@ -47,7 +52,7 @@ int main(int argc, char** argv) {
     }
     if (scenario.empty() || turns < 0 || badPlan || seed > 65535) {
         std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
-                             "[--plan 0|1|both|neither] [--seed <n>]\n");
+                             "[--plan 0|1|both|neither] [--seed <n>] [--variable]\n");
         return 2;
     }
     if (!DecryptData()) {
@@ -62,6 +67,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dm_run: %s\n", error.c_str());
         return 1;
     }
+    if (variable) runner.GetBattle()->mVariableLength = true;
     for (int played = 0; (turns == 0 || played < turns) && !runner.Over(); ++played) {
         RunnerTurn turn;
         if (!runner.RunTurn(&turn, &error)) {
