@@ -339,3 +339,31 @@ TEST_F(ShippedBattle, HeldFlagsEndAVariableBattleOnItsDrawnTurn) {
     EXPECT_TRUE(mRunner.Over());
     EXPECT_EQ(played, drawn);
 }
+
+// The computer playing the breaking-out side brings marked units off over
+// its exit edge.
+TEST(ScenarioExits, TheComputerBringsMarkedUnitsOffItsEdge) {
+    ASSERT_TRUE(DecryptData());
+    int32_t seedsWithExits = 0;
+    for (uint16_t seed = 1; seed <= 10; ++seed) {
+        BattleRunner runner;
+        runner.PlanSides(true, false);
+        runner.OverrideSeed(seed);
+        std::string error;
+        ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/ausbruch.mvg", &error)) << error;
+        Battle* b = runner.GetBattle();
+        for (int32_t n = 0; !runner.Over() && n <= b->mLastTurn; ++n) {
+            RunnerTurn turn;
+            ASSERT_TRUE(runner.RunTurn(&turn, &error)) << error;
+        }
+        EXPECT_TRUE(runner.Over());
+        int32_t out = 0;
+        for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+            Unit* u = b->mUnits->GetUnit(i);
+            if (u->MarkedForExit() && u->LeftByExitEdge()) ++out;
+            EXPECT_FALSE(u->mActive && u->mOffMapState == 0 && !b->mMap->OnMap(u->mX, u->mY));
+        }
+        if (out > 0) ++seedsWithExits;
+    }
+    EXPECT_GE(seedsWithExits, 8);
+}
