@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Infantry.h"
 #include "units/Vehicle.h"
@@ -67,6 +68,17 @@ float Claim(const Unit& u, float claim, const bool* pair) {
     return claim;
 }
 
+// The unit's value as bought. A vehicle is valued on a fresh copy whose
+// set-up draws numbers of its own; the battle's generator is put back, so
+// that reading the value changes nothing and a turn stays a function of the
+// battle and its seed.
+float ValueAsBought(Unit& u) {
+    const uint32_t state = GetRandomState();
+    const float value = u.GetVPValue(true, kKnowTruth);
+    SeedRandomGenerator(state);
+    return value;
+}
+
 } // namespace
 
 float Infantry::GetOccupationScore(float x, float y, bool* pair) {
@@ -99,7 +111,7 @@ float Vehicle::GetOccupationScore(float x, float y, bool* pair) {
 float Infantry::GetExitValue(bool* exited, bool count) {
     const float none = Unit::GetExitValue(exited, count);
     if (!MarkedForExit()) return none;
-    const float value = GetVPValue(true, kKnowTruth);
+    const float value = ValueAsBought(*this);
     if (count) return value;
     const int32_t full = GetOriginalNrMen();
     const int32_t men = MenAlive();
@@ -110,7 +122,7 @@ float Infantry::GetExitValue(bool* exited, bool count) {
 float Vehicle::GetExitValue(bool* exited, bool count) {
     const float none = Unit::GetExitValue(exited, count);
     if (!MarkedForExit()) return none;
-    const float value = GetVPValue(true, kKnowTruth);
+    const float value = ValueAsBought(*this);
     if (count) return value;
     if (!mActive || mKnockedOut || mSurrendered || Data().mCrew - mCasualties <= 0) return 0.0f;
     return value;

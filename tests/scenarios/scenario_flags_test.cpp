@@ -148,6 +148,23 @@ TEST_F(ShippedBattle, ClaimsOfTanks) {
     EXPECT_GT(full, 45.0f);
     EXPECT_EQ(tank->GetOccupationScore(fx + 200.0f, fy, nullptr), full); // vehicles reach farther
     EXPECT_EQ(tank->GetOccupationScore(fx + 300.0f, fy, nullptr), 0.0f);
+    // What a marked tank is worth draws no number either.
+    tank->mExitMark = true;
+    const uint32_t state = GetRandomState();
+    bool exited = true;
+    EXPECT_GT(tank->GetExitValue(&exited, true), 0.0f);
+    EXPECT_GT(tank->GetExitValue(&exited, false), 0.0f);
+    EXPECT_FALSE(exited);
+    EXPECT_EQ(GetRandomState(), state);
+    const float worth = tank->GetExitValue(&exited, true);
+    SeedRandomGenerator(state + 12345u);
+    EXPECT_EQ(tank->GetExitValue(&exited, true), worth); // whatever the generator's state
+    // A count with a tank given up (its men captured) draws nothing either.
+    tank->mSurrendered = true;
+    const uint32_t before = GetRandomState();
+    EXPECT_GT(Count(B()).Part(kAllies, 2) + Count(B()).Part(kAxis, 2), 0);
+    EXPECT_EQ(GetRandomState(), before);
+    tank->mSurrendered = false;
     tank->mBailOutCountdown = 20; // the crew is getting out
     EXPECT_LT(tank->GetOccupationScore(fx, fy, nullptr), 10.0f);
     tank->mBailOutCountdown = -1;
@@ -285,7 +302,9 @@ TEST_F(ShippedBattle, MarkedUnitsLeavingByTheirExitEdgeScore) {
     }
     EXPECT_GT(E, 0.0f);
     bool exited = false;
+    const uint32_t state = GetRandomState();
     EXPECT_EQ(E, east->GetExitValue(&exited, false)); // only the one over its exit edge
+    EXPECT_EQ(GetRandomState(), state);
     const Points p = Count(b);
     EXPECT_EQ(p.Part(kAxis, kExitPart), static_cast<int32_t>(E - (A - E)));
     EXPECT_EQ(p.Part(kAllies, kExitPart), 0);
