@@ -119,10 +119,4 @@ Unit* MakeTemporaryCopy(Unit* u);
 // Detaches what the copy shares with its original, then deletes it.
 void DeleteTemporaryCopy(Unit* copy);
 
-// ---- the battle's flags -------------------------------------------------
-// The flag's worth in victory points to one side.
-float FlagValue(const VictoryFlag* flag, bool forAxis, bool byView);
-// Marks one of the candidate flags as the real one.
-void PickOneRealFlag(Battle* battle);
-
 } // namespace aimove

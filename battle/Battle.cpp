@@ -472,7 +472,3 @@ Direction Battle::HomeMapEdge(Affiliation side) const {
     return side == kAxis ? kDirEast : kDirWest;
 }
 
-bool Battle::RidesWithFlaggedCarrier(const Unit* unit) {
-    return unit && unit->mUnitType == kUnitInfantry && !unit->mStatusFlagA && unit->mTransport &&
-           unit->mTransport->mStatusFlagA;
-}

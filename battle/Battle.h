@@ -65,9 +65,6 @@ public:
     void MergeNewUnits();
     // The side's home edge of the map.
     Direction HomeMapEdge(Affiliation side) const;
-    // Whether the predicate of the truce rule holds for a unit: an infantry
-    // unit whose first status flag is clear while its carrier has it set.
-    static bool RidesWithFlaggedCarrier(const Unit* unit);
 
     BattleHost* Host() const;
 
@@ -182,6 +179,9 @@ public:
     void UnitGoes(Unit* unit);
     // The opening steps of a battle, once, with or without a screen.
     void BeginBattleLogic();
+    // Of candidate flags, marks one drawn at random as the real one (nothing
+    // when the first flag is no candidate).
+    void PickOneRealFlag();
 
     // ---- Drawing (defined with the battlefield drawing) -------------------
     // Every unit's DrawItself with the three enlargement values, in list order.

@@ -13,8 +13,8 @@
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Unit.h"
-#include "units/Vehicle.h"
 #include "units/UnitGeometry.h"
+#include "units/Vehicle.h"
 
 namespace {
 // The vehicle rules' own hit stages, for units that are vehicles.
@@ -121,7 +121,10 @@ void BlastOneUnit(Battle* battle, Unit* u, const BlastContext& c) {
             const int32_t men = MenInBeing(u);
             f = men > 0 ? f / static_cast<float>(men) : 0.0f;
         } else if (u->mUnitType == kUnitVehicle) {
-            f = u->IsArmoredVehicle(kKnowTruth, false) && !u->mUnitFlagE ? f * 0.4f : f * 0.1f;
+            // Open hatches let the burst reach the crew.
+            const auto* v = dynamic_cast<const Vehicle*>(u);
+            const bool buttoned = v && v->mButtoned;
+            f = u->IsArmoredVehicle(kKnowTruth, false) && !buttoned ? f * 0.4f : f * 0.1f;
         } else {
             f = 0.0f;
         }

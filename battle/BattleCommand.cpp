@@ -25,20 +25,20 @@ constexpr int32_t kKeyEnter = 13;
 constexpr int32_t kGoSound = 128;
 constexpr int32_t kGoSoundPriority = 28;
 
-void PickOneRealFlag(Battle* b) {
-    const int32_t n = b->mFlags.GetCount();
-    if (n == 0 || !static_cast<VictoryFlag*>(b->mFlags.GetObjectA(0))->mCandidate) return;
-    for (int32_t k = 0; k < n; ++k)
-        static_cast<VictoryFlag*>(b->mFlags.GetObjectA(k))->mReal = false;
-    static_cast<VictoryFlag*>(b->mFlags.GetObjectA(static_cast<int32_t>(RandomPair() % n)))->mReal = true;
-}
-
 } // namespace
+
+void Battle::PickOneRealFlag() {
+    const int32_t n = mFlags.GetCount();
+    if (n == 0 || !static_cast<VictoryFlag*>(mFlags.GetObjectA(0))->mCandidate) return;
+    for (int32_t k = 0; k < n; ++k)
+        static_cast<VictoryFlag*>(mFlags.GetObjectA(k))->mReal = false;
+    static_cast<VictoryFlag*>(mFlags.GetObjectA(static_cast<int32_t>(RandomPair() % n)))->mReal = true;
+}
 
 // Once the screen (if any) stands: the real flag, the flags' colours, the
 // playback statics and the fires' sounds, then one count of the points.
 void Battle::BeginBattleLogic() {
-    if (mPickRealFlag && mSetupPhase) PickOneRealFlag(this);
+    if (mPickRealFlag && mSetupPhase) PickOneRealFlag();
     ColorVictoryFlags(true, false);
     if (mPackets.GetCount() == 0) {
         if (mMap) mMap->StartFireSoundEffects();

@@ -85,4 +85,52 @@ void BM_LargeScenarioTurn(benchmark::State& state) {
 }
 BENCHMARK(BM_LargeScenarioTurn)->Unit(benchmark::kMillisecond);
 
+// The large scenario after its first scripted turn: its five flags coloured
+// by the truth (argument 0) and by what the viewing side sees (1), and one
+// count of the points.
+struct LargeAfterOneTurn {
+    BattleRunner runner;
+    bool ok = false;
+    std::string error;
+    LargeAfterOneTurn() {
+        if (!DecryptData()) {
+            error = "no game data";
+            return;
+        }
+        const std::string script = std::string(DM_SCENARIO_SOURCE_DIR) + "/grossangriff.orders";
+        RunnerTurn turn;
+        ok = runner.Load(kLarge, &error) && runner.LoadScript(script, &error) && runner.RunTurn(&turn, &error);
+    }
+};
+
+void BM_ColorVictoryFlagsLarge(benchmark::State& state) {
+    LargeAfterOneTurn large;
+    if (!large.ok) {
+        state.SkipWithError(large.error.c_str());
+        return;
+    }
+    Battle* b = large.runner.GetBattle();
+    const bool byView = state.range(0) != 0;
+    for (auto _ : state)
+        b->ColorVictoryFlags(byView, false);
+    state.counters["flags"] = static_cast<double>(b->mFlags.GetCount());
+}
+BENCHMARK(BM_ColorVictoryFlagsLarge)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void BM_CountVPsLarge(benchmark::State& state) {
+    LargeAfterOneTurn large;
+    if (!large.ok) {
+        state.SkipWithError(large.error.c_str());
+        return;
+    }
+    Battle* b = large.runner.GetBattle();
+    float axis = 0.0f, allies = 0.0f;
+    int32_t parts[10] = {};
+    for (auto _ : state) {
+        b->CountVPs(state.range(0) != 0, true, &axis, &allies, parts);
+        benchmark::DoNotOptimize(parts);
+    }
+}
+BENCHMARK(BM_CountVPsLarge)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 } // namespace

@@ -128,6 +128,8 @@ public:
     float GetRarityFactor();
     float GetVPValue(bool asBought, DataKnowledge knowledge) override;
     float GetCasualtyVPLoss() override;
+    float GetOccupationScore(float x, float y, bool* pair) override;
+    float GetExitValue(bool* exited, bool count) override;
 
     // ---- Figures and animation -------------------------------------------------
     int32_t GetNrFigures();

@@ -159,6 +159,13 @@ public:
     // Full strength in men by the data record: infantry men, vehicle crew,
     // one for an aircraft, none for a fixed object.
     int32_t GetOriginalNrMen() const;
+    // The scenario's exit mark on a kind that can leave the map for points
+    // (infantry and vehicles; a mark on anything else counts for nothing).
+    bool MarkedForExit() const {
+        return mExitMark && (mUnitType == kUnitInfantry || mUnitType == kUnitVehicle);
+    }
+    // The unit left the map in being (state 2) over its side's exit edge.
+    bool LeftByExitEdge() const;
     void PrepareForPlayback();
     void UpdateFireAnimationClock(int32_t now);
 
@@ -640,7 +647,6 @@ public:
     bool mCaptured = false;
     bool mFreed = false;
     bool mExiting = false;
-    bool mExitForPoints = false;
     int32_t mOffMapState = 0; // 0 on the map, 1-2 exited, 3 in the sewers
     int32_t mStatusTime = kStatusTimeNever;
     bool mGunKnockedOut = false;
@@ -648,16 +654,16 @@ public:
     int32_t mFanatic = 0; // 0 not drawn, 1 ordinary, 2 fanatic
     bool mSkipSetup = false;
     int32_t mSetupZone = 0; // 0 any zone of its side, 1-6 that zone, 7 fixed
-    bool mScenarioMark = false;
     int32_t mSelectionMark = 0; // 0, 1 inside the box, 2 multi-selected
     bool mMultiSelected = false;
-    bool mStatusFlagA = false;
-    bool mStatusFlagB = false;
     bool mMineNew = false;
     bool mHidden = false; // the unit core's hidden field
     float mAISortScore = 0.0f;
     int32_t mLoadNumber = 0; // order of a unit received in a TCP/IP turn
-    bool mUnitFlagE = false; // kept in the file for the exit and balloon rules
+    // Marked by the scenario to leave the map over its side's exit edge for
+    // points: kept in the unit record, read by the exit value, the info
+    // balloon and the computer opponent.
+    bool mExitMark = false;
     bool mUnitFlagH = false;
     int32_t mUnitValueF = 0; // 3 bits kept for the edge and set-up rules
     int32_t mUnitValueG = 0; // 2 bits kept for the point adjustment

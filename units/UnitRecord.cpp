@@ -56,7 +56,7 @@ void Unit::WriteUnitPart(GFile* file) {
     file->WriteChar(static_cast<int8_t>(mUnitType));
     file->WriteChar(static_cast<int8_t>(Bits(mActive, 7) | Bits(mImmobile, 6) | Bits(mAreaTarget, 5) |
                                         Bits(mTargetLocked, 4) | Bits(mHiding, 3) | Bits(mRoundPattern, 2) |
-                                        Bits(mArcKind, 1) | Bits(mUnitFlagE, 0)));
+                                        Bits(mArcKind, 1) | Bits(mExitMark, 0)));
     file->WriteChar(
         static_cast<int8_t>(Field(casualties, 4, 0xF) | Bits(mTargetDead, 3) | Field(mQueuedDelay, 0, 7)));
     file->WriteChar(static_cast<int8_t>(Field(mExperience, 4, 0xF) | Field(mAmmoClassInUse, 0, 0xF)));
@@ -181,7 +181,7 @@ bool Unit::ReadUnitPart(GFile* file) {
     mHiding = b & 0x08;
     mRoundPattern = b & 0x04;
     mArcKind = b & 0x02;
-    mUnitFlagE = b & 0x01;
+    mExitMark = b & 0x01;
     b = static_cast<uint8_t>(file->ReadChar());
     mCasualties = Take(b, 4, 0xF);
     mTargetDead = b & 0x08;

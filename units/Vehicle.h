@@ -266,6 +266,8 @@ public:
     float AirTargetScore(AirWeaponKind weapon) override;
     void BecomeLeader(bool withSkills);
     void ExitMap() override;
+    float GetOccupationScore(float x, float y, bool* pair) override;
+    float GetExitValue(bool* exited, bool count) override;
 
     // ---- Unit packets and playback ---------------------------------------------------
     ActionPacket* FillPacket() override;

@@ -169,7 +169,7 @@ TEST(AIObjectiveMove, AMarkedUnitLeavesOverItsExitEdge) {
     b.mBattle.mExitEdge[kAxis] = 2; // East, 600 m
     OneFlagNode n(500.0f, 200.0f);
     auto* u = b.Add(kAxis, 420.0f, 200.0f);
-    u->mScenarioMark = true;
+    u->mExitMark = true;
     ASSERT_TRUE(u->AIDoObjectiveMove(&n.node, nullptr));
     ASSERT_GE(u->mNrWaypoints, 2);
     const Destination& last = u->mWaypoints[u->mNrWaypoints - 1];

@@ -58,6 +58,7 @@ constexpr IntendedSize kIntended[] = {
     {"bruecke", 60, 100, 20},
     {"panzer", 15, 40, 15},
     {"grossangriff", 250, 330, 25},
+    {"ausbruch", 8, 40, 20},
 };
 
 class ShippedScenarios : public testing::TestWithParam<std::string> {

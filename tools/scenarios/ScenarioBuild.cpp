@@ -179,6 +179,7 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
         unit->mY = su.y;
         unit->mHeading = su.heading;
         unit->mSetupZone = su.zone;
+        unit->mExitMark = su.exit;
         unit->SetIDCode(su.company, su.platoon, su.number);
         if (su.kind == 1) static_cast<Vehicle*>(unit)->mIsLeader = su.leader;
         GiveBasicLoad(unit);
@@ -249,6 +250,7 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
     battle->mTurn = 1;
     battle->mLastTurn = d.turns;
     battle->mNominalLastTurn = d.turns;
+    battle->mVariableLength = d.variableLength;
     battle->mAttacker = d.attacker;
     battle->mTheatre = d.theatre;
     battle->mTemperature = d.temperature;
