@@ -329,10 +329,12 @@ void Vehicle::ComputeAction() {
             if (!target->IsArmoredVehicle(kKnowEnemy, false) && !target->HasOrdnance(false, true) &&
                 HasOrdnance(true, true) && ChooseAmmo(target, false) != kAmmoCanister) {
                 const float aim = mAimTime;
+                const int16_t alert = mAlertCount; // drawn anew by the search
                 mTarget = nullptr;
                 AIMaySwitchToNewTarget(true);
                 if (mTarget == target) {
                     mAimTime = aim;
+                    mAlertCount = alert;
                 } else if (mTarget) {
                     mTarget = nullptr;
                     mTargetSliceCount += 120;
