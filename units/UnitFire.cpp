@@ -281,6 +281,9 @@ void Unit::Fire(AmmoClass a, int32_t soundVariant) {
         AddSoundEffectFire(c, w, d, soundVariant);
 
     if (!mHastyFire && !gFiringSpottingRound && !gFiringSecondarySmallArms) {
+        // Shots at the present target unit, for the estimates that ask how
+        // the next shot fares after the first ones.
+        if (mTarget && mShotsAtTarget < INT16_MAX) ++mShotsAtTarget;
         if (!observerWeapon) {
             if (mAcquisition < 4) {
                 bool raise = true;
