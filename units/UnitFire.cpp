@@ -9,6 +9,7 @@
 #include "map/Map.h"
 #include "units/FireShared.h"
 #include "units/Functions.h"
+#include "units/Infantry.h"
 #include "units/RuleContext.h"
 
 using namespace fire;
@@ -245,6 +246,8 @@ void Unit::Fire(AmmoClass a, int32_t soundVariant) {
     }
     ShoutFireOrders();
     DeafenByFire(w, c);
+    // A rocket or recoilless team gives itself away and is pinned.
+    if (infantry && c == kWClassLightAT) static_cast<Infantry*>(this)->MaybePinLATWFirer();
 
     // Muzzle dust.
     if (gBattle && mUnitType != kUnitAirplane &&
