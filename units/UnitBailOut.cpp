@@ -102,6 +102,7 @@ Infantry* Unit::BailOut(bool clearAmmo, bool delayed) {
     crew->mContactLevel = IsSpottedNow() ? mContactLevel : kContactNone;
     crew->mActive = over;
     crew->mAbandonedVehicle = this;
+    crew->mRefit = true;
     crew->mUnitFlagE = false;
 
     if (n - survivors > 0) crew->ReceiveCasualties(n - survivors, 1.0f, true, false, false);
