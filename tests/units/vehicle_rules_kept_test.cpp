@@ -12,11 +12,13 @@
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
+#include "battle/Campaign.h"
 #include "battle/UnitID.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
 #include "units/Functions.h"
 #include "units/SmallArmsSounds.h"
+#include "units/UnitFactory.h"
 #include "units/vehicle2_fixtures.h"
 
 namespace {
@@ -242,4 +244,23 @@ TEST_F(VehicleRulesKept, ASidestepStopsAtAWreckInItsWay) {
     gBlocker = wreck;
     battle.mBattle.mUnits->DeleteIndex(battle.mBattle.mUnits->IndexOf(wreck), true);
     EXPECT_EQ(gBlocker, nullptr);
+}
+
+TEST_F(VehicleRulesKept, BetweenBattlesTheOperationsRaritySettingCounts) {
+    Vehicle* tank = battle.AddVehicle(kTestTank, kAxis, 100, 100);
+    battle.mTables.vehicles[kTestTank].mRarityIndex = 3;
+    ASSERT_NE(RarityFactorFromIndex(3), 1.0f);
+    Battle* current = gBattle;
+    Campaign* old = gCampaign;
+    gBattle = nullptr;
+    gCampaign = nullptr;
+    EXPECT_EQ(tank->GetRarityFactor(), 1.0f); // neither: every type is common
+    Campaign operation;
+    gCampaign = &operation;
+    operation.mRarityMode = 1;
+    EXPECT_EQ(tank->GetRarityFactor(), RarityFactorFromIndex(3));
+    operation.mRarityMode = 2;
+    EXPECT_EQ(tank->GetRarityFactor(), 1.0f);
+    gCampaign = old;
+    gBattle = current;
 }
