@@ -433,6 +433,12 @@ ActionPacket* Battle::CreateActionPacket(int32_t delay) {
     return packet;
 }
 
+std::unique_ptr<ActionPacket> Battle::CreateLoosePacket() const {
+    std::unique_ptr<ActionPacket> packet(new ActionPacket);
+    packet->mTimeSlice = static_cast<int16_t>(mTimeSlice <= 0 ? 0 : mTimeSlice);
+    return packet;
+}
+
 void Battle::WriteActionPackets(GFile* file) {
     WritePacketList(file, &mPackets);
 }

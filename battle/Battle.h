@@ -6,6 +6,7 @@
 // are emptied, never replaced.
 
 #include <cstdint>
+#include <memory>
 
 #include "battle/BattleResult.h"
 #include "battle/ScenarioCore.h"
@@ -55,6 +56,9 @@ public:
     // The only maker of action packets: stamped at the current slice plus
     // delay (never below 0) and appended to the packet list.
     ActionPacket* CreateActionPacket(int32_t delay);
+    // A packet of the current slice kept out of the record, for a sound played
+    // at once; the caller owns it.
+    std::unique_ptr<ActionPacket> CreateLoosePacket() const;
     void WriteActionPackets(GFile* file);
     // False, with an empty packet list, on a damaged packet block.
     bool ReadActionPackets(GFile* file);

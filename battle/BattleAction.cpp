@@ -102,9 +102,10 @@ void Battle::DigIn() {
     for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
         Unit* u = mUnits->GetUnit(i);
         if (!u->WillDigFoxhole()) continue;
-        const bool charges =
-            (u->mUnitType == kUnitInfantry && gInfantryData[u->mSubtype].mUsesDemoCharge != 0) ||
-            u->HasOrdnance(false, false);
+        // A rifle squad blasts its foxhole with its charges, as a gun crew
+        // with its own.
+        const bool charges = (u->mUnitType == kUnitInfantry && gInfantryData[u->mSubtype].mIsSquad != 0) ||
+                             u->HasOrdnance(false, false);
         mMap->MakeCrater(u->mX, u->mY, charges ? 700.0f : 420.0f, true, false, false, 0.0f,
                          u->GetAffiliation(), false);
     }

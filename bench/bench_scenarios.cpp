@@ -7,13 +7,17 @@
 #include <string>
 
 #include "ScenarioPaths.h"
+#include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
+#include "battle/UnitList.h"
 #include "engine/GFile.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/ScenarioBuild.h"
 #include "units/Hack.h"
+#include "units/Unit.h"
 
 namespace {
 
@@ -132,5 +136,45 @@ void BM_CountVPsLarge(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CountVPsLarge)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A screen that takes the sounds played at once and drops them.
+class CountingEar : public BattleHost {
+public:
+    void PlayPacketSound(ActionPacket*) override { ++played; }
+    int64_t played = 0;
+};
+
+// Every engine of the large scenario started at once, as when its battle
+// screen opens, seen from each side in turn.
+void BM_StartVehicleSoundsLarge(benchmark::State& state) {
+    if (!DecryptData()) {
+        state.SkipWithError("no game data");
+        return;
+    }
+    BattleRunner runner;
+    std::string error;
+    if (!runner.Load(kLarge, &error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    Battle* battle = runner.GetBattle();
+    BattleHost* old = battle->mHost;
+    CountingEar ear;
+    battle->mHost = &ear;
+    battle->mSetupPhase = false;
+    int64_t vehicles = 0;
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i)
+        vehicles += battle->mUnits->GetUnit(i)->mUnitType == kUnitVehicle;
+    Affiliation side = kAxis;
+    for (auto _ : state) {
+        ear.SetViewingSide(side);
+        battle->StartVehicleSounds();
+        side = side == kAxis ? kAllies : kAxis;
+    }
+    state.counters["vehicles"] = static_cast<double>(vehicles);
+    state.counters["played"] = benchmark::Counter(static_cast<double>(ear.played), benchmark::Counter::kAvgIterations);
+    battle->mHost = old;
+}
+BENCHMARK(BM_StartVehicleSoundsLarge)->Unit(benchmark::kMicrosecond);
 
 } // namespace

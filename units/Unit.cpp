@@ -17,6 +17,7 @@
 #include "units/Functions.h"
 #include "units/UnitFactory.h"
 #include "units/UnitGeometry.h"
+#include "units/Vehicle.h"
 
 bool gPacket = false;
 Unit* gCreditKiller = nullptr;
@@ -44,6 +45,8 @@ Unit::Unit() {
 
 Unit::~Unit() {
     delete mCustomName;
+    // The last vehicle found in a mover's way never outlives itself.
+    if (gBlocker && static_cast<Unit*>(gBlocker) == this) gBlocker = nullptr;
 }
 
 void Unit::CopyUnitPartFrom(const Unit& other) {

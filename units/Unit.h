@@ -37,6 +37,9 @@ constexpr int32_t kMaxSuppression = 1500;
 constexpr int32_t kStatusTimeNever = 999999;
 constexpr int32_t kStatusTimeArrived = 100000;
 constexpr int32_t kFiringSignatureAfterShot = 800;
+// The move stamp of a unit put for a moment where the enemy last saw it:
+// never a real one, so the sight answers stored for either place do not mix.
+constexpr int32_t kMarkerMoveStamp = -2;
 
 // Kinds of waypoint.
 constexpr int32_t kWaypointRetreat = 0;
@@ -722,8 +725,6 @@ public:
     bool mHasFired = false;
     bool mFireMission = false;
     bool mPlannedMission = false;
-    float mFOSavedX = 0.0f;
-    float mFOSavedY = 0.0f;
     bool mMissionLive = false;
     bool mTargetChanged = false;
     int32_t mTargetSliceCount = 0;
@@ -745,8 +746,6 @@ public:
     int32_t mCycleSetting = 0;      // 0..5, set by order 35
     int32_t mSetupOrderSetting = 0; // 0 or 7, toggled by the set-up order 62
     bool mTargetKindFlag = false;   // set by order 40
-    bool mFOTargeting[2] = {};      // forward observer's targeting flags
-    bool mFOTargetingSaved[2] = {}; // and their saved copies
     int32_t mOrderStateA = 0;
     int32_t mOrderStateB = 0;
     bool mHiding = false;

@@ -103,6 +103,7 @@ Infantry* Unit::BailOut(bool clearAmmo, bool delayed) {
     crew->mActive = over;
     crew->mAbandonedVehicle = this;
     crew->mExitMark = false;
+    crew->mRefit = true;
 
     if (n - survivors > 0) crew->ReceiveCasualties(n - survivors, 1.0f, true, false, false);
     if (fromVehicle) {

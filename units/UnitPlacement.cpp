@@ -18,6 +18,7 @@
 #include "map/Map.h"
 #include "map/MapBattleLink.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 #include "units/UnitGeometry.h"
 
 namespace {
@@ -164,6 +165,8 @@ bool Unit::ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skip
     }
     AdjustPassengerSetup();
     if (gBattle) gBattle->CheckAllLeadership();
+    // A vehicle moved in set-up leaves its dug-in position behind.
+    if (mUnitType == kUnitVehicle) static_cast<Vehicle*>(this)->mDugIn = false;
     return true;
 }
 

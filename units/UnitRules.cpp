@@ -12,6 +12,7 @@
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "map/AIPath.h"
+#include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/RuleContext.h"
@@ -98,7 +99,21 @@ Unit* Unit::UnspottedWireOrRdBlkAt(float x, float y, float& ox, float& oy) {
 }
 
 bool Unit::IsNearBoresight() {
-    return false;
+    // The target unit's place, else the area point, at one of the side's own
+    // registered target points.
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map) return false;
+    float x, y;
+    if (mTarget) {
+        x = mTarget->mX;
+        y = mTarget->mY;
+    } else if (mAreaTarget) {
+        x = mAreaTargetX;
+        y = mAreaTargetY;
+    } else {
+        return false;
+    }
+    return map->NearBoreSight(x, y, GetAffiliation() == kAllies);
 }
 
 bool Unit::CanPotentiallyTarget(Unit* target) {

@@ -82,6 +82,7 @@ void Unit::ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_
 
     if (mAreaTarget || mTarget != before) {
         ResetAimClock();
+        if (mTarget != before) mShotsAtTarget = 0;
         // Ranging on an old target again starts where it was left.
         mAcquisition = mTarget && mTarget == mPreviousTarget ? mLastAcquisition : 0;
     }

@@ -98,7 +98,7 @@ void Vehicle::Write(GFile* file) {
     file->WriteFixed(mCrewShockTime, 50.0f);
     file->WriteFixed(mDriverShockTime, 50.0f);
     file->WriteFixed(mSmokeWidth, 100.0f);
-    file->WriteFixed(mMGBurstTimer, 50.0f);
+    file->WriteFixed(mMGFireValue, 50.0f);
     mTurretBearing = WrapBearing(mTurretBearing);
     file->WriteFixed(mTurretBearing, 90.0f);
     file->WriteFixed(mTurretRate, 1000.0f);
@@ -153,7 +153,7 @@ void Vehicle::Read(GFile* file) {
     mCrewShockTime = file->ReadFixed(50.0f);
     mDriverShockTime = file->ReadFixed(50.0f);
     mSmokeWidth = file->ReadFixed(100.0f);
-    mMGBurstTimer = file->ReadFixed(50.0f);
+    mMGFireValue = file->ReadFixed(50.0f);
     mTurretBearing = file->ReadFixed(90.0f);
     mTurretRate = file->ReadFixed(1000.0f);
     for (float& v : mAimValues)

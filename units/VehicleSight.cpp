@@ -96,7 +96,32 @@ void Vehicle::SpotterMods(Unit* target, float* sight, float* hearing) {
     }
 }
 
-FogOfWarContact Vehicle::SpotLevel(bool atStartOfTurn, Unit* spotter) {
+FogOfWarContact Vehicle::SpotLevel(bool atMarker, Unit* spotter) {
+    if (atMarker) {
+        // Asked whether the enemy sees the place where it last saw the
+        // vehicle: the vehicle stands there, still and without waypoints,
+        // for the question only.
+        const float x = mX, y = mY, speed = mPlaybackSpeed, progress = mMoveProgress;
+        const int32_t waypoints = mNrWaypoints, stamp = mMoveStamp;
+        mX = mMarkerX;
+        mY = mMarkerY;
+        mMoveStamp = kMarkerMoveStamp; // stored sight answers do not hold there
+        mPlaybackSpeed = 0.0f;
+        mMoveProgress = 0.0f;
+        mNrWaypoints = 0;
+        const FogOfWarContact level = SpotLevelHere(true, spotter);
+        mX = x;
+        mY = y;
+        mPlaybackSpeed = speed;
+        mMoveProgress = progress;
+        mNrWaypoints = waypoints;
+        mMoveStamp = stamp;
+        return level;
+    }
+    return SpotLevelHere(false, spotter);
+}
+
+FogOfWarContact Vehicle::SpotLevelHere(bool atStartOfTurn, Unit* spotter) {
     const VehicleData& d = Data();
     float n = 60.0f;
     const bool moving = mNrWaypoints > 0 && mCommandDelay <= 0.0f;
