@@ -265,6 +265,10 @@ void MVApplication::ToggleUnitInfo() {
     if (Map* map = ShownMap()) map->ToggleUnitInfo();
 }
 
+void MVApplication::CloseUnitInfo() {
+    if (gBattle && gBattle->mMap && gBattle->mMap->mInfoBalloon) gBattle->mMap->ClearInfoBalloon();
+}
+
 void MVApplication::EnsurePointIsVisible(float x, float y) {
     if (Map* map = ShownMap()) map->EnsurePointIsVisible(x, y);
 }

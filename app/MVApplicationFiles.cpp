@@ -190,6 +190,14 @@ void MVApplication::AutoSave(bool reload) {
     name.IStringRez(kAutoSaveNameId);
     GFile* file = SaveFile(TypeCode(), &name, SavegameFolder(), kFileModeCompressedWrite);
     if (!file) return;
+    if (mConnectionType == 2 && gBattle) {
+        // Over TCP/IP both players give their orders at once: a game loaded
+        // from this file begins at once on either machine unless a computed
+        // turn waits to be watched.
+        const bool orders = gBattle->mPackets.GetCount() == 0;
+        gBattle->mMustGiveOrders[0] = orders;
+        gBattle->mMustGiveOrders[1] = orders;
+    }
     SaveGame(file);
     if (reload) {
         file->Rewind();
@@ -219,6 +227,8 @@ void MVApplication::SaveDialogMV(bool pbem) {
         dialog->IBlitView2D(parent, -1, -1, pbem ? 11253 : 11250);
     dialog->SetModal();
     mSaveDialog = dialog;
+    // Only the 2-D layer is drawn while the dialog is open.
+    if (gBattle && gBattle->mMap) gBattle->mMap->mDrawMode = 1;
     auto button = [&](int32_t y, int32_t command, int16_t picture3D, int32_t picture2D) {
         GButton* b = nullptr;
         if (is3D) {
@@ -312,6 +322,7 @@ void MVApplication::DoSaveCommand(int32_t command) {
         mSaveNameField = nullptr;
         ScenarioCore* core = Core();
         if (core && core->Over() && gKernel) gKernel->ClearScreen(false);
+        if (gBattle && gBattle->mMap) gBattle->mMap->mDrawMode = 2;
         break;
     }
     default:
