@@ -419,3 +419,33 @@ TEST_F(ShellStepsTest, EndingEarlyStopsOnlyATcpTurnClock) {
     EXPECT_EQ(mShell->mTurnClockStart, 0);
     mShell->CloseTCPIP();
 }
+
+TEST_F(ShellStepsTest, EnemyGraphicsRebuildEveryTextureRestoreThePhaseAndClearTheCounts) {
+    mShell->mConnectionType = 2;
+    mShell->mTCPIPPhase = 12;
+    mShell->mNewTCPIPTextures = true;
+    gBattle->mPendingGraphics[0] = 3;
+    gBattle->mPendingGraphics[1] = 4;
+    ASSERT_EQ(gBattle->mBattleTextures[0], nullptr);
+    mShell->LoadNewTCPIPTextures();
+    EXPECT_NE(gBattle->mBattleTextures[0], nullptr) << "the battle's textures were made again";
+    EXPECT_EQ(mShell->mTCPIPPhase, 12);
+    EXPECT_FALSE(mShell->mNewTCPIPTextures);
+    EXPECT_EQ(gBattle->mPendingGraphics[0], 0);
+    EXPECT_EQ(gBattle->mPendingGraphics[1], 0);
+    gBattle->DeleteTextures();
+}
+
+TEST_F(ShellStepsTest, DroppingTheSelectionFreesTheCameraOutsidePlaybackOnly) {
+    Map* map = gBattle->mMap;
+    Unit* wire = gBattle->mUnits->GetUnit(0);
+    map->mLockedUnit = wire;
+    mShell->SetState(kStatePlayback);
+    gBattle->SetSelectedUnit(nullptr);
+    EXPECT_EQ(map->mLockedUnit, wire) << "the replay keeps following it";
+    mShell->SetState(kStateNone);
+    gBattle->SetSelectedUnit(wire);
+    EXPECT_EQ(map->mLockedUnit, wire);
+    gBattle->SetSelectedUnit(nullptr);
+    EXPECT_EQ(map->mLockedUnit, nullptr);
+}
