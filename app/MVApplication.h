@@ -132,6 +132,8 @@ public:
     // The battle screen: the map view and the question menus on it.
     GView* BuildBattleScreen(Battle* battle, bool clearScreen) override;
     void ReleaseBattleScreen(Battle* battle) override;
+    // The battle's preview material is the one teardown of its screen.
+    void BattleGoes(Battle* battle) override;
     void ShowBattleScreen(bool show) override;
     void RestartVehicleSounds() override;
     void CreateFloorChoiceMenu(Unit* unit) override;

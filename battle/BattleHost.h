@@ -72,6 +72,10 @@ public:
     // a screen that cannot be built then stops the battle's opening.
     virtual bool HasScreen() { return false; }
     virtual void ReleaseBattleScreen(Battle* battle) {}
+    // A battle that began is deleted: its screen and what the screen made
+    // for it (pictures, textures, the map view, replay sounds) go. Without
+    // a screen only the host's views are released.
+    virtual void BattleGoes(Battle* battle);
     // Shows or hides the battle screen and its map view (the result screen
     // hides it).
     virtual void ShowBattleScreen(bool show) {}
