@@ -190,14 +190,6 @@ void MVApplication::AutoSave(bool reload) {
     name.IStringRez(kAutoSaveNameId);
     GFile* file = SaveFile(TypeCode(), &name, SavegameFolder(), kFileModeCompressedWrite);
     if (!file) return;
-    if (mConnectionType == 2 && gBattle) {
-        // Over TCP/IP both players give their orders at once: a game loaded
-        // from this file begins at once on either machine unless a computed
-        // turn waits to be watched.
-        const bool orders = gBattle->mPackets.GetCount() == 0;
-        gBattle->mMustGiveOrders[0] = orders;
-        gBattle->mMustGiveOrders[1] = orders;
-    }
     SaveGame(file);
     if (reload) {
         file->Rewind();
