@@ -50,6 +50,7 @@ constexpr GamePref kPrefTerrainDensity = 25;
 constexpr GamePref kPrefBuildingShadows = 78;
 constexpr GamePref kPrefFireArcs = 81;
 constexpr GamePref kPrefEscapeSuspends = 82;
+constexpr GamePref kPrefExcludePassengers = 83; // passengers stay out of group selection
 constexpr GamePref kPrefCameraAngle = 1083;
 constexpr GamePref kPrefZoom = 1084;
 constexpr GamePref kPrefFlags = 1085;

@@ -258,7 +258,9 @@ void InfoPanel::DrawAmmoDelayLeadership(Unit* u, bool K) {
                 ratioOf(count);
             }
         } else if (u->HasHeavyWeapon(kKnowTruth) && !(inf && gun == 252)) {
-            AmmoCountsText(u->mAmmo, wclass == 6 || wclass == 9, &sText);
+            // A flame vehicle's class-0 count is its fuel, shown last as "f".
+            const bool fuel = veh && wclass == 6;
+            AmmoCountsText(u->mAmmo, wclass == 6 || wclass == 9, &sText, fuel);
         } else if (inf) {
             int32_t count = u->mAmmo[0];
             if (u->mAimTime == 99.0f) {

@@ -15,6 +15,7 @@
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GRadioGroup.h"
+#include "engine/GSoundManager.h"
 #include "engine/GSoundStream.h"
 #include "engine/GTextView.h"
 #include "map/Map.h"
@@ -25,6 +26,9 @@
 namespace {
 
 MVApplication* sTheApp = nullptr;
+// A frame this long (ms) makes a rewind hide the pointer and the battlefield
+// while it rebuilds the replay.
+constexpr int32_t kSlowFrameMs = 100;
 GString31 sPrefsFileName;
 GString31 sScenarioFolder;
 GString31 sSavegameFolder;
@@ -242,8 +246,8 @@ void MVApplication::SuspendApp() {
 }
 
 void MVApplication::ResumeApp() {
-    // The weather effect is set up afresh by the battlefield drawing, which
-    // keeps no flag for it yet.
+    // Back from the desktop: the battlefield drawing sets its weather up afresh.
+    if (gBattle && gBattle->mMap) gBattle->mMap->mWeatherMade = false;
 }
 
 bool MVApplication::UsePalmTrees() const {
@@ -292,6 +296,22 @@ Affiliation MVApplication::ViewingSide() {
 
 GView* MVApplication::MakeAIBox(int16_t* fillColour) {
     return MakeConfirmationBox(nullptr, fillColour, false);
+}
+
+void MVApplication::ShowCursor(bool show) {
+    if (gKernel) gKernel->ShowSystemCursor(show);
+}
+
+void MVApplication::HogCPU(bool on) {
+    if (gKernel) gKernel->HogCPU(on);
+}
+
+void MVApplication::FlushSoundCache(int32_t mode) {
+    if (gSound) gSound->FlushUnusedSounds(mode);
+}
+
+bool MVApplication::SlowRedraw() {
+    return gKernel && gKernel->mFrameMs > kSlowFrameMs;
 }
 
 void MVApplication::UpdateScreen() {

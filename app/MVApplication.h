@@ -64,7 +64,7 @@ public:
 
     // ---- Commands and the interaction state ---------------------------------
     void SetState(State state) override;
-    void BreakMouse();
+    void BreakMouse() override;
     // A command sent while views are being deleted: it runs once the
     // deletion is over, in the order sent.
     void QueueCommand(int32_t command);
@@ -132,6 +132,8 @@ public:
     // The battle screen: the map view and the question menus on it.
     GView* BuildBattleScreen(Battle* battle, bool clearScreen) override;
     void ReleaseBattleScreen(Battle* battle) override;
+    // The battle's preview material is the one teardown of its screen.
+    void BattleGoes(Battle* battle) override;
     void ShowBattleScreen(bool show) override;
     void RestartVehicleSounds() override;
     void CreateFloorChoiceMenu(Unit* unit) override;
@@ -151,6 +153,11 @@ public:
     // The screen steps of the action phase: GO hidden while it computes,
     // the progress bar following the slices; the preload and fixed sounds.
     void ActionPhaseStarts() override;
+    void ShowCursor(bool show) override;
+    void HogCPU(bool on) override;
+    void FlushSoundCache(int32_t mode) override;
+    // A frame of more than 100 ms.
+    bool SlowRedraw() override;
     void ShowProgress(int32_t slice) override;
     void GoButtonChanged(bool shown) override;
     void PreloadSounds(int32_t count, const int32_t* numbers, const bool* flags) override;
@@ -168,6 +175,7 @@ public:
     void CameraKeyPad(char key) override;
     void ToggleCameraLock(Unit* unit) override;
     void ToggleUnitInfo() override;
+    void CloseUnitInfo() override;
     void EnsurePointIsVisible(float x, float y) override;
     bool OrdersMenuOpen() override;
     void OpenOrdersMenu() override;
@@ -177,6 +185,10 @@ public:
     bool TurnClockPausable() override;
     // The pause key asks the peer; the clock stops once both have asked.
     void PauseTurnClock() override { TogglePauseRequest(); }
+    // Only a TCP/IP game keeps a turn clock.
+    void StopTurnClock() override {
+        if (mConnectionType == 2) mTurnClockStart = 0;
+    }
     void ViewOtherSide() override { SwapSides(); }
     void UnitGoes(Unit* unit) override;
 
@@ -194,6 +206,7 @@ public:
     void TogglePauseRequest();
     // The GO of a TCP/IP game: true when the battle may run its own GO.
     bool GoButton() override;
+    bool TakeAutoSaveReloading() override;
     void SynchRandomForTCPIP() override;
     // Whole seconds left on the turn clock (the replay allowance included).
     uint32_t TCPIPTimeRemaining();

@@ -69,18 +69,16 @@ GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
     return mBattleScreen.mRoot;
 }
 
+void MVApplication::BattleGoes(Battle* battle) {
+    if (battle) battle->DeletePreviewMaterial(false);
+}
+
+// The views only: the menu and order pictures go with the battle's preview
+// material.
 void MVApplication::ReleaseBattleScreen(Battle* battle) {
     if (!battle) return;
     Vehicle::sDropEngineSound = nullptr;
     if (battle->mMap) battle->mMap->DeleteView();
-    for (GGraphic*& g : battle->mMenuGraphics) {
-        delete g;
-        g = nullptr;
-    }
-    for (GGraphic*& g : battle->mOrderGraphics) {
-        delete g;
-        g = nullptr;
-    }
     battle->mBottomPanel = nullptr;
     battle->mInfoPanel = nullptr; // deleted with the bar below
     battle->mReplayControls = nullptr;
@@ -263,6 +261,10 @@ void MVApplication::ToggleCameraLock(Unit* unit) {
 
 void MVApplication::ToggleUnitInfo() {
     if (Map* map = ShownMap()) map->ToggleUnitInfo();
+}
+
+void MVApplication::CloseUnitInfo() {
+    if (gBattle && gBattle->mMap && gBattle->mMap->mInfoBalloon) gBattle->mMap->ClearInfoBalloon();
 }
 
 void MVApplication::EnsurePointIsVisible(float x, float y) {

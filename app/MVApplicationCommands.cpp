@@ -66,6 +66,7 @@ void MVApplication::SetState(State state) {
 }
 
 void MVApplication::BreakMouse() {
+    if (gBattle && gBattle->mMap) gBattle->mMap->mTrackedUnit = nullptr;
     if (gKernel) gKernel->BreakMouseTrack();
     if (mState != kStatePlayback && mState != kStateConfirm) SetState(kStateNone);
 }
@@ -111,11 +112,14 @@ void MVApplication::DoStuffAfterIdle() {
         if (mIdleRequestB) {
             mIdleRequestB = false;
             gBattle->DoKey('B', true, false);
+            // The second player's set-up draws and picks the battlefield.
+            if (gBattle->mMap) gBattle->mMap->mDrawMode = 2;
         } else if (mIdleRequestA) {
             mIdleRequestA = false;
             Confirm(kConfirmNotice7);
-        } else if ((mSide == 0 || mSide == 1) && gBattle->mNoticePending[mSide]) {
-            gBattle->mNoticePending[mSide] = false;
+        } else if ((mSide == 0 || mSide == 1) && gBattle->mHandicapped[mSide]) {
+            // The handicap notice: once for each player, kept in the game file.
+            gBattle->mHandicapped[mSide] = false;
             Confirm(kConfirmHandicap);
         }
     }
@@ -309,10 +313,18 @@ void MVApplication::DoFlowCommand(int32_t command) {
     case 118:
         if (!CheckPassword()) break;
         if (!gBattle) break;
-        // The host of a TCP/IP game waits for the peer before the battle.
-        if (mConnectionType == 2 && mIsHost && mTCPIPPhase != 2) {
-            ServerOpen();
-            break;
+        if (mConnectionType == 2) {
+            // The host of a fresh game waits for the peer before the battle;
+            // a side that must give orders (a reloaded game) begins at once.
+            const bool operationStarts = gCampaign && mTCPIPPhase == 2;
+            if (mIsHost && !gBattle->mMustGiveOrders[side] && !operationStarts) {
+                ServerOpen();
+                break;
+            }
+            if (gBattle->mMustGiveOrders[side] || mIsHost) {
+                gBattle->BeginBattle(true, true);
+                break;
+            }
         }
         gBattle->BeginBattle(true, true);
         if (mState != kStatePlayback) gBattle->TruceOrSurrenderCheck(mPlayers == 1 || mConnectionType != 0);

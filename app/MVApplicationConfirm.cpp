@@ -10,6 +10,7 @@
 #include "app/ProgressView.h"
 #include "battle/Battle.h"
 #include "engine/GBlitView.h"
+#include "map/Map.h"
 #include "engine/GTextView.h"
 
 namespace {
@@ -85,6 +86,13 @@ void AddBevel(GView* box, int32_t x, int32_t y, int32_t w, int32_t h, int16_t co
 
 void MVApplication::Confirm(Confirmable kind) {
     if (!gKernel) return;
+    // The box opens over the battlefield: the hot-key help and the unit
+    // balloon go first (each clears its pointer before it is deleted).
+    if (gBattle && gBattle->mMap) {
+        Map* map = gBattle->mMap;
+        if (map->mHotkeyPanel) map->ShowHotkeys();
+        if (map->mInfoBalloon) map->ClearInfoBalloon();
+    }
     if (Alive(mPendingModal)) {
         if (kind >= 6) return;
         // Neither of its buttons was clicked: both send 101 as they go.

@@ -225,6 +225,8 @@ void MVApplication::SaveDialogMV(bool pbem) {
         dialog->IBlitView2D(parent, -1, -1, pbem ? 11253 : 11250);
     dialog->SetModal();
     mSaveDialog = dialog;
+    // Only the 2-D layer is drawn while the dialog is open.
+    if (gBattle && gBattle->mMap) gBattle->mMap->mDrawMode = 1;
     auto button = [&](int32_t y, int32_t command, int16_t picture3D, int32_t picture2D) {
         GButton* b = nullptr;
         if (is3D) {
@@ -327,6 +329,7 @@ void MVApplication::DoSaveCommand(int32_t command) {
         mSaveNameField = nullptr;
         ScenarioCore* core = Core();
         if (core && core->Over() && gKernel) gKernel->ClearScreen(false);
+        if (gBattle && gBattle->mMap) gBattle->mMap->mDrawMode = 2;
         break;
     }
     default:

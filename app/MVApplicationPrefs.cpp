@@ -55,7 +55,7 @@ struct Toggle {
 const Toggle kToggles[] = {{'B', 1, 290},   {'L', 16, 291}, {'V', 1087, 292}, {'F', 1085, 293},
                            {'R', 5, 294},   {'M', 3, 295},  {'E', 1086, 296}, {'U', 78, 297},
                            {'D', 14, 298},  {'G', 13, 299}, {'O', 17, 300},   {'J', 20, 302},
-                           {'Q', 1088, 303}};
+                           {'Q', 1088, 303}, {'Y', kPrefExcludePassengers, 304}};
 
 void ConcatDensity(GString* message, int32_t value) {
     if (value == 0) {
@@ -185,7 +185,10 @@ void MVApplication::DoKey(char key, bool alt, bool numpad) {
     }
     if (alt && key >= '1' && key <= '5') return;   // the editor's crater modes; no editor here
     if (alt && (key == 'f' || key == 'F')) {
-        if (gBattle && gBattle->mMap) gBattle->mMap->SetCraterPlacingStatus(-1);
+        // Foxholes are placed in the set-up, with no order being given, on
+        // the 3-D battlefield; the key is taken in any case.
+        if (gBattle && gBattle->mMap && gBattle->mSetupPhase && mState == kStateNone && gKernel && gKernel->Is3D())
+            gBattle->mMap->SetCraterPlacingStatus(-1);
         return;
     }
     if (alt && (key == 'g' || key == 'G')) {
@@ -230,6 +233,11 @@ bool MVApplication::DoPrefKey(char key) {
         mPrefs[pref] = static_cast<int8_t>((mPrefs[pref] + 1) % count);
         return mPrefs[pref];
     };
+    // Horizon, angle and zoom change what ground the camera sees: the next
+    // frame works out its visible tiles again.
+    auto viewChanged = [] {
+        if (gBattle && gBattle->mMap) gBattle->mMap->DirtyClip();
+    };
     switch (key) {
     case 'X': {
         int32_t value = cycle(kPrefFireArcs, 3);
@@ -261,6 +269,7 @@ bool MVApplication::DoPrefKey(char key) {
         return true;
     case 'H': {
         int32_t value = cycle(kPrefHorizon, 5);
+        viewChanged();
         message.IStringRez(250);
         if (value == 0) {
             message.ConcatRez(251);
@@ -298,6 +307,7 @@ bool MVApplication::DoPrefKey(char key) {
         if (angle > 20) angle = 20;
         if (angle < -100) angle = -100;
         mPrefs[kPrefCameraAngle] = static_cast<int8_t>(angle);
+        viewChanged();
         message.IStringRez(230);
         message.ConcatNum(angle);
         return true;
@@ -308,6 +318,7 @@ bool MVApplication::DoPrefKey(char key) {
         if (key == '[' && zoom >= 2 && zoom <= 16 && (zoom & (zoom - 1)) == 0) zoom /= 2;
         if (key == ']' && zoom >= 1 && zoom <= 8 && (zoom & (zoom - 1)) == 0) zoom *= 2;
         mPrefs[kPrefZoom] = static_cast<int8_t>(zoom);
+        viewChanged();
         message.IStringRez(260);
         message.ConcatNum(zoom);
         return true;

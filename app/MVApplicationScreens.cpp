@@ -303,7 +303,7 @@ bool MVApplication::GetPlayersAndConnectionType() {
     }
     if (mConnectionType == 2 && gBattle) {
         int32_t other = mSide == 1 ? 0 : 1;
-        mNewTCPIPTextures = gBattle->mSideShortA[other] != 0 && !gBattle->mSideFlag[other];
+        mNewTCPIPTextures = gBattle->mPendingGraphics[other] != 0 && !gBattle->mGraphicsMade[other];
     }
     return true;
 }

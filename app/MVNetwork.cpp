@@ -151,6 +151,12 @@ uint32_t MVApplication::TCPIPTimeRemaining() {
     return (allowance - elapsed + 999) / 1000;
 }
 
+bool MVApplication::TakeAutoSaveReloading() {
+    const bool reloading = mAutoSaveReloading;
+    mAutoSaveReloading = false;
+    return reloading;
+}
+
 bool MVApplication::ProhibitOrdersDueToTCPIP() {
     if (mConnectionType != 2) return false;
     if (mAutoSaveReloading) return true;
@@ -172,6 +178,11 @@ bool MVApplication::ProhibitOrdersDueToTCPIP() {
 }
 
 void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
+    // The status line of the new phase shows before the file is built.
+    if (gBattle && gBattle->mMap) {
+        gBattle->mMap->Refresh();
+        if (gKernel) gKernel->UpdateScreen();
+    }
     delete mOutgoingTurnFile;
     mOutgoingTurnFile = new GFile;
     mBytesToSend = 0;
@@ -182,12 +193,24 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
         return;
     }
     if (fullScenario) {
-        // The peer receives the game from its own point of view.
+        // The peer receives the game from its own point of view, as a fresh
+        // start: neither side's must-give-orders byte travels.
+        bool mustGive[2] = {false, false};
+        if (gBattle) {
+            for (int32_t s = 0; s < 2; ++s) {
+                mustGive[s] = gBattle->mMustGiveOrders[s];
+                gBattle->mMustGiveOrders[s] = false;
+            }
+        }
         mSide = 1 - mSide;
         mSidesSwapped = !mSidesSwapped;
         SaveGame(mOutgoingTurnFile);
         mSide = 1 - mSide;
         mSidesSwapped = !mSidesSwapped;
+        if (gBattle) {
+            for (int32_t s = 0; s < 2; ++s)
+                gBattle->mMustGiveOrders[s] = mustGive[s];
+        }
     } else if (gBattle) {
         gBattle->WritePartialTCP(mOutgoingTurnFile);
         if (mTCPIPPhase == 16) {

@@ -407,15 +407,17 @@ void MVApplication::LoadNewTCPIPTextures() {
         if (gBattle && gBattle->mMap) gBattle->mMap->Refresh();
         gKernel->UpdateScreen();
     }
-    if (gBattle && gBattle->mUnits && gKernel) {
-        for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
-            Unit* u = gBattle->mUnits->GetUnit(i);
-            if (u->GetAffiliation() == mSide) continue;
-            u->DeleteTextures();
-            u->MakeTextures(false);
-        }
+    // Every texture of the battle is made again with the enemy's units in
+    // it; when they cannot be made the program quits, as at the battle's start.
+    if (gBattle && gKernel) {
+        gBattle->DeleteTextures();
+        gBattle->MakeBattleTextures(true);
     }
     mTCPIPPhase = phase;
+    if (gBattle) {
+        gBattle->mPendingGraphics[0] = 0;
+        gBattle->mPendingGraphics[1] = 0;
+    }
 }
 
 void MVApplication::TCPIPReplayEnded() {

@@ -9,6 +9,7 @@
 #include "app/MapViewLines.h"
 #include "app/PlayerMenu.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "draw/DrawSettings.h"
 #include "engine/GKernel.h"
@@ -38,10 +39,11 @@ void Select(Unit* unit) {
     if (gBattle) gBattle->SetSelectedUnit(unit);
 }
 
-// No preference leaves passengers out of group selection: they are
-// selected like every other unit.
+// The player's preference (key Y) leaves passengers out of Shift, platoon
+// and box selection.
 bool ExcludesPassengers() {
-    return false;
+    MVApplication* app = TheApp();
+    return app && app->mPrefs[kPrefExcludePassengers] != 0;
 }
 
 // A TCP/IP turn reloaded from its auto-save takes no orders.
@@ -213,26 +215,52 @@ void MapView::DrawStatusLines() {
     if (app && app->mConnectionType == 2) DrawTurnClockLines(app, cx, pr, pg, pb);
 }
 
-// The turn clock of a TCP/IP game and the auto-save reload warning.
-void MapView::DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uint8_t pg, uint8_t pb) {
-    const auto font = static_cast<GOLTAFont>(0);
+// A player's GO stops his clock while it runs (mClockWasRunning): the time
+// limit is then ignored for him for the rest of the turn. The clock counts as
+// switched off only when it neither runs nor is ignored, as after both
+// players agreed to pause it.
+int32_t TurnClockLines(MVApplication* app, TurnClockLine* lines) {
+    if (!app || app->mConnectionType != 2) return 0;
+    int32_t count = 0;
     const int32_t phase = app->mTCPIPPhase;
+    const bool runs = app->mTurnClockStart != 0;
+    const bool ignored = !runs && app->mClockWasRunning;
     if (app->mTurnTimeLimit > 0 && phase != 3 && phase != 4) {
-        if (app->mTurnClockStart != 0) {
+        if (runs) {
             const uint32_t t = app->TCPIPTimeRemaining();
             const bool setup = gBattle && gBattle->mSetupPhase;
-            if (t > 0 && (t <= static_cast<uint32_t>(app->mTurnTimeLimit / 1000) || setup)) {
-                GString63 line;
-                line.IStringRez(1689);
-                line.ConcatNum(static_cast<int32_t>(t));
-                const uint8_t g = t <= 15 ? 125 : 220;
-                ShadowString(&line, cx - 70, 45, -1, font, 255, g, g, 0, 0, 0, true);
-            }
-        } else if (!(gBattle && gBattle->mComputing) && (phase < 14 || phase > 18)) {
-            ShadowStringRez(1718, cx, 45, 0, font, 255, 200, 200, 0, 0, 0, true);
+            if (t > 0 && (t <= static_cast<uint32_t>(app->mTurnTimeLimit / 1000) || setup)) lines[count++] = {1689, 45};
+        } else if (!ignored && !(gBattle && gBattle->mComputing) && (phase < 14 || phase > 18)) {
+            lines[count++] = {1718, 45};
         }
     }
-    if (app->mAutoSaveReloading) ShadowStringRez(1693, cx, 60, 0, font, pr, pg, pb, 0, 0, 0, true);
+    if (app->mAutoSaveReloading) lines[count++] = {1693, 60};
+    if ((runs || ignored) && (app->mOwnPauseRequest || app->mPeerPause))
+        lines[count++] = {app->mOwnPauseRequest ? 1714 : 1716, app->mAutoSaveReloading ? 75 : 60};
+    return count;
+}
+
+// The turn clock of a TCP/IP game, the auto-save reload warning and the
+// pause requests.
+void MapView::DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uint8_t pg, uint8_t pb) {
+    const auto font = static_cast<GOLTAFont>(0);
+    TurnClockLine lines[4];
+    const int32_t count = TurnClockLines(app, lines);
+    for (int32_t i = 0; i < count; ++i) {
+        const TurnClockLine& line = lines[i];
+        if (line.text == 1689) {
+            const uint32_t t = app->TCPIPTimeRemaining();
+            GString63 text;
+            text.IStringRez(1689);
+            text.ConcatNum(static_cast<int32_t>(t));
+            const uint8_t g = t <= 15 ? 125 : 220;
+            ShadowString(&text, cx - 70, line.y, -1, font, 255, g, g, 0, 0, 0, true);
+        } else if (line.text == 1718) {
+            ShadowStringRez(1718, cx, line.y, 0, font, 255, 200, 200, 0, 0, 0, true);
+        } else {
+            ShadowStringRez(line.text, cx, line.y, 0, font, pr, pg, pb, 0, 0, 0, true);
+        }
+    }
 }
 
 // Crater and foxhole placing, the first tips, or the foxhole offer.
@@ -662,6 +690,22 @@ void MapView::DoIdle() {
         }
         if (!moved) Refresh();
     }
-    if (MVApplication* app = TheApp(); app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
+    MVApplication* app = TheApp();
+    if (app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
     if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));
+    // The TCP/IP hand-over's waiting box keeps its text current.
+    if (app && app->mConnectionType == 2 && app->mTCPIPWaitBox && gKernel && gKernel->IsViewAlive(app->mTCPIPWaitBox) &&
+        app->mTCPIPWaitBox->IsVisible())
+        app->mTCPIPWaitBox->Refresh();
+    // The viewing player's orders-complete notice: box 7 at the next idle pass.
+    if (app && gBattle && gBattle->mMap == mMap) {
+        const Affiliation side = app->ViewingSide();
+        const bool battleFlag = (side == 0 || side == 1) && gBattle->mOrdersPending[side];
+        const bool campaignFlag = (side == 0 || side == 1) && gCampaign && gCampaign->mOrdersPending[side];
+        if (battleFlag || campaignFlag) {
+            gBattle->mOrdersPending[side] = false;
+            if (gCampaign) gCampaign->mOrdersPending[side] = false;
+            app->mIdleRequestA = true;
+        }
+    }
 }

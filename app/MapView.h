@@ -44,6 +44,16 @@ private:
     void ClickOnUnit(Unit* picked, bool doubleClick, bool shift, bool ordersAllowed, int32_t x, int32_t y);
 };
 
+// The status lines of a TCP/IP game's turn clock, top to bottom: the
+// remaining time (1689), the switched-off clock (1718), the auto-save reload
+// warning (1693) and a pending request to ignore the time limit, one's own
+// (1714) or the opponent's (1716). Writes at most four and gives the count.
+struct TurnClockLine {
+    int32_t text;
+    int32_t y;
+};
+int32_t TurnClockLines(MVApplication* app, TurnClockLine* lines);
+
 // The application's interaction state (0 without an application).
 int32_t MapViewState();
 void SetMapViewState(int32_t state);

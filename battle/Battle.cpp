@@ -107,11 +107,16 @@ Battle::Battle() {
     mSoundQueue.PreserveObjects();
 }
 
+void BattleHost::BattleGoes(Battle* battle) {
+    if (battle->mScreen) ReleaseBattleScreen(battle);
+    battle->mScreen = nullptr;
+}
+
 Battle::~Battle() {
     if (!mStub) {
         delete mAmbientSound;
         mAmbientSound = nullptr;
-        if (mScreen) Host()->ReleaseBattleScreen(this);
+        if (mScreen || mBegun) Host()->BattleGoes(this);
         mScreen = nullptr;
         delete mResultView;
         mResultView = nullptr;

@@ -213,7 +213,7 @@ public:
     float mSideVPFactor[2] = {1.0f, 1.0f};
     bool mHasExitEdge[2] = {false, false};
     int32_t mExitEdge[2] = {2, 0}; // Direction: side 0 East, side 1 West
-    int16_t mSideShortA[2] = {0, 0};
+    int16_t mSideShortA[2] = {0, 0}; // side 0's: the scenario fixes the set-up options (docs/battle-records.md)
     int16_t mQuietTurns[2] = {0, 0};
     int32_t mActivity[2] = {0, 0};
     int32_t mFiringActivity[2] = {0, 0}; // grows by 3000 a shot; index 1 the Axis
@@ -227,7 +227,7 @@ public:
     int8_t mCustomByteB[2] = {100, 100};
     bool mCustomFlag[2] = {false, false};
     int32_t mHandicap = 0;
-    bool mHandicapped[2] = {false, false};
+    bool mHandicapped[2] = {false, false}; // the handicap notice still waits for that side's player
     int16_t mVPBonus[2] = {0, 0};
     bool mVariableLength = false;
     int32_t mNominalLastTurn = 30;
@@ -347,6 +347,9 @@ public:
     void ReviewMap();
     void PlaySoundQueue();
     void RespondToSwapSides();
+    // A new orders phase: a side whose men and vehicles on the map can none
+    // of them take an order gets its orders-complete notice.
+    void NoteOrdersComplete();
     // Every unit starts its engine sound (not in the set-up turn).
     void StartVehicleSounds();
 
@@ -364,8 +367,11 @@ public:
     // replay sounds and the map view too.
     void DeletePreviewMaterial(bool keepMap);
     float mLightFactors[3] = {1.0f, 1.0f, 1.0f}; // in force when the textures were made
-    bool mMustGiveOrders[2] = {true, true}; // that side still has to give its orders
-    bool mNoticePending[2] = {false, false}; // a notice waits for that side's player
+    // The enemy graphics a TCP/IP game must still build, per side: the
+    // count of pictures pending and whether they were made (not kept in
+    // files; docs/battle-records.md).
+    int16_t mPendingGraphics[2] = {0, 0};
+    bool mGraphicsMade[2] = {false, false};
     bool mOpenedFromList = false;            // loaded from the scenario list
     GView* mBottomPanel = nullptr;           // the control panel under the map; part of mScreen
     GView* mReplayControls = nullptr;        // part of mScreen

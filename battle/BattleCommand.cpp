@@ -68,6 +68,7 @@ void Battle::HandleCommand(int32_t command) {
     }
     if (command == 10) {
         // Next turn.
+        host->CloseUnitInfo();
         if (mPlayNow <= LastTimeSlice(false)) {
             // The rest of the turn is applied without sound.
             mPlayNow = LastTimeSlice(false) + 1;
@@ -111,6 +112,7 @@ void Battle::HandleCommand(int32_t command) {
             return;
         }
         if (connection == 1) host->SetSecondHalf(!host->SecondHalf());
+        host->FlushSoundCache(0);
         ReinforcementsArrive();
         CheckAllLeadership();
         if (mMap) mMap->DeleteLOSTable();
@@ -119,20 +121,26 @@ void Battle::HandleCommand(int32_t command) {
                 mUnits->GetUnit(i)->BeSpotted(false, false);
         CountVPs(true, false, nullptr, nullptr, nullptr);
         GlobalMorale();
+        NoteOrdersComplete();
         if (connection == 2) host->AutoSave(false);
         return;
     }
     if (command != 9 && command != 17 && command != 18) return;
 
     // GO.
+    const int32_t humans = host->HumanPlayers();
+    const int32_t connection = host->ConnectionKind();
     if (mMap) {
         // A drag in progress is dropped.
         mMap->mTrackedUnit = nullptr;
         mMap->mSetupChainPending = false;
     }
+    if (connection == 2) host->BreakMouse();
     mMultiSelection = false;
-    const int32_t humans = host->HumanPlayers();
-    const int32_t connection = host->ConnectionKind();
+    host->CloseUnitInfo();
+    // A game reloaded from a TCP/IP exchange takes orders again after this
+    // GO; its turn is computed as the reloaded one.
+    const bool reloaded = host->TakeAutoSaveReloading();
     const Affiliation viewer = host->ViewingSide();
     if (command == 17 && gCampaign) gCampaign->mSideValue[viewer] = 2;
     if (mSetupPhase) {
@@ -187,7 +195,7 @@ void Battle::HandleCommand(int32_t command) {
     if (humans == 1 && !MaybeForceSurrender(1 - viewer)) AIOperational(1 - viewer);
     if (!Over()) {
         DeleteEffects();
-        ActionPhase(true, false);
+        ActionPhase(true, reloaded);
     }
     if (connection == 1) host->SendGameData();
 }
@@ -299,15 +307,36 @@ void Battle::DoKey(char key, bool ctrl, bool keypad) {
     }
 }
 
+void Battle::NoteOrdersComplete() {
+    bool present[2] = {false, false};
+    bool orderable[2] = {false, false};
+    if (mUnits)
+        for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
+            Unit* u = mUnits->GetUnit(i);
+            if ((u->mUnitType != kUnitInfantry && u->mUnitType != kUnitVehicle) || !u->mActive ||
+                u->mOffMapState != 0)
+                continue;
+            const Affiliation side = u->GetAffiliation();
+            present[side] = true;
+            if (u->CanReceiveOrders()) orderable[side] = true;
+        }
+    for (int32_t side = 0; side < 2; ++side)
+        if (present[side] && !orderable[side]) mOrdersPending[side] = true;
+}
+
 void Battle::RespondToSwapSides() {
     BattleHost* host = Host();
     if (mInfoPanel) {
         CountVPs(true, false, nullptr, nullptr, nullptr);
+        if (mMap) mMap->Refresh();
         RefreshInfoPanel();
     }
     if (!mMap) return;
     host->ToggleCameraLock(nullptr);
     mMap->mLockedUnit = nullptr;
+    // The other side's camera looks elsewhere: the next frame works out
+    // which ground is in view again.
+    mMap->DirtyClip();
     SetSelectedUnit(nullptr);
     mMap->mTrackedUnit = nullptr;
     mMap->mSetupChainPending = false;

@@ -72,6 +72,10 @@ public:
     // a screen that cannot be built then stops the battle's opening.
     virtual bool HasScreen() { return false; }
     virtual void ReleaseBattleScreen(Battle* battle) {}
+    // A battle that began is deleted: its screen and what the screen made
+    // for it (pictures, textures, the map view, replay sounds) go. Without
+    // a screen only the host's views are released.
+    virtual void BattleGoes(Battle* battle);
     // Shows or hides the battle screen and its map view (the result screen
     // hides it).
     virtual void ShowBattleScreen(bool show) {}
@@ -111,6 +115,14 @@ public:
     // panel, refresh the timer and buttons); nothing headless.
     virtual void ActionPhaseStarts() {}
     virtual void PlaybackPanelChanged(int32_t playState, int32_t seconds) {}
+    // The pointer hides while a long redraw or computation runs; the main
+    // loop keeps the processor while the replay runs; cached sounds no
+    // longer needed may go (mode 1 before a computation); whether the last
+    // frame took so long that a rewind hides its redraw.
+    virtual void ShowCursor(bool show) {}
+    virtual void HogCPU(bool on) {}
+    virtual void FlushSoundCache(int32_t mode) {}
+    virtual bool SlowRedraw() { return false; }
     // The clock playback runs by, in ms.
     virtual uint32_t ClockTime();
     // Sounds: preload, play one packet's sound, a fixed sound, the number
@@ -132,6 +144,11 @@ public:
     virtual void SetSecondHalf(bool second) {}
     // False holds a TCP/IP GO back until the peer is ready.
     virtual bool GoButton() { return true; }
+    // Whether the game was reloaded from a TCP/IP exchange's auto-save; the
+    // answer clears it (GO takes it once).
+    virtual bool TakeAutoSaveReloading() { return false; }
+    // Ends any mouse tracking on the screen (a drag, a held button).
+    virtual void BreakMouse() {}
     // The application's interaction state (8 playback).
     virtual int32_t InteractionState() { return 0; }
     // The result of the battle is to be shown (its figures: the battle's
@@ -156,8 +173,9 @@ public:
     // null); turns or moves the camera so that the point shows.
     virtual void ToggleCameraLock(Unit* unit) {}
     virtual void EnsurePointIsVisible(float x, float y) {}
-    // The unit information balloon opens or closes.
+    // The unit information balloon opens or closes; closes when open.
     virtual void ToggleUnitInfo() {}
+    virtual void CloseUnitInfo() {}
     // The orders menu of the selected unit: whether one is open, open it
     // (a second call closes it), close it, and a hot key typed for it.
     virtual bool OrdersMenuOpen() { return false; }
@@ -170,6 +188,8 @@ public:
     // (false elsewhere); the pause key flips its pause.
     virtual bool TurnClockPausable() { return false; }
     virtual void PauseTurnClock() {}
+    // The turn clock stops for good (the battle ended early).
+    virtual void StopTurnClock() {}
     // The player looks at the battle from the other side (after its end).
     virtual void ViewOtherSide() {}
     // A unit is about to be deleted: the screen drops every reference to it

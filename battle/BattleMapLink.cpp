@@ -80,6 +80,18 @@ bool BattleMapLink::LivingUnitNear(float x, float y, Affiliation side, float rad
     return mBattle->mUnits && mBattle->mUnits->LivingUnitIsNearby(x, y, side, radius, nullptr);
 }
 
+int32_t BattleMapLink::UnitCount() {
+    return mBattle->mUnits ? mBattle->mUnits->GetCount() : 0;
+}
+
+bool BattleMapLink::SpottedUnitAt(int32_t index, float* x, float* y) {
+    Unit* u = mBattle->mUnits ? mBattle->mUnits->GetUnit(index) : nullptr;
+    if (!u || !u->IsSpottedNow()) return false;
+    *x = u->mX;
+    *y = u->mY;
+    return true;
+}
+
 int32_t BattleMapLink::GetMoveStamp(Unit* unit) {
     return unit ? unit->mMoveStamp : -1;
 }

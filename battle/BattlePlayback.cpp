@@ -186,12 +186,31 @@ void Battle::HandleVCRButton(int32_t command, bool shift) {
         BeginPlayback();
         DeleteEffects();
     };
+    BattleHost* host = Host();
     switch (command) {
-    case 11:
+    case 11: {
+        // A slow screen hides the pointer and the battlefield while the
+        // replay starts again, then draws it whole.
+        const bool slow = host->SlowRedraw();
+        if (slow) {
+            host->ShowCursor(false);
+            if (mMap) mMap->mDrawMode = 0;
+        }
         restart();
         RefreshInfoPanel();
+        if (slow) {
+            if (mMap) {
+                mMap->mDrawMode = 2;
+                mMap->Refresh();
+            }
+            host->UpdateScreen();
+            host->UpdateScreen();
+            host->ShowCursor(true);
+        }
         break;
+    }
     case 12: {
+        host->FlushSoundCache(0);
         const int32_t target = mPlayNow - step;
         if (target <= 1) {
             HandleVCRButton(11, shift);

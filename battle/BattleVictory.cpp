@@ -369,6 +369,7 @@ void Battle::EndEarly(Affiliation side) {
     mTurn = mLastTurn + 1;
     mSetupPhase = false;
     BattleHost* host = Host();
+    host->StopTurnClock();
     if (side == kAxis || side == kAllies) {
         mSurrenderState[side] = kGaveUp;
         const int32_t n = mUnits ? mUnits->GetCount() : 0;

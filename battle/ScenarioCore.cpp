@@ -103,8 +103,8 @@ void ScenarioCore::IScenarioCore() {
     DeleteMap(mMap);
     mMap = nullptr;
     for (int32_t side = 0; side < 2; ++side) {
-        mSideNumber[side] = 0;
-        mSideFlag[side] = false;
+        mMustGiveOrders[side] = false;
+        mOrdersPending[side] = false;
         mReinforcements[side].EmptyOut(true);
         mReinforcements[side].IList();
         mReinforcementsArrived[side] = false;
@@ -226,8 +226,8 @@ void ScenarioCore::Write(GFile* file) {
         file->WriteLong(list.GetCount());
         for (int32_t r = 0; r < list.GetCount(); ++r)
             list.GetObjectA(r)->Write(file);
-        file->WriteChar(static_cast<int8_t>(mSideNumber[side]));
-        file->WriteChar(mSideFlag[side] ? 1 : 0);
+        file->WriteChar(mMustGiveOrders[side] ? 1 : 0);
+        file->WriteChar(mOrdersPending[side] ? 1 : 0);
     }
     file->WriteChar(mScenarioLevel);
     file->WriteShort(mScenarioShort);
@@ -271,8 +271,9 @@ bool ScenarioCore::ReadScenario(GFile* file) {
                 if (!ok) return false;
             }
         }
-        mSideNumber[side] = file->ReadChar();
-        mSideFlag[side] = file->ReadChar() != 0;
+        // Any value but 0 counts as set.
+        mMustGiveOrders[side] = file->ReadChar() != 0;
+        mOrdersPending[side] = file->ReadChar() != 0;
     }
     mScenarioLevel = file->ReadChar();
     mScenarioShort = file->ReadShort();

@@ -56,8 +56,11 @@ public:
     int32_t mTemperature = 0;     // 0..5
     Map* mMap = nullptr;          // owned
     UnitList* mUnits = nullptr;   // owned; its order gives the unit identifiers
-    int32_t mSideNumber[2] = {0, 0};
-    bool mSideFlag[2] = {false, false};
+    // Per side, kept in the scenario part of the file (docs/battle-records.md):
+    // the side's player must give orders before anything else (no replay
+    // waits for him); his orders-complete notice is due.
+    bool mMustGiveOrders[2] = {false, false};
+    bool mOrdersPending[2] = {false, false};
     GList mReinforcements[2]; // of Reinforcement, owned
     bool mReinforcementsArrived[2] = {false, false};
     void* mBuffers[2][3] = {};

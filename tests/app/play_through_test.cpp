@@ -542,5 +542,13 @@ TEST(PlayThrough, HotseatHandOver) {
     d.Run(300);
     d.Shot("setup-allies");
     EXPECT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(gBattle->mMap->mDrawMode, 2) << "the second player's set-up draws the battlefield";
+    // A click on one of his figures selects it.
+    int32_t x = 0, y = 0;
+    Unit* unit = SelectOwnUnit(d, &x, &y);
+    if (unit) {
+        EXPECT_EQ(unit->GetAffiliation(), 1);
+        d.Shot("setup-allies-selected");
+    }
     d.CheckNoBeep("hand-over");
 }
