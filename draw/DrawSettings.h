@@ -70,10 +70,7 @@ struct DrawHooks {
     bool (*soundComplete)(GObject* sound) = nullptr;
     void (*soundUpdate)(GObject* sound) = nullptr;
     void (*loopUpdate)(GObject* loop) = nullptr;
-    // Units: the crew-figure dummy of a uniform; a vehicle's smoke while it
-    // burns (slice it caught fire, column size); a smoke shell's fields.
-    Unit* (*makeCrewDummy)(Force force, Uniform uniform) = nullptr;
-    bool (*burningVehicle)(Unit* unit, int32_t* burnStartSlice, float* smokeSize) = nullptr;
+    // Units: a smoke shell's fields.
     struct SmokeShellFields* (*smokeShell)(GObject* member) = nullptr;
     // One effect of the battle's effect list (explosions, tracers...).
     void (*drawEffect)(GObject* effect) = nullptr;

@@ -94,9 +94,17 @@ VehicleView ViewOfVehicle(Vehicle* v);
 // The unit that the last pick pass found under the pointer, or null.
 extern Unit* gPickedUnit;
 void SetPickedUnit(Unit* u);
-// Slices since the unit's last shot as the replay shows it, or a negative
-// value when it has not fired lately; null: no unit has fired.
-extern int32_t (*gUnitShotAge)(Unit* u);
+// The unit's firing clock in seconds: 2.5 at each shot the replay shows (a
+// shell body it fires), running down with the playback slice; 0 when it has
+// not fired this turn or the clock has run out. Read from the battle's
+// packets alone, so a slice looks the same however it was reached.
+float UnitShotAge(const Unit* u);
+// Recoil of a barrel at a shot age: 0 before the shot and from 1.25 s after,
+// full 0.25 s after it.
+float RecoilFactor(float shotAge);
+// A small closed sphere of radius 1 about the origin, untextured, drawn with
+// fog off (restored after).
+void DrawSphere();
 // The drawing scale for a unit at a distance from the camera: a times a power
 // of the distance whose exponent comes from b and c; 1 at (1, 0, 0).
 float UnitEnlargement(float a, float b, float c, float distance);

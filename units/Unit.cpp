@@ -1,6 +1,7 @@
 #include "units/Unit.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
@@ -43,12 +44,19 @@ Unit::Unit() {
 
 Unit::~Unit() {
     delete mCustomName;
+    FreeOwnGraphics();
 }
 
 void Unit::CopyUnitPartFrom(const Unit& other) {
     if (&other == this) return;
     GString15* ownName = mCustomName;
+    // The graphics stay with their owner: this unit keeps its own.
+    GGraphic* own[kGraphicSlots];
+    size_t n = 0;
+    ForEachGraphicSlot([&](GGraphic*& g) { own[n++] = g; });
     *this = other;
+    n = 0;
+    ForEachGraphicSlot([&](GGraphic*& g) { g = own[n++]; });
     mCustomName = other.mCustomName ? new GString15(*other.mCustomName) : nullptr;
     delete ownName;
 }

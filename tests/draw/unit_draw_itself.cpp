@@ -273,7 +273,9 @@ TEST_F(Clicks, ASquadsOwnBoxIsInMetresCullingItBesideTheViewAndSparingClipsWithi
     EXPECT_EQ(Depth(f.recorder), 0);
     gDrawRecorder = nullptr;
     g3D->RenderEnd();
+    beside->NullifyTextures(false); // the test's paint
     delete beside;
+    ahead->NullifyTextures(false);
     delete ahead;
 }
 
