@@ -22,6 +22,8 @@ struct DrawSettings {
     bool mShowVictoryFlags = true;
     bool mShowLandmarks = true;
     bool mShowLabels = true;         // unit warning labels
+    bool mShowHitRecords = true;     // key D: the last hit's record over a vehicle in the replay
+    bool mThirdMan = true;           // key M: a three-man gun crew draws its third man
     int32_t mWeatherGraphics = 2;    // 0..3, 0 = no weather and no fog
     int32_t mSmokeDetail = 2;        // 0 none, 1 reduced, 2 full
     int32_t mTreeDensity = 2;        // 0..4

@@ -191,6 +191,9 @@ void Unit::DrawItself(float a, float b, float c) {
         DrawVehicleShadow(ViewOfVehicle(static_cast<Vehicle*>(this)), scale, needsClip);
     if (!pick) {
         if (contact != 0 && CurrentDrawSettings().mShowLabels) PrintWarningLabel();
+        // The replay shows what the last hit did to a vehicle.
+        if (vehicle && contact != 0 && CurrentDrawSettings().mShowHitRecords && CurrentDrawSettings().mState == 8)
+            static_cast<Vehicle*>(this)->ShowHitRecord();
         if (gBattle->mSelectedUnit == this) {
             float sx = mX, sy = mY;
             if (d3::WorldToScreen(&sx, &sy, z, false)) {

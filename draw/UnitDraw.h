@@ -154,6 +154,18 @@ struct HitRecordFacts {
 // The two texts of the record; false while none is shown. A fixed
 // emplacement's record loses its immobilised flag.
 bool HitRecordTexts(HitRecordFacts& h, GString* t1, GString* t2);
+// The armour-hit packet's flag bits as a vehicle's hit record keeps them.
+enum : uint8_t {
+    kHitBounced = 0x80,    // the shot glanced off: "ricochet"
+    kHitGeneric = 0x40,    // a special weapon's hit: the plain "hit"
+    kHitWeakSpot = 0x20,   // "at the weak point"
+    kHitShattered = 0x10,  // the shot broke up on the armour: "deflected"
+    kHitGunDamaged = 0x04, // the weapon was damaged
+    kHitImmobilised = 0x02,
+    kHitPartial = 0x01, // partly through: with no penetration grade, spall inside
+};
+// The facts of a vehicle's last hit for the viewing side.
+HitRecordFacts HitFactsOf(Vehicle* v);
 
 // The gun model that no identified gun has: drawn by the generic gun.
 constexpr int32_t kGenericGunModel = 42;
