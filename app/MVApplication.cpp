@@ -359,6 +359,8 @@ DrawSettings* MVApplication::GetDrawSettings() {
     s.mShowVictoryFlags = mPrefs[kPrefFlags] != 0;
     s.mShowLandmarks = mPrefs[kPrefTerrainPoints] != 0;
     s.mShowLabels = mPrefs[kPrefWarningLabels] != 0;
+    s.mShowHitRecords = mPrefs[kPrefDamageReport] != 0;
+    s.mThirdMan = mPrefs[kPrefThirdMan] != 0;
     s.mWeatherGraphics = mPrefs[kPrefWeather];
     s.mSmokeDetail = mPrefs[kPrefSmoke];
     s.mTreeDensity = mPrefs[kPrefTreeDensity];

@@ -37,10 +37,7 @@ constexpr uint32_t kSecondHalfBit = 0x80000;
 // graphics made on this machine and, when asked, an infantry unit's
 // animation.
 struct KeptState {
-    GGraphic* textureSets[4][17] = {};
-    GGraphic* rankPortraits[2] = {};
-    GGraphic* weaponPortraits[2] = {};
-    GGraphic* marking = nullptr;
+    GGraphic* graphics[Unit::kGraphicSlots] = {};
     int16_t faces[16] = {};
     int32_t randomSeed = 0;
     float randomHeading = 0.0f;
@@ -52,10 +49,8 @@ struct KeptState {
 };
 
 void Keep(const Unit* u, KeptState* k) {
-    std::memcpy(k->textureSets, u->mTextureSets, sizeof k->textureSets);
-    std::memcpy(k->rankPortraits, u->mRankPortraits, sizeof k->rankPortraits);
-    std::memcpy(k->weaponPortraits, u->mWeaponPortraits, sizeof k->weaponPortraits);
-    k->marking = u->mMarkingTexture;
+    size_t n = 0;
+    const_cast<Unit*>(u)->ForEachGraphicSlot([&](GGraphic*& g) { k->graphics[n++] = g; });
     std::memcpy(k->faces, u->mFaceIndex, sizeof k->faces);
     std::memcpy(k->animation, u->mAnimation, sizeof k->animation);
     std::memcpy(k->animKeyTime, u->mAnimKeyTime, sizeof k->animKeyTime);
@@ -70,10 +65,10 @@ void Keep(const Unit* u, KeptState* k) {
 }
 
 void Restore(Unit* u, const KeptState& k, bool animation) {
-    std::memcpy(u->mTextureSets, k.textureSets, sizeof k.textureSets);
-    std::memcpy(u->mRankPortraits, k.rankPortraits, sizeof k.rankPortraits);
-    std::memcpy(u->mWeaponPortraits, k.weaponPortraits, sizeof k.weaponPortraits);
-    u->mMarkingTexture = k.marking;
+    // The running unit keeps the graphics it owns; the incoming copy's (if
+    // any) stay the copy's.
+    size_t n = 0;
+    u->ForEachGraphicSlot([&](GGraphic*& g) { g = k.graphics[n++]; });
     std::memcpy(u->mFaceIndex, k.faces, sizeof k.faces);
     if (u->mUnitType != kUnitInfantry) return;
     auto* i = static_cast<Infantry*>(u);

@@ -316,8 +316,6 @@ public:
     bool mSilent = false;              // a seek: only engine sounds are queued
     bool mDispatching = false;         // packets are being played back
     bool mBegun = false;               // the battle's opening steps have run
-    int32_t mArmorHitRecord[5] = {};
-    uint8_t mArmorHitBytes[7] = {};
     int32_t mProgress = 0; // the progress bar's value
     bool mFlagChanged = false;
     bool mShowResultToOther = false;

@@ -251,10 +251,8 @@ void Battle::ResolveAttack(PendingAttack* a) {
         }
     }
 
-    for (int32_t& v : mArmorHitRecord)
-        v = 0;
-    for (uint8_t& v : mArmorHitBytes)
-        v = 0;
+    // The hit stages report how the armour took the shot.
+    gArmorHitReport.Clear();
 
     int32_t location = 0, aspect = 0, before = 0;
     bool stageTwo = false;
@@ -297,8 +295,8 @@ void Battle::ResolveAttack(PendingAttack* a) {
         hit->mAspect = aspect;
         const int32_t now = MenInBeing(a->mHitUnit);
         hit->mStrengthLost = Alive(a->mHitUnit) ? before - now : 0;
-        hit->mPenetrationGrade = mArmorHitRecord[0];
-        hit->mArmorFlags = static_cast<uint8_t>((wc == kWClassSpecial ? 0x01 : 0) | (mArmorHitBytes[0] << 1));
+        hit->mPenetrationGrade = gArmorHitReport.mPenetrationGrade;
+        hit->mArmorFlags = static_cast<uint8_t>(gArmorHitReport.Flags() | (wc == kWClassSpecial ? 0x40 : 0));
     }
 
     AreaDamage(a);

@@ -22,6 +22,8 @@ struct DrawSettings {
     bool mShowVictoryFlags = true;
     bool mShowLandmarks = true;
     bool mShowLabels = true;         // unit warning labels
+    bool mShowHitRecords = true;     // key D: the last hit's record over a vehicle in the replay
+    bool mThirdMan = true;           // key M: a three-man gun crew draws its third man
     int32_t mWeatherGraphics = 2;    // 0..3, 0 = no weather and no fog
     int32_t mSmokeDetail = 2;        // 0 none, 1 reduced, 2 full
     int32_t mTreeDensity = 2;        // 0..4
@@ -70,10 +72,7 @@ struct DrawHooks {
     bool (*soundComplete)(GObject* sound) = nullptr;
     void (*soundUpdate)(GObject* sound) = nullptr;
     void (*loopUpdate)(GObject* loop) = nullptr;
-    // Units: the crew-figure dummy of a uniform; a vehicle's smoke while it
-    // burns (slice it caught fire, column size); a smoke shell's fields.
-    Unit* (*makeCrewDummy)(Force force, Uniform uniform) = nullptr;
-    bool (*burningVehicle)(Unit* unit, int32_t* burnStartSlice, float* smokeSize) = nullptr;
+    // Units: a smoke shell's fields.
     struct SmokeShellFields* (*smokeShell)(GObject* member) = nullptr;
     // One effect of the battle's effect list (explosions, tracers...).
     void (*drawEffect)(GObject* effect) = nullptr;

@@ -11,6 +11,7 @@
 #include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 int32_t BattleSlice() {
@@ -84,16 +85,16 @@ void Map::DrawSmoke() {
             }
         }
         // Burning vehicles.
-        if (gBattle && gBattle->mUnits && gDrawHooks.burningVehicle) {
+        if (gBattle && gBattle->mUnits) {
             const int32_t now = BattleSlice();
             for (int32_t n = 0; n < gBattle->mUnits->GetCount(); ++n) {
                 Unit* u = gBattle->mUnits->GetUnit(n);
-                int32_t start = 0;
-                float size = 0.0f;
-                if (!u || u->mUnitType != kUnitVehicle || !gDrawHooks.burningVehicle(u, &start, &size))
-                    continue;
-                const float a = std::min(static_cast<float>(now - start) * 0.00125f, 1.0f);
-                DrawSmokeColumn(n, u->mX, u->mY, size, false, 2, false, a, 1.0f);
+                if (!u || u->mUnitType != kUnitVehicle) continue;
+                const auto* v = static_cast<const Vehicle*>(u);
+                if (!v->mBurning) continue;
+                // The column thickens over the first 800 slices after the fire.
+                const float a = std::clamp(static_cast<float>(now - v->mHitStamp) * 0.00125f, 0.0f, 1.0f);
+                DrawSmokeColumn(n, v->mX, v->mY, v->mSmokeWidth, false, 2, false, a, 1.0f);
             }
         }
     }

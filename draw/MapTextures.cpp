@@ -13,6 +13,8 @@
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 
 namespace {
@@ -163,8 +165,16 @@ void Map::MakeSmallArmsTexture(int32_t i) {
 }
 
 void Map::MakeCrewDummy(Force force, Uniform uniform) {
-    if (uniform < 0 || uniform >= 36 || mCrewDummies[uniform] || !gDrawHooks.makeCrewDummy) return;
-    mCrewDummies[uniform] = gDrawHooks.makeCrewDummy(force, uniform);
+    if (uniform < 0 || uniform >= 36 || mCrewDummies[uniform]) return;
+    // A crew of the uniform that never takes the field: the figures in a
+    // vehicle's open hatches are drawn with its textures.
+    constexpr InfantryType kDummyCrew = 790;
+    if (kDummyCrew >= gInfantryData.Count()) return;
+    auto* dummy = new Infantry;
+    dummy->IInfantry(kDummyCrew, force, 2, 0.0f, 0.0f, 0.0f);
+    dummy->mUniform = uniform;
+    dummy->mOnSkis = false;
+    mCrewDummies[uniform] = dummy;
 }
 
 void Map::MakeCrewDummyTextures() {

@@ -23,7 +23,7 @@ Map* BattleMap() {
 
 void DrawFlames(const VehicleView& v) {
     Map* map = BattleMap();
-    if (!v.burning || !map || map->mPickInProgress) return;
+    if (!v.burning || !map || d3::PickPass()) return;
     const float size = gVehicleData[v.trueType].mTargetSize;
     const float s = std::sqrt(size > 0.0f ? size : 0.0f);
     map->SetLastFireTexture();
@@ -191,5 +191,7 @@ void Vehicle::ScaleForType(float* scale, float, float, float) {
     Tilt(true);
     d3::RotateX(mHullPitch);
     d3::RotateY(mHullRoll);
+    // A dead soft vehicle lists on its broken side.
+    if (!mActive && !HasHeavyWeapon(kKnowTruth) && Data().mMobilityClass != 6) d3::RotateY(3.7f);
     d3::Scale(*scale, *scale, *scale);
 }

@@ -111,3 +111,13 @@ void LightFactors(float rgb[3]) { rgb[0] = rgb[1] = rgb[2] = 1.0f; }
 int32_t MaxTextureSize() { return 256; }
 }  // namespace Bridge3D
 #endif
+
+#if __has_include("renderer/GGraph3D.h")
+namespace Bridge3D {
+bool SetMipMapLocal(bool on) { return g3D ? g3D->SetMipMapLocal(on) : false; }
+} // namespace Bridge3D
+#else
+namespace Bridge3D {
+bool SetMipMapLocal(bool) { return false; }
+} // namespace Bridge3D
+#endif

@@ -47,3 +47,9 @@ int32_t TextureDownsample();
 void LightFactors(float rgb[3]);
 int32_t MaxTextureSize();
 } // namespace Bridge3D
+
+namespace Bridge3D {
+// The renderer's local mip-mapping for the textures made while it is on (a
+// unit's vehicle sets); answers the previous setting, false without g3D.
+bool SetMipMapLocal(bool on);
+} // namespace Bridge3D

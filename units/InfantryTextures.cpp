@@ -8,6 +8,7 @@
 #include "battle/Campaign.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
+#include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Infantry.h"
@@ -51,6 +52,15 @@ GGraphic* Texture(int32_t id) {
     return gKernel ? gKernel->MakeTexture(id) : nullptr;
 }
 
+// Every picture of a small-arms record, into the map's table.
+void MakeArmsTextures(SmallArmsType arms) {
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map || arms < 0 || arms >= gSmallArmsData.Count()) return;
+    const SmallArmsData& d = gSmallArmsData[arms];
+    for (int32_t t = 0; t < d.mNrTextures && t < kSmallArmsTextures; ++t)
+        map->MakeSmallArmsTexture(d.mTextures[t]);
+}
+
 bool NoFigureArms(int32_t kind) {
     return kind == 5 || kind == 8 || kind == 9 || kind == 10 || kind == 11 || kind == 17;
 }
@@ -91,7 +101,9 @@ void Infantry::MakeTextures(bool skipPortraits) {
     }
 
     // The small arms each figure carries: a pick among the men of the teams
-    // whose arms are of the figure's kind.
+    // whose arms are of the figure's kind; their pictures go to the map's
+    // table, the nation's standard rifle first.
+    MakeArmsTextures(StandardRifle(GetNation()));
     for (int32_t group = 2; group <= 4; ++group) {
         for (int32_t f = GetSpecificNrFigures(group) - 1; f >= 0; --f) {
             int32_t kind = GetSpecificAnimationGroup(f, group);
@@ -122,6 +134,7 @@ void Infantry::MakeTextures(bool skipPortraits) {
             }
             const SmallArmsType pick = entries[RandomPick(static_cast<uint32_t>(count))];
             if (group == 4 && f < kInfantryFigures) mFigureSmallArms[f] = pick;
+            MakeArmsTextures(pick);
         }
     }
 

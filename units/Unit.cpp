@@ -1,6 +1,7 @@
 #include "units/Unit.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
@@ -47,12 +48,19 @@ Unit::~Unit() {
     delete mCustomName;
     // The last vehicle found in a mover's way never outlives itself.
     if (gBlocker && static_cast<Unit*>(gBlocker) == this) gBlocker = nullptr;
+    FreeOwnGraphics();
 }
 
 void Unit::CopyUnitPartFrom(const Unit& other) {
     if (&other == this) return;
     GString15* ownName = mCustomName;
+    // The graphics stay with their owner: this unit keeps its own.
+    GGraphic* own[kGraphicSlots];
+    size_t n = 0;
+    ForEachGraphicSlot([&](GGraphic*& g) { own[n++] = g; });
     *this = other;
+    n = 0;
+    ForEachGraphicSlot([&](GGraphic*& g) { g = own[n++]; });
     mCustomName = other.mCustomName ? new GString15(*other.mCustomName) : nullptr;
     delete ownName;
 }

@@ -399,9 +399,12 @@ public:
     // =====================================================================
 
     // Graphics, identity and links in files
-    virtual void MakeTextures(bool skipPortraits) {}
-    virtual void DeleteTextures() {}
-    virtual void NullifyTextures(bool deleteThem) {}
+    // A unit owns the graphics it makes: DeleteTextures frees them,
+    // NullifyTextures (false) forgets them without freeing (a shallow copy
+    // that must not free its original's), the destructor frees what is left.
+    virtual void MakeTextures(bool skipPortraits);
+    virtual void DeleteTextures();
+    virtual void NullifyTextures(bool deleteThem);
     virtual void LoadOut(uint16_t* counts, uint8_t* extras, int32_t n);
     virtual void ChooseUniform() {}
     virtual void CorrectReadUniform() {}
@@ -798,9 +801,31 @@ public:
     GGraphic* mRankPortraits[2] = {};
     GGraphic* mWeaponPortraits[2] = {};
     GGraphic* mMarkingTexture = nullptr;
+    GGraphic* mKnowledgePictures[3] = {}; // vehicles: the info panel's pictures at contact 3, 4 and 5
+    GGraphic* mShadingTextures[4] = {};   // vehicles: the ground shading of each set (made, not drawn)
+    static constexpr int32_t kGraphicSlots = 4 * 17 + 2 + 2 + 1 + 3 + 4;
+    // Every graphic slot of the unit, for f (GGraphic*&).
+    template <class F> void ForEachGraphicSlot(F f) {
+        for (auto& set : mTextureSets)
+            for (GGraphic*& g : set)
+                f(g);
+        for (GGraphic*& g : mRankPortraits)
+            f(g);
+        for (GGraphic*& g : mWeaponPortraits)
+            f(g);
+        f(mMarkingTexture);
+        for (GGraphic*& g : mKnowledgePictures)
+            f(g);
+        for (GGraphic*& g : mShadingTextures)
+            f(g);
+    }
 
 protected:
     bool mRecordDamaged = false; // set by a Read that met a damaged record
+
+    // Frees every graphic the unit holds (each once, however many slots
+    // share it) and clears the slots.
+    void FreeOwnGraphics();
 
     Unit& operator=(const Unit&) = default; // shallow; see CopyUnitPartFrom
 

@@ -290,6 +290,9 @@ public:
     void DrawCode(bool needsClip, float scale, float factor) override;
     void ScaleForType(float* scale, float f1, float f2, float f3) override;
     void PrintWarningLabel() override;
+    // During the replay: what the last hit did, over the vehicle for 160
+    // slices after it (drawing code).
+    void ShowHitRecord();
 
     // ---- Hits: aspect, location, armour and penetration ---------------------------------
     // Stage one settles hits on the running gear and the gun itself; for

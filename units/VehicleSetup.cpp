@@ -180,11 +180,6 @@ void Vehicle::AdvanceAnimation() {
     }
 }
 
-void Vehicle::MakeTextures(bool skipPortraits) {
-    // The vehicle's pictures are made by the drawing code; nothing headless.
-    Unit::MakeTextures(skipPortraits);
-}
-
 // ---------------------------------------------------------------------------
 // Aiming and loading times, target orders, passengers in packets
 

@@ -8,7 +8,9 @@
 
 #include "battle/Battle.h"
 #include "draw/DrawSettings.h"
+#include "battle/UnitList.h"
 #include "map/Map.h"
+#include "units/Unit.h"
 
 namespace dscene {
 
@@ -105,7 +107,13 @@ struct Scene {
             map->mSmokeShells->Add(new GObject);
         }
     }
-    ~Scene() { gBattle = oldBattle; }
+    ~Scene() {
+        // The tests lend their pictures to the units; the units must not free them.
+        if (battle.mUnits)
+            for (int32_t i = 0; i < battle.mUnits->GetCount(); ++i)
+                if (Unit* u = battle.mUnits->GetUnit(i)) u->NullifyTextures(false);
+        gBattle = oldBattle;
+    }
 
     void Aim(float x, float y, float headingDegrees, int32_t level) {
         map->mCameraX[0] = x;
