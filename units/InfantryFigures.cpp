@@ -212,10 +212,6 @@ void Infantry::CompletePlayback() {
     if (RandomCoin() == 0) mRandomSeed = -mRandomSeed;
 }
 
-void Infantry::Tilt(bool draw) {
-    if (draw && mTransport) mTransport->Tilt(draw);
-}
-
 FogOfWarContact Infantry::ProcessJerk(int32_t figure) {
     const FogOfWarContact contact = VisibleToPlayer(false);
     if (contact != kContactFull || figure < 0 || figure >= kInfantryFigures) return contact;
