@@ -102,4 +102,22 @@ TEST_F(ReplayAnimation, CrewLooksTurnByTheKernelsFrameTime) {
     EXPECT_EQ(v.mAnimPhase[0], 74);
 }
 
+TEST_F(ReplayAnimation, ThePoseIsThatOfThePaceWalkedNowAndRidersRide) {
+    for (int32_t p = 0; p < 32; ++p)
+        mPaces[p].mPoseCode[0] = 1 + p % 12;
+    auto squad = Make(kUSSquad, kAmerican);
+    squad->mMoveSpeed = kMove; // ordered to move, but no waypoint left
+    squad->mNrWaypoints = 0;
+    const MovementSpeedType walked = squad->GetActualMoveSpeed(false);
+    ASSERT_NE(walked, kMove);
+    squad->ResetAnimation();
+    for (int32_t f = 0; f < kInfantryFigures; ++f)
+        EXPECT_EQ(squad->mAnimation[f], 1 + walked % 12) << f;
+    Vehicle lorry;
+    squad->mTransport = &lorry;
+    squad->ResetAnimation();
+    EXPECT_EQ(squad->mAnimation[0], 3);
+    squad->mTransport = nullptr;
+}
+
 } // namespace
