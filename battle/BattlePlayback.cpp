@@ -128,6 +128,9 @@ void Battle::Playback() {
     mPlaybackList.EmptyOut(false);
 
     mDispatching = true;
+    // The first pass also plays what was recorded before slice 0 (the fires'
+    // crackle starts as early as slice -1).
+    const int32_t after = mPlayPrevious <= -1 ? -2 : mPlayPrevious;
     const int32_t n = mPackets.GetCount();
     int32_t k = 0;
     if (mPacketsSorted) {
@@ -135,7 +138,7 @@ void Battle::Playback() {
         int32_t hi = n;
         while (k < hi) {
             const int32_t mid = k + (hi - k) / 2;
-            if (static_cast<ActionPacket*>(mPackets.GetObjectA(mid))->mTimeSlice <= mPlayPrevious)
+            if (static_cast<ActionPacket*>(mPackets.GetObjectA(mid))->mTimeSlice <= after)
                 k = mid + 1;
             else
                 hi = mid;
@@ -144,7 +147,7 @@ void Battle::Playback() {
     for (; k < n; ++k) {
         auto* p = static_cast<ActionPacket*>(mPackets.GetObjectA(k));
         if (mPacketsSorted && p->mTimeSlice > mPlayNow) break;
-        if (p->mTimeSlice > mPlayPrevious && p->mTimeSlice <= mPlayNow) DispatchPacket(p);
+        if (p->mTimeSlice > after && p->mTimeSlice <= mPlayNow) DispatchPacket(p);
     }
     struct Step {
         int32_t mUpTo, mNow, mElapsed;
