@@ -1,5 +1,6 @@
 // The scenario builder writing every shipped scenario, the load of the
-// large battalion battle, and one of its turns through the headless runner.
+// large battalion battle, one of its turns through the headless runner, and
+// one drawn frame's animation of all its units.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -10,7 +11,9 @@
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
+#include "battle/UnitList.h"
 #include "engine/GFile.h"
+#include "engine/GKernel.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/ScenarioBuild.h"
 #include "units/Hack.h"
@@ -84,5 +87,42 @@ void BM_LargeScenarioTurn(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_LargeScenarioTurn)->Unit(benchmark::kMillisecond);
+
+// One drawn frame's animation of every unit on the large scenario's map,
+// 33 ms a frame on the kernel's clock.
+void BM_AnimateLargeScenarioFrame(benchmark::State& state) {
+    if (!DecryptData()) {
+        state.SkipWithError("no game data");
+        return;
+    }
+    GFile file;
+    GameFileState fileState;
+    GameFileContents contents;
+    if (!file.IFile(kLarge.c_str(), kFileModeCompressedRead) ||
+        ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded) {
+        state.SkipWithError("the large scenario does not load");
+        return;
+    }
+    delete contents.campaign;
+    Battle* battle = contents.battle;
+    gBattle = battle;
+    battle->mSetupPhase = false;
+    GKernel* oldKernel = gKernel;
+    gKernel = new GKernel;
+    gKernel->mCurrentTime = 100000;
+    gKernel->mFrameMs = 33;
+    for (int32_t i = 0; i < 4; ++i) // every figure started
+        battle->AdvanceAnimations();
+    for (auto _ : state) {
+        gKernel->mCurrentTime += 33;
+        battle->AdvanceAnimations();
+    }
+    state.SetLabel(std::to_string(battle->mUnits->GetCount()) + " units");
+    delete gKernel;
+    gKernel = oldKernel;
+    delete battle;
+    gBattle = nullptr;
+}
+BENCHMARK(BM_AnimateLargeScenarioFrame)->Unit(benchmark::kMicrosecond);
 
 } // namespace
