@@ -238,3 +238,57 @@ TEST_F(ReplayDemo, ASmokeCloudOfTheBridgeBattleIsDrawnAtItsCentreFromItsStart) {
 }
 
 } // namespace
+
+namespace {
+
+// The replay's picture for the documentation: the large battle's lorried
+// infantry riding up beside a smoke screen, in the whole program. Written
+// only when DM_REPLAY_PICTURE names the file.
+TEST_F(ReplayDemo, ThePictureOfTheReplay) {
+    const char* out = std::getenv("DM_REPLAY_PICTURE");
+    if (!out) GTEST_SKIP() << "set DM_REPLAY_PICTURE to the picture's path";
+    ASSERT_TRUE(Open("grossangriff"));
+    for (GList& side : mBattle->mReinforcements)
+        for (int32_t k = 0; k < side.GetCount(); ++k) {
+            auto* r = static_cast<Reinforcement*>(side.GetObjectA(k));
+            r->mArrivalTurn = 1;
+            r->mChance = 1.0f;
+        }
+    mBattle->ReinforcementsArrive();
+    ASSERT_TRUE(Go());
+    Vehicle* lorry = nullptr;
+    for (int32_t i = 0; i < mBattle->mUnits->GetCount() && !lorry; ++i) {
+        Unit* u = mBattle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitVehicle && u->mActive && static_cast<Vehicle*>(u)->mPassengers[0])
+            lorry = static_cast<Vehicle*>(u);
+    }
+    ASSERT_NE(lorry, nullptr);
+    const int32_t count = mBattle->mPackets.GetCount();
+    mBattle->mTimeSlice = 200;
+    const float h = lorry->mHeading * 0.017453292f;
+    mBattle->MakeSmokePacket(lorry->mX + 30.0f * std::cos(h) - 8.0f * std::sin(h),
+                             lorry->mY + 30.0f * std::sin(h) + 8.0f * std::cos(h), 0.0f, 1.0f);
+    mBattle->MakeSmokePacket(lorry->mX + 38.0f * std::cos(h) + 12.0f * std::sin(h),
+                             lorry->mY + 38.0f * std::sin(h) - 12.0f * std::cos(h), 0.0f, 1.0f);
+    mBattle->mTimeSlice = -1;
+    ASSERT_GT(mBattle->mPackets.GetCount(), count);
+    mBattle->mPacketsSorted = false;
+    mBattle->HandleVCRButton(13, false);
+    mBattle->HandleVCRButton(11, false);
+    mBattle->SetPlaypoint(1300);
+    mApp->mPrefs[kPrefSmoke] = 2;
+    Map* map = mBattle->mMap;
+    const int32_t s = map->mViewingSide & 1;
+    map->mCameraLevel[s] = 0;
+    map->mCameraX[s] = lorry->mX - 16.0f * std::cos(h) + 6.0f * std::sin(h);
+    map->mCameraY[s] = lorry->mY - 16.0f * std::sin(h) - 6.0f * std::cos(h);
+    map->mCameraHeading[s] = h + 0.25f;
+    map->mLockedUnit = nullptr;
+    map->DirtyClip();
+    for (int32_t k = 0; k < 5; ++k)
+        Pass(33);
+    gKernel->UpdateScreen();
+    EXPECT_TRUE(gKernel->SaveScreen(out)) << out;
+}
+
+} // namespace
