@@ -101,7 +101,7 @@ public:
     // ---- Confirm boxes and the working window -------------------------------------
     void Confirm(Confirmable kind);
     void MakeProgressWindow(int32_t stringId);
-    void UpdateProgressWindow();
+    void UpdateProgressWindow() override;
     void DeleteProgressWindow();
 
     // ---- The battle's host ---------------------------------------------------------

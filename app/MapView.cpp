@@ -121,6 +121,8 @@ void SetMapViewState(int32_t state) {
 void MapView::Draw() {
     if (!mMap) return;
     sMapDrawn = true;
+    // One drawn frame moves the figures once; a pick pass is no frame.
+    if (gBattle && gBattle->mMap == mMap && !(g3D && g3D->mPickPass != 0)) gBattle->AdvanceAnimations();
     DrawMapQuietly(mMap);
     if (!sMapDrawn || (g3D && g3D->mPickPass != 0)) return;
     if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) s->DrawTargetLine(true);

@@ -141,6 +141,9 @@ public:
     void HandleShellBodyPacket(ActionPacket* packet);
     void HandleSparkPacket(ActionPacket* packet);
     void RubbleCloud(float x, float y, bool big, int32_t startSlice);
+    // A building's collapse in playback: the building becomes rubble and,
+    // when it was standing, raises its dust cloud from the packet's slice.
+    void CollapseBuilding(ActionPacket* packet);
     void QueueSoundEffect(ActionPacket* packet);
     void RemoveQueuedEngineSound(Unit* unit);
     void StripSuperfluousSounds();
@@ -194,6 +197,11 @@ public:
     void DrawEphemerals();
     // Drops a selection or camera lock that is no longer valid.
     void VerifySelectedUnit();
+    // Once per drawn frame of the map: every unit's AdvanceAnimation, so that
+    // figures and crews move on the kernel's clock. Nothing while a turn is
+    // computed or the computer plans (the computation advances them once
+    // before its first slice).
+    void AdvanceAnimations();
 
     bool mSetupPhase = true;
     bool mStub = false;
@@ -297,7 +305,7 @@ public:
     int32_t mFanaticism[2] = {0, 0}; // 0..4 per side
     int32_t mPickedWaypoint = -1;    // waypoint picked by the orders menu; -1 none
     bool mFloorMenuLock = false;
-    bool mPlaybackPaused = false;
+    bool mPlaybackPaused = false; // the player paused the replay: figures hold their poses
 
     // Working state of the action phase.
     int32_t mTimeSlice = -1; // the slice being computed; -1 before the first

@@ -211,6 +211,7 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
     host->SetState(kPlaybackState);
     mPlayState = kPlaying;
     host->HogCPU(true);
+    mPlaybackPaused = false;
     RefreshInfoPanel();
     // The preload: the first 200 sounds the viewing side hears.
     int32_t numbers[kMaxPreloaded];

@@ -69,6 +69,7 @@ void Battle::HandleCommand(int32_t command) {
     if (command == 10) {
         // Next turn.
         host->CloseUnitInfo();
+        mPlaybackPaused = false; // the orders phase is no held replay
         if (mPlayNow <= LastTimeSlice(false)) {
             // The rest of the turn is applied without sound.
             mPlayNow = LastTimeSlice(false) + 1;

@@ -111,6 +111,9 @@ public:
     virtual int32_t TransferPhase() { return 0; }
     virtual void ShowProgress(int32_t slice) {}
     virtual void PingDuringBusyCPU() {}
+    // The progress window while the battle's pictures are made: moved on
+    // between groups of textures.
+    virtual void UpdateProgressWindow() {}
     // Screen steps around the computation (hide GO, show the playback
     // panel, refresh the timer and buttons); nothing headless.
     virtual void ActionPhaseStarts() {}

@@ -6,6 +6,7 @@
 #include "battle/Battle.h"
 #include "battle/SmokeShell.h"
 #include "battle/UnitList.h"
+#include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "units/Unit.h"
 
@@ -150,6 +151,11 @@ void BattleMapLink::RecordFireSound(int32_t slice, int32_t column, int32_t row) 
     ActionPacket* p =
         NewPacket(slice, kPacketSound, column * kSquare + kSquare * 0.5f, row * kSquare + kSquare * 0.5f);
     if (!p) return;
+    // Every fire crackles from its own moment: the sound starts up to 40
+    // slices early, never before the slice -1.
+    const uint32_t r = RandomPair();
+    const int32_t early = p->mTimeSlice - static_cast<int32_t>(r % 40u) - 1;
+    p->mTimeSlice = static_cast<int16_t>(early < -1 ? -1 : early);
     p->mZ = mBattle->mMap ? mBattle->mMap->GetZCoord(p->mX, p->mY) : 0.0f;
     p->mSoundNumber = kFireSound;
     p->mPriority = kFireSoundPriority;

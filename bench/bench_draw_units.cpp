@@ -3,7 +3,7 @@
 // 1024 x 768 with the device filling pixels, 80 vehicles, and a battle of
 // 300 units (200 squads near and far, 80 vehicles of every model and the
 // fallbacks, 20 towed guns and mortars) with 60 effects in flight, against
-// the same frame without them; the units and effects alone; both pick passes.
+// the same frame without them and with 60 smoke and 20 rubble clouds more; the units and effects alone; both pick passes.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -12,6 +12,7 @@
 
 #include "battle/ExplosionGraphic.h"
 #include "battle/FlameImpactGraphic.h"
+#include "battle/SmokeShell.h"
 #include "battle/ShellGraphic.h"
 #include "battle/SparkGraphic.h"
 #include "battle/UnitList.h"
@@ -166,7 +167,7 @@ struct UnitRows {
     UnitRows& operator=(const UnitRows&) = delete;
 };
 
-enum Population { kSceneryAlone, kVehicles80, kFullBattle };
+enum Population { kSceneryAlone, kVehicles80, kFullBattle, kFullBattleWithClouds };
 
 // The 2 km scenery seen from camera level 1 with the population asked for.
 struct BattleRig {
@@ -179,11 +180,12 @@ struct BattleRig {
         for (auto& t : set)
             t = Part();
         if (population != kSceneryAlone) AddVehicles();
-        if (population == kFullBattle) {
+        if (population == kFullBattle || population == kFullBattleWithClouds) {
             AddSquads();
             AddGuns();
             AddEffects();
         }
+        if (population == kFullBattleWithClouds) AddClouds();
         scene->Aim(1150, 700, 80.0f, 1);
     }
     Battle& battle() { return scene->battle; }
@@ -267,10 +269,40 @@ struct BattleRig {
             place(fl, 60, 1080.0f + 20.0f * i, 840.0f);
         }
     }
+    // 60 smoke clouds (rounds, pots and dust) and 20 collapsing buildings'
+    // dust clouds in view, each half grown.
+    void AddClouds() {
+        const int32_t now = battle().mTurn * 2400 + battle().mPlayNow;
+        for (int i = 0; i < 60; ++i) {
+            auto* s = new SmokeShell;
+            s->mX = 1000.0f + 10.0f * i;
+            s->mY = 780.0f + 30.0f * (i % 4);
+            s->mKind = i % 3;
+            s->mRadius = 8.0f + (i % 5);
+            s->mStartTime = now - 200;
+            s->mDuration = 600;
+            scene->map->mSmokeShells->Add(s);
+        }
+        for (int i = 0; i < 20; ++i) {
+            auto* x = new ExplosionGraphic;
+            x->mShardCount = 0;
+            x->mBurstKind = 1;
+            x->mRubble = true;
+            x->mRaisedBurst = true;
+            x->mBlast = i % 2 ? 90.0f : 60.0f;
+            x->mDuration = 320;
+            x->mStart = battle().mPlayNow - 100;
+            x->mX = 1040.0f + 15.0f * i, x->mY = 820.0f + 15.0f * (i % 3);
+            x->mZ = scene->map->GetZCoord(x->mX, x->mY);
+            x->CreateShards();
+            battle().mEffects.Add(x);
+        }
+    }
     void Frame() { rig.Frame(); }
 };
 
-const char* const kPopulations[] = {"scenery alone", "with 80 vehicles", "with 300 units and 60 effects"};
+const char* const kPopulations[] = {"scenery alone", "with 80 vehicles", "with 300 units and 60 effects",
+                                    "the same with 60 smoke and 20 rubble clouds"};
 
 void BM_BattleFrameLevel1(benchmark::State& state) {
     BattleRig rig(static_cast<Population>(state.range(0)));
@@ -286,6 +318,7 @@ BENCHMARK(BM_BattleFrameLevel1)
     ->Arg(kSceneryAlone)
     ->Arg(kVehicles80)
     ->Arg(kFullBattle)
+    ->Arg(kFullBattleWithClouds)
     ->Unit(benchmark::kMillisecond);
 
 // The units, then the effects, drawn on their own over the full battle.

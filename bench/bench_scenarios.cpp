@@ -14,6 +14,7 @@
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
+#include "engine/GKernel.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/ScenarioBuild.h"
 #include "units/Hack.h"
@@ -176,5 +177,42 @@ void BM_StartVehicleSoundsLarge(benchmark::State& state) {
     battle->mHost = old;
 }
 BENCHMARK(BM_StartVehicleSoundsLarge)->Unit(benchmark::kMicrosecond);
+
+// One drawn frame's animation of every unit on the large scenario's map,
+// 33 ms a frame on the kernel's clock.
+void BM_AnimateLargeScenarioFrame(benchmark::State& state) {
+    if (!DecryptData()) {
+        state.SkipWithError("no game data");
+        return;
+    }
+    GFile file;
+    GameFileState fileState;
+    GameFileContents contents;
+    if (!file.IFile(kLarge.c_str(), kFileModeCompressedRead) ||
+        ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded) {
+        state.SkipWithError("the large scenario does not load");
+        return;
+    }
+    delete contents.campaign;
+    Battle* battle = contents.battle;
+    gBattle = battle;
+    battle->mSetupPhase = false;
+    GKernel* oldKernel = gKernel;
+    gKernel = new GKernel;
+    gKernel->mCurrentTime = 100000;
+    gKernel->mFrameMs = 33;
+    for (int32_t i = 0; i < 4; ++i) // every figure started
+        battle->AdvanceAnimations();
+    for (auto _ : state) {
+        gKernel->mCurrentTime += 33;
+        battle->AdvanceAnimations();
+    }
+    state.SetLabel(std::to_string(battle->mUnits->GetCount()) + " units");
+    delete gKernel;
+    gKernel = oldKernel;
+    delete battle;
+    gBattle = nullptr;
+}
+BENCHMARK(BM_AnimateLargeScenarioFrame)->Unit(benchmark::kMicrosecond);
 
 } // namespace

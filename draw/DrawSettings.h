@@ -72,22 +72,8 @@ struct DrawHooks {
     bool (*soundComplete)(GObject* sound) = nullptr;
     void (*soundUpdate)(GObject* sound) = nullptr;
     void (*loopUpdate)(GObject* loop) = nullptr;
-    // Units: a smoke shell's fields.
-    struct SmokeShellFields* (*smokeShell)(GObject* member) = nullptr;
     // One effect of the battle's effect list (explosions, tracers...).
     void (*drawEffect)(GObject* effect) = nullptr;
-};
-
-// The fields of a smoke shell that the smoke drawing reads and writes.
-struct SmokeShellFields {
-    float mX = 0.0f, mY = 0.0f;
-    float mDriftX = 0.0f, mDriftY = 0.0f; // written by the drawing
-    int32_t mStartSlice = 0;
-    int32_t mLifetime = 1; // slices
-    int32_t mColumn = -1;  // smoke column in use, written by the drawing
-    float mSize = 1.0f;
-    float mOpacity = 1.0f;
-    int32_t mType = 0; // 0, 1 or 2
 };
 
 extern DrawHooks gDrawHooks;

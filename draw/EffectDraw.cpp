@@ -131,6 +131,12 @@ void DrawFlameImpact(Map* map, const EffectTiming& t, bool large, int32_t slice)
     const uint8_t visibility = map->mSuperTileVisibility[tile];
     if (visibility == 0) return;
     const float s = large ? 2.15f : 1.0f;
+    // A flame close to the camera may cross the near plane even on a tile
+    // wholly in view: it is drawn clipped, so it is cut at the plane rather
+    // than dropped or torn.
+    const bool pick = d3::PickPass();
+    const bool oldClip = d3::GetClip();
+    if (!pick && visibility == 2) d3::SetClip(true);
     map->SetLastFireTexture();
     d3::SetOpacity(0.9f);
     const int32_t side = map->mViewingSide & 1;
@@ -142,4 +148,5 @@ void DrawFlameImpact(Map* map, const EffectTiming& t, bool large, int32_t slice)
         map->DrawOneFire(t.x, t.y, 2.5f, 5.0f, 0.1f, false);
     }
     d3::SetOpacity(1.0f);
+    if (!pick && visibility == 2) d3::SetClip(oldClip);
 }

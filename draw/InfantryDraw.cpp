@@ -67,7 +67,8 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
     // The unit's frame: the rules give the scale, the drawing applies it.
     d3::Push();
     if (scale > 0.0f) {
-        if (passenger) d3::RotateZ(mHeading - 90.0f);
+        // A rider on its carrier is already turned with it.
+        if (passenger && !RidesInCarrierFrame(this)) d3::RotateZ(mHeading - 90.0f);
         d3::Scale(scale, scale, scale);
     }
     bool detail = gAllowFaceSet && factor > 0.0065f && !passenger;

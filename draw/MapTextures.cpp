@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "draw/Draw3D.h"
 #include "draw/DrawSettings.h"
 #include "draw/DrawTables.h"
@@ -213,7 +214,12 @@ void Map::MakeTextures(bool flag) {
     const Conditions c = ReadConditions();
     const bool palm = UsePalmTrees();
     const int32_t memoryClass = std::clamp(CurrentDrawSettings().mTextureMemoryClass, 0, 2);
-    auto busy = [] { OPPingDuringBusyCPU(); };
+    // Between groups of textures the connection is kept alive and the
+    // progress window moves on.
+    auto busy = [] {
+        OPPingDuringBusyCPU();
+        if (gBattle) gBattle->Host()->UpdateProgressWindow();
+    };
     // 1-2.
     if (g3D) g3D->SetMipMapLocal(true);
     Free(mNationalPriorityTextures[10]);

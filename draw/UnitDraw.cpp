@@ -9,6 +9,7 @@
 #include "draw/Draw3D.h"
 #include "draw/DrawInternal.h"
 #include "draw/DrawSettings.h"
+#include "draw/InfantryDraw.h"
 #include "draw/UnitDraw.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
@@ -141,6 +142,15 @@ void FigureBox(const G3DObject& box, float scale, float turn, G3DObject* out) {
     out->mExtentZ = box.mExtentZ * scale;
 }
 
+namespace {
+// The turn a passenger's figures take in DrawCode; a rider drawn in its
+// carrier's frame is turned already.
+float PassengerTurn(Unit* u) {
+    if (u->mUnitType != kUnitInfantry || !u->IsPassenger(false)) return 0.0f;
+    return RidesInCarrierFrame(static_cast<Infantry*>(u)) ? 0.0f : u->mHeading - 90.0f;
+}
+} // namespace
+
 void Unit::DrawItself(float a, float b, float c) {
     Map* map = gBattle ? gBattle->mMap : nullptr;
     if (!map || mOffMapState != 0) return;
@@ -163,7 +173,7 @@ void Unit::DrawItself(float a, float b, float c) {
     if ((box != 2 || pick) && mUnitType != kUnitInanimate && mExtentX > 0.0f) {
         G3DObject own;
         if (mUnitType == kUnitInfantry && scale > 0.0f)
-            FigureBox(*this, scale, IsPassenger(false) ? mHeading - 90.0f : 0.0f, &own);
+            FigureBox(*this, scale, PassengerTurn(this), &own);
         else
             FigureBox(*this, 1.0f, 0.0f, &own);
         bool clip = needsClip;

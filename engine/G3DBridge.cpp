@@ -78,6 +78,10 @@ void LightFactors(float rgb[3]) {
     rgb[1] = c.green;
     rgb[2] = c.blue;
 }
+void SetLightFactors(const float rgb[3]) {
+    const ColorRGB c{rgb[0], rgb[1], rgb[2]};
+    if (g3D) g3D->SetLightFactors(&c, nullptr);
+}
 int32_t MaxTextureSize() { return g3D ? g3D->GetMaxTextureSize() : 256; }
 }  // namespace Bridge3D
 #else
@@ -108,6 +112,7 @@ void Line(int32_t, int32_t, int32_t, int32_t, uint16_t, int16_t) {}
 bool TextureError() { return false; }
 int32_t TextureDownsample() { return 0; }
 void LightFactors(float rgb[3]) { rgb[0] = rgb[1] = rgb[2] = 1.0f; }
+void SetLightFactors(const float[3]) {}
 int32_t MaxTextureSize() { return 256; }
 }  // namespace Bridge3D
 #endif

@@ -45,6 +45,8 @@ void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint16_t colour, int16
 bool TextureError();
 int32_t TextureDownsample();
 void LightFactors(float rgb[3]);
+// Sets the light factors that textures made from now on are lit with.
+void SetLightFactors(const float rgb[3]);
 int32_t MaxTextureSize();
 } // namespace Bridge3D
 

@@ -6,6 +6,7 @@
 
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
+#include "engine/G3DBridge.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
@@ -22,6 +23,7 @@ constexpr int32_t kLateScheme = 100000;
 constexpr int32_t kLateSnowScheme = 150000;
 constexpr int32_t kSnowScheme = 50000;
 constexpr int32_t kUniformSlots = 6;
+constexpr int32_t kFirstUniformEntry = 1; // the figure drawing reads entries 1..6
 constexpr int32_t kMaxPickEntries = 64;
 constexpr int32_t kWeaponTextureSet = 2;
 
@@ -61,6 +63,23 @@ void MakeArmsTextures(SmallArmsType arms) {
         map->MakeSmallArmsTexture(d.mTextures[t]);
 }
 
+// Portraits and markings are pictures, not scenery: they are made at full
+// light whatever the battle's time of day, and the light is put back after.
+class FullLight {
+public:
+    FullLight() {
+        Bridge3D::LightFactors(mSaved);
+        const float full[3] = {1.0f, 1.0f, 1.0f};
+        Bridge3D::SetLightFactors(full);
+    }
+    ~FullLight() { Bridge3D::SetLightFactors(mSaved); }
+    FullLight(const FullLight&) = delete;
+    FullLight& operator=(const FullLight&) = delete;
+
+private:
+    float mSaved[3] = {1.0f, 1.0f, 1.0f};
+};
+
 bool NoFigureArms(int32_t kind) {
     return kind == 5 || kind == 8 || kind == 9 || kind == 10 || kind == 11 || kind == 17;
 }
@@ -90,9 +109,10 @@ void Infantry::MakeTextures(bool skipPortraits) {
                 const int32_t n = u->mTextureNumbers[(row + 4 * k) * kUniformEntry + s];
                 if (n < 0) continue;
                 GGraphic* g = snow ? TryGraphic(n + kSnowGraphic) : nullptr;
-                mTextureSets[pass][s] = g ? g : Texture(n + kUniformTexture);
+                mTextureSets[pass][kFirstUniformEntry + s] = g ? g : Texture(n + kUniformTexture);
             }
             if (!skipPortraits) {
+                const FullLight light;
                 mRankPortraits[pass] = GetRankPortrait(wanted, k, pass == 0 ? Rank() : 1);
                 if (r.mHeavyWeapon != kWeaponNone)
                     mWeaponPortraits[pass] = GetRankPortrait(wanted, k, pass == 0 ? Rank() : 1);
@@ -161,6 +181,7 @@ void Infantry::MakeTextures(bool skipPortraits) {
                     ? gWeaponData[r.mHeavyWeapon].mMarkingTexture
                     : (r.mNrTeams > 0 ? gSmallArmsData[r.mTeamSmallArms[0]].mMarkingTexture : 0);
     if (n == 0) return;
+    const FullLight light;
     const bool observer = IsForwardObserver() && r.mVolleys != 4;
     const int32_t q = r.mVolleys;
     GGraphic* g = nullptr;

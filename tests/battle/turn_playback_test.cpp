@@ -305,3 +305,55 @@ TEST(TurnPlayback, EngineSoundSpanBackwardsCountsNowhere) {
     // Kind 4's one count does not reach 2 alone: nothing is thinned.
     EXPECT_GE(t.battle.mPackets.Locate(nullptr, shot), 0);
 }
+
+namespace {
+
+// The sound packets of the battle, in list order.
+std::vector<ActionPacket*> Sounds(Battle& b) {
+    std::vector<ActionPacket*> sounds;
+    for (int32_t k = 0; k < b.mPackets.GetCount(); ++k) {
+        auto* p = static_cast<ActionPacket*>(b.mPackets.GetObjectA(k));
+        if (p->mType == kPacketSound) sounds.push_back(p);
+    }
+    return sounds;
+}
+
+} // namespace
+
+TEST(TurnPlayback, EachFireCracklesFromItsOwnMomentNeverBeforeSliceMinusOne) {
+    TurnBattle t;
+    MapBattleLink* link = t.battle.mMap->GetBattleLink();
+    ASSERT_NE(link, nullptr);
+    t.battle.mTimeSlice = 500;
+    SeedRandomGenerator(99);
+    const uint32_t r = RandomPair();
+    const uint32_t after = GetRandomState();
+    SeedRandomGenerator(99);
+    link->RecordFireSound(500, 2, 3);
+    EXPECT_EQ(GetRandomState(), after) << "one draw pair a fire";
+    auto sounds = Sounds(t.battle);
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_EQ(sounds[0]->mTimeSlice, 500 - static_cast<int32_t>(r % 40u) - 1);
+    EXPECT_FLOAT_EQ(sounds[0]->mX, 50.0f);
+    EXPECT_FLOAT_EQ(sounds[0]->mY, 70.0f);
+
+    // The fires burning when the action phase begins sound from slice -1,
+    // and the replay's first pass plays them.
+    t.battle.mTimeSlice = -1;
+    link->RecordFireSound(-1, 4, 4);
+    t.battle.mTimeSlice = 3;
+    link->RecordFireSound(3, 5, 5);
+    sounds = Sounds(t.battle);
+    ASSERT_EQ(sounds.size(), 3u);
+    EXPECT_EQ(sounds[1]->mTimeSlice, -1);
+    EXPECT_GE(sounds[2]->mTimeSlice, -1);
+    EXPECT_LE(sounds[2]->mTimeSlice, 2);
+    t.battle.mTimeSlice = -1;
+    t.battle.mPlayState = 15;
+    t.battle.BeginPlayback();
+    t.host.mClock += 100; // slice 4
+    t.battle.Playback();
+    t.battle.Playback();
+    t.battle.PlaySoundQueue();
+    EXPECT_EQ(t.host.mPlayed.size(), 2u);
+}
