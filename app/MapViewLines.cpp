@@ -258,7 +258,7 @@ void MovePromptText(Map* map, Unit* s, int32_t state, bool newMove, bool ok, GSt
     const int32_t order = map->mCurrentOrder;
     if (state == 3) {
         text->IStringRez(1804);
-    } else if (order == 29 && gBattle && gBattle->mPickedWaypoint < 0) {
+    } else if (order == 29 && gBattle && gBattle->mSelectedIndex < 0) {
         text->IStringRez(1805);
     } else if (order == 33 && newMove) {
         if (!ok) {
@@ -456,7 +456,10 @@ void Map::DrawArcChoiceLine(bool second) {
 void Map::ResetFOTarget() {
     Unit* S = Selected();
     if (!IsObserver(S)) return;
-    S->ReceiveTargetOrders(nullptr, S->mFOSavedX, S->mFOSavedY, S->mFOTargeting[0], 0);
+    // The target kept from the last turn's fire; none kept: nothing to do.
+    auto* observer = dynamic_cast<Infantry*>(S);
+    if (!observer || observer->mFOTargetX == kFOUnset || observer->mFOTargetY == kFOUnset) return;
+    S->ReceiveTargetOrders(nullptr, observer->mFOTargetX, observer->mFOTargetY, S->mFOTargeting[0], 0);
     S->mFOTargeting[0] = S->mFOTargetingSaved[0];
     S->mFOTargeting[1] = S->mFOTargetingSaved[1];
     mSmokeTarget = false;

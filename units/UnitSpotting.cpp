@@ -378,8 +378,8 @@ void Unit::ResetAimClock() {
             bool within = WithinFOAdjustment(mAreaTargetX, mAreaTargetY, &restore);
             Map* map = gBattle ? gBattle->mMap : nullptr;
             if (restore) {
-                mAreaTargetX = mFOSavedX;
-                mAreaTargetY = mFOSavedY;
+                // Back on the kept target (the point is that target): only
+                // its targeting flags come back.
                 mFOTargeting[0] = mFOTargetingSaved[0];
                 mFOTargeting[1] = mFOTargetingSaved[1];
             } else if (map && map->NearBoreSight(mAreaTargetX, mAreaTargetY, !IsAxis())) {
@@ -390,6 +390,8 @@ void Unit::ResetAimClock() {
             (void)within;
         }
         SeedRandomGenerator(saved);
+        // Minutes the player added to the mission stay added.
+        mAimTime += 60.0f * static_cast<float>(mExtraArtilleryMinutes);
     } else if (mAimTime != kJammed) {
         if (mTarget && mTarget->mUnitType == kUnitAirplane)
             mAimTime = 0.5f;
