@@ -271,6 +271,10 @@ TEST_F(OrdersScreen, AMoveGivenByHoldMenuAndReleaseShowsItsPacesAndAMarkerPerWay
     ASSERT_EQ(u->mNrWaypoints, 2);
     // The second leg's pace changed by the menu of its waypoint: sneak.
     mBattle->mSelectedIndex = 1;
+    mMap->BringUpOrdersMenu(false);
+    ASSERT_NE(mMap->mOpenMenu, nullptr);
+    EXPECT_EQ(mMap->mOpenMenu->TitleGraphicIndex(), 6) << "the menu of a waypoint";
+    mMap->CloseOpenMenu();
     const std::vector<Button> onWaypoint = MenuButtons();
     for (const Button& b : onWaypoint)
         EXPECT_TRUE((b.order >= 20 && b.order <= 23) || (b.order >= 25 && b.order <= 27) ||
@@ -797,4 +801,21 @@ TEST_F(OrdersScreen, SewerMovesRefusedDestinationsAndTheUnitsScreenCentre) {
     mBattle->mComputing = false;
     EXPECT_EQ(orderlines::RefusedMarkCount(), 0);
     u->mImmobile = wasImmobile;
+}
+
+TEST_F(OrdersScreen, AUnitThatGoesDuringADragEndsItWithNothingLeftPointingAtIt) {
+    Load("hecken");
+    Unit* u = OwnInfantry();
+    ASSERT_NE(u, nullptr);
+    LookAt(u->mX, u->mY);
+    mBattle->SetSelectedUnit(u);
+    mMap->RespondToOrder(21, false);
+    ASSERT_EQ(mApp->mState, kStateMoveOrder);
+    mBattle->UnitGoes(u);
+    EXPECT_EQ(mApp->mState, kStateNone);
+    EXPECT_EQ(mBattle->mSelectedUnit, nullptr);
+    EXPECT_EQ(mBattle->mSelectedIndex, -1);
+    // The next frame and a drag over the map go on without it.
+    mView->DoMouseTrack(100, 100, false, false);
+    Frame();
 }
