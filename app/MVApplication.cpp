@@ -371,6 +371,10 @@ DrawSettings* MVApplication::GetDrawSettings() {
     s.mCameraPivot = mPrefs[kPrefCameraPivot] != 0;
     s.mCameraAngle = mPrefs[kPrefCameraAngle];
     s.mState = mState;
+    // Out-of-range bytes count as their plain values.
+    const int32_t paths = mPrefs[kPrefPaths], arcs = mPrefs[kPrefFireArcs];
+    s.mPaths = paths >= 0 && paths <= 3 ? paths : 0;
+    s.mArcs = arcs >= 0 && arcs <= 2 ? arcs : 1;
     s.mPalmTrees = UsePalmTrees() ? 1 : 0;
     if (gKernel) {
         s.mFramesPerSecond = gKernel->mFramesPerSecond;

@@ -181,6 +181,7 @@ public:
     void OpenOrdersMenu() override;
     void CloseOrdersMenu() override;
     void OrdersMenuKey(char key) override;
+    bool OrdersProhibited() override { return ProhibitOrdersDueToTCPIP(); }
     void RespondToOrder(int32_t order) override;
     bool TurnClockPausable() override;
     // The pause key asks the peer; the clock stops once both have asked.

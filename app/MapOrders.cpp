@@ -19,6 +19,7 @@
 #include "renderer/GGraph3D.h"
 #include "units/Functions.h"
 #include "units/Infantry.h"
+#include "units/LeaderLines.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -65,6 +66,13 @@ void InstallViewHooks() {
             map->mView->WriteString(text, x, y, justify, static_cast<GOLTAFont>(font), r, g, b);
     };
     gDrawHooks.stringWidth = [](GString* text, int32_t font) { return Bridge3D::StringWidth(text, font); };
+    // Command lines stay out of pick passes and out of a playback with the
+    // game aids switched off, like every other order line.
+    SetLeaderLinesHidden([] {
+        if (g3D && g3D->mPickPass != 0) return true;
+        const DrawSettings& s = CurrentDrawSettings();
+        return s.mHideGameAids && s.mState == kStatePlayback;
+    });
 }
 
 } // namespace
@@ -171,17 +179,18 @@ void Map::HandleMenuKey(char key) {
 
 void Map::BringUpOrdersMenu(bool fromHold) {
     Unit* s = Selected();
-    if (!s || !s->CanReceiveOrders()) {
+    MVApplication* app = TheApp();
+    if (!s || !s->CanReceiveOrders() || (app && app->ProhibitOrdersDueToTCPIP())) {
         Beep();
         return;
     }
-    if (fromHold || gBattle->mMultiSelection) gBattle->mPickedWaypoint = -1;
+    if (fromHold || gBattle->mMultiSelection) gBattle->mSelectedIndex = -1;
     if (mOpenMenu) {
         CloseOpenMenu();
         return;
     }
     if (!s->mActive) return;
-    const int32_t wp = gBattle->mPickedWaypoint;
+    const int32_t wp = gBattle->mSelectedIndex;
     if (wp >= 0 && wp < s->mNrWaypoints && s->mWaypoints[wp].mOrder == 17) return;
     auto* menu = new OrdersMenu;
     mOpenMenu = menu;
@@ -334,13 +343,15 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
     if (toPickedWaypoint) {
         const bool movement =
             (order >= 20 && order <= 23) || (order >= 25 && order <= 27) || (order >= 29 && order <= 31);
-        if (!movement) {
+        // The pace must suit the unit and the waypoints beside it, and a
+        // locked waypoint keeps its pace.
+        if (!movement || !s->CanDoOrder(order) || s->LockedIntoMovementOrders()) {
             Beep();
             return;
         }
         s->ChangeWaypointSpeed(order);
         s->OrdersDelay(false, false);
-        if (MapViewState() != 7) gBattle->mPickedWaypoint = -1;
+        if (MapViewState() != 7) gBattle->mSelectedIndex = -1;
         return;
     }
     if (gBattle->mSetupPhase && mSetupChainPending && order == 59) {
@@ -353,6 +364,11 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
     auto* vehicle = s->mUnitType == kUnitVehicle ? dynamic_cast<Vehicle*>(s) : nullptr;
     auto* infantry = s->mUnitType == kUnitInfantry ? dynamic_cast<Infantry*>(s) : nullptr;
     if ((order >= 20 && order <= 33) || order == 37) {
+        // A new move would replace waypoints the unit is locked into.
+        if (s->LockedIntoMovementOrders()) {
+            Beep();
+            return;
+        }
         s->RemoveCurrentRotation();
         while (s->mNrWaypoints > 0 && s->AvailableWaypoints(order) == 0) {
             --s->mNrWaypoints;
@@ -397,6 +413,13 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
             SetMapViewState(0);
             mAreaFireMode = false;
         }
+        // Without a target kept from the last turn there is nothing to go
+        // back to (the fire would otherwise land at the map's corner).
+        if (!s->CanDoOrder(42)) {
+            Beep();
+            break;
+        }
+        ResetFOTarget();
         break;
     case 43:
         if (MapViewState() == 4) {

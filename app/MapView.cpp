@@ -18,6 +18,7 @@
 #include "platform/Surface16.h"
 #include "renderer/GGraph3D.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 extern bool sMapDrawn;
 
@@ -46,10 +47,11 @@ bool ExcludesPassengers() {
     return app && app->mPrefs[kPrefExcludePassengers] != 0;
 }
 
-// A TCP/IP turn reloaded from its auto-save takes no orders.
+// A TCP/IP turn takes no orders once GO is pressed (until the next orders
+// phase), nor when it was reloaded from its auto-save.
 bool OrdersProhibitedByTCPIP() {
     MVApplication* app = TheApp();
-    return app && app->mConnectionType == 2 && app->mAutoSaveReloading;
+    return app && app->ProhibitOrdersDueToTCPIP();
 }
 
 bool IsOwn(Unit* unit) {
@@ -125,7 +127,13 @@ void MapView::Draw() {
     if (gBattle && gBattle->mMap == mMap && !(g3D && g3D->mPickPass != 0)) gBattle->AdvanceAnimations();
     DrawMapQuietly(mMap);
     if (!sMapDrawn || (g3D && g3D->mPickPass != 0)) return;
-    if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) s->DrawTargetLine(true);
+    if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) {
+        s->DrawTargetLine(true);
+        s->DrawIncomingTargetLines();
+        // Command lines for a unit of the viewer's side byte (not the
+        // ownership a surrender turns round).
+        if ((s->mSide != 0) == (ViewSide() == kAxis) || (gBattle && gBattle->mEditorScenario)) s->DrawHQLines();
+    }
     DrawInteractionLine(mMap, MapViewState());
     if (MapViewState() == kStateBoxSelect) {
         LongRect r;
@@ -385,8 +393,8 @@ void MapView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool c
     }
     if (state != kStateNone && state != kStatePlayback) return;
     const bool ordersAllowed = state == kStateNone && !OrdersProhibitedByTCPIP();
-    mRememberedWaypoint = gBattle->mPickedWaypoint;
-    gBattle->mPickedWaypoint = -1;
+    mRememberedWaypoint = gBattle->mSelectedIndex;
+    gBattle->mSelectedIndex = -1;
     Pick(x, y, true, true);
     Unit* picked = mMap->mPickedUnit;
     const float w = mMap->mWidthMetres, h = mMap->mHeightMetres;
@@ -396,7 +404,7 @@ void MapView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool c
     };
     if (mMap->mCraterPlacingStatus != 0) {
         if (pointOnMap()) mMap->EditorCraterClick(mMap->mPickX, mMap->mPickY);
-    } else if (gBattle->mPickedWaypoint >= 0) {
+    } else if (gBattle->mSelectedIndex >= 0) {
         gBattle->mMultiSelection = false;
         TrackMouseHold();
     } else if (ctrl) {
@@ -498,11 +506,14 @@ void MapView::DoMouseTrack(int32_t x, int32_t y, bool shift, bool ctrl) {
         if (t && s) {
             if (state == kStatePickTarget && !s->CanPotentiallyTarget(t)) t = nullptr;
             if (state == kStateMoveOrder && mMap->mCurrentOrder == 33) t = nullptr;
+            // A unit that changed sides neither rides nor assaults.
+            if (state == kStateMoveOrder && s->mSurrendered) t = nullptr;
         }
         if (t && s && state != kStateSightLine && state != kStatePickTarget) {
             const bool assault = !gBattle->mSetupPhase && t->mSide != s->mSide &&
                                  s->mUnitType == kUnitInfantry && t->mUnitType == kUnitVehicle &&
-                                 t->mActive && s->GetSpeedClass() == kSpeedUnencumbered &&
+                                 t->mActive && !(dynamic_cast<Vehicle*>(t) && static_cast<Vehicle*>(t)->IsFixed()) &&
+                                 s->GetSpeedClass() == kSpeedUnencumbered &&
                                  s->ApparentDistanceToUnit(t) <= 50.0f;
             const bool ride = t->mSide == s->mSide && t->CanTransport(s, false, gBattle->mSetupPhase) &&
                               !(s->mUnitType == kUnitInfantry && s->mTransport == t);
@@ -535,7 +546,7 @@ void MapView::DoMouseTrack(int32_t x, int32_t y, bool shift, bool ctrl) {
     case kStateDragWaypoint:
         if (s) {
             TrackHelper(x, y);
-            s->MoveWaypoint(gBattle->mPickedWaypoint, mMap->mPickX, mMap->mPickY);
+            s->MoveWaypoint(gBattle->mSelectedIndex, mMap->mPickX, mMap->mPickY);
         }
         break;
     case kStateBoxSelect:
@@ -552,9 +563,19 @@ void MapView::DoMouseHold(int32_t x, int32_t y) {
     const int32_t state = MapViewState();
     Unit* s = Selected();
     if (state == kStateNone && s) {
-        if (gBattle->mPickedWaypoint >= 0) {
-            SetMapViewState(kStateDragWaypoint);
-            TrackMouseNow();
+        if (OrdersProhibitedByTCPIP()) return;
+        const int32_t picked = gBattle->mSelectedIndex;
+        if (picked >= 0) {
+            // A waypoint deleted since the click, or one the unit is locked
+            // into, is not dragged.
+            if (picked >= s->mNrWaypoints || !s->CanReceiveOrders()) {
+                gBattle->mSelectedIndex = -1;
+            } else if (s->LockedIntoMovementOrders()) {
+                if (gKernel) gKernel->Beep();
+            } else {
+                SetMapViewState(kStateDragWaypoint);
+                TrackMouseNow();
+            }
         } else {
             mMap->BringUpOrdersMenu(true);
         }
@@ -581,8 +602,8 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
     bool r = false;
     switch (state) {
     case kStateNone:
-        if (mRememberedWaypoint >= 0 && mRememberedWaypoint == gBattle->mPickedWaypoint)
-            gBattle->mPickedWaypoint = -1;
+        if (mRememberedWaypoint >= 0 && mRememberedWaypoint == gBattle->mSelectedIndex)
+            gBattle->mSelectedIndex = -1;
         mRememberedWaypoint = -1;
         break;
     case kStateMoveOrder:
@@ -623,7 +644,7 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
         SetMapViewState(kStateNone);
         break;
     case kStateDragWaypoint:
-        gBattle->mPickedWaypoint = -1;
+        gBattle->mSelectedIndex = -1;
         break;
     case kStateSetupPick57:
         r = mMap->SetupUnit(true, false);

@@ -260,7 +260,7 @@ void MovePromptText(Map* map, Unit* s, int32_t state, bool newMove, bool ok, GSt
     const int32_t order = map->mCurrentOrder;
     if (state == 3) {
         text->IStringRez(1804);
-    } else if (order == 29 && gBattle && gBattle->mPickedWaypoint < 0) {
+    } else if (order == 29 && gBattle && gBattle->mSelectedIndex < 0) {
         text->IStringRez(1805);
     } else if (order == 33 && newMove) {
         if (!ok) {

@@ -184,6 +184,8 @@ public:
     // A unit about to be deleted leaves the selection, the camera lock, the
     // computer's groups and the screen's references.
     void UnitGoes(Unit* unit);
+    // An order the unit may not take now (locked into its moves): a beep.
+    static void RefuseOrder();
     // The opening steps of a battle, once, with or without a screen.
     void BeginBattleLogic();
     // Of candidate flags, marks one drawn at random as the real one (nothing
@@ -244,6 +246,9 @@ public:
     bool mResultShown = false;
     bool mEndedEarly = false;
     Unit* mSelectedUnit = nullptr;
+    // The selected unit's picked waypoint, -1 none: set by the waypoint
+    // markers in a pick pass, read by the orders menu and by the waypoint
+    // editing (pace, drag, deletion); -1 while a turn is computed.
     int32_t mSelectedIndex = -1;
     GList mPackets;        // of ActionPacket, owned
     GList mPendingAttacks; // owned
@@ -303,7 +308,6 @@ public:
     int32_t mConditionLevel = 0;     // 0..3; 3 changes crossfire and small-arms shift
     int32_t mRarityMode = 0;         // 0 standard, 1 variable, 2 off
     int32_t mFanaticism[2] = {0, 0}; // 0..4 per side
-    int32_t mPickedWaypoint = -1;    // waypoint picked by the orders menu; -1 none
     bool mFloorMenuLock = false;
     bool mPlaybackPaused = false; // the player paused the replay: figures hold their poses
 

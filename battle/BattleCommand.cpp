@@ -250,19 +250,34 @@ void Battle::DoKey(char key, bool ctrl, bool keypad) {
         mMap->mSetupChainPending = false;
         return;
     }
+    if (code == kKeyBackspace && (state == 0 || state == 2) && host->OrdersProhibited()) return;
     if (code == kKeyBackspace && state == 2 && mSelectedUnit) {
-        mSelectedUnit->DeleteLastWaypoint();
+        if (mSelectedUnit->LockedIntoMovementOrders())
+            RefuseOrder();
+        else
+            mSelectedUnit->DeleteLastWaypoint();
         return;
     }
     if (code == kKeyBackspace && state == 0) {
         host->CloseOrdersMenu();
         if (mMultiSelection) {
             mSelectedIndex = -1;
+            bool refused = false;
             if (mUnits)
-                for (int32_t i = 0; i < mUnits->GetCount(); ++i)
-                    if (Unit* u = mUnits->GetUnit(i); u->mSelectionMark != 0) u->CancelMovementOrders();
+                for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
+                    Unit* u = mUnits->GetUnit(i);
+                    if (u->mSelectionMark == 0) continue;
+                    // A withdrawal or a sewer move once under way stays.
+                    if (u->LockedIntoMovementOrders())
+                        refused = true;
+                    else
+                        u->CancelMovementOrders();
+                }
+            if (refused) RefuseOrder();
         } else if (mSelectedUnit && mSelectedUnit->CanReceiveOrders()) {
-            if (mSelectedIndex >= 0)
+            if (mSelectedUnit->LockedIntoMovementOrders())
+                RefuseOrder();
+            else if (mSelectedIndex >= 0)
                 mSelectedUnit->DeletePlannedMidWaypoint(mSelectedIndex);
             else
                 mSelectedUnit->DeleteLastWaypoint();

@@ -185,6 +185,9 @@ public:
     virtual void OpenOrdersMenu() {}
     virtual void CloseOrdersMenu() {}
     virtual void OrdersMenuKey(char key) {}
+    // The player may give no orders now (a TCP/IP turn after GO, or one
+    // reloaded from its auto-save); selecting and the camera still work.
+    virtual bool OrdersProhibited() { return false; }
     // Carries an order to the selected unit as the orders menu would.
     virtual void RespondToOrder(int32_t order) {}
     // The turn clock of a TCP/IP game is set or running under a time limit

@@ -34,6 +34,11 @@ struct DrawSettings {
     bool mCameraPivot = false;       // turning keeps the eye in place
     int32_t mCameraAngle = 0;        // signed tilt, -100..20
     int32_t mState = 0;              // interaction state; 8 = playback
+    // Orders of all own units shown: 0 none, 1 paths, 2 target lines, 3
+    // both (the selected unit's always show).
+    int32_t mPaths = 0;
+    // Covered arcs shown: 0 none, 1 the selected unit's, 2 every own unit's.
+    int32_t mArcs = 1;
     // Theatre drawn with palm trees; -1: decided by the battle's theatre.
     int32_t mPalmTrees = -1;
 

@@ -6,12 +6,14 @@
 
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "draw/Draw3D.h"
 #include "draw/DrawInternal.h"
 #include "draw/DrawSettings.h"
 #include "draw/InfantryDraw.h"
 #include "draw/UnitDraw.h"
 #include "engine/GOLTA.h"
+#include "engine/LongRect.h"
 #include "map/Map.h"
 #include "models/ModelTables.h"
 #include "units/DataTables.h"
@@ -150,10 +152,26 @@ float PassengerTurn(Unit* u) {
     return RidesInCarrierFrame(static_cast<Infantry*>(u)) ? 0.0f : u->mHeading - 90.0f;
 }
 } // namespace
+// While a box is dragged every own unit that can take orders and whose
+// screen box meets it is marked 1; units already in the selection keep 2.
+void Unit::MarkForBoxSelection(Map* map) {
+    if (mSelectionMark == 2) return;
+    mSelectionMark = 0;
+    if (!gBattle || mOffMapState != 0 || !CanReceiveOrders() || !IsOwnUnit(gBattle->Host()->ViewingSide())) return;
+    float sx = mX, sy = mY;
+    if (!d3::WorldToScreen(&sx, &sy, GetZ(), false)) return;
+    LongRect r;
+    map->GetMultiselectRect(&r);
+    const int32_t cx = static_cast<int32_t>(sx), cy = static_cast<int32_t>(sy);
+    // The same box as the selection frame around the unit.
+    if (cx + 12 >= r.left && cx - 12 <= r.right && cy + 6 >= r.top && cy - 18 <= r.bottom) mSelectionMark = 1;
+}
 
 void Unit::DrawItself(float a, float b, float c) {
     Map* map = gBattle ? gBattle->mMap : nullptr;
-    if (!map || mOffMapState != 0) return;
+    if (!map) return;
+    if (!d3::PickPass() && CurrentDrawSettings().mState == 14) MarkForBoxSelection(map);
+    if (mOffMapState != 0) return;
     const bool vehicle = mUnitType == kUnitVehicle;
     const float radius = vehicle ? 8.0f : 3.0f;
     const char box = map->CheckSuperClipBox(mX, mY, radius);

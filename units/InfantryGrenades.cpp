@@ -209,6 +209,7 @@ void Infantry::FireOffboardArtillery() {
     mIsMoving = false;
     const WeaponType w = Record().mHeavyWeapon;
     if (mAimTime == 0.0f) {
+        mExtraArtilleryMinutes = 0; // the mission fires: its added minutes are spent
         AmmoClass a = kAmmoNone;
         if (AIWantsToFire(&a)) {
             const int32_t volleys = Record().mVolleys == 0 ? 4 : Record().mVolleys;

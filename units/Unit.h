@@ -20,6 +20,7 @@ class GGraphic;
 class GList;
 class GString;
 class GString15;
+class Map;
 class Infantry;
 class PendingAttack;
 class ScenarioCore;
@@ -309,6 +310,14 @@ public:
 
     // ---- Waypoints and orders -----------------------------------------------
     bool CanDoOrder(int32_t order);
+    // The parts of CanDoOrder other rules share: able to move by orders,
+    // armed for fire orders, and (in the set-up) some own vehicle could
+    // carry it.
+    bool CanMoveByOrders();
+    bool HasWeaponForOrders();
+    bool CanBoardInSetup();
+    // Box selection: the mark this frame gives the unit (drawing, state 14).
+    void MarkForBoxSelection(Map* map);
     int32_t AvailableWaypoints(int32_t order);
     int32_t MaxAllowedWaypoints() const { return kMaxWaypoints; }
     // Replaces the waypoints by the path's points (at most 50), each with
@@ -341,7 +350,8 @@ public:
     int32_t SewerMoveMinutes(float distance);
     void AddOneArtilleryMinute();
     void ResetAnimTrax();
-    void MakeDestinationStubs();
+    // Marks a destination the unit was sent to but cannot move to.
+    void MakeDestinationStubs(float x, float y);
 
     // ---- The computer opponent's unit moves (ai/) ---------------------------
     // Finds a path to (x, y) and stores it as the unit's waypoints at the
@@ -728,6 +738,7 @@ public:
     bool mHasFired = false;
     bool mFireMission = false;
     bool mPlannedMission = false;
+    int32_t mExtraArtilleryMinutes = 0; // added by order 41 to the mission's countdown
     bool mMissionLive = false;
     bool mTargetChanged = false;
     int32_t mTargetSliceCount = 0;

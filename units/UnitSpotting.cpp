@@ -390,6 +390,8 @@ void Unit::ResetAimClock() {
             }
         }
         SeedRandomGenerator(saved);
+        // Minutes the player added to the mission stay added.
+        mAimTime += 60.0f * static_cast<float>(mExtraArtilleryMinutes);
     } else if (mAimTime != kJammed) {
         if (mTarget && mTarget->mUnitType == kUnitAirplane)
             mAimTime = 0.5f;

@@ -104,6 +104,7 @@ void Unit::CancelTarget(bool forget, bool force) {
     mPersistentTarget = false;
     mShotsAtTarget = 0;
     mRangingLevel = 0;
+    mExtraArtilleryMinutes = 0;
     ResetAimClock();
     if (forget) mOrderedTarget = nullptr;
     gPacket = true;

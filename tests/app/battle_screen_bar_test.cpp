@@ -18,6 +18,16 @@
 
 namespace {
 
+// An infantry unit that takes orders, for the menu's keys.
+class MenuUnit : public Unit {
+public:
+    void ConcatName(GString* text, bool full) override {}
+    bool CanReceiveOrders() override { return true; }
+    void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
+    void DrawCode(bool needsClip, float scale, float factor) override {}
+};
+
+
 class BattleBarTest : public AppTest {
 protected:
     GView* Build(int32_t width, int32_t height, int32_t squares = 0) {
@@ -173,10 +183,12 @@ TEST_F(BattleBarTest, ScreenUpdatesWhileTheBattleComputesDrawNothingFromTheGener
 
 TEST_F(BattleBarTest, KeysReachTheOpenOrdersMenuAndAnUnknownOneClosesIt) {
     Build(800, 600);
-    auto* unit = new Inanimate;
-    unit->IInanimate(kInanimateWire, 0, 40.0f, 40.0f, 0.0f);
+    auto* unit = new MenuUnit;
+    unit->mUnitType = kUnitInfantry;
+    unit->mX = unit->mY = 40.0f;
     unit->mSide = 1;
     unit->mActive = true;
+    unit->mAreaTarget = true; // so that X (cancel the target) is offered
     mBattle->mUnits->Add(unit);
     Map* map = mBattle->mMap;
     auto* menu = new OrdersMenu;

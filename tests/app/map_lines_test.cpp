@@ -186,10 +186,10 @@ TEST_F(LinesTest, MovePromptsForFirePositionRetreatSewersAndSkis) {
     MovePromptText(map, mS, 3, true, true, &t);
     EXPECT_EQ(text(), Rez(1804));
     map->mCurrentOrder = 29;
-    mBattle->mPickedWaypoint = -1;
+    mBattle->mSelectedIndex = -1;
     MovePromptText(map, mS, 2, true, true, &t);
     EXPECT_EQ(text(), Rez(1805));
-    mBattle->mPickedWaypoint = 0;
+    mBattle->mSelectedIndex = 0;
     MovePromptText(map, mS, 2, true, true, &t);
     EXPECT_EQ(t.GetLength(), 0);
     map->mCurrentOrder = 33;

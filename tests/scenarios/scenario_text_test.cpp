@@ -251,12 +251,18 @@ TEST(OrderScriptText, OrdersReachTheNamedUnitInTheirTurnOnly) {
                          "fire axis B 1 1 at allies A 1 1\n",
                          "probe.orders", &script, &fault));
     EXPECT_TRUE(CheckOrderScript(script, battle.get(), &fault)) << fault.Text();
+    battle->mSetupPhase = false; // the runner's GO has ended the set-up
     EXPECT_EQ(ApplyOrders(script, 1, battle.get()), 1);
     Unit* tank = battle->mUnits->GetUnit(2);
     ASSERT_EQ(tank->mNrWaypoints, 2);
     EXPECT_EQ(tank->mWaypoints[1].mX, 300.0f);
     EXPECT_EQ(tank->mWaypoints[1].mY, 180.0f);
     EXPECT_EQ(battle->mUnits->GetUnit(3)->mNrWaypoints, 0);
+    // An order the unit may not take (a tank does not crawl) is skipped.
+    OrderScript crawl;
+    ASSERT_TRUE(ParseOrderScript("turn 1\nmove axis B 1 0 crawl 330 170\n", "probe.orders", &crawl, &fault));
+    EXPECT_EQ(ApplyOrders(crawl, 1, battle.get()), 0);
+    EXPECT_EQ(tank->mNrWaypoints, 2);
 
     OrderScript stray;
     ASSERT_TRUE(ParseOrderScript("turn 1\n\nmove allies A 4 1 move 60 60\n", "stray.orders", &stray, &fault));
