@@ -331,6 +331,7 @@ void MVApplication::PasswordScreen() {
     text->SetJustify(0);
     auto* field = new GEditView;
     field->IEditView(picture, -1, 50, 30, 1, false, false);
+    field->SetMasked(true); // the other player of a hotseat game may be watching
     mPasswordField = field;
     if (gKernel) gKernel->SetActiveEdit(field);
     Button(picture, 73, 105, 118, 11101, 152)->SetDefaultOK();

@@ -4,6 +4,7 @@
 
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "battle/SmokeShell.h"
 #include "battle/UnitList.h"
 #include "map/Map.h"
@@ -95,6 +96,10 @@ PathType BattleMapLink::GetPathType(Unit* unit) {
 
 Affiliation BattleMapLink::GetSide(Unit* unit) {
     return unit ? unit->GetAffiliation() : kAxis;
+}
+
+int32_t BattleMapLink::ViewingSide(int32_t) {
+    return mBattle->Host()->ViewingSide();
 }
 
 bool BattleMapLink::IsComputing() {

@@ -42,6 +42,10 @@ public:
     // Whether a living unit of `side` stands within `radius` metres of (x, y).
     virtual bool LivingUnitNear(float x, float y, Affiliation side, float radius) { return false; }
 
+    // The side the screen shows the battle to; a link without a viewer
+    // keeps the side the map holds itself.
+    virtual int32_t ViewingSide(int32_t mapsOwn) { return mapsOwn; }
+
     // The battle's state that fires and damage read.
     virtual bool IsComputing() { return false; }  // the action phase is being computed
     virtual int32_t GetSlice() { return 0; }

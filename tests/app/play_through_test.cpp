@@ -37,7 +37,7 @@ constexpr int32_t kPlaying = 15;
 constexpr int32_t kSetupMove = 57;
 constexpr int32_t kMoveOrder = 20;
 constexpr int32_t kTargetOrder = 38;
-constexpr const char* kScenarioTitle = "Hecken bei Saint-Lo";
+constexpr const char* kScenarioTitle = "Hecken bei Saint-L"; // the title starts so
 
 // The control of the first of these commands that is visible, or 0.
 int32_t VisibleCommand(std::initializer_list<int32_t> commands) {
@@ -148,6 +148,7 @@ void EnterBattle(PlayDriver& d, bool hotseat) {
     EXPECT_TRUE(gBattle->mSetupPhase);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("battle-setup");
+    d.CheckGoShown("the set-up");
     d.CheckNoBeep("entering the battle");
 }
 
@@ -220,6 +221,10 @@ void SetUpAndGo(PlayDriver& d) {
         GTEST_SKIP() << d.RunName() << ": no click on an own unit's figure selected it; the run stops here";
     }
     d.Shot("setup-selected");
+    if (d.Width() == 1024) {
+        d.CheckSelectionDrawn(unit);
+        ASSERT_TRUE(d.UnitOnScreen(unit, &x, &y)) << "the unit left the screen";
+    }
     ASSERT_TRUE(OrderFromMenu(d, x, y, kSetupMove, "setup-menu"));
     EXPECT_EQ(app->InteractionState(), kStateSetupPick57);
     const float oldX = unit->mX, oldY = unit->mY;
@@ -241,7 +246,19 @@ void SetUpAndGo(PlayDriver& d) {
     EXPECT_FALSE(gBattle->mSetupPhase);
     d.Run(300);
     d.Shot("orders-turn1");
+    d.CheckGoShown("the first orders");
     d.CheckNoBeep("after the set-up GO");
+    // The horizon nearer and farther, and a camera step: the map still shows.
+    d.Key('[');
+    d.Run(200);
+    d.Shot("horizon-nearer");
+    d.Key(']');
+    d.Run(200);
+    d.Shot("horizon-farther");
+    ASSERT_TRUE(d.ClickCommand(3));
+    d.Run(200);
+    d.Shot("camera-moved");
+    d.AllowBeeps();
 }
 
 // Orders: a unit selected, a move of two waypoints by the menu and a drag, a
@@ -523,6 +540,13 @@ TEST(PlayThrough, HotseatHandOver) {
     EnterBattle(d, true);
     if (HasFatalFailure() || IsSkipped()) return;
     MVApplication* app = d.App();
+    {
+        int32_t x = 0, y = 0;
+        Unit* axis = SelectOwnUnit(d, &x, &y);
+        EXPECT_NE(axis, nullptr) << "a click selects one of the first player's units";
+        if (axis) EXPECT_EQ(axis->GetAffiliation(), kAxis);
+        d.AllowBeeps();
+    }
     // The first player's GO hands the set-up over: the second player's
     // password screen comes up, for the other side.
     ASSERT_TRUE(d.ClickCommand(kGo));
@@ -542,5 +566,11 @@ TEST(PlayThrough, HotseatHandOver) {
     d.Run(300);
     d.Shot("setup-allies");
     EXPECT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(app->ViewingSide(), kAllies);
+    d.CheckGoShown("the second player's set-up");
+    int32_t x = 0, y = 0;
+    Unit* allied = SelectOwnUnit(d, &x, &y);
+    EXPECT_NE(allied, nullptr) << "a click selects one of the second player's units";
+    if (allied) EXPECT_EQ(allied->GetAffiliation(), kAllies);
     d.CheckNoBeep("hand-over");
 }

@@ -151,8 +151,10 @@ void PanelButtons(AssetStore& store, const Fonts& fonts) {
                         {"Feuerpause", 2429, 2423, 2424, 2422}};
     for (const Row& r : rows) {
         const int w = 92, h = 21;
+        // An active button neither pressed nor lit shows its backdrop: the
+        // button at rest, with its label.
         Image back(w, h, kPanelFill);
-        DrawPanel(back, 0, 0, w, h, kField, uint32_t(r.backdrop), true);
+        DrawButton(back, 0, 0, w, h, r.text, ButtonState::kNormal, fonts, 1, 1, uint32_t(r.backdrop));
         store.Picture(r.backdrop, back);
         Image in(w, h), pr(w, h), hi(w, h);
         DrawButton(in, 0, 0, w, h, r.text, ButtonState::kInactive, fonts, 1, 1, uint32_t(r.inactive));
@@ -166,7 +168,7 @@ void PanelButtons(AssetStore& store, const Fonts& fonts) {
     DrawButton(save, 0, 0, 48, 20, "Sichern", ButtonState::kInactive, fonts, 1, 1, 2425);
     DrawButton(pr, 0, 0, 48, 20, "Sichern", ButtonState::kPressed, fonts, 1, 1, 2411);
     DrawButton(hi, 0, 0, 48, 20, "Sichern", ButtonState::kHighlight, fonts, 1, 1, 2412);
-    DrawPanel(back, 0, 0, 48, 20, kField, 2410, true);
+    DrawButton(back, 0, 0, 48, 20, "Sichern", ButtonState::kNormal, fonts, 1, 1, 2410);
     store.Picture(2425, save);
     store.Picture(2411, pr);
     store.Picture(2412, hi);

@@ -448,11 +448,41 @@ void MakeMarkersAndFlags(AssetStore& store) {
 
 // The ground-following line looks: 32 bands of 8 rows, band b over v from b/32 to (b+1)/32; across a
 // band u runs from the soft edge (0.04) to the crest (0.96).
+// The rows of the line texture that the map view's lines use, coloured by
+// what they tell the player (table in docs/assets.md): green where an order
+// or a placement is good, red where it is refused or sight is lost.
+bool LineRowColour(int row, Rgb* c) {
+    struct Row {
+        int row;
+        Rgb colour;
+    };
+    static const Row kRows[] = {
+        {3, {250, 220, 60}},  // observer: on a target reference point
+        {6, {240, 240, 240}}, // placing a flag
+        {13, {240, 140, 40}}, // sight line to a point the unit cannot face
+        {14, {200, 40, 40}},  // sight line beyond the blocking point
+        {15, {60, 210, 80}},  // set-up: a valid spot
+        {16, {230, 50, 40}},  // set-up: a refused spot
+        {17, {90, 170, 240}}, // rotation
+        {18, {60, 210, 80}},  // arc: the unit sees the point
+        {20, {70, 220, 220}}, // observer: within adjustment distance
+        {21, {240, 190, 60}}, // observer: any other point
+        {22, {240, 200, 120}} // sight line up to the block; arc to an unseen point
+    };
+    for (const Row& r : kRows)
+        if (r.row == row) {
+            *c = r.colour;
+            return true;
+        }
+    return false;
+}
+
 void MakeLineTexture(AssetStore& store) {
     Image img(64, 256, {0, 0, 0}, 0);
     for (int b = 0; b < 32; ++b) {
         Rgb c = Mix(Rgb{60, 200, 80}, Rgb{230, 70, 50}, (b % 8) / 7.0f);
         if (b >= 16) c = Mix(Rgb{70, 140, 230}, Rgb{240, 210, 70}, (b % 8) / 7.0f);
+        LineRowColour(b, &c);
         for (int r = 0; r < 8; ++r) {
             int y = RowOfV((b + (r + 0.5f) / 8) / 32, 256);
             for (int x = 0; x < 64; ++x) {

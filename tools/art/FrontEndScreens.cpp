@@ -176,13 +176,13 @@ void Password(AssetStore& store, const Fonts& fonts) {
 }
 
 void Network(AssetStore& store, const Fonts& fonts) {
-    // The address entry and the waiting texts are text views in default black from (70, 40) down to the
-    // loading lines at y 260-295, with their buttons at y 130 and 170: one light plate holds them all,
-    // and the screen's name stands below it.
+    // The address entry and the waiting texts are white text views from (70, 40) down to the loading
+    // lines at y 260-295, with their buttons at y 130 and 170: one dark plate holds them all so that
+    // the white reads, and the screen's name stands below it.
     Image img(800, 600);
     DrawBackdrop(img, {92, 98, 84}, {36, 38, 28}, 11170);
     DrawPanel(img, 40, 24, 720, 290, kSand, 12);
-    img.FillRect(48, 32, 704, 274, kParchment);
+    img.FillRect(48, 32, 704, 274, kOliveDark);
     img.Grain(48, 32, 704, 274, 0.04f, 13, 10.0f);
     Label(img, fonts, 0, "NETZWERKSPIEL (TCP/IP)", 400, 380, kHighlightText, 0, 2);
     Rule(img, 200, 396, 400);
