@@ -299,6 +299,7 @@ void PlayDriver::CheckSelectionDrawn(Unit* unit) {
     const int32_t side = map->ViewingSide();
     const int8_t bases = app->mPrefs[kPrefUnitBases];
     const int32_t keptLevel = map->mCameraLevel[side];
+    const float keptX = map->mCameraX[side], keptY = map->mCameraY[side], keptHeading = map->mCameraHeading[side];
     map->mLockedUnit = nullptr;
     for (int32_t level = 0; level <= 8; ++level) {
         app->mPrefs[kPrefUnitBases] = level >= 3 ? 1 : 0;
@@ -334,7 +335,11 @@ void PlayDriver::CheckSelectionDrawn(Unit* unit) {
     gBattle->SetSelectedUnit(unit);
     app->mPrefs[kPrefUnitBases] = bases;
     app->JumpCameraToLevel(keptLevel);
-    Run(100);
+    map->mCameraX[side] = keptX;
+    map->mCameraY[side] = keptY;
+    map->mCameraHeading[side] = keptHeading;
+    map->DirtyClip();
+    Run(150);
 }
 
 void PlayDriver::CheckNoBeep(const std::string& step) {
