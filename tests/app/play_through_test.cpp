@@ -514,6 +514,46 @@ TEST(PlayThrough, OnePlayerAgainstTheComputer) {
     Quit(d);
 }
 
+// The small scenario played to its end by one player: GO each turn, each
+// playback run forward to its end, until the result screen shows.
+TEST(PlayThrough, HeckenToTheResultScreen) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("result", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ReachMainMenu(d);
+    if (HasFatalFailure() || IsSkipped()) return;
+    EnterBattle(d, false);
+    if (HasFatalFailure() || IsSkipped()) return;
+    MVApplication* app = d.App();
+    const uint32_t start = ClockTime();
+    auto resultShown = [] { return gBattle && gBattle->mResultView && gBattle->mResultView->IsVisible(); };
+    for (int step = 0; step < 40 && !resultShown(); ++step) {
+        if (app->InteractionState() == kStatePlayback) {
+            for (int i = 0; i < 40 && !gBattle->AtEndOfPlayback(); ++i)
+                if (!PlayDriver::FindControl(gKernel->GetWindow(), kForward) || !d.ClickCommand(kForward)) break;
+            d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 30000, "the end of a playback");
+            d.Run(200);
+            if (resultShown()) break;
+            if (PlayDriver::FindControl(gKernel->GetWindow(), kNextTurn)) {
+                d.ClickCommand(kNextTurn);
+                d.RunUntil([&] { return app->InteractionState() == kStateNone || resultShown(); }, 10000,
+                           "the next turn or the result");
+            }
+        } else if (PlayDriver::FindControl(gKernel->GetWindow(), kGo)) {
+            const std::string turn = "turn " + std::to_string(gBattle->mTurn);
+            PressGo(d, turn.c_str());
+            if (HasFatalFailure()) return;
+        } else {
+            d.Run(200);
+        }
+        d.AllowBeeps();
+    }
+    ASSERT_TRUE(resultShown()) << "the battle ended in no result screen";
+    std::printf("[%s] to the result screen in %u ms\n", d.RunName().c_str(), ClockTime() - start);
+    d.Run(300);
+    d.Shot("result");
+}
+
 TEST(PlayThrough, SmallScreen) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
     PlayDriver d("800x600", 800, 600);
