@@ -4,7 +4,9 @@
 // Run by scripts/xvfb-play; skipped elsewhere.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "platform/PixelTarget.h"
 #include "play_through_driver.h"
 #include "units/Unit.h"
 
@@ -49,6 +52,9 @@ int32_t VisibleCommand(std::initializer_list<int32_t> commands) {
 bool MenuOpen() {
     return gBattle && gBattle->mMap && gBattle->mMap->mOpenMenu;
 }
+
+void InspectEnemy(PlayDriver& d, const char* when);
+void CheckLockedVehicleAtLevelZero(PlayDriver& d);
 
 // The title, skipped by a click from the X server, then the overlay's click
 // opens the main menu.
@@ -310,6 +316,86 @@ void GiveOrders(PlayDriver& d) {
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("target");
     d.CheckNoBeep("orders");
+    InspectEnemy(d, "orders");
+    if (d.Width() == 1024) CheckLockedVehicleAtLevelZero(d);
+}
+
+// A seen enemy on the screen is selected by a click on it, for its readout;
+// it takes no orders. Without one in view the step is reported, not failed.
+void InspectEnemy(PlayDriver& d, const char* when) {
+    MVApplication* app = d.App();
+    int32_t seen = 0, inView = 0;
+    Unit* missed = nullptr;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        int32_t x = 0, y = 0;
+        if (!u || !u->mActive || u->IsOwnUnit(app->ViewingSide()) || u->VisibleToPlayer(false) < 2 ||
+            u->IsPassenger(false))
+            continue;
+        ++seen;
+        if (!d.UnitOnScreen(u, &x, &y) || x < 60 || x > d.Width() - 60 || y < 60) continue;
+        ++inView;
+        bool selected = false;
+        for (int32_t dy = 0; dy >= -8 && !selected; dy -= 4) {
+            d.Click(x, y + dy);
+            selected = gBattle->mSelectedUnit == u;
+        }
+        if (!selected) {
+            if (!gBattle->mSelectedUnit) missed = u; // nothing else took the click
+            continue;
+        }
+        d.Shot(std::string("enemy-selected-") + when);
+        EXPECT_FALSE(MenuOpen()) << "an enemy takes no orders";
+        gBattle->SetSelectedUnit(nullptr);
+        d.AllowBeeps();
+        return;
+    }
+    EXPECT_EQ(missed, nullptr) << d.RunName() << ": a click on a seen enemy selected nothing (" << when << ")";
+    std::printf("[%s] left: no seen enemy selected (%s): %d seen, %d in view\n", d.RunName().c_str(), when, seen,
+                inView);
+    d.AllowBeeps();
+}
+
+// At level 0 under a lock, a vehicle is drawn with its textures: the
+// pixels around its place are of many colours, not one flat colour.
+// Known to fail until the vehicles' textures are mended (reported until then).
+constexpr bool kVehicleTexturesMended = false;
+void CheckLockedVehicleAtLevelZero(PlayDriver& d) {
+    MVApplication* app = d.App();
+    Map* map = gBattle->mMap;
+    Unit* vehicle = nullptr;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !vehicle; ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u && u->mActive && u->mUnitType == kUnitVehicle && u->IsOwnUnit(app->ViewingSide())) vehicle = u;
+    }
+    if (!vehicle) return;
+    const int32_t side = map->ViewingSide();
+    const int32_t level = map->mCameraLevel[side];
+    const float x = map->mCameraX[side], y = map->mCameraY[side], heading = map->mCameraHeading[side];
+    app->ToggleCameraLock(vehicle);
+    app->JumpCameraToLevel(0);
+    d.Run(300);
+    d.Shot("vehicle-level0-locked");
+    int32_t sx = 0, sy = 0;
+    std::set<uint16_t> colours;
+    if (d.UnitOnScreen(vehicle, &sx, &sy)) {
+        const PixelTarget16 back = gKernel->GetBackBuffer();
+        for (int32_t py = std::max(0, sy - 60); py < std::min(back.height, sy + 20); py += 3)
+            for (int32_t px = std::max(0, sx - 40); px < std::min(back.width, sx + 40); px += 3)
+                colours.insert(back.Row(py)[px]);
+    }
+    if (kVehicleTexturesMended)
+        EXPECT_GT(colours.size(), 24u) << "the locked vehicle at level 0 is one flat colour";
+    else
+        std::printf("[%s] known: the locked vehicle at level 0 shows %zu colours\n", d.RunName().c_str(),
+                    colours.size());
+    app->ToggleCameraLock(nullptr);
+    app->JumpCameraToLevel(level);
+    map->mCameraX[side] = x;
+    map->mCameraY[side] = y;
+    map->mCameraHeading[side] = heading;
+    map->DirtyClip();
+    d.Run(200);
 }
 
 // The play and pause button of the replay bar.
@@ -330,6 +416,7 @@ void WatchPlayback(PlayDriver& d, bool toTheEnd) {
     d.Shot("playback");
     ClickPlayPause(d);
     EXPECT_EQ(gBattle->mPlayState, kPaused);
+    InspectEnemy(d, "playback");
     const int32_t pausedAt = gBattle->mPlayNow;
     d.Run(400);
     EXPECT_LE(gBattle->mPlayNow, pausedAt + 1) << "a paused playback does not move";
