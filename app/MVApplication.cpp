@@ -82,9 +82,11 @@ MVApplication::MVApplication() {
 }
 
 MVApplication::~MVApplication() {
-    if (GFile* file = GetPrefsFile(PrefsFileName(), false)) {
-        WritePrefs(file);
-        delete file;
+    if (mPrefsLoaded) {
+        if (GFile* file = GetPrefsFile(PrefsFileName(), false)) {
+            WritePrefs(file);
+            delete file;
+        }
     }
     delete gCampaign;
     gCampaign = nullptr;
@@ -356,6 +358,7 @@ DrawSettings* MVApplication::GetDrawSettings() {
     s.mHorizon = mPrefs[kPrefHorizon];
     s.mHideGameAids = mPrefs[kPrefHideAids] != 0;
     s.mShowExitZones = mPrefs[kPrefSetupZone] != 0;
+    s.mShowUnitBases = mPrefs[kPrefUnitBases] != 0;
     s.mShowVictoryFlags = mPrefs[kPrefFlags] != 0;
     s.mShowLandmarks = mPrefs[kPrefTerrainPoints] != 0;
     s.mShowLabels = mPrefs[kPrefWarningLabels] != 0;

@@ -43,6 +43,7 @@ public:
 
     // ---- Kernel hooks ------------------------------------------------------
     void LoadPrefs() override;
+    void KeyHeld(char key) override;
     void GetGraphicsPresets(GraphicsPresets* presets) override;
     void StoreGraphicPresets(GraphicsPresets* presets) override;
     void Startup() override;
@@ -366,6 +367,9 @@ public:
     State mState = kStateNone;
     int8_t mPrefs[kPrefCount] = {};
     int8_t mOtherPrefs[kPrefCount] = {};
+    // Set by LoadPrefs: only preferences that were read (or defaulted) go
+    // back to the file, never the zeros of an application that never loaded.
+    bool mPrefsLoaded = false;
     GView* mRootView = nullptr;
     GView* mScreenView = nullptr;
     GView* mServerWaitWindow = nullptr;

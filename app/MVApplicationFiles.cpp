@@ -1,10 +1,12 @@
 // Saving and loading games through the one game-file reader and writer,
 // the auto-save and the save dialog.
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/AppViews.h"
 #include "app/Editor.h"
+#include "app/MapView.h"
 #include "app/MVApplication.h"
 #include "app/ScenarioSnapshot.h"
 #include "battle/Battle.h"
@@ -19,6 +21,8 @@
 #include "map/Map.h"
 
 namespace {
+
+constexpr int32_t kGameSavedString = 6423; // "Spiel gespeichert:"
 
 ScenarioCore* Core() {
     return gCampaign ? static_cast<ScenarioCore*>(gCampaign) : static_cast<ScenarioCore*>(gBattle);
@@ -218,11 +222,18 @@ void MVApplication::SaveDialogMV(bool pbem) {
     if (!gKernel) return;
     const bool is3D = gKernel->Is3D();
     auto* dialog = new GBlitView;
-    GView* parent = gBattle && gBattle->mScreen && is3D ? gBattle->mScreen : nullptr;
     if (is3D)
-        dialog->IBlitView3D(parent, -1, -1, pbem ? 11253 : 11250);
+        dialog->IBlitView3D(nullptr, -1, -1, pbem ? 11253 : 11250);
     else
-        dialog->IBlitView2D(parent, -1, -1, pbem ? 11253 : 11250);
+        dialog->IBlitView2D(nullptr, -1, -1, pbem ? 11253 : 11250);
+    // Over the battle it stands in the middle of the map's view, above the
+    // bottom bar and the info panel.
+    if (gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible()) {
+        LongRect map;
+        gBattle->mMap->mView->GetGlobalBounds(&map);
+        dialog->MoveTo(std::max(0, map.left + (map.Width() - dialog->GetWidth()) / 2),
+                       std::max(0, map.top + (map.Height() - dialog->GetHeight()) / 2));
+    }
     dialog->SetModal();
     mSaveDialog = dialog;
     // Only the 2-D layer is drawn while the dialog is open.
@@ -303,7 +314,16 @@ void MVApplication::DoSaveCommand(int32_t command) {
             }
             saved = file->Commit();
             if (saved) file->GetName(&mLastSaveName);
+            const bool written = saved;
             delete file;
+            // The player sees that the game was kept.
+            if (written && !mSaveForMail && gBattle && gBattle->mMap) {
+                GString255 line;
+                line.IStringRez(kGameSavedString);
+                line.AddChar(' ');
+                line.Concat(&mLastSaveName);
+                gBattle->mMap->SetMessage(&line);
+            }
         }
         if (!saved) {
             // Nothing is lost: the old file stands, the battle stays, and the

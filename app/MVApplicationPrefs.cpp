@@ -102,6 +102,7 @@ void MVApplication::LoadPrefs() {
     if (mPrefs[kPrefFireArcs] == 0) mPrefs[kPrefFireArcs] = 1;
     mPrefs[kPrefResetOnLoad] = 0;
     std::memcpy(mOtherPrefs, mPrefs, sizeof mPrefs);
+    mPrefsLoaded = true;
 }
 
 void MVApplication::WritePrefs(GFile* file) const {

@@ -415,7 +415,10 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     case 4:
         if (type == 11) {
             mTCPIPPhase = 6;
+            // The button and the panel it sits on: the host's screen was built
+            // with the panel hidden.
             if (Alive(mBattleScreen.mGoButton)) mBattleScreen.mGoButton->Show(true);
+            GoButtonChanged(true);
             AddRadioInstructions();
             mTurnClockStart = static_cast<int32_t>(NetworkClock() - kReplayAllowance +
                                                    static_cast<uint32_t>(mTurnTimeLimit));

@@ -349,7 +349,10 @@ void MVApplication::CommunicateAction() {
         mTCPIPPhase = 14;
         DoCommand(9);
         if (gBattle && !gBattle->mSetupPhase) {
+            // The button and the panel it sits on: the host's screen was built
+            // with the panel hidden.
             if (Alive(mBattleScreen.mGoButton)) mBattleScreen.mGoButton->Show(true);
+            GoButtonChanged(true);
             mTCPIPPhase = 6;
             mTurnClockStart = static_cast<int32_t>(NetworkClock() - kReplayAllowance);
             mClockWasRunning = false;

@@ -19,6 +19,7 @@
 namespace {
 
 constexpr uint32_t kGamePort = 7023;
+constexpr int32_t kPortString = 6424; // "Port:"
 
 // The network layer calls plain functions; they reach the application.
 void ReceiveFromPeer(unsigned char* data, uint32_t length) {
@@ -174,6 +175,12 @@ void MVApplication::ServerWaitingWindow() {
         ConcatServerIPAddress(&address, i);
         ScreenText(picture, 230, 70 + 16 * i, 100, address);
     }
+    // The joining player may need the port for a firewall or a forward.
+    GString63 port;
+    port.IStringRez(kPortString);
+    port.AddChar(' ');
+    port.ConcatNum(static_cast<int32_t>(kGamePort));
+    ScreenText(picture, 230, 70 + 16 * mOwnAddressCount, 100, port);
     ScreenButton(picture, 230, 170, 99, 11103);
 }
 

@@ -507,12 +507,41 @@ void Map::AssignTargetOrders() {
     RefreshPanel();
 }
 
+namespace {
+
+constexpr int32_t kSetupRefusedOutsideZone = 6420;
+constexpr int32_t kSetupRefusedImpassable = 6421;
+constexpr int32_t kSetupRefusedOccupied = 6422;
+constexpr uint32_t kSetupRefusalMs = 2000;
+
+// Why a unit may not be set down there, for the line over the map: outside
+// its zone (or off the map), on ground it cannot stand on, or where the
+// place is full.
+int32_t SetupRefusalText(Unit* s, float x, float y, Unit* carrier) {
+    if (s->mUnitType == kUnitInfantry && carrier)
+        return kSetupRefusedOutsideZone;
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map || !map->OnMap(x, y) || !s->InSetupZone(x, y)) return kSetupRefusedOutsideZone;
+    if (!s->CanOccupyLocation(x, y, true)) return kSetupRefusedImpassable;
+    return kSetupRefusedOccupied;
+}
+
+} // namespace
+
 bool Map::SetupUnit(bool onTransport, bool intoCarrier) {
     Unit* s = Selected();
     if (!s) return false;
     if (!onTransport || !mTrackedUnit || mTrackedUnit->mUnitType != kUnitVehicle) mTrackedUnit = nullptr;
+    const float x = mPickX, y = mPickY;
+    Unit* carrier = mTrackedUnit;
     const bool r =
         s->ChangeSetup(mPickX, mPickY, onTransport, dynamic_cast<Vehicle*>(mTrackedUnit), intoCarrier);
+    // A refused place beeps (in ChangeSetup) and says why for a while.
+    if (!r && onTransport && !intoCarrier && mView && std::isfinite(x) && std::isfinite(y)) {
+        GString255 why;
+        why.IStringRez(SetupRefusalText(s, x, y, carrier));
+        mView->SetMessage(&why, kSetupRefusalMs);
+    }
     // A half-squad set down beside the half it may rejoin joins it at once;
     // the join may delete s, so it is not touched after this.
     if (r && gBattle && s->mUnitType == kUnitInfantry && s->mSibling && s->mSiblingMayRejoin)

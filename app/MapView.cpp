@@ -154,7 +154,7 @@ void MapView::DrawStatusLines() {
     const bool snow = gBattle && gBattle->mGroundCondition >= 6 && gBattle->mGroundCondition <= 8;
     GString255 line;
     if (mMessageShown) {
-        if (ClockTime() - mMessageTime > kMessageMs) mMessageShown = false;
+        if (ClockTime() - mMessageTime > mMessageMs) mMessageShown = false;
         line.Concat(&mMessage);
     } else if ((state == kStateMoveOrder || state == kStateMoveOrder29) && Selected() &&
                !gBattle->mMultiSelection && Selected()->AvailableWaypoints(mMap->mCurrentOrder) <= 1) {
@@ -294,9 +294,10 @@ void MapView::DrawPlacingLine(int32_t cx) {
     }
 }
 
-void MapView::SetMessage(GString* text) {
+void MapView::SetMessage(GString* text, uint32_t ms) {
     mMessageShown = true;
     mMessageTime = ClockTime();
+    mMessageMs = ms != 0 ? ms : kMessageMs;
     mMessage.IStringText("");
     if (text) mMessage.Concat(text);
 }
@@ -411,7 +412,10 @@ void MapView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool c
         if (picked && picked != mMap->mLockedUnit) {
             mMap->ToggleCameraLock(picked);
         } else if (pointOnMap()) {
-            const Affiliation side = ViewSide();
+            // A lock would pull the camera back to its unit at the next
+            // frame: the jump releases it first, as a camera move does.
+            mMap->mLockedUnit = nullptr;
+            const Affiliation side = mMap->ViewingSide();
             mMap->mCameraX[side] = mMap->mPickX;
             mMap->mCameraY[side] = mMap->mPickY;
             mMap->DirtyClip();

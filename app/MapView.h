@@ -21,7 +21,8 @@ public:
     void DoMouseHold(int32_t x, int32_t y) override;
     void DoIdle() override;
 
-    void SetMessage(GString* text);
+    // The line at the top of the view for ms (0: the usual time).
+    void SetMessage(GString* text, uint32_t ms = 0);
     void MapShowWarningLabel(int32_t x, int32_t y, GString* text1, int32_t kind1, GString* text2,
                              int32_t kind2);
     bool ComputePickPoint();
@@ -32,6 +33,7 @@ public:
 
     Map* mMap = nullptr;
     uint32_t mMessageTime = 0;
+    uint32_t mMessageMs = 0;
     bool mMessageShown = false;
     GString63 mMessage;
     // The picked waypoint when the button went down, for the release.

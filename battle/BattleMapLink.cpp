@@ -4,6 +4,7 @@
 
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "battle/SmokeShell.h"
 #include "battle/UnitList.h"
 #include "engine/GOLTA.h"
@@ -108,6 +109,10 @@ PathType BattleMapLink::GetPathType(Unit* unit) {
 
 Affiliation BattleMapLink::GetSide(Unit* unit) {
     return unit ? unit->GetAffiliation() : kAxis;
+}
+
+int32_t BattleMapLink::ViewingSide(int32_t) {
+    return mBattle->Host()->ViewingSide();
 }
 
 bool BattleMapLink::IsComputing() {

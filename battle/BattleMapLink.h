@@ -24,6 +24,8 @@ public:
     PathType GetPathType(Unit* unit) override;
     Affiliation GetSide(Unit* unit) override;
 
+    int32_t ViewingSide(int32_t mapsOwn) override;
+
     bool IsComputing() override;
     int32_t GetSlice() override;
     int32_t GetGroundCondition() override;

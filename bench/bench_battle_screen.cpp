@@ -156,7 +156,7 @@ struct LargeBattleScreen {
             error = "no unit of the viewing side";
             return;
         }
-        const int32_t s = map->mViewingSide & 1;
+        const int32_t s = map->ViewingSide();
         map->mCameraLevel[s] = 3;
         map->mCameraX[s] = unit->mX;
         map->mCameraY[s] = unit->mY - 40.0f;

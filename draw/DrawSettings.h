@@ -18,7 +18,8 @@ struct DrawSettings {
     int32_t mUnitScale = 0; // 0..4, 0 = true size
     int32_t mHorizon = 0;   // 0 unlimited, 1..4 cap at (value + 1) x 500 m
     bool mHideGameAids = false;
-    bool mShowExitZones = true;
+    bool mShowExitZones = true;      // the set-up and exit zones
+    bool mShowUnitBases = false;     // a disc under every unit seen
     bool mShowVictoryFlags = true;
     bool mShowLandmarks = true;
     bool mShowLabels = true;         // unit warning labels

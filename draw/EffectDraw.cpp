@@ -83,7 +83,7 @@ void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectPar
             DrawParticle(shards[i], s, h);
         }
         const float g = 1.5f * f;
-        const int32_t side = map->mViewingSide & 1;
+        const int32_t side = map->ViewingSide();
         const bool high = map->mCameraLevel[side] >= 5;
         for (int32_t i = puffCount - 1; puffs && g <= 1.0f && i >= 0; --i) {
             const EffectPuff& p = puffs[i];
@@ -139,7 +139,7 @@ void DrawFlameImpact(Map* map, const EffectTiming& t, bool large, int32_t slice)
     if (!pick && visibility == 2) d3::SetClip(true);
     map->SetLastFireTexture();
     d3::SetOpacity(0.9f);
-    const int32_t side = map->mViewingSide & 1;
+    const int32_t side = map->ViewingSide();
     if (map->mCameraLevel[side] < 5) {
         const float f = Age(t, slice);
         const float a = f <= 0.5f ? f : 1.0f - f;

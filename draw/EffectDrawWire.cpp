@@ -47,7 +47,7 @@ EffectTiming TimingOf(const Ephemeral& e) {
 }
 
 void DrawShellGraphic(Map* map, ShellGraphic& s, int32_t slice) {
-    const int32_t side = map->mViewingSide & 1;
+    const int32_t side = map->ViewingSide();
     if (!s.Visible(side)) return;
     ShellView v;
     v.look = s.mLook;

@@ -164,7 +164,7 @@ void Map::MasterClip() {
 void UnitScaleArguments(const Map* map, float* a, float* b, float* c) {
     const DrawSettings& s = CurrentDrawSettings();
     const int32_t u = s.mUnitScale < 0 ? 0 : (s.mUnitScale > 4 ? 4 : s.mUnitScale);
-    const int32_t L = ClampLevel(map->mCameraLevel[map->mViewingSide & 1]);
+    const int32_t L = ClampLevel(map->mCameraLevel[map->ViewingSide()]);
     const float t = map->mLevelTransition;
     const float* tables[3] = {kUnitScaleTable[0], kUnitScaleTable[1], kUnitScaleTable[2]};
     float* out[3] = {a, b, c};

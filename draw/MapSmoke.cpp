@@ -178,7 +178,7 @@ int32_t Map::DrawSmokeColumn(int32_t column, float x, float y, float size, bool 
     int32_t c = column >= 0 ? column : static_cast<int32_t>(x * y + 2.0f * x + y);
     c %= kSmokeColumns;
     d3::Texture(mSmokeTextures[kind]);
-    const int32_t side = mViewingSide & 1;
+    const int32_t side = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[side]);
     const float b = L < 5 ? BearingDegrees(mEyeX - x, mEyeY - y) : 0.0f;
     d3::Push();

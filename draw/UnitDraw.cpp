@@ -11,6 +11,7 @@
 #include "draw/DrawInternal.h"
 #include "draw/DrawSettings.h"
 #include "draw/InfantryDraw.h"
+#include "draw/DrawTables.h"
 #include "draw/UnitDraw.h"
 #include "engine/GOLTA.h"
 #include "engine/LongRect.h"
@@ -24,6 +25,12 @@
 Unit* gPickedUnit = nullptr;
 
 namespace {
+// The unit bases: flat discs of about kBasePixels on the screen from
+// camera level kBaseFromLevel up, own units blue, the others red, the
+// selected unit's lighter and less transparent.
+constexpr int32_t kBaseFromLevel = 3;
+constexpr float kBasePixels = 10.0f;
+constexpr int32_t kBaseRim = 12; // triangles of the disc
 constexpr float kShotClock = 2.5f;        // seconds on the firing clock at a shot
 constexpr float kSlicesPerSecond = 40.0f; // 2400 slices a minute's turn
 constexpr float kFlashTime = 0.15f;       // a muzzle flash lasts this long
@@ -119,6 +126,11 @@ void DrawSphere() {
     d3::Fog(fog);
 }
 
+BaseColour BaseColourOf(bool own, bool selected) {
+    if (own) return selected ? BaseColour{0.55f, 0.8f, 1.0f, 0.9f} : BaseColour{0.15f, 0.4f, 0.95f, 0.7f};
+    return selected ? BaseColour{1.0f, 0.6f, 0.5f, 0.9f} : BaseColour{0.9f, 0.15f, 0.1f, 0.7f};
+}
+
 void SetPickedUnit(Unit* u) {
     gPickedUnit = u;
     // The map keeps it for the map view while a unit pick is wanted.
@@ -208,13 +220,14 @@ void Unit::DrawItself(float a, float b, float c) {
     const bool hitBefore = secondPass && g3D->mPickHit;
     if (secondPass) g3D->mPickHit = false;
     DrawCode(needsClip, scale, factor);
+    d3::Pop();
+    const FogOfWarContact contact = VisibleToPlayer(false);
+    // The base counts as the unit in a pick: a click on it selects.
+    DrawBase(contact, needsClip, scale, factor);
     if (secondPass) {
         if (g3D->mPickHit) SetPickedUnit(this);
         g3D->mPickHit = g3D->mPickHit || hitBefore;
     }
-    d3::Pop();
-    const FogOfWarContact contact = VisibleToPlayer(false);
-    DrawBase(contact, needsClip, scale, factor);
     if (vehicle && !pick && VisibleToPlayer(true) >= 2)
         DrawVehicleShadow(ViewOfVehicle(static_cast<Vehicle*>(this)), scale, needsClip);
     if (!pick) {
@@ -231,6 +244,39 @@ void Unit::DrawItself(float a, float b, float c) {
         }
         d3::SetClip(oldClip);
     }
+}
+
+void Unit::DrawBase(FogOfWarContact contact, bool needsClip, float, float) {
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map || !mActive || contact < 2 || !CurrentDrawSettings().mShowUnitBases) return;
+    if (ClampLevel(map->mCameraLevel[map->ViewingSide()]) < kBaseFromLevel) return;
+    float x = mX, y = mY, z = 0.0f;
+    GetApparentLocation(&x, &y, &z);
+    if (!std::isfinite(x) || !std::isfinite(y) || x < 0.0f || y < 0.0f || x >= map->mWidthMetres ||
+        y >= map->mHeightMetres)
+        return;
+    // About kBasePixels across on the screen at any distance.
+    const float perMetre = map->GetRoughResolution(x, y, map->GetZCoord(x, y));
+    if (!std::isfinite(perMetre) || perMetre <= 0.0f) return;
+    const float radius = 0.5f * kBasePixels / perMetre;
+    const float lift = 0.05f + 0.02f * radius;
+    const float maxX = map->mWidthMetres - 0.01f, maxY = map->mHeightMetres - 0.01f;
+    float fan[3 * (kBaseRim + 2)];
+    fan[0] = x, fan[1] = y, fan[2] = map->GetZCoord(x, y) + lift;
+    for (int32_t k = 0; k <= kBaseRim; ++k) {
+        const float a = 6.2831853f * static_cast<float>(k % kBaseRim) / kBaseRim;
+        const float px = std::fmin(std::fmax(x + radius * std::cos(a), 0.0f), maxX);
+        const float py = std::fmin(std::fmax(y + radius * std::sin(a), 0.0f), maxY);
+        float* p = fan + 3 * (k + 1);
+        p[0] = px, p[1] = py, p[2] = map->GetZCoord(px, py) + lift;
+    }
+    const BaseColour& c = BaseColourOf(IsOwnUnit(map->ViewingSide()), gBattle->mSelectedUnit == this);
+    d3::SetCull(false); // seen from above or below alike
+    d3::Color(c.r, c.g, c.b);
+    d3::SetOpacity(c.opacity);
+    d3::Fan(needsClip, kBaseRim, fan);
+    d3::SetOpacity(1.0f);
+    d3::SetCull(true);
 }
 
 void Unit::ShowRecoil(float s) {

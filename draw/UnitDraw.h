@@ -91,6 +91,11 @@ void DrawVisibleCrew(const VehicleView& v, bool needsClip, float factor);
 float CrewLookAngle(int32_t clock);
 // Fills a view of a vehicle unit for the viewing side.
 VehicleView ViewOfVehicle(Vehicle* v);
+// The colour of a unit's base disc for the viewer.
+struct BaseColour {
+    float r, g, b, opacity;
+};
+BaseColour BaseColourOf(bool own, bool selected);
 // The unit that the last pick pass found under the pointer, or null.
 extern Unit* gPickedUnit;
 void SetPickedUnit(Unit* u);

@@ -49,6 +49,12 @@ void WriteString(GString* text, int32_t x, int32_t y, int32_t justify, int32_t f
     if (g3D) g3D->WriteString3D(text, x, y, justify, font, r, g, b);
 }
 int32_t StringWidth(GString* text, int32_t font) { return g3D ? g3D->StringWidthInPixels3D(text, font) : 0; }
+void FlushStrings() {
+    if (!g3D || g3D->mDelayedStrings.GetCount() == 0 || g3D->mPickPass != 0) return;
+    // Triangles still queued in the device lie under the texts.
+    if (SoftDevice3D* device = Device()) device->Flush();
+    g3D->FlushDelayedStringsWin();
+}
 void ActivateView(int32_t left, int32_t top, int32_t width, int32_t height, float fov, float nearZ, float farZ) {
     if (g3D) g3D->ActivateView(left, top, width, height, fov, nearZ, farZ);
 }
@@ -100,6 +106,7 @@ void ShowCursor(bool) {}
 void InformAppOfVRAM() {}
 void WriteString(GString*, int32_t, int32_t, int32_t, int32_t, uint8_t, uint8_t, uint8_t) {}
 int32_t StringWidth(GString*, int32_t) { return 0; }
+void FlushStrings() {}
 void ActivateView(int32_t, int32_t, int32_t, int32_t, float, float, float) {}
 void ActivateBasicView(int32_t, int32_t, int32_t, int32_t) {}
 void ActivatePicking(int32_t, int32_t, int32_t, int32_t, float, float, float) {}

@@ -30,6 +30,9 @@ void InformAppOfVRAM();
 void WriteString(GString* text, int32_t x, int32_t y, int32_t justify, int32_t font, uint8_t r, uint8_t g,
                  uint8_t b);
 int32_t StringWidth(GString* text, int32_t font);
+// Draws the texts written so far over what is drawn, so that views drawn
+// later cover them.
+void FlushStrings();
 void ActivateView(int32_t left, int32_t top, int32_t width, int32_t height, float fov, float nearZ,
                   float farZ);
 void ActivateBasicView(int32_t left, int32_t top, int32_t width, int32_t height);

@@ -244,6 +244,10 @@ private:
     bool mActive = true;
     bool mShift = false;
     bool mCtrl = false;
+    // The key last pressed while it is held down (0: none): the application
+    // hears of it on every pass until it is let go or the focus goes.
+    int32_t mHeldPhysicalKey = 0;
+    uint8_t mHeldKey = 0;
     bool mDisplayTestRunning = false;
     bool mPresentPending = false;
     bool mCursorShown = true;

@@ -47,6 +47,10 @@ public:
     virtual int32_t UnitCount() { return 0; }
     virtual bool SpottedUnitAt(int32_t index, float* x, float* y) { return false; }
 
+    // The side the screen shows the battle to; a link without a viewer
+    // keeps the side the map holds itself.
+    virtual int32_t ViewingSide(int32_t mapsOwn) { return mapsOwn; }
+
     // The battle's state that fires and damage read.
     virtual bool IsComputing() { return false; }  // the action phase is being computed
     virtual int32_t GetSlice() { return 0; }

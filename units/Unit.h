@@ -594,7 +594,8 @@ public:
     virtual bool DrawWhenDead() { return true; }
     virtual bool Abandoned() { return false; }
     virtual void DrawCode(bool needsClip, float scale, float factor) = 0;
-    virtual void DrawBase(FogOfWarContact contact, bool b, float f1, float f2) {}
+    // The flat disc under a unit the viewer sees (drawn by the battlefield drawing).
+    virtual void DrawBase(FogOfWarContact contact, bool b, float f1, float f2);
     virtual void ScaleForType(float* scale, float f1, float f2, float f3) {}
     virtual void PrintWarningLabel() {}
 

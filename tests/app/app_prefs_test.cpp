@@ -145,6 +145,28 @@ TEST_F(PrefsTest, DamagedBytesReadAsTheirDefaultsAndTheRestStays) {
     EXPECT_EQ(read.mPrefs[2], 3);
 }
 
+TEST_F(PrefsTest, AnApplicationThatNeverLoadedLeavesTheFileAloneAndZerosStillLoad) {
+    {
+        MVApplication app; // no LoadPrefs: its bytes are all zero
+    }
+    EXPECT_FALSE(mFolder.Exists(mFile));
+
+    // A file of zeros (sound, trees and gamma off) is a valid choice.
+    std::vector<uint8_t> zeros(1148, 0);
+    mFolder.Write(mFile, zeros);
+    {
+        MVApplication app;
+        app.LoadPrefs();
+        EXPECT_EQ(app.mPrefs[0], 0);
+        EXPECT_EQ(app.mPrefs[10], 0);
+        EXPECT_EQ(app.mPrefs[81], 1); // fire arcs are raised on every load
+        app.mPrefs[12] = 1;
+    }
+    const std::vector<uint8_t> back = mFolder.Read(mFile);
+    ASSERT_EQ(back.size(), 1148u);
+    EXPECT_EQ(back[65 + 12], 1);
+}
+
 TEST_F(PrefsTest, DestructorWritesThePreferences) {
     {
         MVApplication app;

@@ -11,6 +11,7 @@
 
 #include "app/MVApplication.h"
 #include "app/UpDownloadPanel.h"
+#include "app_fixture.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
@@ -146,6 +147,7 @@ protected:
         mLocal.WriteIncomingBytesToDisk(bytes.data(), static_cast<uint32_t>(bytes.size()));
     }
 
+    ProgramFolder mFolder; // outlives the applications, which write their preferences there
     MergeApp mPeer;
     MergeApp mLocal; // made last: the application while the test runs
     std::unique_ptr<Battle> mRunning, mOther;

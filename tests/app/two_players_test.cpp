@@ -95,6 +95,7 @@ Bytes Marker(uint8_t type, const Bytes& file) {
 class TwoPlayersTest : public testing::Test {
 protected:
     void SetUp() override { mApp.mConnectionType = 2; }
+    ProgramFolder mFolder; // outlives the application, which writes its preferences there
     NetApp mApp;
 };
 
@@ -504,6 +505,7 @@ TEST_F(TwoPlayersTest, RadioLinesWrapToTheWidth) {
 // ---- Hotseat and e-mail hand-over ------------------------------------------------------
 
 TEST(TwoPlayersHandOver, HotseatSwapsSidesAndPreferencesButNotTheFog) {
+    ProgramFolder folder;
     {
         MVApplication app; // owns the battle from here on
         gBattle = MakeTestBattle("Heiss").release();
@@ -545,6 +547,7 @@ TEST(TwoPlayersHandOver, HotseatSwapsSidesAndPreferencesButNotTheFog) {
 }
 
 TEST(TwoPlayersHandOver, MailTurnLeavesForTheMenuAndTcpDoesNothing) {
+    ProgramFolder folder;
     {
         MVApplication app;
         gBattle = MakeTestBattle("Post").release();
@@ -675,6 +678,7 @@ TEST_F(TwoPlayersTest, GoStopsTheClockAndRemembersItRan) {
 // ---- The e-mail operation's battle counter --------------------------------------------
 
 TEST(TwoPlayersHandOver, MailOperationCountsABattleBothSidesEndedOnce) {
+    ProgramFolder folder;
     {
         MVApplication app;
         gBattle = MakeTestBattle("Post").release();
