@@ -113,13 +113,10 @@ public:
     virtual void PlaybackPanelChanged(int32_t playState, int32_t seconds) {}
     // The clock playback runs by, in ms.
     virtual uint32_t ClockTime();
-    // Sounds: preload, play one packet's sound, a fixed sound, the number
-    // of channels and the instances a sound kind may have at once.
+    // Sounds: preload, play one packet's sound, a fixed sound.
     virtual void PreloadSounds(int32_t count, const int32_t* numbers, const bool* flags) {}
     virtual void PlayPacketSound(ActionPacket* packet) {}
     virtual void PlaySound(int32_t number, int32_t priority) {}
-    virtual int32_t SoundChannels() { return 16; }
-    virtual int32_t InstanceLimit(int32_t kind) { return 4; }
     // The GO button, the hand-over of a turn between players and the
     // auto-save written at every GO.
     virtual void GoButtonChanged(bool shown) {}
