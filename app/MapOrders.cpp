@@ -15,6 +15,7 @@
 #include "draw/DrawSettings.h"
 #include "engine/G3DBridge.h"
 #include "engine/GKernel.h"
+#include "engine/GSoundManager.h"
 #include "map/Map.h"
 #include "renderer/GGraph3D.h"
 #include "units/Functions.h"
@@ -65,6 +66,15 @@ void InstallViewHooks() {
             map->mView->WriteString(text, x, y, justify, static_cast<GOLTAFont>(font), r, g, b);
     };
     gDrawHooks.stringWidth = [](GString* text, int32_t font) { return Bridge3D::StringWidth(text, font); };
+    // While the battle draws no map (the computer plans, a turn computes,
+    // the save dialog, a hand-over) the view shows its plain 2-D content.
+    gDrawHooks.viewDraw2D = [](Map* map) {
+        if (map && map->mView) map->mView->GView::Draw();
+    };
+    // The camera's height sets how far sounds carry at full volume.
+    gDrawHooks.setSoundDistanceOffset = [](float metres) {
+        if (gSound) gSound->m3DDistanceOffset = metres;
+    };
 }
 
 } // namespace
