@@ -95,9 +95,6 @@ int32_t SideOf(const Unit* u);
 // Speed type 8 for speed class 2 or more, else 4.
 MovementSpeedType QuickSpeed(Unit* u);
 bool OnSkis(Unit* u);
-// The retreat move of a unit of the infantry kind that is no Infantry
-// object (a test's stand-in); none while it is null.
-extern bool (*gRoutMove)(Unit* u, bool force, bool flag);
 
 // ---- the vehicle kind ---------------------------------------------------
 Unit* Passenger(Vehicle* v, int32_t slot);

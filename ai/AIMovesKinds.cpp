@@ -69,8 +69,6 @@ bool OnSkis(Unit* u) {
     return i && i->mOnSkis;
 }
 
-bool (*gRoutMove)(Unit* u, bool force, bool flag) = nullptr;
-
 Unit* Passenger(Vehicle* v, int32_t slot) {
     return v && slot >= 0 && slot < 2 ? v->mPassengers[slot] : nullptr;
 }

@@ -311,14 +311,12 @@ void AIInfantryLoserMove(Unit* u, bool force) {
     if (u->mSuppression >= 350.0f || u->HasMovementOrders() || !u->CanMovePhysically() ||
         (!force && u->InCover(true)))
         return;
+    // Only infantry falls back.
     Infantry* infantry = aimove::AsInfantry(u);
-    if (!infantry && !aimove::gRoutMove) return;
+    if (!infantry) return;
     const bool swap = u->mSurrendered;
     if (swap) u->mSide = u->mSide ? 0 : 1;
-    if (infantry)
-        infantry->RoutMove(force, false);
-    else
-        aimove::gRoutMove(u, force, false);
+    infantry->RoutMove(force, false);
     if (swap) u->mSide = u->mSide ? 0 : 1;
 }
 

@@ -9,6 +9,7 @@
 #include "app/ProgressView.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
+#include "engine/EZOpenPlay.h"
 #include "engine/GBlitView.h"
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
@@ -24,6 +25,11 @@
 #include "units/Unit.h"
 
 namespace {
+
+// The preference bytes' values without a preferences file, which a byte
+// out of its range reads as.
+constexpr int32_t kDefaultUnitScale = 2;
+constexpr int32_t kDefaultComputerSetup = 0;
 
 MVApplication* sTheApp = nullptr;
 // A frame this long (ms) makes a rewind hide the pointer and the battlefield
@@ -205,6 +211,7 @@ void MVApplication::Intro(bool firstTime) {
         mPlayers = 1;
         mConnectionType = 0;
     }
+    SettleGameMode();
     if (firstTime && !mTitleMusic) PlayAppSound(170);
 }
 
@@ -334,6 +341,47 @@ int32_t MVApplication::HumanPlayers() {
 
 int32_t MVApplication::ConnectionKind() {
     return mConnectionType;
+}
+
+int32_t MVApplication::ComputerSetupOption() {
+    const int8_t choice = mPrefs[kPrefComputerSetup];
+    return choice == 0 || choice == 1 ? choice : kDefaultComputerSetup;
+}
+
+int32_t MVApplication::UnitSizePreference() {
+    const int8_t size = mPrefs[kPrefUnitScale];
+    return size >= 0 && size <= 4 ? size : kDefaultUnitScale;
+}
+
+bool MVApplication::HasScreen() {
+    return gKernel != nullptr;
+}
+
+void MVApplication::PingDuringBusyCPU() {
+    if (mConnectionType == 2) OPPingDuringBusyCPU();
+}
+
+bool MVApplication::ShiftHeld() {
+    return gKernel && gKernel->ShiftKeyPressed();
+}
+
+void MVApplication::SetGameMode(int32_t mode) {
+    mGameMode = mode;
+    SettleGameMode();
+}
+
+void MVApplication::SettleGameMode() {
+    // The players and the connection decide; a game-mode byte read from a
+    // file that says otherwise is damage and gives way.
+    if (mPlayers != 2)
+        mGameMode = kGameModeComputer;
+    else if (mConnectionType == 2)
+        mGameMode = kGameModeTCPIP;
+    else if (mConnectionType == 1)
+        mGameMode = kGameModeMail;
+    else
+        mGameMode = kGameModeHotseat;
+    mComputerSide = mGameMode == kGameModeComputer ? 1 - ViewingSide() : kSideNone;
 }
 
 void MVApplication::RememberScenarioName(GFile* file) {

@@ -116,8 +116,20 @@ public:
     void ManageSounds() override;
     int32_t HumanPlayers() override;
     int32_t ConnectionKind() override;
+    // The kind of game and the computer's side, settled from the players,
+    // the connection and the side at this machine (SettleGameMode). The kind
+    // a file holds gives way to them.
+    int32_t GameMode() override { return mGameMode; }
+    void SetGameMode(int32_t mode) override;
+    Affiliation ComputerSide() override { return mComputerSide; }
+    // Takes the kind of game and the computer's side from mPlayers,
+    // mConnectionType and mSide; called wherever those are chosen or read.
+    void SettleGameMode();
     bool IsHost() override { return mIsHost; }
     uint32_t LastTurnFileCRC() override { return mMailFileCRC; }
+    // The version byte of the game file being read (its unit records follow
+    // it), else of the last one read or written.
+    int32_t LoadingFileVersion() override;
     void RememberScenarioName(GFile* file) override;
     void GetPasswordHash(GString* hash) override;
     void SetOtherPasswordHash(const GString& hash) override;
@@ -126,8 +138,17 @@ public:
     void SetComputesTurn(bool computes) override { mComputesTurn = computes; }
     // The fog-of-war level chosen on the sides screen (preference 10).
     int32_t FogOfWarLevel() override { return mPrefs[kPrefFogOfWar]; }
-    // The computer's set-up choice (preference 11): 1 free, 0 the scenario's.
-    int32_t ComputerSetupChoice() const { return mPrefs[kPrefComputerSetup]; }
+    // The computer's set-up choice on the sides screen (preference 11): 1
+    // it places its units freely, 0 it keeps the scenario's set-up.
+    int32_t ComputerSetupOption() override;
+    // The unit-size preference (preference 4): 0 realistic, 1..4 enlarged.
+    int32_t UnitSizePreference() override;
+    // The program shows a battle screen whenever its kernel runs.
+    bool HasScreen() override;
+    // A turn computed during a TCP/IP game keeps the connection alive.
+    void PingDuringBusyCPU() override;
+    // The kernel's Shift key.
+    bool ShiftHeld() override;
     // The drawing preferences in force, refreshed at each call.
     DrawSettings* GetDrawSettings() override;
     // The battle screen: the map view and the question menus on it.
@@ -352,10 +373,16 @@ public:
     bool mTruceWhenLoaded = false;
     bool mSidesSwapped = false;
     int32_t mPlayers = 0;
+    // The kind of game (kGameMode*) and the side the computer plays
+    // (kSideNone unless against the computer), as SettleGameMode left them.
+    int32_t mGameMode = kGameModeComputer;
+    Affiliation mComputerSide = kAllies;
     bool mShowPBEMBox = false;
     bool mIdleRequestA = false;
     bool mIdleRequestB = false;
     int8_t mFileVersion = 4;
+    // The file state a load is filling while the game file is read.
+    const GameFileState* mReadingFile = nullptr;
     GView* mPendingModal = nullptr;
     ButtonFlybyView* mFlybyHelp = nullptr;
     GView* mSaveDialog = nullptr;

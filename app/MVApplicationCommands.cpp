@@ -278,6 +278,7 @@ void MVApplication::DoFlowCommand(int32_t command) {
     case 109:
     case 110:
         mSide = command - 109;
+        SettleGameMode();
         PlayersAndConnectionType();
         break;
     case 111: {
@@ -292,6 +293,7 @@ void MVApplication::DoFlowCommand(int32_t command) {
         if (mPlayers == 2 && mConnectionType == 0 && gBattle && !gBattle->mMustGiveOrders[s] &&
             gBattle->mMustGiveOrders[1 - s])
             mSide = 1 - s;
+        SettleGameMode();
         PasswordScreen();
         break;
     }
@@ -396,6 +398,7 @@ void MVApplication::OpenMailFile() {
     if (!loaded) {
         mConnectionType = 0;
         mPlayers = 1;
+        SettleGameMode();
         return;
     }
     mTruceWhenLoaded = gBattle && gBattle->mSurrenderState[0] == 1 && gBattle->mSurrenderState[1] == 1;
@@ -414,9 +417,11 @@ void MVApplication::ContinueAfterBattle() {
         int32_t connection = mConnectionType;
         mPlayers = 1;
         mConnectionType = 0;
+        SettleGameMode();
         AutoSave(false);
         mPlayers = players;
         mConnectionType = connection;
+        SettleGameMode();
     }
     // A finished battle of an e-mail game goes to the other player first.
     if (gBattle && gBattle->Over() && mPlayers == 2 && mConnectionType == 1) {

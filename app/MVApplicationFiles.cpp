@@ -39,10 +39,12 @@ struct AsFinishedGame {
     explicit AsFinishedGame(MVApplication* a) : app(a), players(a->mPlayers), connection(a->mConnectionType) {
         app->mPlayers = 1;
         app->mConnectionType = 0;
+        app->SettleGameMode();
     }
     ~AsFinishedGame() {
         app->mPlayers = players;
         app->mConnectionType = connection;
+        app->SettleGameMode();
     }
 };
 
@@ -84,6 +86,11 @@ void MVApplication::CopyFromFileState(const GameFileState& state) {
     mConnectionType = state.connectionType;
     mLoadedConnectionType = state.loadedConnectionType;
     mMailFileCRC = state.mailFileCRC;
+    SettleGameMode();
+}
+
+int32_t MVApplication::LoadingFileVersion() {
+    return mReadingFile ? mReadingFile->fileVersion : mFileVersion;
 }
 
 void MVApplication::SaveGame(GFile* file) {
@@ -119,7 +126,9 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     GameFileReadOptions options;
     options.takeSeed = !mIsHost || mListLoad;
     options.host = this;
+    mReadingFile = &state;
     GameFileResult result = ReadGameFile(file, &state, &contents, options);
+    mReadingFile = nullptr;
     switch (result) {
     case kGameFileLoaded:
         break;
@@ -344,6 +353,7 @@ void MVApplication::DoSaveCommand(int32_t command) {
             gCampaign = nullptr;
             mPlayers = 1;
             mConnectionType = 0;
+            SettleGameMode();
         }
         DeleteView(mSaveDialog);
         mSaveNameField = nullptr;

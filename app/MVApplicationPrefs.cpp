@@ -129,6 +129,7 @@ void MVApplication::ApplyPref(GamePref pref) {
 void MVApplication::SwapSides() {
     mSidesSwapped = !mSidesSwapped;
     mSide = 1 - mSide;
+    SettleGameMode();
     if (mConnectionType == 0) {
         // The fog level stays as it is for both players.
         int8_t fog = mPrefs[kPrefFogOfWar];

@@ -215,6 +215,7 @@ void MVApplication::PlayersAndConnectionType() {
     mFogPopup = mSetupPopup = mBonusPopup = mHandicapPopup = nullptr;
     if (mPlayers == 1) {
         mConnectionType = 0;
+        SettleGameMode();
         DoCommand(111);
         return;
     }
@@ -289,6 +290,7 @@ bool MVApplication::GetPlayersAndConnectionType() {
     if (mPlayers == 2 || c > 1) {
         if (c >= 1) mConnectionType = c - 1;
     }
+    SettleGameMode();
     if (Alive(mTimePopup) && mTimePopup->IsVisible())
         mTurnTimeLimit = kTimeLimits[PopupValue(mTimePopup)] * 60000;
     DeleteView(mScreenView);

@@ -137,6 +137,7 @@ bool MVApplication::ConnectToPeer(const uint8_t* octets) {
     mIsHost = false;
     mTCPIPPhase = 5;
     mConnectionType = 2;
+    SettleGameMode();
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
     ResetIncomingTransfer();

@@ -15,6 +15,7 @@
 #include "draw/DrawSettings.h"
 #include "engine/G3DBridge.h"
 #include "engine/GKernel.h"
+#include "engine/GSoundManager.h"
 #include "map/Map.h"
 #include "renderer/GGraph3D.h"
 #include "units/Functions.h"
@@ -73,6 +74,15 @@ void InstallViewHooks() {
         const DrawSettings& s = CurrentDrawSettings();
         return s.mHideGameAids && s.mState == kStatePlayback;
     });
+    // While the battle draws no map (the computer plans, a turn computes,
+    // the save dialog, a hand-over) the view shows its plain 2-D content.
+    gDrawHooks.viewDraw2D = [](Map* map) {
+        if (map && map->mView) map->mView->GView::Draw();
+    };
+    // The camera's height sets how far sounds carry at full volume.
+    gDrawHooks.setSoundDistanceOffset = [](float metres) {
+        if (gSound) gSound->m3DDistanceOffset = metres;
+    };
 }
 
 } // namespace

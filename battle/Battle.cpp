@@ -86,7 +86,7 @@ template <class Table> void ApplyTableBytes(Table& table, const std::vector<int8
 
 bool IsComputerSide(Affiliation side) {
     BattleHost* host = gBattle ? gBattle->Host() : &sHeadless;
-    return host->HumanPlayers() == 1 && side != host->ViewingSide();
+    return side == host->ComputerSide() && host->ComputerSide() != kSideNone;
 }
 
 Battle::Battle() {

@@ -55,7 +55,7 @@ void Battle::HandleCommand(int32_t command) {
         return;
     }
     if (command >= 11 && command <= 15) {
-        if (host->InteractionState() == kPlaybackState) HandleVCRButton(command, false);
+        if (host->InteractionState() == kPlaybackState) HandleVCRButton(command, host->ShiftHeld());
         return;
     }
     if (command >= 20 && command <= 63) {

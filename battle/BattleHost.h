@@ -14,6 +14,15 @@ class GFile;
 
 // The format version of the files this program writes.
 constexpr int32_t kCurrentFileVersion = 2;
+
+// The kinds of game (BattleHost::GameMode).
+constexpr int32_t kGameModeHotseat = 0;
+constexpr int32_t kGameModeComputer = 1;
+constexpr int32_t kGameModeTCPIP = 2;
+constexpr int32_t kGameModeMail = 3;
+
+// No side: the computer plays none in a game of two players.
+constexpr Affiliation kSideNone = 2;
 class GString;
 class GView;
 class Unit;
@@ -38,9 +47,16 @@ public:
     // How the computer player sets up: 1 it places its units freely, 0 it
     // keeps the scenario's set-up.
     virtual int32_t ComputerSetupOption() { return 1; }
-    // The game-mode value kept in the battle part of a saved game.
-    virtual int32_t GameMode() { return 0; }
+    // The kind of game, kept in the battle part of a saved game: 0 hotseat,
+    // 1 against the computer, 2 TCP/IP, 3 e-mail. Headless it is a game
+    // against the computer.
+    virtual int32_t GameMode() { return kGameModeComputer; }
     virtual void SetGameMode(int32_t mode) {}
+    // The side the computer opponent plays: the side the player at this
+    // machine does not command in a game against the computer, kSideNone in
+    // any other game. It stays put while the computer plans with its own
+    // side in view. Headless the computer plays the Allies.
+    virtual Affiliation ComputerSide() { return HumanPlayers() == 1 ? kAllies : kSideNone; }
     // The player-side value; 2 keeps the game mode from being taken from a file.
     virtual int32_t PlayerSideValue() { return ViewingSide(); }
     // CRC of the last e-mail turn file read.
@@ -114,6 +130,9 @@ public:
     // The progress window while the battle's pictures are made: moved on
     // between groups of textures.
     virtual void UpdateProgressWindow() {}
+    // Whether Shift is held: the replay's back and forward step 80 slices
+    // instead of 400 (false headless).
+    virtual bool ShiftHeld() { return false; }
     // Screen steps around the computation (hide GO, show the playback
     // panel, refresh the timer and buttons); nothing headless.
     virtual void ActionPhaseStarts() {}
@@ -128,17 +147,12 @@ public:
     virtual bool SlowRedraw() { return false; }
     // The clock playback runs by, in ms.
     virtual uint32_t ClockTime();
-    // Sounds: preload, play one packet's sound, a fixed sound, the number
-    // of channels and the instances a sound kind may have at once.
+    // Sounds: preload, play one packet's sound, a fixed sound.
     virtual void PreloadSounds(int32_t count, const int32_t* numbers, const bool* flags) {}
     virtual void PlayPacketSound(ActionPacket* packet) {}
     virtual void PlaySound(int32_t number, int32_t priority) {}
-    virtual int32_t SoundChannels() { return 16; }
-    virtual int32_t InstanceLimit(int32_t kind) { return 4; }
-    // The GO button, the hand-over of a turn between players and the
-    // auto-save written at every GO.
+    // The GO button and the auto-save written at every GO.
     virtual void GoButtonChanged(bool shown) {}
-    virtual void HandOver(Affiliation nextSide) {}
     virtual void AutoSave(bool reload) {}
     // The hand-over of a two-player turn (hotseat, e-mail); the second-half
     // flag of a two-player turn.

@@ -8,6 +8,7 @@
 #include "battle/BattleHost.h"
 #include "battle/ExplosionGraphic.h"
 #include "battle/ShellGraphic.h"
+#include "battle/SoundLimits.h"
 #include "battle/SparkGraphic.h"
 #include "battle/UnitList.h"
 #include "battle/VehicleHitRules.h"
@@ -481,11 +482,12 @@ void Battle::StripSuperfluousSounds() {
             ++counts[w + j][k];
         if (w > 0) ++counts[w - 1][k];
     }
-    BattleHost* host = Host();
-    const int32_t limit = host->SoundChannels();
+    // What the sound manager could play: its second list's channels, each
+    // kind at its instance limit.
+    const int32_t limit = kThinningChannels;
     int32_t caps[kKinds];
     for (int32_t k = 0; k < kKinds; ++k)
-        caps[k] = host->InstanceLimit(k);
+        caps[k] = MyInstanceLimit(ConvertToActivePriority(k));
     for (int32_t w = 0; w < kWindows; ++w) {
         int32_t sum = 0;
         for (int32_t k = kKinds - 1; k >= 1; --k) {

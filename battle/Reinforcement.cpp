@@ -99,7 +99,7 @@ bool Reinforcement::Arrive(ScenarioCore* scenario) {
     if (mUnits->GetCount() == 0) return true;
     BattleHost* host = gBattle ? gBattle->Host() : nullptr;
     Unit* first = mUnits->GetUnit(0);
-    const bool computers = host && host->HumanPlayers() < 2 && first->GetAffiliation() != host->ViewingSide();
+    const bool computers = host && first->GetAffiliation() == host->ComputerSide();
     if (gCampaign) {
         gCampaign->OneReinforcementArrives(this);
     } else {

@@ -174,6 +174,11 @@ public:
     using PlaySoundHook = void (*)(int32_t soundId, void* context);
     void SetPlaySoundHook(PlaySoundHook hook, void* context);
     void PlaySound(int32_t soundId);
+    // The hooks in place, null where none is.
+    SoundHook ManageSoundsHook() const { return mSoundHook; }
+    SoundHook NetworkPumpHook() const { return mNetworkHook; }
+    SoundHook BeepHook() const { return mBeepHook; }
+    PlaySoundHook ClickSoundHook() const { return mPlayHook; }
 
     // --- fields read by the game -------------------------------------------
     int32_t mScreenWidth = 640;

@@ -30,8 +30,8 @@ constexpr int32_t kShoutLead = 80; // slices a fire order comes before its shot
 int32_t ExperienceWithBonus(Unit& u) {
     int32_t x = u.mExperience;
     BattleHost* host = gBattle ? gBattle->Host() : nullptr;
-    if (gBattle && host && host->GameMode() == 1 && gBattle->mComputerBonus > 0 &&
-        u.GetAffiliation() != host->ViewingSide()) {
+    if (gBattle && host && host->GameMode() == kGameModeComputer && gBattle->mComputerBonus > 0 &&
+        u.GetAffiliation() == host->ComputerSide()) {
         x += gBattle->mComputerBonus;
         if (x > kExperienceMaxEffective) x = kExperienceMaxEffective;
     }

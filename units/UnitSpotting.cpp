@@ -79,8 +79,8 @@ ExperienceLevel Unit::BaseExperience() {
     ExperienceLevel e = mExperience;
     const ScenarioCore* scenario = Scenario();
     BattleHost* host = gBattle ? gBattle->Host() : nullptr;
-    if (scenario && host && host->GameMode() == 1 && scenario->mComputerBonus > 0 &&
-        GetAffiliation() != host->ViewingSide())
+    if (scenario && host && host->GameMode() == kGameModeComputer && scenario->mComputerBonus > 0 &&
+        GetAffiliation() == host->ComputerSide())
         e = std::min(kExperienceMaxEffective, e + scenario->mComputerBonus);
     return e;
 }

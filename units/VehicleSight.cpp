@@ -150,10 +150,11 @@ float Vehicle::SpottingRange(Unit* spotter) {
     if (!spotter->CanSee(this, &v)) return 0.0f;
     const bool moving = mPlaybackSpeed != 0.0f || (mZ > 0.0f && mZ < 1.0f);
     float r = (moving ? 4250.0f : 2500.0f) * (1.6f * v * v - 0.68f * v + 0.08f);
-    const int32_t condition = gBattle ? gBattle->mConditionLevel : 1;
-    if (condition == 3)
+    // The light of the time of day: night, then morning and evening.
+    const int32_t light = gBattle ? gBattle->mTimeOfDay : kMidday;
+    if (light == kNight)
         r *= 0.6f;
-    else if (condition == 0 || condition == 2)
+    else if (light == kMorning || light == kEvening)
         r *= 0.75f;
     if (HullDownTo(spotter)) r *= 0.6f;
     if (IsFixed()) r *= 0.65f;

@@ -37,6 +37,8 @@ public:
     uint32_t PeerPort() override { return port; }
     int32_t CPUSpeed() override { return speed; }
     GView* BuildBattleScreen(Battle*, bool) override { return nullptr; }
+    // Headless: the battle opens without a screen.
+    bool HasScreen() override { return false; }
     uint32_t port = 0;
     int32_t speed = 100;
 };
