@@ -47,6 +47,9 @@ void SetLeaderLinesHidden(bool (*hidden)()) {
 bool LeaderLinesHidden() {
     return sLinesHidden && sLinesHidden();
 }
+bool LeaderLinesRuleSet() {
+    return sLinesHidden != nullptr;
+}
 
 ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {
     ExperienceLevel e = BaseExperience();

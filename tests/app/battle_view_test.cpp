@@ -220,7 +220,9 @@ TEST_F(BattleViewTest, BasesDrawUnderUnitsFromLevelThreeAndAClickOnOneSelects) {
     ClickMap(changedX, changedY);
     EXPECT_EQ(mBattle->mSelectedUnit, own) << "a click on the base selects its unit";
 
-    // Below level 3 the figures are large enough: no disc.
+    // Below level 3 the figures are large enough: no disc. The figures hold
+    // still, so only a disc could change the picture.
+    mBattle->mPlaybackPaused = true;
     LookAt(own, 2);
     ASSERT_TRUE(OnScreen(own->mX, own->mY, &sx, &sy));
     mApp->mPrefs[kPrefUnitBases] = 0;
@@ -229,6 +231,7 @@ TEST_F(BattleViewTest, BasesDrawUnderUnitsFromLevelThreeAndAClickOnOneSelects) {
     mApp->mPrefs[kPrefUnitBases] = 1;
     Frame();
     EXPECT_EQ(snapshot(), lowWithout);
+    mBattle->mPlaybackPaused = false;
 }
 
 // ---- Enemy units ------------------------------------------------------------
