@@ -3,7 +3,8 @@
 // 1024 x 768 with the device filling pixels, 80 vehicles, and a battle of
 // 300 units (200 squads near and far, 80 vehicles of every model and the
 // fallbacks, 20 towed guns and mortars) with 60 effects in flight, against
-// the same frame without them and with 60 smoke and 20 rubble clouds more; the units and effects alone; both pick passes.
+// the same frame without them and with 60 smoke and 20 rubble clouds more;
+// the units and effects alone; both pick passes.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -12,8 +13,8 @@
 
 #include "battle/ExplosionGraphic.h"
 #include "battle/FlameImpactGraphic.h"
-#include "battle/SmokeShell.h"
 #include "battle/ShellGraphic.h"
+#include "battle/SmokeShell.h"
 #include "battle/SparkGraphic.h"
 #include "battle/UnitList.h"
 #include "bench/DrawBenchRig.h"

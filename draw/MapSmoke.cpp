@@ -70,8 +70,8 @@ void DrawSmokeShell(Map* map, SmokeShell* shell, int32_t now, float px, float py
     const float x = shell->mX, y = shell->mY;
     const float pick = std::fabs(x * y + 2.0f * x + y);
     const int32_t column = pick < 1.0e9f ? static_cast<int32_t>(pick) % kSmokeColumns : 0;
-    shell->mColumn = map->DrawSmokeColumn(column, x + shell->mDriftX, y + shell->mDriftY, size, true, kind, false,
-                                          std::min(a, 1.0f), std::clamp(shell->mDensity, 0.0f, 1.0f));
+    shell->mColumn = map->DrawSmokeColumn(column, x + shell->mDriftX, y + shell->mDriftY, size, true, kind,
+                                          false, std::min(a, 1.0f), std::clamp(shell->mDensity, 0.0f, 1.0f));
 }
 } // namespace
 

@@ -337,4 +337,3 @@ bool Infantry::CanOnlyDebark() {
 MovementSpeedType Infantry::QuickSpeed() {
     return GetSpeedClass() < kSpeedHeavy ? kPaceDefaultMove : 8;
 }
-

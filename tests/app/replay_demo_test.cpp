@@ -177,7 +177,8 @@ TEST_F(ReplayDemo, LorriedInfantryRidesOnTheDeckTwoSquadsApart) {
             gDrawRecorder = nullptr;
             bool placed = false;
             for (const DrawCall& c : mRecorder.mCalls)
-                placed |= c.mOp == DrawOp::kTranslate && c.mArgs == std::vector<float>{place.x, place.y, place.z};
+                placed |=
+                    c.mOp == DrawOp::kTranslate && c.mArgs == std::vector<float>{place.x, place.y, place.z};
             EXPECT_TRUE(placed) << "rider " << i;
         }
         if (aboard == 2) {

@@ -38,7 +38,8 @@ protected:
             u.mVariantDates[0] = u.mVariantDates[1] = 0;
             for (int32_t row = 0; row < kUniformRankSlots; ++row)
                 for (int32_t s = 0; s < 6; ++s)
-                    u.mTextureNumbers[row * kUniformEntry + s] = static_cast<int16_t>(kFirstNumber + row * 8 + s);
+                    u.mTextureNumbers[row * kUniformEntry + s] =
+                        static_cast<int16_t>(kFirstNumber + row * 8 + s);
         }
         gUniformGraphics.Attach(mUniforms.data(), static_cast<int32_t>(mUniforms.size()));
         for (int32_t row = 0; row < kUniformRankSlots; ++row)
@@ -78,7 +79,8 @@ TEST_F(UnitTexturesTest, EachFigureRowsUniformFillsEntriesOneToSixOfBothSets) {
         u.MakeTextures(true);
         for (int32_t s = 0; s < 6; ++s) {
             ASSERT_NE(u.mTextureSets[0][1 + s], nullptr) << row << " " << s;
-            EXPECT_EQ(u.mTextureSets[0][1 + s]->GetID(), kFirstNumber + row * 8 + s + 9000) << row << " " << s;
+            EXPECT_EQ(u.mTextureSets[0][1 + s]->GetID(), kFirstNumber + row * 8 + s + 9000)
+                << row << " " << s;
             ASSERT_NE(u.mTextureSets[1][1 + s], nullptr) << row << " " << s;
             EXPECT_EQ(u.mTextureSets[1][1 + s]->GetID(), kFirstNumber + s + 9000) << row << " " << s;
         }
@@ -98,8 +100,8 @@ TEST_F(UnitTexturesTest, AMarkingMadeAtNightIsTheOneMadeAtMiddayWhileUniformsTak
     battle->mGroundCondition = 0;
     NumberTheUniforms();
     // A squad whose rifles carry a marking picture.
-    const InfantryType type =
-        FindType([](const InfantryData& r) { return r.mIsSquad != 0 && r.mNrTeams > 0 && r.mLeaderRank == 0; });
+    const InfantryType type = FindType(
+        [](const InfantryData& r) { return r.mIsSquad != 0 && r.mNrTeams > 0 && r.mLeaderRank == 0; });
     ASSERT_GT(type, 0);
     const InfantryData& r = gInfantryData[type];
     ASSERT_EQ(r.mHeavyWeapon, kWeaponNone);

@@ -33,8 +33,9 @@ SmokeShell* AddShell(Map& m, int32_t kind, float x, float y, int32_t start) {
 std::vector<std::vector<float>> PuffBases(const DrawRecorder& r, GGraphic* smoke) {
     std::vector<std::vector<float>> bases;
     for (size_t k = 0; k + 1 < r.mCalls.size(); ++k)
-        if (r.mCalls[k].mOp == DrawOp::kTexture && r.mCalls[k + 1].mOp == DrawOp::kPush && k + 2 < r.mCalls.size() &&
-            r.mCalls[k + 2].mOp == DrawOp::kTranslate && r.mCalls[k + 2].mTexture == smoke)
+        if (r.mCalls[k].mOp == DrawOp::kTexture && r.mCalls[k + 1].mOp == DrawOp::kPush &&
+            k + 2 < r.mCalls.size() && r.mCalls[k + 2].mOp == DrawOp::kTranslate &&
+            r.mCalls[k + 2].mTexture == smoke)
             bases.push_back(r.mCalls[k + 2].mArgs);
     return bases;
 }
