@@ -373,6 +373,7 @@ DrawSettings* MVApplication::GetDrawSettings() {
     s.mCameraPivot = mPrefs[kPrefCameraPivot] != 0;
     s.mCameraAngle = mPrefs[kPrefCameraAngle];
     s.mState = mState;
+    s.mExcludePassengers = mPrefs[kPrefExcludePassengers] != 0;
     s.mPalmTrees = UsePalmTrees() ? 1 : 0;
     if (gKernel) {
         s.mFramesPerSecond = gKernel->mFramesPerSecond;

@@ -32,6 +32,7 @@ struct DrawSettings {
     bool mCameraPivot = false;       // turning keeps the eye in place
     int32_t mCameraAngle = 0;        // signed tilt, -100..20
     int32_t mState = 0;              // interaction state; 8 = playback
+    bool mExcludePassengers = false; // passengers stay out of box selection
     // Theatre drawn with palm trees; -1: decided by the battle's theatre.
     int32_t mPalmTrees = -1;
 
