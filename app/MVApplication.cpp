@@ -426,6 +426,7 @@ DrawSettings* MVApplication::GetDrawSettings() {
     const int32_t paths = mPrefs[kPrefPaths], arcs = mPrefs[kPrefFireArcs];
     s.mPaths = paths >= 0 && paths <= 3 ? paths : 0;
     s.mArcs = arcs >= 0 && arcs <= 2 ? arcs : 1;
+    s.mExcludePassengers = mPrefs[kPrefExcludePassengers] != 0;
     s.mPalmTrees = UsePalmTrees() ? 1 : 0;
     if (gKernel) {
         s.mFramesPerSecond = gKernel->mFramesPerSecond;

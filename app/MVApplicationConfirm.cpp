@@ -10,8 +10,8 @@
 #include "app/ProgressView.h"
 #include "battle/Battle.h"
 #include "engine/GBlitView.h"
-#include "map/Map.h"
 #include "engine/GTextView.h"
+#include "map/Map.h"
 
 namespace {
 

@@ -52,10 +52,10 @@ struct Toggle {
     GamePref pref;
     int32_t label;
 };
-const Toggle kToggles[] = {{'B', 1, 290},   {'L', 16, 291}, {'V', 1087, 292}, {'F', 1085, 293},
-                           {'R', 5, 294},   {'M', 3, 295},  {'E', 1086, 296}, {'U', 78, 297},
-                           {'D', 14, 298},  {'G', 13, 299}, {'O', 17, 300},   {'J', 20, 302},
-                           {'Q', 1088, 303}, {'Y', kPrefExcludePassengers, 304}};
+const Toggle kToggles[] = {{'B', 1, 290},    {'L', 16, 291}, {'V', 1087, 292}, {'F', 1085, 293},
+                           {'R', 5, 294},    {'M', 3, 295},  {'E', 1086, 296}, {'U', 78, 297},
+                           {'D', 14, 298},   {'G', 13, 299}, {'O', 17, 300},   {'J', 20, 302},
+                           {'Q', 1088, 303}, {'Y', 83, 304}}; // Y: passengers out of group selection
 
 void ConcatDensity(GString* message, int32_t value) {
     if (value == 0) {
@@ -189,7 +189,8 @@ void MVApplication::DoKey(char key, bool alt, bool numpad) {
     if (alt && (key == 'f' || key == 'F')) {
         // Foxholes are placed in the set-up, with no order being given, on
         // the 3-D battlefield; the key is taken in any case.
-        if (gBattle && gBattle->mMap && gBattle->mSetupPhase && mState == kStateNone && gKernel && gKernel->Is3D())
+        if (gBattle && gBattle->mMap && gBattle->mSetupPhase && mState == kStateNone && gKernel &&
+            gKernel->Is3D())
             gBattle->mMap->SetCraterPlacingStatus(-1);
         return;
     }

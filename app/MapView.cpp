@@ -239,7 +239,8 @@ int32_t TurnClockLines(MVApplication* app, TurnClockLine* lines) {
         if (runs) {
             const uint32_t t = app->TCPIPTimeRemaining();
             const bool setup = gBattle && gBattle->mSetupPhase;
-            if (t > 0 && (t <= static_cast<uint32_t>(app->mTurnTimeLimit / 1000) || setup)) lines[count++] = {1689, 45};
+            if (t > 0 && (t <= static_cast<uint32_t>(app->mTurnTimeLimit / 1000) || setup))
+                lines[count++] = {1689, 45};
         } else if (!ignored && !(gBattle && gBattle->mComputing) && (phase < 14 || phase > 18)) {
             lines[count++] = {1718, 45};
         }
@@ -721,8 +722,8 @@ void MapView::DoIdle() {
     if (app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
     if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));
     // The TCP/IP hand-over's waiting box keeps its text current.
-    if (app && app->mConnectionType == 2 && app->mTCPIPWaitBox && gKernel && gKernel->IsViewAlive(app->mTCPIPWaitBox) &&
-        app->mTCPIPWaitBox->IsVisible())
+    if (app && app->mConnectionType == 2 && app->mTCPIPWaitBox && gKernel &&
+        gKernel->IsViewAlive(app->mTCPIPWaitBox) && app->mTCPIPWaitBox->IsVisible())
         app->mTCPIPWaitBox->Refresh();
     // The viewing player's orders-complete notice: box 7 at the next idle pass.
     if (app && gBattle && gBattle->mMap == mMap) {

@@ -52,7 +52,8 @@ void BM_SpotFoxholes300Units200Holes(benchmark::State& state) {
     GameFileContents contents;
     const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/grossangriff.mvg";
     if (!file.IFile(path.c_str(), kFileModeCompressedRead) ||
-        ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded || !contents.battle) {
+        ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded ||
+        !contents.battle) {
         state.SkipWithError("the large scenario does not load");
         return;
     }

@@ -40,6 +40,7 @@ struct DrawSettings {
     int32_t mPaths = 0;
     // Covered arcs shown: 0 none, 1 the selected unit's, 2 every own unit's.
     int32_t mArcs = 1;
+    bool mExcludePassengers = false; // passengers stay out of box selection
     // Theatre drawn with palm trees; -1: decided by the battle's theatre.
     int32_t mPalmTrees = -1;
 

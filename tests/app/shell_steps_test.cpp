@@ -10,8 +10,8 @@
 
 #include "app/AppTypes.h"
 #include "app/AppViews.h"
-#include "app/MapView.h"
 #include "app/MVApplication.h"
+#include "app/MapView.h"
 #include "app_fixture.h"
 #include "battle/Battle.h"
 #include "battle/GameFile.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/GRadioInputView.h"
+#include "app/MapView.h"
 #include "app_fixture.h"
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
@@ -414,6 +415,47 @@ TEST_F(TwoPlayersTest, PauseNeedsBothPlayers) {
     key.PauseTurnClock();
     key.Packet({16, 1}); // the peer had asked too
     EXPECT_EQ(key.mTurnClockStart, 0);
+}
+
+TEST(TwoPlayersPause, EachMachineShowsWhoAskedAndTheClockGoesOffWhenBothHave) {
+    NetApp host, joiner;
+    for (NetApp* app : {&host, &joiner}) {
+        app->mConnectionType = 2;
+        app->mTCPIPPhase = 6;
+        app->mTurnTimeLimit = 120000;
+        app->mTurnClockStart = static_cast<int32_t>(app->now) - 1000;
+    }
+    auto deliver = [](NetApp& from, NetApp& to) {
+        for (const Bytes& record : from.forced)
+            to.Packet(record);
+        from.forced.clear();
+    };
+    auto line = [](NetApp& app, int32_t text) {
+        TurnClockLine lines[4];
+        const int32_t n = TurnClockLines(&app, lines);
+        for (int32_t i = 0; i < n; ++i)
+            if (lines[i].text == text) return lines[i].y;
+        return 0;
+    };
+    host.PauseTurnClock(); // Ctrl+P
+    deliver(host, joiner);
+    deliver(joiner, host);
+    EXPECT_EQ(line(host, 1714), 60);
+    EXPECT_EQ(line(host, 1716), 0);
+    EXPECT_EQ(line(joiner, 1716), 60);
+    EXPECT_EQ(line(joiner, 1714), 0);
+    joiner.mAutoSaveReloading = true;
+    EXPECT_EQ(line(joiner, 1716), 75) << "below the reload warning";
+    joiner.mAutoSaveReloading = false;
+
+    joiner.PauseTurnClock();
+    deliver(joiner, host);
+    deliver(host, joiner);
+    for (NetApp* app : {&host, &joiner}) {
+        EXPECT_EQ(app->mTurnClockStart, 0);
+        EXPECT_EQ(line(*app, 1714) + line(*app, 1716), 0);
+        EXPECT_EQ(line(*app, 1718), 45) << "the clock is off";
+    }
 }
 
 // ---- Radio lines ---------------------------------------------------------------------
