@@ -117,13 +117,27 @@ TEST_F(VehicleRulesKept, AButtonOrderIsHeardAtOnceByTheOrderingSideOnly) {
 }
 
 TEST_F(VehicleRulesKept, HatchesChangedInAMinuteStaySoUntilTheNext) {
+    // A tank without a radio under a leader: its commander looks out as soon
+    // as nothing keeps him in.
+    battle.mTables.vehicles[kTestTank].mFlags |= kVNoRadio;
+    Vehicle* leader = battle.AddVehicle(kTestTank, kAxis, 60, 100);
     Vehicle* tank = battle.AddVehicle(kTestTank, kAxis, 100, 100);
+    tank->mHQ = leader;
     tank->PrepareForAction();
-    EXPECT_FALSE(tank->mButtonChangedThisTurn);
-    tank->ChangeButton(false, 0);
-    EXPECT_TRUE(tank->mButtonChangedThisTurn);
-    tank->PrepareForAction();
-    EXPECT_FALSE(tank->mButtonChangedThisTurn);
+    tank->mButtoned = false;
+    tank->ChangeButton(false, 0); // the crew buttons up in this minute
+    ASSERT_TRUE(tank->mButtoned);
+    for (int32_t slice = 0; slice < 400; slice += 40) {
+        tank->mSliceCount = slice;
+        tank->ComputeAction();
+    }
+    EXPECT_TRUE(tank->mButtoned) << "the crew opened again in the same minute";
+    tank->PrepareForAction(); // the next minute
+    for (int32_t slice = 0; slice < 400 && tank->mButtoned; slice += 40) {
+        tank->mSliceCount = slice;
+        tank->ComputeAction();
+    }
+    EXPECT_FALSE(tank->mButtoned);
 }
 
 TEST_F(VehicleRulesKept, AMarkerIsAskedAboutAtItsPlaceStillAndWithoutWaypoints) {
