@@ -37,9 +37,7 @@ public:
     void PlayPacketSound(ActionPacket* p) override {
         heard.push_back({p->mSoundNumber, p->mPriority, p->mSoundFlags, p->mSource, p->mX, p->mY});
     }
-    int32_t PlayerSideValue() override { return playerSide >= 0 ? playerSide : ViewingSide(); }
     std::vector<Heard> heard;
-    int32_t playerSide = -1;
 };
 
 class VehicleRulesKept : public ::testing::Test {
@@ -102,17 +100,19 @@ TEST_F(VehicleRulesKept, AButtonOrderIsHeardAtOnceByTheOrderingSideOnly) {
     tank->ChangeButton(true, 0);
     ASSERT_EQ(host.heard.size(), 2u);
     EXPECT_EQ(host.heard[1].number, 701); // opening
-    // The other side's screen hears nothing of it (a current side of 2
-    // counts as the Axis).
+    // An Allied player's order is heard by the Allies.
+    Vehicle* theirs = battle.AddVehicle(kTestTank, kAllies, 300, 300);
+    theirs->mButtoned = false;
     host.SetViewingSide(kAllies);
-    host.playerSide = 2;
-    tank->ChangeButton(true, 0);
-    EXPECT_EQ(host.heard.size(), 2u);
+    theirs->ChangeButton(true, 0);
+    ASSERT_EQ(host.heard.size(), 3u);
+    EXPECT_EQ(host.heard[2].flags, 0x01);
+    EXPECT_EQ(host.heard[2].x, 300.0f);
     // In the action phase the sound is recorded instead.
     host.SetViewingSide(kAxis);
     battle.mBattle.mComputing = true;
     tank->ChangeButton(false, 0);
-    EXPECT_EQ(host.heard.size(), 2u);
+    EXPECT_EQ(host.heard.size(), 3u);
     EXPECT_EQ(Recorded(), before + 1);
 }
 
