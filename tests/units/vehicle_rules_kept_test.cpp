@@ -278,3 +278,32 @@ TEST_F(VehicleRulesKept, BetweenBattlesTheOperationsRaritySettingCounts) {
     gCampaign = old;
     gBattle = current;
 }
+
+TEST_F(VehicleRulesKept, AGunStayingOnItsSoftTargetKeepsItsShortTargetCount) {
+    VehicleData& t = battle.mTables.vehicles[kTestTank];
+    t.mMainWeapon = kTestGun;
+    Vehicle* tank = battle.AddVehicle(kTestTank, kAxis, 100, 100, 0);
+    Vehicle* lorry = battle.AddVehicle(kTestLorry, kAllies, 500, 100, 0);
+    lorry->mContactLevel = kContactFull;
+    VehicleBattle::Order(lorry, 500, 400, kPaceDefaultMove);
+    lorry->mPlaybackSpeed = 0.3f; // on the move
+    tank->mAmmo[kAmmoHE] = 20;
+    tank->mAmmo[kAmmoAP] = 20;
+    tank->mUseMainGun = true;
+    tank->mTarget = lorry;
+    tank->mOrderedTarget = lorry;
+    tank->mLoadTime = 0.0f;
+    int32_t kept = 0, tried = 0;
+    for (int32_t n = 0; n < 40; ++n) {
+        tank->mTarget = lorry;
+        tank->mAimTime = 0.21f;
+        tank->mAlertCount = 7;
+        tank->mSliceCount = 1;
+        tank->ComputeAction();
+        if (tank->mTarget != lorry) continue;
+        ++tried;
+        kept += tank->mAlertCount == 7;
+    }
+    if (tried == 0) GTEST_SKIP() << "the search never stays on the lorry here";
+    EXPECT_EQ(kept, tried);
+}
