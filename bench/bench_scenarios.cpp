@@ -173,7 +173,8 @@ void BM_StartVehicleSoundsLarge(benchmark::State& state) {
         side = side == kAxis ? kAllies : kAxis;
     }
     state.counters["vehicles"] = static_cast<double>(vehicles);
-    state.counters["played"] = benchmark::Counter(static_cast<double>(ear.played), benchmark::Counter::kAvgIterations);
+    state.counters["played"] =
+        benchmark::Counter(static_cast<double>(ear.played), benchmark::Counter::kAvgIterations);
     battle->mHost = old;
 }
 BENCHMARK(BM_StartVehicleSoundsLarge)->Unit(benchmark::kMicrosecond);

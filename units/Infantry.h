@@ -273,7 +273,7 @@ public:
                                                     kSmallArmsNone}; // 71: no such team
     SmallArmsType mFigureSmallArms[kInfantryFigures] = {};
     int8_t mTeamMen[kInfantryTeams] = {};
-    bool mRefit = false; // a crew that left its vehicle or gun; nothing reads it yet
+    bool mRefit = false;            // a crew that left its vehicle or gun; nothing reads it yet
     bool mSavedMissionLive = false; // a forward observer's state kept at the end of playback
     bool mSavedRoundPattern = false;
     float mFOTargetX = kFOUnset; // 999999: none

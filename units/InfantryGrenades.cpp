@@ -224,7 +224,8 @@ void Infantry::FireOffboardArtillery() {
     if (!((m0 == 0 && !mMissionLive) || m0 == 1 || (m0 == 2 && size >= 2))) return;
     const int32_t m1 = static_cast<int32_t>(mAimTime) / 30;
     Map* map = SideMap();
-    const bool nearOwnMark = map && map->NearBoreSight(mAreaTargetX, mAreaTargetY, GetAffiliation() == kAllies);
+    const bool nearOwnMark =
+        map && map->NearBoreSight(mAreaTargetX, mAreaTargetY, GetAffiliation() == kAllies);
     bool spotted = false;
     if (m1 < m0) {
         AmmoClass a = kAmmoNone;

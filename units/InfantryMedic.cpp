@@ -93,8 +93,8 @@ bool Infantry::Clean() {
     const int32_t zone = left->mSide == 1 ? 1 : 4;
     Map* map = gCampaign->mMap;
     UnitList* group = gCampaign->mUnits;
-    if (!left->mGunKnockedOut && map && map->GetSetupZone(left) != zone && group && group->IndexOf(left) >= 0 &&
-        group->IndexOf(this) >= 0 && mActive) {
+    if (!left->mGunKnockedOut && map && map->GetSetupZone(left) != zone && group &&
+        group->IndexOf(left) >= 0 && group->IndexOf(this) >= 0 && mActive) {
         left->mActive = true;
         left->mCasualties -= MenAlive();
         if (left->mCasualties < 0) left->mCasualties = 0;

@@ -234,7 +234,8 @@ bool Infantry::HasFunctioningWeapon() {
 
 bool Infantry::WithinFOAdjustment(float x, float y, bool* exact) {
     if (exact) *exact = false;
-    if (mFOTargetX == kFOUnset || mFOTargetY == kFOUnset || !std::isfinite(x) || !std::isfinite(y)) return false;
+    if (mFOTargetX == kFOUnset || mFOTargetY == kFOUnset || !std::isfinite(x) || !std::isfinite(y))
+        return false;
     const float dx = mFOTargetX - x;
     const float dy = mFOTargetY - y;
     if (dx == 0.0f && dy == 0.0f) {

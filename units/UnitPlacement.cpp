@@ -18,8 +18,8 @@
 #include "map/Map.h"
 #include "map/MapBattleLink.h"
 #include "units/Unit.h"
-#include "units/Vehicle.h"
 #include "units/UnitGeometry.h"
+#include "units/Vehicle.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "units/FireShared.h"
-#include "units/Infantry.h"
 #include "units/Functions.h"
+#include "units/Infantry.h"
 #include "units/RuleContext.h"
 
 using namespace fire;

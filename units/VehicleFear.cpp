@@ -159,8 +159,7 @@ void RateThreatToVehicle(GObject* member, void* context) {
             e->GetWeaponInfo(&type, &wclass, kKnowEnemy);
             if (wclass == kWClassLightAT) a = 3;
             if (type != kWeaponNone && !AmmoInUseFor(type, &a)) return;
-            t = e->AIGetGeneralAbilityToHarmAsNumber(v, a, false, true, true, kKnowEnemy, kKnowTruth,
-                                                     true);
+            t = e->AIGetGeneralAbilityToHarmAsNumber(v, a, false, true, true, kKnowEnemy, kKnowTruth, true);
             if (!targetsUs) t *= 0.6f;
         }
         if (t < 1.0f && e->mUnitType == kUnitVehicle && v->Data().mMobilityClass == 3) {

@@ -128,9 +128,9 @@ void Vehicle::ChangeButton(bool ordered, int32_t scale) {
             if (gBattle->mComputing) {
                 if (ActionPacket* p = AddSoundEffect(kSoundHatch)) p->mSoundNumber = number;
             } else {
-                // The player's own order: heard at once, by the side giving it.
-                const int32_t current = gBattle->Host()->PlayerSideValue();
-                PlaySoundNow(number, kSoundHatch, current == 2 ? 0 : current, false);
+                // The player's own order: heard at once, by the side at the
+                // screen giving it (no side yet counts as side 0).
+                PlaySoundNow(number, kSoundHatch, gBattle->Host()->ViewingSide(), false);
             }
         }
     }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "battle/ActionPacket.h"
+#include "battle/BattleHost.h"
 #include "battle/Campaign.h"
 #include "infantry2_fixture.h"
 #include "map/BuildingWallCrater.h"
@@ -181,4 +182,47 @@ TEST_F(InfantryRulesKept, ACrewStillInTheOperationTakesItsGunBack) {
     EXPECT_TRUE(left->mGunKnockedOut);
     delete gone;
     gCampaign = old;
+}
+
+namespace {
+
+// A screen in the state given.
+class StateHost : public BattleHost {
+public:
+    int32_t InteractionState() override { return state; }
+    int32_t state = 0;
+};
+
+} // namespace
+
+TEST_F(InfantryRulesKept, TheSelectedUnitsWaypointsOpenRoofsOnlyWhileOrdersAreGiven) {
+    Map& map = mBattle.map();
+    const float cx[4] = {102.0f, 118.0f, 118.0f, 102.0f}, cy[4] = {102.0f, 102.0f, 118.0f, 118.0f};
+    auto* house = new Building;
+    house->IBuilding(5, 5, kTerrainLightBuilding, cx, cy);
+    map.mBuildings->Add(house);
+    Paint(100.0f, 100.0f, 120.0f, 120.0f, kTerrainLightBuilding);
+    map.IndexObjects();
+    ASSERT_EQ(map.GetBuildingAtXY(110.0f, 110.0f), house);
+
+    Infantry* u = Place(kUSSquad, kAmerican, 30.0f, 30.0f);
+    u->mWaypoints[0] = Destination{};
+    u->mWaypoints[0].mX = 110.0f;
+    u->mWaypoints[0].mY = 110.0f;
+    u->mWaypoints[0].mOrder = kMove;
+    u->mNrWaypoints = 1;
+    mBattle.mBattle.mSelectedUnit = u;
+    StateHost host;
+    host.SetViewingSide(kAllies);
+    mBattle.mBattle.mHost = &host;
+    ASSERT_TRUE(u->CanReceiveOrders());
+    host.state = 8; // playback
+    house->mNoRoof = 0;
+    u->CheckBuildingOccupancy();
+    EXPECT_EQ(house->mNoRoof, 0);
+    host.state = 0; // orders
+    u->CheckBuildingOccupancy();
+    EXPECT_EQ(house->mNoRoof, 1);
+    mBattle.mBattle.mHost = nullptr;
+    mBattle.mBattle.mSelectedUnit = nullptr;
 }

@@ -37,9 +37,7 @@ public:
     void PlayPacketSound(ActionPacket* p) override {
         heard.push_back({p->mSoundNumber, p->mPriority, p->mSoundFlags, p->mSource, p->mX, p->mY});
     }
-    int32_t PlayerSideValue() override { return playerSide >= 0 ? playerSide : ViewingSide(); }
     std::vector<Heard> heard;
-    int32_t playerSide = -1;
 };
 
 class VehicleRulesKept : public ::testing::Test {
@@ -102,28 +100,44 @@ TEST_F(VehicleRulesKept, AButtonOrderIsHeardAtOnceByTheOrderingSideOnly) {
     tank->ChangeButton(true, 0);
     ASSERT_EQ(host.heard.size(), 2u);
     EXPECT_EQ(host.heard[1].number, 701); // opening
-    // The other side's screen hears nothing of it (a current side of 2
-    // counts as the Axis).
+    // An Allied player's order is heard by the Allies.
+    Vehicle* theirs = battle.AddVehicle(kTestTank, kAllies, 300, 300);
+    theirs->mButtoned = false;
     host.SetViewingSide(kAllies);
-    host.playerSide = 2;
-    tank->ChangeButton(true, 0);
-    EXPECT_EQ(host.heard.size(), 2u);
+    theirs->ChangeButton(true, 0);
+    ASSERT_EQ(host.heard.size(), 3u);
+    EXPECT_EQ(host.heard[2].flags, 0x01);
+    EXPECT_EQ(host.heard[2].x, 300.0f);
     // In the action phase the sound is recorded instead.
     host.SetViewingSide(kAxis);
     battle.mBattle.mComputing = true;
     tank->ChangeButton(false, 0);
-    EXPECT_EQ(host.heard.size(), 2u);
+    EXPECT_EQ(host.heard.size(), 3u);
     EXPECT_EQ(Recorded(), before + 1);
 }
 
 TEST_F(VehicleRulesKept, HatchesChangedInAMinuteStaySoUntilTheNext) {
+    // A tank without a radio under a leader: its commander looks out as soon
+    // as nothing keeps him in.
+    battle.mTables.vehicles[kTestTank].mFlags |= kVNoRadio;
+    Vehicle* leader = battle.AddVehicle(kTestTank, kAxis, 60, 100);
     Vehicle* tank = battle.AddVehicle(kTestTank, kAxis, 100, 100);
+    tank->mHQ = leader;
     tank->PrepareForAction();
-    EXPECT_FALSE(tank->mButtonChangedThisTurn);
-    tank->ChangeButton(false, 0);
-    EXPECT_TRUE(tank->mButtonChangedThisTurn);
-    tank->PrepareForAction();
-    EXPECT_FALSE(tank->mButtonChangedThisTurn);
+    tank->mButtoned = false;
+    tank->ChangeButton(false, 0); // the crew buttons up in this minute
+    ASSERT_TRUE(tank->mButtoned);
+    for (int32_t slice = 0; slice < 400; slice += 40) {
+        tank->mSliceCount = slice;
+        tank->ComputeAction();
+    }
+    EXPECT_TRUE(tank->mButtoned) << "the crew opened again in the same minute";
+    tank->PrepareForAction(); // the next minute
+    for (int32_t slice = 0; slice < 400 && tank->mButtoned; slice += 40) {
+        tank->mSliceCount = slice;
+        tank->ComputeAction();
+    }
+    EXPECT_FALSE(tank->mButtoned);
 }
 
 TEST_F(VehicleRulesKept, AMarkerIsAskedAboutAtItsPlaceStillAndWithoutWaypoints) {
@@ -263,4 +277,33 @@ TEST_F(VehicleRulesKept, BetweenBattlesTheOperationsRaritySettingCounts) {
     EXPECT_EQ(tank->GetRarityFactor(), 1.0f);
     gCampaign = old;
     gBattle = current;
+}
+
+TEST_F(VehicleRulesKept, AGunStayingOnItsSoftTargetKeepsItsShortTargetCount) {
+    VehicleData& t = battle.mTables.vehicles[kTestTank];
+    t.mMainWeapon = kTestGun;
+    Vehicle* tank = battle.AddVehicle(kTestTank, kAxis, 100, 100, 0);
+    Vehicle* lorry = battle.AddVehicle(kTestLorry, kAllies, 500, 100, 0);
+    lorry->mContactLevel = kContactFull;
+    VehicleBattle::Order(lorry, 500, 400, kPaceDefaultMove);
+    lorry->mPlaybackSpeed = 0.3f; // on the move
+    tank->mAmmo[kAmmoHE] = 20;
+    tank->mAmmo[kAmmoAP] = 20;
+    tank->mUseMainGun = true;
+    tank->mTarget = lorry;
+    tank->mOrderedTarget = lorry;
+    tank->mLoadTime = 0.0f;
+    int32_t kept = 0, tried = 0;
+    for (int32_t n = 0; n < 40; ++n) {
+        tank->mTarget = lorry;
+        tank->mAimTime = 0.21f;
+        tank->mAlertCount = 7;
+        tank->mSliceCount = 1;
+        tank->ComputeAction();
+        if (tank->mTarget != lorry) continue;
+        ++tried;
+        kept += tank->mAlertCount == 7;
+    }
+    if (tried == 0) GTEST_SKIP() << "the search never stays on the lorry here";
+    EXPECT_EQ(kept, tried);
 }
