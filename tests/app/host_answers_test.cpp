@@ -1,0 +1,199 @@
+// The application's answers to the battle follow its own state: the kind of
+// game and the computer's side follow the players screen and the game file,
+// the experience bonus reaches only the computer's units, and the
+// preferences answer within their ranges.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "app/MVApplication.h"
+#include "app_fixture.h"
+#include "battle/Battle.h"
+#include "battle/GameFile.h"
+#include "battle/UnitList.h"
+#include "engine/GFile.h"
+#include "units/Unit.h"
+
+namespace {
+
+// A reader of game files that notes the game-mode byte the battle part holds.
+class ModeReader : public BattleHost {
+public:
+    void SetGameMode(int32_t mode) override { mRead = mode; }
+    int32_t GameMode() override { return mWrite; }
+    int32_t mRead = -1;
+    int32_t mWrite = 1;
+};
+
+// The players screen's option as the application keeps it: 0 one player,
+// 1 hotseat, 2 e-mail, 3 TCP/IP.
+void ChoosePlayers(MVApplication& app, int32_t option) {
+    app.mPlayers = 0;
+    app.mPlayersChoice = option;
+    app.GetPlayersAndConnectionType();
+}
+
+class HostAnswers : public testing::Test {
+protected:
+    ProgramFolder mFolder; // the application writes its preferences here
+    void TearDown() override {
+        delete gBattle;
+        gBattle = nullptr;
+    }
+    // The battle-part game mode of a file the application saved.
+    static int32_t ModeInFile(GFile* file) {
+        file->Rewind();
+        ModeReader reader;
+        GameFileState state;
+        GameFileContents contents;
+        EXPECT_EQ(ReadGameFile(file, &state, &contents, {.host = &reader}), kGameFileLoaded);
+        delete contents.battle;
+        delete contents.campaign;
+        return reader.mRead;
+    }
+};
+
+TEST_F(HostAnswers, TheKindOfGameAndTheComputersSideFollowThePlayersScreen) {
+    MVApplication app;
+    app.mSide = kAllies;
+    ChoosePlayers(app, 0);
+    EXPECT_EQ(app.GameMode(), kGameModeComputer);
+    EXPECT_EQ(app.ComputerSide(), kAxis);
+    // Planning shows the computer's side; its side stays what it is.
+    app.SetViewingSide(kAxis);
+    EXPECT_EQ(app.ComputerSide(), kAxis);
+    app.SetViewingSide(kAllies);
+    const struct {
+        int32_t option, mode;
+    } kKinds[] = {{1, kGameModeHotseat}, {2, kGameModeMail}, {3, kGameModeTCPIP}, {0, kGameModeComputer}};
+    for (const auto& k : kKinds) {
+        ChoosePlayers(app, k.option);
+        EXPECT_EQ(app.GameMode(), k.mode) << "option " << k.option;
+        EXPECT_EQ(app.ComputerSide(), k.mode == kGameModeComputer ? kAxis : kSideNone) << "option " << k.option;
+        EXPECT_EQ(app.HumanPlayers(), k.option == 0 ? 1 : 2);
+    }
+}
+
+TEST_F(HostAnswers, SavedGamesCarryTheirKindAndLoadItBackAndADamagedByteGivesWay) {
+    const struct {
+        int32_t players, connection, mode;
+    } kKinds[] = {{1, 0, kGameModeComputer}, {2, 0, kGameModeHotseat}, {2, 1, kGameModeMail}, {2, 2, kGameModeTCPIP}};
+    for (const auto& k : kKinds) {
+        GFile file;
+        ASSERT_TRUE(file.ITempFile(false));
+        {
+            MVApplication writer;
+            writer.mPlayers = k.players;
+            writer.mConnectionType = k.connection;
+            writer.mSide = kAxis;
+            writer.SettleGameMode();
+            gBattle = MakeTestBattle("Art").release();
+            gBattle->mHost = &writer;
+            writer.SaveGame(&file);
+            delete gBattle;
+            gBattle = nullptr;
+        }
+        EXPECT_EQ(ModeInFile(&file), k.mode) << "players " << k.players << ", connection " << k.connection;
+        // The reader's connection is the one the game sets before it reads
+        // (opening an e-mail file, joining a TCP/IP game).
+        MVApplication reader;
+        reader.mConnectionType = k.connection;
+        file.Rewind();
+        ASSERT_TRUE(reader.LoadGame(&file, nullptr));
+        EXPECT_EQ(reader.GameMode(), k.mode);
+        EXPECT_EQ(reader.ComputerSide(), k.mode == kGameModeComputer ? kAllies : kSideNone);
+    }
+
+    // A hotseat file whose battle part says "against the computer", or a
+    // byte out of range: the players and the connection decide.
+    for (int32_t damaged : {kGameModeComputer, 9}) {
+        GFile file;
+        ASSERT_TRUE(file.ITempFile(false));
+        ModeReader writer;
+        writer.mWrite = damaged;
+        auto battle = MakeTestBattle("Schaden");
+        battle->mHost = &writer;
+        gBattle = battle.get();
+        GameFileState state;
+        state.players = 2;
+        state.side = kAxis;
+        WriteGameFile(&file, &state, battle.get(), nullptr);
+        gBattle = nullptr;
+        EXPECT_EQ(ModeInFile(&file), damaged == 9 ? kGameModeMail : damaged);
+        MVApplication reader;
+        file.Rewind();
+        ASSERT_TRUE(reader.LoadGame(&file, nullptr));
+        EXPECT_EQ(reader.GameMode(), kGameModeHotseat) << "byte " << damaged;
+        EXPECT_EQ(reader.ComputerSide(), kSideNone);
+    }
+}
+
+TEST_F(HostAnswers, TheBonusRaisesOnlyTheComputersUnitsWhateverSideIsInView) {
+    MVApplication app;
+    app.mSide = kAxis;
+    ChoosePlayers(app, 0);
+    gBattle = MakeTestBattle("Bonus").release();
+    gBattle->mHost = &app;
+    Unit* axis = nullptr;
+    Unit* allies = nullptr;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        (u->GetAffiliation() == kAxis ? axis : allies) = u;
+        u->mExperience = 3;
+    }
+    ASSERT_NE(axis, nullptr);
+    ASSERT_NE(allies, nullptr);
+    // The same units at experience 5 without a bonus.
+    gBattle->mComputerBonus = 0;
+    allies->mExperience = 5;
+    const ExperienceLevel raisedBase = allies->BaseExperience();
+    const ExperienceLevel raisedEffective = allies->GetEffectiveExperience(0);
+    allies->mExperience = 3;
+    const ExperienceLevel plainBase = axis->BaseExperience();
+    const ExperienceLevel plainEffective = axis->GetEffectiveExperience(0);
+
+    gBattle->mComputerBonus = 2; // +2 on the sides screen
+    for (Affiliation view : {kAxis, kAllies, kAxis}) {
+        app.SetViewingSide(view); // as the computer's planning switches it
+        EXPECT_EQ(allies->BaseExperience(), raisedBase) << "view " << view;
+        EXPECT_EQ(allies->GetEffectiveExperience(0), raisedEffective) << "view " << view;
+        EXPECT_EQ(axis->BaseExperience(), plainBase) << "view " << view;
+        EXPECT_EQ(axis->GetEffectiveExperience(0), plainEffective) << "view " << view;
+        EXPECT_TRUE(IsComputerSide(kAllies));
+        EXPECT_FALSE(IsComputerSide(kAxis));
+    }
+    // Two players: nobody's units are raised.
+    for (int32_t option : {1, 2}) {
+        app.SetViewingSide(kAxis);
+        ChoosePlayers(app, option);
+        EXPECT_EQ(allies->BaseExperience(), 3);
+        EXPECT_EQ(axis->BaseExperience(), 3);
+        EXPECT_FALSE(IsComputerSide(kAllies));
+        EXPECT_FALSE(IsComputerSide(kAxis));
+    }
+}
+
+TEST_F(HostAnswers, PreferencesAnswerWithinTheirRangesAndOutOfRangeBytesReadAsDefaults) {
+    MVApplication app;
+    const struct {
+        int8_t byte;
+        int32_t setup;
+    } kSetup[] = {{0, 0}, {1, 1}, {2, 0}, {-1, 0}};
+    for (const auto& s : kSetup) {
+        app.mPrefs[kPrefComputerSetup] = s.byte;
+        EXPECT_EQ(app.ComputerSetupOption(), s.setup) << "byte " << int(s.byte);
+    }
+    const struct {
+        int8_t byte;
+        int32_t size;
+    } kSize[] = {{0, 0}, {3, 3}, {4, 4}, {5, 2}, {-3, 2}};
+    for (const auto& s : kSize) {
+        app.mPrefs[kPrefUnitScale] = s.byte;
+        EXPECT_EQ(app.UnitSizePreference(), s.size) << "byte " << int(s.byte);
+    }
+    // Without a kernel there is no screen and no Shift key.
+    EXPECT_FALSE(app.HasScreen());
+    EXPECT_FALSE(app.ShiftHeld());
+}
+
+} // namespace
