@@ -197,3 +197,25 @@ TEST_F(HostAnswers, PreferencesAnswerWithinTheirRangesAndOutOfRangeBytesReadAsDe
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(HostAnswers, OnlyATcpGameResetsTheAnimationTracksBeforeTheActionPhase) {
+    MVApplication app;
+    app.mSide = kAxis;
+    gBattle = MakeTestBattle("Spuren").release();
+    gBattle->mHost = &app;
+    Unit* u = gBattle->mUnits->GetUnit(0);
+    for (int32_t option : {0, 1, 2, 3}) {
+        ChoosePlayers(app, option);
+        u->mAnimation[0] = 2;
+        u->mAnimKeyTime[0] = 40;
+        u->mAnimFrame[0] = 3;
+        u->PrepareForAction();
+        const bool tcp = option == 3;
+        EXPECT_EQ(u->mAnimKeyTime[0], tcp ? 0 : 40) << "option " << option;
+        EXPECT_EQ(u->mAnimFrame[0], tcp ? 0 : 3) << "option " << option;
+    }
+}
+
+} // namespace
