@@ -15,6 +15,7 @@
 #include "engine/GFile.h"
 #include "engine/GPopup.h"
 #include "engine/GKernel.h"
+#include "platform/PlatformEvent.h"
 #include "play_through_driver.h"
 #include "seam_census.h"
 #include "units/Unit.h"
@@ -103,4 +104,42 @@ TEST(ComputerSetupChoice, FreeSetUpLetsTheComputerPlaceItsUnits) {
     EXPECT_NE(after, before);
 }
 
+// The pointer moves with Shift held or not: the kernel keeps the key's state.
+void MoveWithShift(bool shift) {
+    PlatformEvent e;
+    e.type = PlatformEvent::kMouseMove;
+    e.x = 10;
+    e.y = 10;
+    e.shift = shift;
+    gKernel->InjectEvent(e);
+    gKernel->DoOnePass(0);
+}
+
+TEST(ReplaySteps, BackStepsEightySlicesWithShiftAndFourHundredWithout) {
+    PlayDriver d("replay-steps", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(EnterDemoBattle(d, "hecken.mvg"));
+    MVApplication* app = d.App();
+    app->DoCommand(9); // GO: the set-up ends
+    ASSERT_TRUE(d.RunUntil([&] { return gBattle && !gBattle->mSetupPhase && app->mState == kStateNone; }, 60000,
+                           "the end of the set-up"));
+    app->DoCommand(9); // GO: the first turn is computed and plays back
+    ASSERT_TRUE(d.RunUntil([&] { return app->InteractionState() == kStatePlayback; }, 120000, "the replay"));
+    app->DoCommand(13); // pause
+    for (int i = 0; i < 3; ++i)
+        app->DoCommand(14); // forward, 400 slices each
+    const int32_t at = gBattle->mPlayNow;
+    ASSERT_GT(at, 500);
+    // The replay stands one slice past the point a step seeks.
+    MoveWithShift(true);
+    EXPECT_TRUE(app->ShiftHeld());
+    app->DoCommand(12);
+    EXPECT_EQ(gBattle->mPlayNow, at - 80 + 1);
+    MoveWithShift(false);
+    EXPECT_FALSE(app->ShiftHeld());
+    app->DoCommand(12);
+    EXPECT_EQ(gBattle->mPlayNow, at - 80 + 1 - 400 + 1);
+}
+
 } // namespace
+
