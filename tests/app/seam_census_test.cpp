@@ -14,6 +14,8 @@
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
 #include "engine/GPopup.h"
+#include "engine/GSoundManager.h"
+#include "map/Map.h"
 #include "engine/GKernel.h"
 #include "platform/PlatformEvent.h"
 #include "play_through_driver.h"
@@ -139,6 +141,17 @@ TEST(ReplaySteps, BackStepsEightySlicesWithShiftAndFourHundredWithout) {
     EXPECT_FALSE(app->ShiftHeld());
     app->DoCommand(12);
     EXPECT_EQ(gBattle->mPlayNow, at - 80 + 1 - 400 + 1);
+}
+
+TEST(BattleScreenHooks, TheCamerasHeightSetsTheSoundDistanceOfADrawnFrame) {
+    PlayDriver d("sound-distance", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(EnterDemoBattle(d, "hecken.mvg"));
+    if (!gSound) GTEST_SKIP() << "no sound manager on this machine";
+    gSound->m3DDistanceOffset = -1.0f;
+    d.Run(100); // frames drawn outside the replay
+    const Map* map = gBattle->mMap;
+    EXPECT_FLOAT_EQ(gSound->m3DDistanceOffset, 50.0f - 0.8f * map->mCameraHeight + 125.0f);
 }
 
 } // namespace
