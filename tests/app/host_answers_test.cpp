@@ -69,7 +69,8 @@ TEST_F(HostAnswers, TheKindOfGameAndTheComputersSideFollowThePlayersScreen) {
     for (const auto& k : kKinds) {
         ChoosePlayers(app, k.option);
         EXPECT_EQ(app.GameMode(), k.mode) << "option " << k.option;
-        EXPECT_EQ(app.ComputerSide(), k.mode == kGameModeComputer ? kAxis : kSideNone) << "option " << k.option;
+        EXPECT_EQ(app.ComputerSide(), k.mode == kGameModeComputer ? kAxis : kSideNone)
+            << "option " << k.option;
         EXPECT_EQ(app.HumanPlayers(), k.option == 0 ? 1 : 2);
     }
 }
@@ -77,7 +78,8 @@ TEST_F(HostAnswers, TheKindOfGameAndTheComputersSideFollowThePlayersScreen) {
 TEST_F(HostAnswers, SavedGamesCarryTheirKindAndLoadItBackAndADamagedByteGivesWay) {
     const struct {
         int32_t players, connection, mode;
-    } kKinds[] = {{1, 0, kGameModeComputer}, {2, 0, kGameModeHotseat}, {2, 1, kGameModeMail}, {2, 2, kGameModeTCPIP}};
+    } kKinds[] = {
+        {1, 0, kGameModeComputer}, {2, 0, kGameModeHotseat}, {2, 1, kGameModeMail}, {2, 2, kGameModeTCPIP}};
     for (const auto& k : kKinds) {
         GFile file;
         ASSERT_TRUE(file.ITempFile(false));

@@ -41,7 +41,8 @@ const Pending kPending[] = {
     {"gUnitShotAge", "issue 44", [] { return gUnitShotAge != nullptr; }},
     {"DrawHooks::smokeShell", "issue 47", [] { return gDrawHooks.smokeShell != nullptr; }},
     {"SetLeaderLinesHidden", "issue 45", nullptr},
-    {"BoardingRules::addReinforcementGroup", "issue 43", [] { return gBoardingRules.addReinforcementGroup != nullptr; }},
+    {"BoardingRules::addReinforcementGroup", "issue 43",
+     [] { return gBoardingRules.addReinforcementGroup != nullptr; }},
 };
 
 // ---- The host's questions: answered by the application, or kept at the
@@ -56,8 +57,14 @@ struct HostQuestion {
     const char* keptBecause; // null: the application must answer it
 };
 
-#define ANSWERED(f) HostQuestion{#f, Answered(&MVApplication::f), nullptr}
-#define KEPT(f, why) HostQuestion{#f, Answered(&MVApplication::f), why}
+#define ANSWERED(f)                                                                                          \
+    HostQuestion {                                                                                           \
+#f, Answered(&MVApplication::f), nullptr                                                             \
+    }
+#define KEPT(f, why)                                                                                         \
+    HostQuestion {                                                                                           \
+#f, Answered(&MVApplication::f), why                                                                 \
+    }
 
 constexpr HostQuestion kHostQuestions[] = {
     ANSWERED(ViewingSide),
@@ -151,8 +158,9 @@ constexpr bool EveryQuestionAsListed() {
         if (q.answered != (q.keptBecause == nullptr)) return false;
     return true;
 }
-static_assert(EveryQuestionAsListed(), "a host question is answered by the application's base, or a kept default "
-                                       "is now answered: see kHostQuestions");
+static_assert(EveryQuestionAsListed(),
+              "a host question is answered by the application's base, or a kept default "
+              "is now answered: see kHostQuestions");
 
 // ---- Hooks: installed by the program, or a default kept with the reason,
 // or no seam at all.
@@ -165,8 +173,14 @@ struct Hook {
 };
 
 #define DRAW(m) [] { return gDrawHooks.m != nullptr; }
-#define INSTALLED(name, check) Hook{name, HookState::kInstalled, check, nullptr}
-#define KEPT(name, check, why) Hook{name, HookState::kKept, check, why}
+#define INSTALLED(name, check)                                                                               \
+    Hook {                                                                                                   \
+        name, HookState::kInstalled, check, nullptr                                                          \
+    }
+#define KEPT(name, check, why)                                                                               \
+    Hook {                                                                                                   \
+        name, HookState::kKept, check, why                                                                   \
+    }
 
 const Hook kHooks[] = {
     KEPT("DrawHooks::makeTexture", DRAW(makeTexture), "the kernel makes the pictures"),
@@ -185,9 +199,11 @@ const Hook kHooks[] = {
     INSTALLED("DrawHooks::soundUpdate", DRAW(soundUpdate)),
     INSTALLED("DrawHooks::loopUpdate", DRAW(loopUpdate)),
     KEPT("DrawHooks::drawEffect", DRAW(drawEffect), "each effect draws itself"),
-    KEPT("DrawSettings::mClock", [] { return CurrentDrawSettings().mClock != nullptr; },
-         "the drawing's clock is the program's clock"),
-    INSTALLED("InfantryHooks::fireOffboardArtillery", [] { return gInfantryHooks.fireOffboardArtillery != nullptr; }),
+    KEPT(
+        "DrawSettings::mClock", [] { return CurrentDrawSettings().mClock != nullptr; },
+        "the drawing's clock is the program's clock"),
+    INSTALLED("InfantryHooks::fireOffboardArtillery",
+              [] { return gInfantryHooks.fireOffboardArtillery != nullptr; }),
     INSTALLED("InfantryHooks::sewerTime", [] { return gInfantryHooks.sewerTime != nullptr; }),
     INSTALLED("InfantryHooks::disembark", [] { return gInfantryHooks.disembark != nullptr; }),
     INSTALLED("InfantryHooks::updateRider", [] { return gInfantryHooks.updateRider != nullptr; }),
@@ -197,8 +213,10 @@ const Hook kHooks[] = {
     INSTALLED("RuleContext::terrainAt", [] { return CurrentRuleContext().terrainAt != nullptr; }),
     INSTALLED("VehicleHitRules::hitStageOne", [] { return gVehicleHitRules.hitStageOne != nullptr; }),
     INSTALLED("VehicleHitRules::hitStageTwo", [] { return gVehicleHitRules.hitStageTwo != nullptr; }),
-    INSTALLED("VehicleHitRules::resolveExternalDamage", [] { return gVehicleHitRules.resolveExternalDamage != nullptr; }),
-    INSTALLED("VehicleHitRules::tagArmorHitRecord", [] { return gVehicleHitRules.tagArmorHitRecord != nullptr; }),
+    INSTALLED("VehicleHitRules::resolveExternalDamage",
+              [] { return gVehicleHitRules.resolveExternalDamage != nullptr; }),
+    INSTALLED("VehicleHitRules::tagArmorHitRecord",
+              [] { return gVehicleHitRules.tagArmorHitRecord != nullptr; }),
     INSTALLED("gSmokeShellMaker", [] { return gSmokeShellMaker != nullptr; }),
     INSTALLED("gSmokeShellValid", [] { return gSmokeShellValid != nullptr; }),
     INSTALLED("gDrawEphemeral", [] { return gDrawEphemeral != nullptr; }),
@@ -213,11 +231,15 @@ const Hook kHooks[] = {
     INSTALLED("GKernel::SetNetworkPumpHook", [] { return gKernel && gKernel->NetworkPumpHook(); }),
     INSTALLED("GKernel::SetBeepHook", [] { return gKernel && gKernel->BeepHook(); }),
     INSTALLED("GKernel::SetPlaySoundHook", [] { return gKernel && gKernel->ClickSoundHook(); }),
-    INSTALLED("Map::SetBattleLink", [] { return gBattle && gBattle->mMap && gBattle->mMap->GetBattleLink(); }),
-    KEPT("Vehicle::sDetailedSpotting", [] { return Vehicle::sDetailedSpotting; },
-         "the preferences hold no detailed-spotting choice"),
-    Hook{"ShellView::u", HookState::kNoSeam, nullptr, "a drawn shell's values, filled for each shell it draws"},
-    Hook{"ShellView::r", HookState::kNoSeam, nullptr, "a drawn shell's values, filled for each shell it draws"},
+    INSTALLED("Map::SetBattleLink",
+              [] { return gBattle && gBattle->mMap && gBattle->mMap->GetBattleLink(); }),
+    KEPT(
+        "Vehicle::sDetailedSpotting", [] { return Vehicle::sDetailedSpotting; },
+        "the preferences hold no detailed-spotting choice"),
+    Hook{"ShellView::u", HookState::kNoSeam, nullptr,
+         "a drawn shell's values, filled for each shell it draws"},
+    Hook{"ShellView::r", HookState::kNoSeam, nullptr,
+         "a drawn shell's values, filled for each shell it draws"},
 };
 
 #undef DRAW
@@ -316,8 +338,10 @@ void CheckSeamCensus(MVApplication* app) {
     const std::set<std::string> present(scanned.begin(), scanned.end());
     for (const Pending& p : kPending) {
         listed.insert(p.seam);
-        EXPECT_TRUE(present.count(p.seam)) << p.seam << " is gone (" << p.closedBy << "): drop it from kPending";
-        if (p.filled) EXPECT_FALSE(p.filled()) << p.seam << " is filled (" << p.closedBy << "): drop it from kPending";
+        EXPECT_TRUE(present.count(p.seam))
+            << p.seam << " is gone (" << p.closedBy << "): drop it from kPending";
+        if (p.filled)
+            EXPECT_FALSE(p.filled()) << p.seam << " is filled (" << p.closedBy << "): drop it from kPending";
     }
     for (const std::string& seam : scanned)
         EXPECT_TRUE(listed.count(seam)) << seam << " is a seam the census does not list";

@@ -13,10 +13,10 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
+#include "engine/GKernel.h"
 #include "engine/GPopup.h"
 #include "engine/GSoundManager.h"
 #include "map/Map.h"
-#include "engine/GKernel.h"
 #include "platform/PlatformEvent.h"
 #include "play_through_driver.h"
 #include "seam_census.h"
@@ -51,7 +51,7 @@ bool EnterDemoBattle(PlayDriver& d, const std::string& scenario,
     }
     d.Run(0);
     if (Alive(app->mScenarioText)) app->DoCommand(86); // the side's briefing read
-    d.Run(300); // the first frames drawn
+    d.Run(300);                                        // the first frames drawn
     return gBattle && gBattle->mScreen;
 }
 
@@ -123,8 +123,8 @@ TEST(ReplaySteps, BackStepsEightySlicesWithShiftAndFourHundredWithout) {
     ASSERT_TRUE(EnterDemoBattle(d, "hecken.mvg"));
     MVApplication* app = d.App();
     app->DoCommand(9); // GO: the set-up ends
-    ASSERT_TRUE(d.RunUntil([&] { return gBattle && !gBattle->mSetupPhase && app->mState == kStateNone; }, 60000,
-                           "the end of the set-up"));
+    ASSERT_TRUE(d.RunUntil([&] { return gBattle && !gBattle->mSetupPhase && app->mState == kStateNone; },
+                           60000, "the end of the set-up"));
     app->DoCommand(9); // GO: the first turn is computed and plays back
     ASSERT_TRUE(d.RunUntil([&] { return app->InteractionState() == kStatePlayback; }, 120000, "the replay"));
     app->DoCommand(13); // pause
@@ -155,4 +155,3 @@ TEST(BattleScreenHooks, TheCamerasHeightSetsTheSoundDistanceOfADrawnFrame) {
 }
 
 } // namespace
-

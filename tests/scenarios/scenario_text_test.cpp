@@ -132,8 +132,8 @@ TEST_F(DescriptionTest, FormAndRangeFaultsNameTheLine) {
 TEST_F(DescriptionTest, FanaticismIsGivenPerSideWithinItsRange) {
     ScenarioDescription d;
     ScenarioFault fault;
-    ASSERT_TRUE(ParseScenarioText(std::string(kBase) + "fanaticism axis 4\nfanaticism allies 1\n", "probe.txt", &d,
-                                  &fault))
+    ASSERT_TRUE(ParseScenarioText(std::string(kBase) + "fanaticism axis 4\nfanaticism allies 1\n",
+                                  "probe.txt", &d, &fault))
         << fault.Text();
     std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
     ASSERT_NE(battle, nullptr) << fault.Text();
