@@ -35,15 +35,16 @@ struct Pending {
     const char* closedBy;
     bool (*filled)(); // null: the census cannot read it, only see it go
 };
+// clang-format off
 const Pending kPending[] = {
     {"DrawHooks::makeCrewDummy", "issue 44", [] { return gDrawHooks.makeCrewDummy != nullptr; }},
     {"DrawHooks::burningVehicle", "issue 44", [] { return gDrawHooks.burningVehicle != nullptr; }},
     {"gUnitShotAge", "issue 44", [] { return gUnitShotAge != nullptr; }},
     {"DrawHooks::smokeShell", "issue 47", [] { return gDrawHooks.smokeShell != nullptr; }},
     {"SetLeaderLinesHidden", "issue 45", nullptr},
-    {"BoardingRules::addReinforcementGroup", "issue 43",
-     [] { return gBoardingRules.addReinforcementGroup != nullptr; }},
+    {"BoardingRules::addReinforcementGroup", "issue 43", [] { return gBoardingRules.addReinforcementGroup != nullptr; }},
 };
+// clang-format on
 
 // ---- The host's questions: answered by the application, or kept at the
 // headless default with the reason.
@@ -57,14 +58,9 @@ struct HostQuestion {
     const char* keptBecause; // null: the application must answer it
 };
 
-#define ANSWERED(f)                                                                                          \
-    HostQuestion {                                                                                           \
-#f, Answered(&MVApplication::f), nullptr                                                             \
-    }
-#define KEPT(f, why)                                                                                         \
-    HostQuestion {                                                                                           \
-#f, Answered(&MVApplication::f), why                                                                 \
-    }
+// clang-format off
+#define ANSWERED(f) HostQuestion{#f, Answered(&MVApplication::f), nullptr}
+#define KEPT(f, why) HostQuestion{#f, Answered(&MVApplication::f), why}
 
 constexpr HostQuestion kHostQuestions[] = {
     ANSWERED(ViewingSide),
@@ -152,6 +148,7 @@ constexpr HostQuestion kHostQuestions[] = {
 
 #undef ANSWERED
 #undef KEPT
+// clang-format on
 
 constexpr bool EveryQuestionAsListed() {
     for (const HostQuestion& q : kHostQuestions)
@@ -172,15 +169,10 @@ struct Hook {
     const char* reason;  // for kKept and kNoSeam
 };
 
+// clang-format off
 #define DRAW(m) [] { return gDrawHooks.m != nullptr; }
-#define INSTALLED(name, check)                                                                               \
-    Hook {                                                                                                   \
-        name, HookState::kInstalled, check, nullptr                                                          \
-    }
-#define KEPT(name, check, why)                                                                               \
-    Hook {                                                                                                   \
-        name, HookState::kKept, check, why                                                                   \
-    }
+#define INSTALLED(name, check) Hook{name, HookState::kInstalled, check, nullptr}
+#define KEPT(name, check, why) Hook{name, HookState::kKept, check, why}
 
 const Hook kHooks[] = {
     KEPT("DrawHooks::makeTexture", DRAW(makeTexture), "the kernel makes the pictures"),
@@ -199,11 +191,9 @@ const Hook kHooks[] = {
     INSTALLED("DrawHooks::soundUpdate", DRAW(soundUpdate)),
     INSTALLED("DrawHooks::loopUpdate", DRAW(loopUpdate)),
     KEPT("DrawHooks::drawEffect", DRAW(drawEffect), "each effect draws itself"),
-    KEPT(
-        "DrawSettings::mClock", [] { return CurrentDrawSettings().mClock != nullptr; },
-        "the drawing's clock is the program's clock"),
-    INSTALLED("InfantryHooks::fireOffboardArtillery",
-              [] { return gInfantryHooks.fireOffboardArtillery != nullptr; }),
+    KEPT("DrawSettings::mClock", [] { return CurrentDrawSettings().mClock != nullptr; },
+         "the drawing's clock is the program's clock"),
+    INSTALLED("InfantryHooks::fireOffboardArtillery", [] { return gInfantryHooks.fireOffboardArtillery != nullptr; }),
     INSTALLED("InfantryHooks::sewerTime", [] { return gInfantryHooks.sewerTime != nullptr; }),
     INSTALLED("InfantryHooks::disembark", [] { return gInfantryHooks.disembark != nullptr; }),
     INSTALLED("InfantryHooks::updateRider", [] { return gInfantryHooks.updateRider != nullptr; }),
@@ -213,10 +203,8 @@ const Hook kHooks[] = {
     INSTALLED("RuleContext::terrainAt", [] { return CurrentRuleContext().terrainAt != nullptr; }),
     INSTALLED("VehicleHitRules::hitStageOne", [] { return gVehicleHitRules.hitStageOne != nullptr; }),
     INSTALLED("VehicleHitRules::hitStageTwo", [] { return gVehicleHitRules.hitStageTwo != nullptr; }),
-    INSTALLED("VehicleHitRules::resolveExternalDamage",
-              [] { return gVehicleHitRules.resolveExternalDamage != nullptr; }),
-    INSTALLED("VehicleHitRules::tagArmorHitRecord",
-              [] { return gVehicleHitRules.tagArmorHitRecord != nullptr; }),
+    INSTALLED("VehicleHitRules::resolveExternalDamage", [] { return gVehicleHitRules.resolveExternalDamage != nullptr; }),
+    INSTALLED("VehicleHitRules::tagArmorHitRecord", [] { return gVehicleHitRules.tagArmorHitRecord != nullptr; }),
     INSTALLED("gSmokeShellMaker", [] { return gSmokeShellMaker != nullptr; }),
     INSTALLED("gSmokeShellValid", [] { return gSmokeShellValid != nullptr; }),
     INSTALLED("gDrawEphemeral", [] { return gDrawEphemeral != nullptr; }),
@@ -231,20 +219,17 @@ const Hook kHooks[] = {
     INSTALLED("GKernel::SetNetworkPumpHook", [] { return gKernel && gKernel->NetworkPumpHook(); }),
     INSTALLED("GKernel::SetBeepHook", [] { return gKernel && gKernel->BeepHook(); }),
     INSTALLED("GKernel::SetPlaySoundHook", [] { return gKernel && gKernel->ClickSoundHook(); }),
-    INSTALLED("Map::SetBattleLink",
-              [] { return gBattle && gBattle->mMap && gBattle->mMap->GetBattleLink(); }),
-    KEPT(
-        "Vehicle::sDetailedSpotting", [] { return Vehicle::sDetailedSpotting; },
-        "the preferences hold no detailed-spotting choice"),
-    Hook{"ShellView::u", HookState::kNoSeam, nullptr,
-         "a drawn shell's values, filled for each shell it draws"},
-    Hook{"ShellView::r", HookState::kNoSeam, nullptr,
-         "a drawn shell's values, filled for each shell it draws"},
+    INSTALLED("Map::SetBattleLink", [] { return gBattle && gBattle->mMap && gBattle->mMap->GetBattleLink(); }),
+    KEPT("Vehicle::sDetailedSpotting", [] { return Vehicle::sDetailedSpotting; },
+         "the preferences hold no detailed-spotting choice"),
+    Hook{"ShellView::u", HookState::kNoSeam, nullptr, "a drawn shell's values, filled for each shell it draws"},
+    Hook{"ShellView::r", HookState::kNoSeam, nullptr, "a drawn shell's values, filled for each shell it draws"},
 };
 
 #undef DRAW
 #undef INSTALLED
 #undef KEPT
+// clang-format on
 
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path);
