@@ -5,13 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "ScenarioPaths.h"
 #include "app/MVApplication.h"
 #include "app_fixture.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
+#include "units/Hack.h"
 #include "units/Unit.h"
 
 namespace {
@@ -217,6 +222,54 @@ TEST_F(HostAnswers, OnlyATcpGameResetsTheAnimationTracksBeforeTheActionPhase) {
         const bool tcp = option == 3;
         EXPECT_EQ(u->mAnimKeyTime[0], tcp ? 0 : 40) << "option " << option;
         EXPECT_EQ(u->mAnimFrame[0], tcp ? 0 : 3) << "option " << option;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A saved demo battle whose version byte says 0 or 1: its infantry records
+// are read in the older form, which the newer bytes do not fit, and the load
+// is refused cleanly; version 2 has today's records and loads.
+TEST_F(HostAnswers, ASavedGameOfAnOlderVersionReadsInTheOlderFormOrIsRefused) {
+    ASSERT_TRUE(DecryptData());
+    std::vector<uint8_t> bytes;
+    {
+        MVApplication writer;
+        GFile scenario;
+        ASSERT_TRUE(scenario.IFile((std::string(DM_SCENARIO_BUILT_DIR) + "/hecken.mvg").c_str(),
+                                   kFileModeCompressedRead));
+        ASSERT_TRUE(writer.LoadGame(&scenario, nullptr));
+        GFile saved;
+        ASSERT_TRUE(saved.ITempFile(false));
+        writer.SaveGame(&saved);
+        saved.Rewind();
+        bytes.resize(static_cast<size_t>(saved.GetFileLength()));
+        saved.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+        delete gBattle;
+        gBattle = nullptr;
+    }
+    // The body's version byte comes before the block's length byte (255).
+    size_t at = 1100;
+    while (at + 1 < bytes.size() && !(bytes[at] == kGameFileVersion && bytes[at + 1] == 0xFF))
+        ++at;
+    ASSERT_LT(at + 1, bytes.size()) << "no version byte before the block";
+    for (uint8_t version : {0, 1, 2}) {
+        std::vector<uint8_t> older = bytes;
+        older[at] = version;
+        GFile file;
+        ASSERT_TRUE(file.ITempFile(false));
+        file.WriteBytes(older.data(), static_cast<int32_t>(older.size()));
+        file.Rewind();
+        MVApplication reader;
+        const bool loaded = reader.LoadGame(&file, nullptr);
+        EXPECT_EQ(loaded, version >= 2) << "version " << int(version);
+        EXPECT_EQ(loaded, gBattle != nullptr);
+        EXPECT_EQ(reader.LoadingFileVersion(), loaded ? version : kGameFileVersion)
+            << "version " << int(version);
+        delete gBattle;
+        gBattle = nullptr;
     }
 }
 
