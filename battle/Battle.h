@@ -305,9 +305,12 @@ public:
     // Settings and working fields that the unit rules and the screens read.
     int32_t mRegion = 2;             // 1 turns uniform 16 into 33 for infantry
     bool mCheckOrders = false;       // refused moves become order 20
-    int32_t mConditionLevel = 0;     // 0..3; 3 changes crossfire and small-arms shift
+    // How hard light and weather make aiming, 0..3 (set with the visibility
+    // from the time of day and the weather): stretches flight times.
+    int32_t mConditionLevel = 0;
     int32_t mRarityMode = 0;         // 0 standard, 1 variable, 2 off
     int32_t mFanaticism[2] = {0, 0}; // 0..4 per side
+    int32_t mPickedWaypoint = -1;    // waypoint picked by the orders menu; -1 none
     bool mFloorMenuLock = false;
     bool mPlaybackPaused = false; // the player paused the replay: figures hold their poses
 

@@ -20,7 +20,9 @@
 
 namespace {
 
-constexpr int32_t kReservedScenarioTail = 97;
+constexpr int32_t kReservedScenarioTail = 97; // the fanaticism bytes included
+constexpr int32_t kFanaticismBytes = 2;
+constexpr int32_t kMaxFanaticism = 4;
 constexpr int32_t kHandicapAttempts = 300;
 // Reinforcement slots a side can address with unit identifiers.
 constexpr int32_t kMaxReinforcements = kMaxReinforcementSlots;
@@ -231,7 +233,9 @@ void ScenarioCore::Write(GFile* file) {
     }
     file->WriteChar(mScenarioLevel);
     file->WriteShort(mScenarioShort);
-    file->WriteZeros(kReservedScenarioTail);
+    file->WriteChar(static_cast<int8_t>(mFanaticism[0]));
+    file->WriteChar(static_cast<int8_t>(mFanaticism[1]));
+    file->WriteZeros(kReservedScenarioTail - kFanaticismBytes);
     file->WriteChar(mMap ? 1 : 0);
     if (mMap) WriteMapRecord(file, mMap);
 }
@@ -277,7 +281,11 @@ bool ScenarioCore::ReadScenario(GFile* file) {
     }
     mScenarioLevel = file->ReadChar();
     mScenarioShort = file->ReadShort();
-    file->Skip(kReservedScenarioTail);
+    for (int32_t& f : mFanaticism) {
+        const int8_t level = file->ReadChar();
+        f = level >= 0 && level <= kMaxFanaticism ? level : 0;
+    }
+    file->Skip(kReservedScenarioTail - kFanaticismBytes);
     if (file->ReadChar() != 0) {
         Map* map = ReadMapRecord(file);
         if (!map) return false;

@@ -66,6 +66,10 @@ public:
     void* mBuffers[2][3] = {};
     char mScenarioLevel = 1;
     int16_t mScenarioShort = 0;
+    // How stubbornly each side's units hold under fire: 0 "Normal" .. 4,
+    // the Axis at index 1. Kept in the first two reserved bytes of the
+    // scenario part (0 in older files).
+    int32_t mFanaticism[2] = {0, 0};
     GString127 mTitle;
 
     // The briefings: 0 side 0, 1 side 1, 2 general; null when absent. Owned

@@ -170,6 +170,8 @@ void Unit::MarkForBoxSelection(Map* map) {
     if (mSelectionMark == 2) return;
     mSelectionMark = 0;
     if (!gBattle || mOffMapState != 0 || !CanReceiveOrders() || !IsOwnUnit(gBattle->Host()->ViewingSide())) return;
+    // With the passenger preference on, riders stay out of the box.
+    if (CurrentDrawSettings().mExcludePassengers && IsPassenger(false)) return;
     float sx = mX, sy = mY;
     if (!d3::WorldToScreen(&sx, &sy, GetZ(), false)) return;
     LongRect r;

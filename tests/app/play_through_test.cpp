@@ -26,6 +26,7 @@
 #include "map/Map.h"
 #include "platform/PixelTarget.h"
 #include "play_through_driver.h"
+#include "seam_census.h"
 #include "units/Unit.h"
 
 namespace {
@@ -559,6 +560,8 @@ TEST(PlayThrough, OnePlayerAgainstTheComputer) {
     if (HasFatalFailure() || IsSkipped()) return;
     EnterBattle(d, false);
     if (HasFatalFailure() || IsSkipped()) return;
+    // At the first battle screen every seam is answered or accounted for.
+    CheckSeamCensus(d.App());
     SetUpAndGo(d);
     if (HasFatalFailure() || IsSkipped()) return;
     GiveOrders(d);

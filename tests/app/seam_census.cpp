@@ -36,9 +36,11 @@ struct Pending {
     const char* closedBy;
     bool (*filled)(); // null: the census cannot read it, only see it go
 };
+// clang-format off
 const Pending kPending[] = {
     {"", "", nullptr}, // every seam of this round is filled or gone
 };
+// clang-format on
 
 // ---- The host's questions: answered by the application, or kept at the
 // headless default with the reason.
@@ -52,6 +54,7 @@ struct HostQuestion {
     const char* keptBecause; // null: the application must answer it
 };
 
+// clang-format off
 #define ANSWERED(f) HostQuestion{#f, Answered(&MVApplication::f), nullptr}
 #define KEPT(f, why) HostQuestion{#f, Answered(&MVApplication::f), why}
 
@@ -152,14 +155,16 @@ constexpr HostQuestion kHostQuestions[] = {
 
 #undef ANSWERED
 #undef KEPT
+// clang-format on
 
 constexpr bool EveryQuestionAsListed() {
     for (const HostQuestion& q : kHostQuestions)
         if (q.answered != (q.keptBecause == nullptr)) return false;
     return true;
 }
-static_assert(EveryQuestionAsListed(), "a host question is answered by the application's base, or a kept default "
-                                       "is now answered: see kHostQuestions");
+static_assert(EveryQuestionAsListed(),
+              "a host question is answered by the application's base, or a kept default "
+              "is now answered: see kHostQuestions");
 
 // ---- Hooks: installed by the program, or a default kept with the reason,
 // or no seam at all.
@@ -171,6 +176,7 @@ struct Hook {
     const char* reason;  // for kKept and kNoSeam
 };
 
+// clang-format off
 #define DRAW(m) [] { return gDrawHooks.m != nullptr; }
 #define INSTALLED(name, check) Hook{name, HookState::kInstalled, check, nullptr}
 #define KEPT(name, check, why) Hook{name, HookState::kKept, check, why}
@@ -232,6 +238,7 @@ const Hook kHooks[] = {
 #undef DRAW
 #undef INSTALLED
 #undef KEPT
+// clang-format on
 
 std::string ReadText(const std::filesystem::path& path) {
     std::ifstream in(path);
@@ -326,8 +333,10 @@ void CheckSeamCensus(MVApplication* app) {
     for (const Pending& p : kPending) {
         if (!*p.seam) continue;
         listed.insert(p.seam);
-        EXPECT_TRUE(present.count(p.seam)) << p.seam << " is gone (" << p.closedBy << "): drop it from kPending";
-        if (p.filled) EXPECT_FALSE(p.filled()) << p.seam << " is filled (" << p.closedBy << "): drop it from kPending";
+        EXPECT_TRUE(present.count(p.seam))
+            << p.seam << " is gone (" << p.closedBy << "): drop it from kPending";
+        if (p.filled)
+            EXPECT_FALSE(p.filled()) << p.seam << " is filled (" << p.closedBy << "): drop it from kPending";
     }
     for (const std::string& seam : scanned)
         EXPECT_TRUE(listed.count(seam)) << seam << " is a seam the census does not list";

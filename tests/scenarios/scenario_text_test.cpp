@@ -158,6 +158,20 @@ TEST_F(DescriptionTest, ExitMarksAndVariableLength) {
     ExpectRefused(fixed, 4, "'turns' takes 'variable'");
 }
 
+TEST_F(DescriptionTest, FanaticismIsGivenPerSideWithinItsRange) {
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(std::string(kBase) + "fanaticism axis 4\nfanaticism allies 1\n",
+                                  "probe.txt", &d, &fault))
+        << fault.Text();
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    EXPECT_EQ(battle->mFanaticism[1], 4); // the Axis at index 1
+    EXPECT_EQ(battle->mFanaticism[0], 1);
+    ExpectRefused(std::string(kBase) + "fanaticism axis 5\n", 21, "out of range");
+    ExpectRefused(std::string(kBase) + "fanaticism none 2\n", 21, "axis or allies");
+}
+
 TEST_F(DescriptionTest, PlacementFaultsNameTheUnitsLine) {
     ExpectRefused(std::string(kBase) + "veh 999 3 340 300 180\n", 21, "no vehicle row 999");
     ExpectRefused(std::string(kBase) + "inf 252 3 240 300 180\n", 21, "outside zone 4");

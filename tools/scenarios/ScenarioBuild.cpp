@@ -262,6 +262,9 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
     battle->mTimeOfDay = d.timeOfDay;
     battle->mWeather = d.weather;
     battle->mWindStrength = d.wind;
+    // The battle's per-side arrays hold the Axis at index 1.
+    battle->mFanaticism[1] = d.fanaticism[0];
+    battle->mFanaticism[0] = d.fanaticism[1];
     battle->mSetupPhase = true;
     battle->mEditorScenario = true;
     for (int s = 0; s < 2; ++s) {

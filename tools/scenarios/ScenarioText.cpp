@@ -264,6 +264,12 @@ bool Parser::Line() {
         return true;
     }
     if (key == "timelimit") return Count(1, 1) && Int(1, 0, 60, &d.timeLimit, "time limit");
+    if (key == "fanaticism") {
+        int32_t side = 0;
+        if (!Count(2, 2) || !Named(1, kSideNames, &side, "side")) return false;
+        if (side > 1) return Fail("fanaticism needs the side axis or allies");
+        return Int(2, 0, 4, &d.fanaticism[side], "fanaticism");
+    }
     if (key == "exit") {
         int32_t side = 0, edge = 0;
         if (!Count(2, 2) || !Named(1, kSideNames, &side, "side") || !Named(2, kEdgeNames, &edge, "edge"))

@@ -106,6 +106,7 @@ struct ScenarioDescription {
     int32_t wind = 1;
     uint16_t seed = 1;
     int32_t timeLimit = 0; // minutes, 0 none
+    int32_t fanaticism[2] = {0, 0}; // by side (0 axis, 1 allies): 0 normal .. 4
     bool exit[2] = {false, false};
     int32_t exitEdge[2] = {2, 0};
     int32_t edgeOwner[4] = {0, 2, 1, 2};
