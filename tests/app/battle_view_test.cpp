@@ -278,7 +278,7 @@ TEST_F(BattleViewTest, TheActionBarShowsItsProgressOnTheScreen) {
     EXPECT_GE(count, (r.Width() / 2 - 4) * (r.Height() - 2)) << "half the bar is filled at half the turn";
 }
 
-TEST_F(BattleViewTest, TheSaveDialogStandsOverTheMapAndNoPanelTextShowsThroughIt) {
+TEST_F(BattleViewTest, TheSaveDialogStandsInTheMiddleOfTheMapsView) {
     Begin("hecken", kAxis);
     mBattle->SetSelectedUnit(First(true, kUnitInfantry)); // the panel writes its names and figures
     Frame();
