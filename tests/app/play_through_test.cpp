@@ -708,4 +708,39 @@ TEST(PlayThrough, HotseatHandOver) {
         if (allied) EXPECT_EQ(allied->GetAffiliation(), kAllies);
     }
     d.CheckNoBeep("hand-over");
+
+    // On to the first turn: each player's GO, the passwords and briefings of
+    // the hand-overs, until each side has watched the first turn played back.
+    bool watched[2] = {false, false};
+    const uint32_t start = ClockTime();
+    while (!(watched[0] && watched[1]) && ClockTime() - start < 60000 && !HasFailure()) {
+        d.AllowBeeps();
+        if (app->mPasswordField && gKernel->IsViewAlive(app->mPasswordField)) {
+            d.Type(app->mSide == 0 ? "achse" : "alliierte");
+            d.Key(kKeyReturn);
+            d.Run(200);
+        } else if (int32_t c = VisibleCommand({85, 86, 87, 89})) {
+            d.ClickCommand(c);
+        } else if (app->InteractionState() == kStatePlayback && gBattle && gBattle->mTurn == 1) {
+            const int32_t side = app->ViewingSide();
+            for (int i = 0; i < 40 && !gBattle->AtEndOfPlayback(); ++i)
+                if (!PlayDriver::FindControl(gKernel->GetWindow(), kForward) || !d.ClickCommand(kForward)) break;
+            d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 20000, "the end of the first playback");
+            if (!watched[side]) d.Shot(side == 0 ? "turn1-played-axis" : "turn1-played-allies");
+            watched[side] = true;
+            if (VisibleCommand({kNextTurn})) d.ClickCommand(kNextTurn);
+            d.Run(200);
+        } else if (app->InteractionState() == kStateNone && VisibleCommand({kGo}) && gBattle &&
+                   gBattle->mTurn == 1) {
+            d.ClickCommand(kGo);
+            d.Run(300);
+        } else if (gBattle && gBattle->mTurn > 1 && !(watched[0] && watched[1])) {
+            break; // the turn moved on without a playback for one side
+        } else {
+            d.Run(100);
+        }
+    }
+    EXPECT_TRUE(watched[0]) << "the Axis player watched the first turn";
+    EXPECT_TRUE(watched[1]) << "the Allied player watched the first turn";
+    std::printf("[%s] both set-ups and the first turn in %u ms\n", d.RunName().c_str(), ClockTime() - start);
 }
