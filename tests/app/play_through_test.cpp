@@ -265,6 +265,9 @@ void SetUpAndGo(PlayDriver& d) {
     d.CheckGoShown("the first orders");
     d.CheckNoBeep("after the set-up GO");
     // The horizon nearer and farther, and a camera step: the map still shows.
+    Map* map = gBattle->mMap;
+    const int32_t side = map->ViewingSide();
+    const float keptX = map->mCameraX[side], keptY = map->mCameraY[side];
     d.Key('[');
     d.Run(200);
     d.Shot("horizon-nearer");
@@ -274,7 +277,9 @@ void SetUpAndGo(PlayDriver& d) {
     ASSERT_TRUE(d.ClickCommand(3));
     d.Run(200);
     d.Shot("camera-moved");
-    ASSERT_TRUE(d.ClickCommand(4)); // and back over the units
+    map->mCameraX[side] = keptX; // and back over the units
+    map->mCameraY[side] = keptY;
+    map->DirtyClip();
     d.Run(200);
     d.AllowBeeps();
 }
@@ -469,6 +474,7 @@ void NextTurn(PlayDriver& d) {
     d.Run(300);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("turn-" + std::to_string(turn + 1));
+    d.CheckGoShown("turn " + std::to_string(turn + 1));
     d.CheckNoBeep("next turn");
 }
 
@@ -538,6 +544,7 @@ void LoadSavedGame(PlayDriver& d, const std::string& name, int32_t turn) {
     EXPECT_EQ(app->mPlayers, 1);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("saved-game-battle");
+    d.CheckGoShown("the loaded game");
     d.CheckNoBeep("loading the saved game");
 }
 
