@@ -249,8 +249,10 @@ void MVApplication::KeyHeld(char key) {
     const int32_t code = static_cast<unsigned char>(key);
     const bool arrow = code >= 1 && code <= 4;
     const bool camera = arrow || key == ',' || key == '.' || key == '<' || key == '>';
-    if (!camera || !gBattle || !ShownMap() || mState == kStateConfirm) return;
-    if (gKernel && gKernel->GetActiveEdit() && gKernel->GetActiveEdit()->IsVisible()) return;
+    if (!camera || !gBattle || !ShownMap() || mState == kStateConfirm || mRadioInput) return;
+    // Keys that went to a box, a menu or a field are not the camera's.
+    if (gKernel && (gKernel->GetTopModal() || (gKernel->GetActiveEdit() && gKernel->GetActiveEdit()->IsVisible())))
+        return;
     gBattle->DoKey(key, false, false);
 }
 

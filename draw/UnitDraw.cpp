@@ -27,7 +27,7 @@ Unit* gPickedUnit = nullptr;
 namespace {
 // The unit bases: flat discs of about kBasePixels on the screen from
 // camera level kBaseFromLevel up, own units blue, the others red, the
-// selected unit's lighter and less transparent.
+// selected unit's lighter.
 constexpr int32_t kBaseFromLevel = 3;
 constexpr float kBasePixels = 10.0f;
 constexpr int32_t kBaseRim = 12; // triangles of the disc
@@ -127,8 +127,8 @@ void DrawSphere() {
 }
 
 BaseColour BaseColourOf(bool own, bool selected) {
-    if (own) return selected ? BaseColour{0.55f, 0.8f, 1.0f, 0.9f} : BaseColour{0.15f, 0.4f, 0.95f, 0.7f};
-    return selected ? BaseColour{1.0f, 0.6f, 0.5f, 0.9f} : BaseColour{0.9f, 0.15f, 0.1f, 0.7f};
+    if (own) return selected ? BaseColour{0.55f, 0.8f, 1.0f} : BaseColour{0.15f, 0.4f, 0.95f};
+    return selected ? BaseColour{1.0f, 0.6f, 0.5f} : BaseColour{0.9f, 0.15f, 0.1f};
 }
 
 void SetPickedUnit(Unit* u) {
@@ -274,10 +274,9 @@ void Unit::DrawBase(FogOfWarContact contact, bool needsClip, float, float) {
     }
     const BaseColour& c = BaseColourOf(IsOwnUnit(map->ViewingSide()), gBattle->mSelectedUnit == this);
     d3::SetCull(false); // seen from above or below alike
+    // Opaque: a translucent disc would join the frame's sorted transparencies.
     d3::Color(c.r, c.g, c.b);
-    d3::SetOpacity(c.opacity);
     d3::Fan(needsClip, kBaseRim, fan);
-    d3::SetOpacity(1.0f);
     d3::SetCull(true);
 }
 

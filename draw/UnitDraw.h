@@ -93,7 +93,7 @@ float CrewLookAngle(int32_t clock);
 VehicleView ViewOfVehicle(Vehicle* v);
 // The colour of a unit's base disc for the viewer.
 struct BaseColour {
-    float r, g, b, opacity;
+    float r, g, b;
 };
 BaseColour BaseColourOf(bool own, bool selected);
 // The unit that the last pick pass found under the pointer, or null.

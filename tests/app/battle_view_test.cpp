@@ -281,7 +281,7 @@ TEST_F(BattleViewTest, TheActionBarShowsItsProgressOnTheScreen) {
     EXPECT_GE(count, (r.Width() / 2 - 4) * (r.Height() - 2)) << "half the bar is filled at half the turn";
 }
 
-TEST_F(BattleViewTest, TheSaveDialogStandsOverTheMapAndNoPanelTextShowsThroughIt) {
+TEST_F(BattleViewTest, TheSaveDialogStandsInTheMiddleOfTheMapsView) {
     Begin("hecken", kAxis);
     mBattle->SetSelectedUnit(First(true, kUnitInfantry)); // the panel writes its names and figures
     Frame();
@@ -359,4 +359,32 @@ TEST_F(BattleViewTest, AHeldTurnKeyTurnsTheSameAngleAtTwentyAndAHundredFrames) {
         PlatformSleep(170);
     }
     EXPECT_GE(mMap->mCameraHeading[s] - before, 20 * 0.24f / 30.0f * 0.99f);
+}
+
+// ---- Set-up refusals ---------------------------------------------------------
+
+TEST_F(BattleViewTest, ARefusedSetUpPlaceBeepsAndSaysWhyOverTheMap) {
+    Begin("hecken", kAxis);
+    ASSERT_TRUE(mBattle->mSetupPhase);
+    Unit* own = First(true, kUnitInfantry);
+    ASSERT_NE(own, nullptr);
+    mBattle->SetSelectedUnit(own);
+    const float x = own->mX, y = own->mY;
+    auto refusal = [&](float px, float py) {
+        const int32_t beeps = gKernel->GetBeepCount();
+        mMap->mView->mMessageShown = false;
+        mMap->mPickX = px;
+        mMap->mPickY = py;
+        EXPECT_FALSE(mMap->SetupUnit(true, false));
+        EXPECT_EQ(gKernel->GetBeepCount(), beeps + 1) << "a refused place beeps";
+        EXPECT_EQ(own->mX, x);
+        EXPECT_EQ(own->mY, y);
+        EXPECT_TRUE(mMap->mView->mMessageShown);
+        return std::string(mMap->mView->mMessage.GetCString());
+    };
+    GString255 outside;
+    outside.IStringRez(6420);
+    // The Allies' side of the map lies outside the Axis zone (x 480 to 800).
+    EXPECT_EQ(refusal(60.0f, 300.0f), outside.GetCString());
+    EXPECT_EQ(refusal(-50.0f, 300.0f), outside.GetCString()) << "off the map counts as outside";
 }

@@ -4,8 +4,12 @@
 // Run by scripts/xvfb-play; skipped elsewhere.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +24,7 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "engine/GBlitView.h"
+#include "engine/GFile.h"
 #include "engine/GFileStub.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
@@ -59,13 +64,18 @@ void CheckLockedVehicleAtLevelZero(PlayDriver& d);
 
 // The title, skipped by a click from the X server, then the overlay's click
 // opens the main menu.
-void ReachMainMenu(PlayDriver& d) {
+void ReachMainMenu(PlayDriver& d, bool byXServer = true) {
     MVApplication* app = d.App();
     ASSERT_NE(app->mFadeScreen, nullptr) << "the title shows first";
     d.Run(300);
     d.Shot("title");
     const uint32_t clicked = ClockTime();
-    ASSERT_TRUE(d.XClick(d.Width() / 3, d.Height() / 3));
+    // Two programs on one X screen: their windows lie over each other, so
+    // the X server's click would reach only the top one.
+    if (byXServer)
+        ASSERT_TRUE(d.XClick(d.Width() / 3, d.Height() / 3));
+    else
+        d.Click(d.Width() / 3, d.Height() / 3);
     ASSERT_TRUE(d.RunUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture != nullptr; }, 5000,
                            "the title giving way to the menu"));
     std::printf("[%s] title skipped to the menu in %u ms\n", d.RunName().c_str(), ClockTime() - clicked);
@@ -256,6 +266,9 @@ void SetUpAndGo(PlayDriver& d) {
     d.CheckGoShown("the first orders");
     d.CheckNoBeep("after the set-up GO");
     // The horizon nearer and farther, and a camera step: the map still shows.
+    Map* map = gBattle->mMap;
+    const int32_t side = map->ViewingSide();
+    const float keptX = map->mCameraX[side], keptY = map->mCameraY[side];
     d.Key('[');
     d.Run(200);
     d.Shot("horizon-nearer");
@@ -265,7 +278,9 @@ void SetUpAndGo(PlayDriver& d) {
     ASSERT_TRUE(d.ClickCommand(3));
     d.Run(200);
     d.Shot("camera-moved");
-    ASSERT_TRUE(d.ClickCommand(4)); // and back over the units
+    map->mCameraX[side] = keptX; // and back over the units
+    map->mCameraY[side] = keptY;
+    map->DirtyClip();
     d.Run(200);
     d.AllowBeeps();
 }
@@ -460,6 +475,7 @@ void NextTurn(PlayDriver& d) {
     d.Run(300);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("turn-" + std::to_string(turn + 1));
+    d.CheckGoShown("turn " + std::to_string(turn + 1));
     d.CheckNoBeep("next turn");
 }
 
@@ -529,6 +545,7 @@ void LoadSavedGame(PlayDriver& d, const std::string& name, int32_t turn) {
     EXPECT_EQ(app->mPlayers, 1);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("saved-game-battle");
+    d.CheckGoShown("the loaded game");
     d.CheckNoBeep("loading the saved game");
 }
 
@@ -644,6 +661,189 @@ TEST(PlayThrough, HeckenToTheResultScreen) {
     d.Shot("result");
 }
 
+// ---- TCP/IP through the screens ---------------------------------------------
+
+namespace {
+
+uint64_t BattleDigest() {
+    GFile file;
+    if (!gBattle || !file.ITempFile(false)) return 0;
+    gBattle->Write(&file);
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    uint64_t hash = 1469598103934665603ull;
+    for (uint8_t b : bytes)
+        hash = (hash ^ b) * 1099511628211ull;
+    return hash;
+}
+
+bool BattleShown() {
+    return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible();
+}
+
+// One side of a TCP/IP game through the screens, as its player would: the
+// host by the scenario list and the players screen's TCP/IP choice, the
+// joining side by MEHRSPIELER and the address 127.0.0.1; passwords, the
+// set-up, GO, and the first turn played back. The battle's digest after the
+// first turn, or 0.
+// The host's sign to the joining side that it waits for it.
+std::string sListeningMark;
+
+uint64_t PlayTcpSide(PlayDriver& d, bool host) {
+    MVApplication* app = d.App();
+    ReachMainMenu(d, false);
+    if (::testing::Test::HasFatalFailure()) return 0;
+    if (host) {
+        EXPECT_TRUE(d.ClickCommand(67));
+        OpenFromList(d, kScenarioTitle, false);
+    } else {
+        d.Run(1500); // the host opens its game first
+        EXPECT_TRUE(d.ClickCommand(68));
+        d.Run(200);
+        EXPECT_TRUE(d.ClickCommand(75));
+        d.Run(200);
+        const char* octets[4] = {"127", "0", "0", "1"};
+        for (int i = 0; i < 4; ++i) {
+            GView* field = app->mAddressField[i];
+            if (!field) {
+                ADD_FAILURE() << "no address field " << i;
+                return 0;
+            }
+            int32_t x = 0, y = 0;
+            PlayDriver::CentreOf(field, &x, &y);
+            d.Click(x, y);
+            for (int k = 0; k < 4; ++k)
+                d.Key(kKeyBackspace);
+            d.Type(octets[i]);
+        }
+        d.Shot("join-address");
+        EXPECT_TRUE(d.RunUntil([] { return access(sListeningMark.c_str(), F_OK) == 0; }, 30000,
+                               "the host waiting for the joining side"));
+        EXPECT_TRUE(d.ClickCommand(76));
+    }
+    // The screens before the battle.
+    const uint32_t start = ClockTime();
+    bool tcpChosen = false;
+    while (!BattleShown() && ClockTime() - start < 30000 && !::testing::Test::HasFailure()) {
+        d.AllowBeeps();
+        if (host && app->mServerWaitWindow && gKernel->IsViewAlive(app->mServerWaitWindow) &&
+            access(sListeningMark.c_str(), F_OK) != 0) {
+            d.Shot("tcp-host-waits");
+            std::FILE* mark = std::fopen(sListeningMark.c_str(), "w");
+            if (mark) std::fclose(mark);
+        }
+        if (app->mPasswordField && gKernel->IsViewAlive(app->mPasswordField)) {
+            d.Type(host ? "wirt" : "gast");
+            d.Key(kKeyReturn);
+            d.Run(200);
+        } else if (int32_t c = VisibleCommand({85, 86, 87, 89})) {
+            d.ClickCommand(c);
+        } else if (VisibleCommand({109})) {
+            d.ClickCommand(109);
+        } else if (VisibleCommand({111})) {
+            if (!tcpChosen && VisibleCommand({117})) {
+                d.ClickCommand(117);
+                tcpChosen = true;
+            }
+            d.Shot("players-tcp");
+            d.ClickCommand(111);
+        } else {
+            d.Run(100);
+        }
+    }
+    if (!BattleShown()) {
+        d.Shot("tcp-no-battle");
+        ADD_FAILURE() << d.RunName() << ": no battle screen (phase " << app->mTCPIPPhase << ", state "
+                      << app->InteractionState() << ")";
+        return 0;
+    }
+    d.Run(300);
+    d.Shot("tcp-setup");
+    EXPECT_EQ(app->mConnectionType, 2);
+    EXPECT_EQ(app->mSide, host ? 0 : 1);
+    // The set-up and the first turn: GO whenever it may be pressed, the
+    // playback to its end, then the next turn.
+    uint64_t digest = 0;
+    const uint32_t turnStart = ClockTime();
+    bool played = false;
+    while (ClockTime() - turnStart < 60000 && !::testing::Test::HasFailure()) {
+        d.AllowBeeps();
+        // Phase 19: the turn's results are on this machine, its playback runs.
+        if (app->InteractionState() == kStatePlayback && gBattle->mTurn == 1 && app->mTCPIPPhase == 19) {
+            for (int i = 0; i < 40 && !gBattle->AtEndOfPlayback(); ++i)
+                if (!PlayDriver::FindControl(gKernel->GetWindow(), kForward) || !d.ClickCommand(kForward)) break;
+            d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 20000, "the end of the first playback");
+            if (!played) d.Shot("tcp-turn1-played");
+            played = true;
+            if (VisibleCommand({kNextTurn})) d.ClickCommand(kNextTurn);
+            d.Run(200);
+        } else if (played && gBattle->mTurn == 2 && app->InteractionState() == kStateNone) {
+            digest = BattleDigest();
+            break;
+        } else if (app->InteractionState() == kStateNone && gBattle->mTurn == 1 && VisibleCommand({kGo}) &&
+                   app->mTCPIPPhase == (host ? 6 : 12)) {
+            // The host goes first; the joining side once the host's orders are in.
+            d.ClickCommand(kGo);
+            d.Run(200);
+        } else {
+            d.Run(100);
+        }
+    }
+    EXPECT_TRUE(played) << d.RunName() << ": the first turn was not played back (phase " << app->mTCPIPPhase
+                        << ")";
+    std::printf("[%s] set-up and first turn over TCP/IP in %u ms\n", d.RunName().c_str(),
+                ClockTime() - turnStart);
+    return digest;
+}
+
+} // namespace
+
+// Two programs on one machine play the first turn of a TCP/IP game through
+// their screens; afterwards both battles are the same. Not yet reliable: in
+// most runs the host never sees the joining side's connection, so it runs
+// only when DM_PLAY_TCP is set.
+TEST(PlayThrough, TcpIpThroughTheScreens) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    if (!std::getenv("DM_PLAY_TCP")) GTEST_SKIP() << "set DM_PLAY_TCP=1 to run it (not yet reliable)";
+    sListeningMark = "/tmp/dm-play-listening-" + std::to_string(getpid());
+    std::remove(sListeningMark.c_str());
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        uint64_t digest = 0;
+        {
+            PlayDriver d("tcp-join", 800, 600);
+            if (d.Start()) digest = PlayTcpSide(d, false);
+        }
+        const uint64_t failed = ::testing::Test::HasFailure() ? 1 : 0;
+        ssize_t ok = write(channel[1], &digest, sizeof digest);
+        ok = write(channel[1], &failed, sizeof failed);
+        (void)ok;
+        close(channel[1]);
+        _exit(0);
+    }
+    close(channel[1]);
+    uint64_t ours = 0;
+    {
+        PlayDriver d("tcp-host", 800, 600);
+        if (d.Start()) ours = PlayTcpSide(d, true);
+    }
+    uint64_t theirs = 0, failed = 1;
+    EXPECT_EQ(read(channel[0], &theirs, sizeof theirs), static_cast<ssize_t>(sizeof theirs));
+    EXPECT_EQ(read(channel[0], &failed, sizeof failed), static_cast<ssize_t>(sizeof failed));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(failed, 0u) << "the joining side failed (its log is above)";
+    EXPECT_NE(ours, 0u);
+    EXPECT_EQ(ours, theirs) << "the two battles differ after the first turn";
+    std::remove(sListeningMark.c_str());
+}
+
 TEST(PlayThrough, SmallScreen) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
     PlayDriver d("800x600", 800, 600);
@@ -709,4 +909,39 @@ TEST(PlayThrough, HotseatHandOver) {
         d.Shot("setup-allies-selected");
     }
     d.CheckNoBeep("hand-over");
+
+    // On to the first turn: each player's GO, the passwords and briefings of
+    // the hand-overs, until each side has watched the first turn played back.
+    bool watched[2] = {false, false};
+    const uint32_t start = ClockTime();
+    while (!(watched[0] && watched[1]) && ClockTime() - start < 60000 && !HasFailure()) {
+        d.AllowBeeps();
+        if (app->mPasswordField && gKernel->IsViewAlive(app->mPasswordField)) {
+            d.Type(app->mSide == 0 ? "achse" : "alliierte");
+            d.Key(kKeyReturn);
+            d.Run(200);
+        } else if (int32_t c = VisibleCommand({85, 86, 87, 89})) {
+            d.ClickCommand(c);
+        } else if (app->InteractionState() == kStatePlayback && gBattle && gBattle->mTurn == 1) {
+            const int32_t side = app->ViewingSide();
+            for (int i = 0; i < 40 && !gBattle->AtEndOfPlayback(); ++i)
+                if (!PlayDriver::FindControl(gKernel->GetWindow(), kForward) || !d.ClickCommand(kForward)) break;
+            d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 20000, "the end of the first playback");
+            if (!watched[side]) d.Shot(side == 0 ? "turn1-played-axis" : "turn1-played-allies");
+            watched[side] = true;
+            if (VisibleCommand({kNextTurn})) d.ClickCommand(kNextTurn);
+            d.Run(200);
+        } else if (app->InteractionState() == kStateNone && VisibleCommand({kGo}) && gBattle &&
+                   gBattle->mTurn == 1) {
+            d.ClickCommand(kGo);
+            d.Run(300);
+        } else if (gBattle && gBattle->mTurn > 1 && !(watched[0] && watched[1])) {
+            break; // the turn moved on without a playback for one side
+        } else {
+            d.Run(100);
+        }
+    }
+    EXPECT_TRUE(watched[0]) << "the Axis player watched the first turn";
+    EXPECT_TRUE(watched[1]) << "the Allied player watched the first turn";
+    std::printf("[%s] both set-ups and the first turn in %u ms\n", d.RunName().c_str(), ClockTime() - start);
 }
