@@ -11,9 +11,11 @@
 #include "battle/BattleMap.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
+#include "engine/GKernel.h"
 #include "map/AIPath.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/VehicleTextures.h"
 #include "units/RuleContext.h"
 #include "units/Unit.h"
 #include "units/UnitGeometry.h"
@@ -164,7 +166,11 @@ void Unit::MakeDestinationStubs() {}
 // Texts and drawing hooks
 
 GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) {
-    return nullptr;
+    // One picture per uniform, variant and rank; a number out of range or a
+    // missing picture gives none.
+    const int32_t n = PortraitPicture(uniform, variant, rank);
+    if (n <= 0 || !gKernel) return nullptr;
+    return gKernel->MakeGraphicCanFail(kGraphic3DPicture, n);
 }
 void Unit::DrawTargetLine(bool all) {}
 void Unit::DrawIncomingTargetLines() {}

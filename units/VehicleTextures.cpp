@@ -102,6 +102,28 @@ int32_t PortraitVariant(int32_t uniform, int32_t date) {
     return 0;
 }
 
+int32_t PortraitPicture(int32_t uniform, int32_t variant, int32_t rank) {
+    if (uniform < 0 || uniform > 35 || variant < 0 || variant > 2 || rank < 0 || rank > 7) return 0;
+    return kPortraitBase + 24 * uniform + 8 * variant + rank;
+}
+
+int32_t SideViewPicture(int32_t model) {
+    return model >= 0 && model < 256 ? kSideViewBase + model : 0;
+}
+
+int32_t SilhouettePicture(VehicleType generalType) {
+    switch (generalType) {
+    case kVehicleGenericBunker:
+        return kSilhouetteBase;
+    case kVehicleGenericTruck:
+        return kSilhouetteBase + 1;
+    case kVehicleGenericLightArmor:
+        return kSilhouetteBase + 2;
+    default:
+        return kSilhouetteBase + 3;
+    }
+}
+
 void Vehicle::MakeTextures(bool skipPortraits) {
     Unit::MakeTextures(skipPortraits);
     const int32_t date = ScenarioDate();
@@ -136,6 +158,19 @@ void Vehicle::MakeTextures(bool skipPortraits) {
             }
         }
         Bridge3D::SetMipMapLocal(mip);
+
+        // The info panel's pictures: at contact 5 the true type, at 4 the
+        // type it is taken for, at 3 the silhouette of the class it seems.
+        auto sideView = [](VehicleType type) -> GGraphic* {
+            if (type < 0 || type >= gVehicleData.Count()) return nullptr;
+            const int32_t n = SideViewPicture(GetActualModelX(gVehicleData[type].mModel));
+            return n > 0 ? gKernel->MakeGraphicCanFail(kGraphic3DPicture, n) : nullptr;
+        };
+        if (!mKnowledgePictures[2]) mKnowledgePictures[2] = sideView(mSubtype);
+        if (!mKnowledgePictures[1]) mKnowledgePictures[1] = sideView(mMistakenTypes[0]);
+        if (!mKnowledgePictures[0])
+            mKnowledgePictures[0] =
+                gKernel->MakeGraphicCanFail(kGraphic3DPicture, SilhouettePicture(GetGeneralType(true)));
 
         // The commander's portraits: the first pair for the vehicle, the
         // second for its crew should it bail out.
