@@ -15,10 +15,10 @@
 #include "map/AIPath.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
-#include "units/VehicleTextures.h"
 #include "units/RuleContext.h"
 #include "units/Unit.h"
 #include "units/UnitGeometry.h"
+#include "units/VehicleTextures.h"
 
 namespace {
 constexpr float kObstacleReach = 10.0f;

@@ -18,7 +18,8 @@ namespace {
 
 // Models that have a set of their own in the art; every other model wears
 // the general set of its side of the list.
-constexpr int16_t kOwnSetModels[] = {28, 84, 86, 105, 120, 154, 155, 186, 198, 199, 200, 203, 211, 233, 234, 235};
+constexpr int16_t kOwnSetModels[] = {28,  84,  86,  105, 120, 154, 155, 186,
+                                     198, 199, 200, 203, 211, 233, 234, 235};
 
 int32_t GroundCondition() {
     return gBattle ? gBattle->mGroundCondition : (gCampaign ? gCampaign->mGroundCondition : 0);

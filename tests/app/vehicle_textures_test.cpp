@@ -78,8 +78,8 @@ TEST_F(UnitGraphicsTest, EveryVehicleWearsFourSetsADummyAndPortraitsAndDeletingF
                 ASSERT_NE(slots, 0u);
                 for (int32_t s = 0; s < 17; ++s)
                     if (slots & (1u << s))
-                        EXPECT_NE(v->mTextureSets[set][s], nullptr) << "vehicle type " << v->mSubtype << " set "
-                                                                   << set << " slot " << s;
+                        EXPECT_NE(v->mTextureSets[set][s], nullptr)
+                            << "vehicle type " << v->mSubtype << " set " << set << " slot " << s;
             }
             EXPECT_NE(map->mCrewDummies[v->mUniform], nullptr) << "uniform " << v->mUniform;
             EXPECT_NE(map->mNationalTextures[v->GetNation()], nullptr);

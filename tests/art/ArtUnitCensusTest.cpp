@@ -38,11 +38,13 @@ TEST_F(UnitArtCensus, EveryVehicleSetSlotInEveryLookAndEveryShadingIsInTheStore)
             if (!(slots & (1u << s))) continue;
             const int32_t n = VehicleSlotPicture(m, s);
             for (int32_t look : {0, 50000, 100000, 150000})
-                EXPECT_TRUE(fs::exists(PicturePath(n + look))) << "model " << m << " slot " << s << ": " << n + look;
+                EXPECT_TRUE(fs::exists(PicturePath(n + look)))
+                    << "model " << m << " slot " << s << ": " << n + look;
         }
         for (int32_t ground = 0; ground <= 8; ++ground) {
             const int32_t shading = VehicleShadingTexture(gVehicleModelData[m].mShadingClass, ground);
-            if (shading > 0) EXPECT_TRUE(fs::exists(PicturePath(shading))) << "model " << m << ": " << shading;
+            if (shading > 0)
+                EXPECT_TRUE(fs::exists(PicturePath(shading))) << "model " << m << ": " << shading;
         }
     }
 }
@@ -54,7 +56,8 @@ TEST_F(UnitArtCensus, EveryPortraitAndKnowledgePictureIsInTheStore) {
                 EXPECT_TRUE(fs::exists(PicturePath(PortraitPicture(u, v, r)))) << PortraitPicture(u, v, r);
     for (int32_t m = 0; m < gVehicleModelData.Count(); ++m)
         EXPECT_TRUE(fs::exists(PicturePath(SideViewPicture(m)))) << SideViewPicture(m);
-    for (VehicleType g : {kVehicleGenericBunker, kVehicleGenericTruck, kVehicleGenericLightArmor, kVehicleGenericTank})
+    for (VehicleType g :
+         {kVehicleGenericBunker, kVehicleGenericTruck, kVehicleGenericLightArmor, kVehicleGenericTank})
         EXPECT_TRUE(fs::exists(PicturePath(SilhouettePicture(g)))) << SilhouettePicture(g);
     EXPECT_TRUE(fs::exists(PicturePath(25300))); // the panel's default
 }

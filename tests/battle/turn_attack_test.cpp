@@ -8,9 +8,9 @@
 
 #include "battle/UnitList.h"
 #include "battle/VehicleHitRules.h"
-#include "units/Vehicle.h"
 #include "battle/turn_fixtures.h"
 #include "map/BuildingWallCrater.h"
+#include "units/Vehicle.h"
 
 namespace {
 

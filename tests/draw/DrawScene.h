@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "battle/Battle.h"
-#include "draw/DrawSettings.h"
 #include "battle/UnitList.h"
+#include "draw/DrawSettings.h"
 #include "map/Map.h"
 #include "units/Unit.h"
 

@@ -47,7 +47,6 @@ Image Cloth(Rgb base, bool camo, uint32_t seed, bool snow, int slot) {
     return NoPureWhite(img);
 }
 
-
 // Painted metal with panel lines and wear; the late look is sand with green and brown patches, snow is
 // whitewash over the base colour.
 Image Metal(Rgb base, int look, int slot, uint32_t seed) {
