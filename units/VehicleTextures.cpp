@@ -131,7 +131,7 @@ void Vehicle::MakeTextures(bool skipPortraits) {
     const int32_t ground = GroundCondition();
     const bool snow = Snow(ground);
     if (gKernel) {
-        const bool mip = Bridge3D::SetMipMapLocal(true);
+        Bridge3D::SetMipMapLocal(true);
         Made made;
         // Set 3 is the vehicle itself; sets 2, 1 and 0 the types it is taken
         // for at contact 4, 3 and below.
@@ -158,7 +158,7 @@ void Vehicle::MakeTextures(bool skipPortraits) {
                 }
             }
         }
-        Bridge3D::SetMipMapLocal(mip);
+        Bridge3D::SetMipMapLocal(false);
 
         // The info panel's pictures: at contact 5 the true type, at 4 the
         // type it is taken for, at 3 the silhouette of the class it seems.
