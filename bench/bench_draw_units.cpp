@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "battle/ActionPacket.h"
+#include "battle/Battle.h"
 #include "battle/ExplosionGraphic.h"
 #include "battle/FlameImpactGraphic.h"
 #include "battle/ShellGraphic.h"
@@ -18,6 +20,7 @@
 #include "battle/SparkGraphic.h"
 #include "battle/UnitList.h"
 #include "bench/DrawBenchRig.h"
+#include "draw/DrawSettings.h"
 #include "draw/InfantryDraw.h"
 #include "draw/UnitDraw.h"
 #include "models/ModelTables.h"
@@ -168,7 +171,7 @@ struct UnitRows {
     UnitRows& operator=(const UnitRows&) = delete;
 };
 
-enum Population { kSceneryAlone, kVehicles80, kFullBattle, kFullBattleWithClouds };
+enum Population { kSceneryAlone, kVehicles80, kFullBattle, kFullBattleWithClouds, kVehicles80InAction };
 
 // The 2 km scenery seen from camera level 1 with the population asked for.
 struct BattleRig {
@@ -181,6 +184,7 @@ struct BattleRig {
         for (auto& t : set)
             t = Part();
         if (population != kSceneryAlone) AddVehicles();
+        if (population == kVehicles80InAction) InAction();
         if (population == kFullBattle || population == kFullBattleWithClouds) {
             AddSquads();
             AddGuns();
@@ -189,6 +193,9 @@ struct BattleRig {
         if (population == kFullBattleWithClouds) AddClouds();
         scene->Aim(1150, 700, 80.0f, 1);
     }
+    ~BattleRig() { CurrentDrawSettings().mState = 0; } // out of the replay again
+    BattleRig(const BattleRig&) = delete;
+    BattleRig& operator=(const BattleRig&) = delete;
     Battle& battle() { return scene->battle; }
     void AddVehicles() {
         for (int i = 0; i < 80; ++i) {
@@ -232,6 +239,28 @@ struct BattleRig {
         for (int i = 0; i < 20; ++i) {
             const int32_t row = i % 4 == 3 ? UnitRows::kMortar : UnitRows::kFirstGun + i % UnitRows::kGuns;
             AddInfantry(row, 1040.0f + 12.0f * i, 740.0f + 9.0f * (i % 5), 90.0f + 5.0f * i);
+        }
+    }
+    // The 80 vehicles in the replay: every one has just fired (flash and
+    // recoil) and shows a hit record (key D), every fourth burns (smoke).
+    void InAction() {
+        const int32_t now = 1000;
+        battle().mPlayNow = now;
+        CurrentDrawSettings().mState = 8;
+        CurrentDrawSettings().mShowHitRecords = true;
+        for (int32_t i = 0; i < battle().mUnits->GetCount(); ++i) {
+            auto* v = static_cast<Vehicle*>(battle().mUnits->GetUnit(i));
+            ActionPacket* shot = battle().CreateActionPacket(0);
+            shot->mType = kPacketShell;
+            shot->mFirer = v;
+            shot->mTimeSlice = now - 2;
+            v->mHitRecord[0] = i % 5, v->mHitRecord[1] = i % 3, v->mHitRecord[3] = i % 3;
+            v->mHitRecordSlice = now - 20;
+            if (i % 4 == 0) {
+                v->mBurning = true;
+                v->mHitStamp = battle().mTurn * 2400 + now - 400;
+                v->mSmokeWidth = 3.0f;
+            }
         }
     }
     // 60 effects in flight at the playback slice: 20 shells and bursts, 20
@@ -303,7 +332,8 @@ struct BattleRig {
 };
 
 const char* const kPopulations[] = {"scenery alone", "with 80 vehicles", "with 300 units and 60 effects",
-                                    "the same with 60 smoke and 20 rubble clouds"};
+                                    "the same with 60 smoke and 20 rubble clouds",
+                                    "with 80 vehicles firing, hit and burning in the replay"};
 
 void BM_BattleFrameLevel1(benchmark::State& state) {
     BattleRig rig(static_cast<Population>(state.range(0)));
@@ -320,6 +350,7 @@ BENCHMARK(BM_BattleFrameLevel1)
     ->Arg(kVehicles80)
     ->Arg(kFullBattle)
     ->Arg(kFullBattleWithClouds)
+    ->Arg(kVehicles80InAction)
     ->Unit(benchmark::kMillisecond);
 
 // The units, then the effects, drawn on their own over the full battle.
@@ -334,7 +365,11 @@ void BM_BattleUnitsAlone(benchmark::State& state) {
         rig.r->RenderEnd();
     }
 }
-BENCHMARK(BM_BattleUnitsAlone)->Arg(kVehicles80)->Arg(kFullBattle)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BattleUnitsAlone)
+    ->Arg(kVehicles80)
+    ->Arg(kFullBattle)
+    ->Arg(kVehicles80InAction)
+    ->Unit(benchmark::kMillisecond);
 
 // The parts of the last: the units alone, then the effects alone.
 void BM_BattleUnitsOrEffects(benchmark::State& state) {

@@ -99,7 +99,8 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
     // mount while it serves the gun.
     float gunScale = 1.0f;
     const OrdnanceModel gunModel = known && !towed ? GetOrdnanceModel(&gunScale) : kGenericGunModel;
-    const bool hasGun = gunModel != kGenericGunModel && gunModel >= 0 && gunModel < gOrdnanceModelData.Count();
+    const bool hasGun =
+        gunModel != kGenericGunModel && gunModel >= 0 && gunModel < gOrdnanceModelData.Count();
     if (hasGun) {
         const OrdnanceModelData& om = gOrdnanceModelData[gunModel];
         d3::Push();

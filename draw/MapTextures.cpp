@@ -179,8 +179,13 @@ void Map::MakeCrewDummy(Force force, Uniform uniform) {
 }
 
 void Map::MakeCrewDummyTextures() {
+    // Made afresh: a dummy that kept its textures from an earlier call frees
+    // them first.
     for (int32_t u = 35; u >= 0; --u)
-        if (mCrewDummies[u]) mCrewDummies[u]->MakeTextures(true);
+        if (mCrewDummies[u]) {
+            mCrewDummies[u]->DeleteTextures();
+            mCrewDummies[u]->MakeTextures(true);
+        }
 }
 
 void Map::LoadDoodadTexture(int32_t type, int32_t variant) {

@@ -103,8 +103,10 @@ void DrawSphere() {
         sMade = true;
         auto at = [](int32_t band, int32_t k, float* out) {
             const float pi = 3.14159265358979f;
-            const float phi = pi * static_cast<float>(band) / kBands, th = 2.0f * pi * static_cast<float>(k) / kAround;
-            out[0] = std::sin(phi) * std::cos(th), out[1] = std::sin(phi) * std::sin(th), out[2] = std::cos(phi);
+            const float phi = pi * static_cast<float>(band) / kBands,
+                        th = 2.0f * pi * static_cast<float>(k) / kAround;
+            out[0] = std::sin(phi) * std::cos(th), out[1] = std::sin(phi) * std::sin(th),
+            out[2] = std::cos(phi);
         };
         for (int32_t c = 0; c < 2; ++c) {
             float* f = sCaps[c];
@@ -235,7 +237,8 @@ void Unit::DrawItself(float a, float b, float c) {
     if (!pick) {
         if (contact != 0 && CurrentDrawSettings().mShowLabels) PrintWarningLabel();
         // The replay shows what the last hit did to a vehicle.
-        if (vehicle && contact != 0 && CurrentDrawSettings().mShowHitRecords && CurrentDrawSettings().mState == 8)
+        if (vehicle && contact != 0 && CurrentDrawSettings().mShowHitRecords &&
+            CurrentDrawSettings().mState == 8)
             static_cast<Vehicle*>(this)->ShowHitRecord();
         if (gBattle->mSelectedUnit == this) {
             float sx = mX, sy = mY;

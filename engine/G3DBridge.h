@@ -55,6 +55,6 @@ int32_t MaxTextureSize();
 
 namespace Bridge3D {
 // The renderer's local mip-mapping for the textures made while it is on (a
-// unit's vehicle sets); answers the previous setting, false without g3D.
+// unit's vehicle sets); answers the renderer's reply, false without g3D.
 bool SetMipMapLocal(bool on);
 } // namespace Bridge3D

@@ -11,6 +11,7 @@
 #include "battle/BattleMap.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
+#include "engine/GKernel.h"
 #include "map/AIPath.h"
 #include "engine/GKernel.h"
 #include "map/Map.h"
@@ -20,6 +21,7 @@
 #include "units/RuleContext.h"
 #include "units/Unit.h"
 #include "units/UnitGeometry.h"
+#include "units/VehicleTextures.h"
 
 namespace {
 constexpr float kObstacleReach = 10.0f;
@@ -195,6 +197,10 @@ void Unit::MakeDestinationStubs(float x, float y) {
 // Texts and drawing hooks
 
 GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) {
-    return nullptr;
+    // One picture per uniform, variant and rank; a number out of range or a
+    // missing picture gives none.
+    const int32_t n = PortraitPicture(uniform, variant, rank);
+    if (n <= 0 || !gKernel) return nullptr;
+    return gKernel->MakeGraphicCanFail(kGraphic3DPicture, n);
 }
 

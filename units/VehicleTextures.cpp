@@ -18,7 +18,8 @@ namespace {
 
 // Models that have a set of their own in the art; every other model wears
 // the general set of its side of the list.
-constexpr int16_t kOwnSetModels[] = {28, 84, 86, 105, 120, 154, 155, 186, 198, 199, 200, 203, 211, 233, 234, 235};
+constexpr int16_t kOwnSetModels[] = {28,  84,  86,  105, 120, 154, 155, 186,
+                                     198, 199, 200, 203, 211, 233, 234, 235};
 
 int32_t GroundCondition() {
     return gBattle ? gBattle->mGroundCondition : (gCampaign ? gCampaign->mGroundCondition : 0);
@@ -102,13 +103,35 @@ int32_t PortraitVariant(int32_t uniform, int32_t date) {
     return 0;
 }
 
+int32_t PortraitPicture(int32_t uniform, int32_t variant, int32_t rank) {
+    if (uniform < 0 || uniform > 35 || variant < 0 || variant > 2 || rank < 0 || rank > 7) return 0;
+    return kPortraitBase + 24 * uniform + 8 * variant + rank;
+}
+
+int32_t SideViewPicture(int32_t model) {
+    return model >= 0 && model < 256 ? kSideViewBase + model : 0;
+}
+
+int32_t SilhouettePicture(VehicleType generalType) {
+    switch (generalType) {
+    case kVehicleGenericBunker:
+        return kSilhouetteBase;
+    case kVehicleGenericTruck:
+        return kSilhouetteBase + 1;
+    case kVehicleGenericLightArmor:
+        return kSilhouetteBase + 2;
+    default:
+        return kSilhouetteBase + 3;
+    }
+}
+
 void Vehicle::MakeTextures(bool skipPortraits) {
     Unit::MakeTextures(skipPortraits);
     const int32_t date = ScenarioDate();
     const int32_t ground = GroundCondition();
     const bool snow = Snow(ground);
     if (gKernel) {
-        const bool mip = Bridge3D::SetMipMapLocal(true);
+        Bridge3D::SetMipMapLocal(true);
         Made made;
         // Set 3 is the vehicle itself; sets 2, 1 and 0 the types it is taken
         // for at contact 4, 3 and below.
@@ -135,7 +158,20 @@ void Vehicle::MakeTextures(bool skipPortraits) {
                 }
             }
         }
-        Bridge3D::SetMipMapLocal(mip);
+        Bridge3D::SetMipMapLocal(false);
+
+        // The info panel's pictures: at contact 5 the true type, at 4 the
+        // type it is taken for, at 3 the silhouette of the class it seems.
+        auto sideView = [](VehicleType type) -> GGraphic* {
+            if (type < 0 || type >= gVehicleData.Count()) return nullptr;
+            const int32_t n = SideViewPicture(GetActualModelX(gVehicleData[type].mModel));
+            return n > 0 ? gKernel->MakeGraphicCanFail(kGraphic3DPicture, n) : nullptr;
+        };
+        if (!mKnowledgePictures[2]) mKnowledgePictures[2] = sideView(mSubtype);
+        if (!mKnowledgePictures[1]) mKnowledgePictures[1] = sideView(mMistakenTypes[0]);
+        if (!mKnowledgePictures[0])
+            mKnowledgePictures[0] =
+                gKernel->MakeGraphicCanFail(kGraphic3DPicture, SilhouettePicture(GetGeneralType(true)));
 
         // The commander's portraits: the first pair for the vehicle, the
         // second for its crew should it bail out.

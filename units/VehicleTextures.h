@@ -24,3 +24,14 @@ int32_t VehicleShadingTexture(int32_t shadingClass, int32_t ground);
 // The uniform's variant for the portraits on a date: the first of its two
 // dated variants not before the date (or undated), else 2.
 int32_t PortraitVariant(int32_t uniform, int32_t date);
+
+// Portraits: picture 27000 + 24 x uniform + 8 x variant + rank for uniforms
+// 0..35, variants 0..2 and ranks 0..7; 0 (none) for anything else.
+constexpr int32_t kPortraitBase = 27000;
+int32_t PortraitPicture(int32_t uniform, int32_t variant, int32_t rank);
+// The info panel's vehicle pictures: a side view of model m is 26000 + m
+// (0..255); the silhouette of a generic kind (0 bunker, 1 lorry, 2 light
+// armour, 3 tank) is 26300 + kind.
+constexpr int32_t kSideViewBase = 26000, kSilhouetteBase = 26300;
+int32_t SideViewPicture(int32_t model);
+int32_t SilhouettePicture(VehicleType generalType);

@@ -5,6 +5,7 @@
 // making again fills them.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
+#include "engine/GPictureStore.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
@@ -58,6 +60,8 @@ protected:
 TEST_F(UnitGraphicsTest, EveryVehicleWearsFourSetsADummyAndPortraitsAndDeletingFreesThem) {
     MakePictures();
     TestApp* app = Start(800, 600);
+    // The program's own art (the tests run in the program folder).
+    GPictureStore::Get().SetFolder((std::filesystem::current_path() / "Demo Data/Pictures").string());
     auto battle = Load("panzer");
     ASSERT_NE(battle, nullptr);
     battle->mHost = app;
@@ -78,10 +82,17 @@ TEST_F(UnitGraphicsTest, EveryVehicleWearsFourSetsADummyAndPortraitsAndDeletingF
                 ASSERT_NE(slots, 0u);
                 for (int32_t s = 0; s < 17; ++s)
                     if (slots & (1u << s))
-                        EXPECT_NE(v->mTextureSets[set][s], nullptr) << "vehicle type " << v->mSubtype << " set "
-                                                                   << set << " slot " << s;
+                        EXPECT_NE(v->mTextureSets[set][s], nullptr)
+                            << "vehicle type " << v->mSubtype << " set " << set << " slot " << s;
             }
             EXPECT_NE(map->mCrewDummies[v->mUniform], nullptr) << "uniform " << v->mUniform;
+            if (v->Data().mKind != 5)
+                for (int32_t k = 0; k < 2; ++k) {
+                    EXPECT_NE(v->mRankPortraits[k], nullptr) << "uniform " << v->mUniform;
+                    EXPECT_NE(v->mWeaponPortraits[k], nullptr) << "uniform " << v->mUniform;
+                }
+            for (GGraphic* g : v->mKnowledgePictures)
+                EXPECT_NE(g, nullptr) << "vehicle type " << v->mSubtype;
             EXPECT_NE(map->mNationalTextures[v->GetNation()], nullptr);
         } else if (u->mUnitType == kUnitInfantry) {
             auto* i = static_cast<Infantry*>(u);

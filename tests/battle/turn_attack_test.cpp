@@ -11,6 +11,7 @@
 #include "battle/turn_fixtures.h"
 #include "map/BuildingWallCrater.h"
 #include "units/FireShared.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -22,6 +23,11 @@ struct StageTwoSpy {
             ++sCalls;
             sLocation = location;
             sAspect = aspect;
+            // The stage reports a clean penetration at a weak spot that
+            // immobilises the vehicle.
+            gArmorHitReport.mPenetrationGrade = 2;
+            gArmorHitReport.mWeakSpotHit = true;
+            gArmorHitReport.mHitImmobilized = true;
         };
     }
     ~StageTwoSpy() { gVehicleHitRules.hitStageTwo = saved; }
@@ -91,6 +97,7 @@ TEST(TurnAttack, FallingShellStrikesArmourFromAboveWithoutBlastingIt) {
     a->mPacket->mFirer = mortar;
     const int32_t packetsBefore = t.battle.mPackets.GetCount();
     t.battle.mTimeSlice = 50;
+    gArmorHitReport.mShotBounced = true; // left over from an earlier hit: cleared
     t.battle.ResolveAttack(a);
     EXPECT_EQ(a->mHitUnit, tank);
     EXPECT_EQ(StageTwoSpy::sCalls, 1);
@@ -105,6 +112,9 @@ TEST(TurnAttack, FallingShellStrikesArmourFromAboveWithoutBlastingIt) {
             armourHit = true;
             EXPECT_EQ(p->mTimeSlice, 60);
             EXPECT_EQ(p->mVehicle, tank);
+            // The packet carries what the hit stages reported.
+            EXPECT_EQ(p->mPenetrationGrade, 2);
+            EXPECT_EQ(p->mArmorFlags, 0x20 | 0x02);
         }
         EXPECT_NE(p->mType, kPacketCrater);
     }

@@ -8,8 +8,8 @@
 
 #include "battle/Battle.h"
 #include "battle/SmokeShell.h"
-#include "draw/DrawSettings.h"
 #include "battle/UnitList.h"
+#include "draw/DrawSettings.h"
 #include "map/Map.h"
 #include "units/Unit.h"
 

@@ -52,7 +52,8 @@ protected:
         const float r = 1.2f / 0.0125f, a = degrees * 3.14159265358979f / 180.0f;
         int32_t n = 0;
         for (const DrawCall* c : CallsOf(w.f.recorder, DrawOp::kTranslate))
-            if (std::fabs(c->mArgs[0] - r * std::cos(a)) < 1e-2f && std::fabs(c->mArgs[1] - r * std::sin(a)) < 1e-2f)
+            if (std::fabs(c->mArgs[0] - r * std::cos(a)) < 1e-2f &&
+                std::fabs(c->mArgs[1] - r * std::sin(a)) < 1e-2f)
                 ++n;
         return n;
     }

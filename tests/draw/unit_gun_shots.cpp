@@ -58,7 +58,7 @@ TEST_F(GunShots, TheBarrelKicksWithinAQuarterSecondAndIsHomeASecondLater) {
     EXPECT_FLOAT_EQ(RecoilAt(110), -0.012f * 0.02f * 75.0f * 1.0f);
     EXPECT_FLOAT_EQ(RecoilAt(130), -0.012f * 0.02f * 75.0f * 0.5f);
     EXPECT_EQ(RecoilAt(150), 0.0f);
-    EXPECT_EQ(RecoilAt(99), 0.0f); // a rewind to before the shot
+    EXPECT_EQ(RecoilAt(99), 0.0f);                           // a rewind to before the shot
     EXPECT_FLOAT_EQ(RecoilAt(110), -0.012f * 0.02f * 75.0f); // and forward again: the same picture
     EXPECT_NEAR(RecoilFactor(1.5f), 0.25f, 1e-6f);
     EXPECT_NEAR(RecoilFactor(2.45f), 5.0f * (1.0f - 0.8f * 1.2f), 1e-6f);

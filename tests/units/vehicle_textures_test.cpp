@@ -13,7 +13,7 @@ TEST(VehicleTextures, AModelWearsItsOwnSetOrTheGeneralSetOfItsSide) {
     EXPECT_EQ(VehicleSlotPicture(86, 0), 40000 + 20 * 86);
     EXPECT_EQ(VehicleSlotPicture(86, 16), 40000 + 20 * 86 + 16);
     EXPECT_EQ(VehicleSlotPicture(235, 5), 40000 + 20 * 235 + 5);
-    EXPECT_EQ(VehicleSetModel(60), 0);    // no set of its own, first half of the list
+    EXPECT_EQ(VehicleSetModel(60), 0); // no set of its own, first half of the list
     EXPECT_EQ(VehicleSetModel(140), 0);
     EXPECT_EQ(VehicleSetModel(141), 141); // the other half's general set
     EXPECT_EQ(VehicleSetModel(190), 141);
