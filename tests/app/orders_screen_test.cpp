@@ -819,3 +819,26 @@ TEST_F(OrdersScreen, AUnitThatGoesDuringADragEndsItWithNothingLeftPointingAtIt) 
     mView->DoMouseTrack(100, 100, false, false);
     Frame();
 }
+
+TEST_F(OrdersScreen, FiftyWaypointsAndLegsPastTheMapEdgeDraw) {
+    Load("hecken");
+    Unit* u = OwnInfantry();
+    ASSERT_NE(u, nullptr);
+    LookAt(u->mX, u->mY);
+    mBattle->SetSelectedUnit(u);
+    u->mNrWaypoints = kMaxWaypoints;
+    for (int32_t i = 0; i < kMaxWaypoints; ++i) {
+        Destination& w = u->mWaypoints[i];
+        w = Destination{};
+        // Every other point far outside the map, one not a number.
+        w.mX = i % 2 ? -900.0f - 10.0f * i : u->mX + 3.0f * i;
+        w.mY = i % 2 ? mMap->mHeightMetres + 700.0f : u->mY;
+        w.mOrder = ConvertOrderToSpeed(i % 3 ? 20 : 30);
+        w.mKind = 3;
+    }
+    u->mWaypoints[7].mX = std::nanf("");
+    const FrameLines f = RecordFrame();
+    EXPECT_EQ(f.markers, kMaxWaypoints);
+    EXPECT_TRUE(f.Has(orderlines::kRowMove) && f.Has(orderlines::kRowQuiet));
+    u->CancelMovementOrders();
+}
