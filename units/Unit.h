@@ -727,6 +727,7 @@ public:
     bool mFireMission = false;
     bool mPlannedMission = false;
     int32_t mExtraArtilleryMinutes = 0; // added by order 41 to the mission's countdown
+    static constexpr int32_t kMaxExtraArtilleryMinutes = 5;
     float mFOSavedX = 0.0f;
     float mFOSavedY = 0.0f;
     bool mMissionLive = false;

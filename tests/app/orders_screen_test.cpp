@@ -651,9 +651,28 @@ TEST_F(OrdersScreen, NextTargetOneMoreMinuteAndTheKeptObserverTarget) {
         mMap->RespondToOrder(41, false);
     EXPECT_FLOAT_EQ(fo->mAimTime, before + 300.0f) << "five minutes at most";
     EXPECT_EQ(fo->mExtraArtilleryMinutes, 5);
-    // The added minutes outlast a new count of the aim clock.
+    // The added minutes outlast a new count of the aim clock, and a save.
     fo->ResetAimClock();
     EXPECT_GE(fo->mAimTime, 300.0f);
+    {
+        GFile file;
+        ASSERT_TRUE(file.IFile(mFolder->Path("minutes.mvg").c_str(), kFileModeCompressedWrite));
+        GameFileState state;
+        WriteGameFile(&file, &state, mBattle, nullptr);
+    }
+    GFile file;
+    ASSERT_TRUE(file.IFile(mFolder->Path("minutes.mvg").c_str(), kFileModeCompressedRead));
+    GameFileState state;
+    GameFileContents contents;
+    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {}), kGameFileLoaded);
+    gBattle = mBattle;
+    const int32_t at = mBattle->mUnits->IndexOf(fo);
+    ASSERT_GE(at, 0);
+    ASSERT_NE(contents.battle, nullptr);
+    EXPECT_EQ(contents.battle->mUnits->GetUnit(at)->mExtraArtilleryMinutes, 5);
+    delete contents.campaign;
+    delete contents.battle;
+    gBattle = mBattle;
 }
 
 TEST_F(OrdersScreen, AWithdrawalUnderWayRefusesNewMovesDragsAndBackspace) {
