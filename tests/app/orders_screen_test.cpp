@@ -33,6 +33,7 @@
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Hack.h"
+#include "units/Inanimate.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
@@ -574,6 +575,22 @@ TEST_F(OrdersScreen, MenusOfferWhatEachKindCanDoAndAVehicleKeepsItsMoveOnF) {
     for (const Button& x : MenuButtons())
         EXPECT_TRUE(x.order == 36 || (x.order >= 45 && x.order <= 50) || (x.order >= 57 && x.order <= 63))
             << "order " << x.order << " in the set-up";
+    // Wire, mines and road blocks are placed in the set-up and take no other order.
+    auto* obstacle = new Inanimate;
+    obstacle->IInanimate(kInanimateWire, 0, tank->mX + 10.0f, tank->mY, 0.0f);
+    obstacle->mSide = tank->mSide;
+    obstacle->mActive = true;
+    mBattle->mUnits->Add(obstacle);
+    ASSERT_TRUE(obstacle->CanReceiveOrders());
+    {
+        mBattle->SetSelectedUnit(obstacle);
+        b = MenuButtons();
+        EXPECT_TRUE(Offers(b, 57) && Offers(b, 59));
+        for (const Button& x : b)
+            EXPECT_TRUE(x.order == 57 || x.order == 58 || x.order == 59 || x.order == 63) << "order " << x.order;
+        mBattle->mSetupPhase = false;
+        EXPECT_TRUE(MenuButtons().empty());
+    }
     mBattle->mSetupPhase = false;
 }
 
