@@ -107,7 +107,10 @@ void WaypointMarker(Map* map, Unit* unit, int32_t index, bool picked) {
         else
             d3::Color(120.0f / 255.0f, 215.0f / 255.0f, 0.0f);
     }
+    // Seen (and picked) from any side.
+    d3::SetCull(false);
     Diamond(x, y, z, s);
+    d3::SetCull(true);
 }
 
 void Line(Map* map, int32_t row, bool wide, float x1, float y1, float z1, float x2, float y2, float z2) {

@@ -740,6 +740,7 @@ public:
     bool mFireMission = false;
     bool mPlannedMission = false;
     int32_t mExtraArtilleryMinutes = 0; // added by order 41 to the mission's countdown
+    static constexpr int32_t kMaxExtraArtilleryMinutes = 5;
     bool mMissionLive = false;
     bool mTargetChanged = false;
     int32_t mTargetSliceCount = 0;

@@ -71,6 +71,11 @@ bool Unit::CanDoOrder(int32_t order) {
 
     const bool infantry = IsInfantryUnit(this);
     const bool vehicle = IsVehicleUnit(this);
+    // Wire, mines and road blocks are only placed, turned and set down
+    // together in the set-up; the flag may be chosen with them selected.
+    if (mUnitType == kUnitInanimate)
+        return setup && (order == 57 || order == 58 || order == 59 || order == 63) &&
+               (order != 63 || (gBattle && gBattle->mFlags.GetCount() > 0));
     if (!infantry && !vehicle) return false;
     const SpeedClass speed = infantry ? GetSpeedClass() : kSpeedUnencumbered;
     const bool mover = CanMoveByOrders();

@@ -1,6 +1,7 @@
 // The Unit part of a unit record in scenario and saved-game files, and the
 // upkeep of the links between units across files and copies.
 
+#include <algorithm>
 #include <cstdint>
 
 #include "battle/Battle.h"
@@ -97,7 +98,8 @@ void Unit::WriteUnitPart(GFile* file) {
     }
     file->WriteShort(static_cast<int16_t>(mFiringSignature));
     file->WriteChar(static_cast<int8_t>(mForce));
-    file->WriteChar(0);
+    // Minutes the player added to an observer's fire mission (order 41).
+    file->WriteChar(static_cast<int8_t>(std::clamp(mExtraArtilleryMinutes, 0, kMaxExtraArtilleryMinutes)));
     file->WriteFixed(mFatigue, 10.0f);
     file->WriteShort(static_cast<int16_t>(mSubtype));
     if (mAreaTarget) {
@@ -237,7 +239,7 @@ bool Unit::ReadUnitPart(GFile* file) {
     }
     mFiringSignature = file->ReadShort();
     mForce = file->ReadChar();
-    file->ReadChar();
+    mExtraArtilleryMinutes = std::clamp(static_cast<int32_t>(file->ReadChar()), 0, kMaxExtraArtilleryMinutes);
     mFatigue = file->ReadFixed(10.0f);
     mSubtype = file->ReadShort();
     if (mAreaTarget) {

@@ -26,7 +26,6 @@
 namespace {
 constexpr float kObstacleReach = 10.0f;
 constexpr int32_t kFrostyTemperature = 4;
-constexpr int32_t kMaxExtraArtilleryMinutes = 5;
 } // namespace
 
 // ---------------------------------------------------------------------------

@@ -33,6 +33,7 @@
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Hack.h"
+#include "units/Inanimate.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
@@ -574,6 +575,22 @@ TEST_F(OrdersScreen, MenusOfferWhatEachKindCanDoAndAVehicleKeepsItsMoveOnF) {
     for (const Button& x : MenuButtons())
         EXPECT_TRUE(x.order == 36 || (x.order >= 45 && x.order <= 50) || (x.order >= 57 && x.order <= 63))
             << "order " << x.order << " in the set-up";
+    // Wire, mines and road blocks are placed in the set-up and take no other order.
+    auto* obstacle = new Inanimate;
+    obstacle->IInanimate(kInanimateWire, 0, tank->mX + 10.0f, tank->mY, 0.0f);
+    obstacle->mSide = tank->mSide;
+    obstacle->mActive = true;
+    mBattle->mUnits->Add(obstacle);
+    ASSERT_TRUE(obstacle->CanReceiveOrders());
+    {
+        mBattle->SetSelectedUnit(obstacle);
+        b = MenuButtons();
+        EXPECT_TRUE(Offers(b, 57) && Offers(b, 59));
+        for (const Button& x : b)
+            EXPECT_TRUE(x.order == 57 || x.order == 58 || x.order == 59 || x.order == 63) << "order " << x.order;
+        mBattle->mSetupPhase = false;
+        EXPECT_TRUE(MenuButtons().empty());
+    }
     mBattle->mSetupPhase = false;
 }
 
@@ -651,9 +668,28 @@ TEST_F(OrdersScreen, NextTargetOneMoreMinuteAndTheKeptObserverTarget) {
         mMap->RespondToOrder(41, false);
     EXPECT_FLOAT_EQ(fo->mAimTime, before + 300.0f) << "five minutes at most";
     EXPECT_EQ(fo->mExtraArtilleryMinutes, 5);
-    // The added minutes outlast a new count of the aim clock.
+    // The added minutes outlast a new count of the aim clock, and a save.
     fo->ResetAimClock();
     EXPECT_GE(fo->mAimTime, 300.0f);
+    {
+        GFile file;
+        ASSERT_TRUE(file.IFile(mFolder->Path("minutes.mvg").c_str(), kFileModeCompressedWrite));
+        GameFileState state;
+        WriteGameFile(&file, &state, mBattle, nullptr);
+    }
+    GFile file;
+    ASSERT_TRUE(file.IFile(mFolder->Path("minutes.mvg").c_str(), kFileModeCompressedRead));
+    GameFileState state;
+    GameFileContents contents;
+    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {}), kGameFileLoaded);
+    gBattle = mBattle;
+    const int32_t at = mBattle->mUnits->IndexOf(fo);
+    ASSERT_GE(at, 0);
+    ASSERT_NE(contents.battle, nullptr);
+    EXPECT_EQ(contents.battle->mUnits->GetUnit(at)->mExtraArtilleryMinutes, 5);
+    delete contents.campaign;
+    delete contents.battle;
+    gBattle = mBattle;
 }
 
 TEST_F(OrdersScreen, AWithdrawalUnderWayRefusesNewMovesDragsAndBackspace) {
@@ -818,4 +854,27 @@ TEST_F(OrdersScreen, AUnitThatGoesDuringADragEndsItWithNothingLeftPointingAtIt) 
     // The next frame and a drag over the map go on without it.
     mView->DoMouseTrack(100, 100, false, false);
     Frame();
+}
+
+TEST_F(OrdersScreen, FiftyWaypointsAndLegsPastTheMapEdgeDraw) {
+    Load("hecken");
+    Unit* u = OwnInfantry();
+    ASSERT_NE(u, nullptr);
+    LookAt(u->mX, u->mY);
+    mBattle->SetSelectedUnit(u);
+    u->mNrWaypoints = kMaxWaypoints;
+    for (int32_t i = 0; i < kMaxWaypoints; ++i) {
+        Destination& w = u->mWaypoints[i];
+        w = Destination{};
+        // Every other point far outside the map, one not a number.
+        w.mX = i % 2 ? -900.0f - 10.0f * i : u->mX + 3.0f * i;
+        w.mY = i % 2 ? mMap->mHeightMetres + 700.0f : u->mY;
+        w.mOrder = ConvertOrderToSpeed(i % 3 ? 20 : 30);
+        w.mKind = 3;
+    }
+    u->mWaypoints[7].mX = std::nanf("");
+    const FrameLines f = RecordFrame();
+    EXPECT_EQ(f.markers, kMaxWaypoints);
+    EXPECT_TRUE(f.Has(orderlines::kRowMove) && f.Has(orderlines::kRowQuiet));
+    u->CancelMovementOrders();
 }

@@ -182,7 +182,9 @@ Unit* SelectOwnUnit(PlayDriver& d, int32_t* x, int32_t* y) {
                 continue;
             if (!d.UnitOnScreen(u, x, y) || *x < 100 || *x > d.Width() - 100 || *y < 100) continue;
             d.Click(*x, *y);
-            if (gBattle->mSelectedUnit == u) return u;
+            // Selected by a click on its figure (a box around the pointer
+            // would select it too, but a hold there opens no menu).
+            if (gBattle->mSelectedUnit == u && gBattle->mMap->mPickedUnit == u) return u;
         }
     }
     return nullptr;
