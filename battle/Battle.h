@@ -309,8 +309,6 @@ public:
     // from the time of day and the weather): stretches flight times.
     int32_t mConditionLevel = 0;
     int32_t mRarityMode = 0;         // 0 standard, 1 variable, 2 off
-    int32_t mFanaticism[2] = {0, 0}; // 0..4 per side
-    int32_t mPickedWaypoint = -1;    // waypoint picked by the orders menu; -1 none
     bool mFloorMenuLock = false;
     bool mPlaybackPaused = false; // the player paused the replay: figures hold their poses
 

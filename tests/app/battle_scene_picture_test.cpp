@@ -68,7 +68,7 @@ TEST(BattleScenePicture, AFrameOfPanzerWithTheRealArt) {
     seen->mHitRecord[0] = 1, seen->mHitRecord[1] = 1, seen->mHitRecord[2] = 0, seen->mHitRecord[3] = 0;
     seen->mHitRecordBytes[0] = 0x80;
     seen->mHitRecordSlice = 90;
-    const int32_t s = map->mViewingSide & 1;
+    const int32_t s = map->ViewingSide();
     map->mCameraLevel[s] = 2;
     map->mCameraX[s] = seen->mX - 12.0f;
     map->mCameraY[s] = seen->mY - 40.0f;

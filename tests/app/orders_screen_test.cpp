@@ -155,7 +155,7 @@ protected:
 
     // The camera looks at the point from nearby, from the south.
     void LookAt(float x, float y) {
-        const int32_t s = mMap->mViewingSide & 1;
+        const int32_t s = mMap->ViewingSide();
         mMap->mCameraLevel[s] = 3;
         mMap->mCameraX[s] = x;
         mMap->mCameraY[s] = y - 60.0f;

@@ -87,7 +87,7 @@ protected:
     }
     void Look(float x, float y) {
         Map* map = mBattle->mMap;
-        const int32_t s = map->mViewingSide & 1;
+        const int32_t s = map->ViewingSide();
         map->mCameraLevel[s] = 2;
         map->mCameraX[s] = x;
         map->mCameraY[s] = y - 60.0f;
@@ -279,7 +279,7 @@ TEST_F(ReplayDemo, ThePictureOfTheReplay) {
     mBattle->SetPlaypoint(1300);
     mApp->mPrefs[kPrefSmoke] = 2;
     Map* map = mBattle->mMap;
-    const int32_t s = map->mViewingSide & 1;
+    const int32_t s = map->ViewingSide();
     map->mCameraLevel[s] = 0;
     map->mCameraX[s] = lorry->mX - 16.0f * std::cos(h) + 6.0f * std::sin(h);
     map->mCameraY[s] = lorry->mY - 16.0f * std::sin(h) - 6.0f * std::cos(h);
