@@ -18,6 +18,7 @@
 #include "app/MapView.h"
 #include "battle/Battle.h"
 #include "engine/GBlitView.h"
+#include "engine/GControl.h"
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
 #include "engine/GKernel.h"
@@ -177,5 +178,78 @@ void BM_BattleScreenFrameLargestScenario(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BattleScreenFrameLargestScenario)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+GView* VisibleControl(GView* root, int32_t command) {
+    if (!root) return nullptr;
+    if (auto* control = dynamic_cast<GControl*>(root))
+        if (control->GetCommandID() == command && root->IsVisible()) return root;
+    for (int32_t i = 0; i < root->GetSubviewCount(); ++i)
+        if (GView* found = VisibleControl(root->GetSubview(i), command)) return found;
+    return nullptr;
+}
+
+// GO on the largest demo battle, one player on side 0: the wall time from
+// the press until the turn's playback starts (or the next orders phase
+// shows), and the screen updates made meanwhile. Argument 0: the set-up GO;
+// 1: the set-up GO, then the first turn's GO is measured.
+void BM_GoLargestScenario(benchmark::State& state) {
+    const bool laterTurn = state.range(0) == 1;
+    double updates = 0.0;
+    for (auto _ : state) {
+        Program p(1024, 768);
+        if (!p.ok || !p.ReachMenu()) {
+            state.SkipWithError("no main menu");
+            return;
+        }
+        auto* file = new GFile;
+        if (!file->IFile((p.path + "/Szenarien/" + kLargestScenario).c_str(), kFileModeCompressedRead)) {
+            delete file;
+            state.SkipWithError("no scenario");
+            return;
+        }
+        p.app->HighLevelLoadGame(file);
+        for (int32_t command : {85, 109, 114, 111, 86}) {
+            p.app->DoCommand(command);
+            gKernel->DoOnePass(0);
+        }
+        if (!p.PassUntil([] { return gBattle && gBattle->mMap && gBattle->mMap->mView; }, 20000)) {
+            state.SkipWithError("the battle screen did not come");
+            return;
+        }
+        for (int i = 0; i < 5; ++i)
+            gKernel->DoOnePass(0);
+        double seconds = 0.0;
+        for (int go = 0; go <= (laterTurn ? 1 : 0); ++go) {
+            const bool setup = gBattle->mSetupPhase;
+            const int32_t turn = gBattle->mTurn;
+            const uint32_t before = gKernel->GetScreenUpdateCount();
+            const auto start = std::chrono::steady_clock::now();
+            GView* button = VisibleControl(gKernel->GetWindow(), 9);
+            if (!button) {
+                state.SkipWithError("no GO button");
+                return;
+            }
+            LongRect r;
+            button->GetGlobalBounds(&r);
+            p.Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            const bool done = p.PassUntil(
+                [&] {
+                    return p.app->InteractionState() == 8 ||
+                           (gBattle && (gBattle->mSetupPhase != setup || gBattle->mTurn != turn) &&
+                            p.app->InteractionState() == 0 && p.app->mProgressWindow == nullptr);
+                },
+                120000);
+            if (!done) {
+                state.SkipWithError("the turn did not come");
+                return;
+            }
+            seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            updates += gKernel->GetScreenUpdateCount() - before;
+        }
+        state.SetIterationTime(seconds);
+    }
+    state.counters["updates"] = benchmark::Counter(updates, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_GoLargestScenario)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 } // namespace

@@ -136,8 +136,16 @@ void GKernel::DoIdlePass() {
     if (mActiveEdit) mActiveEdit->UpdateCaret(mCurrentTime);
 }
 
+bool GKernel::UpdateScreenForProgress() {
+    if (mUpdatedOnce && ClockTime() - mLastUpdateTime < kProgressUpdateMs) return false;
+    UpdateScreen();
+    return true;
+}
+
 void GKernel::UpdateScreen() {
     const uint32_t now = ClockTime();
+    ++mScreenUpdates;
+    mUpdatedOnce = true;
     mFrameMs = static_cast<int32_t>(now) - mLastFrameTime;
     mLastFrameTime = static_cast<int32_t>(now);
     if (mFrameMs > 0) mFramesPerSecond = 1000.0f / static_cast<float>(mFrameMs);

@@ -1,0 +1,97 @@
+// The wait after GO on the largest demo battle, in the whole program on the
+// dummy display: the computer's planning and the action phase show their
+// progress, but the screen is drawn at most about ten times a second of the
+// wait, so drawing does not lengthen it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/AppTypes.h"
+#include "app/MVApplication.h"
+#include "app/MapView.h"
+#include "battle/Battle.h"
+#include "engine/GBlitView.h"
+#include "engine/GFile.h"
+#include "engine/GKernel.h"
+#include "engine/GOLTA.h"
+#include "engine/GView.h"
+#include "map/Map.h"
+#include "play_through_driver.h"
+
+namespace {
+
+constexpr int32_t kGo = 9;
+
+// One GO: the updates the kernel made and the wall time until the turn's
+// playback (or the next orders phase) came.
+struct GoMeasure {
+    uint32_t updates = 0;
+    double seconds = 0.0;
+};
+
+GoMeasure PressGo(PlayDriver& d) {
+    MVApplication* app = d.App();
+    GoMeasure m;
+    const uint32_t before = gKernel->GetScreenUpdateCount();
+    const auto start = std::chrono::steady_clock::now();
+    const bool setup = gBattle->mSetupPhase;
+    const int32_t turn = gBattle->mTurn;
+    // Pressed and released without the driver's own pause after a click.
+    GView* go = PlayDriver::FindControl(gKernel->GetWindow(), kGo);
+    EXPECT_NE(go, nullptr);
+    if (!go) return m;
+    int32_t x = 0, y = 0;
+    PlayDriver::CentreOf(go, &x, &y);
+    d.Press(x, y);
+    d.Release(x, y);
+    EXPECT_TRUE(d.RunUntil(
+        [&] {
+            return app->InteractionState() == kStatePlayback ||
+                   (gBattle && (gBattle->mSetupPhase != setup || gBattle->mTurn != turn) &&
+                    app->InteractionState() == kStateNone && app->mProgressWindow == nullptr);
+        },
+        120000, "the turn after GO"));
+    m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.updates = gKernel->GetScreenUpdateCount() - before;
+    return m;
+}
+
+} // namespace
+
+TEST(GoProgress, TheWaitAfterGoDrawsAtMostTenTimesASecond) {
+    PlayDriver d("go-progress", 1024, 768);
+    ASSERT_TRUE(d.Start());
+    MVApplication* app = d.App();
+    d.Click(10, 10); // the title
+    ASSERT_TRUE(d.RunUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture; }, 5000, "the menu"));
+    d.Click(10, 10); // the overlay
+    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 2000, "the main menu"));
+    // The scenario opened as the list opens it, one player on side 0.
+    auto* file = new GFile;
+    ASSERT_TRUE(file->IFile((d.Folder() + "/Szenarien/grossangriff.mvg").c_str(), kFileModeCompressedRead));
+    app->HighLevelLoadGame(file);
+    for (int32_t command : {85, 109, 114, 111, 86}) {
+        app->DoCommand(command);
+        gKernel->DoOnePass(0);
+    }
+    ASSERT_TRUE(d.RunUntil(
+        [&] { return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible(); },
+        20000, "the battle screen"));
+    d.Run(200);
+    ASSERT_TRUE(gBattle->mSetupPhase);
+
+    // The set-up GO: the computer plans its set-up and its first orders.
+    const GoMeasure setup = PressGo(d);
+    std::printf("set-up GO: %u screen updates in %.2f s\n", setup.updates, setup.seconds);
+    EXPECT_LE(setup.updates, 10.0 + setup.seconds * 10.0);
+    if (HasFailure()) return;
+    // The set-up GO leads to the first orders phase.
+    ASSERT_EQ(app->InteractionState(), kStateNone);
+    ASSERT_NE(PlayDriver::FindControl(gKernel->GetWindow(), kGo), nullptr);
+    // A later GO: the computer plans and the action phase is computed.
+    const GoMeasure turn = PressGo(d);
+    std::printf("turn GO: %u screen updates in %.2f s\n", turn.updates, turn.seconds);
+    EXPECT_LE(turn.updates, 10.0 + turn.seconds * 10.0);
+}
