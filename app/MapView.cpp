@@ -11,6 +11,7 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "draw/DrawSettings.h"
+#include "engine/GGroup.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
@@ -636,6 +637,27 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
 
 // --------------------------------------------------------------------- idle
 
+bool MapView::SceneMoves(int32_t state) const {
+    if (state == kStatePlayback) return true;
+    if (mMap->mLevelTransition != 0.0f || mMap->mShake > 0.0f) return true;
+    if (mMessageShown && ClockTime() - mMessageTime > kMessageMs) return true;
+    if (gBattle) {
+        const int32_t w = gBattle->mWeather;
+        if ((w == 2 || w == 3 || w == 6 || w == 7) && CurrentDrawSettings().mWeatherGraphics != 0) return true;
+    }
+    if (mMap->mSmokeShells && mMap->mSmokeShells->GetCount() > 0) return true;
+    for (const int8_t f : mMap->mFire)
+        if (f != 0) return true;
+    if (gBattle && gBattle->mUnits) {
+        const UnitList* units = gBattle->mUnits;
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            Unit* u = units->GetUnit(i);
+            if (u && u->mUnitType == kUnitVehicle && u->IsBurning()) return true;
+        }
+    }
+    return false;
+}
+
 void MapView::DoIdle() {
     if (!mMap) return;
     const int32_t state = MapViewState();
@@ -660,7 +682,9 @@ void MapView::DoIdle() {
                 moved = true;
             }
         }
-        if (!moved) Refresh();
+        // A still scene is not drawn again: the screen keeps its last
+        // frame until something moves or the player acts.
+        if (!moved && SceneMoves(state)) Refresh();
     }
     if (MVApplication* app = TheApp(); app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
     if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));

@@ -188,6 +188,51 @@ GView* VisibleControl(GView* root, int32_t command) {
     return nullptr;
 }
 
+// The battle screen of the largest demo battle left alone in its set-up
+// orders phase for a second of the main loop as it runs (waiting for
+// events): the share of a core it takes (target under 5 %), and the frames
+// drawn.
+void BM_BattleScreenIdleOrdersPhase(benchmark::State& state) {
+    Program p(1024, 768);
+    if (!p.ok || !p.ReachMenu()) {
+        state.SkipWithError("no main menu");
+        return;
+    }
+    auto* file = new GFile;
+    if (!file->IFile((p.path + "/Szenarien/" + kLargestScenario).c_str(), kFileModeCompressedRead)) {
+        delete file;
+        state.SkipWithError("no scenario");
+        return;
+    }
+    p.app->HighLevelLoadGame(file);
+    for (int32_t command : {85, 109, 114, 111, 86}) {
+        p.app->DoCommand(command);
+        gKernel->DoOnePass(0);
+    }
+    if (!p.PassUntil([] { return gBattle && gBattle->mMap && gBattle->mMap->mView; }, 20000)) {
+        state.SkipWithError("the battle screen did not come");
+        return;
+    }
+    // Settle: the first frames and the pictures' loading.
+    const uint32_t settle = ClockTime();
+    while (ClockTime() - settle < 500)
+        gKernel->DoOnePass(-1);
+    double cpu = 0.0, wall = 0.0, frames = 0.0;
+    for (auto _ : state) {
+        const uint32_t f0 = gKernel->GetScreenUpdateCount();
+        const std::clock_t c0 = std::clock();
+        const uint32_t w0 = ClockTime();
+        while (ClockTime() - w0 < 1000)
+            gKernel->DoOnePass(-1);
+        cpu += static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+        wall += (ClockTime() - w0) / 1000.0;
+        frames += gKernel->GetScreenUpdateCount() - f0;
+    }
+    state.counters["cpu_share"] = wall > 0.0 ? cpu / wall : 0.0;
+    state.counters["frames_per_s"] = wall > 0.0 ? frames / wall : 0.0;
+}
+BENCHMARK(BM_BattleScreenIdleOrdersPhase)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
 // GO on the largest demo battle, one player on side 0: the wall time from
 // the press until the turn's playback starts (or the next orders phase
 // shows), and the screen updates made meanwhile. Argument 0: the set-up GO;

@@ -9,10 +9,8 @@
 #include <algorithm>
 
 namespace {
-// The longest an active program sleeps between passes when nothing is due,
-// and the shortest time between two frames of the 3-D display.
+// The longest an active program sleeps between passes when nothing is due.
 constexpr int32_t kMaxIdleWaitMs = 50;
-constexpr int32_t kMinFrameMs = 10;
 constexpr int32_t kEdgeMargin = 2;
 constexpr uint32_t kHoldDelayMs = 400;
 constexpr int32_t kInactiveWakeMs = 1000;
@@ -62,10 +60,6 @@ bool GKernel::WaitForEvent(PlatformEvent* event, int32_t waitMs) {
             const int32_t held = static_cast<int32_t>(ClockTime() - mButtonDownTime);
             timeout = std::min(timeout, std::max(static_cast<int32_t>(kHoldDelayMs) - held, 0));
         }
-        if (m3DMode && Bridge3D::Exists()) {
-            const int32_t sinceFrame = static_cast<int32_t>(ClockTime() - mLastUpdateTime);
-            timeout = std::min(timeout, std::max(kMinFrameMs - sinceFrame, 0));
-        }
         if (waitMs > 0) timeout = std::min(timeout, waitMs);
     }
     return mVideo->NextEvent(event, timeout);
@@ -94,7 +88,17 @@ void GKernel::DoOnePass(int32_t waitMs) {
     // sounds for each message; only the screen waits until it is active
     // again.
     DoIdlePass();
-    if (mActive) UpdateScreen();
+    if (mActive) {
+        // The 3-D screen is drawn whole, so a frame is made only when an
+        // event came or a view asked to be drawn (the map view does while
+        // its scene moves); a pass without one still serves the sounds the
+        // frame would have started.
+        if (m3DMode && Bridge3D::Exists() && !got && mDirty.IsEmpty()) {
+            if (!mDisplayTestRunning && mApplication) mApplication->DoStuffWhileRender();
+        } else {
+            UpdateScreen();
+        }
+    }
     ManageSounds();
 }
 

@@ -1,7 +1,8 @@
-// The wait after GO on the largest demo battle, in the whole program on the
-// dummy display: the computer's planning and the action phase show their
-// progress, but the screen is drawn at most about ten times a second of the
-// wait, so drawing does not lengthen it.
+// When the battle screen draws, in the whole program on the dummy display
+// with the largest demo battle: the wait after GO shows the computer's
+// planning and the action phase, but draws at most about ten times a second
+// of the wait, so drawing does not lengthen it; a still orders phase draws
+// nothing until the player acts.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,7 +18,9 @@
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GView.h"
+#include "battle/UnitList.h"
 #include "map/Map.h"
+#include "units/Vehicle.h"
 #include "play_through_driver.h"
 
 namespace {
@@ -58,11 +61,9 @@ GoMeasure PressGo(PlayDriver& d) {
     return m;
 }
 
-} // namespace
-
-TEST(GoProgress, TheWaitAfterGoDrawsAtMostTenTimesASecond) {
-    PlayDriver d("go-progress", 1024, 768);
-    ASSERT_TRUE(d.Start());
+// The title and menu skipped, the largest demo battle opened as the list
+// opens it, one player on side 0, its battle screen shown.
+void OpenLargestBattle(PlayDriver& d) {
     MVApplication* app = d.App();
     d.Click(10, 10); // the title
     ASSERT_TRUE(d.RunUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture; }, 5000, "the menu"));
@@ -80,6 +81,16 @@ TEST(GoProgress, TheWaitAfterGoDrawsAtMostTenTimesASecond) {
         [&] { return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible(); },
         20000, "the battle screen"));
     d.Run(200);
+}
+
+} // namespace
+
+TEST(ScreenPacing, TheWaitAfterGoDrawsAtMostTenTimesASecond) {
+    PlayDriver d("go-progress", 1024, 768);
+    ASSERT_TRUE(d.Start());
+    OpenLargestBattle(d);
+    if (HasFatalFailure()) return;
+    MVApplication* app = d.App();
     ASSERT_TRUE(gBattle->mSetupPhase);
 
     // The set-up GO: the computer plans its set-up and its first orders.
@@ -94,4 +105,37 @@ TEST(GoProgress, TheWaitAfterGoDrawsAtMostTenTimesASecond) {
     const GoMeasure turn = PressGo(d);
     std::printf("turn GO: %u screen updates in %.2f s\n", turn.updates, turn.seconds);
     EXPECT_LE(turn.updates, 10.0 + turn.seconds * 10.0);
+}
+
+TEST(ScreenPacing, AStillOrdersPhaseDrawsOnlyWhenThePlayerActs) {
+    PlayDriver d("still-orders", 1024, 768);
+    ASSERT_TRUE(d.Start());
+    OpenLargestBattle(d);
+    if (HasFatalFailure()) return;
+    // Nothing burns, smokes or falls at the start of this battle.
+    d.Run(300);
+    uint32_t before = gKernel->GetScreenUpdateCount();
+    d.Run(1000);
+    EXPECT_LE(gKernel->GetScreenUpdateCount() - before, 2u) << "a still scene is not drawn again";
+    // The pointer moving over the map is drawn at once.
+    before = gKernel->GetScreenUpdateCount();
+    d.Move(500, 300);
+    EXPECT_GE(gKernel->GetScreenUpdateCount() - before, 1u);
+    // A camera step moves the scene: drawn.
+    before = gKernel->GetScreenUpdateCount();
+    d.App()->CameraCommand(1);
+    gKernel->DoOnePass(0);
+    EXPECT_GE(gKernel->GetScreenUpdateCount() - before, 1u);
+    // A burning wreck animates its smoke: frames come without input.
+    Unit* wreck = nullptr;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !wreck; ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitVehicle) wreck = u;
+    }
+    ASSERT_NE(wreck, nullptr);
+    static_cast<Vehicle*>(wreck)->mBurning = true;
+    before = gKernel->GetScreenUpdateCount();
+    d.Run(500);
+    EXPECT_GE(gKernel->GetScreenUpdateCount() - before, 10u) << "the smoke of a burning wreck moves";
+    static_cast<Vehicle*>(wreck)->mBurning = false;
 }
