@@ -26,6 +26,8 @@ namespace {
 int32_t sFallbackState = 0; // the state when no application runs
 
 constexpr uint32_t kMessageMs = 1500;
+// The playback state of a paused playback (the pause button's command).
+constexpr int32_t kPlaybackPausedState = 13;
 
 UnitList* Units() {
     return gBattle ? gBattle->mUnits : nullptr;
@@ -637,8 +639,8 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
 
 // --------------------------------------------------------------------- idle
 
-bool MapView::SceneMoves(int32_t state) const {
-    if (state == kStatePlayback) return true;
+bool MapView::SceneMoves(int32_t state, bool playbackMoved) const {
+    if (state == kStatePlayback && playbackMoved) return true;
     if (mMap->mLevelTransition != 0.0f || mMap->mShake > 0.0f) return true;
     if (mMessageShown && ClockTime() - mMessageTime > kMessageMs) return true;
     if (gBattle) {
@@ -661,8 +663,15 @@ bool MapView::SceneMoves(int32_t state) const {
 void MapView::DoIdle() {
     if (!mMap) return;
     const int32_t state = MapViewState();
-    // The action phase plays back one step per idle pass, by the clock.
-    if (state == kStatePlayback && gBattle && gBattle->mMap == mMap) gBattle->Playback();
+    // The action phase plays back one step per idle pass, by the clock. A
+    // paused playback that stays where it is shows a still scene.
+    bool playbackMoved = state == kStatePlayback;
+    if (state == kStatePlayback && gBattle && gBattle->mMap == mMap) {
+        const auto now = gBattle->mPlayNow;
+        const auto playState = gBattle->mPlayState;
+        gBattle->Playback();
+        playbackMoved = playState != kPlaybackPausedState || gBattle->mPlayState != playState || gBattle->mPlayNow != now;
+    }
     bool moved = false;
     if (IsVisible() && state != kStateConfirm && gKernel) {
         const int32_t h = gKernel->mEdgeH, v = gKernel->mEdgeV;
@@ -684,7 +693,7 @@ void MapView::DoIdle() {
         }
         // A still scene is not drawn again: the screen keeps its last
         // frame until something moves or the player acts.
-        if (!moved && SceneMoves(state)) Refresh();
+        if (!moved && SceneMoves(state, playbackMoved)) Refresh();
     }
     if (MVApplication* app = TheApp(); app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
     if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));

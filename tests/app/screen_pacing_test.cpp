@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/AppTypes.h"
+#include "app/BattleScreen.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
 #include "battle/Battle.h"
@@ -105,6 +106,22 @@ TEST(ScreenPacing, TheWaitAfterGoDrawsAtMostTenTimesASecond) {
     const GoMeasure turn = PressGo(d);
     std::printf("turn GO: %u screen updates in %.2f s\n", turn.updates, turn.seconds);
     EXPECT_LE(turn.updates, 10.0 + turn.seconds * 10.0);
+
+    // The playback moves: frames come without input. Paused, it is still.
+    ASSERT_EQ(app->InteractionState(), kStatePlayback);
+    uint32_t before = gKernel->GetScreenUpdateCount();
+    d.Run(500);
+    EXPECT_GE(gKernel->GetScreenUpdateCount() - before, 10u) << "a playing playback is drawn as it moves";
+    GView* pause = app->mBattleScreen.mPlayPause;
+    ASSERT_TRUE(pause && pause->IsVisible());
+    int32_t x = 0, y = 0;
+    PlayDriver::CentreOf(pause, &x, &y);
+    d.Click(x, y);
+    ASSERT_EQ(gBattle->mPlayState, 13);
+    d.Run(300);
+    before = gKernel->GetScreenUpdateCount();
+    d.Run(1000);
+    EXPECT_LE(gKernel->GetScreenUpdateCount() - before, 3u) << "a paused playback is not drawn again";
 }
 
 TEST(ScreenPacing, AStillOrdersPhaseDrawsOnlyWhenThePlayerActs) {
