@@ -194,6 +194,7 @@ public:
     uint32_t mLastUpdateTime = 0; // time stamp of the last screen update
     uint32_t mScreenUpdates = 0;
     bool mUpdatedOnce = false;
+    bool mScreenWasStill = false; // a pass since the last frame made none
     int32_t mMouseX = 0;
     int32_t mMouseY = 0;
     // The pointer's screen-edge directions, which the battle's map view

@@ -11,6 +11,8 @@
 namespace {
 // The longest an active program sleeps between passes when nothing is due.
 constexpr int32_t kMaxIdleWaitMs = 50;
+// The frame time assumed after a still spell when no real one is known.
+constexpr int32_t kNominalFrameMs = 33;
 constexpr int32_t kEdgeMargin = 2;
 constexpr uint32_t kHoldDelayMs = 400;
 constexpr int32_t kInactiveWakeMs = 1000;
@@ -94,6 +96,7 @@ void GKernel::DoOnePass(int32_t waitMs) {
         // its scene moves); a pass without one still serves the sounds the
         // frame would have started.
         if (m3DMode && Bridge3D::Exists() && !got && mDirty.IsEmpty()) {
+            mScreenWasStill = true;
             if (!mDisplayTestRunning && mApplication) mApplication->DoStuffWhileRender();
         } else {
             UpdateScreen();
@@ -150,7 +153,15 @@ void GKernel::UpdateScreen() {
     const uint32_t now = ClockTime();
     ++mScreenUpdates;
     mUpdatedOnce = true;
-    mFrameMs = static_cast<int32_t>(now) - mLastFrameTime;
+    // A still screen makes no frames; the gap after such a spell is not a
+    // frame time, and motion scaled by the frame rate (a camera step) would
+    // jump, so the last real frame time stands.
+    const int32_t gap = static_cast<int32_t>(now) - mLastFrameTime;
+    if (!mScreenWasStill)
+        mFrameMs = gap;
+    else if (gap < mFrameMs || mFrameMs <= 0)
+        mFrameMs = gap > 0 ? gap : kNominalFrameMs;
+    mScreenWasStill = false;
     mLastFrameTime = static_cast<int32_t>(now);
     if (mFrameMs > 0) mFramesPerSecond = 1000.0f / static_cast<float>(mFrameMs);
     mLastUpdateTime = now;

@@ -138,6 +138,9 @@ TEST(ScreenPacing, AStillOrdersPhaseDrawsOnlyWhenThePlayerActs) {
     before = gKernel->GetScreenUpdateCount();
     d.Move(500, 300);
     EXPECT_GE(gKernel->GetScreenUpdateCount() - before, 1u);
+    // The still second is no frame time: motion scaled by the frame rate
+    // (a camera step) does not jump.
+    EXPECT_LT(gKernel->mFrameMs, 500);
     // A camera step moves the scene: drawn.
     before = gKernel->GetScreenUpdateCount();
     d.App()->CameraCommand(1);
