@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-
 #include "app/InfoPanel.h"
 
 #include "battle/Battle.h"

@@ -645,7 +645,8 @@ bool MapView::SceneMoves(int32_t state, bool playbackMoved) const {
     if (mMessageShown && ClockTime() - mMessageTime > kMessageMs) return true;
     if (gBattle) {
         const int32_t w = gBattle->mWeather;
-        if ((w == 2 || w == 3 || w == 6 || w == 7) && CurrentDrawSettings().mWeatherGraphics != 0) return true;
+        if ((w == 2 || w == 3 || w == 6 || w == 7) && CurrentDrawSettings().mWeatherGraphics != 0)
+            return true;
     }
     if (mMap->mSmokeShells && mMap->mSmokeShells->GetCount() > 0) return true;
     for (const int8_t f : mMap->mFire)
@@ -670,7 +671,8 @@ void MapView::DoIdle() {
         const auto now = gBattle->mPlayNow;
         const auto playState = gBattle->mPlayState;
         gBattle->Playback();
-        playbackMoved = playState != kPlaybackPausedState || gBattle->mPlayState != playState || gBattle->mPlayNow != now;
+        playbackMoved =
+            playState != kPlaybackPausedState || gBattle->mPlayState != playState || gBattle->mPlayNow != now;
     }
     bool moved = false;
     if (IsVisible() && state != kStateConfirm && gKernel) {
@@ -696,5 +698,7 @@ void MapView::DoIdle() {
         if (!moved && SceneMoves(state, playbackMoved)) Refresh();
     }
     if (MVApplication* app = TheApp(); app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
-    if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));
+    if (gKernel)
+        gKernel->HogCPU(moved ||
+                        (state == kStatePlayback && gBattle && gBattle->mPlayState != kPlaybackPausedState));
 }

@@ -122,7 +122,8 @@ void BM_SkipTitleToDrawnMainMenu(benchmark::State& state) {
             return;
         }
         gKernel->UpdateScreen();
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
 }
 BENCHMARK(BM_SkipTitleToDrawnMainMenu)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
@@ -295,6 +296,11 @@ void BM_GoLargestScenario(benchmark::State& state) {
     }
     state.counters["updates"] = benchmark::Counter(updates, benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_GoLargestScenario)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_GoLargestScenario)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
 
 } // namespace

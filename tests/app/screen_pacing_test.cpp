@@ -14,15 +14,15 @@
 #include "app/MVApplication.h"
 #include "app/MapView.h"
 #include "battle/Battle.h"
+#include "battle/UnitList.h"
 #include "engine/GBlitView.h"
 #include "engine/GFile.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GView.h"
-#include "battle/UnitList.h"
 #include "map/Map.h"
-#include "units/Vehicle.h"
 #include "play_through_driver.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -67,7 +67,8 @@ GoMeasure PressGo(PlayDriver& d) {
 void OpenLargestBattle(PlayDriver& d) {
     MVApplication* app = d.App();
     d.Click(10, 10); // the title
-    ASSERT_TRUE(d.RunUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture; }, 5000, "the menu"));
+    ASSERT_TRUE(
+        d.RunUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture; }, 5000, "the menu"));
     d.Click(10, 10); // the overlay
     ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 2000, "the main menu"));
     // The scenario opened as the list opens it, one player on side 0.

@@ -214,7 +214,8 @@ TEST(UnitListQueries, TheKeptVehicleListAnswersAsAPassOverEveryUnit) {
         default: {
             // Fires start and go out without the list changing.
             if (units.GetCount() > 0) {
-                auto* u = static_cast<StandInUnit*>(units.GetUnit(static_cast<int32_t>(RandomPick(units.GetCount()))));
+                auto* u = static_cast<StandInUnit*>(
+                    units.GetUnit(static_cast<int32_t>(RandomPick(units.GetCount()))));
                 u->mBurning = !u->mBurning;
                 u->mX = frac() * 60.0f;
             }
