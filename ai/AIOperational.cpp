@@ -139,7 +139,6 @@ void Battle::AIOperational(Affiliation side) {
     }
     delete box;
     gAIPanel = nullptr;
-    host->UpdateScreen();
     host->RefreshWindow();
     host->UpdateScreen();
 }

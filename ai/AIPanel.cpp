@@ -32,7 +32,6 @@ void AIPanel::IAIPanel(GView* parent, int16_t fillColour) {
     mIncrement = 1.0f;
     mProgress = 0.0f;
     if (BattleHost* host = Host()) {
-        host->UpdateScreen();
         Refresh();
         host->UpdateScreen();
     }
@@ -55,7 +54,7 @@ void AIPanel::IncrementProgress() {
     const Affiliation side = host->ViewingSide();
     host->SetViewingSide(1 - side);
     Refresh();
-    host->UpdateScreen();
+    host->UpdateScreenForProgress();
     host->ManageSounds();
     host->SetViewingSide(side);
 }

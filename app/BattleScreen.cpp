@@ -1,6 +1,8 @@
 // Building the battle screen's bottom bar and its four playback views.
 #include "app/BattleScreen.h"
 
+#include <algorithm>
+
 #include "app/InfoPanel.h"
 
 #include "battle/Battle.h"
@@ -8,6 +10,7 @@
 #include "engine/GButton3D.h"
 #include "engine/GGraphic.h"
 #include "engine/GKernel.h"
+#include "engine/GOLTA.h"
 #include "engine/GString.h"
 #include "platform/Surface16.h"
 
@@ -17,6 +20,7 @@ constexpr int32_t kBarHeight = 90;
 constexpr int32_t kPanelWidth = 800;
 constexpr int32_t kBlinkOnMs = 1300;
 constexpr int32_t kBlinkCycleMs = 1700;
+constexpr int32_t kBlinkTickMs = 40;
 
 GGraphic* LoadPicture(int32_t picture) {
     auto* g = new GGraphic;
@@ -71,7 +75,9 @@ void ActionButton::IActionButton(GView* parent, int32_t x, int32_t y, int32_t wi
 
 void ActionButton::Activate(bool on) {
     mCounter = 0;
-    SetIdleTimer(on ? 0 : -1);
+    mLastTick = 0;
+    // The blink is timed by the clock; it needs no pass more often than this.
+    SetIdleTimer(on ? kBlinkTickMs : -1);
     GView::Activate(on);
 }
 
@@ -86,7 +92,9 @@ void ActionButton::Draw() {
 void ActionButton::DoIdle() {
     if (!IsActive()) return;
     const int32_t before = mCounter;
-    mCounter += gKernel ? gKernel->mFrameMs : 33;
+    const uint32_t now = ClockTime();
+    if (mLastTick != 0) mCounter += static_cast<int32_t>(std::min<uint32_t>(now - mLastTick, kBlinkCycleMs));
+    mLastTick = now == 0 ? 1 : now;
     if (before <= kBlinkOnMs && mCounter > kBlinkOnMs) {
         Refresh();
     } else if (before > kBlinkOnMs && mCounter > kBlinkCycleMs) {

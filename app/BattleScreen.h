@@ -28,6 +28,7 @@ public:
     void DoIdle() override;
     GGraphic* mGraphics[2] = {};
     int32_t mCounter = 0;
+    uint32_t mLastTick = 0; // clock of the last idle pass, 0 before the first
 };
 
 class PlayPauseButton : public GButton {

@@ -327,6 +327,10 @@ void MVApplication::UpdateScreen() {
     if (gKernel) gKernel->UpdateScreen();
 }
 
+void MVApplication::UpdateScreenForProgress() {
+    if (gKernel) gKernel->UpdateScreenForProgress();
+}
+
 void MVApplication::RefreshWindow() {
     if (gKernel && gKernel->GetWindow()) gKernel->GetWindow()->Refresh();
 }

@@ -112,6 +112,7 @@ public:
     // kernel's redraw, window refresh and sound upkeep.
     GView* MakeAIBox(int16_t* fillColour) override;
     void UpdateScreen() override;
+    void UpdateScreenForProgress() override;
     void RefreshWindow() override;
     void ManageSounds() override;
     int32_t HumanPlayers() override;

@@ -152,7 +152,9 @@ void MVApplication::ActionPhaseStarts() {
 void MVApplication::ShowProgress(int32_t slice) {
     ActionBar* bar = Alive(mBattleScreen.mActionBar);
     if (!bar) return;
-    // The bar moves by whole pixels, redrawn only when it moves.
+    // The bar moves by whole pixels, redrawn only when it moves, and the
+    // screen shows it at most every tenth of a second so that drawing does
+    // not lengthen the wait.
     const int32_t m = bar->GetWidth() - kProgressBarInset;
     const int32_t s = slice < kSlicesPerTurnBar ? slice : kSlicesPerTurnBar;
     const int32_t value = static_cast<int32_t>(static_cast<float>(s * m) * (1.0f / 2400.0f) + 1.5f);
@@ -160,7 +162,7 @@ void MVApplication::ShowProgress(int32_t slice) {
     bar->mValue = value;
     bar->Show(true);
     bar->Refresh();
-    if (gKernel) gKernel->UpdateScreen();
+    if (gKernel) gKernel->UpdateScreenForProgress();
 }
 
 void MVApplication::GoButtonChanged(bool shown) {

@@ -96,7 +96,9 @@ void Map::CreateView() {
     const int32_t w = gKernel ? gKernel->mScreenWidth : 800;
     const int32_t h = (gKernel ? gKernel->mScreenHeight : 600) - 90;
     view->IView(root, 0, 0, w, h);
-    view->SetIdleTimer(0);
+    // The playback and the camera step once a pass; the pass comes at least
+    // every 10 ms without making the loop spin while the scene is still.
+    view->SetIdleTimer(10);
     view->mMap = this;
     mView = view;
     InstallViewHooks();

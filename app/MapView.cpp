@@ -12,6 +12,7 @@
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "draw/DrawSettings.h"
+#include "engine/GGroup.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
@@ -27,6 +28,8 @@ namespace {
 int32_t sFallbackState = 0; // the state when no application runs
 
 constexpr uint32_t kMessageMs = 1500;
+// The playback state of a paused playback (the pause button's command).
+constexpr int32_t kPlaybackPausedState = 13;
 
 UnitList* Units() {
     return gBattle ? gBattle->mUnits : nullptr;
@@ -692,11 +695,41 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
 
 // --------------------------------------------------------------------- idle
 
+bool MapView::SceneMoves(int32_t state, bool playbackMoved) const {
+    if (state == kStatePlayback && playbackMoved) return true;
+    if (mMap->mLevelTransition != 0.0f || mMap->mShake > 0.0f) return true;
+    if (mMessageShown && ClockTime() - mMessageTime > kMessageMs) return true;
+    if (gBattle) {
+        const int32_t w = gBattle->mWeather;
+        if ((w == 2 || w == 3 || w == 6 || w == 7) && CurrentDrawSettings().mWeatherGraphics != 0)
+            return true;
+    }
+    if (mMap->mSmokeShells && mMap->mSmokeShells->GetCount() > 0) return true;
+    for (const int8_t f : mMap->mFire)
+        if (f != 0) return true;
+    if (gBattle && gBattle->mUnits) {
+        const UnitList* units = gBattle->mUnits;
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            Unit* u = units->GetUnit(i);
+            if (u && u->mUnitType == kUnitVehicle && u->IsBurning()) return true;
+        }
+    }
+    return false;
+}
+
 void MapView::DoIdle() {
     if (!mMap) return;
     const int32_t state = MapViewState();
-    // The action phase plays back one step per idle pass, by the clock.
-    if (state == kStatePlayback && gBattle && gBattle->mMap == mMap) gBattle->Playback();
+    // The action phase plays back one step per idle pass, by the clock. A
+    // paused playback that stays where it is shows a still scene.
+    bool playbackMoved = state == kStatePlayback;
+    if (state == kStatePlayback && gBattle && gBattle->mMap == mMap) {
+        const auto now = gBattle->mPlayNow;
+        const auto playState = gBattle->mPlayState;
+        gBattle->Playback();
+        playbackMoved =
+            playState != kPlaybackPausedState || gBattle->mPlayState != playState || gBattle->mPlayNow != now;
+    }
     bool moved = false;
     if (IsVisible() && state != kStateConfirm && gKernel) {
         const int32_t h = gKernel->mEdgeH, v = gKernel->mEdgeV;
@@ -716,11 +749,15 @@ void MapView::DoIdle() {
                 moved = true;
             }
         }
-        if (!moved) Refresh();
+        // A still scene is not drawn again: the screen keeps its last
+        // frame until something moves or the player acts.
+        if (!moved && SceneMoves(state, playbackMoved)) Refresh();
     }
     MVApplication* app = TheApp();
     if (app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
-    if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));
+    if (gKernel)
+        gKernel->HogCPU(moved ||
+                        (state == kStatePlayback && gBattle && gBattle->mPlayState != kPlaybackPausedState));
     // The TCP/IP hand-over's waiting box keeps its text current.
     if (app && app->mConnectionType == 2 && app->mTCPIPWaitBox && gKernel &&
         gKernel->IsViewAlive(app->mTCPIPWaitBox) && app->mTCPIPWaitBox->IsVisible())

@@ -40,6 +40,11 @@ public:
     int32_t mRememberedWaypoint = -1;
 
 private:
+    // Whether the scene changes without input, so that the idle pass asks
+    // for a frame: the playback unless it stays paused, a camera step or shake, falling rain or
+    // snow, fires, smoke clouds and burning wrecks, and a status message
+    // running out.
+    bool SceneMoves(int32_t state, bool playbackMoved) const;
     void DrawStatusLines();
     void DrawPlacingLine(int32_t cx);
     void DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uint8_t pg, uint8_t pb);

@@ -222,6 +222,9 @@ public:
     // the window's refresh and the sounds' upkeep while it plans.
     virtual GView* MakeAIBox(int16_t* fillColour) { return nullptr; }
     virtual void UpdateScreen() {}
+    // The redraw for a step of progress, which the host may skip when the
+    // screen was drawn a moment ago.
+    virtual void UpdateScreenForProgress() { UpdateScreen(); }
     virtual void RefreshWindow() {}
     virtual void ManageSounds() {}
 

@@ -28,6 +28,18 @@ int32_t UnitList::IndexOf(const Unit* unit) const {
     return -1;
 }
 
+const std::vector<Unit*>& UnitList::Vehicles() const {
+    if (mVehiclesKnown && mVehiclesAt == GetChangeCount()) return mVehicles;
+    mVehicles.clear();
+    for (int32_t i = 0; i < GetCount(); ++i) {
+        Unit* u = GetUnit(i);
+        if (u && u->mUnitType == kUnitVehicle) mVehicles.push_back(u);
+    }
+    mVehiclesAt = GetChangeCount();
+    mVehiclesKnown = true;
+    return mVehicles;
+}
+
 void UnitList::MakeBurningVehicleList(GList* out, float x1, float y1, float x2, float y2) const {
     if (!out) return;
     float left = std::min(x1, x2) - kBurningBoxMargin;
@@ -35,9 +47,8 @@ void UnitList::MakeBurningVehicleList(GList* out, float x1, float y1, float x2, 
     float bottom = std::min(y1, y2) - kBurningBoxMargin;
     float top = std::max(y1, y2) + kBurningBoxMargin;
     float dx = x1 - x2;
-    for (int32_t i = 0; i < GetCount(); ++i) {
-        Unit* u = GetUnit(i);
-        if (u->mUnitType != kUnitVehicle || !u->IsBurning()) continue;
+    for (Unit* u : Vehicles()) {
+        if (!u->IsBurning()) continue;
         float ux = u->mX;
         float uy = u->mY;
         if (ux < left || ux > right || uy < bottom || uy > top) continue;
@@ -71,10 +82,9 @@ Unit* UnitList::VehicleCollision(int32_t* best, Unit* mover) const {
     // The cheap tests first: the place rules out nearly every unit.
     const bool stationaryOnly = mover->IgnoresMovingObstacles();
     const float mx = mover->mX, my = mover->mY;
-    for (int32_t i = 0; i < GetCount(); ++i) {
-        Unit* v = GetUnit(i);
+    for (Unit* v : Vehicles()) {
         if (std::fabs(v->mX - mx) > kCollisionReach || std::fabs(v->mY - my) > kCollisionReach) continue;
-        if (v->mUnitType != kUnitVehicle || v == mover) continue;
+        if (v == mover) continue;
         if (v->mSide != mover->mSide && !v->IsSpottedNow()) continue;
         if (stationaryOnly && v->HasMovementOrders()) continue;
         int32_t t = v->IsObstacleTo(mover);

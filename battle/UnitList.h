@@ -1,9 +1,11 @@
 #pragma once
 // A list of units with the spatial questions that the unit, vehicle and map
-// code ask many times per slice. Every query is one pass over the list in
-// storage order; where one unit is returned, the first match wins.
+// code ask many times per slice. Every query is one pass over the list (or
+// over its vehicles) in storage order; where one unit is returned, the first
+// match wins.
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/GGroup.h"
 #include "units/Enums.h"
@@ -37,4 +39,14 @@ public:
     // false, with nothing appended, on a damaged or unknown record.
     void WriteUnits(GFile* file);
     bool ReadUnits(GFile* file);
+
+private:
+    // The list's vehicles in its order, made again whenever the list has
+    // changed since: the sight lines and the collision checks ask about
+    // vehicles alone, many times per slice. A unit's kind never changes.
+    const std::vector<Unit*>& Vehicles() const;
+
+    mutable std::vector<Unit*> mVehicles;
+    mutable uint32_t mVehiclesAt = 0;
+    mutable bool mVehiclesKnown = false;
 };

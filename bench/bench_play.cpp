@@ -18,6 +18,7 @@
 #include "app/MapView.h"
 #include "battle/Battle.h"
 #include "engine/GBlitView.h"
+#include "engine/GControl.h"
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
 #include "engine/GKernel.h"
@@ -121,7 +122,8 @@ void BM_SkipTitleToDrawnMainMenu(benchmark::State& state) {
             return;
         }
         gKernel->UpdateScreen();
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
 }
 BENCHMARK(BM_SkipTitleToDrawnMainMenu)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
@@ -177,5 +179,128 @@ void BM_BattleScreenFrameLargestScenario(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BattleScreenFrameLargestScenario)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+GView* VisibleControl(GView* root, int32_t command) {
+    if (!root) return nullptr;
+    if (auto* control = dynamic_cast<GControl*>(root))
+        if (control->GetCommandID() == command && root->IsVisible()) return root;
+    for (int32_t i = 0; i < root->GetSubviewCount(); ++i)
+        if (GView* found = VisibleControl(root->GetSubview(i), command)) return found;
+    return nullptr;
+}
+
+// The battle screen of the largest demo battle left alone in its set-up
+// orders phase for a second of the main loop as it runs (waiting for
+// events): the share of a core it takes (target under 5 %), and the frames
+// drawn.
+void BM_BattleScreenIdleOrdersPhase(benchmark::State& state) {
+    Program p(1024, 768);
+    if (!p.ok || !p.ReachMenu()) {
+        state.SkipWithError("no main menu");
+        return;
+    }
+    auto* file = new GFile;
+    if (!file->IFile((p.path + "/Szenarien/" + kLargestScenario).c_str(), kFileModeCompressedRead)) {
+        delete file;
+        state.SkipWithError("no scenario");
+        return;
+    }
+    p.app->HighLevelLoadGame(file);
+    for (int32_t command : {85, 109, 114, 111, 86}) {
+        p.app->DoCommand(command);
+        gKernel->DoOnePass(0);
+    }
+    if (!p.PassUntil([] { return gBattle && gBattle->mMap && gBattle->mMap->mView; }, 20000)) {
+        state.SkipWithError("the battle screen did not come");
+        return;
+    }
+    // Settle: the first frames and the pictures' loading.
+    const uint32_t settle = ClockTime();
+    while (ClockTime() - settle < 500)
+        gKernel->DoOnePass(-1);
+    double cpu = 0.0, wall = 0.0, frames = 0.0;
+    for (auto _ : state) {
+        const uint32_t f0 = gKernel->GetScreenUpdateCount();
+        const std::clock_t c0 = std::clock();
+        const uint32_t w0 = ClockTime();
+        while (ClockTime() - w0 < 1000)
+            gKernel->DoOnePass(-1);
+        cpu += static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+        wall += (ClockTime() - w0) / 1000.0;
+        frames += gKernel->GetScreenUpdateCount() - f0;
+    }
+    state.counters["cpu_share"] = wall > 0.0 ? cpu / wall : 0.0;
+    state.counters["frames_per_s"] = wall > 0.0 ? frames / wall : 0.0;
+}
+BENCHMARK(BM_BattleScreenIdleOrdersPhase)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// GO on the largest demo battle, one player on side 0: the wall time from
+// the press until the turn's playback starts (or the next orders phase
+// shows), and the screen updates made meanwhile. Argument 0: the set-up GO;
+// 1: the set-up GO, then the first turn's GO is measured.
+void BM_GoLargestScenario(benchmark::State& state) {
+    const bool laterTurn = state.range(0) == 1;
+    double updates = 0.0;
+    for (auto _ : state) {
+        Program p(1024, 768);
+        if (!p.ok || !p.ReachMenu()) {
+            state.SkipWithError("no main menu");
+            return;
+        }
+        auto* file = new GFile;
+        if (!file->IFile((p.path + "/Szenarien/" + kLargestScenario).c_str(), kFileModeCompressedRead)) {
+            delete file;
+            state.SkipWithError("no scenario");
+            return;
+        }
+        p.app->HighLevelLoadGame(file);
+        for (int32_t command : {85, 109, 114, 111, 86}) {
+            p.app->DoCommand(command);
+            gKernel->DoOnePass(0);
+        }
+        if (!p.PassUntil([] { return gBattle && gBattle->mMap && gBattle->mMap->mView; }, 20000)) {
+            state.SkipWithError("the battle screen did not come");
+            return;
+        }
+        for (int i = 0; i < 5; ++i)
+            gKernel->DoOnePass(0);
+        double seconds = 0.0;
+        for (int go = 0; go <= (laterTurn ? 1 : 0); ++go) {
+            const bool setup = gBattle->mSetupPhase;
+            const int32_t turn = gBattle->mTurn;
+            const uint32_t before = gKernel->GetScreenUpdateCount();
+            const auto start = std::chrono::steady_clock::now();
+            GView* button = VisibleControl(gKernel->GetWindow(), 9);
+            if (!button) {
+                state.SkipWithError("no GO button");
+                return;
+            }
+            LongRect r;
+            button->GetGlobalBounds(&r);
+            p.Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            const bool done = p.PassUntil(
+                [&] {
+                    return p.app->InteractionState() == 8 ||
+                           (gBattle && (gBattle->mSetupPhase != setup || gBattle->mTurn != turn) &&
+                            p.app->InteractionState() == 0 && p.app->mProgressWindow == nullptr);
+                },
+                120000);
+            if (!done) {
+                state.SkipWithError("the turn did not come");
+                return;
+            }
+            seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            updates += gKernel->GetScreenUpdateCount() - before;
+        }
+        state.SetIterationTime(seconds);
+    }
+    state.counters["updates"] = benchmark::Counter(updates, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_GoLargestScenario)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
 
 } // namespace

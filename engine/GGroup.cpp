@@ -87,12 +87,14 @@ void GGroup::IGroup() {}
 
 void GGroup::Add(GObject* member) {
     assert(CanChange());
+    Changed();
     mMembers.push_back(member);
 }
 
 void GGroup::ConcatGroup(GGroup* other) {
     assert(CanChange());
     if (other == nullptr) return;
+    Changed();
     // Index loop: other may be this group, whose storage grows meanwhile.
     size_t count = other->mMembers.size();
     mMembers.reserve(mMembers.size() + count);
@@ -125,6 +127,7 @@ void GGroup::RemoveAt(int32_t index, bool deleteIt) {
     assert(CanChange());
     GObject* member = mMembers[static_cast<size_t>(index)];
     mMembers.erase(mMembers.begin() + index);
+    Changed();
     if (deleteIt && !mPreserve) delete member;
 }
 
@@ -139,6 +142,7 @@ void GGroup::Delete(GObject* member, bool deleteIt) {
 
 void GGroup::EmptyOut(bool deleteMembers) {
     assert(CanChange());
+    Changed();
     std::vector<GObject*> members;
     members.swap(mMembers);
     if (deleteMembers && !mPreserve)
@@ -161,10 +165,12 @@ void GGroup::DeleteSome(GMemberTest test, void* context, bool deleteMembers) {
             marks.Set(i, test(mMembers[i], context));
     }
     assert(CanChange());
+    Changed();
     RemoveMarked(mMembers, marks, count, deleteMembers && !mPreserve);
 }
 
 void GGroup::CopyMembersInto(GGroup* copy) {
+    copy->Changed();
     copy->mCopyPointersOnly = mCopyPointersOnly;
     copy->mPreserve = mPreserve;
     if (mCopyPointersOnly) {
@@ -227,6 +233,7 @@ void GList::Insert(GObject* member, int32_t index) {
     assert(CanChange());
     if (index < 0) index = 0;
     if (index > GetCount()) index = GetCount();
+    Changed();
     mMembers.insert(mMembers.begin() + index, member);
 }
 
@@ -234,6 +241,7 @@ void GList::ReplaceIndex(int32_t index, GObject* member, bool deleteOld) {
     assert(CanChange());
     if (index < 0 || index >= GetCount()) return;
     GObject* old = mMembers[static_cast<size_t>(index)];
+    Changed();
     mMembers[static_cast<size_t>(index)] = member;
     if (deleteOld && !mPreserve && old != member) delete old;
 }
@@ -241,6 +249,7 @@ void GList::ReplaceIndex(int32_t index, GObject* member, bool deleteOld) {
 void GList::Swap(int32_t i, int32_t j) {
     assert(CanChange());
     if (i < 0 || j < 0 || i >= GetCount() || j >= GetCount()) return;
+    Changed();
     std::swap(mMembers[static_cast<size_t>(i)], mMembers[static_cast<size_t>(j)]);
 }
 
@@ -259,6 +268,7 @@ void GList::DeleteSomeIndices(GIndexTest test, void* context, bool deleteMembers
             marks.Set(i, test(static_cast<int32_t>(i), mMembers[i], context));
     }
     assert(CanChange());
+    Changed();
     RemoveMarked(mMembers, marks, count, deleteMembers && !mPreserve);
 }
 
@@ -323,6 +333,7 @@ void QuickSortRange(Members& a, int32_t lo, int32_t hi, GCompareFn compare, void
 void GList::QuickSort(GCompareFn compare, void* context) {
     if (compare == nullptr || mMembers.size() < 2) return;
     assert(CanChange());
+    Changed();
     StorageLock lock(mLocked);
     QuickSortRange(mMembers, 0, GetCount() - 1, compare, context);
     InsertionPass(mMembers, compare, context);
@@ -331,12 +342,14 @@ void GList::QuickSort(GCompareFn compare, void* context) {
 void GList::InsertionSort(GCompareFn compare, void* context) {
     if (compare == nullptr) return;
     assert(CanChange());
+    Changed();
     StorageLock lock(mLocked);
     InsertionPass(mMembers, compare, context);
 }
 
 void GList::RandomShuffle() {
     assert(CanChange());
+    Changed();
     // Fisher-Yates from the back, one combined draw per place.
     for (int32_t i = GetCount() - 1; i > 0; --i) {
         int32_t j = static_cast<int32_t>(RandomPick(static_cast<uint32_t>(i) + 1u));

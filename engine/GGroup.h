@@ -30,6 +30,9 @@ public:
     void ConcatGroup(GGroup* other);      // appends other's members, shared
     bool IsMember(GObject* member) const; // by identity
     int32_t GetCount() const { return static_cast<int32_t>(mMembers.size()); }
+    // Rises with every change of the members or their order, so that a
+    // view derived from the group can tell whether it is still current.
+    uint32_t GetChangeCount() const { return mChanges; }
 
     // Visits every member once in storage order; the callback must not
     // change the group.
@@ -63,11 +66,13 @@ protected:
     void CopyMembersInto(GGroup* copy);
     void RemoveAt(int32_t index, bool deleteIt);
     bool CanChange() const { return mLocked == 0; }
+    void Changed() { ++mChanges; }
 
     std::vector<GObject*> mMembers;
     int32_t mLocked = 0; // > 0 while a callback walks the storage
     char mPreserve = 0;  // keep-members flag
     char mCopyPointersOnly = 0;
+    uint32_t mChanges = 0;
 };
 
 class GList : public GGroup {

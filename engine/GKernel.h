@@ -56,6 +56,14 @@ public:
     bool IsQuitting() const { return mQuit; }
     void Suspend();
     void UpdateScreen();
+    // The screen update of work that keeps the loop busy (a progress bar):
+    // drawn only when the last update is at least kProgressUpdateMs of wall
+    // time old, so showing the progress costs little of the wait. True when
+    // it drew.
+    static constexpr uint32_t kProgressUpdateMs = 100;
+    bool UpdateScreenForProgress();
+    // Screen updates made since the kernel began.
+    uint32_t GetScreenUpdateCount() const { return mScreenUpdates; }
     bool Idling() const { return mIdling; }
     void KillViewAfterIdle(GView* view);
 
@@ -189,6 +197,9 @@ public:
     int32_t mFrameMs = 0;
     int32_t mLastFrameTime = 0;
     uint32_t mLastUpdateTime = 0; // time stamp of the last screen update
+    uint32_t mScreenUpdates = 0;
+    bool mUpdatedOnce = false;
+    bool mScreenWasStill = false; // a pass since the last frame made none
     int32_t mMouseX = 0;
     int32_t mMouseY = 0;
     // The pointer's screen-edge directions, which the battle's map view

@@ -9,10 +9,10 @@
 #include <algorithm>
 
 namespace {
-// The longest an active program sleeps between passes when nothing is due,
-// and the shortest time between two frames of the 3-D display.
+// The longest an active program sleeps between passes when nothing is due.
 constexpr int32_t kMaxIdleWaitMs = 50;
-constexpr int32_t kMinFrameMs = 10;
+// The frame time assumed after a still spell when no real one is known.
+constexpr int32_t kNominalFrameMs = 33;
 constexpr int32_t kEdgeMargin = 2;
 constexpr uint32_t kHoldDelayMs = 400;
 constexpr int32_t kInactiveWakeMs = 1000;
@@ -62,10 +62,6 @@ bool GKernel::WaitForEvent(PlatformEvent* event, int32_t waitMs) {
             const int32_t held = static_cast<int32_t>(ClockTime() - mButtonDownTime);
             timeout = std::min(timeout, std::max(static_cast<int32_t>(kHoldDelayMs) - held, 0));
         }
-        if (m3DMode && Bridge3D::Exists()) {
-            const int32_t sinceFrame = static_cast<int32_t>(ClockTime() - mLastUpdateTime);
-            timeout = std::min(timeout, std::max(kMinFrameMs - sinceFrame, 0));
-        }
         if (waitMs > 0) timeout = std::min(timeout, waitMs);
     }
     return mVideo->NextEvent(event, timeout);
@@ -96,7 +92,18 @@ void GKernel::DoOnePass(int32_t waitMs) {
     if (mActive && mHeldKey != 0 && mHeldPhysicalKey != 0 && mApplication && !(got && event.type == PlatformEvent::kKey))
         mApplication->KeyHeld(static_cast<char>(mHeldKey));
     DoIdlePass();
-    if (mActive) UpdateScreen();
+    if (mActive) {
+        // The 3-D screen is drawn whole, so a frame is made only when an
+        // event came or a view asked to be drawn (the map view does while
+        // its scene moves); a pass without one still serves the sounds the
+        // frame would have started.
+        if (m3DMode && Bridge3D::Exists() && !got && mDirty.IsEmpty()) {
+            mScreenWasStill = true;
+            if (!mDisplayTestRunning && mApplication) mApplication->DoStuffWhileRender();
+        } else {
+            UpdateScreen();
+        }
+    }
     ManageSounds();
 }
 
@@ -138,9 +145,25 @@ void GKernel::DoIdlePass() {
     if (mActiveEdit) mActiveEdit->UpdateCaret(mCurrentTime);
 }
 
+bool GKernel::UpdateScreenForProgress() {
+    if (mUpdatedOnce && ClockTime() - mLastUpdateTime < kProgressUpdateMs) return false;
+    UpdateScreen();
+    return true;
+}
+
 void GKernel::UpdateScreen() {
     const uint32_t now = ClockTime();
-    mFrameMs = static_cast<int32_t>(now) - mLastFrameTime;
+    ++mScreenUpdates;
+    mUpdatedOnce = true;
+    // A still screen makes no frames; the gap after such a spell is not a
+    // frame time, and motion scaled by the frame rate (a camera step) would
+    // jump, so the last real frame time stands.
+    const int32_t gap = static_cast<int32_t>(now) - mLastFrameTime;
+    if (!mScreenWasStill)
+        mFrameMs = gap;
+    else if (gap < mFrameMs || mFrameMs <= 0)
+        mFrameMs = gap > 0 ? gap : kNominalFrameMs;
+    mScreenWasStill = false;
     mLastFrameTime = static_cast<int32_t>(now);
     if (mFrameMs > 0) mFramesPerSecond = 1000.0f / static_cast<float>(mFrameMs);
     mLastUpdateTime = now;

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "battle/battle_fixtures.h"
+#include "engine/GOLTA.h"
 
 TEST(UnitListQueries, BurningVehiclesNearASightLine) {
     UnitList units;
@@ -87,4 +92,159 @@ TEST(UnitListQueries, VehicleCollisionTestsOnlyCloseSeenVehicles) {
     enemy->mWaypoints[0].mOrder = kPaceRotate;
     best = 0;
     EXPECT_EQ(units.VehicleCollision(&best, mover), enemy);
+}
+
+namespace {
+
+// The queries as one plain pass over every unit of the list: what the
+// vehicle list the unit list keeps must answer exactly.
+std::vector<Unit*> BurningNearLineByScan(const UnitList& units, float x1, float y1, float x2, float y2) {
+    std::vector<Unit*> out;
+    const float left = std::min(x1, x2) - 20.0f, right = std::max(x1, x2) + 20.0f;
+    const float bottom = std::min(y1, y2) - 20.0f, top = std::max(y1, y2) + 20.0f;
+    const float dx = x1 - x2;
+    for (int32_t i = 0; i < units.GetCount(); ++i) {
+        Unit* u = units.GetUnit(i);
+        if (u->mUnitType != kUnitVehicle || !u->IsBurning()) continue;
+        if (u->mX < left || u->mX > right || u->mY < bottom || u->mY > top) continue;
+        float d;
+        if (dx != 0.0f) {
+            const float m = (y1 - y2) / dx;
+            d = (m * u->mX - u->mY + (y2 - m * x2)) / std::sqrt(m * m + 1.0f);
+        } else {
+            d = x2 - u->mX;
+        }
+        if (std::fabs(d) <= 25.0f) out.push_back(u);
+    }
+    return out;
+}
+
+Unit* CollisionByScan(const UnitList& units, int32_t* best, Unit* mover) {
+    Unit* result = nullptr;
+    for (int32_t i = 0; i < units.GetCount(); ++i) {
+        Unit* v = units.GetUnit(i);
+        if (std::fabs(v->mX - mover->mX) > 3.0f || std::fabs(v->mY - mover->mY) > 3.0f) continue;
+        if (v->mUnitType != kUnitVehicle || v == mover) continue;
+        if (v->mSide != mover->mSide && !v->IsSpottedNow()) continue;
+        if (mover->IgnoresMovingObstacles() && v->HasMovementOrders()) continue;
+        const int32_t t = v->IsObstacleTo(mover);
+        if (t > *best) {
+            *best = t;
+            result = v;
+            if (t == 3) break;
+        }
+    }
+    return result;
+}
+
+int32_t ByX(GObject* a, GObject* b, void*) {
+    const float xa = static_cast<Unit*>(a)->mX, xb = static_cast<Unit*>(b)->mX;
+    return xa < xb ? -1 : xa > xb ? 1 : 0;
+}
+
+} // namespace
+
+// Random lists of every kind of unit, changed between the questions in
+// every way a list can change (added, inserted, removed, replaced, swapped,
+// sorted, emptied): the burning vehicles near a line and the blocking
+// vehicle are always those a plain pass over the whole list finds, in the
+// same order.
+TEST(UnitListQueries, TheKeptVehicleListAnswersAsAPassOverEveryUnit) {
+    SeedRandomGenerator(5011);
+    auto frac = [] { return static_cast<float>(RandomPick(100000)) / 100000.0f; };
+    const UnitType kinds[] = {kUnitVehicle, kUnitInfantry, kUnitInanimate, kUnitAirplane};
+    UnitList units;
+    units.IList();
+    std::vector<StandInUnit*> spare; // removed units, kept alive for re-insertion
+    auto make = [&]() {
+        auto* u = new StandInUnit(kinds[RandomPick(4)]);
+        u->mSide = static_cast<int8_t>(RandomPick(2));
+        u->mX = frac() * 60.0f;
+        u->mY = frac() * 60.0f;
+        u->mActive = true;
+        u->mBurning = RandomPick(3) == 0;
+        u->mObstacle = static_cast<ObstacleKind>(RandomPick(4));
+        u->mStationaryOnly = RandomPick(2) == 0;
+        if (RandomPick(2) == 0) u->mContactLevel = kContactSeen;
+        return u;
+    };
+    for (int32_t i = 0; i < 40; ++i)
+        units.Add(make());
+    int64_t answers = 0;
+    for (int32_t round = 0; round < 3000; ++round) {
+        switch (RandomPick(9)) {
+        case 0:
+            units.Add(make());
+            break;
+        case 1:
+            units.Insert(make(), static_cast<int32_t>(RandomPick(units.GetCount() + 1)));
+            break;
+        case 2:
+            if (units.GetCount() > 0) {
+                const int32_t i = static_cast<int32_t>(RandomPick(units.GetCount()));
+                spare.push_back(static_cast<StandInUnit*>(units.GetUnit(i)));
+                units.DeleteIndex(i, false);
+            }
+            break;
+        case 3:
+            if (units.GetCount() > 1)
+                units.Swap(static_cast<int32_t>(RandomPick(units.GetCount())),
+                           static_cast<int32_t>(RandomPick(units.GetCount())));
+            break;
+        case 4:
+            if (units.GetCount() > 0 && !spare.empty()) {
+                // A removed unit takes another's place: same count, other kinds.
+                const int32_t i = static_cast<int32_t>(RandomPick(units.GetCount()));
+                StandInUnit* back = spare.back();
+                spare.pop_back();
+                spare.push_back(static_cast<StandInUnit*>(units.GetUnit(i)));
+                units.ReplaceIndex(i, back, false);
+            }
+            break;
+        case 5:
+            units.InsertionSort(ByX, nullptr);
+            break;
+        case 6:
+            if (RandomPick(20) == 0) {
+                for (int32_t i = 0; i < units.GetCount(); ++i)
+                    spare.push_back(static_cast<StandInUnit*>(units.GetUnit(i)));
+                units.EmptyOut(false);
+            }
+            break;
+        default: {
+            // Fires start and go out without the list changing.
+            if (units.GetCount() > 0) {
+                auto* u = static_cast<StandInUnit*>(
+                    units.GetUnit(static_cast<int32_t>(RandomPick(units.GetCount()))));
+                u->mBurning = !u->mBurning;
+                u->mX = frac() * 60.0f;
+            }
+            break;
+        }
+        }
+        for (int32_t q = 0; q < 4; ++q) {
+            const float x1 = frac() * 80.0f - 10.0f, y1 = frac() * 80.0f - 10.0f;
+            const float x2 = RandomPick(8) == 0 ? x1 : frac() * 80.0f - 10.0f;
+            const float y2 = frac() * 80.0f - 10.0f;
+            GList out;
+            out.IList();
+            out.PreserveObjects();
+            units.MakeBurningVehicleList(&out, x1, y1, x2, y2);
+            const std::vector<Unit*> expected = BurningNearLineByScan(units, x1, y1, x2, y2);
+            ASSERT_EQ(out.GetCount(), static_cast<int32_t>(expected.size())) << "round " << round;
+            for (int32_t k = 0; k < out.GetCount(); ++k)
+                ASSERT_EQ(out.GetObjectA(k), expected[static_cast<size_t>(k)]) << "round " << round;
+            if (units.GetCount() > 0) {
+                Unit* mover = units.GetUnit(static_cast<int32_t>(RandomPick(units.GetCount())));
+                int32_t best = 0, bestByScan = 0;
+                ASSERT_EQ(units.VehicleCollision(&best, mover), CollisionByScan(units, &bestByScan, mover))
+                    << "round " << round;
+                ASSERT_EQ(best, bestByScan);
+            }
+            answers += out.GetCount();
+        }
+    }
+    EXPECT_GT(answers, 1000) << "the lines met burning vehicles";
+    for (StandInUnit* u : spare)
+        delete u;
 }
