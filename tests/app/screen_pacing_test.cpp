@@ -140,8 +140,9 @@ TEST(ScreenPacing, AStillOrdersPhaseDrawsOnlyWhenThePlayerActs) {
     d.Move(500, 300);
     EXPECT_GE(gKernel->GetScreenUpdateCount() - before, 1u);
     // The still second is no frame time: motion scaled by the frame rate
-    // (a camera step) does not jump.
-    EXPECT_LT(gKernel->mFrameMs, 500);
+    // (a camera step) does not jump. (A frame of this battle on a loaded
+    // machine may itself take a few hundred ms; the gap was a whole second.)
+    EXPECT_LT(gKernel->mFrameMs, 900);
     // A camera step moves the scene: drawn.
     before = gKernel->GetScreenUpdateCount();
     d.App()->CameraCommand(1);

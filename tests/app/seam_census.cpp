@@ -151,6 +151,7 @@ constexpr HostQuestion kHostQuestions[] = {
     ANSWERED(StopTurnClock),
     ANSWERED(TakeAutoSaveReloading),
     ANSWERED(UpdateProgressWindow),
+    ANSWERED(UpdateScreenForProgress),
 };
 
 #undef ANSWERED
