@@ -183,12 +183,14 @@ bool CheckOrderScript(const OrderScript& script, const ScenarioCore* battle, Sce
     return true;
 }
 
-int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battle) {
+int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battle, const bool* skipSide) {
     int32_t given = 0;
     for (const ScriptOrder& order : script.orders) {
         if (order.turn != turn) continue;
         Unit* unit = FindScriptUnit(battle, order.unit);
         if (!unit || !unit->CanReceiveOrders()) continue;
+        const int32_t side = unit->GetAffiliation();
+        if (skipSide && side >= 0 && side < 2 && skipSide[side]) continue;
         switch (order.kind) {
         case ScriptOrder::kMove:
             for (size_t i = 0; i < order.points.size(); ++i)
