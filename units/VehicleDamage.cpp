@@ -395,6 +395,7 @@ void Vehicle::ApplyDamage(VehicleHitLocation loc) {
         }
     } else if (!mWeaponKnockedOut) {
         mWeaponKnockedOut = true;
+        mMainGunOut = true; // the main gun holds its fire for good
         mTurretRate = 0.0f;
         CancelTarget(false, false);
         gArmorHitReport.mHitGunDamaged = true;

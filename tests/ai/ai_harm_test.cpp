@@ -135,7 +135,7 @@ TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
     EXPECT_FLOAT_EQ(armour[1], 50.0f);
     EXPECT_FLOAT_EQ(ratios[1], 50.0f);
     // Hull-down: the lower hull is not struck, the turret more often.
-    t->mHullDown = 1;
+    t->mDugIn = true;
     t->AISetArmorValues(kKnowEnemy, s, true, 0.5f, false, armour, longs, bools, weights, ratios, &count,
                         0.0f);
     ASSERT_EQ(count, 9);
@@ -146,7 +146,7 @@ TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
     EXPECT_EQ(weights[8], 0.0f);
     EXPECT_NEAR(weights[6], 0.73684f, 1e-5f);
     // Abeam, the side takes the hits.
-    t->mHullDown = 0;
+    t->mDugIn = false;
     t->mHeading = 90.0f;
     t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count,
                         75.0f);
