@@ -228,6 +228,10 @@ TEST(OrderScriptText, OrdersReachTheNamedUnitInTheirTurnOnly) {
     EXPECT_EQ(tank->mWaypoints[1].mX, 300.0f);
     EXPECT_EQ(tank->mWaypoints[1].mY, 180.0f);
     EXPECT_EQ(battle->mUnits->GetUnit(3)->mNrWaypoints, 0);
+    // The orders of a side the computer plans are left out when asked.
+    const bool skipAxis[2] = {true, false};
+    EXPECT_EQ(ApplyOrders(script, 2, battle.get(), skipAxis), 0);
+    EXPECT_EQ(tank->mNrWaypoints, 2);
 
     OrderScript stray;
     ASSERT_TRUE(ParseOrderScript("turn 1\n\nmove allies A 4 1 move 60 60\n", "stray.orders", &stray, &fault));
