@@ -97,9 +97,9 @@ float FromAbove(Estimate& e, Vehicle* tv) {
     for (VehicleHitLocation loc : {4, 3}) {
         // The plate as the hit rules read it, without drawing: with no
         // hardness asked for and a roof or deck struck, nothing is drawn.
-        const float armour = tv->CalculateArmorBasis(e.s->mX, e.s->mY, 0.0f, false, loc, kAspectFront, true, 75.0f,
-                                                     e.wclass, e.c, 0, e.known, nullptr, nullptr, nullptr, false,
-                                                     nullptr);
+        const float armour =
+            tv->CalculateArmorBasis(e.s->mX, e.s->mY, 0.0f, false, loc, kAspectFront, true, 75.0f, e.wclass,
+                                    e.c, 0, e.known, nullptr, nullptr, nullptr, false, nullptr);
         if (pen >= armour) {
             const int32_t t = e.s->CalculateTimeOfFlight(e.type, e.wclass, e.c, nullptr, e.t->mX, e.t->mY,
                                                          e.t->GetZ(), nullptr);
@@ -449,8 +449,8 @@ void Vehicle::AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float
         const float x = i < 6 ? sx : rearX[i == 6 ? 0 : 1];
         const float y = i < 6 ? sy : rearY[i == 6 ? 0 : 1];
         float slope = 1.0f;
-        armour[i] = CalculateArmorBasis(x, y, sz, true, loc, aspects[i], true, calibre, 2, ammo, 8, k, &bools[i],
-                                        &longs[i], nullptr, true, &slope);
+        armour[i] = CalculateArmorBasis(x, y, sz, true, loc, aspects[i], true, calibre, 2, ammo, 8, k,
+                                        &bools[i], &longs[i], nullptr, true, &slope);
         ratios[i] = slope > 0.0f ? armour[i] / slope : armour[i];
     }
     if (count) *count = n;

@@ -251,11 +251,12 @@ protected:
         t->AISetArmorValues(k, s, broad, 0.5f, false, armour, longs, bools, weights, ratios, &count, 75.0f);
     }
     // The hit rules' mean basis for the same shot from (x, y).
-    float Basis(float x, float y, VehicleHitLocation loc, VehicleAspect aspect, DataKnowledge k = kKnowEnemy) {
+    float Basis(float x, float y, VehicleHitLocation loc, VehicleAspect aspect,
+                DataKnowledge k = kKnowEnemy) {
         bool face = false;
         int32_t hardness = 0;
-        return t->CalculateArmorBasis(x, y, s->GetZ(), true, loc, aspect, true, 75.0f, 2, kAmmoAP, 8, k, &face,
-                                      &hardness, nullptr, true, nullptr);
+        return t->CalculateArmorBasis(x, y, s->GetZ(), true, loc, aspect, true, 75.0f, 2, kAmmoAP, 8, k,
+                                      &face, &hardness, nullptr, true, nullptr);
     }
     Tank* t = nullptr;
     Tank* s = nullptr;
@@ -307,7 +308,8 @@ TEST_F(AIArmourSlots, TheRearSlotsAreStruckFromOneMetreBehind) {
     Slots(true);
     ASSERT_EQ(count, 9);
     const float turret = 30.0f * 3.14159265358979f / 180.0f;
-    EXPECT_FLOAT_EQ(armour[6], Basis(t->mX - std::cos(turret), t->mY - std::sin(turret), kHitTurret, kAspectRear));
+    EXPECT_FLOAT_EQ(armour[6],
+                    Basis(t->mX - std::cos(turret), t->mY - std::sin(turret), kHitTurret, kAspectRear));
     EXPECT_FLOAT_EQ(armour[7], Basis(t->mX - 1.0f, t->mY, kHitUpperHull, kAspectRear));
     EXPECT_FLOAT_EQ(armour[8], Basis(t->mX - 1.0f, t->mY, kHitLowerHull, kAspectRear));
     EXPECT_FLOAT_EQ(armour[7], 20.0f);

@@ -186,7 +186,8 @@ TEST(ScenarioComputerPlay, TanksWithoutTargetOrdersFireTheirMainGuns) {
             if (!v || u->GetAffiliation() != kAxis) continue;
             EXPECT_EQ(u->mOrderedTarget, nullptr);
             if (v->mMainGunOut && v->mUseMainGun) ++gunsOutAssigned;
-            if (static_cast<size_t>(i) < start.size()) spent += start[static_cast<size_t>(i)] - AntiTankRounds(u);
+            if (static_cast<size_t>(i) < start.size())
+                spent += start[static_cast<size_t>(i)] - AntiTankRounds(u);
         }
     }
     EXPECT_GT(spent, 0);

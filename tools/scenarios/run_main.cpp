@@ -2,7 +2,8 @@
 // script and prints, per turn, the digests of the packet block and of the
 // battle, and the time taken.
 //
-//   dm_run <scenario.mvg> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>] [--script-unplanned]
+//   dm_run <scenario.mvg> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>]
+//   [--script-unplanned]
 //
 // --plan names the sides the computer plans at every GO (default 1, the
 // Allies); --seed replaces the scenario's seed; --script-unplanned gives the
