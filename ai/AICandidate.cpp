@@ -148,7 +148,7 @@ void RunTrials(Unit* self, Unit* candidate, float* best, AmmoClass* bestClass, b
 void Unit::AIMakeInitialAmmoSelection() {
     if (!mTarget || !HasHeavyWeapon(kKnowTruth)) return;
     Vehicle* self = AsVehicle(this);
-    if (mTarget->mUnitType != kUnitVehicle && self && !self->mAITargetAssigned) return;
+    if (mTarget->mUnitType != kUnitVehicle && self && !self->mUseMainGun) return;
     ScoringScope scope(this, mTarget);
     float best = 0.0f;
     AmmoClass bestClass = kAmmoHE;
@@ -210,7 +210,7 @@ void Unit::AIScoreTarget(Unit* candidate, bool full) {
     bool machineGunsWon = false;
     if (hasHeavy) {
         if (!(candidate == mOrderedTarget && candidate->mUnitType != kUnitVehicle && self &&
-              !self->mAITargetAssigned))
+              !self->mUseMainGun))
             RunTrials(this, candidate, &best, &bestClass, true);
         if (full && self && !candidate->IsArmoredVehicle(kKnowTruth, false) &&
             NrCoaxMGsReady(self, true) > 0) {
@@ -329,7 +329,7 @@ void Unit::AIScoreTarget(Unit* candidate, bool full) {
         if (hasHeavy && mTarget && mTarget != candidate && Armoured(mTarget) &&
             IsArmoredVehicle(kKnowTruth, false))
             t = std::max(t, 0.45f);
-        if (self && !mMGTargeting && self->mActionCountdown > 0 && candidate != mOrderedTarget)
+        if (self && !mMGTargeting && self->mTurretHoldSlices > 0 && candidate != mOrderedTarget)
             t = std::max(t, 0.17f);
         if (mContactLevel <= 1 && !mCoveredArc &&
             !(IsInfantry(this) && candidate->mUnitType == kUnitVehicle && d <= 40.0f)) {

@@ -96,7 +96,7 @@ void Unit::AIComputeDesirability(Unit* candidate, GFuzzySet* value, GFuzzySet* u
     }
     hull.CombineThroughFAM(airules::kDesirabilityC, airules::kDesirabilityCW, out, out);
 
-    if (self->mActionCountdown <= 0) return;
+    if (self->mTurretHoldSlices <= 0) return;
     if (mMGTargeting && !aitarget::sScoringMachineGuns) return;
     if (candidate == mOrderedTarget) return;
     if (!IsArmoredVehicle(kKnowTruth, false) || !HasOrdnance(false, false)) return;
@@ -106,7 +106,7 @@ void Unit::AIComputeDesirability(Unit* candidate, GFuzzySet* value, GFuzzySet* u
     LeftShoulder(&gun, 0, y, 25.0f, 45.0f);
     gun.AddTrapezoid(1, y, 25.0f, 45.0f, 45.0f, 90.0f);
     RightShoulder(&gun, 2, y, 45.0f, 70.0f);
-    const float seconds = (6800.0f - static_cast<float>(self->mActionCountdown)) / 40.0f;
+    const float seconds = (6800.0f - static_cast<float>(self->mTurretHoldSlices)) / 40.0f;
     RightShoulder(&elapsed, 0, seconds, 90.0f, 170.0f);
     elapsed.AddTrapezoid(1, seconds, 15.0f, 90.0f, 90.0f, 170.0f);
     LeftShoulder(&elapsed, 2, seconds, 15.0f, 90.0f);

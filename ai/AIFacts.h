@@ -139,15 +139,3 @@ inline bool UnderWay(const Unit* u) {
 
 } // namespace aifacts
 
-namespace aiarmour {
-// Aspect (0 front, 1 side, 2 rear) that fire from (x, y) strikes on the
-// vehicle, by its turret facing or its hull; *sideChance receives the
-// chance that it strikes the side instead.
-VehicleAspect DetermineAttackAspect(Vehicle* v, float x, float y, bool turret, float* sideChance);
-// Effective armour (mm) of the location and aspect against a round of the
-// calibre; the outputs are the plate's hardness flag and hardness that the
-// penetration rule takes, and the factor by which the basis exceeds the
-// plate (so basis / factor is the plate's thickness).
-float CalculateArmorBasis(Vehicle* v, VehicleHitLocation location, VehicleAspect aspect, float calibre,
-                          AmmoClass ammo, bool* faceHardened, int32_t* hardness, float* floatOut);
-} // namespace aiarmour

@@ -95,7 +95,11 @@ float FromAbove(Estimate& e, Vehicle* tv) {
     const float pen = GetPenetration(false, 0.0f, e.type, e.c, false, 260, 1.0f, nullptr, nullptr, nullptr);
     float value = 0.0f;
     for (VehicleHitLocation loc : {4, 3}) {
-        const float armour = aiarmour::CalculateArmorBasis(tv, loc, 0, 75.0f, e.c, nullptr, nullptr, nullptr);
+        // The plate as the hit rules read it, without drawing: with no
+        // hardness asked for and a roof or deck struck, nothing is drawn.
+        const float armour =
+            tv->CalculateArmorBasis(e.s->mX, e.s->mY, 0.0f, false, loc, kAspectFront, true, 75.0f, e.wclass,
+                                    e.c, 0, e.known, nullptr, nullptr, nullptr, false, nullptr);
         if (pen >= armour) {
             const int32_t t = e.s->CalculateTimeOfFlight(e.type, e.wclass, e.c, nullptr, e.t->mX, e.t->mY,
                                                          e.t->GetZ(), nullptr);
@@ -160,7 +164,10 @@ float ArmouredTarget(Estimate& e, Vehicle* tv) {
         tv->AISetArmorValues(e.known, e.s, e.broad, hit, hullDown, sl.armour, sl.longs, sl.bools, sl.weights,
                              sl.ratios, &sl.count, calibre);
     sl.count = std::clamp(sl.count, 0, kSlots);
-    const float shock = 0.0f; // the record keeps no shock resistance yet
+    // The crew's resistance to hits that do not pierce; the data check keeps
+    // it above -70, and a row that is not checked adds nothing.
+    const VehicleData* vd = tv ? Record(tv, e.known) : nullptr;
+    const float shock = vd ? static_cast<float>(vd->mShockResistance) : 0.0f;
     for (int32_t i = sl.count - 1; i >= 0; --i) {
         const float w = sl.weights[i];
         if (w == 0.0f) continue;
@@ -173,7 +180,7 @@ float ArmouredTarget(Estimate& e, Vehicle* tv) {
             value += w;
         else if (p > 0.9f * a)
             value += w * 5.0f * (p / a - 0.9f);
-        else if (e.broad && realWeapon && p >= 25.0f && !fixed && shock + 70.0f != 0.0f)
+        else if (e.broad && realWeapon && p >= 25.0f && !fixed && shock + 70.0f > 0.0f)
             value += w * 0.2f * calibre / (shock + 70.0f);
     }
 
@@ -395,18 +402,28 @@ void Vehicle::AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float
                                int32_t* count, float calibre) {
     if (count) *count = 0;
     if (!shooter || !ValidVehicleRow(this)) return;
-    if (mHullDown) hullDown = true;
-    if (calibre <= 0.0f) calibre = 75.0f;
+    const float sx = shooter->mX, sy = shooter->mY, sz = shooter->GetZ();
+    if (!std::isfinite(sx) || !std::isfinite(sy) || !std::isfinite(sz) || !std::isfinite(mX) ||
+        !std::isfinite(mY))
+        return;
+    if (mDugIn) hullDown = true;
+    if (!(calibre > 0.0f)) calibre = 75.0f;
     const VehicleData& r = GetVehicleDataRecord(k);
     const bool fixed = r.mKind == 6;
     const bool turret = r.mHasTurretArmor != 0;
     const AmmoClass ammo = fixed ? kAmmoHE : kAmmoAP;
+    // The aspects and side chances as the hit rules find them; with the
+    // chance asked for, nothing is drawn.
     float pt = 0.0f, ph = 0.0f;
-    const VehicleAspect turretAspect =
-        aiarmour::DetermineAttackAspect(this, shooter->mX, shooter->mY, true, &pt);
-    const VehicleAspect hullAspect =
-        aiarmour::DetermineAttackAspect(this, shooter->mX, shooter->mY, false, &ph);
+    const VehicleAspect turretAspect = DetermineAttackAspect(sx, sy, true, true, &pt);
+    const VehicleAspect hullAspect = DetermineAttackAspect(sx, sy, false, true, &ph);
     const int32_t n = broad ? 9 : 6;
+    // The rear slots are struck from one metre behind the turret (slot 6)
+    // and the hull (slots 7 and 8).
+    const float kDeg = 3.14159265358979f / 180.0f;
+    const float turretFacing = ActualHeadFacing() * kDeg, hullFacing = mHeading * kDeg;
+    const float rearX[2] = {mX - std::cos(turretFacing), mX - std::cos(hullFacing)};
+    const float rearY[2] = {mY - std::sin(turretFacing), mY - std::sin(hullFacing)};
     static const VehicleHitLocation kLocation[9] = {0, 1, 2, 0, 1, 2, 0, 1, 2};
     const VehicleAspect aspects[9] = {turretAspect, hullAspect, hullAspect, 1, 1, 1, 2, 2, 2};
     const float baseWeights[9] = {1.0f - pt, 1.0f - ph, 1.0f - ph, pt, ph, ph, 1.0f, 1.0f, 1.0f};
@@ -429,10 +446,12 @@ void Vehicle::AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float
         armour[i] = 0.0f, longs[i] = 0, bools[i] = false, ratios[i] = 0.0f;
         weights[i] = used ? baseWeights[i] * locWeight[loc] : 0.0f;
         if (!used) continue;
-        float out = 0.0f;
-        armour[i] =
-            aiarmour::CalculateArmorBasis(this, loc, aspects[i], calibre, ammo, &bools[i], &longs[i], &out);
-        ratios[i] = out != 0.0f ? armour[i] / out : armour[i];
+        const float x = i < 6 ? sx : rearX[i == 6 ? 0 : 1];
+        const float y = i < 6 ? sy : rearY[i == 6 ? 0 : 1];
+        float slope = 1.0f;
+        armour[i] = CalculateArmorBasis(x, y, sz, true, loc, aspects[i], true, calibre, 2, ammo, 8, k,
+                                        &bools[i], &longs[i], nullptr, true, &slope);
+        ratios[i] = slope > 0.0f ? armour[i] / slope : armour[i];
     }
     if (count) *count = n;
 }

@@ -86,7 +86,7 @@ bool IsFixed(Vehicle* v) {
 }
 
 void SetAITargetAssigned(Vehicle* v) {
-    if (v) v->mAITargetAssigned = true;
+    if (v && !v->mMainGunOut) v->mUseMainGun = true;
 }
 
 float TurretOffset(Unit* u) {

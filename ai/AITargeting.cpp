@@ -117,7 +117,7 @@ bool Unit::AIMaySwitchToNewTarget(bool force) {
                     mTarget = nullptr;
                     mAreaTarget = true;
                     changed = true;
-                    if (self) self->mAITargetAssigned = true;
+                    if (self && !self->mMainGunOut) self->mUseMainGun = true;
                     SmokeScreenAt(this, gBestTarget);
                 } else {
                     mTarget = gBestTarget;
@@ -130,8 +130,8 @@ bool Unit::AIMaySwitchToNewTarget(bool force) {
             }
             if (self && !mMGTargeting && !mAreaTarget &&
                 (!mTarget || mTarget != mOrderedTarget || current != mOrderedTarget))
-                self->mAITargetAssigned = mTarget && !self->mMainGunHold && HasHeavyWeapon(kKnowTruth) &&
-                                          mAmmoClassInUse != kAmmoNone;
+                self->mUseMainGun = mTarget && !self->mMainGunOut && HasHeavyWeapon(kKnowTruth) &&
+                                    mAmmoClassInUse != kAmmoNone;
         }
     }
     if (changed) {
@@ -147,9 +147,9 @@ bool Unit::AIMaySwitchToNewTarget(bool force) {
             stop = mAmmo[kAmmoSmoke] == 0;
         } else if (self) {
             // Without a round for the main gun the machine guns go on.
-            if (self->mAITargetAssigned && ChooseAmmo(nullptr, true) == kAmmoNone) {
+            if (self->mUseMainGun && ChooseAmmo(nullptr, true) == kAmmoNone) {
                 stop = !aifacts::HasFunctioningMG(self, false);
-                if (!stop) self->mAITargetAssigned = false;
+                if (!stop) self->mUseMainGun = false;
             }
         } else {
             stop = ChooseAmmo(nullptr, true) == kAmmoNone;

@@ -142,6 +142,7 @@ struct VehicleData {
     int16_t mAddedPlates[kArmorSlots];   // second plate combined with the first
     int32_t mSkirtKind;                  // 0 none, 1..7 skirts and spaced plates
     int32_t mCurvedPlateChance;          // percent (rounded front)
+    int16_t mShockResistance;            // how well the crew bears hits that do not pierce
     int32_t mTurretShape[2];
     uint8_t mCupola;
     int8_t mGunCount;

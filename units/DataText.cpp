@@ -139,6 +139,7 @@ std::vector<Field> FieldsOf(GameTable t) {
                 NUM(T, mAddedPlates),
                 NUM(T, mSkirtKind),
                 NUM(T, mCurvedPlateChance),
+                NUM(T, mShockResistance),
                 NUM(T, mTurretShape),
                 NUM(T, mCupola),
                 NUM(T, mGunCount),

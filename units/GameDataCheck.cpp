@@ -109,6 +109,8 @@ void CheckVehicle(Checker& c, const VehicleData& r) {
     c.Range("mGoodVision", r.mGoodVision, 0, 1);
     c.Range("mSkirtKind", r.mSkirtKind, 0, 7);
     c.Range("mCurvedPlateChance", r.mCurvedPlateChance, 0, 100);
+    // The harm estimate divides by shock resistance + 70.
+    c.Range("mShockResistance", r.mShockResistance, -69, 32767);
     c.Range("mAmmoProfile", r.mAmmoProfile, 0, kLoadSlots - 1);
     c.Ref("mVehicleModel", r.mVehicleModel, kTableVehicleModel);
     for (const ArmorPlate& p : r.mArmorPlates) {

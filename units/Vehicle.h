@@ -450,10 +450,6 @@ public:
     void AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float hitChance, bool hullDown,
                           float armour[], int32_t longs[], bool bools[], float weights[], float ratios[],
                           int32_t* count, float calibre) override;
-    bool mAITargetAssigned = false; // the main gun engages the target
-    bool mMainGunHold = false;      // the main gun holds its fire
-    int8_t mHullDown = 0;           // set: the vehicle stands hull-down
-    int16_t mActionCountdown = 0;   // 6800 when an engagement begins, one less per slice
 };
 
 // What the hit stages and the damage found about one direct hit; the battle

@@ -400,6 +400,8 @@ void Vehicle::ApplyDamage(VehicleHitLocation loc) {
         }
     } else if (!mWeaponKnockedOut) {
         mWeaponKnockedOut = true;
+        mMainGunOut = true; // the main gun holds its fire for good
+        mUseMainGun = false;
         mTurretRate = 0.0f;
         CancelTarget(false, false);
         gArmorHitReport.mHitGunDamaged = true;

@@ -141,6 +141,7 @@ void Vehicle::Read(GFile* file) {
     const int32_t b = static_cast<uint8_t>(file->ReadChar());
     mFlipped = b & 0x80;
     mWeaponKnockedOut = b & 0x40;
+    mMainGunOut = mWeaponKnockedOut; // only a knocked-out gun holds its fire for good
     mBurning = b & 0x20;
     mDugIn = b & 0x10;
     mBogged = b & 0x08;

@@ -255,6 +255,7 @@ void Vehicle::ReceiveTargetOrders(Unit* target, float x, float y, bool area, int
         if (!mUseMainGun && gBattle) gBattle->Host()->CreateGunChoiceMenu(this);
     }
     mGunChoicePending = 0;
+    mTurretHoldSlices = 0; // a new order ends the turret's rest on the old engagement
     if (!mUseMainGun) ResetAimClock();
 }
 

@@ -56,7 +56,7 @@ TEST_F(AIFuzzy, ATankSwingingFarJustAfterEngagingFindsTheCandidateLessDesirable)
     EXPECT_NEAR(M(out, 3), 60.0f / 70.0f, 1e-5f);
     // Just engaged: gun angle 2 and elapsed 2 swing fully (label 3);
     // table E row 3 sends 4 to 2 and 3 to 1.
-    me->mActionCountdown = 6800;
+    me->mTurretHoldSlices = 6800;
     me->AIComputeDesirability(it, &value, &urgency, &out);
     EXPECT_NEAR(M(out, 2), 0.125f, 1e-5f);
     EXPECT_NEAR(M(out, 1), 60.0f / 70.0f, 1e-5f);

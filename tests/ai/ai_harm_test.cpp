@@ -2,6 +2,8 @@
 // soft targets, the armour slots of a vehicle and the guarded divisions.
 
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "ai/AIHarm.h"
 #include "ai_fixture.h"
@@ -135,7 +137,7 @@ TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
     EXPECT_FLOAT_EQ(armour[1], 50.0f);
     EXPECT_FLOAT_EQ(ratios[1], 50.0f);
     // Hull-down: the lower hull is not struck, the turret more often.
-    t->mHullDown = 1;
+    t->mDugIn = true;
     t->AISetArmorValues(kKnowEnemy, s, true, 0.5f, false, armour, longs, bools, weights, ratios, &count,
                         0.0f);
     ASSERT_EQ(count, 9);
@@ -146,7 +148,7 @@ TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
     EXPECT_EQ(weights[8], 0.0f);
     EXPECT_NEAR(weights[6], 0.73684f, 1e-5f);
     // Abeam, the side takes the hits.
-    t->mHullDown = 0;
+    t->mDugIn = false;
     t->mHeading = 90.0f;
     t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count,
                         75.0f);
@@ -224,4 +226,174 @@ TEST_F(AIHarmNumber, FriendlyHarmSumsOnlyUnitsFiringAtTheTarget) {
     mBattle.mUnits->DoForEach(aiharm::AISumFriendlyHarmOnTarget, t);
     EXPECT_FLOAT_EQ(aiharm::sFriendlyHarm, a->AIGetAbilityToHarmAsNumber(t, a->ChooseAmmo(t, false), false,
                                                                          true, true, 0, 1, false));
+}
+
+namespace {
+// A tank at (1300, 1000) facing east, with front, side and rear plates of
+// 80, 40 and 20 mm, and a shooter 300 m away at a bearing off its front.
+class AIArmourSlots : public AIHarmNumber {
+protected:
+    AIArmourSlots() {
+        const int16_t plate[3] = {80, 40, 20};
+        for (int32_t slot = 0; slot < kArmorSlots; ++slot)
+            mVehicles[0].mArmorPlates[slot] = {plate[slot / 3], 0};
+        t = Armour(kAllies, 1300, 1000);
+        t->mHeading = 0.0f;
+        s = Armour(kAxis, 1000, 1000);
+    }
+    void ShooterAt(float bearing) {
+        const float r = bearing * 3.14159265358979f / 180.0f;
+        s->mX = t->mX + 300.0f * std::cos(r);
+        s->mY = t->mY + 300.0f * std::sin(r);
+    }
+    void Slots(bool broad, DataKnowledge k = kKnowEnemy) {
+        count = -1;
+        t->AISetArmorValues(k, s, broad, 0.5f, false, armour, longs, bools, weights, ratios, &count, 75.0f);
+    }
+    // The hit rules' mean basis for the same shot from (x, y).
+    float Basis(float x, float y, VehicleHitLocation loc, VehicleAspect aspect,
+                DataKnowledge k = kKnowEnemy) {
+        bool face = false;
+        int32_t hardness = 0;
+        return t->CalculateArmorBasis(x, y, s->GetZ(), true, loc, aspect, true, 75.0f, 2, kAmmoAP, 8, k,
+                                      &face, &hardness, nullptr, true, nullptr);
+    }
+    Tank* t = nullptr;
+    Tank* s = nullptr;
+    float armour[9] = {}, weights[9] = {}, ratios[9] = {};
+    int32_t longs[9] = {}, count = -1;
+    bool bools[9] = {};
+};
+} // namespace
+
+TEST_F(AIArmourSlots, AspectWindowsAndSideChancesAreTheHitRules) {
+    struct Case {
+        float bearing;
+        VehicleAspect aspect;
+        float side;
+    };
+    const Case cases[] = {{15.0f, kAspectFront, 0.0f},
+                          {45.0f, kAspectFront, 45.0f / 70.0f},
+                          {90.0f, kAspectSide, 1.0f},
+                          {135.0f, kAspectRear, 45.0f / 70.0f},
+                          {170.0f, kAspectRear, 0.0f}};
+    for (const Case& c : cases) {
+        ShooterAt(c.bearing);
+        Slots(false);
+        ASSERT_EQ(count, 6) << c.bearing;
+        EXPECT_NEAR(weights[1], (1.0f - c.side) * 0.53333f, 1e-5f) << c.bearing;
+        EXPECT_NEAR(weights[4], c.side * 0.53333f, 1e-5f) << c.bearing;
+        EXPECT_NEAR(weights[0], (1.0f - c.side) * 0.33333f, 1e-5f) << c.bearing;
+        EXPECT_FLOAT_EQ(armour[1], Basis(s->mX, s->mY, kHitUpperHull, c.aspect)) << c.bearing;
+        EXPECT_FLOAT_EQ(armour[4], Basis(s->mX, s->mY, kHitUpperHull, kAspectSide)) << c.bearing;
+        EXPECT_FLOAT_EQ(armour[0], Basis(s->mX, s->mY, kHitTurret, c.aspect)) << c.bearing;
+    }
+    // Head-on the basis is the plate, and the ratio gives the plate back
+    // from the slope multiplier.
+    ShooterAt(0.0f);
+    Slots(false);
+    EXPECT_FLOAT_EQ(armour[1], 80.0f);
+    EXPECT_FLOAT_EQ(ratios[1], 80.0f);
+    // At 45 degrees the plate is struck at a slant: more armour than the
+    // plate, the ratio still the plate.
+    ShooterAt(45.0f);
+    Slots(false);
+    EXPECT_GT(armour[1], 80.0f);
+    EXPECT_NEAR(ratios[1], 80.0f, 1e-3f);
+}
+
+TEST_F(AIArmourSlots, TheRearSlotsAreStruckFromOneMetreBehind) {
+    ShooterAt(0.0f);
+    t->mTurretBearing = 30.0f; // the turret faces 30 degrees off the hull
+    Slots(true);
+    ASSERT_EQ(count, 9);
+    const float turret = 30.0f * 3.14159265358979f / 180.0f;
+    EXPECT_FLOAT_EQ(armour[6],
+                    Basis(t->mX - std::cos(turret), t->mY - std::sin(turret), kHitTurret, kAspectRear));
+    EXPECT_FLOAT_EQ(armour[7], Basis(t->mX - 1.0f, t->mY, kHitUpperHull, kAspectRear));
+    EXPECT_FLOAT_EQ(armour[8], Basis(t->mX - 1.0f, t->mY, kHitLowerHull, kAspectRear));
+    EXPECT_FLOAT_EQ(armour[7], 20.0f);
+    EXPECT_NEAR(weights[7], 0.53333f, 1e-5f);
+}
+
+TEST_F(AIArmourSlots, UnderFogTheBelievedTypesPlatesCount) {
+    ShooterAt(0.0f);
+    // Seen only as a blip, the tank is taken for row 2, with 30 mm all round.
+    for (ArmorPlate& p : mVehicles[2].mArmorPlates)
+        p = {30, 0};
+    mVehicles[2].mHasTurretArmor = 1;
+    t->mMistakenTypes[0] = t->mMistakenTypes[1] = t->mMistakenTypes[2] = 2;
+    t->mContactLevel = 3;
+    Slots(false, kKnowEnemy);
+    EXPECT_FLOAT_EQ(armour[1], 30.0f);
+    Slots(false, kKnowTruth);
+    EXPECT_FLOAT_EQ(armour[1], 80.0f);
+    // A row without plates, or one the table does not hold: no armour, no
+    // NaN, and the estimate stays finite.
+    t->mMistakenTypes[1] = 3;
+    Slots(false, kKnowEnemy);
+    EXPECT_EQ(armour[1], 0.0f);
+    EXPECT_TRUE(std::isfinite(s->AIGetAbilityToHarmAsNumber(t, kAmmoAP, true, false, false, 0, 1, false)));
+    t->mMistakenTypes[1] = 9999;
+    Slots(false, kKnowEnemy);
+    EXPECT_EQ(armour[1], 0.0f);
+    EXPECT_TRUE(std::isfinite(s->AIGetAbilityToHarmAsNumber(t, kAmmoAP, true, false, false, 0, 1, false)));
+}
+
+TEST_F(AIArmourSlots, ShockResistanceScalesWhatDoesNotPierce) {
+    ShooterAt(0.0f);
+    for (ArmorPlate& p : mVehicles[0].mArmorPlates)
+        p = {2000, 0}; // nothing pierces
+    auto broad = [&](int16_t shock) {
+        mVehicles[0].mShockResistance = shock;
+        return s->AIGetAbilityToHarmAsNumber(t, kAmmoAP, true, false, false, 0, 1, false);
+    };
+    const float at0 = broad(0), at30 = broad(30), atMinus20 = broad(-20);
+    ASSERT_GT(at0, 0.0f);
+    // The term is w x 0.2 x calibre / (shock + 70) per slot.
+    EXPECT_NEAR(at30 * 100.0f, at0 * 70.0f, 1e-4f * at0 * 70.0f);
+    EXPECT_NEAR(atMinus20 * 50.0f, at0 * 70.0f, 1e-4f * at0 * 70.0f);
+    // Only the broad estimate counts it, and never against a bunker.
+    const float narrow = s->AIGetAbilityToHarmAsNumber(t, kAmmoAP, false, false, false, 0, 1, false);
+    mVehicles[0].mShockResistance = 0;
+    EXPECT_EQ(s->AIGetAbilityToHarmAsNumber(t, kAmmoAP, false, false, false, 0, 1, false), narrow);
+}
+
+TEST_F(AIArmourSlots, EstimatesDrawNothingAndChangeNothing) {
+    ShooterAt(45.0f);
+    mVehicles[0].mTopArmor[0] = 15;
+    mVehicles[0].mTopArmor[1] = 10;
+    mVehicles[0].mCurvedPlateChance = 100; // the drawn form would draw here
+    mVehicles[0].mSkirtKind = 1;
+    SeedRandomGenerator(777);
+    const uint32_t state = GetRandomState();
+    const std::vector<uint8_t> before = Record(t), shooter = Record(s);
+    Slots(true);
+    s->AIGetAbilityToHarmAsNumber(t, kAmmoAP, true, true, true, 0, 1, false);
+    s->AIGetAbilityToHarmAsNumber(t, kAmmoHE, false, true, true, 0, 1, false);
+    s->kit.mClass = 4; // fire from above reads the roof and the deck
+    s->AIGetAbilityToHarmAsNumber(t, kAmmoHE, false, false, false, 0, 1, false);
+    EXPECT_EQ(GetRandomState(), state);
+    EXPECT_EQ(Record(t), before);
+    EXPECT_EQ(Record(s), shooter);
+}
+
+TEST_F(AIArmourSlots, AShooterOnTheTargetsPointOrNowhereBreaksNothing) {
+    s->mX = t->mX;
+    s->mY = t->mY;
+    Slots(true);
+    ASSERT_EQ(count, 9);
+    for (int32_t i = 0; i < count; ++i) {
+        EXPECT_TRUE(std::isfinite(armour[i])) << i;
+        EXPECT_TRUE(std::isfinite(weights[i])) << i;
+        EXPECT_TRUE(std::isfinite(ratios[i])) << i;
+    }
+    EXPECT_TRUE(std::isfinite(s->AIGetAbilityToHarmAsNumber(t, kAmmoAP, true, false, false, 0, 1, false)));
+    s->mX = std::nanf("");
+    Slots(true);
+    EXPECT_EQ(count, 0);
+    s->mX = 1000.0f;
+    s->mY = std::numeric_limits<float>::infinity();
+    Slots(false);
+    EXPECT_EQ(count, 0);
 }

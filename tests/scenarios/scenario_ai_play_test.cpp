@@ -17,6 +17,7 @@
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -152,4 +153,43 @@ TEST(ScenarioComputerPlay, ASavedGameContinuesAlikeEachTimeItIsLoaded) {
     BattleRunner runner;
     std::string error;
     EXPECT_FALSE(runner.Resume(std::string(DM_SCENARIO_BUILT_DIR) + "/hecken.mvg", &error));
+}
+
+namespace {
+// Armour-piercing, tungsten and hollow-charge rounds: only a main gun fires
+// them, and at armour.
+int32_t AntiTankRounds(Unit* u) {
+    return u->mAmmo[kAmmoAP] + u->mAmmo[kAmmoTungsten] + u->mAmmo[kAmmoHEAT] + u->mAmmo[kAmmoAP75];
+}
+} // namespace
+
+// The German tanks of panzer follow their script's moves and are never given
+// a target: they choose their targets themselves and fire their main guns at
+// the American tanks, and a knocked-out gun is never given the target.
+TEST(ScenarioComputerPlay, TanksWithoutTargetOrdersFireTheirMainGuns) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    std::string error;
+    ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/panzer.mvg", &error)) << error;
+    ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/panzer.orders", &error)) << error;
+    Battle* battle = runner.GetBattle();
+    std::vector<int32_t> start;
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i)
+        start.push_back(AntiTankRounds(battle->mUnits->GetUnit(i)));
+    int32_t spent = 0, gunsOutAssigned = 0;
+    for (int32_t n = 0; !runner.Over() && n <= battle->mLastTurn && spent == 0; ++n) {
+        RunnerTurn turn;
+        ASSERT_TRUE(runner.RunTurn(&turn, &error)) << error;
+        for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
+            Unit* u = battle->mUnits->GetUnit(i);
+            auto* v = u->mUnitType == kUnitVehicle ? static_cast<Vehicle*>(u) : nullptr;
+            if (!v || u->GetAffiliation() != kAxis) continue;
+            EXPECT_EQ(u->mOrderedTarget, nullptr);
+            if (v->mMainGunOut && v->mUseMainGun) ++gunsOutAssigned;
+            if (static_cast<size_t>(i) < start.size())
+                spent += start[static_cast<size_t>(i)] - AntiTankRounds(u);
+        }
+    }
+    EXPECT_GT(spent, 0);
+    EXPECT_EQ(gunsOutAssigned, 0);
 }

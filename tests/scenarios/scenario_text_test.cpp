@@ -276,6 +276,9 @@ TEST(OrderScriptText, OrdersReachTheNamedUnitInTheirTurnOnly) {
     OrderScript crawl;
     ASSERT_TRUE(ParseOrderScript("turn 1\nmove axis B 1 0 crawl 330 170\n", "probe.orders", &crawl, &fault));
     EXPECT_EQ(ApplyOrders(crawl, 1, battle.get()), 0);
+    // The orders of a side the computer plans are left out when asked.
+    const bool skipAxis[2] = {true, false};
+    EXPECT_EQ(ApplyOrders(script, 2, battle.get(), skipAxis), 0);
     EXPECT_EQ(tank->mNrWaypoints, 2);
 
     OrderScript stray;

@@ -97,6 +97,11 @@ TEST(DataCheck, FieldsOutOfRangeAndInconsistentRows) {
               std::string::npos);
     EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicles[10].mLookAlikeType = 411; }).find("mLookAlikeType"),
               std::string::npos);
+    // Shock resistance: the harm estimate divides by it + 70.
+    EXPECT_NE(
+        FaultOf([](GameDataSet& s) { s.mVehicles[10].mShockResistance = -70; }).find("mShockResistance"),
+        std::string::npos);
+    EXPECT_EQ(FaultOf([](GameDataSet& s) { s.mVehicles[10].mShockResistance = -69; }), "");
 }
 
 TEST(DataCheck, LoaderRunsTheSameCheck) {

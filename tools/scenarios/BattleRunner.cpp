@@ -213,7 +213,8 @@ bool BattleRunner::RunTurn(RunnerTurn* result, std::string* error) {
     }
     const int32_t turn = mBattle->mTurn;
     const auto start = std::chrono::steady_clock::now();
-    ApplyOrders(mScript, turn, mBattle);
+    const bool planned[2] = {mPlanAxis, mPlanAllies};
+    ApplyOrders(mScript, turn, mBattle, mScriptOnlyUnplanned ? planned : nullptr);
     SeedRandomGenerator(RunnerTurnSeed(mSeed, turn));
     if (mPlanAxis) PlanAxis();
     mBattle->HandleCommand(kRunnerCommandGo);

@@ -40,6 +40,9 @@ public:
     // Axis; a side not planned gives no orders but its script's and keeps
     // its scenario set-up.
     void PlanSides(bool axis, bool allies);
+    // Gives the script's orders only to the units of sides not planned
+    // (before the first turn); by default every script order is given.
+    void ScriptOnlyUnplanned(bool only) { mScriptOnlyUnplanned = only; }
     // Loads with this seed in place of the scenario's (before Load).
     void OverrideSeed(uint16_t seed);
 
@@ -74,6 +77,7 @@ private:
     uint16_t mSeed = 0;
     bool mPlanAxis = false;
     bool mPlanAllies = true;
+    bool mScriptOnlyUnplanned = false;
     bool mSeedOverridden = false;
     uint16_t mSeedOverride = 0;
     GList* mAxisGraph = nullptr; // owned

@@ -184,12 +184,14 @@ bool CheckOrderScript(const OrderScript& script, const ScenarioCore* battle, Sce
     return true;
 }
 
-int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battle) {
+int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battle, const bool* skipSide) {
     int32_t given = 0;
     for (const ScriptOrder& order : script.orders) {
         if (order.turn != turn) continue;
         Unit* unit = FindScriptUnit(battle, order.unit);
         if (!unit || !unit->CanReceiveOrders()) continue;
+        const int32_t side = unit->GetAffiliation();
+        if (skipSide && side >= 0 && side < 2 && skipSide[side]) continue;
         // An order the unit may not take is left out, and said so.
         const int32_t asked =
             order.kind == ScriptOrder::kMove ? order.order : order.kind == ScriptOrder::kArea ? 44 : 38;

@@ -46,5 +46,7 @@ Unit* FindScriptUnit(ScenarioCore* battle, const ScriptUnitName& name);
 bool CheckOrderScript(const OrderScript& script, const ScenarioCore* battle, ScenarioFault* fault);
 
 // Gives the orders of that turn to the battle's units. Orders for units no
-// longer in play are skipped. Returns how many were given.
-int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battle);
+// longer in play are skipped, and with skipSide[side] set, those of that side's
+// units. Returns how many were given.
+int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battle,
+                    const bool* skipSide = nullptr);

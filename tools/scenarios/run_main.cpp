@@ -3,11 +3,13 @@
 // battle, and the time taken.
 //
 //   dm_run <scenario.mvg> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>]
-//          [--variable]
+//          [--variable] [--script-unplanned]
 //
 // --plan names the sides the computer plans at every GO (default 1, the
 // Allies); --seed replaces the scenario's seed; --variable plays the battle
-// with a variable length from the scenario's last turn. At the end the runner prints
+// with a variable length from the scenario's last turn; --script-unplanned
+// gives the script's orders only to the sides the computer does not plan. At
+// the end the runner prints
 // each side's share of the points and the units of either side that stand
 // off the map, the points by source (flags, casualties, captured men, exits,
 // bonus), who holds each flag and the units that left by their exit edge.
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
     bool planAxis = false, planAllies = true, badPlan = false;
     int seed = -1;
     bool variable = false;
+    bool scriptUnplanned = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
             script = argv[++i];
@@ -40,6 +43,8 @@ int main(int argc, char** argv) {
             variable = true;
         else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
             seed = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--script-unplanned") == 0)
+            scriptUnplanned = true;
         else if (std::strcmp(argv[i], "--plan") == 0 && i + 1 < argc) {
             const std::string plan = argv[++i];
             planAxis = plan == "0" || plan == "both";
@@ -52,7 +57,7 @@ int main(int argc, char** argv) {
     }
     if (scenario.empty() || turns < 0 || badPlan || seed > 65535) {
         std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
-                             "[--plan 0|1|both|neither] [--seed <n>] [--variable]\n");
+                             "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n");
         return 2;
     }
     if (!DecryptData()) {
@@ -61,6 +66,7 @@ int main(int argc, char** argv) {
     }
     BattleRunner runner;
     runner.PlanSides(planAxis, planAllies);
+    runner.ScriptOnlyUnplanned(scriptUnplanned);
     if (seed >= 0) runner.OverrideSeed(static_cast<uint16_t>(seed));
     std::string error;
     if (!runner.Load(scenario, &error) || (!script.empty() && !runner.LoadScript(script, &error))) {
