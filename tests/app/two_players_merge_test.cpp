@@ -4,6 +4,7 @@
 // no screen pointer is left on a unit that went. Then the hand-over to the
 // action phase and the transfer panel.
 
+#include "app_fixture.h"
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -146,6 +147,7 @@ protected:
         mLocal.WriteIncomingBytesToDisk(bytes.data(), static_cast<uint32_t>(bytes.size()));
     }
 
+    ProgramFolder mFolder; // the applications write their preferences here, not beside the program
     MergeApp mPeer;
     MergeApp mLocal; // made last: the application while the test runs
     std::unique_ptr<Battle> mRunning, mOther;

@@ -76,6 +76,7 @@ Bytes Pattern(size_t n) {
 class TwoPlayersTest : public testing::Test {
 protected:
     void SetUp() override { mApp.mConnectionType = 2; }
+    ProgramFolder mFolder; // the applications write their preferences here, not beside the program
     NetApp mApp;
 };
 
@@ -437,6 +438,7 @@ TEST_F(TwoPlayersTest, RadioLinesWrapToTheWidth) {
 // ---- Hotseat and e-mail hand-over ------------------------------------------------------
 
 TEST(TwoPlayersHandOver, HotseatSwapsSidesAndPreferencesButNotTheFog) {
+    ProgramFolder folder; // the preferences the application writes go here
     {
         MVApplication app; // owns the battle from here on
         gBattle = MakeTestBattle("Heiss").release();
@@ -478,6 +480,7 @@ TEST(TwoPlayersHandOver, HotseatSwapsSidesAndPreferencesButNotTheFog) {
 }
 
 TEST(TwoPlayersHandOver, MailTurnLeavesForTheMenuAndTcpDoesNothing) {
+    ProgramFolder folder; // the preferences the application writes go here
     {
         MVApplication app;
         gBattle = MakeTestBattle("Post").release();
@@ -608,6 +611,7 @@ TEST_F(TwoPlayersTest, GoStopsTheClockAndRemembersItRan) {
 // ---- The e-mail operation's battle counter --------------------------------------------
 
 TEST(TwoPlayersHandOver, MailOperationCountsABattleBothSidesEndedOnce) {
+    ProgramFolder folder; // the preferences the application writes go here
     {
         MVApplication app;
         gBattle = MakeTestBattle("Post").release();
