@@ -1,0 +1,295 @@
+// Whether a round goes through: the weak-spot chance by where the round
+// strikes and by what, the partial-penetration threshold by plate hardness,
+// open plates, and the hit-location table of vehicles without a turret.
+// Every expected value below is worked out from the rules, not read back
+// from the code under test; the random draws are predicted by replaying
+// the generator from the same seed.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "engine/GOLTA.h"
+#include "units/Functions.h"
+#include "units/vehicle2_fixtures.h"
+
+namespace {
+
+class VehiclePenetration : public ::testing::Test {
+protected:
+    VehiclePenetration() {
+        VehicleData& d = battle.mTables.vehicles[kTestTank];
+        d.mCurvedPlateChance = 0;
+        d.mSkirtKind = 0;
+        d.mArmorQuality = 0;
+        d.mFlags = 0;
+        tank = battle.AddVehicle(kTestTank, kAxis, 50, 50, 0);
+        tank->mHeading = 0.0f;
+    }
+    VehicleData& Record() { return battle.mTables.vehicles[kTestTank]; }
+
+    // An attack from 500 m straight ahead of the hull, at the tank's height.
+    PendingAttack Ahead(AmmoClass ammo = kAmmoAP) {
+        const float x = tank->mX + 500.0f * std::cos(tank->mHeading * 0.017453292f);
+        const float y = tank->mY + 500.0f * std::sin(tank->mHeading * 0.017453292f);
+        return MakeAttack(x, y, tank->GetZ(), kTestGun, ammo);
+    }
+
+    // The weak-spot draw (0..999) that DeterminePenetration makes from this
+    // seed: the armour sum before it draws exactly as here.
+    int32_t WeakSpotDraw(uint32_t seed, PendingAttack& a, VehicleHitLocation loc, VehicleAspect aspect,
+                         float* armour, double* fraction) {
+        SeedRandomGenerator(seed);
+        bool face = false;
+        int32_t h = 0;
+        float ratio = 0.0f;
+        const ShellType shell = gAmmoData[AmmoTypeInUse(0, a.mWeaponType, a.mAmmoClass, nullptr)].mShellType;
+        *armour = tank->CalculateArmorBasis(a.mOriginX, a.mOriginY, a.mOriginZ, true, loc, aspect, true, 75.0f,
+                                            a.mWeaponClass, a.mAmmoClass, shell, kKnowTruth, &face, &h, &ratio,
+                                            false, nullptr);
+        const int32_t draw = static_cast<int32_t>(RandomPick(1000));
+        *fraction = RandomFraction();
+        return draw;
+    }
+
+    // Looks for seeds whose weak-spot draw is chance − 1 (a weak spot) and
+    // chance (none), and checks both; with a weak spot the armour is cut to
+    // (low + 0.2 × the next uniform draw) of itself.
+    void ExpectWeakSpotChance(PendingAttack a, VehicleHitLocation loc, VehicleAspect aspect, int32_t chance,
+                              double low, const char* what) {
+        bool seenInside = false, seenOutside = chance == 0;
+        for (uint32_t seed = 1; seed < 400000 && !(seenInside && seenOutside); ++seed) {
+            float armour = 0.0f;
+            double fraction = 0.0;
+            const int32_t draw = WeakSpotDraw(seed, a, loc, aspect, &armour, &fraction);
+            const bool inside = draw == chance - 1;
+            const bool outside = draw == chance;
+            if (!(inside && !seenInside) && !(outside && !seenOutside)) continue;
+            gArmorHitReport.Clear();
+            SeedRandomGenerator(seed);
+            float t = 0.0f;
+            tank->DeterminePenetration(&a, loc, aspect, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                       nullptr, nullptr, &t);
+            if (inside) {
+                seenInside = true;
+                EXPECT_TRUE(gArmorHitReport.mWeakSpotHit) << what << ": draw " << draw;
+                EXPECT_NEAR(t, armour * (low + 0.2 * fraction), 1e-3 * armour) << what;
+            } else {
+                seenOutside = true;
+                EXPECT_FALSE(gArmorHitReport.mWeakSpotHit) << what << ": draw " << draw;
+                EXPECT_NEAR(t, armour, 1e-4 * armour) << what;
+            }
+        }
+        EXPECT_TRUE(seenInside && seenOutside) << what << ": no seed gave the draws around " << chance;
+    }
+
+    VehicleBattle battle;
+    HitTables hit{battle.mTables};
+    Vehicle* tank = nullptr;
+};
+
+// Per thousand: 100 from the air or on the hull deck; 60 for high explosive;
+// 60 on the front of a turret with a shot trap; 40 on the turret roof;
+// otherwise 8. The first rule that applies decides.
+TEST_F(VehiclePenetration, WeakSpotChancePerThousandByWhereAndWhatStrikes) {
+    PendingAttack ap = Ahead();
+    ExpectWeakSpotChance(ap, kHitUpperHull, kAspectFront, 8, 0.6, "upper hull, front");
+    ExpectWeakSpotChance(ap, kHitTurret, kAspectFront, 8, 0.6, "turret front without a shot trap");
+    ExpectWeakSpotChance(ap, kHitTurretRoof, kAspectFront, 40, 0.6, "turret roof");
+    ExpectWeakSpotChance(ap, kHitHullDeck, kAspectFront, 100, 0.6, "hull deck");
+    PendingAttack air = ap;
+    air.mFromAircraft = true;
+    ExpectWeakSpotChance(air, kHitUpperHull, kAspectFront, 100, 0.6, "from the air");
+    ExpectWeakSpotChance(air, kHitTurretRoof, kAspectFront, 100, 0.6, "from the air on the roof");
+    PendingAttack he = Ahead(kAmmoHE);
+    ExpectWeakSpotChance(he, kHitUpperHull, kAspectFront, 60, 0.4, "high explosive");
+    ExpectWeakSpotChance(he, kHitTurretRoof, kAspectFront, 60, 0.4, "high explosive on the roof");
+    ExpectWeakSpotChance(he, kHitHullDeck, kAspectFront, 100, 0.4, "high explosive on the deck");
+    Record().mFlags = kVShotTrap;
+    ExpectWeakSpotChance(ap, kHitTurret, kAspectFront, 60, 0.6, "turret front with a shot trap");
+    ExpectWeakSpotChance(ap, kHitTurret, kAspectSide, 8, 0.6, "turret side with a shot trap");
+    ExpectWeakSpotChance(ap, kHitUpperHull, kAspectFront, 8, 0.6, "hull front with a shot trap");
+}
+
+// An open plate (0 mm) lets every round through: the ratio reads 999 and
+// nothing counts as a partial penetration.
+TEST_F(VehiclePenetration, OpenPlateAlwaysPenetratesWithRatio999) {
+    Record().mRoofArmorA = 0;
+    PendingAttack a = Ahead();
+    for (uint32_t seed = 1; seed <= 20; ++seed) {
+        SeedRandomGenerator(seed);
+        bool partial = true;
+        float strength = -1.0f, ratio = 0.0f, t = -1.0f;
+        EXPECT_TRUE(tank->DeterminePenetration(&a, kHitTurretRoof, kAspectFront, nullptr, &partial, &strength,
+                                               &ratio, nullptr, nullptr, nullptr, nullptr, &t));
+        EXPECT_EQ(t, 0.0f);
+        EXPECT_EQ(ratio, 999.0f);
+        EXPECT_FALSE(partial);
+        EXPECT_EQ(strength, 0.0f);
+    }
+}
+
+// A round goes through when its penetration reaches the armour (pen ≥ T);
+// below the armour but at least q × T it is a partial penetration of
+// strength 2 (pen/T − q)/(1 − q), where q is 0.93 up to hardness 240,
+// 1.136 − 0.0008571 H up to 450 and 0.75 from 450, × 0.9 for armour
+// quality 2 or 3 and × 0.55 for quality 6. Plates of every thickness from
+// 1 to 300 mm cross both edges.
+TEST_F(VehiclePenetration, PartialPenetrationThresholdByHardnessAndQuality) {
+    struct Case {
+        int16_t hardness;
+        int32_t quality;
+        double q;
+    };
+    const Case cases[] = {
+        {200, 0, 0.93},
+        {240, 0, 0.93},
+        {300, 0, 1.136 - 0.0008571 * 300}, // 0.878870
+        {449, 0, 1.136 - 0.0008571 * 449}, // 0.751162
+        {450, 0, 0.75},
+        {500, 0, 0.75},
+        {240, 2, 0.93 * 0.9},
+        {240, 3, 0.93 * 0.9},
+        {240, 6, 0.93 * 0.55},
+        {240, 1, 0.93},
+    };
+    PendingAttack a = Ahead();
+    VehicleData& d = Record();
+    d.mHasHardness = 1;
+    const int32_t slot = kAspectFront * 3 + kHitUpperHull;
+    for (const Case& c : cases) {
+        d.mPlateHardness[slot] = c.hardness;
+        d.mArmorQuality = c.quality;
+        int32_t through = 0, partials = 0, stopped = 0;
+        for (int16_t mm = 1; mm <= 300; ++mm) {
+            d.mArmorPlates[slot] = {mm, 0};
+            gArmorHitReport.Clear();
+            SeedRandomGenerator(77);
+            bool partial = false;
+            float strength = 0.0f, ratio = 0.0f, t = 0.0f;
+            int32_t h = 0;
+            const bool pen = tank->DeterminePenetration(&a, kHitUpperHull, kAspectFront, nullptr, &partial,
+                                                        &strength, &ratio, nullptr, nullptr, &h, nullptr, &t);
+            ASSERT_EQ(h, c.hardness);
+            if (gArmorHitReport.mWeakSpotHit) continue;
+            EXPECT_EQ(pen, ratio >= 1.0f) << mm << " mm";
+            const bool wantPartial = ratio < 1.0f && ratio >= c.q;
+            // Within float rounding of the edge either answer is right.
+            if (std::fabs(ratio - c.q) > 1e-4) {
+                EXPECT_EQ(partial, wantPartial) << "hardness " << c.hardness << ", quality " << c.quality
+                                                << ", " << mm << " mm, pen/T " << ratio;
+            }
+            if (partial) {
+                EXPECT_NEAR(strength, 2.0 * (ratio - c.q) / (1.0 - c.q), 1e-3);
+            } else {
+                EXPECT_EQ(strength, 0.0f);
+            }
+            through += pen;
+            partials += partial;
+            stopped += !pen && !partial;
+        }
+        // The plates of 1 to 300 mm reach both sides of both edges.
+        EXPECT_GT(through, 0) << c.hardness;
+        EXPECT_GT(partials, 0) << c.hardness;
+        EXPECT_GT(stopped, 0) << c.hardness;
+    }
+}
+
+// Hollow charge never partly penetrates; it goes through or stops.
+TEST_F(VehiclePenetration, HollowChargeIsNeverAPartialPenetration) {
+    PendingAttack a = Ahead(kAmmoHEAT);
+    VehicleData& d = Record();
+    const int32_t slot = kAspectFront * 3 + kHitUpperHull;
+    for (int16_t mm = 1; mm <= 300; ++mm) {
+        d.mArmorPlates[slot] = {mm, 0};
+        SeedRandomGenerator(5);
+        bool partial = true;
+        tank->DeterminePenetration(&a, kHitUpperHull, kAspectFront, nullptr, &partial, nullptr, nullptr,
+                                   nullptr, nullptr, nullptr, nullptr, nullptr);
+        EXPECT_FALSE(partial) << mm;
+    }
+}
+
+// Without a turret, undisturbed: 0..74 upper hull, 75..89 lower hull,
+// 90..97 running gear, 98..99 gun. Dug in or hull down: 0..93 upper hull,
+// 94..99 gun. With a turret, undisturbed: 0..29 turret, 30..77 upper hull,
+// 78..89 lower hull, 90..97 running gear, 98..99 gun; covered: 0..69
+// turret, 70..94 upper hull, 95..99 gun. A side chance of 1 accepts every
+// running-gear result and an exposed gun every gun result, so the first
+// draw decides; every value 0..99 is reached.
+TEST_F(VehiclePenetration, HitLocationTableByTurretAndCover) {
+    auto turretless = [](int32_t u) {
+        return u <= 74 ? kHitUpperHull : u <= 89 ? kHitLowerHull : u <= 97 ? kHitRunningGear : kHitGun;
+    };
+    auto turretlessCovered = [](int32_t u) { return u <= 93 ? kHitUpperHull : kHitGun; };
+    auto turreted = [](int32_t u) {
+        return u <= 29   ? kHitTurret
+               : u <= 77 ? kHitUpperHull
+               : u <= 89 ? kHitLowerHull
+               : u <= 97 ? kHitRunningGear
+                         : kHitGun;
+    };
+    auto turretedCovered = [](int32_t u) { return u <= 69 ? kHitTurret : u <= 94 ? kHitUpperHull : kHitGun; };
+    struct Case {
+        uint8_t turretArmour;
+        bool dugIn, hullDown;
+        std::function<VehicleHitLocation(int32_t)> table;
+        const char* what;
+    };
+    const Case cases[] = {
+        {0, false, false, turretless, "no turret"},
+        {0, false, true, turretlessCovered, "no turret, hull down"},
+        {0, true, false, turretlessCovered, "no turret, dug in"},
+        {1, false, false, turreted, "turret"},
+        {1, false, true, turretedCovered, "turret, hull down"},
+        {1, true, false, turretedCovered, "turret, dug in"},
+    };
+    for (const Case& c : cases) {
+        Record().mHasTurretArmor = c.turretArmour;
+        tank->mDugIn = c.dugIn;
+        bool seen[100] = {};
+        int32_t count = 0;
+        for (uint32_t seed = 1; seed < 20000 && count < 100; ++seed) {
+            SeedRandomGenerator(seed);
+            const int32_t u = static_cast<int32_t>(RandomPick(100));
+            SeedRandomGenerator(seed);
+            const VehicleHitLocation loc = tank->DetermineHitLocation(false, c.hullDown, 1.0f, true, 0.5f, nullptr);
+            EXPECT_EQ(loc, c.table(u)) << c.what << ", u " << u;
+            if (!seen[u]) {
+                seen[u] = true;
+                ++count;
+            }
+        }
+        EXPECT_EQ(count, 100) << c.what;
+    }
+    tank->mDugIn = false;
+}
+
+// A running-gear result stands only when (side chance + 1) × 0.5 exceeds a
+// further uniform draw; a hidden gun is never struck: the table draws again.
+TEST_F(VehiclePenetration, RunningGearNeedsTheSideDrawAndAHiddenGunIsDrawnAgain) {
+    Record().mHasTurretArmor = 0;
+    int32_t gear = 0, redrawn = 0;
+    for (uint32_t seed = 1; seed < 4000; ++seed) {
+        SeedRandomGenerator(seed);
+        const int32_t u = static_cast<int32_t>(RandomPick(100));
+        const double f = RandomFraction();
+        if (u < 90) continue;
+        SeedRandomGenerator(seed);
+        // Side chance 0.2: the gear stands when 0.6 > f.
+        const VehicleHitLocation loc = tank->DetermineHitLocation(false, false, 0.2f, false, 0.5f, nullptr);
+        if (u <= 97 && f < 0.6) {
+            EXPECT_EQ(loc, kHitRunningGear) << "u " << u << ", f " << f;
+            ++gear;
+        } else {
+            // Refused gear or a hidden gun: another draw, never the gun.
+            EXPECT_NE(loc, kHitGun);
+            ++redrawn;
+        }
+    }
+    EXPECT_GT(gear, 0);
+    EXPECT_GT(redrawn, 0);
+}
+
+} // namespace
