@@ -292,4 +292,39 @@ TEST_F(VehiclePenetration, RunningGearNeedsTheSideDrawAndAHiddenGunIsDrawnAgain)
     EXPECT_GT(redrawn, 0);
 }
 
+// Fine aspect by the angle a off the hull's front: front up to 20, side from
+// 70 to 110, rear from 160; between, the nearer end with a side chance of
+// (b − 20)/30 up to b = 35 and b/70 beyond, b being a or 180 − a. Coarse:
+// front up to 90, else rear, never side.
+TEST_F(VehiclePenetration, AspectBandsAndSideChanceOnBothSidesOfEachEdge) {
+    auto at = [&](float degrees, bool fine, float* chance) {
+        const float x = tank->mX + 500.0f * std::cos(degrees * 0.017453292f);
+        const float y = tank->mY + 500.0f * std::sin(degrees * 0.017453292f);
+        return tank->DetermineAttackAspect(x, y, false, fine, chance);
+    };
+    struct Case {
+        float a;
+        VehicleAspect aspect;
+        double chance;
+    };
+    const Case cases[] = {
+        {0.0f, kAspectFront, 0.0},          {19.5f, kAspectFront, 0.0},
+        {20.5f, kAspectFront, 0.5 / 30.0},  {34.0f, kAspectFront, 14.0 / 30.0},
+        {36.0f, kAspectFront, 36.0 / 70.0}, {69.5f, kAspectFront, 69.5 / 70.0},
+        {70.5f, kAspectSide, 1.0},          {90.0f, kAspectSide, 1.0},
+        {109.5f, kAspectSide, 1.0},         {110.5f, kAspectRear, 69.5 / 70.0},
+        {144.0f, kAspectRear, 36.0 / 70.0}, {146.0f, kAspectRear, 14.0 / 30.0},
+        {159.5f, kAspectRear, 0.5 / 30.0},  {160.5f, kAspectRear, 0.0},
+        {-45.0f, kAspectFront, 45.0 / 70.0}, {-100.0f, kAspectSide, 1.0},
+    };
+    for (const Case& c : cases) {
+        float chance = -1.0f;
+        EXPECT_EQ(at(c.a, true, &chance), c.aspect) << c.a;
+        EXPECT_NEAR(chance, c.chance, 1e-3) << c.a;
+    }
+    EXPECT_EQ(at(89.5f, false, nullptr), kAspectFront);
+    EXPECT_EQ(at(90.5f, false, nullptr), kAspectRear);
+    EXPECT_EQ(at(20.5f, false, nullptr), kAspectFront);
+}
+
 } // namespace
