@@ -327,4 +327,76 @@ TEST_F(VehiclePenetration, AspectBandsAndSideChanceOnBothSidesOfEachEdge) {
     EXPECT_EQ(at(20.5f, false, nullptr), kAspectFront);
 }
 
+// Plunging fire: from a vertical angle v of 15 degrees or more, the round
+// strikes the top when a uniform draw is below
+// p = (1 − cos d / (3 sin d + cos d)) × 1.0894, d = v − 15 in radians; then
+// the turret roof when draw mod 3 is 0, else the hull deck. Below 15 degrees
+// no draw is spent on it and the table decides.
+TEST_F(VehiclePenetration, TopHitChanceFromFifteenDegreesUp) {
+    Record().mHasTurretArmor = 1;
+    auto attackAt = [&](double v) {
+        const double h = 100.0 * std::tan(v * 0.017453292519943295);
+        return MakeAttack(tank->mX + 100.0f, tank->mY, tank->GetZ() + static_cast<float>(h));
+    };
+    for (double v : {20.0, 35.0, 60.0}) {
+        const double d = (v - 15.0) * 0.017453292519943295;
+        const double p = (1.0 - std::cos(d) / (3.0 * std::sin(d) + std::cos(d))) * 1.0894;
+        PendingAttack a = attackAt(v);
+        int32_t top = 0, other = 0;
+        for (uint32_t seed = 1; seed <= 300; ++seed) {
+            SeedRandomGenerator(seed);
+            const double u = RandomFraction();
+            const bool roof = RandomPick(3) == 0;
+            if (std::fabs(u - p) < 1e-4) continue; // too close to call in float
+            SeedRandomGenerator(seed);
+            const VehicleHitLocation loc = tank->DetermineHitLocation(false, false, 1.0f, true, 0.5f, &a);
+            if (u < p) {
+                EXPECT_EQ(loc, roof ? kHitTurretRoof : kHitHullDeck) << v << " degrees, seed " << seed;
+                ++top;
+            } else {
+                EXPECT_NE(loc, kHitTurretRoof) << v << " degrees, seed " << seed;
+                EXPECT_NE(loc, kHitHullDeck) << v << " degrees, seed " << seed;
+                ++other;
+            }
+        }
+        EXPECT_GT(top, 0) << v;
+        EXPECT_GT(other, 0) << v;
+    }
+    // Just below 15 degrees the first draw goes to the table.
+    PendingAttack low = attackAt(14.5);
+    for (uint32_t seed = 1; seed <= 100; ++seed) {
+        SeedRandomGenerator(seed);
+        const int32_t u = static_cast<int32_t>(RandomPick(100));
+        SeedRandomGenerator(seed);
+        const VehicleHitLocation loc = tank->DetermineHitLocation(false, false, 1.0f, true, 0.5f, &low);
+        const VehicleHitLocation want = u <= 29   ? kHitTurret
+                                        : u <= 77 ? kHitUpperHull
+                                        : u <= 89 ? kHitLowerHull
+                                        : u <= 97 ? kHitRunningGear
+                                                  : kHitGun;
+        EXPECT_EQ(loc, want) << "seed " << seed;
+    }
+}
+
+// High explosive strikes the running gear or the gun when draw mod 10 is 0:
+// the gun when the next draw mod 5 is 0, else the running gear; a dug-in
+// vehicle always on the gun.
+TEST_F(VehiclePenetration, HighExplosiveStrikesRunningGearOrGunOnATenth) {
+    int32_t tenth = 0;
+    for (uint32_t seed = 1; seed <= 400; ++seed) {
+        SeedRandomGenerator(seed);
+        const bool low = RandomPick(10) == 0;
+        const bool gun = RandomPick(5) == 0;
+        if (!low) continue;
+        ++tenth;
+        SeedRandomGenerator(seed);
+        EXPECT_EQ(tank->DetermineHitLocation(true, false, 1.0f, true, 0.5f, nullptr),
+                  gun ? kHitGun : kHitRunningGear)
+            << seed;
+        SeedRandomGenerator(seed);
+        EXPECT_EQ(tank->DetermineHitLocation(true, true, 1.0f, true, 0.5f, nullptr), kHitGun) << seed;
+    }
+    EXPECT_GT(tenth, 10);
+}
+
 } // namespace
