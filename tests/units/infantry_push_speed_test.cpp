@@ -1,4 +1,5 @@
-// The pace of a gun pushed by its crew, worked from the rule: a base pace in
+// The pace of men on foot by the terrain ahead, and of a gun pushed by its
+// crew. The pushed gun, worked from the rule: a base pace in
 // miles per hour by the type's mobility (4: 0.735, 5: 0.63, 6: 0.525,
 // 7: 0.42, 8: 0.21, any other below 9: 0.84), a fifth of it at a pace kind of
 // 1 or less, then the share of the men still there; converted to metres a
@@ -59,6 +60,55 @@ TEST_F(PushedGunSpeed, LossesSlowTheGunByTheShareOfMenLeft) {
     EXPECT_NEAR(Speed(6, kKindTwo, 0), 0.525 * kToMetres, 1e-7);
     EXPECT_NEAR(Speed(6, kKindTwo, 1), 0.525 * 0.8 * kToMetres, 1e-7);
     EXPECT_NEAR(Speed(6, kKindOne, 4), 0.525 * 0.2 * 0.2 * kToMetres, 1e-8);
+}
+
+// The terrain rule, code by code, for men walking (3.2 mph) and for a gun
+// pushed at mobility 4 (0.735 mph); the ground is dry and nothing burns.
+TEST_F(PushedGunSpeed, TerrainFactorsForMenOnFootAndForPushedGuns) {
+    struct Row {
+        Terrain code;
+        double walking, pushed;
+    };
+    const Row rows[] = {
+        {0, 1.0, 1.0},      {4, 1.0, 1.0},        {18, 1.0, 1.0},     {45, 1.0, 1.0},
+        {48, 1.0, 1.0},     {64, 1.0, 1.0},       {1, 0.7, 0.7},      {28, 0.21, 0.21},
+        {46, 0.7, 0.7},     {47, 0.21, 0.21},     {49, 0.3, 0.3},     {2, 0.95, 0.95},
+        {3, 0.95, 0.95},    {15, 0.95, 0.95},     {20, 0.95, 0.95},   {29, 0.285, 0.285},
+        {30, 0.285, 0.285}, {21, 0.8, 0.8},       {31, 0.24, 0.24},   {22, 0.95, 0.95},
+        {32, 0.285, 0.285}, {23, 0.7, 0.7},       {33, 0.21, 0.21},   {24, 0.6, 0.6},
+        {34, 0.18, 0.18},   {5, 0.4, 0.4},        {25, 0.4, 0.4},     {35, 0.12, 0.12},
+        {6, 0.3, 0.3},      {8, 0.3, 0.3},        {7, 0.25, 0.25},    {9, 0.286, 0.0},
+        {26, 0.286, 0.0},   {10, 0.035, 0.0},     {11, 0.035, 0.0},   {12, 0.035, 0.0},
+        {13, 1.111, 1.111}, {14, 1.111, 1.111},   {17, 1.111, 1.111}, {55, 1.111, 1.111},
+        {61, 1.111, 1.111}, {27, 0.3, 0.3},       {16, 0.2, 0.0},     {19, 0.2, 0.0},
+        {42, 0.2, 0.0},     {44, 0.2, 0.0},       {36, 0.0, 0.0},     {37, 0.0, 0.0},
+        {54, 0.0, 0.0},     {62, 0.0, 0.0},       {63, 0.0, 0.0},     {39, 0.1, 0.0},
+        {41, 0.025, 0.0},   {43, 0.2, 0.05},
+    };
+    mTypes[kGermanGunCrew].mMobility = 4;
+    mBattle.mBattle.mTheatre = 0; // no palm trees
+    auto squad = Make(kUSSquad, kAmerican);
+    auto gun = Make(kGermanGunCrew, kGerman);
+    for (Infantry* u : {squad.get(), gun.get()}) {
+        u->mMoveSpeed = kKindTwo;
+        u->mHeading = 0.0f;
+        u->mLookAhead = false; // the rule of the ground the unit stands on
+    }
+    for (const Row& r : rows) {
+        mBattle.Paint(0.0f, 0.0f, 200.0f, 200.0f, r.code);
+        EXPECT_NEAR(squad->MoveSpeed(nullptr), 3.2 * r.walking * kToMetres, 1e-7) << "terrain " << int(r.code);
+        EXPECT_NEAR(gun->MoveSpeed(nullptr), 0.735 * r.pushed * kToMetres, 1e-7) << "terrain " << int(r.code);
+    }
+    // Codes 22 and 32 go at 0.8 instead of 0.95 in the theatres drawn with
+    // palm trees (2 and 3).
+    for (int32_t theatre : {0, 1, 2, 3, 4}) {
+        mBattle.mBattle.mTheatre = theatre;
+        const double f = theatre == 2 || theatre == 3 ? 0.8 : 0.95;
+        mBattle.Paint(0.0f, 0.0f, 200.0f, 200.0f, 22);
+        EXPECT_NEAR(squad->MoveSpeed(nullptr), 3.2 * f * kToMetres, 1e-7) << "theatre " << theatre;
+        mBattle.Paint(0.0f, 0.0f, 200.0f, 200.0f, 32);
+        EXPECT_NEAR(squad->MoveSpeed(nullptr), 3.2 * 0.3 * f * kToMetres, 1e-7) << "theatre " << theatre;
+    }
 }
 
 } // namespace
