@@ -15,9 +15,9 @@ constexpr MovementSpeedType kKindOne = 5;
 constexpr MovementSpeedType kKindTwo = 7;
 constexpr MovementSpeedType kKindFour = 8;
 
-class PushedGunSpeed : public InfantryTest {
+class InfantryPace : public InfantryTest {
 protected:
-    PushedGunSpeed() {
+    InfantryPace() {
         mPaces[kKindZero].mPaceKind = 0;
         mPaces[kKindOne].mPaceKind = 1;
         mPaces[kKindTwo].mPaceKind = 2;
@@ -35,7 +35,7 @@ protected:
     }
 };
 
-TEST_F(PushedGunSpeed, BasePaceByMobilityFourToEightAndOtherwise) {
+TEST_F(InfantryPace, BasePaceByMobilityFourToEightAndOtherwise) {
     const struct {
         int32_t mobility;
         double mph;
@@ -49,13 +49,13 @@ TEST_F(PushedGunSpeed, BasePaceByMobilityFourToEightAndOtherwise) {
     EXPECT_NEAR(Speed(12, kKindTwo), 0.001 * kToMetres, 1e-9);
 }
 
-TEST_F(PushedGunSpeed, AFifthAtPaceKindOneOrLessOnly) {
+TEST_F(InfantryPace, AFifthAtPaceKindOneOrLessOnly) {
     EXPECT_NEAR(Speed(5, kKindZero), 0.63 * 0.2 * kToMetres, 1e-7);
     EXPECT_NEAR(Speed(5, kKindOne), 0.63 * 0.2 * kToMetres, 1e-7);
     EXPECT_NEAR(Speed(5, kKindTwo), 0.63 * kToMetres, 1e-7);
 }
 
-TEST_F(PushedGunSpeed, LossesSlowTheGunByTheShareOfMenLeft) {
+TEST_F(InfantryPace, LossesSlowTheGunByTheShareOfMenLeft) {
     // Five men: none lost, one lost (4/5), four lost (1/5).
     EXPECT_NEAR(Speed(6, kKindTwo, 0), 0.525 * kToMetres, 1e-7);
     EXPECT_NEAR(Speed(6, kKindTwo, 1), 0.525 * 0.8 * kToMetres, 1e-7);
@@ -64,7 +64,7 @@ TEST_F(PushedGunSpeed, LossesSlowTheGunByTheShareOfMenLeft) {
 
 // The terrain rule, code by code, for men walking (3.2 mph) and for a gun
 // pushed at mobility 4 (0.735 mph); the ground is dry and nothing burns.
-TEST_F(PushedGunSpeed, TerrainFactorsForMenOnFootAndForPushedGuns) {
+TEST_F(InfantryPace, TerrainFactorsForMenOnFootAndForPushedGuns) {
     struct Row {
         Terrain code;
         double walking, pushed;
@@ -108,6 +108,77 @@ TEST_F(PushedGunSpeed, TerrainFactorsForMenOnFootAndForPushedGuns) {
         EXPECT_NEAR(squad->MoveSpeed(nullptr), 3.2 * f * kToMetres, 1e-7) << "theatre " << theatre;
         mBattle.Paint(0.0f, 0.0f, 200.0f, 200.0f, 32);
         EXPECT_NEAR(squad->MoveSpeed(nullptr), 3.2 * 0.3 * f * kToMetres, 1e-7) << "theatre " << theatre;
+    }
+}
+
+// Men on foot by speed class (2, 3, 4) and pace kind (1, 2, 3, 4; any other
+// kind walks as 2), in miles per hour.
+TEST_F(InfantryPace, FootPaceTableByClassAndPaceKind) {
+    struct Row {
+        MovementSpeedType pace;
+        double mph[3]; // classes 2, 3, 4
+    };
+    const Row rows[] = {
+        {kKindOne, {0.294, 0.672, 1.05}},
+        {kKindTwo, {2.1, 3.2, 3.2}},
+        {kFast, {0.001, 0.001, 4.7952}}, // pace kind 3
+        {kKindFour, {3.2, 5.6, 8.0}},
+        {kKindZero, {2.1, 3.2, 3.2}},
+    };
+    mBattle.mBattle.mTheatre = 0;
+    for (const Row& r : rows) {
+        for (int32_t cls = 2; cls <= 4; ++cls) {
+            mTypes[kUSSquad].mSpeedClass = cls;
+            auto u = Make(kUSSquad, kAmerican);
+            u->mMoveSpeed = r.pace;
+            u->mHeading = 0.0f;
+            EXPECT_NEAR(u->MoveSpeed(nullptr), r.mph[cls - 2] * kToMetres, 1e-7)
+                << "class " << cls << ", pace " << int(r.pace);
+        }
+    }
+}
+
+// Tired men go at half pace from the pace's fatigue limit on, not before.
+TEST_F(InfantryPace, HalfPaceFromTheFatigueLimitOn) {
+    mPaces[kKindFour].mFatigueLimit = 2;
+    auto u = Make(kUSSquad, kAmerican);
+    u->mMoveSpeed = kKindFour;
+    u->mHeading = 0.0f;
+    u->mFatigueState = 1;
+    EXPECT_NEAR(u->MoveSpeed(nullptr), 8.0 * kToMetres, 1e-7);
+    u->mFatigueState = 2;
+    EXPECT_NEAR(u->MoveSpeed(nullptr), 4.0 * kToMetres, 1e-7);
+    u->mFatigueState = 3;
+    EXPECT_NEAR(u->MoveSpeed(nullptr), 4.0 * kToMetres, 1e-7);
+}
+
+// Ground condition on soft and on hard terrain: morass halves on soft
+// ground only; snow halves and deep snow quarters men without skis on soft
+// ground only; on hard ground skis halve the pace.
+TEST_F(InfantryPace, MorassAndSnowSlowOnlySoftGroundExceptForSkis) {
+    mBattle.mBattle.mTheatre = 0;
+    auto u = Make(kUSSquad, kAmerican);
+    u->mMoveSpeed = kKindTwo;
+    u->mHeading = 0.0f;
+    u->mLookAhead = false;
+    const double walk = 3.2 * kToMetres;
+    struct Case {
+        int32_t ground;
+        Terrain code; // 0 open (soft), 13 (hard, × 1.111)
+        bool skis;
+        double factor;
+    };
+    const Case cases[] = {
+        {5, 0, false, 0.5},  {5, 13, false, 1.111}, {7, 0, false, 0.5},       {8, 0, false, 0.25},
+        {7, 13, false, 1.111}, {8, 13, false, 1.111}, {7, 13, true, 1.111 * 0.5}, {8, 13, true, 1.111 * 0.5},
+        {2, 0, false, 1.0},  {4, 0, false, 1.0},
+    };
+    for (const Case& c : cases) {
+        mBattle.mBattle.mGroundCondition = c.ground;
+        mBattle.Paint(0.0f, 0.0f, 200.0f, 200.0f, c.code);
+        u->mOnSkis = c.skis;
+        EXPECT_NEAR(u->MoveSpeed(nullptr), walk * c.factor, 1e-7)
+            << "ground " << c.ground << ", terrain " << int(c.code) << (c.skis ? ", skis" : "");
     }
 }
 
