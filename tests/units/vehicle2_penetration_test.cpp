@@ -399,4 +399,95 @@ TEST_F(VehiclePenetration, HighExplosiveStrikesRunningGearOrGunOnATenth) {
     EXPECT_GT(tenth, 10);
 }
 
+// Default hardness (mean mode: base + spread / 2) of the turret's front plate
+// of thickness t, and its face-hardened flag.
+int32_t MeanHardness(Vehicle* v, VehicleData& d, int16_t t, bool* face = nullptr) {
+    d.mArmorPlates[0] = {t, 0};
+    d.mAddedPlates[0] = 0;
+    int32_t h = -1;
+    bool f = false;
+    v->CalculateArmorBasis(v->mX + 500.0f, v->mY, v->GetZ(), false, kHitTurret, kAspectFront, true, 75.0f,
+                           kWClassGun, kAmmoAP, 8, kKnowTruth, &f, &h, nullptr, true, nullptr);
+    if (face) *face = f;
+    return h;
+}
+
+// Group 1 (type index below 220), by thickness and the battle's date.
+TEST_F(VehiclePenetration, DefaultHardnessOfGroupOneByThicknessAndDate) {
+    struct Row {
+        int16_t t;
+        int32_t h[6]; // dates 4112, 4201, 4212, 4301, 4412, 4413
+    };
+    const Row rows[] = {
+        {15, {445, 445, 445, 445, 445, 445}}, {16, {334, 331, 331, 331, 331, 331}},
+        {30, {334, 331, 331, 331, 331, 331}}, {31, {340, 331, 331, 301, 301, 301}},
+        {50, {340, 331, 331, 301, 301, 301}}, {51, {308, 308, 308, 287, 287, 273}},
+        {80, {308, 308, 308, 287, 287, 273}}, {81, {288, 288, 288, 243, 243, 243}},
+        {120, {288, 288, 288, 243, 243, 243}}, {121, {288, 283, 283, 243, 243, 243}},
+    };
+    const int32_t dates[6] = {4112, 4201, 4212, 4301, 4412, 4413};
+    for (const Row& r : rows)
+        for (int32_t i = 0; i < 6; ++i) {
+            battle.mBattle.mDate = dates[i];
+            EXPECT_EQ(MeanHardness(tank, Record(), r.t), r.h[i]) << r.t << " mm, " << dates[i];
+        }
+    // Without stored hardness, 30 to 50 mm plates are face-hardened up to 4412.
+    for (int32_t date : {4306, 4412, 4413}) {
+        battle.mBattle.mDate = date;
+        for (int16_t t : {29, 30, 50, 51}) {
+            bool face = false;
+            MeanHardness(tank, Record(), t, &face);
+            EXPECT_EQ(face, date <= 4412 && t >= 30 && t <= 50) << t << " mm, " << date;
+        }
+    }
+}
+
+// Group 2 (type index 220 to 282, or look-alike type 42 to 46) by thickness,
+// the base cut to nine tenths (truncated) for an armour quality other than
+// 0; group 3 (every other type) by thickness.
+TEST_F(VehiclePenetration, DefaultHardnessOfGroupsTwoAndThreeByThickness) {
+    struct Row {
+        int16_t t;
+        int32_t h, hQuality;
+    };
+    const Row groupTwo[] = {
+        {19, 355, 323}, {20, 330, 299}, {29, 330, 299}, {30, 300, 272}, {42, 300, 272}, {43, 275, 249},
+        {56, 275, 249}, {57, 258, 234}, {69, 258, 234}, {70, 250, 226}, {127, 250, 226}, {128, 220, 198},
+    };
+    battle.mBattle.mDate = 4306;
+    for (int32_t lookAlike : {42, 46}) {
+        Record().mLookAlikeType = lookAlike;
+        for (const Row& r : groupTwo) {
+            Record().mArmorQuality = 0;
+            EXPECT_EQ(MeanHardness(tank, Record(), r.t), r.h) << "look-alike " << lookAlike << ", " << r.t;
+            Record().mArmorQuality = 1;
+            EXPECT_EQ(MeanHardness(tank, Record(), r.t), r.hQuality) << "look-alike " << lookAlike << ", " << r.t;
+        }
+    }
+    Record().mArmorQuality = 0;
+    Record().mLookAlikeType = 41; // outside the look-alike range: group 1
+    EXPECT_EQ(MeanHardness(tank, Record(), 19), 331); // 309 + 22 in 1943
+    Record().mLookAlikeType = 47;
+    EXPECT_EQ(MeanHardness(tank, Record(), 19), 331);
+    Record().mLookAlikeType = 0;
+
+    const Row groupThree[] = {{30, 365, 365}, {31, 292, 292}, {80, 292, 292},
+                              {81, 279, 279}, {120, 279, 279}, {121, 263, 263}};
+    struct ByIndex {
+        VehicleType type;
+        int32_t group;
+    };
+    for (const ByIndex& b : {ByIndex{219, 1}, ByIndex{220, 2}, ByIndex{282, 2}, ByIndex{283, 3}, ByIndex{300, 3}}) {
+        VehicleData& d = battle.mTables.vehicles[b.type];
+        d = Record();
+        Vehicle* v = battle.AddVehicle(b.type, kAllies, 300, 300, 0);
+        v->mHeading = 0.0f;
+        const int32_t h = MeanHardness(v, d, 40);
+        EXPECT_EQ(h, b.group == 1 ? 301 : b.group == 2 ? 300 : 292) << "type " << b.type;
+        if (b.group == 3)
+            for (const Row& r : groupThree)
+                EXPECT_EQ(MeanHardness(v, d, r.t), r.h) << "type " << b.type << ", " << r.t;
+    }
+}
+
 } // namespace
