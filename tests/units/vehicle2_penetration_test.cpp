@@ -490,4 +490,46 @@ TEST_F(VehiclePenetration, DefaultHardnessOfGroupsTwoAndThreeByThickness) {
     }
 }
 
+// Skirts and spaced plates in mean mode count when their weight × 0.8 is at
+// least 0.45. Weights: turret, any aspect, kinds 1 and 2: 0.9; hull sides,
+// upper hull: kind 1 1.0, 4 0.3, 6 0.9; lower hull: kinds 1, 4, 6 0.67,
+// 3 0.85, 5 0.33, 7 0.4; otherwise 0. A counted skirt adds 3 × the slope
+// factor (1 here) against armour-piercing shot and doubles the armour against
+// high explosive.
+TEST_F(VehiclePenetration, SkirtsCountInMeanModeByKindAndPlace) {
+    auto basis = [&](float bearing, VehicleHitLocation loc, VehicleAspect aspect, AmmoClass ammo) {
+        const float x = tank->mX + 500.0f * std::cos(bearing * 0.017453292f);
+        const float y = tank->mY + 500.0f * std::sin(bearing * 0.017453292f);
+        return tank->CalculateArmorBasis(x, y, tank->GetZ(), false, loc, aspect, true, 75.0f, kWClassGun, ammo,
+                                         8, kKnowTruth, nullptr, nullptr, nullptr, true, nullptr);
+    };
+    struct Place {
+        float bearing;
+        VehicleHitLocation loc;
+        VehicleAspect aspect;
+        bool counts[8]; // kinds 0..7
+    };
+    const Place places[] = {
+        {90.0f, kHitUpperHull, kAspectSide, {false, true, false, false, false, false, true, false}},
+        {90.0f, kHitLowerHull, kAspectSide, {false, true, false, true, true, false, true, false}},
+        {0.0f, kHitTurret, kAspectFront, {false, true, true, false, false, false, false, false}},
+        {90.0f, kHitTurret, kAspectSide, {false, true, true, false, false, false, false, false}},
+        {0.0f, kHitUpperHull, kAspectFront, {false, false, false, false, false, false, false, false}},
+        {180.0f, kHitLowerHull, kAspectRear, {false, false, false, false, false, false, false, false}},
+    };
+    for (const Place& p : places) {
+        Record().mSkirtKind = 0;
+        const float bareAP = basis(p.bearing, p.loc, p.aspect, kAmmoAP);
+        const float bareHE = basis(p.bearing, p.loc, p.aspect, kAmmoHE);
+        for (int32_t kind = 1; kind <= 7; ++kind) {
+            Record().mSkirtKind = kind;
+            const bool counts = p.counts[kind];
+            EXPECT_NEAR(basis(p.bearing, p.loc, p.aspect, kAmmoAP), counts ? bareAP + 3.0f : bareAP, 1e-4)
+                << "location " << int(p.loc) << ", aspect " << int(p.aspect) << ", kind " << kind;
+            EXPECT_NEAR(basis(p.bearing, p.loc, p.aspect, kAmmoHE), counts ? bareHE * 2.0f : bareHE, 1e-4)
+                << "location " << int(p.loc) << ", aspect " << int(p.aspect) << ", kind " << kind;
+        }
+    }
+}
+
 } // namespace
