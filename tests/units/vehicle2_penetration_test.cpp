@@ -532,4 +532,32 @@ TEST_F(VehiclePenetration, SkirtsCountInMeanModeByKindAndPlace) {
     }
 }
 
+// A penetration is graded 1 (barely through) below a ratio of 1.15 and 2
+// (clean through) from 1.15 up; a round that does not go through leaves the
+// grade at 0.
+TEST_F(VehiclePenetration, PenetrationGradeSplitsAtOnePointOneFive) {
+    PendingAttack a = Ahead();
+    const int32_t slot = kAspectFront * 3 + kHitUpperHull;
+    int32_t grades[3] = {};
+    for (int16_t mm = 1; mm <= 300; ++mm) {
+        Record().mArmorPlates[slot] = {mm, 0};
+        Vehicle* v = battle.AddVehicle(kTestTank, kAxis, 50, 50, 0);
+        v->mHeading = 0.0f;
+        SeedRandomGenerator(91);
+        float ratio = 0.0f;
+        const bool through = v->DeterminePenetration(&a, kHitUpperHull, kAspectFront, nullptr, nullptr, nullptr,
+                                                     &ratio, nullptr, nullptr, nullptr, nullptr, nullptr);
+        gArmorHitReport.Clear();
+        SeedRandomGenerator(91);
+        v->HitStageTwo(&a, kHitUpperHull, kAspectFront);
+        const int32_t grade = gArmorHitReport.mPenetrationGrade;
+        if (std::fabs(ratio - 1.15f) < 1e-5f) continue;
+        EXPECT_EQ(grade, !through ? 0 : ratio < 1.15f ? 1 : 2) << mm << " mm, pen/T " << ratio;
+        ++grades[grade];
+    }
+    EXPECT_GT(grades[0], 0);
+    EXPECT_GT(grades[1], 0);
+    EXPECT_GT(grades[2], 0);
+}
+
 } // namespace
