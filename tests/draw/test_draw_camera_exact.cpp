@@ -119,4 +119,51 @@ TEST(DrawCameraExact, LockedCameraWithAnOffsetLooksAlongHeadingPlusOffset) {
     m->mLockedUnit = nullptr;
 }
 
+// The turning keys turn by ±3 / fps radians, the frame rate taken as at
+// least 4; left (7) is counter-clockwise. Moving takes it as at least 3.
+TEST(DrawCameraExact, TurnAndMoveStepsByFrameRateWithTheirFloors) {
+    DrawFixture f;
+    auto m = FlatMap(40, 40);
+    f.settings.mCameraPivot = false;
+    const struct {
+        float fps, turn;
+    } rates[] = {{8.0f, 3.0f / 8.0f}, {4.5f, 3.0f / 4.5f}, {4.0f, 0.75f}, {3.5f, 0.75f}, {1.0f, 0.75f}};
+    for (const auto& r : rates) {
+        f.settings.mFramesPerSecond = r.fps;
+        Aim(*m, 400, 400, 1.0f, 2);
+        m->KeyPad('7');
+        EXPECT_NEAR(m->mCameraHeading[0], 1.0f + r.turn, 1e-5f) << r.fps;
+        Aim(*m, 400, 400, 1.0f, 2);
+        m->KeyPad('9');
+        EXPECT_NEAR(m->mCameraHeading[0], 1.0f - r.turn, 1e-5f) << r.fps;
+        EXPECT_EQ(m->mCameraX[0], 400.0f); // turning about the focus leaves it
+    }
+    // Forward at level 2: 3 × 400 × 0.4 / fps, fps at least 3.
+    for (const auto& r : {std::pair{6.0f, 80.0f}, std::pair{3.5f, 480.0f / 3.5f}, std::pair{3.0f, 160.0f},
+                          std::pair{2.0f, 160.0f}}) {
+        f.settings.mFramesPerSecond = r.first;
+        Aim(*m, 400, 400, 0.0f, 2);
+        m->KeyPad('8');
+        EXPECT_NEAR(m->mCameraX[0], 400.0f + r.second, 1e-3f) << r.first;
+    }
+}
+
+// The focus stays within 200 m of the map on every side.
+TEST(DrawCameraExact, TheFocusStopsTwoHundredMetresOutsideTheMapOnEverySide) {
+    DrawFixture f;
+    auto m = FlatMap(10, 10); // 200 x 200 m
+    f.settings.mFramesPerSecond = 3.0f;
+    const struct {
+        float heading, x, y;
+    } ways[] = {{0.0f, 400.0f, 100.0f}, {kHalfPi, 100.0f, 400.0f}, {2 * kHalfPi, -200.0f, 100.0f},
+                {3 * kHalfPi, 100.0f, -200.0f}};
+    for (const auto& w : ways) {
+        Aim(*m, 100, 100, w.heading, 8);
+        for (int32_t k = 0; k < 5; ++k)
+            m->BogusMove(3, 3.0f);
+        EXPECT_NEAR(m->mCameraX[0], w.x, 1e-3f) << w.heading;
+        EXPECT_NEAR(m->mCameraY[0], w.y, 1e-3f) << w.heading;
+    }
+}
+
 } // namespace
