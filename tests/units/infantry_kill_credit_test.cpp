@@ -51,4 +51,26 @@ TEST_F(InfantryKillCredit, AKnockedOutGunCountsInTheRunningRecordFromContactThre
     EXPECT_EQ(GunCredit(kContactSeen), std::make_pair(0, 1));
 }
 
+// A unit wiped out at once: the final record counts the men still standing
+// and its gun; the running record counts the gun from contact level 3 and
+// the men only at contact 5 with the unit in sight.
+TEST_F(InfantryKillCredit, AUnitThatDiesIsCountedByContactLevel) {
+    struct Case {
+        FogOfWarContact contact;
+        int32_t men, guns; // in the running record
+    };
+    for (const Case& c : {Case{kContactSeen, 0, 0}, Case{3, 0, 1}, Case{4, 0, 1}, Case{kContactFull, 5, 1}}) {
+        Infantry* crew = Place(kGermanGunCrew, kGerman, 100.0f, 100.0f);
+        Infantry* killer = Place(kUSSquad, kAmerican, 40.0f, 100.0f);
+        crew->mContactLevel = c.contact;
+        gCreditKiller = killer;
+        crew->Die();
+        gCreditKiller = nullptr;
+        EXPECT_EQ(killer->mKillRecords[0].mInfantryCasualties, c.men) << int(c.contact);
+        EXPECT_EQ(killer->mKillRecords[0].mGuns, c.guns) << int(c.contact);
+        EXPECT_EQ(killer->mKillRecords[1].mInfantryCasualties, 5) << int(c.contact);
+        EXPECT_EQ(killer->mKillRecords[1].mGuns, 1) << int(c.contact);
+    }
+}
+
 } // namespace
