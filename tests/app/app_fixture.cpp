@@ -1,3 +1,4 @@
+#include "engine/FileTestFolder.h"
 #include "app_fixture.h"
 
 #include <unistd.h>
@@ -62,12 +63,7 @@ private:
 } // namespace
 
 ProgramFolder::ProgramFolder() {
-    static int counter = 0;
-    mPath =
-        (fs::temp_directory_path() / ("dm-app-" + std::to_string(getpid()) + "-" + std::to_string(counter++)))
-            .string();
-    fs::remove_all(mPath);
-    fs::create_directories(mPath);
+    mPath = MakeUniqueTestFolder("dm-app-").string();
     for (const char* folder : {"Szenarien", "Savegames", "PBEM"})
         fs::create_directories(mPath + "/" + folder);
     SetProgramFolder(mPath.c_str());

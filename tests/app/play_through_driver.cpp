@@ -1,3 +1,4 @@
+#include "engine/FileTestFolder.h"
 #include "play_through_driver.h"
 
 #include <unistd.h>
@@ -50,9 +51,8 @@ fs::path ShotRoot() {
 PlayDriver::PlayDriver(const std::string& runName, int32_t width, int32_t height)
     : mRunName(runName), mWidth(width), mHeight(height) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // the run's log lines as they come
-    mFolder = (fs::temp_directory_path() / ("dm-play-" + std::to_string(getpid()) + "-" + runName)).string();
+    mFolder = MakeUniqueTestFolder("dm-play-" + runName + "-").string();
     std::error_code ec;
-    fs::remove_all(mFolder, ec);
     fs::create_directories(mFolder + "/Szenarien");
     const fs::path built = BuiltProgramFolder();
     fs::create_directory_symlink(built / "Demo Data", fs::path(mFolder) / "Demo Data", ec);

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "ScenarioPaths.h"
@@ -23,7 +24,9 @@
 #include "draw/Draw3D.h"
 #include "draw/DrawSettings.h"
 #include "draw/InfantryDraw.h"
+#include "engine/FileTestFolder.h"
 #include "engine/GFile.h"
+#include "engine/GFileServices.h"
 #include "engine/GKernel.h"
 #include "map/Map.h"
 #include "renderer/GGraph3D.h"
@@ -41,13 +44,23 @@ protected:
         gDrawRecorder = nullptr;
         delete mBattle;
         gBattle = nullptr;
-        delete gKernel; // the application goes with the kernel
+        delete gKernel; // the application goes with the kernel, writing its preferences
         gKernel = nullptr;
+        SetProgramFolder(nullptr);
+        std::error_code ec;
+        if (!mFolder.empty()) std::filesystem::remove_all(mFolder, ec);
     }
     // The scenario in the whole program, its battle begun with its screen.
     bool Open(const char* name) {
         setenv("SDL_VIDEODRIVER", "dummy", 0);
         if (!DecryptData()) return false;
+        // A program folder of the test's own that shares the built game's
+        // data, so the preferences the application writes stay out of it.
+        const std::string built = GetProgramFolder();
+        mFolder = MakeUniqueTestFolder("dm-replay-").string();
+        std::error_code ec;
+        std::filesystem::create_directory_symlink(built + "/Demo Data", mFolder + "/Demo Data", ec);
+        SetProgramFolder(mFolder.c_str());
         gKernel = new GKernel;
         if (!gKernel->IKernel()) return false;
         mApp = new MVApplication;
@@ -96,6 +109,7 @@ protected:
         map->DirtyClip();
     }
     MVApplication* mApp = nullptr;
+    std::string mFolder;
     Battle* mBattle = nullptr;
     DrawRecorder mRecorder;
 };

@@ -24,6 +24,7 @@
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/EZOpenPlay.h"
+#include "engine/TestPorts.h"
 #include "engine/GFile.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
@@ -178,12 +179,13 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
 }
 
 // The joining side in a child process: its digests come back through a pipe.
-void RunPair(int32_t hostSpeed, int32_t joinSpeed, uint32_t portOffset) {
+void RunPair(int32_t hostSpeed, int32_t joinSpeed) {
     ASSERT_TRUE(DecryptData());
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     const std::string scenario = std::string(cwd) + "/Szenarien/hecken.mvg";
-    const uint32_t port = 20000u + static_cast<uint32_t>(getpid() % 10000) * 3 + portOffset;
+    const uint32_t port = FreeLoopbackPort();
+    ASSERT_NE(port, 0u) << "no free port on the loopback address";
     int channel[2];
     ASSERT_EQ(pipe(channel), 0);
     const pid_t child = fork();
@@ -231,11 +233,11 @@ void RunPair(int32_t hostSpeed, int32_t joinSpeed, uint32_t portOffset) {
 } // namespace
 
 TEST(TwoPlayersLoopback, HostComputesWhenTheSpeedsTie) {
-    RunPair(100, 100, 0);
+    RunPair(100, 100);
 }
 
 TEST(TwoPlayersLoopback, FasterJoiningSideComputes) {
-    RunPair(100, 250, 1);
+    RunPair(100, 250);
 }
 
 // The joining side loads the scenario, sends malformed and unexpected
@@ -246,7 +248,8 @@ TEST(TwoPlayersLoopback, HostSurvivesAPeerThatSendsGarbageAndDies) {
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     const std::string scenario = std::string(cwd) + "/Szenarien/hecken.mvg";
-    const uint32_t port = 20000u + static_cast<uint32_t>(getpid() % 10000) * 3 + 2;
+    const uint32_t port = FreeLoopbackPort();
+    ASSERT_NE(port, 0u) << "no free port on the loopback address";
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

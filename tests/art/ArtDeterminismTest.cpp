@@ -1,4 +1,5 @@
 // The generator gives the same bytes every time: two fresh runs and the build's own store agree.
+#include "engine/FileTestFolder.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -23,10 +24,7 @@ std::map<std::string, std::vector<uint8_t>> Store(const fs::path& root) {
 }
 
 fs::path FreshFolder(const char* name) {
-    fs::path p = fs::temp_directory_path() / (std::string(name) + "_" + std::to_string(::getpid()));
-    fs::remove_all(p);
-    fs::create_directories(p);
-    return p;
+    return MakeUniqueTestFolder(std::string(name) + "_");
 }
 
 bool Generate(const fs::path& out) {

@@ -1,5 +1,6 @@
 // The model generator as the build runs it: what it accepts, what fails the build (with the model
 // named), that a failure leaves the previous tables alone, and that its output never varies.
+#include "engine/FileTestFolder.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,9 +27,8 @@ struct GenRun {
 class ModelGenerator : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("dm_models_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeUniqueTestFolder("dm_models_");
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override { fs::remove_all(dir_); }
 

@@ -1,6 +1,7 @@
 // The built scenery rendered headless from a low and a high camera, written
 // to battlefield_scene.png in the program folder (and to docs/ when
 // DM_UPDATE_DOCS is set) to be looked at.
+#include "engine/FileTestFolder.h"
 #include <cstdlib>
 #include <string>
 
@@ -100,7 +101,8 @@ TEST(DrawScene, TheScenerySeenFromALowAndAHighCamera) {
     EXPECT_TRUE(f.renderer->host.BorderIntact());
 
     PixelTarget16 image{both.data(), w, h * 2, w};
-    EXPECT_TRUE(SavePng16("battlefield_scene.png", image));
+    FileTestFolder pictures("dm-scene-");
+    EXPECT_TRUE(SavePng16(pictures.File("battlefield_scene.png").c_str(), image));
     const char* src = std::getenv("DM_SOURCE_DIR");
     if (src && std::getenv("DM_UPDATE_DOCS")) {
         EXPECT_TRUE(SavePng16((std::string(src) + "/docs/battlefield-scene.png").c_str(), image));

@@ -2,6 +2,7 @@
 // side by side, and a battle with vehicles, squads and guns near and far and
 // effects in flight. Written to the
 // program folder (and to docs/ when DM_UPDATE_DOCS is set) to be looked at.
+#include "engine/FileTestFolder.h"
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -215,7 +216,8 @@ void Grab(rtest::Fixture& r, std::vector<uint16_t>& out, int32_t w, int32_t h, i
 
 void Save(const char* name, const char* docsName, std::vector<uint16_t>& pixels, int32_t w, int32_t h) {
     PixelTarget16 image{pixels.data(), w, h, w};
-    EXPECT_TRUE(SavePng16(name, image));
+    FileTestFolder pictures("dm-pictures-");
+    EXPECT_TRUE(SavePng16(pictures.File(name).c_str(), image));
     const char* src = std::getenv("DM_SOURCE_DIR");
     if (src && std::getenv("DM_UPDATE_DOCS")) {
         EXPECT_TRUE(SavePng16((std::string(src) + "/docs/" + docsName).c_str(), image));

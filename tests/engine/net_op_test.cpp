@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/EZOpenPlay.h"
+#include "engine/TestPorts.h"
 
 namespace {
 
@@ -51,7 +52,11 @@ TEST(NetOP, HostOnTheGamePortTalksToAGuest) {
     const uint8_t byte = 1;
     EXPECT_EQ(OPSend(const_cast<uint8_t*>(&byte), 1), kOPNotConnected);
     EXPECT_FALSE(OPHasConnection());
-    ASSERT_TRUE(OPOpen(true, 0, 7023, &Receive, &Lost));
+    if (!OPOpen(true, 0, 7023, &Receive, &Lost)) {
+        // Only a port someone else holds excuses the refusal.
+        if (!PortIsFree(7023)) GTEST_SKIP() << "another program holds the game's port 7023";
+        FAIL() << "the host could not open the free game port 7023";
+    }
     OPEndpoint guest;
     ASSERT_TRUE(guest.Open(false, OPConvertNumsToIP(127, 0, 0, 1), 7023, &GuestReceive, &Lost));
     for (int i = 0; i < 2000 && !OPHasConnection(); ++i) {

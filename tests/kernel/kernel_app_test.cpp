@@ -1,6 +1,7 @@
 // The kernel's test application: a small screen of views that is driven by
 // injected clicks and keys and checked by its pixels. The same application
 // runs once in a real X window (under Xvfb) and quits by itself.
+#include "engine/FileTestFolder.h"
 #include "engine/GBlitView.h"
 #include "engine/GButton.h"
 #include "engine/GEditView.h"
@@ -102,7 +103,8 @@ TEST_F(KernelTest, TestApplicationHeadless) {
         for (int32_t x = 302; x < 418; ++x)
             ink += ((Pixel(x, y) >> 5) & 63) < 30;
     EXPECT_GT(ink, 20);
-    const std::string shot = testing::TempDir() + "kernel_test_app.png";
+    FileTestFolder shots("kernel_test_app_");
+    const std::string shot = shots.File("screen.png");
     EXPECT_TRUE(gKernel->SaveScreen(shot.c_str()));
 
     // Escape reaches DoKey though the field has the keys; Return presses "Ende".

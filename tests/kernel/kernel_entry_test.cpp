@@ -1,5 +1,6 @@
 // The program's entry: without a display it ends with the fatal message and
 // a non-zero status instead of crashing.
+#include "engine/FileTestFolder.h"
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +12,8 @@
 namespace {
 // Runs the program with the video driver; its exit status, its stderr in *err.
 int RunProgram(const char* driver, std::string* err) {
-    const std::string errFile = testing::TempDir() + "dunmarch_stderr.txt";
+    FileTestFolder folder("dunmarch_stderr_");
+    const std::string errFile = folder.File("stderr.txt");
     const std::string cmd = std::string("SDL_VIDEODRIVER=") + driver +
                             " SDL_AUDIODRIVER=dummy timeout 60 ./dunmarch 2>" + errFile + " >/dev/null";
     const int status = std::system(cmd.c_str());

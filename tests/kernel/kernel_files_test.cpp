@@ -1,4 +1,5 @@
 // The in-game file chooser and the kernel's file services.
+#include "engine/FileTestFolder.h"
 #include "engine/GButton.h"
 #include "engine/GFile.h"
 #include "engine/GFileDialog.h"
@@ -27,8 +28,7 @@ class FileDialogTest : public KernelTest {
 protected:
     void SetUp() override {
         KernelTest::SetUp();
-        mFolder = testing::TempDir() + "kernel_files_" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name();
+        mFolder = MakeUniqueTestFolder("kernel_files_").string();
         std::filesystem::create_directories(mFolder + "/PBEM");
         SetProgramFolder(mFolder.c_str());
         for (const char* name : {"alpha.txt", "beta.txt", "gamma.mvg"})

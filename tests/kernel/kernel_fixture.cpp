@@ -1,12 +1,11 @@
+#include "engine/FileTestFolder.h"
 #include "kernel/kernel_fixture.h"
 #include "platform/Surface16.h"
 #include <filesystem>
 
 void KernelTest::SetUp() {
     mOldFolder = GPictureStore::Get().GetFolder();
-    mPictureFolder = testing::TempDir() + "kernel_pictures_" +
-                     testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-    std::filesystem::create_directories(mPictureFolder);
+    mPictureFolder = MakeUniqueTestFolder("kernel_pictures_").string() + "/";
     GPictureStore::Get().SetFolder(mPictureFolder);
     gKernel = new GKernel;
     ASSERT_TRUE(gKernel->IKernel());

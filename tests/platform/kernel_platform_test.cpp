@@ -1,5 +1,6 @@
 // The window-system layer under the kernel: letterboxing, 16-bit drawing,
 // PNG pictures, FreeType text and the translation of window events.
+#include "engine/FileTestFolder.h"
 #include "platform/FontRaster.h"
 #include "platform/Letterbox.h"
 #include "platform/PlatformVideo.h"
@@ -82,7 +83,8 @@ TEST(Surface16, LinesClipAndFarEndsCostNothing) {
 }
 
 TEST(PngIO, RoundTripAndBadFiles) {
-    const std::string dir = testing::TempDir();
+    FileTestFolder folder("dm-png-");
+    const std::string dir = folder.Path().string();
     const std::string path = dir + "/kernel_round.png";
     Surface16 s;
     ASSERT_TRUE(s.Create(3, 2));

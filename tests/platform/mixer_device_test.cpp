@@ -1,6 +1,7 @@
 // The sound card shim: it opens on SDL's dummy driver (as in CI) or fails
 // cleanly, and its thread asks the source for output until it is closed.
 
+#include "engine/FileTestFolder.h"
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -58,9 +59,8 @@ TEST(MixerDevice, OpensOrFailsCleanlyAndCallsItsSourceUntilClosed) {
 // End to end through SDL's disk driver: what the mixer renders for the
 // card's thread arrives in the output file as 16-bit stereo frames.
 TEST(MixerDevice, MixedFramesReachTheDiskDriverUnchanged) {
-    const std::string out =
-        (std::filesystem::temp_directory_path() / ("dm-disk-audio-" + std::to_string(getpid()) + ".raw"))
-            .string();
+    FileTestFolder folder("dm-disk-audio-");
+    const std::string out = folder.File("mixed.raw");
     const char* oldDriver = std::getenv("SDL_AUDIODRIVER");
     const std::string saved = oldDriver ? oldDriver : "";
     setenv("SDL_AUDIODRIVER", "disk", 1);

@@ -2,6 +2,7 @@
 // translucent plume, fog, queued text and a screen rectangle. It is written
 // to render_scene.png in the program folder (and to docs/ when
 // DM_UPDATE_DOCS is set) to be looked at.
+#include "engine/FileTestFolder.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -108,7 +109,8 @@ TEST(RendererScene, AWholeFrameLooksRight) {
     EXPECT_LE(std::abs(int(panelPixel >> 11) - int(want >> 11)), 1);
     EXPECT_LE(std::abs(int(panelPixel & 31) - int(want & 31)), 1);
 
-    std::string path = "render_scene.png";
+    FileTestFolder pictures("dm-render-");
+    std::string path = pictures.File("render_scene.png");
     EXPECT_TRUE(SavePng16(path.c_str(), f.host.mBack));
     const char* src = std::getenv("DM_SOURCE_DIR");
     if (src && std::getenv("DM_UPDATE_DOCS")) {

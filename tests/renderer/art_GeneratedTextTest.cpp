@@ -3,6 +3,7 @@
 // pixel for pixel, each character's glyph cell of the font file, standing on the text's y; the drawn
 // pointer shows its arrow with the magenta key cut out. The frame is written to art_text.png in the
 // program folder to be looked at.
+#include "engine/FileTestFolder.h"
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -170,7 +171,8 @@ TEST_F(ArtText, GermanLinesShowTheGlyphCellsOfTheFontFiles) {
         ExpectText(r, want, 480, mBitmaps[font], font, kLines[font], 6, 120 + 30 * font, RGB565(0, 0, 0));
     }
     r.RenderEnd();
-    SavePng16("art_text.png", f.host.mBack);
+    FileTestFolder pictures("dm-text-");
+    EXPECT_TRUE(SavePng16(pictures.File("art_text.png").c_str(), f.host.mBack));
 
     int32_t wrong = 0, firstX = -1, firstY = -1;
     for (int32_t y = 0; y < 200; ++y)

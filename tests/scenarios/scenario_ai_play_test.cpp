@@ -2,6 +2,7 @@
 // runner: the smallest shipped scenario reaches its ending, every unit on
 // the map, and two runs from one seed agree turn by turn.
 
+#include "engine/FileTestFolder.h"
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -132,7 +133,8 @@ std::vector<std::string> ResumeBothSides(const std::string& path) {
 
 TEST(ScenarioComputerPlay, ASavedGameContinuesAlikeEachTimeItIsLoaded) {
     ASSERT_TRUE(DecryptData());
-    const std::string saved = testing::TempDir() + "computer_play_turn3.mvg";
+    FileTestFolder folder("computer_play_");
+    const std::string saved = folder.File("turn3.mvg");
     {
         BattleRunner runner;
         runner.PlanSides(true, true);

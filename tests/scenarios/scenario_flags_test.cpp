@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/FileTestFolder.h"
 #include "ScenarioPaths.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
@@ -310,7 +311,8 @@ TEST_F(ShippedBattle, MarkedUnitsLeavingByTheirExitEdgeScore) {
     EXPECT_EQ(p.Part(kAllies, kExitPart), 0);
 
     // Saved and loaded, the game keeps all of it.
-    const std::string saved = testing::TempDir() + "flags_exit_saved.mvg";
+    FileTestFolder folder("flags_exit_");
+    const std::string saved = folder.File("saved.mvg");
     std::string error;
     ASSERT_TRUE(mRunner.Save(saved, &error)) << error;
     BattleRunner again;
