@@ -32,6 +32,13 @@ public:
     // What a new battle of the operation takes from it: its time of day by
     // the battle number and the day's period, and the night states cleared.
     void StartBattle(Battle* battle);
+    // The bookkeeping of a finished battle: its counts (the result screen's
+    // seven rows per side) added to the totals, the casualties with a
+    // spread of -10 % to +10 % (one draw per side, side 0 first); the value
+    // of the vehicles, airplanes and guns each side lost credited to the
+    // other side's losses; the battle number advanced and, unless
+    // keepFrontLine, the front line moved.
+    void CountBattle(const int32_t counts[2][7], const float materialLost[2], bool keepFrontLine);
     // The time of day of the current battle.
     int32_t BattleDaytime() const;
     // The border of the strip that units of mEdgeSide may not cross: 0 east

@@ -6,6 +6,7 @@
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
+#include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "units/Unit.h"
 
@@ -67,4 +68,25 @@ void Campaign::ComputeFrontLine() {
         front = static_cast<float>((sum[attacker] / count[attacker] + sum[1 - attacker] / count[1 - attacker]) * 0.5);
     const int32_t squares = alongWidth ? map->mWidth : map->mHeight;
     mFrontLine = std::clamp(static_cast<int32_t>(std::floor(front / kSquare)), 0, std::max(squares - 1, 0));
+}
+
+void Campaign::CountBattle(const int32_t counts[2][7], const float materialLost[2], bool keepFrontLine) {
+    for (Affiliation s = 0; s < 2; ++s) {
+        const double spread = 0.9 + 0.2 * RandomFraction();
+        const int32_t casualties = static_cast<int32_t>(std::lround(counts[s][0] * spread));
+        mTotals[s][0] += casualties;
+        for (int32_t row = 1; row < 7; ++row)
+            mTotals[s][row] += counts[s][row];
+        // What a side lost counts for the other side: men (casualties and
+        // captured) in the first value, the value of its material in the
+        // second.
+        const Affiliation other = 1 - s;
+        const int32_t men = casualties + counts[s][1];
+        mSideLosses[other][0] = static_cast<int16_t>(std::clamp(mSideLosses[other][0] + men, -32768, 32767));
+        const int32_t material = static_cast<int32_t>(std::lround(materialLost[s]));
+        mSideLosses[other][1] =
+            static_cast<int16_t>(std::clamp(mSideLosses[other][1] + material, -32768, 32767));
+    }
+    ++mTurn;
+    if (!keepFrontLine) ComputeFrontLine();
 }

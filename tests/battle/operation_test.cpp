@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "battle/Campaign.h"
+#include "battle/BattleResult.h"
 #include "battle/GameFile.h"
 #include "battle/Reinforcement.h"
 #include "battle/UnitList.h"
@@ -391,4 +392,27 @@ TEST(OperationBattles, FrontLineLiesBetweenTheSidesOrAtTheAttackersHead) {
         t.battle.mUnits->GetUnit(i)->mActive = false;
     op.campaign.ComputeFrontLine();
     EXPECT_EQ(op.campaign.mFrontLine, 7); // nothing standing: unchanged
+}
+
+// ---------------------------------------------------------------------------
+// The enemy's figures on the result screen
+
+TEST(OperationBattles, EnemyFiguresAreOffByAFifthToAThirdTheSameEachTime) {
+    int32_t up = 0, down = 0;
+    for (int32_t salt = 0; salt < 200; ++salt) {
+        const int32_t shown = EstimatedFigure(1000, 0, salt);
+        EXPECT_EQ(shown, EstimatedFigure(1000, 0, salt));
+        if (shown > 1000) {
+            ++up;
+            EXPECT_GE(shown, 1200);
+            EXPECT_LE(shown, 1320);
+        } else {
+            ++down;
+            EXPECT_GE(shown, 680);
+            EXPECT_LE(shown, 800);
+        }
+    }
+    EXPECT_GT(up, 50);
+    EXPECT_GT(down, 50);
+    EXPECT_EQ(EstimatedFigure(0, 3, 7), 0); // nothing lost stays an empty cell
 }
