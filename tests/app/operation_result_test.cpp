@@ -167,3 +167,46 @@ TEST_F(OperationResultTest, AReviewedResultIsNotCountedTwice) {
     mBattle->BattleVictoryScreen(true, true);
     EXPECT_EQ(mCampaign->mTurn, 2);
 }
+
+// ---------------------------------------------------------------------------
+// Night battles
+
+TEST_F(OperationResultTest, ANightBattleEndsAfterItsSetUpUnlessASideChoosesToFight) {
+    mBattle->mSetupPhase = true;
+    mBattle->mTimeOfDay = kNight;
+    mCampaign->mTurn = 2;
+    // Nobody is asked: GO ends the battle as soon as the set-up is done.
+    mBattle->HandleCommand(9);
+    EXPECT_FALSE(mBattle->mSetupPhase);
+    EXPECT_EQ(mBattle->mTurn, mBattle->mLastTurn + 1);
+    ASSERT_NE(mBattle->mResultView, nullptr);
+    // The front line stays, the battle still counts.
+    EXPECT_EQ(mCampaign->mTurn, 3);
+}
+
+TEST_F(OperationResultTest, TheAskedSideRestsWithYesAndFightsWithNo) {
+    for (const int32_t answer : {18, 17}) {
+        mBattle = MakeTestBattle("Nacht");
+        mBattle->mHost = mApp.get();
+        gBattle = mBattle.get();
+        mBattle->mSetupPhase = true;
+        mBattle->mTimeOfDay = kNight;
+        mCampaign->mTurn = 1;
+        mCampaign->mSideValue[0] = mCampaign->mSideValue[1] = 0;
+        const Affiliation viewer = mApp->ViewingSide();
+        mCampaign->mNightQuestion[viewer] = true;
+        mBattle->HandleCommand(9);
+        EXPECT_TRUE(mBattle->mSetupPhase); // GO waits for box 16's answer
+        EXPECT_EQ(mCampaign->mSideValue[viewer], 1);
+        mBattle->HandleCommand(answer); // what box 16's buttons send
+        EXPECT_FALSE(mBattle->mSetupPhase);
+        if (answer == 18) {
+            EXPECT_NE(mBattle->mResultView, nullptr) << "rested";
+            EXPECT_EQ(mCampaign->mTurn, 2);
+        } else {
+            EXPECT_EQ(mBattle->mResultView, nullptr) << "fought";
+            EXPECT_EQ(mCampaign->mSideValue[viewer], 2);
+            EXPECT_EQ(mCampaign->mTurn, 1);
+        }
+    }
+}
