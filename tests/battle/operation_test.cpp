@@ -416,3 +416,24 @@ TEST(OperationBattles, EnemyFiguresAreOffByAFifthToAThirdTheSameEachTime) {
     EXPECT_GT(down, 50);
     EXPECT_EQ(EstimatedFigure(0, 3, 7), 0); // nothing lost stays an empty cell
 }
+
+// ---------------------------------------------------------------------------
+// The end of a battle of an e-mail operation
+
+TEST(OperationBattles, ACeaseFireByMailAdvancesTheOperationByOneBattle) {
+    class MailHost : public TestHost {
+    public:
+        int32_t ConnectionKind() override { return 1; }
+    };
+    TurnBattle t;
+    MailHost mail;
+    mail.mHumans = 2;
+    t.battle.mHost = &mail;
+    OperationScope op;
+    op.campaign.mLastTurn = 3;
+    op.campaign.mTurn = 1;
+    t.battle.mSurrenderState[0] = t.battle.mSurrenderState[1] = 1;
+    t.battle.TruceOrSurrenderCheck(false);
+    EXPECT_EQ(op.campaign.mTurn, 2);
+    t.battle.mHost = &t.host;
+}
