@@ -334,8 +334,8 @@ void Unit::AIScoreTarget(Unit* candidate, bool full) {
         if (mContactLevel <= 1 && !mCoveredArc &&
             !(IsInfantry(this) && candidate->mUnitType == kUnitVehicle && d <= 40.0f)) {
             BattleHost* host = gBattle ? gBattle->Host() : nullptr;
-            const bool bonus = host && host->GameMode() == 1 && gBattle->mComputerBonus == 1 &&
-                               GetAffiliation() == host->ViewingSide();
+            const bool bonus = host && host->GameMode() == kGameModeComputer && gBattle->mComputerBonus > 0 &&
+                               GetAffiliation() != host->ComputerSide();
             float open;
             if (IsInfantry(this)) {
                 const WeaponType gun = InfantryGun(this);

@@ -57,7 +57,7 @@ float GarrisonScore(Unit* u, const FlagsNode* node) {
         const Terrain t = u->GetOccupiedTerrain();
         if (t >= 55 && t <= 63) score = score - 100000.0f;
     }
-    if (u->mScenarioMark) score = score - 50000.0f;
+    if (u->MarkedForExit()) score = score - 50000.0f;
     return score;
 }
 
@@ -191,7 +191,7 @@ void AIGroup::DecideIfFlagCaptured(GList* newGroups) {
     auto* garrison = new AIGroup;
     for (size_t k = 0; k < order.size(); ++k) {
         Unit* u = order[k].second;
-        if (static_cast<int32_t>(k) < m && !u->mScenarioMark)
+        if (static_cast<int32_t>(k) < m && !u->MarkedForExit())
             garrison->Add(u);
         else
             Add(u);

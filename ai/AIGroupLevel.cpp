@@ -51,7 +51,7 @@ void GatherFallBack(GList* groups) {
                 group->DeleteIndex(i, false);
                 continue;
             }
-            if (u->CanMovePhysically() && (u->mScenarioMark || u->HasFunctioningWeapon())) {
+            if (u->CanMovePhysically() && (u->MarkedForExit() || u->HasFunctioningWeapon())) {
                 ++i;
                 continue;
             }

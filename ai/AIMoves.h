@@ -95,9 +95,6 @@ int32_t SideOf(const Unit* u);
 // Speed type 8 for speed class 2 or more, else 4.
 MovementSpeedType QuickSpeed(Unit* u);
 bool OnSkis(Unit* u);
-// The retreat move of a unit of the infantry kind that is no Infantry
-// object (a test's stand-in); none while it is null.
-extern bool (*gRoutMove)(Unit* u, bool force, bool flag);
 
 // ---- the vehicle kind ---------------------------------------------------
 Unit* Passenger(Vehicle* v, int32_t slot);
@@ -118,11 +115,5 @@ void AbilityToHarmSet(Unit* u, GFuzzySet* set, Unit* target, AmmoClass ammo, boo
 Unit* MakeTemporaryCopy(Unit* u);
 // Detaches what the copy shares with its original, then deletes it.
 void DeleteTemporaryCopy(Unit* copy);
-
-// ---- the battle's flags -------------------------------------------------
-// The flag's worth in victory points to one side.
-float FlagValue(const VictoryFlag* flag, bool forAxis, bool byView);
-// Marks one of the candidate flags as the real one.
-void PickOneRealFlag(Battle* battle);
 
 } // namespace aimove

@@ -69,8 +69,6 @@ bool OnSkis(Unit* u) {
     return i && i->mOnSkis;
 }
 
-bool (*gRoutMove)(Unit* u, bool force, bool flag) = nullptr;
-
 Unit* Passenger(Vehicle* v, int32_t slot) {
     return v && slot >= 0 && slot < 2 ? v->mPassengers[slot] : nullptr;
 }
@@ -126,31 +124,6 @@ void DeleteTemporaryCopy(Unit* copy) {
     // The kill records were copied deep, so the copy frees its own lists.
     copy->NullifyTextures(false);
     delete copy;
-}
-
-float FlagValue(const VictoryFlag* flag, bool forAxis, bool byView) {
-    if (!flag->mCandidate) {
-        if (flag->mKind == 1) return 300.0f;
-        if (flag->mKind == 0) return 100.0f;
-        return 0.01f;
-    }
-    const int32_t total = gBattle ? gBattle->mFlagValueTotal : 0;
-    if (byView) {
-        const bool axisAttacks = !gBattle || gBattle->mAttacker != 1;
-        if (axisAttacks != forAxis) {
-            const int32_t n = gBattle ? gBattle->mFlags.GetCount() : 0;
-            return n > 0 ? static_cast<float>(total) / static_cast<float>(n) : 0.0f;
-        }
-    }
-    return flag->mReal ? static_cast<float>(total) : 0.0f;
-}
-
-void PickOneRealFlag(Battle* b) {
-    const int32_t n = b->mFlags.GetCount();
-    if (n == 0 || !static_cast<VictoryFlag*>(b->mFlags.GetObjectA(0))->mCandidate) return;
-    for (int32_t k = 0; k < n; ++k)
-        static_cast<VictoryFlag*>(b->mFlags.GetObjectA(k))->mReal = false;
-    static_cast<VictoryFlag*>(b->mFlags.GetObjectA(static_cast<int32_t>(RandomPair() % n)))->mReal = true;
 }
 
 } // namespace aimove

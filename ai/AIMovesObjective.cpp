@@ -2,6 +2,7 @@
 // loser move of a beaten unit and the defensive types that set-up sorts
 // units by.
 
+#include <algorithm>
 #include <cmath>
 
 #include "ai/AIMoves.h"
@@ -202,7 +203,7 @@ bool Unit::AIDoObjectiveMove(FlagsNode* node, bool* exposed) {
     const int32_t edge = gAISide >= 0 && gAISide <= 1 ? gBattle->mExitEdge[gAISide] : 0;
     const bool alongY = edge == 0 || edge == 2; // a West or East edge
 
-    if (mScenarioMark && d < 150.0f) {
+    if (MarkedForExit() && d < 150.0f) {
         float v;
         switch (edge) {
         case 0:
@@ -239,10 +240,12 @@ bool Unit::AIDoObjectiveMove(FlagsNode* node, bool* exposed) {
     float px = tx, py = ty;
     if (node->mExitNode) {
         const float shift = 120.0f * AIUniform() - 60.0f;
+        // The shifted point stays on the edge: near a corner it would
+        // otherwise lie beyond the map, where no path leads.
         if (alongY)
-            py += shift;
+            py = std::clamp(py + shift, 1.0f, map->mHeightMetres - 1.0f);
         else
-            px += shift;
+            px = std::clamp(px + shift, 1.0f, map->mWidthMetres - 1.0f);
     } else {
         if (d < 80.0f) {
             const float k = 1.0f - (d - 30.0f) * 0.02f;
@@ -308,14 +311,12 @@ void AIInfantryLoserMove(Unit* u, bool force) {
     if (u->mSuppression >= 350.0f || u->HasMovementOrders() || !u->CanMovePhysically() ||
         (!force && u->InCover(true)))
         return;
+    // Only infantry falls back.
     Infantry* infantry = aimove::AsInfantry(u);
-    if (!infantry && !aimove::gRoutMove) return;
+    if (!infantry) return;
     const bool swap = u->mSurrendered;
     if (swap) u->mSide = u->mSide ? 0 : 1;
-    if (infantry)
-        infantry->RoutMove(force, false);
-    else
-        aimove::gRoutMove(u, force, false);
+    infantry->RoutMove(force, false);
     if (swap) u->mSide = u->mSide ? 0 : 1;
 }
 

@@ -45,7 +45,7 @@ int32_t AIFlagHolder(const VictoryFlag* flag) {
 }
 
 float FlagsNode::ValueOf(const VictoryFlag* flag) {
-    return aimove::FlagValue(flag, gAISide == kAxis, true);
+    return flag->FlagValue(gAISide == kAxis, true);
 }
 
 FlagsNode::~FlagsNode() {
@@ -279,7 +279,7 @@ void AddExitNode(Battle* b, GList* graph) {
     int32_t bestType = 0;
     for (int32_t i = 0; b->mUnits && i < b->mUnits->GetCount(); ++i) {
         auto* u = static_cast<Unit*>(b->mUnits->GetObjectA(i));
-        if (!u->mActive || !u->mScenarioMark || aimove::SideOf(u) != own) continue;
+        if (!u->mActive || !u->MarkedForExit() || aimove::SideOf(u) != own) continue;
         const int32_t t = u->PathType();
         if (!unit || t > bestType) {
             unit = u;
@@ -425,7 +425,7 @@ void Battle::AICalculateFlagGraph() {
             AddFlag(this, w / 2.0f, h / 2.0f, 2);
             n = 1;
         }
-        if (!mPickRealFlag && !gAIDefending) aimove::PickOneRealFlag(this);
+        if (!mPickRealFlag && !gAIDefending) PickOneRealFlag();
         bool exitFlagMet = false;
         for (int32_t i = 0; i < n; ++i) {
             VictoryFlag* f = FlagAt(&mFlags, i);

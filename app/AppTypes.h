@@ -50,6 +50,7 @@ constexpr GamePref kPrefTerrainDensity = 25;
 constexpr GamePref kPrefBuildingShadows = 78;
 constexpr GamePref kPrefFireArcs = 81;
 constexpr GamePref kPrefEscapeSuspends = 82;
+constexpr GamePref kPrefExcludePassengers = 83; // passengers stay out of group selection
 constexpr GamePref kPrefCameraAngle = 1083;
 constexpr GamePref kPrefZoom = 1084;
 constexpr GamePref kPrefFlags = 1085;
@@ -64,6 +65,9 @@ constexpr int32_t kPrefsFileSize = 1 + 64 + kPrefStoredCount;
 // The kind of a confirm box.
 using Confirmable = int32_t;
 constexpr Confirmable kConfirmWrongBuild = 2;
+// A save the disk did not take whole; the old file is kept and the save
+// dialog comes back.
+constexpr Confirmable kConfirmSaveFailed = 6;
 constexpr Confirmable kConfirmNotice7 = 7;
 constexpr Confirmable kConfirmHandicap = 8;
 constexpr Confirmable kConfirmFormatTooNew = 9;

@@ -173,8 +173,9 @@ void SetupScreen(Battle* battle, BattleScreen* s, GView* parent, int32_t w, int3
     for (int32_t i = 0; i < 8; ++i) {
         const CameraButtonPlace& c = kCamera[i];
         s->mCameraButtons[i] = MakeButton(s->mOrdersPicture, c.x, c.y, c.command, c.picture);
-        // The two turning buttons repeat while held.
-        if (c.repeats) s->mCameraButtons[i]->SetContinuousAction(50);
+        // The loft buttons step while held; the moving and turning buttons
+        // act on every pass while held, by the time that passed.
+        s->mCameraButtons[i]->SetContinuousAction(c.repeats ? 50 : 1);
     }
 
     s->mVCRPicture = new GBlitView;

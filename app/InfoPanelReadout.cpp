@@ -173,9 +173,10 @@ void InfoPanel::DrawRightBox(Unit* u, bool K, int32_t vis) {
     bool showsGun = false;
     if (Vehicle* veh = AsVehicle(u); veh && vis >= 3) {
         InfoPaint(this, LongRect{364, 22, 453, 83}, 0, 0, 0);
-        // Vehicles carry no knowledge pictures of their own yet: the
-        // default picture stands for all three.
-        InfoBlitCentered(this, mDefaultVehiclePicture, 408, 40, true, true);
+        // What the viewer knows of it: the true type, the type it is taken
+        // for, or the silhouette of its class; the default picture without.
+        GGraphic* known = vis >= 3 && vis <= 5 ? veh->mKnowledgePictures[vis - 3] : nullptr;
+        InfoBlitCentered(this, known ? known : mDefaultVehiclePicture, 408, 40, true, true);
         DrawArmorDiagram(veh->GetVehicleDataRecord(kKnowIdentified));
         ShownGun(u, &gun, &wclass);
         showsGun = true;
@@ -258,7 +259,9 @@ void InfoPanel::DrawAmmoDelayLeadership(Unit* u, bool K) {
                 ratioOf(count);
             }
         } else if (u->HasHeavyWeapon(kKnowTruth) && !(inf && gun == 252)) {
-            AmmoCountsText(u->mAmmo, wclass == 6 || wclass == 9, &sText);
+            // A flame vehicle's class-0 count is its fuel, shown last as "f".
+            const bool fuel = veh && wclass == 6;
+            AmmoCountsText(u->mAmmo, wclass == 6 || wclass == 9, &sText, fuel);
         } else if (inf) {
             int32_t count = u->mAmmo[0];
             if (u->mAimTime == 99.0f) {

@@ -88,7 +88,7 @@ int32_t AmmoBarPiece(int32_t column, int32_t filled) {
     return p;
 }
 
-void AmmoCountsText(const uint16_t counts[8], bool skipHE, GString* text) {
+void AmmoCountsText(const uint16_t counts[8], bool skipHE, GString* text, bool fuelLast) {
     struct Suffix {
         int32_t ammo;
         int32_t string;
@@ -97,10 +97,14 @@ void AmmoCountsText(const uint16_t counts[8], bool skipHE, GString* text) {
                                      {4, 1184}, {5, 1185}, {6, 1187}, {7, 1188}};
     text->IStringText("");
     for (const Suffix& s : kOrder) {
-        if (s.ammo == kAmmoHE && skipHE) continue;
+        if (s.ammo == kAmmoHE && (skipHE || fuelLast)) continue;
         if (counts[s.ammo] == 0) continue;
         text->ConcatNum(counts[s.ammo]);
         text->ConcatRez(s.string);
+    }
+    if (fuelLast && counts[kAmmoHE] != 0) {
+        text->ConcatNum(counts[kAmmoHE]);
+        text->ConcatRez(1186);
     }
     if (text->GetLength() == 0) text->IStringRez(1143);
 }

@@ -32,8 +32,9 @@ int32_t AmmoBarFilled(float ratio);
 // The bar piece (2..7) of column i (0..33) with filled columns filled.
 int32_t AmmoBarPiece(int32_t column, int32_t filled);
 // The non-zero counts of the eight ammunition classes with their suffixes
-// ("12sp 4pz "); class 0 left out with skipHE; "leer" when nothing is left.
-void AmmoCountsText(const uint16_t counts[8], bool skipHE, GString* text);
+// ("12sp 4pz "); class 0 left out with skipHE, or with fuelLast moved to the
+// end as the flame fuel ("30f "); "leer" when nothing is left.
+void AmmoCountsText(const uint16_t counts[8], bool skipHE, GString* text, bool fuelLast = false);
 // A fire mission's line: the count padded to 5 characters, "Zeit " and the
 // time when t (seconds) is 1 or more, else "   Feuer"; " PLAN" unless planned.
 void FireMissionText(int32_t count, float t, bool planned, GString* text);

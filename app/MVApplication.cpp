@@ -9,12 +9,14 @@
 #include "app/ProgressView.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
+#include "engine/EZOpenPlay.h"
 #include "engine/GBlitView.h"
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GRadioGroup.h"
+#include "engine/GSoundManager.h"
 #include "engine/GSoundStream.h"
 #include "engine/GTextView.h"
 #include "map/Map.h"
@@ -24,7 +26,15 @@
 
 namespace {
 
+// The preference bytes' values without a preferences file, which a byte
+// out of its range reads as.
+constexpr int32_t kDefaultUnitScale = 2;
+constexpr int32_t kDefaultComputerSetup = 0;
+
 MVApplication* sTheApp = nullptr;
+// A frame this long (ms) makes a rewind hide the pointer and the battlefield
+// while it rebuilds the replay.
+constexpr int32_t kSlowFrameMs = 100;
 GString31 sPrefsFileName;
 GString31 sScenarioFolder;
 GString31 sSavegameFolder;
@@ -78,9 +88,11 @@ MVApplication::MVApplication() {
 }
 
 MVApplication::~MVApplication() {
-    if (GFile* file = GetPrefsFile(PrefsFileName(), false)) {
-        WritePrefs(file);
-        delete file;
+    if (mPrefsLoaded) {
+        if (GFile* file = GetPrefsFile(PrefsFileName(), false)) {
+            WritePrefs(file);
+            delete file;
+        }
     }
     delete gCampaign;
     gCampaign = nullptr;
@@ -91,6 +103,7 @@ MVApplication::~MVApplication() {
     DeleteCryptoData();
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
     delete mOutgoingTurnFile;
     mOutgoingTurnFile = nullptr;
     delete mTitleMusic;
@@ -147,12 +160,7 @@ void MVApplication::Intro(bool firstTime) {
     mLoadedConnectionType = 0;
     mIsHost = true;
     mTCPIPPhase = 0;
-    delete mIncomingTurnFile;
-    mIncomingTurnFile = nullptr;
-    delete mOutgoingTurnFile;
-    mOutgoingTurnFile = nullptr;
-    mBytesToSend = 0;
-    mPendingChunk = 0;
+    DropTransfers();
     RandomlySeedRandomGenerator();
     mRandomSeed = static_cast<uint16_t>(RandomSeed16());
     mPeerDiedMessageOff = false;
@@ -203,6 +211,7 @@ void MVApplication::Intro(bool firstTime) {
         mPlayers = 1;
         mConnectionType = 0;
     }
+    SettleGameMode();
     if (firstTime && !mTitleMusic) PlayAppSound(170);
 }
 
@@ -246,8 +255,8 @@ void MVApplication::SuspendApp() {
 }
 
 void MVApplication::ResumeApp() {
-    // The weather effect is set up afresh by the battlefield drawing, which
-    // keeps no flag for it yet.
+    // Back from the desktop: the battlefield drawing sets its weather up afresh.
+    if (gBattle && gBattle->mMap) gBattle->mMap->mWeatherMade = false;
 }
 
 bool MVApplication::UsePalmTrees() const {
@@ -298,6 +307,22 @@ GView* MVApplication::MakeAIBox(int16_t* fillColour) {
     return MakeConfirmationBox(nullptr, fillColour, false);
 }
 
+void MVApplication::ShowCursor(bool show) {
+    if (gKernel) gKernel->ShowSystemCursor(show);
+}
+
+void MVApplication::HogCPU(bool on) {
+    if (gKernel) gKernel->HogCPU(on);
+}
+
+void MVApplication::FlushSoundCache(int32_t mode) {
+    if (gSound) gSound->FlushUnusedSounds(mode);
+}
+
+bool MVApplication::SlowRedraw() {
+    return gKernel && gKernel->mFrameMs > kSlowFrameMs;
+}
+
 void MVApplication::UpdateScreen() {
     if (gKernel) gKernel->UpdateScreen();
 }
@@ -316,6 +341,47 @@ int32_t MVApplication::HumanPlayers() {
 
 int32_t MVApplication::ConnectionKind() {
     return mConnectionType;
+}
+
+int32_t MVApplication::ComputerSetupOption() {
+    const int8_t choice = mPrefs[kPrefComputerSetup];
+    return choice == 0 || choice == 1 ? choice : kDefaultComputerSetup;
+}
+
+int32_t MVApplication::UnitSizePreference() {
+    const int8_t size = mPrefs[kPrefUnitScale];
+    return size >= 0 && size <= 4 ? size : kDefaultUnitScale;
+}
+
+bool MVApplication::HasScreen() {
+    return gKernel != nullptr;
+}
+
+void MVApplication::PingDuringBusyCPU() {
+    if (mConnectionType == 2) OPPingDuringBusyCPU();
+}
+
+bool MVApplication::ShiftHeld() {
+    return gKernel && gKernel->ShiftKeyPressed();
+}
+
+void MVApplication::SetGameMode(int32_t mode) {
+    mGameMode = mode;
+    SettleGameMode();
+}
+
+void MVApplication::SettleGameMode() {
+    // The players and the connection decide; a game-mode byte read from a
+    // file that says otherwise is damage and gives way.
+    if (mPlayers != 2)
+        mGameMode = kGameModeComputer;
+    else if (mConnectionType == 2)
+        mGameMode = kGameModeTCPIP;
+    else if (mConnectionType == 1)
+        mGameMode = kGameModeMail;
+    else
+        mGameMode = kGameModeHotseat;
+    mComputerSide = mGameMode == kGameModeComputer ? 1 - ViewingSide() : kSideNone;
 }
 
 void MVApplication::RememberScenarioName(GFile* file) {
@@ -340,9 +406,12 @@ DrawSettings* MVApplication::GetDrawSettings() {
     s.mHorizon = mPrefs[kPrefHorizon];
     s.mHideGameAids = mPrefs[kPrefHideAids] != 0;
     s.mShowExitZones = mPrefs[kPrefSetupZone] != 0;
+    s.mShowUnitBases = mPrefs[kPrefUnitBases] != 0;
     s.mShowVictoryFlags = mPrefs[kPrefFlags] != 0;
     s.mShowLandmarks = mPrefs[kPrefTerrainPoints] != 0;
     s.mShowLabels = mPrefs[kPrefWarningLabels] != 0;
+    s.mShowHitRecords = mPrefs[kPrefDamageReport] != 0;
+    s.mThirdMan = mPrefs[kPrefThirdMan] != 0;
     s.mWeatherGraphics = mPrefs[kPrefWeather];
     s.mSmokeDetail = mPrefs[kPrefSmoke];
     s.mTreeDensity = mPrefs[kPrefTreeDensity];
@@ -353,6 +422,11 @@ DrawSettings* MVApplication::GetDrawSettings() {
     s.mCameraPivot = mPrefs[kPrefCameraPivot] != 0;
     s.mCameraAngle = mPrefs[kPrefCameraAngle];
     s.mState = mState;
+    // Out-of-range bytes count as their plain values.
+    const int32_t paths = mPrefs[kPrefPaths], arcs = mPrefs[kPrefFireArcs];
+    s.mPaths = paths >= 0 && paths <= 3 ? paths : 0;
+    s.mArcs = arcs >= 0 && arcs <= 2 ? arcs : 1;
+    s.mExcludePassengers = mPrefs[kPrefExcludePassengers] != 0;
     s.mPalmTrees = UsePalmTrees() ? 1 : 0;
     if (gKernel) {
         s.mFramesPerSecond = gKernel->mFramesPerSecond;

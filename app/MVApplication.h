@@ -43,6 +43,7 @@ public:
 
     // ---- Kernel hooks ------------------------------------------------------
     void LoadPrefs() override;
+    void KeyHeld(char key) override;
     void GetGraphicsPresets(GraphicsPresets* presets) override;
     void StoreGraphicPresets(GraphicsPresets* presets) override;
     void Startup() override;
@@ -64,7 +65,7 @@ public:
 
     // ---- Commands and the interaction state ---------------------------------
     void SetState(State state) override;
-    void BreakMouse();
+    void BreakMouse() override;
     // A command sent while views are being deleted: it runs once the
     // deletion is over, in the order sent.
     void QueueCommand(int32_t command);
@@ -101,7 +102,7 @@ public:
     // ---- Confirm boxes and the working window -------------------------------------
     void Confirm(Confirmable kind);
     void MakeProgressWindow(int32_t stringId);
-    void UpdateProgressWindow();
+    void UpdateProgressWindow() override;
     void DeleteProgressWindow();
 
     // ---- The battle's host ---------------------------------------------------------
@@ -115,8 +116,20 @@ public:
     void ManageSounds() override;
     int32_t HumanPlayers() override;
     int32_t ConnectionKind() override;
+    // The kind of game and the computer's side, settled from the players,
+    // the connection and the side at this machine (SettleGameMode). The kind
+    // a file holds gives way to them.
+    int32_t GameMode() override { return mGameMode; }
+    void SetGameMode(int32_t mode) override;
+    Affiliation ComputerSide() override { return mComputerSide; }
+    // Takes the kind of game and the computer's side from mPlayers,
+    // mConnectionType and mSide; called wherever those are chosen or read.
+    void SettleGameMode();
     bool IsHost() override { return mIsHost; }
     uint32_t LastTurnFileCRC() override { return mMailFileCRC; }
+    // The version byte of the game file being read (its unit records follow
+    // it), else of the last one read or written.
+    int32_t LoadingFileVersion() override;
     void RememberScenarioName(GFile* file) override;
     void GetPasswordHash(GString* hash) override;
     void SetOtherPasswordHash(const GString& hash) override;
@@ -125,13 +138,24 @@ public:
     void SetComputesTurn(bool computes) override { mComputesTurn = computes; }
     // The fog-of-war level chosen on the sides screen (preference 10).
     int32_t FogOfWarLevel() override { return mPrefs[kPrefFogOfWar]; }
-    // The computer's set-up choice (preference 11): 1 free, 0 the scenario's.
-    int32_t ComputerSetupChoice() const { return mPrefs[kPrefComputerSetup]; }
+    // The computer's set-up choice on the sides screen (preference 11): 1
+    // it places its units freely, 0 it keeps the scenario's set-up.
+    int32_t ComputerSetupOption() override;
+    // The unit-size preference (preference 4): 0 realistic, 1..4 enlarged.
+    int32_t UnitSizePreference() override;
+    // The program shows a battle screen whenever its kernel runs.
+    bool HasScreen() override;
+    // A turn computed during a TCP/IP game keeps the connection alive.
+    void PingDuringBusyCPU() override;
+    // The kernel's Shift key.
+    bool ShiftHeld() override;
     // The drawing preferences in force, refreshed at each call.
     DrawSettings* GetDrawSettings() override;
     // The battle screen: the map view and the question menus on it.
     GView* BuildBattleScreen(Battle* battle, bool clearScreen) override;
     void ReleaseBattleScreen(Battle* battle) override;
+    // The battle's preview material is the one teardown of its screen.
+    void BattleGoes(Battle* battle) override;
     void ShowBattleScreen(bool show) override;
     void RestartVehicleSounds() override;
     void CreateFloorChoiceMenu(Unit* unit) override;
@@ -151,6 +175,11 @@ public:
     // The screen steps of the action phase: GO hidden while it computes,
     // the progress bar following the slices; the preload and fixed sounds.
     void ActionPhaseStarts() override;
+    void ShowCursor(bool show) override;
+    void HogCPU(bool on) override;
+    void FlushSoundCache(int32_t mode) override;
+    // A frame of more than 100 ms.
+    bool SlowRedraw() override;
     void ShowProgress(int32_t slice) override;
     void GoButtonChanged(bool shown) override;
     void PreloadSounds(int32_t count, const int32_t* numbers, const bool* flags) override;
@@ -169,15 +198,21 @@ public:
     void CameraKeyPad(char key) override;
     void ToggleCameraLock(Unit* unit) override;
     void ToggleUnitInfo() override;
+    void CloseUnitInfo() override;
     void EnsurePointIsVisible(float x, float y) override;
     bool OrdersMenuOpen() override;
     void OpenOrdersMenu() override;
     void CloseOrdersMenu() override;
     void OrdersMenuKey(char key) override;
+    bool OrdersProhibited() override { return ProhibitOrdersDueToTCPIP(); }
     void RespondToOrder(int32_t order) override;
     bool TurnClockPausable() override;
     // The pause key asks the peer; the clock stops once both have asked.
     void PauseTurnClock() override { TogglePauseRequest(); }
+    // Only a TCP/IP game keeps a turn clock.
+    void StopTurnClock() override {
+        if (mConnectionType == 2) mTurnClockStart = 0;
+    }
     void ViewOtherSide() override { SwapSides(); }
     void UnitGoes(Unit* unit) override;
 
@@ -195,6 +230,7 @@ public:
     void TogglePauseRequest();
     // The GO of a TCP/IP game: true when the battle may run its own GO.
     bool GoButton() override;
+    bool TakeAutoSaveReloading() override;
     void SynchRandomForTCPIP() override;
     // Whole seconds left on the turn clock (the replay allowance included).
     uint32_t TCPIPTimeRemaining();
@@ -212,6 +248,28 @@ public:
     // state counts for both sides; second: it is this machine's own file).
     // A file that does not read is dropped whole (false).
     bool MergeTCPIPFile(bool bothSides, bool second);
+    // Checks a chunk's index before it is taken: false for a chunk already
+    // taken (dropped) or one that skips ahead (the file is then broken).
+    bool ChunkInOrder(const uint8_t* body, uint32_t length);
+    // Checks an end marker against the file received; false when it is a
+    // repeat of the last marker. A file that is not whole is refused.
+    bool IncomingFileWhole(const uint8_t* body, uint32_t length, bool* refused);
+    void ResetIncomingTransfer();
+    // Both turn files dropped, unmerged and unsent.
+    void DropTransfers();
+    // A turn file that did not arrive whole: nothing of it is applied, the
+    // connection is closed and both players are told.
+    void RefuseIncomingFile();
+    // The values a turn file of the exchange sets, kept so that a refused
+    // file leaves them as they were.
+    struct TCPValues {
+        uint16_t seed = 0;
+        bool computesTurn = false;
+        GString63 passwords[2];
+        int32_t sideValue[2] = {0, 0};
+    };
+    TCPValues KeepTCPValues() const;
+    void RestoreTCPValues(const TCPValues& values);
     // Both orders files are merged: compute the action phase or wait for it.
     void CommunicateAction();
     // Rebuilds the unit graphics once the enemy's units have arrived.
@@ -272,7 +330,21 @@ public:
     int32_t mBytesToSend = 0;
     int32_t mBytesCounted = 0;
     int32_t mPendingChunk = 0;
-    uint8_t mChunk[8192] = {}; // one type byte and 8191 data bytes
+    // One type byte, the chunk's index (4 bytes) and up to 8191 data bytes.
+    uint8_t mChunk[8196] = {};
+    // The file being sent: the next chunk's index, its length and CRC-32,
+    // which the end marker carries.
+    uint32_t mOutgoingIndex = 0;
+    uint32_t mOutgoingLength = 0;
+    uint32_t mOutgoingCRC = 0;
+    // The file being received: the next chunk expected, what has come so
+    // far, and whether a chunk went missing or came out of order.
+    uint32_t mIncomingIndex = 0;
+    uint32_t mIncomingLength = 0;
+    uint32_t mIncomingCRC = 0;
+    bool mIncomingBroken = false;
+    uint32_t mAcceptedLength = 0; // the last file taken whole, to know its marker again
+    uint32_t mAcceptedCRC = 0;
     int32_t mPeerAddress = 0;
     int32_t mOwnAddress[3] = {0, 0, 0};
     int32_t mOwnAddressCount = 0;
@@ -302,10 +374,16 @@ public:
     bool mTruceWhenLoaded = false;
     bool mSidesSwapped = false;
     int32_t mPlayers = 0;
+    // The kind of game (kGameMode*) and the side the computer plays
+    // (kSideNone unless against the computer), as SettleGameMode left them.
+    int32_t mGameMode = kGameModeComputer;
+    Affiliation mComputerSide = kAllies;
     bool mShowPBEMBox = false;
     bool mIdleRequestA = false;
     bool mIdleRequestB = false;
     int8_t mFileVersion = 4;
+    // The file state a load is filling while the game file is read.
+    const GameFileState* mReadingFile = nullptr;
     GView* mPendingModal = nullptr;
     ButtonFlybyView* mFlybyHelp = nullptr;
     GView* mSaveDialog = nullptr;
@@ -317,6 +395,9 @@ public:
     State mState = kStateNone;
     int8_t mPrefs[kPrefCount] = {};
     int8_t mOtherPrefs[kPrefCount] = {};
+    // Set by LoadPrefs: only preferences that were read (or defaulted) go
+    // back to the file, never the zeros of an application that never loaded.
+    bool mPrefsLoaded = false;
     GView* mRootView = nullptr;
     GView* mScreenView = nullptr;
     GView* mServerWaitWindow = nullptr;

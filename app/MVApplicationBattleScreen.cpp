@@ -1,6 +1,9 @@
 // The application's side of the battle screen: it builds the bottom bar and
 // the map view when a battle begins, releases them when it goes, and opens
 // the question menus the unit rules ask for.
+#include <algorithm>
+#include <cmath>
+
 #include "app/AppViews.h"
 #include "app/BattleScreen.h"
 #include "app/InfoPanel.h"
@@ -13,7 +16,9 @@
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "engine/GBlitView.h"
+#include "engine/GEditView.h"
 #include "engine/GKernel.h"
+#include "engine/GOLTA.h"
 #include "engine/GSoundManager.h"
 #include "map/Map.h"
 #include "units/Vehicle.h"
@@ -50,6 +55,9 @@ GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
     const int32_t w = gKernel ? gKernel->mScreenWidth : 800;
     const int32_t h = gKernel ? gKernel->mScreenHeight : 600;
     const bool tcpHost = mConnectionType == 2 && mIsHost;
+    // The host's waiting window has done its work once the battle begins.
+    DeleteView(mServerWaitWindow);
+    mTCPIPWaitBox = nullptr;
     SetupScreen(battle, &mBattleScreen, nullptr, w, h, tcpHost);
     SetupMenus(battle);
     battle->mScreen = mBattleScreen.mRoot;
@@ -69,18 +77,16 @@ GView* MVApplication::BuildBattleScreen(Battle* battle, bool clearScreen) {
     return mBattleScreen.mRoot;
 }
 
+void MVApplication::BattleGoes(Battle* battle) {
+    if (battle) battle->DeletePreviewMaterial(false);
+}
+
+// The views only: the menu and order pictures go with the battle's preview
+// material.
 void MVApplication::ReleaseBattleScreen(Battle* battle) {
     if (!battle) return;
     Vehicle::sDropEngineSound = nullptr;
     if (battle->mMap) battle->mMap->DeleteView();
-    for (GGraphic*& g : battle->mMenuGraphics) {
-        delete g;
-        g = nullptr;
-    }
-    for (GGraphic*& g : battle->mOrderGraphics) {
-        delete g;
-        g = nullptr;
-    }
     battle->mBottomPanel = nullptr;
     battle->mInfoPanel = nullptr; // deleted with the bar below
     battle->mReplayControls = nullptr;
@@ -204,27 +210,74 @@ void MVApplication::ShowResult(bool noOperationStep, bool nightEnd) {
 
 // ------------------------------------------------------- camera and keys
 
+namespace {
+
+// The map's camera moves and turns take a rate per second and step one
+// frame's worth of it per call. Calls come once per click or key press, and
+// on every pass while a button or key is held, so each call is scaled to
+// the time it stands for: while held, the time since the last call of the
+// same kind; a single tap, one frame but at least 1/30 s. The distance then
+// does not depend on how fast the machine draws.
+struct CameraHold {
+    int32_t what = -1;
+    uint32_t last = 0;
+};
+CameraHold sCameraHold;
+constexpr uint32_t kHoldGapMs = 150; // a call this soon after the last continues a hold
+constexpr float kTapSeconds = 1.0f / 30.0f;
+
+float FrameRate() {
+    const float fps = gKernel ? gKernel->mFramesPerSecond : 30.0f;
+    return std::isfinite(fps) && fps >= 1.0f ? fps : 30.0f;
+}
+
+float CameraStepFactor(int32_t what) {
+    const float fps = FrameRate();
+    const uint32_t now = ClockTime();
+    float seconds = std::max(kTapSeconds, 1.0f / fps);
+    if (sCameraHold.what == what && now - sCameraHold.last <= kHoldGapMs)
+        seconds = static_cast<float>(now - sCameraHold.last) / 1000.0f;
+    sCameraHold = {what, now};
+    return fps * seconds;
+}
+
+} // namespace
+
+void MVApplication::KeyHeld(char key) {
+    // The camera keys go on while held, at their rates per second; other
+    // keys wait for the keyboard's own repeat.
+    const int32_t code = static_cast<unsigned char>(key);
+    const bool arrow = code >= 1 && code <= 4;
+    const bool camera = arrow || key == ',' || key == '.' || key == '<' || key == '>';
+    if (!camera || !gBattle || !ShownMap() || mState == kStateConfirm || mRadioInput) return;
+    // Keys that went to a box, a menu or a field are not the camera's.
+    if (gKernel && (gKernel->GetTopModal() || (gKernel->GetActiveEdit() && gKernel->GetActiveEdit()->IsVisible())))
+        return;
+    gBattle->DoKey(key, false, false);
+}
+
 void MVApplication::CameraCommand(int32_t command) {
     Map* map = ShownMap();
     if (!map) return;
+    const float f = command >= 1 && command <= 6 ? CameraStepFactor(command) : 1.0f;
     switch (command) {
     case 1:
-        map->BogusRotate(1.5f);
+        map->BogusRotate(1.5f * f);
         break;
     case 2:
-        map->BogusRotate(-1.5f);
+        map->BogusRotate(-1.5f * f);
         break;
     case 3:
-        map->BogusMove(3, 1.5f);
+        map->BogusMove(3, 1.5f * f);
         break;
     case 4:
-        map->BogusMove(4, 1.5f);
+        map->BogusMove(4, 1.5f * f);
         break;
     case 5:
-        map->BogusMove(1, 1.5f);
+        map->BogusMove(1, 1.5f * f);
         break;
     case 6:
-        map->BogusMove(2, 1.5f);
+        map->BogusMove(2, 1.5f * f);
         break;
     case 7:
         map->BogusLoft(false);
@@ -238,11 +291,11 @@ void MVApplication::CameraCommand(int32_t command) {
 }
 
 void MVApplication::MoveCamera(int32_t direction, float step) {
-    if (Map* map = ShownMap()) map->BogusMove(static_cast<char>(direction), step);
+    if (Map* map = ShownMap()) map->BogusMove(static_cast<char>(direction), step * CameraStepFactor(100 + direction));
 }
 
 void MVApplication::TurnCamera(float rate) {
-    if (Map* map = ShownMap()) map->BogusRotate(rate);
+    if (Map* map = ShownMap()) map->BogusRotate(rate * CameraStepFactor(rate < 0.0f ? 200 : 201));
 }
 
 void MVApplication::TurnCameraTo(float degrees) {
@@ -263,6 +316,10 @@ void MVApplication::ToggleCameraLock(Unit* unit) {
 
 void MVApplication::ToggleUnitInfo() {
     if (Map* map = ShownMap()) map->ToggleUnitInfo();
+}
+
+void MVApplication::CloseUnitInfo() {
+    if (gBattle && gBattle->mMap && gBattle->mMap->mInfoBalloon) gBattle->mMap->ClearInfoBalloon();
 }
 
 void MVApplication::EnsurePointIsVisible(float x, float y) {

@@ -66,6 +66,7 @@ void MVApplication::SetState(State state) {
 }
 
 void MVApplication::BreakMouse() {
+    if (gBattle && gBattle->mMap) gBattle->mMap->mTrackedUnit = nullptr;
     if (gKernel) gKernel->BreakMouseTrack();
     if (mState != kStatePlayback && mState != kStateConfirm) SetState(kStateNone);
 }
@@ -111,11 +112,14 @@ void MVApplication::DoStuffAfterIdle() {
         if (mIdleRequestB) {
             mIdleRequestB = false;
             gBattle->DoKey('B', true, false);
+            // The second player's set-up draws and picks the battlefield.
+            if (gBattle->mMap) gBattle->mMap->mDrawMode = 2;
         } else if (mIdleRequestA) {
             mIdleRequestA = false;
             Confirm(kConfirmNotice7);
-        } else if ((mSide == 0 || mSide == 1) && gBattle->mNoticePending[mSide]) {
-            gBattle->mNoticePending[mSide] = false;
+        } else if ((mSide == 0 || mSide == 1) && gBattle->mHandicapped[mSide]) {
+            // The handicap notice: once for each player, kept in the game file.
+            gBattle->mHandicapped[mSide] = false;
             Confirm(kConfirmHandicap);
         }
     }
@@ -274,6 +278,7 @@ void MVApplication::DoFlowCommand(int32_t command) {
     case 109:
     case 110:
         mSide = command - 109;
+        SettleGameMode();
         PlayersAndConnectionType();
         break;
     case 111: {
@@ -288,6 +293,7 @@ void MVApplication::DoFlowCommand(int32_t command) {
         if (mPlayers == 2 && mConnectionType == 0 && gBattle && !gBattle->mMustGiveOrders[s] &&
             gBattle->mMustGiveOrders[1 - s])
             mSide = 1 - s;
+        SettleGameMode();
         PasswordScreen();
         break;
     }
@@ -309,10 +315,18 @@ void MVApplication::DoFlowCommand(int32_t command) {
     case 118:
         if (!CheckPassword()) break;
         if (!gBattle) break;
-        // The host of a TCP/IP game waits for the peer before the battle.
-        if (mConnectionType == 2 && mIsHost && mTCPIPPhase != 2) {
-            ServerOpen();
-            break;
+        if (mConnectionType == 2) {
+            // The host of a fresh game waits for the peer before the battle;
+            // a side that must give orders (a reloaded game) begins at once.
+            const bool operationStarts = gCampaign && mTCPIPPhase == 2;
+            if (mIsHost && !gBattle->mMustGiveOrders[side] && !operationStarts) {
+                ServerOpen();
+                break;
+            }
+            if (gBattle->mMustGiveOrders[side] || mIsHost) {
+                gBattle->BeginBattle(true, true);
+                break;
+            }
         }
         gBattle->BeginBattle(true, true);
         if (mState != kStatePlayback) gBattle->TruceOrSurrenderCheck(mPlayers == 1 || mConnectionType != 0);
@@ -384,6 +398,7 @@ void MVApplication::OpenMailFile() {
     if (!loaded) {
         mConnectionType = 0;
         mPlayers = 1;
+        SettleGameMode();
         return;
     }
     mTruceWhenLoaded = gBattle && gBattle->mSurrenderState[0] == 1 && gBattle->mSurrenderState[1] == 1;
@@ -402,9 +417,11 @@ void MVApplication::ContinueAfterBattle() {
         int32_t connection = mConnectionType;
         mPlayers = 1;
         mConnectionType = 0;
+        SettleGameMode();
         AutoSave(false);
         mPlayers = players;
         mConnectionType = connection;
+        SettleGameMode();
     }
     // A finished battle of an e-mail game goes to the other player first.
     if (gBattle && gBattle->Over() && mPlayers == 2 && mConnectionType == 1) {

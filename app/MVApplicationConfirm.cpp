@@ -11,6 +11,7 @@
 #include "battle/Battle.h"
 #include "engine/GBlitView.h"
 #include "engine/GTextView.h"
+#include "map/Map.h"
 
 namespace {
 
@@ -29,6 +30,8 @@ ConfirmCommands CommandsOf(Confirmable kind) {
     case 4:
     case 5:
         return {99, 0};
+    case 6:
+        return {100, 0};
     case 7:
     case 8:
     case 9:
@@ -83,6 +86,13 @@ void AddBevel(GView* box, int32_t x, int32_t y, int32_t w, int32_t h, int16_t co
 
 void MVApplication::Confirm(Confirmable kind) {
     if (!gKernel) return;
+    // The box opens over the battlefield: the hot-key help and the unit
+    // balloon go first (each clears its pointer before it is deleted).
+    if (gBattle && gBattle->mMap) {
+        Map* map = gBattle->mMap;
+        if (map->mHotkeyPanel) map->ShowHotkeys();
+        if (map->mInfoBalloon) map->ClearInfoBalloon();
+    }
     if (Alive(mPendingModal)) {
         if (kind >= 6) return;
         // Neither of its buttons was clicked: both send 101 as they go.

@@ -1,10 +1,12 @@
 // Saving and loading games through the one game-file reader and writer,
 // the auto-save and the save dialog.
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/AppViews.h"
 #include "app/Editor.h"
+#include "app/MapView.h"
 #include "app/MVApplication.h"
 #include "app/ScenarioSnapshot.h"
 #include "battle/Battle.h"
@@ -19,6 +21,8 @@
 #include "map/Map.h"
 
 namespace {
+
+constexpr int32_t kGameSavedString = 6423; // "Spiel gespeichert:"
 
 ScenarioCore* Core() {
     return gCampaign ? static_cast<ScenarioCore*>(gCampaign) : static_cast<ScenarioCore*>(gBattle);
@@ -35,10 +39,12 @@ struct AsFinishedGame {
     explicit AsFinishedGame(MVApplication* a) : app(a), players(a->mPlayers), connection(a->mConnectionType) {
         app->mPlayers = 1;
         app->mConnectionType = 0;
+        app->SettleGameMode();
     }
     ~AsFinishedGame() {
         app->mPlayers = players;
         app->mConnectionType = connection;
+        app->SettleGameMode();
     }
 };
 
@@ -80,6 +86,11 @@ void MVApplication::CopyFromFileState(const GameFileState& state) {
     mConnectionType = state.connectionType;
     mLoadedConnectionType = state.loadedConnectionType;
     mMailFileCRC = state.mailFileCRC;
+    SettleGameMode();
+}
+
+int32_t MVApplication::LoadingFileVersion() {
+    return mReadingFile ? mReadingFile->fileVersion : mFileVersion;
 }
 
 void MVApplication::SaveGame(GFile* file) {
@@ -115,7 +126,9 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     GameFileReadOptions options;
     options.takeSeed = !mIsHost || mListLoad;
     options.host = this;
+    mReadingFile = &state;
     GameFileResult result = ReadGameFile(file, &state, &contents, options);
+    mReadingFile = nullptr;
     switch (result) {
     case kGameFileLoaded:
         break;
@@ -191,6 +204,12 @@ void MVApplication::AutoSave(bool reload) {
     GFile* file = SaveFile(TypeCode(), &name, SavegameFolder(), kFileModeCompressedWrite);
     if (!file) return;
     SaveGame(file);
+    if (!file->Commit()) {
+        // The previous auto-save stays; the player is told, the game goes on.
+        delete file;
+        Confirm(kConfirmSaveFailed);
+        return;
+    }
     if (reload) {
         file->Rewind();
         LoadGame(file, nullptr);
@@ -212,13 +231,22 @@ void MVApplication::SaveDialogMV(bool pbem) {
     if (!gKernel) return;
     const bool is3D = gKernel->Is3D();
     auto* dialog = new GBlitView;
-    GView* parent = gBattle && gBattle->mScreen && is3D ? gBattle->mScreen : nullptr;
     if (is3D)
-        dialog->IBlitView3D(parent, -1, -1, pbem ? 11253 : 11250);
+        dialog->IBlitView3D(nullptr, -1, -1, pbem ? 11253 : 11250);
     else
-        dialog->IBlitView2D(parent, -1, -1, pbem ? 11253 : 11250);
+        dialog->IBlitView2D(nullptr, -1, -1, pbem ? 11253 : 11250);
+    // Over the battle it stands in the middle of the map's view, above the
+    // bottom bar and the info panel.
+    if (gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible()) {
+        LongRect map;
+        gBattle->mMap->mView->GetGlobalBounds(&map);
+        dialog->MoveTo(std::max(0, map.left + (map.Width() - dialog->GetWidth()) / 2),
+                       std::max(0, map.top + (map.Height() - dialog->GetHeight()) / 2));
+    }
     dialog->SetModal();
     mSaveDialog = dialog;
+    // Only the 2-D layer is drawn while the dialog is open.
+    if (gBattle && gBattle->mMap) gBattle->mMap->mDrawMode = 1;
     auto button = [&](int32_t y, int32_t command, int16_t picture3D, int32_t picture2D) {
         GButton* b = nullptr;
         if (is3D) {
@@ -283,6 +311,7 @@ void MVApplication::DoSaveCommand(int32_t command) {
         GetIntendedSaveName(&name);
         GFile* file = mSaveForMail ? SaveFile(nullptr, &name, MailFolder(), kFileModeMailWrite)
                                    : SaveFile(TypeCode(), &name, SavegameFolder(), kFileModeCompressedWrite);
+        bool saved = false;
         if (file) {
             ScenarioCore* core = Core();
             if (mConnectionType != 1 && core && core->Over()) {
@@ -292,8 +321,25 @@ void MVApplication::DoSaveCommand(int32_t command) {
             } else {
                 SaveGame(file);
             }
-            file->GetName(&mLastSaveName);
+            saved = file->Commit();
+            if (saved) file->GetName(&mLastSaveName);
+            const bool written = saved;
             delete file;
+            // The player sees that the game was kept.
+            if (written && !mSaveForMail && gBattle && gBattle->mMap) {
+                GString255 line;
+                line.IStringRez(kGameSavedString);
+                line.AddChar(' ');
+                line.Concat(&mLastSaveName);
+                gBattle->mMap->SetMessage(&line);
+            }
+        }
+        if (!saved) {
+            // Nothing is lost: the old file stands, the battle stays, and the
+            // dialog comes back for another name or folder.
+            ShowView(mSaveDialog, false);
+            Confirm(kConfirmSaveFailed);
+            break;
         }
         DoCommand(93);
         break;
@@ -307,11 +353,13 @@ void MVApplication::DoSaveCommand(int32_t command) {
             gCampaign = nullptr;
             mPlayers = 1;
             mConnectionType = 0;
+            SettleGameMode();
         }
         DeleteView(mSaveDialog);
         mSaveNameField = nullptr;
         ScenarioCore* core = Core();
         if (core && core->Over() && gKernel) gKernel->ClearScreen(false);
+        if (gBattle && gBattle->mMap) gBattle->mMap->mDrawMode = 2;
         break;
     }
     default:

@@ -28,6 +28,21 @@ const Default kDefaults[] = {{0, 2},  {2, 2},  {3, 1},  {4, 2},  {8, 2},  {10, 2
                              {15, 2}, {16, 1}, {17, 1}, {18, 1}, {19, 1}, {25, 2}, {81, 1}};
 const int8_t kStoredUnread[30] = {12, 6, 5, 5, 5, 0, 0, 3, 3, 0, 0,  0, 0, 0, 0,
                                   0,  0, 7, 2, 1, 9, 0, 4, 8, 4, 30, 0, 5, 4, 5};
+// The bytes read as a value out of a fixed range: sound 0-2, the on/off
+// bytes 0-1, tree and terrain density 0-4, unit scale 0-4, paths 0-3, shake
+// 0-2, horizon 0-4, fog 0-3, weather 0-3, smoke 0-2, gamma 0-4, fire arcs
+// 0-2. A damaged file's byte outside its range reads as the default, never
+// as an index out of a table.
+struct Range {
+    int32_t index;
+    int8_t low, high, fallback;
+};
+const Range kRanges[] = {{0, 0, 2, 2},  {1, 0, 1, 0},  {2, 0, 4, 2},  {3, 0, 1, 1},  {4, 0, 4, 2},
+                         {5, 0, 1, 0},  {7, 0, 3, 0},  {8, 0, 2, 2},  {9, 0, 4, 0}, {10, 0, 3, 2},
+                         {11, 0, 1, 0}, {12, 0, 3, 2}, {13, 0, 1, 0}, {14, 0, 1, 1}, {15, 0, 2, 2},
+                         {16, 0, 1, 1}, {17, 0, 1, 1}, {18, 0, 4, 1}, {20, 0, 1, 0}, {25, 0, 4, 2},
+                         {78, 0, 1, 0}, {81, 0, 2, 1}, {82, 0, 1, 0}};
+
 // Bytes 1083 to 1089 at every start.
 const int8_t kStartValues[7] = {0, 1, 1, 1, 1, 0, 0};
 
@@ -37,10 +52,10 @@ struct Toggle {
     GamePref pref;
     int32_t label;
 };
-const Toggle kToggles[] = {{'B', 1, 290},   {'L', 16, 291}, {'V', 1087, 292}, {'F', 1085, 293},
-                           {'R', 5, 294},   {'M', 3, 295},  {'E', 1086, 296}, {'U', 78, 297},
-                           {'D', 14, 298},  {'G', 13, 299}, {'O', 17, 300},   {'J', 20, 302},
-                           {'Q', 1088, 303}};
+const Toggle kToggles[] = {{'B', 1, 290},    {'L', 16, 291}, {'V', 1087, 292}, {'F', 1085, 293},
+                           {'R', 5, 294},    {'M', 3, 295},  {'E', 1086, 296}, {'U', 78, 297},
+                           {'D', 14, 298},   {'G', 13, 299}, {'O', 17, 300},   {'J', 20, 302},
+                           {'Q', 1088, 303}, {'Y', 83, 304}}; // Y: passengers out of group selection
 
 void ConcatDensity(GString* message, int32_t value) {
     if (value == 0) {
@@ -81,10 +96,13 @@ void MVApplication::LoadPrefs() {
             mPrefs[d.index] = d.value;
         std::memcpy(mPrefs + 26, kStoredUnread, sizeof kStoredUnread);
     }
+    for (const Range& r : kRanges)
+        if (mPrefs[r.index] < r.low || mPrefs[r.index] > r.high) mPrefs[r.index] = r.fallback;
     std::memcpy(mPrefs + kPrefStoredCount, kStartValues, sizeof kStartValues);
     if (mPrefs[kPrefFireArcs] == 0) mPrefs[kPrefFireArcs] = 1;
     mPrefs[kPrefResetOnLoad] = 0;
     std::memcpy(mOtherPrefs, mPrefs, sizeof mPrefs);
+    mPrefsLoaded = true;
 }
 
 void MVApplication::WritePrefs(GFile* file) const {
@@ -111,6 +129,7 @@ void MVApplication::ApplyPref(GamePref pref) {
 void MVApplication::SwapSides() {
     mSidesSwapped = !mSidesSwapped;
     mSide = 1 - mSide;
+    SettleGameMode();
     if (mConnectionType == 0) {
         // The fog level stays as it is for both players.
         int8_t fog = mPrefs[kPrefFogOfWar];
@@ -168,7 +187,11 @@ void MVApplication::DoKey(char key, bool alt, bool numpad) {
     }
     if (alt && key >= '1' && key <= '5') return;   // the editor's crater modes; no editor here
     if (alt && (key == 'f' || key == 'F')) {
-        if (gBattle && gBattle->mMap) gBattle->mMap->SetCraterPlacingStatus(-1);
+        // Foxholes are placed in the set-up, with no order being given, on
+        // the 3-D battlefield; the key is taken in any case.
+        if (gBattle && gBattle->mMap && gBattle->mSetupPhase && mState == kStateNone && gKernel &&
+            gKernel->Is3D())
+            gBattle->mMap->SetCraterPlacingStatus(-1);
         return;
     }
     if (alt && (key == 'g' || key == 'G')) {
@@ -213,6 +236,11 @@ bool MVApplication::DoPrefKey(char key) {
         mPrefs[pref] = static_cast<int8_t>((mPrefs[pref] + 1) % count);
         return mPrefs[pref];
     };
+    // Horizon, angle and zoom change what ground the camera sees: the next
+    // frame works out its visible tiles again.
+    auto viewChanged = [] {
+        if (gBattle && gBattle->mMap) gBattle->mMap->DirtyClip();
+    };
     switch (key) {
     case 'X': {
         int32_t value = cycle(kPrefFireArcs, 3);
@@ -244,6 +272,7 @@ bool MVApplication::DoPrefKey(char key) {
         return true;
     case 'H': {
         int32_t value = cycle(kPrefHorizon, 5);
+        viewChanged();
         message.IStringRez(250);
         if (value == 0) {
             message.ConcatRez(251);
@@ -281,6 +310,7 @@ bool MVApplication::DoPrefKey(char key) {
         if (angle > 20) angle = 20;
         if (angle < -100) angle = -100;
         mPrefs[kPrefCameraAngle] = static_cast<int8_t>(angle);
+        viewChanged();
         message.IStringRez(230);
         message.ConcatNum(angle);
         return true;
@@ -291,6 +321,7 @@ bool MVApplication::DoPrefKey(char key) {
         if (key == '[' && zoom >= 2 && zoom <= 16 && (zoom & (zoom - 1)) == 0) zoom /= 2;
         if (key == ']' && zoom >= 1 && zoom <= 8 && (zoom & (zoom - 1)) == 0) zoom *= 2;
         mPrefs[kPrefZoom] = static_cast<int8_t>(zoom);
+        viewChanged();
         message.IStringRez(260);
         message.ConcatNum(zoom);
         return true;

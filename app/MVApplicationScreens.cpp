@@ -18,6 +18,7 @@
 #include "engine/GPopup.h"
 #include "engine/GRadioGroup.h"
 #include "engine/GSoundManager.h"
+#include "engine/GOLTAFont.h"
 #include "engine/GTextView.h"
 
 namespace {
@@ -46,9 +47,14 @@ GPopup* MakePopup(GView* parent, int32_t x, int32_t y, const int32_t* ids, int32
     return popup;
 }
 
-void Label(GView* parent, int32_t stringId, int32_t x, int32_t width, int32_t y) {
+// A label on one line ending at `right`, as wide as its text in our font
+// (the screen's fixed widths wrapped the longer German labels).
+void Label(GView* parent, int32_t stringId, int32_t right, int32_t y) {
+    GString255 text;
+    text.IStringRez(stringId);
+    const int32_t width = StringWidthInPixels(&text, kFontNormal) + 4;
     auto* label = new GTextView;
-    label->ITextViewRez(parent, x, y, width, static_cast<int16_t>(stringId));
+    label->ITextView(parent, right - width, y, width, &text);
     label->SetJustify(1);
     label->SetColor(255, 255, 255);
 }
@@ -171,18 +177,18 @@ void MVApplication::ChooseSides() {
     Button(picture, 2 * ((w - 300) / 5), 50, 109, 11110, 153);
     Button(picture, 3 * ((w - 300) / 5) + 150, 50, 110, 11111, 153);
     const int32_t fogIds[4] = {244, 243, 242, 241};
-    Label(picture, 380, w / 2 - 90, 80, h - 95);
+    Label(picture, 380, w / 2 - 10, h - 95);
     mFogPopup = MakePopup(picture, w / 2, h - 95, fogIds, 4, 3 - mPrefs[kPrefFogOfWar]);
     mSetupPopup = nullptr;
     if (gBattle && gBattle->mSideShortA[0] != 0) {
         mPrefs[kPrefComputerSetup] = 1;
     } else {
         const int32_t setupIds[2] = {382, 383};
-        Label(picture, 381, w / 2 - 170, 160, h - 75);
+        Label(picture, 381, w / 2 - 10, h - 75);
         mSetupPopup = MakePopup(picture, w / 2, h - 75, setupIds, 2, 1 - mPrefs[kPrefComputerSetup]);
     }
     const int32_t bonusIds[4] = {961, 0, 0, 0};
-    Label(picture, 384, w / 2 - 170, 160, h - 55);
+    Label(picture, 384, w / 2 - 10, h - 55);
     mBonusPopup = MakePopup(picture, w / 2, h - 55, bonusIds, 4, 0);
     mHandicapPopup = nullptr;
     bool firstBattle = !gCampaign || gCampaign->mTurn <= 1;
@@ -191,7 +197,7 @@ void MVApplication::ChooseSides() {
         int32_t ids[13];
         for (int32_t i = 0; i < 13; ++i)
             ids[i] = 342 + i;
-        Label(picture, 341, w / 2 - 170, 160, h - 35);
+        Label(picture, 341, w / 2 - 10, h - 35);
         mHandicapPopup = MakePopup(picture, w / 2, h - 35, ids, 13, 6);
     }
 }
@@ -209,6 +215,7 @@ void MVApplication::PlayersAndConnectionType() {
     mFogPopup = mSetupPopup = mBonusPopup = mHandicapPopup = nullptr;
     if (mPlayers == 1) {
         mConnectionType = 0;
+        SettleGameMode();
         DoCommand(111);
         return;
     }
@@ -283,6 +290,7 @@ bool MVApplication::GetPlayersAndConnectionType() {
     if (mPlayers == 2 || c > 1) {
         if (c >= 1) mConnectionType = c - 1;
     }
+    SettleGameMode();
     if (Alive(mTimePopup) && mTimePopup->IsVisible())
         mTurnTimeLimit = kTimeLimits[PopupValue(mTimePopup)] * 60000;
     DeleteView(mScreenView);
@@ -303,7 +311,7 @@ bool MVApplication::GetPlayersAndConnectionType() {
     }
     if (mConnectionType == 2 && gBattle) {
         int32_t other = mSide == 1 ? 0 : 1;
-        mNewTCPIPTextures = gBattle->mSideShortA[other] != 0 && !gBattle->mSideFlag[other];
+        mNewTCPIPTextures = gBattle->mPendingGraphics[other] != 0 && !gBattle->mGraphicsMade[other];
     }
     return true;
 }
@@ -331,6 +339,7 @@ void MVApplication::PasswordScreen() {
     text->SetJustify(0);
     auto* field = new GEditView;
     field->IEditView(picture, -1, 50, 30, 1, false, false);
+    field->SetMasked(true); // the other player of a hotseat game may be watching
     mPasswordField = field;
     if (gKernel) gKernel->SetActiveEdit(field);
     Button(picture, 73, 105, 118, 11101, 152)->SetDefaultOK();

@@ -29,6 +29,13 @@ bool IsRadioBreak(char c) {
 
 void MVApplication::SendGameData() {
     Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (gBattle && (mConnectionType == 0 || mConnectionType == 1)) {
+        // The player who gets the game must give orders first unless a
+        // computed turn waits to be watched; the one who hands it over waits.
+        const int32_t here = mSide == 1 ? 1 : 0;
+        gBattle->mMustGiveOrders[1 - here] = gBattle->mPackets.GetCount() == 0;
+        gBattle->mMustGiveOrders[here] = false;
+    }
     if (mConnectionType == 0) {
         // Nothing of the battlefield shows while the other player sits down.
         if (map) map->mDrawMode = 0;

@@ -4,12 +4,14 @@
 // layer's pump calls ReceivePacket from inside the main loop.
 
 #include <algorithm>
+#include <vector>
 
 #include "app/AppViews.h"
 #include "app/MVApplication.h"
 #include "battle/Battle.h"
 #include "engine/EZOpenPlay.h"
 #include "engine/GButton3D.h"
+#include "engine/GEncoder.h"
 #include "engine/GKernel.h"
 #include "engine/GTextView.h"
 #include "engine/GFile.h"
@@ -53,14 +55,17 @@ bool WellFormed(uint8_t type, uint32_t length) {
     case 4:
     case 6:
     case 9:
-        return length >= 2 && length <= kChunkBytes + 1;
+        // Type, index, at least one data byte.
+        return length >= 6 && length <= kChunkBytes + 5;
+    case 5:
+    case 7:
+    case 10:
+        // Type, the file's length and CRC-32.
+        return length == 9;
     case 19:
         return length >= 2;
     case 2:
     case 3:
-    case 5:
-    case 7:
-    case 10:
     case 11:
     case 13:
     case 14:
@@ -146,6 +151,12 @@ uint32_t MVApplication::TCPIPTimeRemaining() {
     return (allowance - elapsed + 999) / 1000;
 }
 
+bool MVApplication::TakeAutoSaveReloading() {
+    const bool reloading = mAutoSaveReloading;
+    mAutoSaveReloading = false;
+    return reloading;
+}
+
 bool MVApplication::ProhibitOrdersDueToTCPIP() {
     if (mConnectionType != 2) return false;
     if (mAutoSaveReloading) return true;
@@ -167,6 +178,11 @@ bool MVApplication::ProhibitOrdersDueToTCPIP() {
 }
 
 void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
+    // The status line of the new phase shows before the file is built.
+    if (gBattle && gBattle->mMap) {
+        gBattle->mMap->Refresh();
+        if (gKernel) gKernel->UpdateScreen();
+    }
     delete mOutgoingTurnFile;
     mOutgoingTurnFile = new GFile;
     mBytesToSend = 0;
@@ -177,12 +193,24 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
         return;
     }
     if (fullScenario) {
-        // The peer receives the game from its own point of view.
+        // The peer receives the game from its own point of view, as a fresh
+        // start: neither side's must-give-orders byte travels.
+        bool mustGive[2] = {false, false};
+        if (gBattle) {
+            for (int32_t s = 0; s < 2; ++s) {
+                mustGive[s] = gBattle->mMustGiveOrders[s];
+                gBattle->mMustGiveOrders[s] = false;
+            }
+        }
         mSide = 1 - mSide;
         mSidesSwapped = !mSidesSwapped;
         SaveGame(mOutgoingTurnFile);
         mSide = 1 - mSide;
         mSidesSwapped = !mSidesSwapped;
+        if (gBattle) {
+            for (int32_t s = 0; s < 2; ++s)
+                gBattle->mMustGiveOrders[s] = mustGive[s];
+        }
     } else if (gBattle) {
         gBattle->WritePartialTCP(mOutgoingTurnFile);
         if (mTCPIPPhase == 16) {
@@ -198,10 +226,78 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
     }
     mOutgoingTurnFile->FlushCompressedAndRewindAsPlainRead();
     mBytesToSend = mOutgoingTurnFile->GetFileLength();
+    // The end marker carries the length and check value of the whole file.
+    std::vector<uint8_t> bytes(static_cast<size_t>(std::max(mBytesToSend, 0)));
+    if (!bytes.empty()) mOutgoingTurnFile->ReadBytes(bytes.data(), mBytesToSend);
+    mOutgoingTurnFile->Rewind();
+    mOutgoingLength = static_cast<uint32_t>(bytes.size());
+    mOutgoingCRC = ComputeCRC32(bytes.data(), bytes.size());
+    mOutgoingIndex = 0;
+}
+
+bool MVApplication::ChunkInOrder(const uint8_t* body, uint32_t length) {
+    if (length < 5) return false;
+    const uint32_t index = ReadBig32(body);
+    if (index < mIncomingIndex) return false; // a repeat: already taken
+    if (index > mIncomingIndex) {
+        mIncomingBroken = true; // one went missing or this came early
+        return false;
+    }
+    return !mIncomingBroken;
+}
+
+void MVApplication::ResetIncomingTransfer() {
+    mIncomingIndex = 0;
+    mIncomingLength = 0;
+    mIncomingCRC = 0;
+    mIncomingBroken = false;
+}
+
+bool MVApplication::IncomingFileWhole(const uint8_t* body, uint32_t length, bool* refused) {
+    *refused = false;
+    if (length != 8) {
+        *refused = true;
+        return false;
+    }
+    const uint32_t total = ReadBig32(body);
+    const uint32_t crc = ReadBig32(body + 4);
+    if (mIncomingIndex == 0 && !mIncomingBroken && total == mAcceptedLength && crc == mAcceptedCRC &&
+        total != 0)
+        return false; // the last file's marker once more
+    if (mIncomingBroken || !mIncomingTurnFile || total != mIncomingLength || crc != mIncomingCRC) {
+        *refused = true;
+        return false;
+    }
+    mAcceptedLength = total;
+    mAcceptedCRC = crc;
+    ResetIncomingTransfer();
+    return true;
+}
+
+void MVApplication::DropTransfers() {
+    delete mIncomingTurnFile;
+    mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
+    delete mOutgoingTurnFile;
+    mOutgoingTurnFile = nullptr;
+    mBytesToSend = 0;
+    mPendingChunk = 0;
+}
+
+void MVApplication::RefuseIncomingFile() {
+    DropTransfers();
+    // The peer sees the connection end and reports it too; neither plays on
+    // with a battle the other does not have.
+    OPCloseAfterAllSent(5);
+    mPeerDiedMessageOff = true;
+    Confirm(kConfirmConnectionBroken);
 }
 
 void MVApplication::WriteIncomingBytesToDisk(const uint8_t* data, uint32_t length) {
     if (length == 0) return;
+    ++mIncomingIndex;
+    mIncomingLength += length;
+    mIncomingCRC = ComputeCRC32(data, length, mIncomingCRC);
     if (!mIncomingTurnFile) {
         mIncomingTurnFile = new GFile;
         if (!mIncomingTurnFile->ITempFile(false)) {
@@ -221,14 +317,18 @@ void MVApplication::SendTCPIPFile() {
         if (mPendingChunk == 0) {
             mPendingChunk = std::min(mBytesToSend, kChunkBytes);
             mChunk[0] = results ? 9 : (second ? 4 : 6);
-            mOutgoingTurnFile->ReadBytes(mChunk + 1, mPendingChunk);
+            WriteBig32(mChunk + 1, mOutgoingIndex);
+            mOutgoingTurnFile->ReadBytes(mChunk + 5, mPendingChunk);
         }
-        if (SendRecord(mChunk, static_cast<uint32_t>(mPendingChunk) + 1) != 0) return;
+        if (SendRecord(mChunk, static_cast<uint32_t>(mPendingChunk) + 5) != 0) return;
         mBytesToSend -= mPendingChunk;
         mPendingChunk = 0;
+        ++mOutgoingIndex;
     }
-    uint8_t marker = results ? 10 : (second ? 5 : 7);
-    if (SendRecord(&marker, 1) != 0) return;
+    uint8_t marker[9] = {static_cast<uint8_t>(results ? 10 : (second ? 5 : 7))};
+    WriteBig32(marker + 1, mOutgoingLength);
+    WriteBig32(marker + 5, mOutgoingCRC);
+    if (SendRecord(marker, sizeof marker) != 0) return;
     if (mTCPIPPhase == 13) {
         // Both machines apply both orders files through the same merge.
         delete mIncomingTurnFile;
@@ -289,6 +389,20 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     }
     const uint8_t* body = data + 1;
     uint32_t bodyLength = length - 1;
+    // A turn file is taken only whole and in order: a repeated chunk is
+    // dropped, a missing or early one breaks the file, and the end marker's
+    // length and check value must match what came.
+    if (type == 4 || type == 6 || type == 9) {
+        if (!ChunkInOrder(body, bodyLength)) return;
+        body += 4;
+        bodyLength -= 4;
+    } else if (type == 5 || type == 7 || type == 10) {
+        bool refused = false;
+        if (!IncomingFileWhole(body, bodyLength, &refused)) {
+            if (refused && (mIncomingTurnFile || mIncomingBroken)) RefuseIncomingFile();
+            return;
+        }
+    }
     switch (mTCPIPPhase) {
     case 1:
         if (type == 2) {
@@ -301,7 +415,10 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     case 4:
         if (type == 11) {
             mTCPIPPhase = 6;
+            // The button and the panel it sits on: the host's screen was built
+            // with the panel hidden.
             if (Alive(mBattleScreen.mGoButton)) mBattleScreen.mGoButton->Show(true);
+            GoButtonChanged(true);
             AddRadioInstructions();
             mTurnClockStart = static_cast<int32_t>(NetworkClock() - kReplayAllowance +
                                                    static_cast<uint32_t>(mTurnTimeLimit));

@@ -14,6 +14,7 @@
 #include "app/MVApplication.h"
 #include "app/ProgressView.h"
 #include "app/UpDownloadPanel.h"
+#include "battle/Campaign.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
@@ -36,10 +37,7 @@ constexpr uint32_t kSecondHalfBit = 0x80000;
 // graphics made on this machine and, when asked, an infantry unit's
 // animation.
 struct KeptState {
-    GGraphic* textureSets[4][17] = {};
-    GGraphic* rankPortraits[2] = {};
-    GGraphic* weaponPortraits[2] = {};
-    GGraphic* marking = nullptr;
+    GGraphic* graphics[Unit::kGraphicSlots] = {};
     int16_t faces[16] = {};
     int32_t randomSeed = 0;
     float randomHeading = 0.0f;
@@ -51,10 +49,8 @@ struct KeptState {
 };
 
 void Keep(const Unit* u, KeptState* k) {
-    std::memcpy(k->textureSets, u->mTextureSets, sizeof k->textureSets);
-    std::memcpy(k->rankPortraits, u->mRankPortraits, sizeof k->rankPortraits);
-    std::memcpy(k->weaponPortraits, u->mWeaponPortraits, sizeof k->weaponPortraits);
-    k->marking = u->mMarkingTexture;
+    size_t n = 0;
+    const_cast<Unit*>(u)->ForEachGraphicSlot([&](GGraphic*& g) { k->graphics[n++] = g; });
     std::memcpy(k->faces, u->mFaceIndex, sizeof k->faces);
     std::memcpy(k->animation, u->mAnimation, sizeof k->animation);
     std::memcpy(k->animKeyTime, u->mAnimKeyTime, sizeof k->animKeyTime);
@@ -69,10 +65,10 @@ void Keep(const Unit* u, KeptState* k) {
 }
 
 void Restore(Unit* u, const KeptState& k, bool animation) {
-    std::memcpy(u->mTextureSets, k.textureSets, sizeof k.textureSets);
-    std::memcpy(u->mRankPortraits, k.rankPortraits, sizeof k.rankPortraits);
-    std::memcpy(u->mWeaponPortraits, k.weaponPortraits, sizeof k.weaponPortraits);
-    u->mMarkingTexture = k.marking;
+    // The running unit keeps the graphics it owns; the incoming copy's (if
+    // any) stay the copy's.
+    size_t n = 0;
+    u->ForEachGraphicSlot([&](GGraphic*& g) { g = k.graphics[n++]; });
     std::memcpy(u->mFaceIndex, k.faces, sizeof k.faces);
     if (u->mUnitType != kUnitInfantry) return;
     auto* i = static_cast<Infantry*>(u);
@@ -172,6 +168,30 @@ int32_t ByPackedID(GObject* a, GObject* b, void*) {
 
 } // namespace
 
+MVApplication::TCPValues MVApplication::KeepTCPValues() const {
+    TCPValues v;
+    v.seed = mRandomSeed;
+    v.computesTurn = mComputesTurn;
+    v.passwords[0] = mPasswordHash[0];
+    v.passwords[1] = mPasswordHash[1];
+    if (gCampaign) {
+        v.sideValue[0] = gCampaign->mSideValue[0];
+        v.sideValue[1] = gCampaign->mSideValue[1];
+    }
+    return v;
+}
+
+void MVApplication::RestoreTCPValues(const TCPValues& v) {
+    mRandomSeed = v.seed;
+    mComputesTurn = v.computesTurn;
+    mPasswordHash[0] = v.passwords[0];
+    mPasswordHash[1] = v.passwords[1];
+    if (gCampaign) {
+        gCampaign->mSideValue[0] = v.sideValue[0];
+        gCampaign->mSideValue[1] = v.sideValue[1];
+    }
+}
+
 bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     GFile* file = mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
@@ -188,8 +208,13 @@ bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     scratch.mHost = this;
     scratch.mTurn = running->mTurn;
     scratch.mLastTurn = running->mLastTurn;
+    // Reading the body sets the exchange's values (seed, computing side, the
+    // peer's password, the operation's side value); a file refused after
+    // that, for its packets, must leave them as they were.
+    const TCPValues before = KeepTCPValues();
     if (!scratch.ReadPartialTCP(file, second)) {
         delete file;
+        RestoreTCPValues(before);
         return false;
     }
     UnitList* units = running->mUnits;
@@ -215,6 +240,7 @@ bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     delete file;
     if (!packetsOK) {
         packets.EmptyOut(true);
+        RestoreTCPValues(before);
         return false;
     }
 
@@ -323,7 +349,10 @@ void MVApplication::CommunicateAction() {
         mTCPIPPhase = 14;
         DoCommand(9);
         if (gBattle && !gBattle->mSetupPhase) {
+            // The button and the panel it sits on: the host's screen was built
+            // with the panel hidden.
             if (Alive(mBattleScreen.mGoButton)) mBattleScreen.mGoButton->Show(true);
+            GoButtonChanged(true);
             mTCPIPPhase = 6;
             mTurnClockStart = static_cast<int32_t>(NetworkClock() - kReplayAllowance);
             mClockWasRunning = false;
@@ -376,15 +405,17 @@ void MVApplication::LoadNewTCPIPTextures() {
         if (gBattle && gBattle->mMap) gBattle->mMap->Refresh();
         gKernel->UpdateScreen();
     }
-    if (gBattle && gBattle->mUnits && gKernel) {
-        for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
-            Unit* u = gBattle->mUnits->GetUnit(i);
-            if (u->GetAffiliation() == mSide) continue;
-            u->DeleteTextures();
-            u->MakeTextures(false);
-        }
+    // Every texture of the battle is made again with the enemy's units in
+    // it; when they cannot be made the program quits, as at the battle's start.
+    if (gBattle && gKernel) {
+        gBattle->DeleteTextures();
+        gBattle->MakeBattleTextures(true);
     }
     mTCPIPPhase = phase;
+    if (gBattle) {
+        gBattle->mPendingGraphics[0] = 0;
+        gBattle->mPendingGraphics[1] = 0;
+    }
 }
 
 void MVApplication::TCPIPReplayEnded() {

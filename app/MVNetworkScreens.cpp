@@ -19,6 +19,7 @@
 namespace {
 
 constexpr uint32_t kGamePort = 7023;
+constexpr int32_t kPortString = 6424; // "Port:"
 
 // The network layer calls plain functions; they reach the application.
 void ReceiveFromPeer(unsigned char* data, uint32_t length) {
@@ -136,8 +137,10 @@ bool MVApplication::ConnectToPeer(const uint8_t* octets) {
     mIsHost = false;
     mTCPIPPhase = 5;
     mConnectionType = 2;
+    SettleGameMode();
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
     return true;
 }
 
@@ -173,6 +176,12 @@ void MVApplication::ServerWaitingWindow() {
         ConcatServerIPAddress(&address, i);
         ScreenText(picture, 230, 70 + 16 * i, 100, address);
     }
+    // The joining player may need the port for a firewall or a forward.
+    GString63 port;
+    port.IStringRez(kPortString);
+    port.AddChar(' ');
+    port.ConcatNum(static_cast<int32_t>(kGamePort));
+    ScreenText(picture, 230, 70 + 16 * mOwnAddressCount, 100, port);
     ScreenButton(picture, 230, 170, 99, 11103);
 }
 
@@ -190,12 +199,7 @@ void MVApplication::ConnectionDied(bool wasConnected) {
     if (mPeerDiedMessageOff) return;
     if (gBattle && gBattle->mResultView) return;
     // Whatever was arriving is dropped unmerged.
-    delete mIncomingTurnFile;
-    mIncomingTurnFile = nullptr;
-    delete mOutgoingTurnFile;
-    mOutgoingTurnFile = nullptr;
-    mBytesToSend = 0;
-    mPendingChunk = 0;
+    DropTransfers();
     if (mPeerQuit)
         Confirm(kConfirmPeerLeft);
     else
@@ -230,6 +234,7 @@ void MVApplication::SetUpTCPIPClientCampaign() {
     mTCPIPPhase = 5;
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
     if (!gKernel) return;
     gKernel->ClearScreen(true);
     ClearFrontEnd();

@@ -15,10 +15,12 @@
 #include "draw/DrawSettings.h"
 #include "engine/G3DBridge.h"
 #include "engine/GKernel.h"
+#include "engine/GSoundManager.h"
 #include "map/Map.h"
 #include "renderer/GGraph3D.h"
 #include "units/Functions.h"
 #include "units/Infantry.h"
+#include "units/LeaderLines.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -65,6 +67,22 @@ void InstallViewHooks() {
             map->mView->WriteString(text, x, y, justify, static_cast<GOLTAFont>(font), r, g, b);
     };
     gDrawHooks.stringWidth = [](GString* text, int32_t font) { return Bridge3D::StringWidth(text, font); };
+    // Command lines stay out of pick passes and out of a playback with the
+    // game aids switched off, like every other order line.
+    SetLeaderLinesHidden([] {
+        if (g3D && g3D->mPickPass != 0) return true;
+        const DrawSettings& s = CurrentDrawSettings();
+        return s.mHideGameAids && s.mState == kStatePlayback;
+    });
+    // While the battle draws no map (the computer plans, a turn computes,
+    // the save dialog, a hand-over) the view shows its plain 2-D content.
+    gDrawHooks.viewDraw2D = [](Map* map) {
+        if (map && map->mView) map->mView->GView::Draw();
+    };
+    // The camera's height sets how far sounds carry at full volume.
+    gDrawHooks.setSoundDistanceOffset = [](float metres) {
+        if (gSound) gSound->m3DDistanceOffset = metres;
+    };
 }
 
 } // namespace
@@ -171,17 +189,18 @@ void Map::HandleMenuKey(char key) {
 
 void Map::BringUpOrdersMenu(bool fromHold) {
     Unit* s = Selected();
-    if (!s || !s->CanReceiveOrders()) {
+    MVApplication* app = TheApp();
+    if (!s || !s->CanReceiveOrders() || (app && app->ProhibitOrdersDueToTCPIP())) {
         Beep();
         return;
     }
-    if (fromHold || gBattle->mMultiSelection) gBattle->mPickedWaypoint = -1;
+    if (fromHold || gBattle->mMultiSelection) gBattle->mSelectedIndex = -1;
     if (mOpenMenu) {
         CloseOpenMenu();
         return;
     }
     if (!s->mActive) return;
-    const int32_t wp = gBattle->mPickedWaypoint;
+    const int32_t wp = gBattle->mSelectedIndex;
     if (wp >= 0 && wp < s->mNrWaypoints && s->mWaypoints[wp].mOrder == 17) return;
     auto* menu = new OrdersMenu;
     mOpenMenu = menu;
@@ -334,13 +353,15 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
     if (toPickedWaypoint) {
         const bool movement =
             (order >= 20 && order <= 23) || (order >= 25 && order <= 27) || (order >= 29 && order <= 31);
-        if (!movement) {
+        // The pace must suit the unit and the waypoints beside it, and a
+        // locked waypoint keeps its pace.
+        if (!movement || !s->CanDoOrder(order) || s->LockedIntoMovementOrders()) {
             Beep();
             return;
         }
         s->ChangeWaypointSpeed(order);
         s->OrdersDelay(false, false);
-        if (MapViewState() != 7) gBattle->mPickedWaypoint = -1;
+        if (MapViewState() != 7) gBattle->mSelectedIndex = -1;
         return;
     }
     if (gBattle->mSetupPhase && mSetupChainPending && order == 59) {
@@ -353,6 +374,11 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
     auto* vehicle = s->mUnitType == kUnitVehicle ? dynamic_cast<Vehicle*>(s) : nullptr;
     auto* infantry = s->mUnitType == kUnitInfantry ? dynamic_cast<Infantry*>(s) : nullptr;
     if ((order >= 20 && order <= 33) || order == 37) {
+        // A new move would replace waypoints the unit is locked into.
+        if (s->LockedIntoMovementOrders()) {
+            Beep();
+            return;
+        }
         s->RemoveCurrentRotation();
         while (s->mNrWaypoints > 0 && s->AvailableWaypoints(order) == 0) {
             --s->mNrWaypoints;
@@ -397,6 +423,13 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
             SetMapViewState(0);
             mAreaFireMode = false;
         }
+        // Without a target kept from the last turn there is nothing to go
+        // back to (the fire would otherwise land at the map's corner).
+        if (!s->CanDoOrder(42)) {
+            Beep();
+            break;
+        }
+        ResetFOTarget();
         break;
     case 43:
         if (MapViewState() == 4) {
@@ -484,12 +517,41 @@ void Map::AssignTargetOrders() {
     RefreshPanel();
 }
 
+namespace {
+
+constexpr int32_t kSetupRefusedOutsideZone = 6420;
+constexpr int32_t kSetupRefusedImpassable = 6421;
+constexpr int32_t kSetupRefusedOccupied = 6422;
+constexpr uint32_t kSetupRefusalMs = 2000;
+
+// Why a unit may not be set down there, for the line over the map: outside
+// its zone (or off the map), on ground it cannot stand on, or where the
+// place is full.
+int32_t SetupRefusalText(Unit* s, float x, float y, Unit* carrier) {
+    if (s->mUnitType == kUnitInfantry && carrier)
+        return kSetupRefusedOutsideZone;
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map || !map->OnMap(x, y) || !s->InSetupZone(x, y)) return kSetupRefusedOutsideZone;
+    if (!s->CanOccupyLocation(x, y, true)) return kSetupRefusedImpassable;
+    return kSetupRefusedOccupied;
+}
+
+} // namespace
+
 bool Map::SetupUnit(bool onTransport, bool intoCarrier) {
     Unit* s = Selected();
     if (!s) return false;
     if (!onTransport || !mTrackedUnit || mTrackedUnit->mUnitType != kUnitVehicle) mTrackedUnit = nullptr;
+    const float x = mPickX, y = mPickY;
+    Unit* carrier = mTrackedUnit;
     const bool r =
         s->ChangeSetup(mPickX, mPickY, onTransport, dynamic_cast<Vehicle*>(mTrackedUnit), intoCarrier);
+    // A refused place beeps (in ChangeSetup) and says why for a while.
+    if (!r && onTransport && !intoCarrier && mView && std::isfinite(x) && std::isfinite(y)) {
+        GString255 why;
+        why.IStringRez(SetupRefusalText(s, x, y, carrier));
+        mView->SetMessage(&why, kSetupRefusalMs);
+    }
     // A half-squad set down beside the half it may rejoin joins it at once;
     // the join may delete s, so it is not touched after this.
     if (r && gBattle && s->mUnitType == kUnitInfantry && s->mSibling && s->mSiblingMayRejoin)

@@ -70,28 +70,6 @@ float SoundClassDistance(int32_t soundClass) {
     }
 }
 
-int32_t ConvertToActivePriority(int32_t soundClass) {
-    if (soundClass == 13) return 12;
-    if (soundClass == 18) return 15;
-    return soundClass;
-}
-
-int32_t MyInstanceLimit(int32_t activePriority) {
-    switch (activePriority) {
-    case 1:
-    case 3:
-        return 0;
-    case 12:
-    case 15:
-    case 19:
-    case 26:
-    case 27:
-        return 2;
-    default:
-        return 1;
-    }
-}
-
 bool IsEnginePriority(int32_t activePriority) {
     return activePriority == 3 || activePriority == 14;
 }

@@ -1,9 +1,11 @@
 #pragma once
 // The battlefield's positioned sounds: one-shots and loops that follow their
 // unit (or stay at a point), and the tables that turn a sound class into a
-// full-volume distance, an active priority and an instance limit.
+// full-volume distance (the priority and the instance limit are the
+// battle's, battle/SoundLimits.h).
 #include <cstdint>
 
+#include "battle/SoundLimits.h"
 #include "engine/GSound3D.h"
 #include "engine/GSound3DLoop.h"
 
@@ -11,10 +13,6 @@ class Unit;
 
 // Full-volume distance in metres of a sound class.
 float SoundClassDistance(int32_t soundClass);
-// The priority a sound class plays at.
-int32_t ConvertToActivePriority(int32_t soundClass);
-// How many copies of a sound of that priority may play at once.
-int32_t MyInstanceLimit(int32_t activePriority);
 // Engine loops are the loops of these priorities.
 bool IsEnginePriority(int32_t activePriority);
 // The camera shake a one-shot of that strength raises at d metres from the

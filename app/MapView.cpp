@@ -9,6 +9,7 @@
 #include "app/MapViewLines.h"
 #include "app/PlayerMenu.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "draw/DrawSettings.h"
 #include "engine/GKernel.h"
@@ -17,6 +18,7 @@
 #include "platform/Surface16.h"
 #include "renderer/GGraph3D.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 extern bool sMapDrawn;
 
@@ -38,16 +40,18 @@ void Select(Unit* unit) {
     if (gBattle) gBattle->SetSelectedUnit(unit);
 }
 
-// No preference leaves passengers out of group selection: they are
-// selected like every other unit.
+// The player's preference (key Y) leaves passengers out of Shift, platoon
+// and box selection.
 bool ExcludesPassengers() {
-    return false;
+    MVApplication* app = TheApp();
+    return app && app->mPrefs[kPrefExcludePassengers] != 0;
 }
 
-// A TCP/IP turn reloaded from its auto-save takes no orders.
+// A TCP/IP turn takes no orders once GO is pressed (until the next orders
+// phase), nor when it was reloaded from its auto-save.
 bool OrdersProhibitedByTCPIP() {
     MVApplication* app = TheApp();
-    return app && app->mConnectionType == 2 && app->mAutoSaveReloading;
+    return app && app->ProhibitOrdersDueToTCPIP();
 }
 
 bool IsOwn(Unit* unit) {
@@ -119,9 +123,17 @@ void SetMapViewState(int32_t state) {
 void MapView::Draw() {
     if (!mMap) return;
     sMapDrawn = true;
+    // One drawn frame moves the figures once; a pick pass is no frame.
+    if (gBattle && gBattle->mMap == mMap && !(g3D && g3D->mPickPass != 0)) gBattle->AdvanceAnimations();
     DrawMapQuietly(mMap);
     if (!sMapDrawn || (g3D && g3D->mPickPass != 0)) return;
-    if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) s->DrawTargetLine(true);
+    if (Unit* s = Selected(); s && s->VisibleToPlayer(false) != kContactNone) {
+        s->DrawTargetLine(true);
+        s->DrawIncomingTargetLines();
+        // Command lines for a unit of the viewer's side byte (not the
+        // ownership a surrender turns round).
+        if ((s->mSide != 0) == (ViewSide() == kAxis) || (gBattle && gBattle->mEditorScenario)) s->DrawHQLines();
+    }
     DrawInteractionLine(mMap, MapViewState());
     if (MapViewState() == kStateBoxSelect) {
         LongRect r;
@@ -142,7 +154,7 @@ void MapView::DrawStatusLines() {
     const bool snow = gBattle && gBattle->mGroundCondition >= 6 && gBattle->mGroundCondition <= 8;
     GString255 line;
     if (mMessageShown) {
-        if (ClockTime() - mMessageTime > kMessageMs) mMessageShown = false;
+        if (ClockTime() - mMessageTime > mMessageMs) mMessageShown = false;
         line.Concat(&mMessage);
     } else if ((state == kStateMoveOrder || state == kStateMoveOrder29) && Selected() &&
                !gBattle->mMultiSelection && Selected()->AvailableWaypoints(mMap->mCurrentOrder) <= 1) {
@@ -213,26 +225,53 @@ void MapView::DrawStatusLines() {
     if (app && app->mConnectionType == 2) DrawTurnClockLines(app, cx, pr, pg, pb);
 }
 
-// The turn clock of a TCP/IP game and the auto-save reload warning.
-void MapView::DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uint8_t pg, uint8_t pb) {
-    const auto font = static_cast<GOLTAFont>(0);
+// A player's GO stops his clock while it runs (mClockWasRunning): the time
+// limit is then ignored for him for the rest of the turn. The clock counts as
+// switched off only when it neither runs nor is ignored, as after both
+// players agreed to pause it.
+int32_t TurnClockLines(MVApplication* app, TurnClockLine* lines) {
+    if (!app || app->mConnectionType != 2) return 0;
+    int32_t count = 0;
     const int32_t phase = app->mTCPIPPhase;
+    const bool runs = app->mTurnClockStart != 0;
+    const bool ignored = !runs && app->mClockWasRunning;
     if (app->mTurnTimeLimit > 0 && phase != 3 && phase != 4) {
-        if (app->mTurnClockStart != 0) {
+        if (runs) {
             const uint32_t t = app->TCPIPTimeRemaining();
             const bool setup = gBattle && gBattle->mSetupPhase;
-            if (t > 0 && (t <= static_cast<uint32_t>(app->mTurnTimeLimit / 1000) || setup)) {
-                GString63 line;
-                line.IStringRez(1689);
-                line.ConcatNum(static_cast<int32_t>(t));
-                const uint8_t g = t <= 15 ? 125 : 220;
-                ShadowString(&line, cx - 70, 45, -1, font, 255, g, g, 0, 0, 0, true);
-            }
-        } else if (!(gBattle && gBattle->mComputing) && (phase < 14 || phase > 18)) {
-            ShadowStringRez(1718, cx, 45, 0, font, 255, 200, 200, 0, 0, 0, true);
+            if (t > 0 && (t <= static_cast<uint32_t>(app->mTurnTimeLimit / 1000) || setup))
+                lines[count++] = {1689, 45};
+        } else if (!ignored && !(gBattle && gBattle->mComputing) && (phase < 14 || phase > 18)) {
+            lines[count++] = {1718, 45};
         }
     }
-    if (app->mAutoSaveReloading) ShadowStringRez(1693, cx, 60, 0, font, pr, pg, pb, 0, 0, 0, true);
+    if (app->mAutoSaveReloading) lines[count++] = {1693, 60};
+    if ((runs || ignored) && (app->mOwnPauseRequest || app->mPeerPause))
+        lines[count++] = {app->mOwnPauseRequest ? 1714 : 1716, app->mAutoSaveReloading ? 75 : 60};
+    return count;
+}
+
+// The turn clock of a TCP/IP game, the auto-save reload warning and the
+// pause requests.
+void MapView::DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uint8_t pg, uint8_t pb) {
+    const auto font = static_cast<GOLTAFont>(0);
+    TurnClockLine lines[4];
+    const int32_t count = TurnClockLines(app, lines);
+    for (int32_t i = 0; i < count; ++i) {
+        const TurnClockLine& line = lines[i];
+        if (line.text == 1689) {
+            const uint32_t t = app->TCPIPTimeRemaining();
+            GString63 text;
+            text.IStringRez(1689);
+            text.ConcatNum(static_cast<int32_t>(t));
+            const uint8_t g = t <= 15 ? 125 : 220;
+            ShadowString(&text, cx - 70, line.y, -1, font, 255, g, g, 0, 0, 0, true);
+        } else if (line.text == 1718) {
+            ShadowStringRez(1718, cx, line.y, 0, font, 255, 200, 200, 0, 0, 0, true);
+        } else {
+            ShadowStringRez(line.text, cx, line.y, 0, font, pr, pg, pb, 0, 0, 0, true);
+        }
+    }
 }
 
 // Crater and foxhole placing, the first tips, or the foxhole offer.
@@ -256,9 +295,10 @@ void MapView::DrawPlacingLine(int32_t cx) {
     }
 }
 
-void MapView::SetMessage(GString* text) {
+void MapView::SetMessage(GString* text, uint32_t ms) {
     mMessageShown = true;
     mMessageTime = ClockTime();
+    mMessageMs = ms != 0 ? ms : kMessageMs;
     mMessage.IStringText("");
     if (text) mMessage.Concat(text);
 }
@@ -355,8 +395,8 @@ void MapView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool c
     }
     if (state != kStateNone && state != kStatePlayback) return;
     const bool ordersAllowed = state == kStateNone && !OrdersProhibitedByTCPIP();
-    mRememberedWaypoint = gBattle->mPickedWaypoint;
-    gBattle->mPickedWaypoint = -1;
+    mRememberedWaypoint = gBattle->mSelectedIndex;
+    gBattle->mSelectedIndex = -1;
     Pick(x, y, true, true);
     Unit* picked = mMap->mPickedUnit;
     const float w = mMap->mWidthMetres, h = mMap->mHeightMetres;
@@ -366,14 +406,17 @@ void MapView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool c
     };
     if (mMap->mCraterPlacingStatus != 0) {
         if (pointOnMap()) mMap->EditorCraterClick(mMap->mPickX, mMap->mPickY);
-    } else if (gBattle->mPickedWaypoint >= 0) {
+    } else if (gBattle->mSelectedIndex >= 0) {
         gBattle->mMultiSelection = false;
         TrackMouseHold();
     } else if (ctrl) {
         if (picked && picked != mMap->mLockedUnit) {
             mMap->ToggleCameraLock(picked);
         } else if (pointOnMap()) {
-            const Affiliation side = ViewSide();
+            // A lock would pull the camera back to its unit at the next
+            // frame: the jump releases it first, as a camera move does.
+            mMap->mLockedUnit = nullptr;
+            const Affiliation side = mMap->ViewingSide();
             mMap->mCameraX[side] = mMap->mPickX;
             mMap->mCameraY[side] = mMap->mPickY;
             mMap->DirtyClip();
@@ -468,11 +511,14 @@ void MapView::DoMouseTrack(int32_t x, int32_t y, bool shift, bool ctrl) {
         if (t && s) {
             if (state == kStatePickTarget && !s->CanPotentiallyTarget(t)) t = nullptr;
             if (state == kStateMoveOrder && mMap->mCurrentOrder == 33) t = nullptr;
+            // A unit that changed sides neither rides nor assaults.
+            if (state == kStateMoveOrder && s->mSurrendered) t = nullptr;
         }
         if (t && s && state != kStateSightLine && state != kStatePickTarget) {
             const bool assault = !gBattle->mSetupPhase && t->mSide != s->mSide &&
                                  s->mUnitType == kUnitInfantry && t->mUnitType == kUnitVehicle &&
-                                 t->mActive && s->GetSpeedClass() == kSpeedUnencumbered &&
+                                 t->mActive && !(dynamic_cast<Vehicle*>(t) && static_cast<Vehicle*>(t)->IsFixed()) &&
+                                 s->GetSpeedClass() == kSpeedUnencumbered &&
                                  s->ApparentDistanceToUnit(t) <= 50.0f;
             const bool ride = t->mSide == s->mSide && t->CanTransport(s, false, gBattle->mSetupPhase) &&
                               !(s->mUnitType == kUnitInfantry && s->mTransport == t);
@@ -505,7 +551,7 @@ void MapView::DoMouseTrack(int32_t x, int32_t y, bool shift, bool ctrl) {
     case kStateDragWaypoint:
         if (s) {
             TrackHelper(x, y);
-            s->MoveWaypoint(gBattle->mPickedWaypoint, mMap->mPickX, mMap->mPickY);
+            s->MoveWaypoint(gBattle->mSelectedIndex, mMap->mPickX, mMap->mPickY);
         }
         break;
     case kStateBoxSelect:
@@ -522,9 +568,19 @@ void MapView::DoMouseHold(int32_t x, int32_t y) {
     const int32_t state = MapViewState();
     Unit* s = Selected();
     if (state == kStateNone && s) {
-        if (gBattle->mPickedWaypoint >= 0) {
-            SetMapViewState(kStateDragWaypoint);
-            TrackMouseNow();
+        if (OrdersProhibitedByTCPIP()) return;
+        const int32_t picked = gBattle->mSelectedIndex;
+        if (picked >= 0) {
+            // A waypoint deleted since the click, or one the unit is locked
+            // into, is not dragged.
+            if (picked >= s->mNrWaypoints || !s->CanReceiveOrders()) {
+                gBattle->mSelectedIndex = -1;
+            } else if (s->LockedIntoMovementOrders()) {
+                if (gKernel) gKernel->Beep();
+            } else {
+                SetMapViewState(kStateDragWaypoint);
+                TrackMouseNow();
+            }
         } else {
             mMap->BringUpOrdersMenu(true);
         }
@@ -551,8 +607,8 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
     bool r = false;
     switch (state) {
     case kStateNone:
-        if (mRememberedWaypoint >= 0 && mRememberedWaypoint == gBattle->mPickedWaypoint)
-            gBattle->mPickedWaypoint = -1;
+        if (mRememberedWaypoint >= 0 && mRememberedWaypoint == gBattle->mSelectedIndex)
+            gBattle->mSelectedIndex = -1;
         mRememberedWaypoint = -1;
         break;
     case kStateMoveOrder:
@@ -593,7 +649,7 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
         SetMapViewState(kStateNone);
         break;
     case kStateDragWaypoint:
-        gBattle->mPickedWaypoint = -1;
+        gBattle->mSelectedIndex = -1;
         break;
     case kStateSetupPick57:
         r = mMap->SetupUnit(true, false);
@@ -662,6 +718,22 @@ void MapView::DoIdle() {
         }
         if (!moved) Refresh();
     }
-    if (MVApplication* app = TheApp(); app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
+    MVApplication* app = TheApp();
+    if (app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();
     if (gKernel) gKernel->HogCPU(moved || (state == kStatePlayback && gBattle && gBattle->mPlayState != 13));
+    // The TCP/IP hand-over's waiting box keeps its text current.
+    if (app && app->mConnectionType == 2 && app->mTCPIPWaitBox && gKernel &&
+        gKernel->IsViewAlive(app->mTCPIPWaitBox) && app->mTCPIPWaitBox->IsVisible())
+        app->mTCPIPWaitBox->Refresh();
+    // The viewing player's orders-complete notice: box 7 at the next idle pass.
+    if (app && gBattle && gBattle->mMap == mMap) {
+        const Affiliation side = app->ViewingSide();
+        const bool battleFlag = (side == 0 || side == 1) && gBattle->mOrdersPending[side];
+        const bool campaignFlag = (side == 0 || side == 1) && gCampaign && gCampaign->mOrdersPending[side];
+        if (battleFlag || campaignFlag) {
+            gBattle->mOrdersPending[side] = false;
+            if (gCampaign) gCampaign->mOrdersPending[side] = false;
+            app->mIdleRequestA = true;
+        }
+    }
 }

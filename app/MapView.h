@@ -21,7 +21,8 @@ public:
     void DoMouseHold(int32_t x, int32_t y) override;
     void DoIdle() override;
 
-    void SetMessage(GString* text);
+    // The line at the top of the view for ms (0: the usual time).
+    void SetMessage(GString* text, uint32_t ms = 0);
     void MapShowWarningLabel(int32_t x, int32_t y, GString* text1, int32_t kind1, GString* text2,
                              int32_t kind2);
     bool ComputePickPoint();
@@ -32,6 +33,7 @@ public:
 
     Map* mMap = nullptr;
     uint32_t mMessageTime = 0;
+    uint32_t mMessageMs = 0;
     bool mMessageShown = false;
     GString63 mMessage;
     // The picked waypoint when the button went down, for the release.
@@ -43,6 +45,16 @@ private:
     void DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uint8_t pg, uint8_t pb);
     void ClickOnUnit(Unit* picked, bool doubleClick, bool shift, bool ordersAllowed, int32_t x, int32_t y);
 };
+
+// The status lines of a TCP/IP game's turn clock, top to bottom: the
+// remaining time (1689), the switched-off clock (1718), the auto-save reload
+// warning (1693) and a pending request to ignore the time limit, one's own
+// (1714) or the opponent's (1716). Writes at most four and gives the count.
+struct TurnClockLine {
+    int32_t text;
+    int32_t y;
+};
+int32_t TurnClockLines(MVApplication* app, TurnClockLine* lines);
 
 // The application's interaction state (0 without an application).
 int32_t MapViewState();

@@ -121,11 +121,13 @@ void TargetStatus(Map* map, const SightQuery& q, SightLineTexts* out, GString* s
         status->AddChar('%');
     }
     const WeaponClass wc = S->GetWeaponClass();
-    if ((wc == 2 || wc == 3 || wc == 4) && !S->mMovementFlag && T->IsNearBoresight()) {
+    // "(erfasst)": the target stands at one of the selected unit's own
+    // registered target points.
+    if ((wc == 2 || wc == 3 || wc == 4) && !S->mMovementFlag && map &&
+        map->NearBoreSight(T->mX, T->mY, S->GetAffiliation() == kAllies)) {
         if (status->GetLength() > 0) status->InsertSpace(2);
         status->ConcatRez(1597);
     }
-    (void)map;
 }
 
 void PointStatus(const SightQuery& q, SightLineTexts* out, GString* status) {
@@ -258,7 +260,7 @@ void MovePromptText(Map* map, Unit* s, int32_t state, bool newMove, bool ok, GSt
     const int32_t order = map->mCurrentOrder;
     if (state == 3) {
         text->IStringRez(1804);
-    } else if (order == 29 && gBattle && gBattle->mPickedWaypoint < 0) {
+    } else if (order == 29 && gBattle && gBattle->mSelectedIndex < 0) {
         text->IStringRez(1805);
     } else if (order == 33 && newMove) {
         if (!ok) {
@@ -456,9 +458,14 @@ void Map::DrawArcChoiceLine(bool second) {
 void Map::ResetFOTarget() {
     Unit* S = Selected();
     if (!IsObserver(S)) return;
-    S->ReceiveTargetOrders(nullptr, S->mFOSavedX, S->mFOSavedY, S->mFOTargeting[0], 0);
-    S->mFOTargeting[0] = S->mFOTargetingSaved[0];
-    S->mFOTargeting[1] = S->mFOTargetingSaved[1];
+    // The observer's kept fire data: a re-target onto the kept point restores
+    // its aim time and error (ResetAimClock), then its mission flags.
+    auto* fo = static_cast<Infantry*>(S);
+    if (fo->mFOTargetX != kFOUnset && fo->mFOTargetY != kFOUnset) {
+        S->ReceiveTargetOrders(nullptr, fo->mFOTargetX, fo->mFOTargetY, S->mTargetLocked, 0);
+        S->mMissionLive = fo->mSavedMissionLive;
+        S->mRoundPattern = fo->mSavedRoundPattern;
+    }
     mSmokeTarget = false;
     if (gBattle) gBattle->RefreshInfoPanel();
 }

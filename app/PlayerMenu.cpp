@@ -203,7 +203,7 @@ void OrdersMenu::DoButtons(bool create) {
         offer(63, 27, 0, !multi);
         offer(62, u->mSetupOrderSetting != 7 ? 28 : 29, 0);
     } else {
-        mOnWaypoint = gBattle && gBattle->mPickedWaypoint >= 0;
+        mOnWaypoint = gBattle && gBattle->mSelectedIndex >= 0;
         offer(34, 10, 0);
         offer(31, 12, 'F');
         if (u->mUnitType == kUnitVehicle) {

@@ -140,7 +140,7 @@ void UnitInfoBalloon::DrawKills(const Sheet& s) {
 
 void UnitInfoBalloon::DrawExitMark() {
     Unit* u = mUnit;
-    if (!gBattle || !gBattle->mHasExitEdge[u->GetAffiliation()] || !u->mActive || !u->mExitForPoints) return;
+    if (!gBattle || !gBattle->mHasExitEdge[u->GetAffiliation()] || !u->mActive || !u->MarkedForExit()) return;
     sText.IStringRez(1570);
     InfoShadow(this, &sText, 428, 66, 1, kFontSmall, kWhite, kWhite, kWhite, false);
     sText.IStringRez(1571);

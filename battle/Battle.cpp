@@ -86,7 +86,7 @@ template <class Table> void ApplyTableBytes(Table& table, const std::vector<int8
 
 bool IsComputerSide(Affiliation side) {
     BattleHost* host = gBattle ? gBattle->Host() : &sHeadless;
-    return host->HumanPlayers() == 1 && side != host->ViewingSide();
+    return side == host->ComputerSide() && host->ComputerSide() != kSideNone;
 }
 
 Battle::Battle() {
@@ -107,11 +107,16 @@ Battle::Battle() {
     mSoundQueue.PreserveObjects();
 }
 
+void BattleHost::BattleGoes(Battle* battle) {
+    if (battle->mScreen) ReleaseBattleScreen(battle);
+    battle->mScreen = nullptr;
+}
+
 Battle::~Battle() {
     if (!mStub) {
         delete mAmbientSound;
         mAmbientSound = nullptr;
-        if (mScreen) Host()->ReleaseBattleScreen(this);
+        if (mScreen || mBegun) Host()->BattleGoes(this);
         mScreen = nullptr;
         delete mResultView;
         mResultView = nullptr;
@@ -433,6 +438,12 @@ ActionPacket* Battle::CreateActionPacket(int32_t delay) {
     return packet;
 }
 
+std::unique_ptr<ActionPacket> Battle::CreateLoosePacket() const {
+    std::unique_ptr<ActionPacket> packet(new ActionPacket);
+    packet->mTimeSlice = static_cast<int16_t>(mTimeSlice <= 0 ? 0 : mTimeSlice);
+    return packet;
+}
+
 void Battle::WriteActionPackets(GFile* file) {
     WritePacketList(file, &mPackets);
 }
@@ -472,7 +483,3 @@ Direction Battle::HomeMapEdge(Affiliation side) const {
     return side == kAxis ? kDirEast : kDirWest;
 }
 
-bool Battle::RidesWithFlaggedCarrier(const Unit* unit) {
-    return unit && unit->mUnitType == kUnitInfantry && !unit->mStatusFlagA && unit->mTransport &&
-           unit->mTransport->mStatusFlagA;
-}

@@ -6,6 +6,7 @@
 // are emptied, never replaced.
 
 #include <cstdint>
+#include <memory>
 
 #include "battle/BattleResult.h"
 #include "battle/ScenarioCore.h"
@@ -55,6 +56,9 @@ public:
     // The only maker of action packets: stamped at the current slice plus
     // delay (never below 0) and appended to the packet list.
     ActionPacket* CreateActionPacket(int32_t delay);
+    // A packet of the current slice kept out of the record, for a sound played
+    // at once; the caller owns it.
+    std::unique_ptr<ActionPacket> CreateLoosePacket() const;
     void WriteActionPackets(GFile* file);
     // False, with an empty packet list, on a damaged packet block.
     bool ReadActionPackets(GFile* file);
@@ -65,9 +69,6 @@ public:
     void MergeNewUnits();
     // The side's home edge of the map.
     Direction HomeMapEdge(Affiliation side) const;
-    // Whether the predicate of the truce rule holds for a unit: an infantry
-    // unit whose first status flag is clear while its carrier has it set.
-    static bool RidesWithFlaggedCarrier(const Unit* unit);
 
     BattleHost* Host() const;
 
@@ -140,6 +141,9 @@ public:
     void HandleShellBodyPacket(ActionPacket* packet);
     void HandleSparkPacket(ActionPacket* packet);
     void RubbleCloud(float x, float y, bool big, int32_t startSlice);
+    // A building's collapse in playback: the building becomes rubble and,
+    // when it was standing, raises its dust cloud from the packet's slice.
+    void CollapseBuilding(ActionPacket* packet);
     void QueueSoundEffect(ActionPacket* packet);
     void RemoveQueuedEngineSound(Unit* unit);
     void StripSuperfluousSounds();
@@ -180,8 +184,13 @@ public:
     // A unit about to be deleted leaves the selection, the camera lock, the
     // computer's groups and the screen's references.
     void UnitGoes(Unit* unit);
+    // An order the unit may not take now (locked into its moves): a beep.
+    static void RefuseOrder();
     // The opening steps of a battle, once, with or without a screen.
     void BeginBattleLogic();
+    // Of candidate flags, marks one drawn at random as the real one (nothing
+    // when the first flag is no candidate).
+    void PickOneRealFlag();
 
     // ---- Drawing (defined with the battlefield drawing) -------------------
     // Every unit's DrawItself with the three enlargement values, in list order.
@@ -190,6 +199,11 @@ public:
     void DrawEphemerals();
     // Drops a selection or camera lock that is no longer valid.
     void VerifySelectedUnit();
+    // Once per drawn frame of the map: every unit's AdvanceAnimation, so that
+    // figures and crews move on the kernel's clock. Nothing while a turn is
+    // computed or the computer plans (the computation advances them once
+    // before its first slice).
+    void AdvanceAnimations();
 
     bool mSetupPhase = true;
     bool mStub = false;
@@ -209,7 +223,7 @@ public:
     float mSideVPFactor[2] = {1.0f, 1.0f};
     bool mHasExitEdge[2] = {false, false};
     int32_t mExitEdge[2] = {2, 0}; // Direction: side 0 East, side 1 West
-    int16_t mSideShortA[2] = {0, 0};
+    int16_t mSideShortA[2] = {0, 0}; // side 0's: the scenario fixes the set-up options (docs/battle-records.md)
     int16_t mQuietTurns[2] = {0, 0};
     int32_t mActivity[2] = {0, 0};
     int32_t mFiringActivity[2] = {0, 0}; // grows by 3000 a shot; index 1 the Axis
@@ -223,7 +237,7 @@ public:
     int8_t mCustomByteB[2] = {100, 100};
     bool mCustomFlag[2] = {false, false};
     int32_t mHandicap = 0;
-    bool mHandicapped[2] = {false, false};
+    bool mHandicapped[2] = {false, false}; // the handicap notice still waits for that side's player
     int16_t mVPBonus[2] = {0, 0};
     bool mVariableLength = false;
     int32_t mNominalLastTurn = 30;
@@ -232,6 +246,9 @@ public:
     bool mResultShown = false;
     bool mEndedEarly = false;
     Unit* mSelectedUnit = nullptr;
+    // The selected unit's picked waypoint, -1 none: set by the waypoint
+    // markers in a pick pass, read by the orders menu and by the waypoint
+    // editing (pace, drag, deletion); -1 while a turn is computed.
     int32_t mSelectedIndex = -1;
     GList mPackets;        // of ActionPacket, owned
     GList mPendingAttacks; // owned
@@ -288,12 +305,12 @@ public:
     // Settings and working fields that the unit rules and the screens read.
     int32_t mRegion = 2;             // 1 turns uniform 16 into 33 for infantry
     bool mCheckOrders = false;       // refused moves become order 20
-    int32_t mConditionLevel = 0;     // 0..3; 3 changes crossfire and small-arms shift
+    // How hard light and weather make aiming, 0..3 (set with the visibility
+    // from the time of day and the weather): stretches flight times.
+    int32_t mConditionLevel = 0;
     int32_t mRarityMode = 0;         // 0 standard, 1 variable, 2 off
-    int32_t mFanaticism[2] = {0, 0}; // 0..4 per side
-    int32_t mPickedWaypoint = -1;    // waypoint picked by the orders menu; -1 none
     bool mFloorMenuLock = false;
-    bool mPlaybackPaused = false;
+    bool mPlaybackPaused = false; // the player paused the replay: figures hold their poses
 
     // Working state of the action phase.
     int32_t mTimeSlice = -1; // the slice being computed; -1 before the first
@@ -312,8 +329,6 @@ public:
     bool mSilent = false;              // a seek: only engine sounds are queued
     bool mDispatching = false;         // packets are being played back
     bool mBegun = false;               // the battle's opening steps have run
-    int32_t mArmorHitRecord[5] = {};
-    uint8_t mArmorHitBytes[7] = {};
     int32_t mProgress = 0; // the progress bar's value
     bool mFlagChanged = false;
     bool mShowResultToOther = false;
@@ -343,6 +358,9 @@ public:
     void ReviewMap();
     void PlaySoundQueue();
     void RespondToSwapSides();
+    // A new orders phase: a side whose men and vehicles on the map can none
+    // of them take an order gets its orders-complete notice.
+    void NoteOrdersComplete();
     // Every unit starts its engine sound (not in the set-up turn).
     void StartVehicleSounds();
 
@@ -360,8 +378,11 @@ public:
     // replay sounds and the map view too.
     void DeletePreviewMaterial(bool keepMap);
     float mLightFactors[3] = {1.0f, 1.0f, 1.0f}; // in force when the textures were made
-    bool mMustGiveOrders[2] = {true, true}; // that side still has to give its orders
-    bool mNoticePending[2] = {false, false}; // a notice waits for that side's player
+    // The enemy graphics a TCP/IP game must still build, per side: the
+    // count of pictures pending and whether they were made (not kept in
+    // files; docs/battle-records.md).
+    int16_t mPendingGraphics[2] = {0, 0};
+    bool mGraphicsMade[2] = {false, false};
     bool mOpenedFromList = false;            // loaded from the scenario list
     GView* mBottomPanel = nullptr;           // the control panel under the map; part of mScreen
     GView* mReplayControls = nullptr;        // part of mScreen

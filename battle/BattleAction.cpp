@@ -102,9 +102,10 @@ void Battle::DigIn() {
     for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
         Unit* u = mUnits->GetUnit(i);
         if (!u->WillDigFoxhole()) continue;
-        const bool charges =
-            (u->mUnitType == kUnitInfantry && gInfantryData[u->mSubtype].mUsesDemoCharge != 0) ||
-            u->HasOrdnance(false, false);
+        // A rifle squad blasts its foxhole with its charges, as a gun crew
+        // with its own.
+        const bool charges = (u->mUnitType == kUnitInfantry && gInfantryData[u->mSubtype].mIsSquad != 0) ||
+                             u->HasOrdnance(false, false);
         mMap->MakeCrater(u->mX, u->mY, charges ? 700.0f : 420.0f, true, false, false, 0.0f,
                          u->GetAffiliation(), false);
     }
@@ -123,16 +124,23 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
     }
     if (compute) {
         mComputing = true;
-        if (!reloaded)
+        if (!reloaded) {
             ForEachUnit(
                 mUnits, [](Unit* u, int32_t) { u->AdvanceAnimation(); }, 0);
+            // The units show where this turn starts before it is computed.
+            if (mMap) mMap->Refresh();
+            host->UpdateScreen();
+            host->UpdateScreen();
+        }
         host->SynchRandomForTCPIP();
         mActivity[0] = mActivity[1] = 0;
         mFiringActivity[0] = mFiringActivity[1] = 0;
         Unit* selected = mSelectedUnit;
         mSelectedUnit = nullptr;
         mSelectedIndex = -1;
+        host->FlushSoundCache(1);
         if (mMap) mMap->mDrawMode = 0;
+        host->ShowCursor(false);
         host->ShowProgress(0);
         ForEachUnit(
             mUnits, [](Unit* u, int32_t) { u->PrepareForAction(); }, 0);
@@ -187,6 +195,7 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         mPackets.QuickSort(ComparePackets, nullptr);
         mPacketsSorted = true;
         if (mMap) mMap->mDrawMode = 2;
+        host->ShowCursor(true);
         for (Affiliation side = 0; side < 2; ++side) {
             const bool human = side == host->ViewingSide() || host->HumanPlayers() == 2;
             const int32_t threshold = human ? kQuietHuman : kQuietComputer;
@@ -201,6 +210,8 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
     }
     host->SetState(kPlaybackState);
     mPlayState = kPlaying;
+    host->HogCPU(true);
+    mPlaybackPaused = false;
     RefreshInfoPanel();
     // The preload: the first 200 sounds the viewing side hears.
     int32_t numbers[kMaxPreloaded];

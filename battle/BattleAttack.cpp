@@ -13,8 +13,8 @@
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Unit.h"
-#include "units/Vehicle.h"
 #include "units/UnitGeometry.h"
+#include "units/Vehicle.h"
 
 namespace {
 // The vehicle rules' own hit stages, for units that are vehicles.
@@ -121,7 +121,10 @@ void BlastOneUnit(Battle* battle, Unit* u, const BlastContext& c) {
             const int32_t men = MenInBeing(u);
             f = men > 0 ? f / static_cast<float>(men) : 0.0f;
         } else if (u->mUnitType == kUnitVehicle) {
-            f = u->IsArmoredVehicle(kKnowTruth, false) && !u->mUnitFlagE ? f * 0.4f : f * 0.1f;
+            // Open hatches let the burst reach the crew.
+            const auto* v = dynamic_cast<const Vehicle*>(u);
+            const bool buttoned = v && v->mButtoned;
+            f = u->IsArmoredVehicle(kKnowTruth, false) && !buttoned ? f * 0.4f : f * 0.1f;
         } else {
             f = 0.0f;
         }
@@ -248,10 +251,8 @@ void Battle::ResolveAttack(PendingAttack* a) {
         }
     }
 
-    for (int32_t& v : mArmorHitRecord)
-        v = 0;
-    for (uint8_t& v : mArmorHitBytes)
-        v = 0;
+    // The hit stages report how the armour took the shot.
+    gArmorHitReport.Clear();
 
     int32_t location = 0, aspect = 0, before = 0;
     bool stageTwo = false;
@@ -294,8 +295,8 @@ void Battle::ResolveAttack(PendingAttack* a) {
         hit->mAspect = aspect;
         const int32_t now = MenInBeing(a->mHitUnit);
         hit->mStrengthLost = Alive(a->mHitUnit) ? before - now : 0;
-        hit->mPenetrationGrade = mArmorHitRecord[0];
-        hit->mArmorFlags = static_cast<uint8_t>((wc == kWClassSpecial ? 0x01 : 0) | (mArmorHitBytes[0] << 1));
+        hit->mPenetrationGrade = gArmorHitReport.mPenetrationGrade;
+        hit->mArmorFlags = static_cast<uint8_t>(gArmorHitReport.Flags() | (wc == kWClassSpecial ? 0x40 : 0));
     }
 
     AreaDamage(a);

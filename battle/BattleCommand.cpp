@@ -25,20 +25,20 @@ constexpr int32_t kKeyEnter = 13;
 constexpr int32_t kGoSound = 128;
 constexpr int32_t kGoSoundPriority = 28;
 
-void PickOneRealFlag(Battle* b) {
-    const int32_t n = b->mFlags.GetCount();
-    if (n == 0 || !static_cast<VictoryFlag*>(b->mFlags.GetObjectA(0))->mCandidate) return;
-    for (int32_t k = 0; k < n; ++k)
-        static_cast<VictoryFlag*>(b->mFlags.GetObjectA(k))->mReal = false;
-    static_cast<VictoryFlag*>(b->mFlags.GetObjectA(static_cast<int32_t>(RandomPair() % n)))->mReal = true;
-}
-
 } // namespace
+
+void Battle::PickOneRealFlag() {
+    const int32_t n = mFlags.GetCount();
+    if (n == 0 || !static_cast<VictoryFlag*>(mFlags.GetObjectA(0))->mCandidate) return;
+    for (int32_t k = 0; k < n; ++k)
+        static_cast<VictoryFlag*>(mFlags.GetObjectA(k))->mReal = false;
+    static_cast<VictoryFlag*>(mFlags.GetObjectA(static_cast<int32_t>(RandomPair() % n)))->mReal = true;
+}
 
 // Once the screen (if any) stands: the real flag, the flags' colours, the
 // playback statics and the fires' sounds, then one count of the points.
 void Battle::BeginBattleLogic() {
-    if (mPickRealFlag && mSetupPhase) PickOneRealFlag(this);
+    if (mPickRealFlag && mSetupPhase) PickOneRealFlag();
     ColorVictoryFlags(true, false);
     if (mPackets.GetCount() == 0) {
         if (mMap) mMap->StartFireSoundEffects();
@@ -55,7 +55,7 @@ void Battle::HandleCommand(int32_t command) {
         return;
     }
     if (command >= 11 && command <= 15) {
-        if (host->InteractionState() == kPlaybackState) HandleVCRButton(command, false);
+        if (host->InteractionState() == kPlaybackState) HandleVCRButton(command, host->ShiftHeld());
         return;
     }
     if (command >= 20 && command <= 63) {
@@ -68,6 +68,8 @@ void Battle::HandleCommand(int32_t command) {
     }
     if (command == 10) {
         // Next turn.
+        host->CloseUnitInfo();
+        mPlaybackPaused = false; // the orders phase is no held replay
         if (mPlayNow <= LastTimeSlice(false)) {
             // The rest of the turn is applied without sound.
             mPlayNow = LastTimeSlice(false) + 1;
@@ -111,6 +113,7 @@ void Battle::HandleCommand(int32_t command) {
             return;
         }
         if (connection == 1) host->SetSecondHalf(!host->SecondHalf());
+        host->FlushSoundCache(0);
         ReinforcementsArrive();
         CheckAllLeadership();
         if (mMap) mMap->DeleteLOSTable();
@@ -119,20 +122,26 @@ void Battle::HandleCommand(int32_t command) {
                 mUnits->GetUnit(i)->BeSpotted(false, false);
         CountVPs(true, false, nullptr, nullptr, nullptr);
         GlobalMorale();
+        NoteOrdersComplete();
         if (connection == 2) host->AutoSave(false);
         return;
     }
     if (command != 9 && command != 17 && command != 18) return;
 
     // GO.
+    const int32_t humans = host->HumanPlayers();
+    const int32_t connection = host->ConnectionKind();
     if (mMap) {
         // A drag in progress is dropped.
         mMap->mTrackedUnit = nullptr;
         mMap->mSetupChainPending = false;
     }
+    if (connection == 2) host->BreakMouse();
     mMultiSelection = false;
-    const int32_t humans = host->HumanPlayers();
-    const int32_t connection = host->ConnectionKind();
+    host->CloseUnitInfo();
+    // A game reloaded from a TCP/IP exchange takes orders again after this
+    // GO; its turn is computed as the reloaded one.
+    const bool reloaded = host->TakeAutoSaveReloading();
     const Affiliation viewer = host->ViewingSide();
     if (command == 17 && gCampaign) gCampaign->mSideValue[viewer] = 2;
     if (mSetupPhase) {
@@ -205,7 +214,7 @@ void Battle::HandleCommand(int32_t command) {
     if (humans == 1 && !MaybeForceSurrender(1 - viewer)) AIOperational(1 - viewer);
     if (!Over()) {
         DeleteEffects();
-        ActionPhase(true, false);
+        ActionPhase(true, reloaded);
     }
     if (connection == 1) host->SendGameData();
 }
@@ -259,19 +268,34 @@ void Battle::DoKey(char key, bool ctrl, bool keypad) {
         mMap->mSetupChainPending = false;
         return;
     }
+    if (code == kKeyBackspace && (state == 0 || state == 2) && host->OrdersProhibited()) return;
     if (code == kKeyBackspace && state == 2 && mSelectedUnit) {
-        mSelectedUnit->DeleteLastWaypoint();
+        if (mSelectedUnit->LockedIntoMovementOrders())
+            RefuseOrder();
+        else
+            mSelectedUnit->DeleteLastWaypoint();
         return;
     }
     if (code == kKeyBackspace && state == 0) {
         host->CloseOrdersMenu();
         if (mMultiSelection) {
             mSelectedIndex = -1;
+            bool refused = false;
             if (mUnits)
-                for (int32_t i = 0; i < mUnits->GetCount(); ++i)
-                    if (Unit* u = mUnits->GetUnit(i); u->mSelectionMark != 0) u->CancelMovementOrders();
+                for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
+                    Unit* u = mUnits->GetUnit(i);
+                    if (u->mSelectionMark == 0) continue;
+                    // A withdrawal or a sewer move once under way stays.
+                    if (u->LockedIntoMovementOrders())
+                        refused = true;
+                    else
+                        u->CancelMovementOrders();
+                }
+            if (refused) RefuseOrder();
         } else if (mSelectedUnit && mSelectedUnit->CanReceiveOrders()) {
-            if (mSelectedIndex >= 0)
+            if (mSelectedUnit->LockedIntoMovementOrders())
+                RefuseOrder();
+            else if (mSelectedIndex >= 0)
                 mSelectedUnit->DeletePlannedMidWaypoint(mSelectedIndex);
             else
                 mSelectedUnit->DeleteLastWaypoint();
@@ -317,15 +341,36 @@ void Battle::DoKey(char key, bool ctrl, bool keypad) {
     }
 }
 
+void Battle::NoteOrdersComplete() {
+    bool present[2] = {false, false};
+    bool orderable[2] = {false, false};
+    if (mUnits)
+        for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
+            Unit* u = mUnits->GetUnit(i);
+            if ((u->mUnitType != kUnitInfantry && u->mUnitType != kUnitVehicle) || !u->mActive ||
+                u->mOffMapState != 0)
+                continue;
+            const Affiliation side = u->GetAffiliation();
+            present[side] = true;
+            if (u->CanReceiveOrders()) orderable[side] = true;
+        }
+    for (int32_t side = 0; side < 2; ++side)
+        if (present[side] && !orderable[side]) mOrdersPending[side] = true;
+}
+
 void Battle::RespondToSwapSides() {
     BattleHost* host = Host();
     if (mInfoPanel) {
         CountVPs(true, false, nullptr, nullptr, nullptr);
+        if (mMap) mMap->Refresh();
         RefreshInfoPanel();
     }
     if (!mMap) return;
     host->ToggleCameraLock(nullptr);
     mMap->mLockedUnit = nullptr;
+    // The other side's camera looks elsewhere: the next frame works out
+    // which ground is in view again.
+    mMap->DirtyClip();
     SetSelectedUnit(nullptr);
     mMap->mTrackedUnit = nullptr;
     mMap->mSetupChainPending = false;

@@ -14,6 +14,15 @@ class GFile;
 
 // The format version of the files this program writes.
 constexpr int32_t kCurrentFileVersion = 2;
+
+// The kinds of game (BattleHost::GameMode).
+constexpr int32_t kGameModeHotseat = 0;
+constexpr int32_t kGameModeComputer = 1;
+constexpr int32_t kGameModeTCPIP = 2;
+constexpr int32_t kGameModeMail = 3;
+
+// No side: the computer plays none in a game of two players.
+constexpr Affiliation kSideNone = 2;
 class GString;
 class GView;
 class Unit;
@@ -38,9 +47,16 @@ public:
     // How the computer player sets up: 1 it places its units freely, 0 it
     // keeps the scenario's set-up.
     virtual int32_t ComputerSetupOption() { return 1; }
-    // The game-mode value kept in the battle part of a saved game.
-    virtual int32_t GameMode() { return 0; }
+    // The kind of game, kept in the battle part of a saved game: 0 hotseat,
+    // 1 against the computer, 2 TCP/IP, 3 e-mail. Headless it is a game
+    // against the computer.
+    virtual int32_t GameMode() { return kGameModeComputer; }
     virtual void SetGameMode(int32_t mode) {}
+    // The side the computer opponent plays: the side the player at this
+    // machine does not command in a game against the computer, kSideNone in
+    // any other game. It stays put while the computer plans with its own
+    // side in view. Headless the computer plays the Allies.
+    virtual Affiliation ComputerSide() { return HumanPlayers() == 1 ? kAllies : kSideNone; }
     // The player-side value; 2 keeps the game mode from being taken from a file.
     virtual int32_t PlayerSideValue() { return ViewingSide(); }
     // CRC of the last e-mail turn file read.
@@ -72,6 +88,10 @@ public:
     // a screen that cannot be built then stops the battle's opening.
     virtual bool HasScreen() { return false; }
     virtual void ReleaseBattleScreen(Battle* battle) {}
+    // A battle that began is deleted: its screen and what the screen made
+    // for it (pictures, textures, the map view, replay sounds) go. Without
+    // a screen only the host's views are released.
+    virtual void BattleGoes(Battle* battle);
     // Shows or hides the battle screen and its map view (the result screen
     // hides it).
     virtual void ShowBattleScreen(bool show) {}
@@ -107,23 +127,32 @@ public:
     virtual int32_t TransferPhase() { return 0; }
     virtual void ShowProgress(int32_t slice) {}
     virtual void PingDuringBusyCPU() {}
+    // The progress window while the battle's pictures are made: moved on
+    // between groups of textures.
+    virtual void UpdateProgressWindow() {}
+    // Whether Shift is held: the replay's back and forward step 80 slices
+    // instead of 400 (false headless).
+    virtual bool ShiftHeld() { return false; }
     // Screen steps around the computation (hide GO, show the playback
     // panel, refresh the timer and buttons); nothing headless.
     virtual void ActionPhaseStarts() {}
     virtual void PlaybackPanelChanged(int32_t playState, int32_t seconds) {}
+    // The pointer hides while a long redraw or computation runs; the main
+    // loop keeps the processor while the replay runs; cached sounds no
+    // longer needed may go (mode 1 before a computation); whether the last
+    // frame took so long that a rewind hides its redraw.
+    virtual void ShowCursor(bool show) {}
+    virtual void HogCPU(bool on) {}
+    virtual void FlushSoundCache(int32_t mode) {}
+    virtual bool SlowRedraw() { return false; }
     // The clock playback runs by, in ms.
     virtual uint32_t ClockTime();
-    // Sounds: preload, play one packet's sound, a fixed sound, the number
-    // of channels and the instances a sound kind may have at once.
+    // Sounds: preload, play one packet's sound, a fixed sound.
     virtual void PreloadSounds(int32_t count, const int32_t* numbers, const bool* flags) {}
     virtual void PlayPacketSound(ActionPacket* packet) {}
     virtual void PlaySound(int32_t number, int32_t priority) {}
-    virtual int32_t SoundChannels() { return 16; }
-    virtual int32_t InstanceLimit(int32_t kind) { return 4; }
-    // The GO button, the hand-over of a turn between players and the
-    // auto-save written at every GO.
+    // The GO button and the auto-save written at every GO.
     virtual void GoButtonChanged(bool shown) {}
-    virtual void HandOver(Affiliation nextSide) {}
     virtual void AutoSave(bool reload) {}
     // The hand-over of a two-player turn (hotseat, e-mail); the second-half
     // flag of a two-player turn.
@@ -132,6 +161,11 @@ public:
     virtual void SetSecondHalf(bool second) {}
     // False holds a TCP/IP GO back until the peer is ready.
     virtual bool GoButton() { return true; }
+    // Whether the game was reloaded from a TCP/IP exchange's auto-save; the
+    // answer clears it (GO takes it once).
+    virtual bool TakeAutoSaveReloading() { return false; }
+    // Ends any mouse tracking on the screen (a drag, a held button).
+    virtual void BreakMouse() {}
     // The application's interaction state (8 playback).
     virtual int32_t InteractionState() { return 0; }
     // The result of the battle is to be shown (its figures: the battle's
@@ -159,20 +193,26 @@ public:
     // null); turns or moves the camera so that the point shows.
     virtual void ToggleCameraLock(Unit* unit) {}
     virtual void EnsurePointIsVisible(float x, float y) {}
-    // The unit information balloon opens or closes.
+    // The unit information balloon opens or closes; closes when open.
     virtual void ToggleUnitInfo() {}
+    virtual void CloseUnitInfo() {}
     // The orders menu of the selected unit: whether one is open, open it
     // (a second call closes it), close it, and a hot key typed for it.
     virtual bool OrdersMenuOpen() { return false; }
     virtual void OpenOrdersMenu() {}
     virtual void CloseOrdersMenu() {}
     virtual void OrdersMenuKey(char key) {}
+    // The player may give no orders now (a TCP/IP turn after GO, or one
+    // reloaded from its auto-save); selecting and the camera still work.
+    virtual bool OrdersProhibited() { return false; }
     // Carries an order to the selected unit as the orders menu would.
     virtual void RespondToOrder(int32_t order) {}
     // The turn clock of a TCP/IP game is set or running under a time limit
     // (false elsewhere); the pause key flips its pause.
     virtual bool TurnClockPausable() { return false; }
     virtual void PauseTurnClock() {}
+    // The turn clock stops for good (the battle ended early).
+    virtual void StopTurnClock() {}
     // The player looks at the battle from the other side (after its end).
     virtual void ViewOtherSide() {}
     // A unit is about to be deleted: the screen drops every reference to it

@@ -4,8 +4,10 @@
 
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "battle/SmokeShell.h"
 #include "battle/UnitList.h"
+#include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "units/Unit.h"
 
@@ -80,6 +82,18 @@ bool BattleMapLink::LivingUnitNear(float x, float y, Affiliation side, float rad
     return mBattle->mUnits && mBattle->mUnits->LivingUnitIsNearby(x, y, side, radius, nullptr);
 }
 
+int32_t BattleMapLink::UnitCount() {
+    return mBattle->mUnits ? mBattle->mUnits->GetCount() : 0;
+}
+
+bool BattleMapLink::SpottedUnitAt(int32_t index, float* x, float* y) {
+    Unit* u = mBattle->mUnits ? mBattle->mUnits->GetUnit(index) : nullptr;
+    if (!u || !u->IsSpottedNow()) return false;
+    *x = u->mX;
+    *y = u->mY;
+    return true;
+}
+
 int32_t BattleMapLink::GetMoveStamp(Unit* unit) {
     return unit ? unit->mMoveStamp : -1;
 }
@@ -95,6 +109,10 @@ PathType BattleMapLink::GetPathType(Unit* unit) {
 
 Affiliation BattleMapLink::GetSide(Unit* unit) {
     return unit ? unit->GetAffiliation() : kAxis;
+}
+
+int32_t BattleMapLink::ViewingSide(int32_t) {
+    return mBattle->Host()->ViewingSide();
 }
 
 bool BattleMapLink::IsComputing() {
@@ -138,6 +156,11 @@ void BattleMapLink::RecordFireSound(int32_t slice, int32_t column, int32_t row) 
     ActionPacket* p =
         NewPacket(slice, kPacketSound, column * kSquare + kSquare * 0.5f, row * kSquare + kSquare * 0.5f);
     if (!p) return;
+    // Every fire crackles from its own moment: the sound starts up to 40
+    // slices early, never before the slice -1.
+    const uint32_t r = RandomPair();
+    const int32_t early = p->mTimeSlice - static_cast<int32_t>(r % 40u) - 1;
+    p->mTimeSlice = static_cast<int16_t>(early < -1 ? -1 : early);
     p->mZ = mBattle->mMap ? mBattle->mMap->GetZCoord(p->mX, p->mY) : 0.0f;
     p->mSoundNumber = kFireSound;
     p->mPriority = kFireSoundPriority;

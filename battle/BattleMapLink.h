@@ -17,10 +17,14 @@ public:
                               std::vector<SightObstacle>* out) override;
 
     bool LivingUnitNear(float x, float y, Affiliation side, float radius) override;
+    int32_t UnitCount() override;
+    bool SpottedUnitAt(int32_t index, float* x, float* y) override;
     int32_t GetMoveStamp(Unit* unit) override;
     void GetUnitXY(Unit* unit, float* x, float* y) override;
     PathType GetPathType(Unit* unit) override;
     Affiliation GetSide(Unit* unit) override;
+
+    int32_t ViewingSide(int32_t mapsOwn) override;
 
     bool IsComputing() override;
     int32_t GetSlice() override;

@@ -8,10 +8,12 @@
 #include "battle/BattleHost.h"
 #include "battle/ExplosionGraphic.h"
 #include "battle/ShellGraphic.h"
+#include "battle/SoundLimits.h"
 #include "battle/SparkGraphic.h"
 #include "battle/UnitList.h"
 #include "battle/VehicleHitRules.h"
 #include "engine/GOLTA.h"
+#include "map/BuildingWallCrater.h"
 #include "map/Map.h"
 #include "units/Unit.h"
 
@@ -98,6 +100,16 @@ bool Battle::AtEndOfPlayback() const {
     return mEffects.GetCount() == 0 && mPlayNow >= LastTimeSlice(false) + 10;
 }
 
+void Battle::AdvanceAnimations() {
+    if (mComputing || mAIThinking) return;
+    ForEachUnit(
+        mUnits,
+        [](Unit* u, void*) {
+            if (u) u->AdvanceAnimation();
+        },
+        nullptr);
+}
+
 void Battle::BeginPlayback() {
     ForEachUnit(
         mUnits, [](Unit* u, void*) { u->PrepareForPlayback(); }, nullptr);
@@ -117,6 +129,9 @@ void Battle::Playback() {
     mPlaybackList.EmptyOut(false);
 
     mDispatching = true;
+    // The first pass also plays what was recorded before slice 0 (the fires'
+    // crackle starts as early as slice -1).
+    const int32_t after = mPlayPrevious <= -1 ? -2 : mPlayPrevious;
     const int32_t n = mPackets.GetCount();
     int32_t k = 0;
     if (mPacketsSorted) {
@@ -124,7 +139,7 @@ void Battle::Playback() {
         int32_t hi = n;
         while (k < hi) {
             const int32_t mid = k + (hi - k) / 2;
-            if (static_cast<ActionPacket*>(mPackets.GetObjectA(mid))->mTimeSlice <= mPlayPrevious)
+            if (static_cast<ActionPacket*>(mPackets.GetObjectA(mid))->mTimeSlice <= after)
                 k = mid + 1;
             else
                 hi = mid;
@@ -133,7 +148,7 @@ void Battle::Playback() {
     for (; k < n; ++k) {
         auto* p = static_cast<ActionPacket*>(mPackets.GetObjectA(k));
         if (mPacketsSorted && p->mTimeSlice > mPlayNow) break;
-        if (p->mTimeSlice > mPlayPrevious && p->mTimeSlice <= mPlayNow) DispatchPacket(p);
+        if (p->mTimeSlice > after && p->mTimeSlice <= mPlayNow) DispatchPacket(p);
     }
     struct Step {
         int32_t mUpTo, mNow, mElapsed;
@@ -158,6 +173,8 @@ void Battle::Playback() {
         ForEachUnit(
             mUnits, [](Unit* u, void*) { u->CompletePlayback(); }, nullptr);
         mPlayState = kPaused;
+        // The replay is over, not held: the figures go on moving.
+        mPlaybackPaused = false;
     }
     if (!mSilent) host->PlaybackPanelChanged(mPlayState, mPlayNow / 40);
     VerifySelectedUnit();
@@ -186,12 +203,31 @@ void Battle::HandleVCRButton(int32_t command, bool shift) {
         BeginPlayback();
         DeleteEffects();
     };
+    BattleHost* host = Host();
     switch (command) {
-    case 11:
+    case 11: {
+        // A slow screen hides the pointer and the battlefield while the
+        // replay starts again, then draws it whole.
+        const bool slow = host->SlowRedraw();
+        if (slow) {
+            host->ShowCursor(false);
+            if (mMap) mMap->mDrawMode = 0;
+        }
         restart();
         RefreshInfoPanel();
+        if (slow) {
+            if (mMap) {
+                mMap->mDrawMode = 2;
+                mMap->Refresh();
+            }
+            host->UpdateScreen();
+            host->UpdateScreen();
+            host->ShowCursor(true);
+        }
         break;
+    }
     case 12: {
+        host->FlushSoundCache(0);
         const int32_t target = mPlayNow - step;
         if (target <= 1) {
             HandleVCRButton(11, shift);
@@ -203,6 +239,7 @@ void Battle::HandleVCRButton(int32_t command, bool shift) {
     }
     case 13:
         if (mPlayState != kPaused) mPlayState = kPaused;
+        mPlaybackPaused = true;
         break;
     case 14: {
         int32_t target = mPlayNow + step;
@@ -224,6 +261,7 @@ void Battle::HandleVCRButton(int32_t command, bool shift) {
                                                static_cast<int64_t>(mPlayNow * 25.0));
             mPlayState = kPlaying;
         }
+        mPlaybackPaused = false;
         break;
     default:
         return; // not a playback control
@@ -247,7 +285,7 @@ void Battle::DispatchPacket(ActionPacket* p) {
         if (mMap) mMap->StartFire(p->mX, p->mY, p->mZ != 0.0f, false);
         break;
     case kPacketRubble:
-        if (mMap) mMap->RubbleizeBuilding(p->mX, p->mY, p->mTimeSlice);
+        CollapseBuilding(p);
         break;
     case kPacketSmokeOn:
         AddSmokeShell(p);
@@ -331,6 +369,26 @@ void Battle::HandleSparkPacket(ActionPacket* p) {
     s->mDuration = 80;
     s->CreateSparks(p->mEnergy, p->mHeading);
     mEffects.Add(s);
+}
+
+void Battle::CollapseBuilding(ActionPacket* p) {
+    if (!mMap) return;
+    Building* b = mMap->GetBuildingAtXY(p->mX, p->mY);
+    if (!b && mMap->OnMap(p->mX, p->mY))
+        b = mMap->GetBuildingAtCR(static_cast<int32_t>(p->mX * 0.05f), static_cast<int32_t>(p->mY * 0.05f));
+    const bool standing = b && !b->mRuined;
+    // A building with an upper floor raises the big cloud.
+    const bool big = standing && b->mType >= kTerrainUpperLight && b->mType <= kTerrainUpperHeavyClosed;
+    mMap->RubbleizeBuilding(p->mX, p->mY, p->mTimeSlice);
+    if (!standing) return;
+    // The cloud's own draws come from a generator seeded by the packet, so
+    // that a rewound replay raises the same cloud; the game's sequence
+    // resumes untouched.
+    const uint32_t kept = GetRandomState();
+    SeedRandomGenerator(static_cast<uint32_t>(b->mColumn) * 4099u + static_cast<uint32_t>(b->mRow) * 7u +
+                        static_cast<uint32_t>(p->mTimeSlice) * 131u);
+    RubbleCloud(p->mX, p->mY, big, p->mTimeSlice);
+    SeedRandomGenerator(kept);
 }
 
 void Battle::RubbleCloud(float x, float y, bool big, int32_t startSlice) {
@@ -424,11 +482,12 @@ void Battle::StripSuperfluousSounds() {
             ++counts[w + j][k];
         if (w > 0) ++counts[w - 1][k];
     }
-    BattleHost* host = Host();
-    const int32_t limit = host->SoundChannels();
+    // What the sound manager could play: its second list's channels, each
+    // kind at its instance limit.
+    const int32_t limit = kThinningChannels;
     int32_t caps[kKinds];
     for (int32_t k = 0; k < kKinds; ++k)
-        caps[k] = host->InstanceLimit(k);
+        caps[k] = MyInstanceLimit(ConvertToActivePriority(k));
     for (int32_t w = 0; w < kWindows; ++w) {
         int32_t sum = 0;
         for (int32_t k = kKinds - 1; k >= 1; --k) {

@@ -7,6 +7,7 @@
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
 #include "battle/UnitList.h"
+#include "engine/GKernel.h"
 #include "map/Map.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
@@ -107,6 +108,11 @@ void Battle::RespondToMultiOrder(int32_t order) {
         break;
     default:
         if (!MovementOrder(order)) return;
+        // A leader locked into its moves keeps them: the order is refused.
+        if (leader->LockedIntoMovementOrders()) {
+            RefuseOrder();
+            return;
+        }
         leader->CancelMovementOrders();
         break;
     }
@@ -142,7 +148,7 @@ void Battle::IssueMultiCommand() {
                 u->CanDoOrder(26))
                 o = 26;
             if (!u->CanDoOrder(o)) o = 20;
-            if (!u->CanDoOrder(o)) continue;
+            if (!u->CanDoOrder(o) || u->LockedIntoMovementOrders()) continue;
             u->CancelMovementOrders();
             const float x = u->mX + dx, y = u->mY + dy;
             // A follower whose point falls off the map while the leader's
@@ -185,9 +191,21 @@ void Battle::JoinUnits() {
     }
 }
 
+void Battle::RefuseOrder() {
+    if (gKernel) gKernel->Beep();
+}
+
 void Battle::UnitGoes(Unit* unit) {
     if (!unit) return;
-    if (mSelectedUnit == unit) SetSelectedUnit(nullptr);
+    if (mSelectedUnit == unit) {
+        // A drag or placing of its orders ends with it.
+        const int32_t state = Host()->InteractionState();
+        if ((state >= 1 && state <= 7) || (state >= 9 && state <= 12)) {
+            mMultiOrderPending = false;
+            Host()->SetState(0);
+        }
+        SetSelectedUnit(nullptr);
+    }
     if (mMap && mMap->mLockedUnit == unit) mMap->mLockedUnit = nullptr;
     AIForgetUnit(this, unit);
     Host()->UnitGoes(unit);

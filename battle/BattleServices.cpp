@@ -18,6 +18,7 @@ constexpr float kDustTable[] = {0.5f, 0.7f, 0.9f, 1.0f, 1.1f};
 constexpr int32_t kDustSteps = 5;
 constexpr int32_t kMaxDeafness = 20000;
 constexpr float kDeafFullRange = 13.0f;
+constexpr int32_t kPlaybackState = 8; // the application's interaction state while a turn plays back
 
 bool NoDustTerrain(Terrain t) {
     return t == kTerrainMarsh || t == kTerrainWater || t == 38 || t == 39 || t == kTerrainIce;
@@ -191,9 +192,12 @@ bool Battle::BombardmentsAllowed() const {
 }
 
 void Battle::SetSelectedUnit(Unit* unit) {
+    BattleHost* host = Host();
     if (!unit) mMultiSelection = false;
     mSelectedUnit = unit;
     mSelectedIndex = -1;
+    // Dropping the selection outside playback frees the camera too.
+    if (!unit && host->InteractionState() != kPlaybackState) host->ToggleCameraLock(nullptr);
     RefreshInfoPanel();
-    Host()->SelectionChanged(unit);
+    host->SelectionChanged(unit);
 }

@@ -1,5 +1,6 @@
 // Smoke clouds on the map, and the weather's reach of sight.
 
+#include <algorithm>
 #include <cmath>
 
 #include "battle/ActionPacket.h"
@@ -41,6 +42,14 @@ struct VisibilityRow {
 constexpr VisibilityRow kVisibility[] = {{15000.0f, 200.0f}, {8000.0f, 75.0f}, {4000.0f, 65.0f},
                                          {700.0f, 45.0f},    {750.0f, 50.0f},  {250.0f, 30.0f},
                                          {1000.0f, 60.0f},   {350.0f, 35.0f}};
+
+// How hard aiming is: rain, fog and snow add 1, fog with rain, thick fog
+// and a snowstorm 2; morning and evening light add 1, night 2; at most 3.
+int32_t ConditionLevel(int32_t weather, int32_t timeOfDay) {
+    static const int32_t kWeather[8] = {0, 0, 1, 2, 1, 2, 1, 2};
+    const int32_t light = timeOfDay == 3 ? 2 : (timeOfDay == 0 || timeOfDay == 2 ? 1 : 0);
+    return std::min(3, kWeather[weather] + light);
+}
 
 } // namespace
 
@@ -89,4 +98,5 @@ void Battle::CalculateVisibilityFactor() {
     }
     mVisibilityDistance = distance;
     mVisibilityFactor = std::exp(std::log(0.09f) / distance);
+    mConditionLevel = ConditionLevel(w, mTimeOfDay);
 }

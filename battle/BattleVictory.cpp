@@ -157,7 +157,11 @@ void Battle::CountVPs(bool byView, bool normalise, float* axisShare, float* alli
         if (!u->mSurrendered) continue;
         const int32_t full = u->GetOriginalNrMen();
         const int32_t left = full - u->mCasualties;
+        // A vehicle is valued on a fresh copy whose set-up draws numbers:
+        // the generator is put back, so that a count changes nothing.
+        const uint32_t state = GetRandomState();
         const float v = CountedValue(u, u->GetVPValue(true, kKnowTruth));
+        SeedRandomGenerator(state);
         const float share = full > 0 ? static_cast<float>(left) / static_cast<float>(full) : 0.0f;
         float& sum = captured[1 - u->GetAffiliation()];
         sum = std::trunc(sum + 2.0f * v * share);
@@ -365,6 +369,7 @@ void Battle::EndEarly(Affiliation side) {
     mTurn = mLastTurn + 1;
     mSetupPhase = false;
     BattleHost* host = Host();
+    host->StopTurnClock();
     if (side == kAxis || side == kAllies) {
         mSurrenderState[side] = kGaveUp;
         const int32_t n = mUnits ? mUnits->GetCount() : 0;

@@ -81,6 +81,11 @@ public:
     int32_t mStartLine = 0; // metres
     int32_t mSideScore[2] = {0, 0};
     int16_t mSideLosses[2][2] = {{0, 0}, {0, 0}};
+    // The rarity the operation's purchases are priced by between battles, as
+    // a battle keeps its own: 0 standard, 1 variable, 2 off; the region of its
+    // rarity rows.
+    int32_t mRarityMode = 0;
+    int32_t mRegion = 2;
     GList mOpFlags; // of VictoryFlag, owned
 
     // The operation's totals over its battles, per side, in the rows of the

@@ -39,7 +39,7 @@ float SideStrength(UnitList* units, Affiliation side, const std::function<bool(U
         Unit* u = units->GetUnit(i);
         if (u->GetAffiliation() != side || !pick(u)) continue;
         if (u->mUnitType != kUnitInfantry && u->mUnitType != kUnitVehicle) continue;
-        if (!u->mStatusFlagA || u->mStatusFlagB) continue;
+        if (!u->mActive || u->mSurrendered) continue; // only men and vehicles still fighting
         const int32_t full = u->GetOriginalNrMen();
         if (full <= 0) continue;
         sum += u->GetVPValue(true, kKnowTruth) * static_cast<float>(full - u->mCasualties) /

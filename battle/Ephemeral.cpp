@@ -57,8 +57,10 @@ void StrikesOf(ShellGraphic* shell, GList* out) {
         bit->mX = shell->mTargetX + r * std::cos(a * kDegrees);
         bit->mY = shell->mTargetY + r * std::sin(a * kDegrees);
         bit->mZ = h;
-        const float x = i <= 2 ? 0.4f * static_cast<float>(i) + 0.3f : 1.4f;
-        const uint32_t w = static_cast<uint32_t>(40.0f * x);
+        // The window's factor is rounded to single precision and only then
+        // taken times 40: windows of 12, 27, 44 and 55 slices.
+        const float x = i <= 2 ? static_cast<float>(0.4 * static_cast<double>(i) + 0.3) : 1.4f;
+        const uint32_t w = static_cast<uint32_t>(40.0 * static_cast<double>(x));
         bit->mStart = shell->mStart + travel + static_cast<int32_t>(EffectR() % w);
         const int32_t k = i + 1 < 8 ? i + 1 : 8;
         bit->mDuration = static_cast<int32_t>(40.0f * (0.6f + 0.1f * static_cast<float>(k) * EffectU()));

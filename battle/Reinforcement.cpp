@@ -2,7 +2,6 @@
 
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
-#include "battle/BoardingRules.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
@@ -92,8 +91,6 @@ int32_t ComparePassengers(GObject* ga, GObject* gb, void*) {
 
 } // namespace
 
-BoardingRules gBoardingRules;
-
 bool Reinforcement::Arrive(ScenarioCore* scenario) {
     ScenarioCore* s = gCampaign ? static_cast<ScenarioCore*>(gCampaign) : scenario;
     // Arriving units need somebody to take them.
@@ -102,7 +99,7 @@ bool Reinforcement::Arrive(ScenarioCore* scenario) {
     if (mUnits->GetCount() == 0) return true;
     BattleHost* host = gBattle ? gBattle->Host() : nullptr;
     Unit* first = mUnits->GetUnit(0);
-    const bool computers = host && host->HumanPlayers() < 2 && first->GetAffiliation() != host->ViewingSide();
+    const bool computers = host && first->GetAffiliation() == host->ComputerSide();
     if (gCampaign) {
         gCampaign->OneReinforcementArrives(this);
     } else {
@@ -139,7 +136,6 @@ bool Reinforcement::Arrive(ScenarioCore* scenario) {
                 }
             }
         }
-        if (gBoardingRules.addReinforcementGroup) gBoardingRules.addReinforcementGroup(mUnits);
         gBattle->AIAddReinforcementGroup(mUnits); // only a side the computer plans has groups
         // Vehicles first; the others keep their order.
         mUnits->InsertionSort(

@@ -20,7 +20,9 @@
 
 namespace {
 
-constexpr int32_t kReservedScenarioTail = 97;
+constexpr int32_t kReservedScenarioTail = 97; // the fanaticism bytes included
+constexpr int32_t kFanaticismBytes = 2;
+constexpr int32_t kMaxFanaticism = 4;
 constexpr int32_t kHandicapAttempts = 300;
 // Reinforcement slots a side can address with unit identifiers.
 constexpr int32_t kMaxReinforcements = kMaxReinforcementSlots;
@@ -103,8 +105,8 @@ void ScenarioCore::IScenarioCore() {
     DeleteMap(mMap);
     mMap = nullptr;
     for (int32_t side = 0; side < 2; ++side) {
-        mSideNumber[side] = 0;
-        mSideFlag[side] = false;
+        mMustGiveOrders[side] = false;
+        mOrdersPending[side] = false;
         mReinforcements[side].EmptyOut(true);
         mReinforcements[side].IList();
         mReinforcementsArrived[side] = false;
@@ -226,12 +228,14 @@ void ScenarioCore::Write(GFile* file) {
         file->WriteLong(list.GetCount());
         for (int32_t r = 0; r < list.GetCount(); ++r)
             list.GetObjectA(r)->Write(file);
-        file->WriteChar(static_cast<int8_t>(mSideNumber[side]));
-        file->WriteChar(mSideFlag[side] ? 1 : 0);
+        file->WriteChar(mMustGiveOrders[side] ? 1 : 0);
+        file->WriteChar(mOrdersPending[side] ? 1 : 0);
     }
     file->WriteChar(mScenarioLevel);
     file->WriteShort(mScenarioShort);
-    file->WriteZeros(kReservedScenarioTail);
+    file->WriteChar(static_cast<int8_t>(mFanaticism[0]));
+    file->WriteChar(static_cast<int8_t>(mFanaticism[1]));
+    file->WriteZeros(kReservedScenarioTail - kFanaticismBytes);
     file->WriteChar(mMap ? 1 : 0);
     if (mMap) WriteMapRecord(file, mMap);
 }
@@ -271,12 +275,17 @@ bool ScenarioCore::ReadScenario(GFile* file) {
                 if (!ok) return false;
             }
         }
-        mSideNumber[side] = file->ReadChar();
-        mSideFlag[side] = file->ReadChar() != 0;
+        // Any value but 0 counts as set.
+        mMustGiveOrders[side] = file->ReadChar() != 0;
+        mOrdersPending[side] = file->ReadChar() != 0;
     }
     mScenarioLevel = file->ReadChar();
     mScenarioShort = file->ReadShort();
-    file->Skip(kReservedScenarioTail);
+    for (int32_t& f : mFanaticism) {
+        const int8_t level = file->ReadChar();
+        f = level >= 0 && level <= kMaxFanaticism ? level : 0;
+    }
+    file->Skip(kReservedScenarioTail - kFanaticismBytes);
     if (file->ReadChar() != 0) {
         Map* map = ReadMapRecord(file);
         if (!map) return false;

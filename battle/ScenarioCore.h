@@ -56,13 +56,20 @@ public:
     int32_t mTemperature = 0;     // 0..5
     Map* mMap = nullptr;          // owned
     UnitList* mUnits = nullptr;   // owned; its order gives the unit identifiers
-    int32_t mSideNumber[2] = {0, 0};
-    bool mSideFlag[2] = {false, false};
+    // Per side, kept in the scenario part of the file (docs/battle-records.md):
+    // the side's player must give orders before anything else (no replay
+    // waits for him); his orders-complete notice is due.
+    bool mMustGiveOrders[2] = {false, false};
+    bool mOrdersPending[2] = {false, false};
     GList mReinforcements[2]; // of Reinforcement, owned
     bool mReinforcementsArrived[2] = {false, false};
     void* mBuffers[2][3] = {};
     char mScenarioLevel = 1;
     int16_t mScenarioShort = 0;
+    // How stubbornly each side's units hold under fire: 0 "Normal" .. 4,
+    // the Axis at index 1. Kept in the first two reserved bytes of the
+    // scenario part (0 in older files).
+    int32_t mFanaticism[2] = {0, 0};
     GString127 mTitle;
 
     // The briefings: 0 side 0, 1 side 1, 2 general; null when absent. Owned

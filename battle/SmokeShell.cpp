@@ -37,8 +37,8 @@ void SmokeShell::Read(GFile* file) {
     (void)sRegistered;
     mX = file->ReadFloat();
     mY = file->ReadFloat();
-    mDriftX = 0;
-    mDriftY = 0;
+    mDriftX = 0.0f;
+    mDriftY = 0.0f;
     mGroundZ = std::numeric_limits<float>::quiet_NaN();
     mStartTime = file->ReadLong();
     mDuration = file->ReadLong();

@@ -30,8 +30,8 @@ public:
 
     float mX = 0.0f; // centre, metres
     float mY = 0.0f;
-    int32_t mDriftX = 0; // kept for the drawing; 0 when made or read
-    int32_t mDriftY = 0;
+    float mDriftX = 0.0f; // metres the wind has moved the drawn cloud; 0 when made or read
+    float mDriftY = 0.0f;
     int32_t mStartTime = 0; // absolute slice (turn x 2400 + slice) the cloud forms
     int32_t mDuration = 0;  // slices from mStartTime
     int32_t mColumn = -1;   // the drawing's smoke column, -1 none

@@ -57,6 +57,9 @@ bool UnitList::LivingUnitIsNearby(float x, float y, Affiliation side, float rang
         Unit* u = GetUnit(i);
         if (!u->mActive || u == exclude) continue;
         if (side != 2 && u->GetAffiliation() != side) continue;
+        // A unit a metre beyond the range along x or y is out of it in any
+        // height: the exact distance is only taken near the point.
+        if (std::fabs(u->mX - x) > range + 1.0f || std::fabs(u->mY - y) > range + 1.0f) continue;
         if (u->DistanceToLocation(x, y) < range) return true;
     }
     return false;

@@ -22,7 +22,6 @@ struct SceneRig : RendererRig {
         scene = std::make_unique<dscene::Scene>();
         scene->map->SetScreenWidth(ScreenHost::kW);
         dscene::gScene = scene.get();
-        gDrawHooks.smokeShell = dscene::SceneShell;
         scene->map->MakeTextures(false);
     }
     ~SceneRig() {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ScenarioPaths.h"
+#include "app/AppTypes.h"
 #include "app/MVApplication.h"
 #include "app/MapSound.h"
 #include "app/MapView.h"
@@ -156,7 +157,7 @@ struct LargeBattleScreen {
             error = "no unit of the viewing side";
             return;
         }
-        const int32_t s = map->mViewingSide & 1;
+        const int32_t s = map->ViewingSide();
         map->mCameraLevel[s] = 3;
         map->mCameraX[s] = unit->mX;
         map->mCameraY[s] = unit->mY - 40.0f;
@@ -201,12 +202,13 @@ BENCHMARK(BM_ClickSelectsAUnitLargeBattle)->Unit(benchmark::kMillisecond);
 
 // The map view's frame, and the map's drawing alone: the difference is the
 // overlays and status lines drawn after the scene.
-void MapViewFrame(benchmark::State& state, bool overlays) {
+void MapViewFrame(benchmark::State& state, bool overlays, bool bases = false) {
     LargeBattleScreen rig;
     if (rig.error) {
         state.SkipWithError(rig.error);
         return;
     }
+    rig.app->mPrefs[kPrefUnitBases] = bases ? 1 : 0;
     rig.battle->SetSelectedUnit(rig.unit);
     Map* map = rig.battle->mMap;
     MapView* view = map->mView;
@@ -226,6 +228,11 @@ void BM_MapViewSceneOnlyLargeBattle(benchmark::State& state) {
     MapViewFrame(state, false);
 }
 BENCHMARK(BM_MapViewFrameLargeBattle)->Unit(benchmark::kMillisecond);
+// The same frame with a base disc under every unit seen (key B).
+void BM_MapViewFrameLargeBattleWithBases(benchmark::State& state) {
+    MapViewFrame(state, true, true);
+}
+BENCHMARK(BM_MapViewFrameLargeBattleWithBases)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapViewSceneOnlyLargeBattle)->Unit(benchmark::kMillisecond);
 
 } // namespace

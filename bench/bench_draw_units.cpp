@@ -3,19 +3,24 @@
 // 1024 x 768 with the device filling pixels, 80 vehicles, and a battle of
 // 300 units (200 squads near and far, 80 vehicles of every model and the
 // fallbacks, 20 towed guns and mortars) with 60 effects in flight, against
-// the same frame without them; the units and effects alone; both pick passes.
+// the same frame without them and with 60 smoke and 20 rubble clouds more;
+// the units and effects alone; both pick passes.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <memory>
 #include <vector>
 
+#include "battle/ActionPacket.h"
+#include "battle/Battle.h"
 #include "battle/ExplosionGraphic.h"
 #include "battle/FlameImpactGraphic.h"
 #include "battle/ShellGraphic.h"
+#include "battle/SmokeShell.h"
 #include "battle/SparkGraphic.h"
 #include "battle/UnitList.h"
 #include "bench/DrawBenchRig.h"
+#include "draw/DrawSettings.h"
 #include "draw/InfantryDraw.h"
 #include "draw/UnitDraw.h"
 #include "models/ModelTables.h"
@@ -166,7 +171,7 @@ struct UnitRows {
     UnitRows& operator=(const UnitRows&) = delete;
 };
 
-enum Population { kSceneryAlone, kVehicles80, kFullBattle };
+enum Population { kSceneryAlone, kVehicles80, kFullBattle, kFullBattleWithClouds, kVehicles80InAction };
 
 // The 2 km scenery seen from camera level 1 with the population asked for.
 struct BattleRig {
@@ -179,13 +184,18 @@ struct BattleRig {
         for (auto& t : set)
             t = Part();
         if (population != kSceneryAlone) AddVehicles();
-        if (population == kFullBattle) {
+        if (population == kVehicles80InAction) InAction();
+        if (population == kFullBattle || population == kFullBattleWithClouds) {
             AddSquads();
             AddGuns();
             AddEffects();
         }
+        if (population == kFullBattleWithClouds) AddClouds();
         scene->Aim(1150, 700, 80.0f, 1);
     }
+    ~BattleRig() { CurrentDrawSettings().mState = 0; } // out of the replay again
+    BattleRig(const BattleRig&) = delete;
+    BattleRig& operator=(const BattleRig&) = delete;
     Battle& battle() { return scene->battle; }
     void AddVehicles() {
         for (int i = 0; i < 80; ++i) {
@@ -231,6 +241,28 @@ struct BattleRig {
             AddInfantry(row, 1040.0f + 12.0f * i, 740.0f + 9.0f * (i % 5), 90.0f + 5.0f * i);
         }
     }
+    // The 80 vehicles in the replay: every one has just fired (flash and
+    // recoil) and shows a hit record (key D), every fourth burns (smoke).
+    void InAction() {
+        const int32_t now = 1000;
+        battle().mPlayNow = now;
+        CurrentDrawSettings().mState = 8;
+        CurrentDrawSettings().mShowHitRecords = true;
+        for (int32_t i = 0; i < battle().mUnits->GetCount(); ++i) {
+            auto* v = static_cast<Vehicle*>(battle().mUnits->GetUnit(i));
+            ActionPacket* shot = battle().CreateActionPacket(0);
+            shot->mType = kPacketShell;
+            shot->mFirer = v;
+            shot->mTimeSlice = now - 2;
+            v->mHitRecord[0] = i % 5, v->mHitRecord[1] = i % 3, v->mHitRecord[3] = i % 3;
+            v->mHitRecordSlice = now - 20;
+            if (i % 4 == 0) {
+                v->mBurning = true;
+                v->mHitStamp = battle().mTurn * 2400 + now - 400;
+                v->mSmokeWidth = 3.0f;
+            }
+        }
+    }
     // 60 effects in flight at the playback slice: 20 shells and bursts, 20
     // explosions, 10 spark showers and 10 flame impacts, each a third through.
     void AddEffects() {
@@ -267,10 +299,41 @@ struct BattleRig {
             place(fl, 60, 1080.0f + 20.0f * i, 840.0f);
         }
     }
+    // 60 smoke clouds (rounds, pots and dust) and 20 collapsing buildings'
+    // dust clouds in view, each half grown.
+    void AddClouds() {
+        const int32_t now = battle().mTurn * 2400 + battle().mPlayNow;
+        for (int i = 0; i < 60; ++i) {
+            auto* s = new SmokeShell;
+            s->mX = 1000.0f + 10.0f * i;
+            s->mY = 780.0f + 30.0f * (i % 4);
+            s->mKind = i % 3;
+            s->mRadius = 8.0f + (i % 5);
+            s->mStartTime = now - 200;
+            s->mDuration = 600;
+            scene->map->mSmokeShells->Add(s);
+        }
+        for (int i = 0; i < 20; ++i) {
+            auto* x = new ExplosionGraphic;
+            x->mShardCount = 0;
+            x->mBurstKind = 1;
+            x->mRubble = true;
+            x->mRaisedBurst = true;
+            x->mBlast = i % 2 ? 90.0f : 60.0f;
+            x->mDuration = 320;
+            x->mStart = battle().mPlayNow - 100;
+            x->mX = 1040.0f + 15.0f * i, x->mY = 820.0f + 15.0f * (i % 3);
+            x->mZ = scene->map->GetZCoord(x->mX, x->mY);
+            x->CreateShards();
+            battle().mEffects.Add(x);
+        }
+    }
     void Frame() { rig.Frame(); }
 };
 
-const char* const kPopulations[] = {"scenery alone", "with 80 vehicles", "with 300 units and 60 effects"};
+const char* const kPopulations[] = {"scenery alone", "with 80 vehicles", "with 300 units and 60 effects",
+                                    "the same with 60 smoke and 20 rubble clouds",
+                                    "with 80 vehicles firing, hit and burning in the replay"};
 
 void BM_BattleFrameLevel1(benchmark::State& state) {
     BattleRig rig(static_cast<Population>(state.range(0)));
@@ -286,6 +349,8 @@ BENCHMARK(BM_BattleFrameLevel1)
     ->Arg(kSceneryAlone)
     ->Arg(kVehicles80)
     ->Arg(kFullBattle)
+    ->Arg(kFullBattleWithClouds)
+    ->Arg(kVehicles80InAction)
     ->Unit(benchmark::kMillisecond);
 
 // The units, then the effects, drawn on their own over the full battle.
@@ -300,7 +365,11 @@ void BM_BattleUnitsAlone(benchmark::State& state) {
         rig.r->RenderEnd();
     }
 }
-BENCHMARK(BM_BattleUnitsAlone)->Arg(kVehicles80)->Arg(kFullBattle)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BattleUnitsAlone)
+    ->Arg(kVehicles80)
+    ->Arg(kFullBattle)
+    ->Arg(kVehicles80InAction)
+    ->Unit(benchmark::kMillisecond);
 
 // The parts of the last: the units alone, then the effects alone.
 void BM_BattleUnitsOrEffects(benchmark::State& state) {

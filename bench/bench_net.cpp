@@ -9,7 +9,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +26,7 @@
 #include "battle/UnitList.h"
 #include "engine/EZOpenPlay.h"
 #include "engine/GFile.h"
+#include "engine/GFileServices.h"
 #include "engine/GOLTA.h"
 #include "engine/GOLTAFont.h"
 #include "engine/OPEndpoint.h"
@@ -63,6 +67,23 @@ BENCHMARK(BM_TurnFileOverLoopback)->Unit(benchmark::kMillisecond);
 } // namespace
 
 namespace {
+
+// A program folder of its own for the applications of one case, so that
+// nothing they write lands beside the program; removed at the end.
+struct NetBenchFolder {
+    NetBenchFolder() {
+        path = (std::filesystem::temp_directory_path() / ("dm-bench-net-" + std::to_string(getpid()))).string();
+        for (const char* f : {"Szenarien", "Savegames", "PBEM"})
+            std::filesystem::create_directories(path + "/" + f);
+        SetProgramFolder(path.c_str());
+    }
+    ~NetBenchFolder() {
+        SetProgramFolder(nullptr);
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
 
 class NetBenchApp : public MVApplication {
 public:
@@ -122,6 +143,7 @@ void BM_MergeTurnFile300Units(benchmark::State& state) {
         state.SkipWithError("no game data");
         return;
     }
+    NetBenchFolder folder;
     NetBenchApp app;
     app.mConnectionType = 2;
     app.mPlayers = 2;
@@ -177,6 +199,7 @@ void BM_ResultsFileOverLoopbackAtFrameRate(benchmark::State& state) {
         state.SkipWithError("no game data");
         return;
     }
+    NetBenchFolder folder;
     NetBenchApp sender;
     GuestApp receiver;
     for (MVApplication* app :

@@ -56,7 +56,7 @@ void Building::DeleteTextures() {
 void Building::DrawBuilding() {
     Map* map = mMap;
     if (!map) return;
-    const int32_t side = map->mViewingSide & 1;
+    const int32_t side = map->ViewingSide();
     float cx, cy;
     GetCenter(&cx, &cy);
     const float sx = (mColumn + 0.5f) * 20.0f, sy = (mRow + 0.5f) * 20.0f;

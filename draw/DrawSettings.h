@@ -18,10 +18,13 @@ struct DrawSettings {
     int32_t mUnitScale = 0; // 0..4, 0 = true size
     int32_t mHorizon = 0;   // 0 unlimited, 1..4 cap at (value + 1) x 500 m
     bool mHideGameAids = false;
-    bool mShowExitZones = true;
+    bool mShowExitZones = true;      // the set-up and exit zones
+    bool mShowUnitBases = false;     // a disc under every unit seen
     bool mShowVictoryFlags = true;
     bool mShowLandmarks = true;
     bool mShowLabels = true;         // unit warning labels
+    bool mShowHitRecords = true;     // key D: the last hit's record over a vehicle in the replay
+    bool mThirdMan = true;           // key M: a three-man gun crew draws its third man
     int32_t mWeatherGraphics = 2;    // 0..3, 0 = no weather and no fog
     int32_t mSmokeDetail = 2;        // 0 none, 1 reduced, 2 full
     int32_t mTreeDensity = 2;        // 0..4
@@ -32,6 +35,12 @@ struct DrawSettings {
     bool mCameraPivot = false;       // turning keeps the eye in place
     int32_t mCameraAngle = 0;        // signed tilt, -100..20
     int32_t mState = 0;              // interaction state; 8 = playback
+    // Orders of all own units shown: 0 none, 1 paths, 2 target lines, 3
+    // both (the selected unit's always show).
+    int32_t mPaths = 0;
+    // Covered arcs shown: 0 none, 1 the selected unit's, 2 every own unit's.
+    int32_t mArcs = 1;
+    bool mExcludePassengers = false; // passengers stay out of box selection
     // Theatre drawn with palm trees; -1: decided by the battle's theatre.
     int32_t mPalmTrees = -1;
 
@@ -70,25 +79,8 @@ struct DrawHooks {
     bool (*soundComplete)(GObject* sound) = nullptr;
     void (*soundUpdate)(GObject* sound) = nullptr;
     void (*loopUpdate)(GObject* loop) = nullptr;
-    // Units: the crew-figure dummy of a uniform; a vehicle's smoke while it
-    // burns (slice it caught fire, column size); a smoke shell's fields.
-    Unit* (*makeCrewDummy)(Force force, Uniform uniform) = nullptr;
-    bool (*burningVehicle)(Unit* unit, int32_t* burnStartSlice, float* smokeSize) = nullptr;
-    struct SmokeShellFields* (*smokeShell)(GObject* member) = nullptr;
     // One effect of the battle's effect list (explosions, tracers...).
     void (*drawEffect)(GObject* effect) = nullptr;
-};
-
-// The fields of a smoke shell that the smoke drawing reads and writes.
-struct SmokeShellFields {
-    float mX = 0.0f, mY = 0.0f;
-    float mDriftX = 0.0f, mDriftY = 0.0f; // written by the drawing
-    int32_t mStartSlice = 0;
-    int32_t mLifetime = 1; // slices
-    int32_t mColumn = -1;  // smoke column in use, written by the drawing
-    float mSize = 1.0f;
-    float mOpacity = 1.0f;
-    int32_t mType = 0; // 0, 1 or 2
 };
 
 extern DrawHooks gDrawHooks;

@@ -83,7 +83,7 @@ void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectPar
             DrawParticle(shards[i], s, h);
         }
         const float g = 1.5f * f;
-        const int32_t side = map->mViewingSide & 1;
+        const int32_t side = map->ViewingSide();
         const bool high = map->mCameraLevel[side] >= 5;
         for (int32_t i = puffCount - 1; puffs && g <= 1.0f && i >= 0; --i) {
             const EffectPuff& p = puffs[i];
@@ -131,9 +131,15 @@ void DrawFlameImpact(Map* map, const EffectTiming& t, bool large, int32_t slice)
     const uint8_t visibility = map->mSuperTileVisibility[tile];
     if (visibility == 0) return;
     const float s = large ? 2.15f : 1.0f;
+    // A flame close to the camera may cross the near plane even on a tile
+    // wholly in view: it is drawn clipped, so it is cut at the plane rather
+    // than dropped or torn.
+    const bool pick = d3::PickPass();
+    const bool oldClip = d3::GetClip();
+    if (!pick && visibility == 2) d3::SetClip(true);
     map->SetLastFireTexture();
     d3::SetOpacity(0.9f);
-    const int32_t side = map->mViewingSide & 1;
+    const int32_t side = map->ViewingSide();
     if (map->mCameraLevel[side] < 5) {
         const float f = Age(t, slice);
         const float a = f <= 0.5f ? f : 1.0f - f;
@@ -142,4 +148,5 @@ void DrawFlameImpact(Map* map, const EffectTiming& t, bool large, int32_t slice)
         map->DrawOneFire(t.x, t.y, 2.5f, 5.0f, 0.1f, false);
     }
     d3::SetOpacity(1.0f);
+    if (!pick && visibility == 2) d3::SetClip(oldClip);
 }

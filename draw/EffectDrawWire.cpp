@@ -7,7 +7,9 @@
 #include "battle/ShellGraphic.h"
 #include "battle/SparkGraphic.h"
 #include "draw/EffectDraw.h"
+#include "engine/G3DBridge.h"
 #include "map/Map.h"
+#include "renderer/G3DObject.h"
 #include "units/Unit.h"
 
 static_assert(sizeof(ExplosionGraphic::Shard) == sizeof(EffectParticle));
@@ -45,7 +47,7 @@ EffectTiming TimingOf(const Ephemeral& e) {
 }
 
 void DrawShellGraphic(Map* map, ShellGraphic& s, int32_t slice) {
-    const int32_t side = map->mViewingSide & 1;
+    const int32_t side = map->ViewingSide();
     if (!s.Visible(side)) return;
     ShellView v;
     v.look = s.mLook;
@@ -77,6 +79,13 @@ void DrawEffect(Ephemeral* effect, int32_t slice) {
     if (auto* s = dynamic_cast<ShellGraphic*>(effect)) {
         DrawShellGraphic(map, *s, slice);
     } else if (auto* x = dynamic_cast<ExplosionGraphic*>(effect)) {
+        // A collapsing building's cloud: a box 11 m on each side about its
+        // foot, the cloud left out only once that box leaves the view.
+        if (x->mRubble && g3D) {
+            G3DObject box;
+            box.SetModelCoords(x->mX, x->mY, x->mZ - 5.5f, 11.0f, 11.0f, 11.0f);
+            if (!box.ShouldBeDrawn(nullptr)) return;
+        }
         EffectTiming t = TimingOf(*x);
         const int32_t shards = CopyParticles(x->mShards, x->mShardCount, ExplosionGraphic::kMaxShards);
         int32_t puffs = x->mPuffCount < 0 ? 0 : x->mPuffCount;

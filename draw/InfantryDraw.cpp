@@ -60,12 +60,15 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
     if (!map) return;
     if (d3::PickPass() && CurrentDrawSettings().mState == kInteractionRiding && IsPassenger(true)) return;
     const bool passenger = IsPassenger(false);
-    if (mTransport && HasTowedOrdnance()) return; // a towed gun's crew rides unseen
+    const int32_t group = GetAnimationGroup(0);
+    // A towed gun's crew rides unseen; its gun is drawn all the same.
+    const bool towed = mTransport && HasTowedOrdnance();
 
     // The unit's frame: the rules give the scale, the drawing applies it.
     d3::Push();
     if (scale > 0.0f) {
-        if (passenger) d3::RotateZ(mHeading - 90.0f);
+        // A rider on its carrier is already turned with it.
+        if (passenger && !RidesInCarrierFrame(this)) d3::RotateZ(mHeading - 90.0f);
         d3::Scale(scale, scale, scale);
     }
     bool detail = gAllowFaceSet && factor > 0.0065f && !passenger;
@@ -92,6 +95,24 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
     s.onSkis = mActive && mOnSkis;
     s.surrendered = mSurrendered;
 
+    // A known gun's crew stands at the gun's crew point, lifted onto a raised
+    // mount while it serves the gun.
+    float gunScale = 1.0f;
+    const OrdnanceModel gunModel = known && !towed ? GetOrdnanceModel(&gunScale) : kGenericGunModel;
+    const bool hasGun =
+        gunModel != kGenericGunModel && gunModel >= 0 && gunModel < gOrdnanceModelData.Count();
+    if (hasGun) {
+        const OrdnanceModelData& om = gOrdnanceModelData[gunModel];
+        d3::Push();
+        float dz = 0.0f;
+        if ((group == 10 || group == 17) && (mAnimation[0] == 2 || mAnimation[0] == 4)) {
+            dz = (72.0f + om.mCrewHeight) * gunScale - 72.0f;
+            detail = false;
+        }
+        if (!mTransport) d3::RotateZ(mHeading - 90.0f);
+        d3::Translate(om.mCrewX * gunScale, om.mCrewY * gunScale, dz);
+    }
+
     // Ground: tall grass hides the feet, a foxhole lowers the men.
     float sink = 0.0f, grass = 0.0f, shadowOpacity = 0.0f;
     if (detail) {
@@ -110,7 +131,10 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
     Infantry* const outer = gWeaponStatics.unit;
     gWeaponStatics.unit = this;
     gWeaponStatics.weaponCode = kWeaponDrawNone;
-    const int32_t n = GetNrFigures();
+    // Without the third man a crew of three shows two.
+    const bool thirdMan = CurrentDrawSettings().mThirdMan;
+    int32_t n = towed ? 0 : GetNrFigures();
+    if (n >= 3 && !thirdMan) n = 2;
     const float unit = scale > 0.0f ? scale : 1.0f;
     const FigureDetail level = FigureDetailFor(factor);
     for (int32_t i = n - 1; i >= 0; --i) {
@@ -123,7 +147,8 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
         d3::Push();
         float px = mX, py = mY;
         if (n > 1) {
-            const float ring[3] = {0.0f, 120.0f, -120.0f};
+            static constexpr float kRings[2][3] = {{90.0f, -90.0f, 0.0f}, {0.0f, 120.0f, -120.0f}};
+            const float* ring = kRings[thirdMan ? 1 : 0];
             float dx, dy;
             if (passenger) {
                 const float a = (ring[i] - 150.0f) * kRadians;
@@ -138,7 +163,7 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
             const float k = mFigureScale[i];
             d3::Scale(k, k, k);
         }
-        if (scale > 0.0f && !passenger) d3::RotateZ(mHeading - 90.0f);
+        if (scale > 0.0f && !hasGun && !passenger) d3::RotateZ(mHeading - 90.0f);
         d3::Push();
         if (sink != 0.0f) d3::Translate(0.0f, 0.0f, sink);
         const FigurePose pose = PoseOf(*this, i);
@@ -164,6 +189,7 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
         }
         d3::Pop();
     }
+    if (hasGun) d3::Pop();
     gDrawLOD = factor < 0.0038f;
     DrawSquadWeapons(*this);
     gDrawLOD = false;

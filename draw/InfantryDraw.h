@@ -62,3 +62,18 @@ extern int32_t gFaceTextureIndex;
 extern bool gAllowFaceSet;
 // Poses the map's crew figure before it is drawn as a crewman; null: unposed.
 extern void (*gCrewPoseHook)(Unit* dummy, int32_t pose, float look, bool lowered);
+
+class Infantry;
+class Vehicle;
+
+// Where a rider sits in its carrier's frame (metres, x across the hull, y
+// along it, z up), for an enlargement d of the carrier over its true size.
+struct RiderPlacement {
+    Vehicle* carrier = nullptr; // null: the rider is drawn where it stands
+    bool towed = false;         // a towed gun's crew, behind its tractor
+    float slot = 0.0f;          // -1, 0 or 1: which side of the deck
+    float x = 0.0f, y = 0.0f, z = 0.0f;
+};
+RiderPlacement PlaceRider(Infantry* rider, float d);
+// Whether the rider's frame already turns and tilts with its carrier.
+bool RidesInCarrierFrame(Infantry* rider);

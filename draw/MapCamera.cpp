@@ -66,7 +66,7 @@ bool UnitInMotion(const Unit* u) {
 } // namespace
 
 void Map::PositionCamera() {
-    const int32_t s = mViewingSide & 1;
+    const int32_t s = ViewingSide();
     SanitiseCamera(this, s);
     const DrawSettings& prefs = CurrentDrawSettings();
     const int32_t L = mCameraLevel[s];
@@ -224,7 +224,7 @@ void Map::PositionCamera() {
 }
 
 float Map::DistanceToCamera(float x, float y, float z, float* fovOut) const {
-    const int32_t s = mViewingSide & 1;
+    const int32_t s = ViewingSide();
     if (fovOut) *fovOut = mFieldOfView;
     const float dx = x - mCameraX[s], dy = y - mCameraY[s], dz = z - mCameraHeight;
     return static_cast<float>(std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy +
@@ -243,7 +243,7 @@ void TurnLockOffset(Map* m, float degrees) {
 
 void Map::BogusRotate(float rate) {
     if (!std::isfinite(rate)) return;
-    const int32_t s = mViewingSide & 1;
+    const int32_t s = ViewingSide();
     const float a = rate / SafeFps(4.0f);
     if (CurrentDrawSettings().mCameraPivot) {
         const float d = -kCameraLevels[ClampLevel(mCameraLevel[s])].mBack;
@@ -261,7 +261,7 @@ void Map::BogusRotate(float rate) {
 
 void Map::RotateCameraAbsolute(float degrees) {
     if (!std::isfinite(degrees)) return;
-    const int32_t s = mViewingSide & 1;
+    const int32_t s = ViewingSide();
     if (!mLockedUnit)
         mCameraHeading[s] += degrees * 0.0174532925f;
     else
@@ -272,7 +272,7 @@ void Map::RotateCameraAbsolute(float degrees) {
 
 void Map::BogusMove(char direction, float step) {
     if (!std::isfinite(step)) return;
-    const int32_t s = mViewingSide & 1;
+    const int32_t s = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[s]);
     float angle = mCameraHeading[s];
     if (direction == 1)
@@ -291,7 +291,7 @@ void Map::BogusMove(char direction, float step) {
 }
 
 void Map::BogusLoft(bool up) {
-    const int32_t s = mViewingSide & 1;
+    const int32_t s = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[s]);
     mPreviousCameraLevel = L;
     const int32_t next = L + (up ? 1 : -1);
@@ -314,14 +314,14 @@ void Map::BogusLoft(bool up) {
 void Map::JumpToCameraLoft(int32_t level) {
     if (level < 0 || level > 8) return;
     if (gDrawHooks.resetCameraPrefs) gDrawHooks.resetCameraPrefs();
-    mCameraLevel[mViewingSide & 1] = level;
+    mCameraLevel[ViewingSide()] = level;
     mLevelTransition = 0.0f;
     DirtyClip();
     Refresh();
 }
 
 void Map::KeyPad(int32_t key) {
-    const int32_t L = mCameraLevel[mViewingSide & 1];
+    const int32_t L = mCameraLevel[ViewingSide()];
     switch (key) {
     case '+':
         JumpToCameraLoft(L + 1);

@@ -109,7 +109,7 @@ void Map::CreateDoodads(int32_t column, int32_t row) {
 void Map::DrawDoodads() {
     const DrawSettings& prefs = CurrentDrawSettings();
     const int32_t density = std::clamp(prefs.mDoodadDensity, 0, 4);
-    const int32_t side = mViewingSide & 1;
+    const int32_t side = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[side]);
     if (d3::PickPass() || density == 0 || L >= 7 || mSquareCount == 0) return;
     d3::SetCull(false);

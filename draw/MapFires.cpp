@@ -78,7 +78,7 @@ void Map::DrawOneFire(float x, float y, float radius, float height, float topFac
         d3::Push();
         d3::Translate(x, y, 0.0f);
     }
-    if (ClampLevel(mCameraLevel[mViewingSide & 1]) >= 5) {
+    if (ClampLevel(mCameraLevel[ViewingSide()]) >= 5) {
         const float T = height * topFactor + high;
         const float a[20] = {-q, -0.01f, T, 0, 0,      -q, q,      T, 0, 0.988f,
                              q,  q,      T, 1, 0.988f, q,  -0.01f, T, 1, 0};
@@ -113,7 +113,7 @@ void Map::DrawFires() {
     SetLastFireTexture();
     if (mFire.size() != static_cast<size_t>(mSquareCount)) return;
     const bool pick = d3::PickPass();
-    const int32_t side = mViewingSide & 1;
+    const int32_t side = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[side]);
     const float zoom = static_cast<float>(std::max(CurrentDrawSettings().mZoom, 1));
     const int32_t th = mLevelHeight[2];

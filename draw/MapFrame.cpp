@@ -13,6 +13,7 @@
 #include "draw/DrawSettings.h"
 #include "draw/DrawTables.h"
 #include "draw/EffectDraw.h"
+#include "draw/OrderLines.h"
 #include "map/Map.h"
 #include "renderer/G3DObject.h"
 #include "units/Unit.h"
@@ -163,7 +164,7 @@ void Map::MasterClip() {
 void UnitScaleArguments(const Map* map, float* a, float* b, float* c) {
     const DrawSettings& s = CurrentDrawSettings();
     const int32_t u = s.mUnitScale < 0 ? 0 : (s.mUnitScale > 4 ? 4 : s.mUnitScale);
-    const int32_t L = ClampLevel(map->mCameraLevel[map->mViewingSide & 1]);
+    const int32_t L = ClampLevel(map->mCameraLevel[map->ViewingSide()]);
     const float t = map->mLevelTransition;
     const float* tables[3] = {kUnitScaleTable[0], kUnitScaleTable[1], kUnitScaleTable[2]};
     float* out[3] = {a, b, c};
@@ -180,7 +181,11 @@ void UnitScaleArguments(const Map* map, float* a, float* b, float* c) {
 void Map::DrawUnits() {
     float a, b, c;
     UnitScaleArguments(this, &a, &b, &c);
-    if (gBattle) gBattle->DrawUnits(a, b, c);
+    if (!gBattle) return;
+    gBattle->DrawUnits(a, b, c);
+    // The orders lie in the units' pick group, so that a waypoint marker
+    // is found before the ground under it.
+    orderlines::DrawOrders(gBattle);
 }
 
 void Map::DrawEphemerals() {

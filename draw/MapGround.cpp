@@ -180,7 +180,7 @@ void Map::DrawFlatGroundPatch(int32_t L, int32_t i, int32_t j, bool needsClip) {
 }
 
 void Map::BreakDownGroundPatch(int32_t L, int32_t i, int32_t j, bool needsClip) {
-    const int32_t s = mViewingSide & 1;
+    const int32_t s = ViewingSide();
     const bool pick = d3::PickPass();
     auto corner = [&](int32_t a, int32_t b) {
         a = std::clamp(a, 0, mWidth);

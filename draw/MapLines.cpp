@@ -58,7 +58,7 @@ void Map::DrawConforming3DLine(bool textured, bool wide, float x1, float y1, flo
         std::swap(y1, y2);
         std::swap(z1, z2);
     }
-    const int32_t L = ClampLevel(mCameraLevel[mViewingSide & 1]);
+    const int32_t L = ClampLevel(mCameraLevel[ViewingSide()]);
     const float lift = L < 5 ? 0.4f : static_cast<float>(L) + 0.7f - 5.0f;
     const float least = L < 5 ? 0.2f : 0.4f;
     z1 += lift;

@@ -31,7 +31,7 @@ void Map::DrawSetupWall(bool cap, float x1, float y1, float x2, float y2) {
     const float t1 = z1 + 0.8f, t2 = z2 + 0.8f;
     d3::Quad(x1, y1, z1, x1, y1, t1, x2, y2, t2, x2, y2, z2);
     if (cap) {
-        const int32_t L = ClampLevel(mCameraLevel[mViewingSide & 1]);
+        const int32_t L = ClampLevel(mCameraLevel[ViewingSide()]);
         const float w = L < 5 ? 0.3f : static_cast<float>(L - 1) * 0.3f;
         d3::Quad(x1, y1, t1, x1 + w, y1 + w, t1, x2 + w, y2 + w, t2, x2, y2, t2);
     }
@@ -39,8 +39,9 @@ void Map::DrawSetupWall(bool cap, float x1, float y1, float x2, float y2) {
 
 void Map::DrawSetupZones() {
     const DrawSettings& prefs = CurrentDrawSettings();
-    if (d3::PickPass() || prefs.mHideGameAids || mSquareCount == 0) return;
-    const int32_t side = mViewingSide & 1;
+    // The zone key (E) hides the set-up outlines as it hides the exits.
+    if (d3::PickPass() || prefs.mHideGameAids || !prefs.mShowExitZones || mSquareCount == 0) return;
+    const int32_t side = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[side]);
     d3::SetCull(false);
     const int32_t ground = gBattle ? gBattle->mGroundCondition : 0;
@@ -79,7 +80,7 @@ void Map::DrawSetupZones() {
 }
 
 void Map::DrawExitZone(Direction edge, bool ownSide) {
-    const int32_t L = ClampLevel(mCameraLevel[mViewingSide & 1]);
+    const int32_t L = ClampLevel(mCameraLevel[ViewingSide()]);
     d3::Texture(mExitZoneTextures[ownSide ? 0 : 1]);
     if (edge < 0 || edge > 3) return;
     const float e = mLowestEdgeElevation[edge];
@@ -123,7 +124,7 @@ void Map::DrawOneFlag(VictoryFlag* flag) {
     if (J < 0 || J >= th || I < 0) return;
     const size_t t = static_cast<size_t>(I) * th + J;
     if (t >= mSuperTileVisibility.size() || mSuperTileVisibility[t] == 0) return;
-    const int32_t side = mViewingSide & 1;
+    const int32_t side = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[side]);
     d3::Push();
     d3::Translate(flag->mX, flag->mY, GetZCoord(flag->mX, flag->mY));

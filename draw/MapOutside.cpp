@@ -55,7 +55,7 @@ void Map::DrawOutsideWorldColor(float a) {
 }
 
 void Map::DrawOutsideWorld() {
-    const int32_t s = mViewingSide & 1;
+    const int32_t s = ViewingSide();
     const DrawSettings& prefs = CurrentDrawSettings();
     const int32_t L = ClampLevel(mCameraLevel[s]);
     const float zLow = mHeightScale * -3.0f - 1.0f;

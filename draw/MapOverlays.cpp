@@ -48,7 +48,7 @@ bool DrawsNoOverlay(int32_t code) {
 void Map::DrawOverlays() {
     if (d3::PickPass() || mSquareCount == 0) return;
     const DrawSettings& prefs = CurrentDrawSettings();
-    const int32_t L = ClampLevel(mCameraLevel[mViewingSide & 1]);
+    const int32_t L = ClampLevel(mCameraLevel[ViewingSide()]);
     const int32_t tw = mLevelWidth[2], th = mLevelHeight[2];
     if (mSuperTileVisibility.size() != static_cast<size_t>(tw) * th) return;
     d3::Push();

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "battle/Battle.h"
+#include "battle/SmokeShell.h"
 #include "battle/UnitList.h"
 #include "draw/Draw3D.h"
 #include "draw/DrawSettings.h"
@@ -11,6 +12,7 @@
 #include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 int32_t BattleSlice() {
@@ -33,6 +35,43 @@ void ShiftColumn(Map* m, int32_t c) {
     Random(); // the first of the two sign draws is not used
     if (Random() % 2 == 0) m->mPuffSpinRate[c][0] = -m->mPuffSpinRate[c][0];
     m->mColumnAge[c] %= 1100;
+}
+// One cloud of the map's smoke shells at the absolute slice now: its drift
+// and look follow from the slices since it formed, so a rewound replay shows
+// the same cloud. The column is the one its own centre picks, whatever was
+// drawn before. Its size is half its radius: the puffs of a grown column (and
+// a dust cloud at its end) are then as wide as the ground where sight is
+// blocked.
+void DrawSmokeShell(Map* map, SmokeShell* shell, int32_t now, float px, float py, int32_t detail) {
+    const int32_t elapsed = now - shell->mStartTime;
+    if (elapsed < 0) return; // not formed yet at this slice
+    const float e = static_cast<float>(elapsed);
+    int32_t kind;
+    float a;
+    if (shell->mKind == 1) {
+        kind = 3;
+        a = elapsed < 200 ? e * 0.005f : 1.0f;
+    } else if (shell->mKind == 2) {
+        kind = 4;
+        shell->mDriftX = e * px;
+        shell->mDriftY = e * py;
+        a = e / static_cast<float>(std::max(shell->mDuration, 1));
+    } else {
+        kind = 0;
+        a = elapsed < 400 ? e * 0.0025f : 1.0f;
+    }
+    if (detail == 0) return;
+    const float size = shell->mRadius * 0.5f;
+    if (!(size > 0.0f) || !std::isfinite(size) || !std::isfinite(shell->mX) || !std::isfinite(shell->mY) ||
+        !std::isfinite(shell->mDensity)) {
+        shell->mColumn = -1;
+        return;
+    }
+    const float x = shell->mX, y = shell->mY;
+    const float pick = std::fabs(x * y + 2.0f * x + y);
+    const int32_t column = pick < 1.0e9f ? static_cast<int32_t>(pick) % kSmokeColumns : 0;
+    shell->mColumn = map->DrawSmokeColumn(column, x + shell->mDriftX, y + shell->mDriftY, size, true, kind,
+                                          false, std::min(a, 1.0f), std::clamp(shell->mDensity, 0.0f, 1.0f));
 }
 } // namespace
 
@@ -84,21 +123,21 @@ void Map::DrawSmoke() {
             }
         }
         // Burning vehicles.
-        if (gBattle && gBattle->mUnits && gDrawHooks.burningVehicle) {
+        if (gBattle && gBattle->mUnits) {
             const int32_t now = BattleSlice();
             for (int32_t n = 0; n < gBattle->mUnits->GetCount(); ++n) {
                 Unit* u = gBattle->mUnits->GetUnit(n);
-                int32_t start = 0;
-                float size = 0.0f;
-                if (!u || u->mUnitType != kUnitVehicle || !gDrawHooks.burningVehicle(u, &start, &size))
-                    continue;
-                const float a = std::min(static_cast<float>(now - start) * 0.00125f, 1.0f);
-                DrawSmokeColumn(n, u->mX, u->mY, size, false, 2, false, a, 1.0f);
+                if (!u || u->mUnitType != kUnitVehicle) continue;
+                const auto* v = static_cast<const Vehicle*>(u);
+                if (!v->mBurning) continue;
+                // The column thickens over the first 800 slices after the fire.
+                const float a = std::clamp(static_cast<float>(now - v->mHitStamp) * 0.00125f, 0.0f, 1.0f);
+                DrawSmokeColumn(n, v->mX, v->mY, v->mSmokeWidth, false, 2, false, a, 1.0f);
             }
         }
     }
-    // Smoke shells drift whatever the detail.
-    if (gBattle && mSmokeShells && gDrawHooks.smokeShell) {
+    // Smoke shells, smoke pots and dust drift whatever the detail.
+    if (gBattle && mSmokeShells) {
         static constexpr float kDriftSpeed[4] = {0.0f, 1.0f, 2.0f, 4.0f};
         const double w = (gBattle->mWindDirection + 180.0) * 0.017453292519943295;
         const float v = kDriftSpeed[std::clamp(gBattle->mWindStrength, 0, 3)] * 0.015f;
@@ -112,27 +151,7 @@ void Map::DrawSmoke() {
         mSmokeShells->DoForEach(
             [](GObject* member, void* context) {
                 const ShellPass& p = *static_cast<ShellPass*>(context);
-                SmokeShellFields* shell = gDrawHooks.smokeShell(member);
-                if (!shell) return;
-                const float elapsed = static_cast<float>(p.now - shell->mStartSlice);
-                int32_t kind;
-                float a;
-                if (shell->mType == 1) {
-                    kind = 3;
-                    a = elapsed < 200.0f ? elapsed * 0.005f : 1.0f;
-                } else if (shell->mType == 2) {
-                    kind = 4;
-                    shell->mDriftX = elapsed * p.px;
-                    shell->mDriftY = elapsed * p.py;
-                    a = elapsed / static_cast<float>(std::max(shell->mLifetime, 1));
-                } else {
-                    kind = 0;
-                    a = elapsed < 400.0f ? elapsed * 0.0025f : 1.0f;
-                }
-                if (p.detail != 0)
-                    shell->mColumn = p.map->DrawSmokeColumn(shell->mColumn, shell->mX + shell->mDriftX,
-                                                            shell->mY + shell->mDriftY, shell->mSize, true,
-                                                            kind, false, a, shell->mOpacity);
+                DrawSmokeShell(p.map, static_cast<SmokeShell*>(member), p.now, p.px, p.py, p.detail);
             },
             &pass);
     }
@@ -159,7 +178,7 @@ int32_t Map::DrawSmokeColumn(int32_t column, float x, float y, float size, bool 
     int32_t c = column >= 0 ? column : static_cast<int32_t>(x * y + 2.0f * x + y);
     c %= kSmokeColumns;
     d3::Texture(mSmokeTextures[kind]);
-    const int32_t side = mViewingSide & 1;
+    const int32_t side = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[side]);
     const float b = L < 5 ? BearingDegrees(mEyeX - x, mEyeY - y) : 0.0f;
     d3::Push();

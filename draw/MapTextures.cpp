@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "draw/Draw3D.h"
 #include "draw/DrawSettings.h"
 #include "draw/DrawTables.h"
@@ -13,6 +14,8 @@
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 
 namespace {
@@ -163,13 +166,26 @@ void Map::MakeSmallArmsTexture(int32_t i) {
 }
 
 void Map::MakeCrewDummy(Force force, Uniform uniform) {
-    if (uniform < 0 || uniform >= 36 || mCrewDummies[uniform] || !gDrawHooks.makeCrewDummy) return;
-    mCrewDummies[uniform] = gDrawHooks.makeCrewDummy(force, uniform);
+    if (uniform < 0 || uniform >= 36 || mCrewDummies[uniform]) return;
+    // A crew of the uniform that never takes the field: the figures in a
+    // vehicle's open hatches are drawn with its textures.
+    constexpr InfantryType kDummyCrew = 790;
+    if (kDummyCrew >= gInfantryData.Count()) return;
+    auto* dummy = new Infantry;
+    dummy->IInfantry(kDummyCrew, force, 2, 0.0f, 0.0f, 0.0f);
+    dummy->mUniform = uniform;
+    dummy->mOnSkis = false;
+    mCrewDummies[uniform] = dummy;
 }
 
 void Map::MakeCrewDummyTextures() {
+    // Made afresh: a dummy that kept its textures from an earlier call frees
+    // them first.
     for (int32_t u = 35; u >= 0; --u)
-        if (mCrewDummies[u]) mCrewDummies[u]->MakeTextures(true);
+        if (mCrewDummies[u]) {
+            mCrewDummies[u]->DeleteTextures();
+            mCrewDummies[u]->MakeTextures(true);
+        }
 }
 
 void Map::LoadDoodadTexture(int32_t type, int32_t variant) {
@@ -203,7 +219,12 @@ void Map::MakeTextures(bool flag) {
     const Conditions c = ReadConditions();
     const bool palm = UsePalmTrees();
     const int32_t memoryClass = std::clamp(CurrentDrawSettings().mTextureMemoryClass, 0, 2);
-    auto busy = [] { OPPingDuringBusyCPU(); };
+    // Between groups of textures the connection is kept alive and the
+    // progress window moves on.
+    auto busy = [] {
+        OPPingDuringBusyCPU();
+        if (gBattle) gBattle->Host()->UpdateProgressWindow();
+    };
     // 1-2.
     if (g3D) g3D->SetMipMapLocal(true);
     Free(mNationalPriorityTextures[10]);

@@ -79,7 +79,7 @@ void Map::DrawOneLandmark(Landmark* lm) {
 void Map::DrawWeather() {
     const DrawSettings& prefs = CurrentDrawSettings();
     const int32_t weather = gBattle ? gBattle->mWeather : 0;
-    const int32_t side = mViewingSide & 1;
+    const int32_t side = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[side]);
     if (d3::PickPass() || prefs.mWeatherGraphics == 0 || L >= 5) return;
     if (weather != 2 && weather != 3 && weather != 6 && weather != 7) return;

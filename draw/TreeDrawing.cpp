@@ -126,7 +126,7 @@ void DrawFarTree(GObject* member, void*) {
 void Map::DrawTrees() {
     const DrawSettings& prefs = CurrentDrawSettings();
     const bool pick = d3::PickPass();
-    const int32_t side = mViewingSide & 1;
+    const int32_t side = ViewingSide();
     const int32_t L = ClampLevel(mCameraLevel[side]);
     const int32_t density = std::clamp(prefs.mTreeDensity, 0, 4);
     const float zoom = static_cast<float>(std::max(prefs.mZoom, 1));

@@ -91,12 +91,25 @@ void DrawVisibleCrew(const VehicleView& v, bool needsClip, float factor);
 float CrewLookAngle(int32_t clock);
 // Fills a view of a vehicle unit for the viewing side.
 VehicleView ViewOfVehicle(Vehicle* v);
+// The colour of a unit's base disc for the viewer.
+struct BaseColour {
+    float r, g, b;
+};
+BaseColour BaseColourOf(bool own, bool selected);
 // The unit that the last pick pass found under the pointer, or null.
 extern Unit* gPickedUnit;
 void SetPickedUnit(Unit* u);
-// Slices since the unit's last shot as the replay shows it, or a negative
-// value when it has not fired lately; null: no unit has fired.
-extern int32_t (*gUnitShotAge)(Unit* u);
+// The unit's firing clock in seconds: 2.5 at each shot the replay shows (a
+// shell body it fires), running down with the playback slice; 0 when it has
+// not fired this turn or the clock has run out. Read from the battle's
+// packets alone, so a slice looks the same however it was reached.
+float UnitShotAge(const Unit* u);
+// Recoil of a barrel at a shot age: 0 before the shot and from 1.25 s after,
+// full 0.25 s after it.
+float RecoilFactor(float shotAge);
+// A small closed sphere of radius 1 about the origin, untextured, drawn with
+// fog off (restored after).
+void DrawSphere();
 // The drawing scale for a unit at a distance from the camera: a times a power
 // of the distance whose exponent comes from b and c; 1 at (1, 0, 0).
 float UnitEnlargement(float a, float b, float c, float distance);
@@ -146,6 +159,18 @@ struct HitRecordFacts {
 // The two texts of the record; false while none is shown. A fixed
 // emplacement's record loses its immobilised flag.
 bool HitRecordTexts(HitRecordFacts& h, GString* t1, GString* t2);
+// The armour-hit packet's flag bits as a vehicle's hit record keeps them.
+enum : uint8_t {
+    kHitBounced = 0x80,    // the shot glanced off: "ricochet"
+    kHitGeneric = 0x40,    // a special weapon's hit: the plain "hit"
+    kHitWeakSpot = 0x20,   // "at the weak point"
+    kHitShattered = 0x10,  // the shot broke up on the armour: "deflected"
+    kHitGunDamaged = 0x04, // the weapon was damaged
+    kHitImmobilised = 0x02,
+    kHitPartial = 0x01, // partly through: with no penetration grade, spall inside
+};
+// The facts of a vehicle's last hit for the viewing side.
+HitRecordFacts HitFactsOf(Vehicle* v);
 
 // The gun model that no identified gun has: drawn by the generic gun.
 constexpr int32_t kGenericGunModel = 42;

@@ -23,11 +23,11 @@ Map* BattleMap() {
 
 void DrawFlames(const VehicleView& v) {
     Map* map = BattleMap();
-    if (!v.burning || !map || map->mPickInProgress) return;
+    if (!v.burning || !map || d3::PickPass()) return;
     const float size = gVehicleData[v.trueType].mTargetSize;
     const float s = std::sqrt(size > 0.0f ? size : 0.0f);
     map->SetLastFireTexture();
-    const int32_t side = map->mViewingSide & 1;
+    const int32_t side = map->ViewingSide();
     const float zoom = static_cast<float>(CurrentDrawSettings().mZoom);
     const float dx = map->mEyeX - v.x, dy = map->mEyeY - v.y;
     const bool close = map->mCameraLevel[side] <= 1 && dx * dx + dy * dy < 6400.0f * zoom * zoom;
@@ -120,7 +120,7 @@ void DrawVehicleShadow(const VehicleView& v, float scale, bool needsClip) {
     }
     auto within = [](float d) { return d >= -0.01f && d <= 0.01f; };
     const bool flat = within(p[0][2] - p[1][2]) && within(p[0][2] - p[2][2]) && within(p[0][2] - p[3][2]);
-    const int32_t level = map->mCameraLevel[map->mViewingSide & 1];
+    const int32_t level = map->mCameraLevel[map->ViewingSide()];
     const float raise = (static_cast<float>(level) + 2.0f) * (flat ? 0.02f : 0.045f);
     for (auto& c : p)
         c[2] += raise;
@@ -191,5 +191,7 @@ void Vehicle::ScaleForType(float* scale, float, float, float) {
     Tilt(true);
     d3::RotateX(mHullPitch);
     d3::RotateY(mHullRoll);
+    // A dead soft vehicle lists on its broken side.
+    if (!mActive && !HasHeavyWeapon(kKnowTruth) && Data().mMobilityClass != 6) d3::RotateY(3.7f);
     d3::Scale(*scale, *scale, *scale);
 }

@@ -1,7 +1,12 @@
 // The record of the last hit on a vehicle, shown over it for a while during
 // the replay: where it struck and what it did, as far as the viewer may know.
+#include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "draw/UnitDraw.h"
 #include "engine/GString.h"
+#include "map/Map.h"
+#include "units/DataTables.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -132,4 +137,53 @@ bool HitRecordTexts(HitRecordFacts& h, GString* t1, GString* t2) {
     }
     if (t2->GetLength() == 0) t2->IStringRez(kTextNoSerious);
     return true;
+}
+
+HitRecordFacts HitFactsOf(Vehicle* v) {
+    HitRecordFacts h;
+    const VehicleData& d = v->Data();
+    const Affiliation viewer = gBattle ? gBattle->Host()->ViewingSide() : kAxis;
+    const int32_t fog = gBattle ? gBattle->Host()->FogOfWarLevel() : 0;
+    h.slice = v->mHitRecordSlice;
+    h.now = gBattle ? gBattle->PlaybackTimeSlice() : 0;
+    h.contact = v->VisibleToPlayer(false);
+    h.full = v->IsOwnUnit(viewer) || fog <= 1;
+    h.armoured = v->IsArmoredVehicle(kKnowTruth, false);
+    h.location = v->mHitRecord[0];
+    h.aspect = v->mHitRecord[1];
+    h.casualties = v->mHitRecord[2];
+    h.penetration = v->mHitRecord[3];
+    // The armour-hit packet's flags, as the record reads them.
+    const uint8_t flags = v->mHitRecordBytes[0];
+    h.ricochet = (flags & kHitBounced) != 0;
+    h.deflected = (flags & kHitShattered) != 0;
+    h.weakPoint = (flags & kHitWeakSpot) != 0;
+    h.generic = (flags & kHitGeneric) != 0;
+    h.weaponDamaged = (flags & kHitGunDamaged) != 0;
+    h.immobilized = (flags & kHitImmobilised) != 0;
+    h.spall = (flags & kHitPartial) != 0 && h.penetration == 0;
+    h.heavyWeapon = v->HasHeavyWeapon(kKnowTruth);
+    h.hasTurret = v->HasTurret();
+    h.alive = v->mActive;
+    h.machineGuns = d.mBowMGCount + d.mCoaxMGCount + d.mFreeMGCount;
+    h.mobilityClass = d.mMobilityClass;
+    h.bailOut = v->mBailOutCountdown;
+    return h;
+}
+
+void Vehicle::ShowHitRecord() {
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map) return;
+    HitRecordFacts h = HitFactsOf(this);
+    // A record read from a damaged file shows nothing.
+    if (h.location < 0 || h.location > 6 || h.aspect < 0 || h.aspect > 2 || h.penetration < 0 ||
+        h.penetration > 2)
+        return;
+    GString255 first, second;
+    const bool shown = HitRecordTexts(h, &first, &second);
+    if (!h.immobilized && h.mobilityClass == 6) mHitRecordBytes[0] &= static_cast<uint8_t>(~kHitImmobilised);
+    if (!shown) return;
+    const int32_t level = map->mCameraLevel[map->mViewingSide & 1];
+    const float d = level >= 5 ? 5.0f : 0.0f;
+    map->ShowWarningLabel(&first, 3, &second, 3, mX + d, mY + d, GetZ() - 2.0f);
 }

@@ -10,6 +10,7 @@
 #include "models/ModelTables.h"
 #include "units/DataTables.h"
 #include "units/Unit.h"
+#include "units/VehicleModelTables.h"
 
 using dm::models::ModelOp;
 using dm::models::ModelTable;
@@ -37,18 +38,6 @@ bool GunFires(uint8_t flags, AmmoClass last) {
 
 bool NonZero(float a, float b, float c) {
     return a != 0.0f || b != 0.0f || c != 0.0f;
-}
-
-// The twelve detailed vehicle models and the general model proportioned to
-// each other model number's size.
-bool IsVehicleModelTable(const ModelTable& t) {
-    static const char* const kNames[] = {
-        "PzIIIM",   "StuH42_Mid", "Tiger_Early",        "SdKfz222",          "250_11", "M3_GMC",
-        "StuartM5", "M3_Lee",     "M4A1_Sherman_Early", "M4A3_75_W_Sherman", "M8_AC",  "M10"};
-    if (std::strncmp(t.name, "GeneralModel_", 13) == 0) return true;
-    for (const char* n : kNames)
-        if (std::strcmp(t.name, n) == 0) return true;
-    return false;
 }
 
 float BarrelFactor(int32_t barrelClass) {
@@ -200,20 +189,7 @@ void RunModelOps(const ModelTable& m, bool needsClip, GGraphic* const* textures,
 }
 
 const ModelTable* VehicleModelTable(int32_t model) {
-    static const ModelTable* sByNumber[256] = {};
-    static bool sIndexed = false;
-    if (!sIndexed) {
-        sIndexed = true;
-        // The gun models' numbers are ordnance models, not vehicle models.
-        for (int32_t i = 0; i < dm::models::kModelTableCount; ++i) {
-            const ModelTable& t = dm::models::kModelTables[i];
-            if (!t.numbers || !IsVehicleModelTable(t)) continue;
-            for (const int16_t* n = t.numbers; *n >= 0; ++n)
-                if (*n < 256 && !sByNumber[*n]) sByNumber[*n] = &t;
-        }
-    }
-    if (model >= 0 && model < 256 && sByNumber[model]) return sByNumber[model];
-    return ModelTableNamed("GeneralModel");
+    return VehicleModelTableOf(model);
 }
 
 float VehicleModelUnit(int32_t model) {

@@ -716,7 +716,8 @@ void DrawSquadWeapons(Infantry& u) {
     else if (code == kWeaponDrawATR || code == kWeaponDrawLMG)
         DrawATROrLMG(u, false, code);
     const int32_t g = u.GetAnimationGroup(0);
-    if (u.GetNrFigures() > 0 && (g == 9 || g == 10 || g == 17)) DrawCrewedGun(u);
+    // An abandoned gun (no men left) still stands where it was left.
+    if (g == 9 || g == 10 || g == 17) DrawCrewedGun(u);
 }
 
 void SetCrewPose(Infantry& u, int32_t pose, float headTurn, bool bentLegs) {

@@ -49,6 +49,12 @@ void WriteString(GString* text, int32_t x, int32_t y, int32_t justify, int32_t f
     if (g3D) g3D->WriteString3D(text, x, y, justify, font, r, g, b);
 }
 int32_t StringWidth(GString* text, int32_t font) { return g3D ? g3D->StringWidthInPixels3D(text, font) : 0; }
+void FlushStrings() {
+    if (!g3D || g3D->mDelayedStrings.GetCount() == 0 || g3D->mPickPass != 0) return;
+    // Triangles still queued in the device lie under the texts.
+    if (SoftDevice3D* device = Device()) device->Flush();
+    g3D->FlushDelayedStringsWin();
+}
 void ActivateView(int32_t left, int32_t top, int32_t width, int32_t height, float fov, float nearZ, float farZ) {
     if (g3D) g3D->ActivateView(left, top, width, height, fov, nearZ, farZ);
 }
@@ -78,6 +84,10 @@ void LightFactors(float rgb[3]) {
     rgb[1] = c.green;
     rgb[2] = c.blue;
 }
+void SetLightFactors(const float rgb[3]) {
+    const ColorRGB c{rgb[0], rgb[1], rgb[2]};
+    if (g3D) g3D->SetLightFactors(&c, nullptr);
+}
 int32_t MaxTextureSize() { return g3D ? g3D->GetMaxTextureSize() : 256; }
 }  // namespace Bridge3D
 #else
@@ -96,6 +106,7 @@ void ShowCursor(bool) {}
 void InformAppOfVRAM() {}
 void WriteString(GString*, int32_t, int32_t, int32_t, int32_t, uint8_t, uint8_t, uint8_t) {}
 int32_t StringWidth(GString*, int32_t) { return 0; }
+void FlushStrings() {}
 void ActivateView(int32_t, int32_t, int32_t, int32_t, float, float, float) {}
 void ActivateBasicView(int32_t, int32_t, int32_t, int32_t) {}
 void ActivatePicking(int32_t, int32_t, int32_t, int32_t, float, float, float) {}
@@ -108,6 +119,17 @@ void Line(int32_t, int32_t, int32_t, int32_t, uint16_t, int16_t) {}
 bool TextureError() { return false; }
 int32_t TextureDownsample() { return 0; }
 void LightFactors(float rgb[3]) { rgb[0] = rgb[1] = rgb[2] = 1.0f; }
+void SetLightFactors(const float[3]) {}
 int32_t MaxTextureSize() { return 256; }
 }  // namespace Bridge3D
+#endif
+
+#if __has_include("renderer/GGraph3D.h")
+namespace Bridge3D {
+bool SetMipMapLocal(bool on) { return g3D ? g3D->SetMipMapLocal(on) : false; }
+} // namespace Bridge3D
+#else
+namespace Bridge3D {
+bool SetMipMapLocal(bool) { return false; }
+} // namespace Bridge3D
 #endif

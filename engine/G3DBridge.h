@@ -30,6 +30,9 @@ void InformAppOfVRAM();
 void WriteString(GString* text, int32_t x, int32_t y, int32_t justify, int32_t font, uint8_t r, uint8_t g,
                  uint8_t b);
 int32_t StringWidth(GString* text, int32_t font);
+// Draws the texts written so far over what is drawn, so that views drawn
+// later cover them.
+void FlushStrings();
 void ActivateView(int32_t left, int32_t top, int32_t width, int32_t height, float fov, float nearZ,
                   float farZ);
 void ActivateBasicView(int32_t left, int32_t top, int32_t width, int32_t height);
@@ -45,5 +48,13 @@ void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint16_t colour, int16
 bool TextureError();
 int32_t TextureDownsample();
 void LightFactors(float rgb[3]);
+// Sets the light factors that textures made from now on are lit with.
+void SetLightFactors(const float rgb[3]);
 int32_t MaxTextureSize();
+} // namespace Bridge3D
+
+namespace Bridge3D {
+// The renderer's local mip-mapping for the textures made while it is on (a
+// unit's vehicle sets); answers the renderer's reply, false without g3D.
+bool SetMipMapLocal(bool on);
 } // namespace Bridge3D

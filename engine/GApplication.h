@@ -38,6 +38,8 @@ public:
     virtual void SuspendApp() {}
     virtual void ResumeApp() {}
     virtual void DoKey(char key, bool alt, bool numpad) {}
+    // Once a pass while the key last pressed is held down (after its DoKey).
+    virtual void KeyHeld(char key) {}
     virtual void DoCommand(int32_t command) {}
     virtual void DoStuffWhileRender() {}
     virtual void DoStuffAfterIdle() {}

@@ -80,7 +80,7 @@ void GEditView::Draw() {
     for (int32_t start = 0; start < length || (start == 0 && line == 0); start += mColumns, ++line) {
         row.IStringText("");
         for (int32_t i = start; i < std::min(start + mColumns, length); ++i)
-            row.AddChar(mText.GetChar(i));
+            row.AddChar(mMasked ? '*' : mText.GetChar(i));
         WriteString(&row, 3, 2 + line * kLineHeight + 11, -1, kFontFixed, 0, 0, 0);
         if (start + mColumns >= length) break;
     }

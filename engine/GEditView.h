@@ -21,6 +21,8 @@ public:
     // 13 presses the default button.
     virtual void Input(char key);
     int32_t GetCapacity() const { return mCapacity; }
+    // A masked field shows a star for every character (passwords).
+    void SetMasked(bool masked) { mMasked = masked; }
 
     void DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool ctrl) override;
     void Draw() override;
@@ -35,4 +37,5 @@ protected:
     uint32_t mCaretTime = 0;
     bool mCaretOn = true;
     bool mFlag = false;
+    bool mMasked = false;
 };

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <algorithm>
 #include <bit>
 #include <climits>
@@ -48,11 +50,52 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& image)
     return ok;
 }
 
-bool CreateEmptyFile(const std::string& path)
+// A new, empty file beside `path` with a unique name; its name in `temporary`.
+// -1 when the folder cannot take a file.
+int CreateSibling(const std::string& path, std::string& temporary)
 {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    return std::fclose(file) == 0;
+    temporary = path + ".part-XXXXXX";
+    return mkstemp(temporary.data());
+}
+
+// True when a file can be made in the folder that is to hold `path`. The old
+// file at `path` is left as it is.
+bool FolderTakesFile(const std::string& path)
+{
+    std::string temporary;
+    const int descriptor = CreateSibling(path, temporary);
+    if (descriptor < 0) return false;
+    close(descriptor);
+    std::remove(temporary.c_str());
+    return true;
+}
+
+bool WriteAll(int descriptor, const uint8_t* data, size_t count)
+{
+    while (count > 0) {
+        const ssize_t written = write(descriptor, data, count);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        data += written;
+        count -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// Replaces the file at `path` with `image` whole or not at all: the bytes go
+// to a file beside it, reach the disk, and only then take its name. On any
+// failure the old file stays and the partial one is removed.
+bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& image)
+{
+    std::string temporary;
+    const int descriptor = CreateSibling(path, temporary);
+    if (descriptor < 0) return false;
+    bool ok = WriteAll(descriptor, image.data(), image.size());
+    ok = ok && fsync(descriptor) == 0;
+    ok = (close(descriptor) == 0) && ok;
+    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!ok) std::remove(temporary.c_str());
+    return ok;
 }
 
 // A game file: the first 1024 bytes of the stream plain (zero-filled when
@@ -103,9 +146,10 @@ bool GFile::IFile(const char* path, FileMode mode)
     mPath = path;
     mMode = mode;
     if (IsWriteMode(mode)) {
-        // Creating (or emptying) the file now makes a bad path fail here,
-        // not silently when the file is deleted.
-        if (!CreateEmptyFile(mPath)) {
+        // A folder that cannot take the file fails here, not silently when
+        // the file is closed; the old file is replaced only once the new one
+        // is whole on the disk.
+        if (!FolderTakesFile(mPath)) {
             Reset();
             return false;
         }
@@ -183,11 +227,18 @@ bool GFile::EncodeImage(std::vector<uint8_t>& image)
 
 bool GFile::StoreImage(const std::vector<uint8_t>& image)
 {
+    if (!mTemporary) return ReplaceFile(mPath, image);
     std::FILE* file = std::fopen(mPath.c_str(), "wb");
     if (!file) return false;
     bool ok = image.empty() || std::fwrite(image.data(), 1, image.size(), file) == image.size();
     ok = (std::fclose(file) == 0) && ok;
     return ok;
+}
+
+bool GFile::Commit()
+{
+    FlushPending();
+    return !mFailed;
 }
 
 void GFile::FlushPending()

@@ -48,7 +48,9 @@ public:
     GFile& operator=(const GFile&) = delete;
 
     // Opens `path` in `mode`. Reading modes need an existing file whose
-    // contents decode completely; writing modes create or empty the file.
+    // contents decode completely; writing modes check that the folder takes
+    // the file and replace an existing one only when the new one has been
+    // written whole (at Commit, Rewind or close).
     // False on any failure (the object then holds no data). A file the
     // object held before is closed first, as by the destructor.
     bool IFile(const char* path, FileMode mode);
@@ -87,6 +89,10 @@ public:
     void Skip(int32_t count);
     // The signed 16-bit number read, divided by scale.
     float ReadFixed(float scale);
+
+    // Writes out pending output now. False when the file could not be
+    // written whole; the file it replaces is then kept as it was.
+    bool Commit();
 
     // Writes out pending output and returns to the start. A writing file
     // then reads back, from its start, the stream it wrote.

@@ -174,6 +174,11 @@ public:
     using PlaySoundHook = void (*)(int32_t soundId, void* context);
     void SetPlaySoundHook(PlaySoundHook hook, void* context);
     void PlaySound(int32_t soundId);
+    // The hooks in place, null where none is.
+    SoundHook ManageSoundsHook() const { return mSoundHook; }
+    SoundHook NetworkPumpHook() const { return mNetworkHook; }
+    SoundHook BeepHook() const { return mBeepHook; }
+    PlaySoundHook ClickSoundHook() const { return mPlayHook; }
 
     // --- fields read by the game -------------------------------------------
     int32_t mScreenWidth = 640;
@@ -244,6 +249,10 @@ private:
     bool mActive = true;
     bool mShift = false;
     bool mCtrl = false;
+    // The key last pressed while it is held down (0: none): the application
+    // hears of it on every pass until it is let go or the focus goes.
+    int32_t mHeldPhysicalKey = 0;
+    uint8_t mHeldKey = 0;
     bool mDisplayTestRunning = false;
     bool mPresentPending = false;
     bool mCursorShown = true;

@@ -85,6 +85,9 @@ void GKernel::DispatchEvent(const PlatformEvent& event) {
         Quit();
         break;
     case PlatformEvent::kFocusLost:
+        // Its key up goes to the other window: nothing stays held.
+        mHeldPhysicalKey = 0;
+        mHeldKey = 0;
         if (mActive && mApplication) mApplication->SuspendApp();
         mActive = false;
         break;
@@ -103,7 +106,15 @@ void GKernel::DispatchEvent(const PlatformEvent& event) {
         DispatchMouse(event);
         break;
     case PlatformEvent::kKey:
+        mHeldPhysicalKey = event.physicalKey;
+        mHeldKey = event.alt ? 0 : event.key;
         DispatchKey(event);
+        break;
+    case PlatformEvent::kKeyUp:
+        if (event.physicalKey == mHeldPhysicalKey) {
+            mHeldPhysicalKey = 0;
+            mHeldKey = 0;
+        }
         break;
     default:
         break;

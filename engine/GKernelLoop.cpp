@@ -93,6 +93,8 @@ void GKernel::DoOnePass(int32_t waitMs) {
     // transfers go on from the application's after-idle hook) and its
     // sounds for each message; only the screen waits until it is active
     // again.
+    if (mActive && mHeldKey != 0 && mHeldPhysicalKey != 0 && mApplication && !(got && event.type == PlatformEvent::kKey))
+        mApplication->KeyHeld(static_cast<char>(mHeldKey));
     DoIdlePass();
     if (mActive) UpdateScreen();
     ManageSounds();

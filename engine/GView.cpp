@@ -187,6 +187,9 @@ void GView::DrawWithin(const LongRect& screenClip) {
     mDrawClip = clip;
     mDrawing = true;
     Draw();
+    // In 3-D mode texts wait in a queue; a view's own go out once it has
+    // drawn, so that the views drawn after it cover them.
+    if (gKernel && gKernel->Is3D()) Bridge3D::FlushStrings();
     mDrawing = wasDrawing;
     mDrawClip = oldClip;
 }
@@ -233,15 +236,10 @@ bool GView::DrawingTarget(PixelTarget16* target, int32_t* originX, int32_t* orig
 
 void GView::PaintRectangle(const LongRect* rect, int16_t colour16) {
     if (!rect) return;
-    if (Bridge3D::Exists()) {
-        LongRect global;
-        GetGlobalBounds(&global);
-        LongRect r = *rect;
-        r.Offset(global.left, global.top);
-        r = LongRect::Intersect(r, mDrawing ? mDrawClip : global);
-        if (!r.IsEmpty()) Bridge3D::PaintRectangle(r, static_cast<uint16_t>(colour16));
-        return;
-    }
+    // Straight into the back buffer in 3-D mode too, after the triangles
+    // queued before it (DrawingTarget flushes them): the renderer's flat
+    // rectangle keeps to the last 3-D view, the map's, and cut away every
+    // rectangle of the bottom bar, the progress bar among them.
     PixelTarget16 t;
     int32_t ox, oy;
     if (!DrawingTarget(&t, &ox, &oy)) return;

@@ -188,7 +188,7 @@ void Crater::ICrater(float x, float y, float radius, float depth, float shade, i
     mFoxhole = kind >= kCraterKindFoxhole ? 1 : 0;
     mSide = side;
     mSpotted = 0;
-    mLevel = 0;
+    mLevel = mFoxhole ? kDugFoxholeLevel : 0;
 }
 
 void Crater::MakeSpotPacket()
@@ -235,6 +235,8 @@ void Crater::Read(GFile* file)
     mSide = file->ReadChar();
     mSpotted = file->ReadChar() ? 1 : 0;
     mLevel = file->ReadLong();
+    // Files written before foxholes kept their level hold 0: dug ones.
+    if (mFoxhole && mLevel == 0) mLevel = kDugFoxholeLevel;
 }
 
 bool Crater::IsValid(float w, float h) const
@@ -267,7 +269,7 @@ Crater* CraterGroup::FindCrater(float x, float y)
     ++mLocked;  // no member may be removed while the storage is searched
     for (GObject* member : mMembers) {
         Crater* crater = static_cast<Crater*>(member);
-        if (hideOthers && crater->IsFoxhole() && !crater->mSpotted && crater->mSide != mMap->mViewingSide) continue;
+        if (hideOthers && crater->IsFoxhole() && !crater->mSpotted && crater->mSide != mMap->ViewingSide()) continue;
         if (crater->Covers(x, y)) {
             found = crater;
             break;

@@ -116,7 +116,9 @@ public:
     char mFoxhole = 0;      // kind 2 and above
     char mSpotted = 0;      // the other side has seen the foxhole
     Affiliation mSide = 2;  // digging side; 2 for shell craters
-    int32_t mLevel = 0;     // foxhole spotting visits only levels above 1
+    // How a foxhole is found: 2 and above (every dug one) is seen by an
+    // enemy close by; 1 only when a man seen standing in it gives it away.
+    int32_t mLevel = 0;
     Map* mMap = nullptr;    // the map it lies on
 
     // Draws the crater or foxhole (defined with the battlefield drawing).
@@ -124,6 +126,7 @@ public:
 };
 
 constexpr int32_t kCraterKindFoxhole = 2;
+constexpr int32_t kDugFoxholeLevel = 2;
 
 // Set by the camera code only around the terrain text of a point, so that the
 // text never gives away a foxhole of the other side that the viewing side has

@@ -428,9 +428,15 @@ Terrain Map::GetTerrain(float x, float y, bool foxholes) const
     return t;
 }
 
+int32_t Map::ViewingSide() const
+{
+    const int32_t side = mBattleLink ? mBattleLink->ViewingSide(mViewingSide) : mViewingSide;
+    return side == kAllies ? kAllies : kAxis;
+}
+
 float Map::GetRoughResolution(float x, float y, float z) const
 {
-    int32_t side = mViewingSide & 1;
+    int32_t side = ViewingSide();
     float c = static_cast<float>(std::cos(-mCameraHeading[side]));
     float s = static_cast<float>(std::sin(-mCameraHeading[side]));
     float f = (x - mCameraX[side]) * c - (y - mCameraY[side]) * s;
@@ -442,7 +448,7 @@ float Map::GetRoughResolution(float x, float y, float z) const
 
 float Map::GetGap(float x, float y) const
 {
-    int32_t level = mCameraLevel[mViewingSide & 1];
+    int32_t level = mCameraLevel[ViewingSide()];
     if (level > 6) return 1.0f;
     if (level == 6) return 0.85f;
     if (level == 5) return 0.6f;

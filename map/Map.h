@@ -231,6 +231,10 @@ public:
     // ------------------------------------------------ wiring
     void SetBattleLink(MapBattleLink* link) { mBattleLink = link; }
     MapBattleLink* GetBattleLink() const { return mBattleLink; }
+    // The side whose camera, set-up outlines and own foxholes the screen
+    // shows: the battle's viewer when a battle owns the map, else
+    // mViewingSide. Anything but the Allies counts as the Axis.
+    int32_t ViewingSide() const;
     // Sets the screen width that the camera's width class and the rough
     // resolution use.
     void SetScreenWidth(int32_t pixels);
@@ -484,6 +488,8 @@ public:
     float mFieldOfView = 50.0f;
     float mEyeX = 0.0f;
     float mEyeY = 0.0f;
+    // The side this map is shown to when no battle tells it (tests, tools);
+    // read it through ViewingSide().
     int32_t mViewingSide = 0;
     int32_t mScreenWidth = 800;
     int32_t mWidthClass = 1;       // 0 up to 699 pixels, 1 up to 899, else 2

@@ -41,6 +41,15 @@ public:
 
     // Whether a living unit of `side` stands within `radius` metres of (x, y).
     virtual bool LivingUnitNear(float x, float y, Affiliation side, float radius) { return false; }
+    // The battle's units by index (0 .. count - 1): false for a unit that
+    // the other side does not see at this moment, else true with its
+    // position.
+    virtual int32_t UnitCount() { return 0; }
+    virtual bool SpottedUnitAt(int32_t index, float* x, float* y) { return false; }
+
+    // The side the screen shows the battle to; a link without a viewer
+    // keeps the side the map holds itself.
+    virtual int32_t ViewingSide(int32_t mapsOwn) { return mapsOwn; }
 
     // The battle's state that fires and damage read.
     virtual bool IsComputing() { return false; }  // the action phase is being computed

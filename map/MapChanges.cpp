@@ -319,12 +319,27 @@ void Map::SaveMutableData()
 
 void Map::SpotFoxholes(bool all)
 {
+    if (all) {
+        for (int32_t k = 0; k < mFoxholes->GetCount(); ++k)
+            mFoxholes->GetCrater(k)->mSpotted = 1;
+        return;
+    }
+    // Dug foxholes (level 2 and above) are seen by an enemy close by; one
+    // still hidden lets a man seen standing in it give it away.
+    bool hidden = false;
     for (int32_t k = 0; k < mFoxholes->GetCount(); ++k) {
         Crater* c = mFoxholes->GetCrater(k);
-        if (all)
-            c->mSpotted = 1;
-        else
-            c->BeSpotted();
+        if (c->mSpotted || c->mLevel <= 1) continue;
+        c->BeSpotted();
+        if (!c->mSpotted) hidden = true;
+    }
+    if (!hidden || !mBattleLink) return;
+    const int32_t count = mBattleLink->UnitCount();
+    for (int32_t i = 0; i < count; ++i) {
+        float x = 0.0f, y = 0.0f;
+        if (!mBattleLink->SpottedUnitAt(i, &x, &y)) continue;
+        Crater* c = mFoxholes->FindCrater(x, y);
+        if (c && !c->mSpotted) c->MakeSpotPacket();
     }
 }
 

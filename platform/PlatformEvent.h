@@ -12,6 +12,7 @@ struct PlatformEvent {
         kMouseUp,
         kMouseMove,
         kKey,         // one key for DoKey: key, alt, numpad
+        kKeyUp,       // a key was let go: physicalKey
         kFocusGained, // the program came to the foreground
         kFocusLost,
         kExpose // the window needs to be shown again
@@ -26,6 +27,9 @@ struct PlatformEvent {
     uint8_t key = 0;
     bool alt = false;
     bool numpad = false;
+    // The key on the keyboard that made a kKey or kKeyUp (0: unknown), so
+    // that a key held down can be told from one let go.
+    int32_t physicalKey = 0;
     // Modifier state when the event happened.
     bool shift = false;
     bool ctrl = false;

@@ -175,6 +175,18 @@ bool PlatformVideo::SetMode(int32_t width, int32_t height) {
     return true;
 }
 
+void PlatformVideo::ToggleFullScreen() {
+    if (!mWindow) return;
+    if (SDL_GetWindowFlags(mWindow) & (SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_FULLSCREEN)) {
+        SDL_SetWindowFullscreen(mWindow, 0);
+        SDL_SetWindowBordered(mWindow, SDL_TRUE);
+        SDL_SetWindowSize(mWindow, mBack.Width(), mBack.Height());
+        SDL_SetWindowPosition(mWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    } else {
+        SDL_SetWindowFullscreen(mWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+}
+
 void PlatformVideo::SetGammaRamp(const uint16_t ramp[256]) {
     // Expand each 5/6-bit channel to 8 bits, then through the ramp.
     uint8_t r5[32], g6[64];
@@ -281,6 +293,14 @@ bool PlatformVideo::Translate(const SDL_Event& e, PlatformEvent* out) {
     case SDL_KEYDOWN: {
         const SDL_Keycode sym = e.key.keysym.sym;
         mPendingKeypadChar = KeypadChar(sym);
+        mAltCharTaken = false;
+        mLastKeyDown = static_cast<int32_t>(sym);
+        out->physicalKey = mLastKeyDown;
+        // The window's own keys: they never reach the game.
+        if (sym == SDLK_F11 || ((e.key.keysym.mod & KMOD_ALT) && (sym == SDLK_RETURN || sym == SDLK_KP_ENTER))) {
+            if (!e.key.repeat) ToggleFullScreen();
+            return false;
+        }
         out->type = PlatformEvent::kKey;
         if (uint8_t k = SpecialKey(sym)) {
             out->key = k;
@@ -292,10 +312,15 @@ bool PlatformVideo::Translate(const SDL_Event& e, PlatformEvent* out) {
             if (out->shift && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
             out->key = static_cast<uint8_t>(c);
             out->alt = true;
+            mAltCharTaken = true;
             return true;
         }
         return false;
     }
+    case SDL_KEYUP:
+        out->type = PlatformEvent::kKeyUp;
+        out->physicalKey = static_cast<int32_t>(e.key.keysym.sym);
+        return true;
     default:
         return false;
     }
@@ -327,7 +352,12 @@ bool PlatformVideo::NextEvent(PlatformEvent* out, int32_t waitMs) {
     for (;;) {
         if (!WaitSdlEvent(&e, waitMs)) return false;
         if (e.type == SDL_TEXTINPUT) {
-            if (SDL_GetModState() & KMOD_LALT) continue; // reported as an Alt character
+            // Decided by the key's own event: the modifier state now may
+            // already be that of a later moment (a quick Alt+S).
+            if (mAltCharTaken) {
+                mAltCharTaken = false;
+                continue; // reported as an Alt character
+            }
             const std::string text = Utf8ToLatin1(e.text.text);
             if (text.empty()) continue;
             *out = PlatformEvent{};
@@ -335,6 +365,7 @@ bool PlatformVideo::NextEvent(PlatformEvent* out, int32_t waitMs) {
             out->type = PlatformEvent::kKey;
             out->key = static_cast<uint8_t>(text[0]);
             out->numpad = mPendingKeypadChar != 0 && mPendingKeypadChar == out->key;
+            out->physicalKey = mLastKeyDown;
             mPendingKeypadChar = 0;
             // Rarely more than one character arrives; the rest follow in order.
             for (size_t i = 1; i < text.size(); ++i) {

@@ -60,6 +60,8 @@ private:
     bool Translate(const SDL_Event& e, PlatformEvent* out);
     bool WaitSdlEvent(SDL_Event* e, int32_t waitMs);
     void FillModifiers(PlatformEvent* out) const;
+    // Between full screen and a window of the game's size (F11, Alt+Enter).
+    void ToggleFullScreen();
 
     SDL_Window* mWindow = nullptr;
     SDL_Renderer* mRenderer = nullptr;
@@ -68,6 +70,10 @@ private:
     std::vector<uint32_t> mLut;         // RGB565 -> XRGB8888 with gamma
     std::deque<PlatformEvent> mPending; // further characters of one text event
     uint8_t mPendingKeypadChar = 0;
+    int32_t mLastKeyDown = 0; // the keyboard key of the text that follows
+    // The last key down was reported as an Alt character: the text the
+    // window system may still send for it is not typed.
+    bool mAltCharTaken = false;
     bool mVideoInit = false;
     bool mWaitPolls = false; // the driver cannot block on its event queue
 };

@@ -217,7 +217,8 @@ std::vector<Field> FieldsOf(GameTable t) {
                 NUM(T, mCrewPose),
                 ELEMS(T, mCrewPositions, MEMBER(P, mX), MEMBER(P, mY), MEMBER(P, mZ), MEMBER(P, mHeading),
                       MEMBER(P, mPivotX), MEMBER(P, mPivotY)),
-                NUM(T, mSize)};
+                NUM(T, mSize),
+                NUM(T, mShadingClass)};
     }
     case kTableOrdnanceModel: {
         using T = OrdnanceModelData;

@@ -54,9 +54,10 @@ inline const ScenarioCore* Scenario() {
 // A flight time lengthened by the battle's condition level.
 inline int32_t ConditionedFlightTime(int32_t t) {
     int32_t level = gBattle ? gBattle->mConditionLevel : 0;
-    static const float kStretch[4] = {1.0f, 1.01f, 1.07f, 1.25f};
+    // In double: 100 x 1.01 in float falls just short of 101.
+    static const double kStretch[4] = {1.0, 1.01, 1.07, 1.25};
     if (level <= 0 || level > 3) return t;
-    return static_cast<int32_t>(static_cast<float>(t) * kStretch[level]);
+    return static_cast<int32_t>(static_cast<double>(t) * kStretch[level]);
 }
 
 inline float Distance3(float x1, float y1, float z1, float x2, float y2, float z2) {

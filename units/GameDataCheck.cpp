@@ -202,6 +202,7 @@ void CheckAmmo(Checker& c, const AmmoData& r) {
 
 void CheckVehicleModel(Checker& c, const VehicleModelData& r) {
     c.Range("mNrCrewPositions", r.mNrCrewPositions, 0, kCrewPositions);
+    c.Range("mShadingClass", r.mShadingClass, 0, 8);
     for (float s : r.mSize)
         c.NonNegative("mSize", s);
     for (const CrewPosition& p : r.mCrewPositions) {

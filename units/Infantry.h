@@ -128,6 +128,8 @@ public:
     float GetRarityFactor();
     float GetVPValue(bool asBought, DataKnowledge knowledge) override;
     float GetCasualtyVPLoss() override;
+    float GetOccupationScore(float x, float y, bool* pair) override;
+    float GetExitValue(bool* exited, bool count) override;
 
     // ---- Figures and animation -------------------------------------------------
     int32_t GetNrFigures();
@@ -248,6 +250,9 @@ public:
     void FireOffboardArtillery();
     void FireArty(AmmoClass ammo);
     void SetFOError(bool second);
+    // Puts back the observer's fire data kept at the end of the last playback
+    // (target point, aim time, mission flags, aiming error); nothing when unset.
+    void RestoreKeptFireData();
 
     // ---- Movement along waypoints -----------------------------------------------------------
     MovementSpeedType GetActualMoveSpeed(bool forEmbark);
@@ -268,6 +273,7 @@ public:
                                                     kSmallArmsNone}; // 71: no such team
     SmallArmsType mFigureSmallArms[kInfantryFigures] = {};
     int8_t mTeamMen[kInfantryTeams] = {};
+    bool mRefit = false;            // a crew that left its vehicle or gun; nothing reads it yet
     bool mSavedMissionLive = false; // a forward observer's state kept at the end of playback
     bool mSavedRoundPattern = false;
     float mFOTargetX = kFOUnset; // 999999: none

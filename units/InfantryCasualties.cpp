@@ -8,6 +8,7 @@
 #include "battle/Battle.h"
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
+#include "units/FireShared.h"
 #include "units/Functions.h"
 #include "units/Infantry.h"
 #include "units/UnitFactory.h"
@@ -258,6 +259,14 @@ void Infantry::Die() {
     }
     const bool leader = IsLeader(nullptr);
     Unit::Die();
+    // Under full fog of war a unit seen to fall lies low and is looked at
+    // again at once, so the enemy learns no more than it saw.
+    if (fire::FogLevel() == 3 && IsSpottedNow()) {
+        mMoveSpeed = 0;
+        mHiding = true;
+        mFiringSignature = 0;
+        BeSpotted(true, true);
+    }
     ResetAnimation();
     if (leader && gBattle) gBattle->CheckAllLeadership();
 }

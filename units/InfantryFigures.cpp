@@ -117,9 +117,9 @@ void Infantry::ResetAnimation() {
     int32_t animation = kAnimationRiding;
     if (!mTransport) {
         if (!CanMovePhysically() && mNrWaypoints > 0 && mWaypoints[0].mOrder != kPaceRotate) mNrWaypoints = 0;
-        // The pace actually walked belongs to the movement rules; until
-        // they exist the ordered pace stands for it.
-        const MovementSpeedType pace = mMoveSpeed;
+        // The pose follows the pace actually walked now, not the one ordered.
+        MovementSpeedType pace = GetActualMoveSpeed(false);
+        if (pace < 0 || pace >= gMovementSpeedChart.Count()) pace = mMoveSpeed;
         animation = gMovementSpeedChart[pace].mPoseCode[mOnSkis ? 1 : 0];
     }
     const int32_t figures = IsSquad() ? kInfantryFigures : 1;
@@ -210,10 +210,6 @@ void Infantry::CompletePlayback() {
     }
     mRandomSeed = static_cast<int32_t>(RandomPair() % 32767u);
     if (RandomCoin() == 0) mRandomSeed = -mRandomSeed;
-}
-
-void Infantry::Tilt(bool draw) {
-    if (draw && mTransport) mTransport->Tilt(draw);
 }
 
 FogOfWarContact Infantry::ProcessJerk(int32_t figure) {

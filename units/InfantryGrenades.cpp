@@ -209,6 +209,7 @@ void Infantry::FireOffboardArtillery() {
     mIsMoving = false;
     const WeaponType w = Record().mHeavyWeapon;
     if (mAimTime == 0.0f) {
+        mExtraArtilleryMinutes = 0; // the mission fires: its added minutes are spent
         AmmoClass a = kAmmoNone;
         if (AIWantsToFire(&a)) {
             const int32_t volleys = Record().mVolleys == 0 ? 4 : Record().mVolleys;
@@ -223,7 +224,8 @@ void Infantry::FireOffboardArtillery() {
     if (!((m0 == 0 && !mMissionLive) || m0 == 1 || (m0 == 2 && size >= 2))) return;
     const int32_t m1 = static_cast<int32_t>(mAimTime) / 30;
     Map* map = SideMap();
-    const bool nearOwnMark = map && map->NearBoreSight(mAreaTargetX, mAreaTargetY, mSide != 0);
+    const bool nearOwnMark =
+        map && map->NearBoreSight(mAreaTargetX, mAreaTargetY, GetAffiliation() == kAllies);
     bool spotted = false;
     if (m1 < m0) {
         AmmoClass a = kAmmoNone;

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "engine/GOLTA.h"
@@ -86,8 +87,20 @@ bool Infantry::Clean() {
         if (left->mOffMapState != 0) mAbandonedVehicle = nullptr;
         return answer;
     }
-    // Any other abandoned unit (a gun) is lost to its side: the crew cannot
-    // take it back until the operation's set-up zones are known here.
+    // Any other abandoned unit (a gun): a crew still in the operation takes
+    // it back when it was not knocked out and lies outside its side's own
+    // set-up zone (code 1 for side 1, 4 for side 0).
+    const int32_t zone = left->mSide == 1 ? 1 : 4;
+    Map* map = gCampaign->mMap;
+    UnitList* group = gCampaign->mUnits;
+    if (!left->mGunKnockedOut && map && map->GetSetupZone(left) != zone && group &&
+        group->IndexOf(left) >= 0 && group->IndexOf(this) >= 0 && mActive) {
+        left->mActive = true;
+        left->mCasualties -= MenAlive();
+        if (left->mCasualties < 0) left->mCasualties = 0;
+        left->mOldCasualties = 0;
+        return true;
+    }
     left->mGunKnockedOut = true;
     if (!mActive) return true;
     if (!mSurrendered) {
@@ -117,7 +130,10 @@ void Infantry::CheckBuildingOccupancy() {
         GetApparentLocation(&x, &y, &z);
         const Terrain t = map->GetTerrain(x, y, false);
         if (InBuilding(t) || t == kTerrainRubble) map->FlagNoRoofForBuildingAtXY(x, y, mZ == 1.0f);
-        if (gBattle->mSelectedUnit == this && CanReceiveOrders()) {
+        // The waypoints of the selected unit show inside only while orders
+        // are given, never in playback (state 8).
+        if (gBattle->mSelectedUnit == this && CanReceiveOrders() &&
+            gBattle->Host()->InteractionState() != 8) {
             for (int32_t i = mNrWaypoints - 1; i >= 0; --i) {
                 const Waypoint& w = mWaypoints[i];
                 if (InBuilding(map->GetTerrain(w.mX, w.mY, false)))

@@ -265,7 +265,8 @@ void Infantry::PrepareForAction() {
         mSecondaryFireTime = static_cast<float>(1.0 + 6.0 * RandomFraction());
         if (IsForwardObserver()) {
             Map* map = BattleMapOrNull();
-            if (!mAreaTarget || (map && map->NearBoreSight(mAreaTargetX, mAreaTargetY, mSide != 0))) {
+            if (!mAreaTarget ||
+                (map && map->NearBoreSight(mAreaTargetX, mAreaTargetY, GetAffiliation() == kAllies))) {
                 mFOErrorX = 0.0f;
                 mFOErrorY = 0.0f;
             }

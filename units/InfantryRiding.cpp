@@ -337,12 +337,3 @@ bool Infantry::CanOnlyDebark() {
 MovementSpeedType Infantry::QuickSpeed() {
     return GetSpeedClass() < kSpeedHeavy ? kPaceDefaultMove : 8;
 }
-
-// ---------------------------------------------------------------------------
-// Drawing a rider
-
-void Infantry::ScaleForType(float* scale, float f1, float f2, float f3) {
-    // The renderer's placement of riders on their carrier is the drawing
-    // code's; the rules keep only the figure scale.
-    if (scale) *scale *= 0.012990149669349194f;
-}

@@ -38,6 +38,7 @@ void Infantry::CopyInfantryPartFrom(const Infantry& o) {
     mSplitNameIndex = o.mSplitNameIndex;
     mSewerTime = o.mSewerTime;
     mVulnerable = o.mVulnerable;
+    mRefit = o.mRefit;
     mDigIn = o.mDigIn;
     mOnSkis = o.mOnSkis;
     mAntitankShots = o.mAntitankShots;

@@ -144,11 +144,13 @@ FogOfWarContact Infantry::SpotLevel(bool atLastSeen, Unit* spotter) {
     const MovementSpeedType pace = mMoveSpeed;
     const float x = mX;
     const float y = mY;
+    const int32_t stamp = mMoveStamp;
     float e;
     if (atLastSeen || !mActive) {
         if (atLastSeen) {
             mX = mMarkerX;
             mY = mMarkerY;
+            mMoveStamp = kMarkerMoveStamp; // stored sight answers do not hold there
         }
         mMoveSpeed = 0;
         e = kExposureOutOfAction;
@@ -180,5 +182,6 @@ FogOfWarContact Infantry::SpotLevel(bool atLastSeen, Unit* spotter) {
     mMoveSpeed = pace;
     mX = x;
     mY = y;
+    mMoveStamp = stamp;
     return level;
 }

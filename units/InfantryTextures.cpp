@@ -6,8 +6,10 @@
 
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
+#include "engine/G3DBridge.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
+#include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Infantry.h"
@@ -21,6 +23,7 @@ constexpr int32_t kLateScheme = 100000;
 constexpr int32_t kLateSnowScheme = 150000;
 constexpr int32_t kSnowScheme = 50000;
 constexpr int32_t kUniformSlots = 6;
+constexpr int32_t kFirstUniformEntry = 1; // the figure drawing reads entries 1..6
 constexpr int32_t kMaxPickEntries = 64;
 constexpr int32_t kWeaponTextureSet = 2;
 
@@ -51,6 +54,32 @@ GGraphic* Texture(int32_t id) {
     return gKernel ? gKernel->MakeTexture(id) : nullptr;
 }
 
+// Every picture of a small-arms record, into the map's table.
+void MakeArmsTextures(SmallArmsType arms) {
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map || arms < 0 || arms >= gSmallArmsData.Count()) return;
+    const SmallArmsData& d = gSmallArmsData[arms];
+    for (int32_t t = 0; t < d.mNrTextures && t < kSmallArmsTextures; ++t)
+        map->MakeSmallArmsTexture(d.mTextures[t]);
+}
+
+// Portraits and markings are pictures, not scenery: they are made at full
+// light whatever the battle's time of day, and the light is put back after.
+class FullLight {
+public:
+    FullLight() {
+        Bridge3D::LightFactors(mSaved);
+        const float full[3] = {1.0f, 1.0f, 1.0f};
+        Bridge3D::SetLightFactors(full);
+    }
+    ~FullLight() { Bridge3D::SetLightFactors(mSaved); }
+    FullLight(const FullLight&) = delete;
+    FullLight& operator=(const FullLight&) = delete;
+
+private:
+    float mSaved[3] = {1.0f, 1.0f, 1.0f};
+};
+
 bool NoFigureArms(int32_t kind) {
     return kind == 5 || kind == 8 || kind == 9 || kind == 10 || kind == 11 || kind == 17;
 }
@@ -80,9 +109,10 @@ void Infantry::MakeTextures(bool skipPortraits) {
                 const int32_t n = u->mTextureNumbers[(row + 4 * k) * kUniformEntry + s];
                 if (n < 0) continue;
                 GGraphic* g = snow ? TryGraphic(n + kSnowGraphic) : nullptr;
-                mTextureSets[pass][s] = g ? g : Texture(n + kUniformTexture);
+                mTextureSets[pass][kFirstUniformEntry + s] = g ? g : Texture(n + kUniformTexture);
             }
             if (!skipPortraits) {
+                const FullLight light;
                 mRankPortraits[pass] = GetRankPortrait(wanted, k, pass == 0 ? Rank() : 1);
                 if (r.mHeavyWeapon != kWeaponNone)
                     mWeaponPortraits[pass] = GetRankPortrait(wanted, k, pass == 0 ? Rank() : 1);
@@ -91,7 +121,9 @@ void Infantry::MakeTextures(bool skipPortraits) {
     }
 
     // The small arms each figure carries: a pick among the men of the teams
-    // whose arms are of the figure's kind.
+    // whose arms are of the figure's kind; their pictures go to the map's
+    // table, the nation's standard rifle first.
+    MakeArmsTextures(StandardRifle(GetNation()));
     for (int32_t group = 2; group <= 4; ++group) {
         for (int32_t f = GetSpecificNrFigures(group) - 1; f >= 0; --f) {
             int32_t kind = GetSpecificAnimationGroup(f, group);
@@ -122,6 +154,7 @@ void Infantry::MakeTextures(bool skipPortraits) {
             }
             const SmallArmsType pick = entries[RandomPick(static_cast<uint32_t>(count))];
             if (group == 4 && f < kInfantryFigures) mFigureSmallArms[f] = pick;
+            MakeArmsTextures(pick);
         }
     }
 
@@ -148,6 +181,7 @@ void Infantry::MakeTextures(bool skipPortraits) {
                     ? gWeaponData[r.mHeavyWeapon].mMarkingTexture
                     : (r.mNrTeams > 0 ? gSmallArmsData[r.mTeamSmallArms[0]].mMarkingTexture : 0);
     if (n == 0) return;
+    const FullLight light;
     const bool observer = IsForwardObserver() && r.mVolleys != 4;
     const int32_t q = r.mVolleys;
     GGraphic* g = nullptr;

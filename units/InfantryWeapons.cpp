@@ -233,12 +233,28 @@ bool Infantry::HasFunctioningWeapon() {
 }
 
 bool Infantry::WithinFOAdjustment(float x, float y, bool* exact) {
+    if (exact) *exact = false;
+    if (mFOTargetX == kFOUnset || mFOTargetY == kFOUnset || !std::isfinite(x) || !std::isfinite(y))
+        return false;
     const float dx = mFOTargetX - x;
     const float dy = mFOTargetY - y;
-    if (exact) {
-        *exact = dx == 0.0f && dy == 0.0f;
+    if (dx == 0.0f && dy == 0.0f) {
+        if (exact) *exact = true;
         return true;
     }
     if (!(dx * dx + dy * dy < 10000.0f)) return false;
     return CanSeeLocation(x, y);
+}
+
+void Infantry::RestoreKeptFireData() {
+    if (mFOTargetX == kFOUnset || mFOTargetY == kFOUnset) return;
+    mAreaTargetX = mFOTargetX;
+    mAreaTargetY = mFOTargetY;
+    if (mFOAimTime != kFOUnset) mAimTime = mFOAimTime;
+    mMissionLive = mSavedMissionLive;
+    mRoundPattern = mSavedRoundPattern;
+    if (mFOLastErrorX != kFOUnset && mFOLastErrorY != kFOUnset) {
+        mFOErrorX = mFOLastErrorX;
+        mFOErrorY = mFOLastErrorY;
+    }
 }

@@ -6,3 +6,5 @@
 // Installs the question (null removes it).
 void SetLeaderLinesHidden(bool (*hidden)());
 bool LeaderLinesHidden();
+// Whether a screen has set the rule.
+bool LeaderLinesRuleSet();

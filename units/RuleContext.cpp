@@ -10,6 +10,10 @@ void SetRuleContext(const RuleContext* context) {
     sContext = context ? *context : RuleContext{};
 }
 
+const RuleContext& CurrentRuleContext() {
+    return sContext;
+}
+
 int32_t ScenarioDate() {
     return sContext.scenarioDate ? sContext.scenarioDate() : 4306;
 }
@@ -28,5 +32,5 @@ Terrain TerrainAt(float x, float y) {
 
 float VehicleArmorFactor(const Vehicle* v) {
     if (!v) return 1.0f;
-    return sContext.armorFactor ? sContext.armorFactor(v) : v->mArmorFactor[0];
+    return v->mArmorFactor[0];
 }

@@ -1,6 +1,7 @@
 #include "units/Unit.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
@@ -12,10 +13,12 @@
 #include "engine/GGroup.h"
 #include "engine/GOLTA.h"
 #include "engine/GString.h"
+#include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/UnitFactory.h"
 #include "units/UnitGeometry.h"
+#include "units/Vehicle.h"
 
 bool gPacket = false;
 Unit* gCreditKiller = nullptr;
@@ -43,12 +46,21 @@ Unit::Unit() {
 
 Unit::~Unit() {
     delete mCustomName;
+    // The last vehicle found in a mover's way never outlives itself.
+    if (gBlocker && static_cast<Unit*>(gBlocker) == this) gBlocker = nullptr;
+    FreeOwnGraphics();
 }
 
 void Unit::CopyUnitPartFrom(const Unit& other) {
     if (&other == this) return;
     GString15* ownName = mCustomName;
+    // The graphics stay with their owner: this unit keeps its own.
+    GGraphic* own[kGraphicSlots];
+    size_t n = 0;
+    ForEachGraphicSlot([&](GGraphic*& g) { own[n++] = g; });
     *this = other;
+    n = 0;
+    ForEachGraphicSlot([&](GGraphic*& g) { g = own[n++]; });
     mCustomName = other.mCustomName ? new GString15(*other.mCustomName) : nullptr;
     delete ownName;
 }
@@ -63,7 +75,6 @@ void Unit::IUnit(float x, float y, float z, Force force, ExperienceLevel experie
     mForce = force;
     mExperience = experience;
     mActive = true;
-    mExitForPoints = false;
     mSide = GetNation() < kFirstAlliedNation ? 1 : 0;
     if (mSkipSetup) return;
     mStatusTime = kStatusTimeNever;
@@ -396,8 +407,54 @@ void Unit::ClearAsTarget(bool keepOrdered, bool quiet) {
     }
 }
 
+namespace {
+
+// The point of the map's border nearest to (x, y): where a unit standing
+// outside the map crossed it. A point beyond a corner lands on the corner.
+void BorderPoint(float x, float y, float* bx, float* by) {
+    const Map* map = gBattle ? gBattle->mMap : nullptr;
+    const float w = map ? map->mWidthMetres : 0.0f;
+    const float h = map ? map->mHeightMetres : 0.0f;
+    *bx = x < 0.0f ? 0.0f : (x > w ? w : x);
+    *by = y < 0.0f ? 0.0f : (y > h ? h : y);
+    // Inside the map (a unit handed over without having crossed), the
+    // nearest edge is the one it was making for.
+    if (*bx > 0.0f && *bx<w&& * by> 0.0f && *by < h) {
+        const float dw = *bx, de = w - *bx, ds = *by, dn = h - *by;
+        const float m = std::fmin(std::fmin(dw, de), std::fmin(ds, dn));
+        if (m == dw)
+            *bx = 0.0f;
+        else if (m == ds)
+            *by = 0.0f;
+        else if (m == de)
+            *bx = w;
+        else
+            *by = h;
+    }
+}
+
+} // namespace
+
+bool Unit::LeftByExitEdge() const {
+    if (mOffMapState != 2 || !gBattle) return false;
+    float x = 0.0f, y = 0.0f;
+    BorderPoint(mX, mY, &x, &y);
+    return gBattle->InVPExitZone(x, y, mSide != 0);
+}
+
+// Where a unit leaves decides what it still is. Over its side's exit edge
+// or an edge its own side holds it stays in being (state 2: it counts for
+// its side's morale, and over the exit edge for points); over any other
+// edge, or dead, it is gone from the battle (state 1).
 void Unit::ExitMap() {
-    mOffMapState = mActive ? 2 : 1;
+    bool inBeing = mActive;
+    if (inBeing && gBattle && gBattle->mMap) {
+        float x = 0.0f, y = 0.0f;
+        BorderPoint(mX, mY, &x, &y);
+        const bool axis = mSide != 0;
+        inBeing = gBattle->InVPExitZone(x, y, axis) || gBattle->InFriendlyExitEdge(x, y, axis);
+    }
+    mOffMapState = inBeing ? 2 : 1;
     mExiting = true;
     // Prisoners that get off the map are free again.
     if (mSurrendered) {
@@ -406,7 +463,6 @@ void Unit::ExitMap() {
     }
     mPacketDirty = true;
 }
-
 
 void Unit::CompletePlayback() {
     mPreviousTarget = mTarget;
@@ -430,7 +486,7 @@ bool Unit::PlopDown(float x, float y, bool a, bool b, bool c) {
 }
 
 float Unit::GetExitValue(bool* exited, bool count) {
-    if (exited) *exited = mOffMapState == 1 || mOffMapState == 2;
+    if (exited) *exited = LeftByExitEdge();
     return 0.0f;
 }
 
@@ -444,8 +500,6 @@ int32_t Unit::MaxAllowedAmmo(int32_t* maximum) {
     if (maximum) *maximum = 0;
     return 0;
 }
-
-
 
 void Unit::CleanUpLinks() {
     // Between an operation's battles its units may have gone: drop links to them.

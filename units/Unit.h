@@ -20,6 +20,7 @@ class GGraphic;
 class GList;
 class GString;
 class GString15;
+class Map;
 class Infantry;
 class PendingAttack;
 class ScenarioCore;
@@ -37,6 +38,9 @@ constexpr int32_t kMaxSuppression = 1500;
 constexpr int32_t kStatusTimeNever = 999999;
 constexpr int32_t kStatusTimeArrived = 100000;
 constexpr int32_t kFiringSignatureAfterShot = 800;
+// The move stamp of a unit put for a moment where the enemy last saw it:
+// never a real one, so the sight answers stored for either place do not mix.
+constexpr int32_t kMarkerMoveStamp = -2;
 
 // Kinds of waypoint.
 constexpr int32_t kWaypointRetreat = 0;
@@ -159,6 +163,13 @@ public:
     // Full strength in men by the data record: infantry men, vehicle crew,
     // one for an aircraft, none for a fixed object.
     int32_t GetOriginalNrMen() const;
+    // The scenario's exit mark on a kind that can leave the map for points
+    // (infantry and vehicles; a mark on anything else counts for nothing).
+    bool MarkedForExit() const {
+        return mExitMark && (mUnitType == kUnitInfantry || mUnitType == kUnitVehicle);
+    }
+    // The unit left the map in being (state 2) over its side's exit edge.
+    bool LeftByExitEdge() const;
     void PrepareForPlayback();
     void UpdateFireAnimationClock(int32_t now);
 
@@ -299,6 +310,14 @@ public:
 
     // ---- Waypoints and orders -----------------------------------------------
     bool CanDoOrder(int32_t order);
+    // The parts of CanDoOrder other rules share: able to move by orders,
+    // armed for fire orders, and (in the set-up) some own vehicle could
+    // carry it.
+    bool CanMoveByOrders();
+    bool HasWeaponForOrders();
+    bool CanBoardInSetup();
+    // Box selection: the mark this frame gives the unit (drawing, state 14).
+    void MarkForBoxSelection(Map* map);
     int32_t AvailableWaypoints(int32_t order);
     int32_t MaxAllowedWaypoints() const { return kMaxWaypoints; }
     // Replaces the waypoints by the path's points (at most 50), each with
@@ -331,7 +350,8 @@ public:
     int32_t SewerMoveMinutes(float distance);
     void AddOneArtilleryMinute();
     void ResetAnimTrax();
-    void MakeDestinationStubs();
+    // Marks a destination the unit was sent to but cannot move to.
+    void MakeDestinationStubs(float x, float y);
 
     // ---- The computer opponent's unit moves (ai/) ---------------------------
     // Finds a path to (x, y) and stores it as the unit's waypoints at the
@@ -389,9 +409,12 @@ public:
     // =====================================================================
 
     // Graphics, identity and links in files
-    virtual void MakeTextures(bool skipPortraits) {}
-    virtual void DeleteTextures() {}
-    virtual void NullifyTextures(bool deleteThem) {}
+    // A unit owns the graphics it makes: DeleteTextures frees them,
+    // NullifyTextures (false) forgets them without freeing (a shallow copy
+    // that must not free its original's), the destructor frees what is left.
+    virtual void MakeTextures(bool skipPortraits);
+    virtual void DeleteTextures();
+    virtual void NullifyTextures(bool deleteThem);
     virtual void LoadOut(uint16_t* counts, uint8_t* extras, int32_t n);
     virtual void ChooseUniform() {}
     virtual void CorrectReadUniform() {}
@@ -571,7 +594,8 @@ public:
     virtual bool DrawWhenDead() { return true; }
     virtual bool Abandoned() { return false; }
     virtual void DrawCode(bool needsClip, float scale, float factor) = 0;
-    virtual void DrawBase(FogOfWarContact contact, bool b, float f1, float f2) {}
+    // The flat disc under a unit the viewer sees (drawn by the battlefield drawing).
+    virtual void DrawBase(FogOfWarContact contact, bool b, float f1, float f2);
     virtual void ScaleForType(float* scale, float f1, float f2, float f3) {}
     virtual void PrintWarningLabel() {}
 
@@ -640,7 +664,6 @@ public:
     bool mCaptured = false;
     bool mFreed = false;
     bool mExiting = false;
-    bool mExitForPoints = false;
     int32_t mOffMapState = 0; // 0 on the map, 1-2 exited, 3 in the sewers
     int32_t mStatusTime = kStatusTimeNever;
     bool mGunKnockedOut = false;
@@ -648,16 +671,16 @@ public:
     int32_t mFanatic = 0; // 0 not drawn, 1 ordinary, 2 fanatic
     bool mSkipSetup = false;
     int32_t mSetupZone = 0; // 0 any zone of its side, 1-6 that zone, 7 fixed
-    bool mScenarioMark = false;
     int32_t mSelectionMark = 0; // 0, 1 inside the box, 2 multi-selected
     bool mMultiSelected = false;
-    bool mStatusFlagA = false;
-    bool mStatusFlagB = false;
     bool mMineNew = false;
     bool mHidden = false; // the unit core's hidden field
     float mAISortScore = 0.0f;
     int32_t mLoadNumber = 0; // order of a unit received in a TCP/IP turn
-    bool mUnitFlagE = false; // kept in the file for the exit and balloon rules
+    // Marked by the scenario to leave the map over its side's exit edge for
+    // points: kept in the unit record, read by the exit value, the info
+    // balloon and the computer opponent.
+    bool mExitMark = false;
     bool mUnitFlagH = false;
     int32_t mUnitValueF = 0; // 3 bits kept for the edge and set-up rules
     int32_t mUnitValueG = 0; // 2 bits kept for the point adjustment
@@ -716,8 +739,8 @@ public:
     bool mHasFired = false;
     bool mFireMission = false;
     bool mPlannedMission = false;
-    float mFOSavedX = 0.0f;
-    float mFOSavedY = 0.0f;
+    int32_t mExtraArtilleryMinutes = 0; // added by order 41 to the mission's countdown
+    static constexpr int32_t kMaxExtraArtilleryMinutes = 5;
     bool mMissionLive = false;
     bool mTargetChanged = false;
     int32_t mTargetSliceCount = 0;
@@ -739,8 +762,6 @@ public:
     int32_t mCycleSetting = 0;      // 0..5, set by order 35
     int32_t mSetupOrderSetting = 0; // 0 or 7, toggled by the set-up order 62
     bool mTargetKindFlag = false;   // set by order 40
-    bool mFOTargeting[2] = {};      // forward observer's targeting flags
-    bool mFOTargetingSaved[2] = {}; // and their saved copies
     int32_t mOrderStateA = 0;
     int32_t mOrderStateB = 0;
     bool mHiding = false;
@@ -793,9 +814,31 @@ public:
     GGraphic* mRankPortraits[2] = {};
     GGraphic* mWeaponPortraits[2] = {};
     GGraphic* mMarkingTexture = nullptr;
+    GGraphic* mKnowledgePictures[3] = {}; // vehicles: the info panel's pictures at contact 3, 4 and 5
+    GGraphic* mShadingTextures[4] = {};   // vehicles: the ground shading of each set (made, not drawn)
+    static constexpr int32_t kGraphicSlots = 4 * 17 + 2 + 2 + 1 + 3 + 4;
+    // Every graphic slot of the unit, for f (GGraphic*&).
+    template <class F> void ForEachGraphicSlot(F f) {
+        for (auto& set : mTextureSets)
+            for (GGraphic*& g : set)
+                f(g);
+        for (GGraphic*& g : mRankPortraits)
+            f(g);
+        for (GGraphic*& g : mWeaponPortraits)
+            f(g);
+        f(mMarkingTexture);
+        for (GGraphic*& g : mKnowledgePictures)
+            f(g);
+        for (GGraphic*& g : mShadingTextures)
+            f(g);
+    }
 
 protected:
     bool mRecordDamaged = false; // set by a Read that met a damaged record
+
+    // Frees every graphic the unit holds (each once, however many slots
+    // share it) and clears the slots.
+    void FreeOwnGraphics();
 
     Unit& operator=(const Unit&) = default; // shallow; see CopyUnitPartFrom
 

@@ -6,6 +6,7 @@
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
+#include "engine/GGraphic.h"
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
@@ -92,9 +93,15 @@ Infantry* Unit::BailOut(bool clearAmmo, bool delayed) {
     crew->mHeading = heading;
     crew->mUniform = mUniform;
     if (!over) crew->MakeTextures(false);
-    crew->mRankPortraits[0] = mWeaponPortraits[0];
-    crew->mRankPortraits[1] = mWeaponPortraits[1];
-    mWeaponPortraits[0] = mWeaponPortraits[1] = nullptr;
+    // The crew shows the vehicle's commander: it takes over the vehicle's
+    // second pair of portraits (and frees the pair it made for itself).
+    for (int32_t k = 0; k < 2; ++k) {
+        if (mWeaponPortraits[k] && crew->mRankPortraits[k] != mWeaponPortraits[k]) {
+            delete crew->mRankPortraits[k];
+            crew->mRankPortraits[k] = mWeaponPortraits[k];
+            mWeaponPortraits[k] = nullptr;
+        }
+    }
     crew->SetIDCode(static_cast<char>(GetCompanyNumber()), GetPlatoonNumber(), GetUnitNumber());
     crew->mIndex = mIndex;
     crew->mNameIndex = mNameIndex;
@@ -102,7 +109,8 @@ Infantry* Unit::BailOut(bool clearAmmo, bool delayed) {
     crew->mContactLevel = IsSpottedNow() ? mContactLevel : kContactNone;
     crew->mActive = over;
     crew->mAbandonedVehicle = this;
-    crew->mUnitFlagE = false;
+    crew->mExitMark = false;
+    crew->mRefit = true;
 
     if (n - survivors > 0) crew->ReceiveCasualties(n - survivors, 1.0f, true, false, false);
     if (fromVehicle) {

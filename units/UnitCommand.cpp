@@ -17,8 +17,9 @@
 using namespace fire;
 
 namespace {
-constexpr int32_t kHQLineColour = 13;
-constexpr int32_t kPlatoonLineColour = 14;
+// Rows of the line texture: to the leader, to the platoon leader.
+constexpr int32_t kHQLineColour = 26;
+constexpr int32_t kPlatoonLineColour = 27;
 constexpr VoiceType kVoiceTankBurning = 11;
 constexpr VoiceType kVoiceTankKilled = 10;
 constexpr VoiceType kVoiceTankHit = 12;
@@ -45,6 +46,9 @@ void SetLeaderLinesHidden(bool (*hidden)()) {
 }
 bool LeaderLinesHidden() {
     return sLinesHidden && sLinesHidden();
+}
+bool LeaderLinesRuleSet() {
+    return sLinesHidden != nullptr;
 }
 
 ExperienceLevel Unit::GetEffectiveExperience(LeadershipType kind) {

@@ -41,7 +41,6 @@ constexpr float kElevationStepAir = 0.45f;   // against aircraft
 constexpr float kSewerEmergeAimTime = 15.0f; // seconds
 constexpr int32_t kStatusActive = 0;         // the packet's unit-state codes
 constexpr int32_t kStatusInactive = 2;
-constexpr int32_t kGameModeTCP = 2;
 
 // A clock in seconds loses one slice and stops at exactly 0.
 void CountDown(float& seconds) {
@@ -90,7 +89,7 @@ void Unit::PrepareForAction() {
         SetPacketStatus(packet, mActive ? kStatusActive : kStatusInactive);
         packet->mTimeSlice = -1;
     }
-    if (gBattle && gBattle->Host()->GameMode() == kGameModeTCP) {
+    if (gBattle && gBattle->Host()->GameMode() == kGameModeTCPIP) {
         ResetAnimTrax();
         ResetAnimation();
     }

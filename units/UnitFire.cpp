@@ -9,6 +9,7 @@
 #include "map/Map.h"
 #include "units/FireShared.h"
 #include "units/Functions.h"
+#include "units/Infantry.h"
 #include "units/RuleContext.h"
 
 using namespace fire;
@@ -245,6 +246,8 @@ void Unit::Fire(AmmoClass a, int32_t soundVariant) {
     }
     ShoutFireOrders();
     DeafenByFire(w, c);
+    // A rocket or recoilless team gives itself away and is pinned.
+    if (infantry && c == kWClassLightAT) static_cast<Infantry*>(this)->MaybePinLATWFirer();
 
     // Muzzle dust.
     if (gBattle && mUnitType != kUnitAirplane &&
@@ -281,6 +284,9 @@ void Unit::Fire(AmmoClass a, int32_t soundVariant) {
         AddSoundEffectFire(c, w, d, soundVariant);
 
     if (!mHastyFire && !gFiringSpottingRound && !gFiringSecondarySmallArms) {
+        // Shots at the present target unit, for the estimates that ask how
+        // the next shot fares after the first ones.
+        if (mTarget && mShotsAtTarget < INT16_MAX) ++mShotsAtTarget;
         if (!observerWeapon) {
             if (mAcquisition < 4) {
                 bool raise = true;

@@ -13,6 +13,7 @@
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -29,8 +30,8 @@ constexpr int32_t kShoutLead = 80; // slices a fire order comes before its shot
 int32_t ExperienceWithBonus(Unit& u) {
     int32_t x = u.mExperience;
     BattleHost* host = gBattle ? gBattle->Host() : nullptr;
-    if (gBattle && host && host->GameMode() == 1 && gBattle->mComputerBonus > 0 &&
-        u.GetAffiliation() != host->ViewingSide()) {
+    if (gBattle && host && host->GameMode() == kGameModeComputer && gBattle->mComputerBonus > 0 &&
+        u.GetAffiliation() == host->ComputerSide()) {
         x += gBattle->mComputerBonus;
         if (x > kExperienceMaxEffective) x = kExperienceMaxEffective;
     }
@@ -170,7 +171,7 @@ void Unit::ShoutFireOrders() {
     Unit* t = mTarget;
     VoiceType voice = 5;
     if (t->mUnitType == kUnitVehicle && gVehicleData[t->mSubtype].mMobilityClass != kFixedMobility)
-        voice = t->IsArmoredVehicle(kKnowEnemy, false) ? 8 : 9; // a tank, or another vehicle
+        voice = static_cast<Vehicle*>(t)->ConsideredTankForVoiceEffects(kKnowEnemy) ? 8 : 9; // a tank, or not
     else if (t->mUnitType == kUnitInfantry)
         voice = t->HasOrdnance(false, false) ? 6 : 7; // a gun crew, or soldiers
     ActionPacket* packet = AddSoundEffectVoice(voice, 15, 0.0f, 1.5f);

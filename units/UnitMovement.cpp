@@ -16,6 +16,7 @@
 #include "map/MapBattleLink.h"
 #include "units/Unit.h"
 #include "units/UnitGeometry.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -111,7 +112,12 @@ void Unit::LookAhead() {
     // Never beyond half way to the waypoint.
     float t = length > 0.0f ? reach / length : 0.5f;
     if (t > 0.5f) t = 0.5f;
-    if (CanOccupyLocation(mX + t * dx, mY + t * dy, true)) return;
+    // While looking ahead a vehicle is stopped only by standing vehicles.
+    Vehicle* self = mUnitType == kUnitVehicle ? static_cast<Vehicle*>(this) : nullptr;
+    if (self) self->mLookingAhead = true;
+    const bool open = CanOccupyLocation(mX + t * dx, mY + t * dy, true);
+    if (self) self->mLookingAhead = false;
+    if (open) return;
     if (!ManeuverAroundObstacle(false, false, false)) {
         mManeuverSlice = -9999;
         ++mManeuverTries;
@@ -155,7 +161,10 @@ bool Unit::ManeuverAroundObstacle(bool sidestep, bool narrow, bool force) {
             for (int32_t i = 1; i <= kSidestepSteps && clear; ++i) {
                 mX = startX + cx * static_cast<float>(i);
                 mY = startY + cy * static_cast<float>(i);
-                clear = (!map || map->OnMap(mX, mY)) && MoveSpeed(nullptr) != 0.0f;
+                // A step ends at ground it cannot cross, the map's edge or
+                // a vehicle in the way (a wreck, or one it would push).
+                gBlocker = nullptr;
+                clear = (!map || map->OnMap(mX, mY)) && MoveSpeed(nullptr) != 0.0f && !gBlocker;
             }
             if (!clear) continue;
             float reachedX = mX, reachedY = mY;

@@ -110,7 +110,7 @@ void Unit::ReceiveMoveOrders(float x, float y, int32_t order, Vehicle* carrier, 
     bool infantry = mUnitType == kUnitInfantry;
     if ((!CouldMoveIfNotBogged() && !(infantry && order == kOrderRotate)) ||
         (infantry && GetSpeedClass() == kSpeedCannotMove && order != kOrderRotate)) {
-        MakeDestinationStubs();
+        MakeDestinationStubs(x, y);
         return;
     }
 

@@ -19,6 +19,7 @@
 #include "map/MapBattleLink.h"
 #include "units/Unit.h"
 #include "units/UnitGeometry.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -184,6 +185,8 @@ bool Unit::ChangeSetup(float x, float y, bool place, Vehicle* carrier, bool skip
     }
     AdjustPassengerSetup();
     if (gBattle) gBattle->CheckAllLeadership();
+    // A vehicle moved in set-up leaves its dug-in position behind.
+    if (mUnitType == kUnitVehicle) static_cast<Vehicle*>(this)->mDugIn = false;
     return true;
 }
 

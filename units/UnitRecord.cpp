@@ -1,6 +1,7 @@
 // The Unit part of a unit record in scenario and saved-game files, and the
 // upkeep of the links between units across files and copies.
 
+#include <algorithm>
 #include <cstdint>
 
 #include "battle/Battle.h"
@@ -56,7 +57,7 @@ void Unit::WriteUnitPart(GFile* file) {
     file->WriteChar(static_cast<int8_t>(mUnitType));
     file->WriteChar(static_cast<int8_t>(Bits(mActive, 7) | Bits(mImmobile, 6) | Bits(mAreaTarget, 5) |
                                         Bits(mTargetLocked, 4) | Bits(mHiding, 3) | Bits(mRoundPattern, 2) |
-                                        Bits(mArcKind, 1) | Bits(mUnitFlagE, 0)));
+                                        Bits(mArcKind, 1) | Bits(mExitMark, 0)));
     file->WriteChar(
         static_cast<int8_t>(Field(casualties, 4, 0xF) | Bits(mTargetDead, 3) | Field(mQueuedDelay, 0, 7)));
     file->WriteChar(static_cast<int8_t>(Field(mExperience, 4, 0xF) | Field(mAmmoClassInUse, 0, 0xF)));
@@ -97,7 +98,8 @@ void Unit::WriteUnitPart(GFile* file) {
     }
     file->WriteShort(static_cast<int16_t>(mFiringSignature));
     file->WriteChar(static_cast<int8_t>(mForce));
-    file->WriteChar(0);
+    // Minutes the player added to an observer's fire mission (order 41).
+    file->WriteChar(static_cast<int8_t>(std::clamp(mExtraArtilleryMinutes, 0, kMaxExtraArtilleryMinutes)));
     file->WriteFixed(mFatigue, 10.0f);
     file->WriteShort(static_cast<int16_t>(mSubtype));
     if (mAreaTarget) {
@@ -181,7 +183,7 @@ bool Unit::ReadUnitPart(GFile* file) {
     mHiding = b & 0x08;
     mRoundPattern = b & 0x04;
     mArcKind = b & 0x02;
-    mUnitFlagE = b & 0x01;
+    mExitMark = b & 0x01;
     b = static_cast<uint8_t>(file->ReadChar());
     mCasualties = Take(b, 4, 0xF);
     mTargetDead = b & 0x08;
@@ -237,7 +239,7 @@ bool Unit::ReadUnitPart(GFile* file) {
     }
     mFiringSignature = file->ReadShort();
     mForce = file->ReadChar();
-    file->ReadChar();
+    mExtraArtilleryMinutes = std::clamp(static_cast<int32_t>(file->ReadChar()), 0, kMaxExtraArtilleryMinutes);
     mFatigue = file->ReadFixed(10.0f);
     mSubtype = file->ReadShort();
     if (mAreaTarget) {

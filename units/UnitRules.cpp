@@ -11,12 +11,17 @@
 #include "battle/BattleMap.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
+#include "engine/GKernel.h"
 #include "map/AIPath.h"
+#include "engine/GKernel.h"
+#include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/OrderMarkHook.h"
 #include "units/RuleContext.h"
 #include "units/Unit.h"
 #include "units/UnitGeometry.h"
+#include "units/VehicleTextures.h"
 
 namespace {
 constexpr float kObstacleReach = 10.0f;
@@ -98,7 +103,21 @@ Unit* Unit::UnspottedWireOrRdBlkAt(float x, float y, float& ox, float& oy) {
 }
 
 bool Unit::IsNearBoresight() {
-    return false;
+    // The target unit's place, else the area point, at one of the side's own
+    // registered target points.
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map) return false;
+    float x, y;
+    if (mTarget) {
+        x = mTarget->mX;
+        y = mTarget->mY;
+    } else if (mAreaTarget) {
+        x = mAreaTargetX;
+        y = mAreaTargetY;
+    } else {
+        return false;
+    }
+    return map->NearBoreSight(x, y, GetAffiliation() == kAllies);
 }
 
 bool Unit::CanPotentiallyTarget(Unit* target) {
@@ -107,15 +126,10 @@ bool Unit::CanPotentiallyTarget(Unit* target) {
     return HasHeavyWeapon(kKnowTruth) && target->CanBeDamaged();
 }
 
-void Unit::CycleToNextTarget() {}
 
 
 // ---------------------------------------------------------------------------
 // Waypoints and orders
-
-bool Unit::CanDoOrder(int32_t order) {
-    return mActive && !mSurrendered && CanReceiveOrders();
-}
 
 int32_t Unit::AvailableWaypoints(int32_t order) {
     MovementSpeedType pace = ConvertOrderToSpeed(order);
@@ -148,7 +162,17 @@ void Unit::StorePath(const Path* path, MovementSpeedType pace) {
     mNrWaypoints = n;
 }
 
-void Unit::AddOneArtilleryMinute() {}
+// Order 41: the observer's fire comes one minute later, at most five
+// minutes later than planned; the panel's countdown shows it.
+void Unit::AddOneArtilleryMinute() {
+    if (!IsForwardObserver() || !(mFireMission || mAreaTarget)) return;
+    if (mExtraArtilleryMinutes >= kMaxExtraArtilleryMinutes) {
+        if (gKernel) gKernel->Beep();
+        return;
+    }
+    ++mExtraArtilleryMinutes;
+    mAimTime += 60.0f;
+}
 
 void Unit::ResetAnimTrax() {
     for (int32_t i = 0; i < 3; ++i) {
@@ -158,23 +182,24 @@ void Unit::ResetAnimTrax() {
     }
 }
 
-void Unit::MakeDestinationStubs() {}
+void (*gRefusedDestinationMark)(float x, float y, char side) = nullptr;
+
+// A unit that cannot move leaves a mark where it was sent, for its side to
+// see; while a turn is computed nobody watches.
+void Unit::MakeDestinationStubs(float x, float y) {
+    if (!gRefusedDestinationMark || !std::isfinite(x) || !std::isfinite(y)) return;
+    if (gBattle && (gBattle->mComputing || gBattle->mAIThinking)) return;
+    gRefusedDestinationMark(x, y, mSide);
+}
 
 // ---------------------------------------------------------------------------
 // Texts and drawing hooks
 
 GGraphic* Unit::GetRankPortrait(Uniform uniform, int32_t variant, int32_t rank) {
-    return nullptr;
-}
-void Unit::DrawTargetLine(bool all) {}
-void Unit::DrawIncomingTargetLines() {}
-bool Unit::DrawNewMoveLine(float x, float y, float z, int32_t order) {
-    return false;
-}
-void Unit::DrawOneMoveLine() {}
-
-void Unit::GetUnitScreenCenter(int32_t* x, int32_t* y) {
-    if (x) *x = 0;
-    if (y) *y = 0;
+    // One picture per uniform, variant and rank; a number out of range or a
+    // missing picture gives none.
+    const int32_t n = PortraitPicture(uniform, variant, rank);
+    if (n <= 0 || !gKernel) return nullptr;
+    return gKernel->MakeGraphicCanFail(kGraphic3DPicture, n);
 }
 

@@ -16,6 +16,7 @@
 #include "units/Infantry.h"
 #include "units/SmallArmsSounds.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -142,7 +143,12 @@ void Unit::AddSoundEffectFire(WeaponClass wclass, WeaponType weapon, float range
         packetSlice = slice + 24;
         category = kCategorySmallArms;
         SmallArmsType arm = kFallbackSmallArm;
-        if (mUnitType == kUnitInfantry && !gFiringSecondarySmallArms) {
+        if (mUnitType == kUnitVehicle && !gFiringSecondarySmallArms) {
+            // The machine guns being fired, else the crew's own small arms.
+            const auto* v = static_cast<const Vehicle*>(this);
+            const SmallArmsType own = v->mFiringMGs ? v->mMGSmallArms : v->mCrewSmallArms;
+            if (own != kSmallArmsNone && gSmallArmsData.Has(own)) arm = own;
+        } else if (mUnitType == kUnitInfantry && !gFiringSecondarySmallArms) {
             // A weighted pick over the teams: each fires by its weapon's
             // loudness and its men; moving slows all but the fully
             // automatic weapons and silences those that cannot fire moving.

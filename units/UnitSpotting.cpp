@@ -10,6 +10,7 @@
 #include "map/Map.h"
 #include "units/FireShared.h"
 #include "units/Functions.h"
+#include "units/Infantry.h"
 #include "units/RuleContext.h"
 
 using namespace fire;
@@ -78,8 +79,8 @@ ExperienceLevel Unit::BaseExperience() {
     ExperienceLevel e = mExperience;
     const ScenarioCore* scenario = Scenario();
     BattleHost* host = gBattle ? gBattle->Host() : nullptr;
-    if (scenario && host && host->GameMode() == 1 && scenario->mComputerBonus > 0 &&
-        GetAffiliation() != host->ViewingSide())
+    if (scenario && host && host->GameMode() == kGameModeComputer && scenario->mComputerBonus > 0 &&
+        GetAffiliation() == host->ComputerSide())
         e = std::min(kExperienceMaxEffective, e + scenario->mComputerBonus);
     return e;
 }
@@ -365,31 +366,32 @@ float Unit::OpticalQualityTrack(float distance, float speed) {
 }
 
 void Unit::ResetAimClock() {
-    if (IsForwardObserver()) {
-        // The observer's aim time comes from its own seed; the shared
-        // generator then goes on exactly where it was.
+    Infantry* self = IsForwardObserver() ? dynamic_cast<Infantry*>(this) : nullptr;
+    if (self) {
+        // The observer's aim time comes from its own seed (kept in its record,
+        // so both machines draw the same); the shared generator then goes on
+        // exactly where it was, so the turn never depends on the wall clock.
         const uint32_t saved = GetRandomState();
-        SeedRandomGenerator(static_cast<uint32_t>(mRandomStamp));
+        SeedRandomGenerator(static_cast<uint32_t>(self->mRandomSeed));
         mAimTime = FullAimTime(false, false);
-        float s = std::fmin(0.4f * mAimTime, kAimClockCap);
+        const float s = std::fmin(0.4f * mAimTime, kAimClockCap);
         mAimTime += s * (static_cast<float>(RandomFraction()) - 0.5f);
         if (mAreaTarget) {
-            bool restore = false;
-            bool within = WithinFOAdjustment(mAreaTargetX, mAreaTargetY, &restore);
+            bool exact = false;
+            const bool within = WithinFOAdjustment(mAreaTargetX, mAreaTargetY, &exact);
             Map* map = gBattle ? gBattle->mMap : nullptr;
-            if (restore) {
-                mAreaTargetX = mFOSavedX;
-                mAreaTargetY = mFOSavedY;
-                mFOTargeting[0] = mFOTargetingSaved[0];
-                mFOTargeting[1] = mFOTargetingSaved[1];
-            } else if (map && map->NearBoreSight(mAreaTargetX, mAreaTargetY, !IsAxis())) {
+            if (exact) {
+                self->RestoreKeptFireData();
+            } else if (map && map->NearBoreSight(mAreaTargetX, mAreaTargetY, GetAffiliation() == kAllies)) {
                 mAimTime = std::fmin(mAimTime * 0.25f, kAimClockCap);
+            } else if (within && self->mFOAimTime != kFOUnset) {
+                mAimTime = std::fmin(mAimTime, 0.25f * mAimTime + self->mFOAimTime);
+                if (self->mFOLastErrorX != 0.0f || self->mFOLastErrorY != 0.0f) self->SetFOError(true);
             }
-            // Within the observer's adjustment the saved aim value and the
-            // fire-error rule are the observer's own, kept by its kind.
-            (void)within;
         }
         SeedRandomGenerator(saved);
+        // Minutes the player added to the mission stay added.
+        mAimTime += 60.0f * static_cast<float>(mExtraArtilleryMinutes);
     } else if (mAimTime != kJammed) {
         if (mTarget && mTarget->mUnitType == kUnitAirplane)
             mAimTime = 0.5f;

@@ -82,6 +82,7 @@ void Unit::ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_
 
     if (mAreaTarget || mTarget != before) {
         ResetAimClock();
+        if (mTarget != before) mShotsAtTarget = 0;
         // Ranging on an old target again starts where it was left.
         mAcquisition = mTarget && mTarget == mPreviousTarget ? mLastAcquisition : 0;
     }
@@ -103,6 +104,7 @@ void Unit::CancelTarget(bool forget, bool force) {
     mPersistentTarget = false;
     mShotsAtTarget = 0;
     mRangingLevel = 0;
+    mExtraArtilleryMinutes = 0;
     ResetAimClock();
     if (forget) mOrderedTarget = nullptr;
     gPacket = true;

@@ -147,6 +147,10 @@ public:
     float LOSBoost() override { return 0.5f; }
     int32_t GetEngineRezID(bool side, DataKnowledge k, bool moving);
     void StartEngineSound() override;
+    // Plays a sound of the vehicle at once on the screen, without recording
+    // it: only when heardBy is the side at the screen; an engine follows the
+    // vehicle.
+    void PlaySoundNow(int32_t number, int32_t kind, Affiliation heardBy, bool engine);
     void AddSoundEffectMove(bool moving) override;
     void ResetTurretRotation();
     void ClearAsTarget(bool keepOrdered, bool quiet) override;
@@ -214,7 +218,10 @@ public:
     bool HaveBinoculars() override;
     bool UsingBinoculars(Unit* target) override;
     void SpotterMods(Unit* target, float* sight, float* hearing) override;
-    FogOfWarContact SpotLevel(bool atStartOfTurn, Unit* spotter) override;
+    FogOfWarContact SpotLevel(bool atMarker, Unit* spotter) override;
+    // How well the enemy sees the vehicle where it stands; still (noise 60, no
+    // motion) when asked for its marked place.
+    FogOfWarContact SpotLevelHere(bool atMarker, Unit* spotter);
     float SpottingRange(Unit* spotter) override;
     void BeSpotted(bool reset, bool force) override;
     int32_t MaxAllowedAmmo(int32_t* maximum) override;
@@ -266,6 +273,8 @@ public:
     float AirTargetScore(AirWeaponKind weapon) override;
     void BecomeLeader(bool withSkills);
     void ExitMap() override;
+    float GetOccupationScore(float x, float y, bool* pair) override;
+    float GetExitValue(bool* exited, bool count) override;
 
     // ---- Unit packets and playback ---------------------------------------------------
     ActionPacket* FillPacket() override;
@@ -281,6 +290,9 @@ public:
     void DrawCode(bool needsClip, float scale, float factor) override;
     void ScaleForType(float* scale, float f1, float f2, float f3) override;
     void PrintWarningLabel() override;
+    // During the replay: what the last hit did, over the vehicle for 160
+    // slices after it (drawing code).
+    void ShowHitRecord();
 
     // ---- Hits: aspect, location, armour and penetration ---------------------------------
     // Stage one settles hits on the running gear and the gun itself; for
@@ -405,9 +417,8 @@ public:
     int8_t mFireAnimation = 0;
     bool mFiringMGs = false;
     SmallArmsType mMGSmallArms = kSmallArmsNone;
-    float mMGFireValue = 0.0f; // seconds
+    float mMGFireValue = 0.0f; // seconds of the last burst; kept in the record
     bool mMGTargetOwnsTarget = true;
-    float mMGBurstTimer = 0.0f;
     float mAimValues[3] = {0.0f, 0.0f, 0.0f};
 
     // Links

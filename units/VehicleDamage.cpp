@@ -362,8 +362,13 @@ void Vehicle::ApplyInternalDamage(bool killed, bool burning, bool exploded, floa
                 p->mTarget = this;
                 p->mBlast = 50.0f + 20.0f * Fraction();
                 p->mShellFlags = mDugIn ? 0 : 1;
-                PendingAttack* s = gBattle->CreatePendingAttack(this, this, 1, IsAxis(), false);
+                // The hit may be resolved inside the battle's walk of its
+                // attacks: the explosion joins the new ones and is made a real
+                // burst of the vehicle itself, above ground (no crater).
+                PendingAttack* s = gBattle->CreatePendingAttack(this, this, 1, IsAxis(), true);
                 if (s) {
+                    s->mLOSRefreshOnly = false;
+                    s->mAboveGround = true;
                     s->mOriginX = s->mImpactX = mX;
                     s->mOriginY = s->mImpactY = mY;
                     s->mOriginZ = s->mImpactZ = z + 1.5f;

@@ -130,13 +130,13 @@ VehicleAction Vehicle::CombineIntents(TargetingIntent t, MovementIntent m) {
     };
     VehicleAction a = kTable[t][m];
     if (t != kTargetIntentShoot || m < kMoveIntentHaltToShoot) return a;
-    // Machine guns alone halt against infantry carrying explosives at a
-    // middle distance under a careful advance.
+    // Machine guns alone halt against a rifle squad (it carries charges) at
+    // a middle distance under a careful advance.
     if (mNrWaypoints <= 0 || mWaypoints[0].mOrder != 11) return a;
     if (HasHeavyWeapon(kKnowTruth) || !HasFunctioningMG(false)) return a;
     Unit* target = mTarget;
     if (!target || target->mUnitType != kUnitInfantry) return a;
-    if (gInfantryData[target->mSubtype].mUsesDemoCharge == 0 || !target->InGoodOrder()) return a;
+    if (!gInfantryData[target->mSubtype].mIsSquad || !target->InGoodOrder()) return a;
     const float d = Distance3D(this, target);
     if (d <= 40.0f || d > 125.0f) return a;
     if (!PointedWithin(mHeading, 30.0f, target->mX, target->mY)) return a;
@@ -329,10 +329,12 @@ void Vehicle::ComputeAction() {
             if (!target->IsArmoredVehicle(kKnowEnemy, false) && !target->HasOrdnance(false, true) &&
                 HasOrdnance(true, true) && ChooseAmmo(target, false) != kAmmoCanister) {
                 const float aim = mAimTime;
+                const int16_t alert = mAlertCount; // drawn anew by the search
                 mTarget = nullptr;
                 AIMaySwitchToNewTarget(true);
                 if (mTarget == target) {
                     mAimTime = aim;
+                    mAlertCount = alert;
                 } else if (mTarget) {
                     mTarget = nullptr;
                     mTargetSliceCount += 120;

@@ -156,11 +156,10 @@ void RateThreatToVehicle(GObject* member, void* context) {
             if (a == 2) a = 1;
             WeaponType type = kWeaponNone;
             WeaponClass wclass = kWClassSmallArms;
-            e->GetWeaponInfo(&type, &wclass, kKnowIdentified);
+            e->GetWeaponInfo(&type, &wclass, kKnowEnemy);
             if (wclass == kWClassLightAT) a = 3;
             if (type != kWeaponNone && !AmmoInUseFor(type, &a)) return;
-            t = e->AIGetGeneralAbilityToHarmAsNumber(v, a, false, true, true, kKnowIdentified, kKnowTruth,
-                                                     true);
+            t = e->AIGetGeneralAbilityToHarmAsNumber(v, a, false, true, true, kKnowEnemy, kKnowTruth, true);
             if (!targetsUs) t *= 0.6f;
         }
         if (t < 1.0f && e->mUnitType == kUnitVehicle && v->Data().mMobilityClass == 3) {
@@ -302,7 +301,7 @@ void Vehicle::FearReaction() {
                             FacingPose pose(this, w);
                             const AmmoClass a = w->ChooseAmmo(this, false);
                             harm = w->AIGetGeneralAbilityToHarmAsNumber(this, a, false, true, true,
-                                                                        kKnowIdentified, kKnowTruth, true);
+                                                                        kKnowEnemy, kKnowTruth, true);
                         }
                         if (harm <= 0.6f * t) mWaypoints[0].mOrder = 13;
                     }

@@ -7,6 +7,7 @@
 
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "battle/UnitList.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
@@ -122,14 +123,21 @@ void Vehicle::ChangeButton(bool ordered, int32_t scale) {
         const VehicleModelData& m = gVehicleModelData[GetActualModel()];
         const bool hatch =
             open == 0 || (open == 1 && HasTurret() && (m.mTurretHatch[0] == 1 || m.mTurretHatch[1] == 1));
-        // Heard at once outside the action phase: that belongs to the screen.
-        if (hatch && gBattle && gBattle->mComputing) {
-            if (ActionPacket* p = AddSoundEffect(kSoundHatch))
-                p->mSoundNumber = mButtoned ? kHatchOpens : kHatchCloses;
+        if (hatch && gBattle) {
+            const int32_t number = mButtoned ? kHatchOpens : kHatchCloses;
+            if (gBattle->mComputing) {
+                if (ActionPacket* p = AddSoundEffect(kSoundHatch)) p->mSoundNumber = number;
+            } else {
+                // The player's own order: heard at once, by the side at the
+                // screen giving it (no side yet counts as side 0).
+                PlaySoundNow(number, kSoundHatch, gBattle->Host()->ViewingSide(), false);
+            }
         }
     }
     mButtoned = !mButtoned;
     if (ordered) mButtonOrdered = true;
+    // Hatches changed in this minute stay as they are until the next one.
+    mButtonChangedThisTurn = true;
     if (mButtoned) {
         const int32_t delay =
             static_cast<int32_t>((RandomFraction() * 1.3 + 0.7) * 40.0 * static_cast<double>(scale));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
@@ -353,7 +354,9 @@ bool Vehicle::HullDownTo(Unit* other) {
 
 int32_t Vehicle::GetEngineRezID(bool side, DataKnowledge k, bool moving) {
     if (VisibleToSide(side, false) == kContactNone) return 0;
-    const int32_t s = gVehicleModelData[GetVehicleDataRecord(k).mModel].mEngineSound;
+    const int32_t model = GetVehicleDataRecord(k).mModel;
+    if (!gVehicleModelData.Has(model)) return 0; // no model, no engine to hear
+    const int32_t s = gVehicleModelData[model].mEngineSound;
     if (moving) return s;
     return s == 135 || s == 136 || s == 137 ? 133 : 1900;
 }
@@ -382,11 +385,35 @@ void Vehicle::AddSoundEffectMove(bool moving) {
 }
 
 void Vehicle::StartEngineSound() {
-    // Playing a sound at once belongs to the screen; headless there is none.
     if (!mActive || mImmobile || Data().mKind == 5 || !gBattle) return;
     const bool moving = !IsStopped();
     const Affiliation local = gBattle->Host()->ViewingSide();
-    (void)GetEngineRezID(local == kAllies, kKnowIdentified, moving);
+    const int32_t n = GetEngineRezID(local == kAllies, kKnowIdentified, moving);
+    if (n == 0) return;
+    PlaySoundNow(n, moving ? kSoundKindMoving : kSoundKindStanding, local, true);
+}
+
+void Vehicle::PlaySoundNow(int32_t number, int32_t kind, Affiliation heardBy, bool engine) {
+    if (!gBattle || number == 0) return;
+    BattleHost* host = gBattle->Host();
+    // Only the side at the screen can hear it now.
+    if (heardBy != host->ViewingSide()) return;
+    std::unique_ptr<ActionPacket> packet = gBattle->CreateLoosePacket();
+    ActionPacket& p = *packet;
+    const int32_t side = heardBy == kAllies ? 1 : 0;
+    p.mType = kPacketSound;
+    p.mX = mX;
+    p.mY = mY;
+    p.mZ = GetZ();
+    p.mPoint[side][0] = p.mX;
+    p.mPoint[side][1] = p.mY;
+    p.mPoint[side][2] = p.mZ;
+    p.mSoundNumber = number;
+    p.mPriority = static_cast<int16_t>(kind);
+    p.mSoundFlags = static_cast<uint8_t>((engine ? 0x04 : 0) | (heardBy == kAllies ? 0x01 : 0x02));
+    p.mSource = engine ? this : nullptr;
+    p.mSoundParam = 0.0f;
+    host->PlayPacketSound(&p);
 }
 
 // ---------------------------------------------------------------------------

@@ -98,7 +98,7 @@ void Vehicle::Write(GFile* file) {
     file->WriteFixed(mCrewShockTime, 50.0f);
     file->WriteFixed(mDriverShockTime, 50.0f);
     file->WriteFixed(mSmokeWidth, 100.0f);
-    file->WriteFixed(mMGBurstTimer, 50.0f);
+    file->WriteFixed(mMGFireValue, 50.0f);
     mTurretBearing = WrapBearing(mTurretBearing);
     file->WriteFixed(mTurretBearing, 90.0f);
     file->WriteFixed(mTurretRate, 1000.0f);
@@ -153,7 +153,7 @@ void Vehicle::Read(GFile* file) {
     mCrewShockTime = file->ReadFixed(50.0f);
     mDriverShockTime = file->ReadFixed(50.0f);
     mSmokeWidth = file->ReadFixed(100.0f);
-    mMGBurstTimer = file->ReadFixed(50.0f);
+    mMGFireValue = file->ReadFixed(50.0f);
     mTurretBearing = file->ReadFixed(90.0f);
     mTurretRate = file->ReadFixed(1000.0f);
     for (float& v : mAimValues)
@@ -175,7 +175,9 @@ void Vehicle::Read(GFile* file) {
     if (!std::isfinite(mArmorFactor[0])) mArmorFactor[0] = 1.0f;
     ResetModelCoords();
     if (mMistakenType == -1) SetMistakenID();
-    if (mActive) RandomizeSmokeWidth();
+    // The smoke width is part of the record: reading draws nothing, so a file read from any
+    // generator state gives the same battle.
+    if (!std::isfinite(mSmokeWidth) || mSmokeWidth < 0.0f) mSmokeWidth = 0.0f;
 }
 
 void Vehicle::ReadPassTwo(ScenarioCore* scenario) {

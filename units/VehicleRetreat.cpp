@@ -54,7 +54,7 @@ void TestChild(BugSpot* parent, int32_t slot) {
         parent->mChildren[slot] = nullptr;
         return;
     }
-    if (!gRetreatSearch.mThreat->CanHitVehicleAt(c->mX, c->mY, kKnowIdentified)) {
+    if (!gRetreatSearch.mThreat->CanHitVehicleAt(c->mX, c->mY, kKnowEnemy)) {
         gRetreatSearch.mFound = true;
         gRetreatSearch.mFoundNode = c;
     }
@@ -181,7 +181,7 @@ bool Vehicle::ApproachingSafetyFromEnemy(Unit* threat) {
         x = mWaypoints[1].mX;
         y = mWaypoints[1].mY;
     }
-    return !threat->CanHitVehicleAt(x, y, kKnowIdentified);
+    return !threat->CanHitVehicleAt(x, y, kKnowEnemy);
 }
 
 bool Vehicle::BugOut(Unit* threat, bool mustFlee, bool faceThreat, float heading) {

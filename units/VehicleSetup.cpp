@@ -8,6 +8,7 @@
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
+#include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GString.h"
 #include "units/DataTables.h"
@@ -170,19 +171,14 @@ int32_t Vehicle::Rank() {
 }
 
 void Vehicle::AdvanceAnimation() {
-    // One kernel frame's worth of animation per call; headless there is no
-    // frame clock, so a frame counts as one slice.
-    constexpr float kFrameTime = 1.0f;
+    // The crew's looks move by the kernel's last frame time in milliseconds;
+    // headless there is no frame clock and they hold still.
+    const float frameTime = gKernel ? static_cast<float>(gKernel->mFrameMs) : 0.0f;
     for (int32_t i = 2; i >= 0; --i) {
-        int32_t phase = static_cast<int32_t>(kFrameTime * mAnimRate[i] + static_cast<float>(mAnimPhase[i]));
+        int32_t phase = static_cast<int32_t>(frameTime * mAnimRate[i] + static_cast<float>(mAnimPhase[i]));
         if (phase >= 10000) phase %= 10000;
         mAnimPhase[i] = phase;
     }
-}
-
-void Vehicle::MakeTextures(bool skipPortraits) {
-    // The vehicle's pictures are made by the drawing code; nothing headless.
-    Unit::MakeTextures(skipPortraits);
 }
 
 // ---------------------------------------------------------------------------

@@ -96,7 +96,32 @@ void Vehicle::SpotterMods(Unit* target, float* sight, float* hearing) {
     }
 }
 
-FogOfWarContact Vehicle::SpotLevel(bool atStartOfTurn, Unit* spotter) {
+FogOfWarContact Vehicle::SpotLevel(bool atMarker, Unit* spotter) {
+    if (atMarker) {
+        // Asked whether the enemy sees the place where it last saw the
+        // vehicle: the vehicle stands there, still and without waypoints,
+        // for the question only.
+        const float x = mX, y = mY, speed = mPlaybackSpeed, progress = mMoveProgress;
+        const int32_t waypoints = mNrWaypoints, stamp = mMoveStamp;
+        mX = mMarkerX;
+        mY = mMarkerY;
+        mMoveStamp = kMarkerMoveStamp; // stored sight answers do not hold there
+        mPlaybackSpeed = 0.0f;
+        mMoveProgress = 0.0f;
+        mNrWaypoints = 0;
+        const FogOfWarContact level = SpotLevelHere(true, spotter);
+        mX = x;
+        mY = y;
+        mPlaybackSpeed = speed;
+        mMoveProgress = progress;
+        mNrWaypoints = waypoints;
+        mMoveStamp = stamp;
+        return level;
+    }
+    return SpotLevelHere(false, spotter);
+}
+
+FogOfWarContact Vehicle::SpotLevelHere(bool atStartOfTurn, Unit* spotter) {
     const VehicleData& d = Data();
     float n = 60.0f;
     const bool moving = mNrWaypoints > 0 && mCommandDelay <= 0.0f;
@@ -125,10 +150,11 @@ float Vehicle::SpottingRange(Unit* spotter) {
     if (!spotter->CanSee(this, &v)) return 0.0f;
     const bool moving = mPlaybackSpeed != 0.0f || (mZ > 0.0f && mZ < 1.0f);
     float r = (moving ? 4250.0f : 2500.0f) * (1.6f * v * v - 0.68f * v + 0.08f);
-    const int32_t condition = gBattle ? gBattle->mConditionLevel : 1;
-    if (condition == 3)
+    // The light of the time of day: night, then morning and evening.
+    const int32_t light = gBattle ? gBattle->mTimeOfDay : kMidday;
+    if (light == kNight)
         r *= 0.6f;
-    else if (condition == 0 || condition == 2)
+    else if (light == kMorning || light == kEvening)
         r *= 0.75f;
     if (HullDownTo(spotter)) r *= 0.6f;
     if (IsFixed()) r *= 0.65f;

@@ -9,6 +9,7 @@
 
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
+#include "battle/Campaign.h"
 #include "units/Functions.h"
 #include "units/UnitFactory.h"
 #include "units/Vehicle.h"
@@ -67,19 +68,21 @@ int32_t Vehicle::TallyCasualties() {
 // Value
 
 float Vehicle::GetRarityFactor() {
-    // The operation keeps no rarity settings of its own: without a battle
-    // every type is common.
-    if (!gBattle || gBattle->mRarityMode == 2) return 1.0f;
+    // The battle's rarity setting, else the operation's between battles.
+    if (!gBattle && !gCampaign) return 1.0f;
+    const int32_t mode = gBattle ? gBattle->mRarityMode : gCampaign->mRarityMode;
+    const int32_t region = gBattle ? gBattle->mRegion : gCampaign->mRegion;
+    if (mode == 2) return 1.0f;
     const VehicleData& d = Data();
-    if (gBattle->mRarityMode == 1) return RarityFactorFromIndex(d.mRarityIndex);
-    // A row in use for the vehicle's force (63 any) and the battle's
+    if (mode == 1) return RarityFactorFromIndex(d.mRarityIndex);
+    // A row in use for the vehicle's force (63 any) and the scenario's
     // region (4 any); its longs are held in the machine's byte order.
     const char* codes = d.mRarityCodes;
     for (const auto& row : d.mRarityRows) {
-        int32_t region = 0, force = 0;
-        std::memcpy(&region, row + 4, sizeof region);
+        int32_t rowRegion = 0, force = 0;
+        std::memcpy(&rowRegion, row + 4, sizeof rowRegion);
         std::memcpy(&force, row + 8, sizeof force);
-        if (row[0] != 0 && (force == mForce || force == 63) && (region == gBattle->mRegion || region == 4)) {
+        if (row[0] != 0 && (force == mForce || force == 63) && (rowRegion == region || rowRegion == 4)) {
             codes = row + 12;
             break;
         }

@@ -101,7 +101,6 @@ public:
         gAIDefending = false;
         SeedRandomGenerator(1234);
     }
-    ~MoveBattle() { aimove::gRoutMove = nullptr; }
     Map& map() { return *mBattle.mMap; }
     template <class K = TestInfantry> K* Add(Affiliation side, float x, float y) {
         auto* u = new K();

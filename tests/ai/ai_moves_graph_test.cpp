@@ -193,7 +193,7 @@ TEST(AIObjectiveGraph, ExitNodeWithoutPathsTakesTheMiddlePoint) {
     b.mBattle.mHasExitEdge[kAxis] = true;
     b.mBattle.mExitEdge[kAxis] = 2; // East
     auto* u = b.Add(kAxis, 100.0f, 100.0f);
-    u->mScenarioMark = true;
+    u->mExitMark = true;
     b.Paint(500, 0, 600, 400, kTerrainWater); // no way to the East edge
     b.mBattle.AICalculateFlagGraph();
     ASSERT_EQ(b.mBattle.mObjectiveGraph->GetCount(), 2);
@@ -214,7 +214,7 @@ TEST(AIObjectiveGraph, SeededBuildsRepeat) {
                       i % 2);
         b.mBattle.mHasExitEdge[kAllies] = true;
         b.mBattle.mExitEdge[kAllies] = 0;
-        b.Add(kAxis, 600.0f, 400.0f)->mScenarioMark = true;
+        b.Add(kAxis, 600.0f, 400.0f)->mExitMark = true;
         b.mBattle.AICalculateFlagGraph();
         std::vector<float> out;
         for (int32_t i = 0; i < b.mBattle.mObjectiveGraph->GetCount(); ++i) {

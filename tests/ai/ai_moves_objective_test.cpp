@@ -169,7 +169,7 @@ TEST(AIObjectiveMove, AMarkedUnitLeavesOverItsExitEdge) {
     b.mBattle.mExitEdge[kAxis] = 2; // East, 600 m
     OneFlagNode n(500.0f, 200.0f);
     auto* u = b.Add(kAxis, 420.0f, 200.0f);
-    u->mScenarioMark = true;
+    u->mExitMark = true;
     ASSERT_TRUE(u->AIDoObjectiveMove(&n.node, nullptr));
     ASSERT_GE(u->mNrWaypoints, 2);
     const Destination& last = u->mWaypoints[u->mNrWaypoints - 1];
@@ -236,50 +236,20 @@ TEST(AIObjectiveMove, EnemyInfantryNear) {
     EXPECT_FALSE(AIEnemyInfantryNear(150.0f, 100.0f, kAllies));
 }
 
-namespace {
-int32_t sRouts = 0;
-char sSideDuringRout = -1;
-bool Rout(Unit* u, bool, bool) {
-    ++sRouts;
-    sSideDuringRout = u->mSide;
-    return true;
-}
-} // namespace
-
-TEST(AILoserMove, FallsBackUnlessPinnedCoveredOrMoving) {
+TEST(AILoserMove, OnlyInfantryFallsBackAndASurrenderedSquadKeepsItsSide) {
     MoveBattle b;
-    aimove::gRoutMove = Rout;
+    // A unit of another kind has no retreat move: nothing changes.
     auto* u = b.Add(kAxis, 100.0f, 100.0f);
-    sRouts = 0;
-    u->mSuppression = 400.0f;
-    AIInfantryLoserMove(u, true);
-    EXPECT_EQ(sRouts, 0);
     u->mSuppression = 349.0f;
-    AIInfantryLoserMove(u, true);
-    EXPECT_EQ(sRouts, 1);
-    EXPECT_EQ(sSideDuringRout, 1);
-    // A surrendered unit falls back as the other side, then is put back.
     u->mSurrendered = true;
-    AIInfantryLoserMove(u, false);
-    EXPECT_EQ(sRouts, 2);
-    EXPECT_EQ(sSideDuringRout, 0);
+    AIInfantryLoserMove(u, true);
     EXPECT_EQ(u->mSide, 1);
-    u->mSurrendered = false;
-    // In cover it stays unless forced.
-    b.Paint(0, 0, 400, 400, kTerrainWoods);
-    AIInfantryLoserMove(u, false);
-    EXPECT_EQ(sRouts, 2);
-    AIInfantryLoserMove(u, true);
-    EXPECT_EQ(sRouts, 3);
-    u->mNrWaypoints = 2;
-    AIInfantryLoserMove(u, true);
-    EXPECT_EQ(sRouts, 3);
+    EXPECT_EQ(u->mNrWaypoints, 0);
     // The infantry kind routs by its own rule, side swapped back after.
     MoveRows rows;
     auto* squad = b.Add<Infantry>(kAxis, 300.0f, 300.0f);
     squad->mSurrendered = true;
     squad->AIDoLoserMove(true);
-    EXPECT_EQ(sRouts, 3);
     EXPECT_EQ(squad->mSide, 1);
 }
 

@@ -22,6 +22,45 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The player's preferences beside the program (the test binary's folder):
+// no test may write them. Compared whole at the end of the run.
+class PlayerPrefsUntouched : public testing::Environment {
+public:
+    void SetUp() override {
+        std::error_code ec;
+        const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+        if (ec) return;
+        GString31 name;
+        name.IStringRez(kPrefsFileNameId);
+        mPath = (exe.parent_path() / name.GetCString()).string();
+        mBefore = Snapshot();
+    }
+    void TearDown() override {
+        if (mPath.empty()) return;
+        EXPECT_TRUE(Snapshot() == mBefore) << "a test wrote the preferences file beside the program: " << mPath;
+    }
+
+private:
+    // The file's bytes with a leading 1, or nothing when it is absent.
+    std::vector<uint8_t> Snapshot() const {
+        std::vector<uint8_t> bytes;
+        std::ifstream in(mPath, std::ios::binary);
+        if (!in) return bytes;
+        bytes.push_back(1);
+        bytes.insert(bytes.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return bytes;
+    }
+    std::string mPath;
+    std::vector<uint8_t> mBefore;
+};
+
+[[maybe_unused]] testing::Environment* const kPlayerPrefsUntouched =
+    testing::AddGlobalTestEnvironment(new PlayerPrefsUntouched);
+
+} // namespace
+
 ProgramFolder::ProgramFolder() {
     static int counter = 0;
     mPath =

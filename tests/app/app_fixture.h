@@ -44,6 +44,8 @@ public:
         ++mBattlesBegun;
         return nullptr;
     }
+    // No screen is built, so the battle opens without one.
+    bool HasScreen() override { return false; }
     int mBattlesBegun = 0;
 };
 

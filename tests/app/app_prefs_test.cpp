@@ -117,6 +117,56 @@ TEST_F(PrefsTest, ForeignOrShortFilesAreIgnoredWhole) {
     EXPECT_EQ(shorter.mPrefs[81], 1);
 }
 
+TEST_F(PrefsTest, DamagedBytesReadAsTheirDefaultsAndTheRestStays) {
+    MVApplication app;
+    app.LoadPrefs();
+    std::vector<uint8_t> bytes = SavedFile(&app);
+    // Out of range on either side: tree density -124, unit scale 5, paths 4,
+    // horizon 5, gamma -1, fire arcs 3, sound 3; in range: smoke 0, weather 3.
+    const std::pair<int, int8_t> damaged[] = {{2, -124}, {4, 5}, {7, 4},  {9, 5},
+                                              {18, -1},  {81, 3}, {0, 3}, {15, 0}, {12, 3}};
+    for (auto [index, value] : damaged)
+        bytes[65 + index] = static_cast<uint8_t>(value);
+    mFolder.Write(mFile, bytes);
+    MVApplication read;
+    read.LoadPrefs();
+    EXPECT_EQ(read.mPrefs[2], 2);
+    EXPECT_EQ(read.mPrefs[4], 2);
+    EXPECT_EQ(read.mPrefs[7], 0);
+    EXPECT_EQ(read.mPrefs[9], 0);
+    EXPECT_EQ(read.mPrefs[18], 1);
+    EXPECT_EQ(read.mPrefs[81], 1);
+    EXPECT_EQ(read.mPrefs[0], 2);
+    EXPECT_EQ(read.mPrefs[15], 0);
+    EXPECT_EQ(read.mPrefs[12], 3);
+    // The keys that index texts by these bytes work from the read values.
+    KeyBattle battle;
+    read.DoKey('T', false, false);
+    EXPECT_EQ(read.mPrefs[2], 3);
+}
+
+TEST_F(PrefsTest, AnApplicationThatNeverLoadedLeavesTheFileAloneAndZerosStillLoad) {
+    {
+        MVApplication app; // no LoadPrefs: its bytes are all zero
+    }
+    EXPECT_FALSE(mFolder.Exists(mFile));
+
+    // A file of zeros (sound, trees and gamma off) is a valid choice.
+    std::vector<uint8_t> zeros(1148, 0);
+    mFolder.Write(mFile, zeros);
+    {
+        MVApplication app;
+        app.LoadPrefs();
+        EXPECT_EQ(app.mPrefs[0], 0);
+        EXPECT_EQ(app.mPrefs[10], 0);
+        EXPECT_EQ(app.mPrefs[81], 1); // fire arcs are raised on every load
+        app.mPrefs[12] = 1;
+    }
+    const std::vector<uint8_t> back = mFolder.Read(mFile);
+    ASSERT_EQ(back.size(), 1148u);
+    EXPECT_EQ(back[65 + 12], 1);
+}
+
 TEST_F(PrefsTest, DestructorWritesThePreferences) {
     {
         MVApplication app;

@@ -81,7 +81,7 @@ protected:
 
 TEST_F(BattleKeysTest, CameraKeysAndButtonsMoveTheMapsCamera) {
     Map* map = mBattle->mMap;
-    const int32_t s = map->mViewingSide & 1;
+    const int32_t s = map->ViewingSide();
     const float y0 = map->mCameraY[s], x0 = map->mCameraX[s];
     mBattle->DoKey(3, false, false); // ahead
     EXPECT_NE(map->mCameraX[s] + map->mCameraY[s], x0 + y0);

@@ -18,6 +18,16 @@
 
 namespace {
 
+// An infantry unit that takes orders, for the menu's keys.
+class MenuUnit : public Unit {
+public:
+    void ConcatName(GString* text, bool full) override {}
+    bool CanReceiveOrders() override { return true; }
+    void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}
+    void DrawCode(bool needsClip, float scale, float factor) override {}
+};
+
+
 class BattleBarTest : public AppTest {
 protected:
     GView* Build(int32_t width, int32_t height, int32_t squares = 0) {
@@ -68,20 +78,18 @@ TEST_F(BattleBarTest, WideScreensGetSidePicturesAndFillers) {
     EXPECT_EQ(r.left, 240);
 }
 
-TEST_F(BattleBarTest, TurningButtonsRepeatWhileHeldAndTheOthersDoNot) {
+// Every camera button acts while held: the loft buttons step at their
+// pace, the moving and turning ones on every pass (by the time that passed).
+TEST_F(BattleBarTest, CameraButtonsActWhileHeld) {
     Build(800, 600);
     const BattleScreen& s = mApp->mBattleScreen;
-    int repeating = 0;
     for (GButton3D* b : s.mCameraButtons) {
         ASSERT_NE(b, nullptr);
-        if (b->GetCommandID() == 7 || b->GetCommandID() == 8) {
-            EXPECT_GT(b->GetContinuousAction(), 0);
-            ++repeating;
-        } else {
-            EXPECT_EQ(b->GetContinuousAction(), 0);
-        }
+        if (b->GetCommandID() == 7 || b->GetCommandID() == 8)
+            EXPECT_EQ(b->GetContinuousAction(), 50);
+        else
+            EXPECT_EQ(b->GetContinuousAction(), 1) << b->GetCommandID();
     }
-    EXPECT_EQ(repeating, 2);
 }
 
 TEST_F(BattleBarTest, GoShowsUntilPlaybackAndTheReplayControlsFollow) {
@@ -173,10 +181,12 @@ TEST_F(BattleBarTest, ScreenUpdatesWhileTheBattleComputesDrawNothingFromTheGener
 
 TEST_F(BattleBarTest, KeysReachTheOpenOrdersMenuAndAnUnknownOneClosesIt) {
     Build(800, 600);
-    auto* unit = new Inanimate;
-    unit->IInanimate(kInanimateWire, 0, 40.0f, 40.0f, 0.0f);
+    auto* unit = new MenuUnit;
+    unit->mUnitType = kUnitInfantry;
+    unit->mX = unit->mY = 40.0f;
     unit->mSide = 1;
     unit->mActive = true;
+    unit->mAreaTarget = true; // so that X (cancel the target) is offered
     mBattle->mUnits->Add(unit);
     Map* map = mBattle->mMap;
     auto* menu = new OrdersMenu;

@@ -364,9 +364,9 @@ TEST_F(BattleScreenTest, OrdersMenuFollowsPhaseKindAndSharedKeys) {
     ASSERT_NE(mMap->mOpenMenu, nullptr);
     PlayerMenu* menu = mMap->mOpenMenu;
     char key = 0;
-    EXPECT_TRUE(Offers(menu, 31, &key));
+    EXPECT_FALSE(Offers(menu, 31)); // a vehicle does not rush: it keeps F for its move
+    EXPECT_TRUE(Offers(menu, 20, &key));
     EXPECT_EQ(key, 'F');
-    EXPECT_FALSE(Offers(menu, 20)); // its key F went to 31
     EXPECT_TRUE(Offers(menu, 26, &key));
     EXPECT_EQ(key, 'M');
     EXPECT_FALSE(Offers(menu, 27)); // U went to 23
@@ -390,6 +390,7 @@ TEST_F(BattleScreenTest, OrdersMenuFollowsPhaseKindAndSharedKeys) {
     Unit* squad = AddUnit(mBattle.get(), kUnitInfantry, 1, 30.0f, 40.0f);
     tank->mSelectionMark = 2;
     squad->mSelectionMark = 2;
+    squad->mAreaTarget = true; // a target to cancel
     mBattle->mMultiSelection = true;
     mMap->BringUpOrdersMenu(true);
     ASSERT_NE(mMap->mOpenMenu, nullptr);

@@ -279,8 +279,14 @@ TEST(InfoTexts, AmmunitionCountsInPanelOrder) {
               "12" + Rez(1180) + "4" + Rez(1181) + "3" + Rez(1182) + "2" + Rez(1183) + "1" + Rez(1185));
     AmmoCountsText(counts, true, &t);
     EXPECT_EQ(Str(t).substr(0, 1), "4");
+    // A flame vehicle's fuel ends the line.
+    AmmoCountsText(counts, true, &t, true);
+    EXPECT_EQ(Str(t),
+              "4" + Rez(1181) + "3" + Rez(1182) + "2" + Rez(1183) + "1" + Rez(1185) + "12" + Rez(1186));
     uint16_t none[10] = {};
     AmmoCountsText(none, false, &t);
+    EXPECT_EQ(Str(t), Rez(1143));
+    AmmoCountsText(none, true, &t, true);
     EXPECT_EQ(Str(t), Rez(1143));
 }
 

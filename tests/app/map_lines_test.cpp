@@ -5,10 +5,12 @@
 
 #include "app/MapView.h"
 #include "app/MapViewLines.h"
+#include "battle/UnitList.h"
 #include "engine/GString.h"
 #include "info_fixture.h"
 #include "map/Map.h"
 #include "map/Square.h"
+#include "units/Inanimate.h"
 
 namespace {
 
@@ -133,6 +135,67 @@ TEST_F(LinesTest, AForwardObserversPointInSightAdjustsFire) {
     EXPECT_FALSE(t.foAdjust || t.foReset || t.foNearTRP);
 }
 
+TEST_F(LinesTest, AnObserversFarAndRegisteredPointsHaveRowsOfTheirOwn) {
+    mBattle->InstallMapLink();
+    Infantry* fo = AddInfantry(kObserver, kGermans, 100, 120);
+    mS = fo;
+    mBattle->mSelectedUnit = fo;
+    fo->mFOTargetX = 300.0f;
+    fo->mFOTargetY = 300.0f;
+    // Beyond 100 m of the kept target: no adjustment.
+    SightLineTexts t = Build(nullptr, true, 0.9f, 50.0f, 420.0f, 300.0f);
+    EXPECT_FALSE(t.foAdjust || t.foReset || t.foNearTRP);
+    EXPECT_EQ(t.row, 21);
+    // A registered point of the enemy there changes nothing; one of the
+    // observer's own side gives row 3.
+    auto* theirs = new Inanimate;
+    theirs->IInanimate(3, kAmericans, 425.0f, 300.0f, 0.0f);
+    theirs->mActive = true;
+    mBattle->mUnits->Add(theirs);
+    t = Build(nullptr, true, 0.9f, 50.0f, 420.0f, 300.0f);
+    EXPECT_EQ(t.row, 21);
+    auto* ours = new Inanimate;
+    ours->IInanimate(3, kGermans, 430.0f, 300.0f, 0.0f);
+    ours->mActive = true;
+    mBattle->mUnits->Add(ours);
+    t = Build(nullptr, true, 0.9f, 50.0f, 420.0f, 300.0f);
+    EXPECT_TRUE(t.foNearTRP);
+    EXPECT_EQ(t.row, 3);
+}
+
+TEST_F(LinesTest, AGunLaidOnAnOwnRegisteredPointSaysTheTargetIsRangedIn) {
+    mBattle->InstallMapLink();
+    Vehicle* tank = AddVehicle(kTank, kGermans, 100, 100);
+    mS = nullptr;
+    Infantry* enemy = AddInfantry(kSquad, kAmericans, 300, 100);
+    enemy->mContactLevel = kContactFull;
+    auto status = [&]() {
+        SightQuery q;
+        q.selected = tank;
+        q.target = enemy;
+        q.visibility = 0.9f;
+        q.distance = 200.0f;
+        q.x = 300.0f;
+        q.y = 100.0f;
+        SightLineTexts t;
+        BuildSightLineTexts(mBattle->mMap, q, &t);
+        return At(t, 26);
+    };
+    const std::string ranged = Rez(1597);
+    auto ends = [&](const std::string& s) {
+        return s.size() >= ranged.size() && s.compare(s.size() - ranged.size(), ranged.size(), ranged) == 0;
+    };
+    EXPECT_FALSE(ends(status()));
+    auto* theirs = new Inanimate;
+    theirs->IInanimate(3, kAmericans, 305.0f, 100.0f, 0.0f);
+    mBattle->mUnits->Add(theirs);
+    EXPECT_FALSE(ends(status())); // the enemy's own point says nothing
+    auto* ours = new Inanimate;
+    ours->IInanimate(3, kGermans, 310.0f, 100.0f, 0.0f);
+    mBattle->mUnits->Add(ours);
+    EXPECT_TRUE(ends(status())) << status();
+}
+
 TEST_F(LinesTest, ArcPromptsRunTheDegreeSignIntoTheText) {
     GString255 t;
     ArcPromptText(false, &t);
@@ -186,10 +249,10 @@ TEST_F(LinesTest, MovePromptsForFirePositionRetreatSewersAndSkis) {
     MovePromptText(map, mS, 3, true, true, &t);
     EXPECT_EQ(text(), Rez(1804));
     map->mCurrentOrder = 29;
-    mBattle->mPickedWaypoint = -1;
+    mBattle->mSelectedIndex = -1;
     MovePromptText(map, mS, 2, true, true, &t);
     EXPECT_EQ(text(), Rez(1805));
-    mBattle->mPickedWaypoint = 0;
+    mBattle->mSelectedIndex = 0;
     MovePromptText(map, mS, 2, true, true, &t);
     EXPECT_EQ(t.GetLength(), 0);
     map->mCurrentOrder = 33;

@@ -6,8 +6,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <vector>
 
+#include "app/AppTypes.h"
 #include "app/MVApplication.h"
+#include "app/MapView.h"
 #include "battle/Battle.h"
 #include "engine/GControl.h"
 #include "engine/GFile.h"
@@ -18,6 +22,7 @@
 #include "engine/GView.h"
 #include "map/Map.h"
 #include "platform/Letterbox.h"
+#include "platform/PixelTarget.h"
 #include "platform/PlatformEvent.h"
 #include "renderer/GGraph3D.h"
 #include "units/Unit.h"
@@ -259,10 +264,82 @@ void PlayDriver::Shot(const std::string& name) {
     std::snprintf(number, sizeof number, "%02d", ++mShotNumber);
     const std::string path = mShotFolder + "/" + number + "-" + name + ".png";
     EXPECT_TRUE(gKernel->SaveScreen(path.c_str())) << path;
+    CheckMapPicture(name);
     if (std::getenv("DM_PLAY_XSHOTS")) {
         const std::string x = "xwd -root -silent | convert xwd:- '" + path + ".x.png'";
         (void)std::system(x.c_str());
     }
+}
+
+void PlayDriver::CheckMapPicture(const std::string& step) {
+    if (!gBattle || !gBattle->mMap || !gBattle->mMap->mView || !gBattle->mMap->mView->IsVisible()) return;
+    if (gBattle->mComputing || gBattle->mAIThinking || gBattle->mMap->mDrawMode < 2) return;
+    LongRect r;
+    gBattle->mMap->mView->GetGlobalBounds(&r);
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    r = LongRect::Intersect(r, LongRect{0, 0, back.width, back.height});
+    if (r.IsEmpty()) return;
+    // Sampled on a grid; the map's picture has many colours.
+    std::set<uint16_t> colours;
+    for (int32_t y = r.top + 2; y < r.bottom; y += 7)
+        for (int32_t x = r.left + 2; x < r.right; x += 7)
+            colours.insert(back.Row(y)[x]);
+    EXPECT_GT(colours.size(), 8u) << mRunName << ": the map view shows no picture at " << step;
+}
+
+void PlayDriver::CheckGoShown(const std::string& step) {
+    GView* go = FindControl(gKernel->GetWindow(), 9);
+    EXPECT_TRUE(go && go->IsVisible()) << mRunName << ": no GO where orders are taken, at " << step;
+}
+
+void PlayDriver::CheckSelectionDrawn(Unit* unit) {
+    MVApplication* app = mApp;
+    if (!unit || !gBattle || !gBattle->mMap) return;
+    Map* map = gBattle->mMap;
+    const int32_t side = map->ViewingSide();
+    const int8_t bases = app->mPrefs[kPrefUnitBases];
+    const int32_t keptLevel = map->mCameraLevel[side];
+    const float keptX = map->mCameraX[side], keptY = map->mCameraY[side], keptHeading = map->mCameraHeading[side];
+    map->mLockedUnit = nullptr;
+    for (int32_t level = 0; level <= 8; ++level) {
+        app->mPrefs[kPrefUnitBases] = level >= 3 ? 1 : 0;
+        app->JumpCameraToLevel(level);
+        map->mCameraX[side] = unit->mX;
+        map->mCameraY[side] = unit->mY - 30.0f;
+        map->mCameraHeading[side] = 1.5707964f;
+        auto box = [&](std::vector<uint16_t>* pixels, int32_t* cx, int32_t* cy) {
+            Run(120);
+            if (!UnitOnScreen(unit, cx, cy)) return false;
+            const PixelTarget16 back = gKernel->GetBackBuffer();
+            pixels->clear();
+            for (int32_t y = *cy - 20; y <= *cy + 10; ++y)
+                for (int32_t x = *cx - 14; x <= *cx + 14; ++x)
+                    pixels->push_back(x >= 0 && y >= 0 && x < back.width && y < back.height ? back.Row(y)[x] : 0);
+            return true;
+        };
+        std::vector<uint16_t> with, without;
+        int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+        gBattle->SetSelectedUnit(unit);
+        const bool seen = box(&with, &x1, &y1);
+        gBattle->SetSelectedUnit(nullptr);
+        const bool seenAgain = box(&without, &x2, &y2);
+        if (!seen || !seenAgain || x1 != x2 || y1 != y2) {
+            ADD_FAILURE() << mRunName << ": the selected unit is not on the screen at level " << level;
+            continue;
+        }
+        int32_t changed = 0;
+        for (size_t i = 0; i < with.size(); ++i)
+            changed += with[i] != without[i];
+        EXPECT_GE(changed, 12) << mRunName << ": selecting the unit changes nothing drawn at level " << level;
+    }
+    gBattle->SetSelectedUnit(unit);
+    app->mPrefs[kPrefUnitBases] = bases;
+    app->JumpCameraToLevel(keptLevel);
+    map->mCameraX[side] = keptX;
+    map->mCameraY[side] = keptY;
+    map->mCameraHeading[side] = keptHeading;
+    map->DirtyClip();
+    Run(150);
 }
 
 void PlayDriver::CheckNoBeep(const std::string& step) {

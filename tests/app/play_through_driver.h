@@ -63,8 +63,17 @@ public:
     // A ground point's place on the screen.
     bool GroundOnScreen(float x, float y, int32_t* sx, int32_t* sy) const;
 
-    // Writes the next numbered screenshot; a failure when it cannot.
+    // Writes the next numbered screenshot; a failure when it cannot. On a
+    // battle screen whose map is drawn, the map view must show a picture:
+    // neither black nor one colour.
     void Shot(const std::string& name);
+    // Fails unless the map view's pixels are of more than one colour.
+    void CheckMapPicture(const std::string& step);
+    // Fails unless GO can be pressed (orders are taken).
+    void CheckGoShown(const std::string& step);
+    // At each camera level the selected unit's drawing (its frame and, from
+    // level 3, its base) changes the pixels around its place on the screen.
+    void CheckSelectionDrawn(Unit* unit);
     // Fails when a refusal beep came that the run did not expect, then
     // takes the count as the new base.
     void CheckNoBeep(const std::string& step);

@@ -4,7 +4,13 @@
 // Run by scripts/xvfb-play; skipped elsewhere.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,11 +24,14 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "engine/GBlitView.h"
+#include "engine/GFile.h"
 #include "engine/GFileStub.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "platform/PixelTarget.h"
 #include "play_through_driver.h"
+#include "seam_census.h"
 #include "units/Unit.h"
 
 namespace {
@@ -37,7 +46,7 @@ constexpr int32_t kPlaying = 15;
 constexpr int32_t kSetupMove = 57;
 constexpr int32_t kMoveOrder = 20;
 constexpr int32_t kTargetOrder = 38;
-constexpr const char* kScenarioTitle = "Hecken bei Saint-Lo";
+constexpr const char* kScenarioTitle = "Hecken bei Saint-L"; // the title starts so
 
 // The control of the first of these commands that is visible, or 0.
 int32_t VisibleCommand(std::initializer_list<int32_t> commands) {
@@ -50,15 +59,23 @@ bool MenuOpen() {
     return gBattle && gBattle->mMap && gBattle->mMap->mOpenMenu;
 }
 
+void InspectEnemy(PlayDriver& d, const char* when);
+void CheckLockedVehicleAtLevelZero(PlayDriver& d);
+
 // The title, skipped by a click from the X server, then the overlay's click
 // opens the main menu.
-void ReachMainMenu(PlayDriver& d) {
+void ReachMainMenu(PlayDriver& d, bool byXServer = true) {
     MVApplication* app = d.App();
     ASSERT_NE(app->mFadeScreen, nullptr) << "the title shows first";
     d.Run(300);
     d.Shot("title");
     const uint32_t clicked = ClockTime();
-    ASSERT_TRUE(d.XClick(d.Width() / 3, d.Height() / 3));
+    // Two programs on one X screen: their windows lie over each other, so
+    // the X server's click would reach only the top one.
+    if (byXServer)
+        ASSERT_TRUE(d.XClick(d.Width() / 3, d.Height() / 3));
+    else
+        d.Click(d.Width() / 3, d.Height() / 3);
     ASSERT_TRUE(d.RunUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture != nullptr; }, 5000,
                            "the title giving way to the menu"));
     std::printf("[%s] title skipped to the menu in %u ms\n", d.RunName().c_str(), ClockTime() - clicked);
@@ -148,6 +165,7 @@ void EnterBattle(PlayDriver& d, bool hotseat) {
     EXPECT_TRUE(gBattle->mSetupPhase);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("battle-setup");
+    d.CheckGoShown("the set-up");
     d.CheckNoBeep("entering the battle");
 }
 
@@ -164,7 +182,9 @@ Unit* SelectOwnUnit(PlayDriver& d, int32_t* x, int32_t* y) {
                 continue;
             if (!d.UnitOnScreen(u, x, y) || *x < 100 || *x > d.Width() - 100 || *y < 100) continue;
             d.Click(*x, *y);
-            if (gBattle->mSelectedUnit == u) return u;
+            // Selected by a click on its figure (a box around the pointer
+            // would select it too, but a hold there opens no menu).
+            if (gBattle->mSelectedUnit == u && gBattle->mMap->mPickedUnit == u) return u;
         }
     }
     return nullptr;
@@ -220,6 +240,10 @@ void SetUpAndGo(PlayDriver& d) {
         GTEST_SKIP() << d.RunName() << ": no click on an own unit's figure selected it; the run stops here";
     }
     d.Shot("setup-selected");
+    if (d.Width() == 1024) {
+        d.CheckSelectionDrawn(unit);
+        ASSERT_TRUE(d.UnitOnScreen(unit, &x, &y)) << "the unit left the screen";
+    }
     ASSERT_TRUE(OrderFromMenu(d, x, y, kSetupMove, "setup-menu"));
     EXPECT_EQ(app->InteractionState(), kStateSetupPick57);
     const float oldX = unit->mX, oldY = unit->mY;
@@ -241,7 +265,26 @@ void SetUpAndGo(PlayDriver& d) {
     EXPECT_FALSE(gBattle->mSetupPhase);
     d.Run(300);
     d.Shot("orders-turn1");
+    d.CheckGoShown("the first orders");
     d.CheckNoBeep("after the set-up GO");
+    // The horizon nearer and farther, and a camera step: the map still shows.
+    Map* map = gBattle->mMap;
+    const int32_t side = map->ViewingSide();
+    const float keptX = map->mCameraX[side], keptY = map->mCameraY[side];
+    d.Key('[');
+    d.Run(200);
+    d.Shot("horizon-nearer");
+    d.Key(']');
+    d.Run(200);
+    d.Shot("horizon-farther");
+    ASSERT_TRUE(d.ClickCommand(3));
+    d.Run(200);
+    d.Shot("camera-moved");
+    map->mCameraX[side] = keptX; // and back over the units
+    map->mCameraY[side] = keptY;
+    map->DirtyClip();
+    d.Run(200);
+    d.AllowBeeps();
 }
 
 // Orders: a unit selected, a move of two waypoints by the menu and a drag, a
@@ -291,6 +334,86 @@ void GiveOrders(PlayDriver& d) {
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("target");
     d.CheckNoBeep("orders");
+    InspectEnemy(d, "orders");
+    if (d.Width() == 1024) CheckLockedVehicleAtLevelZero(d);
+}
+
+// A seen enemy on the screen is selected by a click on it, for its readout;
+// it takes no orders. Without one in view the step is reported, not failed.
+void InspectEnemy(PlayDriver& d, const char* when) {
+    MVApplication* app = d.App();
+    int32_t seen = 0, inView = 0;
+    Unit* missed = nullptr;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        int32_t x = 0, y = 0;
+        if (!u || !u->mActive || u->IsOwnUnit(app->ViewingSide()) || u->VisibleToPlayer(false) < 2 ||
+            u->IsPassenger(false))
+            continue;
+        ++seen;
+        if (!d.UnitOnScreen(u, &x, &y) || x < 60 || x > d.Width() - 60 || y < 60) continue;
+        ++inView;
+        bool selected = false;
+        for (int32_t dy = 0; dy >= -8 && !selected; dy -= 4) {
+            d.Click(x, y + dy);
+            selected = gBattle->mSelectedUnit == u;
+        }
+        if (!selected) {
+            if (!gBattle->mSelectedUnit) missed = u; // nothing else took the click
+            continue;
+        }
+        d.Shot(std::string("enemy-selected-") + when);
+        EXPECT_FALSE(MenuOpen()) << "an enemy takes no orders";
+        gBattle->SetSelectedUnit(nullptr);
+        d.AllowBeeps();
+        return;
+    }
+    EXPECT_EQ(missed, nullptr) << d.RunName() << ": a click on a seen enemy selected nothing (" << when << ")";
+    std::printf("[%s] left: no seen enemy selected (%s): %d seen, %d in view\n", d.RunName().c_str(), when, seen,
+                inView);
+    d.AllowBeeps();
+}
+
+// At level 0 under a lock, a vehicle is drawn with its textures: the
+// pixels around its place are of many colours, not one flat colour.
+// Known to fail until the vehicles' textures are mended (reported until then).
+constexpr bool kVehicleTexturesMended = false;
+void CheckLockedVehicleAtLevelZero(PlayDriver& d) {
+    MVApplication* app = d.App();
+    Map* map = gBattle->mMap;
+    Unit* vehicle = nullptr;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !vehicle; ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u && u->mActive && u->mUnitType == kUnitVehicle && u->IsOwnUnit(app->ViewingSide())) vehicle = u;
+    }
+    if (!vehicle) return;
+    const int32_t side = map->ViewingSide();
+    const int32_t level = map->mCameraLevel[side];
+    const float x = map->mCameraX[side], y = map->mCameraY[side], heading = map->mCameraHeading[side];
+    app->ToggleCameraLock(vehicle);
+    app->JumpCameraToLevel(0);
+    d.Run(300);
+    d.Shot("vehicle-level0-locked");
+    int32_t sx = 0, sy = 0;
+    std::set<uint16_t> colours;
+    if (d.UnitOnScreen(vehicle, &sx, &sy)) {
+        const PixelTarget16 back = gKernel->GetBackBuffer();
+        for (int32_t py = std::max(0, sy - 60); py < std::min(back.height, sy + 20); py += 3)
+            for (int32_t px = std::max(0, sx - 40); px < std::min(back.width, sx + 40); px += 3)
+                colours.insert(back.Row(py)[px]);
+    }
+    if (kVehicleTexturesMended)
+        EXPECT_GT(colours.size(), 24u) << "the locked vehicle at level 0 is one flat colour";
+    else
+        std::printf("[%s] known: the locked vehicle at level 0 shows %zu colours\n", d.RunName().c_str(),
+                    colours.size());
+    app->ToggleCameraLock(nullptr);
+    app->JumpCameraToLevel(level);
+    map->mCameraX[side] = x;
+    map->mCameraY[side] = y;
+    map->mCameraHeading[side] = heading;
+    map->DirtyClip();
+    d.Run(200);
 }
 
 // The play and pause button of the replay bar.
@@ -311,6 +434,7 @@ void WatchPlayback(PlayDriver& d, bool toTheEnd) {
     d.Shot("playback");
     ClickPlayPause(d);
     EXPECT_EQ(gBattle->mPlayState, kPaused);
+    InspectEnemy(d, "playback");
     const int32_t pausedAt = gBattle->mPlayNow;
     d.Run(400);
     EXPECT_LE(gBattle->mPlayNow, pausedAt + 1) << "a paused playback does not move";
@@ -353,6 +477,7 @@ void NextTurn(PlayDriver& d) {
     d.Run(300);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("turn-" + std::to_string(turn + 1));
+    d.CheckGoShown("turn " + std::to_string(turn + 1));
     d.CheckNoBeep("next turn");
 }
 
@@ -422,6 +547,7 @@ void LoadSavedGame(PlayDriver& d, const std::string& name, int32_t turn) {
     EXPECT_EQ(app->mPlayers, 1);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("saved-game-battle");
+    d.CheckGoShown("the loaded game");
     d.CheckNoBeep("loading the saved game");
 }
 
@@ -453,6 +579,8 @@ TEST(PlayThrough, OnePlayerAgainstTheComputer) {
     if (HasFatalFailure() || IsSkipped()) return;
     EnterBattle(d, false);
     if (HasFatalFailure() || IsSkipped()) return;
+    // At the first battle screen every seam is answered or accounted for.
+    CheckSeamCensus(d.App());
     SetUpAndGo(d);
     if (HasFatalFailure() || IsSkipped()) return;
     GiveOrders(d);
@@ -495,6 +623,229 @@ TEST(PlayThrough, OnePlayerAgainstTheComputer) {
     Quit(d);
 }
 
+// The small scenario played to its end by one player: GO each turn, each
+// playback run forward to its end, until the result screen shows.
+TEST(PlayThrough, HeckenToTheResultScreen) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("result", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ReachMainMenu(d);
+    if (HasFatalFailure() || IsSkipped()) return;
+    EnterBattle(d, false);
+    if (HasFatalFailure() || IsSkipped()) return;
+    MVApplication* app = d.App();
+    const uint32_t start = ClockTime();
+    auto resultShown = [] { return gBattle && gBattle->mResultView && gBattle->mResultView->IsVisible(); };
+    for (int step = 0; step < 40 && !resultShown(); ++step) {
+        if (app->InteractionState() == kStatePlayback) {
+            for (int i = 0; i < 40 && !gBattle->AtEndOfPlayback(); ++i)
+                if (!PlayDriver::FindControl(gKernel->GetWindow(), kForward) || !d.ClickCommand(kForward)) break;
+            d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 30000, "the end of a playback");
+            d.Run(200);
+            if (resultShown()) break;
+            if (PlayDriver::FindControl(gKernel->GetWindow(), kNextTurn)) {
+                d.ClickCommand(kNextTurn);
+                d.RunUntil([&] { return app->InteractionState() == kStateNone || resultShown(); }, 10000,
+                           "the next turn or the result");
+            }
+        } else if (PlayDriver::FindControl(gKernel->GetWindow(), kGo)) {
+            const std::string turn = "turn " + std::to_string(gBattle->mTurn);
+            PressGo(d, turn.c_str());
+            if (HasFatalFailure()) return;
+        } else {
+            d.Run(200);
+        }
+        d.AllowBeeps();
+    }
+    ASSERT_TRUE(resultShown()) << "the battle ended in no result screen";
+    std::printf("[%s] to the result screen in %u ms\n", d.RunName().c_str(), ClockTime() - start);
+    d.Run(300);
+    d.Shot("result");
+}
+
+// ---- TCP/IP through the screens ---------------------------------------------
+
+namespace {
+
+uint64_t BattleDigest() {
+    GFile file;
+    if (!gBattle || !file.ITempFile(false)) return 0;
+    gBattle->Write(&file);
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    uint64_t hash = 1469598103934665603ull;
+    for (uint8_t b : bytes)
+        hash = (hash ^ b) * 1099511628211ull;
+    return hash;
+}
+
+bool BattleShown() {
+    return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible();
+}
+
+// One side of a TCP/IP game through the screens, as its player would: the
+// host by the scenario list and the players screen's TCP/IP choice, the
+// joining side by MEHRSPIELER and the address 127.0.0.1; passwords, the
+// set-up, GO, and the first turn played back. The battle's digest after the
+// first turn, or 0.
+// The host's sign to the joining side that it waits for it.
+std::string sListeningMark;
+
+uint64_t PlayTcpSide(PlayDriver& d, bool host) {
+    MVApplication* app = d.App();
+    ReachMainMenu(d, false);
+    if (::testing::Test::HasFatalFailure()) return 0;
+    if (host) {
+        EXPECT_TRUE(d.ClickCommand(67));
+        OpenFromList(d, kScenarioTitle, false);
+    } else {
+        d.Run(1500); // the host opens its game first
+        EXPECT_TRUE(d.ClickCommand(68));
+        d.Run(200);
+        EXPECT_TRUE(d.ClickCommand(75));
+        d.Run(200);
+        const char* octets[4] = {"127", "0", "0", "1"};
+        for (int i = 0; i < 4; ++i) {
+            GView* field = app->mAddressField[i];
+            if (!field) {
+                ADD_FAILURE() << "no address field " << i;
+                return 0;
+            }
+            int32_t x = 0, y = 0;
+            PlayDriver::CentreOf(field, &x, &y);
+            d.Click(x, y);
+            for (int k = 0; k < 4; ++k)
+                d.Key(kKeyBackspace);
+            d.Type(octets[i]);
+        }
+        d.Shot("join-address");
+        EXPECT_TRUE(d.RunUntil([] { return access(sListeningMark.c_str(), F_OK) == 0; }, 30000,
+                               "the host waiting for the joining side"));
+        EXPECT_TRUE(d.ClickCommand(76));
+    }
+    // The screens before the battle.
+    const uint32_t start = ClockTime();
+    bool tcpChosen = false;
+    while (!BattleShown() && ClockTime() - start < 30000 && !::testing::Test::HasFailure()) {
+        d.AllowBeeps();
+        if (host && app->mServerWaitWindow && gKernel->IsViewAlive(app->mServerWaitWindow) &&
+            access(sListeningMark.c_str(), F_OK) != 0) {
+            d.Shot("tcp-host-waits");
+            std::FILE* mark = std::fopen(sListeningMark.c_str(), "w");
+            if (mark) std::fclose(mark);
+        }
+        if (app->mPasswordField && gKernel->IsViewAlive(app->mPasswordField)) {
+            d.Type(host ? "wirt" : "gast");
+            d.Key(kKeyReturn);
+            d.Run(200);
+        } else if (int32_t c = VisibleCommand({85, 86, 87, 89})) {
+            d.ClickCommand(c);
+        } else if (VisibleCommand({109})) {
+            d.ClickCommand(109);
+        } else if (VisibleCommand({111})) {
+            if (!tcpChosen && VisibleCommand({117})) {
+                d.ClickCommand(117);
+                tcpChosen = true;
+            }
+            d.Shot("players-tcp");
+            d.ClickCommand(111);
+        } else {
+            d.Run(100);
+        }
+    }
+    if (!BattleShown()) {
+        d.Shot("tcp-no-battle");
+        ADD_FAILURE() << d.RunName() << ": no battle screen (phase " << app->mTCPIPPhase << ", state "
+                      << app->InteractionState() << ")";
+        return 0;
+    }
+    d.Run(300);
+    d.Shot("tcp-setup");
+    EXPECT_EQ(app->mConnectionType, 2);
+    EXPECT_EQ(app->mSide, host ? 0 : 1);
+    // The set-up and the first turn: GO whenever it may be pressed, the
+    // playback to its end, then the next turn.
+    uint64_t digest = 0;
+    const uint32_t turnStart = ClockTime();
+    bool played = false;
+    while (ClockTime() - turnStart < 60000 && !::testing::Test::HasFailure()) {
+        d.AllowBeeps();
+        // Phase 19: the turn's results are on this machine, its playback runs.
+        if (app->InteractionState() == kStatePlayback && gBattle->mTurn == 1 && app->mTCPIPPhase == 19) {
+            for (int i = 0; i < 40 && !gBattle->AtEndOfPlayback(); ++i)
+                if (!PlayDriver::FindControl(gKernel->GetWindow(), kForward) || !d.ClickCommand(kForward)) break;
+            d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 20000, "the end of the first playback");
+            if (!played) d.Shot("tcp-turn1-played");
+            played = true;
+            if (VisibleCommand({kNextTurn})) d.ClickCommand(kNextTurn);
+            d.Run(200);
+        } else if (played && gBattle->mTurn == 2 && app->InteractionState() == kStateNone) {
+            digest = BattleDigest();
+            break;
+        } else if (app->InteractionState() == kStateNone && gBattle->mTurn == 1 && VisibleCommand({kGo}) &&
+                   app->mTCPIPPhase == (host ? 6 : 12)) {
+            // The host goes first; the joining side once the host's orders are in.
+            d.ClickCommand(kGo);
+            d.Run(200);
+        } else {
+            d.Run(100);
+        }
+    }
+    EXPECT_TRUE(played) << d.RunName() << ": the first turn was not played back (phase " << app->mTCPIPPhase
+                        << ")";
+    std::printf("[%s] set-up and first turn over TCP/IP in %u ms\n", d.RunName().c_str(),
+                ClockTime() - turnStart);
+    return digest;
+}
+
+} // namespace
+
+// Two programs on one machine play the first turn of a TCP/IP game through
+// their screens; afterwards both battles are the same. Not yet reliable: in
+// most runs the host never sees the joining side's connection, so it runs
+// only when DM_PLAY_TCP is set.
+TEST(PlayThrough, TcpIpThroughTheScreens) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    if (!std::getenv("DM_PLAY_TCP")) GTEST_SKIP() << "set DM_PLAY_TCP=1 to run it (not yet reliable)";
+    sListeningMark = "/tmp/dm-play-listening-" + std::to_string(getpid());
+    std::remove(sListeningMark.c_str());
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        uint64_t digest = 0;
+        {
+            PlayDriver d("tcp-join", 800, 600);
+            if (d.Start()) digest = PlayTcpSide(d, false);
+        }
+        const uint64_t failed = ::testing::Test::HasFailure() ? 1 : 0;
+        ssize_t ok = write(channel[1], &digest, sizeof digest);
+        ok = write(channel[1], &failed, sizeof failed);
+        (void)ok;
+        close(channel[1]);
+        _exit(0);
+    }
+    close(channel[1]);
+    uint64_t ours = 0;
+    {
+        PlayDriver d("tcp-host", 800, 600);
+        if (d.Start()) ours = PlayTcpSide(d, true);
+    }
+    uint64_t theirs = 0, failed = 1;
+    EXPECT_EQ(read(channel[0], &theirs, sizeof theirs), static_cast<ssize_t>(sizeof theirs));
+    EXPECT_EQ(read(channel[0], &failed, sizeof failed), static_cast<ssize_t>(sizeof failed));
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(failed, 0u) << "the joining side failed (its log is above)";
+    EXPECT_NE(ours, 0u);
+    EXPECT_EQ(ours, theirs) << "the two battles differ after the first turn";
+    std::remove(sListeningMark.c_str());
+}
+
 TEST(PlayThrough, SmallScreen) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
     PlayDriver d("800x600", 800, 600);
@@ -523,6 +874,13 @@ TEST(PlayThrough, HotseatHandOver) {
     EnterBattle(d, true);
     if (HasFatalFailure() || IsSkipped()) return;
     MVApplication* app = d.App();
+    {
+        int32_t x = 0, y = 0;
+        Unit* axis = SelectOwnUnit(d, &x, &y);
+        EXPECT_NE(axis, nullptr) << "a click selects one of the first player's units";
+        if (axis) EXPECT_EQ(axis->GetAffiliation(), kAxis);
+        d.AllowBeeps();
+    }
     // The first player's GO hands the set-up over: the second player's
     // password screen comes up, for the other side.
     ASSERT_TRUE(d.ClickCommand(kGo));
@@ -542,5 +900,50 @@ TEST(PlayThrough, HotseatHandOver) {
     d.Run(300);
     d.Shot("setup-allies");
     EXPECT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(app->ViewingSide(), kAllies);
+    d.CheckGoShown("the second player's set-up");
+    EXPECT_EQ(gBattle->mMap->mDrawMode, 2) << "the second player's set-up draws the battlefield";
+    // A click on one of his figures selects it.
+    int32_t x = 0, y = 0;
+    Unit* unit = SelectOwnUnit(d, &x, &y);
+    if (unit) {
+        EXPECT_EQ(unit->GetAffiliation(), kAllies);
+        d.Shot("setup-allies-selected");
+    }
     d.CheckNoBeep("hand-over");
+
+    // On to the first turn: each player's GO, the passwords and briefings of
+    // the hand-overs, until each side has watched the first turn played back.
+    bool watched[2] = {false, false};
+    const uint32_t start = ClockTime();
+    while (!(watched[0] && watched[1]) && ClockTime() - start < 60000 && !HasFailure()) {
+        d.AllowBeeps();
+        if (app->mPasswordField && gKernel->IsViewAlive(app->mPasswordField)) {
+            d.Type(app->mSide == 0 ? "achse" : "alliierte");
+            d.Key(kKeyReturn);
+            d.Run(200);
+        } else if (int32_t c = VisibleCommand({85, 86, 87, 89})) {
+            d.ClickCommand(c);
+        } else if (app->InteractionState() == kStatePlayback && gBattle && gBattle->mTurn == 1) {
+            const int32_t side = app->ViewingSide();
+            for (int i = 0; i < 40 && !gBattle->AtEndOfPlayback(); ++i)
+                if (!PlayDriver::FindControl(gKernel->GetWindow(), kForward) || !d.ClickCommand(kForward)) break;
+            d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 20000, "the end of the first playback");
+            if (!watched[side]) d.Shot(side == 0 ? "turn1-played-axis" : "turn1-played-allies");
+            watched[side] = true;
+            if (VisibleCommand({kNextTurn})) d.ClickCommand(kNextTurn);
+            d.Run(200);
+        } else if (app->InteractionState() == kStateNone && VisibleCommand({kGo}) && gBattle &&
+                   gBattle->mTurn == 1) {
+            d.ClickCommand(kGo);
+            d.Run(300);
+        } else if (gBattle && gBattle->mTurn > 1 && !(watched[0] && watched[1])) {
+            break; // the turn moved on without a playback for one side
+        } else {
+            d.Run(100);
+        }
+    }
+    EXPECT_TRUE(watched[0]) << "the Axis player watched the first turn";
+    EXPECT_TRUE(watched[1]) << "the Allied player watched the first turn";
+    std::printf("[%s] both set-ups and the first turn in %u ms\n", d.RunName().c_str(), ClockTime() - start);
 }

@@ -37,6 +37,8 @@ public:
     uint32_t PeerPort() override { return port; }
     int32_t CPUSpeed() override { return speed; }
     GView* BuildBattleScreen(Battle*, bool) override { return nullptr; }
+    // Headless: the battle opens without a screen.
+    bool HasScreen() override { return false; }
     uint32_t port = 0;
     int32_t speed = 100;
 };
@@ -133,6 +135,20 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
         if (host) {
             app.DoCommand(9);
             if (!PumpUntil(app, [&] { return app.mTCPIPPhase != 7; })) return fail("orders not sent");
+            // Sent: Backspace no longer takes the waypoints back.
+            if (app.ProhibitOrdersDueToTCPIP() && !gBattle->mSetupPhase) {
+                Unit* mover = nullptr;
+                for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !mover; ++i)
+                    if (Unit* u = gBattle->mUnits->GetUnit(i); u->mNrWaypoints > 0 && u->GetAffiliation() == 0)
+                        mover = u;
+                if (mover) {
+                    const int32_t before = mover->mNrWaypoints;
+                    gBattle->mSelectedUnit = mover;
+                    gBattle->DoKey(8, false, false);
+                    gBattle->mSelectedUnit = nullptr;
+                    if (mover->mNrWaypoints != before) return fail("Backspace took an order back after GO");
+                }
+            }
         } else {
             if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 12; }))
                 return fail("no orders from the host");

@@ -28,10 +28,12 @@ struct Opened {
     int32_t turn = 0;
     int32_t packets = 0;
     bool setup = false;
+    bool mustGiveOrders = false;
 };
 
-// The receiving player opens the file, as the chooser and the password do:
-// the battle begins and a computed turn plays back.
+// The receiving player opens the file as command 74 does after its chooser,
+// then the game goes on through commands 102 and 118 (the password): a
+// computed turn plays back first, else the player gives orders at once.
 Opened OpenMail(const ProgramFolder& folder, MailApp* app) {
     Opened o;
     GFile file;
@@ -47,8 +49,9 @@ Opened OpenMail(const ProgramFolder& folder, MailApp* app) {
     o.turn = gBattle->mTurn;
     o.packets = gBattle->mPackets.GetCount();
     o.setup = gBattle->mSetupPhase;
-    gBattle->BeginBattle(true, o.packets == 0);
-    if (o.packets > 0) gBattle->ActionPhase(false, false);
+    o.mustGiveOrders = gBattle->mMustGiveOrders[o.side == 1 ? 1 : 0];
+    app->DoCommand(102);
+    app->DoCommand(118);
     return o;
 }
 
@@ -110,6 +113,7 @@ TEST(TwoPlayersMail, TwoFullTurnsTravelThroughThePbemFolder) {
         EXPECT_EQ(app.mConnectionType, 1);
         EXPECT_EQ(app.mPlayers, 2);
         EXPECT_FALSE(o.setup) << "the set-up ended with the first GO";
+        EXPECT_EQ(o.mustGiveOrders, o.packets == 0) << "hand-over " << hand;
         if (o.packets > 0) {
             // A computed turn plays back on opening.
             EXPECT_EQ(app.mState, kStatePlayback);

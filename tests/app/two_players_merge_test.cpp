@@ -11,6 +11,7 @@
 
 #include "app/MVApplication.h"
 #include "app/UpDownloadPanel.h"
+#include "app_fixture.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
@@ -146,6 +147,7 @@ protected:
         mLocal.WriteIncomingBytesToDisk(bytes.data(), static_cast<uint32_t>(bytes.size()));
     }
 
+    ProgramFolder mFolder; // outlives the applications, which write their preferences there
     MergeApp mPeer;
     MergeApp mLocal; // made last: the application while the test runs
     std::unique_ptr<Battle> mRunning, mOther;
@@ -229,6 +231,36 @@ TEST_F(MergeTest, DamagedOrCutFileChangesNothing) {
     }
     // Without a file nothing happens at all.
     mLocal.MergeTCPIPFile(true, false);
+    EXPECT_EQ(BattleBytes(mRunning.get()), before);
+}
+
+TEST_F(MergeTest, AResultsFileRefusedForItsPacketsLeavesTheExchangeAsItWas) {
+    // A whole body, then packets that do not read: the body's values (seed,
+    // computing side, the peer's password) must not stay set.
+    Battle* previous = gBattle;
+    gBattle = mOther.get();
+    GFile file;
+    ASSERT_TRUE(file.ITempFile(true));
+    mOther->WritePartialTCP(&file);
+    file.WriteChar(1);
+    file.WriteLong(0x7FFFFFFF);
+    file.WriteLong(-5);
+    file.FlushCompressedAndRewindAsPlainRead();
+    Bytes bytes(static_cast<size_t>(file.GetFileLength()));
+    file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    gBattle = previous;
+
+    mLocal.mIsHost = false;
+    mLocal.speed = 50; // the peer is faster: the body would hand it the turn
+    mLocal.mComputesTurn = true;
+    mLocal.mRandomSeed = 4321;
+    mLocal.mPasswordHash[1].IStringText("alt");
+    const Bytes before = BattleBytes(mRunning.get());
+    Receive(bytes);
+    EXPECT_FALSE(mLocal.MergeTCPIPFile(true, false));
+    EXPECT_TRUE(mLocal.mComputesTurn);
+    EXPECT_EQ(mLocal.mRandomSeed, 4321);
+    EXPECT_STREQ(mLocal.mPasswordHash[1].GetCString(), "alt");
     EXPECT_EQ(BattleBytes(mRunning.get()), before);
 }
 

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "app/GRadioInputView.h"
+#include "app/MapView.h"
 #include "app_fixture.h"
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
+#include "engine/GEncoder.h"
 #include "engine/GOLTAFont.h"
 #include "map/Map.h"
 
@@ -46,6 +48,9 @@ public:
         mOutgoingTurnFile = file;
         mBytesToSend = static_cast<int32_t>(bytes.size());
         mPendingChunk = 0;
+        mOutgoingIndex = 0;
+        mOutgoingLength = static_cast<uint32_t>(bytes.size());
+        mOutgoingCRC = ComputeCRC32(bytes.data(), bytes.size());
     }
     Bytes Incoming() {
         Bytes bytes;
@@ -73,9 +78,25 @@ Bytes Pattern(size_t n) {
     return bytes;
 }
 
+// A chunk of a turn file as the sender frames it: type, index, data.
+Bytes Chunk(uint8_t type, uint32_t index, const Bytes& data) {
+    Bytes bytes{type, uint8_t(index >> 24), uint8_t(index >> 16), uint8_t(index >> 8), uint8_t(index)};
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
+
+// The end marker of a whole file: type, its length and CRC-32.
+Bytes Marker(uint8_t type, const Bytes& file) {
+    const uint32_t n = static_cast<uint32_t>(file.size());
+    const uint32_t crc = ComputeCRC32(file.data(), file.size());
+    return Bytes{type,          uint8_t(n >> 24),   uint8_t(n >> 16),  uint8_t(n >> 8), uint8_t(n),
+                 uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)};
+}
+
 class TwoPlayersTest : public testing::Test {
 protected:
     void SetUp() override { mApp.mConnectionType = 2; }
+    ProgramFolder mFolder; // outlives the application, which writes its preferences there
     NetApp mApp;
 };
 
@@ -100,11 +121,12 @@ TEST_F(TwoPlayersTest, ChunksAreAtMost8191BytesAndEndWithTheMarker) {
         Bytes joined;
         for (size_t i = 0; i < c.chunks.size(); ++i) {
             EXPECT_EQ(app.sent[i][0], 6);
-            EXPECT_EQ(app.sent[i].size(), c.chunks[i] + 1);
-            joined.insert(joined.end(), app.sent[i].begin() + 1, app.sent[i].end());
+            EXPECT_EQ(app.sent[i].size(), c.chunks[i] + 5);
+            EXPECT_EQ(Bytes(app.sent[i].begin(), app.sent[i].begin() + 5), Chunk(6, uint32_t(i), {}));
+            joined.insert(joined.end(), app.sent[i].begin() + 5, app.sent[i].end());
         }
         EXPECT_EQ(joined, file);
-        EXPECT_EQ(app.sent.back(), Bytes{7});
+        EXPECT_EQ(app.sent.back(), Marker(7, file));
         EXPECT_EQ(app.mOutgoingTurnFile, nullptr);
     }
 }
@@ -121,7 +143,7 @@ TEST_F(TwoPlayersTest, RefusedChunkAndMarkerAreOfferedAgainUnchanged) {
     ASSERT_EQ(mApp.sent.size(), 3u);
     EXPECT_EQ(mApp.offered[0], mApp.sent[0]);
     EXPECT_EQ(mApp.sent[0][0], 9);
-    EXPECT_EQ(mApp.sent[2], Bytes{10});
+    EXPECT_EQ(mApp.sent[2], Marker(10, file));
 
     // A refused end marker keeps the file until it is accepted.
     NetApp app;
@@ -132,7 +154,7 @@ TEST_F(TwoPlayersTest, RefusedChunkAndMarkerAreOfferedAgainUnchanged) {
     app.SendTCPIPFile();
     ASSERT_EQ(app.sent.size(), 2u);
     EXPECT_EQ(app.sent[0][0], 4);
-    EXPECT_EQ(app.sent[1], Bytes{5});
+    EXPECT_EQ(app.sent[1], Marker(5, Pattern(10)));
 
     NetApp late;
     late.mConnectionType = 2;
@@ -162,11 +184,57 @@ TEST_F(TwoPlayersTest, ReceivedChunksRebuildTheFileAndAZeroLengthWriteMakesNone)
     EXPECT_EQ(mApp.Incoming(), file);
 }
 
+TEST_F(TwoPlayersTest, ATurnFileIsTakenOnlyWholeAndInOrder) {
+    NetApp sender;
+    sender.mConnectionType = 2;
+    sender.mTCPIPPhase = 7;
+    const Bytes file = Pattern(17000);
+    sender.GiveOutgoing(file);
+    sender.SendTCPIPFile();
+    ASSERT_EQ(sender.sent.size(), 4u); // three chunks and the marker
+    const std::vector<Bytes>& r = sender.sent;
+
+    struct Case {
+        const char* what;
+        std::vector<Bytes> records;
+        bool taken;
+    };
+    Bytes badCheck = r[3];
+    badCheck[8] ^= 1;
+    const Case cases[] = {
+        {"as sent", {r[0], r[1], r[2], r[3]}, true},
+        {"a chunk twice", {r[0], r[1], r[1], r[2], r[3]}, true},
+        {"the marker twice", {r[0], r[1], r[2], r[3], r[3]}, true},
+        {"chunks swapped", {r[0], r[2], r[1], r[3]}, false},
+        {"cut short", {r[0], r[1], r[3]}, false},
+        {"a wrong check value", {r[0], r[1], r[2], badCheck}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        NetApp peer;
+        peer.mConnectionType = 2;
+        peer.mTCPIPPhase = 19; // replaying: the orders wait for its end
+        for (const Bytes& record : c.records)
+            peer.Packet(record);
+        if (c.taken) {
+            EXPECT_EQ(peer.mTCPIPPhase, 21);
+            EXPECT_EQ(peer.Incoming(), file);
+            EXPECT_FALSE(peer.mPeerDiedMessageOff);
+        } else {
+            // Nothing of it stays, the turn does not go on, and the loss is
+            // reported here (the peer sees the connection end).
+            EXPECT_EQ(peer.mIncomingTurnFile, nullptr);
+            EXPECT_EQ(peer.mTCPIPPhase, 20);
+            EXPECT_TRUE(peer.mPeerDiedMessageOff);
+        }
+    }
+}
+
 // ---- Packets by phase ------------------------------------------------------------
 
 TEST_F(TwoPlayersTest, FirstOrdersChunkInTheOrdersPhaseMovesOnAndIsKept) {
     mApp.mTCPIPPhase = 6;
-    mApp.Packet({6, 1, 2, 3});
+    mApp.Packet(Chunk(6, 0, {1, 2, 3}));
     EXPECT_EQ(mApp.mTCPIPPhase, 10);
     EXPECT_EQ(mApp.Incoming(), (Bytes{1, 2, 3}));
 }
@@ -175,13 +243,14 @@ TEST_F(TwoPlayersTest, MalformedAndUnexpectedPacketsAreIgnored) {
     mApp.mTCPIPPhase = 6;
     for (const Bytes& bad :
          {Bytes{}, Bytes{0}, Bytes{20}, Bytes{255, 1}, Bytes{6}, Bytes{15, 0}, Bytes{16}, Bytes{12, 0, 0, 1},
-          Bytes{1, 0, 0, 0, 0, 0}, Bytes{19, 'a', 'b'}, Bytes{4, 1, 2}, Bytes{9, 1}, Bytes{13}, Bytes{11}}) {
+          Bytes{1, 0, 0, 0, 0, 0}, Bytes{19, 'a', 'b'}, Bytes{4, 1, 2}, Bytes{9, 1}, Bytes{13}, Bytes{11},
+          Bytes{6, 0, 0, 0, 0}, Bytes{7}, Bytes{10, 1, 2}}) {
         mApp.Packet(bad);
         EXPECT_EQ(mApp.mTCPIPPhase, 6);
         EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
         EXPECT_FALSE(mApp.mPeerPause);
     }
-    Bytes huge(8193, 6);
+    Bytes huge(8197, 6);
     mApp.Packet(huge);
     EXPECT_EQ(mApp.mTCPIPPhase, 6);
     EXPECT_TRUE(mApp.forced.empty());
@@ -204,7 +273,7 @@ TEST_F(TwoPlayersTest, BothPressingGoTheJoiningSideGivesWay) {
     joiner.mIsHost = false;
     joiner.mTCPIPPhase = 7;
     joiner.GiveOutgoing(Pattern(100));
-    joiner.Packet({6, 9, 9});
+    joiner.Packet(Chunk(6, 0, {9, 9}));
     EXPECT_EQ(joiner.mTCPIPPhase, 11);
     EXPECT_EQ(joiner.mOutgoingTurnFile, nullptr);
     EXPECT_EQ(joiner.mBytesToSend, 0);
@@ -213,7 +282,7 @@ TEST_F(TwoPlayersTest, BothPressingGoTheJoiningSideGivesWay) {
     mApp.mIsHost = true;
     mApp.mTCPIPPhase = 7;
     mApp.GiveOutgoing(Pattern(100));
-    mApp.Packet({6, 9, 9});
+    mApp.Packet(Chunk(6, 0, {9, 9}));
     EXPECT_EQ(mApp.mTCPIPPhase, 7);
     EXPECT_NE(mApp.mOutgoingTurnFile, nullptr);
     EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
@@ -222,21 +291,21 @@ TEST_F(TwoPlayersTest, BothPressingGoTheJoiningSideGivesWay) {
     NetApp waiting;
     waiting.mConnectionType = 2;
     waiting.mTCPIPPhase = 8;
-    waiting.Packet({4, 5});
+    waiting.Packet(Chunk(4, 0, {5}));
     EXPECT_EQ(waiting.mTCPIPPhase, 9);
     EXPECT_EQ(waiting.Incoming(), Bytes{5});
 }
 
 TEST_F(TwoPlayersTest, ResultsAreCountedBackAndTheHandshakeAnswersTheBuild) {
     mApp.mTCPIPPhase = 15;
-    mApp.Packet({9, 1, 2, 3});
-    mApp.Packet({9, 4});
+    mApp.Packet(Chunk(9, 0, {1, 2, 3}));
+    mApp.Packet(Chunk(9, 1, {4}));
     EXPECT_EQ(mApp.mTCPIPPhase, 18);
     ASSERT_EQ(mApp.forced.size(), 2u);
     EXPECT_EQ(mApp.forced[0], (Bytes{12, 0, 0, 0, 3}));
     EXPECT_EQ(mApp.forced[1], (Bytes{12, 0, 0, 0, 4}));
     // A results file that does not decompress is dropped unmerged.
-    mApp.Packet({10});
+    mApp.Packet(Marker(10, {1, 2, 3, 4}));
     EXPECT_EQ(mApp.forced.back(), Bytes{13});
     EXPECT_EQ(mApp.mTCPIPPhase, 19);
     EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
@@ -348,6 +417,47 @@ TEST_F(TwoPlayersTest, PauseNeedsBothPlayers) {
     EXPECT_EQ(key.mTurnClockStart, 0);
 }
 
+TEST(TwoPlayersPause, EachMachineShowsWhoAskedAndTheClockGoesOffWhenBothHave) {
+    NetApp host, joiner;
+    for (NetApp* app : {&host, &joiner}) {
+        app->mConnectionType = 2;
+        app->mTCPIPPhase = 6;
+        app->mTurnTimeLimit = 120000;
+        app->mTurnClockStart = static_cast<int32_t>(app->now) - 1000;
+    }
+    auto deliver = [](NetApp& from, NetApp& to) {
+        for (const Bytes& record : from.forced)
+            to.Packet(record);
+        from.forced.clear();
+    };
+    auto line = [](NetApp& app, int32_t text) {
+        TurnClockLine lines[4];
+        const int32_t n = TurnClockLines(&app, lines);
+        for (int32_t i = 0; i < n; ++i)
+            if (lines[i].text == text) return lines[i].y;
+        return 0;
+    };
+    host.PauseTurnClock(); // Ctrl+P
+    deliver(host, joiner);
+    deliver(joiner, host);
+    EXPECT_EQ(line(host, 1714), 60);
+    EXPECT_EQ(line(host, 1716), 0);
+    EXPECT_EQ(line(joiner, 1716), 60);
+    EXPECT_EQ(line(joiner, 1714), 0);
+    joiner.mAutoSaveReloading = true;
+    EXPECT_EQ(line(joiner, 1716), 75) << "below the reload warning";
+    joiner.mAutoSaveReloading = false;
+
+    joiner.PauseTurnClock();
+    deliver(joiner, host);
+    deliver(host, joiner);
+    for (NetApp* app : {&host, &joiner}) {
+        EXPECT_EQ(app->mTurnClockStart, 0);
+        EXPECT_EQ(line(*app, 1714) + line(*app, 1716), 0);
+        EXPECT_EQ(line(*app, 1718), 45) << "the clock is off";
+    }
+}
+
 // ---- Radio lines ---------------------------------------------------------------------
 
 TEST_F(TwoPlayersTest, RadioLogDropsTheOldestAndExpiresFromTheFront) {
@@ -437,6 +547,7 @@ TEST_F(TwoPlayersTest, RadioLinesWrapToTheWidth) {
 // ---- Hotseat and e-mail hand-over ------------------------------------------------------
 
 TEST(TwoPlayersHandOver, HotseatSwapsSidesAndPreferencesButNotTheFog) {
+    ProgramFolder folder;
     {
         MVApplication app; // owns the battle from here on
         gBattle = MakeTestBattle("Heiss").release();
@@ -478,6 +589,7 @@ TEST(TwoPlayersHandOver, HotseatSwapsSidesAndPreferencesButNotTheFog) {
 }
 
 TEST(TwoPlayersHandOver, MailTurnLeavesForTheMenuAndTcpDoesNothing) {
+    ProgramFolder folder;
     {
         MVApplication app;
         gBattle = MakeTestBattle("Post").release();
@@ -608,6 +720,7 @@ TEST_F(TwoPlayersTest, GoStopsTheClockAndRemembersItRan) {
 // ---- The e-mail operation's battle counter --------------------------------------------
 
 TEST(TwoPlayersHandOver, MailOperationCountsABattleBothSidesEndedOnce) {
+    ProgramFolder folder;
     {
         MVApplication app;
         gBattle = MakeTestBattle("Post").release();

@@ -333,3 +333,26 @@ TEST_F(BalloonTest, TheMapViewDrawsTheBalloonOverTheMap) {
     });
     EXPECT_NE(log.TextAt(3, 13), nullptr);
 }
+
+// The exit mark of a unit the scenario sends off the map for points: shown
+// only while its side has an exit edge and the unit is alive.
+TEST_F(BalloonTest, AMarkedUnitShowsItsExitForPoints) {
+    Infantry* u = AddInfantry(kSquad, kAmericans, 60, 60);
+    u->mContactLevel = kContactFull;
+    const Affiliation side = u->GetAffiliation();
+    mBattle->mHasExitEdge[side] = true;
+    Open(u);
+    auto log = Draw();
+    EXPECT_EQ(log.FindText(Rez(1570)), nullptr);
+    u->mExitMark = true;
+    log = Draw();
+    ASSERT_NE(log.TextAt(428, 66), nullptr);
+    EXPECT_EQ(log.TextAt(428, 66)->mText, Rez(1570)); // "Abmarsch"
+    ASSERT_NE(log.TextAt(428, 78), nullptr);
+    EXPECT_EQ(log.TextAt(428, 78)->mText, Rez(1571)); // "Für Punkte"
+    mBattle->mHasExitEdge[side] = false;
+    EXPECT_EQ(Draw().FindText(Rez(1570)), nullptr);
+    mBattle->mHasExitEdge[side] = true;
+    u->mActive = false;
+    EXPECT_EQ(Draw().FindText(Rez(1570)), nullptr);
+}

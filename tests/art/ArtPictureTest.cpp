@@ -2,6 +2,9 @@
 // states distinct, colour keys respected.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+
 #include "art/ArtFiles.h"
 #include "platform/PngIO.h"
 
@@ -161,4 +164,33 @@ TEST(ArtPictures, PointerHasItsTipAtTheTopLeftOnTheMaskColour) {
             key += IsMagenta(p, x, y);
     EXPECT_GT(key, p.width * p.height / 3);
     EXPECT_LT(key, p.width * p.height * 9 / 10);
+}
+
+// The result screen's figures are written with the row's y as their
+// baseline: each cell holds the band from 7 above it to 3 below, and the
+// cell's top and bottom edges lie outside that band.
+TEST(ArtPictures, ResultCellsFrameTheFiguresBaselines) {
+    ArtPicture result;
+    ASSERT_TRUE(ReadPng(PicturePath(11102), result));
+    auto grey = [&](int x, int y) { return result.At(x, y, 0) + result.At(x, y, 1) + result.At(x, y, 2); };
+    for (int baseline : {213, 233, 253, 278, 298, 318, 338, 358, 433, 453, 473, 493, 513}) {
+        const int x = 252; // inside the Axis cell, left of where figures end
+        const int fill = grey(x, baseline - 4);
+        for (int y = baseline - 9; y <= baseline + 2; ++y)
+            EXPECT_NEAR(grey(x, y), fill, 60) << "row " << baseline << " y " << y;
+        EXPECT_GT(std::abs(grey(x, baseline - 14) - fill) + std::abs(grey(x, baseline + 6) - fill), 0)
+            << "the cell of row " << baseline << " ends around its text";
+    }
+}
+
+// The map view's lines tell by colour: the set-up line to a valid spot is
+// green, to a refused one red.
+TEST(ArtPictures, LineBandsOfSetUpAreGreenForValidAndRedForRefused) {
+    ArtPicture lines;
+    ASSERT_TRUE(ReadPng(PicturePath(2020), lines));
+    ASSERT_EQ(lines.height, 256);
+    // Band b occupies v from b/32, v counted from the bottom row.
+    auto centre = [&](int band, int c) { return lines.At(50, 255 - (band * 8 + 4), c); };
+    EXPECT_GT(centre(15, 1), centre(15, 0) + 60) << "band 15 green";
+    EXPECT_GT(centre(16, 0), centre(16, 1) + 60) << "band 16 red";
 }

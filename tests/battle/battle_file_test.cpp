@@ -171,6 +171,34 @@ TEST(BattleFile, WrittenBattleReadsBackAndWritesTheSameBytes) {
     EXPECT_EQ(loaded.mUnits->GetUnit(2)->mUnitType, kUnitAirplane);
 }
 
+TEST(BattleFile, FanaticismTravelsInTheScenarioPartsReservedBytes) {
+    Battle original;
+    BuildBattle(&original);
+    original.mFanaticism[0] = 2;
+    original.mFanaticism[1] = 4;
+    const size_t size = ScenarioPartSize(&original);
+    std::vector<uint8_t> bytes = Save(&original);
+    Battle loaded;
+    ASSERT_TRUE(Load(&loaded, bytes));
+    EXPECT_EQ(loaded.mFanaticism[0], 2);
+    EXPECT_EQ(loaded.mFanaticism[1], 4);
+    // The part keeps its size; a byte out of 0..4 reads as "Normal".
+    original.mFanaticism[0] = original.mFanaticism[1] = 0;
+    EXPECT_EQ(ScenarioPartSize(&original), size);
+    std::vector<uint8_t> plain = Save(&original);
+    ASSERT_EQ(plain.size(), bytes.size());
+    size_t at = 0;
+    while (at < bytes.size() && bytes[at] == plain[at])
+        ++at;
+    ASSERT_LT(at + 1, bytes.size());
+    EXPECT_EQ(bytes[at], 2);
+    bytes[at] = 9;
+    Battle damaged;
+    ASSERT_TRUE(Load(&damaged, bytes));
+    EXPECT_EQ(damaged.mFanaticism[0], 0);
+    EXPECT_EQ(damaged.mFanaticism[1], 4);
+}
+
 TEST(BattleFile, PerSideBlocksGoSideOneFirstAndTheTailIsReserved) {
     Battle battle;
     BuildBattle(&battle);

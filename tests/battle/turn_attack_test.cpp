@@ -10,6 +10,8 @@
 #include "battle/VehicleHitRules.h"
 #include "battle/turn_fixtures.h"
 #include "map/BuildingWallCrater.h"
+#include "units/FireShared.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -21,6 +23,11 @@ struct StageTwoSpy {
             ++sCalls;
             sLocation = location;
             sAspect = aspect;
+            // The stage reports a clean penetration at a weak spot that
+            // immobilises the vehicle.
+            gArmorHitReport.mPenetrationGrade = 2;
+            gArmorHitReport.mWeakSpotHit = true;
+            gArmorHitReport.mHitImmobilized = true;
         };
     }
     ~StageTwoSpy() { gVehicleHitRules.hitStageTwo = saved; }
@@ -90,6 +97,7 @@ TEST(TurnAttack, FallingShellStrikesArmourFromAboveWithoutBlastingIt) {
     a->mPacket->mFirer = mortar;
     const int32_t packetsBefore = t.battle.mPackets.GetCount();
     t.battle.mTimeSlice = 50;
+    gArmorHitReport.mShotBounced = true; // left over from an earlier hit: cleared
     t.battle.ResolveAttack(a);
     EXPECT_EQ(a->mHitUnit, tank);
     EXPECT_EQ(StageTwoSpy::sCalls, 1);
@@ -104,6 +112,9 @@ TEST(TurnAttack, FallingShellStrikesArmourFromAboveWithoutBlastingIt) {
             armourHit = true;
             EXPECT_EQ(p->mTimeSlice, 60);
             EXPECT_EQ(p->mVehicle, tank);
+            // The packet carries what the hit stages reported.
+            EXPECT_EQ(p->mPenetrationGrade, 2);
+            EXPECT_EQ(p->mArmorFlags, 0x20 | 0x02);
         }
         EXPECT_NE(p->mType, kPacketCrater);
     }
@@ -225,6 +236,25 @@ TEST(TurnAttack, GroundSpeedAndNewMinefields) {
     EXPECT_TRUE(t.battle.InNewMineField(212, 188, true));
     EXPECT_FALSE(t.battle.InNewMineField(212.5f, 200, true));
     EXPECT_FALSE(t.battle.InNewMineField(205, 195, false));
+}
+
+TEST(TurnAttack, ConditionLevelFollowsLightAndWeatherAndStretchesFlightTimes) {
+    TurnBattle t;
+    struct Case {
+        int32_t weather, time, level;
+    } kCases[] = {{0, 1, 0}, {1, 1, 0}, {0, 0, 1}, {0, 2, 1}, {2, 1, 1}, {4, 0, 2},
+                  {0, 3, 2}, {3, 1, 2}, {5, 2, 3}, {7, 3, 3}, {6, 3, 3}};
+    for (const Case& c : kCases) {
+        t.battle.mWeather = c.weather;
+        t.battle.mTimeOfDay = c.time;
+        t.battle.CalculateVisibilityFactor();
+        EXPECT_EQ(t.battle.mConditionLevel, c.level) << "weather " << c.weather << ", time " << c.time;
+    }
+    const int32_t stretched[4] = {100, 101, 107, 125};
+    for (int32_t level = 0; level <= 3; ++level) {
+        t.battle.mConditionLevel = level;
+        EXPECT_EQ(fire::ConditionedFlightTime(100), stretched[level]) << "level " << level;
+    }
 }
 
 TEST(TurnAttack, VisibilityByWeatherAndTime) {

@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 #include "battle/BulletImpact.h"
 #include "battle/ExplosionGraphic.h"
 #include "battle/FlameImpactGraphic.h"
 #include "battle/ShellGraphic.h"
 #include "battle/SparkGraphic.h"
 #include "battle/turn_fixtures.h"
+#include "map/BuildingWallCrater.h"
 
 namespace {
 
@@ -151,4 +156,102 @@ TEST(TurnEffects, BurstMakesItsStrikesOnce) {
     AdvanceShellGraphic(t.battle.mEffects.GetObjectA(0), &made);
     EXPECT_EQ(made.GetCount(), 2);
     t.battle.DeleteEffects();
+}
+
+namespace {
+
+// The dust clouds in the effect list, as (start, blast, first shard's speed).
+std::vector<std::array<float, 3>> RubbleClouds(Battle& b) {
+    std::vector<std::array<float, 3>> clouds;
+    for (int32_t k = 0; k < b.mEffects.GetCount(); ++k) {
+        auto* e = dynamic_cast<ExplosionGraphic*>(b.mEffects.GetObjectA(k));
+        if (!e || !e->mRubble) continue;
+        clouds.push_back({static_cast<float>(e->mStart), e->mBlast,
+                          e->mShardCount > 0 ? e->mShards[0].mVelocity[0] : 0.0f});
+    }
+    return clouds;
+}
+
+} // namespace
+
+TEST(TurnEffects, ABuildingBlownDownRaisesItsDustCloudInPlaybackAtThePacketsSlice) {
+    TurnBattle t;
+    Map* map = t.battle.mMap;
+    const float cx[4] = {42, 58, 58, 42}, cy[4] = {62, 62, 78, 78};
+    auto* house = new Building;
+    house->IBuilding(2, 3, kTerrainUpperLight, cx, cy); // two storeys: the big cloud
+    map->mBuildings->Add(house);
+    map->IndexObjects();
+    ScriptUnit* gunner = t.Add(kUnitInfantry, kAxis, 10, 10);
+    gunner->mScript = [map](ScriptUnit*, int32_t slice) {
+        if (slice == 300) map->BlastBuildings(1.0e6f, 50, 70);
+    };
+    t.battle.ActionPhase(true, false);
+    EXPECT_TRUE(house->mRuined == 0) << "playback starts from the map before the turn";
+    EXPECT_TRUE(RubbleClouds(t.battle).empty());
+    while (t.battle.mPlayPrevious < 300 && t.battle.mPlayState == 15) {
+        t.host.mClock += 200;
+        t.battle.Playback();
+    }
+    auto clouds = RubbleClouds(t.battle);
+    ASSERT_EQ(clouds.size(), 1u);
+    EXPECT_EQ(clouds[0][0], 300.0f);
+    EXPECT_EQ(clouds[0][1], 20.0f * 4.5f);
+    EXPECT_TRUE(house->mRuined != 0);
+
+    // A rewind and a seek past the collapse give the same cloud.
+    t.battle.HandleVCRButton(11, false);
+    EXPECT_TRUE(RubbleClouds(t.battle).empty());
+    t.battle.SetPlaypoint(320);
+    EXPECT_EQ(RubbleClouds(t.battle), clouds);
+    t.battle.DeleteEffects();
+}
+
+TEST(TurnEffects, ACollapsePacketWithoutAStandingBuildingRaisesNoCloud) {
+    TurnBattle t;
+    for (float x : {50.0f, -400.0f, 1.0e9f}) {
+        ActionPacket* p = t.Packet(kPacketRubble, 10);
+        p->mX = x;
+        p->mY = 70;
+        t.battle.DispatchPacket(p);
+    }
+    EXPECT_TRUE(RubbleClouds(t.battle).empty());
+}
+
+TEST(TurnEffects, BurstStrikesLandWithinWindowsOf12And27And44And55Slices) {
+    TurnBattle t;
+    ScriptUnit* rifle = t.Add(kUnitInfantry, kAxis, 10, 100);
+    ActionPacket* p = t.Packet(kPacketShell, 100);
+    p->mFirer = rifle;
+    p->mLook = 26; // five strikes
+    p->mBlast = 1.0f;
+    p->mShellFlags = 0x01;
+    p->mFlightTime = 10;
+    p->mEndX = 380;
+    p->mEndY = 100;
+    const int32_t due = 100 + 40; // 370 m at 370 m/s
+    int32_t widest[5] = {-1, -1, -1, -1, -1};
+    for (uint32_t seed = 1; seed <= 3000; ++seed) {
+        t.battle.HandleShellBodyPacket(p);
+        SeedRandomGenerator(seed);
+        GList made;
+        AdvanceShellGraphic(t.battle.mEffects.GetObjectA(t.battle.mEffects.GetCount() - 1), &made);
+        ASSERT_EQ(made.GetCount(), 5);
+        for (int32_t k = 0; k < 5; ++k) {
+            const int32_t i = 4 - k; // made from the last strike to the first
+            const int32_t offset = static_cast<BulletImpact*>(made.GetObjectA(k))->mStart - due;
+            ASSERT_GE(offset, 0);
+            widest[i] = std::max(widest[i], offset);
+        }
+        // The same draws in the same order as ever: the generator ends where
+        // it always did.
+        if (seed == 1) EXPECT_EQ(GetRandomState(), 2026625433u);
+        made.EmptyOut(true);
+        t.battle.DeleteEffects();
+    }
+    EXPECT_EQ(widest[0], 11);
+    EXPECT_EQ(widest[1], 26);
+    EXPECT_EQ(widest[2], 43);
+    EXPECT_EQ(widest[3], 54);
+    EXPECT_EQ(widest[4], 54);
 }

@@ -20,8 +20,6 @@ public:
     Affiliation ViewingSide() override { return mViewingSide; }
     int32_t HumanPlayers() override { return mHumans; }
     int32_t TransferPhase() override { return mTransferPhase; }
-    int32_t SoundChannels() override { return mChannels; }
-    int32_t InstanceLimit(int32_t) override { return mInstanceLimit; }
     void PlayPacketSound(ActionPacket* p) override { mPlayed.push_back(p); }
     void PreloadSounds(int32_t count, const int32_t*, const bool*) override { mPreloaded = count; }
 
@@ -29,8 +27,6 @@ public:
     Affiliation mViewingSide = kAxis;
     int32_t mHumans = 1;
     int32_t mTransferPhase = 0;
-    int32_t mChannels = 16;
-    int32_t mInstanceLimit = 4;
     int32_t mPreloaded = -1;
     std::vector<ActionPacket*> mPlayed;
 };

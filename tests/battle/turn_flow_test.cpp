@@ -209,6 +209,39 @@ TEST(TurnFlow, FightingOverFlagsLengthensABattleUpToItsCap) {
     (void)f;
 }
 
+namespace {
+// The joining machine of a game over TCP/IP: the other machine computes.
+class JoiningHost : public TestHost {
+public:
+    int32_t ConnectionKind() override { return 2; }
+    bool ComputesTurn() override { return mComputes; }
+    bool mComputes = false;
+};
+} // namespace
+
+TEST(TurnFlow, OnlyTheComputingMachineLengthensABattle) {
+    TurnBattle t;
+    JoiningHost joining;
+    t.battle.mHost = &joining;
+    t.battle.mVariableLength = true;
+    t.battle.mNominalLastTurn = t.battle.mLastTurn = 20;
+    AddFlag(t.battle, 100, 100, 1);
+    ScriptUnit* axis = t.Add(kUnitInfantry, kAxis, 100, 100);
+    for (int32_t turn = 1; turn < 30; ++turn) {
+        t.battle.mTurn = turn;
+        axis->mOccupation = turn % 2 ? 50.0f : 0.0f;
+        t.battle.ColorVictoryFlags(false, true);
+        EXPECT_EQ(t.battle.mLastTurn, 20);
+    }
+    joining.mComputes = true;
+    t.battle.mTurn = 19;
+    axis->mOccupation = 0.0f;
+    t.battle.ColorVictoryFlags(false, true); // the flag turns neutral
+    EXPECT_GE(t.battle.mLastTurn, 20);
+    EXPECT_LE(t.battle.mLastTurn, 22);
+    t.battle.mHost = &t.host;
+}
+
 TEST(TurnFlow, EndEarlyBySurrenderAndByCeaseFire) {
     TurnBattle t;
     t.battle.mLastTurn = 12;
@@ -288,6 +321,41 @@ TEST(TurnFlow, ExitEdgesOfTheBorder) {
     EXPECT_FALSE(t.battle.InVPExitZone(0, 50, true));
     EXPECT_FALSE(t.battle.InVPExitZone(t.battle.mMap->mWidthMetres, 50, false));
     EXPECT_TRUE(t.battle.InFriendlyExitEdge(0, 50, true)); // the West is side 0's home
+
+    // Units leaving: the edge is where they crossed the border; beyond a
+    // corner they land on the corner and take the edge the tests give.
+    const float w = t.battle.mMap->mWidthMetres, h = t.battle.mMap->mHeightMetres;
+    struct Leaving {
+        float x, y;
+        int32_t state;
+        bool exited;
+    };
+    t.battle.mExitEdge[kAxis] = 1; // North
+    const Leaving cases[] = {
+        {w + 3.0f, 50.0f, 1, false},   // East, the Allies' edge
+        {50.0f, h + 2.0f, 2, true},    // North, the exit
+        {w + 3.0f, h + 3.0f, 2, true}, // the north-east corner counts as North
+        {-2.0f, -2.0f, 2, false},      // the south-west corner counts as West, home
+        {w, 0.0f, 1, false},           // on the south-east corner: South, nobody's
+    };
+    for (const Leaving& c : cases) {
+        ScriptUnit* u = t.Add(kUnitInfantry, kAxis, c.x, c.y);
+        u->ExitMap();
+        EXPECT_EQ(u->mOffMapState, c.state) << c.x << " " << c.y;
+        EXPECT_EQ(u->LeftByExitEdge(), c.exited) << c.x << " " << c.y;
+        bool exited = true;
+        EXPECT_EQ(u->GetExitValue(&exited, true), 0.0f); // no kind of its own: worth nothing
+        EXPECT_EQ(exited, c.exited);
+    }
+    ScriptUnit* dead = t.Add(kUnitInfantry, kAxis, 50.0f, h + 2.0f);
+    dead->mActive = false;
+    dead->ExitMap();
+    EXPECT_EQ(dead->mOffMapState, 1);
+    EXPECT_FALSE(dead->LeftByExitEdge());
+    // A mark on a kind that cannot leave for points counts for nothing.
+    ScriptUnit* gun = t.Add(kUnitInanimate, kAxis, 50.0f, 50.0f);
+    gun->mExitMark = true;
+    EXPECT_FALSE(gun->MarkedForExit());
 }
 
 TEST(TurnFlow, ResultGradeBounds) {

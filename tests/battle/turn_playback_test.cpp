@@ -254,38 +254,49 @@ TEST(TurnPlayback, SeekQueuesOnlyEngineSounds) {
     t.battle.mSoundQueue.EmptyOut(false);
 }
 
-TEST(TurnPlayback, ThinningKeepsLoudKindsWhereAWindowIsFull) {
+// Three sounds of every kind from `from` to 28 at the slice: each kind
+// that keeps a channel busy counts up to its instance limit, and kinds 9 to
+// 28 at their limits fill the 24 channels exactly.
+void Crowd(TurnBattle& t, int32_t slice, int32_t from) {
+    for (int16_t kind = static_cast<int16_t>(from); kind <= 28; ++kind) {
+        for (int32_t i = 0; i < 3; ++i) {
+            ActionPacket* p = t.Packet(kPacketSound, slice);
+            p->mPriority = kind;
+            p->mSoundFlags = 0x03;
+        }
+    }
+}
+
+TEST(TurnPlayback, ThinningCutsBelowTheKindThatFillsTheChannels) {
     TurnBattle t;
-    t.host.mChannels = 6;
-    t.host.mInstanceLimit = 3;
     auto sound = [&](int32_t slice, int16_t kind, uint8_t flags) {
         ActionPacket* p = t.Packet(kPacketSound, slice);
         p->mPriority = kind;
         p->mSoundFlags = flags;
         return p;
     };
-    // Window 10 (slices 200..219): kinds 20 and 12 fill it (3 + 3 capped).
-    for (int32_t i = 0; i < 4; ++i)
-        sound(205, 20, 0x03);
-    for (int32_t i = 0; i < 3; ++i)
-        sound(205, 12, 0x03);
-    ActionPacket* quiet = sound(205, 4, 0x03);
+    // Window 10 (slices 200..219) is full at kind 9: kind 8 goes, an engine
+    // sound of a quiet kind stays, and so does kind 9.
+    Crowd(t, 205, 9);
+    ActionPacket* quiet = sound(205, 8, 0x03);
     ActionPacket* motor = sound(205, 4, 0x07);
-    // Window 50 holds only a few sounds and keeps them all.
+    ActionPacket* loud = sound(205, 9, 0x03);
+    // Window 50 lacks kind 9 and keeps everything.
+    Crowd(t, 1000, 10);
     ActionPacket* lone = sound(1000, 4, 0x03);
-    const int32_t before = t.battle.mPackets.GetCount();
     t.battle.StripSuperfluousSounds();
-    EXPECT_EQ(t.battle.mPackets.GetCount(), before - 1);
     EXPECT_LT(t.battle.mPackets.Locate(nullptr, quiet), 0);
     EXPECT_GE(t.battle.mPackets.Locate(nullptr, motor), 0);
+    EXPECT_GE(t.battle.mPackets.Locate(nullptr, loud), 0);
     EXPECT_GE(t.battle.mPackets.Locate(nullptr, lone), 0);
 }
 
 TEST(TurnPlayback, EngineSoundSpanBackwardsCountsNowhere) {
     TurnBattle t;
-    t.host.mChannels = 2;
-    t.host.mInstanceLimit = 9;
     ScriptUnit* tank = t.Add(kUnitVehicle, kAxis, 10, 10);
+    // Window 20 is one channel short of full: an engine sound of kind 14
+    // counting there would fill it.
+    Crowd(t, 401, 10);
     // Unsorted: the unit's later engine sound in the list is earlier in time.
     ActionPacket* motor = t.Packet(kPacketSound, 400);
     motor->mSource = tank;
@@ -296,12 +307,61 @@ TEST(TurnPlayback, EngineSoundSpanBackwardsCountsNowhere) {
     before->mPriority = 14;
     before->mSoundFlags = 0x07;
     ActionPacket* shot = t.Packet(kPacketSound, 401);
-    shot->mPriority = 3;
+    shot->mPriority = 4;
     shot->mSoundFlags = 0x03;
-    ActionPacket* shot2 = t.Packet(kPacketSound, 401);
-    shot2->mPriority = 4;
-    shot2->mSoundFlags = 0x03;
     t.battle.StripSuperfluousSounds();
-    // Kind 4's one count does not reach 2 alone: nothing is thinned.
+    // Had the engine sound's span counted, window 20 would be full.
     EXPECT_GE(t.battle.mPackets.Locate(nullptr, shot), 0);
+}
+
+namespace {
+
+// The sound packets of the battle, in list order.
+std::vector<ActionPacket*> Sounds(Battle& b) {
+    std::vector<ActionPacket*> sounds;
+    for (int32_t k = 0; k < b.mPackets.GetCount(); ++k) {
+        auto* p = static_cast<ActionPacket*>(b.mPackets.GetObjectA(k));
+        if (p->mType == kPacketSound) sounds.push_back(p);
+    }
+    return sounds;
+}
+
+} // namespace
+
+TEST(TurnPlayback, EachFireCracklesFromItsOwnMomentNeverBeforeSliceMinusOne) {
+    TurnBattle t;
+    MapBattleLink* link = t.battle.mMap->GetBattleLink();
+    ASSERT_NE(link, nullptr);
+    t.battle.mTimeSlice = 500;
+    SeedRandomGenerator(99);
+    const uint32_t r = RandomPair();
+    const uint32_t after = GetRandomState();
+    SeedRandomGenerator(99);
+    link->RecordFireSound(500, 2, 3);
+    EXPECT_EQ(GetRandomState(), after) << "one draw pair a fire";
+    auto sounds = Sounds(t.battle);
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_EQ(sounds[0]->mTimeSlice, 500 - static_cast<int32_t>(r % 40u) - 1);
+    EXPECT_FLOAT_EQ(sounds[0]->mX, 50.0f);
+    EXPECT_FLOAT_EQ(sounds[0]->mY, 70.0f);
+
+    // The fires burning when the action phase begins sound from slice -1,
+    // and the replay's first pass plays them.
+    t.battle.mTimeSlice = -1;
+    link->RecordFireSound(-1, 4, 4);
+    t.battle.mTimeSlice = 3;
+    link->RecordFireSound(3, 5, 5);
+    sounds = Sounds(t.battle);
+    ASSERT_EQ(sounds.size(), 3u);
+    EXPECT_EQ(sounds[1]->mTimeSlice, -1);
+    EXPECT_GE(sounds[2]->mTimeSlice, -1);
+    EXPECT_LE(sounds[2]->mTimeSlice, 2);
+    t.battle.mTimeSlice = -1;
+    t.battle.mPlayState = 15;
+    t.battle.BeginPlayback();
+    t.host.mClock += 100; // slice 4
+    t.battle.Playback();
+    t.battle.Playback();
+    t.battle.PlaySoundQueue();
+    EXPECT_EQ(t.host.mPlayed.size(), 2u);
 }

@@ -172,6 +172,7 @@ TEST(TurnSelection, ImmediateMultiOrdersGoToEachSelectedUnit) {
     auto* other = t.Unit(kUnitInfantry, kAxis, 25, 10);
     auto* b = t.Unit(kUnitVehicle, kAxis, 30, 10);
     a->mSelectionMark = b->mSelectionMark = 2;
+    a->mNrWaypoints = b->mNrWaypoints = 1; // halt is for units with moves to drop
     t.battle.mMultiSelection = true;
     t.battle.SetSelectedUnit(a);
     t.battle.RespondToMultiOrder(34);
@@ -202,6 +203,7 @@ TEST(TurnSelection, MultiMovesFollowTheLeadersPointByTheirOffsets) {
     t.battle.mMultiSelection = true;
     t.battle.SetSelectedUnit(leader);
     leader->mNrWaypoints = 2;
+    leader->mWaypoints[0].mKind = leader->mWaypoints[1].mKind = 3; // planned this turn
 
     t.battle.RespondToMultiOrder(20);
     EXPECT_EQ(leader->mCancelled, 1);

@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "battle/Battle.h"
+#include "battle/SmokeShell.h"
+#include "battle/UnitList.h"
 #include "draw/DrawSettings.h"
 #include "map/Map.h"
+#include "units/Unit.h"
 
 namespace dscene {
 
@@ -19,7 +22,6 @@ inline float HillHeight(float x, float y) {
 struct Scene {
     Battle battle;
     Map* map = nullptr; // owned by the battle
-    std::vector<SmokeShellFields> shells;
     Battle* oldBattle = nullptr;
 
     explicit Scene(int32_t squares = 100) {
@@ -93,19 +95,24 @@ struct Scene {
                 static_cast<int8_t>(k % 4 == 0 ? 6 : (k % 3) + 1);
         }
         // 10 smoke shells.
-        shells.resize(10);
         for (int32_t k = 0; k < 10; ++k) {
-            SmokeShellFields& s = shells[k];
-            s.mX = squares * 10.0f + 30.0f * k;
-            s.mY = squares * 9.0f;
-            s.mType = k % 3;
-            s.mSize = 3.0f;
-            s.mStartSlice = battle.mTurn * 2400 - 300;
-            s.mLifetime = 1200;
-            map->mSmokeShells->Add(new GObject);
+            auto* s = new SmokeShell;
+            s->mX = squares * 10.0f + 30.0f * k;
+            s->mY = squares * 9.0f;
+            s->mKind = k % 3;
+            s->mRadius = 6.0f;
+            s->mStartTime = battle.mTurn * 2400 - 300;
+            s->mDuration = 1200;
+            map->mSmokeShells->Add(s);
         }
     }
-    ~Scene() { gBattle = oldBattle; }
+    ~Scene() {
+        // The tests lend their pictures to the units; the units must not free them.
+        if (battle.mUnits)
+            for (int32_t i = 0; i < battle.mUnits->GetCount(); ++i)
+                if (Unit* u = battle.mUnits->GetUnit(i)) u->NullifyTextures(false);
+        gBattle = oldBattle;
+    }
 
     void Aim(float x, float y, float headingDegrees, int32_t level) {
         map->mCameraX[0] = x;
@@ -117,13 +124,6 @@ struct Scene {
     }
 };
 
-// The smoke-shell hook reads the scene's fields in list order.
 inline Scene* gScene = nullptr;
-inline int32_t gShellCursor = 0;
-inline SmokeShellFields* SceneShell(GObject*) {
-    SmokeShellFields* s = &gScene->shells[static_cast<size_t>(gShellCursor) % gScene->shells.size()];
-    ++gShellCursor;
-    return s;
-}
 
 } // namespace dscene

@@ -42,7 +42,7 @@ void SetAllVisible(Map& m, uint8_t v) {
 }
 
 void Aim(Map& m, float x, float y, float heading, int32_t level) {
-    const int32_t s = m.mViewingSide & 1;
+    const int32_t s = m.ViewingSide();
     m.mCameraX[s] = x;
     m.mCameraY[s] = y;
     m.mCameraHeading[s] = heading;

@@ -3,6 +3,7 @@
 
 #include "DrawTestUtil.h"
 #include "battle/Battle.h"
+#include "battle/SmokeShell.h"
 #include "draw/DrawTables.h"
 #include "engine/GOLTA.h"
 #include "map/MapBattleLink.h"
@@ -354,26 +355,26 @@ TEST(DrawSmoke, ShellsDriftEvenWithoutSmokeAndPickAColumnAgainWhenLost) {
     b.battle.mWindDirection = 180.0f; // blows towards +x
     b.battle.mTurn = 1;
     auto m = FlatMap(4, 4);
-    static SmokeShellFields shell;
-    shell = SmokeShellFields{};
-    shell.mX = 30;
-    shell.mY = 30;
-    shell.mType = 2;
-    shell.mStartSlice = 2400 - 100;
-    shell.mLifetime = 400;
-    gDrawHooks.smokeShell = [](GObject*) { return &shell; };
-    m->mSmokeShells->Add(new GObject);
+    auto* shell = new SmokeShell;
+    shell->mX = 30;
+    shell->mY = 30;
+    shell->mKind = 2;
+    shell->mRadius = 8.0f;
+    shell->mStartTime = 2400 - 100;
+    shell->mDuration = 400;
+    m->mSmokeShells->Add(shell);
     f.settings.mSmokeDetail = 0;
     m->DrawSmoke();
-    EXPECT_NEAR(shell.mDriftX, 100 * 2 * 0.015f, 1e-4f);
-    EXPECT_EQ(shell.mColumn, -1);
+    EXPECT_NEAR(shell->mDriftX, 100 * 2 * 0.015f, 1e-4f);
+    EXPECT_NEAR(shell->mDriftY, 0.0f, 1e-4f);
+    EXPECT_EQ(shell->mColumn, -1);
     EXPECT_TRUE(f.recorder.mCalls.empty());
     f.settings.mSmokeDetail = 2;
     m->DrawSmoke();
-    EXPECT_GE(shell.mColumn, 0);
-    shell.mX = 500; // drifted off the map
+    EXPECT_GE(shell->mColumn, 0);
+    shell->mX = 500; // drifted off the map
     m->DrawSmoke();
-    EXPECT_EQ(shell.mColumn, -1);
+    EXPECT_EQ(shell->mColumn, -1);
 }
 
 } // namespace

@@ -74,7 +74,6 @@ TEST(DrawScene, TheScenerySeenFromALowAndAHighCamera) {
     gDrawHooks.makeTexture = ScenePicture;
     dscene::Scene scene;
     dscene::gScene = &scene;
-    gDrawHooks.smokeShell = dscene::SceneShell;
     f.settings.mScreenWidth = w;
     scene.map->SetScreenWidth(w);
     gDrawRecorder = nullptr; // the picture only

@@ -5,6 +5,7 @@
 #include "DrawTestUtil.h"
 #include "battle/Battle.h"
 #include "draw/OverlayIndex.h"
+#include "units/Infantry.h"
 
 using namespace dtest;
 
@@ -200,13 +201,31 @@ TEST(DrawTextures, FlameTextureComesFromOneCombinedDraw) {
     EXPECT_EQ(f.recorder.Count(DrawOp::kTexture), 1);
 }
 
-TEST(DrawTextures, CrewDummiesComeThroughTheHookAndStayUntilTheMapGoes) {
+TEST(DrawTextures, CrewDummiesAreMadeOncePerUniformAndStayUntilTheMapGoes) {
     DrawFixture f(false);
     auto m = FlatMap(4, 4);
-    m->MakeCrewDummy(0, 3); // no hook: nothing
+    {
+        TestRows<InfantryData, 10> few{gInfantryData}; // no crew row 790: nothing
+        m->MakeCrewDummy(0, 3);
+        EXPECT_EQ(m->mCrewDummies[3], nullptr);
+    }
+    TestRows<InfantryData, 800> infantry{gInfantryData};
+    infantry[790].mNrTeams = 1;
+    infantry[790].mNrMen = infantry[790].mTeamMen[0] = 2;
+    m->MakeCrewDummy(1, 3);
+    Unit* dummy = m->mCrewDummies[3];
+    ASSERT_NE(dummy, nullptr);
+    EXPECT_EQ(dummy->mUniform, 3);
+    EXPECT_EQ(dummy->mSubtype, 790);
+    EXPECT_FALSE(static_cast<Infantry*>(dummy)->mOnSkis);
+    m->MakeCrewDummy(1, 3);
+    EXPECT_EQ(m->mCrewDummies[3], dummy); // one per uniform
+    m->MakeCrewDummy(0, 36);
+    m->MakeCrewDummy(0, -1);
+    m->DeleteTextures();
+    EXPECT_EQ(m->mCrewDummies[3], dummy); // the dummies outlive their textures
+    m->ReleaseDrawState();
     EXPECT_EQ(m->mCrewDummies[3], nullptr);
-    m->MakeCrewDummy(0, 99);
-    SUCCEED();
 }
 
 } // namespace

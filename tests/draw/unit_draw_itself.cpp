@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "DrawScene.h"
 #include "DrawTestUtil.h"
@@ -273,7 +274,9 @@ TEST_F(Clicks, ASquadsOwnBoxIsInMetresCullingItBesideTheViewAndSparingClipsWithi
     EXPECT_EQ(Depth(f.recorder), 0);
     gDrawRecorder = nullptr;
     g3D->RenderEnd();
+    beside->NullifyTextures(false); // the test's paint
     delete beside;
+    ahead->NullifyTextures(false);
     delete ahead;
 }
 
@@ -303,4 +306,94 @@ TEST_F(Clicks, AClickOnTheTopOrBottomEdgeOfASquadOrVehicleStillFindsIt) {
         EXPECT_EQ(gPickedUnit, v) << "row " << row;
     }
     EXPECT_EQ(g3D->GetMatrixDepth(), 0);
+}
+
+namespace {
+
+struct ShownLabel {
+    std::string first, second;
+    int32_t kinds[2] = {-1, -1};
+    int32_t count = 0;
+};
+ShownLabel* sShown = nullptr;
+
+void RecordLabel(Map*, int32_t, int32_t, GString* a, int32_t ka, GString* b, int32_t kb) {
+    if (!sShown) return;
+    sShown->first = a ? a->GetCString() : "";
+    sShown->second = b ? b->GetCString() : "";
+    sShown->kinds[0] = ka, sShown->kinds[1] = kb;
+    ++sShown->count;
+}
+
+} // namespace
+
+TEST(HitRecordShown, InTheReplayWithKeyDForTheHitSliceAndTheNext160AndNeverFromADamagedRecord) {
+    DrawFixture f;
+    OneType rows;
+    Battle battle;
+    Battle* old = gBattle;
+    gBattle = &battle;
+    Map* map = FlatMap(20, 20).release();
+    battle.mMap = map;
+    rows.vehicles[0].mArmorPlates[2].mThickness = 30; // armoured
+    Vehicle* v = AddVehicle(battle, 150.0f, 170.0f, 30.0f);
+    Aim(*map, 100.0f, 100.0f, 0.0f, 1);
+    map->PositionCamera();
+    ShownLabel shown;
+    sShown = &shown;
+    gDrawHooks.showWarningLabel = RecordLabel;
+    f.settings.mShowLabels = false; // only the hit record
+
+    // A clean penetration of the upper hull's front, from the packet's copy.
+    v->mHitRecord[0] = 1, v->mHitRecord[1] = 0, v->mHitRecord[2] = 2, v->mHitRecord[3] = 2;
+    v->mHitRecordBytes[0] = kHitWeakSpot;
+    v->mHitRecordSlice = 1000;
+    battle.mPlayNow = 1100;
+    auto draw = [&] {
+        shown = ShownLabel{};
+        v->DrawItself(1.0f, 0.0f, 0.0f);
+        EXPECT_EQ(Depth(f.recorder), 0);
+        return shown.count;
+    };
+    f.settings.mState = 8;
+    f.settings.mShowHitRecords = true;
+    const HitRecordFacts facts = HitFactsOf(v);
+    EXPECT_GE(facts.contact, 2);
+    EXPECT_TRUE(facts.full);
+    v->ShowHitRecord();
+    EXPECT_EQ(shown.count, 1);
+    ASSERT_EQ(draw(), 1);
+    EXPECT_EQ(shown.first, "Front obere Wanne Durchschlag am Schwachpunkt");
+    EXPECT_EQ(shown.second, "2 verwundet");
+    EXPECT_EQ(shown.kinds[0], 3);
+    EXPECT_EQ(shown.kinds[1], 3);
+    f.settings.mShowHitRecords = false; // key D off
+    EXPECT_EQ(draw(), 0);
+    f.settings.mShowHitRecords = true;
+    f.settings.mState = 0; // not in the replay
+    EXPECT_EQ(draw(), 0);
+    f.settings.mState = 8;
+    battle.mPlayNow = 1161;
+    EXPECT_EQ(draw(), 0);
+    battle.mPlayNow = 1160;
+    EXPECT_EQ(draw(), 1);
+
+    // Bytes that mean bounced with no grade: a ricochet.
+    v->mHitRecord[2] = 0, v->mHitRecord[3] = 0;
+    v->mHitRecordBytes[0] = kHitBounced;
+    v->ShowHitRecord();
+    EXPECT_EQ(shown.second, "Gescho\xDF prallte ab"); // Latin-1
+
+    // A record read from a damaged file shows nothing.
+    for (int32_t k : {0, 1, 3}) {
+        const int32_t kept = v->mHitRecord[k];
+        v->mHitRecord[k] = 9;
+        shown = ShownLabel{};
+        v->ShowHitRecord();
+        EXPECT_EQ(shown.count, 0) << k;
+        v->mHitRecord[k] = kept;
+    }
+    gDrawHooks.showWarningLabel = nullptr;
+    sShown = nullptr;
+    gBattle = old;
 }

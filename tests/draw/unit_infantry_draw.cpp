@@ -40,6 +40,7 @@ protected:
         unit->mUniform = 1;
     }
     void TearDown() override {
+        unit->NullifyTextures(false); // the tests lend it their pictures
         delete unit;
         gBattle = old;
     }

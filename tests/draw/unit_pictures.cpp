@@ -291,6 +291,7 @@ TEST(UnitPictures, EveryVehicleModelSideBySideAndABattleNearAndFar) {
     Grab(*f.renderer, battle, w, h, 0);
     render(cx, cy + 300.0f, 90.0f, 5);
     Grab(*f.renderer, battle, w, h, 1);
-    Save("battle_scene.png", "battle-scene.png", battle, w, h * 2);
+    // docs/battle-scene.png is the whole program's frame (tests/app): this one is the units' own.
+    Save("battle_scene.png", "battle-units.png", battle, w, h * 2);
     scene.map->DeleteTextures();
 }

@@ -9,6 +9,7 @@
 #include "draw/InfantryDraw.h"
 #include "draw/UnitDraw.h"
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 
 using namespace dtest;
@@ -155,4 +156,37 @@ TEST_F(VehicleCrew, NoCrewNoTurnWithoutATurretAndNothingWithoutAFigure) {
     Draw();
     EXPECT_TRUE(gDrawn.empty());
     EXPECT_EQ(Depth(f.recorder), 0);
+}
+
+TEST(VehicleCrewDummy, TheMapsDummyOfTheUniformStandsInTheOpenHatchAndGoesWhenItButtons) {
+    DrawFixture f{false};
+    TestRows<VehicleData, 1> vehicles{gVehicleData};
+    TestRows<VehicleModelData, 236> models{gVehicleModelData};
+    TestRows<InfantryData, 800> infantry{gInfantryData};
+    infantry[790].mNrTeams = 1;
+    infantry[790].mNrMen = infantry[790].mTeamMen[0] = 2;
+    Battle battle;
+    Battle* old = gBattle;
+    gBattle = &battle;
+    battle.mMap = FlatMap(4, 4).release();
+    battle.mMap->MakeCrewDummy(0, 7); // as a vehicle of uniform 7 makes it
+    ASSERT_NE(battle.mMap->mCrewDummies[7], nullptr);
+    vehicles[0].mModel = 28;
+    VehicleModelData& m = models[28];
+    m.mNrCrewPositions = 1;
+    m.mCrewPose[0] = 1; // a commander standing in his hatch
+    m.mCrewPositions[0] = CrewPosition{10.0f, 20.0f, 30.0f, 0.0f, 0.0f, 0.0f};
+    VehicleView v;
+    v.contact = 5;
+    v.crewPresent = 3;
+    v.uniform = 7;
+    f.recorder.mCalls.clear();
+    DrawVisibleCrew(v, true, 0.004f);
+    EXPECT_GT(f.recorder.Polygons(), 0) << "no man in the open hatch";
+    EXPECT_EQ(Depth(f.recorder), 0);
+    v.buttoned = true;
+    f.recorder.mCalls.clear();
+    DrawVisibleCrew(v, true, 0.004f);
+    EXPECT_EQ(f.recorder.Polygons(), 0) << "a man shows in a closed hatch";
+    gBattle = old;
 }

@@ -136,7 +136,7 @@ TEST(ShellDrawing, TheReplaysShellObjectIsDrawnAsTheViewerMaySeeIt) {
     EXPECT_FLOAT_EQ(m[0][0], 60.0f);
     // An enemy's heavy shell is not shown.
     Infantry firer;
-    firer.mSide = battle.mMap->mViewingSide == kAxis ? 0 : 1; // set for the Axis
+    firer.mSide = battle.mMap->ViewingSide() == kAxis ? 0 : 1; // set for the Axis
     shell.mFirer = &firer;
     f.recorder.mCalls.clear();
     DrawEphemeralEffect(&shell, 50);

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <csignal>
+#include <filesystem>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -471,4 +475,69 @@ TEST(GFile, ReopeningClosesTheFormerFile)
     f.WriteLong(5);
     ASSERT_TRUE(f.IFile(folder.File("first.bin").c_str(), kFileModePlainRead));
     EXPECT_EQ(f.ReadLong(), 5);  // the pending long reached the disk first
+}
+
+// A save the disk cuts short: the file size limit makes every write past it
+// fail (as a full disk does), with the signal it would raise ignored.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &mOld);
+        mOldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = mOld;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &mOld);
+        std::signal(SIGXFSZ, mOldHandler);
+    }
+
+private:
+    rlimit mOld{};
+    void (*mOldHandler)(int) = nullptr;
+};
+
+TEST(GFile, AFailedWriteKeepsTheOldFileWholeAndSaysSo)
+{
+    FileTestFolder folder;
+    const std::string path = folder.File("save.mvg");
+    for (FileMode mode : {kFileModePlainWrite, kFileModeCompressedWrite, kFileModeMailWrite}) {
+        SCOPED_TRACE(mode);
+        {
+            auto file = Open(path, mode);
+            ASSERT_TRUE(file);
+            WriteRecord(file.get());
+            ASSERT_TRUE(file->Commit());
+        }
+        const std::vector<uint8_t> old = ReadDisk(path);
+        ASSERT_FALSE(old.empty());
+        {
+            // Opening for writing leaves the old file as it is.
+            auto file = Open(path, mode);
+            ASSERT_TRUE(file);
+            EXPECT_EQ(ReadDisk(path), old);
+            std::vector<uint8_t> noise(200000);
+            uint32_t x = 12345;  // bytes that do not compress
+            for (uint8_t& b : noise) b = static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 24);
+            file->WriteBytes(noise.data(), static_cast<int32_t>(noise.size()));
+            FileSizeLimit limit(4096);
+            EXPECT_FALSE(file->Commit());
+            EXPECT_TRUE(file->HasFailed());
+        }
+        EXPECT_EQ(ReadDisk(path), old);
+        // No partial file is left beside it.
+        int others = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+            others += entry.path().filename() != "save.mvg";
+        EXPECT_EQ(others, 0);
+    }
+}
+
+TEST(GFile, WritingIntoAFolderThatTakesNoFileFailsAtOnce)
+{
+    FileTestFolder folder;
+    EXPECT_FALSE(Open(folder.File("missing/save.mvg"), kFileModeCompressedWrite));
 }

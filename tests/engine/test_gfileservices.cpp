@@ -48,7 +48,11 @@ TEST_F(FileServices, SaveFileNameRule)
     std::unique_ptr<GFile> f(SaveFile("mvg0", &name, "Savegames", kFileModeCompressedWrite));
     ASSERT_TRUE(f);
     EXPECT_EQ(std::string(f->GetPath()), mFolder.File("Savegames/a b c d e f g h i j.mvg"));
-    EXPECT_TRUE(std::filesystem::exists(f->GetPath()));  // created at once
+    // The file takes its name only once it is written whole.
+    EXPECT_FALSE(std::filesystem::exists(f->GetPath()));
+    f->WriteLong(1);
+    EXPECT_TRUE(f->Commit());
+    EXPECT_TRUE(std::filesystem::exists(f->GetPath()));
     EXPECT_TRUE(FileExists(&name, "Savegames", "mvg0", false));
     EXPECT_FALSE(FileExists(&name, "Savegames", "mvh0", false));
     EXPECT_FALSE(FileExists(&name, "Savegames", "mvg0", true));
@@ -59,6 +63,8 @@ TEST_F(FileServices, SaveFileNameRule)
     std::unique_ptr<GFile> m(SaveFile(nullptr, &mail, "PBEM", kFileModeMailWrite));
     ASSERT_TRUE(m);
     EXPECT_EQ(std::string(m->GetPath()), mFolder.File("PBEM/PBEM.txt"));
+    m->WriteLong(1);
+    EXPECT_TRUE(m->Commit());
     EXPECT_TRUE(FileExists(&mail, "PBEM", nullptr, true));
 }
 

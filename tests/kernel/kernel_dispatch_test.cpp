@@ -168,6 +168,43 @@ TEST_F(KernelTest, ButtonsSendCommandsUpTheChain) {
     EXPECT_EQ(gKernel->GetTopModal(), nullptr);
 }
 
+// A key held down is reported on every pass until its key up, or until the
+// window loses the focus (the key up then goes elsewhere); a key the
+// keyboard did not name (injected) is never held.
+TEST_F(KernelTest, AHeldKeyIsReportedEveryPassUntilLetGoOrTheFocusGoes) {
+    RecordingApp* app = StartApp();
+    auto send = [&](PlatformEvent::Type type, uint8_t key, int32_t physical) {
+        PlatformEvent e;
+        e.type = type;
+        e.key = key;
+        e.physicalKey = physical;
+        gKernel->InjectEvent(e);
+        gKernel->DoOnePass(0);
+    };
+    send(PlatformEvent::kKey, ',', ',');
+    EXPECT_EQ(app->mKeys.size(), 1u);
+    EXPECT_TRUE(app->mHeld.empty()) << "the pass of the key itself is not a hold";
+    Pass(3);
+    EXPECT_EQ(app->mHeld, std::vector<char>(3, ','));
+    send(PlatformEvent::kKeyUp, 0, 'x'); // another key let go
+    EXPECT_EQ(app->mHeld.size(), 4u);
+    send(PlatformEvent::kKeyUp, 0, ',');
+    Pass(2);
+    EXPECT_EQ(app->mHeld.size(), 4u);
+
+    send(PlatformEvent::kKey, '.', '.');
+    Pass();
+    EXPECT_EQ(app->mHeld.size(), 5u);
+    send(PlatformEvent::kFocusLost, 0, 0);
+    send(PlatformEvent::kFocusGained, 0, 0);
+    Pass(2);
+    EXPECT_EQ(app->mHeld.size(), 5u) << "a key up that never comes stops the hold";
+
+    Key('a'); // injected without a keyboard key
+    Pass(2);
+    EXPECT_EQ(app->mHeld.size(), 5u);
+}
+
 TEST_F(KernelTest, KeysGoToTheEditFieldExceptEscape) {
     RecordingApp* app = StartApp();
     Key(kKeyLeft);

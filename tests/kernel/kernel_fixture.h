@@ -23,6 +23,7 @@ public:
     void SuspendApp() override { ++mSuspends; }
     void ResumeApp() override { ++mResumes; }
     void DoKey(char key, bool alt, bool numpad) override { mKeys.push_back({key, alt, numpad}); }
+    void KeyHeld(char key) override { mHeld.push_back(key); }
     void DoCommand(int32_t command) override { mCommands.push_back(command); }
     void DoStuffWhileRender() override { ++mRenders; }
     void DoStuffAfterIdle() override { ++mAfterIdles; }
@@ -30,6 +31,7 @@ public:
     GraphicsPresets mPresets;
     GraphicsPresets mStored;
     std::vector<Key> mKeys;
+    std::vector<char> mHeld;
     std::vector<int32_t> mCommands;
     int mStartups = 0, mSuspends = 0, mResumes = 0, mRenders = 0, mAfterIdles = 0;
 };

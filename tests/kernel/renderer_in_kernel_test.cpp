@@ -5,6 +5,7 @@
 #include "engine/GString.h"
 #include "engine/GView.h"
 #include "kernel/kernel_fixture.h"
+#include "platform/Surface16.h"
 #include "renderer/GGraph3D.h"
 
 namespace {
@@ -89,3 +90,52 @@ TEST_F(RendererInKernel, TwoDBlitsLandOverTheThreeDQueuedBeforeThem) {
 }
 
 } // namespace
+
+namespace {
+// Writes a long row of capitals at its top left.
+class TextView : public GView {
+public:
+    void Draw() override {
+        GView::Draw();
+        GString255 text("WWWWWWWWWWWWWWWW");
+        WriteString(&text, 4, 20, -1, kFontNormal, 255, 255, 255);
+    }
+};
+// Fills its whole area with one colour.
+class CoverView : public GView {
+public:
+    void Draw() override {
+        LongRect r;
+        GetLocalBounds(&r);
+        PaintRectangle(&r, static_cast<int16_t>(MakeRGB565(0, 0, 255)));
+    }
+};
+} // namespace
+
+// In 3-D mode texts wait in a queue: a view's own are drawn when it has
+// drawn, so a view drawn after it (a dialog over a panel) covers them. A
+// filled rectangle lands wherever its view is, also outside the last 3-D
+// view (the map's), as the progress bar under the map does.
+TEST_F(RendererInKernel, LaterViewsCoverEarlierTextsAndRectanglesIgnoreThe3DView) {
+    StartApp(640, 480);
+    gKernel->Set3D(true);
+    ASSERT_NE(g3D, nullptr);
+    auto* text = new TextView;
+    text->IView(gKernel->GetWindow(), 0, 0, 200, 40);
+    auto* cover = new CoverView;
+    cover->IView(gKernel->GetWindow(), 0, 0, 200, 40);
+    auto* map = new SquareView; // leaves its 3-D view active at the top
+    map->IView(gKernel->GetWindow(), 0, 0, 640, 300);
+    auto* bar = new CoverView; // below the 3-D view
+    bar->IView(gKernel->GetWindow(), 100, 400, 200, 20);
+    Pass(3);
+    const uint16_t blue = MakeRGB565(0, 0, 255);
+    int32_t notBlue = 0;
+    for (int32_t y = 8; y < 21; ++y) // above the square view's own text
+        for (int32_t x = 4; x < 150; ++x)
+            notBlue += Pixel(x, y) != blue;
+    EXPECT_EQ(notBlue, 0) << "the earlier view's text shows through the view over it";
+    for (int32_t y = 402; y < 418; y += 4)
+        for (int32_t x = 102; x < 298; x += 8)
+            EXPECT_EQ(Pixel(x, y), blue) << x << ", " << y;
+}

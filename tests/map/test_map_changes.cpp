@@ -325,3 +325,75 @@ TEST_F(ChangesTest, TheKeptStateTravelsWithASavedGame)
 }
 
 } // namespace
+
+namespace {
+
+// The battle's side of foxhole spotting: living units near a point, and the
+// units the other side sees now, by index.
+struct SpotLink : Recorder {
+    bool LivingUnitNear(float x, float y, Affiliation side, float radius) override
+    {
+        for (const Man& m : men)
+            if (m.side == side && std::fabs(m.x - x) <= radius && std::fabs(m.y - y) <= radius) return true;
+        return false;
+    }
+    int32_t UnitCount() override { return static_cast<int32_t>(men.size()); }
+    bool SpottedUnitAt(int32_t index, float* x, float* y) override
+    {
+        const Man& m = men[static_cast<size_t>(index)];
+        if (!m.seen) return false;
+        *x = m.x;
+        *y = m.y;
+        return true;
+    }
+    struct Man {
+        float x, y;
+        Affiliation side;
+        bool seen;
+    };
+    std::vector<Man> men;
+};
+
+} // namespace
+
+TEST(SpotFoxholes, DugHolesNearTheEnemyAndHolesUnderSeenMenAreFound)
+{
+    Map map;
+    ASSERT_TRUE(map.IBlankMap(20, 20, 1.0f, 54));
+    SpotLink link;
+    map.SetBattleLink(&link);
+    // Dug foxholes are of level 2; old files' level 0 reads as dug.
+    Crater* near = map.MakeCrater(100, 100, 700, true, false, false, 0, kAxis, false);
+    Crater* lone = map.MakeCrater(300, 300, 700, true, false, false, 0, kAxis, false);
+    Crater* scrape = map.MakeCrater(200, 200, 420, true, false, false, 0, kAxis, false);
+    ASSERT_TRUE(near && lone && scrape);
+    EXPECT_EQ(near->mLevel, 2);
+    scrape->mLevel = 1; // found only through a man seen in it
+    link.men = {{110, 100, kAllies, false}, {200, 200, kAxis, true}, {300, 300, kAxis, false}};
+    link.log.clear();
+
+    map.SpotFoxholes(false);
+    EXPECT_TRUE(near->mSpotted) << "an enemy within reach";
+    EXPECT_FALSE(lone->mSpotted) << "its man is not seen";
+    EXPECT_TRUE(scrape->mSpotted) << "a man seen standing in it gives it away";
+    EXPECT_EQ(link.log, (std::vector<int>{9, 9}));
+
+    // Level 1 is never offered to the enemy nearby, and with every dug hole
+    // found nobody's position is looked at.
+    lone->mSpotted = 1;
+    scrape->mSpotted = 0;
+    link.men = {{200, 205, kAllies, false}, {200, 200, kAxis, true}};
+    link.log.clear();
+    map.SpotFoxholes(false);
+    EXPECT_FALSE(scrape->mSpotted);
+    EXPECT_TRUE(link.log.empty());
+
+    // Without a battle the second pass is skipped.
+    lone->mSpotted = 0;
+    map.SetBattleLink(nullptr);
+    map.SpotFoxholes(false);
+    EXPECT_FALSE(lone->mSpotted);
+    EXPECT_FALSE(scrape->mSpotted);
+    map.SpotFoxholes(true);
+    EXPECT_TRUE(lone->mSpotted && scrape->mSpotted && near->mSpotted);
+}

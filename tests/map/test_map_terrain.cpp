@@ -7,6 +7,7 @@
 
 #include "MapTestUtil.h"
 #include "map/Map.h"
+#include "map/MapBattleLink.h"
 #include "map/TerrainTable.h"
 
 namespace {
@@ -186,6 +187,29 @@ TEST_F(MapTerrainTest, MapEdgeAimedAtAndItsBoundingHeadings)
     EXPECT_GT(hi, 90.0f);
     map.GetBoundingHeadings(0, 0, kDirSouth, &d, &lo, &hi);
     EXPECT_FLOAT_EQ(d, 0.0f);
+}
+
+// The side the map is shown to: the battle's answer when a battle owns the
+// map, else the map's own; anything but the Allies counts as the Axis.
+TEST_F(MapTerrainTest, TheViewingSideComesFromTheBattleAndOutOfRangeIsTheAxis)
+{
+    struct Viewer : MapBattleLink {
+        bool HasReferencePointNear(float, float, Affiliation, float) override { return false; }
+        int32_t ViewingSide(int32_t) override { return side; }
+        int32_t side = kAllies;
+    } viewer;
+    map.mViewingSide = kAxis;
+    EXPECT_EQ(map.ViewingSide(), kAxis);
+    map.mViewingSide = 7;
+    EXPECT_EQ(map.ViewingSide(), kAxis);
+    map.mViewingSide = -1;
+    EXPECT_EQ(map.ViewingSide(), kAxis);
+    map.SetBattleLink(&viewer);
+    map.mViewingSide = kAxis;
+    EXPECT_EQ(map.ViewingSide(), kAllies) << "the battle's viewer, not the map's own";
+    viewer.side = 2;
+    EXPECT_EQ(map.ViewingSide(), kAxis);
+    map.SetBattleLink(nullptr);
 }
 
 TEST_F(MapTerrainTest, GapFollowsTheCameraLevel)

@@ -207,6 +207,39 @@ TEST(PlatformVideo, HeadlessWindowEventsAndKeys) {
     EXPECT_FALSE(v.NextEvent(&ev, 0));
 }
 
+// A quick Alt+S: the Alt key is already up when the text arrives. The key's
+// own event decides, so the "s" is not typed as well; the window's keys
+// (F11, Alt+Enter) never reach the game.
+TEST(PlatformVideo, AnAltCharacterTypesNothingAndWindowKeysStayOutOfTheGame) {
+    PlatformVideo v;
+    ASSERT_TRUE(v.Open("test", 640, 480));
+    PlatformEvent ev;
+    while (v.NextEvent(&ev, 0)) {
+    }
+    SDL_SetModState(KMOD_NONE);
+    SDL_Event e = KeyDown(SDLK_s, KMOD_LALT);
+    SDL_PushEvent(&e);
+    e = Text("s");
+    SDL_PushEvent(&e);
+    e = KeyDown(SDLK_F11, 0);
+    SDL_PushEvent(&e);
+    e = KeyDown(SDLK_RETURN, KMOD_LALT);
+    SDL_PushEvent(&e);
+    e = KeyDown(SDLK_t, 0);
+    SDL_PushEvent(&e);
+    e = Text("t");
+    SDL_PushEvent(&e);
+    std::vector<PlatformEvent> keys;
+    while (v.NextEvent(&ev, 0))
+        if (ev.type == PlatformEvent::kKey) keys.push_back(ev);
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].key, 's');
+    EXPECT_TRUE(keys[0].alt);
+    EXPECT_EQ(keys[1].key, 't');
+    EXPECT_FALSE(keys[1].alt);
+    v.Close();
+}
+
 // With no display SDL falls back to a driver that shows nothing; the window
 // then fails to open (the game ends with its message) unless that driver was
 // asked for by name, as the tests do.

@@ -129,6 +129,49 @@ TEST_F(DescriptionTest, FormAndRangeFaultsNameTheLine) {
     ExpectRefused("title \"Probe\"\nmap 20 20 1.0 60\n", 0, "no general briefing");
 }
 
+TEST_F(DescriptionTest, ExitMarksAndVariableLength) {
+    std::string text = kBase;
+    text.replace(text.find("turns 10"), 8, "turns 30 variable");
+    text += "exit axis east\nplatoon 2 zone 4 exit\ninf 252 1 340 300 180\ninf 252 2 360 300 180 exit\n"
+            "platoon 3\ninf 252 1 340 340 180 exit\n";
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(text, "probe.txt", &d, &fault)) << fault.Text();
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    EXPECT_TRUE(battle->mVariableLength);
+    EXPECT_EQ(battle->mNominalLastTurn, 30);
+    EXPECT_EQ(battle->mLastTurn, 30);
+    std::vector<bool> marks;
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i)
+        marks.push_back(battle->mUnits->GetUnit(i)->mExitMark);
+    EXPECT_EQ(marks, (std::vector<bool>{false, false, false, false, true, true, true}));
+    // A mark on a side without an exit edge, a flag off the map or with an
+    // unknown holder are refused with their line.
+    ExpectRefused(std::string(kBase) + "inf 252 3 340 240 180 exit\n", 21, "without an exit edge");
+    ExpectRefused(std::string(kBase) + "platoon 2 exit\ninf 252 3 340 240 180\n", 22, "without an exit edge");
+    ExpectRefused(std::string(kBase) + "flag small 100 100 russians\n", 21, "unknown side 'russians'");
+    ExpectRefused(std::string(kBase) + "flag small -1 100\n", 21, "out of range");
+    ExpectRefused(std::string(kBase) + "platoon 2 exits\n", 21, "'platoon' takes");
+    std::string fixed = kBase;
+    fixed.replace(fixed.find("turns 10"), 8, "turns 10 fixed");
+    ExpectRefused(fixed, 4, "'turns' takes 'variable'");
+}
+
+TEST_F(DescriptionTest, FanaticismIsGivenPerSideWithinItsRange) {
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(std::string(kBase) + "fanaticism axis 4\nfanaticism allies 1\n",
+                                  "probe.txt", &d, &fault))
+        << fault.Text();
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    EXPECT_EQ(battle->mFanaticism[1], 4); // the Axis at index 1
+    EXPECT_EQ(battle->mFanaticism[0], 1);
+    ExpectRefused(std::string(kBase) + "fanaticism axis 5\n", 21, "out of range");
+    ExpectRefused(std::string(kBase) + "fanaticism none 2\n", 21, "axis or allies");
+}
+
 TEST_F(DescriptionTest, PlacementFaultsNameTheUnitsLine) {
     ExpectRefused(std::string(kBase) + "veh 999 3 340 300 180\n", 21, "no vehicle row 999");
     ExpectRefused(std::string(kBase) + "inf 252 3 240 300 180\n", 21, "outside zone 4");
@@ -222,12 +265,18 @@ TEST(OrderScriptText, OrdersReachTheNamedUnitInTheirTurnOnly) {
                          "fire axis B 1 1 at allies A 1 1\n",
                          "probe.orders", &script, &fault));
     EXPECT_TRUE(CheckOrderScript(script, battle.get(), &fault)) << fault.Text();
+    battle->mSetupPhase = false; // the runner's GO has ended the set-up
     EXPECT_EQ(ApplyOrders(script, 1, battle.get()), 1);
     Unit* tank = battle->mUnits->GetUnit(2);
     ASSERT_EQ(tank->mNrWaypoints, 2);
     EXPECT_EQ(tank->mWaypoints[1].mX, 300.0f);
     EXPECT_EQ(tank->mWaypoints[1].mY, 180.0f);
     EXPECT_EQ(battle->mUnits->GetUnit(3)->mNrWaypoints, 0);
+    // An order the unit may not take (a tank does not crawl) is skipped.
+    OrderScript crawl;
+    ASSERT_TRUE(ParseOrderScript("turn 1\nmove axis B 1 0 crawl 330 170\n", "probe.orders", &crawl, &fault));
+    EXPECT_EQ(ApplyOrders(crawl, 1, battle.get()), 0);
+    EXPECT_EQ(tank->mNrWaypoints, 2);
 
     OrderScript stray;
     ASSERT_TRUE(ParseOrderScript("turn 1\n\nmove allies A 4 1 move 60 60\n", "stray.orders", &stray, &fault));

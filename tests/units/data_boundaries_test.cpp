@@ -161,7 +161,7 @@ TEST(UnitRecordBytes, TheFlagBytesAndFirstFieldsLieWhereTheFileKeepsThem) {
     u.mActive = true;        // 0x80
     u.mTargetLocked = true;  // 0x10
     u.mRoundPattern = true;  // 0x04
-    u.mUnitFlagE = true;     // 0x01 -> 0x95
+    u.mExitMark = true;      // 0x01 -> 0x95
     u.mCasualties = 5;       // 0x50
     u.mTargetDead = true;    // 0x08
     u.mQueuedDelay = 3;      // 0x03 -> 0x5B

@@ -9,6 +9,7 @@
 #include "engine/GOLTA.h"
 #include "units/Functions.h"
 #include "units/RuleContext.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -136,7 +137,6 @@ protected:
         c.timeOfDay = [] { return sTimeOfDay; };
         c.season = [] { return sSeason; };
         c.terrainAt = [](float, float) { return sTerrain; };
-        c.armorFactor = [](const Vehicle*) { return sFactor; };
         SetRuleContext(&c);
         sDate = 4306;
         sTimeOfDay = 1;
@@ -342,7 +342,10 @@ TEST_F(Rules, ArmourPlatesQualityAndBunkers) {
     const float q[] = {1.0f, 0.95f, 0.9f, 0.85f, 1.0f, 1.0f, 0.85f, 1.0f};
     for (int i = 0; i < 8; ++i)
         EXPECT_FLOAT_EQ(ArmorQualityFactor(i, kHitUpperHull, kAspectFront, nullptr), q[i]);
-    const Vehicle* some = reinterpret_cast<const Vehicle*>(&sFactor);
+    // The hull's quality comes from the vehicle's own first armour factor.
+    Vehicle vehicle;
+    vehicle.mArmorFactor[0] = sFactor;
+    const Vehicle* some = &vehicle;
     EXPECT_FLOAT_EQ(ArmorQualityFactor(4, kHitUpperHull, kAspectFront, some), 0.8f);
     EXPECT_FLOAT_EQ(ArmorQualityFactor(5, kHitTurret, kAspectFront, some), 1.0f);
     EXPECT_FLOAT_EQ(ArmorQualityFactor(5, kHitUpperHull, kAspectSide, some), 1.0f);

@@ -1,6 +1,7 @@
 // Infantry riding: boarding a vehicle, following it, getting off, the
 // vehicle's passenger slots, unlimbering and moving by itself.
 
+#include "draw/InfantryDraw.h"
 #include "infantry_fixture.h"
 #include "units/Vehicle.h"
 
@@ -218,6 +219,99 @@ TEST_F(InfantryBailOut, NobodyLeavesAVehicleWithoutSurvivors) {
     EXPECT_EQ(mTruck.BailOut(false, false), nullptr);
     EXPECT_FALSE(mTruck.mActive);
     EXPECT_EQ(mBattle.mBattle.mNewUnits.GetCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// Riders in the frame of a lorry 6 m long and 2.2 m high: the squad on the
+// deck behind the cab, two units side by side, a gun crew a little further
+// forward and higher, a towed gun behind the tail.
+class RiderPlaces : public InfantryRiding {
+protected:
+    RiderPlaces() {
+        mVehicles[1].mModel = 2;
+        mModels[2].mSize[0] = 6.0f;
+        mModels[2].mSize[1] = 2.3f;
+        mModels[2].mSize[2] = 2.2f;
+        mTruck.mContactLevel = kContactFull;
+        for (VehicleType& t : mTruck.mMistakenTypes)
+            t = 1;
+    }
+    void Ride(Infantry* u, int32_t slot) {
+        u->mTransport = &mTruck;
+        mTruck.mPassengers[slot] = u;
+    }
+    TableRows<VehicleModelData> mModels{gVehicleModelData, 4};
+};
+
+TEST_F(RiderPlaces, OneOrTwoUnitsOnTheDeckAGunCrewAndATowedGun) {
+    auto squad = Make(kUSSquad, kAmerican);
+    Ride(squad.get(), 0);
+    RiderPlacement p = PlaceRider(squad.get(), 1.0f);
+    ASSERT_EQ(p.carrier, &mTruck);
+    EXPECT_FALSE(p.towed);
+    EXPECT_EQ(p.slot, 0.0f); // alone: the middle of the deck
+    EXPECT_FLOAT_EQ(p.x, 0.0f);
+    EXPECT_FLOAT_EQ(p.y, -1.248f);
+    EXPECT_FLOAT_EQ(p.z, 1.76f * 2.2f / 3.0f);
+
+    // A second unit: the first moves to the left, the second to the right,
+    // both by 0.48 m times the enlargement.
+    auto pair = Make(kGermanTankHunters, kAmerican);
+    Ride(pair.get(), 1);
+    p = PlaceRider(squad.get(), 1.5f);
+    EXPECT_EQ(p.slot, -1.0f);
+    EXPECT_FLOAT_EQ(p.x, -0.72f);
+    EXPECT_FLOAT_EQ(p.y, -1.872f);
+    const RiderPlacement q = PlaceRider(pair.get(), 1.5f);
+    EXPECT_EQ(q.slot, 1.0f);
+    EXPECT_FLOAT_EQ(q.x, 0.72f);
+    EXPECT_FLOAT_EQ(q.z, p.z);
+    // The first slot empty: the second rider takes the middle.
+    mTruck.mPassengers[0] = nullptr;
+    EXPECT_EQ(PlaceRider(pair.get(), 1.0f).slot, 0.0f);
+
+    // A crew whose gun rides with it.
+    mWeapons[kAntitankGun].mFlags = 3;
+    auto crew = Make(kGermanGunCrew, kGerman);
+    ASSERT_TRUE(crew->HasOrdnance(false, false));
+    ASSERT_FALSE(crew->HasTowedOrdnance());
+    Ride(crew.get(), 0);
+    p = PlaceRider(crew.get(), 1.0f);
+    EXPECT_FLOAT_EQ(p.x, -0.48f); // the pair is still in the second slot
+    EXPECT_FLOAT_EQ(p.y, -0.66f);
+    EXPECT_FLOAT_EQ(p.z, 2.0f * 2.2f / 3.0f);
+
+    // A towed gun: only along the hull, behind the tail once turned round.
+    mWeapons[kAntitankGun].mFlags = 0;
+    ASSERT_TRUE(crew->HasTowedOrdnance());
+    p = PlaceRider(crew.get(), 2.0f);
+    EXPECT_TRUE(p.towed);
+    EXPECT_FLOAT_EQ(p.x, 0.0f);
+    EXPECT_FLOAT_EQ(p.y, 7.5f);
+    EXPECT_FLOAT_EQ(p.z, 0.0f);
+}
+
+TEST_F(RiderPlaces, NoCarrierPlacementWithoutAVehicleOrItsModelRow) {
+    auto squad = Make(kUSSquad, kAmerican);
+    EXPECT_EQ(PlaceRider(squad.get(), 1.0f).carrier, nullptr); // on foot
+    auto other = Make(kGermanSquad, kGerman);
+    squad->mTransport = other.get(); // not a vehicle
+    EXPECT_EQ(PlaceRider(squad.get(), 1.0f).carrier, nullptr);
+    EXPECT_FALSE(RidesInCarrierFrame(squad.get()));
+    Ride(squad.get(), 0);
+    mVehicles[1].mModel = 200; // beyond the model rows
+    EXPECT_EQ(PlaceRider(squad.get(), 1.0f).carrier, nullptr);
+    mVehicles[1].mModel = 2;
+    EXPECT_TRUE(RidesInCarrierFrame(squad.get()));
+    EXPECT_EQ(PlaceRider(squad.get(), std::nanf("")).carrier, nullptr);
+    // Without a carrier only the figure unit scales the frame.
+    squad->mTransport = nullptr;
+    float scale = 2.0f;
+    squad->ScaleForType(&scale, 1.0f, 0.0f, 0.0f);
+    EXPECT_FLOAT_EQ(scale, 2.0f * 0.012990149669349194f);
 }
 
 } // namespace

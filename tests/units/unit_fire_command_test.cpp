@@ -273,14 +273,14 @@ TEST_F(CommandRules, LeadershipLinesFollowTheGroundInTheirLinksColour) {
     squad->mHQ = leader;
     squad->DrawHQLines();
     EXPECT_EQ(lines(), 1);
-    EXPECT_FLOAT_EQ(map.mLineV0, 13 * 0.03125f + 0.001f);
+    EXPECT_FLOAT_EQ(map.mLineV0, 26 * 0.03125f + 0.001f);
     // A leader without a leader draws to its men: the HQ link, then the platoon's.
     Soldier* other = Place<Soldier>(kAxis, 990.0f, 1000.0f);
     other->mPlatoonHQ = leader;
     recorder.mCalls.clear();
     leader->DrawHQLines();
     EXPECT_EQ(lines(), 2);
-    EXPECT_FLOAT_EQ(map.mLineV0, 14 * 0.03125f + 0.001f);
+    EXPECT_FLOAT_EQ(map.mLineV0, 27 * 0.03125f + 0.001f);
     // Hidden, dead or off the map: nothing.
     recorder.mCalls.clear();
     SetLeaderLinesHidden([] { return gLinesHidden; });

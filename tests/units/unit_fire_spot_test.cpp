@@ -166,21 +166,7 @@ TEST_F(SpotRules, OpticsRateByDateWeatherAndCrew) {
                 1.0875f * (1.4f - 0.04f * std::tan(15.0f * 0.013089969f) * 50.0f), 1e-4);
 }
 
-TEST_F(SpotRules, AnObserversAimClockUsesItsOwnSeedAndLeavesTheGeneratorAlone) {
-    mWeapons[5].mClass = kWClassIndirect;
-    mInfantry[1].mHeavyWeapon = 5;
-    spotter->mSubtype = 1;
-    spotter->mRandomStamp = 1234;
-    spotter->kit.mFullAimTime = 40.0f;
-    SeedRandomGenerator(1234);
-    float expected = 40.0f + 16.0f * (static_cast<float>(RandomFraction()) - 0.5f);
-    SeedRandomGenerator(555);
-    spotter->ResetAimClock();
-    EXPECT_EQ(GetRandomState(), 555u);
-    EXPECT_FLOAT_EQ(spotter->mAimTime, expected);
-    spotter->ResetAimClock();
-    EXPECT_FLOAT_EQ(spotter->mAimTime, expected);
-    // Any other unit aims afresh once loaded, unless its gun is jammed.
+TEST_F(SpotRules, AnyUnitButAnObserverAimsAfreshOnceLoadedUnlessJammed) {
     squad->mAimTime = 0.0f;
     squad->ResetAimClock();
     EXPECT_EQ(squad->mAimTime, 4.0f);

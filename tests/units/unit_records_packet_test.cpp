@@ -295,7 +295,7 @@ TEST_F(Packets, EveryFieldOfTheRecordWritesReadsAndWritesAlike) {
     u.mLeaderSkills = 0xB4;
     u.mKillRecords[0].AddVehicleKill(33);
     u.mKillRecords[1].mGuns = 2;
-    u.mUnitFlagE = u.mUnitFlagH = true;
+    u.mExitMark = u.mUnitFlagH = true;
     u.mUnitValueF = 5;
     u.mUnitValueG = 2;
     u.mLastAcquisition = 3;

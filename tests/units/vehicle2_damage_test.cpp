@@ -130,16 +130,23 @@ TEST_F(VehicleDamage, CrewLossesFireAndTheSecondaryExplosion) {
     EXPECT_TRUE(tank->mKnockedOut);
     EXPECT_LT(tank->mBailOutCountdown, 0);
 
-    // Killed, burning and exploded: the fire sound, a shell body and an attack one slice on.
+    // Killed, burning and exploded: the fire sound, a shell body and an
+    // attack one slice on. The hit may be resolved inside the walk of the
+    // pending attacks, so the explosion joins the new ones; it is a real
+    // burst (no sight-refresh marker) above the ground, so it leaves no crater.
     Vehicle* other = battle.AddVehicle(kTestTank, kAxis, 80, 80);
     battle.mBattle.mTimeSlice = 100;
-    const int32_t attacks = battle.mBattle.mPendingAttacks.GetCount();
+    const int32_t attacks = battle.mBattle.mNewAttacks.GetCount();
+    const int32_t pending = battle.mBattle.mPendingAttacks.GetCount();
     other->ApplyInternalDamage(true, true, true, 1.0f, false, false, 1.0f, 0.9f, false);
     EXPECT_TRUE(other->mBurning);
     EXPECT_FALSE(other->mActive);
     EXPECT_EQ(SoundsNumbered(300, 300), 1);
-    ASSERT_EQ(battle.mBattle.mPendingAttacks.GetCount(), attacks + 1);
-    auto* a = static_cast<PendingAttack*>(battle.mBattle.mPendingAttacks.GetObjectA(attacks));
+    EXPECT_EQ(battle.mBattle.mPendingAttacks.GetCount(), pending);
+    ASSERT_EQ(battle.mBattle.mNewAttacks.GetCount(), attacks + 1);
+    auto* a = static_cast<PendingAttack*>(battle.mBattle.mNewAttacks.GetObjectA(attacks));
+    EXPECT_FALSE(a->mLOSRefreshOnly);
+    EXPECT_TRUE(a->mAboveGround);
     EXPECT_EQ(a->mLandingSlice, 101);
     EXPECT_EQ(a->mWeaponType, 144);
     EXPECT_EQ(a->mWeaponClass, kWClassGun);

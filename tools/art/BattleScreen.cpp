@@ -15,13 +15,13 @@ constexpr Rgb kPanelFill{25, 25, 25};
 constexpr Rgb kField{38, 40, 36};
 constexpr Rgb kPlaque{64, 68, 56};
 
-const char* const kLabels[46] = {"Suchen und jagen",
+const char* const kLabels[46] = {"Kriechen",
                                  "Haltung wechseln",
                                  "Vorstürmen",
                                  "Eilen",
                                  "Laufen",
                                  "Bewegen",
-                                 "Unbemerkt",
+                                 "Vorrücken",
                                  "Absitzen",
                                  "Fahren",
                                  "Rückwärts",
@@ -41,7 +41,7 @@ const char* const kLabels[46] = {"Suchen und jagen",
                                  "Ausrichten",
                                  "Eingraben",
                                  "Schleichen",
-                                 "Umgehen",
+                                 "Jagen",
                                  "Fahne wählen",
                                  "Getarnt bleiben",
                                  "Tarnung aufheben",
@@ -55,10 +55,10 @@ const char* const kLabels[46] = {"Suchen und jagen",
                                  "Zeigen",
                                  "Panzerschussfeld",
                                  "Angriff",
-                                 "Wegpunkte",
-                                 "Warten",
+                                 "Feuern, zurück",
+                                 "Rückzug",
                                  "Feuer verlegen",
-                                 "Gehen",
+                                 "Kanalisation",
                                  "Eine Minute mehr",
                                  "Aufsitzen"};
 
@@ -151,8 +151,10 @@ void PanelButtons(AssetStore& store, const Fonts& fonts) {
                         {"Feuerpause", 2429, 2423, 2424, 2422}};
     for (const Row& r : rows) {
         const int w = 92, h = 21;
+        // An active button neither pressed nor lit shows its backdrop: the
+        // button at rest, with its label.
         Image back(w, h, kPanelFill);
-        DrawPanel(back, 0, 0, w, h, kField, uint32_t(r.backdrop), true);
+        DrawButton(back, 0, 0, w, h, r.text, ButtonState::kNormal, fonts, 1, 1, uint32_t(r.backdrop));
         store.Picture(r.backdrop, back);
         Image in(w, h), pr(w, h), hi(w, h);
         DrawButton(in, 0, 0, w, h, r.text, ButtonState::kInactive, fonts, 1, 1, uint32_t(r.inactive));
@@ -166,7 +168,7 @@ void PanelButtons(AssetStore& store, const Fonts& fonts) {
     DrawButton(save, 0, 0, 48, 20, "Sichern", ButtonState::kInactive, fonts, 1, 1, 2425);
     DrawButton(pr, 0, 0, 48, 20, "Sichern", ButtonState::kPressed, fonts, 1, 1, 2411);
     DrawButton(hi, 0, 0, 48, 20, "Sichern", ButtonState::kHighlight, fonts, 1, 1, 2412);
-    DrawPanel(back, 0, 0, 48, 20, kField, 2410, true);
+    DrawButton(back, 0, 0, 48, 20, "Sichern", ButtonState::kNormal, fonts, 1, 1, 2410);
     store.Picture(2425, save);
     store.Picture(2411, pr);
     store.Picture(2412, hi);
@@ -232,8 +234,12 @@ void StateIcons(AssetStore& store, const Fonts& fonts) {
     store.Picture(1006, Plaque(fonts, 30, 20, "+", kRust, kText, 1006));
     store.Picture(1008, Plaque(fonts, 48, 26, "", kField, kText, 1008));
     const char* bonus[4] = {"M", "F", "K", "T"};
+    // At y 72 of the 84-row panel: 10 high keeps two rows clear of the screen's edge.
     for (int i = 0; i < 4; ++i)
-        store.Picture(1009 + i, Plaque(fonts, 22, 12, bonus[i], kBrassDark, kText, uint32_t(1009 + i)));
+        store.Picture(1009 + i, Plaque(fonts, 22, 10, bonus[i], kBrassDark, kText, uint32_t(1009 + i)));
+    // The ammunition count is written into 1019 (right-aligned at x 216 of
+    // the panel, the picture at 150): a plain field, no word under it.
+    store.Picture(1019, Plaque(fonts, 70, 14, "", kField, kText, 1019));
     struct Word {
         int number;
         const char* text;
@@ -258,7 +264,6 @@ void StateIcons(AssetStore& store, const Fonts& fonts) {
                           {1080, "Verbunden", kOlive},
                           {1081, "Transportiert", kOlive},
                           {1088, "Besatzung in Angst", kRust},
-                          {1019, "Munition", kBrassDark},
                           {1082, "Feuerauftrag", kBrassDark}};
     for (const Word& w : words) {
         int width = std::max(40, fonts[1].TextWidth(w.text) + 10);

@@ -448,18 +448,59 @@ void MakeMarkersAndFlags(AssetStore& store) {
 
 // The ground-following line looks: 32 bands of 8 rows, band b over v from b/32 to (b+1)/32; across a
 // band u runs from the soft edge (0.04) to the crest (0.96).
+// The bands of the order and sight lines, one colour each (docs/assets.md
+// lists what draws with which band); striped bands mark the paces and
+// marks a player should read as "careful" or "no".
 void MakeLineTexture(AssetStore& store) {
+    struct Band {
+        Rgb colour;
+        bool striped;
+    };
+    const Band bands[32] = {
+        {{90, 200, 255}, false},  // 0 move
+        {{255, 200, 40}, false},  // 1 hurry, rush
+        {{255, 70, 40}, false},   // 2 assault
+        {{255, 120, 255}, false}, // 3 observer: target reference point
+        {{60, 200, 120}, true},   // 4 sneak, crawl
+        {{255, 140, 30}, false},  // 5 hunt, advance
+        {{255, 255, 120}, false}, // 6 set-up: flag
+        {{170, 120, 255}, true},  // 7 reverse
+        {{215, 215, 215}, true},  // 8 withdraw
+        {{150, 105, 60}, true},   // 9 sewers
+        {{255, 230, 60}, false},  // 10 turn to face
+        {{230, 30, 30}, false},   // 11 fire at a unit
+        {{255, 150, 60}, false},  // 12 area fire
+        {{160, 160, 160}, false}, // 13 sight: cannot face
+        {{120, 40, 40}, true},    // 14 sight: beyond the block
+        {{60, 230, 60}, false},   // 15 set-up: valid
+        {{230, 50, 50}, true},    // 16 set-up: invalid
+        {{255, 230, 60}, false},  // 17 set-up: rotation
+        {{80, 220, 255}, false},  // 18 arc: seen
+        {{255, 90, 160}, false},  // 19 covering fire
+        {{255, 200, 80}, false},  // 20 observer: adjust fire
+        {{200, 120, 255}, false}, // 21 observer: other point
+        {{240, 240, 200}, false}, // 22 sight up to the block
+        {{235, 235, 235}, true},  // 23 smoke
+        {{255, 110, 200}, false}, // 24 observer's mission
+        {{255, 60, 0}, true},     // 25 incoming fire
+        {{90, 255, 150}, false},  // 26 command: leader
+        {{40, 170, 255}, false},  // 27 command: platoon leader
+        {{120, 255, 255}, true},  // 28 covered arc
+        {{255, 200, 0}, true},    // 29 covered arc against armour
+        {{255, 0, 90}, true},     // 30 refused destination
+        {{128, 128, 128}, false}, // 31 free
+    };
     Image img(64, 256, {0, 0, 0}, 0);
     for (int b = 0; b < 32; ++b) {
-        Rgb c = Mix(Rgb{60, 200, 80}, Rgb{230, 70, 50}, (b % 8) / 7.0f);
-        if (b >= 16) c = Mix(Rgb{70, 140, 230}, Rgb{240, 210, 70}, (b % 8) / 7.0f);
+        const Rgb c = bands[b].colour;
         for (int r = 0; r < 8; ++r) {
             int y = RowOfV((b + (r + 0.5f) / 8) / 32, 256);
             for (int x = 0; x < 64; ++x) {
                 float u = (x + 0.5f) / 64;
                 float a = std::clamp((u - 0.04f) / 0.92f, 0.0f, 1.0f);
-                bool dash = b % 2 == 1 && ((x / 8) % 2 == 1);
-                img.Set(x, y, Shade(c, 0.7f + 0.3f * a), uint8_t(dash ? 0 : 60 + 195 * a));
+                bool stripe = bands[b].striped && ((x / 8) % 2 == 1);
+                // The outermost edge is clear, so the ribbon has no hard rim.
+                img.Set(x, y, Shade(c, stripe ? 0.45f : 0.7f + 0.3f * a), uint8_t(a > 0.0f ? 60 + 195 * a : 0));
             }
         }
     }

@@ -176,13 +176,13 @@ void Password(AssetStore& store, const Fonts& fonts) {
 }
 
 void Network(AssetStore& store, const Fonts& fonts) {
-    // The address entry and the waiting texts are text views in default black from (70, 40) down to the
-    // loading lines at y 260-295, with their buttons at y 130 and 170: one light plate holds them all,
-    // and the screen's name stands below it.
+    // The address entry and the waiting texts are white text views from (70, 40) down to the loading
+    // lines at y 260-295, with their buttons at y 130 and 170: one dark plate holds them all so that
+    // the white reads, and the screen's name stands below it.
     Image img(800, 600);
     DrawBackdrop(img, {92, 98, 84}, {36, 38, 28}, 11170);
     DrawPanel(img, 40, 24, 720, 290, kSand, 12);
-    img.FillRect(48, 32, 704, 274, kParchment);
+    img.FillRect(48, 32, 704, 274, kOliveDark);
     img.Grain(48, 32, 704, 274, 0.04f, 13, 10.0f);
     Label(img, fonts, 0, "NETZWERKSPIEL (TCP/IP)", 400, 380, kHighlightText, 0, 2);
     Rule(img, 200, 396, 400);
@@ -230,21 +230,26 @@ void Result(AssetStore& store, const Fonts& fonts) {
     DrawPanel(img, 36, 50, kResultW - 72, 24, Shade(kOliveDark, 0.8f), 1, true);
     DrawPanel(img, 36, 112, kResultW - 72, 40, Shade(kOliveDark, 0.8f), 2, true);
 
-    // Figures stand in 29-pixel cells at x 244 and 337; each row's label is painted here.
+    // The program writes each row's figures at x 244 and 337 with the row's
+    // y as the text's baseline (capitals from y - 7 down to y, descenders to
+    // y + 3): the cell runs from y - 12 to y + 4 around it, and the row's
+    // label painted here stands on the same baseline.
     auto row = [&](int y, const char* label) {
-        Label(img, fonts, 0, label, 43, y + 11, kText);
+        Label(img, fonts, 0, label, 43, y, kText);
         for (int x : {244, 337}) {
-            img.FillRect(x - 6, y, 41, 16, Shade(kOliveDark, 0.7f));
-            img.Bevel(x - 6, y, 41, 16, Shade(kOliveDark, 0.5f), Shade(kOliveDark, 1.5f), 1);
+            img.FillRect(x - 6, y - 12, 41, 16, Shade(kOliveDark, 0.7f));
+            img.Bevel(x - 6, y - 12, 41, 16, Shade(kOliveDark, 0.5f), Shade(kOliveDark, 1.5f), 1);
         }
     };
+    // A header's baseline 5 above the rule that closes it, clear of the
+    // first row's cells.
     auto header = [&](int y, const char* title) {
         Label(img, fonts, 0, title, 43, y, kSand);
         Label(img, fonts, 1, "ACHSE", 258, y, kSand, 0);
         Label(img, fonts, 1, "ALLIIERTE", 351, y, kSand, 0);
-        img.FillRect(43, y + 4, kResultW - 86, 1, kBrassDark);
+        img.FillRect(43, y + 3, kResultW - 86, 1, kBrassDark);
     };
-    header(200, "VERLUSTE");
+    header(195, "VERLUSTE");
     row(213, "Gefallene");
     row(233, "Verwundete");
     row(253, "Gefangene");
@@ -253,7 +258,7 @@ void Result(AssetStore& store, const Fonts& fonts) {
     row(318, "Stellungen");
     row(338, "Fahrzeuge");
     row(358, "Flugzeuge");
-    header(420, "SIEGPUNKTE");
+    header(415, "SIEGPUNKTE");
     row(433, "Flaggen");
     row(453, "Verluste");
     row(473, "Gefangene");

@@ -81,14 +81,14 @@ struct View {
 };
 
 void Render(Image& img, int ox, int oy, const std::vector<Tri>& tris, const View& v, float scale, float cx,
-            float cy) {
-    std::vector<float> zbuf(size_t(kCellW) * kCellH, -1e9f);
+            float cy, int cellW = kCellW, int cellH = kCellH, bool flat = false) {
+    std::vector<float> zbuf(size_t(cellW) * cellH, -1e9f);
     const float light[3] = {0.4f, -0.5f, 0.77f};
     for (const Tri& t : tris) {
         float sx[3], sy[3], sz[3];
         for (int k = 0; k < 3; ++k) {
-            sx[k] = kCellW / 2 + (t.p[3 * k + v.right] * v.rs - cx) * scale;
-            sy[k] = kCellH / 2 - (t.p[3 * k + v.up] * v.us - cy) * scale;
+            sx[k] = cellW / 2 + (t.p[3 * k + v.right] * v.rs - cx) * scale;
+            sy[k] = cellH / 2 - (t.p[3 * k + v.up] * v.us - cy) * scale;
             sz[k] = t.p[3 * k + v.depth] * v.ds;
         }
         float e1[3], e2[3], n[3];
@@ -99,13 +99,13 @@ void Render(Image& img, int ox, int oy, const std::vector<Tri>& tris, const View
         float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         if (len <= 0) continue;
         float lit = std::fabs(n[0] * light[0] + n[1] * light[1] + n[2] * light[2]) / len;
-        Rgb c = Shade(t.colour, 0.45f + 0.75f * lit);
+        Rgb c = flat ? t.colour : Shade(t.colour, 0.45f + 0.75f * lit);
         float area = (sx[1] - sx[0]) * (sy[2] - sy[0]) - (sx[2] - sx[0]) * (sy[1] - sy[0]);
         if (std::fabs(area) < 1e-6f) continue;
         int x0 = std::max(0, int(std::floor(std::min({sx[0], sx[1], sx[2]}))));
-        int x1 = std::min(kCellW - 1, int(std::ceil(std::max({sx[0], sx[1], sx[2]}))));
+        int x1 = std::min(cellW - 1, int(std::ceil(std::max({sx[0], sx[1], sx[2]}))));
         int y0 = std::max(0, int(std::floor(std::min({sy[0], sy[1], sy[2]}))));
-        int y1 = std::min(kCellH - 1, int(std::ceil(std::max({sy[0], sy[1], sy[2]}))));
+        int y1 = std::min(cellH - 1, int(std::ceil(std::max({sy[0], sy[1], sy[2]}))));
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) {
                 float px = x + 0.5f, py = y + 0.5f;
@@ -114,7 +114,7 @@ void Render(Image& img, int ox, int oy, const std::vector<Tri>& tris, const View
                 float w2 = 1 - w0 - w1;
                 if (w0 < 0 || w1 < 0 || w2 < 0) continue;
                 float z = w0 * sz[0] + w1 * sz[1] + w2 * sz[2];
-                float& zb = zbuf[size_t(y) * kCellW + x];
+                float& zb = zbuf[size_t(y) * cellW + x];
                 if (z < zb) continue;
                 zb = z;
                 img.Set(ox + x, oy + y, c);
@@ -254,4 +254,22 @@ Image MakeModelSheet(const Fonts& fonts) {
         }
     }
     return sheet;
+}
+
+Image ModelSideView(const dm::models::ModelTable& m, int w, int h, bool silhouette, Rgb background) {
+    Image img(w, h, background, silhouette ? 0 : 255);
+    std::vector<Tri> tris = Triangles(m);
+    if (silhouette)
+        for (Tri& t : tris)
+            t.colour = {34, 34, 30};
+    float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+    for (const Tri& t : tris)
+        for (int k = 0; k < 9; ++k)
+            lo[k % 3] = std::min(lo[k % 3], t.p[k]), hi[k % 3] = std::max(hi[k % 3], t.p[k]);
+    if (tris.empty()) return img;
+    const View side{1, 2, 0, 1, 1, -1};
+    const float across = std::max(hi[1] - lo[1], 1e-6f), up = std::max(hi[2] - lo[2], 1e-6f);
+    const float scale = std::min((w - 4) / across, (h - 4) / up);
+    Render(img, 0, 0, tris, side, scale, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2, w, h, silhouette);
+    return img;
 }

@@ -47,13 +47,6 @@ Image Cloth(Rgb base, bool camo, uint32_t seed, bool snow, int slot) {
     return NoPureWhite(img);
 }
 
-Rgb UniformColour(int u) {
-    const Rgb palette[12] = {{92, 96, 80},   {210, 210, 204}, {40, 40, 42},   {70, 74, 66},
-                             {100, 104, 86}, {90, 92, 70},    {120, 112, 78}, {104, 96, 60},
-                             {112, 104, 70}, {96, 100, 62},   {138, 118, 80}, {86, 90, 100}};
-    return palette[u % 12];
-}
-
 // Painted metal with panel lines and wear; the late look is sand with green and brown patches, snow is
 // whitewash over the base colour.
 Image Metal(Rgb base, int look, int slot, uint32_t seed) {
@@ -113,6 +106,13 @@ void GunSet(AssetStore& store, int n, int slot, Rgb base, bool allied) {
 }
 
 } // namespace
+
+Rgb UniformColour(int u) {
+    const Rgb palette[12] = {{92, 96, 80},   {210, 210, 204}, {40, 40, 42},   {70, 74, 66},
+                             {100, 104, 86}, {90, 92, 70},    {120, 112, 78}, {104, 96, 60},
+                             {112, 104, 70}, {96, 100, 62},   {138, 118, 80}, {86, 90, 100}};
+    return palette[u % 12];
+}
 
 void MakeSkins(AssetStore& store, const GameData& data) {
     for (int k = 0; k < 14; ++k)

@@ -12,3 +12,6 @@ constexpr int kVehicleSetBase = 40000;
 constexpr int kGeneralAxisSet = 0, kGeneralAlliedSet = 141; // model numbers of the general sets
 
 void MakeSkins(AssetStore& store, const GameData& data);
+
+// The base colour of a uniform's cloth.
+Rgb UniformColour(int uniform);

@@ -21,6 +21,7 @@
 #include "Skins.h"
 #include "Sounds.h"
 #include "Sprites.h"
+#include "UnitPictures.h"
 
 int main(int argc, char** argv) {
     std::string out, fontDir, sheet, modelSheet, dataDir;
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
     });
     family("faces, uniforms, guns, vehicles", [&] {
         MakeSkins(store, data);
+        MakeUnitPictures(store, data);
         return true;
     });
     family("combat sounds and voices", [&] { return MakeCombatSounds(store, data); });

@@ -1,5 +1,7 @@
 #include "Contract.h"
 
+#include <cstdlib>
+
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -201,9 +203,19 @@ std::vector<std::string> CheckModel(const Model& m, const Contract& c) {
     list("sequence", SequenceOf(m));
     if (auto it = c.keys.find("used"); it != c.keys.end()) {
         std::set<int> want;
-        for (const std::string& s : it->second)
-            want.insert(std::stoi(s));
-        if (want != slots) bad.push_back("texture slots used differ from the contract's " + Join(it->second));
+        bool readable = true;
+        for (const std::string& s : it->second) {
+            // Slot numbers are small decimal numbers; anything else is a damaged contract.
+            if (s.empty() || s.size() > 4 || s.find_first_not_of("0123456789") != std::string::npos) {
+                readable = false;
+                break;
+            }
+            want.insert(std::atoi(s.c_str()));
+        }
+        if (!readable)
+            bad.push_back("the contract's texture slots are not numbers: " + Join(it->second));
+        else if (want != slots)
+            bad.push_back("texture slots used differ from the contract's " + Join(it->second));
     }
     auto close = [](const std::vector<std::string>& a, const std::vector<std::string>& b) {
         if (a.size() != b.size()) return false;

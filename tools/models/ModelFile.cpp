@@ -66,6 +66,14 @@ bool Reader::Numbers(std::istringstream& in, std::vector<double>& v, size_t atLe
     return true;
 }
 
+// A whole number within the int range, or false: a float outside it would not
+// convert to int at all.
+static bool WholeInt(double d, int* out) {
+    if (!(d >= -2147483648.0 && d <= 2147483647.0) || d != std::floor(d)) return false;
+    *out = int(d);
+    return true;
+}
+
 // Texture coordinates by planar projection on the face's dominant plane; v grows with z on upright faces.
 static void Project(const std::vector<Vec3>& pts, std::vector<Vec2>& uv) {
     Vec3 nrm{0, 0, 0};
@@ -203,8 +211,8 @@ bool Reader::Shape(const std::string& kind, std::istringstream& in, const Mods& 
                        kind == "pipe" || kind == "disc";
     int count = 0, sides = 0;
     if (kind == "studs" || kind == "rivets") {
-        if (!(in >> count) || count < 1) return Fail(kind + " needs a count");
-        if (kind == "studs" && (!(in >> sides) || sides < 4)) return Fail("studs need at least 4 sides");
+        if (!(in >> count) || count < 1 || count > 1024) return Fail(kind + " needs a count of 1..1024");
+        if (kind == "studs" && (!(in >> sides) || sides < 4 || sides > 1024)) return Fail("studs need 4..1024 sides");
         if (kind == "rivets") sides = 3;
     }
     if (axial || count) {
@@ -245,8 +253,8 @@ bool Reader::Shape(const std::string& kind, std::istringstream& in, const Mods& 
         // axis cx cy cz length radius sides [far radius]
         if (!need(6, false) || v.size() > 7)
             return Fail(kind + ": centre, length, radius, sides[, far radius]");
-        int s = int(v[5]);
-        if (s < 3 || s != v[5]) return Fail(kind + " needs at least 3 sides");
+        int s = 0;
+        if (!WholeInt(v[5], &s) || s < 3 || s > 1024) return Fail(kind + " needs 3..1024 sides");
         double taper = v.size() == 7 ? v[6] / v[4] : 1.0;
         return Prism(axis, {v[0], v[1], v[2]}, v[3], taper, Ring(s, v[4]), kind == "tube", mods);
     }
@@ -255,9 +263,8 @@ bool Reader::Shape(const std::string& kind, std::istringstream& in, const Mods& 
         if (kind == "disc" && !need(5, true)) return false;
         if (count && !need(7, true)) return false;
         if (kind == "disc") {
-            sides = int(v[4]);
             count = 1;
-            if (sides < 3 || sides != v[4]) return Fail("a disc needs at least 3 sides");
+            if (!WholeInt(v[4], &sides) || sides < 3 || sides > 1024) return Fail("a disc needs 3..1024 sides");
         }
         const double r = kind == "disc" ? v[3] : v[6];
         const int a1 = axis == 0 ? 1 : 0, a2 = axis == 2 ? 1 : 2;
@@ -281,8 +288,8 @@ bool Reader::Shape(const std::string& kind, std::istringstream& in, const Mods& 
         // joints, alternating between the near ring (radius r0) and the far ring (r1); an even count closes
         // the ring, an odd one ends on a last point of the near ring.
         if (!need(9, true)) return false;
-        const int n = int(v[0]);
-        if (n < 2 || n != v[0]) return Fail("a limb needs a whole triangle count of at least 2");
+        int n = 0;
+        if (!WholeInt(v[0], &n) || n < 2 || n > 1024) return Fail("a limb needs a whole triangle count of 2..1024");
         Vec3 a{v[1], v[2], v[3]}, b{v[4], v[5], v[6]}, d{b[0] - a[0], b[1] - a[1], b[2] - a[2]};
         double len = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
         if (len <= 0) return Fail("a limb needs two different joints");
@@ -358,8 +365,11 @@ bool Reader::Line(const std::string& text, int number) {
     std::vector<double> v;
     if (key == "numbers") {
         if (!Numbers(in, v, 1)) return false;
-        for (double d : v)
-            m_.numbers.push_back(int(d));
+        for (double d : v) {
+            int n = 0;
+            if (!WholeInt(d, &n)) return Fail("a model number must be a whole number");
+            m_.numbers.push_back(n);
+        }
         return true;
     }
     if (key == "units") {
@@ -422,7 +432,7 @@ bool Reader::Line(const std::string& text, int number) {
             else {
                 char* end = nullptr;
                 double d = std::strtod(t.c_str(), &end);
-                if (end == t.c_str() || *end) return Fail("unexpected '" + t + "' after " + key);
+                if (end == t.c_str() || *end || !std::isfinite(d)) return Fail("unexpected '" + t + "' after " + key);
                 v.push_back(d);
             }
         }

@@ -1,5 +1,6 @@
 #include "tools/scenarios/OrderScript.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -189,6 +190,13 @@ int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battl
         if (order.turn != turn) continue;
         Unit* unit = FindScriptUnit(battle, order.unit);
         if (!unit || !unit->CanReceiveOrders()) continue;
+        // An order the unit may not take is left out, and said so.
+        const int32_t asked =
+            order.kind == ScriptOrder::kMove ? order.order : order.kind == ScriptOrder::kArea ? 44 : 38;
+        if (!unit->CanDoOrder(asked)) {
+            std::fprintf(stderr, "line %d: the unit may not take order %d; skipped\n", order.line, asked);
+            continue;
+        }
         switch (order.kind) {
         case ScriptOrder::kMove:
             for (size_t i = 0; i < order.points.size(); ++i)

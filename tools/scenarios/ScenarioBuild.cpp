@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -16,11 +17,14 @@
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/Names_VX.h"
 #include "units/Unit.h"
 #include "units/UnitFactory.h"
 #include "units/Vehicle.h"
 
 namespace {
+
+constexpr uint32_t kLeaderNameSeed = 0x4C454144u; // the leaders' names, apart from the build's draws
 
 constexpr float kHeightStep = 3.0f * 0.01857282593846321f; // metres per height code at scale 1
 
@@ -179,6 +183,7 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
         unit->mY = su.y;
         unit->mHeading = su.heading;
         unit->mSetupZone = su.zone;
+        unit->mExitMark = su.exit;
         unit->SetIDCode(su.company, su.platoon, su.number);
         if (su.kind == 1) static_cast<Vehicle*>(unit)->mIsLeader = su.leader;
         GiveBasicLoad(unit);
@@ -249,6 +254,7 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
     battle->mTurn = 1;
     battle->mLastTurn = d.turns;
     battle->mNominalLastTurn = d.turns;
+    battle->mVariableLength = d.variableLength;
     battle->mAttacker = d.attacker;
     battle->mTheatre = d.theatre;
     battle->mTemperature = d.temperature;
@@ -256,6 +262,9 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
     battle->mTimeOfDay = d.timeOfDay;
     battle->mWeather = d.weather;
     battle->mWindStrength = d.wind;
+    // The battle's per-side arrays hold the Axis at index 1.
+    battle->mFanaticism[1] = d.fanaticism[0];
+    battle->mFanaticism[0] = d.fanaticism[1];
     battle->mSetupPhase = true;
     battle->mEditorScenario = true;
     for (int s = 0; s < 2; ++s) {
@@ -317,6 +326,18 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
         for (Unit* u : made)
             delete u;
         return nullptr;
+    }
+    // Every unit's leader bears a name of his nation's table, drawn from a
+    // seed of their own so that nothing else the build draws changes; no
+    // name repeats within a nation until its table runs out.
+    {
+        const uint32_t kept = GetRandomState();
+        SeedRandomGenerator(d.seed ^ kLeaderNameSeed);
+        std::memset(gSergeantNameTaken, 0, sizeof gSergeantNameTaken);
+        for (Unit* u : made)
+            u->AssignSergeantName();
+        std::memset(gSergeantNameTaken, 0, sizeof gSergeantNameTaken);
+        SeedRandomGenerator(kept);
     }
     std::vector<Reinforcement*> groups;
     for (const ScenarioReinforcement& r : d.reinforcements) {

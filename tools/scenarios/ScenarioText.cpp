@@ -187,6 +187,7 @@ private:
     int32_t mSide = 0, mForce = 0, mExperience = 2, mFitness = 0;
     char mCompany = 'A';
     int32_t mPlatoon = 0, mZone = 0;
+    bool mPlatoonExits = false;
     int32_t mReinforcement = -1;
     bool mSeen[32] = {};
 };
@@ -204,6 +205,11 @@ bool Parser::Run(const std::string& text) {
     if (mOut->columns == 0) return Fail("no 'map' line");
     if (mOut->title.empty()) return Fail("no 'title' line");
     if (mOut->briefing[2].empty()) return Fail("no general briefing");
+    for (const ScenarioUnit& u : mOut->units)
+        if (u.exit && !mOut->exit[u.side]) {
+            mLine = u.line;
+            return Fail("a unit marked to exit on a side without an exit edge");
+        }
     return true;
 }
 
@@ -236,7 +242,14 @@ bool Parser::Line() {
         if (d.date % 100 < 1 || d.date % 100 > 12) return Fail("date must be YYMM with a month 1..12");
         return true;
     }
-    if (key == "turns") return Count(1, 1) && Int(1, 1, 120, &d.turns, "turns");
+    if (key == "turns") {
+        if (!Count(1, 2) || !Int(1, 1, 120, &d.turns, "turns")) return false;
+        if (mWords.size() == 3) {
+            if (mWords[2] != "variable") return Fail("'turns' takes 'variable' at its end");
+            d.variableLength = true;
+        }
+        return true;
+    }
     if (key == "attacker") return Count(1, 1) && Named(1, kSideNames, &d.attacker, "side");
     if (key == "theatre") return Count(1, 1) && Int(1, 0, 3, &d.theatre, "theatre");
     if (key == "temperature") return Count(1, 1) && Int(1, 0, 5, &d.temperature, "temperature");
@@ -251,6 +264,12 @@ bool Parser::Line() {
         return true;
     }
     if (key == "timelimit") return Count(1, 1) && Int(1, 0, 60, &d.timeLimit, "time limit");
+    if (key == "fanaticism") {
+        int32_t side = 0;
+        if (!Count(2, 2) || !Named(1, kSideNames, &side, "side")) return false;
+        if (side > 1) return Fail("fanaticism needs the side axis or allies");
+        return Int(2, 0, 4, &d.fanaticism[side], "fanaticism");
+    }
     if (key == "exit") {
         int32_t side = 0, edge = 0;
         if (!Count(2, 2) || !Named(1, kSideNames, &side, "side") || !Named(2, kEdgeNames, &edge, "edge"))
@@ -376,6 +395,7 @@ bool Parser::Line() {
         mHaveForce = true;
         mReinforcement = -1;
         mPlatoon = 0;
+        mPlatoonExits = false;
         return true;
     }
     if (key == "company") {
@@ -384,17 +404,24 @@ bool Parser::Line() {
             return Fail("a company is a letter A..Z");
         mCompany = mWords[1][0];
         mPlatoon = 0;
+        mPlatoonExits = false;
         return true;
     }
     if (key == "platoon") {
-        if (!Count(1, 3) || !Int(1, 1, 2000, &mPlatoon, "platoon")) return false;
+        if (!Count(1, 4) || !Int(1, 1, 2000, &mPlatoon, "platoon")) return false;
         mZone = 0;
-        if (mWords.size() > 2) {
-            if (mWords.size() != 4 || mWords[2] != "zone")
-                return Fail("'platoon' takes 'zone <n>' at its end");
-            if (!Int(3, 1, 6, &mZone, "zone")) return false;
-            if ((mZone >= 4) != (mSide == 0))
-                return Fail("zone " + mWords[3] + " is not a zone of the force's side");
+        mPlatoonExits = false;
+        for (size_t i = 2; i < mWords.size(); ++i) {
+            if (mWords[i] == "exit") {
+                mPlatoonExits = true;
+            } else if (mWords[i] == "zone" && i + 1 < mWords.size()) {
+                if (!Int(i + 1, 1, 6, &mZone, "zone")) return false;
+                if ((mZone >= 4) != (mSide == 0))
+                    return Fail("zone " + mWords[i + 1] + " is not a zone of the force's side");
+                ++i;
+            } else {
+                return Fail("'platoon' takes 'zone <n>' and 'exit' after its number");
+            }
         }
         return true;
     }
@@ -439,6 +466,8 @@ bool Parser::UnitLine(int32_t kind) {
     for (size_t i = 6; i < mWords.size(); ++i) {
         if (mWords[i] == "leader") {
             u.leader = true;
+        } else if (mWords[i] == "exit") {
+            u.exit = true;
         } else if (mWords[i] == "rides" && i + 1 < mWords.size()) {
             if (kind != 0) return Fail("only infantry rides");
             if (!Int(i + 1, 0, 1023, &u.rides, "carrier number")) return false;
@@ -456,6 +485,7 @@ bool Parser::UnitLine(int32_t kind) {
     u.company = mCompany;
     u.platoon = mPlatoon;
     u.reinforcement = mReinforcement;
+    if (mPlatoonExits) u.exit = true;
     for (const auto& other : mOut->units)
         if (other.side == u.side && other.company == u.company && other.platoon == u.platoon &&
             other.number == u.number)

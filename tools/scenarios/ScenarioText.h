@@ -75,6 +75,7 @@ struct ScenarioUnit {
     int32_t platoon = 1;
     int32_t number = 0;
     bool leader = false;
+    bool exit = false;          // leaves the map over its side's exit edge for points
     int32_t rides = -1;         // number of the carrier in the same platoon, or -1
     int32_t reinforcement = -1; // index into ScenarioDescription::reinforcements, or -1 on the map
 };
@@ -95,6 +96,7 @@ struct ScenarioDescription {
     int32_t baseHeight = 60; // height code of the plain
     int32_t date = 4406;
     int32_t turns = 20;
+    bool variableLength = false; // the last turn is drawn from `turns` and pushed back by flag fighting
     int32_t attacker = 2;
     int32_t theatre = 0;
     int32_t temperature = 2;
@@ -104,6 +106,7 @@ struct ScenarioDescription {
     int32_t wind = 1;
     uint16_t seed = 1;
     int32_t timeLimit = 0; // minutes, 0 none
+    int32_t fanaticism[2] = {0, 0}; // by side (0 axis, 1 allies): 0 normal .. 4
     bool exit[2] = {false, false};
     int32_t exitEdge[2] = {2, 0};
     int32_t edgeOwner[4] = {0, 2, 1, 2};

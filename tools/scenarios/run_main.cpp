@@ -3,11 +3,14 @@
 // battle, and the time taken.
 //
 //   dm_run <scenario.mvg> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>]
+//          [--variable]
 //
 // --plan names the sides the computer plans at every GO (default 1, the
-// Allies); --seed replaces the scenario's seed. At the end the runner prints
+// Allies); --seed replaces the scenario's seed; --variable plays the battle
+// with a variable length from the scenario's last turn. At the end the runner prints
 // each side's share of the points and the units of either side that stand
-// off the map.
+// off the map, the points by source (flags, casualties, captured men, exits,
+// bonus), who holds each flag and the units that left by their exit edge.
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +19,7 @@
 
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
@@ -26,11 +30,14 @@ int main(int argc, char** argv) {
     int turns = 0;
     bool planAxis = false, planAllies = true, badPlan = false;
     int seed = -1;
+    bool variable = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
             script = argv[++i];
         else if (std::strcmp(argv[i], "--turns") == 0 && i + 1 < argc)
             turns = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--variable") == 0)
+            variable = true;
         else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
             seed = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--plan") == 0 && i + 1 < argc) {
@@ -45,7 +52,7 @@ int main(int argc, char** argv) {
     }
     if (scenario.empty() || turns < 0 || badPlan || seed > 65535) {
         std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
-                             "[--plan 0|1|both|neither] [--seed <n>]\n");
+                             "[--plan 0|1|both|neither] [--seed <n>] [--variable]\n");
         return 2;
     }
     if (!DecryptData()) {
@@ -60,6 +67,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dm_run: %s\n", error.c_str());
         return 1;
     }
+    if (variable) runner.GetBattle()->mVariableLength = true;
     for (int played = 0; (turns == 0 || played < turns) && !runner.Over(); ++played) {
         RunnerTurn turn;
         if (!runner.RunTurn(&turn, &error)) {
@@ -90,5 +98,22 @@ int main(int argc, char** argv) {
     std::printf(
         "points axis %d allies %d (shares %.3f %.3f); men lost axis %d allies %d; units off the map %d\n",
         points[0], points[1], axis, allies, casualties[0], casualties[1], offMap);
+    for (int32_t s = 0; s < 2; ++s)
+        std::printf("%s: flags %d casualties %d captured %d exits %d bonus %d\n", s == 0 ? "axis" : "allies",
+                    parts[s * 5], parts[s * 5 + 1], parts[s * 5 + 2], parts[s * 5 + 3], parts[s * 5 + 4]);
+    std::printf("flags");
+    for (int32_t k = 0; k < battle->mFlags.GetCount(); ++k) {
+        const auto* f = static_cast<const VictoryFlag*>(battle->mFlags.GetObjectA(k));
+        std::printf(" %s", f->mNeutral ? "neutral" : (f->mHolderNation < 2 ? "axis" : "allies"));
+    }
+    int exited[2] = {0, 0}, marked[2] = {0, 0};
+    for (int32_t i = 0; battle->mUnits && i < battle->mUnits->GetCount(); ++i) {
+        Unit* u = battle->mUnits->GetUnit(i);
+        if (!u->MarkedForExit()) continue;
+        ++marked[u->GetAffiliation()];
+        if (u->LeftByExitEdge()) ++exited[u->GetAffiliation()];
+    }
+    std::printf("; last turn %d; exited axis %d of %d, allies %d of %d\n", battle->mLastTurn, exited[0],
+                marked[0], exited[1], marked[1]);
     return 0;
 }

@@ -432,6 +432,10 @@ void DataSeeds() {
         const std::string file = std::string(name) + ".txt";
         Put("fuzz_strings", name, ReadDisk(sSource + "/data/strings/" + file));
     }
+    // A gun, a tracked vehicle and an effect: every kind of shape the
+    // model files use.
+    for (const char* name : {"50AT", "250_11", "EffectBodyNose"})
+        Put("fuzz_model_file", name, ReadDisk(sSource + "/data/models/" + std::string(name) + ".txt"));
 }
 
 // The shipped scenario descriptions (first byte even) and order scripts (odd).

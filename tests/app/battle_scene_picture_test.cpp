@@ -1,0 +1,90 @@
+// A frame of the whole program over a shipped battle with the real art: the
+// battle screen of panzer, the camera behind a column of the viewing side's
+// tanks, the nearest one having just fired (its muzzle flash at the playback
+// slice). Written to the test's program folder, and to docs/battle-scene.png
+// when DM_UPDATE_DOCS is set.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "ScenarioPaths.h"
+#include "app/MVApplication.h"
+#include "app_fixture.h"
+#include "battle/ActionPacket.h"
+#include "battle/Battle.h"
+#include "battle/GameFile.h"
+#include "battle/UnitList.h"
+#include "engine/GFile.h"
+#include "engine/GFileServices.h"
+#include "engine/GKernel.h"
+#include "engine/GPictureStore.h"
+#include "map/Map.h"
+#include "units/DataTables.h"
+#include "units/Hack.h"
+#include "units/Vehicle.h"
+
+TEST(BattleScenePicture, AFrameOfPanzerWithTheRealArt) {
+    const bool loaded = gVehicleData.Count() == 0;
+    if (loaded) ASSERT_TRUE(DecryptData());
+    // The real art of the program's own folder, the rest in a folder of the test's.
+    const std::string art = GetProgramFolder() + "/Demo Data/Pictures/";
+    ProgramFolder folder;
+    const std::string oldArt = GPictureStore::Get().GetFolder();
+    GPictureStore::Get().SetFolder(art);
+    gKernel = new GKernel;
+    ASSERT_TRUE(gKernel->IKernel());
+    auto* app = new MVApplication;
+    gKernel->StartApp(app);
+    gKernel->SetScreenMode(1024, 768);
+    GFile file;
+    GameFileState state;
+    GameFileContents contents;
+    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/panzer.mvg";
+    ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
+    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
+    delete contents.campaign;
+    Battle* battle = contents.battle;
+    gBattle = battle;
+    battle->mHost = app;
+    battle->BeginBattle(true, false);
+    Map* map = battle->mMap;
+    ASSERT_NE(map, nullptr);
+    ASSERT_NE(map->mView, nullptr);
+
+    Vehicle* seen = nullptr;
+    const Affiliation side = app->ViewingSide();
+    for (int32_t i = 0; i < battle->mUnits->GetCount() && !seen; ++i) {
+        Unit* u = battle->mUnits->GetUnit(i);
+        if (u->mActive && u->mUnitType == kUnitVehicle && u->IsOwnUnit(side)) seen = static_cast<Vehicle*>(u);
+    }
+    ASSERT_NE(seen, nullptr);
+    // The playback slice 102: the vehicle fired at 100 and was hit at 90.
+    ActionPacket* shot = battle->CreateActionPacket(0);
+    shot->mType = kPacketShell;
+    shot->mFirer = seen;
+    shot->mTimeSlice = 100;
+    battle->mPlayNow = 102;
+    seen->mHitRecord[0] = 1, seen->mHitRecord[1] = 1, seen->mHitRecord[2] = 0, seen->mHitRecord[3] = 0;
+    seen->mHitRecordBytes[0] = 0x80;
+    seen->mHitRecordSlice = 90;
+    const int32_t s = map->ViewingSide();
+    map->mCameraLevel[s] = 2;
+    map->mCameraX[s] = seen->mX - 12.0f;
+    map->mCameraY[s] = seen->mY - 40.0f;
+    map->mCameraHeading[s] = 1.35f;
+    map->mLockedUnit = nullptr;
+    map->DirtyClip();
+    gKernel->UpdateScreen();
+    EXPECT_TRUE(gKernel->SaveScreen(folder.Path("battle-scene.png").c_str()));
+    const char* src = std::getenv("DM_SOURCE_DIR");
+    if (src && std::getenv("DM_UPDATE_DOCS"))
+        EXPECT_TRUE(gKernel->SaveScreen((std::string(src) + "/docs/battle-scene.png").c_str()));
+
+    delete battle;
+    gBattle = nullptr;
+    delete gKernel;
+    gKernel = nullptr;
+    GPictureStore::Get().SetFolder(oldArt);
+    if (loaded) DeleteCryptoData();
+}

@@ -1,0 +1,390 @@
+// The battle screen as the game builds it, drawn on the dummy display: a
+// demo scenario loaded by the game's loader into the real application, the
+// real pictures, and clicks through the map view's own picking. What is
+// checked is what reaches the screen's pixels.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "ScenarioPaths.h"
+#include "app/AppTypes.h"
+#include "app/BattleScreen.h"
+#include "app/MVApplication.h"
+#include "app/MapView.h"
+#include "app_fixture.h"
+#include "battle/Battle.h"
+#include "battle/GameFile.h"
+#include "battle/UnitList.h"
+#include "engine/GButton3D.h"
+#include "engine/GKernel.h"
+#include "engine/GPictureStore.h"
+#include "engine/GView.h"
+#include "map/Map.h"
+#include "engine/GOLTA.h"
+#include "platform/PixelTarget.h"
+#include "platform/PlatformVideo.h"
+#include "platform/Surface16.h"
+#include "renderer/GGraph3D.h"
+#include "units/Hack.h"
+#include "units/Unit.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string BuiltPictures() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return (exe.parent_path() / "Demo Data" / "Pictures").string() + "/";
+}
+
+class BattleViewTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(DecryptData());
+        mFolder = std::make_unique<ProgramFolder>();
+        mOldPictures = GPictureStore::Get().GetFolder();
+        GPictureStore::Get().SetFolder(BuiltPictures());
+        gKernel = new GKernel;
+        ASSERT_TRUE(gKernel->IKernel());
+        mApp = new MVApplication;
+        gKernel->StartApp(mApp);
+        ASSERT_TRUE(gKernel->SetScreenMode(800, 600));
+        // Past the title, as a click would take the player.
+        gKernel->ClearScreen(true);
+    }
+    void TearDown() override {
+        delete mBattle;
+        mBattle = nullptr;
+        gBattle = nullptr;
+        delete gKernel; // and the application
+        gKernel = nullptr;
+        GPictureStore::Get().SetFolder(mOldPictures);
+        mFolder.reset();
+    }
+
+    // The scenario's battle on the screen, shown to that side.
+    void Begin(const char* scenario, Affiliation side) {
+        GFile file;
+        const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/" + scenario + ".mvg";
+        ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead)) << path;
+        GameFileState state;
+        GameFileContents contents;
+        ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = mApp}), kGameFileLoaded);
+        delete contents.campaign;
+        mBattle = contents.battle;
+        gBattle = mBattle;
+        mBattle->mHost = mApp;
+        mApp->mSide = side;
+        mBattle->BeginBattle(true, false);
+        mMap = mBattle->mMap;
+        ASSERT_NE(mMap, nullptr);
+        ASSERT_NE(mMap->mView, nullptr);
+    }
+
+    Unit* First(bool own, UnitType kind) {
+        for (int32_t i = 0; i < mBattle->mUnits->GetCount(); ++i) {
+            Unit* u = mBattle->mUnits->GetUnit(i);
+            if (u->mActive && u->mUnitType == kind && u->IsOwnUnit(mApp->ViewingSide()) == own &&
+                !u->IsPassenger(false))
+                return u;
+        }
+        return nullptr;
+    }
+
+    // The viewer's camera at a level, looking north at the unit from behind.
+    void LookAt(Unit* u, int32_t level) {
+        const int32_t s = mMap->ViewingSide();
+        mMap->mCameraLevel[s] = level;
+        mMap->mCameraX[s] = u->mX;
+        mMap->mCameraY[s] = u->mY - 40.0f;
+        mMap->mCameraHeading[s] = 1.5707964f;
+        mMap->mLockedUnit = nullptr;
+        mMap->DirtyClip();
+        Frame();
+    }
+
+    void Frame() {
+        gKernel->UpdateScreen();
+        if (const char* dir = std::getenv("DM_VIEW_SHOTS")) {
+            static int n = 0;
+            gKernel->SaveScreen((std::string(dir) + "/" + std::to_string(n++) + ".png").c_str());
+        }
+    }
+
+    // A ground point's place on the screen in the last frame.
+    bool OnScreen(float x, float y, int32_t* sx, int32_t* sy) const {
+        const float z = mMap->GetZCoord(x, y);
+        float px = x, py = y;
+        if (!g3D || !g3D->WorldToScreen(&px, &py, z, false)) return false;
+        *sx = static_cast<int32_t>(px);
+        *sy = static_cast<int32_t>(py);
+        return *sx >= 0 && *sx < 800 && *sy >= 0 && *sy < 510;
+    }
+
+    uint16_t Pixel(int32_t x, int32_t y) const {
+        const PixelTarget16 back = gKernel->GetBackBuffer();
+        return back.Row(y)[x];
+    }
+
+    void ClickMap(int32_t x, int32_t y, bool ctrl = false) {
+        mMap->mView->DoClick(x, y, false, false, ctrl);
+        mMap->mView->DoMouseUp(x, y, false);
+    }
+
+    std::unique_ptr<ProgramFolder> mFolder;
+    std::string mOldPictures;
+    MVApplication* mApp = nullptr;
+    Battle* mBattle = nullptr;
+    Map* mMap = nullptr;
+};
+
+} // namespace
+
+// ---- The side the screen is shown to ------------------------------------------
+
+TEST_F(BattleViewTest, TheAlliedPlayerMovesTheAlliedCameraAndALockedJumpReleasesTheLock) {
+    Begin("hecken", kAllies);
+    ASSERT_EQ(mMap->ViewingSide(), kAllies) << "the map shows the battle to its host's viewer";
+    Unit* own = First(true, kUnitInfantry);
+    ASSERT_NE(own, nullptr);
+    LookAt(own, 3);
+    const float axisX = mMap->mCameraX[kAxis], axisY = mMap->mCameraY[kAxis];
+
+    // Ctrl+click on the ground below the middle of the view jumps there.
+    mMap->mLockedUnit = own;
+    mMap->mLockHeadingOffset = 0.0f;
+    Frame();
+    const float lockedX = mMap->mCameraX[kAllies], lockedY = mMap->mCameraY[kAllies];
+    bool jumped = false;
+    for (int32_t y = 300; y < 500 && !jumped; y += 20) {
+        ClickMap(400, y, true);
+        jumped = mMap->mLockedUnit == nullptr;
+    }
+    ASSERT_TRUE(jumped) << "a ctrl+click on the ground releases the lock";
+    const float jumpX = mMap->mCameraX[kAllies], jumpY = mMap->mCameraY[kAllies];
+    EXPECT_TRUE(jumpX != lockedX || jumpY != lockedY);
+    Frame(); // the next frame keeps the jump
+    EXPECT_EQ(mMap->mCameraX[kAllies], jumpX);
+    EXPECT_EQ(mMap->mCameraY[kAllies], jumpY);
+    EXPECT_EQ(mMap->mCameraX[kAxis], axisX) << "the Axis camera stays where it was";
+    EXPECT_EQ(mMap->mCameraY[kAxis], axisY);
+
+    // The hotseat's other player sees through the other camera.
+    mApp->mSide = kAxis;
+    EXPECT_EQ(mMap->ViewingSide(), kAxis);
+}
+
+// ---- Bases ------------------------------------------------------------------
+
+TEST_F(BattleViewTest, BasesDrawUnderUnitsFromLevelThreeAndAClickOnOneSelects) {
+    Begin("hecken", kAxis);
+    Unit* own = First(true, kUnitInfantry);
+    ASSERT_NE(own, nullptr);
+    LookAt(own, 5);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(OnScreen(own->mX, own->mY, &sx, &sy));
+    auto snapshot = [&] {
+        std::vector<uint16_t> box;
+        for (int32_t y = sy - 8; y <= sy + 8; ++y)
+            for (int32_t x = sx - 8; x <= sx + 8; ++x)
+                box.push_back(Pixel(x, y));
+        return box;
+    };
+    mApp->mPrefs[kPrefUnitBases] = 0;
+    Frame();
+    const std::vector<uint16_t> without = snapshot();
+    mApp->mPrefs[kPrefUnitBases] = 1;
+    Frame();
+    const std::vector<uint16_t> with = snapshot();
+    int32_t changed = 0, changedX = sx, changedY = sy;
+    for (size_t i = 0; i < with.size(); ++i)
+        if (with[i] != without[i]) {
+            ++changed;
+            // The changed pixel farthest from the unit's centre lies on the disc.
+            const int32_t x = sx - 8 + static_cast<int32_t>(i % 17), y = sy - 8 + static_cast<int32_t>(i / 17);
+            if (std::abs(x - sx) + std::abs(y - sy) > std::abs(changedX - sx) + std::abs(changedY - sy)) {
+                changedX = x;
+                changedY = y;
+            }
+        }
+    EXPECT_GE(changed, 20) << "a disc of about ten pixels under the unit";
+
+    mBattle->SetSelectedUnit(nullptr);
+    ClickMap(changedX, changedY);
+    EXPECT_EQ(mBattle->mSelectedUnit, own) << "a click on the base selects its unit";
+
+    // Below level 3 the figures are large enough: no disc. The figures hold
+    // still, so only a disc could change the picture.
+    mBattle->mPlaybackPaused = true;
+    LookAt(own, 2);
+    ASSERT_TRUE(OnScreen(own->mX, own->mY, &sx, &sy));
+    mApp->mPrefs[kPrefUnitBases] = 0;
+    Frame();
+    const std::vector<uint16_t> lowWithout = snapshot();
+    mApp->mPrefs[kPrefUnitBases] = 1;
+    Frame();
+    EXPECT_EQ(snapshot(), lowWithout);
+    mBattle->mPlaybackPaused = false;
+}
+
+// ---- Enemy units ------------------------------------------------------------
+
+TEST_F(BattleViewTest, ASeenEnemyVehicleIsSelectedByAClickButTakesNoOrders) {
+    Begin("panzer", kAxis);
+    mBattle->mSetupPhase = false;
+    Unit* enemy = First(false, kUnitVehicle);
+    ASSERT_NE(enemy, nullptr);
+    enemy->mContactLevel = 3;
+    enemy->mHidden = false;
+    enemy->mSpotMarkerGone = false;
+    // Near (the model) and far (the class shape) alike.
+    for (int32_t level : {1, 4}) {
+        LookAt(enemy, level);
+        int32_t sx = 0, sy = 0;
+        ASSERT_TRUE(OnScreen(enemy->mX, enemy->mY, &sx, &sy)) << level;
+        mBattle->SetSelectedUnit(nullptr);
+        bool selected = false;
+        for (int32_t dy = 0; dy >= -12 && !selected; dy -= 2) {
+            ClickMap(sx, sy + dy);
+            selected = mBattle->mSelectedUnit == enemy;
+        }
+        EXPECT_TRUE(selected) << "a seen enemy is selected for its readout, level " << level;
+        EXPECT_EQ(mMap->mOpenMenu, nullptr) << "but it takes no orders";
+    }
+}
+
+// ---- Feedback ---------------------------------------------------------------
+
+TEST_F(BattleViewTest, TheActionBarShowsItsProgressOnTheScreen) {
+    Begin("hecken", kAxis);
+    ActionBar* bar = mApp->mBattleScreen.mActionBar;
+    ASSERT_NE(bar, nullptr);
+    mBattle->mComputing = true;
+    mMap->mDrawMode = 0;
+    mApp->ShowProgress(1200);
+    mBattle->mComputing = false;
+    if (const char* dir = std::getenv("DM_VIEW_SHOTS")) gKernel->SaveScreen((std::string(dir) + "/bar.png").c_str());
+    LongRect r;
+    bar->GetGlobalBounds(&r);
+    const uint16_t blue = MakeRGB565(0, 0, 255);
+    int32_t count = 0;
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x)
+            count += Pixel(x, y) == blue;
+    EXPECT_GE(count, (r.Width() / 2 - 4) * (r.Height() - 2)) << "half the bar is filled at half the turn";
+}
+
+TEST_F(BattleViewTest, TheSaveDialogStandsInTheMiddleOfTheMapsView) {
+    Begin("hecken", kAxis);
+    mBattle->SetSelectedUnit(First(true, kUnitInfantry)); // the panel writes its names and figures
+    Frame();
+    mApp->SaveDialogMV(false);
+    ASSERT_NE(mApp->mSaveDialog, nullptr);
+    LongRect dialog, map;
+    mApp->mSaveDialog->GetGlobalBounds(&dialog);
+    mMap->mView->GetGlobalBounds(&map);
+    EXPECT_GE(dialog.top, map.top);
+    EXPECT_LE(dialog.bottom, map.bottom) << "over the map's view, clear of the bottom bar";
+    EXPECT_NEAR((dialog.left + dialog.right) / 2, (map.left + map.right) / 2, 1);
+    EXPECT_NEAR((dialog.top + dialog.bottom) / 2, (map.top + map.bottom) / 2, 1);
+    mApp->DoCommand(93);
+}
+
+// ---- TCP/IP host ------------------------------------------------------------
+
+TEST_F(BattleViewTest, TheTcpHostsGoShowsWhenThePeerIsReadyAndAfterTheSetUp) {
+    Begin("hecken", kAxis);
+    mApp->ReleaseBattleScreen(mBattle);
+    mApp->mConnectionType = 2;
+    mApp->mPlayers = 2;
+    mApp->mIsHost = true;
+    mApp->BuildBattleScreen(mBattle, false);
+    BattleScreen& screen = mApp->mBattleScreen;
+    ASSERT_NE(screen.mGoButton, nullptr);
+    EXPECT_FALSE(screen.mGoButton->IsVisible()) << "the host waits for the peer's scenario";
+
+    mApp->mTCPIPPhase = 4;
+    const uint8_t ready = 11;
+    mApp->ReceivePacket(&ready, 1);
+    EXPECT_EQ(mApp->mTCPIPPhase, 6);
+    EXPECT_TRUE(screen.mGoButton->IsVisible()) << "GO after the peer's packet 11";
+
+    mApp->GoButtonChanged(false);
+    ASSERT_FALSE(screen.mGoButton->IsVisible());
+    ASSERT_TRUE(mBattle->mSetupPhase);
+    mApp->mTCPIPPhase = 13;
+    mApp->CommunicateAction();
+    if (!mBattle->mSetupPhase) {
+        EXPECT_TRUE(screen.mGoButton->IsVisible()) << "GO again once the set-up is over";
+    }
+    mApp->mConnectionType = 0;
+}
+
+// ---- The camera by time -----------------------------------------------------
+
+TEST_F(BattleViewTest, AHeldTurnKeyTurnsTheSameAngleAtTwentyAndAHundredFrames) {
+    Begin("hecken", kAxis);
+    const int32_t s = mMap->ViewingSide();
+    auto turnFor = [&](float fps) {
+        const float before = mMap->mCameraHeading[s];
+        mMap->mLockedUnit = nullptr;
+        gKernel->mFramesPerSecond = fps;
+        mApp->DoKey(',', false, false); // the press
+        const uint32_t start = ClockTime();
+        const uint32_t step = static_cast<uint32_t>(1000.0f / fps);
+        while (ClockTime() - start < 500) {
+            PlatformSleep(step);
+            gKernel->mFramesPerSecond = fps;
+            mApp->KeyHeld(',');
+        }
+        PlatformSleep(300); // let go: the next press is a new tap
+        return mMap->mCameraHeading[s] - before;
+    };
+    const float slow = turnFor(20.0f), fast = turnFor(100.0f);
+    ASSERT_GT(slow, 0.0f);
+    EXPECT_NEAR(fast, slow, 0.2f * slow) << "the turn follows the time held, not the frames drawn";
+
+    // Taps: each moves at least a thirtieth of a second's worth at any rate.
+    const float before = mMap->mCameraHeading[s];
+    for (int i = 0; i < 20; ++i) {
+        gKernel->mFramesPerSecond = 100.0f;
+        mApp->DoKey(',', false, false);
+        PlatformSleep(170);
+    }
+    EXPECT_GE(mMap->mCameraHeading[s] - before, 20 * 0.24f / 30.0f * 0.99f);
+}
+
+// ---- Set-up refusals ---------------------------------------------------------
+
+TEST_F(BattleViewTest, ARefusedSetUpPlaceBeepsAndSaysWhyOverTheMap) {
+    Begin("hecken", kAxis);
+    ASSERT_TRUE(mBattle->mSetupPhase);
+    Unit* own = First(true, kUnitInfantry);
+    ASSERT_NE(own, nullptr);
+    mBattle->SetSelectedUnit(own);
+    const float x = own->mX, y = own->mY;
+    auto refusal = [&](float px, float py) {
+        const int32_t beeps = gKernel->GetBeepCount();
+        mMap->mView->mMessageShown = false;
+        mMap->mPickX = px;
+        mMap->mPickY = py;
+        EXPECT_FALSE(mMap->SetupUnit(true, false));
+        EXPECT_EQ(gKernel->GetBeepCount(), beeps + 1) << "a refused place beeps";
+        EXPECT_EQ(own->mX, x);
+        EXPECT_EQ(own->mY, y);
+        EXPECT_TRUE(mMap->mView->mMessageShown);
+        return std::string(mMap->mView->mMessage.GetCString());
+    };
+    GString255 outside;
+    outside.IStringRez(6420);
+    // The Allies' side of the map lies outside the Axis zone (x 480 to 800).
+    EXPECT_EQ(refusal(60.0f, 300.0f), outside.GetCString());
+    EXPECT_EQ(refusal(-50.0f, 300.0f), outside.GetCString()) << "off the map counts as outside";
+}

@@ -1,0 +1,295 @@
+// Demo battles as the game builds them, replayed: the scenario loaded by the
+// game's loader into the whole program on the dummy display (its battle
+// screen makes the battle's textures), a turn computed with GO, and the
+// replay played pass by pass on a clock the test moves while the map view
+// draws through the drawing recorder.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "ScenarioPaths.h"
+#include "app/AppTypes.h"
+#include "app/MVApplication.h"
+#include "app/MapView.h"
+#include "battle/ActionPacket.h"
+#include "battle/Battle.h"
+#include "battle/GameFile.h"
+#include "battle/Reinforcement.h"
+#include "battle/SmokeShell.h"
+#include "battle/UnitList.h"
+#include "draw/Draw3D.h"
+#include "draw/DrawSettings.h"
+#include "draw/InfantryDraw.h"
+#include "engine/GFile.h"
+#include "engine/GKernel.h"
+#include "map/Map.h"
+#include "renderer/GGraph3D.h"
+#include "units/DataTables.h"
+#include "units/Functions.h"
+#include "units/Hack.h"
+#include "units/Infantry.h"
+#include "units/Vehicle.h"
+
+namespace {
+
+class ReplayDemo : public testing::Test {
+protected:
+    void TearDown() override {
+        gDrawRecorder = nullptr;
+        delete mBattle;
+        gBattle = nullptr;
+        delete gKernel; // the application goes with the kernel
+        gKernel = nullptr;
+    }
+    // The scenario in the whole program, its battle begun with its screen.
+    bool Open(const char* name) {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        if (!DecryptData()) return false;
+        gKernel = new GKernel;
+        if (!gKernel->IKernel()) return false;
+        mApp = new MVApplication;
+        gKernel->StartApp(mApp);
+        gKernel->SetScreenMode(800, 600);
+        const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg";
+        GFile file;
+        GameFileState state;
+        GameFileContents contents;
+        if (!file.IFile(path.c_str(), kFileModeCompressedRead) ||
+            ReadGameFile(&file, &state, &contents, {.takeSeed = true}) != kGameFileLoaded)
+            return false;
+        delete contents.campaign;
+        mBattle = contents.battle;
+        gBattle = mBattle;
+        mBattle->mHost = mApp;
+        mApp->mPlayers = 1;
+        mBattle->BeginBattle(true, false);
+        return mBattle->mMap && mBattle->mMap->mView;
+    }
+    // GO until a computed turn plays back.
+    bool Go() {
+        for (int32_t i = 0; i < 3 && mApp->mState != kStatePlayback; ++i)
+            mApp->DoCommand(9);
+        return mApp->mState == kStatePlayback && gBattle == mBattle;
+    }
+    // One pass of the program: the replay steps, the map view draws a frame
+    // ms later on the kernel's clock.
+    void Pass(uint32_t ms) {
+        gKernel->mCurrentTime += ms;
+        gKernel->mFrameMs = static_cast<int32_t>(ms);
+        MapView* view = mBattle->mMap->mView;
+        view->DoIdle();
+        if (g3D) g3D->RenderBegin(nullptr);
+        view->Draw();
+        if (g3D) g3D->RenderEnd();
+    }
+    void Look(float x, float y) {
+        Map* map = mBattle->mMap;
+        const int32_t s = map->ViewingSide();
+        map->mCameraLevel[s] = 2;
+        map->mCameraX[s] = x;
+        map->mCameraY[s] = y - 60.0f;
+        map->mCameraHeading[s] = 1.5707964f; // looking north
+        map->mLockedUnit = nullptr;
+        map->DirtyClip();
+    }
+    MVApplication* mApp = nullptr;
+    Battle* mBattle = nullptr;
+    DrawRecorder mRecorder;
+};
+
+std::array<float, kPoseValues> PoseOf(const Infantry* u) {
+    std::array<float, kPoseValues> p{};
+    for (int32_t v = 0; v < kPoseValues; ++v)
+        p[static_cast<size_t>(v)] = u->mFigurePos[v][0];
+    return p;
+}
+
+TEST_F(ReplayDemo, SquadsMoveBetweenPassesAndHoldWhilePaused) {
+    ASSERT_TRUE(Open("hecken"));
+    ASSERT_TRUE(Go());
+    Infantry* squad = nullptr;
+    for (int32_t i = 0; i < mBattle->mUnits->GetCount() && !squad; ++i) {
+        Unit* u = mBattle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitInfantry && u->mActive && u->IsOwnUnit(mApp->ViewingSide()))
+            squad = static_cast<Infantry*>(u);
+    }
+    ASSERT_NE(squad, nullptr);
+    Look(squad->mX, squad->mY);
+    for (int32_t k = 0; k < 4; ++k)
+        Pass(33);
+    const auto before = PoseOf(squad);
+    Pass(100);
+    EXPECT_NE(PoseOf(squad), before) << "the squad's pose held for 100 ms of replay";
+
+    mBattle->HandleVCRButton(13, false);
+    const auto paused = PoseOf(squad);
+    Pass(100);
+    Pass(100);
+    EXPECT_EQ(PoseOf(squad), paused);
+}
+
+TEST_F(ReplayDemo, LorriedInfantryRidesOnTheDeckTwoSquadsApart) {
+    ASSERT_TRUE(Open("grossangriff"));
+    // The lorried infantry comes with the reinforcements: here they arrive
+    // with the first turn.
+    for (GList& side : mBattle->mReinforcements)
+        for (int32_t k = 0; k < side.GetCount(); ++k) {
+            auto* r = static_cast<Reinforcement*>(side.GetObjectA(k));
+            r->mArrivalTurn = 1;
+            r->mChance = 1.0f;
+        }
+    mBattle->ReinforcementsArrive();
+    ASSERT_TRUE(Go());
+    for (int32_t k = 0; k < 3; ++k)
+        Pass(33);
+    int32_t riders = 0, pairs = 0;
+    for (int32_t i = 0; i < mBattle->mUnits->GetCount(); ++i) {
+        Unit* u = mBattle->mUnits->GetUnit(i);
+        if (u->mUnitType != kUnitVehicle || !u->mActive) continue;
+        auto* lorry = static_cast<Vehicle*>(u);
+        float xs[2] = {0.0f, 0.0f};
+        int32_t aboard = 0;
+        for (Unit* p : lorry->mPassengers) {
+            if (!p || p->mUnitType != kUnitInfantry) continue;
+            auto* rider = static_cast<Infantry*>(p);
+            if (rider->mTransport != lorry || rider->HasTowedOrdnance()) continue;
+            const RiderPlacement place = PlaceRider(rider, 1.0f);
+            ASSERT_EQ(place.carrier, lorry);
+            const float* size =
+                gVehicleModelData[GetActualModelX(lorry->GetVehicleDataRecord(2).mModel)].mSize;
+            // Within the footprint, above the ground and below the roof.
+            EXPECT_LE(std::fabs(place.x), size[1] * 0.5f);
+            EXPECT_LE(std::fabs(place.y), size[0] * 0.5f);
+            EXPECT_GE(place.z, size[2] * 0.4f);
+            EXPECT_LE(place.z, size[2] * 0.8f);
+            xs[aboard++] = place.x;
+            ++riders;
+
+            // The figures are drawn there, in the lorry's turned frame.
+            Look(lorry->mX, lorry->mY);
+            Pass(33);
+            mRecorder.mCalls.clear();
+            gDrawRecorder = &mRecorder;
+            rider->DrawItself(1.0f, 0.0f, 0.0f);
+            gDrawRecorder = nullptr;
+            bool placed = false;
+            for (const DrawCall& c : mRecorder.mCalls)
+                placed |=
+                    c.mOp == DrawOp::kTranslate && c.mArgs == std::vector<float>{place.x, place.y, place.z};
+            EXPECT_TRUE(placed) << "rider " << i;
+        }
+        if (aboard == 2) {
+            ++pairs;
+            EXPECT_GE(std::fabs(xs[0] - xs[1]), 0.9f);
+        }
+    }
+    EXPECT_GT(riders, 0) << "no lorried infantry in the battle";
+    RecordProperty("pairs", pairs);
+}
+
+TEST_F(ReplayDemo, ASmokeCloudOfTheBridgeBattleIsDrawnAtItsCentreFromItsStart) {
+    ASSERT_TRUE(Open("bruecke"));
+    ASSERT_TRUE(Go());
+    // The demo battles raise no smoke in their first turns: a vehicle of the
+    // viewing side lays its smoke as the battle records it in a turn, at
+    // slice 600 of the replayed one.
+    Unit* layer = nullptr;
+    for (int32_t i = 0; i < mBattle->mUnits->GetCount() && !layer; ++i) {
+        Unit* u = mBattle->mUnits->GetUnit(i);
+        if (u->mActive && u->IsOwnUnit(mApp->ViewingSide())) layer = u;
+    }
+    ASSERT_NE(layer, nullptr);
+    const int32_t count = mBattle->mPackets.GetCount();
+    mBattle->mTimeSlice = 600;
+    mBattle->MakeSmokePacket(layer->mX, layer->mY, 0.0f, 1.0f);
+    mBattle->mTimeSlice = -1;
+    ASSERT_EQ(mBattle->mPackets.GetCount(), count + 1);
+    auto* smoke = static_cast<ActionPacket*>(mBattle->mPackets.GetObjectA(count));
+    ASSERT_EQ(smoke->mType, kPacketSmokeOn);
+    mBattle->mPacketsSorted = false;
+    const float x = smoke->mX, y = smoke->mY;
+    const int32_t start = smoke->mTimeSlice;
+
+    // The replay from its start, wound to the cloud's first slice.
+    mBattle->HandleVCRButton(13, false);
+    mBattle->HandleVCRButton(11, false);
+    EXPECT_EQ(mBattle->mMap->mSmokeShells->GetCount(), 0);
+    mBattle->SetPlaypoint(start);
+    ASSERT_EQ(mBattle->mMap->mSmokeShells->GetCount(), 1);
+    Look(x, y);
+    mApp->mPrefs[kPrefSmoke] = 2; // the player's smoke detail: full
+    gDrawRecorder = &mRecorder;
+    Pass(0);
+    gDrawRecorder = nullptr;
+    Map* map = mBattle->mMap;
+    bool drawn = false;
+    for (size_t k = 0; k + 2 < mRecorder.mCalls.size(); ++k) {
+        const DrawCall& c = mRecorder.mCalls[k + 2];
+        if (mRecorder.mCalls[k].mOp != DrawOp::kTexture || c.mOp != DrawOp::kTranslate || c.mArgs.size() != 3)
+            continue;
+        bool textured = false;
+        for (GGraphic* t : map->mSmokeTextures)
+            textured |= t && c.mTexture == t;
+        drawn |= textured && c.mArgs[0] == x && c.mArgs[1] == y;
+    }
+    EXPECT_TRUE(drawn) << "no smoke puffs at " << x << ", " << y << " at slice " << start;
+}
+
+} // namespace
+
+namespace {
+
+// The replay's picture for the documentation: the large battle's lorried
+// infantry riding up beside a smoke screen, in the whole program. Written
+// only when DM_REPLAY_PICTURE names the file.
+TEST_F(ReplayDemo, ThePictureOfTheReplay) {
+    const char* out = std::getenv("DM_REPLAY_PICTURE");
+    if (!out) GTEST_SKIP() << "set DM_REPLAY_PICTURE to the picture's path";
+    ASSERT_TRUE(Open("grossangriff"));
+    for (GList& side : mBattle->mReinforcements)
+        for (int32_t k = 0; k < side.GetCount(); ++k) {
+            auto* r = static_cast<Reinforcement*>(side.GetObjectA(k));
+            r->mArrivalTurn = 1;
+            r->mChance = 1.0f;
+        }
+    mBattle->ReinforcementsArrive();
+    ASSERT_TRUE(Go());
+    Vehicle* lorry = nullptr;
+    for (int32_t i = 0; i < mBattle->mUnits->GetCount() && !lorry; ++i) {
+        Unit* u = mBattle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitVehicle && u->mActive && static_cast<Vehicle*>(u)->mPassengers[0])
+            lorry = static_cast<Vehicle*>(u);
+    }
+    ASSERT_NE(lorry, nullptr);
+    const int32_t count = mBattle->mPackets.GetCount();
+    mBattle->mTimeSlice = 200;
+    const float h = lorry->mHeading * 0.017453292f;
+    mBattle->MakeSmokePacket(lorry->mX + 30.0f * std::cos(h) - 8.0f * std::sin(h),
+                             lorry->mY + 30.0f * std::sin(h) + 8.0f * std::cos(h), 0.0f, 1.0f);
+    mBattle->MakeSmokePacket(lorry->mX + 38.0f * std::cos(h) + 12.0f * std::sin(h),
+                             lorry->mY + 38.0f * std::sin(h) - 12.0f * std::cos(h), 0.0f, 1.0f);
+    mBattle->mTimeSlice = -1;
+    ASSERT_GT(mBattle->mPackets.GetCount(), count);
+    mBattle->mPacketsSorted = false;
+    mBattle->HandleVCRButton(13, false);
+    mBattle->HandleVCRButton(11, false);
+    mBattle->SetPlaypoint(1300);
+    mApp->mPrefs[kPrefSmoke] = 2;
+    Map* map = mBattle->mMap;
+    const int32_t s = map->ViewingSide();
+    map->mCameraLevel[s] = 0;
+    map->mCameraX[s] = lorry->mX - 16.0f * std::cos(h) + 6.0f * std::sin(h);
+    map->mCameraY[s] = lorry->mY - 16.0f * std::sin(h) - 6.0f * std::cos(h);
+    map->mCameraHeading[s] = h + 0.25f;
+    map->mLockedUnit = nullptr;
+    map->DirtyClip();
+    for (int32_t k = 0; k < 5; ++k)
+        Pass(33);
+    gKernel->UpdateScreen();
+    EXPECT_TRUE(gKernel->SaveScreen(out)) << out;
+}
+
+} // namespace
