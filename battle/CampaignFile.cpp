@@ -53,6 +53,8 @@ void Campaign::Write(GFile* file) {
     file->WriteChar(static_cast<int8_t>(mEdgeValue));
     file->WriteChar(static_cast<int8_t>(mFrontMode));
     file->WriteLong(mFrontDepth);
+    file->WriteChar(static_cast<int8_t>(mRarityMode));
+    file->WriteChar(static_cast<int8_t>(mRegion));
     mOpUnitsA->WriteUnits(file);
     mOpUnitsB->WriteUnits(file);
     file->WriteLong(mOpFlags.GetCount());
@@ -114,6 +116,8 @@ bool Campaign::ReadCampaign(GFile* file) {
     mEdgeValue = file->ReadChar();
     mFrontMode = file->ReadChar();
     mFrontDepth = file->ReadLong();
+    mRarityMode = file->ReadChar();
+    mRegion = file->ReadChar();
     if (file->HasFailed()) return false;
     // Values no operation can hold are damage, not something to play on.
     if (mAttackDirection < 0 || mAttackDirection > 3 || mSleeveSize < 1) return false;
@@ -121,6 +125,7 @@ bool Campaign::ReadCampaign(GFile* file) {
     if (mDayPeriod < 0 || mDayPeriod > kMaxDayPeriod) return false;
     if (mEdgeSide < 0 || mEdgeSide > 2 || mEdgeValue < -1 || mEdgeValue > 3) return false;
     if (mFrontMode < 0 || mFrontMode > 2 || mFrontDepth < 0 || mFrontDepth > kMaxFrontDepth) return false;
+    if (mRarityMode < 0 || mRarityMode > 2 || mRegion < 0 || mRegion > 4) return false;
     EmptyList(mOpUnitsA);
     EmptyList(mOpUnitsB);
     if (!mOpUnitsA->ReadUnits(file) || !mOpUnitsB->ReadUnits(file)) return false;

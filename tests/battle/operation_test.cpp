@@ -83,6 +83,8 @@ void FillOperation(Campaign* c) {
     c->mEdgeValue = 1;
     c->mFrontMode = 2;
     c->mFrontDepth = 160;
+    c->mRarityMode = 1;
+    c->mRegion = 3;
     c->mOpUnitsA->Add(Wire(10.0f, 10.0f, 0));
     c->mOpUnitsB->Add(Wire(30.0f, 50.0f, 1));
     auto* flag = new VictoryFlag;
@@ -161,6 +163,8 @@ TEST(OperationRecord, KeepsEveryFieldAndWritesTheSameBytesAgain) {
     EXPECT_EQ(read.mEdgeValue, 1);
     EXPECT_EQ(read.mFrontMode, 2);
     EXPECT_EQ(read.mFrontDepth, 160);
+    EXPECT_EQ(read.mRarityMode, 1);
+    EXPECT_EQ(read.mRegion, 3);
     EXPECT_EQ(read.mOpUnitsA->GetCount(), 1);
     EXPECT_EQ(read.mOpUnitsB->GetCount(), 1);
     ASSERT_EQ(read.mOpFlags.GetCount(), 1);
@@ -205,6 +209,7 @@ TEST(OperationRecord, DamagedRecordsAreRefusedAndLeaveNothingBehind) {
     EXPECT_TRUE(refused([](Campaign* c) { c->mSupplyLevel[1] = 6; }));
     EXPECT_TRUE(refused([](Campaign* c) { c->mTurn = 5; }));
     EXPECT_TRUE(refused([](Campaign* c) { c->mEdgeValue = 4; }));
+    EXPECT_TRUE(refused([](Campaign* c) { c->mRarityMode = 3; }));
     EXPECT_FALSE(refused([](Campaign* c) { c->mTurn = 4; })); // the operation just ended
 }
 

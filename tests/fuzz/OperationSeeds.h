@@ -58,6 +58,8 @@ inline std::vector<std::vector<uint8_t>> OperationRecordSeeds() {
     c.mEdgeSide = 0;
     c.mFrontMode = 1;
     c.mFrontDepth = 120;
+    c.mRarityMode = 2;
+    c.mRegion = 1;
     auto* squad = new Infantry;
     squad->IInfantry(250, kForceDefaultAxis, kExperienceVeteran, 100.0f, 60.0f, 0.0f);
     c.mUnits->Add(squad);
