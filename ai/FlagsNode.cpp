@@ -3,6 +3,7 @@
 
 #include "ai/FlagsNode.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "ai/AIMoves.h"
@@ -356,6 +357,60 @@ void AddExitNode(Battle* b, GList* graph) {
     AddNode(graph, AddFlag(b, x, y, s == own ? 3 : 2), true);
 }
 
+// The computer's flags at an operation's front, in the set-up turn: where
+// the planned side should stand (defending) or strike (attacking). The
+// front lies across the attack; the flags are put on the side of it the
+// attack moves toward.
+void AddFrontFlags(Battle* b, const Campaign* op) {
+    if (!b->mMap) return;
+    const Map* ground = op->mMap ? op->mMap : b->mMap;
+    const float w = b->mMap->mWidthMetres, h = b->mMap->mHeightMetres;
+    const int32_t d = op->mAttackDirection & 3;
+    const bool alongX = d == 0 || d == 2;
+    // The front's place along the attack, in squares of this battle's map.
+    int32_t squares;
+    switch (d) {
+    case 0:
+        squares = op->mFrontLine - op->mSleeveOffsetX;
+        break;
+    case 2:
+        squares = ground->mWidth - op->mFrontLine - op->mSleeveOffsetX;
+        break;
+    case 1:
+        squares = ground->mHeight - op->mFrontLine - op->mSleeveOffsetY;
+        break;
+    default:
+        squares = op->mFrontLine - op->mSleeveOffsetY;
+        break;
+    }
+    const float front = static_cast<float>(squares) * 20.0f;
+    const float sign = d == 0 || d == 3 ? 1.0f : -1.0f;
+    const float depth = static_cast<float>(op->mFrontDepth);
+    const float across = alongX ? h : w;
+    auto place = [&](float along, float side) {
+        float x = alongX ? along : side;
+        float y = alongX ? side : along;
+        x = std::clamp(x, 10.0f, std::max(w - 10.0f, 10.0f));
+        y = std::clamp(y, 10.0f, std::max(h - 10.0f, 10.0f));
+        AddFlag(b, x, y, 2);
+    };
+    if (gAIDefending) {
+        const float along = front + sign * 0.75f * depth;
+        place(along, 0.25f * across);
+        place(along, 0.75f * across);
+        return;
+    }
+    const int32_t count = RandomPair() % 3u == 0 ? 2 : 1;
+    for (int32_t k = 0; k < count; ++k) {
+        const bool last = k == count - 1;
+        const float u = static_cast<float>(RandomFraction());
+        const float along = front + sign * depth * (u + (last ? 2.5f : 0.75f));
+        float side = static_cast<float>(RandomFraction()) * across;
+        if (last) side = 0.25f * across + side / 2.0f;
+        place(along, side);
+    }
+}
+
 } // namespace
 
 void Battle::AICalculateFlagGraph() {
@@ -383,11 +438,13 @@ void Battle::AICalculateFlagGraph() {
         JoinNodes(graph);
         if (!exitFlagMet && (mHasExitEdge[0] || mHasExitEdge[1])) AddExitNode(this, graph);
     } else {
-        // The operation's front is not known here: every flag gets a node.
+        if (mSetupPhase && gCampaign->mFrontMode != 2) AddFrontFlags(this, gCampaign);
+        // Every flag gets a node; with the front mode 2 they are joined.
         for (int32_t i = 0; i < mFlags.GetCount(); ++i) {
             VictoryFlag* f = FlagAt(&mFlags, i);
             AddNode(graph, f, f->mKind == 3);
         }
+        if (gCampaign->mFrontMode == 2) JoinNodes(graph);
     }
 
     // Rating: each node's share of the flags' value. When the flags are

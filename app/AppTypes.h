@@ -75,6 +75,7 @@ constexpr Confirmable kConfirmVersionTooNew = 10;
 constexpr Confirmable kConfirmQuit = 13;
 constexpr Confirmable kConfirmSurrender = 14;
 constexpr Confirmable kConfirmCeaseFire = 15;
+constexpr Confirmable kConfirmNightBattle = 16; // yes: rest until morning, no: fight
 constexpr Confirmable kConfirmLeaveScenario = 17;
 constexpr Confirmable kConfirmOverwrite = 23;
 // The network's boxes: the first five return to the main menu, an

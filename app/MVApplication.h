@@ -187,6 +187,7 @@ public:
     void PlaySound(int32_t number, int32_t priority) override;
     // The result screen of the finished battle.
     void ShowResult(bool noOperationStep, bool nightEnd) override;
+    void AskAboutNightBattle() override { Confirm(kConfirmNightBattle); }
     // Camera buttons and keys, the unit balloon, the orders menu and the
     // camera lock on the battle's map view; application commands by key.
     void CameraCommand(int32_t command) override;

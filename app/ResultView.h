@@ -1,7 +1,8 @@
 #pragma once
 // The result screen of a finished battle: picture 11102 centred on the
-// screen with the battle's title, how it ended, the grade, the losses of
-// both sides and, for a plain battle, the points by source; "review" and
+// screen with the battle's title, how it ended (in an operation that goes on:
+// the battles left and the coming night), the grade, the losses of both
+// sides and, for a plain battle, the points by source; "review" and
 // "continue" buttons below.
 #include <cstdint>
 
@@ -20,7 +21,12 @@ public:
     BattleResult mResult;
     GString255 mTitle;
     GString255 mReason;
+    // Further lines under the first: the battles left and the coming night.
+    GString255 mMoreLines[4];
+    int32_t mMoreLineCount = 0;
     GString255 mGrade;
+    // The enemy's figures are estimates while the operation goes on.
+    bool mEstimateEnemy = false;
     bool mShowPoints = true;
 };
 

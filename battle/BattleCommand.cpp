@@ -145,10 +145,28 @@ void Battle::HandleCommand(int32_t command) {
     const Affiliation viewer = host->ViewingSide();
     if (command == 17 && gCampaign) gCampaign->mSideValue[viewer] = 2;
     if (mSetupPhase) {
+        // A night battle of an operation: the player whose side the
+        // operation asks chooses between resting and fighting on.
+        const bool night = gCampaign && mTimeOfDay == kNight;
+        if (night && !mResultView && !Over() && gCampaign->mSideValue[viewer] == 0) {
+            gCampaign->mSideValue[viewer] = 1;
+            if (gCampaign->mNightQuestion[viewer]) {
+                host->AskAboutNightBattle();
+                return;
+            }
+        }
         if (connection == 2 && !host->GoButton()) return;
         host->PlaySound(kGoSound, kGoSoundPriority);
         if (humans == 2 && host->SecondHalf() && connection != 2) {
             host->SendGameData();
+            return;
+        }
+        // Unless a side chose to fight, the night passes after the set-up.
+        if (night && gCampaign->mSideValue[0] != 2 && gCampaign->mSideValue[1] != 2) {
+            mTurn = mLastTurn + 1;
+            mSetupPhase = false;
+            if (humans == 2 && connection != 0) mShowResultToOther = true;
+            BattleVictoryScreen(false, true);
             return;
         }
         host->AutoSave(false);

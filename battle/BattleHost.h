@@ -171,6 +171,9 @@ public:
     // The result of the battle is to be shown (its figures: the battle's
     // mResult).
     virtual void ShowResult(bool noOperationStep, bool nightEnd) {}
+    // Asks the viewing player whether the night battle of an operation is
+    // fought (its answer comes back as command 17) or rested (command 18).
+    virtual void AskAboutNightBattle() {}
     // Camera commands 1-8, orders-menu commands 20-63, and the application
     // commands 90, 95, 103, 106 (nothing headless).
     virtual void CameraCommand(int32_t command) {}

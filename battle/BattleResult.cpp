@@ -3,6 +3,7 @@
 
 #include "battle/BattleResult.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "battle/Battle.h"
@@ -23,14 +24,52 @@ int32_t MenLeft(Unit* u) {
     return left > 0 ? left : 0;
 }
 
-void CountGun(BattleResult* r, Unit* u, int32_t s) {
-    if (!u->HasOrdnance(false, false) && u->HasOrdnance(true, false))
+// Counts the infantry's gun, if it has one; true when it had.
+bool CountGun(BattleResult* r, Unit* u, int32_t s) {
+    if (!u->HasOrdnance(false, false) && u->HasOrdnance(true, false)) {
         ++r->mCounts[s][2];
-    else if (u->HasOrdnance(false, false))
+        return true;
+    }
+    if (u->HasOrdnance(false, false)) {
         ++r->mCounts[s][3];
+        return true;
+    }
+    return false;
+}
+
+// The operation's bookkeeping of the battle and the lines that tell how it
+// goes on; when the operation is over, its totals are what the screen shows.
+void CountForOperation(BattleResult* r, Campaign* op, const float materialLost[2], bool alreadyCounted,
+                       bool keepFrontLine) {
+    op->RetrieveOpFlags();
+    if (!alreadyCounted) op->CountBattle(r->mCounts, materialLost, keepFrontLine);
+    r->mOperation = true;
+    if (op->Over()) {
+        for (int32_t s = 0; s < 2; ++s)
+            for (int32_t row = 0; row < 7; ++row)
+                r->mCounts[s][row] = op->mTotals[s][row];
+        r->mBattlesLeft = 0;
+        return;
+    }
+    r->mBattlesLeft = op->mLastTurn - op->mTurn + 1;
+    r->mNightComing = op->BattleDaytime() == kNight;
 }
 
 } // namespace
+
+int32_t EstimatedFigure(int32_t value, int32_t row, int32_t salt) {
+    // A fixed scramble of the figure stands in for the draw, so that the
+    // program's random draws are not touched by what one player sees.
+    uint32_t h = static_cast<uint32_t>(value) * 2654435761u ^ static_cast<uint32_t>(row + 1) * 40503u ^
+                 static_cast<uint32_t>(salt) * 2246822519u;
+    h ^= h >> 15;
+    h *= 2246822519u;
+    h ^= h >> 13;
+    const double u = static_cast<double>(h % 10000u) / 10000.0;
+    const double off = 0.2 + 0.12 * u;
+    const double factor = (h & 0x10000u) ? 1.0 + off : 1.0 - off;
+    return static_cast<int32_t>(std::lround(value * factor));
+}
 
 int32_t ResultGrade(float axisShare, float alliesShare) {
     const float a = std::fmax(axisShare, 0.01f);
@@ -75,6 +114,7 @@ void Battle::BattleVictoryScreen(bool alreadyCounted, bool keepFrontLine) {
         for (int32_t j = 0; j < 5; ++j)
             r.mPoints[s][j] = breakdown[s * 5 + j];
     const int32_t n = mUnits ? mUnits->GetCount() : 0;
+    float materialLost[2] = {0.0f, 0.0f};
     for (int32_t i = 0; i < n; ++i) {
         Unit* u = mUnits->GetUnit(i);
         if (u->mUnitType == kUnitInfantry && u->mOffMapState == 3) {
@@ -91,28 +131,33 @@ void Battle::BattleVictoryScreen(bool alreadyCounted, bool keepFrontLine) {
         const int32_t casualties = u->TallyCasualties();
         if (casualties != 0) r.mCounts[s][0] += casualties;
         const bool diedHere = u->mCasualties > u->mOldCasualties;
+        bool material = false;
         if (!u->mActive && u->mOffMapState == 0 && diedHere) {
-            if (u->mUnitType == kUnitVehicle)
+            if (u->mUnitType == kUnitVehicle) {
                 ++r.mCounts[s][gVehicleData[u->mSubtype].mKind == 6 ? 4 : 5];
-            else if (u->mUnitType == kUnitAirplane)
+                material = true;
+            } else if (u->mUnitType == kUnitAirplane) {
                 ++r.mCounts[s][6];
-            else if (u->mUnitType == kUnitInfantry)
-                CountGun(&r, u, s);
+                material = true;
+            } else if (u->mUnitType == kUnitInfantry) {
+                material = CountGun(&r, u, s);
+            }
         }
         if (u->mActive && !u->mSurrendered) r.mMenLeft[s] += MenLeft(u);
         if (u->mSurrendered) {
             r.mCounts[s][1] += MenLeft(u);
-            if (u->mUnitType == kUnitInfantry) CountGun(&r, u, s);
+            if (u->mUnitType == kUnitInfantry && CountGun(&r, u, s)) material = true;
         }
+        if (material && gCampaign && !alreadyCounted) materialLost[s] += u->GetVPValue(true, kKnowTruth);
     }
     for (int32_t s = 0; s < 2; ++s) {
         r.mCounts[s][0] -= mMenGivenUp[s];
         r.mCounts[s][1] += mMenGivenUp[s];
     }
-    (void)alreadyCounted;
-    (void)keepFrontLine;
+    if (gCampaign) CountForOperation(&r, gCampaign, materialLost, alreadyCounted, keepFrontLine);
     const Affiliation viewer = host->ViewingSide();
     r.mHotseat = host->HumanPlayers() == 2 && host->ConnectionKind() == 0;
+    r.mViewer = viewer;
     r.mTitleString = gCampaign ? 451 : 450;
     const bool axisGaveUp = mSurrenderState[kAxis] == 2, alliesGaveUp = mSurrenderState[kAllies] == 2;
     if (mSurrenderState[0] == 1 && mSurrenderState[1] == 1)
@@ -123,7 +168,10 @@ void Battle::BattleVictoryScreen(bool alreadyCounted, bool keepFrontLine) {
         r.mReasonString = r.mHotseat ? 457 : (viewer == kAllies ? 458 : 456);
     else
         r.mReasonString = gCampaign ? 465 : 452;
-    r.mGrade = ResultGrade(r.mShare[kAxis], r.mShare[kAllies]);
+    // An operation that goes on says so instead of how the battle ended.
+    if (gCampaign && r.mBattlesLeft > 0) r.mReasonString = 466;
+    r.mGrade = gCampaign ? std::clamp(gCampaign->ComputeVictor() + 4, 0, 8)
+                         : ResultGrade(r.mShare[kAxis], r.mShare[kAllies]);
     r.mHotseatGradeString = 421 + r.mGrade;
     r.mPersonalGradeString = 440 + (viewer == kAxis ? r.mGrade : 8 - r.mGrade);
     for (int32_t s = 0; s < 2; ++s) {

@@ -22,7 +22,19 @@ struct BattleResult {
     int32_t mHotseatGradeString = 425;
     int32_t mPersonalGradeString = 444;
     bool mHotseat = false;
+    // In an operation: the battles still to fight (0 when it is over), and
+    // whether the next one is fought at night.
+    bool mOperation = false;
+    int32_t mViewer = 0; // the viewing side when the figures were made
+    int32_t mBattlesLeft = 0;
+    bool mNightComing = false;
 };
+
+// The enemy's figure as the viewing side estimates it after a battle of an
+// operation that goes on: off by 0.2 + 0.12 U of its value, up or down, with
+// U and the direction taken from the figure, its row and `salt` (the
+// battle's men left), so both machines and a reloaded game show the same.
+int32_t EstimatedFigure(int32_t value, int32_t row, int32_t salt);
 
 // The grade of a result from the two shares (a share below 0.01 counts as
 // 0.01): 0 for a total Axis victory through 4 for a draw to 8 for a total

@@ -336,7 +336,7 @@ void Battle::TruceOrSurrenderCheck(bool noOperationStep) {
         } else if (mSurrenderState[1 - host->ViewingSide()] == kGaveUp) {
             mEndedEarly = true;
         }
-        if (!noOperationStep && gCampaign) ++gCampaign->mTurn;
+        // The result screen's bookkeeping advances the operation's battle.
         if (mUnits) {
             // Dead riders whose carrier lives on are dropped.
             mUnits->DeleteSome(

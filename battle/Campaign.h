@@ -1,26 +1,53 @@
 #pragma once
-// An operation: a series of battles over one strip of ground. In this
-// program its initialisation, file part and steps between battles do
-// nothing; only its presence is kept.
+// An operation: a chain of battles over one larger map, each battle fought
+// on one strip of it around a moving front line. Its record in a saved game
+// keeps every value (docs/file-formats.md); the steps between battles are
+// still empty.
 
 #include "battle/ScenarioCore.h"
 #include "engine/GGroup.h"
 
+class Battle;
 class GFile;
 class Reinforcement;
+class UnitList;
 
 class Campaign : public ScenarioCore {
 public:
-    Campaign() = default;
+    Campaign();
     ~Campaign() override;
 
-    void ICampaign(GFile* file) {}
-    // The operation's own part of a saved game is empty.
-    void Write(GFile* file) override {}
-    void Read(GFile* file) override {}
+    // Starts from a clean operation and reads its record; false on a
+    // damaged record, which leaves the operation empty.
+    bool ICampaign(GFile* file);
+    // The operation's record of a saved game (docs/file-formats.md).
+    void Write(GFile* file) override;
+    void Read(GFile* file) override;
+    bool ReadCampaign(GFile* file);
     void CrunchData() {}
     void BeginNextBattle() {}
     void RetrieveBattleData() {}
+    // Moves the front line by where the sides stand at the end of a battle.
+    void ComputeFrontLine();
+    // What a new battle of the operation takes from it: its time of day by
+    // the battle number and the day's period, and the night states cleared.
+    void StartBattle(Battle* battle);
+    // The bookkeeping of a finished battle: its counts (the result screen's
+    // seven rows per side) added to the totals, the casualties with a
+    // spread of -10 % to +10 % (one draw per side, side 0 first); the value
+    // of the vehicles, airplanes and guns each side lost credited to the
+    // other side's losses; the battle number advanced and, unless
+    // keepFrontLine, the front line moved.
+    void CountBattle(const int32_t counts[2][7], const float materialLost[2], bool keepFrontLine);
+    // The time of day of the current battle.
+    int32_t BattleDaytime() const;
+    // The border of the strip that units of mEdgeSide may not cross: 0 east
+    // (x beyond the width), 1 south (y below 0), 2 west (x below 0), 3 north
+    // (y beyond the height); -1 when no side is held.
+    int32_t HeldEdge() const;
+    // The row of the arrival table (0 north end, 1 south, 2 east, 3 west)
+    // at the rear of `side`'s end of the strip.
+    int32_t ArrivalRow(Affiliation side) const;
 
     // The current battle's strip of the operation map, in squares.
     void GetSleeveDimensions(int32_t* x, int32_t* y, int32_t* w, int32_t* h) const;
@@ -60,6 +87,29 @@ public:
     int32_t mRarityMode = 0;
     int32_t mRegion = 2;
     GList mOpFlags; // of VictoryFlag, owned
+
+    // The operation's totals over its battles, per side, in the rows of the
+    // result screen: casualties, captured, two kinds of gun, emplacements,
+    // vehicles, airplanes.
+    int32_t mTotals[2][7] = {};
+    // Units of the operation held out of the current battle, and units it
+    // has lost for good; owned, never null.
+    UnitList* mOpUnitsA = nullptr;
+    UnitList* mOpUnitsB = nullptr;
+    // Per side: whether that side is asked before a night battle is fought.
+    bool mNightQuestion[2] = {false, false};
+    // Battles in one day and the day's start: battle n is fought at
+    // GetDaytimeOfTurn(n, mDayPeriod, mDayOffset).
+    int32_t mDayPeriod = 0;
+    int32_t mDayOffset = 0;
+    // The side held back at the operation's edge (2: neither) and the edge
+    // (0..3, -1: the one beyond the attacker's objective).
+    int32_t mEdgeSide = 2;
+    int32_t mEdgeValue = -1;
+    // The computer's front flags: mode 2 joins the battle's flags, any other
+    // places flags at the front, at mFrontDepth metres' spacing.
+    int32_t mFrontMode = 0;
+    int32_t mFrontDepth = 100;
 };
 
 extern Campaign* gCampaign;

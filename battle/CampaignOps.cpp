@@ -148,9 +148,8 @@ void Campaign::OneReinforcementArrives(Reinforcement* reinforcement) {
     if (!reinforcement || reinforcement->mUnits->GetCount() == 0) return;
     int32_t x, y, w, h;
     GetSleeveDimensions(&x, &y, &w, &h);
-    int32_t d = mAttackDirection;
-    Unit* first = reinforcement->mUnits->GetUnit(0);
-    if (first->GetAffiliation() != mAttacker) d = (d + 2) % 4;
+    // Each side's groups come in at its own rear end of the strip.
+    const int32_t d = ArrivalRow(reinforcement->mUnits->GetUnit(0)->GetAffiliation());
     const uint32_t r1 = RandomPair();
     const uint32_t r2 = RandomPair();
     int32_t column, row;

@@ -221,7 +221,7 @@ GameFileResult ReadBody(GFile* file, GameFileState* state, Loading* loading,
     state->passwordSet[1] = file->ReadChar() != 0;
     if (state->scenarioKind == 2) {
         loading->campaign = new Campaign;
-        loading->campaign->ICampaign(file);
+        if (!loading->campaign->ICampaign(file)) return kGameFileDamaged;
         loading->campaign->mTitle = state->scenarioName;
         loading->campaign->mBattleCounter = battleCounter;
     }

@@ -94,6 +94,26 @@ bool Unit::CanOccupyLocation(float x, float y, bool useGrid) {
     mLookAhead = oldLookAhead;
     Map* map = BattleMap();
     if (ok && useGrid && map && GridRefuses(map, this, x, y)) ok = false;
+    // In a battle of an operation one side may not leave the strip over the
+    // operation's edge.
+    if (ok && gCampaign && gBattle && map && !map->OnMap(x, y) && GetAffiliation() == gCampaign->mEdgeSide) {
+        switch (gCampaign->HeldEdge()) {
+        case 0:
+            ok = !(x > map->mWidthMetres);
+            break;
+        case 1:
+            ok = !(y < 0.0f);
+            break;
+        case 2:
+            ok = !(x < 0.0f);
+            break;
+        case 3:
+            ok = !(y > map->mHeightMetres);
+            break;
+        default:
+            break;
+        }
+    }
     return ok;
 }
 

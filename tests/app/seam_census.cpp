@@ -115,6 +115,7 @@ constexpr HostQuestion kHostQuestions[] = {
     ANSWERED(GoButton),
     ANSWERED(InteractionState),
     ANSWERED(ShowResult),
+    ANSWERED(AskAboutNightBattle),
     ANSWERED(CameraCommand),
     ANSWERED(OrdersMenuCommand),
     ANSWERED(ApplicationCommand),

@@ -20,6 +20,7 @@
 
 #include "FuzzBattles.h"
 #include "GameFileSeeds.h"
+#include "OperationSeeds.h"
 #include "TurnPacketSeeds.h"
 #include "ai/AIPlanning.h"
 #include "battle/ActionPacket.h"
@@ -569,6 +570,13 @@ void UnitRecordSeeds() {
     }
 }
 
+// Operation records as the operation's writer makes them.
+void OperationSeeds() {
+    int n = 0;
+    for (const Bytes& seed : OperationRecordSeeds())
+        Put("fuzz_operation_record", "operation-" + std::to_string(n++), seed);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -597,6 +605,7 @@ int main(int argc, char** argv) {
     SoundAndPictureSeeds();
     GameFileSeeds();
     UnitRecordSeeds();
+    OperationSeeds();
     DeleteCryptoData();
     return sFailures == 0 ? 0 : 1;
 }
