@@ -44,14 +44,14 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "01495f24acb84d87e3ce577a1c85a0a1241ffeadf838ed1c25c9199773a02b81",
-     "0f3ec5ec8c6a158a1f9191bc542e9749aad35c7534a01e2efa853d7a3aae6f14"},
-    {"bruecke", "c0ae9bb1231b0efb95daade68e1986ca0142b9bc853e507de01540bae2e2f5f5",
-     "f6aec579ca888908ab3c2aff5bbe5101ff7a3fcb88320f23e3a3034025a0b9a3"},
-    {"panzer", "d3055a284ba514b92453240e9b44e0f82acffd79485256aa8044ef8d9d59b700",
-     "0b88296a329541d2ff7ccd77bdcd5472ffcd4037281b90e3a12f82c5e49d2509"},
-    {"grossangriff", "126523656bad63f15567941c35301af86edbef3b9a6e12405db437260d9ae216",
-     "097133838fe73f730ddcfbdaf7f0f32d662dacd8ecbd6f3b0059fdf766724587"},
+    {"hecken", "dba284dddaf9eb5fc8b1b215faa12f8ebad787acfc758ff202c13333b0de1672",
+     "a3e10240c86b74fc9d7e40537e15429dfb998e68693d7ec4a1940c5f6b0ed92f"},
+    {"bruecke", "620566c42fe72776ea9e6f2e190d89a6de9194986fd79b2f96fbe48bd2bfdb58",
+     "4a619927306e5fd2c05f5eb4df7f0d8b38fce50083cc750eb2480bf743b534cf"},
+    {"panzer", "c6551da76d666f2a9c45f52382ec98c767b203b31b7b6f793bd62aa4faeefb2e",
+     "8758729db66c18387123d69335b8bfa4be9e252c35a77f199f3df40d3de1fd67"},
+    {"grossangriff", "375c6726150c8e2eb56ae167069a1abff26c1d1a4dc1dc18c02ef88adca57b15",
+     "eb834e9e519f06dc781d87da08d2d4e3a16d7894239e0cab28c24a0b7ca6e0f6"},
 };
 
 } // namespace
