@@ -380,6 +380,39 @@ struct SlowPixel {
     }
 };
 
+// The fog and blend of one translucent texel over a 16-bit pixel, as Shade1
+// and Store do them (the same sums in the same order), without the general
+// path's dispatch: colour from the texture, alpha a already tested.
+struct FogMixer {
+    float start, end, range;
+    uint32_t fr, fg, fb;
+    explicit FogMixer(const Shade& s)
+        : start(s.fogStart), end(s.fogEnd), range(s.fogEnd - s.fogStart), fr((s.fogColor >> 16) & 0xFF),
+          fg((s.fogColor >> 8) & 0xFF), fb(s.fogColor & 0xFF) {}
+};
+
+template <bool kFog>
+inline void FoggedBlend(const FogMixer& m, uint16_t* p, uint32_t ditherWord, uint32_t texel, uint32_t a, float w) {
+    uint32_t r = (texel >> 16) & 0xFF, g = (texel >> 8) & 0xFF, b = texel & 0xFF;
+    if (kFog) {
+    float f = m.range != 0.0f ? (m.end - w) / m.range : (w < m.end ? 1.0f : 0.0f);
+    if (!(f > 0.0f)) f = 0.0f;
+    if (f > 1.0f) f = 1.0f;
+    const float k = 1.0f - f;
+    r = static_cast<uint32_t>(r * f + m.fr * k + 0.5f);
+    g = static_cast<uint32_t>(g * f + m.fg * k + 0.5f);
+    b = static_cast<uint32_t>(b * f + m.fb * k + 0.5f);
+    }
+    if (a < 255) {
+        const uint32_t d = *p;
+        const uint32_t dr = (d >> 11) & 31, dg = (d >> 5) & 63, db = d & 31;
+        r = Mix(r, (dr << 3) | (dr >> 2), a);
+        g = Mix(g, (dg << 2) | (dg >> 4), a);
+        b = Mix(b, (db << 3) | (db >> 2), a);
+    }
+    *p = PackPrepared((SoftTexture::PackTexel((r << 16) | (g << 8) | b) & 0x00FFFFFFu) + ditherWord);
+}
+
 // Textured with point sampling: 1/w is divided out every 16 pixels (fewer
 // where w changes fast) and u, v run linearly in 16.16 texels between.
 void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
@@ -398,6 +431,10 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     const uint32_t opaque = (factorAlpha != 255 || fogged) ? 256u : 255u;
     const uint32_t(&dither)[4][4] = s.ditherWords;
     constexpr int32_t kSeg = 32;
+    // Nothing of a translucent texture the alpha test rejects in whole (a
+    // see-through puff faded out) is drawn.
+    if (s.alphaTest && (tex->MaxAlpha() * factorAlpha + 127) / 255 <= s.alphaRef) return;
+    const FogMixer fogMix(s);
     const float ftw = static_cast<float>(tw), fth = static_cast<float>(th);
 
     // Where 1/w hardly changes over the triangle (small ones, or ones facing
@@ -469,6 +506,11 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                         uint32_t a = tx >> 24;
                         if (factorAlpha != 255) a = (a * factorAlpha + 127) / 255;
                         if (s.alphaTest && a <= s.alphaRef) return;
+                        if (s.blend && fogged) {
+                            FoggedBlend<true>(fogMix, dst + px, drow[px & 3], argb[idx], a, 1.0f / (rw + drw * (px - x0)));
+                            if (write) zb[px] = static_cast<uint16_t>(zq);
+                            return;
+                        }
                         if (!s.blend || fogged) {
                             Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rw + drw * (px - x0)));
                             return;
@@ -560,6 +602,12 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     if (a == 255 && opaque == 255) {
                         dst[px] = PackPrepared(SoftTexture::PackTexel(texel) + drow[px & 3]);
                         if (write) zb[px] = static_cast<uint16_t>(zq);
+                    } else if (s.blend) {
+                        if (factorAlpha != 255) a = (a * factorAlpha + 127) / 255;
+                        if (s.alphaTest && a <= s.alphaRef) continue;
+                        if (fogged) FoggedBlend<true>(fogMix, dst + px, drow[px & 3], texel, a, 1.0f / (rhw + t.rhw.dx * i));
+                        else FoggedBlend<false>(fogMix, dst + px, drow[px & 3], texel, a, 0.0f);
+                        if (write) zb[px] = static_cast<uint16_t>(zq);
                     } else {
                         Shade1(c, target, px, y, zq, texel, t.color, 1.0f / (rhw + t.rhw.dx * i));
                     }
@@ -590,6 +638,11 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     uint32_t a = tx >> 24;
                     if (factorAlpha != 255) a = (a * factorAlpha + 127) / 255;
                     if (s.alphaTest && a <= s.alphaRef) return;
+                    if (s.blend && fogged) {
+                        FoggedBlend<true>(fogMix, dst + px, drow[px & 3], argb[idx], a, 1.0f / (rhw0 + drhw * (px - xs)));
+                        if (write) zb[px] = static_cast<uint16_t>(zq);
+                        return;
+                    }
                     if (!s.blend || fogged) {
                         Shade1(c, target, px, y, zq, argb[idx], t.color, 1.0f / (rhw0 + drhw * (px - xs)));
                         return;

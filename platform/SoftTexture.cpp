@@ -15,14 +15,6 @@ uint16_t To565(uint32_t argb) {
 
 }  // namespace
 
-uint32_t SoftTexture::PackTexel(uint32_t argb) {
-    uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
-    uint32_t rq = (r * 248 + 127) / 255;
-    uint32_t gq = (g * 252 + 127) / 255;
-    uint32_t bq = (b * 248 + 127) / 255;
-    return (argb & 0xFF000000u) | (bq << 16) | (gq << 8) | rq;
-}
-
 SoftTexture::~SoftTexture() { SoftDevice3D::FlushAll(); }
 
 bool SoftTexture::ICreate(const PictureRGBA& picture) {
@@ -58,7 +50,11 @@ void SoftTexture::Rebuild() {
             if (To565(t) == static_cast<uint16_t>(mColorKey)) t &= 0x00FFFFFFu;
     }
     mOpaque = true;
-    for (uint32_t t : mARGB) mOpaque = mOpaque && (t >> 24) == 0xFF;
+    mMaxAlpha = 0;
+    for (uint32_t t : mARGB) {
+        mOpaque = mOpaque && (t >> 24) == 0xFF;
+        if ((t >> 24) > mMaxAlpha) mMaxAlpha = t >> 24;
+    }
     mPacked.resize(mARGB.size());
     for (size_t i = 0; i < mARGB.size(); ++i) mPacked[i] = PackTexel(mARGB[i]);
 }

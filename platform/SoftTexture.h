@@ -34,6 +34,8 @@ public:
     bool IsPowerOfTwo() const { return mPowerOfTwo; }
     // Every texel has alpha 255 (after the colour key).
     bool IsOpaque() const { return mOpaque; }
+    // The largest alpha of any texel (after the colour key).
+    uint32_t MaxAlpha() const { return mMaxAlpha; }
 
     // 0xAARRGGBB after the colour key.
     const uint32_t* ARGB() const { return mARGB.data(); }
@@ -41,7 +43,13 @@ public:
     // 16..23, pre-scaled to 5.3, 6.2 and 5.3 fixed point of their 565 field.
     const uint32_t* Packed() const { return mPacked.data(); }
 
-    static uint32_t PackTexel(uint32_t argb);
+    static uint32_t PackTexel(uint32_t argb) {
+        uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+        uint32_t rq = (r * 248 + 127) / 255;
+        uint32_t gq = (g * 252 + 127) / 255;
+        uint32_t bq = (b * 248 + 127) / 255;
+        return (argb & 0xFF000000u) | (bq << 16) | (gq << 8) | rq;
+    }
 
 private:
     void Rebuild();
@@ -50,6 +58,7 @@ private:
     int32_t mHeight = 0;
     bool mPowerOfTwo = false;
     bool mOpaque = false;
+    uint32_t mMaxAlpha = 0;
     int32_t mColorKey = -1;
     std::vector<uint32_t> mSource;  // ARGB before the colour key
     std::vector<uint32_t> mARGB;

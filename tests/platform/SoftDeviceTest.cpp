@@ -434,3 +434,63 @@ TEST(SoftDevice, FogOnTexturesMatchesReference) {
 }
 
 }  // namespace
+
+namespace {
+
+// A see-through puff as smoke is drawn: translucent texels, a texture factor
+// below opaque, fog and blending over what is there, magnified (bilinear)
+// and not. The fast path agrees with the reference to a level; a puff faded
+// so far that its strongest texel fails the alpha test leaves the target
+// and the depths alone.
+TEST(SoftDevice, FoggedTranslucentPuffsMatchReferenceAndAFadedOneDrawsNothing) {
+    SoftTexture tex;
+    ASSERT_TRUE(tex.ICreate(MakePicture(16, 16, [](int x, int y) {
+        const uint32_t a = uint32_t((x + y) * 6 + 10);  // 10 .. 190
+        return a << 24 | uint32_t(x * 15) << 16 | uint32_t(y * 15) << 8 | 0x60u;
+    })));
+    float start = 1.5f, end = 6;
+    uint32_t startBits, endBits;
+    std::memcpy(&startBits, &start, 4);
+    std::memcpy(&endBits, &end, 4);
+    for (uint32_t filter : {kFilterPoint, kFilterLinear})
+        for (uint32_t factor : {0x90u, 0x00u}) {
+            Canvas16 a(64, 48, 0x8410), b(64, 48, 0x8410);
+            SoftDevice3D fast, ref;
+            ASSERT_TRUE(fast.ICreate16(a.target));
+            ASSERT_TRUE(ref.ICreate16(b.target));
+            ref.SetReferencePath(true);
+            for (SoftDevice3D* d : {&fast, &ref}) {
+                ScreenStates(*d);
+                d->SetTextureStageState(SoftStage::MagFilter, filter);
+                TextureOn(*d, &tex, true);
+                d->SetRenderState(SoftState::TextureFactor, factor << 24 | 0xFFFFFFu);
+                d->SetRenderState(SoftState::FogEnable, kTrue);
+                d->SetRenderState(SoftState::FogTableMode, kFogLinear);
+                d->SetRenderState(SoftState::FogColor, 0x405060);
+                d->SetRenderState(SoftState::FogTableStart, startBits);
+                d->SetRenderState(SoftState::FogTableEnd, endBits);
+                d->Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+                // Facing the eye at w = 2.5, sixteen texels over 60 pixels.
+                TV v[4] = {{2, 2, 0.5f, 0.4f, 0, 0}, {62, 2, 0.5f, 0.4f, 1, 0}, {62, 46, 0.5f, 0.4f, 1, 1},
+                           {2, 46, 0.5f, 0.4f, 0, 1}};
+                d->DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfTex1, v, 4, kSoftDrawFlags);
+            }
+            int32_t changed = 0;
+            for (int32_t y = 0; y < 48; ++y)
+                for (int32_t x = 0; x < 64; ++x) {
+                    uint16_t p = a.At(x, y), q = b.At(x, y);
+                    ASSERT_LE(std::abs(int(p >> 11) - int(q >> 11)), 1) << filter << " " << x << "," << y;
+                    ASSERT_LE(std::abs(int((p >> 5) & 63) - int((q >> 5) & 63)), 2) << filter << " " << x << "," << y;
+                    ASSERT_LE(std::abs(int(p & 31) - int(q & 31)), 1) << filter << " " << x << "," << y;
+                    if (p != 0x8410) ++changed;
+                }
+            if (factor == 0x00u) {
+                EXPECT_EQ(changed, 0);
+                for (int32_t i = 0; i < 64 * 48; ++i) ASSERT_EQ(fast.DepthBuffer()[i], 0xFFFF);
+            } else {
+                EXPECT_GT(changed, 64 * 48 / 2);
+            }
+        }
+}
+
+}  // namespace
