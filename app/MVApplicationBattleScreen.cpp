@@ -160,7 +160,7 @@ void MVApplication::ShowProgress(int32_t slice) {
     bar->mValue = value;
     bar->Show(true);
     bar->Refresh();
-    if (gKernel) gKernel->UpdateScreen();
+    UpdateScreen();
 }
 
 void MVApplication::GoButtonChanged(bool shown) {
