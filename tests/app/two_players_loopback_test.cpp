@@ -34,8 +34,20 @@ namespace {
 
 constexpr int kTurns = 3;
 
+// While the computing machine computes a turn (from the start of its action
+// phase to its replay), noted in memory both processes share.
+volatile uint8_t* gComputingNow = nullptr;
+
 class LoopApp : public MVApplication {
 public:
+    void ActionPhaseStarts() override {
+        MVApplication::ActionPhaseStarts();
+        if (gComputingNow) *gComputingNow = 1;
+    }
+    void SetState(State state) override {
+        MVApplication::SetState(state);
+        if (gComputingNow && state == kStatePlayback) *gComputingNow = 0;
+    }
     uint32_t PeerPort() override { return port; }
     int32_t CPUSpeed() override { return speed; }
     GView* BuildBattleScreen(Battle*, bool) override { return nullptr; }
@@ -59,17 +71,14 @@ uint64_t Digest(Battle* battle) {
 }
 
 // A stretched clock for the connection: while the computing machine
-// computes a turn (it notes so in memory both processes share), time runs
+// computes a turn (gComputingNow), time runs
 // kStretch times faster on both machines, so a computation of a few hundred
 // milliseconds lasts longer than the peer's time-out. Only keep-alives sent
 // from inside the computation keep the connection then.
 constexpr uint32_t kStretch = 500;
-volatile uint8_t* gComputingNow = nullptr; // shared by the two processes
-bool gNotesComputing = false;              // this process computes the turns
 uint32_t StretchedClock() {
     static uint32_t lastReal = ClockTime();
     static uint32_t now = lastReal; // the endpoint's times so far are real ones
-    if (gNotesComputing) *gComputingNow = gBattle && gBattle->mComputing ? 1 : 0;
     const uint32_t real = ClockTime();
     now += (real - lastReal) * (*gComputingNow ? kStretch : 1);
     lastReal = real;
@@ -154,7 +163,6 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
     // Both machines know it is a TCP/IP game: the computing one resets the
     // units' animation before the action phase.
     if (app.GameMode() != kGameModeTCPIP) return fail("not a TCP/IP game");
-    gNotesComputing = computes;
     if (stretch) OPSetClock(&StretchedClock);
 
     // The set-up, then the turns: the host presses GO first; the joining
