@@ -323,12 +323,24 @@ bool MVApplication::SlowRedraw() {
     return gKernel && gKernel->mFrameMs > kSlowFrameMs;
 }
 
+// The screen updates and sound management the battle asks for in the middle
+// of its rules (the end of the computer's planning, a turn's progress) leave
+// the program's generator as they found it: what the screen draws (rain,
+// scenery, the camera's shake) must not change what the battle draws next,
+// so a seeded GO gives the same battle with and without a screen.
 void MVApplication::UpdateScreen() {
-    if (gKernel) gKernel->UpdateScreen();
+    if (!gKernel) return;
+    const uint32_t generator = GetRandomState();
+    gKernel->UpdateScreen();
+    SeedRandomGenerator(generator);
 }
 
 void MVApplication::UpdateScreenForProgress() {
-    if (gKernel) gKernel->UpdateScreenForProgress();
+    if (!gKernel) return;
+    // Drawn in the middle of a rule: the turn must not depend on it.
+    const uint32_t generator = GetRandomState();
+    gKernel->UpdateScreenForProgress();
+    SeedRandomGenerator(generator);
 }
 
 void MVApplication::RefreshWindow() {
@@ -336,7 +348,10 @@ void MVApplication::RefreshWindow() {
 }
 
 void MVApplication::ManageSounds() {
-    if (gKernel) gKernel->ManageSounds();
+    if (!gKernel) return;
+    const uint32_t generator = GetRandomState();
+    gKernel->ManageSounds();
+    SeedRandomGenerator(generator);
 }
 
 int32_t MVApplication::HumanPlayers() {

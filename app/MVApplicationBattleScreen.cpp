@@ -162,7 +162,7 @@ void MVApplication::ShowProgress(int32_t slice) {
     bar->mValue = value;
     bar->Show(true);
     bar->Refresh();
-    if (gKernel) gKernel->UpdateScreenForProgress();
+    UpdateScreenForProgress();
 }
 
 void MVApplication::GoButtonChanged(bool shown) {

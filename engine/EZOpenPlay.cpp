@@ -56,6 +56,10 @@ void OPIdle() {
     Endpoint().Idle();
 }
 
+void OPSetClock(OPEndpoint::Clock clock) {
+    Endpoint().SetClock(clock);
+}
+
 void OPPingDuringBusyCPU() {
     Endpoint().Ping();
 }

@@ -33,3 +33,6 @@ void OPIdle();
 void OPPingDuringBusyCPU();
 // Closes the endpoint at once, without a report (the kernel's shut-down).
 void OPShutdown();
+// The endpoint's millisecond clock for keep-alives and time-outs; null for
+// the program's clock (tests stretch time with it).
+void OPSetClock(OPEndpoint::Clock clock);

@@ -15,6 +15,7 @@
 #include "app/AppTypes.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
+#include "app_fixture.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/GameFile.h"
@@ -108,6 +109,7 @@ protected:
         map->mLockedUnit = nullptr;
         map->DirtyClip();
     }
+    ProgramFolder mFolder; // the application writes its preferences here
     MVApplication* mApp = nullptr;
     std::string mFolder;
     Battle* mBattle = nullptr;

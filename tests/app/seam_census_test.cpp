@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "app/AppViews.h"
+#include "app/MapView.h"
 #include "app/MVApplication.h"
 #include "app/ScenarioTextView.h"
 #include "battle/Battle.h"
@@ -17,6 +19,7 @@
 #include "engine/GPopup.h"
 #include "engine/GSoundManager.h"
 #include "map/Map.h"
+#include "platform/PixelTarget.h"
 #include "platform/PlatformEvent.h"
 #include "play_through_driver.h"
 #include "seam_census.h"
@@ -60,6 +63,48 @@ TEST(SeamCensus, TheProgramAnswersEveryQuestionAndInstallsEveryHook) {
     ASSERT_TRUE(d.Start());
     ASSERT_TRUE(EnterDemoBattle(d, "hecken.mvg")) << "the demo battle's screen was not built";
     CheckSeamCensus(d.App());
+}
+
+// The map view's pixels on a grid, counted by colour.
+std::map<uint16_t, int32_t> MapViewColours() {
+    std::map<uint16_t, int32_t> colours;
+    LongRect r;
+    gBattle->mMap->mView->GetGlobalBounds(&r);
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    r = LongRect::Intersect(r, LongRect{0, 0, back.width, back.height});
+    for (int32_t y = r.top + 2; y < r.bottom; y += 7)
+        for (int32_t x = r.left + 2; x < r.right; x += 7)
+            ++colours[back.Row(y)[x]];
+    return colours;
+}
+
+// In drawing mode 1 (the computer plans, a turn computes, a hand-over) the
+// map view shows its own plain 2-D content, not the scene and not what the
+// last frame left: here its fill colour over the whole view.
+TEST(DrawModeOne, TheMapViewShowsItsPlainContent) {
+    PlayDriver d("draw-mode-one", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(EnterDemoBattle(d, "hecken.mvg"));
+    Map* map = gBattle->mMap;
+    ASSERT_NE(map->mView, nullptr);
+    d.Run(100);
+    ASSERT_EQ(map->mDrawMode, 2);
+    const uint16_t fill = 0x7C1F; // a colour the scene does not show
+    EXPECT_GT(MapViewColours().size(), 8u) << "the scene is drawn in mode 2";
+    EXPECT_EQ(MapViewColours().count(fill), 0u);
+    map->mView->SetFillColor(static_cast<int16_t>(fill));
+    map->mDrawMode = 1;
+    d.Run(100);
+    ASSERT_EQ(map->mDrawMode, 1);
+    const std::map<uint16_t, int32_t> colours = MapViewColours();
+    int32_t total = 0;
+    for (const auto& [colour, count] : colours)
+        total += count;
+    ASSERT_GT(total, 0);
+    // Only the view's few 2-D children (none, or a balloon) cover the fill.
+    EXPECT_GT(colours.count(fill) ? colours.at(fill) : 0, total * 9 / 10);
+    map->mView->ClearFillColor();
+    map->mDrawMode = 2;
 }
 
 // Where the computer's side (the Allies) stands: units and fortifications.

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +27,7 @@
 #include "engine/EZOpenPlay.h"
 #include "engine/TestPorts.h"
 #include "engine/GFile.h"
+#include "engine/GOLTA.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
 
@@ -33,8 +35,20 @@ namespace {
 
 constexpr int kTurns = 3;
 
+// While the computing machine computes a turn (from the start of its action
+// phase to its replay), noted in memory both processes share.
+volatile uint8_t* gComputingNow = nullptr;
+
 class LoopApp : public MVApplication {
 public:
+    void ActionPhaseStarts() override {
+        MVApplication::ActionPhaseStarts();
+        if (gComputingNow) *gComputingNow = 1;
+    }
+    void SetState(State state) override {
+        MVApplication::SetState(state);
+        if (gComputingNow && state == kStatePlayback) *gComputingNow = 0;
+    }
     uint32_t PeerPort() override { return port; }
     int32_t CPUSpeed() override { return speed; }
     GView* BuildBattleScreen(Battle*, bool) override { return nullptr; }
@@ -55,6 +69,21 @@ uint64_t Digest(Battle* battle) {
     for (uint8_t b : bytes)
         hash = (hash ^ b) * 1099511628211ull;
     return hash;
+}
+
+// A stretched clock for the connection: while the computing machine
+// computes a turn (gComputingNow), time runs
+// kStretch times faster on both machines, so a computation of a few hundred
+// milliseconds lasts longer than the peer's time-out. Only keep-alives sent
+// from inside the computation keep the connection then.
+constexpr uint32_t kStretch = 500;
+uint32_t StretchedClock() {
+    static uint32_t lastReal = ClockTime();
+    static uint32_t now = lastReal; // the endpoint's times so far are real ones
+    const uint32_t real = ClockTime();
+    now += (real - lastReal) * (*gComputingNow ? kStretch : 1);
+    lastReal = real;
+    return now;
 }
 
 // Runs the network and the idle step until done() or 30 s have passed.
@@ -84,8 +113,12 @@ void GiveOrders(LoopApp& app, int turn) {
 
 // One side's whole game; gives the digests after the set-up and each turn,
 // or an empty list with the reason.
+// With `stretch`, the connection runs on the stretched clock and the
+// machine that does not compute checks that the turn it waited for lasted
+// longer than its time-out.
 std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool computes,
-                           const std::string& scenario, std::string* why) {
+                           const std::string& scenario, std::string* why, int turns = kTurns,
+                           bool stretch = false) {
     std::vector<uint64_t> digests;
     ProgramFolder folder;
     LoopApp app;
@@ -128,10 +161,14 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
         gBattle->BeginBattle(true, true);
     }
     if (app.mSide != (host ? 0 : 1)) return fail("wrong side");
+    // Both machines know it is a TCP/IP game: the computing one resets the
+    // units' animation before the action phase.
+    if (app.GameMode() != kGameModeTCPIP) return fail("not a TCP/IP game");
+    if (stretch) OPSetClock(&StretchedClock);
 
     // The set-up, then the turns: the host presses GO first; the joining
     // side once the host's orders have arrived and merged.
-    for (int turn = 0; turn <= kTurns; ++turn) {
+    for (int turn = 0; turn <= turns; ++turn) {
         GiveOrders(app, turn);
         if (host) {
             app.DoCommand(9);
@@ -159,7 +196,11 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
             if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 6 && !gBattle->mSetupPhase; }))
                 return fail("set-up did not end");
         } else {
+            const uint32_t waitFrom = stretch ? StretchedClock() : 0;
             if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 19; })) return fail("no results");
+            if (stretch && !computes && StretchedClock() - waitFrom <= OPEndpoint::kSilenceMs)
+                return fail("the turn was not longer than the time-out");
+            if (app.GameMode() != kGameModeTCPIP) return fail("no longer a TCP/IP game");
             app.DoCommand(10);
             if (app.mTCPIPPhase != 6 && app.mTCPIPPhase != 10) return fail("replay did not end");
             if (app.mComputesTurn != computes) return fail("the wrong machine computed");
@@ -179,11 +220,16 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
 }
 
 // The joining side in a child process: its digests come back through a pipe.
-void RunPair(int32_t hostSpeed, int32_t joinSpeed) {
+void RunPair(int32_t hostSpeed, int32_t joinSpeed, uint32_t portOffset, const char* name = "hecken",
+             int turns = kTurns, bool stretch = false) {
     ASSERT_TRUE(DecryptData());
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    const std::string scenario = std::string(cwd) + "/Szenarien/hecken.mvg";
+    const std::string scenario = std::string(cwd) + "/Szenarien/" + name + ".mvg";
+    void* shared = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(shared, MAP_FAILED);
+    gComputingNow = static_cast<volatile uint8_t*>(shared);
+    *gComputingNow = 0;
     const uint32_t port = FreeLoopbackPort();
     ASSERT_NE(port, 0u) << "no free port on the loopback address";
     int channel[2];
@@ -193,7 +239,7 @@ void RunPair(int32_t hostSpeed, int32_t joinSpeed) {
     if (child == 0) {
         close(channel[0]);
         std::string why;
-        std::vector<uint64_t> digests = Play(false, port, joinSpeed, joinSpeed > hostSpeed, scenario, &why);
+        std::vector<uint64_t> digests = Play(false, port, joinSpeed, joinSpeed > hostSpeed, scenario, &why, turns, stretch);
         uint64_t count = digests.size();
         ssize_t ok = write(channel[1], &count, sizeof count);
         if (count > 0) ok = write(channel[1], digests.data(), sizeof(uint64_t) * digests.size());
@@ -205,7 +251,8 @@ void RunPair(int32_t hostSpeed, int32_t joinSpeed) {
     }
     close(channel[1]);
     std::string why;
-    std::vector<uint64_t> ours = Play(true, port, hostSpeed, hostSpeed >= joinSpeed, scenario, &why);
+    std::vector<uint64_t> ours = Play(true, port, hostSpeed, hostSpeed >= joinSpeed, scenario, &why, turns, stretch);
+    OPSetClock(nullptr);
     uint64_t count = 0;
     std::vector<uint64_t> theirs;
     if (read(channel[0], &count, sizeof count) == sizeof count && count > 0 && count < 100) {
@@ -218,9 +265,11 @@ void RunPair(int32_t hostSpeed, int32_t joinSpeed) {
     close(channel[0]);
     int status = 0;
     waitpid(child, &status, 0);
+    munmap(shared, 4096);
+    gComputingNow = nullptr;
     EXPECT_TRUE(why.empty()) << why;
     EXPECT_STREQ(reason, "");
-    ASSERT_EQ(ours.size(), static_cast<size_t>(kTurns + 1));
+    ASSERT_EQ(ours.size(), static_cast<size_t>(turns + 1));
     ASSERT_EQ(theirs.size(), ours.size());
     for (size_t i = 0; i < ours.size(); ++i) {
         EXPECT_EQ(ours[i], theirs[i]) << (i == 0 ? "after the set-up" : "after turn ") << i;
@@ -238,6 +287,13 @@ TEST(TwoPlayersLoopback, HostComputesWhenTheSpeedsTie) {
 
 TEST(TwoPlayersLoopback, FasterJoiningSideComputes) {
     RunPair(100, 250);
+}
+
+// A turn of the largest scenario computed on the host while the joining
+// side's clock runs past its time-out: the keep-alives the computation sends
+// hold the connection, and the results arrive.
+TEST(TwoPlayersLoopback, KeepAlivesHoldTheConnectionThroughALongComputation) {
+    RunPair(100, 100, 3, "grossangriff", 1, true);
 }
 
 // The joining side loads the scenario, sends malformed and unexpected

@@ -4,7 +4,8 @@
 // written once more: the two writes must be the same bytes.
 //
 // The first input byte picks the form: bit 0 the e-mail file, bit 1 the
-// header only.
+// header only. While a file is read, the host answers its version byte as
+// the program does, so files of older versions are read in their older form.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,10 +15,18 @@
 
 #include "FuzzFileReader.h"
 #include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
 
 namespace {
+
+// Answers the version byte of the file being read, as the program does.
+class FileVersionHost : public BattleHost {
+public:
+    int32_t LoadingFileVersion() override { return reading ? reading->fileVersion : kGameFileVersion; }
+    const GameFileState* reading = nullptr;
+};
 
 std::vector<uint8_t> WriteAgain(GameFileState state, const GameFileContents& contents) {
     GFile file;
@@ -64,7 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     GameFileState state;
     GameFileContents contents;
-    if (ReadGameFile(&file, &state, &contents, {.takeSeed = true}) != kGameFileLoaded) return 0;
+    FileVersionHost host;
+    host.reading = &state;
+    const GameFileResult result = ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &host});
+    host.reading = nullptr;
+    if (result != kGameFileLoaded) return 0;
     std::vector<uint8_t> first = WriteAgain(state, contents);
     Free(&contents);
     GameFileState again;

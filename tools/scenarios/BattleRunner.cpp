@@ -129,6 +129,9 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
     }
     mOldBattle = gBattle;
     gBattle = mBattle;
+    // The battle opens as in the program: its map link, visibility and
+    // condition level, leaders' links and morale.
+    mBattle->BeginBattle(false, false);
     // GO plans the Allies; with an empty group list they are left alone.
     if (!mPlanAllies && !mBattle->mAIGroups[kAllies]) mBattle->mAIGroups[kAllies] = new GList;
     // Set-up: the units stand where the scenario or the computer placed
@@ -176,6 +179,7 @@ bool BattleRunner::Resume(const std::string& gamePath, std::string* error) {
     mBattle = contents.battle;
     mOldBattle = gBattle;
     gBattle = mBattle;
+    mBattle->BeginBattle(false, false);
     if (!mPlanAllies && !mBattle->mAIGroups[kAllies]) mBattle->mAIGroups[kAllies] = new GList;
     return true;
 }

@@ -528,6 +528,53 @@ void SoundAndPictureSeeds() {
     std::remove(png.c_str());
 }
 
+// Saved games that say they were written by the versions 0 and 1 (infantry
+// records in their older form, no anti-tank code), with infantry and a
+// vehicle aboard: both the header's and the body's version byte are set.
+// The reader reads them in the older form or refuses them.
+void OlderGameFileSeeds() {
+    Battle battle;
+    BuildBattle(&battle, false);
+    auto* squad = new Infantry;
+    squad->IInfantry(250, kForceDefaultAxis, kExperienceVeteran, 40.0f, 30.0f, 0.0f);
+    battle.mUnits->Add(squad);
+    auto* tank = new Vehicle;
+    tank->IVehicle(305, kForceDefaultAllies, kExperienceRegular, 20.0f, 35.0f, 0.0f);
+    battle.mUnits->Add(tank);
+    Battle* old = gBattle;
+    gBattle = &battle;
+    GameFileState state;
+    state.players = 1;
+    state.scenarioName.IStringText("Alte Fassung");
+    const Bytes stream = Written([&](GFile* f) { WriteGameFile(f, &state, &battle, nullptr); });
+    gBattle = old;
+    // The body's version byte stands before the block: its length 255, then
+    // zeros (no auto-save, no connection, battle 0, the reserved bytes), then
+    // the battle's flag.
+    size_t at = 2;
+    auto isVersion = [&](size_t i) {
+        if (i + 257 >= stream.size() || stream[i] != kGameFileVersion || stream[i + 1] != 0xFF) return false;
+        for (size_t k = i + 2; k < i + 257; ++k)
+            if (stream[k] != 0) return false;
+        return stream[i + 257] == 1;
+    };
+    while (at < stream.size() && !isVersion(at))
+        ++at;
+    if (at >= stream.size() || stream[1] != kGameFileVersion) {
+        std::fprintf(stderr, "no version byte in the saved game\n");
+        ++sFailures;
+        return;
+    }
+    for (uint8_t version : {0, 1}) {
+        Bytes older = stream;
+        older[1] = version;
+        older[at] = version;
+        Bytes bytes = GameFileImage(older, kFileModeCompressedWrite);
+        bytes.insert(bytes.begin(), 0);
+        Put("fuzz_load_game", "saved_version" + std::to_string(version), bytes);
+    }
+}
+
 // Game files as the application writes them, each behind the byte that tells
 // fuzz_load_game its form (0 game file, 1 e-mail file, 2 header only).
 void GameFileSeeds() {
@@ -540,6 +587,7 @@ void GameFileSeeds() {
         bytes[0] = 2;
         Put("fuzz_load_game", "scenario_header", bytes);
     });
+    OlderGameFileSeeds();
 }
 
 // Unit records as the infantry and vehicle writers make them from the real
