@@ -43,7 +43,7 @@ std::string Describe(const ScreenDrawItem& i) {
 
 } // namespace
 
-std::vector<std::string> ScreenDrawLog::TextFaults() const {
+std::vector<std::string> ScreenDrawLog::TextFaults(int32_t* shownCount) const {
     std::vector<std::string> faults;
     std::vector<size_t> shown;
     for (size_t i = 0; i < mItems.size(); ++i) {
@@ -68,5 +68,6 @@ std::vector<std::string> ScreenDrawLog::TextFaults() const {
         }
         shown.push_back(i);
     }
+    if (shownCount) *shownCount = static_cast<int32_t>(shown.size());
     return faults;
 }

@@ -29,7 +29,8 @@ struct ScreenDrawLog {
     // Faults of the texts on one screen: texts whose rectangles overlap
     // (both still visible: not under a view drawn after them) and texts
     // reaching outside their view. One line per fault; empty when none.
-    std::vector<std::string> TextFaults() const;
+    // shown, when given, receives the number of texts still visible.
+    std::vector<std::string> TextFaults(int32_t* shown = nullptr) const;
 };
 
 extern ScreenDrawLog* gScreenDrawLog;

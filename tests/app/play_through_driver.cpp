@@ -267,6 +267,7 @@ void PlayDriver::Shot(const std::string& name) {
     // The shot is the frame drawn now, with the places of its texts recorded.
     ScreenDrawLog log;
     gScreenDrawLog = &log;
+    if (GView* window = gKernel->GetWindow()) window->Refresh(); // the whole screen, in 2-D mode too
     gKernel->UpdateScreen();
     gScreenDrawLog = nullptr;
     EXPECT_TRUE(gKernel->SaveScreen(path.c_str())) << path;
@@ -282,10 +283,11 @@ void PlayDriver::CheckTexts(const ScreenDrawLog& log, const std::string& step) {
     int32_t texts = 0;
     for (const ScreenDrawItem& i : log.mItems)
         texts += i.mKind == 't';
-    const std::vector<std::string> faults = log.TextFaults();
+    int32_t shown = 0;
+    const std::vector<std::string> faults = log.TextFaults(&shown);
     for (const std::string& f : faults)
         ADD_FAILURE() << mRunName << ": text " << f << " at " << step;
-    std::printf("[play] %s: %d texts checked at %s\n", mRunName.c_str(), texts, step.c_str());
+    std::printf("[play] %s: %d texts, %d visible, checked at %s\n", mRunName.c_str(), texts, shown, step.c_str());
 }
 
 void PlayDriver::CheckMapPicture(const std::string& step) {

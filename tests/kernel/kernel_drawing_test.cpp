@@ -267,8 +267,10 @@ TEST_F(KernelTest, TheScreensDrawRecordFindsOverlappingAndStrayTexts) {
     ASSERT_EQ(faults.size(), 1u);
     EXPECT_NE(faults[0].find("outside its view"), std::string::npos);
     neighbour->mY = 12; // 4 .. 15 in the view, wholly inside
-    faults = record().TextFaults();
+    int32_t shown = 0;
+    faults = record().TextFaults(&shown);
     EXPECT_TRUE(faults.empty());
+    EXPECT_EQ(shown, 2);
     neighbour->MoveTo(100, 118); // its text now lies on the panel's line
     faults = record().TextFaults();
     ASSERT_EQ(faults.size(), 1u);
@@ -276,8 +278,9 @@ TEST_F(KernelTest, TheScreensDrawRecordFindsOverlappingAndStrayTexts) {
     // A view drawn later over a text hides it: no fault for what is hidden.
     auto* cover = new GView;
     cover->IView(nullptr, 90, 90, 240, 100);
-    faults = record().TextFaults();
+    faults = record().TextFaults(&shown);
     EXPECT_TRUE(faults.empty());
+    EXPECT_EQ(shown, 0);
     // Pictures are recorded with their size, texts once with their shadow.
     cover->Show(false);
     panel->mShadow = true;
