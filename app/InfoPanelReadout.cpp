@@ -365,7 +365,8 @@ void InfoPanel::DrawPlaceAndOrder(Unit* u, bool K, int32_t vis) {
             u->GetTerrainString(&sText, x, y, vis >= 2 && u->mZ == 1.0f, &code);
             if (code >= 0 && code < 32) InfoBlit(this, mTerrainPictures[code], 266, 22);
         }
-        if (sText.GetLength() > 0) InfoPaint(this, TerrainNamePlate(StringWidthInPixels(&sText, kFontSmall)), 38, 40, 36);
+        if (sText.GetLength() > 0)
+            InfoPaint(this, TerrainNamePlate(StringWidthInPixels(&sText, kFontSmall)), 38, 40, 36);
         if (plaque != 0) InfoBlitCentered(this, Single(plaque), 313, plaqueY, true, plaqueDown);
         InfoShadow(this, &sText, 313, 56, 0, kFontSmall, kWhite, kWhite, kWhite, true);
         if (veh && veh->mFearFlagA && (K || vis >= 3) && !fixed)

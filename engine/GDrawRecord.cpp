@@ -37,8 +37,8 @@ bool IsAncestor(const GView* maybe, const GView* view) {
 }
 
 std::string Describe(const ScreenDrawItem& i) {
-    return "\"" + i.mText + "\" at (" + std::to_string(i.mRect.left) + ", " + std::to_string(i.mRect.top) + ")-(" +
-           std::to_string(i.mRect.right) + ", " + std::to_string(i.mRect.bottom) + ")";
+    return "\"" + i.mText + "\" at (" + std::to_string(i.mRect.left) + ", " + std::to_string(i.mRect.top) +
+           ")-(" + std::to_string(i.mRect.right) + ", " + std::to_string(i.mRect.bottom) + ")";
 }
 
 } // namespace
@@ -64,7 +64,8 @@ std::vector<std::string> ScreenDrawLog::TextFaults(int32_t* shownCount) const {
         if (!Inside(t.mRect, t.mView)) faults.push_back("outside its view: " + Describe(t));
         for (size_t s : shown) {
             const ScreenDrawItem& o = mItems[s];
-            if (Overlap(o.mRect, t.mRect)) faults.push_back("overlap: " + Describe(o) + " and " + Describe(t));
+            if (Overlap(o.mRect, t.mRect))
+                faults.push_back("overlap: " + Describe(o) + " and " + Describe(t));
         }
         shown.push_back(i);
     }

@@ -14,13 +14,13 @@ class GString;
 class GView;
 
 struct ScreenDrawItem {
-    char mKind = 0;          // 't' text, 'b' picture, 'v' a view began to draw
-    LongRect mRect;          // screen rectangle covered (a view: its clipped bounds)
-    LongRect mView;          // the drawing view's whole bounds on the screen
+    char mKind = 0; // 't' text, 'b' picture, 'v' a view began to draw
+    LongRect mRect; // screen rectangle covered (a view: its clipped bounds)
+    LongRect mView; // the drawing view's whole bounds on the screen
     const GView* mOwner = nullptr;
-    int32_t mPicture = 0;    // picture number of a blit
+    int32_t mPicture = 0; // picture number of a blit
     int32_t mFont = 0;
-    std::string mText;       // Latin-1 bytes of a text
+    std::string mText; // Latin-1 bytes of a text
 };
 
 struct ScreenDrawLog {

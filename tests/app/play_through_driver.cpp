@@ -287,7 +287,8 @@ void PlayDriver::CheckTexts(const ScreenDrawLog& log, const std::string& step) {
     const std::vector<std::string> faults = log.TextFaults(&shown);
     for (const std::string& f : faults)
         ADD_FAILURE() << mRunName << ": text " << f << " at " << step;
-    std::printf("[play] %s: %d texts, %d visible, checked at %s\n", mRunName.c_str(), texts, shown, step.c_str());
+    std::printf("[play] %s: %d texts, %d visible, checked at %s\n", mRunName.c_str(), texts, shown,
+                step.c_str());
 }
 
 void PlayDriver::CheckMapPicture(const std::string& step) {
