@@ -1,5 +1,7 @@
 #include "engine/GDrawRecord.h"
 
+#include <algorithm>
+
 #include "engine/G3DBridge.h"
 #include "engine/GString.h"
 #include "engine/GView.h"
@@ -46,28 +48,42 @@ std::string Describe(const ScreenDrawItem& i) {
 std::vector<std::string> ScreenDrawLog::TextFaults(int32_t* shownCount) const {
     std::vector<std::string> faults;
     std::vector<size_t> shown;
+    std::vector<LongRect> shownRects; // the part of each that stays visible
     for (size_t i = 0; i < mItems.size(); ++i) {
         const ScreenDrawItem& t = mItems[i];
         if (t.mKind != 't' || t.mRect.IsEmpty()) continue;
-        // A view drawn later over the whole text hides it (a dialog over the
-        // panel); its own subviews and a redraw of itself do not.
-        bool covered = false;
-        for (size_t k = i + 1; k < mItems.size() && !covered; ++k) {
+        // A view drawn after the text reached the screen (queued texts go
+        // out at the next flush) and over the whole of it hides it (a dialog
+        // over the panel, the balloon over the map's lines); its own
+        // ancestors do not. A later redraw of the same view replaces it.
+        size_t flushed = i + 1;
+        while (flushed < mItems.size() && mItems[flushed].mKind != 'f')
+            ++flushed;
+        // What such views leave of the text: a view across the text's whole
+        // height cuts it from the side it stands on, one across its whole
+        // width from above or below.
+        LongRect visible = t.mRect;
+        for (size_t k = flushed; k < mItems.size() && !visible.IsEmpty(); ++k) {
             const ScreenDrawItem& v = mItems[k];
-            covered = v.mKind == 'v' && !IsAncestor(v.mOwner, t.mOwner) && !IsAncestor(t.mOwner, v.mOwner) &&
-                      Inside(t.mRect, v.mRect);
+            if (v.mKind != 'v' || IsAncestor(v.mOwner, t.mOwner) || !Overlap(v.mRect, visible)) continue;
+            if (v.mRect.top <= visible.top && v.mRect.bottom >= visible.bottom) {
+                if (v.mRect.left <= visible.left) visible.left = std::min(visible.right, v.mRect.right);
+                if (v.mRect.right >= visible.right) visible.right = std::max(visible.left, v.mRect.left);
+            } else if (v.mRect.left <= visible.left && v.mRect.right >= visible.right) {
+                if (v.mRect.top <= visible.top) visible.top = std::min(visible.bottom, v.mRect.bottom);
+                if (v.mRect.bottom >= visible.bottom) visible.bottom = std::max(visible.top, v.mRect.top);
+            }
         }
-        // A later redraw of the same view replaces what it wrote.
+        bool covered = visible.IsEmpty();
         for (size_t k = i + 1; k < mItems.size() && !covered; ++k)
             covered = mItems[k].mKind == 'v' && mItems[k].mOwner == t.mOwner;
         if (covered) continue;
         if (!Inside(t.mRect, t.mView)) faults.push_back("outside its view: " + Describe(t));
-        for (size_t s : shown) {
-            const ScreenDrawItem& o = mItems[s];
-            if (Overlap(o.mRect, t.mRect))
-                faults.push_back("overlap: " + Describe(o) + " and " + Describe(t));
-        }
+        for (size_t n = 0; n < shown.size(); ++n)
+            if (Overlap(shownRects[n], visible))
+                faults.push_back("overlap: " + Describe(mItems[shown[n]]) + " and " + Describe(t));
         shown.push_back(i);
+        shownRects.push_back(visible);
     }
     if (shownCount) *shownCount = static_cast<int32_t>(shown.size());
     return faults;

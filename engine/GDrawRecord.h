@@ -27,7 +27,8 @@ struct ScreenDrawLog {
     std::vector<ScreenDrawItem> mItems;
     void Clear() { mItems.clear(); }
     // Faults of the texts on one screen: texts whose rectangles overlap
-    // (both still visible: not under a view drawn after them) and texts
+    // (both still visible: not under a view drawn after they reached the
+    // screen, its own subviews included) and texts
     // reaching outside their view. One line per fault; empty when none.
     // shown, when given, receives the number of texts still visible.
     std::vector<std::string> TextFaults(int32_t* shown = nullptr) const;

@@ -321,6 +321,8 @@ void GView::RecordText(GString* text, int32_t x, int32_t y, int32_t justify, GOL
     item.mFont = static_cast<int32_t>(font);
     item.mText.assign(text->GetCString(), text->GetLength());
     gScreenDrawLog->mItems.push_back(item);
+    // Without the renderer a text is on the screen at once.
+    if (!Bridge3D::Exists()) gScreenDrawLog->mItems.push_back(ScreenDrawItem{'f'});
 }
 
 void GView::WriteString(GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font, uint8_t r,
