@@ -1,6 +1,7 @@
 // Drawing of the information views, with the optional record of it.
 #include "app/InfoPanelDraw.h"
 
+#include "engine/GDrawRecord.h"
 #include "engine/GGraphic.h"
 #include "engine/GKernel.h"
 #include "engine/GString.h"
@@ -35,6 +36,17 @@ int32_t InfoDrawLog::CountPictures(int32_t picture) const {
     return n;
 }
 
+LongRect InfoDrawLog::Area(const InfoDrawItem& i) {
+    if (i.mKind == 's') {
+        GString255 text(i.mText.c_str());
+        return ScreenTextRect(&text, i.mX, i.mY, i.mJustify, static_cast<GOLTAFont>(i.mFont));
+    }
+    int32_t x = i.mX, y = i.mY;
+    if (i.mKind == 'b' && i.mCentred) x -= i.mW / 2;
+    if (i.mKind == 'b' && i.mCentredDown) y -= i.mH / 2;
+    return LongRect{x, y, x + i.mW, y + i.mH};
+}
+
 std::vector<std::string> InfoDrawLog::Texts() const {
     std::vector<std::string> out;
     for (const InfoDrawItem& i : mItems)
@@ -57,6 +69,7 @@ void RecordBlit(GGraphic* picture, int32_t x, int32_t y, bool across, bool down)
     item.mY = y;
     item.mCentred = across;
     item.mCentredDown = down;
+    if (Surface16* s = picture->GetSurface()) item.mW = s->Width(), item.mH = s->Height();
     gInfoDrawLog->mItems.push_back(item);
 }
 
@@ -73,6 +86,8 @@ void RecordText(GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont 
     item.mG = g;
     item.mB = b;
     item.mText.assign(text->GetCString(), text->GetLength());
+    item.mW = StringWidthInPixels(text, font);
+    item.mH = GOLTAFonts::HeightAbove(font) + 3;
     gInfoDrawLog->mItems.push_back(item);
 }
 

@@ -8,19 +8,19 @@
 #include <vector>
 
 #include "engine/GOLTAFont.h"
+#include "engine/LongRect.h"
 
 class GGraphic;
 class GString;
 class GView;
-struct LongRect;
 
 struct InfoDrawItem {
     char mKind = 0;       // 'b' picture, 's' text, 'r' filled rectangle
     int32_t mPicture = 0; // picture number of a blit
     int32_t mX = 0;       // blit: the point given; rectangle: left
     int32_t mY = 0;       // blit: the point given; rectangle: top
-    int32_t mW = 0;       // rectangle width
-    int32_t mH = 0;       // rectangle height
+    int32_t mW = 0;       // rectangle or picture width; text: its width in the font
+    int32_t mH = 0;       // rectangle or picture height; text: rows from its top to 3 below y
     int32_t mJustify = 0; // text: < 0 left edge, 0 centred, > 0 right edge
     int32_t mFont = 0;
     uint8_t mR = 0, mG = 0, mB = 0;
@@ -39,6 +39,9 @@ struct InfoDrawLog {
     // The first blit of that picture, or null.
     const InfoDrawItem* FindPicture(int32_t picture) const;
     int32_t CountPictures(int32_t picture) const;
+    // The view rectangle an item covers: a picture's place and size, a
+    // text's by the font's metrics (as the screen's draw record measures).
+    static LongRect Area(const InfoDrawItem& item);
     // Every text in drawing order.
     std::vector<std::string> Texts() const;
 };

@@ -346,14 +346,18 @@ void InfoPanel::DrawPlaceAndOrder(Unit* u, bool K, int32_t vis) {
     } else if (vis >= 2) {
         int32_t code = -1;
         sText.IStringText("");
+        // The state plaque over the place is drawn after the name's plate,
+        // so that the plate never covers it.
+        int32_t plaque = 0, plaqueY = 42;
+        bool plaqueDown = true;
         if (inf && K && u->mEmbarkTarget && u->mEmbarkTarget->mSide == u->mSide) {
-            InfoBlitCentered(this, Single(1080), 313, 25, true, false);
+            plaque = 1080, plaqueY = 25, plaqueDown = false;
             u->GetTerrainStringOcc(&sText, nullptr);
         } else if (u->mImmobile && u->mActive && vis >= 4 && (inf || (veh && !fixed))) {
-            InfoBlitCentered(this, Single(1062), 313, 42, true, true);
+            plaque = 1062;
             u->GetTerrainStringOcc(&sText, nullptr);
         } else if (veh && veh->mBogged && u->mActive && vis >= 4) {
-            InfoBlitCentered(this, Single(1063), 313, 42, true, true);
+            plaque = 1063;
             u->GetTerrainStringOcc(&sText, nullptr);
         } else {
             float x = u->mX, y = u->mY;
@@ -361,6 +365,9 @@ void InfoPanel::DrawPlaceAndOrder(Unit* u, bool K, int32_t vis) {
             u->GetTerrainString(&sText, x, y, vis >= 2 && u->mZ == 1.0f, &code);
             if (code >= 0 && code < 32) InfoBlit(this, mTerrainPictures[code], 266, 22);
         }
+        if (sText.GetLength() > 0)
+            InfoPaint(this, TerrainNamePlate(StringWidthInPixels(&sText, kFontSmall)), 38, 40, 36);
+        if (plaque != 0) InfoBlitCentered(this, Single(plaque), 313, plaqueY, true, plaqueDown);
         InfoShadow(this, &sText, 313, 56, 0, kFontSmall, kWhite, kWhite, kWhite, true);
         if (veh && veh->mFearFlagA && (K || vis >= 3) && !fixed)
             InfoBlitCentered(this, Single(1088), 313, 22, true, false);

@@ -78,6 +78,12 @@ int32_t AmmoBarFilled(float ratio) {
     return Trunc(34.0f * std::min(ratio, 1.0f));
 }
 
+LongRect TerrainNamePlate(int32_t textWidth) {
+    if (textWidth <= 88) return LongRect{266, 45, 360, 63};
+    const int32_t left = 313 - textWidth / 2 - 3;
+    return LongRect{left, 45, left + textWidth + 6, 63};
+}
+
 int32_t AmmoBarPiece(int32_t column, int32_t filled) {
     int32_t p = 4;
     if (column == 0 || column == 33)

@@ -5,6 +5,7 @@
 // counted in characters (7 pixels each).
 #include <cstdint>
 
+#include "engine/LongRect.h"
 #include "units/Enums.h"
 
 class GString;
@@ -31,6 +32,10 @@ int32_t RoleBadgeIndex(bool attacks, int32_t readiness, bool secondRow, bool sid
 int32_t AmmoBarFilled(float ratio);
 // The bar piece (2..7) of column i (0..33) with filled columns filled.
 int32_t AmmoBarPiece(int32_t column, int32_t filled);
+// The plate under the place's name (font 1, centred at (313, 56)) for a
+// name textWidth pixels wide: the terrain picture's 94 columns (266..360),
+// or the name with 3 pixels either side when it is wider; rows 45..63.
+LongRect TerrainNamePlate(int32_t textWidth);
 // The non-zero counts of the eight ammunition classes with their suffixes
 // ("12sp 4pz "); class 0 left out with skipHE, or with fuelLast moved to the
 // end as the flame fuel ("30f "); "leer" when nothing is left.

@@ -1,5 +1,6 @@
 // The map view: drawing with its status lines, picking and the mouse.
 #include "app/MapView.h"
+#include "engine/G3DBridge.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,7 +146,7 @@ void MapView::Draw() {
     }
     DrawStatusLines();
     DrawRadioLines(this);
-    if (g3D) g3D->FlushDelayedStringsWin();
+    Bridge3D::FlushStrings();
     // The views over the map: the orders menu, the unit balloon, the hot-key
     // window.
     DrawSubviews();

@@ -1,4 +1,5 @@
 #include "engine/G3DBridge.h"
+#include "engine/GDrawRecord.h"
 
 // Without the renderer in the build the bridge has nothing to call: g3D
 // stays null and the engine runs in 2-D mode only.
@@ -51,6 +52,7 @@ void WriteString(GString* text, int32_t x, int32_t y, int32_t justify, int32_t f
 int32_t StringWidth(GString* text, int32_t font) { return g3D ? g3D->StringWidthInPixels3D(text, font) : 0; }
 void FlushStrings() {
     if (!g3D || g3D->mDelayedStrings.GetCount() == 0 || g3D->mPickPass != 0) return;
+    if (gScreenDrawLog) gScreenDrawLog->mItems.push_back(ScreenDrawItem{'f'});
     // Triangles still queued in the device lie under the texts.
     if (SoftDevice3D* device = Device()) device->Flush();
     g3D->FlushDelayedStringsWin();

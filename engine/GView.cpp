@@ -1,5 +1,6 @@
 #include "engine/GView.h"
 #include "engine/G3DBridge.h"
+#include "engine/GDrawRecord.h"
 #include "engine/GGraphic.h"
 #include "engine/GKernel.h"
 #include "engine/GString.h"
@@ -7,6 +8,11 @@
 #include "platform/SoftDevice3D.h"
 #include "platform/Surface16.h"
 #include <algorithm>
+
+namespace {
+// Set while ShadowString writes the shadow, which is not recorded apart.
+bool sShadowPass = false;
+} // namespace
 
 GView* GView::mLastToContainCursor = nullptr;
 
@@ -182,6 +188,14 @@ void GView::DrawWithin(const LongRect& screenClip) {
     if (gKernel)
         clip = LongRect::Intersect(clip, LongRect{0, 0, gKernel->mScreenWidth, gKernel->mScreenHeight});
     if (clip.IsEmpty()) return;
+    if (gScreenDrawLog) {
+        ScreenDrawItem item;
+        item.mKind = 'v';
+        item.mRect = clip;
+        item.mView = global;
+        item.mOwner = this;
+        gScreenDrawLog->mItems.push_back(item);
+    }
     const bool wasDrawing = mDrawing;
     const LongRect oldClip = mDrawClip;
     mDrawClip = clip;
@@ -276,6 +290,18 @@ void GView::BlitPart(GGraphic* graphic, const LongRect* source, int32_t x, int32
     if (!graphic || !source) return;
     Surface16* s = graphic->GetSurface();
     if (!s) return;
+    if (gScreenDrawLog) {
+        LongRect global;
+        GetGlobalBounds(&global);
+        ScreenDrawItem item;
+        item.mKind = 'b';
+        item.mRect = LongRect{global.left + x, global.top + y, global.left + x + source->Width(),
+                              global.top + y + source->Height()};
+        item.mView = global;
+        item.mOwner = this;
+        item.mPicture = graphic->GetID();
+        gScreenDrawLog->mItems.push_back(item);
+    }
     PixelTarget16 t;
     int32_t ox, oy;
     if (!DrawingTarget(&t, &ox, &oy)) return;
@@ -284,12 +310,28 @@ void GView::BlitPart(GGraphic* graphic, const LongRect* source, int32_t x, int32
            s->HasColorKey() ? &key : nullptr);
 }
 
+void GView::RecordText(GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font) const {
+    LongRect global;
+    GetGlobalBounds(&global);
+    ScreenDrawItem item;
+    item.mKind = 't';
+    item.mRect = ScreenTextRect(text, x + global.left, y + global.top, justify, font);
+    item.mView = global;
+    item.mOwner = this;
+    item.mFont = static_cast<int32_t>(font);
+    item.mText.assign(text->GetCString(), text->GetLength());
+    gScreenDrawLog->mItems.push_back(item);
+    // Without the renderer a text is on the screen at once.
+    if (!Bridge3D::Exists()) gScreenDrawLog->mItems.push_back(ScreenDrawItem{'f'});
+}
+
 void GView::WriteString(GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font, uint8_t r,
                         uint8_t g, uint8_t b) {
     if (!text) return;
     // The position is forced into the view.
     x = std::clamp(x, 0, std::max(GetWidth() - 1, 0));
     y = std::clamp(y, 0, std::max(GetHeight() - 1, 0));
+    if (gScreenDrawLog && !sShadowPass) RecordText(text, x, y, justify, font);
     if (Bridge3D::Exists()) {
         LongRect global;
         GetGlobalBounds(&global);
@@ -315,8 +357,11 @@ void GView::WriteString(GString* text, int32_t x, int32_t y, int32_t justify, GO
 
 void GView::ShadowString(GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font, uint8_t r,
                          uint8_t g, uint8_t b, uint8_t sr, uint8_t sg, uint8_t sb, bool thick) {
+    // Recorded once, as the text itself; the shadow lies under it.
+    sShadowPass = true;
     WriteString(text, x + 1, y + 1, justify, font, sr, sg, sb);
     if (thick) WriteString(text, x + 2, y + 2, justify, font, sr, sg, sb);
+    sShadowPass = false;
     WriteString(text, x, y, justify, font, r, g, b);
 }
 

@@ -108,6 +108,8 @@ public:
 
 protected:
     void DrawSubviews();
+    // Writes the text's place into the screen's draw record.
+    void RecordText(GString* text, int32_t x, int32_t y, int32_t justify, GOLTAFont font) const;
     // The back buffer cut to what this view may draw now, and the view's
     // origin inside that cut. False when nothing of the view can be drawn.
     bool DrawingTarget(PixelTarget16* target, int32_t* originX, int32_t* originY) const;

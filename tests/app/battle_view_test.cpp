@@ -22,6 +22,7 @@
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GButton3D.h"
+#include "engine/GDrawRecord.h"
 #include "engine/GKernel.h"
 #include "engine/GPictureStore.h"
 #include "engine/GView.h"
@@ -294,6 +295,41 @@ TEST_F(BattleViewTest, TheSaveDialogStandsInTheMiddleOfTheMapsView) {
     EXPECT_LE(dialog.bottom, map.bottom) << "over the map's view, clear of the bottom bar";
     EXPECT_NEAR((dialog.left + dialog.right) / 2, (map.left + map.right) / 2, 1);
     EXPECT_NEAR((dialog.top + dialog.bottom) / 2, (map.top + map.bottom) / 2, 1);
+    mApp->DoCommand(93);
+}
+
+TEST_F(BattleViewTest, TheBattleScreensTextsNeitherOverlapNorLeaveTheirViews) {
+    Begin("panzer", kAxis);
+    auto record = [this] {
+        ScreenDrawLog log;
+        gScreenDrawLog = &log;
+        Frame();
+        gScreenDrawLog = nullptr;
+        return log;
+    };
+    auto faults = [](const ScreenDrawLog& log, int32_t* shown) {
+        std::string all;
+        for (const std::string& f : log.TextFaults(shown))
+            all += f + "\n";
+        return all;
+    };
+    int32_t shown = 0;
+    for (UnitType kind : {kUnitVehicle, kUnitInfantry}) {
+        Unit* u = First(true, kind);
+        if (!u) continue;
+        mBattle->SetSelectedUnit(u); // the panel writes names, place and figures
+        EXPECT_EQ(faults(record(), &shown), "") << kind;
+        EXPECT_GE(shown, 5) << kind;
+        mMap->ToggleUnitInfo(); // the balloon's sheet over the map
+        ASSERT_NE(mMap->mInfoBalloon, nullptr);
+        const ScreenDrawLog withBalloon = record();
+        EXPECT_EQ(faults(withBalloon, &shown), "") << kind;
+        mMap->ToggleUnitInfo();
+    }
+    // The save dialog covers what lies under it; what stays visible is clear of it.
+    mApp->SaveDialogMV(false);
+    ASSERT_NE(mApp->mSaveDialog, nullptr);
+    EXPECT_EQ(faults(record(), &shown), "");
     mApp->DoCommand(93);
 }
 

@@ -356,3 +356,36 @@ TEST_F(PanelTest, RefreshIsGuardedAndTheDestructorClearsTheBattlesPointer) {
     EXPECT_EQ(mPanel->WeaponPicture(70), nullptr);
     EXPECT_EQ(mPanel->WeaponPicture(-1), nullptr);
 }
+
+TEST_F(PanelTest, EveryTerrainNameStandsOnItsPlateClearOfTheWeaponsColumn) {
+    int32_t widest = 0;
+    for (int32_t id = 5000; id <= 5057; ++id) {
+        GString63 name;
+        name.IStringRez(id);
+        const int32_t w = StringWidthInPixels(&name, kFontSmall);
+        widest = std::max(widest, w);
+        const LongRect plate = TerrainNamePlate(w);
+        const int32_t left = 313 - w / 2;
+        EXPECT_LE(plate.left, left - 3) << id;
+        EXPECT_GE(plate.right, left + w + 3) << id;
+        EXPECT_LE(plate.right, 455) << id; // the weapon pictures start at 455
+        EXPECT_GE(plate.left, 230) << id;  // clear of the delay figure at 217
+        EXPECT_EQ(plate.top, 45);
+        EXPECT_EQ(plate.bottom, 63);
+    }
+    EXPECT_GT(widest, 88); // some names are wider than the picture above them
+    EXPECT_EQ(TerrainNamePlate(0).left, 266);
+    EXPECT_EQ(TerrainNamePlate(88).right, 360);
+
+    // The plate is painted before the name, so the name is written on it.
+    Infantry* u = AddInfantry(kSquad, kGermans, 100, 100);
+    const InfoDrawLog log = Show(u);
+    const InfoDrawItem* name = log.TextAt(313, 56);
+    ASSERT_NE(name, nullptr);
+    bool plateFirst = false;
+    for (const InfoDrawItem& i : log.mItems) {
+        if (&i == name) break;
+        if (i.mKind == 'r' && i.mY == 45 && i.mH == 18) plateFirst = true;
+    }
+    EXPECT_TRUE(plateFirst);
+}

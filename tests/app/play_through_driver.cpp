@@ -15,6 +15,7 @@
 #include "app/MapView.h"
 #include "battle/Battle.h"
 #include "engine/GControl.h"
+#include "engine/GDrawRecord.h"
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
 #include "engine/GKernel.h"
@@ -263,12 +264,31 @@ void PlayDriver::Shot(const std::string& name) {
     char number[16];
     std::snprintf(number, sizeof number, "%02d", ++mShotNumber);
     const std::string path = mShotFolder + "/" + number + "-" + name + ".png";
+    // The shot is the frame drawn now, with the places of its texts recorded.
+    ScreenDrawLog log;
+    gScreenDrawLog = &log;
+    if (GView* window = gKernel->GetWindow()) window->Refresh(); // the whole screen, in 2-D mode too
+    gKernel->UpdateScreen();
+    gScreenDrawLog = nullptr;
     EXPECT_TRUE(gKernel->SaveScreen(path.c_str())) << path;
     CheckMapPicture(name);
+    CheckTexts(log, name);
     if (std::getenv("DM_PLAY_XSHOTS")) {
         const std::string x = "xwd -root -silent | convert xwd:- '" + path + ".x.png'";
         (void)std::system(x.c_str());
     }
+}
+
+void PlayDriver::CheckTexts(const ScreenDrawLog& log, const std::string& step) {
+    int32_t texts = 0;
+    for (const ScreenDrawItem& i : log.mItems)
+        texts += i.mKind == 't';
+    int32_t shown = 0;
+    const std::vector<std::string> faults = log.TextFaults(&shown);
+    for (const std::string& f : faults)
+        ADD_FAILURE() << mRunName << ": text " << f << " at " << step;
+    std::printf("[play] %s: %d texts, %d visible, checked at %s\n", mRunName.c_str(), texts, shown,
+                step.c_str());
 }
 
 void PlayDriver::CheckMapPicture(const std::string& step) {

@@ -15,6 +15,7 @@
 class GView;
 class MVApplication;
 class Unit;
+struct ScreenDrawLog;
 
 class PlayDriver {
 public:
@@ -69,6 +70,8 @@ public:
     void Shot(const std::string& name);
     // Fails unless the map view's pixels are of more than one colour.
     void CheckMapPicture(const std::string& step);
+    // No two texts of the screen overlap and each stays inside its view.
+    void CheckTexts(const ScreenDrawLog& log, const std::string& step);
     // Fails unless GO can be pressed (orders are taken).
     void CheckGoShown(const std::string& step);
     // At each camera level the selected unit's drawing (its frame and, from

@@ -356,3 +356,33 @@ TEST_F(BalloonTest, AMarkedUnitShowsItsExitForPoints) {
     u->mActive = false;
     EXPECT_EQ(Draw().FindText(Rez(1570)), nullptr);
 }
+
+TEST_F(BalloonTest, EveryTextKeepsThreePixelsFromTheBalloonsBox) {
+    // The box: the balloon's left and top edges, the outline of the right
+    // and bottom edge pieces (one pixel into the pieces at 432 and h - 16).
+    Vehicle* v = AddVehicle(kTank, kGermans, 60, 60);
+    v->mAmmo[kAmmoHE] = 20;
+    Infantry* u = AddInfantry(kSquad, kGermans, 80, 80);
+    u->mContactLevel = kContactFull;
+    u->mExitMark = true;
+    mBattle->mHasExitEdge[u->GetAffiliation()] = true;
+    for (Unit* unit : {static_cast<Unit*>(v), static_cast<Unit*>(u)}) {
+        UnitInfoBalloon* b = Open(unit);
+        ASSERT_NE(b, nullptr);
+        const LongRect box{0, 0, 433, b->GetHeight() - 15};
+        const InfoDrawLog log = Draw();
+        int32_t texts = 0;
+        for (const InfoDrawItem& i : log.mItems) {
+            if (i.mKind != 's') continue;
+            ++texts;
+            const LongRect a = InfoDrawLog::Area(i);
+            EXPECT_GE(a.left, box.left + 3) << i.mText;
+            EXPECT_GE(a.top, box.top + 3) << i.mText;
+            // The renderer ends a right-aligned text 2 pixels further right.
+            EXPECT_LE(a.right + (i.mJustify > 0 ? 2 : 0), box.right - 3) << i.mText;
+            EXPECT_LE(a.bottom, box.bottom - 3) << i.mText;
+        }
+        EXPECT_GT(texts, 5);
+        mBattle->mMap->ToggleUnitInfo();
+    }
+}

@@ -1,5 +1,7 @@
 // What the views put into the back buffer, and the picture loader's rules.
 #include "engine/GBlitView.h"
+#include "engine/GDrawRecord.h"
+#include "engine/GKernel.h"
 #include "engine/GString.h"
 #include "engine/GTextView.h"
 #include "engine/GTiledView.h"
@@ -229,4 +231,75 @@ TEST_F(KernelTest, TextViewsWrapAtWordsAndSizeToTheirLines) {
     v->SetText(&empty);
     EXPECT_EQ(v->GetLineCount(), 1);
     Pass();
+}
+
+TEST_F(KernelTest, TheScreensDrawRecordFindsOverlappingAndStrayTexts) {
+    StartApp();
+    GString63 text("HHHH");
+    const int32_t width = StringWidthInPixels(&text, kFontNormal);
+    ASSERT_GT(width, 20);
+    auto* panel = new TextView;
+    panel->IView(nullptr, 100, 100, 200, 40);
+    panel->mX = 10, panel->mY = 20;
+    auto* neighbour = new TextView;
+    neighbour->IView(nullptr, 100, 140, 200, 40);
+    neighbour->mX = 10, neighbour->mY = 5;
+    auto record = [this] {
+        ScreenDrawLog log;
+        gScreenDrawLog = &log;
+        gKernel->GetWindow()->Refresh();
+        Pass();
+        gScreenDrawLog = nullptr;
+        return log;
+    };
+    // The neighbour's text reaches 8 rows above y, into the panel: outside
+    // its own view, and over the panel's text when moved up against it.
+    ScreenDrawLog log = record();
+    const ScreenDrawItem* first = nullptr;
+    for (const ScreenDrawItem& i : log.mItems)
+        if (i.mKind == 't' && !first) first = &i;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->mRect.left, 110);
+    EXPECT_EQ(first->mRect.right, 110 + width);
+    EXPECT_EQ(first->mRect.top, 120 - GOLTAFonts::HeightAbove(kFontNormal));
+    EXPECT_EQ(first->mRect.bottom, 123);
+    std::vector<std::string> faults = log.TextFaults();
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_NE(faults[0].find("outside its view"), std::string::npos);
+    neighbour->mY = 12; // 4 .. 15 in the view, wholly inside
+    int32_t shown = 0;
+    faults = record().TextFaults(&shown);
+    EXPECT_TRUE(faults.empty());
+    EXPECT_EQ(shown, 2);
+    // Moved up against the panel, its text runs into the panel's line. (Its
+    // view does not reach across the panel's text, so it hides none of it.)
+    neighbour->MoveTo(130, 118);
+    neighbour->mX = 0;
+    faults = record().TextFaults();
+    ASSERT_EQ(faults.size(), 1u);
+    EXPECT_NE(faults[0].find("overlap"), std::string::npos);
+    // A view drawn later over a text hides it: no fault for what is hidden.
+    auto* cover = new GView;
+    cover->IView(nullptr, 90, 90, 240, 100);
+    faults = record().TextFaults(&shown);
+    EXPECT_TRUE(faults.empty());
+    EXPECT_EQ(shown, 0);
+    // Pictures are recorded with their size, texts once with their shadow.
+    cover->Show(false);
+    panel->mShadow = true;
+    MakePicture(501, 20, 10, 255, 0, 0, false);
+    auto* pic = new GBlitView;
+    pic->IBlitView2D(panel, 150, 5, 501);
+    log = record();
+    int32_t texts = 0;
+    const ScreenDrawItem* blit = nullptr;
+    for (const ScreenDrawItem& i : log.mItems) {
+        texts += i.mKind == 't';
+        if (i.mKind == 'b' && i.mPicture == 501) blit = &i;
+    }
+    EXPECT_EQ(texts, 2);
+    ASSERT_NE(blit, nullptr);
+    EXPECT_EQ(blit->mRect.left, 250);
+    EXPECT_EQ(blit->mRect.Width(), 20);
+    EXPECT_EQ(blit->mRect.Height(), 10);
 }

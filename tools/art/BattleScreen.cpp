@@ -311,16 +311,17 @@ void SmallArmsAndAmmo(AssetStore& store, const Fonts& fonts, const GameData& dat
         if (k < 2) img.FrameRect(0, 0, w, 10, kBrassDark);
         store.Picture(25090 + k, img);
     }
-    // terrain symbols 0-31 for ground type 0 (25100 +) and others (25200 +); default vehicle 25300
+    // terrain symbols 0-31 for ground type 0 (25100 +) and others (25200 +), 94 x 23 at (266, 22): as wide
+    // as the plate the place's name stands on below them (centred at 313); default vehicle 25300
     for (int set = 0; set < 2; ++set)
         for (int i = 0; i < 32; ++i) {
-            Image img(40, 40, kPanelFill);
+            Image img(94, 23, kPanelFill);
             Rgb c = set ? Rgb{150, 128, 84} : Rgb{90, 120, 64};
-            DrawPanel(img, 0, 0, 40, 40, Shade(c, 0.7f + (i % 8) * 0.05f), uint32_t(25100 + 100 * set + i),
+            DrawPanel(img, 0, 0, 94, 23, Shade(c, 0.7f + (i % 8) * 0.05f), uint32_t(25100 + 100 * set + i),
                       true);
             for (int k = 0; k < i % 6 + 1; ++k)
-                SoftDisc(img, 8 + (k * 11 + i * 3) % 26, 10 + (k * 7 + i) % 22, 3, 1, Shade(c, 0.5f), 1);
-            Label(img, fonts, 1, std::to_string(i), 20, 36, kText, 0);
+                SoftDisc(img, 8 + (k * 23 + i * 5) % 66, 6 + (k * 7 + i) % 11, 3, 1, Shade(c, 0.5f), 1);
+            Label(img, fonts, 1, std::to_string(i), 84, 19, kText, 0);
             store.Picture(25100 + 100 * set + i, img);
         }
     Image vehicle(89, 61, kPanelFill);
@@ -362,15 +363,17 @@ void Menus(AssetStore& store, const Fonts& fonts) {
 }
 
 void BalloonAndTiles(AssetStore& store) {
-    // balloon edges: right edge, corner, bottom edge, the box's dark outline with a shadow
+    // balloon edges: right edge, corner, bottom edge, the box's dark outline with a shadow. The outline
+    // starts a pixel into each piece (x 433 of the balloon, 15 rows above its foot), so that the texts
+    // right-aligned at 428 (ending at 430) keep 3 pixels from it.
     for (int k = 0; k < 3; ++k) {
         Image img(16, 16, {0, 0, 0}, 0);
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x) {
-                bool right = k != 2 && x < 3, bottom = k != 0 && y < 3;
+                const bool right = k != 2 && x >= 1 && x < 4, bottom = k != 0 && y >= 1 && y < 4;
                 if (right || bottom)
-                    img.Set(x, y, x < 1 || y < 1 ? kInk : kBrassDark);
-                else if ((k != 2 && x < 7) || (k != 0 && y < 7))
+                    img.Set(x, y, (right && x == 1) || (bottom && y == 1) ? kInk : kBrassDark);
+                else if ((k != 2 && x >= 1 && x < 8) || (k != 0 && y >= 1 && y < 8))
                     img.Set(x, y, {0, 0, 0}, 90);
             }
         store.Picture(2612 + k, img, true);
