@@ -109,7 +109,6 @@ protected:
         map->mLockedUnit = nullptr;
         map->DirtyClip();
     }
-    ProgramFolder mFolder; // the application writes its preferences here
     MVApplication* mApp = nullptr;
     std::string mFolder;
     Battle* mBattle = nullptr;

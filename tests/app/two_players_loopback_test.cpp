@@ -220,7 +220,7 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
 }
 
 // The joining side in a child process: its digests come back through a pipe.
-void RunPair(int32_t hostSpeed, int32_t joinSpeed, uint32_t portOffset, const char* name = "hecken",
+void RunPair(int32_t hostSpeed, int32_t joinSpeed, const char* name = "hecken",
              int turns = kTurns, bool stretch = false) {
     ASSERT_TRUE(DecryptData());
     char cwd[4096];
@@ -293,7 +293,7 @@ TEST(TwoPlayersLoopback, FasterJoiningSideComputes) {
 // side's clock runs past its time-out: the keep-alives the computation sends
 // hold the connection, and the results arrive.
 TEST(TwoPlayersLoopback, KeepAlivesHoldTheConnectionThroughALongComputation) {
-    RunPair(100, 100, 3, "grossangriff", 1, true);
+    RunPair(100, 100, "grossangriff", 1, true);
 }
 
 // The joining side loads the scenario, sends malformed and unexpected
