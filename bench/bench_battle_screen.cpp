@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "LargeBattleScreen.h"
 #include "ScenarioPaths.h"
 #include "app/AppTypes.h"
 #include "app/MVApplication.h"
@@ -116,33 +117,8 @@ struct LargeBattleScreen {
     const char* error = nullptr;
 
     LargeBattleScreen() {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        if (!DecryptData()) {
-            error = "no game data";
-            return;
-        }
-        gKernel = new GKernel;
-        if (!gKernel->IKernel()) {
-            error = "no display";
-            return;
-        }
-        app = new MVApplication;
-        gKernel->StartApp(app);
-        gKernel->SetScreenMode(1024, 768);
-        const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/grossangriff.mvg";
-        GFile file;
-        GameFileState fileState;
-        GameFileContents contents;
-        if (!file.IFile(path.c_str(), kFileModeCompressedRead) ||
-            ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded) {
-            error = "the large scenario does not load";
-            return;
-        }
-        delete contents.campaign;
-        battle = contents.battle;
-        gBattle = battle;
-        battle->mHost = app;
-        battle->BeginBattle(true, false);
+        error = OpenLargeBattleScreen(&app, &battle);
+        if (error) return;
         Map* map = battle->mMap;
         if (!map || !map->mView) {
             error = "no battle screen";

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "LargeBattleScreen.h"
 #include "ScenarioPaths.h"
 #include "app/AppTypes.h"
 #include "app/MVApplication.h"
@@ -34,33 +35,8 @@ struct OrdersRig {
     const char* error = nullptr;
 
     OrdersRig() {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        if (!DecryptData()) {
-            error = "no game data";
-            return;
-        }
-        gKernel = new GKernel;
-        if (!gKernel->IKernel()) {
-            error = "no display";
-            return;
-        }
-        app = new MVApplication;
-        gKernel->StartApp(app);
-        gKernel->SetScreenMode(1024, 768);
-        const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/grossangriff.mvg";
-        GFile file;
-        GameFileState fileState;
-        GameFileContents contents;
-        if (!file.IFile(path.c_str(), kFileModeCompressedRead) ||
-            ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded) {
-            error = "the large scenario does not load";
-            return;
-        }
-        delete contents.campaign;
-        battle = contents.battle;
-        gBattle = battle;
-        battle->mHost = app;
-        battle->BeginBattle(true, false);
+        error = OpenLargeBattleScreen(&app, &battle);
+        if (error) return;
         battle->mSetupPhase = false;
         if (!battle->mMap || !battle->mMap->mView) {
             error = "no battle screen";
