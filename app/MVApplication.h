@@ -53,6 +53,7 @@ public:
     void DoCommand(int32_t command) override;
     void DoStuffWhileRender() override;
     void DoStuffAfterIdle() override;
+    void DoBackgroundWork() override;
     void RespondToVRAM(int32_t kilobytes, bool agpTexturing) override;
 
     // ---- Start-up and the main menu -----------------------------------------

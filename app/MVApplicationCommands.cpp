@@ -126,6 +126,13 @@ void MVApplication::DoStuffAfterIdle() {
     if (mConnectionType == 2) TCPIPIdleStep();
 }
 
+void MVApplication::DoBackgroundWork() {
+    // A player away from the window still hosts, sends and keeps the clock:
+    // the peer would otherwise wait for a handshake or a file that only
+    // moves on while this window has the focus.
+    if (mConnectionType == 2) TCPIPIdleStep();
+}
+
 void MVApplication::DoCommand(int32_t command) {
     if (command < 65) {
         if (gBattle) gBattle->HandleCommand(command);

@@ -43,5 +43,9 @@ public:
     virtual void DoCommand(int32_t command) {}
     virtual void DoStuffWhileRender() {}
     virtual void DoStuffAfterIdle() {}
+    // On the loop's wake-ups without a message while the program is in the
+    // background: work that must go on although nobody looks (a network
+    // game's transfers and turn clock).
+    virtual void DoBackgroundWork() {}
     virtual void RespondToVRAM(int32_t kilobytes, bool agpTexturing) {}
 };

@@ -74,8 +74,12 @@ void GKernel::DoOnePass(int32_t waitMs) {
     const bool got = WaitForEvent(&event, waitMs);
     mCurrentTime = ClockTime();
     if (got) DispatchEvent(event);
-    // In the background a pass without a message was only for the network.
-    if (!got && !mActive) return;
+    // In the background a pass without a message is only for the network:
+    // the pump above and the application's background work.
+    if (!got && !mActive) {
+        if (mApplication) mApplication->DoBackgroundWork();
+        return;
+    }
     UpdateEdges();
     // A held button that tracks asks for DoMouseHold once it has been held.
     if (mActive && mTrackingView && mTrackingHold && mButtonDown == 1 && !mHoldSent &&

@@ -76,6 +76,7 @@ PlayDriver::~PlayDriver() {
 }
 
 bool PlayDriver::Start() {
+    sStarted = true;
     gKernel = new GKernel;
     if (!gKernel->IKernel()) {
         ADD_FAILURE() << "no window opened on " << std::getenv("DISPLAY");

@@ -29,6 +29,8 @@ public:
     // Opens the window and starts the application on its title; false
     // (with a failure) when no window opens.
     bool Start();
+    // Whether a driver has opened a window in this process before.
+    static bool StartedBefore() { return sStarted; }
     MVApplication* App() const { return mApp; }
 
     // Runs the main loop for ms of wall-clock time.
@@ -100,6 +102,7 @@ private:
     int32_t mBeepBase = 0;
     uint32_t mSeed = 0;
     MVApplication* mApp = nullptr;
+    static inline bool sStarted = false;
 };
 
 // Whether the windowed run is asked for (scripts/xvfb-play sets it).

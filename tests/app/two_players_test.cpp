@@ -165,6 +165,27 @@ TEST_F(TwoPlayersTest, RefusedChunkAndMarkerAreOfferedAgainUnchanged) {
     EXPECT_EQ(late.mOutgoingTurnFile, nullptr);
 }
 
+// The window without the focus gets only the loop's message-less wake-ups:
+// its turn file still goes out and its phase still moves on.
+TEST_F(TwoPlayersTest, AProgramInTheBackgroundStillSendsItsTurnFile) {
+    mApp.mTCPIPPhase = 16;
+    const Bytes file = Pattern(9000);
+    mApp.GiveOutgoing(file);
+    mApp.DoBackgroundWork();
+    ASSERT_EQ(mApp.sent.size(), 3u);
+    EXPECT_EQ(mApp.sent[2], Marker(10, file));
+    EXPECT_EQ(mApp.mTCPIPPhase, 17);
+
+    // Not in a TCP/IP game: nothing is sent.
+    NetApp alone;
+    alone.mConnectionType = 0;
+    alone.mTCPIPPhase = 7;
+    alone.GiveOutgoing(Pattern(10));
+    alone.DoBackgroundWork();
+    EXPECT_TRUE(alone.sent.empty());
+    EXPECT_EQ(alone.mTCPIPPhase, 7);
+}
+
 TEST_F(TwoPlayersTest, ReceivedChunksRebuildTheFileAndAZeroLengthWriteMakesNone) {
     mApp.WriteIncomingBytesToDisk(nullptr, 0);
     EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);

@@ -46,14 +46,19 @@ TEST_F(KernelTest, BackgroundPassesKeepIdleWorkAndSoundButDrawNothing) {
     EXPECT_EQ(sounds, 2);
     EXPECT_EQ(gKernel->mEdgeH, 0);
     EXPECT_EQ(app->mKeys.back().key, 'a');
-    // A wake-up without a message only runs the network pump.
+    EXPECT_EQ(app->mBackgroundWork, 0);
+    // A wake-up without a message only runs the network pump and the
+    // application's background work.
     Pass(3);
     EXPECT_EQ(pumps, 5);
     EXPECT_EQ(app->mAfterIdles, afterIdles + 2);
+    EXPECT_EQ(app->mBackgroundWork, 3);
     EXPECT_EQ(sounds, 2);
 
     Focus(true);
     EXPECT_GT(app->mRenders, renders);
+    Pass(2);
+    EXPECT_EQ(app->mBackgroundWork, 3);
     gKernel->SetNetworkPumpHook(nullptr, nullptr);
     Move(0, 300);
     EXPECT_EQ(gKernel->mEdgeH, -1);

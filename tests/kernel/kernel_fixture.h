@@ -27,13 +27,14 @@ public:
     void DoCommand(int32_t command) override { mCommands.push_back(command); }
     void DoStuffWhileRender() override { ++mRenders; }
     void DoStuffAfterIdle() override { ++mAfterIdles; }
+    void DoBackgroundWork() override { ++mBackgroundWork; }
 
     GraphicsPresets mPresets;
     GraphicsPresets mStored;
     std::vector<Key> mKeys;
     std::vector<char> mHeld;
     std::vector<int32_t> mCommands;
-    int mStartups = 0, mSuspends = 0, mResumes = 0, mRenders = 0, mAfterIdles = 0;
+    int mStartups = 0, mSuspends = 0, mResumes = 0, mRenders = 0, mAfterIdles = 0, mBackgroundWork = 0;
 };
 
 class KernelTest : public testing::Test {
