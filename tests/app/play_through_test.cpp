@@ -376,8 +376,7 @@ void InspectEnemy(PlayDriver& d, const char* when) {
 
 // At level 0 under a lock, a vehicle is drawn with its textures: the
 // pixels around its place are of many colours, not one flat colour.
-// Known to fail until the vehicles' textures are mended (reported until then).
-constexpr bool kVehicleTexturesMended = false;
+constexpr bool kVehicleTexturesMended = true;
 void CheckLockedVehicleAtLevelZero(PlayDriver& d) {
     MVApplication* app = d.App();
     Map* map = gBattle->mMap;
