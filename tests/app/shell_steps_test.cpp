@@ -368,6 +368,12 @@ TEST_F(ShellStepsTest, TcpHostOpensTheServerOnAFreshGameAndBeginsAtOnceWhenItsSi
     EXPECT_EQ(mShell->mTCPIPPhase, 0) << "no server was opened";
     mShell->CloseTCPIP();
     gBattle->DeletePreviewMaterial(false);
+    // Opening the server cleared the screen, our views with it: new ones.
+    if (!gKernel->IsViewAlive(mScreen)) {
+        mScreen = new GView;
+        mScreen->IView(nullptr, 0, 0, 800, 600);
+        mView = nullptr;
+    }
     Adopt(gBattle);
 }
 
