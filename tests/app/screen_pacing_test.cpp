@@ -112,7 +112,8 @@ TEST(ScreenPacing, TheWaitAfterGoDrawsAtMostTenTimesASecond) {
     ASSERT_EQ(app->InteractionState(), kStatePlayback);
     uint32_t before = gKernel->GetScreenUpdateCount();
     d.Run(500);
-    EXPECT_GE(gKernel->GetScreenUpdateCount() - before, 10u) << "a playing playback is drawn as it moves";
+    // Frames come by themselves (fewer on a slow build or a loaded machine).
+    EXPECT_GE(gKernel->GetScreenUpdateCount() - before, 3u) << "a playing playback is drawn as it moves";
     GView* pause = app->mBattleScreen.mPlayPause;
     ASSERT_TRUE(pause && pause->IsVisible());
     int32_t x = 0, y = 0;
