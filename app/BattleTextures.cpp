@@ -70,6 +70,9 @@ bool Battle::MakeBattleTextures(bool flag) {
         }
         ForEveryUnit(this, [](Unit* u) {
             KeepAlive();
+            // A screen built again makes the pictures again: the unit's
+            // former ones go first.
+            u->DeleteTextures();
             u->MakeTextures(false);
         });
         if (mMap) mMap->MakeTextures(flag);

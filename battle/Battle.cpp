@@ -118,6 +118,16 @@ Battle::~Battle() {
         mAmbientSound = nullptr;
         if (mScreen || mBegun) Host()->BattleGoes(this);
         mScreen = nullptr;
+        // The menus' pictures, made with the screen, go with the battle even
+        // when its screen was let go without the host's teardown.
+        for (GGraphic*& g : mMenuGraphics) {
+            delete g;
+            g = nullptr;
+        }
+        for (GGraphic*& g : mOrderGraphics) {
+            delete g;
+            g = nullptr;
+        }
         delete mResultView;
         mResultView = nullptr;
         delete mFillerGraphic;
