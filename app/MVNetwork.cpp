@@ -264,7 +264,7 @@ bool MVApplication::IncomingFileWhole(const uint8_t* body, uint32_t length, bool
     if (mIncomingIndex == 0 && !mIncomingBroken && total == mAcceptedLength && crc == mAcceptedCRC &&
         total != 0)
         return false; // the last file's marker once more
-    if (mIncomingBroken || !mIncomingTurnFile || total != mIncomingLength || crc != mIncomingCRC) {
+    if (mIncomingBroken || total != mIncomingLength || crc != mIncomingCRC) {
         *refused = true;
         return false;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FuzzRoundTrip.h"
+#include "engine/GEncoder.h"
 #include "app/MVApplication.h"
 
 namespace {
@@ -30,6 +31,7 @@ public:
         mConnectionType = 2;
         mTCPIPPhase = phase;
         mIsHost = host;
+        ResetIncomingTransfer();
         sent.clear();
     }
     std::vector<Bytes> sent;
@@ -48,6 +50,10 @@ std::vector<Bytes> SendAsFile(FuzzApp* app, const Bytes& bytes) {
     if (!file) FuzzFail("no scratch file");
     app->mOutgoingTurnFile = file.release();
     app->mBytesToSend = static_cast<int32_t>(bytes.size());
+    // As the file's sending begins: its length and check value for the end marker.
+    app->mOutgoingIndex = 0;
+    app->mOutgoingLength = static_cast<uint32_t>(bytes.size());
+    app->mOutgoingCRC = ComputeCRC32(bytes.data(), bytes.size());
     app->SendTCPIPFile();
     FuzzRequire(app->mOutgoingTurnFile == nullptr, "a whole file was not sent");
     return app->sent;
