@@ -283,6 +283,9 @@ void SetUpAndGo(PlayDriver& d) {
     map->mCameraX[side] = keptX; // and back over the units
     map->mCameraY[side] = keptY;
     map->DirtyClip();
+    // The camera was set directly, not by a command: a still scene draws no
+    // frame of its own, so the pointer's move brings the new view.
+    d.Move(d.Width() / 2, d.Height() / 2);
     d.Run(200);
     d.AllowBeeps();
 }
