@@ -69,6 +69,18 @@ TEST_F(ModelGenerator, WritesTablesForAModelThatKeepsItsContract) {
     EXPECT_FALSE(fs::exists(out + ".part"));
 }
 
+TEST_F(ModelGenerator, ContractNumbersAreDecimalAsWritten) {
+    // Leading zeros are decimal: 010 is ten, never eight.
+    std::string contract =
+        Write("contract.txt", "contract Crate\nfans 006\ntris 02\ndetail 02 002\nswitches 03\nused 003\n");
+    GenRun r = Generate(contract, {Write("crate.txt", kCrate)}, (dir_ / "tables.cpp").string());
+    EXPECT_EQ(r.status, 0) << r.errors;
+    contract = Write("contract.txt", "contract Crate\nfans 010\n");
+    r = Generate(contract, {Write("crate.txt", kCrate)}, (dir_ / "tables.cpp").string());
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.errors.find("fans 6, contract 10"), std::string::npos) << r.errors;
+}
+
 TEST_F(ModelGenerator, FailsNamingTheModelAndKeepsTheOldTables) {
     std::string out = Write("tables.cpp", "previous tables\n");
     struct Case {
@@ -93,6 +105,16 @@ TEST_F(ModelGenerator, FailsNamingTheModelAndKeepsTheOldTables) {
          "model Crate\nunits 1\ntexture 0\ntrack L - 3 0 1 0 0 1 0\n", "even"},
         {"a shape before its units", "contract Crate\n", "model Crate\ntexture 0\nbox 0 0 0 1 1 1\n",
          "units"},
+        // A damaged contract names its file, line and reason.
+        {"a count in hexadecimal", "contract Crate\nfans 0x6\n", kCrate, "contract.txt:2: '0x6' is not a whole"},
+        {"a count beyond int", "contract Crate\ntris 99999999999\n", kCrate, "contract.txt:2: '99999999999'"},
+        {"two counts", "contract Crate\n\nfans 6 7\n", kCrate, "contract.txt:3: 'fans' takes one"},
+        {"a constant not a number", "contract Crate\nconstants flash 0 nan 0\n", kCrate,
+         "contract.txt:2: 'nan' is neither"},
+        {"a constant beyond double", "contract Crate\nconstants flash 0 1e999 0\n", kCrate, "'1e999'"},
+        {"a footprint not finite", "contract Crate\nfootprint 1 inf 2 3\n", kCrate, "'inf' is not a finite"},
+        {"an unknown key", "contract Crate\ncolour 3\n", kCrate, "contract.txt:2: unknown key 'colour'"},
+        {"a bad sequence token", "contract Crate\nsequence T3 F-1\n", kCrate, "'F-1'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
