@@ -38,9 +38,10 @@ protected:
         return p.string();
     }
     GenRun Generate(const std::string& contract, const std::vector<std::string>& models,
-                 const std::string& out) {
+                 const std::string& out, const std::string& sizes = "") {
         std::string cmd = std::string("\"") + DM_MODEL_GENERATOR + "\" --contract \"" + contract +
                           "\" --out \"" + out + "\"";
+        if (!sizes.empty()) cmd += " --sizes \"" + sizes + "\"";
         for (const std::string& m : models)
             cmd += " \"" + m + "\"";
         cmd += " 2> \"" + (dir_ / "errors.txt").string() + "\"";
@@ -139,6 +140,21 @@ TEST_F(ModelGenerator, TheProjectsModelsGiveTheSameTablesEveryRun) {
     ASSERT_EQ(Generate(contract, models, a).status, 0);
     ASSERT_EQ(Generate(contract, models, b).status, 0);
     EXPECT_EQ(ReadBytes(a), ReadBytes(b));
+    // A damaged vehicle-size table fails with its file, line and reason.
+    const std::string sizes = (fs::path(src) / "data" / "tables" / "vehicle_models.txt").string();
+    EXPECT_EQ(Generate(contract, models, a, sizes).status, 0);
+    const std::pair<const char*, const char*> damaged[] = {
+        {"[default]\nmSize = 1 2 3\n[99999999999]\n", "sizes.txt:3: a row is"},
+        {"[4 : x]\n", "sizes.txt:1: a row is"},
+        {"[4]\nmSize = nan 2 3\n", "sizes.txt:2: 'nan' is not a size"},
+        {"[4]\nmSize = 1 1e999 3\n", "sizes.txt:2: '1e999'"},
+        {"[4]\nmSize = 1 2\n", "sizes.txt:2: mSize takes three"},
+    };
+    for (const auto& [text, expect] : damaged) {
+        GenRun r = Generate(contract, models, (dir_ / "d.cpp").string(), Write("sizes.txt", text));
+        EXPECT_NE(r.status, 0) << text;
+        EXPECT_NE(r.errors.find(expect), std::string::npos) << r.errors;
+    }
     // A model file given twice is refused.
     models.push_back(models.front());
     EXPECT_NE(Generate(contract, models, (dir_ / "c.cpp").string()).status, 0);
