@@ -44,7 +44,8 @@ void BM_LoadDemoOperationFile(benchmark::State& state) {
         GameFileState fileState;
         GameFileContents contents;
         if (!file.IFile(path.c_str(), kFileModeCompressedRead) ||
-            ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded || !contents.campaign) {
+            ReadGameFile(&file, &fileState, &contents, {.takeSeed = true}) != kGameFileLoaded ||
+            !contents.campaign) {
             state.SkipWithError("the demo operation does not load");
             return;
         }

@@ -41,8 +41,7 @@ protected:
 
 TEST_F(OperationListTest, DemoOperationIsListedWithItsBattlesAndADamagedOneIsNeverLoaded) {
     MakePictures();
-    const std::vector<uint8_t> demo =
-        ReadAbsolute(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh");
+    const std::vector<uint8_t> demo = ReadAbsolute(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh");
     ASSERT_GT(demo.size(), 1100u);
     mFolder->Write("Szenarien/mortain.mvh", demo);
     // The record cut short behind an intact header, and a file that is no

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     const std::string first = anim::WriteAnimationText(*table);
     auto again = std::make_unique<anim::AnimationTable>();
-    FuzzRequire(anim::ReadAnimationText(first, "first.txt", again.get(), &error), "a written table does not read");
+    FuzzRequire(anim::ReadAnimationText(first, "first.txt", again.get(), &error),
+                "a written table does not read");
     FuzzRequireSame(first, anim::WriteAnimationText(*again), "animation text");
     FuzzRequireSame(anim::AnimationSource(*table), anim::AnimationSource(*again), "animation tables");
     return 0;

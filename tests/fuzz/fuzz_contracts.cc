@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (const std::string& v : it->second) {
                 char* end = nullptr;
                 const double d = std::strtod(v.c_str(), &end);
-                if (end != v.c_str() && *end == '\0') FuzzRequire(std::isfinite(d), "a contract holds a non-finite number");
+                if (end != v.c_str() && *end == '\0')
+                    FuzzRequire(std::isfinite(d), "a contract holds a non-finite number");
             }
         }
     const std::string first = models::WriteContracts(contracts);

@@ -40,7 +40,8 @@ void CheckOperation(const ScenarioDescription& description) {
     auto [first, file] = write(operation.get());
     GameFileState state;
     GameFileContents contents;
-    if (ReadGameFile(file.get(), &state, &contents) != kGameFileLoaded || !contents.campaign || contents.battle)
+    if (ReadGameFile(file.get(), &state, &contents) != kGameFileLoaded || !contents.campaign ||
+        contents.battle)
         FuzzFail("a built operation does not read back");
     std::unique_ptr<Campaign> read(contents.campaign);
     if (read->mLastTurn != description.operation.battles) FuzzFail("the operation lost its battles");

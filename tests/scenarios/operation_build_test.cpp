@@ -146,10 +146,12 @@ TEST_F(OperationTest, BadDescriptionsFailWithFileLineAndReason) {
     ExpectRefused(Replace(base, "strip 20", "strip 31"), 10, "larger than the map's 30 squares");
     ExpectRefused(Replace(base, "battles 3", "battles 0"), 7, "battles 0 is out of range 1..20");
     ExpectRefused(Replace(base, "battles 3\n", ""), 1, "needs 'battles <n>'");
-    ExpectRefused(Replace(base, "reserve 2 20 200", "reserve 3 20 200"), 27, "reserve row 3 is out of range 0..2");
+    ExpectRefused(Replace(base, "reserve 2 20 200", "reserve 3 20 200"), 27,
+                  "reserve row 3 is out of range 0..2");
     ExpectRefused(Replace(base, "inf 4 0 100 100 0 leader", "inf 4 0 700 100 0 leader"), 25,
                   "x 700 is out of range");
-    ExpectRefused(Replace(base, "inf 254 0 580 200 180", "inf 254 0 580 420 180"), 39, "y 420 is out of range");
+    ExpectRefused(Replace(base, "inf 254 0 580 200 180", "inf 254 0 580 420 180"), 39,
+                  "y 420 is out of range");
     ExpectRefused(Replace(base, "reserve 0 580 200", "reserve 0 600 200"), 36, "off the map");
     ExpectRefused(Replace(base, "frontline 10", "frontline 30"), 13, "lies beyond the map's 30 squares");
     ExpectRefused(Replace(base, "startline 100", "startline 400"), 12, "behind the start line");
@@ -162,7 +164,8 @@ TEST_F(OperationTest, BadDescriptionsFailWithFileLineAndReason) {
     ExpectRefused(Replace(base, "edge allies 2", "edge allies 4"), 16, "edge 4");
     // A battle's statements are not an operation's, and the reverse.
     ExpectRefused(Replace(base, "seed 9", "turns 12"), 6, "not a statement of an operation");
-    ExpectRefused(Replace(base, "reserve 2 20 200", "reinforce 3 1 20 200"), 27, "not a statement of an operation");
+    ExpectRefused(Replace(base, "reserve 2 20 200", "reinforce 3 1 20 200"), 27,
+                  "not a statement of an operation");
     ExpectRefused(Replace(base, "operation\n", ""), 6, "belongs to an operation");
     ExpectRefused("title \"Probe\"\n" + base, 2, "must be the first statement");
     ExpectRefused(Replace(base, "attacker allies", "attacker none"), 1, "needs an 'attacker'");
@@ -257,8 +260,8 @@ TEST_F(OperationTest, StripIsCutAroundTheFrontForEachDirection) {
 TEST_F(OperationTest, DemoOperationIsWhatItsDescriptionMakes) {
     const std::string built = std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh";
     ScenarioFault fault;
-    ASSERT_TRUE(BuildScenarioFile(std::string(DM_OPERATION_SOURCE_DIR) + "/mortain.txt", Path("mortain.mvh"),
-                                  &fault))
+    ASSERT_TRUE(
+        BuildScenarioFile(std::string(DM_OPERATION_SOURCE_DIR) + "/mortain.txt", Path("mortain.mvh"), &fault))
         << fault.Text();
     const std::vector<uint8_t> bytes = ReadBytes(built);
     ASSERT_FALSE(bytes.empty());

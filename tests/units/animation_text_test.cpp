@@ -28,8 +28,10 @@ std::string ShippedText() {
 std::string Table(const std::string& frame = "") {
     std::string text;
     for (int i = 0; i < anim::kCount; ++i) {
-        text += "animation " + std::to_string(i / anim::kPerGroup) + " " + std::to_string(i % anim::kPerGroup) + " 1\n";
-        text += i == 0 && !frame.empty() ? frame + "\n" : "100 0 0 0.95 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+        text += "animation " + std::to_string(i / anim::kPerGroup) + " " +
+                std::to_string(i % anim::kPerGroup) + " 1\n";
+        text +=
+            i == 0 && !frame.empty() ? frame + "\n" : "100 0 0 0.95 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
     }
     return text;
 }
@@ -64,7 +66,8 @@ TEST(AnimationText, NumbersAreDecimalAsWritten) {
     auto table = std::make_unique<anim::AnimationTable>();
     std::string error;
     // 0010 ms is ten, never octal eight; leading zeros of a pose value go.
-    ASSERT_TRUE(Read(Table("0010 0 0 0.95 -0010.5 0 0 0 0060 0 0 0 0 0 0 0 0 0 0 0 0 0"), table.get(), &error))
+    ASSERT_TRUE(
+        Read(Table("0010 0 0 0.95 -0010.5 0 0 0 0060 0 0 0 0 0 0 0 0 0 0 0 0 0"), table.get(), &error))
         << error;
     const anim::Frame& f = table->animations[0].frames[0];
     EXPECT_EQ(f.ms, 10);

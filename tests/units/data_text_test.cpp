@@ -112,8 +112,8 @@ TEST(DataText, WholeNumbersAreDecimalAsWrittenOrHexWithItsPrefix) {
     GameDataSet set;
     std::string error;
     // 0010 is ten (never octal eight), 09 reads at all, 0x10 is sixteen.
-    ASSERT_TRUE(Parse("rows = 3\n[0]\nmCap = 0010\n[1]\nmCap = 09\n[2]\nmCap = 0x10\n", kTableAmmo, &set,
-                      &error))
+    ASSERT_TRUE(
+        Parse("rows = 3\n[0]\nmCap = 0010\n[1]\nmCap = 09\n[2]\nmCap = 0x10\n", kTableAmmo, &set, &error))
         << error;
     EXPECT_EQ(set.mAmmo[0].mCap, 10);
     EXPECT_EQ(set.mAmmo[1].mCap, 9);

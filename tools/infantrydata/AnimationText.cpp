@@ -27,13 +27,14 @@ bool PoseValue(const std::string& s, std::string* canonical) {
     const std::string whole = s.substr(i, point == std::string::npos ? std::string::npos : point - i);
     const std::string fraction = point == std::string::npos ? "" : s.substr(point + 1);
     if (whole.empty() || whole.find_first_not_of("0123456789") != std::string::npos) return false;
-    if (point != std::string::npos &&
-        (fraction.empty() || fraction.size() > 9 || fraction.find_first_not_of("0123456789") != std::string::npos))
+    if (point != std::string::npos && (fraction.empty() || fraction.size() > 9 ||
+                                       fraction.find_first_not_of("0123456789") != std::string::npos))
         return false;
     const size_t first = whole.find_first_not_of('0');
     const std::string digits = first == std::string::npos ? "0" : whole.substr(first);
     if (digits.size() > 3) return false;
-    const double magnitude = std::strtod((digits + (fraction.empty() ? "" : "." + fraction)).c_str(), nullptr);
+    const double magnitude =
+        std::strtod((digits + (fraction.empty() ? "" : "." + fraction)).c_str(), nullptr);
     if (!(magnitude <= 360.0)) return false;
     *canonical = (i ? "-" : "") + digits + (fraction.empty() ? "" : "." + fraction);
     return true;
@@ -50,7 +51,8 @@ std::vector<std::string> Words(const std::string& line) {
 
 } // namespace
 
-bool ReadAnimationText(const std::string& text, const std::string& file, AnimationTable* out, std::string* error) {
+bool ReadAnimationText(const std::string& text, const std::string& file, AnimationTable* out,
+                       std::string* error) {
     *out = AnimationTable{};
     std::istringstream in(text);
     std::string line;
@@ -66,7 +68,8 @@ bool ReadAnimationText(const std::string& text, const std::string& file, Animati
         if (f.empty()) continue;
         if (f[0] == "animation") {
             if (expect > 0)
-                return fail(n, "animation " + std::to_string(current) + " lacks " + std::to_string(expect) + " frames");
+                return fail(n, "animation " + std::to_string(current) + " lacks " + std::to_string(expect) +
+                                   " frames");
             if (f.size() != 4) return fail(n, "'animation <group> <number> <frames>' expected");
             long g = 0, a = 0, frames = 0;
             if (!Whole(f[1], kGroups - 1, &g) || !Whole(f[2], kPerGroup - 1, &a))
@@ -74,7 +77,8 @@ bool ReadAnimationText(const std::string& text, const std::string& file, Animati
             if (!Whole(f[3], kMaxFrames, &frames) || frames < 1) return fail(n, "1..18 frames expected");
             current = static_cast<int>(g * kPerGroup + a);
             if (out->animations[current].given)
-                return fail(n, "animation " + std::to_string(g) + " " + std::to_string(a) + " is given twice");
+                return fail(n,
+                            "animation " + std::to_string(g) + " " + std::to_string(a) + " is given twice");
             out->animations[current].given = true;
             expect = static_cast<int>(frames);
             currentLine = n;
@@ -94,11 +98,12 @@ bool ReadAnimationText(const std::string& text, const std::string& file, Animati
         --expect;
     }
     if (expect > 0)
-        return fail(currentLine, "animation " + std::to_string(current) + " lacks " + std::to_string(expect) + " frames");
+        return fail(currentLine,
+                    "animation " + std::to_string(current) + " lacks " + std::to_string(expect) + " frames");
     for (int i = 0; i < kCount; ++i)
         if (!out->animations[i].given)
-            return fail(0, "animation " + std::to_string(i / kPerGroup) + " " + std::to_string(i % kPerGroup) +
-                               " is missing");
+            return fail(0, "animation " + std::to_string(i / kPerGroup) + " " +
+                               std::to_string(i % kPerGroup) + " is missing");
     return true;
 }
 
@@ -140,7 +145,8 @@ std::string AnimationSource(const AnimationTable& table) {
     }
     return "const int32_t gAnimationFrameCount[kAnimationCount] = {" + counts + "};\n\n" +
            "const int32_t gAnimationFrameTime[kAnimationCount][kMaxKeyFrames] = {\n" + times + "};\n\n" +
-           "const float gAnimationPose[kAnimationCount][kMaxKeyFrames][kPoseValueCount] = {\n" + poses + "};\n";
+           "const float gAnimationPose[kAnimationCount][kMaxKeyFrames][kPoseValueCount] = {\n" + poses +
+           "};\n";
 }
 
 } // namespace anim

@@ -33,7 +33,8 @@ struct AnimationTable {
     Animation animations[kCount];
 };
 
-bool ReadAnimationText(const std::string& text, const std::string& file, AnimationTable* out, std::string* error);
+bool ReadAnimationText(const std::string& text, const std::string& file, AnimationTable* out,
+                       std::string* error);
 
 // The table as text that reads back to the same table.
 std::string WriteAnimationText(const AnimationTable& table);

@@ -21,13 +21,14 @@ const std::set<std::string> kCountKeys = {"strips",    "fans",     "tris",  "pri
 const std::set<std::string> kWholeListKeys = {"detail", "used", "switches"};
 const std::set<std::string> kTokenKeys = {"runs", "sequence", "constants", "footprint"};
 // The names and flags a constants entry is tagged with (see CheckModel).
-const std::set<std::string> kConstantNames = {"turn",       "elevate",     "flash",     "recoil", "scale",
-                                              "longbarrel", "barrelclass", "sizescale", "tilt",   "counterturn"};
+const std::set<std::string> kConstantNames = {"turn",  "elevate",    "flash",       "recoil",
+                                              "scale", "longbarrel", "barrelclass", "sizescale",
+                                              "tilt",  "counterturn"};
 const std::set<std::string> kConstantFlags = {"tilt", "clamp15", "elevate", "hullgun", "turretgun"};
 // Sequence tokens: with a count, and without.
 const std::set<std::string> kCountedOps = {"T", "F", "S", "f", "s"};
-const std::set<std::string> kPlainOps = {"t",    "x",    "C",     "P",      "Q",     "turn", "elev",
-                                         "tilt", "ctr",  "flash", "recoil", "scale", "long", "bc", "size"};
+const std::set<std::string> kPlainOps = {"t",   "x",     "C",      "P",     "Q",    "turn", "elev", "tilt",
+                                         "ctr", "flash", "recoil", "scale", "long", "bc",   "size"};
 
 // A whole number written in decimal digits only (leading zeros are decimal,
 // never octal), 0..999999999; its canonical text.
@@ -45,7 +46,8 @@ bool Whole(const std::string& s, std::string* canonical) {
 // A finite number in decimal notation (digits, sign, point, exponent; no
 // hexadecimal, no "nan" or "inf").
 bool FiniteNumber(const std::string& s) {
-    if (s.empty() || s.size() > 40 || s.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
+    if (s.empty() || s.size() > 40 || s.find_first_not_of("0123456789+-.eE") != std::string::npos)
+        return false;
     char* end = nullptr;
     const double v = std::strtod(s.c_str(), &end);
     return end != s.c_str() && *end == '\0' && std::isfinite(v);
@@ -57,7 +59,8 @@ bool ConstantTag(const std::string& s) {
     if (!kConstantNames.count(s.substr(0, slash))) return false;
     while (slash != std::string::npos) {
         const size_t next = s.find('/', slash + 1);
-        if (!kConstantFlags.count(s.substr(slash + 1, next == std::string::npos ? std::string::npos : next - slash - 1)))
+        if (!kConstantFlags.count(
+                s.substr(slash + 1, next == std::string::npos ? std::string::npos : next - slash - 1)))
             return false;
         slash = next;
     }

@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-
 #include "Contract.h"
 #include "Model.h"
 
@@ -58,7 +57,9 @@ std::map<int, std::array<double, 3>> ReadSizes(const std::string& path, std::str
             } else if (key == "[default]") {
                 row = -1;
             } else {
-                const std::string inside = close == std::string::npos ? "" : line.substr(line.find('[') + 1, close - line.find('[') - 1);
+                const std::string inside = close == std::string::npos
+                                               ? ""
+                                               : line.substr(line.find('[') + 1, close - line.find('[') - 1);
                 const size_t colon = inside.find(':');
                 int from = -1;
                 if (!RowNumber(inside.substr(0, colon), &row) ||

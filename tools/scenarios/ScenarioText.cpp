@@ -222,11 +222,10 @@ bool Parser::Line() {
     const std::string& key = mWords[0];
     ScenarioDescription& d = *mOut;
     // Keys given once.
-    static const char* const kOnce[] = {"title",     "map",       "date",      "turns",     "attacker",
-                                        "theatre",   "temperature", "ground",  "time",      "weather",
-                                        "wind",      "seed",      "timelimit", "edges",     "operation",
-                                        "battles",   "type",      "direction", "strip",     "scorefactor",
-                                        "startline", "frontline", "day",       "front"};
+    static const char* const kOnce[] = {
+        "title", "map",       "date",  "turns",       "attacker",  "theatre",   "temperature", "ground",
+        "time",  "weather",   "wind",  "seed",        "timelimit", "edges",     "operation",   "battles",
+        "type",  "direction", "strip", "scorefactor", "startline", "frontline", "day",         "front"};
     static_assert(sizeof kOnce / sizeof kOnce[0] <= sizeof mSeen / sizeof mSeen[0]);
     for (size_t i = 0; i < sizeof kOnce / sizeof kOnce[0]; ++i)
         if (key == kOnce[i]) {
@@ -480,18 +479,20 @@ bool Parser::OperationLine(bool* handled) {
         op.line = mLine;
         return true;
     }
-    static const char* const kOperationKeys[] = {"battles", "type",  "direction", "strip", "scorefactor",
-                                                 "startline", "frontline", "day",   "night", "edge",
-                                                 "front",   "supply", "reserve"};
+    static const char* const kOperationKeys[] = {
+        "battles", "type",  "direction", "strip", "scorefactor", "startline", "frontline",
+        "day",     "night", "edge",      "front", "supply",      "reserve"};
     bool operationKey = false;
     for (const char* k : kOperationKeys)
         operationKey = operationKey || key == k;
     if (operationKey && !op.present)
         return Fail("'" + key + "' belongs to an operation: its description starts with 'operation'");
-    static const char* const kBattleOnly[] = {"turns", "time", "weather", "wind", "exit", "edges", "reinforce"};
+    static const char* const kBattleOnly[] = {"turns", "time",  "weather",  "wind",
+                                              "exit",  "edges", "reinforce"};
     for (const char* k : kBattleOnly)
         if (op.present && key == k)
-            return Fail("'" + key + "' is not a statement of an operation (its battles take it from the operation)");
+            return Fail("'" + key +
+                        "' is not a statement of an operation (its battles take it from the operation)");
     if (key == "battles") {
         op.battlesLine = mLine;
         return Count(1, 1) && Int(1, 1, kScenarioMaxBattles, &op.battles, "battles");

@@ -44,11 +44,11 @@ int main(int argc, char** argv) {
     for (const std::string& input : inputs) {
         ScenarioFault fault;
         ScenarioDescription description;
-        const bool built = ReadScenarioDescription(input, &description, &fault) &&
-                           WriteScenarioFile(description,
-                                             out + "/" + Stem(input) +
-                                                 (description.operation.present ? ".mvh" : ".mvg"),
-                                             &fault);
+        const bool built =
+            ReadScenarioDescription(input, &description, &fault) &&
+            WriteScenarioFile(description,
+                              out + "/" + Stem(input) + (description.operation.present ? ".mvh" : ".mvg"),
+                              &fault);
         if (!built) {
             std::fprintf(stderr, "%s\n", fault.Text().c_str());
             return 1;
