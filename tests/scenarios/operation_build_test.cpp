@@ -239,24 +239,6 @@ TEST_F(OperationTest, SoundDescriptionReadsBackWithEveryValueAndWritesTheSameByt
     EXPECT_EQ(WriteAgain(second.get(), state, "third.mvh"), first);
 }
 
-TEST_F(OperationTest, StripIsCutAroundTheFrontForEachDirection) {
-    // 30 x 20 squares, strip 10, front 12 squares from the attacker's end.
-    const int32_t expectX[4] = {7, 0, 13, 0};
-    const int32_t expectY[4] = {0, 3, 0, 7};
-    for (int32_t d = 0; d < 4; ++d) {
-        std::string text = Replace(kOperation, "direction 0", "direction " + std::to_string(d));
-        text = Replace(text, "strip 20", "strip 10");
-        text = Replace(text, "frontline 10", "frontline 12");
-        ScenarioDescription desc;
-        ScenarioFault fault;
-        ASSERT_TRUE(ParseScenarioText(text, "probe.txt", &desc, &fault)) << fault.Text();
-        std::unique_ptr<Campaign> op = BuildOperation(desc, &fault);
-        ASSERT_NE(op, nullptr) << fault.Text();
-        EXPECT_EQ(op->mSleeveOffsetX, expectX[d]) << d;
-        EXPECT_EQ(op->mSleeveOffsetY, expectY[d]) << d;
-    }
-}
-
 TEST_F(OperationTest, DemoOperationIsWhatItsDescriptionMakes) {
     const std::string built = std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh";
     ScenarioFault fault;
