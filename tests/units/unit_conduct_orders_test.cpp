@@ -252,6 +252,19 @@ TEST_F(OrdersTest, APinnedSquadFiresOnlyAtCloseInfantry) {
     EXPECT_NEAR(search.mBest, 5.0f, 1e-4f);
 }
 
+TEST_F(OrdersTest, APinnedSquadAnswersInfantryUpToTwentyMetresOrAHundredWhenFiredOn) {
+    Walker* u = Squad(100, 100);
+    Walker* other = Squad(120, 100, kAllies);
+    EXPECT_TRUE(u->OKForPinnedToFireAt(other)); // exactly 20 m
+    other->mX = 120.5f;
+    EXPECT_FALSE(u->OKForPinnedToFireAt(other));
+    other->mTarget = u;
+    other->mX = 200.0f; // exactly 100 m
+    EXPECT_TRUE(u->OKForPinnedToFireAt(other));
+    other->mX = 200.5f;
+    EXPECT_FALSE(u->OKForPinnedToFireAt(other));
+}
+
 namespace {
 
 // A squad that can go into buildings and whose stacking a test decides.

@@ -41,6 +41,23 @@ TEST(VehicleSpeed, FixedEmplacementsMoveOnlyToBePlacedInSetup) {
     EXPECT_EQ(bunker->MoveSpeed(nullptr), 0.0f);
 }
 
+// The ground-pressure score: a base by the kind of running gear (16, 13,
+// 12, 12.5 and 0 for kinds 0, 1, 2, 3 and 5, the record's own figure for
+// the others) plus a fortieth of the weight.
+TEST(VehicleSpeed, GroundPressureScoreByKindPlusAFortiethOfTheWeight) {
+    VehicleBattle b;
+    Vehicle* v = b.AddVehicle(kTestLorry, kAllies, 100, 100);
+    VehicleData& d = b.mTables.vehicles[kTestLorry];
+    d.mWeight = 400;
+    d.mGroundPressure = 7.0f;
+    const struct { int32_t kind; float base; } kinds[] = {{0, 16.0f}, {1, 13.0f}, {2, 12.0f}, {3, 12.5f},
+                                                          {4, 7.0f},  {5, 0.0f},  {6, 7.0f}};
+    for (const auto& k : kinds) {
+        d.mKind = k.kind;
+        EXPECT_FLOAT_EQ(v->GroundPressureScore(), 10.0f + k.base) << k.kind;
+    }
+}
+
 TEST(VehicleObstacles, WeightSideAndDistanceDecideTheKind) {
     VehicleBattle b;
     Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 100, 100, 0);

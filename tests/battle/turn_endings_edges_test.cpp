@@ -1,0 +1,379 @@
+// The points and endings of a battle at the edges of their rules: who takes
+// a flag, the losses each side's factor weighs, how far flag fighting may
+// lengthen a battle, readiness, cease-fires and surrender.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "battle/Reinforcement.h"
+#include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
+#include "battle/turn_fixtures.h"
+#include "units/DataTables.h"
+
+namespace {
+
+VictoryFlag* AddFlag(Battle& b, float x, float y, int32_t kind) {
+    auto* f = new VictoryFlag;
+    f->mX = x;
+    f->mY = y;
+    f->mKind = kind;
+    b.mFlags.Add(f);
+    return f;
+}
+
+// Rows of the vehicle table for one test; the former rows come back after.
+class VehicleRows {
+public:
+    explicit VehicleRows(int32_t n) : mOld(gVehicleData.Rows()), mOldCount(gVehicleData.Count()), mRows(n) {
+        gVehicleData.Attach(mRows.data(), n);
+    }
+    ~VehicleRows() { gVehicleData.Attach(const_cast<VehicleData*>(mOld), mOldCount); }
+    VehicleRows(const VehicleRows&) = delete;
+    VehicleRows& operator=(const VehicleRows&) = delete;
+    VehicleData& operator[](int32_t i) { return mRows[static_cast<size_t>(i)]; }
+
+private:
+    const VehicleData* mOld;
+    int32_t mOldCount;
+    std::vector<VehicleData> mRows;
+};
+
+// An Allied unit of the American nation, so that the flags it takes show
+// its side.
+class AlliedUnit : public ScriptUnit {
+public:
+    AlliedUnit() : ScriptUnit(kUnitInfantry) {}
+    Nation GetNation() override { return 3; }
+};
+
+// A unit that adds a value in being and a full value of its own.
+class ValuedUnit : public ScriptUnit {
+public:
+    ValuedUnit() : ScriptUnit(kUnitInfantry) {}
+    bool ForceReadiness(int32_t* value, int32_t* full) override {
+        *value += mInBeing;
+        *full += mFull;
+        return false;
+    }
+    int32_t mInBeing = 0;
+    int32_t mFull = 0;
+};
+
+ValuedUnit* AddValued(TurnBattle& t, Affiliation side, int32_t inBeing, int32_t full) {
+    auto* u = new ValuedUnit;
+    u->mSide = side == kAxis ? 1 : 0;
+    u->mActive = true;
+    u->mInBeing = inBeing;
+    u->mFull = full;
+    t.battle.mUnits->Add(u);
+    return u;
+}
+
+} // namespace
+
+// With either sum at most 30 a side takes the flag when its sum exceeds four
+// times the other's; otherwise the flag is neutral.
+TEST(FlagHolding, FourTimesTheOtherSideWhileEitherSumIsThirtyOrLess) {
+    TurnBattle t;
+    VictoryFlag* f = AddFlag(t.battle, 100, 100, 1);
+    ScriptUnit* axis = t.Add(kUnitInfantry, kAxis, 100, 100);
+    auto* allies = new AlliedUnit;
+    allies->mSide = 0;
+    allies->mX = allies->mY = 100;
+    allies->mActive = true;
+    t.battle.mUnits->Add(allies);
+    enum Holder { kNeutral, kAxisHolds, kAlliesHold };
+    auto holder = [&](float a, float b) {
+        axis->mOccupation = a;
+        allies->mOccupation = b;
+        t.battle.ColorVictoryFlags(false, false);
+        return f->mNeutral ? kNeutral : f->mHolderNation < 2 ? kAxisHolds : kAlliesHold;
+    };
+    EXPECT_EQ(holder(30.0f, 7.4f), kAxisHolds);    // 30 > 29.6
+    EXPECT_EQ(holder(30.0f, 7.5f), kNeutral);      // 30 = 4 x 7.5
+    EXPECT_EQ(holder(120.5f, 30.0f), kAxisHolds);  // the Allies' 30 is at most 30
+    EXPECT_EQ(holder(120.0f, 30.0f), kNeutral);    // not more than four times
+    EXPECT_EQ(holder(120.0f, 30.5f), kNeutral);    // both above 30
+    EXPECT_EQ(holder(1000.0f, 31.0f), kNeutral);
+    EXPECT_EQ(holder(10.0f, 40.5f), kAlliesHold);
+    EXPECT_EQ(holder(10.0f, 40.0f), kNeutral);
+    EXPECT_EQ(holder(0.0f, 0.5f), kAlliesHold);
+}
+
+// Each side's losses are weighed by the other side's factor and earn the
+// other side its points: Axis losses x the Allies' factor go to the Allies.
+TEST(VictoryPoints, EachSidesLossesCountWithTheOtherSidesFactorForTheOtherSide) {
+    TurnBattle t;
+    ScriptUnit* axis = t.Add(kUnitInfantry, kAxis, 10, 10);
+    ScriptUnit* allies = t.Add(kUnitInfantry, kAllies, 20, 20);
+    axis->mLoss = 100.0f;
+    allies->mLoss = 40.0f;
+    t.battle.mSideVPFactor[kAxis] = 2.0f;
+    t.battle.mSideVPFactor[kAllies] = 3.0f;
+    float axisShare = 0, alliesShare = 0;
+    int32_t parts[10] = {};
+    t.battle.CountVPs(false, false, &axisShare, &alliesShare, parts);
+    // Axis: 40 x 2 = 80; Allies: 100 x 3 = 300; both totals 380.
+    EXPECT_FLOAT_EQ(axisShare, 80.0f / 380.0f);
+    EXPECT_FLOAT_EQ(alliesShare, 300.0f / 380.0f);
+    EXPECT_EQ(parts[1], 80);
+    EXPECT_EQ(parts[5 + 1], 300);
+    // Normalised: shares summing below 1 are divided by their sum.
+    t.battle.CountVPs(false, true, &axisShare, &alliesShare, nullptr);
+    EXPECT_FLOAT_EQ(axisShare, 80.0f / 380.0f);
+    EXPECT_FLOAT_EQ(alliesShare, 300.0f / 380.0f);
+    // Totals below 1 count as 1: half a point lost is a share of a half.
+    axis->mLoss = 0.0f;
+    allies->mLoss = 0.25f;
+    t.battle.mSideVPFactor[kAxis] = 2.0f;
+    t.battle.CountVPs(false, false, &axisShare, &alliesShare, nullptr);
+    EXPECT_FLOAT_EQ(axisShare, 0.5f);
+    EXPECT_FLOAT_EQ(alliesShare, 0.0f);
+}
+
+// The cap of a lengthened battle: the whole part of min(nominal + 10,
+// 1.25 x nominal); at 50 turns the ten turns bite, at 8 the quarter.
+TEST(VariableLength, FlagFightingStopsAtTheLesserOfTenMoreTurnsAndAQuarterMore) {
+    for (const auto& c : {std::pair<int32_t, int32_t>{50, 60}, {8, 10}, {41, 51}}) {
+        TurnBattle t;
+        t.battle.mVariableLength = true;
+        t.battle.mNominalLastTurn = t.battle.mLastTurn = c.first;
+        AddFlag(t.battle, 100, 100, 1);
+        ScriptUnit* axis = t.Add(kUnitInfantry, kAxis, 100, 100);
+        // From turn 2: the first turn's own lengthening is not capped.
+        for (int32_t turn = 2; turn < c.first + 20; ++turn) {
+            t.battle.mTurn = turn;
+            axis->mOccupation = turn % 2 ? 50.0f : 0.0f;
+            t.battle.ColorVictoryFlags(false, true);
+            ASSERT_LE(t.battle.mLastTurn, c.second) << c.first << " turn " << turn;
+        }
+        EXPECT_EQ(t.battle.mLastTurn, c.second) << c.first;
+    }
+}
+
+TEST(ForceReadiness, TheLeastShareOfValueByOptionAndAttacker) {
+    TurnBattle t;
+    t.battle.mAttacker = kAxis;
+    const struct { int32_t option; float attacker, defender; } rows[] = {
+        {0, 0.175f, 0.175f}, {1, 0.275f, 0.21f}, {2, 0.375f, 0.225f}, {3, 0.3f, 0.3f}, {-1, 0.3f, 0.3f}};
+    for (const auto& r : rows) {
+        t.battle.mForceReadinessOption = r.option;
+        EXPECT_EQ(t.battle.MinimumForceReadiness(kAxis), r.attacker) << r.option;
+        EXPECT_EQ(t.battle.MinimumForceReadiness(kAllies), r.defender) << r.option;
+    }
+    // With no attacker neither side gets the attacker's share.
+    t.battle.mAttacker = 2;
+    t.battle.mForceReadinessOption = 1;
+    EXPECT_EQ(t.battle.MinimumForceReadiness(kAxis), 0.21f);
+}
+
+// Value in being over full value against the least share: 210 of 1000 is
+// ready at option 1 for the defender, 209 is not; the attacker needs 275.
+TEST(ForceReadiness, ReadyAtOrAboveTheLeastShareOfItsFullValue) {
+    TurnBattle t;
+    t.battle.mAttacker = kAllies;
+    t.battle.mForceReadinessOption = 1;
+    ValuedUnit* axis = AddValued(t, kAxis, 210, 1000);
+    ValuedUnit* allies = AddValued(t, kAllies, 276, 1000);
+    EXPECT_TRUE(t.battle.ForceIsReady(kAxis));
+    axis->mInBeing = 209;
+    EXPECT_FALSE(t.battle.ForceIsReady(kAxis));
+    EXPECT_TRUE(t.battle.ForceIsReady(kAllies));
+    allies->mInBeing = 274;
+    EXPECT_FALSE(t.battle.ForceIsReady(kAllies));
+    // A side with nothing on the map counts its full value as 1.
+    axis->mActive = false;
+    t.battle.mUnits->Delete(axis, true);
+    EXPECT_FALSE(t.battle.ForceIsReady(kAxis));
+}
+
+// Morale below 0.245 is low: both low end the battle by cease-fire; one low
+// side offers one. From turn 15 a one-player battle ends when the human side
+// offers and has been quiet for two turns.
+TEST(ForcedEnding, LowMoraleBelowTwoHundredFortyFiveThousandthsAndQuietFromTurnFifteen) {
+    auto run = [](float axisMorale, float alliesMorale, int32_t turn, int32_t quiet, int32_t* axisState) {
+        TurnBattle t;
+        AddValued(t, kAxis, 1, 1);
+        AddValued(t, kAllies, 1, 1);
+        t.battle.mLastTurn = 30;
+        t.battle.mTurn = turn;
+        t.battle.mGlobalMorale[kAxis] = axisMorale;
+        t.battle.mGlobalMorale[kAllies] = alliesMorale;
+        t.battle.mQuietTurns[kAxis] = quiet;
+        t.battle.MaybeForceEnding();
+        *axisState = t.battle.mSurrenderState[kAxis];
+        return t.battle.mTurn == 31;
+    };
+    int32_t state = -1;
+    EXPECT_TRUE(run(0.2449f, 0.2449f, 5, 0, &state));
+    EXPECT_FALSE(run(0.245f, 0.2449f, 5, 0, &state));
+    EXPECT_EQ(state, 0);
+    EXPECT_FALSE(run(0.2449f, 0.9f, 5, 0, &state));
+    EXPECT_EQ(state, 1); // the low side offers a cease-fire
+    // The human (Axis) side offers and has been quiet.
+    EXPECT_TRUE(run(0.2449f, 0.9f, 15, 2, &state));
+    EXPECT_FALSE(run(0.2449f, 0.9f, 14, 2, &state));
+    EXPECT_FALSE(run(0.2449f, 0.9f, 15, 1, &state));
+    EXPECT_FALSE(run(0.245f, 0.9f, 15, 2, &state)); // quiet but not offering
+}
+
+// A side gives up when its morale is at most a quarter of the enemy's and
+// below 0.15.
+TEST(ForcedSurrender, AQuarterOfTheEnemysMoraleAndBelowFifteenHundredths) {
+    auto gaveUp = [](float own, float enemy) {
+        TurnBattle t;
+        t.battle.mGlobalMorale[kAxis] = own; // the human side: no offer weighed
+        t.battle.mGlobalMorale[kAllies] = enemy;
+        const bool ended = t.battle.MaybeForceSurrender(kAxis);
+        EXPECT_EQ(ended, t.battle.mSurrenderState[kAxis] == 2);
+        return ended;
+    };
+    EXPECT_TRUE(gaveUp(0.1f, 0.4f)); // exactly a quarter
+    EXPECT_FALSE(gaveUp(0.1f, 0.39f));
+    EXPECT_TRUE(gaveUp(0.1499f, 0.6f));
+    EXPECT_FALSE(gaveUp(0.15f, 0.6f)); // a quarter, but not below 0.15
+    EXPECT_FALSE(gaveUp(0.15f, 0.9f));
+}
+
+// The computer's side (the Allies here) offers a cease-fire by the turn and
+// the two sides' morale and shares; turn fractions are whole-number.
+TEST(ForcedSurrender, TheComputersSideOffersByTurnMoraleAndShares) {
+    auto offers = [](int32_t turn, float own, float enemy, int16_t ownBonus, int16_t enemyBonus) {
+        TurnBattle t;
+        t.battle.mAttacker = 2;
+        t.battle.mLastTurn = 30; // a third: 10; a half: 15; three quarters: 22
+        t.battle.mTurn = turn;
+        t.battle.mGlobalMorale[kAllies] = own;
+        t.battle.mGlobalMorale[kAxis] = enemy;
+        t.battle.mVPBonus[kAllies] = ownBonus;
+        t.battle.mVPBonus[kAxis] = enemyBonus;
+        EXPECT_FALSE(t.battle.MaybeForceSurrender(kAllies));
+        return t.battle.mSurrenderState[kAllies] == 1;
+    };
+    // Morale under 0.3 of the enemy's (at 0.75 or more) after a third.
+    EXPECT_TRUE(offers(11, 0.29f, 1.0f, 0, 0));
+    EXPECT_FALSE(offers(10, 0.29f, 1.0f, 0, 0));
+    EXPECT_FALSE(offers(11, 0.30f, 1.0f, 0, 0));
+    // Under 0.4 of the enemy's (at 0.5 or more) after half.
+    EXPECT_TRUE(offers(16, 0.27f, 0.7f, 0, 0));
+    EXPECT_FALSE(offers(15, 0.27f, 0.7f, 0, 0));
+    EXPECT_FALSE(offers(16, 0.28f, 0.7f, 0, 0));
+    // Lower morale but ahead on points by more than a fifth, after half: a
+    // cease-fire keeps the lead.
+    EXPECT_TRUE(offers(16, 0.5f, 0.6f, 121, 100));
+    EXPECT_FALSE(offers(16, 0.5f, 0.6f, 119, 100));
+    EXPECT_FALSE(offers(16, 0.6f, 0.6f, 121, 100));
+    EXPECT_FALSE(offers(15, 0.5f, 0.6f, 121, 100));
+    // Ahead on points alone after three quarters.
+    EXPECT_TRUE(offers(23, 0.9f, 0.6f, 121, 100));
+    EXPECT_FALSE(offers(22, 0.9f, 0.6f, 121, 100));
+    EXPECT_FALSE(offers(23, 0.9f, 0.6f, 100, 121));
+    // Low morale alone, any turn.
+    EXPECT_TRUE(offers(1, 0.2449f, 0.3f, 0, 0));
+    EXPECT_FALSE(offers(1, 0.245f, 0.3f, 0, 0));
+    // When the enemy attacks the computer's side always offers; both
+    // offering ends the battle by cease-fire.
+    TurnBattle t;
+    t.battle.mAttacker = kAxis;
+    t.battle.mTurn = 1;
+    EXPECT_FALSE(t.battle.MaybeForceSurrender(kAllies));
+    EXPECT_EQ(t.battle.mSurrenderState[kAllies], 1);
+    t.battle.mSurrenderState[kAxis] = 1;
+    EXPECT_TRUE(t.battle.MaybeForceSurrender(kAllies));
+}
+
+namespace {
+
+// Close fire from (10, 100) toward (160, 100) with 300 firepower; a unit at
+// `degrees` off the line and `metres` from the gun gets
+// 300 x (7.5 - off) / 7.5, then x 2500 / D^2 beyond 50 m, nothing from 250 m.
+float ConeHit(float degrees, float metres) {
+    TurnBattle t;
+    ScriptUnit* gun = t.Add(kUnitVehicle, kAxis, 10, 100);
+    const float a = degrees * 3.14159265f / 180.0f;
+    ScriptUnit* u = t.Add(kUnitVehicle, kAllies, 10 + metres * std::cos(a), 100 + metres * std::sin(a));
+    PendingAttack* attack = t.Attack(gun, kWClassSmallArms, 160, 100, 0);
+    attack->mAmmoClass = kAmmoCanister;
+    attack->mFirepower = 300.0f;
+    t.battle.ResolveAttack(attack);
+    t.battle.mPendingAttacks.EmptyOut(true);
+    return u->mHits.empty() ? -1.0f : u->mHits[0];
+}
+
+} // namespace
+
+TEST(CloseFireCone, SevenAndAHalfDegreesEitherSideFallingOffBeyondFiftyMetresAndEndingAt250) {
+    EXPECT_NEAR(ConeHit(7.45f, 100.0f), 300.0f * (0.05f / 7.5f) * 0.25f, 0.01f);
+    EXPECT_EQ(ConeHit(7.55f, 100.0f), -1.0f);
+    EXPECT_NEAR(ConeHit(-7.45f, 100.0f), 300.0f * (0.05f / 7.5f) * 0.25f, 0.01f);
+    EXPECT_EQ(ConeHit(-7.55f, 100.0f), -1.0f);
+    // Along the line: full firepower out to 50 m, then the square fall-off.
+    EXPECT_NEAR(ConeHit(0.0f, 40.0f), 300.0f, 0.01f);
+    EXPECT_NEAR(ConeHit(0.0f, 50.0f), 300.0f, 0.01f);
+    EXPECT_NEAR(ConeHit(0.0f, 60.0f), 300.0f * 2500.0f / 3600.0f, 0.05f);
+    EXPECT_NEAR(ConeHit(0.0f, 249.0f), 300.0f * 2500.0f / (249.0f * 249.0f), 0.01f);
+    EXPECT_EQ(ConeHit(0.0f, 250.5f), -1.0f);
+    // Behind the gun the bearing differs by 180: nothing.
+    EXPECT_EQ(ConeHit(180.0f, 40.0f), -1.0f);
+}
+
+// A falling shell hits the first armoured vehicle within its hit size: the
+// vehicle's size x 0.3 for mortars, x 1.5 for artillery, x 1.2 for charges,
+// and 3 m for an emplacement whatever the class.
+TEST(FallingShellHit, HitSizeByClassAtAndJustBeyondItsEdge) {
+    VehicleRows rows(3);
+    rows[1].mTargetSize = 10.0f;
+    rows[2].mTargetSize = 10.0f;
+    rows[2].mKind = 6;
+    const struct { WeaponClass wc; float reach; } classes[] = {
+        {kWClassMortar, 3.0f}, {kWClassIndirect, 15.0f}, {kWClassSpecial, 12.0f}};
+    for (const auto& c : classes)
+        for (int32_t subtype : {1, 2}) {
+            const float reach = subtype == 2 ? 3.0f : c.reach;
+            for (float beyond : {0.0f, 0.05f}) {
+                TurnBattle t;
+                ScriptUnit* tank = t.Add(kUnitVehicle, kAllies, 100.0f + reach + beyond, 100.0f);
+                tank->mArmoured = true;
+                tank->mSubtype = subtype;
+                PendingAttack* a = t.Attack(nullptr, c.wc, 100, 100, 0);
+                EXPECT_EQ(t.battle.DetectHighTrajectoryShellHit(a), beyond == 0.0f ? tank : nullptr)
+                    << c.wc << " " << subtype << " " << beyond;
+                t.battle.mPendingAttacks.EmptyOut(true);
+            }
+        }
+}
+
+// A flag's worth: 300 large, 100 small, 0.01 any other kind. Candidates: the
+// real one takes the whole stake and the others nothing, except that a side
+// that does not attack values every candidate alike by its own view.
+TEST(FlagWorth, KindsAndCandidatesAsTheAttackerAndTheDefenderSeeThem) {
+    TurnBattle t;
+    VictoryFlag* f = AddFlag(t.battle, 100, 100, 1);
+    EXPECT_EQ(f->FlagValue(true, false), 300.0f);
+    f->mKind = 0;
+    EXPECT_EQ(f->FlagValue(false, true), 100.0f);
+    f->mKind = 2;
+    EXPECT_EQ(f->FlagValue(true, true), 0.01f);
+    f->mKind = 1;
+    f->mCandidate = true;
+    VictoryFlag* decoy = AddFlag(t.battle, 200, 100, 1);
+    decoy->mCandidate = true;
+    AddFlag(t.battle, 300, 100, 1)->mCandidate = true;
+    f->mReal = true;
+    t.battle.mFlagValueTotal = 900;
+    t.battle.mAttacker = kAllies;
+    // The Allies attack: by view the Axis cannot tell; the Allies can.
+    EXPECT_EQ(f->FlagValue(true, true), 300.0f);
+    EXPECT_EQ(decoy->FlagValue(true, true), 300.0f);
+    EXPECT_EQ(f->FlagValue(false, true), 900.0f);
+    EXPECT_EQ(decoy->FlagValue(false, true), 0.0f);
+    // Not by view: the truth for both.
+    EXPECT_EQ(f->FlagValue(true, false), 900.0f);
+    EXPECT_EQ(decoy->FlagValue(true, false), 0.0f);
+    t.battle.mAttacker = kAxis;
+    EXPECT_EQ(f->FlagValue(true, true), 900.0f);
+    EXPECT_EQ(decoy->FlagValue(false, true), 300.0f);
+}
