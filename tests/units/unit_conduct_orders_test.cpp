@@ -167,7 +167,7 @@ TEST_F(OrdersTest, RallyRestoresMoraleByExperienceLossesAndSide) {
     EXPECT_FALSE(std::isnan(tank->mSuppression));
 
     // A beaten side rallies slower.
-    mBattle.mBattle.mGlobalMorale[1] = 0.5f;
+    mBattle.mBattle.mGlobalMorale[kAxis] = 0.5f; // its own side's morale
     tank->mSuppression = 100;
     tank->Rally();
     EXPECT_NEAR(tank->mSuppression, 100.0f - 12.6f * std::exp(-0.5f), 1e-3f);
