@@ -482,3 +482,33 @@ TEST(Backdrop, DrawnUpToLevelFourAndAtFiveOnlyWhenComingDownFromFourOrAbove) {
     EXPECT_EQ(panels(5, 0.5f, 6), 3);
     EXPECT_EQ(panels(6, 0.5f, 4), 0);
 }
+
+// A warning label stands over the point at 2 m plus half a metre per step of
+// the unit enlargement.
+TEST(WarningLabelHeight, TwoMetresAndHalfAMetrePerUnitScaleStep) {
+    DrawFixture f;
+    auto m = FlatMap(20, 20);
+    Aim(*m, 200, 200, 0.0f, 1);
+    m->PositionCamera();
+    static int32_t sx = 0, sy = 0;
+    gDrawHooks.showWarningLabel = [](Map*, int32_t x, int32_t y, GString*, int32_t, GString*, int32_t) {
+        sx = x;
+        sy = y;
+    };
+    for (int32_t scale = 0; scale <= 4; ++scale) {
+        f.settings.mUnitScale = scale;
+        m->ShowWarningLabel(nullptr, 0, nullptr, 0, 300.0f, 210.0f, 1.0f);
+        float x = 300.0f, y = 210.0f;
+        d3::WorldToScreen(&x, &y, 1.0f + 2.0f + 0.5f * static_cast<float>(scale), true);
+        EXPECT_EQ(sx, static_cast<int32_t>(x)) << scale;
+        EXPECT_EQ(sy, static_cast<int32_t>(y)) << scale;
+    }
+    // Each step lifts the label on the screen.
+    f.settings.mUnitScale = 0;
+    m->ShowWarningLabel(nullptr, 0, nullptr, 0, 300.0f, 210.0f, 1.0f);
+    const int32_t low = sy;
+    f.settings.mUnitScale = 4;
+    m->ShowWarningLabel(nullptr, 0, nullptr, 0, 300.0f, 210.0f, 1.0f);
+    EXPECT_NE(sy, low);
+    gDrawHooks.showWarningLabel = nullptr;
+}

@@ -1,9 +1,11 @@
 // Suppression bands on both sides of every edge, the targets a squad drops
-// by band after a blow, and the facing cone of a moving squad.
+// by band after a blow, the facing cone of a moving squad and the walls that
+// scale and cap the cover of a squad behind them.
 
 #include <cmath>
 
 #include "infantry2_fixture.h"
+#include "map/BuildingWallCrater.h"
 #include "units/Inanimate.h"
 
 namespace {
@@ -76,6 +78,51 @@ TEST_F(InfantryPanic, TargetsAreDroppedFromBandFourWhenNotAnswerableAndFromBandF
     EXPECT_TRUE(keeps(close, 349.9f));
     EXPECT_FALSE(keeps(close, 350.0f));
     EXPECT_FALSE(keeps(close, 600.0f));
+}
+
+} // namespace
+
+namespace {
+
+using InfantryCover = InfantryFight;
+
+// A wall between the blow's origin and a squad on open ground (0.75): a
+// type-41 wall takes 0.9 of the cover value and then at most 0.3; types 43
+// and 44 take 0.95 and at most 0.6; a type-16 wall caps it at 0.3 and hides
+// a squad at a low pace entirely.
+TEST_F(InfantryCover, WallsBetweenScaleAndCapTheTerrainEffect) {
+    Infantry* u = Place(kGermanSquad, kGerman, 100.0f, 100.0f);
+    auto* wall = new Wall;
+    mBattle.map().mWalls->Add(wall);
+    // The sight test is answered by a stored, fully visible fraction (as the
+    // spotting pass does): exposure (1 - 0.3) x 0.4 + 0.72 = 1.
+    auto tem = [&](Terrain type) {
+        wall->IWall(type, 60.0f, 90.0f, 60.0f, 110.0f, 1.0f);
+        mBattle.map().IndexObjects();
+        // From 1.5 m above the ground 80 m off: the line passes the 1 m wall low.
+        const float z = mBattle.map().GetZCoord(20.0f, 100.0f) + 1.5f;
+        EXPECT_EQ(mBattle.map().GetBlockingWallType(20.0f, 100.0f, z, 100.0f, 100.0f, u->GetZ()), type);
+        float seen = 1.0f;
+        ReuseExposureOnce();
+        return u->GetTEMFromLocation(20.0f, 100.0f, z, false, false, false, 0, false, &seen);
+    };
+    EXPECT_NEAR(tem(41), 0.3f + 0.005f, 1e-5f);         // 0.675, cut to 0.3
+    EXPECT_NEAR(tem(43), 0.6f + 0.005f, 1e-5f);         // 0.7125, cut to 0.6
+    EXPECT_NEAR(tem(44), 0.6f + 0.005f, 1e-5f);
+    EXPECT_NEAR(tem(16), 0.3f + 0.005f, 1e-5f);
+    EXPECT_NEAR(tem(42), 0.3f + 0.005f, 1e-5f);
+    EXPECT_NEAR(tem(17), 0.75f + 0.005f, 1e-5f);        // no wall rule
+    // In woods (0.18) the factors bite below the caps.
+    Paint(90.0f, 90.0f, 110.0f, 110.0f, kTerrainWoods);
+    EXPECT_NEAR(tem(41), 0.18f * 0.9f + 0.005f, 1e-5f);
+    EXPECT_NEAR(tem(43), 0.18f * 0.95f + 0.005f, 1e-5f);
+    EXPECT_NEAR(tem(16), 0.18f + 0.005f, 1e-5f);
+    // At a low pace a hedge or a type-42 wall hides the squad entirely.
+    mPaces[kStand].mLowProfile = 1;
+    u->mMoveSpeed = kStand;
+    EXPECT_NEAR(tem(16), 0.005f, 1e-6f);
+    EXPECT_NEAR(tem(42), 0.005f, 1e-6f);
+    EXPECT_NEAR(tem(41), 0.18f * 0.9f + 0.005f, 1e-5f);
 }
 
 } // namespace
