@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "battle/Reinforcement.h"
+#include "battle/SmokeShell.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
 #include "battle/turn_fixtures.h"
@@ -376,4 +377,76 @@ TEST(FlagWorth, KindsAndCandidatesAsTheAttackerAndTheDefenderSeeThem) {
     t.battle.mAttacker = kAxis;
     EXPECT_EQ(f->FlagValue(true, true), 900.0f);
     EXPECT_EQ(decoy->FlagValue(false, true), 300.0f);
+}
+
+// Over TCP/IP: both offering ends by cease-fire; otherwise a side that gave
+// up ends it, the Axis looked at first; one offer alone ends nothing.
+TEST(NetworkEnding, CeaseFireFirstThenTheAxisThenTheAlliesGivingUp) {
+    auto ending = [](int32_t axisState, int32_t alliesState, bool* axisTaken, bool* alliesTaken) {
+        TurnBattle t;
+        t.battle.mLastTurn = 12;
+        ScriptUnit* axis = t.Add(kUnitInfantry, kAxis, 10, 10);
+        ScriptUnit* allies = t.Add(kUnitInfantry, kAllies, 20, 20);
+        t.battle.mSurrenderState[kAxis] = axisState;
+        t.battle.mSurrenderState[kAllies] = alliesState;
+        const bool ended = t.battle.TCPIPTruceOrSurrenderCheck();
+        *axisTaken = axis->mCaptured;
+        *alliesTaken = allies->mCaptured;
+        EXPECT_EQ(ended, t.battle.mTurn == 13);
+        return ended;
+    };
+    bool ax = false, al = false;
+    EXPECT_TRUE(ending(1, 1, &ax, &al));
+    EXPECT_FALSE(ax);
+    EXPECT_FALSE(al);
+    EXPECT_TRUE(ending(2, 2, &ax, &al));
+    EXPECT_TRUE(ax);
+    EXPECT_FALSE(al);
+    EXPECT_TRUE(ending(1, 2, &ax, &al));
+    EXPECT_FALSE(ax);
+    EXPECT_TRUE(al);
+    EXPECT_FALSE(ending(1, 0, &ax, &al));
+    EXPECT_FALSE(ending(0, 1, &ax, &al));
+    EXPECT_FALSE(ending(0, 0, &ax, &al));
+}
+
+// A cloud's radius, build-up time A, life B (seconds) and kind by the
+// selector; the build-up and life are stretched by two draws U1, U2
+// (0.85 + 0.3 U1, 0.7 + 0.6 U2) and the life by the wind (2, 1, 0.65, 0.3).
+TEST(SmokeCloud, RadiusBuildUpLifeAndKindOfEverySelector) {
+    struct Row {
+        float selector, size, radius, a, b;
+        int32_t kind;
+    };
+    const float s10 = 10.0f * (7.25f + 1.49f * 10.0f - 0.0848f * 100.0f);
+    const float s14 = 14.0f * (7.25f + 1.49f * 14.0f - 0.0848f * 196.0f);
+    const Row rows[] = {{0.0f, 1.0f, 7.0f, 10.0f, 60.0f, 0},
+                        {-5.0f, 0.5f, 0.5f * 0.9f * 15.0f, 0.0f, 1.5f * 0.5f * 2400.0f * 0.005f, 2},
+                        {-7.0f, 2.0f, 2.0f * 0.9f * 15.0f, 0.0f, 2.0f * 0.5f * 2400.0f * 0.005f, 2},
+                        {-4.0f, 1.0f, 15.0f, 0.35f, 60.0f, 2},
+                        {-3.0f, 1.0f, 20.0f, 1.5f, 300.0f, 1},
+                        {-2.0f, 1.0f, 15.0f, 1.5f, 200.0f, 1},
+                        {-1.0f, 1.0f, 7.0f, 1.5f, 100.0f, 1},
+                        {10.0f, 1.0f, 10.0f, 30.0f, s10, 0},
+                        {20.0f, 1.0f, 20.0f, 30.0f, s14, 0}};
+    const float wind[4] = {2.0f, 1.0f, 0.65f, 0.3f};
+    for (const Row& row : rows)
+        for (int32_t w = 0; w < 4; ++w) {
+            TurnBattle t;
+            t.battle.mWindStrength = w;
+            t.battle.mTimeSlice = 0;
+            SeedRandomGenerator(91);
+            const double u1 = RandomFraction(), u2 = RandomFraction();
+            SeedRandomGenerator(91);
+            t.battle.MakeSmokePacket(100, 100, row.selector, row.size);
+            ASSERT_EQ(t.battle.mMap->mSmokeShells->GetCount(), 1) << row.selector;
+            auto* s = static_cast<SmokeShell*>(static_cast<GList*>(t.battle.mMap->mSmokeShells)->GetObjectA(0));
+            const double a = row.a * (0.85 + 0.3 * u1), b = row.b * wind[w] * (0.7 + 0.6 * u2);
+            const int32_t delay = static_cast<int32_t>(40.0 * a);
+            EXPECT_FLOAT_EQ(s->mRadius, row.radius) << row.selector;
+            EXPECT_EQ(s->mKind, row.kind) << row.selector;
+            EXPECT_FLOAT_EQ(s->mDensity, std::fmin(row.size, 1.0f)) << row.selector;
+            EXPECT_EQ(s->mStartTime, 2400 * t.battle.mTurn + delay) << row.selector;
+            EXPECT_NEAR(s->mDuration, static_cast<int32_t>(40.0 * b) + delay, 1) << row.selector << " wind " << w;
+        }
 }
