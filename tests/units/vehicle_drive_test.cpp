@@ -41,6 +41,41 @@ TEST(VehicleSpeed, FixedEmplacementsMoveOnlyToBePlacedInSetup) {
     EXPECT_EQ(bunker->MoveSpeed(nullptr), 0.0f);
 }
 
+// The terrain factor of each kind of running gear (0 to 4) on the ground
+// under a standing vehicle without orders: top speed x 0.4473 x 0.025 x
+// the factor (codes 6 and 20 then divided by the target size).
+TEST(VehicleSpeed, TerrainFactorByCodeAndRunningGear) {
+    VehicleBattle b;
+    Vehicle* v = b.AddVehicle(kTestLorry, kAllies, 100, 100);
+    v->mLookAhead = false;
+    v->mActive = false; // no acceleration
+    VehicleData& d = b.mTables.vehicles[kTestLorry];
+    d.mTargetSize = 2.0f;
+    const float top = d.mTopSpeed * 0.4473f * 0.025f;
+    struct Row {
+        Terrain code;
+        float f[5];
+    };
+    const Row rows[] = {{0, {0.4f, 0.4f, 0.5f, 0.7f, 0.7f}},       {4, {0.4f, 0.4f, 0.5f, 0.7f, 0.7f}},
+                        {1, {0.14f, 0.4f, 0.55f, 0.8f, 0.8f}},     {2, {0.1f, 0.1f, 0.2f, 0.3f, 0.35f}},
+                        {3, {0.1f, 0.1f, 0.2f, 0.3f, 0.35f}},      {5, {0.2f, 0.2f, 0.35f, 0.55f, 0.55f}},
+                        {23, {0.2f, 0.2f, 0.35f, 0.55f, 0.55f}},   {20, {0.0375f, 0.0375f, 0.0675f, 0.1f, 0.15f}},
+                        {6, {0.01875f, 0.01875f, 0.03375f, 0.05f, 0.075f}},
+                        {8, {0, 0, 0, 0, 0.125f}},                 {10, {0, 0, 0, 0, 0.4f}},
+                        {13, {0.65f, 0.65f, 0.75f, 0.9f, 0.9f}},   {15, {0.2f, 0.2f, 0.2f, 0.2f, 0.4f}},
+                        {16, {0, 0, 0, 0, 0.2f}},                  {38, {0.025f, 0.05f, 0.075f, 0.1f, 0.15f}},
+                        {42, {0, 0, 0, 0, 0.08f}},                 {43, {0.15f, 0.15f, 0.25f, 0.5f, 0.6f}},
+                        {44, {0, 0.05f, 0.05f, 0.1f, 0.2f}},       {48, {0.65f, 0.65f, 0.75f, 0.9f, 0.9f}},
+                        {14, {1, 1, 1, 1, 1}},                     {21, {0, 0, 0, 0, 0}}};
+    for (const Row& r : rows) {
+        b.Paint(90, 90, 110, 110, r.code);
+        for (int32_t kind = 0; kind < 5; ++kind) {
+            d.mKind = kind;
+            EXPECT_NEAR(v->MoveSpeed(nullptr), top * r.f[kind], 1e-7f) << "code " << r.code << " kind " << kind;
+        }
+    }
+}
+
 // The ground-pressure score: a base by the kind of running gear (16, 13,
 // 12, 12.5 and 0 for kinds 0, 1, 2, 3 and 5, the record's own figure for
 // the others) plus a fortieth of the weight.
