@@ -1,6 +1,7 @@
 // Suppression bands on both sides of every edge, the targets a squad drops
 // by band after a blow, the facing cone of a moving squad and the walls that
-// scale and cap the cover of a squad behind them.
+// scale and cap the cover of a squad behind them; the range at which a squad
+// is seen by its concealment, the time of day and its stealth.
 
 #include <cmath>
 
@@ -123,6 +124,45 @@ TEST_F(InfantryCover, WallsBetweenScaleAndCapTheTerrainEffect) {
     EXPECT_NEAR(tem(16), 0.005f, 1e-6f);
     EXPECT_NEAR(tem(42), 0.005f, 1e-6f);
     EXPECT_NEAR(tem(41), 0.18f * 0.9f + 0.005f, 1e-5f);
+}
+
+} // namespace
+
+namespace {
+
+using InfantryConcealment = InfantryFight;
+
+// How far a squad on open ground (0.75) is seen, from a stored sight line of
+// exposure 0.64: m = 0.64 x 0.75 + 0.005, t = m x 0.8; the range by the
+// pace's concealment class, by the time of day and by the squad's stealth.
+TEST_F(InfantryConcealment, TheSeenRangeByConcealmentClassTimeOfDayAndStealth) {
+    Infantry* spotter = Place(kGermanSquad, kGerman, 100.0f, 100.0f);
+    Infantry* target = Place(kUSSquad, kAmerican, 180.0f, 100.0f);
+    target->mMoveSpeed = kStand;
+    const float t = (0.64f * 0.75f + 0.005f) * 0.8f;
+    const float e = static_cast<float>(target->GetEffectiveExperience(kLeadStealth));
+    const float stealth = 1.1414f - 0.1f * std::sqrt(e);
+    auto seen = [&](int32_t k, int32_t timeOfDay) {
+        mPaces[kStand].mConcealClass = static_cast<int8_t>(k);
+        mBattle.mBattle.mTimeOfDay = timeOfDay;
+        mBattle.map().DeleteLOSTable();
+        mBattle.map().StoreLOS(spotter, target, true, 0.64f, false, false, false);
+        return target->SpottingRange(spotter);
+    };
+    const float classes[5] = {375.2f * t * t + 252.0f * t + 1.61f, 276.8f * t * t + 168.8f * t - 2.696f,
+                              375.2f * t * t + 252.0f * t + 1.61f, 536.9f * t * t + 223.5f * t + 4.643f,
+                              -19.36f * t * t + 810.7f * t + 85.58f};
+    for (int32_t k = 1; k <= 4; ++k)
+        EXPECT_NEAR(seen(k, 1), std::fmax(classes[k] * stealth, 10.0f), 1e-2f) << k;
+    EXPECT_NEAR(seen(0, 1), classes[2] * stealth, 1e-2f); // outside 1..4: class 2
+    EXPECT_NEAR(seen(5, 1), classes[2] * stealth, 1e-2f);
+    EXPECT_NEAR(seen(4, 0), classes[4] * 0.666667f * stealth, 1e-2f);
+    EXPECT_NEAR(seen(4, 2), classes[4] * 0.666667f * stealth, 1e-2f);
+    EXPECT_NEAR(seen(4, 3), classes[4] * 0.333333f * stealth, 1e-2f);
+    // A sight line stored as blocked: not seen at all.
+    mBattle.map().DeleteLOSTable();
+    mBattle.map().StoreLOS(spotter, target, false, 0.0f, false, false, false);
+    EXPECT_EQ(target->SpottingRange(spotter), 0.0f);
 }
 
 } // namespace
