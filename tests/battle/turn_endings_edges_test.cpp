@@ -450,3 +450,20 @@ TEST(SmokeCloud, RadiusBuildUpLifeAndKindOfEverySelector) {
             EXPECT_NEAR(s->mDuration, static_cast<int32_t>(40.0 * b) + delay, 1) << row.selector << " wind " << w;
         }
 }
+
+// The dust of a crater-making blast: a dust cloud of size √charge x 0.15 x
+// the ground's dustiness (radius 13.5 x size); none off the map.
+TEST(ExplosionDust, SizeByTheRootOfTheChargeAndTheGroundsDust) {
+    TurnBattle t;
+    t.battle.mGroundCondition = 0;
+    const float k = t.battle.Dusty(t.battle.mMap->GetTerrain(100.0f, 100.0f, false), 2);
+    ASSERT_GT(k, 0.0f);
+    t.battle.DustFromExplosion(100.0f, 100.0f, 400.0f);
+    ASSERT_EQ(t.battle.mMap->mSmokeShells->GetCount(), 1);
+    auto* s = static_cast<SmokeShell*>(static_cast<GList*>(t.battle.mMap->mSmokeShells)->GetObjectA(0));
+    EXPECT_NEAR(s->mRadius, 20.0f * 0.15f * k * 0.9f * 15.0f, 1e-4f);
+    EXPECT_EQ(s->mKind, 2);
+    // Off the map: nothing.
+    t.battle.DustFromExplosion(-5.0f, 100.0f, 400.0f);
+    EXPECT_EQ(t.battle.mMap->mSmokeShells->GetCount(), 1);
+}

@@ -166,3 +166,25 @@ TEST_F(InfantryConcealment, TheSeenRangeByConcealmentClassTimeOfDayAndStealth) {
 }
 
 } // namespace
+
+namespace {
+
+using InfantryCloseFire = InfantryFight;
+
+// Close fire at a standing target: (d + 1) x 0.00826 below 120 m with d at
+// least 10 m; 1 from 120 m on and without a target.
+TEST_F(InfantryCloseFire, TheFactorRisesWithDistanceFromTenMetresUpToAHundredAndTwenty) {
+    Infantry* u = Place(kGermanSquad, kGerman, 100.0f, 100.0f);
+    Infantry* target = Place(kUSSquad, kAmerican, 105.0f, 100.0f);
+    EXPECT_EQ(u->CloseRangeFireFactor(), 1.0f);
+    u->mTarget = target;
+    const struct { float d, f; } cases[] = {
+        {5.0f, 11.0f * 0.00826f}, {10.0f, 11.0f * 0.00826f}, {60.0f, 61.0f * 0.00826f},
+        {119.0f, 120.0f * 0.00826f}, {120.0f, 1.0f}, {300.0f, 1.0f}};
+    for (const auto& c : cases) {
+        target->mX = 100.0f + c.d;
+        EXPECT_NEAR(u->CloseRangeFireFactor(), c.f, 1e-5f) << c.d;
+    }
+}
+
+} // namespace
