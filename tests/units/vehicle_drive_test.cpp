@@ -331,3 +331,37 @@ TEST(VehicleSight, BinocularsHatchesAndCloseInfantry) {
     tank->mDugIn = true;
     EXPECT_TRUE(tank->HullDownToLocation(200, 200));
 }
+
+// A tank on a rotation order pauses to shoot when its gun is loaded to
+// within half a second, may fire, holds no fire and its turret points
+// within 5 degrees of the target.
+TEST(VehiclePause, TheTurretWithinFiveDegreesAndTheGunLoadedWithinHalfASecond) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 100, 100, 0.0f);
+    tank->mUseMainGun = true;
+    tank->mLoadTime = 0.0f;
+    tank->mTurretBearing = 0.0f;
+    auto pauses = [&](float degrees) {
+        const float a = degrees * 3.14159265f / 180.0f;
+        return tank->ShouldPauseToShoot(100.0f + 200.0f * std::cos(a), 100.0f + 200.0f * std::sin(a));
+    };
+    EXPECT_TRUE(pauses(4.9f));
+    EXPECT_TRUE(pauses(-4.9f));
+    EXPECT_FALSE(pauses(5.1f));
+    EXPECT_FALSE(pauses(-5.1f));
+    tank->mTurretBearing = 30.0f; // the turret, not the hull, decides
+    EXPECT_TRUE(pauses(34.9f));
+    EXPECT_FALSE(pauses(0.0f));
+    tank->mLoadTime = 0.49f;
+    EXPECT_TRUE(pauses(30.0f));
+    tank->mLoadTime = 0.5f;
+    EXPECT_FALSE(pauses(30.0f));
+    tank->mLoadTime = -0.01f;
+    EXPECT_FALSE(pauses(30.0f));
+    tank->mLoadTime = 0.0f;
+    tank->mHoldFireSlices = 1;
+    EXPECT_FALSE(pauses(30.0f));
+    tank->mHoldFireSlices = 0;
+    tank->mUseMainGun = false;
+    EXPECT_FALSE(pauses(30.0f));
+}
