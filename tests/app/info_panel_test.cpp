@@ -411,3 +411,22 @@ TEST_F(PanelTest, GrenadeIconsOnePerFiveOrPartOfFiveAndAtMostSix) {
 }
 
 } // namespace
+
+namespace {
+
+// The victory shares are rounded to whole percent (share x 100 + 0.5, then
+// the whole part); the morale is cut, not rounded.
+TEST_F(PanelTest, VictorySharesRoundToTheNearestPercentAndMoraleIsCut) {
+    mBattle->mGlobalMorale[kAxis] = 0.8799f;
+    mPanel->ReportVP(0.2549f, 0.7451f);
+    auto log = Draw();
+    EXPECT_EQ(log.TextAt(45, 77)->mText, "25%");
+    EXPECT_EQ(log.TextAt(106, 77)->mText, "75%");
+    EXPECT_EQ(log.TextAt(45, 51)->mText, "87%");
+    mPanel->ReportVP(0.2551f, 0.7449f);
+    log = Draw();
+    EXPECT_EQ(log.TextAt(45, 77)->mText, "26%");
+    EXPECT_EQ(log.TextAt(106, 77)->mText, "74%");
+}
+
+} // namespace
