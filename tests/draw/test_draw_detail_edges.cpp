@@ -512,3 +512,29 @@ TEST(WarningLabelHeight, TwoMetresAndHalfAMetrePerUnitScaleStep) {
     EXPECT_NE(sy, low);
     gDrawHooks.showWarningLabel = nullptr;
 }
+
+// A near tree's picture is as wide as its size times its kind's width
+// factor: class 1 0.75, class 2 0.5, class 3 1.7, any other 1.0.
+TEST(TreeWidth, TheKindsWidthClassScalesThePictureAcross) {
+    DrawFixture f;
+    auto m = FlatMap(8, 8);
+    for (auto& list : m->mTrees)
+        list->EmptyOut(true);
+    auto* t = new Tree;
+    t->mX = 50.0f, t->mY = 50.0f, t->mSize = 8.0f, t->mKind = 1, t->mVariant = 3;
+    m->mTrees[0]->Add(t);
+    m->mEyeX = 60.0f;
+    m->mEyeY = 50.0f;
+    Aim(*m, 60, 50, 0, 1);
+    f.settings.mTreeDensity = 4;
+    const struct { int8_t cls; float width; } classes[] = {{0, 1.0f}, {1, 0.75f}, {2, 0.5f}, {3, 1.7f}, {7, 1.0f}};
+    for (const auto& c : classes) {
+        m->mTreeKinds[1 * 20 + 3] = c.cls;
+        f.recorder.mCalls.clear();
+        m->DrawTrees();
+        const auto scales = CallsOf(f.recorder, DrawOp::kScale);
+        ASSERT_EQ(scales.size(), 1u);
+        EXPECT_FLOAT_EQ(scales[0]->mArgs[0], c.width * 8.0f) << static_cast<int>(c.cls);
+        EXPECT_FLOAT_EQ(scales[0]->mArgs[1], 8.0f);
+    }
+}

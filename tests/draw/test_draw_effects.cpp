@@ -378,3 +378,57 @@ TEST(DrawSmoke, ShellsDriftEvenWithoutSmokeAndPickAColumnAgainWhenLost) {
 }
 
 } // namespace
+
+namespace {
+
+// Every drawn drop or flake, measured back from its corners: within 80 m of
+// the camera's ground point (both offsets below 80 and the distance at most
+// 80) its size is 0.13 x (distance / 80)^e, e = 0.5 for rain and 0.8 for snow
+// at level 0, 0.85 and 1.3 at levels 1 to 4; 0.13 elsewhere; all divided by
+// the zoom.
+void CheckParticleSizes(int32_t weather, int32_t level, int32_t zoom) {
+    DrawFixture f;
+    BattleScope b;
+    b.battle.mWeather = weather;
+    f.settings.mWeatherGraphics = 3;
+    f.settings.mZoom = zoom;
+    f.settings.mClock = [] { return sNow; };
+    auto m = FlatMap(4, 4);
+    Aim(*m, 40, 40, 0, level);
+    SeedRandomGenerator(11);
+    m->DrawWeather();
+    const bool rain = weather == 2 || weather == 3;
+    const float e = level == 0 ? (rain ? 0.5f : 0.8f) : (rain ? 0.85f : 1.3f);
+    int32_t near = 0, far = 0;
+    for (const DrawCall& c : f.recorder.mCalls) {
+        if (c.mOp != (rain ? DrawOp::kQuad : DrawOp::kTriangle)) continue;
+        const std::vector<float>& a = c.mArgs;
+        float x, y, size;
+        if (rain) {
+            x = 0.5f * (a[0] + a[6]), y = 0.5f * (a[1] + a[7]);
+            size = (a[5] - a[2]) / (2.0f * 3.0f * 0.864f * 0.4f);
+        } else {
+            x = a[3], y = a[4];
+            size = (a[5] - a[2]) / (2.0f * 0.864f);
+        }
+        const float dx = std::fabs(x - 40.0f), dy = std::fabs(y - 40.0f), d = std::hypot(dx, dy);
+        if (std::fabs(dx - 80.0f) < 0.01f || std::fabs(dy - 80.0f) < 0.01f || std::fabs(d - 80.0f) < 0.01f) continue;
+        const bool inside = dx < 80.0f && dy < 80.0f && d <= 80.0f;
+        const float expected = (inside ? 0.13f * std::pow(d / 80.0f, e) : 0.13f) / static_cast<float>(zoom);
+        (inside ? near : far) += 1;
+        EXPECT_NEAR(size, expected, 2e-4f) << weather << " level " << level << " at " << x << ", " << y;
+        if (std::fabs(size - expected) > 2e-4f) return;
+    }
+    EXPECT_GT(near, 100) << weather << " " << level;
+    EXPECT_GT(far, 100) << weather << " " << level;
+}
+
+} // namespace
+
+TEST(DrawWeather, ParticlesShrinkTowardTheCameraWithinEightyMetresByWeatherAndLevel) {
+    for (int32_t weather : {2, 6})
+        for (int32_t level : {0, 1, 4})
+            CheckParticleSizes(weather, level, 1);
+    CheckParticleSizes(2, 0, 2);
+    CheckParticleSizes(6, 2, 4);
+}
