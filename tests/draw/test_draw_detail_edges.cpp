@@ -538,3 +538,23 @@ TEST(TreeWidth, TheKindsWidthClassScalesThePictureAcross) {
         EXPECT_FLOAT_EQ(scales[0]->mArgs[1], 8.0f);
     }
 }
+
+// The fires' flicker steps 18 / (1.2 x frames per second) pictures a frame
+// (15 pictures a second), as at 4 frames a second when slower.
+TEST(FireFlicker, FifteenPicturesASecondAndNoFasterThanAtFourFramesASecond) {
+    DrawFixture f;
+    auto m = FlatMap(4, 4);
+    const struct { float fps, step; } cases[] = {
+        {30.0f, 0.5f}, {5.0f, 3.0f}, {4.0f, 3.75f}, {3.9f, 3.75f}, {1.0f, 3.75f}};
+    for (const auto& c : cases) {
+        sFireFrame = 1.0f;
+        f.settings.mFramesPerSecond = c.fps;
+        m->DrawFires();
+        EXPECT_NEAR(sFireFrame, 1.0f + c.step, 1e-5f) << c.fps;
+    }
+    // Past 18 it wraps round.
+    sFireFrame = 17.75f;
+    f.settings.mFramesPerSecond = 30.0f;
+    m->DrawFires();
+    EXPECT_NEAR(sFireFrame, 0.25f, 1e-5f);
+}
