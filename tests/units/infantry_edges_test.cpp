@@ -188,3 +188,33 @@ TEST_F(InfantryCloseFire, TheFactorRisesWithDistanceFromTenMetresUpToAHundredAnd
 }
 
 } // namespace
+
+namespace {
+
+using InfantryHaze = InfantryFight;
+
+// Haze thins what a spotter 80 m off sees by haze^(80 / 2); a squad whose
+// exposure falls below 0.3 is not seen at all (and the pair is stored as
+// not visible).
+TEST_F(InfantryHaze, ASquadThinnedBelowThreeTenthsByHazeIsNotSeen) {
+    Infantry* spotter = Place(kGermanSquad, kGerman, 100.0f, 100.0f);
+    Infantry* target = Place(kUSSquad, kAmerican, 180.0f, 100.0f);
+    mBattle.mBattle.mVisibilityFactor = 1.0f;
+    mBattle.map().DeleteLOSTable();
+    ASSERT_GT(target->SpottingRange(spotter), 0.0f);
+    bool los = false, known = false, hd = false;
+    float clear = 0.0f;
+    ASSERT_TRUE(mBattle.map().CheckStoredLOS(spotter, target, &los, &clear, &known, &hd));
+    ASSERT_GT(clear, 0.3f);
+    auto seen = [&](float margin) {
+        mBattle.mBattle.mVisibilityFactor = std::pow(0.3f * margin / clear, 1.0f / 40.0f);
+        mBattle.map().DeleteLOSTable();
+        return target->SpottingRange(spotter);
+    };
+    EXPECT_GT(seen(1.01f), 0.0f);
+    EXPECT_EQ(seen(0.99f), 0.0f);
+    EXPECT_TRUE(mBattle.map().CheckStoredLOS(spotter, target, &los, &clear, &known, &hd));
+    EXPECT_FALSE(los);
+}
+
+} // namespace
