@@ -275,6 +275,23 @@ TEST_F(MuzzleDust, AGunsDustGrowsWithTheShellsEnergyAndStartsAboveSeventeenHundr
     EXPECT_NEAR(Cloud(), k4 * 0.9f * 15.0f, 1e-3f);
 }
 
+TEST_F(MuzzleDust, AVehiclesGunDustIsScaledByAQuarterOfItselfPlusThreeQuarters) {
+    Tank* tank = Place<Tank>(kAxis, 1000.0f, 1000.0f);
+    tank->kit.mWeapon = 3;
+    tank->kit.mClass = kWClassGun;
+    tank->mTarget = enemy;
+    tank->mAmmo[kAmmoHE] = 40;
+    float v = 0.0f;
+    const AmmoType type = AmmoTypeInUse(0, 3, kAmmoHE, &v);
+    if (v <= 0.0f) v = 200.0f;
+    mAmmo[type].mWeight = 40.0f;
+    const float k0 = Dust() * std::pow(40.0f * v * v * 1.2e-7f, 0.36f);
+    const float k = k0 * (0.25f * k0 + 0.75f);
+    ASSERT_GT(k, 0.17f);
+    tank->Fire(kAmmoHE, 0);
+    EXPECT_NEAR(Cloud(), k * 0.9f * 15.0f, 1e-3f);
+}
+
 TEST_F(MuzzleDust, ARocketTeamsBackblastIsFourTenthsOfTheGroundsDust) {
     rifle->kit.mWeapon = 3;
     rifle->kit.mClass = kWClassLightAT;
