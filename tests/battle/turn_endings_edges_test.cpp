@@ -467,3 +467,63 @@ TEST(ExplosionDust, SizeByTheRootOfTheChargeAndTheGroundsDust) {
     t.battle.DustFromExplosion(-5.0f, 100.0f, 400.0f);
     EXPECT_EQ(t.battle.mMap->mSmokeShells->GetCount(), 1);
 }
+
+// Each unit's weight in its side's global morale: a vehicle half its value,
+// infantry riding a vehicle three quarters, infantry without a heavy weapon
+// three times, with one (and no gun) once; off the map half again; only
+// units still in the fight (alive or off the map by their exit, and not
+// surrendered) count toward what is left.
+TEST(GlobalMoraleWeights, EachKindOfUnitWeighsByItsOwnFactor) {
+    TurnBattle t;
+    ScriptUnit* tank = t.Add(kUnitVehicle, kAxis, 10, 10);
+    tank->mValue = 100.0f; // 50
+    ScriptUnit* team = t.Add(kUnitInfantry, kAxis, 10, 10);
+    team->mValue = 20.0f; // 20
+    team->mHeavyWeapon = true;
+    ScriptUnit* rider = t.Add(kUnitInfantry, kAxis, 10, 10);
+    rider->mValue = 40.0f; // 30
+    rider->mTransport = tank;
+    ScriptUnit* gone = t.Add(kUnitInfantry, kAxis, 10, 10);
+    gone->mValue = 10.0f; // 30, halved off the map: 15, still counted
+    gone->mOffMapState = 2;
+    gone->mActive = false;
+    ScriptUnit* taken = t.Add(kUnitInfantry, kAxis, 10, 10);
+    taken->mValue = 10.0f; // 30, not left
+    taken->mSurrendered = true;
+    t.battle.GlobalMorale();
+    const float left = 50.0f * tank->SurvivorFraction() + 20.0f * team->SurvivorFraction() +
+                       30.0f * rider->SurvivorFraction() + 15.0f * gone->SurvivorFraction();
+    EXPECT_FLOAT_EQ(t.battle.mGlobalMorale[kAxis], (left + 0.01f) / 145.0f);
+    rider->mTransport = nullptr;
+}
+
+// A side's turn is quiet below its activity threshold: 7500 for the side at
+// the screen, 10000 for the computer's side, 7500 for both sides when two
+// people play.
+TEST(QuietTurns, BelowSevenThousandFiveHundredForPlayersAndTenThousandForTheComputer) {
+    auto quiet = [](int32_t axisActivity, int32_t alliesActivity, int32_t humans, bool* alliesQuiet) {
+        TurnBattle t;
+        t.host.mHumans = humans;
+        t.battle.mQuietTurns[0] = t.battle.mQuietTurns[1] = 1;
+        ScriptUnit* axis = t.Add(kUnitInfantry, kAxis, 50, 50);
+        ScriptUnit* allies = t.Add(kUnitInfantry, kAllies, 150, 150);
+        axis->mScript = [&](ScriptUnit*, int32_t slice) {
+            if (slice == 0) t.battle.mActivity[kAxis] += axisActivity;
+        };
+        allies->mScript = [&](ScriptUnit*, int32_t slice) {
+            if (slice == 0) t.battle.mActivity[kAllies] += alliesActivity;
+        };
+        t.battle.ActionPhase(true, false);
+        *alliesQuiet = t.battle.mQuietTurns[kAllies] == 2;
+        return t.battle.mQuietTurns[kAxis] == 2;
+    };
+    bool alliesQuiet = false;
+    EXPECT_TRUE(quiet(7499, 9999, 1, &alliesQuiet));
+    EXPECT_TRUE(alliesQuiet);
+    EXPECT_FALSE(quiet(7500, 10000, 1, &alliesQuiet));
+    EXPECT_FALSE(alliesQuiet);
+    EXPECT_TRUE(quiet(7499, 7500, 2, &alliesQuiet));
+    EXPECT_FALSE(alliesQuiet);
+    EXPECT_FALSE(quiet(7500, 7499, 2, &alliesQuiet));
+    EXPECT_TRUE(alliesQuiet);
+}
