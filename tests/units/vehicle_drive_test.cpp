@@ -332,6 +332,27 @@ TEST(VehicleSight, BinocularsHatchesAndCloseInfantry) {
     EXPECT_TRUE(tank->HullDownToLocation(200, 200));
 }
 
+// A gun with limits 20 degrees to the left (L1) and 10 to the right (L2):
+// a step of the traverse rate is taken only when the new bearing stays
+// within -10..20.
+TEST(VehicleTurret, AStepIsTakenOnlyWhenItEndsWithinTheLimits) {
+    VehicleBattle b;
+    b.mTables.vehicles[kTestTank].mGunArc = 20;
+    b.mTables.vehicles[kTestTank].mGunArcClockwise = 10;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 50, 50, 0);
+    const float s = tank->TurretRotationSpeed();
+    auto steps = [&](float bearing, float towardY) {
+        tank->mTurretBearing = bearing;
+        tank->mTurretRate = 0.0f;
+        tank->RotateTurretToward(50, towardY);
+        return tank->mTurretRate;
+    };
+    EXPECT_FLOAT_EQ(steps(20.0f - s - 0.01f, 80.0f), s);
+    EXPECT_EQ(steps(20.0f - s + 0.01f, 80.0f), 0.0f);
+    EXPECT_FLOAT_EQ(steps(-10.0f + s + 0.01f, 20.0f), -s);
+    EXPECT_EQ(steps(-10.0f + s - 0.01f, 20.0f), 0.0f);
+}
+
 // A tank on a rotation order pauses to shoot when its gun is loaded to
 // within half a second, may fire, holds no fire and its turret points
 // within 5 degrees of the target.
