@@ -13,6 +13,7 @@
 #include "battle/VictoryFlag.h"
 #include "battle/turn_fixtures.h"
 #include "units/DataTables.h"
+#include "units/Functions.h"
 
 namespace {
 
@@ -25,21 +26,22 @@ VictoryFlag* AddFlag(Battle& b, float x, float y, int32_t kind) {
     return f;
 }
 
-// Rows of the vehicle table for one test; the former rows come back after.
-class VehicleRows {
+// Rows of a game table for one test; the former rows come back after.
+template <class T> class Rows {
 public:
-    explicit VehicleRows(int32_t n) : mOld(gVehicleData.Rows()), mOldCount(gVehicleData.Count()), mRows(n) {
-        gVehicleData.Attach(mRows.data(), n);
+    Rows(DataTable<T>& table, int32_t n) : mTable(table), mOld(table.Rows()), mOldCount(table.Count()), mRows(n) {
+        mTable.Attach(mRows.data(), n);
     }
-    ~VehicleRows() { gVehicleData.Attach(const_cast<VehicleData*>(mOld), mOldCount); }
-    VehicleRows(const VehicleRows&) = delete;
-    VehicleRows& operator=(const VehicleRows&) = delete;
-    VehicleData& operator[](int32_t i) { return mRows[static_cast<size_t>(i)]; }
+    ~Rows() { mTable.Attach(const_cast<T*>(mOld), mOldCount); }
+    Rows(const Rows&) = delete;
+    Rows& operator=(const Rows&) = delete;
+    T& operator[](int32_t i) { return mRows[static_cast<size_t>(i)]; }
 
 private:
-    const VehicleData* mOld;
+    DataTable<T>& mTable;
+    const T* mOld;
     int32_t mOldCount;
-    std::vector<VehicleData> mRows;
+    std::vector<T> mRows;
 };
 
 // An Allied unit of the American nation, so that the flags it takes show
@@ -325,7 +327,7 @@ TEST(CloseFireCone, SevenAndAHalfDegreesEitherSideFallingOffBeyondFiftyMetresAnd
 // vehicle's size x 0.3 for mortars, x 1.5 for artillery, x 1.2 for charges,
 // and 3 m for an emplacement whatever the class.
 TEST(FallingShellHit, HitSizeByClassAtAndJustBeyondItsEdge) {
-    VehicleRows rows(3);
+    Rows<VehicleData> rows(gVehicleData, 3);
     rows[1].mTargetSize = 10.0f;
     rows[2].mTargetSize = 10.0f;
     rows[2].mKind = 6;
@@ -526,4 +528,98 @@ TEST(QuietTurns, BelowSevenThousandFiveHundredForPlayersAndTenThousandForTheComp
     EXPECT_FALSE(alliesQuiet);
     EXPECT_FALSE(quiet(7500, 7499, 2, &alliesQuiet));
     EXPECT_TRUE(alliesQuiet);
+}
+
+namespace {
+
+// The fall-off of a blast with distance r = d / radius: 1 - 2.649 r +
+// 2.991 r^2 - 1.34 r^3, nothing from the radius on.
+float Falloff(float fp, float d, float radius) {
+    if (d >= radius) return 0.0f;
+    const float r = d / radius;
+    return fp * (1.0f - 2.649f * r + 2.991f * r * r - 1.34f * r * r * r);
+}
+
+} // namespace
+
+// Close fire (class 0, radius 25 m): cover from the origin scales the
+// firepower as it is (softened to its root when the cover is soft), the
+// distance is not stretched; infantry without a heavy weapon takes the mean
+// of the fall-off 5 m nearer and 5 m farther.
+TEST(BlastOnAUnit, CloseFireScaledByCoverAndFallingOffWithDistance) {
+    auto hit = [](UnitType kind, bool heavy, float cover, bool soft, float d) {
+        TurnBattle t;
+        t.battle.mTimeOfDay = 1;
+        ScriptUnit* rifle = t.Add(kUnitInfantry, kAxis, 10, 10);
+        ScriptUnit* u = t.Add(kind, kAllies, 100.0f + d, 100.0f);
+        u->mHeavyWeapon = heavy;
+        u->mCover = cover;
+        PendingAttack* a = t.Attack(rifle, kWClassSmallArms, 100, 100, 0);
+        a->mFirepower = 100.0f;
+        a->mSoftCover = soft;
+        t.battle.ResolveAttack(a);
+        t.battle.mPendingAttacks.EmptyOut(true);
+        return u->mHits.empty() ? -1.0f : u->mHits[0];
+    };
+    EXPECT_NEAR(hit(kUnitVehicle, false, 0.5f, false, 10.0f), Falloff(50.0f, 10.0f, 25.0f), 1e-3f);
+    EXPECT_NEAR(hit(kUnitVehicle, false, 0.25f, true, 10.0f), Falloff(50.0f, 10.0f, 25.0f), 1e-3f);
+    EXPECT_NEAR(hit(kUnitVehicle, false, 1.0f, false, 20.0f), Falloff(100.0f, 20.0f, 25.0f), 1e-3f);
+    EXPECT_NEAR(hit(kUnitInfantry, false, 1.0f, false, 10.0f),
+                0.5f * (Falloff(100.0f, 5.0f, 25.0f) + Falloff(100.0f, 15.0f, 25.0f)), 1e-3f);
+    EXPECT_NEAR(hit(kUnitInfantry, false, 1.0f, false, 3.0f),
+                0.5f * (Falloff(100.0f, 0.0f, 25.0f) + Falloff(100.0f, 8.0f, 25.0f)), 1e-3f);
+    EXPECT_NEAR(hit(kUnitInfantry, true, 1.0f, false, 10.0f), Falloff(100.0f, 10.0f, 25.0f), 1e-3f);
+    EXPECT_EQ(hit(kUnitVehicle, false, 0.0f, false, 10.0f), -1.0f); // no line to it: untouched
+}
+
+// A flame blow (class 6, radius 7.5 m, the weapon's first figure x 400):
+// cover scales the firepower by its 0.4th power (its root again when soft),
+// the distance is not stretched; the flamer's own side is not hurt.
+TEST(BlastOnAUnit, AFlameBlowScaledByTheFourTenthsPowerOfCover) {
+    Rows<WeaponData> weapons(gWeaponData, 3);
+    weapons[2].mClass = kWClassFlame;
+    weapons[2].mCalibre = 0.25f; // 100 firepower
+    auto hit = [&](float cover, bool soft, float d, Affiliation side) {
+        TurnBattle t;
+        t.battle.mTimeOfDay = 3; // even at night
+        ScriptUnit* flamer = t.Add(kUnitInfantry, kAxis, 10, 10);
+        ScriptUnit* u = t.Add(kUnitVehicle, side, 100.0f + d, 100.0f);
+        u->mCover = cover;
+        PendingAttack* a = t.Attack(flamer, kWClassFlame, 100, 100, 0);
+        a->mWeaponType = 2;
+        a->mSoftCover = soft;
+        EXPECT_FLOAT_EQ(a->GetFirepower(false, nullptr), 100.0f);
+        t.battle.ResolveAttack(a);
+        t.battle.mPendingAttacks.EmptyOut(true);
+        return u->mHits.empty() ? -1.0f : u->mHits[0];
+    };
+    EXPECT_NEAR(hit(0.5f, false, 3.0f, kAllies), Falloff(100.0f * std::pow(0.5f, 0.4f), 3.0f, 7.5f), 1e-3f);
+    EXPECT_NEAR(hit(0.5f, true, 3.0f, kAllies),
+                Falloff(100.0f * std::sqrt(std::pow(0.5f, 0.4f)), 3.0f, 7.5f), 1e-3f);
+    EXPECT_NEAR(hit(1.0f, false, 5.0f, kAllies), Falloff(100.0f, 5.0f, 7.5f), 1e-3f);
+    EXPECT_NEAR(hit(2.0f, false, 5.0f, kAllies), Falloff(100.0f * std::pow(2.0f, 0.4f), 5.0f, 7.5f), 1e-3f);
+    EXPECT_EQ(hit(1.0f, false, 3.0f, kAxis), -1.0f);
+}
+
+// Wide-spread close fire: twice the 25 m radius, but no more than 0.8 of the
+// shooter's distance to the impact (and no less than 25 m); the firepower
+// is spread thinner by 25 / radius.
+TEST(BlastOnAUnit, WideSpreadCloseFireReachesByTheShootersDistance) {
+    auto hit = [](float shooterDistance, float d) {
+        TurnBattle t;
+        t.battle.mTimeOfDay = 1;
+        ScriptUnit* gun = t.Add(kUnitVehicle, kAxis, 100.0f - shooterDistance, 100.0f);
+        ScriptUnit* u = t.Add(kUnitVehicle, kAllies, 100.0f, 100.0f + d);
+        PendingAttack* a = t.Attack(gun, kWClassSmallArms, 100, 100, 0);
+        a->mFirepower = 100.0f;
+        a->mWideSpread = true;
+        t.battle.ResolveAttack(a);
+        t.battle.mPendingAttacks.EmptyOut(true);
+        return u->mHits.empty() ? -1.0f : u->mHits[0];
+    };
+    EXPECT_NEAR(hit(40.0f, 20.0f), Falloff(100.0f * 25.0f / 32.0f, 20.0f, 32.0f), 1e-3f);
+    EXPECT_NEAR(hit(100.0f, 20.0f), Falloff(50.0f, 20.0f, 50.0f), 1e-3f);
+    EXPECT_NEAR(hit(100.0f, 45.0f), Falloff(50.0f, 45.0f, 50.0f), 1e-3f);
+    EXPECT_NEAR(hit(20.0f, 20.0f), Falloff(100.0f, 20.0f, 25.0f), 1e-3f);
+    EXPECT_EQ(hit(40.0f, 33.0f), -1.0f);
 }
