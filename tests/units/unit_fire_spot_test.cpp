@@ -218,3 +218,45 @@ TEST_F(SpotRules, AnyUnitButAnObserverAimsAfreshOnceLoadedUnlessJammed) {
     squad->ResetAimClock();
     EXPECT_EQ(squad->mAimTime, 99.0f);
 }
+
+// The spotter's own state on its sight and hearing: its own target seen at
+// twice the range; while it fires at a point more than 50 m away, half;
+// deafness takes 0.0001 of hearing per point; suppression s (at least 80
+// while hiding, at most 200) scales both by 1.8182e-05 s^2 - 0.0077091 s + 1;
+// the optics' quality last.
+TEST_F(SpotRules, SpottersOwnTargetFiringDeafnessAndSuppression) {
+    const float q = spotter->OpticalQualitySpot();
+    auto mods = [&](float* hearing) {
+        float sight = 1000.0f;
+        *hearing = 100.0f;
+        spotter->SpotterMods(squad, &sight, hearing);
+        return sight;
+    };
+    float hearing = 0.0f;
+    EXPECT_NEAR(mods(&hearing), 1000.0f * q, 1e-3f);
+    EXPECT_NEAR(hearing, 100.0f, 1e-4f);
+    spotter->mTarget = squad;
+    EXPECT_NEAR(mods(&hearing), 2000.0f * q, 1e-3f);
+    // Firing at something else: half when its aim point lies beyond 50 m.
+    Soldier* other = Place<Soldier>(kAllies, 1050.5f, 1000.0f);
+    spotter->mTarget = other;
+    spotter->mFiringSignature = 800;
+    EXPECT_NEAR(mods(&hearing), 500.0f * q, 1e-3f);
+    other->mX = 1050.0f;
+    EXPECT_NEAR(mods(&hearing), 1000.0f * q, 1e-3f);
+    spotter->mTarget = nullptr;
+    spotter->mFiringSignature = 0;
+    spotter->mDeafness = 2500;
+    mods(&hearing);
+    EXPECT_NEAR(hearing, 75.0f, 1e-3f);
+    spotter->mDeafness = 12000;
+    mods(&hearing);
+    EXPECT_EQ(hearing, 0.0f);
+    spotter->mDeafness = 0;
+    auto f = [](float s) { return 1.8182e-05f * s * s - 0.0077091f * s + 1.0f; };
+    for (float s : {50.0f, 150.0f, 200.0f, 600.0f}) {
+        spotter->mSuppression = s;
+        EXPECT_NEAR(mods(&hearing), 1000.0f * f(std::fmin(s, 200.0f)) * q, 1e-2f) << s;
+        EXPECT_NEAR(hearing, 100.0f * f(std::fmin(s, 200.0f)), 1e-3f) << s;
+    }
+}
