@@ -1,5 +1,6 @@
 // A shell's blast on one unit: the distance stretched by cover, and the
-// reach of a rocket's blast with and without a direct hit.
+// reach of a rocket's blast with and without a direct hit; cover against a
+// point by the terrain effect.
 
 #include <cmath>
 #include <vector>
@@ -90,4 +91,16 @@ TEST_F(Blast, ARocketsBlastReachesThreeQuartersOfTheRadiusOrAFifthAfterADirectHi
     EXPECT_NEAR(HitAt(kWClassLightAT, 0.1f * r, 1.0f, tank, &fp, &r), Falloff(fp, 0.1f * r, 0.2f * r),
                 1e-3f * fp);
     EXPECT_EQ(HitAt(kWClassLightAT, 0.21f * r, 1.0f, tank, &fp, &r), -1.0f);
+}
+
+// A unit on open ground counts as in cover against a point when its
+// terrain effect from there is below 0.47 (and only when asked to weigh it).
+TEST_F(Blast, CoverAgainstAPointBelowFortySevenHundredths) {
+    Struck* u = Place<Struck>(kAllies, 1000.0f, 1000.0f);
+    u->cover = 0.4699f;
+    EXPECT_TRUE(u->InComplexCover(false, true, 900.0f, 1000.0f));
+    EXPECT_FALSE(u->InComplexCover(false, false, 900.0f, 1000.0f));
+    u->cover = 0.47f;
+    EXPECT_FALSE(u->InComplexCover(false, true, 900.0f, 1000.0f));
+    EXPECT_FALSE(u->InComplexCover(true, true, 900.0f, 1000.0f));
 }
