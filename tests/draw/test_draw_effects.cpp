@@ -432,3 +432,38 @@ TEST(DrawWeather, ParticlesShrinkTowardTheCameraWithinEightyMetresByWeatherAndLe
     CheckParticleSizes(2, 0, 2);
     CheckParticleSizes(6, 2, 4);
 }
+
+// The smoke of a burning square by its fire state: size 2 for states 1 to 3,
+// 4 for state 5 and 8 otherwise (a puff's width grows with the size); four
+// squares of an aligned block above state 5 make one column of 16.
+TEST(DrawSmoke, AFiresSmokeIsSizedByItsState) {
+    auto width = [](std::initializer_list<int32_t> squares, int8_t state) {
+        DrawFixture f;
+        auto m = FlatMap(4, 4);
+        Aim(*m, 0, 0, 0, 1);
+        for (int32_t c = 0; c < kSmokeColumns; ++c)
+            m->mColumnAge[c] = 0;
+        for (int32_t s : squares)
+            m->mFire[s] = state;
+        m->DrawSmoke();
+        const auto quads = CallsOf(f.recorder, DrawOp::kTexturedQuad);
+        EXPECT_EQ(quads.size(), 12u) << static_cast<int>(state);
+        if (quads.empty()) return 0.0f;
+        const std::vector<float>& a = quads[5]->mArgs; // the same puff of each column
+        float lo = 1e9f, hi = -1e9f;
+        for (size_t k = 0; k < 4; ++k) {
+            lo = std::fmin(lo, a[5 * k]);
+            hi = std::fmax(hi, a[5 * k]);
+        }
+        return hi - lo;
+    };
+    const float two = width({5}, 1);
+    ASSERT_GT(two, 0.0f);
+    EXPECT_NEAR(width({5}, 2), two, 1e-4f);
+    EXPECT_NEAR(width({5}, 3), two, 1e-4f);
+    EXPECT_NEAR(width({5}, 4), 4.0f * two, 1e-3f);
+    EXPECT_NEAR(width({5}, 5), 2.0f * two, 1e-3f);
+    EXPECT_NEAR(width({5}, 6), 4.0f * two, 1e-3f);
+    EXPECT_NEAR(width({5}, 7), 4.0f * two, 1e-3f);
+    EXPECT_NEAR(width({0, 1, 4, 5}, 6), 8.0f * two, 1e-3f);
+}
