@@ -104,3 +104,20 @@ TEST_F(Blast, CoverAgainstAPointBelowFortySevenHundredths) {
     EXPECT_FALSE(u->InComplexCover(false, true, 900.0f, 1000.0f));
     EXPECT_FALSE(u->InComplexCover(true, true, 900.0f, 1000.0f));
 }
+
+// A shell's blast deafens the units around it as a noise of 165 x its
+// firepower at the impact.
+TEST_F(Blast, AShellDeafensAsANoiseOf165TimesItsFirepower) {
+    float fp = 0.0f, r = 0.0f;
+    HitAt(kWClassMortar, 0.0f, 1.0f, nullptr, &fp, &r);
+    ASSERT_GT(fp, 0.0f);
+    Struck* near = Place<Struck>(kAllies, 1030.0f, 1000.0f);
+    near->mUnitType = kUnitVehicle;
+    Struck* same = Place<Struck>(kAllies, 1030.0f, 1200.0f); // deafened by the rule itself, 200 m aside
+    same->mUnitType = kUnitVehicle;
+    HitAt(kWClassMortar, 2.0f * r, 1.0f, nullptr, &fp, &r);
+    mBattle.DeafenFromXY(static_cast<int32_t>(165.0f * fp), 1000.0f, 1200.0f);
+    EXPECT_GT(near->mDeafness, 0);
+    EXPECT_LT(near->mDeafness, 14000); // below the cap, so the loudness shows
+    EXPECT_EQ(near->mDeafness, same->mDeafness);
+}
