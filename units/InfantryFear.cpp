@@ -62,7 +62,7 @@ void WeighSurrender(Infantry* self, int32_t band) {
         range *= 1.66f;
     else if (band == 5)
         range *= 1.33f;
-    const float morale = gBattle ? gBattle->mGlobalMorale[self->mSide ? 1 : 0] : 1.0f;
+    const float morale = gBattle ? gBattle->mGlobalMorale[self->GetAffiliation()] : 1.0f;
     sSurrenderRange = range * morale * 1.25f;
     if (!(sSurrenderRange > 0.0f)) sSurrenderRange = 0.001f; // a broken side has no steadiness left
 

@@ -225,7 +225,7 @@ void Infantry::ApplyFatigue() {
         break;
     }
     if (c < 0) {
-        if (gBattle) r *= gBattle->mGlobalMorale[IsAxis() ? 1 : 0] * 0.667f + 0.333f;
+        if (gBattle) r *= gBattle->mGlobalMorale[GetAffiliation()] * 0.667f + 0.333f;
     } else if (c >= 1) {
         if (PlayedByComputer()) r *= 0.5f;
         const SpeedClass cls = GetSpeedClass();

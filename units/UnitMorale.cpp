@@ -38,7 +38,7 @@ int32_t ExperienceWithBonus(Unit& u) {
     return x;
 }
 
-// Per-side battle arrays hold the Axis at index 1, as the side flag does.
+// The fanaticism setting holds the Axis at index 1, as the side flag does.
 int32_t SideIndex(const Unit& u) {
     return u.mSide ? 1 : 0;
 }
@@ -110,7 +110,8 @@ void Unit::Rally() {
     if (recovery < 0.2f) recovery = 0.2f;
     float scaled = vehicle ? recovery * 14.0f : recovery * 20.0f / 3.0f;
 
-    float morale = gBattle ? gBattle->mGlobalMorale[SideIndex(*this)] : 1.0f;
+    // The battle keeps each side's morale under its Affiliation.
+    float morale = gBattle ? gBattle->mGlobalMorale[GetAffiliation()] : 1.0f;
     if (mFanatic == 2 && morale < 0.5f) morale = 0.5f;
     float inspiration = std::exp(-2.0f * (1.0f - morale) * (1.0f - morale));
     float tiredness = FatigueFactor(mFatigue);

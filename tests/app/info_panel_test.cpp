@@ -389,3 +389,44 @@ TEST_F(PanelTest, EveryTerrainNameStandsOnItsPlateClearOfTheWeaponsColumn) {
     }
     EXPECT_TRUE(plateFirst);
 }
+
+namespace {
+
+// One grenade icon per five grenades or part of five, at most six, 15 pixels
+// apart from x = 363.
+TEST_F(PanelTest, GrenadeIconsOnePerFiveOrPartOfFiveAndAtMostSix) {
+    Infantry* u = AddInfantry(kSquad, kGermans, 100, 100);
+    const struct { int8_t grenades; int32_t icons; } cases[] = {{0, 0},  {1, 1},  {5, 1},  {6, 2},
+                                                               {25, 5}, {26, 6}, {30, 6}, {31, 6}, {60, 6}};
+    for (const auto& c : cases) {
+        u->mGrenades = c.grenades;
+        const auto log = Show(u);
+        std::vector<int32_t> xs;
+        for (const InfoDrawItem& i : log.mItems)
+            if (i.mKind == 'b' && (i.mPicture == 1098 || i.mPicture == 1093)) xs.push_back(i.mX);
+        EXPECT_EQ(static_cast<int32_t>(xs.size()), c.icons) << static_cast<int>(c.grenades);
+        for (size_t k = 0; k < xs.size(); ++k)
+            EXPECT_EQ(xs[k], 363 + 15 * static_cast<int32_t>(k)) << static_cast<int>(c.grenades);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The victory shares are rounded to whole percent (share x 100 + 0.5, then
+// the whole part); the morale is cut, not rounded.
+TEST_F(PanelTest, VictorySharesRoundToTheNearestPercentAndMoraleIsCut) {
+    mBattle->mGlobalMorale[kAxis] = 0.8799f;
+    mPanel->ReportVP(0.2549f, 0.7451f);
+    auto log = Draw();
+    EXPECT_EQ(log.TextAt(45, 77)->mText, "25%");
+    EXPECT_EQ(log.TextAt(106, 77)->mText, "75%");
+    EXPECT_EQ(log.TextAt(45, 51)->mText, "87%");
+    mPanel->ReportVP(0.2551f, 0.7449f);
+    log = Draw();
+    EXPECT_EQ(log.TextAt(45, 77)->mText, "26%");
+    EXPECT_EQ(log.TextAt(106, 77)->mText, "74%");
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 // as texts: columns, padding, commas, sectors and the small gauges.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -269,6 +270,45 @@ TEST(InfoTexts, AmmunitionBarFillsThirtyFourColumnsAtMost) {
     EXPECT_EQ(AmmoBarPiece(0, 0), 5);
     EXPECT_EQ(AmmoBarPiece(32, 0), 6);
     EXPECT_EQ(AmmoBarPiece(17, 17), 7);
+}
+
+TEST(InfoTexts, SuppressionGaugeStartsEachLevelAtItsEdgeAndVehiclesSkipOne) {
+    const float edges[8] = {0.0f, 10.0f, 30.0f, 60.0f, 100.0f, 350.0f, 600.0f, 1200.0f};
+    // A vehicle reads levels 2, 3 and 4 one lower.
+    const int32_t vehicle[8] = {0, 1, 1, 2, 3, 5, 6, 7};
+    for (int32_t level = 1; level < 8; ++level) {
+        const float below = std::nextafter(edges[level], 0.0f);
+        EXPECT_EQ(SuppressionLevel(below, false), level - 1) << edges[level];
+        EXPECT_EQ(SuppressionLevel(edges[level], false), level) << edges[level];
+        EXPECT_EQ(SuppressionLevel(below, true), vehicle[level - 1]) << edges[level];
+        EXPECT_EQ(SuppressionLevel(edges[level], true), vehicle[level]) << edges[level];
+    }
+}
+
+TEST(InfoTexts, RoleBadgeOfEveryReadinessOptionForAttackerAndDefender) {
+    // Attacker by readiness option 0..3; a defender takes 12 whatever the
+    // option; the second row adds 2 and side 1 adds 1.
+    const int32_t attacker[4] = {0, 4, 8, 4};
+    for (int32_t option = 0; option < 4; ++option)
+        for (bool row : {false, true})
+            for (bool side1 : {false, true}) {
+                const int32_t extra = (row ? 2 : 0) + (side1 ? 1 : 0);
+                EXPECT_EQ(RoleBadgeIndex(true, option, row, side1), attacker[option] + extra) << option;
+                EXPECT_EQ(RoleBadgeIndex(false, option, row, side1), 12 + extra) << option;
+            }
+}
+
+TEST(InfoTexts, AmmunitionBarFillsTheWholePartOfThirtyFourTimesTheRatio) {
+    EXPECT_EQ(AmmoBarFilled(1.0f / 34.0f), 1);
+    EXPECT_EQ(AmmoBarFilled(std::nextafter(1.0f / 34.0f, 0.0f)), 0);
+    EXPECT_EQ(AmmoBarFilled(0.99f), 33);
+    EXPECT_EQ(AmmoBarFilled(std::nextafter(1.0f, 2.0f)), 34);
+    // Every column: full pieces 2, 3, 4 from the ends in; empty ones 3 higher.
+    for (int32_t i = 0; i < 34; ++i) {
+        const int32_t piece = (i == 0 || i == 33) ? 2 : (i == 1 || i == 32) ? 3 : 4;
+        EXPECT_EQ(AmmoBarPiece(i, i + 1), piece) << i;
+        EXPECT_EQ(AmmoBarPiece(i, i), piece + 3) << i;
+    }
 }
 
 TEST(InfoTexts, AmmunitionCountsInPanelOrder) {

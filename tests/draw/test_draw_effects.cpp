@@ -378,3 +378,92 @@ TEST(DrawSmoke, ShellsDriftEvenWithoutSmokeAndPickAColumnAgainWhenLost) {
 }
 
 } // namespace
+
+namespace {
+
+// Every drawn drop or flake, measured back from its corners: within 80 m of
+// the camera's ground point (both offsets below 80 and the distance at most
+// 80) its size is 0.13 x (distance / 80)^e, e = 0.5 for rain and 0.8 for snow
+// at level 0, 0.85 and 1.3 at levels 1 to 4; 0.13 elsewhere; all divided by
+// the zoom.
+void CheckParticleSizes(int32_t weather, int32_t level, int32_t zoom) {
+    DrawFixture f;
+    BattleScope b;
+    b.battle.mWeather = weather;
+    f.settings.mWeatherGraphics = 3;
+    f.settings.mZoom = zoom;
+    f.settings.mClock = [] { return sNow; };
+    auto m = FlatMap(4, 4);
+    Aim(*m, 40, 40, 0, level);
+    SeedRandomGenerator(11);
+    m->DrawWeather();
+    const bool rain = weather == 2 || weather == 3;
+    const float e = level == 0 ? (rain ? 0.5f : 0.8f) : (rain ? 0.85f : 1.3f);
+    int32_t near = 0, far = 0;
+    for (const DrawCall& c : f.recorder.mCalls) {
+        if (c.mOp != (rain ? DrawOp::kQuad : DrawOp::kTriangle)) continue;
+        const std::vector<float>& a = c.mArgs;
+        float x, y, size;
+        if (rain) {
+            x = 0.5f * (a[0] + a[6]), y = 0.5f * (a[1] + a[7]);
+            size = (a[5] - a[2]) / (2.0f * 3.0f * 0.864f * 0.4f);
+        } else {
+            x = a[3], y = a[4];
+            size = (a[5] - a[2]) / (2.0f * 0.864f);
+        }
+        const float dx = std::fabs(x - 40.0f), dy = std::fabs(y - 40.0f), d = std::hypot(dx, dy);
+        if (std::fabs(dx - 80.0f) < 0.01f || std::fabs(dy - 80.0f) < 0.01f || std::fabs(d - 80.0f) < 0.01f) continue;
+        const bool inside = dx < 80.0f && dy < 80.0f && d <= 80.0f;
+        const float expected = (inside ? 0.13f * std::pow(d / 80.0f, e) : 0.13f) / static_cast<float>(zoom);
+        (inside ? near : far) += 1;
+        EXPECT_NEAR(size, expected, 2e-4f) << weather << " level " << level << " at " << x << ", " << y;
+        if (std::fabs(size - expected) > 2e-4f) return;
+    }
+    EXPECT_GT(near, 100) << weather << " " << level;
+    EXPECT_GT(far, 100) << weather << " " << level;
+}
+
+} // namespace
+
+TEST(DrawWeather, ParticlesShrinkTowardTheCameraWithinEightyMetresByWeatherAndLevel) {
+    for (int32_t weather : {2, 6})
+        for (int32_t level : {0, 1, 4})
+            CheckParticleSizes(weather, level, 1);
+    CheckParticleSizes(2, 0, 2);
+    CheckParticleSizes(6, 2, 4);
+}
+
+// The smoke of a burning square by its fire state: size 2 for states 1 to 3,
+// 4 for state 5 and 8 otherwise (a puff's width grows with the size); four
+// squares of an aligned block above state 5 make one column of 16.
+TEST(DrawSmoke, AFiresSmokeIsSizedByItsState) {
+    auto width = [](std::initializer_list<int32_t> squares, int8_t state) {
+        DrawFixture f;
+        auto m = FlatMap(4, 4);
+        Aim(*m, 0, 0, 0, 1);
+        for (int32_t c = 0; c < kSmokeColumns; ++c)
+            m->mColumnAge[c] = 0;
+        for (int32_t s : squares)
+            m->mFire[s] = state;
+        m->DrawSmoke();
+        const auto quads = CallsOf(f.recorder, DrawOp::kTexturedQuad);
+        EXPECT_EQ(quads.size(), 12u) << static_cast<int>(state);
+        if (quads.empty()) return 0.0f;
+        const std::vector<float>& a = quads[5]->mArgs; // the same puff of each column
+        float lo = 1e9f, hi = -1e9f;
+        for (size_t k = 0; k < 4; ++k) {
+            lo = std::fmin(lo, a[5 * k]);
+            hi = std::fmax(hi, a[5 * k]);
+        }
+        return hi - lo;
+    };
+    const float two = width({5}, 1);
+    ASSERT_GT(two, 0.0f);
+    EXPECT_NEAR(width({5}, 2), two, 1e-4f);
+    EXPECT_NEAR(width({5}, 3), two, 1e-4f);
+    EXPECT_NEAR(width({5}, 4), 4.0f * two, 1e-3f);
+    EXPECT_NEAR(width({5}, 5), 2.0f * two, 1e-3f);
+    EXPECT_NEAR(width({5}, 6), 4.0f * two, 1e-3f);
+    EXPECT_NEAR(width({5}, 7), 4.0f * two, 1e-3f);
+    EXPECT_NEAR(width({0, 1, 4, 5}, 6), 8.0f * two, 1e-3f);
+}

@@ -229,3 +229,62 @@ TEST(DrawTextures, CrewDummiesAreMadeOncePerUniformAndStayUntilTheMapGoes) {
 }
 
 } // namespace
+
+namespace {
+
+// The tree pictures of a battle: season 0's first row takes the trees
+// 0, 0, 2, 2, 1, 1, 3, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3 with the crown
+// picture 509; trees 0 and 1 (and 40, 42) are of width class 1, trees 2 and
+// 3 (and 13, 21, 32, 41, 43, 53) of class 2; palm theatres have rows of
+// their own; reduced texture memory keeps four kinds per row.
+TEST(DrawTextures, TreePicturesAndWidthClassesBySeasonTheatreAndMemory) {
+    DrawFixture f(false);
+    BattleScope b;
+    b.battle.mTheatre = 0;
+    b.battle.mSeason = 0;
+    f.settings.mPalmTrees = 0;
+    auto m = FlatMap(4, 4);
+    m->MakeTextures(false);
+    const int32_t trees[20] = {0, 0, 2, 2, 1, 1, 3, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3};
+    for (int32_t j = 0; j < 20; ++j) {
+        EXPECT_EQ(f.shop.NumberOf(m->mTreeTextures[j]), 500 + trees[j]) << j;
+        EXPECT_EQ(f.shop.NumberOf(m->mTreeTextures2[j]), 509) << j;
+        EXPECT_EQ(m->mTreeKinds[j], trees[j] < 2 ? 1 : 2) << j;
+    }
+    // Row 2: trees 20 to 24; only 21 is narrow.
+    for (int32_t j = 0; j < 20; ++j) {
+        const int32_t a = f.shop.NumberOf(m->mTreeTextures[40 + j]) - 500;
+        ASSERT_TRUE(a >= 20 && a <= 24) << j;
+        EXPECT_EQ(m->mTreeKinds[40 + j], a == 21 ? 2 : 0) << j;
+    }
+    m->DeleteTextures();
+    // Deep frost on snow: set 4, trees 40 to 43 in the first row.
+    b.battle.mGroundCondition = 7;
+    b.battle.mTemperature = 4;
+    m->MakeTextures(false);
+    for (int32_t j = 0; j < 20; ++j) {
+        const int32_t a = f.shop.NumberOf(m->mTreeTextures[j]) - 500;
+        ASSERT_TRUE(a >= 40 && a <= 43) << j;
+        EXPECT_EQ(m->mTreeKinds[j], (a == 40 || a == 42) ? 1 : 2) << j;
+    }
+    m->DeleteTextures();
+    // Palms: row 0 by j mod 7 (class 3), row 1 by j mod 4 (class 1).
+    b.battle.mGroundCondition = 0;
+    b.battle.mTemperature = 2;
+    b.battle.mTheatre = 2;
+    f.settings.mPalmTrees = 1;
+    f.settings.mTextureMemoryClass = 1;
+    m->MakeTextures(false);
+    for (int32_t j = 0; j < 4; ++j) {
+        EXPECT_EQ(f.shop.NumberOf(m->mTreeTextures[j]), 30500 + j % 7) << j;
+        EXPECT_EQ(f.shop.NumberOf(m->mTreeTextures2[j]), 30507 + j % 3) << j;
+        EXPECT_EQ(m->mTreeKinds[j], 3) << j;
+        EXPECT_EQ(f.shop.NumberOf(m->mTreeTextures[20 + j]), 30511 + j % 4) << j;
+        EXPECT_EQ(f.shop.NumberOf(m->mTreeTextures2[20 + j]), 30515 + j % 2) << j;
+        EXPECT_EQ(m->mTreeKinds[20 + j], 1) << j;
+    }
+    EXPECT_EQ(m->mTreeTextures[4], nullptr); // four kinds per row in reduced memory
+    m->DeleteTextures();
+}
+
+} // namespace

@@ -2,6 +2,8 @@
 // distance, the uniform's headgear by date and rank, the shadow only near.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "DrawTestUtil.h"
 #include "battle/Battle.h"
 #include "draw/InfantryDraw.h"
@@ -71,6 +73,20 @@ TEST_F(InfantryDrawing, TheFrameIsScaledTheManDrawnAtHisDetailAndTheStackBalance
     EXPECT_EQ(f.recorder.Count(DrawOp::kTexturedQuad), 0);
     EXPECT_EQ(f.recorder.Count(DrawOp::kTextureFan) + f.recorder.Count(DrawOp::kTextureStrip), 4);
     EXPECT_EQ(Depth(f.recorder), 0);
+}
+
+// The ground shadow comes with the detail of a near unit: strictly above
+// 0.0065 of the drawing factor.
+TEST_F(InfantryDrawing, TheShadowIsDrawnOnlyStrictlyAboveTheDetailThreshold) {
+    auto shadow = [&](float factor) {
+        Draw(factor);
+        for (const auto* c : CallsOf(f.recorder, DrawOp::kOpacity))
+            if (c->mArgs[0] > 0.0f && c->mArgs[0] < 1.0f) return true;
+        return false;
+    };
+    EXPECT_TRUE(shadow(std::nextafter(0.0065f, 1.0f)));
+    EXPECT_FALSE(shadow(0.0065f));
+    EXPECT_TRUE(shadow(0.0095f)); // the good figure still casts one
 }
 
 TEST_F(InfantryDrawing, HeadgearFollowsThePeriodOfTheBattleDate) {

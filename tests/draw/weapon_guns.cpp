@@ -53,7 +53,8 @@ TEST(Mortar, SizeClassByCalibreAndByDateWhenNotIdentified) {
     const struct {
         float calibre;
         float scale;
-    } cases[] = {{50.0f, 0.5f}, {60.0f, 0.564f}, {81.0f, 0.9f}, {90.0f, 1.1f}, {120.0f, 1.1f}};
+    } cases[] = {{50.0f, 0.5f},  {54.9f, 0.5f},  {55.0f, 0.564f}, {60.0f, 0.564f}, {69.9f, 0.564f},
+                 {70.0f, 0.9f}, {81.0f, 0.9f},  {89.9f, 0.9f},   {90.0f, 1.1f},   {120.0f, 1.1f}};
     for (const auto& c : cases) {
         w.Clear();
         d3::Push();

@@ -73,7 +73,7 @@ TEST_F(InfantryFear, AGunCrewTooSlowToRunLeavesItsGunOnlyWhenHalfAreLost) {
 
 TEST_F(InfantryFear, ASquadWithNoWayOutSurrendersToItsCaptorAndIsFreedByFriends) {
     mBattle.mBattle.mEdgeOwner[kDirWest] = 2; // no retreat edge
-    mBattle.mBattle.mGlobalMorale[1] = 0.1f;  // a broken side
+    mBattle.mBattle.mGlobalMorale[kAxis] = 0.1f; // a broken side
     Infantry* u = Place(kGermanSquad, kGerman, 100.0f, 100.0f);
     Infantry* captor = Place(kUSSquad, kAmerican, 110.0f, 100.0f);
     captor->mTarget = u;
@@ -99,7 +99,7 @@ TEST_F(InfantryFear, ASquadWithNoWayOutSurrendersToItsCaptorAndIsFreedByFriends)
 
 TEST_F(InfantryFear, ASquadThatCanRouteAwayDoesNotSurrender) {
     Paint(0.0f, 0.0f, 90.0f, 200.0f, kTerrainWoods);
-    mBattle.mBattle.mGlobalMorale[1] = 0.1f;
+    mBattle.mBattle.mGlobalMorale[kAxis] = 0.1f;
     Infantry* u = Place(kGermanSquad, kGerman, 100.0f, 100.0f);
     Infantry* captor = Place(kUSSquad, kAmerican, 110.0f, 100.0f);
     captor->mTarget = u;
@@ -144,7 +144,7 @@ namespace {
 
 TEST_F(InfantryFear, ASideWithNoMoraleLeftWeighsSurrenderWithoutDividingByZero) {
     mBattle.mBattle.mEdgeOwner[kDirWest] = 2;
-    mBattle.mBattle.mGlobalMorale[1] = 0.0f;
+    mBattle.mBattle.mGlobalMorale[kAxis] = 0.0f;
     Infantry* u = Place(kGermanSquad, kGerman, 100.0f, 100.0f);
     Infantry* captor = Place(kUSSquad, kAmerican, 110.0f, 100.0f);
     captor->mTarget = u;

@@ -164,6 +164,30 @@ TEST_F(InfantryLosses, PositionStrengthFallsWithSuppression) {
     EXPECT_EQ(u->PositionStrength(), 0.0f);
 }
 
+// Seven men: all of them up to band 4, half (rounded down) in band 5 or
+// when vulnerable, none from band 6; a crew out of its vehicle counts one.
+TEST_F(InfantryLosses, PositionStrengthByBandAtEachEdge) {
+    auto u = Make(kUSSquad, kAmerican);
+    u->mCasualties = 2;
+    const struct { float suppression, strength; } cases[] = {
+        {0.0f, 7.0f}, {349.9f, 7.0f}, {350.0f, 3.0f}, {599.9f, 3.0f}, {600.0f, 0.0f}, {1200.0f, 0.0f}};
+    for (const auto& c : cases) {
+        u->mSuppression = c.suppression;
+        EXPECT_EQ(u->PositionStrength(), c.strength) << c.suppression;
+    }
+    u->mSuppression = 0.0f;
+    u->mCasualties = 1; // eight men: half is 4
+    u->mVulnerable = true;
+    EXPECT_EQ(u->PositionStrength(), 4.0f);
+    u->mVulnerable = false;
+    auto carrier = Make(kGermanMGTeam, kGerman); // stands for the vehicle left
+    u->mAbandonedVehicle = carrier.get();
+    EXPECT_EQ(u->PositionStrength(), 1.0f);
+    u->mSuppression = 350.0f;
+    EXPECT_EQ(u->PositionStrength(), 0.0f); // one man halved
+    u->mAbandonedVehicle = nullptr;
+}
+
 TEST_F(InfantryLosses, FirepowerCountsTeamsAndStopsOnTheMove) {
     auto u = Make(kUSSquad, kAmerican);
     MGPenetration mg = 0;

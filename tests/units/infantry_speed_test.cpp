@@ -91,7 +91,7 @@ TEST_F(InfantrySpeed, RecoveryIsNeverSlowerThanSixThousandthsASlice) {
     auto u = At(kUSSquad, kAmerican, kHold);
     u->mFatigue = 50.0f;
     mBattle.mBattle.mTemperature = 1;
-    mBattle.mBattle.mGlobalMorale[0] = 0.0f;
+    mBattle.mBattle.mGlobalMorale[kAllies] = 0.0f;
     u->ApplyFatigue();
     EXPECT_FLOAT_EQ(u->mFatigue, 50.0f - 0.006f);
     EXPECT_EQ(u->mFatigueState, 1);

@@ -167,7 +167,7 @@ TEST_F(OrdersTest, RallyRestoresMoraleByExperienceLossesAndSide) {
     EXPECT_FALSE(std::isnan(tank->mSuppression));
 
     // A beaten side rallies slower.
-    mBattle.mBattle.mGlobalMorale[1] = 0.5f;
+    mBattle.mBattle.mGlobalMorale[kAxis] = 0.5f; // its own side's morale
     tank->mSuppression = 100;
     tank->Rally();
     EXPECT_NEAR(tank->mSuppression, 100.0f - 12.6f * std::exp(-0.5f), 1e-3f);
@@ -250,6 +250,19 @@ TEST_F(OrdersTest, APinnedSquadFiresOnlyAtCloseInfantry) {
     NearestUnitSearch search{1000.0f, 100.0f, 100.0f, u->mSide};
     mBattle.mBattle.mUnits->Find(&Unit::NearestUnitOfSide, &search);
     EXPECT_NEAR(search.mBest, 5.0f, 1e-4f);
+}
+
+TEST_F(OrdersTest, APinnedSquadAnswersInfantryUpToTwentyMetresOrAHundredWhenFiredOn) {
+    Walker* u = Squad(100, 100);
+    Walker* other = Squad(120, 100, kAllies);
+    EXPECT_TRUE(u->OKForPinnedToFireAt(other)); // exactly 20 m
+    other->mX = 120.5f;
+    EXPECT_FALSE(u->OKForPinnedToFireAt(other));
+    other->mTarget = u;
+    other->mX = 200.0f; // exactly 100 m
+    EXPECT_TRUE(u->OKForPinnedToFireAt(other));
+    other->mX = 200.5f;
+    EXPECT_FALSE(u->OKForPinnedToFireAt(other));
 }
 
 namespace {

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "battle/ActionPacket.h"
+#include "battle/SmokeShell.h"
+#include "units/Functions.h"
 #include "engine/GOLTA.h"
 #include "unit_fire_fixture.h"
 
@@ -225,3 +227,85 @@ TEST_F(ShotRules, LoudEventsDeafenByDistanceAndKeepTheLouder) {
     mBattle.DeafenFromXY(30000, 1000.0f, 1000.0f);
     EXPECT_EQ(rifle->mDeafness, 20000);
 }
+
+namespace {
+
+// The dust a gun throws up: k = the ground's dustiness x (E x 1.2e-7)^0.36,
+// E = shell weight x muzzle velocity^2 (x 4 for a twin gun); a vehicle's
+// k x (0.25 k + 0.75); a cloud of dust size k (radius 13.5 k) only above
+// 0.17. A rocket team's backblast: k x 0.4, none from a quiet launcher.
+class MuzzleDust : public ShotRules {
+protected:
+    MuzzleDust() {
+        mBattle.mGroundCondition = 0;
+        rifle->mAmmo[kAmmoHE] = 40;
+    }
+    // The radius of the cloud the shot left, or 0.
+    float Cloud() {
+        auto* shells = static_cast<GList*>(mBattle.mMap->mSmokeShells);
+        return shells->GetCount() ? static_cast<SmokeShell*>(shells->GetObjectA(shells->GetCount() - 1))->mRadius
+                                  : 0.0f;
+    }
+    float Dust() { return mBattle.Dusty(mBattle.mMap->GetTerrain(1000.0f, 1000.0f, false), 1); }
+};
+
+TEST_F(MuzzleDust, AGunsDustGrowsWithTheShellsEnergyAndStartsAboveSeventeenHundredths) {
+    rifle->kit.mWeapon = 3;
+    rifle->kit.mClass = kWClassGun;
+    float v = 0.0f;
+    const AmmoType type = AmmoTypeInUse(0, 3, kAmmoHE, &v);
+    if (v <= 0.0f) v = 200.0f;
+    const float k0 = Dust();
+    ASSERT_GT(k0, 0.0f);
+    // The shell weight that puts k at exactly 0.17.
+    const float edge = std::pow(0.17f / k0, 1.0f / 0.36f) / 1.2e-7f / (v * v);
+    mAmmo[type].mWeight = edge * 1.05f;
+    rifle->Fire(kAmmoHE, 0);
+    const float k = k0 * std::pow(mAmmo[type].mWeight * v * v * 1.2e-7f, 0.36f);
+    EXPECT_NEAR(Cloud(), k * 0.9f * 15.0f, 1e-3f);
+    mBattle.mMap->mSmokeShells->EmptyOut(true);
+    mAmmo[type].mWeight = edge * 0.95f;
+    rifle->mLoadTime = 0.0f;
+    rifle->Fire(kAmmoHE, 0);
+    EXPECT_EQ(Cloud(), 0.0f);
+    // A twin gun's shell counts four times: the same shell now raises dust.
+    rifle->kit.mClass = kWClassTwinGun;
+    rifle->Fire(kAmmoHE, 0);
+    const float k4 = k0 * std::pow(4.0f * mAmmo[type].mWeight * v * v * 1.2e-7f, 0.36f);
+    EXPECT_NEAR(Cloud(), k4 * 0.9f * 15.0f, 1e-3f);
+}
+
+TEST_F(MuzzleDust, AVehiclesGunDustIsScaledByAQuarterOfItselfPlusThreeQuarters) {
+    Tank* tank = Place<Tank>(kAxis, 1000.0f, 1000.0f);
+    tank->kit.mWeapon = 3;
+    tank->kit.mClass = kWClassGun;
+    tank->mTarget = enemy;
+    tank->mAmmo[kAmmoHE] = 40;
+    float v = 0.0f;
+    const AmmoType type = AmmoTypeInUse(0, 3, kAmmoHE, &v);
+    if (v <= 0.0f) v = 200.0f;
+    mAmmo[type].mWeight = 40.0f;
+    const float k0 = Dust() * std::pow(40.0f * v * v * 1.2e-7f, 0.36f);
+    const float k = k0 * (0.25f * k0 + 0.75f);
+    ASSERT_GT(k, 0.17f);
+    tank->Fire(kAmmoHE, 0);
+    EXPECT_NEAR(Cloud(), k * 0.9f * 15.0f, 1e-3f);
+}
+
+TEST_F(MuzzleDust, ARocketTeamsBackblastIsFourTenthsOfTheGroundsDust) {
+    rifle->kit.mWeapon = 3;
+    rifle->kit.mClass = kWClassLightAT;
+    rifle->mHastyFire = true;
+    rifle->Fire(kAmmoHE, 0);
+    const float k = Dust() * 0.4f;
+    ASSERT_GT(k, 0.17f);
+    EXPECT_NEAR(Cloud(), k * 0.9f * 15.0f, 1e-4f);
+    // Aimed from a launcher that makes no backblast: nothing.
+    mBattle.mMap->mSmokeShells->EmptyOut(true);
+    mWeapons[3].mFlags |= 0x4;
+    rifle->mHastyFire = false;
+    rifle->Fire(kAmmoHE, 0);
+    EXPECT_EQ(Cloud(), 0.0f);
+}
+
+} // namespace

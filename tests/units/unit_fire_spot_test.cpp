@@ -145,6 +145,50 @@ TEST_F(SpotRules, WithoutFogOfWarEveryUnitIsKnown) {
     EXPECT_EQ(squad->mContactLevel, 5);
 }
 
+// The optics' visibility factor at each edge of its visibility bands (date
+// 4306: a base quality of 1.0), and the least experience each optical type
+// needs (0, 2, 1, 1, 3, 2, 3 for types 0 to 6; 5 % per level short).
+TEST_F(SpotRules, OpticsVisibilityBandsAndTheExperienceEachTypeNeeds) {
+    mBattle.mTemperature = 2;
+    spotter->mExperience = 3;
+    auto quality = [&](int32_t optics, float visibility) {
+        spotter->kit.mOptics = optics;
+        mBattle.mVisibilityDistance = visibility;
+        return spotter->OpticalQualitySpot();
+    };
+    auto far4 = [](float v) { return 2.7728e-05f * v - 7.9127e-10f * v * v + 0.86212f; };
+    auto far6 = [](float v) { return 4.1667e-05f * v - 1.1905e-09f * v * v + 0.79286f; };
+    auto near5 = [](float v) { return 0.00037778f * v - 1.4815e-07f * v * v + 0.8f; };
+    auto near6 = [](float v) { return 0.00056667f * v - 2.2222e-07f * v * v + 0.7f; };
+    EXPECT_NEAR(quality(1, 749.0f), 1.0f, 1e-5f);
+    EXPECT_NEAR(quality(1, 750.0f), 1.025f, 1e-5f);
+    EXPECT_NEAR(quality(2, 20000.0f), 1.0f, 1e-5f);
+    EXPECT_NEAR(quality(4, 6000.0f), 1.0f, 1e-5f);
+    EXPECT_NEAR(quality(4, 6001.0f), far4(6001.0f), 1e-5f);
+    EXPECT_NEAR(quality(4, 14999.0f), far4(14999.0f), 1e-5f);
+    EXPECT_NEAR(quality(4, 15000.0f), 1.1f, 1e-5f);
+    EXPECT_NEAR(quality(4, 500.0f), 1.0f, 1e-5f);
+    EXPECT_NEAR(quality(5, 749.0f), near5(749.0f), 1e-5f);
+    EXPECT_NEAR(quality(5, 750.0f), 1.0f, 1e-5f);
+    EXPECT_NEAR(quality(5, 10000.0f), far4(10000.0f), 1e-5f);
+    EXPECT_NEAR(quality(5, 15000.0f), 1.1f, 1e-5f);
+    EXPECT_NEAR(quality(6, 749.0f), near6(749.0f), 1e-5f);
+    EXPECT_NEAR(quality(6, 750.0f), 1.0f, 1e-5f);
+    EXPECT_NEAR(quality(6, 6000.0f), 1.0f, 1e-5f);
+    EXPECT_NEAR(quality(6, 10000.0f), far6(10000.0f), 1e-5f);
+    EXPECT_NEAR(quality(6, 15000.0f), 1.15f, 1e-5f);
+    const int32_t needs[7] = {0, 2, 1, 1, 3, 2, 3};
+    for (int32_t o = 1; o < 7; ++o) {
+        spotter->mExperience = needs[o];
+        const float full = quality(o, 3000.0f);
+        spotter->mExperience = needs[o] - 1;
+        EXPECT_NEAR(quality(o, 3000.0f), full * 0.95f, 1e-5f) << o;
+    }
+    // Plain eyes: 0.95 before 4313.
+    spotter->mExperience = 0;
+    EXPECT_NEAR(quality(0, 3000.0f), 0.95f, 1e-5f);
+}
+
 TEST_F(SpotRules, OpticsRateByDateWeatherAndCrew) {
     EXPECT_NEAR(spotter->OpticalQualitySpot(), 0.95f, 1e-6);
     mBattle.mTemperature = 0; // heat: x (1 - 0.002 x 25)
@@ -173,4 +217,46 @@ TEST_F(SpotRules, AnyUnitButAnObserverAimsAfreshOnceLoadedUnlessJammed) {
     squad->mAimTime = 99.0f;
     squad->ResetAimClock();
     EXPECT_EQ(squad->mAimTime, 99.0f);
+}
+
+// The spotter's own state on its sight and hearing: its own target seen at
+// twice the range; while it fires at a point more than 50 m away, half;
+// deafness takes 0.0001 of hearing per point; suppression s (at least 80
+// while hiding, at most 200) scales both by 1.8182e-05 s^2 - 0.0077091 s + 1;
+// the optics' quality last.
+TEST_F(SpotRules, SpottersOwnTargetFiringDeafnessAndSuppression) {
+    const float q = spotter->OpticalQualitySpot();
+    auto mods = [&](float* hearing) {
+        float sight = 1000.0f;
+        *hearing = 100.0f;
+        spotter->SpotterMods(squad, &sight, hearing);
+        return sight;
+    };
+    float hearing = 0.0f;
+    EXPECT_NEAR(mods(&hearing), 1000.0f * q, 1e-3f);
+    EXPECT_NEAR(hearing, 100.0f, 1e-4f);
+    spotter->mTarget = squad;
+    EXPECT_NEAR(mods(&hearing), 2000.0f * q, 1e-3f);
+    // Firing at something else: half when its aim point lies beyond 50 m.
+    Soldier* other = Place<Soldier>(kAllies, 1050.5f, 1000.0f);
+    spotter->mTarget = other;
+    spotter->mFiringSignature = 800;
+    EXPECT_NEAR(mods(&hearing), 500.0f * q, 1e-3f);
+    other->mX = 1050.0f;
+    EXPECT_NEAR(mods(&hearing), 1000.0f * q, 1e-3f);
+    spotter->mTarget = nullptr;
+    spotter->mFiringSignature = 0;
+    spotter->mDeafness = 2500;
+    mods(&hearing);
+    EXPECT_NEAR(hearing, 75.0f, 1e-3f);
+    spotter->mDeafness = 12000;
+    mods(&hearing);
+    EXPECT_EQ(hearing, 0.0f);
+    spotter->mDeafness = 0;
+    auto f = [](float s) { return 1.8182e-05f * s * s - 0.0077091f * s + 1.0f; };
+    for (float s : {50.0f, 150.0f, 200.0f, 600.0f}) {
+        spotter->mSuppression = s;
+        EXPECT_NEAR(mods(&hearing), 1000.0f * f(std::fmin(s, 200.0f)) * q, 1e-2f) << s;
+        EXPECT_NEAR(hearing, 100.0f * f(std::fmin(s, 200.0f)), 1e-3f) << s;
+    }
 }

@@ -41,6 +41,58 @@ TEST(VehicleSpeed, FixedEmplacementsMoveOnlyToBePlacedInSetup) {
     EXPECT_EQ(bunker->MoveSpeed(nullptr), 0.0f);
 }
 
+// The terrain factor of each kind of running gear (0 to 4) on the ground
+// under a standing vehicle without orders: top speed x 0.4473 x 0.025 x
+// the factor (codes 6 and 20 then divided by the target size).
+TEST(VehicleSpeed, TerrainFactorByCodeAndRunningGear) {
+    VehicleBattle b;
+    Vehicle* v = b.AddVehicle(kTestLorry, kAllies, 100, 100);
+    v->mLookAhead = false;
+    v->mActive = false; // no acceleration
+    VehicleData& d = b.mTables.vehicles[kTestLorry];
+    d.mTargetSize = 2.0f;
+    const float top = d.mTopSpeed * 0.4473f * 0.025f;
+    struct Row {
+        Terrain code;
+        float f[5];
+    };
+    const Row rows[] = {{0, {0.4f, 0.4f, 0.5f, 0.7f, 0.7f}},       {4, {0.4f, 0.4f, 0.5f, 0.7f, 0.7f}},
+                        {1, {0.14f, 0.4f, 0.55f, 0.8f, 0.8f}},     {2, {0.1f, 0.1f, 0.2f, 0.3f, 0.35f}},
+                        {3, {0.1f, 0.1f, 0.2f, 0.3f, 0.35f}},      {5, {0.2f, 0.2f, 0.35f, 0.55f, 0.55f}},
+                        {23, {0.2f, 0.2f, 0.35f, 0.55f, 0.55f}},   {20, {0.0375f, 0.0375f, 0.0675f, 0.1f, 0.15f}},
+                        {6, {0.01875f, 0.01875f, 0.03375f, 0.05f, 0.075f}},
+                        {8, {0, 0, 0, 0, 0.125f}},                 {10, {0, 0, 0, 0, 0.4f}},
+                        {13, {0.65f, 0.65f, 0.75f, 0.9f, 0.9f}},   {15, {0.2f, 0.2f, 0.2f, 0.2f, 0.4f}},
+                        {16, {0, 0, 0, 0, 0.2f}},                  {38, {0.025f, 0.05f, 0.075f, 0.1f, 0.15f}},
+                        {42, {0, 0, 0, 0, 0.08f}},                 {43, {0.15f, 0.15f, 0.25f, 0.5f, 0.6f}},
+                        {44, {0, 0.05f, 0.05f, 0.1f, 0.2f}},       {48, {0.65f, 0.65f, 0.75f, 0.9f, 0.9f}},
+                        {14, {1, 1, 1, 1, 1}},                     {21, {0, 0, 0, 0, 0}}};
+    for (const Row& r : rows) {
+        b.Paint(90, 90, 110, 110, r.code);
+        for (int32_t kind = 0; kind < 5; ++kind) {
+            d.mKind = kind;
+            EXPECT_NEAR(v->MoveSpeed(nullptr), top * r.f[kind], 1e-7f) << "code " << r.code << " kind " << kind;
+        }
+    }
+}
+
+// The ground-pressure score: a base by the kind of running gear (16, 13,
+// 12, 12.5 and 0 for kinds 0, 1, 2, 3 and 5, the record's own figure for
+// the others) plus a fortieth of the weight.
+TEST(VehicleSpeed, GroundPressureScoreByKindPlusAFortiethOfTheWeight) {
+    VehicleBattle b;
+    Vehicle* v = b.AddVehicle(kTestLorry, kAllies, 100, 100);
+    VehicleData& d = b.mTables.vehicles[kTestLorry];
+    d.mWeight = 400;
+    d.mGroundPressure = 7.0f;
+    const struct { int32_t kind; float base; } kinds[] = {{0, 16.0f}, {1, 13.0f}, {2, 12.0f}, {3, 12.5f},
+                                                          {4, 7.0f},  {5, 0.0f},  {6, 7.0f}};
+    for (const auto& k : kinds) {
+        d.mKind = k.kind;
+        EXPECT_FLOAT_EQ(v->GroundPressureScore(), 10.0f + k.base) << k.kind;
+    }
+}
+
 TEST(VehicleObstacles, WeightSideAndDistanceDecideTheKind) {
     VehicleBattle b;
     Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 100, 100, 0);
@@ -278,4 +330,59 @@ TEST(VehicleSight, BinocularsHatchesAndCloseInfantry) {
     EXPECT_GT(hearing, 0.0f);
     tank->mDugIn = true;
     EXPECT_TRUE(tank->HullDownToLocation(200, 200));
+}
+
+// A gun with limits 20 degrees to the left (L1) and 10 to the right (L2):
+// a step of the traverse rate is taken only when the new bearing stays
+// within -10..20.
+TEST(VehicleTurret, AStepIsTakenOnlyWhenItEndsWithinTheLimits) {
+    VehicleBattle b;
+    b.mTables.vehicles[kTestTank].mGunArc = 20;
+    b.mTables.vehicles[kTestTank].mGunArcClockwise = 10;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 50, 50, 0);
+    const float s = tank->TurretRotationSpeed();
+    auto steps = [&](float bearing, float towardY) {
+        tank->mTurretBearing = bearing;
+        tank->mTurretRate = 0.0f;
+        tank->RotateTurretToward(50, towardY);
+        return tank->mTurretRate;
+    };
+    EXPECT_FLOAT_EQ(steps(20.0f - s - 0.01f, 80.0f), s);
+    EXPECT_EQ(steps(20.0f - s + 0.01f, 80.0f), 0.0f);
+    EXPECT_FLOAT_EQ(steps(-10.0f + s + 0.01f, 20.0f), -s);
+    EXPECT_EQ(steps(-10.0f + s - 0.01f, 20.0f), 0.0f);
+}
+
+// A tank on a rotation order pauses to shoot when its gun is loaded to
+// within half a second, may fire, holds no fire and its turret points
+// within 5 degrees of the target.
+TEST(VehiclePause, TheTurretWithinFiveDegreesAndTheGunLoadedWithinHalfASecond) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 100, 100, 0.0f);
+    tank->mUseMainGun = true;
+    tank->mLoadTime = 0.0f;
+    tank->mTurretBearing = 0.0f;
+    auto pauses = [&](float degrees) {
+        const float a = degrees * 3.14159265f / 180.0f;
+        return tank->ShouldPauseToShoot(100.0f + 200.0f * std::cos(a), 100.0f + 200.0f * std::sin(a));
+    };
+    EXPECT_TRUE(pauses(4.9f));
+    EXPECT_TRUE(pauses(-4.9f));
+    EXPECT_FALSE(pauses(5.1f));
+    EXPECT_FALSE(pauses(-5.1f));
+    tank->mTurretBearing = 30.0f; // the turret, not the hull, decides
+    EXPECT_TRUE(pauses(34.9f));
+    EXPECT_FALSE(pauses(0.0f));
+    tank->mLoadTime = 0.49f;
+    EXPECT_TRUE(pauses(30.0f));
+    tank->mLoadTime = 0.5f;
+    EXPECT_FALSE(pauses(30.0f));
+    tank->mLoadTime = -0.01f;
+    EXPECT_FALSE(pauses(30.0f));
+    tank->mLoadTime = 0.0f;
+    tank->mHoldFireSlices = 1;
+    EXPECT_FALSE(pauses(30.0f));
+    tank->mHoldFireSlices = 0;
+    tank->mUseMainGun = false;
+    EXPECT_FALSE(pauses(30.0f));
 }
