@@ -96,6 +96,8 @@ public:
     bool ReadAI(GFile* file, GList** lists);
     void ReadDescription(GFile* file, char** text, int32_t* length);
     void HighLevelLoadGame(GFile* file);
+    // A game just loaded or cut: its briefing or the choice of sides.
+    void OpenLoadedGame();
     void AutoSave(bool reload);
     void SaveDialogMV(bool pbem);
     void GetIntendedSaveName(GString* name);
@@ -451,6 +453,9 @@ private:
     void DoBattleCommand(int32_t command);
     void OpenMailFile();
     void ContinueAfterBattle();
+    // The steps between battles and the next battle opened (or, when the
+    // operation is over, the title menu); seed: the steps' draws.
+    void StartNextBattle(uint32_t seed);
     bool DoPrefKey(char key);
 
     std::vector<int32_t> mQueuedCommands;

@@ -453,11 +453,27 @@ void MVApplication::ContinueAfterBattle() {
         return;
     }
     if (mPlayers == 2) mSidesSwapped = true;
-    if (mConnectionType == 1) SeedRandomGenerator(mMailFileCRC);
-    gCampaign->CrunchData();
-    delete gBattle;
+    // Both machines of an e-mail game cut the same next battle from the
+    // file both have read.
+    const uint32_t seed = mConnectionType == 1 ? mMailFileCRC : GetRandomState();
+    StartNextBattle(seed);
+}
+
+void MVApplication::StartNextBattle(uint32_t seed) {
+    Battle* finished = gBattle;
+    Battle* next = gCampaign ? gCampaign->StepToNextBattle(finished, seed, this) : nullptr;
     gBattle = nullptr;
+    delete finished;
+    gBattle = next;
     if (gKernel) gKernel->ClearScreen(true);
     ClearFrontEnd();
-    gCampaign->BeginNextBattle();
+    if (!gBattle) {
+        // Nothing left to fight over: the operation is over.
+        AutoSave(false);
+        DeleteBattleAndCampaign();
+        Intro(true);
+        return;
+    }
+    mLastSaveName = mScenarioFileName;
+    OpenLoadedGame();
 }

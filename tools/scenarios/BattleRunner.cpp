@@ -127,6 +127,28 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
         }
         mBattle = contents.battle;
     }
+    Open();
+    return true;
+}
+
+void BattleRunner::Adopt(Battle* battle, uint16_t seed) {
+    Release();
+    mSeed = seed;
+    mBattle = battle;
+    mBattle->mHost = &mHost;
+    Open();
+}
+
+Battle* BattleRunner::TakeBattle() {
+    Battle* battle = mBattle;
+    if (battle && gBattle == battle) gBattle = mOldBattle;
+    mBattle = nullptr;
+    delete mAxisGraph;
+    mAxisGraph = nullptr;
+    return battle;
+}
+
+void BattleRunner::Open() {
     mOldBattle = gBattle;
     gBattle = mBattle;
     // The battle opens as in the program: its map link, visibility and
@@ -141,7 +163,6 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
         if (mPlanAxis) PlanAxis();
         mBattle->HandleCommand(kRunnerCommandGo);
     }
-    return true;
 }
 
 bool BattleRunner::Save(const std::string& gamePath, std::string* error) {
