@@ -33,15 +33,20 @@ struct Strip {
     }
 };
 
-// A copy of a map object made through its own record.
-template <class T> T* Clone(T* original) {
+// Copies of map objects made through their own records, in one pass.
+template <class T> std::vector<T*> CloneAll(const std::vector<T*>& originals) {
+    std::vector<T*> copies;
     GFile file;
-    auto* copy = new T;
-    if (!file.ITempFile(false)) return copy;
-    original->Write(&file);
-    file.Rewind();
-    copy->Read(&file);
-    return copy;
+    const bool open = !originals.empty() && file.ITempFile(false);
+    for (T* o : originals)
+        if (open) o->Write(&file);
+    if (open) file.Rewind();
+    for (size_t k = 0; k < originals.size(); ++k) {
+        auto* copy = new T;
+        if (open) copy->Read(&file);
+        copies.push_back(copy);
+    }
+    return copies;
 }
 
 // The operation's buildings that stand in the strip, in the map's order:
@@ -111,8 +116,7 @@ Map* CutMap(const Campaign* c, Map* op, const Strip& s) {
             else if (a > c->mFrontLine) code = zone[1 - attacker];
             strip.mSquares[si].mSetupZone = code;
         }
-    for (Building* b : StripBuildings(op, s)) {
-        Building* copy = Clone(b);
+    for (Building* copy : CloneAll(StripBuildings(op, s))) {
         copy->mColumn -= s.x;
         copy->mRow -= s.y;
         for (int i = 0; i < 4; ++i) {
@@ -122,34 +126,44 @@ Map* CutMap(const Campaign* c, Map* op, const Strip& s) {
         strip.mBuildings->Add(copy);
     }
     const float w = static_cast<float>(s.w) * kSquareSize, h = static_cast<float>(s.h) * kSquareSize;
+    std::vector<Wall*> walls;
     for (int32_t k = 0; k < op->mWalls->GetCount(); ++k) {
-        Wall* copy = Clone(static_cast<Wall*>(op->mWalls->GetObjectA(k)));
+        auto* wall = static_cast<Wall*>(op->mWalls->GetObjectA(k));
+        const float x0 = wall->mX0 - s.X0(), x1 = wall->mX1 - s.X0();
+        const float y0 = wall->mY0 - s.Y0(), y1 = wall->mY1 - s.Y0();
+        if (x0 >= 0.0f && x0 <= w && x1 >= 0.0f && x1 <= w && y0 >= 0.0f && y0 <= h && y1 >= 0.0f && y1 <= h)
+            walls.push_back(wall);
+    }
+    for (Wall* copy : CloneAll(walls)) {
         copy->mX0 -= s.X0();
         copy->mX1 -= s.X0();
         copy->mY0 -= s.Y0();
         copy->mY1 -= s.Y0();
-        const bool inside = copy->mX0 >= 0.0f && copy->mX0 <= w && copy->mX1 >= 0.0f && copy->mX1 <= w &&
-                            copy->mY0 >= 0.0f && copy->mY0 <= h && copy->mY1 >= 0.0f && copy->mY1 <= h;
-        if (inside && copy->IsValid(w, h))
+        if (copy->IsValid(w, h))
             strip.mWalls->Add(copy);
         else
             delete copy;
     }
     for (CraterGroup* group : {op->mCraters, op->mFoxholes}) {
         CraterGroup* into = group == op->mCraters ? strip.mCraters : strip.mFoxholes;
+        std::vector<Crater*> craters;
         for (int32_t k = 0; k < group->GetCount(); ++k) {
             auto* crater = static_cast<Crater*>(group->GetObjectA(k));
-            if (!s.HoldsPoint(crater->mX, crater->mY)) continue;
-            Crater* copy = Clone(crater);
+            if (s.HoldsPoint(crater->mX, crater->mY)) craters.push_back(crater);
+        }
+        for (Crater* copy : CloneAll(craters)) {
             copy->mX -= s.X0();
             copy->mY -= s.Y0();
             into->Add(copy);
         }
     }
+    std::vector<Landmark*> landmarks;
     for (int32_t k = 0; k < op->mLandmarks->GetCount(); ++k) {
         auto* l = static_cast<Landmark*>(op->mLandmarks->GetObjectA(k));
-        if (l->mColumn < s.x || l->mColumn >= s.x + s.w || l->mRow < s.y || l->mRow >= s.y + s.h) continue;
-        Landmark* copy = Clone(l);
+        if (l->mColumn >= s.x && l->mColumn < s.x + s.w && l->mRow >= s.y && l->mRow < s.y + s.h)
+            landmarks.push_back(l);
+    }
+    for (Landmark* copy : CloneAll(landmarks)) {
         copy->mColumn -= s.x;
         copy->mRow -= s.y;
         strip.mLandmarks->Add(copy);
@@ -195,8 +209,10 @@ void PasteMap(Map* op, Map* strip, const Strip& s) {
             if (s.HoldsPoint(crater->mX, crater->mY)) group->DeleteIndex(k, true);
         }
         CraterGroup* from = group == op->mCraters ? strip->mCraters : strip->mFoxholes;
-        for (int32_t k = 0; k < from->GetCount(); ++k) {
-            Crater* copy = Clone(static_cast<Crater*>(from->GetObjectA(k)));
+        std::vector<Crater*> craters;
+        for (int32_t k = 0; k < from->GetCount(); ++k)
+            craters.push_back(static_cast<Crater*>(from->GetObjectA(k)));
+        for (Crater* copy : CloneAll(craters)) {
             copy->mX += s.X0();
             copy->mY += s.Y0();
             copy->mMap = op;
