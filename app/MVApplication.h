@@ -98,6 +98,9 @@ public:
     void HighLevelLoadGame(GFile* file);
     // A game just loaded or cut: its briefing or the choice of sides.
     void OpenLoadedGame();
+    // The steps between battles and the next battle opened (or, when the
+    // operation is over, the title menu); seed: the steps' draws.
+    void StartNextBattle(uint32_t seed);
     void AutoSave(bool reload);
     void SaveDialogMV(bool pbem);
     void GetIntendedSaveName(GString* name);
@@ -453,9 +456,6 @@ private:
     void DoBattleCommand(int32_t command);
     void OpenMailFile();
     void ContinueAfterBattle();
-    // The steps between battles and the next battle opened (or, when the
-    // operation is over, the title menu); seed: the steps' draws.
-    void StartNextBattle(uint32_t seed);
     bool DoPrefKey(char key);
 
     std::vector<int32_t> mQueuedCommands;

@@ -475,5 +475,13 @@ void MVApplication::StartNextBattle(uint32_t seed) {
         return;
     }
     mLastSaveName = mScenarioFileName;
-    OpenLoadedGame();
+    // The briefing, headed with the battle's number in the operation, then
+    // the sides.
+    ScenarioCore* core = Core();
+    if (core && core->mBriefing[2]) {
+        ShowView(mRootView, false);
+        ShowTextFile(2, true, false, 85, false);
+        return;
+    }
+    ChooseSides();
 }

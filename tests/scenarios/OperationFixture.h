@@ -39,6 +39,11 @@ inline Campaign* MakeTestOperation() {
     op->mTemperature = b->mTemperature;
     op->mGroundCondition = b->mGroundCondition;
     op->mTitle.IStringText("Hecken bei Saint-Lo");
+    for (int32_t k = 0; k < 3; ++k) {
+        op->SetBriefing(k, b->mBriefing[k], b->mBriefingLength[k]);
+        b->mBriefing[k] = nullptr;
+        b->mBriefingLength[k] = 0;
+    }
     op->mTurn = 1;
     op->mLastTurn = 3;
     op->mSleeveSize = 32;

@@ -283,8 +283,8 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "96a0ab9b70cd6dfb6cfba04a57fba41d14eb74a87054901adf8aaaf351dbb7ae");
-    EXPECT_EQ(battles[1].stepDigest, "6f793c958881b2b16d77ad171c8e1da4dc3715a85d9ca55411d908790c0d42e9");
+    EXPECT_EQ(battles[0].stepDigest, "6fac2ee78ee2dcb2ef72f143a579a3d1b9bfaac63e7d36924f978f18872ef52d");
+    EXPECT_EQ(battles[1].stepDigest, "df929e6c8eb1ad97e0fe1a3fbec49aab87174a5627833f242e23a13c0dd8fa78");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
               "646a579f97db4f0e841ecf18fe2934e333ed9b39fcb8dc31ae90467898822f36");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
