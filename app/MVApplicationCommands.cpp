@@ -176,7 +176,15 @@ void MVApplication::DoFlowCommand(int32_t command) {
         if (!Alive(mScenarioList)) break;
         bool quickBattle = false;
         GFile* file = mScenarioList->OpenScenario(&quickBattle);
-        if (!file) break;
+        if (!file) {
+            // A listed file whose header reads but whose rest does not
+            // (cut short, damaged behind it) is refused as a damaged file.
+            if (!quickBattle && mScenarioList->FileSelected()) {
+                if (gKernel) gKernel->Beep();
+                Confirm(kConfirmVersionTooNew);
+            }
+            break;
+        }
         mListLoad = true;
         HighLevelLoadGame(file);
         if (gBattle) gBattle->mOpenedFromList = true;

@@ -217,6 +217,12 @@ GFile* ScenarioScroller::OpenScenario(bool* quickBattle) {
     return OpenFileFromStub(Stub(c, file), kFileModeCompressedRead);
 }
 
+bool ScenarioScroller::FileSelected() const {
+    const int32_t c = Choice();
+    const int32_t file = mSelected[c] - (c == 0 ? 1 : 0);
+    return mSelected[c] >= 0 && file >= 0 && file < FileCount(c);
+}
+
 void ScenarioScroller::InformationText(const ScenarioSnapshot* snap, int32_t choice, GString* out) const {
     if (snap->fromGame) {
         out->IStringRez(1534);

@@ -29,6 +29,8 @@ public:
     // The selected file opened for a whole read, or null; *quickBattle says
     // whether the quick battle line was chosen.
     GFile* OpenScenario(bool* quickBattle);
+    // Whether a listed file (not the quick battle line) is selected.
+    bool FileSelected() const;
 
     int32_t Choice() const;
     int32_t FileCount(int32_t choice) const { return mStubs[choice].GetCount(); }

@@ -284,7 +284,12 @@ bool StoreNumber(Kind kind, const std::string& tok, uint8_t* at, std::string* wh
         std::memcpy(at, &f, sizeof f);
         return true;
     }
-    const long long v = std::strtoll(tok.c_str(), &end, 0);
+    // Decimal as written (leading zeros are no octal); hexadecimal only with
+    // its 0x prefix, as the flag columns are written.
+    const size_t digits = tok.size() > 0 && (tok[0] == '-' || tok[0] == '+') ? 1 : 0;
+    const bool hex =
+        tok.size() > digits + 2 && tok[digits] == '0' && (tok[digits + 1] == 'x' || tok[digits + 1] == 'X');
+    const long long v = std::strtoll(tok.c_str(), &end, hex ? 16 : 10);
     if (end == tok.c_str() || *end || errno) {
         *why = "keine ganze Zahl: " + tok;
         return false;

@@ -38,9 +38,10 @@ protected:
         return p.string();
     }
     GenRun Generate(const std::string& contract, const std::vector<std::string>& models,
-                 const std::string& out) {
+                 const std::string& out, const std::string& sizes = "") {
         std::string cmd = std::string("\"") + DM_MODEL_GENERATOR + "\" --contract \"" + contract +
                           "\" --out \"" + out + "\"";
+        if (!sizes.empty()) cmd += " --sizes \"" + sizes + "\"";
         for (const std::string& m : models)
             cmd += " \"" + m + "\"";
         cmd += " 2> \"" + (dir_ / "errors.txt").string() + "\"";
@@ -69,6 +70,18 @@ TEST_F(ModelGenerator, WritesTablesForAModelThatKeepsItsContract) {
     EXPECT_FALSE(fs::exists(out + ".part"));
 }
 
+TEST_F(ModelGenerator, ContractNumbersAreDecimalAsWritten) {
+    // Leading zeros are decimal: 010 is ten, never eight.
+    std::string contract =
+        Write("contract.txt", "contract Crate\nfans 006\ntris 02\ndetail 02 002\nswitches 03\nused 003\n");
+    GenRun r = Generate(contract, {Write("crate.txt", kCrate)}, (dir_ / "tables.cpp").string());
+    EXPECT_EQ(r.status, 0) << r.errors;
+    contract = Write("contract.txt", "contract Crate\nfans 010\n");
+    r = Generate(contract, {Write("crate.txt", kCrate)}, (dir_ / "tables.cpp").string());
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.errors.find("fans 6, contract 10"), std::string::npos) << r.errors;
+}
+
 TEST_F(ModelGenerator, FailsNamingTheModelAndKeepsTheOldTables) {
     std::string out = Write("tables.cpp", "previous tables\n");
     struct Case {
@@ -93,6 +106,16 @@ TEST_F(ModelGenerator, FailsNamingTheModelAndKeepsTheOldTables) {
          "model Crate\nunits 1\ntexture 0\ntrack L - 3 0 1 0 0 1 0\n", "even"},
         {"a shape before its units", "contract Crate\n", "model Crate\ntexture 0\nbox 0 0 0 1 1 1\n",
          "units"},
+        // A damaged contract names its file, line and reason.
+        {"a count in hexadecimal", "contract Crate\nfans 0x6\n", kCrate, "contract.txt:2: '0x6' is not a whole"},
+        {"a count beyond int", "contract Crate\ntris 99999999999\n", kCrate, "contract.txt:2: '99999999999'"},
+        {"two counts", "contract Crate\n\nfans 6 7\n", kCrate, "contract.txt:3: 'fans' takes one"},
+        {"a constant not a number", "contract Crate\nconstants flash 0 nan 0\n", kCrate,
+         "contract.txt:2: 'nan' is neither"},
+        {"a constant beyond double", "contract Crate\nconstants flash 0 1e999 0\n", kCrate, "'1e999'"},
+        {"a footprint not finite", "contract Crate\nfootprint 1 inf 2 3\n", kCrate, "'inf' is not a finite"},
+        {"an unknown key", "contract Crate\ncolour 3\n", kCrate, "contract.txt:2: unknown key 'colour'"},
+        {"a bad sequence token", "contract Crate\nsequence T3 F-1\n", kCrate, "'F-1'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -117,6 +140,21 @@ TEST_F(ModelGenerator, TheProjectsModelsGiveTheSameTablesEveryRun) {
     ASSERT_EQ(Generate(contract, models, a).status, 0);
     ASSERT_EQ(Generate(contract, models, b).status, 0);
     EXPECT_EQ(ReadBytes(a), ReadBytes(b));
+    // A damaged vehicle-size table fails with its file, line and reason.
+    const std::string sizes = (fs::path(src) / "data" / "tables" / "vehicle_models.txt").string();
+    EXPECT_EQ(Generate(contract, models, a, sizes).status, 0);
+    const std::pair<const char*, const char*> damaged[] = {
+        {"[default]\nmSize = 1 2 3\n[99999999999]\n", "sizes.txt:3: a row is"},
+        {"[4 : x]\n", "sizes.txt:1: a row is"},
+        {"[4]\nmSize = nan 2 3\n", "sizes.txt:2: 'nan' is not a size"},
+        {"[4]\nmSize = 1 1e999 3\n", "sizes.txt:2: '1e999'"},
+        {"[4]\nmSize = 1 2\n", "sizes.txt:2: mSize takes three"},
+    };
+    for (const auto& [text, expect] : damaged) {
+        GenRun r = Generate(contract, models, (dir_ / "d.cpp").string(), Write("sizes.txt", text));
+        EXPECT_NE(r.status, 0) << text;
+        EXPECT_NE(r.errors.find(expect), std::string::npos) << r.errors;
+    }
     // A model file given twice is refused.
     models.push_back(models.front());
     EXPECT_NE(Generate(contract, models, (dir_ / "c.cpp").string()).status, 0);

@@ -2,7 +2,9 @@
 // or the order script (odd), the rest is the text. Any text is read or
 // refused with a file, line and reason, never a crash. A description of a
 // small map that reads is built into a battle, which is then checked to hold
-// the units it described; the order script is checked against it.
+// the units it described; the order script is checked against it. An
+// operation that builds is written, read and written again to the same
+// bytes.
 
 #include <cstdint>
 #include <memory>
@@ -10,10 +12,43 @@
 
 #include "FuzzRoundTrip.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "tools/scenarios/OrderScript.h"
 #include "tools/scenarios/ScenarioBuild.h"
 #include "units/Hack.h"
+
+namespace {
+
+// An operation that builds is written as the builder writes it, read back
+// through the game file's reader and written again to the same bytes.
+void CheckOperation(const ScenarioDescription& description) {
+    ScenarioFault fault;
+    std::unique_ptr<Campaign> operation = BuildOperation(description, &fault);
+    if (!operation) {
+        if (fault.reason.empty()) FuzzFail("a refused operation without a reason");
+        return;
+    }
+    auto write = [&](Campaign* op) {
+        auto file = FuzzScratchFile();
+        if (!file) FuzzFail("no scratch file");
+        GameFileState state = ScenarioFileState(description);
+        WriteGameFile(file.get(), &state, nullptr, op, {.scenario = true});
+        return std::make_pair(FuzzFileBytes(file.get()), std::move(file));
+    };
+    auto [first, file] = write(operation.get());
+    GameFileState state;
+    GameFileContents contents;
+    if (ReadGameFile(file.get(), &state, &contents) != kGameFileLoaded || !contents.campaign ||
+        contents.battle)
+        FuzzFail("a built operation does not read back");
+    std::unique_ptr<Campaign> read(contents.campaign);
+    if (read->mLastTurn != description.operation.battles) FuzzFail("the operation lost its battles");
+    FuzzRequireSame(first, write(read.get()).first, "operation file");
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool loaded = DecryptData();
@@ -34,6 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Building large maps costs more than it finds.
     if (description.columns * description.rows > 40 * 40 || description.units.size() > 200) return 0;
+    if (description.operation.present) {
+        CheckOperation(description);
+        return 0;
+    }
     std::unique_ptr<Battle> battle = BuildScenarioBattle(description, &fault);
     if (!battle) {
         if (fault.reason.empty()) FuzzFail("a refused build without a reason");

@@ -83,6 +83,13 @@ TEST(DataText, FaultsNameFileAndLine) {
         {"rows = 3\n[0-2]\n", "Bereich"},
         {"rows = 1\n[0]\nmCap\n", "ohne '='"},
         {"rows = 2\n[0]\nmCap = 1\n[1]\nmCap = 2\nmDrag = 3\nmCap = 0\n", "mCap doppelt"},
+        // Non-finite and out-of-range numbers.
+        {"rows = 1\n[0]\nmWeight = nan\n", "t.txt:3: keine Zahl"},
+        {"rows = 1\n[0]\nmWeight = inf\n", "t.txt:3: keine Zahl"},
+        {"rows = 1\n[0]\nmWeight = 1e999\n", "t.txt:3: keine Zahl"},
+        {"rows = 1\n[0]\nmCap = 99999999999999999999\n", "t.txt:3: keine ganze Zahl"},
+        {"rows = 1\n[0]\nmCap = 0x\n", "t.txt:3: keine ganze Zahl"},
+        {"rows = 1\n[0]\nmCap = 012a\n", "t.txt:3: keine ganze Zahl"},
     };
     for (const Case& c : cases) {
         GameDataSet set;
@@ -99,6 +106,18 @@ TEST(DataText, FaultsNameFileAndLine) {
     EXPECT_FALSE(Parse("rows = 1\n[0]\nmName = \"\xE2\x82\xAC\"\n", kTableSmallArms, &set,
                        &error)); // not representable in Latin-1
     EXPECT_FALSE(Parse("rows = 1\n[0]\nmArmorPlates = 50\n", kTableVehicle, &set, &error));
+}
+
+TEST(DataText, WholeNumbersAreDecimalAsWrittenOrHexWithItsPrefix) {
+    GameDataSet set;
+    std::string error;
+    // 0010 is ten (never octal eight), 09 reads at all, 0x10 is sixteen.
+    ASSERT_TRUE(
+        Parse("rows = 3\n[0]\nmCap = 0010\n[1]\nmCap = 09\n[2]\nmCap = 0x10\n", kTableAmmo, &set, &error))
+        << error;
+    EXPECT_EQ(set.mAmmo[0].mCap, 10);
+    EXPECT_EQ(set.mAmmo[1].mCap, 9);
+    EXPECT_EQ(set.mAmmo[2].mCap, 16);
 }
 
 TEST(DataText, TextToTablesRoundTrip) {

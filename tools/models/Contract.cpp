@@ -12,15 +12,112 @@ namespace models {
 
 using dm::models::Op;
 
-bool ReadContracts(const std::string& path, std::map<std::string, Contract>& out, std::string& error) {
-    std::ifstream f(path);
-    if (!f) {
-        error = path + ": cannot read";
+namespace {
+
+// Keys that hold one count each.
+const std::set<std::string> kCountKeys = {"strips",    "fans",     "tris",  "primitives",
+                                          "triangles", "vertices", "slots", "detailprims"};
+// Keys whose values are lists of whole numbers.
+const std::set<std::string> kWholeListKeys = {"detail", "used", "switches"};
+const std::set<std::string> kTokenKeys = {"runs", "sequence", "constants", "footprint"};
+// The names and flags a constants entry is tagged with (see CheckModel).
+const std::set<std::string> kConstantNames = {"turn",  "elevate",    "flash",       "recoil",
+                                              "scale", "longbarrel", "barrelclass", "sizescale",
+                                              "tilt",  "counterturn"};
+const std::set<std::string> kConstantFlags = {"tilt", "clamp15", "elevate", "hullgun", "turretgun"};
+// Sequence tokens: with a count, and without.
+const std::set<std::string> kCountedOps = {"T", "F", "S", "f", "s"};
+const std::set<std::string> kPlainOps = {"t",   "x",     "C",      "P",     "Q",    "turn", "elev", "tilt",
+                                         "ctr", "flash", "recoil", "scale", "long", "bc",   "size"};
+
+// A whole number written in decimal digits only (leading zeros are decimal,
+// never octal), 0..999999999; its canonical text.
+bool Whole(const std::string& s, std::string* canonical) {
+    if (s.empty() || s.size() > 12 || s.find_first_not_of("0123456789") != std::string::npos) return false;
+    long v = 0;
+    for (char c : s) {
+        v = v * 10 + (c - '0');
+        if (v > 999999999) return false;
+    }
+    *canonical = std::to_string(v);
+    return true;
+}
+
+// A finite number in decimal notation (digits, sign, point, exponent; no
+// hexadecimal, no "nan" or "inf").
+bool FiniteNumber(const std::string& s) {
+    if (s.empty() || s.size() > 40 || s.find_first_not_of("0123456789+-.eE") != std::string::npos)
+        return false;
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    return end != s.c_str() && *end == '\0' && std::isfinite(v);
+}
+
+// A constants tag: a name and any of the flags, joined by '/'.
+bool ConstantTag(const std::string& s) {
+    size_t slash = s.find('/');
+    if (!kConstantNames.count(s.substr(0, slash))) return false;
+    while (slash != std::string::npos) {
+        const size_t next = s.find('/', slash + 1);
+        if (!kConstantFlags.count(
+                s.substr(slash + 1, next == std::string::npos ? std::string::npos : next - slash - 1)))
+            return false;
+        slash = next;
+    }
+    return true;
+}
+
+// Checks one value of a key and gives its canonical text; the reason when
+// it is refused.
+bool CheckValue(const std::string& key, const std::string& v, std::string* canonical, std::string* why) {
+    *canonical = v;
+    if (kCountKeys.count(key) || kWholeListKeys.count(key)) {
+        if (Whole(v, canonical)) return true;
+        *why = "'" + v + "' is not a whole number";
         return false;
     }
+    if (key == "runs") {
+        // <strip size><L|R><+|->
+        if (v.size() >= 3 && (v[v.size() - 2] == 'L' || v[v.size() - 2] == 'R') &&
+            (v.back() == '+' || v.back() == '-') && Whole(v.substr(0, v.size() - 2), canonical)) {
+            *canonical += v.substr(v.size() - 2);
+            return true;
+        }
+        *why = "'" + v + "' is not a run (<number>L+ .. <number>R-)";
+        return false;
+    }
+    if (key == "sequence") {
+        if (kPlainOps.count(v)) return true;
+        if (v.size() >= 2 && kCountedOps.count(v.substr(0, 1)) && Whole(v.substr(1), canonical)) {
+            *canonical = v.substr(0, 1) + *canonical;
+            return true;
+        }
+        *why = "'" + v + "' is not an operation of a sequence";
+        return false;
+    }
+    if (key == "constants") {
+        if (ConstantTag(v) || FiniteNumber(v)) return true;
+        *why = "'" + v + "' is neither a constant's name nor a finite number";
+        return false;
+    }
+    if (key == "footprint") {
+        if (FiniteNumber(v)) return true;
+        *why = "'" + v + "' is not a finite number";
+        return false;
+    }
+    *why = "unknown key '" + key + "'";
+    return false;
+}
+
+} // namespace
+
+bool ReadContractsText(const std::string& text, const std::string& path, std::map<std::string, Contract>& out,
+                       std::string& error) {
+    std::istringstream file(text);
     std::string line;
     Contract* cur = nullptr;
-    for (int n = 1; std::getline(f, line); ++n) {
+    for (int n = 1; std::getline(file, line); ++n) {
+        const std::string where = path + ":" + std::to_string(n) + ": ";
         std::istringstream in(line.substr(0, line.find('#')));
         std::string key, t;
         if (!(in >> key)) continue;
@@ -29,20 +126,65 @@ bool ReadContracts(const std::string& path, std::map<std::string, Contract>& out
             vals.push_back(t);
         if (key == "contract") {
             if (vals.size() != 1 || out.count(vals[0])) {
-                error = path + ":" + std::to_string(n) + ": one new model name per contract";
+                error = where + "one new model name per contract";
                 return false;
             }
             cur = &out[vals[0]];
             cur->name = vals[0];
-        } else if (!cur) {
-            error = path + ":" + std::to_string(n) + ": a contract must begin with 'contract NAME'";
+            continue;
+        }
+        if (!cur) {
+            error = where + "a contract must begin with 'contract NAME'";
             return false;
-        } else {
-            auto& dst = cur->keys[key];
-            dst.insert(dst.end(), vals.begin(), vals.end());
+        }
+        if (!kCountKeys.count(key) && !kWholeListKeys.count(key) && !kTokenKeys.count(key)) {
+            error = where + "unknown key '" + key + "'";
+            return false;
+        }
+        auto& dst = cur->keys[key];
+        for (const std::string& v : vals) {
+            std::string canonical, why;
+            if (!CheckValue(key, v, &canonical, &why)) {
+                error = where + why;
+                return false;
+            }
+            dst.push_back(canonical);
+        }
+        if (kCountKeys.count(key) && dst.size() != 1) {
+            error = where + "'" + key + "' takes one whole number";
+            return false;
+        }
+        if (key == "detail" && dst.size() != 2) {
+            error = where + "'detail' takes two whole numbers";
+            return false;
         }
     }
     return true;
+}
+
+bool ReadContracts(const std::string& path, std::map<std::string, Contract>& out, std::string& error) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) {
+        error = path + ": cannot read";
+        return false;
+    }
+    std::ostringstream text;
+    text << f.rdbuf();
+    return ReadContractsText(text.str(), path, out, error);
+}
+
+std::string WriteContracts(const std::map<std::string, Contract>& contracts) {
+    std::string out;
+    for (const auto& [name, contract] : contracts) {
+        out += "contract " + name + "\n";
+        for (const auto& [key, values] : contract.keys) {
+            out += key;
+            for (const std::string& v : values)
+                out += " " + v;
+            out += "\n";
+        }
+    }
+    return out;
 }
 
 std::vector<std::string> SequenceOf(const Model& m) {

@@ -4,6 +4,7 @@
 // nothing is written: the previous tables stay as they were.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,18 @@ namespace {
 
 // Vehicle model numbers and their size (length, width, height in metres) from the vehicle model table:
 // rows [n] and [n : m] (a copy of row m), placeholders skipped, [default] giving the starting values.
+// A row number in decimal digits (leading zeros are decimal), 0..99999.
+bool RowNumber(const std::string& s, int* row) {
+    size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t");
+    if (a == std::string::npos) return false;
+    const std::string t = s.substr(a, b - a + 1);
+    if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos) return false;
+    long v = std::strtol(t.c_str(), nullptr, 10);
+    if (v > 99999) return false;
+    *row = static_cast<int>(v);
+    return true;
+}
+
 std::map<int, std::array<double, 3>> ReadSizes(const std::string& path, std::string& error) {
     std::map<int, std::array<double, 3>> sizes;
     std::ifstream f(path);
@@ -31,33 +44,53 @@ std::map<int, std::array<double, 3>> ReadSizes(const std::string& path, std::str
     std::array<double, 3> def{0, 0, 0};
     std::string line;
     int row = -2; // -2 before any section, -1 in [default]
-    while (std::getline(f, line)) {
+    for (int n = 1; std::getline(f, line); ++n) {
+        const std::string where = path + ":" + std::to_string(n) + ": ";
         line = line.substr(0, line.find('#'));
         std::istringstream in(line);
         std::string key;
         if (!(in >> key)) continue;
         if (key[0] == '[') {
+            const size_t close = line.find(']');
             if (line.find("placeholder") != std::string::npos) {
                 row = -2;
             } else if (key == "[default]") {
                 row = -1;
             } else {
-                row = std::atoi(key.c_str() + 1);
+                const std::string inside = close == std::string::npos
+                                               ? ""
+                                               : line.substr(line.find('[') + 1, close - line.find('[') - 1);
+                const size_t colon = inside.find(':');
                 int from = -1;
-                if (auto colon = line.find(':'); colon != std::string::npos)
-                    from = std::atoi(line.c_str() + colon + 1);
+                if (!RowNumber(inside.substr(0, colon), &row) ||
+                    (colon != std::string::npos && !RowNumber(inside.substr(colon + 1), &from))) {
+                    error = where + "a row is [n] or [n : m] with whole numbers";
+                    return sizes;
+                }
                 sizes[row] = from >= 0 && sizes.count(from) ? sizes[from] : def;
             }
             continue;
         }
-        std::string eq;
-        double a, b, c;
-        if (key == "mSize" && in >> eq >> a >> b >> c) {
-            if (row == -1)
-                def = {a, b, c};
-            else if (row >= 0)
-                sizes[row] = {a, b, c};
+        if (key != "mSize") continue;
+        std::string eq, w[3];
+        double v[3];
+        if (!(in >> eq >> w[0] >> w[1] >> w[2]) || eq != "=") {
+            error = where + "mSize takes three numbers";
+            return sizes;
         }
+        for (int i = 0; i < 3; ++i) {
+            char* end = nullptr;
+            v[i] = std::strtod(w[i].c_str(), &end);
+            if (end == w[i].c_str() || *end || !std::isfinite(v[i]) || v[i] < 0.0 || v[i] > 100.0 ||
+                w[i].find_first_not_of("0123456789.+-eE") != std::string::npos) {
+                error = where + "'" + w[i] + "' is not a size in metres (0..100)";
+                return sizes;
+            }
+        }
+        if (row == -1)
+            def = {v[0], v[1], v[2]};
+        else if (row >= 0)
+            sizes[row] = {v[0], v[1], v[2]};
     }
     return sizes;
 }

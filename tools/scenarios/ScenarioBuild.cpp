@@ -9,6 +9,7 @@
 
 #include "battle/Battle.h"
 #include "battle/BattleMap.h"
+#include "battle/Campaign.h"
 #include "battle/Reinforcement.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
@@ -218,7 +219,9 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
         if (su.reinforcement >= 0) continue;
         if (su.rides < 0 && !unit->CanOccupyLocation(su.x, su.y, true))
             return Fault(fault, d, su.line, "the unit may not stand there");
-        if (!unit->InSetupZone(unit->mX, unit->mY))
+        // An operation's units stand anywhere on its map; each battle's
+        // set-up zones are cut with its strip.
+        if (!d.operation.present && !unit->InSetupZone(unit->mX, unit->mY))
             return Fault(fault, d, su.line,
                          su.zone ? "the unit stands outside zone " + std::to_string(su.zone)
                                  : "the unit stands outside its side's zones");
@@ -362,6 +365,71 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
     return battle;
 }
 
+std::unique_ptr<Campaign> BuildOperation(const ScenarioDescription& d, ScenarioFault* fault) {
+    if (!d.operation.present) {
+        Fault(fault, d, 0, "the description is not an operation");
+        return nullptr;
+    }
+    // The operation map and everything on it are checked and made as a
+    // battle's, then handed over.
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, fault);
+    if (!battle) return nullptr;
+    auto op = std::make_unique<Campaign>();
+    op->ICampaign(nullptr);
+    op->mDate = battle->mDate;
+    op->mTurn = 1;
+    op->mLastTurn = d.operation.battles;
+    op->mAttacker = battle->mAttacker;
+    op->mTheatre = battle->mTheatre;
+    op->mTemperature = battle->mTemperature;
+    op->mGroundCondition = battle->mGroundCondition;
+    op->mEditorScenario = true;
+    op->mFanaticism[0] = battle->mFanaticism[0];
+    op->mFanaticism[1] = battle->mFanaticism[1];
+    op->mTitle = battle->mTitle;
+    std::swap(op->mMap, battle->mMap);
+    std::swap(op->mUnits, battle->mUnits);
+    for (int32_t side = 0; side < 2; ++side) {
+        GList& from = battle->mReinforcements[side];
+        for (int32_t k = 0; k < from.GetCount(); ++k)
+            op->mReinforcements[side].Add(from.GetObjectA(k));
+        from.EmptyOut(false);
+    }
+    for (int32_t k = 0; k < battle->mFlags.GetCount(); ++k)
+        op->mOpFlags.Add(battle->mFlags.GetObjectA(k));
+    battle->mFlags.EmptyOut(false);
+    for (int32_t b = 0; b < 3; ++b) {
+        op->SetBriefing(b, battle->mBriefing[b], battle->mBriefingLength[b]);
+        battle->mBriefing[b] = nullptr;
+        battle->mBriefingLength[b] = 0;
+    }
+    const ScenarioOperation& o = d.operation;
+    op->mOperationType = o.type;
+    op->mAttackerScoreFactor = o.scoreFactor;
+    op->mSleeveSize = o.strip;
+    op->mAttackDirection = o.direction;
+    op->mFrontLine = o.frontLine;
+    op->mStartLine = o.startLine;
+    // The operation's per-side arrays hold the Axis at index 0, its supply
+    // levels the Allies at index 0.
+    op->mNightQuestion[0] = o.nightQuestion[0];
+    op->mNightQuestion[1] = o.nightQuestion[1];
+    op->mSupplyLevel[0] = o.supply[1];
+    op->mSupplyLevel[1] = o.supply[0];
+    op->mDayPeriod = o.dayPeriod;
+    op->mDayOffset = o.dayOffset;
+    op->mEdgeSide = o.edgeSide;
+    op->mEdgeValue = o.edgeValue;
+    op->mFrontMode = o.frontMode;
+    op->mFrontDepth = o.frontDepth;
+    // The first battle's strip.
+    int32_t x = 0, y = 0, w = 0, h = 0;
+    op->GetSleeveDimensions(&x, &y, &w, &h);
+    op->mSleeveOffsetX = x;
+    op->mSleeveOffsetY = y;
+    return op;
+}
+
 GameFileState ScenarioFileState(const ScenarioDescription& d) {
     GameFileState state;
     state.players = 0;
@@ -373,8 +441,15 @@ GameFileState ScenarioFileState(const ScenarioDescription& d) {
 }
 
 bool WriteScenarioFile(const ScenarioDescription& d, const std::string& path, ScenarioFault* fault) {
-    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, fault);
-    if (!battle) return false;
+    std::unique_ptr<Battle> battle;
+    std::unique_ptr<Campaign> operation;
+    if (d.operation.present) {
+        operation = BuildOperation(d, fault);
+        if (!operation) return false;
+    } else {
+        battle = BuildScenarioBattle(d, fault);
+        if (!battle) return false;
+    }
     const std::string temporary = path + ".part";
     std::remove(temporary.c_str());
     {
@@ -384,8 +459,12 @@ bool WriteScenarioFile(const ScenarioDescription& d, const std::string& path, Sc
         GameFileState state = ScenarioFileState(d);
         Battle* old = gBattle;
         gBattle = battle.get();
-        WriteGameFile(&file, &state, battle.get(), nullptr, {.scenario = true});
+        WriteGameFile(&file, &state, battle.get(), operation.get(), {.scenario = true});
         gBattle = old;
+        if (!file.Commit()) {
+            std::remove(temporary.c_str());
+            return Fault(fault, d, 0, "cannot write " + temporary);
+        }
     }
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         std::remove(temporary.c_str());
@@ -394,8 +473,8 @@ bool WriteScenarioFile(const ScenarioDescription& d, const std::string& path, Sc
     return true;
 }
 
-bool BuildScenarioFile(const std::string& descriptionPath, const std::string& outputPath,
-                       ScenarioFault* fault) {
+bool ReadScenarioDescription(const std::string& descriptionPath, ScenarioDescription* description,
+                             ScenarioFault* fault) {
     std::ifstream in(descriptionPath, std::ios::binary);
     if (!in) {
         fault->file = descriptionPath;
@@ -405,7 +484,12 @@ bool BuildScenarioFile(const std::string& descriptionPath, const std::string& ou
     }
     std::ostringstream text;
     text << in.rdbuf();
+    return ParseScenarioText(text.str(), descriptionPath, description, fault);
+}
+
+bool BuildScenarioFile(const std::string& descriptionPath, const std::string& outputPath,
+                       ScenarioFault* fault) {
     ScenarioDescription description;
-    if (!ParseScenarioText(text.str(), descriptionPath, &description, fault)) return false;
+    if (!ReadScenarioDescription(descriptionPath, &description, fault)) return false;
     return WriteScenarioFile(description, outputPath, fault);
 }

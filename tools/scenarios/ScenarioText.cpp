@@ -175,6 +175,8 @@ private:
         return true;
     }
     bool Line();
+    bool OperationLine(bool* handled);
+    bool CheckOperation();
     bool UnitLine(int32_t kind);
 
     ScenarioDescription* mOut;
@@ -190,6 +192,7 @@ private:
     bool mPlatoonExits = false;
     int32_t mReinforcement = -1;
     bool mSeen[32] = {};
+    int mFirstStatement = 0;
 };
 
 bool Parser::Run(const std::string& text) {
@@ -199,10 +202,12 @@ bool Parser::Run(const std::string& text) {
         ++mLine;
         if (!SplitWords(line, &mWords, &mQuoted)) return Fail("a quoted text is not closed");
         if (mWords.empty()) continue;
+        if (mFirstStatement == 0) mFirstStatement = mLine;
         if (!Line()) return false;
     }
     mLine = 0;
     if (mOut->columns == 0) return Fail("no 'map' line");
+    if (mOut->operation.present && !CheckOperation()) return false;
     if (mOut->title.empty()) return Fail("no 'title' line");
     if (mOut->briefing[2].empty()) return Fail("no general briefing");
     for (const ScenarioUnit& u : mOut->units)
@@ -217,14 +222,20 @@ bool Parser::Line() {
     const std::string& key = mWords[0];
     ScenarioDescription& d = *mOut;
     // Keys given once.
-    static const char* const kOnce[] = {"title",   "map",         "date",      "turns", "attacker",
-                                        "theatre", "temperature", "ground",    "time",  "weather",
-                                        "wind",    "seed",        "timelimit", "edges"};
+    static const char* const kOnce[] = {
+        "title", "map",       "date",  "turns",       "attacker",  "theatre",   "temperature", "ground",
+        "time",  "weather",   "wind",  "seed",        "timelimit", "edges",     "operation",   "battles",
+        "type",  "direction", "strip", "scorefactor", "startline", "frontline", "day",         "front"};
+    static_assert(sizeof kOnce / sizeof kOnce[0] <= sizeof mSeen / sizeof mSeen[0]);
     for (size_t i = 0; i < sizeof kOnce / sizeof kOnce[0]; ++i)
         if (key == kOnce[i]) {
             if (mSeen[i]) return Fail("'" + key + "' given twice");
             mSeen[i] = true;
         }
+
+    bool handled = false;
+    if (!OperationLine(&handled)) return false;
+    if (handled) return true;
 
     if (key == "title") {
         if (!Count(1, 1) || !Text(1, &d.title)) return false;
@@ -452,6 +463,156 @@ bool Parser::Line() {
     if (key == "inf") return UnitLine(0);
     if (key == "veh") return UnitLine(1);
     return Fail("unknown key '" + key + "'");
+}
+
+// The statements of an operation, and the battle's statements an operation
+// does not take (its battles get their length, light, weather and edges
+// from the operation and the steps between battles).
+bool Parser::OperationLine(bool* handled) {
+    const std::string& key = mWords[0];
+    ScenarioOperation& op = mOut->operation;
+    *handled = true;
+    if (key == "operation") {
+        if (mLine != mFirstStatement) return Fail("'operation' must be the first statement");
+        if (!Count(0, 0)) return false;
+        op.present = true;
+        op.line = mLine;
+        return true;
+    }
+    static const char* const kOperationKeys[] = {
+        "battles", "type",  "direction", "strip", "scorefactor", "startline", "frontline",
+        "day",     "night", "edge",      "front", "supply",      "reserve"};
+    bool operationKey = false;
+    for (const char* k : kOperationKeys)
+        operationKey = operationKey || key == k;
+    if (operationKey && !op.present)
+        return Fail("'" + key + "' belongs to an operation: its description starts with 'operation'");
+    static const char* const kBattleOnly[] = {"turns", "time",  "weather",  "wind",
+                                              "exit",  "edges", "reinforce"};
+    for (const char* k : kBattleOnly)
+        if (op.present && key == k)
+            return Fail("'" + key +
+                        "' is not a statement of an operation (its battles take it from the operation)");
+    if (key == "battles") {
+        op.battlesLine = mLine;
+        return Count(1, 1) && Int(1, 1, kScenarioMaxBattles, &op.battles, "battles");
+    }
+    if (key == "type") {
+        if (!Count(1, 1)) return false;
+        if (mWords[1] == "advance")
+            op.type = 0;
+        else if (mWords[1] == "points")
+            op.type = 2;
+        else
+            return Fail("an operation's type is advance or points, not '" + mWords[1] + "'");
+        return true;
+    }
+    if (key == "direction") return Count(1, 1) && Int(1, 0, 3, &op.direction, "direction");
+    if (key == "strip") {
+        op.stripLine = mLine;
+        return Count(1, 1) && Int(1, 10, 256, &op.strip, "strip");
+    }
+    if (key == "scorefactor") return Count(1, 1) && Int(1, 1, 1000, &op.scoreFactor, "score factor");
+    if (key == "startline") {
+        op.startLineAt = mLine;
+        return Count(1, 1) && Int(1, 0, 5120, &op.startLine, "start line");
+    }
+    if (key == "frontline") {
+        op.frontLineAt = mLine;
+        return Count(1, 1) && Int(1, 0, 255, &op.frontLine, "front line");
+    }
+    if (key == "day") {
+        if (!Count(1, 2) || !Int(1, 0, 1000, &op.dayPeriod, "day period")) return false;
+        return mWords.size() < 3 || Int(2, 0, 1000, &op.dayOffset, "day offset");
+    }
+    if (key == "night") {
+        int32_t side = 0;
+        if (!Count(1, 1) || !Named(1, kSideNames, &side, "side")) return false;
+        if (side > 1) return Fail("'night' names the side asked: axis or allies");
+        op.nightQuestion[side] = true;
+        return true;
+    }
+    if (key == "edge") {
+        if (!Count(1, 2) || !Named(1, kSideNames, &op.edgeSide, "side")) return false;
+        op.edgeValue = -1;
+        if (op.edgeSide > 1) {
+            op.edgeSide = 2;
+            if (mWords.size() > 2) return Fail("'edge none' takes no border");
+            return true;
+        }
+        return mWords.size() < 3 || Int(2, 0, 3, &op.edgeValue, "edge");
+    }
+    if (key == "front") {
+        return Count(2, 2) && Int(1, 0, 2, &op.frontMode, "front mode") &&
+               Int(2, 0, 100000, &op.frontDepth, "front depth");
+    }
+    if (key == "supply") {
+        int32_t side = 0;
+        if (!Count(2, 2) || !Named(1, kSideNames, &side, "side")) return false;
+        if (side > 1) return Fail("'supply' names the side axis or allies");
+        return Int(2, 0, 5, &op.supply[side], "supply level");
+    }
+    if (key == "reserve") {
+        ScenarioReinforcement r;
+        r.line = mLine;
+        int32_t row = 0;
+        if (!mHaveForce) return Fail("'reserve' before 'force'");
+        if (!NeedMap() || !Count(3, 3) || !Int(1, 0, 2, &row, "reserve row") || !Coordinate(2, true, &r.x) ||
+            !Coordinate(3, false, &r.y))
+            return false;
+        if (r.x >= mOut->columns * 20.0f || r.y >= mOut->rows * 20.0f)
+            return Fail("the reserve's point lies off the map");
+        r.side = mSide;
+        r.turn = -1 - row;
+        r.chance = 1.0f;
+        int32_t slots = 0;
+        for (const auto& other : mOut->reinforcements)
+            if (other.side == mSide) ++slots;
+        if (slots >= kScenarioMaxReinforcements) return Fail("more than 20 reserves for one side");
+        mReinforcement = static_cast<int32_t>(mOut->reinforcements.size());
+        mOut->reinforcements.push_back(r);
+        return true;
+    }
+    *handled = false;
+    return true;
+}
+
+// What only the whole operation shows: the strip and the lines on its map.
+bool Parser::CheckOperation() {
+    const ScenarioOperation& op = mOut->operation;
+    if (op.battlesLine == 0) {
+        mLine = op.line;
+        return Fail("an operation needs 'battles <n>' (1.." + std::to_string(kScenarioMaxBattles) + ")");
+    }
+    const bool alongWidth = op.direction == 0 || op.direction == 2;
+    const int32_t squares = alongWidth ? mOut->columns : mOut->rows;
+    if (op.strip > squares) {
+        mLine = op.stripLine ? op.stripLine : op.line;
+        return Fail("the strip of " + std::to_string(op.strip) + " squares is larger than the map's " +
+                    std::to_string(squares) + " squares along the attack");
+    }
+    const float extent = static_cast<float>(squares) * 20.0f;
+    if (op.frontLine >= squares) {
+        mLine = op.frontLineAt ? op.frontLineAt : op.line;
+        return Fail("the front line " + std::to_string(op.frontLine) + " lies beyond the map's " +
+                    std::to_string(squares) + " squares along the attack");
+    }
+    // The operation's end rules must not hold before its first battle.
+    const float front = (static_cast<float>(op.frontLine) + 0.5f) * 20.0f;
+    const float margin = static_cast<float>(op.startLine) * 0.7f;
+    if (margin >= front) {
+        mLine = op.startLineAt ? op.startLineAt : (op.frontLineAt ? op.frontLineAt : op.line);
+        return Fail("the front line lies behind the start line: the operation would be lost at once");
+    }
+    if (op.type != 2 && front >= extent - margin) {
+        mLine = op.frontLineAt ? op.frontLineAt : op.line;
+        return Fail("the front line already lies at the attacker's objective");
+    }
+    if (mOut->attacker > 1) {
+        mLine = op.line;
+        return Fail("an operation needs an 'attacker' axis or allies");
+    }
+    return true;
 }
 
 bool Parser::UnitLine(int32_t kind) {

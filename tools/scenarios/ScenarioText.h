@@ -83,9 +83,33 @@ struct ScenarioUnit {
 struct ScenarioReinforcement {
     int line = 0;
     int32_t side = 0;
-    int32_t turn = 1;
+    int32_t turn = 1; // an operation's reserve of row r: -1 - r
     float chance = 1.0f;
     float x = 0.0f, y = 0.0f;
+};
+
+// What an operation's description adds to the battle's statements
+// (docs/scenarios.md): the values of the operation record that no battle
+// holds. Lines are kept for the checks made once the whole text is read.
+struct ScenarioOperation {
+    bool present = false; // an 'operation' line was given
+    int line = 0;
+    int32_t battles = 0;
+    int battlesLine = 0;
+    int32_t type = 0;        // 0 judged by the advance, 2 by points
+    int32_t direction = 0;   // 0..3: the attacker starts from the west, north, east, south
+    int32_t strip = 20;      // squares along the attack
+    int stripLine = 0;
+    int32_t scoreFactor = 100; // percent
+    int32_t startLine = 0;     // metres
+    int startLineAt = 0;
+    int32_t frontLine = 0;     // squares from the attacker's start end
+    int frontLineAt = 0;       // the line of the front-line statement
+    int32_t dayPeriod = 0, dayOffset = 0;
+    bool nightQuestion[2] = {false, false}; // by side (0 axis, 1 allies)
+    int32_t edgeSide = 2, edgeValue = -1;
+    int32_t frontMode = 0, frontDepth = 100;
+    int32_t supply[2] = {0, 0}; // by side (0 axis, 1 allies): 0 best .. 5
 };
 
 struct ScenarioDescription {
@@ -119,6 +143,7 @@ struct ScenarioDescription {
     std::vector<ScenarioFlag> flags;
     std::vector<ScenarioReinforcement> reinforcements;
     std::vector<ScenarioUnit> units;
+    ScenarioOperation operation;
 };
 
 // Limits of what unit identifiers can name.
@@ -126,6 +151,7 @@ constexpr int32_t kScenarioMaxMapUnits = 9999;
 constexpr int32_t kScenarioMaxReinforcements = 20; // per side
 constexpr int32_t kScenarioMaxReinforcementUnits = 500;
 constexpr int32_t kScenarioMaxTitle = 31;
+constexpr int32_t kScenarioMaxBattles = 20; // battles of one operation
 
 // Parses a description; false with the first fault.
 bool ParseScenarioText(const std::string& text, const std::string& file, ScenarioDescription* out,

@@ -1,6 +1,7 @@
-// The scenario builder: writes each description of data/scenarios into the
-// program folder's scenario folder as a scenario file. The same
-// descriptions always give the same bytes.
+// The scenario builder: writes each description of data/scenarios (battles)
+// and data/operations (operations) into the program folder's scenario
+// folder as a scenario file, <name>.mvg for a battle and <name>.mvh for an
+// operation. The same descriptions always give the same bytes.
 //
 //   dm_scenarios --out <folder> <description.txt>...
 
@@ -42,7 +43,13 @@ int main(int argc, char** argv) {
     }
     for (const std::string& input : inputs) {
         ScenarioFault fault;
-        if (!BuildScenarioFile(input, out + "/" + Stem(input) + ".mvg", &fault)) {
+        ScenarioDescription description;
+        const bool built =
+            ReadScenarioDescription(input, &description, &fault) &&
+            WriteScenarioFile(description,
+                              out + "/" + Stem(input) + (description.operation.present ? ".mvh" : ".mvg"),
+                              &fault);
+        if (!built) {
             std::fprintf(stderr, "%s\n", fault.Text().c_str());
             return 1;
         }

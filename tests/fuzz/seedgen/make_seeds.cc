@@ -436,6 +436,8 @@ void DataSeeds() {
     // model files use.
     for (const char* name : {"50AT", "250_11", "EffectBodyNose"})
         Put("fuzz_model_file", name, ReadDisk(sSource + "/data/models/" + std::string(name) + ".txt"));
+    Put("fuzz_contracts", "contract", ReadDisk(sSource + "/data/models/contract.txt"));
+    Put("fuzz_animations", "animations", ReadDisk(sSource + "/data/animations.txt"));
 }
 
 // The shipped scenario descriptions (first byte even) and order scripts (odd).
@@ -448,6 +450,21 @@ void ScenarioSeeds() {
         script.insert(script.begin(), 1);
         Put("fuzz_scenario_text", std::string(name) + "_orders", script);
     }
+    // The demo operation, and a small one that the target builds, writes
+    // and reads back.
+    Bytes operation = ReadDisk(sSource + "/data/operations/mortain.txt");
+    operation.insert(operation.begin(), 0);
+    Put("fuzz_scenario_text", "mortain_operation", operation);
+    const std::string small = "operation\ntitle \"Probe\"\nmap 30 20 1.0 60\ndate 4406\nattacker allies\n"
+                              "seed 9\nbattles 3\ntype points\ndirection 0\nstrip 20\nstartline 100\n"
+                              "frontline 10\nday 5 1\nnight axis\nedge allies 2\nfront 1 150\nsupply axis 4\n"
+                              "briefing general \"Lage.\"\nflag large 400 200 axis\nforce allies 30 regular\n"
+                              "company A\nplatoon 1\ninf 4 0 100 100 0 leader\ninf 1 1 100 140 0\n"
+                              "reserve 2 20 200\ncompany B\nplatoon 1\ninf 4 0 20 200 0 leader\n"
+                              "force axis 0 regular\ncompany C\nplatoon 1\ninf 254 0 400 100 180 leader\n";
+    Bytes smallBytes(1, 0);
+    smallBytes.insert(smallBytes.end(), small.begin(), small.end());
+    Put("fuzz_scenario_text", "small_operation", smallBytes);
 }
 
 void NetworkSeeds() {
