@@ -294,3 +294,39 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
     EXPECT_EQ(battles[1].frontLine, 28);
     EXPECT_EQ(battles[2].frontLine, 28);
 }
+
+// The shipped demo operation, as dm_run plays it: a night that passes, the
+// morning and midday fought to their ends by the computer on both sides.
+TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
+    ASSERT_TRUE(DecryptData());
+    OperationRunner runner;
+    std::string error;
+    ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh", &error)) << error;
+    Campaign* op = runner.GetCampaign();
+    const int32_t units = CountUnits(op, runner.CurrentBattle());
+    std::vector<OperationBattle> battles;
+    while (!runner.Over()) {
+        OperationBattle b;
+        ASSERT_TRUE(runner.PlayBattle(&b, &error)) << error;
+        battles.push_back(b);
+        // Nothing goes missing; crews that bailed out are units of their own.
+        if (runner.CurrentBattle()) EXPECT_GE(CountUnits(op, runner.CurrentBattle()), units);
+    }
+    ASSERT_EQ(battles.size(), 3u);
+    EXPECT_EQ(battles[0].timeOfDay, kNight);
+    EXPECT_EQ(battles[1].timeOfDay, kMorning);
+    EXPECT_EQ(battles[2].timeOfDay, kMidday);
+    EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
+    EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
+    EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 50);
+    EXPECT_EQ(battles[2].grade, 4);
+    EXPECT_TRUE(op->Over());
+    EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
+    EXPECT_EQ(battles[1].stepDigest, "f97d4c9d5dff3fcd948f773be3be69abcfb5105abfd5fa8b0210cf8db4921d92");
+    EXPECT_EQ(battles[1].turns.back().battleDigest,
+              "682bb85c7ff804aa61c6670c35d742e3424b485ac95b94c89d0f22c2a5934cb0");
+    EXPECT_EQ(battles[2].turns.back().battleDigest,
+              "db00fbcd3511a8e903c82afb8d6129e89827765d507e1d8eb0c4ca46fbf18917");
+}
