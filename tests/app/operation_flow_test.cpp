@@ -1,15 +1,18 @@
-// An operation played through the program itself: opened as a file of the
-// list (its first strip cut), each battle ended and continued with the
+// The demo operation played through the program itself: opened as a file
+// of the list (its first strip cut), each battle ended and continued with the
 // result screen's button into the next battle, its briefing headed with the
 // battle's number, until the final result leads back to the menu; hotseat
 // swaps the sides, and two e-mail machines cut the same next battle.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
 #include "app/MVApplication.h"
 #include "app/ResultView.h"
+#include "app/ScenarioScroller.h"
 #include "app/ScenarioTextView.h"
 #include "app_fixture.h"
 #include "battle/Battle.h"
@@ -28,11 +31,8 @@ protected:
         mOldBattle = gBattle;
         mOldCampaign = gCampaign;
         mFolder = std::make_unique<ProgramFolder>();
-        Campaign* made = MakeTestOperation();
-        ASSERT_NE(made, nullptr);
-        mPath = mFolder->Path("Szenarien/hecken.mvh");
-        ASSERT_TRUE(WriteTestOperation(made, mPath));
-        delete made;
+        ASSERT_TRUE(DecryptData());
+        mPath = std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh";
         mApp = std::make_unique<MVApplication>();
     }
     void TearDown() override {
@@ -78,8 +78,8 @@ TEST_F(OperationFlowTest, FromTheListThroughEveryBattleToTheEnd) {
     EXPECT_EQ(gCampaign->mTurn, 1);
     EXPECT_EQ(gBattle->Host(), mApp.get());
     EXPECT_TRUE(gBattle->mSetupPhase);
-    EXPECT_EQ(gBattle->mTimeOfDay, kMorning);
-    EXPECT_EQ(gBattle->mMap->mWidth, 32);
+    EXPECT_EQ(gBattle->mTimeOfDay, kNight);
+    EXPECT_EQ(gBattle->mMap->mWidth, gCampaign->mSleeveSize);
     mApp->mPlayers = 1;
     ResultView* first = EndBattle();
     ASSERT_NE(first, nullptr);
@@ -91,7 +91,7 @@ TEST_F(OperationFlowTest, FromTheListThroughEveryBattleToTheEnd) {
     EXPECT_NE(gBattle, before);
     EXPECT_EQ(gCampaign->mTurn, 2);
     EXPECT_TRUE(gBattle->mSetupPhase);
-    EXPECT_EQ(gBattle->mTimeOfDay, kMidday);
+    EXPECT_EQ(gBattle->mTimeOfDay, kMorning);
     EXPECT_EQ(gBattle->Host(), mApp.get());
     ResultView* second = EndBattle();
     ASSERT_NE(second, nullptr);
@@ -99,11 +99,9 @@ TEST_F(OperationFlowTest, FromTheListThroughEveryBattleToTheEnd) {
     mApp->DoCommand(120);
     ASSERT_NE(gBattle, nullptr);
     EXPECT_EQ(gCampaign->mTurn, 3);
-    EXPECT_EQ(gBattle->mTimeOfDay, kNight);
-    // Nobody asks to fight: the night passes after the set-up's GO.
-    gBattle->HandleCommand(9);
+    EXPECT_EQ(gBattle->mTimeOfDay, kMidday);
+    ResultView* last = EndBattle();
     EXPECT_TRUE(gCampaign->Over());
-    ResultView* last = dynamic_cast<ResultView*>(gBattle->mResultView);
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(std::string(last->mReason.GetCString()), Rez(465));
     mApp->DoCommand(120);
@@ -146,21 +144,29 @@ TEST_F(OperationFlowTest, TwoMailMachinesCutTheSameNextBattle) {
     EXPECT_EQ(digests[0], digests[1]);
 }
 
-// On the screen: the next battle's briefing is headed with its number.
+// On the screen: opened from the operation list, the first battle's
+// general briefing, and the next battle's briefing headed with its number.
 class OperationScreenTest : public AppTest {};
 
 TEST_F(OperationScreenTest, TheNextBattlesBriefingIsHeadedWithItsNumber) {
     MakePictures();
-    Start(); // the program's data first, as the program reads it
-    Campaign* made = MakeTestOperation();
-    ASSERT_NE(made, nullptr);
-    const std::string path = mFolder->Path("Szenarien/hecken.mvh");
-    ASSERT_TRUE(WriteTestOperation(made, path));
-    delete made;
-    auto* file = new GFile;
-    ASSERT_TRUE(file->IFile(path.c_str(), kFileModeCompressedRead));
-    mApp->HighLevelLoadGame(file);
+    {
+        std::ifstream in(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh", std::ios::binary);
+        mFolder->Write("Szenarien/mortain.mvh",
+                       {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    }
+    Start();
+    Key('x');
+    Pass(2);
+    ASSERT_NE(mApp->mMenuPicture, nullptr);
+    Click(400, 300);
+    ClickView(FindButton(mApp->mMenuPicture, 67));
+    ASSERT_NE(mApp->mScenarioList, nullptr);
+    ClickView(FindButton(mApp->mScenarioList, 79)); // the operations
+    ClickView(FindButton(mApp->mMenuPicture, 72));  // open
+    ASSERT_NE(gCampaign, nullptr);
     ASSERT_NE(gBattle, nullptr);
+    EXPECT_EQ(gBattle->mTimeOfDay, kNight);
     ASSERT_NE(mApp->mScenarioText, nullptr);
     mApp->mPlayers = 1;
     gBattle->mSetupPhase = false;
@@ -168,6 +174,7 @@ TEST_F(OperationScreenTest, TheNextBattlesBriefingIsHeadedWithItsNumber) {
     gBattle->BattleVictoryScreen(false, false);
     mApp->DoCommand(120);
     ASSERT_NE(gBattle, nullptr);
+    EXPECT_EQ(gBattle->mTimeOfDay, kMorning);
     ASSERT_NE(mApp->mScenarioText, nullptr);
     ASSERT_FALSE(mApp->mScenarioText->GetLines().empty());
     GString255 head;
