@@ -483,6 +483,8 @@ void MVApplication::StartNextBattle(uint32_t seed) {
         return;
     }
     mLastSaveName = mScenarioFileName;
+    // The TCP/IP host begins the battle once it has sent it (phase 2).
+    if (mConnectionType == 2) return;
     // The briefing, headed with the battle's number in the operation, then
     // the sides.
     ScenarioCore* core = Core();
