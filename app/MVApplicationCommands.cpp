@@ -439,9 +439,15 @@ void MVApplication::ContinueAfterBattle() {
         SettleGameMode();
     }
     // A finished battle of an e-mail game goes to the other player first.
+    // In an operation the battle counter says whether both have seen it:
+    // the player who sees it second takes the steps to the next battle.
     if (gBattle && gBattle->Over() && mPlayers == 2 && mConnectionType == 1) {
-        SendGameData();
-        return;
+        const int32_t finished = gCampaign ? gCampaign->mTurn - 1 : 0;
+        if (!gCampaign || gCampaign->mBattleCounter < finished) {
+            if (gCampaign) gCampaign->mBattleCounter = finished;
+            SendGameData();
+            return;
+        }
     }
     if (!gCampaign) {
         delete gBattle;

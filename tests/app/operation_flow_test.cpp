@@ -121,6 +121,27 @@ TEST_F(OperationFlowTest, HotseatSwapsTheSidesForTheNextBattle) {
     EXPECT_EQ(gCampaign->mTurn, 2);
 }
 
+TEST_F(OperationFlowTest, ByMailThePlayerWhoSeesTheEndSecondTakesTheSteps) {
+    ASSERT_TRUE(Open());
+    mApp->mPlayers = 2;
+    mApp->mConnectionType = 1;
+    EndBattle();
+    Battle* finished = gBattle;
+    EXPECT_EQ(gCampaign->mBattleCounter, 0);
+    // The first to see the result hands the game over.
+    mApp->DoCommand(120);
+    EXPECT_EQ(gBattle, finished);
+    EXPECT_EQ(gCampaign->mBattleCounter, 1);
+    EXPECT_EQ(gCampaign->mTurn, 2);
+    // The other player, having seen it too, goes on to the next battle.
+    mApp->mMailFileCRC = 0x5eed1234u;
+    mApp->DoCommand(120);
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_NE(gBattle, finished);
+    EXPECT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(gCampaign->mTurn, 2);
+}
+
 TEST_F(OperationFlowTest, TwoMailMachinesCutTheSameNextBattle) {
     // Each machine reads the same file and continues with the CRC of the
     // last e-mail file it read: both get the same battle.
