@@ -112,8 +112,10 @@ Map* CutMap(const Campaign* c, Map* op, const Strip& s) {
             strip.mFireAge[si] = op->mFireAge[oi];
             const int32_t a = Advance(c, op, s.x + col, s.y + row);
             uint8_t code = 0;
-            if (a < c->mFrontLine) code = zone[attacker];
-            else if (a > c->mFrontLine) code = zone[1 - attacker];
+            if (a < c->mFrontLine)
+                code = zone[attacker];
+            else if (a > c->mFrontLine)
+                code = zone[1 - attacker];
             strip.mSquares[si].mSetupZone = code;
         }
     for (Building* copy : CloneAll(StripBuildings(op, s))) {

@@ -50,7 +50,8 @@ void BM_StepsBetweenBattles(benchmark::State& state) {
     }
     // The operation with its second battle fought to its end, kept as a
     // saved game; each pass loads it and takes the steps.
-    const std::string path = (std::filesystem::temp_directory_path() / "dm-bench-operation-steps.mvh").string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "dm-bench-operation-steps.mvh").string();
     {
         OperationRunner runner;
         std::string error;

@@ -176,7 +176,8 @@ TEST(OperationSteps, AStripWithoutOneSideEndsTheOperation) {
     ASSERT_NE(op, nullptr);
     // The Axis platoon is gone from the map before the first battle.
     for (int32_t i = op->mUnits->GetCount() - 1; i >= 0; --i)
-        if (op->mUnits->GetUnit(i)->GetAffiliation() == 0) op->mOpUnitsB->Add(op->mUnits->GetUnit(i)), op->mUnits->DeleteIndex(i, false);
+        if (op->mUnits->GetUnit(i)->GetAffiliation() == 0)
+            op->mOpUnitsB->Add(op->mUnits->GetUnit(i)), op->mUnits->DeleteIndex(i, false);
     OperationRunner runner;
     runner.Adopt(op, nullptr, kSeed);
     EXPECT_EQ(runner.GetBattle(), nullptr);

@@ -56,7 +56,8 @@ void OperationRunner::Adopt(Campaign* operation, Battle* battle, uint16_t seed) 
     mOldCampaign = gCampaign;
     gCampaign = mCampaign;
     mSeed = seed;
-    mBattle = battle ? battle : mCampaign->StepToNextBattle(nullptr, OperationStepSeed(seed, 0), mRunner.Host());
+    mBattle =
+        battle ? battle : mCampaign->StepToNextBattle(nullptr, OperationStepSeed(seed, 0), mRunner.Host());
 }
 
 bool OperationRunner::Load(const std::string& path, std::string* error) {
@@ -68,7 +69,8 @@ bool OperationRunner::Load(const std::string& path, std::string* error) {
     }
     GameFileState state;
     GameFileContents contents;
-    const GameFileResult result = ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = mRunner.Host()});
+    const GameFileResult result =
+        ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = mRunner.Host()});
     if (result != kGameFileLoaded || !contents.campaign) {
         delete contents.battle;
         delete contents.campaign;
@@ -130,8 +132,8 @@ bool OperationRunner::FinishBattle(OperationBattle* report, std::string* error) 
     mPlaying = false;
     if (!mCampaign->Over()) {
         const auto start = std::chrono::steady_clock::now();
-        mBattle = mCampaign->StepToNextBattle(finished, OperationStepSeed(mSeed, report->number),
-                                              mRunner.Host());
+        mBattle =
+            mCampaign->StepToNextBattle(finished, OperationStepSeed(mSeed, report->number), mRunner.Host());
         const auto end = std::chrono::steady_clock::now();
         report->stepMilliseconds = std::chrono::duration<double, std::milli>(end - start).count();
         if (mBattle) report->stepDigest = OperationFileDigest(mCampaign, mBattle);

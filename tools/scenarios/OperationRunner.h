@@ -16,12 +16,12 @@ class Campaign;
 
 // What one battle of the operation gave.
 struct OperationBattle {
-    int32_t number = 0;             // the operation's battle number
+    int32_t number = 0; // the operation's battle number
     int32_t timeOfDay = 0;
-    std::vector<RunnerTurn> turns;  // the turns computed (none for a night that passed)
-    int32_t grade = 0;              // ComputeVictor after the battle, -4 .. 4
-    int32_t frontLine = 0;          // squares, after the battle
-    std::string stepDigest;         // HAVAL-256 of the game file after the step (empty at the end)
+    std::vector<RunnerTurn> turns; // the turns computed (none for a night that passed)
+    int32_t grade = 0;             // ComputeVictor after the battle, -4 .. 4
+    int32_t frontLine = 0;         // squares, after the battle
+    std::string stepDigest;        // HAVAL-256 of the game file after the step (empty at the end)
     double stepMilliseconds = 0.0;
 };
 
