@@ -119,8 +119,9 @@ public:
     // result screen: casualties, captured, two kinds of gun, emplacements,
     // vehicles, airplanes.
     int32_t mTotals[2][7] = {};
-    // Units of the operation held out of the current battle, and units it
-    // has lost for good; owned, never null.
+    // A list the record keeps but the steps leave empty (the units held out
+    // of a battle stay in mUnits), and the units the operation has lost for
+    // good; owned, never null.
     UnitList* mOpUnitsA = nullptr;
     UnitList* mOpUnitsB = nullptr;
     // Per side: whether that side is asked before a night battle is fought.
