@@ -281,13 +281,26 @@ void Campaign::RetrieveBattleData(Battle* finished) {
     // The units: those still in being go back onto the operation map, in
     // the battle's order behind the units that stayed out of it; the dead,
     // the captured, those gone over a hostile edge and aircraft are lost.
+    // A gun its crew left, not knocked out, stays for the crew to take back
+    // between battles (Clean decides).
     UnitList* units = finished->mUnits;
+    auto inBeing = [](const Unit* u) {
+        return (u->mUnitType == kUnitInfantry || u->mUnitType == kUnitVehicle) && u->mActive && !u->mSurrendered &&
+               u->mOffMapState != 1;
+    };
+    std::vector<const Unit*> leftGuns;
+    for (int32_t i = 0; units && i < units->GetCount(); ++i) {
+        const Unit* u = units->GetUnit(i);
+        if (u->mUnitType != kUnitInfantry || !inBeing(u)) continue;
+        const Unit* gun = u->mAbandonedVehicle;
+        if (gun && gun->mUnitType == kUnitInfantry && !gun->mGunKnockedOut && gun->mOffMapState == 0)
+            leftGuns.push_back(gun);
+    }
     const float w = static_cast<float>(mMap->mWidth) * kSquareSize;
     const float h = static_cast<float>(mMap->mHeight) * kSquareSize;
     for (int32_t i = 0; units && i < units->GetCount(); ++i) {
         Unit* u = units->GetUnit(i);
-        const bool kept = (u->mUnitType == kUnitInfantry || u->mUnitType == kUnitVehicle) && u->mActive &&
-                          !u->mSurrendered && u->mOffMapState != 1;
+        const bool kept = inBeing(u) || std::find(leftGuns.begin(), leftGuns.end(), u) != leftGuns.end();
         u->mX = std::clamp(u->mX + s.X0(), 1.0f, w - 1.0f);
         u->mY = std::clamp(u->mY + s.Y0(), 1.0f, h - 1.0f);
         u->mTarget = u->mOrderedTarget = u->mPreviousTarget = nullptr;
@@ -322,6 +335,18 @@ void Campaign::CrunchData() {
         u->Refit();
         u->Resupply();
     }
+    // A gun no crew took back is lost with the rest.
+    for (int32_t i = 0; i < mUnits->GetCount();) {
+        Unit* u = mUnits->GetUnit(i);
+        if (u->mActive && !u->mSurrendered) {
+            ++i;
+            continue;
+        }
+        mUnits->DeleteIndex(i, false);
+        mOpUnitsB->Add(u);
+    }
+    for (int32_t i = 0; i < mUnits->GetCount(); ++i)
+        mUnits->GetUnit(i)->ClearBrokenLinks(mUnits);
     ReinforcementsArrive();
 }
 

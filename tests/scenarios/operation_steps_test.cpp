@@ -171,6 +171,43 @@ TEST(OperationSteps, ARemnantReserveCommitsByTheTable) {
     delete op;
 }
 
+TEST(OperationSteps, ACrewTakesItsGunBackOutsideItsOwnZoneOrItIsLost) {
+    // Two German units stand for a gun and the crew that left it: the gun
+    // out of action, the crew still in being.
+    for (const float gunX : {300.0f, 600.0f}) {
+        Campaign* op = MakeTestOperation();
+        ASSERT_NE(op, nullptr);
+        gCampaign = op;
+        Unit* gun = nullptr;
+        Unit* crew = nullptr;
+        for (int32_t i = 0; i < op->mUnits->GetCount(); ++i) {
+            Unit* u = op->mUnits->GetUnit(i);
+            if (u->GetAffiliation() != 0 || u->mUnitType != kUnitInfantry) continue;
+            if (!gun)
+                gun = u;
+            else if (!crew)
+                crew = u;
+        }
+        ASSERT_NE(crew, nullptr);
+        gun->mX = gunX;
+        gun->mActive = false;
+        crew->mAbandonedVehicle = gun;
+        op->CrunchData();
+        if (gunX == 300.0f) {
+            // Between the lines: the crew takes it back.
+            EXPECT_TRUE(gun->mActive);
+            EXPECT_GE(op->mUnits->IndexOf(gun), 0);
+        } else {
+            // In its own side's set-up zone: knocked out, lost for good.
+            EXPECT_TRUE(gun->mGunKnockedOut);
+            EXPECT_LT(op->mUnits->IndexOf(gun), 0);
+            EXPECT_GE(op->mOpUnitsB->IndexOf(gun), 0);
+        }
+        gCampaign = nullptr;
+        delete op;
+    }
+}
+
 TEST(OperationSteps, AStripWithoutOneSideEndsTheOperation) {
     Campaign* op = MakeTestOperation();
     ASSERT_NE(op, nullptr);
