@@ -101,7 +101,8 @@ int main(int argc, char** argv) {
     }
     if (scenario.empty() || turns < 0 || badPlan || seed > 65535) {
         std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
-                             "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n");
+                             "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
+                             "       dm_run <operation.mvh> [--turns <n>]\n");
         return 2;
     }
     if (!DecryptData()) {
