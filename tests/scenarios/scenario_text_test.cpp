@@ -120,6 +120,13 @@ TEST_F(DescriptionTest, FormAndRangeFaultsNameTheLine) {
     ExpectRefused(std::string(kBase) + "hill 100 100 50 500\n", 21, "height 500 is out of range");
     ExpectRefused(std::string(kBase) + "inf 1 5 900 100 0\n", 21, "x 900 is out of range");
     ExpectRefused(std::string(kBase) + "flag small 400 100\n", 21, "off the map");
+    // Numbers are decimal: no hexadecimal, nan or infinity, nothing beyond a long.
+    ExpectRefused(std::string(kBase) + "hill 0x64 100 50 5\n", 21, "x '0x64' is not a number");
+    ExpectRefused(std::string(kBase) + "hill nan 100 50 5\n", 21, "x 'nan' is not a number");
+    ExpectRefused(std::string(kBase) + "hill 100 100 inf 5\n", 21, "radius 'inf' is not a number");
+    ExpectRefused(std::string(kBase) + "hill 100 100 1e99 5\n", 21, "radius '1e99' is not a number");
+    ExpectRefused(std::string(kBase) + "zone 0x1 0 0 100 100\n", 21, "zone '0x1' is not a whole number");
+    ExpectRefused(std::string(kBase) + "zone 99999999999999999999 0 0 1 1\n", 21, "is not a whole number");
     ExpectRefused(std::string(kBase) + "briefing axis \"Br\xe2\x82\xac\"\n", 21, "outside Latin-1");
     ExpectRefused(std::string(kBase) + "briefing axis \"offen\n", 21, "not closed");
     ExpectRefused(std::string(kBase) + "inf 1 1 340 240 0\n", 21, "given twice in its platoon");
@@ -239,6 +246,8 @@ TEST(OrderScriptText, FaultsNameTheLine) {
         {"turn 1\nfire allies A 1 1 at allies B 1 1\n", 2, "its own side"},
         {"turn 1\nmove russians A 1 1 move 10 10\n", 2, "unknown side"},
         {"turn 1\njump allies A 1 1\n", 2, "unknown key 'jump'"},
+        {"turn 1\nmove allies A 1 1 move 0x10 10\n", 2, "'0x10' is not a number"},
+        {"turn 1\narea allies A 1 1 10 nan\n", 2, "'nan' is not a number"},
     };
     for (const Case& c : cases) {
         OrderScript script;

@@ -38,7 +38,9 @@ private:
         if (i >= mWords.size()) return Fail("a value is missing");
         char* end = nullptr;
         float v = std::strtof(mWords[i].c_str(), &end);
-        if (mWords[i].empty() || *end != '\0' || !(v >= lo && v <= hi))
+        // Decimal notation only: no hexadecimal, "nan" or "inf".
+        if (mWords[i].empty() || *end != '\0' || !(v >= lo && v <= hi) ||
+            mWords[i].find_first_not_of("0123456789+-.eE") != std::string::npos)
             return Fail("'" + mWords[i] + "' is not a number in range");
         *value = v;
         return true;
@@ -115,9 +117,8 @@ bool ScriptParser::Line() {
         order.kind = ScriptOrder::kMove;
     } else if (key == "area") {
         ScenarioPoint p;
-        if (mWords.size() != 7 || !Name(1, &order.unit) || !Number(5, 0, 5120, &p.x) ||
-            !Number(6, 0, 5120, &p.y))
-            return Fail("'area' takes a unit and a point x y");
+        if (mWords.size() != 7) return Fail("'area' takes a unit and a point x y");
+        if (!Name(1, &order.unit) || !Number(5, 0, 5120, &p.x) || !Number(6, 0, 5120, &p.y)) return false;
         order.points.push_back(p);
         order.kind = ScriptOrder::kArea;
     } else if (key == "fire") {

@@ -1,5 +1,6 @@
 #include "tools/scenarios/ScenarioText.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
@@ -128,8 +129,11 @@ private:
     bool Int(size_t i, int32_t lo, int32_t hi, int32_t* value, const char* what) {
         const std::string& w = mWords[i];
         char* end = nullptr;
+        errno = 0;
         long v = std::strtol(w.c_str(), &end, 10);
-        if (w.empty() || *end != '\0') return Fail(std::string(what) + " '" + w + "' is not a whole number");
+        if (w.empty() || *end != '\0' || errno != 0 ||
+            w.find_first_not_of("0123456789+-") != std::string::npos)
+            return Fail(std::string(what) + " '" + w + "' is not a whole number");
         if (v < lo || v > hi) {
             std::ostringstream s;
             s << what << " " << v << " is out of range " << lo << ".." << hi;
@@ -141,8 +145,10 @@ private:
     bool Real(size_t i, float lo, float hi, float* value, const char* what) {
         const std::string& w = mWords[i];
         char* end = nullptr;
+        // Decimal notation only: no hexadecimal, "nan" or "inf".
         float v = std::strtof(w.c_str(), &end);
-        if (w.empty() || *end != '\0' || !std::isfinite(v))
+        if (w.empty() || *end != '\0' || !std::isfinite(v) ||
+            w.find_first_not_of("0123456789+-.eE") != std::string::npos)
             return Fail(std::string(what) + " '" + w + "' is not a number");
         if (v < lo || v > hi) {
             std::ostringstream s;
