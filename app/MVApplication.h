@@ -96,6 +96,11 @@ public:
     bool ReadAI(GFile* file, GList** lists);
     void ReadDescription(GFile* file, char** text, int32_t* length);
     void HighLevelLoadGame(GFile* file);
+    // A game just loaded or cut: its briefing or the choice of sides.
+    void OpenLoadedGame();
+    // The steps between battles and the next battle opened (or, when the
+    // operation is over, the title menu); seed: the steps' draws.
+    void StartNextBattle(uint32_t seed);
     void AutoSave(bool reload);
     void SaveDialogMV(bool pbem);
     void GetIntendedSaveName(GString* name);

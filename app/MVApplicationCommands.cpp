@@ -439,9 +439,15 @@ void MVApplication::ContinueAfterBattle() {
         SettleGameMode();
     }
     // A finished battle of an e-mail game goes to the other player first.
+    // In an operation the battle counter says whether both have seen it:
+    // the player who sees it second takes the steps to the next battle.
     if (gBattle && gBattle->Over() && mPlayers == 2 && mConnectionType == 1) {
-        SendGameData();
-        return;
+        const int32_t finished = gCampaign ? gCampaign->mTurn - 1 : 0;
+        if (!gCampaign || gCampaign->mBattleCounter < finished) {
+            if (gCampaign) gCampaign->mBattleCounter = finished;
+            SendGameData();
+            return;
+        }
     }
     if (!gCampaign) {
         delete gBattle;
@@ -461,11 +467,37 @@ void MVApplication::ContinueAfterBattle() {
         return;
     }
     if (mPlayers == 2) mSidesSwapped = true;
-    if (mConnectionType == 1) SeedRandomGenerator(mMailFileCRC);
-    gCampaign->CrunchData();
-    delete gBattle;
+    // Both machines of an e-mail game cut the same next battle from the
+    // file both have read.
+    const uint32_t seed = mConnectionType == 1 ? mMailFileCRC : GetRandomState();
+    StartNextBattle(seed);
+}
+
+void MVApplication::StartNextBattle(uint32_t seed) {
+    Battle* finished = gBattle;
+    Battle* next = gCampaign ? gCampaign->StepToNextBattle(finished, seed, this) : nullptr;
     gBattle = nullptr;
+    delete finished;
+    gBattle = next;
     if (gKernel) gKernel->ClearScreen(true);
     ClearFrontEnd();
-    gCampaign->BeginNextBattle();
+    if (!gBattle) {
+        // Nothing left to fight over: the operation is over.
+        AutoSave(false);
+        DeleteBattleAndCampaign();
+        Intro(true);
+        return;
+    }
+    mLastSaveName = mScenarioFileName;
+    // The TCP/IP host begins the battle once it has sent it (phase 2).
+    if (mConnectionType == 2) return;
+    // The briefing, headed with the battle's number in the operation, then
+    // the sides.
+    ScenarioCore* core = Core();
+    if (core && core->mBriefing[2]) {
+        ShowView(mRootView, false);
+        ShowTextFile(2, true, false, 85, false);
+        return;
+    }
+    ChooseSides();
 }

@@ -149,6 +149,17 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     CopyFromFileState(state);
     gBattle = contents.battle;
     gCampaign = contents.campaign;
+    // An operation from the list holds no battle yet: its first strip is
+    // cut from the file's seed, the same on every machine.
+    if (gCampaign && !gBattle && !gCampaign->Over()) {
+        gBattle = gCampaign->StepToNextBattle(nullptr, static_cast<uint32_t>(mRandomSeed), this);
+        if (!gBattle) {
+            delete gCampaign;
+            gCampaign = nullptr;
+            Confirm(kConfirmVersionTooNew);
+            return false;
+        }
+    }
     if (gBattle) mLastSaveName = mScenarioFileName;
     return true;
 }
@@ -187,6 +198,12 @@ void MVApplication::HighLevelLoadGame(GFile* file) {
         Intro(true);
         return;
     }
+    OpenLoadedGame();
+}
+
+void MVApplication::OpenLoadedGame() {
+    ScenarioCore* core = Core();
+    if (!core) return;
     bool setup = gCampaign ? (!gBattle || gBattle->mSetupPhase) : (gBattle && gBattle->mSetupPhase);
     if (core->mBriefing[2] && setup) {
         ShowView(mRootView, false);

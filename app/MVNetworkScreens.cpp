@@ -8,6 +8,7 @@
 #include "app/MVApplication.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
+#include "engine/GOLTA.h"
 #include "engine/EZOpenPlay.h"
 #include "engine/GBlitView.h"
 #include "engine/GButton2D.h"
@@ -213,12 +214,10 @@ void MVApplication::ContinueTCPIPOperation() {
     mOwnPauseRequest = false;
     mPeerPause = false;
     if (mIsHost) {
-        if (gCampaign) gCampaign->CrunchData();
-        delete gBattle;
-        gBattle = nullptr;
-        if (gKernel) gKernel->ClearScreen(true);
+        // The host cuts the next battle and, in phase 2, sends it when the
+        // joiner says it is ready (packet 14).
         mTCPIPPhase = 2;
-        if (gCampaign) gCampaign->BeginNextBattle();
+        StartNextBattle(GetRandomState());
         return;
     }
     uint8_t ready = 14;

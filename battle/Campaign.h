@@ -1,13 +1,15 @@
 #pragma once
 // An operation: a chain of battles over one larger map, each battle fought
 // on one strip of it around a moving front line. Its record in a saved game
-// keeps every value (docs/file-formats.md); the steps between battles are
-// still empty.
+// keeps every value (docs/file-formats.md); the steps between battles
+// (docs/operations.md) carry a finished battle back into it and cut the
+// next one.
 
 #include "battle/ScenarioCore.h"
 #include "engine/GGroup.h"
 
 class Battle;
+class BattleHost;
 class GFile;
 class Reinforcement;
 class UnitList;
@@ -24,9 +26,34 @@ public:
     void Write(GFile* file) override;
     void Read(GFile* file) override;
     bool ReadCampaign(GFile* file);
-    void CrunchData() {}
-    void BeginNextBattle() {}
-    void RetrieveBattleData() {}
+    void WriteRecord(GFile* file);
+    // The steps between two battles, in this order (docs/operations.md):
+    // the generator seeded with `seed`; the finished battle's units, map
+    // damage and flags carried back (RetrieveBattleData); the units tended
+    // and reserves committed (CrunchData); the operation brought to its file
+    // form; the next strip cut (BeginNextBattle). Without a finished battle
+    // only the last two: the operation's first battle. The finished battle must
+    // have been counted by its result screen; it keeps nothing the
+    // operation needs and is the caller's to delete. Returns the next battle
+    // (the caller's), or null when the operation is over, also when the
+    // strip holds no unit of one side.
+    Battle* StepToNextBattle(Battle* finished, uint32_t seed, BattleHost* host);
+    // Survivors back onto the operation map and into mUnits, lost units to
+    // mOpUnitsB, the strip's map damage and flags into the operation's.
+    void RetrieveBattleData(Battle* finished);
+    // Every unit tended (Clean, Medic, ShiftCasualtiesToOld, Refit,
+    // Resupply, in the list's order), then reserves may commit.
+    void CrunchData();
+    // Cuts the current strip (GetSleeveDimensions) into a new battle in its
+    // set-up, with the units, flags and time of day of that strip; the units
+    // that fight leave mUnits for the battle. Null, with nothing moved, when
+    // the strip holds no unit of one side (the operation then ends).
+    Battle* BeginNextBattle(BattleHost* host);
+    // Writes the operation and reads it back, so that what goes on in
+    // memory is what a saved game holds.
+    bool Normalise();
+    // Units of each side that could fight in the current strip.
+    void StripUnitCounts(int32_t counts[2]) const;
     // Moves the front line by where the sides stand at the end of a battle.
     void ComputeFrontLine();
     // What a new battle of the operation takes from it: its time of day by
@@ -92,8 +119,9 @@ public:
     // result screen: casualties, captured, two kinds of gun, emplacements,
     // vehicles, airplanes.
     int32_t mTotals[2][7] = {};
-    // Units of the operation held out of the current battle, and units it
-    // has lost for good; owned, never null.
+    // A list the record keeps but the steps leave empty (the units held out
+    // of a battle stay in mUnits), and the units the operation has lost for
+    // good; owned, never null.
     UnitList* mOpUnitsA = nullptr;
     UnitList* mOpUnitsB = nullptr;
     // Per side: whether that side is asked before a night battle is fought.
@@ -111,5 +139,8 @@ public:
     int32_t mFrontMode = 0;
     int32_t mFrontDepth = 100;
 };
+
+// Turns of each battle of an operation.
+constexpr int32_t kOperationBattleTurns = 12;
 
 extern Campaign* gCampaign;

@@ -27,6 +27,18 @@ void EmptyList(UnitList* list) {
 } // namespace
 
 void Campaign::Write(GFile* file) {
+    // The operation's units name each other by their place in its own
+    // list, also while a battle is on.
+    Battle* battle = gBattle;
+    Campaign* operation = gCampaign;
+    gBattle = nullptr;
+    gCampaign = this;
+    WriteRecord(file);
+    gBattle = battle;
+    gCampaign = operation;
+}
+
+void Campaign::WriteRecord(GFile* file) {
     file->WriteChar(kRecordVersion);
     ScenarioCore::Write(file);
     file->WriteLong(mOperationType);

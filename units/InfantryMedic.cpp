@@ -89,8 +89,9 @@ bool Infantry::Clean() {
     }
     // Any other abandoned unit (a gun): a crew still in the operation takes
     // it back when it was not knocked out and lies outside its side's own
-    // set-up zone (code 1 for side 1, 4 for side 0).
-    const int32_t zone = left->mSide == 1 ? 1 : 4;
+    // set-up zone (code 1 for the Allies, 4 for the Axis; mSide is the Axis
+    // flag, so the side is its affiliation).
+    const int32_t zone = left->GetAffiliation() == kAllies ? 1 : 4;
     Map* map = gCampaign->mMap;
     UnitList* group = gCampaign->mUnits;
     if (!left->mGunKnockedOut && map && map->GetSetupZone(left) != zone && group &&

@@ -28,6 +28,7 @@
 #include "engine/TestPorts.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
+#include "map/Map.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
 
@@ -365,4 +366,147 @@ TEST(TwoPlayersLoopback, HostSurvivesAPeerThatSendsGarbageAndDies) {
     host.CloseTCPIP();
     delete gBattle;
     gBattle = nullptr;
+}
+
+namespace {
+
+// One side of an operation over TCP/IP: the host opens the demo operation
+// (its first battle cut) and sends it; both end the first battle as its
+// result screen does and press continue; the host takes the steps and waits
+// for the joining side's packet 14, then sends the next battle. Gives the
+// digest of the second battle on this machine, or 0 with the reason.
+uint64_t PlayOperation(bool host, uint32_t port, const std::string& path, std::string* why) {
+    ProgramFolder folder;
+    LoopApp app;
+    app.port = port;
+    app.mPlayers = 2;
+    app.mConnectionType = 2;
+    auto fail = [&](const char* what) {
+        *why = std::string(host ? "host: " : "joining side: ") + what + " (phase " +
+               std::to_string(app.mTCPIPPhase) + ")";
+        return uint64_t{0};
+    };
+    if (host) {
+        GFile file;
+        if (!file.IFile(path.c_str(), kFileModeCompressedRead)) return fail("no operation");
+        GameFileState state;
+        GameFileContents contents;
+        if (ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &app}) != kGameFileLoaded ||
+            !contents.campaign)
+            return fail("operation refused");
+        gCampaign = contents.campaign;
+        gBattle = gCampaign->StepToNextBattle(nullptr, state.randomSeed, &app);
+        if (!gBattle) return fail("no first battle");
+        app.mRandomSeed = state.randomSeed;
+        app.mSide = 0;
+        app.mIsHost = true;
+        app.mTCPIPPhase = 0;
+        app.ServerOpen();
+        // An operation's battle begins as soon as it has gone (phase 4).
+        if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 4 || app.mTCPIPPhase == 6; })) return fail("no peer");
+    } else {
+        const uint8_t local[4] = {127, 0, 0, 1};
+        bool connected = false;
+        for (int attempt = 0; attempt < 200 && !connected; ++attempt) {
+            connected = app.ConnectToPeer(local);
+            if (!connected) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (!connected) return fail("no host");
+        if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 6 && gBattle; })) return fail("no battle");
+        if (!gCampaign || gCampaign->mTurn != 1) return fail("the operation did not come with it");
+        app.mConnectionType = 2;
+        app.mPlayers = 2;
+    }
+    // The first battle ends; its result screen counts it.
+    SeedRandomGenerator(app.mRandomSeed);
+    gBattle->mSetupPhase = false;
+    gBattle->mTurn = gBattle->mLastTurn + 1;
+    gBattle->BattleVictoryScreen(false, false);
+    if (gCampaign->mTurn != 2) return fail("the battle was not counted");
+    app.DoCommand(120);
+    if (host) {
+        if (app.mTCPIPPhase != 2 || !gBattle || !gBattle->mSetupPhase) return fail("no next battle waiting");
+        // Phase 3 sends it; phase 4 begins it once it is gone.
+        if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 4; })) return fail("the next battle was not sent");
+    } else {
+        if (app.mTCPIPPhase != 5 || gBattle || gCampaign) return fail("not waiting for the next battle");
+        if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 6 && gBattle && gCampaign; }))
+            return fail("the next battle did not arrive");
+        gBattle->BeginBattle(true, true);
+    }
+    if (gCampaign->mTurn != 2) return fail("not the second battle");
+    // What both machines must agree on: the operation's record, and where
+    // each unit of the battle stands with what it has left.
+    uint64_t digest = 1469598103934665603ull;
+    auto mix = [&](uint64_t v) { digest = (digest ^ v) * 1099511628211ull; };
+    {
+        GFile file;
+        if (!file.ITempFile(false)) return fail("no temporary file");
+        gCampaign->Write(&file);
+        file.Rewind();
+        std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+        if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+        for (uint8_t b : bytes)
+            mix(b);
+    }
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        mix(u->UniqueID());
+        mix(static_cast<uint64_t>(static_cast<int64_t>(u->mX * 100.0f)));
+        mix(static_cast<uint64_t>(static_cast<int64_t>(u->mY * 100.0f)));
+        mix(static_cast<uint64_t>(u->mCasualties));
+    }
+    mix(static_cast<uint64_t>(gBattle->mTimeOfDay));
+    mix(static_cast<uint64_t>(gBattle->mMap->mWidth));
+    for (int i = 0; i < 200; ++i) {
+        OPIdle();
+        app.TCPIPIdleStep();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    app.CloseTCPIP();
+    delete gBattle;
+    gBattle = nullptr;
+    delete gCampaign;
+    gCampaign = nullptr;
+    return digest;
+}
+
+} // namespace
+
+TEST(TwoPlayersLoopback, AnOperationGoesOnToItsNextBattle) {
+    ASSERT_TRUE(DecryptData());
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    const std::string path = std::string(cwd) + "/Szenarien/mortain.mvh";
+    const uint32_t port = FreeLoopbackPort();
+    ASSERT_NE(port, 0u) << "no free port on the loopback address";
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+        std::string why;
+        uint64_t digest = PlayOperation(false, port, path, &why);
+        ssize_t ok = write(channel[1], &digest, sizeof digest);
+        why.resize(200);
+        ok = write(channel[1], why.data(), why.size());
+        (void)ok;
+        close(channel[1]);
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string why;
+    const uint64_t ours = PlayOperation(true, port, path, &why);
+    uint64_t theirs = 0;
+    EXPECT_EQ(read(channel[0], &theirs, sizeof theirs), static_cast<ssize_t>(sizeof theirs));
+    char reason[201] = {};
+    EXPECT_GE(read(channel[0], reason, 200), 0);
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(why.empty()) << why;
+    EXPECT_STREQ(reason, "");
+    EXPECT_NE(ours, 0u);
+    EXPECT_EQ(ours, theirs);
 }

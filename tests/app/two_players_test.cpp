@@ -11,6 +11,7 @@
 #include "app/GRadioInputView.h"
 #include "app/MapView.h"
 #include "app_fixture.h"
+#include "scenarios/OperationFixture.h"
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "engine/GEncoder.h"
@@ -818,17 +819,27 @@ TEST_F(TwoPlayersTest, NextOperationBattleHostWaitsAndJoiningSideReportsReady) {
     EXPECT_EQ(joiner.mTurnClockStart, 0);
     EXPECT_FALSE(joiner.mOwnPauseRequest);
 
-    gBattle = MakeTestBattle("Feldzug").release();
-    gCampaign = new Campaign;
+    // The host takes the steps: the next battle is cut and waits, in phase
+    // 2, for the joining side.
+    gCampaign = MakeTestOperation();
+    ASSERT_NE(gCampaign, nullptr);
+    gBattle = gCampaign->StepToNextBattle(nullptr, 1, &mApp);
+    ASSERT_NE(gBattle, nullptr);
+    Battle* first = gBattle;
+    ++gCampaign->mTurn; // counted by its result screen
     mApp.mIsHost = true;
     mApp.ContinueTCPIPOperation();
-    EXPECT_EQ(gBattle, nullptr);
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_NE(gBattle, first);
+    EXPECT_TRUE(gBattle->mSetupPhase);
     EXPECT_NE(gCampaign, nullptr);
     EXPECT_EQ(mApp.mTCPIPPhase, 2);
     EXPECT_TRUE(mApp.forced.empty());
     // The joining side's packet 14 lets the host send the next battle.
     mApp.Packet({14});
     EXPECT_TRUE(mApp.mClientReady);
+    delete gBattle;
+    gBattle = nullptr;
     delete gCampaign;
     gCampaign = nullptr;
 }

@@ -127,6 +127,28 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
         }
         mBattle = contents.battle;
     }
+    Open();
+    return true;
+}
+
+void BattleRunner::Adopt(Battle* battle, uint16_t seed) {
+    Release();
+    mSeed = seed;
+    mBattle = battle;
+    mBattle->mHost = &mHost;
+    Open();
+}
+
+Battle* BattleRunner::TakeBattle() {
+    Battle* battle = mBattle;
+    if (battle && gBattle == battle) gBattle = mOldBattle;
+    mBattle = nullptr;
+    delete mAxisGraph;
+    mAxisGraph = nullptr;
+    return battle;
+}
+
+void BattleRunner::Open() {
     mOldBattle = gBattle;
     gBattle = mBattle;
     // The battle opens as in the program: its map link, visibility and
@@ -141,7 +163,6 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
         if (mPlanAxis) PlanAxis();
         mBattle->HandleCommand(kRunnerCommandGo);
     }
-    return true;
 }
 
 bool BattleRunner::Save(const std::string& gamePath, std::string* error) {
@@ -221,13 +242,17 @@ bool BattleRunner::RunTurn(RunnerTurn* result, std::string* error) {
     ApplyOrders(mScript, turn, mBattle, mScriptOnlyUnplanned ? planned : nullptr);
     SeedRandomGenerator(RunnerTurnSeed(mSeed, turn));
     if (mPlanAxis) PlanAxis();
+    const bool shownBefore = mBattle->mResultShown;
     mBattle->HandleCommand(kRunnerCommandGo);
     result->turn = turn;
     result->packetDigest = PacketBlockDigest(mBattle);
-    mBattle->HandleCommand(kRunnerCommandNextTurn);
+    // A GO that ended the battle (a night of an operation that passes) has
+    // shown its result already: no turn follows it.
+    const bool endedByGo = !shownBefore && mBattle->mResultShown;
+    if (!endedByGo) mBattle->HandleCommand(kRunnerCommandNextTurn);
     const auto end = std::chrono::steady_clock::now();
     result->milliseconds = std::chrono::duration<double, std::milli>(end - start).count();
-    if (mBattle->mTurn == turn && !mBattle->Over()) {
+    if (mBattle->mTurn == turn && !mBattle->Over() && !endedByGo) {
         *error =
             "this build computes no turn: GO and next turn left the battle at turn " + std::to_string(turn);
         return false;

@@ -50,6 +50,12 @@ public:
     // ends its set-up with GO; false with the reason for a file that is not
     // a sound scenario.
     bool Load(const std::string& scenarioPath, std::string* error);
+    // Takes a battle made elsewhere (an operation's next battle), seeded
+    // with `seed`, and ends its set-up with GO as Load does.
+    void Adopt(Battle* battle, uint16_t seed);
+    // Gives the battle up to the caller, the current battle as it was.
+    Battle* TakeBattle();
+    BattleHost* Host() { return &mHost; }
     // Saves the battle as a game (with the computer's groups) between turns.
     bool Save(const std::string& gamePath, std::string* error);
     // Continues a game that Save wrote, from its seed; false with the reason
@@ -67,6 +73,8 @@ public:
 
 private:
     void Release();
+    // The set-up as the program opens a loaded battle, ended with GO.
+    void Open();
     // The Axis planned by the runner itself, with an objective graph of its
     // own: the battle's graph slot keeps the Allies' (which GO plans).
     void PlanAxis();

@@ -13,6 +13,14 @@
 // each side's share of the points and the units of either side that stand
 // off the map, the points by source (flags, casualties, captured men, exits,
 // bonus), who holds each flag and the units that left by their exit edge.
+//
+//   dm_run <operation.mvh> [--turns <n>]
+//
+// plays an operation from its first battle to its end with the computer on
+// both sides (--turns: at most n turns of each battle) and prints, per
+// battle, each turn's digests, the grade (-4 .. 4, positive for the Allies),
+// the front line and the digest of the game file after the steps to the
+// next battle.
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,9 +31,45 @@
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
 #include "map/Map.h"
+#include "battle/Campaign.h"
 #include "tools/scenarios/BattleRunner.h"
+#include "tools/scenarios/OperationRunner.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
+
+namespace {
+
+int RunOperation(const std::string& path, int turns) {
+    OperationRunner runner;
+    runner.LimitTurns(turns);
+    std::string error;
+    if (!runner.Load(path, &error)) {
+        std::fprintf(stderr, "dm_run: %s\n", error.c_str());
+        return 1;
+    }
+    Campaign* op = runner.GetCampaign();
+    std::printf("operation %s: %d battles, front line %d\n", op->mTitle.GetCString(), op->mLastTurn, op->mFrontLine);
+    while (!runner.Over()) {
+        OperationBattle battle;
+        if (!runner.PlayBattle(&battle, &error)) {
+            std::fprintf(stderr, "dm_run: %s\n", error.c_str());
+            return 1;
+        }
+        for (const RunnerTurn& t : battle.turns)
+            std::printf("battle %d turn %d packets %s battle %s %.1f ms\n", battle.number, t.turn,
+                        t.packetDigest.c_str(), t.battleDigest.c_str(), t.milliseconds);
+        std::printf("battle %d time %d: %zu turns; grade %d; front line %d\n", battle.number, battle.timeOfDay,
+                    battle.turns.size(), battle.grade, battle.frontLine);
+        if (!battle.stepDigest.empty())
+            std::printf("battle %d steps %s %.1f ms\n", battle.number, battle.stepDigest.c_str(),
+                        battle.stepMilliseconds);
+    }
+    std::printf("operation over after battle %d: grade %d, front line %d\n", op->mTurn - 1, op->ComputeVictor(),
+                op->mFrontLine);
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     std::string scenario, script;
@@ -57,13 +101,16 @@ int main(int argc, char** argv) {
     }
     if (scenario.empty() || turns < 0 || badPlan || seed > 65535) {
         std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
-                             "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n");
+                             "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
+                             "       dm_run <operation.mvh> [--turns <n>]\n");
         return 2;
     }
     if (!DecryptData()) {
         std::fprintf(stderr, "dm_run: the game data cannot be read: %s\n", GameDataError());
         return 1;
     }
+    if (scenario.size() > 4 && scenario.compare(scenario.size() - 4, 4, ".mvh") == 0)
+        return RunOperation(scenario, turns);
     BattleRunner runner;
     runner.PlanSides(planAxis, planAllies);
     runner.ScriptOnlyUnplanned(scriptUnplanned);

@@ -1,0 +1,210 @@
+// The demo operation played through the program itself: opened as a file
+// of the list (its first strip cut), each battle ended and continued with the
+// result screen's button into the next battle, its briefing headed with the
+// battle's number, until the final result leads back to the menu; hotseat
+// swaps the sides, and two e-mail machines cut the same next battle.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "app/MVApplication.h"
+#include "app/ResultView.h"
+#include "app/ScenarioScroller.h"
+#include "app/ScenarioTextView.h"
+#include "app_fixture.h"
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/UnitList.h"
+#include "engine/GOLTA.h"
+#include "map/Map.h"
+#include "scenarios/OperationFixture.h"
+#include "tools/scenarios/OperationRunner.h"
+
+namespace {
+
+class OperationFlowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        mOldBattle = gBattle;
+        mOldCampaign = gCampaign;
+        mFolder = std::make_unique<ProgramFolder>();
+        ASSERT_TRUE(DecryptData());
+        mPath = std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh";
+        mApp = std::make_unique<MVApplication>();
+    }
+    void TearDown() override {
+        mApp.reset();
+        delete gBattle;
+        gBattle = nullptr;
+        delete gCampaign;
+        gCampaign = nullptr;
+        mFolder.reset();
+        gBattle = mOldBattle;
+        gCampaign = mOldCampaign;
+    }
+    bool Open() {
+        auto* file = new GFile;
+        if (!file->IFile(mPath.c_str(), kFileModeCompressedRead)) return false;
+        mApp->HighLevelLoadGame(file);
+        return gBattle && gCampaign;
+    }
+    // Ends the current battle as its last turn would and shows its result.
+    static ResultView* EndBattle() {
+        gBattle->mSetupPhase = false;
+        gBattle->mTurn = gBattle->mLastTurn + 1;
+        gBattle->BattleVictoryScreen(false, false);
+        return dynamic_cast<ResultView*>(gBattle->mResultView);
+    }
+    static std::string Rez(int32_t id) {
+        GString255 s;
+        s.IStringRez(id);
+        return s.GetCString();
+    }
+
+    Battle* mOldBattle = nullptr;
+    Campaign* mOldCampaign = nullptr;
+    std::unique_ptr<ProgramFolder> mFolder;
+    std::unique_ptr<MVApplication> mApp;
+    std::string mPath;
+};
+
+} // namespace
+
+TEST_F(OperationFlowTest, FromTheListThroughEveryBattleToTheEnd) {
+    ASSERT_TRUE(Open());
+    EXPECT_EQ(gCampaign->mTurn, 1);
+    EXPECT_EQ(gBattle->Host(), mApp.get());
+    EXPECT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(gBattle->mTimeOfDay, kNight);
+    EXPECT_EQ(gBattle->mMap->mWidth, gCampaign->mSleeveSize);
+    mApp->mPlayers = 1;
+    ResultView* first = EndBattle();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->mMoreLines[0].GetCString(), std::string("Es verbleiben noch 2 Gefechte."));
+    Battle* before = gBattle;
+    mApp->DoCommand(120);
+    // The next battle, in its set-up, with its briefing headed by its number.
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_NE(gBattle, before);
+    EXPECT_EQ(gCampaign->mTurn, 2);
+    EXPECT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(gBattle->mTimeOfDay, kMorning);
+    EXPECT_EQ(gBattle->Host(), mApp.get());
+    ResultView* second = EndBattle();
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->mMoreLines[0].GetCString(), Rez(469));
+    mApp->DoCommand(120);
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_EQ(gCampaign->mTurn, 3);
+    EXPECT_EQ(gBattle->mTimeOfDay, kMidday);
+    ResultView* last = EndBattle();
+    EXPECT_TRUE(gCampaign->Over());
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(std::string(last->mReason.GetCString()), Rez(465));
+    mApp->DoCommand(120);
+    EXPECT_EQ(gCampaign, nullptr);
+    EXPECT_EQ(gBattle, nullptr);
+}
+
+TEST_F(OperationFlowTest, HotseatSwapsTheSidesForTheNextBattle) {
+    ASSERT_TRUE(Open());
+    mApp->mPlayers = 2;
+    mApp->mConnectionType = 0;
+    mApp->mSidesSwapped = false;
+    EndBattle();
+    mApp->DoCommand(120);
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_TRUE(mApp->mSidesSwapped);
+    EXPECT_EQ(gCampaign->mTurn, 2);
+}
+
+TEST_F(OperationFlowTest, ByMailThePlayerWhoSeesTheEndSecondTakesTheSteps) {
+    ASSERT_TRUE(Open());
+    mApp->mPlayers = 2;
+    mApp->mConnectionType = 1;
+    EndBattle();
+    Battle* finished = gBattle;
+    EXPECT_EQ(gCampaign->mBattleCounter, 0);
+    // The first to see the result hands the game over.
+    mApp->DoCommand(120);
+    EXPECT_EQ(gBattle, finished);
+    EXPECT_EQ(gCampaign->mBattleCounter, 1);
+    EXPECT_EQ(gCampaign->mTurn, 2);
+    // The other player, having seen it too, goes on to the next battle.
+    mApp->mMailFileCRC = 0x5eed1234u;
+    mApp->DoCommand(120);
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_NE(gBattle, finished);
+    EXPECT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(gCampaign->mTurn, 2);
+}
+
+TEST_F(OperationFlowTest, TwoMailMachinesCutTheSameNextBattle) {
+    // Each machine reads the same file and continues with the CRC of the
+    // last e-mail file it read: both get the same battle.
+    std::string digests[2];
+    for (std::string& digest : digests) {
+        ASSERT_TRUE(Open());
+        SeedRandomGenerator(1); // the state the exchanged file gave both
+        EndBattle();
+        mApp->mMailFileCRC = 0x5eed1234u;
+        mApp->mConnectionType = 1;
+        mApp->mPlayers = 2;
+        // The result was exchanged; this machine goes on.
+        mApp->StartNextBattle(mApp->mMailFileCRC);
+        ASSERT_NE(gBattle, nullptr);
+        digest = OperationFileDigest(gCampaign, gBattle);
+        delete gBattle;
+        gBattle = nullptr;
+        delete gCampaign;
+        gCampaign = nullptr;
+    }
+    EXPECT_EQ(digests[0], digests[1]);
+}
+
+// On the screen: opened from the operation list, the first battle's
+// general briefing, and the next battle's briefing headed with its number.
+class OperationScreenTest : public AppTest {};
+
+TEST_F(OperationScreenTest, TheNextBattlesBriefingIsHeadedWithItsNumber) {
+    MakePictures();
+    {
+        std::ifstream in(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh", std::ios::binary);
+        mFolder->Write("Szenarien/mortain.mvh",
+                       {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+    }
+    Start();
+    Key('x');
+    Pass(2);
+    ASSERT_NE(mApp->mMenuPicture, nullptr);
+    Click(400, 300);
+    ClickView(FindButton(mApp->mMenuPicture, 67));
+    ASSERT_NE(mApp->mScenarioList, nullptr);
+    ClickView(FindButton(mApp->mScenarioList, 79)); // the operations
+    ClickView(FindButton(mApp->mMenuPicture, 72));  // open
+    ASSERT_NE(gCampaign, nullptr);
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_EQ(gBattle->mTimeOfDay, kNight);
+    ASSERT_NE(mApp->mScenarioText, nullptr);
+    mApp->mPlayers = 1;
+    gBattle->mSetupPhase = false;
+    gBattle->mTurn = gBattle->mLastTurn + 1;
+    gBattle->BattleVictoryScreen(false, false);
+    mApp->DoCommand(120);
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_EQ(gBattle->mTimeOfDay, kMorning);
+    ASSERT_NE(mApp->mScenarioText, nullptr);
+    ASSERT_FALSE(mApp->mScenarioText->GetLines().empty());
+    GString255 head;
+    head.IStringRez(1610);
+    head.ConcatNum(2);
+    head.ConcatRez(1611);
+    head.ConcatNum(3);
+    EXPECT_STREQ(mApp->mScenarioText->GetLines()[0].GetCString(), head.GetCString());
+    // Its button goes on to the sides.
+    mApp->DoCommand(85);
+    EXPECT_EQ(mApp->mScenarioText, nullptr);
+}

@@ -1,0 +1,370 @@
+// The steps between an operation's battles as the runner takes them: the
+// strip cut with its units, zones and flags, the units carried back and
+// tended, a reserve committed, a strip without one side ending the
+// operation, and a game saved between or during battles going on as the
+// unsaved one does.
+
+#include "engine/FileTestFolder.h"
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/GameFile.h"
+#include "battle/Reinforcement.h"
+#include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
+#include "engine/GFile.h"
+#include "map/Map.h"
+#include "scenarios/OperationFixture.h"
+#include "tools/scenarios/BattleRunner.h"
+#include "tools/scenarios/OperationRunner.h"
+#include "units/Unit.h"
+
+namespace {
+
+constexpr uint16_t kSeed = 4407;
+
+int32_t CountUnits(Campaign* op, Battle* battle) {
+    int32_t n = op->mUnits->GetCount() + op->mOpUnitsB->GetCount();
+    for (int32_t s = 0; s < 2; ++s)
+        for (int32_t k = 0; k < op->mReinforcements[s].GetCount(); ++k)
+            n += static_cast<Reinforcement*>(op->mReinforcements[s].GetObjectA(k))->mUnits->GetCount();
+    return n + (battle && battle->mUnits ? battle->mUnits->GetCount() : 0);
+}
+
+// Plays an operation to its end and gives, per battle, the digests of its
+// turns and the digest after its steps.
+std::vector<std::string> PlayToEnd(OperationRunner* runner, int32_t turns) {
+    std::vector<std::string> digests;
+    runner->LimitTurns(turns);
+    std::string error;
+    while (!runner->Over()) {
+        OperationBattle b;
+        if (!runner->PlayBattle(&b, &error)) {
+            ADD_FAILURE() << error;
+            break;
+        }
+        for (const RunnerTurn& t : b.turns)
+            digests.push_back(t.battleDigest);
+        digests.push_back(b.stepDigest);
+    }
+    return digests;
+}
+
+// A copy of the operation and its battle through a saved game.
+void SaveAndLoad(Campaign* op, Battle* battle, Campaign** opCopy, Battle** battleCopy) {
+    GFile file;
+    ASSERT_TRUE(file.ITempFile(false));
+    GameFileState state;
+    state.players = 1;
+    state.side = kAxis;
+    state.scenarioName = op->mTitle;
+    Battle* kept = gBattle;
+    gBattle = battle;
+    WriteGameFile(&file, &state, battle, op);
+    gBattle = kept;
+    file.Rewind();
+    GameFileContents contents;
+    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {}), kGameFileLoaded);
+    *opCopy = contents.campaign;
+    *battleCopy = contents.battle;
+}
+
+} // namespace
+
+TEST(OperationSteps, TheStripIsCutWithItsUnitsZonesAndFlags) {
+    Campaign* op = MakeTestOperation();
+    ASSERT_NE(op, nullptr);
+    OperationRunner runner;
+    runner.Adopt(op, nullptr, kSeed);
+    Battle* b = runner.GetBattle();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->mMap->mWidth, 32);
+    EXPECT_EQ(b->mMap->mHeight, op->mMap->mHeight);
+    EXPECT_EQ(op->mSleeveOffsetX, 2);
+    EXPECT_EQ(b->mTimeOfDay, kMorning);
+    EXPECT_EQ(b->mLastTurn, kOperationBattleTurns);
+    EXPECT_TRUE(b->mSetupPhase);
+    // Every unit of the operation map stands in the strip: all of them
+    // fight, on the strip's own ground, and the reserve waits.
+    EXPECT_EQ(op->mUnits->GetCount(), 0);
+    int32_t sides[2] = {0, 0};
+    for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+        Unit* u = b->mUnits->GetUnit(i);
+        EXPECT_TRUE(b->mMap->OnMap(u->mX, u->mY));
+        ++sides[u->GetAffiliation()];
+    }
+    EXPECT_EQ(sides[0], 6);
+    EXPECT_EQ(sides[1], 8);
+    EXPECT_EQ(op->mReinforcements[1].GetCount(), 1);
+    // The first Allied rifleman stood at 120 m of the operation map.
+    EXPECT_FLOAT_EQ(b->mUnits->GetUnit(0)->mX, 120.0f - 40.0f);
+    // The zones: the attacker's behind the front line, the defender's beyond.
+    const Map* m = b->mMap;
+    EXPECT_EQ(m->GetSquare(0, 5)->mSetupZone, 1);
+    EXPECT_EQ(m->GetSquare(15, 5)->mSetupZone, 1);
+    EXPECT_EQ(m->GetSquare(16, 5)->mSetupZone, 0);
+    EXPECT_EQ(m->GetSquare(17, 5)->mSetupZone, 4);
+    EXPECT_EQ(m->GetSquare(31, 5)->mSetupZone, 4);
+    ASSERT_EQ(b->mFlags.GetCount(), 3);
+    EXPECT_FLOAT_EQ(static_cast<VictoryFlag*>(b->mFlags.GetObjectA(0))->mX, 560.0f - 40.0f);
+    EXPECT_EQ(m->mBuildings->GetCount(), op->mMap->mBuildings->GetCount());
+}
+
+TEST(OperationSteps, UnitsComeBackTendedAndTheReserveCommits) {
+    Campaign* op = MakeTestOperation();
+    ASSERT_NE(op, nullptr);
+    OperationRunner runner;
+    runner.Adopt(op, nullptr, kSeed);
+    const int32_t units = CountUnits(op, runner.GetBattle());
+    runner.LimitTurns(3);
+    OperationBattle first;
+    std::string error;
+    ASSERT_TRUE(runner.PlayBattle(&first, &error)) << error;
+    EXPECT_EQ(first.number, 1);
+    EXPECT_EQ(first.turns.size(), 3u);
+    EXPECT_EQ(op->mTurn, 2);
+    Battle* next = runner.GetBattle();
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->mTimeOfDay, kMidday);
+    // No unit is made or lost by the steps: fighting, held out, lost for
+    // good or waiting in reserve.
+    EXPECT_EQ(CountUnits(op, next), units);
+    // A unit that fights again starts with its casualties made lasting
+    // and no orders left over.
+    for (int32_t i = 0; i < next->mUnits->GetCount(); ++i) {
+        Unit* u = next->mUnits->GetUnit(i);
+        EXPECT_TRUE(u->mActive);
+        EXPECT_FALSE(u->mSurrendered);
+        EXPECT_EQ(u->mOldCasualties, u->mCasualties > 0 ? u->mCasualties : u->mOldCasualties);
+        EXPECT_EQ(u->mNrWaypoints, 0);
+        EXPECT_TRUE(next->mMap->OnMap(u->mX, u->mY));
+    }
+    // The losses of the battle went into the totals of both sides.
+    EXPECT_EQ(op->mSideLosses[0][0] + op->mSideLosses[1][0],
+              op->mTotals[0][0] + op->mTotals[0][1] + op->mTotals[1][0] + op->mTotals[1][1]);
+}
+
+TEST(OperationSteps, ARemnantReserveCommitsByTheTable) {
+    // The Allies attack with nearly nothing left beside a reserve of their
+    // own strength: their ratio is below 1.8, so row 0 commits at once.
+    Campaign* op = MakeTestOperation();
+    ASSERT_NE(op, nullptr);
+    gCampaign = op;
+    for (int32_t i = 0; i < op->mUnits->GetCount(); ++i) {
+        Unit* u = op->mUnits->GetUnit(i);
+        if (u->GetAffiliation() == 1 && u->mX > 110.0f) u->mSurrendered = true;
+    }
+    op->CrunchData();
+    EXPECT_EQ(op->mReinforcements[1].GetCount(), 0);
+    int32_t arrived = 0;
+    for (int32_t i = 0; i < op->mUnits->GetCount(); ++i) {
+        Unit* u = op->mUnits->GetUnit(i);
+        if (u->GetAffiliation() == 1 && u->mX < 200.0f && u->mHeading == 0.0f && !u->mSurrendered) ++arrived;
+    }
+    EXPECT_GE(arrived, 2);
+    gCampaign = nullptr;
+    delete op;
+}
+
+TEST(OperationSteps, ACrewTakesItsGunBackOutsideItsOwnZoneOrItIsLost) {
+    // Two German units stand for a gun and the crew that left it: the gun
+    // out of action, the crew still in being.
+    for (const float gunX : {300.0f, 600.0f}) {
+        Campaign* op = MakeTestOperation();
+        ASSERT_NE(op, nullptr);
+        gCampaign = op;
+        Unit* gun = nullptr;
+        Unit* crew = nullptr;
+        for (int32_t i = 0; i < op->mUnits->GetCount(); ++i) {
+            Unit* u = op->mUnits->GetUnit(i);
+            if (u->GetAffiliation() != 0 || u->mUnitType != kUnitInfantry) continue;
+            if (!gun)
+                gun = u;
+            else if (!crew)
+                crew = u;
+        }
+        ASSERT_NE(crew, nullptr);
+        gun->mX = gunX;
+        gun->mActive = false;
+        crew->mAbandonedVehicle = gun;
+        op->CrunchData();
+        if (gunX == 300.0f) {
+            // Between the lines: the crew takes it back.
+            EXPECT_TRUE(gun->mActive);
+            EXPECT_GE(op->mUnits->IndexOf(gun), 0);
+        } else {
+            // In its own side's set-up zone: knocked out, lost for good.
+            EXPECT_TRUE(gun->mGunKnockedOut);
+            EXPECT_LT(op->mUnits->IndexOf(gun), 0);
+            EXPECT_GE(op->mOpUnitsB->IndexOf(gun), 0);
+        }
+        gCampaign = nullptr;
+        delete op;
+    }
+}
+
+TEST(OperationSteps, AStripWithoutOneSideEndsTheOperation) {
+    Campaign* op = MakeTestOperation();
+    ASSERT_NE(op, nullptr);
+    // The Axis platoon is gone from the map before the first battle.
+    for (int32_t i = op->mUnits->GetCount() - 1; i >= 0; --i)
+        if (op->mUnits->GetUnit(i)->GetAffiliation() == 0)
+            op->mOpUnitsB->Add(op->mUnits->GetUnit(i)), op->mUnits->DeleteIndex(i, false);
+    OperationRunner runner;
+    runner.Adopt(op, nullptr, kSeed);
+    EXPECT_EQ(runner.GetBattle(), nullptr);
+    EXPECT_TRUE(op->Over());
+    EXPECT_TRUE(runner.Over());
+    OperationBattle b;
+    std::string error;
+    EXPECT_FALSE(runner.PlayBattle(&b, &error));
+}
+
+TEST(OperationSteps, AGameSavedBetweenOrDuringBattlesGoesOnAlike) {
+    // The whole operation, short battles, as one run.
+    std::vector<std::string> whole;
+    {
+        Campaign* op = MakeTestOperation();
+        ASSERT_NE(op, nullptr);
+        OperationRunner runner;
+        runner.Adopt(op, nullptr, kSeed);
+        whole = PlayToEnd(&runner, 2);
+    }
+    ASSERT_GE(whole.size(), 5u);
+    // Saved right after the steps to battle 2 (its set-up), loaded, played on.
+    {
+        Campaign* op = MakeTestOperation();
+        OperationRunner runner;
+        runner.Adopt(op, nullptr, kSeed);
+        runner.LimitTurns(2);
+        OperationBattle first;
+        std::string error;
+        ASSERT_TRUE(runner.PlayBattle(&first, &error)) << error;
+        Campaign* opCopy = nullptr;
+        Battle* battleCopy = nullptr;
+        SaveAndLoad(op, runner.GetBattle(), &opCopy, &battleCopy);
+        ASSERT_NE(opCopy, nullptr);
+        ASSERT_NE(battleCopy, nullptr);
+        EXPECT_EQ(OperationFileDigest(opCopy, battleCopy), first.stepDigest);
+        OperationRunner again;
+        again.Adopt(opCopy, battleCopy, kSeed);
+        std::vector<std::string> rest = PlayToEnd(&again, 2);
+        std::vector<std::string> expected(whole.begin() + 3, whole.end());
+        EXPECT_EQ(rest, expected);
+    }
+    // Saved after the first turn of battle 2: every load of it goes on
+    // alike to the operation's end (the runner keeps the Axis plan of its
+    // own outside the file, so a load is compared with a load).
+    {
+        Campaign* op = MakeTestOperation();
+        OperationRunner runner;
+        runner.Adopt(op, nullptr, kSeed);
+        runner.LimitTurns(2);
+        OperationBattle first, second;
+        std::string error;
+        ASSERT_TRUE(runner.PlayBattle(&first, &error)) << error;
+        ASSERT_TRUE(runner.PlayTurns(1, &second, &error)) << error;
+        std::vector<std::string> runs[2];
+        for (auto& run : runs) {
+            Campaign* opCopy = nullptr;
+            Battle* battleCopy = nullptr;
+            SaveAndLoad(op, runner.CurrentBattle(), &opCopy, &battleCopy);
+            ASSERT_NE(battleCopy, nullptr);
+            EXPECT_FALSE(battleCopy->mSetupPhase);
+            EXPECT_EQ(opCopy->mTurn, 2);
+            OperationRunner again;
+            again.Adopt(opCopy, battleCopy, kSeed);
+            OperationBattle resumed;
+            ASSERT_TRUE(again.PlayTurns(1, &resumed, &error)) << error;
+            ASSERT_TRUE(again.FinishBattle(&resumed, &error)) << error;
+            run.push_back(resumed.turns.at(0).battleDigest);
+            run.push_back(resumed.stepDigest);
+            for (const std::string& d : PlayToEnd(&again, 2))
+                run.push_back(d);
+        }
+        EXPECT_EQ(runs[0].size(), 3u); // its last turn, the steps, and the night
+        EXPECT_EQ(runs[0], runs[1]);
+    }
+}
+
+TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
+    FileTestFolder folder;
+    Campaign* made = MakeTestOperation();
+    ASSERT_NE(made, nullptr);
+    const std::string path = folder.File("hecken.mvh");
+    ASSERT_TRUE(WriteTestOperation(made, path));
+    delete made;
+    OperationRunner runner;
+    std::string error;
+    ASSERT_TRUE(runner.Load(path, &error)) << error;
+    std::vector<OperationBattle> battles;
+    while (!runner.Over()) {
+        OperationBattle b;
+        ASSERT_TRUE(runner.PlayBattle(&b, &error)) << error;
+        battles.push_back(b);
+    }
+    ASSERT_EQ(battles.size(), 3u);
+    EXPECT_EQ(battles[0].timeOfDay, kMorning);
+    EXPECT_EQ(battles[1].timeOfDay, kMidday);
+    // Battle 3 is a night: nobody chose to fight, so it ends after its set-up.
+    EXPECT_EQ(battles[2].timeOfDay, kNight);
+    EXPECT_TRUE(battles[2].turns.empty());
+    EXPECT_TRUE(battles[2].stepDigest.empty());
+    EXPECT_TRUE(runner.GetCampaign()->Over());
+    for (const OperationBattle& b : battles) {
+        EXPECT_GE(b.grade, -4);
+        EXPECT_LE(b.grade, 4);
+    }
+    // Pinned: the file after each step and each battle's last turn.
+    EXPECT_EQ(battles[0].stepDigest, "6fac2ee78ee2dcb2ef72f143a579a3d1b9bfaac63e7d36924f978f18872ef52d");
+    EXPECT_EQ(battles[1].stepDigest, "df929e6c8eb1ad97e0fe1a3fbec49aab87174a5627833f242e23a13c0dd8fa78");
+    EXPECT_EQ(battles[0].turns.back().battleDigest,
+              "646a579f97db4f0e841ecf18fe2934e333ed9b39fcb8dc31ae90467898822f36");
+    EXPECT_EQ(battles[1].turns.back().battleDigest,
+              "578e7603f9141cad1ecc528978809735dc0ee8f5bfb464760980373b16308462");
+    // The front moved forward twice and the night kept it.
+    EXPECT_EQ(battles[0].frontLine, 24);
+    EXPECT_EQ(battles[1].frontLine, 28);
+    EXPECT_EQ(battles[2].frontLine, 28);
+}
+
+// The shipped demo operation, as dm_run plays it: a night that passes, the
+// morning and midday fought to their ends by the computer on both sides.
+TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
+    ASSERT_TRUE(DecryptData());
+    OperationRunner runner;
+    std::string error;
+    ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh", &error)) << error;
+    Campaign* op = runner.GetCampaign();
+    const int32_t units = CountUnits(op, runner.CurrentBattle());
+    std::vector<OperationBattle> battles;
+    while (!runner.Over()) {
+        OperationBattle b;
+        ASSERT_TRUE(runner.PlayBattle(&b, &error)) << error;
+        battles.push_back(b);
+        // Nothing goes missing; crews that bailed out are units of their own.
+        if (runner.CurrentBattle()) EXPECT_GE(CountUnits(op, runner.CurrentBattle()), units);
+    }
+    ASSERT_EQ(battles.size(), 3u);
+    EXPECT_EQ(battles[0].timeOfDay, kNight);
+    EXPECT_EQ(battles[1].timeOfDay, kMorning);
+    EXPECT_EQ(battles[2].timeOfDay, kMidday);
+    EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
+    EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
+    EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 50);
+    EXPECT_EQ(battles[2].grade, 4);
+    EXPECT_TRUE(op->Over());
+    EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
+    EXPECT_EQ(battles[1].stepDigest, "f97d4c9d5dff3fcd948f773be3be69abcfb5105abfd5fa8b0210cf8db4921d92");
+    EXPECT_EQ(battles[1].turns.back().battleDigest,
+              "682bb85c7ff804aa61c6670c35d742e3424b485ac95b94c89d0f22c2a5934cb0");
+    EXPECT_EQ(battles[2].turns.back().battleDigest,
+              "db00fbcd3511a8e903c82afb8d6129e89827765d507e1d8eb0c4ca46fbf18917");
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The headless operation runner: opens an operation (a game file of type
+// "mvh0"), plays each battle with the computer on both sides through the
+// battle runner, counts it as the result screen does, takes the steps
+// between battles and goes on until the operation is over. dm_run prints
+// what it reports per battle.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/scenarios/BattleRunner.h"
+
+class Battle;
+class Campaign;
+
+// What one battle of the operation gave.
+struct OperationBattle {
+    int32_t number = 0; // the operation's battle number
+    int32_t timeOfDay = 0;
+    std::vector<RunnerTurn> turns; // the turns computed (none for a night that passed)
+    int32_t grade = 0;             // ComputeVictor after the battle, -4 .. 4
+    int32_t frontLine = 0;         // squares, after the battle
+    std::string stepDigest;        // HAVAL-256 of the game file after the step (empty at the end)
+    double stepMilliseconds = 0.0;
+};
+
+class OperationRunner {
+public:
+    OperationRunner();
+    ~OperationRunner();
+    OperationRunner(const OperationRunner&) = delete;
+    OperationRunner& operator=(const OperationRunner&) = delete;
+
+    // Opens an operation file; its first battle is the one it holds or,
+    // without one, the first strip cut. False with the reason.
+    bool Load(const std::string& path, std::string* error);
+    // Takes an operation made elsewhere (and its battle under way, or null).
+    void Adopt(Campaign* operation, Battle* battle, uint16_t seed);
+    // Plays the current battle to its end and, unless the operation is then
+    // over, takes the steps to the next one.
+    bool PlayBattle(OperationBattle* report, std::string* error);
+    // The same in parts: the battle opened (its set-up ended with GO), up
+    // to n of its turns computed, and its end and the steps after it.
+    bool OpenBattle(OperationBattle* report, std::string* error);
+    bool PlayTurns(int32_t turns, OperationBattle* report, std::string* error);
+    bool FinishBattle(OperationBattle* report, std::string* error);
+    // The battle being played (once opened) or the next one.
+    Battle* CurrentBattle() const;
+    bool Over() const;
+    // Stops after this many turns of each battle (0: to its end).
+    void LimitTurns(int32_t turns) { mTurnLimit = turns; }
+
+    Campaign* GetCampaign() const { return mCampaign; }
+    Battle* GetBattle() const { return mBattle; }
+    uint16_t Seed() const { return mSeed; }
+
+private:
+    void Release();
+
+    BattleRunner mRunner;
+    Campaign* mCampaign = nullptr; // owned; gCampaign while held
+    Battle* mBattle = nullptr;     // owned until the runner plays it
+    Campaign* mOldCampaign = nullptr;
+    uint16_t mSeed = 0;
+    int32_t mTurnLimit = 0;
+    bool mPlaying = false; // the runner holds the battle
+};
+
+// The seed of the steps after battle n of an operation run with `seed`.
+uint32_t OperationStepSeed(uint16_t seed, int32_t battle);
+// HAVAL-256 in hex of the game file holding the operation and its battle.
+std::string OperationFileDigest(Campaign* operation, Battle* battle);
