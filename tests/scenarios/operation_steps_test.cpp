@@ -322,11 +322,11 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
     }
     // Pinned: the file after each step and each battle's last turn.
     EXPECT_EQ(battles[0].stepDigest, "6fac2ee78ee2dcb2ef72f143a579a3d1b9bfaac63e7d36924f978f18872ef52d");
-    EXPECT_EQ(battles[1].stepDigest, "df929e6c8eb1ad97e0fe1a3fbec49aab87174a5627833f242e23a13c0dd8fa78");
+    EXPECT_EQ(battles[1].stepDigest, "4a10bbc16521ae8fe7a8df421e5ec205b2b33f41ebc08ef91e8dafda8e1e6d46");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
               "646a579f97db4f0e841ecf18fe2934e333ed9b39fcb8dc31ae90467898822f36");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "578e7603f9141cad1ecc528978809735dc0ee8f5bfb464760980373b16308462");
+              "2d2b76a81d2ed70ed16a1c6fa5726ce402aad3d7980d6f1ba0d3f3c7893eb630");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 24);
     EXPECT_EQ(battles[1].frontLine, 28);
@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[1].frontLine, 46);
     EXPECT_EQ(battles[2].frontLine, 50);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "f97d4c9d5dff3fcd948f773be3be69abcfb5105abfd5fa8b0210cf8db4921d92");
+    EXPECT_EQ(battles[1].stepDigest, "6cd007dd5323f664815f57eceed1a3e45558f735bb11ba9f25fad2a9727dd38b");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "682bb85c7ff804aa61c6670c35d742e3424b485ac95b94c89d0f22c2a5934cb0");
+              "1ca31fff46d27f6bb54e6382b1c95234861853d9ec4700d691a463a1bc1aa7e5");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "db00fbcd3511a8e903c82afb8d6129e89827765d507e1d8eb0c4ca46fbf18917");
+              "ca46e012118343ad2326131d7cd5c9339ca405dbaf1118fd7b33ffc97ae78480");
 }
