@@ -29,6 +29,8 @@ ConfirmCommands CommandsOf(Confirmable kind) {
     case 3:
     case 4:
     case 5:
+    case 26:
+    case 27:
         return {99, 0};
     case 6:
         return {100, 0};
@@ -94,7 +96,8 @@ void MVApplication::Confirm(Confirmable kind) {
         if (map->mInfoBalloon) map->ClearInfoBalloon();
     }
     if (Alive(mPendingModal)) {
-        if (kind >= 6) return;
+        // The network's reports replace any other box.
+        if (kind >= 6 && kind < kConfirmLaterKinds) return;
         // Neither of its buttons was clicked: both send 101 as they go.
         GView* old = mPendingModal;
         mPendingModal = nullptr;
@@ -110,7 +113,8 @@ void MVApplication::Confirm(Confirmable kind) {
     const State noted = mState;
     GString255 lines[3];
     for (int32_t i = 0; i < 3; ++i)
-        lines[i].IStringRez(kConfirmTextBase + 3 * kind + i);
+        lines[i].IStringRez(kind >= kConfirmLaterKinds ? kConfirmLaterTextBase + 3 * (kind - kConfirmLaterKinds) + i
+                                                       : kConfirmTextBase + 3 * kind + i);
     if (kind == kConfirmHandicap && gBattle) {
         int32_t handicap = gBattle->mHandicap;
         if (handicap >= 2500) handicap -= 5000;

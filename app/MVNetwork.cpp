@@ -24,6 +24,22 @@ namespace {
 constexpr int32_t kChunkBytes = 8191;
 constexpr uint32_t kReplayAllowance = 75000; // ms
 constexpr int32_t kBuildNumberString = 9999;
+// Sends of one turn file before the receiver gives it up.
+constexpr int32_t kFileAttempts = 3;
+
+// Where a sent file of each end marker type is kept (-1: none).
+int32_t KeptSlot(uint8_t marker) {
+    switch (marker) {
+    case 5:
+        return 0;
+    case 7:
+        return 1;
+    case 10:
+        return 2;
+    default:
+        return -1;
+    }
+}
 
 uint32_t ReadBig32(const uint8_t* bytes) {
     return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
@@ -50,7 +66,12 @@ bool WellFormed(uint8_t type, uint32_t length) {
     case 8:
     case 12:
         return length == 5;
+    case 20:
+        // Type, turn, the digest's 8 bytes.
+        return length == 13;
     case 16:
+    case 21:
+    case 22:
         return length == 2;
     case 4:
     case 6:
@@ -116,6 +137,8 @@ void MVApplication::TogglePauseRequest() {
 
 bool MVApplication::GoButton() {
     if (mConnectionType != 2) return true;
+    // Battles found to differ are not played on.
+    if (mBattlesDiffer) return false;
     // Every GO stops the turn clock; the pause key still knows it ran.
     mClockWasRunning = mTurnClockStart != 0;
     mTurnClockStart = 0;
@@ -159,7 +182,7 @@ bool MVApplication::TakeAutoSaveReloading() {
 
 bool MVApplication::ProhibitOrdersDueToTCPIP() {
     if (mConnectionType != 2) return false;
-    if (mAutoSaveReloading) return true;
+    if (mAutoSaveReloading || mBattlesDiffer) return true;
     switch (mTCPIPPhase) {
     case 7:
     case 8:
@@ -233,6 +256,7 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
     mOutgoingLength = static_cast<uint32_t>(bytes.size());
     mOutgoingCRC = ComputeCRC32(bytes.data(), bytes.size());
     mOutgoingIndex = 0;
+    mOutgoingBytes = std::move(bytes);
 }
 
 bool MVApplication::ChunkInOrder(const uint8_t* body, uint32_t length) {
@@ -240,7 +264,9 @@ bool MVApplication::ChunkInOrder(const uint8_t* body, uint32_t length) {
     const uint32_t index = ReadBig32(body);
     if (index < mIncomingIndex) return false; // a repeat: already taken
     if (index > mIncomingIndex) {
-        mIncomingBroken = true; // one went missing or this came early
+        // One went missing or this came early; while a file is asked for
+        // again, a late chunk of the refused sending is only dropped.
+        if (!(mAwaitedMarker != 0 && mIncomingIndex == 0)) mIncomingBroken = true;
         return false;
     }
     return !mIncomingBroken;
@@ -280,17 +306,114 @@ void MVApplication::DropTransfers() {
     ResetIncomingTransfer();
     delete mOutgoingTurnFile;
     mOutgoingTurnFile = nullptr;
+    mOutgoingBytes.clear();
     mBytesToSend = 0;
     mPendingChunk = 0;
 }
 
-void MVApplication::RefuseIncomingFile() {
+void MVApplication::RefuseIncomingFile(uint8_t marker) {
+    delete mIncomingTurnFile;
+    mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
+    // The results' progress count starts again with the file.
+    if (mTCPIPPhase == 18) mBytesCounted = 0;
+    if (++mFileAttempts < kFileAttempts) {
+        mAwaitedMarker = marker;
+        const uint8_t again[2] = {21, marker};
+        ForceSendRecord(again, 2, 0);
+        return;
+    }
+    GiveUpFile(marker);
+}
+
+void MVApplication::GiveUpFile(uint8_t marker) {
+    const uint8_t givenUp[2] = {22, marker};
+    ForceSendRecord(givenUp, 2, 0);
+    TransferGivenUp();
+}
+
+void MVApplication::TransferGivenUp() {
     DropTransfers();
-    // The peer sees the connection end and reports it too; neither plays on
-    // with a battle the other does not have.
+    mAwaitedMarker = 0;
+    mFileAttempts = 0;
+    mDeferredPackets.clear();
+    mResendMarker = 0;
+    // Neither plays on with a battle the other does not have; the peer is
+    // told by its own box, not by the lost connection.
     OPCloseAfterAllSent(5);
     mPeerDiedMessageOff = true;
-    Confirm(kConfirmConnectionBroken);
+    mNetworkReport = kConfirmFileNotHad;
+    Confirm(kConfirmFileNotHad);
+}
+
+void MVApplication::ResendKeptFile(uint8_t marker) {
+    const int32_t slot = KeptSlot(marker);
+    if (slot < 0 || mKeptFile[slot].empty()) {
+        GiveUpFile(marker);
+        return;
+    }
+    mResendMarker = marker;
+    mResendOffset = 0;
+    mResendIndex = 0;
+}
+
+void MVApplication::SendResentFile() {
+    const int32_t slot = KeptSlot(mResendMarker);
+    if (slot < 0) return;
+    const std::vector<uint8_t>& file = mKeptFile[slot];
+    std::vector<uint8_t> record;
+    while (mResendOffset < file.size()) {
+        const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(file.size()) - mResendOffset, kChunkBytes);
+        record.assign(5, 0);
+        record[0] = static_cast<uint8_t>(mResendMarker - 1);
+        WriteBig32(record.data() + 1, mResendIndex);
+        record.insert(record.end(), file.begin() + mResendOffset, file.begin() + mResendOffset + n);
+        if (SendRecord(record.data(), static_cast<uint32_t>(record.size())) != 0) return;
+        mResendOffset += n;
+        ++mResendIndex;
+    }
+    uint8_t marker[9] = {mResendMarker};
+    WriteBig32(marker + 1, static_cast<uint32_t>(file.size()));
+    WriteBig32(marker + 5, ComputeCRC32(file.data(), file.size()));
+    if (SendRecord(marker, sizeof marker) != 0) return;
+    mResendMarker = 0;
+}
+
+void MVApplication::NoteExchangeDigest() {
+    if (!gBattle || mConnectionType != 2) return;
+    mOwnDigestTurn = gBattle->mTurn;
+    mOwnDigest = gBattle->SimulationDigest();
+    uint8_t record[13] = {20};
+    WriteBig32(record + 1, static_cast<uint32_t>(mOwnDigestTurn));
+    WriteBig32(record + 5, static_cast<uint32_t>(mOwnDigest >> 32));
+    WriteBig32(record + 9, static_cast<uint32_t>(mOwnDigest));
+    ForceSendRecord(record, sizeof record, 0);
+    CompareDigests();
+}
+
+void MVApplication::CompareDigests() {
+    if (mOwnDigestTurn < 0 || mOwnDigestTurn != mPeerDigestTurn) return;
+    const bool same = mOwnDigest == mPeerDigest;
+    mOwnDigestTurn = -1;
+    mPeerDigestTurn = -1;
+    if (same)
+        ++mDigestsAgreed;
+    else
+        BattlesDiffer();
+}
+
+void MVApplication::BattlesDiffer() {
+    mBattlesDiffer = true;
+    DropTransfers();
+    mAwaitedMarker = 0;
+    mDeferredPackets.clear();
+    mResendMarker = 0;
+    // The peer finds the same difference with the digest it has from here
+    // and says so itself; the closing connection adds no second box.
+    OPCloseAfterAllSent(5);
+    mPeerDiedMessageOff = true;
+    mNetworkReport = kConfirmBattlesDiffer;
+    Confirm(kConfirmBattlesDiffer);
 }
 
 void MVApplication::WriteIncomingBytesToDisk(const uint8_t* data, uint32_t length) {
@@ -329,6 +452,9 @@ void MVApplication::SendTCPIPFile() {
     WriteBig32(marker + 1, mOutgoingLength);
     WriteBig32(marker + 5, mOutgoingCRC);
     if (SendRecord(marker, sizeof marker) != 0) return;
+    // Kept until the next file of its kind, should the peer ask again.
+    if (const int32_t slot = KeptSlot(marker[0]); slot >= 0) mKeptFile[slot] = std::move(mOutgoingBytes);
+    mOutgoingBytes.clear();
     if (mTCPIPPhase == 13) {
         // Both machines apply both orders files through the same merge.
         delete mIncomingTurnFile;
@@ -344,8 +470,42 @@ void MVApplication::SendTCPIPFile() {
 
 void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     if (!data || length == 0) return;
-    uint8_t type = data[0];
+    const uint8_t type = data[0];
     if (!WellFormed(type, length)) return;
+    switch (type) {
+    case 20:
+        mPeerDigestTurn = static_cast<int32_t>(ReadBig32(data + 1));
+        mPeerDigest = (static_cast<uint64_t>(ReadBig32(data + 5)) << 32) | ReadBig32(data + 9);
+        CompareDigests();
+        return;
+    case 21:
+        ResendKeptFile(data[1]);
+        return;
+    case 22:
+        TransferGivenUp();
+        return;
+    default:
+        break;
+    }
+    if (mBattlesDiffer) return;
+    // While a refused file is asked for again, another file's packets (the
+    // peer may have gone on to its results) wait until it is in.
+    const uint8_t awaited = mAwaitedMarker;
+    if (awaited != 0 && type >= 4 && type <= 10 && type != awaited && type != awaited - 1) {
+        mDeferredPackets.emplace_back(data, data + length);
+        return;
+    }
+    ReceivePhasePacket(data, length);
+    if (awaited != 0 && mAwaitedMarker == 0 && !mDeferredPackets.empty()) {
+        std::vector<std::vector<uint8_t>> later;
+        later.swap(mDeferredPackets);
+        for (const std::vector<uint8_t>& packet : later)
+            ReceivePacket(packet.data(), static_cast<uint32_t>(packet.size()));
+    }
+}
+
+void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
+    const uint8_t type = data[0];
     switch (type) {
     case 19: {
         if (data[length - 1] != 0) return;
@@ -399,9 +559,15 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     } else if (type == 5 || type == 7 || type == 10) {
         bool refused = false;
         if (!IncomingFileWhole(body, bodyLength, &refused)) {
-            if (refused && (mIncomingTurnFile || mIncomingBroken)) RefuseIncomingFile();
+            // A marker after nothing at all is a file cut whole, unless it
+            // is a late one of a sending already asked for again.
+            const bool late = mAwaitedMarker != 0 && !mIncomingTurnFile && !mIncomingBroken;
+            if (refused && !late && (mIncomingTurnFile || mIncomingBroken || ExpectsFile(type)))
+                RefuseIncomingFile(type);
             return;
         }
+        mAwaitedMarker = 0;
+        mFileAttempts = 0;
     }
     switch (mTCPIPPhase) {
     case 1:
@@ -474,7 +640,10 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         if (type == 4) {
             WriteIncomingBytesToDisk(body, bodyLength);
         } else if (type == 5) {
-            MergeTCPIPFile(true, false);
+            if (!MergeTCPIPFile(true, false)) {
+                GiveUpFile(type);
+                return;
+            }
             if (mNewTCPIPTextures) LoadNewTCPIPTextures();
             CommunicateAction();
         }
@@ -484,10 +653,15 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         if (type == 6) {
             WriteIncomingBytesToDisk(body, bodyLength);
         } else if (type == 7) {
+            // A whole file the merge refuses changes nothing here: the
+            // phase and clock stay, and both players are told.
+            if (!MergeTCPIPFile(false, false)) {
+                GiveUpFile(type);
+                return;
+            }
             PlayAppSound(128, 28);
             bool goPressed = mTCPIPPhase == 11;
             mTCPIPPhase = goPressed ? 13 : 12;
-            MergeTCPIPFile(false, false);
             if (mNewTCPIPTextures) LoadNewTCPIPTextures();
             if (goPressed) {
                 BeginTCPIPFileSend(false);
@@ -521,13 +695,16 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
             WriteBig32(report + 1, static_cast<uint32_t>(mBytesCounted));
             ForceSendRecord(report, 5, 0);
         } else if (type == 10) {
+            if (!MergeTCPIPFile(true, false)) {
+                GiveUpFile(type);
+                return;
+            }
             uint8_t received = 13;
             ForceSendRecord(&received, 1, 0);
             if (Alive(mTransferBox)) mTransferBox->Refresh();
             if (gKernel) gKernel->UpdateScreen();
             DeleteTransferPanel();
             mTCPIPPhase = 19;
-            MergeTCPIPFile(true, false);
             if (gBattle) gBattle->ActionPhase(false, false);
             mTurnClockStart = static_cast<int32_t>(NetworkClock());
             if (gBattle) gBattle->HandleCommand(15);
@@ -551,7 +728,28 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     }
 }
 
+bool MVApplication::ExpectsFile(uint8_t marker) const {
+    switch (mTCPIPPhase) {
+    case 5:
+    case 8:
+    case 9:
+        return marker == 5;
+    case 6:
+    case 10:
+    case 11:
+    case 19:
+    case 20:
+        return marker == 7;
+    case 15:
+    case 18:
+        return marker == 10;
+    default:
+        return false;
+    }
+}
+
 void MVApplication::TCPIPIdleStep() {
+    if (mResendMarker != 0) SendResentFile();
     SendTCPIPFile();
     switch (mTCPIPPhase) {
     case 0:

@@ -240,15 +240,81 @@ TEST_F(TwoPlayersTest, ATurnFileIsTakenOnlyWholeAndInOrder) {
         if (c.taken) {
             EXPECT_EQ(peer.mTCPIPPhase, 21);
             EXPECT_EQ(peer.Incoming(), file);
-            EXPECT_FALSE(peer.mPeerDiedMessageOff);
-        } else {
-            // Nothing of it stays, the turn does not go on, and the loss is
-            // reported here (the peer sees the connection end).
-            EXPECT_EQ(peer.mIncomingTurnFile, nullptr);
-            EXPECT_EQ(peer.mTCPIPPhase, 20);
-            EXPECT_TRUE(peer.mPeerDiedMessageOff);
+            EXPECT_TRUE(peer.forced.empty());
+            continue;
         }
+        // Nothing of it stays, the turn does not go on, and the file is
+        // asked for again; the connection stays.
+        EXPECT_EQ(peer.mIncomingTurnFile, nullptr);
+        EXPECT_EQ(peer.mTCPIPPhase, 20);
+        EXPECT_FALSE(peer.mPeerDiedMessageOff);
+        ASSERT_EQ(peer.forced.size(), 1u);
+        EXPECT_EQ(peer.forced[0], (Bytes{21, 7}));
+        // Late records of the damaged sending change nothing; the file sent
+        // again is taken.
+        peer.Packet(r[2]);
+        peer.Packet(r[3]);
+        EXPECT_EQ(peer.forced.size(), 1u);
+        for (const Bytes& record : r)
+            peer.Packet(record);
+        EXPECT_EQ(peer.mTCPIPPhase, 21);
+        EXPECT_EQ(peer.Incoming(), file);
+        EXPECT_EQ(peer.mNetworkReport, -1);
     }
+}
+
+TEST_F(TwoPlayersTest, AFileAskedForAgainGoesOutAsItWasSentAndIsGivenUpAfterThreeTries) {
+    NetApp sender;
+    sender.mConnectionType = 2;
+    sender.mTCPIPPhase = 16; // results
+    const Bytes file = Pattern(9000);
+    sender.GiveOutgoing(file);
+    sender.mOutgoingBytes = file;
+    sender.SendTCPIPFile();
+    ASSERT_EQ(sender.sent.size(), 3u);
+    const std::vector<Bytes> first = sender.sent;
+    sender.sent.clear();
+    // Asked again, it goes out chunk by chunk in the idle pass, a refused
+    // record offered again, until the end marker.
+    sender.mTCPIPPhase = 17;
+    sender.Packet({21, 10});
+    sender.refuse = 1;
+    sender.TCPIPIdleStep();
+    sender.TCPIPIdleStep();
+    EXPECT_EQ(sender.sent, first);
+    EXPECT_EQ(sender.mTCPIPPhase, 17);
+    // A file never sent cannot be had: the asker is told.
+    sender.forced.clear();
+    sender.Packet({21, 7});
+    ASSERT_EQ(sender.forced.size(), 1u);
+    EXPECT_EQ(sender.forced[0], (Bytes{22, 7}));
+    EXPECT_EQ(sender.mNetworkReport, kConfirmFileNotHad);
+
+    // The receiver refuses a wrong check value three times: it asks twice,
+    // then gives up, tells the peer and ends the connection.
+    NetApp peer;
+    peer.mConnectionType = 2;
+    peer.mTCPIPPhase = 18;
+    Bytes wrong = first[2];
+    wrong[8] ^= 1;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        peer.Packet(first[0]);
+        peer.Packet(first[1]);
+        peer.Packet(wrong);
+    }
+    std::vector<Bytes> asks;
+    for (const Bytes& record : peer.forced)
+        if (record[0] == 21 || record[0] == 22) asks.push_back(record);
+    EXPECT_EQ(asks, (std::vector<Bytes>{{21, 10}, {21, 10}, {22, 10}}));
+    EXPECT_EQ(peer.mNetworkReport, kConfirmFileNotHad);
+    EXPECT_TRUE(peer.mPeerDiedMessageOff);
+    EXPECT_EQ(peer.mIncomingTurnFile, nullptr);
+    EXPECT_EQ(peer.mTCPIPPhase, 18);
+    // The peer's word that it gave up is told here the same way.
+    NetApp other;
+    other.mConnectionType = 2;
+    other.Packet({22, 7});
+    EXPECT_EQ(other.mNetworkReport, kConfirmFileNotHad);
 }
 
 // ---- Packets by phase ------------------------------------------------------------
@@ -325,11 +391,13 @@ TEST_F(TwoPlayersTest, ResultsAreCountedBackAndTheHandshakeAnswersTheBuild) {
     ASSERT_EQ(mApp.forced.size(), 2u);
     EXPECT_EQ(mApp.forced[0], (Bytes{12, 0, 0, 0, 3}));
     EXPECT_EQ(mApp.forced[1], (Bytes{12, 0, 0, 0, 4}));
-    // A results file that does not decompress is dropped unmerged.
+    // A whole results file that does not decompress is dropped unmerged:
+    // the replay does not start, and both players are told.
     mApp.Packet(Marker(10, {1, 2, 3, 4}));
-    EXPECT_EQ(mApp.forced.back(), Bytes{13});
-    EXPECT_EQ(mApp.mTCPIPPhase, 19);
+    EXPECT_EQ(mApp.forced.back(), (Bytes{22, 10}));
+    EXPECT_EQ(mApp.mTCPIPPhase, 18);
     EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+    EXPECT_EQ(mApp.mNetworkReport, kConfirmFileNotHad);
 
     NetApp joiner;
     joiner.mConnectionType = 2;
