@@ -90,7 +90,10 @@ constexpr Confirmable kConfirmPeerUnreachable = 11;
 constexpr Confirmable kConfirmBattlesDiffer = 26;
 // A turn file did not arrive whole after every attempt; back to the menu.
 constexpr Confirmable kConfirmFileNotHad = 27;
-constexpr int32_t kConfirmKinds = 28;
+// The first orders file did not arrive whole after every attempt; both
+// machines are back at the exchange's start and play on.
+constexpr Confirmable kConfirmExchangeAgain = 28;
+constexpr int32_t kConfirmKinds = 29;
 // The texts of kind k are strings kConfirmTextBase + 3k to + 3k + 2; those
 // of kinds from kConfirmLaterKinds on kConfirmLaterTextBase + 3(k - 26) on.
 constexpr int32_t kConfirmTextBase = 6000;

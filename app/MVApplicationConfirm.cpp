@@ -42,6 +42,7 @@ ConfirmCommands CommandsOf(Confirmable kind) {
     case 12:
     case 24:
     case 25:
+    case 28:
         return {kCommandNothing, 0};
     case 13:
         return {98, 101};

@@ -329,15 +329,37 @@ void MVApplication::RefuseIncomingFile(uint8_t marker) {
 void MVApplication::GiveUpFile(uint8_t marker) {
     const uint8_t givenUp[2] = {22, marker};
     ForceSendRecord(givenUp, 2, 0);
-    TransferGivenUp();
+    TransferGivenUp(marker);
 }
 
-void MVApplication::TransferGivenUp() {
+void MVApplication::TransferGivenUp(uint8_t marker) {
     DropTransfers();
     mAwaitedMarker = 0;
     mFileAttempts = 0;
     mDeferredPackets.clear();
     mResendMarker = 0;
+    if (marker == 7) {
+        // The first orders file: neither machine has merged or computed
+        // anything of this exchange, so both go back to it. The sender
+        // gives its orders (and GO) again, the receiver keeps its replay or
+        // its orders; the connection stays.
+        switch (mTCPIPPhase) {
+        case 7:
+        case 8:
+        case 10:
+        case 11:
+            mTCPIPPhase = 6;
+            break;
+        case 20:
+            mTCPIPPhase = 19;
+            break;
+        default:
+            break;
+        }
+        mNetworkReport = kConfirmExchangeAgain;
+        Confirm(kConfirmExchangeAgain);
+        return;
+    }
     // Neither plays on with a battle the other does not have; the peer is
     // told by its own box, not by the lost connection.
     OPCloseAfterAllSent(5);
@@ -482,7 +504,7 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         ResendKeptFile(data[1]);
         return;
     case 22:
-        TransferGivenUp();
+        TransferGivenUp(data[1]);
         return;
     default:
         break;
@@ -559,10 +581,9 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
     } else if (type == 5 || type == 7 || type == 10) {
         bool refused = false;
         if (!IncomingFileWhole(body, bodyLength, &refused)) {
-            // A marker after nothing at all is a file cut whole, unless it
-            // is a late one of a sending already asked for again.
-            const bool late = mAwaitedMarker != 0 && !mIncomingTurnFile && !mIncomingBroken;
-            if (refused && !late && (mIncomingTurnFile || mIncomingBroken || ExpectsFile(type)))
+            // A marker after nothing at all is a file cut whole where the
+            // phase waits for one.
+            if (refused && (mIncomingTurnFile || mIncomingBroken || ExpectsFile(type) || mAwaitedMarker == type))
                 RefuseIncomingFile(type);
             return;
         }

@@ -267,9 +267,10 @@ TEST_F(MergeTest, AResultsFileRefusedForItsPacketsLeavesTheExchangeAsItWas) {
 }
 
 // A results file and an orders file that arrive whole (length and check
-// value right) but whose packets the merge refuses: the phase, the turn
-// clock, the seed, the computing side, the passwords and the battle stay as
-// they were, and both players are told.
+// value right) but whose packets the merge refuses: the turn clock, the
+// seed, the computing side, the passwords and the battle stay as they were,
+// and both players are told. The results' phase stays (the game ends); the
+// orders take the exchange back to its start.
 TEST_F(MergeTest, AWholeFileTheMergeRefusesChangesNoProgramValue) {
     Battle* previous = gBattle;
     gBattle = mOther.get();
@@ -311,14 +312,16 @@ TEST_F(MergeTest, AWholeFileTheMergeRefusesChangesNoProgramValue) {
         const Bytes end{marker,           uint8_t(n >> 24),   uint8_t(n >> 16),  uint8_t(n >> 8), uint8_t(n),
                         uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)};
         mLocal.ReceivePacket(end.data(), static_cast<uint32_t>(end.size()));
-        EXPECT_EQ(mLocal.mTCPIPPhase, phase);
+        // The results end the game; the orders take both machines back to
+        // the exchange's start.
+        EXPECT_EQ(mLocal.mTCPIPPhase, marker == 10 ? phase : 6);
         EXPECT_EQ(mLocal.mTurnClockStart, 98765);
         EXPECT_TRUE(mLocal.mComputesTurn);
         EXPECT_EQ(mLocal.mRandomSeed, 4321);
         EXPECT_STREQ(mLocal.mPasswordHash[1].GetCString(), "alt");
         EXPECT_EQ(mLocal.mIncomingTurnFile, nullptr);
         EXPECT_EQ(BattleBytes(mRunning.get()), before);
-        EXPECT_EQ(mLocal.mNetworkReport, kConfirmFileNotHad);
+        EXPECT_EQ(mLocal.mNetworkReport, marker == 10 ? kConfirmFileNotHad : kConfirmExchangeAgain);
         ASSERT_FALSE(mLocal.forced.empty());
         EXPECT_EQ(mLocal.forced.back(), (Bytes{22, marker}));
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -250,11 +251,14 @@ TEST_F(TwoPlayersTest, ATurnFileIsTakenOnlyWholeAndInOrder) {
         EXPECT_FALSE(peer.mPeerDiedMessageOff);
         ASSERT_EQ(peer.forced.size(), 1u);
         EXPECT_EQ(peer.forced[0], (Bytes{21, 7}));
-        // Late records of the damaged sending change nothing; the file sent
-        // again is taken.
+        // A late chunk of the damaged sending is dropped; a sending that
+        // brings its marker alone is refused too and asked for again; the
+        // file sent whole is taken.
         peer.Packet(r[2]);
-        peer.Packet(r[3]);
         EXPECT_EQ(peer.forced.size(), 1u);
+        peer.Packet(r[3]);
+        ASSERT_EQ(peer.forced.size(), 2u);
+        EXPECT_EQ(peer.forced[1], (Bytes{21, 7}));
         for (const Bytes& record : r)
             peer.Packet(record);
         EXPECT_EQ(peer.mTCPIPPhase, 21);
@@ -285,10 +289,11 @@ TEST_F(TwoPlayersTest, AFileAskedForAgainGoesOutAsItWasSentAndIsGivenUpAfterThre
     EXPECT_EQ(sender.mTCPIPPhase, 17);
     // A file never sent cannot be had: the asker is told.
     sender.forced.clear();
-    sender.Packet({21, 7});
+    sender.Packet({21, 5});
     ASSERT_EQ(sender.forced.size(), 1u);
-    EXPECT_EQ(sender.forced[0], (Bytes{22, 7}));
+    EXPECT_EQ(sender.forced[0], (Bytes{22, 5}));
     EXPECT_EQ(sender.mNetworkReport, kConfirmFileNotHad);
+    EXPECT_TRUE(sender.mPeerDiedMessageOff);
 
     // The receiver refuses a wrong check value three times: it asks twice,
     // then gives up, tells the peer and ends the connection.
@@ -313,8 +318,23 @@ TEST_F(TwoPlayersTest, AFileAskedForAgainGoesOutAsItWasSentAndIsGivenUpAfterThre
     // The peer's word that it gave up is told here the same way.
     NetApp other;
     other.mConnectionType = 2;
-    other.Packet({22, 7});
+    other.Packet({22, 10});
     EXPECT_EQ(other.mNetworkReport, kConfirmFileNotHad);
+
+    // A first orders file given up takes both machines back to the
+    // exchange's start, the connection kept: the sender to its orders, the
+    // receiver to its orders or its replay.
+    for (const auto& phases : std::vector<std::array<int32_t, 2>>{{8, 6}, {7, 6}, {11, 6}, {20, 19}}) {
+        NetApp back;
+        back.mConnectionType = 2;
+        back.mTCPIPPhase = phases[0];
+        back.mAwaitedMarker = 7;
+        back.Packet({22, 7});
+        EXPECT_EQ(back.mTCPIPPhase, phases[1]) << phases[0];
+        EXPECT_EQ(back.mNetworkReport, kConfirmExchangeAgain);
+        EXPECT_FALSE(back.mPeerDiedMessageOff);
+        EXPECT_EQ(back.mAwaitedMarker, 0);
+    }
 }
 
 // ---- Packets by phase ------------------------------------------------------------
