@@ -381,6 +381,7 @@ public:
     // for it again.
     std::vector<uint8_t> mOutgoingBytes;
     std::vector<uint8_t> mKeptFile[3];
+    bool mHasKeptFile[3] = {false, false, false};
     // A kept file going out again: its marker type and the next offset and
     // chunk index (marker 0: none).
     uint8_t mResendMarker = 0;

@@ -370,7 +370,7 @@ void MVApplication::TransferGivenUp(uint8_t marker) {
 
 void MVApplication::ResendKeptFile(uint8_t marker) {
     const int32_t slot = KeptSlot(marker);
-    if (slot < 0 || mKeptFile[slot].empty()) {
+    if (slot < 0 || !mHasKeptFile[slot]) {
         GiveUpFile(marker);
         return;
     }
@@ -475,7 +475,10 @@ void MVApplication::SendTCPIPFile() {
     WriteBig32(marker + 5, mOutgoingCRC);
     if (SendRecord(marker, sizeof marker) != 0) return;
     // Kept until the next file of its kind, should the peer ask again.
-    if (const int32_t slot = KeptSlot(marker[0]); slot >= 0) mKeptFile[slot] = std::move(mOutgoingBytes);
+    if (const int32_t slot = KeptSlot(marker[0]); slot >= 0) {
+        mKeptFile[slot] = std::move(mOutgoingBytes);
+        mHasKeptFile[slot] = true;
+    }
     mOutgoingBytes.clear();
     if (mTCPIPPhase == 13) {
         // Both machines apply both orders files through the same merge.
