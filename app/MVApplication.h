@@ -288,6 +288,9 @@ public:
     // end) goes to the peer and is compared with the peer's of that turn.
     void NoteExchangeDigest();
     void CompareDigests();
+    // A new connection or battle: no file asked for or kept, no digest
+    // pending, no difference found, no report.
+    void ResetExchangeChecks();
     // The two battles differ: reported here, the connection ends, and the
     // game is not played on.
     void BattlesDiffer();

@@ -216,6 +216,8 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
         return;
     }
     if (fullScenario) {
+        // A new battle: the checks of the last one are done with.
+        ResetExchangeChecks();
         // The peer receives the game from its own point of view, as a fresh
         // start: neither side's must-give-orders byte travels.
         bool mustGive[2] = {false, false};
@@ -411,6 +413,22 @@ void MVApplication::NoteExchangeDigest() {
     WriteBig32(record + 9, static_cast<uint32_t>(mOwnDigest));
     ForceSendRecord(record, sizeof record, 0);
     CompareDigests();
+}
+
+void MVApplication::ResetExchangeChecks() {
+    mAwaitedMarker = 0;
+    mFileAttempts = 0;
+    mDeferredPackets.clear();
+    mResendMarker = 0;
+    for (int32_t slot = 0; slot < 3; ++slot) {
+        mKeptFile[slot].clear();
+        mHasKeptFile[slot] = false;
+    }
+    mOwnDigestTurn = -1;
+    mPeerDigestTurn = -1;
+    mDigestsAgreed = 0;
+    mBattlesDiffer = false;
+    mNetworkReport = -1;
 }
 
 void MVApplication::CompareDigests() {
@@ -629,6 +647,7 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
                 delete file;
                 return;
             }
+            ResetExchangeChecks();
             HighLevelLoadGame(file);
             mLastSaveName = mScenarioFileName;
             mTCPIPPhase = 6;

@@ -141,6 +141,8 @@ bool MVApplication::ConnectToPeer(const uint8_t* octets) {
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
     ResetIncomingTransfer();
+    ResetExchangeChecks();
+    mPeerDiedMessageOff = false;
     return true;
 }
 
@@ -150,6 +152,8 @@ void MVApplication::ServerOpen() {
         Confirm(kConfirmNoNetwork);
         return;
     }
+    ResetExchangeChecks();
+    mPeerDiedMessageOff = false;
     ServerWaitingWindow();
 }
 

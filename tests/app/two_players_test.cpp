@@ -337,6 +337,41 @@ TEST_F(TwoPlayersTest, AFileAskedForAgainGoesOutAsItWasSentAndIsGivenUpAfterThre
     }
 }
 
+TEST_F(TwoPlayersTest, DigestsOfOneTurnAreComparedAndADifferenceStopsThePlay) {
+    auto digest = [](uint32_t turn, uint64_t value) {
+        Bytes b{20, uint8_t(turn >> 24), uint8_t(turn >> 16), uint8_t(turn >> 8), uint8_t(turn)};
+        for (int shift = 56; shift >= 0; shift -= 8)
+            b.push_back(uint8_t(value >> shift));
+        return b;
+    };
+    mApp.mTCPIPPhase = 6;
+    // The peer's digest of another turn waits; that of this turn is equal.
+    mApp.mOwnDigestTurn = 3;
+    mApp.mOwnDigest = 0x0123456789ABCDEFull;
+    mApp.Packet(digest(2, 0x0123456789ABCDEFull));
+    EXPECT_EQ(mApp.mDigestsAgreed, 0);
+    mApp.Packet(digest(3, 0x0123456789ABCDEFull));
+    EXPECT_EQ(mApp.mDigestsAgreed, 1);
+    EXPECT_FALSE(mApp.mBattlesDiffer);
+    EXPECT_FALSE(mApp.ProhibitOrdersDueToTCPIP());
+    // A difference in the last byte: reported, and no GO or order after it.
+    mApp.mOwnDigestTurn = 4;
+    mApp.Packet(digest(4, 0x0123456789ABCDEEull));
+    EXPECT_TRUE(mApp.mBattlesDiffer);
+    EXPECT_EQ(mApp.mNetworkReport, kConfirmBattlesDiffer);
+    EXPECT_TRUE(mApp.mPeerDiedMessageOff);
+    EXPECT_TRUE(mApp.ProhibitOrdersDueToTCPIP());
+    EXPECT_FALSE(mApp.GoButton());
+    EXPECT_EQ(mApp.mTCPIPPhase, 6);
+    // Turn files are no longer taken.
+    mApp.Packet(Chunk(6, 0, {1, 2, 3}));
+    EXPECT_EQ(mApp.mTCPIPPhase, 6);
+    EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+    mApp.ResetExchangeChecks();
+    EXPECT_FALSE(mApp.mBattlesDiffer);
+    EXPECT_EQ(mApp.mNetworkReport, -1);
+}
+
 // ---- Packets by phase ------------------------------------------------------------
 
 TEST_F(TwoPlayersTest, FirstOrdersChunkInTheOrdersPhaseMovesOnAndIsKept) {
