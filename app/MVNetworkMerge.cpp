@@ -420,7 +420,13 @@ void MVApplication::LoadNewTCPIPTextures() {
 }
 
 void MVApplication::TCPIPReplayEnded() {
-    if (!gBattle || gBattle->Over()) return;
+    if (!gBattle) return;
+    if (gBattle->Over()) {
+        // The battle's last exchange: both result screens must come from
+        // the same battle.
+        NoteExchangeDigest();
+        return;
+    }
     if (mTCPIPPhase < 19 || mTCPIPPhase > 21) return;
     // Both machines hold the turn as computed: the peer's orders (merged
     // below when they came during the replay) are not yet part of it.

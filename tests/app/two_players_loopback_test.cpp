@@ -51,6 +51,10 @@ struct Fault {
     int turn = 1;          // kDiverge: the turn whose end differs
 };
 
+// Whether the battle ends with the last turn played (its last turn is set
+// to it on both machines once the set-up is over).
+bool gEndAtLastTurn = false;
+
 // What became of one machine's game.
 struct Outcome {
     int32_t report = -1;   // the network report shown, or -1
@@ -322,6 +326,7 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
         if (turn == 0) {
             if (!wait([&] { return app.mTCPIPPhase == 6 && !gBattle->mSetupPhase; }))
                 return fail("set-up did not end");
+            if (gEndAtLastTurn) gBattle->mLastTurn = turns;
         } else {
             const uint32_t waitFrom = stretch ? StretchedClock() : 0;
             if (!wait([&] { return app.mTCPIPPhase == 19; })) return fail("no results");
@@ -335,6 +340,11 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
             }
             app.DoCommand(10);
             if (app.mNetworkReport >= 0) return fail("reported");
+            if (gBattle->Over()) {
+                if (!gEndAtLastTurn || turn != turns) return fail("the battle ended early");
+                digests.push_back(Digest(gBattle));
+                break;
+            }
             if (app.mTCPIPPhase != 6 && app.mTCPIPPhase != 10) return fail("replay did not end");
             if (app.mComputesTurn != computes) return fail("the wrong machine computed");
         }
@@ -513,6 +523,22 @@ TEST(TwoPlayersLoopback, BattlesThatDifferAreReportedOnBothMachines) {
     EXPECT_EQ(join.report, kConfirmBattlesDiffer);
     EXPECT_EQ(host.agreed, 1) << "the set-up's exchange was equal";
     EXPECT_EQ(join.agreed, 1);
+}
+
+// The battle's last turn is an exchange too: both machines compare the
+// battle they show the result of, and report one that differs.
+TEST(TwoPlayersLoopback, TheBattlesOfTheResultScreensAreComparedToo) {
+    gEndAtLastTurn = true;
+    Outcome host, join;
+    RunPair(100, 100, "hecken", 1, false, {}, &host, &join);
+    Fault fault;
+    fault.kind = Fault::kDiverge;
+    fault.onHost = true;
+    fault.turn = 1;
+    RunPair(100, 100, "hecken", 1, false, fault, &host, &join);
+    gEndAtLastTurn = false;
+    EXPECT_EQ(host.report, kConfirmBattlesDiffer);
+    EXPECT_EQ(join.report, kConfirmBattlesDiffer);
 }
 
 // The joining side dies with its second orders sent but for the end marker:
