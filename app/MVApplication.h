@@ -279,11 +279,12 @@ public:
     // The sending step of a file asked for again, in the idle pass.
     void SendResentFile();
     // A file of that end marker type that could not be had after every
-    // attempt (here or, by its word, at the peer); this player is told. A
+    // attempt (here, or by its word at the peer); this player is told. A
     // first orders file takes both machines back to the exchange's start
-    // (nothing of it was merged or computed anywhere); after any other the
-    // connection ends.
-    void TransferGivenUp(uint8_t marker);
+    // (nothing of it was merged or computed anywhere), a second orders file
+    // whose receiver computes back to the exchange's second half; after any
+    // other the connection ends.
+    void TransferGivenUp(uint8_t marker, bool here);
     // The digest of the battle at an exchange (the set-up's end, a replay's
     // end) goes to the peer and is compared with the peer's of that turn.
     void NoteExchangeDigest();

@@ -331,15 +331,29 @@ void MVApplication::RefuseIncomingFile(uint8_t marker) {
 void MVApplication::GiveUpFile(uint8_t marker) {
     const uint8_t givenUp[2] = {22, marker};
     ForceSendRecord(givenUp, 2, 0);
-    TransferGivenUp(marker);
+    TransferGivenUp(marker, true);
 }
 
-void MVApplication::TransferGivenUp(uint8_t marker) {
+void MVApplication::TransferGivenUp(uint8_t marker, bool here) {
     DropTransfers();
     mAwaitedMarker = 0;
     mFileAttempts = 0;
     mDeferredPackets.clear();
     mResendMarker = 0;
+    // The second orders file after the set-up, when the machine that waited
+    // for it computes the turn: the sender merged both orders but computed
+    // nothing, so both go back to the exchange's second half. The receiver
+    // waits for the file again, the sender gives GO again. (The sender that
+    // computes, or the set-up's end, cannot be taken back.)
+    const bool secondAgain = marker == 5 && gBattle &&
+                             (here ? (mTCPIPPhase == 8 || mTCPIPPhase == 9) && mComputesTurn && !gBattle->mSetupPhase
+                                   : mTCPIPPhase == 15);
+    if (secondAgain) {
+        mTCPIPPhase = here ? 8 : 12;
+        mNetworkReport = kConfirmExchangeAgain;
+        Confirm(kConfirmExchangeAgain);
+        return;
+    }
     if (marker == 7) {
         // The first orders file: neither machine has merged or computed
         // anything of this exchange, so both go back to it. The sender
@@ -525,7 +539,7 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         ResendKeptFile(data[1]);
         return;
     case 22:
-        TransferGivenUp(data[1]);
+        TransferGivenUp(data[1], false);
         return;
     default:
         break;

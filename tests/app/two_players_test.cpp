@@ -337,6 +337,57 @@ TEST_F(TwoPlayersTest, AFileAskedForAgainGoesOutAsItWasSentAndIsGivenUpAfterThre
     }
 }
 
+TEST_F(TwoPlayersTest, SecondOrdersGivenUpGoBackOnlyWhereNothingWasComputed) {
+    // Made first: an application clears the battle pointer when it is made.
+    NetApp receiver, sender, other, setUp;
+    NetApp computed[3];
+    for (NetApp* app : {&receiver, &sender, &other, &setUp, &computed[0], &computed[1], &computed[2]})
+        app->mConnectionType = 2;
+    gBattle = MakeTestBattle("Zweite").release();
+    gBattle->mSetupPhase = false;
+    // The receiver computes: it waits for the file again, the sender (which
+    // only waits for the results) gives GO again.
+    receiver.mComputesTurn = true;
+    receiver.mTCPIPPhase = 9;
+    const Bytes wrong = Marker(5, {1, 2, 3});
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        receiver.Packet(Chunk(4, 0, {1, 2}));
+        receiver.Packet(wrong);
+    }
+    EXPECT_EQ(receiver.forced.back(), (Bytes{22, 5}));
+    EXPECT_EQ(receiver.mTCPIPPhase, 8);
+    EXPECT_EQ(receiver.mNetworkReport, kConfirmExchangeAgain);
+    EXPECT_FALSE(receiver.mPeerDiedMessageOff);
+    sender.mTCPIPPhase = 15;
+    sender.Packet({22, 5});
+    EXPECT_EQ(sender.mTCPIPPhase, 12);
+    EXPECT_EQ(sender.mNetworkReport, kConfirmExchangeAgain);
+    // The sender computed (it sends or shows its results): the game ends on
+    // both; so it does in the set-up, whose end cannot be taken back.
+    const int32_t phases[3] = {16, 17, 19};
+    for (int i = 0; i < 3; ++i) {
+        computed[i].mTCPIPPhase = phases[i];
+        computed[i].Packet({22, 5});
+        EXPECT_EQ(computed[i].mNetworkReport, kConfirmFileNotHad) << phases[i];
+        EXPECT_TRUE(computed[i].mPeerDiedMessageOff);
+    }
+    other.mComputesTurn = false;
+    other.mTCPIPPhase = 9;
+    other.mFileAttempts = 2;
+    other.Packet(Chunk(4, 0, {1, 2}));
+    other.Packet(wrong);
+    EXPECT_EQ(other.mNetworkReport, kConfirmFileNotHad);
+    gBattle->mSetupPhase = true;
+    setUp.mComputesTurn = true;
+    setUp.mTCPIPPhase = 9;
+    setUp.mFileAttempts = 2;
+    setUp.Packet(Chunk(4, 0, {1, 2}));
+    setUp.Packet(wrong);
+    EXPECT_EQ(setUp.mNetworkReport, kConfirmFileNotHad);
+    delete gBattle;
+    gBattle = nullptr;
+}
+
 TEST_F(TwoPlayersTest, DigestsOfOneTurnAreComparedAndADifferenceStopsThePlay) {
     auto digest = [](uint32_t turn, uint64_t value) {
         Bytes b{20, uint8_t(turn >> 24), uint8_t(turn >> 16), uint8_t(turn >> 8), uint8_t(turn)};
