@@ -93,7 +93,10 @@ constexpr Confirmable kConfirmFileNotHad = 27;
 // The first orders file did not arrive whole after every attempt; both
 // machines are back at the exchange's start and play on.
 constexpr Confirmable kConfirmExchangeAgain = 28;
-constexpr int32_t kConfirmKinds = 29;
+// The results did not arrive whole after every attempt; the machine that
+// waited for them computed the turn itself, and both replay it.
+constexpr Confirmable kConfirmResultsComputedHere = 29;
+constexpr int32_t kConfirmKinds = 30;
 // The texts of kind k are strings kConfirmTextBase + 3k to + 3k + 2; those
 // of kinds from kConfirmLaterKinds on kConfirmLaterTextBase + 3(k - 26) on.
 constexpr int32_t kConfirmTextBase = 6000;

@@ -270,8 +270,12 @@ public:
     // type): nothing of it is applied and the sender is asked for it again;
     // after the last attempt both players are told and the connection ends.
     void RefuseIncomingFile(uint8_t marker);
-    // A file that cannot be had: the peer is told, then this player.
-    void GiveUpFile(uint8_t marker);
+    // A file that cannot be had (unreadable: it came whole but did not
+    // read): the peer is told, then this player.
+    void GiveUpFile(uint8_t marker, bool unreadable);
+    // The replay of the turn this machine holds the packets of (its own
+    // computation's, or the results').
+    void StartOwnReplay();
     // The peer asks again for the file of this end marker type: the kept
     // copy goes out once more (SendResentFile), or the peer is told it
     // cannot be had.
@@ -282,9 +286,11 @@ public:
     // attempt (here, or by its word at the peer); this player is told. A
     // first orders file takes both machines back to the exchange's start
     // (nothing of it was merged or computed anywhere), a second orders file
-    // whose receiver computes back to the exchange's second half; after any
-    // other the connection ends.
-    void TransferGivenUp(uint8_t marker, bool here);
+    // whose receiver computes back to the exchange's second half; results
+    // are computed by the machine that waited for them; after any other
+    // the connection ends.
+    // code: the end marker type, with 0x80 when the file was unreadable.
+    void TransferGivenUp(uint8_t code, bool here);
     // The digest of the battle at an exchange (the set-up's end, a replay's
     // end) goes to the peer and is compared with the peer's of that turn.
     void NoteExchangeDigest();

@@ -43,6 +43,7 @@ ConfirmCommands CommandsOf(Confirmable kind) {
     case 24:
     case 25:
     case 28:
+    case 29:
         return {kCommandNothing, 0};
     case 13:
         return {98, 101};

@@ -26,6 +26,9 @@ constexpr uint32_t kReplayAllowance = 75000; // ms
 constexpr int32_t kBuildNumberString = 9999;
 // Sends of one turn file before the receiver gives it up.
 constexpr int32_t kFileAttempts = 3;
+// Packet 22's flag: the file came whole but did not read (its sender's
+// battle or build is at fault, so computing it anew would not help).
+constexpr uint8_t kUnreadableFile = 0x80;
 
 // Where a sent file of each end marker type is kept (-1: none).
 int32_t KeptSlot(uint8_t marker) {
@@ -325,16 +328,27 @@ void MVApplication::RefuseIncomingFile(uint8_t marker) {
         ForceSendRecord(again, 2, 0);
         return;
     }
-    GiveUpFile(marker);
+    GiveUpFile(marker, false);
 }
 
-void MVApplication::GiveUpFile(uint8_t marker) {
-    const uint8_t givenUp[2] = {22, marker};
+void MVApplication::StartOwnReplay() {
+    mTCPIPPhase = 19;
+    PlayAppSound(128, 28);
+    ShowReplayControls(&mBattleScreen, true);
+    DeleteTransferPanel();
+    if (gBattle) gBattle->HandleCommand(15);
+}
+
+void MVApplication::GiveUpFile(uint8_t marker, bool unreadable) {
+    const uint8_t code = static_cast<uint8_t>(marker | (unreadable ? kUnreadableFile : 0));
+    const uint8_t givenUp[2] = {22, code};
     ForceSendRecord(givenUp, 2, 0);
-    TransferGivenUp(marker, true);
+    TransferGivenUp(code, true);
 }
 
-void MVApplication::TransferGivenUp(uint8_t marker, bool here) {
+void MVApplication::TransferGivenUp(uint8_t code, bool here) {
+    const auto marker = static_cast<uint8_t>(code & ~kUnreadableFile);
+    const bool unreadable = (code & kUnreadableFile) != 0;
     DropTransfers();
     mAwaitedMarker = 0;
     mFileAttempts = 0;
@@ -348,6 +362,27 @@ void MVApplication::TransferGivenUp(uint8_t marker, bool here) {
     const bool secondAgain = marker == 5 && gBattle &&
                              (here ? (mTCPIPPhase == 8 || mTCPIPPhase == 9) && mComputesTurn && !gBattle->mSetupPhase
                                    : mTCPIPPhase == 15);
+    // The results: the machine that waited for them holds the battle the
+    // peer computed the turn from, and the seed, so it computes the turn
+    // itself; the peer replays its own. The digests at the replay's end
+    // show whether both came to the same battle.
+    const bool computeHere = marker == 10 && !unreadable && gBattle && !gBattle->Over() &&
+                             (here ? mTCPIPPhase == 15 || mTCPIPPhase == 18
+                                   : mTCPIPPhase == 16 || mTCPIPPhase == 17);
+    if (computeHere) {
+        mNetworkReport = kConfirmResultsComputedHere;
+        if (here) {
+            DeleteTransferPanel();
+            const bool computes = mComputesTurn;
+            mComputesTurn = true;
+            mTCPIPPhase = 14;
+            DoCommand(9);
+            mComputesTurn = computes;
+        }
+        StartOwnReplay();
+        Confirm(kConfirmResultsComputedHere);
+        return;
+    }
     if (secondAgain) {
         mTCPIPPhase = here ? 8 : 12;
         mNetworkReport = kConfirmExchangeAgain;
@@ -387,7 +422,7 @@ void MVApplication::TransferGivenUp(uint8_t marker, bool here) {
 void MVApplication::ResendKeptFile(uint8_t marker) {
     const int32_t slot = KeptSlot(marker);
     if (slot < 0 || !mHasKeptFile[slot]) {
-        GiveUpFile(marker);
+        GiveUpFile(marker, false);
         return;
     }
     mResendMarker = marker;
@@ -698,7 +733,7 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
             WriteIncomingBytesToDisk(body, bodyLength);
         } else if (type == 5) {
             if (!MergeTCPIPFile(true, false)) {
-                GiveUpFile(type);
+                GiveUpFile(type, true);
                 return;
             }
             if (mNewTCPIPTextures) LoadNewTCPIPTextures();
@@ -713,7 +748,7 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
             // A whole file the merge refuses changes nothing here: the
             // phase and clock stay, and both players are told.
             if (!MergeTCPIPFile(false, false)) {
-                GiveUpFile(type);
+                GiveUpFile(type, true);
                 return;
             }
             PlayAppSound(128, 28);
@@ -736,13 +771,7 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
         }
         return;
     case 17:
-        if (type == 13) {
-            mTCPIPPhase = 19;
-            PlayAppSound(128, 28);
-            ShowReplayControls(&mBattleScreen, true);
-            DeleteTransferPanel();
-            if (gBattle) gBattle->HandleCommand(15);
-        }
+        if (type == 13) StartOwnReplay();
         return;
     case 18:
         if (type == 9) {
@@ -753,7 +782,7 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
             ForceSendRecord(report, 5, 0);
         } else if (type == 10) {
             if (!MergeTCPIPFile(true, false)) {
-                GiveUpFile(type);
+                GiveUpFile(type, true);
                 return;
             }
             uint8_t received = 13;

@@ -449,7 +449,7 @@ void MVApplication::TCPIPReplayEnded() {
             // The peer's orders, whole but refused: the replay's end stands,
             // and both players are told.
             mTCPIPPhase = 10;
-            GiveUpFile(7);
+            GiveUpFile(7, true);
             return;
         }
         mTCPIPPhase = 12;

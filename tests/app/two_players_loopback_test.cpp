@@ -49,6 +49,7 @@ struct Fault {
     int sending = 0;       // the first of this machine's files of that kind it damages
     int sendings = 1;      // how many in a row (a file asked for again is one more)
     int turn = 1;          // kDiverge: the turn whose end differs
+    bool endsGame = false; // the file cannot be had and the game ends
 };
 
 // Whether the battle ends with the last turn played (its last turn is set
@@ -237,14 +238,20 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
         outcome->asked = app.asked;
         outcome->again = again;
     };
-    // Waits as PumpUntil; an exchange begun again is told, and the side
-    // whose orders are to go again presses GO once more.
+    // Waits as PumpUntil; an exchange begun again, or results computed
+    // here, is told, and the side whose orders are to go again presses GO
+    // once more.
     auto wait = [&](const std::function<bool()>& done) {
         for (;;) {
-            if (PumpUntil(app, done)) return true;
-            if (app.mNetworkReport != kConfirmExchangeAgain) return false;
-            ++again;
-            app.mNetworkReport = -1;
+            const bool reached = PumpUntil(app, done);
+            const int32_t report = app.mNetworkReport;
+            if (report == kConfirmExchangeAgain || report == kConfirmResultsComputedHere) {
+                ++again;
+                app.mNetworkReport = -1;
+            } else if (!reached) {
+                return false;
+            }
+            if (reached) return true;
             if (app.mTCPIPPhase == (host ? 6 : 12)) app.DoCommand(9);
         }
     };
@@ -430,10 +437,7 @@ void RunPair(int32_t hostSpeed, int32_t joinSpeed, const char* name = "hecken", 
     if (joinOutcome) *joinOutcome = outcomeRead ? theirOutcome : Outcome{-2, 0, 0, 0, 0};
     EXPECT_TRUE(why.empty()) << why;
     EXPECT_STREQ(reason, "");
-    // Orders that cannot be had begin the exchange again (in these runs);
-    // results that cannot be had end the game.
-    const bool stops = fault.kind == Fault::kDiverge || fault.kind == Fault::kDieInFile ||
-                       (fault.kind != Fault::kNone && fault.sendings >= 3 && fault.marker == 10);
+    const bool stops = fault.kind == Fault::kDiverge || fault.kind == Fault::kDieInFile || fault.endsGame;
     if (stops) return;
     EXPECT_EQ(ourOutcome.report, -1);
     EXPECT_EQ(theirOutcome.report, -1);
@@ -511,13 +515,28 @@ TEST(TwoPlayersLoopback, SecondOrdersThatCannotBeHadTakeBothBackWhenTheirReceive
     EXPECT_EQ(join.again, 1);
 }
 
-// Results damaged at every sending cannot be had: both players are told,
-// the game ends, and nothing of the file is merged.
-TEST(TwoPlayersLoopback, AFileDamagedAtEverySendingIsReportedOnBothMachines) {
+// Results damaged at every sending cannot be had: the joining side, which
+// holds the battle they were computed from and the seed, computes the turn
+// itself, both replay, and the game goes on with both battles the same.
+TEST(TwoPlayersLoopback, ResultsThatCannotBeHadAreComputedByTheMachineThatWaited) {
     Outcome host, join;
     RunPair(100, 100, "hecken", 2, false, {Fault::kWrongCheck, true, 10, 0, 3}, &host, &join);
     EXPECT_EQ(host.injected, 3);
     EXPECT_EQ(join.asked, 2);
+    EXPECT_EQ(host.again, 1);
+    EXPECT_EQ(join.again, 1);
+}
+
+// Second orders damaged at every sending, their sender having computed the
+// turn with them: nothing can be taken back, both players are told, the
+// game ends, and nothing of the file is merged.
+TEST(TwoPlayersLoopback, SecondOrdersWhoseSenderComputedAreReportedOnBothMachines) {
+    Fault fault{Fault::kWrongCheck, false, 5, 1, 3};
+    fault.endsGame = true;
+    Outcome host, join;
+    RunPair(100, 250, "hecken", 2, false, fault, &host, &join);
+    EXPECT_EQ(join.injected, 3);
+    EXPECT_EQ(host.asked, 2);
     EXPECT_EQ(host.report, kConfirmFileNotHad);
     EXPECT_EQ(join.report, kConfirmFileNotHad);
 }

@@ -323,7 +323,8 @@ TEST_F(MergeTest, AWholeFileTheMergeRefusesChangesNoProgramValue) {
         EXPECT_EQ(BattleBytes(mRunning.get()), before);
         EXPECT_EQ(mLocal.mNetworkReport, marker == 10 ? kConfirmFileNotHad : kConfirmExchangeAgain);
         ASSERT_FALSE(mLocal.forced.empty());
-        EXPECT_EQ(mLocal.forced.back(), (Bytes{22, marker}));
+        // The peer learns that the file came whole but did not read.
+        EXPECT_EQ(mLocal.forced.back(), (Bytes{22, uint8_t(marker | 0x80)}));
     }
 }
 

@@ -500,7 +500,7 @@ TEST_F(TwoPlayersTest, ResultsAreCountedBackAndTheHandshakeAnswersTheBuild) {
     // A whole results file that does not decompress is dropped unmerged:
     // the replay does not start, and both players are told.
     mApp.Packet(Marker(10, {1, 2, 3, 4}));
-    EXPECT_EQ(mApp.forced.back(), (Bytes{22, 10}));
+    EXPECT_EQ(mApp.forced.back(), (Bytes{22, 0x8A}));
     EXPECT_EQ(mApp.mTCPIPPhase, 18);
     EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
     EXPECT_EQ(mApp.mNetworkReport, kConfirmFileNotHad);
