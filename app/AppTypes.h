@@ -86,9 +86,22 @@ constexpr Confirmable kConfirmOtherBuild = 3;
 constexpr Confirmable kConfirmPeerLeft = 4;
 constexpr Confirmable kConfirmConnectionLost = 5;
 constexpr Confirmable kConfirmPeerUnreachable = 11;
-constexpr int32_t kConfirmKinds = 26;
-// The texts of kind k are strings kConfirmTextBase + 3k to + 3k + 2.
+// The two machines' battles differ after an exchange; back to the menu.
+constexpr Confirmable kConfirmBattlesDiffer = 26;
+// A turn file did not arrive whole after every attempt; back to the menu.
+constexpr Confirmable kConfirmFileNotHad = 27;
+// The first orders file did not arrive whole after every attempt; both
+// machines are back at the exchange's start and play on.
+constexpr Confirmable kConfirmExchangeAgain = 28;
+// The results did not arrive whole after every attempt; the machine that
+// waited for them computed the turn itself, and both replay it.
+constexpr Confirmable kConfirmResultsComputedHere = 29;
+constexpr int32_t kConfirmKinds = 30;
+// The texts of kind k are strings kConfirmTextBase + 3k to + 3k + 2; those
+// of kinds from kConfirmLaterKinds on kConfirmLaterTextBase + 3(k - 26) on.
 constexpr int32_t kConfirmTextBase = 6000;
+constexpr Confirmable kConfirmLaterKinds = 26;
+constexpr int32_t kConfirmLaterTextBase = 6100;
 // The handicap line of kind 8: Allies favoured, Axis favoured.
 constexpr int32_t kConfirmHandicapAllies = 6080;
 constexpr int32_t kConfirmHandicapAxis = 6081;

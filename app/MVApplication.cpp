@@ -161,6 +161,7 @@ void MVApplication::Intro(bool firstTime) {
     mIsHost = true;
     mTCPIPPhase = 0;
     DropTransfers();
+    ResetExchangeChecks();
     RandomlySeedRandomGenerator();
     mRandomSeed = static_cast<uint16_t>(RandomSeed16());
     mPeerDiedMessageOff = false;

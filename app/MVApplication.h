@@ -101,6 +101,9 @@ public:
     // The steps between battles and the next battle opened (or, when the
     // operation is over, the title menu); seed: the steps' draws.
     void StartNextBattle(uint32_t seed);
+    // Loads an e-mail turn file as a two-player e-mail game; a refused file
+    // leaves the running game and the game mode as they were (false).
+    bool LoadMailFile(GFile* file);
     void AutoSave(bool reload);
     void SaveDialogMV(bool pbem);
     void GetIntendedSaveName(GString* name);
@@ -251,6 +254,10 @@ public:
     void TCPIPIdleStep();
     // One application packet from the peer; anything malformed is ignored.
     void ReceivePacket(const uint8_t* data, uint32_t length);
+    // The packets of the transfer phases and turn files, by phase.
+    void ReceivePhasePacket(const uint8_t* data, uint32_t length);
+    // Whether this phase waits for a file of that end marker type.
+    bool ExpectsFile(uint8_t marker) const;
     // Merges the received file into the running battle (bothSides: its
     // state counts for both sides; second: it is this machine's own file).
     // A file that does not read is dropped whole (false).
@@ -264,9 +271,41 @@ public:
     void ResetIncomingTransfer();
     // Both turn files dropped, unmerged and unsent.
     void DropTransfers();
-    // A turn file that did not arrive whole: nothing of it is applied, the
-    // connection is closed and both players are told.
-    void RefuseIncomingFile();
+    // A turn file that did not arrive whole (its end marker of the given
+    // type): nothing of it is applied and the sender is asked for it again;
+    // after the last attempt both players are told and the connection ends.
+    void RefuseIncomingFile(uint8_t marker);
+    // A file that cannot be had (unreadable: it came whole but did not
+    // read): the peer is told, then this player.
+    void GiveUpFile(uint8_t marker, bool unreadable);
+    // The replay of the turn this machine holds the packets of (its own
+    // computation's, or the results').
+    void StartOwnReplay();
+    // The peer asks again for the file of this end marker type: the kept
+    // copy goes out once more (SendResentFile), or the peer is told it
+    // cannot be had.
+    void ResendKeptFile(uint8_t marker);
+    // The sending step of a file asked for again, in the idle pass.
+    void SendResentFile();
+    // A file of that end marker type that could not be had after every
+    // attempt (here, or by its word at the peer); this player is told. A
+    // first orders file takes both machines back to the exchange's start
+    // (nothing of it was merged or computed anywhere), a second orders file
+    // whose receiver computes back to the exchange's second half; results
+    // are computed by the machine that waited for them; after any other
+    // the connection ends.
+    // code: the end marker type, with 0x80 when the file was unreadable.
+    void TransferGivenUp(uint8_t code, bool here);
+    // The digest of the battle at an exchange (the set-up's end, a replay's
+    // end) goes to the peer and is compared with the peer's of that turn.
+    void NoteExchangeDigest();
+    void CompareDigests();
+    // A new connection or battle: no file asked for or kept, no digest
+    // pending, no difference found, no report.
+    void ResetExchangeChecks();
+    // The two battles differ: reported here, the connection ends, and the
+    // game is not played on.
+    void BattlesDiffer();
     // The values a turn file of the exchange sets, kept so that a refused
     // file leaves them as they were.
     struct TCPValues {
@@ -352,6 +391,35 @@ public:
     bool mIncomingBroken = false;
     uint32_t mAcceptedLength = 0; // the last file taken whole, to know its marker again
     uint32_t mAcceptedCRC = 0;
+    // The bytes of the file being sent, kept once sent by its end marker
+    // type (5, 7, 10) until the next file of that type, for a peer that asks
+    // for it again.
+    std::vector<uint8_t> mOutgoingBytes;
+    std::vector<uint8_t> mKeptFile[3];
+    bool mHasKeptFile[3] = {false, false, false};
+    // A kept file going out again: its marker type and the next offset and
+    // chunk index (marker 0: none).
+    uint8_t mResendMarker = 0;
+    uint32_t mResendOffset = 0;
+    uint32_t mResendIndex = 0;
+    // The marker type of a refused file asked for again (0: none), the
+    // attempts it has had, and the other files' packets that came
+    // meanwhile, taken once it is in.
+    uint8_t mAwaitedMarker = 0;
+    int32_t mFileAttempts = 0;
+    std::vector<std::vector<uint8_t>> mDeferredPackets;
+    // The battle digests of the last exchange, this machine's and the
+    // peer's, each with its turn (-1: none yet); the exchanges found equal;
+    // whether the two battles were found to differ.
+    int32_t mOwnDigestTurn = -1;
+    uint64_t mOwnDigest = 0;
+    int32_t mPeerDigestTurn = -1;
+    uint64_t mPeerDigest = 0;
+    int32_t mDigestsAgreed = 0;
+    bool mBattlesDiffer = false;
+    // The box of the last network report (a lost connection, a file that
+    // could not be had, battles that differ); -1 when none.
+    Confirmable mNetworkReport = -1;
     int32_t mPeerAddress = 0;
     int32_t mOwnAddress[3] = {0, 0, 0};
     int32_t mOwnAddressCount = 0;

@@ -395,6 +395,19 @@ void MVApplication::DoBattleCommand(int32_t command) {
     }
 }
 
+bool MVApplication::LoadMailFile(GFile* file) {
+    const int32_t connection = mConnectionType;
+    const int32_t players = mPlayers;
+    mConnectionType = 1;
+    mPlayers = 2;
+    if (LoadGame(file, nullptr)) return true;
+    // Refused: the game that was running goes on as it was.
+    mConnectionType = connection;
+    mPlayers = players;
+    SettleGameMode();
+    return false;
+}
+
 void MVApplication::OpenMailFile() {
     delete mTitleMusic;
     mTitleMusic = nullptr;
@@ -406,16 +419,9 @@ void MVApplication::OpenMailFile() {
         if (failed) gKernel->Beep();
         return;
     }
-    mConnectionType = 1;
-    mPlayers = 2;
-    bool loaded = LoadGame(file, nullptr);
+    const bool loaded = LoadMailFile(file);
     delete file;
-    if (!loaded) {
-        mConnectionType = 0;
-        mPlayers = 1;
-        SettleGameMode();
-        return;
-    }
+    if (!loaded) return;
     mTruceWhenLoaded = gBattle && gBattle->mSurrenderState[0] == 1 && gBattle->mSurrenderState[1] == 1;
     DeleteView(mRootView);
     ScenarioCore* core = Core();

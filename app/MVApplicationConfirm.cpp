@@ -29,6 +29,8 @@ ConfirmCommands CommandsOf(Confirmable kind) {
     case 3:
     case 4:
     case 5:
+    case 26:
+    case 27:
         return {99, 0};
     case 6:
         return {100, 0};
@@ -40,6 +42,8 @@ ConfirmCommands CommandsOf(Confirmable kind) {
     case 12:
     case 24:
     case 25:
+    case 28:
+    case 29:
         return {kCommandNothing, 0};
     case 13:
         return {98, 101};
@@ -94,7 +98,8 @@ void MVApplication::Confirm(Confirmable kind) {
         if (map->mInfoBalloon) map->ClearInfoBalloon();
     }
     if (Alive(mPendingModal)) {
-        if (kind >= 6) return;
+        // The network's reports replace any other box.
+        if (kind >= 6 && kind < kConfirmLaterKinds) return;
         // Neither of its buttons was clicked: both send 101 as they go.
         GView* old = mPendingModal;
         mPendingModal = nullptr;
@@ -110,7 +115,8 @@ void MVApplication::Confirm(Confirmable kind) {
     const State noted = mState;
     GString255 lines[3];
     for (int32_t i = 0; i < 3; ++i)
-        lines[i].IStringRez(kConfirmTextBase + 3 * kind + i);
+        lines[i].IStringRez(kind >= kConfirmLaterKinds ? kConfirmLaterTextBase + 3 * (kind - kConfirmLaterKinds) + i
+                                                       : kConfirmTextBase + 3 * kind + i);
     if (kind == kConfirmHandicap && gBattle) {
         int32_t handicap = gBattle->mHandicap;
         if (handicap >= 2500) handicap -= 5000;

@@ -116,9 +116,13 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
         snap->title = header.title;
         return true;
     }
-    delete gBattle;
+    // The file is read beside the running game, which it replaces only once
+    // all of it has been accepted: a refused file leaves the battle, the
+    // operation and every program value as they were. The reader sees no
+    // running game, as when nothing is loaded.
+    Battle* runningBattle = gBattle;
+    Campaign* runningCampaign = gCampaign;
     gBattle = nullptr;
-    delete gCampaign;
     gCampaign = nullptr;
     GameFileState state;
     CopyToFileState(&state);
@@ -129,6 +133,8 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     mReadingFile = &state;
     GameFileResult result = ReadGameFile(file, &state, &contents, options);
     mReadingFile = nullptr;
+    gBattle = runningBattle;
+    gCampaign = runningCampaign;
     switch (result) {
     case kGameFileLoaded:
         break;
@@ -146,6 +152,10 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
         Confirm(kConfirmVersionTooNew);
         return false;
     }
+    delete gBattle;
+    gBattle = nullptr;
+    delete gCampaign;
+    gCampaign = nullptr;
     CopyFromFileState(state);
     gBattle = contents.battle;
     gCampaign = contents.campaign;

@@ -24,6 +24,25 @@ namespace {
 constexpr int32_t kChunkBytes = 8191;
 constexpr uint32_t kReplayAllowance = 75000; // ms
 constexpr int32_t kBuildNumberString = 9999;
+// Sends of one turn file before the receiver gives it up.
+constexpr int32_t kFileAttempts = 3;
+// Packet 22's flag: the file came whole but did not read (its sender's
+// battle or build is at fault, so computing it anew would not help).
+constexpr uint8_t kUnreadableFile = 0x80;
+
+// Where a sent file of each end marker type is kept (-1: none).
+int32_t KeptSlot(uint8_t marker) {
+    switch (marker) {
+    case 5:
+        return 0;
+    case 7:
+        return 1;
+    case 10:
+        return 2;
+    default:
+        return -1;
+    }
+}
 
 uint32_t ReadBig32(const uint8_t* bytes) {
     return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
@@ -50,7 +69,12 @@ bool WellFormed(uint8_t type, uint32_t length) {
     case 8:
     case 12:
         return length == 5;
+    case 20:
+        // Type, turn, the digest's 8 bytes.
+        return length == 13;
     case 16:
+    case 21:
+    case 22:
         return length == 2;
     case 4:
     case 6:
@@ -116,6 +140,8 @@ void MVApplication::TogglePauseRequest() {
 
 bool MVApplication::GoButton() {
     if (mConnectionType != 2) return true;
+    // Battles found to differ are not played on.
+    if (mBattlesDiffer) return false;
     // Every GO stops the turn clock; the pause key still knows it ran.
     mClockWasRunning = mTurnClockStart != 0;
     mTurnClockStart = 0;
@@ -159,7 +185,7 @@ bool MVApplication::TakeAutoSaveReloading() {
 
 bool MVApplication::ProhibitOrdersDueToTCPIP() {
     if (mConnectionType != 2) return false;
-    if (mAutoSaveReloading) return true;
+    if (mAutoSaveReloading || mBattlesDiffer) return true;
     switch (mTCPIPPhase) {
     case 7:
     case 8:
@@ -193,6 +219,8 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
         return;
     }
     if (fullScenario) {
+        // A new battle: the checks of the last one are done with.
+        ResetExchangeChecks();
         // The peer receives the game from its own point of view, as a fresh
         // start: neither side's must-give-orders byte travels.
         bool mustGive[2] = {false, false};
@@ -233,6 +261,7 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
     mOutgoingLength = static_cast<uint32_t>(bytes.size());
     mOutgoingCRC = ComputeCRC32(bytes.data(), bytes.size());
     mOutgoingIndex = 0;
+    mOutgoingBytes = std::move(bytes);
 }
 
 bool MVApplication::ChunkInOrder(const uint8_t* body, uint32_t length) {
@@ -240,7 +269,9 @@ bool MVApplication::ChunkInOrder(const uint8_t* body, uint32_t length) {
     const uint32_t index = ReadBig32(body);
     if (index < mIncomingIndex) return false; // a repeat: already taken
     if (index > mIncomingIndex) {
-        mIncomingBroken = true; // one went missing or this came early
+        // One went missing or this came early; while a file is asked for
+        // again, a late chunk of the refused sending is only dropped.
+        if (!(mAwaitedMarker != 0 && mIncomingIndex == 0)) mIncomingBroken = true;
         return false;
     }
     return !mIncomingBroken;
@@ -280,17 +311,198 @@ void MVApplication::DropTransfers() {
     ResetIncomingTransfer();
     delete mOutgoingTurnFile;
     mOutgoingTurnFile = nullptr;
+    mOutgoingBytes.clear();
     mBytesToSend = 0;
     mPendingChunk = 0;
 }
 
-void MVApplication::RefuseIncomingFile() {
+void MVApplication::RefuseIncomingFile(uint8_t marker) {
+    delete mIncomingTurnFile;
+    mIncomingTurnFile = nullptr;
+    ResetIncomingTransfer();
+    // The results' progress count starts again with the file.
+    if (mTCPIPPhase == 18) mBytesCounted = 0;
+    if (++mFileAttempts < kFileAttempts) {
+        mAwaitedMarker = marker;
+        const uint8_t again[2] = {21, marker};
+        ForceSendRecord(again, 2, 0);
+        return;
+    }
+    GiveUpFile(marker, false);
+}
+
+void MVApplication::StartOwnReplay() {
+    mTCPIPPhase = 19;
+    PlayAppSound(128, 28);
+    ShowReplayControls(&mBattleScreen, true);
+    DeleteTransferPanel();
+    if (gBattle) gBattle->HandleCommand(15);
+}
+
+void MVApplication::GiveUpFile(uint8_t marker, bool unreadable) {
+    const uint8_t code = static_cast<uint8_t>(marker | (unreadable ? kUnreadableFile : 0));
+    const uint8_t givenUp[2] = {22, code};
+    ForceSendRecord(givenUp, 2, 0);
+    TransferGivenUp(code, true);
+}
+
+void MVApplication::TransferGivenUp(uint8_t code, bool here) {
+    const auto marker = static_cast<uint8_t>(code & ~kUnreadableFile);
+    const bool unreadable = (code & kUnreadableFile) != 0;
     DropTransfers();
-    // The peer sees the connection end and reports it too; neither plays on
-    // with a battle the other does not have.
+    mAwaitedMarker = 0;
+    mFileAttempts = 0;
+    mDeferredPackets.clear();
+    mResendMarker = 0;
+    // The second orders file after the set-up, when the machine that waited
+    // for it computes the turn: the sender merged both orders but computed
+    // nothing, so both go back to the exchange's second half. The receiver
+    // waits for the file again, the sender gives GO again. (The sender that
+    // computes, or the set-up's end, cannot be taken back.)
+    const bool secondAgain = marker == 5 && gBattle &&
+                             (here ? (mTCPIPPhase == 8 || mTCPIPPhase == 9) && mComputesTurn && !gBattle->mSetupPhase
+                                   : mTCPIPPhase == 15);
+    // The results: the machine that waited for them holds the battle the
+    // peer computed the turn from, and the seed, so it computes the turn
+    // itself; the peer replays its own. The digests at the replay's end
+    // show whether both came to the same battle.
+    const bool computeHere = marker == 10 && !unreadable && gBattle && !gBattle->Over() &&
+                             (here ? mTCPIPPhase == 15 || mTCPIPPhase == 18
+                                   : mTCPIPPhase == 16 || mTCPIPPhase == 17);
+    if (computeHere) {
+        mNetworkReport = kConfirmResultsComputedHere;
+        if (here) {
+            DeleteTransferPanel();
+            const bool computes = mComputesTurn;
+            mComputesTurn = true;
+            mTCPIPPhase = 14;
+            DoCommand(9);
+            mComputesTurn = computes;
+        }
+        StartOwnReplay();
+        Confirm(kConfirmResultsComputedHere);
+        return;
+    }
+    if (secondAgain) {
+        mTCPIPPhase = here ? 8 : 12;
+        mNetworkReport = kConfirmExchangeAgain;
+        Confirm(kConfirmExchangeAgain);
+        return;
+    }
+    if (marker == 7) {
+        // The first orders file: neither machine has merged or computed
+        // anything of this exchange, so both go back to it. The sender
+        // gives its orders (and GO) again, the receiver keeps its replay or
+        // its orders; the connection stays.
+        switch (mTCPIPPhase) {
+        case 7:
+        case 8:
+        case 10:
+        case 11:
+            mTCPIPPhase = 6;
+            break;
+        case 20:
+            mTCPIPPhase = 19;
+            break;
+        default:
+            break;
+        }
+        mNetworkReport = kConfirmExchangeAgain;
+        Confirm(kConfirmExchangeAgain);
+        return;
+    }
+    // Neither plays on with a battle the other does not have; the peer is
+    // told by its own box, not by the lost connection.
     OPCloseAfterAllSent(5);
     mPeerDiedMessageOff = true;
-    Confirm(kConfirmConnectionBroken);
+    mNetworkReport = kConfirmFileNotHad;
+    Confirm(kConfirmFileNotHad);
+}
+
+void MVApplication::ResendKeptFile(uint8_t marker) {
+    const int32_t slot = KeptSlot(marker);
+    if (slot < 0 || !mHasKeptFile[slot]) {
+        GiveUpFile(marker, false);
+        return;
+    }
+    mResendMarker = marker;
+    mResendOffset = 0;
+    mResendIndex = 0;
+}
+
+void MVApplication::SendResentFile() {
+    const int32_t slot = KeptSlot(mResendMarker);
+    if (slot < 0) return;
+    const std::vector<uint8_t>& file = mKeptFile[slot];
+    std::vector<uint8_t> record;
+    while (mResendOffset < file.size()) {
+        const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(file.size()) - mResendOffset, kChunkBytes);
+        record.assign(5, 0);
+        record[0] = static_cast<uint8_t>(mResendMarker - 1);
+        WriteBig32(record.data() + 1, mResendIndex);
+        record.insert(record.end(), file.begin() + mResendOffset, file.begin() + mResendOffset + n);
+        if (SendRecord(record.data(), static_cast<uint32_t>(record.size())) != 0) return;
+        mResendOffset += n;
+        ++mResendIndex;
+    }
+    uint8_t marker[9] = {mResendMarker};
+    WriteBig32(marker + 1, static_cast<uint32_t>(file.size()));
+    WriteBig32(marker + 5, ComputeCRC32(file.data(), file.size()));
+    if (SendRecord(marker, sizeof marker) != 0) return;
+    mResendMarker = 0;
+}
+
+void MVApplication::NoteExchangeDigest() {
+    if (!gBattle || mConnectionType != 2) return;
+    mOwnDigestTurn = gBattle->mTurn;
+    mOwnDigest = gBattle->SimulationDigest();
+    uint8_t record[13] = {20};
+    WriteBig32(record + 1, static_cast<uint32_t>(mOwnDigestTurn));
+    WriteBig32(record + 5, static_cast<uint32_t>(mOwnDigest >> 32));
+    WriteBig32(record + 9, static_cast<uint32_t>(mOwnDigest));
+    ForceSendRecord(record, sizeof record, 0);
+    CompareDigests();
+}
+
+void MVApplication::ResetExchangeChecks() {
+    mAwaitedMarker = 0;
+    mFileAttempts = 0;
+    mDeferredPackets.clear();
+    mResendMarker = 0;
+    for (int32_t slot = 0; slot < 3; ++slot) {
+        mKeptFile[slot].clear();
+        mHasKeptFile[slot] = false;
+    }
+    mOwnDigestTurn = -1;
+    mPeerDigestTurn = -1;
+    mDigestsAgreed = 0;
+    mBattlesDiffer = false;
+    mNetworkReport = -1;
+}
+
+void MVApplication::CompareDigests() {
+    if (mOwnDigestTurn < 0 || mOwnDigestTurn != mPeerDigestTurn) return;
+    const bool same = mOwnDigest == mPeerDigest;
+    mOwnDigestTurn = -1;
+    mPeerDigestTurn = -1;
+    if (same)
+        ++mDigestsAgreed;
+    else
+        BattlesDiffer();
+}
+
+void MVApplication::BattlesDiffer() {
+    mBattlesDiffer = true;
+    DropTransfers();
+    mAwaitedMarker = 0;
+    mDeferredPackets.clear();
+    mResendMarker = 0;
+    // The peer finds the same difference with the digest it has from here
+    // and says so itself; the closing connection adds no second box.
+    OPCloseAfterAllSent(5);
+    mPeerDiedMessageOff = true;
+    mNetworkReport = kConfirmBattlesDiffer;
+    Confirm(kConfirmBattlesDiffer);
 }
 
 void MVApplication::WriteIncomingBytesToDisk(const uint8_t* data, uint32_t length) {
@@ -329,6 +541,12 @@ void MVApplication::SendTCPIPFile() {
     WriteBig32(marker + 1, mOutgoingLength);
     WriteBig32(marker + 5, mOutgoingCRC);
     if (SendRecord(marker, sizeof marker) != 0) return;
+    // Kept until the next file of its kind, should the peer ask again.
+    if (const int32_t slot = KeptSlot(marker[0]); slot >= 0) {
+        mKeptFile[slot] = std::move(mOutgoingBytes);
+        mHasKeptFile[slot] = true;
+    }
+    mOutgoingBytes.clear();
     if (mTCPIPPhase == 13) {
         // Both machines apply both orders files through the same merge.
         delete mIncomingTurnFile;
@@ -344,8 +562,42 @@ void MVApplication::SendTCPIPFile() {
 
 void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     if (!data || length == 0) return;
-    uint8_t type = data[0];
+    const uint8_t type = data[0];
     if (!WellFormed(type, length)) return;
+    switch (type) {
+    case 20:
+        mPeerDigestTurn = static_cast<int32_t>(ReadBig32(data + 1));
+        mPeerDigest = (static_cast<uint64_t>(ReadBig32(data + 5)) << 32) | ReadBig32(data + 9);
+        CompareDigests();
+        return;
+    case 21:
+        ResendKeptFile(data[1]);
+        return;
+    case 22:
+        TransferGivenUp(data[1], false);
+        return;
+    default:
+        break;
+    }
+    if (mBattlesDiffer) return;
+    // While a refused file is asked for again, another file's packets (the
+    // peer may have gone on to its results) wait until it is in.
+    const uint8_t awaited = mAwaitedMarker;
+    if (awaited != 0 && type >= 4 && type <= 10 && type != awaited && type != awaited - 1) {
+        mDeferredPackets.emplace_back(data, data + length);
+        return;
+    }
+    ReceivePhasePacket(data, length);
+    if (awaited != 0 && mAwaitedMarker == 0 && !mDeferredPackets.empty()) {
+        std::vector<std::vector<uint8_t>> later;
+        later.swap(mDeferredPackets);
+        for (const std::vector<uint8_t>& packet : later)
+            ReceivePacket(packet.data(), static_cast<uint32_t>(packet.size()));
+    }
+}
+
+void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
+    const uint8_t type = data[0];
     switch (type) {
     case 19: {
         if (data[length - 1] != 0) return;
@@ -399,9 +651,14 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     } else if (type == 5 || type == 7 || type == 10) {
         bool refused = false;
         if (!IncomingFileWhole(body, bodyLength, &refused)) {
-            if (refused && (mIncomingTurnFile || mIncomingBroken)) RefuseIncomingFile();
+            // A marker after nothing at all is a file cut whole where the
+            // phase waits for one.
+            if (refused && (mIncomingTurnFile || mIncomingBroken || ExpectsFile(type) || mAwaitedMarker == type))
+                RefuseIncomingFile(type);
             return;
         }
+        mAwaitedMarker = 0;
+        mFileAttempts = 0;
     }
     switch (mTCPIPPhase) {
     case 1:
@@ -439,6 +696,7 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
                 delete file;
                 return;
             }
+            ResetExchangeChecks();
             HighLevelLoadGame(file);
             mLastSaveName = mScenarioFileName;
             mTCPIPPhase = 6;
@@ -474,7 +732,10 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         if (type == 4) {
             WriteIncomingBytesToDisk(body, bodyLength);
         } else if (type == 5) {
-            MergeTCPIPFile(true, false);
+            if (!MergeTCPIPFile(true, false)) {
+                GiveUpFile(type, true);
+                return;
+            }
             if (mNewTCPIPTextures) LoadNewTCPIPTextures();
             CommunicateAction();
         }
@@ -484,10 +745,15 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         if (type == 6) {
             WriteIncomingBytesToDisk(body, bodyLength);
         } else if (type == 7) {
+            // A whole file the merge refuses changes nothing here: the
+            // phase and clock stay, and both players are told.
+            if (!MergeTCPIPFile(false, false)) {
+                GiveUpFile(type, true);
+                return;
+            }
             PlayAppSound(128, 28);
             bool goPressed = mTCPIPPhase == 11;
             mTCPIPPhase = goPressed ? 13 : 12;
-            MergeTCPIPFile(false, false);
             if (mNewTCPIPTextures) LoadNewTCPIPTextures();
             if (goPressed) {
                 BeginTCPIPFileSend(false);
@@ -505,13 +771,7 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         }
         return;
     case 17:
-        if (type == 13) {
-            mTCPIPPhase = 19;
-            PlayAppSound(128, 28);
-            ShowReplayControls(&mBattleScreen, true);
-            DeleteTransferPanel();
-            if (gBattle) gBattle->HandleCommand(15);
-        }
+        if (type == 13) StartOwnReplay();
         return;
     case 18:
         if (type == 9) {
@@ -521,13 +781,16 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
             WriteBig32(report + 1, static_cast<uint32_t>(mBytesCounted));
             ForceSendRecord(report, 5, 0);
         } else if (type == 10) {
+            if (!MergeTCPIPFile(true, false)) {
+                GiveUpFile(type, true);
+                return;
+            }
             uint8_t received = 13;
             ForceSendRecord(&received, 1, 0);
             if (Alive(mTransferBox)) mTransferBox->Refresh();
             if (gKernel) gKernel->UpdateScreen();
             DeleteTransferPanel();
             mTCPIPPhase = 19;
-            MergeTCPIPFile(true, false);
             if (gBattle) gBattle->ActionPhase(false, false);
             mTurnClockStart = static_cast<int32_t>(NetworkClock());
             if (gBattle) gBattle->HandleCommand(15);
@@ -551,7 +814,28 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     }
 }
 
+bool MVApplication::ExpectsFile(uint8_t marker) const {
+    switch (mTCPIPPhase) {
+    case 5:
+    case 8:
+    case 9:
+        return marker == 5;
+    case 6:
+    case 10:
+    case 11:
+    case 19:
+    case 20:
+        return marker == 7;
+    case 15:
+    case 18:
+        return marker == 10;
+    default:
+        return false;
+    }
+}
+
 void MVApplication::TCPIPIdleStep() {
+    if (mResendMarker != 0) SendResentFile();
     SendTCPIPFile();
     switch (mTCPIPPhase) {
     case 0:

@@ -356,6 +356,7 @@ void MVApplication::CommunicateAction() {
             mTCPIPPhase = 6;
             mTurnClockStart = static_cast<int32_t>(NetworkClock() - kReplayAllowance);
             mClockWasRunning = false;
+            NoteExchangeDigest();
         }
         return;
     }
@@ -419,8 +420,17 @@ void MVApplication::LoadNewTCPIPTextures() {
 }
 
 void MVApplication::TCPIPReplayEnded() {
-    if (!gBattle || gBattle->Over()) return;
+    if (!gBattle) return;
+    if (gBattle->Over()) {
+        // The battle's last exchange: both result screens must come from
+        // the same battle.
+        NoteExchangeDigest();
+        return;
+    }
     if (mTCPIPPhase < 19 || mTCPIPPhase > 21) return;
+    // Both machines hold the turn as computed: the peer's orders (merged
+    // below when they came during the replay) are not yet part of it.
+    NoteExchangeDigest();
     // The host draws the seed of the next turn; its orders file carries it.
     if (mIsHost) {
         const auto high = static_cast<uint32_t>(Random());
@@ -435,8 +445,14 @@ void MVApplication::TCPIPReplayEnded() {
         mTCPIPPhase = 10;
         break;
     case 21:
+        if (!MergeTCPIPFile(false, false)) {
+            // The peer's orders, whole but refused: the replay's end stands,
+            // and both players are told.
+            mTCPIPPhase = 10;
+            GiveUpFile(7, true);
+            return;
+        }
         mTCPIPPhase = 12;
-        MergeTCPIPFile(false, false);
         if (mNewTCPIPTextures) LoadNewTCPIPTextures();
         break;
     default:

@@ -142,6 +142,8 @@ bool MVApplication::ConnectToPeer(const uint8_t* octets) {
     delete mIncomingTurnFile;
     mIncomingTurnFile = nullptr;
     ResetIncomingTransfer();
+    ResetExchangeChecks();
+    mPeerDiedMessageOff = false;
     return true;
 }
 
@@ -151,6 +153,8 @@ void MVApplication::ServerOpen() {
         Confirm(kConfirmNoNetwork);
         return;
     }
+    ResetExchangeChecks();
+    mPeerDiedMessageOff = false;
     ServerWaitingWindow();
 }
 
@@ -199,12 +203,15 @@ void MVApplication::ConcatServerIPAddress(GString* text, int32_t index) {
 void MVApplication::ConnectionDied(bool wasConnected) {
     if (mPeerDiedMessageOff) return;
     if (gBattle && gBattle->mResultView) return;
-    // Whatever was arriving is dropped unmerged.
+    // Whatever was arriving is dropped unmerged, and nothing is asked for
+    // again or sent again.
     DropTransfers();
-    if (mPeerQuit)
-        Confirm(kConfirmPeerLeft);
-    else
-        Confirm(wasConnected ? kConfirmConnectionBroken : kConfirmConnectionLost);
+    mAwaitedMarker = 0;
+    mFileAttempts = 0;
+    mDeferredPackets.clear();
+    mResendMarker = 0;
+    mNetworkReport = mPeerQuit ? kConfirmPeerLeft : (wasConnected ? kConfirmConnectionBroken : kConfirmConnectionLost);
+    Confirm(mNetworkReport);
 }
 
 void MVApplication::ContinueTCPIPOperation() {

@@ -50,6 +50,12 @@ public:
     // ownFile the sender's own values are dropped. False on a damaged body.
     void WritePartialTCP(GFile* file);
     bool ReadPartialTCP(GFile* file, bool ownFile);
+    // A digest of what the next computed turn depends on: the turn, scores
+    // and flags, every unit's record and the map's changeable objects
+    // (buildings, walls, craters, foxholes, smoke). The units' animation
+    // frames, figure poses and graphics are no part of it, so two machines
+    // that show the same battle differently give the same digest.
+    uint64_t SimulationDigest();
     bool Over() override;
     void Handicap(int32_t percent) override;
 

@@ -7,8 +7,10 @@
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
 #include "battle/Campaign.h"
+#include "battle/SmokeShell.h"
 #include "battle/UnitID.h"
 #include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
 #include "engine/GFile.h"
 #include "engine/GString.h"
 #include "map/BuildingWallCrater.h"
@@ -51,7 +53,50 @@ void ReplaceCraters(std::vector<std::unique_ptr<Crater>>* craters) {
     map->IndexObjects();
 }
 
+void WriteGroup(GFile* file, GList* list) {
+    if (!list) {
+        file->WriteLong(-1);
+        return;
+    }
+    file->WriteLong(list->GetCount());
+    for (int32_t i = 0; i < list->GetCount(); ++i)
+        list->GetObjectA(i)->Write(file);
+}
+
 } // namespace
+
+uint64_t Battle::SimulationDigest() {
+    GFile file;
+    file.IMemoryFile();
+    file.WriteShort(static_cast<int16_t>(mTurn));
+    file.WriteShort(static_cast<int16_t>(mLastTurn));
+    file.WriteChar(mSetupPhase ? 1 : 0);
+    for (int32_t side = 0; side < 2; ++side) {
+        file.WriteChar(static_cast<int8_t>(mSurrenderState[side]));
+        file.WriteLong(mSideScore[side]);
+        file.WriteShort(mQuietTurns[side]);
+        file.WriteChar(mReinforcementsArrived[side] ? 1 : 0);
+    }
+    WriteGroup(&file, &mFlags);
+    if (mUnits) mUnits->WriteUnits(&file);
+    if (mMap) {
+        WriteGroup(&file, mMap->mBuildings);
+        WriteGroup(&file, mMap->mWalls);
+        WriteGroup(&file, mMap->mCraters);
+        WriteGroup(&file, mMap->mFoxholes);
+        if (mMap->mSmokeShells)
+            mMap->mSmokeShells->DoForEach([](GObject* shell, void* f) { shell->Write(static_cast<GFile*>(f)); },
+                                          &file);
+    }
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    // FNV-1a, 64 bits.
+    uint64_t hash = 1469598103934665603ull;
+    for (uint8_t b : bytes)
+        hash = (hash ^ b) * 1099511628211ull;
+    return hash;
+}
 
 void Battle::WritePartialTCP(GFile* file) {
     BattleHost* host = Host();

@@ -136,7 +136,7 @@ void GFile::Reset()
     mData.clear();
     mPosition = 0;
     mCRC = 0;
-    mWriting = mPending = mFailed = mTemporary = false;
+    mWriting = mPending = mFailed = mTemporary = mInMemory = false;
 }
 
 bool GFile::IFile(const char* path, FileMode mode)
@@ -179,6 +179,14 @@ bool GFile::ITempFile(bool compressed)
     mTemporary = true;
     mWriting = mPending = true;
     return true;
+}
+
+void GFile::IMemoryFile()
+{
+    Close();
+    mMode = kFileModeTemporary;
+    mInMemory = true;
+    mWriting = true;
 }
 
 bool GFile::DecodeImage(std::vector<uint8_t>& image)
@@ -245,6 +253,7 @@ void GFile::FlushPending()
 {
     if (!mWriting || !mPending) return;
     mPending = false;
+    if (mInMemory) return;
     std::vector<uint8_t> image;
     if (!EncodeImage(image) || !StoreImage(image)) mFailed = true;
 }
@@ -412,7 +421,7 @@ void GFile::FlushCompressedAndRewindAsPlainRead()
     mPending = false;
     mWriting = false;
     mPosition = 0;
-    if (!CompressedStream::Compress(mData.data(), mData.size(), packed) || !StoreImage(packed))
+    if (!CompressedStream::Compress(mData.data(), mData.size(), packed) || (!mInMemory && !StoreImage(packed)))
         mFailed = true;
     mData.swap(packed);
 }

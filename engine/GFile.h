@@ -57,6 +57,9 @@ public:
     // Creates a new temporary working file in the system's temporary folder,
     // ready for writing.
     bool ITempFile(bool compressed);
+    // A working file that stays in memory: written, rewound and read back
+    // without ever touching the disk.
+    void IMemoryFile();
 
     FileMode GetMode() const { return mMode; }
     // The error state: a read past the end, damaged data, a refused
@@ -130,4 +133,5 @@ private:
     bool mPending = false;           // written bytes not yet on the disk
     bool mFailed = false;
     bool mTemporary = false;
+    bool mInMemory = false;
 };

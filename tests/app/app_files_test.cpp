@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "../fuzz/GameFileSeeds.h"
 #include "app/ScenarioSnapshot.h"
@@ -82,31 +83,104 @@ TEST_F(FilesTest, WholeLoadReplacesTheBattleAndTakesTheSeedOnlyFromTheList) {
     EXPECT_EQ(app.mRandomSeed, 777);
 }
 
-TEST_F(FilesTest, RefusedFilesLeaveNoBattle) {
-    MVApplication app;
-    mFolder.Write("Savegames/neu.mvg", {5, 4, 1, 0, 0, 0, 1});
-    std::unique_ptr<GFile> newer(Open("Savegames/neu.mvg", kFileModePlainRead));
-    gBattle = MakeTestBattle("Vorher").release();
-    EXPECT_FALSE(app.LoadGame(newer.get(), nullptr));
-    EXPECT_EQ(gBattle, nullptr);
+namespace {
 
+std::vector<uint8_t> BattleBytes(Battle* battle) {
+    GFile file;
+    file.IMemoryFile();
+    battle->Write(&file);
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return bytes;
+}
+
+// The program values a loaded file sets.
+struct ProgramValues {
+    int32_t players, connection, side, limit, phase, clock;
+    uint16_t seed;
+    bool computes, swapped;
+    std::string passwords[2], name;
+    explicit ProgramValues(const MVApplication& a)
+        : players(a.mPlayers), connection(a.mConnectionType), side(a.mSide), limit(a.mTurnTimeLimit),
+          phase(a.mTCPIPPhase), clock(a.mTurnClockStart), seed(a.mRandomSeed), computes(a.mComputesTurn),
+          swapped(a.mSidesSwapped), passwords{a.mPasswordHash[0].GetCString(), a.mPasswordHash[1].GetCString()},
+          name(a.mScenarioFileName.GetCString()) {}
+    bool operator==(const ProgramValues&) const = default;
+};
+
+} // namespace
+
+// A file refused on loading (of a newer format, cut inside its battle, an
+// e-mail file cut inside) leaves the running battle and every program value
+// as they were.
+TEST_F(FilesTest, RefusedFilesLeaveTheRunningGameAsItWas) {
+    MVApplication app;
+    Battle* running = MakeTestBattle("Vorher").release();
+    gBattle = running;
+    app.mPlayers = 1;
+    app.mConnectionType = 0;
+    app.mSide = 0;
+    app.mRandomSeed = 4321;
+    app.mTurnTimeLimit = 120000;
+    app.mTurnClockStart = 777;
+    app.mPasswordHash[0].IStringText("eins");
+    app.mScenarioFileName.IStringText("Vorher");
+    const ProgramValues values(app);
+    const std::vector<uint8_t> battle = BattleBytes(running);
+
+    mFolder.Write("Savegames/neu.mvg", {5, 4, 1, 0, 0, 0, 1});
     {
-        // A whole saved game cut off inside its battle.
-        gBattle = MakeTestBattle("Kaputt").release();
+        // A whole saved game and a whole e-mail file of another battle.
+        Battle* other = MakeTestBattle("Kaputt").release();
+        gBattle = other;
         std::unique_ptr<GFile> out(Open("Savegames/kaputt.mvg", kFileModePlainWrite));
         app.SaveGame(out.get());
-        delete gBattle;
-        gBattle = nullptr;
+        ASSERT_TRUE(out->Commit());
+        std::unique_ptr<GFile> mail(Open("PBEM/ganz.txt", kFileModeMailWrite));
+        app.SaveGame(mail.get());
+        ASSERT_TRUE(mail->Commit());
+        delete other;
+        gBattle = running;
     }
     std::vector<uint8_t> whole = mFolder.Read("Savegames/kaputt.mvg");
     whole.resize(whole.size() - 100);
     mFolder.Write("Savegames/kaputt.mvg", whole);
+    {
+        // The e-mail file's stream cut inside its battle, wrapped whole again.
+        std::unique_ptr<GFile> in(Open("PBEM/ganz.txt", kFileModeMailRead));
+        ASSERT_NE(in, nullptr);
+        std::vector<uint8_t> stream(static_cast<size_t>(in->GetFileLength()));
+        in->ReadBytes(stream.data(), static_cast<int32_t>(stream.size()));
+        stream.resize(stream.size() * 2 / 3);
+        std::unique_ptr<GFile> out(Open("PBEM/kaputt.txt", kFileModeMailWrite));
+        out->WriteBytes(stream.data(), static_cast<int32_t>(stream.size()));
+        ASSERT_TRUE(out->Commit());
+    }
+
+    std::unique_ptr<GFile> newer(Open("Savegames/neu.mvg", kFileModePlainRead));
+    EXPECT_FALSE(app.LoadGame(newer.get(), nullptr));
     std::unique_ptr<GFile> damaged(Open("Savegames/kaputt.mvg", kFileModePlainRead));
     EXPECT_FALSE(app.LoadGame(damaged.get(), nullptr));
-    EXPECT_EQ(gBattle, nullptr);
+    std::unique_ptr<GFile> mail(Open("PBEM/kaputt.txt", kFileModeMailRead));
+    ASSERT_NE(mail, nullptr) << "the wrapping is whole; its game is not";
+    EXPECT_FALSE(app.LoadMailFile(mail.get()));
+    EXPECT_EQ(gBattle, running);
+    EXPECT_TRUE(ProgramValues(app) == values);
+    EXPECT_EQ(BattleBytes(running), battle);
+    EXPECT_EQ(gCampaign, nullptr);
+
+    // The whole e-mail file is taken, and replaces the battle.
+    std::unique_ptr<GFile> good(Open("PBEM/ganz.txt", kFileModeMailRead));
+    EXPECT_TRUE(app.LoadMailFile(good.get()));
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_NE(gBattle, running);
+    EXPECT_EQ(app.mConnectionType, 1);
     ScenarioSnapshot snap;
     std::unique_ptr<GFile> head(Open("Savegames/neu.mvg", kFileModePlainRead));
     EXPECT_FALSE(app.LoadGame(head.get(), &snap));
+    delete gBattle;
+    gBattle = nullptr;
 }
 
 TEST_F(FilesTest, AutoSaveWritesItsFileAndMayReadItBack) {

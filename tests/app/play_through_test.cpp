@@ -791,6 +791,12 @@ uint64_t PlayTcpSide(PlayDriver& d, bool host) {
             if (std::FILE* mark = std::fopen(sDoneMark[host ? 0 : 1].c_str(), "w")) std::fclose(mark);
             const std::string& other = sDoneMark[host ? 1 : 0];
             d.RunUntil([&] { return access(other.c_str(), F_OK) == 0; }, 60000, "the other side's digest");
+            // Both machines compared the battle digests of the set-up's end
+            // and of the first replay's end, drawn as each screen drew them.
+            d.RunUntil([&] { return app->mDigestsAgreed >= 2 || app->mNetworkReport >= 0; }, 10000,
+                       "the exchanges' digests compared");
+            EXPECT_EQ(app->mNetworkReport, -1) << d.RunName();
+            EXPECT_EQ(app->mDigestsAgreed, 2) << d.RunName();
             break;
         } else if (app->InteractionState() == kStateNone && gBattle->mTurn == 1 && VisibleCommand({kGo}) &&
                    app->mTCPIPPhase == (host ? 6 : 12)) {

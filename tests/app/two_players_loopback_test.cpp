@@ -2,8 +2,13 @@
 // endpoint, the joining side connects, the build handshake and the scenario
 // pass, both give scripted orders, and the set-up and three turns go through
 // the orders files, their merges, one machine's computation and the results.
-// After each turn both battles must be byte for byte the same. Each process
-// runs headless with its own program folder.
+// After each turn both battles must be byte for byte the same, and both
+// machines must have found each exchange's battle digests equal. Then the
+// faults of a network: a chunk twice, chunks swapped, a file cut short, a
+// wrong check value (each once: the file is asked for again and the game
+// goes on identical; every time: both players are told), battles made to
+// differ (both told), a peer killed in the middle of a file (told, nothing
+// of it merged). Each process runs headless with its own program folder.
 
 #include <gtest/gtest.h>
 
@@ -36,6 +41,31 @@ namespace {
 
 constexpr int kTurns = 3;
 
+// A fault one machine puts into its own sending, or into its battle.
+struct Fault {
+    enum Kind { kNone, kChunkTwice, kChunksSwapped, kCutShort, kWrongCheck, kDiverge, kDieInFile };
+    Kind kind = kNone;
+    bool onHost = true;
+    uint8_t marker = 10;   // the file: 7 first orders, 5 second orders, 10 results
+    int sending = 0;       // the first of this machine's files of that kind it damages
+    int sendings = 1;      // how many in a row (a file asked for again is one more)
+    int turn = 1;          // kDiverge: the turn whose end differs
+    bool endsGame = false; // the file cannot be had and the game ends
+};
+
+// Whether the battle ends with the last turn played (its last turn is set
+// to it on both machines once the set-up is over).
+bool gEndAtLastTurn = false;
+
+// What became of one machine's game.
+struct Outcome {
+    int32_t report = -1;   // the network report shown, or -1
+    int32_t agreed = 0;    // exchanges whose digests were found equal
+    int32_t injected = 0;  // sendings damaged
+    int32_t asked = 0;     // files this machine asked for again
+    int32_t again = 0;     // exchanges begun again
+};
+
 // While the computing machine computes a turn (from the start of its action
 // phase to its replay), noted in memory both processes share.
 volatile uint8_t* gComputingNow = nullptr;
@@ -52,11 +82,79 @@ public:
     }
     uint32_t PeerPort() override { return port; }
     int32_t CPUSpeed() override { return speed; }
+    int32_t ForceSendRecord(const uint8_t* data, uint32_t length, int32_t timeout) override {
+        if (length == 2 && data[0] == 21) ++asked;
+        return MVApplication::ForceSendRecord(data, length, timeout);
+    }
+    // The chunks and end markers of the chosen file go out damaged.
+    int32_t SendRecord(const uint8_t* data, uint32_t length) override {
+        const uint8_t type = length > 0 ? data[0] : 0;
+        const bool ofFile = fault.kind != Fault::kNone && fault.kind != Fault::kDiverge &&
+                            (type == fault.marker || type == fault.marker - 1);
+        if (!ofFile || sent < fault.sending || sent >= fault.sending + fault.sendings) {
+            const int32_t result = MVApplication::SendRecord(data, length);
+            if (result == 0 && type == fault.marker) ++sent;
+            return result;
+        }
+        std::vector<uint8_t> record(data, data + length);
+        const bool marker = type == fault.marker;
+        int32_t result = 0;
+        switch (fault.kind) {
+        case Fault::kChunkTwice:
+            result = MVApplication::SendRecord(data, length);
+            if (result == 0 && !marker) MVApplication::SendRecord(data, length);
+            break;
+        case Fault::kChunksSwapped:
+            // The first chunk goes after the record that follows it.
+            if (!marker && held.empty()) {
+                held = record;
+                return 0;
+            }
+            result = MVApplication::SendRecord(data, length);
+            if (result == 0 && !held.empty()) {
+                MVApplication::SendRecord(held.data(), static_cast<uint32_t>(held.size()));
+                held.clear();
+            }
+            break;
+        case Fault::kCutShort:
+            // Each chunk goes when the next comes; the last never goes.
+            if (!marker) {
+                if (!held.empty()) MVApplication::SendRecord(held.data(), static_cast<uint32_t>(held.size()));
+                held = record;
+                return 0;
+            }
+            held.clear();
+            result = MVApplication::SendRecord(data, length);
+            break;
+        case Fault::kWrongCheck:
+            if (marker) record[8] ^= 0x5A;
+            result = MVApplication::SendRecord(record.data(), length);
+            break;
+        case Fault::kDieInFile:
+            // Every chunk is out, the end marker never comes.
+            if (marker) _exit(0);
+            result = MVApplication::SendRecord(data, length);
+            break;
+        default:
+            result = MVApplication::SendRecord(data, length);
+            break;
+        }
+        if (result == 0 && marker) {
+            ++sent;
+            ++injected;
+        }
+        return result;
+    }
     GView* BuildBattleScreen(Battle*, bool) override { return nullptr; }
     // Headless: the battle opens without a screen.
     bool HasScreen() override { return false; }
     uint32_t port = 0;
     int32_t speed = 100;
+    Fault fault;
+    int sent = 0; // files of the fault's kind sent so far
+    int32_t injected = 0;
+    int32_t asked = 0;
+    std::vector<uint8_t> held;
 };
 
 uint64_t Digest(Battle* battle) {
@@ -87,13 +185,15 @@ uint32_t StretchedClock() {
     return now;
 }
 
-// Runs the network and the idle step until done() or 30 s have passed.
+// Runs the network and the idle step until done() or 30 s have passed; a
+// network report ends the wait at once.
 bool PumpUntil(LoopApp& app, const std::function<bool()>& done) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (std::chrono::steady_clock::now() < end) {
         OPIdle();
         app.TCPIPIdleStep();
         if (done()) return true;
+        if (app.mNetworkReport >= 0) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
@@ -117,9 +217,11 @@ void GiveOrders(LoopApp& app, int turn) {
 // With `stretch`, the connection runs on the stretched clock and the
 // machine that does not compute checks that the turn it waited for lasted
 // longer than its time-out.
+// With a fault, a network report ends the game there (no failure): the
+// outcome tells which.
 std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool computes,
                            const std::string& scenario, std::string* why, int turns = kTurns,
-                           bool stretch = false) {
+                           bool stretch = false, const Fault& fault = {}, Outcome* outcome = nullptr) {
     std::vector<uint64_t> digests;
     ProgramFolder folder;
     LoopApp app;
@@ -127,10 +229,46 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
     app.speed = speed;
     app.mPlayers = 2;
     app.mConnectionType = 2;
+    if (fault.onHost == host) app.fault = fault;
+    int32_t again = 0;
+    auto note = [&] {
+        if (!outcome) return;
+        outcome->report = app.mNetworkReport;
+        outcome->agreed = app.mDigestsAgreed;
+        outcome->injected = app.injected;
+        outcome->asked = app.asked;
+        outcome->again = again;
+    };
+    // Waits as PumpUntil; an exchange begun again, or results computed
+    // here, is told, and the side whose orders are to go again presses GO
+    // once more.
+    auto wait = [&](const std::function<bool()>& done) {
+        for (;;) {
+            const bool reached = PumpUntil(app, done);
+            const int32_t report = app.mNetworkReport;
+            if (report == kConfirmExchangeAgain || report == kConfirmResultsComputedHere) {
+                ++again;
+                app.mNetworkReport = -1;
+            } else if (!reached) {
+                return false;
+            }
+            if (reached) return true;
+            if (app.mTCPIPPhase == (host ? 6 : 12)) app.DoCommand(9);
+        }
+    };
     auto fail = [&](const char* what) {
+        note();
+        digests.clear();
+        if (fault.kind != Fault::kNone && app.mNetworkReport >= 0) {
+            // Reported: nothing of a refused file stays, nothing goes on.
+            if (app.mIncomingTurnFile) *why = "a refused file stayed";
+            app.CloseTCPIP();
+            delete gBattle;
+            gBattle = nullptr;
+            return digests;
+        }
         *why = std::string(host ? "host: " : "joining side: ") + what + " (phase " +
                std::to_string(app.mTCPIPPhase) + ")";
-        digests.clear();
         return digests;
     };
     if (host) {
@@ -173,7 +311,7 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
         GiveOrders(app, turn);
         if (host) {
             app.DoCommand(9);
-            if (!PumpUntil(app, [&] { return app.mTCPIPPhase != 7; })) return fail("orders not sent");
+            if (!wait([&] { return app.mTCPIPPhase != 7; })) return fail("orders not sent");
             // Sent: Backspace no longer takes the waypoints back.
             if (app.ProhibitOrdersDueToTCPIP() && !gBattle->mSetupPhase) {
                 Unit* mover = nullptr;
@@ -189,40 +327,60 @@ std::vector<uint64_t> Play(bool host, uint32_t port, int32_t speed, bool compute
                 }
             }
         } else {
-            if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 12; }))
+            if (!wait([&] { return app.mTCPIPPhase == 12; }))
                 return fail("no orders from the host");
             app.DoCommand(9);
         }
         if (turn == 0) {
-            if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 6 && !gBattle->mSetupPhase; }))
+            if (!wait([&] { return app.mTCPIPPhase == 6 && !gBattle->mSetupPhase; }))
                 return fail("set-up did not end");
+            if (gEndAtLastTurn) gBattle->mLastTurn = turns;
         } else {
             const uint32_t waitFrom = stretch ? StretchedClock() : 0;
-            if (!PumpUntil(app, [&] { return app.mTCPIPPhase == 19; })) return fail("no results");
+            if (!wait([&] { return app.mTCPIPPhase == 19; })) return fail("no results");
             if (stretch && !computes && StretchedClock() - waitFrom <= OPEndpoint::kSilenceMs)
                 return fail("the turn was not longer than the time-out");
             if (app.GameMode() != kGameModeTCPIP) return fail("no longer a TCP/IP game");
+            if (app.fault.kind == Fault::kDiverge && turn == app.fault.turn) {
+                // Something the replay does not set differs on this machine.
+                Unit* u = gBattle->mUnits->GetUnit(0);
+                u->mExperience = u->mExperience == 0 ? 1 : 0;
+            }
             app.DoCommand(10);
+            if (app.mNetworkReport >= 0) return fail("reported");
+            if (gBattle->Over()) {
+                if (!gEndAtLastTurn || turn != turns) return fail("the battle ended early");
+                digests.push_back(Digest(gBattle));
+                break;
+            }
             if (app.mTCPIPPhase != 6 && app.mTCPIPPhase != 10) return fail("replay did not end");
             if (app.mComputesTurn != computes) return fail("the wrong machine computed");
         }
         digests.push_back(Digest(gBattle));
     }
-    // Let the last packets go before closing.
-    for (int i = 0; i < 200; ++i) {
+    // Let the last packets (the last digest among them) go before closing.
+    // The peer may finish first and leave: its digest came before that.
+    for (int i = 0; i < 200 || (app.mDigestsAgreed < turns + 1 && i < 5000 && app.mNetworkReport < 0); ++i) {
         OPIdle();
         app.TCPIPIdleStep();
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    if (app.mNetworkReport == kConfirmPeerLeft) app.mNetworkReport = -1;
+    note();
+    if (app.mNetworkReport >= 0) return fail("a report at the end");
     app.CloseTCPIP();
     delete gBattle;
     gBattle = nullptr;
     return digests;
 }
 
-// The joining side in a child process: its digests come back through a pipe.
-void RunPair(int32_t hostSpeed, int32_t joinSpeed, const char* name = "hecken",
-             int turns = kTurns, bool stretch = false) {
+// The joining side in a child process: its digests and outcome come back
+// through a pipe. Without a fault, or with one the game recovers from, both
+// battles are the same after the set-up and every turn, and both machines
+// found every exchange's digests equal.
+void RunPair(int32_t hostSpeed, int32_t joinSpeed, const char* name = "hecken", int turns = kTurns,
+             bool stretch = false, const Fault& fault = {}, Outcome* hostOutcome = nullptr,
+             Outcome* joinOutcome = nullptr) {
     ASSERT_TRUE(DecryptData());
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
@@ -240,36 +398,52 @@ void RunPair(int32_t hostSpeed, int32_t joinSpeed, const char* name = "hecken",
     if (child == 0) {
         close(channel[0]);
         std::string why;
-        std::vector<uint64_t> digests = Play(false, port, joinSpeed, joinSpeed > hostSpeed, scenario, &why, turns, stretch);
+        Outcome outcome;
+        std::vector<uint64_t> digests =
+            Play(false, port, joinSpeed, joinSpeed > hostSpeed, scenario, &why, turns, stretch, fault, &outcome);
         uint64_t count = digests.size();
         ssize_t ok = write(channel[1], &count, sizeof count);
         if (count > 0) ok = write(channel[1], digests.data(), sizeof(uint64_t) * digests.size());
         why.resize(200);
         ok = write(channel[1], why.data(), why.size());
+        ok = write(channel[1], &outcome, sizeof outcome);
         (void)ok;
         close(channel[1]);
         _exit(0);
     }
     close(channel[1]);
     std::string why;
-    std::vector<uint64_t> ours = Play(true, port, hostSpeed, hostSpeed >= joinSpeed, scenario, &why, turns, stretch);
+    Outcome ourOutcome;
+    std::vector<uint64_t> ours =
+        Play(true, port, hostSpeed, hostSpeed >= joinSpeed, scenario, &why, turns, stretch, fault, &ourOutcome);
     OPSetClock(nullptr);
     uint64_t count = 0;
     std::vector<uint64_t> theirs;
-    if (read(channel[0], &count, sizeof count) == sizeof count && count > 0 && count < 100) {
+    const bool counted = read(channel[0], &count, sizeof count) == sizeof count;
+    if (counted && count > 0 && count < 100) {
         theirs.resize(count);
         EXPECT_EQ(read(channel[0], theirs.data(), sizeof(uint64_t) * count),
                   static_cast<ssize_t>(sizeof(uint64_t) * count));
     }
     char reason[201] = {};
     EXPECT_GE(read(channel[0], reason, 200), 0);
+    Outcome theirOutcome;
+    const bool outcomeRead = read(channel[0], &theirOutcome, sizeof theirOutcome) == sizeof theirOutcome;
     close(channel[0]);
     int status = 0;
     waitpid(child, &status, 0);
     munmap(shared, 4096);
     gComputingNow = nullptr;
+    if (hostOutcome) *hostOutcome = ourOutcome;
+    if (joinOutcome) *joinOutcome = outcomeRead ? theirOutcome : Outcome{-2, 0, 0, 0, 0};
     EXPECT_TRUE(why.empty()) << why;
     EXPECT_STREQ(reason, "");
+    const bool stops = fault.kind == Fault::kDiverge || fault.kind == Fault::kDieInFile || fault.endsGame;
+    if (stops) return;
+    EXPECT_EQ(ourOutcome.report, -1);
+    EXPECT_EQ(theirOutcome.report, -1);
+    EXPECT_EQ(ourOutcome.agreed, turns + 1) << "exchanges whose digests the host found equal";
+    EXPECT_EQ(theirOutcome.agreed, turns + 1) << "exchanges whose digests the joining side found equal";
     ASSERT_EQ(ours.size(), static_cast<size_t>(turns + 1));
     ASSERT_EQ(theirs.size(), ours.size());
     for (size_t i = 0; i < ours.size(); ++i) {
@@ -288,6 +462,124 @@ TEST(TwoPlayersLoopback, HostComputesWhenTheSpeedsTie) {
 
 TEST(TwoPlayersLoopback, FasterJoiningSideComputes) {
     RunPair(100, 250);
+}
+
+// One damaged sending of a file: the receiver asks for it again, takes the
+// second sending, and the game goes on with both battles the same.
+struct Recoverable {
+    const char* what;
+    Fault fault;
+    int32_t joinSpeed;
+};
+
+TEST(TwoPlayersLoopback, AFileDamagedOnceIsAskedForAgainAndTheBattlesStayTheSame) {
+    const Recoverable cases[] = {
+        {"results with a chunk twice", {Fault::kChunkTwice, true, 10, 0, 1}, 100},
+        {"first orders with two chunks swapped", {Fault::kChunksSwapped, true, 7, 1, 1}, 100},
+        {"results cut short", {Fault::kCutShort, true, 10, 1, 1}, 100},
+        // The host asks again while the joining side already computes with
+        // them: its results wait until the orders are in.
+        {"second orders with a wrong check value", {Fault::kWrongCheck, false, 5, 1, 1}, 250},
+    };
+    for (const Recoverable& c : cases) {
+        SCOPED_TRACE(c.what);
+        Outcome host, join;
+        RunPair(100, c.joinSpeed, "hecken", 2, false, c.fault, &host, &join);
+        const Outcome& sender = c.fault.onHost ? host : join;
+        const Outcome& receiver = c.fault.onHost ? join : host;
+        EXPECT_EQ(sender.injected, 1) << "the fault was not made";
+        EXPECT_EQ(receiver.asked, c.fault.kind == Fault::kChunkTwice ? 0 : 1);
+    }
+}
+
+// First orders damaged at every sending cannot be had: both machines go
+// back to the exchange's start, the host gives its orders again, and the
+// game goes on with both battles the same.
+TEST(TwoPlayersLoopback, FirstOrdersThatCannotBeHadTakeBothMachinesBackToTheExchange) {
+    Outcome host, join;
+    RunPair(100, 100, "hecken", 2, false, {Fault::kCutShort, true, 7, 1, 3}, &host, &join);
+    EXPECT_EQ(host.injected, 3);
+    EXPECT_EQ(join.asked, 2);
+    EXPECT_EQ(host.again, 1);
+    EXPECT_EQ(join.again, 1);
+}
+
+// Second orders damaged at every sending, the host computing: the joining
+// side merged both orders but computed nothing, so both go back to the
+// exchange's second half, it gives GO again, and the game goes on.
+TEST(TwoPlayersLoopback, SecondOrdersThatCannotBeHadTakeBothBackWhenTheirReceiverComputes) {
+    Outcome host, join;
+    RunPair(100, 100, "hecken", 2, false, {Fault::kWrongCheck, false, 5, 1, 3}, &host, &join);
+    EXPECT_EQ(join.injected, 3);
+    EXPECT_EQ(host.asked, 2);
+    EXPECT_EQ(host.again, 1);
+    EXPECT_EQ(join.again, 1);
+}
+
+// Results damaged at every sending cannot be had: the joining side, which
+// holds the battle they were computed from and the seed, computes the turn
+// itself, both replay, and the game goes on with both battles the same.
+TEST(TwoPlayersLoopback, ResultsThatCannotBeHadAreComputedByTheMachineThatWaited) {
+    Outcome host, join;
+    RunPair(100, 100, "hecken", 2, false, {Fault::kWrongCheck, true, 10, 0, 3}, &host, &join);
+    EXPECT_EQ(host.injected, 3);
+    EXPECT_EQ(join.asked, 2);
+    EXPECT_EQ(host.again, 1);
+    EXPECT_EQ(join.again, 1);
+}
+
+// Second orders damaged at every sending, their sender having computed the
+// turn with them: nothing can be taken back, both players are told, the
+// game ends, and nothing of the file is merged.
+TEST(TwoPlayersLoopback, SecondOrdersWhoseSenderComputedAreReportedOnBothMachines) {
+    Fault fault{Fault::kWrongCheck, false, 5, 1, 3};
+    fault.endsGame = true;
+    Outcome host, join;
+    RunPair(100, 250, "hecken", 2, false, fault, &host, &join);
+    EXPECT_EQ(join.injected, 3);
+    EXPECT_EQ(host.asked, 2);
+    EXPECT_EQ(host.report, kConfirmFileNotHad);
+    EXPECT_EQ(join.report, kConfirmFileNotHad);
+}
+
+// Battles that differ after a turn are found at that exchange by both
+// machines, and the game is not played on.
+TEST(TwoPlayersLoopback, BattlesThatDifferAreReportedOnBothMachines) {
+    Fault fault;
+    fault.kind = Fault::kDiverge;
+    fault.onHost = false;
+    fault.turn = 1;
+    Outcome host, join;
+    RunPair(100, 100, "hecken", 2, false, fault, &host, &join);
+    EXPECT_EQ(host.report, kConfirmBattlesDiffer);
+    EXPECT_EQ(join.report, kConfirmBattlesDiffer);
+    EXPECT_EQ(host.agreed, 1) << "the set-up's exchange was equal";
+    EXPECT_EQ(join.agreed, 1);
+}
+
+// The battle's last turn is an exchange too: both machines compare the
+// battle they show the result of, and report one that differs.
+TEST(TwoPlayersLoopback, TheBattlesOfTheResultScreensAreComparedToo) {
+    gEndAtLastTurn = true;
+    Outcome host, join;
+    RunPair(100, 100, "hecken", 1, false, {}, &host, &join);
+    Fault fault;
+    fault.kind = Fault::kDiverge;
+    fault.onHost = true;
+    fault.turn = 1;
+    RunPair(100, 100, "hecken", 1, false, fault, &host, &join);
+    gEndAtLastTurn = false;
+    EXPECT_EQ(host.report, kConfirmBattlesDiffer);
+    EXPECT_EQ(join.report, kConfirmBattlesDiffer);
+}
+
+// The joining side dies with its second orders sent but for the end marker:
+// the host reports the lost connection and merges nothing of the file.
+TEST(TwoPlayersLoopback, APeerKilledInTheMiddleOfAFileIsReported) {
+    Outcome host, join;
+    RunPair(100, 100, "hecken", 2, false, {Fault::kDieInFile, false, 5, 1, 1}, &host, &join);
+    EXPECT_EQ(host.report, kConfirmConnectionBroken);
+    EXPECT_EQ(join.report, -2) << "the joining side was to die";
 }
 
 // A turn of the largest scenario computed on the host while the joining

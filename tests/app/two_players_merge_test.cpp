@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
+#include "engine/GEncoder.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
@@ -264,6 +266,68 @@ TEST_F(MergeTest, AResultsFileRefusedForItsPacketsLeavesTheExchangeAsItWas) {
     EXPECT_EQ(BattleBytes(mRunning.get()), before);
 }
 
+// A results file and an orders file that arrive whole (length and check
+// value right) but whose packets the merge refuses: the turn clock, the
+// seed, the computing side, the passwords and the battle stay as they were,
+// and both players are told. The results' phase stays (the game ends); the
+// orders take the exchange back to its start.
+TEST_F(MergeTest, AWholeFileTheMergeRefusesChangesNoProgramValue) {
+    Battle* previous = gBattle;
+    gBattle = mOther.get();
+    GFile file;
+    ASSERT_TRUE(file.ITempFile(true));
+    mOther->WritePartialTCP(&file);
+    file.WriteChar(1);
+    file.WriteLong(0x7FFFFFFF);
+    file.WriteLong(-5);
+    file.FlushCompressedAndRewindAsPlainRead();
+    Bytes bytes(static_cast<size_t>(file.GetFileLength()));
+    file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    gBattle = previous;
+
+    for (const uint8_t marker : {uint8_t{10}, uint8_t{7}}) {
+        SCOPED_TRACE(marker == 10 ? "results" : "orders");
+        const int32_t phase = marker == 10 ? 18 : 10;
+        mLocal.mTCPIPPhase = phase;
+        mLocal.mIsHost = false;
+        mLocal.speed = 50;
+        mLocal.mComputesTurn = true;
+        mLocal.mRandomSeed = 4321;
+        mLocal.mTurnClockStart = 98765;
+        mLocal.mPasswordHash[1].IStringText("alt");
+        mLocal.mNetworkReport = -1;
+        mLocal.mPeerDiedMessageOff = false;
+        mLocal.forced.clear();
+        const Bytes before = BattleBytes(mRunning.get());
+        const uint8_t chunkType = static_cast<uint8_t>(marker - 1);
+        uint32_t index = 0;
+        for (size_t at = 0; at < bytes.size(); at += 8191, ++index) {
+            const size_t n = std::min<size_t>(8191, bytes.size() - at);
+            Bytes chunk{chunkType, uint8_t(index >> 24), uint8_t(index >> 16), uint8_t(index >> 8), uint8_t(index)};
+            chunk.insert(chunk.end(), bytes.begin() + static_cast<long>(at), bytes.begin() + static_cast<long>(at + n));
+            mLocal.ReceivePacket(chunk.data(), static_cast<uint32_t>(chunk.size()));
+        }
+        const uint32_t n = static_cast<uint32_t>(bytes.size());
+        const uint32_t crc = ComputeCRC32(bytes.data(), bytes.size());
+        const Bytes end{marker,           uint8_t(n >> 24),   uint8_t(n >> 16),  uint8_t(n >> 8), uint8_t(n),
+                        uint8_t(crc >> 24), uint8_t(crc >> 16), uint8_t(crc >> 8), uint8_t(crc)};
+        mLocal.ReceivePacket(end.data(), static_cast<uint32_t>(end.size()));
+        // The results end the game; the orders take both machines back to
+        // the exchange's start.
+        EXPECT_EQ(mLocal.mTCPIPPhase, marker == 10 ? phase : 6);
+        EXPECT_EQ(mLocal.mTurnClockStart, 98765);
+        EXPECT_TRUE(mLocal.mComputesTurn);
+        EXPECT_EQ(mLocal.mRandomSeed, 4321);
+        EXPECT_STREQ(mLocal.mPasswordHash[1].GetCString(), "alt");
+        EXPECT_EQ(mLocal.mIncomingTurnFile, nullptr);
+        EXPECT_EQ(BattleBytes(mRunning.get()), before);
+        EXPECT_EQ(mLocal.mNetworkReport, marker == 10 ? kConfirmFileNotHad : kConfirmExchangeAgain);
+        ASSERT_FALSE(mLocal.forced.empty());
+        // The peer learns that the file came whole but did not read.
+        EXPECT_EQ(mLocal.forced.back(), (Bytes{22, uint8_t(marker | 0x80)}));
+    }
+}
+
 TEST_F(MergeTest, NewUnitsJoinAndResultsBringPacketsNamingRunningUnits) {
     // The peer split one of its squads: the new half joins the running battle.
     Battle* previous = gBattle;
@@ -382,8 +446,11 @@ TEST_F(MergeTest, ReplayEndStepsAndTheClockPulledBack) {
         mLocal.mTCPIPPhase = c.from;
         mLocal.mTurnClockStart = static_cast<int32_t>(mLocal.now - 1000);
         mLocal.mClockWasRunning = true;
+        // The peer's orders came during the replay: merged at its end.
+        if (c.from == 21) Receive(TurnFile(mOther.get(), false));
         mLocal.TCPIPReplayEnded();
         EXPECT_EQ(mLocal.mTCPIPPhase, c.to) << c.from;
+        EXPECT_EQ(mLocal.mNetworkReport, -1) << c.from;
         if (c.from != 7) {
             EXPECT_EQ(mLocal.TCPIPTimeRemaining(), 60u) << c.from;
             EXPECT_FALSE(mLocal.mClockWasRunning);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -241,15 +242,186 @@ TEST_F(TwoPlayersTest, ATurnFileIsTakenOnlyWholeAndInOrder) {
         if (c.taken) {
             EXPECT_EQ(peer.mTCPIPPhase, 21);
             EXPECT_EQ(peer.Incoming(), file);
-            EXPECT_FALSE(peer.mPeerDiedMessageOff);
-        } else {
-            // Nothing of it stays, the turn does not go on, and the loss is
-            // reported here (the peer sees the connection end).
-            EXPECT_EQ(peer.mIncomingTurnFile, nullptr);
-            EXPECT_EQ(peer.mTCPIPPhase, 20);
-            EXPECT_TRUE(peer.mPeerDiedMessageOff);
+            EXPECT_TRUE(peer.forced.empty());
+            continue;
         }
+        // Nothing of it stays, the turn does not go on, and the file is
+        // asked for again; the connection stays.
+        EXPECT_EQ(peer.mIncomingTurnFile, nullptr);
+        EXPECT_EQ(peer.mTCPIPPhase, 20);
+        EXPECT_FALSE(peer.mPeerDiedMessageOff);
+        ASSERT_EQ(peer.forced.size(), 1u);
+        EXPECT_EQ(peer.forced[0], (Bytes{21, 7}));
+        // A late chunk of the damaged sending is dropped; a sending that
+        // brings its marker alone is refused too and asked for again; the
+        // file sent whole is taken.
+        peer.Packet(r[2]);
+        EXPECT_EQ(peer.forced.size(), 1u);
+        peer.Packet(r[3]);
+        ASSERT_EQ(peer.forced.size(), 2u);
+        EXPECT_EQ(peer.forced[1], (Bytes{21, 7}));
+        for (const Bytes& record : r)
+            peer.Packet(record);
+        EXPECT_EQ(peer.mTCPIPPhase, 21);
+        EXPECT_EQ(peer.Incoming(), file);
+        EXPECT_EQ(peer.mNetworkReport, -1);
     }
+}
+
+TEST_F(TwoPlayersTest, AFileAskedForAgainGoesOutAsItWasSentAndIsGivenUpAfterThreeTries) {
+    NetApp sender;
+    sender.mConnectionType = 2;
+    sender.mTCPIPPhase = 16; // results
+    const Bytes file = Pattern(9000);
+    sender.GiveOutgoing(file);
+    sender.mOutgoingBytes = file;
+    sender.SendTCPIPFile();
+    ASSERT_EQ(sender.sent.size(), 3u);
+    const std::vector<Bytes> first = sender.sent;
+    sender.sent.clear();
+    // Asked again, it goes out chunk by chunk in the idle pass, a refused
+    // record offered again, until the end marker.
+    sender.mTCPIPPhase = 17;
+    sender.Packet({21, 10});
+    sender.refuse = 1;
+    sender.TCPIPIdleStep();
+    sender.TCPIPIdleStep();
+    EXPECT_EQ(sender.sent, first);
+    EXPECT_EQ(sender.mTCPIPPhase, 17);
+    // A file never sent cannot be had: the asker is told.
+    sender.forced.clear();
+    sender.Packet({21, 5});
+    ASSERT_EQ(sender.forced.size(), 1u);
+    EXPECT_EQ(sender.forced[0], (Bytes{22, 5}));
+    EXPECT_EQ(sender.mNetworkReport, kConfirmFileNotHad);
+    EXPECT_TRUE(sender.mPeerDiedMessageOff);
+
+    // The receiver refuses a wrong check value three times: it asks twice,
+    // then gives up, tells the peer and ends the connection.
+    NetApp peer;
+    peer.mConnectionType = 2;
+    peer.mTCPIPPhase = 18;
+    Bytes wrong = first[2];
+    wrong[8] ^= 1;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        peer.Packet(first[0]);
+        peer.Packet(first[1]);
+        peer.Packet(wrong);
+    }
+    std::vector<Bytes> asks;
+    for (const Bytes& record : peer.forced)
+        if (record[0] == 21 || record[0] == 22) asks.push_back(record);
+    EXPECT_EQ(asks, (std::vector<Bytes>{{21, 10}, {21, 10}, {22, 10}}));
+    EXPECT_EQ(peer.mNetworkReport, kConfirmFileNotHad);
+    EXPECT_TRUE(peer.mPeerDiedMessageOff);
+    EXPECT_EQ(peer.mIncomingTurnFile, nullptr);
+    EXPECT_EQ(peer.mTCPIPPhase, 18);
+    // The peer's word that it gave up is told here the same way.
+    NetApp other;
+    other.mConnectionType = 2;
+    other.Packet({22, 10});
+    EXPECT_EQ(other.mNetworkReport, kConfirmFileNotHad);
+
+    // A first orders file given up takes both machines back to the
+    // exchange's start, the connection kept: the sender to its orders, the
+    // receiver to its orders or its replay.
+    for (const auto& phases : std::vector<std::array<int32_t, 2>>{{8, 6}, {7, 6}, {11, 6}, {20, 19}}) {
+        NetApp back;
+        back.mConnectionType = 2;
+        back.mTCPIPPhase = phases[0];
+        back.mAwaitedMarker = 7;
+        back.Packet({22, 7});
+        EXPECT_EQ(back.mTCPIPPhase, phases[1]) << phases[0];
+        EXPECT_EQ(back.mNetworkReport, kConfirmExchangeAgain);
+        EXPECT_FALSE(back.mPeerDiedMessageOff);
+        EXPECT_EQ(back.mAwaitedMarker, 0);
+    }
+}
+
+TEST_F(TwoPlayersTest, SecondOrdersGivenUpGoBackOnlyWhereNothingWasComputed) {
+    // Made first: an application clears the battle pointer when it is made.
+    NetApp receiver, sender, other, setUp;
+    NetApp computed[3];
+    for (NetApp* app : {&receiver, &sender, &other, &setUp, &computed[0], &computed[1], &computed[2]})
+        app->mConnectionType = 2;
+    gBattle = MakeTestBattle("Zweite").release();
+    gBattle->mSetupPhase = false;
+    // The receiver computes: it waits for the file again, the sender (which
+    // only waits for the results) gives GO again.
+    receiver.mComputesTurn = true;
+    receiver.mTCPIPPhase = 9;
+    const Bytes wrong = Marker(5, {1, 2, 3});
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        receiver.Packet(Chunk(4, 0, {1, 2}));
+        receiver.Packet(wrong);
+    }
+    EXPECT_EQ(receiver.forced.back(), (Bytes{22, 5}));
+    EXPECT_EQ(receiver.mTCPIPPhase, 8);
+    EXPECT_EQ(receiver.mNetworkReport, kConfirmExchangeAgain);
+    EXPECT_FALSE(receiver.mPeerDiedMessageOff);
+    sender.mTCPIPPhase = 15;
+    sender.Packet({22, 5});
+    EXPECT_EQ(sender.mTCPIPPhase, 12);
+    EXPECT_EQ(sender.mNetworkReport, kConfirmExchangeAgain);
+    // The sender computed (it sends or shows its results): the game ends on
+    // both; so it does in the set-up, whose end cannot be taken back.
+    const int32_t phases[3] = {16, 17, 19};
+    for (int i = 0; i < 3; ++i) {
+        computed[i].mTCPIPPhase = phases[i];
+        computed[i].Packet({22, 5});
+        EXPECT_EQ(computed[i].mNetworkReport, kConfirmFileNotHad) << phases[i];
+        EXPECT_TRUE(computed[i].mPeerDiedMessageOff);
+    }
+    other.mComputesTurn = false;
+    other.mTCPIPPhase = 9;
+    other.mFileAttempts = 2;
+    other.Packet(Chunk(4, 0, {1, 2}));
+    other.Packet(wrong);
+    EXPECT_EQ(other.mNetworkReport, kConfirmFileNotHad);
+    gBattle->mSetupPhase = true;
+    setUp.mComputesTurn = true;
+    setUp.mTCPIPPhase = 9;
+    setUp.mFileAttempts = 2;
+    setUp.Packet(Chunk(4, 0, {1, 2}));
+    setUp.Packet(wrong);
+    EXPECT_EQ(setUp.mNetworkReport, kConfirmFileNotHad);
+    delete gBattle;
+    gBattle = nullptr;
+}
+
+TEST_F(TwoPlayersTest, DigestsOfOneTurnAreComparedAndADifferenceStopsThePlay) {
+    auto digest = [](uint32_t turn, uint64_t value) {
+        Bytes b{20, uint8_t(turn >> 24), uint8_t(turn >> 16), uint8_t(turn >> 8), uint8_t(turn)};
+        for (int shift = 56; shift >= 0; shift -= 8)
+            b.push_back(uint8_t(value >> shift));
+        return b;
+    };
+    mApp.mTCPIPPhase = 6;
+    // The peer's digest of another turn waits; that of this turn is equal.
+    mApp.mOwnDigestTurn = 3;
+    mApp.mOwnDigest = 0x0123456789ABCDEFull;
+    mApp.Packet(digest(2, 0x0123456789ABCDEFull));
+    EXPECT_EQ(mApp.mDigestsAgreed, 0);
+    mApp.Packet(digest(3, 0x0123456789ABCDEFull));
+    EXPECT_EQ(mApp.mDigestsAgreed, 1);
+    EXPECT_FALSE(mApp.mBattlesDiffer);
+    EXPECT_FALSE(mApp.ProhibitOrdersDueToTCPIP());
+    // A difference in the last byte: reported, and no GO or order after it.
+    mApp.mOwnDigestTurn = 4;
+    mApp.Packet(digest(4, 0x0123456789ABCDEEull));
+    EXPECT_TRUE(mApp.mBattlesDiffer);
+    EXPECT_EQ(mApp.mNetworkReport, kConfirmBattlesDiffer);
+    EXPECT_TRUE(mApp.mPeerDiedMessageOff);
+    EXPECT_TRUE(mApp.ProhibitOrdersDueToTCPIP());
+    EXPECT_FALSE(mApp.GoButton());
+    EXPECT_EQ(mApp.mTCPIPPhase, 6);
+    // Turn files are no longer taken.
+    mApp.Packet(Chunk(6, 0, {1, 2, 3}));
+    EXPECT_EQ(mApp.mTCPIPPhase, 6);
+    EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+    mApp.ResetExchangeChecks();
+    EXPECT_FALSE(mApp.mBattlesDiffer);
+    EXPECT_EQ(mApp.mNetworkReport, -1);
 }
 
 // ---- Packets by phase ------------------------------------------------------------
@@ -326,11 +498,13 @@ TEST_F(TwoPlayersTest, ResultsAreCountedBackAndTheHandshakeAnswersTheBuild) {
     ASSERT_EQ(mApp.forced.size(), 2u);
     EXPECT_EQ(mApp.forced[0], (Bytes{12, 0, 0, 0, 3}));
     EXPECT_EQ(mApp.forced[1], (Bytes{12, 0, 0, 0, 4}));
-    // A results file that does not decompress is dropped unmerged.
+    // A whole results file that does not decompress is dropped unmerged:
+    // the replay does not start, and both players are told.
     mApp.Packet(Marker(10, {1, 2, 3, 4}));
-    EXPECT_EQ(mApp.forced.back(), Bytes{13});
-    EXPECT_EQ(mApp.mTCPIPPhase, 19);
+    EXPECT_EQ(mApp.forced.back(), (Bytes{22, 0x8A}));
+    EXPECT_EQ(mApp.mTCPIPPhase, 18);
     EXPECT_EQ(mApp.mIncomingTurnFile, nullptr);
+    EXPECT_EQ(mApp.mNetworkReport, kConfirmFileNotHad);
 
     NetApp joiner;
     joiner.mConnectionType = 2;

@@ -437,6 +437,31 @@ TEST(GFile, TemporaryCompressedFileTravelsAndIsRemoved)
     for (int32_t i = 0; i < 4000; ++i) ASSERT_EQ(in.ReadLong(), i * 7);
 }
 
+// A working file in memory behaves as a temporary one, compressed or not,
+// and leaves nothing on the disk: no path, a commit that cannot fail.
+TEST(GFile, MemoryFileReadsBackAndNeverTouchesTheDisk)
+{
+    GFile plain;
+    plain.IMemoryFile();
+    EXPECT_STREQ(plain.GetPath(), "");
+    WriteRecord(&plain);
+    EXPECT_TRUE(plain.Commit());
+    plain.Rewind();
+    CheckRecord(&plain);
+    EXPECT_FALSE(plain.HasFailed());
+
+    GFile packed;
+    packed.IMemoryFile();
+    WriteRecord(&packed);
+    WriteLongStream(&packed, 4000);
+    packed.FlushCompressedAndRewindAsPlainRead();
+    EXPECT_FALSE(packed.HasFailed());
+    EXPECT_LT(packed.GetFileLength(), 16000);
+    ASSERT_TRUE(packed.RewindAndReadAsCompressed());
+    CheckRecord(&packed);
+    for (int32_t i = 0; i < 4000; ++i) ASSERT_EQ(packed.ReadLong(), i * 7);
+}
+
 TEST(GFile, DamagedTransferFailsToDecompress)
 {
     GFile in;

@@ -33,6 +33,9 @@ inline std::vector<uint8_t> TurnPacketSequence(uint8_t phase, bool host) {
                                                        {16, 1},
                                                        {17},
                                                        {19, 'h', 'a', 'l', 'l', 'o', 0},
+                                                       {20, 0, 0, 0, 2, 1, 2, 3, 4, 5, 6, 7, 8},
+                                                       {21, 7},
+                                                       {22, 10},
                                                        {18}};
     for (const auto& packet : packets)
         AppendTurnRecord(&out, packet);

@@ -1,7 +1,8 @@
 // Application packets of a two-player game fed in sequence to the packet
 // handler from any transfer phase: nothing crashes or leaks, and the
 // phase stays in range. Then the input's bytes travel as a turn file: the
-// chunks sent, received and sent again must be the same records.
+// chunks sent, received and sent again, and sent once more when the peer
+// asks for the file again, must be the same records.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +33,12 @@ public:
         mTCPIPPhase = phase;
         mIsHost = host;
         ResetIncomingTransfer();
+        mAwaitedMarker = mResendMarker = 0;
+        mFileAttempts = 0;
+        mDeferredPackets.clear();
+        mOwnDigestTurn = mPeerDigestTurn = -1;
+        mBattlesDiffer = mPeerDiedMessageOff = false;
+        mNetworkReport = -1;
         sent.clear();
     }
     std::vector<Bytes> sent;
@@ -54,6 +61,7 @@ std::vector<Bytes> SendAsFile(FuzzApp* app, const Bytes& bytes) {
     app->mOutgoingIndex = 0;
     app->mOutgoingLength = static_cast<uint32_t>(bytes.size());
     app->mOutgoingCRC = ComputeCRC32(bytes.data(), bytes.size());
+    app->mOutgoingBytes = bytes;
     app->SendTCPIPFile();
     FuzzRequire(app->mOutgoingTurnFile == nullptr, "a whole file was not sent");
     return app->sent;
@@ -89,6 +97,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzRequire(first.size() == second.size(), "chunk count differs");
     for (size_t i = 0; i < first.size(); ++i)
         FuzzRequireSame(first[i], second[i], "chunk");
+    // Asked for again, the kept file goes out as it went the first time.
+    app->sent.clear();
+    const uint8_t again[2] = {21, 7};
+    app->ReceivePacket(again, 2);
+    app->SendResentFile();
+    FuzzRequire(app->sent.size() == first.size(), "the file sent again has another chunk count");
+    for (size_t i = 0; i < first.size(); ++i)
+        FuzzRequireSame(first[i], app->sent[i], "chunk sent again");
     app->Reset(6, true);
     receiver->Reset(6, false);
     return 0;
