@@ -442,14 +442,13 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                            !(fogged && fogMix.range == 0.0f) && WideBlendFits(wshift, hmask);
     WideBlend blendRow{nullptr, nullptr, packed, argb, nullptr, wmask, hmask, wshift, test, write, factorAlpha,
                        s.alphaTest, s.alphaRef, fogged, fogMix.end, fogMix.range, fogMix.fr, fogMix.fg, fogMix.fb,
-                       0.0f, 0.0f, 0};
+                       0.0f, 0.0f, 0, c.depthPitch};
     // The whole groups of eight of a point-sampled run through the wide
     // blend; the run is moved on past them.
     auto blendGroups = [&](int32_t& x, int32_t& n, DepthRun& d, TexRun& run) {
-        if (!wideBlend || n < 8) return;
-        const int32_t k = n / 8 * 8;
-        WideBlendPoint(blendRow, x, n / 8, d.z, uint32_t(d.dz), uint32_t(run.u), uint32_t(run.du), uint32_t(run.v),
-                       uint32_t(run.dv));
+        if (!wideBlend || n < 1) return;
+        const int32_t k = WideBlendPoint(blendRow, x, n, d.z, uint32_t(d.dz), uint32_t(run.u), uint32_t(run.du),
+                                         uint32_t(run.v), uint32_t(run.dv));
         x += k;
         n -= k;
         d.z += uint32_t(d.dz) * uint32_t(k);
@@ -616,16 +615,15 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     run.u += run.du * i;
                     run.v += run.dv * i;
                 }
-                if (wideBlend && n - i >= 8) {
-                    const int32_t groups = (n - i) / 8;
+                if (wideBlend && i < n) {
                     blendRow.dst = dst, blendRow.depth = zb, blendRow.dither = drow;
                     blendRow.rhw = rhw, blendRow.drhw = t.rhw.dx, blendRow.rhwX = x;
-                    WideBlendBilinear(blendRow, x + i, groups, d.z, uint32_t(d.dz), uint32_t(run.u), uint32_t(run.du),
-                                      uint32_t(run.v), uint32_t(run.dv));
-                    i += groups * 8;
-                    d.z += uint32_t(d.dz) * uint32_t(groups * 8);
-                    run.u += run.du * groups * 8;
-                    run.v += run.dv * groups * 8;
+                    const int32_t k = WideBlendBilinear(blendRow, x + i, n - i, d.z, uint32_t(d.dz), uint32_t(run.u),
+                                                        uint32_t(run.du), uint32_t(run.v), uint32_t(run.dv));
+                    i += k;
+                    d.z += uint32_t(d.dz) * uint32_t(k);
+                    run.u += run.du * k;
+                    run.v += run.dv * k;
                 }
                 for (; i < n; ++i, d.z += d.dz, run.u += run.du, run.v += run.dv) {
                     const int32_t px = x + i;

@@ -543,8 +543,12 @@ __attribute__((target("avx2"), always_inline)) inline __m256i LaneSteps(uint32_t
 }
 
 template <bool kBilinear>
-__attribute__((target("avx2"))) inline void WideBlendRun(const WideBlend& b, int32_t x, int32_t groups, uint32_t z, uint32_t dz,
-                                                         uint32_t u, uint32_t du, uint32_t v, uint32_t dv) {
+__attribute__((target("avx2"))) inline int32_t WideBlendRun(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz,
+                                                            uint32_t u, uint32_t du, uint32_t v, uint32_t dv) {
+    // A last group shorter than eight is drawn with its lanes past the run
+    // left alone, where the row has room for all eight.
+    const int32_t groups = x + (n + 7) / 8 * 8 <= b.rowLength ? (n + 7) / 8 : n / 8;
+    const int32_t end = x + n;
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     __m256i zv = LaneSteps(z, dz), uv = LaneSteps(u, du), vv = LaneSteps(v, dv);
     const __m256i zStep = _mm256_set1_epi32(int32_t(dz * 8u)), uStep = _mm256_set1_epi32(int32_t(du * 8u));
@@ -566,9 +570,10 @@ __attribute__((target("avx2"))) inline void WideBlendRun(const WideBlend& b, int
                  vv = _mm256_add_epi32(vv, vStep)) {
         const __m256i zq = _mm256_srli_epi32(zv, 16);
         __m256i skip = _mm256_setzero_si256();
+        if (x + 8 > end) skip = _mm256_cmpgt_epi32(_mm256_add_epi32(_mm256_set1_epi32(x + 1 - end), lane), _mm256_setzero_si256());
         if (b.test) {
             const __m256i zb = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.depth + x)));
-            skip = _mm256_cmpgt_epi32(zq, zb);
+            skip = _mm256_or_si256(skip, _mm256_cmpgt_epi32(zq, zb));
             if (_mm256_movemask_epi8(skip) == -1) continue;  // hidden: no texel is read
         }
         __m256i texel, alpha;
@@ -632,18 +637,19 @@ __attribute__((target("avx2"))) inline void WideBlendRun(const WideBlend& b, int
         }
         StoreBlended(b, x, c, zq, skip, skipBits);
     }
+    return std::min(groups * 8, n);
 }
 
 }  // namespace
 
-__attribute__((target("avx2"))) void WideBlendPoint(const WideBlend& b, int32_t x, int32_t groups, uint32_t z, uint32_t dz,
-                                                    uint32_t u, uint32_t du, uint32_t v, uint32_t dv) {
-    WideBlendRun<false>(b, x, groups, z, dz, u, du, v, dv);
+__attribute__((target("avx2"))) int32_t WideBlendPoint(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz,
+                                                       uint32_t u, uint32_t du, uint32_t v, uint32_t dv) {
+    return WideBlendRun<false>(b, x, n, z, dz, u, du, v, dv);
 }
 
-__attribute__((target("avx2"))) void WideBlendBilinear(const WideBlend& b, int32_t x, int32_t groups, uint32_t z, uint32_t dz,
-                                                       uint32_t u, uint32_t du, uint32_t v, uint32_t dv) {
-    WideBlendRun<true>(b, x, groups, z, dz, u, du, v, dv);
+__attribute__((target("avx2"))) int32_t WideBlendBilinear(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz,
+                                                          uint32_t u, uint32_t du, uint32_t v, uint32_t dv) {
+    return WideBlendRun<true>(b, x, n, z, dz, u, du, v, dv);
 }
 
 }  // namespace SoftPixel
@@ -661,8 +667,12 @@ int32_t WideBilinear(const WideRun&, const uint32_t*, int32_t, int32_t, uint32_t
                      int32_t) {
     return 0;
 }
-void WideBlendPoint(const WideBlend&, int32_t, int32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
-void WideBlendBilinear(const WideBlend&, int32_t, int32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {}
+int32_t WideBlendPoint(const WideBlend&, int32_t, int32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
+    return 0;
+}
+int32_t WideBlendBilinear(const WideBlend&, int32_t, int32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
+    return 0;
+}
 }  // namespace SoftPixel
 
 #endif

@@ -110,6 +110,7 @@ struct WideBlend {
     // 1/w at pixel rhwX is rhw + drhw * (x - rhwX), as the plain loop sums it.
     float rhw, drhw;
     int32_t rhwX;
+    int32_t rowLength;  // pixels of a row that may be read and written back unchanged
 };
 
 // Whether the wide blend can address this texture: texel coordinates in
@@ -124,16 +125,18 @@ inline bool WideBlendFits(int32_t wshift, uint32_t hmask) {
     return wshift + h <= 16;
 }
 
-// Point-sampled: pixels x .. x + 8 * groups - 1, depth z (16.16), u (16.16
-// texels) and v (16.16 texels times the width, so its integer part masked by
+// Point-sampled: pixels x .. x + n - 1, depth z (16.16), u (16.16 texels)
+// and v (16.16 texels times the width, so its integer part masked by
 // hmask << wshift is the row's offset), each the low 32 bits of the plain
-// loop's values, stepping dz, du, dv.
-void WideBlendPoint(const WideBlend& b, int32_t x, int32_t groups, uint32_t z, uint32_t dz, uint32_t u, uint32_t du,
-                    uint32_t v, uint32_t dv);
+// loop's values, stepping dz, du, dv. Returns how many pixels it drew: all
+// n, or the whole groups of eight only where a last, shorter group would
+// reach past rowLength.
+int32_t WideBlendPoint(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz, uint32_t u, uint32_t du,
+                       uint32_t v, uint32_t dv);
 
 // Magnified and filtered: u and v are 16.16 texels moved back by half a
 // texel (v not scaled).
-void WideBlendBilinear(const WideBlend& b, int32_t x, int32_t groups, uint32_t z, uint32_t dz, uint32_t u, uint32_t du,
-                       uint32_t v, uint32_t dv);
+int32_t WideBlendBilinear(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz, uint32_t u, uint32_t du,
+                          uint32_t v, uint32_t dv);
 
 }  // namespace SoftPixel
