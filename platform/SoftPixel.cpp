@@ -436,6 +436,25 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     if (s.alphaTest && (tex->MaxAlpha() * factorAlpha + 127) / 255 <= s.alphaRef) return;
     const FogMixer fogMix(s);
     const float ftw = static_cast<float>(tw), fth = static_cast<float>(th);
+    // Blended runs eight pixels at a time where the wide path makes the same
+    // pixels (see WideBlend).
+    const bool wideBlend = s.blend && WideBlendOn() && WideAvailable() && !(s.alphaTest && s.alphaRef >= 255) &&
+                           !(fogged && fogMix.range == 0.0f) && WideBlendFits(wshift, hmask);
+    WideBlend blendRow{nullptr, nullptr, packed, argb, nullptr, wmask, hmask, wshift, test, write, factorAlpha,
+                       s.alphaTest, s.alphaRef, fogged, fogMix.end, fogMix.range, fogMix.fr, fogMix.fg, fogMix.fb,
+                       0.0f, 0.0f, 0, c.depthPitch};
+    // The whole groups of eight of a point-sampled run through the wide
+    // blend; the run is moved on past them.
+    auto blendGroups = [&](int32_t& x, int32_t& n, DepthRun& d, TexRun& run) {
+        if (!wideBlend || n < 1) return;
+        const int32_t k = WideBlendPoint(blendRow, x, n, d.z, uint32_t(d.dz), uint32_t(run.u), uint32_t(run.du),
+                                         uint32_t(run.v), uint32_t(run.dv));
+        x += k;
+        n -= k;
+        d.z += uint32_t(d.dz) * uint32_t(k);
+        run.u += run.du * k;
+        run.v += run.dv * k;
+    };
 
     // Where 1/w hardly changes over the triangle (small ones, or ones facing
     // the eye), u and v are affine in screen space: set up once, no divide
@@ -519,12 +538,15 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                         dst[px] = a >= 255 ? src : Blend565(src, dst[px], a);
                         if (write) zb[px] = static_cast<uint16_t>(zq);
                     };
-                    const int32_t n = x1 - x0;
+                    int32_t n = x1 - x0, xw = x0;
+                    blendRow.dst = dst, blendRow.depth = zb, blendRow.dither = drow;
+                    blendRow.rhw = rw, blendRow.drhw = drw, blendRow.rhwX = x0;
+                    blendGroups(xw, n, d, run);
                     const WideRun wide{dst, zb, packed, drow, wmask, hmask, wshift, opaque, test, write};
-                    if (test && write) TexturedSpan<true, true>(wide, x0, n, d, run, wmask, rowMask, slow);
-                    else if (test) TexturedSpan<true, false>(wide, x0, n, d, run, wmask, rowMask, slow);
-                    else if (write) TexturedSpan<false, true>(wide, x0, n, d, run, wmask, rowMask, slow);
-                    else TexturedSpan<false, false>(wide, x0, n, d, run, wmask, rowMask, slow);
+                    if (test && write) TexturedSpan<true, true>(wide, xw, n, d, run, wmask, rowMask, slow);
+                    else if (test) TexturedSpan<true, false>(wide, xw, n, d, run, wmask, rowMask, slow);
+                    else if (write) TexturedSpan<false, true>(wide, xw, n, d, run, wmask, rowMask, slow);
+                    else TexturedSpan<false, false>(wide, xw, n, d, run, wmask, rowMask, slow);
                 }
                 return;
             }
@@ -593,6 +615,16 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     run.u += run.du * i;
                     run.v += run.dv * i;
                 }
+                if (wideBlend && i < n) {
+                    blendRow.dst = dst, blendRow.depth = zb, blendRow.dither = drow;
+                    blendRow.rhw = rhw, blendRow.drhw = t.rhw.dx, blendRow.rhwX = x;
+                    const int32_t k = WideBlendBilinear(blendRow, x + i, n - i, d.z, uint32_t(d.dz), uint32_t(run.u),
+                                                        uint32_t(run.du), uint32_t(run.v), uint32_t(run.dv));
+                    i += k;
+                    d.z += uint32_t(d.dz) * uint32_t(k);
+                    run.u += run.du * k;
+                    run.v += run.dv * k;
+                }
                 for (; i < n; ++i, d.z += d.dz, run.u += run.du, run.v += run.dv) {
                     const int32_t px = x + i;
                     uint32_t zq = d.z >> 16;
@@ -651,11 +683,15 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     dst[px] = a >= 255 ? src : Blend565(src, dst[px], a);
                     if (write) zb[px] = static_cast<uint16_t>(zq);
                 };
+                int32_t xw = x, nw = n;
+                blendRow.dst = dst, blendRow.depth = zb, blendRow.dither = drow;
+                blendRow.rhw = rhw0, blendRow.drhw = drhw, blendRow.rhwX = xs;
+                blendGroups(xw, nw, d, run);
                 const WideRun wide{dst, zb, packed, drow, wmask, hmask, wshift, opaque, test, write};
-                if (test && write) TexturedSpan<true, true>(wide, x, n, d, run, wmask, rowMask, slow);
-                else if (test) TexturedSpan<true, false>(wide, x, n, d, run, wmask, rowMask, slow);
-                else if (write) TexturedSpan<false, true>(wide, x, n, d, run, wmask, rowMask, slow);
-                else TexturedSpan<false, false>(wide, x, n, d, run, wmask, rowMask, slow);
+                if (test && write) TexturedSpan<true, true>(wide, xw, nw, d, run, wmask, rowMask, slow);
+                else if (test) TexturedSpan<true, false>(wide, xw, nw, d, run, wmask, rowMask, slow);
+                else if (write) TexturedSpan<false, true>(wide, xw, nw, d, run, wmask, rowMask, slow);
+                else TexturedSpan<false, false>(wide, xw, nw, d, run, wmask, rowMask, slow);
                 z += t.z.dx * n;
                 rhw = rhwE;
                 ur = urE;

@@ -2,6 +2,16 @@
 
 #include <algorithm>
 
+#include <atomic>
+
+namespace SoftPixel {
+namespace {
+std::atomic<bool> gWideBlend{true};
+}
+bool WideBlendOn() { return gWideBlend.load(std::memory_order_relaxed); }
+void SetWideBlend(bool on) { gWideBlend.store(on, std::memory_order_relaxed); }
+}  // namespace SoftPixel
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
@@ -446,6 +456,204 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
     }
 }
 
+namespace {
+
+// (x + 1 + (x >> 8)) >> 8 is x / 255 for 0 <= x < 65535.
+__attribute__((target("avx2"), always_inline)) inline __m256i Over255(__m256i x) {
+    return _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(1)), _mm256_srli_epi32(x, 8)), 8);
+}
+
+// The plain loop's Mix2: two channels (bits 0..7 and 16..23) of a and b
+// mixed by f / 256 without rounding; f and g = 256 - f in both halves.
+__attribute__((target("avx2"), always_inline)) inline __m256i MixTwo(__m256i a, __m256i b, __m256i f, __m256i g) {
+    const __m256i m = _mm256_set1_epi32(0x00FF00FF);
+    __m256i s = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(a, m), g), _mm256_mullo_epi16(_mm256_and_si256(b, m), f));
+    return _mm256_srli_epi16(s, 8);
+}
+
+// One 8-bit channel fogged: c * f + fog * k + 0.5, truncated.
+__attribute__((target("avx2"), always_inline)) inline __m256i FogChannel(__m256i c, __m256 f, __m256 fogK) {
+    __m256 v = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(c), f), fogK), _mm256_set1_ps(0.5f));
+    return _mm256_cvttps_epi32(v);
+}
+
+// (c * a + d * (255 - a) + 127) / 255. Every factor is below 256 in its
+// lane's low half, so each product fits the 16-bit multiply exactly (as in
+// the packing and the alpha factor below).
+__attribute__((target("avx2"), always_inline)) inline __m256i MixChannel(__m256i c, __m256i d, __m256i a, __m256i na) {
+    return Over255(_mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi16(c, a), _mm256_mullo_epi16(d, na)),
+                                    _mm256_set1_epi32(127)));
+}
+
+// Eight 8-bit colours (alpha a, pixels' 1/w in rhw) fogged, mixed with the
+// target's pixels d and packed to RGB565 with the dither, as FoggedBlend.
+__attribute__((target("avx2"), always_inline)) inline __m256i FogMixPack(const WideBlend& b, __m256i r, __m256i g,
+                                                                         __m256i bl, __m256i a, __m256 rhw, __m256i d,
+                                                                         __m256i dither) {
+    if (b.fog) {
+        const __m256 one = _mm256_set1_ps(1.0f);
+        const __m256 w = _mm256_div_ps(one, rhw);
+        __m256 f = _mm256_div_ps(_mm256_sub_ps(_mm256_set1_ps(b.fogEnd), w), _mm256_set1_ps(b.fogRange));
+        f = _mm256_max_ps(f, _mm256_setzero_ps());  // a NaN becomes 0 as well
+        f = _mm256_min_ps(f, one);
+        const __m256 k = _mm256_sub_ps(one, f);
+        r = FogChannel(r, f, _mm256_mul_ps(_mm256_set1_ps(float(b.fogR)), k));
+        g = FogChannel(g, f, _mm256_mul_ps(_mm256_set1_ps(float(b.fogG)), k));
+        bl = FogChannel(bl, f, _mm256_mul_ps(_mm256_set1_ps(float(b.fogB)), k));
+    }
+    // The mix with alpha 255 leaves the colour as it is, so every lane mixes.
+    const __m256i na = _mm256_sub_epi32(_mm256_set1_epi32(255), a);
+    const __m256i dr = _mm256_and_si256(_mm256_srli_epi32(d, 11), _mm256_set1_epi32(31));
+    const __m256i dg = _mm256_and_si256(_mm256_srli_epi32(d, 5), _mm256_set1_epi32(63));
+    const __m256i db = _mm256_and_si256(d, _mm256_set1_epi32(31));
+    r = MixChannel(r, _mm256_or_si256(_mm256_slli_epi32(dr, 3), _mm256_srli_epi32(dr, 2)), a, na);
+    g = MixChannel(g, _mm256_or_si256(_mm256_slli_epi32(dg, 2), _mm256_srli_epi32(dg, 4)), a, na);
+    bl = MixChannel(bl, _mm256_or_si256(_mm256_slli_epi32(db, 3), _mm256_srli_epi32(db, 2)), a, na);
+    const __m256i k127 = _mm256_set1_epi32(127);
+    const __m256i rq = Over255(_mm256_add_epi32(_mm256_mullo_epi16(r, _mm256_set1_epi32(248)), k127));
+    const __m256i gq = Over255(_mm256_add_epi32(_mm256_mullo_epi16(g, _mm256_set1_epi32(252)), k127));
+    const __m256i bq = Over255(_mm256_add_epi32(_mm256_mullo_epi16(bl, _mm256_set1_epi32(248)), k127));
+    const __m256i p =
+        _mm256_add_epi32(_mm256_or_si256(_mm256_or_si256(rq, _mm256_slli_epi32(gq, 8)), _mm256_slli_epi32(bq, 16)), dither);
+    return _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0xF8)), 8),
+                                           _mm256_and_si256(_mm256_srli_epi32(p, 5), _mm256_set1_epi32(0x7E0))),
+                           _mm256_and_si256(_mm256_srli_epi32(p, 19), _mm256_set1_epi32(0x1F)));
+}
+
+// The colours c (RGB565 in 32-bit lanes) and depths zq of eight pixels into
+// the run, but for the lanes in skip.
+__attribute__((target("avx2"), always_inline)) inline void StoreBlended(const WideBlend& b, int32_t x, __m256i c, __m256i zq,
+                                                                        __m256i skip, int32_t skipBits) {
+    __m128i c16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(c, c), 0x08));
+    __m128i z16 = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packus_epi32(zq, zq), 0x08));
+    __m128i* dp = reinterpret_cast<__m128i*>(b.dst + x);
+    __m128i* zp = reinterpret_cast<__m128i*>(b.depth + x);
+    if (skipBits == 0) {
+        _mm_storeu_si128(dp, c16);
+        if (b.write) _mm_storeu_si128(zp, z16);
+    } else {
+        __m128i keep = _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(skip, skip), 0x08));
+        _mm_storeu_si128(dp, _mm_blendv_epi8(c16, _mm_loadu_si128(dp), keep));
+        if (b.write) _mm_storeu_si128(zp, _mm_blendv_epi8(z16, _mm_loadu_si128(zp), keep));
+    }
+}
+
+// base + i * step in lane i, wrapping.
+__attribute__((target("avx2"), always_inline)) inline __m256i LaneSteps(uint32_t base, uint32_t step) {
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    return _mm256_add_epi32(_mm256_set1_epi32(int32_t(base)), _mm256_mullo_epi32(lane, _mm256_set1_epi32(int32_t(step))));
+}
+
+template <bool kBilinear>
+__attribute__((target("avx2"))) inline int32_t WideBlendRun(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz,
+                                                            uint32_t u, uint32_t du, uint32_t v, uint32_t dv) {
+    // A last group shorter than eight is drawn with its lanes past the run
+    // left alone, where the row has room for all eight.
+    const int32_t groups = x + (n + 7) / 8 * 8 <= b.rowLength ? (n + 7) / 8 : n / 8;
+    const int32_t end = x + n;
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    __m256i zv = LaneSteps(z, dz), uv = LaneSteps(u, du), vv = LaneSteps(v, dv);
+    const __m256i zStep = _mm256_set1_epi32(int32_t(dz * 8u)), uStep = _mm256_set1_epi32(int32_t(du * 8u));
+    const __m256i vStep = _mm256_set1_epi32(int32_t(dv * 8u));
+    const __m256i all = _mm256_set1_epi32(-1), byte = _mm256_set1_epi32(0xFF);
+    const __m256i wmask = _mm256_set1_epi32(int32_t(b.wmask)), hmask = _mm256_set1_epi32(int32_t(b.hmask));
+    const __m256i rowMask = _mm256_set1_epi32(int32_t(b.hmask << b.wshift));
+    const __m128i wshift = _mm_cvtsi32_si128(b.wshift);
+    const __m256i factor = _mm256_set1_epi32(int32_t(b.factorAlpha)), alphaRef = _mm256_set1_epi32(int32_t(b.alphaRef));
+    const __m256i pattern = _mm256_setr_epi32(int32_t(b.dither[0]), int32_t(b.dither[1]), int32_t(b.dither[2]),
+                                              int32_t(b.dither[3]), int32_t(b.dither[0]), int32_t(b.dither[1]),
+                                              int32_t(b.dither[2]), int32_t(b.dither[3]));
+    const __m256i dither =
+        _mm256_permutevar8x32_epi32(pattern, _mm256_and_si256(_mm256_add_epi32(lane, _mm256_set1_epi32(x & 3)), _mm256_set1_epi32(3)));
+    const __m256 rhw0 = _mm256_set1_ps(b.rhw), drhw = _mm256_set1_ps(b.drhw);
+    const int* packed = reinterpret_cast<const int*>(b.packed);
+    const int* texels = reinterpret_cast<const int*>(b.argb);
+    for (int32_t done = 0; done < groups; ++done, x += 8, zv = _mm256_add_epi32(zv, zStep), uv = _mm256_add_epi32(uv, uStep),
+                 vv = _mm256_add_epi32(vv, vStep)) {
+        const __m256i zq = _mm256_srli_epi32(zv, 16);
+        __m256i skip = _mm256_setzero_si256();
+        if (x + 8 > end) skip = _mm256_cmpgt_epi32(_mm256_add_epi32(_mm256_set1_epi32(x + 1 - end), lane), _mm256_setzero_si256());
+        if (b.test) {
+            const __m256i zb = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.depth + x)));
+            skip = _mm256_or_si256(skip, _mm256_cmpgt_epi32(zq, zb));
+            if (_mm256_movemask_epi8(skip) == -1) continue;  // hidden: no texel is read
+        }
+        __m256i texel, alpha;
+        if (kBilinear) {
+            const __m256i one = _mm256_set1_epi32(1), w256 = _mm256_set1_epi32(0x01000100);
+            const __m256i x0 = _mm256_and_si256(_mm256_srli_epi32(uv, 16), wmask);
+            const __m256i x1 = _mm256_and_si256(_mm256_add_epi32(x0, one), wmask);
+            const __m256i y0i = _mm256_and_si256(_mm256_srli_epi32(vv, 16), hmask);
+            const __m256i y1 = _mm256_sll_epi32(_mm256_and_si256(_mm256_add_epi32(y0i, one), hmask), wshift);
+            const __m256i y0 = _mm256_sll_epi32(y0i, wshift);
+            __m256i fu = _mm256_and_si256(_mm256_srli_epi32(uv, 8), byte);
+            __m256i fv = _mm256_and_si256(_mm256_srli_epi32(vv, 8), byte);
+            fu = _mm256_or_si256(fu, _mm256_slli_epi32(fu, 16));
+            fv = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
+            const __m256i gu = _mm256_sub_epi16(w256, fu), gv = _mm256_sub_epi16(w256, fv);
+            const __m256i t00 = _mm256_i32gather_epi32(texels, _mm256_or_si256(y0, x0), 4);
+            const __m256i t10 = _mm256_i32gather_epi32(texels, _mm256_or_si256(y0, x1), 4);
+            const __m256i t01 = _mm256_i32gather_epi32(texels, _mm256_or_si256(y1, x0), 4);
+            const __m256i t11 = _mm256_i32gather_epi32(texels, _mm256_or_si256(y1, x1), 4);
+            const __m256i rb = MixTwo(MixTwo(t00, t10, fu, gu), MixTwo(t01, t11, fu, gu), fv, gv);
+            const __m256i ag = MixTwo(MixTwo(_mm256_srli_epi32(t00, 8), _mm256_srli_epi32(t10, 8), fu, gu),
+                                      MixTwo(_mm256_srli_epi32(t01, 8), _mm256_srli_epi32(t11, 8), fu, gu), fv, gv);
+            texel = _mm256_or_si256(rb, _mm256_slli_epi32(ag, 8));
+            alpha = _mm256_srli_epi32(ag, 16);
+        } else {
+            const __m256i idx = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(vv, 16), rowMask),
+                                                _mm256_and_si256(_mm256_srli_epi32(uv, 16), wmask));
+            texel = _mm256_i32gather_epi32(b.fog ? texels : packed, idx, 4);
+            alpha = _mm256_srli_epi32(texel, 24);
+        }
+        if (b.factorAlpha != 255)
+            alpha = Over255(_mm256_add_epi32(_mm256_mullo_epi16(alpha, factor), _mm256_set1_epi32(127)));
+        if (b.alphaTest) skip = _mm256_or_si256(skip, _mm256_xor_si256(_mm256_cmpgt_epi32(alpha, alphaRef), all));
+        const int32_t skipBits = _mm256_movemask_epi8(skip);
+        if (skipBits == -1) continue;
+        const __m256i d = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.dst + x)));
+        __m256i c;
+        if (!kBilinear && !b.fog) {
+            // src over d in RGB565 with (a * 32 + 127) / 255 of 32; alpha 255
+            // gives 32, which leaves src as it is.
+            const __m256i p = _mm256_add_epi32(texel, dither);
+            const __m256i src = _mm256_or_si256(_mm256_or_si256(_mm256_slli_epi32(_mm256_and_si256(p, _mm256_set1_epi32(0xF8)), 8),
+                                                                 _mm256_and_si256(_mm256_srli_epi32(p, 5), _mm256_set1_epi32(0x7E0))),
+                                                _mm256_and_si256(_mm256_srli_epi32(p, 19), _mm256_set1_epi32(0x1F)));
+            const __m256i w5 = Over255(_mm256_add_epi32(_mm256_slli_epi32(alpha, 5), _mm256_set1_epi32(127)));
+            const __m256i spread = _mm256_set1_epi32(0x07E0F81F);
+            const __m256i s = _mm256_and_si256(_mm256_or_si256(src, _mm256_slli_epi32(src, 16)), spread);
+            const __m256i dd = _mm256_and_si256(_mm256_or_si256(d, _mm256_slli_epi32(d, 16)), spread);
+            __m256i m = _mm256_add_epi32(_mm256_mullo_epi32(s, w5), _mm256_mullo_epi32(dd, _mm256_sub_epi32(_mm256_set1_epi32(32), w5)));
+            m = _mm256_and_si256(_mm256_srli_epi32(m, 5), spread);
+            c = _mm256_and_si256(_mm256_or_si256(m, _mm256_srli_epi32(m, 16)), _mm256_set1_epi32(0xFFFF));
+        } else {
+            __m256 rhw = rhw0;
+            if (b.fog) {
+                const __m256i xi = _mm256_add_epi32(_mm256_set1_epi32(x - b.rhwX), lane);
+                rhw = _mm256_add_ps(rhw0, _mm256_mul_ps(drhw, _mm256_cvtepi32_ps(xi)));
+            }
+            c = FogMixPack(b, _mm256_and_si256(_mm256_srli_epi32(texel, 16), byte),
+                           _mm256_and_si256(_mm256_srli_epi32(texel, 8), byte), _mm256_and_si256(texel, byte), alpha, rhw, d,
+                           dither);
+        }
+        StoreBlended(b, x, c, zq, skip, skipBits);
+    }
+    return std::min(groups * 8, n);
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) int32_t WideBlendPoint(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz,
+                                                       uint32_t u, uint32_t du, uint32_t v, uint32_t dv) {
+    return WideBlendRun<false>(b, x, n, z, dz, u, du, v, dv);
+}
+
+__attribute__((target("avx2"))) int32_t WideBlendBilinear(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz,
+                                                          uint32_t u, uint32_t du, uint32_t v, uint32_t dv) {
+    return WideBlendRun<true>(b, x, n, z, dz, u, du, v, dv);
+}
+
 }  // namespace SoftPixel
 
 #else
@@ -459,6 +667,12 @@ void WideAffineTriangle(const TriangleSetup&, const WideTriangle&) {}
 void WidePerspectiveTriangle(const TriangleSetup&, const WidePerspective&) {}
 int32_t WideBilinear(const WideRun&, const uint32_t*, int32_t, int32_t, uint32_t, int32_t, int32_t, int32_t, int32_t,
                      int32_t) {
+    return 0;
+}
+int32_t WideBlendPoint(const WideBlend&, int32_t, int32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
+    return 0;
+}
+int32_t WideBlendBilinear(const WideBlend&, int32_t, int32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t) {
     return 0;
 }
 }  // namespace SoftPixel

@@ -86,4 +86,57 @@ struct WidePerspective {
 
 void WidePerspectiveTriangle(const TriangleSetup& t, const WidePerspective& w);
 
+// See-through texels over the target, eight at a time: the texture factor's
+// alpha, the alpha test, fog from each pixel's w and the blend with what is
+// there, with the plain loop's sums in the same order, so every pixel comes
+// out as the plain loop makes it. Point-sampled unfogged texels are blended
+// in RGB565 with 32 levels (as the plain loop's point-sampled path does);
+// fogged ones and filtered ones with 8-bit weights.
+struct WideBlend {
+    uint16_t* dst;
+    uint16_t* depth;
+    const uint32_t* packed;  // prepared texels
+    const uint32_t* argb;    // 8-bit texels
+    const uint32_t* dither;  // the row's four dither words
+    uint32_t wmask, hmask;
+    int32_t wshift;
+    bool test, write;
+    uint32_t factorAlpha;  // 255: the texel's alpha as it is
+    bool alphaTest;
+    uint32_t alphaRef;  // below 255
+    bool fog;
+    float fogEnd, fogRange;  // fogRange not 0
+    uint32_t fogR, fogG, fogB;
+    // 1/w at pixel rhwX is rhw + drhw * (x - rhwX), as the plain loop sums it.
+    float rhw, drhw;
+    int32_t rhwX;
+    int32_t rowLength;  // pixels of a row that may be read and written back unchanged
+};
+
+// Whether the wide blend can address this texture: texel coordinates in
+// 32-bit lanes keep every bit the index uses when it has at most 2^16 texels.
+// The wide blend is on unless switched off (to compare it with the plain loop).
+bool WideBlendOn();
+void SetWideBlend(bool on);
+
+inline bool WideBlendFits(int32_t wshift, uint32_t hmask) {
+    int32_t h = 0;
+    while ((1u << h) <= hmask) ++h;
+    return wshift + h <= 16;
+}
+
+// Point-sampled: pixels x .. x + n - 1, depth z (16.16), u (16.16 texels)
+// and v (16.16 texels times the width, so its integer part masked by
+// hmask << wshift is the row's offset), each the low 32 bits of the plain
+// loop's values, stepping dz, du, dv. Returns how many pixels it drew: all
+// n, or the whole groups of eight only where a last, shorter group would
+// reach past rowLength.
+int32_t WideBlendPoint(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz, uint32_t u, uint32_t du,
+                       uint32_t v, uint32_t dv);
+
+// Magnified and filtered: u and v are 16.16 texels moved back by half a
+// texel (v not scaled).
+int32_t WideBlendBilinear(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz, uint32_t u, uint32_t du,
+                          uint32_t v, uint32_t dv);
+
 }  // namespace SoftPixel

@@ -83,13 +83,13 @@ inline bool RowWalker::Span(int32_t* x0, int32_t* x1) const {
 
 inline void RowWalker::Next() {
     ++mY;
+    // Without a branch: whether the remainder wraps is as good as random.
     for (Limit& l : mLimit) {
         l.q += l.qs;
         l.r += l.rs;
-        if (l.r >= l.d) {
-            l.r -= l.d;
-            ++l.q;
-        }
+        const int64_t wrap = l.r >= l.d;
+        l.r -= l.d & -wrap;
+        l.q += wrap;
     }
 }
 

@@ -467,3 +467,41 @@ TEST(DrawSmoke, AFiresSmokeIsSizedByItsState) {
     EXPECT_NEAR(width({5}, 7), 4.0f * two, 1e-3f);
     EXPECT_NEAR(width({0, 1, 4, 5}, 6), 8.0f * two, 1e-3f);
 }
+
+// A smoke pot's column filling much of the view draws its twelve puffs in
+// threes or pairs, each with the combined opacity of the puffs it stands
+// for; far off, all twelve; fire columns never merge.
+TEST(DrawSmoke, ANearSmokePotColumnDrawsFewerPuffsWithTheirCombinedOpacity) {
+    DrawFixture f;
+    auto m = FlatMap(4, 4);
+    SetAllVisible(*m, 2);
+    m->mFieldOfView = 50.0f;
+    m->mCameraHeight = 10.0f;
+    struct Case {
+        float eyeY;
+        int32_t kind;
+        size_t quads;
+    };
+    // The widest puff is 2 x (1.7 + 0.15) x 8 = 29.6 m wide.
+    for (Case c : {Case{20.0f, 3, 4u}, Case{-260.0f, 3, 6u}, Case{-4000.0f, 3, 12u}, Case{20.0f, 1, 12u}}) {
+        f.recorder.mCalls.clear();
+        m->mEyeX = 40.0f, m->mEyeY = c.eyeY;
+        const int32_t column = m->DrawSmokeColumn(-1, 40.0f, 40.0f, 4.0f, true, c.kind, false, 1.0f, 1.0f);
+        ASSERT_GE(column, 0);
+        auto quads = CallsOf(f.recorder, DrawOp::kTexturedQuad);
+        auto fades = CallsOf(f.recorder, DrawOp::kOpacity);
+        ASSERT_EQ(quads.size(), c.quads) << c.eyeY;
+        ASSERT_EQ(fades.size(), c.quads);
+        if (c.kind != 3) continue;
+        // The first drawn stands for the last puffs of the column.
+        const int32_t merged = static_cast<int32_t>(12 / c.quads);
+        float clear = 1.0f;
+        for (int32_t k = 11; k > 11 - merged; --k) {
+            const float t = (static_cast<float>(k) + static_cast<float>(m->mColumnAge[column]) / 1100.0f) / 12.0f;
+            clear *= 1.0f - (0.3f - 0.3f * t);
+        }
+        EXPECT_NEAR(fades[0]->mArgs[0], 1.0f - clear, 1e-6f) << c.eyeY;
+    }
+    EXPECT_EQ(g3D->GetMatrixDepth(), 0);
+}
+

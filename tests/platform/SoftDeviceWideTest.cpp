@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "SoftDeviceTestUtil.h"
@@ -194,6 +195,82 @@ TEST(SoftDeviceThreads, LongScenesAndStateChangesKeepTheirOrder) {
         for (int32_t x = 0; x < 64; ++x)
             ASSERT_EQ(one.At(x, y), many.At(x, y)) << x << "," << y;
     EXPECT_TRUE(many.BorderIntact());
+}
+
+} // namespace
+
+namespace {
+
+// See-through triangles as smoke and dust are drawn (translucent texels, a
+// texture factor or none, fog or none, alpha test, dither, depth written or
+// not, magnified and filtered or point-sampled, facing the eye or leaning
+// away) piled over each other: the eight-wide blend gives exactly the plain
+// loop's pixels and depths.
+TEST(SoftDeviceWide, BlendedTrianglesMatchThePlainLoopExactly) {
+    if (!SoftPixel::WideAvailable()) GTEST_SKIP() << "no eight-wide path on this processor";
+    SoftTexture puff, tiny;
+    ASSERT_TRUE(puff.ICreate(MakePicture(32, 32, [](int x, int y) {
+        const uint32_t a = uint32_t((x * 7 + y * 5) % 256);
+        return a << 24 | uint32_t(x * 8) << 16 | uint32_t(y * 8) << 8 | uint32_t((x ^ y) * 8);
+    })));
+    ASSERT_TRUE(tiny.ICreate(MakePicture(4, 8, [](int x, int y) {
+        const uint32_t a = (x + y) % 3 == 0 ? 255u : uint32_t(40 * x + 20 * y);
+        return a << 24 | uint32_t(x * 60) << 16 | uint32_t(200 - y * 20) << 8 | 0x30u;
+    })));
+    const float fogStart = 1.5f, fogEnd = 6.0f;
+    uint32_t startBits, endBits;
+    std::memcpy(&startBits, &fogStart, 4);
+    std::memcpy(&endBits, &fogEnd, 4);
+    Lcg rng(2024);
+    int64_t drawn = 0;
+    struct WideBlendBack {
+        ~WideBlendBack() { SoftPixel::SetWideBlend(true); }
+    } back;
+    for (int32_t round = 0; round < 96; ++round) {
+        Canvas16 a(83, 61, 0x8410), b(83, 61, 0x8410);
+        SoftDevice3D wide, plain;
+        ASSERT_TRUE(wide.ICreate16(a.target));
+        ASSERT_TRUE(plain.ICreate16(b.target));
+        const SoftTexture* tex = round % 7 == 3 ? &tiny : &puff;
+        const uint32_t factor = round / 4 % 3 == 0 ? 0xFFu : 0x20u + 0x1Du * uint32_t(round % 7);
+        const bool fog = round % 2 == 0, facing = round % 5 < 2;
+        for (SoftDevice3D* d : {&wide, &plain}) {
+            ScreenStates(*d);
+            d->SetRenderState(SoftState::DitherEnable, round % 3 == 1 ? kTrue : kFalse);
+            d->SetRenderState(SoftState::AlphaRef, round % 6 < 3 ? 0u : 60u);
+            d->SetRenderState(SoftState::ZWriteEnable, round % 7 == 3 ? kFalse : kTrue);
+            d->SetTextureStageState(SoftStage::MagFilter, round / 2 % 2 == 0 ? kFilterLinear : kFilterPoint);
+            TextureOn(*d, tex, factor != 0xFFu);
+            d->SetRenderState(SoftState::TextureFactor, factor << 24 | 0xFFFFFFu);
+            d->SetRenderState(SoftState::FogEnable, fog ? kTrue : kFalse);
+            d->SetRenderState(SoftState::FogTableMode, kFogLinear);
+            d->SetRenderState(SoftState::FogColor, 0x405060);
+            d->SetRenderState(SoftState::FogTableStart, startBits);
+            d->SetRenderState(SoftState::FogTableEnd, endBits);
+            d->Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+        }
+        for (int32_t k = 0; k < 10; ++k) {
+            TV v[3];
+            const float w0 = rng.Range(0.8f, 8.0f), scale = rng.Range(0.002f, 0.06f);
+            for (TV& q : v) {
+                const float x = rng.Range(-15, 95), y = rng.Range(-15, 75);
+                const float w = facing ? w0 : rng.Range(0.8f, 8.0f);
+                q = TV{x, y, rng.Range(0, 1), 1 / w, (x * scale + rng.Range(-1, 1)) / w, (y * scale + rng.Range(-1, 1)) / w};
+            }
+            SoftPixel::SetWideBlend(true);
+            wide.DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+            SoftPixel::SetWideBlend(false);
+            plain.DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+        }
+        for (int32_t y = 0; y < 61; ++y)
+            for (int32_t x = 0; x < 83; ++x) {
+                ASSERT_EQ(wide.DepthBuffer()[y * 83 + x], plain.DepthBuffer()[y * 83 + x]) << round << " " << x << "," << y;
+                ASSERT_EQ(a.At(x, y), b.At(x, y)) << round << " " << x << "," << y;
+                drawn += a.At(x, y) != 0x8410;
+            }
+        ASSERT_TRUE(a.BorderIntact());
+    }
+    EXPECT_GT(drawn, 96 * 83 * 61 / 3);
 }
 
 } // namespace
