@@ -24,24 +24,24 @@ int32_t SightCache::Find(Unit* low, Unit* high) const
     if (mCount == 0) return -1;
     const size_t mask = mTable.size() - 1;
     for (size_t i = Hash(low, high) & mask;; i = (i + 1) & mask) {
-        const int32_t e = mTable[i];
-        if (e < 0) return -1;
-        if (mPool[e].mLow == low && mPool[e].mHigh == high) return e;
+        const Slot& slot = mTable[i];
+        if (slot.mEntry < 0) return -1;
+        if (slot.mLow == low && slot.mHigh == high) return slot.mEntry;
     }
 }
 
 void SightCache::Grow()
 {
     const size_t size = std::max<size_t>(kMinTable, mTable.size() * 2);
-    std::vector<int32_t> old;
+    std::vector<Slot> old;
     old.swap(mTable);
-    mTable.assign(size, -1);
+    mTable.assign(size, Slot{nullptr, nullptr, -1});
     const size_t mask = size - 1;
-    for (int32_t e : old) {
-        if (e < 0) continue;
-        size_t i = Hash(mPool[e].mLow, mPool[e].mHigh) & mask;
-        while (mTable[i] >= 0) i = (i + 1) & mask;
-        mTable[i] = e;
+    for (const Slot& slot : old) {
+        if (slot.mEntry < 0) continue;
+        size_t i = Hash(slot.mLow, slot.mHigh) & mask;
+        while (mTable[i].mEntry >= 0) i = (i + 1) & mask;
+        mTable[i] = slot;
     }
 }
 
@@ -50,8 +50,8 @@ void SightCache::Insert(int32_t entry)
     if (static_cast<size_t>(mCount + 1) * 2 > mTable.size()) Grow();
     const size_t mask = mTable.size() - 1;
     size_t i = Hash(mPool[entry].mLow, mPool[entry].mHigh) & mask;
-    while (mTable[i] >= 0) i = (i + 1) & mask;
-    mTable[i] = entry;
+    while (mTable[i].mEntry >= 0) i = (i + 1) & mask;
+    mTable[i] = Slot{mPool[entry].mLow, mPool[entry].mHigh, entry};
     ++mCount;
 }
 
@@ -60,16 +60,16 @@ void SightCache::Erase(int32_t entry)
     Entry& e = mPool[entry];
     const size_t mask = mTable.size() - 1;
     size_t i = Hash(e.mLow, e.mHigh) & mask;
-    while (mTable[i] != entry) i = (i + 1) & mask;
+    while (mTable[i].mEntry != entry) i = (i + 1) & mask;
     // Shift back the entries after it whose probe passed over this slot.
-    for (size_t j = (i + 1) & mask; mTable[j] >= 0; j = (j + 1) & mask) {
-        const size_t home = Hash(mPool[mTable[j]].mLow, mPool[mTable[j]].mHigh) & mask;
+    for (size_t j = (i + 1) & mask; mTable[j].mEntry >= 0; j = (j + 1) & mask) {
+        const size_t home = Hash(mTable[j].mLow, mTable[j].mHigh) & mask;
         const bool between = i <= j ? (home > i && home <= j) : (home > i || home <= j);
         if (between) continue;
         mTable[i] = mTable[j];
         i = j;
     }
-    mTable[i] = -1;
+    mTable[i].mEntry = -1;
     --mCount;
     mLiveRefs -= e.mCells;
     e = Entry();
@@ -139,8 +139,15 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
     }
     e.mSerial = mNextSerial++;
     if (mNextSerial == 0) mNextSerial = 1;  // 0 marks a free entry
-    Register(k);
-    if (mAllRefs > 2 * mLiveRefs + 65536) RebuildCells();
+    e.mCells = 0;
+    mPending.push_back(CellRef{k, e.mSerial});
+    if (mPending.size() > 4 * static_cast<size_t>(mCount) + 1024) {
+        // Keep only the pending pairs still stored as they were.
+        size_t kept = 0;
+        for (const CellRef& ref : mPending)
+            if (mPool[ref.mEntry].mSerial == ref.mSerial) mPending[kept++] = ref;
+        mPending.resize(kept);
+    }
 }
 
 int32_t SightCache::CellColumn(float x) const
@@ -205,6 +212,7 @@ void SightCache::RebuildCells()
 {
     for (auto& cell : mCells) cell.clear();
     mEverywhere.clear();
+    mPending.clear();
     mLiveRefs = mAllRefs = 0;
     for (int32_t k = 0; k < static_cast<int32_t>(mPool.size()); ++k)
         if (mPool[k].mSerial != 0) Register(k);
@@ -223,7 +231,14 @@ bool SightCache::Near(const Entry& e, float x, float y, float r)
 
 void SightCache::Void(float x, float y, float r)
 {
-    if (mCount == 0) return;
+    if (mCount == 0) {
+        mPending.clear();
+        return;
+    }
+    for (const CellRef& ref : mPending)
+        if (mPool[ref.mEntry].mSerial == ref.mSerial) Register(ref.mEntry);
+    mPending.clear();
+    if (mAllRefs > 2 * mLiveRefs + 65536) RebuildCells();
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(r)) {
         // No cell to look in: every pair is asked.
         for (int32_t k = 0; k < static_cast<int32_t>(mPool.size()); ++k)
@@ -258,10 +273,11 @@ void SightCache::Clear()
 {
     mPool.clear();
     mFree.clear();
-    std::fill(mTable.begin(), mTable.end(), -1);
+    for (Slot& slot : mTable) slot.mEntry = -1;
     mCount = 0;
     for (auto& cell : mCells) cell.clear();
     mEverywhere.clear();
+    mPending.clear();
     mLiveRefs = mAllRefs = 0;
 }
 

@@ -9,7 +9,9 @@
 // it, so that voiding a point looks only at the pairs passing near it. The
 // cell lists are not cleaned at once when a pair goes: each reference keeps
 // the pair's serial and a stale one is dropped when met; the lists are made
-// again when the stale references outgrow the live ones.
+// again when the stale references outgrow the live ones. A pair is listed
+// only when the next void comes: most pairs are stored anew or dropped
+// (a unit moved) before that.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -45,6 +47,11 @@ private:
         uint32_t mSerial = 0;          // changes with every store; 0: a free entry
         int32_t mCells = 0;            // cell references made at its last store
     };
+    struct Slot {
+        Unit* mLow;
+        Unit* mHigh;
+        int32_t mEntry;                // pool index, -1 empty
+    };
     struct CellRef {
         int32_t mEntry;
         uint32_t mSerial;
@@ -63,13 +70,14 @@ private:
 
     std::vector<Entry> mPool;
     std::vector<int32_t> mFree;          // pool entries not in use
-    std::vector<int32_t> mTable;         // pool indexes, -1 empty; size a power of two
+    std::vector<Slot> mTable;            // size a power of two
     int32_t mCount = 0;
     uint32_t mNextSerial = 1;
 
-    static constexpr float kCellSize = 64.0f;
+    static constexpr float kCellSize = 128.0f;
     int32_t mColumns = 1, mRows = 1;
     std::vector<std::vector<CellRef>> mCells;
     std::vector<CellRef> mEverywhere;    // pairs at positions that are not numbers
+    std::vector<CellRef> mPending;       // stored since the last void: listed at the next one
     int64_t mLiveRefs = 0, mAllRefs = 0;
 };
