@@ -605,8 +605,6 @@ private:
     void ComputeSquareTop(int32_t square) const;
     mutable std::vector<float> mGroundTop;
     mutable std::vector<float> mCoverTop;
-    mutable std::vector<float> mQuarterGroundTop;  // the same per 10 m quarter of a square,
-    mutable std::vector<float> mQuarterCoverTop;   // (2 x column + qx) x 2 x mHeight + 2 x row + qy
     mutable std::vector<int32_t> mDirtyTops;
     mutable std::vector<uint8_t> mTopDirty;
     mutable bool mAllTopsDirty = true;

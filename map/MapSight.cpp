@@ -20,8 +20,6 @@ constexpr float kWallReach = 2.0f;                    // a unit at a wall looks 
 constexpr float kEyeGroundTolerance = 0.05f;
 constexpr float kGravity = 9.81f;
 constexpr float kMaxSteps = 1 << 16;                  // 131 km at 2 m
-constexpr int32_t kPointsPerQuarter = kPointsPerSquare / 2;
-constexpr float kQuarterSize = kSquareSize / 2;
 
 bool Finite6(float a, float b, float c, float d, float e, float f)
 {
@@ -103,28 +101,29 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     const double zMargin = 0.01 + 1e-5 * (std::fabs(z1) + std::fabs(ddz) + arc);
     const double xyMargin = 0.01 + 1e-5 * (std::fabs(x1) + std::fabs(y1) + std::fabs(ddx) + std::fabs(ddy));
     const double dn = n;
-    const std::vector<float>& quarterTops = cover ? mQuarterCoverTop : mQuarterGroundTop;
     // The last step of the stretch from step k that surely stays inside the
     // box (x0, y0, size) and at or above top, or -1 when there is none.
-    auto ClearStretch = [&](float bx, float by, float size, float top, int32_t k) -> double {
+    // Steps per metre along x and y (infinite when the line keeps x or y).
+    const double kx = ddx != 0.0 ? dn / std::fabs(ddx) : 0.0, ky = ddy != 0.0 ? dn / std::fabs(ddy) : 0.0;
+    const double invN = 1.0 / dn;
+    auto ClearStretch = [&](float bx, float by, float size, float top, int32_t k) __attribute__((always_inline)) {
+        // The margin is far beyond the rounding of the steps' places and of
+        // these bounds.
         double last = n - 1;
-        const double left = bx + xyMargin, right = static_cast<double>(bx) + size - xyMargin;
-        const double bottom = by + xyMargin, upper = static_cast<double>(by) + size - xyMargin;
-        if (ddx > 0.0) last = std::min(last, std::floor((right - x1) * dn / ddx));
-        else if (ddx < 0.0) last = std::min(last, std::floor((x1 - left) * dn / -ddx));
-        if (ddy > 0.0) last = std::min(last, std::floor((upper - y1) * dn / ddy));
-        else if (ddy < 0.0) last = std::min(last, std::floor((y1 - bottom) * dn / -ddy));
+        if (ddx > 0.0) last = std::min(last, std::floor((bx + size - xyMargin - x1) * kx));
+        else if (ddx < 0.0) last = std::min(last, std::floor((x1 - bx - xyMargin) * kx));
+        if (ddy > 0.0) last = std::min(last, std::floor((by + size - xyMargin - y1) * ky));
+        else if (ddy < 0.0) last = std::min(last, std::floor((y1 - by - xyMargin) * ky));
         if (!(last >= k)) return -1.0;
         if (!anyTop) return last;
         // The lowest point of the stretch is at one of its ends (the arc
         // only rises above the chord).
-        const double ta = k / dn, tb = last / dn;
+        const double ta = k * invN, tb = last * invN;
         const double za = z1 + ddz * ta + arc * ta * (1.0 - ta);
         const double zb = z1 + ddz * tb + arc * tb * (1.0 - tb);
         return std::min(za, zb) - zMargin >= top + 1e-5 * std::fabs(top) ? last : -1.0;
     };
     int32_t plainSquare = -1;   // a square found not clear from its first step walked
-    int32_t plainQuarter = -1;  // the same for a quarter of a square
     int32_t lastSquare = -1;
     for (int32_t k = 1; k < n; ++k) {
         const float t = static_cast<float>(k) / n;
@@ -136,21 +135,11 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         const int32_t column = i / kPointsPerSquare, row = j / kPointsPerSquare;
         const int32_t square = column * mHeight + row;
         if (canSkip && !(s.mVegetation && mFire[square] > 4)) {
-            // First the whole square, then its quarter (10 m) the step is in.
             double last = -1.0;
             if (square != plainSquare) {
                 last = ClearStretch(column * kSquareSize, row * kSquareSize, kSquareSize,
                                     tops[static_cast<size_t>(square)], k);
                 if (last < 0.0) plainSquare = square;
-            }
-            if (last < 0.0) {
-                const int32_t bi = i / kPointsPerQuarter, bj = j / kPointsPerQuarter;
-                const int32_t quarter = bi * mHeight * 2 + bj;
-                if (quarter != plainQuarter) {
-                    last = ClearStretch(bi * kQuarterSize, bj * kQuarterSize, kQuarterSize,
-                                        quarterTops[static_cast<size_t>(quarter)], k);
-                    if (last < 0.0) plainQuarter = quarter;
-                }
             }
             if (last >= 0.0) {
                 if (s.mWalls && square != lastSquare && !mWallList.empty()) {
@@ -468,8 +457,6 @@ void Map::RefreshSquareTops() const
     if (mAllTopsDirty || mGroundTop.size() != count || mCoverTop.size() != count) {
         mGroundTop.assign(count, 0.0f);
         mCoverTop.assign(count, 0.0f);
-        mQuarterGroundTop.assign(4 * count, 0.0f);
-        mQuarterCoverTop.assign(4 * count, 0.0f);
         mTopDirty.assign(count, 0);
         mDirtyTops.clear();
         if (mPoints.size() == static_cast<size_t>(mPointsX) * mPointsY)
@@ -487,34 +474,23 @@ void Map::RefreshSquareTops() const
 void Map::ComputeSquareTop(int32_t square) const
 {
     const int32_t column = square / mHeight, row = square % mHeight;
-    const float none = -std::numeric_limits<float>::infinity();
-    float ground = none, cover = none;
-    for (int32_t q = 0; q < 4; ++q) {
-        const int32_t bi = 2 * column + q / 2, bj = 2 * row + q % 2;
-        const int32_t i0 = bi * kPointsPerQuarter, j0 = bj * kPointsPerQuarter;
-        const int32_t i1 = std::min(i0 + kPointsPerQuarter - 1, mPointsX - 2);
-        const int32_t j1 = std::min(j0 + kPointsPerQuarter - 1, mPointsY - 2);
-        float qGround = none, qCover = none;
-        for (int32_t i = i0; i <= i1; ++i) {
-            for (int32_t j = j0; j <= j1; ++j) {
-                const uint16_t* p = &mPoints[static_cast<size_t>(i) * mPointsY + j];
-                const float h =
-                    std::max(std::max(mHeightOfCode[p[0] & 0x3ff], mHeightOfCode[p[1] & 0x3ff]),
-                             std::max(mHeightOfCode[p[mPointsY] & 0x3ff], mHeightOfCode[p[mPointsY + 1] & 0x3ff]));
-                qGround = std::max(qGround, h);
-                const TerrainInfo& info = gTerrainTable[p[0] >> 10];
-                if (info.mHeight > 0.0f) qCover = std::max(qCover, h + info.mHeight);
-            }
+    const int32_t i0 = column * kPointsPerSquare, j0 = row * kPointsPerSquare;
+    const int32_t i1 = std::min(i0 + kPointsPerSquare - 1, mPointsX - 2);
+    const int32_t j1 = std::min(j0 + kPointsPerSquare - 1, mPointsY - 2);
+    float ground = -std::numeric_limits<float>::infinity();
+    float cover = ground;
+    for (int32_t i = i0; i <= i1; ++i) {
+        for (int32_t j = j0; j <= j1; ++j) {
+            const uint16_t* p = &mPoints[static_cast<size_t>(i) * mPointsY + j];
+            const float h = std::max(std::max(mHeightOfCode[p[0] & 0x3ff], mHeightOfCode[p[1] & 0x3ff]),
+                                     std::max(mHeightOfCode[p[mPointsY] & 0x3ff], mHeightOfCode[p[mPointsY + 1] & 0x3ff]));
+            ground = std::max(ground, h);
+            const TerrainInfo& info = gTerrainTable[p[0] >> 10];
+            if (info.mHeight > 0.0f) cover = std::max(cover, h + info.mHeight);
         }
-        qCover = std::max(qGround, qCover);
-        const size_t index = static_cast<size_t>(bi) * mHeight * 2 + bj;
-        mQuarterGroundTop[index] = qGround;
-        mQuarterCoverTop[index] = qCover;
-        ground = std::max(ground, qGround);
-        cover = std::max(cover, qCover);
     }
     mGroundTop[square] = ground;
-    mCoverTop[square] = cover;
+    mCoverTop[square] = std::max(ground, cover);
 }
 
 void Map::BeginTraceReuse()
