@@ -109,12 +109,17 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     auto ClearStretch = [&](float bx, float by, float size, float top, int32_t k) __attribute__((always_inline)) {
         // The margin is far beyond the rounding of the steps' places and of
         // these bounds.
+        // A bound that is not a number leaves no stretch.
         double last = n - 1;
-        if (ddx > 0.0) last = std::min(last, std::floor((bx + size - xyMargin - x1) * kx));
-        else if (ddx < 0.0) last = std::min(last, std::floor((x1 - bx - xyMargin) * kx));
-        if (ddy > 0.0) last = std::min(last, std::floor((by + size - xyMargin - y1) * ky));
-        else if (ddy < 0.0) last = std::min(last, std::floor((y1 - by - xyMargin) * ky));
+        auto bound = [&last](double steps) {
+            if (!(steps >= last)) last = steps;
+        };
+        if (ddx > 0.0) bound((bx + size - xyMargin - x1) * kx);
+        else if (ddx < 0.0) bound((x1 - bx - xyMargin) * kx);
+        if (ddy > 0.0) bound((by + size - xyMargin - y1) * ky);
+        else if (ddy < 0.0) bound((y1 - by - xyMargin) * ky);
         if (!(last >= k)) return -1.0;
+        last = static_cast<double>(static_cast<int32_t>(last));  // whole steps (last lies in k .. n - 1)
         if (!anyTop) return last;
         // The lowest point of the stretch is at one of its ends (the arc
         // only rises above the chord).
