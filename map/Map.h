@@ -605,6 +605,11 @@ private:
     void ComputeSquareTop(int32_t square) const;
     mutable std::vector<float> mGroundTop;
     mutable std::vector<float> mCoverTop;
+    // The same for blocks of 4 x 4 squares (column-major, like the squares).
+    void ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const;
+    bool BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const;
+    mutable std::vector<float> mBlockGroundTop;
+    mutable std::vector<float> mBlockCoverTop;
     mutable std::vector<int32_t> mDirtyTops;
     mutable std::vector<uint8_t> mTopDirty;
     mutable bool mAllTopsDirty = true;

@@ -20,6 +20,8 @@ constexpr float kWallReach = 2.0f;                    // a unit at a wall looks 
 constexpr float kEyeGroundTolerance = 0.05f;
 constexpr float kGravity = 9.81f;
 constexpr float kMaxSteps = 1 << 16;                  // 131 km at 2 m
+constexpr int32_t kBlockSquares = 4;                   // squares along a block's side
+constexpr float kBlockSize = kBlockSquares * kSquareSize;
 
 bool Finite6(float a, float b, float c, float d, float e, float f)
 {
@@ -128,6 +130,10 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         const double zb = z1 + ddz * tb + arc * tb * (1.0 - tb);
         return std::min(za, zb) - zMargin >= top + 1e-5 * std::fabs(top) ? last : -1.0;
     };
+    const std::vector<float>& blockTops = cover ? mBlockCoverTop : mBlockGroundTop;
+    const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
+    const bool testWalls = s.mWalls && !mWallList.empty();
+    int32_t plainBlock = -1;    // a block found not clear (or with walls or a large fire)
     int32_t plainSquare = -1;   // a square found not clear from its first step walked
     int32_t lastSquare = -1;
     for (int32_t k = 1; k < n; ++k) {
@@ -139,6 +145,23 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         const int32_t i = static_cast<int32_t>(fx), j = static_cast<int32_t>(fy);
         const int32_t column = i / kPointsPerSquare, row = j / kPointsPerSquare;
         const int32_t square = column * mHeight + row;
+        if (canSkip) {
+            // First the block of squares the step is in: without walls and
+            // large fires in it, a clear stretch over it needs no square.
+            const int32_t bc = column / kBlockSquares, br = row / kBlockSquares;
+            const int32_t block = bc * blocksY + br;
+            if (block != plainBlock) {
+                double last = -1.0;
+                if (!BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls))
+                    last = ClearStretch(bc * kBlockSize, br * kBlockSize, kBlockSize,
+                                        blockTops[static_cast<size_t>(block)], k);
+                if (last >= 0.0) {
+                    k = static_cast<int32_t>(last);
+                    continue;
+                }
+                plainBlock = block;
+            }
+        }
         if (canSkip && !(s.mVegetation && mFire[square] > 4)) {
             double last = -1.0;
             if (square != plainSquare) {
@@ -464,16 +487,54 @@ void Map::RefreshSquareTops() const
         mCoverTop.assign(count, 0.0f);
         mTopDirty.assign(count, 0);
         mDirtyTops.clear();
-        if (mPoints.size() == static_cast<size_t>(mPointsX) * mPointsY)
+        const int32_t blocksX = (mWidth + kBlockSquares - 1) / kBlockSquares;
+        const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
+        mBlockGroundTop.assign(static_cast<size_t>(blocksX) * blocksY, 0.0f);
+        mBlockCoverTop.assign(static_cast<size_t>(blocksX) * blocksY, 0.0f);
+        if (mPoints.size() == static_cast<size_t>(mPointsX) * mPointsY) {
             for (int32_t s = 0; s < mSquareCount; ++s) ComputeSquareTop(s);
+            for (int32_t b = 0; b < blocksX * blocksY; ++b) ComputeBlockTop(b / blocksY, b % blocksY);
+        }
         mAllTopsDirty = false;
         return;
     }
+    for (int32_t s : mDirtyTops) ComputeSquareTop(s);
     for (int32_t s : mDirtyTops) {
-        ComputeSquareTop(s);
+        ComputeBlockTop(s / mHeight / kBlockSquares, s % mHeight / kBlockSquares);
         mTopDirty[s] = 0;
     }
     mDirtyTops.clear();
+}
+
+void Map::ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const
+{
+    const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
+    float ground = -std::numeric_limits<float>::infinity(), cover = ground;
+    const int32_t c1 = std::min(mWidth, (blockColumn + 1) * kBlockSquares);
+    const int32_t r1 = std::min(mHeight, (blockRow + 1) * kBlockSquares);
+    for (int32_t c = blockColumn * kBlockSquares; c < c1; ++c) {
+        for (int32_t r = blockRow * kBlockSquares; r < r1; ++r) {
+            ground = std::max(ground, mGroundTop[SquareIndex(c, r)]);
+            cover = std::max(cover, mCoverTop[SquareIndex(c, r)]);
+        }
+    }
+    const size_t b = static_cast<size_t>(blockColumn) * blocksY + blockRow;
+    mBlockGroundTop[b] = ground;
+    mBlockCoverTop[b] = cover;
+}
+
+bool Map::BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const
+{
+    const int32_t c1 = std::min(mWidth, (blockColumn + 1) * kBlockSquares);
+    const int32_t r0 = blockRow * kBlockSquares, r1 = std::min(mHeight, r0 + kBlockSquares);
+    for (int32_t c = blockColumn * kBlockSquares; c < c1; ++c) {
+        const int32_t s0 = SquareIndex(c, r0), s1 = SquareIndex(c, r1 - 1) + 1;
+        if (walls && mWallStart[s1] != mWallStart[s0]) return true;
+        if (fire)
+            for (int32_t s = s0; s < s1; ++s)
+                if (mFire[s] > 4) return true;
+    }
+    return false;
 }
 
 void Map::ComputeSquareTop(int32_t square) const

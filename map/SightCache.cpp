@@ -150,16 +150,18 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
     }
 }
 
+// Cells outside the grid fold onto its border (below 0 truncating is
+// flooring, and every negative place is cell 0 anyway).
 int32_t SightCache::CellColumn(float x) const
 {
-    const float c = std::floor(x / kCellSize);
-    return c <= 0.0f ? 0 : c >= static_cast<float>(mColumns - 1) ? mColumns - 1 : static_cast<int32_t>(c);
+    const float c = x * (1.0f / kCellSize);
+    return !(c > 0.0f) ? 0 : c >= static_cast<float>(mColumns - 1) ? mColumns - 1 : static_cast<int32_t>(c);
 }
 
 int32_t SightCache::CellRow(float y) const
 {
-    const float r = std::floor(y / kCellSize);
-    return r <= 0.0f ? 0 : r >= static_cast<float>(mRows - 1) ? mRows - 1 : static_cast<int32_t>(r);
+    const float r = y * (1.0f / kCellSize);
+    return !(r > 0.0f) ? 0 : r >= static_cast<float>(mRows - 1) ? mRows - 1 : static_cast<int32_t>(r);
 }
 
 // Lists the pair in every cell holding a point within kCellMargin (along x
@@ -181,12 +183,13 @@ void SightCache::Register(int32_t entry)
         const int32_t c0 = CellColumn(static_cast<float>(std::min(x0, x1) - kCellMargin));
         const int32_t c1 = CellColumn(static_cast<float>(std::max(x0, x1) + kCellMargin));
         const double inf = std::numeric_limits<double>::infinity();
+        const double perX = dx != 0.0 ? 1.0 / dx : 0.0;
         for (int32_t c = c0; c <= c1; ++c) {
             const double xa = c == 0 ? -inf : c * static_cast<double>(kCellSize) - kCellMargin;
             const double xb = c == mColumns - 1 ? inf : (c + 1) * static_cast<double>(kCellSize) + kCellMargin;
             double ta = 0.0, tb = 1.0;
             if (dx != 0.0) {
-                double u = (xa - x0) / dx, v = (xb - x0) / dx;
+                double u = (xa - x0) * perX, v = (xb - x0) * perX;
                 if (u > v) std::swap(u, v);
                 ta = std::max(ta, u);
                 tb = std::min(tb, v);
