@@ -151,10 +151,9 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
             const int32_t bc = column / kBlockSquares, br = row / kBlockSquares;
             const int32_t block = bc * blocksY + br;
             if (block != plainBlock) {
-                double last = -1.0;
-                if (!BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls))
-                    last = ClearStretch(bc * kBlockSize, br * kBlockSize, kBlockSize,
-                                        blockTops[static_cast<size_t>(block)], k);
+                double last = ClearStretch(bc * kBlockSize, br * kBlockSize, kBlockSize,
+                                           blockTops[static_cast<size_t>(block)], k);
+                if (last >= 0.0 && BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)) last = -1.0;
                 if (last >= 0.0) {
                     k = static_cast<int32_t>(last);
                     continue;
