@@ -10,9 +10,11 @@
 
 #include "ScenarioPaths.h"
 #include "battle/Battle.h"
+#include "battle/UnitList.h"
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
+#include "units/Unit.h"
 
 namespace {
 
@@ -103,5 +105,52 @@ void BM_CheckLOSDemoMaps(benchmark::State& state)
     state.SetLabel(name);
 }
 BENCHMARK(BM_CheckLOSDemoMaps)->DenseRange(0, 4)->Unit(benchmark::kNanosecond);
+
+} // namespace
+
+namespace {
+
+// The sight cache of grossangriff filled with every pair of its units (as
+// after a round of spotting), then 200 voids at random places (smoke,
+// impacts, fires: radius 30 m), as the action phase makes them. The fill is
+// outside the timing; the time per void is the time shown / 200.
+void BM_VoidLOSGrossangriffFullCache(benchmark::State& state)
+{
+    if (!DecryptData()) {
+        state.SkipWithError("no game data");
+        return;
+    }
+    BattleRunner runner;
+    std::string error;
+    if (!runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/grossangriff.mvg", &error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    Battle* battle = runner.GetBattle();
+    Map& map = *battle->mMap;
+    std::vector<Unit*> units;
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) units.push_back(battle->mUnits->GetUnit(i));
+    uint64_t s = 11;
+    auto unit = [&s]() {
+        s = s * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<float>(s >> 40) / static_cast<float>(1 << 24);
+    };
+    int64_t pairs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        map.DeleteLOSTable();
+        for (size_t a = 0; a < units.size(); ++a)
+            for (size_t b = a + 1; b < units.size(); ++b)
+                map.StoreLOS(units[a], units[b], true, 0.5f, false, false, false);
+        pairs = static_cast<int64_t>(units.size() * (units.size() - 1) / 2);
+        // With argument 1 a void that drops nothing comes first, outside the
+        // timing (the cache lists its pairs in cells at the first void).
+        if (state.range(0) == 1) map.VoidLOS(-1e6f, -1e6f, 1.0f);
+        state.ResumeTiming();
+        for (int k = 0; k < 200; ++k) map.VoidLOS(unit() * map.mWidthMetres, unit() * map.mHeightMetres, 30.0f);
+    }
+    state.counters["pairs"] = static_cast<double>(pairs);
+}
+BENCHMARK(BM_VoidLOSGrossangriffFullCache)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
