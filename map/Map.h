@@ -553,7 +553,7 @@ private:
     };
     void TraceLine(const Trace& trace, TraceResult* result) const;
     void WalkLine(const Trace& trace, TraceResult* result) const;
-    // Today's walk, every 2 m step looked at: the answer WalkLine must give.
+    // The plain walk, every 2 m step looked at: the answer WalkLine must give.
     void WalkLineByStep(const Trace& trace, TraceResult* result) const;
     void TestWallsOfSquare(const Trace& trace, int32_t square, uint32_t stamp, TraceResult* result) const;
     float SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, float y2, float z2, float* firstT);
