@@ -68,6 +68,9 @@ void Battle::AIOperational(Affiliation side) {
         mMap->mDrawMode = 0;
         mMap->mLOSCacheOn = false;
     }
+    // Planning changes nothing on the map: a line traced again is answered
+    // from the first trace.
+    Map::TraceReuseScope reuse(mMap);
     int16_t fill = 0;
     GView* box = host->MakeAIBox(&fill);
     if (box) {

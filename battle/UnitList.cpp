@@ -7,6 +7,7 @@
 #include "battle/UnitID.h"
 #include "engine/GFile.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 constexpr float kBurningBoxMargin = 20.0f;
@@ -31,9 +32,16 @@ int32_t UnitList::IndexOf(const Unit* unit) const {
 const std::vector<Unit*>& UnitList::Vehicles() const {
     if (mVehiclesKnown && mVehiclesAt == GetChangeCount()) return mVehicles;
     mVehicles.clear();
+    mVehicleBurning.clear();
     for (int32_t i = 0; i < GetCount(); ++i) {
         Unit* u = GetUnit(i);
-        if (u && u->mUnitType == kUnitVehicle) mVehicles.push_back(u);
+        if (u && u->mUnitType == kUnitVehicle) {
+            mVehicles.push_back(u);
+            // A vehicle burns as its flag says; any other kind of unit is
+            // asked (null here).
+            auto* v = dynamic_cast<Vehicle*>(u);
+            mVehicleBurning.push_back(v ? &v->mBurning : nullptr);
+        }
     }
     mVehiclesAt = GetChangeCount();
     mVehiclesKnown = true;
@@ -47,8 +55,11 @@ void UnitList::MakeBurningVehicleList(GList* out, float x1, float y1, float x2, 
     float bottom = std::min(y1, y2) - kBurningBoxMargin;
     float top = std::max(y1, y2) + kBurningBoxMargin;
     float dx = x1 - x2;
-    for (Unit* u : Vehicles()) {
-        if (!u->IsBurning()) continue;
+    const std::vector<Unit*>& vehicles = Vehicles();
+    for (size_t k = 0; k < vehicles.size(); ++k) {
+        Unit* u = vehicles[k];
+        const bool* burning = mVehicleBurning[k];
+        if (burning ? !*burning : !u->IsBurning()) continue;
         float ux = u->mX;
         float uy = u->mY;
         if (ux < left || ux > right || uy < bottom || uy > top) continue;

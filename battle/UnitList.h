@@ -47,6 +47,9 @@ private:
     const std::vector<Unit*>& Vehicles() const;
 
     mutable std::vector<Unit*> mVehicles;
+    // Per vehicle of mVehicles: its burning flag, read without a call on
+    // every sight line with smoke.
+    mutable std::vector<const bool*> mVehicleBurning;
     mutable uint32_t mVehiclesAt = 0;
     mutable bool mVehiclesKnown = false;
 };

@@ -138,6 +138,7 @@ void Map::ClearGrid()
     mWallOrder.clear();
     mWallList.clear();
     mWallStamp.clear();
+    MarkAllSquareTopsDirty();
     DeleteAIPathGrids();
     mSightCache.Clear();
     delete mSaved;
@@ -193,6 +194,8 @@ void Map::FinishInit()
     PrecomputeSuperTiles();
     IndexObjects();
     AddTrees();
+    mSightCache.SetArea(mWidthMetres, mHeightMetres);
+    RefreshSquareTops();
 }
 
 void Map::RecomputeHeights()
@@ -208,6 +211,7 @@ void Map::ComputeHeightTable()
     for (int32_t code = 0; code < 1024; ++code) {
         mHeightOfCode[code] = DecodePointHeight(static_cast<uint16_t>(code), mHeightScale);
     }
+    MarkAllSquareTopsDirty();
 }
 
 void Map::ComputeCornerAndCenterHeights()
@@ -374,6 +378,7 @@ void Map::SetPoint(int32_t i, int32_t j, uint16_t entry)
 {
     if (i < 0 || j < 0 || i >= mPointsX || j >= mPointsY) return;
     mPoints[static_cast<size_t>(i) * mPointsY + j] = entry;
+    MarkPointDirty(i, j);
 }
 
 int8_t Map::GetFireState(float x, float y) const
@@ -620,6 +625,7 @@ void Map::IndexWalls()
     mWallList.assign(walls, nullptr);
     mWallStamp.assign(walls, 0);
     mWallStart.assign(mSquareCount + 1, 0);
+    NoteTraceInputsChanged();
     // Each wall is listed in every square its box (grown by 1 m) touches.
     auto forSquares = [this](const Wall* w, auto fn) {
         int32_t c0, c1, r0, r1;

@@ -15,6 +15,7 @@
 #include "map/AIPath.h"
 #include "map/BuildingWallCrater.h"
 #include "map/MapBattleLink.h"
+#include "map/TraceMemo.h"
 #include "map/SightCache.h"
 #include "map/Square.h"
 #include "map/TerrainTable.h"
@@ -148,6 +149,19 @@ public:
     void StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, bool hdA, bool hdB);
     void VoidLOS(float x, float y, float r);
     void DeleteLOSTable();
+    // While a reuse scope is open (the computer's planning, which changes
+    // nothing on the map), a trace of the map with exactly the inputs of one
+    // made before in the scope gives that one's answer without walking
+    // again. Scopes nest; any change to the map forgets what was kept.
+    void BeginTraceReuse();
+    void EndTraceReuse();
+    struct TraceReuseScope {
+        explicit TraceReuseScope(Map* map) : mMap(map) { if (mMap) mMap->BeginTraceReuse(); }
+        ~TraceReuseScope() { if (mMap) mMap->EndTraceReuse(); }
+        TraceReuseScope(const TraceReuseScope&) = delete;
+        TraceReuseScope& operator=(const TraceReuseScope&) = delete;
+        Map* mMap;
+    };
 
     // ------------------------------------------------ paths
     // Builds the path grids of a side for one path type, or all with -1.
@@ -516,6 +530,7 @@ public:
 private:
     friend class MapIO;
     friend struct MapState;
+    friend struct SightTraceProbe;  // the trace's tests: the step-by-step reference
 
     struct Trace {
         float mX1, mY1, mZ1, mX2, mY2, mZ2;
@@ -537,6 +552,9 @@ private:
         Terrain mWall = 0;            // the wall that stopped it
     };
     void TraceLine(const Trace& trace, TraceResult* result) const;
+    void WalkLine(const Trace& trace, TraceResult* result) const;
+    // The plain walk, every 2 m step looked at: the answer WalkLine must give.
+    void WalkLineByStep(const Trace& trace, TraceResult* result) const;
     void TestWallsOfSquare(const Trace& trace, int32_t square, uint32_t stamp, TraceResult* result) const;
     float SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, float y2, float z2, float* firstT);
 
@@ -573,6 +591,31 @@ private:
     mutable std::vector<uint32_t> mWallStamp;  // per wall: last trace that tested it
     mutable uint32_t mTraceCount = 0;
     std::vector<SightObstacle> mObstacles;  // scratch for CheckLOS
+    mutable TraceMemo mTraceMemo;           // scratch: traces kept while a reuse scope is open
+
+    // What a trace may skip: per square the highest ground under it and the
+    // highest top of ground plus cover (buildings, vegetation) on it. Kept
+    // current by every change of the point grid or the height table (marked
+    // dirty there, made again before the next trace); mMapChanges counts
+    // every change of what a trace reads (points, heights, fires, walls).
+    void MarkAllSquareTopsDirty();
+    void MarkPointDirty(int32_t i, int32_t j);
+    void NoteTraceInputsChanged() { ++mMapChanges; }
+    void RefreshSquareTops() const;
+    void ComputeSquareTop(int32_t square) const;
+    mutable std::vector<float> mGroundTop;
+    mutable std::vector<float> mCoverTop;
+    // The same for blocks of 4 x 4 squares (column-major, like the squares).
+    void ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const;
+    bool BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const;
+    mutable std::vector<float> mBlockGroundTop;
+    mutable std::vector<float> mBlockCoverTop;
+    mutable std::vector<int32_t> mDirtyTops;
+    mutable std::vector<uint8_t> mTopDirty;
+    mutable bool mAllTopsDirty = true;
+    uint32_t mMapChanges = 0;
+    int32_t mTraceReuseDepth = 0;
+    bool mReferenceTrace = false;           // tests: every trace by the reference walk
     SightCache mSightCache;
     PathGrid* mPathGrids[2][kPathTypes] = {};
     struct MapState* mSaved = nullptr;      // the kept changeable state

@@ -72,6 +72,7 @@ void Map::StartFire(float x, float y, bool large, bool makePacket)
     // A fire never shrinks by being started again.
     if (old > 4 || (old > 0 && !large)) return;
     mFire[s] = state;
+    NoteTraceInputsChanged();
     if (large) VoidLOS(col * kSquareSize + 10.0f, row * kSquareSize + 10.0f, 30.0f);  // its smoke
     if (makePacket && mBattleLink) {
         mBattleLink->RecordFireStart(PacketSlice(), x, y, large);
@@ -141,6 +142,7 @@ void Map::BurnOutFires()
             mFireAge[s] = kBurntOut;
         }
     }
+    NoteTraceInputsChanged();
     DeleteLOSTable();
 }
 
@@ -289,6 +291,7 @@ void Map::RubbleizeBuilding(float x, float y, int32_t slice)
             if (TerrainHas(DecodePointTerrain(e), kTFBuilding)) SetPoint(pi, pj, EncodePoint(e & 0x3ff, kTerrainRubble));
         }
     }
+    RefreshSquareTops();
     ClearDoodads(b->mColumn * kSquareSize + 10.0f, b->mRow * kSquareSize + 10.0f);
     // The rubble's doodads come from a generator seeded by the square, so
     // that every machine lays them alike; the game's own sequence resumes
@@ -347,6 +350,8 @@ void Map::RestoreMutableData(GList* packets)
 {
     if (!mSaved) return;
     mSaved->Give(this);
+    MarkAllSquareTopsDirty();
+    RefreshSquareTops();
     IndexObjects();
     DeleteLOSTable();
     for (auto& sideGrids : mPathGrids) {

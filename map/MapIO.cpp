@@ -128,6 +128,7 @@ bool MapIO::ReadGrid(Map* map, GFile* file)
     map->mPointsY = rows * kPointsPerSquare + 1;
     const int32_t points = map->mPointsX * map->mPointsY;
     map->mPoints.assign(points, 0);
+    map->MarkAllSquareTopsDirty();
     file->ReadShortArray(reinterpret_cast<int16_t*>(map->mPoints.data()), points);
     return !file->HasFailed();
 }
@@ -156,6 +157,7 @@ bool MapIO::ReadSquares(Map* map, GFile* file)
         if (file->HasFailed()) return false;
     }
     map->mFire.assign(n, 0);
+    map->NoteTraceInputsChanged();
     file->ReadBytes(map->mFire.data(), n);
     if (file->HasFailed()) return false;
     map->mFireAge.assign(n, 0);

@@ -2,6 +2,8 @@
 // The model is described in docs/line-of-sight.md.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 #include "map/Map.h"
 
@@ -18,6 +20,8 @@ constexpr float kWallReach = 2.0f;                    // a unit at a wall looks 
 constexpr float kEyeGroundTolerance = 0.05f;
 constexpr float kGravity = 9.81f;
 constexpr float kMaxSteps = 1 << 16;                  // 131 km at 2 m
+constexpr int32_t kBlockSquares = 4;                   // squares along a block's side
+constexpr float kBlockSize = kBlockSquares * kSquareSize;
 
 bool Finite6(float a, float b, float c, float d, float e, float f)
 {
@@ -32,6 +36,198 @@ bool Finite6(float a, float b, float c, float d, float e, float f)
 // below the building's top; vegetation and the smoke of large fires below
 // their height thin the view. Walls are tested once per square entered.
 void Map::TraceLine(const Trace& s, TraceResult* r) const
+{
+    if (mAllTopsDirty || !mDirtyTops.empty()) RefreshSquareTops();
+    if (mReferenceTrace) {
+        WalkLineByStep(s, r);
+        return;
+    }
+    if (mTraceReuseDepth == 0) {
+        WalkLine(s, r);
+        return;
+    }
+    TraceMemo::Key key;
+    static_assert(sizeof(float) == sizeof(uint32_t));
+    const float in[12] = {s.mX1, s.mY1, s.mZ1, s.mX2, s.mY2, s.mZ2, s.mArc, s.mStartExempt, s.mEndExempt,
+                          s.mWallExempt, s.mGroundExempt, s.mGroundTolerance};
+    std::memcpy(key.mWords, in, sizeof in);
+    key.mWords[12] = (s.mGround ? 1u : 0u) | (s.mSolids ? 2u : 0u) | (s.mVegetation ? 4u : 0u) | (s.mWalls ? 8u : 0u);
+    if (mTraceMemo.mMapChanges != mMapChanges) {
+        mTraceMemo.Forget();
+        mTraceMemo.mMapChanges = mMapChanges;
+    }
+    if (const TraceMemo::Value* v = mTraceMemo.Find(key)) {
+        *r = TraceResult();
+        r->mBlocked = v->mWords[0] != 0;
+        std::memcpy(&r->mT, &v->mWords[1], sizeof(float));
+        std::memcpy(&r->mDepth, &v->mWords[2], sizeof(float));
+        r->mWall = static_cast<Terrain>(v->mWords[3]);
+        return;
+    }
+    WalkLine(s, r);
+    TraceMemo::Value v;
+    v.mWords[0] = r->mBlocked ? 1u : 0u;
+    std::memcpy(&v.mWords[1], &r->mT, sizeof(float));
+    std::memcpy(&v.mWords[2], &r->mDepth, sizeof(float));
+    v.mWords[3] = static_cast<uint32_t>(r->mWall);
+    mTraceMemo.Keep(key, v);
+}
+
+// The step walk of WalkLineByStep, which passes over the stretches that
+// provably change nothing: where every step inside one square lies at or
+// above the square's highest ground (and cover, when cover counts), with a
+// margin far beyond the rounding of the step's height, no step there can
+// block or thin the line. Walls keep their test per square entered, in the
+// same order, so the first blocking wall is the same one.
+void Map::WalkLine(const Trace& s, TraceResult* r) const
+{
+    *r = TraceResult();
+    const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1, dz = s.mZ2 - s.mZ1;
+    const float horiz = std::sqrt(dx * dx + dy * dy);
+    const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const float step = horiz / n;
+    const uint32_t stamp = ++mTraceCount;
+    TraceResult walls;
+    if (s.mWalls && !mWallList.empty()) {
+        for (int e = 0; e < 2; ++e) {
+            float x = e ? s.mX2 : s.mX1, y = e ? s.mY2 : s.mY1;
+            if (OnMap(x, y)) TestWallsOfSquare(s, SquareIndex(static_cast<int32_t>(x * 0.05f), static_cast<int32_t>(y * 0.05f)), stamp, &walls);
+        }
+    }
+    // Skipping: which top a step must clear, and the margin for rounding.
+    const bool cover = s.mSolids || s.mVegetation;
+    const bool anyTop = s.mGround || cover;
+    const std::vector<float>& tops = cover ? mCoverTop : mGroundTop;
+    const bool canSkip = std::isfinite(s.mArc) && s.mArc >= 0.0f;
+    const double x1 = s.mX1, y1 = s.mY1, z1 = s.mZ1, ddx = dx, ddy = dy, ddz = dz, arc = s.mArc;
+    const double zMargin = 0.01 + 1e-5 * (std::fabs(z1) + std::fabs(ddz) + arc);
+    const double xyMargin = 0.01 + 1e-5 * (std::fabs(x1) + std::fabs(y1) + std::fabs(ddx) + std::fabs(ddy));
+    const double dn = n;
+    // The last step of the stretch from step k that surely stays inside the
+    // box (x0, y0, size) and at or above top, or -1 when there is none.
+    // Steps per metre along x and y (infinite when the line keeps x or y).
+    const double kx = ddx != 0.0 ? dn / std::fabs(ddx) : 0.0, ky = ddy != 0.0 ? dn / std::fabs(ddy) : 0.0;
+    const double invN = 1.0 / dn;
+    auto ClearStretch = [&](float bx, float by, float size, float top, int32_t k) __attribute__((always_inline)) {
+        // The margin is far beyond the rounding of the steps' places and of
+        // these bounds.
+        // A bound that is not a number leaves no stretch.
+        double last = n - 1;
+        auto bound = [&last](double steps) {
+            if (!(steps >= last)) last = steps;
+        };
+        if (ddx > 0.0) bound((bx + size - xyMargin - x1) * kx);
+        else if (ddx < 0.0) bound((x1 - bx - xyMargin) * kx);
+        if (ddy > 0.0) bound((by + size - xyMargin - y1) * ky);
+        else if (ddy < 0.0) bound((y1 - by - xyMargin) * ky);
+        if (!(last >= k)) return -1.0;
+        last = static_cast<double>(static_cast<int32_t>(last));  // whole steps (last lies in k .. n - 1)
+        if (!anyTop) return last;
+        // The lowest point of the stretch is at one of its ends (the arc
+        // only rises above the chord).
+        const double ta = k * invN, tb = last * invN;
+        const double za = z1 + ddz * ta + arc * ta * (1.0 - ta);
+        const double zb = z1 + ddz * tb + arc * tb * (1.0 - tb);
+        return std::min(za, zb) - zMargin >= top + 1e-5 * std::fabs(top) ? last : -1.0;
+    };
+    const std::vector<float>& blockTops = cover ? mBlockCoverTop : mBlockGroundTop;
+    const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
+    const bool testWalls = s.mWalls && !mWallList.empty();
+    int32_t plainBlock = -1;    // a block found not clear (or with walls or a large fire)
+    int32_t plainSquare = -1;   // a square found not clear from its first step walked
+    int32_t lastSquare = -1;
+    for (int32_t k = 1; k < n; ++k) {
+        const float t = static_cast<float>(k) / n;
+        if (walls.mBlocked && t >= walls.mT) break;
+        const float px = s.mX1 + dx * t, py = s.mY1 + dy * t;
+        if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
+        const float fx = px * 0.5f, fy = py * 0.5f;
+        const int32_t i = static_cast<int32_t>(fx), j = static_cast<int32_t>(fy);
+        const int32_t column = i / kPointsPerSquare, row = j / kPointsPerSquare;
+        const int32_t square = column * mHeight + row;
+        if (canSkip) {
+            // First the block of squares the step is in: without walls and
+            // large fires in it, a clear stretch over it needs no square.
+            const int32_t bc = column / kBlockSquares, br = row / kBlockSquares;
+            const int32_t block = bc * blocksY + br;
+            if (block != plainBlock) {
+                double last = ClearStretch(bc * kBlockSize, br * kBlockSize, kBlockSize,
+                                           blockTops[static_cast<size_t>(block)], k);
+                if (last >= 0.0 && BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)) last = -1.0;
+                if (last >= 0.0) {
+                    k = static_cast<int32_t>(last);
+                    continue;
+                }
+                plainBlock = block;
+            }
+        }
+        if (canSkip && !(s.mVegetation && mFire[square] > 4)) {
+            double last = -1.0;
+            if (square != plainSquare) {
+                last = ClearStretch(column * kSquareSize, row * kSquareSize, kSquareSize,
+                                    tops[static_cast<size_t>(square)], k);
+                if (last < 0.0) plainSquare = square;
+            }
+            if (last >= 0.0) {
+                if (s.mWalls && square != lastSquare && !mWallList.empty()) {
+                    lastSquare = square;
+                    TestWallsOfSquare(s, square, stamp, &walls);
+                    if (walls.mBlocked && t >= walls.mT) break;
+                }
+                k = static_cast<int32_t>(last);
+                continue;
+            }
+        }
+        const uint16_t* p = &mPoints[static_cast<size_t>(i) * mPointsY + j];
+        const float tx = fx - i, ty = fy - j;
+        const float h00 = mHeightOfCode[p[0] & 0x3ff], h01 = mHeightOfCode[p[1] & 0x3ff];
+        const float h10 = mHeightOfCode[p[mPointsY] & 0x3ff], h11 = mHeightOfCode[p[mPointsY + 1] & 0x3ff];
+        const float a = h00 + (h10 - h00) * tx, b = h01 + (h11 - h01) * tx;
+        const float ground = a + (b - a) * ty;
+        const float pz = s.mZ1 + dz * t + s.mArc * t * (1.0f - t);
+        const float fromStart = horiz * t, toEnd = horiz - fromStart;
+        if (s.mGround && pz < ground - s.mGroundTolerance && fromStart > s.mGroundExempt && toEnd > s.mGroundExempt) {
+            r->mBlocked = true;
+            r->mT = t;
+            return;
+        }
+        if (s.mWalls && square != lastSquare && !mWallList.empty()) {
+            lastSquare = square;
+            TestWallsOfSquare(s, square, stamp, &walls);
+            if (walls.mBlocked && t >= walls.mT) break;
+        }
+        if (!s.mSolids && !s.mVegetation) continue;
+        const bool exempt = fromStart < s.mStartExempt || toEnd < s.mEndExempt;
+        if (exempt) continue;
+        const TerrainInfo& info = gTerrainTable[p[0] >> 10];
+        if (info.mHeight > 0.0f && pz < ground + info.mHeight) {
+            if (info.mDensity < 0.0f) {
+                if (s.mSolids) {
+                    r->mBlocked = true;
+                    r->mT = t;
+                    return;
+                }
+            } else if (s.mVegetation) {
+                r->mDepth += info.mDensity * step;
+            }
+        }
+        if (s.mVegetation && mFire[square] > 4 && pz < ground + kFireSmokeHeight) r->mDepth += kFireSmokeDensity * step;
+        if (r->mDepth > kMaxDepth) {
+            r->mBlocked = true;
+            r->mT = t;
+            return;
+        }
+    }
+    if (walls.mBlocked) {
+        r->mBlocked = true;
+        r->mT = walls.mT;
+        r->mWall = walls.mWall;
+    }
+}
+
+// The plain walk, every step looked at. WalkLine must answer exactly as
+// this does; only the trace's tests call it.
+void Map::WalkLineByStep(const Trace& s, TraceResult* r) const
 {
     *r = TraceResult();
     const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1, dz = s.mZ2 - s.mZ1;
@@ -253,3 +449,121 @@ void Map::StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, b
 void Map::VoidLOS(float x, float y, float r) { mSightCache.Void(x, y, r); }
 
 void Map::DeleteLOSTable() { mSightCache.Clear(); }
+
+// ---------------------------------------------------------------- what a trace may skip
+
+void Map::MarkAllSquareTopsDirty()
+{
+    mAllTopsDirty = true;
+    mDirtyTops.clear();
+    ++mMapChanges;
+}
+
+void Map::MarkPointDirty(int32_t i, int32_t j)
+{
+    ++mMapChanges;
+    if (mAllTopsDirty) return;
+    // The point is a corner of the cells (i - 1 .. i, j - 1 .. j) and gives
+    // cell (i, j) its terrain.
+    for (int32_t ci = std::max(0, i - 1); ci <= i; ++ci) {
+        for (int32_t cj = std::max(0, j - 1); cj <= j; ++cj) {
+            const int32_t column = ci / kPointsPerSquare, row = cj / kPointsPerSquare;
+            if (column >= mWidth || row >= mHeight) continue;
+            const int32_t s = SquareIndex(column, row);
+            if (mTopDirty.size() != static_cast<size_t>(mSquareCount)) mTopDirty.assign(mSquareCount, 0);
+            if (mTopDirty[s]) continue;
+            mTopDirty[s] = 1;
+            mDirtyTops.push_back(s);
+        }
+    }
+}
+
+void Map::RefreshSquareTops() const
+{
+    const size_t count = static_cast<size_t>(std::max(0, mSquareCount));
+    if (mAllTopsDirty || mGroundTop.size() != count || mCoverTop.size() != count) {
+        mGroundTop.assign(count, 0.0f);
+        mCoverTop.assign(count, 0.0f);
+        mTopDirty.assign(count, 0);
+        mDirtyTops.clear();
+        const int32_t blocksX = (mWidth + kBlockSquares - 1) / kBlockSquares;
+        const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
+        mBlockGroundTop.assign(static_cast<size_t>(blocksX) * blocksY, 0.0f);
+        mBlockCoverTop.assign(static_cast<size_t>(blocksX) * blocksY, 0.0f);
+        if (mPoints.size() == static_cast<size_t>(mPointsX) * mPointsY) {
+            for (int32_t s = 0; s < mSquareCount; ++s) ComputeSquareTop(s);
+            for (int32_t b = 0; b < blocksX * blocksY; ++b) ComputeBlockTop(b / blocksY, b % blocksY);
+        }
+        mAllTopsDirty = false;
+        return;
+    }
+    for (int32_t s : mDirtyTops) ComputeSquareTop(s);
+    for (int32_t s : mDirtyTops) {
+        ComputeBlockTop(s / mHeight / kBlockSquares, s % mHeight / kBlockSquares);
+        mTopDirty[s] = 0;
+    }
+    mDirtyTops.clear();
+}
+
+void Map::ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const
+{
+    const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
+    float ground = -std::numeric_limits<float>::infinity(), cover = ground;
+    const int32_t c1 = std::min(mWidth, (blockColumn + 1) * kBlockSquares);
+    const int32_t r1 = std::min(mHeight, (blockRow + 1) * kBlockSquares);
+    for (int32_t c = blockColumn * kBlockSquares; c < c1; ++c) {
+        for (int32_t r = blockRow * kBlockSquares; r < r1; ++r) {
+            ground = std::max(ground, mGroundTop[SquareIndex(c, r)]);
+            cover = std::max(cover, mCoverTop[SquareIndex(c, r)]);
+        }
+    }
+    const size_t b = static_cast<size_t>(blockColumn) * blocksY + blockRow;
+    mBlockGroundTop[b] = ground;
+    mBlockCoverTop[b] = cover;
+}
+
+bool Map::BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const
+{
+    const int32_t c1 = std::min(mWidth, (blockColumn + 1) * kBlockSquares);
+    const int32_t r0 = blockRow * kBlockSquares, r1 = std::min(mHeight, r0 + kBlockSquares);
+    for (int32_t c = blockColumn * kBlockSquares; c < c1; ++c) {
+        const int32_t s0 = SquareIndex(c, r0), s1 = SquareIndex(c, r1 - 1) + 1;
+        if (walls && mWallStart[s1] != mWallStart[s0]) return true;
+        if (fire)
+            for (int32_t s = s0; s < s1; ++s)
+                if (mFire[s] > 4) return true;
+    }
+    return false;
+}
+
+void Map::ComputeSquareTop(int32_t square) const
+{
+    const int32_t column = square / mHeight, row = square % mHeight;
+    const int32_t i0 = column * kPointsPerSquare, j0 = row * kPointsPerSquare;
+    const int32_t i1 = std::min(i0 + kPointsPerSquare - 1, mPointsX - 2);
+    const int32_t j1 = std::min(j0 + kPointsPerSquare - 1, mPointsY - 2);
+    float ground = -std::numeric_limits<float>::infinity();
+    float cover = ground;
+    for (int32_t i = i0; i <= i1; ++i) {
+        for (int32_t j = j0; j <= j1; ++j) {
+            const uint16_t* p = &mPoints[static_cast<size_t>(i) * mPointsY + j];
+            const float h = std::max(std::max(mHeightOfCode[p[0] & 0x3ff], mHeightOfCode[p[1] & 0x3ff]),
+                                     std::max(mHeightOfCode[p[mPointsY] & 0x3ff], mHeightOfCode[p[mPointsY + 1] & 0x3ff]));
+            ground = std::max(ground, h);
+            const TerrainInfo& info = gTerrainTable[p[0] >> 10];
+            if (info.mHeight > 0.0f) cover = std::max(cover, h + info.mHeight);
+        }
+    }
+    mGroundTop[square] = ground;
+    mCoverTop[square] = std::max(ground, cover);
+}
+
+void Map::BeginTraceReuse()
+{
+    if (mTraceReuseDepth++ == 0) mTraceMemo.Forget();
+}
+
+void Map::EndTraceReuse()
+{
+    if (mTraceReuseDepth > 0 && --mTraceReuseDepth == 0) mTraceMemo.Forget();
+}

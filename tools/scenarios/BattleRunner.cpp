@@ -1,6 +1,7 @@
 #include "tools/scenarios/BattleRunner.h"
 
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -227,6 +228,12 @@ bool BattleRunner::Over() const {
     return !mBattle || mBattle->Over();
 }
 
+double ThreadCpuMilliseconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+}
+
 bool BattleRunner::RunTurn(RunnerTurn* result, std::string* error) {
     if (!mBattle) {
         *error = "no scenario loaded";
@@ -241,7 +248,11 @@ bool BattleRunner::RunTurn(RunnerTurn* result, std::string* error) {
     const bool planned[2] = {mPlanAxis, mPlanAllies};
     ApplyOrders(mScript, turn, mBattle, mScriptOnlyUnplanned ? planned : nullptr);
     SeedRandomGenerator(RunnerTurnSeed(mSeed, turn));
-    if (mPlanAxis) PlanAxis();
+    if (mPlanAxis) {
+        const double planStart = ThreadCpuMilliseconds();
+        PlanAxis();
+        result->planMilliseconds = ThreadCpuMilliseconds() - planStart;
+    }
     const bool shownBefore = mBattle->mResultShown;
     mBattle->HandleCommand(kRunnerCommandGo);
     result->turn = turn;

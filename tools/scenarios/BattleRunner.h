@@ -26,6 +26,7 @@ struct RunnerTurn {
     std::string packetDigest; // HAVAL-256 of the turn's action-packet block
     std::string battleDigest; // HAVAL-256 of the battle written after the turn
     double milliseconds = 0.0;
+    double planMilliseconds = 0.0; // CPU time (this thread) of the runner's own planning of the Axis
 };
 
 class BattleRunner {
@@ -95,6 +96,8 @@ private:
 // The generator's seed before the turn is computed: from the scenario's
 // seed and the turn only, so that a turn's result does not depend on what
 // ran before it in the process.
+// CPU time of the calling thread in milliseconds.
+double ThreadCpuMilliseconds();
 uint32_t RunnerTurnSeed(uint16_t scenarioSeed, int32_t turn);
 
 // HAVAL-256 in hex of the battle's action-packet block and of the battle's

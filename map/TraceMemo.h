@@ -1,0 +1,40 @@
+#pragma once
+// Answers of map traces kept by their exact inputs (the bits of every input
+// word), in a flat open-addressing table. The map keeps it while the
+// computer plans, when the same lines are traced again and again over a map
+// that does not change; what was kept is forgotten as a whole.
+#include <cstdint>
+#include <vector>
+
+class TraceMemo {
+public:
+    static constexpr int kKeyWords = 13;
+    static constexpr int kValueWords = 4;
+    struct Key {
+        uint32_t mWords[kKeyWords];
+    };
+    struct Value {
+        uint32_t mWords[kValueWords];
+    };
+
+    // The kept answer to key, or null.
+    const Value* Find(const Key& key) const;
+    // Keeps an answer (the table is emptied first when it is full).
+    void Keep(const Key& key, const Value& value);
+    void Forget();
+    int32_t GetCount() const { return mCount; }
+    // The map's change count the kept answers belong to.
+    uint32_t mMapChanges = 0;
+
+private:
+    struct Slot {
+        Key mKey;
+        Value mValue;
+        bool mUsed;
+    };
+    static uint32_t Hash(const Key& key);
+    static constexpr uint32_t kCapacity = 1u << 15;
+    std::vector<Slot> mSlots;  // kCapacity once something is kept
+    std::vector<uint32_t> mUsedSlots;
+    int32_t mCount = 0;
+};
