@@ -137,7 +137,6 @@ void Map::ClearGrid()
     mWallStart.clear();
     mWallOrder.clear();
     mWallList.clear();
-    mWallStamp.clear();
     DeleteAIPathGrids();
     mSightCache.Clear();
     delete mSaved;
@@ -618,7 +617,6 @@ void Map::IndexWalls()
 {
     const int32_t walls = mWalls->GetCount();
     mWallList.assign(walls, nullptr);
-    mWallStamp.assign(walls, 0);
     mWallStart.assign(mSquareCount + 1, 0);
     // Each wall is listed in every square its box (grown by 1 m) touches.
     auto forSquares = [this](const Wall* w, auto fn) {

@@ -66,3 +66,20 @@ void SightCache::Void(float x, float y, float r)
         }
     }
 }
+
+int32_t SightCache::Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hdLow,
+                         bool* hdHigh) const
+{
+    const Key key = MakeKey(a, b);
+    auto it = mEntries.find(key);
+    if (it == mEntries.end()) return 0;
+    const Entry& e = it->second;
+    *los = e.mLOS;
+    *vis = e.mVis;
+    *hdKnown = e.mHDKnown;
+    *hdLow = e.mHD[0];
+    *hdHigh = e.mHD[1];
+    if (link && (link->GetMoveStamp(key.mLow) != e.mStamp[0] || link->GetMoveStamp(key.mHigh) != e.mStamp[1]))
+        return 2;
+    return 1;
+}
