@@ -103,8 +103,9 @@ int32_t SimulationThreads() {
 
 void ParallelForChunks(int32_t count, const std::function<void(int32_t, int32_t)>& chunk) {
     const int32_t threads = SimulationThreads();
-    // A few chunks a thread even out pieces of unequal cost.
-    const int32_t chunks = std::min(count, threads * 4);
+    // Many small chunks a thread: they even out pieces of unequal cost, and
+    // a worker the system puts aside holds back only a small one.
+    const int32_t chunks = std::min(count, threads * 8);
     SimPool::Shared().Run(threads, chunks, [&](int32_t c) {
         const int32_t first = static_cast<int32_t>(static_cast<int64_t>(count) * c / chunks);
         const int32_t last = static_cast<int32_t>(static_cast<int64_t>(count) * (c + 1) / chunks);
