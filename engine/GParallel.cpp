@@ -32,12 +32,15 @@ public:
 
     void Run(int32_t threads, int32_t chunks, const std::function<void(int32_t)>& job) {
         std::lock_guard<std::mutex> one(mRunLock);
-        while (static_cast<int32_t>(mWorkers.size()) < threads - 1)
-            mWorkers.emplace_back([this] { Work(); });
+        while (static_cast<int32_t>(mWorkers.size()) < threads - 1) {
+            const int32_t index = static_cast<int32_t>(mWorkers.size());
+            mWorkers.emplace_back([this, index] { Work(index); });
+        }
         uint64_t round;
         {
             std::lock_guard<std::mutex> lock(mLock);
             mJob = &job;
+            mHelpers = threads - 1;
             mDone.store(0, std::memory_order_relaxed);
             round = (mRound + 1) & 0xFFFF;
             mRound = round;
@@ -67,7 +70,9 @@ private:
         }
     }
 
-    void Work() {
+    // Worker `index` takes part in the rounds that ask for more than index
+    // helpers.
+    void Work(int32_t index) {
         tInsideWork = true;
         uint64_t seen = 0;
         for (;;) {
@@ -78,6 +83,7 @@ private:
                 mWake.wait(lock, [&] { return mStop || mRound != seen; });
                 if (mStop) return;
                 seen = round = mRound;
+                if (index >= mHelpers) continue;
                 job = mJob;
             }
             Drain(round, *job);
@@ -89,6 +95,7 @@ private:
     std::condition_variable mWake;
     std::vector<std::thread> mWorkers;
     const std::function<void(int32_t)>* mJob = nullptr;
+    int32_t mHelpers = 0; // workers taking part in the current round
     uint64_t mRound = 0;
     bool mStop = false;
     std::atomic<uint64_t> mTicket{0};
