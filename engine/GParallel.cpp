@@ -55,7 +55,9 @@ public:
     }
 
 private:
-    static uint64_t Pack(uint64_t round, uint64_t count, uint64_t next) { return round << 48 | count << 24 | next; }
+    static uint64_t Pack(uint64_t round, uint64_t count, uint64_t next) {
+        return round << 48 | count << 24 | next;
+    }
 
     // Claims and runs chunks of the round while any are left.
     void Drain(uint64_t round, const std::function<void(int32_t)>& job) {

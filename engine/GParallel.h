@@ -22,8 +22,7 @@ int32_t SimulationThreads();
 // the pool, the calling thread taking part. Returns when every i is done.
 void ParallelForChunks(int32_t count, const std::function<void(int32_t, int32_t)>& chunk);
 
-template <class Job>
-void ParallelFor(int32_t count, int32_t minimum, const Job& job) {
+template <class Job> void ParallelFor(int32_t count, int32_t minimum, const Job& job) {
     if (SimulationThreads() <= 1 || count < minimum || count < 2) {
         for (int32_t i = 0; i < count; ++i)
             job(i);

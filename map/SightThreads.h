@@ -15,7 +15,7 @@ struct SightLog {
     struct Op {
         Unit* a = nullptr;
         Unit* b = nullptr;
-        bool store = false;  // else a check that dropped a stale answer
+        bool store = false; // else a check that dropped a stale answer
         bool los = false;
         float vis = 0.0f;
         bool hdKnown = false, hdA = false, hdB = false;
@@ -28,11 +28,11 @@ struct SightLog {
         bool los = false;
         float vis = 0.0f;
         bool hdKnown = false;
-        bool hd[2] = {false, false};  // of low, of high
+        bool hd[2] = {false, false}; // of low, of high
     };
     std::vector<Op> ops;
     std::vector<View> views;
-    std::vector<void*> deferred;  // lazily found values to keep (Map::ThreadDeferredKeeps)
+    std::vector<void*> deferred; // lazily found values to keep (Map::ThreadDeferredKeeps)
     void Clear() {
         ops.clear();
         views.clear();
@@ -44,7 +44,9 @@ struct SightLog {
 struct LOSKey {
     uint32_t bits[6] = {};
     uint8_t flags = 0;
-    bool operator==(const LOSKey& o) const { return flags == o.flags && std::memcmp(bits, o.bits, sizeof bits) == 0; }
+    bool operator==(const LOSKey& o) const {
+        return flags == o.flags && std::memcmp(bits, o.bits, sizeof bits) == 0;
+    }
 };
 struct LOSKeyHash {
     size_t operator()(const LOSKey& k) const {
@@ -57,7 +59,7 @@ struct LOSKeyHash {
 struct LOSAnswer {
     bool answered = false;
     float visibility = 0.0f, length = 0.0f, blockX = 0.0f, blockY = 0.0f, blockZ = 0.0f;
-    std::vector<void*> deferred;  // lazily found values its working out would have kept
+    std::vector<void*> deferred; // lazily found values its working out would have kept
 };
 struct LOSRequest {
     bool groundOnly = false, withSmoke = true, endCover = false;

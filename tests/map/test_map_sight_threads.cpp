@@ -59,7 +59,8 @@ std::vector<Answer> Spotter(Map& map, Unit* spotted, Unit* spotter, std::mt19937
             seen.push_back(Ask(map, a, b));
             break;
         case 1:
-            map.StoreLOS(a, b, rng() % 2, static_cast<float>(rng() % 100) / 100.0f, rng() % 2, rng() % 2, rng() % 2);
+            map.StoreLOS(a, b, rng() % 2, static_cast<float>(rng() % 100) / 100.0f, rng() % 2, rng() % 2,
+                         rng() % 2);
             break;
         default:
             map.StoreLOS(a, b, rng() % 2, -1.0f, rng() % 2, rng() % 2, rng() % 2);
@@ -104,7 +105,8 @@ TEST(SightThreads, LogsReplayedInOrderLeaveTheCacheAsDirectQuestions) {
         if (round % 50 == 0)
             for (int i = 0; i < kUnits; ++i)
                 for (int j = 0; j < kUnits; ++j)
-                    if (i != j) ASSERT_EQ(Ask(direct, U(i), U(j)), Ask(logged, U(i), U(j))) << "round " << round;
+                    if (i != j)
+                        ASSERT_EQ(Ask(direct, U(i), U(j)), Ask(logged, U(i), U(j))) << "round " << round;
     }
 }
 
@@ -112,7 +114,7 @@ TEST(SightThreads, LinesFetchedAheadAnswerAsLinesTracedOneByOne) {
     Map map;
     ASSERT_TRUE(map.IBlankMap(40, 40, 1.0f, kFlat));
     PaintTerrain(map, 200, 0, 260, 800, kTerrainWoods);
-    PaintTerrain(map, 500, 300, 520, 320, static_cast<Terrain>(50));  // a building
+    PaintTerrain(map, 500, 300, 520, 320, static_cast<Terrain>(50)); // a building
     RaisePoints(map, 150, 0, 154, 400, 300);
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> at(0.0f, 800.0f), up(0.0f, 12.0f);
@@ -130,13 +132,13 @@ TEST(SightThreads, LinesFetchedAheadAnswerAsLinesTracedOneByOne) {
     SoftThreadPool::SetSimulationThreads(0);
     for (const LOSRequest& q : requests) {
         LOSAnswer traced, fetched;
-        traced.answered = map.CheckLOS(q.groundOnly, q.withSmoke, q.endCover, q.x1, q.y1, q.z1, q.x2, q.y2, q.z2,
-                                       &traced.visibility, &traced.length, &traced.blockX, &traced.blockY,
-                                       &traced.blockZ);
+        traced.answered =
+            map.CheckLOS(q.groundOnly, q.withSmoke, q.endCover, q.x1, q.y1, q.z1, q.x2, q.y2, q.z2,
+                         &traced.visibility, &traced.length, &traced.blockX, &traced.blockY, &traced.blockZ);
         map.SetLOSMemo(&memo, false);
-        fetched.answered = map.CheckLOS(q.groundOnly, q.withSmoke, q.endCover, q.x1, q.y1, q.z1, q.x2, q.y2, q.z2,
-                                        &fetched.visibility, &fetched.length, &fetched.blockX, &fetched.blockY,
-                                        &fetched.blockZ);
+        fetched.answered = map.CheckLOS(q.groundOnly, q.withSmoke, q.endCover, q.x1, q.y1, q.z1, q.x2, q.y2,
+                                        q.z2, &fetched.visibility, &fetched.length, &fetched.blockX,
+                                        &fetched.blockY, &fetched.blockZ);
         map.SetLOSMemo(nullptr, false);
         ASSERT_EQ(fetched.answered, traced.answered);
         ASSERT_EQ(fetched.visibility, traced.visibility);
