@@ -4,11 +4,13 @@
 // their leaders.
 
 #include <cmath>
+#include <vector>
 
 #include "ai/AIMoves.h"
 #include "ai/AIPlanning.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
+#include "engine/GParallel.h"
 #include "map/Map.h"
 #include "units/Functions.h"
 #include "units/Unit.h"
@@ -81,6 +83,57 @@ Unit* UnitAt(int32_t i) {
 int32_t UnitCount() {
     return gBattle && gBattle->mUnits ? gBattle->mUnits->GetCount() : 0;
 }
+
+// Below this many sight lines a square's lines are traced on one thread.
+constexpr int32_t kThreadedLines = 8;
+
+// A square's scoring traces a sight line from its chosen point to each enemy
+// (and, for a leader, to each of its men); with several threads these lines
+// are traced side by side once the point is chosen, into a memo of exact
+// inputs that the scoring then reads in its own order. A square moves the
+// unit itself onto it, and its scoring draws numbers (the reference armour
+// of a value), so the squares themselves are scored one after the other.
+class SquareLines {
+public:
+    SquareLines(Unit* u, GList* enemies, bool leader) {
+        Map* map = BattleMap();
+        if (!map || SimulationThreads() <= 1) return;
+        const float eyeZ = u->GetZ() + u->LOSBoost();
+        auto ask = [&](float x, float y) {
+            LOSRequest q;
+            q.x1 = u->mX;
+            q.y1 = u->mY;
+            q.z1 = eyeZ;
+            q.x2 = x;
+            q.y2 = y;
+            q.z2 = map->GetZWithBuilding(x, y);
+            mRequests.push_back(q);
+        };
+        for (int32_t i = 0; enemies && i < enemies->GetCount(); ++i) {
+            auto* e = static_cast<Unit*>(enemies->GetObjectA(i));
+            ask(e->mX, e->mY);
+        }
+        if (leader)
+            for (int32_t i = UnitCount() - 1; i >= 0; --i) {
+                Unit* o = UnitAt(i);
+                if (o->mActive && aimove::IsInfantry(o) && o->mSide == u->mSide) ask(o->mX, o->mY);
+            }
+        if (static_cast<int32_t>(mRequests.size()) < kThreadedLines) return;
+        map->FetchLOS(mRequests, &mMemo);
+        map->SetLOSMemo(&mMemo, false);
+        mMap = map;
+    }
+    ~SquareLines() {
+        if (mMap) mMap->SetLOSMemo(nullptr, false);
+    }
+    SquareLines(const SquareLines&) = delete;
+    SquareLines& operator=(const SquareLines&) = delete;
+
+private:
+    std::vector<LOSRequest> mRequests;
+    LOSMemo mMemo;
+    Map* mMap = nullptr;
+};
 
 int32_t HighestFirst(GObject* a, GObject* b, void*) {
     const float sa = static_cast<Unit*>(a)->mAISortScore;
@@ -218,6 +271,9 @@ float Unit::AIScoreTileForCombatMove(int32_t column, int32_t row, GList* enemies
     if (!vehicle && t < 0.05f) t = 0.05f;
     const bool exposed = !vehicle && t > 0.62f;
     const bool infantry = aimove::IsInfantry(this);
+    // The leaders whose command factor looks at their men.
+    const bool leader = !vehicle && !(aimove::PlatoonMember(this) && mPlatoonHQ) && IsLeader(nullptr);
+    SquareLines lines(this, enemies, leader);
     const float c = vehicle ? 1.0f : CommandFactor(this);
 
     sAllowedToTarget = AllowedToTarget();

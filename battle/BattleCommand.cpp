@@ -1,16 +1,27 @@
 // The battle's commands and keys: GO, the next turn, the playback controls,
 // the end of the set-up, and the opening of a battle.
 
+#include <chrono>
+
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
 #include "battle/Campaign.h"
+#include "battle/TurnClock.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
 #include "engine/GOLTA.h"
 #include "engine/GView.h"
 #include "map/Map.h"
 #include "units/Unit.h"
+
+namespace {
+TurnClock sTurnClock;
+} // namespace
+
+const TurnClock& LastTurnClock() {
+    return sTurnClock;
+}
 
 namespace {
 
@@ -211,11 +222,16 @@ void Battle::HandleCommand(int32_t command) {
         return;
     }
     if (connection == 2 && !host->GoButton()) return;
+    const auto planStart = std::chrono::steady_clock::now();
     if (humans == 1 && !MaybeForceSurrender(1 - viewer)) AIOperational(1 - viewer);
+    const auto actionStart = std::chrono::steady_clock::now();
     if (!Over()) {
         DeleteEffects();
         ActionPhase(true, reloaded);
     }
+    const auto end = std::chrono::steady_clock::now();
+    sTurnClock.planningMs = std::chrono::duration<double, std::milli>(actionStart - planStart).count();
+    sTurnClock.actionMs = std::chrono::duration<double, std::milli>(end - actionStart).count();
     if (connection == 1) host->SendGameData();
 }
 

@@ -56,8 +56,17 @@ void BattleMapLink::GatherSightObstacles(float x1, float y1, float x2, float y2,
         o.mX = s->mX;
         o.mY = s->mY;
         o.mRadius = s->mRadius;
-        if (std::isnan(s->mGroundZ)) s->mGroundZ = map->GetZCoord(s->mX, s->mY);
-        o.mTop = s->mGroundZ + kCloudTop;
+        float groundZ = s->mGroundZ;
+        if (std::isnan(groundZ)) {
+            groundZ = map->GetZCoord(s->mX, s->mY);
+            // A cloud's ground height is kept from its first sight line on;
+            // work on several threads keeps it later, in its own order.
+            if (std::vector<void*>* deferred = Map::ThreadDeferredKeeps())
+                deferred->push_back(s);
+            else
+                s->mGroundZ = groundZ;
+        }
+        o.mTop = groundZ + kCloudTop;
         o.mDensity = s->mDensity * kCloudDepthPerMetre;
         o.mTemporary = true;
         out->push_back(o);
@@ -76,6 +85,16 @@ void BattleMapLink::GatherSightObstacles(float x1, float y1, float x2, float y2,
         o.mDensity = kWreckDepthPerMetre;
         out->push_back(o);
     }
+}
+
+void BattleMapLink::PrepareForThreads() {
+    if (mBattle->mUnits) mBattle->mUnits->PrepareVehicles();
+}
+
+void BattleMapLink::KeepDeferred(void* item) {
+    auto* s = static_cast<SmokeShell*>(item);
+    Map* map = mBattle->mMap;
+    if (map && std::isnan(s->mGroundZ)) s->mGroundZ = map->GetZCoord(s->mX, s->mY);
 }
 
 bool BattleMapLink::LivingUnitNear(float x, float y, Affiliation side, float radius) {

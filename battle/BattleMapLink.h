@@ -13,6 +13,8 @@ public:
     explicit BattleMapLink(Battle* battle) : mBattle(battle) {}
 
     bool HasReferencePointNear(float x, float y, Affiliation side, float radius) override;
+    void PrepareForThreads() override;
+    void KeepDeferred(void* item) override;
     void GatherSightObstacles(float x1, float y1, float x2, float y2,
                               std::vector<SightObstacle>* out) override;
 

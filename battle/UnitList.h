@@ -33,6 +33,9 @@ public:
     Unit* VehicleCollision(int32_t* best, Unit* mover) const;
     // The first unit whose unique identity is id; null for 0 or none.
     Unit* FindUniqueID(uint32_t id) const;
+    // Makes the kept vehicle list now, so that threads may then ask the
+    // queries above together (they only read it).
+    void PrepareVehicles() const { Vehicles(); }
 
     // The group's file form: an owns char, a 32-bit count and each unit as
     // a kind char and its record. Read appends the units read; it gives

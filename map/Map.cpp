@@ -137,7 +137,6 @@ void Map::ClearGrid()
     mWallStart.clear();
     mWallOrder.clear();
     mWallList.clear();
-    mWallStamp.clear();
     MarkAllSquareTopsDirty();
     DeleteAIPathGrids();
     mSightCache.Clear();
@@ -623,7 +622,6 @@ void Map::IndexWalls()
 {
     const int32_t walls = mWalls->GetCount();
     mWallList.assign(walls, nullptr);
-    mWallStamp.assign(walls, 0);
     mWallStart.assign(mSquareCount + 1, 0);
     NoteTraceInputsChanged();
     // Each wall is listed in every square its box (grown by 1 m) touches.

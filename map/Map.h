@@ -17,6 +17,7 @@
 #include "map/MapBattleLink.h"
 #include "map/TraceMemo.h"
 #include "map/SightCache.h"
+#include "map/SightThreads.h"
 #include "map/Square.h"
 #include "map/TerrainTable.h"
 #include "map/Tree.h"
@@ -147,6 +148,34 @@ public:
 
     bool CheckStoredLOS(Unit* a, Unit* b, bool* los, float* visibility, bool* hdKnown, bool* hd);
     void StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, bool hdA, bool hdB);
+
+    // ------------------------------------------------ sight on several threads
+    // While a log is set on a thread, that thread's sight-cache questions
+    // read the cache without changing it and answer from the log for the
+    // pairs the log has touched; what they would have changed (a stored
+    // answer, a stale one dropped) is written to the log, which
+    // ApplySightLog replays into the cache later, on one thread, in the order
+    // the work would have run.
+    static void SetThreadSightLog(SightLog* log);
+    void ApplySightLog(const SightLog& log);
+    // Makes the battle's lazily kept answers (its vehicle list, the clouds'
+    // ground heights) before threads read them together.
+    void PrepareSightForThreads();
+    // Where lazily found values go instead of being kept at once, on this
+    // thread (null: kept at once); the work's owner hands them to the link's
+    // KeepDeferred in its order.
+    static std::vector<void*>* ThreadDeferredKeeps();
+    static void SetThreadDeferredKeeps(std::vector<void*>* sink);
+    void KeepDeferred(const std::vector<void*>& items);
+
+    // Answers of CheckLOS fetched ahead (possibly on other threads) for exact
+    // inputs. While a memo is set, CheckLOS answers inputs it holds from it;
+    // with record set it also keeps every answer it works out. The memo must
+    // be cleared before the map, the smoke or the burning vehicles change.
+    void SetLOSMemo(LOSMemo* memo, bool record) { mLOSMemo = memo, mLOSMemoRecord = record; }
+    // Works out the requests' answers on the simulation's threads and adds
+    // them to the memo.
+    void FetchLOS(const std::vector<LOSRequest>& requests, LOSMemo* memo);
     void VoidLOS(float x, float y, float r);
     void DeleteLOSTable();
     // While a reuse scope is open (the computer's planning, which changes
@@ -556,6 +585,9 @@ private:
     // The plain walk, every 2 m step looked at: the answer WalkLine must give.
     void WalkLineByStep(const Trace& trace, TraceResult* result) const;
     void TestWallsOfSquare(const Trace& trace, int32_t square, uint32_t stamp, TraceResult* result) const;
+    bool CheckLOSNow(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2,
+                     float y2, float z2, float* visibility, float* length, float* blockX, float* blockY,
+                     float* blockZ);
     float SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, float y2, float z2, float* firstT);
 
     void CreateGroups();
@@ -588,9 +620,6 @@ private:
     std::vector<int32_t> mWallStart;
     std::vector<int32_t> mWallOrder;        // indexes into mWallList
     std::vector<Wall*> mWallList;
-    mutable std::vector<uint32_t> mWallStamp;  // per wall: last trace that tested it
-    mutable uint32_t mTraceCount = 0;
-    std::vector<SightObstacle> mObstacles;  // scratch for CheckLOS
     mutable TraceMemo mTraceMemo;           // scratch: traces kept while a reuse scope is open
 
     // What a trace may skip: per square the highest ground under it and the
@@ -617,6 +646,8 @@ private:
     int32_t mTraceReuseDepth = 0;
     bool mReferenceTrace = false;           // tests: every trace by the reference walk
     SightCache mSightCache;
+    LOSMemo* mLOSMemo = nullptr;
+    bool mLOSMemoRecord = false;
     PathGrid* mPathGrids[2][kPathTypes] = {};
     struct MapState* mSaved = nullptr;      // the kept changeable state
     AIPathFinder mPathFinder;

@@ -31,6 +31,12 @@ public:
     // Appends the smoke clouds and burning vehicles that may lie near the
     // segment from (x1, y1) to (x2, y2).
     virtual void GatherSightObstacles(float x1, float y1, float x2, float y2, std::vector<SightObstacle>* out) {}
+    // Makes whatever GatherSightObstacles works out lazily, so that several
+    // threads may then gather at once without writing anything.
+    virtual void PrepareForThreads() {}
+    // Keeps a value that GatherSightObstacles found lazily on a thread whose
+    // keeping was deferred (Map::ThreadDeferredKeeps): the item it passed.
+    virtual void KeepDeferred(void* item) {}
 
     // A unit's last-movement stamp (-1 at the start of the action phase) and
     // its position, for the sight cache.

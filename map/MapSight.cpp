@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 
+#include "engine/GParallel.h"
 #include "map/Map.h"
 
 bool gIgnoreTempSmokeForLOS = false;
@@ -29,6 +31,49 @@ bool Finite6(float a, float b, float c, float d, float e, float f)
            std::isfinite(f);
 }
 
+// Each thread's scratch for tracing: the stamp of the last trace that tested
+// each wall (stamps only grow, so a stamp left from another map never equals
+// the current one) and the obstacles near a line.
+struct TraceScratch {
+    uint32_t count = 0;
+    std::vector<uint32_t> wallStamp;
+    std::vector<SightObstacle> obstacles;
+};
+thread_local TraceScratch tScratch;
+
+// The sight-cache log of the work running on this thread, if any.
+thread_local SightLog* tSightLog = nullptr;
+thread_local std::vector<void*>* tDeferredKeeps = nullptr;
+
+uint32_t NextTraceStamp(size_t walls)
+{
+    TraceScratch& s = tScratch;
+    if (s.wallStamp.size() < walls) s.wallStamp.resize(walls, 0);
+    if (++s.count == 0) {  // wrapped: forget every stamp
+        std::fill(s.wallStamp.begin(), s.wallStamp.end(), 0);
+        s.count = 1;
+    }
+    return s.count;
+}
+
+LOSKey MakeLOSKey(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2, float y2,
+                  float z2)
+{
+    LOSKey k;
+    const float v[6] = {x1, y1, z1, x2, y2, z2};
+    std::memcpy(k.bits, v, sizeof v);
+    k.flags = static_cast<uint8_t>((groundOnly ? 1 : 0) | (withSmoke ? 2 : 0) | (endCover ? 4 : 0) |
+                                   (gIgnoreTempSmokeForLOS ? 8 : 0));
+    return k;
+}
+
+SightLog::View* FindView(SightLog* log, Unit* low, Unit* high)
+{
+    for (SightLog::View& v : log->views)
+        if (v.low == low && v.high == high) return &v;
+    return nullptr;
+}
+
 } // namespace
 
 // Walks the segment at 2 m steps. Each step looks at the cell under it: the
@@ -42,7 +87,9 @@ void Map::TraceLine(const Trace& s, TraceResult* r) const
         WalkLineByStep(s, r);
         return;
     }
-    if (mTraceReuseDepth == 0) {
+    // The kept traces belong to the planning's own thread: a piece of
+    // parallel work walks (the same answer, only not kept).
+    if (mTraceReuseDepth == 0 || InsideParallelWork()) {
         WalkLine(s, r);
         return;
     }
@@ -86,7 +133,7 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     const float horiz = std::sqrt(dx * dx + dy * dy);
     const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
     const float step = horiz / n;
-    const uint32_t stamp = ++mTraceCount;
+    const uint32_t stamp = NextTraceStamp(mWallList.size());
     TraceResult walls;
     if (s.mWalls && !mWallList.empty()) {
         for (int e = 0; e < 2; ++e) {
@@ -236,7 +283,7 @@ void Map::WalkLineByStep(const Trace& s, TraceResult* r) const
     // takes longer steps rather than an endless walk.
     const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
     const float step = horiz / n;
-    const uint32_t stamp = ++mTraceCount;
+    const uint32_t stamp = NextTraceStamp(mWallList.size());
     TraceResult walls;
     if (s.mWalls && !mWallList.empty()) {
         // The end squares, so that a short segment is tested too.
@@ -307,8 +354,9 @@ void Map::TestWallsOfSquare(const Trace& s, int32_t square, uint32_t stamp, Trac
     const float horiz = std::sqrt(dx * dx + dy * dy);
     for (int32_t k = mWallStart[square]; k < mWallStart[square + 1]; ++k) {
         const int32_t index = mWallOrder[k];
-        if (mWallStamp[index] == stamp) continue;
-        mWallStamp[index] = stamp;
+        uint32_t& seen = tScratch.wallStamp[index];
+        if (seen == stamp) continue;
+        seen = stamp;
         const Wall* w = mWallList[index];
         const float ex = w->mX1 - w->mX0, ey = w->mY1 - w->mY0;
         const float den = dx * ey - dy * ex;
@@ -335,12 +383,13 @@ float Map::SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, fl
 {
     *firstT = 1.0f;
     if (!withSmoke || !mBattleLink) return 0.0f;
-    mObstacles.clear();
-    mBattleLink->GatherSightObstacles(x1, y1, x2, y2, &mObstacles);
+    std::vector<SightObstacle>& obstacles = tScratch.obstacles;
+    obstacles.clear();
+    mBattleLink->GatherSightObstacles(x1, y1, x2, y2, &obstacles);
     const float dx = x2 - x1, dy = y2 - y1;
     const float len2 = dx * dx + dy * dy;
     float depth = 0.0f;
-    for (const SightObstacle& o : mObstacles) {
+    for (const SightObstacle& o : obstacles) {
         if (o.mTemporary && gIgnoreTempSmokeForLOS) continue;
         if (len2 <= 0.0f || !(o.mRadius > 0.0f) || !(o.mDensity > 0.0f)) continue;
         // Chord of the line through the cloud's circle, clipped to the segment.
@@ -361,6 +410,55 @@ float Map::SmokeDepth(bool withSmoke, float x1, float y1, float z1, float x2, fl
 
 bool Map::CheckLOS(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2, float y2,
                    float z2, float* visibility, float* length, float* blockX, float* blockY, float* blockZ)
+{
+    if (!mLOSMemo)
+        return CheckLOSNow(groundOnly, withSmoke, endCover, x1, y1, z1, x2, y2, z2, visibility, length, blockX,
+                           blockY, blockZ);
+    const LOSKey key = MakeLOSKey(groundOnly, withSmoke, endCover, x1, y1, z1, x2, y2, z2);
+    auto it = mLOSMemo->answers.find(key);
+    LOSAnswer computed;
+    const LOSAnswer* found = &computed;
+    if (it != mLOSMemo->answers.end()) {
+        found = &it->second;
+        KeepDeferred(found->deferred);
+    } else {
+        computed.answered = CheckLOSNow(groundOnly, withSmoke, endCover, x1, y1, z1, x2, y2, z2,
+                                        &computed.visibility, &computed.length, &computed.blockX, &computed.blockY,
+                                        &computed.blockZ);
+        if (mLOSMemoRecord) mLOSMemo->answers.emplace(key, computed);
+    }
+    const LOSAnswer& a = *found;
+    if (visibility) *visibility = a.visibility;
+    if (length) *length = a.length;
+    if (blockX) *blockX = a.blockX;
+    if (blockY) *blockY = a.blockY;
+    if (blockZ) *blockZ = a.blockZ;
+    return a.answered;
+}
+
+void Map::FetchLOS(const std::vector<LOSRequest>& requests, LOSMemo* memo)
+{
+    if (!memo || requests.empty()) return;
+    std::vector<LOSAnswer> answers(requests.size());
+    PrepareSightForThreads();
+    ParallelFor(static_cast<int32_t>(requests.size()), 16, [&](int32_t i) {
+        const LOSRequest& q = requests[static_cast<size_t>(i)];
+        LOSAnswer& a = answers[static_cast<size_t>(i)];
+        SetThreadDeferredKeeps(&a.deferred);
+        a.answered = CheckLOSNow(q.groundOnly, q.withSmoke, q.endCover, q.x1, q.y1, q.z1, q.x2, q.y2, q.z2,
+                                 &a.visibility, &a.length, &a.blockX, &a.blockY, &a.blockZ);
+        SetThreadDeferredKeeps(nullptr);
+    });
+    for (size_t i = 0; i < requests.size(); ++i) {
+        const LOSRequest& q = requests[i];
+        memo->answers.emplace(MakeLOSKey(q.groundOnly, q.withSmoke, q.endCover, q.x1, q.y1, q.z1, q.x2, q.y2, q.z2),
+                              std::move(answers[i]));
+    }
+}
+
+bool Map::CheckLOSNow(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2,
+                      float y2, float z2, float* visibility, float* length, float* blockX, float* blockY,
+                      float* blockZ)
 {
     if (!Finite6(x1, y1, z1, x2, y2, z2) || mPoints.empty()) {
         if (visibility) *visibility = 0.0f;
@@ -437,13 +535,112 @@ float Map::CheckFlightPath(int32_t timeOfFlight, float x, float y, float z, floa
 bool Map::CheckStoredLOS(Unit* a, Unit* b, bool* los, float* visibility, bool* hdKnown, bool* hd)
 {
     if (!mLOSCacheOn) return false;
-    return mSightCache.Check(mBattleLink, a, b, los, visibility, hdKnown, hd);
+    SightLog* log = tSightLog;
+    if (!log) return mSightCache.Check(mBattleLink, a, b, los, visibility, hdKnown, hd);
+    // As Check would answer, with the log's changes laid over the cache.
+    Unit* low = a < b ? a : b;
+    Unit* high = a < b ? b : a;
+    SightLog::View* v = FindView(log, low, high);
+    SightLog::View seen;
+    if (!v) {
+        seen.low = low;
+        seen.high = high;
+        seen.state = static_cast<SightLog::State>(mSightCache.Peek(mBattleLink, a, b, &seen.los, &seen.vis,
+                                                                   &seen.hdKnown, &seen.hd[0], &seen.hd[1]));
+        if (seen.state == SightLog::kAbsent) return false;
+        log->views.push_back(seen);
+        v = &log->views.back();
+    }
+    if (v->state == SightLog::kStale) {
+        v->state = SightLog::kAbsent;  // Check drops it
+        SightLog::Op op;
+        op.a = a;
+        op.b = b;
+        log->ops.push_back(op);
+        return false;
+    }
+    if (v->state == SightLog::kAbsent) return false;
+    if (los) *los = v->los;
+    if (visibility) *visibility = v->vis;
+    if (hdKnown) *hdKnown = v->hdKnown;
+    if (hd) *hd = v->hd[b == low ? 0 : 1];
+    return true;
 }
 
 void Map::StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, bool hdA, bool hdB)
 {
     if (!mLOSCacheOn) return;
-    mSightCache.Store(mBattleLink, a, b, los, visibility, hdKnown, hdA, hdB);
+    SightLog* log = tSightLog;
+    if (!log) {
+        mSightCache.Store(mBattleLink, a, b, los, visibility, hdKnown, hdA, hdB);
+        return;
+    }
+    SightLog::Op op;
+    op.a = a;
+    op.b = b;
+    op.store = true;
+    op.los = los;
+    op.vis = visibility;
+    op.hdKnown = hdKnown;
+    op.hdA = hdA;
+    op.hdB = hdB;
+    log->ops.push_back(op);
+    // The log's view after the store, as Store leaves the cache.
+    Unit* low = a < b ? a : b;
+    Unit* high = a < b ? b : a;
+    const bool aLow = a == low;
+    SightLog::View* v = FindView(log, low, high);
+    if (!v) {
+        SightLog::View seen;
+        seen.low = low;
+        seen.high = high;
+        seen.state = static_cast<SightLog::State>(mSightCache.Peek(mBattleLink, a, b, &seen.los, &seen.vis,
+                                                                   &seen.hdKnown, &seen.hd[0], &seen.hd[1]));
+        log->views.push_back(seen);
+        v = &log->views.back();
+    }
+    if (visibility == -1.0f) {
+        if (v->state == SightLog::kAbsent) return;
+        v->hdKnown = hdKnown;
+        v->hd[aLow ? 0 : 1] = hdA;
+        v->hd[aLow ? 1 : 0] = hdB;
+        return;
+    }
+    v->state = SightLog::kValid;
+    v->los = los;
+    v->vis = visibility;
+    v->hdKnown = hdKnown;
+    v->hd[aLow ? 0 : 1] = hdA;
+    v->hd[aLow ? 1 : 0] = hdB;
+}
+
+void Map::SetThreadSightLog(SightLog* log) { tSightLog = log; }
+
+void Map::ApplySightLog(const SightLog& log)
+{
+    KeepDeferred(log.deferred);
+    for (const SightLog::Op& op : log.ops) {
+        if (op.store)
+            mSightCache.Store(mBattleLink, op.a, op.b, op.los, op.vis, op.hdKnown, op.hdA, op.hdB);
+        else
+            mSightCache.Check(mBattleLink, op.a, op.b, nullptr, nullptr, nullptr, nullptr);
+    }
+}
+
+void Map::PrepareSightForThreads()
+{
+    if (mBattleLink) mBattleLink->PrepareForThreads();
+}
+
+std::vector<void*>* Map::ThreadDeferredKeeps() { return tDeferredKeeps; }
+
+void Map::SetThreadDeferredKeeps(std::vector<void*>* sink) { tDeferredKeeps = sink; }
+
+void Map::KeepDeferred(const std::vector<void*>& items)
+{
+    if (!mBattleLink) return;
+    for (void* item : items)
+        mBattleLink->KeepDeferred(item);
 }
 
 void Map::VoidLOS(float x, float y, float r) { mSightCache.Void(x, y, r); }

@@ -295,3 +295,21 @@ void SightCache::SetArea(float widthMetres, float heightMetres)
     mRows = cells(heightMetres);
     mCells.assign(static_cast<size_t>(mColumns) * mRows, {});
 }
+
+int32_t SightCache::Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hdLow,
+                         bool* hdHigh) const
+{
+    Unit* low = a < b ? a : b;
+    Unit* high = a < b ? b : a;
+    const int32_t k = Find(low, high);
+    if (k < 0) return 0;
+    const Entry& e = mPool[k];
+    *los = e.mLOS;
+    *vis = e.mVis;
+    *hdKnown = e.mHDKnown;
+    *hdLow = e.mHD[0];
+    *hdHigh = e.mHD[1];
+    if (link && (link->GetMoveStamp(low) != e.mStamp[0] || link->GetMoveStamp(high) != e.mStamp[1]))
+        return 2;
+    return 1;
+}

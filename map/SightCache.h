@@ -26,6 +26,11 @@ public:
     bool Check(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hd);
     // A visibility of -1.0 only records the hull-down states of a stored pair.
     void Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vis, bool hdKnown, bool hdA, bool hdB);
+    // Reads the pair's entry without changing anything: 0 none, 1 valid,
+    // 2 stale (Check would drop it). hdLow and hdHigh belong to the lower and
+    // the higher of the two unit addresses.
+    int32_t Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hdLow,
+                 bool* hdHigh) const;
     // Drops the pairs whose connecting segment passes within r of (x, y).
     void Void(float x, float y, float r);
     void Clear();

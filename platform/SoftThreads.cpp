@@ -2,6 +2,28 @@
 
 #include <cstdlib>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
+namespace {
+std::atomic<int32_t> sSimulationOverride{0};
+
+// The cores the process may run on; a container or `taskset` narrows them.
+int32_t AffinityCores() {
+#if defined(__linux__)
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof(set), &set) == 0) {
+        const int n = CPU_COUNT(&set);
+        if (n > 0) return n;
+    }
+#endif
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int32_t>(cores);
+}
+} // namespace
+
 SoftThreadPool& SoftThreadPool::Shared() {
     static SoftThreadPool pool;
     return pool;
@@ -25,6 +47,23 @@ int32_t SoftThreadPool::DefaultThreads() {
     }
     unsigned cores = std::thread::hardware_concurrency();
     return cores == 0 ? 1 : static_cast<int32_t>(cores > 64 ? 64 : cores);
+}
+
+int32_t SoftThreadPool::SimulationThreads() {
+    if (const int32_t forced = sSimulationOverride.load(std::memory_order_relaxed); forced > 0) return forced;
+    static const int32_t kChosen = [] {
+        if (const char* text = std::getenv("DM_SIM_THREADS")) {
+            char* end = nullptr;
+            long n = std::strtol(text, &end, 10);
+            if (end != text && *end == '\0' && n >= 1 && n <= 64) return static_cast<int32_t>(n);
+        }
+        return std::min(AffinityCores(), 64);
+    }();
+    return kChosen;
+}
+
+void SoftThreadPool::SetSimulationThreads(int32_t threads) {
+    sSimulationOverride.store(threads > 0 ? std::min(threads, 64) : 0, std::memory_order_relaxed);
 }
 
 void SoftThreadPool::Drain() {

@@ -25,6 +25,13 @@ public:
     // number from 1 to 64, else one per core.
     static int32_t DefaultThreads();
 
+    // The number of threads the simulation spreads its independent reads
+    // over (engine/GParallel.h): DM_SIM_THREADS when it is a number from 1
+    // to 64, else the cores this process may run on (its affinity mask).
+    // SetSimulationThreads overrides both (0 undoes it).
+    static int32_t SimulationThreads();
+    static void SetSimulationThreads(int32_t threads);
+
 private:
     SoftThreadPool() = default;
     void Work(int32_t index);

@@ -304,8 +304,8 @@ private:
 };
 
 // The look-ahead point of the last MoveSpeed call.
-extern float gMoveX;
-extern float gMoveY;
+extern thread_local float gMoveX;
+extern thread_local float gMoveY;
 // Armed by the caller for one MoveSpeed call: test the way ahead for mines.
 extern bool gCheckMinesAhead;
 

@@ -44,7 +44,7 @@ constexpr float kMovementClassFactor[6] = {0.8f, 1.0f, 1.4f, 2.3f, 5.5f, 6.5f};
 
 // Set by the spotting pass for the next GetTEMFromLocation call only: the
 // visible fraction is then read from *exposure instead of traced anew.
-bool sReuseExposure = false;
+thread_local bool sReuseExposure = false; // per thread: spotting runs on several
 
 bool ActuallyMoving(const Unit& u) {
     return u.mPlaybackSpeed != 0.0f || (u.mZ > 0.0f && u.mZ < 1.0f) || u.mTurnRate != 0.0f;

@@ -7,6 +7,7 @@
 
 #include "battle/UnitList.h"
 #include "engine/GOLTA.h"
+#include "engine/GParallel.h"
 #include "map/Map.h"
 #include "units/FireShared.h"
 #include "units/Functions.h"
@@ -24,6 +25,17 @@ constexpr int32_t kWeatherSnow = 6;
 constexpr int32_t kWeatherSnowstorm = 7;
 constexpr float kAimClockCap = 60.0f;
 constexpr float kJammed = 99.0f;
+// Below this many units in the battle one thread asks every spotter.
+constexpr int32_t kThreadedSpotters = 24;
+
+// The spotters of one SpotLevelX on several threads, kept between calls.
+struct ThreadedSpotting {
+    std::vector<Unit*> spotters;
+    std::vector<SightLog> logs;
+    std::vector<FogOfWarContact> levels;
+    std::vector<Vehicle*> shortForm;  // per spotter: the vehicle that asked MoveSpeed's short form
+};
+thread_local ThreadedSpotting tSpotting;
 
 // The contact level below 3 rising to 3 or more: an enemy infantry unit that
 // sees the unit may call out what it is.
@@ -219,10 +231,61 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
     };
     if (only) {
         ask(only);
-    } else {
-        UnitList* units = gBattle->mUnits;
+        return param.mBestLevel;
+    }
+    UnitList* units = gBattle->mUnits;
+    Map* map = gBattle->mMap;
+    if (!map || SimulationThreads() <= 1 || units->GetCount() < kThreadedSpotters) {
         for (int32_t i = 0; i < units->GetCount(); ++i)
             ask(units->GetUnit(i));
+        return param.mBestLevel;
+    }
+    // Every spotter reads the battle and writes only its own answer and its
+    // own log of sight-cache changes (the pair of it and this unit), so the
+    // spotters look on all threads; the logs then go into the cache in the
+    // order the spotters are listed, as one thread would have stored them.
+    ThreadedSpotting& work = tSpotting;
+    work.spotters.clear();
+    for (int32_t i = 0; i < units->GetCount(); ++i) {
+        Unit* u = units->GetUnit(i);
+        if (!u || u == this || u->mUnitType == kUnitInanimate || u->mUnitType == kUnitAirplane) continue;
+        const bool sideOk = mSurrendered ? u->mSide == mSide : u->mSide != mSide;
+        if (sideOk && u->InGoodOrder()) work.spotters.push_back(u);
+    }
+    const int32_t n = static_cast<int32_t>(work.spotters.size());
+    if (work.logs.size() < work.spotters.size()) work.logs.resize(work.spotters.size());
+    work.levels.assign(work.spotters.size(), kContactNone);
+    work.shortForm.assign(work.spotters.size(), nullptr);
+    Vehicle* const shortFormBefore = Vehicle::sShortFormSpotter;
+    map->PrepareSightForThreads();
+    ParallelFor(n, kThreadedSpotters, [&](int32_t i) {
+        SightLog& log = work.logs[static_cast<size_t>(i)];
+        log.Clear();
+        Map::SetThreadSightLog(&log);
+        Map::SetThreadDeferredKeeps(&log.deferred);
+        SpotParam p = param;
+        Vehicle::sShortFormSpotter = nullptr;
+        work.spotters[static_cast<size_t>(i)]->Spot(&p);
+        work.levels[static_cast<size_t>(i)] = p.mBestLevel;
+        work.shortForm[static_cast<size_t>(i)] = Vehicle::sShortFormSpotter;
+        Map::SetThreadSightLog(nullptr);
+        Map::SetThreadDeferredKeeps(nullptr);
+    });
+    Vehicle* lastShortForm = nullptr;
+    for (int32_t i = 0; i < n; ++i) {
+        map->ApplySightLog(work.logs[static_cast<size_t>(i)]);
+        param.mBestLevel = std::max(param.mBestLevel, work.levels[static_cast<size_t>(i)]);
+        if (work.shortForm[static_cast<size_t>(i)]) lastShortForm = work.shortForm[static_cast<size_t>(i)];
+    }
+    // A moving vehicle's speed question leaves the step outputs (gMoveX and
+    // the rest) behind; the last one asked decides them, as on one thread.
+    Vehicle::sShortFormSpotter = shortFormBefore;
+    if (lastShortForm) {
+        const float saved = Vehicle::sMoveSpeedForm;
+        Vehicle::sMoveSpeedForm = 0.0f;
+        lastShortForm->MoveSpeed(nullptr);
+        Vehicle::sMoveSpeedForm = saved;
+        Vehicle::sShortFormSpotter = lastShortForm;
     }
     return param.mBestLevel;
 }

@@ -125,9 +125,13 @@ public:
     // The ground factor of the step being taken (1 on good going); set while
     // Move runs, so that MoveSpeed looks ahead for new minefields; and the
     // switch that MoveSpeed's short form (0) leaves out all but the ground.
-    static float sGroundFactor;
+    static thread_local float sGroundFactor;
     static bool sMineCheck;
-    static float sMoveSpeedForm;
+    static thread_local float sMoveSpeedForm;
+    // The last vehicle whose spotting asked the short form on this thread:
+    // spotting on several threads asks it again afterwards on the calling
+    // thread, so the step outputs above end as one thread leaves them.
+    static thread_local Vehicle* sShortFormSpotter;
 
     // ---- Driving ---------------------------------------------------------------
     void Move() override;
@@ -506,5 +510,5 @@ extern float gBestTargetScore;
 
 // The outputs of Vehicle::MoveSpeed for the step that Vehicle::Move takes.
 extern Vehicle* gBlocker;
-extern float gMoveX;
-extern float gMoveY;
+extern thread_local float gMoveX;
+extern thread_local float gMoveY;

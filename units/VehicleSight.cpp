@@ -84,6 +84,7 @@ void Vehicle::SpotterMods(Unit* target, float* sight, float* hearing) {
             sMoveSpeedForm = 0.0f;
             const float full = MoveSpeed(nullptr);
             sMoveSpeedForm = saved;
+            sShortFormSpotter = this;
             const float r = full > 0.0f ? std::fabs(mPlaybackSpeed) / full : 1.0f;
             const int32_t left = d.mCrew - mCasualties;
             const float k = left <= 1 ? 0.9f : left == 2 ? 0.8f : left == 3 ? 0.7f : 0.6f;

@@ -14,11 +14,13 @@
 #include "units/Vehicle.h"
 
 Vehicle* gBlocker = nullptr;
-float gMoveX = 0.0f;
-float gMoveY = 0.0f;
-float Vehicle::sGroundFactor = 1.0f;
+// Per thread: spotting on worker threads asks moving vehicles' speed too.
+thread_local float gMoveX = 0.0f;
+thread_local float gMoveY = 0.0f;
+thread_local float Vehicle::sGroundFactor = 1.0f;
 bool Vehicle::sMineCheck = false;
-float Vehicle::sMoveSpeedForm = 1.0f;
+thread_local float Vehicle::sMoveSpeedForm = 1.0f;
+thread_local Vehicle* Vehicle::sShortFormSpotter = nullptr;
 
 namespace {
 

@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "ScenarioPaths.h"
 #include "battle/Battle.h"
 #include "engine/GOLTA.h"
+#include "platform/SoftThreads.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
 
@@ -23,9 +25,10 @@ struct FirstTurn {
 
 // Loads the scenario with its script and computes its first turn; a build
 // that computes no turn yet gives computed = false.
-FirstTurn RunFirstTurn(const std::string& name) {
+FirstTurn RunFirstTurn(const std::string& name, bool planBoth = false) {
     FirstTurn result;
     BattleRunner runner;
+    if (planBoth) runner.PlanSides(true, true);
     std::string error;
     EXPECT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error)) << error;
     EXPECT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/" + name + ".orders", &error))
@@ -103,4 +106,33 @@ TEST(ScenarioTurns, ATurnDependsOnlyOnTheBattleAndTheSeed) {
     EXPECT_EQ(again.turn.packetDigest, first.turn.packetDigest);
     EXPECT_EQ(again.turn.battleDigest, first.turn.battleDigest);
     EXPECT_EQ(first.turn.packetDigest.size(), 64u);
+}
+
+// Spotting and the computer's candidate squares run on the simulation's
+// threads; the thread count never changes a turn: the pinned digests hold
+// for 1, 2, 3 and 8 threads, and so do turns where the computer plans both
+// sides (which scores squares for every unit that moves to fight).
+TEST(ScenarioTurns, TheThreadCountChangesNoTurn) {
+    ASSERT_TRUE(DecryptData());
+    struct Reset {
+        ~Reset() { SoftThreadPool::SetSimulationThreads(0); }
+    } reset;
+    std::vector<std::string> planned;
+    for (int32_t threads : {1, 2, 3, 8}) {
+        SoftThreadPool::SetSimulationThreads(threads);
+        size_t k = 0;
+        for (const Pinned& pin : kPinned) {
+            FirstTurn first = RunFirstTurn(pin.name);
+            if (!first.computed) GTEST_SKIP() << "this build computes no turn";
+            EXPECT_EQ(first.turn.packetDigest, pin.packets) << pin.name << ", threads " << threads;
+            EXPECT_EQ(first.turn.battleDigest, pin.battle) << pin.name << ", threads " << threads;
+            FirstTurn both = RunFirstTurn(pin.name, true);
+            const std::string digests = both.turn.packetDigest + " " + both.turn.battleDigest;
+            if (threads == 1)
+                planned.push_back(digests);
+            else
+                EXPECT_EQ(digests, planned[k]) << pin.name << " planned on both sides, threads " << threads;
+            ++k;
+        }
+    }
 }

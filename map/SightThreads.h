@@ -1,0 +1,72 @@
+#pragma once
+// What the sight code needs to run on several threads with the same answers
+// as on one: the log of one piece of work's sight-cache changes, and a memo
+// of CheckLOS answers fetched ahead for exact inputs (docs/threads.md).
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+class Unit;
+
+// The sight-cache changes one piece of work would have made, in its order,
+// and its own view of the pairs it touched.
+struct SightLog {
+    struct Op {
+        Unit* a = nullptr;
+        Unit* b = nullptr;
+        bool store = false; // else a check that dropped a stale answer
+        bool los = false;
+        float vis = 0.0f;
+        bool hdKnown = false, hdA = false, hdB = false;
+    };
+    enum State : int8_t { kAbsent, kValid, kStale };
+    struct View {
+        Unit* low = nullptr;
+        Unit* high = nullptr;
+        State state = kAbsent;
+        bool los = false;
+        float vis = 0.0f;
+        bool hdKnown = false;
+        bool hd[2] = {false, false}; // of low, of high
+    };
+    std::vector<Op> ops;
+    std::vector<View> views;
+    std::vector<void*> deferred; // lazily found values to keep (Map::ThreadDeferredKeeps)
+    void Clear() {
+        ops.clear();
+        views.clear();
+        deferred.clear();
+    }
+};
+
+// The inputs of one CheckLOS call, bit for bit, and its answer.
+struct LOSKey {
+    uint32_t bits[6] = {};
+    uint8_t flags = 0;
+    bool operator==(const LOSKey& o) const {
+        return flags == o.flags && std::memcmp(bits, o.bits, sizeof bits) == 0;
+    }
+};
+struct LOSKeyHash {
+    size_t operator()(const LOSKey& k) const {
+        uint64_t h = 0x9E3779B97F4A7C15ull ^ k.flags;
+        for (uint32_t b : k.bits)
+            h = (h ^ b) * 0x100000001B3ull;
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+};
+struct LOSAnswer {
+    bool answered = false;
+    float visibility = 0.0f, length = 0.0f, blockX = 0.0f, blockY = 0.0f, blockZ = 0.0f;
+    std::vector<void*> deferred; // lazily found values its working out would have kept
+};
+struct LOSRequest {
+    bool groundOnly = false, withSmoke = true, endCover = false;
+    float x1 = 0.0f, y1 = 0.0f, z1 = 0.0f, x2 = 0.0f, y2 = 0.0f, z2 = 0.0f;
+};
+
+struct LOSMemo {
+    std::unordered_map<LOSKey, LOSAnswer, LOSKeyHash> answers;
+    void Clear() { answers.clear(); }
+};
