@@ -1,5 +1,4 @@
-// Geometry, a target's value, the tungsten limit and the estimates that set
-// a unit's targeting state for a moment.
+// Geometry, a target's value and the tungsten limit.
 
 #include <cmath>
 
@@ -105,40 +104,4 @@ TEST_F(AIValue, TungstenIsKeptForTargetsAlreadyUnderFire) {
     v = 1.0f;
     me->AILimitTungstenUse(0.7f, it, &v);
     EXPECT_FLOAT_EQ(v, 0.95f);
-}
-
-TEST_F(AIValue, ShellErrorAndHitChanceEstimatesPutTheTargetingStateBack) {
-    Tank* me = Armour(kAxis, 1000, 1000);
-    Tank* it = Armour(kAllies, 1400, 1000);
-    Squad* other = Rifles(kAllies, 1100, 1100);
-    me->mTarget = other;
-    me->mShotsAtTarget = 1;
-    float a = 0, b = 0;
-    me->AIPlacedShellError(it, 20, 2, false, kAmmoHE, &a, &b);
-    EXPECT_EQ(me->mTarget, other);
-    EXPECT_EQ(me->mShotsAtTarget, 1);
-    // The estimate is the rule's own with three shots at the candidate.
-    me->mTarget = it;
-    me->mShotsAtTarget = 3;
-    float ra = 0, rb = 0;
-    me->CalculatePlacedShellError(true, false, it, it->mX, it->mY, 20, 2, false, kAmmoHE, &ra, &rb);
-    EXPECT_EQ(a, ra);
-    EXPECT_EQ(b, rb);
-    // More shots than three are kept as they are.
-    me->mShotsAtTarget = 6;
-    me->AIPlacedShellError(it, 20, 2, false, kAmmoHE, &a, &b);
-    me->CalculatePlacedShellError(true, false, it, it->mX, it->mY, 20, 2, false, kAmmoHE, &ra, &rb);
-    EXPECT_EQ(a, ra);
-    EXPECT_EQ(me->mShotsAtTarget, 6);
-    me->mTarget = other;
-    me->mShotsAtTarget = 0;
-    const uint32_t state = GetRandomState();
-    const float p = me->AIGetHitChance(kAmmoAP, 10, it, kKnowTruth);
-    EXPECT_EQ(GetRandomState(), state);
-    EXPECT_EQ(me->mTarget, other);
-    EXPECT_EQ(me->mShotsAtTarget, 0);
-    // A standing target is aimed at as after three shots, a moving one two.
-    me->mTarget = it;
-    me->mShotsAtTarget = 3;
-    EXPECT_EQ(p, me->GetHitChance(kAmmoAP, 10, it, kKnowTruth, 0));
 }
