@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "ai/AIPlanning.h"
 #include "ai_plan_fixture.h"
 #include "battle/BattleHost.h"
@@ -130,4 +132,106 @@ TEST(AIArtillery, BatteryFiresAtTheBestPointWithItsDrawsInOrder) {
     SeedRandomGenerator(99);
     b.mBattle.AITargetArtillery();
     EXPECT_EQ(GetRandomState(), StateAfterFractions(99, 0));
+}
+
+namespace {
+
+// Two groups of enemy squads 200 m apart across the Axis's front (y is the
+// lateral axis, stretched 2.5 times, so neither counts at the other's
+// point): `a` squads' worth at (300, 100) and two squads at (300, 300). A
+// fraction of a squad is one squad with that share of its men left.
+struct TwoGroups {
+    explicit TwoGroups(float a) {
+        rows.infantry[0].mNrMen = 10;
+        b.mBattle.Host()->SetViewingSide(kAxis);
+        b.mBattle.mTurn = 28; // the last turns: one round is enough
+        b.mBattle.mLastTurn = 30;
+        gAISide = kAxis;
+        gun = Battery(b, 40, 40);
+        for (int32_t i = 0; a > 0.0f; ++i, a -= 1.0f) {
+            auto* u = b.Add(kAllies, 300.0f + 0.5f * static_cast<float>(i), 100.0f);
+            if (a < 1.0f) u->mCasualties = static_cast<int32_t>(std::lround(10.0f * (1.0f - a)));
+        }
+        for (int32_t i = 0; i < 2; ++i)
+            b.Add(kAllies, 300.0f + 0.5f * static_cast<float>(i), 300.0f);
+    }
+    PlanBattle b{20, 20};
+    MoveRows rows;
+    TestInfantry* gun = nullptr;
+};
+
+bool Near(const std::pair<float, float>& p, float x, float y) {
+    return std::fabs(p.first - x) <= 2.5f && std::fabs(p.second - y) <= 2.5f;
+}
+
+} // namespace
+
+// Each point's score is its count times 0.9 to 1.1; the battery fires at the
+// best one. Two and a half squads outweigh two whatever the draws.
+TEST(AIArtillery, TheBatteryFiresAtThePointWorthMost) {
+    TwoGroups t(2.5f);
+    const int16_t a = t.b.mBattle.AICountArtyTargetsNear(300, 100, kAxis, nullptr);
+    const int16_t b = t.b.mBattle.AICountArtyTargetsNear(300, 300, kAxis, nullptr);
+    ASSERT_GT(a * 0.9f, b * 1.1f);
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        SeedRandomGenerator(seed);
+        t.gun->a.mTargetPoints.clear();
+        t.gun->mTarget = nullptr;
+        t.gun->mAreaTarget = false;
+        t.b.mBattle.AITargetArtillery();
+        ASSERT_EQ(t.gun->a.mTargetPoints.size(), 1u);
+        EXPECT_TRUE(Near(t.gun->a.mTargetPoints[0], 300, 100))
+            << t.gun->a.mTargetPoints[0].first << ", " << t.gun->a.mTargetPoints[0].second;
+    }
+}
+
+// A point within 5 m of the battery's present aim on both axes scores x 1.8,
+// and within 20 m the battery keeps its aim: two squads under the present
+// aim beat two and a half elsewhere (2 x 1.8 x 0.9 > 2.5 x 1.1).
+TEST(AIArtillery, ThePresentAimScoresMoreAndIsKept) {
+    TwoGroups t(2.5f);
+    SeedRandomGenerator(5);
+    t.gun->mAreaTarget = true;
+    t.gun->mAreaTargetX = 301.0f;
+    t.gun->mAreaTargetY = 299.0f;
+    t.b.mBattle.AITargetArtillery();
+    EXPECT_TRUE(t.gun->a.mTargetPoints.empty());
+    EXPECT_TRUE(t.gun->mAreaTarget);
+    // The aim given by a target unit plus the aim adjustment counts alike.
+    t.gun->mAreaTarget = false;
+    Unit* marker = t.b.Add(kAllies, 320.0f, 310.0f);
+    marker->mContactLevel = 0; // not counted at any point
+    t.gun->mTarget = marker;
+    t.gun->mAimAdjust = true;
+    t.gun->mAimAdjustX = -20.0f;
+    t.gun->mAimAdjustY = -10.0f;
+    t.b.mBattle.AITargetArtillery();
+    EXPECT_TRUE(t.gun->a.mTargetPoints.empty());
+    EXPECT_EQ(t.gun->mTarget, marker);
+}
+
+// Within 100 m of the aim (but not within 5 m on both axes) a point scores
+// x 1.4; an aim 30 m off lies beyond the 20 m kept, so the battery is
+// ordered to the point itself. Two squads x 1.4 x 0.9 beat 2.2 x 1.1.
+TEST(AIArtillery, APointNearThePresentAimScoresMoreAndIsFiredAt) {
+    TwoGroups t(2.2f);
+    const int16_t a = t.b.mBattle.AICountArtyTargetsNear(300, 100, kAxis, nullptr);
+    const int16_t b = t.b.mBattle.AICountArtyTargetsNear(300, 300, kAxis, nullptr);
+    ASSERT_GT(b * 1.4f * 0.9f, a * 1.1f);
+    SeedRandomGenerator(5);
+    t.gun->mAreaTarget = true;
+    t.gun->mAreaTargetX = 330.0f;
+    t.gun->mAreaTargetY = 300.0f;
+    t.b.mBattle.AITargetArtillery();
+    ASSERT_EQ(t.gun->a.mTargetPoints.size(), 1u);
+    EXPECT_TRUE(Near(t.gun->a.mTargetPoints[0], 300, 300));
+    // 100 m or more away on an axis: no raise, and the larger group wins.
+    TwoGroups far(2.5f);
+    SeedRandomGenerator(5);
+    far.gun->mAreaTarget = true;
+    far.gun->mAreaTargetX = 410.0f;
+    far.gun->mAreaTargetY = 300.0f;
+    far.b.mBattle.AITargetArtillery();
+    ASSERT_EQ(far.gun->a.mTargetPoints.size(), 1u);
+    EXPECT_TRUE(Near(far.gun->a.mTargetPoints[0], 300, 100));
 }

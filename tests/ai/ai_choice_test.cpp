@@ -76,6 +76,26 @@ TEST_F(AIChoice, APinnedSquadFiresOnlyWhereItMay) {
     EXPECT_GT(me->ai.lastRange, 0.0f);
 }
 
+// Band 4 of suppression runs from 100 up to but not including 350: only
+// there does a pinned unit fire only where it may.
+TEST_F(AIChoice, ThePinnedBandRunsFrom100To350) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Tank* tank = Armour(kAllies, 1050, 1000);
+    tank->kit.mArmoured = false;
+    for (float s : {99.99f, 100.0f, 349.99f, 350.0f}) {
+        me->mSuppression = s;
+        me->ai.lastRange = -1.0f;
+        Score(me, tank);
+        const bool pinned = s >= 100.0f && s < 350.0f;
+        EXPECT_EQ(me->ai.lastRange < 0.0f, pinned) << s;
+    }
+    // Outside a full search the band is not asked.
+    me->mSuppression = 200.0f;
+    me->ai.lastRange = -1.0f;
+    Score(me, tank, false);
+    EXPECT_GT(me->ai.lastRange, 0.0f);
+}
+
 TEST_F(AIChoice, AircraftAreRangedBeyond900Metres) {
     Squad* me = Rifles(kAxis, 1000, 1000);
     Plane* plane = Place<Plane>(kAllies, 1950, 1000);

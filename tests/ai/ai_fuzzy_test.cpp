@@ -176,3 +176,40 @@ TEST_F(AIFuzzy, TheFinalScoreJoinsAndCorrectsByRange) {
     it->mY = 1200.0f;
     EXPECT_FLOAT_EQ(gun->AIComputeFinalScore(&d2, &a2, it), 0.5f);
 }
+
+// The range set: label 0 falls from 0 to `close`, label 1 rises from half
+// `close` to `close` and falls to `far`, label 2 rises from `close` to `far`.
+// `close` and `far` are 25 and 40 m for a unit without a heavy weapon facing
+// armour, else 30 and 75 m. Score label 2 becomes 4 close, 3 medium, 2 far;
+// the result is the weighted mean of label / 8.
+TEST_F(AIFuzzy, TheRangeBreakPointsAre30And75Or25And40ForSmallArmsAgainstArmour) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Tank* gun = Armour(kAxis, 1000, 1400);
+    Tank* armour = Armour(kAllies, 1000, 1000);
+    Squad* soft = Rifles(kAllies, 1000, 1000);
+    GFuzzySet d2 = One(2), a2 = One(2);
+    auto at = [&](Unit* shooter, Unit* it, float d) {
+        it->mX = shooter->mX + d;
+        it->mY = shooter->mY;
+        return shooter->AIComputeFinalScore(&d2, &a2, it);
+    };
+    auto mean = [](float m0, float m1, float m2) {
+        return (4.0f * m0 + 3.0f * m1 + 2.0f * m2) / (m0 + m1 + m2) / 8.0f;
+    };
+    // Small arms against armour: 25 and 40.
+    EXPECT_NEAR(at(me, armour, 20.0f), mean(0.2f, 0.6f, 0.0f), 1e-6f);
+    EXPECT_NEAR(at(me, armour, 32.5f), mean(0.0f, 0.5f, 0.5f), 1e-6f);
+    EXPECT_NEAR(at(me, armour, 39.0f), mean(0.0f, 1.0f / 15.0f, 14.0f / 15.0f), 1e-6f);
+    EXPECT_FLOAT_EQ(at(me, armour, 40.0f), 0.25f);
+    EXPECT_FLOAT_EQ(at(me, armour, 25.0f), 0.375f);
+    // Small arms against anything else, and a gun against armour: 30 and 75.
+    for (auto [shooter, it] : {std::pair<Unit*, Unit*>{me, soft}, std::pair<Unit*, Unit*>{gun, armour}}) {
+        EXPECT_NEAR(at(shooter, it, 20.0f), mean(1.0f / 3.0f, 1.0f / 3.0f, 0.0f), 1e-6f);
+        EXPECT_NEAR(at(shooter, it, 32.5f), mean(0.0f, 42.5f / 45.0f, 2.5f / 45.0f), 1e-6f);
+        EXPECT_NEAR(at(shooter, it, 74.0f), mean(0.0f, 1.0f / 45.0f, 44.0f / 45.0f), 1e-6f);
+        EXPECT_FLOAT_EQ(at(shooter, it, 75.0f), 0.25f);
+        EXPECT_FLOAT_EQ(at(shooter, it, 30.0f), 0.375f);
+        // Up to half of `close` only label 0.
+        EXPECT_FLOAT_EQ(at(shooter, it, 15.0f), 0.5f);
+    }
+}

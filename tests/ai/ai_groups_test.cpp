@@ -317,3 +317,26 @@ TEST(AIGroupMoves, FallBackCodesMoveEveryUnitAndBadNodesHold) {
     EXPECT_EQ(u->mRouts, 21);
     EXPECT_FALSE(u->HasMovementOrders());
 }
+
+// Both groups prefer node 0. The group nearer to its choice (20 m, listed
+// second) chooses first and marks node 0 taken; the other (75 m from node 0,
+// 125 m from node 1) then finds node 0 at 2.5 x 75 x (1 to 1.25) = 187 to
+// 234, dearer than node 1 at 125 to 156, and goes there. Had the farther
+// group chosen first, both would hold node 0 (the nearer one's 2.5 x 20 x
+// 1.25 = 62.5 still undercuts node 1's 180).
+TEST(AIGroupForming, TheGroupNearestItsChoiceMarksItFirst) {
+    for (uint32_t seed : {1u, 7u, 99u}) {
+        PlanBattle b(40, 40);
+        gAIDefending = false;
+        Graph graph(b);
+        graph.Add(b, 500, 500, 1.0f);
+        graph.Add(b, 500, 700, 1.0f);
+        AIGroup* farther = GroupOf(b, kAxis, {b.Add(kAxis, 500, 575)}, kAIOrderNone);
+        AIGroup* nearer = GroupOf(b, kAxis, {b.Add(kAxis, 500, 480)}, kAIOrderNone);
+        SeedRandomGenerator(seed);
+        b.mBattle.AIGroupLevel();
+        EXPECT_EQ(nearer->mOrder, kAIOrderGoToNode + 0) << seed;
+        EXPECT_EQ(farther->mOrder, kAIOrderGoToNode + 1) << seed;
+    }
+}
+
