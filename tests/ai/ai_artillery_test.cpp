@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "ai/AIPlanning.h"
 #include "ai_plan_fixture.h"
@@ -136,28 +137,44 @@ TEST(AIArtillery, BatteryFiresAtTheBestPointWithItsDrawsInOrder) {
 
 namespace {
 
-// Two groups of enemy squads 200 m apart across the Axis's front (y is the
-// lateral axis, stretched 2.5 times, so neither counts at the other's
-// point): `a` squads' worth at (300, 100) and two squads at (300, 300). A
-// fraction of a squad is one squad with that share of its men left.
-struct TwoGroups {
-    explicit TwoGroups(float a) {
+// Groups of enemy squads in front of an Axis battery at (40, 40) on a
+// 400 m map, in the last turns (one round is enough). The Axis's home edge is
+// the West, so y is the lateral axis (stretched 2.5 times): groups 200 m
+// apart across the front do not count at each other's points. A fraction of
+// a squad is one squad with that share of its men left.
+struct Groups {
+    Groups(std::initializer_list<std::tuple<float, float, float>> groups) {
         rows.infantry[0].mNrMen = 10;
         b.mBattle.Host()->SetViewingSide(kAxis);
-        b.mBattle.mTurn = 28; // the last turns: one round is enough
+        b.mBattle.mTurn = 28;
         b.mBattle.mLastTurn = 30;
         gAISide = kAxis;
         gun = Battery(b, 40, 40);
-        for (int32_t i = 0; a > 0.0f; ++i, a -= 1.0f) {
-            auto* u = b.Add(kAllies, 300.0f + 0.5f * static_cast<float>(i), 100.0f);
-            if (a < 1.0f) u->mCasualties = static_cast<int32_t>(std::lround(10.0f * (1.0f - a)));
+        for (auto [x, y, squads] : groups) {
+            for (int32_t i = 0; squads > 0.0f; ++i, squads -= 1.0f) {
+                auto* u = b.Add(kAllies, x + 0.5f * static_cast<float>(i), y);
+                if (squads < 1.0f) u->mCasualties = static_cast<int32_t>(std::lround(10.0f * (1.0f - squads)));
+            }
         }
-        for (int32_t i = 0; i < 2; ++i)
-            b.Add(kAllies, 300.0f + 0.5f * static_cast<float>(i), 300.0f);
+    }
+    // Fires with the battery's present aim at (x, y), or without one.
+    void Plan(uint32_t seed, float x = -1.0f, float y = -1.0f) {
+        gun->a.mTargetPoints.clear();
+        gun->mTarget = nullptr;
+        gun->mAreaTarget = x >= 0.0f;
+        gun->mAreaTargetX = x;
+        gun->mAreaTargetY = y;
+        SeedRandomGenerator(seed);
+        b.mBattle.AITargetArtillery();
     }
     PlanBattle b{20, 20};
     MoveRows rows;
     TestInfantry* gun = nullptr;
+};
+
+// a squads' worth at (300, 100) and two squads at (300, 300).
+struct TwoGroups : Groups {
+    explicit TwoGroups(float a) : Groups({{300.0f, 100.0f, a}, {300.0f, 300.0f, 2.0f}}) {}
 };
 
 bool Near(const std::pair<float, float>& p, float x, float y) {
@@ -234,4 +251,36 @@ TEST(AIArtillery, APointNearThePresentAimScoresMoreAndIsFiredAt) {
     far.b.mBattle.AITargetArtillery();
     ASSERT_EQ(far.gun->a.mTargetPoints.size(), 1u);
     EXPECT_TRUE(Near(far.gun->a.mTargetPoints[0], 300, 100));
+}
+
+// Only a point within 5 m of the aim on both axes scores x 1.8: a group 40 m
+// along y from the aim scores x 1.4 and loses to one worth 1.8 times as
+// much elsewhere (1.8 x 0.9 > 1.4 x 1.1), whatever the draws; at x 1.8 it
+// would win about half the time.
+TEST(AIArtillery, TheFullRaiseNeedsBothAxesWithin5Metres) {
+    Groups g({{300.0f, 100.0f, 3.6f}, {300.0f, 340.0f, 2.0f}});
+    const int16_t a = g.b.mBattle.AICountArtyTargetsNear(300, 100, kAxis, nullptr);
+    const int16_t c = g.b.mBattle.AICountArtyTargetsNear(300, 340, kAxis, nullptr);
+    ASSERT_GT(a * 0.9f, c * 1.4f * 1.1f);
+    ASSERT_GT(c * 1.8f * 1.1f, a * 0.9f);
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        g.Plan(seed, 300.0f, 300.0f);
+        ASSERT_EQ(g.gun->a.mTargetPoints.size(), 1u) << seed;
+        EXPECT_TRUE(Near(g.gun->a.mTargetPoints[0], 300, 100)) << seed;
+    }
+}
+
+// Under the aim the raise is 1.8, not 1.4: two squads there beat 2.9
+// elsewhere whatever the draws (2 x 1.8 x 0.9 > 2.9 x 1.1); at x 1.4 they
+// would lose more often than not.
+TEST(AIArtillery, ThePointUnderTheAimScores18Times) {
+    Groups g({{300.0f, 100.0f, 2.9f}, {300.0f, 300.0f, 2.0f}});
+    const int16_t a = g.b.mBattle.AICountArtyTargetsNear(300, 100, kAxis, nullptr);
+    const int16_t c = g.b.mBattle.AICountArtyTargetsNear(300, 300, kAxis, nullptr);
+    ASSERT_GT(c * 1.8f * 0.9f, a * 1.1f);
+    ASSERT_GT(a, c * 1.4f);
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        g.Plan(seed, 301.0f, 299.0f);
+        EXPECT_TRUE(g.gun->a.mTargetPoints.empty()) << seed; // kept its aim
+    }
 }
