@@ -492,3 +492,77 @@ TEST_F(AIChoice, TheCoaxialMachineGunWinsByTheFactorOfItsCase) {
     sweep("ordered target", false);
     (void)other;
 }
+
+// A squad that cannot turn to face a candidate still takes infantry within
+// 15 m (3-D, inclusive) and less than 85 degrees off its facing.
+TEST_F(AIChoice, InfantryCloseByIsTakenWithoutTurning) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    me->ai.faces = false;
+    Squad* it = Rifles(kAllies, 1000, 1000);
+    it->mHeading = 180.0f;
+    auto takes = [&](float r, float degrees) {
+        const float a = degrees * 0.0174532925f;
+        it->mX = 1000.0f + r * std::cos(a);
+        it->mY = 1000.0f + r * std::sin(a);
+        me->mTarget = nullptr;
+        me->mHeading = 0.0f;
+        me->AIMaySwitchToNewTarget(true);
+        return me->mTarget == it;
+    };
+    EXPECT_TRUE(takes(15.0f, 60.0f));
+    EXPECT_FALSE(takes(15.25f, 60.0f));
+    EXPECT_TRUE(takes(10.0f, 84.0f));
+    EXPECT_FALSE(takes(10.0f, 86.0f));
+    EXPECT_TRUE(takes(10.0f, -84.0f));
+    // A vehicle that close is not taken without turning.
+    it->mUnitType = kUnitVehicle;
+    EXPECT_FALSE(takes(10.0f, 30.0f));
+    it->mUnitType = kUnitInfantry;
+    // A unit able to face it takes it at any angle.
+    me->ai.faces = true;
+    EXPECT_TRUE(takes(10.0f, 120.0f));
+}
+
+// A gun holds its high explosive when a unit of its own side that is not
+// armoured stands within 20 m of the candidate on each axis (strictly) and
+// within 20 m in the plane (inclusive).
+TEST_F(AIChoice, AGunHoldsFireWithFriendsWithin20MetresOfTheTarget) {
+    Tank* me = Armour(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1060, 1000);
+    it->mHeading = 180.0f;
+    Squad* friendly = Rifles(kAxis, 1000, 1500);
+    auto fires = [&](float dx, float dy) {
+        friendly->mX = it->mX + dx;
+        friendly->mY = it->mY + dy;
+        return Score(me, it) > 0.0f;
+    };
+    ASSERT_TRUE(fires(100.0f, 0.0f));
+    EXPECT_FALSE(fires(19.9f, 0.0f));
+    EXPECT_TRUE(fires(20.0f, 0.0f));
+    EXPECT_TRUE(fires(0.0f, -20.0f));
+    EXPECT_FALSE(fires(14.0f, 14.0f));  // 392 square metres
+    EXPECT_TRUE(fires(14.2f, 14.2f));   // 403.28: outside the circle
+    // Armour close by, the enemy's own units, or a friend that surrendered do not hold it.
+    friendly->kit.mArmoured = true;
+    EXPECT_TRUE(fires(5.0f, 5.0f));
+    friendly->kit.mArmoured = false;
+    friendly->mSurrendered = true;
+    EXPECT_TRUE(fires(5.0f, 5.0f));
+    friendly->mSurrendered = false;
+    friendly->mSide = it->mSide;
+    EXPECT_TRUE(fires(5.0f, 5.0f));
+}
+
+// Area fire into a square with a large fire stops, up to the map's last
+// column (the east edge of a 2000 m map).
+TEST_F(AIChoice, AreaFireIntoALargeFireStopsUpToTheMapsEdge) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    me->ai.allowed = false;
+    me->mAreaTarget = true;
+    me->mAreaTargetX = 1995.0f;
+    me->mAreaTargetY = 1010.0f;
+    mBattle.mMap->StartFire(1995.0f, 1010.0f, true, false);
+    ASSERT_GT(mBattle.mMap->GetFireState(1995.0f, 1010.0f), 4);
+    me->AIMaySwitchToNewTarget(true);
+    EXPECT_FALSE(me->mAreaTarget);
+}

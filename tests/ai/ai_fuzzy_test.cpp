@@ -408,3 +408,43 @@ TEST_F(AIFuzzy, BearingTimeCornersAt8Or14And25Seconds) {
     for (float t : {4.0f, 14.0f, 19.5f, 24.0f, 25.0f})
         bear(t, 14.0f);
 }
+
+// A turreted gun whose hull must swing x degrees to the candidate: standing,
+// traverse label 0 falls 0..80, label 1 rises 50..80 and falls 80..180,
+// label 2 rises 80..180; moving, label 0 falls 0..30 and label 2 rises
+// 30..100. Rows 1 and 2 of the table lower each appropriateness label by
+// one and two (0 stays 0). The turret is kept on the candidate, so the time
+// to bear stays nothing.
+TEST_F(AIFuzzy, TraverseCornersOfATurretedGun) {
+    Tank* me = Armour(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1100, 1000);
+    GFuzzySet ammo = One(4), ahead;
+    me->AIComputeAppropriateness(it, kAmmoHE, &ammo, &ahead);
+    ASSERT_GT(ahead.GetCount(), 0);
+    const int rows[3][5] = {{0, 1, 2, 3, 4}, {0, 0, 1, 2, 3}, {0, 0, 0, 1, 2}};
+    for (bool moving : {false, true}) {
+        me->mSpeed = moving ? 1.0f : 0.0f;
+        for (float x : {20.0f, 60.0f, 80.0f, 100.0f, 130.0f, 179.0f}) {
+            std::array<float, 3> t{};
+            if (moving) {
+                if (x < 30) t[0] = 1.0f - x / 30;
+                if (x > 30) t[2] = x <= 100 ? (x - 30) / 70 : 1.0f;
+            } else {
+                if (x < 80) t[0] = 1.0f - x / 80;
+                if (x > 50 && x < 180) t[1] = x <= 80 ? (x - 50) / 30 : 1.0f - (x - 80) / 100;
+                if (x > 80) t[2] = (x - 80) / 100;
+            }
+            std::array<float, 5> want{};
+            for (int32_t i = 0; i < ahead.GetCount(); ++i)
+                for (size_t r = 0; r < 3; ++r)
+                    want[static_cast<size_t>(rows[r][ahead.GetLabel(i)])] += t[r] * ahead.GetMembership(i);
+            me->mHeading = 360.0f - x;
+            me->mTurretBearing = x;
+            GFuzzySet out;
+            me->AIComputeAppropriateness(it, kAmmoHE, &ammo, &out);
+            for (int8_t k = 0; k < 5; ++k)
+                EXPECT_NEAR(M(out, k), want[static_cast<size_t>(k)], 1e-4f)
+                    << (moving ? "moving, " : "standing, ") << x << " degrees, label " << static_cast<int>(k);
+        }
+    }
+}

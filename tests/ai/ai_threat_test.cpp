@@ -396,3 +396,34 @@ TEST_F(AIThreat, TemperingTablesEntryByEntry) {
         }
     }
 }
+
+// Anti-armour infantry threatens the armour it can reach: strictly within
+// 1.2 times its weapon's range. A scorer limiting its attention counts only
+// itself as that armour; out of reach, a team not aiming at it threatens
+// nothing.
+TEST_F(AIThreat, AntiArmourInfantryReachesOnlyWithinATimesOneAndAFifth) {
+    Tank* armour = Armour(kAxis, 1000, 1000);
+    armour->ai.vp = 500.0f;
+    auto* team = Place<Infantry>(kAllies, 1119.9f, 1000);
+    team->mContactLevel = kContactFull;
+    team->mAntitankShots = 2;
+    team->mAntitankWeapon = 58;
+    mWeapons[58].mMaxRange = 100.0f;
+    GFuzzySet t;
+    team->AIComputeThreat(&t, armour, false, false, true);
+    EXPECT_EQ(t.GetCount(), 1);
+    EXPECT_FLOAT_EQ(M(t, 3), 1.0f);
+    team->mX = 1120.01f; // (1.2 x 100 in single precision lies a hair above 120)
+    team->AIComputeThreat(&t, armour, false, false, true);
+    EXPECT_EQ(t.GetCount(), 1);
+    EXPECT_FLOAT_EQ(M(t, 0), 1.0f);
+    // Without limited attention the nearest armour counts: a low-value one
+    // 50 m away gives 2, the high-value one beyond it would give 3.
+    team->mX = 1119.9f;
+    Tank* cheap = Armour(kAxis, 1170, 1000);
+    cheap->ai.vp = 3.0f;
+    Squad* scorer = Rifles(kAxis, 1000, 1300);
+    team->AIComputeThreat(&t, scorer, false, false, false);
+    EXPECT_EQ(t.GetCount(), 1);
+    EXPECT_FLOAT_EQ(M(t, 2), 1.0f);
+}

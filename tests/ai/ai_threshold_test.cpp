@@ -201,3 +201,4 @@ TEST_F(AIThreshold, AnAmbushWaitsUnlessItIsFound) {
     me->kit.mLeader = true;
     ExpectThreshold(ByDistance(me, it, 5, 200), 0.4125f * 1.25f, "found leader");
 }
+
