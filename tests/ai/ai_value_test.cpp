@@ -32,6 +32,29 @@ TEST(AIGeometry, DistanceIsRoundedOnceFromExtendedPrecision) {
     EXPECT_FLOAT_EQ(Distance(1e7f, 0, 0, 1e7f + 1.0f, 0, 0), 1.0f);
 }
 
+// The facing is brought into 0..360 (an exact negative multiple of 360
+// becomes 360, 360 becomes 0); exactly -180 and 180 come back as they are,
+// beyond them the signed offset wraps; coinciding points have bearing 90.
+TEST(AIGeometry, AngleOffAtTheEdgesOfItsRanges) {
+    // A point straight behind (bearing 180).
+    EXPECT_FLOAT_EQ(_AngleOff(0.0f, 0, 0, -5, 0, false), -180.0f);
+    EXPECT_FLOAT_EQ(_AngleOff(360.0f, 0, 0, -5, 0, false), -180.0f);
+    EXPECT_FLOAT_EQ(_AngleOff(-360.0f, 0, 0, -5, 0, false), 180.0f);
+    EXPECT_FLOAT_EQ(_AngleOff(270.0f, 0, 0, 0, 5, false), 180.0f);
+    EXPECT_FLOAT_EQ(_AngleOff(0.0f, 0, 0, -5, 0, true), 180.0f);
+    // Beyond -180 and 180 the signed offset wraps: facing 10 against a
+    // bearing of 210 is 160 the other way, facing 350 against 150 is -160.
+    const float a210 = 210.0f * 0.0174532925f, a150 = 150.0f * 0.0174532925f;
+    EXPECT_NEAR(_AngleOff(10.0f, 0, 0, std::cos(a210), std::sin(a210), false), 160.0f, 1e-3f);
+    EXPECT_NEAR(_AngleOff(350.0f, 0, 0, std::cos(a150), std::sin(a150), false), -160.0f, 1e-3f);
+    // 725 counts as 5 also for the unsigned offset.
+    EXPECT_FLOAT_EQ(_AngleOff(725.0f, 0, 0, 10, 0, true), 5.0f);
+    EXPECT_FLOAT_EQ(_AngleOff(-725.0f, 0, 0, 10, 0, true), 5.0f);
+    // Coinciding points: bearing 90, so a facing of 0 is -90 off.
+    EXPECT_FLOAT_EQ(_AngleOff(0.0f, 3, 4, 3, 4, false), -90.0f);
+    EXPECT_FLOAT_EQ(_AngleOff(0.0f, 3, 4, 3, 3, false), -270.0f + 360.0f);
+}
+
 class AIValue : public AIBattle {};
 
 TEST_F(AIValue, AnUnidentifiedUnitIsValuedByItsKind) {
