@@ -208,3 +208,48 @@ TEST(AIObjectiveMoveRules, AdvanceLeaveAndReachTablesEntryByEntry) {
         for (int reach = 0; reach < 4; ++reach)
             EXPECT_FLOAT_EQ(rate(0, 0, 0, harmOfLeave[w], reach), static_cast<float>(w + reach)) << w << "," << reach;
 }
+
+// The objective rating's adjustments for infantry in cover while the other
+// side attacks (the tables give 3 here): a leader -0.2, a support weapon
+// -0.9 with a target or in a defence and +0.3 otherwise, +0.5 without a
+// target or area fire; a gun crew firing at a point it sees rates nothing
+// in cover and half out of it; a defence before three quarters of the
+// battle multiplies by turn / last + 0.25.
+TEST(AIObjectiveMoveRules, AdjustmentsByKindAndSide) {
+    MoveRows rows;
+    MoveBattle b;
+    b.Paint(0, 0, 400, 400, kTerrainWoods);
+    b.mBattle.mAttacker = 0;
+    b.mBattle.mTurn = 10;
+    b.mBattle.mLastTurn = 30;
+    auto* u = b.Add(kAxis, 100.0f, 100.0f);
+    AIBasicFuzzies r = Labels(0, 0, 0, 0, 0); // advance 3, leave 3, reach 0: 3
+    EXPECT_FLOAT_EQ(u->AIRateObjectiveMove(&r, 0.0f), 3.5f);
+    u->a.mLeader = true;
+    EXPECT_FLOAT_EQ(u->AIRateObjectiveMove(&r, 0.0f), 3.3f);
+    u->a.mLeader = false;
+    u->a.mSupport = true;
+    EXPECT_FLOAT_EQ(u->AIRateObjectiveMove(&r, 0.0f), 3.8f);
+    auto* e = b.Add(kAllies, 300.0f, 100.0f);
+    u->mTarget = e;
+    EXPECT_FLOAT_EQ(u->AIRateObjectiveMove(&r, 0.0f), 2.1f);
+    u->mTarget = nullptr;
+    u->a.mSupport = false;
+    // Defending: turn 22 of 30 is before 22.5, turn 23 is not.
+    gAIDefending = true;
+    b.mBattle.mTurn = 22;
+    EXPECT_FLOAT_EQ(u->AIRateObjectiveMove(&r, 0.0f), 3.5f * (22.0f / 30.0f + 0.25f));
+    b.mBattle.mTurn = 23;
+    EXPECT_FLOAT_EQ(u->AIRateObjectiveMove(&r, 0.0f), 3.5f);
+    gAIDefending = false;
+    // A gun crew firing at a point it sees.
+    b.mBattle.mTurn = 10;
+    u->mSubtype = 2;
+    u->mAreaTarget = true;
+    u->mAreaTargetX = 150.0f;
+    u->mAreaTargetY = 100.0f;
+    EXPECT_FLOAT_EQ(u->AIRateObjectiveMove(&r, 0.0f), 0.0f);
+    b.Paint(0, 0, 400, 400, kTerrainOpen);
+    EXPECT_FLOAT_EQ(u->AIRateObjectiveMove(&r, 0.0f), 3.0f * 0.5f + 1.5f + 1.5f);
+    gAIDefending = false;
+}
