@@ -284,3 +284,52 @@ TEST(AIArtillery, ThePointUnderTheAimScores18Times) {
         EXPECT_TRUE(g.gun->a.mTargetPoints.empty()) << seed; // kept its aim
     }
 }
+
+// An enemy vehicle counts 20 when it can move and 1 when it cannot, half
+// when not spotted now; a fixed vehicle (class 6) is no target at all.
+TEST(AIArtillery, VehiclesCountTwentyOrOneAndFixedOnesNothing) {
+    PlanBattle b(60, 60);
+    MoveRows rows;
+    TableRows<VehicleData> vehicles{gVehicleData, 1};
+    vehicles[0].mKind = 1;
+    b.mBattle.Host()->SetViewingSide(kAxis);
+    auto* v = b.Add<TestVehicle>(kAllies, 500, 500);
+    const float seen = v->IsSpottedNow() ? 1.0f : 0.5f;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, nullptr),
+              static_cast<int32_t>(20.0f * seen + 0.4f));
+    v->mImmobile = true;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, nullptr),
+              static_cast<int32_t>(1.0f * seen + 0.4f));
+    v->mImmobile = false;
+    vehicles[0].mKind = 6;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, nullptr), 0);
+}
+
+// The area count is halved when the visibility is above 100 m, and below
+// 500 m scaled again by (visibility - 100) x 0.0025; at 100 m or less it is 0.
+TEST(AIArtillery, TheAreaCountByVisibility) {
+    PlanBattle b(60, 60);
+    MoveRows rows;
+    rows.infantry[0].mNrMen = 10;
+    b.mBattle.Host()->SetViewingSide(kAxis);
+    auto* e = b.Add(kAllies, 520, 500);
+    e->a.mOpenTEM = 1.0f;
+    e->a.mCoverTEM = 1.0f;
+    e->a.mValue = 400.0f;
+    e->mTarget = e;
+    const float w = 1.05263f - 20.0f * 0.005263157894736842f;
+    const float weight = w * w * w * w * w;
+    const auto raw = static_cast<int32_t>(weight * (400.0f * 0.33f) + 0.4f);
+    ASSERT_GT(raw, 20);
+    const auto half = static_cast<int32_t>(static_cast<float>(raw) * 0.5f);
+    for (auto [visibility, want] :
+         {std::pair<float, int32_t>{1000.0f, half}, {500.0f, half},
+          {499.0f, static_cast<int32_t>(static_cast<float>(half) * 399.0f * 0.0025f)},
+          {300.0f, static_cast<int32_t>(static_cast<float>(half) * 200.0f * 0.0025f)},
+          {101.0f, static_cast<int32_t>(static_cast<float>(half) * 1.0f * 0.0025f)}, {100.0f, 0}}) {
+        b.mBattle.mVisibilityDistance = visibility;
+        int16_t area = -1;
+        b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, &area);
+        EXPECT_EQ(area, want) << visibility;
+    }
+}
