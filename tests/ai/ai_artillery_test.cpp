@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <tuple>
+
 #include "ai/AIPlanning.h"
 #include "ai_plan_fixture.h"
 #include "battle/BattleHost.h"
@@ -130,4 +133,203 @@ TEST(AIArtillery, BatteryFiresAtTheBestPointWithItsDrawsInOrder) {
     SeedRandomGenerator(99);
     b.mBattle.AITargetArtillery();
     EXPECT_EQ(GetRandomState(), StateAfterFractions(99, 0));
+}
+
+namespace {
+
+// Groups of enemy squads in front of an Axis battery at (40, 40) on a
+// 400 m map, in the last turns (one round is enough). The Axis's home edge is
+// the West, so y is the lateral axis (stretched 2.5 times): groups 200 m
+// apart across the front do not count at each other's points. A fraction of
+// a squad is one squad with that share of its men left.
+struct Groups {
+    Groups(std::initializer_list<std::tuple<float, float, float>> groups) {
+        rows.infantry[0].mNrMen = 10;
+        b.mBattle.Host()->SetViewingSide(kAxis);
+        b.mBattle.mTurn = 28;
+        b.mBattle.mLastTurn = 30;
+        gAISide = kAxis;
+        gun = Battery(b, 40, 40);
+        for (auto [x, y, squads] : groups) {
+            for (int32_t i = 0; squads > 0.0f; ++i, squads -= 1.0f) {
+                auto* u = b.Add(kAllies, x + 0.5f * static_cast<float>(i), y);
+                if (squads < 1.0f) u->mCasualties = static_cast<int32_t>(std::lround(10.0f * (1.0f - squads)));
+            }
+        }
+    }
+    // Fires with the battery's present aim at (x, y), or without one.
+    void Plan(uint32_t seed, float x = -1.0f, float y = -1.0f) {
+        gun->a.mTargetPoints.clear();
+        gun->mTarget = nullptr;
+        gun->mAreaTarget = x >= 0.0f;
+        gun->mAreaTargetX = x;
+        gun->mAreaTargetY = y;
+        SeedRandomGenerator(seed);
+        b.mBattle.AITargetArtillery();
+    }
+    PlanBattle b{20, 20};
+    MoveRows rows;
+    TestInfantry* gun = nullptr;
+};
+
+// a squads' worth at (300, 100) and two squads at (300, 300).
+struct TwoGroups : Groups {
+    explicit TwoGroups(float a) : Groups({{300.0f, 100.0f, a}, {300.0f, 300.0f, 2.0f}}) {}
+};
+
+bool Near(const std::pair<float, float>& p, float x, float y) {
+    return std::fabs(p.first - x) <= 2.5f && std::fabs(p.second - y) <= 2.5f;
+}
+
+} // namespace
+
+// Each point's score is its count times 0.9 to 1.1; the battery fires at the
+// best one. Two and a half squads outweigh two whatever the draws.
+TEST(AIArtillery, TheBatteryFiresAtThePointWorthMost) {
+    TwoGroups t(2.5f);
+    const int16_t a = t.b.mBattle.AICountArtyTargetsNear(300, 100, kAxis, nullptr);
+    const int16_t b = t.b.mBattle.AICountArtyTargetsNear(300, 300, kAxis, nullptr);
+    ASSERT_GT(a * 0.9f, b * 1.1f);
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        SeedRandomGenerator(seed);
+        t.gun->a.mTargetPoints.clear();
+        t.gun->mTarget = nullptr;
+        t.gun->mAreaTarget = false;
+        t.b.mBattle.AITargetArtillery();
+        ASSERT_EQ(t.gun->a.mTargetPoints.size(), 1u);
+        EXPECT_TRUE(Near(t.gun->a.mTargetPoints[0], 300, 100))
+            << t.gun->a.mTargetPoints[0].first << ", " << t.gun->a.mTargetPoints[0].second;
+    }
+}
+
+// A point within 5 m of the battery's present aim on both axes scores x 1.8,
+// and within 20 m the battery keeps its aim: two squads under the present
+// aim beat two and a half elsewhere (2 x 1.8 x 0.9 > 2.5 x 1.1).
+TEST(AIArtillery, ThePresentAimScoresMoreAndIsKept) {
+    TwoGroups t(2.5f);
+    SeedRandomGenerator(5);
+    t.gun->mAreaTarget = true;
+    t.gun->mAreaTargetX = 301.0f;
+    t.gun->mAreaTargetY = 299.0f;
+    t.b.mBattle.AITargetArtillery();
+    EXPECT_TRUE(t.gun->a.mTargetPoints.empty());
+    EXPECT_TRUE(t.gun->mAreaTarget);
+    // The aim given by a target unit plus the aim adjustment counts alike.
+    t.gun->mAreaTarget = false;
+    Unit* marker = t.b.Add(kAllies, 320.0f, 310.0f);
+    marker->mContactLevel = 0; // not counted at any point
+    t.gun->mTarget = marker;
+    t.gun->mAimAdjust = true;
+    t.gun->mAimAdjustX = -20.0f;
+    t.gun->mAimAdjustY = -10.0f;
+    t.b.mBattle.AITargetArtillery();
+    EXPECT_TRUE(t.gun->a.mTargetPoints.empty());
+    EXPECT_EQ(t.gun->mTarget, marker);
+}
+
+// Within 100 m of the aim (but not within 5 m on both axes) a point scores
+// x 1.4; an aim 30 m off lies beyond the 20 m kept, so the battery is
+// ordered to the point itself. Two squads x 1.4 x 0.9 beat 2.2 x 1.1.
+TEST(AIArtillery, APointNearThePresentAimScoresMoreAndIsFiredAt) {
+    TwoGroups t(2.2f);
+    const int16_t a = t.b.mBattle.AICountArtyTargetsNear(300, 100, kAxis, nullptr);
+    const int16_t b = t.b.mBattle.AICountArtyTargetsNear(300, 300, kAxis, nullptr);
+    ASSERT_GT(b * 1.4f * 0.9f, a * 1.1f);
+    SeedRandomGenerator(5);
+    t.gun->mAreaTarget = true;
+    t.gun->mAreaTargetX = 330.0f;
+    t.gun->mAreaTargetY = 300.0f;
+    t.b.mBattle.AITargetArtillery();
+    ASSERT_EQ(t.gun->a.mTargetPoints.size(), 1u);
+    EXPECT_TRUE(Near(t.gun->a.mTargetPoints[0], 300, 300));
+    // 100 m or more away on an axis: no raise, and the larger group wins.
+    TwoGroups far(2.5f);
+    SeedRandomGenerator(5);
+    far.gun->mAreaTarget = true;
+    far.gun->mAreaTargetX = 410.0f;
+    far.gun->mAreaTargetY = 300.0f;
+    far.b.mBattle.AITargetArtillery();
+    ASSERT_EQ(far.gun->a.mTargetPoints.size(), 1u);
+    EXPECT_TRUE(Near(far.gun->a.mTargetPoints[0], 300, 100));
+}
+
+// Only a point within 5 m of the aim on both axes scores x 1.8: a group 40 m
+// along y from the aim scores x 1.4 and loses to one worth 1.8 times as
+// much elsewhere (1.8 x 0.9 > 1.4 x 1.1), whatever the draws; at x 1.8 it
+// would win about half the time.
+TEST(AIArtillery, TheFullRaiseNeedsBothAxesWithin5Metres) {
+    Groups g({{300.0f, 100.0f, 3.6f}, {300.0f, 340.0f, 2.0f}});
+    const int16_t a = g.b.mBattle.AICountArtyTargetsNear(300, 100, kAxis, nullptr);
+    const int16_t c = g.b.mBattle.AICountArtyTargetsNear(300, 340, kAxis, nullptr);
+    ASSERT_GT(a * 0.9f, c * 1.4f * 1.1f);
+    ASSERT_GT(c * 1.8f * 1.1f, a * 0.9f);
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        g.Plan(seed, 300.0f, 300.0f);
+        ASSERT_EQ(g.gun->a.mTargetPoints.size(), 1u) << seed;
+        EXPECT_TRUE(Near(g.gun->a.mTargetPoints[0], 300, 100)) << seed;
+    }
+}
+
+// Under the aim the raise is 1.8, not 1.4: two squads there beat 2.9
+// elsewhere whatever the draws (2 x 1.8 x 0.9 > 2.9 x 1.1); at x 1.4 they
+// would lose more often than not.
+TEST(AIArtillery, ThePointUnderTheAimScores18Times) {
+    Groups g({{300.0f, 100.0f, 2.9f}, {300.0f, 300.0f, 2.0f}});
+    const int16_t a = g.b.mBattle.AICountArtyTargetsNear(300, 100, kAxis, nullptr);
+    const int16_t c = g.b.mBattle.AICountArtyTargetsNear(300, 300, kAxis, nullptr);
+    ASSERT_GT(c * 1.8f * 0.9f, a * 1.1f);
+    ASSERT_GT(a, c * 1.4f);
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        g.Plan(seed, 301.0f, 299.0f);
+        EXPECT_TRUE(g.gun->a.mTargetPoints.empty()) << seed; // kept its aim
+    }
+}
+
+// An enemy vehicle counts 20 when it can move and 1 when it cannot, half
+// when not spotted now; a fixed vehicle (class 6) is no target at all.
+TEST(AIArtillery, VehiclesCountTwentyOrOneAndFixedOnesNothing) {
+    PlanBattle b(60, 60);
+    MoveRows rows;
+    TableRows<VehicleData> vehicles{gVehicleData, 1};
+    vehicles[0].mKind = 1;
+    b.mBattle.Host()->SetViewingSide(kAxis);
+    auto* v = b.Add<TestVehicle>(kAllies, 500, 500);
+    const float seen = v->IsSpottedNow() ? 1.0f : 0.5f;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, nullptr),
+              static_cast<int32_t>(20.0f * seen + 0.4f));
+    v->mImmobile = true;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, nullptr),
+              static_cast<int32_t>(1.0f * seen + 0.4f));
+    v->mImmobile = false;
+    vehicles[0].mKind = 6;
+    EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, nullptr), 0);
+}
+
+// The area count is halved when the visibility is above 100 m, and below
+// 500 m scaled again by (visibility - 100) x 0.0025; at 100 m or less it is 0.
+TEST(AIArtillery, TheAreaCountByVisibility) {
+    PlanBattle b(60, 60);
+    MoveRows rows;
+    rows.infantry[0].mNrMen = 10;
+    b.mBattle.Host()->SetViewingSide(kAxis);
+    auto* e = b.Add(kAllies, 520, 500);
+    e->a.mOpenTEM = 1.0f;
+    e->a.mCoverTEM = 1.0f;
+    e->a.mValue = 400.0f;
+    e->mTarget = e;
+    const float w = 1.05263f - 20.0f * 0.005263157894736842f;
+    const float weight = w * w * w * w * w;
+    const auto raw = static_cast<int32_t>(weight * (400.0f * 0.33f) + 0.4f);
+    ASSERT_GT(raw, 20);
+    const auto half = static_cast<int32_t>(static_cast<float>(raw) * 0.5f);
+    for (auto [visibility, want] :
+         {std::pair<float, int32_t>{1000.0f, half}, {500.0f, half},
+          {499.0f, static_cast<int32_t>(static_cast<float>(half) * 399.0f * 0.0025f)},
+          {300.0f, static_cast<int32_t>(static_cast<float>(half) * 200.0f * 0.0025f)},
+          {101.0f, static_cast<int32_t>(static_cast<float>(half) * 1.0f * 0.0025f)}, {100.0f, 0}}) {
+        b.mBattle.mVisibilityDistance = visibility;
+        int16_t area = -1;
+        b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, &area);
+        EXPECT_EQ(area, want) << visibility;
+    }
 }

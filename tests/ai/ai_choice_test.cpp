@@ -1,5 +1,6 @@
 // Candidate scoring and target choice in small battles built in code.
 
+#include <algorithm>
 #include <cmath>
 
 #include "ai_fixture.h"
@@ -73,6 +74,26 @@ TEST_F(AIChoice, APinnedSquadFiresOnlyWhereItMay) {
     me->ai.lastRange = -1.0f;
     me->mSuppression = 350.0f;
     Score(me, tank);
+    EXPECT_GT(me->ai.lastRange, 0.0f);
+}
+
+// Band 4 of suppression runs from 100 up to but not including 350: only
+// there does a pinned unit fire only where it may.
+TEST_F(AIChoice, ThePinnedBandRunsFrom100To350) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Tank* tank = Armour(kAllies, 1050, 1000);
+    tank->kit.mArmoured = false;
+    for (float s : {99.99f, 100.0f, 349.99f, 350.0f}) {
+        me->mSuppression = s;
+        me->ai.lastRange = -1.0f;
+        Score(me, tank);
+        const bool pinned = s >= 100.0f && s < 350.0f;
+        EXPECT_EQ(me->ai.lastRange < 0.0f, pinned) << s;
+    }
+    // Outside a full search the band is not asked.
+    me->mSuppression = 200.0f;
+    me->ai.lastRange = -1.0f;
+    Score(me, tank, false);
     EXPECT_GT(me->ai.lastRange, 0.0f);
 }
 
@@ -330,4 +351,218 @@ TEST_F(AIChoice, ASeededActionPhaseRepeatsExactly) {
     const auto plain = run(77);
     aitarget::sReuseWithinScoring = true;
     EXPECT_EQ(a, plain);
+}
+
+// Secondary small arms take only a candidate within 100 m (inclusive) whose
+// score is above 0.01; of two with equal scores the first found stays.
+TEST_F(AIChoice, SecondarySmallArmsTakeScoresAbove001Within100Metres) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1100, 1000);
+    it->mHeading = 180.0f;
+    EXPECT_EQ(me->TargetSecondarySmallArms(), it); // exactly 100 m
+    it->mX = 1100.25f;
+    EXPECT_EQ(me->TargetSecondarySmallArms(), nullptr);
+    it->mX = 1060.0f;
+    // A second candidate on the very same spot scores the same: no switch.
+    Squad* twin = Rifles(kAllies, 1060, 1000);
+    twin->mHeading = 180.0f;
+    EXPECT_EQ(me->TargetSecondarySmallArms(), it);
+    twin->mActive = false;
+    // The score to beat is 0.01: sweep the squad's firepower through it.
+    float refused = -1.0f, taken = 2.0f;
+    for (int32_t i = 0; i <= 400; ++i) {
+        me->kit.mSmallArmsFP = 0.005f * static_cast<float>(i);
+        gFiringSecondarySmallArms = true;
+        const float s = me->AIGetTargetFuzzyScore(it, kAmmoHE);
+        gFiringSecondarySmallArms = false;
+        if (s <= 0.0f) continue;
+        if (me->TargetSecondarySmallArms() == it)
+            taken = std::min(taken, s);
+        else
+            refused = std::max(refused, s);
+    }
+    EXPECT_LE(refused, 0.01f);
+    EXPECT_GT(taken, 0.01f);
+    EXPECT_LT(taken - refused, 0.005f) << refused << " " << taken;
+}
+
+// The ordered target's score is raised to 0.4 only when it lies strictly
+// between 0 and 0.4: a score of 0 stays 0 and is never taken.
+TEST_F(AIChoice, AnOrderedTargetScoringNothingIsNotRaised) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1100, 1000);
+    it->mHeading = 180.0f;
+    me->mOrderedTarget = it;
+    me->mAmmo[kAmmoHE] = 0; // nothing to fire: the score is 0
+    me->kit.mSmallArmsFP = 0.0f;
+    ASSERT_EQ(me->AIGetTargetFuzzyScore(it, kAmmoHE), 0.0f);
+    Reset(-0.5f);
+    me->AIScoreTarget(it, true);
+    EXPECT_EQ(gBestTarget, nullptr);
+}
+
+// Smoke is laid 8 m ahead of the best target along its facing, whatever
+// the facing: north here.
+TEST_F(AIChoice, SmokeIsLaidAheadAlongTheTargetsFacing) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1500, 1000);
+    it->mHeading = 90.0f;
+    it->mTarget = me;
+    me->mAmmoClassInUse = kAmmoSmoke;
+    me->mAmmo[kAmmoSmoke] = 3;
+    me->kit.mSmallArmsFP = 2000.0f;
+    me->AIMaySwitchToNewTarget(true);
+    ASSERT_TRUE(me->mSmokeScreen);
+    EXPECT_NEAR(me->mAreaTargetX, 1500.0f, 1e-3f);
+    EXPECT_NEAR(me->mAreaTargetY, 1008.0f, 1e-3f);
+}
+
+// A tank with a gun compares its best gun score with its coaxial machine
+// gun's against a soft candidate: the machine gun wins when its score is at
+// least k times the gun's, k = 1.8 for the ordered target, else 1.12 when
+// the candidate aims at the tank, else 0.95 when it has ordnance, else 0.65
+// below a gun score of 0.2, 0.75 below 0.4, 0.85 from 0.4 on. The winner
+// shows in the ammunition the tank loads.
+TEST_F(AIChoice, TheCoaxialMachineGunWinsByTheFactorOfItsCase) {
+    mVehicles[0].mCoaxMG = 5;
+    mVehicles[0].mCoaxMGCount = 1;
+    Tank* me = Armour(kAxis, 1000, 1000);
+    for (auto& rounds : me->mMGRounds)
+        rounds = 500;
+    Squad* it = Rifles(kAllies, 1200, 1000);
+    it->mHeading = 180.0f;
+    Squad* other = Rifles(kAllies, 1000, 1500);
+    ASSERT_GT(me->NrCoaxMGsReady(true), 0);
+    auto k = [&](float best) {
+        if (it == me->mOrderedTarget) return 1.8f;
+        if (it->mTarget == me) return 1.12f;
+        if (it->kit.mOrdnance) return 0.95f;
+        return best < 0.2f ? 0.65f : best < 0.4f ? 0.75f : 0.85f;
+    };
+    auto sweep = [&](const char* what, bool bothSides) {
+        int32_t gunWins = 0, gunsWins = 0;
+        float lo = 99.0f, hi = 0.0f;
+        // The machine gun from weak to strong, the gun's rounds from few to
+        // many, and the distance.
+        for (int32_t step = 0; step < 120; ++step) {
+            me->kit.mSmallArmsFP = 2.0f * static_cast<float>(step % 12);
+            const int32_t rounds = 4 + 4 * (step / 12);
+            for (float d : {60.0f, 150.0f, 300.0f, 500.0f, 650.0f, 750.0f}) {
+                it->mX = me->mX + d;
+                me->mAmmo[kAmmoHE] = static_cast<uint16_t>(rounds);
+                me->mAmmoClassInUse = kAmmoAP;
+                const float best = me->AIGetTargetFuzzyScore(it, kAmmoHE);
+                me->mMGTypeInUse = 5;
+                me->mMGTargeting = true;
+                aitarget::sScoringMachineGuns = true;
+                const float mg = me->AIGetTargetFuzzyScore(it, kAmmoHE);
+                aitarget::sScoringMachineGuns = false;
+                me->mMGTargeting = false;
+                if (best <= 0.0f || mg <= 0.0f) continue;
+                lo = std::min(lo, mg / best);
+                hi = std::max(hi, mg / best);
+                const bool guns = mg >= k(best) * best;
+                // Keep away from ties the rounding of the factor could move.
+                if (std::fabs(mg - k(best) * best) < 1e-4f) continue;
+                Reset(-1.0f);
+                me->AIScoreTarget(it, true);
+                if (gBestTarget != it) continue;
+                EXPECT_EQ(me->mAmmoClassInUse, guns ? kAmmoNone : kAmmoHE)
+                    << what << ": gun " << best << ", machine gun " << mg << ", k " << k(best);
+                (guns ? gunsWins : gunWins)++;
+            }
+        }
+        // Both outcomes occurred: the factor was tried from both sides.
+        if (bothSides) {
+            EXPECT_GT(gunWins, 0) << what << ", machine gun to gun " << lo << " to " << hi;
+            EXPECT_GT(gunsWins, 0) << what << ", machine gun to gun " << lo << " to " << hi;
+        }
+    };
+    sweep("plain", true);
+    it->kit.mOrdnance = true;
+    // Against these the machine gun scores at least 1.06 times the gun here:
+    // one side of the factor only.
+    sweep("candidate with ordnance", false);
+    it->mTarget = me;
+    sweep("candidate aiming at the tank", true);
+    // An ordered soft target is tried with the gun only when the tank was
+    // told to use its main gun on it.
+    me->mOrderedTarget = it;
+    me->mUseMainGun = true;
+    sweep("ordered target", false);
+    (void)other;
+}
+
+// A squad that cannot turn to face a candidate still takes infantry within
+// 15 m (3-D, inclusive) and less than 85 degrees off its facing.
+TEST_F(AIChoice, InfantryCloseByIsTakenWithoutTurning) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    me->ai.faces = false;
+    Squad* it = Rifles(kAllies, 1000, 1000);
+    it->mHeading = 180.0f;
+    auto takes = [&](float r, float degrees) {
+        const float a = degrees * 0.0174532925f;
+        it->mX = 1000.0f + r * std::cos(a);
+        it->mY = 1000.0f + r * std::sin(a);
+        me->mTarget = nullptr;
+        me->mHeading = 0.0f;
+        me->AIMaySwitchToNewTarget(true);
+        return me->mTarget == it;
+    };
+    EXPECT_TRUE(takes(15.0f, 60.0f));
+    EXPECT_FALSE(takes(15.25f, 60.0f));
+    EXPECT_TRUE(takes(10.0f, 84.0f));
+    EXPECT_FALSE(takes(10.0f, 86.0f));
+    EXPECT_TRUE(takes(10.0f, -84.0f));
+    // A vehicle that close is not taken without turning.
+    it->mUnitType = kUnitVehicle;
+    EXPECT_FALSE(takes(10.0f, 30.0f));
+    it->mUnitType = kUnitInfantry;
+    // A unit able to face it takes it at any angle.
+    me->ai.faces = true;
+    EXPECT_TRUE(takes(10.0f, 120.0f));
+}
+
+// A gun holds its high explosive when a unit of its own side that is not
+// armoured stands within 20 m of the candidate on each axis (strictly) and
+// within 20 m in the plane (inclusive).
+TEST_F(AIChoice, AGunHoldsFireWithFriendsWithin20MetresOfTheTarget) {
+    Tank* me = Armour(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1030, 1000);
+    it->mHeading = 180.0f;
+    Squad* friendly = Rifles(kAxis, 1000, 1500);
+    auto fires = [&](float dx, float dy) {
+        friendly->mX = it->mX + dx;
+        friendly->mY = it->mY + dy;
+        return Score(me, it) > 0.0f;
+    };
+    ASSERT_TRUE(fires(100.0f, 0.0f));
+    EXPECT_FALSE(fires(19.9f, 0.0f));
+    EXPECT_TRUE(fires(20.0f, 0.0f));
+    EXPECT_TRUE(fires(0.0f, -20.0f));
+    EXPECT_FALSE(fires(14.0f, 14.0f));  // 392 square metres
+    EXPECT_TRUE(fires(14.2f, 14.2f));   // 403.28: outside the circle
+    // Armour close by, the enemy's own units, or a friend that surrendered do not hold it.
+    friendly->kit.mArmoured = true;
+    EXPECT_TRUE(fires(5.0f, 5.0f));
+    friendly->kit.mArmoured = false;
+    friendly->mSurrendered = true;
+    EXPECT_TRUE(fires(5.0f, 5.0f));
+    friendly->mSurrendered = false;
+    friendly->mSide = it->mSide;
+    EXPECT_TRUE(fires(5.0f, 5.0f));
+}
+
+// Area fire into a square with a large fire stops, up to the map's last
+// column (the east edge of a 2000 m map).
+TEST_F(AIChoice, AreaFireIntoALargeFireStopsUpToTheMapsEdge) {
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    me->ai.allowed = false;
+    me->mAreaTarget = true;
+    me->mAreaTargetX = 1995.0f;
+    me->mAreaTargetY = 1010.0f;
+    mBattle.mMap->StartFire(1995.0f, 1010.0f, true, false);
+    ASSERT_GT(mBattle.mMap->GetFireState(1995.0f, 1010.0f), 4);
+    me->AIMaySwitchToNewTarget(true);
+    EXPECT_FALSE(me->mAreaTarget);
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ai/AIPlanning.h"
 #include "ai/FlagsNode.h"
 #include "ai_plan_fixture.h"
@@ -316,4 +318,144 @@ TEST(AIGroupMoves, FallBackCodesMoveEveryUnitAndBadNodesHold) {
     g.MoveUnits();
     EXPECT_EQ(u->mRouts, 21);
     EXPECT_FALSE(u->HasMovementOrders());
+}
+
+// Both groups prefer node 0. The group nearer to its choice (20 m, listed
+// second) chooses first and marks node 0 taken; the other (75 m from node 0,
+// 125 m from node 1) then finds node 0 at 2.5 x 75 x (1 to 1.25) = 187 to
+// 234, dearer than node 1 at 125 to 156, and goes there. Had the farther
+// group chosen first, both would hold node 0 (the nearer one's 2.5 x 20 x
+// 1.25 = 62.5 still undercuts node 1's 180).
+TEST(AIGroupForming, TheGroupNearestItsChoiceMarksItFirst) {
+    for (uint32_t seed : {1u, 7u, 99u}) {
+        PlanBattle b(40, 40);
+        gAIDefending = false;
+        Graph graph(b);
+        graph.Add(b, 500, 500, 1.0f);
+        graph.Add(b, 500, 700, 1.0f);
+        AIGroup* farther = GroupOf(b, kAxis, {b.Add(kAxis, 500, 575)}, kAIOrderNone);
+        AIGroup* nearer = GroupOf(b, kAxis, {b.Add(kAxis, 500, 480)}, kAIOrderNone);
+        SeedRandomGenerator(seed);
+        b.mBattle.AIGroupLevel();
+        EXPECT_EQ(nearer->mOrder, kAIOrderGoToNode + 0) << seed;
+        EXPECT_EQ(farther->mOrder, kAIOrderGoToNode + 1) << seed;
+    }
+}
+
+
+namespace {
+// A secured node at (200, 200) of the given rating, a free one far away,
+// and `others` more units of the side elsewhere.
+struct SecuredNode {
+    SecuredNode(float rating, int32_t others) : graph(b) {
+        node = graph.Add(b, 200, 200, rating);
+        node->mSecured = true;
+        graph.Add(b, 700, 700, 0.5f);
+        for (int32_t i = 0; i < others; ++i)
+            b.Add(kAxis, 750, 750);
+    }
+    // Decides for a group of the units, attacking; returns the garrison.
+    AIGroup* Decide(std::initializer_list<Unit*> units, bool defending = false) {
+        gAIDefending = defending;
+        group = GroupOf(b, kAxis, units, kAIOrderGoToNode + 0);
+        group->DecideIfFlagCaptured(&fresh);
+        return fresh.GetCount() > 0 ? static_cast<AIGroup*>(fresh.GetObjectA(0)) : nullptr;
+    }
+    PlanBattle b{40, 40};
+    Graph graph;
+    FlagsNode* node = nullptr;
+    AIGroup* group = nullptr;
+    GList fresh; // owns the garrisons
+};
+} // namespace
+
+// need = trunc(own x rating x 0.3 + 0.99); a group with fewer able members
+// than need garrisons whole; with need or more it leaves min(need, n / 2).
+TEST(AIGroupOrders, AGroupSmallerThanTheNeedGarrisonsWhole) {
+    {
+        SecuredNode s(1.0f, 7); // own 10: need 3
+        auto* a = s.b.Add(kAxis, 200, 210);
+        auto* c = s.b.Add(kAxis, 200, 220);
+        auto* d = s.b.Add(kAxis, 200, 230);
+        AIGroup* g = s.Decide({a, c, d});
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->GetCount(), 1); // min(3, 1.5)
+        EXPECT_EQ(s.group->GetCount(), 2);
+    }
+    {
+        SecuredNode s(1.0f, 8); // own 10: need 3, two members
+        auto* a = s.b.Add(kAxis, 200, 210);
+        auto* c = s.b.Add(kAxis, 200, 220);
+        EXPECT_EQ(s.Decide({a, c}), nullptr);
+        EXPECT_EQ(s.group->mOrder, kAIOrderHoldNode + 0);
+    }
+    {
+        SecuredNode s(1.0f, 5); // own 10: need 3, five members leave min(3, 2.5) = 2
+        std::vector<Unit*> u;
+        for (int32_t i = 0; i < 5; ++i)
+            u.push_back(s.b.Add(kAxis, 200, 210 + 10.0f * static_cast<float>(i)));
+        AIGroup* g = s.Decide({u[0], u[1], u[2], u[3], u[4]});
+        ASSERT_NE(g, nullptr);
+        EXPECT_EQ(g->GetCount(), 2);
+    }
+}
+
+// A garrison is left only when two thirds of the group stand within 200 m
+// of the node (in the plane, strictly) and half of it is calm (suppression
+// below 50).
+TEST(AIGroupOrders, AGarrisonNeedsTwoThirdsNearAndHalfCalm) {
+    {
+        SecuredNode s(1.0f, 7);
+        auto* a = s.b.Add(kAxis, 200, 250);
+        auto* c = s.b.Add(kAxis, 400, 200); // exactly 200 m: not near
+        auto* d = s.b.Add(kAxis, 200, 400);
+        EXPECT_EQ(s.Decide({a, c, d}), nullptr);
+        EXPECT_EQ(s.group->mOrder, kAIOrderGoToNode + 0);
+    }
+    {
+        SecuredNode s(1.0f, 7);
+        auto* a = s.b.Add(kAxis, 200, 250);
+        auto* c = s.b.Add(kAxis, 399.9f, 200);
+        auto* d = s.b.Add(kAxis, 400, 200);
+        EXPECT_NE(s.Decide({a, c, d}), nullptr); // 2 of 3 near
+    }
+    for (float calm : {49.9f, 50.0f}) {
+        SecuredNode s(1.0f, 6);
+        std::vector<Unit*> u;
+        for (int32_t i = 0; i < 4; ++i)
+            u.push_back(s.b.Add(kAxis, 200, 210 + 10.0f * static_cast<float>(i)));
+        u[0]->mSuppression = 0.0f;
+        u[1]->mSuppression = calm;
+        u[2]->mSuppression = 50.0f;
+        u[3]->mSuppression = 80.0f;
+        // Two of four calm at 49.9 (half: enough), one at 50 (too few).
+        AIGroup* g = s.Decide({u[0], u[1], u[2], u[3]});
+        EXPECT_EQ(g != nullptr, calm < 50.0f) << calm;
+    }
+}
+
+// The garrison is the member with the highest score: infantry 10000, plus
+// 5000 less 3 per first-class round without a heavy weapon, plus 18 per
+// loss, less 0.1 per metre from the node when attacking, 0.5 when defending.
+TEST(AIGroupOrders, TheGarrisonIsChosenByRoundsLossesAndDistance) {
+    // armed: 10 rounds, 20 m; empty: 1 round, 100 m; far: 10 rounds, 190 m.
+    // Attacking (0.1 per metre): -32, -13, -49; defending (0.5): -40, -53,
+    // -125. Eight losses add 144 to `far`.
+    for (bool defending : {false, true}) {
+        for (int32_t losses : {0, 8}) {
+            SecuredNode s(1.0f, 7);
+            auto* armed = s.b.Add(kAxis, 200, 220);
+            auto* empty = s.b.Add(kAxis, 200, 300);
+            auto* far = s.b.Add(kAxis, 200, 390);
+            armed->mAmmo[0] = 10;
+            empty->mAmmo[0] = 1;
+            far->mAmmo[0] = 10;
+            far->mCasualties = losses;
+            AIGroup* g = s.Decide({armed, empty, far}, defending);
+            ASSERT_NE(g, nullptr);
+            ASSERT_EQ(g->GetCount(), 1);
+            Unit* want = losses > 0 ? static_cast<Unit*>(far) : defending ? static_cast<Unit*>(armed) : empty;
+            EXPECT_EQ(g->GetObjectA(0), want) << defending << " " << losses;
+        }
+    }
 }

@@ -1,6 +1,7 @@
 // The ability to harm: early answers, small arms, canister and blast against
 // soft targets, the armour slots of a vehicle and the guarded divisions.
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -396,4 +397,40 @@ TEST_F(AIArmourSlots, AShooterOnTheTargetsPointOrNowhereBreaksNothing) {
     s->mY = std::numeric_limits<float>::infinity();
     Slots(false);
     EXPECT_EQ(count, 0);
+}
+
+// A platoon squad's small arms within 40 m add its survivors x 0.1 x
+// (40 - d / 2) x 0.025; from 40 m on nothing.
+TEST_F(AIHarmNumber, APlatoonSquadCloseInAddsByItsSurvivors) {
+    Squad* s = Rifles(kAxis, 1000, 1000);
+    Squad* t = Rifles(kAllies, 1000, 1000);
+    t->mHeading = 180.0f;
+    for (float d : {10.0f, 20.0f, 39.9f, 40.0f, 60.0f}) {
+        t->mX = 1000.0f + d;
+        s->mSubtype = 0;
+        s->mCasualties = 0;
+        const float plain = Harm(s, t, kAmmoHE);
+        s->mSubtype = 1; // a platoon member of 10 men
+        const float bonus = d < 40.0f ? 10.0f * 0.1f * (40.0f - 0.5f * d) * 0.025f : 0.0f;
+        EXPECT_NEAR(Harm(s, t, kAmmoHE), std::min(plain + bonus, 3.4f), 1e-5f) << d;
+        s->mCasualties = 4; // six survivors
+        const float six = d < 40.0f ? 6.0f * 0.1f * (40.0f - 0.5f * d) * 0.025f : 0.0f;
+        EXPECT_NEAR(Harm(s, t, kAmmoHE), std::min(plain + six, 3.4f), 1e-5f) << d;
+    }
+}
+
+// The shooter's suppression leaves all of the value below 100, 80 % from
+// 100, 35 % from 350 and 15 % from 600.
+TEST_F(AIHarmNumber, SuppressionBandsOfTheShooter) {
+    Squad* s = Rifles(kAxis, 1000, 1000);
+    Squad* t = Rifles(kAllies, 1300, 1000);
+    t->mHeading = 0.0f;
+    const float full = Harm(s, t, kAmmoHE, false, false, true);
+    ASSERT_GT(full, 0.0f);
+    for (auto [supp, factor] : {std::pair<float, float>{99.9f, 1.0f}, {100.0f, 0.8f}, {349.9f, 0.8f},
+                                {350.0f, 0.35f}, {599.9f, 0.35f}, {600.0f, 0.15f}, {1500.0f, 0.15f}}) {
+        s->mSuppression = supp;
+        EXPECT_NEAR(Harm(s, t, kAmmoHE, false, false, true), factor * full, 1e-6f) << supp;
+        EXPECT_FLOAT_EQ(Harm(s, t, kAmmoHE, false, false, false), full) << supp;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "ai/AIMoves.h"
@@ -34,6 +35,7 @@ struct MoveAnswers {
     MGPenetration mMG = 0;
     std::map<const Unit*, float> mHarm; // general ability to harm by target
     std::vector<Unit*> mTargetOrders;   // targets ordered by the computer opponent
+    std::vector<std::pair<float, float>> mTargetPoints; // and the points ordered with them
     int32_t mGearShifts = 0;
 };
 
@@ -72,8 +74,9 @@ public:
         auto it = a.mHarm.find(target);
         return it == a.mHarm.end() ? 0.0f : it->second;
     }
-    void ReceiveTargetOrders(Unit* target, float, float, bool, int32_t) override {
+    void ReceiveTargetOrders(Unit* target, float x, float y, bool, int32_t) override {
         a.mTargetOrders.push_back(target);
+        a.mTargetPoints.emplace_back(x, y);
         this->mTarget = target;
     }
     void ShiftGears(Unit*, MovementSpeedType, bool, float, float) override { ++a.mGearShifts; }

@@ -180,3 +180,71 @@ TEST(AIMoveFuzzies, TheWouldBeTargetIsSoughtByACopyOutsideTheUnitList) {
     EXPECT_EQ(squad->mFatigueState, 3);
     EXPECT_EQ(squad->mTarget, nullptr);
 }
+
+namespace {
+void ExpectMembers(const GFuzzySet& set, int32_t n, const std::vector<float>& want, const char* what) {
+    const std::vector<float> got = Members(set, n);
+    size_t i = 0;
+    for (float w : want) {
+        EXPECT_NEAR(got[i], w, 1e-5f) << what << ", term " << i;
+        ++i;
+    }
+}
+} // namespace
+
+// Each break point of the suppression, distance, reach, threat and cover
+// terms, at inputs halfway between two of them, so that each corner moves
+// a membership.
+TEST(AIMoveFuzzies, EveryTermsCornersFromBothSides) {
+    MoveBattle b;
+    b.Paint(0, 0, 400, 400, kTerrainWoods);
+    auto* u = b.Add(kAxis, 100.0f, 100.0f);
+    // Suppression: 0/5, (0, 15, 35), (15, 35, 65), (35, 65, 105), 65/105.
+    const std::pair<float, std::vector<float>> suppression[] = {
+        {3.0f, {0.4f, 0.2f, 0, 0, 0}},     {5.0f, {0, 1.0f / 3.0f, 0, 0, 0}}, {25.0f, {0, 0.5f, 0.5f, 0, 0}},
+        {35.0f, {0, 0, 1.0f, 0, 0}},       {50.0f, {0, 0, 0.5f, 0.5f, 0}},    {85.0f, {0, 0, 0, 0.5f, 0.5f}},
+        {105.0f, {0, 0, 0, 0, 1.0f}},
+    };
+    for (const auto& [s, want] : suppression) {
+        u->mSuppression = s;
+        ExpectMembers(Rate(u, 0.0f).mSuppression, 5, want, "suppression");
+    }
+    u->mSuppression = 0.0f;
+    // Objective distance: 0/200, (0, 200, 450), (200, 450, 2000), 450/2000.
+    ExpectMembers(Rate(u, 100.0f).mObjectiveDistance, 4, {0.5f, 0.5f, 0, 0}, "distance 100");
+    ExpectMembers(Rate(u, 1225.0f).mObjectiveDistance, 4, {0, 0, 0.5f, 0.5f}, "distance 1225");
+    ExpectMembers(Rate(u, 2000.0f).mObjectiveDistance, 4, {0, 0, 0, 1.0f}, "distance 2000");
+    // Reach by weapon class: the distance less the class's reach lands at
+    // 400 m, halfway between the terms (0, 200, 600) and (200, 600, 2000).
+    const std::pair<WeaponClass, float> reach[] = {{1, 200.0f}, {6, 200.0f}, {9, 200.0f}, {2, 300.0f},
+                                                   {3, 300.0f}, {4, 350.0f}, {5, 500.0f}, {7, -100.0f},
+                                                   {8, 0.0f},   {10, 0.0f}};
+    for (auto [wclass, less] : reach) {
+        u->a.mWeaponClass = wclass;
+        ExpectMembers(Rate(u, 400.0f + less).mObjectiveReach, 4, {0, 0.5f, 0.5f, 0}, "reach");
+    }
+    u->a.mWeaponClass = 0;
+    ExpectMembers(Rate(u, 100.0f).mObjectiveReach, 4, {0.5f, 0.5f, 0, 0}, "reach 100");
+    ExpectMembers(Rate(u, 1300.0f).mObjectiveReach, 4, {0, 0, 0.5f, 0.5f}, "reach 1300");
+    // Threat: 0/0.2, (0, 0.2, 0.7), (0.2, 0.7, 3), 0.7/3.
+    auto* e = b.Add(kAllies, 300.0f, 100.0f);
+    e->mTarget = u;
+    const std::pair<float, std::vector<float>> threat[] = {
+        {0.1f, {0.5f, 0.5f, 0, 0}}, {0.45f, {0, 0.5f, 0.5f, 0}}, {1.85f, {0, 0, 0.5f, 0.5f}}, {3.0f, {0, 0, 0, 1}}};
+    for (const auto& [h, want] : threat) {
+        e->a.mHarm[u] = h;
+        ExpectMembers(Rate(u, 0.0f).mThreat, 4, want, "threat");
+    }
+    e->mTarget = nullptr;
+    // Cover from the terrain effect: 0.5/0.95 up, (0.25, 0.5, 0.95),
+    // (0.1, 0.25, 0.5), 0.1/0.25 down.
+    const std::pair<float, std::vector<float>> cover[] = {{0.725f, {0.5f, 0.5f, 0, 0}},
+                                                                    {0.375f, {0, 0.5f, 0.5f, 0}},
+                                                                    {0.175f, {0, 0, 0.5f, 0.5f}},
+                                                                    {0.1f, {0, 0, 0, 1.0f}},
+                                                                    {0.95f, {1.0f, 0, 0, 0}}};
+    for (const auto& [tem, want] : cover) {
+        u->a.mCoverTEM = tem;
+        ExpectMembers(Rate(u, 0.0f).mCover, 4, want, "cover");
+    }
+}
