@@ -1,0 +1,118 @@
+// A battle saved between turns with the game's own saving and continued in a
+// fresh battle must go on as the battle that was never saved: same file
+// bytes at the save, same digests for the turns after it. The older test of
+// continuing a saved game compares one load with another, which cannot see
+// state that every load loses alike.
+
+#include "engine/FileTestFolder.h"
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ScenarioPaths.h"
+#include "battle/Battle.h"
+#include "engine/GFile.h"
+#include "tools/scenarios/BattleRunner.h"
+#include "units/Hack.h"
+
+namespace {
+
+constexpr const char* kScenarios[] = {"hecken", "bruecke", "panzer", "grossangriff"};
+constexpr int32_t kTurnsAfter = 2;
+
+std::vector<uint8_t> Written(Battle* battle, bool aiBlock) {
+    GFile file;
+    if (!file.ITempFile(false)) return {};
+    if (aiBlock) {
+        battle->WriteAIData(&file);
+    } else {
+        battle->Write(&file);
+    }
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return bytes;
+}
+
+// One run of a scenario (Allies planned by GO, as in a one-player game):
+// the battle's bytes at turn `at` and the digests of the turns after it.
+struct Played {
+    std::vector<uint8_t> battle, ai;
+    std::vector<std::string> after;
+};
+
+enum class Way { kUnsaved, kSavedHere, kResumed };
+
+Played Play(const std::string& scenario, const std::string& saved, int32_t at, Way way) {
+    Played run;
+    BattleRunner runner;
+    std::string error;
+    if (way == Way::kResumed) {
+        EXPECT_TRUE(runner.Resume(saved, &error)) << error;
+    } else {
+        EXPECT_TRUE(runner.Load(scenario, &error)) << error;
+        for (int32_t i = 0; i < at; ++i) {
+            RunnerTurn turn;
+            EXPECT_TRUE(runner.RunTurn(&turn, &error)) << error;
+        }
+        if (way == Way::kSavedHere) {
+            EXPECT_TRUE(runner.Save(saved, &error)) << error;
+        }
+    }
+    if (!runner.GetBattle()) return run;
+    run.battle = Written(runner.GetBattle(), false);
+    run.ai = Written(runner.GetBattle(), true);
+    for (int32_t k = 0; k < kTurnsAfter && !runner.Over(); ++k) {
+        RunnerTurn turn;
+        if (!runner.RunTurn(&turn, &error)) break;
+        run.after.push_back(turn.packetDigest + " " + turn.battleDigest);
+    }
+    return run;
+}
+
+} // namespace
+
+// Saving changes nothing of the battle saved, and the game read back writes
+// the same battle and the same computer's groups.
+TEST(SavedBattle, SavingChangesNothingAndTheLoadWritesTheSameBattle) {
+    ASSERT_TRUE(DecryptData());
+    FileTestFolder folder("resume_");
+    const std::string saved = folder.File("saved.mvg");
+    for (const char* name : kScenarios) {
+        const std::string scenario = std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg";
+        for (int32_t at : {1, 2}) {
+            const Played unsaved = Play(scenario, saved, at, Way::kUnsaved);
+            const Played savedHere = Play(scenario, saved, at, Way::kSavedHere);
+            const Played resumed = Play(scenario, saved, at, Way::kResumed);
+            EXPECT_EQ(savedHere.battle, unsaved.battle) << name << " at turn " << at;
+            EXPECT_EQ(savedHere.after, unsaved.after) << name << " at turn " << at;
+            EXPECT_EQ(resumed.battle, unsaved.battle) << name << " at turn " << at;
+            EXPECT_EQ(resumed.ai, unsaved.ai) << name << " at turn " << at;
+        }
+    }
+    std::remove(saved.c_str());
+}
+
+// Known fault, not yet mended: the continued game computes its next turns
+// differently from the unsaved one in every demo scenario. State the turn
+// depends on is not in the saved game (the computer's objective graph; unit
+// fields the record keeps at lower precision or not at all). Enable this
+// when the saved game holds all of it.
+TEST(SavedBattle, DISABLED_AContinuedGameComputesTheTurnsOfTheUnsavedOne) {
+    ASSERT_TRUE(DecryptData());
+    FileTestFolder folder("resume_");
+    const std::string saved = folder.File("saved.mvg");
+    for (const char* name : kScenarios) {
+        const std::string scenario = std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg";
+        for (int32_t at : {1, 2}) {
+            const Played unsaved = Play(scenario, saved, at, Way::kUnsaved);
+            Play(scenario, saved, at, Way::kSavedHere);
+            const Played resumed = Play(scenario, saved, at, Way::kResumed);
+            EXPECT_FALSE(unsaved.after.empty());
+            EXPECT_EQ(resumed.after, unsaved.after) << name << " saved at turn " << at;
+        }
+    }
+    std::remove(saved.c_str());
+}
