@@ -321,16 +321,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "6fac2ee78ee2dcb2ef72f143a579a3d1b9bfaac63e7d36924f978f18872ef52d");
-    EXPECT_EQ(battles[1].stepDigest, "df929e6c8eb1ad97e0fe1a3fbec49aab87174a5627833f242e23a13c0dd8fa78");
+    EXPECT_EQ(battles[0].stepDigest, "624e31bcc88bf1578ab07852fec8692a2753f185f1b3f01251319f4df8118b4a");
+    EXPECT_EQ(battles[1].stepDigest, "334d43850443beb422a641ab2340fae7244e7f9b0dfbed77e084638d90a70e75");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "646a579f97db4f0e841ecf18fe2934e333ed9b39fcb8dc31ae90467898822f36");
+              "db2e73403b23c71f41b335bd349b9be209cc6e2133dec713be2605d261f9e8ef");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "578e7603f9141cad1ecc528978809735dc0ee8f5bfb464760980373b16308462");
+              "bb4018e455f4e51fc9049d6d44aede63e769c3e2dc71926ab3b7325bff09a9bd");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 24);
-    EXPECT_EQ(battles[1].frontLine, 28);
-    EXPECT_EQ(battles[2].frontLine, 28);
+    EXPECT_EQ(battles[0].frontLine, 25);
+    EXPECT_EQ(battles[1].frontLine, 29);
+    EXPECT_EQ(battles[2].frontLine, 29);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 47);
-    EXPECT_EQ(battles[2].frontLine, 50);
+    EXPECT_EQ(battles[1].frontLine, 49);
+    EXPECT_EQ(battles[2].frontLine, 55);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "f97d4c9d5dff3fcd948f773be3be69abcfb5105abfd5fa8b0210cf8db4921d92");
+    EXPECT_EQ(battles[1].stepDigest, "23cb67de5790f3e8e90a1047e2cb4d7190268383cd3ba87ff22db424f32f3cbc");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "682bb85c7ff804aa61c6670c35d742e3424b485ac95b94c89d0f22c2a5934cb0");
+              "d0fb14b222215f4ac8b0e6174d63ea6b242aad6bdae0e9886bc6bc26a84254ce");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "db00fbcd3511a8e903c82afb8d6129e89827765d507e1d8eb0c4ca46fbf18917");
+              "93ace0fc02aefdd9c2b40983a725ddfd2b3898dea23f6ec0c7cde429c07c4dc5");
 }
