@@ -307,6 +307,12 @@ public:
     void RemoveUnitFromAI(Unit* unit);
     // Both sides' group lists, as a saved game holds them.
     void WriteAIData(GFile* file);
+    // The computer opponent's objective graph, behind its groups in a saved
+    // game: what it drew when it built the graph stays what it drew.
+    void WriteAIGraph(GFile* file);
+    // Takes a graph ReadAIGraph made (flags by their place in mFlags); one
+    // that names no flag of this battle is dropped and built again at need.
+    void TakeAIGraph(GList* graph);
 
     // Settings and working fields that the unit rules and the screens read.
     int32_t mRegion = 2;             // 1 turns uniform 16 into 33 for infantry
@@ -405,6 +411,10 @@ extern Battle* gBattle;
 // leaves its pointer as given), the units as raw identifiers that the new
 // battle resolves. False on damaged data, with nothing made.
 bool ReadAI(GFile* file, GList** lists);
+// Reads what WriteAIGraph wrote into *graph, its flags as their places in
+// the battle's flag list until TakeAIGraph resolves them. False on damaged
+// data, with nothing made.
+bool ReadAIGraph(GFile* file, GList** graph);
 // Turns the raw identifiers of a side's groups into the core's units. A
 // member whose identifier names no unit is dropped, and a unit named twice
 // stays where it was named first.

@@ -134,6 +134,10 @@ void Battle::HandleCommand(int32_t command) {
         CountVPs(true, false, nullptr, nullptr, nullptr);
         GlobalMorale();
         NoteOrdersComplete();
+        // The next turn goes on from what a saved game holds.
+        if (mUnits)
+            for (int32_t i = 0; i < mUnits->GetCount(); ++i)
+                mUnits->GetUnit(i)->SettleAsSaved();
         if (connection == 2) host->AutoSave(false);
         return;
     }

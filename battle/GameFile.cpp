@@ -140,6 +140,7 @@ GameFileResult ReadHeaderFields(GFile* file, GameFileHeader* header) {
 // Everything a whole read makes before it is handed over.
 struct Loading {
     GList* ai[2] = {nullptr, nullptr};
+    GList* graph = nullptr; // nodes holding flag places, until the battle takes it
     char* text[3] = {nullptr, nullptr, nullptr};
     int32_t length[3] = {0, 0, 0};
     Battle* battle = nullptr;
@@ -148,6 +149,7 @@ struct Loading {
     ~Loading() {
         for (GList* list : ai)
             DeleteAIList(list);
+        delete graph; // its nodes own no flags
         for (char* t : text)
             delete[] t;
         delete battle;
@@ -175,8 +177,11 @@ GameFileResult ReadBody(GFile* file, GameFileState* state, Loading* loading,
     state->passwordHash[0].ReadNoConversion(file);
     state->passwordHash[1].ReadNoConversion(file);
     state->scenarioName.Read(file);
-    if (file->ReadChar() != 0) {
+    // 1: the computer's groups follow; 2: its objective graph behind them.
+    const int8_t ai = file->ReadChar();
+    if (ai != 0) {
         if (!gAIGroupReader || !gAIGroupReader(file, loading->ai)) return kGameFileDamaged;
+        if (ai == 2 && !ReadAIGraph(file, &loading->graph)) return kGameFileDamaged;
     }
     auto seed = static_cast<uint16_t>(file->ReadShort());
     if (options.takeSeed) state->randomSeed = seed;
@@ -213,8 +218,10 @@ GameFileResult ReadBody(GFile* file, GameFileState* state, Loading* loading,
         loading->battle = new Battle;
         loading->battle->mHost = options.host;
         if (!loading->battle->IBattle(file, loading->ai)) return kGameFileDamaged;
-        // The battle has taken the groups over.
+        // The battle has taken the groups over, and takes the graph.
         loading->ai[0] = loading->ai[1] = nullptr;
+        loading->battle->TakeAIGraph(loading->graph);
+        loading->graph = nullptr;
         if (file->HasFailed()) return kGameFileDamaged;
         loading->battle->mTitle = state->scenarioName;
     }
@@ -262,9 +269,11 @@ void WriteGameFile(GFile* file, GameFileState* state, Battle* battle, Campaign* 
     state->passwordHash[0].WriteNoConversion(file);
     state->passwordHash[1].WriteNoConversion(file);
     state->scenarioName.Write(file);
-    bool ai = battle && gAIGroupWriter && (battle->mAIGroups[0] || battle->mAIGroups[1]);
-    file->WriteChar(ai ? 1 : 0);
+    const bool graph = battle && battle->mObjectiveGraph;
+    bool ai = battle && gAIGroupWriter && (battle->mAIGroups[0] || battle->mAIGroups[1] || graph);
+    file->WriteChar(ai ? (graph ? 2 : 1) : 0);
     if (ai) gAIGroupWriter(battle, file);
+    if (ai && graph) battle->WriteAIGraph(file);
     file->WriteShort(static_cast<int16_t>(state->randomSeed));
     file->WriteShort(static_cast<int16_t>(state->turnTimeLimit / kMillisPerMinute));
     WriteBriefings(file, core);

@@ -314,6 +314,11 @@ void GFile::WriteZeros(int32_t count)
 
 void GFile::WriteFixed(float value, float scale)
 {
+    WriteShort(FixedStored(value, scale));
+}
+
+int16_t GFile::FixedStored(float value, float scale)
+{
     // floor(value × scale + 0.5): halves round up on both sides of zero, so
     // a stored number read back (n / scale) stores as n again and a value
     // saved and loaded any number of times keeps its bytes. Held to the
@@ -324,7 +329,7 @@ void GFile::WriteFixed(float value, float scale)
     if (scaled >= 32767.0f) stored = 32767;
     else if (scaled <= -32768.0f) stored = -32768;
     else if (scaled == scaled) stored = static_cast<int16_t>(std::floor(scaled));
-    WriteShort(stored);
+    return stored;
 }
 
 // ---- reading ------------------------------------------------------------

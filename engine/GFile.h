@@ -81,6 +81,11 @@ public:
     // to -32768..32767. Writing what ReadFixed gave with the same scale
     // gives the same number again.
     void WriteFixed(float value, float scale);
+    // The number WriteFixed stores for value, and the value ReadFixed gives
+    // back for it: what a value kept at that precision is after a save and
+    // a load.
+    static int16_t FixedStored(float value, float scale);
+    static float FixedAsStored(float value, float scale) { return static_cast<float>(FixedStored(value, scale)) / scale; }
 
     int8_t ReadChar();
     int16_t ReadShort();

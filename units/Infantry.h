@@ -166,6 +166,7 @@ public:
     void Write(GFile* file) override;
     void Read(GFile* file) override;
     void ReadPassTwo(ScenarioCore* scenario) override;
+    void SettleInfantryPart(); // SettleAsSaved's infantry part
     void CorrectReadUniform() override;
     void RollupLinks() override;
     void UnrollLinks() override;

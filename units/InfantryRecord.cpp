@@ -25,6 +25,7 @@
 #include "battle/UnitID.h"
 #include "engine/GFile.h"
 #include "engine/GGroup.h"
+#include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Infantry.h"
 
@@ -224,6 +225,14 @@ void Infantry::RepairTeamStrengths() {
         }
         if (!changed) break;
     }
+}
+
+void Infantry::SettleInfantryPart() {
+    // The pose a load gives (ReadPassTwo); its start frames are drawn, but
+    // only for the picture: the generator goes on where it was.
+    const uint32_t state = GetRandomState();
+    ResetAnimation();
+    SeedRandomGenerator(state);
 }
 
 void Infantry::ReadPassTwo(ScenarioCore* scenario) {

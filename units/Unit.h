@@ -394,6 +394,11 @@ public:
     void DrawGunflash(float scale, float x, float y, float z);
 
     // ---- Links and files (the kind part follows the Unit part) ----------
+    // Between turns: the values the record keeps at a lower precision become
+    // what it holds, and the values it does not keep become what a load
+    // gives them, so that the next turn goes on alike whether or not the
+    // game was saved and loaded in between. Draws nothing from the generator.
+    void SettleAsSaved();
     void Write(GFile* file) override;
     void Read(GFile* file) override;
     // False when the record was damaged (the stream is then unusable).

@@ -12,7 +12,9 @@
 #include "engine/GGroup.h"
 #include "engine/GString.h"
 #include "units/Functions.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 #include "units/UnitGeometry.h"
 
 namespace {
@@ -47,6 +49,33 @@ void Unit::Write(GFile* file) {
 
 void Unit::Read(GFile* file) {
     mRecordDamaged = !ReadUnitPart(file);
+}
+
+void Unit::SettleAsSaved() {
+    // As WriteUnitPart stores them and ReadUnitPart takes them.
+    mHeading = Clamp360(mHeading);
+    mHeading = mHeading * 90.0f + 0.5f >= 32400.0f ? 0.0f : GFile::FixedAsStored(mHeading, 90.0f);
+    mZ = GFile::FixedAsStored(mZ, 10000.0f);
+    float suppression = mSuppression < 0.0f ? 0.0f : mSuppression;
+    if (suppression > static_cast<float>(kMaxSuppression)) suppression = static_cast<float>(kMaxSuppression);
+    mSuppression = std::clamp(GFile::FixedAsStored(suppression, 10.0f), 0.0f, static_cast<float>(kMaxSuppression));
+    mCommandDelay = GFile::FixedAsStored(mCommandDelay, 20.0f);
+    mCarriedDelay = GFile::FixedAsStored(mCarriedDelay, 20.0f);
+    mFatigue = GFile::FixedAsStored(mFatigue, 10.0f);
+    mPlaybackSpeed = GFile::FixedAsStored(mPlaybackSpeed, 7500.0f);
+    mTurnRate = GFile::FixedAsStored(mTurnRate, 1000.0f);
+    mAimPause = GFile::FixedAsStored(mAimPause, 500.0f);
+    mLoadTime = GFile::FixedAsStored(mLoadTime, 50.0f);
+    if (HasOrdnance(false, false)) {
+        mGunElevation = GFile::FixedAsStored(mGunElevation, 200.0f);
+        mGunElevationGoal = GFile::FixedAsStored(mGunElevationGoal, 200.0f);
+    }
+    // The record keeps no animation: a loaded unit starts from none.
+    ResetAnimTrax();
+    if (auto* vehicle = dynamic_cast<Vehicle*>(this))
+        vehicle->SettleVehiclePart();
+    else if (auto* infantry = dynamic_cast<Infantry*>(this))
+        infantry->SettleInfantryPart();
 }
 
 void Unit::WriteUnitPart(GFile* file) {

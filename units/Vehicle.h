@@ -243,6 +243,7 @@ public:
     void Write(GFile* file) override;
     void Read(GFile* file) override;
     void ReadPassTwo(ScenarioCore* scenario) override;
+    void SettleVehiclePart(); // SettleAsSaved's vehicle part
     void RollupLinks() override;
     void UnrollLinks() override;
     void ClearBrokenLinks(GList* list) override;

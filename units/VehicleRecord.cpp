@@ -74,6 +74,22 @@ int32_t Vehicle::NrArmorVarianceSlots() const {
     return a == 4 || a == 5 ? 1 : 0;
 }
 
+void Vehicle::SettleVehiclePart() {
+    mDustX = GFile::FixedAsStored(mDustX, 5.0f);
+    mDustY = GFile::FixedAsStored(mDustY, 5.0f);
+    mCrewShockTime = GFile::FixedAsStored(mCrewShockTime, 50.0f);
+    mDriverShockTime = GFile::FixedAsStored(mDriverShockTime, 50.0f);
+    mSmokeWidth = GFile::FixedAsStored(mSmokeWidth, 100.0f);
+    mMGFireValue = GFile::FixedAsStored(mMGFireValue, 50.0f);
+    mTurretBearing = GFile::FixedAsStored(WrapBearing(mTurretBearing), 90.0f);
+    mTurretRate = GFile::FixedAsStored(mTurretRate, 1000.0f);
+    for (float& a : mAimValues)
+        a = GFile::FixedAsStored(a, 50.0f);
+    // The machine guns' waits are not kept: a loaded vehicle's may fire at once.
+    for (float& w : mMGWait)
+        w = 0.0f;
+}
+
 void Vehicle::Write(GFile* file) {
     WriteUnitPart(file);
     file->WriteFixed(mDustX, 5.0f);

@@ -321,16 +321,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "6fac2ee78ee2dcb2ef72f143a579a3d1b9bfaac63e7d36924f978f18872ef52d");
-    EXPECT_EQ(battles[1].stepDigest, "4a10bbc16521ae8fe7a8df421e5ec205b2b33f41ebc08ef91e8dafda8e1e6d46");
+    EXPECT_EQ(battles[0].stepDigest, "624e31bcc88bf1578ab07852fec8692a2753f185f1b3f01251319f4df8118b4a");
+    EXPECT_EQ(battles[1].stepDigest, "334d43850443beb422a641ab2340fae7244e7f9b0dfbed77e084638d90a70e75");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "646a579f97db4f0e841ecf18fe2934e333ed9b39fcb8dc31ae90467898822f36");
+              "db2e73403b23c71f41b335bd349b9be209cc6e2133dec713be2605d261f9e8ef");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "2d2b76a81d2ed70ed16a1c6fa5726ce402aad3d7980d6f1ba0d3f3c7893eb630");
+              "bb4018e455f4e51fc9049d6d44aede63e769c3e2dc71926ab3b7325bff09a9bd");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 24);
-    EXPECT_EQ(battles[1].frontLine, 28);
-    EXPECT_EQ(battles[2].frontLine, 28);
+    EXPECT_EQ(battles[0].frontLine, 25);
+    EXPECT_EQ(battles[1].frontLine, 29);
+    EXPECT_EQ(battles[2].frontLine, 29);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 46);
-    EXPECT_EQ(battles[2].frontLine, 50);
+    EXPECT_EQ(battles[1].frontLine, 49);
+    EXPECT_EQ(battles[2].frontLine, 55);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "6cd007dd5323f664815f57eceed1a3e45558f735bb11ba9f25fad2a9727dd38b");
+    EXPECT_EQ(battles[1].stepDigest, "23cb67de5790f3e8e90a1047e2cb4d7190268383cd3ba87ff22db424f32f3cbc");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "1ca31fff46d27f6bb54e6382b1c95234861853d9ec4700d691a463a1bc1aa7e5");
+              "d0fb14b222215f4ac8b0e6174d63ea6b242aad6bdae0e9886bc6bc26a84254ce");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "ca46e012118343ad2326131d7cd5c9339ca405dbaf1118fd7b33ffc97ae78480");
+              "93ace0fc02aefdd9c2b40983a725ddfd2b3898dea23f6ec0c7cde429c07c4dc5");
 }

@@ -23,6 +23,7 @@
 #include "OperationSeeds.h"
 #include "TurnPacketSeeds.h"
 #include "ai/AIPlanning.h"
+#include "ai/FlagsNode.h"
 #include "battle/ActionPacket.h"
 #include "battle/Reinforcement.h"
 #include "battle/SmokeShell.h"
@@ -418,6 +419,31 @@ void AIGroupSeeds() {
     gBattle = old;
 }
 
+// The objective graph of a battle with three flags: a node of one flag and
+// a joined node of two, and an empty graph.
+void AIGraphSeeds() {
+    std::unique_ptr<Battle> battle(NewKindBattle());
+    Battle* old = gBattle;
+    gBattle = battle.get();
+    for (int32_t i = 0; i < 3; ++i)
+        battle->mFlags.Add(new VictoryFlag());
+    battle->mObjectiveGraph = new GList;
+    Put("fuzz_ai_graph", "empty", Written([&](GFile* f) { battle->WriteAIGraph(f); }));
+    auto* one = new FlagsNode;
+    one->IFlagsNode(static_cast<VictoryFlag*>(battle->mFlags.GetObjectA(0)));
+    one->mRating = 1.5f;
+    auto* two = new FlagsNode;
+    two->IFlagsNode(static_cast<VictoryFlag*>(battle->mFlags.GetObjectA(1)));
+    two->Add(battle->mFlags.GetObjectA(2));
+    two->mTaken = true;
+    two->mZoneKinds[1] = true;
+    two->mDistress = 0.25f;
+    battle->mObjectiveGraph->Add(one);
+    battle->mObjectiveGraph->Add(two);
+    Put("fuzz_ai_graph", "two_nodes", Written([&](GFile* f) { battle->WriteAIGraph(f); }));
+    gBattle = old;
+}
+
 void DataSeeds() {
     Put("fuzz_gamedata", "program_block", Bytes(kGameDataBlock, kGameDataBlock + kGameDataBlockSize));
     // The opened tables (over half a megabyte) would slow every run down
@@ -663,6 +689,7 @@ int main(int argc, char** argv) {
     MapSeeds();
     SmokeSeeds();
     AIGroupSeeds();
+    AIGraphSeeds();
     DataSeeds();
     ScenarioSeeds();
     NetworkSeeds();
