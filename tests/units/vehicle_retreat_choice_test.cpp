@@ -129,3 +129,64 @@ TEST_F(Retreat, BehindWhenTheSpotAheadIsTwoLevelsDeeperOrTheHeadingWithinNinetyD
     ASSERT_TRUE(Run(180.0f));
     EXPECT_NEAR(Last()[0], kX + 30.0f, 1e-3f);
 }
+
+namespace {
+
+// The draws a retreat spends before its own: one for the smoke when the
+// vehicle carries any.
+void SkipSmokeDraw(Vehicle* v) {
+    if (v->Data().mSmokeEquipment != 0) RandomFraction();
+}
+
+} // namespace
+
+// No spot and no orders: without having to flee the vehicle stays and puts
+// its next fear reaction off by (6 r + 6) x 40 slices; having to flee it
+// drives blind 40 r + 80 m straight away from a threat ahead (backing), or
+// on past a threat behind.
+TEST_F(Retreat, NoSpotPutsTheNextFearOffOrFleesBlindEightyToAHundredAndTwentyMetres) {
+    threat->safe.clear();
+    const uint32_t seed = 31;
+    SeedRandomGenerator(seed);
+    SkipSmokeDraw(tank);
+    const double r = RandomFraction();
+    const int32_t before = tank->mFearClock;
+    SeedRandomGenerator(seed);
+    EXPECT_FALSE(Run(180.0f));
+    EXPECT_EQ(tank->mFearClock - before, static_cast<int32_t>((6.0 * r + 6.0) * 40.0));
+
+    // The threat ahead (60 degrees off the facing): backing away.
+    threat->mX = kX + 100.0f, threat->mY = kY + 173.2f;
+    SeedRandomGenerator(seed);
+    tank->mNrWaypoints = 0;
+    ASSERT_TRUE(tank->BugOut(threat, true, false, 180.0f));
+    ASSERT_EQ(tank->mNrWaypoints, 1);
+    EXPECT_NEAR(tank->mWaypoints[0].mX, kX - static_cast<float>(40.0 * r + 80.0), 1e-3f);
+    EXPECT_NEAR(tank->mWaypoints[0].mY, kY, 1e-3f);
+    EXPECT_EQ(tank->mWaypoints[0].mOrder, 10);
+    // Behind (120 degrees off): on ahead.
+    threat->mX = kX - 100.0f;
+    SeedRandomGenerator(seed);
+    tank->mNrWaypoints = 0;
+    ASSERT_TRUE(tank->BugOut(threat, true, false, 180.0f));
+    EXPECT_NEAR(tank->mWaypoints[0].mX, kX + static_cast<float>(40.0 * r + 80.0), 1e-3f);
+    EXPECT_EQ(tank->mWaypoints[0].mOrder, 4);
+}
+
+// A blind flight that finds no usable point puts the next fear off by
+// (6 r + 9) x 40 slices, r drawn after the flight's distance.
+TEST_F(Retreat, AFailedBlindFlightPutsTheNextFearOffLonger) {
+    threat->safe.clear();
+    tank->mX = 3.0f; // backing off the map's edge
+    threat->mX = 103.0f, threat->mY = kY;
+    const uint32_t seed = 44;
+    SeedRandomGenerator(seed);
+    SkipSmokeDraw(tank);
+    RandomFraction(); // the flight's distance
+    const double r = RandomFraction();
+    const int32_t before = tank->mFearClock;
+    SeedRandomGenerator(seed);
+    tank->mNrWaypoints = 0;
+    EXPECT_FALSE(tank->BugOut(threat, true, false, 180.0f));
+    EXPECT_EQ(tank->mFearClock - before, static_cast<int32_t>((6.0 * r + 9.0) * 40.0));
+}
