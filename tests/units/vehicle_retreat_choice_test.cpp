@@ -8,6 +8,7 @@
 #include <cmath>
 #include <vector>
 
+#include "battle/ActionPacket.h"
 #include "engine/GOLTA.h"
 #include "units/Functions.h"
 #include "units/UnitGeometry.h"
@@ -189,4 +190,54 @@ TEST_F(Retreat, AFailedBlindFlightPutsTheNextFearOffLonger) {
     tank->mNrWaypoints = 0;
     EXPECT_FALSE(tank->BugOut(threat, true, false, 180.0f));
     EXPECT_EQ(tank->mFearClock - before, static_cast<int32_t>((6.0 * r + 9.0) * 40.0));
+}
+
+// Smoke before the retreat: dischargers along the gun (kind 2) at 25 m, smoke
+// toward the threat (kind 3) at 10 m, each with chance 0.7; any other kind at
+// the vehicle with chance 0.4; none without equipment.
+TEST_F(Retreat, SmokeIsThrownWithTheChanceAndReachOfItsEquipment) {
+    threat->safe = {Straight(-2)};
+    tank->mTurretBearing = 0.0f;
+    const float head = tank->ActualHeadFacing() * 3.14159265358979f / 180.0f;
+    struct Kind {
+        int32_t kind;
+        double chance;
+        float x, y;
+    };
+    const Kind kinds[] = {{1, 0.4, kX, kY},
+                          {5, 0.4, kX, kY},
+                          {2, 0.7, kX + 25.0f * std::cos(head), kY + 25.0f * std::sin(head)},
+                          {3, 0.7, kX, kY + 10.0f}};
+    auto seedDrawing = [](double lo, double hi) {
+        for (uint32_t s = 1; s < 100000; ++s) {
+            SeedRandomGenerator(s);
+            const double u = RandomFraction();
+            if (u >= lo && u < hi) return s;
+        }
+        return 0u;
+    };
+    auto smokeAt = [&](uint32_t s, float* x, float* y) {
+        const int32_t before = b.mBattle.mPackets.GetCount();
+        SeedRandomGenerator(s);
+        Run(180.0f);
+        for (int32_t i = b.mBattle.mPackets.GetCount() - 1; i >= before; --i) {
+            auto* p = static_cast<ActionPacket*>(b.mBattle.mPackets.GetObjectA(i));
+            if (p->mType == kPacketSmokeOn) {
+                *x = p->mX, *y = p->mY;
+                return true;
+            }
+        }
+        return false;
+    };
+    for (const Kind& k : kinds) {
+        b.mTables.vehicles[kTestTank].mSmokeEquipment = k.kind;
+        float x = 0.0f, y = 0.0f;
+        ASSERT_TRUE(smokeAt(seedDrawing(k.chance * 0.99, k.chance * 0.999), &x, &y)) << k.kind;
+        EXPECT_NEAR(x, k.x, 1e-3f) << k.kind;
+        EXPECT_NEAR(y, k.y, 1e-3f) << k.kind;
+        EXPECT_FALSE(smokeAt(seedDrawing(k.chance * 1.001, k.chance * 1.01), &x, &y)) << k.kind;
+    }
+    b.mTables.vehicles[kTestTank].mSmokeEquipment = 0;
+    float x = 0.0f, y = 0.0f;
+    EXPECT_FALSE(smokeAt(seedDrawing(0.0, 0.01), &x, &y));
 }
