@@ -241,3 +241,38 @@ TEST_F(Retreat, SmokeIsThrownWithTheChanceAndReachOfItsEquipment) {
     float x = 0.0f, y = 0.0f;
     EXPECT_FALSE(smokeAt(seedDrawing(0.0, 0.01), &x, &y));
 }
+
+// The current move leads to safety when the point it tests is out of the
+// threat's reach: the second waypoint when it lies within 100 m, else the
+// first, and never when the first lies beyond 100 m.
+TEST_F(Retreat, TheMoveLeadsToSafetyThroughTheWaypointsWithinAHundredMetres) {
+    auto route = [&](float first, float second) {
+        tank->mNrWaypoints = second > 0.0f ? 2 : 1;
+        tank->mWaypoints[0] = Destination{};
+        tank->mWaypoints[0].mX = kX + first, tank->mWaypoints[0].mY = kY;
+        tank->mWaypoints[0].mOrder = 4;
+        tank->mWaypoints[1] = Destination{};
+        tank->mWaypoints[1].mX = kX + second, tank->mWaypoints[1].mY = kY;
+        tank->mWaypoints[1].mOrder = 4;
+    };
+    threat->safe = {{kX + 100.0f, kY}};
+    route(100.0f, 0.0f);
+    EXPECT_TRUE(tank->ApproachingSafetyFromEnemy(threat));
+    route(100.0f, 100.0f);
+    EXPECT_TRUE(tank->ApproachingSafetyFromEnemy(threat));
+    route(100.0f, 100.5f); // the second too far: the first decides
+    EXPECT_TRUE(tank->ApproachingSafetyFromEnemy(threat));
+    route(60.0f, 100.0f); // the second decides
+    EXPECT_TRUE(tank->ApproachingSafetyFromEnemy(threat));
+    threat->safe = {{kX + 60.0f, kY}};
+    EXPECT_FALSE(tank->ApproachingSafetyFromEnemy(threat));
+    threat->safe = {{kX + 100.5f, kY}};
+    route(100.5f, 0.0f); // the first too far
+    EXPECT_FALSE(tank->ApproachingSafetyFromEnemy(threat));
+    threat->safe = {{kX + 50.0f, kY}};
+    route(50.0f, 0.0f);
+    tank->mWaypoints[0].mOrder = 17; // turning on the spot
+    EXPECT_FALSE(tank->ApproachingSafetyFromEnemy(threat));
+    tank->mNrWaypoints = 0;
+    EXPECT_FALSE(tank->ApproachingSafetyFromEnemy(threat));
+}
