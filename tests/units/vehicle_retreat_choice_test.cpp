@@ -276,3 +276,27 @@ TEST_F(Retreat, TheMoveLeadsToSafetyThroughTheWaypointsWithinAHundredMetres) {
     tank->mNrWaypoints = 0;
     EXPECT_FALSE(tank->ApproachingSafetyFromEnemy(threat));
 }
+
+// Backing along four or more waypoints, the vehicle shifts to a forward gear
+// (orders 4 toward the threat) at the first waypoint that lies under 100 m
+// from the threat and more than 7.5 m nearer than the one before.
+TEST_F(Retreat, BackingTowardTheThreatShiftsGearUnderAHundredMetresAndSevenAndAHalfNearer) {
+    auto ordersAfterBacking = [&](float ax, float ay, int steps) {
+        threat->mX = kX - ax, threat->mY = kY + ay;
+        threat->safe = {Straight(-steps)};
+        tank->mNrWaypoints = 0;
+        EXPECT_TRUE(tank->BugOut(threat, false, false, 180.0f));
+        EXPECT_EQ(tank->mNrWaypoints, steps);
+        return tank->mWaypoints[0].mOrder;
+    };
+    // Straight behind: the fourth waypoint at 99.9 m shifts, at 100.1 m not.
+    EXPECT_EQ(ordersAfterBacking(159.9f, 0.0f, 4), 4);
+    EXPECT_EQ(ordersAfterBacking(160.1f, 0.0f, 4), 10);
+    // Three waypoints never shift.
+    EXPECT_EQ(ordersAfterBacking(100.0f, 0.0f, 3), 10);
+    EXPECT_EQ(ordersAfterBacking(100.0f, 0.0f, 4), 4);
+    // Passing the threat 38.3 m aside the first step comes 7.52 m nearer
+    // (shift); 38.6 m aside only 7.475 m, and no later step comes 7.5 m nearer.
+    EXPECT_EQ(ordersAfterBacking(30.0f, 38.3f, 4), 4);
+    EXPECT_EQ(ordersAfterBacking(30.0f, 38.6f, 4), 10);
+}
