@@ -300,3 +300,28 @@ TEST_F(Retreat, BackingTowardTheThreatShiftsGearUnderAHundredMetresAndSevenAndAH
     EXPECT_EQ(ordersAfterBacking(30.0f, 38.3f, 4), 4);
     EXPECT_EQ(ordersAfterBacking(30.0f, 38.6f, 4), 10);
 }
+
+// Facing the threat: a heading within 60 degrees of the facing becomes the
+// search's ahead (beyond 60 it does not), and with spots both ways the
+// vehicle backs.
+TEST_F(Retreat, FacingTheThreatSearchesAlongAHeadingWithinSixtyDegreesAndBacks) {
+    const float a = 60.0f * 3.14159265358979f / 180.0f;
+    threat->safe = {{kX + 15.0f * std::cos(a), kY + 15.0f * std::sin(a)}};
+    tank->mNrWaypoints = 0;
+    ASSERT_TRUE(tank->BugOut(threat, false, true, 60.0f));
+    ASSERT_EQ(tank->mNrWaypoints, 1);
+    EXPECT_NEAR(tank->mWaypoints[0].mY, kY + 15.0f * std::sin(a), 1e-3f);
+    EXPECT_EQ(tank->mHeading, 0.0f); // the facing is put back
+    const float b = 60.5f * 3.14159265358979f / 180.0f;
+    threat->safe = {{kX + 15.0f * std::cos(b), kY + 15.0f * std::sin(b)}};
+    tank->mNrWaypoints = 0;
+    EXPECT_FALSE(tank->BugOut(threat, false, true, 60.5f));
+    threat->safe = {{kX + 15.0f * std::cos(a), kY + 15.0f * std::sin(a)}};
+    tank->mNrWaypoints = 0;
+    EXPECT_FALSE(tank->BugOut(threat, false, false, 60.0f));
+    // Both ways at the same depth, the heading behind: backing all the same.
+    threat->safe = {Straight(2), Straight(-2)};
+    tank->mNrWaypoints = 0;
+    ASSERT_TRUE(tank->BugOut(threat, false, true, 180.0f));
+    EXPECT_NEAR(Last()[0], kX - 30.0f, 1e-3f);
+}
