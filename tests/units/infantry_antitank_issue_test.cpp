@@ -2,6 +2,8 @@
 // July 1943 on: the chance of a shot per draw by month, and the launcher
 // model drawn from the month's shares.
 
+#include <algorithm>
+
 #include "engine/GOLTA.h"
 #include "infantry_fixture.h"
 
@@ -110,5 +112,101 @@ TEST_F(InfantryTest, ATankHuntersLauncherModelAtTheEdgesOfTheMonthsShares) {
                 EXPECT_EQ(u->mAntitankWeapon, under ? before[e] : after[e]) << m.date << " edge " << e;
             }
         }
+    }
+}
+
+namespace {
+
+// Whether four draws straddle one half: one just below it, one just above.
+bool StraddleOneHalf() {
+    bool below = false, above = false;
+    for (int i = 0; i < 4; ++i) {
+        const double u = RandomFraction();
+        below = below || (u >= 0.495 && u < 0.5);
+        above = above || (u >= 0.5 && u < 0.505);
+    }
+    return below && above;
+}
+
+// The first seed whose first pair mod n is v (no pick when n is 0) and
+// whose next four draws straddle one half; 0 if none.
+uint32_t SeedPicking(uint32_t n, uint32_t v) {
+    for (uint32_t s = 1; s < 20000000; ++s) {
+        SeedRandomGenerator(s);
+        if (n != 0 && RandomPair() % n != v) continue;
+        if (StraddleOneHalf()) return s;
+    }
+    return 0;
+}
+
+// Four draws after the pick against p: the shots they give.
+int32_t ShotsAfterPick(uint32_t s, double p) {
+    SeedRandomGenerator(s);
+    RandomPair();
+    int32_t shots = 0;
+    for (int i = 0; i < 4; ++i)
+        shots += RandomFraction() < p;
+    return shots;
+}
+
+} // namespace
+
+// Without launchers a tank hunter team throws charges: weapon 262 before
+// November 1942; in November and December 1942 a pick below 90 of 100 gives
+// 262, else 265; later below 33. Four draws at one half (draws just either
+// side of it), at least one shot.
+TEST_F(InfantryTest, ATankHuntersThrownChargesByDate) {
+    auto u = Make(kGermanTankHunters, kGerman);
+    const struct {
+        int32_t date;
+        uint32_t pick;
+        WeaponType weapon;
+    } cases[] = {{4211, 89, 262}, {4211, 90, 265}, {4212, 89, 262}, {4212, 90, 265},
+                 {4301, 32, 262}, {4301, 33, 265}, {4306, 32, 262}, {4306, 33, 265}};
+    for (const auto& c : cases) {
+        mBattle.mBattle.mDate = c.date;
+        const uint32_t s = SeedPicking(100, c.pick);
+        ASSERT_NE(s, 0u);
+        SeedRandomGenerator(s);
+        u->AssignAntitankWeapons();
+        EXPECT_EQ(u->mAntitankWeapon, c.weapon) << c.date << " pick " << c.pick;
+        EXPECT_EQ(u->mAntitankShots, std::max(1, ShotsAfterPick(s, 0.5))) << c.date;
+    }
+    // Before November 1942 no pick is drawn: the four draws start at once.
+    mBattle.mBattle.mDate = 4210;
+    {
+        const uint32_t s = SeedPicking(0, 0);
+        ASSERT_NE(s, 0u);
+        SeedRandomGenerator(s);
+        int32_t shots = 0;
+        for (int i = 0; i < 4; ++i)
+            shots += RandomFraction() < 0.5;
+        SeedRandomGenerator(s);
+        u->AssignAntitankWeapons();
+        EXPECT_EQ(u->mAntitankWeapon, 262);
+        EXPECT_EQ(u->mAntitankShots, std::max(1, shots));
+    }
+}
+
+// A German squad of 1943 without launchers: a pick below 25 of 1000 gives
+// weapon 265 at a quarter a draw, else rifle grenades (165) at 0.3 a draw.
+TEST_F(InfantryTest, AGermanSquadsThrownChargesOf1943) {
+    auto u = Make(kGermanSquad, kGerman);
+    mBattle.mBattle.mDate = 4305;
+    for (const uint32_t pick : {24u, 25u}) {
+        const double p = pick < 25 ? 0.25 : 0.3;
+        // A seed whose four draws give a shot at the one chance and not
+        // at the other shows which chance was used.
+        uint32_t s = 0;
+        for (uint32_t t = 1; t < 20000000 && !s; ++t) {
+            SeedRandomGenerator(t);
+            if (RandomPair() % 1000 != pick) continue;
+            if (ShotsAfterPick(t, 0.25) != ShotsAfterPick(t, 0.3) && ShotsAfterPick(t, p) > 0) s = t;
+        }
+        ASSERT_NE(s, 0u) << pick;
+        SeedRandomGenerator(s);
+        u->AssignAntitankWeapons();
+        EXPECT_EQ(u->mAntitankWeapon, pick < 25 ? 265 : 165) << pick;
+        EXPECT_EQ(u->mAntitankShots, ShotsAfterPick(s, p)) << pick;
     }
 }
