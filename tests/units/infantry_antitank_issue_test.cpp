@@ -210,3 +210,58 @@ TEST_F(InfantryTest, AGermanSquadsThrownChargesOf1943) {
         EXPECT_EQ(u->mAntitankShots, ShotsAfterPick(s, p)) << pick;
     }
 }
+
+namespace {
+
+// The first seed whose four draws include one just below c and one just
+// above it, and least to most of them below c; 0 if none.
+uint32_t SeedStraddling(double c, int32_t least, int32_t most = 4) {
+    for (uint32_t s = 1; s < 20000000; ++s) {
+        SeedRandomGenerator(s);
+        bool below = false, above = false;
+        int32_t under = 0;
+        for (int i = 0; i < 4; ++i) {
+            const double u = RandomFraction();
+            below = below || (u >= c - 0.005 && u < c);
+            above = above || (u >= c && u < c + 0.005);
+            under += u < c;
+        }
+        if (below && above && under >= least && under <= most) return s;
+    }
+    return 0;
+}
+
+} // namespace
+
+// American squads draw four times at 0.6 for a bazooka shot; a leader's
+// team at 0.3 and keeps at most two.
+TEST_F(InfantryTest, AmericanBazookaShotsAtSixTenthsForASquadAndThreeTenthsForALeader) {
+    auto squad = Make(kUSSquad, kAmerican);
+    uint32_t s = SeedStraddling(0.6, 1);
+    ASSERT_NE(s, 0u);
+    SeedRandomGenerator(s);
+    int32_t shots = 0;
+    for (int i = 0; i < 4; ++i)
+        shots += RandomFraction() < 0.6;
+    SeedRandomGenerator(s);
+    squad->AssignAntitankWeapons();
+    EXPECT_EQ(squad->mAntitankShots, shots);
+    EXPECT_EQ(squad->mAntitankWeapon, 58);
+
+    auto leader = Make(kUSLeader, kAmerican);
+    s = SeedStraddling(0.3, 1, 1); // one shot, two just above the chance
+    ASSERT_NE(s, 0u);
+    SeedRandomGenerator(s);
+    shots = 0;
+    for (int i = 0; i < 4; ++i)
+        shots += RandomFraction() < 0.3;
+    SeedRandomGenerator(s);
+    leader->AssignAntitankWeapons();
+    EXPECT_EQ(leader->mAntitankShots, std::min(shots, 2));
+    s = SeedStraddling(0.3, 3); // three under: kept at two
+    ASSERT_NE(s, 0u);
+    SeedRandomGenerator(s);
+    leader->AssignAntitankWeapons();
+    EXPECT_EQ(leader->mAntitankShots, 2);
+    EXPECT_EQ(leader->mAntitankWeapon, 58);
+}
