@@ -31,12 +31,12 @@ protected:
         guns[13].mCrewX = 10.0f, guns[13].mCrewY = -20.0f, guns[13].mCrewHeight = 8.0f;
         w.unit->mRandomHeading = 0.0f;
     }
-    void Draw() {
+    void Draw(float factor = 0.001f) {
         w.Clear();
         d3::Push();
         d3::Translate(0.0f, 0.0f, -500.0f); // well in front of the camera
         w.Clear();
-        w.unit->DrawCode(true, 0.0125f, 0.001f);
+        w.unit->DrawCode(true, 0.0125f, factor);
         EXPECT_EQ(dtest::Depth(w.f.recorder), 0);
         d3::Pop();
     }
@@ -114,3 +114,19 @@ TEST_F(GunCrew, AGunIsDrawnWhileTowedAndWhenItsCrewHasLeftIt) {
 }
 
 } // namespace
+
+// The crew's gun drops its fine parts below a drawing factor of 0.0038; the
+// figures keep their one level between 0.0033 and 0.0045, so only the gun
+// tells the three factors apart.
+TEST_F(GunCrew, TheGunDropsItsFinePartsBelowAFactorOfThirtyEightTenThousandths) {
+    w.weapons[1].mOrdnanceModel = 36; // a model with fine parts
+    auto polygons = [&](float factor) {
+        Draw(factor);
+        return w.f.recorder.Polygons();
+    };
+    const int32_t fine = polygons(0.0038f);
+    const int32_t coarse = polygons(std::nextafter(0.0038f, 0.0f));
+    EXPECT_LT(coarse, fine);
+    EXPECT_EQ(polygons(0.0044f), fine);
+    EXPECT_EQ(polygons(0.0034f), coarse);
+}

@@ -126,6 +126,41 @@ TEST(VehicleThreat, EnemiesAreRatedByHarmAspectAndState) {
     gVehicleThreat.mMode = true;
 }
 
+// The threat's own state and facing: suppression band 3 (60 to under 100)
+// x 0.75, band 4 (100 to under 350) x 0.5; its gun turned from the vehicle
+// by more than 60, 90, 120 and 150 degrees x 0.8, 0.6, 0.4 and 0.3.
+TEST(VehicleThreat, TheRatingFallsBySuppressionBandAndByTheThreatsTurnAway) {
+    FearBattle b;
+    Vehicle* tank = b.Tank(150, 200, 0);
+    ThreatTank* e = b.Threat(300, 200, tank);
+    gVehicleThreat.mMode = false;
+    auto rate = [&] {
+        gVehicleThreat.Clear();
+        RateThreatToVehicle(e, tank);
+        return gVehicleThreat.mValue;
+    };
+    const float facing = e->mHeading;
+    ASSERT_FLOAT_EQ(rate(), 1.0f);
+    const struct {
+        float suppression, factor;
+    } bands[] = {{59.9f, 1.0f}, {60.0f, 0.75f}, {99.9f, 0.75f}, {100.0f, 0.5f}, {349.9f, 0.5f}};
+    for (const auto& band : bands) {
+        e->mSuppression = band.suppression;
+        EXPECT_FLOAT_EQ(rate(), band.factor) << band.suppression;
+    }
+    e->mSuppression = 0.0f;
+    const struct {
+        float turn, factor;
+    } turns[] = {{60.0f, 1.0f},  {60.5f, 0.8f},  {90.0f, 0.8f},  {90.5f, 0.6f},  {120.0f, 0.6f},
+                 {120.5f, 0.4f}, {150.0f, 0.4f}, {150.5f, 0.3f}, {-60.0f, 1.0f}, {-90.5f, 0.6f}};
+    for (const auto& turn : turns) {
+        e->mHeading = facing + turn.turn;
+        EXPECT_NEAR(rate(), turn.factor, 1e-6f) << turn.turn;
+    }
+    e->mHeading = facing;
+    gVehicleThreat.mMode = true;
+}
+
 TEST(VehicleThreat, InfantryFacingAClosedVehicleCountsByChanceOnlyInTheRandomMode) {
     FearBattle b;
     Vehicle* tank = b.Tank(150, 200, 0);
