@@ -428,7 +428,7 @@ TEST_F(AIChoice, TheCoaxialMachineGunWinsByTheFactorOfItsCase) {
     mVehicles[0].mCoaxMGCount = 1;
     Tank* me = Armour(kAxis, 1000, 1000);
     for (auto& rounds : me->mMGRounds)
-        rounds = 500;
+        rounds = 200;
     Squad* it = Rifles(kAllies, 1200, 1000);
     it->mHeading = 180.0f;
     Squad* other = Rifles(kAllies, 1000, 1500);
