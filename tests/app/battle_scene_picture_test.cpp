@@ -13,6 +13,7 @@
 #include "app_fixture.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
@@ -26,7 +27,9 @@
 
 TEST(BattleScenePicture, AFrameOfPanzerWithTheRealArt) {
     const bool loaded = gVehicleData.Count() == 0;
-    if (loaded) ASSERT_TRUE(DecryptData());
+    if (loaded) {
+        ASSERT_TRUE(DecryptData());
+    }
     // The real art of the program's own folder, the rest in a folder of the test's.
     const std::string art = GetProgramFolder() + "/Demo Data/Pictures/";
     ProgramFolder folder;
@@ -78,8 +81,9 @@ TEST(BattleScenePicture, AFrameOfPanzerWithTheRealArt) {
     gKernel->UpdateScreen();
     EXPECT_TRUE(gKernel->SaveScreen(folder.Path("battle-scene.png").c_str()));
     const char* src = std::getenv("DM_SOURCE_DIR");
-    if (src && std::getenv("DM_UPDATE_DOCS"))
+    if (src && std::getenv("DM_UPDATE_DOCS")) {
         EXPECT_TRUE(gKernel->SaveScreen((std::string(src) + "/docs/battle-scene.png").c_str()));
+    }
 
     delete battle;
     gBattle = nullptr;
