@@ -40,7 +40,8 @@ public:
     void SetArea(float widthMetres, float heightMetres);
 
 private:
-    struct Entry {
+    // One cache line each, so that a question reads one line of the pool.
+    struct alignas(64) Entry {
         Unit* mLow = nullptr;
         Unit* mHigh = nullptr;
         bool mLOS = false;
