@@ -139,9 +139,8 @@ void Battle::DeafenFromXY(int32_t amount, float x, float y) {
 
 bool Battle::InNewMineField(float x, float y, bool vehicle) {
     if (!mUnits) return false;
-    for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
-        Unit* u = mUnits->GetUnit(i);
-        if (!u || u->mUnitType != kUnitInanimate || !u->mMineNew) continue;
+    for (Unit* u : mUnits->Inanimates()) {
+        if (!u->mMineNew) continue;
         const bool kind = vehicle ? (u->mSubtype == 5 || u->mSubtype == 6) : u->mSubtype == 4;
         if (kind && std::fabs(u->mX - x) <= 12.0f && std::fabs(u->mY - y) <= 12.0f) return true;
     }

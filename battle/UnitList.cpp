@@ -33,8 +33,10 @@ const std::vector<Unit*>& UnitList::Vehicles() const {
     if (mVehiclesKnown && mVehiclesAt == GetChangeCount()) return mVehicles;
     mVehicles.clear();
     mVehicleBurning.clear();
+    mInanimates.clear();
     for (int32_t i = 0; i < GetCount(); ++i) {
         Unit* u = GetUnit(i);
+        if (u && u->mUnitType == kUnitInanimate) mInanimates.push_back(u);
         if (u && u->mUnitType == kUnitVehicle) {
             mVehicles.push_back(u);
             // A vehicle burns as its flag says; any other kind of unit is

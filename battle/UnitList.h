@@ -36,6 +36,13 @@ public:
     // Makes the kept vehicle list now, so that threads may then ask the
     // queries above together (they only read it).
     void PrepareVehicles() const { Vehicles(); }
+    // The list's inanimate units (mines, blocks, wires) in its order, kept
+    // with the vehicles: the mine questions of every moving unit look at
+    // these alone.
+    const std::vector<Unit*>& Inanimates() const {
+        Vehicles();
+        return mInanimates;
+    }
 
     // The group's file form: an owns char, a 32-bit count and each unit as
     // a kind char and its record. Read appends the units read; it gives
@@ -53,6 +60,7 @@ private:
     // Per vehicle of mVehicles: its burning flag, read without a call on
     // every sight line with smoke.
     mutable std::vector<const bool*> mVehicleBurning;
+    mutable std::vector<Unit*> mInanimates;
     mutable uint32_t mVehiclesAt = 0;
     mutable bool mVehiclesKnown = false;
 };

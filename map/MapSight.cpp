@@ -629,6 +629,9 @@ void Map::ApplySightLog(const SightLog& log)
 
 void Map::PrepareSightForThreads()
 {
+    // The squares' tops marked out of date (a point set directly) are made
+    // here, once: traces on several threads would all make them at once.
+    if (mAllTopsDirty || !mDirtyTops.empty()) RefreshSquareTops();
     if (mBattleLink) mBattleLink->PrepareForThreads();
 }
 

@@ -11,22 +11,26 @@ constexpr float kCellMargin = 1.0f;  // a pair is listed in every cell within th
 constexpr int32_t kMinTable = 64;
 } // namespace
 
-size_t SightCache::Hash(const Unit* low, const Unit* high)
+uint32_t SightCache::Hash(const Unit* low, const Unit* high)
 {
     uint64_t a = reinterpret_cast<uintptr_t>(low), b = reinterpret_cast<uintptr_t>(high);
     uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full);
     h ^= h >> 31;
-    return static_cast<size_t>(h);
+    return static_cast<uint32_t>(h);
 }
 
 int32_t SightCache::Find(Unit* low, Unit* high) const
 {
     if (mCount == 0) return -1;
     const size_t mask = mTable.size() - 1;
-    for (size_t i = Hash(low, high) & mask;; i = (i + 1) & mask) {
+    const uint32_t hash = Hash(low, high);
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = mTable[i];
         if (slot.mEntry < 0) return -1;
-        if (slot.mLow == low && slot.mHigh == high) return slot.mEntry;
+        if (slot.mHash == hash) {
+            const Entry& e = mPool[slot.mEntry];
+            if (e.mLow == low && e.mHigh == high) return slot.mEntry;
+        }
     }
 }
 
@@ -35,11 +39,11 @@ void SightCache::Grow()
     const size_t size = std::max<size_t>(kMinTable, mTable.size() * 2);
     std::vector<Slot> old;
     old.swap(mTable);
-    mTable.assign(size, Slot{nullptr, nullptr, -1});
+    mTable.assign(size, Slot{0, -1});
     const size_t mask = size - 1;
     for (const Slot& slot : old) {
         if (slot.mEntry < 0) continue;
-        size_t i = Hash(slot.mLow, slot.mHigh) & mask;
+        size_t i = slot.mHash & mask;
         while (mTable[i].mEntry >= 0) i = (i + 1) & mask;
         mTable[i] = slot;
     }
@@ -49,9 +53,10 @@ void SightCache::Insert(int32_t entry)
 {
     if (static_cast<size_t>(mCount + 1) * 2 > mTable.size()) Grow();
     const size_t mask = mTable.size() - 1;
-    size_t i = Hash(mPool[entry].mLow, mPool[entry].mHigh) & mask;
+    const uint32_t hash = Hash(mPool[entry].mLow, mPool[entry].mHigh);
+    size_t i = hash & mask;
     while (mTable[i].mEntry >= 0) i = (i + 1) & mask;
-    mTable[i] = Slot{mPool[entry].mLow, mPool[entry].mHigh, entry};
+    mTable[i] = Slot{hash, entry};
     ++mCount;
 }
 
@@ -63,7 +68,7 @@ void SightCache::Erase(int32_t entry)
     while (mTable[i].mEntry != entry) i = (i + 1) & mask;
     // Shift back the entries after it whose probe passed over this slot.
     for (size_t j = (i + 1) & mask; mTable[j].mEntry >= 0; j = (j + 1) & mask) {
-        const size_t home = Hash(mTable[j].mLow, mTable[j].mHigh) & mask;
+        const size_t home = mTable[j].mHash & mask;
         const bool between = i <= j ? (home > i && home <= j) : (home > i || home <= j);
         if (between) continue;
         mTable[i] = mTable[j];
@@ -211,14 +216,20 @@ void SightCache::Register(int32_t entry)
     mAllRefs += e.mCells;
 }
 
-void SightCache::RebuildCells()
+// Drops the stale references from every list. The live ones stay where
+// they are: a pair's cells depend only on its stored positions, so listing
+// it again would give the same cells.
+void SightCache::CompactCells()
 {
-    for (auto& cell : mCells) cell.clear();
-    mEverywhere.clear();
-    mPending.clear();
-    mLiveRefs = mAllRefs = 0;
-    for (int32_t k = 0; k < static_cast<int32_t>(mPool.size()); ++k)
-        if (mPool[k].mSerial != 0) Register(k);
+    auto compact = [&](std::vector<CellRef>& list) {
+        size_t kept = 0;
+        for (const CellRef& ref : list)
+            if (mPool[ref.mEntry].mSerial == ref.mSerial) list[kept++] = ref;
+        list.resize(kept);
+    };
+    for (auto& cell : mCells) compact(cell);
+    compact(mEverywhere);
+    mAllRefs = mLiveRefs;
 }
 
 bool SightCache::Near(const Entry& e, float x, float y, float r)
@@ -241,7 +252,7 @@ void SightCache::Void(float x, float y, float r)
     for (const CellRef& ref : mPending)
         if (mPool[ref.mEntry].mSerial == ref.mSerial) Register(ref.mEntry);
     mPending.clear();
-    if (mAllRefs > 2 * mLiveRefs + 65536) RebuildCells();
+    if (mAllRefs > 2 * mLiveRefs + 65536) CompactCells();
     if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(r)) {
         // No cell to look in: every pair is asked.
         for (int32_t k = 0; k < static_cast<int32_t>(mPool.size()); ++k)
@@ -276,7 +287,7 @@ void SightCache::Clear()
 {
     mPool.clear();
     mFree.clear();
-    for (Slot& slot : mTable) slot.mEntry = -1;
+    for (Slot& slot : mTable) slot = Slot{0, -1};
     mCount = 0;
     for (auto& cell : mCells) cell.clear();
     mEverywhere.clear();

@@ -40,7 +40,8 @@ public:
     void SetArea(float widthMetres, float heightMetres);
 
 private:
-    struct Entry {
+    // One cache line each, so that a question reads one line of the pool.
+    struct alignas(64) Entry {
         Unit* mLow = nullptr;
         Unit* mHigh = nullptr;
         bool mLOS = false;
@@ -52,9 +53,11 @@ private:
         uint32_t mSerial = 0;          // changes with every store; 0: a free entry
         int32_t mCells = 0;            // cell references made at its last store
     };
+    // A slot holds the low 32 bits of its pair's hash (the home slot and a
+    // quick reject) and the pool index; the pair itself is read from the
+    // pool only when the hash matches. Eight slots share a cache line.
     struct Slot {
-        Unit* mLow;
-        Unit* mHigh;
+        uint32_t mHash;
         int32_t mEntry;                // pool index, -1 empty
     };
     struct CellRef {
@@ -67,9 +70,9 @@ private:
     void Erase(int32_t entry);
     void Grow();
     void Register(int32_t entry);
-    void RebuildCells();
+    void CompactCells();
     static bool Near(const Entry& e, float x, float y, float r);
-    static size_t Hash(const Unit* low, const Unit* high);
+    static uint32_t Hash(const Unit* low, const Unit* high);
     int32_t CellColumn(float x) const;
     int32_t CellRow(float y) const;
 

@@ -16,24 +16,30 @@ uint32_t TraceMemo::Hash(const Key& key)
 const TraceMemo::Value* TraceMemo::Find(const Key& key) const
 {
     if (mCount == 0) return nullptr;
-    for (uint32_t i = Hash(key) & (kCapacity - 1);; i = (i + 1) & (kCapacity - 1)) {
-        const Slot& s = mSlots[i];
-        if (!s.mUsed) return nullptr;
-        if (std::memcmp(s.mKey.mWords, key.mWords, sizeof key.mWords) == 0) return &s.mValue;
+    const uint32_t hash = Hash(key), tag = Tag(hash);
+    for (uint32_t i = hash & (kCapacity - 1);; i = (i + 1) & (kCapacity - 1)) {
+        const uint32_t t = mTags[i];
+        if (t == 0) return nullptr;
+        if (t == tag && std::memcmp(mSlots[i].mKey.mWords, key.mWords, sizeof key.mWords) == 0)
+            return &mSlots[i].mValue;
     }
 }
 
 void TraceMemo::Keep(const Key& key, const Value& value)
 {
-    if (mSlots.empty()) mSlots.assign(kCapacity, Slot{});
+    if (mSlots.empty()) {
+        mSlots.assign(kCapacity, Slot{});
+        mTags.assign(kCapacity, 0u);
+    }
     // At half full the probes grow long: start afresh.
     if (static_cast<uint32_t>(mCount) >= kCapacity / 2) Forget();
-    for (uint32_t i = Hash(key) & (kCapacity - 1);; i = (i + 1) & (kCapacity - 1)) {
+    const uint32_t hash = Hash(key), tag = Tag(hash);
+    for (uint32_t i = hash & (kCapacity - 1);; i = (i + 1) & (kCapacity - 1)) {
         Slot& s = mSlots[i];
-        if (s.mUsed) {
-            if (std::memcmp(s.mKey.mWords, key.mWords, sizeof key.mWords) != 0) continue;
+        if (mTags[i] != 0) {
+            if (mTags[i] != tag || std::memcmp(s.mKey.mWords, key.mWords, sizeof key.mWords) != 0) continue;
         } else {
-            s.mUsed = true;
+            mTags[i] = tag;
             s.mKey = key;
             mUsedSlots.push_back(i);
             ++mCount;
@@ -45,7 +51,7 @@ void TraceMemo::Keep(const Key& key, const Value& value)
 
 void TraceMemo::Forget()
 {
-    for (uint32_t i : mUsedSlots) mSlots[i].mUsed = false;
+    for (uint32_t i : mUsedSlots) mTags[i] = 0;
     mUsedSlots.clear();
     mCount = 0;
 }

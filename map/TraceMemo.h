@@ -30,11 +30,15 @@ private:
     struct Slot {
         Key mKey;
         Value mValue;
-        bool mUsed;
     };
     static uint32_t Hash(const Key& key);
+    // The tag of a used slot: its key's hash with the lowest bit set (0 is
+    // an empty slot). The probes read the small tag table and look at a
+    // slot's key only where the tags agree.
+    static uint32_t Tag(uint32_t hash) { return hash | 1u; }
     static constexpr uint32_t kCapacity = 1u << 15;
-    std::vector<Slot> mSlots;  // kCapacity once something is kept
+    std::vector<Slot> mSlots;     // kCapacity once something is kept
+    std::vector<uint32_t> mTags;  // per slot
     std::vector<uint32_t> mUsedSlots;
     int32_t mCount = 0;
 };

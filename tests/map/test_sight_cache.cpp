@@ -164,3 +164,43 @@ TEST(SightCache, AnswersAsAPlainMapOfPairsThroughStoresMovesAndVoids)
             }
     }
 }
+
+// Pairs stored again and again over a large map leave many stale cell
+// references behind; the lists are cleaned in place once those outgrow the
+// live ones, and the voids after that still find exactly the near pairs.
+TEST(SightCache, VoidsFindTheNearPairsAfterTheCellListsAreCleaned)
+{
+    Draw d{77};
+    Link link;
+    const float w = 3000.0f, h = 3000.0f;
+    for (int k = 0; k < kUnits; ++k) {
+        link.x_[k] = d.Range(0, w);
+        link.y_[k] = d.Range(0, h);
+    }
+    SightCache cache;
+    cache.SetArea(w, h);
+    Model model;
+    for (int step = 0; step < 30000; ++step) {
+        const int a = d.Below(kUnits), b = d.Below(kUnits);
+        if (a == b) continue;
+        cache.Store(&link, U(a), U(b), true, 0.5f, false, false, false);
+        model.Store(link, a, b, true, 0.5f, false, false, false);
+        if (step % 20 == 0) {
+            const float x = d.Range(0, w), y = d.Range(0, h), r = d.Range(0, 5);
+            cache.Void(x, y, r);
+            model.Void(x, y, r);
+            ASSERT_EQ(cache.GetCount(), static_cast<int32_t>(model.pairs.size())) << "step " << step;
+        }
+        if (step % 500 == 0) {
+            ++link.stamp[a];
+            link.x_[a] = d.Range(0, w);
+            link.y_[a] = d.Range(0, h);
+        }
+    }
+    for (int a = 0; a < kUnits; ++a)
+        for (int b = a + 1; b < kUnits; ++b) {
+            bool l1, k1, h1, l2, k2, h2;
+            float v1, v2;
+            EXPECT_EQ(cache.Check(&link, U(a), U(b), &l1, &v1, &k1, &h1), model.Check(link, a, b, &l2, &v2, &k2, &h2));
+        }
+}
