@@ -19,6 +19,7 @@
 #include "app/MapView.h"
 #include "app_fixture.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GButton3D.h"

@@ -18,6 +18,7 @@
 #include "app/PlayerMenu.h"
 #include "app_fixture.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "draw/Draw3D.h"

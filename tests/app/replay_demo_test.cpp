@@ -18,6 +18,7 @@
 #include "app_fixture.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "battle/Reinforcement.h"
 #include "battle/SmokeShell.h"
