@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 46);
-    EXPECT_EQ(battles[2].frontLine, 50);
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 49);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "6cd007dd5323f664815f57eceed1a3e45558f735bb11ba9f25fad2a9727dd38b");
+    EXPECT_EQ(battles[1].stepDigest, "350089990fc9731211e1985f1e32ca510225c1e22e7b148c0eb8f69b46dd4d5e");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "1ca31fff46d27f6bb54e6382b1c95234861853d9ec4700d691a463a1bc1aa7e5");
+              "7a08bde5f5ea9b8fc7d8f490c419292526bc6af368b4d65865a522082d07a9d6");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "ca46e012118343ad2326131d7cd5c9339ca405dbaf1118fd7b33ffc97ae78480");
+              "ee31a172a325dd133a1bdf1d3feddee1b6208b9b2d9b3de7ae50183af1182b7b");
 }
