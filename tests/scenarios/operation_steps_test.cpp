@@ -321,16 +321,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "6fac2ee78ee2dcb2ef72f143a579a3d1b9bfaac63e7d36924f978f18872ef52d");
-    EXPECT_EQ(battles[1].stepDigest, "4a10bbc16521ae8fe7a8df421e5ec205b2b33f41ebc08ef91e8dafda8e1e6d46");
+    EXPECT_EQ(battles[0].stepDigest, "04aba72d7c80447462e425b47a59cc625997889adab4ce56803014f2d72a957b");
+    EXPECT_EQ(battles[1].stepDigest, "309acb7af1c22dc50caae289445fc43de37a4e8e1de505fc56850074a78ca46a");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "646a579f97db4f0e841ecf18fe2934e333ed9b39fcb8dc31ae90467898822f36");
+              "d0da63e4d087a13642fb9c4cabc5102c0d79ee1356c154def56768ae0ca0f6d8");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "2d2b76a81d2ed70ed16a1c6fa5726ce402aad3d7980d6f1ba0d3f3c7893eb630");
+              "05706fb3095b279bb048d6cea0bc059bc22e539b30583257c6d499ec2ec95f68");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 24);
-    EXPECT_EQ(battles[1].frontLine, 28);
-    EXPECT_EQ(battles[2].frontLine, 28);
+    EXPECT_EQ(battles[0].frontLine, 23);
+    EXPECT_EQ(battles[1].frontLine, 26);
+    EXPECT_EQ(battles[2].frontLine, 26);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -362,9 +362,9 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "350089990fc9731211e1985f1e32ca510225c1e22e7b148c0eb8f69b46dd4d5e");
+    EXPECT_EQ(battles[1].stepDigest, "849b4bdd3fec1ac490a597042bd4faab1893f8a9f995c5fb7246e1abda24fc2f");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "7a08bde5f5ea9b8fc7d8f490c419292526bc6af368b4d65865a522082d07a9d6");
+              "fb68ae6f7c567c837e6a7fe6dfdeec45fd1a99ec8b1a172f511fe1c93532e21f");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "ee31a172a325dd133a1bdf1d3feddee1b6208b9b2d9b3de7ae50183af1182b7b");
+              "6b10cee7f9eef8708c1d88551e1c54f626fa35a8cd86a6d2099036f8cd13733d");
 }
