@@ -57,26 +57,39 @@ void Unit::AILimitTungstenUse(float hitChance, Unit* target, float* value) {
     *value *= 0.45f;
 }
 
+// The estimates judge a candidate as after n shots at it: the shot count
+// and the ranging level that the hit chance and the shell error read (each
+// shot raises it by one) are raised to n for the length of one estimate.
+namespace {
+void AsAfterShots(Unit* u, int16_t n) {
+    if (u->mShotsAtTarget < n) u->mShotsAtTarget = n;
+    if (u->mAcquisition < n) u->mAcquisition = n;
+}
+} // namespace
+
 void Unit::AIPlacedShellError(Unit* target, int32_t flightTime, WeaponClass wclass, bool weaponFlag,
                               AmmoClass ammo, float* errA, float* errB) {
     Unit* const oldTarget = mTarget;
     const int16_t oldShots = mShotsAtTarget;
+    const int16_t oldLevel = mAcquisition;
     mTarget = target;
-    if (mShotsAtTarget < 3) mShotsAtTarget = 3;
+    AsAfterShots(this, 3);
     CalculatePlacedShellError(true, false, target, target->mX, target->mY, flightTime, wclass, weaponFlag,
                               ammo, errA, errB);
     mTarget = oldTarget;
     mShotsAtTarget = oldShots;
+    mAcquisition = oldLevel;
 }
 
 float Unit::AIGetHitChance(AmmoClass ammo, int32_t flightTime, Vehicle* target, DataKnowledge k) {
     Unit* const oldTarget = mTarget;
     const int16_t oldShots = mShotsAtTarget;
+    const int16_t oldLevel = mAcquisition;
     mTarget = target;
-    const int16_t m = target && IsMoving(target) ? 2 : 3;
-    if (mShotsAtTarget < m) mShotsAtTarget = m;
+    AsAfterShots(this, target && IsMoving(target) ? 2 : 3);
     const float p = GetHitChance(ammo, flightTime, target, k, 0);
     mTarget = oldTarget;
     mShotsAtTarget = oldShots;
+    mAcquisition = oldLevel;
     return p;
 }

@@ -119,6 +119,10 @@ public:
     // Packet order of playback: slice, sounds last, then foxhole sightings,
     // living units' states before dead ones'.
     static int32_t ComparePackets(GObject* a, GObject* b, void* context);
+    // Whether the packets stand in playback order already.
+    bool PacketsInOrder();
+    // The map's packets hold what their records keep (see BattleAction.cpp).
+    void KeepMapPacketsAsRecorded();
 
     // Attacks.
     void ResolveAttack(PendingAttack* attack);

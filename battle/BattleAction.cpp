@@ -9,6 +9,7 @@
 #include "battle/BattleMapLink.h"
 #include "battle/PendingAttack.h"
 #include "battle/UnitList.h"
+#include "engine/GFile.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Unit.h"
@@ -44,6 +45,43 @@ void Battle::InstallMapLink() {
 
 int32_t Battle::SightSlice() const {
     return mDispatching ? mPlayNow : mTimeSlice;
+}
+
+// The replay of the machine that computed the turn changes the map (smoke,
+// craters, buildings, fires) with the values the packets' records hold, as
+// the machine that receives the results and a game loaded with its replay
+// do: a cloud's radius kept whole here and to a hundredth there left the two
+// battles different after the turn.
+void Battle::KeepMapPacketsAsRecorded() {
+    for (int32_t k = 0; k < mPackets.GetCount(); ++k) {
+        auto* p = static_cast<ActionPacket*>(mPackets.GetObjectA(k));
+        switch (p->mType) {
+        case kPacketFire:
+        case kPacketRubble:
+        case kPacketSmokeOn:
+        case kPacketSmokeOff:
+        case kPacketCrater:
+        case kPacketCraterRemoved:
+        case kPacketFoxholeSpotted:
+        case kPacketBuilding:
+        case kPacketClearDoodads: {
+            GFile record;
+            record.IMemoryFile();
+            p->Write(&record);
+            record.Rewind();
+            p->ReadRecord(&record, this);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+bool Battle::PacketsInOrder() {
+    for (int32_t k = 1; k < mPackets.GetCount(); ++k)
+        if (ComparePackets(mPackets.GetObjectA(k - 1), mPackets.GetObjectA(k), nullptr) > 0) return false;
+    return true;
 }
 
 int32_t Battle::ComparePackets(GObject* ga, GObject* gb, void* context) {
@@ -194,6 +232,7 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         SetSelectedUnit(selected);
         mPackets.QuickSort(ComparePackets, nullptr);
         mPacketsSorted = true;
+        KeepMapPacketsAsRecorded();
         if (mMap) mMap->mDrawMode = 2;
         host->ShowCursor(true);
         for (Affiliation side = 0; side < 2; ++side) {
@@ -204,10 +243,13 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
             else
                 mQuietTurns[side] = 0;
         }
-    } else {
+    } else if (!PacketsInOrder()) {
+        // Packets that came in playback order (from the computing machine
+        // or a saved game) keep it: the sort is not stable, and packets of
+        // one slice played in another order can end the turn differently.
         mPackets.QuickSort(ComparePackets, nullptr);
-        mPacketsSorted = true;
     }
+    mPacketsSorted = true;
     host->SetState(kPlaybackState);
     mPlayState = kPlaying;
     host->HogCPU(true);

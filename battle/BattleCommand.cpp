@@ -116,6 +116,12 @@ void Battle::HandleCommand(int32_t command) {
         mSoundQueue.EmptyOut(false);
         mPackets.EmptyOut(true);
         ++mTurn;
+        // The new turn's clock stands before its first slice, as on the
+        // machine that only replayed the turn and in a game loaded between
+        // turns: sight between turns (the leaders' reach below, the
+        // computer's planning) reads smoke clouds by it, and the computing
+        // machine's clock still stood at the computed turn's last slice.
+        mTimeSlice = -1;
         if (mMap) mMap->BurnOutFires();
         if (!Over()) MaybeForceEnding();
         if (Over()) {
@@ -126,6 +132,9 @@ void Battle::HandleCommand(int32_t command) {
         if (connection == 1) host->SetSecondHalf(!host->SecondHalf());
         host->FlushSoundCache(0);
         ReinforcementsArrive();
+        // Sight answers kept from the replay are not used for the leaders'
+        // reach: each machine replays in its own steps.
+        if (mMap) mMap->DeleteLOSTable();
         CheckAllLeadership();
         if (mMap) mMap->DeleteLOSTable();
         if (mUnits)

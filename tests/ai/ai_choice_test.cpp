@@ -528,7 +528,7 @@ TEST_F(AIChoice, InfantryCloseByIsTakenWithoutTurning) {
 // within 20 m in the plane (inclusive).
 TEST_F(AIChoice, AGunHoldsFireWithFriendsWithin20MetresOfTheTarget) {
     Tank* me = Armour(kAxis, 1000, 1000);
-    Squad* it = Rifles(kAllies, 1030, 1000);
+    Squad* it = Rifles(kAllies, 1060, 1000);
     it->mHeading = 180.0f;
     Squad* friendly = Rifles(kAxis, 1000, 1500);
     auto fires = [&](float dx, float dy) {

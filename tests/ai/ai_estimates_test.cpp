@@ -43,10 +43,6 @@ protected:
 // (2.2), so a standing tank at 500 m is estimated as a ranged-in gun sees one
 // at 700 m, and a moving one as at 1100 m.
 TEST_F(AIEstimates, HitChanceIsEstimatedAsAfterThreeShotsOrTwoAtAMovingTarget) {
-    GTEST_SKIP() << "the estimates still raise only the shot count, which the hit chance and the "
-                    "shell error never read; raising the ranging level as well desynchronises the "
-                    "two-player loopback turn of the largest scenario (TwoPlayersLoopback."
-                    "KeepAlivesHoldTheConnectionThroughALongComputation) and waits for that fault";
     Line({500, 700, 1100, 3000});
     const float p700 = Ranged(1), p1100 = Ranged(2), p3000 = Ranged(3);
     ASSERT_GT(p700, p1100);
@@ -89,10 +85,6 @@ TEST_F(AIEstimates, HitChanceIsEstimatedAsAfterThreeShotsOrTwoAtAMovingTarget) {
 // the candidate, whatever the unit is aiming at now; a unit ranged in further
 // keeps its own level.
 TEST_F(AIEstimates, ShellErrorIsEstimatedAsAfterThreeShots) {
-    GTEST_SKIP() << "the estimates still raise only the shot count, which the hit chance and the "
-                    "shell error never read; raising the ranging level as well desynchronises the "
-                    "two-player loopback turn of the largest scenario (TwoPlayersLoopback."
-                    "KeepAlivesHoldTheConnectionThroughALongComputation) and waits for that fault";
     Line({500});
     Tank* it = at[0];
     Squad* other = Rifles(kAllies, 300, 1300);

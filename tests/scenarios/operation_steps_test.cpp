@@ -321,16 +321,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "624e31bcc88bf1578ab07852fec8692a2753f185f1b3f01251319f4df8118b4a");
-    EXPECT_EQ(battles[1].stepDigest, "334d43850443beb422a641ab2340fae7244e7f9b0dfbed77e084638d90a70e75");
+    EXPECT_EQ(battles[0].stepDigest, "18bcd49e6e061e7fa55aaedfa61480b5d714016bc48eb5edd51d4f726d51cc62");
+    EXPECT_EQ(battles[1].stepDigest, "8fc918177e85e366b0f268e1991f15a37d5265911bfed23c8a8c69fdfff52730");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "db2e73403b23c71f41b335bd349b9be209cc6e2133dec713be2605d261f9e8ef");
+              "300a4d89aab84793693877fb73b54f59885e1a8acf70578d191c5dcf50167807");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "bb4018e455f4e51fc9049d6d44aede63e769c3e2dc71926ab3b7325bff09a9bd");
+              "3be816c670c45059a193cbfd6963f978d52a57c4dd1124d71e1e2c60836679d9");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 25);
-    EXPECT_EQ(battles[1].frontLine, 29);
-    EXPECT_EQ(battles[2].frontLine, 29);
+    EXPECT_EQ(battles[0].frontLine, 23);
+    EXPECT_EQ(battles[1].frontLine, 26);
+    EXPECT_EQ(battles[2].frontLine, 26);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 49);
-    EXPECT_EQ(battles[2].frontLine, 55);
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 49);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "23cb67de5790f3e8e90a1047e2cb4d7190268383cd3ba87ff22db424f32f3cbc");
+    EXPECT_EQ(battles[1].stepDigest, "02abd700248771008d8d7af66814f0f332b600c50082a226de77be457ed5beff");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "d0fb14b222215f4ac8b0e6174d63ea6b242aad6bdae0e9886bc6bc26a84254ce");
+              "cc57e03c3e708f116ed8905ea795c49c75e5d96508d41c35f8a328a3fb21c6f2");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "93ace0fc02aefdd9c2b40983a725ddfd2b3898dea23f6ec0c7cde429c07c4dc5");
+              "5b5e77ab05827f4da13d693b2c0016cbd08497802f425c326d454ed22d515e95");
 }
