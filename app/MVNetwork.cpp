@@ -791,8 +791,6 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
                 GiveUpFile(type, true);
                 return;
             }
-            uint8_t received = 13;
-            ForceSendRecord(&received, 1, 0);
             if (Alive(mTransferBox)) mTransferBox->Refresh();
             if (gKernel) gKernel->UpdateScreen();
             DeleteTransferPanel();
@@ -800,6 +798,10 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
             if (gBattle) gBattle->ActionPhase(false, false);
             mTurnClockStart = static_cast<int32_t>(NetworkClock());
             if (gBattle) gBattle->HandleCommand(15);
+            // Answered once the replay has begun: the peer's replay, and the
+            // orders it sends at its end, come after this one's start.
+            uint8_t received = 13;
+            ForceSendRecord(&received, 1, 0);
         }
         return;
     case 19:
