@@ -340,10 +340,9 @@ void MVApplication::StartOwnReplay() {
 }
 
 void MVApplication::GiveUpFile(uint8_t marker, bool unreadable) {
-    const uint8_t code = static_cast<uint8_t>(marker | (unreadable ? kUnreadableFile : 0));
-    const uint8_t givenUp[2] = {22, code};
-    ForceSendRecord(givenUp, 2, 0);
-    TransferGivenUp(code, true);
+    // The peer is told inside TransferGivenUp: when this machine computes
+    // the turn itself, only once it has.
+    TransferGivenUp(static_cast<uint8_t>(marker | (unreadable ? kUnreadableFile : 0)), true);
 }
 
 void MVApplication::TransferGivenUp(uint8_t code, bool here) {
@@ -369,6 +368,7 @@ void MVApplication::TransferGivenUp(uint8_t code, bool here) {
     const bool computeHere = marker == 10 && !unreadable && gBattle && !gBattle->Over() &&
                              (here ? mTCPIPPhase == 15 || mTCPIPPhase == 18
                                    : mTCPIPPhase == 16 || mTCPIPPhase == 17);
+    const uint8_t givenUp[2] = {22, code};
     if (computeHere) {
         mNetworkReport = kConfirmResultsComputedHere;
         if (here) {
@@ -380,9 +380,15 @@ void MVApplication::TransferGivenUp(uint8_t code, bool here) {
             mComputesTurn = computes;
         }
         StartOwnReplay();
+        // Told only now, as the results' arrival is answered: told before
+        // the turn is computed, the peer would start its replay, end it and
+        // send its next orders while this machine still computes, and those
+        // would come in behind the replay's start in one pass.
+        if (here) ForceSendRecord(givenUp, 2, 0);
         Confirm(kConfirmResultsComputedHere);
         return;
     }
+    if (here) ForceSendRecord(givenUp, 2, 0);
     if (secondAgain) {
         mTCPIPPhase = here ? 8 : 12;
         mNetworkReport = kConfirmExchangeAgain;
@@ -785,8 +791,6 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
                 GiveUpFile(type, true);
                 return;
             }
-            uint8_t received = 13;
-            ForceSendRecord(&received, 1, 0);
             if (Alive(mTransferBox)) mTransferBox->Refresh();
             if (gKernel) gKernel->UpdateScreen();
             DeleteTransferPanel();
@@ -794,6 +798,10 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
             if (gBattle) gBattle->ActionPhase(false, false);
             mTurnClockStart = static_cast<int32_t>(NetworkClock());
             if (gBattle) gBattle->HandleCommand(15);
+            // Answered once the replay has begun: the peer's replay, and the
+            // orders it sends at its end, come after this one's start.
+            uint8_t received = 13;
+            ForceSendRecord(&received, 1, 0);
         }
         return;
     case 19:

@@ -39,6 +39,7 @@ public:
     }
     int32_t ForceSendRecord(const uint8_t* data, uint32_t length, int32_t) override {
         forced.emplace_back(data, data + length);
+        forcedInPhase.push_back(mTCPIPPhase);
         return 0;
     }
     void Packet(const Bytes& bytes) { ReceivePacket(bytes.data(), static_cast<uint32_t>(bytes.size())); }
@@ -71,6 +72,7 @@ public:
     uint32_t now = 1000000;
     int refuse = 0;
     std::vector<Bytes> offered, sent, forced;
+    std::vector<int32_t> forcedInPhase; // the phase each forced record left in
 };
 
 Bytes Pattern(size_t n) {
@@ -385,6 +387,49 @@ TEST_F(TwoPlayersTest, SecondOrdersGivenUpGoBackOnlyWhereNothingWasComputed) {
     setUp.Packet(Chunk(4, 0, {1, 2}));
     setUp.Packet(wrong);
     EXPECT_EQ(setUp.mNetworkReport, kConfirmFileNotHad);
+    delete gBattle;
+    gBattle = nullptr;
+}
+
+// Results that cannot be had: the machine that waited for them computes the
+// turn and tells the peer only then, so the peer's replay, and the next
+// orders it sends at its end, come after this machine's replay has begun.
+// Those orders are taken during the replay as usual.
+TEST_F(TwoPlayersTest, ResultsGivenUpAreToldOnlyOnceComputedAndTheNextOrdersWaitForTheReplay) {
+    NetApp waited, computer;
+    for (NetApp* app : {&waited, &computer})
+        app->mConnectionType = 2;
+    gBattle = MakeTestBattle("Ergebnis").release();
+    gBattle->mSetupPhase = false;
+    waited.mSide = 1;
+    waited.mComputesTurn = false;
+    waited.mTCPIPPhase = 18;
+    const Bytes wrong = Marker(10, {1, 2, 3});
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        waited.Packet(Chunk(9, 0, {1, 2}));
+        waited.Packet(wrong);
+    }
+    ASSERT_FALSE(waited.forced.empty());
+    EXPECT_EQ(waited.forced.back(), (Bytes{22, 10}));
+    EXPECT_EQ(waited.forcedInPhase.back(), 19) << "told before its own turn was computed";
+    EXPECT_EQ(waited.mTCPIPPhase, 19);
+    EXPECT_FALSE(waited.mComputesTurn);
+    EXPECT_EQ(waited.mNetworkReport, kConfirmResultsComputedHere);
+    EXPECT_FALSE(waited.mPeerDiedMessageOff);
+    // The computing machine, still sending or waiting for the answer,
+    // replays its own results.
+    for (const int32_t phase : {16, 17}) {
+        computer.mTCPIPPhase = phase;
+        computer.mNetworkReport = -1;
+        computer.Packet({22, 10});
+        EXPECT_EQ(computer.mTCPIPPhase, 19) << phase;
+        EXPECT_EQ(computer.mNetworkReport, kConfirmResultsComputedHere);
+    }
+    // Its next orders reach the waiting machine in its replay.
+    const Bytes orders = {4, 5, 6};
+    waited.Packet(Chunk(6, 0, orders));
+    waited.Packet(Marker(7, orders));
+    EXPECT_EQ(waited.mTCPIPPhase, 21);
     delete gBattle;
     gBattle = nullptr;
 }
