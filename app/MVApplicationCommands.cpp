@@ -461,7 +461,13 @@ void MVApplication::ContinueAfterBattle() {
         Intro(true);
         return;
     }
-    if (gBattle) DeleteView(gBattle->mResultView);
+    if (gBattle && gBattle->mResultView) {
+        // The result view belongs to the battle: without a kernel no cleared
+        // screen can have taken it.
+        GView*& result = gBattle->mResultView;
+        if (!gKernel || gKernel->IsViewAlive(result)) delete result;
+        result = nullptr;
+    }
     if (gKernel) gKernel->ClearScreen(false);
     if (gCampaign->Over()) {
         DeleteBattleAndCampaign();

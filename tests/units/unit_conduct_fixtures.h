@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 // Shared pieces of the action-phase tests: a small battle with a blank map
 // built in code, a walking stand-in unit whose speed reads the terrain, and
 // table rows a test can fill.
@@ -102,9 +103,12 @@ public:
         return u;
     }
     // Paints terrain t into the 2 m cells of [x0, x1) x [y0, y1).
+    // Cells beyond the map are left alone.
     void Paint(float x0, float y0, float x1, float y1, Terrain t) {
-        for (int32_t i = static_cast<int32_t>(x0 / 2); i < static_cast<int32_t>(x1 / 2); ++i)
-            for (int32_t j = static_cast<int32_t>(y0 / 2); j < static_cast<int32_t>(y1 / 2); ++j)
+        const int32_t i1 = std::min(static_cast<int32_t>(x1 / 2), map().mPointsX);
+        const int32_t j1 = std::min(static_cast<int32_t>(y1 / 2), map().mPointsY);
+        for (int32_t i = std::max(static_cast<int32_t>(x0 / 2), 0); i < i1; ++i)
+            for (int32_t j = std::max(static_cast<int32_t>(y0 / 2), 0); j < j1; ++j)
                 map().SetPoint(i, j, EncodePoint(map().GetPoint(i, j) & 0x3ff, t));
     }
     void Prepare() {
