@@ -14,6 +14,7 @@
 #include "battle/UnitList.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -107,6 +108,12 @@ public:
     Soldier() { mUnitType = kUnitInfantry; }
 };
 class Tank : public Armed<Vehicle> {};
+// A real squad where the rule reaches into the infantry kind (a rocket
+// team pinned by its own backblast).
+class RocketTeam : public Armed<Infantry> {
+public:
+    RocketTeam() { mUnitType = kUnitInfantry; }
+};
 
 // A headless host whose fog of war and game a test chooses.
 class TestHost : public BattleHost {

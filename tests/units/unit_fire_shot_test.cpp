@@ -293,8 +293,13 @@ TEST_F(MuzzleDust, AVehiclesGunDustIsScaledByAQuarterOfItselfPlusThreeQuarters) 
 }
 
 TEST_F(MuzzleDust, ARocketTeamsBackblastIsFourTenthsOfTheGroundsDust) {
-    rifle->kit.mWeapon = 3;
-    rifle->kit.mClass = kWClassLightAT;
+    // The firing rule pins a rocket team of the infantry kind: a real squad.
+    RocketTeam* team = Place<RocketTeam>(kAxis, 1000.0f, 1000.0f);
+    team->mTarget = enemy;
+    team->mAmmo[kAmmoHE] = 40;
+    Unit* rifle = team;
+    team->kit.mWeapon = 3;
+    team->kit.mClass = kWClassLightAT;
     rifle->mHastyFire = true;
     rifle->Fire(kAmmoHE, 0);
     const float k = Dust() * 0.4f;
