@@ -143,6 +143,18 @@ void Infantry::Read(GFile* file) {
         arms[i] = static_cast<uint8_t>(file->ReadChar());
         if (arms[i] == 0) arms[i] = SpecificPistol();
     }
+    // Teams the type does not have are never written back, and a negative
+    // strength is no strength: either would make the team repair below give
+    // another answer on the next read.
+    const int32_t teams = Clamped(r.mNrTeams, 0, kInfantryTeams);
+    for (int32_t i = 0; i < kInfantryTeams; ++i) {
+        if (i >= teams) {
+            men[i] = 0;
+            arms[i] = kSmallArmsNone;
+        } else if (men[i] < 0) {
+            men[i] = 0;
+        }
+    }
     float foValues[8] = {};
     const bool observer = IsForwardObserver();
     if (observer)

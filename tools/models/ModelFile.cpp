@@ -160,6 +160,7 @@ bool Reader::Prism(int axis, Vec3 c, double len, double taper, const std::vector
 bool Reader::Strip(int side, int sign, int n, double x, double w, const std::vector<Vec2>& path) {
     if (n < 2 || n % 2) return Fail("a strip along a path needs an even triangle count of at least 2");
     if (path.size() < 2) return Fail("a running-gear path needs two points");
+    if (!(w > 0)) return Fail("a running-gear strip needs a positive width");
     if (!textured_ && side >= 0) return Fail("a running-gear strip must be textured");
     std::vector<double> at{0};
     for (size_t i = 1; i < path.size(); ++i)
@@ -497,6 +498,16 @@ bool Reader::Finish() {
         if (o.op == Op::Pop && --depth < 0) return Fail("pop without push");
     }
     if (depth) return Fail("a push is never popped");
+    // Every number read is finite, but a shape built from huge or tiny ones
+    // can still overflow; such a model is refused rather than drawn wrong.
+    for (const Step& o : m_.ops) {
+        for (const auto& p : o.xyz)
+            for (double c : p)
+                if (!std::isfinite(c)) return Fail("a shape's coordinates overflow");
+        for (const auto& q : o.uv)
+            for (double c : q)
+                if (!std::isfinite(c)) return Fail("a shape's texture coordinates overflow");
+    }
     return true;
 }
 
