@@ -1,13 +1,19 @@
 #include "battle/GameFile.h"
 
+#include <utility>
+#include <vector>
+
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "battle/Reinforcement.h"
+#include "battle/UnitID.h"
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
 #include "engine/GGroup.h"
 #include "map/Map.h"
+#include "units/DataTables.h"
+#include "units/Infantry.h"
 
 AIGroupWriter gAIGroupWriter = [](Battle* battle, GFile* file) { battle->WriteAIData(file); };
 AIGroupReader gAIGroupReader = ReadAI;
@@ -120,6 +126,60 @@ bool ReadBriefing(GFile* file, char** text, int32_t* length) {
     ConvertCharactersToMac(buffer, count);
     *text = buffer;
     *length = count;
+    return true;
+}
+
+// Behind everything else in the file: what units hold between turns that
+// their records do not keep. Older files end before it, and older builds
+// stop reading before it. Each part starts with its kind; kind 0 (or the
+// end of the data) ends the list, an unknown kind ends it too.
+constexpr int8_t kExtrasEnd = 0;
+// The pace each infantry unit last went at (the next turn's replay opens
+// with it); only units whose pace is not the one a read gives are listed.
+constexpr int8_t kExtrasInfantryPaces = 1;
+// The pace an infantry unit has when its record has just been read.
+constexpr MovementSpeedType kPaceAsRead = 1;
+
+void WriteUnitExtras(GFile* file, Battle* battle) {
+    if (!battle || !battle->mUnits) return;
+    std::vector<std::pair<int32_t, MovementSpeedType>> paces;
+    const int32_t count = battle->mUnits->GetCount();
+    for (int32_t k = 0; k < count && k < kMaxMapUnitID; ++k) {
+        const auto* infantry = dynamic_cast<const Infantry*>(battle->mUnits->GetUnit(k));
+        if (infantry && infantry->mMoveSpeed != kPaceAsRead) paces.emplace_back(k + 1, infantry->mMoveSpeed);
+    }
+    if (paces.empty()) return;
+    file->WriteChar(kExtrasInfantryPaces);
+    file->WriteShort(static_cast<int16_t>(paces.size()));
+    for (const auto& [id, pace] : paces) {
+        file->WriteShort(static_cast<int16_t>(id));
+        file->WriteChar(static_cast<int8_t>(pace));
+    }
+    file->WriteChar(kExtrasEnd);
+}
+
+// False when the part is damaged: a unit that is no infantry of the
+// battle, a pace the pace table does not have, or the data ends inside.
+// Nothing is applied unless the whole part reads.
+bool ReadUnitExtras(GFile* file, Battle* battle) {
+    if (!battle || file->GetRemaining() <= 0) return true;
+    const int8_t kind = file->ReadChar();
+    if (kind != kExtrasInfantryPaces) return true; // nothing more this build knows
+    const int32_t units = battle->mUnits ? battle->mUnits->GetCount() : 0;
+    const int32_t count = file->ReadShort();
+    if (file->HasFailed() || count < 0 || count > units) return false;
+    std::vector<std::pair<Infantry*, MovementSpeedType>> paces;
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t id = file->ReadShort();
+        const int32_t pace = file->ReadChar();
+        if (file->HasFailed() || id < 1 || id > units || pace < 0 || pace >= gMovementSpeedChart.Count())
+            return false;
+        auto* infantry = dynamic_cast<Infantry*>(battle->mUnits->GetUnit(id - 1));
+        if (!infantry) return false;
+        paces.emplace_back(infantry, pace);
+    }
+    for (const auto& [infantry, pace] : paces)
+        infantry->mMoveSpeed = pace;
     return true;
 }
 
@@ -243,6 +303,7 @@ GameFileResult ReadBody(GFile* file, GameFileState* state, Loading* loading,
         if (!read) return kGameFileDamaged;
     }
     if (file->HasFailed()) return kGameFileDamaged;
+    if (!ReadUnitExtras(file, loading->battle)) return kGameFileDamaged;
     Battle* battle = loading->battle;
     if (battle && (!battle->mSetupPhase || battle->mTurn >= 2)) {
         state->passwordSet[0] = true;
@@ -299,6 +360,7 @@ void WriteGameFile(GFile* file, GameFileState* state, Battle* battle, Campaign* 
     file->WriteChar(state->passwordSet[0] ? 1 : 0);
     file->WriteChar(packets ? 1 : 0);
     if (packets) battle->WriteActionPackets(file);
+    if (!scenario) WriteUnitExtras(file, battle);
 }
 
 GameFileResult ReadGameFileHeader(GFile* file, GameFileHeader* header) {

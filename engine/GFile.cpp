@@ -420,6 +420,12 @@ int32_t GFile::GetFileLength() const
     return static_cast<int32_t>(std::min(mData.size(), size_t{INT32_MAX}));
 }
 
+int32_t GFile::GetRemaining() const
+{
+    if (mWriting || mPosition >= mData.size()) return 0;
+    return static_cast<int32_t>(std::min(mData.size() - mPosition, size_t{INT32_MAX}));
+}
+
 void GFile::FlushCompressedAndRewindAsPlainRead()
 {
     std::vector<uint8_t> packed;

@@ -110,6 +110,8 @@ public:
     void GetName(GString& name) const { GetName(&name); }
     // Length of the stream the file currently reads or has written.
     int32_t GetFileLength() const;
+    // Bytes of the stream not yet read (0 for a writing file).
+    int32_t GetRemaining() const;
 
     // Ends writing, compresses the whole written stream into the file and
     // rewinds it for reading its raw compressed bytes.

@@ -13,6 +13,7 @@
 #include "app_fixture.h"
 #include "battle/GameFile.h"
 #include "engine/GFileServices.h"
+#include "units/Hack.h"
 
 namespace {
 
@@ -238,8 +239,10 @@ TEST_F(FilesTest, MailSaveEndsTheGameAtThisMachine) {
 }
 
 // The game-file fuzz target's seeds (made by dm_fuzz_seeds from the same
-// writer): each loads.
+// writer): each loads, with the tables loaded as in the game (one holds a
+// squad and its pace).
 TEST_F(FilesTest, FuzzSeedsLoad) {
+    ASSERT_TRUE(DecryptData());
     int seeds = 0;
     MakeGameFileSeeds(
         mFolder.Path("Savegames"), [&](const std::string& name, FileMode mode, const std::string& path) {

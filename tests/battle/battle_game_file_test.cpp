@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -15,7 +16,9 @@
 #include "battle/battle_fixtures.h"
 #include "engine/FileTestFolder.h"
 #include "map/Map.h"
+#include "units/Hack.h"
 #include "units/Inanimate.h"
+#include "units/Infantry.h"
 
 namespace {
 
@@ -410,4 +413,59 @@ TEST_F(GameFileTest, OperationFileNamesItsKindAndCarriesTheBriefings) {
     ASSERT_NE(loaded.contents.campaign, nullptr);
     EXPECT_EQ(loaded.contents.campaign->mBriefingLength[2], 9);
     EXPECT_EQ(loaded.contents.battle->mBriefing[2], nullptr);
+}
+
+// Each infantry unit's pace, which the next turn's replay opens with and
+// which its record does not keep, travels behind everything else in the
+// file: a file without that part (as older ones are) gives the pace a read
+// record gives, a part of an unknown kind is passed over, and a damaged one
+// refuses the file.
+TEST_F(GameFileTest, InfantryPacesTravelBehindEverythingElse) {
+    ASSERT_TRUE(DecryptData());
+    auto battle = MakeBattle();
+    auto* walking = new Infantry; // unit 3
+    walking->mMoveSpeed = 8;
+    battle->mUnits->Add(walking);
+    battle->mUnits->Add(new Infantry); // unit 4, at the pace a read gives
+    GameFileState playing = PlayingState();
+    playing.passwordSet[0] = playing.passwordSet[1] = true;
+    const std::vector<uint8_t> bytes = Write(kFileModePlainWrite, playing, battle.get());
+    // Kind 1, one unit, unit 3 at pace 8, the end.
+    const std::vector<uint8_t> part = {1, 0, 1, 0, 3, 8, 0};
+    ASSERT_GT(bytes.size(), part.size());
+    const std::vector<uint8_t> older(bytes.begin(), bytes.end() - static_cast<long>(part.size()));
+    EXPECT_EQ(std::vector<uint8_t>(older.size() + bytes.begin(), bytes.end()), part);
+
+    auto pace = [](const Loaded& loaded, int32_t k) {
+        return static_cast<Infantry*>(loaded.contents.battle->mUnits->GetUnit(k))->mMoveSpeed;
+    };
+    GameFileState state;
+    Loaded now;
+    ASSERT_EQ(ReadBytes(bytes, &state, &now.contents), kGameFileLoaded);
+    EXPECT_EQ(pace(now, 2), 8);
+    EXPECT_EQ(pace(now, 3), 1);
+    state.randomSeed = playing.randomSeed; // not taken from the file here
+    EXPECT_EQ(FirstDifference(Write(kFileModePlainWrite, state, now.contents.battle), bytes), -1);
+
+    Loaded old;
+    ASSERT_EQ(ReadBytes(older, &state, &old.contents), kGameFileLoaded);
+    EXPECT_EQ(pace(old, 2), 1);
+    std::vector<uint8_t> later = older;
+    later.insert(later.end(), {2, 0, 1, 0, 3, 8, 0});
+    Loaded unknown;
+    ASSERT_EQ(ReadBytes(later, &state, &unknown.contents), kGameFileLoaded);
+    EXPECT_EQ(pace(unknown, 2), 1);
+
+    for (const std::vector<uint8_t>& damaged : std::vector<std::vector<uint8_t>>{
+             {1, 0, 1, 0, 3, 99, 0}, // a pace the table does not have
+             {1, 0, 1, 0, 1, 8, 0},  // unit 1 is no infantry
+             {1, 0, 1, 0, 9, 8, 0},  // no unit 9
+             {1, 0, 9, 0, 3, 8, 0},  // more units than the battle has
+             {1, 0, 2, 0, 3, 8}}) {  // cut short
+        std::vector<uint8_t> file = older;
+        file.insert(file.end(), damaged.begin(), damaged.end());
+        Loaded refused;
+        EXPECT_EQ(ReadBytes(file, &state, &refused.contents), kGameFileDamaged);
+        EXPECT_EQ(refused.contents.battle, nullptr);
+    }
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The seed inputs of the game-file fuzz target, written by the game's own
-// writer: a scenario, a saved game in set-up and one later, an operation,
-// and an e-mail turn file with action packets. Each is handed to put with
-// its name, the file mode it was written in and its path, once the file is
-// on the disk.
+// writer: a scenario, a saved game in set-up and one later (with a squad's
+// pace behind the battle), an operation, and an e-mail turn file with action
+// packets. Each is handed to put with its name, the file mode it was written
+// in and its path, once the file is on the disk.
 
 #include <cstdint>
 #include <cstring>
@@ -21,6 +21,7 @@
 #include "engine/GFile.h"
 #include "map/Map.h"
 #include "units/Inanimate.h"
+#include "units/Infantry.h"
 
 using GameFileSeedSink = std::function<void(const std::string& name, FileMode mode, const std::string& path)>;
 
@@ -83,6 +84,12 @@ inline void MakeGameFileSeeds(const std::string& folder, const GameFileSeedSink&
     hotseat.turnTimeLimit = 600000;
     write("saved_setup", kFileModeCompressedWrite, hotseat, scenario.get(), nullptr, {});
     auto later = GameFileSeedBattle(false, "Am Fluss");
+    // A squad that went at a run in the last turn: its pace travels behind
+    // everything else in the file.
+    auto* squad = new Infantry;
+    squad->IInfantry(250, kForceDefaultAxis, kExperienceVeteran, 50.0f, 40.0f, 0.0f);
+    squad->mMoveSpeed = 8;
+    later->mUnits->Add(squad);
     write("saved_later", kFileModeCompressedWrite, hotseat, later.get(), nullptr, {});
 
     Campaign operation;

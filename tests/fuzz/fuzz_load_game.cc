@@ -6,6 +6,8 @@
 // The first input byte picks the form: bit 0 the e-mail file, bit 1 the
 // header only. While a file is read, the host answers its version byte as
 // the program does, so files of older versions are read in their older form.
+// The game's data tables are loaded as in the program: the units' records and
+// the infantry paces behind the battle are checked against them.
 
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +20,7 @@
 #include "battle/BattleHost.h"
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
+#include "units/Hack.h"
 
 namespace {
 
@@ -56,6 +59,11 @@ void Free(GameFileContents* contents) {
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    DecryptData();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
