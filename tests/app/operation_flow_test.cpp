@@ -2,7 +2,8 @@
 // of the list (its first strip cut), each battle ended and continued with the
 // result screen's button into the next battle, its briefing headed with the
 // battle's number, until the final result leads back to the menu; hotseat
-// swaps the sides, and two e-mail machines cut the same next battle.
+// swaps the sides, two e-mail machines cut the same next battle, and the
+// steps travel between two applications through two mail files.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -163,6 +164,67 @@ TEST_F(OperationFlowTest, TwoMailMachinesCutTheSameNextBattle) {
         gCampaign = nullptr;
     }
     EXPECT_EQ(digests[0], digests[1]);
+}
+
+// Two machines, one operation, two mail files: the player who sees battle
+// 1's end first mails it on; the other opens that file, goes on from the
+// result (taking the steps, seeded by the file) and mails the next battle's
+// set-up back; the first player opens it and holds the operation and the
+// battle the second one cut.
+TEST_F(OperationFlowTest, TheStepsTravelThroughTwoMailFiles) {
+    auto mail = [&](MVApplication* app, const char* name) {
+        app->mSaveForMail = true;
+        app->mLastSaveName.IStringText(name);
+        app->DoCommand(91);
+        return mFolder->Exists(std::string("PBEM/") + name + ".txt");
+    };
+    auto open = [&](MVApplication* app, const char* name) {
+        GFile file;
+        return file.IFile(mFolder->Path(std::string("PBEM/") + name + ".txt").c_str(), kFileModeMailRead) &&
+               app->LoadMailFile(&file);
+    };
+    ASSERT_TRUE(Open());
+    mApp->mPlayers = 2;
+    mApp->mConnectionType = 1;
+    mApp->mSide = 0;
+    EndBattle();
+    mApp->DoCommand(120); // seen first: handed over
+    EXPECT_EQ(gCampaign->mBattleCounter, 1);
+    ASSERT_TRUE(mail(mApp.get(), "Zug1"));
+    EXPECT_EQ(gBattle, nullptr);
+    EXPECT_EQ(gCampaign, nullptr);
+
+    auto other = std::make_unique<MVApplication>();
+    ASSERT_TRUE(open(other.get(), "Zug1"));
+    ASSERT_NE(gCampaign, nullptr);
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_EQ(other->mSide, 1);
+    EXPECT_TRUE(gBattle->Over());
+    EXPECT_EQ(gCampaign->mTurn, 2);
+    Battle* finished = gBattle;
+    other->DoCommand(120); // seen second: the steps to battle 2
+    ASSERT_NE(gBattle, nullptr);
+    ASSERT_NE(gBattle, finished);
+    EXPECT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(gCampaign->mTurn, 2);
+    EXPECT_EQ(gBattle->mTimeOfDay, kMorning);
+    other->SendGameData(); // its set-up given, the game goes back
+    const std::string cut = OperationFileDigest(gCampaign, gBattle);
+    const int32_t counter = gCampaign->mBattleCounter;
+    ASSERT_TRUE(mail(other.get(), "Zug2"));
+    EXPECT_EQ(gBattle, nullptr);
+    other.reset();
+    ASSERT_TRUE(DecryptData()); // an application frees the tables as it goes
+
+    ASSERT_TRUE(open(mApp.get(), "Zug2"));
+    ASSERT_NE(gCampaign, nullptr);
+    ASSERT_NE(gBattle, nullptr);
+    EXPECT_EQ(mApp->mSide, 0);
+    EXPECT_EQ(gCampaign->mTurn, 2);
+    EXPECT_EQ(gCampaign->mBattleCounter, counter);
+    EXPECT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(gBattle->Host(), mApp.get());
+    EXPECT_EQ(OperationFileDigest(gCampaign, gBattle), cut);
 }
 
 // On the screen: opened from the operation list, the first battle's
