@@ -130,6 +130,7 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     GameFileReadOptions options;
     options.takeSeed = !mIsHost || mListLoad;
     options.host = this;
+    options.reading = &mReadingFile;
     mReadingFile = &state;
     GameFileResult result = ReadGameFile(file, &state, &contents, options);
     mReadingFile = nullptr;

@@ -379,8 +379,12 @@ GameFileResult ReadGameFile(GFile* file, GameFileState* state, GameFileContents*
     GameFileResult result = ReadHeaderFields(file, &header);
     if (result != kGameFileLoaded) return result;
     GameFileState read = *state;
+    // The file is read into a copy, which the host reads its version from.
+    const GameFileState* outer = options.reading ? *options.reading : nullptr;
+    if (options.reading) *options.reading = &read;
     Loading loading;
     result = ReadBody(file, &read, &loading, options);
+    if (options.reading) *options.reading = outer;
     if (result != kGameFileLoaded) return result;
     ScenarioCore* core = CoreOf(loading.battle, loading.campaign);
     for (int32_t i = 0; i < 3; ++i) {

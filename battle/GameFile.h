@@ -78,6 +78,10 @@ GameFileResult ReadGameFileHeader(GFile* file, GameFileHeader* header);
 struct GameFileReadOptions {
     bool takeSeed = false;      // the file's seed replaces state->randomSeed
     BattleHost* host = nullptr; // given to the battle before it loads
+    // While the file is read, points at the state being read (its version
+    // byte among the first things read), so that the host can answer the
+    // file's version to the unit records; set back when the read ends.
+    const GameFileState** reading = nullptr;
 };
 
 // What a whole read makes; the caller owns it.

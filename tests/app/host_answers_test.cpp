@@ -4,6 +4,8 @@
 // preferences answer within their ranges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
 #include "units/Hack.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 
 namespace {
@@ -280,6 +283,91 @@ TEST_F(HostAnswers, ASavedGameOfAnOlderVersionReadsInTheOlderFormOrIsRefused) {
         delete gBattle;
         gBattle = nullptr;
     }
+}
+
+} // namespace
+
+namespace {
+
+std::vector<uint8_t> Stream(const std::function<void(GFile*)>& write) {
+    GFile file;
+    file.IMemoryFile();
+    write(&file);
+    file.Rewind();
+    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
+    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    return bytes;
+}
+
+bool LoadBytes(MVApplication* app, const std::vector<uint8_t>& bytes) {
+    GFile file;
+    file.IMemoryFile();
+    file.WriteBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
+    file.Rewind();
+    return app->LoadGame(&file, nullptr);
+}
+
+// A saved game of version 1 keeps no team count in its infantry records.
+// The records are read in the form the file's own version byte gives, not
+// the form of the game loaded before: an older game loads, and after it a
+// current one still does.
+TEST_F(HostAnswers, UnitsAreReadInTheFormOfTheFilesOwnVersion) {
+    ASSERT_TRUE(DecryptData());
+    auto battle = MakeTestBattle("Alte Fassung");
+    auto* squad = new Infantry;
+    squad->IInfantry(250, kForceDefaultAxis, kExperienceVeteran, 40.0f, 30.0f, 0.0f);
+    battle->mUnits->Add(squad);
+    gBattle = battle.get();
+    // The team count stands just before the first team's strength.
+    const std::vector<uint8_t> record = Stream([&](GFile* f) { squad->Write(f); });
+    --squad->mTeamMen[0];
+    const std::vector<uint8_t> other = Stream([&](GFile* f) { squad->Write(f); });
+    ++squad->mTeamMen[0];
+    GameFileState state;
+    state.players = 1;
+    state.scenarioName.IStringText("Alte Fassung");
+    const std::vector<uint8_t> current = Stream([&](GFile* f) { WriteGameFile(f, &state, battle.get(), nullptr); });
+    gBattle = nullptr;
+    ASSERT_EQ(record.size(), other.size());
+    size_t men = 0;
+    while (men < record.size() && record[men] == other[men])
+        ++men;
+    ASSERT_LT(men, record.size());
+    auto found = std::search(current.begin(), current.end(), record.begin(), record.end());
+    ASSERT_NE(found, current.end());
+    const size_t count = static_cast<size_t>(found - current.begin()) + men - 1;
+
+    std::vector<uint8_t> older = current;
+    older.erase(older.begin() + static_cast<long>(count));
+    size_t version = 1024;
+    while (version + 1 < older.size() && !(older[version] == kGameFileVersion && older[version + 1] == 0xFF))
+        ++version;
+    ASSERT_LT(version + 1, older.size());
+    older[1] = 1;
+    older[version] = 1;
+
+    auto teams = [] {
+        std::vector<int> men;
+        auto* read = dynamic_cast<Infantry*>(gBattle ? gBattle->mUnits->GetUnit(2) : nullptr);
+        if (read)
+            for (int8_t m : read->mTeamMen)
+                men.push_back(m);
+        return men;
+    };
+    std::vector<int> written;
+    for (int8_t m : squad->mTeamMen)
+        written.push_back(m);
+    battle.reset();
+
+    MVApplication app;
+    ASSERT_TRUE(LoadBytes(&app, older));
+    EXPECT_EQ(app.LoadingFileVersion(), 1);
+    EXPECT_EQ(teams(), written);
+    ASSERT_TRUE(LoadBytes(&app, current));
+    EXPECT_EQ(app.LoadingFileVersion(), kGameFileVersion);
+    EXPECT_EQ(teams(), written);
+    delete gBattle;
+    gBattle = nullptr;
 }
 
 } // namespace

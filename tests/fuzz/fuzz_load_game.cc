@@ -83,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     GameFileContents contents;
     FileVersionHost host;
     host.reading = &state;
-    const GameFileResult result = ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &host});
+    const GameFileResult result =
+        ReadGameFile(&file, &state, &contents, {.takeSeed = true, .host = &host, .reading = &host.reading});
     host.reading = nullptr;
     if (result != kGameFileLoaded) return 0;
     std::vector<uint8_t> first = WriteAgain(state, contents);
