@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -571,10 +572,10 @@ void SoundAndPictureSeeds() {
     std::remove(png.c_str());
 }
 
-// Saved games that say they were written by the versions 0 and 1 (infantry
-// records in their older form, no anti-tank code), with infantry and a
-// vehicle aboard: both the header's and the body's version byte are set.
-// The reader reads them in the older form or refuses them.
+// Saved games of the versions 0 and 1 (the squad's record in its older form:
+// no team count; version 0 also ignores the anti-tank code), with infantry
+// and a vehicle aboard: both the header's and the body's version byte are
+// set.
 void OlderGameFileSeeds() {
     Battle battle;
     BuildBattle(&battle, false);
@@ -589,8 +590,24 @@ void OlderGameFileSeeds() {
     GameFileState state;
     state.players = 1;
     state.scenarioName.IStringText("Alte Fassung");
-    const Bytes stream = Written([&](GFile* f) { WriteGameFile(f, &state, &battle, nullptr); });
+    Bytes stream = Written([&](GFile* f) { WriteGameFile(f, &state, &battle, nullptr); });
+    // The squad's record without its team count (written from version 2
+    // on): it stands just before the first team's strength.
+    const Bytes record = Written([&](GFile* f) { squad->Write(f); });
+    --squad->mTeamMen[0];
+    const Bytes changed = Written([&](GFile* f) { squad->Write(f); });
+    ++squad->mTeamMen[0];
     gBattle = old;
+    size_t men = 0;
+    while (men < record.size() && men < changed.size() && record[men] == changed[men])
+        ++men;
+    const auto found = std::search(stream.begin(), stream.end(), record.begin(), record.end());
+    if (men == 0 || men >= record.size() || found == stream.end()) {
+        std::fprintf(stderr, "no team count in the squad's record\n");
+        ++sFailures;
+        return;
+    }
+    stream.erase(found + static_cast<long>(men) - 1);
     // The body's version byte stands before the block: its length 255, then
     // zeros (no auto-save, no connection, battle 0, the reserved bytes), then
     // the battle's flag.
