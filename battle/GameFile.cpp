@@ -158,13 +158,10 @@ void WriteUnitExtras(GFile* file, Battle* battle) {
     file->WriteChar(kExtrasEnd);
 }
 
-// False when the part is damaged: a unit that is no infantry of the
-// battle, a pace the pace table does not have, or the data ends inside.
-// Nothing is applied unless the whole part reads.
-bool ReadUnitExtras(GFile* file, Battle* battle) {
-    if (!battle || file->GetRemaining() <= 0) return true;
-    const int8_t kind = file->ReadChar();
-    if (kind != kExtrasInfantryPaces) return true; // nothing more this build knows
+// The infantry paces: false when the part is damaged (a unit that is no
+// infantry of the battle, a pace the pace table does not have, or the data
+// ends inside). Nothing is applied unless the whole part reads.
+bool ReadInfantryPaces(GFile* file, Battle* battle) {
     const int32_t units = battle->mUnits ? battle->mUnits->GetCount() : 0;
     const int32_t count = file->ReadShort();
     if (file->HasFailed() || count < 0 || count > units) return false;
@@ -180,6 +177,17 @@ bool ReadUnitExtras(GFile* file, Battle* battle) {
     }
     for (const auto& [infantry, pace] : paces)
         infantry->mMoveSpeed = pace;
+    return true;
+}
+
+// False when a part this build knows is damaged.
+bool ReadUnitExtras(GFile* file, Battle* battle) {
+    if (!battle) return true;
+    while (file->GetRemaining() > 0) {
+        const int8_t kind = file->ReadChar();
+        if (kind != kExtrasInfantryPaces) return true; // the end, or nothing more this build knows
+        if (!ReadInfantryPaces(file, battle)) return false;
+    }
     return true;
 }
 
