@@ -574,6 +574,24 @@ TEST(VehicleFear, HatchesOpenWhenQuietAndCloseUnderFire) {
     EXPECT_TRUE(tank->mButtoned);
 }
 
+// Closed hatches open only with no spotted enemy infantry within 150 m
+// (inclusive) of the vehicle.
+TEST(VehicleFear, HatchesStayClosedWithEnemyInfantryWithin150Metres) {
+    auto opens = [](float d) {
+        FearBattle b;
+        Vehicle* tank = b.Tank(150, 200, 0);
+        tank->mButtoned = true;
+        Walker* squad = b.Add(kAxis, 150.0f + d, 200.0f);
+        squad->mContactLevel = kContactFull;
+        b.Prepare();
+        for (int32_t slices = 0; tank->mButtoned && slices < 8000; slices += 40)
+            b.Drive(40);
+        return !tank->mButtoned;
+    };
+    EXPECT_FALSE(opens(150.0f));
+    EXPECT_TRUE(opens(150.5f));
+}
+
 TEST(VehicleFear, AHaltedVehicleInALargeFireEscapesIt) {
     FearBattle b;
     Vehicle* tank = b.Tank(150, 200, 0);
