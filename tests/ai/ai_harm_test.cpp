@@ -176,6 +176,20 @@ TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
                         75.0f);
     EXPECT_NEAR(weights[4], 0.53333f, 1e-4f);
     EXPECT_NEAR(weights[1], 0.0f, 1e-4f);
+    // Without a turret: upper and lower hull 0.83333 / 0.16667, hull-down
+    // the upper hull alone.
+    mVehicles[0].mHasTurretArmor = 0;
+    t->mHeading = 180.0f;
+    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count,
+                        75.0f);
+    EXPECT_EQ(weights[0], 0.0f);
+    EXPECT_NEAR(weights[1], 0.83333f, 1e-5f);
+    EXPECT_NEAR(weights[2], 0.16667f, 1e-5f);
+    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, true, armour, longs, bools, weights, ratios, &count,
+                        75.0f);
+    EXPECT_EQ(weights[0], 0.0f);
+    EXPECT_NEAR(weights[1], 1.0f, 1e-5f);
+    EXPECT_EQ(weights[2], 0.0f);
 }
 
 TEST_F(AIHarmNumber, PenetrationAgainstTheSlotsDecidesTheArmouredValue) {
