@@ -100,6 +100,49 @@ TEST(AISetupScore, CategoriesCrowdingAndTerrain) {
                     10.0f * kOpen * (16000.0f - 1000.0f) / 16000.0f);
 }
 
+// A defending infantry gun's category: without a gun record or with a gun
+// reaching no farther than 600 m it wants near sight, N - 0.333 F but not
+// below 0; beyond 600 m far sight; a flamethrower the least sight. Codes 38
+// and 39 cut any score to a tenth, code 4 a vehicle's to 0.3.
+TEST(AISetupScore, DefendingGunsByTheirReachAndTerrainCuts) {
+    SetupBattle b(10, 10);
+    MoveRows rows;
+    GDynamicArray* grid = b.Grid(kN40F80);
+    auto* inf = b.Add(kAxis, 5.0f, 5.0f);
+    gAIDefending = true;
+    const float far = 0.667f * 80.0f + 0.333f * 40.0f;
+    auto score = [&](float x = 50.0f, float y = 60.0f) {
+        return AIScoreSetupLocation(inf, grid, x, y, true, false, false);
+    };
+    EXPECT_FLOAT_EQ(score(), (40.0f - 0.333f * 80.0f + 10.0f) * kOpen);
+    inf->mSubtype = 2;
+    rows.weapons[0].mClass = 2;
+    rows.weapons[0].mMinRange = 600.0f;
+    EXPECT_FLOAT_EQ(score(), (40.0f - 0.333f * 80.0f + 10.0f) * kOpen);
+    rows.weapons[0].mMinRange = 600.5f;
+    EXPECT_FLOAT_EQ(score(), (far + 10.0f) * kOpen);
+    rows.weapons[0].mClass = 6;
+    EXPECT_FLOAT_EQ(score(), (100.0f - far + 10.0f) * kOpen);
+    rows.weapons[0].mClass = 2;
+    rows.weapons[0].mMinRange = 0.0f;
+    grid = b.Grid((80 << 8) + 26); // 26 - 26.64 is below 0
+    EXPECT_FLOAT_EQ(score(), 10.0f * kOpen);
+    grid = b.Grid(kN40F80);
+    inf->mSubtype = 0;
+
+    const float plain = score();
+    b.Paint(100.0f, 100.0f, 120.0f, 120.0f, 38);
+    b.Paint(140.0f, 140.0f, 160.0f, 160.0f, 39);
+    b.Paint(20.0f, 140.0f, 40.0f, 160.0f, 4);
+    EXPECT_FLOAT_EQ(score(110.0f, 110.0f), plain * 0.1f);
+    EXPECT_FLOAT_EQ(score(150.0f, 150.0f), plain * 0.1f);
+    EXPECT_FLOAT_EQ(score(30.0f, 150.0f), plain);
+    auto* tank = b.Add<TestVehicle>(kAxis, 5.0f, 5.0f);
+    tank->mSubtype = -1;
+    const float open = AIScoreSetupLocation(tank, grid, 50.0f, 60.0f, false, false, false);
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(tank, grid, 30.0f, 150.0f, false, false, false), open * 0.3f);
+}
+
 TEST(AISetupScore, EdgeFactors) {
     SetupBattle b(10, 10);
     for (int32_t& owner : b.mBattle.mEdgeOwner)
