@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "ai_setup_fixture.h"
 
 namespace {
@@ -209,6 +211,35 @@ TEST(AISetupPlace, ArmouredGunsPreferASightedNeighbourhood) {
     EXPECT_LE(std::abs(c - 9), 2);
     EXPECT_LE(std::abs(r - 9), 2);
     EXPECT_FALSE(c == 9 && r == 9);
+}
+
+// A guard takes squares whose centre lies strictly within its range of the
+// node, each score weighted by 1 - 0.6 d / R: a square at 80 m of an
+// infantry guard (R = 100) keeps 0.52 of its score against the node's own
+// square, so near sight 48 there beats 20 at the node and 47 does not.
+TEST(AISetupPlace, AGuardsSquaresAreWeightedByTheirDistance) {
+    SetupBattle b(10, 10);
+    MoveRows rows;
+    gAIDefending = true;
+    b.Zone(0, 0, 0, 0, 4);
+    b.Zone(4, 0, 4, 0, 4);
+    auto node = std::make_unique<FlagsNode>();
+    node->mCenterX = 10.0f;
+    node->mCenterY = 10.0f;
+    GDynamicArray* grid = b.Grid(20);
+    auto* inf = b.Add(kAxis, 100.0f, 100.0f);
+    inf->mSetupZone = 4;
+    for (const uint16_t far : {47, 48}) {
+        grid->Set(4, 0, &far);
+        ASSERT_TRUE(AIPlaceDefender(inf, node.get(), grid));
+        EXPECT_EQ(static_cast<int32_t>(inf->mX * 0.05f), far == 48 ? 4 : 0) << far;
+    }
+    // The range is strict: a square centred exactly 100 m away is out.
+    b.Zone(0, 0, 4, 0, 0);
+    b.Zone(5, 0, 5, 0, 4);
+    EXPECT_FALSE(AIPlaceDefender(inf, node.get(), grid));
+    node->mCenterX = 10.5f;
+    EXPECT_TRUE(AIPlaceDefender(inf, node.get(), grid));
 }
 
 TEST(AISetupPlace, GuardsStayWithinTheirRange) {
