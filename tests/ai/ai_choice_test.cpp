@@ -413,8 +413,8 @@ TEST_F(AIChoice, SmokeIsLaidAheadAlongTheTargetsFacing) {
     me->kit.mSmallArmsFP = 2000.0f;
     me->AIMaySwitchToNewTarget(true);
     ASSERT_TRUE(me->mSmokeScreen);
-    EXPECT_NEAR(me->mAreaTargetX, 1500.0f, 1e-3f);
-    EXPECT_NEAR(me->mAreaTargetY, 1008.0f, 1e-3f);
+    EXPECT_NEAR(me->mAreaTargetX, 1500.0f, 1e-5f);
+    EXPECT_NEAR(me->mAreaTargetY, 1008.0f, 1e-5f);
 }
 
 // A tank with a gun compares its best gun score with its coaxial machine
@@ -565,4 +565,64 @@ TEST_F(AIChoice, AreaFireIntoALargeFireStopsUpToTheMapsEdge) {
     ASSERT_GT(mBattle.mMap->GetFireState(1995.0f, 1010.0f), 4);
     me->AIMaySwitchToNewTarget(true);
     EXPECT_FALSE(me->mAreaTarget);
+}
+
+// The situation factors after the ammunition trials, each seen as the ratio
+// of a score with the situation to the same score without it (the fuzzy
+// score itself is the same on both sides): riders beyond 60 m (strictly)
+// halve it; a platoon squad beyond 60 m below three quarters of its men
+// scales it by r × 1.3333 (not at exactly 0.75); a moving gun vehicle
+// against a soft candidate without ordnance takes 0.4; a vehicle of mobility
+// class 5 is worth half.
+TEST_F(AIChoice, SituationFactorsAfterTheTrials) {
+    mInfantry[1].mNrMen = 8;
+    Squad* me = Rifles(kAxis, 1000, 1000);
+    Squad* it = Rifles(kAllies, 1060, 1000);
+    it->mHeading = 180.0f;
+    Tank* carrier = Armour(kAllies, 1500, 1500);
+    // The score at 60.25 m over the score at 60 m.
+    auto beyond60 = [&] {
+        it->mX = me->mX + 60.0f;
+        const float at = Score(me, it, false);
+        it->mX = me->mX + 60.25f;
+        const float past = Score(me, it, false);
+        EXPECT_GT(at, 0.0f);
+        return past / at;
+    };
+    const float plain = beyond60();
+    it->mTransport = carrier;
+    EXPECT_NEAR(beyond60() / plain, 0.5f, 1e-5f);
+    it->mTransport = nullptr;
+    it->mSubtype = 1; // a platoon squad of 8
+    it->mCasualties = 2; // exactly three quarters: 0.75 × 1.3333 would show
+    EXPECT_FLOAT_EQ(beyond60() / plain, 1.0f);
+    it->mCasualties = 3;
+    EXPECT_NEAR(beyond60() / plain, 0.625f * 1.3333f, 1e-5f);
+    it->mCasualties = 0;
+
+    Tank* gun = Armour(kAxis, 1000, 1200);
+    it->mX = gun->mX + 200.0f;
+    it->mY = gun->mY;
+    auto moving = [&] {
+        gun->mSpeed = 0.0f;
+        const float standing = Score(gun, it, false);
+        gun->mSpeed = 1.0f;
+        const float rolling = Score(gun, it, false);
+        gun->mSpeed = 0.0f;
+        EXPECT_GT(standing, 0.0f);
+        return rolling / standing;
+    };
+    it->kit.mOrdnance = true;
+    const float armed = moving();
+    it->kit.mOrdnance = false;
+    EXPECT_NEAR(moving() / armed, 0.4f, 1e-5f);
+
+    Tank* truck = Armour(kAllies, gun->mX + 300.0f, gun->mY);
+    truck->mSubtype = 1;
+    truck->kit.mArmoured = false;
+    mVehicles[1].mMobilityClass = 4;
+    const float tracked = Score(gun, truck, false);
+    mVehicles[1].mMobilityClass = 5;
+    EXPECT_GT(tracked, 0.0f);
+    EXPECT_NEAR(Score(gun, truck, false) / tracked, 0.5f, 1e-5f);
 }

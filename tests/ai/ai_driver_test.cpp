@@ -190,6 +190,42 @@ TEST(AIDriver, BunchedInfantryReactsAgainstItsThreshold) {
     }
 }
 
+// The first of six at one point (threshold 4.41 at TEM 0): four others at
+// its point count 1 each, a fifth d metres off adds (25 - d) / 17, so d = 18
+// makes it react and 18.1 does not. The fifth counts only while its goal
+// lies within its reach: min(k x 26.838, 75) m, k = 3, 2, 1 for speed
+// classes 4, 3, 2 and 0.5 below.
+TEST(AIDriver, BunchingWeighsNeighboursAndCountsOrdersWithinReach) {
+    struct Paced : TestInfantry {
+        SpeedClass GetSpeedClass() override { return cls; }
+        SpeedClass cls = 4;
+    };
+    auto reacts = [](float d, SpeedClass cls, float away) {
+        PlanBattle b;
+        gAISide = kAxis;
+        auto* u = b.Add(kAxis, 300.0f, 300.0f);
+        u->a.mOpenTEM = u->a.mCoverTEM = 0.0f;
+        OrderTo(u, 300.0f, 300.0f);
+        for (int32_t i = 0; i < 4; ++i)
+            OrderTo(b.Add(kAxis, 300.0f, 300.0f), 300.0f, 300.0f);
+        auto* fifth = b.Add<Paced>(kAxis, 300.0f + d + away, 300.0f);
+        fifth->cls = cls;
+        OrderTo(fifth, 300.0f + d, 300.0f);
+        b.mBattle.AIAvoidBunching();
+        return !u->HasMovementOrders();
+    };
+    EXPECT_TRUE(reacts(18.0f, 4, 0.0f));
+    EXPECT_FALSE(reacts(18.1f, 4, 0.0f));
+    const struct {
+        SpeedClass cls;
+        float in, out;
+    } reach[] = {{4, 75.0f, 75.5f}, {3, 53.6f, 53.8f}, {2, 26.8f, 26.9f}, {1, 13.4f, 13.45f}};
+    for (const auto& r : reach) {
+        EXPECT_TRUE(reacts(10.0f, r.cls, r.in)) << r.cls;
+        EXPECT_FALSE(reacts(10.0f, r.cls, r.out)) << r.cls;
+    }
+}
+
 TEST(AIDriver, BunchingSortsUnitsThatCannotMoveFirst) {
     PlanBattle b;
     gAISide = kAxis;

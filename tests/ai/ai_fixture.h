@@ -104,8 +104,8 @@ protected:
         SeedRandomGenerator(12345);
         aitarget::sConsiderDirectThreats = true;
     }
-    Squad* Rifles(Affiliation side, float x, float y) {
-        Squad* s = Place<Squad>(side, x, y);
+    template <class S = Squad> S* Rifles(Affiliation side, float x, float y) {
+        S* s = Place<S>(side, x, y);
         s->kit.mSmallArmsFP = 11.0f;
         s->mAmmo[kAmmoHE] = 50;
         return s;

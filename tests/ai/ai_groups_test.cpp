@@ -288,7 +288,8 @@ TEST(AIGroupMoves, FallBackCodesMoveEveryUnitAndBadNodesHold) {
     auto* u = b.Add<Loser>(kAxis, 100, 100);
     auto* v = b.Add<Loser>(kAxis, 120, 100);
     auto* suppressed = b.Add<Loser>(kAxis, 140, 100);
-    suppressed->mSuppression = 400.0f;
+    suppressed->mSuppression = 350.0f;
+    v->mSuppression = 349.9f;
     auto* enemy = b.Add<Loser>(kAllies, 160, 100);
     AIGroup g;
     g.Add(u);

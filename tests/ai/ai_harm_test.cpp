@@ -8,6 +8,7 @@
 
 #include "ai/AIHarm.h"
 #include "ai_fixture.h"
+#include "units/Functions.h"
 
 using namespace aitest;
 
@@ -119,6 +120,26 @@ TEST_F(AIHarmNumber, ArmourOverrunsGunsAndNeverLowersTheValue) {
     EXPECT_NEAR(overrun(), std::max(plain, 3.4f * 125.0f / 250.0f), 1e-5f);
     gun->mX = 1000.0f + 400.0f;
     EXPECT_EQ(overrun(), Harm(s, gun, kAmmoHE));
+    // Only guns of speed class 1 or less that have ordnance, and only for
+    // an armoured shooter.
+    struct Towed : Squad {
+        SpeedClass GetSpeedClass() override { return cls; }
+        SpeedClass cls = 1;
+    };
+    Towed* towed = Rifles<Towed>(kAllies, 1090, 1000);
+    towed->kit.mOrdnance = true;
+    auto on = [&](Unit* t) {
+        return s->AIGetAbilityToHarmAsNumber(t, kAmmoHE, false, false, false, kKnowTruth, kKnowEnemy, true);
+    };
+    EXPECT_FLOAT_EQ(on(towed), 3.4f);
+    towed->cls = 2;
+    EXPECT_EQ(on(towed), Harm(s, towed, kAmmoHE));
+    towed->cls = 1;
+    towed->kit.mOrdnance = false;
+    EXPECT_EQ(on(towed), Harm(s, towed, kAmmoHE));
+    towed->kit.mOrdnance = true;
+    s->kit.mArmoured = false;
+    EXPECT_EQ(on(towed), Harm(s, towed, kAmmoHE));
 }
 
 TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
@@ -155,6 +176,20 @@ TEST_F(AIHarmNumber, ArmourSlotsFollowTheLocationWeights) {
                         75.0f);
     EXPECT_NEAR(weights[4], 0.53333f, 1e-4f);
     EXPECT_NEAR(weights[1], 0.0f, 1e-4f);
+    // Without a turret: upper and lower hull 0.83333 / 0.16667, hull-down
+    // the upper hull alone.
+    mVehicles[0].mHasTurretArmor = 0;
+    t->mHeading = 180.0f;
+    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, false, armour, longs, bools, weights, ratios, &count,
+                        75.0f);
+    EXPECT_EQ(weights[0], 0.0f);
+    EXPECT_NEAR(weights[1], 0.83333f, 1e-5f);
+    EXPECT_NEAR(weights[2], 0.16667f, 1e-5f);
+    t->AISetArmorValues(kKnowEnemy, s, false, 0.5f, true, armour, longs, bools, weights, ratios, &count,
+                        75.0f);
+    EXPECT_EQ(weights[0], 0.0f);
+    EXPECT_NEAR(weights[1], 1.0f, 1e-5f);
+    EXPECT_EQ(weights[2], 0.0f);
 }
 
 TEST_F(AIHarmNumber, PenetrationAgainstTheSlotsDecidesTheArmouredValue) {
@@ -432,5 +467,34 @@ TEST_F(AIHarmNumber, SuppressionBandsOfTheShooter) {
         s->mSuppression = supp;
         EXPECT_NEAR(Harm(s, t, kAmmoHE, false, false, true), factor * full, 1e-6f) << supp;
         EXPECT_FLOAT_EQ(Harm(s, t, kAmmoHE, false, false, false), full) << supp;
+    }
+}
+
+// Blast against a soft target, where the shell error is beyond the blast's
+// reach so that the floor of 0.15 of the blast rate decides: infantry take
+// it / 1100, × 0.65 from weapon classes 1 and 9, × 1.35 from class 4, and
+// × 2.75 when they have ordnance; other targets take 0.007 of it.
+TEST_F(AIHarmNumber, BlastIsScaledByTargetAndWeaponClass) {
+    mAmmo[1].mWeight = 10.0f;
+    mAmmo[1].mSpecial = 1e-9f; // no filler: the blast reaches nowhere
+    mAmmo[1].mLastDate = 9999;
+    Tank* s = Armour(kAxis, 1000, 1000);
+    Squad* t = Rifles(kAllies, 1300, 1000);
+    Tank* lorry = Armour(kAllies, 1000, 1300);
+    lorry->kit.mArmoured = false;
+    const float rate = BlastPower(2, kAmmoHE) * 60.0f / (s->kit.mFullLoadTime + s->kit.mFullAimTime);
+    ASSERT_GT(rate, 0.0f);
+    const float floor = 0.15f * rate;
+    const struct {
+        WeaponClass wclass;
+        float factor;
+    } classes[] = {{2, 1.0f}, {1, 0.65f}, {9, 0.65f}, {4, 1.35f}, {3, 1.0f}};
+    for (const auto& c : classes) {
+        s->kit.mClass = c.wclass;
+        t->kit.mOrdnance = false;
+        EXPECT_FLOAT_EQ(Harm(s, t, kAmmoHE), floor / 1100.0f * c.factor) << c.wclass;
+        t->kit.mOrdnance = true;
+        EXPECT_FLOAT_EQ(Harm(s, t, kAmmoHE), floor / 1100.0f * c.factor * 2.75f) << c.wclass;
+        EXPECT_FLOAT_EQ(Harm(s, lorry, kAmmoHE), floor * 0.007f) << c.wclass;
     }
 }

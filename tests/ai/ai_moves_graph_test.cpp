@@ -94,6 +94,10 @@ TEST(AIObjectiveGraph, EdgeModifier) {
     b.mBattle.mEdgeOwner[3] = kAxis;
     b.mBattle.mEdgeOwner[1] = kAllies;
     EXPECT_EQ(node.NearToEnemyEdgeModifier(), 2.0f);
+    // An enemy edge opposite nobody's counts for nothing.
+    b.mBattle.mEdgeOwner[0] = 2;
+    b.mBattle.mEdgeOwner[3] = 2;
+    EXPECT_EQ(node.NearToEnemyEdgeModifier(), 1.0f);
     // Toward the own edge nothing changes.
     flag.mX = 100.0f;
     flag.mY = 100.0f;
@@ -163,6 +167,14 @@ TEST(AIObjectiveGraph, DefendedByTheGroupHoldingTheNode) {
     EXPECT_FALSE(second->Defended(8, &found, &half));
     EXPECT_EQ(found, g);
     EXPECT_TRUE(half);
+    // k is rounded up from a hair above a whole number: 8 x 0.5 x 0.26 =
+    // 1.04 needs 2; k = 3 (from 2.04) needs 2 for half.
+    second->mRating = 0.26f;
+    EXPECT_FALSE(second->Defended(8, &found, &half));
+    second->mRating = 0.51f;
+    EXPECT_FALSE(second->Defended(8, &found, &half));
+    EXPECT_FALSE(half);
+    second->mRating = 0.5f;
     g->Add(b.Add(kAxis, 510.0f, 300.0f));
     EXPECT_TRUE(second->Defended(8, &found, nullptr));
     b.mBattle.mAIGroups[kAxis] = nullptr; // a stub battle keeps its groups
@@ -187,6 +199,33 @@ TEST(AIObjectiveGraph, FlexibilityFromNearbySetupZones) {
     EXPECT_FALSE(node.mZoneKinds[2]);
 }
 
+// The squares looked at run from 10 before the centre's square up to but
+// not including 10 after it, and never the map's last column or row.
+TEST(AIObjectiveGraph, FlexibilityLooksTenSquaresBeforeAndNineAfter) {
+    MoveBattle b(40, 40);
+    auto flexible = [&](float x, float y, int32_t col, int32_t row) {
+        for (int32_t c = 0; c < 40; ++c)
+            for (int32_t r = 0; r < 40; ++r)
+                b.map().GetSquare(c, r)->mSetupZone = 0;
+        b.map().GetSquare(col, row)->mSetupZone = 4;
+        VictoryFlag flag;
+        flag.mX = x;
+        flag.mY = y;
+        FlagsNode node;
+        node.IFlagsNode(&flag);
+        node.RateFlexibility();
+        return node.mFlexible;
+    };
+    EXPECT_TRUE(flexible(410.0f, 410.0f, 10, 20));
+    EXPECT_FALSE(flexible(410.0f, 410.0f, 9, 20));
+    EXPECT_TRUE(flexible(410.0f, 410.0f, 29, 20));
+    EXPECT_FALSE(flexible(410.0f, 410.0f, 30, 20));
+    EXPECT_TRUE(flexible(410.0f, 410.0f, 20, 10));
+    EXPECT_FALSE(flexible(410.0f, 410.0f, 20, 30));
+    EXPECT_TRUE(flexible(790.0f, 410.0f, 38, 20));
+    EXPECT_FALSE(flexible(790.0f, 410.0f, 39, 20));
+}
+
 TEST(AIObjectiveGraph, ExitNodeWithoutPathsTakesTheMiddlePoint) {
     MoveBattle b(30, 20);
     b.AddFlag(300.0f, 200.0f, 1);
@@ -203,6 +242,25 @@ TEST(AIObjectiveGraph, ExitNodeWithoutPathsTakesTheMiddlePoint) {
     EXPECT_EQ(f->mKind, 3);
     EXPECT_EQ(f->mX, 600.0f);
     EXPECT_EQ(f->mY, 200.0f);
+}
+
+// The enemy's exit point is brought into the map: to 0.65 of the width
+// for an exit in the East, its y blended toward the middle (here the middle
+// point, no path leading anywhere).
+TEST(AIObjectiveGraph, TheEnemysExitPointStandsInsideTheMap) {
+    MoveBattle b(30, 20);
+    b.AddFlag(100.0f, 100.0f, 1);
+    b.mBattle.mHasExitEdge[kAllies] = true;
+    b.mBattle.mExitEdge[kAllies] = 2; // East
+    auto* u = b.Add(kAxis, 100.0f, 100.0f);
+    u->mExitMark = true;
+    b.Paint(500, 0, 600, 400, kTerrainWater);
+    b.mBattle.AICalculateFlagGraph();
+    ASSERT_EQ(b.mBattle.mObjectiveGraph->GetCount(), 2);
+    auto* f = static_cast<VictoryFlag*>(Node(b.mBattle, 1)->GetObjectA(0));
+    EXPECT_EQ(f->mKind, 2);
+    EXPECT_FLOAT_EQ(f->mX, 0.65f * 600.0f);
+    EXPECT_FLOAT_EQ(f->mY, 200.0f);
 }
 
 TEST(AIObjectiveGraph, SeededBuildsRepeat) {

@@ -61,6 +61,30 @@ TEST(AIMovePaths, InfantryPaceBySituation) {
     u->mTarget = nullptr;
     u->AIMakePathTo(120.0f, 50.0f, true, false, nullptr);
     EXPECT_EQ(u->mWaypoints[0].mOrder, kAISpeedFast);
+    // 120 m counts, 120.5 m does not.
+    u->mTarget = enemy;
+    enemy->mX = 170.0f;
+    u->AIMakePathTo(120.0f, 50.0f, true, false, nullptr);
+    EXPECT_EQ(u->mWaypoints[0].mOrder, kAISpeedSneak);
+    enemy->mX = 170.5f;
+    u->AIMakePathTo(120.0f, 50.0f, true, false, nullptr);
+    EXPECT_EQ(u->mWaypoints[0].mOrder, kAISpeedFast);
+}
+
+// A moving unit's order delay is worked out afresh when its first waypoint
+// lies more than 60 degrees off its heading either way.
+TEST(AIMovePaths, ASharpTurnRestartsTheOrderDelay) {
+    MoveBattle b;
+    auto* u = b.Add(kAxis, 50.0f, 50.0f);
+    u->mMoveComponentX = 0.5f;
+    for (const float heading : {60.0f, 61.0f, 299.0f, 300.0f, -60.0f, -61.0f}) {
+        u->mHeading = heading;
+        u->mCommandDelay = 123.0f;
+        u->AIMakePathTo(250.0f, 50.0f, false, false, nullptr);
+        ASSERT_GT(u->mNrWaypoints, 0);
+        const bool sharp = heading == 61.0f || heading == 299.0f || heading == -61.0f;
+        EXPECT_EQ(u->mCommandDelay != 123.0f, sharp) << heading;
+    }
 }
 
 TEST(AIMovePaths, CoveredLegsOfAFreshSquadGoCautiously) {

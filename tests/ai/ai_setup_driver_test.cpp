@@ -30,19 +30,23 @@ TEST(AISetupDriver, AttackGroupsByNodeCount) {
     EXPECT_EQ(AIAttackGroupCount(1), 1);
     EXPECT_EQ(AIAttackGroupCount(6), 2);
     EXPECT_EQ(GetRandomState(), before); // no draw for these
-    int32_t seen[4] = {};
-    for (int32_t i = 0; i < 400; ++i)
-        ++seen[AIAttackGroupCount(7)];
-    EXPECT_EQ(seen[1], 0);
-    EXPECT_GT(seen[2], 250); // three in four
-    EXPECT_GT(seen[3], 60);
-    for (int32_t n = 2; n <= 5; ++n) {
-        SeedRandomGenerator(9);
-        const uint32_t r = RandomPair();
-        const int32_t expected[6] = {
-            0, 0, (r & 3) <= 2 ? 1 : 2, r % 3 <= 1 ? 1 : 2, (r & 1) == 0 ? 1 : 2, r % 3 == 1 ? 1 : 2};
-        SeedRandomGenerator(9);
-        EXPECT_EQ(AIAttackGroupCount(n), expected[n]) << n;
+    // Every residue of the draw mod 12 (which fixes R & 3, R mod 3 and
+    // R & 1): 2 nodes take two groups for R & 3 = 3, 3 nodes for R mod 3 = 2,
+    // 4 nodes for odd R, 5 nodes one group only for R mod 3 = 1, 7 nodes
+    // three groups for R & 3 = 3.
+    for (uint32_t k = 0; k < 12; ++k) {
+        uint32_t seed = 1;
+        for (;; ++seed) {
+            SeedRandomGenerator(seed);
+            if (RandomPair() % 12u == k) break;
+        }
+        const int32_t expected[8] = {
+            0, 0, k % 4 == 3 ? 2 : 1, k % 3 == 2 ? 2 : 1, k % 2 == 1 ? 2 : 1, k % 3 == 1 ? 1 : 2, 0,
+            k % 4 == 3 ? 3 : 2};
+        for (int32_t n : {2, 3, 4, 5, 7}) {
+            SeedRandomGenerator(seed);
+            EXPECT_EQ(AIAttackGroupCount(n), expected[n]) << n << " nodes, draw " << k;
+        }
     }
 }
 

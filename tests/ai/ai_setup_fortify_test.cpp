@@ -61,6 +61,12 @@ TEST(AIFortify, RatingsByKindAndTerrain) {
     EXPECT_EQ(Rate(b, trench, 3, 3), 200);
     GDynamicArray* grid = b.Grid((60 << 8) + 30);
     EXPECT_EQ(Rate(b, trench, 0, 0, grid), static_cast<int32_t>(20.0f * (0.333f * 30.0f + 0.667f * 60.0f)));
+    // Code 14 halves a trench too; wire takes 1000 up to code 49 and 200
+    // from code 50.
+    b.Paint(0.0f, 200.0f, 20.0f, 220.0f, 14);  // square (0, 10)
+    b.Paint(20.0f, 200.0f, 40.0f, 220.0f, 49); // square (1, 10)
+    EXPECT_EQ(Rate(b, trench, 0, 10), 1000);
+    EXPECT_EQ(Rate(b, wire, 1, 10), 1000);
     // A kind this rating does not know is no candidate.
     auto* odd = Item(b, 9, 0.0f, 0.0f);
     EXPECT_EQ(Rate(b, odd, 0, 0), 0);
@@ -75,15 +81,23 @@ TEST(AIFortify, DepthFactorFromTheSidesOwnEdges) {
     const float g = (0.4f * 200.0f - 190.0f) / 200.0f * 1.66667f + 1.0f;
     EXPECT_EQ(Rate(b, wire, 0, 9), static_cast<int32_t>(1000.0f * ((g + 1.0f) * 0.5f)));
     EXPECT_EQ(Rate(b, wire, 0, 3), 1000); // y = 70 is not beyond 0.4 H
+    const float g90 = (0.4f * 200.0f - 90.0f) / 200.0f * 1.66667f + 1.0f;
+    EXPECT_EQ(Rate(b, wire, 0, 4), static_cast<int32_t>(1000.0f * ((g90 + 1.0f) * 0.5f)));
     b.mBattle.mEdgeOwner[3] = kAllies;
     EXPECT_EQ(Rate(b, wire, 0, 9), static_cast<int32_t>(1000.0f * g));
     b.mBattle.mEdgeOwner[3] = kAxis; // both: no depth
     EXPECT_EQ(Rate(b, wire, 0, 9), 1000);
-    // Never below 2.
+    // South the side's, North the enemy's: below 0.6 H (here y = 110, not 130).
+    b.mBattle.mEdgeOwner[1] = kAllies;
+    EXPECT_EQ(Rate(b, wire, 0, 5), static_cast<int32_t>(1000.0f * (110.0f * 1.66667f / 200.0f)));
+    EXPECT_EQ(Rate(b, wire, 0, 6), 1000);
+    // Never below 2: 200 x 0.083 x 0.083 would give 1.
+    b.mBattle.mEdgeOwner[1] = kAxis;
     b.mBattle.mEdgeOwner[3] = kAllies;
     b.mBattle.mEdgeOwner[2] = kAxis;
     b.mBattle.mEdgeOwner[0] = kAllies;
-    EXPECT_GE(Rate(b, wire, 9, 9), 2);
+    b.Paint(180.0f, 180.0f, 200.0f, 200.0f, kTerrainLightBuilding);
+    EXPECT_EQ(Rate(b, wire, 9, 9), 2);
 }
 
 TEST(AIFortify, SpacingHeadingsAndZones) {

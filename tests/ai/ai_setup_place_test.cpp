@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "ai_setup_fixture.h"
 
 namespace {
@@ -100,6 +102,49 @@ TEST(AISetupScore, CategoriesCrowdingAndTerrain) {
                     10.0f * kOpen * (16000.0f - 1000.0f) / 16000.0f);
 }
 
+// A defending infantry gun's category: without a gun record or with a gun
+// reaching no farther than 600 m it wants near sight, N - 0.333 F but not
+// below 0; beyond 600 m far sight; a flamethrower the least sight. Codes 38
+// and 39 cut any score to a tenth, code 4 a vehicle's to 0.3.
+TEST(AISetupScore, DefendingGunsByTheirReachAndTerrainCuts) {
+    SetupBattle b(10, 10);
+    MoveRows rows;
+    GDynamicArray* grid = b.Grid(kN40F80);
+    auto* inf = b.Add(kAxis, 5.0f, 5.0f);
+    gAIDefending = true;
+    const float far = 0.667f * 80.0f + 0.333f * 40.0f;
+    auto score = [&](float x = 50.0f, float y = 60.0f) {
+        return AIScoreSetupLocation(inf, grid, x, y, true, false, false);
+    };
+    EXPECT_FLOAT_EQ(score(), (40.0f - 0.333f * 80.0f + 10.0f) * kOpen);
+    inf->mSubtype = 2;
+    rows.weapons[0].mClass = 2;
+    rows.weapons[0].mMinRange = 600.0f;
+    EXPECT_FLOAT_EQ(score(), (40.0f - 0.333f * 80.0f + 10.0f) * kOpen);
+    rows.weapons[0].mMinRange = 600.5f;
+    EXPECT_FLOAT_EQ(score(), (far + 10.0f) * kOpen);
+    rows.weapons[0].mClass = 6;
+    EXPECT_FLOAT_EQ(score(), (100.0f - far + 10.0f) * kOpen);
+    rows.weapons[0].mClass = 2;
+    rows.weapons[0].mMinRange = 0.0f;
+    grid = b.Grid((80 << 8) + 26); // 26 - 26.64 is below 0
+    EXPECT_FLOAT_EQ(score(), 10.0f * kOpen);
+    grid = b.Grid(kN40F80);
+    inf->mSubtype = 0;
+
+    const float plain = score();
+    b.Paint(100.0f, 100.0f, 120.0f, 120.0f, 38);
+    b.Paint(140.0f, 140.0f, 160.0f, 160.0f, 39);
+    b.Paint(20.0f, 140.0f, 40.0f, 160.0f, 4);
+    EXPECT_FLOAT_EQ(score(110.0f, 110.0f), plain * 0.1f);
+    EXPECT_FLOAT_EQ(score(150.0f, 150.0f), plain * 0.1f);
+    EXPECT_FLOAT_EQ(score(30.0f, 150.0f), plain);
+    auto* tank = b.Add<TestVehicle>(kAxis, 5.0f, 5.0f);
+    tank->mSubtype = -1;
+    const float open = AIScoreSetupLocation(tank, grid, 50.0f, 60.0f, false, false, false);
+    EXPECT_FLOAT_EQ(AIScoreSetupLocation(tank, grid, 30.0f, 150.0f, false, false, false), open * 0.3f);
+}
+
 TEST(AISetupScore, EdgeFactors) {
     SetupBattle b(10, 10);
     for (int32_t& owner : b.mBattle.mEdgeOwner)
@@ -166,6 +211,35 @@ TEST(AISetupPlace, ArmouredGunsPreferASightedNeighbourhood) {
     EXPECT_LE(std::abs(c - 9), 2);
     EXPECT_LE(std::abs(r - 9), 2);
     EXPECT_FALSE(c == 9 && r == 9);
+}
+
+// A guard takes squares whose centre lies strictly within its range of the
+// node, each score weighted by 1 - 0.6 d / R: a square at 80 m of an
+// infantry guard (R = 100) keeps 0.52 of its score against the node's own
+// square, so near sight 48 there beats 20 at the node and 47 does not.
+TEST(AISetupPlace, AGuardsSquaresAreWeightedByTheirDistance) {
+    SetupBattle b(10, 10);
+    MoveRows rows;
+    gAIDefending = true;
+    b.Zone(0, 0, 0, 0, 4);
+    b.Zone(4, 0, 4, 0, 4);
+    auto node = std::make_unique<FlagsNode>();
+    node->mCenterX = 10.0f;
+    node->mCenterY = 10.0f;
+    GDynamicArray* grid = b.Grid(20);
+    auto* inf = b.Add(kAxis, 100.0f, 100.0f);
+    inf->mSetupZone = 4;
+    for (const uint16_t far : {47, 48}) {
+        grid->Set(4, 0, &far);
+        ASSERT_TRUE(AIPlaceDefender(inf, node.get(), grid));
+        EXPECT_EQ(static_cast<int32_t>(inf->mX * 0.05f), far == 48 ? 4 : 0) << far;
+    }
+    // The range is strict: a square centred exactly 100 m away is out.
+    b.Zone(0, 0, 4, 0, 0);
+    b.Zone(5, 0, 5, 0, 4);
+    EXPECT_FALSE(AIPlaceDefender(inf, node.get(), grid));
+    node->mCenterX = 10.5f;
+    EXPECT_TRUE(AIPlaceDefender(inf, node.get(), grid));
 }
 
 TEST(AISetupPlace, GuardsStayWithinTheirRange) {

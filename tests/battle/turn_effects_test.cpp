@@ -13,6 +13,7 @@
 #include "battle/ShellGraphic.h"
 #include "battle/SparkGraphic.h"
 #include "battle/turn_fixtures.h"
+#include "engine/GOLTA.h"
 #include "map/BuildingWallCrater.h"
 
 namespace {
@@ -71,6 +72,19 @@ TEST(TurnEffects, RubbleCloudStartsNowAndNeverBurns) {
     for (int32_t j = 0; j < e->mPuffCount; ++j)
         EXPECT_FALSE(e->mPuffs[j].mFiery);
     t.battle.DeleteEffects();
+    // It lasts (2U + 7, plus 1.5 for a large building) seconds; its blast is
+    // 90 for a large building, 60 for another.
+    for (const bool big : {true, false}) {
+        SeedRandomGenerator(4242);
+        const double u = RandomFraction();
+        SeedRandomGenerator(4242);
+        t.battle.RubbleCloud(100, 100, big, 5);
+        auto* cloud = static_cast<ExplosionGraphic*>(t.battle.mEffects.GetObjectA(0));
+        EXPECT_EQ(cloud->mStart, 5);
+        EXPECT_EQ(cloud->mDuration, static_cast<int32_t>((u * 2.0 + 7.0 + (big ? 1.5 : 0.0)) * 40.0)) << big;
+        EXPECT_FLOAT_EQ(cloud->mBlast, big ? 90.0f : 60.0f);
+        t.battle.DeleteEffects();
+    }
 }
 
 TEST(TurnEffects, SparksByEnergyAndOnlyForTheSideThatSees) {
@@ -129,6 +143,60 @@ TEST(TurnEffects, ImpactsComeWhenTheShellArrives) {
     for (int32_t k = 0; k < t.battle.mEffects.GetCount(); ++k)
         flameImpact |= dynamic_cast<FlameImpactGraphic*>(t.battle.mEffects.GetObjectA(k)) != nullptr;
     EXPECT_TRUE(flameImpact);
+    t.battle.DeleteEffects();
+}
+
+// What a shell leaves when it arrives at slice 20, and for how long: an
+// explosion of blast 20 lasts trunc((20 x 0.015 + 0.225) x 212) = 111
+// slices, 80 slices late for looks 11 to 14 only, raised for look 8 and
+// not for look 9; flames last 400 slices, large ones 1000.
+TEST(TurnEffects, ImpactsStartAndLastByLookAndKind) {
+    TurnBattle t;
+    ActionPacket* p = t.Packet(kPacketShell, 0);
+    p->mBlast = 20.0f;
+    p->mFlightTime = 20;
+    const struct {
+        int16_t look;
+        uint8_t flags;
+    } shells[] = {{10, 0x11}, {11, 0x01}, {14, 0x01}, {15, 0x01}, {8, 0x11}, {9, 0x11}, {2, 0x02}, {2, 0x03}};
+    for (const auto& s : shells) {
+        p->mLook = s.look;
+        p->mShellFlags = s.flags;
+        t.battle.HandleShellBodyPacket(p);
+    }
+    t.battle.mPlayNow = 19;
+    t.battle.mPlayState = 15;
+    t.battle.mPlayPrevious = 18;
+    t.host.mClock = 100000;
+    t.battle.mPlayStart = t.host.mClock - 19 * 25;
+    t.battle.Playback();
+    ASSERT_EQ(t.battle.mEffects.GetCount(), 8); // all still in flight
+    t.battle.mPlayNow = 20;
+    t.battle.Playback();
+    ASSERT_EQ(t.battle.mEffects.GetCount(), 8); // each replaced by its impact
+    auto blast = [&](int32_t i) { return dynamic_cast<ExplosionGraphic*>(t.battle.mEffects.GetObjectA(i)); };
+    for (int32_t i = 0; i < 6; ++i) {
+        ASSERT_NE(blast(i), nullptr) << i;
+        EXPECT_EQ(blast(i)->mDuration, 111) << i;
+        EXPECT_EQ(blast(i)->mStart, i == 1 || i == 2 ? 100 : 20) << shells[i].look;
+    }
+    EXPECT_TRUE(blast(4)->mRaisedBurst);
+    EXPECT_FALSE(blast(5)->mRaisedBurst);
+    EXPECT_EQ(blast(5)->mBurstKind, 1);
+    auto* flame = dynamic_cast<FlameImpactGraphic*>(t.battle.mEffects.GetObjectA(6));
+    auto* large = dynamic_cast<FlameImpactGraphic*>(t.battle.mEffects.GetObjectA(7));
+    ASSERT_TRUE(flame && large);
+    EXPECT_EQ(flame->mDuration, 400);
+    EXPECT_EQ(large->mDuration, 1000);
+    EXPECT_EQ(large->mStart, 20);
+    // Gone at start + duration, not a slice before.
+    t.battle.mPlayNow = 419;
+    t.battle.Playback();
+    EXPECT_EQ(t.battle.mEffects.GetCount(), 2);
+    t.battle.mPlayNow = 420;
+    t.battle.Playback();
+    ASSERT_EQ(t.battle.mEffects.GetCount(), 1);
+    EXPECT_EQ(t.battle.mEffects.GetObjectA(0), large);
     t.battle.DeleteEffects();
 }
 

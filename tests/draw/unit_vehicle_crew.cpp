@@ -158,6 +158,28 @@ TEST_F(VehicleCrew, NoCrewNoTurnWithoutATurretAndNothingWithoutAFigure) {
     EXPECT_EQ(Depth(f.recorder), 0);
 }
 
+// Pose by pose: poses 0, 2, 3, 4, 7, 8 and 10 turn with the turret; with
+// the hatches closed poses 0 and 1 are not drawn and poses 2, 3, 4, 9 and
+// 10 duck.
+TEST_F(VehicleCrew, EachPoseTurnsAndDucksByItsOwnRule) {
+    v.crewPresent = 1;
+    for (int32_t pose = 0; pose <= 10; ++pose) {
+        models[28].mCrewPose[0] = pose;
+        const bool turns = pose == 0 || pose == 2 || pose == 3 || pose == 4 || pose == 7 || pose == 8 || pose == 10;
+        const bool ducks = pose == 2 || pose == 3 || pose == 4 || pose == 9 || pose == 10;
+        v.buttoned = false;
+        Draw();
+        ASSERT_EQ(gDrawn.size(), 1u) << pose;
+        EXPECT_FALSE(gDrawn[0].lowered) << pose;
+        EXPECT_EQ(CallsOf(f.recorder, DrawOp::kRotate).size(), turns ? 2u : 1u) << pose;
+        v.buttoned = true;
+        Draw();
+        ASSERT_EQ(gDrawn.size(), pose < 2 ? 0u : 1u) << pose;
+        if (pose >= 2) EXPECT_EQ(gDrawn[0].lowered, ducks) << pose;
+        EXPECT_EQ(Depth(f.recorder), 0) << pose;
+    }
+}
+
 TEST(VehicleCrewDummy, TheMapsDummyOfTheUniformStandsInTheOpenHatchAndGoesWhenItButtons) {
     DrawFixture f{false};
     TestRows<VehicleData, 1> vehicles{gVehicleData};

@@ -188,26 +188,49 @@ TEST_F(InfantryTest, ATankHuntersThrownChargesByDate) {
     }
 }
 
-// A German squad of 1943 without launchers: a pick below 25 of 1000 gives
-// weapon 265 at a quarter a draw, else rifle grenades (165) at 0.3 a draw.
-TEST_F(InfantryTest, AGermanSquadsThrownChargesOf1943) {
+// A German squad without launchers: in 1943 a pick below 25 of 1000, in
+// 1944 below 13 of 1000, gives weapon 265 at a quarter a draw, else rifle
+// grenades (165) at 0.3 a draw; from July 1943 on the squad's four launcher
+// draws come first (here all of them at or above 0.75: no launcher).
+TEST_F(InfantryTest, AGermanSquadsThrownChargesBy1943And1944Picks) {
     auto u = Make(kGermanSquad, kGerman);
-    mBattle.mBattle.mDate = 4305;
-    for (const uint32_t pick : {24u, 25u}) {
-        const double p = pick < 25 ? 0.25 : 0.3;
-        // A seed whose four draws give a shot at the one chance and not
-        // at the other shows which chance was used.
+    const struct {
+        int32_t date;
+        uint32_t pick;
+        bool charge;
+    } cases[] = {{4305, 24, true},  {4305, 25, false}, {4401, 12, true}, {4401, 13, false},
+                 {4412, 12, true},  {4412, 13, false}, {4312, 24, true},  {4312, 25, false}};
+    for (const auto& c : cases) {
+        mBattle.mBattle.mDate = c.date;
+        const int32_t launcherDraws = c.date > 4306 ? 4 : 0;
+        const double p = c.charge ? 0.25 : 0.3;
+        // The draws after the pick.
+        auto shots = [&](uint32_t s, double chance) {
+            SeedRandomGenerator(s);
+            for (int32_t i = 0; i < launcherDraws; ++i)
+                RandomFraction();
+            RandomPair();
+            int32_t n = 0;
+            for (int i = 0; i < 4; ++i)
+                n += RandomFraction() < chance;
+            return n;
+        };
+        // A seed whose four draws after the pick give a shot at the one
+        // chance and not at the other shows which chance was used.
         uint32_t s = 0;
-        for (uint32_t t = 1; t < 20000000 && !s; ++t) {
+        for (uint32_t t = 1; t < 50000000 && !s; ++t) {
             SeedRandomGenerator(t);
-            if (RandomPair() % 1000 != pick) continue;
-            if (ShotsAfterPick(t, 0.25) != ShotsAfterPick(t, 0.3) && ShotsAfterPick(t, p) > 0) s = t;
+            bool launcher = false;
+            for (int32_t i = 0; i < launcherDraws; ++i)
+                launcher = launcher || RandomFraction() < 0.75;
+            if (launcher || RandomPair() % 1000 != c.pick) continue;
+            if (shots(t, 0.25) != shots(t, 0.3) && shots(t, p) > 0) s = t;
         }
-        ASSERT_NE(s, 0u) << pick;
+        ASSERT_NE(s, 0u) << c.date << " " << c.pick;
         SeedRandomGenerator(s);
         u->AssignAntitankWeapons();
-        EXPECT_EQ(u->mAntitankWeapon, pick < 25 ? 265 : 165) << pick;
-        EXPECT_EQ(u->mAntitankShots, ShotsAfterPick(s, p)) << pick;
+        EXPECT_EQ(u->mAntitankWeapon, c.charge ? 265 : 165) << c.date << " " << c.pick;
+        EXPECT_EQ(u->mAntitankShots, shots(s, p)) << c.date << " " << c.pick;
     }
 }
 

@@ -44,7 +44,7 @@ public:
 };
 
 struct FearBattle : VehicleBattle {
-    FearBattle() : VehicleBattle(20, 20) { SeedRandomGenerator(77); }
+    explicit FearBattle(int32_t size = 20) : VehicleBattle(size, size) { SeedRandomGenerator(77); }
     // Our tank at (x, y) facing heading, seen by the enemy.
     Vehicle* Tank(float x, float y, float heading, VehicleType type = kTestTank) {
         Vehicle* v = AddVehicle(type, kAllies, x, y, heading);
@@ -161,26 +161,101 @@ TEST(VehicleThreat, TheRatingFallsBySuppressionBandAndByTheThreatsTurnAway) {
     gVehicleThreat.mMode = true;
 }
 
-TEST(VehicleThreat, InfantryFacingAClosedVehicleCountsByChanceOnlyInTheRandomMode) {
+// In the random mode infantry facing a closed vehicle counts when the draw
+// (a pair, mod 100) is below 70 with ordnance aimed at the vehicle, 50 with
+// ordnance otherwise and 33 without; each chance from both sides.
+TEST(VehicleThreat, InfantryFacingAClosedVehicleCountsAt70Or50Or33PerCent) {
+    struct Rifles : Walker {
+        bool HasOrdnance(bool, bool) override { return mOrdnance; }
+        AmmoClass ChooseAmmo(Unit*, bool) override { return kAmmoNone; }
+        bool mOrdnance = false;
+    };
     FearBattle b;
     Vehicle* tank = b.Tank(150, 200, 0);
-    Walker* squad = b.Add(kAxis, 250, 200);
+    auto* squad = new Rifles;
+    squad->mSide = 1;
+    squad->mX = 250.0f;
+    squad->mY = 200.0f;
     squad->mContactLevel = kContactFull;
-    squad->mTarget = tank;
+    b.mBattle.mUnits->Add(squad);
     tank->mButtoned = true;
-    const uint32_t seed = GetRandomState();
-    gVehicleThreat.Clear();
-    gVehicleThreat.mMode = false;
-    RateThreatToVehicle(squad, tank);
-    EXPECT_EQ(GetRandomState(), seed); // no draw without the mode
+    tank->mFearFlagB = true; // a weapon-less threat rates 0.01
     gVehicleThreat.mMode = true;
-    RateThreatToVehicle(squad, tank);
-    EXPECT_NE(GetRandomState(), seed);
-    // Open hatches: the squad counts without a draw.
+    // A generator state whose next pair mod 100 is `draw`.
+    auto stateFor = [](uint32_t draw) {
+        for (uint32_t s = 1;; ++s) {
+            SeedRandomGenerator(s);
+            if (RandomPair() % 100u == draw) return s;
+        }
+    };
+    auto counts = [&](uint32_t draw) {
+        SeedRandomGenerator(stateFor(draw));
+        gVehicleThreat.Clear();
+        RateThreatToVehicle(squad, tank);
+        return gVehicleThreat.mUnit == squad;
+    };
+    const struct {
+        bool ordnance, aimed;
+        uint32_t chance;
+    } cases[] = {{true, true, 70}, {true, false, 50}, {false, true, 33}, {false, false, 33}};
+    for (const auto& c : cases) {
+        squad->mOrdnance = c.ordnance;
+        squad->mTarget = c.aimed ? tank : nullptr;
+        EXPECT_TRUE(counts(c.chance - 1)) << c.chance;
+        EXPECT_FALSE(counts(c.chance)) << c.chance;
+    }
+    // Open hatches, or outside the random mode: no draw at all.
     tank->mButtoned = false;
-    const uint32_t open = GetRandomState();
+    EXPECT_TRUE(counts(99));
+    tank->mButtoned = true;
+    gVehicleThreat.mMode = false;
+    const uint32_t state = stateFor(99);
+    SeedRandomGenerator(state);
+    gVehicleThreat.Clear();
     RateThreatToVehicle(squad, tank);
-    EXPECT_EQ(GetRandomState(), open);
+    EXPECT_EQ(gVehicleThreat.mUnit, squad);
+    EXPECT_EQ(GetRandomState(), state);
+    gVehicleThreat.mMode = true;
+}
+
+// An enemy vehicle with a working machine gun makes a vehicle of mobility
+// class 3 rate it at least 1 within 300 + L metres (3-D, strictly): L = 100
+// outside the random mode, 100 r in it.
+TEST(VehicleThreat, AMachineGunThreatensClass3WithinThreeHundredPlusL) {
+    FearBattle b(30);
+    b.mTables.vehicles[kTestTank].mMobilityClass = 3;
+    b.mTables.vehicles[kTestTank].mBowMG = 5;
+    b.mTables.vehicles[kTestTank].mBowMGCount = 1;
+    Vehicle* tank = b.Tank(50, 300, 0);
+    ThreatTank* e = b.Threat(450, 300, tank);
+    for (auto& rounds : e->mMGRounds)
+        rounds = 100;
+    ASSERT_TRUE(e->HasFunctioningMG(false));
+    e->mFrontHarm = e->mFlankHarm = 0.1f;
+    auto rate = [&](float d) {
+        e->mX = tank->mX + d;
+        gVehicleThreat.Clear();
+        RateThreatToVehicle(e, tank);
+        return gVehicleThreat.mValue;
+    };
+    gVehicleThreat.mMode = false;
+    EXPECT_FLOAT_EQ(rate(399.9f), 1.0f);
+    EXPECT_FLOAT_EQ(rate(400.0f), 0.1f);
+    // The random mode at 350 m: r a hair above and below a half.
+    gVehicleThreat.mMode = true;
+    auto stateFor = [](double lo, double hi) {
+        for (uint32_t s = 1;; ++s) {
+            SeedRandomGenerator(s);
+            const double r = RandomFraction();
+            if (r > lo && r < hi) return s;
+        }
+    };
+    SeedRandomGenerator(stateFor(0.501, 0.505));
+    EXPECT_FLOAT_EQ(rate(350.0f), 1.0f);
+    SeedRandomGenerator(stateFor(0.495, 0.499));
+    EXPECT_FLOAT_EQ(rate(350.0f), 0.1f);
+    b.mTables.vehicles[kTestTank].mMobilityClass = 2;
+    EXPECT_FLOAT_EQ(rate(100.0f), 0.1f);
 }
 
 TEST(VehicleThreat, ObserverCallingFireOnTheVehicleIsACloseThreat) {
@@ -206,7 +281,27 @@ TEST(VehicleThreat, ObserverCallingFireOnTheVehicleIsACloseThreat) {
     gVehicleThreat.Clear();
     RateThreatToVehicle(fo, lorry);
     EXPECT_EQ(gVehicleThreat.mValue, 0.0f);
+    // The reach is 100 m for a soft vehicle, 50 m for an armoured one, both
+    // strict; a closed armoured vehicle takes 0.005 of the crew's rough harm.
+    auto rate = [&](Vehicle* v, float off) {
+        fo->mAreaTargetX = v->mX + off;
+        fo->mAreaTargetY = v->mY;
+        gVehicleThreat.Clear();
+        RateThreatToVehicle(fo, v);
+        return gVehicleThreat.mValue;
+    };
+    EXPECT_FLOAT_EQ(rate(lorry, 99.9f), 0.25f);
+    EXPECT_EQ(rate(lorry, 100.0f), 0.0f);
+    Vehicle* tank = b.Tank(150, 100, 0);
+    b.mTables.vehicles[kTestTank].mRoofArmorA = 0; // open above
+    EXPECT_FLOAT_EQ(rate(tank, 49.9f), 0.25f);
+    EXPECT_EQ(rate(tank, 50.0f), 0.0f);
+    b.mTables.vehicles[kTestTank].mRoofArmorA = 10;
+    const float rough = fo->GetRoughAbilityToDamage(nullptr, 0, tank);
+    ASSERT_GT(rough, 0.0f);
+    EXPECT_FLOAT_EQ(rate(tank, 49.9f), rough * 0.005f) << rough;
     fo->mAreaTargetX = 160.0f;
+    fo->mAreaTargetY = 240.0f;
     VehicleBattle::Order(lorry, 100, 230, kPaceDefaultMove);
     VehicleBattle::Order(lorry, 50, 230, kPaceDefaultMove);
     gVehicleThreat.Clear();
@@ -477,6 +572,24 @@ TEST(VehicleFear, HatchesOpenWhenQuietAndCloseUnderFire) {
     ASSERT_TRUE(tank->mFearFlagB);
     b.Drive(120);
     EXPECT_TRUE(tank->mButtoned);
+}
+
+// Closed hatches open only with no spotted enemy infantry within 150 m
+// (inclusive) of the vehicle.
+TEST(VehicleFear, HatchesStayClosedWithEnemyInfantryWithin150Metres) {
+    auto opens = [](float d) {
+        FearBattle b;
+        Vehicle* tank = b.Tank(150, 200, 0);
+        tank->mButtoned = true;
+        Walker* squad = b.Add(kAxis, 150.0f + d, 200.0f);
+        squad->mContactLevel = kContactFull;
+        b.Prepare();
+        for (int32_t slices = 0; tank->mButtoned && slices < 8000; slices += 40)
+            b.Drive(40);
+        return !tank->mButtoned;
+    };
+    EXPECT_FALSE(opens(150.0f));
+    EXPECT_TRUE(opens(150.5f));
 }
 
 TEST(VehicleFear, AHaltedVehicleInALargeFireEscapesIt) {
