@@ -385,6 +385,30 @@ BENCHMARK(BM_BattleFrameLevel1)
     ->Arg(kVehicles80InAction)
     ->Unit(benchmark::kMillisecond);
 
+// The same close frames with the game's own render threads (one a core, as
+// the battle screen draws them), wall time to the last finished pixel.
+void BM_BattleFrameLevel1AllCores(benchmark::State& state) {
+    BattleRig rig(static_cast<Population>(state.range(0)));
+    state.SetLabel(kPopulations[state.range(0)]);
+    SoftDevice3D& device = rig.rig.host.mDevice;
+    device.SetThreadCount(0);
+    state.counters["threads"] = device.ThreadCount();
+    rig.Frame();
+    device.Flush();
+    for (auto _ : state) {
+        rig.scene->map->DirtyClip();
+        rig.Frame();
+        device.Flush();
+        benchmark::DoNotOptimize(rig.rig.host.mPixels.data());
+    }
+    device.SetThreadCount(1);
+}
+BENCHMARK(BM_BattleFrameLevel1AllCores)
+    ->Arg(kFullBattle)
+    ->Arg(kFullBattleWithClouds)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
 // The full battle in fog (weather 4, fog from 1 m to 850 m): every textured
 // pixel is fogged and blended in full. Arg 0 draws the blended runs with the
 // plain loop, 1 eight pixels at a time (the same pixels).
