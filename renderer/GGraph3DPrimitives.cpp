@@ -2,6 +2,7 @@
 // current matrix into camera space, back-face culling, projection, trivial
 // rejection and acceptance or clipping, the pick passes, screen mapping, the
 // hilite box, and drawing at once or storing as a translucent record.
+#include <algorithm>
 #include <cstring>
 
 #include "renderer/GGraph3D.h"
@@ -106,6 +107,18 @@ void GGraph3D::FinishPolygon(bool run) {
         float bX = c2.X - c1.X, bY = c2.Y - c1.Y, bW = c2.W - c1.W;
         float t = (aX * bY - aY * bX) * c0.W + (aY * bW - aW * bY) * c0.X + (aW * bX - aX * bW) * c0.Y;
         if (mFrontClockwise ? t >= 0.0f : t <= 0.0f) return;
+    }
+    if (mFogCull && mFogOn && mTableFog && !mDistantZ && mPickPass == 0 && mFogEnd > 0.0f &&
+        mFogEnd < 1.0e30f) {
+        // Every pixel's w (1 / the interpolated 1 / w) is at least the
+        // corners' least; past the end by this margin the fog factor is 0
+        // at every pixel despite rounding, and the colour the fog colour.
+        float nearest = p.v[0].W;
+        for (int32_t i = 1; i < p.count; ++i) nearest = std::min(nearest, p.v[i].W);
+        if (nearest >= mFogEnd * 1.001f) {
+            ++mFogCulled;
+            return;
+        }
     }
     for (int32_t i = 0; i < p.count; ++i) {
         WorkVertex& v = p.v[i];
