@@ -363,11 +363,13 @@ void BM_BattleFrameInFog(benchmark::State& state) {
     SoftPixel::SetWideBlend(state.range(0) != 0);
     state.SetLabel(state.range(0) != 0 ? "eight-wide blend" : "plain loop");
     rig.Frame();
+    const int64_t culled = rig.r->FogCulled();
     for (auto _ : state) {
         rig.scene->map->DirtyClip();
         rig.Frame();
         benchmark::DoNotOptimize(rig.rig.host.mPixels.data());
     }
+    state.counters["fog_culled"] = double(rig.r->FogCulled() - culled) / double(state.iterations());
     SoftPixel::SetWideBlend(true);
 }
 BENCHMARK(BM_BattleFrameInFog)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
