@@ -81,11 +81,12 @@ public:
     bool Fog(bool on);
     void FogColor(float r, float g, float b);
     void FogRange(float start, float end, float third);
-    // While on (and fog is on, outside the pick pass and distant depth), a
-    // polygon whose every corner lies at or beyond the fog's end is not
-    // drawn: each of its pixels would be the fog colour. For objects that
-    // stand in front of something drawn in fog (ground, backdrop), not for
-    // the ground itself. FogCulled counts the polygons left out.
+    // While on (and fog is on, outside the pick pass, distant depth and a
+    // hilite box), a polygon whose every corner lies at or beyond the fog's
+    // end is not drawn: each of its pixels would be the fog colour. For
+    // objects that stand in front of something drawn in fog (ground,
+    // backdrop), not for the ground itself. FogCulled counts the polygons
+    // left out.
     void FogCull(bool on) { mFogCull = on; }
     int64_t FogCulled() const { return mFogCulled; }
     bool GetTextureErrorFlagSys() const { return mTextureErrorFlag; }

@@ -108,7 +108,7 @@ void GGraph3D::FinishPolygon(bool run) {
         float t = (aX * bY - aY * bX) * c0.W + (aY * bW - aW * bY) * c0.X + (aW * bX - aX * bW) * c0.Y;
         if (mFrontClockwise ? t >= 0.0f : t <= 0.0f) return;
     }
-    if (mFogCull && mFogOn && mTableFog && !mDistantZ && mPickPass == 0 && mFogEnd > 0.0f &&
+    if (mFogCull && mFogOn && mTableFog && !mDistantZ && mPickPass == 0 && !mHiliteBoxOn && mFogEnd > 0.0f &&
         mFogEnd < 1.0e30f) {
         // Every pixel's w (1 / the interpolated 1 / w) is at least the
         // corners' least; past the end by this margin the fog factor is 0
