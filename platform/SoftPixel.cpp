@@ -773,12 +773,14 @@ bool HiddenBehindDepth(const TriangleSetup& t, const Context& c) {
     const float top = static_cast<float>(y0) - t.oy, bottom = static_cast<float>(y1) - t.oy;
     const float a = t.z.dx * l, b = t.z.dx * r, e = t.z.dy * top, f = t.z.dy * bottom;
     const float nearest = t.z.base + std::min(a, b) + std::min(e, f);
-    // Rows walked by adding dz per pixel drift by up to a few units in the
-    // last place of the largest value on the way; this margin is far above
-    // that and below a thousandth of the depth range.
+    // A row walked by adding dz per pixel drifts by at most half a unit in
+    // the last place of the largest value on the way (2^-24 of it) per
+    // pixel; the margin is four times that over the row's length, plus
+    // three depth steps for the quantizing and the fixed-point runs.
     const float largest = std::fabs(t.z.base) + std::max(std::fabs(a), std::fabs(b)) + std::max(std::fabs(e), std::fabs(f));
     if (!std::isfinite(nearest) || !std::isfinite(largest) || largest > 4.0f) return false;
-    const float bound = nearest - largest * 2.5e-4f - 3.0f / 65535.0f;
+    const float drift = largest * static_cast<float>(t.maxX - t.minX + 9) * (1.0f / 4194304.0f);
+    const float bound = nearest - drift - 3.0f / 65535.0f;
     if (!(bound > 0.0f)) return false;
     const uint32_t q = Quantize(bound);
     if (q == 0) return false;
