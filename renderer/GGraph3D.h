@@ -88,6 +88,13 @@ public:
     // backdrop), not for the ground itself. FogCulled counts the polygons
     // left out.
     void FogCull(bool on) { mFogCull = on; }
+    // The eye distance from which the cull drops a polygon: 1.001 x the
+    // fog's end, or 0 where nothing is dropped now.
+    float FogCullLimit() const {
+        const bool on = mFogCull && mFogOn && mTableFog && !mDistantZ && mPickPass == 0 && !mHiliteBoxOn &&
+                        mFogEnd > 0.0f && mFogEnd < 1.0e30f;
+        return on ? mFogEnd * 1.001f : 0.0f;
+    }
     int64_t FogCulled() const { return mFogCulled; }
     bool GetTextureErrorFlagSys() const { return mTextureErrorFlag; }
     void SetTextureErrorFlagSys() { mTextureErrorFlag = true; }

@@ -122,10 +122,11 @@ TEST(RendererScene, AWholeFrameLooksRight) {
 
 namespace {
 
-// The ground in fog out to 3 km, then boxes at 60 m and 300-500 m (the fog
-// ends at 220 m), drawn once with the fog cull on for the boxes and once
-// without: the same picture, with every face of the far boxes left out and
-// the near box drawn.
+// The ground in fog out to 3 km, then boxes at 60 m and 300-500 m and a
+// tree at 400 m through the unclipped run (the fog ends at 220 m), drawn
+// once with the fog cull on for them and once without: the same picture,
+// with every face of the far boxes and the tree left out and the near box
+// drawn.
 TEST(RendererScene, ObjectsBeyondTheFogsEndAreLeftOutWithTheSamePicture) {
     const int32_t w = 320, h = 200;
     auto grass = MakePicture(64, 64, [](int x, int y) {
@@ -157,6 +158,12 @@ TEST(RendererScene, ObjectsBeyondTheFogsEndAreLeftOutWithTheSamePicture) {
         r.mBackFaceCull = false;
         Box(r, -5, 60, 10, 8, 9, 0.8f, 0.3f, 0.25f);
         for (int k = 0; k < 5; ++k) Box(r, -60 + 30 * k, 300 + 50 * k, 14, 10, 12, 0.3f, 0.3f, 0.8f);
+        // A far tree as a fan of four triangles through the unclipped run.
+        r.Texture(grass.get()->AsGraphic());
+        const float tree[18] = {30, 400, 6, 26, 400, 0, 34, 400, 0, 34, 400, 10, 26, 400, 10, 26, 400, 0};
+        const float treeUV[12] = {0.5f, 0.5f, 0, 0, 1, 0, 1, 1, 0, 1, 0, 0};
+        bool noClip = false;
+        r.DrawTextureFan(noClip, 4, tree, treeUV);
         r.mBackFaceCull = true;
         culled[pass] = r.FogCulled() - before;
         r.FogCull(false);
@@ -168,7 +175,7 @@ TEST(RendererScene, ObjectsBeyondTheFogsEndAreLeftOutWithTheSamePicture) {
         EXPECT_GT(near >> 11, (near >> 5) & 31) << pass;
     }
     EXPECT_EQ(culled[0], 0);
-    EXPECT_EQ(culled[1], 5 * 5);
+    EXPECT_EQ(culled[1], 5 * 5 + 4);
     int32_t differ = 0;
     for (size_t i = 0; i < pictures[0].size(); ++i) differ += pictures[0][i] != pictures[1][i];
     EXPECT_EQ(differ, 0);
