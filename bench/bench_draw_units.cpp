@@ -28,6 +28,7 @@
 #include "engine/GGraphic.h"
 #include "engine/GPictureStore.h"
 #include "models/ModelTables.h"
+#include "platform/SoftPixel.h"
 #include "platform/SoftPixelWide.h"
 #include "units/DataTables.h"
 #include "units/Infantry.h"
@@ -418,14 +419,33 @@ void BM_BattleFrameInFog(benchmark::State& state) {
     SoftPixel::SetWideBlend(state.range(0) != 0);
     state.SetLabel(state.range(0) != 0 ? "eight-wide blend" : "plain loop");
     rig.Frame();
+    const int64_t culled = rig.r->FogCulled();
     for (auto _ : state) {
         rig.scene->map->DirtyClip();
         rig.Frame();
         benchmark::DoNotOptimize(rig.rig.host.mPixels.data());
     }
+    state.counters["fog_culled"] = double(rig.r->FogCulled() - culled) / double(state.iterations());
     SoftPixel::SetWideBlend(true);
 }
 BENCHMARK(BM_BattleFrameInFog)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The full battle with every triangle walked (arg 0) or with the triangles
+// that lie behind every stored depth under their box skipped (arg 1, as the
+// game draws; the same pixels).
+void BM_BattleFrameHiddenSkip(benchmark::State& state) {
+    BattleRig rig(kFullBattle);
+    SoftPixel::SetHiddenSkip(state.range(0) != 0);
+    state.SetLabel(state.range(0) != 0 ? "hidden triangles skipped" : "every triangle walked");
+    rig.Frame();
+    for (auto _ : state) {
+        rig.scene->map->DirtyClip();
+        rig.Frame();
+        benchmark::DoNotOptimize(rig.rig.host.mPixels.data());
+    }
+    SoftPixel::SetHiddenSkip(true);
+}
+BENCHMARK(BM_BattleFrameHiddenSkip)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The units, then the effects, drawn on their own over the full battle.
 void BM_BattleUnitsAlone(benchmark::State& state) {

@@ -158,6 +158,10 @@ bool Fog(bool on) {
     return g3D ? g3D->Fog(on) : false;
 }
 
+void FogCull(bool on) {
+    if (g3D) g3D->FogCull(on);
+}
+
 bool WorldToScreen(float* x, float* y, float z, bool clamp) {
     return g3D && g3D->WorldToScreen(x, y, z, clamp);
 }

@@ -82,6 +82,9 @@ bool GetClip();
 void SetDistantZ(bool on);
 // Returns whether fog was on.
 bool Fog(bool on);
+// Objects drawn while on that lie wholly beyond the fog's end are left out
+// (see GGraph3D::FogCull).
+void FogCull(bool on);
 bool WorldToScreen(float* x, float* y, float z, bool clamp);
 // Untextured runs after Color; a single textured triangle from tables.
 void Fan(bool needsClip, int32_t n, const float* xyz);

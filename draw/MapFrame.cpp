@@ -76,6 +76,13 @@ void Map::DrawMap() {
         DrawOutsideWorld();
     }
     DrawOpenGround();
+    // Everything from here on stands in front of the ground or the
+    // backdrop, which lie beyond it in the same fog: what is wholly past
+    // the fog's end would show only the fog colour there is behind it.
+    struct FogCullOn {
+        FogCullOn() { d3::FogCull(true); }
+        ~FogCullOn() { d3::FogCull(false); }
+    } fogCull;
     if (gBattle && gBattle->mSetupPhase) DrawSetupZones();
     DrawBuildings();
     DrawOverlays();

@@ -3,6 +3,7 @@
 #include "platform/SoftPixelWide.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -11,6 +12,8 @@ using namespace SoftValue;
 namespace SoftPixel {
 
 namespace {
+
+std::atomic<bool> gHiddenSkip{true};
 
 constexpr uint8_t kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 constexpr uint32_t kRoundWord = 4u | (2u << 8) | (4u << 16);
@@ -753,8 +756,54 @@ uint16_t Pack565(uint32_t argb, uint32_t ditherWord) {
     return PackPrepared(p + ditherWord);
 }
 
+// Whether the depth test fails at every pixel of the triangle's rows in the
+// band: its nearest depth (the smallest at a corner of its bounding box,
+// less what the drawing paths' float rounding can take off) lies behind the
+// farthest depth stored under the box. Such a triangle changes no pixel and
+// no depth, so it need not be walked.
+bool HiddenSkipOn() { return gHiddenSkip.load(std::memory_order_relaxed); }
+void SetHiddenSkip(bool on) { gHiddenSkip.store(on, std::memory_order_relaxed); }
+
+bool HiddenBehindDepth(const TriangleSetup& t, const Context& c) {
+    const Shade& s = c.shade;
+    if (!s.zEnable || s.zAlways) return false;
+    const int32_t y0 = FirstRow(t, c), y1 = LastRow(t, c);
+    if (y0 > y1) return true;
+    const float l = static_cast<float>(t.minX) - t.ox, r = static_cast<float>(t.maxX) - t.ox;
+    const float top = static_cast<float>(y0) - t.oy, bottom = static_cast<float>(y1) - t.oy;
+    const float a = t.z.dx * l, b = t.z.dx * r, e = t.z.dy * top, f = t.z.dy * bottom;
+    const float nearest = t.z.base + std::min(a, b) + std::min(e, f);
+    // A row walked by adding dz per pixel drifts by at most half a unit in
+    // the last place of the largest value on the way (2^-24 of it) per
+    // pixel; the margin is four times that over the row's length, plus
+    // three depth steps for the quantizing and the fixed-point runs.
+    const float largest = std::fabs(t.z.base) + std::max(std::fabs(a), std::fabs(b)) + std::max(std::fabs(e), std::fabs(f));
+    if (!std::isfinite(nearest) || !std::isfinite(largest) || largest > 4.0f) return false;
+    const float drift = largest * static_cast<float>(t.maxX - t.minX + 9) * (1.0f / 4194304.0f);
+    const float bound = nearest - drift - 3.0f / 65535.0f;
+    if (!(bound > 0.0f)) return false;
+    const uint32_t q = Quantize(bound);
+    if (q == 0) return false;
+    const uint16_t limit = static_cast<uint16_t>(q - 1);
+    // Hidden when every stored depth under the box is below q - 1 (the
+    // nearest pixel's quantized depth is at least q - 1 > the stored one).
+    const int32_t n = t.maxX - t.minX + 1;
+    const bool wide = WideAvailable();
+    for (int32_t y = y0; y <= y1; ++y) {
+        const uint16_t* zb = c.depth + int64_t(y) * c.depthPitch + t.minX;
+        if (wide) {
+            if (WideDepthReaches(zb, n, limit)) return false;
+        } else {
+            for (int32_t x = 0; x < n; ++x)
+                if (zb[x] >= limit) return false;
+        }
+    }
+    return true;
+}
+
 void RasterFast16(const TriangleSetup& t, const Context& c, Target16& target) {
     const Shade& s = c.shade;
+    if (HiddenSkipOn() && HiddenBehindDepth(t, c)) return;
     // Fogged untextured polygons take the general path; textured ones the
     // fast path with every pixel shaded in full (fog needs 8-bit colour).
     if (s.fog && !s.sampleTexture) {

@@ -58,6 +58,14 @@ struct Target32 {
     int32_t pitch;
 };
 
+// True when the depth test fails at every pixel the triangle covers in the
+// context's rows (its nearest possible depth lies behind every stored depth
+// under its bounding box); the fast path then skips it, which changes nothing.
+bool HiddenBehindDepth(const TriangleSetup& t, const Context& c);
+// The skip is on unless switched off (to compare pictures and times with
+// every triangle walked).
+bool HiddenSkipOn();
+void SetHiddenSkip(bool on);
 void RasterFast16(const TriangleSetup& t, const Context& c, Target16& target);
 void RasterGeneral(const TriangleSetup& t, const Context& c, Target16& target);
 void RasterGeneral(const TriangleSetup& t, const Context& c, Target32& target);

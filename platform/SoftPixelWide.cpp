@@ -51,6 +51,23 @@ bool WideAvailable() {
     return available;
 }
 
+__attribute__((target("avx2"))) bool WideDepthReaches(const uint16_t* row, int32_t n, uint16_t limit) {
+    if (n < 16) {
+        for (int32_t i = 0; i < n; ++i)
+            if (row[i] >= limit) return true;
+        return false;
+    }
+    const __m256i l = _mm256_set1_epi16(static_cast<int16_t>(limit));
+    __m256i any = _mm256_setzero_si256();
+    for (int32_t i = 0;; i += 16) {
+        if (i + 16 > n) i = n - 16;  // the last sixteen, overlapping the loop's
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i));
+        any = _mm256_or_si256(any, _mm256_cmpeq_epi16(_mm256_max_epu16(v, l), v));
+        if (i + 16 >= n) break;
+    }
+    return !_mm256_testz_si256(any, any);
+}
+
 __attribute__((target("avx2"))) int32_t WideTextured(const WideRun& r, int32_t x, int32_t groups, uint32_t z,
                                                      int32_t dz, int32_t u, int32_t du, int32_t v, int32_t dv) {
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -342,17 +359,24 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
         const uint32_t* d = w.dither[y & 3];
         const __m256i pattern = _mm256_setr_epi32(int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]),
                                                   int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]));
-        const __m256i dither = _mm256_permutevar8x32_epi32(
+        __m256i dither = _mm256_permutevar8x32_epi32(
             pattern, _mm256_and_si256(_mm256_add_epi32(lane, _mm256_set1_epi32(x0 & 3)), _mm256_set1_epi32(3)));
         const __m256i lastX = _mm256_set1_epi32(x1 - 1);
         int32_t x = x0;
-        for (; x < x1 && x + 8 <= w.width; x += 8) {
+        for (int32_t next = x0; next < x1 && w.width >= 8; next += 8) {
+            // A group that would cross the target's right edge is moved back
+            // to end there; its lanes before the span's next pixel are left
+            // as they are. Every lane's result depends on its pixel alone.
+            x = std::min(next, w.width - 8);
+            if (x != next)
+                dither = _mm256_permutevar8x32_epi32(
+                    pattern, _mm256_and_si256(_mm256_add_epi32(lane, _mm256_set1_epi32(x & 3)), _mm256_set1_epi32(3)));
             const __m256i xi = _mm256_add_epi32(_mm256_set1_epi32(x), lane);
             const __m256 dxo = _mm256_sub_ps(_mm256_cvtepi32_ps(xi), ox);
             const __m256 z = PlaneLanes(zBase, zDx, dxo, zDy);
             const __m256i zq =
                 _mm256_cvttps_epi32(_mm256_add_ps(_mm256_mul_ps(_mm256_min_ps(_mm256_max_ps(z, zero), one), k65535), half));
-            __m256i fail = _mm256_cmpgt_epi32(xi, lastX);
+            __m256i fail = _mm256_or_si256(_mm256_cmpgt_epi32(xi, lastX), _mm256_cmpgt_epi32(_mm256_set1_epi32(next), xi));
             if (w.test) {
                 __m256i zbv = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(zb + x)));
                 fail = _mm256_or_si256(fail, _mm256_cmpgt_epi32(zq, zbv));
@@ -451,8 +475,9 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
                 for (int32_t i = 0; i < 8; ++i)
                     if (slowBits & (1 << i)) w.slow(w.context, x + i, y);
         }
-        // The last pixels of the target's rows, one by one.
-        for (; x < x1; ++x) w.slow(w.context, x, y);
+        // Targets narrower than a group: one by one.
+        if (w.width < 8)
+            for (x = x0; x < x1; ++x) w.slow(w.context, x, y);
     }
 }
 
@@ -660,6 +685,11 @@ __attribute__((target("avx2"))) int32_t WideBlendBilinear(const WideBlend& b, in
 
 namespace SoftPixel {
 bool WideAvailable() { return false; }
+bool WideDepthReaches(const uint16_t* row, int32_t n, uint16_t limit) {
+    for (int32_t i = 0; i < n; ++i)
+        if (row[i] >= limit) return true;
+    return false;
+}
 int32_t WideTextured(const WideRun&, int32_t, int32_t, uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {
     return 0;
 }

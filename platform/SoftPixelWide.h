@@ -20,6 +20,9 @@ struct WideRun {
 
 // True when this processor runs the wide loop.
 bool WideAvailable();
+// Whether any of the n depths from row is at least limit (only where
+// WideAvailable()).
+bool WideDepthReaches(const uint16_t* row, int32_t n, uint16_t limit);
 
 // Pixels x .. x + 8 * groups - 1 with depth z (16.16) and texel u, v (16.16,
 // v unscaled), stepping dz, du, dv. Returns how many groups were done whole:

@@ -81,6 +81,21 @@ public:
     bool Fog(bool on);
     void FogColor(float r, float g, float b);
     void FogRange(float start, float end, float third);
+    // While on (and fog is on, outside the pick pass, distant depth and a
+    // hilite box), a polygon whose every corner lies at or beyond the fog's
+    // end is not drawn: each of its pixels would be the fog colour. For
+    // objects that stand in front of something drawn in fog (ground,
+    // backdrop), not for the ground itself. FogCulled counts the polygons
+    // left out.
+    void FogCull(bool on) { mFogCull = on; }
+    // The eye distance from which the cull drops a polygon: 1.001 x the
+    // fog's end, or 0 where nothing is dropped now.
+    float FogCullLimit() const {
+        const bool on = mFogCull && mFogOn && mTableFog && !mDistantZ && mPickPass == 0 && !mHiliteBoxOn &&
+                        mFogEnd > 0.0f && mFogEnd < 1.0e30f;
+        return on ? mFogEnd * 1.001f : 0.0f;
+    }
+    int64_t FogCulled() const { return mFogCulled; }
     bool GetTextureErrorFlagSys() const { return mTextureErrorFlag; }
     void SetTextureErrorFlagSys() { mTextureErrorFlag = true; }
     int32_t GetTextureDownsample() const { return mTextureDownsample; }
@@ -237,6 +252,9 @@ public:
     uint8_t* mTransparencyLimit;
     int32_t mMaxTextureSize = 256;
     bool mFogOn = false;
+    bool mFogCull = false;
+    float mFogEnd = 0.0f;
+    int64_t mFogCulled = 0;
     static constexpr int32_t kAlphaBytes = 20000;
     uint8_t mAlphaBuffer[kAlphaBytes];
     uint8_t* mAlphaWrite;

@@ -2,6 +2,7 @@
 // current matrix into camera space, back-face culling, projection, trivial
 // rejection and acceptance or clipping, the pick passes, screen mapping, the
 // hilite box, and drawing at once or storing as a translucent record.
+#include <algorithm>
 #include <cstring>
 
 #include "renderer/GGraph3D.h"
@@ -106,6 +107,17 @@ void GGraph3D::FinishPolygon(bool run) {
         float bX = c2.X - c1.X, bY = c2.Y - c1.Y, bW = c2.W - c1.W;
         float t = (aX * bY - aY * bX) * c0.W + (aY * bW - aW * bY) * c0.X + (aW * bX - aX * bW) * c0.Y;
         if (mFrontClockwise ? t >= 0.0f : t <= 0.0f) return;
+    }
+    if (FogCullLimit() > 0.0f) {
+        // Every pixel's w (1 / the interpolated 1 / w) is at least the
+        // corners' least; past the end by this margin the fog factor is 0
+        // at every pixel despite rounding, and the colour the fog colour.
+        float nearest = p.v[0].W;
+        for (int32_t i = 1; i < p.count; ++i) nearest = std::min(nearest, p.v[i].W);
+        if (nearest >= FogCullLimit()) {
+            ++mFogCulled;
+            return;
+        }
     }
     for (int32_t i = 0; i < p.count; ++i) {
         WorkVertex& v = p.v[i];
@@ -222,9 +234,11 @@ void GGraph3D::FastRun(bool fan, bool textured, int32_t n, const float* xyz, con
     const float(&m)[4][4] = mCurrentMatrix->m;
     TexturedVertex tv[22];
     GouraudVertex gv[22];
+    const float fogLimit = FogCullLimit();
     for (int32_t t = 0; t < n;) {
         int32_t batch = n - t < 20 ? n - t : 20;
         int32_t count = batch + 2;
+        float nearest = 3.4e38f;
         for (int32_t k = 0; k < count; ++k) {
             // Fans repeat the centre; strips start with the last two corners
             // of the batch before.
@@ -233,6 +247,7 @@ void GGraph3D::FastRun(bool fan, bool textured, int32_t n, const float* xyz, con
             float X = p[0] * m[0][0] + p[1] * m[1][0] + p[2] * m[2][0] + m[3][0];
             float Y = p[0] * m[0][1] + p[1] * m[1][1] + p[2] * m[2][1] + m[3][1];
             float w = -(p[0] * m[0][2] + p[1] * m[1][2] + p[2] * m[2][2] + m[3][2]);
+            nearest = std::min(nearest, w);
             float rhw = 1.0f / w;
             float sx = mViewCenterX + X * rhw * mProjectionX * mViewHalfWidth;
             float sy = mViewCenterY - Y * rhw * mProjectionY * mViewHalfHeight;
@@ -247,6 +262,13 @@ void GGraph3D::FastRun(bool fan, bool textured, int32_t n, const float* xyz, con
             }
         }
         SoftPrimitive type = fan ? SoftPrimitive::TriangleFan : SoftPrimitive::TriangleStrip;
+        // Every triangle of the batch lies past the fog's end (as in
+        // FinishPolygon).
+        if (fogLimit > 0.0f && nearest >= fogLimit) {
+            mFogCulled += batch;
+            t += batch;
+            continue;
+        }
         if (device) {
             if (textured) device->DrawPrimitive(type, kSoftFvfTex1, tv, count, kSoftDrawFlags);
             else device->DrawPrimitive(type, kSoftFvfDiffuse, gv, count, kSoftDrawFlags);

@@ -140,6 +140,7 @@ void GGraph3D::FogRange(float start, float end, float) {
     d->SetRenderState(SoftState::FogTableStart, bits);
     std::memcpy(&bits, &end, 4);
     d->SetRenderState(SoftState::FogTableEnd, bits);
+    mFogEnd = end;
 }
 
 bool GGraph3D::GetTextureErrorState(int32_t* levelOut) {

@@ -8,6 +8,7 @@
 
 #include "SoftDeviceTestUtil.h"
 #include "bench/BattleFrames.h"
+#include "platform/SoftPixel.h"
 #include "platform/SoftPixelWide.h"
 
 using namespace softtest;
@@ -271,6 +272,116 @@ TEST(SoftDeviceWide, BlendedTrianglesMatchThePlainLoopExactly) {
         ASSERT_TRUE(a.BorderIntact());
     }
     EXPECT_GT(drawn, 96 * 83 * 61 / 3);
+}
+
+} // namespace
+
+namespace {
+
+// A near wall with holes in it, then many textured, flat and blended
+// triangles behind, just behind and through it: the fast path that skips
+// triangles hidden by the depth buffer gives the pixels and depths of the
+// fast path that walks every triangle, and it did skip some.
+TEST(SoftDeviceHidden, TrianglesBehindTheDepthBufferAreSkippedWithTheSamePicture) {
+    SoftTexture tex;
+    ASSERT_TRUE(tex.ICreate(MakePicture(32, 32, [](int x, int y) {
+        return 0xFF000000u | uint32_t(x * 8) << 16 | uint32_t(y * 8) << 8 | uint32_t((x ^ y) * 5);
+    })));
+    Lcg rng(5);
+    int32_t skipped = 0, drawn = 0;
+    for (int32_t round = 0; round < 40; ++round) {
+        Canvas16 a(70, 50, 0x0841), b(70, 50, 0x0841);
+        SoftDevice3D fast, ref;
+        ASSERT_TRUE(fast.ICreate16(a.target));
+        ASSERT_TRUE(ref.ICreate16(b.target));
+        const float wall = rng.Range(0.2f, 0.8f);
+        for (SoftDevice3D* d : {&fast, &ref}) {
+            ScreenStates(*d);
+            d->SetRenderState(SoftState::DitherEnable, round % 2 ? kTrue : kFalse);
+            d->SetTextureStageState(SoftStage::MagFilter, round % 4 < 2 ? kFilterLinear : kFilterPoint);
+            d->Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+            // The wall: whole, or (every third round) strips with gaps of
+            // a pixel or two between.
+            d->SetTexture(nullptr);
+            const float width = round % 3 == 0 ? 7.5f : 9.0f;
+            for (float x = -2; x < 72; x += 9) {
+                const CV q[4] = {{x, -1, wall, 1, 0xFF806040u}, {x + width, -1, wall, 1, 0xFF806040u},
+                                 {x, 51, wall, 1, 0xFF806040u}, {x + width, 51, wall, 1, 0xFF806040u}};
+                d->DrawPrimitive(SoftPrimitive::TriangleStrip, kSoftFvfDiffuse, q, 4, kSoftDrawFlags);
+            }
+        }
+        for (int32_t k = 0; k < 30; ++k) {
+            const int32_t kind = k % 3;
+            // Depths from well behind the wall to a few steps in front of it.
+            const float base = wall + (k % 5 == 0 ? -3.0f / 65535 : rng.Range(0, 0.2f));
+            TV v[3];
+            CV c[3];
+            const float cx = rng.Range(-5, 75), cy = rng.Range(-5, 55), size = rng.Range(2, 30);
+            for (int32_t i = 0; i < 3; ++i) {
+                const float x = cx + rng.Range(-size, size), y = cy + rng.Range(-size, size), w = rng.Range(0.5f, 4);
+                const float z = std::min(1.0f, base + rng.Range(0, 4.0f / 65535));
+                v[i] = TV{x, y, z, 1 / w, x * 0.04f * w, y * 0.04f};
+                c[i] = CV{x, y, z, 1 / w, 0x80000000u | uint32_t(k * 0x0A0B0C)};
+            }
+            for (SoftDevice3D* d : {&fast, &ref}) {
+                SoftPixel::SetHiddenSkip(d == &fast);
+                d->SetRenderState(SoftState::AlphaBlendEnable, kind == 2 ? kTrue : kFalse);
+                if (kind == 0) {
+                    TextureOn(*d, &tex);
+                    d->DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+                } else {
+                    d->SetTexture(nullptr);
+                    d->DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfDiffuse, c, 3, kSoftDrawFlags);
+                }
+                d->Flush();
+            }
+            SoftPixel::SetHiddenSkip(true);
+            // Whether the fast path may skip it, asked of the same set-up.
+            TriangleSetup t;
+            if (SetupTriangle({v[0].x, v[0].y, v[0].z, v[0].rhw, 0, 0, 0}, {v[1].x, v[1].y, v[1].z, v[1].rhw, 0, 0, 0},
+                              {v[2].x, v[2].y, v[2].z, v[2].rhw, 0, 0, 0}, 70, 50, &t)) {
+                SoftPixel::Shade shade;
+                shade.zEnable = true;
+                SoftPixel::Context ctx{const_cast<uint16_t*>(fast.DepthBuffer()), 70, shade, 0, 50};
+                (SoftPixel::HiddenBehindDepth(t, ctx) ? skipped : drawn)++;
+            }
+        }
+        for (int32_t y = 0; y < 50; ++y)
+            for (int32_t x = 0; x < 70; ++x) {
+                ASSERT_EQ(fast.DepthBuffer()[y * 70 + x], ref.DepthBuffer()[y * 70 + x]) << round << " " << x << "," << y;
+                ASSERT_EQ(a.At(x, y), b.At(x, y)) << round << " " << x << "," << y;
+            }
+        ASSERT_TRUE(a.BorderIntact());
+    }
+    EXPECT_GT(skipped, 20);
+    EXPECT_GT(drawn, 20);
+}
+
+// The answer itself: behind a full wall, hidden; a step in front of it, or
+// behind it where one pixel of the box shows the far plane, not.
+TEST(SoftDeviceHidden, OnlyTrianglesBehindEveryStoredDepthAreHidden) {
+    std::vector<uint16_t> depth(40 * 30, 30000);
+    SoftPixel::Shade shade;
+    shade.zEnable = true;
+    SoftPixel::Context ctx{depth.data(), 40, shade, 0, 30};
+    auto setup = [](float z) {
+        TriangleSetup t;
+        EXPECT_TRUE(SetupTriangle({5, 5, z, 1, 0, 0, 0}, {30, 8, z + 0.01f, 1, 0, 0, 0}, {12, 25, z, 1, 0, 0, 0}, 40, 30, &t));
+        return t;
+    };
+    EXPECT_TRUE(SoftPixel::HiddenBehindDepth(setup(0.6f), ctx));
+    EXPECT_FALSE(SoftPixel::HiddenBehindDepth(setup(30000.0f / 65535), ctx));
+    EXPECT_FALSE(SoftPixel::HiddenBehindDepth(setup(0.4f), ctx));
+    depth[20 * 40 + 29] = 0xFFFF;  // inside the box, outside the triangle: still counted
+    EXPECT_FALSE(SoftPixel::HiddenBehindDepth(setup(0.6f), ctx));
+    depth[20 * 40 + 29] = 30000;
+    shade.zAlways = true;
+    EXPECT_FALSE(SoftPixel::HiddenBehindDepth(setup(0.6f), ctx));
+    shade.zAlways = false;
+    SoftPixel::Context band{depth.data(), 40, shade, 0, 10};
+    depth[20 * 40 + 10] = 0xFFFF;  // below the band's rows
+    EXPECT_TRUE(SoftPixel::HiddenBehindDepth(setup(0.6f), band));
+    EXPECT_FALSE(SoftPixel::HiddenBehindDepth(setup(0.6f), ctx));
 }
 
 } // namespace

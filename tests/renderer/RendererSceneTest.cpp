@@ -119,3 +119,66 @@ TEST(RendererScene, AWholeFrameLooksRight) {
 }
 
 }  // namespace
+
+namespace {
+
+// The ground in fog out to 3 km, then boxes at 60 m and 300-500 m and a
+// tree at 400 m through the unclipped run (the fog ends at 220 m), drawn
+// once with the fog cull on for them and once without: the same picture,
+// with every face of the far boxes and the tree left out and the near box
+// drawn.
+TEST(RendererScene, ObjectsBeyondTheFogsEndAreLeftOutWithTheSamePicture) {
+    const int32_t w = 320, h = 200;
+    auto grass = MakePicture(64, 64, [](int x, int y) {
+        return 0xFF000000u | uint32_t(40 + (x * 3) % 50) << 16 | uint32_t(100 + (y * 5) % 60) << 8 | 40u;
+    });
+    std::vector<uint16_t> pictures[2];
+    int64_t culled[2] = {0, 0};
+    for (int32_t pass = 0; pass < 2; ++pass) {
+        Fixture f(w, h);
+        GGraph3D& r = *f.r;
+        f.host.Fill(RGB565(90, 130, 200));
+        ASSERT_TRUE(r.RenderBegin(nullptr));
+        r.ActivateView(0, 0, w, h, 70, 1, 5000);
+        r.LookAt(0, -20, 25, 0, 200, 0, 0, 0, 1);
+        r.Fog(true);
+        r.FogColor(0.55f, 0.6f, 0.7f);
+        r.FogRange(1, 220, 0);
+        for (int gy = -1; gy < 30; ++gy)
+            for (int gx = -15; gx < 15; ++gx) {
+                const float x0 = gx * 100.0f, y0 = gy * 100.0f;
+                const float xyz[12] = {x0, y0, 0, x0, y0 + 100, 0, x0 + 100, y0 + 100, 0, x0 + 100, y0, 0};
+                const float uv[8] = {0, 0, 0, 1, 1, 1, 1, 0};
+                r.Texture(grass.get()->AsGraphic());
+                bool clip = true;
+                r.DrawTextureFan(clip, 2, xyz, uv);
+            }
+        r.FogCull(pass == 1);
+        const int64_t before = r.FogCulled();
+        r.mBackFaceCull = false;
+        Box(r, -5, 60, 10, 8, 9, 0.8f, 0.3f, 0.25f);
+        for (int k = 0; k < 5; ++k) Box(r, -60 + 30 * k, 300 + 50 * k, 14, 10, 12, 0.3f, 0.3f, 0.8f);
+        // A far tree as a fan of four triangles through the unclipped run.
+        r.Texture(grass.get()->AsGraphic());
+        const float tree[18] = {30, 400, 6, 26, 400, 0, 34, 400, 0, 34, 400, 10, 26, 400, 10, 26, 400, 0};
+        const float treeUV[12] = {0.5f, 0.5f, 0, 0, 1, 0, 1, 1, 0, 1, 0, 0};
+        bool noClip = false;
+        r.DrawTextureFan(noClip, 4, tree, treeUV);
+        r.mBackFaceCull = true;
+        culled[pass] = r.FogCulled() - before;
+        r.FogCull(false);
+        r.Fog(false);
+        r.RenderEnd();
+        pictures[pass].assign(f.host.mBack.pixels, f.host.mBack.pixels + size_t(f.host.mBack.pitch) * h);
+        // The near box shows its own colour, not the fog's.
+        const uint16_t near = f.host.At(w / 2, h / 2 + 10);
+        EXPECT_GT(near >> 11, (near >> 5) & 31) << pass;
+    }
+    EXPECT_EQ(culled[0], 0);
+    EXPECT_EQ(culled[1], 5 * 5 + 4);
+    int32_t differ = 0;
+    for (size_t i = 0; i < pictures[0].size(); ++i) differ += pictures[0][i] != pictures[1][i];
+    EXPECT_EQ(differ, 0);
+}
+
+}  // namespace
