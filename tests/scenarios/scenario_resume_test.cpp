@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ScenarioPaths.h"
@@ -75,24 +76,33 @@ Played Play(const std::string& scenario, const std::string& saved, int32_t at, W
 
 } // namespace
 
-// Saving changes nothing of the battle saved, and the game read back writes
-// the same battle and the same computer's groups.
-TEST(SavedBattle, SavingChangesNothingAndTheLoadWritesTheSameBattle) {
+// One demo scenario and turn of the save a test, so that the long ones
+// share out over the test shards.
+class SavedBattle : public ::testing::TestWithParam<std::tuple<const char*, int32_t>> {
+protected:
+    int32_t At() const { return std::get<1>(GetParam()); }
+    std::string Scenario() const { return std::string(DM_SCENARIO_BUILT_DIR) + "/" + std::get<0>(GetParam()) + ".mvg"; }
+};
+
+// The game as one player plays it (GO plans the Allies). Saving changes
+// nothing of the battle saved, and the game read back writes the same battle
+// and the same computer's groups (its objective graph, drawn once when it is
+// built, is kept); continued, it gives the unsaved game's turns, packets
+// included (the replay of the first turn after a load opens with each
+// squad's pace as the unsaved game has it).
+TEST_P(SavedBattle, SavingChangesNothingAndTheContinuedGameGivesTheSameTurns) {
     ASSERT_TRUE(DecryptData());
     FileTestFolder folder("resume_");
     const std::string saved = folder.File("saved.mvg");
-    for (const char* name : kScenarios) {
-        const std::string scenario = std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg";
-        for (int32_t at : {1, 2}) {
-            const Played unsaved = Play(scenario, saved, at, Way::kUnsaved);
-            const Played savedHere = Play(scenario, saved, at, Way::kSavedHere);
-            const Played resumed = Play(scenario, saved, at, Way::kResumed);
-            EXPECT_EQ(savedHere.battle, unsaved.battle) << name << " at turn " << at;
-            EXPECT_EQ(savedHere.after, unsaved.after) << name << " at turn " << at;
-            EXPECT_EQ(resumed.battle, unsaved.battle) << name << " at turn " << at;
-            EXPECT_EQ(resumed.ai, unsaved.ai) << name << " at turn " << at;
-        }
-    }
+    const Played unsaved = Play(Scenario(), saved, At(), Way::kUnsaved);
+    const Played savedHere = Play(Scenario(), saved, At(), Way::kSavedHere);
+    const Played resumed = Play(Scenario(), saved, At(), Way::kResumed);
+    EXPECT_EQ(unsaved.after.size(), static_cast<size_t>(kTurnsAfter));
+    EXPECT_EQ(savedHere.battle, unsaved.battle);
+    EXPECT_EQ(savedHere.after, unsaved.after);
+    EXPECT_EQ(resumed.battle, unsaved.battle);
+    EXPECT_EQ(resumed.ai, unsaved.ai);
+    EXPECT_EQ(resumed.after, unsaved.after);
     std::remove(saved.c_str());
 }
 
@@ -102,41 +112,21 @@ TEST(SavedBattle, SavingChangesNothingAndTheLoadWritesTheSameBattle) {
 // (poses, machine-gun waits) is settled between turns as a load gives it,
 // and the computer's objective graph (built at the set-up even with no side
 // planned) is saved with its groups. The turns' packets are the same too.
-TEST(SavedBattle, UnitsGoOnAfterALoadAsWithoutIt) {
+TEST_P(SavedBattle, UnitsGoOnAfterALoadAsWithoutIt) {
     ASSERT_TRUE(DecryptData());
     FileTestFolder folder("resume_");
     const std::string saved = folder.File("saved.mvg");
-    for (const char* name : kScenarios) {
-        const std::string scenario = std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg";
-        for (int32_t at : {1, 2}) {
-            const Played unsaved = Play(scenario, saved, at, Way::kUnsaved, false);
-            Play(scenario, saved, at, Way::kSavedHere, false);
-            const Played resumed = Play(scenario, saved, at, Way::kResumed, false);
-            EXPECT_EQ(unsaved.after.size(), static_cast<size_t>(kTurnsAfter)) << name;
-            EXPECT_EQ(resumed.after, unsaved.after) << name << " saved at turn " << at;
-        }
-    }
+    const Played unsaved = Play(Scenario(), saved, At(), Way::kUnsaved, false);
+    Play(Scenario(), saved, At(), Way::kSavedHere, false);
+    const Played resumed = Play(Scenario(), saved, At(), Way::kResumed, false);
+    EXPECT_EQ(unsaved.after.size(), static_cast<size_t>(kTurnsAfter));
+    EXPECT_EQ(resumed.after, unsaved.after);
     std::remove(saved.c_str());
 }
 
-// The game as one player plays it: GO plans the Allies. The computer's
-// objective graph, drawn once when it is built, is kept in the saved game,
-// and so is each infantry unit's pace, with which the replay of the first
-// turn after the load opens: the turns' packets and battles are the same.
-TEST(SavedBattle, AContinuedGameGivesTheSamePacketsInEveryScenario) {
-    ASSERT_TRUE(DecryptData());
-    FileTestFolder folder("resume_");
-    const std::string saved = folder.File("saved.mvg");
-    for (const char* name : kScenarios) {
-        const std::string scenario = std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg";
-        for (int32_t at : {1, 2}) {
-            const Played unsaved = Play(scenario, saved, at, Way::kUnsaved);
-            Play(scenario, saved, at, Way::kSavedHere);
-            const Played resumed = Play(scenario, saved, at, Way::kResumed);
-            EXPECT_EQ(unsaved.after.size(), static_cast<size_t>(kTurnsAfter)) << name;
-            EXPECT_EQ(resumed.after, unsaved.after) << name << " saved at turn " << at;
-        }
-    }
-    std::remove(saved.c_str());
-}
-
+INSTANTIATE_TEST_SUITE_P(DemoScenarios, SavedBattle,
+                         ::testing::Combine(::testing::ValuesIn(kScenarios), ::testing::Values(1, 2)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param)) + "_saved_at_turn_" +
+                                    std::to_string(std::get<1>(info.param));
+                         });
