@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include <pthread.h>
+
 namespace {
 
 thread_local bool tInsideWork = false;
@@ -24,19 +26,21 @@ thread_local bool tInsideWork = false;
 // sleeps, and the caller wakes workers only when some of them sleep.
 class SimPool {
 public:
+    // The pool lives as long as the process: its workers only watch or
+    // sleep between rounds, and a process that forks (the two-player tests
+    // run the second machine in a forked child) must never join or wake
+    // workers that exist only in its parent.
     static SimPool& Shared() {
-        static SimPool pool;
-        return pool;
+        static SimPool* pool = [] {
+            pthread_atfork(nullptr, nullptr, [] { sForked = true; });
+            return new SimPool;
+        }();
+        return *pool;
     }
-    ~SimPool() {
-        {
-            std::lock_guard<std::mutex> lock(mLock);
-            mStop.store(true, std::memory_order_relaxed);
-        }
-        mWake.notify_all();
-        for (std::thread& t : mWorkers)
-            t.join();
-    }
+    // True in a child forked from a process that had the pool: the child
+    // has none of the workers, and the pool's locks may have been copied
+    // held, so every round there runs on the calling thread alone.
+    static bool Forked() { return sForked; }
 
     void Run(int32_t threads, int32_t chunks, const std::function<void(int32_t)>& job) {
         std::lock_guard<std::mutex> one(mRunLock);
@@ -69,6 +73,7 @@ public:
     }
 
 private:
+    static inline bool sForked = false;
     static constexpr uint64_t kRoundMask = 0xFFFFFFFF;
     // How long a worker watches for the next round before it sleeps (most
     // rounds of spotting follow the last within a hundred microseconds).
@@ -114,7 +119,7 @@ private:
             // middle of a chunk and hold the whole round back.
             uint64_t t = mTicket.load(std::memory_order_acquire);
             auto until = std::chrono::steady_clock::now() + kWatch;
-            while (RoundOf(t) == seen && !mStop.load(std::memory_order_relaxed)) {
+            while (RoundOf(t) == seen) {
                 std::this_thread::yield();
                 if (std::chrono::steady_clock::now() > until) break;
                 t = mTicket.load(std::memory_order_acquire);
@@ -122,12 +127,10 @@ private:
             if (RoundOf(t) == seen) {
                 std::unique_lock<std::mutex> lock(mLock);
                 ++mSleepers;
-                mWake.wait(lock, [&] { return mStop.load(std::memory_order_relaxed) || mRound != seen; });
+                mWake.wait(lock, [&] { return mRound != seen; });
                 --mSleepers;
-                if (mStop.load(std::memory_order_relaxed)) return;
                 t = mTicket.load(std::memory_order_acquire);
             }
-            if (mStop.load(std::memory_order_relaxed)) return;
             seen = RoundOf(t);
             // The job and helper count were stored before the word; if the
             // round is already over they may belong to a later round, but
@@ -146,7 +149,6 @@ private:
     std::atomic<int32_t> mHelpers{0}; // workers taking part in the current round
     uint64_t mRound = 0;              // under mLock
     int32_t mSleepers = 0;            // under mLock
-    std::atomic<bool> mStop{false};
     alignas(64) std::atomic<uint64_t> mTicket{0};
     alignas(64) std::atomic<int32_t> mDone{0};
 };
@@ -164,6 +166,10 @@ void ParallelForChunks(int32_t count, const std::function<void(int32_t, int32_t)
     // A few chunks a thread: they even out pieces of unequal cost, and a
     // worker the system puts aside holds back only a small one; more chunks
     // would cost more claims of the one shared word than they even out.
+    if (SimPool::Forked()) {
+        chunk(0, count);
+        return;
+    }
     const int32_t chunks = std::min(count, threads * 4);
     SimPool::Shared().Run(threads, chunks, [&](int32_t c) {
         const int32_t first = static_cast<int32_t>(static_cast<int64_t>(count) * c / chunks);

@@ -8,6 +8,10 @@
 #include <thread>
 #include <vector>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "engine/GParallel.h"
 
 namespace {
@@ -57,4 +61,38 @@ TEST(SimulationPool, WorkStartedInsideAPieceStaysOnItsThread) {
     for (int32_t i = 0; i < 64; ++i)
         for (int32_t k = 0; k < 16; ++k)
             EXPECT_EQ(inner[static_cast<size_t>(i * 16 + k)], outer[static_cast<size_t>(i)]);
+}
+
+// A child forked while the pool's workers watch or sleep has none of them
+// (and may hold copies of locks they held): its rounds run on its one thread.
+TEST(SimulationPool, AForkedChildRunsItsRoundsAlone) {
+    Threads threads(8);
+    std::atomic<int32_t> parent{0};
+    for (int32_t round = 0; round < 200; ++round)
+        ParallelFor(300, 2, [&](int32_t) { parent.fetch_add(1, std::memory_order_relaxed); });
+    ASSERT_EQ(parent.load(), 200 * 300);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::atomic<int32_t> runs{0};
+        for (int32_t round = 0; round < 200; ++round)
+            ParallelFor(300, 2, [&](int32_t) { runs.fetch_add(1, std::memory_order_relaxed); });
+        _exit(runs.load() == 200 * 300 ? 0 : 1);
+    }
+    int status = 0;
+    pid_t done = 0;
+    for (int32_t waited = 0; waited < 1000 && done == 0; ++waited) {
+        done = waitpid(child, &status, WNOHANG);
+        if (done == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (done == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        FAIL() << "the forked child's rounds never ended";
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // The parent's pool goes on as before.
+    ParallelFor(300, 2, [&](int32_t) { parent.fetch_add(1, std::memory_order_relaxed); });
+    EXPECT_EQ(parent.load(), 201 * 300);
 }
