@@ -68,7 +68,8 @@ public:
         const float eyeZ = s->GetZ() + s->LOSBoost();
         for (int32_t i = 0; i < units->GetCount(); ++i) {
             Unit* c = units->GetUnit(i);
-            if (!c || c == s || c->mUnitType == kUnitInanimate || c->mSide == s->mSide || !c->IsSpottedNow()) continue;
+            if (!c || c == s || c->mUnitType == kUnitInanimate || c->mSide == s->mSide || !c->IsSpottedNow())
+                continue;
             if (!c->mActive && c != s->mTarget) continue;
             if (map->HoldsStoredLOS(s, c)) continue;
             LOSRequest q;

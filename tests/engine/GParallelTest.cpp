@@ -56,7 +56,8 @@ TEST(SimulationPool, WorkStartedInsideAPieceStaysOnItsThread) {
     ParallelFor(64, 2, [&](int32_t i) {
         outer[static_cast<size_t>(i)] = std::this_thread::get_id();
         EXPECT_EQ(SimulationThreads(), 1);
-        ParallelFor(16, 2, [&](int32_t k) { inner[static_cast<size_t>(i * 16 + k)] = std::this_thread::get_id(); });
+        ParallelFor(16, 2,
+                    [&](int32_t k) { inner[static_cast<size_t>(i * 16 + k)] = std::this_thread::get_id(); });
     });
     for (int32_t i = 0; i < 64; ++i)
         for (int32_t k = 0; k < 16; ++k)
