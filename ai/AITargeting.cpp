@@ -6,13 +6,16 @@
 
 #include <cassert>
 #include <cmath>
+#include <vector>
 
 #include "ai/AIFacts.h"
 #include "ai/AIGeometry.h"
 #include "ai/AITargetState.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
+#include "engine/GParallel.h"
 #include "map/Map.h"
+#include "map/SightThreads.h"
 
 using namespace aifacts;
 
@@ -40,6 +43,60 @@ void RunSearch(Unit* searcher, void (*step)(GObject*, void*)) {
     SearchScope scope;
     gBattle->mUnits->DoForEach(step, searcher);
 }
+
+// Below this many sight lines a search traces its lines on one thread.
+constexpr int32_t kThreadedSearchLines = 16;
+
+// A search asks each candidate whether it can be seen (the sight cache, and
+// a trace where the cache holds no answer), in list order, between which it
+// scores the candidates seen, drawing numbers. With several threads the
+// traces the search will make are made side by side first, into a memo of
+// exact inputs (Map::FetchLOS), which the search then reads in its own
+// order: the cache is asked and written exactly as before, and a line is
+// answered from the memo only for the very inputs traced. Scoring changes
+// neither the map nor the smoke, so a fetched answer is the one a trace
+// would give. Fetching a line the search then does not ask costs only time;
+// the filter below is a cheap part of the candidate test, reading fields.
+class SearchLines {
+public:
+    explicit SearchLines(Unit* s) {
+        Map* map = gBattle && gBattle->mUnits ? gBattle->mMap : nullptr;
+        if (!map || SimulationThreads() <= 1 || map->GetLOSMemo() || !map->GetBattleLink()) return;
+        if (s->IsPassenger(false)) return;
+        UnitList* units = gBattle->mUnits;
+        if (units->GetCount() < kThreadedSearchLines) return;
+        const float eyeZ = s->GetZ() + s->LOSBoost();
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            Unit* c = units->GetUnit(i);
+            if (!c || c == s || c->mUnitType == kUnitInanimate || c->mSide == s->mSide || !c->IsSpottedNow())
+                continue;
+            if (!c->mActive && c != s->mTarget) continue;
+            if (map->HoldsStoredLOS(s, c)) continue;
+            LOSRequest q;
+            q.x1 = s->mX;
+            q.y1 = s->mY;
+            q.z1 = eyeZ;
+            q.x2 = c->mX;
+            q.y2 = c->mY;
+            q.z2 = c->GetZ() + c->LOSBoost();
+            mRequests.push_back(q);
+        }
+        if (static_cast<int32_t>(mRequests.size()) < kThreadedSearchLines) return;
+        map->FetchLOS(mRequests, &mMemo);
+        map->SetLOSMemo(&mMemo, false);
+        mMap = map;
+    }
+    ~SearchLines() {
+        if (mMap) mMap->SetLOSMemo(nullptr, false);
+    }
+    SearchLines(const SearchLines&) = delete;
+    SearchLines& operator=(const SearchLines&) = delete;
+
+private:
+    std::vector<LOSRequest> mRequests;
+    LOSMemo mMemo;
+    Map* mMap = nullptr;
+};
 
 void SmokeScreenAt(Unit* self, Unit* best) {
     Vehicle* bv = AsVehicle(best);
@@ -100,6 +157,7 @@ bool Unit::AIMaySwitchToNewTarget(bool force) {
             if (AllowedToTarget()) {
                 sLATWInBuilding = LATWInBuilding();
                 gBestTargetScore = -1.0f;
+                SearchLines lines(this);
                 RunSearch(this, AIConsiderTargetCandidate);
                 result = true;
             }

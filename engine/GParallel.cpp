@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include <pthread.h>
 
 namespace {
 
@@ -14,21 +17,30 @@ thread_local bool tInsideWork = false;
 // Rounds are claimed through one word: the round's number, its chunk count
 // and the next chunk. A worker claims a chunk only by swapping that word, so
 // one that woke for an earlier round can never take a chunk of a later one.
+//
+// Spotting asks for a round every hundred microseconds or so, each round a
+// hundred microseconds of work on one thread. Waking a sleeping worker costs
+// about as much as the round itself (the caller pays for the system call
+// and the worker arrives when the round is nearly done), so a worker that
+// finished a round watches the word for the next one for a while before it
+// sleeps, and the caller wakes workers only when some of them sleep.
 class SimPool {
 public:
+    // The pool lives as long as the process: its workers only watch or
+    // sleep between rounds, and a process that forks (the two-player tests
+    // run the second machine in a forked child) must never join or wake
+    // workers that exist only in its parent.
     static SimPool& Shared() {
-        static SimPool pool;
-        return pool;
+        static SimPool* pool = [] {
+            pthread_atfork(nullptr, nullptr, [] { sForked = true; });
+            return new SimPool;
+        }();
+        return *pool;
     }
-    ~SimPool() {
-        {
-            std::lock_guard<std::mutex> lock(mLock);
-            mStop = true;
-        }
-        mWake.notify_all();
-        for (std::thread& t : mWorkers)
-            t.join();
-    }
+    // True in a child forked from a process that had the pool: the child
+    // has none of the workers, and the pool's locks may have been copied
+    // held, so every round there runs on the calling thread alone.
+    static bool Forked() { return sForked; }
 
     void Run(int32_t threads, int32_t chunks, const std::function<void(int32_t)>& job) {
         std::lock_guard<std::mutex> one(mRunLock);
@@ -37,34 +49,57 @@ public:
             mWorkers.emplace_back([this, index] { Work(index); });
         }
         uint64_t round;
+        bool sleepers;
         {
             std::lock_guard<std::mutex> lock(mLock);
-            mJob = &job;
-            mHelpers = threads - 1;
+            mJob.store(&job, std::memory_order_relaxed);
+            mHelpers.store(threads - 1, std::memory_order_relaxed);
             mDone.store(0, std::memory_order_relaxed);
-            round = (mRound + 1) & 0xFFFF;
+            round = (mRound + 1) & kRoundMask;
             mRound = round;
             mTicket.store(Pack(round, static_cast<uint64_t>(chunks), 0), std::memory_order_release);
+            sleepers = mSleepers > 0;
         }
-        mWake.notify_all();
+        if (sleepers) mWake.notify_all();
         tInsideWork = true;
         Drain(round, job);
         tInsideWork = false;
-        while (mDone.load(std::memory_order_acquire) < chunks)
-            std::this_thread::yield();
+        for (uint32_t spins = 0; mDone.load(std::memory_order_acquire) < chunks; ++spins) {
+            if (spins < kCallerSpins)
+                Pause();
+            else
+                std::this_thread::yield();
+        }
     }
 
 private:
+    static inline bool sForked = false;
+    static constexpr uint64_t kRoundMask = 0xFFFFFFFF;
+    // How long a worker watches for the next round before it sleeps (most
+    // rounds of spotting follow the last within a hundred microseconds).
+    static constexpr std::chrono::microseconds kWatch{120};
+    // How long the caller spins for the last chunks before it yields.
+    static constexpr uint32_t kCallerSpins = 4096;
+
     static uint64_t Pack(uint64_t round, uint64_t count, uint64_t next) {
-        return round << 48 | count << 24 | next;
+        return round << 32 | count << 16 | next;
+    }
+    static uint64_t RoundOf(uint64_t t) { return t >> 32; }
+
+    static void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#elif defined(__aarch64__)
+        asm volatile("yield");
+#endif
     }
 
     // Claims and runs chunks of the round while any are left.
     void Drain(uint64_t round, const std::function<void(int32_t)>& job) {
         uint64_t t = mTicket.load(std::memory_order_acquire);
         for (;;) {
-            const uint64_t count = (t >> 24) & 0xFFFFFF, next = t & 0xFFFFFF;
-            if ((t >> 48) != round || next >= count) return;
+            const uint64_t count = (t >> 16) & 0xFFFF, next = t & 0xFFFF;
+            if (RoundOf(t) != round || next >= count) return;
             if (!mTicket.compare_exchange_weak(t, t + 1, std::memory_order_acq_rel)) continue;
             job(static_cast<int32_t>(next));
             mDone.fetch_add(1, std::memory_order_acq_rel);
@@ -78,17 +113,31 @@ private:
         tInsideWork = true;
         uint64_t seen = 0;
         for (;;) {
-            const std::function<void(int32_t)>* job = nullptr;
-            uint64_t round = 0;
-            {
-                std::unique_lock<std::mutex> lock(mLock);
-                mWake.wait(lock, [&] { return mStop || mRound != seen; });
-                if (mStop) return;
-                seen = round = mRound;
-                if (index >= mHelpers) continue;
-                job = mJob;
+            // Watch for the next round a while, then sleep until one comes.
+            // The watch yields rather than spins: on a busy machine a worker
+            // that spun through its time slice would be set aside in the
+            // middle of a chunk and hold the whole round back.
+            uint64_t t = mTicket.load(std::memory_order_acquire);
+            auto until = std::chrono::steady_clock::now() + kWatch;
+            while (RoundOf(t) == seen) {
+                std::this_thread::yield();
+                if (std::chrono::steady_clock::now() > until) break;
+                t = mTicket.load(std::memory_order_acquire);
             }
-            Drain(round, *job);
+            if (RoundOf(t) == seen) {
+                std::unique_lock<std::mutex> lock(mLock);
+                ++mSleepers;
+                mWake.wait(lock, [&] { return mRound != seen; });
+                --mSleepers;
+                t = mTicket.load(std::memory_order_acquire);
+            }
+            seen = RoundOf(t);
+            // The job and helper count were stored before the word; if the
+            // round is already over they may belong to a later round, but
+            // then Drain claims nothing, since it claims only in `seen`.
+            const std::function<void(int32_t)>* job = mJob.load(std::memory_order_acquire);
+            if (index >= mHelpers.load(std::memory_order_relaxed) || !job) continue;
+            Drain(seen, *job);
         }
     }
 
@@ -96,12 +145,12 @@ private:
     std::mutex mLock;
     std::condition_variable mWake;
     std::vector<std::thread> mWorkers;
-    const std::function<void(int32_t)>* mJob = nullptr;
-    int32_t mHelpers = 0; // workers taking part in the current round
-    uint64_t mRound = 0;
-    bool mStop = false;
-    std::atomic<uint64_t> mTicket{0};
-    std::atomic<int32_t> mDone{0};
+    std::atomic<const std::function<void(int32_t)>*> mJob{nullptr};
+    std::atomic<int32_t> mHelpers{0}; // workers taking part in the current round
+    uint64_t mRound = 0;              // under mLock
+    int32_t mSleepers = 0;            // under mLock
+    alignas(64) std::atomic<uint64_t> mTicket{0};
+    alignas(64) std::atomic<int32_t> mDone{0};
 };
 
 } // namespace
@@ -114,9 +163,14 @@ int32_t SimulationThreads() {
 
 void ParallelForChunks(int32_t count, const std::function<void(int32_t, int32_t)>& chunk) {
     const int32_t threads = SimulationThreads();
-    // Many small chunks a thread: they even out pieces of unequal cost, and
-    // a worker the system puts aside holds back only a small one.
-    const int32_t chunks = std::min(count, threads * 8);
+    // A few chunks a thread: they even out pieces of unequal cost, and a
+    // worker the system puts aside holds back only a small one; more chunks
+    // would cost more claims of the one shared word than they even out.
+    if (SimPool::Forked()) {
+        chunk(0, count);
+        return;
+    }
+    const int32_t chunks = std::min(count, threads * 4);
     SimPool::Shared().Run(threads, chunks, [&](int32_t c) {
         const int32_t first = static_cast<int32_t>(static_cast<int64_t>(count) * c / chunks);
         const int32_t last = static_cast<int32_t>(static_cast<int64_t>(count) * (c + 1) / chunks);

@@ -173,6 +173,11 @@ public:
     // with record set it also keeps every answer it works out. The memo must
     // be cleared before the map, the smoke or the burning vehicles change.
     void SetLOSMemo(LOSMemo* memo, bool record) { mLOSMemo = memo, mLOSMemoRecord = record; }
+    LOSMemo* GetLOSMemo() const { return mLOSMemo; }
+    // True when the sight cache holds a valid answer for the pair; reads
+    // without changing anything (a stale answer stays for CheckStoredLOS to
+    // drop).
+    bool HoldsStoredLOS(Unit* a, Unit* b) const;
     // Works out the requests' answers on the simulation's threads and adds
     // them to the memo.
     void FetchLOS(const std::vector<LOSRequest>& requests, LOSMemo* memo);

@@ -616,6 +616,14 @@ void Map::StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, b
 
 void Map::SetThreadSightLog(SightLog* log) { tSightLog = log; }
 
+bool Map::HoldsStoredLOS(Unit* a, Unit* b) const
+{
+    if (!mLOSCacheOn) return false;
+    bool los = false, hdKnown = false, hdLow = false, hdHigh = false;
+    float vis = 0.0f;
+    return mSightCache.Peek(mBattleLink, a, b, &los, &vis, &hdKnown, &hdLow, &hdHigh) == 1;
+}
+
 void Map::ApplySightLog(const SightLog& log)
 {
     KeepDeferred(log.deferred);

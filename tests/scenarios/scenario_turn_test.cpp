@@ -215,3 +215,33 @@ TEST(ScenarioTurns, TheComputedTurnReplaysWhatItsResultsFileHolds) {
     EXPECT_GT(mapPackets, 0);
     RecordProperty("smokePackets", smokePackets);
 }
+
+// The first eight turns of the largest battle with its script: shells make
+// craters and smoke, and from the sixth turn on units search for targets
+// among many spotted enemies (the search then traces its lines side by
+// side). The same on one thread and on eight.
+TEST(ScenarioTurns, TheThreadCountChangesNoTurnOnceTheSidesShoot) {
+    ASSERT_TRUE(DecryptData());
+    struct Reset {
+        ~Reset() { SoftThreadPool::SetSimulationThreads(0); }
+    } reset;
+    std::vector<std::string> single;
+    for (int32_t threads : {1, 8}) {
+        SoftThreadPool::SetSimulationThreads(threads);
+        BattleRunner runner;
+        std::string error;
+        ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/grossangriff.mvg", &error)) << error;
+        ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/grossangriff.orders", &error))
+            << error;
+        for (int32_t k = 0; k < 8; ++k) {
+            RunnerTurn turn;
+            ASSERT_TRUE(runner.RunTurn(&turn, &error)) << error;
+            if (turn.packetDigest.empty()) GTEST_SKIP() << "this build computes no turn";
+            const std::string digests = turn.packetDigest + " " + turn.battleDigest;
+            if (threads == 1)
+                single.push_back(digests);
+            else
+                EXPECT_EQ(digests, single[static_cast<size_t>(k)]) << "turn " << k + 1;
+        }
+    }
+}
