@@ -390,12 +390,12 @@ TEST_F(BattleViewTest, AHeldTurnKeyTurnsTheSameAngleAtTwentyAndAHundredFrames) {
 
     // Taps: each moves at least a thirtieth of a second's worth at any rate.
     const float before = mMap->mCameraHeading[s];
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 6; ++i) {
         gKernel->mFramesPerSecond = 100.0f;
         mApp->DoKey(',', false, false);
         PlatformSleep(170);
     }
-    EXPECT_GE(mMap->mCameraHeading[s] - before, 20 * 0.24f / 30.0f * 0.99f);
+    EXPECT_GE(mMap->mCameraHeading[s] - before, 6 * 0.24f / 30.0f * 0.99f);
 }
 
 // ---- Set-up refusals ---------------------------------------------------------

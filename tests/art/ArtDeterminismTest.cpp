@@ -1,4 +1,4 @@
-// The generator gives the same bytes every time: two fresh runs and the build's own store agree.
+// The generator gives the same bytes every time: a fresh run and the build's own store agree.
 #include "engine/FileTestFolder.h"
 #include <gtest/gtest.h>
 
@@ -34,20 +34,18 @@ bool Generate(const fs::path& out) {
 }
 } // namespace
 
-TEST(ArtDeterminism, TwoRunsAndTheBuildGiveIdenticalFiles) {
-    fs::path a = FreshFolder("dm_art_a"), b = FreshFolder("dm_art_b");
+// The build made the store once; a second run into a fresh folder must give
+// the same bytes for every file.
+TEST(ArtDeterminism, ASecondRunGivesTheBuildsFiles) {
+    fs::path a = FreshFolder("dm_art_a");
     ASSERT_TRUE(Generate(a));
-    ASSERT_TRUE(Generate(b));
-    auto first = Store(a), second = Store(b), build = Store(fs::current_path());
-    EXPECT_GT(first.size(), 100u);
-    EXPECT_EQ(first.size(), second.size());
-    for (const auto& [name, bytes] : first) {
-        EXPECT_TRUE(second.count(name) && second[name] == bytes) << name << " differs between runs";
+    auto fresh = Store(a), build = Store(fs::current_path());
+    EXPECT_GT(fresh.size(), 100u);
+    for (const auto& [name, bytes] : fresh) {
         // The build's folder may hold more (users' or other generators' files), never different ones.
         EXPECT_TRUE(build.count(name) && build[name] == bytes) << name << " differs from the build's";
     }
     fs::remove_all(a);
-    fs::remove_all(b);
 }
 
 TEST(ArtDeterminism, GeneratorRefusesAnUnwritableFolder) {

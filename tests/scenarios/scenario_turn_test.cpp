@@ -117,30 +117,32 @@ TEST(ScenarioTurns, ATurnDependsOnlyOnTheBattleAndTheSeed) {
 // threads; the thread count never changes a turn: the pinned digests hold
 // for 1, 2, 3 and 8 threads, and so do turns where the computer plans both
 // sides (which scores squares for every unit that moves to fight).
-TEST(ScenarioTurns, TheThreadCountChangesNoTurn) {
+class ThreadCount : public ::testing::TestWithParam<Pinned> {};
+
+TEST_P(ThreadCount, ChangesNoTurn) {
     ASSERT_TRUE(DecryptData());
     struct Reset {
         ~Reset() { SoftThreadPool::SetSimulationThreads(0); }
     } reset;
-    std::vector<std::string> planned;
+    const Pinned& pin = GetParam();
+    std::string planned;
     for (int32_t threads : {1, 2, 3, 8}) {
         SoftThreadPool::SetSimulationThreads(threads);
-        size_t k = 0;
-        for (const Pinned& pin : kPinned) {
-            FirstTurn first = RunFirstTurn(pin.name);
-            if (!first.computed) GTEST_SKIP() << "this build computes no turn";
-            EXPECT_EQ(first.turn.packetDigest, pin.packets) << pin.name << ", threads " << threads;
-            EXPECT_EQ(first.turn.battleDigest, pin.battle) << pin.name << ", threads " << threads;
-            FirstTurn both = RunFirstTurn(pin.name, true);
-            const std::string digests = both.turn.packetDigest + " " + both.turn.battleDigest;
-            if (threads == 1)
-                planned.push_back(digests);
-            else
-                EXPECT_EQ(digests, planned[k]) << pin.name << " planned on both sides, threads " << threads;
-            ++k;
-        }
+        FirstTurn first = RunFirstTurn(pin.name);
+        if (!first.computed) GTEST_SKIP() << "this build computes no turn";
+        EXPECT_EQ(first.turn.packetDigest, pin.packets) << "threads " << threads;
+        EXPECT_EQ(first.turn.battleDigest, pin.battle) << "threads " << threads;
+        FirstTurn both = RunFirstTurn(pin.name, true);
+        const std::string digests = both.turn.packetDigest + " " + both.turn.battleDigest;
+        if (threads == 1)
+            planned = digests;
+        else
+            EXPECT_EQ(digests, planned) << "planned on both sides, threads " << threads;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(DemoScenarios, ThreadCount, ::testing::ValuesIn(kPinned),
+                         [](const ::testing::TestParamInfo<Pinned>& info) { return std::string(info.param.name); });
 
 // The machine that computes a turn replays it with the map's packets as
 // their records hold them, as the machine that receives the results does,
