@@ -93,7 +93,7 @@ constexpr int32_t kThreadedLines = 8;
 // inputs that the scoring then reads in its own order. A square moves the
 // unit itself onto it, and its scoring draws numbers (the reference armour
 // of a value), so the squares themselves are scored one after the other.
-class SquareLines {
+class SquareLines : public LOSMemoScope {
 public:
     SquareLines(Unit* u, GList* enemies, bool leader) {
         Map* map = BattleMap();
@@ -118,21 +118,8 @@ public:
                 Unit* o = UnitAt(i);
                 if (o->mActive && aimove::IsInfantry(o) && o->mSide == u->mSide) ask(o->mX, o->mY);
             }
-        if (static_cast<int32_t>(mRequests.size()) < kThreadedLines) return;
-        map->FetchLOS(mRequests, &mMemo);
-        map->SetLOSMemo(&mMemo, false);
-        mMap = map;
+        Install(map, kThreadedLines);
     }
-    ~SquareLines() {
-        if (mMap) mMap->SetLOSMemo(nullptr, false);
-    }
-    SquareLines(const SquareLines&) = delete;
-    SquareLines& operator=(const SquareLines&) = delete;
-
-private:
-    std::vector<LOSRequest> mRequests;
-    LOSMemo mMemo;
-    Map* mMap = nullptr;
 };
 
 int32_t HighestFirst(GObject* a, GObject* b, void*) {

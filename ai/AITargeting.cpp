@@ -57,7 +57,7 @@ constexpr int32_t kThreadedSearchLines = 16;
 // neither the map nor the smoke, so a fetched answer is the one a trace
 // would give. Fetching a line the search then does not ask costs only time;
 // the filter below is a cheap part of the candidate test, reading fields.
-class SearchLines {
+class SearchLines : public LOSMemoScope {
 public:
     explicit SearchLines(Unit* s) {
         Map* map = gBattle && gBattle->mUnits ? gBattle->mMap : nullptr;
@@ -81,21 +81,8 @@ public:
             q.z2 = c->GetZ() + c->LOSBoost();
             mRequests.push_back(q);
         }
-        if (static_cast<int32_t>(mRequests.size()) < kThreadedSearchLines) return;
-        map->FetchLOS(mRequests, &mMemo);
-        map->SetLOSMemo(&mMemo, false);
-        mMap = map;
+        Install(map, kThreadedSearchLines);
     }
-    ~SearchLines() {
-        if (mMap) mMap->SetLOSMemo(nullptr, false);
-    }
-    SearchLines(const SearchLines&) = delete;
-    SearchLines& operator=(const SearchLines&) = delete;
-
-private:
-    std::vector<LOSRequest> mRequests;
-    LOSMemo mMemo;
-    Map* mMap = nullptr;
 };
 
 void SmokeScreenAt(Unit* self, Unit* best) {

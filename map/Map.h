@@ -658,3 +658,32 @@ private:
     AIPathFinder mPathFinder;
     MapBattleLink* mBattleLink = nullptr;
 };
+
+// A batch of sight lines traced side by side into a memo of exact inputs,
+// from which the map answers those very lines while this object lives (the
+// sight cache is still asked and written as before). Owners fill
+// mRequests, then Install.
+class LOSMemoScope {
+public:
+    LOSMemoScope() = default;
+    ~LOSMemoScope() {
+        if (mMap) mMap->SetLOSMemo(nullptr, false);
+    }
+    LOSMemoScope(const LOSMemoScope&) = delete;
+    LOSMemoScope& operator=(const LOSMemoScope&) = delete;
+
+protected:
+    // Traces the requests when there are at least `minimum` of them (fewer
+    // are traced one by one as asked) and installs the memo.
+    void Install(Map* map, int32_t minimum) {
+        if (static_cast<int32_t>(mRequests.size()) < minimum) return;
+        map->FetchLOS(mRequests, &mMemo);
+        map->SetLOSMemo(&mMemo, false);
+        mMap = map;
+    }
+    std::vector<LOSRequest> mRequests;
+
+private:
+    LOSMemo mMemo;
+    Map* mMap = nullptr;
+};
