@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "ai/AIPlanning.h"
@@ -458,5 +459,210 @@ TEST(AIGroupOrders, TheGarrisonIsChosenByRoundsLossesAndDistance) {
             Unit* want = losses > 0 ? static_cast<Unit*>(far) : defending ? static_cast<Unit*>(armed) : empty;
             EXPECT_EQ(g->GetObjectA(0), want) << defending << " " << losses;
         }
+    }
+}
+
+namespace {
+
+// Refuses its combat moves and counts them, so that only the objective moves
+// move it.
+template <class K> class Mover : public K {
+public:
+    bool AIDoCombatMove(bool, bool) override {
+        ++mCombatMoves;
+        return false;
+    }
+    int32_t mCombatMoves = 0;
+};
+using Walker = Mover<TestInfantry>;
+using Driver = Mover<TestVehicle>;
+
+// A go-to group on wooded ground: units in cover rate the objective move
+// 5 + d / 200 within 400 m, so that undamped (at least 5 > 2.875) they move
+// for every draw and damped (at most 0.2 x 7) for none.
+struct WoodsMarch {
+    PlanBattle b{40, 40};
+    MoveRows rows;
+    TableRows<VehicleData> vehicles{gVehicleData, 3};
+    Graph graph{b};
+    AIGroup g;
+    explicit WoodsMarch(bool woods = true) {
+        if (woods) b.Paint(0, 0, 800, 800, kTerrainWoods);
+        rows.infantry[0].mNrMen = 5;
+        rows.infantry[1].mNrMen = 5;
+        graph.Add(b, 40, 400, 1.0f);
+        b.mBattle.mTurn = 7;
+        vehicles[1].mRoofArmorA = 10; // rows: 0 open-topped, 1 half covered, 2 closed
+        vehicles[2].mRoofArmorA = 10;
+        vehicles[2].mRoofArmorB = 10;
+        g.mOrder = kAIOrderGoToNode + 0;
+    }
+    // The i-th unit from the node, 12 m further than the one before.
+    template <class K = Walker> K* At(int32_t i) { return AtX<K>(60.0f + 12.0f * static_cast<float>(i)); }
+    template <class K = Walker> K* AtX(float x) {
+        K* u = b.Add<K>(kAxis, x, 400.0f);
+        g.Add(u);
+        return u;
+    }
+};
+
+// The first seed whose first two fractions pass the test.
+template <class F> uint32_t SeedWhere(F test) {
+    for (uint32_t seed = 1; seed < 1000000; ++seed) {
+        SeedRandomGenerator(seed);
+        const float a = AIUniform();
+        const float b = AIUniform();
+        if (test(a, b)) return seed;
+    }
+    ADD_FAILURE() << "no seed";
+    return 0;
+}
+
+} // namespace
+
+// Nearest first, the unit at place idx of N has its wish damped when idx + 1
+// < share x N. With N = 20 the probe of each kind stands at the last damped
+// place and the first free one (both sides of 20 x share); the rest are plain
+// squads (share 0.25: places 0 to 3 damped).
+TEST(AIGroupMoves, TheNearestShareOfEachKindWaitsForTheRest) {
+    struct Kind {
+        const char* name;
+        int32_t lastDamped;
+        std::function<Unit*(WoodsMarch&, int32_t)> make;
+    };
+    auto vehicle = [](WoodsMarch& m, int32_t i, bool armoured, int32_t row, bool heavy) -> Unit* {
+        auto* v = m.At<Driver>(i);
+        v->a.mArmoured = armoured;
+        v->a.mHeavy = heavy;
+        v->mSubtype = row;
+        return v;
+    };
+    const Kind kinds[] = {
+        {"squad 0.25", 3, [](WoodsMarch& m, int32_t i) -> Unit* { return m.At(i); }},
+        {"leader 0.45", 7, [](WoodsMarch& m, int32_t i) -> Unit* { auto* u = m.At(i); u->a.mLeader = true; return u; }},
+        {"gun crew 0.64", 11, [](WoodsMarch& m, int32_t i) -> Unit* { auto* u = m.At(i); u->mSubtype = 2; return u; }},
+        {"heavy weapon 0.5", 8, [](WoodsMarch& m, int32_t i) -> Unit* { auto* u = m.At(i); u->a.mHeavy = true; return u; }},
+        {"soft vehicle 0.75", 13, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, false, 2, true); }},
+        {"open-topped 0.7", 12, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, true, 0, true); }},
+        {"half covered 0.55", 9, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, true, 1, true); }},
+        {"closed, no gun 0.45", 7, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, true, 2, false); }},
+        {"closed with gun 0.35", 5, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, true, 2, true); }},
+    };
+    for (const Kind& k : kinds) {
+        WoodsMarch m;
+        std::vector<Unit*> units;
+        for (int32_t i = 0; i < 20; ++i)
+            units.push_back(i == k.lastDamped || i == k.lastDamped + 1 ? k.make(m, i) : m.At(i));
+        units[19]->mAimTime = 99.0f; // jammed: rates 0 and stays, so the 15 moves reach every free unit
+        m.g.MoveUnits();
+        EXPECT_FALSE(units[static_cast<size_t>(k.lastDamped)]->HasMovementOrders()) << k.name;
+        EXPECT_TRUE(units[static_cast<size_t>(k.lastDamped + 1)]->HasMovementOrders()) << k.name;
+        EXPECT_FALSE(units[3]->HasMovementOrders()) << k.name;
+    }
+}
+
+// A lone unit (k = max(1, trunc(0.5)) = 1) makes the combat move when its
+// combat rating is above 3, or when it is at least 2 + 0.2 u and its objective
+// rating below 2.3 + 0.4 u. In the open an attacking squad within 200 m rates
+// exactly 3 (and 8.5 for the objective); a defender before three quarters of
+// the battle has both ratings scaled by turn / last + 0.25 and 1 added to the
+// combat rating: 3 x 0.68 + 1 = 3.04 at turn 43 of 100.
+TEST(AIGroupMoves, CombatMoveAboveThreeOrByTwoDraws) {
+    auto tries = [](bool defending, int32_t turn, float x, uint32_t seed, float* c, float* o) {
+        WoodsMarch m(false);
+        gAIDefending = defending;
+        m.b.mBattle.mTurn = turn;
+        m.b.mBattle.mLastTurn = 100;
+        auto* u = m.AtX(x);
+        u->AIRateFuzzies(u->DistanceToLocation(40.0f, 400.0f), c, o);
+        SeedRandomGenerator(seed);
+        m.g.MoveUnits();
+        return u->mCombatMoves;
+    };
+    float c = 0.0f, o = 0.0f;
+    EXPECT_EQ(tries(false, 7, 140.0f, 1, &c, &o), 0);
+    EXPECT_EQ(c, 3.0f);
+    EXPECT_EQ(tries(true, 43, 140.0f, 1, &c, &o), 1);
+    EXPECT_NEAR(c, 3.04f, 1e-5f);
+
+    // At turn 15 of 100 and 300 m: combat 2.04, objective 2.5; the draws'
+    // edges are u1 = (c - 2) / 0.2 and u2 = (o - 2.3) / 0.4.
+    tries(true, 15, 340.0f, 1, &c, &o);
+    ASSERT_NEAR(c, 2.04f, 1e-4f);
+    ASSERT_NEAR(o, 2.5f, 1e-4f);
+    const float e1 = (c - 2.0f) / 0.2f, e2 = (o - 2.3f) / 0.4f;
+    const uint32_t both = SeedWhere([&](float a, float b) { return a < e1 && a > e1 - 0.015f && b > e2 && b < e2 + 0.015f; });
+    const uint32_t over1 = SeedWhere([&](float a, float b) { return a > e1 && a < e1 + 0.015f && b > e2; });
+    const uint32_t under2 = SeedWhere([&](float a, float b) { return a < e1 && b < e2 && b > e2 - 0.015f; });
+    EXPECT_EQ(tries(true, 15, 340.0f, both, &c, &o), 1);
+    EXPECT_EQ(tries(true, 15, 340.0f, over1, &c, &o), 0);
+    EXPECT_EQ(tries(true, 15, 340.0f, under2, &c, &o), 0);
+}
+
+// A lone defender at turn 8 of 100, 200 m out, rates combat 1.99 (below 2:
+// one draw and no combat move) and objective 0.33 x 6 = 1.98; its objective
+// move needs the next draw below 0.8 x 1.98 - 1.3 = 0.284.
+TEST(AIGroupMoves, ObjectiveMoveBelowFourFifthsOfTheRatingLessOnePointThree) {
+    auto moves = [](uint32_t seed, float* c, float* o) {
+        WoodsMarch m(false);
+        gAIDefending = true;
+        m.b.mBattle.mTurn = 8;
+        m.b.mBattle.mLastTurn = 100;
+        auto* u = m.AtX(240.0f);
+        u->AIRateFuzzies(u->DistanceToLocation(40.0f, 400.0f), c, o);
+        SeedRandomGenerator(seed);
+        m.g.MoveUnits();
+        return u->HasMovementOrders();
+    };
+    float c = 0.0f, o = 0.0f;
+    moves(1, &c, &o);
+    ASSERT_LT(c, 2.0f);
+    ASSERT_NEAR(o, 1.98f, 1e-4f);
+    const float edge = 0.8f * o - 1.3f;
+    EXPECT_TRUE(moves(SeedWhere([&](float, float b) { return b < edge && b > edge - 0.015f; }), &c, &o));
+    EXPECT_FALSE(moves(SeedWhere([&](float, float b) { return b > edge && b < edge + 0.015f; }), &c, &o));
+}
+
+// A mover without a platoon squad moving within 60 m takes the first waiting
+// squad within 60 m along. The squad waits nearest the node (damped: 1 <
+// 0.25 x 5), the mover is next, three vehicles far behind fill the group.
+TEST(AIGroupMoves, AnEscortWithinSixtyMetresUnlessASquadMovesNear) {
+    auto escorted = [](float gap, bool squadMovingNear) {
+        WoodsMarch m;
+        auto* squad = m.AtX(100.0f);
+        squad->mSubtype = 1;
+        m.AtX(100.0f + gap);
+        if (squadMovingNear) m.AtX(110.0f + gap)->mSubtype = 1;
+        for (int32_t i = 0; i < 3; ++i)
+            m.AtX<Driver>(400.0f + 12.0f * static_cast<float>(i));
+        m.g.MoveUnits();
+        return squad->HasMovementOrders();
+    };
+    EXPECT_TRUE(escorted(59.9f, false));
+    EXPECT_FALSE(escorted(60.0f, false));
+    EXPECT_FALSE(escorted(59.9f, true));
+}
+
+// Of N = 10, three or four plain squads move; the rest are jammed (rating 0:
+// they wait). With 7 of 10 still waiting (0.7 > 0.6 + 0.1 u) the platoon
+// squads with 5 men or more go all the same; with 6 of 10 nobody does.
+TEST(AIGroupMoves, WhenMostStillWaitTheFullSquadsGo) {
+    for (int32_t waiting : {7, 6}) {
+        WoodsMarch m;
+        std::vector<Walker*> jammed;
+        for (int32_t i = 0; i < 10; ++i) {
+            Walker* u = m.AtX(300.0f + 12.0f * static_cast<float>(i));
+            if (i >= waiting) continue;
+            u->mAimTime = 99.0f;
+            u->mSubtype = 1;
+            jammed.push_back(u);
+        }
+        jammed[0]->mSubtype = 0;  // not of a platoon
+        jammed[1]->mCasualties = 1; // 4 men left
+        m.g.MoveUnits();
+        EXPECT_FALSE(jammed[0]->HasMovementOrders()) << waiting;
+        EXPECT_FALSE(jammed[1]->HasMovementOrders()) << waiting;
+        for (size_t i = 2; i < jammed.size(); ++i)
+            EXPECT_EQ(jammed[i]->HasMovementOrders(), waiting == 7) << waiting << " " << i;
     }
 }
