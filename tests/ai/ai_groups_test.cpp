@@ -625,16 +625,18 @@ TEST(AIGroupMoves, ObjectiveMoveBelowFourFifthsOfTheRatingLessOnePointThree) {
 
 // A mover without a platoon squad moving within 60 m takes the first waiting
 // squad within 60 m along. The squad waits nearest the node (damped: 1 <
-// 0.25 x 5), the mover is next, three vehicles far behind fill the group.
+// 0.25 x 5), the mover is next, three vehicles far behind fill the group. At
+// 420 m in the woods the squad rates 7.25, damped 1.45: no objective move of
+// its own (0.8 x 1.45 < 1.3), an escort for every draw (0.75 x 1.45 > 1).
 TEST(AIGroupMoves, AnEscortWithinSixtyMetresUnlessASquadMovesNear) {
     auto escorted = [](float gap, bool squadMovingNear) {
         WoodsMarch m;
-        auto* squad = m.AtX(100.0f);
+        auto* squad = m.AtX(460.0f);
         squad->mSubtype = 1;
-        m.AtX(100.0f + gap);
-        if (squadMovingNear) m.AtX(110.0f + gap)->mSubtype = 1;
+        m.AtX(460.0f + gap);
+        if (squadMovingNear) m.AtX(470.0f + gap)->mSubtype = 1;
         for (int32_t i = 0; i < 3; ++i)
-            m.AtX<Driver>(400.0f + 12.0f * static_cast<float>(i));
+            m.AtX<Driver>(700.0f + 12.0f * static_cast<float>(i));
         m.g.MoveUnits();
         return squad->HasMovementOrders();
     };
