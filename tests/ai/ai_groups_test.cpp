@@ -668,3 +668,25 @@ TEST(AIGroupMoves, WhenMostStillWaitTheFullSquadsGo) {
             EXPECT_EQ(jammed[i]->HasMovementOrders(), waiting == 7) << waiting << " " << i;
     }
 }
+
+// Nobody waits closer than 150 m to an exit node, and no vehicle on a road.
+// N = 8: the probe nearest the node (damped elsewhere), five squads that
+// move, two jammed ones that stay, so that the six moves reach the probe.
+TEST(AIGroupMoves, NoWaitingNearAnExitNodeOrOnARoad) {
+    auto moves = [](bool exitNode, float d, bool vehicle, Terrain ground) {
+        WoodsMarch m;
+        static_cast<FlagsNode*>(m.graph.List()->GetObjectA(0))->mExitNode = exitNode;
+        m.b.Paint(180.0f, 390.0f, 200.0f, 410.0f, ground);
+        Unit* probe = vehicle ? static_cast<Unit*>(m.AtX<Driver>(40.0f + d)) : m.AtX(40.0f + d);
+        for (int32_t i = 1; i < 8; ++i)
+            m.AtX(200.0f + 12.0f * static_cast<float>(i))->mAimTime = i >= 6 ? 99.0f : 0.0f;
+        m.g.MoveUnits();
+        return probe->HasMovementOrders();
+    };
+    EXPECT_TRUE(moves(true, 149.9f, false, kTerrainWoods));
+    EXPECT_FALSE(moves(true, 150.0f, false, kTerrainWoods));
+    EXPECT_FALSE(moves(false, 149.9f, false, kTerrainWoods));
+    EXPECT_TRUE(moves(false, 149.9f, true, kTerrainRoad));
+    EXPECT_TRUE(moves(false, 149.9f, true, kTerrainRoad2));
+    EXPECT_FALSE(moves(false, 149.9f, true, kTerrainWoods));
+}
