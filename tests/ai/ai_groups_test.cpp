@@ -690,3 +690,26 @@ TEST(AIGroupMoves, NoWaitingNearAnExitNodeOrOnARoad) {
     EXPECT_TRUE(moves(false, 149.9f, true, kTerrainRoad2));
     EXPECT_FALSE(moves(false, 149.9f, true, kTerrainWoods));
 }
+
+// Holding, the first trunc(0.5 x count) by combat rating are offered the
+// combat move (in the open a squad rates 3 with no objective rating: it
+// always takes it); a hiding unit comes last.
+TEST(AIGroupMoves, HoldersOfferTheCombatMoveToTheFirstHalfHidersLast) {
+    auto offered = [](int32_t count, int32_t hiding) {
+        WoodsMarch m(false);
+        m.g.mOrder = kAIOrderHold;
+        std::vector<Walker*> units;
+        for (int32_t i = 0; i < count; ++i)
+            units.push_back(m.At(i));
+        if (hiding >= 0) units[static_cast<size_t>(hiding)]->mHiding = true;
+        m.g.MoveUnits();
+        std::vector<int32_t> moves;
+        for (Walker* u : units)
+            moves.push_back(u->mCombatMoves);
+        return moves;
+    };
+    EXPECT_EQ(offered(1, -1), (std::vector<int32_t>{0}));
+    EXPECT_EQ(offered(3, -1), (std::vector<int32_t>{1, 0, 0}));
+    EXPECT_EQ(offered(4, -1), (std::vector<int32_t>{1, 1, 0, 0}));
+    EXPECT_EQ(offered(2, 0), (std::vector<int32_t>{0, 1}));
+}
