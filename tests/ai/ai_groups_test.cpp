@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <vector>
 
 #include "ai/AIPlanning.h"
@@ -344,7 +343,6 @@ TEST(AIGroupForming, TheGroupNearestItsChoiceMarksItFirst) {
     }
 }
 
-
 namespace {
 // A secured node at (200, 200) of the given rating, a free one far away,
 // and `others` more units of the side elsewhere.
@@ -528,31 +526,36 @@ TEST(AIGroupMoves, TheNearestShareOfEachKindWaitsForTheRest) {
     struct Kind {
         const char* name;
         int32_t lastDamped;
-        std::function<Unit*(WoodsMarch&, int32_t)> make;
-    };
-    auto vehicle = [](WoodsMarch& m, int32_t i, bool armoured, int32_t row, bool heavy) -> Unit* {
-        auto* v = m.At<Driver>(i);
-        v->a.mArmoured = armoured;
-        v->a.mHeavy = heavy;
-        v->mSubtype = row;
-        return v;
+        bool vehicle;
+        bool flag; // a leader, or an armoured vehicle
+        int32_t row;
+        bool heavy;
     };
     const Kind kinds[] = {
-        {"squad 0.25", 3, [](WoodsMarch& m, int32_t i) -> Unit* { return m.At(i); }},
-        {"leader 0.45", 7, [](WoodsMarch& m, int32_t i) -> Unit* { auto* u = m.At(i); u->a.mLeader = true; return u; }},
-        {"gun crew 0.64", 11, [](WoodsMarch& m, int32_t i) -> Unit* { auto* u = m.At(i); u->mSubtype = 2; return u; }},
-        {"heavy weapon 0.5", 8, [](WoodsMarch& m, int32_t i) -> Unit* { auto* u = m.At(i); u->a.mHeavy = true; return u; }},
-        {"soft vehicle 0.75", 13, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, false, 2, true); }},
-        {"open-topped 0.7", 12, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, true, 0, true); }},
-        {"half covered 0.55", 9, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, true, 1, true); }},
-        {"closed, no gun 0.45", 7, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, true, 2, false); }},
-        {"closed with gun 0.35", 5, [&](WoodsMarch& m, int32_t i) { return vehicle(m, i, true, 2, true); }},
+        {"squad 0.25", 3, false, false, 0, false},        {"leader 0.45", 7, false, true, 0, false},
+        {"gun crew 0.64", 11, false, false, 2, false},    {"heavy weapon 0.5", 8, false, false, 0, true},
+        {"soft vehicle 0.75", 13, true, false, 2, true},  {"open-topped 0.7", 12, true, true, 0, true},
+        {"half covered 0.55", 9, true, true, 1, true},    {"closed, no gun 0.45", 7, true, true, 2, false},
+        {"closed with gun 0.35", 5, true, true, 2, true},
     };
     for (const Kind& k : kinds) {
         WoodsMarch m;
         std::vector<Unit*> units;
-        for (int32_t i = 0; i < 20; ++i)
-            units.push_back(i == k.lastDamped || i == k.lastDamped + 1 ? k.make(m, i) : m.At(i));
+        for (int32_t i = 0; i < 20; ++i) {
+            const bool probe = i == k.lastDamped || i == k.lastDamped + 1;
+            auto set = [&](auto* u) {
+                u->a.mHeavy = k.heavy;
+                u->mSubtype = k.row;
+                units.push_back(u);
+                return &u->a;
+            };
+            if (!probe)
+                units.push_back(m.At(i));
+            else if (k.vehicle)
+                set(m.At<Driver>(i))->mArmoured = k.flag;
+            else
+                set(m.At(i))->mLeader = k.flag;
+        }
         units[19]->mAimTime = 99.0f; // jammed: rates 0 and stays, so the 15 moves reach every free unit
         m.g.MoveUnits();
         EXPECT_FALSE(units[static_cast<size_t>(k.lastDamped)]->HasMovementOrders()) << k.name;
@@ -591,7 +594,8 @@ TEST(AIGroupMoves, CombatMoveAboveThreeOrByTwoDraws) {
     ASSERT_NEAR(c, 2.04f, 1e-4f);
     ASSERT_NEAR(o, 2.5f, 1e-4f);
     const float e1 = (c - 2.0f) / 0.2f, e2 = (o - 2.3f) / 0.4f;
-    const uint32_t both = SeedWhere([&](float a, float b) { return a < e1 && a > e1 - 0.015f && b > e2 && b < e2 + 0.015f; });
+    const uint32_t both =
+        SeedWhere([&](float a, float b) { return a < e1 && a > e1 - 0.015f && b > e2 && b < e2 + 0.015f; });
     const uint32_t over1 = SeedWhere([&](float a, float b) { return a > e1 && a < e1 + 0.015f && b > e2; });
     const uint32_t under2 = SeedWhere([&](float a, float b) { return a < e1 && b < e2 && b > e2 - 0.015f; });
     EXPECT_EQ(tries(true, 15, 340.0f, both, &c, &o), 1);
@@ -659,7 +663,7 @@ TEST(AIGroupMoves, WhenMostStillWaitTheFullSquadsGo) {
             u->mSubtype = 1;
             jammed.push_back(u);
         }
-        jammed[0]->mSubtype = 0;  // not of a platoon
+        jammed[0]->mSubtype = 0;    // not of a platoon
         jammed[1]->mCasualties = 1; // 4 men left
         m.g.MoveUnits();
         EXPECT_FALSE(jammed[0]->HasMovementOrders()) << waiting;
