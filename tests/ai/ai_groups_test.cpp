@@ -717,3 +717,23 @@ TEST(AIGroupMoves, HoldersOfferTheCombatMoveToTheFirstHalfHidersLast) {
     EXPECT_EQ(offered(4, -1), (std::vector<int32_t>{1, 1, 0, 0}));
     EXPECT_EQ(offered(2, 0), (std::vector<int32_t>{0, 1}));
 }
+
+// An objective move whose first 60 m leave cover is taken back while a
+// healthy enemy squad (half its men or more) stands within 100 m.
+TEST(AIGroupMoves, AnExposedMoveWaitsForEnemyInfantryWithinAHundredMetres) {
+    auto moves = [](bool woods, float dy, int32_t casualties) {
+        WoodsMarch m(woods);
+        m.rows.infantry[1].mNrMen = 4;
+        Walker* u = m.AtX(400.0f);
+        auto* enemy = m.b.Add(kAllies, 400.0f, 400.0f + dy);
+        enemy->mSubtype = 1;
+        enemy->mCasualties = casualties;
+        m.g.MoveUnits();
+        return u->HasMovementOrders();
+    };
+    EXPECT_TRUE(moves(false, 100.0f, 0));
+    EXPECT_FALSE(moves(false, 99.9f, 0));
+    EXPECT_FALSE(moves(false, 99.9f, 2));
+    EXPECT_TRUE(moves(false, 99.9f, 3));
+    EXPECT_TRUE(moves(true, 99.9f, 0));
+}
