@@ -719,21 +719,21 @@ TEST(AIGroupMoves, HoldersOfferTheCombatMoveToTheFirstHalfHidersLast) {
 }
 
 // An objective move whose first 60 m leave cover is taken back while a
-// healthy enemy squad (half its men or more) stands within 100 m.
+// healthy enemy squad (half its men or more) stands within 100 m (60, 80).
 TEST(AIGroupMoves, AnExposedMoveWaitsForEnemyInfantryWithinAHundredMetres) {
-    auto moves = [](bool woods, float dy, int32_t casualties) {
+    auto moves = [](bool woods, float dx, int32_t casualties) {
         WoodsMarch m(woods);
         m.rows.infantry[1].mNrMen = 4;
         Walker* u = m.AtX(400.0f);
-        auto* enemy = m.b.Add(kAllies, 400.0f, 400.0f + dy);
+        auto* enemy = m.b.Add(kAllies, 400.0f + dx, 480.0f);
         enemy->mSubtype = 1;
         enemy->mCasualties = casualties;
         m.g.MoveUnits();
         return u->HasMovementOrders();
     };
-    EXPECT_TRUE(moves(false, 100.0f, 0));
-    EXPECT_FALSE(moves(false, 99.9f, 0));
-    EXPECT_FALSE(moves(false, 99.9f, 2));
-    EXPECT_TRUE(moves(false, 99.9f, 3));
-    EXPECT_TRUE(moves(true, 99.9f, 0));
+    EXPECT_TRUE(moves(false, 60.0f, 0));
+    EXPECT_FALSE(moves(false, 59.9f, 0));
+    EXPECT_FALSE(moves(false, 59.9f, 2));
+    EXPECT_TRUE(moves(false, 59.9f, 3));
+    EXPECT_TRUE(moves(true, 59.9f, 0));
 }
