@@ -30,6 +30,7 @@
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/EZOpenPlay.h"
+#include "engine/FileTestFolder.h"
 #include "engine/TestPorts.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
@@ -38,6 +39,19 @@
 #include "units/Unit.h"
 
 namespace {
+
+// A forked peer leaves by _exit, without its destructors: its program folder
+// and temporary files go into a folder of their own that the test's side
+// removes when the test ends.
+class PeerTempFolder {
+public:
+    PeerTempFolder() : mFolder("dm-peer-") {}
+    // Called in the child right after the fork.
+    void UseInChild() const { setenv("TMPDIR", mFolder.Path().c_str(), 1); }
+
+private:
+    FileTestFolder mFolder;
+};
 
 constexpr int kTurns = 3;
 
@@ -393,9 +407,11 @@ void RunPair(int32_t hostSpeed, int32_t joinSpeed, const char* name = "hecken", 
     ASSERT_NE(port, 0u) << "no free port on the loopback address";
     int channel[2];
     ASSERT_EQ(pipe(channel), 0);
+    PeerTempFolder peerTemp;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        peerTemp.UseInChild();
         close(channel[0]);
         std::string why;
         Outcome outcome;
@@ -602,9 +618,11 @@ TEST(TwoPlayersLoopback, HostSurvivesAPeerThatSendsGarbageAndDies) {
     const std::string scenario = std::string(cwd) + "/Szenarien/hecken.mvg";
     const uint32_t port = FreeLoopbackPort();
     ASSERT_NE(port, 0u) << "no free port on the loopback address";
+    PeerTempFolder peerTemp;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        peerTemp.UseInChild();
         ProgramFolder folder;
         LoopApp app;
         app.port = port;
@@ -774,9 +792,11 @@ TEST(TwoPlayersLoopback, AnOperationGoesOnToItsNextBattle) {
     ASSERT_NE(port, 0u) << "no free port on the loopback address";
     int channel[2];
     ASSERT_EQ(pipe(channel), 0);
+    PeerTempFolder peerTemp;
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        peerTemp.UseInChild();
         close(channel[0]);
         std::string why;
         uint64_t digest = PlayOperation(false, port, path, &why);
