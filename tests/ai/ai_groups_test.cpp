@@ -737,3 +737,105 @@ TEST(AIGroupMoves, AnExposedMoveWaitsForEnemyInfantryWithinAHundredMetres) {
     EXPECT_TRUE(moves(false, 59.9f, 3));
     EXPECT_TRUE(moves(true, 59.9f, 0));
 }
+
+namespace {
+
+// The generator's calls from seed to its present state (each fraction and
+// each pair is two calls).
+int32_t CallsSince(uint32_t seed) {
+    const uint32_t state = GetRandomState();
+    SeedRandomGenerator(seed);
+    for (int32_t k = 0; k < 10000; ++k) {
+        if (GetRandomState() == state) return k;
+        Random();
+    }
+    return -1;
+}
+
+// The first seed whose pair at place index (from 0; a fraction is a pair
+// too) passes the test.
+template <class F> uint32_t SeedWherePair(int32_t index, F test) {
+    for (uint32_t seed = 1; seed < 1000000; ++seed) {
+        SeedRandomGenerator(seed);
+        for (int32_t i = 0; i < index; ++i)
+            RandomPair();
+        if (test(RandomPair())) return seed;
+    }
+    ADD_FAILURE() << "no seed";
+    return 0;
+}
+template <class F> uint32_t SeedWhereFraction(int32_t index, F test) {
+    return SeedWherePair(index, [&](uint32_t r) { return test(static_cast<float>((r % 10000000u) * 1e-7)); });
+}
+
+} // namespace
+
+// A platoon squad 30 m from a mover that no platoon squad accompanies goes
+// along when a draw is below 0.75 x its (damped) objective rating. The squad
+// waits nearest the node, damped (1 < 0.25 x 5), the mover is next, three
+// jammed squads far behind fill the group; with 4 men left the squad does not
+// go with the rest of a waiting group. Draws: the first two by score weigh
+// the combat move (squad 1.5: one draw; mover 3: two), the objective moves
+// draw for the first three (mover, squad, a jammed one) and the mover's move
+// draws three (the flag, then a point in the woods): the escort's draw is the
+// tenth; then its own move (three) and the waiting group's draw.
+TEST(AIGroupMoves, AnEscortGoesForADrawBelowThreeQuartersOfItsRating) {
+    auto escorted = [](uint32_t seed, float* damped) {
+        WoodsMarch m;
+        Walker* squad = m.AtX(140.0f);
+        squad->mSubtype = 1;
+        squad->mCasualties = 1;
+        m.AtX(170.0f);
+        for (int32_t i = 0; i < 3; ++i)
+            m.AtX(600.0f + 12.0f * static_cast<float>(i))->mAimTime = 99.0f;
+        float c = 0.0f, o = 0.0f;
+        squad->AIRateFuzzies(100.0f, &c, &o);
+        EXPECT_LT(c, 2.0f);
+        *damped = 0.2f * o;
+        SeedRandomGenerator(seed);
+        m.g.MoveUnits();
+        EXPECT_EQ(CallsSince(seed), squad->HasMovementOrders() ? 28 : 22);
+        return squad->HasMovementOrders();
+    };
+    float o = 0.0f;
+    escorted(1, &o);
+    ASSERT_GT(0.75f * o, 0.1f);
+    ASSERT_LT(0.75f * o, 0.9f);
+    const float edge = 0.75f * o;
+    EXPECT_TRUE(escorted(SeedWhereFraction(9, [&](float u) { return u < edge && u > edge - 0.015f; }), &o));
+    EXPECT_FALSE(escorted(SeedWhereFraction(9, [&](float u) { return u > edge && u < edge + 0.015f; }), &o));
+}
+
+// A mover with a target that took no escort along stops again when two or
+// more other movers stand within 60 m and N >= 4 + (pair & 3). N = 5: a
+// jammed squad nearest the node, three squads that move (the mover M with
+// its target, A 20 m and B 59.9 or 60 m from it) and one jammed far behind.
+// Draws: two each for the two best scores weighing the combat move, one
+// each for the first three objective moves and three for each move (the
+// flag and a point in the woods): M's pair is the seventeenth; the waiting
+// group's draw is the last.
+TEST(AIGroupMoves, AMoverWithATargetStopsAmongTwoOthersInALargeGroup) {
+    auto stops = [](uint32_t seed, float gap, bool target) {
+        WoodsMarch m;
+        m.AtX(100.0f)->mAimTime = 99.0f;
+        Walker* mover = m.AtX(130.0f);
+        Walker* a = m.b.Add<Walker>(kAxis, 130.0f, 380.0f);
+        Walker* b = m.b.Add<Walker>(kAxis, 130.0f, 400.0f + gap);
+        m.g.Add(a);
+        m.g.Add(b);
+        m.AtX(600.0f)->mAimTime = 99.0f;
+        if (target) mover->mTarget = m.b.Add<TestVehicle>(kAllies, 700.0f, 700.0f);
+        SeedRandomGenerator(seed);
+        m.g.MoveUnits();
+        EXPECT_TRUE(a->HasMovementOrders());
+        EXPECT_TRUE(b->HasMovementOrders());
+        EXPECT_EQ(CallsSince(seed), target ? 36 : 34);
+        return !mover->HasMovementOrders();
+    };
+    const uint32_t one = SeedWherePair(16, [](uint32_t r) { return (r & 3) == 1; });
+    const uint32_t two = SeedWherePair(16, [](uint32_t r) { return (r & 3) == 2; });
+    EXPECT_TRUE(stops(one, 59.9f, true));   // 5 >= 4 + 1
+    EXPECT_FALSE(stops(two, 59.9f, true));  // 5 < 4 + 2
+    EXPECT_FALSE(stops(one, 60.0f, true));  // only A within 60 m
+    EXPECT_FALSE(stops(one, 59.9f, false)); // no target: no draw either
+}
