@@ -540,8 +540,8 @@ TEST_F(AIChoice, AGunHoldsFireWithFriendsWithin20MetresOfTheTarget) {
     EXPECT_FALSE(fires(19.9f, 0.0f));
     EXPECT_TRUE(fires(20.0f, 0.0f));
     EXPECT_TRUE(fires(0.0f, -20.0f));
-    EXPECT_FALSE(fires(14.0f, 14.0f)); // 392 square metres
-    EXPECT_TRUE(fires(14.2f, 14.2f));  // 403.28: outside the circle
+    EXPECT_FALSE(fires(14.0f, 14.0f));  // 392 square metres
+    EXPECT_TRUE(fires(14.2f, 14.2f));   // 403.28: outside the circle
     // Armour close by, the enemy's own units, or a friend that surrendered do not hold it.
     friendly->kit.mArmoured = true;
     EXPECT_TRUE(fires(5.0f, 5.0f));
@@ -593,7 +593,7 @@ TEST_F(AIChoice, SituationFactorsAfterTheTrials) {
     it->mTransport = carrier;
     EXPECT_NEAR(beyond60() / plain, 0.5f, 1e-5f);
     it->mTransport = nullptr;
-    it->mSubtype = 1;    // a platoon squad of 8
+    it->mSubtype = 1; // a platoon squad of 8
     it->mCasualties = 2; // exactly three quarters: 0.75 × 1.3333 would show
     EXPECT_FLOAT_EQ(beyond60() / plain, 1.0f);
     it->mCasualties = 3;
