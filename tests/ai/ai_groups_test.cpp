@@ -839,3 +839,101 @@ TEST(AIGroupMoves, AMoverWithATargetStopsAmongTwoOthersInALargeGroup) {
     EXPECT_FALSE(stops(one, 60.0f, true));  // only A within 60 m
     EXPECT_FALSE(stops(one, 59.9f, false)); // no target: no draw either
 }
+
+// Every vehicle on a bridge (codes 55 to 63) goes without a draw; a vehicle
+// elsewhere or a squad on the bridge draws for its move. A lone vehicle 130 m
+// from the node in the woods: combat 4.5 (above 3: no draw, the move is
+// refused), objective 3.2 off the bridge (moves for every draw) and 9999 on
+// it, then three draws for its move and the waiting group's draw; its
+// rating itself draws ten (the target its copy would choose). A lone squad
+// draws two for the combat move and the same after.
+TEST(AIGroupMoves, AVehicleOnABridgeGoesWithoutADraw) {
+    auto calls = [](Terrain ground, bool vehicle) {
+        WoodsMarch m;
+        m.b.Paint(160.0f, 390.0f, 180.0f, 410.0f, ground);
+        Unit* u = vehicle ? static_cast<Unit*>(m.AtX<Driver>(170.0f)) : m.AtX(170.0f);
+        SeedRandomGenerator(7);
+        m.g.MoveUnits();
+        EXPECT_TRUE(u->HasMovementOrders()) << ground;
+        return CallsSince(7);
+    };
+    EXPECT_EQ(calls(54, true), 30);
+    EXPECT_EQ(calls(55, true), 28);
+    EXPECT_EQ(calls(61, true), 28);
+    EXPECT_EQ(calls(62, true), 28);
+    EXPECT_EQ(calls(63, true), 28);
+    EXPECT_EQ(calls(55, false), 14);
+}
+
+namespace {
+
+// A probe holding alone with a jammed squad (k = trunc(0.5 x 2) = 1): it is
+// offered the combat move and takes it when its combat rating is above 3 or
+// at least 2 + 0.2 u, u the first draw (an objective rating of 0 passes the
+// second). Attacking, in the open or in cover, a squad rates 3 within 200 m
+// of its objective, 2.2 at 400 m.
+struct Holding {
+    WoodsMarch m{false};
+    Walker* probe;
+    Holding(int32_t order, float toNode, Terrain ground, int32_t turn, int32_t last) {
+        m.g.mOrder = order;
+        m.b.mBattle.mTurn = turn;
+        m.b.mBattle.mLastTurn = last;
+        const float x = 40.0f + toNode;
+        m.b.Paint(x - 10.0f, 390.0f, x + 10.0f, 410.0f, ground);
+        probe = m.AtX(x);
+        Walker* jammed = m.b.Add<Walker>(kAxis, 700.0f, 100.0f);
+        jammed->mAimTime = 99.0f;
+        m.g.Add(jammed);
+    }
+    float Rating(float d) {
+        float c = 0.0f;
+        probe->AIRateFuzzies(d, &c, nullptr);
+        return c;
+    }
+    bool Moves(uint32_t seed) {
+        SeedRandomGenerator(seed);
+        m.g.MoveUnits();
+        return probe->mCombatMoves == 1;
+    }
+};
+
+} // namespace
+
+// Early in the battle (turn / last < 0.333) a holder on dug-in ground (codes 5
+// to 8) has its combat rating scaled by 3 x turn / last. At turn 23 of 100:
+// 3 x 0.69 = 2.07, so it moves for u below 0.35 only; on codes 4 and 9 it
+// keeps 3 and always moves. At 400 m from its node (2.2) turn 333 of 1000 is
+// no longer early (2.2: every u) while turn 332 is (0.996 x 2.2: u below
+// 0.956).
+TEST(AIGroupMoves, HoldingOnDugInGroundEarlyScalesTheCombatRatingByThreeTurnsOverLast) {
+    ASSERT_EQ(Holding(kAIOrderHold, 0.0f, 5, 23, 100).Rating(0.0f), 3.0f);
+    const uint32_t under = SeedWhereFraction(0, [](float u) { return u < 0.35f && u > 0.34f; });
+    const uint32_t over = SeedWhereFraction(0, [](float u) { return u > 0.35f && u < 0.36f; });
+    for (Terrain t : {4, 5, 8, 9}) {
+        const bool dugIn = t >= 5 && t <= 8;
+        EXPECT_TRUE(Holding(kAIOrderHold, 0.0f, t, 23, 100).Moves(under)) << t;
+        EXPECT_EQ(Holding(kAIOrderHold, 0.0f, t, 23, 100).Moves(over), !dugIn) << t;
+    }
+    // At 0.333 exactly (the same float as 333 / 1000) the factor is gone.
+    ASSERT_EQ(333.0f / 1000.0f, 0.333f);
+    Holding far(kAIOrderHoldNode + 0, 400.0f, 5, 333, 1000);
+    ASSERT_NEAR(far.Rating(400.0f), 2.2f, 1e-6f);
+    const uint32_t late = SeedWhereFraction(0, [](float u) { return u > 0.96f && u < 0.985f; });
+    EXPECT_TRUE(far.Moves(late));
+    EXPECT_FALSE(Holding(kAIOrderHoldNode + 0, 400.0f, 5, 332, 1000).Moves(late));
+}
+
+// Holding node i, a unit is rated at its distance to the node; holding where
+// it stands, at distance 0. 420 m out a squad rates 2.12 (it moves for u
+// below (c - 2) / 0.2 = 0.6), at 0 m it rates 3 (every u).
+TEST(AIGroupMoves, HoldingANodeRatesTheDistanceToItHoldingInPlaceNone) {
+    const float c = Holding(kAIOrderHoldNode + 0, 420.0f, 0, 7, 100).Rating(420.0f);
+    ASSERT_NEAR(c, 2.12f, 1e-5f);
+    const float edge = (c - 2.0f) / 0.2f;
+    const uint32_t under = SeedWhereFraction(0, [&](float u) { return u < edge && u > edge - 0.015f; });
+    const uint32_t over = SeedWhereFraction(0, [&](float u) { return u > edge && u < edge + 0.015f; });
+    EXPECT_TRUE(Holding(kAIOrderHoldNode + 0, 420.0f, 0, 7, 100).Moves(under));
+    EXPECT_FALSE(Holding(kAIOrderHoldNode + 0, 420.0f, 0, 7, 100).Moves(over));
+    EXPECT_TRUE(Holding(kAIOrderHold, 420.0f, 0, 7, 100).Moves(over));
+}
