@@ -905,7 +905,7 @@ struct Holding {
 // 3 x 0.69 = 2.07, so it moves for u below 0.35 only; on codes 4 and 9 it
 // keeps 3 and always moves. At 400 m from its node (2.2) turn 333 of 1000 is
 // no longer early (2.2: every u) while turn 332 is (0.996 x 2.2: u below
-// 0.956).
+// 0.956); were 333 early, 0.999 x 2.2 would need u below 0.989.
 TEST(AIGroupMoves, HoldingOnDugInGroundEarlyScalesTheCombatRatingByThreeTurnsOverLast) {
     ASSERT_EQ(Holding(kAIOrderHold, 0.0f, 5, 23, 100).Rating(0.0f), 3.0f);
     const uint32_t under = SeedWhereFraction(0, [](float u) { return u < 0.35f && u > 0.34f; });
@@ -919,7 +919,7 @@ TEST(AIGroupMoves, HoldingOnDugInGroundEarlyScalesTheCombatRatingByThreeTurnsOve
     ASSERT_EQ(333.0f / 1000.0f, 0.333f);
     Holding far(kAIOrderHoldNode + 0, 400.0f, 5, 333, 1000);
     ASSERT_NEAR(far.Rating(400.0f), 2.2f, 1e-6f);
-    const uint32_t late = SeedWhereFraction(0, [](float u) { return u > 0.96f && u < 0.985f; });
+    const uint32_t late = SeedWhereFraction(0, [](float u) { return u > 0.99f && u < 0.999f; });
     EXPECT_TRUE(far.Moves(late));
     EXPECT_FALSE(Holding(kAIOrderHoldNode + 0, 400.0f, 5, 332, 1000).Moves(late));
 }
