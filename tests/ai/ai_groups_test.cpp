@@ -813,12 +813,15 @@ TEST(AIGroupMoves, AnEscortGoesForADrawBelowThreeQuartersOfItsRating) {
 // Draws: two each for the two best scores weighing the combat move, one
 // each for the first three objective moves and three for each move (the
 // flag and a point in the woods): M's pair is the seventeenth; the waiting
-// group's draw is the last.
+// group's draw is the last. A platoon squad as M is a platoon squad moving
+// within 60 m of itself: it neither stops nor draws (it rates 1.5 and 4.5,
+// so A and B weigh the combat move and the draws before stay the same).
 TEST(AIGroupMoves, AMoverWithATargetStopsAmongTwoOthersInALargeGroup) {
-    auto stops = [](uint32_t seed, float gap, bool target) {
+    auto stops = [](uint32_t seed, float gap, bool target, bool platoon = false) {
         WoodsMarch m;
         m.AtX(100.0f)->mAimTime = 99.0f;
         Walker* mover = m.AtX(130.0f);
+        if (platoon) mover->mSubtype = 1;
         Walker* a = m.b.Add<Walker>(kAxis, 130.0f, 380.0f);
         Walker* b = m.b.Add<Walker>(kAxis, 130.0f, 400.0f + gap);
         m.g.Add(a);
@@ -829,15 +832,16 @@ TEST(AIGroupMoves, AMoverWithATargetStopsAmongTwoOthersInALargeGroup) {
         m.g.MoveUnits();
         EXPECT_TRUE(a->HasMovementOrders());
         EXPECT_TRUE(b->HasMovementOrders());
-        EXPECT_EQ(CallsSince(seed), target ? 36 : 34);
+        EXPECT_EQ(CallsSince(seed), target && !platoon ? 36 : 34);
         return !mover->HasMovementOrders();
     };
     const uint32_t one = SeedWherePair(16, [](uint32_t r) { return (r & 3) == 1; });
     const uint32_t two = SeedWherePair(16, [](uint32_t r) { return (r & 3) == 2; });
-    EXPECT_TRUE(stops(one, 59.9f, true));   // 5 >= 4 + 1
-    EXPECT_FALSE(stops(two, 59.9f, true));  // 5 < 4 + 2
-    EXPECT_FALSE(stops(one, 60.0f, true));  // only A within 60 m
-    EXPECT_FALSE(stops(one, 59.9f, false)); // no target: no draw either
+    EXPECT_TRUE(stops(one, 59.9f, true));        // 5 >= 4 + 1
+    EXPECT_FALSE(stops(two, 59.9f, true));       // 5 < 4 + 2
+    EXPECT_FALSE(stops(one, 60.0f, true));       // only A within 60 m
+    EXPECT_FALSE(stops(one, 59.9f, false));      // no target: no draw either
+    EXPECT_FALSE(stops(one, 59.9f, true, true)); // a platoon squad moving: itself
 }
 
 // Every vehicle on a bridge (codes 55 to 63) goes without a draw; a vehicle
