@@ -626,3 +626,46 @@ TEST_F(AIChoice, SituationFactorsAfterTheTrials) {
     EXPECT_GT(tracked, 0.0f);
     EXPECT_NEAR(Score(gun, truck, false) / tracked, 0.5f, 1e-5f);
 }
+
+// Smoke laid on infantry beyond 60 m (strictly) is worth 0.35 of its score
+// while the target is pinned (suppression 100 up to 350) and nothing once it
+// is broken (350 on); other rounds and nearer targets keep their score. The
+// gun holds only smoke, and the anti-tank team threatens it enough to want
+// smoke between them (each ratio is to the smoke trial's own score).
+TEST_F(AIChoice, SmokeOnInfantryByTheTargetsSuppressionBand) {
+    Tank* me = Armour(kAxis, 1000, 1000);
+    me->ai.vp = 500.0f;
+    me->mAmmo[kAmmoHE] = 0;
+    me->mAmmo[kAmmoAP] = 0;
+    me->mAmmo[kAmmoSmoke] = 10;
+    mWeapons[58].mMaxRange = 1000.0f;
+    auto* team = Place<Infantry>(kAllies, 1150, 1000);
+    team->mContactLevel = kContactFull;
+    team->mAntitankShots = 2;
+    team->mAntitankWeapon = 58;
+    auto ratio = [&](float suppression, float d = 150.0f) {
+        team->mSuppression = suppression;
+        team->mX = me->mX + d;
+        const float trial = me->AIGetTargetFuzzyScore(team, kAmmoSmoke);
+        EXPECT_GT(trial, 0.0f);
+        me->mAmmoClassInUse = kAmmoHE;
+        const float s = Score(me, team, false);
+        EXPECT_EQ(me->mAmmoClassInUse, kAmmoSmoke); // the smoke won, at 0 too
+        return s / trial;
+    };
+    EXPECT_FLOAT_EQ(ratio(99.9f), 1.0f);
+    EXPECT_FLOAT_EQ(ratio(100.0f), 0.35f);
+    EXPECT_FLOAT_EQ(ratio(349.9f), 0.35f);
+    EXPECT_EQ(ratio(350.0f), 0.0f);
+    EXPECT_EQ(ratio(1500.0f), 0.0f);
+    EXPECT_FLOAT_EQ(ratio(200.0f, 60.0f), 1.0f);
+    EXPECT_FLOAT_EQ(ratio(200.0f, 60.25f), 0.35f);
+
+    // High explosive on the same pinned team keeps its score.
+    me->mAmmo[kAmmoSmoke] = 0;
+    me->mAmmo[kAmmoHE] = 10;
+    team->mSuppression = 200.0f;
+    const float he = me->AIGetTargetFuzzyScore(team, kAmmoHE);
+    ASSERT_GT(he, 0.0f);
+    EXPECT_FLOAT_EQ(Score(me, team, false), he);
+}

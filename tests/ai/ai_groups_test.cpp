@@ -737,3 +737,207 @@ TEST(AIGroupMoves, AnExposedMoveWaitsForEnemyInfantryWithinAHundredMetres) {
     EXPECT_TRUE(moves(false, 59.9f, 3));
     EXPECT_TRUE(moves(true, 59.9f, 0));
 }
+
+namespace {
+
+// The generator's calls from seed to its present state (each fraction and
+// each pair is two calls).
+int32_t CallsSince(uint32_t seed) {
+    const uint32_t state = GetRandomState();
+    SeedRandomGenerator(seed);
+    for (int32_t k = 0; k < 10000; ++k) {
+        if (GetRandomState() == state) return k;
+        Random();
+    }
+    return -1;
+}
+
+// The first seed whose pair at place index (from 0; a fraction is a pair
+// too) passes the test.
+template <class F> uint32_t SeedWherePair(int32_t index, F test) {
+    for (uint32_t seed = 1; seed < 1000000; ++seed) {
+        SeedRandomGenerator(seed);
+        for (int32_t i = 0; i < index; ++i)
+            RandomPair();
+        if (test(RandomPair())) return seed;
+    }
+    ADD_FAILURE() << "no seed";
+    return 0;
+}
+template <class F> uint32_t SeedWhereFraction(int32_t index, F test) {
+    return SeedWherePair(index, [&](uint32_t r) { return test(static_cast<float>((r % 10000000u) * 1e-7)); });
+}
+
+} // namespace
+
+// A platoon squad 30 m from a mover that no platoon squad accompanies goes
+// along when a draw is below 0.75 x its (damped) objective rating. The squad
+// waits nearest the node, damped (1 < 0.25 x 5), the mover is next, three
+// jammed squads far behind fill the group; with 4 men left the squad does not
+// go with the rest of a waiting group. Draws: the first two by score weigh
+// the combat move (squad 1.5: one draw; mover 3: two), the objective moves
+// draw for the first three (mover, squad, a jammed one) and the mover's move
+// draws three (the flag, then a point in the woods): the escort's draw is the
+// tenth; then its own move (three) and the waiting group's draw.
+TEST(AIGroupMoves, AnEscortGoesForADrawBelowThreeQuartersOfItsRating) {
+    auto escorted = [](uint32_t seed, float* damped) {
+        WoodsMarch m;
+        Walker* squad = m.AtX(140.0f);
+        squad->mSubtype = 1;
+        squad->mCasualties = 1;
+        m.AtX(170.0f);
+        for (int32_t i = 0; i < 3; ++i)
+            m.AtX(600.0f + 12.0f * static_cast<float>(i))->mAimTime = 99.0f;
+        float c = 0.0f, o = 0.0f;
+        squad->AIRateFuzzies(100.0f, &c, &o);
+        EXPECT_LT(c, 2.0f);
+        *damped = 0.2f * o;
+        SeedRandomGenerator(seed);
+        m.g.MoveUnits();
+        EXPECT_EQ(CallsSince(seed), squad->HasMovementOrders() ? 28 : 22);
+        return squad->HasMovementOrders();
+    };
+    float o = 0.0f;
+    escorted(1, &o);
+    ASSERT_GT(0.75f * o, 0.1f);
+    ASSERT_LT(0.75f * o, 0.9f);
+    const float edge = 0.75f * o;
+    EXPECT_TRUE(escorted(SeedWhereFraction(9, [&](float u) { return u < edge && u > edge - 0.015f; }), &o));
+    EXPECT_FALSE(escorted(SeedWhereFraction(9, [&](float u) { return u > edge && u < edge + 0.015f; }), &o));
+}
+
+// A mover with a target that took no escort along stops again when two or
+// more other movers stand within 60 m and N >= 4 + (pair & 3). N = 5: a
+// jammed squad nearest the node, three squads that move (the mover M with
+// its target, A 20 m and B 59.9 or 60 m from it) and one jammed far behind.
+// Draws: two each for the two best scores weighing the combat move, one
+// each for the first three objective moves and three for each move (the
+// flag and a point in the woods): M's pair is the seventeenth; the waiting
+// group's draw is the last. A platoon squad as M is a platoon squad moving
+// within 60 m of itself: it neither stops nor draws (it rates 1.5 and 4.5,
+// so A and B weigh the combat move and the draws before stay the same).
+TEST(AIGroupMoves, AMoverWithATargetStopsAmongTwoOthersInALargeGroup) {
+    auto stops = [](uint32_t seed, float gap, bool target, bool platoon = false) {
+        WoodsMarch m;
+        m.AtX(100.0f)->mAimTime = 99.0f;
+        Walker* mover = m.AtX(130.0f);
+        if (platoon) mover->mSubtype = 1;
+        Walker* a = m.b.Add<Walker>(kAxis, 130.0f, 380.0f);
+        Walker* b = m.b.Add<Walker>(kAxis, 130.0f, 400.0f + gap);
+        m.g.Add(a);
+        m.g.Add(b);
+        m.AtX(600.0f)->mAimTime = 99.0f;
+        if (target) mover->mTarget = m.b.Add<TestVehicle>(kAllies, 700.0f, 700.0f);
+        SeedRandomGenerator(seed);
+        m.g.MoveUnits();
+        EXPECT_TRUE(a->HasMovementOrders());
+        EXPECT_TRUE(b->HasMovementOrders());
+        EXPECT_EQ(CallsSince(seed), target && !platoon ? 36 : 34);
+        return !mover->HasMovementOrders();
+    };
+    const uint32_t one = SeedWherePair(16, [](uint32_t r) { return (r & 3) == 1; });
+    const uint32_t two = SeedWherePair(16, [](uint32_t r) { return (r & 3) == 2; });
+    EXPECT_TRUE(stops(one, 59.9f, true));        // 5 >= 4 + 1
+    EXPECT_FALSE(stops(two, 59.9f, true));       // 5 < 4 + 2
+    EXPECT_FALSE(stops(one, 60.0f, true));       // only A within 60 m
+    EXPECT_FALSE(stops(one, 59.9f, false));      // no target: no draw either
+    EXPECT_FALSE(stops(one, 59.9f, true, true)); // a platoon squad moving: itself
+}
+
+// Every vehicle on a bridge (codes 55 to 63) goes without a draw; a vehicle
+// elsewhere or a squad on the bridge draws for its move. A lone vehicle 130 m
+// from the node in the woods: combat 4.5 (above 3: no draw, the move is
+// refused), objective 3.2 off the bridge (moves for every draw) and 9999 on
+// it, then three draws for its move and the waiting group's draw; its
+// rating itself draws ten (the target its copy would choose). A lone squad
+// draws two for the combat move and the same after.
+TEST(AIGroupMoves, AVehicleOnABridgeGoesWithoutADraw) {
+    auto calls = [](Terrain ground, bool vehicle) {
+        WoodsMarch m;
+        m.b.Paint(160.0f, 390.0f, 180.0f, 410.0f, ground);
+        Unit* u = vehicle ? static_cast<Unit*>(m.AtX<Driver>(170.0f)) : m.AtX(170.0f);
+        SeedRandomGenerator(7);
+        m.g.MoveUnits();
+        EXPECT_TRUE(u->HasMovementOrders()) << ground;
+        return CallsSince(7);
+    };
+    EXPECT_EQ(calls(54, true), 30);
+    EXPECT_EQ(calls(55, true), 28);
+    EXPECT_EQ(calls(61, true), 28);
+    EXPECT_EQ(calls(62, true), 28);
+    EXPECT_EQ(calls(63, true), 28);
+    EXPECT_EQ(calls(55, false), 14);
+}
+
+namespace {
+
+// A probe holding alone with a jammed squad (k = trunc(0.5 x 2) = 1): it is
+// offered the combat move and takes it when its combat rating is above 3 or
+// at least 2 + 0.2 u, u the first draw (an objective rating of 0 passes the
+// second). Attacking, in the open or in cover, a squad rates 3 within 200 m
+// of its objective, 2.2 at 400 m.
+struct Holding {
+    WoodsMarch m{false};
+    Walker* probe;
+    Holding(int32_t order, float toNode, Terrain ground, int32_t turn, int32_t last) {
+        m.g.mOrder = order;
+        m.b.mBattle.mTurn = turn;
+        m.b.mBattle.mLastTurn = last;
+        const float x = 40.0f + toNode;
+        m.b.Paint(x - 10.0f, 390.0f, x + 10.0f, 410.0f, ground);
+        probe = m.AtX(x);
+        Walker* jammed = m.b.Add<Walker>(kAxis, 700.0f, 100.0f);
+        jammed->mAimTime = 99.0f;
+        m.g.Add(jammed);
+    }
+    float Rating(float d) {
+        float c = 0.0f;
+        probe->AIRateFuzzies(d, &c, nullptr);
+        return c;
+    }
+    bool Moves(uint32_t seed) {
+        SeedRandomGenerator(seed);
+        m.g.MoveUnits();
+        return probe->mCombatMoves == 1;
+    }
+};
+
+} // namespace
+
+// Early in the battle (turn / last < 0.333) a holder on dug-in ground (codes 5
+// to 8) has its combat rating scaled by 3 x turn / last. At turn 23 of 100:
+// 3 x 0.69 = 2.07, so it moves for u below 0.35 only; on codes 4 and 9 it
+// keeps 3 and always moves. At 400 m from its node (2.2) turn 333 of 1000 is
+// no longer early (2.2: every u) while turn 332 is (0.996 x 2.2: u below
+// 0.956); were 333 early, 0.999 x 2.2 would need u below 0.989.
+TEST(AIGroupMoves, HoldingOnDugInGroundEarlyScalesTheCombatRatingByThreeTurnsOverLast) {
+    ASSERT_EQ(Holding(kAIOrderHold, 0.0f, 5, 23, 100).Rating(0.0f), 3.0f);
+    const uint32_t under = SeedWhereFraction(0, [](float u) { return u < 0.35f && u > 0.34f; });
+    const uint32_t over = SeedWhereFraction(0, [](float u) { return u > 0.35f && u < 0.36f; });
+    for (Terrain t : {4, 5, 8, 9}) {
+        const bool dugIn = t >= 5 && t <= 8;
+        EXPECT_TRUE(Holding(kAIOrderHold, 0.0f, t, 23, 100).Moves(under)) << t;
+        EXPECT_EQ(Holding(kAIOrderHold, 0.0f, t, 23, 100).Moves(over), !dugIn) << t;
+    }
+    // At 0.333 exactly (the same float as 333 / 1000) the factor is gone.
+    ASSERT_EQ(333.0f / 1000.0f, 0.333f);
+    Holding far(kAIOrderHoldNode + 0, 400.0f, 5, 333, 1000);
+    ASSERT_NEAR(far.Rating(400.0f), 2.2f, 1e-6f);
+    const uint32_t late = SeedWhereFraction(0, [](float u) { return u > 0.99f && u < 0.999f; });
+    EXPECT_TRUE(far.Moves(late));
+    EXPECT_FALSE(Holding(kAIOrderHoldNode + 0, 400.0f, 5, 332, 1000).Moves(late));
+}
+
+// Holding node i, a unit is rated at its distance to the node; holding where
+// it stands, at distance 0. 420 m out a squad rates 2.12 (it moves for u
+// below (c - 2) / 0.2 = 0.6), at 0 m it rates 3 (every u).
+TEST(AIGroupMoves, HoldingANodeRatesTheDistanceToItHoldingInPlaceNone) {
+    const float c = Holding(kAIOrderHoldNode + 0, 420.0f, 0, 7, 100).Rating(420.0f);
+    ASSERT_NEAR(c, 2.12f, 1e-5f);
+    const float edge = (c - 2.0f) / 0.2f;
+    const uint32_t under = SeedWhereFraction(0, [&](float u) { return u < edge && u > edge - 0.015f; });
+    const uint32_t over = SeedWhereFraction(0, [&](float u) { return u > edge && u < edge + 0.015f; });
+    EXPECT_TRUE(Holding(kAIOrderHoldNode + 0, 420.0f, 0, 7, 100).Moves(under));
+    EXPECT_FALSE(Holding(kAIOrderHoldNode + 0, 420.0f, 0, 7, 100).Moves(over));
+    EXPECT_TRUE(Holding(kAIOrderHold, 420.0f, 0, 7, 100).Moves(over));
+}

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
+
 #include "ai/FlagsNode.h"
 #include "ai_moves_fixtures.h"
 
@@ -283,4 +286,122 @@ TEST(AIObjectiveGraph, SeededBuildsRepeat) {
         return out;
     };
     EXPECT_EQ(build(5), build(5));
+}
+
+namespace {
+
+// An exit in the East of a 600 x 400 m map whose edge points can be reached
+// only at y = 100 (point 3, a straight 500 m from the unit at (100, 100))
+// and y = 300 (point 9, longer): water stands before the rest of the edge.
+// The draws: the flag's node, one per edge point reached (3, then 9), the
+// blend of the other side's point, and two for the new flag.
+struct ExitEdge {
+    MoveBattle b{30, 20};
+    Unit* unit;
+    explicit ExitEdge(Affiliation exitSide) {
+        b.AddFlag(100.0f, 300.0f, 1);
+        b.mBattle.mHasExitEdge[exitSide] = true;
+        b.mBattle.mExitEdge[exitSide] = 2;
+        unit = b.Add(kAxis, 100.0f, 100.0f);
+        unit->mExitMark = true;
+        b.Paint(500, 0, 600, 80, kTerrainWater);
+        b.Paint(500, 120, 600, 280, kTerrainWater);
+        b.Paint(500, 320, 600, 400, kTerrainWater);
+    }
+    float PathLength(float y) {
+        b.map().CalculateAIPathGrids(kAllies, unit->PathType());
+        Path path;
+        float len = -1.0f;
+        if (b.map().AStar(unit, unit->mX, unit->mY, 600.0f, y, false, &path) == kPathFound) {
+            len = 0.0f;
+            float fx = unit->mX, fy = unit->mY;
+            for (int32_t k = 0; k < path.mCount; ++k) {
+                len += std::hypot(path.mX[k] - fx, path.mY[k] - fy);
+                fx = path.mX[k];
+                fy = path.mY[k];
+            }
+        }
+        b.map().DeleteAIPathGrids();
+        return len;
+    }
+    VictoryFlag* Build(uint32_t seed) {
+        SeedRandomGenerator(seed);
+        b.mBattle.AICalculateFlagGraph();
+        EXPECT_EQ(b.mBattle.mObjectiveGraph->GetCount(), 2);
+        return static_cast<VictoryFlag*>(Node(b.mBattle, 1)->GetObjectA(0));
+    }
+};
+
+// The draws u3, u9 and u after the flag's node from seed.
+std::array<float, 3> ExitDraws(uint32_t seed) {
+    SeedRandomGenerator(seed);
+    RandomPair();
+    std::array<float, 3> u{};
+    for (float& x : u)
+        x = AIUniform();
+    return u;
+}
+
+template <class F> uint32_t ExitSeed(F test) {
+    for (uint32_t seed = 1; seed < 1000000; ++seed) {
+        const auto u = ExitDraws(seed);
+        if (test(u[0], u[1], u[2])) return seed;
+    }
+    ADD_FAILURE() << "no seed";
+    return 0;
+}
+
+int32_t CallsFrom(uint32_t seed) {
+    const uint32_t state = GetRandomState();
+    SeedRandomGenerator(seed);
+    for (int32_t k = 0; k < 10000; ++k) {
+        if (GetRandomState() == state) return k;
+        Random();
+    }
+    return -1;
+}
+
+} // namespace
+
+// Each reachable edge point's path length is weighed by 0.9 + 0.2 u, the
+// shortest weighed length wins: the seeds put point 9's weighed length within
+// a metre below or above point 3's (a factor 0.85 or 0.25 moves it by 2 m or
+// more). The planned side's own exit point stays on the edge.
+TEST(AIObjectiveGraph, TheExitPointIsTheShortestPathWeighedByPointNineToOnePointOne) {
+    ExitEdge probe(kAxis);
+    const float l3 = probe.PathLength(100.0f), l9 = probe.PathLength(300.0f);
+    ASSERT_FLOAT_EQ(l3, 500.0f);
+    ASSERT_GT(l9, l3);
+    ASSERT_LT(l9, 1.1f * l3);
+    ASSERT_LT(probe.PathLength(200.0f), 0.0f);
+    auto gap = [&](float u3, float u9) { return l3 * (0.9f + 0.2f * u3) - l9 * (0.9f + 0.2f * u9); };
+    const uint32_t nine =
+        ExitSeed([&](float u3, float u9, float) { return gap(u3, u9) > 0.0f && gap(u3, u9) < 1.0f; });
+    const uint32_t three =
+        ExitSeed([&](float u3, float u9, float) { return gap(u3, u9) < 0.0f && gap(u3, u9) > -1.0f; });
+    ExitEdge toNine(kAxis), toThree(kAxis);
+    VictoryFlag* f = toNine.Build(nine);
+    EXPECT_EQ(CallsFrom(nine), 10);
+    EXPECT_EQ(f->mKind, 3);
+    EXPECT_EQ(f->mX, 600.0f);
+    EXPECT_FLOAT_EQ(f->mY, 300.0f);
+    EXPECT_FLOAT_EQ(toThree.Build(three)->mY, 100.0f);
+}
+
+// The other side's exit point is brought to 0.65 of the width (East) and its
+// y toward the middle: r y + (1 - r) H / 2 with r = 0.35 + 0.3 u. Point 3 (y
+// = 100) is chosen; u near 1 and near 0 give r near 0.65 and 0.35.
+TEST(AIObjectiveGraph, TheEnemysExitPointIsBlendedTowardTheMiddleByPointThreeFiveToPointSixFive) {
+    for (bool high : {true, false}) {
+        const uint32_t seed = ExitSeed([&](float u3, float u9, float u) {
+            return u3 < 0.1f && u9 > 0.9f && (high ? u > 0.95f : u < 0.05f);
+        });
+        ExitEdge edge(kAllies);
+        VictoryFlag* f = edge.Build(seed);
+        EXPECT_EQ(CallsFrom(seed), 12);
+        const float r = 0.35f + 0.3f * ExitDraws(seed)[2];
+        EXPECT_EQ(f->mKind, 2);
+        EXPECT_FLOAT_EQ(f->mX, 390.0f);
+        EXPECT_FLOAT_EQ(f->mY, r * 100.0f + (1.0f - r) * 200.0f) << high;
+    }
 }
