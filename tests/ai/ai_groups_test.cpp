@@ -7,6 +7,7 @@
 
 #include "ai/AIPlanning.h"
 #include "ai/FlagsNode.h"
+#include "engine/RandomCalls.h"
 #include "ai_plan_fixture.h"
 
 namespace {
@@ -740,18 +741,6 @@ TEST(AIGroupMoves, AnExposedMoveWaitsForEnemyInfantryWithinAHundredMetres) {
 
 namespace {
 
-// The generator's calls from seed to its present state (each fraction and
-// each pair is two calls).
-int32_t CallsSince(uint32_t seed) {
-    const uint32_t state = GetRandomState();
-    SeedRandomGenerator(seed);
-    for (int32_t k = 0; k < 10000; ++k) {
-        if (GetRandomState() == state) return k;
-        Random();
-    }
-    return -1;
-}
-
 // The first seed whose pair at place index (from 0; a fraction is a pair
 // too) passes the test.
 template <class F> uint32_t SeedWherePair(int32_t index, F test) {
@@ -794,7 +783,7 @@ TEST(AIGroupMoves, AnEscortGoesForADrawBelowThreeQuartersOfItsRating) {
         *damped = 0.2f * o;
         SeedRandomGenerator(seed);
         m.g.MoveUnits();
-        EXPECT_EQ(CallsSince(seed), squad->HasMovementOrders() ? 28 : 22);
+        EXPECT_EQ(RandomCallsSince(seed), squad->HasMovementOrders() ? 28 : 22);
         return squad->HasMovementOrders();
     };
     float o = 0.0f;
@@ -832,7 +821,7 @@ TEST(AIGroupMoves, AMoverWithATargetStopsAmongTwoOthersInALargeGroup) {
         m.g.MoveUnits();
         EXPECT_TRUE(a->HasMovementOrders());
         EXPECT_TRUE(b->HasMovementOrders());
-        EXPECT_EQ(CallsSince(seed), target && !platoon ? 36 : 34);
+        EXPECT_EQ(RandomCallsSince(seed), target && !platoon ? 36 : 34);
         return !mover->HasMovementOrders();
     };
     const uint32_t one = SeedWherePair(16, [](uint32_t r) { return (r & 3) == 1; });
@@ -859,7 +848,7 @@ TEST(AIGroupMoves, AVehicleOnABridgeGoesWithoutADraw) {
         SeedRandomGenerator(7);
         m.g.MoveUnits();
         EXPECT_TRUE(u->HasMovementOrders()) << ground;
-        return CallsSince(7);
+        return RandomCallsSince(7);
     };
     EXPECT_EQ(calls(54, true), 30);
     EXPECT_EQ(calls(55, true), 28);

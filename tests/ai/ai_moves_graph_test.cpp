@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "ai/FlagsNode.h"
+#include "engine/RandomCalls.h"
 #include "ai_moves_fixtures.h"
 
 namespace {
@@ -351,16 +352,6 @@ template <class F> uint32_t ExitSeed(F test) {
     return 0;
 }
 
-int32_t CallsFrom(uint32_t seed) {
-    const uint32_t state = GetRandomState();
-    SeedRandomGenerator(seed);
-    for (int32_t k = 0; k < 10000; ++k) {
-        if (GetRandomState() == state) return k;
-        Random();
-    }
-    return -1;
-}
-
 } // namespace
 
 // Each reachable edge point's path length is weighed by 0.9 + 0.2 u, the
@@ -381,7 +372,7 @@ TEST(AIObjectiveGraph, TheExitPointIsTheShortestPathWeighedByPointNineToOnePoint
         ExitSeed([&](float u3, float u9, float) { return gap(u3, u9) < 0.0f && gap(u3, u9) > -1.0f; });
     ExitEdge toNine(kAxis), toThree(kAxis);
     VictoryFlag* f = toNine.Build(nine);
-    EXPECT_EQ(CallsFrom(nine), 10);
+    EXPECT_EQ(RandomCallsSince(nine), 10);
     EXPECT_EQ(f->mKind, 3);
     EXPECT_EQ(f->mX, 600.0f);
     EXPECT_FLOAT_EQ(f->mY, 300.0f);
@@ -398,7 +389,7 @@ TEST(AIObjectiveGraph, TheEnemysExitPointIsBlendedTowardTheMiddleByPointThreeFiv
         });
         ExitEdge edge(kAllies);
         VictoryFlag* f = edge.Build(seed);
-        EXPECT_EQ(CallsFrom(seed), 12);
+        EXPECT_EQ(RandomCallsSince(seed), 12);
         const float r = 0.35f + 0.3f * ExitDraws(seed)[2];
         EXPECT_EQ(f->mKind, 2);
         EXPECT_FLOAT_EQ(f->mX, 390.0f);
