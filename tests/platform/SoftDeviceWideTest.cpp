@@ -86,6 +86,7 @@ namespace bf = battle_frames;
 struct FrameTarget {
     std::vector<uint16_t> pixels = std::vector<uint16_t>(size_t(bf::kWidth) * bf::kHeight);
     std::vector<uint16_t> depth;
+    int32_t jobs = 0; // drawing jobs of the scene's last flush
     void Draw(const bf::Frame& frame, const bf::Textures& textures, int32_t threads) {
         SoftDevice3D d;
         d.SetThreadCount(threads);
@@ -94,25 +95,35 @@ struct FrameTarget {
         ASSERT_TRUE(d.BeginScene());
         bf::Draw(&d, frame, textures);
         ASSERT_TRUE(d.EndScene());
+        jobs = d.LastFlushJobs();
         depth.assign(d.DepthBuffer(), d.DepthBuffer() + pixels.size());
     }
 };
 
 // The benchmark frames (perspective ground and houses, overlapping layers,
 // blended smoke, small and thin triangles) drawn in bands on several
-// threads: every colour and depth as on one thread.
+// threads: every colour and depth as on one thread. Where the smoke lies
+// over a strip of rows, its bands are cut into jobs of fewer rows, on 5 and
+// on 8 threads: still the same picture.
 TEST(SoftDeviceThreads, BattleFramesAreTheSameOnOneAndManyThreads) {
     const bf::Frame frames[] = {bf::TypicalFrame(false), bf::TypicalFrame(true), bf::OverlapFrame(),
                                 bf::SmokeFrame(),        bf::SmallFrame(),       bf::ThinFrame()};
+    const int32_t bands = (bf::kHeight + 15) / 16;
     for (const bf::Frame& frame : frames) {
         bf::Textures textures(frame);
-        FrameTarget one, many;
+        FrameTarget one, many, all;
         one.Draw(frame, textures, 1);
         many.Draw(frame, textures, 5);
+        all.Draw(frame, textures, 8);
         ASSERT_TRUE(one.pixels == many.pixels) << "frame " << (&frame - frames);
         ASSERT_TRUE(one.depth == many.depth) << "frame " << (&frame - frames);
+        ASSERT_TRUE(one.pixels == all.pixels) << "frame " << (&frame - frames);
+        ASSERT_TRUE(one.depth == all.depth) << "frame " << (&frame - frames);
         EXPECT_GT(std::count(one.depth.begin(), one.depth.end(), 0xFFFF), 0);
         EXPECT_LT(std::count(one.depth.begin(), one.depth.end(), 0xFFFF), int64_t(one.depth.size()));
+        EXPECT_GE(many.jobs, 1);
+        EXPECT_LE(many.jobs, bands * 8) << "frame " << (&frame - frames);
+        if (&frame == &frames[3]) EXPECT_GT(all.jobs, bands) << "the smoke's bands are cut";
     }
 }
 
