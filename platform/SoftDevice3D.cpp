@@ -184,7 +184,8 @@ void SoftDevice3D::BandJobs() {
         const int64_t work = q.bandWork[size_t(b)];
         if (q.bands[size_t(b)].empty()) continue;
         const int32_t top = b * kBandRows, rows = std::min(mHeight, top + kBandRows) - top;
-        const int32_t parts = static_cast<int32_t>(std::clamp<int64_t>((work + share - 1) / share, 1, rows / kMinJobRows));
+        const int32_t most = std::max(1, rows / kMinJobRows); // a last band of one row stays whole
+        const int32_t parts = static_cast<int32_t>(std::clamp<int64_t>((work + share - 1) / share, 1, most));
         for (int32_t k = 0; k < parts; ++k)
             q.jobs.push_back(Queue::Job{b, top + rows * k / parts, top + rows * (k + 1) / parts, work / parts});
     }
