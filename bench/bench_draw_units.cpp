@@ -8,6 +8,8 @@
 // and dust) wear the game's own pictures, the rest one rig picture.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -409,6 +411,71 @@ BENCHMARK(BM_BattleFrameLevel1AllCores)
     ->Arg(kFullBattleWithClouds)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// What the 60 smoke and 20 rubble clouds add to the full battle's frame,
+// measured in pairs: the same rig draws a frame without the clouds and one
+// with them, in turn (which goes first alternates), so that both see the
+// same load on a shared machine. Arg 0: the game's render threads (one a
+// core), 1: one thread. Wall time to the last finished pixel; counters: the
+// medians of the frames without and with the clouds and of the pairs'
+// differences (clouds_ms).
+void BM_BattleCloudCost(benchmark::State& state) {
+    BattleRig rig(kFullBattleWithClouds);
+    SoftDevice3D& device = rig.rig.host.mDevice;
+    device.SetThreadCount(state.range(0) == 0 ? 0 : 1);
+    state.SetLabel(state.range(0) == 0 ? "render threads" : "one thread");
+    GGroup* shells = rig.scene->map->mSmokeShells;
+    GList& effects = rig.battle().mEffects;
+    std::vector<GObject*> smoke, dust;
+    shells->DoForEach([](GObject* o, void* list) { static_cast<std::vector<GObject*>*>(list)->push_back(o); }, &smoke);
+    for (int32_t i = effects.GetCount() - 20; i < effects.GetCount(); ++i) dust.push_back(effects.GetObjectA(i));
+    bool shown = true; // the rig owns the clouds while they are in its lists
+    auto clouds = [&](bool on) {
+        if (on == shown) return;
+        shown = on;
+        if (on) {
+            for (GObject* o : smoke) shells->Add(o);
+            for (GObject* o : dust) effects.Add(o);
+        } else {
+            shells->EmptyOut(false);
+            for (size_t i = 0; i < dust.size(); ++i) effects.DeleteIndex(effects.GetCount() - 1, false);
+        }
+    };
+    auto frame = [&] {
+        const auto t0 = std::chrono::steady_clock::now();
+        rig.scene->map->DirtyClip();
+        rig.Frame();
+        device.Flush();
+        benchmark::DoNotOptimize(rig.rig.host.mPixels.data());
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    };
+    clouds(false);
+    frame();
+    clouds(true);
+    frame();
+    std::vector<double> without, with, added;
+    for (auto _ : state) {
+        const bool cloudsFirst = (without.size() & 1) != 0;
+        double t[2];
+        for (int k = 0; k < 2; ++k) {
+            const bool on = (k == 0) == cloudsFirst;
+            clouds(on);
+            t[on] = frame();
+        }
+        without.push_back(t[0]), with.push_back(t[1]), added.push_back(t[1] - t[0]);
+        state.SetIterationTime((t[0] + t[1]) / 1000.0);
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    clouds(true);
+    state.counters["without_ms"] = median(without);
+    state.counters["with_ms"] = median(with);
+    state.counters["clouds_ms"] = median(added);
+    device.SetThreadCount(1);
+}
+BENCHMARK(BM_BattleCloudCost)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime();
 
 // The full battle in fog (weather 4, fog from 1 m to 850 m): every textured
 // pixel is fogged and blended in full. Arg 0 draws the blended runs with the

@@ -49,6 +49,14 @@ int32_t SetupPieces(const RasterVertex& a, const RasterVertex& b, const RasterVe
 }
 
 constexpr int32_t kSetupChunk = 256;  // queued triangles one thread sets up at a time
+// Drawing jobs (see BandJobs): a set-up's work in a band is guessed as the
+// pixels of its box there, four times that when blended (see-through puffs
+// are filtered and blended, layer over layer), plus kItemWork; a band is cut
+// when it holds more than 1 / kJobsPerThread of a thread's share, into runs
+// of kMinJobRows rows at least.
+constexpr int64_t kItemWork = 64;
+constexpr int64_t kJobsPerThread = 6;
+constexpr int32_t kMinJobRows = 2;
 
 struct SoftDevice3D::Queue {
     struct Triangle {
@@ -65,6 +73,12 @@ struct SoftDevice3D::Queue {
     std::vector<Shade> shades;
     std::vector<std::vector<Item>> chunks;           // the set-ups, kSetupChunk triangles each
     std::vector<std::vector<const Item*>> bands;     // per band of rows, the set-ups reaching it in order
+    std::vector<int64_t> bandWork;                   // per band, the estimated work (see BandJobs)
+    struct Job {
+        int32_t band, top, bottom;
+        int64_t work;
+    };
+    std::vector<Job> jobs;
 };
 
 SoftDevice3D::SoftDevice3D() : mQueue(std::make_unique<Queue>()) {
@@ -131,16 +145,53 @@ void SoftDevice3D::Flush() {
     });
     const int32_t bandCount = (mHeight + kBandRows - 1) / kBandRows;
     if (static_cast<int32_t>(q.bands.size()) < bandCount) q.bands.resize(size_t(bandCount));
+    q.bandWork.assign(size_t(bandCount), 0);
     for (int32_t c = 0; c < chunks; ++c)
-        for (const Queue::Item& item : q.chunks[size_t(c)])
-            for (int32_t b = item.setup.minY / kBandRows; b <= item.setup.maxY / kBandRows; ++b)
+        for (const Queue::Item& item : q.chunks[size_t(c)]) {
+            const TriangleSetup& t = item.setup;
+            const int64_t width = std::max(1, t.maxX - t.minX + 1);
+            const int64_t weight = q.shades[size_t(item.shade)].blend ? 4 : 1;
+            for (int32_t b = t.minY / kBandRows; b <= t.maxY / kBandRows; ++b) {
                 q.bands[size_t(b)].push_back(&item);
-    SoftThreadPool::Shared().Run(mThreads, bandCount, [this, &q](int32_t band) {
-        const int32_t top = band * kBandRows, bottom = std::min(mHeight, top + kBandRows);
-        for (const Queue::Item* item : q.bands[size_t(band)])
-            RasterRows(item->setup, q.shades[size_t(item->shade)], item->reference, top, bottom);
+                const int32_t rows = std::min(t.maxY, b * kBandRows + kBandRows - 1) - std::max(t.minY, b * kBandRows) + 1;
+                q.bandWork[size_t(b)] += kItemWork + weight * width * std::max(rows, 1);
+            }
+        }
+    BandJobs();
+    SoftThreadPool::Shared().Run(mThreads, static_cast<int32_t>(q.jobs.size()), [this, &q](int32_t index) {
+        const Queue::Job& job = q.jobs[size_t(index)];
+        for (const Queue::Item* item : q.bands[size_t(job.band)])
+            if (item->setup.minY < job.bottom && item->setup.maxY >= job.top)
+                RasterRows(item->setup, q.shades[size_t(item->shade)], item->reference, job.top, job.bottom);
     });
     DropQueue();
+}
+
+// The bands' rows as the drawing threads take them: a band whose estimated
+// work is much more than its share (smoke over a strip of the screen) is cut
+// into runs of fewer rows, and the largest jobs go first, so that no thread is
+// left with a long band at the end while the others wait. Every row still
+// belongs to one job that draws its set-ups in the order drawn, so the
+// picture is the same whatever the cut and order.
+void SoftDevice3D::BandJobs() {
+    Queue& q = *mQueue;
+    q.jobs.clear();
+    const int32_t bandCount = (mHeight + kBandRows - 1) / kBandRows;
+    int64_t total = 0;
+    for (int32_t b = 0; b < bandCount; ++b) total += q.bandWork[size_t(b)];
+    const int64_t share = std::max<int64_t>(1, total / (int64_t(std::max(mThreads, 1)) * kJobsPerThread));
+    for (int32_t b = 0; b < bandCount; ++b) {
+        const int64_t work = q.bandWork[size_t(b)];
+        if (q.bands[size_t(b)].empty()) continue;
+        const int32_t top = b * kBandRows, rows = std::min(mHeight, top + kBandRows) - top;
+        const int32_t most = std::max(1, rows / kMinJobRows); // a last band of one row stays whole
+        const int32_t parts = static_cast<int32_t>(std::clamp<int64_t>((work + share - 1) / share, 1, most));
+        for (int32_t k = 0; k < parts; ++k)
+            q.jobs.push_back(Queue::Job{b, top + rows * k / parts, top + rows * (k + 1) / parts, work / parts});
+    }
+    std::stable_sort(q.jobs.begin(), q.jobs.end(),
+                     [](const Queue::Job& a, const Queue::Job& b) { return a.work > b.work; });
+    mLastJobs = static_cast<int32_t>(q.jobs.size());
 }
 
 void SoftDevice3D::FlushAll() {

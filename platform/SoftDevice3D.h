@@ -136,6 +136,9 @@ public:
     // first; textures call FlushAll themselves.
     void Flush();
     static void FlushAll();
+    // The drawing jobs of the last flush: one per band of 16 rows that any
+    // triangle reaches, more where a band held much of the work and was cut.
+    int32_t LastFlushJobs() const { return mLastJobs; }
 
     // The per-pixel-divide path, kept beside the fast one as its reference.
     void SetReferencePath(bool on) {
@@ -161,6 +164,7 @@ private:
     void RasterRows(const TriangleSetup& t, const Shade& shade, bool reference, int32_t rowBegin, int32_t rowEnd);
     bool Deferring() const { return mInScene && !mIs32 && mThreads > 1; }
     void DropQueue();
+    void BandJobs();
 
     PixelTarget16 mTarget16;
     PixelTarget32 mTarget32;
@@ -179,6 +183,7 @@ private:
     bool mReference = false;
     int32_t mDrawCalls = 0;
     int32_t mThreads = 1;
+    int32_t mLastJobs = 0;
     // The scene's queued triangles and the shadings they were drawn with.
     struct Queue;
     std::unique_ptr<Queue> mQueue;

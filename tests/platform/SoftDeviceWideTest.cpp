@@ -86,6 +86,7 @@ namespace bf = battle_frames;
 struct FrameTarget {
     std::vector<uint16_t> pixels = std::vector<uint16_t>(size_t(bf::kWidth) * bf::kHeight);
     std::vector<uint16_t> depth;
+    int32_t jobs = 0; // drawing jobs of the scene's last flush
     void Draw(const bf::Frame& frame, const bf::Textures& textures, int32_t threads) {
         SoftDevice3D d;
         d.SetThreadCount(threads);
@@ -94,25 +95,35 @@ struct FrameTarget {
         ASSERT_TRUE(d.BeginScene());
         bf::Draw(&d, frame, textures);
         ASSERT_TRUE(d.EndScene());
+        jobs = d.LastFlushJobs();
         depth.assign(d.DepthBuffer(), d.DepthBuffer() + pixels.size());
     }
 };
 
 // The benchmark frames (perspective ground and houses, overlapping layers,
 // blended smoke, small and thin triangles) drawn in bands on several
-// threads: every colour and depth as on one thread.
+// threads: every colour and depth as on one thread. Where the smoke lies
+// over a strip of rows, its bands are cut into jobs of fewer rows, on 5 and
+// on 8 threads: still the same picture.
 TEST(SoftDeviceThreads, BattleFramesAreTheSameOnOneAndManyThreads) {
     const bf::Frame frames[] = {bf::TypicalFrame(false), bf::TypicalFrame(true), bf::OverlapFrame(),
                                 bf::SmokeFrame(),        bf::SmallFrame(),       bf::ThinFrame()};
+    const int32_t bands = (bf::kHeight + 15) / 16;
     for (const bf::Frame& frame : frames) {
         bf::Textures textures(frame);
-        FrameTarget one, many;
+        FrameTarget one, many, all;
         one.Draw(frame, textures, 1);
         many.Draw(frame, textures, 5);
+        all.Draw(frame, textures, 8);
         ASSERT_TRUE(one.pixels == many.pixels) << "frame " << (&frame - frames);
         ASSERT_TRUE(one.depth == many.depth) << "frame " << (&frame - frames);
+        ASSERT_TRUE(one.pixels == all.pixels) << "frame " << (&frame - frames);
+        ASSERT_TRUE(one.depth == all.depth) << "frame " << (&frame - frames);
         EXPECT_GT(std::count(one.depth.begin(), one.depth.end(), 0xFFFF), 0);
         EXPECT_LT(std::count(one.depth.begin(), one.depth.end(), 0xFFFF), int64_t(one.depth.size()));
+        EXPECT_GE(many.jobs, 1);
+        EXPECT_LE(many.jobs, bands * 8) << "frame " << (&frame - frames);
+        if (&frame == &frames[3]) EXPECT_GT(all.jobs, bands) << "the smoke's bands are cut";
     }
 }
 
@@ -158,6 +169,55 @@ TEST(SoftDeviceThreads, QueuedTrianglesLandBeforeTheTargetIsSeenOrATextureChange
     // The first quad's magenta shows where the second one's keyed half lies.
     const uint16_t p = one.At(22, 20);
     EXPECT_TRUE((p >> 11) >= 28 && ((p >> 5) & 63) == 0 && (p & 31) >= 28) << p;
+}
+
+// Translucent puffs piled over a few rows of a target whose last band is a
+// single row (33 rows): the heavy bands are cut into jobs of a few rows and
+// the one-row band stays whole; every pixel and depth as on one thread.
+TEST(SoftDeviceThreads, PuffsPiledOverAStripAreCutIntoJobsWithTheSamePicture) {
+    SoftTexture tex;
+    ASSERT_TRUE(tex.ICreate(MakePicture(16, 16, [](int x, int y) {
+        const uint32_t a = uint32_t((x * 7 + y * 5) % 200 + 30);
+        return a << 24 | uint32_t(x * 15) << 16 | uint32_t(y * 15) << 8 | 0x60u;
+    })));
+    auto draw = [&](int32_t threads, Canvas16* canvas, int32_t* jobs) {
+        SoftDevice3D d;
+        d.SetThreadCount(threads);
+        ASSERT_TRUE(d.ICreate16(canvas->target));
+        ScreenStates(d);
+        d.SetTextureStageState(SoftStage::MagFilter, kFilterLinear);
+        TextureOn(d, &tex, true);
+        d.Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+        ASSERT_TRUE(d.BeginScene());
+        Lcg rng(31);
+        for (int32_t k = 0; k < 400; ++k) {
+            // Most puffs over rows 14 to 26, some reaching the last row.
+            const float x = rng.Range(-10, 70), y = k % 10 == 0 ? rng.Range(26, 34) : rng.Range(14, 24);
+            const float r = rng.Range(2, 9), w = rng.Range(1, 3), z = rng.Range(0.1f, 0.9f);
+            d.SetRenderState(SoftState::TextureFactor, uint32_t(rng.Next() % 200 + 40) << 24 | 0xFFFFFFu);
+            TV v[4] = {{x - r, y - r * 0.5f, z, 1 / w, 0, 0},
+                       {x + r, y - r * 0.5f, z, 1 / (w * 1.2f), 1, 0},
+                       {x + r, y + r * 0.5f, z, 1 / (w * 1.2f), 1, 1},
+                       {x - r, y + r * 0.5f, z, 1 / w, 0, 1}};
+            d.DrawPrimitive(SoftPrimitive::TriangleFan, kSoftFvfTex1, v, 4, kSoftDrawFlags);
+        }
+        ASSERT_TRUE(d.EndScene());
+        *jobs = d.LastFlushJobs();
+    };
+    Canvas16 one(64, 33, 0x8410), many(64, 33, 0x8410);
+    int32_t jobsOne = 0, jobsMany = 0;
+    draw(1, &one, &jobsOne);
+    draw(8, &many, &jobsMany);
+    EXPECT_GT(jobsMany, 3) << "three bands, the strip's cut into more jobs" << jobsMany;
+    int32_t changed = 0;
+    for (int32_t y = 0; y < 33; ++y)
+        for (int32_t x = 0; x < 64; ++x) {
+            ASSERT_EQ(one.At(x, y), many.At(x, y)) << x << "," << y;
+            changed += one.At(x, y) != 0x8410;
+        }
+    EXPECT_GT(changed, 64 * 12);
+    EXPECT_NE(one.At(30, 32), 0x8410) << "the last row is drawn";
+    EXPECT_TRUE(one.BorderIntact() && many.BorderIntact());
 }
 
 // More triangles than the queue holds, with the shading switching between
