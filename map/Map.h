@@ -590,6 +590,9 @@ private:
     // The plain walk, every 2 m step looked at: the answer WalkLine must give.
     void WalkLineByStep(const Trace& trace, TraceResult* result) const;
     void TestWallsOfSquare(const Trace& trace, int32_t square, uint32_t stamp, TraceResult* result) const;
+    // Whether the walk would surely find the line below the ground somewhere
+    // (then it answers blocked, wherever it stops first).
+    bool SurelyBelowGround(const Trace& trace) const;
     bool CheckLOSNow(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2,
                      float y2, float z2, float* visibility, float* length, float* blockX, float* blockY,
                      float* blockZ);
@@ -639,6 +642,7 @@ private:
     void ComputeSquareTop(int32_t square) const;
     mutable std::vector<float> mGroundTop;
     mutable std::vector<float> mCoverTop;
+    mutable std::vector<float> mGroundBottom;  // the lowest ground under the square
     // The same for blocks of 4 x 4 squares (column-major, like the squares).
     void ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const;
     bool BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const;
