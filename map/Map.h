@@ -147,6 +147,11 @@ public:
     float CheckFlightPath(int32_t timeOfFlight, float x, float y, float z, float* endX, float* endY, float* endZ);
 
     bool CheckStoredLOS(Unit* a, Unit* b, bool* los, float* visibility, bool* hdKnown, bool* hd);
+    // A hint that the pair will be asked about soon (see SightCache::Prefetch).
+    void PrefetchStoredLOS(const Unit* a, const Unit* b, bool entry) const
+    {
+        if (mLOSCacheOn) mSightCache.Prefetch(a, b, entry);
+    }
     void StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, bool hdA, bool hdB);
 
     // ------------------------------------------------ sight on several threads
