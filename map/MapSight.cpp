@@ -24,7 +24,10 @@ constexpr float kGravity = 9.81f;
 constexpr float kMaxSteps = 1 << 16;                  // 131 km at 2 m
 constexpr int32_t kBlockSquares = 4;                   // squares along a block's side
 constexpr float kBlockSize = kBlockSquares * kSquareSize;
-constexpr int32_t kProbeStride = 4;                   // steps between the ground probe's looks
+// The ground probe looks at every 64th step first, then between those, down
+// to every 16th.
+constexpr int32_t kProbeCoarse = 64;
+constexpr int32_t kProbeFine = 16;
 
 bool Finite6(float a, float b, float c, float d, float e, float f)
 {
@@ -352,10 +355,12 @@ void Map::WalkLineByStep(const Trace& s, TraceResult* r) const
 // Where the walk would find the line below the lowest ground of the step's
 // square (outside the ground's exempt ends), it is surely stopped by the
 // ground there, unless something stopped it before: either way the walk
-// answers blocked. Every few steps are asked, each place, height and square
-// worked out exactly as the walk does; only the ground itself is taken from
-// the square's lowest corner, with a margin far beyond the rounding of the
-// walk's interpolation.
+// answers blocked. Some of the steps are asked, each place, height and
+// square worked out exactly as the walk does; only the ground itself is
+// taken from the square's lowest corner, with a margin far beyond the
+// rounding of the walk's interpolation. A line that misses is walked anyway,
+// so the probe looks coarsely first (a hill hides a long stretch of a line
+// near the ground) and not at every step.
 bool Map::SurelyBelowGround(const Trace& s) const
 {
     if (!s.mGround) return false;
@@ -365,17 +370,21 @@ bool Map::SurelyBelowGround(const Trace& s) const
     const float horiz = std::sqrt(dx * dx + dy * dy);
     const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
     const double tolerance = s.mGroundTolerance;
-    for (int32_t k = 1; k < n; k += kProbeStride) {
-        const float t = static_cast<float>(k) / n;
-        const float px = s.mX1 + dx * t, py = s.mY1 + dy * t;
-        if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
-        const float pz = s.mZ1 + dz * t + s.mArc * t * (1.0f - t);
-        const float fromStart = horiz * t, toEnd = horiz - fromStart;
-        if (!(fromStart > s.mGroundExempt && toEnd > s.mGroundExempt)) continue;
-        const int32_t column = static_cast<int32_t>(px * 0.5f) / kPointsPerSquare;
-        const int32_t row = static_cast<int32_t>(py * 0.5f) / kPointsPerSquare;
-        const double bottom = mGroundBottom[static_cast<size_t>(column) * mHeight + row];
-        if (static_cast<double>(pz) + 0.01 < bottom - tolerance - 1e-5 * std::fabs(bottom)) return true;
+    // Steps 1, 65, 129, ..., then 33, 97, ..., then 17, 49, ...
+    for (int32_t gap = kProbeCoarse; gap >= kProbeFine; gap /= 2) {
+        const int32_t from = gap == kProbeCoarse ? 1 : 1 + gap, every = gap == kProbeCoarse ? gap : 2 * gap;
+        for (int32_t k = from; k < n; k += every) {
+            const float t = static_cast<float>(k) / n;
+            const float px = s.mX1 + dx * t, py = s.mY1 + dy * t;
+            if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
+            const float pz = s.mZ1 + dz * t + s.mArc * t * (1.0f - t);
+            const float fromStart = horiz * t, toEnd = horiz - fromStart;
+            if (!(fromStart > s.mGroundExempt && toEnd > s.mGroundExempt)) continue;
+            const int32_t column = static_cast<int32_t>(px * 0.5f) / kPointsPerSquare;
+            const int32_t row = static_cast<int32_t>(py * 0.5f) / kPointsPerSquare;
+            const double bottom = mGroundBottom[static_cast<size_t>(column) * mHeight + row];
+            if (static_cast<double>(pz) + 0.01 < bottom - tolerance - 1e-5 * std::fabs(bottom)) return true;
+        }
     }
     return false;
 }
