@@ -147,6 +147,11 @@ public:
     float CheckFlightPath(int32_t timeOfFlight, float x, float y, float z, float* endX, float* endY, float* endZ);
 
     bool CheckStoredLOS(Unit* a, Unit* b, bool* los, float* visibility, bool* hdKnown, bool* hd);
+    // A hint that the pair will be asked about soon (see SightCache::Prefetch).
+    void PrefetchStoredLOS(const Unit* a, const Unit* b, bool entry) const
+    {
+        if (mLOSCacheOn) mSightCache.Prefetch(a, b, entry);
+    }
     void StoreLOS(Unit* a, Unit* b, bool los, float visibility, bool hdKnown, bool hdA, bool hdB);
 
     // ------------------------------------------------ sight on several threads
@@ -590,6 +595,9 @@ private:
     // The plain walk, every 2 m step looked at: the answer WalkLine must give.
     void WalkLineByStep(const Trace& trace, TraceResult* result) const;
     void TestWallsOfSquare(const Trace& trace, int32_t square, uint32_t stamp, TraceResult* result) const;
+    // Whether the walk would surely find the line below the ground somewhere
+    // (then it answers blocked, wherever it stops first).
+    bool SurelyBelowGround(const Trace& trace) const;
     bool CheckLOSNow(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2,
                      float y2, float z2, float* visibility, float* length, float* blockX, float* blockY,
                      float* blockZ);
@@ -639,6 +647,7 @@ private:
     void ComputeSquareTop(int32_t square) const;
     mutable std::vector<float> mGroundTop;
     mutable std::vector<float> mCoverTop;
+    mutable std::vector<float> mGroundBottom;  // the lowest ground under the square
     // The same for blocks of 4 x 4 squares (column-major, like the squares).
     void ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const;
     bool BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const;

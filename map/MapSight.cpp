@@ -24,6 +24,10 @@ constexpr float kGravity = 9.81f;
 constexpr float kMaxSteps = 1 << 16;                  // 131 km at 2 m
 constexpr int32_t kBlockSquares = 4;                   // squares along a block's side
 constexpr float kBlockSize = kBlockSquares * kSquareSize;
+// The ground probe looks at every 64th step first, then between those, down
+// to every 16th.
+constexpr int32_t kProbeCoarse = 64;
+constexpr int32_t kProbeFine = 16;
 
 bool Finite6(float a, float b, float c, float d, float e, float f)
 {
@@ -348,6 +352,43 @@ void Map::WalkLineByStep(const Trace& s, TraceResult* r) const
     }
 }
 
+// Where the walk would find the line below the lowest ground of the step's
+// square (outside the ground's exempt ends), it is surely stopped by the
+// ground there, unless something stopped it before: either way the walk
+// answers blocked. Some of the steps are asked, each place, height and
+// square worked out exactly as the walk does; only the ground itself is
+// taken from the square's lowest corner, with a margin far beyond the
+// rounding of the walk's interpolation. A line that misses is walked anyway,
+// so the probe looks coarsely first (a hill hides a long stretch of a line
+// near the ground) and not at every step.
+bool Map::SurelyBelowGround(const Trace& s) const
+{
+    if (!s.mGround) return false;
+    if (mAllTopsDirty || !mDirtyTops.empty()) RefreshSquareTops();
+    if (mGroundBottom.size() != static_cast<size_t>(mSquareCount)) return false;
+    const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1, dz = s.mZ2 - s.mZ1;
+    const float horiz = std::sqrt(dx * dx + dy * dy);
+    const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const double tolerance = s.mGroundTolerance;
+    // Steps 1, 65, 129, ..., then 33, 97, ..., then 17, 49, ...
+    for (int32_t gap = kProbeCoarse; gap >= kProbeFine; gap /= 2) {
+        const int32_t from = gap == kProbeCoarse ? 1 : 1 + gap, every = gap == kProbeCoarse ? gap : 2 * gap;
+        for (int32_t k = from; k < n; k += every) {
+            const float t = static_cast<float>(k) / n;
+            const float px = s.mX1 + dx * t, py = s.mY1 + dy * t;
+            if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
+            const float pz = s.mZ1 + dz * t + s.mArc * t * (1.0f - t);
+            const float fromStart = horiz * t, toEnd = horiz - fromStart;
+            if (!(fromStart > s.mGroundExempt && toEnd > s.mGroundExempt)) continue;
+            const int32_t column = static_cast<int32_t>(px * 0.5f) / kPointsPerSquare;
+            const int32_t row = static_cast<int32_t>(py * 0.5f) / kPointsPerSquare;
+            const double bottom = mGroundBottom[static_cast<size_t>(column) * mHeight + row];
+            if (static_cast<double>(pz) + 0.01 < bottom - tolerance - 1e-5 * std::fabs(bottom)) return true;
+        }
+    }
+    return false;
+}
+
 void Map::TestWallsOfSquare(const Trace& s, int32_t square, uint32_t stamp, TraceResult* r) const
 {
     const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1;
@@ -479,7 +520,12 @@ bool Map::CheckLOSNow(bool groundOnly, bool withSmoke, bool endCover, float x1, 
         trace.mWallExempt = endCover ? 0.0f : kWallReach;
     }
     TraceResult r;
-    TraceLine(trace, &r);
+    // Where the caller asks no block point, any place the line surely
+    // passes below the ground answers it: blocked, nothing seen.
+    if (!blockX && !blockY && !blockZ && !mReferenceTrace && SurelyBelowGround(trace))
+        r.mBlocked = true;
+    else
+        TraceLine(trace, &r);
     float vis = 0.0f, stopT = r.mT;
     if (!r.mBlocked) {
         float smokeT = 1.0f;
@@ -692,6 +738,7 @@ void Map::RefreshSquareTops() const
     if (mAllTopsDirty || mGroundTop.size() != count || mCoverTop.size() != count) {
         mGroundTop.assign(count, 0.0f);
         mCoverTop.assign(count, 0.0f);
+        mGroundBottom.assign(count, 0.0f);
         mTopDirty.assign(count, 0);
         mDirtyTops.clear();
         const int32_t blocksX = (mWidth + kBlockSquares - 1) / kBlockSquares;
@@ -752,11 +799,14 @@ void Map::ComputeSquareTop(int32_t square) const
     const int32_t j1 = std::min(j0 + kPointsPerSquare - 1, mPointsY - 2);
     float ground = -std::numeric_limits<float>::infinity();
     float cover = ground;
+    float bottom = std::numeric_limits<float>::infinity();
     for (int32_t i = i0; i <= i1; ++i) {
         for (int32_t j = j0; j <= j1; ++j) {
             const uint16_t* p = &mPoints[static_cast<size_t>(i) * mPointsY + j];
-            const float h = std::max(std::max(mHeightOfCode[p[0] & 0x3ff], mHeightOfCode[p[1] & 0x3ff]),
-                                     std::max(mHeightOfCode[p[mPointsY] & 0x3ff], mHeightOfCode[p[mPointsY + 1] & 0x3ff]));
+            const float h00 = mHeightOfCode[p[0] & 0x3ff], h01 = mHeightOfCode[p[1] & 0x3ff];
+            const float h10 = mHeightOfCode[p[mPointsY] & 0x3ff], h11 = mHeightOfCode[p[mPointsY + 1] & 0x3ff];
+            const float h = std::max(std::max(h00, h01), std::max(h10, h11));
+            bottom = std::min(bottom, std::min(std::min(h00, h01), std::min(h10, h11)));
             ground = std::max(ground, h);
             const TerrainInfo& info = gTerrainTable[p[0] >> 10];
             if (info.mHeight > 0.0f) cover = std::max(cover, h + info.mHeight);
@@ -764,6 +814,7 @@ void Map::ComputeSquareTop(int32_t square) const
     }
     mGroundTop[square] = ground;
     mCoverTop[square] = std::max(ground, cover);
+    mGroundBottom[square] = bottom;
 }
 
 void Map::BeginTraceReuse()

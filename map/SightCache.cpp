@@ -34,6 +34,20 @@ int32_t SightCache::Find(Unit* low, Unit* high) const
     }
 }
 
+void SightCache::Prefetch(const Unit* a, const Unit* b, bool entry) const
+{
+    if (mCount == 0) return;
+    const Unit* low = a < b ? a : b;
+    const Unit* high = a < b ? b : a;
+    const uint32_t hash = Hash(low, high);
+    const Slot& slot = mTable[hash & (mTable.size() - 1)];
+    if (!entry) {
+        __builtin_prefetch(&slot);
+        return;
+    }
+    if (slot.mHash == hash && slot.mEntry >= 0) __builtin_prefetch(&mPool[static_cast<size_t>(slot.mEntry)]);
+}
+
 void SightCache::Grow()
 {
     const size_t size = std::max<size_t>(kMinTable, mTable.size() * 2);

@@ -31,6 +31,10 @@ public:
     // the higher of the two unit addresses.
     int32_t Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hdLow,
                  bool* hdHigh) const;
+    // Asks the memory for what a later question about the pair reads: its
+    // slot of the table, and (entry) the pair the slot names when the slot
+    // is already at hand. Changes nothing.
+    void Prefetch(const Unit* a, const Unit* b, bool entry) const;
     // Drops the pairs whose connecting segment passes within r of (x, y).
     void Void(float x, float y, float r);
     void Clear();

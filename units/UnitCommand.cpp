@@ -186,10 +186,15 @@ bool Unit::CanChangeTarget() {
     if (n % 40 == 0 && BattleUnits()) {
         UnitList* units = BattleUnits();
         float nearest = std::numeric_limits<float>::max();
+        // Only a nearest enemy within 200 m counts: one more than 201 m
+        // away along x or y is surely farther (and so never the nearest
+        // that counts), and its height need not be asked.
+        const float z = GetZ();
         for (int32_t i = 0; i < units->GetCount(); ++i) {
             Unit* u = units->GetUnit(i);
-            if (u && u->mActive && u->mSide != mSide && CommandsKinds(u))
-                nearest = std::min(nearest, Distance3(mX, mY, GetZ(), u->mX, u->mY, u->GetZ()));
+            if (u && u->mActive && u->mSide != mSide && CommandsKinds(u) &&
+                !(std::fabs(u->mX - mX) > 201.0f || std::fabs(u->mY - mY) > 201.0f))
+                nearest = std::min(nearest, Distance3(mX, mY, z, u->mX, u->mY, u->GetZ()));
         }
         if (nearest < 200.0f)
             n = static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * nearest) * 160.0f);

@@ -236,8 +236,16 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
     UnitList* units = gBattle->mUnits;
     Map* map = gBattle->mMap;
     if (!map || SimulationThreads() <= 1 || units->GetCount() < kThreadedSpotters) {
-        for (int32_t i = 0; i < units->GetCount(); ++i)
+        // Each spotter's first question is about the stored answer of the
+        // pair: its table slot is fetched two spotters ahead, the pair itself
+        // one ahead, so the memory is at hand when the question comes.
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            if (map) {
+                if (i + 2 < units->GetCount()) map->PrefetchStoredLOS(this, units->GetUnit(i + 2), false);
+                if (i + 1 < units->GetCount()) map->PrefetchStoredLOS(this, units->GetUnit(i + 1), true);
+            }
             ask(units->GetUnit(i));
+        }
         return param.mBestLevel;
     }
     // Every spotter reads the battle and writes only its own answer and its

@@ -44,15 +44,18 @@ struct SightTraceProbe {
         Map::TraceResult a, b;
         map.TraceLine(t, &a);
         map.WalkLineByStep(t, &b);
+        // A line the ground probe finds below the ground is blocked.
+        const bool below = map.SurelyBelowGround(t);
         const bool same = a.mBlocked == b.mBlocked && std::memcmp(&a.mT, &b.mT, sizeof(float)) == 0 &&
-                          std::memcmp(&a.mDepth, &b.mDepth, sizeof(float)) == 0 && a.mWall == b.mWall;
+                          std::memcmp(&a.mDepth, &b.mDepth, sizeof(float)) == 0 && a.mWall == b.mWall &&
+                          (!below || b.mBlocked);
         if (!same && why) {
             char text[400];
             std::snprintf(text, sizeof text,
                           "line %.9g %.9g %.9g -> %.9g %.9g %.9g arc %.9g flags %u: new %d %.9g %.9g %d, "
-                          "reference %d %.9g %.9g %d",
+                          "reference %d %.9g %.9g %d, below the ground %d",
                           f[0], f[1], f[2], f[3], f[4], f[5], f[6], flags, a.mBlocked, a.mT, a.mDepth, a.mWall,
-                          b.mBlocked, b.mT, b.mDepth, b.mWall);
+                          b.mBlocked, b.mT, b.mDepth, b.mWall, below);
             *why = text;
         }
         return same;
@@ -188,6 +191,21 @@ void CompareLines(Draw& d, Battle* battle, int32_t count, const std::string& nam
             ADD_FAILURE() << name << " kind " << kind << ": line " << x1 << " " << y1 << " " << z1 << " -> " << x2
                           << " " << y2 << " " << z2 << " gives " << a[0] << " " << a[2] << " " << a[3]
                           << ", the reference " << b[0] << " " << b[2] << " " << b[3];
+        }
+        if (kind <= 5) {
+            // Asked without a block point (as spotting asks), the same
+            // visibility and length.
+            const bool groundOnly = kind == 1, endCover = kind == 2, withSmoke = kind != 3;
+            float c[3] = {-7.0f, -7.0f, -7.0f};
+            c[2] = map.CheckLOS(groundOnly, withSmoke, endCover, x1, y1, z1, x2, y2, z2, &c[0], &c[1], nullptr,
+                                nullptr, nullptr);
+            const float expected[3] = {b[0], b[1], b[5]};
+            if (std::memcmp(c, expected, sizeof c) != 0) {
+                ++failures;
+                ADD_FAILURE() << name << " kind " << kind << " without a block point: line " << x1 << " " << y1
+                              << " " << z1 << " -> " << x2 << " " << y2 << " " << z2 << " gives " << c[0] << " "
+                              << c[1] << ", the reference " << b[0] << " " << b[1];
+            }
         }
     }
 }
