@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 #include "ai_setup_fixture.h"
 
@@ -14,6 +17,26 @@ const float kOpen = 7.569f * 1.0f * 1.0f - 15.95f * 1.0f + 9.189f;
 
 uint16_t GridAt(GDynamicArray* grid, int32_t c, int32_t r) {
     return *static_cast<uint16_t*>(grid->GetElement(c, r));
+}
+
+// What AIPlace draws for each square of a unit's zone, in its scan order
+// (the last column first, within it the last row first): the near point P,
+// the wide point Q, then the factors of Q's score and of P's.
+struct SquareDraws {
+    float px, py, qx, qy, fq, fp;
+};
+std::vector<SquareDraws> ReplayPlace(uint32_t seed, std::initializer_list<std::pair<int32_t, int32_t>> squares) {
+    SeedRandomGenerator(seed);
+    std::vector<SquareDraws> out;
+    for (auto [c, r] : squares) {
+        const float cx = (static_cast<float>(c) + 0.5f) * 20.0f, cy = (static_cast<float>(r) + 0.5f) * 20.0f;
+        float u[6];
+        for (float& f : u)
+            f = static_cast<float>(RandomFraction());
+        out.push_back({cx + 6.0f * u[0] - 3.0f, cy + 6.0f * u[1] - 3.0f, cx + 18.0f * u[2] - 9.0f,
+                       cy + 18.0f * u[3] - 9.0f, 0.8f + 0.4f * u[4], 0.8f + 0.4f * u[5]});
+    }
+    return out;
 }
 
 } // namespace
@@ -194,23 +217,147 @@ TEST(AISetupPlace, EveryZoneSquareDrawsAndTheUnitEndsInItsZone) {
     EXPECT_TRUE(AIZoneFits(0, 2, kAllies));
 }
 
-TEST(AISetupPlace, ArmouredGunsPreferASightedNeighbourhood) {
-    SetupBattle b(12, 12);
-    b.Zone(1, 1, 10, 10, 4);
+// An armoured gun's scores are multiplied by the best far sight (0.667 F +
+// 0.333 N, as a fraction) of the squares around its own, but by no less
+// than 0.05: three squares each way in a defence, two in an attack, its own
+// square never. Square A (10, 10) is scanned before B (3, 3), a square next
+// to B sees half; both stand on unseen ground. With sight 1.0 around A, A
+// wins by a factor of at least 2, which the draws (0.8 to 1.2) cannot undo;
+// without, B wins by 10.
+TEST(AISetupPlace, AnArmouredGunBorrowsTheBestSightWithinThreeSquaresOrTwoInAnAttack) {
+    SetupBattle b(20, 20);
+    for (int32_t& owner : b.mBattle.mEdgeOwner)
+        owner = 2;
+    b.Zone(10, 10, 10, 10, 4);
+    b.Zone(3, 3, 3, 3, 4);
     GDynamicArray* grid = b.Grid(0);
-    uint16_t good = (100 << 8) + 100;
-    grid->Set(9, 9, &good); // one square that sees far
+    auto set = [&](int32_t c, int32_t r, uint16_t v) { grid->Set(c, r, &v); };
+    set(4, 3, (50 << 8) + 50);
     auto* gun = b.Add<TestVehicle>(kAxis, 0.0f, 0.0f);
     gun->mSubtype = -1;
     gun->a.mArmoured = true;
     gun->a.mOrdnance = true;
-    gAIDefending = false;
-    AIPlace(gun, grid, false);
-    // It stands within two squares of the sighted one, never on it.
-    const int32_t c = static_cast<int32_t>(gun->mX * 0.05f), r = static_cast<int32_t>(gun->mY * 0.05f);
-    EXPECT_LE(std::abs(c - 9), 2);
-    EXPECT_LE(std::abs(r - 9), 2);
-    EXPECT_FALSE(c == 9 && r == 9);
+    auto column = [&] {
+        AIPlace(gun, grid, true);
+        return static_cast<int32_t>(gun->mX * 0.05f);
+    };
+    for (const bool defend : {true, false}) {
+        gAIDefending = defend;
+        const int32_t r = defend ? 3 : 2;
+        const std::pair<int32_t, int32_t> in[] = {{r, r}, {-r, -r}}, out[] = {{r + 1, 0}, {0, -r - 1}};
+        for (auto [dc, dr] : in) {
+            set(10 + dc, 10 + dr, (100 << 8) + 100);
+            EXPECT_EQ(column(), 10) << defend << " " << dc << " " << dr;
+            set(10 + dc, 10 + dr, 0);
+        }
+        for (auto [dc, dr] : out) {
+            set(10 + dc, 10 + dr, (100 << 8) + 100);
+            EXPECT_EQ(column(), 3) << defend << " " << dc << " " << dr;
+            set(10 + dc, 10 + dr, 0);
+        }
+    }
+    // A's own sight 60 leaves it 50 of 110 before the factor: with its own
+    // square counted, 0.6 of that would beat B's 0.1 of 110; as it is, 0.05.
+    set(10, 10, (60 << 8) + 60);
+    set(4, 3, (10 << 8) + 10);
+    EXPECT_EQ(column(), 3);
+    set(10, 10, 0);
+
+    // The floor, with the draws replayed: B's neighbour of near rating n
+    // (F 0) lends B 0.00333 n against A's 0.05.
+    constexpr uint32_t kSeed = 21;
+    const auto d = ReplayPlace(kSeed, {{10, 10}, {3, 3}});
+    const float tie = 0.05f * d[0].fq / (0.00333f * d[1].fq);
+    ASSERT_GT(tie, 8.0f);
+    ASSERT_LT(tie, 25.0f);
+    ASSERT_GT(tie - std::floor(tie), 0.05f);
+    ASSERT_LT(tie - std::floor(tie), 0.95f);
+    for (const int32_t n : {0, 1}) {
+        set(4, 3, static_cast<uint16_t>(std::floor(tie) + n));
+        SeedRandomGenerator(kSeed);
+        EXPECT_EQ(column(), n == 0 ? 10 : 3) << tie;
+    }
+}
+
+// In a defence both scores of a square are weighted by 1 - 0.5 s, s the
+// wide point's distance from the map's centre over half the map's diagonal
+// (ignoreCentre leaves the weight out). On a 240 x 160 m map square A (6, 4)
+// near the centre is scanned before B (0, 0) in the corner; A's near rating
+// is 20, B's is set just below and just above where B would tie A.
+TEST(AISetupPlace, ADefenceWeighsSquaresByTheirDistanceFromTheCentre) {
+    SetupBattle b(12, 8);
+    MoveRows rows;
+    gAIDefending = true;
+    b.Zone(6, 4, 6, 4, 4);
+    b.Zone(0, 0, 0, 0, 4);
+    GDynamicArray* grid = b.Grid(20);
+    auto* inf = b.Add(kAxis, 0.0f, 0.0f);
+    constexpr uint32_t kSeed = 5;
+    const auto d = ReplayPlace(kSeed, {{6, 4}, {0, 0}});
+    auto weight = [](const SquareDraws& s) {
+        const float dx = 120.0f - s.qx, dy = 80.0f - s.qy;
+        return (1.0f - 0.5f * std::sqrt((dx * dx + dy * dy) / (120.0f * 120.0f + 80.0f * 80.0f))) *
+               std::max(s.fq, s.fp);
+    };
+    const float tie = 30.0f * weight(d[0]) / weight(d[1]) - 10.0f;
+    ASSERT_GT(tie, 30.0f);
+    ASSERT_LT(tie, 95.0f);
+    ASSERT_GT(tie - std::floor(tie), 0.05f);
+    ASSERT_LT(tie - std::floor(tie), 0.95f);
+    auto column = [&](int32_t near, bool ignoreCentre) {
+        const auto v = static_cast<uint16_t>(near);
+        grid->Set(0, 0, &v);
+        SeedRandomGenerator(kSeed);
+        AIPlace(inf, grid, ignoreCentre);
+        return static_cast<int32_t>(inf->mX * 0.05f);
+    };
+    const auto below = static_cast<int32_t>(std::floor(tie));
+    EXPECT_EQ(column(below, false), 6) << tie;
+    EXPECT_EQ(column(below + 1, false), 0) << tie;
+    EXPECT_EQ(column(below, true), 0) << tie;
+}
+
+// A defending gun or vehicle weighs its squares by its own side's edge
+// factor E; below 500 m of visibility v the factor is blended towards 1:
+// (1 - k) E + k with k = 1 - 0.002 v. The Axis holds the west edge of a
+// 200 m wide map, so E = (1 - x / 200)^0.76; square B (6, 1) is scanned
+// before A (1, 1), A's near rating is 20 and B's is set just below and just
+// above where B would tie A.
+TEST(AISetupPlace, PoorVisibilityBlendsTheEdgeFactorTowardsOne) {
+    SetupBattle b(10, 4);
+    MoveRows rows;
+    gAIDefending = true;
+    b.mBattle.mEdgeOwner[0] = kAxis;
+    b.mBattle.mEdgeOwner[1] = 2;
+    b.mBattle.mEdgeOwner[2] = kAllies;
+    b.mBattle.mEdgeOwner[3] = 2;
+    b.Zone(6, 1, 6, 1, 4);
+    b.Zone(1, 1, 1, 1, 4);
+    GDynamicArray* grid = b.Grid(20);
+    auto* gun = b.Add(kAxis, 0.0f, 0.0f); // an infantry gun: near sight, F 0
+    gun->a.mOrdnance = true;
+    constexpr uint32_t kSeed = 3;
+    const auto d = ReplayPlace(kSeed, {{6, 1}, {1, 1}});
+    for (const float v : {250.0f, 450.0f, 550.0f}) {
+        b.mBattle.mVisibilityDistance = v;
+        auto weight = [v](const SquareDraws& s) {
+            float e = std::pow(1.0f - s.qx / 200.0f, 0.76f);
+            if (v < 500.0f) e = 0.002f * v * e + (1.0f - 0.002f * v);
+            return e * std::max(s.fq, s.fp);
+        };
+        const float tie = 30.0f * weight(d[1]) / weight(d[0]) - 10.0f;
+        ASSERT_GT(tie, 10.0f) << v;
+        ASSERT_LT(tie, 95.0f) << v;
+        ASSERT_GT(tie - std::floor(tie), 0.05f) << v;
+        ASSERT_LT(tie - std::floor(tie), 0.95f) << v;
+        for (const int32_t n : {0, 1}) {
+            const auto near = static_cast<uint16_t>(std::floor(tie) + n);
+            grid->Set(6, 1, &near);
+            SeedRandomGenerator(kSeed);
+            AIPlace(gun, grid, true);
+            EXPECT_EQ(static_cast<int32_t>(gun->mX * 0.05f), n == 0 ? 1 : 6) << v << " " << tie;
+        }
+    }
 }
 
 // A guard takes squares whose centre lies strictly within its range of the

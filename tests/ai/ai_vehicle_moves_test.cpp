@@ -115,7 +115,11 @@ TEST_F(AIVehicleMoves, AGunVehicleCreepsUpWhenOnlyThePathsEndLetsItHarmTheTarget
     Scale(rear, 0.301f);
     EXPECT_EQ(Pace(), kAISpeedCautious);
     EXPECT_EQ(me->mX, 1300.0f);
-    // Only against an armoured target with a gun, and only with a turret.
+    // Only against an armoured target with a gun, and only with a turret
+    // (at twice the harm: a soft target's kill chance is 0.7 of an armoured
+    // one's).
+    Scale(rear, 0.6f);
+    ASSERT_EQ(Pace(), kAISpeedCautious);
     target->kit.mOrdnance = false;
     EXPECT_EQ(Pace(), kAISpeedVehicle);
     target->kit.mOrdnance = true;
