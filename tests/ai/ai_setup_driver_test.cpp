@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ai_setup_fixture.h"
 #include "battle/BattleHost.h"
 
@@ -12,6 +14,19 @@ public:
     int32_t ComputerSetupOption() override { return 0; }
     int32_t FogOfWarLevel() override { return 0; }
 };
+
+// The generator's state `pairs` pairs of draws before it came from `seed`
+// to `end`.
+uint32_t StateBefore(uint32_t seed, uint32_t end, int32_t pairs) {
+    std::vector<uint32_t> states{seed};
+    SeedRandomGenerator(seed);
+    while (states.back() != end && states.size() < 1000000) {
+        Random();
+        states.push_back(GetRandomState());
+    }
+    EXPECT_EQ(states.back(), end);
+    return states[states.size() - 1 - 2 * static_cast<size_t>(pairs)];
+}
 
 // Every group of the side's list, and how many of them hold the unit.
 int32_t GroupsHolding(SetupBattle& b, Unit* u) {
@@ -192,4 +207,53 @@ TEST(AISetupDriver, SplitByClassAcrossTheFront) {
     EXPECT_EQ(h3.GetCount(), 2);
     EXPECT_TRUE(h2.IsMember(units[3]));
     EXPECT_TRUE(h3.IsMember(units[2]));
+}
+
+// At the end of the set-up, infantry of the side in a building of code 52
+// to 54 takes the upper floor (height 1) when its draw is even, one draw
+// each in the unit list's order and the set-up's last; every other unit of
+// the side that is not fixed stands on the ground (0) without a draw.
+TEST(AISetupDriver, InfantryInTallBuildingsTakesTheUpperFloorOnAnEvenDraw) {
+    SetupBattle b(10, 10);
+    MoveRows rows;
+    KeepSetupHost host; // an attack from the scenario's places: nobody moves
+    b.mBattle.mHost = &host;
+    delete b.mBattle.mAIGroups[kAxis];
+    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.mBattle.mAttacker = kAxis;
+    gAIDefending = false;
+    for (int32_t code = 51; code <= 55; ++code) // a column of each code
+        b.Paint(20.0f * static_cast<float>(code - 51), 0.0f, 20.0f * static_cast<float>(code - 50), 200.0f,
+                static_cast<Terrain>(code));
+    auto at = [](int32_t code) { return 20.0f * static_cast<float>(code - 51) + 10.0f; };
+    std::vector<Unit*> tall;
+    for (int32_t code = 52; code <= 54; ++code)
+        for (const float y : {30.0f, 70.0f})
+            tall.push_back(b.Add(kAxis, at(code), y));
+    std::vector<Unit*> ground = {b.Add(kAxis, at(51), 30.0f), b.Add(kAxis, at(55), 30.0f),
+                                 b.Add<TestVehicle>(kAxis, at(53), 110.0f)};
+    ground.back()->mSubtype = -1;
+    auto* fixedUnit = b.Add(kAxis, at(52), 110.0f);
+    fixedUnit->mSetupZone = 7;
+    auto* enemy = b.Add(kAllies, at(52), 150.0f);
+    for (int32_t i = 0; i < b.mBattle.mUnits->GetCount(); ++i)
+        b.mBattle.mUnits->GetUnit(i)->mZ = 0.5f;
+    constexpr uint32_t kSeed = 9;
+    SeedRandomGenerator(kSeed);
+    b.mBattle.AISetup();
+    EXPECT_FALSE(gAIFreeSetup);
+    SeedRandomGenerator(StateBefore(kSeed, GetRandomState(), static_cast<int32_t>(tall.size())));
+    int32_t upstairs = 0;
+    for (Unit* u : tall) {
+        const bool even = (RandomPair() & 1) == 0;
+        EXPECT_EQ(u->mZ, even ? 1.0f : 0.0f) << u->mX << " " << u->mY;
+        upstairs += even ? 1 : 0;
+    }
+    EXPECT_GT(upstairs, 0);
+    EXPECT_LT(upstairs, 6);
+    for (Unit* u : ground)
+        EXPECT_EQ(u->mZ, 0.0f) << u->mX;
+    EXPECT_EQ(fixedUnit->mZ, 0.5f);
+    EXPECT_EQ(enemy->mZ, 0.5f);
+    b.mBattle.mHost = nullptr;
 }

@@ -116,9 +116,9 @@ TEST_F(AIVehicleMoves, AGunVehicleCreepsUpWhenOnlyThePathsEndLetsItHarmTheTarget
     EXPECT_EQ(Pace(), kAISpeedCautious);
     EXPECT_EQ(me->mX, 1300.0f);
     // Only against an armoured target with a gun, and only with a turret
-    // (at twice the harm: a soft target's kill chance is 0.7 of an armoured
-    // one's).
-    Scale(rear, 0.6f);
+    // (the rear now so thin that the rounds chosen against a soft target
+    // go through as well).
+    Plate(8, 5);
     ASSERT_EQ(Pace(), kAISpeedCautious);
     target->kit.mOrdnance = false;
     EXPECT_EQ(Pace(), kAISpeedVehicle);
