@@ -25,7 +25,8 @@ uint16_t GridAt(GDynamicArray* grid, int32_t c, int32_t r) {
 struct SquareDraws {
     float px, py, qx, qy, fq, fp;
 };
-std::vector<SquareDraws> ReplayPlace(uint32_t seed, std::initializer_list<std::pair<int32_t, int32_t>> squares) {
+std::vector<SquareDraws> ReplayPlace(uint32_t seed,
+                                     std::initializer_list<std::pair<int32_t, int32_t>> squares) {
     SeedRandomGenerator(seed);
     std::vector<SquareDraws> out;
     for (auto [c, r] : squares) {

@@ -157,7 +157,7 @@ TEST(AIMovePaces, SkiersGlideBelowThirtySuppression) {
 TEST(AIMovePaces, TheExposedCheckLooksAtLegsStartingWithinSixtyMetres) {
     MoveBattle b;
     b.Paint(0, 0, 400, 400, kTerrainWater);
-    b.Paint(0, 20, 120, 40, kTerrainWoods);  // a wooded lane east along y = 30
+    b.Paint(0, 20, 120, 40, kTerrainWoods);    // a wooded lane east along y = 30
     b.Paint(100, 20, 120, 240, kTerrainWoods); // turning north at x = 110
     b.Paint(100, 100, 120, 120, kTerrainOpen); // a clearing on the second leg
     auto* u = b.Add(kAxis, 50.5f, 30.0f);
