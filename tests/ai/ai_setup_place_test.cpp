@@ -361,6 +361,76 @@ TEST(AISetupPlace, PoorVisibilityBlendsTheEdgeFactorTowardsOne) {
     }
 }
 
+// An attacker weighs its squares by the enemy's edge factor, an infantry
+// gun of class 5 not at all; a defending vehicle, gun or not, by its own
+// side's. The Axis holds the west edge of a 200 m wide map and the Allies
+// the east: square A (1, 1) has about 0.24 of the Allies' factor and 0.88
+// of the Axis', square B (8, 1) the other way round. The sight ratings make
+// either square's base the double of the other's, which a factor of 3.7
+// overturns and the draws (0.8 to 1.2) cannot.
+TEST(AISetupPlace, AnAttackerWeighsByTheEnemysEdgeADefendingVehicleByItsOwn) {
+    SetupBattle b(10, 4);
+    MoveRows rows;
+    b.mBattle.mEdgeOwner[0] = kAxis;
+    b.mBattle.mEdgeOwner[1] = 2;
+    b.mBattle.mEdgeOwner[2] = kAllies;
+    b.mBattle.mEdgeOwner[3] = 2;
+    b.Zone(1, 1, 1, 1, 4);
+    b.Zone(8, 1, 8, 1, 4);
+    GDynamicArray* grid = b.Grid(0);
+    auto set = [&](int32_t c, uint16_t sight) {
+        const auto v = static_cast<uint16_t>((sight << 8) + sight);
+        grid->Set(c, 1, &v);
+    };
+    auto column = [](Unit* u) { return static_cast<int32_t>(u->mX * 0.05f); };
+    gAIDefending = false;
+    set(1, 30); // far sight 30 and 10: a base of 40 against 20
+    set(8, 10);
+    auto* support = b.Add(kAxis, 0.0f, 0.0f);
+    support->a.mSupport = true;
+    AIPlace(support, grid, false);
+    EXPECT_EQ(column(support), 8);
+    auto* gun5 = b.Add(kAxis, 0.0f, 0.0f);
+    gun5->mSubtype = 2; // its gun is of class 5
+    AIPlace(gun5, grid, false);
+    EXPECT_EQ(column(gun5), 1);
+
+    gAIDefending = true;
+    set(1, 50); // a vehicle's base 100 - sight: 60 against 110
+    set(8, 0);
+    auto* truck = b.Add<TestVehicle>(kAxis, 0.0f, 0.0f);
+    truck->mSubtype = -1;
+    AIPlace(truck, grid, true);
+    EXPECT_EQ(column(truck), 1);
+}
+
+// A point the unit could not fire from scores -1, which the square's draw
+// scales by 0.8 to 1.2: the better of the square's two points (here the
+// wide one, whose factor is the smaller) is still taken at -1 or more. Below
+// that the unit stays where the scoring left it, at the near point, scored
+// last.
+TEST(AISetupPlace, AnUnfitPointIsTakenWhenItsDrawKeepsItAtMinusOneOrMore) {
+    SetupBattle b(10, 10);
+    MoveRows rows;
+    gAIDefending = true;
+    b.Zone(2, 3, 2, 3, 4);
+    GDynamicArray* grid = b.Grid(kN40F80);
+    auto* inf = b.Add(kAxis, 0.0f, 0.0f);
+    inf->a.mAllowedToTarget = false;
+    for (const uint32_t seed : {7u, 6u}) { // the wide point's factors 0.93 and 1.01
+        const SquareDraws d = ReplayPlace(seed, {{2, 3}})[0];
+        ASSERT_LT(d.fq, d.fp);
+        const bool taken = seed == 7;
+        ASSERT_EQ(d.fq <= 1.0f, taken);
+        inf->mX = 150.0f + 99999.0f;
+        inf->mY = 170.0f;
+        SeedRandomGenerator(seed);
+        AIPlace(inf, grid, true);
+        EXPECT_FLOAT_EQ(inf->mX, taken ? d.qx : d.px) << seed;
+        EXPECT_FLOAT_EQ(inf->mY, taken ? d.qy : d.py) << seed;
+    }
+}
+
 // A guard takes squares whose centre lies strictly within its range of the
 // node, each score weighted by 1 - 0.6 d / R: a square at 80 m of an
 // infantry guard (R = 100) keeps 0.52 of its score against the node's own
