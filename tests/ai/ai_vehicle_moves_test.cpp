@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "ai_fixture.h"
 #include "ai_moves_fixtures.h"
 #include "units/Infantry.h"
@@ -50,6 +53,28 @@ protected:
     Tank* target = nullptr;
     Tank* me = nullptr;
 };
+
+// Water everywhere but a lane 20 m wide east along y = 30 from the west
+// edge, turning north at x = turn up to y = 240: a path along it has its
+// first waypoint at (turn, 30).
+void Lane(MoveBattle& b, float turn, Terrain t = kTerrainWoods) {
+    b.Paint(0.0f, 0.0f, 400.0f, 400.0f, kTerrainWater);
+    b.Paint(0.0f, 20.0f, turn + 10.0f, 40.0f, t);
+    b.Paint(turn - 10.0f, 20.0f, turn + 10.0f, 240.0f, t);
+}
+
+// Where the scatter of a first waypoint at (x, y) on terrain t ends from
+// the seed: the first of 20 tries (x, y) + (2rU - r, 2rU - r) that falls on
+// terrain t; (x, y) when none does.
+std::pair<float, float> Scattered(MoveBattle& b, uint32_t seed, float x, float y, float r, Terrain t) {
+    SeedRandomGenerator(seed);
+    for (int32_t k = 0; k < 20; ++k) {
+        const float cx = x + std::clamp(2.0f * r * AIUniform() - r, -r, r);
+        const float cy = y + std::clamp(2.0f * r * AIUniform() - r, -r, r);
+        if (b.map().GetTerrain(cx, cy, true) == t) return {cx, cy};
+    }
+    return {x, y};
+}
 
 // A skier of infantry row 0, unencumbered.
 class SkiSquad : public MoveKind<Infantry> {
@@ -156,9 +181,7 @@ TEST(AIMovePaces, SkiersGlideBelowThirtySuppression) {
 // leg, one of exactly 60 m does not.
 TEST(AIMovePaces, TheExposedCheckLooksAtLegsStartingWithinSixtyMetres) {
     MoveBattle b;
-    b.Paint(0, 0, 400, 400, kTerrainWater);
-    b.Paint(0, 20, 120, 40, kTerrainWoods);    // a wooded lane east along y = 30
-    b.Paint(100, 20, 120, 240, kTerrainWoods); // turning north at x = 110
+    Lane(b, 110.0f);
     b.Paint(100, 100, 120, 120, kTerrainOpen); // a clearing on the second leg
     auto* u = b.Add(kAxis, 50.5f, 30.0f);
     bool exposed = false;
@@ -171,4 +194,94 @@ TEST(AIMovePaces, TheExposedCheckLooksAtLegsStartingWithinSixtyMetres) {
     u->AIMakePathTo(110.0f, 210.0f, false, false, &exposed);
     ASSERT_EQ(u->mNrWaypoints, 2);
     EXPECT_FALSE(exposed);
+}
+
+// Scatter moves each waypoint but the last while the path up to it is no
+// longer than 200 m, by up to r = min(half that length, 20 m) each way,
+// until a try falls on the waypoint's own terrain; units slower than speed
+// class 3 never scatter. Here the first waypoint is the lane's turn.
+TEST(AIMoveScatter, WaypointsWithin200MetresMoveByHalfThePathOr20Metres) {
+    MoveBattle b;
+    MoveRows rows;
+    rows.infantry[0].mSpeedClass = 3;
+    Lane(b, 210.0f);
+    auto* u = b.Add<SkiSquad>(kAxis, 0.0f, 30.0f);
+    auto first = [&](float x0, uint32_t seed) {
+        u->mX = x0;
+        SeedRandomGenerator(seed);
+        u->AIMakePathTo(210.0f, 210.0f, false, true, nullptr);
+        EXPECT_EQ(u->mNrWaypoints, 2);
+        return std::pair{u->mWaypoints[0].mX, u->mWaypoints[0].mY};
+    };
+    for (const uint32_t seed : {3u, 4u}) {
+        const auto at200 = Scattered(b, seed, 210.0f, 30.0f, 20.0f, kTerrainWoods);
+        ASSERT_NE(at200, std::pair(210.0f, 30.0f));
+        EXPECT_EQ(first(10.0f, seed), at200) << seed;
+        EXPECT_EQ(first(9.5f, seed), std::pair(210.0f, 30.0f)) << seed;
+        const auto at30 = Scattered(b, seed, 210.0f, 30.0f, 15.0f, kTerrainWoods);
+        ASSERT_NE(at30, std::pair(210.0f, 30.0f));
+        EXPECT_EQ(first(180.0f, seed), at30) << seed;
+    }
+    rows.infantry[0].mSpeedClass = 2;
+    EXPECT_EQ(first(10.0f, 3), std::pair(210.0f, 30.0f));
+}
+
+// An open waypoint stays when the next one is in cover less than 40 m on.
+TEST(AIMoveScatter, AnOpenWaypointBeforeCoverWithin40MetresStays) {
+    MoveBattle b;
+    Lane(b, 210.0f);
+    b.Paint(0.0f, 20.0f, 220.0f, 40.0f, kTerrainOpen); // open up to the turn
+    auto* u = b.Add(kAxis, 110.0f, 30.0f);
+    constexpr uint32_t kSeed = 3;
+    const auto moved = Scattered(b, kSeed, 210.0f, 30.0f, 20.0f, kTerrainOpen);
+    ASSERT_NE(moved, std::pair(210.0f, 30.0f));
+    for (const float next : {69.5f, 70.0f}) {
+        SeedRandomGenerator(kSeed);
+        u->AIMakePathTo(210.0f, next, false, true, nullptr);
+        ASSERT_EQ(u->mNrWaypoints, 2);
+        EXPECT_EQ(std::pair(u->mWaypoints[0].mX, u->mWaypoints[0].mY),
+                  next < 70.0f ? std::pair(210.0f, 30.0f) : moved)
+            << next;
+    }
+}
+
+// Scatter gives up after 20 tries: the turn stands on a 6 m patch of open
+// ground in the woods, and the seeds are those whose first try on the patch
+// is the 20th and the 21st.
+TEST(AIMoveScatter, TwentyTriesAtMost) {
+    MoveBattle b;
+    Lane(b, 210.0f);
+    b.Paint(208.0f, 28.0f, 214.0f, 34.0f, kTerrainOpen);
+    auto* u = b.Add(kAxis, 110.0f, 30.0f);
+    // The try on which the patch is first met from a seed (0: not in 21).
+    auto firstHit = [&](uint32_t seed) {
+        SeedRandomGenerator(seed);
+        for (int32_t k = 1; k <= 21; ++k) {
+            const float cx = 210.0f + 40.0f * AIUniform() - 20.0f, cy = 30.0f + 40.0f * AIUniform() - 20.0f;
+            if (b.map().GetTerrain(cx, cy, true) == kTerrainOpen) return k;
+        }
+        return 0;
+    };
+    for (const int32_t k : {20, 21}) {
+        uint32_t seed = 1;
+        while (firstHit(seed) != k && seed < 100000)
+            ++seed;
+        ASSERT_EQ(firstHit(seed), k);
+        SeedRandomGenerator(seed);
+        u->AIMakePathTo(210.0f, 210.0f, false, true, nullptr);
+        ASSERT_EQ(u->mNrWaypoints, 2);
+        const bool moved = u->mWaypoints[0].mX != 210.0f || u->mWaypoints[0].mY != 30.0f;
+        EXPECT_EQ(moved, k == 20) << seed;
+        EXPECT_EQ(b.map().GetTerrain(u->mWaypoints[0].mX, u->mWaypoints[0].mY, true), kTerrainOpen);
+    }
+}
+
+// A leg is sampled at n + 1 points, n = trunc(length / 20 + 0.99): a leg of
+// 20 m is its two ends, one of 20.4 m has its middle sampled too.
+TEST(AIMovePaces, ACoveredLegIsSampledAtLeastEveryTwentyMetres) {
+    MoveBattle b;
+    b.Paint(0.0f, 0.0f, 400.0f, 400.0f, kTerrainWoods);
+    b.Paint(58.0f, 40.0f, 62.0f, 60.0f, kTerrainOpen); // a gap around x = 60
+    EXPECT_TRUE(AILegInCover(50.0f, 50.0f, 70.0f, 50.0f));
+    EXPECT_FALSE(AILegInCover(49.8f, 50.0f, 70.2f, 50.0f));
 }
