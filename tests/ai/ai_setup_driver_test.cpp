@@ -6,13 +6,23 @@
 
 #include "ai_setup_fixture.h"
 #include "battle/BattleHost.h"
+#include "battle/Campaign.h"
+#include "units/Infantry.h"
 
 namespace {
 
 class KeepSetupHost : public BattleHost {
 public:
-    int32_t ComputerSetupOption() override { return 0; }
-    int32_t FogOfWarLevel() override { return 0; }
+    int32_t ComputerSetupOption() override { return mOption; }
+    int32_t FogOfWarLevel() override { return mFog; }
+    int32_t mOption = 0; // the scenario's places
+    int32_t mFog = 0;
+};
+
+// A squad that can ride: a passenger while its carrier link is set.
+class Rider : public MoveKind<Infantry> {
+public:
+    Rider() { mUnitType = kUnitInfantry; }
 };
 
 // The generator's state `pairs` pairs of draws before it came from `seed`
@@ -255,5 +265,136 @@ TEST(AISetupDriver, InfantryInTallBuildingsTakesTheUpperFloorOnAnEvenDraw) {
         EXPECT_EQ(u->mZ, 0.0f) << u->mX;
     EXPECT_EQ(fixedUnit->mZ, 0.5f);
     EXPECT_EQ(enemy->mZ, 0.5f);
+    b.mBattle.mHost = nullptr;
+}
+
+// Before anything is placed, every unit of the side that is neither fixed,
+// immobile nor a fortification faces away from its home edge (West 0,
+// North 270, East 180, South 90 degrees), a vehicle whose gun points to the
+// rear the other way; a defence under fog of war hides its infantry; the
+// exiting flag goes when the side has no exit edge; a passenger of a fixed
+// carrier is fixed too.
+TEST(AISetupDriver, UnitsFaceAwayFromTheirHomeEdgeAndADefenceHidesItsInfantry) {
+    SetupBattle b(10, 10);
+    MoveRows rows;
+    TableRows<VehicleData> vehicles(gVehicleData, 2);
+    vehicles[1].mGunToRear = -1;
+    KeepSetupHost host;
+    b.mBattle.mHost = &host;
+    b.mBattle.mAttacker = kAxis;
+    gAIDefending = false;
+    auto* inf = b.Add(kAxis, 50.0f, 50.0f);
+    auto* gun = b.Add<TestVehicle>(kAxis, 70.0f, 50.0f);
+    gun->mSubtype = 0;
+    auto* rearGun = b.Add<TestVehicle>(kAxis, 90.0f, 50.0f);
+    rearGun->mSubtype = 1;
+    auto* stuck = b.Add(kAxis, 110.0f, 50.0f);
+    stuck->mImmobile = true;
+    auto* fixedUnit = b.Add(kAxis, 130.0f, 50.0f);
+    fixedUnit->mSetupZone = 7;
+    const float away[4] = {0.0f, 270.0f, 180.0f, 90.0f};
+    for (Direction home = kDirWest; home <= kDirSouth; ++home) {
+        for (int32_t& owner : b.mBattle.mEdgeOwner)
+            owner = 2;
+        b.mBattle.mEdgeOwner[home] = kAxis;
+        b.mBattle.mEdgeOwner[(home + 2) % 4] = kAllies;
+        for (Unit* u : std::initializer_list<Unit*>{inf, gun, rearGun, stuck, fixedUnit})
+            u->mHeading = 45.0f;
+        b.mBattle.AISetup();
+        EXPECT_EQ(inf->mHeading, away[home]) << home;
+        EXPECT_EQ(gun->mHeading, away[home]) << home;
+        EXPECT_EQ(rearGun->mHeading, away[(home + 2) % 4]) << home;
+        EXPECT_EQ(stuck->mHeading, 45.0f);
+        EXPECT_EQ(fixedUnit->mHeading, 45.0f);
+    }
+
+    auto* carrier = b.Add<TestVehicle>(kAxis, 150.0f, 50.0f);
+    carrier->mSubtype = 0;
+    carrier->mSetupZone = 7;
+    auto* rider = b.Add<Rider>(kAxis, 150.0f, 50.0f);
+    rider->mTransport = carrier;
+    auto* walker = b.Add<Rider>(kAxis, 170.0f, 50.0f);
+    inf->mExiting = true;
+    b.mBattle.mHasExitEdge[kAxis] = true;
+    b.mBattle.AISetup();
+    EXPECT_TRUE(inf->mExiting);
+    EXPECT_EQ(rider->mSetupZone, 7);
+    EXPECT_EQ(walker->mSetupZone, 0);
+    b.mBattle.mHasExitEdge[kAxis] = false;
+    host.mFog = 1; // fog of war, but the side attacks
+    b.mBattle.AISetup();
+    EXPECT_FALSE(inf->mExiting);
+    EXPECT_FALSE(inf->mHiding);
+
+    b.mBattle.mAttacker = kAllies;
+    gAIDefending = true;
+    host.mFog = 0;
+    b.mBattle.AISetup();
+    EXPECT_FALSE(inf->mHiding);
+    host.mFog = 1;
+    b.mBattle.AISetup();
+    EXPECT_TRUE(inf->mHiding);
+    EXPECT_FALSE(gun->mHiding);
+    b.mBattle.mHost = nullptr;
+}
+
+// Free placement comes from the player's choice for the computer, from the
+// battle's first per-side set-up field or from an operation past its first
+// turn.
+TEST(AISetupDriver, FreePlacementByChoiceSetupFieldOrOperationTurn) {
+    SetupBattle b(10, 10);
+    KeepSetupHost host;
+    b.mBattle.mHost = &host;
+    b.mBattle.mAttacker = kAxis;
+    auto freeSetup = [&] {
+        b.mBattle.AISetup();
+        return gAIFreeSetup;
+    };
+    EXPECT_FALSE(freeSetup());
+    host.mOption = 1;
+    EXPECT_TRUE(freeSetup());
+    host.mOption = 0;
+    b.mBattle.mSideShortA[0] = 1;
+    EXPECT_TRUE(freeSetup());
+    b.mBattle.mSideShortA[0] = 0;
+    b.mBattle.mSideShortA[1] = 1; // the other side's field does not count
+    EXPECT_FALSE(freeSetup());
+    Campaign op;
+    Campaign* old = gCampaign;
+    gCampaign = &op;
+    op.mTurn = 1;
+    EXPECT_FALSE(freeSetup());
+    op.mTurn = 2;
+    EXPECT_TRUE(freeSetup());
+    gCampaign = old;
+    b.mBattle.mHost = nullptr;
+}
+
+// Fixed units become guards in the set-up order: the smaller defensive type
+// first (a support weapon, 2, before a squad, 3), then the unit nearer its
+// nearest objective. One node of rating 1 and two candidates want one guard.
+TEST(AISetupDriver, FixedGuardsComeBySetupOrder) {
+    SetupBattle b(20, 20);
+    MoveRows rows;
+    KeepSetupHost host;
+    b.mBattle.mHost = &host;
+    b.mBattle.mAttacker = kAllies;
+    gAIDefending = true;
+    b.Nodes({{200.0f, 200.0f}});
+    auto guarded = [&](Unit* u) {
+        for (int32_t i = 0; i < b.Groups()->GetCount(); ++i)
+            if (b.Group(i)->mOrder == kAIOrderHoldNode && b.Group(i)->IsMember(u)) return true;
+        return false;
+    };
+    auto* near = b.Add(kAxis, 220.0f, 200.0f);
+    auto* far = b.Add(kAxis, 260.0f, 200.0f);
+    far->a.mSupport = true;
+    b.mBattle.AISetup();
+    EXPECT_TRUE(guarded(far));
+    EXPECT_FALSE(guarded(near));
+    far->a.mSupport = false;
+    b.mBattle.AISetup();
+    EXPECT_TRUE(guarded(near));
+    EXPECT_FALSE(guarded(far));
     b.mBattle.mHost = nullptr;
 }
