@@ -386,8 +386,8 @@ TEST(AISetupDriver, FixedGuardsComeBySetupOrder) {
             if (b.Group(i)->mOrder == kAIOrderHoldNode && b.Group(i)->IsMember(u)) return true;
         return false;
     };
+    auto* far = b.Add(kAxis, 260.0f, 200.0f); // the fixed list meets it first
     auto* near = b.Add(kAxis, 220.0f, 200.0f);
-    auto* far = b.Add(kAxis, 260.0f, 200.0f);
     far->a.mSupport = true;
     b.mBattle.AISetup();
     EXPECT_TRUE(guarded(far));
