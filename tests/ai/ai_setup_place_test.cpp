@@ -264,8 +264,8 @@ TEST(AISetupPlace, AnArmouredGunBorrowsTheBestSightWithinThreeSquaresOrTwoInAnAt
     EXPECT_EQ(column(), 3);
     set(10, 10, 0);
 
-    // The floor, with the draws replayed: B's neighbour of near rating n
-    // (F 0) lends B 0.00333 n against A's 0.05.
+    // The floor, in an attack with the draws replayed: B's neighbour of near
+    // rating n (F 0) lends B 0.00333 n against A's 0.05.
     constexpr uint32_t kSeed = 21;
     const auto d = ReplayPlace(kSeed, {{10, 10}, {3, 3}});
     const float tie = 0.05f * d[0].fq / (0.00333f * d[1].fq);
@@ -273,10 +273,10 @@ TEST(AISetupPlace, AnArmouredGunBorrowsTheBestSightWithinThreeSquaresOrTwoInAnAt
     ASSERT_LT(tie, 25.0f);
     ASSERT_GT(tie - std::floor(tie), 0.05f);
     ASSERT_LT(tie - std::floor(tie), 0.95f);
-    for (const int32_t n : {0, 1}) {
-        set(4, 3, static_cast<uint16_t>(std::floor(tie) + n));
+    for (const int32_t step : {0, 1}) {
+        set(4, 3, static_cast<uint16_t>(std::floor(tie) + step));
         SeedRandomGenerator(kSeed);
-        EXPECT_EQ(column(), n == 0 ? 10 : 3) << tie;
+        EXPECT_EQ(column(), step == 0 ? 10 : 3) << tie;
     }
 }
 

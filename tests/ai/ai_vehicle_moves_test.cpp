@@ -1,7 +1,8 @@
-// The pace the computer gives a path: a gun vehicle that cannot hurt an
-// armoured gun from where it stands creeps up when the path's end would let
-// it, skiers glide while lightly suppressed, and a squad looks at the first
-// 60 m of its path for open ground.
+// The pace and the shape the computer gives a path: a gun vehicle that
+// cannot hurt an armoured gun from where it stands creeps up when the path's
+// end would let it, skiers glide while lightly suppressed, a squad looks at
+// the first 60 m of its path for open ground, covered legs are sampled every
+// 20 m at most, and scatter moves the waypoints of the first 200 m.
 
 #include <gtest/gtest.h>
 
@@ -76,7 +77,7 @@ std::pair<float, float> Scattered(MoveBattle& b, uint32_t seed, float x, float y
     return {x, y};
 }
 
-// A skier of infantry row 0, unencumbered.
+// A squad of the real infantry kind (row 0), which can wear skis.
 class SkiSquad : public MoveKind<Infantry> {
 public:
     SkiSquad() { mUnitType = kUnitInfantry; }
