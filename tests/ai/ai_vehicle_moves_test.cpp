@@ -2,11 +2,13 @@
 // cannot hurt an armoured gun from where it stands creeps up when the path's
 // end would let it, skiers glide while lightly suppressed, a squad looks at
 // the first 60 m of its path for open ground, covered legs are sampled every
-// 20 m at most, and scatter moves the waypoints of the first 200 m.
+// 20 m at most, and scatter moves the waypoints of the first 200 m, each
+// carrying on from where the one before went.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "ai_fixture.h"
@@ -274,6 +276,68 @@ TEST(AIMoveScatter, TwentyTriesAtMost) {
         const bool moved = u->mWaypoints[0].mX != 210.0f || u->mWaypoints[0].mY != 30.0f;
         EXPECT_EQ(moved, k == 20) << seed;
         EXPECT_EQ(b.map().GetTerrain(u->mWaypoints[0].mX, u->mWaypoints[0].mY, true), kTerrainOpen);
+    }
+}
+
+// Each waypoint's tries start from the offset the one before was moved by:
+// candidate = waypoint + clamp(offset + 2rU - r, -r, r) on each axis, and
+// its leg is measured from where the one before went. A
+// wooded lane from (50, 30) east to (110, 30), north to (110, 130) and east
+// to (290, 130): both turns lie within 200 m and move by up to 20 m.
+TEST(AIMoveScatter, EachWaypointCarriesOnFromWhereTheOneBeforeWasMoved) {
+    MoveBattle b;
+    Lane(b, 110.0f);
+    b.Paint(100.0f, 120.0f, 300.0f, 140.0f, kTerrainWoods);
+    auto* u = b.Add(kAxis, 50.0f, 30.0f);
+    u->AIMakePathTo(290.0f, 130.0f, false, false, nullptr);
+    ASSERT_EQ(u->mNrWaypoints, 3);
+    const std::pair<float, float> path[2] = {{110.0f, 30.0f}, {110.0f, 130.0f}};
+    ASSERT_EQ(std::pair(u->mWaypoints[0].mX, u->mWaypoints[0].mY), path[0]);
+    ASSERT_EQ(std::pair(u->mWaypoints[1].mX, u->mWaypoints[1].mY), path[1]);
+    // The two turns as the scatter moves them from the seed; `carry` false
+    // starts the second turn's tries from no offset.
+    auto replay = [&](uint32_t seed, bool carry) {
+        SeedRandomGenerator(seed);
+        std::pair<float, float> at[2] = {path[0], path[1]};
+        float ox = 0.0f, oy = 0.0f;
+        for (int32_t i = 0; i < 2; ++i) {
+            for (int32_t k = 0; k < 20; ++k) {
+                const float cx = path[i].first + std::clamp(ox + 40.0f * AIUniform() - 20.0f, -20.0f, 20.0f);
+                const float cy = path[i].second + std::clamp(oy + 40.0f * AIUniform() - 20.0f, -20.0f, 20.0f);
+                if (b.map().GetTerrain(cx, cy, true) != kTerrainWoods) continue;
+                at[i] = {cx, cy};
+                break;
+            }
+            ox = carry ? at[i].first - path[i].first : 0.0f;
+            oy = carry ? at[i].second - path[i].second : 0.0f;
+        }
+        return std::pair{at[0], at[1]};
+    };
+    for (const uint32_t seed : {3u, 6u}) {
+        const auto want = replay(seed, true);
+        ASSERT_NE(want.first, path[0]) << seed;
+        ASSERT_NE(want.second, replay(seed, false).second) << seed;
+        SeedRandomGenerator(seed);
+        u->AIMakePathTo(290.0f, 130.0f, false, true, nullptr);
+        ASSERT_EQ(u->mNrWaypoints, 3);
+        EXPECT_EQ(std::pair(u->mWaypoints[0].mX, u->mWaypoints[0].mY), want.first) << seed;
+        EXPECT_EQ(std::pair(u->mWaypoints[1].mX, u->mWaypoints[1].mY), want.second) << seed;
+        EXPECT_EQ(std::pair(u->mWaypoints[2].mX, u->mWaypoints[2].mY), std::pair(290.0f, 130.0f));
+
+        // The second leg, and with it the length walked, runs from where
+        // the first turn went: a start at 10 + d / 2 (d = that leg - 100)
+        // puts the second turn at 200 + d / 2 m along the scattered path
+        // (moved only when d < 0) but at 200 - d / 2 along the planned one;
+        // seed 3 gives d < 0, seed 6 d > 0.
+        const float d = std::hypot(want.first.first - 110.0f, want.first.second - 130.0f) - 100.0f;
+        ASSERT_GT(std::fabs(d), 1.0f) << seed;
+        u->mX = 10.0f + d * 0.5f;
+        SeedRandomGenerator(seed);
+        u->AIMakePathTo(290.0f, 130.0f, false, true, nullptr);
+        u->mX = 50.0f;
+        ASSERT_EQ(u->mNrWaypoints, 3);
+        EXPECT_EQ(std::pair(u->mWaypoints[0].mX, u->mWaypoints[0].mY), want.first) << seed;
+        EXPECT_EQ(std::pair(u->mWaypoints[1].mX, u->mWaypoints[1].mY), d < 0.0f ? want.second : path[1]) << seed;
     }
 }
 
