@@ -281,17 +281,17 @@ TEST(AIMoveScatter, TwentyTriesAtMost) {
 
 // Each waypoint's tries start from the offset the one before was moved by:
 // candidate = waypoint + clamp(offset + 2rU - r, -r, r) on each axis, and
-// its leg is measured from where the one before went. A
-// wooded lane from (50, 30) east to (110, 30), north to (110, 130) and east
-// to (290, 130): both turns lie within 200 m and move by up to 20 m.
+// its leg is measured from where the one before went. A wooded lane east
+// along y = 30 to (150, 30), north to (150, 130) and east to (290, 130):
+// from a start 60 m before the first turn both turns move by up to 20 m.
 TEST(AIMoveScatter, EachWaypointCarriesOnFromWhereTheOneBeforeWasMoved) {
     MoveBattle b;
-    Lane(b, 110.0f);
-    b.Paint(100.0f, 120.0f, 300.0f, 140.0f, kTerrainWoods);
-    auto* u = b.Add(kAxis, 50.0f, 30.0f);
+    Lane(b, 150.0f);
+    b.Paint(140.0f, 120.0f, 300.0f, 140.0f, kTerrainWoods);
+    auto* u = b.Add(kAxis, 90.0f, 30.0f);
     u->AIMakePathTo(290.0f, 130.0f, false, false, nullptr);
     ASSERT_EQ(u->mNrWaypoints, 3);
-    const std::pair<float, float> path[2] = {{110.0f, 30.0f}, {110.0f, 130.0f}};
+    const std::pair<float, float> path[2] = {{150.0f, 30.0f}, {150.0f, 130.0f}};
     ASSERT_EQ(std::pair(u->mWaypoints[0].mX, u->mWaypoints[0].mY), path[0]);
     ASSERT_EQ(std::pair(u->mWaypoints[1].mX, u->mWaypoints[1].mY), path[1]);
     // The two turns as the scatter moves them from the seed; `carry` false
@@ -313,31 +313,29 @@ TEST(AIMoveScatter, EachWaypointCarriesOnFromWhereTheOneBeforeWasMoved) {
         }
         return std::pair{at[0], at[1]};
     };
-    for (const uint32_t seed : {3u, 6u}) {
+    auto scatter = [&](float x0, uint32_t seed) {
+        u->mX = x0;
+        SeedRandomGenerator(seed);
+        u->AIMakePathTo(290.0f, 130.0f, false, true, nullptr);
+        EXPECT_EQ(u->mNrWaypoints, 3);
+        EXPECT_EQ(std::pair(u->mWaypoints[2].mX, u->mWaypoints[2].mY), std::pair(290.0f, 130.0f));
+        return std::pair{std::pair(u->mWaypoints[0].mX, u->mWaypoints[0].mY),
+                         std::pair(u->mWaypoints[1].mX, u->mWaypoints[1].mY)};
+    };
+    for (const uint32_t seed : {3u, 11u}) {
         const auto want = replay(seed, true);
         ASSERT_NE(want.first, path[0]) << seed;
         ASSERT_NE(want.second, replay(seed, false).second) << seed;
-        SeedRandomGenerator(seed);
-        u->AIMakePathTo(290.0f, 130.0f, false, true, nullptr);
-        ASSERT_EQ(u->mNrWaypoints, 3);
-        EXPECT_EQ(std::pair(u->mWaypoints[0].mX, u->mWaypoints[0].mY), want.first) << seed;
-        EXPECT_EQ(std::pair(u->mWaypoints[1].mX, u->mWaypoints[1].mY), want.second) << seed;
-        EXPECT_EQ(std::pair(u->mWaypoints[2].mX, u->mWaypoints[2].mY), std::pair(290.0f, 130.0f));
+        EXPECT_EQ(scatter(90.0f, seed), want) << seed;
 
-        // The second leg, and with it the length walked, runs from where
-        // the first turn went: a start at 10 + d / 2 (d = that leg - 100)
-        // puts the second turn at 200 + d / 2 m along the scattered path
-        // (moved only when d < 0) but at 200 - d / 2 along the planned one;
-        // seed 3 gives d < 0, seed 6 d > 0.
-        const float d = std::hypot(want.first.first - 110.0f, want.first.second - 130.0f) - 100.0f;
-        ASSERT_GT(std::fabs(d), 1.0f) << seed;
-        u->mX = 10.0f + d * 0.5f;
-        SeedRandomGenerator(seed);
-        u->AIMakePathTo(290.0f, 130.0f, false, true, nullptr);
-        u->mX = 50.0f;
-        ASSERT_EQ(u->mNrWaypoints, 3);
-        EXPECT_EQ(std::pair(u->mWaypoints[0].mX, u->mWaypoints[0].mY), want.first) << seed;
-        EXPECT_EQ(std::pair(u->mWaypoints[1].mX, u->mWaypoints[1].mY), d < 0.0f ? want.second : path[1]) << seed;
+        // The second turn lies 150 - x0 + d + 100 m along the scattered
+        // path (d = its leg - 100): 200.5 m from x0 = 50 + d - 0.5, where
+        // it stays, and 199.5 m from x0 = 50 + d + 0.5, where it moves.
+        // Seed 11 moves the first turn 15 m across: its x alone counts.
+        const float dx = want.first.first - 150.0f, dy = want.first.second - 130.0f;
+        const float d = std::hypot(dx, dy) - 100.0f;
+        EXPECT_EQ(scatter(50.0f + d - 0.5f, seed), std::pair(want.first, path[1])) << seed;
+        EXPECT_EQ(scatter(50.0f + d + 0.5f, seed), want) << seed;
     }
 }
 
