@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "ai_fixture.h"
+#include "ai_setup_fixture.h"
 #include "ai_moves_fixtures.h"
 #include "units/Infantry.h"
 
@@ -347,4 +349,35 @@ TEST(AIMovePaces, ACoveredLegIsSampledAtLeastEveryTwentyMetres) {
     b.Paint(58.0f, 40.0f, 62.0f, 60.0f, kTerrainOpen); // a gap around x = 60
     EXPECT_TRUE(AILegInCover(50.0f, 50.0f, 70.0f, 50.0f));
     EXPECT_FALSE(AILegInCover(49.8f, 50.0f, 70.2f, 50.0f));
+}
+
+// Units still to be placed wait off the map, so they crowd no square of the
+// units placed before them. A carrier (placed among the first) has two zone
+// squares: one next to the map's middle, near the enemy's edge, and one on
+// its own edge. Four squads still to be placed stand in the middle of the
+// first; standing there, they would crowd both its points out (four times
+// (30 - 12.8)^3 > 16000) and send the carrier to its own edge.
+TEST(AIPlaceParking, UnitsStillToBePlacedWaitOffTheMapAndCrowdNoOne) {
+    SetupBattle b(30, 30);
+    MoveRows rows;
+    delete b.mBattle.mAIGroups[kAxis];
+    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.Zone(14, 15, 14, 15, 4);
+    b.Zone(0, 15, 0, 15, 4);
+    b.Nodes({{450.0f, 300.0f}});
+    b.mBattle.mAttacker = kAxis;
+    gAIDefending = false;
+    auto* carrier = b.Add<TestVehicle>(kAxis, 550.0f, 10.0f);
+    carrier->mSubtype = -1;
+    std::vector<Unit*> squads;
+    for (int32_t i = 0; i < 4; ++i)
+        squads.push_back(b.Add(kAxis, 290.0f, 310.0f));
+    b.mBattle.AISetup();
+    EXPECT_TRUE(gAIFreeSetup);
+    EXPECT_GE(carrier->mX, 280.0f);
+    EXPECT_LT(carrier->mX, 300.0f);
+    EXPECT_GE(carrier->mY, 300.0f);
+    EXPECT_LT(carrier->mY, 320.0f);
+    for (Unit* u : squads)
+        EXPECT_TRUE(u->InSetupZone(u->mX, u->mY));
 }
