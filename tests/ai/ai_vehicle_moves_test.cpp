@@ -2,8 +2,9 @@
 // cannot hurt an armoured gun from where it stands creeps up when the path's
 // end would let it, skiers glide while lightly suppressed, a squad looks at
 // the first 60 m of its path for open ground, covered legs are sampled every
-// 20 m at most, and scatter moves the waypoints of the first 200 m, each
-// carrying on from where the one before went.
+// 20 m at most, scatter moves the waypoints of the first 200 m, each
+// carrying on from where the one before went, and units still to be placed
+// in a set-up wait off the map.
 
 #include <gtest/gtest.h>
 
