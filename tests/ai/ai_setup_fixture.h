@@ -31,6 +31,14 @@ public:
             groups = nullptr;
         }
     }
+    // The Axis holds the West edge, the Allies the East one; North and South
+    // are nobody's.
+    void AxisWestAlliesEast() {
+        mBattle.mEdgeOwner[0] = kAxis;
+        mBattle.mEdgeOwner[1] = 2;
+        mBattle.mEdgeOwner[2] = kAllies;
+        mBattle.mEdgeOwner[3] = 2;
+    }
     // Gives the squares [c0, c1] x [r0, r1] the set-up zone code.
     void Zone(int32_t c0, int32_t r0, int32_t c1, int32_t r1, int32_t code) {
         for (int32_t c = c0; c <= c1; ++c)

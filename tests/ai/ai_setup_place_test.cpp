@@ -328,10 +328,7 @@ TEST(AISetupPlace, PoorVisibilityBlendsTheEdgeFactorTowardsOne) {
     SetupBattle b(10, 4);
     MoveRows rows;
     gAIDefending = true;
-    b.mBattle.mEdgeOwner[0] = kAxis;
-    b.mBattle.mEdgeOwner[1] = 2;
-    b.mBattle.mEdgeOwner[2] = kAllies;
-    b.mBattle.mEdgeOwner[3] = 2;
+    b.AxisWestAlliesEast();
     b.Zone(6, 1, 6, 1, 4);
     b.Zone(1, 1, 1, 1, 4);
     GDynamicArray* grid = b.Grid(20);
@@ -371,10 +368,7 @@ TEST(AISetupPlace, PoorVisibilityBlendsTheEdgeFactorTowardsOne) {
 TEST(AISetupPlace, AnAttackerWeighsByTheEnemysEdgeADefendingVehicleByItsOwn) {
     SetupBattle b(10, 4);
     MoveRows rows;
-    b.mBattle.mEdgeOwner[0] = kAxis;
-    b.mBattle.mEdgeOwner[1] = 2;
-    b.mBattle.mEdgeOwner[2] = kAllies;
-    b.mBattle.mEdgeOwner[3] = 2;
+    b.AxisWestAlliesEast();
     b.Zone(1, 1, 1, 1, 4);
     b.Zone(8, 1, 8, 1, 4);
     GDynamicArray* grid = b.Grid(0);
