@@ -356,6 +356,9 @@ bool Unit::ReadWaypoints(GFile* file) {
         w.mZ = 0.0f;
         uint8_t code = static_cast<uint8_t>(file->ReadChar());
         w.mOrder = code >> 3;
+        // Five bits hold paces the chart has no row for: such a point moves
+        // at the ordinary pace, so that reading a file twice gives one unit.
+        if (w.mOrder > kPaceRotate) w.mOrder = kPaceDefaultMove;
         w.mKind = static_cast<int32_t>(code & 7) - 1;
         uint8_t flags = static_cast<uint8_t>(file->ReadChar());
         w.mOnBuildingLevel = (flags & 0x02) ? 1 : 0;
