@@ -66,8 +66,7 @@ TEST(AISetupDriver, AttackGroupsByNodeCount) {
 TEST(AISetupDriver, AnAttackPlacesEveryUnitAndGroupsIt) {
     SetupBattle b(30, 30);
     MoveRows rows;
-    delete b.mBattle.mAIGroups[kAxis];
-    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.NoAxisGroups();
     b.Zone(0, 0, 9, 29, 4); // the Axis zone along the west edge
     b.Nodes({{450.0f, 300.0f}});
     b.mBattle.mAttacker = kAxis;
@@ -110,8 +109,7 @@ TEST(AISetupDriver, ScenarioSetupKeepsADefenceInPlace) {
     vehicles[0].mGunToRear = -1;
     KeepSetupHost host;
     b.mBattle.mHost = &host;
-    delete b.mBattle.mAIGroups[kAxis];
-    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.NoAxisGroups();
     b.Zone(0, 0, 9, 29, 4);
     b.Nodes({{100.0f, 300.0f}, {100.0f, 100.0f}});
     b.mBattle.mAttacker = kAllies;
@@ -146,8 +144,7 @@ TEST(AISetupDriver, ScenarioSetupKeepsADefenceInPlace) {
 TEST(AISetupDriver, AFreeDefenceGuardsNodesAndLeavesNothingParked) {
     SetupBattle b(30, 30);
     MoveRows rows;
-    delete b.mBattle.mAIGroups[kAxis];
-    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.NoAxisGroups();
     b.Zone(0, 0, 14, 29, 4);
     b.Nodes({{150.0f, 450.0f}, {150.0f, 150.0f}, {250.0f, 300.0f}});
     b.mBattle.mAttacker = kAllies;
@@ -216,8 +213,7 @@ TEST(AISetupDriver, InfantryInTallBuildingsTakesTheUpperFloorOnAnEvenDraw) {
     MoveRows rows;
     KeepSetupHost host; // an attack from the scenario's places: nobody moves
     b.mBattle.mHost = &host;
-    delete b.mBattle.mAIGroups[kAxis];
-    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.NoAxisGroups();
     b.mBattle.mAttacker = kAxis;
     gAIDefending = false;
     for (int32_t code = 51; code <= 55; ++code) // a column of each code

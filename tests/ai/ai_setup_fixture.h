@@ -39,6 +39,11 @@ public:
         mBattle.mEdgeOwner[2] = kAllies;
         mBattle.mEdgeOwner[3] = 2;
     }
+    // The Axis starts without groups: the set-up makes them.
+    void NoAxisGroups() {
+        delete mBattle.mAIGroups[kAxis];
+        mBattle.mAIGroups[kAxis] = nullptr;
+    }
     // Gives the squares [c0, c1] x [r0, r1] the set-up zone code.
     void Zone(int32_t c0, int32_t r0, int32_t c1, int32_t r1, int32_t code) {
         for (int32_t c = c0; c <= c1; ++c)

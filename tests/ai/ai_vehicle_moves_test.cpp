@@ -361,8 +361,7 @@ TEST(AIMovePaces, ACoveredLegIsSampledAtLeastEveryTwentyMetres) {
 TEST(AIPlaceParking, UnitsStillToBePlacedWaitOffTheMapAndCrowdNoOne) {
     SetupBattle b(30, 30);
     MoveRows rows;
-    delete b.mBattle.mAIGroups[kAxis];
-    b.mBattle.mAIGroups[kAxis] = nullptr;
+    b.NoAxisGroups();
     b.Zone(14, 15, 14, 15, 4);
     b.Zone(0, 15, 0, 15, 4);
     b.Nodes({{450.0f, 300.0f}});
