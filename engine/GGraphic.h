@@ -21,7 +21,7 @@ public:
     ~GGraphic() override;
 
     // Loads picture id; false (and an empty graphic that draws nothing) when
-    // the picture is missing or the renderer refuses textures for now.
+    // the picture is missing or the renderer refuses textures at the moment.
     virtual bool IGraphic(GraphicType type, int32_t id, int32_t priority, bool flag);
 
     Surface16* GetSurface() { return mSurface.IsEmpty() ? nullptr : &mSurface; }
