@@ -21,11 +21,13 @@ dm_install_deps() {
   fi
 }
 
-# dm_build DIR [cmake options...]: configure and build into DIR (only DM_TARGET when set).
+# dm_build DIR [cmake options...]: configure and build into DIR (only the targets
+# DM_TARGET names, separated by spaces, when it is set).
 dm_build() {
   local dir=$1; shift
   local launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
   cmake -S "$DM_ROOT" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
-  cmake --build "$dir" --parallel "$(nproc)" ${DM_TARGET:+--target "$DM_TARGET"}
+  # shellcheck disable=SC2086
+  cmake --build "$dir" --parallel "$(nproc)" ${DM_TARGET:+--target $DM_TARGET}
 }
