@@ -11,9 +11,9 @@ namespace {
 
 constexpr float kSecondsPerSlice = 0.025f;
 constexpr float kDegrees = 57.2957795f;
-// Shares of the view's height a puff must cover before two, then three of
-// its overlapping neighbours are drawn as one.
-constexpr float kMergeTwo = 0.06f, kMergeThree = 0.2f;
+// Shares of the view's height a puff must cover before two, three, then six
+// of its overlapping neighbours are drawn as one.
+constexpr float kMergeTwo = 0.06f, kMergeThree = 0.12f, kMergeSix = 0.2f;
 
 float Age(const EffectTiming& t, int32_t slice) {
     return static_cast<float>(slice - t.start) / static_cast<float>(t.duration);
@@ -42,9 +42,9 @@ int32_t SmokeMergeCount(float width, float dx, float dy, float dz, float fovDegr
     const float distance = std::sqrt(dx * dx + dy * dy + dz * dz);
     const float view = 2.0f * distance * std::tan(fovDegrees * (0.5f / kDegrees));
     if (!std::isfinite(width) || !std::isfinite(view) || !(width > 0.0f)) return 1;
-    if (!(view > 0.0f)) return 3; // the eye is inside the cloud
+    if (!(view > 0.0f)) return 6; // the eye is inside the cloud
     const float share = width / view;
-    return share >= kMergeThree ? 3 : (share >= kMergeTwo ? 2 : 1);
+    return share >= kMergeSix ? 6 : (share >= kMergeThree ? 3 : (share >= kMergeTwo ? 2 : 1));
 }
 
 float EffectCameraFactor(int32_t level) {
@@ -119,8 +119,11 @@ void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectPar
             if (!place(i, &q)) continue;
             float opacity = 1.0f - 0.98f * q.u;
             if (mergeNear && i > 0) {
-                // The next puffs drawn as one with this one while they
-                // overlap it and the view is mostly cloud.
+                // The next puffs drawn as one with this one while the view
+                // is mostly cloud and each lies within this one or this one
+                // within it (centre within the larger half size) and is of
+                // a like size (at least half the other's), so that the one
+                // puff of their mean size keeps the cloud's extent.
                 const int32_t most = SmokeMergeCount(2.0f * q.h, map->mEyeX - (t.x + q.x), map->mEyeY - (t.y + q.y),
                                                      map->mCameraHeight - (t.z + q.z), map->mFieldOfView);
                 Placed sum = q;
@@ -129,8 +132,9 @@ void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectPar
                 while (merged < most && i > 0) {
                     Placed r;
                     if (!place(i - 1, &r)) break;
-                    const float ex = r.x - q.x, ey = r.y - q.y, ez = r.z - q.z, near = std::min(q.h, r.h);
-                    if (!(ex * ex + ey * ey + ez * ez < near * near)) break;
+                    const float ex = r.x - q.x, ey = r.y - q.y, ez = r.z - q.z, near = std::max(q.h, r.h);
+                    if (!(ex * ex + ey * ey + ez * ez < near * near) || !(2.0f * std::min(q.h, r.h) >= near))
+                        break;
                     sum = Placed{sum.x + r.x, sum.y + r.y, sum.z + r.z, sum.u, sum.h + r.h};
                     clear *= 0.98f * r.u;
                     ++merged;

@@ -47,9 +47,10 @@ void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectPar
 
 // How many overlapping puffs of a cloud are drawn as one, for a puff `width`
 // metres wide seen from (dx, dy, dz) away in a view fovDegrees high: 1 while
-// it covers less than a fifth of the view, 2 up to half of it, then 3.
-// Drawing them as one at their mean place with their combined opacity
-// 1 - (1 - o1)(1 - o2)... looks nearly the same and fills far fewer pixels.
+// it covers less than 6 % of the view's height, 2 up to 12 %, 3 up to 20 %,
+// then 6. Drawing them as one at their mean place with their combined
+// opacity 1 - (1 - o1)(1 - o2)... looks nearly the same and fills far fewer
+// pixels.
 int32_t SmokeMergeCount(float width, float dx, float dy, float dz, float fovDegrees);
 void DrawFlameImpact(Map* map, const EffectTiming& t, bool large, int32_t slice);
 

@@ -220,14 +220,25 @@ int32_t Map::DrawSmokeColumn(int32_t column, float x, float y, float size, bool 
     }
     const float A = age * H, B = 2.0f * size, C = 0.85f * P, D = 0.25f * size, E = 0.3f * size;
     // A smoke pot's puffs lie within a few metres of height and overlap
-    // almost whole; when the column fills much of the view, `merge` of them
+    // almost whole, a shell's smoke column's next puffs overlap by most of
+    // their width; when the column fills much of the view, `merge` of them
     // (counted from k toward `step`) are drawn as one puff at their mean
-    // place with their combined opacity, so the view fills fewer layers.
+    // place with their combined opacity, so the view fills fewer layers. A
+    // shell's column, many puffs high, keeps at least two.
     int32_t merge = 1;
-    if (kind == 3 && !single && prefs.mSmokeDetail == 2) {
+    if ((kind == 3 || kind == 0) && !single && prefs.mSmokeDetail == 2) {
         const float widest = 2.0f * (C + 0.15f) * B;
         merge = SmokeMergeCount(widest, mEyeX - x, mEyeY - y, mCameraHeight - GetZCoord(x, y), mFieldOfView);
+        if (kind == 0) merge = std::min(merge, n / 2);
+        // Every drawn puff stands for as many.
+        while (n % merge != 0)
+            --merge;
     }
+    // A column puff's opacity at t before the column's own factors.
+    auto fade = [&](float t) {
+        const float o = kind == 0 ? 0.6f - 1.2f * t : (kind == 3 ? 0.3f - 0.3f * t : 0.9f - 0.9f * t);
+        return faint ? o * 0.5f : o;
+    };
     float puffX = 0.0f, puffZ = 0.0f;
     auto puff = [&](int32_t k, bool first, int32_t step) {
         float t, h, leanOff, W;
@@ -245,7 +256,7 @@ int32_t Map::DrawSmokeColumn(int32_t column, float x, float y, float size, bool 
                     ts += tm;
                     jx += mPuffX[c][m];
                     jz += mPuffZ[c][m];
-                    clear *= 1.0f - std::clamp((0.3f - 0.3f * tm) * opacity * age, 0.0f, 1.0f);
+                    clear *= 1.0f - std::clamp(fade(tm) * opacity * age, 0.0f, 1.0f);
                 }
                 const float inv = 1.0f / static_cast<float>(merge);
                 t = ts * inv;
@@ -257,11 +268,7 @@ int32_t Map::DrawSmokeColumn(int32_t column, float x, float y, float size, bool 
             W = (C * t + 0.15f) * B;
             puffX = jx;
             puffZ = jz;
-            if (prefs.mSmokeDetail == 2) {
-                float o = kind == 0 ? 0.6f - 1.2f * t : (kind == 3 ? 0.3f - 0.3f * t : 0.9f - 0.9f * t);
-                if (faint) o *= 0.5f;
-                d3::SetOpacity(merge > 1 ? 1.0f - clear : o * opacity * age);
-            }
+            if (prefs.mSmokeDetail == 2) d3::SetOpacity(merge > 1 ? 1.0f - clear : fade(t) * opacity * age);
         } else {
             t = age;
             h = A;

@@ -556,6 +556,16 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
         }
     }
 
+    // A see-through texture faded or fogged and magnified everywhere (a
+    // near puff of smoke or dust): the whole triangle eight pixels at a
+    // time, as the reference draws it (see WideBlendTriangle).
+    if (wideBlend && s.magLinear && opaque != 255 && !tex->IsOpaque() && WideBlendTrianglesOn() &&
+        c.depthPitch >= 8 && MagnifiedThroughout(t, tw, th)) {
+        WideBlendTriangle(t, WideBlendTriangleArgs{blendRow, target.pixels, target.pitch, c.depth,
+                                                   c.depthPitch, c.depthPitch, dither, c.rowBegin, c.rowEnd});
+        return;
+    }
+
     if (WideAvailable() && opaque == 255 && !(s.alphaTest && s.alphaRef >= 255)) {
         SlowPixel slow{&t, &c, &target};
         WidePerspective wp{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed, argb, dither,

@@ -142,4 +142,39 @@ int32_t WideBlendPoint(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uin
 int32_t WideBlendBilinear(const WideBlend& b, int32_t x, int32_t n, uint32_t z, uint32_t dz, uint32_t u, uint32_t du,
                           uint32_t v, uint32_t dv);
 
+// A whole see-through triangle of a texture magnified and filtered at every
+// pixel (a near puff of smoke or dust), rows rowBegin .. rowEnd - 1, eight
+// pixels at a time. Each pixel's depth, 1/w, u/w and v/w come from the
+// planes and u, v from a true divide, and the texels are mixed with the
+// reference's rounding, so every pixel and depth is the reference path's
+// (the plain loop steps u and v straight between divides every 16 to 32
+// pixels and mixes texels without rounding: its pixels differ a little).
+// No set-up per run of 16 to 32 pixels, which was a large share of the
+// cost of the short runs of a cloud's puffs; where the eight pixels read
+// two texture rows of at most eight texels, two loads and shuffles instead
+// of four gathers. The caller checks MagnifiedThroughout, WideBlendFits and
+// a target at least eight pixels wide; blend's per-row fields are unused.
+struct WideBlendTriangleArgs {
+    WideBlend blend;
+    uint16_t* pixels;
+    int32_t pitch;
+    uint16_t* depth;
+    int32_t depthPitch;
+    int32_t width; // of the target: no group is read past it
+    const uint32_t (*dither)[4];
+    int32_t rowBegin, rowEnd;
+};
+void WideBlendTriangle(const TriangleSetup& t, const WideBlendTriangleArgs& a);
+
+// Whether a texture tw x th texels is magnified at every pixel of the
+// triangle's bounding box (no screen step moves more than 0.9 texel, bounded
+// from the planes at the box's corners) with texel coordinates small enough
+// for exact float sums. False where it cannot tell.
+bool MagnifiedThroughout(const TriangleSetup& t, int32_t tw, int32_t th);
+
+// The whole-triangle blend is on unless switched off (to compare the blend
+// of runs with the plain loop).
+bool WideBlendTrianglesOn();
+void SetWideBlendTriangles(bool on);
+
 }  // namespace SoftPixel

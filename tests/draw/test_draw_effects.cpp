@@ -1,4 +1,5 @@
 // Weather, trees, doodads, fires and smoke.
+#include <algorithm>
 #include <cmath>
 
 #include "DrawTestUtil.h"
@@ -469,8 +470,9 @@ TEST(DrawSmoke, AFiresSmokeIsSizedByItsState) {
 }
 
 // A smoke pot's column filling much of the view draws its twelve puffs in
-// threes or pairs, each with the combined opacity of the puffs it stands
-// for; far off, all twelve; fire columns never merge.
+// sixes, threes or pairs, each with the combined opacity of the puffs it
+// stands for; far off, all twelve. A shell's smoke column (six puffs)
+// keeps at least two; fire columns never merge.
 TEST(DrawSmoke, ANearSmokePotColumnDrawsFewerPuffsWithTheirCombinedOpacity) {
     DrawFixture f;
     auto m = FlatMap(4, 4);
@@ -482,8 +484,10 @@ TEST(DrawSmoke, ANearSmokePotColumnDrawsFewerPuffsWithTheirCombinedOpacity) {
         int32_t kind;
         size_t quads;
     };
-    // The widest puff is 2 x (1.7 + 0.15) x 8 = 29.6 m wide.
-    for (Case c : {Case{20.0f, 3, 4u}, Case{-260.0f, 3, 6u}, Case{-4000.0f, 3, 12u}, Case{20.0f, 1, 12u}}) {
+    // The widest puff is 2 x (1.7 + 0.15) x 8 = 29.6 m wide: from 22 m more
+    // than the view's height, from 300 m a tenth of it.
+    for (Case c : {Case{20.0f, 3, 2u}, Case{-260.0f, 3, 6u}, Case{-4000.0f, 3, 12u}, Case{20.0f, 0, 2u},
+                   Case{20.0f, 1, 12u}}) {
         f.recorder.mCalls.clear();
         m->mEyeX = 40.0f, m->mEyeY = c.eyeY;
         const int32_t column = m->DrawSmokeColumn(-1, 40.0f, 40.0f, 4.0f, true, c.kind, false, 1.0f, 1.0f);
@@ -492,13 +496,13 @@ TEST(DrawSmoke, ANearSmokePotColumnDrawsFewerPuffsWithTheirCombinedOpacity) {
         auto fades = CallsOf(f.recorder, DrawOp::kOpacity);
         ASSERT_EQ(quads.size(), c.quads) << c.eyeY;
         ASSERT_EQ(fades.size(), c.quads);
-        if (c.kind != 3) continue;
+        if (c.kind == 1) continue;
         // The first drawn stands for the last puffs of the column.
-        const int32_t merged = static_cast<int32_t>(12 / c.quads);
+        const int32_t n = c.kind == 3 ? 12 : 6, merged = static_cast<int32_t>(n / c.quads);
         float clear = 1.0f;
-        for (int32_t k = 11; k > 11 - merged; --k) {
+        for (int32_t k = n - 1; k > n - 1 - merged; --k) {
             const float t = (static_cast<float>(k) + static_cast<float>(m->mColumnAge[column]) / 1100.0f) / 12.0f;
-            clear *= 1.0f - (0.3f - 0.3f * t);
+            clear *= 1.0f - std::max(c.kind == 3 ? 0.3f - 0.3f * t : 0.6f - 1.2f * t, 0.0f);
         }
         EXPECT_NEAR(fades[0]->mArgs[0], 1.0f - clear, 1e-6f) << c.eyeY;
     }

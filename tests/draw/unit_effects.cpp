@@ -232,9 +232,11 @@ TEST(EffectList, TheFrameDrawsEveryEffectAtThePlaybackSliceWithTheMapsExplosionP
 
 namespace {
 
-// A collapsing building's dust near the eye: overlapping puffs are drawn as
-// one at their mean place and size with their combined opacity; puffs apart,
-// a cloud far off, or any other explosion keep every puff.
+// A collapsing building's dust near the eye: overlapping puffs of a like
+// size are drawn as one at their mean place and size with their combined
+// opacity; puffs apart, a small puff inside a large one (their mean size
+// would shrink the cloud), a cloud far off, or any other explosion keep
+// every puff.
 TEST_F(Effects, NearRubblePuffsThatOverlapAreDrawnAsOne) {
     EffectPuff puffs[3] = {{0.0f, {1.0f, 0.0f, 1.0f}, 4.0f, 1.0f, false},
                            {0.0f, {1.2f, 0.0f, 1.0f}, 4.0f, 1.0f, false},
@@ -262,6 +264,12 @@ TEST_F(Effects, NearRubblePuffsThatOverlapAreDrawnAsOne) {
     auto moves = CallsOf(f.recorder, DrawOp::kTranslate);
     EXPECT_FLOAT_EQ(moves.back()->mArgs[0], 0.5f * (1.0f + 1.2f) * (1.0f + u));
     EXPECT_EQ(Depth(f.recorder), 0);
+    // The second puff a third of the first's size, within it: both drawn.
+    EffectPuff unlike[2] = {puffs[0], puffs[1]};
+    unlike[1].mSize = 1.3f;
+    f.recorder.mCalls.clear();
+    DrawExplosion(map.get(), t, false, nullptr, 0, 0.0f, unlike, 2, pictures, 110, true);
+    EXPECT_EQ(CallsOf(f.recorder, DrawOp::kTexturedQuad).size(), 2u);
     // Not a building's dust, or seen from 2 km: every puff as it is.
     for (bool far : {false, true}) {
         f.recorder.mCalls.clear();
@@ -276,11 +284,13 @@ TEST_F(Effects, NearRubblePuffsThatOverlapAreDrawnAsOne) {
 }
 
 TEST(SmokeMerge, CountsGrowWithTheShareOfTheViewAndBadInputMergesNothing) {
-    // 2 x tan(25 degrees) = 0.9326: a 10 m puff 100 m away covers 0.107.
+    // 2 x tan(25 degrees) = 0.9326: a 10 m puff 100 m away covers 0.107,
+    // 60 m away 0.179.
     EXPECT_EQ(SmokeMergeCount(10.0f, 100.0f, 0.0f, 0.0f, 50.0f), 2);
+    EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 60.0f, 0.0f, 50.0f), 3);
     EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 0.0f, 400.0f, 50.0f), 1);
-    EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 20.0f, 0.0f, 50.0f), 3);
-    EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 0.0f, 0.0f, 50.0f), 3); // the eye inside
+    EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 20.0f, 0.0f, 50.0f), 6);
+    EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 0.0f, 0.0f, 50.0f), 6); // the eye inside
     EXPECT_EQ(SmokeMergeCount(NAN, 1.0f, 0.0f, 0.0f, 50.0f), 1);
     EXPECT_EQ(SmokeMergeCount(10.0f, INFINITY, 0.0f, 0.0f, 50.0f), 1);
     EXPECT_EQ(SmokeMergeCount(-3.0f, 1.0f, 0.0f, 0.0f, 50.0f), 1);

@@ -284,8 +284,14 @@ TEST(SoftDeviceWide, BlendedTrianglesMatchThePlainLoopExactly) {
     std::memcpy(&endBits, &fogEnd, 4);
     Lcg rng(2024);
     int64_t drawn = 0;
+    // The whole-triangle blend of magnified puffs makes the reference's
+    // pixels, not the plain loop's: off here, tested on its own below.
     struct WideBlendBack {
-        ~WideBlendBack() { SoftPixel::SetWideBlend(true); }
+        WideBlendBack() { SoftPixel::SetWideBlendTriangles(false); }
+        ~WideBlendBack() {
+            SoftPixel::SetWideBlend(true);
+            SoftPixel::SetWideBlendTriangles(true);
+        }
     } back;
     for (int32_t round = 0; round < 96; ++round) {
         Canvas16 a(83, 61, 0x8410), b(83, 61, 0x8410);
@@ -332,6 +338,92 @@ TEST(SoftDeviceWide, BlendedTrianglesMatchThePlainLoopExactly) {
         ASSERT_TRUE(a.BorderIntact());
     }
     EXPECT_GT(drawn, 96 * 83 * 61 / 3);
+}
+
+// Magnified see-through triangles as near smoke and dust are drawn (a
+// texture factor, fog or none, alpha test, dither, depth written or not,
+// facing the eye or leaning away, at the target's edges) piled over each
+// other: the whole-triangle blend gives exactly the reference path's pixels
+// and depths, and it was taken (the plain loop's differ).
+TEST(SoftDeviceWide, MagnifiedBlendedTrianglesMatchTheReferenceExactly) {
+    if (!SoftPixel::WideAvailable()) GTEST_SKIP() << "no eight-wide path on this processor";
+    SoftTexture puff;
+    ASSERT_TRUE(puff.ICreate(MakePicture(64, 32, [](int x, int y) {
+        const uint32_t a = uint32_t((x * 11 + y * 7) % 256);
+        return a << 24 | uint32_t(x * 4) << 16 | uint32_t(y * 8) << 8 | uint32_t((x ^ y) * 4);
+    })));
+    const float fogStart = 1.5f, fogEnd = 6.0f;
+    uint32_t startBits, endBits;
+    std::memcpy(&startBits, &fogStart, 4);
+    std::memcpy(&endBits, &fogEnd, 4);
+    Lcg rng(4711);
+    int64_t drawn = 0, differs = 0, left = 0;
+    struct TrianglesBack {
+        ~TrianglesBack() { SoftPixel::SetWideBlendTriangles(true); }
+    } back;
+    for (int32_t round = 0; round < 64; ++round) {
+        Canvas16 a(83, 61, 0x8410), b(83, 61, 0x8410), c(83, 61, 0x8410);
+        SoftDevice3D fast, ref, runs;
+        ASSERT_TRUE(fast.ICreate16(a.target));
+        ASSERT_TRUE(ref.ICreate16(b.target));
+        ASSERT_TRUE(runs.ICreate16(c.target));
+        ref.SetReferencePath(true);
+        const uint32_t factor = round % 4 == 0 ? 0xFFu : 0x20u + 0x1Du * uint32_t(round % 7);
+        const bool fog = round % 2 == 0 || factor == 0xFFu, facing = round % 3 < 2;
+        for (SoftDevice3D* d : {&fast, &ref, &runs}) {
+            ScreenStates(*d);
+            d->SetRenderState(SoftState::DitherEnable, round % 3 == 1 ? kTrue : kFalse);
+            d->SetRenderState(SoftState::AlphaRef, round % 6 < 3 ? 0u : 60u);
+            d->SetRenderState(SoftState::ZWriteEnable, round % 5 == 3 ? kFalse : kTrue);
+            d->SetTextureStageState(SoftStage::MagFilter, kFilterLinear);
+            TextureOn(*d, &puff, factor != 0xFFu);
+            d->SetRenderState(SoftState::TextureFactor, factor << 24 | 0xFFFFFFu);
+            d->SetRenderState(SoftState::FogEnable, fog ? kTrue : kFalse);
+            d->SetRenderState(SoftState::FogTableMode, kFogLinear);
+            d->SetRenderState(SoftState::FogColor, 0x405060);
+            d->SetRenderState(SoftState::FogTableStart, startBits);
+            d->SetRenderState(SoftState::FogTableEnd, endBits);
+            d->Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+        }
+        for (int32_t k = 0; k < 10; ++k) {
+            TV v[3];
+            const float w0 = rng.Range(0.8f, 8.0f), scale = rng.Range(0.001f, 0.012f);
+            const float u0 = rng.Range(-2, 2), v0 = rng.Range(-2, 2);
+            for (TV& q : v) {
+                const float x = rng.Range(-15, 95), y = rng.Range(-15, 75);
+                const float w = facing ? w0 : w0 * rng.Range(0.8f, 1.25f);
+                q = TV{x, y, rng.Range(0, 1), 1 / w, (x * scale + u0) / w, (y * scale + v0) / w};
+            }
+            // Only triangles the whole-triangle blend takes (the rest go
+            // through the runs, whose pixels differ from the reference's).
+            RasterVertex r[3];
+            for (int32_t i = 0; i < 3; ++i)
+                r[i] = RasterVertex{v[i].x, v[i].y, v[i].z, v[i].rhw, v[i].u, v[i].v, 0xFFFFFFFFu};
+            TriangleSetup setup;
+            if (!SetupTriangle(r[0], r[1], r[2], 83, 61, &setup) ||
+                !SoftPixel::MagnifiedThroughout(setup, 64, 32)) {
+                ++left;
+                continue;
+            }
+            fast.DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+            ref.DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+            SoftPixel::SetWideBlendTriangles(false);
+            runs.DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+            SoftPixel::SetWideBlendTriangles(true);
+        }
+        for (int32_t y = 0; y < 61; ++y)
+            for (int32_t x = 0; x < 83; ++x) {
+                ASSERT_EQ(fast.DepthBuffer()[y * 83 + x], ref.DepthBuffer()[y * 83 + x])
+                    << round << " " << x << "," << y;
+                ASSERT_EQ(a.At(x, y), b.At(x, y)) << round << " " << x << "," << y;
+                drawn += a.At(x, y) != 0x8410;
+                differs += a.At(x, y) != c.At(x, y);
+            }
+        ASSERT_TRUE(a.BorderIntact());
+    }
+    EXPECT_GT(drawn, 64 * 83 * 61 / 3);
+    EXPECT_GT(differs, 1000);
+    EXPECT_LT(left, 64 * 10 / 4);
 }
 
 } // namespace
