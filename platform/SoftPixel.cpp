@@ -788,15 +788,13 @@ bool HiddenBehindDepth(const TriangleSetup& t, const Context& c) {
     // Hidden when every stored depth under the box is below q - 1 (the
     // nearest pixel's quantized depth is at least q - 1 > the stored one).
     const int32_t n = t.maxX - t.minX + 1;
-    const bool wide = WideAvailable();
+    const uint16_t* first = c.depth + int64_t(y0) * c.depthPitch + t.minX;
+    if (WideAvailable())
+        return !WideDepthBoxReaches(first, c.depthPitch, y1 - y0 + 1, n, c.depthPitch - t.minX, limit);
     for (int32_t y = y0; y <= y1; ++y) {
-        const uint16_t* zb = c.depth + int64_t(y) * c.depthPitch + t.minX;
-        if (wide) {
-            if (WideDepthReaches(zb, n, limit)) return false;
-        } else {
-            for (int32_t x = 0; x < n; ++x)
-                if (zb[x] >= limit) return false;
-        }
+        const uint16_t* zb = first + int64_t(y - y0) * c.depthPitch;
+        for (int32_t x = 0; x < n; ++x)
+            if (zb[x] >= limit) return false;
     }
     return true;
 }

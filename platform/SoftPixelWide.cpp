@@ -68,6 +68,41 @@ __attribute__((target("avx2"))) bool WideDepthReaches(const uint16_t* row, int32
     return !_mm256_testz_si256(any, any);
 }
 
+__attribute__((target("avx2"))) bool WideDepthBoxReaches(const uint16_t* first, int32_t pitch, int32_t rows,
+                                                         int32_t n, int32_t room, uint16_t limit) {
+    const __m256i l = _mm256_set1_epi16(static_cast<int16_t>(limit));
+    if (n >= 16) {
+        for (int32_t y = 0; y < rows; ++y) {
+            const uint16_t* row = first + int64_t(y) * pitch;
+            __m256i any = _mm256_setzero_si256();
+            for (int32_t i = 0;; i += 16) {
+                if (i + 16 > n) i = n - 16; // the last sixteen, overlapping the loop's
+                const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i));
+                any = _mm256_or_si256(any, _mm256_cmpeq_epi16(_mm256_max_epu16(v, l), v));
+                if (i + 16 >= n) break;
+            }
+            if (!_mm256_testz_si256(any, any)) return true;
+        }
+        return false;
+    }
+    if (room < 16) {
+        for (int32_t y = 0; y < rows; ++y)
+            for (int32_t i = 0; i < n; ++i)
+                if (first[int64_t(y) * pitch + i] >= limit) return true;
+        return false;
+    }
+    // Fewer than sixteen: a row's sixteen from the box's left edge, those
+    // past it masked off.
+    const __m256i inside =
+        _mm256_cmpgt_epi16(_mm256_set1_epi16(static_cast<int16_t>(n)),
+                           _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+    for (int32_t y = 0; y < rows; ++y) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + int64_t(y) * pitch));
+        if (!_mm256_testz_si256(_mm256_cmpeq_epi16(_mm256_max_epu16(v, l), v), inside)) return true;
+    }
+    return false;
+}
+
 __attribute__((target("avx2"))) int32_t WideTextured(const WideRun& r, int32_t x, int32_t groups, uint32_t z,
                                                      int32_t dz, int32_t u, int32_t du, int32_t v, int32_t dv) {
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -721,6 +756,12 @@ bool WideAvailable() { return false; }
 bool WideDepthReaches(const uint16_t* row, int32_t n, uint16_t limit) {
     for (int32_t i = 0; i < n; ++i)
         if (row[i] >= limit) return true;
+    return false;
+}
+bool WideDepthBoxReaches(const uint16_t* first, int32_t pitch, int32_t rows, int32_t n, int32_t,
+                         uint16_t limit) {
+    for (int32_t y = 0; y < rows; ++y)
+        if (WideDepthReaches(first + int64_t(y) * pitch, n, limit)) return true;
     return false;
 }
 int32_t WideTextured(const WideRun&, int32_t, int32_t, uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {

@@ -51,11 +51,6 @@ RasterPlane MakePlane(float a0, float a1, float a2, float dx1, float dy1, float 
 
 }  // namespace
 
-bool InsideGuardBand(const RasterVertex& v, int32_t width, int32_t height) {
-    return v.x >= -kRasterGuard && v.y >= -kRasterGuard && v.x <= width + kRasterGuard &&
-           v.y <= height + kRasterGuard;
-}
-
 bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2,
                    int32_t width, int32_t height, TriangleSetup* out) {
     if (width <= 0 || height <= 0) return false;

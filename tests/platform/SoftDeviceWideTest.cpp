@@ -444,4 +444,26 @@ TEST(SoftDeviceHidden, OnlyTrianglesBehindEveryStoredDepthAreHidden) {
     EXPECT_FALSE(SoftPixel::HiddenBehindDepth(setup(0.6f), ctx));
 }
 
+// The box scan of the hidden test: one depth at the limit just inside or
+// just outside boxes of every width (masked short rows, the overlapping
+// last sixteen of long ones, boxes at the right edge with no room for
+// sixteen) is found exactly when it lies in the box.
+TEST(SoftDeviceHidden, TheBoxScanSeesOnlyTheBoxesDepths) {
+    if (!SoftPixel::WideAvailable()) GTEST_SKIP() << "no eight-wide path on this processor";
+    constexpr int32_t kW = 40, kH = 12;
+    Lcg rng(5);
+    for (int32_t round = 0; round < 4000; ++round) {
+        std::vector<uint16_t> depth(kW * kH, 1000);
+        const int32_t n = 1 + int32_t(rng.Next() % kW), x0 = int32_t(rng.Next() % uint32_t(kW - n + 1));
+        const int32_t rows = 1 + int32_t(rng.Next() % 5), y0 = int32_t(rng.Next() % uint32_t(kH - rows + 1));
+        const int32_t x = x0 - 1 + int32_t(rng.Next() % uint32_t(n + 2)),
+                      y = y0 - 1 + int32_t(rng.Next() % uint32_t(rows + 2));
+        if (x >= 0 && x < kW && y >= 0 && y < kH) depth[size_t(y * kW + x)] = 2000;
+        const bool inside = x >= x0 && x < x0 + n && y >= y0 && y < y0 + rows;
+        ASSERT_EQ(SoftPixel::WideDepthBoxReaches(depth.data() + y0 * kW + x0, kW, rows, n, kW - x0, 2000),
+                  inside)
+            << n << " " << x0 << " " << rows << " " << x << "," << y;
+    }
+}
+
 } // namespace
