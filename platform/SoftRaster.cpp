@@ -75,9 +75,12 @@ bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterV
     }
     int64_t minXs = std::min({x0, x1, x2}), maxXs = std::max({x0, x1, x2});
     int64_t minYs = std::min({y0, y1, y2}), maxYs = std::max({y0, y1, y2});
-    // Pixel i is sampled at 16 i.
-    auto firstPixel = [](int64_t s) { return (s + kSub - 1 + (kSub << 20)) / kSub - (1 << 20); };
-    auto lastPixel = [](int64_t s) { return (s + (kSub << 20)) / kSub - (1 << 20); };
+    // Pixel i is sampled at 16 i. The sums are positive within the guard
+    // band, so the division is a shift (written as one: at -O3 the compiler
+    // otherwise emits a division instruction for the constant).
+    static_assert(kSub == 16);
+    auto firstPixel = [](int64_t s) { return ((s + kSub - 1 + (kSub << 20)) >> 4) - (1 << 20); };
+    auto lastPixel = [](int64_t s) { return ((s + (kSub << 20)) >> 4) - (1 << 20); };
     int64_t minX = std::max<int64_t>(0, firstPixel(minXs));
     int64_t maxX = std::min<int64_t>(width - 1, lastPixel(maxXs));
     int64_t minY = std::max<int64_t>(0, firstPixel(minYs));
