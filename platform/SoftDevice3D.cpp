@@ -389,6 +389,9 @@ void SoftDevice3D::DrawPrimitive(SoftPrimitive type, uint32_t fvf, const void* v
         break;
     case SoftPrimitive::TriangleFan: {
         RasterVertex a = ReadVertex(base, fvf, 0);
+        if (count == 4 &&
+            DrawQuad(a, ReadVertex(base, fvf, 1), ReadVertex(base, fvf, 2), ReadVertex(base, fvf, 3), shade))
+            break;
         for (int32_t i = 1; i + 1 < count; ++i)
             DrawTriangle(a, ReadVertex(base, fvf, i), ReadVertex(base, fvf, i + 1), shade);
         break;
@@ -417,6 +420,24 @@ void SoftDevice3D::DrawTriangle(const RasterVertex& a, const RasterVertex& b, co
     }
     q.triangles.push_back(Queue::Triangle{{a, b, c}, mQueuedShade[kind], mReference});
     if (q.triangles.size() >= kQueueLimit) Flush();
+}
+
+// A quadrilateral (a fan of two triangles: a tree, a patch of ground) drawn
+// at once: when the depths under the box of both hide both, neither is
+// walked, and the box is scanned once instead of twice. False (nothing
+// drawn) where the device queues or tests every triangle on its own.
+bool SoftDevice3D::DrawQuad(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
+                            const RasterVertex& d, const Shade& shade) {
+    if (Deferring() || mIs32 || mReference || !SoftPixel::HiddenSkipOn()) return false;
+    TriangleSetup pieces[2 * kMaxPieces];
+    int32_t n = SetupPieces(a, b, c, mWidth, mHeight, pieces);
+    n += SetupPieces(a, c, d, mWidth, mHeight, pieces + n);
+    if (n == 0) return true;
+    SoftPixel::Context ctx{mDepth.data(), mWidth, shade, 0, mHeight};
+    if (n > 1 && SoftPixel::HiddenBehindDepth(pieces, n, ctx)) return true;
+    for (int32_t i = 0; i < n; ++i)
+        RasterRows(pieces[i], shade, false, 0, mHeight);
+    return true;
 }
 
 void SoftDevice3D::RasterRows(const TriangleSetup& t, const Shade& shade, bool reference, int32_t rowBegin,

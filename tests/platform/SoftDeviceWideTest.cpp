@@ -374,12 +374,20 @@ TEST(SoftDeviceHidden, TrianglesBehindTheDepthBufferAreSkippedWithTheSamePicture
             const int32_t kind = k % 3;
             // Depths from well behind the wall to a few steps in front of it.
             const float base = wall + (k % 5 == 0 ? -3.0f / 65535 : rng.Range(0, 0.2f));
-            TV v[3];
-            CV c[3];
+            // Every other one a quadrilateral (a fan of four corners), which
+            // the device tests as a whole first.
+            TV v[4];
+            CV c[4];
+            const int32_t corners = k % 2 ? 4 : 3;
+            const SoftPrimitive type =
+                corners == 4 ? SoftPrimitive::TriangleFan : SoftPrimitive::TriangleList;
             const float cx = rng.Range(-5, 75), cy = rng.Range(-5, 55), size = rng.Range(2, 30);
-            for (int32_t i = 0; i < 3; ++i) {
+            for (int32_t i = 0; i < corners; ++i) {
                 const float x = cx + rng.Range(-size, size), y = cy + rng.Range(-size, size), w = rng.Range(0.5f, 4);
-                const float z = std::min(1.0f, base + rng.Range(0, 4.0f / 65535));
+                // A quadrilateral's second or fourth corner may stand well
+                // in front of the wall, so that one of its triangles shows.
+                const bool ahead = corners == 4 && k % 4 == 1 && i == (k % 8 == 1 ? 1 : 3);
+                const float z = ahead ? wall - 0.05f : std::min(1.0f, base + rng.Range(0, 4.0f / 65535));
                 v[i] = TV{x, y, z, 1 / w, x * 0.04f * w, y * 0.04f};
                 c[i] = CV{x, y, z, 1 / w, 0x80000000u | uint32_t(k * 0x0A0B0C)};
             }
@@ -388,10 +396,10 @@ TEST(SoftDeviceHidden, TrianglesBehindTheDepthBufferAreSkippedWithTheSamePicture
                 d->SetRenderState(SoftState::AlphaBlendEnable, kind == 2 ? kTrue : kFalse);
                 if (kind == 0) {
                     TextureOn(*d, &tex);
-                    d->DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+                    d->DrawPrimitive(type, kSoftFvfTex1, v, corners, kSoftDrawFlags);
                 } else {
                     d->SetTexture(nullptr);
-                    d->DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfDiffuse, c, 3, kSoftDrawFlags);
+                    d->DrawPrimitive(type, kSoftFvfDiffuse, c, corners, kSoftDrawFlags);
                 }
                 d->Flush();
             }
