@@ -161,6 +161,8 @@ private:
     bool ICreate(int32_t width, int32_t height);
     void DrawTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
                       const Shade& shade);
+    bool DrawQuad(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c, const RasterVertex& d,
+                  const Shade& shade);
     void RasterRows(const TriangleSetup& t, const Shade& shade, bool reference, int32_t rowBegin, int32_t rowEnd);
     bool Deferring() const { return mInScene && !mIs32 && mThreads > 1; }
     void DropQueue();

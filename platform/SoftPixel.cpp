@@ -774,12 +774,15 @@ uint16_t Pack565(uint32_t argb, uint32_t ditherWord) {
 bool HiddenSkipOn() { return gHiddenSkip.load(std::memory_order_relaxed); }
 void SetHiddenSkip(bool on) { gHiddenSkip.store(on, std::memory_order_relaxed); }
 
-bool HiddenBehindDepth(const TriangleSetup& t, const Context& c) {
-    const Shade& s = c.shade;
-    if (!s.zEnable || s.zAlways) return false;
-    const int32_t y0 = FirstRow(t, c), y1 = LastRow(t, c);
-    if (y0 > y1) return true;
-    const float l = static_cast<float>(t.minX) - t.ox, r = static_cast<float>(t.maxX) - t.ox;
+namespace {
+
+// The quantized depth below which every pixel the triangle covers in the box
+// minX .. maxX, y0 .. y1 (which holds its pixels there) can not come: the
+// smallest of its depth plane at the box's corners, less what the drawing
+// paths' float rounding can take off. False when there is no such bound.
+bool NearestDepth(const TriangleSetup& t, int32_t minX, int32_t maxX, int32_t y0, int32_t y1,
+                  uint16_t* limit) {
+    const float l = static_cast<float>(minX) - t.ox, r = static_cast<float>(maxX) - t.ox;
     const float top = static_cast<float>(y0) - t.oy, bottom = static_cast<float>(y1) - t.oy;
     const float a = t.z.dx * l, b = t.z.dx * r, e = t.z.dy * top, f = t.z.dy * bottom;
     const float nearest = t.z.base + std::min(a, b) + std::min(e, f);
@@ -787,28 +790,63 @@ bool HiddenBehindDepth(const TriangleSetup& t, const Context& c) {
     // the last place of the largest value on the way (2^-24 of it) per
     // pixel; the margin is four times that over the row's length, plus
     // three depth steps for the quantizing and the fixed-point runs.
-    const float largest = std::fabs(t.z.base) + std::max(std::fabs(a), std::fabs(b)) + std::max(std::fabs(e), std::fabs(f));
+    const float largest =
+        std::fabs(t.z.base) + std::max(std::fabs(a), std::fabs(b)) + std::max(std::fabs(e), std::fabs(f));
     if (!std::isfinite(nearest) || !std::isfinite(largest) || largest > 4.0f) return false;
-    const float drift = largest * static_cast<float>(t.maxX - t.minX + 9) * (1.0f / 4194304.0f);
+    const float drift = largest * static_cast<float>(maxX - minX + 9) * (1.0f / 4194304.0f);
     const float bound = nearest - drift - 3.0f / 65535.0f;
     if (!(bound > 0.0f)) return false;
     const uint32_t q = Quantize(bound);
     if (q == 0) return false;
-    const uint16_t limit = static_cast<uint16_t>(q - 1);
-    // Hidden when every stored depth under the box is below q - 1 (the
-    // nearest pixel's quantized depth is at least q - 1 > the stored one).
-    const int32_t n = t.maxX - t.minX + 1;
-    const bool wide = WideAvailable();
+    *limit = static_cast<uint16_t>(q - 1);
+    return true;
+}
+
+// Whether every stored depth in the box is below limit.
+bool BoxBehind(const Context& c, int32_t minX, int32_t maxX, int32_t y0, int32_t y1, uint16_t limit) {
+    const int32_t n = maxX - minX + 1;
+    const uint16_t* first = c.depth + int64_t(y0) * c.depthPitch + minX;
+    if (WideAvailable())
+        return !WideDepthBoxReaches(first, c.depthPitch, y1 - y0 + 1, n, c.depthPitch - minX, limit);
     for (int32_t y = y0; y <= y1; ++y) {
-        const uint16_t* zb = c.depth + int64_t(y) * c.depthPitch + t.minX;
-        if (wide) {
-            if (WideDepthReaches(zb, n, limit)) return false;
-        } else {
-            for (int32_t x = 0; x < n; ++x)
-                if (zb[x] >= limit) return false;
-        }
+        const uint16_t* zb = first + int64_t(y - y0) * c.depthPitch;
+        for (int32_t x = 0; x < n; ++x)
+            if (zb[x] >= limit) return false;
     }
     return true;
+}
+
+} // namespace
+
+bool HiddenBehindDepth(const TriangleSetup& t, const Context& c) {
+    const Shade& s = c.shade;
+    if (!s.zEnable || s.zAlways) return false;
+    const int32_t y0 = FirstRow(t, c), y1 = LastRow(t, c);
+    if (y0 > y1) return true;
+    uint16_t limit;
+    // Hidden when every stored depth under the box is below q - 1 (the
+    // nearest pixel's quantized depth is at least q - 1 > the stored one).
+    return NearestDepth(t, t.minX, t.maxX, y0, y1, &limit) && BoxBehind(c, t.minX, t.maxX, y0, y1, limit);
+}
+
+bool HiddenBehindDepth(const TriangleSetup* t, int32_t n, const Context& c) {
+    const Shade& s = c.shade;
+    if (!s.zEnable || s.zAlways || n < 1) return false;
+    int32_t minX = t[0].minX, maxX = t[0].maxX, minY = t[0].minY, maxY = t[0].maxY;
+    for (int32_t i = 1; i < n; ++i) {
+        minX = std::min(minX, t[i].minX), maxX = std::max(maxX, t[i].maxX);
+        minY = std::min(minY, t[i].minY), maxY = std::max(maxY, t[i].maxY);
+    }
+    const int32_t y0 = std::max(minY, c.rowBegin), y1 = std::min(maxY, c.rowEnd - 1);
+    if (y0 > y1) return true;
+    // Each triangle's bound over the common box holds for its own pixels.
+    uint16_t limit = 0xFFFF;
+    for (int32_t i = 0; i < n; ++i) {
+        uint16_t own;
+        if (!NearestDepth(t[i], minX, maxX, y0, y1, &own)) return false;
+        limit = std::min(limit, own);
+    }
+    return BoxBehind(c, minX, maxX, y0, y1, limit);
 }
 
 void RasterFast16(const TriangleSetup& t, const Context& c, Target16& target) {

@@ -62,6 +62,9 @@ struct Target32 {
 // context's rows (its nearest possible depth lies behind every stored depth
 // under its bounding box); the fast path then skips it, which changes nothing.
 bool HiddenBehindDepth(const TriangleSetup& t, const Context& c);
+// The same for n triangles at once (a quadrilateral's two), over the box
+// that holds them all: true when every one of them would be skipped.
+bool HiddenBehindDepth(const TriangleSetup* t, int32_t n, const Context& c);
 // The skip is on unless switched off (to compare pictures and times with
 // every triangle walked).
 bool HiddenSkipOn();

@@ -102,6 +102,41 @@ __attribute__((target("avx2"))) bool WideDepthReaches(const uint16_t* row, int32
     return !_mm256_testz_si256(any, any);
 }
 
+__attribute__((target("avx2"))) bool WideDepthBoxReaches(const uint16_t* first, int32_t pitch, int32_t rows,
+                                                         int32_t n, int32_t room, uint16_t limit) {
+    const __m256i l = _mm256_set1_epi16(static_cast<int16_t>(limit));
+    if (n >= 16) {
+        for (int32_t y = 0; y < rows; ++y) {
+            const uint16_t* row = first + int64_t(y) * pitch;
+            __m256i any = _mm256_setzero_si256();
+            for (int32_t i = 0;; i += 16) {
+                if (i + 16 > n) i = n - 16; // the last sixteen, overlapping the loop's
+                const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i));
+                any = _mm256_or_si256(any, _mm256_cmpeq_epi16(_mm256_max_epu16(v, l), v));
+                if (i + 16 >= n) break;
+            }
+            if (!_mm256_testz_si256(any, any)) return true;
+        }
+        return false;
+    }
+    if (room < 16) {
+        for (int32_t y = 0; y < rows; ++y)
+            for (int32_t i = 0; i < n; ++i)
+                if (first[int64_t(y) * pitch + i] >= limit) return true;
+        return false;
+    }
+    // Fewer than sixteen: a row's sixteen from the box's left edge, those
+    // past it masked off.
+    const __m256i inside =
+        _mm256_cmpgt_epi16(_mm256_set1_epi16(static_cast<int16_t>(n)),
+                           _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+    for (int32_t y = 0; y < rows; ++y) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + int64_t(y) * pitch));
+        if (!_mm256_testz_si256(_mm256_cmpeq_epi16(_mm256_max_epu16(v, l), v), inside)) return true;
+    }
+    return false;
+}
+
 __attribute__((target("avx2"))) int32_t WideTextured(const WideRun& r, int32_t x, int32_t groups, uint32_t z,
                                                      int32_t dz, int32_t u, int32_t du, int32_t v, int32_t dv) {
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
@@ -349,11 +384,36 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Bilinear8(__m256i 
     return Lerp16(top, bottom, fv, gv);
 }
 
+// The texels at index i and i + 1 of each lane, read as one pair: half as
+// many reads as two gathers of single texels (the texture keeps a texel
+// more after its last, see SoftTexture::ARGB).
+__attribute__((target("avx2"), always_inline)) inline void TexelPairs(const int* texels, __m256i index,
+                                                                      __m256i* first, __m256i* next) {
+    const long long* base = reinterpret_cast<const long long*>(texels);
+    const __m256 low = _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(index), 4));
+    const __m256 high =
+        _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm256_extracti128_si256(index, 1), 4));
+    // The shuffles leave lanes 0, 1, 4, 5 in the low half and 2, 3, 6, 7 in
+    // the high one: the permute puts them back in order.
+    *first = _mm256_permute4x64_epi64(
+        _mm256_castps_si256(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(2, 0, 2, 0))), 0xD8);
+    *next = _mm256_permute4x64_epi64(
+        _mm256_castps_si256(_mm256_shuffle_ps(low, high, _MM_SHUFFLE(3, 1, 3, 1))), 0xD8);
+}
+
 // (c * k + 127) / 255: an 8-bit channel to the fixed point of its RGB565
 // field, exactly. c * k + 127 stays below 2^16, so a 16-bit multiply does.
 __attribute__((target("avx2"), always_inline)) inline __m256i ToField(__m256i c, int32_t k) {
     __m256i x = _mm256_add_epi32(_mm256_mullo_epi16(c, _mm256_set1_epi32(k)), _mm256_set1_epi32(127));
     return _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(1)), _mm256_srli_epi32(x, 8)), 8);
+}
+
+// ToField on both 16-bit halves at once (8-bit channels in each): c * k +
+// 127 and the sums of the division stay below 2^16.
+__attribute__((target("avx2"), always_inline)) inline __m256i ToField16(__m256i c, int16_t k) {
+    const __m256i x = _mm256_add_epi16(_mm256_mullo_epi16(c, _mm256_set1_epi16(k)), _mm256_set1_epi16(127));
+    return _mm256_srli_epi16(
+        _mm256_add_epi16(_mm256_add_epi16(x, _mm256_set1_epi16(1)), _mm256_srli_epi16(x, 8)), 8);
 }
 
 }  // namespace
@@ -455,7 +515,6 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
                     const __m256i bu = _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(_mm256_sub_ps(fu, half), k256)));
                     const __m256i bv = _mm256_cvttps_epi32(_mm256_floor_ps(_mm256_mul_ps(_mm256_sub_ps(fv, half), k256)));
                     const __m256i u0 = _mm256_and_si256(_mm256_srai_epi32(bu, 8), wmask);
-                    const __m256i u1 = _mm256_and_si256(_mm256_add_epi32(u0, _mm256_set1_epi32(1)), wmask);
                     const __m256i v0i = _mm256_and_si256(_mm256_srai_epi32(bv, 8), hmask);
                     const __m256i v1i = _mm256_and_si256(_mm256_add_epi32(v0i, _mm256_set1_epi32(1)), hmask);
                     const __m256i r0 = _mm256_sll_epi32(v0i, wshift), r1 = _mm256_sll_epi32(v1i, wshift);
@@ -463,16 +522,25 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
                     fu8 = _mm256_or_si256(fu8, _mm256_slli_epi32(fu8, 16));
                     fv8 = _mm256_or_si256(fv8, _mm256_slli_epi32(fv8, 16));
                     const __m256i gu = _mm256_sub_epi16(w256, fu8), gv = _mm256_sub_epi16(w256, fv8);
-                    const __m256i t00 = _mm256_i32gather_epi32(texels, _mm256_or_si256(r0, u0), 4);
-                    const __m256i t10 = _mm256_i32gather_epi32(texels, _mm256_or_si256(r0, u1), 4);
-                    const __m256i t01 = _mm256_i32gather_epi32(texels, _mm256_or_si256(r1, u0), 4);
-                    const __m256i t11 = _mm256_i32gather_epi32(texels, _mm256_or_si256(r1, u1), 4);
+                    __m256i t00, t10, t01, t11;
+                    TexelPairs(texels, _mm256_or_si256(r0, u0), &t00, &t10);
+                    TexelPairs(texels, _mm256_or_si256(r1, u0), &t01, &t11);
+                    // At the right edge the next texel is the row's first.
+                    const __m256i wrap = _mm256_cmpeq_epi32(u0, wmask);
+                    if (!_mm256_testz_si256(wrap, wrap)) {
+                        t10 = _mm256_mask_i32gather_epi32(t10, texels, r0, wrap, 4);
+                        t11 = _mm256_mask_i32gather_epi32(t11, texels, r1, wrap, 4);
+                    }
                     const __m256i rb = Bilinear8(t00, t10, t01, t11, 0, fu8, gu, fv8, gv);
                     const __m256i ag = Bilinear8(t00, t10, t01, t11, 8, fu8, gu, fv8, gv);
-                    const __m256i red = _mm256_srli_epi32(rb, 16), blue = _mm256_and_si256(rb, byte);
+                    // Red and blue side by side in 16-bit halves, then in
+                    // the order of the dither-ready form.
+                    const __m256i rbq = ToField16(rb, 248);
                     const __m256i green = _mm256_and_si256(ag, byte);
-                    const __m256i filtered = _mm256_or_si256(
-                        _mm256_or_si256(ToField(red, 248), _mm256_slli_epi32(ToField(green, 252), 8)), _mm256_slli_epi32(ToField(blue, 248), 16));
+                    const __m256i filtered =
+                        _mm256_or_si256(_mm256_or_si256(_mm256_srli_epi32(rbq, 16),
+                                                        _mm256_slli_epi32(ToField(green, 252), 8)),
+                                        _mm256_slli_epi32(rbq, 16));
                     p = _mm256_blendv_epi8(p, filtered, mag);
                     alpha = _mm256_blendv_epi8(alpha, _mm256_srli_epi32(ag, 16), mag);
                 }
@@ -860,6 +928,12 @@ bool WideAvailable() { return false; }
 bool WideDepthReaches(const uint16_t* row, int32_t n, uint16_t limit) {
     for (int32_t i = 0; i < n; ++i)
         if (row[i] >= limit) return true;
+    return false;
+}
+bool WideDepthBoxReaches(const uint16_t* first, int32_t pitch, int32_t rows, int32_t n, int32_t,
+                         uint16_t limit) {
+    for (int32_t y = 0; y < rows; ++y)
+        if (WideDepthReaches(first + int64_t(y) * pitch, n, limit)) return true;
     return false;
 }
 int32_t WideTextured(const WideRun&, int32_t, int32_t, uint32_t, int32_t, int32_t, int32_t, int32_t, int32_t) {

@@ -23,6 +23,10 @@ bool WideAvailable();
 // Whether any of the n depths from row is at least limit (only where
 // WideAvailable()).
 bool WideDepthReaches(const uint16_t* row, int32_t n, uint16_t limit);
+// The same for n depths from first in each of rows rows pitch apart, where
+// room depths from each row's first may be read (n <= room).
+bool WideDepthBoxReaches(const uint16_t* first, int32_t pitch, int32_t rows, int32_t n, int32_t room,
+                         uint16_t limit);
 
 // Pixels x .. x + 8 * groups - 1 with depth z (16.16) and texel u, v (16.16,
 // v unscaled), stepping dz, du, dv. Returns how many groups were done whole:

@@ -110,4 +110,7 @@ constexpr float kRasterGuard = 2048.0f;
 int32_t ClipToGuardBand(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2,
                         int32_t width, int32_t height, RasterVertex* out);
 
-bool InsideGuardBand(const RasterVertex& v, int32_t width, int32_t height);
+inline bool InsideGuardBand(const RasterVertex& v, int32_t width, int32_t height) {
+    return v.x >= -kRasterGuard && v.y >= -kRasterGuard && v.x <= width + kRasterGuard &&
+           v.y <= height + kRasterGuard;
+}

@@ -57,4 +57,7 @@ void SoftTexture::Rebuild() {
     }
     mPacked.resize(mARGB.size());
     for (size_t i = 0; i < mARGB.size(); ++i) mPacked[i] = PackTexel(mARGB[i]);
+    // One more, never shown: a texel and the next are read as a pair, the
+    // last one's too.
+    mARGB.push_back(0);
 }

@@ -37,7 +37,8 @@ public:
     // The largest alpha of any texel (after the colour key).
     uint32_t MaxAlpha() const { return mMaxAlpha; }
 
-    // 0xAARRGGBB after the colour key.
+    // 0xAARRGGBB after the colour key, with one texel more after the last,
+    // so that any texel and the one after it can be read together.
     const uint32_t* ARGB() const { return mARGB.data(); }
     // Alpha in bits 24..31; red, green and blue in bits 0..7, 8..15 and
     // 16..23, pre-scaled to 5.3, 6.2 and 5.3 fixed point of their 565 field.

@@ -466,12 +466,20 @@ TEST(SoftDeviceHidden, TrianglesBehindTheDepthBufferAreSkippedWithTheSamePicture
             const int32_t kind = k % 3;
             // Depths from well behind the wall to a few steps in front of it.
             const float base = wall + (k % 5 == 0 ? -3.0f / 65535 : rng.Range(0, 0.2f));
-            TV v[3];
-            CV c[3];
+            // Every other one a quadrilateral (a fan of four corners), which
+            // the device tests as a whole first.
+            TV v[4];
+            CV c[4];
+            const int32_t corners = k % 2 ? 4 : 3;
+            const SoftPrimitive type =
+                corners == 4 ? SoftPrimitive::TriangleFan : SoftPrimitive::TriangleList;
             const float cx = rng.Range(-5, 75), cy = rng.Range(-5, 55), size = rng.Range(2, 30);
-            for (int32_t i = 0; i < 3; ++i) {
+            for (int32_t i = 0; i < corners; ++i) {
                 const float x = cx + rng.Range(-size, size), y = cy + rng.Range(-size, size), w = rng.Range(0.5f, 4);
-                const float z = std::min(1.0f, base + rng.Range(0, 4.0f / 65535));
+                // A quadrilateral's second or fourth corner may stand well
+                // in front of the wall, so that one of its triangles shows.
+                const bool ahead = corners == 4 && k % 4 == 1 && i == (k % 8 == 1 ? 1 : 3);
+                const float z = ahead ? wall - 0.05f : std::min(1.0f, base + rng.Range(0, 4.0f / 65535));
                 v[i] = TV{x, y, z, 1 / w, x * 0.04f * w, y * 0.04f};
                 c[i] = CV{x, y, z, 1 / w, 0x80000000u | uint32_t(k * 0x0A0B0C)};
             }
@@ -480,10 +488,10 @@ TEST(SoftDeviceHidden, TrianglesBehindTheDepthBufferAreSkippedWithTheSamePicture
                 d->SetRenderState(SoftState::AlphaBlendEnable, kind == 2 ? kTrue : kFalse);
                 if (kind == 0) {
                     TextureOn(*d, &tex);
-                    d->DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfTex1, v, 3, kSoftDrawFlags);
+                    d->DrawPrimitive(type, kSoftFvfTex1, v, corners, kSoftDrawFlags);
                 } else {
                     d->SetTexture(nullptr);
-                    d->DrawPrimitive(SoftPrimitive::TriangleList, kSoftFvfDiffuse, c, 3, kSoftDrawFlags);
+                    d->DrawPrimitive(type, kSoftFvfDiffuse, c, corners, kSoftDrawFlags);
                 }
                 d->Flush();
             }
@@ -534,6 +542,28 @@ TEST(SoftDeviceHidden, OnlyTrianglesBehindEveryStoredDepthAreHidden) {
     depth[20 * 40 + 10] = 0xFFFF;  // below the band's rows
     EXPECT_TRUE(SoftPixel::HiddenBehindDepth(setup(0.6f), band));
     EXPECT_FALSE(SoftPixel::HiddenBehindDepth(setup(0.6f), ctx));
+}
+
+// The box scan of the hidden test: one depth at the limit just inside or
+// just outside boxes of every width (masked short rows, the overlapping
+// last sixteen of long ones, boxes at the right edge with no room for
+// sixteen) is found exactly when it lies in the box.
+TEST(SoftDeviceHidden, TheBoxScanSeesOnlyTheBoxesDepths) {
+    if (!SoftPixel::WideAvailable()) GTEST_SKIP() << "no eight-wide path on this processor";
+    constexpr int32_t kW = 40, kH = 12;
+    Lcg rng(5);
+    for (int32_t round = 0; round < 4000; ++round) {
+        std::vector<uint16_t> depth(kW * kH, 1000);
+        const int32_t n = 1 + int32_t(rng.Next() % kW), x0 = int32_t(rng.Next() % uint32_t(kW - n + 1));
+        const int32_t rows = 1 + int32_t(rng.Next() % 5), y0 = int32_t(rng.Next() % uint32_t(kH - rows + 1));
+        const int32_t x = x0 - 1 + int32_t(rng.Next() % uint32_t(n + 2)),
+                      y = y0 - 1 + int32_t(rng.Next() % uint32_t(rows + 2));
+        if (x >= 0 && x < kW && y >= 0 && y < kH) depth[size_t(y * kW + x)] = 2000;
+        const bool inside = x >= x0 && x < x0 + n && y >= y0 && y < y0 + rows;
+        ASSERT_EQ(SoftPixel::WideDepthBoxReaches(depth.data() + y0 * kW + x0, kW, rows, n, kW - x0, 2000),
+                  inside)
+            << n << " " << x0 << " " << rows << " " << x << "," << y;
+    }
 }
 
 } // namespace
