@@ -193,7 +193,7 @@ void Map::FinishInit()
     PrecomputeSuperTiles();
     IndexObjects();
     AddTrees();
-    mSightCache.SetArea(mWidthMetres, mHeightMetres);
+    mSightCache.Clear();
     RefreshSquareTops();
 }
 
