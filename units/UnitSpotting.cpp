@@ -362,7 +362,12 @@ void Unit::Spot(SpotParam* p) {
 }
 
 void Unit::SpotterMods(Unit* t, float* range, float* hearing) {
-    if (t == mTarget) {
+    // A range of 0 (the spotter has no sight of the unit, as for most pairs)
+    // stays 0 whatever finite factor multiplies it, and every later use of it
+    // compares it or multiplies it: only the hearing needs working out then.
+    const bool blind = *range == 0.0f;
+    if (blind) {
+    } else if (t == mTarget) {
         *range *= 2.0f;
     } else if (mFiringSignature > 0) {
         float ax = 0.0f, ay = 0.0f;
@@ -381,7 +386,7 @@ void Unit::SpotterMods(Unit* t, float* range, float* hearing) {
         *range *= f;
         *hearing *= f;
     }
-    *range *= OpticalQualitySpot();
+    if (!blind) *range *= OpticalQualitySpot();
 }
 
 float Unit::OpticalQualitySpot() {
