@@ -1,6 +1,7 @@
 #include "map/SightCache.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "map/MapBattleLink.h"
@@ -99,7 +100,17 @@ bool SightCache::Voided(const Entry& e) const
     for (size_t i = mCircles.size(); i-- > 0;) {
         const Circle& c = mCircles[i];
         if (c.mNumber < e.mVoidsSeen) break;
-        if (!c.mRepeated && Near(e, c.mX, c.mY, c.mR)) return true;
+        if (c.mRepeated) continue;
+        // A circle farther than its reach from the box around the pair's
+        // segment does not reach the segment: the distance question below
+        // would answer no. The slack grows with the coordinates, far beyond
+        // the rounding of the segment's nearest point; anything not a number
+        // fails the test and is asked.
+        const float lx = std::min(e.mX[0], e.mX[1]), hx = std::max(e.mX[0], e.mX[1]);
+        const float ly = std::min(e.mY[0], e.mY[1]), hy = std::max(e.mY[0], e.mY[1]);
+        const float slack = c.mReach + 1e-5f * (std::fabs(lx) + std::fabs(hx) + std::fabs(ly) + std::fabs(hy));
+        if (c.mX + slack < lx || c.mX - slack > hx || c.mY + slack < ly || c.mY - slack > hy) continue;
+        if (Near(e, c.mX, c.mY, c.mR)) return true;
     }
     return false;
 }
@@ -214,7 +225,10 @@ void SightCache::Void(float x, float y, float r)
         it->second = place;
         ++mRepeats;
     }
-    mCircles.push_back(Circle{x, y, r, mVoids++, false});
+    // The reach covers the rounding of the distance question and of the
+    // box test many times over.
+    const float reach = std::fabs(r) * 1.001f + 1.0f + 1e-5f * (std::fabs(x) + std::fabs(y));
+    mCircles.push_back(Circle{x, y, r, reach, mVoids++, false});
     if (mRepeats >= kMinRepeatsToCompact && mRepeats * 2 >= mCircles.size()) CompactCircles();
 }
 

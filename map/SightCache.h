@@ -65,6 +65,7 @@ private:
     // in order from 0 since the cache was emptied).
     struct Circle {
         float mX, mY, mR;
+        float mReach;                  // beyond |mR| by far more than rounding (not a number: none known)
         uint32_t mNumber;
         bool mRepeated;                // voided again later: the later place counts
     };
