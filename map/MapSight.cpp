@@ -695,6 +695,7 @@ void Map::PrepareSightForThreads()
     // The squares' tops marked out of date (a point set directly) are made
     // here, once: traces on several threads would all make them at once.
     if (mAllTopsDirty || !mDirtyTops.empty()) RefreshSquareTops();
+    if (mFoxholes) mFoxholes->PrepareSquareLists();
     if (mBattleLink) mBattleLink->PrepareForThreads();
 }
 
