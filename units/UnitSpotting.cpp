@@ -239,10 +239,16 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
         // Each spotter's first question is about the stored answer of the
         // pair: its table slot is fetched two spotters ahead, the pair itself
         // one ahead, so the memory is at hand when the question comes.
+        // Only the units of the side that spots are asked: the others' pairs
+        // are not fetched.
+        auto spotter = [&](int32_t k) {
+            Unit* u = k < units->GetCount() ? units->GetUnit(k) : nullptr;
+            return u && (mSurrendered ? u->mSide == mSide : u->mSide != mSide) ? u : nullptr;
+        };
         for (int32_t i = 0; i < units->GetCount(); ++i) {
             if (map) {
-                if (i + 2 < units->GetCount()) map->PrefetchStoredLOS(this, units->GetUnit(i + 2), false);
-                if (i + 1 < units->GetCount()) map->PrefetchStoredLOS(this, units->GetUnit(i + 1), true);
+                if (Unit* u = spotter(i + 2)) map->PrefetchStoredLOS(this, u, false);
+                if (Unit* u = spotter(i + 1)) map->PrefetchStoredLOS(this, u, true);
             }
             ask(units->GetUnit(i));
         }
