@@ -1,8 +1,10 @@
 #include "map/BuildingWallCrater.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/GFile.h"
+#include "engine/GParallel.h"
 #include "map/Map.h"
 #include "map/TerrainTable.h"
 
@@ -280,8 +282,83 @@ Crater* CraterGroup::FindCrater(float x, float y)
     return found;
 }
 
+bool CraterGroup::SquareListsCurrent() const
+{
+    return mMap && mListedWidth == mMap->mWidth && mListedHeight == mMap->mHeight &&
+           mListedChanges == GetChangeCount() && !mSquareStart.empty();
+}
+
+void CraterGroup::PrepareSquareLists() const
+{
+    if (!mMap || SquareListsCurrent()) return;
+    const int32_t width = mMap->mWidth, height = mMap->mHeight;
+    mListedWidth = width;
+    mListedHeight = height;
+    mListedChanges = GetChangeCount();
+    mEverywhere.clear();
+    mSquareHoles.clear();
+    mSquareStart.assign(static_cast<size_t>(std::max(0, width * height)) + 1, 0);
+    // The squares (20 m) from lo to hi, clamped to the map; false when none.
+    auto span = [](float lo, float hi, int32_t count, int32_t* first, int32_t* last) {
+        const float a = lo * 0.05f, b = hi * 0.05f;
+        if (!(b >= 0.0f) || !(a < static_cast<float>(count)) || !(a <= b)) return false;
+        *first = a <= 0.0f ? 0 : static_cast<int32_t>(a);
+        *last = b >= static_cast<float>(count - 1) ? count - 1 : static_cast<int32_t>(b);
+        return *first <= *last;
+    };
+    // Two passes over the foxholes: the count per square, then the lists.
+    constexpr float kLarge = 1e6f;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (GObject* member : mMembers) {
+            const Crater* c = static_cast<const Crater*>(member);
+            if (!c->IsFoxhole()) continue;
+            if (!(std::fabs(c->mX) < kLarge && std::fabs(c->mY) < kLarge && std::fabs(c->mRadius) < kLarge)) {
+                if (pass == 0) mEverywhere.push_back(c);
+                continue;
+            }
+            const float r = std::fabs(c->mRadius) + 1.0f;
+            int32_t c0, c1, r0, r1;
+            if (!span(c->mX - r, c->mX + r, width, &c0, &c1) || !span(c->mY - r, c->mY + r, height, &r0, &r1))
+                continue;
+            for (int32_t col = c0; col <= c1; ++col)
+                for (int32_t row = r0; row <= r1; ++row) {
+                    const size_t sq = static_cast<size_t>(col) * height + row;
+                    if (pass == 0)
+                        ++mSquareStart[sq + 1];
+                    else
+                        mSquareHoles[static_cast<size_t>(mSquareStart[sq]++)] = c;
+                }
+        }
+        if (pass == 0) {
+            for (size_t k = 1; k < mSquareStart.size(); ++k) mSquareStart[k] += mSquareStart[k - 1];
+            mSquareHoles.assign(static_cast<size_t>(mSquareStart.back()), nullptr);
+        } else {
+            // Each start moved on to the next square's: shift them back.
+            for (size_t k = mSquareStart.size() - 1; k > 0; --k) mSquareStart[k] = mSquareStart[k - 1];
+            mSquareStart[0] = 0;
+        }
+    }
+}
+
 bool CraterGroup::HasFoxholeAt(float x, float y) const
 {
+    // Dug-in units make foxholes by the hundred, and every unit's terrain
+    // asks: a point on the map looks at its square's list, the foxholes
+    // that can reach it, with the same question as below.
+    if (mMap && x >= 0.0f && y >= 0.0f && x < mMap->mWidthMetres && y < mMap->mHeightMetres) {
+        if (!SquareListsCurrent() && !InsideParallelWork()) PrepareSquareLists();
+        if (SquareListsCurrent()) {
+            const int32_t col = static_cast<int32_t>(x * 0.05f), row = static_cast<int32_t>(y * 0.05f);
+            if (col >= 0 && row >= 0 && col < mListedWidth && row < mListedHeight) {
+                for (const Crater* c : mEverywhere)
+                    if (c->Covers(x, y)) return true;
+                const size_t sq = static_cast<size_t>(col) * mListedHeight + row;
+                for (int32_t k = mSquareStart[sq]; k < mSquareStart[sq + 1]; ++k)
+                    if (mSquareHoles[static_cast<size_t>(k)]->Covers(x, y)) return true;
+                return false;
+            }
+        }
+    }
     for (GObject* member : mMembers) {
         const Crater* crater = static_cast<const Crater*>(member);
         if (crater->IsFoxhole() && crater->Covers(x, y)) return true;

@@ -2,6 +2,7 @@
 // The map's placed objects as data: buildings, walls, and craters and
 // foxholes with their group. Their drawing is added by the drawing code.
 #include <cstdint>
+#include <vector>
 
 #include "engine/GGroup.h"
 #include "renderer/G3DObject.h"
@@ -147,7 +148,20 @@ public:
     Crater* GetCrater(int32_t index) const { return static_cast<Crater*>(GetObjectA(index)); }
     // Whether a dug foxhole covers the point; leaves the map's flag alone.
     bool HasFoxholeAt(float x, float y) const;
+    // Makes the foxholes' list by square current (a piece of parallel work
+    // finding it out of date looks at every member instead).
+    void PrepareSquareLists() const;
 
 private:
+    bool SquareListsCurrent() const;
     Map* mMap = nullptr;
+    // Per square of the map, the foxholes whose radius box (grown by a metre)
+    // reaches into it, in the order of the group; a foxhole at a place or of
+    // a size too large for that is in mEverywhere. Made again when the group
+    // has changed (its change count) or the map's size has.
+    mutable std::vector<int32_t> mSquareStart;
+    mutable std::vector<const Crater*> mSquareHoles;
+    mutable std::vector<const Crater*> mEverywhere;
+    mutable uint32_t mListedChanges = 0;
+    mutable int32_t mListedWidth = -1, mListedHeight = -1;
 };

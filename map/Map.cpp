@@ -1,6 +1,7 @@
 #include "map/Map.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "engine/GKernel.h"
@@ -29,6 +30,8 @@ float DecodePointHeight(uint16_t entry, float heightScale)
 
 Map::Map()
 {
+    static std::atomic<uint32_t> sMapsMade{0};
+    mInstance = sMapsMade.fetch_add(1, std::memory_order_relaxed) + 1;
     CreateGroups();
     for (int d = 0; d < 4; ++d) mLowestEdgeElevation[d] = kDefaultLowest;
     MakeSmokeAndFlames();
@@ -193,7 +196,7 @@ void Map::FinishInit()
     PrecomputeSuperTiles();
     IndexObjects();
     AddTrees();
-    mSightCache.SetArea(mWidthMetres, mHeightMetres);
+    mSightCache.Clear();
     RefreshSquareTops();
 }
 

@@ -147,6 +147,10 @@ public:
     float CheckFlightPath(int32_t timeOfFlight, float x, float y, float z, float* endX, float* endY, float* endZ);
 
     bool CheckStoredLOS(Unit* a, Unit* b, bool* los, float* visibility, bool* hdKnown, bool* hd);
+    // Names the heights as they stand: equal keys give equal GetZCoord
+    // answers (another map, or any change of the points or the height
+    // table, gives another key).
+    uint64_t HeightsKey() const { return static_cast<uint64_t>(mInstance) << 32 | mMapChanges; }
     // A hint that the pair will be asked about soon (see SightCache::Prefetch).
     void PrefetchStoredLOS(const Unit* a, const Unit* b, bool entry) const
     {
@@ -657,6 +661,7 @@ private:
     mutable std::vector<uint8_t> mTopDirty;
     mutable bool mAllTopsDirty = true;
     uint32_t mMapChanges = 0;
+    uint32_t mInstance = 0;                 // this map's number among the maps made (from 1)
     int32_t mTraceReuseDepth = 0;
     bool mReferenceTrace = false;           // tests: every trace by the reference walk
     SightCache mSightCache;

@@ -187,6 +187,12 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     int32_t plainBlock = -1;    // a block found not clear (or with walls or a large fire)
     int32_t plainSquare = -1;   // a square found not clear from its first step walked
     int32_t lastSquare = -1;
+    // The square whose steps are being walked one by one: its block and it
+    // were found not clear at its first step walked, and would be found so
+    // again at every later step in it, so those steps go to the walk at once.
+    // (A step's place only moves on along the line, so a square left is
+    // never met again.)
+    int32_t walkSquare = -1;
     for (int32_t k = 1; k < n; ++k) {
         const float t = static_cast<float>(k) / n;
         if (walls.mBlocked && t >= walls.mT) break;
@@ -196,38 +202,41 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         const int32_t i = static_cast<int32_t>(fx), j = static_cast<int32_t>(fy);
         const int32_t column = i / kPointsPerSquare, row = j / kPointsPerSquare;
         const int32_t square = column * mHeight + row;
-        if (canSkip) {
-            // First the block of squares the step is in: without walls and
-            // large fires in it, a clear stretch over it needs no square.
-            const int32_t bc = column / kBlockSquares, br = row / kBlockSquares;
-            const int32_t block = bc * blocksY + br;
-            if (block != plainBlock) {
-                double last = ClearStretch(bc * kBlockSize, br * kBlockSize, kBlockSize,
-                                           blockTops[static_cast<size_t>(block)], k);
-                if (last >= 0.0 && BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)) last = -1.0;
+        if (square != walkSquare) {
+            if (canSkip) {
+                // First the block of squares the step is in: without walls and
+                // large fires in it, a clear stretch over it needs no square.
+                const int32_t bc = column / kBlockSquares, br = row / kBlockSquares;
+                const int32_t block = bc * blocksY + br;
+                if (block != plainBlock) {
+                    double last = ClearStretch(bc * kBlockSize, br * kBlockSize, kBlockSize,
+                                               blockTops[static_cast<size_t>(block)], k);
+                    if (last >= 0.0 && BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)) last = -1.0;
+                    if (last >= 0.0) {
+                        k = static_cast<int32_t>(last);
+                        continue;
+                    }
+                    plainBlock = block;
+                }
+            }
+            if (canSkip && !(s.mVegetation && mFire[square] > 4)) {
+                double last = -1.0;
+                if (square != plainSquare) {
+                    last = ClearStretch(column * kSquareSize, row * kSquareSize, kSquareSize,
+                                        tops[static_cast<size_t>(square)], k);
+                    if (last < 0.0) plainSquare = square;
+                }
                 if (last >= 0.0) {
+                    if (s.mWalls && square != lastSquare && !mWallList.empty()) {
+                        lastSquare = square;
+                        TestWallsOfSquare(s, square, stamp, &walls);
+                        if (walls.mBlocked && t >= walls.mT) break;
+                    }
                     k = static_cast<int32_t>(last);
                     continue;
                 }
-                plainBlock = block;
             }
-        }
-        if (canSkip && !(s.mVegetation && mFire[square] > 4)) {
-            double last = -1.0;
-            if (square != plainSquare) {
-                last = ClearStretch(column * kSquareSize, row * kSquareSize, kSquareSize,
-                                    tops[static_cast<size_t>(square)], k);
-                if (last < 0.0) plainSquare = square;
-            }
-            if (last >= 0.0) {
-                if (s.mWalls && square != lastSquare && !mWallList.empty()) {
-                    lastSquare = square;
-                    TestWallsOfSquare(s, square, stamp, &walls);
-                    if (walls.mBlocked && t >= walls.mT) break;
-                }
-                k = static_cast<int32_t>(last);
-                continue;
-            }
+            walkSquare = square;
         }
         const uint16_t* p = &mPoints[static_cast<size_t>(i) * mPointsY + j];
         const float tx = fx - i, ty = fy - j;
@@ -686,6 +695,7 @@ void Map::PrepareSightForThreads()
     // The squares' tops marked out of date (a point set directly) are made
     // here, once: traces on several threads would all make them at once.
     if (mAllTopsDirty || !mDirtyTops.empty()) RefreshSquareTops();
+    if (mFoxholes) mFoxholes->PrepareSquareLists();
     if (mBattleLink) mBattleLink->PrepareForThreads();
 }
 

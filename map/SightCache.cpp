@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+#include <cstring>
 
 #include "map/MapBattleLink.h"
 
 namespace {
-constexpr float kCellMargin = 1.0f;  // a pair is listed in every cell within this of its segment
 constexpr int32_t kMinTable = 64;
+constexpr uint32_t kMinRepeatsToCompact = 64;
 } // namespace
 
 uint32_t SightCache::Hash(const Unit* low, const Unit* high)
@@ -90,9 +90,29 @@ void SightCache::Erase(int32_t entry)
     }
     mTable[i].mEntry = -1;
     --mCount;
-    mLiveRefs -= e.mCells;
     e = Entry();
     mFree.push_back(entry);
+}
+
+bool SightCache::Voided(const Entry& e) const
+{
+    // Newest first: the circles' numbers only grow along the list.
+    for (size_t i = mCircles.size(); i-- > 0;) {
+        const Circle& c = mCircles[i];
+        if (c.mNumber < e.mVoidsSeen) break;
+        if (c.mRepeated) continue;
+        // A circle farther than its reach from the box around the pair's
+        // segment does not reach the segment: the distance question below
+        // would answer no. The slack grows with the coordinates, far beyond
+        // the rounding of the segment's nearest point; anything not a number
+        // fails the test and is asked.
+        const float lx = std::min(e.mX[0], e.mX[1]), hx = std::max(e.mX[0], e.mX[1]);
+        const float ly = std::min(e.mY[0], e.mY[1]), hy = std::max(e.mY[0], e.mY[1]);
+        const float slack = c.mReach + 1e-5f * (std::fabs(lx) + std::fabs(hx) + std::fabs(ly) + std::fabs(hy));
+        if (c.mX + slack < lx || c.mX - slack > hx || c.mY + slack < ly || c.mY - slack > hy) continue;
+        if (Near(e, c.mX, c.mY, c.mR)) return true;
+    }
+    return false;
 }
 
 bool SightCache::Check(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hd)
@@ -101,10 +121,17 @@ bool SightCache::Check(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* 
     Unit* high = a < b ? b : a;
     const int32_t k = Find(low, high);
     if (k < 0) return false;
-    const Entry& e = mPool[k];
+    Entry& e = mPool[k];
     if (link && (link->GetMoveStamp(low) != e.mStamp[0] || link->GetMoveStamp(high) != e.mStamp[1])) {
         Erase(k);  // one of them moved: the answer is stale
         return false;
+    }
+    if (e.mVoidsSeen != mVoids) {
+        if (Voided(e)) {
+            Erase(k);
+            return false;
+        }
+        e.mVoidsSeen = mVoids;
     }
     if (los) *los = e.mLOS;
     if (vis) *vis = e.mVis;
@@ -122,6 +149,13 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
     if (vis == -1.0f) {
         if (k < 0) return;
         Entry& e = mPool[k];
+        if (e.mVoidsSeen != mVoids) {
+            if (Voided(e)) {
+                Erase(k);  // a void dropped it: nothing to update
+                return;
+            }
+            e.mVoidsSeen = mVoids;
+        }
         e.mHDKnown = hdKnown;
         e.mHD[aLow ? 0 : 1] = hdA;
         e.mHD[aLow ? 1 : 0] = hdB;
@@ -137,9 +171,8 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
         }
         mPool[k].mLow = low;
         mPool[k].mHigh = high;
+        mPool[k].mUsed = true;
         Insert(k);
-    } else {
-        mLiveRefs -= mPool[k].mCells;
     }
     Entry& e = mPool[k];
     e.mLOS = los;
@@ -156,94 +189,7 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
             link->GetUnitXY(u, &e.mX[i], &e.mY[i]);
         }
     }
-    e.mSerial = mNextSerial++;
-    if (mNextSerial == 0) mNextSerial = 1;  // 0 marks a free entry
-    e.mCells = 0;
-    mPending.push_back(CellRef{k, e.mSerial});
-    if (mPending.size() > 4 * static_cast<size_t>(mCount) + 1024) {
-        // Keep only the pending pairs still stored as they were.
-        size_t kept = 0;
-        for (const CellRef& ref : mPending)
-            if (mPool[ref.mEntry].mSerial == ref.mSerial) mPending[kept++] = ref;
-        mPending.resize(kept);
-    }
-}
-
-// Cells outside the grid fold onto its border (below 0 truncating is
-// flooring, and every negative place is cell 0 anyway).
-int32_t SightCache::CellColumn(float x) const
-{
-    const float c = x * (1.0f / kCellSize);
-    return !(c > 0.0f) ? 0 : c >= static_cast<float>(mColumns - 1) ? mColumns - 1 : static_cast<int32_t>(c);
-}
-
-int32_t SightCache::CellRow(float y) const
-{
-    const float r = y * (1.0f / kCellSize);
-    return !(r > 0.0f) ? 0 : r >= static_cast<float>(mRows - 1) ? mRows - 1 : static_cast<int32_t>(r);
-}
-
-// Lists the pair in every cell holding a point within kCellMargin (along x
-// and along y) of its segment: column by column, the part of the segment
-// over the column's slab (grown by the margin) gives the rows. Cells outside
-// the grid fold onto its border.
-void SightCache::Register(int32_t entry)
-{
-    Entry& e = mPool[entry];
-    const CellRef ref{entry, e.mSerial};
-    e.mCells = 0;
-    if (!std::isfinite(e.mX[0]) || !std::isfinite(e.mY[0]) || !std::isfinite(e.mX[1]) || !std::isfinite(e.mY[1])) {
-        mEverywhere.push_back(ref);
-        e.mCells = 1;
-    } else {
-        if (mCells.empty()) mCells.resize(static_cast<size_t>(mColumns) * mRows);
-        const double x0 = e.mX[0], y0 = e.mY[0], x1 = e.mX[1], y1 = e.mY[1];
-        const double dx = x1 - x0, dy = y1 - y0;
-        const int32_t c0 = CellColumn(static_cast<float>(std::min(x0, x1) - kCellMargin));
-        const int32_t c1 = CellColumn(static_cast<float>(std::max(x0, x1) + kCellMargin));
-        const double inf = std::numeric_limits<double>::infinity();
-        const double perX = dx != 0.0 ? 1.0 / dx : 0.0;
-        for (int32_t c = c0; c <= c1; ++c) {
-            const double xa = c == 0 ? -inf : c * static_cast<double>(kCellSize) - kCellMargin;
-            const double xb = c == mColumns - 1 ? inf : (c + 1) * static_cast<double>(kCellSize) + kCellMargin;
-            double ta = 0.0, tb = 1.0;
-            if (dx != 0.0) {
-                double u = (xa - x0) * perX, v = (xb - x0) * perX;
-                if (u > v) std::swap(u, v);
-                ta = std::max(ta, u);
-                tb = std::min(tb, v);
-            }
-            if (ta > tb) {
-                // The slab misses the segment by rounding only: take the nearer end.
-                ta = tb = std::clamp(ta, 0.0, 1.0);
-            }
-            const double ya = y0 + dy * ta, yb = y0 + dy * tb;
-            const int32_t r0 = CellRow(static_cast<float>(std::min(ya, yb) - kCellMargin));
-            const int32_t r1 = CellRow(static_cast<float>(std::max(ya, yb) + kCellMargin));
-            for (int32_t r = r0; r <= r1; ++r) {
-                mCells[static_cast<size_t>(c) * mRows + r].push_back(ref);
-                ++e.mCells;
-            }
-        }
-    }
-    mLiveRefs += e.mCells;
-    mAllRefs += e.mCells;
-}
-
-// Drops the stale references from every list. The live ones stay where
-// they are: a pair's cells depend only on its stored positions, so listing
-// it again would give the same cells.
-void SightCache::CompactCells()
-{
-    auto compact = [&](std::vector<CellRef>& list) {
-        size_t kept = 0;
-        for (const CellRef& ref : list)
-            if (mPool[ref.mEntry].mSerial == ref.mSerial) list[kept++] = ref;
-        list.resize(kept);
-    };
-    for (auto& cell : mCells) compact(cell);
-    compact(mEverywhere);
-    mAllRefs = mLiveRefs;
+    e.mVoidsSeen = mVoids;
 }
 
 bool SightCache::Near(const Entry& e, float x, float y, float r)
@@ -257,44 +203,48 @@ bool SightCache::Near(const Entry& e, float x, float y, float r)
     return px * px + py * py <= r * r;
 }
 
+size_t SightCache::CircleHash::operator()(const CircleKey& k) const
+{
+    uint64_t h = (k.mBits[0] * 0x9E3779B97F4A7C15ull) ^ (k.mBits[1] * 0xC2B2AE3D27D4EB4Full) ^
+                 (k.mBits[2] * 0x165667B19E3779F9ull);
+    return static_cast<size_t>(h ^ (h >> 29));
+}
+
 void SightCache::Void(float x, float y, float r)
 {
-    if (mCount == 0) {
-        mPending.clear();
-        return;
+    if (mCount == 0) return;  // a pair stored later is not reached by it
+    CircleKey key;
+    const float v[3] = {x, y, r};
+    std::memcpy(key.mBits, v, sizeof v);
+    const uint32_t place = static_cast<uint32_t>(mCircles.size());
+    auto [it, added] = mCircleAt.try_emplace(key, place);
+    if (!added) {
+        // The same circle again: a pair asked about it once is answered the
+        // same at its later place, so only that place is looked at.
+        mCircles[it->second].mRepeated = true;
+        it->second = place;
+        ++mRepeats;
     }
-    for (const CellRef& ref : mPending)
-        if (mPool[ref.mEntry].mSerial == ref.mSerial) Register(ref.mEntry);
-    mPending.clear();
-    if (mAllRefs > 2 * mLiveRefs + 65536) CompactCells();
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(r)) {
-        // No cell to look in: every pair is asked.
-        for (int32_t k = 0; k < static_cast<int32_t>(mPool.size()); ++k)
-            if (mPool[k].mSerial != 0 && Near(mPool[k], x, y, r)) Erase(k);
-        return;
+    // The reach covers the rounding of the distance question and of the
+    // box test many times over.
+    const float reach = std::fabs(r) * 1.001f + 1.0f + 1e-5f * (std::fabs(x) + std::fabs(y));
+    mCircles.push_back(Circle{x, y, r, reach, mVoids++, false});
+    if (mRepeats >= kMinRepeatsToCompact && mRepeats * 2 >= mCircles.size()) CompactCircles();
+}
+
+void SightCache::CompactCircles()
+{
+    size_t kept = 0;
+    for (const Circle& c : mCircles)
+        if (!c.mRepeated) mCircles[kept++] = c;
+    mCircles.resize(kept);
+    for (size_t i = 0; i < kept; ++i) {
+        CircleKey key;
+        const float v[3] = {mCircles[i].mX, mCircles[i].mY, mCircles[i].mR};
+        std::memcpy(key.mBits, v, sizeof v);
+        mCircleAt[key] = static_cast<uint32_t>(i);
     }
-    auto sweep = [&](std::vector<CellRef>& list) {
-        size_t kept = 0;
-        for (const CellRef& ref : list) {
-            const Entry& e = mPool[ref.mEntry];
-            if (e.mSerial != ref.mSerial) continue;  // gone or stored anew
-            if (Near(e, x, y, r)) {
-                Erase(ref.mEntry);
-                continue;
-            }
-            list[kept++] = ref;
-        }
-        mAllRefs -= static_cast<int64_t>(list.size() - kept);
-        list.resize(kept);
-    };
-    const float reach = std::fabs(r);
-    if (!mCells.empty()) {
-        const int32_t c0 = CellColumn(x - reach), c1 = CellColumn(x + reach);
-        const int32_t r0 = CellRow(y - reach), r1 = CellRow(y + reach);
-        for (int32_t c = c0; c <= c1; ++c)
-            for (int32_t row = r0; row <= r1; ++row) sweep(mCells[static_cast<size_t>(c) * mRows + row]);
-    }
-    sweep(mEverywhere);
+    mRepeats = 0;
 }
 
 void SightCache::Clear()
@@ -303,22 +253,23 @@ void SightCache::Clear()
     mFree.clear();
     for (Slot& slot : mTable) slot = Slot{0, -1};
     mCount = 0;
-    for (auto& cell : mCells) cell.clear();
-    mEverywhere.clear();
-    mPending.clear();
-    mLiveRefs = mAllRefs = 0;
+    mCircles.clear();
+    mCircleAt.clear();
+    mVoids = 0;
+    mRepeats = 0;
 }
 
-void SightCache::SetArea(float widthMetres, float heightMetres)
+int32_t SightCache::GetCount()
 {
-    Clear();
-    auto cells = [](float metres) {
-        if (!std::isfinite(metres) || metres <= 0.0f) return 1;
-        return static_cast<int32_t>(std::clamp(std::ceil(metres / kCellSize), 1.0f, 1024.0f));
-    };
-    mColumns = cells(widthMetres);
-    mRows = cells(heightMetres);
-    mCells.assign(static_cast<size_t>(mColumns) * mRows, {});
+    for (int32_t k = 0; k < static_cast<int32_t>(mPool.size()); ++k) {
+        Entry& e = mPool[k];
+        if (!e.mUsed || e.mVoidsSeen == mVoids) continue;
+        if (Voided(e))
+            Erase(k);
+        else
+            e.mVoidsSeen = mVoids;
+    }
+    return mCount;
 }
 
 int32_t SightCache::Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hdLow,
@@ -329,6 +280,7 @@ int32_t SightCache::Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float
     const int32_t k = Find(low, high);
     if (k < 0) return 0;
     const Entry& e = mPool[k];
+    if (e.mVoidsSeen != mVoids && Voided(e)) return 0;  // Check would find it gone
     *los = e.mLOS;
     *vis = e.mVis;
     *hdKnown = e.mHDKnown;

@@ -1,19 +1,18 @@
 #pragma once
 // The unit-to-unit sight cache: answers of CheckLOS for a pair of units,
 // valid while neither unit has moved since (their last-movement stamps are
-// unchanged). Pairs are stored once, whatever the order they are asked in.
+// unchanged) and no void since has reached the segment between them. Pairs
+// are stored once, whatever the order they are asked in.
 //
 // The pairs live in a pool; a flat open-addressing table (linear probing,
-// deletion by shifting back) finds a pair's pool entry. A grid of cells over
-// the map lists, for each cell, the pairs whose connecting segment crosses
-// it, so that voiding a point looks only at the pairs passing near it. The
-// cell lists are not cleaned at once when a pair goes: each reference keeps
-// the pair's serial and a stale one is dropped when met; the lists are made
-// again when the stale references outgrow the live ones. A pair is listed
-// only when the next void comes: most pairs are stored anew or dropped
-// (a unit moved) before that.
+// deletion by shifting back) finds a pair's pool entry. A void is only
+// written down: the voids since the cache was emptied are kept in order
+// (a circle voided again keeps only its latest place in the list), and a
+// pair is asked about the voids made since it was stored or last asked when
+// it is next found. A pair a void reached is then dropped, as a stale one is.
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 class Unit;
@@ -38,24 +37,22 @@ public:
     // Drops the pairs whose connecting segment passes within r of (x, y).
     void Void(float x, float y, float r);
     void Clear();
-    int32_t GetCount() const { return mCount; }
-    // The area the grid of cells covers (metres from the origin); pairs
-    // outside it are listed in the border cells.
-    void SetArea(float widthMetres, float heightMetres);
+    // The pairs stored; the ones a void has reached are dropped first.
+    int32_t GetCount();
 
 private:
     // One cache line each, so that a question reads one line of the pool.
     struct alignas(64) Entry {
         Unit* mLow = nullptr;
         Unit* mHigh = nullptr;
+        bool mUsed = false;
         bool mLOS = false;
-        float mVis = 0.0f;
         bool mHDKnown = false;
         bool mHD[2] = {false, false};  // of mLow, of mHigh
+        float mVis = 0.0f;
         int32_t mStamp[2] = {-1, -1};
         float mX[2] = {}, mY[2] = {};
-        uint32_t mSerial = 0;          // changes with every store; 0: a free entry
-        int32_t mCells = 0;            // cell references made at its last store
+        uint32_t mVoidsSeen = 0;       // the voids numbered below this have been asked about the pair
     };
     // A slot holds the low 32 bits of its pair's hash (the home slot and a
     // quick reject) and the pool index; the pair itself is read from the
@@ -64,32 +61,42 @@ private:
         uint32_t mHash;
         int32_t mEntry;                // pool index, -1 empty
     };
-    struct CellRef {
-        int32_t mEntry;
-        uint32_t mSerial;
+    // A void as written down: its circle and its number (voids are numbered
+    // in order from 0 since the cache was emptied).
+    struct Circle {
+        float mX, mY, mR;
+        float mReach;                  // beyond |mR| by far more than rounding (not a number: none known)
+        uint32_t mNumber;
+        bool mRepeated;                // voided again later: the later place counts
+    };
+    struct CircleKey {
+        uint32_t mBits[3];
+        bool operator==(const CircleKey& o) const
+        {
+            return mBits[0] == o.mBits[0] && mBits[1] == o.mBits[1] && mBits[2] == o.mBits[2];
+        }
+    };
+    struct CircleHash {
+        size_t operator()(const CircleKey& k) const;
     };
 
     int32_t Find(Unit* low, Unit* high) const;  // the pool index or -1
     void Insert(int32_t entry);
     void Erase(int32_t entry);
     void Grow();
-    void Register(int32_t entry);
-    void CompactCells();
+    // Whether a void made since the pair was last asked about reaches it.
+    bool Voided(const Entry& e) const;
+    void CompactCircles();
     static bool Near(const Entry& e, float x, float y, float r);
     static uint32_t Hash(const Unit* low, const Unit* high);
-    int32_t CellColumn(float x) const;
-    int32_t CellRow(float y) const;
 
     std::vector<Entry> mPool;
     std::vector<int32_t> mFree;          // pool entries not in use
     std::vector<Slot> mTable;            // size a power of two
     int32_t mCount = 0;
-    uint32_t mNextSerial = 1;
 
-    static constexpr float kCellSize = 128.0f;
-    int32_t mColumns = 1, mRows = 1;
-    std::vector<std::vector<CellRef>> mCells;
-    std::vector<CellRef> mEverywhere;    // pairs at positions that are not numbers
-    std::vector<CellRef> mPending;       // stored since the last void: listed at the next one
-    int64_t mLiveRefs = 0, mAllRefs = 0;
+    std::vector<Circle> mCircles;        // the voids in the order they were made
+    std::unordered_map<CircleKey, uint32_t, CircleHash> mCircleAt;  // a circle's place in mCircles
+    uint32_t mVoids = 0;                 // voids made since the cache was emptied
+    uint32_t mRepeats = 0;               // circles in mCircles voided again later
 };

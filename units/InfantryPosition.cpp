@@ -77,7 +77,7 @@ bool FindFreeSpot(Infantry* u, Infantry* other, Terrain t, float minDistance, fl
 } // namespace
 
 float Infantry::GetZ() {
-    if (mZ >= -0.5f) return GroundAt(mX, mY) + kFloorHeight * mZ;
+    if (mZ >= -0.5f) return GroundUnderUnit() + kFloorHeight * mZ;
     return Unit::GetZ();
 }
 

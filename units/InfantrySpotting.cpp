@@ -78,19 +78,23 @@ void Infantry::SpotterMods(Unit* target, float* sight, float* hearing) {
     Unit::SpotterMods(target, sight, hearing);
     if (!target) return;
     const MovementSpeedChart& pace = gMovementSpeedChart[mMoveSpeed];
-    const float a = AspectToLocation(target->mX, target->mY, true, true);
-    if (a <= 20.0f && UsingBinoculars(target)) {
-        Vehicle* v = fire::AsVehicle(target);
-        if ((v && !v->mDugIn) || !target->InCover(v != nullptr)) {
-            const bool hidingInfantry = target->mUnitType == kUnitInfantry && target->IsHiding(false);
-            *sight *= hidingInfantry ? 2.0f : 4.0f;
+    // A sight of 0 stays 0 below (see Unit::SpotterMods): the unit's aspect
+    // and cover are asked only when the spotter sees it at all.
+    if (*sight != 0.0f) {
+        const float a = AspectToLocation(target->mX, target->mY, true, true);
+        if (a <= 20.0f && UsingBinoculars(target)) {
+            Vehicle* v = fire::AsVehicle(target);
+            if ((v && !v->mDugIn) || !target->InCover(v != nullptr)) {
+                const bool hidingInfantry = target->mUnitType == kUnitInfantry && target->IsHiding(false);
+                *sight *= hidingInfantry ? 2.0f : 4.0f;
+            }
         }
+        if (a >= 125.0f)
+            *sight = pace.mEyesFront ? 0.0f : *sight * 0.25f;
+        else if (a >= 60.0f)
+            *sight *= pace.mEyesFront ? 0.25f : 0.5f;
+        if (mAbandonedVehicle) *sight *= 0.3f;
     }
-    if (a >= 125.0f)
-        *sight = pace.mEyesFront ? 0.0f : *sight * 0.25f;
-    else if (a >= 60.0f)
-        *sight *= pace.mEyesFront ? 0.25f : 0.5f;
-    if (mAbandonedVehicle) *sight *= 0.3f;
     *hearing *= pace.mHearingFactor;
     *sight *= pace.mSightFactor;
 }

@@ -12,6 +12,7 @@
 #include "engine/GFile.h"
 #include "engine/GGroup.h"
 #include "engine/GOLTA.h"
+#include "engine/GParallel.h"
 #include "engine/GString.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
@@ -186,7 +187,27 @@ bool Unit::PointedWithin(float facing, float arc, float x, float y) const {
 }
 
 float Unit::GetZ() {
-    return GroundHeightAt(mX, mY) + mZ * kFloorHeight;
+    return GroundUnderUnit() + mZ * kFloorHeight;
+}
+
+float Unit::GroundUnderUnit() {
+    const Map* map = gBattle ? gBattle->mMap : nullptr;
+    if (!map) return 0.0f;
+    // Every spot check and sight question asks both units' heights, over
+    // and over while they stand. The place is compared bit for bit.
+    const uint64_t key = map->HeightsKey();
+    if (key == mKeptGroundKey && std::memcmp(&mX, &mKeptGroundX, sizeof mX) == 0 &&
+        std::memcmp(&mY, &mKeptGroundY, sizeof mY) == 0)
+        return mKeptGround;
+    const float ground = map->GetZCoord(mX, mY);
+    // Threads read the kept answer side by side and never write it.
+    if (!InsideParallelWork()) {
+        mKeptGround = ground;
+        mKeptGroundX = mX;
+        mKeptGroundY = mY;
+        mKeptGroundKey = key;
+    }
+    return ground;
 }
 
 // ---------------------------------------------------------------------------

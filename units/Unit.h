@@ -487,6 +487,9 @@ public:
     virtual bool HaveBinoculars() { return false; }
     virtual bool UsingBinoculars(Unit* target) { return false; }
     virtual float GetZ();
+    // The battle map's ground height at the unit's place (0 without a map),
+    // kept while neither the place nor the map's heights change.
+    float GroundUnderUnit();
     virtual float LOSBoost() { return 0.0f; }
     virtual void CheckBuildingOccupancy() {}
 
@@ -658,6 +661,10 @@ public:
     char mManeuverTries = 5;
     int32_t mManeuverSlice = -9999;
     int32_t mMoveStamp = -1;
+    // GroundUnderUnit's kept answer: the height, the place and the map's
+    // HeightsKey it holds for (0: none).
+    float mKeptGround = 0.0f, mKeptGroundX = 0.0f, mKeptGroundY = 0.0f;
+    uint64_t mKeptGroundKey = 0;
 
     // Life and state
     bool mActive = false; // alive and in play

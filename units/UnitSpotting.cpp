@@ -239,10 +239,16 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
         // Each spotter's first question is about the stored answer of the
         // pair: its table slot is fetched two spotters ahead, the pair itself
         // one ahead, so the memory is at hand when the question comes.
+        // Only the units of the side that spots are asked: the others' pairs
+        // are not fetched.
+        auto spotter = [&](int32_t k) {
+            Unit* u = k < units->GetCount() ? units->GetUnit(k) : nullptr;
+            return u && (mSurrendered ? u->mSide == mSide : u->mSide != mSide) ? u : nullptr;
+        };
         for (int32_t i = 0; i < units->GetCount(); ++i) {
             if (map) {
-                if (i + 2 < units->GetCount()) map->PrefetchStoredLOS(this, units->GetUnit(i + 2), false);
-                if (i + 1 < units->GetCount()) map->PrefetchStoredLOS(this, units->GetUnit(i + 1), true);
+                if (Unit* u = spotter(i + 2)) map->PrefetchStoredLOS(this, u, false);
+                if (Unit* u = spotter(i + 1)) map->PrefetchStoredLOS(this, u, true);
             }
             ask(units->GetUnit(i));
         }
@@ -362,7 +368,12 @@ void Unit::Spot(SpotParam* p) {
 }
 
 void Unit::SpotterMods(Unit* t, float* range, float* hearing) {
-    if (t == mTarget) {
+    // A range of 0 (the spotter has no sight of the unit, as for most pairs)
+    // stays 0 whatever finite factor multiplies it, and every later use of it
+    // compares it or multiplies it: only the hearing needs working out then.
+    const bool blind = *range == 0.0f;
+    if (blind) {
+    } else if (t == mTarget) {
         *range *= 2.0f;
     } else if (mFiringSignature > 0) {
         float ax = 0.0f, ay = 0.0f;
@@ -381,7 +392,7 @@ void Unit::SpotterMods(Unit* t, float* range, float* hearing) {
         *range *= f;
         *hearing *= f;
     }
-    *range *= OpticalQualitySpot();
+    if (!blind) *range *= OpticalQualitySpot();
 }
 
 float Unit::OpticalQualitySpot() {

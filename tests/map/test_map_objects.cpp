@@ -101,6 +101,59 @@ TEST(MapCraters, FoxholesTurnDiggableGroundIntoFoxholeCodes)
     EXPECT_TRUE(map.mLastCraterWasFoxhole);  // a miss leaves the flag
 }
 
+// The foxholes are found through lists by square: random foxholes (some
+// reaching across square edges, some far off the map, enormous or not a
+// number) and shell craters, added and removed between the questions, answer
+// every point as a look at each member does.
+TEST(MapCraters, FoxholesBySquareAnswerAsEveryMemberAsked)
+{
+    Map map;
+    ASSERT_TRUE(map.IBlankMap(12, 9, 1.0f, 54));
+    uint64_t s = 5;
+    auto unit = [&s]() {
+        s = s * 6364136223846793005ull + 1442695040888963407ull;
+        return static_cast<float>(s >> 40) / static_cast<float>(1 << 24);
+    };
+    auto plain = [&map](float x, float y) {
+        for (int32_t k = 0; k < map.mFoxholes->GetCount(); ++k)
+            if (map.mFoxholes->GetCrater(k)->IsFoxhole() && map.mFoxholes->GetCrater(k)->Covers(x, y)) return true;
+        return false;
+    };
+    int found = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int what = static_cast<int>(unit() * 10);
+        if (what < 5 || map.mFoxholes->GetCount() == 0) {
+            Crater* f = new Crater;
+            float x = unit() * 260.0f - 10.0f, y = unit() * 200.0f - 10.0f, r = 0.2f + unit() * 6.0f;
+            if (what == 1) x = 1e9f;                                        // far off
+            if (what == 2 && round % 3 == 0) r = 2e7f;                      // reaches everywhere
+            if (what == 3 && round % 4 == 0) y = std::nanf("");
+            if (what == 4) x = 20.0f * static_cast<float>(static_cast<int>(x / 20.0f)) + (unit() - 0.5f) * 0.01f;
+            f->ICrater(x, y, r, 1.0f, 0.0f, unit() < 0.9f ? kCraterKindFoxhole : 0, kAxis);
+            map.mFoxholes->Add(f);
+        } else if (what < 7) {
+            map.mFoxholes->Delete(map.mFoxholes->GetCrater(static_cast<int32_t>(unit() * map.mFoxholes->GetCount()) %
+                                                           map.mFoxholes->GetCount()),
+                                  true);
+        }
+        for (int q = 0; q < 200; ++q) {
+            float x = unit() * 240.0f, y = unit() * 180.0f;
+            if (q % 4 == 0) x = 20.0f * static_cast<float>(static_cast<int>(x / 20.0f)) + (unit() - 0.5f) * 1e-3f;
+            if (q % 4 == 1) {
+                // At the edge of a foxhole's reach.
+                const Crater* c = map.mFoxholes->GetCrater(static_cast<int32_t>(unit() * 1000) %
+                                                           map.mFoxholes->GetCount());
+                x = c->mX + (unit() < 0.5f ? -1.0f : 1.0f) * c->mRadius * (0.98f + 0.04f * unit());
+                y = c->mY + (unit() - 0.5f) * 2.0f * c->mRadius;
+            }
+            const bool expected = plain(x, y);
+            found += expected ? 1 : 0;
+            ASSERT_EQ(map.mFoxholes->HasFoxholeAt(x, y), expected) << "round " << round << " at " << x << ", " << y;
+        }
+    }
+    EXPECT_GT(found, 1000);
+}
+
 TEST(MapBuildings, HandAddedObjectsOffTheMapAreNotIndexed)
 {
     Map map;

@@ -1,6 +1,6 @@
 // Base rules of the unit that read the data tables or the battle: how many
 // waypoints an order may add, paths stored as waypoints, the ground under a
-// bridge, full strength by the data record, and playback preparation.
+// bridge, the kept ground height, full strength by the data record, and playback preparation.
 
 #include <gtest/gtest.h>
 
@@ -140,6 +140,36 @@ TEST(UnitGround, UnderABridgeTheWaterFreezesFromFrostyWeather) {
     EXPECT_EQ(u.GetOccupiedTerrain(), kTerrainIce);
     u.mX = 12.0f;
     EXPECT_EQ(u.GetOccupiedTerrain(), kTerrainRoad2);
+    gBattle = old;
+}
+
+// The unit keeps the ground height under it while its place and the map's
+// heights stay: a point raised under it, a move and another map are each
+// answered as the map answers at once.
+TEST(UnitGround, TheKeptGroundHeightFollowsPointsPlacesAndMaps) {
+    Battle battle;
+    battle.IBattleStub();
+    battle.mMap = new Map;
+    ASSERT_TRUE(battle.mMap->IBlankMap(2, 2, 1.0f, 10));
+    Map other;
+    ASSERT_TRUE(other.IBlankMap(2, 2, 1.0f, 30));
+    Battle* old = gBattle;
+    gBattle = &battle;
+    Inanimate u;
+    u.mX = 10.5f;
+    u.mY = 9.25f;
+    u.mZ = 0.0f;
+    EXPECT_EQ(u.GetZ(), battle.mMap->GetZCoord(u.mX, u.mY));
+    battle.mMap->SetPoint(5, 4, EncodePoint(40, 0));  // a corner of the unit's cell
+    EXPECT_EQ(u.GetZ(), battle.mMap->GetZCoord(u.mX, u.mY));
+    EXPECT_NE(u.GetZ(), other.GetZCoord(u.mX, u.mY));
+    u.mY = 8.75f;
+    EXPECT_EQ(u.GetZ(), battle.mMap->GetZCoord(u.mX, u.mY));
+    Map* own = battle.mMap;
+    battle.mMap = &other;
+    EXPECT_EQ(u.GetZ(), other.GetZCoord(u.mX, u.mY));
+    battle.mMap = own;
+    EXPECT_EQ(u.GetZ(), own->GetZCoord(u.mX, u.mY));
     gBattle = old;
 }
 
