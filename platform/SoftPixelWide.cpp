@@ -56,6 +56,33 @@ namespace {
 // Eight steps of a lane, wrapping like the lanes themselves do.
 int32_t Times8(int32_t step) { return static_cast<int32_t>(static_cast<uint32_t>(step) * 8u); }
 
+// A row's four dither values twice over, one a lane.
+__attribute__((target("avx2"), always_inline)) inline __m256i DitherTwice(const uint32_t* d) {
+    return _mm256_setr_epi32(int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]), int32_t(d[0]), int32_t(d[1]),
+                             int32_t(d[2]), int32_t(d[3]));
+}
+
+// A triangle's planes of depth, 1/w, u/w and v/w in eight lanes: the
+// origin's x, then each plane's base and step along x.
+struct Planes8 {
+    __m256 ox, zBase, zDx, rBase, rDx, uBase, uDx, vBase, vDx;
+};
+__attribute__((target("avx2"), always_inline)) inline Planes8 PlanesOf(const TriangleSetup& t) {
+    return Planes8{_mm256_set1_ps(t.ox),       _mm256_set1_ps(t.z.base), _mm256_set1_ps(t.z.dx),
+                   _mm256_set1_ps(t.rhw.base), _mm256_set1_ps(t.rhw.dx), _mm256_set1_ps(t.ur.base),
+                   _mm256_set1_ps(t.ur.dx),    _mm256_set1_ps(t.vr.base), _mm256_set1_ps(t.vr.dx)};
+}
+
+// What row y adds to each of those planes: p.dy * (y - oy).
+struct RowPlanes8 {
+    __m256 z, r, u, v;
+};
+__attribute__((target("avx2"), always_inline)) inline RowPlanes8 RowPlanesOf(const TriangleSetup& t, int32_t y) {
+    const float dyo = float(y) - t.oy;
+    return RowPlanes8{_mm256_set1_ps(t.z.dy * dyo), _mm256_set1_ps(t.rhw.dy * dyo), _mm256_set1_ps(t.ur.dy * dyo),
+                      _mm256_set1_ps(t.vr.dy * dyo)};
+}
+
 // Eight dither-ready colours to RGB565 and, with their depths, into the
 // run; pixels that failed the depth test keep what they had.
 __attribute__((target("avx2"), always_inline)) inline void StoreEight(const WideRun& r, int32_t x, __m256i p,
@@ -291,9 +318,7 @@ __attribute__((target("avx2"))) void WideAffineTriangle(const TriangleSetup& t, 
         __m256i zv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(z))), zLane);
         __m256i uv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>((uRow + w.dux * k) & uWrap)), uLane);
         __m256i vv = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int32_t>((vRow + w.dvx * k) & vWrap)), vLane);
-        const uint32_t* d = w.dither[y & 3];
-        const __m256i pattern = _mm256_setr_epi32(int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]),
-                                                  int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]));
+        const __m256i pattern = DitherTwice(w.dither[y & 3]);
         const __m256i dither = _mm256_permutevar8x32_epi32(
             pattern, _mm256_and_si256(_mm256_add_epi32(lane, _mm256_set1_epi32(x0 & 3)), _mm256_set1_epi32(3)));
         const __m256i end = _mm256_set1_epi32(x1);
@@ -339,7 +364,7 @@ __attribute__((target("avx2"))) void WideAffineTriangle(const TriangleSetup& t, 
             if (w.test && zq > zb[x]) continue;
             int32_t u = _mm256_extract_epi32(uv, 0) + int32_t(w.dux) * i, v = _mm256_extract_epi32(vv, 0) + int32_t(w.dvx) * i;
             uint32_t idx = ((uint32_t(v >> 16) & w.hmask) << w.wshift) | (uint32_t(u >> 16) & w.wmask);
-            uint32_t p = w.packed[idx] + d[x & 3];
+            uint32_t p = w.packed[idx] + w.dither[y & 3][x & 3];
             dst[x] = static_cast<uint16_t>(((p & 0xF8u) << 8) | ((p >> 5) & 0x7E0u) | ((p >> 19) & 0x1Fu));
             if (w.write) zb[x] = static_cast<uint16_t>(zq);
         }
@@ -421,11 +446,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i ToField16(__m256i 
 __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup& t, const WidePerspective& w) {
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps();
-    const __m256 ox = _mm256_set1_ps(t.ox);
-    const __m256 zBase = _mm256_set1_ps(t.z.base), zDx = _mm256_set1_ps(t.z.dx);
-    const __m256 rBase = _mm256_set1_ps(t.rhw.base), rDx = _mm256_set1_ps(t.rhw.dx);
-    const __m256 uBase = _mm256_set1_ps(t.ur.base), uDx = _mm256_set1_ps(t.ur.dx);
-    const __m256 vBase = _mm256_set1_ps(t.vr.base), vDx = _mm256_set1_ps(t.vr.dx);
+    const auto [ox, zBase, zDx, rBase, rDx, uBase, uDx, vBase, vDx] = PlanesOf(t);
     const __m256 texW = _mm256_set1_ps(float(w.wmask + 1)), texH = _mm256_set1_ps(float(w.hmask + 1));
     const __m256 k65535 = _mm256_set1_ps(65535.0f), half = _mm256_set1_ps(0.5f), k256 = _mm256_set1_ps(256.0f);
     // Below 2^22 texels, float products, halves and floors are exact.
@@ -447,12 +468,8 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
         if (!rows.Span(&x0, &x1)) continue;
         uint16_t* dst = w.pixels + int64_t(y) * w.pitch;
         uint16_t* zb = w.depth + int64_t(y) * w.depthPitch;
-        const float dyo = float(y) - t.oy;
-        const __m256 zDy = _mm256_set1_ps(t.z.dy * dyo), rDyo = _mm256_set1_ps(t.rhw.dy * dyo);
-        const __m256 uDyo = _mm256_set1_ps(t.ur.dy * dyo), vDyo = _mm256_set1_ps(t.vr.dy * dyo);
-        const uint32_t* d = w.dither[y & 3];
-        const __m256i pattern = _mm256_setr_epi32(int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]),
-                                                  int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]));
+        const auto [zDy, rDyo, uDyo, vDyo] = RowPlanesOf(t, y);
+        const __m256i pattern = DitherTwice(w.dither[y & 3]);
         __m256i dither = _mm256_permutevar8x32_epi32(
             pattern, _mm256_and_si256(_mm256_add_epi32(lane, _mm256_set1_epi32(x0 & 3)), _mm256_set1_epi32(3)));
         const __m256i lastX = _mm256_set1_epi32(x1 - 1);
@@ -788,11 +805,7 @@ __attribute__((target("avx2"))) void WideBlendTriangle(const TriangleSetup& t,
     if (first > last || a.width < 8) return;
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps();
-    const __m256 ox = _mm256_set1_ps(t.ox);
-    const __m256 zBase = _mm256_set1_ps(t.z.base), zDx = _mm256_set1_ps(t.z.dx);
-    const __m256 rBase = _mm256_set1_ps(t.rhw.base), rDx = _mm256_set1_ps(t.rhw.dx);
-    const __m256 uBase = _mm256_set1_ps(t.ur.base), uDx = _mm256_set1_ps(t.ur.dx);
-    const __m256 vBase = _mm256_set1_ps(t.vr.base), vDx = _mm256_set1_ps(t.vr.dx);
+    const auto [ox, zBase, zDx, rBase, rDx, uBase, uDx, vBase, vDx] = PlanesOf(t);
     const __m256 texW = _mm256_set1_ps(float(b.wmask + 1)), texH = _mm256_set1_ps(float(b.hmask + 1));
     const __m256 k65535 = _mm256_set1_ps(65535.0f), half = _mm256_set1_ps(0.5f),
                  k256 = _mm256_set1_ps(256.0f);
@@ -811,12 +824,8 @@ __attribute__((target("avx2"))) void WideBlendTriangle(const TriangleSetup& t,
         if (!rows.Span(&x0, &x1)) continue;
         uint16_t* dst = a.pixels + int64_t(y) * a.pitch;
         uint16_t* zb = a.depth + int64_t(y) * a.depthPitch;
-        const float dyo = float(y) - t.oy;
-        const __m256 zDy = _mm256_set1_ps(t.z.dy * dyo), rDyo = _mm256_set1_ps(t.rhw.dy * dyo);
-        const __m256 uDyo = _mm256_set1_ps(t.ur.dy * dyo), vDyo = _mm256_set1_ps(t.vr.dy * dyo);
-        const uint32_t* d = a.dither[y & 3];
-        const __m256i pattern = _mm256_setr_epi32(int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]),
-                                                  int32_t(d[0]), int32_t(d[1]), int32_t(d[2]), int32_t(d[3]));
+        const auto [zDy, rDyo, uDyo, vDyo] = RowPlanesOf(t, y);
+        const __m256i pattern = DitherTwice(a.dither[y & 3]);
         const __m256i lastX = _mm256_set1_epi32(x1 - 1);
         for (int32_t next = x0; next < x1; next += 8) {
             // A group that would cross the target's right edge is moved back

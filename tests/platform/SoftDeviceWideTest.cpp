@@ -123,7 +123,9 @@ TEST(SoftDeviceThreads, BattleFramesAreTheSameOnOneAndManyThreads) {
         EXPECT_LT(std::count(one.depth.begin(), one.depth.end(), 0xFFFF), int64_t(one.depth.size()));
         EXPECT_GE(many.jobs, 1);
         EXPECT_LE(many.jobs, bands * 8) << "frame " << (&frame - frames);
-        if (&frame == &frames[3]) EXPECT_GT(all.jobs, bands) << "the smoke's bands are cut";
+        if (&frame == &frames[3]) {
+            EXPECT_GT(all.jobs, bands) << "the smoke's bands are cut";
+        }
     }
 }
 
@@ -262,6 +264,37 @@ TEST(SoftDeviceThreads, LongScenesAndStateChangesKeepTheirOrder) {
 
 namespace {
 
+// A see-through puff's states: blended by the texture's alpha and the
+// texture factor's, fogged linearly from 1.5 to 6 when asked.
+struct PuffStates {
+    bool dither;
+    uint32_t alphaRef;
+    bool zWrite, linear;
+    const SoftTexture* texture;
+    uint32_t factor;
+    bool fog;
+};
+
+void SetPuffStates(SoftDevice3D& d, const PuffStates& s) {
+    const float fogStart = 1.5f, fogEnd = 6.0f;
+    uint32_t startBits, endBits;
+    std::memcpy(&startBits, &fogStart, 4);
+    std::memcpy(&endBits, &fogEnd, 4);
+    ScreenStates(d);
+    d.SetRenderState(SoftState::DitherEnable, s.dither ? kTrue : kFalse);
+    d.SetRenderState(SoftState::AlphaRef, s.alphaRef);
+    d.SetRenderState(SoftState::ZWriteEnable, s.zWrite ? kTrue : kFalse);
+    d.SetTextureStageState(SoftStage::MagFilter, s.linear ? kFilterLinear : kFilterPoint);
+    TextureOn(d, s.texture, s.factor != 0xFFu);
+    d.SetRenderState(SoftState::TextureFactor, s.factor << 24 | 0xFFFFFFu);
+    d.SetRenderState(SoftState::FogEnable, s.fog ? kTrue : kFalse);
+    d.SetRenderState(SoftState::FogTableMode, kFogLinear);
+    d.SetRenderState(SoftState::FogColor, 0x405060);
+    d.SetRenderState(SoftState::FogTableStart, startBits);
+    d.SetRenderState(SoftState::FogTableEnd, endBits);
+    d.Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+}
+
 // See-through triangles as smoke and dust are drawn (translucent texels, a
 // texture factor or none, fog or none, alpha test, dither, depth written or
 // not, magnified and filtered or point-sampled, facing the eye or leaning
@@ -278,10 +311,6 @@ TEST(SoftDeviceWide, BlendedTrianglesMatchThePlainLoopExactly) {
         const uint32_t a = (x + y) % 3 == 0 ? 255u : uint32_t(40 * x + 20 * y);
         return a << 24 | uint32_t(x * 60) << 16 | uint32_t(200 - y * 20) << 8 | 0x30u;
     })));
-    const float fogStart = 1.5f, fogEnd = 6.0f;
-    uint32_t startBits, endBits;
-    std::memcpy(&startBits, &fogStart, 4);
-    std::memcpy(&endBits, &fogEnd, 4);
     Lcg rng(2024);
     int64_t drawn = 0;
     // The whole-triangle blend of magnified puffs makes the reference's
@@ -302,19 +331,8 @@ TEST(SoftDeviceWide, BlendedTrianglesMatchThePlainLoopExactly) {
         const uint32_t factor = round / 4 % 3 == 0 ? 0xFFu : 0x20u + 0x1Du * uint32_t(round % 7);
         const bool fog = round % 2 == 0, facing = round % 5 < 2;
         for (SoftDevice3D* d : {&wide, &plain}) {
-            ScreenStates(*d);
-            d->SetRenderState(SoftState::DitherEnable, round % 3 == 1 ? kTrue : kFalse);
-            d->SetRenderState(SoftState::AlphaRef, round % 6 < 3 ? 0u : 60u);
-            d->SetRenderState(SoftState::ZWriteEnable, round % 7 == 3 ? kFalse : kTrue);
-            d->SetTextureStageState(SoftStage::MagFilter, round / 2 % 2 == 0 ? kFilterLinear : kFilterPoint);
-            TextureOn(*d, tex, factor != 0xFFu);
-            d->SetRenderState(SoftState::TextureFactor, factor << 24 | 0xFFFFFFu);
-            d->SetRenderState(SoftState::FogEnable, fog ? kTrue : kFalse);
-            d->SetRenderState(SoftState::FogTableMode, kFogLinear);
-            d->SetRenderState(SoftState::FogColor, 0x405060);
-            d->SetRenderState(SoftState::FogTableStart, startBits);
-            d->SetRenderState(SoftState::FogTableEnd, endBits);
-            d->Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+            SetPuffStates(*d, PuffStates{round % 3 == 1, round % 6 < 3 ? 0u : 60u, round % 7 != 3, round / 2 % 2 == 0,
+                                         tex, factor, fog});
         }
         for (int32_t k = 0; k < 10; ++k) {
             TV v[3];
@@ -352,10 +370,6 @@ TEST(SoftDeviceWide, MagnifiedBlendedTrianglesMatchTheReferenceExactly) {
         const uint32_t a = uint32_t((x * 11 + y * 7) % 256);
         return a << 24 | uint32_t(x * 4) << 16 | uint32_t(y * 8) << 8 | uint32_t((x ^ y) * 4);
     })));
-    const float fogStart = 1.5f, fogEnd = 6.0f;
-    uint32_t startBits, endBits;
-    std::memcpy(&startBits, &fogStart, 4);
-    std::memcpy(&endBits, &fogEnd, 4);
     Lcg rng(4711);
     int64_t drawn = 0, differs = 0, left = 0;
     struct TrianglesBack {
@@ -371,19 +385,7 @@ TEST(SoftDeviceWide, MagnifiedBlendedTrianglesMatchTheReferenceExactly) {
         const uint32_t factor = round % 4 == 0 ? 0xFFu : 0x20u + 0x1Du * uint32_t(round % 7);
         const bool fog = round % 2 == 0 || factor == 0xFFu, facing = round % 3 < 2;
         for (SoftDevice3D* d : {&fast, &ref, &runs}) {
-            ScreenStates(*d);
-            d->SetRenderState(SoftState::DitherEnable, round % 3 == 1 ? kTrue : kFalse);
-            d->SetRenderState(SoftState::AlphaRef, round % 6 < 3 ? 0u : 60u);
-            d->SetRenderState(SoftState::ZWriteEnable, round % 5 == 3 ? kFalse : kTrue);
-            d->SetTextureStageState(SoftStage::MagFilter, kFilterLinear);
-            TextureOn(*d, &puff, factor != 0xFFu);
-            d->SetRenderState(SoftState::TextureFactor, factor << 24 | 0xFFFFFFu);
-            d->SetRenderState(SoftState::FogEnable, fog ? kTrue : kFalse);
-            d->SetRenderState(SoftState::FogTableMode, kFogLinear);
-            d->SetRenderState(SoftState::FogColor, 0x405060);
-            d->SetRenderState(SoftState::FogTableStart, startBits);
-            d->SetRenderState(SoftState::FogTableEnd, endBits);
-            d->Clear(nullptr, 0, kSoftClearZBuffer, 0, 1.0f);
+            SetPuffStates(*d, PuffStates{round % 3 == 1, round % 6 < 3 ? 0u : 60u, round % 5 != 3, true, &puff, factor, fog});
         }
         for (int32_t k = 0; k < 10; ++k) {
             TV v[3];
