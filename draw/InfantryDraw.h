@@ -43,6 +43,15 @@ extern FigureStatics gFigureStatics;
 
 // The level of detail for a measure (strictly greater than each threshold).
 FigureDetail FigureDetailFor(float factor);
+// The measure at and below which the richest figure is drawn as the good one
+// on the screen: a man then stands about 115 pixels tall or less (the measure
+// times some 7,700 at the battle views' fields of view), where the richest
+// figure's extra triangles cover a pixel or two each.
+constexpr float kBestFigureOnScreen = 0.015f;
+// The level a man is drawn at: FigureDetailFor, except that on the screen the
+// richest figure needs a measure above kBestFigureOnScreen. A pick pass keeps
+// FigureDetailFor, so that a click finds the same shape at every size.
+FigureDetail ScreenFigureDetail(float factor, bool pick);
 // Draws one man in the current frame; returns with the matrix stack as found.
 // `figure` is handed to the hand-weapon and flame-tank hooks.
 void DrawSoldier(FigureDetail detail, const FigurePose& pose, int32_t figure, bool needsClip);

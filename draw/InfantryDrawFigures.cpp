@@ -416,6 +416,11 @@ FigureDetail FigureDetailFor(float factor) {
     return kFigureDistantDot;
 }
 
+FigureDetail ScreenFigureDetail(float factor, bool pick) {
+    const FigureDetail d = FigureDetailFor(factor);
+    return d == kFigureBest && !pick && factor <= kBestFigureOnScreen ? kFigureGood : d;
+}
+
 void DrawSkis(float pitch) {
     d3::SetCull(false);
     d3::Push();

@@ -3,6 +3,7 @@
 // hand-weapon hand-over, with the matrix stack balanced on every path.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "DrawTestUtil.h"
@@ -58,6 +59,20 @@ TEST(FigureLevels, EachThresholdIsStrictlyExceeded) {
     EXPECT_EQ(FigureDetailFor(0.0025f), kFigurePondScum);
     EXPECT_EQ(FigureDetailFor(0.002f), kFigureDistantDot);
     EXPECT_EQ(FigureDetailFor(-1.0f), kFigureDistantDot);
+}
+
+// On the screen the richest figure starts only above its own measure; between
+// the two thresholds it is the good one, and a pick still sees the richest.
+TEST(FigureLevels, OnTheScreenTheRichestNeedsItsOwnMeasureAndPicksKeepIt) {
+    const float above = std::nextafter(kBestFigureOnScreen, 1.0f);
+    EXPECT_EQ(ScreenFigureDetail(above, false), kFigureBest);
+    EXPECT_EQ(ScreenFigureDetail(kBestFigureOnScreen, false), kFigureGood);
+    EXPECT_EQ(ScreenFigureDetail(0.0096f, false), kFigureGood);
+    EXPECT_EQ(ScreenFigureDetail(0.0096f, true), kFigureBest);
+    for (const float f : {0.0095f, 0.005f, 0.003f, 0.001f}) {
+        EXPECT_EQ(ScreenFigureDetail(f, false), FigureDetailFor(f)) << f;
+        EXPECT_EQ(ScreenFigureDetail(f, true), FigureDetailFor(f)) << f;
+    }
 }
 
 TEST_F(Figures, EveryLevelDrawsItsPiecesAndLeavesTheStackAsFound) {
