@@ -181,7 +181,7 @@ public:
     // inputs. While a memo is set, CheckLOS answers inputs it holds from it;
     // with record set it also keeps every answer it works out. The memo must
     // be cleared before the map, the smoke or the burning vehicles change.
-    void SetLOSMemo(LOSMemo* memo, bool record) { mLOSMemo = memo, mLOSMemoRecord = record; }
+    void SetLOSMemo(LOSMemo* memo) { mLOSMemo = memo; }
     LOSMemo* GetLOSMemo() const { return mLOSMemo; }
     // True when the sight cache holds a valid answer for the pair; reads
     // without changing anything (a stale answer stays for CheckStoredLOS to
@@ -666,7 +666,6 @@ private:
     bool mReferenceTrace = false;           // tests: every trace by the reference walk
     SightCache mSightCache;
     LOSMemo* mLOSMemo = nullptr;
-    bool mLOSMemoRecord = false;
     PathGrid* mPathGrids[2][kPathTypes] = {};
     struct MapState* mSaved = nullptr;      // the kept changeable state
     AIPathFinder mPathFinder;
@@ -681,7 +680,7 @@ class LOSMemoScope {
 public:
     LOSMemoScope() = default;
     ~LOSMemoScope() {
-        if (mMap) mMap->SetLOSMemo(nullptr, false);
+        if (mMap) mMap->SetLOSMemo(nullptr);
     }
     LOSMemoScope(const LOSMemoScope&) = delete;
     LOSMemoScope& operator=(const LOSMemoScope&) = delete;
@@ -692,7 +691,7 @@ protected:
     void Install(Map* map, int32_t minimum) {
         if (static_cast<int32_t>(mRequests.size()) < minimum) return;
         map->FetchLOS(mRequests, &mMemo);
-        map->SetLOSMemo(&mMemo, false);
+        map->SetLOSMemo(&mMemo);
         mMap = map;
     }
     std::vector<LOSRequest> mRequests;

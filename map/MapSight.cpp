@@ -464,18 +464,15 @@ bool Map::CheckLOS(bool groundOnly, bool withSmoke, bool endCover, float x1, flo
     if (!mLOSMemo)
         return CheckLOSNow(groundOnly, withSmoke, endCover, x1, y1, z1, x2, y2, z2, visibility, length, blockX,
                            blockY, blockZ);
-    const LOSKey key = MakeLOSKey(groundOnly, withSmoke, endCover, x1, y1, z1, x2, y2, z2);
-    auto it = mLOSMemo->answers.find(key);
+    const LOSAnswer* found = mLOSMemo->Find(MakeLOSKey(groundOnly, withSmoke, endCover, x1, y1, z1, x2, y2, z2));
     LOSAnswer computed;
-    const LOSAnswer* found = &computed;
-    if (it != mLOSMemo->answers.end()) {
-        found = &it->second;
+    if (found) {
         KeepDeferred(found->deferred);
     } else {
         computed.answered = CheckLOSNow(groundOnly, withSmoke, endCover, x1, y1, z1, x2, y2, z2,
                                         &computed.visibility, &computed.length, &computed.blockX, &computed.blockY,
                                         &computed.blockZ);
-        if (mLOSMemoRecord) mLOSMemo->answers.emplace(key, computed);
+        found = &computed;
     }
     const LOSAnswer& a = *found;
     if (visibility) *visibility = a.visibility;
@@ -499,11 +496,11 @@ void Map::FetchLOS(const std::vector<LOSRequest>& requests, LOSMemo* memo)
                                  &a.visibility, &a.length, &a.blockX, &a.blockY, &a.blockZ);
         SetThreadDeferredKeeps(nullptr);
     });
-    for (size_t i = 0; i < requests.size(); ++i) {
-        const LOSRequest& q = requests[i];
-        memo->answers.emplace(MakeLOSKey(q.groundOnly, q.withSmoke, q.endCover, q.x1, q.y1, q.z1, q.x2, q.y2, q.z2),
-                              std::move(answers[i]));
-    }
+    memo->Clear();
+    memo->keys.reserve(requests.size());
+    for (const LOSRequest& q : requests)
+        memo->keys.push_back(MakeLOSKey(q.groundOnly, q.withSmoke, q.endCover, q.x1, q.y1, q.z1, q.x2, q.y2, q.z2));
+    memo->answers = std::move(answers);
 }
 
 bool Map::CheckLOSNow(bool groundOnly, bool withSmoke, bool endCover, float x1, float y1, float z1, float x2,

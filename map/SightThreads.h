@@ -4,7 +4,6 @@
 // of CheckLOS answers fetched ahead for exact inputs (docs/threads.md).
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
 #include <vector>
 
 class Unit;
@@ -66,7 +65,29 @@ struct LOSRequest {
     float x1 = 0.0f, y1 = 0.0f, z1 = 0.0f, x2 = 0.0f, y2 = 0.0f, z2 = 0.0f;
 };
 
+// Answers fetched ahead for exact inputs, in the order the fetching code
+// will ask for them: a question is looked for from the one after the last
+// answer found on, so asking in that order finds each at once; lines fetched
+// but never asked are passed over, and one asked again is found behind.
 struct LOSMemo {
-    std::unordered_map<LOSKey, LOSAnswer, LOSKeyHash> answers;
-    void Clear() { answers.clear(); }
+    std::vector<LOSKey> keys;
+    std::vector<LOSAnswer> answers;
+    size_t next = 0;
+    void Clear() {
+        keys.clear();
+        answers.clear();
+        next = 0;
+    }
+    size_t Size() const { return keys.size(); }
+    const LOSAnswer* Find(const LOSKey& key) {
+        const size_t n = keys.size();
+        for (size_t i = next; i < n; ++i)
+            if (keys[i] == key) {
+                next = i + 1;
+                return &answers[i];
+            }
+        for (size_t i = 0; i < next && i < n; ++i)
+            if (keys[i] == key) return &answers[i];
+        return nullptr;
+    }
 };
