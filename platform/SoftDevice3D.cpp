@@ -46,8 +46,11 @@ constexpr int32_t kMaxPieces = 6;
 
 int32_t SetupPieces(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c, int32_t width,
                     int32_t height, TriangleSetup* out) {
+    // Set-up checks the band itself: most triangles lie inside it and need
+    // no second look at their corners.
+    if (SetupTriangle(a, b, c, width, height, out)) return 1;
     if (InsideGuardBand(a, width, height) && InsideGuardBand(b, width, height) && InsideGuardBand(c, width, height))
-        return SetupTriangle(a, b, c, width, height, out) ? 1 : 0;
+        return 0;
     if (!(a.rhw > 0.0f) || !(b.rhw > 0.0f) || !(c.rhw > 0.0f)) return 0;
     RasterVertex poly[8];
     const int32_t n = ClipToGuardBand(a, b, c, width, height, poly);
