@@ -607,8 +607,8 @@ __attribute__((target("avx2"))) void PerspectiveAvx2(const TriangleSetup& t, con
     PerspectiveRows(t, w);
 }
 
-__attribute__((target("avx2,avx512f,avx512vl,avx512bw,avx512dq"))) void PerspectiveAvx512(
-    const TriangleSetup& t, const WidePerspective& w) {
+__attribute__((target("avx2,avx512f,avx512vl,avx512bw,avx512dq"))) void
+PerspectiveAvx512(const TriangleSetup& t, const WidePerspective& w) {
     PerspectiveRows(t, w);
 }
 
@@ -620,14 +620,20 @@ bool Wide512Available() {
     return available;
 }
 
-}  // namespace
+} // namespace
 
-bool Wide512On() { return gWide512.load(std::memory_order_relaxed) && Wide512Available(); }
-void SetWide512(bool on) { gWide512.store(on, std::memory_order_relaxed); }
+bool Wide512On() {
+    return gWide512.load(std::memory_order_relaxed) && Wide512Available();
+}
+void SetWide512(bool on) {
+    gWide512.store(on, std::memory_order_relaxed);
+}
 
 void WidePerspectiveTriangle(const TriangleSetup& t, const WidePerspective& w) {
-    if (Wide512On()) PerspectiveAvx512(t, w);
-    else PerspectiveAvx2(t, w);
+    if (Wide512On())
+        PerspectiveAvx512(t, w);
+    else
+        PerspectiveAvx2(t, w);
 }
 
 namespace {
@@ -980,7 +986,9 @@ int32_t WideTextured(const WideRun&, int32_t, int32_t, uint32_t, int32_t, int32_
 }
 void WideAffineTriangle(const TriangleSetup&, const WideTriangle&) {}
 void WidePerspectiveTriangle(const TriangleSetup&, const WidePerspective&) {}
-bool Wide512On() { return false; }
+bool Wide512On() {
+    return false;
+}
 void SetWide512(bool) {}
 int32_t WideBilinear(const WideRun&, const uint32_t*, int32_t, int32_t, uint32_t, int32_t, int32_t, int32_t, int32_t,
                      int32_t) {

@@ -78,9 +78,10 @@ struct CornerBounds {
 
 // x, y, z, 1/w in four lanes and u, v in two: 16 and 8 bytes of the corner.
 inline bool CornerUsable(const RasterVertex& v, const CornerBounds& b) {
-    static_assert(offsetof(RasterVertex, rhw) == 12 && offsetof(RasterVertex, v) == offsetof(RasterVertex, u) + 4);
+    static_assert(offsetof(RasterVertex, rhw) == 12 &&
+                  offsetof(RasterVertex, v) == offsetof(RasterVertex, u) + 4);
     const __m128 xyzr = _mm_loadu_ps(&v.x);
-    const __m128 uv = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&v.u)));  // upper lanes 0
+    const __m128 uv = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&v.u))); // upper lanes 0
     const __m128 inside = _mm_and_ps(_mm_cmpgt_ps(xyzr, b.lo), _mm_cmplt_ps(xyzr, b.hi));
     const __m128 finite = _mm_cmplt_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), uv), _mm_set1_ps(INFINITY));
     return _mm_movemask_ps(_mm_and_ps(inside, finite)) == 0xF;
