@@ -46,8 +46,11 @@ constexpr int32_t kMaxPieces = 6;
 
 int32_t SetupPieces(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c, int32_t width,
                     int32_t height, TriangleSetup* out) {
+    // Set-up checks the band itself: most triangles lie inside it and need
+    // no second look at their corners.
+    if (SetupTriangle(a, b, c, width, height, out)) return 1;
     if (InsideGuardBand(a, width, height) && InsideGuardBand(b, width, height) && InsideGuardBand(c, width, height))
-        return SetupTriangle(a, b, c, width, height, out) ? 1 : 0;
+        return 0;
     if (!(a.rhw > 0.0f) || !(b.rhw > 0.0f) || !(c.rhw > 0.0f)) return 0;
     RasterVertex poly[8];
     const int32_t n = ClipToGuardBand(a, b, c, width, height, poly);
@@ -373,29 +376,37 @@ void SoftDevice3D::DrawPrimitive(SoftPrimitive type, uint32_t fvf, const void* v
     }
     const Shade& shade = *mShade[kind];
     const uint8_t* base = static_cast<const uint8_t*>(vertices);
+    // Every corner is read once, before the triangles that share it refer
+    // to it (copies of corners just written, a triangle at a time, made the
+    // processor wait for its own stores).
+    constexpr int32_t kCorners = 64;
+    RasterVertex local[kCorners];
+    std::vector<RasterVertex> many;
+    RasterVertex* v = local;
+    if (count > kCorners) {
+        many.resize(size_t(count));
+        v = many.data();
+    }
+    for (int32_t i = 0; i < count; ++i)
+        v[i] = ReadVertex(base, fvf, i);
     switch (type) {
     case SoftPrimitive::TriangleList:
         for (int32_t i = 0; i + 2 < count; i += 3)
-            DrawTriangle(ReadVertex(base, fvf, i), ReadVertex(base, fvf, i + 1),
-                         ReadVertex(base, fvf, i + 2), shade);
+            DrawTriangle(v[i], v[i + 1], v[i + 2], shade);
         break;
     case SoftPrimitive::TriangleStrip:
         for (int32_t i = 0; i + 2 < count; ++i) {
-            RasterVertex a = ReadVertex(base, fvf, i), b = ReadVertex(base, fvf, i + 1);
-            RasterVertex c = ReadVertex(base, fvf, i + 2);
-            if (i & 1) DrawTriangle(b, a, c, shade);
-            else DrawTriangle(a, b, c, shade);
+            if (i & 1)
+                DrawTriangle(v[i + 1], v[i], v[i + 2], shade);
+            else
+                DrawTriangle(v[i], v[i + 1], v[i + 2], shade);
         }
         break;
-    case SoftPrimitive::TriangleFan: {
-        RasterVertex a = ReadVertex(base, fvf, 0);
-        if (count == 4 &&
-            DrawQuad(a, ReadVertex(base, fvf, 1), ReadVertex(base, fvf, 2), ReadVertex(base, fvf, 3), shade))
-            break;
+    case SoftPrimitive::TriangleFan:
+        if (count == 4 && DrawQuad(v[0], v[1], v[2], v[3], shade)) break;
         for (int32_t i = 1; i + 1 < count; ++i)
-            DrawTriangle(a, ReadVertex(base, fvf, i), ReadVertex(base, fvf, i + 1), shade);
+            DrawTriangle(v[0], v[i], v[i + 1], shade);
         break;
-    }
     }
 }
 

@@ -441,11 +441,18 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     const float ftw = static_cast<float>(tw), fth = static_cast<float>(th);
     // Blended runs eight pixels at a time where the wide path makes the same
     // pixels (see WideBlend).
-    const bool wideBlend = s.blend && WideBlendOn() && WideAvailable() && !(s.alphaTest && s.alphaRef >= 255) &&
+    const bool eightWide = WideAvailable();
+    const bool wideBlend = s.blend && WideBlendOn() && eightWide && !(s.alphaTest && s.alphaRef >= 255) &&
                            !(fogged && fogMix.range == 0.0f) && WideBlendFits(wshift, hmask);
-    WideBlend blendRow{nullptr, nullptr, packed, argb, nullptr, wmask, hmask, wshift, test, write, factorAlpha,
-                       s.alphaTest, s.alphaRef, fogged, fogMix.end, fogMix.range, fogMix.fr, fogMix.fg, fogMix.fb,
-                       0.0f, 0.0f, 0, c.depthPitch};
+    // Filled in (its row fields per row) only on the paths that blend: an
+    // opaque triangle drawn whole does not pay for it.
+    WideBlend blendRow;
+    auto prepareBlend = [&] {
+        blendRow = WideBlend{
+            nullptr,   nullptr,   packed,      argb,        nullptr,    wmask,  hmask,       wshift,
+            test,      write,     factorAlpha, s.alphaTest, s.alphaRef, fogged, fogMix.end,  fogMix.range,
+            fogMix.fr, fogMix.fg, fogMix.fb,   0.0f,        0.0f,       0,      c.depthPitch};
+    };
     // The whole groups of eight of a point-sampled run through the wide
     // blend; the run is moved on past them.
     auto blendGroups = [&](int32_t& x, int32_t& n, DepthRun& d, TexRun& run) {
@@ -494,7 +501,7 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 int64_t zRow = static_cast<int64_t>(z[0] * zScale) + 32768;
                 int64_t uRow = static_cast<int64_t>((uc + dudx * (fx0 - cx) + dudy * (fy0 - cy)) * 65536.0f);
                 int64_t vRow = static_cast<int64_t>((vc + dvdx * (fx0 - cx) + dvdy * (fy0 - cy)) * vScale);
-                if (tex->IsOpaque() && opaque == 255 && WideAvailable() &&
+                if (tex->IsOpaque() && opaque == 255 && eightWide &&
                     std::fabs(dudx) + std::fabs(dvdx) < 1000.0f) {
                     const float vUnit = 65536.0f;
                     WideTriangle wt{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed,
@@ -505,6 +512,7 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                     WideAffineTriangle(t, wt);
                     return;
                 }
+                prepareBlend();
                 const int32_t first = FirstRow(t, c), last = LastRow(t, c);
                 zRow += dzy * (first - t.minY);
                 uRow += duy * (first - t.minY);
@@ -561,12 +569,13 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     // time, as the reference draws it (see WideBlendTriangle).
     if (wideBlend && s.magLinear && opaque != 255 && !tex->IsOpaque() && WideBlendTrianglesOn() &&
         c.depthPitch >= 8 && MagnifiedThroughout(t, tw, th)) {
+        prepareBlend();
         WideBlendTriangle(t, WideBlendTriangleArgs{blendRow, target.pixels, target.pitch, c.depth,
                                                    c.depthPitch, c.depthPitch, dither, c.rowBegin, c.rowEnd});
         return;
     }
 
-    if (WideAvailable() && opaque == 255 && !(s.alphaTest && s.alphaRef >= 255)) {
+    if (eightWide && opaque == 255 && !(s.alphaTest && s.alphaRef >= 255)) {
         SlowPixel slow{&t, &c, &target};
         WidePerspective wp{target.pixels, target.pitch, c.depth, c.depthPitch, c.depthPitch, packed, argb, dither,
                            wmask, hmask, wshift, test, write, s.magLinear, tex->IsOpaque(), s.alphaTest, s.alphaRef, c.rowBegin,
@@ -576,6 +585,7 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
     }
 
     if (FirstRow(t, c) > LastRow(t, c)) return;
+    prepareBlend();
     for (RowWalker rows(t, FirstRow(t, c)); rows.Row() <= LastRow(t, c); rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
@@ -617,8 +627,8 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
                 DepthRun d = MakeDepthRun(z, t.z.dx, n);
                 int32_t i = 0;
                 const int64_t uWrap = int64_t(tw) * 65536 - 1, vWrap = int64_t(th) * 65536 - 1;
-                if (n >= 8 && opaque == 255 && WideAvailable() && run.du > -(1 << 26) && run.du < (1 << 26) && run.dv > -(1 << 26) &&
-                    run.dv < (1 << 26)) {
+                if (n >= 8 && opaque == 255 && eightWide && run.du > -(1 << 26) && run.du < (1 << 26) &&
+                    run.dv > -(1 << 26) && run.dv < (1 << 26)) {
                     const WideRun wide{dst, zb, packed, drow, wmask, hmask, wshift, opaque, test, write};
                     int32_t done = WideBilinear(wide, argb, x, n / 8, d.z, d.dz, static_cast<int32_t>(run.u & uWrap),
                                                 static_cast<int32_t>(run.du), static_cast<int32_t>(run.v & vWrap),

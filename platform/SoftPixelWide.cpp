@@ -441,9 +441,12 @@ __attribute__((target("avx2"), always_inline)) inline __m256i ToField16(__m256i 
         _mm256_add_epi16(_mm256_add_epi16(x, _mm256_set1_epi16(1)), _mm256_srli_epi16(x, 8)), 8);
 }
 
-}  // namespace
-
-__attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup& t, const WidePerspective& w) {
+// The body of WidePerspectiveTriangle, compiled twice: for AVX2 and, where
+// the processor has them, with the AVX-512 registers and encodings (twice
+// as many vector registers: the loop's constants stay in registers). The
+// operations are the same in both, so are the pixels.
+__attribute__((target("avx2"), always_inline)) inline void PerspectiveRows(const TriangleSetup& t,
+                                                                           const WidePerspective& w) {
     const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps();
     const auto [ox, zBase, zDx, rBase, rDx, uBase, uDx, vBase, vDx] = PlanesOf(t);
@@ -598,6 +601,39 @@ __attribute__((target("avx2"))) void WidePerspectiveTriangle(const TriangleSetup
         if (w.width < 8)
             for (x = x0; x < x1; ++x) w.slow(w.context, x, y);
     }
+}
+
+__attribute__((target("avx2"))) void PerspectiveAvx2(const TriangleSetup& t, const WidePerspective& w) {
+    PerspectiveRows(t, w);
+}
+
+__attribute__((target("avx2,avx512f,avx512vl,avx512bw,avx512dq"))) void
+PerspectiveAvx512(const TriangleSetup& t, const WidePerspective& w) {
+    PerspectiveRows(t, w);
+}
+
+std::atomic<bool> gWide512{true};
+
+bool Wide512Available() {
+    static const bool available = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+                                  __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq");
+    return available;
+}
+
+} // namespace
+
+bool Wide512On() {
+    return gWide512.load(std::memory_order_relaxed) && Wide512Available();
+}
+void SetWide512(bool on) {
+    gWide512.store(on, std::memory_order_relaxed);
+}
+
+void WidePerspectiveTriangle(const TriangleSetup& t, const WidePerspective& w) {
+    if (Wide512On())
+        PerspectiveAvx512(t, w);
+    else
+        PerspectiveAvx2(t, w);
 }
 
 namespace {
@@ -950,6 +986,10 @@ int32_t WideTextured(const WideRun&, int32_t, int32_t, uint32_t, int32_t, int32_
 }
 void WideAffineTriangle(const TriangleSetup&, const WideTriangle&) {}
 void WidePerspectiveTriangle(const TriangleSetup&, const WidePerspective&) {}
+bool Wide512On() {
+    return false;
+}
+void SetWide512(bool) {}
 int32_t WideBilinear(const WideRun&, const uint32_t*, int32_t, int32_t, uint32_t, int32_t, int32_t, int32_t, int32_t,
                      int32_t) {
     return 0;

@@ -93,6 +93,11 @@ struct WidePerspective {
 
 void WidePerspectiveTriangle(const TriangleSetup& t, const WidePerspective& w);
 
+// Whether WidePerspectiveTriangle runs its AVX-512 build: where the
+// processor has it, unless switched off (to test the AVX2 build).
+bool Wide512On();
+void SetWide512(bool on);
+
 // See-through texels over the target, eight at a time: the texture factor's
 // alpha, the alpha test, fog from each pixel's w and the blend with what is
 // there, with the plain loop's sums in the same order, so every pixel comes

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #if defined(__x86_64__)
 #include <emmintrin.h>
 #endif
@@ -54,21 +56,55 @@ RasterPlane MakePlane(float a0, float a1, float a2, float dx1, float dy1, float 
 // Every coordinate finite, 1/w above 0 and the corner within the guard
 // band: the checks of SetupTriangle for one corner, without a branch (a NaN
 // fails every comparison, an infinity one of the band's).
-inline bool CornerUsable(const RasterVertex& v, float right, float bottom) {
-    const bool finite = std::isfinite(v.z) & std::isfinite(v.u) & std::isfinite(v.v) & std::isfinite(v.rhw);
-    return finite & (v.rhw > 0.0f) & (v.x >= -kRasterGuard) & (v.y >= -kRasterGuard) & (v.x <= right) &
-           (v.y <= bottom);
+#if defined(__x86_64__)
+// The float next to f away from 0 (f finite and not 0): a >= f is a > the
+// next below f, a <= f is a < the next above it.
+float NextAway(float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    ++bits;
+    std::memcpy(&f, &bits, 4);
+    return f;
 }
+
+// The bounds of x, y, z and 1/w, each side open: x and y within the guard
+// band, z finite, 1/w above 0 and finite.
+struct CornerBounds {
+    __m128 lo, hi;
+    CornerBounds(float right, float bottom)
+        : lo(_mm_setr_ps(NextAway(-kRasterGuard), NextAway(-kRasterGuard), -INFINITY, 0.0f)),
+          hi(_mm_setr_ps(NextAway(right), NextAway(bottom), INFINITY, INFINITY)) {}
+};
+
+// x, y, z, 1/w in four lanes and u, v in two: 16 and 8 bytes of the corner.
+inline bool CornerUsable(const RasterVertex& v, const CornerBounds& b) {
+    static_assert(offsetof(RasterVertex, rhw) == 12 &&
+                  offsetof(RasterVertex, v) == offsetof(RasterVertex, u) + 4);
+    const __m128 xyzr = _mm_loadu_ps(&v.x);
+    const __m128 uv = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&v.u))); // upper lanes 0
+    const __m128 inside = _mm_and_ps(_mm_cmpgt_ps(xyzr, b.lo), _mm_cmplt_ps(xyzr, b.hi));
+    const __m128 finite = _mm_cmplt_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), uv), _mm_set1_ps(INFINITY));
+    return _mm_movemask_ps(_mm_and_ps(inside, finite)) == 0xF;
+}
+#else
+struct CornerBounds {
+    float right, bottom;
+};
+
+inline bool CornerUsable(const RasterVertex& v, const CornerBounds& b) {
+    const bool finite = std::isfinite(v.z) & std::isfinite(v.u) & std::isfinite(v.v) & std::isfinite(v.rhw);
+    return finite & (v.rhw > 0.0f) & (v.x >= -kRasterGuard) & (v.y >= -kRasterGuard) & (v.x <= b.right) &
+           (v.y <= b.bottom);
+}
+#endif
 
 }  // namespace
 
 bool SetupTriangle(const RasterVertex& v0, const RasterVertex& v1, const RasterVertex& v2,
                    int32_t width, int32_t height, TriangleSetup* out) {
     if (width <= 0 || height <= 0) return false;
-    const float right = width + kRasterGuard, bottom = height + kRasterGuard;
-    if (!(CornerUsable(v0, right, bottom) & CornerUsable(v1, right, bottom) &
-          CornerUsable(v2, right, bottom)))
-        return false;
+    const CornerBounds bounds{width + kRasterGuard, height + kRasterGuard};
+    if (!(CornerUsable(v0, bounds) & CornerUsable(v1, bounds) & CornerUsable(v2, bounds))) return false;
 
     const int64_t x0 = Snap(v0.x), y0 = Snap(v0.y), x1 = Snap(v1.x), y1 = Snap(v1.y);
     const int64_t x2 = Snap(v2.x), y2 = Snap(v2.y);

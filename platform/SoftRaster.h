@@ -18,9 +18,11 @@ struct RasterVertex {
 };
 
 // An attribute that is affine in screen space: value at the sample point of
-// pixel (px, py) = base + dx * (px - ox) + dy * (py - oy).
+// pixel (px, py) = base + dx * (px - ox) + dy * (py - oy). Plain data (no
+// default values), so that the device's arrays of set-ups for the pieces of a
+// triangle cost nothing until SetupTriangle fills them in.
 struct RasterPlane {
-    float base = 0, dx = 0, dy = 0;
+    float base, dx, dy;
 };
 
 struct RasterEdge {

@@ -189,6 +189,36 @@ TEST(SoftDevice, NeverWritesOutsideItsTarget) {
     EXPECT_TRUE(fresh.BorderIntact());
 }
 
+// Set-up takes a corner on the guard band's edge and refuses one a float
+// step past it, and one with a coordinate that is not a finite number or
+// with 1/w not above 0.
+TEST(SoftRasterSetup, CornersUpToTheGuardBandAndFiniteOnly) {
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const RasterVertex b{30, 2, 0.5f, 1, 0, 0, 0}, c{20, 25, 0.5f, 1, 0, 0, 0};
+    auto setUp = [&](RasterVertex a) {
+        TriangleSetup t;
+        return SetupTriangle(a, b, c, 40, 30, &t) && SetupTriangle(b, c, a, 40, 30, &t);
+    };
+    const float left = -kRasterGuard, right = 40 + kRasterGuard, bottom = 30 + kRasterGuard;
+    EXPECT_TRUE(setUp({left, 5, 0.5f, 1, 0, 0, 0}));
+    EXPECT_FALSE(setUp({std::nextafter(left, -inf), 5, 0.5f, 1, 0, 0, 0}));
+    EXPECT_TRUE(setUp({right, 5, 0.5f, 1, 0, 0, 0}));
+    EXPECT_FALSE(setUp({std::nextafter(right, inf), 5, 0.5f, 1, 0, 0, 0}));
+    EXPECT_TRUE(setUp({5, left, 0.5f, 1, 0, 0, 0}));
+    EXPECT_FALSE(setUp({5, std::nextafter(left, -inf), 0.5f, 1, 0, 0, 0}));
+    EXPECT_TRUE(setUp({5, bottom, 0.5f, 1, 0, 0, 0}));
+    EXPECT_FALSE(setUp({5, std::nextafter(bottom, inf), 0.5f, 1, 0, 0, 0}));
+    EXPECT_TRUE(setUp({5, 5, -1e30f, 1e-30f, 1e30f, -1e30f, 0}));
+    for (const float bad : {inf, -inf, nan}) {
+        EXPECT_FALSE(setUp({5, 5, bad, 1, 0, 0, 0}));
+        EXPECT_FALSE(setUp({5, 5, 0.5f, bad, 0, 0, 0}));
+        EXPECT_FALSE(setUp({5, 5, 0.5f, 1, bad, 0, 0}));
+        EXPECT_FALSE(setUp({5, 5, 0.5f, 1, 0, bad, 0}));
+    }
+    EXPECT_FALSE(setUp({5, 5, 0.5f, 0, 0, 0, 0}));
+    EXPECT_FALSE(setUp({5, 5, 0.5f, -0.0f, 0, 0, 0}));
+}
+
 TEST(SoftRasterCoverage, SharedEdgesCoverEveryPixelExactlyOnce) {
     Lcg rng(7);
     for (int32_t round = 0; round < 300; ++round) {

@@ -20,8 +20,7 @@ namespace {
 // colour-keyed and magnified textures, overlapping on one depth buffer: the
 // fast path shows exactly the reference's pixels and depths, spans of every
 // length and the target's last columns included.
-TEST(SoftDeviceWide, PerspectiveTrianglesMatchTheReferenceExactly) {
-    if (!SoftPixel::WideAvailable()) GTEST_SKIP() << "no eight-wide path on this processor";
+void PerspectiveTrianglesMatchTheReference() {
     SoftTexture plain, keyed, small;
     ASSERT_TRUE(plain.ICreate(MakePicture(64, 32, [](int x, int y) {
         return 0xFF000000u | uint32_t(x * 4) << 16 | uint32_t(y * 8) << 8 | uint32_t((x ^ y) * 3);
@@ -75,6 +74,21 @@ TEST(SoftDeviceWide, PerspectiveTrianglesMatchTheReferenceExactly) {
         ASSERT_TRUE(a.BorderIntact());
     }
     EXPECT_GT(compared, 40000);
+}
+
+// The AVX2 build of the perspective path while it lives (where the processor
+// has AVX-512, the device otherwise takes that build).
+struct Avx2Build {
+    Avx2Build() { SoftPixel::SetWide512(false); }
+    ~Avx2Build() { SoftPixel::SetWide512(true); }
+};
+
+TEST(SoftDeviceWide, PerspectiveTrianglesMatchTheReferenceExactlyInBothBuilds) {
+    if (!SoftPixel::WideAvailable()) GTEST_SKIP() << "no eight-wide path on this processor";
+    PerspectiveTrianglesMatchTheReference();
+    if (HasFatalFailure()) return;
+    Avx2Build avx2;
+    PerspectiveTrianglesMatchTheReference();
 }
 
 } // namespace
