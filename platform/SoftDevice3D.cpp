@@ -69,9 +69,12 @@ constexpr int32_t kSetupChunk = 256;  // queued triangles one thread sets up at 
 // pixels of its box there, four times that when blended (see-through puffs
 // are filtered and blended, layer over layer), plus kItemWork; a band is cut
 // when it holds more than 1 / kJobsPerThread of a thread's share, into runs
-// of kMinJobRows rows at least.
+// of kMinJobRows rows at least. Every job a triangle reaches sets it up for
+// its rows again (the hidden-box test, the texture path's set-up, the first
+// row's edges), so the cut stays coarse: taken largest first, jobs of up to
+// half a thread's share still end together.
 constexpr int64_t kItemWork = 64;
-constexpr int64_t kJobsPerThread = 6;
+constexpr int64_t kJobsPerThread = 3;
 constexpr int32_t kMinJobRows = 2;
 
 struct SoftDevice3D::Queue {

@@ -571,7 +571,8 @@ void FastTextured(const TriangleSetup& t, const Context& c, Target16& target) {
         c.depthPitch >= 8 && MagnifiedThroughout(t, tw, th)) {
         prepareBlend();
         WideBlendTriangle(t, WideBlendTriangleArgs{blendRow, target.pixels, target.pitch, c.depth,
-                                                   c.depthPitch, c.depthPitch, dither, c.rowBegin, c.rowEnd});
+                                                   c.depthPitch, c.depthPitch, dither, c.rowBegin, c.rowEnd,
+                                                   s.alphaTest ? tex->Hull() : nullptr});
         return;
     }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/SoftTexture.h"
+
 #include <atomic>
 
 namespace SoftPixel {
@@ -834,6 +836,120 @@ __attribute__((target("avx2"))) int32_t WideBlendBilinear(const WideBlend& b, in
     return WideBlendRun<true>(b, x, n, z, dz, u, du, v, dv);
 }
 
+namespace {
+
+// Which pixels of a triangle may show a texel of alpha above 0 (hull: the
+// texture's SoftTexture::Hull). A limit a u + b v <= h on the texel
+// coordinates, u = tw U / R and v = th V / R with U = u/w, V = v/w and
+// R = 1/w affine on the screen and R > 0, is a U + b V - h R <= 0: a
+// half-plane of pixels, so each row keeps the pixels between the largest
+// of its lower limits and the least of its upper ones, each a sum down the
+// rows. The limits are made in double with a margin above the float
+// rounding of the drawing's own coordinates, and widened by a pixel.
+struct HullCut {
+    enum { kWhole, kNone, kCut } kind = kWhole;
+    // x >= low + lowStep (y - oy) and x <= high + highStep (y - oy), one
+    // limit a side of the hull at most, the rest far out.
+    alignas(32) double low[SoftTexture::kHullSides], lowStep[SoftTexture::kHullSides];
+    alignas(32) double high[SoftTexture::kHullSides], highStep[SoftTexture::kHullSides];
+};
+
+__attribute__((target("avx2"))) void CutByHull(const TriangleSetup& t, const double* hull, int32_t tw,
+                                               int32_t th, HullCut* cut) {
+    cut->kind = HullCut::kWhole;
+    // The corners from the planes' origin (the first corner), in pixels: an
+    // edge from p to q has a = py - qy and b = qx - px in sixteenths.
+    const double dxs[3] = {0.0, t.edge[0].b / 16.0, (t.edge[0].b + t.edge[1].b) / 16.0};
+    const double dys[3] = {0.0, -t.edge[0].a / 16.0, -(t.edge[0].a + t.edge[1].a) / 16.0};
+    auto at = [](const RasterPlane& p, double dx, double dy) {
+        return double(p.base) + double(p.dx) * dx + double(p.dy) * dy;
+    };
+    auto size = [](const RasterPlane& p, double dx, double dy) {
+        return std::fabs(double(p.base)) + std::fabs(double(p.dx) * dx) + std::fabs(double(p.dy) * dy);
+    };
+    // Over the triangle, u and v are largest and least at its corners, and
+    // so are the sizes of the planes' terms.
+    double uLow = 1e300, uHigh = -1e300, vLow = 1e300, vHigh = -1e300, rMin = 1e300;
+    double sizes = 0.0, rSize = 0.0, coord = 0.0;
+    for (int32_t i = 0; i < 3; ++i) {
+        const double dx = dxs[i], dy = dys[i];
+        const double r = at(t.rhw, dx, dy);
+        if (!(r > 0.0)) return;
+        const double u = at(t.ur, dx, dy) * tw / r, v = at(t.vr, dx, dy) * th / r;
+        uLow = std::min(uLow, u), uHigh = std::max(uHigh, u);
+        vLow = std::min(vLow, v), vHigh = std::max(vHigh, v);
+        rMin = std::min(rMin, r);
+        sizes = std::max({sizes, size(t.ur, dx, dy) * tw, size(t.vr, dx, dy) * th});
+        rSize = std::max(rSize, size(t.rhw, dx, dy));
+        coord = std::max({coord, std::fabs(u), std::fabs(v)});
+    }
+    if (!(coord < 1e7)) return;
+    // Each float sum and product of the drawing is within 2^-24 of its
+    // terms; a sixteenth of that bound covers them all, and 1/64 texel the
+    // rounding of the weights.
+    const double margin = 1e-6 * ((sizes + coord * rSize) / rMin + coord) + 1.0 / 64.0;
+    // The hull holds for one width and height of texels and a texel more
+    // around: the coordinates are moved by whole widths and heights (the
+    // same texels) to lie there, or the triangle is left whole.
+    const double su = tw * std::floor((uLow + 0.5 - margin) / tw),
+                 sv = th * std::floor((vLow + 0.5 - margin) / th);
+    if (!(uHigh - su <= tw + 0.5 - 2.0 * margin && vHigh - sv <= th + 0.5 - 2.0 * margin)) return;
+    int32_t lows = 0, highs = 0;
+    for (int32_t k = 0; k < SoftTexture::kHullSides; ++k) {
+        if (hull[k] < -1e29) {
+            cut->kind = HullCut::kNone; // no texel of alpha above 0
+            return;
+        }
+        const double a = SoftTexture::kHullDirections[k][0], b = SoftTexture::kHullDirections[k][1];
+        const double h = hull[k] + margin * (std::fabs(a) + std::fabs(b));
+        auto g = [&](double u, double v, double r) {
+            return a * (tw * u - su * r) + b * (th * v - sv * r) - h * r;
+        };
+        const double g0 = g(t.ur.base, t.vr.base, t.rhw.base), gx = g(t.ur.dx, t.vr.dx, t.rhw.dx),
+                     gy = g(t.ur.dy, t.vr.dy, t.rhw.dy);
+        if (gx == 0.0) continue;
+        // g0 + gx (x - ox) + gy (y - oy) <= 0.
+        const double at0 = double(t.ox) - g0 / gx, step = -gy / gx;
+        if (!(std::fabs(at0) < 1e9 && std::fabs(step) < 1e6)) continue;
+        if (gx > 0.0)
+            cut->high[highs] = at0, cut->highStep[highs++] = step;
+        else
+            cut->low[lows] = at0, cut->lowStep[lows++] = step;
+    }
+    for (; lows < SoftTexture::kHullSides; ++lows)
+        cut->low[lows] = -1e30, cut->lowStep[lows] = 0.0;
+    for (; highs < SoftTexture::kHullSides; ++highs)
+        cut->high[highs] = 1e30, cut->highStep[highs] = 0.0;
+    cut->kind = HullCut::kCut;
+}
+
+// Row y's pixels [*x0, *x1) cut as cut says; false when none may show.
+__attribute__((target("avx2"), always_inline)) inline bool CutRow(const HullCut& cut, const TriangleSetup& t,
+                                                                  int32_t y, int32_t* x0, int32_t* x1) {
+    const __m256d dy = _mm256_set1_pd(double(y) - double(t.oy));
+    __m256d lo = _mm256_set1_pd(-1e30), hi = _mm256_set1_pd(1e30);
+    for (int32_t i = 0; i < SoftTexture::kHullSides; i += 4) {
+        lo = _mm256_max_pd(lo, _mm256_add_pd(_mm256_load_pd(cut.low + i),
+                                             _mm256_mul_pd(_mm256_load_pd(cut.lowStep + i), dy)));
+        hi = _mm256_min_pd(hi, _mm256_add_pd(_mm256_load_pd(cut.high + i),
+                                             _mm256_mul_pd(_mm256_load_pd(cut.highStep + i), dy)));
+    }
+    __m128d lo2 = _mm_max_pd(_mm256_castpd256_pd128(lo), _mm256_extractf128_pd(lo, 1));
+    __m128d hi2 = _mm_min_pd(_mm256_castpd256_pd128(hi), _mm256_extractf128_pd(hi, 1));
+    lo2 = _mm_max_sd(lo2, _mm_unpackhi_pd(lo2, lo2));
+    hi2 = _mm_min_sd(hi2, _mm_unpackhi_pd(hi2, hi2));
+    // A pixel more each way; the row's own ends bound both.
+    const double from = std::max(double(*x0), _mm_cvtsd_f64(lo2) - 1.0);
+    const double to = std::min(double(*x1 - 1), _mm_cvtsd_f64(hi2) + 1.0);
+    if (!(from <= to)) return false;
+    const int32_t first = int32_t(std::ceil(from)), last = int32_t(std::floor(to));
+    if (first > last) return false;
+    *x0 = first, *x1 = last + 1;
+    return true;
+}
+
+} // namespace
+
 __attribute__((target("avx2"))) void WideBlendTriangle(const TriangleSetup& t,
                                                        const WideBlendTriangleArgs& a) {
     const WideBlend& b = a.blend;
@@ -854,10 +970,16 @@ __attribute__((target("avx2"))) void WideBlendTriangle(const TriangleSetup& t,
     const __m256i k127 = _mm256_set1_epi32(127), oneI = _mm256_set1_epi32(1), seven = _mm256_set1_epi32(7);
     const int* texels = reinterpret_cast<const int*>(b.argb);
     const int32_t texelCount = int32_t((b.hmask + 1) << b.wshift);
+    HullCut cut;
+    if (a.hull) {
+        CutByHull(t, a.hull, int32_t(b.wmask + 1), int32_t(b.hmask + 1), &cut);
+        if (cut.kind == HullCut::kNone) return;
+    }
     for (RowWalker rows(t, first); rows.Row() <= last; rows.Next()) {
         const int32_t y = rows.Row();
         int32_t x0, x1;
         if (!rows.Span(&x0, &x1)) continue;
+        if (cut.kind != HullCut::kWhole && !CutRow(cut, t, y, &x0, &x1)) continue;
         uint16_t* dst = a.pixels + int64_t(y) * a.pitch;
         uint16_t* zb = a.depth + int64_t(y) * a.depthPitch;
         const auto [zDy, rDyo, uDyo, vDyo] = RowPlanesOf(t, y);

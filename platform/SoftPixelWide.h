@@ -172,6 +172,11 @@ struct WideBlendTriangleArgs {
     int32_t width; // of the target: no group is read past it
     const uint32_t (*dither)[4];
     int32_t rowBegin, rowEnd;
+    // The texture's SoftTexture::Hull where a texel of alpha 0 fails the
+    // alpha test (after any fading), else null. With it, each row is cut to
+    // the pixels whose four texels may include one above alpha 0 (the
+    // corners and rims of a puff are left out untouched).
+    const double* hull = nullptr;
 };
 void WideBlendTriangle(const TriangleSetup& t, const WideBlendTriangleArgs& a);
 

@@ -1,5 +1,7 @@
 #include "platform/SoftTexture.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 #include "platform/SoftDevice3D.h"
@@ -54,6 +56,26 @@ void SoftTexture::Rebuild() {
     for (uint32_t t : mARGB) {
         mOpaque = mOpaque && (t >> 24) == 0xFF;
         if ((t >> 24) > mMaxAlpha) mMaxAlpha = t >> 24;
+    }
+    // Along a row of texels a u + b v is largest at the row's first or last
+    // texel of alpha above 0.
+    for (double& h : mHull)
+        h = -1e30;
+    for (int32_t j = -1; mWidth > 0 && j <= mHeight; ++j) {
+        const uint32_t* row = mARGB.data() + size_t((j + mHeight) % mHeight) * size_t(mWidth);
+        auto shown = [&](int32_t i) { return (row[(i + mWidth) % mWidth] >> 24) != 0; };
+        int32_t first = -1;
+        while (first <= mWidth && !shown(first))
+            ++first;
+        if (first > mWidth) continue;
+        int32_t last = mWidth;
+        while (!shown(last))
+            --last;
+        for (int32_t k = 0; k < kHullSides; ++k) {
+            const double a = kHullDirections[k][0], b = kHullDirections[k][1];
+            const double reach = std::fabs(a) + std::fabs(b) + b * (j + 0.5);
+            mHull[k] = std::max({mHull[k], a * (first + 0.5) + reach, a * (last + 0.5) + reach});
+        }
     }
     mPacked.resize(mARGB.size());
     for (size_t i = 0; i < mARGB.size(); ++i) mPacked[i] = PackTexel(mARGB[i]);

@@ -37,6 +37,21 @@ public:
     // The largest alpha of any texel (after the colour key).
     uint32_t MaxAlpha() const { return mMaxAlpha; }
 
+    // Where a filtered sample may read a texel of alpha above 0 (after the
+    // colour key). A sample at (u, v) texels reads columns floor(u - 0.5)
+    // and the next, rows likewise, so it meets texel (i, j) only within the
+    // 2 x 2 texels around that texel's centre. For each direction (a, b) of
+    // kHullDirections, Hull()[k] is the largest a u + b v of such samples
+    // over the texels of columns -1 to Width() and rows -1 to Height() (the
+    // outer ones wrapping to the other side), or -1e30 with no such texel. A
+    // sample within that stretch with a u + b v above it in any direction
+    // reads only texels of alpha 0.
+    static constexpr int32_t kHullSides = 16;
+    static constexpr int8_t kHullDirections[kHullSides][2] = {
+        {1, 0}, {-1, 0},  {0, 1}, {0, -1},  {1, 1},  {-1, -1}, {1, -1}, {-1, 1},
+        {2, 1}, {-2, -1}, {1, 2}, {-1, -2}, {2, -1}, {-2, 1},  {1, -2}, {-1, 2}};
+    const double* Hull() const { return mHull; }
+
     // 0xAARRGGBB after the colour key, with one texel more after the last,
     // so that any texel and the one after it can be read together.
     const uint32_t* ARGB() const { return mARGB.data(); }
@@ -64,4 +79,5 @@ private:
     std::vector<uint32_t> mSource;  // ARGB before the colour key
     std::vector<uint32_t> mARGB;
     std::vector<uint32_t> mPacked;
+    double mHull[kHullSides] = {};
 };
