@@ -29,7 +29,7 @@ int32_t SightCache::Find(Unit* low, Unit* high) const
         if (slot.mEntry < 0) return -1;
         if (slot.mHash == hash) {
             const Entry& e = mPool[slot.mEntry];
-            if (e.mLow == low && e.mHigh == high) return slot.mEntry;
+            if (e.mLow == low && e.mHigh == high) return slot.mEntry == mDropped ? -1 : slot.mEntry;
         }
     }
 }
@@ -94,6 +94,20 @@ void SightCache::Erase(int32_t entry)
     mFree.push_back(entry);
 }
 
+void SightCache::Drop(int32_t entry)
+{
+    FinishDrop();
+    mDropped = entry;
+}
+
+void SightCache::FinishDrop()
+{
+    if (mDropped < 0) return;
+    const int32_t entry = mDropped;
+    mDropped = -1;
+    Erase(entry);
+}
+
 bool SightCache::Voided(const Entry& e) const
 {
     // Newest first: the circles' numbers only grow along the list.
@@ -117,18 +131,19 @@ bool SightCache::Voided(const Entry& e) const
 
 bool SightCache::Check(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hd)
 {
+    FinishDrop();
     Unit* low = a < b ? a : b;
     Unit* high = a < b ? b : a;
     const int32_t k = Find(low, high);
     if (k < 0) return false;
     Entry& e = mPool[k];
     if (link && (link->GetMoveStamp(low) != e.mStamp[0] || link->GetMoveStamp(high) != e.mStamp[1])) {
-        Erase(k);  // one of them moved: the answer is stale
+        Drop(k);  // one of them moved: the answer is stale
         return false;
     }
     if (e.mVoidsSeen != mVoids) {
         if (Voided(e)) {
-            Erase(k);
+            Drop(k);
             return false;
         }
         e.mVoidsSeen = mVoids;
@@ -145,7 +160,15 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
     Unit* low = a < b ? a : b;
     Unit* high = a < b ? b : a;
     const bool aLow = a == low;
-    int32_t k = Find(low, high);
+    int32_t k = -1;
+    if (mDropped >= 0 && vis != -1.0f && mPool[mDropped].mLow == low && mPool[mDropped].mHigh == high) {
+        // Stored again: the entry is written over in place, as a new one.
+        k = mDropped;
+        mDropped = -1;
+    } else {
+        FinishDrop();
+        k = Find(low, high);
+    }
     if (vis == -1.0f) {
         if (k < 0) return;
         Entry& e = mPool[k];
@@ -212,6 +235,7 @@ size_t SightCache::CircleHash::operator()(const CircleKey& k) const
 
 void SightCache::Void(float x, float y, float r)
 {
+    FinishDrop();
     if (mCount == 0) return;  // a pair stored later is not reached by it
     CircleKey key;
     const float v[3] = {x, y, r};
@@ -253,6 +277,7 @@ void SightCache::Clear()
     mFree.clear();
     for (Slot& slot : mTable) slot = Slot{0, -1};
     mCount = 0;
+    mDropped = -1;
     mCircles.clear();
     mCircleAt.clear();
     mVoids = 0;
@@ -261,6 +286,7 @@ void SightCache::Clear()
 
 int32_t SightCache::GetCount()
 {
+    FinishDrop();
     for (int32_t k = 0; k < static_cast<int32_t>(mPool.size()); ++k) {
         Entry& e = mPool[k];
         if (!e.mUsed || e.mVoidsSeen == mVoids) continue;

@@ -80,9 +80,15 @@ private:
         size_t operator()(const CircleKey& k) const;
     };
 
-    int32_t Find(Unit* low, Unit* high) const;  // the pool index or -1
+    int32_t Find(Unit* low, Unit* high) const;  // the pool index or -1; a dropped pair is not found
     void Insert(int32_t entry);
     void Erase(int32_t entry);
+    // A pair Check drops is nearly always stored again at once (the spotter
+    // traces the line anew): the drop waits for the next change, which is
+    // that store (the entry is then written over where it stands) or the
+    // erase before any other.
+    void Drop(int32_t entry);
+    void FinishDrop();
     void Grow();
     // Whether a void made since the pair was last asked about reaches it.
     bool Voided(const Entry& e) const;
@@ -94,6 +100,7 @@ private:
     std::vector<int32_t> mFree;          // pool entries not in use
     std::vector<Slot> mTable;            // size a power of two
     int32_t mCount = 0;
+    int32_t mDropped = -1;               // the pool entry dropped and not yet erased, or -1
 
     std::vector<Circle> mCircles;        // the voids in the order they were made
     std::unordered_map<CircleKey, uint32_t, CircleHash> mCircleAt;  // a circle's place in mCircles
