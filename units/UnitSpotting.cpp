@@ -237,8 +237,9 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
     Map* map = gBattle->mMap;
     if (!map || SimulationThreads() <= 1 || units->GetCount() < kThreadedSpotters) {
         // Each spotter's first question is about the stored answer of the
-        // pair: its table slot is fetched two spotters ahead, the pair itself
-        // one ahead, so the memory is at hand when the question comes.
+        // pair: its place in this unit's row of the pair table is fetched
+        // two spotters ahead, the pair itself one ahead, so the memory is at
+        // hand when the question comes.
         // Only the units of the side that spots are asked: the others' pairs
         // are not fetched.
         auto spotter = [&](int32_t k) {
@@ -247,8 +248,8 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
         };
         for (int32_t i = 0; i < units->GetCount(); ++i) {
             if (map) {
-                if (Unit* u = spotter(i + 2)) map->PrefetchStoredLOS(this, u, false);
-                if (Unit* u = spotter(i + 1)) map->PrefetchStoredLOS(this, u, true);
+                if (Unit* u = spotter(i + 2)) map->PrefetchStoredLOS(u, this, false);
+                if (Unit* u = spotter(i + 1)) map->PrefetchStoredLOS(u, this, true);
             }
             ask(units->GetUnit(i));
         }

@@ -171,9 +171,12 @@ TEST(SightCache, AnswersAsAPlainMapOfPairsThroughStoresMovesAndVoids)
                                          : 1;
             const int32_t peek = cache.Peek(&link, U(pa), U(pb), &pl, &pv, &pk, &plow, &phigh);
             ASSERT_EQ(peek, expected) << "seed " << seed << " step " << step;
-            if (peek == 1) ASSERT_EQ(pv, found->second.vis);
-            if (d.Below(8) == 0)
+            if (peek == 1) {
+                ASSERT_EQ(pv, found->second.vis);
+            }
+            if (d.Below(8) == 0) {
                 ASSERT_EQ(cache.GetCount(), static_cast<int32_t>(model.pairs.size())) << "seed " << seed << " step " << step;
+            }
         }
         // Every pair the model keeps is still answered.
         for (int a = 0; a < kUnits; ++a)
