@@ -188,12 +188,14 @@ bool Unit::CanChangeTarget() {
         float nearest = std::numeric_limits<float>::max();
         // Only a nearest enemy within 200 m counts: one more than 201 m
         // away along x or y is surely farther (and so never the nearest
-        // that counts), and its height need not be asked.
+        // that counts), and its height need not be asked. The side, kind
+        // and place are asked before the rest: they lie together at the
+        // head of the unit, so a friend or a far enemy costs one look.
         const float z = GetZ();
         for (int32_t i = 0; i < units->GetCount(); ++i) {
             Unit* u = units->GetUnit(i);
-            if (u && u->mActive && u->mSide != mSide && CommandsKinds(u) &&
-                !(std::fabs(u->mX - mX) > 201.0f || std::fabs(u->mY - mY) > 201.0f))
+            if (u && u->mSide != mSide && CommandsKinds(u) &&
+                !(std::fabs(u->mX - mX) > 201.0f || std::fabs(u->mY - mY) > 201.0f) && u->mActive)
                 nearest = std::min(nearest, Distance3(mX, mY, z, u->mX, u->mY, u->GetZ()));
         }
         if (nearest < 200.0f)
