@@ -74,7 +74,7 @@ void SightCache::GrowPairs(int32_t numbers)
 int32_t SightCache::Find(Unit* a, Unit* b) const
 {
     if (mCount == 0) return -1;
-    const int32_t row = NumberOf(b);
+    const int32_t row = b == mRowUnit && mRowNumber >= 0 ? mRowNumber : NumberOf(b);
     const int32_t column = row < 0 ? -1 : NumberOf(a);
     if (column < 0) return -1;
     const int32_t k = mPairs[static_cast<size_t>(row) * mSide + column];
@@ -84,7 +84,7 @@ int32_t SightCache::Find(Unit* a, Unit* b) const
 void SightCache::Prefetch(const Unit* a, const Unit* b, bool entry) const
 {
     if (mCount == 0) return;
-    const int32_t row = NumberOf(b);
+    const int32_t row = b == mRowUnit && mRowNumber >= 0 ? mRowNumber : NumberOf(b);
     const int32_t column = row < 0 ? -1 : NumberOf(a);
     if (column < 0) return;
     const int32_t* cell = &mPairs[static_cast<size_t>(row) * mSide + column];
@@ -157,6 +157,11 @@ bool SightCache::Check(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* 
     FinishDrop();
     Unit* low = a < b ? a : b;
     Unit* high = a < b ? b : a;
+    if (b != mRowUnit || mRowNumber < 0) {
+        // A number once given stays until the cache is emptied.
+        mRowNumber = NumberOf(b);
+        mRowUnit = b;
+    }
     const int32_t k = Find(a, b);
     if (k < 0) return false;
     Entry& e = mPool[k];
@@ -302,6 +307,8 @@ void SightCache::Clear()
     // Only the numbered units' rows hold pairs.
     for (int32_t i = 0; i < mNumbers; ++i) std::fill_n(&mPairs[static_cast<size_t>(i) * mSide], mNumbers, -1);
     mNumbers = 0;
+    mRowUnit = nullptr;
+    mRowNumber = -1;
     mCount = 0;
     mDropped = -1;
     mCircles.clear();

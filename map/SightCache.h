@@ -112,6 +112,11 @@ private:
     // and at j * mSide + i, -1 for none.
     std::vector<int32_t> mPairs;
     int32_t mSide = 0;
+    // The unit whose row Check read last and its number (-1: none): the
+    // spotters of one unit ask about it one after another. Written by Check
+    // alone, so the threads' reads (Peek) may use it side by side.
+    const Unit* mRowUnit = nullptr;
+    int32_t mRowNumber = -1;
     int32_t mCount = 0;
     int32_t mDropped = -1;               // the pool entry dropped and not yet erased, or -1
 
