@@ -28,6 +28,19 @@ constexpr float kBlockSize = kBlockSquares * kSquareSize;
 // least this many steps apart.
 constexpr int32_t kProbeFine = 16;
 
+// The walk's step count, ceil(horiz / 2 m) within 1 .. kMaxSteps, without
+// the library's ceil (a call on this build's target): the whole part and
+// one more where a fraction is left, exact for every length; anything not
+// a length takes the plain expression.
+int32_t StepCount(float horiz)
+{
+    if (!(horiz >= 0.0f))
+        return static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const float q = std::min(horiz / kPointSpacing, kMaxSteps);
+    const int32_t whole = static_cast<int32_t>(q);
+    return std::max(1, static_cast<float>(whole) < q ? whole + 1 : whole);
+}
+
 bool Finite6(float a, float b, float c, float d, float e, float f)
 {
     return std::isfinite(a) && std::isfinite(b) && std::isfinite(c) && std::isfinite(d) && std::isfinite(e) &&
@@ -134,7 +147,7 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     *r = TraceResult();
     const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1, dz = s.mZ2 - s.mZ1;
     const float horiz = std::sqrt(dx * dx + dy * dy);
-    const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const int32_t n = StepCount(horiz);
     const float step = horiz / n;
     const uint32_t stamp = NextTraceStamp(mWallList.size());
     TraceResult walls;
@@ -293,7 +306,7 @@ void Map::WalkLineByStep(const Trace& s, TraceResult* r) const
     const float horiz = std::sqrt(dx * dx + dy * dy);
     // Steps of at most 2 m; an absurdly long segment (far beyond any map)
     // takes longer steps rather than an endless walk.
-    const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const int32_t n = StepCount(horiz);
     const float step = horiz / n;
     const uint32_t stamp = NextTraceStamp(mWallList.size());
     TraceResult walls;
@@ -376,7 +389,7 @@ bool Map::SurelyBelowGround(const Trace& s) const
     if (mGroundBottom.size() != static_cast<size_t>(mSquareCount)) return false;
     const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1, dz = s.mZ2 - s.mZ1;
     const float horiz = std::sqrt(dx * dx + dy * dy);
-    const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const int32_t n = StepCount(horiz);
     const double tolerance = s.mGroundTolerance;
     auto below = [&](int32_t k) {
         const float t = static_cast<float>(k) / n;
