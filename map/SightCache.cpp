@@ -64,7 +64,7 @@ void SightCache::GrowPairs(int32_t numbers)
     int32_t side = std::max(kMinSide, mSide + mSide / 2);
     while (side < numbers) side += side / 2;
     side = (side + 15) / 16 * 16;
-    std::vector<int32_t> pairs(static_cast<size_t>(side) * side, -1);
+    std::vector<int32_t, LargeTableAllocator<int32_t>> pairs(static_cast<size_t>(side) * side, -1);
     for (int32_t i = 0; i < mSide; ++i)
         std::copy_n(&mPairs[static_cast<size_t>(i) * mSide], mSide, &pairs[static_cast<size_t>(i) * side]);
     mPairs.swap(pairs);

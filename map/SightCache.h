@@ -18,6 +18,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/LargeTable.h"
+
 class Unit;
 class MapBattleLink;
 
@@ -104,13 +106,15 @@ private:
     static bool Near(const Entry& e, float x, float y, float r);
     static uint32_t Hash(const Unit* u);
 
-    std::vector<Entry> mPool;
+    // The pool and the pair table take some megabytes in a large battle and
+    // are read at scattered places for every spotter: large pages.
+    std::vector<Entry, LargeTableAllocator<Entry>> mPool;
     std::vector<int32_t> mFree;          // pool entries not in use
     std::vector<UnitSlot> mUnits;        // size a power of two (or none)
     int32_t mNumbers = 0;                // units numbered since the cache was emptied
     // The pool entry of the pair of units numbered i and j at i * mSide + j
     // and at j * mSide + i, -1 for none.
-    std::vector<int32_t> mPairs;
+    std::vector<int32_t, LargeTableAllocator<int32_t>> mPairs;
     int32_t mSide = 0;
     // The unit whose row Check read last and its number (-1: none): the
     // spotters of one unit ask about it one after another. Written by Check
