@@ -71,7 +71,9 @@ void Vehicle::SpotterMods(Unit* target, float* sight, float* hearing) {
             }
             *hearing *= 0.2f;
         } else if (IsFixed() || binoculars) {
-            if (target->mUnitType == kUnitVehicle) {
+            // The target's cover only scales the sight.
+            if (blind) {
+            } else if (target->mUnitType == kUnitVehicle) {
                 auto* v = static_cast<Vehicle*>(target);
                 if (!(v->mDugIn && v->mFiringSignature <= 0 && v->InCover(true))) *sight *= 6.0f;
             } else if (target->mUnitType == kUnitInfantry) {
