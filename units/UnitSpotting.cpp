@@ -320,7 +320,6 @@ void Unit::Spot(SpotParam* p) {
     SpotterMods(t, &range, &hearing);
     range = std::fmin(range, v + p->mRangeBonus);
     if (range0 != 0.0f) r = r * range / range0;
-    const float e = static_cast<float>(BaseExperience());
 
     if (gBattle) {
         if (gBattle->mGroundCondition >= kSnowGroundFirst) hearing *= 0.7f;
@@ -344,6 +343,9 @@ void Unit::Spot(SpotParam* p) {
 
     FogOfWarContact level = kContactNone;
     if (d <= range) {
+        // Asked only here: a unit out of sight range (most pairs) needs no
+        // experience.
+        const float e = static_cast<float>(BaseExperience());
         const bool targetVehicle = t->mUnitType == kUnitVehicle;
         if (targetVehicle && mUnitType == kUnitVehicle && (UsingBinoculars(t) || HasOrdnance(false, false))) {
             float k = 0.2f + 0.217f * e - 0.0156f * e * e;
