@@ -165,7 +165,9 @@ bool SightCache::Check(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* 
     const int32_t k = Find(a, b);
     if (k < 0) return false;
     Entry& e = mPool[k];
-    if (link && (link->GetMoveStamp(low) != e.mStamp[0] || link->GetMoveStamp(high) != e.mStamp[1])) {
+    int32_t stampLow = 0, stampHigh = 0;
+    if (link) link->GetMoveStamps(low, high, &stampLow, &stampHigh);
+    if (link && (stampLow != e.mStamp[0] || stampHigh != e.mStamp[1])) {
         Drop(k);  // one of them moved: the answer is stale
         return false;
     }
@@ -234,11 +236,8 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
     e.mStamp[0] = e.mStamp[1] = -1;
     e.mX[0] = e.mX[1] = e.mY[0] = e.mY[1] = 0.0f;
     if (link) {
-        for (int i = 0; i < 2; ++i) {
-            Unit* u = i == 0 ? low : high;
-            e.mStamp[i] = link->GetMoveStamp(u);
-            link->GetUnitXY(u, &e.mX[i], &e.mY[i]);
-        }
+        link->GetStampAndXY(low, &e.mStamp[0], &e.mX[0], &e.mY[0]);
+        link->GetStampAndXY(high, &e.mStamp[1], &e.mX[1], &e.mY[1]);
     }
     e.mVoidsSeen = mVoids;
 }
@@ -345,7 +344,9 @@ int32_t SightCache::Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float
     *hdKnown = e.mHDKnown;
     *hdLow = e.mHD[0];
     *hdHigh = e.mHD[1];
-    if (link && (link->GetMoveStamp(low) != e.mStamp[0] || link->GetMoveStamp(high) != e.mStamp[1]))
+    int32_t stampLow = 0, stampHigh = 0;
+    if (link) link->GetMoveStamps(low, high, &stampLow, &stampHigh);
+    if (link && (stampLow != e.mStamp[0] || stampHigh != e.mStamp[1]))
         return 2;
     return 1;
 }
