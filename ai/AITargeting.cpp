@@ -105,7 +105,10 @@ void SmokeScreenAt(Unit* self, Unit* best) {
 void AIConsiderTargetCandidate(GObject* member, void* context) {
     Unit* c = static_cast<Unit*>(member);
     Unit* s = static_cast<Unit*>(context);
-    if (c == s || c->mUnitType == kUnitInanimate || !c->IsSpottedNow()) return;
+    // A unit of the searcher's side is never one (CanPotentiallyTarget below
+    // refuses it, and every test before that only reads): its side, at the
+    // head of the unit, is asked before the contact level far inside it.
+    if (c == s || c->mSide == s->mSide || c->mUnitType == kUnitInanimate || !c->IsSpottedNow()) return;
     if (c->IsPassenger(true) || s->IsPassenger(false) || !s->CanPotentiallyTarget(c)) return;
     if (!c->mActive && !(s->mPersistentTarget && c == s->mTarget)) return;
     if (!s->TacAICanSee(c)) return;

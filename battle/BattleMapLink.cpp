@@ -122,6 +122,17 @@ void BattleMapLink::GetUnitXY(Unit* unit, float* x, float* y) {
     *y = unit ? unit->mY : 0.0f;
 }
 
+void BattleMapLink::GetMoveStamps(Unit* a, Unit* b, int32_t* stampA, int32_t* stampB) {
+    *stampA = a ? a->mMoveStamp : -1;
+    *stampB = b ? b->mMoveStamp : -1;
+}
+
+void BattleMapLink::GetStampAndXY(Unit* unit, int32_t* stamp, float* x, float* y) {
+    *stamp = unit ? unit->mMoveStamp : -1;
+    *x = unit ? unit->mX : 0.0f;
+    *y = unit ? unit->mY : 0.0f;
+}
+
 PathType BattleMapLink::GetPathType(Unit* unit) {
     return unit ? unit->PathType() : kPathGround;
 }

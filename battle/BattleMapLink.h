@@ -23,6 +23,8 @@ public:
     bool SpottedUnitAt(int32_t index, float* x, float* y) override;
     int32_t GetMoveStamp(Unit* unit) override;
     void GetUnitXY(Unit* unit, float* x, float* y) override;
+    void GetMoveStamps(Unit* a, Unit* b, int32_t* stampA, int32_t* stampB) override;
+    void GetStampAndXY(Unit* unit, int32_t* stamp, float* x, float* y) override;
     PathType GetPathType(Unit* unit) override;
     Affiliation GetSide(Unit* unit) override;
 

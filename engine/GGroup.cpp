@@ -203,11 +203,6 @@ void GList::IList() {
     IGroup();
 }
 
-GObject* GList::GetObjectA(int32_t index) const {
-    if (index < 0 || index >= GetCount()) return nullptr;
-    return mMembers[static_cast<size_t>(index)];
-}
-
 GObject* GList::GetNext(GObject* member, bool forward, bool wrap) const {
     int32_t count = GetCount();
     for (int32_t i = 0; i < count; ++i) {

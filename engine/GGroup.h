@@ -82,7 +82,10 @@ public:
 
     void IList();
 
-    GObject* GetObjectA(int32_t index) const; // null outside 0..count-1
+    // Null outside 0..count-1. Inline: every pass over the units asks it.
+    GObject* GetObjectA(int32_t index) const {
+        return index < 0 || index >= GetCount() ? nullptr : mMembers[static_cast<size_t>(index)];
+    }
     // The member after (forward) or before this one; at an end null, or the
     // member at the other end with wrap. Null when member is absent.
     GObject* GetNext(GObject* member, bool forward, bool wrap) const;

@@ -151,7 +151,8 @@ public:
     // answers (another map, or any change of the points or the height
     // table, gives another key).
     uint64_t HeightsKey() const { return static_cast<uint64_t>(mInstance) << 32 | mMapChanges; }
-    // A hint that the pair will be asked about soon (see SightCache::Prefetch).
+    // A hint that the pair will be asked about soon, in b's row of the pair
+    // table, as CheckStoredLOS(a, b) reads it (see SightCache::Prefetch).
     void PrefetchStoredLOS(const Unit* a, const Unit* b, bool entry) const
     {
         if (mLOSCacheOn) mSightCache.Prefetch(a, b, entry);

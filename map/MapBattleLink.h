@@ -42,6 +42,15 @@ public:
     // its position, for the sight cache.
     virtual int32_t GetMoveStamp(Unit* unit) { return -1; }
     virtual void GetUnitXY(Unit* unit, float* x, float* y) { *x = *y = 0.0f; }
+    // The same in one call each, as every sight-cache question asks them.
+    virtual void GetMoveStamps(Unit* a, Unit* b, int32_t* stampA, int32_t* stampB) {
+        *stampA = GetMoveStamp(a);
+        *stampB = GetMoveStamp(b);
+    }
+    virtual void GetStampAndXY(Unit* unit, int32_t* stamp, float* x, float* y) {
+        *stamp = GetMoveStamp(unit);
+        GetUnitXY(unit, x, y);
+    }
     virtual PathType GetPathType(Unit* unit) { return kPathGround; }
     virtual Affiliation GetSide(Unit* unit) { return kAxis; }
 

@@ -24,10 +24,22 @@ constexpr float kGravity = 9.81f;
 constexpr float kMaxSteps = 1 << 16;                  // 131 km at 2 m
 constexpr int32_t kBlockSquares = 4;                   // squares along a block's side
 constexpr float kBlockSize = kBlockSquares * kSquareSize;
-// The ground probe looks at every 64th step first, then between those, down
-// to every 16th.
-constexpr int32_t kProbeCoarse = 64;
+// The ground probe halves the line again and again while its looks stay at
+// least this many steps apart.
 constexpr int32_t kProbeFine = 16;
+
+// The walk's step count, ceil(horiz / 2 m) within 1 .. kMaxSteps, without
+// the library's ceil (a call on this build's target): the whole part and
+// one more where a fraction is left, exact for every length; anything not
+// a length takes the plain expression.
+int32_t StepCount(float horiz)
+{
+    if (!(horiz >= 0.0f))
+        return static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const float q = std::min(horiz / kPointSpacing, kMaxSteps);
+    const int32_t whole = static_cast<int32_t>(q);
+    return std::max(1, static_cast<float>(whole) < q ? whole + 1 : whole);
+}
 
 bool Finite6(float a, float b, float c, float d, float e, float f)
 {
@@ -135,7 +147,7 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     *r = TraceResult();
     const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1, dz = s.mZ2 - s.mZ1;
     const float horiz = std::sqrt(dx * dx + dy * dy);
-    const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const int32_t n = StepCount(horiz);
     const float step = horiz / n;
     const uint32_t stamp = NextTraceStamp(mWallList.size());
     TraceResult walls;
@@ -294,7 +306,7 @@ void Map::WalkLineByStep(const Trace& s, TraceResult* r) const
     const float horiz = std::sqrt(dx * dx + dy * dy);
     // Steps of at most 2 m; an absurdly long segment (far beyond any map)
     // takes longer steps rather than an endless walk.
-    const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const int32_t n = StepCount(horiz);
     const float step = horiz / n;
     const uint32_t stamp = NextTraceStamp(mWallList.size());
     TraceResult walls;
@@ -377,22 +389,27 @@ bool Map::SurelyBelowGround(const Trace& s) const
     if (mGroundBottom.size() != static_cast<size_t>(mSquareCount)) return false;
     const float dx = s.mX2 - s.mX1, dy = s.mY2 - s.mY1, dz = s.mZ2 - s.mZ1;
     const float horiz = std::sqrt(dx * dx + dy * dy);
-    const int32_t n = static_cast<int32_t>(std::clamp(std::ceil(horiz / kPointSpacing), 1.0f, kMaxSteps));
+    const int32_t n = StepCount(horiz);
     const double tolerance = s.mGroundTolerance;
-    // Steps 1, 65, 129, ..., then 33, 97, ..., then 17, 49, ...
-    for (int32_t gap = kProbeCoarse; gap >= kProbeFine; gap /= 2) {
-        const int32_t from = gap == kProbeCoarse ? 1 : 1 + gap, every = gap == kProbeCoarse ? gap : 2 * gap;
-        for (int32_t k = from; k < n; k += every) {
-            const float t = static_cast<float>(k) / n;
-            const float px = s.mX1 + dx * t, py = s.mY1 + dy * t;
-            if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
-            const float pz = s.mZ1 + dz * t + s.mArc * t * (1.0f - t);
-            const float fromStart = horiz * t, toEnd = horiz - fromStart;
-            if (!(fromStart > s.mGroundExempt && toEnd > s.mGroundExempt)) continue;
-            const int32_t column = static_cast<int32_t>(px * 0.5f) / kPointsPerSquare;
-            const int32_t row = static_cast<int32_t>(py * 0.5f) / kPointsPerSquare;
-            const double bottom = mGroundBottom[static_cast<size_t>(column) * mHeight + row];
-            if (static_cast<double>(pz) + 0.01 < bottom - tolerance - 1e-5 * std::fabs(bottom)) return true;
+    auto below = [&](int32_t k) {
+        const float t = static_cast<float>(k) / n;
+        const float px = s.mX1 + dx * t, py = s.mY1 + dy * t;
+        if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) return false;
+        const float pz = s.mZ1 + dz * t + s.mArc * t * (1.0f - t);
+        const float fromStart = horiz * t, toEnd = horiz - fromStart;
+        if (!(fromStart > s.mGroundExempt && toEnd > s.mGroundExempt)) return false;
+        const int32_t column = static_cast<int32_t>(px * 0.5f) / kPointsPerSquare;
+        const int32_t row = static_cast<int32_t>(py * 0.5f) / kPointsPerSquare;
+        const double bottom = mGroundBottom[static_cast<size_t>(column) * mHeight + row];
+        return static_cast<double>(pz) + 0.01 < bottom - tolerance - 1e-5 * std::fabs(bottom);
+    };
+    // The middle step first, then the quarters, the eighths and so on: a
+    // line between two points near the ground that a rise hides is mostly
+    // deepest in the ground somewhere about its middle.
+    for (int64_t parts = 2; parts == 2 || n >= kProbeFine * parts; parts *= 2) {
+        for (int64_t j = 1; j < parts; j += 2) {
+            const int32_t k = static_cast<int32_t>(j * n / parts);
+            if (k >= 1 && below(k)) return true;
         }
     }
     return false;

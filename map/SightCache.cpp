@@ -7,91 +7,128 @@
 #include "map/MapBattleLink.h"
 
 namespace {
-constexpr int32_t kMinTable = 64;
+constexpr size_t kMinUnitTable = 64;
+constexpr int32_t kMinSide = 64;
 constexpr uint32_t kMinRepeatsToCompact = 64;
 } // namespace
 
-uint32_t SightCache::Hash(const Unit* low, const Unit* high)
+uint32_t SightCache::Hash(const Unit* u)
 {
-    uint64_t a = reinterpret_cast<uintptr_t>(low), b = reinterpret_cast<uintptr_t>(high);
-    uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b * 0xC2B2AE3D27D4EB4Full);
-    h ^= h >> 31;
-    return static_cast<uint32_t>(h);
+    const uint64_t h = reinterpret_cast<uintptr_t>(u) * 0x9E3779B97F4A7C15ull;
+    return static_cast<uint32_t>(h >> 32);
 }
 
-int32_t SightCache::Find(Unit* low, Unit* high) const
+int32_t SightCache::NumberOf(const Unit* u) const
+{
+    if (mUnits.empty()) return -1;
+    const size_t mask = mUnits.size() - 1;
+    for (size_t i = Hash(u) & mask;; i = (i + 1) & mask) {
+        const UnitSlot& slot = mUnits[i];
+        if (slot.mNumber < 0) return -1;
+        if (slot.mUnit == u) return slot.mNumber;
+    }
+}
+
+int32_t SightCache::Number(const Unit* u)
+{
+    const int32_t known = NumberOf(u);
+    if (known >= 0) return known;
+    if (static_cast<size_t>(mNumbers + 1) * 2 > mUnits.size()) GrowUnits();
+    const size_t mask = mUnits.size() - 1;
+    size_t i = Hash(u) & mask;
+    while (mUnits[i].mNumber >= 0) i = (i + 1) & mask;
+    const int32_t number = mNumbers++;
+    mUnits[i] = UnitSlot{u, number};
+    if (number >= mSide) GrowPairs(number + 1);
+    return number;
+}
+
+void SightCache::GrowUnits()
+{
+    std::vector<UnitSlot> old;
+    old.swap(mUnits);
+    mUnits.assign(std::max(kMinUnitTable, old.size() * 2), UnitSlot{nullptr, -1});
+    const size_t mask = mUnits.size() - 1;
+    for (const UnitSlot& slot : old) {
+        if (slot.mNumber < 0) continue;
+        size_t i = Hash(slot.mUnit) & mask;
+        while (mUnits[i].mNumber >= 0) i = (i + 1) & mask;
+        mUnits[i] = slot;
+    }
+}
+
+void SightCache::GrowPairs(int32_t numbers)
+{
+    // Half as large again, rounded to whole cache lines of a row (a side
+    // of 768 for a battle of 600 units, some 2.4 MB).
+    int32_t side = std::max(kMinSide, mSide + mSide / 2);
+    while (side < numbers) side += side / 2;
+    side = (side + 15) / 16 * 16;
+    std::vector<int32_t, LargeTableAllocator<int32_t>> pairs(static_cast<size_t>(side) * side, -1);
+    for (int32_t i = 0; i < mSide; ++i)
+        std::copy_n(&mPairs[static_cast<size_t>(i) * mSide], mSide, &pairs[static_cast<size_t>(i) * side]);
+    mPairs.swap(pairs);
+    mSide = side;
+}
+
+int32_t SightCache::Find(Unit* a, Unit* b) const
 {
     if (mCount == 0) return -1;
-    const size_t mask = mTable.size() - 1;
-    const uint32_t hash = Hash(low, high);
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot& slot = mTable[i];
-        if (slot.mEntry < 0) return -1;
-        if (slot.mHash == hash) {
-            const Entry& e = mPool[slot.mEntry];
-            if (e.mLow == low && e.mHigh == high) return slot.mEntry;
-        }
-    }
+    const int32_t row = b == mRowUnit && mRowNumber >= 0 ? mRowNumber : NumberOf(b);
+    const int32_t column = row < 0 ? -1 : NumberOf(a);
+    if (column < 0) return -1;
+    const int32_t k = mPairs[static_cast<size_t>(row) * mSide + column];
+    return k == mDropped ? -1 : k;
 }
 
 void SightCache::Prefetch(const Unit* a, const Unit* b, bool entry) const
 {
     if (mCount == 0) return;
-    const Unit* low = a < b ? a : b;
-    const Unit* high = a < b ? b : a;
-    const uint32_t hash = Hash(low, high);
-    const Slot& slot = mTable[hash & (mTable.size() - 1)];
+    const int32_t row = b == mRowUnit && mRowNumber >= 0 ? mRowNumber : NumberOf(b);
+    const int32_t column = row < 0 ? -1 : NumberOf(a);
+    if (column < 0) return;
+    const int32_t* cell = &mPairs[static_cast<size_t>(row) * mSide + column];
     if (!entry) {
-        __builtin_prefetch(&slot);
+        __builtin_prefetch(cell);
         return;
     }
-    if (slot.mHash == hash && slot.mEntry >= 0) __builtin_prefetch(&mPool[static_cast<size_t>(slot.mEntry)]);
-}
-
-void SightCache::Grow()
-{
-    const size_t size = std::max<size_t>(kMinTable, mTable.size() * 2);
-    std::vector<Slot> old;
-    old.swap(mTable);
-    mTable.assign(size, Slot{0, -1});
-    const size_t mask = size - 1;
-    for (const Slot& slot : old) {
-        if (slot.mEntry < 0) continue;
-        size_t i = slot.mHash & mask;
-        while (mTable[i].mEntry >= 0) i = (i + 1) & mask;
-        mTable[i] = slot;
-    }
+    if (*cell >= 0) __builtin_prefetch(&mPool[static_cast<size_t>(*cell)]);
 }
 
 void SightCache::Insert(int32_t entry)
 {
-    if (static_cast<size_t>(mCount + 1) * 2 > mTable.size()) Grow();
-    const size_t mask = mTable.size() - 1;
-    const uint32_t hash = Hash(mPool[entry].mLow, mPool[entry].mHigh);
-    size_t i = hash & mask;
-    while (mTable[i].mEntry >= 0) i = (i + 1) & mask;
-    mTable[i] = Slot{hash, entry};
+    const int32_t low = Number(mPool[entry].mLow), high = Number(mPool[entry].mHigh);
+    Entry& e = mPool[entry];
+    e.mNumber[0] = low;
+    e.mNumber[1] = high;
+    mPairs[static_cast<size_t>(low) * mSide + high] = entry;
+    mPairs[static_cast<size_t>(high) * mSide + low] = entry;
     ++mCount;
 }
 
 void SightCache::Erase(int32_t entry)
 {
     Entry& e = mPool[entry];
-    const size_t mask = mTable.size() - 1;
-    size_t i = Hash(e.mLow, e.mHigh) & mask;
-    while (mTable[i].mEntry != entry) i = (i + 1) & mask;
-    // Shift back the entries after it whose probe passed over this slot.
-    for (size_t j = (i + 1) & mask; mTable[j].mEntry >= 0; j = (j + 1) & mask) {
-        const size_t home = mTable[j].mHash & mask;
-        const bool between = i <= j ? (home > i && home <= j) : (home > i || home <= j);
-        if (between) continue;
-        mTable[i] = mTable[j];
-        i = j;
-    }
-    mTable[i].mEntry = -1;
+    const size_t low = static_cast<size_t>(e.mNumber[0]), high = static_cast<size_t>(e.mNumber[1]);
+    mPairs[low * mSide + high] = -1;
+    mPairs[high * mSide + low] = -1;
     --mCount;
     e = Entry();
     mFree.push_back(entry);
+}
+
+void SightCache::Drop(int32_t entry)
+{
+    FinishDrop();
+    mDropped = entry;
+}
+
+void SightCache::FinishDrop()
+{
+    if (mDropped < 0) return;
+    const int32_t entry = mDropped;
+    mDropped = -1;
+    Erase(entry);
 }
 
 bool SightCache::Voided(const Entry& e) const
@@ -117,18 +154,26 @@ bool SightCache::Voided(const Entry& e) const
 
 bool SightCache::Check(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hd)
 {
+    FinishDrop();
     Unit* low = a < b ? a : b;
     Unit* high = a < b ? b : a;
-    const int32_t k = Find(low, high);
+    if (b != mRowUnit || mRowNumber < 0) {
+        // A number once given stays until the cache is emptied.
+        mRowNumber = NumberOf(b);
+        mRowUnit = b;
+    }
+    const int32_t k = Find(a, b);
     if (k < 0) return false;
     Entry& e = mPool[k];
-    if (link && (link->GetMoveStamp(low) != e.mStamp[0] || link->GetMoveStamp(high) != e.mStamp[1])) {
-        Erase(k);  // one of them moved: the answer is stale
+    int32_t stampLow = 0, stampHigh = 0;
+    if (link) link->GetMoveStamps(low, high, &stampLow, &stampHigh);
+    if (link && (stampLow != e.mStamp[0] || stampHigh != e.mStamp[1])) {
+        Drop(k);  // one of them moved: the answer is stale
         return false;
     }
     if (e.mVoidsSeen != mVoids) {
         if (Voided(e)) {
-            Erase(k);
+            Drop(k);
             return false;
         }
         e.mVoidsSeen = mVoids;
@@ -145,7 +190,15 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
     Unit* low = a < b ? a : b;
     Unit* high = a < b ? b : a;
     const bool aLow = a == low;
-    int32_t k = Find(low, high);
+    int32_t k = -1;
+    if (mDropped >= 0 && vis != -1.0f && mPool[mDropped].mLow == low && mPool[mDropped].mHigh == high) {
+        // Stored again: the entry is written over in place, as a new one.
+        k = mDropped;
+        mDropped = -1;
+    } else {
+        FinishDrop();
+        k = Find(a, b);
+    }
     if (vis == -1.0f) {
         if (k < 0) return;
         Entry& e = mPool[k];
@@ -183,11 +236,8 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
     e.mStamp[0] = e.mStamp[1] = -1;
     e.mX[0] = e.mX[1] = e.mY[0] = e.mY[1] = 0.0f;
     if (link) {
-        for (int i = 0; i < 2; ++i) {
-            Unit* u = i == 0 ? low : high;
-            e.mStamp[i] = link->GetMoveStamp(u);
-            link->GetUnitXY(u, &e.mX[i], &e.mY[i]);
-        }
+        link->GetStampAndXY(low, &e.mStamp[0], &e.mX[0], &e.mY[0]);
+        link->GetStampAndXY(high, &e.mStamp[1], &e.mX[1], &e.mY[1]);
     }
     e.mVoidsSeen = mVoids;
 }
@@ -212,6 +262,7 @@ size_t SightCache::CircleHash::operator()(const CircleKey& k) const
 
 void SightCache::Void(float x, float y, float r)
 {
+    FinishDrop();
     if (mCount == 0) return;  // a pair stored later is not reached by it
     CircleKey key;
     const float v[3] = {x, y, r};
@@ -251,8 +302,14 @@ void SightCache::Clear()
 {
     mPool.clear();
     mFree.clear();
-    for (Slot& slot : mTable) slot = Slot{0, -1};
+    std::fill(mUnits.begin(), mUnits.end(), UnitSlot{nullptr, -1});
+    // Only the numbered units' rows hold pairs.
+    for (int32_t i = 0; i < mNumbers; ++i) std::fill_n(&mPairs[static_cast<size_t>(i) * mSide], mNumbers, -1);
+    mNumbers = 0;
+    mRowUnit = nullptr;
+    mRowNumber = -1;
     mCount = 0;
+    mDropped = -1;
     mCircles.clear();
     mCircleAt.clear();
     mVoids = 0;
@@ -261,6 +318,7 @@ void SightCache::Clear()
 
 int32_t SightCache::GetCount()
 {
+    FinishDrop();
     for (int32_t k = 0; k < static_cast<int32_t>(mPool.size()); ++k) {
         Entry& e = mPool[k];
         if (!e.mUsed || e.mVoidsSeen == mVoids) continue;
@@ -277,7 +335,7 @@ int32_t SightCache::Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float
 {
     Unit* low = a < b ? a : b;
     Unit* high = a < b ? b : a;
-    const int32_t k = Find(low, high);
+    const int32_t k = Find(a, b);
     if (k < 0) return 0;
     const Entry& e = mPool[k];
     if (e.mVoidsSeen != mVoids && Voided(e)) return 0;  // Check would find it gone
@@ -286,7 +344,9 @@ int32_t SightCache::Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float
     *hdKnown = e.mHDKnown;
     *hdLow = e.mHD[0];
     *hdHigh = e.mHD[1];
-    if (link && (link->GetMoveStamp(low) != e.mStamp[0] || link->GetMoveStamp(high) != e.mStamp[1]))
+    int32_t stampLow = 0, stampHigh = 0;
+    if (link) link->GetMoveStamps(low, high, &stampLow, &stampHigh);
+    if (link && (stampLow != e.mStamp[0] || stampHigh != e.mStamp[1]))
         return 2;
     return 1;
 }

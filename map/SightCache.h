@@ -4,8 +4,11 @@
 // unchanged) and no void since has reached the segment between them. Pairs
 // are stored once, whatever the order they are asked in.
 //
-// The pairs live in a pool; a flat open-addressing table (linear probing,
-// deletion by shifting back) finds a pair's pool entry. A void is only
+// The pairs live in a pool. Each unit the cache has stored a pair of gets a
+// number (a small open-addressing table of unit addresses gives it), and a
+// square table indexed by the two numbers names a pair's pool entry, in
+// both orders: the spotters of one unit, asked one after the other, read
+// one row of it. A void is only
 // written down: the voids since the cache was emptied are kept in order
 // (a circle voided again keeps only its latest place in the list), and a
 // pair is asked about the voids made since it was stored or last asked when
@@ -14,6 +17,8 @@
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
+
+#include "engine/LargeTable.h"
 
 class Unit;
 class MapBattleLink;
@@ -31,8 +36,9 @@ public:
     int32_t Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hdLow,
                  bool* hdHigh) const;
     // Asks the memory for what a later question about the pair reads: its
-    // slot of the table, and (entry) the pair the slot names when the slot
-    // is already at hand. Changes nothing.
+    // place in b's row of the pair table (as Check(a, b) reads it), and
+    // (entry) the pair that place names when
+    // it is already at hand. Changes nothing.
     void Prefetch(const Unit* a, const Unit* b, bool entry) const;
     // Drops the pairs whose connecting segment passes within r of (x, y).
     void Void(float x, float y, float r);
@@ -53,13 +59,13 @@ private:
         int32_t mStamp[2] = {-1, -1};
         float mX[2] = {}, mY[2] = {};
         uint32_t mVoidsSeen = 0;       // the voids numbered below this have been asked about the pair
+        int32_t mNumber[2] = {-1, -1}; // the units' numbers, of mLow and of mHigh
     };
-    // A slot holds the low 32 bits of its pair's hash (the home slot and a
-    // quick reject) and the pool index; the pair itself is read from the
-    // pool only when the hash matches. Eight slots share a cache line.
-    struct Slot {
-        uint32_t mHash;
-        int32_t mEntry;                // pool index, -1 empty
+    // A unit's number: slot of the unit table (linear probing, never
+    // emptied but all at once).
+    struct UnitSlot {
+        const Unit* mUnit;             // nullptr: empty
+        int32_t mNumber;
     };
     // A void as written down: its circle and its number (voids are numbered
     // in order from 0 since the cache was emptied).
@@ -80,20 +86,43 @@ private:
         size_t operator()(const CircleKey& k) const;
     };
 
-    int32_t Find(Unit* low, Unit* high) const;  // the pool index or -1
+    // The pool index or -1 (a dropped pair is not found); reads the row of b.
+    int32_t Find(Unit* a, Unit* b) const;
+    int32_t NumberOf(const Unit* u) const;      // -1 when the unit has none
+    int32_t Number(const Unit* u);              // given one when it has none
     void Insert(int32_t entry);
     void Erase(int32_t entry);
-    void Grow();
+    // A pair Check drops is nearly always stored again at once (the spotter
+    // traces the line anew): the drop waits for the next change, which is
+    // that store (the entry is then written over where it stands) or the
+    // erase before any other.
+    void Drop(int32_t entry);
+    void FinishDrop();
+    void GrowUnits();
+    void GrowPairs(int32_t numbers);
     // Whether a void made since the pair was last asked about reaches it.
     bool Voided(const Entry& e) const;
     void CompactCircles();
     static bool Near(const Entry& e, float x, float y, float r);
-    static uint32_t Hash(const Unit* low, const Unit* high);
+    static uint32_t Hash(const Unit* u);
 
-    std::vector<Entry> mPool;
+    // The pool and the pair table take some megabytes in a large battle and
+    // are read at scattered places for every spotter: large pages.
+    std::vector<Entry, LargeTableAllocator<Entry>> mPool;
     std::vector<int32_t> mFree;          // pool entries not in use
-    std::vector<Slot> mTable;            // size a power of two
+    std::vector<UnitSlot> mUnits;        // size a power of two (or none)
+    int32_t mNumbers = 0;                // units numbered since the cache was emptied
+    // The pool entry of the pair of units numbered i and j at i * mSide + j
+    // and at j * mSide + i, -1 for none.
+    std::vector<int32_t, LargeTableAllocator<int32_t>> mPairs;
+    int32_t mSide = 0;
+    // The unit whose row Check read last and its number (-1: none): the
+    // spotters of one unit ask about it one after another. Written by Check
+    // alone, so the threads' reads (Peek) may use it side by side.
+    const Unit* mRowUnit = nullptr;
+    int32_t mRowNumber = -1;
     int32_t mCount = 0;
+    int32_t mDropped = -1;               // the pool entry dropped and not yet erased, or -1
 
     std::vector<Circle> mCircles;        // the voids in the order they were made
     std::unordered_map<CircleKey, uint32_t, CircleHash> mCircleAt;  // a circle's place in mCircles

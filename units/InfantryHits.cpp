@@ -239,7 +239,6 @@ float Infantry::GetTEMFromLocation(float x, float y, float z, bool moving, bool 
                                    WeaponClass wclass, bool rawExposure, float* exposure) {
     const bool reuse = sReuseExposure;
     sReuseExposure = false; // holds for this one call
-    const Terrain t = GetOccupiedTerrain();
     const float height = GetZ();
 
     float v = 0.0f;
@@ -257,6 +256,9 @@ float Infantry::GetTEMFromLocation(float x, float y, float z, bool moving, bool 
     }
     if (mTransport) return fromAbove ? 1.5f : 1.0f;
 
+    // Asked only here: most spotting lines end at the hill above, where the
+    // unit's own ground does not matter.
+    const Terrain t = GetOccupiedTerrain();
     float base = t >= 0 && t < kTerrainCount ? kTerrainEffect[t] : 1.0f;
     if (fromAbove) {
         if (t == kTerrainRubble)

@@ -182,23 +182,6 @@ void Unit::ResetTargetSliceCount() {
 
 bool Unit::CanChangeTarget() {
     if (mAimPause != 0.0f) return false;
-    int32_t n = mAlertCount;
-    if (n % 40 == 0 && BattleUnits()) {
-        UnitList* units = BattleUnits();
-        float nearest = std::numeric_limits<float>::max();
-        // Only a nearest enemy within 200 m counts: one more than 201 m
-        // away along x or y is surely farther (and so never the nearest
-        // that counts), and its height need not be asked.
-        const float z = GetZ();
-        for (int32_t i = 0; i < units->GetCount(); ++i) {
-            Unit* u = units->GetUnit(i);
-            if (u && u->mActive && u->mSide != mSide && CommandsKinds(u) &&
-                !(std::fabs(u->mX - mX) > 201.0f || std::fabs(u->mY - mY) > 201.0f))
-                nearest = std::min(nearest, Distance3(mX, mY, z, u->mX, u->mY, u->GetZ()));
-        }
-        if (nearest < 200.0f)
-            n = static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * nearest) * 160.0f);
-    }
     Vehicle* targetVehicle = AsVehicle(mTarget);
     if (targetVehicle && targetVehicle->mBurning) return true;
     const bool far = mTarget && (mTarget->mActive || !mTargetDead) &&
@@ -222,7 +205,29 @@ bool Unit::CanChangeTarget() {
     } else {
         return false;
     }
-    return (hold + 2) * 40 <= n;
+    const int32_t needed = (hold + 2) * 40;
+    int32_t n = mAlertCount;
+    // A near enemy raises the count by more than 0 and at most 160 (an
+    // enemy at 0 m), so the enemies are looked for only where that decides.
+    if (n % 40 == 0 && n < needed && n + 160 >= needed && BattleUnits()) {
+        UnitList* units = BattleUnits();
+        float nearest = std::numeric_limits<float>::max();
+        // Only a nearest enemy within 200 m counts: one more than 201 m
+        // away along x or y is surely farther (and so never the nearest
+        // that counts), and its height need not be asked. The side, kind
+        // and place are asked before the rest: they lie together at the
+        // head of the unit, so a friend or a far enemy costs one look.
+        const float z = GetZ();
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            Unit* u = units->GetUnit(i);
+            if (u && u->mSide != mSide && CommandsKinds(u) &&
+                !(std::fabs(u->mX - mX) > 201.0f || std::fabs(u->mY - mY) > 201.0f) && u->mActive)
+                nearest = std::min(nearest, Distance3(mX, mY, z, u->mX, u->mY, u->GetZ()));
+        }
+        if (nearest < 200.0f)
+            n = static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * nearest) * 160.0f);
+    }
+    return needed <= n;
 }
 
 int32_t Unit::LimitAcquisition(Unit* target, WeaponClass c) {

@@ -34,11 +34,22 @@ bool Vehicle::UsingBinoculars(Unit* target) {
 void Vehicle::SpotterMods(Unit* target, float* sight, float* hearing) {
     Unit::SpotterMods(target, sight, hearing);
     if (!target || !sight || !hearing) return;
-    const float a = AspectToLocation(target->mX, target->mY, true, true);
+    // The aspect costs an arc tangent. A sight of 0 (most pairs: the line is
+    // hidden) stays 0 whatever factor multiplies it, so then the aspect is
+    // asked only where it decides more than a factor of the sight.
+    const bool blind = *sight == 0.0f;
+    float a = 0.0f;
+    bool aspectKnown = false;
+    auto aspect = [&] {
+        if (!aspectKnown) a = AspectToLocation(target->mX, target->mY, true, true);
+        aspectKnown = true;
+        return a;
+    };
+    if (!blind) aspect();
     const bool own = target == mTarget;
     const bool binoculars = UsingBinoculars(target);
     const VehicleData& d = Data();
-    if (IsFixed() && static_cast<float>(d.mGunArc) < a) {
+    if (IsFixed() && static_cast<float>(d.mGunArc) < aspect()) {
         *sight = 0.0f;
         *hearing *= 0.2f;
     } else {
@@ -60,7 +71,9 @@ void Vehicle::SpotterMods(Unit* target, float* sight, float* hearing) {
             }
             *hearing *= 0.2f;
         } else if (IsFixed() || binoculars) {
-            if (target->mUnitType == kUnitVehicle) {
+            // The target's cover only scales the sight.
+            if (blind) {
+            } else if (target->mUnitType == kUnitVehicle) {
                 auto* v = static_cast<Vehicle*>(target);
                 if (!(v->mDugIn && v->mFiringSignature <= 0 && v->InCover(true))) *sight *= 6.0f;
             } else if (target->mUnitType == kUnitInfantry) {
@@ -91,7 +104,7 @@ void Vehicle::SpotterMods(Unit* target, float* sight, float* hearing) {
             *sight *= std::max(1.0f - r * k, 0.0f);
         }
     }
-    if (mButtoned && target->mUnitType == kUnitInfantry && target->mTarget != this && a >= 30.0f) {
+    if (mButtoned && target->mUnitType == kUnitInfantry && target->mTarget != this && aspect() >= 30.0f) {
         const float dx = target->mX - mX, dy = target->mY - mY, dz = target->GetZ() - GetZ();
         if (dx * dx + dy * dy + dz * dz < 15.0f * 15.0f) *sight = *hearing = 0.0f;
     }

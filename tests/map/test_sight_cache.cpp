@@ -121,7 +121,10 @@ TEST(SightCache, AnswersAsAPlainMapOfPairsThroughStoresMovesAndVoids)
         for (int step = 0; step < 40000; ++step) {
             const int op = d.Below(100);
             const int a = d.Below(kUnits), b = d.Below(kUnits);
-            if (op < 40) {
+            // A spotter's question: the pair checked and, when not found,
+            // stored again at once (or, rarely, only its hull-down states).
+            const bool storeAfter = op >= 65 && op < 80;
+            if (op < 35) {
                 const float vis = d.Below(8) == 0 ? -1.0f : d.Range(0, 1);
                 const bool los = d.Below(2), known = d.Below(2), hdA = d.Below(2), hdB = d.Below(2);
                 cache.Store(&link, U(a), U(b), los, vis, known, hdA, hdB);
@@ -136,6 +139,10 @@ TEST(SightCache, AnswersAsAPlainMapOfPairsThroughStoresMovesAndVoids)
                     ASSERT_EQ(v1, v2);
                     ASSERT_EQ(k1, k2);
                     ASSERT_EQ(h1, h2);
+                } else if (storeAfter) {
+                    const float vis = d.Below(10) == 0 ? -1.0f : d.Range(0, 1);
+                    cache.Store(&link, U(b), U(a), vis > 0.5f, vis, false, true, false);
+                    model.Store(link, b, a, vis > 0.5f, vis, false, true, false);
                 }
             } else if (op < 88) {
                 ++link.stamp[a];
@@ -151,7 +158,25 @@ TEST(SightCache, AnswersAsAPlainMapOfPairsThroughStoresMovesAndVoids)
                 cache.Clear();
                 model.pairs.clear();
             }
-            ASSERT_EQ(cache.GetCount(), static_cast<int32_t>(model.pairs.size())) << "seed " << seed << " step " << step;
+            // A read that changes nothing sees what Check would find.
+            const int pa = d.Below(kUnits), pb = d.Below(kUnits);
+            bool pl = false, pk = false, plow = false, phigh = false;
+            float pv = 0.0f;
+            const auto found = model.pairs.find(Model::Key(pa, pb));
+            const int lo = std::min(pa, pb), hi = std::max(pa, pb);
+            const int32_t expected = found == model.pairs.end() ? 0
+                                     : link.stamp[lo] != found->second.stamp[0] ||
+                                               link.stamp[hi] != found->second.stamp[1]
+                                         ? 2
+                                         : 1;
+            const int32_t peek = cache.Peek(&link, U(pa), U(pb), &pl, &pv, &pk, &plow, &phigh);
+            ASSERT_EQ(peek, expected) << "seed " << seed << " step " << step;
+            if (peek == 1) {
+                ASSERT_EQ(pv, found->second.vis);
+            }
+            if (d.Below(8) == 0) {
+                ASSERT_EQ(cache.GetCount(), static_cast<int32_t>(model.pairs.size())) << "seed " << seed << " step " << step;
+            }
         }
         // Every pair the model keeps is still answered.
         for (int a = 0; a < kUnits; ++a)
