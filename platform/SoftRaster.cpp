@@ -81,7 +81,9 @@ inline bool CornerUsable(const RasterVertex& v, const CornerBounds& b) {
     static_assert(offsetof(RasterVertex, rhw) == 12 &&
                   offsetof(RasterVertex, v) == offsetof(RasterVertex, u) + 4);
     const __m128 xyzr = _mm_loadu_ps(&v.x);
-    const __m128 uv = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(&v.u))); // upper lanes 0
+    // An unaligned eight-byte load (the corner is only four-byte aligned); the
+    // upper lanes are 0.
+    const __m128 uv = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&v.u)));
     const __m128 inside = _mm_and_ps(_mm_cmpgt_ps(xyzr, b.lo), _mm_cmplt_ps(xyzr, b.hi));
     const __m128 finite = _mm_cmplt_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), uv), _mm_set1_ps(INFINITY));
     return _mm_movemask_ps(_mm_and_ps(inside, finite)) == 0xF;
