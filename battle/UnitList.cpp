@@ -30,7 +30,7 @@ int32_t UnitList::IndexOf(const Unit* unit) const {
 }
 
 const std::vector<Unit*>& UnitList::Vehicles() const {
-    if (mVehiclesKnown && mVehiclesAt == GetChangeCount()) return mVehicles;
+    if (KeptListsCurrent()) return mVehicles;
     mVehicles.clear();
     mVehicleBurning.clear();
     mInanimates.clear();

@@ -43,6 +43,9 @@ public:
         Vehicles();
         return mInanimates;
     }
+    // Whether the kept vehicles and inanimates are those of the list as it
+    // stands (then asking for them changes nothing).
+    bool KeptListsCurrent() const { return mVehiclesKnown && mVehiclesAt == GetChangeCount(); }
 
     // The group's file form: an owns char, a 32-bit count and each unit as
     // a kind char and its record. Read appends the units read; it gives
