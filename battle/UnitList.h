@@ -9,16 +9,17 @@
 
 #include "engine/GGroup.h"
 #include "units/Enums.h"
+#include "units/Unit.h"
 
 class GFile;
-class Unit;
 
 class UnitList : public GList {
 public:
     UnitList() = default;
     ~UnitList() override = default;
 
-    Unit* GetUnit(int32_t index) const;
+    // Inline: every slice asks it of every unit many times.
+    Unit* GetUnit(int32_t index) const { return static_cast<Unit*>(GetObjectA(index)); }
     int32_t IndexOf(const Unit* unit) const;
 
     // Appends to out every burning vehicle within 25 m of the line through
