@@ -8,6 +8,7 @@
 #include "battle/SmokeShell.h"
 #include "battle/UnitList.h"
 #include "engine/GOLTA.h"
+#include "engine/GParallel.h"
 #include "map/Map.h"
 #include "units/Unit.h"
 
@@ -31,13 +32,24 @@ bool NearSegment(float cx, float cy, float r, float x1, float y1, float x2, floa
 } // namespace
 
 bool BattleMapLink::HasReferencePointNear(float x, float y, Affiliation side, float radius) {
-    if (!mBattle->mUnits) return false;
-    for (int32_t i = 0; i < mBattle->mUnits->GetCount(); ++i) {
-        Unit* u = mBattle->mUnits->GetUnit(i);
-        if (!u || u->mUnitType != kUnitInanimate || u->mSubtype != 3 || u->GetAffiliation() != side) continue;
+    const UnitList* units = mBattle->mUnits;
+    if (!units) return false;
+    auto near = [&](Unit* u) {
+        if (!u || u->mUnitType != kUnitInanimate || u->mSubtype != 3 || u->GetAffiliation() != side)
+            return false;
         float dx = u->mX - x, dy = u->mY - y;
-        if (dx * dx + dy * dy <= radius * radius) return true;
+        return dx * dx + dy * dy <= radius * radius;
+    };
+    // A reference point is an inanimate unit: the list's kept inanimates
+    // serve, save in parallel work that finds them out of date (it may not
+    // make them again) and asks every unit.
+    if (InsideParallelWork() && !units->KeptListsCurrent()) {
+        for (int32_t i = 0; i < units->GetCount(); ++i)
+            if (near(units->GetUnit(i))) return true;
+        return false;
     }
+    for (Unit* u : units->Inanimates())
+        if (near(u)) return true;
     return false;
 }
 

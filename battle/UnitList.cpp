@@ -18,10 +18,6 @@ constexpr int32_t kBlocksOutright = 3;
 constexpr int32_t kMaxUnitsInList = 9999;
 } // namespace
 
-Unit* UnitList::GetUnit(int32_t index) const {
-    return static_cast<Unit*>(GetObjectA(index));
-}
-
 int32_t UnitList::IndexOf(const Unit* unit) const {
     if (!unit) return -1;
     for (int32_t i = 0; i < GetCount(); ++i)
@@ -30,7 +26,7 @@ int32_t UnitList::IndexOf(const Unit* unit) const {
 }
 
 const std::vector<Unit*>& UnitList::Vehicles() const {
-    if (mVehiclesKnown && mVehiclesAt == GetChangeCount()) return mVehicles;
+    if (KeptListsCurrent()) return mVehicles;
     mVehicles.clear();
     mVehicleBurning.clear();
     mInanimates.clear();

@@ -9,16 +9,17 @@
 
 #include "engine/GGroup.h"
 #include "units/Enums.h"
+#include "units/Unit.h"
 
 class GFile;
-class Unit;
 
 class UnitList : public GList {
 public:
     UnitList() = default;
     ~UnitList() override = default;
 
-    Unit* GetUnit(int32_t index) const;
+    // Inline: every slice asks it of every unit many times.
+    Unit* GetUnit(int32_t index) const { return static_cast<Unit*>(GetObjectA(index)); }
     int32_t IndexOf(const Unit* unit) const;
 
     // Appends to out every burning vehicle within 25 m of the line through
@@ -43,6 +44,9 @@ public:
         Vehicles();
         return mInanimates;
     }
+    // Whether the kept vehicles and inanimates are those of the list as it
+    // stands (then asking for them changes nothing).
+    bool KeptListsCurrent() const { return mVehiclesKnown && mVehiclesAt == GetChangeCount(); }
 
     // The group's file form: an owns char, a 32-bit count and each unit as
     // a kind char and its record. Read appends the units read; it gives

@@ -26,7 +26,7 @@ constexpr int32_t kBlockSquares = 4;                   // squares along a block'
 constexpr float kBlockSize = kBlockSquares * kSquareSize;
 // The ground probe halves the line again and again while its looks stay at
 // least this many steps apart.
-constexpr int32_t kProbeFine = 16;
+constexpr int32_t kProbeFine = 32;
 
 // The walk's step count, ceil(horiz / 2 m) within 1 .. kMaxSteps, without
 // the library's ceil (a call on this build's target): the whole part and

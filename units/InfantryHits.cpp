@@ -242,6 +242,11 @@ float Infantry::GetTEMFromLocation(float x, float y, float z, bool moving, bool 
     const float height = GetZ();
 
     float v = 0.0f;
+    // The sight line traced below asks the walls of the same segment with the
+    // same reach (none, as the end cover counts), so a line it finds seen
+    // passes below no wall's top: the wall question is asked only of an
+    // exposure given by the caller.
+    bool wallsClear = false;
     if (reuse && exposure) {
         v = *exposure;
     } else {
@@ -253,6 +258,7 @@ float Infantry::GetTEMFromLocation(float x, float y, float z, bool moving, bool 
         if (!map) v = 1.0f; // without a map nothing stands between
         if (exposure) *exposure = v;
         if (!(v > 0.0f)) return 0.0f;
+        wallsClear = true;
     }
     if (mTransport) return fromAbove ? 1.5f : 1.0f;
 
@@ -283,7 +289,7 @@ float Infantry::GetTEMFromLocation(float x, float y, float z, bool moving, bool 
     }
 
     Map* map = BattleMapOrNull();
-    const Terrain wall = map ? map->GetBlockingWallType(x, y, z, mX, mY, height) : 0;
+    const Terrain wall = map && !wallsClear ? map->GetBlockingWallType(x, y, z, mX, mY, height) : 0;
     const bool low = gMovementSpeedChart[mMoveSpeed].mLowProfile != 0;
     if (wall == kTerrainWall || wall == 42) {
         if (low && t != wall)

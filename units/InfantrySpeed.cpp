@@ -204,21 +204,23 @@ TerrainRule RuleOfTerrain(Terrain t, bool pushed, bool mayEnterBuildings) {
 
 void Infantry::ApplyFatigue() {
     const int32_t before = mFatigueState;
-    const float e = static_cast<float>(GetEffectiveExperience(0)) * 0.5f;
     const int32_t c = gMovementSpeedChart[mMoveSpeed].mFatigueRate;
+    // Half the morale experience, asked only where the pace's rate uses it
+    // (not at rate 0).
+    auto e = [this] { return static_cast<float>(GetEffectiveExperience(kLeadMorale)) * 0.5f; };
     float r;
     switch (c) {
     case -1:
-        r = (e + 10.0f) * -0.0012f;
+        r = (e() + 10.0f) * -0.0012f;
         break;
     case 1:
-        r = (10.0f - e) * 0.00015f + 0.003f;
+        r = (10.0f - e()) * 0.00015f + 0.003f;
         break;
     case 2:
-        r = (10.0f - e) * 0.00075f + 0.015f;
+        r = (10.0f - e()) * 0.00075f + 0.015f;
         break;
     case 3:
-        r = ((10.0f - e) * 0.00075f + 0.015f) * 1.9f;
+        r = ((10.0f - e()) * 0.00075f + 0.015f) * 1.9f;
         break;
     default:
         r = 0.0005f;

@@ -207,6 +207,12 @@ void CompareLines(Draw& d, Battle* battle, int32_t count, const std::string& nam
                               << c[1] << ", the reference " << b[0] << " " << b[1];
             }
         }
+        if (kind == 2 && b[0] > 0.0f && map.GetBlockingWallType(x1, y1, z1, x2, y2, z2) != 0) {
+            // The terrain effect asks no wall of a line this trace found seen.
+            ++failures;
+            ADD_FAILURE() << name << ": a wall blocks the seen line " << x1 << " " << y1 << " " << z1 << " -> "
+                          << x2 << " " << y2 << " " << z2;
+        }
     }
 }
 
