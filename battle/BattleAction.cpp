@@ -12,6 +12,7 @@
 #include "engine/GFile.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
+#include "units/Functions.h"
 #include "units/Unit.h"
 
 namespace {
@@ -161,6 +162,8 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         mMap->DeleteLOSTable();
     }
     if (compute) {
+        // The data tables stay as they are while the turn is computed.
+        ValueMemoScope values;
         mComputing = true;
         if (!reloaded) {
             ForEachUnit(

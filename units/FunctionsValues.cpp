@@ -2,10 +2,14 @@
 // of a round and the victory-point value of a weapon.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <unordered_map>
 
+#include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/RuleContext.h"
 
 namespace {
 
@@ -29,7 +33,122 @@ float FirstVelocityInDate(WeaponType weapon, const int32_t mix[], std::initializ
     return 0.0f;
 }
 
+// The plate search of GetTypicalPenetration, without the memo.
+float SearchTypicalPenetration(float range, int32_t slope, float calibre, AmmoClass kind, WeaponType weapon) {
+    const AmmoType ammo = AmmoTypeInUse(kAmmoLenient, weapon, kind, nullptr);
+    const int32_t projectile = gAmmoData[ammo].mProjectileKind;
+    if (projectile == 15 || projectile == 16) return 0.0f;
+    // Grow the plate in steps of 50 mm; each time the answer turns, step
+    // back by 0.4 of the step, until the step falls to half a millimetre.
+    float t = 0.0f;
+    float step = 50.0f;
+    float best = 0.0f;
+    bool last = true;
+    for (int32_t i = 0; i < kPlateSearchSteps && (step > 0.0f || step < -0.5f); ++i) {
+        t += step;
+        bool face = false;
+        int32_t hardness = 0;
+        float ratio = 0.0f;
+        const float basis = ReferencePlateBasis(static_cast<int32_t>(std::lround(t)), slope, calibre, kind,
+                                                &face, &hardness, &ratio);
+        const float pen =
+            GetPenetration(false, range, weapon, kind, face, hardness, ratio, nullptr, nullptr, nullptr);
+        const bool defeated = basis <= pen;
+        if (defeated && t > best) best = t;
+        if (defeated != last) {
+            step *= -0.4f;
+            last = defeated;
+        }
+        if (step < 0.0f && t + step <= 0.0f) step = t * -0.3f;
+    }
+    return best;
+}
+
+// The generator's state after some number of draws as an affine map of its
+// state before (the generator is linear congruential): after = mul * before
+// + add, modulo 2^32.
+struct DrawMap {
+    uint32_t mul = 1;
+    uint32_t add = 0;
+};
+
+// A search draws at most once per penetration test, two generator steps a
+// draw; a walk longer than this means the generator was moved otherwise.
+constexpr int32_t kMaxSearchGeneratorSteps = 4 * kPlateSearchSteps;
+
+// The map taking the generator from `from` to `to` in the fewest steps
+// (found by stepping the generator); false beyond the steps a search can
+// make. Leaves the generator at `to`.
+bool DrawsBetween(uint32_t from, uint32_t to, DrawMap* map) {
+    int32_t steps = 0;
+    for (uint32_t s = from; s != to; ++steps) {
+        if (steps == kMaxSearchGeneratorSteps) {
+            SeedRandomGenerator(to);
+            return false;
+        }
+        SeedRandomGenerator(s);
+        Random();
+        s = GetRandomState();
+    }
+    // The n-step map is affine: its values at 0 and 1 give it.
+    auto run = [steps](uint32_t s) {
+        SeedRandomGenerator(s);
+        for (int32_t i = 0; i < steps; ++i)
+            Random();
+        return GetRandomState();
+    };
+    const uint32_t at0 = run(0);
+    const uint32_t at1 = run(1);
+    SeedRandomGenerator(to);
+    *map = {at1 - at0, at0};
+    return true;
+}
+
+struct TypicalKey {
+    uint32_t range; // the float's bits
+    int32_t slope;
+    uint32_t calibre; // the float's bits
+    AmmoClass kind;
+    WeaponType weapon;
+    int32_t date; // ScenarioDate() at the call
+    bool flag;
+    bool operator==(const TypicalKey&) const = default;
+};
+
+struct TypicalKeyHash {
+    size_t operator()(const TypicalKey& k) const {
+        uint64_t h = 1469598103934665603ull;
+        for (uint64_t v : {uint64_t{k.range}, static_cast<uint64_t>(static_cast<uint32_t>(k.slope)),
+                           uint64_t{k.calibre}, static_cast<uint64_t>(static_cast<uint32_t>(k.kind)),
+                           static_cast<uint64_t>(static_cast<uint32_t>(k.weapon)),
+                           static_cast<uint64_t>(static_cast<uint32_t>(k.date)), uint64_t{k.flag}})
+            h = (h ^ v) * 1099511628211ull;
+        return static_cast<size_t>(h);
+    }
+};
+
+struct TypicalAnswer {
+    float value;
+    DrawMap draws;
+};
+
+// Each thread's memo; live while its depth is above 0.
+struct TypicalMemo {
+    int32_t depth = 0;
+    std::unordered_map<TypicalKey, TypicalAnswer, TypicalKeyHash> answers;
+};
+
+thread_local TypicalMemo tTypicalMemo;
+
 } // namespace
+
+ValueMemoScope::ValueMemoScope() {
+    if (tTypicalMemo.depth++ == 0) tTypicalMemo.answers.clear();
+}
+
+ValueMemoScope::~ValueMemoScope() {
+    if (--tTypicalMemo.depth == 0) tTypicalMemo.answers.clear();
+}
 
 void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigned char* r, unsigned char* g,
                  unsigned char* b) {
@@ -68,33 +187,27 @@ void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigne
 
 float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre, AmmoClass kind,
                             WeaponType weapon) {
-    const AmmoType ammo = AmmoTypeInUse(kAmmoLenient, weapon, kind, nullptr);
-    const int32_t projectile = gAmmoData[ammo].mProjectileKind;
-    if (projectile == 15 || projectile == 16) return 0.0f;
-    // Grow the plate in steps of 50 mm; each time the answer turns, step
-    // back by 0.4 of the step, until the step falls to half a millimetre.
-    float t = 0.0f;
-    float step = 50.0f;
-    float best = 0.0f;
-    bool last = true;
-    for (int32_t i = 0; i < kPlateSearchSteps && (step > 0.0f || step < -0.5f); ++i) {
-        t += step;
-        bool face = false;
-        int32_t hardness = 0;
-        float ratio = 0.0f;
-        const float basis = ReferencePlateBasis(static_cast<int32_t>(std::lround(t)), slope, calibre, kind,
-                                                &face, &hardness, &ratio);
-        const float pen =
-            GetPenetration(false, range, weapon, kind, face, hardness, ratio, nullptr, nullptr, nullptr);
-        const bool defeated = basis <= pen;
-        if (defeated && t > best) best = t;
-        if (defeated != last) {
-            step *= -0.4f;
-            last = defeated;
-        }
-        if (step < 0.0f && t + step <= 0.0f) step = t * -0.3f;
+    TypicalMemo& memo = tTypicalMemo;
+    if (memo.depth == 0) return SearchTypicalPenetration(range, slope, calibre, kind, weapon);
+    const TypicalKey key{std::bit_cast<uint32_t>(range),
+                         slope,
+                         std::bit_cast<uint32_t>(calibre),
+                         kind,
+                         weapon,
+                         ScenarioDate(),
+                         flag};
+    if (const auto found = memo.answers.find(key); found != memo.answers.end()) {
+        const TypicalAnswer& a = found->second;
+        if (a.draws.mul != 1 || a.draws.add != 0)
+            SeedRandomGenerator(a.draws.mul * GetRandomState() + a.draws.add);
+        return a.value;
     }
-    return best;
+    const uint32_t before = GetRandomState();
+    const float value = SearchTypicalPenetration(range, slope, calibre, kind, weapon);
+    DrawMap draws;
+    if (DrawsBetween(before, GetRandomState(), &draws))
+        memo.answers.emplace(key, TypicalAnswer{value, draws});
+    return value;
 }
 
 float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <vector>
 
+#include "engine/GOLTA.h"
 #include "engine/GStringTable.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
@@ -234,6 +237,58 @@ TEST_F(GameData, LightCoredShotLosesItsEdgeWithRange) {
     EXPECT_LT(pen(5, kAmmoAP, 2000), 0.67f * pen(5, kAmmoAP, 100));
     // Tungsten of the 8.8 cm still leads its full-calibre shot at 1000 m.
     EXPECT_GT(pen(8, kAmmoTungsten, 1000), pen(8, kAmmoAP, 1000));
+}
+
+// Inside a value scope the typical penetration of every weapon and round,
+// at two dates asked in turn, answers bit for bit as the plate search and
+// leaves the generator where the search leaves it: a dependency missing from
+// the memo's key, or a draw of the search not replayed, shows here.
+TEST_F(GameData, TypicalPenetrationMemoAnswersAsTheSearch) {
+    struct Answer {
+        uint32_t bits;
+        uint32_t state;
+    };
+    const int32_t dates[2] = {4106, 4409};
+    auto seed = [](WeaponType w, AmmoClass c) { return static_cast<uint32_t>(w * 16 + c + 1); };
+    auto ask = [&](WeaponType w, AmmoClass c) {
+        SeedRandomGenerator(seed(w, c));
+        const float p = GetTypicalPenetration(w % 2 == 0, 1000.0f, 35, gWeaponData[w].mCalibre, c, w);
+        return Answer{std::bit_cast<uint32_t>(p), GetRandomState()};
+    };
+    auto askAll = [&](int32_t date) {
+        sDate = date;
+        std::vector<Answer> all;
+        for (WeaponType w = 0; w < kWeaponCount; ++w)
+            for (AmmoClass c = kAmmoHE; c <= kAmmoAP75; ++c)
+                all.push_back(ask(w, c));
+        return all;
+    };
+    const std::vector<Answer> direct[2] = {askAll(dates[0]), askAll(dates[1])};
+    auto weaponOf = [](size_t i) { return static_cast<WeaponType>(i / (kAmmoAP75 + 1)); };
+    auto classOf = [](size_t i) { return static_cast<AmmoClass>(i % (kAmmoAP75 + 1)); };
+    int32_t changedByDate = 0, drawing = 0;
+    for (size_t i = 0; i < direct[0].size(); ++i) {
+        changedByDate += direct[0][i].bits != direct[1][i].bits;
+        drawing += direct[0][i].state != seed(weaponOf(i), classOf(i));
+    }
+    // The two dates differ in some answers, and some searches draw.
+    ASSERT_GT(changedByDate, 0);
+    ASSERT_GT(drawing, 0);
+
+    ValueMemoScope scope;
+    for (int32_t round = 0; round < 2; ++round) { // the first asks, the second is answered by the memo
+        for (int32_t d = 0; d < 2; ++d) {
+            const std::vector<Answer> memo = askAll(dates[d]);
+            for (size_t i = 0; i < memo.size(); ++i) {
+                const WeaponType w = weaponOf(i);
+                const AmmoClass c = classOf(i);
+                EXPECT_EQ(memo[i].bits, direct[d][i].bits)
+                    << "weapon " << w << " class " << c << " date " << dates[d];
+                EXPECT_EQ(memo[i].state, direct[d][i].state)
+                    << "weapon " << w << " class " << c << " date " << dates[d];
+            }
+        }
+    }
 }
 
 } // namespace
