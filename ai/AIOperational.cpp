@@ -15,8 +15,8 @@
 #include "battle/UnitList.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
-#include "units/Functions.h"
 #include "units/Unit.h"
+#include "units/ValueMemo.h"
 
 namespace {
 

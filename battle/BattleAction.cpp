@@ -12,8 +12,8 @@
 #include "engine/GFile.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
-#include "units/Functions.h"
 #include "units/Unit.h"
+#include "units/ValueMemo.h"
 
 namespace {
 

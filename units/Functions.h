@@ -116,25 +116,12 @@ void GetTerrainStringX(GString* text, Terrain t, float x, float y, bool upper, i
 void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigned char* r, unsigned char* g,
                  unsigned char* b);
 // The thickest plate at that slope that the round defeats at the range.
+// Inside a value scope (units/ValueMemo.h) the answer is kept under the
+// arguments and the scenario date; a repeated call moves the random
+// generator on exactly as the plate search would have (its shatter tests
+// draw).
 float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre, AmmoClass kind,
                             WeaponType weapon);
-// While a value scope is open on a thread (the battle opens one while it
-// computes the action phase and one while the computer plans a side),
-// GetTypicalPenetration on that thread answers a call it has answered in the
-// scope before (the same arguments bit for bit and the same scenario date)
-// from a memo, and moves the random generator on exactly as the plate search
-// would have (its shatter tests draw). The answer depends on nothing else
-// but the data tables, which nothing changes while a battle computes; the
-// memo is emptied when the outermost scope opens and when it closes, so
-// tables changed between scopes are always read. Scopes nest; other threads
-// and code outside a scope search every time.
-class ValueMemoScope {
-public:
-    ValueMemoScope();
-    ~ValueMemoScope();
-    ValueMemoScope(const ValueMemoScope&) = delete;
-    ValueMemoScope& operator=(const ValueMemoScope&) = delete;
-};
 // Victory-point value of count weapons of a type.
 float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
                        Nation nation, bool b, float scale);

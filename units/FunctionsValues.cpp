@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <unordered_map>
 
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/RuleContext.h"
+#include "units/ValueMemo.h"
 
 namespace {
 
@@ -117,13 +117,8 @@ struct TypicalKey {
 
 struct TypicalKeyHash {
     size_t operator()(const TypicalKey& k) const {
-        uint64_t h = 1469598103934665603ull;
-        for (uint64_t v : {uint64_t{k.range}, static_cast<uint64_t>(static_cast<uint32_t>(k.slope)),
-                           uint64_t{k.calibre}, static_cast<uint64_t>(static_cast<uint32_t>(k.kind)),
-                           static_cast<uint64_t>(static_cast<uint32_t>(k.weapon)),
-                           static_cast<uint64_t>(static_cast<uint32_t>(k.date)), uint64_t{k.flag}})
-            h = (h ^ v) * 1099511628211ull;
-        return static_cast<size_t>(h);
+        return HashWords({k.range, static_cast<uint32_t>(k.slope), k.calibre, static_cast<uint32_t>(k.kind),
+                          static_cast<uint32_t>(k.weapon), static_cast<uint32_t>(k.date), k.flag});
     }
 };
 
@@ -132,23 +127,9 @@ struct TypicalAnswer {
     DrawMap draws;
 };
 
-// Each thread's memo; live while its depth is above 0.
-struct TypicalMemo {
-    int32_t depth = 0;
-    std::unordered_map<TypicalKey, TypicalAnswer, TypicalKeyHash> answers;
-};
-
-thread_local TypicalMemo tTypicalMemo;
+thread_local ValueMemo<TypicalKey, TypicalAnswer, TypicalKeyHash> tTypicalMemo;
 
 } // namespace
-
-ValueMemoScope::ValueMemoScope() {
-    if (tTypicalMemo.depth++ == 0) tTypicalMemo.answers.clear();
-}
-
-ValueMemoScope::~ValueMemoScope() {
-    if (--tTypicalMemo.depth == 0) tTypicalMemo.answers.clear();
-}
 
 void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigned char* r, unsigned char* g,
                  unsigned char* b) {
@@ -187,26 +168,24 @@ void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigne
 
 float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre, AmmoClass kind,
                             WeaponType weapon) {
-    TypicalMemo& memo = tTypicalMemo;
-    if (memo.depth == 0) return SearchTypicalPenetration(range, slope, calibre, kind, weapon);
-    const TypicalKey key{std::bit_cast<uint32_t>(range),
-                         slope,
-                         std::bit_cast<uint32_t>(calibre),
-                         kind,
-                         weapon,
-                         ScenarioDate(),
-                         flag};
-    if (const auto found = memo.answers.find(key); found != memo.answers.end()) {
-        const TypicalAnswer& a = found->second;
-        if (a.draws.mul != 1 || a.draws.add != 0)
-            SeedRandomGenerator(a.draws.mul * GetRandomState() + a.draws.add);
-        return a.value;
+    if (!tTypicalMemo.Live()) return SearchTypicalPenetration(range, slope, calibre, kind, weapon);
+    TypicalKey key;
+    key.range = std::bit_cast<uint32_t>(range);
+    key.slope = slope;
+    key.calibre = std::bit_cast<uint32_t>(calibre);
+    key.kind = kind;
+    key.weapon = weapon;
+    key.date = ScenarioDate();
+    key.flag = flag;
+    if (const TypicalAnswer* a = tTypicalMemo.Find(key)) {
+        if (a->draws.mul != 1 || a->draws.add != 0)
+            SeedRandomGenerator(a->draws.mul * GetRandomState() + a->draws.add);
+        return a->value;
     }
     const uint32_t before = GetRandomState();
     const float value = SearchTypicalPenetration(range, slope, calibre, kind, weapon);
     DrawMap draws;
-    if (DrawsBetween(before, GetRandomState(), &draws))
-        memo.answers.emplace(key, TypicalAnswer{value, draws});
+    if (DrawsBetween(before, GetRandomState(), &draws)) tTypicalMemo.Keep(key, TypicalAnswer{value, draws});
     return value;
 }
 

@@ -14,6 +14,8 @@
 #include "units/Functions.h"
 #include "units/Hack.h"
 #include "units/RuleContext.h"
+#include "units/ValueMemo.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -289,6 +291,46 @@ TEST_F(GameData, TypicalPenetrationMemoAnswersAsTheSearch) {
             }
         }
     }
+}
+
+// Inside a value scope a vehicle's value, whose armour figure is kept, comes
+// out bit for bit as outside one for every type in places, headings,
+// heights and front armour factors asked in turn: a state the armour figure
+// reads but its key misses shows here.
+TEST_F(GameData, VehicleValueInAScopeAsOutside) {
+    struct State {
+        float x, y, heading, z, factor;
+    };
+    // The first state, then each of its fields changed in turn.
+    const State states[] = {{100.0f, 200.0f, 37.0f, 0.0f, 1.0f},  {1234.57f, 200.0f, 37.0f, 0.0f, 1.0f},
+                            {100.0f, 987.31f, 37.0f, 0.0f, 1.0f}, {100.0f, 200.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, -1.0f, 1.0f}, {100.0f, 200.0f, 37.0f, 0.0f, 0.8f}};
+    auto values = [&] {
+        std::vector<uint32_t> all;
+        for (VehicleType type = 0; type < kVehicleCount; ++type) {
+            if (gVehicleData[type].mName[0] == 0) continue;
+            Vehicle v;
+            v.mSubtype = type;
+            for (const State& s : states) {
+                v.mX = s.x, v.mY = s.y, v.mHeading = s.heading, v.mZ = s.z, v.mArmorFactor[0] = s.factor;
+                all.push_back(std::bit_cast<uint32_t>(v.GetVPValue(false, kKnowTruth)));
+            }
+        }
+        return all;
+    };
+    const std::vector<uint32_t> outside = values();
+    // Each change of place, heading or height moves some value (the factor
+    // reaches only types of the variance classes).
+    const size_t n = std::size(states);
+    for (size_t k = 1; k < n - 1; ++k) {
+        int32_t moved = 0;
+        for (size_t i = 0; i < outside.size(); i += n)
+            moved += outside[i + k] != outside[i];
+        EXPECT_GT(moved, 0) << "state " << k;
+    }
+    ValueMemoScope scope;
+    EXPECT_EQ(values(), outside);
+    EXPECT_EQ(values(), outside);
 }
 
 } // namespace
