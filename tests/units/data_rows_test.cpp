@@ -293,34 +293,69 @@ TEST_F(GameData, TypicalPenetrationMemoAnswersAsTheSearch) {
     }
 }
 
-// Inside a value scope a vehicle's value, whose armour figure is kept, comes
-// out bit for bit as outside one for every type in places, headings,
-// heights and front armour factors asked in turn: a state the armour figure
-// reads but its key misses shows here.
-TEST_F(GameData, VehicleValueInAScopeAsOutside) {
+// Inside a value scope a vehicle's value (whose armour figure is kept) and
+// its armour slots against a shooter (kept) come out bit for bit as outside
+// one, for every type in places, headings, heights, turret bearings, pitches,
+// rolls, front armour factors and two dates asked in turn: a state either
+// figure reads but its key misses shows here.
+TEST_F(GameData, VehicleArmourFiguresInAScopeAsOutside) {
     struct State {
-        float x, y, heading, z, factor;
+        float x, y, heading, z, turret, pitch, roll, factor;
     };
     // The first state, then each of its fields changed in turn.
-    const State states[] = {{100.0f, 200.0f, 37.0f, 0.0f, 1.0f},  {1234.57f, 200.0f, 37.0f, 0.0f, 1.0f},
-                            {100.0f, 987.31f, 37.0f, 0.0f, 1.0f}, {100.0f, 200.0f, 0.0f, 0.0f, 1.0f},
-                            {100.0f, 200.0f, 37.0f, -1.0f, 1.0f}, {100.0f, 200.0f, 37.0f, 0.0f, 0.8f}};
-    auto values = [&] {
-        std::vector<uint32_t> all;
+    const State states[] = {{100.0f, 200.0f, 37.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {1234.57f, 200.0f, 37.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 987.31f, 37.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, -1.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, 0.0f, 25.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, 0.0f, 0.0f, 6.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, 0.0f, 0.0f, 0.0f, 4.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.8f}};
+    Vehicle shooter;
+    auto slots = [&](Vehicle& v, std::vector<uint32_t>* out, DataKnowledge k, bool broad, float hit,
+                     bool hullDown, float calibre) {
+        float armour[9], weights[9], ratios[9];
+        int32_t longs[9], n = 0;
+        bool bools[9];
+        v.AISetArmorValues(k, &shooter, broad, hit, hullDown, armour, longs, bools, weights, ratios, &n,
+                           calibre);
+        out->push_back(static_cast<uint32_t>(n));
+        for (int32_t i = 0; i < n; ++i)
+            out->insert(out->end(),
+                        {std::bit_cast<uint32_t>(armour[i]), static_cast<uint32_t>(longs[i]), bools[i],
+                         std::bit_cast<uint32_t>(weights[i]), std::bit_cast<uint32_t>(ratios[i])});
+    };
+    // For each type and state: the value, then the slots against a shooter
+    // ahead and one to the flank, above and level.
+    auto figures = [&] {
+        std::vector<std::vector<uint32_t>> all;
         for (VehicleType type = 0; type < kVehicleCount; ++type) {
             if (gVehicleData[type].mName[0] == 0) continue;
             Vehicle v;
             v.mSubtype = type;
             for (const State& s : states) {
-                v.mX = s.x, v.mY = s.y, v.mHeading = s.heading, v.mZ = s.z, v.mArmorFactor[0] = s.factor;
-                all.push_back(std::bit_cast<uint32_t>(v.GetVPValue(false, kKnowTruth)));
+                v.mX = s.x, v.mY = s.y, v.mHeading = s.heading, v.mZ = s.z, v.mTurretBearing = s.turret;
+                v.mHullPitch = s.pitch, v.mHullRoll = s.roll, v.mArmorFactor[0] = s.factor;
+                std::vector<uint32_t> f{std::bit_cast<uint32_t>(v.GetVPValue(false, kKnowTruth))};
+                shooter.mX = 700.0f, shooter.mY = 650.0f, shooter.mZ = 0.0f;
+                slots(v, &f, kKnowTruth, false, 0.5f, false, 75.0f);
+                shooter.mX = 90.0f, shooter.mY = 420.0f, shooter.mZ = 1.0f;
+                slots(v, &f, kKnowTruth, true, 0.3f, true, 37.0f);
+                shooter.mZ = 0.0f;
+                slots(v, &f, kKnowTruth, true, 0.3f, true, 37.0f);
+                all.push_back(std::move(f));
             }
         }
         return all;
     };
-    const std::vector<uint32_t> outside = values();
-    // Each change of place, heading or height moves some value (the factor
-    // reaches only types of the variance classes).
+    sDate = 4306;
+    const auto outside = figures();
+    sDate = 4501; // later plate: other default hardness
+    const auto later = figures();
+    EXPECT_NE(later, outside);
+    // Each change but the factor's moves some figure (the factor reaches
+    // only types of the variance classes).
     const size_t n = std::size(states);
     for (size_t k = 1; k < n - 1; ++k) {
         int32_t moved = 0;
@@ -329,8 +364,12 @@ TEST_F(GameData, VehicleValueInAScopeAsOutside) {
         EXPECT_GT(moved, 0) << "state " << k;
     }
     ValueMemoScope scope;
-    EXPECT_EQ(values(), outside);
-    EXPECT_EQ(values(), outside);
+    for (int32_t round = 0; round < 2; ++round) {
+        sDate = 4306;
+        EXPECT_EQ(figures(), outside);
+        sDate = 4501;
+        EXPECT_EQ(figures(), later);
+    }
 }
 
 } // namespace
