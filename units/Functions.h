@@ -122,7 +122,8 @@ void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigne
 // draw).
 float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre, AmmoClass kind,
                             WeaponType weapon);
-// Victory-point value of count weapons of a type.
+// Victory-point value of count weapons of a type; kept as the typical
+// penetration is.
 float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
                        Nation nation, bool b, float scale);
 

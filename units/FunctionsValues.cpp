@@ -73,16 +73,18 @@ struct DrawMap {
 };
 
 // A search draws at most once per penetration test, two generator steps a
-// draw; a walk longer than this means the generator was moved otherwise.
+// draw; a weapon's value searches for up to three classes. A walk longer
+// than this means the generator was moved otherwise.
 constexpr int32_t kMaxSearchGeneratorSteps = 4 * kPlateSearchSteps;
+constexpr int32_t kMaxValueGeneratorSteps = 3 * kMaxSearchGeneratorSteps;
 
 // The map taking the generator from `from` to `to` in the fewest steps
-// (found by stepping the generator); false beyond the steps a search can
-// make. Leaves the generator at `to`.
-bool DrawsBetween(uint32_t from, uint32_t to, DrawMap* map) {
+// (found by stepping the generator); false beyond maxSteps. Leaves the
+// generator at `to`.
+bool DrawsBetween(uint32_t from, uint32_t to, int32_t maxSteps, DrawMap* map) {
     int32_t steps = 0;
     for (uint32_t s = from; s != to; ++steps) {
-        if (steps == kMaxSearchGeneratorSteps) {
+        if (steps == maxSteps) {
             SeedRandomGenerator(to);
             return false;
         }
@@ -122,12 +124,54 @@ struct TypicalKeyHash {
     }
 };
 
-struct TypicalAnswer {
+// A value and the generator's move while it was computed.
+struct KeptValue {
     float value;
     DrawMap draws;
 };
 
-thread_local ValueMemo<TypicalKey, TypicalAnswer, TypicalKeyHash> tTypicalMemo;
+// The value kept for the key, with the generator moved on as its computing
+// moved it; else computed, and kept unless the generator moved further
+// than maxSteps.
+template <class Memo, class Key, class Compute>
+float KeptOrComputed(Memo& memo, const Key& key, int32_t maxSteps, Compute compute) {
+    if (const KeptValue* kept = memo.Find(key)) {
+        if (kept->draws.mul != 1 || kept->draws.add != 0)
+            SeedRandomGenerator(kept->draws.mul * GetRandomState() + kept->draws.add);
+        return kept->value;
+    }
+    const uint32_t before = GetRandomState();
+    const float value = compute();
+    DrawMap draws;
+    if (DrawsBetween(before, GetRandomState(), maxSteps, &draws)) memo.Keep(key, KeptValue{value, draws});
+    return value;
+}
+
+thread_local ValueMemo<TypicalKey, KeptValue, TypicalKeyHash> tTypicalMemo;
+
+struct WeaponValueKey {
+    WeaponType weapon;
+    uint32_t range; // the float's bits
+    int32_t count, loadSlot;
+    Nation nation;
+    uint32_t scale; // the float's bits
+    int32_t date;   // ScenarioDate() at the call
+    bool flag, b;
+    bool operator==(const WeaponValueKey&) const = default;
+};
+
+struct WeaponValueKeyHash {
+    size_t operator()(const WeaponValueKey& k) const {
+        return HashWords({static_cast<uint32_t>(k.weapon), k.range, static_cast<uint32_t>(k.count),
+                          static_cast<uint32_t>(k.loadSlot), static_cast<uint32_t>(k.nation), k.scale,
+                          static_cast<uint32_t>(k.date), static_cast<uint32_t>(k.flag) | uint32_t{k.b} << 1});
+    }
+};
+
+thread_local ValueMemo<WeaponValueKey, KeptValue, WeaponValueKeyHash> tWeaponValueMemo;
+
+float ComputeWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
+                           Nation nation, bool b, float scale);
 
 } // namespace
 
@@ -177,20 +221,33 @@ float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre
     key.weapon = weapon;
     key.date = ScenarioDate();
     key.flag = flag;
-    if (const TypicalAnswer* a = tTypicalMemo.Find(key)) {
-        if (a->draws.mul != 1 || a->draws.add != 0)
-            SeedRandomGenerator(a->draws.mul * GetRandomState() + a->draws.add);
-        return a->value;
-    }
-    const uint32_t before = GetRandomState();
-    const float value = SearchTypicalPenetration(range, slope, calibre, kind, weapon);
-    DrawMap draws;
-    if (DrawsBetween(before, GetRandomState(), &draws)) tTypicalMemo.Keep(key, TypicalAnswer{value, draws});
-    return value;
+    return KeptOrComputed(tTypicalMemo, key, kMaxSearchGeneratorSteps,
+                          [&] { return SearchTypicalPenetration(range, slope, calibre, kind, weapon); });
 }
 
 float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
                        Nation nation, bool b, float scale) {
+    if (!tWeaponValueMemo.Live())
+        return ComputeWeaponVPValue(weapon, range, count, loadSlot, flag, nation, b, scale);
+    WeaponValueKey key;
+    key.weapon = weapon;
+    key.range = std::bit_cast<uint32_t>(range);
+    key.count = count;
+    key.loadSlot = loadSlot;
+    key.nation = nation;
+    key.scale = std::bit_cast<uint32_t>(scale);
+    key.date = ScenarioDate();
+    key.flag = flag;
+    key.b = b;
+    return KeptOrComputed(tWeaponValueMemo, key, kMaxValueGeneratorSteps, [&] {
+        return ComputeWeaponVPValue(weapon, range, count, loadSlot, flag, nation, b, scale);
+    });
+}
+
+namespace {
+
+float ComputeWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
+                           Nation nation, bool b, float scale) {
     if (weapon == 42) return 46.0f;
     if (weapon == 43) return 51.0f;
     if (weapon == 45) return 41.0f;
@@ -300,3 +357,5 @@ float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t lo
     }
     return static_cast<float>(v * 110.0);
 }
+
+} // namespace

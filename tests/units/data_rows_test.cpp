@@ -241,41 +241,72 @@ TEST_F(GameData, LightCoredShotLosesItsEdgeWithRange) {
     EXPECT_GT(pen(8, kAmmoTungsten, 1000), pen(8, kAmmoAP, 1000));
 }
 
-// Inside a value scope the typical penetration of every weapon and round,
-// at two dates asked in turn, answers bit for bit as the plate search and
-// leaves the generator where the search leaves it: a dependency missing from
-// the memo's key, or a draw of the search not replayed, shows here.
-TEST_F(GameData, TypicalPenetrationMemoAnswersAsTheSearch) {
+// Inside a value scope the typical penetration of every weapon and round
+// and the value of every weapon (in eight uses), at two dates asked in turn,
+// answer bit for bit as computed outside and leave the generator where the
+// computation leaves it: a dependency missing from a memo's key, or a draw
+// not replayed, shows here.
+TEST_F(GameData, WeaponValuesInAScopeAsOutside) {
     struct Answer {
         uint32_t bits;
         uint32_t state;
     };
+    // Each class's penetration, then a weapon value and the same with each
+    // argument changed in turn.
+    struct ValueArgs {
+        float rate;
+        int32_t count, slot;
+        bool flag;
+        Nation nation;
+        bool b;
+        float scale;
+    };
+    const ValueArgs values[] = {{6.0f, 40, 1, false, kNationAmerican, true, 0.98f},
+                                {2.5f, 40, 1, false, kNationAmerican, true, 0.98f},
+                                {6.0f, 8, 1, false, kNationAmerican, true, 0.98f},
+                                {6.0f, 40, 0, false, kNationAmerican, true, 0.98f},
+                                {6.0f, 40, 1, true, kNationAmerican, true, 0.98f},
+                                {6.0f, 40, 1, false, kNationGerman, true, 0.98f},
+                                {6.0f, 40, 1, false, kNationAmerican, false, 0.98f},
+                                {6.0f, 40, 1, false, kNationAmerican, true, 1.0f}};
+    constexpr int32_t kClasses = kAmmoAP75 + 1;
+    const int32_t kQuestions = kClasses + static_cast<int32_t>(std::size(values));
     const int32_t dates[2] = {4106, 4409};
-    auto seed = [](WeaponType w, AmmoClass c) { return static_cast<uint32_t>(w * 16 + c + 1); };
-    auto ask = [&](WeaponType w, AmmoClass c) {
-        SeedRandomGenerator(seed(w, c));
-        const float p = GetTypicalPenetration(w % 2 == 0, 1000.0f, 35, gWeaponData[w].mCalibre, c, w);
+    auto seed = [](WeaponType w, int32_t q) { return static_cast<uint32_t>(w * 32 + q + 1); };
+    auto ask = [&](WeaponType w, int32_t q) {
+        SeedRandomGenerator(seed(w, q));
+        float p;
+        if (q < kClasses) {
+            p = GetTypicalPenetration(w % 2 == 0, 1000.0f, 35, gWeaponData[w].mCalibre, q, w);
+        } else {
+            const ValueArgs& a = values[q - kClasses];
+            p = GetWeaponVPValue(w, a.rate, a.count, a.slot, a.flag, a.nation, a.b, a.scale);
+        }
         return Answer{std::bit_cast<uint32_t>(p), GetRandomState()};
     };
     auto askAll = [&](int32_t date) {
         sDate = date;
         std::vector<Answer> all;
         for (WeaponType w = 0; w < kWeaponCount; ++w)
-            for (AmmoClass c = kAmmoHE; c <= kAmmoAP75; ++c)
-                all.push_back(ask(w, c));
+            for (int32_t q = 0; q < kQuestions; ++q)
+                all.push_back(ask(w, q));
         return all;
     };
     const std::vector<Answer> direct[2] = {askAll(dates[0]), askAll(dates[1])};
-    auto weaponOf = [](size_t i) { return static_cast<WeaponType>(i / (kAmmoAP75 + 1)); };
-    auto classOf = [](size_t i) { return static_cast<AmmoClass>(i % (kAmmoAP75 + 1)); };
-    int32_t changedByDate = 0, drawing = 0;
+    auto weaponOf = [&](size_t i) { return static_cast<WeaponType>(i / kQuestions); };
+    auto questionOf = [&](size_t i) { return static_cast<int32_t>(i % kQuestions); };
+    int32_t changedByDate = 0, drawing = 0, valuesDrawing = 0;
     for (size_t i = 0; i < direct[0].size(); ++i) {
         changedByDate += direct[0][i].bits != direct[1][i].bits;
-        drawing += direct[0][i].state != seed(weaponOf(i), classOf(i));
+        const bool drew = direct[0][i].state != seed(weaponOf(i), questionOf(i));
+        drawing += drew;
+        valuesDrawing += drew && questionOf(i) >= kClasses;
     }
-    // The two dates differ in some answers, and some searches draw.
+    // The two dates differ in some answers, and some searches and values
+    // draw.
     ASSERT_GT(changedByDate, 0);
     ASSERT_GT(drawing, 0);
+    ASSERT_GT(valuesDrawing, 0);
 
     ValueMemoScope scope;
     for (int32_t round = 0; round < 2; ++round) { // the first asks, the second is answered by the memo
@@ -283,11 +314,11 @@ TEST_F(GameData, TypicalPenetrationMemoAnswersAsTheSearch) {
             const std::vector<Answer> memo = askAll(dates[d]);
             for (size_t i = 0; i < memo.size(); ++i) {
                 const WeaponType w = weaponOf(i);
-                const AmmoClass c = classOf(i);
+                const int32_t q = questionOf(i);
                 EXPECT_EQ(memo[i].bits, direct[d][i].bits)
-                    << "weapon " << w << " class " << c << " date " << dates[d];
+                    << "weapon " << w << " question " << q << " date " << dates[d];
                 EXPECT_EQ(memo[i].state, direct[d][i].state)
-                    << "weapon " << w << " class " << c << " date " << dates[d];
+                    << "weapon " << w << " question " << q << " date " << dates[d];
             }
         }
     }
