@@ -30,6 +30,8 @@ void AmmoAvailable(WeaponType weapon, bool flag, int32_t loadSlot, int32_t count
 TungstenAvail GetCurrentTungstenLevel(TungstenAvail level, bool flag);
 
 // ------------------------------------------------------------ armour
+// Without random and side outputs, kept inside a value scope (units/ValueMemo.h)
+// under the arguments and the scenario date.
 float GetPenetration(bool random, float range, WeaponType weapon, AmmoClass kind, bool hardPlate,
                      int32_t hardness, float thicknessRatio, bool* shattered, float* energy, float* velocity);
 float GetSmallArmsPenetration(MGPenetration mg, float range, bool hardPlate, int32_t hardness,

@@ -5,7 +5,6 @@
 #include <bit>
 #include <cmath>
 
-#include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/RuleContext.h"
@@ -64,47 +63,11 @@ float SearchTypicalPenetration(float range, int32_t slope, float calibre, AmmoCl
     return best;
 }
 
-// The generator's state after some number of draws as an affine map of its
-// state before (the generator is linear congruential): after = mul * before
-// + add, modulo 2^32.
-struct DrawMap {
-    uint32_t mul = 1;
-    uint32_t add = 0;
-};
-
 // A search draws at most once per penetration test, two generator steps a
 // draw; a weapon's value searches for up to three classes. A walk longer
 // than this means the generator was moved otherwise.
 constexpr int32_t kMaxSearchGeneratorSteps = 4 * kPlateSearchSteps;
 constexpr int32_t kMaxValueGeneratorSteps = 3 * kMaxSearchGeneratorSteps;
-
-// The map taking the generator from `from` to `to` in the fewest steps
-// (found by stepping the generator); false beyond maxSteps. Leaves the
-// generator at `to`.
-bool DrawsBetween(uint32_t from, uint32_t to, int32_t maxSteps, DrawMap* map) {
-    int32_t steps = 0;
-    for (uint32_t s = from; s != to; ++steps) {
-        if (steps == maxSteps) {
-            SeedRandomGenerator(to);
-            return false;
-        }
-        SeedRandomGenerator(s);
-        Random();
-        s = GetRandomState();
-    }
-    // The n-step map is affine: its values at 0 and 1 give it.
-    auto run = [steps](uint32_t s) {
-        SeedRandomGenerator(s);
-        for (int32_t i = 0; i < steps; ++i)
-            Random();
-        return GetRandomState();
-    };
-    const uint32_t at0 = run(0);
-    const uint32_t at1 = run(1);
-    SeedRandomGenerator(to);
-    *map = {at1 - at0, at0};
-    return true;
-}
 
 struct TypicalKey {
     uint32_t range; // the float's bits
@@ -123,29 +86,6 @@ struct TypicalKeyHash {
                           static_cast<uint32_t>(k.weapon), static_cast<uint32_t>(k.date), k.flag});
     }
 };
-
-// A value and the generator's move while it was computed.
-struct KeptValue {
-    float value;
-    DrawMap draws;
-};
-
-// The value kept for the key, with the generator moved on as its computing
-// moved it; else computed, and kept unless the generator moved further
-// than maxSteps.
-template <class Memo, class Key, class Compute>
-float KeptOrComputed(Memo& memo, const Key& key, int32_t maxSteps, Compute compute) {
-    if (const KeptValue* kept = memo.Find(key)) {
-        if (kept->draws.mul != 1 || kept->draws.add != 0)
-            SeedRandomGenerator(kept->draws.mul * GetRandomState() + kept->draws.add);
-        return kept->value;
-    }
-    const uint32_t before = GetRandomState();
-    const float value = compute();
-    DrawMap draws;
-    if (DrawsBetween(before, GetRandomState(), maxSteps, &draws)) memo.Keep(key, KeptValue{value, draws});
-    return value;
-}
 
 thread_local ValueMemo<TypicalKey, KeptValue, TypicalKeyHash> tTypicalMemo;
 

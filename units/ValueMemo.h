@@ -8,12 +8,15 @@
 // it back when the same inputs come again. The data tables do not change
 // while a battle computes; tests and tools change them between battles, so a
 // memo forgets what it kept in an earlier scope. Other threads, and code
-// outside a scope, compute every value.
+// outside a scope, compute every value. A value whose computing draws
+// numbers it does not use is kept with the generator's move (KeptOrComputed).
 
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <unordered_map>
+
+#include "engine/GOLTA.h"
 
 class ValueMemoScope {
 public:
@@ -59,3 +62,40 @@ private:
     uint32_t mGeneration = 0;
     std::unordered_map<Key, Value, Hash> mAnswers;
 };
+
+// The generator's state after some number of draws as an affine map of its
+// state before (the generator is linear congruential): after = mul * before
+// + add, modulo 2^32.
+struct DrawMap {
+    uint32_t mul = 1;
+    uint32_t add = 0;
+};
+
+// The map taking the generator from `from` to `to` in the fewest steps
+// (found by stepping the generator); false beyond maxSteps. Leaves the
+// generator at `to`.
+bool DrawsBetween(uint32_t from, uint32_t to, int32_t maxSteps, DrawMap* map);
+
+// A value and the generator's move while it was computed.
+struct KeptValue {
+    float value;
+    DrawMap draws;
+};
+
+// The value kept for the key, with the generator moved on as its computing
+// moved it; else computed, and kept unless the generator moved further than
+// maxSteps. Only for a value whose draws, in number, follow from the key and
+// whose result uses none of them.
+template <class Memo, class Key, class Compute>
+float KeptOrComputed(Memo& memo, const Key& key, int32_t maxSteps, Compute compute) {
+    if (const KeptValue* kept = memo.Find(key)) {
+        if (kept->draws.mul != 1 || kept->draws.add != 0)
+            SeedRandomGenerator(kept->draws.mul * GetRandomState() + kept->draws.add);
+        return kept->value;
+    }
+    const uint32_t before = GetRandomState();
+    const float value = compute();
+    DrawMap draws;
+    if (DrawsBetween(before, GetRandomState(), maxSteps, &draws)) memo.Keep(key, KeptValue{value, draws});
+    return value;
+}

@@ -241,11 +241,12 @@ TEST_F(GameData, LightCoredShotLosesItsEdgeWithRange) {
     EXPECT_GT(pen(8, kAmmoTungsten, 1000), pen(8, kAmmoAP, 1000));
 }
 
-// Inside a value scope the typical penetration of every weapon and round
-// and the value of every weapon (in eight uses), at two dates asked in turn,
-// answer bit for bit as computed outside and leave the generator where the
-// computation leaves it: a dependency missing from a memo's key, or a draw
-// not replayed, shows here.
+// Inside a value scope the typical penetration of every weapon and round,
+// the value of every weapon (in eight uses) and the penetration of every
+// weapon and round (in five uses), at two dates asked in turn, answer bit
+// for bit as computed outside and leave the generator where the computation
+// leaves it: a dependency missing from a memo's key, or a draw not
+// replayed, shows here.
 TEST_F(GameData, WeaponValuesInAScopeAsOutside) {
     struct Answer {
         uint32_t bits;
@@ -269,18 +270,36 @@ TEST_F(GameData, WeaponValuesInAScopeAsOutside) {
                                 {6.0f, 40, 1, false, kNationGerman, true, 0.98f},
                                 {6.0f, 40, 1, false, kNationAmerican, false, 0.98f},
                                 {6.0f, 40, 1, false, kNationAmerican, true, 1.0f}};
+    // Then the penetration of each class, and the same with each argument
+    // changed in turn.
+    struct PenetrationArgs {
+        float range;
+        bool hard;
+        int32_t hardness;
+        float ratio;
+    };
+    const PenetrationArgs penetrations[] = {{500.0f, false, 250, 1.0f},
+                                            {1500.0f, false, 250, 1.0f},
+                                            {500.0f, true, 250, 1.0f},
+                                            {500.0f, false, 420, 1.0f},
+                                            {500.0f, false, 250, 1.3f}};
     constexpr int32_t kClasses = kAmmoAP75 + 1;
-    const int32_t kQuestions = kClasses + static_cast<int32_t>(std::size(values));
+    const int32_t kValues = static_cast<int32_t>(std::size(values));
+    const int32_t kQuestions = kClasses + kValues + kClasses * static_cast<int32_t>(std::size(penetrations));
     const int32_t dates[2] = {4106, 4409};
-    auto seed = [](WeaponType w, int32_t q) { return static_cast<uint32_t>(w * 32 + q + 1); };
+    auto seed = [](WeaponType w, int32_t q) { return static_cast<uint32_t>(w * 64 + q + 1); };
     auto ask = [&](WeaponType w, int32_t q) {
         SeedRandomGenerator(seed(w, q));
         float p;
         if (q < kClasses) {
             p = GetTypicalPenetration(w % 2 == 0, 1000.0f, 35, gWeaponData[w].mCalibre, q, w);
-        } else {
+        } else if (q < kClasses + kValues) {
             const ValueArgs& a = values[q - kClasses];
             p = GetWeaponVPValue(w, a.rate, a.count, a.slot, a.flag, a.nation, a.b, a.scale);
+        } else {
+            const AmmoClass c = (q - kClasses - kValues) % kClasses;
+            const PenetrationArgs& a = penetrations[(q - kClasses - kValues) / kClasses];
+            p = GetPenetration(false, a.range, w, c, a.hard, a.hardness, a.ratio, nullptr, nullptr, nullptr);
         }
         return Answer{std::bit_cast<uint32_t>(p), GetRandomState()};
     };
@@ -295,18 +314,19 @@ TEST_F(GameData, WeaponValuesInAScopeAsOutside) {
     const std::vector<Answer> direct[2] = {askAll(dates[0]), askAll(dates[1])};
     auto weaponOf = [&](size_t i) { return static_cast<WeaponType>(i / kQuestions); };
     auto questionOf = [&](size_t i) { return static_cast<int32_t>(i % kQuestions); };
-    int32_t changedByDate = 0, drawing = 0, valuesDrawing = 0;
+    int32_t changedByDate = 0, drawing[3] = {};
     for (size_t i = 0; i < direct[0].size(); ++i) {
         changedByDate += direct[0][i].bits != direct[1][i].bits;
-        const bool drew = direct[0][i].state != seed(weaponOf(i), questionOf(i));
-        drawing += drew;
-        valuesDrawing += drew && questionOf(i) >= kClasses;
+        const int32_t q = questionOf(i);
+        drawing[q < kClasses             ? 0
+                : q < kClasses + kValues ? 1
+                                         : 2] += direct[0][i].state != seed(weaponOf(i), q);
     }
-    // The two dates differ in some answers, and some searches and values
-    // draw.
+    // The two dates differ in some answers, and some searches, values and
+    // penetrations draw.
     ASSERT_GT(changedByDate, 0);
-    ASSERT_GT(drawing, 0);
-    ASSERT_GT(valuesDrawing, 0);
+    for (int32_t n : drawing)
+        ASSERT_GT(n, 0);
 
     ValueMemoScope scope;
     for (int32_t round = 0; round < 2; ++round) { // the first asks, the second is answered by the memo
