@@ -162,7 +162,8 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         mMap->DeleteLOSTable();
     }
     if (compute) {
-        // The data tables stay as they are while the turn is computed.
+        // Pure rule values are kept while the turn is computed (the data
+        // tables stay as they are).
         ValueMemoScope values;
         mComputing = true;
         if (!reloaded) {

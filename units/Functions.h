@@ -1,8 +1,9 @@
 #pragma once
 // Free rule functions of combat: they turn the game data tables into the
 // numbers of combat (penetration, plates, blast, small-arms firepower, flight
-// and reload times, a few hit-chance and morale rules). They keep no state;
-// those that draw random numbers draw in a fixed order.
+// and reload times, a few hit-chance and morale rules). They keep no state
+// but the memos of a value scope (units/ValueMemo.h), which answer as the
+// computation does; those that draw random numbers draw in a fixed order.
 
 #include <cstdint>
 

@@ -56,9 +56,15 @@ public:
         const auto found = mAnswers.find(key);
         return found == mAnswers.end() ? nullptr : &found->second;
     }
-    void Keep(const Key& key, const Value& value) { mAnswers.emplace(key, value); }
+    // Keeps the answer; a memo grown to kMaxAnswers starts afresh (answers
+    // of places long left are not asked again).
+    void Keep(const Key& key, const Value& value) {
+        if (mAnswers.size() >= kMaxAnswers) mAnswers.clear();
+        mAnswers.emplace(key, value);
+    }
 
 private:
+    static constexpr size_t kMaxAnswers = size_t{1} << 16;
     uint32_t mGeneration = 0;
     std::unordered_map<Key, Value, Hash> mAnswers;
 };
