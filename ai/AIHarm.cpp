@@ -5,6 +5,7 @@
 #include "ai/AIHarm.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "ai/AIFacts.h"
@@ -12,6 +13,8 @@
 #include "engine/GFuzzySet.h"
 #include "map/Map.h"
 #include "units/Functions.h"
+#include "units/RuleContext.h"
+#include "units/ValueMemo.h"
 
 using namespace aifacts;
 
@@ -397,33 +400,35 @@ float Vehicle::AIGetGeneralAbilityToHarmAsNumber(Unit* target, AmmoClass ammo, b
     return mgPart + gunPart;
 }
 
-void Vehicle::AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float hitChance, bool hullDown,
-                               float armour[], int32_t longs[], bool bools[], float weights[], float ratios[],
-                               int32_t* count, float calibre) {
-    if (count) *count = 0;
-    if (!shooter || !ValidVehicleRow(this)) return;
-    const float sx = shooter->mX, sy = shooter->mY, sz = shooter->GetZ();
-    if (!std::isfinite(sx) || !std::isfinite(sy) || !std::isfinite(sz) || !std::isfinite(mX) ||
-        !std::isfinite(mY))
-        return;
-    if (mDugIn) hullDown = true;
-    if (!(calibre > 0.0f)) calibre = 75.0f;
-    const VehicleData& r = GetVehicleDataRecord(k);
+namespace {
+
+// The armour slots of a vehicle against one shooter's place.
+struct ArmourSlots {
+    float armour[kSlots];
+    int32_t longs[kSlots];
+    bool bools[kSlots];
+    float weights[kSlots];
+    float ratios[kSlots];
+    int32_t count;
+};
+
+// The slots as the hit rules find them; with the chances asked for and mean
+// plates, nothing is drawn.
+void MeasureArmourSlots(Vehicle* v, const VehicleData& r, DataKnowledge k, float sx, float sy, float sz,
+                        bool broad, float hitChance, bool hullDown, float calibre, ArmourSlots* out) {
     const bool fixed = r.mKind == 6;
     const bool turret = r.mHasTurretArmor != 0;
     const AmmoClass ammo = fixed ? kAmmoHE : kAmmoAP;
-    // The aspects and side chances as the hit rules find them; with the
-    // chance asked for, nothing is drawn.
     float pt = 0.0f, ph = 0.0f;
-    const VehicleAspect turretAspect = DetermineAttackAspect(sx, sy, true, true, &pt);
-    const VehicleAspect hullAspect = DetermineAttackAspect(sx, sy, false, true, &ph);
+    const VehicleAspect turretAspect = v->DetermineAttackAspect(sx, sy, true, true, &pt);
+    const VehicleAspect hullAspect = v->DetermineAttackAspect(sx, sy, false, true, &ph);
     const int32_t n = broad ? 9 : 6;
     // The rear slots are struck from one metre behind the turret (slot 6)
     // and the hull (slots 7 and 8).
     const float kDeg = 3.14159265358979f / 180.0f;
-    const float turretFacing = ActualHeadFacing() * kDeg, hullFacing = mHeading * kDeg;
-    const float rearX[2] = {mX - std::cos(turretFacing), mX - std::cos(hullFacing)};
-    const float rearY[2] = {mY - std::sin(turretFacing), mY - std::sin(hullFacing)};
+    const float turretFacing = v->ActualHeadFacing() * kDeg, hullFacing = v->mHeading * kDeg;
+    const float rearX[2] = {v->mX - std::cos(turretFacing), v->mX - std::cos(hullFacing)};
+    const float rearY[2] = {v->mY - std::sin(turretFacing), v->mY - std::sin(hullFacing)};
     static const VehicleHitLocation kLocation[9] = {0, 1, 2, 0, 1, 2, 0, 1, 2};
     const VehicleAspect aspects[9] = {turretAspect, hullAspect, hullAspect, 1, 1, 1, 2, 2, 2};
     const float baseWeights[9] = {1.0f - pt, 1.0f - ph, 1.0f - ph, pt, ph, ph, 1.0f, 1.0f, 1.0f};
@@ -443,17 +448,102 @@ void Vehicle::AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float
     for (int32_t i = 0; i < n; ++i) {
         const VehicleHitLocation loc = kLocation[i];
         const bool used = (loc != 0 || turret) && (loc != 2 || !hullDown);
-        armour[i] = 0.0f, longs[i] = 0, bools[i] = false, ratios[i] = 0.0f;
-        weights[i] = used ? baseWeights[i] * locWeight[loc] : 0.0f;
+        out->armour[i] = 0.0f, out->longs[i] = 0, out->bools[i] = false, out->ratios[i] = 0.0f;
+        out->weights[i] = used ? baseWeights[i] * locWeight[loc] : 0.0f;
         if (!used) continue;
         const float x = i < 6 ? sx : rearX[i == 6 ? 0 : 1];
         const float y = i < 6 ? sy : rearY[i == 6 ? 0 : 1];
         float slope = 1.0f;
-        armour[i] = CalculateArmorBasis(x, y, sz, true, loc, aspects[i], true, calibre, 2, ammo, 8, k,
-                                        &bools[i], &longs[i], nullptr, true, &slope);
-        ratios[i] = slope > 0.0f ? armour[i] / slope : armour[i];
+        out->armour[i] = v->CalculateArmorBasis(x, y, sz, true, loc, aspects[i], true, calibre, 2, ammo, 8, k,
+                                                &out->bools[i], &out->longs[i], nullptr, true, &slope);
+        out->ratios[i] = slope > 0.0f ? out->armour[i] / slope : out->armour[i];
     }
-    if (count) *count = n;
+    out->count = n;
+}
+
+// All the measure reads: the record the knowledge gives, the vehicle's type
+// (its own record's turret and bunker marks, the hardness groups), place,
+// heading, turret bearing, height, pitch, roll and front armour factor, the
+// shooter's place, the arguments and the date (the default hardness).
+struct SlotsKey {
+    const VehicleData* record; // the tables do not move while a scope is open
+    VehicleType type;
+    uint32_t x, y, heading, turret, z, pitch, roll, factor; // the floats' bits
+    uint32_t sx, sy, sz, hitChance, calibre;                // the floats' bits
+    bool broad, hullDown;
+    int32_t date;
+    bool operator==(const SlotsKey&) const = default;
+};
+
+struct SlotsKeyHash {
+    size_t operator()(const SlotsKey& k) const {
+        const auto row = reinterpret_cast<uintptr_t>(k.record);
+        return HashWords({static_cast<uint32_t>(row), static_cast<uint32_t>(row >> 16 >> 16),
+                          static_cast<uint32_t>(k.type), k.x, k.y, k.heading, k.turret, k.z, k.pitch, k.roll,
+                          k.factor, k.sx, k.sy, k.sz, k.hitChance, k.calibre,
+                          static_cast<uint32_t>(k.broad) | static_cast<uint32_t>(k.hullDown) << 1,
+                          static_cast<uint32_t>(k.date)});
+    }
+};
+
+thread_local ValueMemo<SlotsKey, ArmourSlots, SlotsKeyHash> tSlotsMemo;
+
+uint32_t Bits(float f) {
+    return std::bit_cast<uint32_t>(f);
+}
+
+} // namespace
+
+void Vehicle::AISetArmorValues(DataKnowledge k, Unit* shooter, bool broad, float hitChance, bool hullDown,
+                               float armour[], int32_t longs[], bool bools[], float weights[], float ratios[],
+                               int32_t* count, float calibre) {
+    if (count) *count = 0;
+    if (!shooter || !ValidVehicleRow(this)) return;
+    const float sx = shooter->mX, sy = shooter->mY, sz = shooter->GetZ();
+    if (!std::isfinite(sx) || !std::isfinite(sy) || !std::isfinite(sz) || !std::isfinite(mX) ||
+        !std::isfinite(mY))
+        return;
+    if (mDugIn) hullDown = true;
+    if (!(calibre > 0.0f)) calibre = 75.0f;
+    const VehicleData& r = GetVehicleDataRecord(k);
+    ArmourSlots slots;
+    // The player's knowledge asks the screen's side; it is never kept.
+    if (k != kKnowIdentified && tSlotsMemo.Live()) {
+        const SlotsKey key{&r,
+                           mSubtype,
+                           Bits(mX),
+                           Bits(mY),
+                           Bits(mHeading),
+                           Bits(mTurretBearing),
+                           Bits(GetZ()),
+                           Bits(mHullPitch),
+                           Bits(mHullRoll),
+                           Bits(mArmorFactor[0]),
+                           Bits(sx),
+                           Bits(sy),
+                           Bits(sz),
+                           Bits(hitChance),
+                           Bits(calibre),
+                           broad,
+                           hullDown,
+                           ScenarioDate()};
+        if (const ArmourSlots* kept = tSlotsMemo.Find(key)) {
+            slots = *kept;
+        } else {
+            MeasureArmourSlots(this, r, k, sx, sy, sz, broad, hitChance, hullDown, calibre, &slots);
+            tSlotsMemo.Keep(key, slots);
+        }
+    } else {
+        MeasureArmourSlots(this, r, k, sx, sy, sz, broad, hitChance, hullDown, calibre, &slots);
+    }
+    for (int32_t i = 0; i < slots.count; ++i) {
+        armour[i] = slots.armour[i];
+        longs[i] = slots.longs[i];
+        bools[i] = slots.bools[i];
+        weights[i] = slots.weights[i];
+        ratios[i] = slots.ratios[i];
+    }
+    if (count) *count = slots.count;
 }
 
 void Unit::AIGetAbilityToHarm(GFuzzySet* set, Unit* target, AmmoClass ammo, bool broad, bool cover,

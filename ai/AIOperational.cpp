@@ -16,6 +16,7 @@
 #include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "units/Unit.h"
+#include "units/ValueMemo.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ void Battle::AIOperational(Affiliation side) {
     // Planning changes nothing on the map: a line traced again is answered
     // from the first trace.
     Map::TraceReuseScope reuse(mMap);
+    ValueMemoScope values;
     int16_t fill = 0;
     GView* box = host->MakeAIBox(&fill);
     if (box) {

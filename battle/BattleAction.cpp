@@ -13,6 +13,7 @@
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Unit.h"
+#include "units/ValueMemo.h"
 
 namespace {
 
@@ -161,6 +162,9 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         mMap->DeleteLOSTable();
     }
     if (compute) {
+        // Pure rule values are kept while the turn is computed (the data
+        // tables stay as they are).
+        ValueMemoScope values;
         mComputing = true;
         if (!reloaded) {
             ForEachUnit(

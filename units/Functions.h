@@ -1,8 +1,9 @@
 #pragma once
 // Free rule functions of combat: they turn the game data tables into the
 // numbers of combat (penetration, plates, blast, small-arms firepower, flight
-// and reload times, a few hit-chance and morale rules). They keep no state;
-// those that draw random numbers draw in a fixed order.
+// and reload times, a few hit-chance and morale rules). They keep no state
+// but the memos of a value scope (units/ValueMemo.h), which answer as the
+// computation does; those that draw random numbers draw in a fixed order.
 
 #include <cstdint>
 
@@ -30,6 +31,8 @@ void AmmoAvailable(WeaponType weapon, bool flag, int32_t loadSlot, int32_t count
 TungstenAvail GetCurrentTungstenLevel(TungstenAvail level, bool flag);
 
 // ------------------------------------------------------------ armour
+// Without random and side outputs, kept inside a value scope (units/ValueMemo.h)
+// under the arguments and the scenario date.
 float GetPenetration(bool random, float range, WeaponType weapon, AmmoClass kind, bool hardPlate,
                      int32_t hardness, float thicknessRatio, bool* shattered, float* energy, float* velocity);
 float GetSmallArmsPenetration(MGPenetration mg, float range, bool hardPlate, int32_t hardness,
@@ -116,11 +119,16 @@ void GetTerrainStringX(GString* text, Terrain t, float x, float y, bool upper, i
 void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigned char* r, unsigned char* g,
                  unsigned char* b);
 // The thickest plate at that slope that the round defeats at the range.
+// Inside a value scope (units/ValueMemo.h) the answer is kept under the
+// arguments and the scenario date; a repeated call moves the random
+// generator on exactly as the plate search would have (its shatter tests
+// draw).
 float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre, AmmoClass kind,
                             WeaponType weapon);
-// Victory-point value of count weapons of a type.
-float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag, Nation nation,
-                       bool b, float scale);
+// Victory-point value of count weapons of a type; kept as the typical
+// penetration is.
+float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
+                       Nation nation, bool b, float scale);
 
 // ------------------------------------------------------------ armour model seams
 // The slope multiplier of a plate struck at angle degrees (at least 1).

@@ -1,11 +1,14 @@
 // Armour penetration and the flight of shells.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "engine/GOLTA.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/RuleContext.h"
+#include "units/ValueMemo.h"
 
 namespace {
 
@@ -108,7 +111,57 @@ bool Shatters(bool random, bool hard, const AmmoData& ammo, double ratio, double
     return ammo.mProjectileKind != 6 && ammo.mProjectileKind != 7;
 }
 
+float ComputePenetration(bool random, float range, WeaponType weapon, AmmoClass kind, bool hardPlate,
+                         int32_t hardness, float thicknessRatio, bool* shattered, float* energy,
+                         float* velocity);
+
+// All a penetration without draws and without the side outputs reads: the
+// arguments and the date (the round in use).
+struct PenetrationKey {
+    uint32_t range; // the float's bits
+    WeaponType weapon;
+    AmmoClass kind;
+    int32_t hardness;
+    uint32_t ratio; // the float's bits
+    int32_t date;   // ScenarioDate() at the call
+    bool hardPlate;
+    bool operator==(const PenetrationKey&) const = default;
+};
+
+struct PenetrationKeyHash {
+    size_t operator()(const PenetrationKey& k) const {
+        return HashWords({k.range, static_cast<uint32_t>(k.weapon), static_cast<uint32_t>(k.kind),
+                          static_cast<uint32_t>(k.hardness), k.ratio, static_cast<uint32_t>(k.date),
+                          k.hardPlate});
+    }
+};
+
+thread_local ValueMemo<PenetrationKey, KeptValue, PenetrationKeyHash> tPenetrationMemo;
+
+// Without random, the shatter test still draws one fraction: two steps.
+constexpr int32_t kMaxPenetrationGeneratorSteps = 2;
+
 } // namespace
+
+float GetPenetration(bool random, float range, WeaponType weapon, AmmoClass kind, bool hardPlate,
+                     int32_t hardness, float thicknessRatio, bool* shattered, float* energy,
+                     float* velocity) {
+    if (random || shattered || energy || velocity || !tPenetrationMemo.Live())
+        return ComputePenetration(random, range, weapon, kind, hardPlate, hardness, thicknessRatio, shattered,
+                                  energy, velocity);
+    PenetrationKey key;
+    key.range = std::bit_cast<uint32_t>(range);
+    key.weapon = weapon;
+    key.kind = kind;
+    key.hardness = hardness;
+    key.ratio = std::bit_cast<uint32_t>(thicknessRatio);
+    key.date = ScenarioDate();
+    key.hardPlate = hardPlate;
+    return KeptOrComputed(tPenetrationMemo, key, kMaxPenetrationGeneratorSteps, [&] {
+        return ComputePenetration(false, range, weapon, kind, hardPlate, hardness, thicknessRatio, nullptr,
+                                  nullptr, nullptr);
+    });
+}
 
 float OrdnanceOrLATWFlightTime(WeaponType weapon, AmmoClass kind, float range, float* velocityAtRange) {
     float v0 = 0.0f;
@@ -129,9 +182,11 @@ float OrdnanceOrLATWFlightTime(WeaponType weapon, AmmoClass kind, float range, f
     return static_cast<float>(x * r / (vEnd - vStart));
 }
 
-float GetPenetration(bool random, float range, WeaponType weapon, AmmoClass kind, bool hardPlate,
-                     int32_t hardness, float thicknessRatio, bool* shattered, float* energy,
-                     float* velocity) {
+namespace {
+
+float ComputePenetration(bool random, float range, WeaponType weapon, AmmoClass kind, bool hardPlate,
+                         int32_t hardness, float thicknessRatio, bool* shattered, float* energy,
+                         float* velocity) {
     if (kind == kAmmoCanister || kind == kAmmoSmoke || kind == kAmmoNone) return 0.0f;
     bool didShatter = false;
     const bool hard = hardPlate || hardness >= 400;
@@ -211,6 +266,8 @@ float GetPenetration(bool random, float range, WeaponType weapon, AmmoClass kind
     if (velocity && v != 0.0) *velocity = static_cast<float>(v);
     return static_cast<float>(p);
 }
+
+} // namespace
 
 float GetSmallArmsPenetration(MGPenetration mg, float range, bool hardPlate, int32_t hardness,
                               float thicknessRatio) {

@@ -2,10 +2,13 @@
 // of a round and the victory-point value of a weapon.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/RuleContext.h"
+#include "units/ValueMemo.h"
 
 namespace {
 
@@ -28,6 +31,87 @@ float FirstVelocityInDate(WeaponType weapon, const int32_t mix[], std::initializ
     }
     return 0.0f;
 }
+
+// The plate search of GetTypicalPenetration, without the memo.
+float SearchTypicalPenetration(float range, int32_t slope, float calibre, AmmoClass kind, WeaponType weapon) {
+    const AmmoType ammo = AmmoTypeInUse(kAmmoLenient, weapon, kind, nullptr);
+    const int32_t projectile = gAmmoData[ammo].mProjectileKind;
+    if (projectile == 15 || projectile == 16) return 0.0f;
+    // Grow the plate in steps of 50 mm; each time the answer turns, step
+    // back by 0.4 of the step, until the step falls to half a millimetre.
+    float t = 0.0f;
+    float step = 50.0f;
+    float best = 0.0f;
+    bool last = true;
+    for (int32_t i = 0; i < kPlateSearchSteps && (step > 0.0f || step < -0.5f); ++i) {
+        t += step;
+        bool face = false;
+        int32_t hardness = 0;
+        float ratio = 0.0f;
+        const float basis = ReferencePlateBasis(static_cast<int32_t>(std::lround(t)), slope, calibre, kind,
+                                                &face, &hardness, &ratio);
+        const float pen =
+            GetPenetration(false, range, weapon, kind, face, hardness, ratio, nullptr, nullptr, nullptr);
+        const bool defeated = basis <= pen;
+        if (defeated && t > best) best = t;
+        if (defeated != last) {
+            step *= -0.4f;
+            last = defeated;
+        }
+        if (step < 0.0f && t + step <= 0.0f) step = t * -0.3f;
+    }
+    return best;
+}
+
+// A search draws at most once per penetration test, two generator steps a
+// draw; a weapon's value searches for up to three classes. A walk longer
+// than this means the generator was moved otherwise.
+constexpr int32_t kMaxSearchGeneratorSteps = 4 * kPlateSearchSteps;
+constexpr int32_t kMaxValueGeneratorSteps = 3 * kMaxSearchGeneratorSteps;
+
+struct TypicalKey {
+    uint32_t range; // the float's bits
+    int32_t slope;
+    uint32_t calibre; // the float's bits
+    AmmoClass kind;
+    WeaponType weapon;
+    int32_t date; // ScenarioDate() at the call
+    bool flag;
+    bool operator==(const TypicalKey&) const = default;
+};
+
+struct TypicalKeyHash {
+    size_t operator()(const TypicalKey& k) const {
+        return HashWords({k.range, static_cast<uint32_t>(k.slope), k.calibre, static_cast<uint32_t>(k.kind),
+                          static_cast<uint32_t>(k.weapon), static_cast<uint32_t>(k.date), k.flag});
+    }
+};
+
+thread_local ValueMemo<TypicalKey, KeptValue, TypicalKeyHash> tTypicalMemo;
+
+struct WeaponValueKey {
+    WeaponType weapon;
+    uint32_t range; // the float's bits
+    int32_t count, loadSlot;
+    Nation nation;
+    uint32_t scale; // the float's bits
+    int32_t date;   // ScenarioDate() at the call
+    bool flag, b;
+    bool operator==(const WeaponValueKey&) const = default;
+};
+
+struct WeaponValueKeyHash {
+    size_t operator()(const WeaponValueKey& k) const {
+        return HashWords({static_cast<uint32_t>(k.weapon), k.range, static_cast<uint32_t>(k.count),
+                          static_cast<uint32_t>(k.loadSlot), static_cast<uint32_t>(k.nation), k.scale,
+                          static_cast<uint32_t>(k.date), static_cast<uint32_t>(k.flag) | uint32_t{k.b} << 1});
+    }
+};
+
+thread_local ValueMemo<WeaponValueKey, KeptValue, WeaponValueKeyHash> tWeaponValueMemo;
+
+float ComputeWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
+                           Nation nation, bool b, float scale);
 
 } // namespace
 
@@ -68,37 +152,42 @@ void ArmorColors(int32_t thickness, int32_t slope, ArmorQuality quality, unsigne
 
 float GetTypicalPenetration(bool flag, float range, int32_t slope, float calibre, AmmoClass kind,
                             WeaponType weapon) {
-    const AmmoType ammo = AmmoTypeInUse(kAmmoLenient, weapon, kind, nullptr);
-    const int32_t projectile = gAmmoData[ammo].mProjectileKind;
-    if (projectile == 15 || projectile == 16) return 0.0f;
-    // Grow the plate in steps of 50 mm; each time the answer turns, step
-    // back by 0.4 of the step, until the step falls to half a millimetre.
-    float t = 0.0f;
-    float step = 50.0f;
-    float best = 0.0f;
-    bool last = true;
-    for (int32_t i = 0; i < kPlateSearchSteps && (step > 0.0f || step < -0.5f); ++i) {
-        t += step;
-        bool face = false;
-        int32_t hardness = 0;
-        float ratio = 0.0f;
-        const float basis = ReferencePlateBasis(static_cast<int32_t>(std::lround(t)), slope, calibre, kind,
-                                                &face, &hardness, &ratio);
-        const float pen =
-            GetPenetration(false, range, weapon, kind, face, hardness, ratio, nullptr, nullptr, nullptr);
-        const bool defeated = basis <= pen;
-        if (defeated && t > best) best = t;
-        if (defeated != last) {
-            step *= -0.4f;
-            last = defeated;
-        }
-        if (step < 0.0f && t + step <= 0.0f) step = t * -0.3f;
-    }
-    return best;
+    if (!tTypicalMemo.Live()) return SearchTypicalPenetration(range, slope, calibre, kind, weapon);
+    TypicalKey key;
+    key.range = std::bit_cast<uint32_t>(range);
+    key.slope = slope;
+    key.calibre = std::bit_cast<uint32_t>(calibre);
+    key.kind = kind;
+    key.weapon = weapon;
+    key.date = ScenarioDate();
+    key.flag = flag;
+    return KeptOrComputed(tTypicalMemo, key, kMaxSearchGeneratorSteps,
+                          [&] { return SearchTypicalPenetration(range, slope, calibre, kind, weapon); });
 }
 
 float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
                        Nation nation, bool b, float scale) {
+    if (!tWeaponValueMemo.Live())
+        return ComputeWeaponVPValue(weapon, range, count, loadSlot, flag, nation, b, scale);
+    WeaponValueKey key;
+    key.weapon = weapon;
+    key.range = std::bit_cast<uint32_t>(range);
+    key.count = count;
+    key.loadSlot = loadSlot;
+    key.nation = nation;
+    key.scale = std::bit_cast<uint32_t>(scale);
+    key.date = ScenarioDate();
+    key.flag = flag;
+    key.b = b;
+    return KeptOrComputed(tWeaponValueMemo, key, kMaxValueGeneratorSteps, [&] {
+        return ComputeWeaponVPValue(weapon, range, count, loadSlot, flag, nation, b, scale);
+    });
+}
+
+namespace {
+
+float ComputeWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t loadSlot, bool flag,
+                           Nation nation, bool b, float scale) {
     if (weapon == 42) return 46.0f;
     if (weapon == 43) return 51.0f;
     if (weapon == 45) return 41.0f;
@@ -208,3 +297,5 @@ float GetWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_t lo
     }
     return static_cast<float>(v * 110.0);
 }
+
+} // namespace

@@ -3,6 +3,7 @@
 // and the casualties it still has to report.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -12,6 +13,7 @@
 #include "battle/Campaign.h"
 #include "units/Functions.h"
 #include "units/UnitFactory.h"
+#include "units/ValueMemo.h"
 #include "units/Vehicle.h"
 
 bool Vehicle::AllowedToTarget() {
@@ -104,6 +106,62 @@ void SetLateArmourVariance(Vehicle* v) {
 double ArmourCurve(double a) {
     return 2.098339e-9 * a * a * a * a - 1.138539e-6 * a * a * a + 0.0001818574 * a * a - 4.0511e-5 * a +
            0.9932406;
+}
+
+// The weighted effective armour of the value, seen from a metre off each
+// face of the vehicle (squared up and level) against a 75 mm round.
+double MeasureArmour(Vehicle* v) {
+    const VehicleData& d = v->Data();
+    auto basis = [v](float turn, VehicleHitLocation loc, VehicleAspect aspect) {
+        const float h = (v->mHeading + turn) * 3.14159265358979f / 180.0f;
+        return v->CalculateArmorBasis(v->mX + std::cos(h), v->mY + std::sin(h), 0.0f, true, loc, aspect, true,
+                                      75.0f, 2, 1, 8, kKnowTruth, nullptr, nullptr, nullptr, true, nullptr);
+    };
+    const float turns[3] = {0.0f, 90.0f, 180.0f};
+    const float w2[3] = {3.6f, 2.4f, 0.6f};
+    const float w1[3] = {8.1f, 5.4f, 1.35f};
+    const float w0[3] = {18.0f * 0.35f * ((d.mFlags & 0x4000) ? 1.17f : 1.0f), 4.2f, 1.05f};
+    double armour = 0.0;
+    for (int32_t a = 0; a < 3; ++a) {
+        armour += basis(turns[a], 2, a) * w2[a];
+        armour += basis(turns[a], 1, a) * w1[a];
+        if (d.mHasTurretArmor) armour += basis(turns[a], 0, a) * w0[a];
+    }
+    armour += basis(0.0f, 3, 0) * 0.4f;
+    armour += basis(0.0f, 4, 0) * 0.6f;
+    return armour;
+}
+
+// What the measure reads of the vehicle, the turret bearing, pitch and roll
+// being 0: its type, place, heading, height and front armour factor (the
+// mean plates draw nothing and read no date).
+struct ArmourKey {
+    VehicleType type;
+    uint32_t x, y, heading, z, factor; // the floats' bits
+    bool operator==(const ArmourKey&) const = default;
+};
+
+struct ArmourKeyHash {
+    size_t operator()(const ArmourKey& k) const {
+        return HashWords({static_cast<uint32_t>(k.type), k.x, k.y, k.heading, k.z, k.factor});
+    }
+};
+
+thread_local ValueMemo<ArmourKey, double, ArmourKeyHash> tArmourMemo;
+
+// MeasureArmour, kept inside a value scope.
+double SquaredUpArmour(Vehicle* v) {
+    if (!tArmourMemo.Live()) return MeasureArmour(v);
+    const ArmourKey key{v->mSubtype,
+                        std::bit_cast<uint32_t>(v->mX),
+                        std::bit_cast<uint32_t>(v->mY),
+                        std::bit_cast<uint32_t>(v->mHeading),
+                        std::bit_cast<uint32_t>(v->GetZ()),
+                        std::bit_cast<uint32_t>(v->mArmorFactor[0])};
+    if (const double* kept = tArmourMemo.Find(key)) return *kept;
+    const double armour = MeasureArmour(v);
+    tArmourMemo.Keep(key, armour);
+    return armour;
 }
 
 } // namespace
@@ -199,24 +257,7 @@ float Vehicle::GetVPValue(bool asNew, DataKnowledge k) {
         // Armour, measured on the vehicle squared up and level.
         const float bearing = v->mTurretBearing, pitch = v->mHullPitch, roll = v->mHullRoll;
         v->mTurretBearing = v->mHullPitch = v->mHullRoll = 0.0f;
-        auto basis = [v](float turn, VehicleHitLocation loc, VehicleAspect aspect) {
-            const float h = (v->mHeading + turn) * 3.14159265358979f / 180.0f;
-            return v->CalculateArmorBasis(v->mX + std::cos(h), v->mY + std::sin(h), 0.0f, true, loc, aspect,
-                                          true, 75.0f, 2, 1, 8, kKnowTruth, nullptr, nullptr, nullptr, true,
-                                          nullptr);
-        };
-        const float turns[3] = {0.0f, 90.0f, 180.0f};
-        const float w2[3] = {3.6f, 2.4f, 0.6f};
-        const float w1[3] = {8.1f, 5.4f, 1.35f};
-        const float w0[3] = {18.0f * 0.35f * ((f & 0x4000) ? 1.17f : 1.0f), 4.2f, 1.05f};
-        double armour = 0.0;
-        for (int32_t a = 0; a < 3; ++a) {
-            armour += basis(turns[a], 2, a) * w2[a];
-            armour += basis(turns[a], 1, a) * w1[a];
-            if (d.mHasTurretArmor) armour += basis(turns[a], 0, a) * w0[a];
-        }
-        armour += basis(0.0f, 3, 0) * 0.4f;
-        armour += basis(0.0f, 4, 0) * 0.6f;
+        double armour = SquaredUpArmour(v);
         v->mTurretBearing = bearing;
         v->mHullPitch = pitch;
         v->mHullRoll = roll;

@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <vector>
 
+#include "engine/GOLTA.h"
 #include "engine/GStringTable.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Hack.h"
 #include "units/RuleContext.h"
+#include "units/ValueMemo.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -234,6 +239,188 @@ TEST_F(GameData, LightCoredShotLosesItsEdgeWithRange) {
     EXPECT_LT(pen(5, kAmmoAP, 2000), 0.67f * pen(5, kAmmoAP, 100));
     // Tungsten of the 8.8 cm still leads its full-calibre shot at 1000 m.
     EXPECT_GT(pen(8, kAmmoTungsten, 1000), pen(8, kAmmoAP, 1000));
+}
+
+// Inside a value scope the typical penetration of every weapon and round,
+// the value of every weapon (in eight uses) and the penetration of every
+// weapon and round (in five uses), at two dates asked in turn, answer bit
+// for bit as computed outside and leave the generator where the computation
+// leaves it: a dependency missing from a memo's key, or a draw not
+// replayed, shows here.
+TEST_F(GameData, WeaponValuesInAScopeAsOutside) {
+    struct Answer {
+        uint32_t bits;
+        uint32_t state;
+    };
+    // Each class's penetration, then a weapon value and the same with each
+    // argument changed in turn.
+    struct ValueArgs {
+        float rate;
+        int32_t count, slot;
+        bool flag;
+        Nation nation;
+        bool b;
+        float scale;
+    };
+    const ValueArgs values[] = {{6.0f, 40, 1, false, kNationAmerican, true, 0.98f},
+                                {2.5f, 40, 1, false, kNationAmerican, true, 0.98f},
+                                {6.0f, 8, 1, false, kNationAmerican, true, 0.98f},
+                                {6.0f, 40, 0, false, kNationAmerican, true, 0.98f},
+                                {6.0f, 40, 1, true, kNationAmerican, true, 0.98f},
+                                {6.0f, 40, 1, false, kNationGerman, true, 0.98f},
+                                {6.0f, 40, 1, false, kNationAmerican, false, 0.98f},
+                                {6.0f, 40, 1, false, kNationAmerican, true, 1.0f}};
+    // Then the penetration of each class, and the same with each argument
+    // changed in turn.
+    struct PenetrationArgs {
+        float range;
+        bool hard;
+        int32_t hardness;
+        float ratio;
+    };
+    const PenetrationArgs penetrations[] = {{500.0f, false, 250, 1.0f},
+                                            {1500.0f, false, 250, 1.0f},
+                                            {500.0f, true, 250, 1.0f},
+                                            {500.0f, false, 420, 1.0f},
+                                            {500.0f, false, 250, 1.3f}};
+    constexpr int32_t kClasses = kAmmoAP75 + 1;
+    const int32_t kValues = static_cast<int32_t>(std::size(values));
+    const int32_t kQuestions = kClasses + kValues + kClasses * static_cast<int32_t>(std::size(penetrations));
+    const int32_t dates[2] = {4106, 4409};
+    auto seed = [](WeaponType w, int32_t q) { return static_cast<uint32_t>(w * 64 + q + 1); };
+    auto ask = [&](WeaponType w, int32_t q) {
+        SeedRandomGenerator(seed(w, q));
+        float p;
+        if (q < kClasses) {
+            p = GetTypicalPenetration(w % 2 == 0, 1000.0f, 35, gWeaponData[w].mCalibre, q, w);
+        } else if (q < kClasses + kValues) {
+            const ValueArgs& a = values[q - kClasses];
+            p = GetWeaponVPValue(w, a.rate, a.count, a.slot, a.flag, a.nation, a.b, a.scale);
+        } else {
+            const AmmoClass c = (q - kClasses - kValues) % kClasses;
+            const PenetrationArgs& a = penetrations[(q - kClasses - kValues) / kClasses];
+            p = GetPenetration(false, a.range, w, c, a.hard, a.hardness, a.ratio, nullptr, nullptr, nullptr);
+        }
+        return Answer{std::bit_cast<uint32_t>(p), GetRandomState()};
+    };
+    auto askAll = [&](int32_t date) {
+        sDate = date;
+        std::vector<Answer> all;
+        for (WeaponType w = 0; w < kWeaponCount; ++w)
+            for (int32_t q = 0; q < kQuestions; ++q)
+                all.push_back(ask(w, q));
+        return all;
+    };
+    const std::vector<Answer> direct[2] = {askAll(dates[0]), askAll(dates[1])};
+    auto weaponOf = [&](size_t i) { return static_cast<WeaponType>(i / kQuestions); };
+    auto questionOf = [&](size_t i) { return static_cast<int32_t>(i % kQuestions); };
+    int32_t changedByDate = 0, drawing[3] = {};
+    for (size_t i = 0; i < direct[0].size(); ++i) {
+        changedByDate += direct[0][i].bits != direct[1][i].bits;
+        const int32_t q = questionOf(i);
+        drawing[q < kClasses             ? 0
+                : q < kClasses + kValues ? 1
+                                         : 2] += direct[0][i].state != seed(weaponOf(i), q);
+    }
+    // The two dates differ in some answers, and some searches, values and
+    // penetrations draw.
+    ASSERT_GT(changedByDate, 0);
+    for (int32_t n : drawing)
+        ASSERT_GT(n, 0);
+
+    ValueMemoScope scope;
+    for (int32_t round = 0; round < 2; ++round) { // the first asks, the second is answered by the memo
+        for (int32_t d = 0; d < 2; ++d) {
+            const std::vector<Answer> memo = askAll(dates[d]);
+            for (size_t i = 0; i < memo.size(); ++i) {
+                const WeaponType w = weaponOf(i);
+                const int32_t q = questionOf(i);
+                EXPECT_EQ(memo[i].bits, direct[d][i].bits)
+                    << "weapon " << w << " question " << q << " date " << dates[d];
+                EXPECT_EQ(memo[i].state, direct[d][i].state)
+                    << "weapon " << w << " question " << q << " date " << dates[d];
+            }
+        }
+    }
+}
+
+// Inside a value scope a vehicle's value (whose armour figure is kept) and
+// its armour slots against a shooter (kept) come out bit for bit as outside
+// one, for every type in places, headings, heights, turret bearings, pitches,
+// rolls, front armour factors and two dates asked in turn: a state either
+// figure reads but its key misses shows here.
+TEST_F(GameData, VehicleArmourFiguresInAScopeAsOutside) {
+    struct State {
+        float x, y, heading, z, turret, pitch, roll, factor;
+    };
+    // The first state, then each of its fields changed in turn.
+    const State states[] = {{100.0f, 200.0f, 37.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {1234.57f, 200.0f, 37.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 987.31f, 37.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, -1.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, 0.0f, 25.0f, 0.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, 0.0f, 0.0f, 6.0f, 0.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, 0.0f, 0.0f, 0.0f, 4.0f, 1.0f},
+                            {100.0f, 200.0f, 37.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.8f}};
+    Vehicle shooter;
+    auto slots = [&](Vehicle& v, std::vector<uint32_t>* out, DataKnowledge k, bool broad, float hit,
+                     bool hullDown, float calibre) {
+        float armour[9], weights[9], ratios[9];
+        int32_t longs[9], n = 0;
+        bool bools[9];
+        v.AISetArmorValues(k, &shooter, broad, hit, hullDown, armour, longs, bools, weights, ratios, &n,
+                           calibre);
+        out->push_back(static_cast<uint32_t>(n));
+        for (int32_t i = 0; i < n; ++i)
+            out->insert(out->end(),
+                        {std::bit_cast<uint32_t>(armour[i]), static_cast<uint32_t>(longs[i]), bools[i],
+                         std::bit_cast<uint32_t>(weights[i]), std::bit_cast<uint32_t>(ratios[i])});
+    };
+    // For each type and state: the value, then the slots against a shooter
+    // ahead and one to the flank, above and level.
+    auto figures = [&] {
+        std::vector<std::vector<uint32_t>> all;
+        for (VehicleType type = 0; type < kVehicleCount; ++type) {
+            if (gVehicleData[type].mName[0] == 0) continue;
+            Vehicle v;
+            v.mSubtype = type;
+            for (const State& s : states) {
+                v.mX = s.x, v.mY = s.y, v.mHeading = s.heading, v.mZ = s.z, v.mTurretBearing = s.turret;
+                v.mHullPitch = s.pitch, v.mHullRoll = s.roll, v.mArmorFactor[0] = s.factor;
+                std::vector<uint32_t> f{std::bit_cast<uint32_t>(v.GetVPValue(false, kKnowTruth))};
+                shooter.mX = 700.0f, shooter.mY = 650.0f, shooter.mZ = 0.0f;
+                slots(v, &f, kKnowTruth, false, 0.5f, false, 75.0f);
+                shooter.mX = 90.0f, shooter.mY = 420.0f, shooter.mZ = 1.0f;
+                slots(v, &f, kKnowTruth, true, 0.3f, true, 37.0f);
+                shooter.mZ = 0.0f;
+                slots(v, &f, kKnowTruth, true, 0.3f, true, 37.0f);
+                all.push_back(std::move(f));
+            }
+        }
+        return all;
+    };
+    sDate = 4306;
+    const auto outside = figures();
+    sDate = 4501; // later plate: other default hardness
+    const auto later = figures();
+    EXPECT_NE(later, outside);
+    // Each change but the factor's moves some figure (the factor reaches
+    // only types of the variance classes).
+    const size_t n = std::size(states);
+    for (size_t k = 1; k < n - 1; ++k) {
+        int32_t moved = 0;
+        for (size_t i = 0; i < outside.size(); i += n)
+            moved += outside[i + k] != outside[i];
+        EXPECT_GT(moved, 0) << "state " << k;
+    }
+    ValueMemoScope scope;
+    for (int32_t round = 0; round < 2; ++round) {
+        sDate = 4306;
+        EXPECT_EQ(figures(), outside);
+        sDate = 4501;
+        EXPECT_EQ(figures(), later);
+    }
 }
 
 } // namespace
