@@ -186,10 +186,11 @@ uint64_t Digest(Battle* battle) {
 
 // A stretched clock for the connection: while the computing machine
 // computes a turn (gComputingNow), time runs
-// kStretch times faster on both machines, so a computation of a few hundred
-// milliseconds lasts longer than the peer's time-out. Only keep-alives sent
-// from inside the computation keep the connection then.
-constexpr uint32_t kStretch = 500;
+// kStretch times faster on both machines, so a computation of a tenth of a
+// second lasts longer than the peer's time-out (the first turn of the largest
+// battle takes a few tenths). Only keep-alives sent from inside the
+// computation keep the connection then.
+constexpr uint32_t kStretch = 2000;
 uint32_t StretchedClock() {
     static uint32_t lastReal = ClockTime();
     static uint32_t now = lastReal; // the endpoint's times so far are real ones
