@@ -176,6 +176,14 @@ private:
 
 bool InsideParallelWork() { return tInsideWork; }
 
+namespace {
+std::atomic<bool> sSplitEveryRound{false};
+} // namespace
+
+void SetSplitEveryRound(bool every) { sSplitEveryRound.store(every, std::memory_order_relaxed); }
+
+bool SplitEveryRound() { return sSplitEveryRound.load(std::memory_order_relaxed); }
+
 int32_t SimulationThreads() {
     return tInsideWork ? 1 : SoftThreadPool::SimulationThreads();
 }

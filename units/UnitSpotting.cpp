@@ -283,7 +283,7 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
     int32_t traces = 0;
     for (int32_t i = 0; i < n; i += kTraceSample)
         if (!map->HoldsStoredLOS(work.spotters[static_cast<size_t>(i)], this)) traces += kTraceSample;
-    if (traces < kThreadedTraces) {
+    if (traces < kThreadedTraces && !SplitEveryRound()) {
         for (int32_t i = 0; i < n; ++i) {
             if (i + 4 < n) map->PrefetchStoredLOS(work.spotters[static_cast<size_t>(i + 4)], this, false);
             if (i + 2 < n) map->PrefetchStoredLOS(work.spotters[static_cast<size_t>(i + 2)], this, true);
