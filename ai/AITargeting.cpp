@@ -46,6 +46,36 @@ void RunSearch(Unit* searcher, void (*step)(GObject*, void*)) {
 
 // Below this many sight lines a search traces its lines on one thread.
 constexpr int32_t kThreadedSearchLines = 16;
+// The slices (a second of battle) between two counts of the spotted units.
+constexpr int32_t kSpottedCountSlices = 40;
+
+// The active spotted units of the side opposing s: the most lines a search
+// by s may list. Listing the lines walks every unit, which costs about as
+// much as the search itself, and most searches list fewer than 16 lines;
+// a side that sees fewer than that many enemies lists none. The count is
+// made once a second of battle (it changes slowly): it only decides whether
+// lines are fetched ahead, never an answer.
+int32_t SpottedEnemies(const Unit* s) {
+    struct Counts {
+        const Battle* battle = nullptr;
+        int32_t slice = 0;
+        int32_t spotted[2] = {0, 0}; // units of the Allies, of the Axis
+    };
+    thread_local Counts counts;
+    const int32_t slice = gBattle->mTimeSlice;
+    if (counts.battle != gBattle || slice < counts.slice || slice >= counts.slice + kSpottedCountSlices) {
+        counts.battle = gBattle;
+        counts.slice = slice;
+        counts.spotted[0] = counts.spotted[1] = 0;
+        UnitList* units = gBattle->mUnits;
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            Unit* c = units->GetUnit(i);
+            if (c && c->mActive && c->mUnitType != kUnitInanimate && c->IsSpottedNow())
+                ++counts.spotted[c->mSide ? 1 : 0];
+        }
+    }
+    return counts.spotted[s->mSide ? 0 : 1];
+}
 
 // A search asks each candidate whether it can be seen (the sight cache, and
 // a trace where the cache holds no answer), in list order, between which it
@@ -64,7 +94,7 @@ public:
         if (!map || SimulationThreads() <= 1 || map->GetLOSMemo() || !map->GetBattleLink()) return;
         if (s->IsPassenger(false)) return;
         UnitList* units = gBattle->mUnits;
-        if (units->GetCount() < kThreadedSearchLines) return;
+        if (units->GetCount() < kThreadedSearchLines || SpottedEnemies(s) < kThreadedSearchLines) return;
         const float eyeZ = s->GetZ() + s->LOSBoost();
         for (int32_t i = 0; i < units->GetCount(); ++i) {
             Unit* c = units->GetUnit(i);

@@ -23,7 +23,9 @@ thread_local bool tInsideWork = false;
 // about as much as the round itself (the caller pays for the system call
 // and the worker arrives when the round is nearly done), so a worker that
 // finished a round watches the word for the next one for a while before it
-// sleeps, and the caller wakes workers only when some of them sleep.
+// sleeps, one of them (the sentry) ten times as long as the others. The
+// waking is left to a worker that sees the round: the caller wakes nobody
+// while one watches, else one worker, which wakes the rest.
 class SimPool {
 public:
     // The pool lives as long as the process: its workers only watch or
@@ -49,7 +51,7 @@ public:
             mWorkers.emplace_back([this, index] { Work(index); });
         }
         uint64_t round;
-        bool sleepers;
+        bool wake;
         {
             std::lock_guard<std::mutex> lock(mLock);
             mJob.store(&job, std::memory_order_relaxed);
@@ -58,9 +60,10 @@ public:
             round = (mRound + 1) & kRoundMask;
             mRound = round;
             mTicket.store(Pack(round, static_cast<uint64_t>(chunks), 0), std::memory_order_release);
-            sleepers = mSleepers > 0;
+            wake = mSleepers.load(std::memory_order_relaxed) > 0 &&
+                   mWatchers.load(std::memory_order_acquire) == 0;
         }
-        if (sleepers) mWake.notify_all();
+        if (wake) mWake.notify_one();
         tInsideWork = true;
         Drain(round, job);
         tInsideWork = false;
@@ -75,9 +78,11 @@ public:
 private:
     static inline bool sForked = false;
     static constexpr uint64_t kRoundMask = 0xFFFFFFFF;
-    // How long a worker watches for the next round before it sleeps (most
-    // rounds of spotting follow the last within a hundred microseconds).
+    // How long a worker watches for the next round before it sleeps: most
+    // rounds of spotting follow the last within a hundred microseconds, four
+    // in five within a millisecond (the sentry's watch).
     static constexpr std::chrono::microseconds kWatch{120};
+    static constexpr std::chrono::microseconds kSentryWatch{1000};
     // How long the caller spins for the last chunks before it yields.
     static constexpr uint32_t kCallerSpins = 4096;
 
@@ -85,6 +90,7 @@ private:
         return round << 32 | count << 16 | next;
     }
     static uint64_t RoundOf(uint64_t t) { return t >> 32; }
+    static bool Open(uint64_t t) { return (t & 0xFFFF) < ((t >> 16) & 0xFFFF); }
 
     static void Pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -108,30 +114,41 @@ private:
     }
 
     // Worker `index` takes part in the rounds that ask for more than index
-    // helpers.
+    // helpers; worker 0 is the sentry.
     void Work(int32_t index) {
         tInsideWork = true;
         uint64_t seen = 0;
+        const std::chrono::microseconds watch = index == 0 ? kSentryWatch : kWatch;
         for (;;) {
             // Watch for the next round a while, then sleep until one comes.
             // The watch yields rather than spins: on a busy machine a worker
             // that spun through its time slice would be set aside in the
             // middle of a chunk and hold the whole round back.
             uint64_t t = mTicket.load(std::memory_order_acquire);
-            auto until = std::chrono::steady_clock::now() + kWatch;
+            const auto until = std::chrono::steady_clock::now() + watch;
+            mWatchers.fetch_add(1, std::memory_order_acq_rel);
             while (RoundOf(t) == seen) {
                 std::this_thread::yield();
                 if (std::chrono::steady_clock::now() > until) break;
                 t = mTicket.load(std::memory_order_acquire);
             }
+            mWatchers.fetch_sub(1, std::memory_order_acq_rel);
             if (RoundOf(t) == seen) {
-                std::unique_lock<std::mutex> lock(mLock);
-                ++mSleepers;
-                mWake.wait(lock, [&] { return mRound != seen; });
-                --mSleepers;
+                {
+                    std::unique_lock<std::mutex> lock(mLock);
+                    mSleepers.fetch_add(1, std::memory_order_relaxed);
+                    mWake.wait(lock, [&] { return mRound != seen; });
+                    mSleepers.fetch_sub(1, std::memory_order_relaxed);
+                }
                 t = mTicket.load(std::memory_order_acquire);
             }
             seen = RoundOf(t);
+            // The first worker to see a round with chunks left while others
+            // sleep wakes them (a sleeper counted before the round was set
+            // is counted here: both happen under mLock, in that order).
+            if (Open(t) && mSleepers.load(std::memory_order_relaxed) > 0 &&
+                mWoken.exchange(seen, std::memory_order_acq_rel) != seen)
+                mWake.notify_all();
             // The job and helper count were stored before the word; if the
             // round is already over they may belong to a later round, but
             // then Drain claims nothing, since it claims only in `seen`.
@@ -146,9 +163,11 @@ private:
     std::condition_variable mWake;
     std::vector<std::thread> mWorkers;
     std::atomic<const std::function<void(int32_t)>*> mJob{nullptr};
-    std::atomic<int32_t> mHelpers{0}; // workers taking part in the current round
-    uint64_t mRound = 0;              // under mLock
-    int32_t mSleepers = 0;            // under mLock
+    std::atomic<int32_t> mHelpers{0};  // workers taking part in the current round
+    uint64_t mRound = 0;               // under mLock
+    std::atomic<int32_t> mSleepers{0}; // changed under mLock
+    std::atomic<int32_t> mWatchers{0}; // workers watching the word
+    std::atomic<uint64_t> mWoken{0};   // the last round a worker woke the sleepers for
     alignas(64) std::atomic<uint64_t> mTicket{0};
     alignas(64) std::atomic<int32_t> mDone{0};
 };
@@ -156,6 +175,14 @@ private:
 } // namespace
 
 bool InsideParallelWork() { return tInsideWork; }
+
+namespace {
+std::atomic<bool> sSplitEveryRound{false};
+} // namespace
+
+void SetSplitEveryRound(bool every) { sSplitEveryRound.store(every, std::memory_order_relaxed); }
+
+bool SplitEveryRound() { return sSplitEveryRound.load(std::memory_order_relaxed); }
 
 int32_t SimulationThreads() {
     return tInsideWork ? 1 : SoftThreadPool::SimulationThreads();

@@ -20,6 +20,12 @@ int32_t SimulationThreads();
 // thread included): state kept for one thread alone must be left alone.
 bool InsideParallelWork();
 
+// Rounds judged too small to be worth the threads run on the calling thread;
+// tests set this to split every such round the thread count allows, so that
+// small battles too run their spotting on the threads.
+void SetSplitEveryRound(bool every);
+bool SplitEveryRound();
+
 // Runs job(i) for every i in [0, count): on the calling thread alone when
 // one thread is set or count is below minimum, else in contiguous chunks on
 // the pool, the calling thread taking part. Returns when every i is done.

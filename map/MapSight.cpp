@@ -614,11 +614,20 @@ bool Map::CheckStoredLOS(Unit* a, Unit* b, bool* los, float* visibility, bool* h
     if (!v) {
         seen.low = low;
         seen.high = high;
+        bool behind = false;
         seen.state = static_cast<SightLog::State>(mSightCache.Peek(mBattleLink, a, b, &seen.los, &seen.vis,
-                                                                   &seen.hdKnown, &seen.hd[0], &seen.hd[1]));
+                                                                   &seen.hdKnown, &seen.hd[0], &seen.hd[1], &behind));
         if (seen.state == SightLog::kAbsent) return false;
         log->views.push_back(seen);
         v = &log->views.back();
+        if (behind) {
+            // Check marks the voids as asked, so that the next question
+            // asks only later ones; the replay does it.
+            SightLog::Op op;
+            op.a = a;
+            op.b = b;
+            log->ops.push_back(op);
+        }
     }
     if (v->state == SightLog::kStale) {
         v->state = SightLog::kAbsent;  // Check drops it

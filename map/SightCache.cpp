@@ -331,8 +331,9 @@ int32_t SightCache::GetCount()
 }
 
 int32_t SightCache::Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hdLow,
-                         bool* hdHigh) const
+                         bool* hdHigh, bool* behind) const
 {
+    if (behind) *behind = false;
     Unit* low = a < b ? a : b;
     Unit* high = a < b ? b : a;
     const int32_t k = Find(a, b);
@@ -348,5 +349,6 @@ int32_t SightCache::Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float
     if (link) link->GetMoveStamps(low, high, &stampLow, &stampHigh);
     if (link && (stampLow != e.mStamp[0] || stampHigh != e.mStamp[1]))
         return 2;
+    if (behind) *behind = e.mVoidsSeen != mVoids;
     return 1;
 }

@@ -32,9 +32,10 @@ public:
     void Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vis, bool hdKnown, bool hdA, bool hdB);
     // Reads the pair's entry without changing anything: 0 none, 1 valid,
     // 2 stale (Check would drop it). hdLow and hdHigh belong to the lower and
-    // the higher of the two unit addresses.
+    // the higher of the two unit addresses. behind (if given) tells whether a
+    // valid pair was asked about voids that Check would then mark as asked.
     int32_t Peek(MapBattleLink* link, Unit* a, Unit* b, bool* los, float* vis, bool* hdKnown, bool* hdLow,
-                 bool* hdHigh) const;
+                 bool* hdHigh, bool* behind = nullptr) const;
     // Asks the memory for what a later question about the pair reads: its
     // place in b's row of the pair table (as Check(a, b) reads it), and
     // (entry) the pair that place names when

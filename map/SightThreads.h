@@ -14,7 +14,7 @@ struct SightLog {
     struct Op {
         Unit* a = nullptr;
         Unit* b = nullptr;
-        bool store = false; // else a check that dropped a stale answer
+        bool store = false; // else a check: it drops a stale answer, or marks a valid one's voids as asked
         bool los = false;
         float vis = 0.0f;
         bool hdKnown = false, hdA = false, hdB = false;
