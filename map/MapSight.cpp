@@ -205,6 +205,12 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     // (A step's place only moves on along the line, so a square left is
     // never met again.)
     int32_t walkSquare = -1;
+    int32_t walkI = -kPointsPerSquare, walkJ = -kPointsPerSquare;  // its first point column and row
+    bool walkSmoke = false;     // a large fire's smoke thins the view over it
+    bool wallsDue = false;      // its walls are tested at its first step walked
+    // The depth is summed in a local and written at the end: through the
+    // result's pointer the compiler would store and load it at every step.
+    float depth = 0.0f;
     for (int32_t k = 1; k < n; ++k) {
         const float t = static_cast<float>(k) / n;
         if (walls.mBlocked && t >= walls.mT) break;
@@ -212,9 +218,10 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
         const float fx = px * 0.5f, fy = py * 0.5f;
         const int32_t i = static_cast<int32_t>(fx), j = static_cast<int32_t>(fy);
-        const int32_t column = i / kPointsPerSquare, row = j / kPointsPerSquare;
-        const int32_t square = column * mHeight + row;
-        if (square != walkSquare) {
+        if (static_cast<uint32_t>(i - walkI) >= static_cast<uint32_t>(kPointsPerSquare) ||
+            static_cast<uint32_t>(j - walkJ) >= static_cast<uint32_t>(kPointsPerSquare)) {
+            const int32_t column = i / kPointsPerSquare, row = j / kPointsPerSquare;
+            const int32_t square = column * mHeight + row;
             if (canSkip) {
                 // First the block of squares the step is in: without walls and
                 // large fires in it, a clear stretch over it needs no square.
@@ -249,6 +256,10 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 }
             }
             walkSquare = square;
+            walkI = column * kPointsPerSquare;
+            walkJ = row * kPointsPerSquare;
+            walkSmoke = s.mVegetation && mFire[square] > 4;
+            wallsDue = s.mWalls && square != lastSquare && !mWallList.empty();
         }
         const uint16_t* p = &mPoints[static_cast<size_t>(i) * mPointsY + j];
         const float tx = fx - i, ty = fy - j;
@@ -261,11 +272,13 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         if (s.mGround && pz < ground - s.mGroundTolerance && fromStart > s.mGroundExempt && toEnd > s.mGroundExempt) {
             r->mBlocked = true;
             r->mT = t;
+            r->mDepth = depth;
             return;
         }
-        if (s.mWalls && square != lastSquare && !mWallList.empty()) {
-            lastSquare = square;
-            TestWallsOfSquare(s, square, stamp, &walls);
+        if (wallsDue) {
+            wallsDue = false;
+            lastSquare = walkSquare;
+            TestWallsOfSquare(s, walkSquare, stamp, &walls);
             if (walls.mBlocked && t >= walls.mT) break;
         }
         if (!s.mSolids && !s.mVegetation) continue;
@@ -277,19 +290,22 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 if (s.mSolids) {
                     r->mBlocked = true;
                     r->mT = t;
+                    r->mDepth = depth;
                     return;
                 }
             } else if (s.mVegetation) {
-                r->mDepth += info.mDensity * step;
+                depth += info.mDensity * step;
             }
         }
-        if (s.mVegetation && mFire[square] > 4 && pz < ground + kFireSmokeHeight) r->mDepth += kFireSmokeDensity * step;
-        if (r->mDepth > kMaxDepth) {
+        if (walkSmoke && pz < ground + kFireSmokeHeight) depth += kFireSmokeDensity * step;
+        if (depth > kMaxDepth) {
             r->mBlocked = true;
             r->mT = t;
+            r->mDepth = depth;
             return;
         }
     }
+    r->mDepth = depth;
     if (walls.mBlocked) {
         r->mBlocked = true;
         r->mT = walls.mT;
