@@ -172,6 +172,12 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     const double kx = ddx != 0.0 ? dn / std::fabs(ddx) : 0.0, ky = ddy != 0.0 ? dn / std::fabs(ddy) : 0.0;
     const double invN = 1.0 / dn;
     auto ClearStretch = [&](float bx, float by, float size, float top, int32_t k) __attribute__((always_inline)) {
+        // The line's height at step k first: where it lies below the top
+        // there, the stretch's lowest point does too, whatever the stretch.
+        const double clearAbove = top + 1e-5 * std::fabs(top);
+        const double ta = k * invN;
+        const double za = z1 + ddz * ta + arc * ta * (1.0 - ta);
+        if (anyTop && !(za - zMargin >= clearAbove)) return -1.0;
         // The margin is far beyond the rounding of the steps' places and of
         // these bounds.
         // A bound that is not a number leaves no stretch.
@@ -188,10 +194,9 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         if (!anyTop) return last;
         // The lowest point of the stretch is at one of its ends (the arc
         // only rises above the chord).
-        const double ta = k * invN, tb = last * invN;
-        const double za = z1 + ddz * ta + arc * ta * (1.0 - ta);
+        const double tb = last * invN;
         const double zb = z1 + ddz * tb + arc * tb * (1.0 - tb);
-        return std::min(za, zb) - zMargin >= top + 1e-5 * std::fabs(top) ? last : -1.0;
+        return std::min(za, zb) - zMargin >= clearAbove ? last : -1.0;
     };
     const std::vector<float>& blockTops = cover ? mBlockCoverTop : mBlockGroundTop;
     const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
