@@ -172,6 +172,12 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     const double kx = ddx != 0.0 ? dn / std::fabs(ddx) : 0.0, ky = ddy != 0.0 ? dn / std::fabs(ddy) : 0.0;
     const double invN = 1.0 / dn;
     auto ClearStretch = [&](float bx, float by, float size, float top, int32_t k) __attribute__((always_inline)) {
+        // The line's height at step k first: where it lies below the top
+        // there, the stretch's lowest point does too, whatever the stretch.
+        const double clearAbove = top + 1e-5 * std::fabs(top);
+        const double ta = k * invN;
+        const double za = z1 + ddz * ta + arc * ta * (1.0 - ta);
+        if (anyTop && !(za - zMargin >= clearAbove)) return -1.0;
         // The margin is far beyond the rounding of the steps' places and of
         // these bounds.
         // A bound that is not a number leaves no stretch.
@@ -188,10 +194,9 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         if (!anyTop) return last;
         // The lowest point of the stretch is at one of its ends (the arc
         // only rises above the chord).
-        const double ta = k * invN, tb = last * invN;
-        const double za = z1 + ddz * ta + arc * ta * (1.0 - ta);
+        const double tb = last * invN;
         const double zb = z1 + ddz * tb + arc * tb * (1.0 - tb);
-        return std::min(za, zb) - zMargin >= top + 1e-5 * std::fabs(top) ? last : -1.0;
+        return std::min(za, zb) - zMargin >= clearAbove ? last : -1.0;
     };
     const std::vector<float>& blockTops = cover ? mBlockCoverTop : mBlockGroundTop;
     const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
@@ -205,6 +210,12 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     // (A step's place only moves on along the line, so a square left is
     // never met again.)
     int32_t walkSquare = -1;
+    int32_t walkI = -kPointsPerSquare, walkJ = -kPointsPerSquare;  // its first point column and row
+    bool walkSmoke = false;     // a large fire's smoke thins the view over it
+    bool wallsDue = false;      // its walls are tested at its first step walked
+    // The depth is summed in a local and written at the end: through the
+    // result's pointer the compiler would store and load it at every step.
+    float depth = 0.0f;
     for (int32_t k = 1; k < n; ++k) {
         const float t = static_cast<float>(k) / n;
         if (walls.mBlocked && t >= walls.mT) break;
@@ -212,9 +223,10 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
         const float fx = px * 0.5f, fy = py * 0.5f;
         const int32_t i = static_cast<int32_t>(fx), j = static_cast<int32_t>(fy);
-        const int32_t column = i / kPointsPerSquare, row = j / kPointsPerSquare;
-        const int32_t square = column * mHeight + row;
-        if (square != walkSquare) {
+        if (static_cast<uint32_t>(i - walkI) >= static_cast<uint32_t>(kPointsPerSquare) ||
+            static_cast<uint32_t>(j - walkJ) >= static_cast<uint32_t>(kPointsPerSquare)) {
+            const int32_t column = i / kPointsPerSquare, row = j / kPointsPerSquare;
+            const int32_t square = column * mHeight + row;
             if (canSkip) {
                 // First the block of squares the step is in: without walls and
                 // large fires in it, a clear stretch over it needs no square.
@@ -249,6 +261,10 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 }
             }
             walkSquare = square;
+            walkI = column * kPointsPerSquare;
+            walkJ = row * kPointsPerSquare;
+            walkSmoke = s.mVegetation && mFire[square] > 4;
+            wallsDue = s.mWalls && square != lastSquare && !mWallList.empty();
         }
         const uint16_t* p = &mPoints[static_cast<size_t>(i) * mPointsY + j];
         const float tx = fx - i, ty = fy - j;
@@ -261,11 +277,13 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         if (s.mGround && pz < ground - s.mGroundTolerance && fromStart > s.mGroundExempt && toEnd > s.mGroundExempt) {
             r->mBlocked = true;
             r->mT = t;
+            r->mDepth = depth;
             return;
         }
-        if (s.mWalls && square != lastSquare && !mWallList.empty()) {
-            lastSquare = square;
-            TestWallsOfSquare(s, square, stamp, &walls);
+        if (wallsDue) {
+            wallsDue = false;
+            lastSquare = walkSquare;
+            TestWallsOfSquare(s, walkSquare, stamp, &walls);
             if (walls.mBlocked && t >= walls.mT) break;
         }
         if (!s.mSolids && !s.mVegetation) continue;
@@ -277,19 +295,22 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 if (s.mSolids) {
                     r->mBlocked = true;
                     r->mT = t;
+                    r->mDepth = depth;
                     return;
                 }
             } else if (s.mVegetation) {
-                r->mDepth += info.mDensity * step;
+                depth += info.mDensity * step;
             }
         }
-        if (s.mVegetation && mFire[square] > 4 && pz < ground + kFireSmokeHeight) r->mDepth += kFireSmokeDensity * step;
-        if (r->mDepth > kMaxDepth) {
+        if (walkSmoke && pz < ground + kFireSmokeHeight) depth += kFireSmokeDensity * step;
+        if (depth > kMaxDepth) {
             r->mBlocked = true;
             r->mT = t;
+            r->mDepth = depth;
             return;
         }
     }
+    r->mDepth = depth;
     if (walls.mBlocked) {
         r->mBlocked = true;
         r->mT = walls.mT;
