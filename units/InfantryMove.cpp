@@ -64,10 +64,10 @@ bool Infantry::CouldMoveIfNotBogged() {
 
 MovementSpeedType Infantry::GetActualMoveSpeed(bool forEmbark) {
     const int32_t b = BandOf(mSuppression);
+    // Waiting to embark sets the way to the vehicle: it is asked first.
     const bool waiting = forEmbark && WaitingToEmbark();
-    const bool mayMove = !mHiding && !waiting && MayMoveNow(this);
     MovementSpeedType s = kPaceStand;
-    if (mayMove && mCommandDelay == 0.0f && mNrWaypoints > 0) {
+    if (!mHiding && !waiting && mCommandDelay == 0.0f && mNrWaypoints > 0 && MayMoveNow(this)) {
         Waypoint& w = mWaypoints[0];
         if (w.mOrder < 0 || w.mOrder > kPaceTurn) w.mOrder = kRepairedPace;
         s = w.mOrder;
