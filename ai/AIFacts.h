@@ -4,6 +4,7 @@
 // still to come, the answer here is the plain one named beside it.
 
 #include <cstdint>
+#include <typeinfo>
 
 #include "units/DataTables.h"
 #include "units/Infantry.h"
@@ -26,8 +27,11 @@ inline Infantry* AsInfantry(Unit* u) {
 inline const Infantry* AsInfantry(const Unit* u) {
     return u && u->mUnitType == kUnitInfantry ? dynamic_cast<const Infantry*>(u) : nullptr;
 }
+// A plain Vehicle (every vehicle of a battle) is known by its type alone.
 inline Vehicle* AsVehicle(Unit* u) {
-    return u && u->mUnitType == kUnitVehicle ? dynamic_cast<Vehicle*>(u) : nullptr;
+    if (!u || u->mUnitType != kUnitVehicle) return nullptr;
+    if (typeid(*u) == typeid(Vehicle)) return static_cast<Vehicle*>(u);
+    return dynamic_cast<Vehicle*>(u);
 }
 inline bool ValidInfantryRow(const Unit* u) {
     return u->mSubtype >= 0 && u->mSubtype < gInfantryData.Count();

@@ -84,11 +84,7 @@ void BattleMapLink::GatherSightObstacles(float x1, float y1, float x2, float y2,
         out->push_back(o);
     }
     if (!mBattle->mUnits) return;
-    GList burning;
-    burning.PreserveObjects();
-    mBattle->mUnits->MakeBurningVehicleList(&burning, x1, y1, x2, y2);
-    for (int32_t k = 0; k < burning.GetCount(); ++k) {
-        auto* u = static_cast<Unit*>(burning.GetObjectA(k));
+    mBattle->mUnits->ForEachBurningVehicleNear(x1, y1, x2, y2, [&](Unit* u) {
         SightObstacle o;
         o.mX = u->mX;
         o.mY = u->mY;
@@ -96,7 +92,7 @@ void BattleMapLink::GatherSightObstacles(float x1, float y1, float x2, float y2,
         o.mTop = map->GetZCoord(u->mX, u->mY) + kWreckTop;
         o.mDensity = kWreckDepthPerMetre;
         out->push_back(o);
-    }
+    });
 }
 
 void BattleMapLink::PrepareForThreads() {

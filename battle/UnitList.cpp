@@ -29,6 +29,7 @@ const std::vector<Unit*>& UnitList::Vehicles() const {
     if (KeptListsCurrent()) return mVehicles;
     mVehicles.clear();
     mVehicleBurning.clear();
+    mEveryBurningFlagKept = true;
     mInanimates.clear();
     for (int32_t i = 0; i < GetCount(); ++i) {
         Unit* u = GetUnit(i);
@@ -39,6 +40,7 @@ const std::vector<Unit*>& UnitList::Vehicles() const {
             // asked (null here).
             auto* v = dynamic_cast<Vehicle*>(u);
             mVehicleBurning.push_back(v ? &v->mBurning : nullptr);
+            if (!v) mEveryBurningFlagKept = false;
         }
     }
     mVehiclesAt = GetChangeCount();
@@ -46,30 +48,28 @@ const std::vector<Unit*>& UnitList::Vehicles() const {
     return mVehicles;
 }
 
+bool UnitList::NearBurningLine(const Unit* u, float x1, float y1, float x2, float y2) {
+    const float left = std::min(x1, x2) - kBurningBoxMargin;
+    const float right = std::max(x1, x2) + kBurningBoxMargin;
+    const float bottom = std::min(y1, y2) - kBurningBoxMargin;
+    const float top = std::max(y1, y2) + kBurningBoxMargin;
+    const float ux = u->mX;
+    const float uy = u->mY;
+    if (ux < left || ux > right || uy < bottom || uy > top) return false;
+    const float dx = x1 - x2;
+    float d;
+    if (dx != 0.0f) {
+        const float m = (y1 - y2) / dx;
+        d = (m * ux - uy + (y2 - m * x2)) / std::sqrt(m * m + 1.0f);
+    } else {
+        d = x2 - ux;
+    }
+    return std::fabs(d) <= kBurningLineReach;
+}
+
 void UnitList::MakeBurningVehicleList(GList* out, float x1, float y1, float x2, float y2) const {
     if (!out) return;
-    float left = std::min(x1, x2) - kBurningBoxMargin;
-    float right = std::max(x1, x2) + kBurningBoxMargin;
-    float bottom = std::min(y1, y2) - kBurningBoxMargin;
-    float top = std::max(y1, y2) + kBurningBoxMargin;
-    float dx = x1 - x2;
-    const std::vector<Unit*>& vehicles = Vehicles();
-    for (size_t k = 0; k < vehicles.size(); ++k) {
-        Unit* u = vehicles[k];
-        const bool* burning = mVehicleBurning[k];
-        if (burning ? !*burning : !u->IsBurning()) continue;
-        float ux = u->mX;
-        float uy = u->mY;
-        if (ux < left || ux > right || uy < bottom || uy > top) continue;
-        float d;
-        if (dx != 0.0f) {
-            float m = (y1 - y2) / dx;
-            d = (m * ux - uy + (y2 - m * x2)) / std::sqrt(m * m + 1.0f);
-        } else {
-            d = x2 - ux;
-        }
-        if (std::fabs(d) <= kBurningLineReach) out->Add(u);
-    }
+    ForEachBurningVehicleNear(x1, y1, x2, y2, [out](Unit* u) { out->Add(u); });
 }
 
 bool UnitList::LivingUnitIsNearby(float x, float y, Affiliation side, float range, Unit* exclude) const {

@@ -26,6 +26,10 @@ public:
     // (x1, y1) and (x2, y2) that lies inside the segment's box widened by
     // 20 m on every side.
     void MakeBurningVehicleList(GList* out, float x1, float y1, float x2, float y2) const;
+    // Calls visit(u) for every vehicle that MakeBurningVehicleList lists, in
+    // its order, without making a list: every sight line with smoke asks it.
+    template <typename Visit>
+    void ForEachBurningVehicleNear(float x1, float y1, float x2, float y2, Visit&& visit) const;
     // Whether a living unit of `side` (2: either side), other than
     // `exclude`, is nearer than `range` to the ground point.
     bool LivingUnitIsNearby(float x, float y, Affiliation side, float range, Unit* exclude) const;
@@ -60,11 +64,34 @@ private:
     // vehicles alone, many times per slice. A unit's kind never changes.
     const std::vector<Unit*>& Vehicles() const;
 
+    // Whether the vehicle lies near the line, as MakeBurningVehicleList asks.
+    static bool NearBurningLine(const Unit* u, float x1, float y1, float x2, float y2);
+
     mutable std::vector<Unit*> mVehicles;
     // Per vehicle of mVehicles: its burning flag, read without a call on
     // every sight line with smoke.
     mutable std::vector<const bool*> mVehicleBurning;
+    // Whether every vehicle has its flag in mVehicleBurning (none is asked).
+    mutable bool mEveryBurningFlagKept = true;
     mutable std::vector<Unit*> mInanimates;
     mutable uint32_t mVehiclesAt = 0;
     mutable bool mVehiclesKnown = false;
 };
+
+template <typename Visit>
+void UnitList::ForEachBurningVehicleNear(float x1, float y1, float x2, float y2, Visit&& visit) const {
+    const std::vector<Unit*>& vehicles = Vehicles();
+    const size_t n = vehicles.size();
+    const bool* const* flags = mVehicleBurning.data();
+    if (mEveryBurningFlagKept) {
+        // Few vehicles burn: the flags alone rule out nearly all.
+        for (size_t k = 0; k < n; ++k)
+            if (*flags[k] && NearBurningLine(vehicles[k], x1, y1, x2, y2)) visit(vehicles[k]);
+        return;
+    }
+    for (size_t k = 0; k < n; ++k) {
+        Unit* u = vehicles[k];
+        const bool burning = flags[k] ? *flags[k] : u->IsBurning();
+        if (burning && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
+    }
+}

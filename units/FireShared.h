@@ -3,6 +3,7 @@
 // the unit share.
 
 #include <cmath>
+#include <typeinfo>
 
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
@@ -20,8 +21,13 @@ inline float RangeFactor(int32_t level) {
     return kFactors[level < 0 ? 0 : level > 4 ? 4 : level];
 }
 
+// Every vehicle is of kind kUnitVehicle from its making on and keeps it, so
+// a unit of any other kind is none without the run-time type search; a plain
+// Vehicle (every vehicle of a battle) is known by its type alone.
 inline Vehicle* AsVehicle(Unit* u) {
-    return u ? dynamic_cast<Vehicle*>(u) : nullptr;
+    if (!u || u->mUnitType != kUnitVehicle) return nullptr;
+    if (typeid(*u) == typeid(Vehicle)) return static_cast<Vehicle*>(u);
+    return dynamic_cast<Vehicle*>(u);
 }
 
 inline bool IsInfantry(const Unit* u) {

@@ -64,17 +64,18 @@ bool Infantry::CouldMoveIfNotBogged() {
 
 MovementSpeedType Infantry::GetActualMoveSpeed(bool forEmbark) {
     const int32_t b = BandOf(mSuppression);
+    // Waiting to embark sets the way to the vehicle: it is asked first.
     const bool waiting = forEmbark && WaitingToEmbark();
-    const bool mayMove = !mHiding && !waiting && MayMoveNow(this);
     MovementSpeedType s = kPaceStand;
-    if (mayMove && mCommandDelay == 0.0f && mNrWaypoints > 0) {
+    if (!mHiding && !waiting && mCommandDelay == 0.0f && mNrWaypoints > 0 && MayMoveNow(this)) {
         Waypoint& w = mWaypoints[0];
         if (w.mOrder < 0 || w.mOrder > kPaceTurn) w.mOrder = kRepairedPace;
         s = w.mOrder;
         if (s == kPaceTurn) {
             s = kPaceStand;
         } else {
-            const bool cover = InCover(true) && !LargeFireAt(mX, mY);
+            // Only the two worst suppression bands ask for cover.
+            auto inCover = [this] { return InCover(true) && !LargeFireAt(mX, mY); };
             for (int32_t guard = 0; guard < 32 && mFatigueState >= gMovementSpeedChart[s].mFatigueCeiling;
                  ++guard)
                 s = gMovementSpeedChart[s].mTiredSpeed;
@@ -87,13 +88,13 @@ MovementSpeedType Infantry::GetActualMoveSpeed(bool forEmbark) {
                 } else if (b == 6) {
                     s = running;
                 } else if (b == 5) {
-                    s = cover ? kPaceHold : running;
+                    s = inCover() ? kPaceHold : running;
                 } else if (b == 4) {
                     const float dx = w.mX - mX, dy = w.mY - mY;
                     const float reach = static_cast<float>(mRandomStamp % 25) +
                                         static_cast<float>(GetEffectiveExperience(kLeadCommand)) * 7.5f +
                                         15.0f;
-                    if (gMovementSpeedChart[s].mPaceKind != 0 && !cover && CoverAt(w.mX, w.mY, false) &&
+                    if (gMovementSpeedChart[s].mPaceKind != 0 && !inCover() && CoverAt(w.mX, w.mY, false) &&
                         !LargeFireAt(w.mX, w.mY) && std::sqrt(dx * dx + dy * dy) <= reach)
                         s = kPaceFast;
                     else
