@@ -165,6 +165,10 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         // Pure rule values are kept while the turn is computed (the data
         // tables stay as they are).
         ValueMemoScope values;
+        // A line traced again over a map that has not changed since (every
+        // change of what a trace reads forgets the kept answers) is answered
+        // from the first trace.
+        Map::TraceReuseScope reuse(mMap);
         mComputing = true;
         if (!reloaded) {
             ForEachUnit(
