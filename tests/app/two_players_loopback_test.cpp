@@ -186,11 +186,13 @@ uint64_t Digest(Battle* battle) {
 
 // A stretched clock for the connection: while the computing machine
 // computes a turn (gComputingNow), time runs
-// kStretch times faster on both machines, so a computation of a tenth of a
-// second lasts longer than the peer's time-out (the first turn of the largest
-// battle takes a few tenths). Only keep-alives sent from inside the
-// computation keep the connection then.
-constexpr uint32_t kStretch = 2000;
+// kStretch times faster on both machines, so a computation of more than
+// 0.18 s lasts longer than the peer's time-out (the first turn of the largest
+// battle takes about 0.3 s on one core). Only keep-alives sent from inside
+// the computation keep the connection then. The factor is also how much a
+// pause of the computing machine counts: a pause of 0.18 s (a machine busy
+// with other work) would pass for a silence of the time-out's length.
+constexpr uint32_t kStretch = 1000;
 uint32_t StretchedClock() {
     static uint32_t lastReal = ClockTime();
     static uint32_t now = lastReal; // the endpoint's times so far are real ones
