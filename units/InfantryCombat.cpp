@@ -178,7 +178,7 @@ void Infantry::ComputeAction() {
         gPacket = true;
     }
     if (mMoveSpeed != oldPace) gPacket = true;
-    if (IsForwardObserver() && mAreaTarget && mSliceCount % 40 == 0) gPacket = true;
+    if (mAreaTarget && mSliceCount % 40 == 0 && IsForwardObserver()) gPacket = true;
 }
 
 void Infantry::CombatAction(bool holdFire) {
