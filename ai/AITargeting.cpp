@@ -156,13 +156,14 @@ void AIConsiderTargetCandidate(GObject* member, void* context) {
 }
 
 bool Unit::AIMaySwitchToNewTarget(bool force) {
-    const bool gunCrew = IsGunCrew(this);
-    if (mArtilleryDelay == 99.0f && !gunCrew) return false;
+    // Whether it is a gun crew is asked only where it decides: most calls
+    // end at a target that may not change yet.
+    if (mArtilleryDelay == 99.0f && !IsGunCrew(this)) return false;
     bool result = false, changed = false;
     Vehicle* self = AsVehicle(this);
     if (force || CanChangeTarget()) {
         ResetTargetSliceCount();
-        if (!gunCrew) {
+        if (!IsGunCrew(this)) {
             if (mAreaTarget && gBattle && gBattle->mMap) {
                 const Map* map = gBattle->mMap;
                 // Column and row are tested apart so that no point maps into
@@ -219,7 +220,7 @@ bool Unit::AIMaySwitchToNewTarget(bool force) {
         }
         gPacket = true;
     }
-    if (mAreaTarget && !HasLowAmmoStatus() && !gunCrew) {
+    if (mAreaTarget && !HasLowAmmoStatus() && !IsGunCrew(this)) {
         bool stop = false;
         if (mSmokeScreen) {
             stop = mAmmo[kAmmoSmoke] == 0;

@@ -178,7 +178,7 @@ void Infantry::ComputeAction() {
         gPacket = true;
     }
     if (mMoveSpeed != oldPace) gPacket = true;
-    if (IsForwardObserver() && mAreaTarget && mSliceCount % 40 == 0) gPacket = true;
+    if (mAreaTarget && mSliceCount % 40 == 0 && IsForwardObserver()) gPacket = true;
 }
 
 void Infantry::CombatAction(bool holdFire) {
@@ -196,7 +196,6 @@ void Infantry::CombatAction(bool holdFire) {
         if (mAreaTarget) FireOffboardArtillery();
         return;
     }
-    const float tolerance = IsStopped() ? 1.0f : 45.0f;
     bool hasAim = true;
     float ax = 0.0f, ay = 0.0f;
     if (mTarget) {
@@ -209,8 +208,11 @@ void Infantry::CombatAction(bool holdFire) {
         hasAim = false;
     }
     const MovementSpeedChart& pace = gMovementSpeedChart[mMoveSpeed];
-    const bool pointed = hasAim && PointedWithin(mHeading, tolerance, ax, ay);
-    if ((!hasAim || pointed) && (pace.mPaceKind == 0 || !HasHeavyWeapon(kKnowTruth))) {
+    const bool pointed = hasAim && PointedWithin(mHeading, IsStopped() ? 1.0f : 45.0f, ax, ay);
+    // Loading and clearing a jam go on only while the weapon bears; a weapon
+    // loaded and working has nothing to go on with.
+    if ((mLoadTime > 0.0f || mAimTime == kJammed) && (!hasAim || pointed) &&
+        (pace.mPaceKind == 0 || !HasHeavyWeapon(kKnowTruth))) {
         if (mLoadTime > 0.0f) {
             CountDown(&mLoadTime);
             if (mLoadTime == 0.0f) gPacket = true;

@@ -64,8 +64,9 @@ bool Infantry::CouldMoveIfNotBogged() {
 
 MovementSpeedType Infantry::GetActualMoveSpeed(bool forEmbark) {
     const int32_t b = BandOf(mSuppression);
-    // Waiting to embark sets the way to the vehicle: it is asked first.
-    const bool waiting = forEmbark && WaitingToEmbark();
+    // Waiting to embark sets the way to the vehicle: it is asked first (and
+    // only of a squad with a vehicle to board).
+    const bool waiting = forEmbark && mEmbarkTarget && WaitingToEmbark();
     MovementSpeedType s = kPaceStand;
     if (!mHiding && !waiting && mCommandDelay == 0.0f && mNrWaypoints > 0 && MayMoveNow(this)) {
         Waypoint& w = mWaypoints[0];

@@ -112,11 +112,13 @@ bool Infantry::ViolatesStackingLimits(float x, float y, float floor, Infantry** 
     float bestD = 0.0f;
     for (int32_t i = 0; i < UnitCount(units); ++i) {
         Unit* u = UnitAt(units, i);
-        if (u == this || !u->mActive || u->mUnitType != kUnitInfantry || u->mSide != mSide || u->mTransport ||
-            u->mEmbarkTarget || u->HasMovementOrders() || u->mZ != floor)
-            continue;
+        // Kind, side and place first: they lie together at the head of the
+        // unit, and most units fail there.
+        if (u == this || u->mUnitType != kUnitInfantry || u->mSide != mSide) continue;
         const float dx = u->mX - x, dy = u->mY - y;
         if (std::fabs(dx) > 8.0f || std::fabs(dy) > 8.0f) continue;
+        if (!u->mActive || u->mTransport || u->mEmbarkTarget || u->HasMovementOrders() || u->mZ != floor)
+            continue;
         const float d = std::sqrt(dx * dx + dy * dy);
         if (d >= 8.0f) continue;
         auto* inf = static_cast<Infantry*>(u);

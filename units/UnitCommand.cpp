@@ -184,6 +184,12 @@ bool Unit::CanChangeTarget() {
     if (mAimPause != 0.0f) return false;
     Vehicle* targetVehicle = AsVehicle(mTarget);
     if (targetVehicle && targetVehicle->mBurning) return true;
+    // The shortest hold is 3 s (a count of 200 slices): below it the answer
+    // is no unless a near enemy could still lift the count to the hold,
+    // which is looked at only at a whole second from 40 on.
+    constexpr int32_t kLeastNeeded = (3 + 2) * 40;
+    if (mAlertCount < kLeastNeeded && (mAlertCount % 40 != 0 || mAlertCount + 160 < kLeastNeeded))
+        return false;
     const bool far = mTarget && (mTarget->mActive || !mTargetDead) &&
                      std::hypot(mTarget->mX - mX, mTarget->mY - mY) > 60.0f;
     int32_t hold;

@@ -214,8 +214,9 @@ void ConductOffMap(Unit& u) {
 void Unit::MasterControl() {
     gPacket = mPacketDirty;
     mPacketDirty = false;
-    // An observer out of good order, or off the map, still runs its mission.
-    if (IsForwardObserver() && (!mTargetChanged || mMissionLive) && mAreaTarget && mAmmo[0] != 0 &&
+    // An observer out of good order, or off the map, still runs its mission
+    // (the kind's record is looked up only for a unit with an area target).
+    if (mAreaTarget && mAmmo[0] != 0 && (!mTargetChanged || mMissionLive) && IsForwardObserver() &&
         (!InGoodOrder() || mOffMapState != 0) && gInfantryHooks.fireOffboardArtillery)
         gInfantryHooks.fireOffboardArtillery(this);
 

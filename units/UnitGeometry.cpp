@@ -13,9 +13,8 @@ float GetHeadingFromXY(float dx, float dy) {
     return h;
 }
 
-float Clamp360(float angle) {
+float Clamp360Outside(float angle) {
     if (!std::isfinite(angle)) return 0.0f;
-    if (angle >= 0.0f && angle < 360.0f) return angle;
     float turns = std::floor(angle / 360.0f);
     float r = angle - turns * 360.0f;
     if (r >= 360.0f) r -= 360.0f;

@@ -7,8 +7,14 @@
 // exactly 0, else atan(dy / dx) in degrees, plus 180 when dx < 0, plus 360
 // when still negative.
 float GetHeadingFromXY(float dx, float dy);
-// The angle brought into [0, 360) by whole turns.
-float Clamp360(float angle);
+// The angle outside [0, 360) brought into it by whole turns; 0 for one not
+// finite.
+float Clamp360Outside(float angle);
+// The angle brought into [0, 360) by whole turns (one already inside, the
+// usual case, is answered where it is asked).
+inline float Clamp360(float angle) {
+    return angle >= 0.0f && angle < 360.0f ? angle : Clamp360Outside(angle);
+}
 
 class Unit;
 
