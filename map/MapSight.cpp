@@ -119,21 +119,22 @@ void Map::TraceLine(const Trace& s, TraceResult* r) const
         mTraceMemo.Forget();
         mTraceMemo.mMapChanges = mMapChanges;
     }
-    if (const TraceMemo::Value* v = mTraceMemo.Find(key)) {
+    const uint32_t hash = TraceMemo::Hash(key);
+    if (const TraceMemo::Value* v = mTraceMemo.Find(key, hash)) {
         *r = TraceResult();
-        r->mBlocked = v->mWords[0] != 0;
+        r->mBlocked = (v->mWords[0] & 1u) != 0;
+        r->mWall = static_cast<Terrain>(static_cast<int32_t>(v->mWords[0]) >> 1);
         std::memcpy(&r->mT, &v->mWords[1], sizeof(float));
         std::memcpy(&r->mDepth, &v->mWords[2], sizeof(float));
-        r->mWall = static_cast<Terrain>(v->mWords[3]);
         return;
     }
     WalkLine(s, r);
     TraceMemo::Value v;
-    v.mWords[0] = r->mBlocked ? 1u : 0u;
+    // The wall above the blocked bit.
+    v.mWords[0] = (r->mBlocked ? 1u : 0u) | static_cast<uint32_t>(r->mWall) << 1;
     std::memcpy(&v.mWords[1], &r->mT, sizeof(float));
     std::memcpy(&v.mWords[2], &r->mDepth, sizeof(float));
-    v.mWords[3] = static_cast<uint32_t>(r->mWall);
-    mTraceMemo.Keep(key, v);
+    mTraceMemo.Keep(key, hash, v);
 }
 
 // The step walk of WalkLineByStep, which passes over the stretches that

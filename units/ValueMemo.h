@@ -11,10 +11,11 @@
 // outside a scope, compute every value. A value whose computing draws
 // numbers it does not use is kept with the generator's move (KeptOrComputed).
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
-#include <unordered_map>
+#include <vector>
 
 #include "engine/GOLTA.h"
 
@@ -38,7 +39,9 @@ inline size_t HashWords(std::initializer_list<uint32_t> words) {
     return static_cast<size_t>(h);
 }
 
-// One memo of one value; declare it thread_local.
+// One memo of one value; declare it thread_local. A flat open-addressing
+// table: a probe reads the small tag array and compares a slot's key only
+// where the tags agree.
 template <class Key, class Value, class Hash> class ValueMemo {
 public:
     // Whether a scope is open on the thread; forgets the answers of another
@@ -46,27 +49,80 @@ public:
     bool Live() {
         const uint32_t generation = ValueMemoGeneration();
         if (generation != mGeneration) {
-            mAnswers.clear();
+            Forget();
             mGeneration = generation;
         }
         return generation != 0;
     }
     // The answer kept for the key, or null.
     const Value* Find(const Key& key) const {
-        const auto found = mAnswers.find(key);
-        return found == mAnswers.end() ? nullptr : &found->second;
+        if (mCount == 0) return nullptr;
+        const uint32_t tag = Tag(key);
+        for (uint32_t i = tag & mMask;; i = (i + 1) & mMask) {
+            const uint32_t t = mTags[i];
+            if (t == 0) return nullptr;
+            if (t == tag && mSlots[i].key == key) return &mSlots[i].value;
+        }
     }
-    // Keeps the answer; a memo grown to kMaxAnswers starts afresh (answers
-    // of places long left are not asked again).
+    // Keeps the answer (an answer kept before for the key stays); a memo
+    // grown to kMaxAnswers starts afresh (answers of places long left are
+    // not asked again).
     void Keep(const Key& key, const Value& value) {
-        if (mAnswers.size() >= kMaxAnswers) mAnswers.clear();
-        mAnswers.emplace(key, value);
+        if (mCount >= kMaxAnswers) Forget();
+        if (2 * (mCount + 1) > mTags.size()) Grow();
+        Put(Tag(key), key, value);
     }
 
 private:
-    static constexpr size_t kMaxAnswers = size_t{1} << 16;
+    static constexpr uint32_t kMaxAnswers = uint32_t{1} << 16;
+    static constexpr uint32_t kFirstCapacity = 256;
+    struct Slot {
+        Key key;
+        Value value;
+    };
+    // The key's hash, mixed so that its low bits place the slot, with the
+    // lowest bit set (0 marks an empty slot).
+    static uint32_t Tag(const Key& key) {
+        uint64_t h = Hash()(key);
+        h ^= h >> 31;
+        h *= 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 32;
+        return static_cast<uint32_t>(h) | 1u;
+    }
+    void Put(uint32_t tag, const Key& key, const Value& value) {
+        for (uint32_t i = tag & mMask;; i = (i + 1) & mMask) {
+            const uint32_t t = mTags[i];
+            if (t == 0) {
+                mTags[i] = tag;
+                mSlots[i] = Slot{key, value};
+                ++mCount;
+                return;
+            }
+            if (t == tag && mSlots[i].key == key) return;
+        }
+    }
+    // Doubles the table (kept below half full) and places the answers anew.
+    void Grow() {
+        const uint32_t capacity = mTags.empty() ? kFirstCapacity : 2 * static_cast<uint32_t>(mTags.size());
+        std::vector<uint32_t> tags(capacity, 0u);
+        std::vector<Slot> slots(capacity);
+        tags.swap(mTags);
+        slots.swap(mSlots);
+        mMask = capacity - 1;
+        mCount = 0;
+        for (size_t i = 0; i < tags.size(); ++i)
+            if (tags[i] != 0) Put(tags[i], slots[i].key, slots[i].value);
+    }
+    void Forget() {
+        if (mCount == 0) return;
+        std::fill(mTags.begin(), mTags.end(), 0u);
+        mCount = 0;
+    }
     uint32_t mGeneration = 0;
-    std::unordered_map<Key, Value, Hash> mAnswers;
+    uint32_t mCount = 0;
+    uint32_t mMask = 0;
+    std::vector<uint32_t> mTags; // per slot; 0 for an empty one
+    std::vector<Slot> mSlots;
 };
 
 // The generator's state after some number of draws as an affine map of its

@@ -30,7 +30,7 @@ TEST(TraceMemo, AnswersAsAPlainMapOfKeysAlsoWhenItEmptiesItself)
     for (uint64_t seed = 1; seed <= 3; ++seed) {
         Draw d{seed};
         // A set of keys; a third differ from another one in a single bit.
-        std::vector<TraceMemo::Key> keys(seed == 3 ? 40000 : 3000);
+        std::vector<TraceMemo::Key> keys(seed == 3 ? 3 * TraceMemo::kMaxCount : 3000);
         for (size_t i = 0; i < keys.size(); ++i) {
             if (i > 0 && d.Next() % 3 == 0) {
                 keys[i] = keys[d.Next() % i];
@@ -47,11 +47,11 @@ TEST(TraceMemo, AnswersAsAPlainMapOfKeysAlsoWhenItEmptiesItself)
             if (op < 45) {
                 TraceMemo::Value v;
                 for (uint32_t& w : v.mWords) w = d.Next();
-                if (model.size() >= 1u << 14) model.clear();  // full at half its slots
-                memo.Keep(key, v);
+                if (model.size() >= TraceMemo::kMaxCount) model.clear();
+                memo.Keep(key, TraceMemo::Hash(key), v);
                 model[Words(key)] = v;
             } else if (op < 99) {
-                const TraceMemo::Value* found = memo.Find(key);
+                const TraceMemo::Value* found = memo.Find(key, TraceMemo::Hash(key));
                 auto it = model.find(Words(key));
                 ASSERT_EQ(found != nullptr, it != model.end()) << "seed " << seed << " step " << step;
                 if (found) ASSERT_EQ(std::memcmp(found, &it->second, sizeof *found), 0);
