@@ -212,28 +212,34 @@ bool Unit::CanChangeTarget() {
         return false;
     }
     const int32_t needed = (hold + 2) * 40;
-    int32_t n = mAlertCount;
+    const int32_t n = mAlertCount;
+    if (needed <= n) return true;
     // A near enemy raises the count by more than 0 and at most 160 (an
     // enemy at 0 m), so the enemies are looked for only where that decides.
-    if (n % 40 == 0 && n < needed && n + 160 >= needed && BattleUnits()) {
-        UnitList* units = BattleUnits();
-        float nearest = std::numeric_limits<float>::max();
-        // Only a nearest enemy within 200 m counts: one more than 201 m
-        // away along x or y is surely farther (and so never the nearest
-        // that counts), and its height need not be asked. The side, kind
-        // and place are asked before the rest: they lie together at the
-        // head of the unit, so a friend or a far enemy costs one look.
-        const float z = GetZ();
-        for (int32_t i = 0; i < units->GetCount(); ++i) {
-            Unit* u = units->GetUnit(i);
-            if (u && u->mSide != mSide && CommandsKinds(u) &&
-                !(std::fabs(u->mX - mX) > 201.0f || std::fabs(u->mY - mY) > 201.0f) && u->mActive)
-                nearest = std::min(nearest, Distance3(mX, mY, z, u->mX, u->mY, u->GetZ()));
-        }
-        if (nearest < 200.0f)
-            n = static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * nearest) * 160.0f);
+    if (n % 40 != 0 || n + 160 < needed || !BattleUnits()) return false;
+    // The nearest enemy within 200 m raises the count the more the nearer
+    // it is (the rounded sum never falls as the distance shrinks), so the
+    // first enemy that lifts it to the hold answers for the nearest.
+    auto lifts = [n, needed](float d) {
+        return d < 200.0f &&
+               needed <= static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * d) * 160.0f);
+    };
+    // Only an enemy within (n + 160 - needed) / 0.8 m can lift it: one a
+    // metre more than that away along x or y is surely farther, and its
+    // height need not be asked. The side, kind and place are asked before
+    // the rest: they lie together at the head of the unit, so a friend or
+    // a far enemy costs one look.
+    const float reach = static_cast<float>(n + 160 - needed) * 1.25f + 1.0f;
+    UnitList* units = BattleUnits();
+    const float z = GetZ();
+    for (int32_t i = 0; i < units->GetCount(); ++i) {
+        Unit* u = units->GetUnit(i);
+        if (u && u->mSide != mSide && CommandsKinds(u) &&
+            !(std::fabs(u->mX - mX) > reach || std::fabs(u->mY - mY) > reach) && u->mActive &&
+            lifts(Distance3(mX, mY, z, u->mX, u->mY, u->GetZ())))
+            return true;
     }
-    return needed <= n;
+    return false;
 }
 
 int32_t Unit::LimitAcquisition(Unit* target, WeaponClass c) {
