@@ -39,6 +39,35 @@ bool CommandsKinds(const Unit* u) {
 UnitList* BattleUnits() {
     return gBattle ? gBattle->mUnits : nullptr;
 }
+
+// Whether an enemy near enough lifts the count n of the unit to the hold
+// needed (n below it by at most 160, at a whole second). Kept out of line:
+// the callers mostly end before the scan.
+[[gnu::noinline]] bool NearEnemyLifts(Unit* self, int32_t n, int32_t needed) {
+    // The nearest enemy within 200 m raises the count the more the nearer
+    // it is (the rounded sum never falls as the distance shrinks), so the
+    // first enemy that lifts it to the hold answers for the nearest.
+    auto lifts = [n, needed](float d) {
+        return d < 200.0f &&
+               needed <= static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * d) * 160.0f);
+    };
+    // Only an enemy within (n + 160 - needed) / 0.8 m can lift it: one a
+    // metre more than that away along x or y is surely farther, and its
+    // height need not be asked. The side, kind and place are asked before
+    // the rest: they lie together at the head of the unit, so a friend or
+    // a far enemy costs one look.
+    const float reach = static_cast<float>(n + 160 - needed) * 1.25f + 1.0f;
+    UnitList* units = BattleUnits();
+    const float z = self->GetZ();
+    for (int32_t i = 0; i < units->GetCount(); ++i) {
+        Unit* u = units->GetUnit(i);
+        if (u && u->mSide != self->mSide && CommandsKinds(u) &&
+            !(std::fabs(u->mX - self->mX) > reach || std::fabs(u->mY - self->mY) > reach) && u->mActive &&
+            lifts(Distance3(self->mX, self->mY, z, u->mX, u->mY, u->GetZ())))
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 void SetLeaderLinesHidden(bool (*hidden)()) {
@@ -217,29 +246,7 @@ bool Unit::CanChangeTarget() {
     // A near enemy raises the count by more than 0 and at most 160 (an
     // enemy at 0 m), so the enemies are looked for only where that decides.
     if (n % 40 != 0 || n + 160 < needed || !BattleUnits()) return false;
-    // The nearest enemy within 200 m raises the count the more the nearer
-    // it is (the rounded sum never falls as the distance shrinks), so the
-    // first enemy that lifts it to the hold answers for the nearest.
-    auto lifts = [n, needed](float d) {
-        return d < 200.0f &&
-               needed <= static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * d) * 160.0f);
-    };
-    // Only an enemy within (n + 160 - needed) / 0.8 m can lift it: one a
-    // metre more than that away along x or y is surely farther, and its
-    // height need not be asked. The side, kind and place are asked before
-    // the rest: they lie together at the head of the unit, so a friend or
-    // a far enemy costs one look.
-    const float reach = static_cast<float>(n + 160 - needed) * 1.25f + 1.0f;
-    UnitList* units = BattleUnits();
-    const float z = GetZ();
-    for (int32_t i = 0; i < units->GetCount(); ++i) {
-        Unit* u = units->GetUnit(i);
-        if (u && u->mSide != mSide && CommandsKinds(u) &&
-            !(std::fabs(u->mX - mX) > reach || std::fabs(u->mY - mY) > reach) && u->mActive &&
-            lifts(Distance3(mX, mY, z, u->mX, u->mY, u->GetZ())))
-            return true;
-    }
-    return false;
+    return NearEnemyLifts(this, n, needed);
 }
 
 int32_t Unit::LimitAcquisition(Unit* target, WeaponClass c) {
