@@ -68,6 +68,41 @@ UnitList* BattleUnits() {
     }
     return false;
 }
+
+// The rest of the answer once the count may reach the shortest hold: the
+// hold of the unit's kind and state, and a near enemy that lifts the count.
+// Out of line: most questions end before it.
+[[gnu::noinline]] bool HoldReached(Unit* u) {
+    const bool far = u->mTarget && (u->mTarget->mActive || !u->mTargetDead) &&
+                     std::hypot(u->mTarget->mX - u->mX, u->mTarget->mY - u->mY) > 60.0f;
+    int32_t hold;
+    if (Vehicle* self = AsVehicle(u)) {
+        if ((!u->HasHeavyWeapon(kKnowTruth) || self->mMainGunOut) && !self->HasFunctioningMG(true))
+            return false;
+        if (!self->mButtoned || self->IsFixed())
+            hold = far ? 7 : 3;
+        else if (gVehicleData[u->mSubtype].mGoodVision == 0)
+            hold = far ? 11 : 9;
+        else
+            hold = far ? 10 : 6;
+        if (u->mTarget && self->NrMenInTurret() < 3) hold *= 2;
+    } else if (IsInfantry(u)) {
+        WeaponClass heavy = gWeaponData[InfantryRecord(u).mHeavyWeapon].mClass;
+        if (u->HasHeavyWeapon(kKnowTruth) && (heavy == kWClassMortar || heavy == kWClassIndirect))
+            hold = far ? 12 : 6;
+        else
+            hold = far ? 6 : 3;
+    } else {
+        return false;
+    }
+    const int32_t needed = (hold + 2) * 40;
+    const int32_t n = u->mAlertCount;
+    if (needed <= n) return true;
+    // A near enemy raises the count by more than 0 and at most 160 (an
+    // enemy at 0 m), so the enemies are looked for only where that decides.
+    if (n % 40 != 0 || n + 160 < needed || !BattleUnits()) return false;
+    return NearEnemyLifts(u, n, needed);
+}
 } // namespace
 
 void SetLeaderLinesHidden(bool (*hidden)()) {
@@ -219,34 +254,7 @@ bool Unit::CanChangeTarget() {
     constexpr int32_t kLeastNeeded = (3 + 2) * 40;
     if (mAlertCount < kLeastNeeded && (mAlertCount % 40 != 0 || mAlertCount + 160 < kLeastNeeded))
         return false;
-    const bool far = mTarget && (mTarget->mActive || !mTargetDead) &&
-                     std::hypot(mTarget->mX - mX, mTarget->mY - mY) > 60.0f;
-    int32_t hold;
-    if (Vehicle* self = AsVehicle(this)) {
-        if ((!HasHeavyWeapon(kKnowTruth) || self->mMainGunOut) && !self->HasFunctioningMG(true)) return false;
-        if (!self->mButtoned || self->IsFixed())
-            hold = far ? 7 : 3;
-        else if (gVehicleData[mSubtype].mGoodVision == 0)
-            hold = far ? 11 : 9;
-        else
-            hold = far ? 10 : 6;
-        if (mTarget && self->NrMenInTurret() < 3) hold *= 2;
-    } else if (IsInfantry(this)) {
-        WeaponClass heavy = gWeaponData[InfantryRecord(this).mHeavyWeapon].mClass;
-        if (HasHeavyWeapon(kKnowTruth) && (heavy == kWClassMortar || heavy == kWClassIndirect))
-            hold = far ? 12 : 6;
-        else
-            hold = far ? 6 : 3;
-    } else {
-        return false;
-    }
-    const int32_t needed = (hold + 2) * 40;
-    const int32_t n = mAlertCount;
-    if (needed <= n) return true;
-    // A near enemy raises the count by more than 0 and at most 160 (an
-    // enemy at 0 m), so the enemies are looked for only where that decides.
-    if (n % 40 != 0 || n + 160 < needed || !BattleUnits()) return false;
-    return NearEnemyLifts(this, n, needed);
+    return HoldReached(this);
 }
 
 int32_t Unit::LimitAcquisition(Unit* target, WeaponClass c) {
