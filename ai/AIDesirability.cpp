@@ -49,8 +49,15 @@ void Unit::AIComputeDesirability(Unit* candidate, GFuzzySet* value, GFuzzySet* u
     } else {
         aiharm::sFriendlyHarm = 0.0f;
         aiharm::sExcluded = this;
-        if (gBattle && gBattle->mUnits)
-            gBattle->mUnits->DoForEach(aiharm::AISumFriendlyHarmOnTarget, candidate);
+        // Only a unit whose target the candidate is adds to the sum: the
+        // rest are passed over here, in the list's order.
+        if (gBattle && gBattle->mUnits) {
+            const UnitList* units = gBattle->mUnits;
+            for (int32_t i = 0; i < units->GetCount(); ++i) {
+                Unit* u = units->GetUnit(i);
+                if (u && u->mTarget == candidate) aiharm::AISumFriendlyHarmOnTarget(u, candidate);
+            }
+        }
         harm = aiharm::sFriendlyHarm;
         if (memo.For(this, candidate)) memo.harmKnown = true, memo.harm = harm;
     }

@@ -38,12 +38,6 @@ struct SearchScope {
     ~SearchScope() { aitarget::sSearching = false; }
 };
 
-void RunSearch(Unit* searcher, void (*step)(GObject*, void*)) {
-    if (!gBattle || !gBattle->mUnits) return;
-    SearchScope scope;
-    gBattle->mUnits->DoForEach(step, searcher);
-}
-
 // Below this many sight lines a search traces its lines on one thread.
 constexpr int32_t kThreadedSearchLines = 16;
 // The slices (a second of battle) between two counts of the spotted units.
@@ -155,91 +149,117 @@ void AIConsiderTargetCandidate(GObject* member, void* context) {
         s->AIScoreTarget(c, true);
 }
 
+namespace {
+// Every unit of the list is a candidate, in the list's order; a unit of
+// the searcher's own side is passed over here (the candidate test would
+// refuse it at once).
+void RunSearch(Unit* searcher) {
+    if (!gBattle || !gBattle->mUnits) return;
+    SearchScope scope;
+    const UnitList* units = gBattle->mUnits;
+    for (int32_t i = 0; i < units->GetCount(); ++i) {
+        Unit* c = units->GetUnit(i);
+        if (c && c->mSide != searcher->mSide) AIConsiderTargetCandidate(c, searcher);
+    }
+}
+} // namespace
+
+namespace {
+// A target that may change: the search, and the taking of its best (or of
+// the place a vanished target was last seen, or of smoke in front of the
+// best). True when the unit searched. Out of line, as the next: most calls
+// end before.
+[[gnu::noinline]] bool SearchAndTake(Unit* u) {
+    u->ResetTargetSliceCount();
+    if (IsGunCrew(u)) return false;
+    bool result = false, changed = false;
+    Vehicle* self = AsVehicle(u);
+    if (u->mAreaTarget && gBattle && gBattle->mMap) {
+        const Map* map = gBattle->mMap;
+        // Column and row are tested apart so that no point maps into a
+        // neighbouring row.
+        const float cx = std::trunc(u->mAreaTargetX * 0.05f), cy = std::trunc(u->mAreaTargetY * 0.05f);
+        if (cx >= 0.0f && cy >= 0.0f && cx < static_cast<float>(map->mWidth) &&
+            cy < static_cast<float>(map->mHeight) && map->GetFireState(u->mAreaTargetX, u->mAreaTargetY) > 4)
+            u->CancelTarget(false, false);
+    }
+    gBestTarget = nullptr;
+    if (u->AllowedToTarget()) {
+        sLATWInBuilding = u->LATWInBuilding();
+        gBestTargetScore = -1.0f;
+        SearchLines lines(u);
+        RunSearch(u);
+        result = true;
+    }
+    Unit* const current = u->mTarget;
+    if (current != gBestTarget) {
+        if (!gBestTarget && current && current->mActive && !current->IsSpottedNow() && current->mSpotMarker &&
+            !current->mSpotMarkerGone) {
+            float z = 0.0f;
+            current->GetApparentLocation(&u->mAreaTargetX, &u->mAreaTargetY, &z);
+            u->mTarget = nullptr;
+            u->mAreaTarget = true;
+            gPacket = true;
+        } else if (u->mAmmoClassInUse == kAmmoSmoke && gBestTarget) {
+            u->mSmokeScreen = true;
+            u->mTarget = nullptr;
+            u->mAreaTarget = true;
+            changed = true;
+            if (self && !self->mMainGunOut) self->mUseMainGun = true;
+            SmokeScreenAt(u, gBestTarget);
+        } else {
+            u->mTarget = gBestTarget;
+            changed = true;
+            u->mPersistentTarget = false;
+            u->mAreaTarget = false;
+            u->mSmokeScreen = false;
+            if (u->mTarget) u->mAmbush = false;
+        }
+    }
+    if (self && !u->mMGTargeting && !u->mAreaTarget &&
+        (!u->mTarget || u->mTarget != u->mOrderedTarget || current != u->mOrderedTarget))
+        self->mUseMainGun = u->mTarget && !self->mMainGunOut && u->HasHeavyWeapon(kKnowTruth) &&
+                            u->mAmmoClassInUse != kAmmoNone;
+    if (changed) {
+        if (!u->mMGTargeting) {
+            u->ResetAimClock();
+            u->mShotsAtTarget = 0;
+        }
+        gPacket = true;
+    }
+    return result;
+}
+
+// Fire at an area ends when the rounds for it are gone.
+[[gnu::noinline]] void EndAreaFireWithoutRounds(Unit* u) {
+    Vehicle* self = AsVehicle(u);
+    bool stop = false;
+    if (u->mSmokeScreen) {
+        stop = u->mAmmo[kAmmoSmoke] == 0;
+    } else if (self) {
+        // Without a round for the main gun the machine guns go on.
+        if (self->mUseMainGun && u->ChooseAmmo(nullptr, true) == kAmmoNone) {
+            stop = !aifacts::HasFunctioningMG(self, false);
+            if (!stop) self->mUseMainGun = false;
+        }
+    } else {
+        stop = u->ChooseAmmo(nullptr, true) == kAmmoNone;
+    }
+    if (stop) {
+        u->mTarget = nullptr;
+        u->mAreaTarget = false;
+        u->mSmokeScreen = false;
+        gPacket = true;
+    }
+}
+} // namespace
+
 bool Unit::AIMaySwitchToNewTarget(bool force) {
     // Whether it is a gun crew is asked only where it decides: most calls
     // end at a target that may not change yet.
     if (mArtilleryDelay == 99.0f && !IsGunCrew(this)) return false;
-    bool result = false, changed = false;
-    Vehicle* self = AsVehicle(this);
-    if (force || CanChangeTarget()) {
-        ResetTargetSliceCount();
-        if (!IsGunCrew(this)) {
-            if (mAreaTarget && gBattle && gBattle->mMap) {
-                const Map* map = gBattle->mMap;
-                // Column and row are tested apart so that no point maps into
-                // a neighbouring row.
-                const float cx = std::trunc(mAreaTargetX * 0.05f), cy = std::trunc(mAreaTargetY * 0.05f);
-                if (cx >= 0.0f && cy >= 0.0f && cx < static_cast<float>(map->mWidth) &&
-                    cy < static_cast<float>(map->mHeight) &&
-                    map->GetFireState(mAreaTargetX, mAreaTargetY) > 4)
-                    CancelTarget(false, false);
-            }
-            gBestTarget = nullptr;
-            if (AllowedToTarget()) {
-                sLATWInBuilding = LATWInBuilding();
-                gBestTargetScore = -1.0f;
-                SearchLines lines(this);
-                RunSearch(this, AIConsiderTargetCandidate);
-                result = true;
-            }
-            Unit* const current = mTarget;
-            if (current != gBestTarget) {
-                if (!gBestTarget && current && current->mActive && !current->IsSpottedNow() &&
-                    current->mSpotMarker && !current->mSpotMarkerGone) {
-                    float z = 0.0f;
-                    current->GetApparentLocation(&mAreaTargetX, &mAreaTargetY, &z);
-                    mTarget = nullptr;
-                    mAreaTarget = true;
-                    gPacket = true;
-                } else if (mAmmoClassInUse == kAmmoSmoke && gBestTarget) {
-                    mSmokeScreen = true;
-                    mTarget = nullptr;
-                    mAreaTarget = true;
-                    changed = true;
-                    if (self && !self->mMainGunOut) self->mUseMainGun = true;
-                    SmokeScreenAt(this, gBestTarget);
-                } else {
-                    mTarget = gBestTarget;
-                    changed = true;
-                    mPersistentTarget = false;
-                    mAreaTarget = false;
-                    mSmokeScreen = false;
-                    if (mTarget) mAmbush = false;
-                }
-            }
-            if (self && !mMGTargeting && !mAreaTarget &&
-                (!mTarget || mTarget != mOrderedTarget || current != mOrderedTarget))
-                self->mUseMainGun = mTarget && !self->mMainGunOut && HasHeavyWeapon(kKnowTruth) &&
-                                    mAmmoClassInUse != kAmmoNone;
-        }
-    }
-    if (changed) {
-        if (!mMGTargeting) {
-            ResetAimClock();
-            mShotsAtTarget = 0;
-        }
-        gPacket = true;
-    }
-    if (mAreaTarget && !HasLowAmmoStatus() && !IsGunCrew(this)) {
-        bool stop = false;
-        if (mSmokeScreen) {
-            stop = mAmmo[kAmmoSmoke] == 0;
-        } else if (self) {
-            // Without a round for the main gun the machine guns go on.
-            if (self->mUseMainGun && ChooseAmmo(nullptr, true) == kAmmoNone) {
-                stop = !aifacts::HasFunctioningMG(self, false);
-                if (!stop) self->mUseMainGun = false;
-            }
-        } else {
-            stop = ChooseAmmo(nullptr, true) == kAmmoNone;
-        }
-        if (stop) {
-            mTarget = nullptr;
-            mAreaTarget = false;
-            mSmokeScreen = false;
-            gPacket = true;
-        }
-    }
+    const bool result = (force || CanChangeTarget()) && SearchAndTake(this);
+    if (mAreaTarget && !HasLowAmmoStatus() && !IsGunCrew(this)) EndAreaFireWithoutRounds(this);
     return result;
 }
 
@@ -248,7 +268,7 @@ Unit* Unit::TargetSecondarySmallArms() {
     gBestTargetScore = 0.01f;
     gBestTarget = nullptr;
     sLATWInBuilding = false;
-    RunSearch(this, AIConsiderTargetCandidate);
+    RunSearch(this);
     gFiringSecondarySmallArms = false;
     return gBestTarget;
 }

@@ -39,6 +39,70 @@ bool CommandsKinds(const Unit* u) {
 UnitList* BattleUnits() {
     return gBattle ? gBattle->mUnits : nullptr;
 }
+
+// Whether an enemy near enough lifts the count n of the unit to the hold
+// needed (n below it by at most 160, at a whole second). Kept out of line:
+// the callers mostly end before the scan.
+[[gnu::noinline]] bool NearEnemyLifts(Unit* self, int32_t n, int32_t needed) {
+    // The nearest enemy within 200 m raises the count the more the nearer
+    // it is (the rounded sum never falls as the distance shrinks), so the
+    // first enemy that lifts it to the hold answers for the nearest.
+    auto lifts = [n, needed](float d) {
+        return d < 200.0f &&
+               needed <= static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * d) * 160.0f);
+    };
+    // Only an enemy within (n + 160 - needed) / 0.8 m can lift it: one a
+    // metre more than that away along x or y is surely farther, and its
+    // height need not be asked. The place is asked first (nearly every unit
+    // lies outside that square), then side and kind: they lie together at
+    // the head of the unit, so a far unit or a friend costs one look.
+    const float reach = static_cast<float>(n + 160 - needed) * 1.25f + 1.0f;
+    UnitList* units = BattleUnits();
+    const float z = self->GetZ();
+    for (int32_t i = 0; i < units->GetCount(); ++i) {
+        Unit* u = units->GetUnit(i);
+        if (u && !(std::fabs(u->mX - self->mX) > reach || std::fabs(u->mY - self->mY) > reach) &&
+            u->mSide != self->mSide && CommandsKinds(u) && u->mActive &&
+            lifts(Distance3(self->mX, self->mY, z, u->mX, u->mY, u->GetZ())))
+            return true;
+    }
+    return false;
+}
+
+// The rest of the answer once the count may reach the shortest hold: the
+// hold of the unit's kind and state, and a near enemy that lifts the count.
+// Out of line: most questions end before it.
+[[gnu::noinline]] bool HoldReached(Unit* u) {
+    const bool far = u->mTarget && (u->mTarget->mActive || !u->mTargetDead) &&
+                     std::hypot(u->mTarget->mX - u->mX, u->mTarget->mY - u->mY) > 60.0f;
+    int32_t hold;
+    if (Vehicle* self = AsVehicle(u)) {
+        if ((!u->HasHeavyWeapon(kKnowTruth) || self->mMainGunOut) && !self->HasFunctioningMG(true))
+            return false;
+        if (!self->mButtoned || self->IsFixed())
+            hold = far ? 7 : 3;
+        else if (gVehicleData[u->mSubtype].mGoodVision == 0)
+            hold = far ? 11 : 9;
+        else
+            hold = far ? 10 : 6;
+        if (u->mTarget && self->NrMenInTurret() < 3) hold *= 2;
+    } else if (IsInfantry(u)) {
+        WeaponClass heavy = gWeaponData[InfantryRecord(u).mHeavyWeapon].mClass;
+        if (u->HasHeavyWeapon(kKnowTruth) && (heavy == kWClassMortar || heavy == kWClassIndirect))
+            hold = far ? 12 : 6;
+        else
+            hold = far ? 6 : 3;
+    } else {
+        return false;
+    }
+    const int32_t needed = (hold + 2) * 40;
+    const int32_t n = u->mAlertCount;
+    if (needed <= n) return true;
+    // A near enemy raises the count by more than 0 and at most 160 (an
+    // enemy at 0 m), so the enemies are looked for only where that decides.
+    if (n % 40 != 0 || n + 160 < needed || !BattleUnits()) return false;
+    return NearEnemyLifts(u, n, needed);
+}
 } // namespace
 
 void SetLeaderLinesHidden(bool (*hidden)()) {
@@ -190,50 +254,7 @@ bool Unit::CanChangeTarget() {
     constexpr int32_t kLeastNeeded = (3 + 2) * 40;
     if (mAlertCount < kLeastNeeded && (mAlertCount % 40 != 0 || mAlertCount + 160 < kLeastNeeded))
         return false;
-    const bool far = mTarget && (mTarget->mActive || !mTargetDead) &&
-                     std::hypot(mTarget->mX - mX, mTarget->mY - mY) > 60.0f;
-    int32_t hold;
-    if (Vehicle* self = AsVehicle(this)) {
-        if ((!HasHeavyWeapon(kKnowTruth) || self->mMainGunOut) && !self->HasFunctioningMG(true)) return false;
-        if (!self->mButtoned || self->IsFixed())
-            hold = far ? 7 : 3;
-        else if (gVehicleData[mSubtype].mGoodVision == 0)
-            hold = far ? 11 : 9;
-        else
-            hold = far ? 10 : 6;
-        if (mTarget && self->NrMenInTurret() < 3) hold *= 2;
-    } else if (IsInfantry(this)) {
-        WeaponClass heavy = gWeaponData[InfantryRecord(this).mHeavyWeapon].mClass;
-        if (HasHeavyWeapon(kKnowTruth) && (heavy == kWClassMortar || heavy == kWClassIndirect))
-            hold = far ? 12 : 6;
-        else
-            hold = far ? 6 : 3;
-    } else {
-        return false;
-    }
-    const int32_t needed = (hold + 2) * 40;
-    int32_t n = mAlertCount;
-    // A near enemy raises the count by more than 0 and at most 160 (an
-    // enemy at 0 m), so the enemies are looked for only where that decides.
-    if (n % 40 == 0 && n < needed && n + 160 >= needed && BattleUnits()) {
-        UnitList* units = BattleUnits();
-        float nearest = std::numeric_limits<float>::max();
-        // Only a nearest enemy within 200 m counts: one more than 201 m
-        // away along x or y is surely farther (and so never the nearest
-        // that counts), and its height need not be asked. The side, kind
-        // and place are asked before the rest: they lie together at the
-        // head of the unit, so a friend or a far enemy costs one look.
-        const float z = GetZ();
-        for (int32_t i = 0; i < units->GetCount(); ++i) {
-            Unit* u = units->GetUnit(i);
-            if (u && u->mSide != mSide && CommandsKinds(u) &&
-                !(std::fabs(u->mX - mX) > 201.0f || std::fabs(u->mY - mY) > 201.0f) && u->mActive)
-                nearest = std::min(nearest, Distance3(mX, mY, z, u->mX, u->mY, u->GetZ()));
-        }
-        if (nearest < 200.0f)
-            n = static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * nearest) * 160.0f);
-    }
-    return needed <= n;
+    return HoldReached(this);
 }
 
 int32_t Unit::LimitAcquisition(Unit* target, WeaponClass c) {

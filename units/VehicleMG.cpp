@@ -61,12 +61,6 @@ void MGTargetCandidate(Unit* u, Vehicle* v) {
     v->AIScoreTarget(u, true);
 }
 
-namespace {
-void CandidateStep(GObject* member, void* context) {
-    MGTargetCandidate(static_cast<Unit*>(member), static_cast<Vehicle*>(context));
-}
-} // namespace
-
 bool Vehicle::ChooseMGTarget(float facing, float arc, float range, bool onlyCurrent, Unit** target, bool bow,
                              bool aircraft) {
     if (target) *target = nullptr;
@@ -83,7 +77,16 @@ bool Vehicle::ChooseMGTarget(float facing, float arc, float range, bool onlyCurr
     gBestTarget = nullptr;
     const bool area = mAreaTarget, fireFlag = mAreaFireFlag, locked = mTargetLocked;
     Unit* current = mTarget;
-    if (gBattle && gBattle->mUnits) gBattle->mUnits->DoForEach(CandidateStep, this);
+    // Every unit of the list in its order; one of this side, or another
+    // than the only one asked about, is passed over here (the candidate
+    // test would drop it at once).
+    if (gBattle && gBattle->mUnits) {
+        const UnitList* units = gBattle->mUnits;
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            Unit* u = units->GetUnit(i);
+            if (u && u->mSide != mSide && (!sSearch.only || u == sSearch.only)) MGTargetCandidate(u, this);
+        }
+    }
     mAreaTarget = area;
     mAreaFireFlag = fireFlag;
     mTargetLocked = locked;
