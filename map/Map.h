@@ -641,7 +641,8 @@ private:
     mutable TraceMemo mTraceMemo;           // scratch: traces kept while a reuse scope is open
 
     // What a trace may skip: per square the highest ground under it and the
-    // highest top of ground plus cover (buildings, vegetation) on it. Kept
+    // highest top of its cover (buildings, vegetation; the lowest float where
+    // it has none). Kept
     // current by every change of the point grid or the height table (marked
     // dirty there, made again before the next trace); mMapChanges counts
     // every change of what a trace reads (points, heights, fires, walls).

@@ -161,7 +161,6 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     // Skipping: which top a step must clear, and the margin for rounding.
     const bool cover = s.mSolids || s.mVegetation;
     const bool anyTop = s.mGround || cover;
-    const std::vector<float>& tops = cover ? mCoverTop : mGroundTop;
     const bool canSkip = std::isfinite(s.mArc) && s.mArc >= 0.0f;
     const double x1 = s.mX1, y1 = s.mY1, z1 = s.mZ1, ddx = dx, ddy = dy, ddz = dz, arc = s.mArc;
     const double zMargin = 0.01 + 1e-5 * (std::fabs(z1) + std::fabs(ddz) + arc);
@@ -172,10 +171,20 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     // Steps per metre along x and y (infinite when the line keeps x or y).
     const double kx = ddx != 0.0 ? dn / std::fabs(ddx) : 0.0, ky = ddy != 0.0 ? dn / std::fabs(ddy) : 0.0;
     const double invN = 1.0 / dn;
-    auto ClearStretch = [&](float bx, float by, float size, float top, int32_t k) __attribute__((always_inline)) {
+    // The height a stretch over a square or block must clear, its margin for
+    // rounding included: the ground stops only a line more than the
+    // tolerance below it, so a line that low under the highest ground stays
+    // above every step's ground; cover counts up to its highest top.
+    const double tolerance = s.mGroundTolerance;
+    auto ClearAbove = [&](float ground, float coverTop) __attribute__((always_inline)) {
+        double bar = -std::numeric_limits<double>::infinity();
+        if (s.mGround) bar = ground - tolerance + 1e-5 * std::fabs(ground);
+        if (cover) bar = std::max(bar, coverTop + 1e-5 * std::fabs(coverTop));
+        return bar;
+    };
+    auto ClearStretch = [&](float bx, float by, float size, double clearAbove, int32_t k) __attribute__((always_inline)) {
         // The line's height at step k first: where it lies below the top
         // there, the stretch's lowest point does too, whatever the stretch.
-        const double clearAbove = top + 1e-5 * std::fabs(top);
         const double ta = k * invN;
         const double za = z1 + ddz * ta + arc * ta * (1.0 - ta);
         if (anyTop && !(za - zMargin >= clearAbove)) return -1.0;
@@ -199,7 +208,6 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         const double zb = z1 + ddz * tb + arc * tb * (1.0 - tb);
         return std::min(za, zb) - zMargin >= clearAbove ? last : -1.0;
     };
-    const std::vector<float>& blockTops = cover ? mBlockCoverTop : mBlockGroundTop;
     const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
     const bool testWalls = s.mWalls && !mWallList.empty();
     int32_t plainBlock = -1;    // a block found not clear (or with walls or a large fire)
@@ -235,7 +243,9 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 const int32_t block = bc * blocksY + br;
                 if (block != plainBlock) {
                     double last = ClearStretch(bc * kBlockSize, br * kBlockSize, kBlockSize,
-                                               blockTops[static_cast<size_t>(block)], k);
+                                               ClearAbove(mBlockGroundTop[static_cast<size_t>(block)],
+                                                          mBlockCoverTop[static_cast<size_t>(block)]),
+                                               k);
                     if (last >= 0.0 && BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)) last = -1.0;
                     if (last >= 0.0) {
                         k = static_cast<int32_t>(last);
@@ -248,7 +258,9 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 double last = -1.0;
                 if (square != plainSquare) {
                     last = ClearStretch(column * kSquareSize, row * kSquareSize, kSquareSize,
-                                        tops[static_cast<size_t>(square)], k);
+                                        ClearAbove(mGroundTop[static_cast<size_t>(square)],
+                                                   mCoverTop[static_cast<size_t>(square)]),
+                                        k);
                     if (last < 0.0) plainSquare = square;
                 }
                 if (last >= 0.0) {
@@ -868,7 +880,7 @@ void Map::ComputeSquareTop(int32_t square) const
         }
     }
     mGroundTop[square] = ground;
-    mCoverTop[square] = std::max(ground, cover);
+    mCoverTop[square] = std::max(cover, std::numeric_limits<float>::lowest());
     mGroundBottom[square] = bottom;
 }
 
