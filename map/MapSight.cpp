@@ -851,9 +851,17 @@ bool Map::BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, 
     for (int32_t c = blockColumn * kBlockSquares; c < c1; ++c) {
         const int32_t s0 = SquareIndex(c, r0), s1 = SquareIndex(c, r1 - 1) + 1;
         if (walls && mWallStart[s1] != mWallStart[s0]) return true;
-        if (fire)
-            for (int32_t s = s0; s < s1; ++s)
-                if (mFire[s] > 4) return true;
+        if (!fire) continue;
+        // Nearly every square has no fire at all: a whole column of the
+        // block is read at once, and only one with some fire looked into.
+        if (s1 - s0 == kBlockSquares) {
+            uint32_t states = 0;
+            static_assert(sizeof states == kBlockSquares);
+            std::memcpy(&states, &mFire[static_cast<size_t>(s0)], sizeof states);
+            if (states == 0) continue;
+        }
+        for (int32_t s = s0; s < s1; ++s)
+            if (mFire[s] > 4) return true;
     }
     return false;
 }
