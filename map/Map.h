@@ -657,6 +657,15 @@ private:
     // The same for blocks of 4 x 4 squares (column-major, like the squares).
     void ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const;
     bool BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const;
+    // Per block what BlockHasFireOrWalls answers (kBlockWalls, kBlockFire),
+    // made again at the first trace after any change of the map (mMapChanges
+    // counts every change of walls and fires).
+    static constexpr uint8_t kBlockWalls = 1, kBlockFire = 2;
+    void RefreshBlockFlags() const;
+    bool BlockFlagsCurrent() const { return mBlockFlagsMade && mBlockFlagsAt == mMapChanges; }
+    mutable std::vector<uint8_t> mBlockFlags;
+    mutable uint32_t mBlockFlagsAt = 0;
+    mutable bool mBlockFlagsMade = false;
     mutable std::vector<float> mBlockGroundTop;
     mutable std::vector<float> mBlockCoverTop;
     mutable std::vector<int32_t> mDirtyTops;

@@ -99,6 +99,9 @@ SightLog::View* FindView(SightLog* log, Unit* low, Unit* high)
 void Map::TraceLine(const Trace& s, TraceResult* r) const
 {
     if (mAllTopsDirty || !mDirtyTops.empty()) RefreshSquareTops();
+    // Parallel work finds them made (PrepareSightForThreads); a walk that
+    // finds them out of date asks the squares.
+    if (!BlockFlagsCurrent() && !InsideParallelWork()) RefreshBlockFlags();
     if (mReferenceTrace) {
         WalkLineByStep(s, r);
         return;
@@ -210,6 +213,8 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     };
     const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
     const bool testWalls = s.mWalls && !mWallList.empty();
+    const bool flagsCurrent = BlockFlagsCurrent();
+    const uint8_t blockMask = (testWalls ? kBlockWalls : 0) | (s.mVegetation ? kBlockFire : 0);
     int32_t plainBlock = -1;    // a block found not clear (or with walls or a large fire)
     int32_t plainSquare = -1;   // a square found not clear from its first step walked
     int32_t lastSquare = -1;
@@ -246,7 +251,9 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                                                ClearAbove(mBlockGroundTop[static_cast<size_t>(block)],
                                                           mBlockCoverTop[static_cast<size_t>(block)]),
                                                k);
-                    if (last >= 0.0 && BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)) last = -1.0;
+                    if (last >= 0.0 && (flagsCurrent ? (mBlockFlags[static_cast<size_t>(block)] & blockMask) != 0
+                                                     : BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)))
+                        last = -1.0;
                     if (last >= 0.0) {
                         k = static_cast<int32_t>(last);
                         continue;
@@ -752,6 +759,7 @@ void Map::PrepareSightForThreads()
     // The squares' tops marked out of date (a point set directly) are made
     // here, once: traces on several threads would all make them at once.
     if (mAllTopsDirty || !mDirtyTops.empty()) RefreshSquareTops();
+    if (!BlockFlagsCurrent()) RefreshBlockFlags();
     if (mFoxholes) mFoxholes->PrepareSquareLists();
     if (mBattleLink) mBattleLink->PrepareForThreads();
 }
@@ -842,6 +850,26 @@ void Map::ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const
     const size_t b = static_cast<size_t>(blockColumn) * blocksY + blockRow;
     mBlockGroundTop[b] = ground;
     mBlockCoverTop[b] = cover;
+}
+
+void Map::RefreshBlockFlags() const
+{
+    const int32_t blocksX = (mWidth + kBlockSquares - 1) / kBlockSquares;
+    const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
+    mBlockFlags.assign(static_cast<size_t>(std::max(0, blocksX * blocksY)), 0);
+    // As the walk asks: walls where there are any, fires where every square
+    // has its state.
+    const bool walls = !mWallList.empty() && mWallStart.size() == static_cast<size_t>(mSquareCount) + 1;
+    const bool fires = mFire.size() == static_cast<size_t>(mSquareCount);
+    for (int32_t b = 0; b < blocksX * blocksY; ++b) {
+        const int32_t column = b / blocksY, row = b % blocksY;
+        uint8_t flags = 0;
+        if (walls && BlockHasFireOrWalls(column, row, false, true)) flags |= kBlockWalls;
+        if (fires && BlockHasFireOrWalls(column, row, true, false)) flags |= kBlockFire;
+        mBlockFlags[static_cast<size_t>(b)] = flags;
+    }
+    mBlockFlagsAt = mMapChanges;
+    mBlockFlagsMade = true;
 }
 
 bool Map::BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const
