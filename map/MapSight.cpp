@@ -227,6 +227,13 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     int32_t walkI = -kPointsPerSquare, walkJ = -kPointsPerSquare;  // its first point column and row
     bool walkSmoke = false;     // a large fire's smoke thins the view over it
     bool wallsDue = false;      // its walls are tested at its first step walked
+    // With both ends on the map by far more than the rounding of a step's
+    // place, every step lies between them and on the map.
+    const float edge = 0.01f + 1e-5f * (mWidthMetres + mHeightMetres);
+    auto within = [&](float x, float y) {
+        return x >= edge && y >= edge && x <= mWidthMetres - edge && y <= mHeightMetres - edge;
+    };
+    const bool inside = within(s.mX1, s.mY1) && within(s.mX2, s.mY2);
     // The depth is summed in a local and written at the end: through the
     // result's pointer the compiler would store and load it at every step.
     float depth = 0.0f;
@@ -234,7 +241,7 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         const float t = static_cast<float>(k) / n;
         if (walls.mBlocked && t >= walls.mT) break;
         const float px = s.mX1 + dx * t, py = s.mY1 + dy * t;
-        if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
+        if (!inside && !(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
         const float fx = px * 0.5f, fy = py * 0.5f;
         const int32_t i = static_cast<int32_t>(fx), j = static_cast<int32_t>(fy);
         if (static_cast<uint32_t>(i - walkI) >= static_cast<uint32_t>(kPointsPerSquare) ||
@@ -273,7 +280,7 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 if (last >= 0.0) {
                     if (s.mWalls && square != lastSquare && !mWallList.empty()) {
                         lastSquare = square;
-                        TestWallsOfSquare(s, square, stamp, &walls);
+                        if (mWallStart[square] != mWallStart[square + 1]) TestWallsOfSquare(s, square, stamp, &walls);
                         if (walls.mBlocked && t >= walls.mT) break;
                     }
                     k = static_cast<int32_t>(last);
@@ -303,7 +310,7 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         if (wallsDue) {
             wallsDue = false;
             lastSquare = walkSquare;
-            TestWallsOfSquare(s, walkSquare, stamp, &walls);
+            if (mWallStart[walkSquare] != mWallStart[walkSquare + 1]) TestWallsOfSquare(s, walkSquare, stamp, &walls);
             if (walls.mBlocked && t >= walls.mT) break;
         }
         if (!s.mSolids && !s.mVegetation) continue;
