@@ -651,8 +651,11 @@ private:
     void NoteTraceInputsChanged() { ++mMapChanges; }
     void RefreshSquareTops() const;
     void ComputeSquareTop(int32_t square) const;
-    mutable std::vector<float> mGroundTop;
-    mutable std::vector<float> mCoverTop;
+    // The two tops of a square side by side: the walk reads both at once.
+    struct SquareTop {
+        float mGround, mCover;
+    };
+    mutable std::vector<SquareTop> mTops;
     mutable std::vector<float> mGroundBottom;  // the lowest ground under the square
     // The same for blocks of 4 x 4 squares (column-major, like the squares).
     void ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const;
@@ -666,8 +669,7 @@ private:
     mutable std::vector<uint8_t> mBlockFlags;
     mutable uint32_t mBlockFlagsAt = 0;
     mutable bool mBlockFlagsMade = false;
-    mutable std::vector<float> mBlockGroundTop;
-    mutable std::vector<float> mBlockCoverTop;
+    mutable std::vector<SquareTop> mBlockTops;
     mutable std::vector<int32_t> mDirtyTops;
     mutable std::vector<uint8_t> mTopDirty;
     mutable bool mAllTopsDirty = true;

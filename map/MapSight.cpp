@@ -255,8 +255,8 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 const int32_t block = bc * blocksY + br;
                 if (block != plainBlock) {
                     double last = ClearStretch(bc * kBlockSize, br * kBlockSize, kBlockSize,
-                                               ClearAbove(mBlockGroundTop[static_cast<size_t>(block)],
-                                                          mBlockCoverTop[static_cast<size_t>(block)]),
+                                               ClearAbove(mBlockTops[static_cast<size_t>(block)].mGround,
+                                                          mBlockTops[static_cast<size_t>(block)].mCover),
                                                k);
                     if (last >= 0.0 && (flagsCurrent ? (mBlockFlags[static_cast<size_t>(block)] & blockMask) != 0
                                                      : BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)))
@@ -272,8 +272,8 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 double last = -1.0;
                 if (square != plainSquare) {
                     last = ClearStretch(column * kSquareSize, row * kSquareSize, kSquareSize,
-                                        ClearAbove(mGroundTop[static_cast<size_t>(square)],
-                                                   mCoverTop[static_cast<size_t>(square)]),
+                                        ClearAbove(mTops[static_cast<size_t>(square)].mGround,
+                                                   mTops[static_cast<size_t>(square)].mCover),
                                         k);
                     if (last < 0.0) plainSquare = square;
                 }
@@ -817,16 +817,14 @@ void Map::MarkPointDirty(int32_t i, int32_t j)
 void Map::RefreshSquareTops() const
 {
     const size_t count = static_cast<size_t>(std::max(0, mSquareCount));
-    if (mAllTopsDirty || mGroundTop.size() != count || mCoverTop.size() != count) {
-        mGroundTop.assign(count, 0.0f);
-        mCoverTop.assign(count, 0.0f);
+    if (mAllTopsDirty || mTops.size() != count) {
+        mTops.assign(count, SquareTop{0.0f, 0.0f});
         mGroundBottom.assign(count, 0.0f);
         mTopDirty.assign(count, 0);
         mDirtyTops.clear();
         const int32_t blocksX = (mWidth + kBlockSquares - 1) / kBlockSquares;
         const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
-        mBlockGroundTop.assign(static_cast<size_t>(blocksX) * blocksY, 0.0f);
-        mBlockCoverTop.assign(static_cast<size_t>(blocksX) * blocksY, 0.0f);
+        mBlockTops.assign(static_cast<size_t>(blocksX) * blocksY, SquareTop{0.0f, 0.0f});
         if (mPoints.size() == static_cast<size_t>(mPointsX) * mPointsY) {
             for (int32_t s = 0; s < mSquareCount; ++s) ComputeSquareTop(s);
             for (int32_t b = 0; b < blocksX * blocksY; ++b) ComputeBlockTop(b / blocksY, b % blocksY);
@@ -850,13 +848,12 @@ void Map::ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const
     const int32_t r1 = std::min(mHeight, (blockRow + 1) * kBlockSquares);
     for (int32_t c = blockColumn * kBlockSquares; c < c1; ++c) {
         for (int32_t r = blockRow * kBlockSquares; r < r1; ++r) {
-            ground = std::max(ground, mGroundTop[SquareIndex(c, r)]);
-            cover = std::max(cover, mCoverTop[SquareIndex(c, r)]);
+            ground = std::max(ground, mTops[SquareIndex(c, r)].mGround);
+            cover = std::max(cover, mTops[SquareIndex(c, r)].mCover);
         }
     }
     const size_t b = static_cast<size_t>(blockColumn) * blocksY + blockRow;
-    mBlockGroundTop[b] = ground;
-    mBlockCoverTop[b] = cover;
+    mBlockTops[b] = SquareTop{ground, cover};
 }
 
 void Map::RefreshBlockFlags() const
@@ -922,8 +919,7 @@ void Map::ComputeSquareTop(int32_t square) const
             if (info.mHeight > 0.0f) cover = std::max(cover, h + info.mHeight);
         }
     }
-    mGroundTop[square] = ground;
-    mCoverTop[square] = std::max(cover, std::numeric_limits<float>::lowest());
+    mTops[square] = SquareTop{ground, std::max(cover, std::numeric_limits<float>::lowest())};
     mGroundBottom[square] = bottom;
 }
 
