@@ -454,9 +454,11 @@ bool Map::SurelyBelowGround(const Trace& s) const
     // The middle step first, then the quarters, the eighths and so on: a
     // line between two points near the ground that a rise hides is mostly
     // deepest in the ground somewhere about its middle.
-    for (int64_t parts = 2; parts == 2 || n >= kProbeFine * parts; parts *= 2) {
+    // parts is 2 to the power shift, and j * n is never negative: the
+    // quotient is the shifted product.
+    for (int64_t parts = 2, shift = 1; parts == 2 || n >= kProbeFine * parts; parts *= 2, ++shift) {
         for (int64_t j = 1; j < parts; j += 2) {
-            const int32_t k = static_cast<int32_t>(j * n / parts);
+            const int32_t k = static_cast<int32_t>((j * n) >> shift);
             if (k >= 1 && below(k)) return true;
         }
     }
