@@ -258,8 +258,9 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                                                ClearAbove(mBlockTops[static_cast<size_t>(block)].mGround,
                                                           mBlockTops[static_cast<size_t>(block)].mCover),
                                                k);
-                    if (last >= 0.0 && (flagsCurrent ? (mBlockFlags[static_cast<size_t>(block)] & blockMask) != 0
-                                                     : BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)))
+                    if (last >= 0.0 &&
+                        (flagsCurrent ? (mBlockFlags[static_cast<size_t>(block)] & blockMask) != 0
+                                      : BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)))
                         last = -1.0;
                     if (last >= 0.0) {
                         k = static_cast<int32_t>(last);
@@ -280,7 +281,8 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 if (last >= 0.0) {
                     if (s.mWalls && square != lastSquare && !mWallList.empty()) {
                         lastSquare = square;
-                        if (mWallStart[square] != mWallStart[square + 1]) TestWallsOfSquare(s, square, stamp, &walls);
+                        if (mWallStart[square] != mWallStart[square + 1])
+                            TestWallsOfSquare(s, square, stamp, &walls);
                         if (walls.mBlocked && t >= walls.mT) break;
                     }
                     k = static_cast<int32_t>(last);
@@ -310,7 +312,8 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         if (wallsDue) {
             wallsDue = false;
             lastSquare = walkSquare;
-            if (mWallStart[walkSquare] != mWallStart[walkSquare + 1]) TestWallsOfSquare(s, walkSquare, stamp, &walls);
+            if (mWallStart[walkSquare] != mWallStart[walkSquare + 1])
+                TestWallsOfSquare(s, walkSquare, stamp, &walls);
             if (walls.mBlocked && t >= walls.mT) break;
         }
         if (!s.mSolids && !s.mVegetation) continue;
