@@ -641,7 +641,8 @@ private:
     mutable TraceMemo mTraceMemo;           // scratch: traces kept while a reuse scope is open
 
     // What a trace may skip: per square the highest ground under it and the
-    // highest top of ground plus cover (buildings, vegetation) on it. Kept
+    // highest top of its cover (buildings, vegetation; the lowest float where
+    // it has none). Kept
     // current by every change of the point grid or the height table (marked
     // dirty there, made again before the next trace); mMapChanges counts
     // every change of what a trace reads (points, heights, fires, walls).
@@ -650,14 +651,25 @@ private:
     void NoteTraceInputsChanged() { ++mMapChanges; }
     void RefreshSquareTops() const;
     void ComputeSquareTop(int32_t square) const;
-    mutable std::vector<float> mGroundTop;
-    mutable std::vector<float> mCoverTop;
+    // The two tops of a square side by side: the walk reads both at once.
+    struct SquareTop {
+        float mGround, mCover;
+    };
+    mutable std::vector<SquareTop> mTops;
     mutable std::vector<float> mGroundBottom;  // the lowest ground under the square
     // The same for blocks of 4 x 4 squares (column-major, like the squares).
     void ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const;
     bool BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const;
-    mutable std::vector<float> mBlockGroundTop;
-    mutable std::vector<float> mBlockCoverTop;
+    // Per block what BlockHasFireOrWalls answers (kBlockWalls, kBlockFire),
+    // made again at the first trace after any change of the map (mMapChanges
+    // counts every change of walls and fires).
+    static constexpr uint8_t kBlockWalls = 1, kBlockFire = 2;
+    void RefreshBlockFlags() const;
+    bool BlockFlagsCurrent() const { return mBlockFlagsMade && mBlockFlagsAt == mMapChanges; }
+    mutable std::vector<uint8_t> mBlockFlags;
+    mutable uint32_t mBlockFlagsAt = 0;
+    mutable bool mBlockFlagsMade = false;
+    mutable std::vector<SquareTop> mBlockTops;
     mutable std::vector<int32_t> mDirtyTops;
     mutable std::vector<uint8_t> mTopDirty;
     mutable bool mAllTopsDirty = true;

@@ -99,6 +99,9 @@ SightLog::View* FindView(SightLog* log, Unit* low, Unit* high)
 void Map::TraceLine(const Trace& s, TraceResult* r) const
 {
     if (mAllTopsDirty || !mDirtyTops.empty()) RefreshSquareTops();
+    // Parallel work finds them made (PrepareSightForThreads); a walk that
+    // finds them out of date asks the squares.
+    if (!BlockFlagsCurrent() && !InsideParallelWork()) RefreshBlockFlags();
     if (mReferenceTrace) {
         WalkLineByStep(s, r);
         return;
@@ -161,7 +164,6 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     // Skipping: which top a step must clear, and the margin for rounding.
     const bool cover = s.mSolids || s.mVegetation;
     const bool anyTop = s.mGround || cover;
-    const std::vector<float>& tops = cover ? mCoverTop : mGroundTop;
     const bool canSkip = std::isfinite(s.mArc) && s.mArc >= 0.0f;
     const double x1 = s.mX1, y1 = s.mY1, z1 = s.mZ1, ddx = dx, ddy = dy, ddz = dz, arc = s.mArc;
     const double zMargin = 0.01 + 1e-5 * (std::fabs(z1) + std::fabs(ddz) + arc);
@@ -172,10 +174,20 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     // Steps per metre along x and y (infinite when the line keeps x or y).
     const double kx = ddx != 0.0 ? dn / std::fabs(ddx) : 0.0, ky = ddy != 0.0 ? dn / std::fabs(ddy) : 0.0;
     const double invN = 1.0 / dn;
-    auto ClearStretch = [&](float bx, float by, float size, float top, int32_t k) __attribute__((always_inline)) {
+    // The height a stretch over a square or block must clear, its margin for
+    // rounding included: the ground stops only a line more than the
+    // tolerance below it, so a line that low under the highest ground stays
+    // above every step's ground; cover counts up to its highest top.
+    const double tolerance = s.mGroundTolerance;
+    auto ClearAbove = [&](float ground, float coverTop) __attribute__((always_inline)) {
+        double bar = -std::numeric_limits<double>::infinity();
+        if (s.mGround) bar = ground - tolerance + 1e-5 * std::fabs(ground);
+        if (cover) bar = std::max(bar, coverTop + 1e-5 * std::fabs(coverTop));
+        return bar;
+    };
+    auto ClearStretch = [&](float bx, float by, float size, double clearAbove, int32_t k) __attribute__((always_inline)) {
         // The line's height at step k first: where it lies below the top
         // there, the stretch's lowest point does too, whatever the stretch.
-        const double clearAbove = top + 1e-5 * std::fabs(top);
         const double ta = k * invN;
         const double za = z1 + ddz * ta + arc * ta * (1.0 - ta);
         if (anyTop && !(za - zMargin >= clearAbove)) return -1.0;
@@ -199,9 +211,10 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         const double zb = z1 + ddz * tb + arc * tb * (1.0 - tb);
         return std::min(za, zb) - zMargin >= clearAbove ? last : -1.0;
     };
-    const std::vector<float>& blockTops = cover ? mBlockCoverTop : mBlockGroundTop;
     const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
     const bool testWalls = s.mWalls && !mWallList.empty();
+    const bool flagsCurrent = BlockFlagsCurrent();
+    const uint8_t blockMask = (testWalls ? kBlockWalls : 0) | (s.mVegetation ? kBlockFire : 0);
     int32_t plainBlock = -1;    // a block found not clear (or with walls or a large fire)
     int32_t plainSquare = -1;   // a square found not clear from its first step walked
     int32_t lastSquare = -1;
@@ -214,6 +227,13 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
     int32_t walkI = -kPointsPerSquare, walkJ = -kPointsPerSquare;  // its first point column and row
     bool walkSmoke = false;     // a large fire's smoke thins the view over it
     bool wallsDue = false;      // its walls are tested at its first step walked
+    // With both ends on the map by far more than the rounding of a step's
+    // place, every step lies between them and on the map.
+    const float edge = 0.01f + 1e-5f * (mWidthMetres + mHeightMetres);
+    auto within = [&](float x, float y) {
+        return x >= edge && y >= edge && x <= mWidthMetres - edge && y <= mHeightMetres - edge;
+    };
+    const bool inside = within(s.mX1, s.mY1) && within(s.mX2, s.mY2);
     // The depth is summed in a local and written at the end: through the
     // result's pointer the compiler would store and load it at every step.
     float depth = 0.0f;
@@ -221,7 +241,7 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         const float t = static_cast<float>(k) / n;
         if (walls.mBlocked && t >= walls.mT) break;
         const float px = s.mX1 + dx * t, py = s.mY1 + dy * t;
-        if (!(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
+        if (!inside && !(px >= 0.0f && py >= 0.0f && px < mWidthMetres && py < mHeightMetres)) continue;
         const float fx = px * 0.5f, fy = py * 0.5f;
         const int32_t i = static_cast<int32_t>(fx), j = static_cast<int32_t>(fy);
         if (static_cast<uint32_t>(i - walkI) >= static_cast<uint32_t>(kPointsPerSquare) ||
@@ -235,8 +255,13 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 const int32_t block = bc * blocksY + br;
                 if (block != plainBlock) {
                     double last = ClearStretch(bc * kBlockSize, br * kBlockSize, kBlockSize,
-                                               blockTops[static_cast<size_t>(block)], k);
-                    if (last >= 0.0 && BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)) last = -1.0;
+                                               ClearAbove(mBlockTops[static_cast<size_t>(block)].mGround,
+                                                          mBlockTops[static_cast<size_t>(block)].mCover),
+                                               k);
+                    if (last >= 0.0 &&
+                        (flagsCurrent ? (mBlockFlags[static_cast<size_t>(block)] & blockMask) != 0
+                                      : BlockHasFireOrWalls(bc, br, s.mVegetation, testWalls)))
+                        last = -1.0;
                     if (last >= 0.0) {
                         k = static_cast<int32_t>(last);
                         continue;
@@ -248,13 +273,16 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
                 double last = -1.0;
                 if (square != plainSquare) {
                     last = ClearStretch(column * kSquareSize, row * kSquareSize, kSquareSize,
-                                        tops[static_cast<size_t>(square)], k);
+                                        ClearAbove(mTops[static_cast<size_t>(square)].mGround,
+                                                   mTops[static_cast<size_t>(square)].mCover),
+                                        k);
                     if (last < 0.0) plainSquare = square;
                 }
                 if (last >= 0.0) {
                     if (s.mWalls && square != lastSquare && !mWallList.empty()) {
                         lastSquare = square;
-                        TestWallsOfSquare(s, square, stamp, &walls);
+                        if (mWallStart[square] != mWallStart[square + 1])
+                            TestWallsOfSquare(s, square, stamp, &walls);
                         if (walls.mBlocked && t >= walls.mT) break;
                     }
                     k = static_cast<int32_t>(last);
@@ -284,7 +312,8 @@ void Map::WalkLine(const Trace& s, TraceResult* r) const
         if (wallsDue) {
             wallsDue = false;
             lastSquare = walkSquare;
-            TestWallsOfSquare(s, walkSquare, stamp, &walls);
+            if (mWallStart[walkSquare] != mWallStart[walkSquare + 1])
+                TestWallsOfSquare(s, walkSquare, stamp, &walls);
             if (walls.mBlocked && t >= walls.mT) break;
         }
         if (!s.mSolids && !s.mVegetation) continue;
@@ -428,9 +457,11 @@ bool Map::SurelyBelowGround(const Trace& s) const
     // The middle step first, then the quarters, the eighths and so on: a
     // line between two points near the ground that a rise hides is mostly
     // deepest in the ground somewhere about its middle.
-    for (int64_t parts = 2; parts == 2 || n >= kProbeFine * parts; parts *= 2) {
+    // parts is 2 to the power shift, and j * n is never negative: the
+    // quotient is the shifted product.
+    for (int64_t parts = 2, shift = 1; parts == 2 || n >= kProbeFine * parts; parts *= 2, ++shift) {
         for (int64_t j = 1; j < parts; j += 2) {
-            const int32_t k = static_cast<int32_t>(j * n / parts);
+            const int32_t k = static_cast<int32_t>((j * n) >> shift);
             if (k >= 1 && below(k)) return true;
         }
     }
@@ -740,6 +771,7 @@ void Map::PrepareSightForThreads()
     // The squares' tops marked out of date (a point set directly) are made
     // here, once: traces on several threads would all make them at once.
     if (mAllTopsDirty || !mDirtyTops.empty()) RefreshSquareTops();
+    if (!BlockFlagsCurrent()) RefreshBlockFlags();
     if (mFoxholes) mFoxholes->PrepareSquareLists();
     if (mBattleLink) mBattleLink->PrepareForThreads();
 }
@@ -790,16 +822,14 @@ void Map::MarkPointDirty(int32_t i, int32_t j)
 void Map::RefreshSquareTops() const
 {
     const size_t count = static_cast<size_t>(std::max(0, mSquareCount));
-    if (mAllTopsDirty || mGroundTop.size() != count || mCoverTop.size() != count) {
-        mGroundTop.assign(count, 0.0f);
-        mCoverTop.assign(count, 0.0f);
+    if (mAllTopsDirty || mTops.size() != count) {
+        mTops.assign(count, SquareTop{0.0f, 0.0f});
         mGroundBottom.assign(count, 0.0f);
         mTopDirty.assign(count, 0);
         mDirtyTops.clear();
         const int32_t blocksX = (mWidth + kBlockSquares - 1) / kBlockSquares;
         const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
-        mBlockGroundTop.assign(static_cast<size_t>(blocksX) * blocksY, 0.0f);
-        mBlockCoverTop.assign(static_cast<size_t>(blocksX) * blocksY, 0.0f);
+        mBlockTops.assign(static_cast<size_t>(blocksX) * blocksY, SquareTop{0.0f, 0.0f});
         if (mPoints.size() == static_cast<size_t>(mPointsX) * mPointsY) {
             for (int32_t s = 0; s < mSquareCount; ++s) ComputeSquareTop(s);
             for (int32_t b = 0; b < blocksX * blocksY; ++b) ComputeBlockTop(b / blocksY, b % blocksY);
@@ -823,13 +853,32 @@ void Map::ComputeBlockTop(int32_t blockColumn, int32_t blockRow) const
     const int32_t r1 = std::min(mHeight, (blockRow + 1) * kBlockSquares);
     for (int32_t c = blockColumn * kBlockSquares; c < c1; ++c) {
         for (int32_t r = blockRow * kBlockSquares; r < r1; ++r) {
-            ground = std::max(ground, mGroundTop[SquareIndex(c, r)]);
-            cover = std::max(cover, mCoverTop[SquareIndex(c, r)]);
+            ground = std::max(ground, mTops[SquareIndex(c, r)].mGround);
+            cover = std::max(cover, mTops[SquareIndex(c, r)].mCover);
         }
     }
     const size_t b = static_cast<size_t>(blockColumn) * blocksY + blockRow;
-    mBlockGroundTop[b] = ground;
-    mBlockCoverTop[b] = cover;
+    mBlockTops[b] = SquareTop{ground, cover};
+}
+
+void Map::RefreshBlockFlags() const
+{
+    const int32_t blocksX = (mWidth + kBlockSquares - 1) / kBlockSquares;
+    const int32_t blocksY = (mHeight + kBlockSquares - 1) / kBlockSquares;
+    mBlockFlags.assign(static_cast<size_t>(std::max(0, blocksX * blocksY)), 0);
+    // As the walk asks: walls where there are any, fires where every square
+    // has its state.
+    const bool walls = !mWallList.empty() && mWallStart.size() == static_cast<size_t>(mSquareCount) + 1;
+    const bool fires = mFire.size() == static_cast<size_t>(mSquareCount);
+    for (int32_t b = 0; b < blocksX * blocksY; ++b) {
+        const int32_t column = b / blocksY, row = b % blocksY;
+        uint8_t flags = 0;
+        if (walls && BlockHasFireOrWalls(column, row, false, true)) flags |= kBlockWalls;
+        if (fires && BlockHasFireOrWalls(column, row, true, false)) flags |= kBlockFire;
+        mBlockFlags[static_cast<size_t>(b)] = flags;
+    }
+    mBlockFlagsAt = mMapChanges;
+    mBlockFlagsMade = true;
 }
 
 bool Map::BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, bool walls) const
@@ -839,9 +888,17 @@ bool Map::BlockHasFireOrWalls(int32_t blockColumn, int32_t blockRow, bool fire, 
     for (int32_t c = blockColumn * kBlockSquares; c < c1; ++c) {
         const int32_t s0 = SquareIndex(c, r0), s1 = SquareIndex(c, r1 - 1) + 1;
         if (walls && mWallStart[s1] != mWallStart[s0]) return true;
-        if (fire)
-            for (int32_t s = s0; s < s1; ++s)
-                if (mFire[s] > 4) return true;
+        if (!fire) continue;
+        // Nearly every square has no fire at all: a whole column of the
+        // block is read at once, and only one with some fire looked into.
+        if (s1 - s0 == kBlockSquares) {
+            uint32_t states = 0;
+            static_assert(sizeof states == kBlockSquares);
+            std::memcpy(&states, &mFire[static_cast<size_t>(s0)], sizeof states);
+            if (states == 0) continue;
+        }
+        for (int32_t s = s0; s < s1; ++s)
+            if (mFire[s] > 4) return true;
     }
     return false;
 }
@@ -867,8 +924,7 @@ void Map::ComputeSquareTop(int32_t square) const
             if (info.mHeight > 0.0f) cover = std::max(cover, h + info.mHeight);
         }
     }
-    mGroundTop[square] = ground;
-    mCoverTop[square] = std::max(ground, cover);
+    mTops[square] = SquareTop{ground, std::max(cover, std::numeric_limits<float>::lowest())};
     mGroundBottom[square] = bottom;
 }
 

@@ -133,19 +133,20 @@ void SightCache::FinishDrop()
 
 bool SightCache::Voided(const Entry& e) const
 {
-    // Newest first: the circles' numbers only grow along the list.
-    for (size_t i = mCircles.size(); i-- > 0;) {
+    // A circle farther than its reach from the box around the pair's
+    // segment does not reach the segment: the distance question below would
+    // answer no. The slack grows with the coordinates, far beyond the
+    // rounding of the segment's nearest point; anything not a number fails
+    // the test and is asked.
+    const float lx = std::min(e.mX[0], e.mX[1]), hx = std::max(e.mX[0], e.mX[1]);
+    const float ly = std::min(e.mY[0], e.mY[1]), hy = std::max(e.mY[0], e.mY[1]);
+    const float spread = 1e-5f * (std::fabs(lx) + std::fabs(hx) + std::fabs(ly) + std::fabs(hy));
+    // Newest first: the circles' numbers only grow along the list. The
+    // repeated ones are not linked.
+    for (uint32_t i = mLastLive; i != kNoCircle; i = mCircles[i].mPrevLive) {
         const Circle& c = mCircles[i];
         if (c.mNumber < e.mVoidsSeen) break;
-        if (c.mRepeated) continue;
-        // A circle farther than its reach from the box around the pair's
-        // segment does not reach the segment: the distance question below
-        // would answer no. The slack grows with the coordinates, far beyond
-        // the rounding of the segment's nearest point; anything not a number
-        // fails the test and is asked.
-        const float lx = std::min(e.mX[0], e.mX[1]), hx = std::max(e.mX[0], e.mX[1]);
-        const float ly = std::min(e.mY[0], e.mY[1]), hy = std::max(e.mY[0], e.mY[1]);
-        const float slack = c.mReach + 1e-5f * (std::fabs(lx) + std::fabs(hx) + std::fabs(ly) + std::fabs(hy));
+        const float slack = c.mReach + spread;
         if (c.mX + slack < lx || c.mX - slack > hx || c.mY + slack < ly || c.mY - slack > hy) continue;
         if (Near(e, c.mX, c.mY, c.mR)) return true;
     }
@@ -272,14 +273,22 @@ void SightCache::Void(float x, float y, float r)
     if (!added) {
         // The same circle again: a pair asked about it once is answered the
         // same at its later place, so only that place is looked at.
-        mCircles[it->second].mRepeated = true;
+        Circle& old = mCircles[it->second];
+        old.mRepeated = true;
+        if (old.mPrevLive != kNoCircle) mCircles[old.mPrevLive].mNextLive = old.mNextLive;
+        if (old.mNextLive != kNoCircle)
+            mCircles[old.mNextLive].mPrevLive = old.mPrevLive;
+        else
+            mLastLive = old.mPrevLive;
         it->second = place;
         ++mRepeats;
     }
     // The reach covers the rounding of the distance question and of the
     // box test many times over.
     const float reach = std::fabs(r) * 1.001f + 1.0f + 1e-5f * (std::fabs(x) + std::fabs(y));
-    mCircles.push_back(Circle{x, y, r, reach, mVoids++, false});
+    mCircles.push_back(Circle{x, y, r, reach, mVoids++, false, mLastLive, kNoCircle});
+    if (mLastLive != kNoCircle) mCircles[mLastLive].mNextLive = place;
+    mLastLive = place;
     if (mRepeats >= kMinRepeatsToCompact && mRepeats * 2 >= mCircles.size()) CompactCircles();
 }
 
@@ -289,6 +298,11 @@ void SightCache::CompactCircles()
     for (const Circle& c : mCircles)
         if (!c.mRepeated) mCircles[kept++] = c;
     mCircles.resize(kept);
+    for (size_t i = 0; i < kept; ++i) {
+        mCircles[i].mPrevLive = i == 0 ? kNoCircle : static_cast<uint32_t>(i - 1);
+        mCircles[i].mNextLive = i + 1 == kept ? kNoCircle : static_cast<uint32_t>(i + 1);
+    }
+    mLastLive = kept == 0 ? kNoCircle : static_cast<uint32_t>(kept - 1);
     for (size_t i = 0; i < kept; ++i) {
         CircleKey key;
         const float v[3] = {mCircles[i].mX, mCircles[i].mY, mCircles[i].mR};
@@ -311,6 +325,7 @@ void SightCache::Clear()
     mCount = 0;
     mDropped = -1;
     mCircles.clear();
+    mLastLive = kNoCircle;
     mCircleAt.clear();
     mVoids = 0;
     mRepeats = 0;

@@ -75,7 +75,12 @@ private:
         float mReach;                  // beyond |mR| by far more than rounding (not a number: none known)
         uint32_t mNumber;
         bool mRepeated;                // voided again later: the later place counts
+        // The places of the circles before and after it that are not
+        // repeated (kNoCircle: none), so that a question passes over the
+        // repeated ones without looking at them.
+        uint32_t mPrevLive, mNextLive;
     };
+    static constexpr uint32_t kNoCircle = ~0u;
     struct CircleKey {
         uint32_t mBits[3];
         bool operator==(const CircleKey& o) const
@@ -126,6 +131,7 @@ private:
     int32_t mDropped = -1;               // the pool entry dropped and not yet erased, or -1
 
     std::vector<Circle> mCircles;        // the voids in the order they were made
+    uint32_t mLastLive = kNoCircle;      // the place of the newest circle (never a repeated one)
     std::unordered_map<CircleKey, uint32_t, CircleHash> mCircleAt;  // a circle's place in mCircles
     uint32_t mVoids = 0;                 // voids made since the cache was emptied
     uint32_t mRepeats = 0;               // circles in mCircles voided again later
