@@ -429,6 +429,8 @@ void MeasureArmourSlots(Vehicle* v, const VehicleData& r, DataKnowledge k, float
     const float turretFacing = v->ActualHeadFacing() * kDeg, hullFacing = v->mHeading * kDeg;
     const float rearX[2] = {v->mX - std::cos(turretFacing), v->mX - std::cos(hullFacing)};
     const float rearY[2] = {v->mY - std::sin(turretFacing), v->mY - std::sin(hullFacing)};
+    // The plates struck from one place share its bearings.
+    ArmourBearings from[3] = {{sx, sy, sz}, {rearX[0], rearY[0], sz}, {rearX[1], rearY[1], sz}};
     static const VehicleHitLocation kLocation[9] = {0, 1, 2, 0, 1, 2, 0, 1, 2};
     const VehicleAspect aspects[9] = {turretAspect, hullAspect, hullAspect, 1, 1, 1, 2, 2, 2};
     const float baseWeights[9] = {1.0f - pt, 1.0f - ph, 1.0f - ph, pt, ph, ph, 1.0f, 1.0f, 1.0f};
@@ -451,10 +453,9 @@ void MeasureArmourSlots(Vehicle* v, const VehicleData& r, DataKnowledge k, float
         out->armour[i] = 0.0f, out->longs[i] = 0, out->bools[i] = false, out->ratios[i] = 0.0f;
         out->weights[i] = used ? baseWeights[i] * locWeight[loc] : 0.0f;
         if (!used) continue;
-        const float x = i < 6 ? sx : rearX[i == 6 ? 0 : 1];
-        const float y = i < 6 ? sy : rearY[i == 6 ? 0 : 1];
+        ArmourBearings& at = from[i < 6 ? 0 : i == 6 ? 1 : 2];
         float slope = 1.0f;
-        out->armour[i] = v->CalculateArmorBasis(x, y, sz, true, loc, aspects[i], true, calibre, 2, ammo, 8, k,
+        out->armour[i] = v->CalculateArmorBasis(&at, true, loc, aspects[i], true, calibre, 2, ammo, 8, k,
                                                 &out->bools[i], &out->longs[i], nullptr, true, &slope);
         out->ratios[i] = slope > 0.0f ? out->armour[i] / slope : out->armour[i];
     }

@@ -140,6 +140,7 @@ void Map::ClearGrid()
     mWallStart.clear();
     mWallOrder.clear();
     mWallList.clear();
+    mWallTypes.clear();
     MarkAllSquareTopsDirty();
     DeleteAIPathGrids();
     mSightCache.Clear();
@@ -625,6 +626,7 @@ void Map::IndexWalls()
 {
     const int32_t walls = mWalls->GetCount();
     mWallList.assign(walls, nullptr);
+    mWallTypes.clear();
     mWallStart.assign(mSquareCount + 1, 0);
     NoteTraceInputsChanged();
     // Each wall is listed in every square its box (grown by 1 m) touches.
@@ -640,6 +642,8 @@ void Map::IndexWalls()
     for (int32_t k = 0; k < walls; ++k) {
         Wall* w = static_cast<Wall*>(mWalls->GetObjectA(k));
         mWallList[k] = w;
+        if (std::find(mWallTypes.begin(), mWallTypes.end(), w->mType) == mWallTypes.end())
+            mWallTypes.push_back(w->mType);
         forSquares(w, [this](int32_t s) { ++mWallStart[s + 1]; });
         const float z0 = GetZCoord(w->mX0, w->mY0), z1 = GetZCoord(w->mX1, w->mY1);
         const float low = std::min(z0, z1);

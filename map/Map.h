@@ -8,6 +8,7 @@
 // (index = point column * points along y + point row). Bits 0-9 hold the
 // height code, bits 10-15 the terrain code of the 2 m cell whose lower-left
 // corner is that point. Heights are interpolated between points.
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -141,6 +142,11 @@ public:
     // The terrain code of the first wall the segment passes below the top
     // of, or 0.
     Terrain GetBlockingWallType(float x0, float y0, float z0, float x1, float y1, float z1) const;
+    // Whether a wall of the type stands on the map: where none does,
+    // GetBlockingWallType never answers the type.
+    bool HoldsWallType(Terrain type) const {
+        return std::find(mWallTypes.begin(), mWallTypes.end(), type) != mWallTypes.end();
+    }
     // The part (0..1) of a shell's flight from the muzzle to the end point
     // that is flown before the ground, a building or a wall stops it; the end
     // point moves back to where it stops. timeOfFlight (slices) shapes the arc.
@@ -638,6 +644,7 @@ private:
     std::vector<int32_t> mWallStart;
     std::vector<int32_t> mWallOrder;        // indexes into mWallList
     std::vector<Wall*> mWallList;
+    std::vector<Terrain> mWallTypes;        // the types of mWallList, each once
     mutable TraceMemo mTraceMemo;           // scratch: traces kept while a reuse scope is open
 
     // What a trace may skip: per square the highest ground under it and the

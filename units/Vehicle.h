@@ -23,6 +23,25 @@ constexpr ObstacleType kObstacleCreep = 2;
 constexpr ObstacleType kObstacleStop = 3;
 
 class Infantry;
+class Vehicle;
+
+// The bearings of one place as a vehicle's plates meet it: its aspect to the
+// turret and to the hull (folded, 0..180) and its angle above the hull's
+// plane. Each is worked out on its first use; the vehicle must stay as it is
+// while one is kept, so that the plates of one shot share them.
+class ArmourBearings {
+public:
+    ArmourBearings(float x, float y, float z) : mX(x), mY(y), mZ(z) {}
+    float Aspect(Vehicle& v, bool turret);
+    float Up(Vehicle& v);
+
+private:
+    float mX, mY, mZ;
+    float mAspect[2] = {0.0f, 0.0f}; // hull, turret
+    float mUp = 0.0f;
+    bool mAspectKnown[2] = {false, false};
+    bool mUpKnown = false;
+};
 
 // The vehicle's per-slice decision: what its movement and its guns want,
 // and the one action they combine into.
@@ -312,6 +331,11 @@ public:
     // The effective thickness in mm in front of a shot from (x, y, z); with
     // mean it draws nothing and takes the middle of every spread.
     float CalculateArmorBasis(float x, float y, float z, bool useVerticalAngle, VehicleHitLocation loc,
+                              VehicleAspect aspect, bool applySlope, float calibre, WeaponClass wclass,
+                              AmmoClass ammo, ShellType shell, DataKnowledge k, bool* faceHardened,
+                              int32_t* hardness, float* ratio, bool mean, float* slopeFactor);
+    // The same from the place of the bearings, sharing them with other plates.
+    float CalculateArmorBasis(ArmourBearings* from, bool useVerticalAngle, VehicleHitLocation loc,
                               VehicleAspect aspect, bool applySlope, float calibre, WeaponClass wclass,
                               AmmoClass ammo, ShellType shell, DataKnowledge k, bool* faceHardened,
                               int32_t* hardness, float* ratio, bool mean, float* slopeFactor);

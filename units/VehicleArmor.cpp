@@ -169,7 +169,7 @@ int32_t DefaultHardness(const Vehicle& v, const VehicleData& d, float t0, bool m
 namespace {
 
 // The effective armour of the vehicle v with the plates of record d.
-float ArmorBasis(Vehicle& v, const VehicleData& d, float x, float y, float z, bool useVerticalAngle,
+float ArmorBasis(Vehicle& v, const VehicleData& d, ArmourBearings& from, bool useVerticalAngle,
                  VehicleHitLocation loc, VehicleAspect aspect, bool applySlope, float calibre,
                  WeaponClass wclass, AmmoClass ammo, ShellType shell, bool* outFaceHardened,
                  int32_t* outHardness, float* outRatio, bool mean, float* outSlopeFactor) {
@@ -211,7 +211,7 @@ float ArmorBasis(Vehicle& v, const VehicleData& d, float x, float y, float z, bo
     float slopeFactor = 1.0f;
     float horizontal = 0.0f;
     if (!top) {
-        horizontal = v.AspectToLocation(x, y, loc == kHitTurret, true);
+        horizontal = from.Aspect(v, loc == kHitTurret);
         if (aspect == kAspectSide)
             horizontal = std::fabs(90.0f - horizontal);
         else if (aspect == kAspectRear)
@@ -220,7 +220,7 @@ float ArmorBasis(Vehicle& v, const VehicleData& d, float x, float y, float z, bo
     if (applySlope && t > 0.0f) {
         float plate = top ? 90.0f : static_cast<float>(d.mArmorPlates[slot].mSlope);
         if (useVerticalAngle) {
-            float up = v.VerticalAngle(x, y, z);
+            float up = from.Up(v);
             if (top) {
                 plate = 90.0f - up;
             } else {
@@ -302,9 +302,36 @@ float Vehicle::CalculateArmorBasis(float x, float y, float z, bool useVerticalAn
                                    VehicleAspect aspect, bool applySlope, float calibre, WeaponClass wclass,
                                    AmmoClass ammo, ShellType shell, DataKnowledge k, bool* outFaceHardened,
                                    int32_t* outHardness, float* outRatio, bool mean, float* outSlopeFactor) {
-    return ArmorBasis(*this, GetVehicleDataRecord(k), x, y, z, useVerticalAngle, loc, aspect, applySlope,
+    ArmourBearings from(x, y, z);
+    return ArmorBasis(*this, GetVehicleDataRecord(k), from, useVerticalAngle, loc, aspect, applySlope,
                       calibre, wclass, ammo, shell, outFaceHardened, outHardness, outRatio, mean,
                       outSlopeFactor);
+}
+
+float Vehicle::CalculateArmorBasis(ArmourBearings* from, bool useVerticalAngle, VehicleHitLocation loc,
+                                   VehicleAspect aspect, bool applySlope, float calibre, WeaponClass wclass,
+                                   AmmoClass ammo, ShellType shell, DataKnowledge k, bool* outFaceHardened,
+                                   int32_t* outHardness, float* outRatio, bool mean, float* outSlopeFactor) {
+    return ArmorBasis(*this, GetVehicleDataRecord(k), *from, useVerticalAngle, loc, aspect, applySlope,
+                      calibre, wclass, ammo, shell, outFaceHardened, outHardness, outRatio, mean,
+                      outSlopeFactor);
+}
+
+float ArmourBearings::Aspect(Vehicle& v, bool turret) {
+    const int32_t i = turret ? 1 : 0;
+    if (!mAspectKnown[i]) {
+        mAspect[i] = v.AspectToLocation(mX, mY, turret, true);
+        mAspectKnown[i] = true;
+    }
+    return mAspect[i];
+}
+
+float ArmourBearings::Up(Vehicle& v) {
+    if (!mUpKnown) {
+        mUp = v.VerticalAngle(mX, mY, mZ);
+        mUpKnown = true;
+    }
+    return mUp;
 }
 
 // The reference vehicle record with its front upper-hull plate set to the
@@ -325,7 +352,8 @@ float ReferencePlateBasis(int32_t thickness, int32_t slope, float calibre, AmmoC
     SeedRandomGenerator(state);
     v.mSubtype = kReferenceType;
     v.mHeading = 0.0f;
-    return ArmorBasis(v, d, 100.0f, 0.0f, 0.0f, false, kHitUpperHull, kAspectFront, true, calibre, 0, kind, 0,
+    ArmourBearings front(100.0f, 0.0f, 0.0f);
+    return ArmorBasis(v, d, front, false, kHitUpperHull, kAspectFront, true, calibre, 0, kind, 0,
                       faceHardened, hardness, ratio, true, nullptr);
 }
 

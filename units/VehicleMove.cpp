@@ -316,7 +316,7 @@ bool Vehicle::HullDownToLocation(float x, float y) {
     if (!map->CheckLOS(true, true, false, x, y, zp, mX, mY, zv, &v, nullptr, nullptr, nullptr, nullptr))
         return false;
     if (v == 0.0f) return true;
-    return map->GetBlockingWallType(x, y, zp, mX, mY, zv) == 42;
+    return map->HoldsWallType(42) && map->GetBlockingWallType(x, y, zp, mX, mY, zv) == 42;
 }
 
 bool Vehicle::HullDownTo(Unit* other) {

@@ -112,23 +112,27 @@ double ArmourCurve(double a) {
 // face of the vehicle (squared up and level) against a 75 mm round.
 double MeasureArmour(Vehicle* v) {
     const VehicleData& d = v->Data();
-    auto basis = [v](float turn, VehicleHitLocation loc, VehicleAspect aspect) {
+    // The plates seen from one face share its bearings.
+    auto face = [v](float turn) {
         const float h = (v->mHeading + turn) * 3.14159265358979f / 180.0f;
-        return v->CalculateArmorBasis(v->mX + std::cos(h), v->mY + std::sin(h), 0.0f, true, loc, aspect, true,
-                                      75.0f, 2, 1, 8, kKnowTruth, nullptr, nullptr, nullptr, true, nullptr);
+        return ArmourBearings(v->mX + std::cos(h), v->mY + std::sin(h), 0.0f);
     };
-    const float turns[3] = {0.0f, 90.0f, 180.0f};
+    auto basis = [v](ArmourBearings& from, VehicleHitLocation loc, VehicleAspect aspect) {
+        return v->CalculateArmorBasis(&from, true, loc, aspect, true, 75.0f, 2, 1, 8, kKnowTruth, nullptr,
+                                      nullptr, nullptr, true, nullptr);
+    };
+    ArmourBearings faces[3] = {face(0.0f), face(90.0f), face(180.0f)};
     const float w2[3] = {3.6f, 2.4f, 0.6f};
     const float w1[3] = {8.1f, 5.4f, 1.35f};
     const float w0[3] = {18.0f * 0.35f * ((d.mFlags & 0x4000) ? 1.17f : 1.0f), 4.2f, 1.05f};
     double armour = 0.0;
     for (int32_t a = 0; a < 3; ++a) {
-        armour += basis(turns[a], 2, a) * w2[a];
-        armour += basis(turns[a], 1, a) * w1[a];
-        if (d.mHasTurretArmor) armour += basis(turns[a], 0, a) * w0[a];
+        armour += basis(faces[a], 2, a) * w2[a];
+        armour += basis(faces[a], 1, a) * w1[a];
+        if (d.mHasTurretArmor) armour += basis(faces[a], 0, a) * w0[a];
     }
-    armour += basis(0.0f, 3, 0) * 0.4f;
-    armour += basis(0.0f, 4, 0) * 0.6f;
+    armour += basis(faces[0], 3, 0) * 0.4f;
+    armour += basis(faces[0], 4, 0) * 0.6f;
     return armour;
 }
 

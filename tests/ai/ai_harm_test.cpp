@@ -338,11 +338,16 @@ TEST_F(AIArmourSlots, AspectWindowsAndSideChancesAreTheHitRules) {
     EXPECT_NEAR(ratios[1], 80.0f, 1e-3f);
 }
 
-TEST_F(AIArmourSlots, TheRearSlotsAreStruckFromOneMetreBehind) {
+TEST_F(AIArmourSlots, FrontSlotsAreStruckFromTheShooterRearSlotsFromOneMetreBehind) {
     ShooterAt(0.0f);
     t->mTurretBearing = 30.0f; // the turret faces 30 degrees off the hull
     Slots(true);
     ASSERT_EQ(count, 9);
+    // The front slots are struck from the shooter's place, the turret's at
+    // its own bearing.
+    EXPECT_FLOAT_EQ(armour[0], Basis(s->mX, s->mY, kHitTurret, kAspectFront));
+    EXPECT_FLOAT_EQ(armour[1], Basis(s->mX, s->mY, kHitUpperHull, kAspectFront));
+    EXPECT_NE(armour[0], armour[1]);
     const float turret = 30.0f * 3.14159265358979f / 180.0f;
     EXPECT_FLOAT_EQ(armour[6],
                     Basis(t->mX - std::cos(turret), t->mY - std::sin(turret), kHitTurret, kAspectRear));

@@ -1,6 +1,8 @@
-// How far a vehicle is seen follows the light of the battle's time of day.
+// How far a vehicle is seen follows the light of the battle's time of day;
+// a bank in front of a vehicle hides its hull.
 #include <gtest/gtest.h>
 
+#include "map/BuildingWallCrater.h"
 #include "units/vehicle_fixtures.h"
 
 namespace {
@@ -24,6 +26,23 @@ TEST(VehicleSight, TheTimeOfDaysLightShortensTheRangeAVehicleIsSeenAt) {
             b.mBattle.mConditionLevel = condition;
             EXPECT_FLOAT_EQ(seen->SpottingRange(spotter), day * l.factor) << "light " << l.light;
         }
+    }
+}
+
+// On flat ground only a bank (type 42) between them puts the vehicle hull
+// down to a place; the map's walls are read as they were last indexed.
+TEST(VehicleSight, OnlyABankInFrontPutsAVehicleHullDown) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 150.0f, 100.0f);
+    Map& map = *b.mBattle.mMap;
+    EXPECT_FALSE(tank->HullDownToLocation(50.0f, 100.0f));
+    auto* wall = new Wall;
+    map.mWalls->Add(wall);
+    for (Terrain type : {42, 44, 42}) {
+        wall->IWall(type, 120.0f, 80.0f, 120.0f, 120.0f, 1.0f);
+        map.IndexObjects();
+        EXPECT_EQ(tank->HullDownToLocation(50.0f, 100.0f), type == 42) << "wall type " << type;
+        EXPECT_FALSE(tank->HullDownToLocation(180.0f, 100.0f)); // the bank is behind it
     }
 }
 
