@@ -6,6 +6,7 @@
 
 #include "battle/UnitID.h"
 #include "engine/GFile.h"
+#include "engine/GParallel.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -28,24 +29,36 @@ int32_t UnitList::IndexOf(const Unit* unit) const {
 const std::vector<Unit*>& UnitList::Vehicles() const {
     if (KeptListsCurrent()) return mVehicles;
     mVehicles.clear();
-    mVehicleBurning.clear();
     mEveryBurningFlagKept = true;
+    mBurningKnown = false;
     mInanimates.clear();
     for (int32_t i = 0; i < GetCount(); ++i) {
         Unit* u = GetUnit(i);
         if (u && u->mUnitType == kUnitInanimate) mInanimates.push_back(u);
         if (u && u->mUnitType == kUnitVehicle) {
             mVehicles.push_back(u);
-            // A vehicle burns as its flag says; any other kind of unit is
-            // asked (null here).
-            auto* v = dynamic_cast<Vehicle*>(u);
-            mVehicleBurning.push_back(v ? &v->mBurning : nullptr);
-            if (!v) mEveryBurningFlagKept = false;
+            if (!dynamic_cast<Vehicle*>(u)) mEveryBurningFlagKept = false;
         }
     }
     mVehiclesAt = GetChangeCount();
     mVehiclesKnown = true;
     return mVehicles;
+}
+
+const std::vector<Unit*>* UnitList::BurningVehicles() const {
+    const std::vector<Unit*>& vehicles = Vehicles();
+    if (!mEveryBurningFlagKept) return nullptr;
+    // Read before the flags: a change made meanwhile (by another battle's
+    // thread) leaves the list marked out of date.
+    const uint64_t changes = BurningFlag::Changes();
+    if (mBurningKnown && mBurningAt == changes) return &mBurningVehicles;
+    if (InsideParallelWork()) return nullptr;
+    mBurningVehicles.clear();
+    for (Unit* u : vehicles)
+        if (static_cast<Vehicle*>(u)->mBurning) mBurningVehicles.push_back(u);
+    mBurningAt = changes;
+    mBurningKnown = true;
+    return &mBurningVehicles;
 }
 
 bool UnitList::NearBurningLine(const Unit* u, float x1, float y1, float x2, float y2) {

@@ -38,9 +38,12 @@ public:
     Unit* VehicleCollision(int32_t* best, Unit* mover) const;
     // The first unit whose unique identity is id; null for 0 or none.
     Unit* FindUniqueID(uint32_t id) const;
-    // Makes the kept vehicle list now, so that threads may then ask the
-    // queries above together (they only read it).
-    void PrepareVehicles() const { Vehicles(); }
+    // Makes the kept vehicle lists now, so that threads may then ask the
+    // queries above together (they only read them).
+    void PrepareVehicles() const {
+        Vehicles();
+        BurningVehicles();
+    }
     // The list's inanimate units (mines, blocks, wires) in its order, kept
     // with the vehicles: the mine questions of every moving unit look at
     // these alone.
@@ -64,15 +67,25 @@ private:
     // vehicles alone, many times per slice. A unit's kind never changes.
     const std::vector<Unit*>& Vehicles() const;
 
+    // The burning ones of Vehicles() in its order, made again whenever a
+    // vehicle's burning flag has changed anywhere since (BurningFlag). Null
+    // when the list cannot be kept: a vehicle of another class than Vehicle
+    // (tests), or out of date inside parallel work, which must not make it;
+    // then every vehicle is asked.
+    const std::vector<Unit*>* BurningVehicles() const;
+
     // Whether the vehicle lies near the line, as MakeBurningVehicleList asks.
     static bool NearBurningLine(const Unit* u, float x1, float y1, float x2, float y2);
 
     mutable std::vector<Unit*> mVehicles;
-    // Per vehicle of mVehicles: its burning flag, read without a call on
-    // every sight line with smoke.
-    mutable std::vector<const bool*> mVehicleBurning;
-    // Whether every vehicle has its flag in mVehicleBurning (none is asked).
+    // Whether every vehicle of mVehicles is a Vehicle, whose flag changes
+    // are counted.
     mutable bool mEveryBurningFlagKept = true;
+    mutable std::vector<Unit*> mBurningVehicles;
+    // BurningFlag::Changes() when mBurningVehicles was made; it is made
+    // again too whenever mVehicles is.
+    mutable uint64_t mBurningAt = 0;
+    mutable bool mBurningKnown = false;
     mutable std::vector<Unit*> mInanimates;
     mutable uint32_t mVehiclesAt = 0;
     mutable bool mVehiclesKnown = false;
@@ -81,17 +94,12 @@ private:
 template <typename Visit>
 void UnitList::ForEachBurningVehicleNear(float x1, float y1, float x2, float y2, Visit&& visit) const {
     const std::vector<Unit*>& vehicles = Vehicles();
-    const size_t n = vehicles.size();
-    const bool* const* flags = mVehicleBurning.data();
-    if (mEveryBurningFlagKept) {
-        // Few vehicles burn: the flags alone rule out nearly all.
-        for (size_t k = 0; k < n; ++k)
-            if (*flags[k] && NearBurningLine(vehicles[k], x1, y1, x2, y2)) visit(vehicles[k]);
+    // Few vehicles burn: the kept list of them is all there is to look at.
+    if (const std::vector<Unit*>* burning = BurningVehicles()) {
+        for (Unit* u : *burning)
+            if (NearBurningLine(u, x1, y1, x2, y2)) visit(u);
         return;
     }
-    for (size_t k = 0; k < n; ++k) {
-        Unit* u = vehicles[k];
-        const bool burning = flags[k] ? *flags[k] : u->IsBurning();
-        if (burning && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
-    }
+    for (Unit* u : vehicles)
+        if (u->IsBurning() && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
 }

@@ -4,10 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
+#include "battle/ActionPacket.h"
+#include "battle/UnitID.h"
 #include "battle/battle_fixtures.h"
+#include "engine/GFile.h"
 #include "engine/GOLTA.h"
+#include "engine/GParallel.h"
+#include "units/vehicle_fixtures.h"
 
 TEST(UnitListQueries, BurningVehiclesNearASightLine) {
     UnitList units;
@@ -247,4 +253,82 @@ TEST(UnitListQueries, TheKeptVehicleListAnswersAsAPassOverEveryUnit) {
     EXPECT_GT(answers, 1000) << "the lines met burning vehicles";
     for (StandInUnit* u : spare)
         delete u;
+}
+
+// The unit list keeps its burning vehicles between questions; every way the
+// game sets or clears a vehicle's flag, with the list itself unchanged,
+// must show in the next answer.
+TEST(UnitListQueries, KeptBurningVehiclesFollowEveryWayAFlagChanges) {
+    VehicleBattle b;
+    UnitList& units = *b.mBattle.mUnits;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 20, 20);
+    Vehicle* bunker = b.AddVehicle(kTestBunker, kAxis, 30, 30);
+    Vehicle* lorry = b.AddVehicle(kTestLorry, kAxis, 40, 40);
+    Vehicle* boat = b.AddVehicle(kTestLorry, kAxis, 50, 50);
+    for (Vehicle* v : {tank, bunker, lorry, boat})
+        v->mActive = true;
+    auto burning = [&](std::vector<Unit*> expected, const char* step) {
+        GList out;
+        out.IList();
+        out.PreserveObjects();
+        units.MakeBurningVehicleList(&out, 0, 0, 60, 60);
+        std::vector<Unit*> listed;
+        for (int32_t k = 0; k < out.GetCount(); ++k)
+            listed.push_back(static_cast<Unit*>(out.GetObjectA(k)));
+        EXPECT_EQ(listed, expected) << step;
+        EXPECT_EQ(listed, BurningNearLineByScan(units, 0, 0, 60, 60)) << step;
+    };
+    burning({}, "none burns");
+
+    tank->ApplyInternalDamage(false, true, false, 0.0f, false, false, 1.0f, 0.0f, false);
+    burning({tank}, "a hit sets it alight");
+    bunker->Flip();
+    burning({tank, bunker}, "a blast over a fixed vehicle sets it alight");
+
+    ActionPacket* clear = boat->FillPacket();
+    ActionPacket* alight = tank->FillPacket();
+    lorry->ProcessActionPacket(alight);
+    burning({tank, bunker, lorry}, "playback sets it alight");
+    lorry->ProcessActionPacket(clear);
+    burning({tank, bunker}, "playback puts it out");
+
+    tank->IVehicle(kTestTank, kForceDefaultAllies, kExperienceRegular, 20, 20, 0.0f);
+    burning({bunker}, "a new set-up puts it out");
+
+    // A record read, then assigned over a unit of the list whole, as the
+    // two-player merge does with the peer's units.
+    std::unique_ptr<GFile> file(NewScratchFile());
+    ASSERT_NE(file, nullptr);
+    bunker->Write(file.get());
+    file->Rewind();
+    std::unique_ptr<Unit> copy(ReadUnit(file.get()));
+    ASSERT_NE(copy, nullptr);
+    ASSERT_TRUE(copy->IsBurning());
+    copy->mX = boat->mX;
+    copy->mY = boat->mY;
+    *boat = *static_cast<Vehicle*>(copy.get());
+    burning({bunker, boat}, "assigned burning");
+    *bunker = *tank;
+    burning({boat}, "assigned cold");
+    boat->mBurning = false;
+    lorry->mBurning = true;
+    burning({lorry}, "set directly");
+
+    // Inside parallel work a list out of date is not made again: every
+    // vehicle is asked instead, with the same answer.
+    struct Threads {
+        Threads() { SoftThreadPool::SetSimulationThreads(2); }
+        ~Threads() { SoftThreadPool::SetSimulationThreads(0); }
+    } threads;
+    boat->mBurning = true;
+    std::vector<int32_t> found(4, -1);
+    ParallelFor(4, 1, [&](int32_t i) {
+        GList out;
+        out.IList();
+        out.PreserveObjects();
+        units.MakeBurningVehicleList(&out, 0, 0, 60, 60);
+        found[static_cast<size_t>(i)] = out.GetCount();
+    });
+    EXPECT_EQ(found, std::vector<int32_t>(4, 2));
+    burning({lorry, boat}, "after parallel work");
 }
