@@ -61,6 +61,33 @@ const std::vector<Unit*>* UnitList::BurningVehicles() const {
     return &mBurningVehicles;
 }
 
+const std::vector<Unit*>* UnitList::UnitsNotOfSide(Affiliation side) const {
+    if (side != 0 && side != 1) return nullptr;
+    const uint64_t changes = UnitSide::Changes();
+    if (!mSidesKnown || mSidesAt != GetChangeCount() || mSideChangesAt != changes) {
+        if (InsideParallelWork()) return nullptr;
+        for (int32_t s = 0; s < 2; ++s) {
+            mNotOfSide[s].clear();
+            mNotOfSideIndex[s].clear();
+        }
+        for (int32_t i = 0; i < GetCount(); ++i) {
+            Unit* u = GetUnit(i);
+            if (!u) continue;
+            // From now on a change of its side is counted.
+            u->mSide.Watch();
+            for (int32_t s = 0; s < 2; ++s) {
+                if (u->mSide == s) continue;
+                mNotOfSide[s].push_back(u);
+                mNotOfSideIndex[s].push_back(i);
+            }
+        }
+        mSidesAt = GetChangeCount();
+        mSideChangesAt = changes;
+        mSidesKnown = true;
+    }
+    return &mNotOfSide[side];
+}
+
 bool UnitList::NearBurningLine(const Unit* u, float x1, float y1, float x2, float y2) {
     const float left = std::min(x1, x2) - kBurningBoxMargin;
     const float right = std::max(x1, x2) + kBurningBoxMargin;

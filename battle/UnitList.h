@@ -51,6 +51,19 @@ public:
         Vehicles();
         return mInanimates;
     }
+    // The units whose side is not `side` (0 or 1), in the list's order: the
+    // enemies of a unit of that side. Made again whenever the list or the
+    // side of a unit in it has changed since (UnitSide). Null for another
+    // side, and when out of date inside parallel work, which must not make
+    // them: then the caller passes over the whole list. A caller whose
+    // questions may change the list or a side walks OtherSideUnits instead.
+    const std::vector<Unit*>* UnitsNotOfSide(Affiliation side) const;
+    // Calls visit(u), in the list's order, for every unit whose side is not
+    // that of `of`, as a pass over the whole list that passes over the
+    // others does, until visit gives true (then true). Should a visit
+    // change the list or a side, the pass goes on over the list itself from
+    // the next index, as such a pass would.
+    template <typename Visit> bool AnyOtherSideUnit(const Unit* of, Visit&& visit) const;
     // Whether the kept vehicles and inanimates are those of the list as it
     // stands (then asking for them changes nothing).
     bool KeptListsCurrent() const { return mVehiclesKnown && mVehiclesAt == GetChangeCount(); }
@@ -89,6 +102,14 @@ private:
     mutable std::vector<Unit*> mInanimates;
     mutable uint32_t mVehiclesAt = 0;
     mutable bool mVehiclesKnown = false;
+    // Per side: the units of UnitsNotOfSide and their indices in the list,
+    // made when the list's change count was mSidesAt and
+    // UnitSide::Changes() was mSideChangesAt.
+    mutable std::vector<Unit*> mNotOfSide[2];
+    mutable std::vector<int32_t> mNotOfSideIndex[2];
+    mutable uint32_t mSidesAt = 0;
+    mutable uint64_t mSideChangesAt = 0;
+    mutable bool mSidesKnown = false;
 };
 
 template <typename Visit>
@@ -102,4 +123,34 @@ void UnitList::ForEachBurningVehicleNear(float x1, float y1, float x2, float y2,
     }
     for (Unit* u : vehicles)
         if (u->IsBurning() && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
+}
+
+template <typename Visit> bool UnitList::AnyOtherSideUnit(const Unit* of, Visit&& visit) const {
+    int32_t next = 0;
+    const Affiliation side = of->mSide;
+    if (const std::vector<Unit*>* kept = UnitsNotOfSide(side)) {
+        const int32_t* index = mNotOfSideIndex[side].data();
+        Unit* const* units = kept->data();
+        const size_t n = kept->size();
+        // What they were made at: they are made again only once either has
+        // moved on.
+        const uint32_t listAt = mSidesAt;
+        const uint64_t sidesAt = mSideChangesAt;
+        size_t k = 0;
+        for (; k < n; ++k) {
+            const int32_t at = index[k];
+            if (visit(units[k])) return true;
+            // The kept lists may have been made again: no more is read of them.
+            if (GetChangeCount() != listAt || UnitSide::Changes() != sidesAt) {
+                next = at + 1;
+                break;
+            }
+        }
+        if (k == n) return false;
+    }
+    for (int32_t i = next; i < GetCount(); ++i) {
+        Unit* u = GetUnit(i);
+        if (u && u->mSide != of->mSide && visit(u)) return true;
+    }
+    return false;
 }
