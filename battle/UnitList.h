@@ -38,11 +38,13 @@ public:
     Unit* VehicleCollision(int32_t* best, Unit* mover) const;
     // The first unit whose unique identity is id; null for 0 or none.
     Unit* FindUniqueID(uint32_t id) const;
-    // Makes the kept vehicle lists now, so that threads may then ask the
-    // queries above together (they only read them).
+    // Makes the kept lists (the vehicles, the burning ones, the units by
+    // side) now, so that threads may then ask the queries together (they
+    // only read them).
     void PrepareVehicles() const {
         Vehicles();
         BurningVehicles();
+        UnitsNotOfSide(0);
     }
     // The list's inanimate units (mines, blocks, wires) in its order, kept
     // with the vehicles: the mine questions of every moving unit look at
