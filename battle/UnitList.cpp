@@ -88,14 +88,14 @@ const std::vector<Unit*>* UnitList::UnitsNotOfSide(Affiliation side) const {
     return &mNotOfSide[side];
 }
 
+UnitList::BurningBox UnitList::BurningLineBox(float x1, float y1, float x2, float y2) {
+    return {std::min(x1, x2) - kBurningBoxMargin, std::max(x1, x2) + kBurningBoxMargin,
+            std::min(y1, y2) - kBurningBoxMargin, std::max(y1, y2) + kBurningBoxMargin};
+}
+
 bool UnitList::NearBurningLine(const Unit* u, float x1, float y1, float x2, float y2) {
-    const float left = std::min(x1, x2) - kBurningBoxMargin;
-    const float right = std::max(x1, x2) + kBurningBoxMargin;
-    const float bottom = std::min(y1, y2) - kBurningBoxMargin;
-    const float top = std::max(y1, y2) + kBurningBoxMargin;
     const float ux = u->mX;
     const float uy = u->mY;
-    if (ux < left || ux > right || uy < bottom || uy > top) return false;
     const float dx = x1 - x2;
     float d;
     if (dx != 0.0f) {

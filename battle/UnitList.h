@@ -89,7 +89,17 @@ private:
     // then every vehicle is asked.
     const std::vector<Unit*>* BurningVehicles() const;
 
-    // Whether the vehicle lies near the line, as MakeBurningVehicleList asks.
+    // Whether a vehicle in the line's box lies near the line, as
+    // MakeBurningVehicleList asks.
+    // The line's box (the segment's, widened by 20 m) is tested in line,
+    // with the box made once a line; the distance only of a vehicle in it.
+    struct BurningBox {
+        float left, right, bottom, top;
+        bool Holds(const Unit* u) const {
+            return !(u->mX < left || u->mX > right || u->mY < bottom || u->mY > top);
+        }
+    };
+    static BurningBox BurningLineBox(float x1, float y1, float x2, float y2);
     static bool NearBurningLine(const Unit* u, float x1, float y1, float x2, float y2);
 
     mutable std::vector<Unit*> mVehicles;
@@ -118,13 +128,14 @@ template <typename Visit>
 void UnitList::ForEachBurningVehicleNear(float x1, float y1, float x2, float y2, Visit&& visit) const {
     const std::vector<Unit*>& vehicles = Vehicles();
     // Few vehicles burn: the kept list of them is all there is to look at.
+    const BurningBox box = BurningLineBox(x1, y1, x2, y2);
     if (const std::vector<Unit*>* burning = BurningVehicles()) {
         for (Unit* u : *burning)
-            if (NearBurningLine(u, x1, y1, x2, y2)) visit(u);
+            if (box.Holds(u) && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
         return;
     }
     for (Unit* u : vehicles)
-        if (u->IsBurning() && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
+        if (u->IsBurning() && box.Holds(u) && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
 }
 
 template <typename Visit> bool UnitList::AnyOtherSideUnit(const Unit* of, Visit&& visit) const {
