@@ -156,11 +156,10 @@ namespace {
 void RunSearch(Unit* searcher) {
     if (!gBattle || !gBattle->mUnits) return;
     SearchScope scope;
-    const UnitList* units = gBattle->mUnits;
-    for (int32_t i = 0; i < units->GetCount(); ++i) {
-        Unit* c = units->GetUnit(i);
-        if (c && c->mSide != searcher->mSide) AIConsiderTargetCandidate(c, searcher);
-    }
+    gBattle->mUnits->AnyOtherSideUnit(searcher, [searcher](Unit* c) {
+        AIConsiderTargetCandidate(c, searcher);
+        return false;
+    });
 }
 } // namespace
 

@@ -6,6 +6,7 @@
 
 #include "battle/UnitID.h"
 #include "engine/GFile.h"
+#include "engine/GParallel.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -28,19 +29,15 @@ int32_t UnitList::IndexOf(const Unit* unit) const {
 const std::vector<Unit*>& UnitList::Vehicles() const {
     if (KeptListsCurrent()) return mVehicles;
     mVehicles.clear();
-    mVehicleBurning.clear();
     mEveryBurningFlagKept = true;
+    mBurningKnown = false;
     mInanimates.clear();
     for (int32_t i = 0; i < GetCount(); ++i) {
         Unit* u = GetUnit(i);
         if (u && u->mUnitType == kUnitInanimate) mInanimates.push_back(u);
         if (u && u->mUnitType == kUnitVehicle) {
             mVehicles.push_back(u);
-            // A vehicle burns as its flag says; any other kind of unit is
-            // asked (null here).
-            auto* v = dynamic_cast<Vehicle*>(u);
-            mVehicleBurning.push_back(v ? &v->mBurning : nullptr);
-            if (!v) mEveryBurningFlagKept = false;
+            if (!dynamic_cast<Vehicle*>(u)) mEveryBurningFlagKept = false;
         }
     }
     mVehiclesAt = GetChangeCount();
@@ -48,14 +45,57 @@ const std::vector<Unit*>& UnitList::Vehicles() const {
     return mVehicles;
 }
 
+const std::vector<Unit*>* UnitList::BurningVehicles() const {
+    const std::vector<Unit*>& vehicles = Vehicles();
+    if (!mEveryBurningFlagKept) return nullptr;
+    // Read before the flags: a change made meanwhile (by another battle's
+    // thread) leaves the list marked out of date.
+    const uint64_t changes = BurningFlag::Changes();
+    if (mBurningKnown && mBurningAt == changes) return &mBurningVehicles;
+    if (InsideParallelWork()) return nullptr;
+    mBurningVehicles.clear();
+    for (Unit* u : vehicles)
+        if (static_cast<Vehicle*>(u)->mBurning) mBurningVehicles.push_back(u);
+    mBurningAt = changes;
+    mBurningKnown = true;
+    return &mBurningVehicles;
+}
+
+const std::vector<Unit*>* UnitList::UnitsNotOfSide(Affiliation side) const {
+    if (side != 0 && side != 1) return nullptr;
+    const uint64_t changes = UnitSide::Changes();
+    if (!mSidesKnown || mSidesAt != GetChangeCount() || mSideChangesAt != changes) {
+        if (InsideParallelWork()) return nullptr;
+        for (int32_t s = 0; s < 2; ++s) {
+            mNotOfSide[s].clear();
+            mNotOfSideIndex[s].clear();
+        }
+        for (int32_t i = 0; i < GetCount(); ++i) {
+            Unit* u = GetUnit(i);
+            if (!u) continue;
+            // From now on a change of its side is counted.
+            u->mSide.Watch();
+            for (int32_t s = 0; s < 2; ++s) {
+                if (u->mSide == s) continue;
+                mNotOfSide[s].push_back(u);
+                mNotOfSideIndex[s].push_back(i);
+            }
+        }
+        mSidesAt = GetChangeCount();
+        mSideChangesAt = changes;
+        mSidesKnown = true;
+    }
+    return &mNotOfSide[side];
+}
+
+UnitList::BurningBox UnitList::BurningLineBox(float x1, float y1, float x2, float y2) {
+    return {std::min(x1, x2) - kBurningBoxMargin, std::max(x1, x2) + kBurningBoxMargin,
+            std::min(y1, y2) - kBurningBoxMargin, std::max(y1, y2) + kBurningBoxMargin};
+}
+
 bool UnitList::NearBurningLine(const Unit* u, float x1, float y1, float x2, float y2) {
-    const float left = std::min(x1, x2) - kBurningBoxMargin;
-    const float right = std::max(x1, x2) + kBurningBoxMargin;
-    const float bottom = std::min(y1, y2) - kBurningBoxMargin;
-    const float top = std::max(y1, y2) + kBurningBoxMargin;
     const float ux = u->mX;
     const float uy = u->mY;
-    if (ux < left || ux > right || uy < bottom || uy > top) return false;
     const float dx = x1 - x2;
     float d;
     if (dx != 0.0f) {

@@ -38,9 +38,14 @@ public:
     Unit* VehicleCollision(int32_t* best, Unit* mover) const;
     // The first unit whose unique identity is id; null for 0 or none.
     Unit* FindUniqueID(uint32_t id) const;
-    // Makes the kept vehicle list now, so that threads may then ask the
-    // queries above together (they only read it).
-    void PrepareVehicles() const { Vehicles(); }
+    // Makes the kept lists (the vehicles, the burning ones, the units by
+    // side) now, so that threads may then ask the queries together (they
+    // only read them).
+    void PrepareVehicles() const {
+        Vehicles();
+        BurningVehicles();
+        UnitsNotOfSide(0);
+    }
     // The list's inanimate units (mines, blocks, wires) in its order, kept
     // with the vehicles: the mine questions of every moving unit look at
     // these alone.
@@ -48,6 +53,19 @@ public:
         Vehicles();
         return mInanimates;
     }
+    // The units whose side is not `side` (0 or 1), in the list's order: the
+    // enemies of a unit of that side. Made again whenever the list or the
+    // side of a unit in it has changed since (UnitSide). Null for another
+    // side, and when out of date inside parallel work, which must not make
+    // them: then the caller passes over the whole list. A caller whose
+    // questions may change the list or a side walks OtherSideUnits instead.
+    const std::vector<Unit*>* UnitsNotOfSide(Affiliation side) const;
+    // Calls visit(u), in the list's order, for every unit whose side is not
+    // that of `of`, as a pass over the whole list that passes over the
+    // others does, until visit gives true (then true). Should a visit
+    // change the list or a side, the pass goes on over the list itself from
+    // the next index, as such a pass would.
+    template <typename Visit> bool AnyOtherSideUnit(const Unit* of, Visit&& visit) const;
     // Whether the kept vehicles and inanimates are those of the list as it
     // stands (then asking for them changes nothing).
     bool KeptListsCurrent() const { return mVehiclesKnown && mVehiclesAt == GetChangeCount(); }
@@ -64,34 +82,88 @@ private:
     // vehicles alone, many times per slice. A unit's kind never changes.
     const std::vector<Unit*>& Vehicles() const;
 
-    // Whether the vehicle lies near the line, as MakeBurningVehicleList asks.
+    // The burning ones of Vehicles() in its order, made again whenever a
+    // vehicle's burning flag has changed anywhere since (BurningFlag). Null
+    // when the list cannot be kept: a vehicle of another class than Vehicle
+    // (tests), or out of date inside parallel work, which must not make it;
+    // then every vehicle is asked.
+    const std::vector<Unit*>* BurningVehicles() const;
+
+    // Whether a vehicle in the line's box lies near the line, as
+    // MakeBurningVehicleList asks.
+    // The line's box (the segment's, widened by 20 m) is tested in line,
+    // with the box made once a line; the distance only of a vehicle in it.
+    struct BurningBox {
+        float left, right, bottom, top;
+        bool Holds(const Unit* u) const {
+            return !(u->mX < left || u->mX > right || u->mY < bottom || u->mY > top);
+        }
+    };
+    static BurningBox BurningLineBox(float x1, float y1, float x2, float y2);
     static bool NearBurningLine(const Unit* u, float x1, float y1, float x2, float y2);
 
     mutable std::vector<Unit*> mVehicles;
-    // Per vehicle of mVehicles: its burning flag, read without a call on
-    // every sight line with smoke.
-    mutable std::vector<const bool*> mVehicleBurning;
-    // Whether every vehicle has its flag in mVehicleBurning (none is asked).
+    // Whether every vehicle of mVehicles is a Vehicle, whose flag changes
+    // are counted.
     mutable bool mEveryBurningFlagKept = true;
+    mutable std::vector<Unit*> mBurningVehicles;
+    // BurningFlag::Changes() when mBurningVehicles was made; it is made
+    // again too whenever mVehicles is.
+    mutable uint64_t mBurningAt = 0;
+    mutable bool mBurningKnown = false;
     mutable std::vector<Unit*> mInanimates;
     mutable uint32_t mVehiclesAt = 0;
     mutable bool mVehiclesKnown = false;
+    // Per side: the units of UnitsNotOfSide and their indices in the list,
+    // made when the list's change count was mSidesAt and
+    // UnitSide::Changes() was mSideChangesAt.
+    mutable std::vector<Unit*> mNotOfSide[2];
+    mutable std::vector<int32_t> mNotOfSideIndex[2];
+    mutable uint32_t mSidesAt = 0;
+    mutable uint64_t mSideChangesAt = 0;
+    mutable bool mSidesKnown = false;
 };
 
 template <typename Visit>
 void UnitList::ForEachBurningVehicleNear(float x1, float y1, float x2, float y2, Visit&& visit) const {
     const std::vector<Unit*>& vehicles = Vehicles();
-    const size_t n = vehicles.size();
-    const bool* const* flags = mVehicleBurning.data();
-    if (mEveryBurningFlagKept) {
-        // Few vehicles burn: the flags alone rule out nearly all.
-        for (size_t k = 0; k < n; ++k)
-            if (*flags[k] && NearBurningLine(vehicles[k], x1, y1, x2, y2)) visit(vehicles[k]);
+    // Few vehicles burn: the kept list of them is all there is to look at.
+    const BurningBox box = BurningLineBox(x1, y1, x2, y2);
+    if (const std::vector<Unit*>* burning = BurningVehicles()) {
+        for (Unit* u : *burning)
+            if (box.Holds(u) && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
         return;
     }
-    for (size_t k = 0; k < n; ++k) {
-        Unit* u = vehicles[k];
-        const bool burning = flags[k] ? *flags[k] : u->IsBurning();
-        if (burning && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
+    for (Unit* u : vehicles)
+        if (u->IsBurning() && box.Holds(u) && NearBurningLine(u, x1, y1, x2, y2)) visit(u);
+}
+
+template <typename Visit> bool UnitList::AnyOtherSideUnit(const Unit* of, Visit&& visit) const {
+    int32_t next = 0;
+    const Affiliation side = of->mSide;
+    if (const std::vector<Unit*>* kept = UnitsNotOfSide(side)) {
+        const int32_t* index = mNotOfSideIndex[side].data();
+        Unit* const* units = kept->data();
+        const size_t n = kept->size();
+        // What they were made at: they are made again only once either has
+        // moved on.
+        const uint32_t listAt = mSidesAt;
+        const uint64_t sidesAt = mSideChangesAt;
+        size_t k = 0;
+        for (; k < n; ++k) {
+            const int32_t at = index[k];
+            if (visit(units[k])) return true;
+            // The kept lists may have been made again: no more is read of them.
+            if (GetChangeCount() != listAt || UnitSide::Changes() != sidesAt) {
+                next = at + 1;
+                break;
+            }
+        }
+        if (k == n) return false;
     }
+    for (int32_t i = next; i < GetCount(); ++i) {
+        Unit* u = GetUnit(i);
+        if (u && u->mSide != of->mSide && visit(u)) return true;
+    }
+    return false;
 }

@@ -7,6 +7,7 @@
 // be seen and heard as action packets through the battle, and the battle
 // may run without views (headless).
 
+#include <atomic>
 #include <cstdint>
 
 #include "renderer/G3DObject.h"
@@ -80,6 +81,41 @@ struct OrderPoint {
     float mX = 0.0f;
     float mY = 0.0f;
     int8_t mFlag = 0;
+};
+
+// A unit's side (set for the Axis), read as a char. A unit list that keeps
+// its units by side watches each unit it lists (Watch); every change of a
+// watched unit's side (set, or assigned with the whole unit) is counted, so
+// that the list can tell whether it still holds. Copies are not watched:
+// a unit not yet listed cannot make a list out of date.
+class UnitSide {
+public:
+    UnitSide() = default;
+    UnitSide(const UnitSide& other) : mSide(other.mSide) {}
+    UnitSide& operator=(const UnitSide& other) {
+        Set(other.mSide);
+        return *this;
+    }
+    UnitSide& operator=(char side) {
+        Set(side);
+        return *this;
+    }
+    operator char() const { return mSide; }
+
+    void Watch() { mWatched = true; }
+    // The number of changes of every watched unit's side so far.
+    static uint64_t Changes() { return sChanges.load(std::memory_order_relaxed); }
+
+private:
+    void Set(char side) {
+        if (side == mSide) return;
+        mSide = side;
+        if (mWatched) sChanges.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    char mSide = 0;
+    bool mWatched = false;
+    static inline std::atomic<uint64_t> sChanges{0};
 };
 
 class Unit : public G3DObject {
@@ -624,7 +660,7 @@ public:
     int32_t mSubtype = 0; // index of the kind's data record
     Force mForce = kForceDefaultAxis;
     Uniform mUniform = 0;
-    char mSide = 0;        // set for the Axis
+    UnitSide mSide;        // set for the Axis
     int32_t mPackedID = 0; // company, platoon (bits 11-21), unit
     uint16_t mIndex = 0;   // index in its side's list
     int32_t mLinkID = 0;   // unique identity kept for link roll-up

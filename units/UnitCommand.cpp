@@ -53,20 +53,17 @@ UnitList* BattleUnits() {
     };
     // Only an enemy within (n + 160 - needed) / 0.8 m can lift it: one a
     // metre more than that away along x or y is surely farther, and its
-    // height need not be asked. The place is asked first (nearly every unit
-    // lies outside that square), then side and kind: they lie together at
-    // the head of the unit, so a far unit or a friend costs one look.
+    // height need not be asked. Only the units of the other side are
+    // looked at, in the list's order; the place is asked first (nearly
+    // every one lies outside that square).
     const float reach = static_cast<float>(n + 160 - needed) * 1.25f + 1.0f;
     UnitList* units = BattleUnits();
     const float z = self->GetZ();
-    for (int32_t i = 0; i < units->GetCount(); ++i) {
-        Unit* u = units->GetUnit(i);
-        if (u && !(std::fabs(u->mX - self->mX) > reach || std::fabs(u->mY - self->mY) > reach) &&
-            u->mSide != self->mSide && CommandsKinds(u) && u->mActive &&
-            lifts(Distance3(self->mX, self->mY, z, u->mX, u->mY, u->GetZ())))
-            return true;
-    }
-    return false;
+    return units->AnyOtherSideUnit(self, [&](Unit* u) {
+        return !(std::fabs(u->mX - self->mX) > reach || std::fabs(u->mY - self->mY) > reach) &&
+               CommandsKinds(u) && u->mActive &&
+               lifts(Distance3(self->mX, self->mY, z, u->mX, u->mY, u->GetZ()));
+    });
 }
 
 // The rest of the answer once the count may reach the shortest hold: the

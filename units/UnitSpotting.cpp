@@ -249,6 +249,21 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
         // tenth of a microsecond, a read from memory as long or longer).
         // Only the units of the side that spots are asked: the others' pairs
         // are not fetched.
+        // Spotters only read the list and the sides: the units of the other
+        // side, kept by the list, are those a pass over the list would ask.
+        const std::vector<Unit*>* enemies = mSurrendered ? nullptr : units->UnitsNotOfSide(mSide);
+        if (enemies) {
+            const size_t n = enemies->size();
+            for (size_t i = 0; i < n; ++i) {
+                if (i + 8 < n) __builtin_prefetch((*enemies)[i + 8]);
+                if (map) {
+                    if (i + 4 < n) map->PrefetchStoredLOS((*enemies)[i + 4], this, false);
+                    if (i + 2 < n) map->PrefetchStoredLOS((*enemies)[i + 2], this, true);
+                }
+                ask((*enemies)[i]);
+            }
+            return param.mBestLevel;
+        }
         auto spotter = [&](int32_t k) {
             Unit* u = k < units->GetCount() ? units->GetUnit(k) : nullptr;
             return u && (mSurrendered ? u->mSide == mSide : u->mSide != mSide) ? u : nullptr;
@@ -270,11 +285,17 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
     // order the spotters are listed, as one thread would have stored them.
     ThreadedSpotting& work = tSpotting;
     work.spotters.clear();
-    for (int32_t i = 0; i < units->GetCount(); ++i) {
-        Unit* u = units->GetUnit(i);
-        if (!u || u == this || u->mUnitType == kUnitInanimate || u->mUnitType == kUnitAirplane) continue;
+    auto take = [&](Unit* u) {
+        if (!u || u == this || u->mUnitType == kUnitInanimate || u->mUnitType == kUnitAirplane) return;
         const bool sideOk = mSurrendered ? u->mSide == mSide : u->mSide != mSide;
         if (sideOk && u->InGoodOrder()) work.spotters.push_back(u);
+    };
+    if (const std::vector<Unit*>* enemies = mSurrendered ? nullptr : units->UnitsNotOfSide(mSide)) {
+        for (Unit* u : *enemies)
+            take(u);
+    } else {
+        for (int32_t i = 0; i < units->GetCount(); ++i)
+            take(units->GetUnit(i));
     }
     const int32_t n = static_cast<int32_t>(work.spotters.size());
     // Most rounds trace few lines (neither this unit nor most spotters have

@@ -11,6 +11,7 @@
 // mActive the alive flag and mImmobile the immobilised flag. The machine
 // guns' ammunition by class is the unit's mMGRounds.
 
+#include <atomic>
 #include <cstdint>
 
 #include "units/DataTables.h"
@@ -41,6 +42,39 @@ private:
     float mUp = 0.0f;
     bool mAspectKnown[2] = {false, false};
     bool mUpKnown = false;
+};
+
+// A vehicle's burning flag: read as a bool, and every change of any
+// vehicle's flag (set, assigned with the whole vehicle, read from a file)
+// is counted, so that a list of the burning vehicles made from the flags
+// can tell whether it still holds (UnitList). Setting a flag to the value it
+// has changes nothing and counts nothing.
+class BurningFlag {
+public:
+    BurningFlag() = default;
+    BurningFlag(const BurningFlag& other) { Set(other.mOn); }
+    BurningFlag& operator=(const BurningFlag& other) {
+        Set(other.mOn);
+        return *this;
+    }
+    BurningFlag& operator=(bool on) {
+        Set(on);
+        return *this;
+    }
+    operator bool() const { return mOn; }
+
+    // The number of changes of every vehicle's flag so far.
+    static uint64_t Changes() { return sChanges.load(std::memory_order_relaxed); }
+
+private:
+    void Set(bool on) {
+        if (on == mOn) return;
+        mOn = on;
+        sChanges.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    bool mOn = false;
+    static inline std::atomic<uint64_t> sChanges{0};
 };
 
 // The vehicle's per-slice decision: what its movement and its guns want,
@@ -408,7 +442,7 @@ public:
     int32_t mVehicleLongB = -1;
 
     // Hull and running gear
-    bool mBurning = false;
+    BurningFlag mBurning;
     bool mDugIn = false;
     bool mBogged = false;
     bool mFlipped = false;

@@ -81,11 +81,10 @@ bool Vehicle::ChooseMGTarget(float facing, float arc, float range, bool onlyCurr
     // than the only one asked about, is passed over here (the candidate
     // test would drop it at once).
     if (gBattle && gBattle->mUnits) {
-        const UnitList* units = gBattle->mUnits;
-        for (int32_t i = 0; i < units->GetCount(); ++i) {
-            Unit* u = units->GetUnit(i);
-            if (u && u->mSide != mSide && (!sSearch.only || u == sSearch.only)) MGTargetCandidate(u, this);
-        }
+        gBattle->mUnits->AnyOtherSideUnit(this, [this](Unit* u) {
+            if (!sSearch.only || u == sSearch.only) MGTargetCandidate(u, this);
+            return false;
+        });
     }
     mAreaTarget = area;
     mAreaFireFlag = fireFlag;

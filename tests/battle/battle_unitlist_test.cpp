@@ -4,10 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
+#include "battle/ActionPacket.h"
+#include "battle/UnitID.h"
 #include "battle/battle_fixtures.h"
+#include "engine/GFile.h"
 #include "engine/GOLTA.h"
+#include "engine/GParallel.h"
+#include "units/vehicle_fixtures.h"
 
 TEST(UnitListQueries, BurningVehiclesNearASightLine) {
     UnitList units;
@@ -146,10 +152,10 @@ int32_t ByX(GObject* a, GObject* b, void*) {
 
 // Random lists of every kind of unit, changed between the questions in
 // every way a list can change (added, inserted, removed, replaced, swapped,
-// sorted, emptied): the burning vehicles near a line and the blocking
-// vehicle are always those a plain pass over the whole list finds, in the
-// same order.
-TEST(UnitListQueries, TheKeptVehicleListAnswersAsAPassOverEveryUnit) {
+// sorted, emptied) and with sides changed in place: the burning vehicles
+// near a line, the blocking vehicle and the units of the other side are
+// always those a plain pass over the whole list finds, in the same order.
+TEST(UnitListQueries, TheKeptListsAnswerAsAPassOverEveryUnit) {
     SeedRandomGenerator(5011);
     auto frac = [] { return static_cast<float>(RandomPick(100000)) / 100000.0f; };
     const UnitType kinds[] = {kUnitVehicle, kUnitInfantry, kUnitInanimate, kUnitAirplane};
@@ -218,9 +224,28 @@ TEST(UnitListQueries, TheKeptVehicleListAnswersAsAPassOverEveryUnit) {
                     units.GetUnit(static_cast<int32_t>(RandomPick(units.GetCount()))));
                 u->mBurning = !u->mBurning;
                 u->mX = frac() * 60.0f;
+                if (RandomPick(3) == 0) u->mSide = u->mSide ? 0 : 1;
             }
             break;
         }
+        }
+        for (Affiliation side : {kAllies, kAxis}) {
+            std::vector<Unit*> byScan;
+            for (int32_t i = 0; i < units.GetCount(); ++i)
+                if (units.GetUnit(i)->mSide != side) byScan.push_back(units.GetUnit(i));
+            const std::vector<Unit*>* kept = units.UnitsNotOfSide(side);
+            ASSERT_NE(kept, nullptr);
+            ASSERT_EQ(*kept, byScan) << "round " << round;
+            Unit* of = nullptr;
+            for (int32_t i = 0; i < units.GetCount() && !of; ++i)
+                if (units.GetUnit(i)->mSide == side) of = units.GetUnit(i);
+            if (!of) continue;
+            std::vector<Unit*> visited;
+            EXPECT_FALSE(units.AnyOtherSideUnit(of, [&](Unit* u) {
+                visited.push_back(u);
+                return false;
+            }));
+            ASSERT_EQ(visited, byScan) << "round " << round;
         }
         for (int32_t q = 0; q < 4; ++q) {
             const float x1 = frac() * 80.0f - 10.0f, y1 = frac() * 80.0f - 10.0f;
@@ -247,4 +272,139 @@ TEST(UnitListQueries, TheKeptVehicleListAnswersAsAPassOverEveryUnit) {
     EXPECT_GT(answers, 1000) << "the lines met burning vehicles";
     for (StandInUnit* u : spare)
         delete u;
+}
+
+// The unit list keeps its burning vehicles between questions; every way the
+// game sets or clears a vehicle's flag, with the list itself unchanged,
+// must show in the next answer.
+TEST(UnitListQueries, KeptBurningVehiclesFollowEveryWayAFlagChanges) {
+    VehicleBattle b;
+    UnitList& units = *b.mBattle.mUnits;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 20, 20);
+    Vehicle* bunker = b.AddVehicle(kTestBunker, kAxis, 30, 30);
+    Vehicle* lorry = b.AddVehicle(kTestLorry, kAxis, 40, 40);
+    Vehicle* boat = b.AddVehicle(kTestLorry, kAxis, 50, 50);
+    for (Vehicle* v : {tank, bunker, lorry, boat})
+        v->mActive = true;
+    auto burning = [&](std::vector<Unit*> expected, const char* step) {
+        GList out;
+        out.IList();
+        out.PreserveObjects();
+        units.MakeBurningVehicleList(&out, 0, 0, 60, 60);
+        std::vector<Unit*> listed;
+        for (int32_t k = 0; k < out.GetCount(); ++k)
+            listed.push_back(static_cast<Unit*>(out.GetObjectA(k)));
+        EXPECT_EQ(listed, expected) << step;
+        EXPECT_EQ(listed, BurningNearLineByScan(units, 0, 0, 60, 60)) << step;
+    };
+    burning({}, "none burns");
+
+    tank->ApplyInternalDamage(false, true, false, 0.0f, false, false, 1.0f, 0.0f, false);
+    burning({tank}, "a hit sets it alight");
+    bunker->Flip();
+    burning({tank, bunker}, "a blast over a fixed vehicle sets it alight");
+
+    ActionPacket* clear = boat->FillPacket();
+    ActionPacket* alight = tank->FillPacket();
+    lorry->ProcessActionPacket(alight);
+    burning({tank, bunker, lorry}, "playback sets it alight");
+    lorry->ProcessActionPacket(clear);
+    burning({tank, bunker}, "playback puts it out");
+
+    tank->IVehicle(kTestTank, kForceDefaultAllies, kExperienceRegular, 20, 20, 0.0f);
+    burning({bunker}, "a new set-up puts it out");
+
+    // A record read, then assigned over a unit of the list whole, as the
+    // two-player merge does with the peer's units.
+    std::unique_ptr<GFile> file(NewScratchFile());
+    ASSERT_NE(file, nullptr);
+    bunker->Write(file.get());
+    file->Rewind();
+    std::unique_ptr<Unit> copy(ReadUnit(file.get()));
+    ASSERT_NE(copy, nullptr);
+    ASSERT_TRUE(copy->IsBurning());
+    copy->mX = boat->mX;
+    copy->mY = boat->mY;
+    *boat = *static_cast<Vehicle*>(copy.get());
+    burning({bunker, boat}, "assigned burning");
+    *bunker = *tank;
+    burning({boat}, "assigned cold");
+    boat->mBurning = false;
+    lorry->mBurning = true;
+    burning({lorry}, "set directly");
+
+    // Inside parallel work a list out of date is not made again: every
+    // vehicle is asked instead, with the same answer.
+    struct Threads {
+        Threads() { SoftThreadPool::SetSimulationThreads(2); }
+        ~Threads() { SoftThreadPool::SetSimulationThreads(0); }
+    } threads;
+    boat->mBurning = true;
+    std::vector<int32_t> found(4, -1);
+    ParallelFor(4, 1, [&](int32_t i) {
+        GList out;
+        out.IList();
+        out.PreserveObjects();
+        units.MakeBurningVehicleList(&out, 0, 0, 60, 60);
+        found[static_cast<size_t>(i)] = out.GetCount();
+    });
+    EXPECT_EQ(found, std::vector<int32_t>(4, 2));
+    burning({lorry, boat}, "after parallel work");
+}
+
+// A visit of the pass over the other side's units that changes the list or
+// a side: the pass goes on as a plain pass over the list by index does,
+// visiting the same units in the same order.
+TEST(UnitListQueries, APassOverTheOtherSideGoesOnAsAPlainPassAfterAChange) {
+    const int8_t sides[] = {0, 1, 1, 0, 1, 0, 1, 1, 0, 1};
+    for (int32_t change = 0; change < 5; ++change) {
+        std::vector<float> seen[2];
+        for (int32_t way = 0; way < 2; ++way) {
+            UnitList units;
+            units.IList();
+            for (int32_t i = 0; i < 10; ++i)
+                AddStandIn(&units, kUnitInfantry, sides[i] ? kAxis : kAllies, static_cast<float>(i), 0)
+                    ->mSide = sides[i];
+            std::vector<Unit*> removed;
+            Unit* of = units.GetUnit(0);
+            int32_t visits = 0;
+            auto visit = [&](Unit* u) {
+                seen[way].push_back(u->mX);
+                if (++visits != 2) return false;
+                switch (change) {
+                case 0: // a later unit changes sides; the kept lists are made again meanwhile
+                    units.GetUnit(8)->mSide = 1;
+                    units.GetUnit(6)->mSide = 0;
+                    units.UnitsNotOfSide(0);
+                    break;
+                case 1: // one before it leaves the list
+                    removed.push_back(units.GetUnit(1));
+                    units.DeleteIndex(1, false);
+                    break;
+                case 2: // one of the other side joins after it
+                    AddStandIn(&units, kUnitInfantry, kAxis, 20.0f, 0);
+                    units.Swap(units.GetCount() - 1, 4);
+                    break;
+                case 3: // the searcher itself changes sides
+                    of->mSide = 1;
+                    break;
+                default: // the one visited stops the pass
+                    return true;
+                }
+                return false;
+            };
+            if (way == 0) {
+                EXPECT_EQ(units.AnyOtherSideUnit(of, visit), change == 4);
+            } else {
+                for (int32_t i = 0; i < units.GetCount(); ++i) {
+                    Unit* u = units.GetUnit(i);
+                    if (u->mSide != of->mSide && visit(u)) break;
+                }
+            }
+            for (Unit* u : removed)
+                delete u;
+        }
+        EXPECT_EQ(seen[0], seen[1]) << "change " << change;
+        EXPECT_GE(seen[0].size(), 2u);
+    }
 }
