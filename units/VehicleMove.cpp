@@ -254,10 +254,16 @@ void Vehicle::PushVehicle(Vehicle* other) {
     const float h = (a + mHeading) * kDegToRad;
     const float step = 2.0f * std::fabs(mPlaybackSpeed);
     const float nx = other->mX + step * std::cos(h), ny = other->mY + step * std::sin(h);
-    if (!InsideMap(BattleMapOrNull(), nx, ny)) return;
+    Map* map = BattleMapOrNull();
+    if (!InsideMap(map, nx, ny)) return;
+    // The pushed vehicle keeps its move stamp (it did not drive): the sight
+    // answers stored for it at its old place go, as a void there takes every
+    // line that ends in it, and the replay is told where it now stands.
+    if (map) map->VoidLOS(other->mX, other->mY, 0.0f);
     other->mX = nx;
     other->mY = ny;
     other->mPushed = true;
+    other->mPacketDirty = true;
     if (other->mActive && other->mSide != mSide) other->mTargetSliceCount = 1200;
 }
 

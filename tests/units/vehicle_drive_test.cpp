@@ -171,9 +171,17 @@ TEST(VehicleDrive, PushesNeverLeaveTheMapAndKeepOffTheLineOfTravel) {
     VehicleBattle b(5, 5);
     Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 50, 50, 0);
     Vehicle* lorry = b.AddVehicle(kTestLorry, kAllies, 52, 50);
+    Vehicle* watcher = b.AddVehicle(kTestTank, kAxis, 20, 80);
+    b.mBattle.InstallMapLink(); // the sight cache learns where units stand
+    b.map().StoreLOS(watcher, lorry, true, 1.0f, false, false, false);
+    bool los = false;
+    ASSERT_TRUE(b.map().CheckStoredLOS(watcher, lorry, &los, nullptr, nullptr, nullptr));
     tank->mPlaybackSpeed = 0.5f;
     tank->PushVehicle(lorry);
     EXPECT_TRUE(lorry->mPushed);
+    // Nothing said from its old place holds, and the replay learns of the push.
+    EXPECT_FALSE(b.map().CheckStoredLOS(watcher, lorry, &los, nullptr, nullptr, nullptr));
+    EXPECT_TRUE(lorry->mPacketDirty);
     EXPECT_NEAR(lorry->mX, 52.0f + std::cos(35.0f * 0.0174532925f), 1e-4f);
     EXPECT_NEAR(lorry->mY, 50.0f + std::sin(35.0f * 0.0174532925f), 1e-4f);
     EXPECT_EQ(lorry->mTargetSliceCount, 1200);
