@@ -136,7 +136,7 @@ void Infantry::DrawCode(bool needsClip, float scale, float factor) {
     int32_t n = towed ? 0 : GetNrFigures();
     if (n >= 3 && !thirdMan) n = 2;
     const float unit = scale > 0.0f ? scale : 1.0f;
-    const FigureDetail level = ScreenFigureDetail(factor, d3::PickPass());
+    const FigureDetail level = FigureDetailFor(factor);
     for (int32_t i = n - 1; i >= 0; --i) {
         if (i >= kInfantryFigures) continue;
         if (gAllowFaceSet) {

@@ -5,6 +5,9 @@
 
 class GGraphic;
 class Unit;
+namespace dm::models {
+struct ModelTable;
+}
 
 // One man's pose: body offsets in figure units, joint angles in degrees.
 struct FigurePose {
@@ -43,15 +46,11 @@ extern FigureStatics gFigureStatics;
 
 // The level of detail for a measure (strictly greater than each threshold).
 FigureDetail FigureDetailFor(float factor);
-// The measure at and below which the richest figure is drawn as the good one
-// on the screen: a man then stands about 115 pixels tall or less (the measure
-// times some 7,700 at the battle views' fields of view), where the richest
-// figure's extra triangles cover a pixel or two each.
-constexpr float kBestFigureOnScreen = 0.015f;
-// The level a man is drawn at: FigureDetailFor, except that on the screen the
-// richest figure needs a measure above kBestFigureOnScreen. A pick pass keeps
-// FigureDetailFor, so that a click finds the same shape at every size.
-FigureDetail ScreenFigureDetail(float factor, bool pick);
+// The richest figure's forearm under legwear 17: the forearm strip's 14
+// vertices with the second of each pair drawn in and lowered, the rest as
+// the usual forearm's; null when the forearm's table is missing.
+constexpr int32_t kForearmStripVertices = 14;
+const dm::models::ModelTable* Legwear17Forearm();
 // Draws one man in the current frame; returns with the matrix stack as found.
 // `figure` is handed to the hand-weapon and flame-tank hooks.
 void DrawSoldier(FigureDetail detail, const FigurePose& pose, int32_t figure, bool needsClip);

@@ -7,6 +7,8 @@
 #include "draw/UnitDraw.h"
 #include "models/ModelTables.h"
 
+#include <vector>
+
 FigureStatics gFigureStatics;
 int32_t gFaceTextureIndex = 0;
 bool gAllowFaceSet = true;
@@ -218,6 +220,13 @@ void UpperArm(FigureDetail d, bool needsClip, bool right) {
 void Forearm(FigureDetail d, bool needsClip, bool right) {
     static const char* const kNames[] = {"SoldierForearmBest", "SoldierForearmGood", "SoldierForearmAverage",
                                          "SoldierForearmSucky"};
+    if (Best(d) && gFigureStatics.legwearKind == 17) {
+        if (const ModelTable* t = Legwear17Forearm()) {
+            PieceTextures tex(right);
+            RunModelOps(*t, needsClip, tex.set, false);
+        }
+        return;
+    }
     Piece(kNames[d], needsClip, right);
 }
 
@@ -406,6 +415,33 @@ void Torso(FigureDetail d, bool needsClip) {
 
 } // namespace
 
+const ModelTable* Legwear17Forearm() {
+    // Made once at its first use: the forearm strip's second vertex of each
+    // pair drawn in (x and y by 0.67) and 2 lower, every other vertex and
+    // the texture coordinates as the richest forearm's.
+    static ModelTable table{};
+    static std::vector<float> xyz;
+    static const bool made = [] {
+        const ModelTable* base = ModelTableNamed("SoldierForearmBest");
+        if (!base || !base->xyz) return false;
+        int32_t first = -1;
+        for (int32_t k = 0; k < base->opCount && first < 0; ++k)
+            if (base->ops[k].op == dm::models::Op::Strip) first = base->ops[k].first;
+        if (first < 0 || first + kForearmStripVertices > base->vertexCount) return false;
+        xyz.assign(base->xyz, base->xyz + 3 * static_cast<size_t>(base->vertexCount));
+        for (int32_t v = first + 1; v < first + kForearmStripVertices; v += 2) {
+            float* p = &xyz[3 * static_cast<size_t>(v)];
+            p[0] *= 0.67f;
+            p[1] *= 0.67f;
+            p[2] -= 2.0f;
+        }
+        table = *base;
+        table.xyz = xyz.data();
+        return true;
+    }();
+    return made ? &table : nullptr;
+}
+
 FigureDetail FigureDetailFor(float factor) {
     if (factor > 0.0095f) return kFigureBest;
     if (factor > 0.0065f) return kFigureGood;
@@ -414,11 +450,6 @@ FigureDetail FigureDetailFor(float factor) {
     if (factor > 0.0025f) return kFigureCircusFreak;
     if (factor > 0.002f) return kFigurePondScum;
     return kFigureDistantDot;
-}
-
-FigureDetail ScreenFigureDetail(float factor, bool pick) {
-    const FigureDetail d = FigureDetailFor(factor);
-    return d == kFigureBest && !pick && factor <= kBestFigureOnScreen ? kFigureGood : d;
 }
 
 void DrawSkis(float pitch) {

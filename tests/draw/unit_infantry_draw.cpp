@@ -89,6 +89,19 @@ TEST_F(InfantryDrawing, TheShadowIsDrawnOnlyStrictlyAboveTheDetailThreshold) {
     EXPECT_TRUE(shadow(0.0095f)); // the good figure still casts one
 }
 
+// A man is drawn at the level his measure picks, on the screen as in a
+// pick: the richest figure (its thigh strips of 14) strictly above 0.0095.
+TEST_F(InfantryDrawing, EveryMeasureDrawsTheLevelItPicks) {
+    for (const float factor : {0.0095f, 0.0096f, 0.015f, 0.0151f}) {
+        Draw(factor);
+        int thighs = 0;
+        for (const auto* c : CallsOf(f.recorder, DrawOp::kTextureStrip))
+            thighs += c->mCount == 14;
+        EXPECT_EQ(thighs > 0, FigureDetailFor(factor) == kFigureBest) << factor;
+        EXPECT_EQ(thighs > 0, factor > 0.0095f) << factor;
+    }
+}
+
 TEST_F(InfantryDrawing, HeadgearFollowsThePeriodOfTheBattleDate) {
     const struct { int32_t date, kind; } cases[] = {{4301, 4}, {4302, 5}, {4405, 5}, {4406, 6}};
     for (const auto& c : cases) {

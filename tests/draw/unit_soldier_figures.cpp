@@ -8,6 +8,7 @@
 
 #include "DrawTestUtil.h"
 #include "draw/InfantryDraw.h"
+#include "models/ModelTables.h"
 
 using namespace dtest;
 
@@ -61,18 +62,46 @@ TEST(FigureLevels, EachThresholdIsStrictlyExceeded) {
     EXPECT_EQ(FigureDetailFor(-1.0f), kFigureDistantDot);
 }
 
-// On the screen the richest figure starts only above its own measure; between
-// the two thresholds it is the good one, and a pick still sees the richest.
-TEST(FigureLevels, OnTheScreenTheRichestNeedsItsOwnMeasureAndPicksKeepIt) {
-    const float above = std::nextafter(kBestFigureOnScreen, 1.0f);
-    EXPECT_EQ(ScreenFigureDetail(above, false), kFigureBest);
-    EXPECT_EQ(ScreenFigureDetail(kBestFigureOnScreen, false), kFigureGood);
-    EXPECT_EQ(ScreenFigureDetail(0.0096f, false), kFigureGood);
-    EXPECT_EQ(ScreenFigureDetail(0.0096f, true), kFigureBest);
-    for (const float f : {0.0095f, 0.005f, 0.003f, 0.001f}) {
-        EXPECT_EQ(ScreenFigureDetail(f, false), FigureDetailFor(f)) << f;
-        EXPECT_EQ(ScreenFigureDetail(f, true), FigureDetailFor(f)) << f;
+// Under legwear 17 the richest figure's forearms take the derived strip:
+// the second vertex of each pair drawn in by 0.67 (x, y) and 2 lower, the
+// first of each pair, the fan after it and the texture coordinates as the
+// usual forearm's.
+TEST_F(Figures, Legwear17DrawsTheDerivedForearm) {
+    const dm::models::ModelTable* table = ModelTableNamed("SoldierForearmBest");
+    ASSERT_NE(table, nullptr);
+    int32_t first = -1;
+    for (int32_t k = 0; k < table->opCount && first < 0; ++k)
+        if (table->ops[k].op == dm::models::Op::Strip) first = table->ops[k].first;
+    ASSERT_GE(first, 0);
+    const float* strip = table->xyz + 3 * first;
+    Draw(kFigureBest);
+    const std::vector<DrawCall> usual = f.recorder.mCalls;
+    gFigureStatics.legwearKind = 17;
+    Draw(kFigureBest);
+    const std::vector<DrawCall>& derived = f.recorder.mCalls;
+    int forearms = 0;
+    for (size_t i = 0; i + 1 < usual.size() && i + 1 < derived.size(); ++i) {
+        const DrawCall& c = usual[i];
+        if (c.mOp != DrawOp::kTextureStrip || c.mCount != 12 || c.mArgs[0] != strip[0] ||
+            c.mArgs[1] != strip[1] || c.mArgs[2] != strip[2])
+            continue;
+        ++forearms;
+        const DrawCall& d = derived[i];
+        ASSERT_EQ(d.mOp, DrawOp::kTextureStrip);
+        ASSERT_EQ(d.mArgs.size(), 5u * kForearmStripVertices);
+        for (int32_t v = 0; v < kForearmStripVertices; ++v) {
+            const float* u = &c.mArgs[5 * v];
+            const float* w = &d.mArgs[5 * v];
+            const bool second = v % 2 == 1;
+            EXPECT_FLOAT_EQ(w[0], second ? u[0] * 0.67f : u[0]) << v;
+            EXPECT_FLOAT_EQ(w[1], second ? u[1] * 0.67f : u[1]) << v;
+            EXPECT_FLOAT_EQ(w[2], second ? u[2] - 2.0f : u[2]) << v;
+            EXPECT_EQ(w[3], u[3]);
+            EXPECT_EQ(w[4], u[4]);
+        }
+        EXPECT_EQ(derived[i + 1].mArgs, usual[i + 1].mArgs) << "the fan after it";
     }
+    EXPECT_EQ(forearms, 2); // left and right
 }
 
 TEST_F(Figures, EveryLevelDrawsItsPiecesAndLeavesTheStackAsFound) {
