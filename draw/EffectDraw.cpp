@@ -11,9 +11,6 @@ namespace {
 
 constexpr float kSecondsPerSlice = 0.025f;
 constexpr float kDegrees = 57.2957795f;
-// Shares of the view's height a puff must cover before two, three, then six
-// of its overlapping neighbours are drawn as one.
-constexpr float kMergeTwo = 0.06f, kMergeThree = 0.12f, kMergeSix = 0.2f;
 
 float Age(const EffectTiming& t, int32_t slice) {
     return static_cast<float>(slice - t.start) / static_cast<float>(t.duration);
@@ -37,15 +34,6 @@ float Height(const EffectParticle& p, float t) {
 }
 
 } // namespace
-
-int32_t SmokeMergeCount(float width, float dx, float dy, float dz, float fovDegrees) {
-    const float distance = std::sqrt(dx * dx + dy * dy + dz * dz);
-    const float view = 2.0f * distance * std::tan(fovDegrees * (0.5f / kDegrees));
-    if (!std::isfinite(width) || !std::isfinite(view) || !(width > 0.0f)) return 1;
-    if (!(view > 0.0f)) return 6; // the eye is inside the cloud
-    const float share = width / view;
-    return share >= kMergeSix ? 6 : (share >= kMergeThree ? 3 : (share >= kMergeTwo ? 2 : 1));
-}
 
 float EffectCameraFactor(int32_t level) {
     static const float kFactors[9] = {1.0f, 1.1f, 1.4f, 2.2f, 2.9f, 1.8f, 3.6f, 6.0f, 10.5f};
@@ -80,7 +68,7 @@ void DrawSparks(Map* map, const EffectTiming& t, const EffectParticle* sparks, i
 
 void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectParticle* shards,
                    int32_t shardCount, float shardFloor, const EffectPuff* puffs, int32_t puffCount,
-                   GGraphic* const* explosionTextures, int32_t slice, bool mergeNear) {
+                   GGraphic* const* explosionTextures, int32_t slice) {
     if (!map || t.duration <= 0) return;
     const float f = Age(t, slice);
     if (f < 0.0f) return;
@@ -98,55 +86,18 @@ void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectPar
         const float g = 1.5f * f;
         const int32_t side = map->ViewingSide();
         const bool high = map->mCameraLevel[side] >= 5;
-        // A puff's place, age u and half size at this slice; false while it
-        // has not risen yet or has gone.
-        struct Placed {
-            float x, y, z, u, h;
-        };
-        auto place = [&](int32_t i, Placed* out) {
-            const EffectPuff& p = puffs[i];
-            if (g < p.mDelay || p.mDelay >= 1.0f) return false;
-            const float u = (g - p.mDelay) / (1.0f - p.mDelay) * p.mRate;
-            if (!(u <= 1.0f)) return false;
-            const float w = u + 1.0f;
-            *out = Placed{p.mVelocity[0] * w, p.mVelocity[1] * w, 2.3f * p.mVelocity[2] * w + (high ? 1.5f : 0.0f), u,
-                          p.mSize * (1.5f * u + 0.5f)};
-            return true;
-        };
+        // The puffs turn in their own plane by the effect's first shard's
+        // start angle and spin rate (none without shards).
+        const float spinStart = shards && shardCount > 0 ? shards[0].mAngle[0] : 0.0f;
+        const float spinRate = shards && shardCount > 0 ? shards[0].mSpin[0] : 0.0f;
         for (int32_t i = puffCount - 1; puffs && g <= 1.0f && i >= 0; --i) {
             const EffectPuff& p = puffs[i];
-            Placed q;
-            if (!place(i, &q)) continue;
-            float opacity = 1.0f - 0.98f * q.u;
-            if (mergeNear && i > 0) {
-                // The next puffs drawn as one with this one while the view
-                // is mostly cloud and each lies within this one or this one
-                // within it (centre within the larger half size) and is of
-                // a like size (at least half the other's), so that the one
-                // puff of their mean size keeps the cloud's extent.
-                const int32_t most = SmokeMergeCount(2.0f * q.h, map->mEyeX - (t.x + q.x), map->mEyeY - (t.y + q.y),
-                                                     map->mCameraHeight - (t.z + q.z), map->mFieldOfView);
-                Placed sum = q;
-                float clear = 1.0f - opacity;
-                int32_t merged = 1;
-                while (merged < most && i > 0) {
-                    Placed r;
-                    if (!place(i - 1, &r)) break;
-                    const float ex = r.x - q.x, ey = r.y - q.y, ez = r.z - q.z, near = std::max(q.h, r.h);
-                    if (!(ex * ex + ey * ey + ez * ez < near * near) || !(2.0f * std::min(q.h, r.h) >= near))
-                        break;
-                    sum = Placed{sum.x + r.x, sum.y + r.y, sum.z + r.z, sum.u, sum.h + r.h};
-                    clear *= 0.98f * r.u;
-                    ++merged;
-                    --i;
-                }
-                if (merged > 1) {
-                    const float inv = 1.0f / static_cast<float>(merged);
-                    q = Placed{sum.x * inv, sum.y * inv, sum.z * inv, q.u, sum.h * inv};
-                    opacity = 1.0f - clear;
-                }
-            }
-            const float u = q.u, px = q.x, py = q.y, pz = q.z;
+            if (g < p.mDelay || p.mDelay >= 1.0f) continue;
+            const float u = (g - p.mDelay) / (1.0f - p.mDelay) * p.mRate;
+            if (!(u <= 1.0f)) continue;
+            const float w = u + 1.0f;
+            const float px = p.mVelocity[0] * w, py = p.mVelocity[1] * w,
+                        pz = 2.3f * p.mVelocity[2] * w + (high ? 1.5f : 0.0f);
             d3::Push();
             d3::Translate(px, py, pz);
             // Face the camera: heading to the eye, and its elevation.
@@ -157,10 +108,11 @@ void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectPar
             const float e = std::atan2(map->mCameraHeight - (t.z + pz), ground) * kDegrees;
             d3::RotateZ(a - 90.0f);
             d3::RotateX(e);
-            const float h = q.h;
+            d3::RotateY(spinStart + 0.5f * spinRate * u);
+            const float h = p.mSize * (1.5f * u + 0.5f);
             int32_t frame = static_cast<int32_t>(10.0f * std::pow(u, 0.7f));
             if (frame > 9) frame = 9;
-            d3::SetOpacity(opacity);
+            d3::SetOpacity(1.0f - 0.98f * u);
             if (explosionTextures) d3::Texture(explosionTextures[p.mFiery ? frame : 10 + frame]);
             const float c[20] = {-h, 0.0f, h,  0.0f, 1.0f, h,  0.0f, h,  1.0f, 1.0f,
                                  h,  0.0f, -h, 1.0f, 0.0f, -h, 0.0f, -h, 0.0f, 0.0f};

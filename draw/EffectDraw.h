@@ -37,21 +37,13 @@ float EffectCameraFactor(int32_t level);
 
 void DrawSparks(Map* map, const EffectTiming& t, const EffectParticle* sparks, int32_t count,
                 bool sparkTextures, int32_t slice);
-// Shards above the floor, then the puffs facing the camera; the twenty
-// explosion pictures are ten fiery frames and ten of smoke.
-// mergeNear (a collapsing building's dust): puffs that overlap and fill much
-// of the view are drawn fewer (see SmokeMergeCount).
+// Shards above the floor, then every puff facing the camera and turned in
+// its own plane by the first shard's angle; the twenty explosion pictures
+// are ten fiery frames and ten of smoke.
 void DrawExplosion(Map* map, const EffectTiming& t, bool raised, const EffectParticle* shards,
                    int32_t shardCount, float shardFloor, const EffectPuff* puffs, int32_t puffCount,
-                   GGraphic* const* explosionTextures, int32_t slice, bool mergeNear = false);
+                   GGraphic* const* explosionTextures, int32_t slice);
 
-// How many overlapping puffs of a cloud are drawn as one, for a puff `width`
-// metres wide seen from (dx, dy, dz) away in a view fovDegrees high: 1 while
-// it covers less than 6 % of the view's height, 2 up to 12 %, 3 up to 20 %,
-// then 6. Drawing them as one at their mean place with their combined
-// opacity 1 - (1 - o1)(1 - o2)... looks nearly the same and fills far fewer
-// pixels.
-int32_t SmokeMergeCount(float width, float dx, float dy, float dz, float fovDegrees);
 void DrawFlameImpact(Map* map, const EffectTiming& t, bool large, int32_t slice);
 
 // A shell, rocket, flame stream or burst in flight as the viewer sees it:

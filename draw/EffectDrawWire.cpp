@@ -96,7 +96,7 @@ void DrawEffect(Ephemeral* effect, int32_t slice) {
                 p.mDelay, {p.mVelocity[0], p.mVelocity[1], p.mVelocity[2]}, p.mSize, p.mRate, p.mFiery};
         }
         DrawExplosion(map, t, x->mRaisedBurst, sParticles, shards, x->mShardFloor, sPuffs, puffs,
-                      map->mBlastTextures, slice, x->mRubble);
+                      map->mBlastTextures, slice);
     } else if (auto* fl = dynamic_cast<FlameImpactGraphic*>(effect)) {
         DrawFlameImpact(map, TimingOf(*fl), fl->mLarge, slice);
     } else if (auto* sp = dynamic_cast<SparkGraphic*>(effect)) {

@@ -219,68 +219,30 @@ int32_t Map::DrawSmokeColumn(int32_t column, float x, float y, float size, bool 
         lean += lean > 0.0f ? 0.5f : -0.5f;
     }
     const float A = age * H, B = 2.0f * size, C = 0.85f * P, D = 0.25f * size, E = 0.3f * size;
-    // A smoke pot's puffs lie within a few metres of height and overlap
-    // almost whole, a shell's smoke column's next puffs overlap by most of
-    // their width; when the column fills much of the view, `merge` of them
-    // (counted from k toward `step`) are drawn as one puff at their mean
-    // place with their combined opacity, so the view fills fewer layers. A
-    // shell's column, many puffs high, keeps at least two.
-    int32_t merge = 1;
-    if ((kind == 3 || kind == 0) && !single && prefs.mSmokeDetail == 2) {
-        const float widest = 2.0f * (C + 0.15f) * B;
-        merge = SmokeMergeCount(widest, mEyeX - x, mEyeY - y, mCameraHeight - GetZCoord(x, y), mFieldOfView);
-        if (kind == 0) merge = std::min(merge, n / 2);
-        // Every drawn puff stands for as many.
-        while (n % merge != 0)
-            --merge;
-    }
     // A column puff's opacity at t before the column's own factors.
     auto fade = [&](float t) {
         const float o = kind == 0 ? 0.6f - 1.2f * t : (kind == 3 ? 0.3f - 0.3f * t : 0.9f - 0.9f * t);
         return faint ? o * 0.5f : o;
     };
-    float puffX = 0.0f, puffZ = 0.0f;
-    auto puff = [&](int32_t k, bool first, int32_t step) {
+    auto puff = [&](int32_t k, bool first) {
         float t, h, leanOff, W;
         if (!single) {
             t = (static_cast<float>(k) + static_cast<float>(mColumnAge[c]) / 1100.0f) / 12.0f;
             if (prefs.mSmokeDetail == 1 && first) t = static_cast<float>(k) / 12.0f;
-            float jx = mPuffX[c][k], jz = mPuffZ[c][k];
-            float clear = 1.0f; // what the merged puffs let through
-            if (merge > 1) {
-                float ts = 0.0f;
-                jx = jz = 0.0f;
-                for (int32_t i = 0; i < merge; ++i) {
-                    const int32_t m = k + i * step;
-                    const float tm = (static_cast<float>(m) + static_cast<float>(mColumnAge[c]) / 1100.0f) / 12.0f;
-                    ts += tm;
-                    jx += mPuffX[c][m];
-                    jz += mPuffZ[c][m];
-                    clear *= 1.0f - std::clamp(fade(tm) * opacity * age, 0.0f, 1.0f);
-                }
-                const float inv = 1.0f / static_cast<float>(merge);
-                t = ts * inv;
-                jx *= inv;
-                jz *= inv;
-            }
             h = t * H + (shell ? -1.0f : 2.0f);
             leanOff = lean * t;
             W = (C * t + 0.15f) * B;
-            puffX = jx;
-            puffZ = jz;
-            if (prefs.mSmokeDetail == 2) d3::SetOpacity(merge > 1 ? 1.0f - clear : fade(t) * opacity * age);
+            if (prefs.mSmokeDetail == 2) d3::SetOpacity(fade(t) * opacity * age);
         } else {
             t = age;
             h = A;
-            puffX = mPuffX[c][k];
-            puffZ = mPuffZ[c][k];
             leanOff = 0.0f;
             W = (std::pow(std::max(age, 0.0f), 0.45f) * 0.8f + 0.2f) * B;
             if (prefs.mSmokeDetail == 2) d3::SetOpacity(((1.0f - age) * 0.33f + 0.07f) * opacity);
         }
         d3::Push();
         d3::Translate(wx * h * t * t, wy * h * t * t, L >= 5 ? 8.0f : 0.0f);
-        d3::Translate(puffX * E, 0.0f, puffZ * D + h);
+        d3::Translate(mPuffX[c][k] * E, 0.0f, mPuffZ[c][k] * D + h);
         if (L < 5) {
             d3::RotateZ(b + 90.0f);
             d3::Translate(0.0f, leanOff, 0.0f);
@@ -295,13 +257,13 @@ int32_t Map::DrawSmokeColumn(int32_t column, float x, float y, float size, bool 
         d3::Pop();
     };
     if (single) {
-        puff(12, true, 1);
+        puff(12, true);
     } else if (backwards) {
-        for (int32_t k = n - 1; k >= 0; k -= merge)
-            puff(k, k == n - 1, -1);
+        for (int32_t k = n - 1; k >= 0; --k)
+            puff(k, k == n - 1);
     } else {
-        for (int32_t k = 0; k < n; k += merge)
-            puff(k, k == 0, 1);
+        for (int32_t k = 0; k < n; ++k)
+            puff(k, k == 0);
     }
     d3::Pop();
     return c;

@@ -232,68 +232,46 @@ TEST(EffectList, TheFrameDrawsEveryEffectAtThePlaybackSliceWithTheMapsExplosionP
 
 namespace {
 
-// A collapsing building's dust near the eye: overlapping puffs of a like
-// size are drawn as one at their mean place and size with their combined
-// opacity; puffs apart, a small puff inside a large one (their mean size
-// would shrink the cloud), a cloud far off, or any other explosion keep
-// every puff.
-TEST_F(Effects, NearRubblePuffsThatOverlapAreDrawnAsOne) {
+// A collapsing building's dust near the eye: every puff is drawn, however
+// much of the view the cloud fills, each turned in its own plane after the
+// billboard turn by the first shard's start angle and half its spin rate by
+// the puff's age; without shards, by 0.
+TEST_F(Effects, EveryRubblePuffIsDrawnTurnedByTheFirstShard) {
     EffectPuff puffs[3] = {{0.0f, {1.0f, 0.0f, 1.0f}, 4.0f, 1.0f, false},
                            {0.0f, {1.2f, 0.0f, 1.0f}, 4.0f, 1.0f, false},
-                           {0.0f, {-9.0f, 0.0f, 1.0f}, 4.0f, 1.0f, false}};
+                           {0.5f, {-9.0f, 0.0f, 1.0f}, 4.0f, 1.0f, false}};
+    EffectParticle shards[2] = {{{0.0f, 0.0f, 5.0f}, {30.0f, 7.0f}, {40.0f, 9.0f}, 0.1f, 3},
+                                {{0.0f, 0.0f, 5.0f}, {80.0f, 0.0f}, {90.0f, 0.0f}, 0.1f, 3}};
     GGraphic* pictures[20];
     char cells[20];
     for (int i = 0; i < 20; ++i)
         pictures[i] = reinterpret_cast<GGraphic*>(&cells[i]);
     t.z = 0.0f;
     map->mCameraHeight = 20.0f;
-    map->mFieldOfView = 50.0f;
-    // Slice 110: u = 0.375 for all three, half size 4.25, 8.5 m wide puffs
-    // seen from about 28 m: a third of the view.
-    map->mEyeX = 200.0f, map->mEyeY = 190.0f;
-    const float u = 0.375f, h = 4.0f * (1.5f * u + 0.5f), o = 1.0f - 0.98f * u;
-    DrawExplosion(map.get(), t, false, nullptr, 0, 0.0f, puffs, 3, pictures, 110, true);
-    auto quads = CallsOf(f.recorder, DrawOp::kTexturedQuad);
-    auto fades = CallsOf(f.recorder, DrawOp::kOpacity);
-    // The third puff (drawn first) lies 10 m from the others: alone. The
-    // second and first overlap: one puff between them.
-    ASSERT_EQ(quads.size(), 2u);
-    EXPECT_FLOAT_EQ(fades[0]->mArgs[0], o);
-    EXPECT_FLOAT_EQ(fades[1]->mArgs[0], 1.0f - (1.0f - o) * (1.0f - o));
-    EXPECT_FLOAT_EQ(quads[1]->mArgs[2], h);
-    auto moves = CallsOf(f.recorder, DrawOp::kTranslate);
-    EXPECT_FLOAT_EQ(moves.back()->mArgs[0], 0.5f * (1.0f + 1.2f) * (1.0f + u));
-    EXPECT_EQ(Depth(f.recorder), 0);
-    // The second puff a third of the first's size, within it: both drawn.
-    EffectPuff unlike[2] = {puffs[0], puffs[1]};
-    unlike[1].mSize = 1.3f;
-    f.recorder.mCalls.clear();
-    DrawExplosion(map.get(), t, false, nullptr, 0, 0.0f, unlike, 2, pictures, 110, true);
-    EXPECT_EQ(CallsOf(f.recorder, DrawOp::kTexturedQuad).size(), 2u);
-    // Not a building's dust, or seen from 2 km: every puff as it is.
-    for (bool far : {false, true}) {
+    map->mEyeX = 200.0f, map->mEyeY = 190.0f; // 8.5 m wide puffs some 28 m off
+    // Slice 120: g = 0.75; u = 0.75 for the first two, 0.5 for the third.
+    for (const bool withShards : {true, false}) {
         f.recorder.mCalls.clear();
-        map->mEyeY = far ? -2000.0f : 190.0f;
-        DrawExplosion(map.get(), t, false, nullptr, 0, 0.0f, puffs, 3, pictures, 110, far);
-        quads = CallsOf(f.recorder, DrawOp::kTexturedQuad);
-        fades = CallsOf(f.recorder, DrawOp::kOpacity);
-        ASSERT_EQ(quads.size(), 3u) << far;
-        for (int i = 0; i < 3; ++i)
-            EXPECT_FLOAT_EQ(fades[i]->mArgs[0], o) << far;
+        DrawExplosion(map.get(), t, false, withShards ? shards : nullptr, withShards ? 2 : 0, 100.0f, puffs, 3,
+                      pictures, 120);
+        EXPECT_EQ(Depth(f.recorder), 0);
+        ASSERT_EQ(f.recorder.Count(DrawOp::kTexturedQuad), 3) << withShards;
+        // Each puff's last turn before its quad: about y.
+        std::vector<float> spins;
+        const DrawCall* last = nullptr;
+        for (const DrawCall& c : f.recorder.mCalls) {
+            if (c.mOp == DrawOp::kRotate) last = &c;
+            if (c.mOp == DrawOp::kTexturedQuad && last) {
+                EXPECT_EQ(last->mArgs[0], 1.0f);
+                spins.push_back(last->mArgs[1]);
+            }
+        }
+        const std::vector<float> want = withShards ? std::vector<float>{30.0f + 0.5f * 40.0f * 0.5f,
+                                                                        30.0f + 0.5f * 40.0f * 0.75f,
+                                                                        30.0f + 0.5f * 40.0f * 0.75f}
+                                                   : std::vector<float>{0.0f, 0.0f, 0.0f};
+        EXPECT_EQ(spins, want) << withShards;
     }
-}
-
-TEST(SmokeMerge, CountsGrowWithTheShareOfTheViewAndBadInputMergesNothing) {
-    // 2 x tan(25 degrees) = 0.9326: a 10 m puff 100 m away covers 0.107,
-    // 60 m away 0.179.
-    EXPECT_EQ(SmokeMergeCount(10.0f, 100.0f, 0.0f, 0.0f, 50.0f), 2);
-    EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 60.0f, 0.0f, 50.0f), 3);
-    EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 0.0f, 400.0f, 50.0f), 1);
-    EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 20.0f, 0.0f, 50.0f), 6);
-    EXPECT_EQ(SmokeMergeCount(10.0f, 0.0f, 0.0f, 0.0f, 50.0f), 6); // the eye inside
-    EXPECT_EQ(SmokeMergeCount(NAN, 1.0f, 0.0f, 0.0f, 50.0f), 1);
-    EXPECT_EQ(SmokeMergeCount(10.0f, INFINITY, 0.0f, 0.0f, 50.0f), 1);
-    EXPECT_EQ(SmokeMergeCount(-3.0f, 1.0f, 0.0f, 0.0f, 50.0f), 1);
 }
 
 } // namespace
