@@ -183,7 +183,7 @@ void Vehicle::ShowHitRecord() {
     const bool shown = HitRecordTexts(h, &first, &second);
     if (!h.immobilized && h.mobilityClass == 6) mHitRecordBytes[0] &= static_cast<uint8_t>(~kHitImmobilised);
     if (!shown) return;
-    const int32_t level = map->mCameraLevel[map->mViewingSide & 1];
+    const int32_t level = map->mCameraLevel[map->ViewingSide()];
     const float d = level >= 5 ? 5.0f : 0.0f;
     map->ShowWarningLabel(&first, 3, &second, 3, mX + d, mY + d, GetZ() - 2.0f);
 }
