@@ -15,8 +15,8 @@
 namespace {
 
 constexpr float kSquare = 20.0f;
-// The fire sound of a burning square.
-constexpr int32_t kFireSound = 1005;
+// The crackle of a burning square: sound 300 in sound class 5.
+constexpr int32_t kFireSound = 300;
 constexpr int16_t kFireSoundPriority = 5;
 
 // Whether the circle (cx, cy, r) reaches the segment.

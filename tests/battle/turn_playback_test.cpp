@@ -344,6 +344,8 @@ TEST(TurnPlayback, EachFireCracklesFromItsOwnMomentNeverBeforeSliceMinusOne) {
     EXPECT_EQ(sounds[0]->mTimeSlice, 500 - static_cast<int32_t>(r % 40u) - 1);
     EXPECT_FLOAT_EQ(sounds[0]->mX, 50.0f);
     EXPECT_FLOAT_EQ(sounds[0]->mY, 70.0f);
+    EXPECT_EQ(sounds[0]->mSoundNumber, 300); // the crackle, in sound class 5
+    EXPECT_EQ(sounds[0]->mPriority, 5);
 
     // The fires burning when the action phase begins sound from slice -1,
     // and the replay's first pass plays them.
