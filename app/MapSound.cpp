@@ -176,8 +176,9 @@ void Map::PlaySoundEffect(ActionPacket* packet) {
     mSounds->Add(sound);
 
     if (CurrentDrawSettings().mCameraShake == 0 || !Finite3(point)) return;
-    const float cx = mCameraX[side], cy = mCameraY[side];
-    const float cz = GetZCoord(cx, cy);
+    // From the camera point: the focus in the plane, at the eye's height of
+    // the last frame; a non-finite height shakes nothing.
+    const float cx = mCameraX[side], cy = mCameraY[side], cz = mCameraZ;
     const float dx = point[0] - cx, dy = point[1] - cy, dz = point[2] - cz;
     const float value = ShakeAtDistance(packet->mSoundParam, std::sqrt(dx * dx + dy * dy + dz * dz));
     if (value > 0.0f && value > mShake) mShake = value;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <memory>
 #include <vector>
 
@@ -143,6 +144,7 @@ TEST_F(BattleScreenTest, OneShotShakesTheCameraButNeverLowersALargerShake) {
     mMap->mCameraX[0] = 50.0f;
     mMap->mCameraY[0] = 50.0f;
     const float ground = mMap->GetZCoord(50.0f, 50.0f);
+    mMap->mCameraZ = ground;
     ActionPacket& near = SoundPacket(0, false, nullptr, 60.0f, 50.0f, 0.5f);
     near.mPoint[0][2] = ground;
     mMap->mShake = 0.0f;
@@ -159,6 +161,26 @@ TEST_F(BattleScreenTest, OneShotShakesTheCameraButNeverLowersALargerShake) {
     mMap->PlaySoundEffect(&near);
     CurrentDrawSettings().mCameraShake = 1;
     EXPECT_EQ(mMap->mShake, 0.0f);
+}
+
+// The distance is measured from the focus at the eye's height of the last
+// frame: a blast under the focus with the eye 100 m up shakes by
+// 0.5 x 0.3^1.2, within 30 m of the eye fully; an eye height that is not a
+// number shakes nothing.
+TEST_F(BattleScreenTest, TheShakeIsMeasuredFromTheEyesHeight) {
+    mMap->mCameraX[0] = 50.0f;
+    mMap->mCameraY[0] = 50.0f;
+    const float ground = mMap->GetZCoord(50.0f, 50.0f);
+    ActionPacket& blast = SoundPacket(0, false, nullptr, 50.0f, 50.0f, 0.5f);
+    blast.mPoint[0][2] = ground;
+    for (const auto& [eye, shake] : {std::pair<float, float>{100.0f, 0.5f * std::pow(0.3f, 1.2f)},
+                                     {30.0f, 0.5f}, {NAN, 0.0f}, {INFINITY, 0.0f}}) {
+        mMap->mCameraZ = ground + eye;
+        mMap->mShake = 0.0f;
+        mMap->PlaySoundEffect(&blast);
+        EXPECT_NEAR(mMap->mShake, shake, 1e-5f) << eye;
+    }
+    EXPECT_NEAR(0.5f * std::pow(0.3f, 1.2f), 0.1179f, 5e-5f);
 }
 
 TEST_F(BattleScreenTest, AVehicleKeepsOneEngineLoopWhileInfantryLoopsAddUp) {
