@@ -180,8 +180,8 @@ void InfoPanel::DrawRightBox(Unit* u, bool K, int32_t vis) {
         DrawArmorDiagram(veh->GetVehicleDataRecord(kKnowIdentified));
         ShownGun(u, &gun, &wclass);
         showsGun = true;
-    } else if (u->mUnitType == kUnitInfantry && vis >= 4 && u->mWeaponPortraits[0]) {
-        InfoBlit(this, u->mWeaponPortraits[0], 364, 22);
+    } else if (u->mUnitType == kUnitInfantry && vis >= 4 && u->mKnowledgePictures[0]) {
+        InfoBlit(this, u->mKnowledgePictures[0], 364, 22);
         ShownGun(u, &gun, &wclass);
         showsGun = true;
     } else if (Infantry* inf = AsInfantry(u); inf && K && u->mActive) {

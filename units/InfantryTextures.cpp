@@ -14,6 +14,7 @@
 #include "units/Functions.h"
 #include "units/Infantry.h"
 #include "units/RuleContext.h"
+#include "units/WeaponSideViews.h"
 
 namespace {
 
@@ -161,6 +162,12 @@ void Infantry::MakeTextures(bool skipPortraits) {
     if (!gKernel) return;
     if (r.mHeavyWeapon != kWeaponNone) {
         const WeaponData& w = gWeaponData[r.mHeavyWeapon];
+        // The info panel's first knowledge picture: a side view of the heavy
+        // weapon's model (the one the panel names from contact 4 on, where
+        // the record it reads is the true one); none for a weapon without.
+        const int32_t view = WeaponSideViewPicture(w.mClass, w.mOrdnanceModel);
+        if (view > 0 && !mKnowledgePictures[0])
+            mKnowledgePictures[0] = gKernel->MakeGraphicCanFail(kGraphic3DPicture, view);
         const int16_t* numbers = gOrdnanceModelData[w.mOrdnanceModel].mTextures;
         const int16_t plain[kOrdnanceTextures] = {3488, 3489};
         if (w.mOrdnanceModel == 42) numbers = plain;

@@ -862,7 +862,7 @@ public:
     GGraphic* mRankPortraits[2] = {};
     GGraphic* mWeaponPortraits[2] = {};
     GGraphic* mMarkingTexture = nullptr;
-    GGraphic* mKnowledgePictures[3] = {}; // vehicles: the info panel's pictures at contact 3, 4 and 5
+    GGraphic* mKnowledgePictures[3] = {}; // info panel: a vehicle's at contact 3, 4, 5; a team's weapon first
     GGraphic* mShadingTextures[4] = {};   // vehicles: the ground shading of each set (made, not drawn)
     static constexpr int32_t kGraphicSlots = 4 * 17 + 2 + 2 + 1 + 3 + 4;
     // Every graphic slot of the unit, for f (GGraphic*&).

@@ -18,6 +18,7 @@
 #include "app/BattleScreen.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
+#include "app/InfoPanel.h"
 #include "app/PlayerMenu.h"
 #include "app/ScenarioScroller.h"
 #include "app/ScenarioSnapshot.h"
@@ -32,6 +33,8 @@
 #include "platform/PixelTarget.h"
 #include "play_through_driver.h"
 #include "seam_census.h"
+#include "units/DataTables.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 
 namespace {
@@ -416,6 +419,51 @@ void CheckLockedVehicleAtLevelZero(PlayDriver& d) {
     map->mCameraHeading[side] = heading;
     map->DirtyClip();
     d.Run(200);
+}
+
+// The share of a picture's pixels that the screen shows at (x, y).
+float ShownShare(GGraphic* picture, int32_t x, int32_t y) {
+    Surface16* s = picture ? picture->GetSurface() : nullptr;
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    if (!s || s->Width() <= 0 || s->Height() <= 0) return 0.0f;
+    int32_t same = 0;
+    for (int32_t py = 0; py < s->Height(); ++py)
+        for (int32_t px = 0; px < s->Width(); ++px) {
+            const int32_t bx = x + px, by = y + py;
+            same += bx >= 0 && by >= 0 && bx < back.width && by < back.height &&
+                    back.Row(by)[bx] == s->Target().Row(py)[px];
+        }
+    return static_cast<float>(same) / static_cast<float>(s->Width() * s->Height());
+}
+
+// An own mortar team selected: the info panel's right box, at (364, 22) of
+// the panel, shows the side view of its mortar, not the commander's
+// portrait that stands at (0, 0).
+void CheckMortarTeamPicture(PlayDriver& d) {
+    MVApplication* app = d.App();
+    Infantry* team = nullptr;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !team; ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (!u || !u->mActive || u->mUnitType != kUnitInfantry || !u->IsOwnUnit(app->ViewingSide())) continue;
+        const WeaponType w = static_cast<Infantry*>(u)->Record().mHeavyWeapon;
+        if (w != kWeaponNone && gWeaponData[w].mClass == kWClassMortar) team = static_cast<Infantry*>(u);
+    }
+    ASSERT_NE(team, nullptr) << "no own mortar team";
+    ASSERT_NE(team->mKnowledgePictures[0], nullptr) << "the mortar team has no picture of its mortar";
+    ASSERT_NE(gBattle->mInfoPanel, nullptr);
+    gBattle->SetSelectedUnit(team);
+    d.Run(300);
+    d.Shot("mortar-team-panel");
+    LongRect r;
+    gBattle->mInfoPanel->GetGlobalBounds(&r);
+    EXPECT_GT(ShownShare(team->mKnowledgePictures[0], r.left + 364, r.top + 22), 0.95f)
+        << "the panel's right box shows no mortar";
+    if (GGraphic* portrait = team->mRankPortraits[0]) {
+        EXPECT_GT(ShownShare(portrait, r.left, r.top), 0.95f) << "the portrait at (0, 0)";
+        EXPECT_LT(ShownShare(portrait, r.left + 364, r.top + 22), 0.5f) << "the portrait again in the box";
+    }
+    gBattle->SetSelectedUnit(nullptr);
+    d.Run(100);
 }
 
 // The play and pause button of the replay bar.
@@ -927,6 +975,7 @@ TEST(PlayThrough, HotseatHandOver) {
     EXPECT_EQ(app->ViewingSide(), kAllies);
     d.CheckGoShown("the second player's set-up");
     EXPECT_EQ(gBattle->mMap->mDrawMode, 2) << "the second player's set-up draws the battlefield";
+    CheckMortarTeamPicture(d);
     // A click on one of his figures selects it.
     int32_t x = 0, y = 0;
     Unit* unit = SelectOwnUnit(d, &x, &y);

@@ -14,6 +14,7 @@
 #include "ScenarioPaths.h"
 #include "app/AppTypes.h"
 #include "app/MVApplication.h"
+#include "app/MapSound.h"
 #include "app/MapView.h"
 #include "app_fixture.h"
 #include "battle/ActionPacket.h"
@@ -252,6 +253,106 @@ TEST_F(ReplayDemo, ASmokeCloudOfTheBridgeBattleIsDrawnAtItsCentreFromItsStart) {
         drawn |= textured && c.mArgs[0] == x && c.mArgs[1] == y;
     }
     EXPECT_TRUE(drawn) << "no smoke puffs at " << x << ", " << y << " at slice " << start;
+}
+
+// A level-1 frame of the replay draws the men near the camera with the
+// richest figure's triangles (its thigh strips of 14) from a measure of
+// 0.0095 up, and every puff of a smoke column near the eye.
+TEST_F(ReplayDemo, ALevelOneFrameDrawsCloseMenRichestAndEveryPuffOfANearColumn) {
+    ASSERT_TRUE(Open("hecken"));
+    ASSERT_TRUE(Go());
+    Infantry* squad = nullptr;
+    for (int32_t i = 0; i < mBattle->mUnits->GetCount() && !squad; ++i) {
+        Unit* u = mBattle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitInfantry && u->mActive && u->IsOwnUnit(mApp->ViewingSide()) &&
+            !u->IsPassenger(false))
+            squad = static_cast<Infantry*>(u);
+    }
+    ASSERT_NE(squad, nullptr);
+    const int32_t count = mBattle->mPackets.GetCount();
+    mBattle->mTimeSlice = 100;
+    mBattle->MakeSmokePacket(squad->mX + 6.0f, squad->mY + 25.0f, 0.0f, 1.0f);
+    mBattle->mTimeSlice = -1;
+    ASSERT_EQ(mBattle->mPackets.GetCount(), count + 1);
+    mBattle->mPacketsSorted = false;
+    const auto* packet = static_cast<ActionPacket*>(mBattle->mPackets.GetObjectA(count));
+    const float sx = packet->mX, sy = packet->mY;
+    mBattle->HandleVCRButton(13, false);
+    mBattle->HandleVCRButton(11, false);
+    mBattle->SetPlaypoint(700);
+    ASSERT_EQ(mBattle->mMap->mSmokeShells->GetCount(), 1);
+    mApp->mPrefs[kPrefSmoke] = 2;
+    Map* map = mBattle->mMap;
+    const int32_t s = map->ViewingSide();
+    // The camera drawn back from the squad until its men measure at most
+    // 0.015, where the screen used to draw the good figure instead.
+    float factor = 0.0f;
+    for (float back = 2.0f; back < 80.0f; back += 1.0f) {
+        map->mCameraLevel[s] = 1;
+        map->mCameraX[s] = squad->mX;
+        map->mCameraY[s] = squad->mY - back;
+        map->mCameraHeading[s] = 1.5707964f;
+        map->mLockedUnit = nullptr;
+        map->DirtyClip();
+        mRecorder.mCalls.clear();
+        gDrawRecorder = &mRecorder;
+        Pass(0);
+        const size_t frame = mRecorder.mCalls.size();
+        squad->DrawItself(1.0f, 0.0f, 0.0f);
+        gDrawRecorder = nullptr;
+        float scale = 0.0f;
+        int32_t thighs = 0;
+        for (size_t k = frame; k < mRecorder.mCalls.size(); ++k) {
+            const DrawCall& c = mRecorder.mCalls[k];
+            if (c.mOp == DrawOp::kScale && scale == 0.0f) scale = c.mArgs[0];
+            thighs += c.mOp == DrawOp::kTextureStrip && c.mCount == 14;
+        }
+        factor = map->GetRoughResolution(squad->mX, squad->mY, squad->GetZ()) * scale;
+        if (factor > 0.015f || !(factor > 0.0095f)) continue;
+        EXPECT_GT(thighs, 0) << "close men at a measure of " << factor;
+        break;
+    }
+    ASSERT_GT(factor, 0.0095f);
+    ASSERT_LE(factor, 0.015f);
+    // The column near the eye: every one of its puffs, found after the
+    // move to its foot.
+    int32_t puffs = -1, depth = 0;
+    for (size_t k = 1; k < mRecorder.mCalls.size(); ++k) {
+        const DrawCall& c = mRecorder.mCalls[k];
+        if (puffs < 0) {
+            bool smoke = false;
+            for (GGraphic* t : map->mSmokeTextures)
+                smoke |= t && c.mTexture == t;
+            if (smoke && c.mOp == DrawOp::kTranslate && c.mArgs[0] == sx && c.mArgs[1] == sy) puffs = 0;
+            continue;
+        }
+        depth += c.mOp == DrawOp::kPush ? 1 : (c.mOp == DrawOp::kPop ? -1 : 0);
+        if (depth < 0) break;
+        puffs += c.mOp == DrawOp::kTexturedQuad;
+    }
+    int32_t kind = -1;
+    map->mSmokeShells->DoForEach([](GObject* o, void* k) { *static_cast<int32_t*>(k) = static_cast<SmokeShell*>(o)->mKind; },
+                                 &kind);
+    EXPECT_EQ(puffs, kind == 1 ? 12 : 6) << "kind " << kind;
+}
+
+// A square burning when the turn is computed crackles in the replay with
+// sound 300, class 5.
+TEST_F(ReplayDemo, ABurningSquareCracklesWithSound300) {
+    ASSERT_TRUE(Open("hecken"));
+    Map* map = mBattle->mMap;
+    const int32_t i = map->mWidth / 2, j = map->mHeight / 2;
+    map->mFire[static_cast<size_t>(i) * map->mHeight + j] = 5;
+    ASSERT_TRUE(Go());
+    Look((i + 0.5f) * 20.0f, (j + 0.5f) * 20.0f);
+    bool heard = false;
+    for (int32_t k = 0; k < 40 && !heard; ++k) {
+        Pass(33);
+        mApp->DoStuffWhileRender();
+        for (int32_t n = 0; n < map->mSounds->GetCount(); ++n)
+            heard |= static_cast<MapSound*>(map->mSounds->GetObjectA(n))->GetID() == 300;
+    }
+    EXPECT_TRUE(heard);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "units/Hack.h"
 #include "units/VehicleModelTables.h"
 #include "units/VehicleTextures.h"
+#include "units/WeaponSideViews.h"
 
 namespace fs = std::filesystem;
 
@@ -60,6 +61,16 @@ TEST_F(UnitArtCensus, EveryPortraitAndKnowledgePictureIsInTheStore) {
          {kVehicleGenericBunker, kVehicleGenericTruck, kVehicleGenericLightArmor, kVehicleGenericTank})
         EXPECT_TRUE(fs::exists(PicturePath(SilhouettePicture(g)))) << SilhouettePicture(g);
     EXPECT_TRUE(fs::exists(PicturePath(25300))); // the panel's default
+    // Every team weapon's side view, and the mortar's among them.
+    int32_t views = 0;
+    for (int32_t w = 0; w < gWeaponData.Count(); ++w) {
+        const int32_t n = WeaponSideViewPicture(gWeaponData[w].mClass, gWeaponData[w].mOrdnanceModel);
+        if (n <= 0) continue;
+        ++views;
+        EXPECT_TRUE(fs::exists(PicturePath(n))) << "weapon " << w << ": " << n;
+    }
+    EXPECT_GT(views, 0);
+    EXPECT_TRUE(fs::exists(PicturePath(kWeaponSideViewBase + kWeaponViewMortar)));
 }
 
 } // namespace

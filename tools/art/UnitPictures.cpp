@@ -8,6 +8,7 @@
 #include "Skins.h"
 #include "Texture.h"
 #include "models/ModelTables.h"
+#include "units/WeaponSideViews.h"
 
 namespace {
 
@@ -105,6 +106,13 @@ void MakeUnitPictures(AssetStore& store, const GameData& data) {
         if (const dm::models::ModelTable* t = TableOf(m)) {
             Image view = ModelSideView(*t, kViewW, kViewH, false, {40, 42, 40});
             store.Picture(kSideViewBase + m, NoPureWhite(view));
+        }
+    // side views of the teams' heavy weapons, one for each model the battlefield draws them with,
+    // as wide and high as the info panel's right box
+    for (int v = 0; v < kWeaponViewCount; ++v)
+        if (const dm::models::ModelTable* t = dm::models::FindModelTable(kWeaponViewModels[v])) {
+            Image view = ModelSideView(*t, kWeaponSideViewWidth, kWeaponSideViewHeight, false, {40, 42, 40});
+            store.Picture(kWeaponSideViewBase + v, NoPureWhite(view));
         }
     // silhouettes: a bunker, a lorry, an armoured car, a tank
     const char* shapes[4] = {"GeneralModel", "GeneralModel_1", "SdKfz222", "GeneralModel"};

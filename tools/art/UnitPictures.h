@@ -1,5 +1,6 @@
 // The info panel's pictures of the units: a commander's portrait for every uniform, variant and rank,
-// and the side views and class silhouettes of the vehicles.
+// the side views and class silhouettes of the vehicles, and the side views of the teams' heavy weapons
+// (units/WeaponSideViews.h).
 #pragma once
 #include "AssetStore.h"
 #include "GameData.h"
