@@ -425,43 +425,34 @@ void CheckLockedVehicleAtLevelZero(PlayDriver& d) {
 float ShownShare(GGraphic* picture, int32_t x, int32_t y) {
     Surface16* s = picture ? picture->GetSurface() : nullptr;
     const PixelTarget16 back = gKernel->GetBackBuffer();
-    if (!s || s->Width() <= 0 || s->Height() <= 0) return 0.0f;
+    if (!s || s->Width() <= 0 || x < 0 || y < 0 || x + s->Width() > back.width || y + s->Height() > back.height)
+        return 0.0f;
     int32_t same = 0;
     for (int32_t py = 0; py < s->Height(); ++py)
-        for (int32_t px = 0; px < s->Width(); ++px) {
-            const int32_t bx = x + px, by = y + py;
-            same += bx >= 0 && by >= 0 && bx < back.width && by < back.height &&
-                    back.Row(by)[bx] == s->Target().Row(py)[px];
-        }
+        for (int32_t px = 0; px < s->Width(); ++px)
+            same += back.Row(y + py)[x + px] == s->Target().Row(py)[px];
     return static_cast<float>(same) / static_cast<float>(s->Width() * s->Height());
 }
 
 // An own mortar team selected: the info panel's right box, at (364, 22) of
-// the panel, shows the side view of its mortar, not the commander's
-// portrait that stands at (0, 0).
+// the panel, shows its mortar's side view, not the portrait at (0, 0).
 void CheckMortarTeamPicture(PlayDriver& d) {
-    MVApplication* app = d.App();
     Infantry* team = nullptr;
     for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !team; ++i) {
         Unit* u = gBattle->mUnits->GetUnit(i);
-        if (!u || !u->mActive || u->mUnitType != kUnitInfantry || !u->IsOwnUnit(app->ViewingSide())) continue;
+        if (!u || !u->mActive || u->mUnitType != kUnitInfantry || !u->IsOwnUnit(d.App()->ViewingSide())) continue;
         const WeaponType w = static_cast<Infantry*>(u)->Record().mHeavyWeapon;
         if (w != kWeaponNone && gWeaponData[w].mClass == kWClassMortar) team = static_cast<Infantry*>(u);
     }
-    ASSERT_NE(team, nullptr) << "no own mortar team";
-    ASSERT_NE(team->mKnowledgePictures[0], nullptr) << "the mortar team has no picture of its mortar";
-    ASSERT_NE(gBattle->mInfoPanel, nullptr);
+    ASSERT_TRUE(team && team->mKnowledgePictures[0] && gBattle->mInfoPanel) << "no own mortar team or picture";
     gBattle->SetSelectedUnit(team);
     d.Run(300);
     d.Shot("mortar-team-panel");
     LongRect r;
     gBattle->mInfoPanel->GetGlobalBounds(&r);
-    EXPECT_GT(ShownShare(team->mKnowledgePictures[0], r.left + 364, r.top + 22), 0.95f)
-        << "the panel's right box shows no mortar";
-    if (GGraphic* portrait = team->mRankPortraits[0]) {
-        EXPECT_GT(ShownShare(portrait, r.left, r.top), 0.95f) << "the portrait at (0, 0)";
-        EXPECT_LT(ShownShare(portrait, r.left + 364, r.top + 22), 0.5f) << "the portrait again in the box";
-    }
+    EXPECT_GT(ShownShare(team->mKnowledgePictures[0], r.left + 364, r.top + 22), 0.95f) << "no mortar in the box";
+    EXPECT_GT(ShownShare(team->mRankPortraits[0], r.left, r.top), 0.95f) << "the portrait at (0, 0)";
+    EXPECT_LT(ShownShare(team->mRankPortraits[0], r.left + 364, r.top + 22), 0.5f) << "the portrait in the box";
     gBattle->SetSelectedUnit(nullptr);
     d.Run(100);
 }

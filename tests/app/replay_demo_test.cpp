@@ -314,11 +314,10 @@ TEST_F(ReplayDemo, ALevelOneFrameDrawsCloseMenRichestAndEveryPuffOfANearColumn) 
     }
     ASSERT_GT(factor, 0.0095f);
     ASSERT_LE(factor, 0.015f);
-    // The column near the eye: every one of its puffs, found after the
-    // move to its foot.
-    int32_t puffs = -1, depth = 0;
-    for (size_t k = 1; k < mRecorder.mCalls.size(); ++k) {
-        const DrawCall& c = mRecorder.mCalls[k];
+    // Every puff of the column near the eye: the quads after the move to its
+    // foot, until the column's matrix goes.
+    int32_t puffs = -1, depth = 0, kind = -1;
+    for (const DrawCall& c : mRecorder.mCalls) {
         if (puffs < 0) {
             bool smoke = false;
             for (GGraphic* t : map->mSmokeTextures)
@@ -330,10 +329,9 @@ TEST_F(ReplayDemo, ALevelOneFrameDrawsCloseMenRichestAndEveryPuffOfANearColumn) 
         if (depth < 0) break;
         puffs += c.mOp == DrawOp::kTexturedQuad;
     }
-    int32_t kind = -1;
     map->mSmokeShells->DoForEach([](GObject* o, void* k) { *static_cast<int32_t*>(k) = static_cast<SmokeShell*>(o)->mKind; },
                                  &kind);
-    EXPECT_EQ(puffs, kind == 1 ? 12 : 6) << "kind " << kind;
+    EXPECT_EQ(puffs, kind == 1 ? 12 : 6) << "kind " << kind; // a smoke pot's column or a round's
 }
 
 // A square burning when the turn is computed crackles in the replay with

@@ -62,46 +62,30 @@ TEST(FigureLevels, EachThresholdIsStrictlyExceeded) {
     EXPECT_EQ(FigureDetailFor(-1.0f), kFigureDistantDot);
 }
 
-// Under legwear 17 the richest figure's forearms take the derived strip:
-// the second vertex of each pair drawn in by 0.67 (x, y) and 2 lower, the
-// first of each pair, the fan after it and the texture coordinates as the
-// usual forearm's.
+// Under legwear 17 the richest figure's forearms (left and right) take the
+// derived strip: the second vertex of each pair drawn in by 0.67 (x, y) and
+// 2 lower, the rest and the texture coordinates as the usual forearm's.
 TEST_F(Figures, Legwear17DrawsTheDerivedForearm) {
-    const dm::models::ModelTable* table = ModelTableNamed("SoldierForearmBest");
-    ASSERT_NE(table, nullptr);
-    int32_t first = -1;
-    for (int32_t k = 0; k < table->opCount && first < 0; ++k)
-        if (table->ops[k].op == dm::models::Op::Strip) first = table->ops[k].first;
-    ASSERT_GE(first, 0);
-    const float* strip = table->xyz + 3 * first;
     Draw(kFigureBest);
     const std::vector<DrawCall> usual = f.recorder.mCalls;
     gFigureStatics.legwearKind = 17;
     Draw(kFigureBest);
-    const std::vector<DrawCall>& derived = f.recorder.mCalls;
+    const float* strip = Legwear17Forearm()->xyz; // its first vertex is the strip's
     int forearms = 0;
-    for (size_t i = 0; i + 1 < usual.size() && i + 1 < derived.size(); ++i) {
-        const DrawCall& c = usual[i];
-        if (c.mOp != DrawOp::kTextureStrip || c.mCount != 12 || c.mArgs[0] != strip[0] ||
-            c.mArgs[1] != strip[1] || c.mArgs[2] != strip[2])
-            continue;
+    for (size_t i = 0; i < usual.size(); ++i) {
+        const std::vector<float>& u = usual[i].mArgs;
+        if (usual[i].mCount != 12 || u[0] != strip[0] || u[1] != strip[1] || u[2] != strip[2]) continue;
         ++forearms;
-        const DrawCall& d = derived[i];
-        ASSERT_EQ(d.mOp, DrawOp::kTextureStrip);
-        ASSERT_EQ(d.mArgs.size(), 5u * kForearmStripVertices);
-        for (int32_t v = 0; v < kForearmStripVertices; ++v) {
-            const float* u = &c.mArgs[5 * v];
-            const float* w = &d.mArgs[5 * v];
-            const bool second = v % 2 == 1;
-            EXPECT_FLOAT_EQ(w[0], second ? u[0] * 0.67f : u[0]) << v;
-            EXPECT_FLOAT_EQ(w[1], second ? u[1] * 0.67f : u[1]) << v;
-            EXPECT_FLOAT_EQ(w[2], second ? u[2] - 2.0f : u[2]) << v;
-            EXPECT_EQ(w[3], u[3]);
-            EXPECT_EQ(w[4], u[4]);
+        const std::vector<float>& w = f.recorder.mCalls[i].mArgs;
+        ASSERT_EQ(w.size(), 5u * kForearmStripVertices);
+        for (size_t k = 0; k < w.size(); ++k) {
+            const bool second = k / 5 % 2 == 1;
+            const float want = !second || k % 5 > 2 ? u[k] : (k % 5 == 2 ? u[k] - 2.0f : u[k] * 0.67f);
+            EXPECT_FLOAT_EQ(w[k], want) << k;
         }
-        EXPECT_EQ(derived[i + 1].mArgs, usual[i + 1].mArgs) << "the fan after it";
+        EXPECT_EQ(f.recorder.mCalls[i + 1].mArgs, usual[i + 1].mArgs) << "the fan after it";
     }
-    EXPECT_EQ(forearms, 2); // left and right
+    EXPECT_EQ(forearms, 2);
 }
 
 TEST_F(Figures, EveryLevelDrawsItsPiecesAndLeavesTheStackAsFound) {
