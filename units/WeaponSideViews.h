@@ -10,11 +10,11 @@ constexpr int32_t kWeaponSideViewWidth = 89, kWeaponSideViewHeight = 61;
 
 // The views, by the model table they are drawn from.
 enum WeaponSideView : int32_t {
-    kWeaponView50mmAT = 0, // "50AT": ordnance model 6
-    kWeaponViewFlak,       // "20Flak": every gun model the drawing has no own table for
+    kWeaponView50mmAT = 0,  // "50AT": ordnance model 6
+    kWeaponViewFlak,        // "20Flak": every gun model the drawing has no own table for
     kWeaponViewInfantryGun, // "75IG": ordnance model 21
-    kWeaponView37mmAT,     // "37AT_USA": ordnance model 36
-    kWeaponViewMortar,     // "Mortar": the mortars
+    kWeaponView37mmAT,      // "37AT_USA": ordnance model 36
+    kWeaponViewMortar,      // "Mortar": the mortars
     kWeaponViewCount
 };
 inline constexpr const char* kWeaponViewModels[kWeaponViewCount] = {"50AT", "20Flak", "75IG", "37AT_USA",

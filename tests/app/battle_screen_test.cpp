@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <utility>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/MapSound.h"
@@ -174,7 +174,9 @@ TEST_F(BattleScreenTest, TheShakeIsMeasuredFromTheEyesHeight) {
     ActionPacket& blast = SoundPacket(0, false, nullptr, 50.0f, 50.0f, 0.5f);
     blast.mPoint[0][2] = ground;
     for (const auto& [eye, shake] : {std::pair<float, float>{100.0f, 0.5f * std::pow(0.3f, 1.2f)},
-                                     {30.0f, 0.5f}, {NAN, 0.0f}, {INFINITY, 0.0f}}) {
+                                     {30.0f, 0.5f},
+                                     {NAN, 0.0f},
+                                     {INFINITY, 0.0f}}) {
         mMap->mCameraZ = ground + eye;
         mMap->mShake = 0.0f;
         mMap->PlaySoundEffect(&blast);

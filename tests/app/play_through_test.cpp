@@ -16,9 +16,9 @@
 
 #include "app/AppTypes.h"
 #include "app/BattleScreen.h"
+#include "app/InfoPanel.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
-#include "app/InfoPanel.h"
 #include "app/PlayerMenu.h"
 #include "app/ScenarioScroller.h"
 #include "app/ScenarioSnapshot.h"
@@ -425,7 +425,8 @@ void CheckLockedVehicleAtLevelZero(PlayDriver& d) {
 float ShownShare(GGraphic* picture, int32_t x, int32_t y) {
     Surface16* s = picture ? picture->GetSurface() : nullptr;
     const PixelTarget16 back = gKernel->GetBackBuffer();
-    if (!s || s->Width() <= 0 || x < 0 || y < 0 || x + s->Width() > back.width || y + s->Height() > back.height)
+    if (!s || s->Width() <= 0 || x < 0 || y < 0 || x + s->Width() > back.width ||
+        y + s->Height() > back.height)
         return 0.0f;
     int32_t same = 0;
     for (int32_t py = 0; py < s->Height(); ++py)
@@ -440,19 +441,23 @@ void CheckMortarTeamPicture(PlayDriver& d) {
     Infantry* team = nullptr;
     for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !team; ++i) {
         Unit* u = gBattle->mUnits->GetUnit(i);
-        if (!u || !u->mActive || u->mUnitType != kUnitInfantry || !u->IsOwnUnit(d.App()->ViewingSide())) continue;
+        if (!u || !u->mActive || u->mUnitType != kUnitInfantry || !u->IsOwnUnit(d.App()->ViewingSide()))
+            continue;
         const WeaponType w = static_cast<Infantry*>(u)->Record().mHeavyWeapon;
         if (w != kWeaponNone && gWeaponData[w].mClass == kWClassMortar) team = static_cast<Infantry*>(u);
     }
-    ASSERT_TRUE(team && team->mKnowledgePictures[0] && gBattle->mInfoPanel) << "no own mortar team or picture";
+    ASSERT_TRUE(team && team->mKnowledgePictures[0] && gBattle->mInfoPanel)
+        << "no own mortar team or picture";
     gBattle->SetSelectedUnit(team);
     d.Run(300);
     d.Shot("mortar-team-panel");
     LongRect r;
     gBattle->mInfoPanel->GetGlobalBounds(&r);
-    EXPECT_GT(ShownShare(team->mKnowledgePictures[0], r.left + 364, r.top + 22), 0.95f) << "no mortar in the box";
+    EXPECT_GT(ShownShare(team->mKnowledgePictures[0], r.left + 364, r.top + 22), 0.95f)
+        << "no mortar in the box";
     EXPECT_GT(ShownShare(team->mRankPortraits[0], r.left, r.top), 0.95f) << "the portrait at (0, 0)";
-    EXPECT_LT(ShownShare(team->mRankPortraits[0], r.left + 364, r.top + 22), 0.5f) << "the portrait in the box";
+    EXPECT_LT(ShownShare(team->mRankPortraits[0], r.left + 364, r.top + 22), 0.5f)
+        << "the portrait in the box";
     gBattle->SetSelectedUnit(nullptr);
     d.Run(100);
 }

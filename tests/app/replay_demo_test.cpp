@@ -329,8 +329,8 @@ TEST_F(ReplayDemo, ALevelOneFrameDrawsCloseMenRichestAndEveryPuffOfANearColumn) 
         if (depth < 0) break;
         puffs += c.mOp == DrawOp::kTexturedQuad;
     }
-    map->mSmokeShells->DoForEach([](GObject* o, void* k) { *static_cast<int32_t*>(k) = static_cast<SmokeShell*>(o)->mKind; },
-                                 &kind);
+    map->mSmokeShells->DoForEach(
+        [](GObject* o, void* k) { *static_cast<int32_t*>(k) = static_cast<SmokeShell*>(o)->mKind; }, &kind);
     EXPECT_EQ(puffs, kind == 1 ? 12 : 6) << "kind " << kind; // a smoke pot's column or a round's
 }
 

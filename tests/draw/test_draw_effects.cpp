@@ -495,4 +495,3 @@ TEST(DrawSmoke, ANearColumnDrawsEveryPuffAtItsOwnOpacity) {
         }
     EXPECT_EQ(g3D->GetMatrixDepth(), 0);
 }
-
