@@ -693,13 +693,14 @@ bool GroundColour(PlayDriver& d, float x, float y, Colour* c) {
 
 bool Watery(Colour c) { return c.b > c.r + 12 && c.b + 8 >= c.g; }
 bool Grey(Colour c) { return std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) < 24; }
-bool Planks(Colour c) { return c.r > c.b + 24 && c.r > c.g + 8; }
+bool Earthy(Colour c) { return c.r > c.g && c.g > c.b + 15 && c.r > c.b + 35; }
+bool Planks(Colour c) { return c.r > c.b + 24 && c.r >= c.g; }
 bool Grassy(Colour c) { return c.g > c.r && c.g > c.b; }
 
 } // namespace
 
 // Bruecke's stream, road, dirt road and bridge at camera levels 2 and 6 over
-// the village: at each the projected point shows water, road or plank
+// the village: at each the projected point shows water, road, earth or plank
 // colours, and the open ground beside it does not; then a turn is played.
 TEST(PlayThrough, BrueckeShowsItsStreamRoadsAndBridge) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
@@ -718,14 +719,14 @@ TEST(PlayThrough, BrueckeShowsItsStreamRoadsAndBridge) {
         bool (*looks)(Colour);
     } kFeatures[] = {
         {"stream", 600.0f, 440.0f, 584.0f, 440.0f, Watery},
-        {"road", 560.0f, 500.0f, 560.0f, 484.0f, Grey},
-        {"dirt road", 700.0f, 370.0f, 716.0f, 370.0f, Grey},
-        {"bridge", 592.0f, 497.0f, 582.0f, 515.0f, Planks},
+        {"road", 570.0f, 500.0f, 570.0f, 484.0f, Grey},
+        {"dirt road", 700.0f, 370.0f, 684.0f, 370.0f, Earthy},
+        {"bridge", 591.5f, 503.0f, 582.0f, 520.0f, Planks}, // west of the flag lying on it at level 6
     };
     for (int32_t level : {2, 6}) {
         app->JumpCameraToLevel(level);
-        map->mCameraX[side] = 640.0f;
-        map->mCameraY[side] = level < 5 ? 350.0f : 420.0f; // the eye 70 m behind at level 2
+        map->mCameraX[side] = 655.0f;
+        map->mCameraY[side] = level < 5 ? 320.0f : 420.0f; // the eye 70 m behind at level 2
         map->mCameraHeading[side] = 1.5707964f; // looking north
         map->DirtyClip();
         d.Run(300);
@@ -733,10 +734,14 @@ TEST(PlayThrough, BrueckeShowsItsStreamRoadsAndBridge) {
         for (const auto& f : kFeatures) {
             Colour at{}, beside{};
             const bool shown = GroundColour(d, f.x, f.y, &at) && GroundColour(d, f.besideX, f.besideY, &beside);
-            EXPECT_TRUE(shown) << f.what << " off the view at level " << level;
+            int32_t px = 0, py = 0;
+            d.GroundOnScreen(f.x, f.y, &px, &py);
+            EXPECT_TRUE(shown) << f.what << " off the view at level " << level << ": " << px << ", " << py;
             if (!shown) continue;
-            std::printf("[bruecke] level %d %s (%d %d %d) beside (%d %d %d)\n", level, f.what, at.r, at.g, at.b,
-                        beside.r, beside.g, beside.b);
+            int32_t sx = 0, sy = 0;
+            d.GroundOnScreen(f.x, f.y, &sx, &sy);
+            std::printf("[bruecke] level %d %s at (%d, %d): (%d %d %d) beside (%d %d %d)\n", level, f.what, sx, sy,
+                        at.r, at.g, at.b, beside.r, beside.g, beside.b);
             EXPECT_TRUE(f.looks(at)) << f.what << " at level " << level;
             EXPECT_TRUE(Grassy(beside)) << "beside the " << f.what << " at level " << level;
             EXPECT_FALSE(f.looks(beside)) << "beside the " << f.what << " at level " << level;
