@@ -734,14 +734,10 @@ TEST(PlayThrough, BrueckeShowsItsStreamRoadsAndBridge) {
         for (const auto& f : kFeatures) {
             Colour at{}, beside{};
             const bool shown = GroundColour(d, f.x, f.y, &at) && GroundColour(d, f.besideX, f.besideY, &beside);
-            int32_t px = 0, py = 0;
-            d.GroundOnScreen(f.x, f.y, &px, &py);
-            EXPECT_TRUE(shown) << f.what << " off the view at level " << level << ": " << px << ", " << py;
+            EXPECT_TRUE(shown) << f.what << " off the view at level " << level;
             if (!shown) continue;
-            int32_t sx = 0, sy = 0;
-            d.GroundOnScreen(f.x, f.y, &sx, &sy);
-            std::printf("[bruecke] level %d %s at (%d, %d): (%d %d %d) beside (%d %d %d)\n", level, f.what, sx, sy,
-                        at.r, at.g, at.b, beside.r, beside.g, beside.b);
+            std::printf("[bruecke] level %d %s (%d %d %d) beside (%d %d %d)\n", level, f.what, at.r, at.g, at.b,
+                        beside.r, beside.g, beside.b);
             EXPECT_TRUE(f.looks(at)) << f.what << " at level " << level;
             EXPECT_TRUE(Grassy(beside)) << "beside the " << f.what << " at level " << level;
             EXPECT_FALSE(f.looks(beside)) << "beside the " << f.what << " at level " << level;
