@@ -126,10 +126,10 @@ void OpenFromList(PlayDriver& d, const std::string& title, bool savedGame) {
 
 // From the main menu to the battle's set-up: list, briefing, side, players
 // (one player or hotseat), and the passwords of a hotseat game.
-void EnterBattle(PlayDriver& d, bool hotseat) {
+void EnterBattle(PlayDriver& d, bool hotseat, const char* title = kScenarioTitle) {
     MVApplication* app = d.App();
     ASSERT_TRUE(d.ClickCommand(67));
-    OpenFromList(d, kScenarioTitle, false);
+    OpenFromList(d, title, false);
     ASSERT_TRUE(d.RunUntil(
         [&] {
             return gBattle != nullptr && VisibleCommand({85, 86, 89, 109}) != 0;
@@ -707,6 +707,89 @@ TEST(PlayThrough, HeckenToTheResultScreen) {
     std::printf("[%s] to the result screen in %u ms\n", d.RunName().c_str(), ClockTime() - start);
     d.Run(300);
     d.Shot("result");
+}
+
+// ---- What the map shows -------------------------------------------------------
+
+namespace {
+
+struct Colour {
+    int r, g, b;
+};
+
+// The mean colour of the 3 x 3 pixels around a ground point, false when it
+// is not on the map view.
+bool GroundColour(PlayDriver& d, float x, float y, Colour* c) {
+    int32_t sx = 0, sy = 0;
+    if (!d.GroundOnScreen(x, y, &sx, &sy) || sx < 1 || sy < 1 || sx >= d.Width() - 1) return false;
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    int r = 0, g = 0, b = 0;
+    for (int32_t py = sy - 1; py <= sy + 1; ++py)
+        for (int32_t px = sx - 1; px <= sx + 1; ++px) {
+            const uint16_t p = back.Row(py)[px];
+            r += (p >> 11) << 3;
+            g += ((p >> 5) & 63) << 2;
+            b += (p & 31) << 3;
+        }
+    *c = {r / 9, g / 9, b / 9};
+    return true;
+}
+
+bool Watery(Colour c) { return c.b > c.r + 12 && c.b + 8 >= c.g; }
+bool Grey(Colour c) { return std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) < 24; }
+bool Earthy(Colour c) { return c.r > c.g && c.g > c.b + 15 && c.r > c.b + 35; }
+bool Planks(Colour c) { return c.r > c.b + 24 && c.r >= c.g; }
+bool Grassy(Colour c) { return c.g > c.r && c.g > c.b; }
+
+} // namespace
+
+// Bruecke's stream, road, dirt road and bridge at camera levels 2 and 6 over
+// the village: at each the projected point shows water, road, earth or plank
+// colours, and the open ground beside it does not; then a turn is played.
+TEST(PlayThrough, BrueckeShowsItsStreamRoadsAndBridge) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("bruecke", 1024, 768);
+    ASSERT_TRUE(d.Start());
+    ReachMainMenu(d);
+    if (HasFatalFailure() || IsSkipped()) return;
+    EnterBattle(d, false, "Br\xfc" "cke von");
+    if (HasFatalFailure() || IsSkipped()) return;
+    MVApplication* app = d.App();
+    Map* map = gBattle->mMap;
+    const int32_t side = map->ViewingSide();
+    const struct {
+        const char* what;
+        float x, y, besideX, besideY;
+        bool (*looks)(Colour);
+    } kFeatures[] = {
+        {"stream", 600.0f, 440.0f, 584.0f, 440.0f, Watery},
+        {"road", 570.0f, 500.0f, 570.0f, 484.0f, Grey},
+        {"dirt road", 700.0f, 370.0f, 684.0f, 370.0f, Earthy},
+        {"bridge", 591.5f, 503.0f, 582.0f, 520.0f, Planks}, // west of the flag lying on it at level 6
+    };
+    for (int32_t level : {2, 6}) {
+        app->JumpCameraToLevel(level);
+        map->mCameraX[side] = 655.0f;
+        map->mCameraY[side] = level < 5 ? 320.0f : 420.0f; // the eye 70 m behind at level 2
+        map->mCameraHeading[side] = 1.5707964f; // looking north
+        map->DirtyClip();
+        d.Run(300);
+        d.Shot("bruecke-level" + std::to_string(level));
+        for (const auto& f : kFeatures) {
+            Colour at{}, beside{};
+            const bool shown = GroundColour(d, f.x, f.y, &at) && GroundColour(d, f.besideX, f.besideY, &beside);
+            EXPECT_TRUE(shown) << f.what << " off the view at level " << level;
+            if (!shown) continue;
+            std::printf("[bruecke] level %d %s (%d %d %d) beside (%d %d %d)\n", level, f.what, at.r, at.g, at.b,
+                        beside.r, beside.g, beside.b);
+            EXPECT_TRUE(f.looks(at)) << f.what << " at level " << level;
+            EXPECT_TRUE(Grassy(beside)) << "beside the " << f.what << " at level " << level;
+            EXPECT_FALSE(f.looks(beside)) << "beside the " << f.what << " at level " << level;
+        }
+    }
+    PressGo(d, "bruecke turn 1");
+    if (HasFatalFailure() || IsSkipped()) return;
+    Quit(d);
 }
 
 // ---- TCP/IP through the screens ---------------------------------------------

@@ -132,6 +132,19 @@ TEST(ArtBattleTextures, EdgeFeaturesHugTheLeftEdge) {
     }
 }
 
+TEST(ArtBattleTextures, CoversThatHideTheGroundAreOpaque) {
+    // Grain, water and ice may leave the ground under them undrawn: no pixel lets it through.
+    for (int n : {683, 637, 640}) {
+        ArtPicture p = Load(n);
+        ASSERT_EQ(p.channels, 4);
+        int clear = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                clear += p.At(x, y, 3) < 255;
+        EXPECT_EQ(clear, 0) << "picture " << n;
+    }
+}
+
 TEST(ArtBattleTextures, SkyPanelsEndInOneZenithColour) {
     // v runs past 1 in the middle of a panel, so the top quarter of every sky picture is one colour.
     for (int base : {1400, 1406, 1412})

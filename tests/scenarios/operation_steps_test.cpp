@@ -321,12 +321,12 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "18bcd49e6e061e7fa55aaedfa61480b5d714016bc48eb5edd51d4f726d51cc62");
-    EXPECT_EQ(battles[1].stepDigest, "8fc918177e85e366b0f268e1991f15a37d5265911bfed23c8a8c69fdfff52730");
+    EXPECT_EQ(battles[0].stepDigest, "dc7dd56d590ed60becbda870d0de18377cc074cb1361607d38f7db78808589cd");
+    EXPECT_EQ(battles[1].stepDigest, "a0f4478bf1e3b6b6e2a69a2f82701c14feefe312c503c370f67d8e81fd25605f");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "300a4d89aab84793693877fb73b54f59885e1a8acf70578d191c5dcf50167807");
+              "1f1b0e6d069c4f976cd636d1a9db3d5031c94d813757b609cf00dd914e65a308");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "3be816c670c45059a193cbfd6963f978d52a57c4dd1124d71e1e2c60836679d9");
+              "6419291489c17360e6b2edebcd056ac713708c46ff4ee7c27e5101322bd33621");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 23);
     EXPECT_EQ(battles[1].frontLine, 26);
@@ -361,10 +361,10 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].frontLine, 49);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "02abd700248771008d8d7af66814f0f332b600c50082a226de77be457ed5beff");
+    EXPECT_EQ(battles[0].stepDigest, "a0fddfcfab904b0fdbfd53474ae21d3ab05fb47e8ce4ab00a227ec7c86f8dd23");
+    EXPECT_EQ(battles[1].stepDigest, "e82355d8f36bab7f696137e21e614121a845ae1b055e16c4723715c5260d617d");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "cc57e03c3e708f116ed8905ea795c49c75e5d96508d41c35f8a328a3fb21c6f2");
+              "c4a04230df5f4cc2e7f1ea007b3ffdfe7a91c67d201662ddf8a2821ffcde2e20");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "5b5e77ab05827f4da13d693b2c0016cbd08497802f425c326d454ed22d515e95");
+              "4e19d1a96fc1c1100fdae6d13309d06707370d6313a805c6816a95f20067f0a3");
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Noise.h"
+#include "OverlayBands.h"
 #include "Texture.h"
 
 namespace {
@@ -227,10 +228,10 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
                     Paint(img, x, y, {46, 40, 36}, 0.9f, 0.9f);
         break;
     case Look::DirtRoad:
-        EdgeFeature(img, snow ? Rgb{200, 196, 188} : Rgb{132, 108, 76}, {100, 82, 58}, 0.3f, seed, false);
+        EdgeFeature(img, snow ? Rgb{200, 196, 188} : Rgb{132, 108, 76}, {100, 82, 58}, 0.15f, seed, false);
         break;
     case Look::Road:
-        EdgeFeature(img, snow ? Rgb{210, 210, 206} : Rgb{96, 94, 90}, {150, 146, 136}, 0.34f, seed, false);
+        EdgeFeature(img, snow ? Rgb{210, 210, 206} : Rgb{96, 94, 90}, {150, 146, 136}, 0.2f, seed, false);
         break;
     case Look::Fence:
         EdgeFeature(img, snow ? Rgb{188, 188, 184} : Rgb{104, 80, 52}, {70, 52, 34}, 0.05f, seed, true);
@@ -238,7 +239,10 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
     case Look::Wall:
         field({120, 116, 104}, {160, 154, 140}, 0.3f, 0.7f, 16, 1.0f);
         break;
-    case Look::Path:
+    case Look::Path: // a worn track: bare earth throughout, lighter ruts
+        for (int y = 0; y < kGround; ++y)
+            for (int x = 0; x < kGround; ++x)
+                img.Set(x, y, Shade({138, 116, 82}, 0.9f + 0.2f * TileNoise(x / 8.0f, y / 8.0f, 16, seed)));
         field({150, 128, 92}, {176, 156, 118}, 0.5f, 0.7f, 4, 0.9f);
         break;
     case Look::Ditch:
@@ -280,7 +284,10 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
     case Look::Cliff:
         field({78, 74, 68}, {132, 126, 116}, 0.0f, 1.0f, 8, 1.0f);
         break;
-    case Look::Water:
+    case Look::Water: // opaque: the ground under a covering water is not drawn
+        for (int y = 0; y < kGround; ++y)
+            for (int x = 0; x < kGround; ++x)
+                img.Set(x, y, {40, 66, 96});
         field({40, 66, 96}, {70, 100, 130}, 0.0f, 1.0f, 4, 1.0f);
         break;
     case Look::Shallow:
@@ -289,7 +296,10 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
     case Look::Mud:
         field({70, 56, 38}, {96, 78, 54}, 0.3f, 0.8f, 8, 1.0f);
         break;
-    case Look::Ice:
+    case Look::Ice: // opaque, as water
+        for (int y = 0; y < kGround; ++y)
+            for (int x = 0; x < kGround; ++x)
+                img.Set(x, y, {190, 206, 222});
         field({190, 206, 222}, {226, 236, 240}, 0.0f, 1.0f, 4, 1.0f);
         break;
     case Look::Hedge:
@@ -336,6 +346,15 @@ void MakeGround(AssetStore& store, const GameData& data) {
             if (!made.count(600 + o.index + under)) made[600 + o.index + under] = {code, under};
     for (const auto& [number, cu] : made)
         store.Texture(number, OverlayPicture(cu.first, cu.second, false, uint32_t(number)), true);
+    // the band pictures: the first code naming a band range paints it
+    std::map<int, int> bands; // first index -> code
+    for (const auto& [code, o] : data.overlays)
+        if (o.bands >= 0 && !bands.count(o.bands)) bands[o.bands] = code;
+    for (const auto& [first, code] : bands) {
+        const Image full = OverlayPicture(code, 0, false, uint32_t(600 + first));
+        for (int shape = 1; shape <= 16; ++shape)
+            store.Texture(600 + first + shape - 1, BandPicture(full, shape), true);
+    }
     // the edge features on snow ground: the roads at 842, the fence at 971
     store.Texture(842, OverlayPicture(14, 0, true, 842), true);
     store.Texture(971, OverlayPicture(15, 0, true, 971), true);

@@ -16,6 +16,8 @@
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "tools/scenarios/ScenarioOverlays.h"
+#include "tools/scenarios/ScenarioShapes.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Names_VX.h"
@@ -33,28 +35,6 @@ bool Fault(ScenarioFault* fault, const ScenarioDescription& d, int line, const s
     fault->file = d.file;
     fault->line = line;
     fault->reason = reason;
-    return false;
-}
-
-bool InsidePolygon(const std::vector<ScenarioPoint>& poly, float x, float y) {
-    bool inside = false;
-    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-        const ScenarioPoint& a = poly[i];
-        const ScenarioPoint& b = poly[j];
-        if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x) inside = !inside;
-    }
-    return inside;
-}
-
-bool NearPolyline(const std::vector<ScenarioPoint>& line, float halfWidth, float x, float y) {
-    for (size_t i = 0; i + 1 < line.size(); ++i) {
-        float ax = line[i].x, ay = line[i].y;
-        float dx = line[i + 1].x - ax, dy = line[i + 1].y - ay;
-        float len2 = dx * dx + dy * dy;
-        float t = len2 > 0.0f ? std::clamp(((x - ax) * dx + (y - ay) * dy) / len2, 0.0f, 1.0f) : 0.0f;
-        float px = ax + t * dx - x, py = ay + t * dy - y;
-        if (px * px + py * py <= halfWidth * halfWidth) return true;
-    }
     return false;
 }
 
@@ -80,9 +60,7 @@ Map* BuildMap(const ScenarioDescription& d) {
             float cx = px + 1.0f, cy = py + 1.0f;
             int32_t terrain = 0;
             for (const ScenarioShape& s : d.shapes) {
-                bool in = s.width > 0.0f ? NearPolyline(s.points, s.width * 0.5f, cx, cy)
-                                         : InsidePolygon(s.points, cx, cy);
-                if (in) terrain = s.terrain;
+                if (ShapeCovers(s, cx, cy)) terrain = s.terrain;
             }
             for (const ScenarioBuilding& b : d.buildings)
                 if (cx >= b.x && cx < b.x + b.w && cy >= b.y && cy < b.y + b.d) terrain = b.type;
@@ -117,6 +95,7 @@ Map* BuildMap(const ScenarioDescription& d) {
         wall->IWall(static_cast<Terrain>(w.type), w.x0, w.y0, w.x1, w.y1, w.height);
         map.mWalls->Add(wall);
     }
+    LayOverlays(d, &map);
     GFile file;
     if (!file.ITempFile(false)) return nullptr;
     WriteMapRecord(&file, &map);
@@ -244,6 +223,7 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
 std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, ScenarioFault* fault) {
     SeedRandomGenerator(d.seed);
     Unit::ResetUnitIDNumbers(true);
+    if (!CheckShapesDrawable(d, fault)) return nullptr;
     auto battle = std::make_unique<Battle>();
     battle->IBattleStub();
     battle->mStub = false;

@@ -372,6 +372,19 @@ void MapSeeds() {
     cratered.mCraters->Add(crater);
     cratered.IndexObjects();
     Put("fuzz_map", "crater", Written([&](GFile* f) { cratered.Write(f); }));
+    // A stream under a bridge beside a road: bands in both slots, edges.
+    Map laid;
+    laid.IBlankMap(3, 2, 1.0f, 10);
+    Square* s = laid.GetSquare(1, 0);
+    s->mOverlay[0] = 37;
+    s->mOverlayMirror[0] = 3;
+    s->mOverlay[1] = 55;
+    s->mOverlayMirror[1] = 7;
+    s->mOverlayTurn[1] = 3;
+    s->mEdge[3] = 1;
+    laid.GetSquare(1, 1)->mEdge[9] = 1;
+    laid.GetSquare(2, 1)->mOverlay[0] = 23;
+    Put("fuzz_map", "overlays", Written([&](GFile* f) { laid.Write(f); }));
 }
 
 void SmokeSeeds() {
