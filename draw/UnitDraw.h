@@ -104,6 +104,12 @@ void SetPickedUnit(Unit* u);
 // not fired this turn or the clock has run out. Read from the battle's
 // packets alone, so a slice looks the same however it was reached.
 float UnitShotAge(const Unit* u);
+// The muzzle flash and blast cloud of a gun, in size and time, relative to a
+// 75 mm gun's: the square root of calibre / 75 (1 for an unknown calibre).
+float MuzzleSize(float calibre);
+// Metres per model unit of the general model, and of any gun drawn without
+// a vehicle's own measure.
+constexpr float kGeneralModelUnit = 28.9f;
 // Recoil of a barrel at a shot age: 0 before the shot and from 1.25 s after,
 // full 0.25 s after it.
 float RecoilFactor(float shotAge);

@@ -194,10 +194,9 @@ const ModelTable* VehicleModelTable(int32_t model) {
 
 float VehicleModelUnit(int32_t model) {
     const ModelTable* t = VehicleModelTable(model);
-    constexpr float kGeneralUnit = 28.9f; // the general model's proportioning
-    if (!t || !t->hasFootprint || model < 0 || model >= gVehicleModelData.Count()) return kGeneralUnit;
+    if (!t || !t->hasFootprint || model < 0 || model >= gVehicleModelData.Count()) return kGeneralModelUnit;
     const float span = t->footprint[3] - t->footprint[1];
     const float length = gVehicleModelData[model].mSize[0];
-    if (!(span > 0.0f) || !(length > 0.0f)) return kGeneralUnit;
+    if (!(span > 0.0f) || !(length > 0.0f)) return kGeneralModelUnit;
     return length / span;
 }
