@@ -315,11 +315,9 @@ void Unit::DrawGunflash(float scale, float x, float y, float z) {
     const float size = MuzzleSize(CalibreOf(MainWeapon(this)));
     const float flashTime = kFlashTime * size, blastTime = kBlastTime * size;
     if (since >= blastTime) return;
-    // Drawn in the gun's frame: its units per metre.
+    // Drawn in the gun's frame: its units per metre (the model drawn, through the published statics).
     const float perMetre =
-        scale / (mUnitType == kUnitVehicle
-                     ? VehicleModelUnit(static_cast<const Vehicle*>(this)->GetActualModel())
-                     : kGeneralModelUnit);
+        scale / (mUnitType == kUnitVehicle ? DrawnVehicleModelUnit(static_cast<Vehicle*>(this)) : kGeneralModelUnit);
     const int32_t slice = gBattle ? gBattle->PlaybackTimeSlice() : 0;
     d3::Push();
     d3::Translate(x, y, z);

@@ -49,9 +49,12 @@ void RunModelOps(const dm::models::ModelTable& model, bool needsClip, GGraphic* 
 // proportioned to its size, else the general model); never null while the
 // tables hold the general model.
 const dm::models::ModelTable* VehicleModelTable(int32_t model);
-// Metres per model unit that make the model's footprint as long as the
-// vehicle model's length in the data.
+// Metres per model unit of the model's table: the unit its shapes were made
+// in, so a model is drawn at its true size.
 float VehicleModelUnit(int32_t model);
+// The metres per model unit of the model drawn for the vehicle: that of the
+// type its viewer is shown.
+float DrawnVehicleModelUnit(Vehicle* v);
 
 // A vehicle as the viewing side sees it, for its drawing.
 struct VehicleView {

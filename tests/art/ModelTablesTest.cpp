@@ -666,6 +666,43 @@ TEST(ModelTables, FigurePiecesMeetAtTheirJoints) {
     }
 }
 
+namespace {
+// A vehicle table split into its hull (everything but the barrel) and its barrel: the primitives after
+// the recoil reaching more than half a metre along y (at 28.9 m a unit).
+struct HullAndBarrel {
+    float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+    float barrelStart = 1e9f, barrelEnd = -1e9f, barrelThick = 1e9f;
+    float muzzle[3] = {};
+};
+HullAndBarrel HullAndBarrelOf(const ModelTable& t) {
+    HullAndBarrel h;
+    bool afterRecoil = false;
+    for (int i = 0; i < t.opCount; ++i) {
+        const ModelOp& o = t.ops[i];
+        if (o.op == Op::Recoil) afterRecoil = true;
+        if (o.op == Op::Flash) h.muzzle[0] = o.a, h.muzzle[1] = o.b, h.muzzle[2] = o.c;
+        int count = 0;
+        if (o.op == Op::Fan || o.op == Op::Strip || o.op == Op::FlatFan || o.op == Op::FlatStrip) count = o.n + 2;
+        if (o.op == Op::Triangle || o.op == Op::FlatTriangle) count = 3;
+        if (!count) continue;
+        const float* p = t.xyz + 3 * o.first;
+        float ylo = 1e9f, yhi = -1e9f, xlo = 1e9f, xhi = -1e9f;
+        for (int v = 0; v < count; ++v)
+            ylo = std::min(ylo, p[3 * v + 1]), yhi = std::max(yhi, p[3 * v + 1]), xlo = std::min(xlo, p[3 * v]),
+            xhi = std::max(xhi, p[3 * v]);
+        if (afterRecoil && (yhi - ylo) * 28.9f > 0.5f) {
+            h.barrelStart = std::min(h.barrelStart, ylo), h.barrelEnd = std::max(h.barrelEnd, yhi);
+            if (xhi - xlo > 1e-6f) h.barrelThick = std::min(h.barrelThick, xhi - xlo);
+            continue;
+        }
+        for (int v = 0; v < count; ++v)
+            for (int k = 0; k < 3; ++k)
+                h.lo[k] = std::min(h.lo[k], p[3 * v + k]), h.hi[k] = std::max(h.hi[k], p[3 * v + k]);
+    }
+    return h;
+}
+} // namespace
+
 TEST(ModelTables, EveryOtherVehicleModelHasAGeneralModelOfItsSize) {
     GameDataSet data;
     std::string error;
@@ -692,16 +729,36 @@ TEST(ModelTables, EveryOtherVehicleModelHasAGeneralModelOfItsSize) {
             EXPECT_EQ(t->ops[i].op, general.ops[i].op);
             EXPECT_EQ(t->ops[i].n, general.ops[i].n);
         }
-        float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
-        for (int i = 0; i < t->vertexCount; ++i)
-            for (int k = 0; k < 3; ++k)
-                lo[k] = std::min(lo[k], t->xyz[3 * i + k]), hi[k] = std::max(hi[k], t->xyz[3 * i + k]);
-        // length, width and height in metres, at 28.9 metres to the model unit
-        EXPECT_NEAR((hi[1] - lo[1]) * 28.9f, d.mSize[0], 0.01f);
-        EXPECT_NEAR((hi[0] - lo[0]) * 28.9f, d.mSize[1], 0.01f);
-        EXPECT_NEAR((hi[2] - lo[2]) * 28.9f, d.mSize[2], 0.01f);
+        const HullAndBarrel h = HullAndBarrelOf(*t);
+        // the hull's length, width and height in metres, at the table's 28.9 metres to the model unit
+        EXPECT_EQ(t->unitMetres, 28.9f);
+        EXPECT_NEAR((h.hi[1] - h.lo[1]) * 28.9f, d.mSize[0], 0.01f);
+        EXPECT_NEAR((h.hi[0] - h.lo[0]) * 28.9f, d.mSize[1], 0.01f);
+        EXPECT_NEAR((h.hi[2] - h.lo[2]) * 28.9f, d.mSize[2], 0.01f);
+        // the muzzle point at the barrel's end, on its axis
+        EXPECT_NEAR(h.muzzle[1], h.barrelEnd, 1e-5f);
     }
     EXPECT_GE(variants, 5);
+}
+
+TEST(ModelTables, TheGeneralModelsBarrelIsTheGunsCalibreTimesItsLength) {
+    // PzIV H, 75 mm L/48: 3.6 m; Cromwell, 75 mm L/36: 2.7 m; each at least as thick as 2.4 calibres and
+    // the muzzle well ahead of the hull.
+    const struct {
+        const char* name;
+        float barrel, thick, past;
+    } guns[] = {{"GeneralModel_30", 3.6f, 0.18f, 1.0f}, {"GeneralModel_5", 2.7f, 0.18f, 0.5f}};
+    for (const auto& g : guns) {
+        const ModelTable* t = FindModelTable(g.name);
+        ASSERT_NE(t, nullptr) << g.name;
+        const HullAndBarrel h = HullAndBarrelOf(*t);
+        EXPECT_NEAR((h.barrelEnd - h.barrelStart) * t->unitMetres, g.barrel, 0.1f * g.barrel) << g.name;
+        EXPECT_GE(h.barrelThick * t->unitMetres, g.thick - 0.005f) << g.name;
+        EXPECT_GE((h.muzzle[1] - h.hi[1]) * t->unitMetres, g.past) << g.name;
+    }
+    // Every table carries the unit of its file: the own models theirs, the M10's its own.
+    EXPECT_EQ(Table("M10").unitMetres, 32.5038f);
+    EXPECT_EQ(Table("PzIIIM").unitMetres, 28.9f);
 }
 
 TEST(ModelTables, FigureMembersHaveTheirPrimitivesPerPiece) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <string>
 
 #include "DrawTestUtil.h"
@@ -140,6 +141,17 @@ TEST_F(GunShots, TheFlashAndTheBlastCloudGrowAndLastByTheRootOfTheCalibre) {
     for (size_t i = 0; i < first.size(); ++i)
         EXPECT_EQ(first[i]->mArgs[1], second[i]->mArgs[1]);
     scope.battle.mMap = nullptr;
+}
+
+TEST_F(GunShots, AVehicleIsDrawnAtTheUnitItsModelWasMadeIn) {
+    // The M10's own model is made at 32.5038 m a unit, the general model's variants at 28.9.
+    for (const auto& [model, unit] : {std::pair{234, 32.5038f}, std::pair{30, 28.9f}, std::pair{28, 28.9f}}) {
+        vehicles[0].mModel = model;
+        float scale = 1.0f;
+        f.recorder.mCalls.clear();
+        tank.ScaleForType(&scale, 0.0f, 0.0f, 0.0f);
+        EXPECT_FLOAT_EQ(scale, unit) << "model " << model;
+    }
 }
 
 TEST_F(GunShots, ADeadLorryListsAndADeadTankDoesNot) {
