@@ -701,6 +701,36 @@ HullAndBarrel HullAndBarrelOf(const ModelTable& t) {
     }
     return h;
 }
+
+// The height of the highest level face of a vehicle table (not its barrel) over the point (x, y), in model
+// units; -1 when none lies over it.
+float RoofAt(const ModelTable& t, float x, float y) {
+    float best = -1.0f;
+    bool afterRecoil = false;
+    float scale = 1.0f;
+    for (int i = 0; i < t.opCount; ++i) {
+        const ModelOp& o = t.ops[i];
+        if (o.op == Op::Scale) scale = o.a;
+        if (o.op == Op::Recoil) afterRecoil = true;
+        if (o.op != Op::Fan && o.op != Op::FlatFan && o.op != Op::Triangle && o.op != Op::FlatTriangle) continue;
+        const int count = o.op == Op::Fan || o.op == Op::FlatFan ? o.n + 2 : 3;
+        const float* p = t.xyz + 3 * o.first;
+        float zlo = 1e9f, zhi = -1e9f, ylo = 1e9f, yhi = -1e9f, zsum = 0.0f;
+        for (int v = 0; v < count; ++v) {
+            zlo = std::min(zlo, p[3 * v + 2]), zhi = std::max(zhi, p[3 * v + 2]), zsum += p[3 * v + 2];
+            ylo = std::min(ylo, p[3 * v + 1]), yhi = std::max(yhi, p[3 * v + 1]);
+        }
+        if ((afterRecoil && (yhi - ylo) * 28.9f > 0.5f) || (zhi - zlo) * 28.9f > 0.12f) continue;
+        bool in = false;
+        for (int a = 0, b = count - 1; a < count; b = a++) {
+            const float xa = p[3 * a] * scale, ya = p[3 * a + 1] * scale, xb = p[3 * b] * scale,
+                        yb = p[3 * b + 1] * scale;
+            if ((ya > y) != (yb > y) && x < (xb - xa) * (y - ya) / (yb - ya) + xa) in = !in;
+        }
+        if (in) best = std::max(best, zsum / count * scale);
+    }
+    return best;
+}
 } // namespace
 
 TEST(ModelTables, EveryOtherVehicleModelHasAGeneralModelOfItsSize) {
@@ -759,6 +789,43 @@ TEST(ModelTables, TheGeneralModelsBarrelIsTheGunsCalibreTimesItsLength) {
     // Every table carries the unit of its file: the own models theirs, the M10's its own.
     EXPECT_EQ(Table("M10").unitMetres, 32.5038f);
     EXPECT_EQ(Table("PzIIIM").unitMetres, 28.9f);
+}
+
+TEST(ModelTables, CrewStandInTheirHatchesWithTheHipsAtTheRim) {
+    // Every crew place of a model with hatches drawn by a vehicle: the figure's hips (70 figure units at
+    // 0.00045 model units each above its place) within 0.15 m of the roof at the hatch; the turret men in
+    // a pose that turns with the turret about its pivot, the hull and casemate men in the one that does not.
+    GameDataSet data;
+    std::string error;
+    const char* src = std::getenv("DM_SOURCE_DIR");
+    ASSERT_TRUE(ReadTableFiles(std::string(src ? src : ".") + "/data/tables", &data, &error)) << error;
+    std::set<int> drawn;
+    for (const VehicleData& v : data.mVehicles)
+        drawn.insert(v.mModel);
+    int places = 0;
+    for (int m : drawn) {
+        const VehicleModelData& d = data.mVehicleModels[m];
+        if (!d.mOpeningHatches || d.mShadingClass == 8) continue; // no hatches; placeholders
+        const ModelTable* t = nullptr;
+        for (int i = 0; i < dm::models::kModelTableCount && !t; ++i)
+            for (const std::int16_t* n = dm::models::kModelTables[i].numbers; *n >= 0; ++n)
+                if (*n == m && std::string(dm::models::kModelTables[i].name).rfind("ClassShape", 0) != 0)
+                    t = &dm::models::kModelTables[i];
+        ASSERT_NE(t, nullptr) << "model " << m;
+        for (int i = 0; i < d.mNrCrewPositions && i < 2; ++i) {
+            const CrewPosition& at = d.mCrewPositions[i];
+            const float roof = RoofAt(*t, 0.04f * at.mX, 0.04f * at.mY);
+            ASSERT_GT(roof, 0.0f) << "model " << m << " place " << i << ": no roof over it";
+            const float hips = 0.04f * at.mZ + 70.0f * 0.00045f;
+            EXPECT_NEAR(hips * t->unitMetres, roof * t->unitMetres, 0.15f) << "model " << m << " place " << i;
+            const bool turns = d.mCrewPose[i] == 0 || (d.mCrewPose[i] >= 2 && d.mCrewPose[i] <= 4) ||
+                               d.mCrewPose[i] == 7 || d.mCrewPose[i] == 8 || d.mCrewPose[i] == 10;
+            const bool onTurret = roof * t->unitMetres > 2.2f && m != 31 && m != 84 && m != 145 && m != 136;
+            if (onTurret) EXPECT_TRUE(turns) << "model " << m << " place " << i;
+            ++places;
+        }
+    }
+    EXPECT_GE(places, 20);
 }
 
 TEST(ModelTables, FigureMembersHaveTheirPrimitivesPerPiece) {
