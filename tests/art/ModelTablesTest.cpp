@@ -2,6 +2,8 @@
 // and gun must have: counts, texture order, running-gear strips, footprints, pivots and muzzles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <set>
@@ -826,6 +828,41 @@ TEST(ModelTables, CrewStandInTheirHatchesWithTheHipsAtTheRim) {
         }
     }
     EXPECT_GE(places, 20);
+}
+
+TEST(ModelTables, TheGeneralModelsTracksAreSymmetricAndNothingLiesBeyondThemOrUnderground) {
+    // In the general model and each of its variants: the right track's triangles mirror the left's, every
+    // vertex is at or above the ground and none lies farther out than the tracks' outer faces.
+    std::vector<const ModelTable*> tables;
+    for (int i = 0; i < dm::models::kModelTableCount; ++i)
+        if (std::string(dm::models::kModelTables[i].name).rfind("GeneralModel", 0) == 0)
+            tables.push_back(&dm::models::kModelTables[i]);
+    ASSERT_GE(tables.size(), 5u);
+    for (const ModelTable* t : tables) {
+        SCOPED_TRACE(t->name);
+        std::vector<std::array<float, 3>> left, right;
+        for (int i = 0; i < t->opCount; ++i) {
+            const ModelOp& o = t->ops[i];
+            if (o.op != Op::Triangle || o.side < 0) continue;
+            for (int v = 0; v < 3; ++v) {
+                const float* p = t->xyz + 3 * (o.first + v);
+                (o.side == 0 ? left : right).push_back({p[0], p[1], p[2]});
+            }
+        }
+        ASSERT_EQ(left.size(), 48u);
+        ASSERT_EQ(right.size(), 48u);
+        float outer = 0.0f;
+        for (size_t k = 0; k < left.size(); ++k) {
+            EXPECT_NEAR(right[k][0], -left[k][0], 1e-6f);
+            EXPECT_NEAR(right[k][1], left[k][1], 1e-6f);
+            EXPECT_NEAR(right[k][2], left[k][2], 1e-6f);
+            outer = std::max(outer, std::fabs(left[k][0]));
+        }
+        for (int v = 0; v < t->vertexCount; ++v) {
+            EXPECT_GE(t->xyz[3 * v + 2], 0.0f) << "vertex " << v;
+            EXPECT_LE(std::fabs(t->xyz[3 * v]), outer + 1e-6f) << "vertex " << v;
+        }
+    }
 }
 
 TEST(ModelTables, FigureMembersHaveTheirPrimitivesPerPiece) {
