@@ -315,9 +315,10 @@ void Unit::DrawGunflash(float scale, float x, float y, float z) {
     const float size = MuzzleSize(CalibreOf(MainWeapon(this)));
     const float flashTime = kFlashTime * size, blastTime = kBlastTime * size;
     if (since >= blastTime) return;
-    // Drawn in the gun's frame: its units per metre (the model drawn, through the published statics).
+    // Drawn in the gun's frame: its units per metre, those of the model drawn for the viewer.
     const float perMetre =
-        scale / (mUnitType == kUnitVehicle ? DrawnVehicleModelUnit(static_cast<Vehicle*>(this)) : kGeneralModelUnit);
+        scale /
+        (mUnitType == kUnitVehicle ? DrawnVehicleModelUnit(static_cast<Vehicle*>(this)) : kGeneralModelUnit);
     const int32_t slice = gBattle ? gBattle->PlaybackTimeSlice() : 0;
     d3::Push();
     d3::Translate(x, y, z);

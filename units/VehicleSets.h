@@ -21,12 +21,26 @@ constexpr int16_t kGeneralAxisSet = 0, kGeneralAmericanSet = 141, kGeneralBritis
                   kUnidentifiedSet = 237;
 
 constexpr VehicleSetEntry kVehicleSets[] = {
-    {kGeneralAxisSet, kArmyAxis},         {28, kArmyAxis},      {84, kArmyAxis},      {86, kArmyAxis},
-    {105, kArmyAxis},                     {120, kArmyAxis},     {kGeneralAmericanSet, kArmyAmerican},
-    {154, kArmyAmerican},                 {155, kArmyAmerican}, {186, kArmyAmerican}, {198, kArmyAmerican},
-    {199, kArmyAmerican},                 {200, kArmyAmerican}, {203, kArmyAmerican}, {211, kArmyAmerican},
-    {233, kArmyAmerican},                 {234, kArmyAmerican}, {235, kArmyAmerican},
-    {kGeneralBritishSet, kArmyBritish},   {kUnidentifiedSet, kArmyUnidentified},
+    {kGeneralAxisSet, kArmyAxis},
+    {28, kArmyAxis},
+    {84, kArmyAxis},
+    {86, kArmyAxis},
+    {105, kArmyAxis},
+    {120, kArmyAxis},
+    {kGeneralAmericanSet, kArmyAmerican},
+    {154, kArmyAmerican},
+    {155, kArmyAmerican},
+    {186, kArmyAmerican},
+    {198, kArmyAmerican},
+    {199, kArmyAmerican},
+    {200, kArmyAmerican},
+    {203, kArmyAmerican},
+    {211, kArmyAmerican},
+    {233, kArmyAmerican},
+    {234, kArmyAmerican},
+    {235, kArmyAmerican},
+    {kGeneralBritishSet, kArmyBritish},
+    {kUnidentifiedSet, kArmyUnidentified},
 };
 
 // The set's entry, or null when the store holds no such set.
@@ -43,8 +57,8 @@ struct VehiclePaint {
     uint8_t r, g, b;
 };
 constexpr VehiclePaint kArmyPaint[kArmies] = {
-    {88, 92, 90},  // Axis field grey
-    {86, 92, 58},  // American olive drab
+    {88, 92, 90},    // Axis field grey
+    {86, 92, 58},    // American olive drab
     {46, 64, 46},    // British deep bronze green
     {128, 126, 120}, // unidentified: plain pale
 };

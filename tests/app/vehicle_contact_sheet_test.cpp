@@ -104,7 +104,8 @@ TEST(VehicleContactSheet, EveryVehicleTypeOfTheDemoBattlesAndTheGenericTypesFrom
                 v->mContactLevel = pass == 0 ? kContactFull : static_cast<FogOfWarContact>(2);
                 v->mHidden = false, v->mSpotMarkerGone = false, v->mButtoned = false;
                 sheet.resize(static_cast<size_t>(rows + 1) * kTileH * kViews * kTileW, 0);
-                // Side, front, above: the camera 16 m off at ground level, then 20 m off from level 2, where it shows below the centre.
+                // Side, front, above: the camera 16 m off at ground level, then 20 m off from level 2, where
+                // it shows below the centre.
                 const float facing = v->mHeading * 0.017453293f;
                 const float looks[kViews] = {facing + 1.5707963f, facing + 3.1415927f, facing + 0.6f};
                 for (int32_t k = 0; k < kViews; ++k) {

@@ -5,13 +5,13 @@
 // making again fills them.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <array>
+#include <filesystem>
 #include <memory>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
-#include <string>
 
 #include "ScenarioPaths.h"
 #include "app_fixture.h"
@@ -220,7 +220,8 @@ TEST_F(UnitGraphicsTest, EveryVehicleWearsItsArmysPaintAndContactsBelowThreeTheP
         int best = -1;
         double bestD = 1e18;
         for (const auto& [p, army] : paints) {
-            const double d = (m[0] - p[0]) * (m[0] - p[0]) + (m[1] - p[1]) * (m[1] - p[1]) + (m[2] - p[2]) * (m[2] - p[2]);
+            const double d =
+                (m[0] - p[0]) * (m[0] - p[0]) + (m[1] - p[1]) * (m[1] - p[1]) + (m[2] - p[2]) * (m[2] - p[2]);
             if (d < bestD) bestD = d, best = army;
         }
         return best;
@@ -254,9 +255,10 @@ TEST_F(UnitGraphicsTest, EveryVehicleWearsItsArmysPaintAndContactsBelowThreeTheP
             const Nation n = v->GetNation();
             const int army = n < kNationAmerican ? 0 : n == kNationAmerican ? 1 : 2;
             const auto hull = mean(v->mTextureSets[3][1]);
-            EXPECT_EQ(nearest(hull), army) << "type " << v->mSubtype << " nation " << n << ": " << hull[0] << " "
-                                           << hull[1] << " " << hull[2];
-            EXPECT_EQ(nearest(mean(v->mTextureSets[0][1])), 3) << "type " << v->mSubtype << " seen as " << types[0];
+            EXPECT_EQ(nearest(hull), army) << "type " << v->mSubtype << " nation " << n << ": " << hull[0]
+                                           << " " << hull[1] << " " << hull[2];
+            EXPECT_EQ(nearest(mean(v->mTextureSets[0][1])), 3)
+                << "type " << v->mSubtype << " seen as " << types[0];
             const auto m = mean(v->mTextureSets[0][1]);
             plain.insert({int(m[0] * 16), int(m[1] * 16), int(m[2] * 16)});
         });

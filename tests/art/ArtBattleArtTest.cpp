@@ -199,7 +199,8 @@ TEST(ArtBattleTextures, FlagClothsOfTheNationsAndTheNeutralAreToldApart) {
         int lo = 255, hi = 0;
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 128; ++x)
-                lo = std::min<int>(lo, cloths[10].At(x, y, c)), hi = std::max<int>(hi, cloths[10].At(x, y, c));
+                lo = std::min<int>(lo, cloths[10].At(x, y, c)),
+                hi = std::max<int>(hi, cloths[10].At(x, y, c));
         EXPECT_LT(hi - lo, 0.3 * neutral[c]) << "the neutral cloth is plain";
     }
 }

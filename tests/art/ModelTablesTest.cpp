@@ -684,14 +684,15 @@ HullAndBarrel HullAndBarrelOf(const ModelTable& t) {
         if (o.op == Op::Recoil) afterRecoil = true;
         if (o.op == Op::Flash) h.muzzle[0] = o.a, h.muzzle[1] = o.b, h.muzzle[2] = o.c;
         int count = 0;
-        if (o.op == Op::Fan || o.op == Op::Strip || o.op == Op::FlatFan || o.op == Op::FlatStrip) count = o.n + 2;
+        if (o.op == Op::Fan || o.op == Op::Strip || o.op == Op::FlatFan || o.op == Op::FlatStrip)
+            count = o.n + 2;
         if (o.op == Op::Triangle || o.op == Op::FlatTriangle) count = 3;
         if (!count) continue;
         const float* p = t.xyz + 3 * o.first;
         float ylo = 1e9f, yhi = -1e9f, xlo = 1e9f, xhi = -1e9f;
         for (int v = 0; v < count; ++v)
-            ylo = std::min(ylo, p[3 * v + 1]), yhi = std::max(yhi, p[3 * v + 1]), xlo = std::min(xlo, p[3 * v]),
-            xhi = std::max(xhi, p[3 * v]);
+            ylo = std::min(ylo, p[3 * v + 1]), yhi = std::max(yhi, p[3 * v + 1]),
+            xlo = std::min(xlo, p[3 * v]), xhi = std::max(xhi, p[3 * v]);
         if (afterRecoil && (yhi - ylo) * 28.9f > 0.5f) {
             h.barrelStart = std::min(h.barrelStart, ylo), h.barrelEnd = std::max(h.barrelEnd, yhi);
             if (xhi - xlo > 1e-6f) h.barrelThick = std::min(h.barrelThick, xhi - xlo);
@@ -714,7 +715,8 @@ float RoofAt(const ModelTable& t, float x, float y) {
         const ModelOp& o = t.ops[i];
         if (o.op == Op::Scale) scale = o.a;
         if (o.op == Op::Recoil) afterRecoil = true;
-        if (o.op != Op::Fan && o.op != Op::FlatFan && o.op != Op::Triangle && o.op != Op::FlatTriangle) continue;
+        if (o.op != Op::Fan && o.op != Op::FlatFan && o.op != Op::Triangle && o.op != Op::FlatTriangle)
+            continue;
         const int count = o.op == Op::Fan || o.op == Op::FlatFan ? o.n + 2 : 3;
         const float* p = t.xyz + 3 * o.first;
         float zlo = 1e9f, zhi = -1e9f, ylo = 1e9f, yhi = -1e9f, zsum = 0.0f;

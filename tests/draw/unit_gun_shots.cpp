@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <utility>
 #include <string>
+#include <utility>
 
 #include "DrawTestUtil.h"
 #include "battle/ActionPacket.h"
@@ -97,10 +97,12 @@ TEST_F(GunShots, TheFlashAndTheBlastCloudGrowAndLastByTheRootOfTheCalibre) {
         float flashAcross;  // metres, 0 none
         int32_t cloudFrame; // blast picture slot, -1 none
     } rows[] = {
-        {75.0f, 0, 2.0f, 0},       {75.0f, 5, 1.5f, 1},      {75.0f, 10, 0.0f, 12}, {75.0f, 20, 0.0f, 15},
-        {75.0f, 39, 0.0f, 19},     {75.0f, 40, 0.0f, -1},    {18.75f, 0, 1.0f, 0},  {18.75f, 5, 0.0f, 12},
-        {18.75f, 20, 0.0f, -1},    {300.0f, 19, 0.0f + 4.0f * (0.5f + 0.5f * (1.0f - 19.0f / 20.0f)), 2},
-        {300.0f, 60, 0.0f, 17},    {300.0f, 80, 0.0f, -1},
+        {75.0f, 0, 2.0f, 0},    {75.0f, 5, 1.5f, 1},
+        {75.0f, 10, 0.0f, 12},  {75.0f, 20, 0.0f, 15},
+        {75.0f, 39, 0.0f, 19},  {75.0f, 40, 0.0f, -1},
+        {18.75f, 0, 1.0f, 0},   {18.75f, 5, 0.0f, 12},
+        {18.75f, 20, 0.0f, -1}, {300.0f, 19, 0.0f + 4.0f * (0.5f + 0.5f * (1.0f - 19.0f / 20.0f)), 2},
+        {300.0f, 60, 0.0f, 17}, {300.0f, 80, 0.0f, -1},
     };
     for (const auto& r : rows) {
         weapons[5].mCalibre = r.calibre;

@@ -15,9 +15,17 @@ TEST(VehicleTextures, AModelWearsTheSetItsRowNames) {
     if (load) ASSERT_TRUE(DecryptData());
     const struct {
         int32_t model, set;
-    } rows[] = {{86, 86},  {235, 235}, {1, kGeneralAxisSet},     {30, kGeneralAxisSet},
-                {2, 141},  {210, 141}, {5, kGeneralBritishSet},  {6, kGeneralBritishSet},
-                {139, 237}, {-1, kGeneralAxisSet}, {9999, kGeneralAxisSet}};
+    } rows[] = {{86, 86},
+                {235, 235},
+                {1, kGeneralAxisSet},
+                {30, kGeneralAxisSet},
+                {2, 141},
+                {210, 141},
+                {5, kGeneralBritishSet},
+                {6, kGeneralBritishSet},
+                {139, 237},
+                {-1, kGeneralAxisSet},
+                {9999, kGeneralAxisSet}};
     for (const auto& r : rows) {
         EXPECT_EQ(VehicleSetOfModel(r.model), r.set) << "model " << r.model;
         EXPECT_EQ(VehicleSlotPicture(r.model, 3), 40000 + 20 * r.set + 3) << "model " << r.model;

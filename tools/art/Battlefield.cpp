@@ -456,8 +456,9 @@ Rgb ClothColour(int n, float x, float y) {
         return kRed;
     case 5: // the blue ensign: Union, the large star below it, the Southern Cross in the fly
         if (Union(x, y, 0.0f, 0.0f, 0.5f, &c)) return c;
-        if (Star(x, y, 0.5f, 0.76f, 0.15f) || Star(x, y, 1.5f, 0.2f, 0.08f) || Star(x, y, 1.5f, 0.82f, 0.08f) ||
-            Star(x, y, 1.27f, 0.45f, 0.08f) || Star(x, y, 1.75f, 0.4f, 0.08f))
+        if (Star(x, y, 0.5f, 0.76f, 0.15f) || Star(x, y, 1.5f, 0.2f, 0.08f) ||
+            Star(x, y, 1.5f, 0.82f, 0.08f) || Star(x, y, 1.27f, 0.45f, 0.08f) ||
+            Star(x, y, 1.75f, 0.4f, 0.08f))
             return kWhite;
         return kBlue;
     case 6: // black with the silver fern, the Union in the canton
@@ -468,7 +469,8 @@ Rgb ClothColour(int n, float x, float y) {
             const float spine = 0.85f - 0.55f * t;
             const float reach = 0.16f * (1.0f - t) + 0.02f;
             if (std::fabs(y - spine) < 0.02f) return Rgb{206, 210, 206};
-            if (std::fabs(y - spine) < reach && std::fmod(x * 18.0f + std::fabs(y - spine) * 12.0f, 2.0f) < 1.2f)
+            if (std::fabs(y - spine) < reach &&
+                std::fmod(x * 18.0f + std::fabs(y - spine) * 12.0f, 2.0f) < 1.2f)
                 return Rgb{206, 210, 206};
         }
         return kBlack;

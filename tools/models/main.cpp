@@ -171,7 +171,8 @@ std::map<int, Gun> ReadGuns(const std::string& tablesDir) {
 // fitted to the model's gun when it has one: calibre x barrel length long from where it starts, at
 // least 0.14 m and 2.4 calibres thick about its own axis, the muzzle point at its end. Without a gun
 // the barrel keeps the hull's proportions.
-models::Model Variant(const models::Model& base, int number, const std::array<double, 3>& size, const Gun& gun) {
+models::Model Variant(const models::Model& base, int number, const std::array<double, 3>& size,
+                      const Gun& gun) {
     const double unitsPerMetre = 1 / 28.9;
     // The barrel's primitives: after the recoil, longer than half a metre along y.
     std::vector<bool> barrel(base.ops.size(), false);
@@ -371,9 +372,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         const models::Model base = *general;
-        const std::string tables = sizesPath.substr(0, sizesPath.find_last_of('/') == std::string::npos
-                                                           ? 0
-                                                           : sizesPath.find_last_of('/'));
+        const std::string tables = sizesPath.substr(
+            0, sizesPath.find_last_of('/') == std::string::npos ? 0 : sizesPath.find_last_of('/'));
         const auto guns = ReadGuns(tables.empty() ? "." : tables);
         for (const auto& [number, size] : sizes) {
             if (own.count(number)) continue;
