@@ -182,7 +182,7 @@ TEST_F(UnitGraphicsTest, EveryNationOfABattleGetsItsClothAndAShallowCopyFreesNot
 // The paint, in every demo battle and the operation as the game loads them:
 // each of a vehicle's four sets holds every slot its model binds, the hull
 // (slot 1) of its own set is nearest its army's paint (the Axis grey or late
-// sand, the American olive, the British brown), and the set of an
+// sand, the American olive, the British green), and the set of an
 // unidentified contact (set 0) is the one plain set on both sides.
 TEST_F(UnitGraphicsTest, EveryVehicleWearsItsArmysPaintAndContactsBelowThreeThePlainSet) {
     MakePictures();
