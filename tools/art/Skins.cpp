@@ -89,16 +89,21 @@ Image PlainMetal(Rgb base, uint32_t seed) {
     return NoPureWhite(img);
 }
 
-// The running gear: links across the width, repeating every 16 rows so the texture runs with the tread.
+// The running gear: steel links across the width, repeating every 16 rows so the texture runs with the
+// tread: a dark gap between links, a worn bright grouser bar, the guide horns in the middle.
 Image Track(uint32_t seed, bool snow) {
-    Image img = NoiseTexture(32, 64, {50, 48, 44}, {74, 70, 64}, 4, seed, 2);
+    Image img = NoiseTexture(32, 64, {78, 74, 66}, {100, 95, 86}, 4, seed, 2);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 32; ++x) {
             int r = y % 16;
-            if (r < 3)
-                img.Set(x, y, {34, 32, 30});
-            else if (r < 6 && (x % 8) < 4)
-                img.Set(x, y, {96, 92, 84});
+            if (r < 2)
+                img.Set(x, y, {28, 26, 24});
+            else if (r < 5)
+                img.Set(x, y, {138, 132, 120});
+            else if (r >= 7 && r < 12 && x >= 14 && x < 18)
+                img.Set(x, y, {122, 116, 104});
+            else if (x == 0 || x == 31)
+                img.Set(x, y, {52, 50, 46});
         }
     if (snow)
         for (int y = 0; y < 64; ++y)
