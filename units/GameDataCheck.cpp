@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "units/GameDataSet.h"
+#include "units/VehicleSets.h"
 
 namespace {
 
@@ -205,6 +206,8 @@ void CheckAmmo(Checker& c, const AmmoData& r) {
 void CheckVehicleModel(Checker& c, const VehicleModelData& r) {
     c.Range("mNrCrewPositions", r.mNrCrewPositions, 0, kCrewPositions);
     c.Range("mShadingClass", r.mShadingClass, 0, 8);
+    if (!FindVehicleSet(r.mTextureSet))
+        c.Fail("mTextureSet", "Satz " + std::to_string(r.mTextureSet) + " nicht im Bildspeicher");
     for (float s : r.mSize)
         c.NonNegative("mSize", s);
     for (const CrewPosition& p : r.mCrewPositions) {

@@ -149,11 +149,10 @@ std::vector<Family> PictureFamilies() {
             if (n > 0) looks(n);
     looks(3488), looks(3489);
     auto& vehicles = add("vehicle sets");
-    for (int m : {kGeneralAxisSet, 28, 84, 86, 105, 120, 154, 155, 186, 198, 199, 200, 203, 211, 233, 234,
-                  235, kGeneralAlliedSet})
+    for (const VehicleSetEntry& e : kVehicleSets)
         for (int s = 0; s < 17; ++s)
             for (int off : {0, 50000, 100000, 150000})
-                vehicles.insert(kVehicleSetBase + 20 * m + s + off);
+                vehicles.insert(kVehicleSetBase + 20 * e.set + s + off);
     auto& shading = add("vehicle shading");
     for (int cls = 0; cls < 8; ++cls)
         for (int k = 0; k < 3; ++k)

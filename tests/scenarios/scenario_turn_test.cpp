@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -21,6 +22,7 @@
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OrderScript.h"
 #include "units/Hack.h"
+#include "units/Unit.h"
 
 namespace {
 
@@ -253,4 +255,40 @@ TEST(ScenarioTurns, TheThreadCountChangesNoTurnOnceTheSidesShoot) {
                 EXPECT_EQ(digests, single[static_cast<size_t>(k)]) << "turn " << k + 1;
         }
     }
+}
+
+// Dust at the muzzle: on bruecke's dry ground by day the main guns that fire
+// raise dust clouds (smoke of kind 2 ahead of the firer, formed when the gun
+// fires, up to its aim delay before the shell shows; the firer is where the
+// turn left it, so near).
+TEST(ScenarioTurns, MainGunsRaiseDustOnBrueckesDryGround) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    std::string error;
+    ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/bruecke.mvg", &error)) << error;
+    ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/bruecke.orders", &error)) << error;
+    int32_t shots = 0, dusty = 0;
+    runner.OnComputed([&](const Battle& battle) {
+        const GList& packets = battle.mPackets;
+        for (int32_t i = 0; i < packets.GetCount(); ++i) {
+            const auto* p = static_cast<const ActionPacket*>(packets.GetObjectA(i));
+            if (p->mType != kPacketShell || !p->mFirer || p->mFirer->mUnitType != kUnitVehicle) continue;
+            ++shots;
+            for (int32_t k = 0; k < packets.GetCount(); ++k) {
+                const auto* s = static_cast<const ActionPacket*>(packets.GetObjectA(k));
+                if (s->mType == kPacketSmokeOn && s->mSmokeKind == 2 && s->mTimeSlice <= p->mTimeSlice &&
+                    s->mTimeSlice + 80 >= p->mTimeSlice &&
+                    std::hypot(s->mX - p->mFirer->mX, s->mY - p->mFirer->mY) < 60.0f) {
+                    ++dusty;
+                    break;
+                }
+            }
+        }
+    });
+    for (int32_t t = 0; t < 3 && !runner.Over(); ++t) {
+        RunnerTurn turn;
+        if (!runner.RunTurn(&turn, &error)) GTEST_SKIP() << error;
+    }
+    EXPECT_GT(shots, 0);
+    EXPECT_GT(dusty, 0);
 }

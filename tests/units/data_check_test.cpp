@@ -43,6 +43,11 @@ TEST(DataCheck, BrokenCrossReferencesAreNamed) {
               std::string::npos);
     EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicleClasses[0].mGeneralType = 411; }).find("mGeneralType"),
               std::string::npos);
+    // A model row naming a texture set the picture store does not hold.
+    EXPECT_NE(FaultOf([](GameDataSet& s) {
+                  s.mVehicleModels[5].mTextureSet = 30;
+              }).find("gVehicleModelData, Zeile 5, mTextureSet"),
+              std::string::npos);
 }
 
 TEST(DataCheck, AmmunitionListEndsAtTheFirstEmptyEntry) {
