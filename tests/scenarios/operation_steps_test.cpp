@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 47);
-    EXPECT_EQ(battles[2].frontLine, 49);
+    EXPECT_EQ(battles[1].frontLine, 48);
+    EXPECT_EQ(battles[2].frontLine, 55);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "02abd700248771008d8d7af66814f0f332b600c50082a226de77be457ed5beff");
+    EXPECT_EQ(battles[0].stepDigest, "b0c51321c5056ef55935e4f605c7d6cf26a3efa8f2b2806d10f44030c0f368a3");
+    EXPECT_EQ(battles[1].stepDigest, "1fd76f1935c1ab5af2cb2fb5a76c64a57cb2dd8806af40416b2524c9c62b7923");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "cc57e03c3e708f116ed8905ea795c49c75e5d96508d41c35f8a328a3fb21c6f2");
+              "212ca64ccba4f096a6fc3cd90bfa0bb35a1a46db04c935778908096757ec7700");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "5b5e77ab05827f4da13d693b2c0016cbd08497802f425c326d454ed22d515e95");
+              "7e91fa2f694795f2f60aeb5e21085c03e839e085bb297ab237fc78682b9542c4");
 }
