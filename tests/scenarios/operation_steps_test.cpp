@@ -321,16 +321,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "18bcd49e6e061e7fa55aaedfa61480b5d714016bc48eb5edd51d4f726d51cc62");
-    EXPECT_EQ(battles[1].stepDigest, "8fc918177e85e366b0f268e1991f15a37d5265911bfed23c8a8c69fdfff52730");
+    EXPECT_EQ(battles[0].stepDigest, "dc5a4be2a7188c03b941987aa76f660ce851dc69d1e8e78dc9edcb2ea887e6af");
+    EXPECT_EQ(battles[1].stepDigest, "945361320f07f755eb819c28ed8e019cbcf11ba88d105b477e7818289e8cc085");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "300a4d89aab84793693877fb73b54f59885e1a8acf70578d191c5dcf50167807");
+              "2f7900f95d7a2f185e0a0b31876cfd959b2cf69a2f336717013c18acef0390b5");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "3be816c670c45059a193cbfd6963f978d52a57c4dd1124d71e1e2c60836679d9");
+              "0d96d08da4c3c7f9643233077e617a5fe9491dc77d42739a433d142e35868645");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 23);
-    EXPECT_EQ(battles[1].frontLine, 26);
-    EXPECT_EQ(battles[2].frontLine, 26);
+    EXPECT_EQ(battles[0].frontLine, 24);
+    EXPECT_EQ(battles[1].frontLine, 29);
+    EXPECT_EQ(battles[2].frontLine, 29);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 48);
-    EXPECT_EQ(battles[2].frontLine, 55);
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 53);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "b0c51321c5056ef55935e4f605c7d6cf26a3efa8f2b2806d10f44030c0f368a3");
-    EXPECT_EQ(battles[1].stepDigest, "1fd76f1935c1ab5af2cb2fb5a76c64a57cb2dd8806af40416b2524c9c62b7923");
+    EXPECT_EQ(battles[1].stepDigest, "0fce5af7e9dcf9b09932914caef9c100008a4b8f99c74af155fd4e2880c4a685");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "212ca64ccba4f096a6fc3cd90bfa0bb35a1a46db04c935778908096757ec7700");
+              "657ae47cb2adacd9730f04bb099f77598064c19ef88681f40e810891009288f8");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "7e91fa2f694795f2f60aeb5e21085c03e839e085bb297ab237fc78682b9542c4");
+              "2f5d42586b11234ee659473dd4378bd7775a77454c5f201ab5692ec0863527f2");
 }
