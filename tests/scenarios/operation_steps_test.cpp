@@ -322,15 +322,15 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
     }
     // Pinned: the file after each step and each battle's last turn.
     EXPECT_EQ(battles[0].stepDigest, "dc5a4be2a7188c03b941987aa76f660ce851dc69d1e8e78dc9edcb2ea887e6af");
-    EXPECT_EQ(battles[1].stepDigest, "945361320f07f755eb819c28ed8e019cbcf11ba88d105b477e7818289e8cc085");
+    EXPECT_EQ(battles[1].stepDigest, "961ee236bb6e7f31d529a937efc28d8f627b627fe3c50a7566789ef1bd28f478");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
               "2f7900f95d7a2f185e0a0b31876cfd959b2cf69a2f336717013c18acef0390b5");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "0d96d08da4c3c7f9643233077e617a5fe9491dc77d42739a433d142e35868645");
+              "4f43b812777882a310176dc6211d96d1eb73f27a688b426060bc51cd7b646dca");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 24);
-    EXPECT_EQ(battles[1].frontLine, 29);
-    EXPECT_EQ(battles[2].frontLine, 29);
+    EXPECT_EQ(battles[1].frontLine, 28);
+    EXPECT_EQ(battles[2].frontLine, 28);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 47);
-    EXPECT_EQ(battles[2].frontLine, 53);
+    EXPECT_EQ(battles[1].frontLine, 48);
+    EXPECT_EQ(battles[2].frontLine, 55);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "b0c51321c5056ef55935e4f605c7d6cf26a3efa8f2b2806d10f44030c0f368a3");
-    EXPECT_EQ(battles[1].stepDigest, "0fce5af7e9dcf9b09932914caef9c100008a4b8f99c74af155fd4e2880c4a685");
+    EXPECT_EQ(battles[1].stepDigest, "bf2184e47148f0133ec28cb7b9be083a594644b7d9d4c51890493d2a4fadb68f");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "657ae47cb2adacd9730f04bb099f77598064c19ef88681f40e810891009288f8");
+              "74fe4a810573653e0634630627cc60d2b2a88b62ab98290bd448a6c32fde86b0");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "2f5d42586b11234ee659473dd4378bd7775a77454c5f201ab5692ec0863527f2");
+              "d7bb1ffbba221260aa97c04acb5e265d281102a847a8583b85b21e9f6cfee255");
 }
