@@ -469,3 +469,36 @@ TEST_F(GameFileTest, InfantryPacesTravelBehindEverythingElse) {
         EXPECT_EQ(refused.contents.battle, nullptr);
     }
 }
+
+// A game read back puts a squad saved on a floor its place no longer has
+// (a house fallen to rubble) on the ground; one under a bridge stays there.
+TEST_F(GameFileTest, ASquadOnAFloorItsPlaceLacksComesDownWhenRead) {
+    ASSERT_TRUE(DecryptData());
+    auto battle = MakeBattle();
+    Map* map = battle->mMap;
+    auto paint = [map](int32_t column, int32_t row, Terrain t) {
+        for (int32_t i = column * 10; i < column * 10 + 10; ++i)
+            for (int32_t j = row * 10; j < row * 10 + 10; ++j)
+                map->SetPoint(i, j, EncodePoint(map->GetPoint(i, j) & 0x3ff, t));
+    };
+    paint(1, 2, kTerrainRubble);
+    paint(5, 3, kTerrainBridgeFirst);
+    auto* upstairs = new Infantry; // unit 3
+    upstairs->mX = 30.0f;
+    upstairs->mY = 50.0f;
+    upstairs->mZ = 1.0f;
+    auto* under = new Infantry; // unit 4
+    under->mX = 110.0f;
+    under->mY = 70.0f;
+    under->mZ = -1.0f;
+    battle->mUnits->Add(upstairs);
+    battle->mUnits->Add(under);
+    GameFileState playing = PlayingState();
+    playing.passwordSet[0] = playing.passwordSet[1] = true;
+    GameFileState state;
+    Loaded loaded;
+    ASSERT_EQ(ReadBytes(Write(kFileModePlainWrite, playing, battle.get()), &state, &loaded.contents),
+              kGameFileLoaded);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(2)->mZ, 0.0f);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(3)->mZ, -1.0f);
+}
