@@ -451,7 +451,7 @@ TEST_F(GameFileTest, InfantryPacesTravelBehindEverythingElse) {
     ASSERT_EQ(ReadBytes(older, &state, &old.contents), kGameFileLoaded);
     EXPECT_EQ(pace(old, 2), 1);
     std::vector<uint8_t> later = older;
-    later.insert(later.end(), {2, 0, 1, 0, 3, 8, 0});
+    later.insert(later.end(), {9, 0, 1, 0, 3, 8, 0});
     Loaded unknown;
     ASSERT_EQ(ReadBytes(later, &state, &unknown.contents), kGameFileLoaded);
     EXPECT_EQ(pace(unknown, 2), 1);
@@ -501,4 +501,37 @@ TEST_F(GameFileTest, ASquadOnAFloorItsPlaceLacksComesDownWhenRead) {
               kGameFileLoaded);
     EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(2)->mZ, 0.0f);
     EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(3)->mZ, -1.0f);
+}
+
+// What units carry from turn to turn beyond their records (having moved,
+// the target slice count, a vehicle's bail-out-after-hit flag) travels
+// behind everything else too; a damaged part refuses the file.
+TEST_F(GameFileTest, CarriedUnitStateTravelsBehindEverythingElse) {
+    ASSERT_TRUE(DecryptData());
+    auto battle = MakeBattle();
+    battle->mUnits->GetUnit(0)->mHasMoved = true;
+    battle->mUnits->GetUnit(1)->mTargetSliceCount = 1200;
+    GameFileState playing = PlayingState();
+    playing.passwordSet[0] = playing.passwordSet[1] = true;
+    const std::vector<uint8_t> bytes = Write(kFileModePlainWrite, playing, battle.get());
+    // Kind 2, two units: unit 1 moved, unit 2 at 1200; the end.
+    const std::vector<uint8_t> part = {2, 0, 2, 0, 1, 1, 0, 0, 0, 0, 0, 2, 0, 0, 0, 4, 176, 0};
+    ASSERT_GT(bytes.size(), part.size());
+    EXPECT_EQ(std::vector<uint8_t>(bytes.end() - static_cast<long>(part.size()), bytes.end()), part);
+    GameFileState state;
+    Loaded loaded;
+    ASSERT_EQ(ReadBytes(bytes, &state, &loaded.contents), kGameFileLoaded);
+    EXPECT_TRUE(loaded.contents.battle->mUnits->GetUnit(0)->mHasMoved);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(1)->mTargetSliceCount, 1200);
+    const std::vector<uint8_t> older(bytes.begin(), bytes.end() - static_cast<long>(part.size()));
+    for (const std::vector<uint8_t>& damaged : std::vector<std::vector<uint8_t>>{
+             {2, 0, 1, 0, 9, 1, 0, 0, 0, 0, 0}, // no unit 9
+             {2, 0, 1, 0, 1, 4, 0, 0, 0, 0, 0}, // a flag this build does not know
+             {2, 0, 1, 0, 1, 2, 0, 0, 0, 0, 0}, // a vehicle's flag on a wire
+             {2, 0, 1, 0, 1, 1, 0}}) {          // cut short
+        std::vector<uint8_t> file = older;
+        file.insert(file.end(), damaged.begin(), damaged.end());
+        Loaded refused;
+        EXPECT_EQ(ReadBytes(file, &state, &refused.contents), kGameFileDamaged);
+    }
 }
