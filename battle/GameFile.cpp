@@ -143,12 +143,15 @@ constexpr MovementSpeedType kPaceAsRead = 1;
 // What units carry from turn to turn that their records lack and the next
 // turn reads: whether the unit has moved in the battle (one that has not
 // keeps its concealment and its machine guns' long reach), its target
-// slice count (a vehicle's fear reads the enemy's), and a vehicle's
-// bail-out-after-hit flag (its countdown is in the record). Only units with
-// one of them set are listed.
+// slice count (a vehicle's fear reads the enemy's), a vehicle's
+// bail-out-after-hit flag (its countdown is in the record) and whether a
+// vehicle is knocked out (it no longer counts as able to fight, and its
+// side's losses count it whole). Only units with one of them set are listed.
 constexpr int8_t kExtrasCarriedState = 2;
 constexpr int8_t kCarriedMoved = 0x01;
 constexpr int8_t kCarriedBailOutAfterHit = 0x02;
+constexpr int8_t kCarriedKnockedOut = 0x04;
+constexpr int8_t kCarriedVehicleFlags = kCarriedBailOutAfterHit | kCarriedKnockedOut;
 
 struct CarriedState {
     int32_t id;
@@ -161,6 +164,7 @@ CarriedState CarriedStateOf(int32_t id, const Unit* unit) {
     if (unit->mHasMoved) c.flags |= kCarriedMoved;
     const auto* vehicle = dynamic_cast<const Vehicle*>(unit);
     if (vehicle && vehicle->mBailOutFlag) c.flags |= kCarriedBailOutAfterHit;
+    if (vehicle && vehicle->mKnockedOut) c.flags |= kCarriedKnockedOut;
     return c;
 }
 
@@ -235,16 +239,19 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
         c.flags = file->ReadChar();
         c.targetSliceCount = file->ReadLong();
         if (file->HasFailed() || c.id < 1 || c.id > units) return false;
-        if ((c.flags & ~(kCarriedMoved | kCarriedBailOutAfterHit)) != 0) return false;
+        if ((c.flags & ~(kCarriedMoved | kCarriedVehicleFlags)) != 0) return false;
         Unit* unit = battle->mUnits->GetUnit(c.id - 1);
         if (!unit) return false;
-        if ((c.flags & kCarriedBailOutAfterHit) && !dynamic_cast<Vehicle*>(unit)) return false;
+        if ((c.flags & kCarriedVehicleFlags) && !dynamic_cast<Vehicle*>(unit)) return false;
         carried.emplace_back(unit, c);
     }
     for (const auto& [unit, c] : carried) {
         unit->mHasMoved = (c.flags & kCarriedMoved) != 0;
         unit->mTargetSliceCount = c.targetSliceCount;
-        if (auto* vehicle = dynamic_cast<Vehicle*>(unit)) vehicle->mBailOutFlag = (c.flags & kCarriedBailOutAfterHit) != 0;
+        if (auto* vehicle = dynamic_cast<Vehicle*>(unit)) {
+            vehicle->mBailOutFlag = (c.flags & kCarriedBailOutAfterHit) != 0;
+            vehicle->mKnockedOut = (c.flags & kCarriedKnockedOut) != 0;
+        }
     }
     return true;
 }
