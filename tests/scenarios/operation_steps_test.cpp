@@ -321,16 +321,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "dc7dd56d590ed60becbda870d0de18377cc074cb1361607d38f7db78808589cd");
-    EXPECT_EQ(battles[1].stepDigest, "a0f4478bf1e3b6b6e2a69a2f82701c14feefe312c503c370f67d8e81fd25605f");
+    EXPECT_EQ(battles[0].stepDigest, "275ce0a94753e581347de0efbe32c30228c911b14f15893a22be3bd9ac7b395f");
+    EXPECT_EQ(battles[1].stepDigest, "5b9527c915cc2664938b297fed6fe16ea74a4416abd40fb7036458a1dbfacd13");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "1f1b0e6d069c4f976cd636d1a9db3d5031c94d813757b609cf00dd914e65a308");
+              "353d69dccf6f6fe3d300895706ffe2a3b4f9dde898cfca178f246fc4d48e5049");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "6419291489c17360e6b2edebcd056ac713708c46ff4ee7c27e5101322bd33621");
+              "97415f960d6e4b493b2724f770723a44e798d9320973721f18cbd9b98a055876");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 23);
-    EXPECT_EQ(battles[1].frontLine, 26);
-    EXPECT_EQ(battles[2].frontLine, 26);
+    EXPECT_EQ(battles[0].frontLine, 24);
+    EXPECT_EQ(battles[1].frontLine, 28);
+    EXPECT_EQ(battles[2].frontLine, 28);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 47);
-    EXPECT_EQ(battles[2].frontLine, 49);
+    EXPECT_EQ(battles[1].frontLine, 48);
+    EXPECT_EQ(battles[2].frontLine, 55);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "a0fddfcfab904b0fdbfd53474ae21d3ab05fb47e8ce4ab00a227ec7c86f8dd23");
-    EXPECT_EQ(battles[1].stepDigest, "e82355d8f36bab7f696137e21e614121a845ae1b055e16c4723715c5260d617d");
+    EXPECT_EQ(battles[0].stepDigest, "4ecf2b62cbd26b47f060c83661bbe5ff5b4cd439359ed5c1faa4a8f6dc463918");
+    EXPECT_EQ(battles[1].stepDigest, "185d96c8d01f06b908a1e7257234b8cd02b4709589e5d5401e93e35d841c65cf");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "c4a04230df5f4cc2e7f1ea007b3ffdfe7a91c67d201662ddf8a2821ffcde2e20");
+              "eae7b6d5f4a4a4a39a079dcdf769fa13e563413843b0eca31b0329350f839d1a");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "4e19d1a96fc1c1100fdae6d13309d06707370d6313a805c6816a95f20067f0a3");
+              "eae07a1cb69f15e068c2a3ab8fb49b3edc6a1fdc4d5e7aa992ea9da97af6e9b1");
 }
