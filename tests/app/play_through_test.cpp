@@ -26,6 +26,7 @@
 #include "battle_records.h"
 #include "engine/FileTestFolder.h"
 #include "engine/GBlitView.h"
+#include "engine/GControl.h"
 #include "engine/GFile.h"
 #include "engine/GFileStub.h"
 #include "engine/GKernel.h"
@@ -696,7 +697,50 @@ struct TcpBattle {
     const char* name;
     const char* title;
     bool joinerFirst;
+    bool clock = false; // with a turn clock, and its still screen checked
 };
+
+// A hash of the back buffer's rows from y0 to y1.
+uint64_t RowsHash(int32_t y0, int32_t y1) {
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    uint64_t h = 1469598103934665603ull;
+    for (int32_t y = std::max(0, y0); y < std::min(back.height, y1); ++y)
+        for (int32_t x = 0; x < back.width; ++x)
+            h = (h ^ back.Row(y)[x]) * 1099511628211ull;
+    return h;
+}
+
+// A still TCP/IP screen in the set-up, its turn clock running: the countdown
+// and an incoming radio line are drawn with no pointer move, otherwise at
+// most about once a second. Only the program with the focus draws at all.
+void CheckStillTcpScreen(PlayDriver& d) {
+    MVApplication* app = d.App();
+    EXPECT_GT(app->mTurnTimeLimit, 0) << d.RunName() << ": no turn clock";
+    d.Run(300);
+    uint32_t frames = gKernel->GetScreenUpdateCount();
+    gKernel->GetWindow()->Refresh();
+    gKernel->DoOnePass(0);
+    if (gKernel->GetScreenUpdateCount() == frames) {
+        std::printf("[%s] in the background: draws nothing\n", d.RunName().c_str());
+        return;
+    }
+    d.Run(300);
+    const uint64_t clock = RowsHash(35, 60); // the countdown's line
+    frames = gKernel->GetScreenUpdateCount();
+    d.Run(2100);
+    const uint32_t drawn = gKernel->GetScreenUpdateCount() - frames;
+    EXPECT_NE(RowsHash(35, 60), clock) << d.RunName() << ": the countdown stood still";
+    EXPECT_GE(drawn, 1u);
+    EXPECT_LE(drawn, 6u) << d.RunName() << ": a still screen draws about once a second";
+    d.Shot("tcp-clock-still");
+    GString255 line;
+    line.IStringText("Funkprobe");
+    frames = gKernel->GetScreenUpdateCount();
+    app->AddRadioText(&line, static_cast<Affiliation>(1 - app->mSide)); // as packet 19 brings it
+    d.Run(150);
+    EXPECT_GE(gKernel->GetScreenUpdateCount() - frames, 1u) << d.RunName() << ": the radio line waited";
+    d.Shot("tcp-radio-line");
+}
 
 uint64_t PlayTcpSide(PlayDriver& d, bool host, const TcpBattle& battle) {
     MVApplication* app = d.App();
@@ -753,6 +797,8 @@ uint64_t PlayTcpSide(PlayDriver& d, bool host, const TcpBattle& battle) {
             if (!tcpChosen && VisibleCommand({117})) {
                 d.ClickCommand(117);
                 tcpChosen = true;
+                // The first battle runs its turn clock: a minute a turn.
+                if (battle.clock && app->mTimePopup) static_cast<GControl*>(app->mTimePopup)->SetValue(1);
             }
             d.Shot("players-tcp");
             d.ClickCommand(111);
@@ -770,6 +816,7 @@ uint64_t PlayTcpSide(PlayDriver& d, bool host, const TcpBattle& battle) {
     d.Shot("tcp-setup");
     EXPECT_EQ(app->mConnectionType, 2);
     EXPECT_EQ(app->mSide, host ? 0 : 1);
+    if (battle.clock) CheckStillTcpScreen(d);
     // The set-up and the first turn: GO whenever it may be pressed, the
     // playback to its end, then the next turn.
     uint64_t digest = 0;
@@ -833,7 +880,7 @@ TEST(PlayThrough, TcpIpThroughTheScreens) {
     // connection.
     if (PlayDriver::StartedBefore())
         GTEST_SKIP() << "runs in a test program of its own (scripts/xvfb-play starts it so)";
-    const TcpBattle battles[] = {{"hecken", kScenarioTitle, false},
+    const TcpBattle battles[] = {{"hecken", kScenarioTitle, false, true},
                                  {"bruecke", "Br", false},
                                  {"bruecke", "Br", true},
                                  {"panzer", "Panzer bei Arracourt", false},
