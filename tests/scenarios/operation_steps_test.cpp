@@ -23,6 +23,7 @@
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OperationRunner.h"
 #include "units/Unit.h"
+#include "units/UnitFactory.h"
 
 namespace {
 
@@ -147,6 +148,43 @@ TEST(OperationSteps, UnitsComeBackTendedAndTheReserveCommits) {
     // The losses of the battle went into the totals of both sides.
     EXPECT_EQ(op->mSideLosses[0][0] + op->mSideLosses[1][0],
               op->mTotals[0][0] + op->mTotals[0][1] + op->mTotals[1][0] + op->mTotals[1][1]);
+}
+
+TEST(OperationSteps, FortificationsButTrenchesStayBetweenBattles) {
+    Campaign* op = MakeTestOperation();
+    ASSERT_NE(op, nullptr);
+    // Wire and a trench beside the first Axis unit in the strip.
+    Unit* beside = nullptr;
+    for (int32_t i = 0; i < op->mUnits->GetCount() && !beside; ++i)
+        if (op->mUnits->GetUnit(i)->GetAffiliation() == 0) beside = op->mUnits->GetUnit(i);
+    ASSERT_NE(beside, nullptr);
+    Unit* items[2] = {MakeUnit(kUnitInanimate, kInanimateWire, beside->mForce, 2, 0, 100),
+                      MakeUnit(kUnitInanimate, kInanimateTrenches, beside->mForce, 2, 0, 100)};
+    for (int k = 0; k < 2; ++k) {
+        items[k]->mX = beside->mX + 4.0f * k;
+        items[k]->mY = beside->mY;
+        items[k]->SetIDCode('Z', 1, k);
+        items[k]->AssignID();
+        op->mUnits->Add(items[k]);
+    }
+    OperationRunner runner;
+    runner.Adopt(op, nullptr, kSeed);
+    runner.LimitTurns(1);
+    OperationBattle first;
+    std::string error;
+    ASSERT_TRUE(runner.PlayBattle(&first, &error)) << error;
+    Battle* next = runner.GetBattle();
+    ASSERT_NE(next, nullptr);
+    int32_t wire = 0, trenches = 0;
+    for (UnitList* list : {op->mUnits, next->mUnits})
+        for (int32_t i = 0; i < list->GetCount(); ++i) {
+            const Unit* u = list->GetUnit(i);
+            if (u->mUnitType != kUnitInanimate) continue;
+            wire += u->mSubtype == kInanimateWire;
+            trenches += u->mSubtype == kInanimateTrenches;
+        }
+    EXPECT_EQ(wire, 1);
+    EXPECT_EQ(trenches, 0);
 }
 
 TEST(OperationSteps, ARemnantReserveCommitsByTheTable) {
