@@ -62,6 +62,7 @@ constexpr IntendedSize kIntended[] = {
     {"panzer", 15, 40, 15},
     {"grossangriff", 250, 330, 25},
     {"ausbruch", 8, 40, 20},
+    {"hatten", 25, 50, 15},
 };
 
 class ShippedScenarios : public testing::TestWithParam<std::string> {

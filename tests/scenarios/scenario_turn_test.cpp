@@ -61,6 +61,8 @@ constexpr Pinned kPinned[] = {
      "ec4eb5abd7531494a554c4363fb980596d6eb4a027a0dae447f8d8d24c000536"},
     {"grossangriff", "acf0d0229e5408fc6343d25f2254c7f2eaaec3fc93582277ba79ff2d64b71665",
      "7738c74d6c1d41e8db96ec4cf6654f2d51a9eff76e0ca711662a36110e517516"},
+    {"hatten", "fa3265ebf9616a91373783eb02d931689ef2246f879ae81328d62917ddabae3d",
+     "abf73fb20cabdf724dfd94bb7cdbf75c154adf9290931440f4380b98c2b0ec6b"},
 };
 
 } // namespace
@@ -78,7 +80,7 @@ TEST(ScenarioTurns, FirstTurnsGiveThePinnedDigests) {
 // The smaller scenarios play every turn with their scripts to the end.
 TEST(ScenarioTurns, SmallScenariosPlayToTheirEnd) {
     ASSERT_TRUE(DecryptData());
-    for (const char* name : {"hecken", "bruecke", "panzer"}) {
+    for (const char* name : {"hecken", "bruecke", "panzer", "hatten"}) {
         BattleRunner runner;
         std::string error;
         ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error)) << error;
