@@ -180,6 +180,7 @@ TEST_P(ShippedScenarios, LeadersAreNamedApartAndTextsKeepTheirUmlauts) {
     auto count = [&](UnitList* list) {
         for (int32_t i = 0; i < list->GetCount(); ++i) {
             Unit* u = list->GetUnit(i);
+            if (u->mUnitType == kUnitInanimate) continue; // fortifications have no leader
             names[u->GetNation()].insert(u->mNameIndex);
             ++units[u->GetNation()];
         }

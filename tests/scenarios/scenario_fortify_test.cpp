@@ -1,14 +1,17 @@
-// The winter battle as the runner opens it, the computer placing both sides
-// freely: the defender's fortifications stand in its zones, its trench is
-// stamped into the ground once and leaves the unit list at GO.
+// The winter battle's fortifications: moved in set-up like units; the
+// computer placing both sides freely puts them in its zones, stamps its
+// trench into the ground once and the trench leaves the unit list at GO.
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "ScenarioPaths.h"
 #include "battle/Battle.h"
+#include "battle/GameFile.h"
 #include "battle/UnitList.h"
+#include "engine/GFile.h"
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
@@ -47,4 +50,34 @@ TEST(WinterBattle, TheComputerPlacesItsFortificationsAndStampsItsTrenchOnce) {
             }
         EXPECT_EQ(trenches, 1) << "seed " << seed;
     }
+}
+
+// In set-up a side moves and turns its own fortifications within its zones
+// and off open water, as it moves its units.
+TEST(WinterBattle, ASetUpMoveTakesAFortificationWithinItsZonesOnly) {
+    ASSERT_TRUE(DecryptData());
+    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/hatten.mvg";
+    GFile file;
+    ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
+    GameFileState state;
+    GameFileContents contents;
+    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
+    std::unique_ptr<Battle> battle(contents.battle);
+    ASSERT_TRUE(battle->mSetupPhase);
+    Battle* old = gBattle;
+    gBattle = battle.get();
+    Unit* wire = nullptr;
+    for (int32_t i = 0; i < battle->mUnits->GetCount() && !wire; ++i)
+        if (battle->mUnits->GetUnit(i)->mSubtype == kInanimateWire &&
+            battle->mUnits->GetUnit(i)->mUnitType == kUnitInanimate)
+            wire = battle->mUnits->GetUnit(i);
+    ASSERT_NE(wire, nullptr);
+    EXPECT_TRUE(wire->CanDoOrder(57));
+    EXPECT_TRUE(wire->ChangeSetup(610.0f, 250.0f, true, nullptr, false));
+    EXPECT_EQ(wire->mX, 610.0f);
+    EXPECT_FALSE(wire->ChangeSetup(300.0f, 250.0f, true, nullptr, false)); // between the lines
+    EXPECT_EQ(wire->mX, 610.0f);
+    EXPECT_TRUE(wire->ChangeSetup(610.0f, 350.0f, false, nullptr, false)); // turned to face north
+    EXPECT_EQ(wire->mHeading, 90.0f);
+    gBattle = old;
 }
