@@ -66,18 +66,15 @@ TEST(WinterBattle, ASetUpMoveTakesAFortificationWithinItsZonesOnly) {
     ASSERT_TRUE(battle->mSetupPhase);
     Battle* old = gBattle;
     gBattle = battle.get();
-    Unit* wire = nullptr;
-    for (int32_t i = 0; i < battle->mUnits->GetCount() && !wire; ++i)
-        if (battle->mUnits->GetUnit(i)->mSubtype == kInanimateWire &&
-            battle->mUnits->GetUnit(i)->mUnitType == kUnitInanimate)
-            wire = battle->mUnits->GetUnit(i);
-    ASSERT_NE(wire, nullptr);
-    EXPECT_TRUE(wire->CanDoOrder(57));
-    EXPECT_TRUE(wire->ChangeSetup(610.0f, 250.0f, true, nullptr, false));
-    EXPECT_EQ(wire->mX, 610.0f);
-    EXPECT_FALSE(wire->ChangeSetup(300.0f, 250.0f, true, nullptr, false)); // between the lines
-    EXPECT_EQ(wire->mX, 610.0f);
-    EXPECT_TRUE(wire->ChangeSetup(610.0f, 350.0f, false, nullptr, false)); // turned to face north
-    EXPECT_EQ(wire->mHeading, 90.0f);
+    Unit* item = nullptr;
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i)
+        if (battle->mUnits->GetUnit(i)->mUnitType == kUnitInanimate) item = battle->mUnits->GetUnit(i);
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(item->CanDoOrder(57));
+    EXPECT_TRUE(item->ChangeSetup(610.0f, 250.0f, true, nullptr, false));
+    EXPECT_FALSE(item->ChangeSetup(300.0f, 250.0f, true, nullptr, false)); // between the lines
+    EXPECT_EQ(item->mX, 610.0f);
+    EXPECT_TRUE(item->ChangeSetup(610.0f, 350.0f, false, nullptr, false)); // turned to face north
+    EXPECT_EQ(item->mHeading, 90.0f);
     gBattle = old;
 }

@@ -508,37 +508,12 @@ void ScenarioSeeds() {
     // Every fortification kind, a landmark, snow and free set-up on a map
     // small enough for the target to build.
     const std::string fortified =
-        "title \"Probe\"\n"
-        "map 20 20 1.0 60\n"
-        "date 4501\n"
-        "turns 10\n"
-        "seed 7\n"
-        "weather 7\n"
-        "ground 7\n"
-        "setup free\n"
-        "briefing general \"Lage.\"\n"
-        "area water 180 0 220 0 220 400 180 400\n"
-        "zone 1 0 0 100 400\n"
-        "zone 4 300 0 400 400\n"
-        "flag large 200 200\n"
-        "landmark 250 130 \"Hatten\"\n"
-        "force allies 30 regular\n"
-        "company A\n"
-        "platoon 1 zone 1\n"
-        "inf 4 0 40 100 0 leader\n"
-        "inf 1 1 40 140 0\n"
-        "force axis 0 regular\n"
-        "company B\n"
-        "platoon 1 zone 4\n"
-        "veh 16 0 340 100 180 leader\n"
-        "inf 252 1 340 200 180\n"
-        "roadblock 10 310 20\n"
-        "trench 11 310 70 90\n"
-        "wire 12 310 120 45\n"
-        "reference 13 310 170\n"
-        "apmines 14 310 220\n"
-        "atmines 15 310 270\n"
-        "daisychain 16 310 320\n";
+        "title \"Probe\"\nmap 20 20 1.0 60\ndate 4501\nweather 7\nground 7\nsetup free\n"
+        "briefing general \"Lage.\"\narea water 180 0 220 0 220 400 180 400\nzone 1 0 0 100 400\n"
+        "zone 4 300 0 400 400\nlandmark 250 130 \"Hatten\"\nforce allies 30 regular\nplatoon 1\n"
+        "inf 4 0 40 100 0 leader\nforce axis 0 regular\nplatoon 1\nveh 16 0 340 100 180\n"
+        "roadblock 10 310 20\ntrench 11 310 70 90\nwire 12 310 120 45\nreference 13 310 170\n"
+        "apmines 14 310 220\natmines 15 310 270\ndaisychain 16 310 320\n";
     Bytes fortifiedBytes(1, 0);
     fortifiedBytes.insert(fortifiedBytes.end(), fortified.begin(), fortified.end());
     Put("fuzz_scenario_text", "fortified_text", fortifiedBytes);
