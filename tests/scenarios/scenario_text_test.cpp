@@ -178,8 +178,17 @@ TEST_F(DescriptionTest, FortificationsLandmarksAndSetupReadBack) {
         EXPECT_EQ(item->mHeading, k == 2 ? 45.0f : 0.0f);
         EXPECT_EQ(item->mAmmo[kAmmoHE] + item->mAmmo[kAmmoAP], 0); // no load
     }
-    // A kind outside the seven (a foreign file) has no name.
+    // In set-up the side moves and turns it within its zones only.
+    Battle* old = gBattle;
+    gBattle = loaded.get();
     Unit* wire = loaded->mUnits->GetUnit(6);
+    EXPECT_TRUE(wire->CanDoOrder(57));
+    EXPECT_TRUE(wire->ChangeSetup(350.0f, 100.0f, true, nullptr, false));
+    EXPECT_FALSE(wire->ChangeSetup(120.0f, 100.0f, true, nullptr, false));
+    EXPECT_TRUE(wire->ChangeSetup(350.0f, 200.0f, false, nullptr, false));
+    EXPECT_EQ(wire->mX * 1000.0f + wire->mHeading, 350.0f * 1000.0f + 90.0f);
+    gBattle = old;
+    // A kind outside the seven (a foreign file) has no name.
     wire->mSubtype = 9;
     GString63 name("");
     wire->ConcatName(&name, true);
