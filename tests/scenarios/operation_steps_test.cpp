@@ -23,6 +23,7 @@
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OperationRunner.h"
 #include "units/Unit.h"
+#include "units/UnitFactory.h"
 
 namespace {
 
@@ -147,6 +148,32 @@ TEST(OperationSteps, UnitsComeBackTendedAndTheReserveCommits) {
     // The losses of the battle went into the totals of both sides.
     EXPECT_EQ(op->mSideLosses[0][0] + op->mSideLosses[1][0],
               op->mTotals[0][0] + op->mTotals[0][1] + op->mTotals[1][0] + op->mTotals[1][1]);
+}
+
+TEST(OperationSteps, FortificationsButTrenchesStayBetweenBattles) {
+    Campaign* op = MakeTestOperation();
+    ASSERT_NE(op, nullptr);
+    // Wire and a trench where the first unit stands, in the strip.
+    const Unit* beside = op->mUnits->GetUnit(0);
+    for (InanimateType kind : {kInanimateWire, kInanimateTrenches}) {
+        Unit* item = MakeUnit(kUnitInanimate, kind, beside->mForce, 2, 0, 100);
+        item->mX = beside->mX + kind;
+        item->mY = beside->mY;
+        item->SetIDCode('Z', 1, kind);
+        item->AssignID();
+        op->mUnits->Add(item);
+    }
+    OperationRunner runner;
+    runner.Adopt(op, nullptr, kSeed);
+    runner.LimitTurns(1);
+    OperationBattle first;
+    std::string error;
+    ASSERT_TRUE(runner.PlayBattle(&first, &error)) << error;
+    std::vector<int32_t> kinds;
+    for (UnitList* list : {op->mUnits, runner.GetBattle()->mUnits})
+        for (int32_t i = 0; i < list->GetCount(); ++i)
+            if (list->GetUnit(i)->mUnitType == kUnitInanimate) kinds.push_back(list->GetUnit(i)->mSubtype);
+    EXPECT_EQ(kinds, std::vector<int32_t>{kInanimateWire});
 }
 
 TEST(OperationSteps, ARemnantReserveCommitsByTheTable) {

@@ -63,6 +63,8 @@ constexpr Pinned kPinned[] = {
      "9e4c258d176cacd50408537b159d7e236d2762eef8a797c949f2543c43ba365c"},
     {"grossangriff", "0c43d1e545dce5f15e63508ac542d45e4b883a461e55e2b377cc982c51490916",
      "f1d93880ee422f42e38cbeb08ffb61fe3d857ba3f5d0b8ec4ab0019636867b80"},
+    {"hatten", "07d4d8ea6dfdc061c94b9373262516ca0d07639073a6ab4d996a35bbc5a93d42",
+     "c0af4177f4b220ca553a20db6be0ad33d43b1419cfe31a18f58a41ed726986f5"},
 };
 
 } // namespace
@@ -80,7 +82,7 @@ TEST(ScenarioTurns, FirstTurnsGiveThePinnedDigests) {
 // The smaller scenarios play every turn with their scripts to the end.
 TEST(ScenarioTurns, SmallScenariosPlayToTheirEnd) {
     ASSERT_TRUE(DecryptData());
-    for (const char* name : {"hecken", "bruecke", "panzer"}) {
+    for (const char* name : {"hecken", "bruecke", "panzer", "hatten"}) {
         BattleRunner runner;
         std::string error;
         ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error)) << error;

@@ -15,11 +15,13 @@
 #include "battle/VictoryFlag.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
+#include "map/Landmark.h"
 #include "map/Map.h"
 #include "tools/scenarios/ScenarioOverlays.h"
 #include "tools/scenarios/ScenarioShapes.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/Inanimate.h"
 #include "units/Names_VX.h"
 #include "units/Unit.h"
 #include "units/UnitFactory.h"
@@ -95,6 +97,14 @@ Map* BuildMap(const ScenarioDescription& d) {
         wall->IWall(static_cast<Terrain>(w.type), w.x0, w.y0, w.x1, w.y1, w.height);
         map.mWalls->Add(wall);
     }
+    for (const ScenarioLandmark& l : d.landmarks) {
+        auto* landmark = new Landmark;
+        GString63 name;
+        name.IStringText(l.name.c_str());
+        landmark->ILandmark(static_cast<int32_t>(l.x / kSquareSize), static_cast<int32_t>(l.y / kSquareSize),
+                            &name);
+        map.mLandmarks->Add(landmark);
+    }
     LayOverlays(d, &map);
     GFile file;
     if (!file.ITempFile(false)) return nullptr;
@@ -145,7 +155,7 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
                 ScenarioFault* fault) {
     Map* map = battle->mMap;
     for (const ScenarioUnit& su : d.units) {
-        if (su.kind == 1 ? !gVehicleData.Has(su.row) : !gInfantryData.Has(su.row))
+        if (su.kind != 2 && (su.kind == 1 ? !gVehicleData.Has(su.row) : !gInfantryData.Has(su.row)))
             return Fault(fault, d, su.line,
                          "no " + std::string(su.kind == 1 ? "vehicle" : "infantry") + " row " +
                              std::to_string(su.row));
@@ -155,6 +165,18 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
         if (NationOfForce(su.force) < 2 && su.side == 1)
             return Fault(fault, d, su.line,
                          "force " + std::to_string(su.force) + " does not fight for the Allies");
+        if (su.kind == 2) {
+            // A fortification: its kind, place and heading; no load.
+            Unit* item = MakeUnit(kUnitInanimate, su.row, su.force, su.experience, 0, 100);
+            if (!item) return Fault(fault, d, su.line, "this fortification cannot be made");
+            made->push_back(item);
+            item->mX = su.x;
+            item->mY = su.y;
+            item->mHeading = su.heading;
+            item->mSetupZone = su.zone;
+            item->SetIDCode(su.company, su.platoon, su.number);
+            continue;
+        }
         Unit* unit = MakeUnit(su.kind == 1 ? kUnitVehicle : kUnitInfantry, su.row, su.force, su.experience,
                               su.fitness, 100);
         if (!unit) return Fault(fault, d, su.line, "this unit kind cannot be made yet");
@@ -172,6 +194,7 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
     for (size_t k = 0; k < d.units.size(); ++k) {
         const ScenarioUnit& su = d.units[k];
         Unit* unit = (*made)[k];
+        if (su.kind == 2) continue;
         for (size_t m = 0; m < d.units.size(); ++m) {
             const ScenarioUnit& other = d.units[m];
             if (other.side != su.side || other.company != su.company || other.platoon != su.platoon) continue;
@@ -197,7 +220,8 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
         if (!map->OnMap(su.x, su.y)) return Fault(fault, d, su.line, "the unit stands off the map");
         if (su.reinforcement >= 0) continue;
         if (su.rides < 0 && !unit->CanOccupyLocation(su.x, su.y, true))
-            return Fault(fault, d, su.line, "the unit may not stand there");
+            return Fault(fault, d, su.line,
+                         su.kind == 2 ? "the fortification lies on open water" : "the unit may not stand there");
         // An operation's units stand anywhere on its map; each battle's
         // set-up zones are cut with its strip.
         if (!d.operation.present && !unit->InSetupZone(unit->mX, unit->mY))
@@ -250,6 +274,7 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
     battle->mFanaticism[0] = d.fanaticism[1];
     battle->mSetupPhase = true;
     battle->mEditorScenario = true;
+    battle->mSideShortA[0] = d.freeSetup ? 1 : 0;
     for (int s = 0; s < 2; ++s) {
         battle->mHasExitEdge[s] = d.exit[s];
         battle->mExitEdge[s] = d.exitEdge[s];
@@ -318,7 +343,7 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
         SeedRandomGenerator(d.seed ^ kLeaderNameSeed);
         std::memset(gSergeantNameTaken, 0, sizeof gSergeantNameTaken);
         for (Unit* u : made)
-            u->AssignSergeantName();
+            if (u->mUnitType != kUnitInanimate) u->AssignSergeantName();
         std::memset(gSergeantNameTaken, 0, sizeof gSergeantNameTaken);
         SeedRandomGenerator(kept);
     }
