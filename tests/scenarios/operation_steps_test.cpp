@@ -361,8 +361,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].frontLine, 49);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "02abd700248771008d8d7af66814f0f332b600c50082a226de77be457ed5beff");
+    EXPECT_EQ(battles[0].stepDigest, "9c92731661b46ff52beff77c5e48c7db68b55e7e98b12eae21326201eab52b5d");
+    EXPECT_EQ(battles[1].stepDigest, "76dfa491be988c0aea1971893c487b6781777f7a07c0df3b609e590d86ec4ebe");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "cc57e03c3e708f116ed8905ea795c49c75e5d96508d41c35f8a328a3fb21c6f2");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
