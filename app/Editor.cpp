@@ -9,7 +9,14 @@
 Editor* gEditor = nullptr;
 
 void Editor::ExitPreview() {
+    if (gBattle) {
+        // The markers placed for the preview become flags and arrival
+        // points again; the screen's pictures and textures go.
+        gBattle->GrabEditorMarkers();
+        gBattle->Host()->BattleGoes(gBattle);
+    }
     if (gCampaign) {
+        gCampaign->RetrieveBattleData(gBattle);
         delete gBattle;
         gBattle = nullptr;
     }

@@ -514,7 +514,16 @@ bool Map::AssignMoveOrders(bool final) {
 void Map::AssignTargetOrders() {
     Unit* s = Selected();
     if (!s) return;
-    s->ReceiveTargetOrders(mTrackedUnit, mPickX, mPickY, mAreaFireMode, 0);
+    Unit* target = mTrackedUnit;
+    const float x = target ? target->mX : mPickX;
+    const float y = target ? target->mY : mPickY;
+    s->ReceiveTargetOrders(target, mPickX, mPickY, mAreaFireMode, 0);
+    // Out of reach or on ground it cannot see, the unit keeps no such
+    // target; a locked or observed target, or a mortar's unseen one, becomes
+    // fire on its place.
+    const bool taken = (target && s->mTarget == target) ||
+                       (s->mAreaTarget && s->mAreaTargetX == x && s->mAreaTargetY == y);
+    if (!taken) Beep();
     mAreaFireMode = false;
     RefreshPanel();
 }

@@ -257,6 +257,8 @@ void ScenarioScroller::Draw() {
         LongRect inner{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1};
         FrameRectangle(&inner, gKernel->MakeColor16(109, 126, 69));
     }
+    // The delete, list and page buttons lie over the top picture.
+    DrawSubviews();
 }
 
 void ScenarioScroller::DrawScenarioLine(GFileStub* stub, ScenarioSnapshot* snap) {

@@ -383,7 +383,9 @@ void Battle::EndEarly(Affiliation side) {
             if (u->GetAffiliation() == side) {
                 if (u->mUnitType == kUnitInfantry) {
                     u->mCaptured = true;
-                } else if (u->mUnitType == kUnitVehicle) {
+                } else if (u->mUnitType == kUnitVehicle && u->mActive) {
+                    // Only a vehicle still in the fight is handed over; a
+                    // wreck stays where it burned and counts as lost.
                     const int32_t crew = gVehicleData[u->mSubtype].mCrew;
                     const int32_t left = crew - u->mCasualties;
                     if (left > 0) mMenGivenUp[side] += left;

@@ -195,7 +195,8 @@ void SetClockwiseFront(bool on) {
 void FrameRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_t colour) {
     if (gDrawRecorder)
         gDrawRecorder->Add(DrawOp::kFrame, {static_cast<float>(left), static_cast<float>(top),
-                                            static_cast<float>(right), static_cast<float>(bottom)});
+                                            static_cast<float>(right), static_cast<float>(bottom),
+                                            static_cast<float>(colour)});
     if (g3D) {
         RECT r{left, top, right, bottom};
         g3D->FrameRectangle(&r, colour);

@@ -29,7 +29,7 @@ enum class DrawOp : uint8_t {
     kFan,              // untextured fan, n triangles
     kStrip,            // untextured strip, n triangles
     kTexturedTriangle, // 3 corners with u, v
-    kFrame,            // selection frame: left, top, right, bottom
+    kFrame,            // selection frame: left, top, right, bottom, colour
     kReflect,          // mirror: x, y, z flags
     kClockwise,        // front faces wound clockwise: mArgs[0]
 };

@@ -173,6 +173,16 @@ float PassengerTurn(Unit* u) {
     if (u->mUnitType != kUnitInfantry || !u->IsPassenger(false)) return 0.0f;
     return RidesInCarrierFrame(static_cast<Infantry*>(u)) ? 0.0f : u->mHeading - 90.0f;
 }
+// The selection frame's colour (RGB 565), 0 for none: white for the
+// selected unit, light blue for the units a box being dragged takes in,
+// yellow for the other members of a multi-selection (a box keeps its
+// units' mark 1 once let go).
+uint16_t SelectionFrameColour(const Unit* u) {
+    if (gBattle->mSelectedUnit == u) return 0xFFFF;
+    if (u->mSelectionMark == 1 && CurrentDrawSettings().mState == 14) return 0x861F;
+    if (u->mSelectionMark != 0 && gBattle->mMultiSelection) return 0xFFE0;
+    return 0;
+}
 } // namespace
 // While a box is dragged every own unit that can take orders and whose
 // screen box meets it is marked 1; units already in the selection keep 2.
@@ -248,11 +258,11 @@ void Unit::DrawItself(float a, float b, float c) {
         if (vehicle && contact != 0 && CurrentDrawSettings().mShowHitRecords &&
             CurrentDrawSettings().mState == 8)
             static_cast<Vehicle*>(this)->ShowHitRecord();
-        if (gBattle->mSelectedUnit == this) {
+        if (const uint16_t frame = SelectionFrameColour(this)) {
             float sx = mX, sy = mY;
             if (d3::WorldToScreen(&sx, &sy, z, false)) {
                 const int32_t cx = static_cast<int32_t>(sx), cy = static_cast<int32_t>(sy);
-                d3::FrameRectangle(cx - 12, cy - 18, cx + 12, cy + 6, 0xFFFF);
+                d3::FrameRectangle(cx - 12, cy - 18, cx + 12, cy + 6, frame);
             }
         }
         d3::SetClip(oldClip);

@@ -2,8 +2,13 @@
 #include "engine/GGraphic.h"
 #include "engine/GKernel.h"
 
+namespace {
+constexpr int32_t kInactiveLook = 3000000;
+}
+
 GButton2D::~GButton2D() {
     delete mGraphic;
+    delete mInactive;
 }
 
 void GButton2D::IButton2D(GView* parent, int32_t x, int32_t y, int32_t command, int32_t picture,
@@ -15,6 +20,15 @@ void GButton2D::IButton2D(GView* parent, int32_t x, int32_t y, int32_t command, 
     mGraphic->GetBounds(&b);
     IButton(0, parent, x, y, b.Width(), b.Height(), command);
     mStyle = style;
+    delete mInactive;
+    mInactive = nullptr;
+    if (style == 4) {
+        mInactive = new GGraphic;
+        if (!mInactive->IGraphic(kGraphic2D, picture + kInactiveLook, 0, false)) {
+            delete mInactive;
+            mInactive = nullptr;
+        }
+    }
 }
 
 void GButton2D::DrawPicture(GGraphic* graphic, bool pressed) {
@@ -28,6 +42,9 @@ void GButton2D::DrawPicture(GGraphic* graphic, bool pressed) {
 }
 
 void GButton2D::Draw() {
-    DrawPicture(mGraphic, mPressed);
+    if (mInactive && !IsActive())
+        Blit(mInactive, 0, 0);
+    else
+        DrawPicture(mGraphic, mPressed);
     DrawSubviews();
 }

@@ -5,6 +5,8 @@ class GGraphic;
 
 // A button drawn from one 2-D picture and sized to it. Style 3 shows the
 // press by moving the picture a pixel down and right; style 4 by framing it.
+// A style-4 button that is disabled shows its inactive look, the picture
+// 3 000 000 above its own, when there is one.
 class GButton2D : public GButton {
 public:
     ~GButton2D() override;
@@ -17,5 +19,6 @@ protected:
     void DrawPicture(GGraphic* graphic, bool pressed);
 
     GGraphic* mGraphic = nullptr;
+    GGraphic* mInactive = nullptr;
     int32_t mStyle = 3;
 };

@@ -44,7 +44,7 @@ public:
     const InfantryData* GetInfantryDataRecord(DataKnowledge knowledge);
     const InfantryData& Record() const;
     int32_t MenAlive() const { return GetOriginalNrMen() - mCasualties; }
-    int32_t EditorColor();
+    int32_t EditorColor() override;
     bool UsesDemoCharge() const;
     bool IsTankHunter() const;
     bool IsSquad() const;
@@ -125,7 +125,7 @@ public:
     Infantry* Split();
     void JoinSibling();
     void Die() override;
-    float GetRarityFactor();
+    float GetRarityFactor() override;
     float GetVPValue(bool asBought, DataKnowledge knowledge) override;
     float GetCasualtyVPLoss() override;
     float GetOccupationScore(float x, float y, bool* pair) override;

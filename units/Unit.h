@@ -646,6 +646,11 @@ public:
     // Fire decision and threat
     virtual bool AIWantsToFire(AmmoClass* ammo);
 
+    // The scenario editor's colour of the unit's kind, and how rare it is
+    // at the battle's date (1.0 for kinds that have no rarity).
+    virtual int32_t EditorColor() { return 5; }
+    virtual float GetRarityFactor() { return 1.0f; }
+
 protected:
     // How much a unit's fire at that range threatens; the last of the table.
     virtual float AIRangedThreatFactor(float range) { return 1.0f; }

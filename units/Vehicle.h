@@ -318,7 +318,7 @@ public:
     bool IsLeader(int32_t* level) override;
     bool ShowLeadershipInEditor() { return IsLeader(nullptr) && !mEditorLeaderFlag; }
     bool GetPlatoonHQ() override;
-    int32_t EditorColor();
+    int32_t EditorColor() override;
     int32_t TallyCasualties() override;
     // An enemy infantry unit that this side sees within range metres.
     bool EnemyInfantryWithin(float range);
@@ -326,7 +326,7 @@ public:
     // ---- Value and scores ------------------------------------------------------------
     float GetVPValue(bool asNew, DataKnowledge k) override;
     float GetCasualtyVPLoss() override;
-    float GetRarityFactor();
+    float GetRarityFactor() override;
     bool ForceReadiness(int32_t* readiness, int32_t* total) override;
     float AirTargetScore(AirWeaponKind weapon) override;
     void BecomeLeader(bool withSkills);

@@ -463,7 +463,17 @@ TEST_F(OrdersScreen, ABoxDragSelectsTheOwnUnitsInsideIt) {
     if (mBattle->mSelectedUnit) GTEST_SKIP() << "the corner holds a unit";
     ASSERT_EQ(mApp->mState, kStateBoxSelect);
     mView->DoMouseTrack(w - 4, h - 4, false, false);
-    Frame();
+    auto frames = [&] {
+        DrawRecorder recorder;
+        gDrawRecorder = &recorder;
+        Frame();
+        gDrawRecorder = nullptr;
+        std::multiset<int32_t> colours;
+        for (const DrawCall& c : recorder.mCalls)
+            if (c.mOp == DrawOp::kFrame) colours.insert(static_cast<int32_t>(c.mArgs[4]));
+        return colours;
+    };
+    const std::multiset<int32_t> dragged = frames();
     std::set<Unit*> inside;
     for (int32_t i = 0; i < mBattle->mUnits->GetCount(); ++i) {
         Unit* u = mBattle->mUnits->GetUnit(i);
@@ -478,11 +488,18 @@ TEST_F(OrdersScreen, ABoxDragSelectsTheOwnUnitsInsideIt) {
     ASSERT_GE(inside.size(), 2u) << "the view shows too few own units";
     for (Unit* u : inside)
         EXPECT_EQ(u->mSelectionMark, 1);
+    // Each unit the box takes in is framed light blue; once it is let go,
+    // the selected unit white and every other member yellow.
+    EXPECT_GE(dragged.count(0x861F), inside.size());
     mView->DoMouseUp(w - 4, h - 4, false);
     EXPECT_EQ(mApp->mState, kStateNone);
     EXPECT_TRUE(mBattle->mMultiSelection);
     ASSERT_NE(mBattle->mSelectedUnit, nullptr);
     EXPECT_TRUE(mBattle->mSelectedUnit->IsOwnUnit(Viewer()));
+    const std::multiset<int32_t> selected = frames();
+    EXPECT_EQ(selected.count(0xFFFF), 1u);
+    EXPECT_GE(selected.count(0xFFE0) + 1, inside.size());
+    EXPECT_EQ(selected.count(0x861F), 0u);
     // A small box around nothing selects nobody.
     mView->DoClick(4, 4, false, false, false);
     mView->DoMouseTrack(6, 6, false, false);
@@ -886,4 +903,55 @@ TEST_F(OrdersScreen, FiftyWaypointsAndLegsPastTheMapEdgeDraw) {
     EXPECT_EQ(f.markers, kMaxWaypoints);
     EXPECT_TRUE(f.Has(orderlines::kRowMove) && f.Has(orderlines::kRowQuiet));
     u->CancelMovementOrders();
+}
+
+// A target the unit does not take beeps; one it takes is silent and shows
+// its line: a tank seen 985 m away is beyond riflemen and within a tank
+// gun's reach; fire on ground out of reach is refused.
+TEST_F(OrdersScreen, ARefusedTargetBeepsAndATakenOneShowsItsLine) {
+    Load("panzer");
+    Unit* tank = OwnVehicle();
+    Unit* riflemen = FindUnit([&](Unit* u) {
+        return u->mUnitType == kUnitInfantry && u->IsOwnUnit(Viewer()) && !u->IsForwardObserver() &&
+               u->HasWeaponForOrders() && u->CanReceiveOrders();
+    });
+    Unit* enemy = FindUnit([&](Unit* u) { return u->mUnitType == kUnitVehicle && !u->IsOwnUnit(Viewer()); });
+    ASSERT_TRUE(tank && riflemen && enemy);
+    // 985 m away towards the map's farthest corner.
+    const float cx = tank->mX < mMap->mWidthMetres / 2 ? mMap->mWidthMetres : 0.0f;
+    const float cy = tank->mY < mMap->mHeightMetres / 2 ? mMap->mHeightMetres : 0.0f;
+    const float d = std::hypot(cx - tank->mX, cy - tank->mY);
+    ASSERT_GT(d, 1000.0f);
+    enemy->mX = tank->mX + (cx - tank->mX) * 985.0f / d;
+    enemy->mY = tank->mY + (cy - tank->mY) * 985.0f / d;
+    enemy->mContactLevel = kContactSeen;
+    enemy->mSpotMarkerGone = false;
+    enemy->mHidden = false;
+    riflemen->mX = tank->mX + 10.0f;
+    riflemen->mY = tank->mY;
+    struct Row {
+        Unit* shooter;
+        Unit* target;
+        float dx, dy; // an area target's offset from the shooter
+        bool taken;
+    } rows[] = {
+        {riflemen, enemy, 0, 0, true},
+        {tank, enemy, 0, 0, true},
+        {tank, nullptr, 5000.0f, 0.0f, false},
+    };
+    for (const Row& r : rows) {
+        r.shooter->CancelTarget(true, true);
+        mBattle->SetSelectedUnit(r.shooter);
+        mMap->mTrackedUnit = r.target;
+        mMap->mPickX = r.shooter->mX + r.dx;
+        mMap->mPickY = r.shooter->mY + r.dy;
+        const int32_t beeps = gKernel->GetBeepCount();
+        mApp->SetState(kStatePickTarget);
+        mView->DoMouseUp(10, 10, false);
+        EXPECT_EQ(gKernel->GetBeepCount() - beeps, r.taken ? 0 : 1) << r.shooter->mUnitType << " " << r.target;
+        if (r.taken) {
+            LookAt(r.shooter->mX, r.shooter->mY);
+            EXPECT_TRUE(RecordFrame().Has(orderlines::kRowTarget));
+        }
+    }
 }

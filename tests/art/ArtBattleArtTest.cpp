@@ -273,6 +273,17 @@ TEST(ArtBattleScreen, MenuLabelsDifferAndLeaveTheHotKeyCornerFree) {
     }
 }
 
+// The clear-weather picture is chosen at every hour: a sky with no sun (no
+// warm yellow), blue above paling towards the horizon.
+TEST(ArtBattleScreen, ClearWeatherShowsASkyWithoutSun) {
+    ArtPicture p = Load(2440);
+    for (int y = 3; y < 26; ++y)
+        for (int x = 3; x < 85; ++x)
+            EXPECT_FALSE(p.At(x, y, 0) > 200 && p.At(x, y, 2) < 150) << "sun at " << x << ", " << y;
+    EXPECT_GT(p.At(44, 4, 2), p.At(44, 4, 0) + 40);
+    EXPECT_GT(p.At(10, 16, 0) + p.At(10, 16, 1), p.At(10, 4, 0) + p.At(10, 4, 1));
+}
+
 TEST(ArtBattleSounds, WhistlesHaveTheirExactLengths) {
     const double seconds[5] = {1.431, 1.788, 3.193, 1.091, 0.761};
     for (int j = 0; j < 5; ++j) {

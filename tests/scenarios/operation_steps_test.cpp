@@ -388,8 +388,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].frontLine, 55);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "4ecf2b62cbd26b47f060c83661bbe5ff5b4cd439359ed5c1faa4a8f6dc463918");
-    EXPECT_EQ(battles[1].stepDigest, "185d96c8d01f06b908a1e7257234b8cd02b4709589e5d5401e93e35d841c65cf");
+    EXPECT_EQ(battles[0].stepDigest, "1117a6ea3519e5307a8a35a6c9ad7101081dea16d584c98d6354d0a213c94d90");
+    EXPECT_EQ(battles[1].stepDigest, "e9d8bd21b7923cfcc62ecb7245e6872216e4ed9fd6e805ecb44ab5cc92424019");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "eae7b6d5f4a4a4a39a079dcdf769fa13e563413843b0eca31b0329350f839d1a");
     EXPECT_EQ(battles[2].turns.back().battleDigest,

@@ -175,6 +175,16 @@ void PanelButtons(AssetStore& store, const Fonts& fonts) {
     store.Picture(2410, back);
 }
 
+// A clear sky that reads by day and by night: deep blue overhead paling
+// to the horizon over a line of low hills, with neither sun nor moon.
+void ClearSky(Image& img) {
+    img.VerticalGradient(3, 3, 82, 26, {34, 58, 118}, {156, 190, 220});
+    for (int x = 3; x < 85; ++x) {
+        const int hill = 3 + static_cast<int>(2.5f + 2.5f * std::sin(x * 0.11f) + 1.5f * std::sin(x * 0.29f + 1.0f));
+        img.FillRect(x, 29 - hill, 1, hill, {52, 64, 50});
+    }
+}
+
 void Conditions(AssetStore& store, const Fonts& fonts) {
     // weather 2440-2446: sky pictures with their sign
     const char* weather[7] = {"Klar", "Bewölkt", "Regen", "Nebel", "Dichter Nebel", "Schnee", "Sturm"};
@@ -182,7 +192,7 @@ void Conditions(AssetStore& store, const Fonts& fonts) {
         Image img(88, 44, kPanelFill);
         Rgb sky = w == 0 ? Rgb{90, 130, 180} : w >= 3 && w <= 4 ? Rgb{150, 150, 146} : Rgb{110, 114, 118};
         DrawPanel(img, 0, 0, 88, 44, sky, uint32_t(2440 + w), true);
-        if (w == 0) SoftDisc(img, 66, 14, 7, 1, {240, 214, 110}, 1);
+        if (w == 0) ClearSky(img);
         if (w >= 1)
             SoftDisc(img, 50, 15, 9, 2, {200, 200, 196}, 1), SoftDisc(img, 62, 13, 7, 2, {190, 190, 186}, 1);
         for (int i = 0; i < 10 && (w == 2 || w == 5 || w == 6); ++i)
