@@ -321,14 +321,14 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "18bcd49e6e061e7fa55aaedfa61480b5d714016bc48eb5edd51d4f726d51cc62");
-    EXPECT_EQ(battles[1].stepDigest, "8fc918177e85e366b0f268e1991f15a37d5265911bfed23c8a8c69fdfff52730");
+    EXPECT_EQ(battles[0].stepDigest, "4fc087df9f4a5fc4861efdb084b66d07729caa2fee2531e0ff1d476064bfedcd");
+    EXPECT_EQ(battles[1].stepDigest, "67aabc7e3d4c0b29c784ee9bcf8e77de9bf86fbc5d4a9373b4e2ca9e22e83352");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "300a4d89aab84793693877fb73b54f59885e1a8acf70578d191c5dcf50167807");
+              "8c8b3b6d7bad3925d86716db8fece9768cc2c66e051e9cf9f9b26d04e7bfd7ee");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "3be816c670c45059a193cbfd6963f978d52a57c4dd1124d71e1e2c60836679d9");
+              "a3ae42280b1984acf9f71a0031ba27c14e9538890ae1d159024e3f1afefa7ce2");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 23);
+    EXPECT_EQ(battles[0].frontLine, 22);
     EXPECT_EQ(battles[1].frontLine, 26);
     EXPECT_EQ(battles[2].frontLine, 26);
 }
@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 47);
-    EXPECT_EQ(battles[2].frontLine, 49);
+    EXPECT_EQ(battles[1].frontLine, 46);
+    EXPECT_EQ(battles[2].frontLine, 51);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "02abd700248771008d8d7af66814f0f332b600c50082a226de77be457ed5beff");
+    EXPECT_EQ(battles[1].stepDigest, "b8107f0147ce72c35c34f65d47fa1e640ef4567532dfcff162092d4a3cd8dd29");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "cc57e03c3e708f116ed8905ea795c49c75e5d96508d41c35f8a328a3fb21c6f2");
+              "f50368a891d098a0c13dba4f3754d4005711e861a695dd5746503dc026b06a28");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "5b5e77ab05827f4da13d693b2c0016cbd08497802f425c326d454ed22d515e95");
+              "b13db14b7d7160e9e6b3f1295f653a5ff889ec127e9ec10396e5878f19fb0002");
 }
