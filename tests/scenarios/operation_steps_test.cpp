@@ -321,16 +321,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "4fc087df9f4a5fc4861efdb084b66d07729caa2fee2531e0ff1d476064bfedcd");
-    EXPECT_EQ(battles[1].stepDigest, "67aabc7e3d4c0b29c784ee9bcf8e77de9bf86fbc5d4a9373b4e2ca9e22e83352");
+    EXPECT_EQ(battles[0].stepDigest, "42f62f7f55417be93321572016c0daad34e1b340dc488d0fbde1b8292f425830");
+    EXPECT_EQ(battles[1].stepDigest, "a96912ce3f5805e3b676a4f1c9b16c020d873fc674129cd68e48069d474868a5");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "8c8b3b6d7bad3925d86716db8fece9768cc2c66e051e9cf9f9b26d04e7bfd7ee");
+              "7492b55bd4d032d17745b79ce4b7c14dc015e5d937b515f0790462265aa293c7");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "a3ae42280b1984acf9f71a0031ba27c14e9538890ae1d159024e3f1afefa7ce2");
+              "98a19fd14ec7aac29aa26e8840d29ad81affddd085faa42c36f53e20b917d4e1");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 22);
-    EXPECT_EQ(battles[1].frontLine, 26);
-    EXPECT_EQ(battles[2].frontLine, 26);
+    EXPECT_EQ(battles[0].frontLine, 24);
+    EXPECT_EQ(battles[1].frontLine, 27);
+    EXPECT_EQ(battles[2].frontLine, 27);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -357,14 +357,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 46);
-    EXPECT_EQ(battles[2].frontLine, 51);
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 52);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "b8107f0147ce72c35c34f65d47fa1e640ef4567532dfcff162092d4a3cd8dd29");
+    EXPECT_EQ(battles[0].stepDigest, "f9e2e25d411408f46683ab6d15b180a12954a483a2c212607b9ff950e2972c72");
+    EXPECT_EQ(battles[1].stepDigest, "2d03ccb62abfb9456e7f871cfabf9ca09d38e43a51b578c3a0266b0f9868c90f");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "f50368a891d098a0c13dba4f3754d4005711e861a695dd5746503dc026b06a28");
+              "c9b371754f18792905b247d24e1afff20d80efc4e6d9fc6829e754e6b70f5739");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "b13db14b7d7160e9e6b3f1295f653a5ff889ec127e9ec10396e5878f19fb0002");
+              "1f615e1d88a812089ad064d8c14049da3a2d70e39cd448856839f3795a380a23");
 }

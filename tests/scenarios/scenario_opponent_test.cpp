@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ScenarioPaths.h"
@@ -107,4 +109,54 @@ TEST(ComputerOpponent, RidersOfUnarmedCarriersGetOutBeforeTheyFallBack) {
             if (group->IsMember(u)) EXPECT_NE(group->mOrder, kAIOrderFallBack) << u->mIndex;
         }
     }
+}
+
+namespace {
+
+std::vector<std::pair<float, float>> Places(Battle* b, Affiliation side) {
+    std::vector<std::pair<float, float>> places;
+    for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+        Unit* u = b->mUnits->GetUnit(i);
+        if (u->GetAffiliation() == side) places.emplace_back(u->mX, u->mY);
+    }
+    return places;
+}
+
+} // namespace
+
+// The runner's computer side is the one planned side (none for both), and
+// its bonus raises only that side's experience, as the sides screen's does.
+TEST(ComputerOpponent, TheRunnersComputerSideAndBonusFollowThePlan) {
+    ASSERT_TRUE(DecryptData());
+    struct Case {
+        bool axis, allies;
+        int32_t bonus;
+        int32_t raised[2]; // Axis, Allies
+    };
+    for (const Case& c : {Case{true, false, 2, {2, 0}}, Case{false, true, 2, {0, 2}}, Case{true, true, 0, {0, 0}}}) {
+        BattleRunner runner;
+        runner.PlanSides(c.axis, c.allies);
+        runner.SetComputerBonus(c.bonus);
+        std::string error;
+        ASSERT_TRUE(runner.Load(Built("hecken"), &error)) << error;
+        Battle* b = runner.GetBattle();
+        for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+            Unit* u = b->mUnits->GetUnit(i);
+            const Affiliation s = u->GetAffiliation();
+            EXPECT_EQ(u->BaseExperience(), std::min<int32_t>(kExperienceMaxEffective, u->mExperience + c.raised[s]));
+            EXPECT_EQ(IsComputerSide(s), c.axis != c.allies && (s == kAxis ? c.axis : c.allies));
+        }
+    }
+    // Set-up 0 keeps the planned side where the scenario put it; 1 places it.
+    std::vector<std::pair<float, float>> kept[3];
+    for (int32_t option = 0; option < 3; ++option) {
+        BattleRunner runner;
+        runner.PlanSides(false, option < 2);
+        runner.SetComputerSetup(option == 1 ? 1 : 0);
+        std::string error;
+        ASSERT_TRUE(runner.Load(Built("hecken"), &error)) << error;
+        kept[option] = Places(runner.GetBattle(), kAllies);
+    }
+    EXPECT_EQ(kept[0], kept[2]);
+    EXPECT_NE(kept[1], kept[2]);
 }

@@ -53,14 +53,14 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "dba284dddaf9eb5fc8b1b215faa12f8ebad787acfc758ff202c13333b0de1672",
-     "541074554d57422b4c2ffccd33453cd20307e800c3b7dc00f87a977c8f9eba30"},
-    {"bruecke", "dfb001f550e88617ed3ea3b7cd8c26cae91262eaaa384839ea76212873068091",
-     "f1528a7b6f32c75c0d02feb84c4fb6916c4222ca0deec2d452fb1b968971c341"},
-    {"panzer", "c1229a0e6dbbae342be3f2892cfa71b098849c9519a2a3e802e3ca625187d5fa",
-     "366eb5d21e972c1de5004aede560de0366c858d79debd1449a001cfa9082d852"},
-    {"grossangriff", "0331bf2711a26bf8bbd2e3952677a534f8e72adfa345158cd08dfe880dbd013f",
-     "493d681bbcfac8066758fbf5f2a6d56cd891e3675f38ac63f31220424981ac4e"},
+    {"hecken", "778cdab7b472d352894a2fc00e53aef95a0b668415c830a40a05483ee79053e2",
+     "f4612765cb6cd786f0b53c6b56fa70a9f1e7ceabd7cff042d9c48a6841b0e2d2"},
+    {"bruecke", "bacdb46855fdcc6860e3f302e1de375a30e485e27ddd56f99074abb96eb38a72",
+     "bb8ae6d7efbeb221d2f9ea8a1e94667adf384be16c5c5eceac814762100574df"},
+    {"panzer", "95ca6e555851d8cf7d6d1bb852f81e150c58db6c2d978275cb3331e34c61600d",
+     "1c48efa7a7553279efc1cdcf92d4066a90835cce194acd2a8d5e80be87eb78c1"},
+    {"grossangriff", "2b96f3bdaadf3ae1a5271038f1c3f78d096e904d0b051327847dfcdd482f249c",
+     "4698b65d9de7aeebcda311735e9b22b49a8da5f2b1cf381d739e5a0a1b29aa53"},
 };
 
 } // namespace
