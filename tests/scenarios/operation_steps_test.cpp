@@ -361,8 +361,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].frontLine, 52);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "f9e2e25d411408f46683ab6d15b180a12954a483a2c212607b9ff950e2972c72");
-    EXPECT_EQ(battles[1].stepDigest, "2d03ccb62abfb9456e7f871cfabf9ca09d38e43a51b578c3a0266b0f9868c90f");
+    EXPECT_EQ(battles[0].stepDigest, "9196591ad36c9a04f309a64eaa712183b0a0a999d0b09f54e4b9b6d2e37d6cee");
+    EXPECT_EQ(battles[1].stepDigest, "4c8104b33c7a1e77cb76d948e0abc593019b70c6d47c52c197d467b0a4dbcada");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "c9b371754f18792905b247d24e1afff20d80efc4e6d9fc6829e754e6b70f5739");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
