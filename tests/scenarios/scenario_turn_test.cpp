@@ -53,14 +53,14 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "778cdab7b472d352894a2fc00e53aef95a0b668415c830a40a05483ee79053e2",
-     "f4612765cb6cd786f0b53c6b56fa70a9f1e7ceabd7cff042d9c48a6841b0e2d2"},
-    {"bruecke", "bacdb46855fdcc6860e3f302e1de375a30e485e27ddd56f99074abb96eb38a72",
-     "bb8ae6d7efbeb221d2f9ea8a1e94667adf384be16c5c5eceac814762100574df"},
+    {"hecken", "9521b704a3bf158175de16eb78cc723663333c7330d13148f7bd6e1b995f5fd5",
+     "88cb8a44f86fc785cc9dfbedad3cb0aebb707f2cc6382e98ab520e72cf908690"},
+    {"bruecke", "f4bf3cd8695b48070955855ecb0526581cbdfff49043749bfcbfc0b2b1b4dd8f",
+     "f7aeba76f0ac023819f34cba076a28a64c0cd13f692ba702edab84b8a7a2bf0b"},
     {"panzer", "95ca6e555851d8cf7d6d1bb852f81e150c58db6c2d978275cb3331e34c61600d",
      "1c48efa7a7553279efc1cdcf92d4066a90835cce194acd2a8d5e80be87eb78c1"},
-    {"grossangriff", "2b96f3bdaadf3ae1a5271038f1c3f78d096e904d0b051327847dfcdd482f249c",
-     "4698b65d9de7aeebcda311735e9b22b49a8da5f2b1cf381d739e5a0a1b29aa53"},
+    {"grossangriff", "17298333e0c901620f82194df00fafd5aec10f7279f1d7fbfb931ec020ed5785",
+     "f0bff5c2cd2dba4c66bc71fddb5a01eddff28be7f3589c71a545849ae9426852"},
 };
 
 } // namespace
