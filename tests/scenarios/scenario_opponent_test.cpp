@@ -42,6 +42,32 @@ bool Play(BattleRunner* runner, int32_t turns) {
 
 } // namespace
 
+// Bruecke with the Allies planned and no script: the planner gives the
+// American observer fire missions, and its rounds land (its first ammunition
+// count falls) in at least two of seeds 1-3.
+TEST(ComputerOpponent, TheComputersObserverCallsItsRounds) {
+    ASSERT_TRUE(DecryptData());
+    int32_t fired = 0;
+    for (uint16_t seed = 1; seed <= 3; ++seed) {
+        BattleRunner runner;
+        runner.OverrideSeed(seed);
+        std::string error;
+        ASSERT_TRUE(runner.Load(Built("bruecke"), &error)) << error;
+        Battle* b = runner.GetBattle();
+        Unit* observer = nullptr;
+        for (int32_t i = 0; i < b->mUnits->GetCount() && !observer; ++i)
+            if (b->mUnits->GetUnit(i)->IsForwardObserver() && !b->mUnits->GetUnit(i)->IsAxis())
+                observer = b->mUnits->GetUnit(i);
+        ASSERT_NE(observer, nullptr);
+        const uint16_t rounds = observer->mAmmo[0];
+        bool aimed = false;
+        while (!runner.Over() && observer->mAmmo[0] == rounds && Play(&runner, 1))
+            aimed = aimed || observer->mAreaTarget;
+        fired += aimed && observer->mAmmo[0] < rounds ? 1 : 0;
+    }
+    EXPECT_GE(fired, 2);
+}
+
 // Ausbruch with the Allies planned against the scripted break-out: the
 // defender's graph gets an exit node for the Axis' exit edge, its kind-2 flag
 // moved into the map, and a group of the Allies is sent to it.
