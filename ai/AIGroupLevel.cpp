@@ -6,14 +6,19 @@
 #include <cmath>
 #include <vector>
 
+#include "ai/AIMoves.h"
 #include "ai/AIPlanning.h"
 #include "ai/FlagsNode.h"
 #include "battle/Battle.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 
 constexpr float kNoDistance = 9e20f;
+// Metres a rider without a combat move steps off: beyond the reach within
+// which the computer stops units that would end up bunched.
+constexpr float kRiderStep = 80.0f;
 
 AIGroup* GroupAt(GList* list, int32_t i) {
     return static_cast<AIGroup*>(list->GetObjectA(i));
@@ -33,7 +38,34 @@ int32_t IndexOf(GList* list, GObject* member) {
 
 // Units that can no longer fight or move go to the fall-back group; dead
 // and surrendered ones leave their group.
-void GatherFallBack(GList* groups) {
+// A carrier about to fall back puts its riders down: each makes its combat
+// move, and a rider that found no square for one steps off 80 m toward its
+// own edge. A rider that cannot get out rides on.
+void PutRidersDown(Battle* battle, Vehicle* v) {
+    v->AIDumpPassengers();
+    const Direction edge = battle->HomeMapEdge(v->GetAffiliation());
+    for (Unit* p : v->mPassengers) {
+        if (!p || p->mNrWaypoints > 0) continue;
+        float x = v->mX, y = v->mY;
+        switch (edge) {
+        case 0:
+            x -= kRiderStep;
+            break;
+        case 2:
+            x += kRiderStep;
+            break;
+        case 1:
+            y += kRiderStep;
+            break;
+        default:
+            y -= kRiderStep;
+            break;
+        }
+        p->AIMakePathTo(x, y, false, false, nullptr);
+    }
+}
+
+void GatherFallBack(Battle* battle, GList* groups) {
     AIGroup* fallBack = nullptr;
     for (int32_t g = 0; g < groups->GetCount() && !fallBack; ++g)
         if (GroupAt(groups, g)->mOrder == kAIOrderFallBack) fallBack = GroupAt(groups, g);
@@ -55,6 +87,9 @@ void GatherFallBack(GList* groups) {
                 ++i;
                 continue;
             }
+            // A carrier's riders get out first and stay with their group;
+            // one that cannot get out rides on.
+            if (Vehicle* v = aimove::AsVehicle(u)) PutRidersDown(battle, v);
             group->DeleteIndex(i, false);
             fallBack->Add(u);
             u->CancelMovementOrders();
@@ -158,7 +193,7 @@ void Battle::AIGroupLevel() {
     if (!groups) return;
     groups->DeleteSome([](GObject* m, void*) { return static_cast<AIGroup*>(m)->GetCount() == 0; }, nullptr,
                        true);
-    GatherFallBack(groups);
+    GatherFallBack(this, groups);
     GList* graph = mObjectiveGraph;
     for (int32_t i = 0; graph && i < graph->GetCount(); ++i)
         static_cast<FlagsNode*>(graph->GetObjectA(i))->Color();

@@ -279,7 +279,9 @@ void AddExitNode(Battle* b, GList* graph) {
     int32_t bestType = 0;
     for (int32_t i = 0; b->mUnits && i < b->mUnits->GetCount(); ++i) {
         auto* u = static_cast<Unit*>(b->mUnits->GetObjectA(i));
-        if (!u->mActive || !u->MarkedForExit() || aimove::SideOf(u) != own) continue;
+        // A marked unit of the side whose exit edge is used: the defender of
+        // an exit battle has none of its own and plans against the other's.
+        if (!u->mActive || !u->MarkedForExit() || aimove::SideOf(u) != s) continue;
         const int32_t t = u->PathType();
         if (!unit || t > bestType) {
             unit = u;

@@ -766,7 +766,10 @@ public:
     bool mAreaFireFlag = false; // fire smoke at the area target
     float mAimPointX = 0.0f;
     float mAimPointY = 0.0f;
-    bool mTargetFree = false;
+    // Free of a binding target order: the computer may re-aim the unit. Set
+    // when the unit is made and whenever its target is dropped; cleared by a
+    // player's or a script's target order.
+    bool mTargetFree = true;
     bool mSmokeScreen = false;
     bool mPersistentTarget = false;
     bool mAmbush = false;

@@ -230,7 +230,10 @@ void Unit::ConvertWaypointsToActive() {
 
 void Unit::CancelMovementOrders() {
     mNrWaypoints = 0;
-    if (gBattle && !gBattle->mComputing && GetAffiliation() == gBattle->Host()->ViewingSide())
+    // The figures' poses are the screen's; the computer's planning (which
+    // shows its own side while it runs) leaves them, and the generator, alone.
+    if (gBattle && !gBattle->mComputing && !gBattle->mAIThinking &&
+        GetAffiliation() == gBattle->Host()->ViewingSide())
         ResetAnimation();
     mQueuedDelay = 0;
     mCommandDelay = 0.0f;

@@ -175,7 +175,10 @@ void Unit::WriteUnitPart(GFile* file) {
     }
     file->WriteChar(mUnitFlagH ? 1 : 0);
     file->WriteChar(mLastAcquisition);
-    file->WriteZeros(kReservedTail);
+    // The first reserved byte marks a unit bound by a target order: a record
+    // written before it existed reads as free.
+    file->WriteChar(mTargetFree ? 0 : 1);
+    file->WriteZeros(kReservedTail - 1);
     file->WriteChar(0);
 }
 
@@ -320,7 +323,8 @@ bool Unit::ReadUnitPart(GFile* file) {
     }
     mUnitFlagH = file->ReadChar() != 0;
     mLastAcquisition = file->ReadChar();
-    file->Skip(kReservedTail);
+    mTargetFree = file->ReadChar() == 0;
+    file->Skip(kReservedTail - 1);
     file->Skip(static_cast<uint8_t>(file->ReadChar()));
     mLinkID = static_cast<int32_t>(UniqueID());
 

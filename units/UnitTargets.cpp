@@ -35,6 +35,9 @@ void Unit::ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_
     if (target && (target == this || target->mSide == mSide)) return;
     if (!target && (!std::isfinite(x) || !std::isfinite(y))) return;
     mTargetChanged = true;
+    // A player's or a script's order binds the unit; the computer's own
+    // orders leave it free to be re-aimed at its next planning.
+    if (mode != kModeUnordered) mTargetFree = false;
     float px = target ? target->mX : x;
     float py = target ? target->mY : y;
     if (mode == kModeKeepCoveredArc && !InCoveredArc(px, py, target, nullptr)) CancelCoveredArc();
@@ -105,6 +108,7 @@ void Unit::CancelTarget(bool forget, bool force) {
     mShotsAtTarget = 0;
     mRangingLevel = 0;
     mExtraArtilleryMinutes = 0;
+    mTargetFree = true;
     ResetAimClock();
     if (forget) mOrderedTarget = nullptr;
     gPacket = true;

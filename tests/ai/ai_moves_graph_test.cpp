@@ -256,7 +256,7 @@ TEST(AIObjectiveGraph, TheEnemysExitPointStandsInsideTheMap) {
     b.AddFlag(100.0f, 100.0f, 1);
     b.mBattle.mHasExitEdge[kAllies] = true;
     b.mBattle.mExitEdge[kAllies] = 2; // East
-    auto* u = b.Add(kAxis, 100.0f, 100.0f);
+    auto* u = b.Add(kAllies, 100.0f, 100.0f); // the other side's marked unit
     u->mExitMark = true;
     b.Paint(500, 0, 600, 400, kTerrainWater);
     b.mBattle.AICalculateFlagGraph();
@@ -276,7 +276,7 @@ TEST(AIObjectiveGraph, SeededBuildsRepeat) {
                       i % 2);
         b.mBattle.mHasExitEdge[kAllies] = true;
         b.mBattle.mExitEdge[kAllies] = 0;
-        b.Add(kAxis, 600.0f, 400.0f)->mExitMark = true;
+        b.Add(kAllies, 600.0f, 400.0f)->mExitMark = true;
         b.mBattle.AICalculateFlagGraph();
         std::vector<float> out;
         for (int32_t i = 0; i < b.mBattle.mObjectiveGraph->GetCount(); ++i) {
@@ -303,7 +303,7 @@ struct ExitEdge {
         b.AddFlag(100.0f, 300.0f, 1);
         b.mBattle.mHasExitEdge[exitSide] = true;
         b.mBattle.mExitEdge[exitSide] = 2;
-        unit = b.Add(kAxis, 100.0f, 100.0f);
+        unit = b.Add(exitSide, 100.0f, 100.0f); // a marked unit of the side that leaves
         unit->mExitMark = true;
         b.Paint(500, 0, 600, 80, kTerrainWater);
         b.Paint(500, 120, 600, 280, kTerrainWater);

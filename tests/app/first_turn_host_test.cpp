@@ -1,6 +1,6 @@
 // A turn depends on the battle, the seed and the settings, never on the
 // program that computes it: each demo scenario's first turn computed by the
-// real application (one player, fog 3, free set-up, no bonus) gives the
+// real application (one player, fog 3, its default set-up and bonus) gives the
 // action packets and the battle the headless runner gives from the same
 // seeds.
 #include <gtest/gtest.h>
@@ -42,8 +42,8 @@ TurnDigests RunnerFirstTurn(const std::string& name, uint16_t* seed) {
 }
 
 // The same turn in the program: the scenario opened as the scenario list
-// opens it, side 0 for one player with fog 3, free set-up and no bonus on
-// the sides screen, the generator seeded as the runner seeds it before each
+// opens it, side 0 for one player with fog 3 and the sides screen's set-up
+// and bonus left as a program without preferences has them, the generator seeded as the runner seeds it before each
 // GO.
 TurnDigests ProgramFirstTurn(const std::string& name, uint16_t seed) {
     TurnDigests digests;
@@ -64,8 +64,6 @@ TurnDigests ProgramFirstTurn(const std::string& name, uint16_t seed) {
     if (Alive(app->mScenarioText)) app->DoCommand(85);
     EXPECT_NE(Alive(app->mFogPopup), nullptr);
     if (Alive(app->mFogPopup)) static_cast<GPopup*>(app->mFogPopup)->Choose(0); // fog 3
-    if (Alive(app->mSetupPopup)) static_cast<GPopup*>(app->mSetupPopup)->Choose(0); // free set-up
-    if (Alive(app->mBonusPopup)) static_cast<GPopup*>(app->mBonusPopup)->Choose(0); // no bonus
     if (Alive(app->mHandicapPopup)) static_cast<GPopup*>(app->mHandicapPopup)->Choose(6); // no handicap
     app->DoCommand(109); // side 0
     if (Alive(app->mScreenView)) {
@@ -80,7 +78,7 @@ TurnDigests ProgramFirstTurn(const std::string& name, uint16_t seed) {
         return digests;
     }
     EXPECT_EQ(app->FogOfWarLevel(), 3);
-    EXPECT_EQ(app->ComputerSetupOption(), 1);
+    EXPECT_EQ(app->ComputerSetupOption(), 0); // the runner's defaults
     EXPECT_EQ(gBattle->mComputerBonus, 0);
     if (gBattle->mSetupPhase) {
         SeedRandomGenerator(RunnerTurnSeed(seed, 0));

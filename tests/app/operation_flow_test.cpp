@@ -110,6 +110,27 @@ TEST_F(OperationFlowTest, FromTheListThroughEveryBattleToTheEnd) {
     EXPECT_EQ(gBattle, nullptr);
 }
 
+// The demo operation played as the Allies: the first GO of the night asks
+// (box 16); "No" (command 17) fights the night, "Yes" (18) rests it.
+TEST_F(OperationFlowTest, ThePlayerOfTheAlliesIsAskedAboutTheNight) {
+    for (const int32_t answer : {17, 18}) {
+        ASSERT_TRUE(Open());
+        mApp->mPlayers = 1;
+        mApp->SetViewingSide(kAllies);
+        mApp->mComputerSide = kAxis;
+        ASSERT_EQ(gBattle->mTimeOfDay, kNight);
+        EXPECT_TRUE(gCampaign->mNightQuestion[kAllies]);
+        gBattle->HandleCommand(9);
+        EXPECT_TRUE(gBattle->mSetupPhase) << "GO waits for box 16";
+        gBattle->HandleCommand(answer);
+        EXPECT_FALSE(gBattle->mSetupPhase);
+        EXPECT_EQ(gBattle->mResultView != nullptr, answer == 18) << answer;
+        EXPECT_EQ(gCampaign->mSideValue[kAllies], answer == 17 ? 2 : 1);
+        TearDown();
+        SetUp();
+    }
+}
+
 TEST_F(OperationFlowTest, HotseatSwapsTheSidesForTheNextBattle) {
     ASSERT_TRUE(Open());
     mApp->mPlayers = 2;

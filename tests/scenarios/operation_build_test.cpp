@@ -256,9 +256,10 @@ TEST_F(OperationTest, DemoOperationIsWhatItsDescriptionMakes) {
     EXPECT_EQ(header.rounds, 3);
     EXPECT_EQ(op->mLastTurn, 3);
     EXPECT_EQ(op->mAttacker, 0);
-    // The first battle is fought at night, the German side asked first.
+    // The first battle is fought at night, a player of either side asked.
     EXPECT_EQ(op->BattleDaytime(), 3);
     EXPECT_TRUE(op->mNightQuestion[0]);
+    EXPECT_TRUE(op->mNightQuestion[1]);
     // Both sides hold a reserve; the first strip holds units of both sides.
     int32_t x, y, w, h;
     op->GetSleeveDimensions(&x, &y, &w, &h);

@@ -60,7 +60,7 @@ constexpr IntendedSize kIntended[] = {
     {"hecken", 10, 35, 15},
     {"bruecke", 60, 100, 20},
     {"panzer", 15, 40, 15},
-    {"grossangriff", 250, 330, 25},
+    {"grossangriff", 250, 330, 28},
     {"ausbruch", 8, 40, 20},
     {"hatten", 25, 50, 15},
 };

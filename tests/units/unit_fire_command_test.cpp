@@ -143,6 +143,19 @@ TEST_F(CommandRules, TargetsAreHeldForTheirTimeUnlessBurningOrThreatened) {
     }
 }
 
+// A new unit is free; an order of a player or a script binds it, the
+// computer's own order (mode 2) does not; dropping the target frees it.
+TEST_F(CommandRules, TargetOrdersBindAndCancellingFrees) {
+    Soldier* enemy = Place<Soldier>(kAllies, 1100.0f, 1000.0f);
+    EXPECT_TRUE(squad->mTargetFree);
+    squad->ReceiveTargetOrders(enemy, 0.0f, 0.0f, false, 2);
+    EXPECT_TRUE(squad->mTargetFree);
+    squad->ReceiveTargetOrders(enemy, 0.0f, 0.0f, false, 0);
+    EXPECT_FALSE(squad->mTargetFree);
+    squad->CancelTarget(true, false);
+    EXPECT_TRUE(squad->mTargetFree);
+}
+
 TEST_F(CommandRules, AcquisitionIsLimitedByMotion) {
     Tank* target = Place<Tank>(kAllies, 1500.0f, 1000.0f);
     squad->mAcquisition = 4;

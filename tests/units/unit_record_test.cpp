@@ -164,6 +164,25 @@ TEST(UnitRecord, ReadingRepairsSuppressionAmmunitionAndCasualties) {
     EXPECT_EQ(back->mSoundOffsetX, 0); // not carried at contact 3
 }
 
+// A unit bound by a target order stays bound; a record of the form before
+// the mark (a zero there) reads free.
+TEST(UnitRecord, KeepsTheTargetFreeFlag) {
+    Inanimate bound, free;
+    bound.mTargetFree = false;
+    std::vector<uint8_t> boundBytes, freeBytes;
+    auto back = Reread(&bound, &boundBytes);
+    ASSERT_TRUE(back);
+    EXPECT_FALSE(back->mTargetFree);
+    back = Reread(&free, &freeBytes);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->mTargetFree);
+    ASSERT_EQ(boundBytes.size(), freeBytes.size());
+    int32_t differing = 0;
+    for (size_t i = 0; i < freeBytes.size(); ++i)
+        differing += boundBytes[i] != freeBytes[i] ? 1 : 0;
+    EXPECT_EQ(differing, 1);
+}
+
 TEST(UnitRecord, DamagedRecordsGiveNoUnit) {
     Airplane plane;
     std::vector<uint8_t> bytes;

@@ -60,6 +60,7 @@ BattleRunner::~BattleRunner() {
 void BattleRunner::PlanSides(bool axis, bool allies) {
     mPlanAxis = axis;
     mPlanAllies = allies;
+    mHost.mComputerSide = axis == allies ? kSideNone : (axis ? kAxis : kAllies);
 }
 
 void BattleRunner::OverrideSeed(uint16_t seed) {
@@ -128,6 +129,7 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
         }
         mBattle = contents.battle;
     }
+    mBattle->mComputerBonus = mBonus;
     Open();
     return true;
 }

@@ -30,6 +30,19 @@ struct RunnerTurn {
     double planMilliseconds = 0.0; // CPU time (this thread) of the runner's own planning of the Axis
 };
 
+// The runner's host: a one-player game seen from the Axis whose computer
+// side follows the planned sides (the one planned side, or none when both or
+// neither are planned) and whose computer sets up as the option says (0 the
+// scenario's set-up, the game's default; 1 free placement).
+class RunnerHost : public BattleHost {
+public:
+    int32_t ComputerSetupOption() override { return mSetupOption; }
+    Affiliation ComputerSide() override { return mComputerSide; }
+
+    int32_t mSetupOption = 0;
+    Affiliation mComputerSide = kAllies;
+};
+
 class BattleRunner {
 public:
     BattleRunner();
@@ -42,6 +55,11 @@ public:
     // Axis; a side not planned gives no orders but its script's and keeps
     // its scenario set-up.
     void PlanSides(bool axis, bool allies);
+    // How the computer sets up (0 the scenario's set-up, 1 free placement)
+    // and the experience bonus of its side (0..3), as the sides screen sets
+    // them (before Load).
+    void SetComputerSetup(int32_t option) { mHost.mSetupOption = option; }
+    void SetComputerBonus(int32_t bonus) { mBonus = bonus; }
     // Gives the script's orders only to the units of sides not planned
     // (before the first turn); by default every script order is given.
     void ScriptOnlyUnplanned(bool only) { mScriptOnlyUnplanned = only; }
@@ -84,7 +102,8 @@ private:
     // own: the battle's graph slot keeps the Allies' (which GO plans).
     void PlanAxis();
 
-    BattleHost mHost; // headless: one player, hotseat, seen from the Axis
+    RunnerHost mHost; // headless: one player, seen from the Axis
+    int32_t mBonus = 0;
     Battle* mBattle = nullptr;
     Battle* mOldBattle = nullptr;
     uint16_t mSeed = 0;

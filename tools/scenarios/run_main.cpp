@@ -3,12 +3,17 @@
 // battle, and the time taken.
 //
 //   dm_run <scenario.mvg> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>]
-//          [--variable] [--script-unplanned]
+//          [--variable] [--script-unplanned] [--computer-setup 0|1] [--bonus 0..3]
 //
 // --plan names the sides the computer plans at every GO (default 1, the
 // Allies); --seed replaces the scenario's seed; --variable plays the battle
 // with a variable length from the scenario's last turn; --script-unplanned
-// gives the script's orders only to the sides the computer does not plan. At
+// gives the script's orders only to the sides the computer does not plan;
+// --computer-setup is the sides screen's set-up choice (0, the default, keeps
+// the scenario's set-up; 1 places the computer's units freely) and --bonus
+// its experience bonus for the computer's side (0..3, default 0; only with
+// one side planned: the computer's side is the planned one, and with both or
+// neither planned no side is the computer's). At
 // the end the runner prints
 // each side's share of the points and the units of either side that stand
 // off the map, the points by source (flags, casualties, captured men, exits,
@@ -78,6 +83,18 @@ int main(int argc, char** argv) {
     int seed = -1;
     bool variable = false;
     bool scriptUnplanned = false;
+    int setupOption = 0, bonus = 0;
+    bool badOption = false;
+    // A whole number within [low, high], or bad.
+    auto number = [&badOption](const char* text, int low, int high) {
+        char* end = nullptr;
+        const long v = std::strtol(text, &end, 10);
+        if (end == text || *end != '\0' || v < low || v > high) {
+            badOption = true;
+            return low;
+        }
+        return static_cast<int>(v);
+    };
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
             script = argv[++i];
@@ -89,6 +106,10 @@ int main(int argc, char** argv) {
             seed = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--script-unplanned") == 0)
             scriptUnplanned = true;
+        else if (std::strcmp(argv[i], "--computer-setup") == 0 && i + 1 < argc)
+            setupOption = number(argv[++i], 0, 1);
+        else if (std::strcmp(argv[i], "--bonus") == 0 && i + 1 < argc)
+            bonus = number(argv[++i], 0, 3);
         else if (std::strcmp(argv[i], "--plan") == 0 && i + 1 < argc) {
             const std::string plan = argv[++i];
             planAxis = plan == "0" || plan == "both";
@@ -99,11 +120,13 @@ int main(int argc, char** argv) {
         else
             scenario.clear(), i = argc;
     }
-    if (scenario.empty() || turns < 0 || badPlan || seed > 65535) {
+    if (scenario.empty() || turns < 0 || badPlan || badOption || seed > 65535 ||
+        (bonus > 0 && planAxis == planAllies)) {
         std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
                              "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
+                             "              [--computer-setup 0|1] [--bonus 0..3 (one side planned)]\n"
                              "       dm_run <operation.mvh> [--turns <n>]\n");
-        return 2;
+        return 1;
     }
     if (!DecryptData()) {
         std::fprintf(stderr, "dm_run: the game data cannot be read: %s\n", GameDataError());
@@ -114,6 +137,8 @@ int main(int argc, char** argv) {
     BattleRunner runner;
     runner.PlanSides(planAxis, planAllies);
     runner.ScriptOnlyUnplanned(scriptUnplanned);
+    runner.SetComputerSetup(setupOption);
+    runner.SetComputerBonus(bonus);
     if (seed >= 0) runner.OverrideSeed(static_cast<uint16_t>(seed));
     std::string error;
     if (!runner.Load(scenario, &error) || (!script.empty() && !runner.LoadScript(script, &error))) {

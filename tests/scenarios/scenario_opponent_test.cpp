@@ -1,0 +1,188 @@
+// The computer opponent in the demo battles as the headless runner plays
+// them: its batteries fire, the defender of an exit battle has an objective,
+// riders of carriers that fall back get out, and the runner's computer side,
+// bonus and set-up follow its options.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ScenarioPaths.h"
+#include "ai/AIPlanning.h"
+#include "ai/FlagsNode.h"
+#include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
+#include "map/Map.h"
+#include "tools/scenarios/BattleRunner.h"
+#include "units/Hack.h"
+#include "units/Unit.h"
+#include "units/Vehicle.h"
+
+namespace {
+
+std::string Built(const char* name) {
+    return std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg";
+}
+
+bool Play(BattleRunner* runner, int32_t turns) {
+    std::string error;
+    for (int32_t i = 0; i < turns && !runner->Over(); ++i) {
+        RunnerTurn turn;
+        if (!runner->RunTurn(&turn, &error)) {
+            ADD_FAILURE() << error;
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// Bruecke with the Allies planned and no script: the planner gives the
+// American observer fire missions, and its rounds land (its first ammunition
+// count falls) in at least two of seeds 1-3.
+TEST(ComputerOpponent, TheComputersObserverCallsItsRounds) {
+    ASSERT_TRUE(DecryptData());
+    int32_t fired = 0;
+    for (uint16_t seed = 1; seed <= 3; ++seed) {
+        BattleRunner runner;
+        runner.OverrideSeed(seed);
+        std::string error;
+        ASSERT_TRUE(runner.Load(Built("bruecke"), &error)) << error;
+        Battle* b = runner.GetBattle();
+        Unit* observer = nullptr;
+        for (int32_t i = 0; i < b->mUnits->GetCount() && !observer; ++i)
+            if (b->mUnits->GetUnit(i)->IsForwardObserver() && !b->mUnits->GetUnit(i)->IsAxis())
+                observer = b->mUnits->GetUnit(i);
+        ASSERT_NE(observer, nullptr);
+        const uint16_t rounds = observer->mAmmo[0];
+        bool aimed = false;
+        while (!runner.Over() && observer->mAmmo[0] == rounds && Play(&runner, 1))
+            aimed = aimed || observer->mAreaTarget;
+        fired += aimed && observer->mAmmo[0] < rounds ? 1 : 0;
+    }
+    EXPECT_GE(fired, 2);
+}
+
+// Ausbruch with the Allies planned against the scripted break-out: the
+// defender's graph gets an exit node for the Axis' exit edge, its kind-2 flag
+// moved into the map, and a group of the Allies is sent to it.
+TEST(ComputerOpponent, TheDefenderOfAnExitBattleHoldsTheWayOut) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    runner.ScriptOnlyUnplanned(true);
+    std::string error;
+    ASSERT_TRUE(runner.Load(Built("ausbruch"), &error)) << error;
+    ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/ausbruch.orders", &error)) << error;
+    ASSERT_TRUE(Play(&runner, 1));
+    Battle* b = runner.GetBattle();
+    GList* graph = b->mObjectiveGraph;
+    ASSERT_NE(graph, nullptr);
+    int32_t exitNodes = 0, exitIndex = -1;
+    for (int32_t i = 0; i < graph->GetCount(); ++i) {
+        auto* node = static_cast<FlagsNode*>(graph->GetObjectA(i));
+        if (!node->mExitNode) continue;
+        ++exitNodes;
+        exitIndex = i;
+        ASSERT_EQ(node->GetCount(), 1);
+        auto* flag = static_cast<VictoryFlag*>(node->GetObjectA(0));
+        EXPECT_EQ(flag->mKind, 2);
+        EXPECT_FLOAT_EQ(flag->mX, 0.65f * b->mMap->mWidthMetres);
+        EXPECT_GE(flag->mY, 0.0f);
+        EXPECT_LE(flag->mY, b->mMap->mHeightMetres);
+    }
+    EXPECT_EQ(exitNodes, 1);
+    bool ordered = false;
+    for (int32_t g = 0; g < b->mAIGroups[kAllies]->GetCount(); ++g) {
+        const int32_t order = static_cast<AIGroup*>(b->mAIGroups[kAllies]->GetObjectA(g))->mOrder;
+        ordered = ordered || order == kAIOrderHoldNode + exitIndex || order == kAIOrderGoToNode + exitIndex;
+    }
+    EXPECT_TRUE(ordered);
+}
+
+// Grossangriff with the Axis planned: the lorries of the German reinforcement
+// join the fall-back group on arrival (unarmed), and their riders get out
+// first: two turns later none rides and each is with a fighting group.
+TEST(ComputerOpponent, RidersOfUnarmedCarriersGetOutBeforeTheyFallBack) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    runner.PlanSides(true, false);
+    std::string error;
+    ASSERT_TRUE(runner.Load(Built("grossangriff"), &error)) << error;
+    Battle* b = runner.GetBattle();
+    std::vector<Unit*> riders;
+    for (int32_t turn = 0; riders.empty() && turn < 12 && !runner.Over(); ++turn) {
+        ASSERT_TRUE(Play(&runner, 1));
+        for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+            Unit* u = b->mUnits->GetUnit(i);
+            if (u->mActive && u->IsAxis() && u->mUnitType == kUnitInfantry && u->IsPassenger(false) &&
+                u->mOffMapState == 0)
+                riders.push_back(u);
+        }
+    }
+    ASSERT_FALSE(riders.empty()) << "no riders arrived";
+    ASSERT_TRUE(Play(&runner, 2));
+    GList* groups = b->mAIGroups[kAxis];
+    for (Unit* u : riders) {
+        if (!u->mActive || u->mSurrendered) continue;
+        EXPECT_FALSE(u->IsPassenger(false)) << u->mIndex;
+        for (int32_t g = 0; g < groups->GetCount(); ++g) {
+            auto* group = static_cast<AIGroup*>(groups->GetObjectA(g));
+            if (group->IsMember(u)) EXPECT_NE(group->mOrder, kAIOrderFallBack) << u->mIndex;
+        }
+    }
+}
+
+namespace {
+
+std::vector<std::pair<float, float>> Places(Battle* b, Affiliation side) {
+    std::vector<std::pair<float, float>> places;
+    for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+        Unit* u = b->mUnits->GetUnit(i);
+        if (u->GetAffiliation() == side) places.emplace_back(u->mX, u->mY);
+    }
+    return places;
+}
+
+} // namespace
+
+// The runner's computer side is the one planned side (none for both), and
+// its bonus raises only that side's experience, as the sides screen's does.
+TEST(ComputerOpponent, TheRunnersComputerSideAndBonusFollowThePlan) {
+    ASSERT_TRUE(DecryptData());
+    struct Case {
+        bool axis, allies;
+        int32_t bonus;
+        int32_t raised[2]; // Axis, Allies
+    };
+    for (const Case& c : {Case{true, false, 2, {2, 0}}, Case{false, true, 2, {0, 2}}, Case{true, true, 0, {0, 0}}}) {
+        BattleRunner runner;
+        runner.PlanSides(c.axis, c.allies);
+        runner.SetComputerBonus(c.bonus);
+        std::string error;
+        ASSERT_TRUE(runner.Load(Built("hecken"), &error)) << error;
+        Battle* b = runner.GetBattle();
+        for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+            Unit* u = b->mUnits->GetUnit(i);
+            const Affiliation s = u->GetAffiliation();
+            EXPECT_EQ(u->BaseExperience(), std::min<int32_t>(kExperienceMaxEffective, u->mExperience + c.raised[s]));
+            EXPECT_EQ(IsComputerSide(s), c.axis != c.allies && (s == kAxis ? c.axis : c.allies));
+        }
+    }
+    // Set-up 0 keeps the planned side where the scenario put it; 1 places it.
+    std::vector<std::pair<float, float>> kept[3];
+    for (int32_t option = 0; option < 3; ++option) {
+        BattleRunner runner;
+        runner.PlanSides(false, option < 2);
+        runner.SetComputerSetup(option == 1 ? 1 : 0);
+        std::string error;
+        ASSERT_TRUE(runner.Load(Built("hecken"), &error)) << error;
+        kept[option] = Places(runner.GetBattle(), kAllies);
+    }
+    EXPECT_EQ(kept[0], kept[2]);
+    EXPECT_NE(kept[1], kept[2]);
+}
