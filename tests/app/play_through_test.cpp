@@ -935,7 +935,8 @@ void CheckFlagCloths(PlayDriver& d) {
     ASSERT_TRUE(held && neutral) << "bruecke has a held flag and another";
     const bool wasNeutral = neutral->mNeutral;
     neutral->mNeutral = true;
-    const Colour heldCloth = ClothColour(map->mNationalPriorityTextures[std::clamp<int32_t>(held->mHolderNation, 0, 9)]);
+    const Colour heldCloth =
+        ClothColour(map->mNationalPriorityTextures[std::clamp<int32_t>(held->mHolderNation, 0, 9)]);
     const Colour plainCloth = ClothColour(map->mNationalPriorityTextures[10]);
     for (VictoryFlag* f : {held, neutral}) {
         LookFrom(d, 6, f->mX, f->mY - 120.0f, 1.5707964f);
