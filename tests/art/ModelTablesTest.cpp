@@ -832,6 +832,52 @@ TEST(ModelTables, CrewStandInTheirHatchesWithTheHipsAtTheRim) {
     EXPECT_GE(places, 20);
 }
 
+namespace {
+// The rim of an open compartment over (x, y): the highest vertex within 0.6 m of it across, the barrel
+// left out (model units, with the model's whole-model scale).
+float RimAt(const ModelTable& t, float x, float y) {
+    float best = -1.0f, scale = 1.0f;
+    const float reach = 0.6f / t.unitMetres;
+    for (int i = 0; i < t.opCount; ++i) {
+        const ModelOp& o = t.ops[i];
+        if (o.op == Op::Scale) scale = o.a;
+        if (o.op == Op::Recoil) break;
+        if (o.op != Op::Fan && o.op != Op::FlatFan && o.op != Op::Triangle && o.op != Op::FlatTriangle &&
+            o.op != Op::Strip && o.op != Op::FlatStrip)
+            continue;
+        const int count = o.op == Op::Triangle || o.op == Op::FlatTriangle ? 3 : o.n + 2;
+        for (const float* p = t.xyz + 3 * o.first; p < t.xyz + 3 * (o.first + count); p += 3)
+            if (std::hypot(p[0] * scale - x, p[1] * scale - y) <= reach) best = std::max(best, p[2] * scale);
+    }
+    return best;
+}
+} // namespace
+
+TEST(ModelTables, OpenToppedVehiclesShowTheirCrewFromTheChestUpInside) {
+    // The M10, the Carrier and the half-tracks: every crew place's hips (70 figure units at 0.00045 model
+    // units above it) at most 0.15 m below the rim of the open compartment around it and never above it.
+    GameDataSet data;
+    std::string error;
+    const char* src = std::getenv("DM_SOURCE_DIR");
+    ASSERT_TRUE(ReadTableFiles(std::string(src ? src : ".") + "/data/tables", &data, &error)) << error;
+    const struct {
+        int model;
+        const char* table;
+    } open[] = {{234, "M10"}, {6, "GeneralModel_6"}, {120, "250_11"}, {154, "M3_GMC"}};
+    for (const auto& o : open) {
+        const ModelTable* t = FindModelTable(o.table);
+        ASSERT_NE(t, nullptr) << o.table;
+        const VehicleModelData& d = data.mVehicleModels[o.model];
+        for (int i = 0; i < d.mNrCrewPositions && i < 2; ++i) {
+            const CrewPosition& at = d.mCrewPositions[i];
+            const float rim = RimAt(*t, 0.04f * at.mX, 0.04f * at.mY) * t->unitMetres;
+            const float hips = (0.04f * at.mZ + 70.0f * 0.00045f) * t->unitMetres;
+            EXPECT_LE(hips, rim) << o.table << " place " << i;
+            EXPECT_GE(hips, rim - 0.15f) << o.table << " place " << i;
+        }
+    }
+}
+
 TEST(ModelTables, TheGeneralModelsTracksAreSymmetricAndNothingLiesBeyondThemOrUnderground) {
     // In the general model and each of its variants: the right track's triangles mirror the left's, every
     // vertex is at or above the ground and none lies farther out than the tracks' outer faces.
