@@ -878,6 +878,46 @@ TEST(ModelTables, OpenToppedVehiclesShowTheirCrewFromTheChestUpInside) {
     }
 }
 
+namespace {
+// Whether a left tread triangle of slot 0 covers (y, z) seen from the side.
+bool LeftGearCovers(const ModelTable& t, float y, float z) {
+    int slot = -1;
+    for (int i = 0; i < t.opCount; ++i) {
+        const ModelOp& o = t.ops[i];
+        if (o.op == Op::Texture) slot = o.n;
+        if (slot != 0 || o.op != Op::Triangle || o.side != 0) continue;
+        const float* p = t.xyz + 3 * o.first;
+        float d[3];
+        for (int k = 0; k < 3; ++k) {
+            const float* a = p + 3 * k;
+            const float* b = p + 3 * ((k + 1) % 3);
+            d[k] = (b[1] - a[1]) * (z - a[2]) - (b[2] - a[2]) * (y - a[1]);
+        }
+        if ((d[0] >= 0 && d[1] >= 0 && d[2] >= 0) || (d[0] <= 0 && d[1] <= 0 && d[2] <= 0)) return true;
+    }
+    return false;
+}
+} // namespace
+
+TEST(ModelTables, WheeledVariantsRollOnWheelsAndHalfTracksOnAFrontWheel) {
+    // Seen from the side a quarter of a wheel up: the front wheel's centre is covered on every variant;
+    // the middle of the hull only by a track (the lorry's two wheels leave it bare); the gap before the
+    // half-track's front wheel only by a full track.
+    const struct {
+        const char* name;
+        bool middle, beforeFrontWheel;
+    } gears[] = {{"GeneralModel_1", false, false}, {"GeneralModel_138", true, false}, {"GeneralModel_30", true, true}};
+    for (const auto& g : gears) {
+        const ModelTable* t = FindModelTable(g.name);
+        ASSERT_NE(t, nullptr) << g.name;
+        const HullAndBarrel h = HullAndBarrelOf(*t);
+        const float len = h.hi[1] - h.lo[1], z = h.lo[2] + 0.25f / t->unitMetres;
+        EXPECT_TRUE(LeftGearCovers(*t, h.hi[1] - 0.22f * len, z)) << g.name;
+        EXPECT_EQ(LeftGearCovers(*t, h.lo[1] + 0.5f * len, z), g.middle) << g.name;
+        EXPECT_EQ(LeftGearCovers(*t, h.lo[1] + 0.672f * len, z), g.beforeFrontWheel) << g.name;
+    }
+}
+
 TEST(ModelTables, TheGeneralModelsTracksAreSymmetricAndNothingLiesBeyondThemOrUnderground) {
     // In the general model and each of its variants: the right track's triangles mirror the left's, every
     // vertex is at or above the ground and none lies farther out than the tracks' outer faces.
