@@ -37,8 +37,8 @@
 #include "map/Map.h"
 #include "platform/PixelTarget.h"
 #include "platform/Surface16.h"
-#include "renderer/GGraph3D.h"
 #include "play_through_driver.h"
+#include "renderer/GGraph3D.h"
 #include "seam_census.h"
 #include "units/DataTables.h"
 #include "units/Infantry.h"
@@ -844,7 +844,8 @@ void CheckSkySeam(PlayDriver& d) {
     LookFrom(d, 1, map->mWidthMetres - 30.0f, map->mHeightMetres - 30.0f, 0.7853982f + 0.25f);
     d.Shot("bruecke-sky-corner");
     const GOLTAMatrix& m = *g3D->mCurrentMatrix;
-    ASSERT_LT(250000.0f * (m.m[0][2] + m.m[1][2]) + m.m[3][2], 0.0f) << "the panels' corner is behind the eye";
+    ASSERT_LT(250000.0f * (m.m[0][2] + m.m[1][2]) + m.m[3][2], 0.0f)
+        << "the panels' corner is behind the eye";
     auto row = [&](float z, int32_t* column) {
         float px = 250000.0f, py = 250000.0f;
         g3D->WorldToScreen(&px, &py, z, false);
@@ -868,8 +869,9 @@ void CheckSkySeam(PlayDriver& d) {
     for (int32_t k = 5; k <= 120; ++k)
         for (int32_t c : {sx - k, sx + k})
             if (c >= 2 && c < d.Width() - 2) clouds = std::max(clouds, step(c));
-    std::printf("[bruecke] sky: step %.1f at the panels' corner (column %d, rows %d-%d), at most %.1f beside\n",
-                seam, sx, top, bottom, clouds);
+    std::printf(
+        "[bruecke] sky: step %.1f at the panels' corner (column %d, rows %d-%d), at most %.1f beside\n", seam,
+        sx, top, bottom, clouds);
     EXPECT_LE(seam, clouds + 2.0) << "a seam in the sky where its panels meet";
 }
 
@@ -893,10 +895,12 @@ void CheckFarEdge(PlayDriver& d) {
         ++n;
     }
     ASSERT_GT(n, 20) << "the far edge is off the view at level 3";
-    const Colour a{static_cast<int>(beyond[0] / n), static_cast<int>(beyond[1] / n), static_cast<int>(beyond[2] / n)};
-    const Colour b{static_cast<int>(inside[0] / n), static_cast<int>(inside[1] / n), static_cast<int>(inside[2] / n)};
-    std::printf("[bruecke] far edge: beyond (%d %d %d), inside (%d %d %d) over %d columns\n", a.r, a.g, a.b, b.r,
-                b.g, b.b, n);
+    const Colour a{static_cast<int>(beyond[0] / n), static_cast<int>(beyond[1] / n),
+                   static_cast<int>(beyond[2] / n)};
+    const Colour b{static_cast<int>(inside[0] / n), static_cast<int>(inside[1] / n),
+                   static_cast<int>(inside[2] / n)};
+    std::printf("[bruecke] far edge: beyond (%d %d %d), inside (%d %d %d) over %d columns\n", a.r, a.g, a.b,
+                b.r, b.g, b.b, n);
     EXPECT_LE(Apart(a, b), 16) << "the ground beyond the map is another colour";
 }
 
@@ -953,7 +957,8 @@ void CheckFlagCloths(PlayDriver& d) {
                 ++n;
             }
         ASSERT_GT(n, 10) << "the flag is off the view";
-        const Colour shown{static_cast<int>(sum[0] / n), static_cast<int>(sum[1] / n), static_cast<int>(sum[2] / n)};
+        const Colour shown{static_cast<int>(sum[0] / n), static_cast<int>(sum[1] / n),
+                           static_cast<int>(sum[2] / n)};
         const Colour own = f == held ? heldCloth : plainCloth, other = f == held ? plainCloth : heldCloth;
         std::printf("[bruecke] %s flag shows (%d %d %d); its cloth (%d %d %d), the other (%d %d %d)\n",
                     f == held ? "held" : "neutral", shown.r, shown.g, shown.b, own.r, own.g, own.b, other.r,
@@ -1039,7 +1044,8 @@ void CheckMuzzleFlash(PlayDriver& d) {
     d.Shot("bruecke-muzzle-flash");
     const int32_t flash = WhiteNear(d, sx, sy, radius);
     int32_t dx = 0, dy = 0;
-    const bool dustShown = PointOnScreen(d, dust->mX, dust->mY, map->GetZCoord(dust->mX, dust->mY) + 2.0f, &dx, &dy);
+    const bool dustShown =
+        PointOnScreen(d, dust->mX, dust->mY, map->GetZCoord(dust->mX, dust->mY) + 2.0f, &dx, &dy);
     gBattle->SetPlaypoint(shot->mTimeSlice + 42);
     d.Run(100);
     d.Shot("bruecke-muzzle-later");

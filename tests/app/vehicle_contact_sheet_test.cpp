@@ -87,7 +87,8 @@ TEST(VehicleContactSheet, EveryVehicleTypeOfTheDemoBattlesAndTheGenericTypesFrom
         ASSERT_NE(battle, nullptr);
         gBattle = battle;
         battle->mHost = app;
-        // The reinforcements' vehicles arrive at once, side by side at their entry point, so they are drawn too.
+        // The reinforcements' vehicles arrive at once, side by side at their entry point, so they are drawn
+        // too.
         for (GList& list : battle->mReinforcements)
             for (int32_t r = 0; r < list.GetCount(); ++r) {
                 auto* rf = static_cast<Reinforcement*>(list.GetObjectA(r));

@@ -906,7 +906,8 @@ TEST(ModelTables, WheeledVariantsRollOnWheelsAndHalfTracksOnAFrontWheel) {
     const struct {
         const char* name;
         bool middle, beforeFrontWheel;
-    } gears[] = {{"GeneralModel_1", false, false}, {"GeneralModel_138", true, false}, {"GeneralModel_30", true, true}};
+    } gears[] = {
+        {"GeneralModel_1", false, false}, {"GeneralModel_138", true, false}, {"GeneralModel_30", true, true}};
     for (const auto& g : gears) {
         const ModelTable* t = FindModelTable(g.name);
         ASSERT_NE(t, nullptr) << g.name;

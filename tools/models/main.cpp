@@ -203,8 +203,8 @@ void PlaceWheels(std::vector<models::Step*>& tread, double x, double y0, double 
         wheel(y0 + 0.22 * len);
     } else {
         const double yb = y0 + 0.05 * len, yf = y0 + 0.55 * len, top = base + 0.7 * 2 * r;
-        const std::array<double, 3> f[6] = {{x, yb, base},         {x, yf, base},      {x, yf + 0.1 * len, 0.5 * top},
-                                            {x, yf, top},          {x, yb, top},       {x, yb - 0.04 * len, 0.5 * top}};
+        const std::array<double, 3> f[6] = {{x, yb, base}, {x, yf, base}, {x, yf + 0.1 * len, 0.5 * top},
+                                            {x, yf, top},  {x, yb, top},  {x, yb - 0.04 * len, 0.5 * top}};
         for (int k = 1; k < 5; ++k) {
             tris.push_back(f[0]), tris.push_back(f[k]), tris.push_back(f[k + 1]);
         }
@@ -283,7 +283,8 @@ models::Model Variant(const models::Model& base, int number, const std::array<do
         int slot = -1;
         for (models::Step& s : m.ops) {
             if (s.op == dm::models::Op::Texture) slot = s.n;
-            if (slot == 0 && s.op == dm::models::Op::Triangle && s.xyz.size() == 3 && (s.side == 0 || s.side == 1))
+            if (slot == 0 && s.op == dm::models::Op::Triangle && s.xyz.size() == 3 &&
+                (s.side == 0 || s.side == 1))
                 tread[s.side].push_back(&s);
         }
         double outer = 0, ground = 1e9;
