@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -22,8 +23,12 @@
 #include "app/PlayerMenu.h"
 #include "app/ScenarioScroller.h"
 #include "app/ScenarioSnapshot.h"
+#include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/SmokeShell.h"
 #include "battle/UnitList.h"
+#include "battle/VictoryFlag.h"
+#include "draw/DrawTables.h"
 #include "battle_records.h"
 #include "engine/FileTestFolder.h"
 #include "engine/GBlitView.h"
@@ -34,7 +39,9 @@
 #include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "platform/PixelTarget.h"
+#include "platform/Surface16.h"
 #include "play_through_driver.h"
+#include "renderer/GGraph3D.h"
 #include "seam_census.h"
 #include "units/DataTables.h"
 #include "units/Infantry.h"
@@ -792,6 +799,304 @@ TEST(PlayThrough, BrueckeShowsItsStreamRoadsAndBridge) {
     }
     PressGo(d, "bruecke turn 1");
     if (HasFatalFailure() || IsSkipped()) return;
+    Quit(d);
+}
+
+// ---- The sky, the ground beyond the map, the flags and the muzzle ----------
+
+namespace {
+
+Colour Pixel(int32_t x, int32_t y) {
+    const uint16_t p = gKernel->GetBackBuffer().Row(y)[x];
+    return {(p >> 11) << 3, ((p >> 5) & 63) << 2, (p & 31) << 3};
+}
+
+int Apart(Colour a, Colour b) {
+    return std::max({std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+}
+
+// A world point's place on the screen from the camera of the last frame.
+bool PointOnScreen(PlayDriver& d, float x, float y, float z, int32_t* sx, int32_t* sy) {
+    const GOLTAMatrix& m = *g3D->mCurrentMatrix;
+    if (x * m.m[0][2] + y * m.m[1][2] + z * m.m[2][2] + m.m[3][2] >= 0.0f) return false;
+    float px = x, py = y;
+    g3D->WorldToScreen(&px, &py, z, false);
+    *sx = static_cast<int32_t>(px);
+    *sy = static_cast<int32_t>(py);
+    return *sx >= 2 && *sy >= 2 && *sx < d.Width() - 2 && *sy < d.Height() - 90;
+}
+
+void LookFrom(PlayDriver& d, int32_t level, float x, float y, float heading) {
+    Map* map = gBattle->mMap;
+    const int32_t side = map->ViewingSide();
+    d.App()->JumpCameraToLevel(level);
+    map->mCameraX[side] = x;
+    map->mCameraY[side] = y;
+    map->mCameraHeading[side] = heading;
+    map->mLockedUnit = nullptr;
+    map->DirtyClip();
+    d.Run(300);
+}
+
+// At level 1 looking at the corner where the +x and +y sky panels meet: the
+// sky's step across the meeting column, averaged down the sky, is no larger
+// than its steps across the columns either side (the clouds' own).
+void CheckSkySeam(PlayDriver& d) {
+    Map* map = gBattle->mMap;
+    // The corner a quarter of the view left of the middle, clear of the set-up texts at the top.
+    LookFrom(d, 1, map->mWidthMetres - 30.0f, map->mHeightMetres - 30.0f, 0.7853982f + 0.25f);
+    d.Shot("sky-corner");
+    const GOLTAMatrix& m = *g3D->mCurrentMatrix;
+    ASSERT_LT(250000.0f * (m.m[0][2] + m.m[1][2]) + m.m[3][2], 0.0f)
+        << "the panels' corner is behind the eye";
+    auto row = [&](float z, int32_t* column) {
+        float px = 250000.0f, py = 250000.0f;
+        g3D->WorldToScreen(&px, &py, z, false);
+        if (column) *column = static_cast<int32_t>(px);
+        return static_cast<int32_t>(py);
+    };
+    int32_t sx = 0;
+    const int32_t bottom = std::min(row(3000.0f, &sx), d.Height() - 91);
+    const int32_t top = std::max(row(60000.0f, nullptr), 50);
+    ASSERT_TRUE(sx > 130 && sx < d.Width() - 130) << "the panels' corner is off the view at column " << sx;
+    ASSERT_GT(bottom - top, 10) << "too little sky above the corner";
+    auto step = [&](int32_t c) {
+        double sum = 0.0;
+        for (int32_t y = top; y < bottom; ++y)
+            sum += Apart(Pixel(c - 1, y), Pixel(c + 1, y));
+        return sum / (bottom - top);
+    };
+    double seam = 0.0, clouds = 0.0;
+    for (int32_t c = sx - 2; c <= sx + 2; ++c)
+        seam = std::max(seam, step(c));
+    for (int32_t k = 5; k <= 120; ++k)
+        for (int32_t c : {sx - k, sx + k})
+            if (c >= 2 && c < d.Width() - 2) clouds = std::max(clouds, step(c));
+    std::printf("[%s] sky: step %.1f at the panels' corner (column %d, rows %d-%d), at most %.1f beside\n",
+                d.RunName().c_str(), seam, sx, top, bottom, clouds);
+    EXPECT_LE(seam, clouds + 2.0) << "a seam in the sky where its panels meet";
+}
+
+// At level 3 looking north over the far edge: the rows just beyond the edge
+// (the ground outside the map) and just on this side of it agree in mean colour.
+void CheckFarEdge(PlayDriver& d) {
+    Map* map = gBattle->mMap;
+    const float H = map->mHeightMetres;
+    LookFrom(d, 3, map->mWidthMetres * 0.5f, H - 260.0f, 1.5707964f);
+    d.Shot("bruecke-far-edge");
+    int32_t n = 0;
+    long beyond[3] = {}, inside[3] = {};
+    // Clear of the marker beyond the middle of the far edge.
+    for (float x = 20.0f; x < map->mWidthMetres - 20.0f; x += 4.0f) {
+        if (std::fabs(x - map->mWidthMetres * 0.5f) < 60.0f) continue;
+        int32_t sx = 0, sy = 0;
+        if (!PointOnScreen(d, x, H - 0.01f, map->GetZCoord(x, H - 0.01f), &sx, &sy) || sy < 6) continue;
+        const Colour a = Pixel(sx, sy - 3), b = Pixel(sx, sy + 3);
+        beyond[0] += a.r, beyond[1] += a.g, beyond[2] += a.b;
+        inside[0] += b.r, inside[1] += b.g, inside[2] += b.b;
+        ++n;
+    }
+    ASSERT_GT(n, 20) << "the far edge is off the view at level 3";
+    const Colour a{static_cast<int>(beyond[0] / n), static_cast<int>(beyond[1] / n),
+                   static_cast<int>(beyond[2] / n)};
+    const Colour b{static_cast<int>(inside[0] / n), static_cast<int>(inside[1] / n),
+                   static_cast<int>(inside[2] / n)};
+    std::printf("[bruecke] far edge: beyond (%d %d %d), inside (%d %d %d) over %d columns\n", a.r, a.g, a.b,
+                b.r, b.g, b.b, n);
+    EXPECT_LE(Apart(a, b), 16) << "the ground beyond the map is another colour";
+}
+
+// The mean colour of a cloth picture's middle half.
+Colour ClothColour(GGraphic* cloth) {
+    Surface16* s = cloth ? cloth->GetSurface() : nullptr;
+    if (!s || s->Width() < 4 || s->Height() < 4) return {-999, -999, -999};
+    long sum[3] = {}, n = 0;
+    for (int32_t y = s->Height() / 4; y < s->Height() * 3 / 4; ++y)
+        for (int32_t x = s->Width() / 4; x < s->Width() * 3 / 4; ++x) {
+            const uint16_t p = s->Target().Row(y)[x];
+            sum[0] += (p >> 11) << 3, sum[1] += ((p >> 5) & 63) << 2, sum[2] += (p & 31) << 3;
+            ++n;
+        }
+    return {static_cast<int>(sum[0] / n), static_cast<int>(sum[1] / n), static_cast<int>(sum[2] / n)};
+}
+
+// At level 6 (the cloth lies flat over its pole) a held flag shows its
+// holder's cloth and a neutral flag the plain one: the mean colour of the
+// cloth's middle half on the screen lies nearer its own cloth's than the other's.
+void CheckFlagCloths(PlayDriver& d) {
+    Map* map = gBattle->mMap;
+    VictoryFlag* held = nullptr;
+    VictoryFlag* neutral = nullptr;
+    for (int32_t i = 0; i < gBattle->mFlags.GetCount(); ++i) {
+        auto* f = static_cast<VictoryFlag*>(gBattle->mFlags.GetObjectA(i));
+        if (f->mCandidate || (f->mKind != 0 && f->mKind != 1)) continue;
+        VictoryFlag*& pick = f->mNeutral ? neutral : held;
+        if (!pick) pick = f;
+    }
+    // Bruecke starts with every flag held by the Axis: the last one is shown as nobody's meanwhile.
+    if (!neutral && gBattle->mFlags.GetCount() > 1) {
+        neutral = static_cast<VictoryFlag*>(gBattle->mFlags.GetObjectA(gBattle->mFlags.GetCount() - 1));
+        if (neutral == held || neutral->mCandidate) neutral = nullptr;
+    }
+    ASSERT_TRUE(held && neutral) << "bruecke has a held flag and another";
+    const bool wasNeutral = neutral->mNeutral;
+    neutral->mNeutral = true;
+    const Colour heldCloth =
+        ClothColour(map->mNationalPriorityTextures[std::clamp<int32_t>(held->mHolderNation, 0, 9)]);
+    const Colour plainCloth = ClothColour(map->mNationalPriorityTextures[10]);
+    for (VictoryFlag* f : {held, neutral}) {
+        LookFrom(d, 6, f->mX, f->mY - 120.0f, 1.5707964f);
+        d.Shot(f == held ? "bruecke-flag-held" : "bruecke-flag-neutral");
+        const float s = kFlagScale[6] * (f->mKind == 1 ? 1.75f : 1.0f);
+        const float z = map->GetZCoord(f->mX, f->mY) + 3.6f * s;
+        long sum[3] = {}, n = 0;
+        for (float u = -1.9f; u <= 1.9f; u += 0.25f)
+            for (float v = -0.95f; v <= 0.95f; v += 0.25f) {
+                int32_t sx = 0, sy = 0;
+                if (!PointOnScreen(d, f->mX + (0.09f + u) * s, f->mY + v * s, z, &sx, &sy)) continue;
+                const Colour c = Pixel(sx, sy);
+                sum[0] += c.r, sum[1] += c.g, sum[2] += c.b;
+                ++n;
+            }
+        ASSERT_GT(n, 10) << "the flag is off the view";
+        const Colour shown{static_cast<int>(sum[0] / n), static_cast<int>(sum[1] / n),
+                           static_cast<int>(sum[2] / n)};
+        const Colour own = f == held ? heldCloth : plainCloth, other = f == held ? plainCloth : heldCloth;
+        std::printf("[bruecke] %s flag shows (%d %d %d); its cloth (%d %d %d), the other (%d %d %d)\n",
+                    f == held ? "held" : "neutral", shown.r, shown.g, shown.b, own.r, own.g, own.b, other.r,
+                    other.g, other.b);
+        EXPECT_LT(Apart(shown, own), Apart(shown, other)) << (f == held ? "held" : "neutral") << " flag";
+    }
+    neutral->mNeutral = wasNeutral;
+}
+
+// Near-white pixels within radius of a screen point.
+int32_t WhiteNear(PlayDriver& d, int32_t x, int32_t y, int32_t radius) {
+    int32_t n = 0;
+    for (int32_t py = std::max(0, y - radius); py <= std::min(d.Height() - 91, y + radius); ++py)
+        for (int32_t px = std::max(0, x - radius); px <= std::min(d.Width() - 1, x + radius); ++px) {
+            const Colour c = Pixel(px, py);
+            n += c.r >= 232 && c.g >= 232 && c.b >= 232;
+        }
+    return n;
+}
+
+// The replay paused at a main gun's shot, two slices on: near-white pixels
+// at the firer's muzzle; none a second later; the shot's dust cloud stands
+// near the firer and is drawn.
+// A main gun's shot of the turn played back whose dust stands near its
+// firer two slices on, with that dust; null when none.
+const ActionPacket* DustyShot(const SmokeShell** dust) {
+    Map* map = gBattle->mMap;
+    for (int32_t i = 0; i < gBattle->mPackets.GetCount(); ++i) {
+        const auto* p = static_cast<const ActionPacket*>(gBattle->mPackets.GetObjectA(i));
+        if (p->mType != kPacketShell || !p->mFirer || p->mFirer->mUnitType != kUnitVehicle ||
+            !p->mFirer->HasHeavyWeapon(kKnowTruth) || p->mTimeSlice > 2300 ||
+            p->mFirer->GetAffiliation() != map->ViewingSide())
+            continue;
+        gBattle->SetPlaypoint(p->mTimeSlice + 2);
+        const auto* shells = static_cast<GList*>(map->mSmokeShells);
+        for (int32_t k = 0; k < shells->GetCount(); ++k) {
+            const auto* s = static_cast<const SmokeShell*>(shells->GetObjectA(k));
+            if (s->mKind == 2 && std::hypot(s->mX - p->mFirer->mX, s->mY - p->mFirer->mY) < 60.0f) {
+                *dust = s;
+                return p;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void CheckMuzzleFlash(PlayDriver& d) {
+    Map* map = gBattle->mMap;
+    const SmokeShell* dust = nullptr;
+    const ActionPacket* shot = nullptr;
+    // The guns meet from the second or third turn on.
+    for (int32_t turn = 1; turn <= 4; ++turn) {
+        gBattle->HandleVCRButton(kPaused, false);
+        shot = DustyShot(&dust);
+        if (shot || turn == 4) break;
+        gBattle->SetPlaypoint(gBattle->LastTimeSlice(false) + 10);
+        ClickPlayPause(d);
+        ASSERT_TRUE(d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 20000, "the end of the playback"));
+        NextTurn(d);
+        if (testing::Test::HasFatalFailure()) return;
+        PressGo(d, "bruecke next turn");
+        if (testing::Test::HasFatalFailure()) return;
+    }
+    ASSERT_TRUE(shot) << "no main gun's shot with its dust in bruecke's first turns";
+    Unit* firer = shot->mFirer;
+    const float h = std::atan2(shot->mEndY - firer->mY, shot->mEndX - firer->mX);
+    // At level 2, looking across the line of fire, the muzzle 40 m beyond the point looked at.
+    const float across = h + 1.0f;
+    LookFrom(d, 2, firer->mX - 40.0f * std::cos(across), firer->mY - 40.0f * std::sin(across), across);
+    gBattle->HandleVCRButton(kPaused, false);
+    gBattle->SetPlaypoint(shot->mTimeSlice + 2);
+    d.Run(100);
+    EXPECT_EQ(gBattle->mPlayState, kPaused);
+    // The muzzle: about 5 m ahead of the firer's centre along its aim, 2 m up.
+    const float mx = firer->mX + 5.0f * std::cos(h), my = firer->mY + 5.0f * std::sin(h);
+    const float z = firer->GetZ() + 2.0f;
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(PointOnScreen(d, mx, my, z, &sx, &sy)) << "the muzzle is off the view";
+    // The radius: 3 m at the muzzle on the screen.
+    int32_t ex = 0, ey = 0;
+    PointOnScreen(d, mx, my, z + 3.0f, &ex, &ey);
+    const int32_t radius = std::max(6, std::abs(sy - ey));
+    d.Shot("bruecke-muzzle-flash");
+    const int32_t flash = WhiteNear(d, sx, sy, radius);
+    int32_t dx = 0, dy = 0;
+    const bool dustShown =
+        PointOnScreen(d, dust->mX, dust->mY, map->GetZCoord(dust->mX, dust->mY) + 2.0f, &dx, &dy);
+    gBattle->SetPlaypoint(shot->mTimeSlice + 42);
+    d.Run(100);
+    d.Shot("bruecke-muzzle-later");
+    const int32_t later = WhiteNear(d, sx, sy, radius);
+    std::printf("[bruecke] vehicle type %d's shot at slice %d: %d near-white pixels within %d of its muzzle, "
+                "%d a second later; dust %s\n",
+                firer->mSubtype, shot->mTimeSlice, flash, radius, later,
+                dustShown ? "on the view" : "off the view");
+    EXPECT_GT(flash, 0) << "no flash at the muzzle";
+    EXPECT_EQ(later, 0) << "the flash still shows a second later";
+    EXPECT_TRUE(dustShown) << "the shot's dust is off the view";
+}
+
+} // namespace
+
+// Bruecke's sky, the ground beyond its far edge, its flags and, in the
+// replay of its first turn, a main gun's flash and dust.
+TEST(PlayThrough, BrueckeShowsItsSkyEdgeFlagsAndMuzzle) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("bruecke-sky", 1024, 768);
+    ASSERT_TRUE(d.Start());
+    ReachMainMenu(d);
+    if (HasFatalFailure() || IsSkipped()) return;
+    EnterBattle(d, false, "Br\xfc" "cke von");
+    if (HasFatalFailure() || IsSkipped()) return;
+    CheckSkySeam(d);
+    CheckFarEdge(d);
+    CheckFlagCloths(d);
+    for (int32_t go = 0; go < 2 && d.App()->InteractionState() != kStatePlayback; ++go) {
+        PressGo(d, go == 0 ? "bruecke set-up" : "bruecke turn 1");
+        if (HasFatalFailure() || IsSkipped()) return;
+    }
+    ASSERT_EQ(d.App()->InteractionState(), kStatePlayback);
+    CheckMuzzleFlash(d);
+    if (HasFatalFailure()) return;
+    Quit(d);
+}
+
+// Panzer's overcast sky at level 1 where two of its panels meet: no seam.
+TEST(PlayThrough, PanzersOvercastSkyHasNoSeam) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("panzer-sky", 1024, 768);
+    ASSERT_TRUE(d.Start());
+    ReachMainMenu(d);
+    if (HasFatalFailure() || IsSkipped()) return;
+    EnterBattle(d, false, "Panzer bei");
+    if (HasFatalFailure() || IsSkipped()) return;
+    CheckSkySeam(d);
+    if (HasFatalFailure()) return;
     Quit(d);
 }
 

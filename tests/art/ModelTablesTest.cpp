@@ -832,6 +832,93 @@ TEST(ModelTables, CrewStandInTheirHatchesWithTheHipsAtTheRim) {
     EXPECT_GE(places, 20);
 }
 
+namespace {
+// The rim of an open compartment over (x, y): the highest vertex within 0.6 m of it across, the barrel
+// left out (model units, with the model's whole-model scale).
+float RimAt(const ModelTable& t, float x, float y) {
+    float best = -1.0f, scale = 1.0f;
+    const float reach = 0.6f / t.unitMetres;
+    for (int i = 0; i < t.opCount; ++i) {
+        const ModelOp& o = t.ops[i];
+        if (o.op == Op::Scale) scale = o.a;
+        if (o.op == Op::Recoil) break;
+        if (o.op != Op::Fan && o.op != Op::FlatFan && o.op != Op::Triangle && o.op != Op::FlatTriangle &&
+            o.op != Op::Strip && o.op != Op::FlatStrip)
+            continue;
+        const int count = o.op == Op::Triangle || o.op == Op::FlatTriangle ? 3 : o.n + 2;
+        for (const float* p = t.xyz + 3 * o.first; p < t.xyz + 3 * (o.first + count); p += 3)
+            if (std::hypot(p[0] * scale - x, p[1] * scale - y) <= reach) best = std::max(best, p[2] * scale);
+    }
+    return best;
+}
+} // namespace
+
+TEST(ModelTables, OpenToppedVehiclesShowTheirCrewFromTheChestUpInside) {
+    // The M10, the Carrier and the half-tracks: every crew place's hips (70 figure units at 0.00045 model
+    // units above it) at most 0.15 m below the rim of the open compartment around it and never above it.
+    GameDataSet data;
+    std::string error;
+    const char* src = std::getenv("DM_SOURCE_DIR");
+    ASSERT_TRUE(ReadTableFiles(std::string(src ? src : ".") + "/data/tables", &data, &error)) << error;
+    const struct {
+        int model;
+        const char* table;
+    } open[] = {{234, "M10"}, {6, "GeneralModel_6"}, {120, "250_11"}, {154, "M3_GMC"}};
+    for (const auto& o : open) {
+        const ModelTable* t = FindModelTable(o.table);
+        ASSERT_NE(t, nullptr) << o.table;
+        const VehicleModelData& d = data.mVehicleModels[o.model];
+        for (int i = 0; i < d.mNrCrewPositions && i < 2; ++i) {
+            const CrewPosition& at = d.mCrewPositions[i];
+            const float rim = RimAt(*t, 0.04f * at.mX, 0.04f * at.mY) * t->unitMetres;
+            const float hips = (0.04f * at.mZ + 70.0f * 0.00045f) * t->unitMetres;
+            EXPECT_LE(hips, rim) << o.table << " place " << i;
+            EXPECT_GE(hips, rim - 0.15f) << o.table << " place " << i;
+        }
+    }
+}
+
+namespace {
+// Whether a left tread triangle of slot 0 covers (y, z) seen from the side.
+bool LeftGearCovers(const ModelTable& t, float y, float z) {
+    int slot = -1;
+    for (int i = 0; i < t.opCount; ++i) {
+        const ModelOp& o = t.ops[i];
+        if (o.op == Op::Texture) slot = o.n;
+        if (slot != 0 || o.op != Op::Triangle || o.side != 0) continue;
+        const float* p = t.xyz + 3 * o.first;
+        float d[3];
+        for (int k = 0; k < 3; ++k) {
+            const float* a = p + 3 * k;
+            const float* b = p + 3 * ((k + 1) % 3);
+            d[k] = (b[1] - a[1]) * (z - a[2]) - (b[2] - a[2]) * (y - a[1]);
+        }
+        if ((d[0] >= 0 && d[1] >= 0 && d[2] >= 0) || (d[0] <= 0 && d[1] <= 0 && d[2] <= 0)) return true;
+    }
+    return false;
+}
+} // namespace
+
+TEST(ModelTables, WheeledVariantsRollOnWheelsAndHalfTracksOnAFrontWheel) {
+    // Seen from the side a quarter of a wheel up: the front wheel's centre is covered on every variant;
+    // the middle of the hull only by a track (the lorry's two wheels leave it bare); the gap before the
+    // half-track's front wheel only by a full track.
+    const struct {
+        const char* name;
+        bool middle, beforeFrontWheel;
+    } gears[] = {
+        {"GeneralModel_1", false, false}, {"GeneralModel_138", true, false}, {"GeneralModel_30", true, true}};
+    for (const auto& g : gears) {
+        const ModelTable* t = FindModelTable(g.name);
+        ASSERT_NE(t, nullptr) << g.name;
+        const HullAndBarrel h = HullAndBarrelOf(*t);
+        const float len = h.hi[1] - h.lo[1], z = h.lo[2] + 0.25f / t->unitMetres;
+        EXPECT_TRUE(LeftGearCovers(*t, h.hi[1] - 0.22f * len, z)) << g.name;
+        EXPECT_EQ(LeftGearCovers(*t, h.lo[1] + 0.5f * len, z), g.middle) << g.name;
+        EXPECT_EQ(LeftGearCovers(*t, h.lo[1] + 0.672f * len, z), g.beforeFrontWheel) << g.name;
+    }
+}
+
 TEST(ModelTables, TheGeneralModelsTracksAreSymmetricAndNothingLiesBeyondThemOrUnderground) {
     // In the general model and each of its variants: the right track's triangles mirror the left's, every
     // vertex is at or above the ground and none lies farther out than the tracks' outer faces.

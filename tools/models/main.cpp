@@ -171,8 +171,56 @@ std::map<int, Gun> ReadGuns(const std::string& tablesDir) {
 // fitted to the model's gun when it has one: calibre x barrel length long from where it starts, at
 // least 0.14 m and 2.4 calibres thick about its own axis, the muzzle point at its end. Without a gun
 // the barrel keeps the hull's proportions.
+// The running gear a variant stands on, by the model's ground shading class.
+enum class Gear { Tracks, Wheels, HalfTrack };
+
+// Replaces one side's sixteen tread triangles (in model units, x the side's outer face, the hull from
+// y0 to y1) with wheels: two wheels, each an octagonal disc (six triangles) on the outer face and the
+// tyre's cross-section through the axle (two), 0.3 m wide; or, for a half-track, a front wheel and a
+// track behind it (its outer face a fan of four, its top and bottom runs two each), all standing on the
+// tracks' old lowest point `base`. Nothing lies below the ground or beyond the outer face.
+void PlaceWheels(std::vector<models::Step*>& tread, double x, double y0, double y1, double base, Gear gear) {
+    const double u = 1 / 28.9, sign = x < 0 ? -1 : 1;
+    const double len = y1 - y0, r = std::min(0.5 * u, 0.1 * len), inner = x - sign * 0.3 * u;
+    std::vector<std::array<double, 3>> tris; // three points a triangle
+    auto wheel = [&](double yc) {
+        const double zc = base + r;
+        std::array<double, 3> p[8];
+        for (int k = 0; k < 8; ++k) {
+            const double a = 3.14159265358979 * (0.125 + 0.25 * k);
+            p[k] = {x, yc + r * std::cos(a), zc + r * std::sin(a)};
+        }
+        for (int k = 1; k < 7; ++k) {
+            tris.push_back(p[0]), tris.push_back(p[k]), tris.push_back(p[k + 1]);
+        }
+        const std::array<double, 3> a{x, yc, base}, b{inner, yc, base}, c{inner, yc, base + 2 * r},
+            d{x, yc, base + 2 * r};
+        tris.push_back(a), tris.push_back(b), tris.push_back(c);
+        tris.push_back(a), tris.push_back(c), tris.push_back(d);
+    };
+    wheel(y1 - 0.22 * len);
+    if (gear == Gear::Wheels) {
+        wheel(y0 + 0.22 * len);
+    } else {
+        const double yb = y0 + 0.05 * len, yf = y0 + 0.55 * len, top = base + 0.7 * 2 * r;
+        const std::array<double, 3> f[6] = {{x, yb, base}, {x, yf, base}, {x, yf + 0.1 * len, 0.5 * top},
+                                            {x, yf, top},  {x, yb, top},  {x, yb - 0.04 * len, 0.5 * top}};
+        for (int k = 1; k < 5; ++k) {
+            tris.push_back(f[0]), tris.push_back(f[k]), tris.push_back(f[k + 1]);
+        }
+        for (double z : {top, base}) {
+            const std::array<double, 3> a{x, yb, z}, b{x, yf, z}, c{inner, yf, z}, d{inner, yb, z};
+            tris.push_back(a), tris.push_back(b), tris.push_back(c);
+            tris.push_back(a), tris.push_back(c), tris.push_back(d);
+        }
+    }
+    for (size_t i = 0; i < tread.size() && 3 * i + 2 < tris.size(); ++i)
+        for (int k = 0; k < 3; ++k)
+            tread[i]->xyz[size_t(k)] = tris[3 * i + size_t(k)];
+}
+
 models::Model Variant(const models::Model& base, int number, const std::array<double, 3>& size,
-                      const Gun& gun) {
+                      const Gun& gun, Gear gear) {
     const double unitsPerMetre = 1 / 28.9;
     // The barrel's primitives: after the recoil, longer than half a metre along y.
     std::vector<bool> barrel(base.ops.size(), false);
@@ -227,6 +275,25 @@ models::Model Variant(const models::Model& base, int number, const std::array<do
             s.a = q[0], s.b = q[1], s.c = q[2];
         } else if (s.op == dm::models::Op::Turn || s.op == dm::models::Op::Elevate) {
             s.a *= sx, s.b *= sy, s.c *= sz;
+        }
+    }
+    if (gear != Gear::Tracks) {
+        // Slot 0's single triangles are the two tracks' sixteen each, left then right.
+        std::vector<models::Step*> tread[2];
+        int slot = -1;
+        for (models::Step& s : m.ops) {
+            if (s.op == dm::models::Op::Texture) slot = s.n;
+            if (slot == 0 && s.op == dm::models::Op::Triangle && s.xyz.size() == 3 &&
+                (s.side == 0 || s.side == 1))
+                tread[s.side].push_back(&s);
+        }
+        double outer = 0, ground = 1e9;
+        for (const auto* t : tread[1])
+            for (const auto& p : t->xyz)
+                outer = std::max(outer, p[0]), ground = std::min(ground, p[2]);
+        if (tread[0].size() == 16 && tread[1].size() == 16 && outer > 0) {
+            PlaceWheels(tread[0], -outer, lo[1] * sy, hi[1] * sy, ground, gear);
+            PlaceWheels(tread[1], outer, lo[1] * sy, hi[1] * sy, ground, gear);
         }
     }
     return m;
@@ -375,13 +442,17 @@ int main(int argc, char** argv) {
         const std::string tables = sizesPath.substr(
             0, sizesPath.find_last_of('/') == std::string::npos ? 0 : sizesPath.find_last_of('/'));
         const auto guns = ReadGuns(tables.empty() ? "." : tables);
+        // Lorries and armoured cars roll on wheels, half-tracks on a front wheel and a track.
+        const auto shading = ReadColumn(sizesPath, "mShadingClass");
         for (const auto& [number, size] : sizes) {
             if (own.count(number)) continue;
             if (size[0] <= 0 || size[1] <= 0 || size[2] <= 0) {
                 std::fprintf(stderr, "models: vehicle model %d has no size\n", number);
                 return 1;
             }
-            all.push_back(Variant(base, number, size, guns.count(number) ? guns.at(number) : Gun{}));
+            const int cls = shading.count(number) ? int(shading.at(number)) : 0;
+            const Gear gear = cls == 2 || cls == 3 ? Gear::Wheels : cls == 1 ? Gear::HalfTrack : Gear::Tracks;
+            all.push_back(Variant(base, number, size, guns.count(number) ? guns.at(number) : Gun{}, gear));
         }
     }
     const std::string text = Write(all);
