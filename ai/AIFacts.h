@@ -1,7 +1,6 @@
 #pragma once
 // What the target choice asks of the two kinds, infantry and vehicles,
-// answered by the kinds and the data tables. Where a kind's own rule is
-// still to come, the answer here is the plain one named beside it.
+// answered by the kinds' own rules and the data tables.
 
 #include <cstdint>
 #include <typeinfo>

@@ -56,12 +56,10 @@ bool Road(Map* map, float x, float y) {
     return map->OnMap(x, y) && PassageCode(map->GetTerrain(x, y, true));
 }
 
-// A fortification has no movement of its own: it can stand on any point of
-// the map that is not open water.
+// Where the item may stand is its kind's own rule (a fortification: on the
+// map, not on open water).
 bool ItemCanStand(Inanimate* item, float x, float y) {
-    Map* map = SetupMap();
-    if (item->mUnitType != kUnitInanimate) return item->CanOccupyLocation(x, y, true);
-    return map->OnMap(x, y) && map->GetTerrain(x, y, true) != kTerrainWater;
+    return item->CanOccupyLocation(x, y, true);
 }
 
 int32_t Spacing(int32_t kind) {

@@ -115,8 +115,9 @@ float FromAbove(Estimate& e, Vehicle* tv) {
             // A placed error of 0 lands every round.
             float q = err > 0.0f ? 1.0f - 1.75f * size / (2.5f * err) : 0.0f;
             if (q < 0.0f) q = 0.0f;
-            const float rate = RoundsPerMinute(e.s);
-            const int32_t n = static_cast<int32_t>(rate) - 1;
+            // The rounds of the minute after the first, truncated as a whole:
+            // one round in 90 s still gives n = 0, not -1.
+            const int32_t n = static_cast<int32_t>(RoundsPerMinute(e.s) - 1.0f);
             value += 1.0f - std::pow(q, static_cast<float>(n + 1));
         }
         if (loc == 4) value *= 2.0f;

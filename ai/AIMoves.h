@@ -2,9 +2,8 @@
 // The computer opponent's unit moves: the six fuzzy sets that describe a
 // unit's situation, and what the moves ask of the unit kinds.
 //
-// The questions below are answered from the unit base and the data tables;
-// where a kind's own rule is still to come, the plain answer named beside it
-// stands in.
+// The questions below are answered by the unit kinds' own rules and the
+// data tables.
 
 #include <cstdint>
 

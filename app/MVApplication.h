@@ -105,6 +105,7 @@ public:
     // leaves the running game and the game mode as they were (false).
     bool LoadMailFile(GFile* file);
     void AutoSave(bool reload);
+    void ExchangeAutoSave() override;
     void SaveDialogMV(bool pbem);
     void GetIntendedSaveName(GString* name);
 
@@ -281,6 +282,8 @@ public:
     // The replay of the turn this machine holds the packets of (its own
     // computation's, or the results').
     void StartOwnReplay();
+    // The transfer's byte count, its panel refreshed when it changes.
+    void SetBytesCounted(int32_t count);
     // The peer asks again for the file of this end marker type: the kept
     // copy goes out once more (SendResentFile), or the peer is told it
     // cannot be had.

@@ -128,7 +128,11 @@ void MVApplication::PlaybackPanelChanged(int32_t playState, int32_t seconds) {
     const bool replay = mState == kStatePlayback;
     // The computation is over: its progress bar goes.
     if (replay) ShowView(mBattleScreen.mActionBar, false);
-    if (replay && mBattleScreen.mVCRPicture && !mBattleScreen.mVCRPicture->IsVisible())
+    // While the computing machine makes its results ready to send (phase 14),
+    // the replay's controls wait: play and next turn would run outside the
+    // exchange. StartOwnReplay shows them once the peer has the turn.
+    const bool sending = mConnectionType == 2 && mTCPIPPhase == 14;
+    if (replay && !sending && mBattleScreen.mVCRPicture && !mBattleScreen.mVCRPicture->IsVisible())
         ShowReplayControls(&mBattleScreen, true);
     PlaybackChanged(&mBattleScreen, playState, seconds, gBattle && gBattle->AtEndOfPlayback());
 }

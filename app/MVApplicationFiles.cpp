@@ -245,6 +245,15 @@ void MVApplication::AutoSave(bool reload) {
     delete file;
 }
 
+void MVApplication::ExchangeAutoSave() {
+    // The file records the exchange's flag: reloaded, it shows line 1693 and
+    // takes no orders until GO.
+    const bool was = mAutoSaveReloading;
+    mAutoSaveReloading = true;
+    AutoSave(false);
+    mAutoSaveReloading = was;
+}
+
 void MVApplication::GetIntendedSaveName(GString* name) {
     if (!name) return;
     if (auto* field = static_cast<GEditView*>(Alive(mSaveNameField)))

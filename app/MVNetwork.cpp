@@ -8,6 +8,7 @@
 
 #include "app/AppViews.h"
 #include "app/MVApplication.h"
+#include "app/UpDownloadPanel.h"
 #include "battle/Battle.h"
 #include "engine/EZOpenPlay.h"
 #include "engine/GButton3D.h"
@@ -458,6 +459,14 @@ void MVApplication::SendResentFile() {
     mResendMarker = 0;
 }
 
+void MVApplication::SetBytesCounted(int32_t count) {
+    // The panel shows the count: drawn again when it changes, as the screen
+    // around it may stand still.
+    if (count != mBytesCounted)
+        if (GView* panel = Alive(mTransferPanel)) panel->Refresh();
+    mBytesCounted = count;
+}
+
 void MVApplication::NoteExchangeDigest() {
     if (!gBattle || mConnectionType != 2) return;
     mOwnDigestTurn = gBattle->mTurn;
@@ -638,7 +647,7 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
         return;
     case 12:
         if (mTransferPanel) {
-            mBytesCounted = static_cast<int32_t>(ReadBig32(data + 1));
+            SetBytesCounted(static_cast<int32_t>(ReadBig32(data + 1)));
             mTurnClockStart = static_cast<int32_t>(NetworkClock());
         }
         return;
@@ -782,7 +791,7 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
     case 18:
         if (type == 9) {
             WriteIncomingBytesToDisk(body, bodyLength);
-            mBytesCounted += static_cast<int32_t>(bodyLength);
+            SetBytesCounted(mBytesCounted + static_cast<int32_t>(bodyLength));
             uint8_t report[5] = {12};
             WriteBig32(report + 1, static_cast<uint32_t>(mBytesCounted));
             ForceSendRecord(report, 5, 0);

@@ -362,9 +362,7 @@ void MVApplication::CommunicateAction() {
     }
     if (!mComputesTurn) {
         mTCPIPPhase = 15;
-        mAutoSaveReloading = true;
-        AutoSave(false);
-        mAutoSaveReloading = false;
+        ExchangeAutoSave();
         return;
     }
     mTCPIPPhase = 14;

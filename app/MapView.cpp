@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "app/GRadioInputView.h"
 #include "app/MVApplication.h"
@@ -696,6 +697,22 @@ void MapView::DoMouseUp(int32_t x, int32_t y, bool rightButton) {
 
 // --------------------------------------------------------------------- idle
 
+uint64_t TCPIPScreenStamp(MVApplication* app) {
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](int64_t v) { h = (h ^ static_cast<uint64_t>(v)) * 1099511628211ull; };
+    mix(app->mTCPIPPhase);
+    mix(app->mOwnPauseRequest);
+    mix(app->mPeerPause);
+    mix(app->mAutoSaveReloading);
+    mix(app->mClockWasRunning);
+    mix(app->mTurnClockStart != 0);
+    mix(app->mTurnClockStart != 0 ? app->TCPIPTimeRemaining() : 0);
+    mix(app->mRadioShown);
+    for (size_t i = 0; i < std::size(app->mRadioTime); ++i)
+        mix(app->mRadioTime[i] ^ static_cast<int64_t>(app->mRadioLine[i].GetLength()) << 40);
+    return h;
+}
+
 bool MapView::SceneMoves(int32_t state, bool playbackMoved) const {
     if (state == kStatePlayback && playbackMoved) return true;
     if (mMap->mLevelTransition != 0.0f || mMap->mShake > 0.0f) return true;
@@ -751,8 +768,17 @@ void MapView::DoIdle() {
             }
         }
         // A still scene is not drawn again: the screen keeps its last
-        // frame until something moves or the player acts.
-        if (!moved && SceneMoves(state, playbackMoved)) Refresh();
+        // frame until something moves or the player acts. Over TCP/IP the
+        // lines over the scene change by themselves: the screen is drawn
+        // when what they show did (at most once a second while still).
+        bool redraw = !moved && SceneMoves(state, playbackMoved);
+        if (MVApplication* tcp = TheApp(); tcp && tcp->mConnectionType == 2) {
+            if (tcp->mRadioInput) tcp->RadioTextTimeOut();
+            const uint64_t shown = TCPIPScreenStamp(tcp);
+            if (shown != mTCPIPShown) redraw = true;
+            mTCPIPShown = shown;
+        }
+        if (redraw) Refresh();
     }
     MVApplication* app = TheApp();
     if (app && app->mConnectionType == 2 && app->mRadioInput) app->RadioTextTimeOut();

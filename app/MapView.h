@@ -38,6 +38,10 @@ public:
     GString63 mMessage;
     // The picked waypoint when the button went down, for the release.
     int32_t mRememberedWaypoint = -1;
+    // Over TCP/IP, what the last frame showed beside the scene (the
+    // exchange's phase, the pause flags, the radio lines, the turn clock's
+    // second): a still screen is drawn again when it changes.
+    uint64_t mTCPIPShown = 0;
 
 private:
     // Whether the scene changes without input, so that the idle pass asks
@@ -60,6 +64,10 @@ struct TurnClockLine {
     int32_t y;
 };
 int32_t TurnClockLines(MVApplication* app, TurnClockLine* lines);
+// What a TCP/IP screen shows beside the scene, as one number that changes
+// when any of it does: the exchange's phase, the pause flags, the reload
+// warning, the turn clock's whole second and the radio lines.
+uint64_t TCPIPScreenStamp(MVApplication* app);
 
 // The application's interaction state (0 without an application).
 int32_t MapViewState();

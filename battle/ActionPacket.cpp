@@ -223,8 +223,9 @@ void ActionPacket::WriteUnitState(GFile* file) {
         if (linked) {
             // Held to what reading gives, so that a block read and written
             // again keeps its bytes.
+            // A vehicle's too: a replay from a file (the TCP/IP peer's, a
+            // saved game's) must leave it as the computation did.
             float suppression = mSuppression < 0.0f ? 0.0f : (mSuppression > 1500.0f ? 1500.0f : mSuppression);
-            if (kind == kUnitVehicle) suppression = 0.0f;
             file->WriteFixed(suppression, 10.0f);
             file->WriteFloat(mArtilleryDelay);
             WriteUnitID(file, mLinkedUnit);
@@ -304,7 +305,6 @@ bool ActionPacket::ReadUnitState(GFile* file, ScenarioCore* scenario) {
         if (linked) {
             float s = file->ReadFixed(10.0f);
             mSuppression = s < 0.0f ? 0.0f : (s > 1500.0f ? 1500.0f : s);
-            if (kind == kUnitVehicle) mSuppression = 0.0f;
             mArtilleryDelay = file->ReadFloat();
             mLinkedUnit = ReadLink(file, scenario);
         }

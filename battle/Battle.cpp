@@ -215,6 +215,13 @@ bool Battle::LoadParts(GFile* file, GList** groups) {
         return false;
     }
     TakeAIGroups(groups);
+    // A squad or vehicle saved on a floor its place no longer has (a house
+    // that has since fallen to rubble) stands on the ground. Aircraft and
+    // fixed objects keep their own heights.
+    for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
+        Unit* u = mUnits->GetUnit(i);
+        if (u && (u->mUnitType == kUnitInfantry || u->mUnitType == kUnitVehicle)) u->CorrectFloor();
+    }
     if (!mSetupPhase) {
         // A unit that leaves the list leaves the computer's groups too.
         mUnits->DeleteSome(

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "battle/BattleResult.h"
 #include "battle/ScenarioCore.h"
@@ -54,8 +56,17 @@ public:
     // and flags, every unit's record and the map's changeable objects
     // (buildings, walls, craters, foxholes, smoke). The units' animation
     // frames, figure poses and graphics are no part of it, so two machines
-    // that show the same battle differently give the same digest.
+    // that show the same battle differently give the same digest. Nor is
+    // what each machine sees: a flag counts by who holds it in truth,
+    // worked out on a copy, never by the holder its player is shown.
     uint64_t SimulationDigest();
+    // The same as named records, in the digest's order, for telling where
+    // two battles differ.
+    struct SimulationRecord {
+        std::string name;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<SimulationRecord> SimulationRecords();
     bool Over() override;
     void Handicap(int32_t percent) override;
 

@@ -194,7 +194,12 @@ void Battle::HandleCommand(int32_t command) {
             return;
         }
         host->AutoSave(false);
-        if (humans == 1) AIOperational(1 - viewer);
+        if (humans == 1) {
+            // No pointer while the computer places its units.
+            host->ShowCursor(false);
+            AIOperational(1 - viewer);
+            host->ShowCursor(true);
+        }
         host->SynchRandomForTCPIP();
         SetSelectedUnit(nullptr);
         if (mUnits)
@@ -229,19 +234,24 @@ void Battle::HandleCommand(int32_t command) {
     }
     if (MaybeForceSurrender(viewer)) return;
     if (humans == 2 && connection == 2 && MaybeForceSurrender(1 - viewer)) return;
-    if (connection == 2) host->AutoSave(false);
+    // Saved as an exchange's: a reload of it takes no orders until GO and
+    // computes the turn as reloaded.
+    if (connection == 2) host->ExchangeAutoSave();
     if (!host->SecondHalf() && connection != 2) {
         host->SendGameData();
         return;
     }
     if (connection == 2 && !host->GoButton()) return;
     const auto planStart = std::chrono::steady_clock::now();
+    // No pointer while the computer plans and the turn is computed.
+    host->ShowCursor(false);
     if (humans == 1 && !MaybeForceSurrender(1 - viewer)) AIOperational(1 - viewer);
     const auto actionStart = std::chrono::steady_clock::now();
     if (!Over()) {
         DeleteEffects();
         ActionPhase(true, reloaded);
     }
+    host->ShowCursor(true);
     const auto end = std::chrono::steady_clock::now();
     sTurnClock.planningMs = std::chrono::duration<double, std::milli>(actionStart - planStart).count();
     sTurnClock.actionMs = std::chrono::duration<double, std::milli>(end - actionStart).count();

@@ -154,6 +154,9 @@ public:
     // The GO button and the auto-save written at every GO.
     virtual void GoButtonChanged(bool shown) {}
     virtual void AutoSave(bool reload) {}
+    // The auto-save of a TCP/IP GO, written as an exchange's: a reload of it
+    // waits for GO.
+    virtual void ExchangeAutoSave() { AutoSave(false); }
     // The hand-over of a two-player turn (hotseat, e-mail); the second-half
     // flag of a two-player turn.
     virtual void SendGameData() {}

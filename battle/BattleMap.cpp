@@ -72,6 +72,9 @@ void StampTrenchAt(Map* map, float x, float y) {
     Square* square = map->GetSquare(static_cast<int32_t>(std::floor(x / kSquareSize)),
                                     static_cast<int32_t>(std::floor(y / kSquareSize)));
     if (!square) return;
+    // A square holds one trench: a trench stamped when the computer placed
+    // it is not stamped again at the end of set-up.
+    if (square->mOverlay[0] == kTerrainTrench || square->mOverlay[1] == kTerrainTrench) return;
     // The trench takes the free overlay slot, or the second when both hold one.
     if (square->mOverlay[0] == 0)
         square->mOverlay[0] = kTerrainTrench;

@@ -239,6 +239,22 @@ void BattleMapLink::RecordBuildingState(int32_t slice, float x, float y, float d
 }
 
 void BattleMapLink::RecordBuildingCollapse(int32_t slice, float x, float y) {
+    // Units upstairs in the house come down onto the rubble; the packet of
+    // the slice carries each one's new height.
+    Map* map = mBattle->mMap;
+    if (!mBattle->mDispatching && map && mBattle->mUnits && map->OnMap(x, y)) {
+        const auto column = static_cast<int32_t>(x / kSquare), row = static_cast<int32_t>(y / kSquare);
+        for (int32_t i = 0; i < mBattle->mUnits->GetCount(); ++i) {
+            Unit* u = mBattle->mUnits->GetUnit(i);
+            if (!u || u->mZ == 0.0f || (u->mUnitType != kUnitInfantry && u->mUnitType != kUnitVehicle) ||
+                !map->OnMap(u->mX, u->mY))
+                continue;
+            if (static_cast<int32_t>(u->mX / kSquare) != column || static_cast<int32_t>(u->mY / kSquare) != row)
+                continue;
+            u->CorrectFloor();
+            if (u->mZ == 0.0f) u->mPacketDirty = true;
+        }
+    }
     ActionPacket* p = NewPacket(slice, kPacketRubble, x, y);
     if (!p) return;
 }

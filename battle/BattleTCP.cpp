@@ -2,6 +2,7 @@
 // battle state, the side states and this machine's CPU-speed value.
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "battle/Battle.h"
@@ -37,7 +38,8 @@ bool ReadCraters(GFile* file, const Map* map, std::vector<std::unique_ptr<Crater
         auto crater = std::make_unique<Crater>();
         crater->Read(file);
         if (file->HasFailed()) return false;
-        if (map && (!crater->IsValid(map->mWidthMetres, map->mHeightMetres) || crater->IsFoxhole())) return false;
+        if (map && (!crater->IsValid(map->mWidthMetres, map->mHeightMetres) || crater->IsFoxhole()))
+            return false;
         out->push_back(std::move(crater));
     }
     return true;
@@ -65,36 +67,72 @@ void WriteGroup(GFile* file, GList* list) {
 
 } // namespace
 
-uint64_t Battle::SimulationDigest() {
-    GFile file;
-    file.IMemoryFile();
-    file.WriteShort(static_cast<int16_t>(mTurn));
-    file.WriteShort(static_cast<int16_t>(mLastTurn));
-    file.WriteChar(mSetupPhase ? 1 : 0);
+std::vector<Battle::SimulationRecord> Battle::SimulationRecords() {
+    std::vector<SimulationRecord> records;
+    auto add = [&records](std::string name, const auto& write) {
+        GFile file;
+        file.IMemoryFile();
+        write(&file);
+        file.Rewind();
+        SimulationRecord& r = records.emplace_back();
+        r.name = std::move(name);
+        r.bytes.resize(static_cast<size_t>(file.GetFileLength()));
+        if (!r.bytes.empty()) file.ReadBytes(r.bytes.data(), static_cast<int32_t>(r.bytes.size()));
+    };
+    add("turn", [&](GFile* f) {
+        f->WriteShort(static_cast<int16_t>(mTurn));
+        f->WriteShort(static_cast<int16_t>(mLastTurn));
+        f->WriteChar(mSetupPhase ? 1 : 0);
+    });
     for (int32_t side = 0; side < 2; ++side) {
-        file.WriteChar(static_cast<int8_t>(mSurrenderState[side]));
-        file.WriteLong(mSideScore[side]);
-        file.WriteShort(mQuietTurns[side]);
-        file.WriteChar(mReinforcementsArrived[side] ? 1 : 0);
+        add("side " + std::to_string(side), [&](GFile* f) {
+            f->WriteChar(static_cast<int8_t>(mSurrenderState[side]));
+            f->WriteLong(mSideScore[side]);
+            f->WriteShort(mQuietTurns[side]);
+            f->WriteChar(mReinforcementsArrived[side] ? 1 : 0);
+        });
     }
-    WriteGroup(&file, &mFlags);
-    if (mUnits) mUnits->WriteUnits(&file);
+    // A flag as the screen shows it was coloured by what this machine's
+    // player sees, which the peer's does not: its holder counts as the
+    // units around it decide in truth, on a copy that changes nothing.
+    for (int32_t k = 0; k < mFlags.GetCount(); ++k) {
+        const auto* flag = static_cast<const VictoryFlag*>(mFlags.GetObjectA(k));
+        add("flag " + std::to_string(k), [&](GFile* f) {
+            VictoryFlag truth = *flag;
+            truth.Color(false);
+            f->WriteFloat(truth.mX);
+            f->WriteFloat(truth.mY);
+            f->WriteChar(static_cast<int8_t>(truth.mKind));
+            f->WriteChar(truth.mCandidate ? 1 : 0);
+            f->WriteChar(truth.mReal ? 1 : 0);
+            f->WriteChar(static_cast<int8_t>(truth.mNeutral ? -1 : truth.mHolderNation));
+        });
+    }
+    for (int32_t i = 0; mUnits && i < mUnits->GetCount(); ++i) {
+        Unit* u = mUnits->GetUnit(i);
+        add("unit " + std::to_string(i) + " (id " + std::to_string(u->UniqueID()) + ")",
+            [&](GFile* f) { u->Write(f); });
+    }
     if (mMap) {
-        WriteGroup(&file, mMap->mBuildings);
-        WriteGroup(&file, mMap->mWalls);
-        WriteGroup(&file, mMap->mCraters);
-        WriteGroup(&file, mMap->mFoxholes);
+        add("buildings", [&](GFile* f) { WriteGroup(f, mMap->mBuildings); });
+        add("walls", [&](GFile* f) { WriteGroup(f, mMap->mWalls); });
+        add("craters", [&](GFile* f) { WriteGroup(f, mMap->mCraters); });
+        add("foxholes", [&](GFile* f) { WriteGroup(f, mMap->mFoxholes); });
         if (mMap->mSmokeShells)
-            mMap->mSmokeShells->DoForEach([](GObject* shell, void* f) { shell->Write(static_cast<GFile*>(f)); },
-                                          &file);
+            add("smoke", [&](GFile* f) {
+                mMap->mSmokeShells->DoForEach(
+                    [](GObject* shell, void* g) { shell->Write(static_cast<GFile*>(g)); }, f);
+            });
     }
-    file.Rewind();
-    std::vector<uint8_t> bytes(static_cast<size_t>(file.GetFileLength()));
-    if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
-    // FNV-1a, 64 bits.
+    return records;
+}
+
+uint64_t Battle::SimulationDigest() {
+    // FNV-1a, 64 bits, over the records in order.
     uint64_t hash = 1469598103934665603ull;
-    for (uint8_t b : bytes)
-        hash = (hash ^ b) * 1099511628211ull;
+    for (const SimulationRecord& r : SimulationRecords())
+        for (uint8_t b : r.bytes)
+            hash = (hash ^ b) * 1099511628211ull;
     return hash;
 }
 

@@ -98,7 +98,11 @@ bool VictoryFlag::Color(bool byView) {
         }
     }
     if (!taken) mNeutral = true;
-    return mNeutral || mHolderNation != wasHolder;
+    // A flag taken from nobody changed hands, whatever nation its record
+    // kept: that nation may be the one a machine's player was last shown,
+    // and the mark decides the length of a variable-length battle on the
+    // machine that computes it.
+    return mNeutral || wasNeutral || mHolderNation != wasHolder;
 }
 
 Nation Battle::GetForceNation(bool axis) const {

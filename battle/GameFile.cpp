@@ -14,6 +14,7 @@
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Infantry.h"
+#include "units/Vehicle.h"
 
 AIGroupWriter gAIGroupWriter = [](Battle* battle, GFile* file) { battle->WriteAIData(file); };
 AIGroupReader gAIGroupReader = ReadAI;
@@ -139,21 +140,64 @@ constexpr int8_t kExtrasEnd = 0;
 constexpr int8_t kExtrasInfantryPaces = 1;
 // The pace an infantry unit has when its record has just been read.
 constexpr MovementSpeedType kPaceAsRead = 1;
+// What units carry from turn to turn that their records lack and the next
+// turn reads: whether the unit has moved in the battle (one that has not
+// keeps its concealment and its machine guns' long reach), its target
+// slice count (a vehicle's fear reads the enemy's), a vehicle's
+// bail-out-after-hit flag (its countdown is in the record) and whether a
+// vehicle is knocked out (it no longer counts as able to fight, and its
+// side's losses count it whole). Only units with one of them set are listed.
+constexpr int8_t kExtrasCarriedState = 2;
+constexpr int8_t kCarriedMoved = 0x01;
+constexpr int8_t kCarriedBailOutAfterHit = 0x02;
+constexpr int8_t kCarriedKnockedOut = 0x04;
+constexpr int8_t kCarriedVehicleFlags = kCarriedBailOutAfterHit | kCarriedKnockedOut;
+
+struct CarriedState {
+    int32_t id;
+    int8_t flags;
+    int32_t targetSliceCount;
+};
+
+CarriedState CarriedStateOf(int32_t id, const Unit* unit) {
+    CarriedState c{id, 0, unit->mTargetSliceCount};
+    if (unit->mHasMoved) c.flags |= kCarriedMoved;
+    const auto* vehicle = dynamic_cast<const Vehicle*>(unit);
+    if (vehicle && vehicle->mBailOutFlag) c.flags |= kCarriedBailOutAfterHit;
+    if (vehicle && vehicle->mKnockedOut) c.flags |= kCarriedKnockedOut;
+    return c;
+}
 
 void WriteUnitExtras(GFile* file, Battle* battle) {
     if (!battle || !battle->mUnits) return;
     std::vector<std::pair<int32_t, MovementSpeedType>> paces;
+    std::vector<CarriedState> carried;
     const int32_t count = battle->mUnits->GetCount();
     for (int32_t k = 0; k < count && k < kMaxMapUnitID; ++k) {
-        const auto* infantry = dynamic_cast<const Infantry*>(battle->mUnits->GetUnit(k));
+        const Unit* unit = battle->mUnits->GetUnit(k);
+        const auto* infantry = dynamic_cast<const Infantry*>(unit);
         if (infantry && infantry->mMoveSpeed != kPaceAsRead) paces.emplace_back(k + 1, infantry->mMoveSpeed);
+        if (!unit) continue;
+        const CarriedState c = CarriedStateOf(k + 1, unit);
+        if (c.flags != 0 || c.targetSliceCount != 0) carried.push_back(c);
     }
-    if (paces.empty()) return;
-    file->WriteChar(kExtrasInfantryPaces);
-    file->WriteShort(static_cast<int16_t>(paces.size()));
-    for (const auto& [id, pace] : paces) {
-        file->WriteShort(static_cast<int16_t>(id));
-        file->WriteChar(static_cast<int8_t>(pace));
+    if (paces.empty() && carried.empty()) return;
+    if (!paces.empty()) {
+        file->WriteChar(kExtrasInfantryPaces);
+        file->WriteShort(static_cast<int16_t>(paces.size()));
+        for (const auto& [id, pace] : paces) {
+            file->WriteShort(static_cast<int16_t>(id));
+            file->WriteChar(static_cast<int8_t>(pace));
+        }
+    }
+    if (!carried.empty()) {
+        file->WriteChar(kExtrasCarriedState);
+        file->WriteShort(static_cast<int16_t>(carried.size()));
+        for (const CarriedState& c : carried) {
+            file->WriteShort(static_cast<int16_t>(c.id));
+            file->WriteChar(c.flags);
+            file->WriteLong(c.targetSliceCount);
+        }
     }
     file->WriteChar(kExtrasEnd);
 }
@@ -180,13 +224,50 @@ bool ReadInfantryPaces(GFile* file, Battle* battle) {
     return true;
 }
 
+// The units' carried state: false when the part is damaged (a unit the
+// battle does not have, a flag this build does not know, a vehicle's flag
+// on another kind, or the data ends inside). Nothing is applied unless the
+// whole part reads.
+bool ReadCarriedState(GFile* file, Battle* battle) {
+    const int32_t units = battle->mUnits ? battle->mUnits->GetCount() : 0;
+    const int32_t count = file->ReadShort();
+    if (file->HasFailed() || count < 0 || count > units) return false;
+    std::vector<std::pair<Unit*, CarriedState>> carried;
+    for (int32_t i = 0; i < count; ++i) {
+        CarriedState c{};
+        c.id = file->ReadShort();
+        c.flags = file->ReadChar();
+        c.targetSliceCount = file->ReadLong();
+        if (file->HasFailed() || c.id < 1 || c.id > units) return false;
+        if ((c.flags & ~(kCarriedMoved | kCarriedVehicleFlags)) != 0) return false;
+        Unit* unit = battle->mUnits->GetUnit(c.id - 1);
+        if (!unit) return false;
+        if ((c.flags & kCarriedVehicleFlags) && !dynamic_cast<Vehicle*>(unit)) return false;
+        carried.emplace_back(unit, c);
+    }
+    for (const auto& [unit, c] : carried) {
+        unit->mHasMoved = (c.flags & kCarriedMoved) != 0;
+        unit->mTargetSliceCount = c.targetSliceCount;
+        if (auto* vehicle = dynamic_cast<Vehicle*>(unit)) {
+            vehicle->mBailOutFlag = (c.flags & kCarriedBailOutAfterHit) != 0;
+            vehicle->mKnockedOut = (c.flags & kCarriedKnockedOut) != 0;
+        }
+    }
+    return true;
+}
+
 // False when a part this build knows is damaged.
 bool ReadUnitExtras(GFile* file, Battle* battle) {
     if (!battle) return true;
     while (file->GetRemaining() > 0) {
         const int8_t kind = file->ReadChar();
-        if (kind != kExtrasInfantryPaces) return true; // the end, or nothing more this build knows
-        if (!ReadInfantryPaces(file, battle)) return false;
+        if (kind == kExtrasInfantryPaces) {
+            if (!ReadInfantryPaces(file, battle)) return false;
+        } else if (kind == kExtrasCarriedState) {
+            if (!ReadCarriedState(file, battle)) return false;
+        } else {
+            return true; // the end, or nothing more this build knows
+        }
     }
     return true;
 }

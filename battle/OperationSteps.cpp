@@ -282,9 +282,13 @@ void Campaign::RetrieveBattleData(Battle* finished) {
     // the battle's order behind the units that stayed out of it; the dead,
     // the captured, those gone over a hostile edge and aircraft are lost.
     // A gun its crew left, not knocked out, stays for the crew to take back
-    // between battles (Clean decides).
+    // between battles (Clean decides). Mines, wire, road blocks and target
+    // reference points stay where they stand (trenches are ground by now).
     UnitList* units = finished->mUnits;
     auto inBeing = [](const Unit* u) {
+        if (u->mUnitType == kUnitInanimate)
+            return u->mActive && u->mSubtype != kInanimateTrenches && u->mSubtype >= kInanimateRoadblock &&
+                   u->mSubtype <= kInanimateDaisyChain;
         return (u->mUnitType == kUnitInfantry || u->mUnitType == kUnitVehicle) && u->mActive && !u->mSurrendered &&
                u->mOffMapState != 1;
     };
@@ -326,6 +330,8 @@ void Campaign::CrunchData() {
     // battle, and the side's supply level refills it.
     for (int32_t i = 0; i < mUnits->GetCount(); ++i) {
         Unit* u = mUnits->GetUnit(i);
+        // A fixed object is neither tended nor refitted.
+        if (u->mUnitType == kUnitInanimate) continue;
         u->Clean();
         u->Medic(true);
         if (u->mUnitType == kUnitInfantry)

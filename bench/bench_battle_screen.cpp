@@ -4,7 +4,9 @@
 // passes) and a frame of the map view with and without its overlays.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 
 #include "LargeBattleScreen.h"
@@ -210,5 +212,41 @@ void BM_MapViewFrameLargeBattleWithBases(benchmark::State& state) {
 }
 BENCHMARK(BM_MapViewFrameLargeBattleWithBases)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MapViewSceneOnlyLargeBattle)->Unit(benchmark::kMillisecond);
+
+// The map's frame of the largest battle as the game loads it, at camera
+// level range(0), with its overlays (range(1) = 1) or with every square's
+// slots and edges emptied (0): what the roads, streams and fields cost.
+void BM_MapFrameOverlaysLargeBattle(benchmark::State& state) {
+    LargeBattleScreen rig;
+    if (rig.error) {
+        state.SkipWithError(rig.error);
+        return;
+    }
+    Map* map = rig.battle->mMap;
+    if (state.range(1) == 0)
+        for (Square& sq : map->mSquares) {
+            sq.mOverlay[0] = sq.mOverlay[1] = 0;
+            sq.mOverlayMirror[0] = sq.mOverlayMirror[1] = 0;
+            std::fill(std::begin(sq.mEdge), std::end(sq.mEdge), 0);
+        }
+    int32_t drawn = 0;
+    for (const Square& sq : map->mSquares)
+        drawn += sq.mOverlay[0] != 0 || sq.mOverlay[1] != 0 || std::count(std::begin(sq.mEdge), std::end(sq.mEdge), 1);
+    const int32_t s = map->ViewingSide();
+    map->mCameraLevel[s] = static_cast<int32_t>(state.range(0));
+    map->DirtyClip();
+    for (auto _ : state) {
+        g3D->RenderBegin(nullptr);
+        map->DrawMap();
+        g3D->RenderEnd();
+    }
+    state.counters["squares_with_overlays"] = drawn;
+}
+BENCHMARK(BM_MapFrameOverlaysLargeBattle)
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({6, 0})
+    ->Args({6, 1})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -201,10 +201,17 @@ GView* VisibleControl(GView* root, int32_t command) {
 // The battle screen of the largest demo battle left alone in its set-up
 // orders phase for a second of the main loop as it runs (waiting for
 // events): the share of a core it takes (target under 5 %), and the frames
-// drawn.
+// drawn. With argument 1 as a TCP/IP game's orders phase whose turn clock
+// runs (its lines redrawn as the seconds go).
 void BM_BattleScreenIdleOrdersPhase(benchmark::State& state) {
     Program p(1024, 768);
     if (!OpenLargestBattle(p, state)) return;
+    if (state.range(0) == 1) {
+        p.app->mConnectionType = 2;
+        p.app->mTCPIPPhase = 6;
+        p.app->mTurnTimeLimit = 30 * 60000;
+        p.app->mTurnClockStart = static_cast<int32_t>(p.app->NetworkClock());
+    }
     // Settle: the first frames and the pictures' loading.
     const uint32_t settle = ClockTime();
     while (ClockTime() - settle < 500)
@@ -223,7 +230,7 @@ void BM_BattleScreenIdleOrdersPhase(benchmark::State& state) {
     state.counters["cpu_share"] = wall > 0.0 ? cpu / wall : 0.0;
     state.counters["frames_per_s"] = wall > 0.0 ? frames / wall : 0.0;
 }
-BENCHMARK(BM_BattleScreenIdleOrdersPhase)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_BattleScreenIdleOrdersPhase)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // Presses the battle screen's GO and waits for the turn's playback (or the
 // next orders phase): the wall seconds from the press, and the screen

@@ -82,7 +82,12 @@ struct TreeTableBuilder {
             for (int32_t j = 0; j < 20; ++j) {
                 if (set < 4) {
                     t[3 * set][j] = {row0[j], 9};
-                    t[3 * set + 1][j] = {static_cast<int8_t>(10 + j % 5), static_cast<int8_t>(17 + j % 3)};
+                    // The woods: green mixed wood (510-519) from spring to autumn,
+                    // late and bare trees (530-539) in winter.
+                    if (set == 3)
+                        t[10][j] = {static_cast<int8_t>(30 + j % 7), static_cast<int8_t>(37 + j % 3)};
+                    else
+                        t[3 * set + 1][j] = {static_cast<int8_t>(10 + j % 5), static_cast<int8_t>(17 + j % 3)};
                     t[3 * set + 2][j] = {static_cast<int8_t>(20 + j % 5), static_cast<int8_t>(27 + j % 3)};
                 } else {
                     t[12][j] = {static_cast<int8_t>(40 + j % 4), static_cast<int8_t>(48 + j % 2)};

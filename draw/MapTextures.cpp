@@ -145,6 +145,9 @@ int32_t Map::GetOverlayTextureIndex(const Square* s, int32_t slot, int32_t* unde
     if (code < 0 || code >= kOverlayCodeCount) return -1;
     const OverlayIndexInfo& info = gOverlayIndexTable[code];
     if (info.mIndex < 0) return -1;
+    // A band laid along a line's course: its mirror byte names the band's shape.
+    const int32_t shape = s->mOverlayMirror[slot];
+    if (info.mBands >= 0 && shape >= 1 && shape <= kOverlayBandShapes) return info.mBands + shape - 1;
     if (underLayer && slot == 1 && info.mLayers > 0) {
         const int32_t below = s->mOverlay[0];
         const int32_t family =

@@ -1,6 +1,7 @@
 // A unit's place in the frame: culling, the enlargement of distant units, the
 // frame at the unit, its picking, base, shadow, labels and selection frame;
 // the muzzle flash and recoil that the models call.
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
@@ -33,7 +34,10 @@ constexpr float kBasePixels = 10.0f;
 constexpr int32_t kBaseRim = 12; // triangles of the disc
 constexpr float kShotClock = 2.5f;        // seconds on the firing clock at a shot
 constexpr float kSlicesPerSecond = 40.0f; // 2400 slices a minute's turn
-constexpr float kFlashTime = 0.15f;       // a muzzle flash lasts this long
+// The muzzle at a 75 mm shot: a flash kFlashMetres across for kFlashTime and a blast cloud of
+// kBlastMetres for kBlastTime, sizes and times by the square root of the bore (MuzzleSize).
+constexpr float kFlashMetres = 2.0f, kFlashTime = 0.25f;
+constexpr float kBlastMetres = 3.0f, kBlastTime = 1.0f;
 
 // The last shot of every firer up to the slice being shown, found once per
 // slice from the battle's packets.
@@ -85,6 +89,10 @@ float UnitShotAge(const Unit* u) {
     if (it == shots.last.end()) return 0.0f;
     const float age = kShotClock - static_cast<float>(shots.slice - it->second) / kSlicesPerSecond;
     return age > 0.0f ? age : 0.0f;
+}
+
+float MuzzleSize(float calibre) {
+    return calibre > 0.0f ? std::sqrt(calibre / 75.0f) : 1.0f;
 }
 
 float RecoilFactor(float shotAge) {
@@ -302,28 +310,48 @@ void Unit::ShowRecoil(float s) {
 void Unit::DrawGunflash(float scale, float x, float y, float z) {
     if (d3::PickPass()) return;
     const float age = UnitShotAge(this);
-    const float fresh = age - (kShotClock - kFlashTime); // kFlashTime down to 0 while the flash lasts
-    if (fresh <= 0.0f) return;
-    const float life = fresh / kFlashTime; // 1 at the shot, 0 when gone
-    const float bore = CalibreOf(MainWeapon(this));
-    const float size = bore > 0.0f ? std::sqrt(bore / 75.0f) : 1.0f;
+    if (age <= 0.0f) return;
+    const float since = kShotClock - age; // seconds since the shot
+    const float size = MuzzleSize(CalibreOf(MainWeapon(this)));
+    const float flashTime = kFlashTime * size, blastTime = kBlastTime * size;
+    if (since >= blastTime) return;
+    // Drawn in the gun's frame: its units per metre, those of the model drawn for the viewer.
+    const float perMetre =
+        scale /
+        (mUnitType == kUnitVehicle ? DrawnVehicleModelUnit(static_cast<Vehicle*>(this)) : kGeneralModelUnit);
+    const int32_t slice = gBattle ? gBattle->PlaybackTimeSlice() : 0;
     d3::Push();
     d3::Translate(x, y, z);
-    // The blast: a grey puff by the bore, swelling as it fades.
-    d3::Push();
-    const float puff = 0.012f * scale * size * (1.6f - 0.6f * life);
-    d3::Scale(puff, puff, puff);
-    d3::Color(0.55f, 0.53f, 0.5f);
-    d3::SetOpacity(0.5f * life);
-    DrawSphere();
-    d3::Pop();
-    // The flash: a white ball turned at random, shrinking as it fades.
-    const float r = 0.008f * scale * size * (0.5f + 0.5f * life);
-    d3::RotateZ(static_cast<float>(RandomPair() % 360));
-    d3::Scale(r, r, 1.4f * r);
-    d3::Color(1.0f, 1.0f, 1.0f);
-    d3::SetOpacity(life);
-    DrawSphere();
+    // The blast cloud: three crossed sheets of the blast pictures (fiery while the flash lasts, then
+    // smoke), swelling ahead of the muzzle and fading; the frame follows the time since the shot.
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    const float grown = since / blastTime;
+    const int32_t frame = std::min(9, static_cast<int32_t>(10.0f * grown));
+    GGraphic* cloud = map ? map->mBlastTextures[(since < flashTime ? 0 : 10) + frame] : nullptr;
+    if (cloud) {
+        const float h = 0.5f * kBlastMetres * size * perMetre * (0.4f + 0.6f * grown);
+        const float ahead = 0.8f * h;
+        d3::Texture(cloud);
+        d3::Color(1.0f, 1.0f, 1.0f);
+        d3::SetOpacity(0.85f * (1.0f - grown));
+        const float sheets[3][20] = {
+            {-h, ahead, -h, 0, 1, h, ahead, -h, 1, 1, h, ahead, h, 1, 0, -h, ahead, h, 0, 0},
+            {0, ahead - h, -h, 0, 1, 0, ahead + h, -h, 1, 1, 0, ahead + h, h, 1, 0, 0, ahead - h, h, 0, 0},
+            {-h, ahead - h, 0, 0, 1, h, ahead - h, 0, 1, 1, h, ahead + h, 0, 1, 0, -h, ahead + h, 0, 0, 0}};
+        for (const float* sheet : sheets)
+            d3::TexturedQuad(sheet);
+        d3::Texture(nullptr);
+    }
+    // The flash: a white ball, turned by the slice shown, shrinking as it fades.
+    if (since < flashTime) {
+        const float life = 1.0f - since / flashTime; // 1 at the shot, 0 when gone
+        const float r = 0.5f * kFlashMetres * size * perMetre * (0.5f + 0.5f * life);
+        d3::RotateZ(static_cast<float>((slice * 137) % 360));
+        d3::Scale(r, r, r);
+        d3::Color(1.0f, 1.0f, 1.0f);
+        d3::SetOpacity(0.6f + 0.4f * life);
+        DrawSphere();
+    }
     d3::SetOpacity(1.0f);
     d3::Pop();
 }

@@ -49,9 +49,12 @@ void RunModelOps(const dm::models::ModelTable& model, bool needsClip, GGraphic* 
 // proportioned to its size, else the general model); never null while the
 // tables hold the general model.
 const dm::models::ModelTable* VehicleModelTable(int32_t model);
-// Metres per model unit that make the model's footprint as long as the
-// vehicle model's length in the data.
+// Metres per model unit of the model's table: the unit its shapes were made
+// in, so a model is drawn at its true size.
 float VehicleModelUnit(int32_t model);
+// The metres per model unit of the model drawn for the vehicle: that of the
+// type its viewer is shown.
+float DrawnVehicleModelUnit(Vehicle* v);
 
 // A vehicle as the viewing side sees it, for its drawing.
 struct VehicleView {
@@ -104,6 +107,12 @@ void SetPickedUnit(Unit* u);
 // not fired this turn or the clock has run out. Read from the battle's
 // packets alone, so a slice looks the same however it was reached.
 float UnitShotAge(const Unit* u);
+// The muzzle flash and blast cloud of a gun, in size and time, relative to a
+// 75 mm gun's: the square root of calibre / 75 (1 for an unknown calibre).
+float MuzzleSize(float calibre);
+// Metres per model unit of the general model, and of any gun drawn without
+// a vehicle's own measure.
+constexpr float kGeneralModelUnit = 28.9f;
 // Recoil of a barrel at a shot age: 0 before the shot and from 1.25 s after,
 // full 0.25 s after it.
 float RecoilFactor(float shotAge);

@@ -185,8 +185,17 @@ void Vehicle::DrawCode(bool needsClip, float, float factor) {
     DrawVehicleView(ViewOfVehicle(this), needsClip, factor);
 }
 
+float DrawnVehicleModelUnit(Vehicle* v) {
+    // The model the viewer is shown is the one drawn.
+    const VehicleView view = ViewOfVehicle(v);
+    const int32_t shown = view.shownType >= 0 && view.shownType < gVehicleData.Count()
+                              ? GetActualModelX(gVehicleData[view.shownType].mModel)
+                              : v->GetActualModel();
+    return VehicleModelUnit(shown);
+}
+
 void Vehicle::ScaleForType(float* scale, float, float, float) {
-    *scale *= VehicleModelUnit(GetActualModel());
+    *scale *= DrawnVehicleModelUnit(this);
     d3::RotateZ(mHeading - 90.0f);
     Tilt(true);
     d3::RotateX(mHullPitch);

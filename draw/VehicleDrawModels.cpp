@@ -194,10 +194,5 @@ const ModelTable* VehicleModelTable(int32_t model) {
 
 float VehicleModelUnit(int32_t model) {
     const ModelTable* t = VehicleModelTable(model);
-    constexpr float kGeneralUnit = 28.9f; // the general model's proportioning
-    if (!t || !t->hasFootprint || model < 0 || model >= gVehicleModelData.Count()) return kGeneralUnit;
-    const float span = t->footprint[3] - t->footprint[1];
-    const float length = gVehicleModelData[model].mSize[0];
-    if (!(span > 0.0f) || !(length > 0.0f)) return kGeneralUnit;
-    return length / span;
+    return t && t->unitMetres > 0.0f ? t->unitMetres : kGeneralModelUnit;
 }

@@ -1,5 +1,6 @@
 // The battlefield's other units: fixed objects shown by a small marker flag
 // in a colour of their kind, and an aircraft's plain silhouette.
+#include "battle/Battle.h"
 #include "draw/Draw3D.h"
 #include "units/Airplane.h"
 #include "units/Inanimate.h"
@@ -21,11 +22,22 @@ constexpr int32_t kMarkerKinds = static_cast<int32_t>(sizeof(kMarkerColours) / s
 
 void Inanimate::DrawCode(bool needsClip, float scale, float) {
     const InanimateType kind = GetInanimateType();
-    // Trenches are part of the ground; unknown kinds have no marker; an
-    // obstacle the viewer has not found is not shown.
-    if (kind < 0 || kind >= kMarkerKinds || kind == kInanimateTrenches) return;
+    // Unknown kinds have no marker; an obstacle the viewer has not found is
+    // not shown. Trenches become part of the ground at the end of set-up;
+    // until then their side sees a low mark along the trench.
+    if (kind < 0 || kind >= kMarkerKinds) return;
     if (VisibleToPlayer(false) == 0) return;
     const float s = scale > 0.0f ? scale : 1.0f;
+    if (kind == kInanimateTrenches) {
+        if (!gBattle || !gBattle->mSetupPhase) return;
+        d3::Push();
+        d3::Scale(s, s, s);
+        d3::RotateZ(mHeading);
+        d3::Color(0.3f, 0.22f, 0.12f);
+        d3::Quad(-4.0f, -0.75f, 0.15f, 4.0f, -0.75f, 0.15f, 4.0f, 0.75f, 0.15f, -4.0f, 0.75f, 0.15f);
+        d3::Pop();
+        return;
+    }
     d3::Push();
     d3::Scale(s, s, s);
     // The pole, 1.5 m.

@@ -307,30 +307,42 @@ void Map::ComputeMidPointElevations()
 
 void Map::ElevationSpan()
 {
-    // Spread the open-ground textures over the bands the map really uses, so
-    // that a flat map and a mountain both show the whole range of shades.
-    float lo = 9.0e20f, hi = -9.0e20f;
-    for (float h : mCornerHeight) {
-        lo = std::min(lo, h);
-        hi = std::max(hi, h);
-    }
+    // The band holding most squares wears the middle shade (10), the one the
+    // ground beyond the map wears too; the lower bands the map uses spread
+    // over 9 down to 0 and the higher over 11 up to 19, so that a flat map
+    // and a mountain both show the range of shades.
     auto band = [this](float h) {
         int32_t b = static_cast<int32_t>((h / mHeightScale + 3.01f) / 3.0f);
         return std::clamp(b, 0, kElevationBands - 1);
     };
-    int32_t first = mCornerHeight.empty() ? 0 : band(lo);
-    int32_t last = mCornerHeight.empty() ? 0 : band(hi);
-    int32_t span = last - first;
+    constexpr int32_t kMiddle = kElevationBands / 2;
+    int32_t squares[kElevationBands] = {};
+    for (float h : mCenterHeight)
+        ++squares[band(h)];
+    int32_t first = kElevationBands, last = -1, common = 0;
     for (int32_t b = 0; b < kElevationBands; ++b) {
-        int32_t k;
-        if (b <= first) {
+        if (squares[b] == 0) continue;
+        first = std::min(first, b);
+        last = b;
+        if (squares[b] > squares[common]) common = b;
+    }
+    for (float h : mCornerHeight) {
+        if (last < 0) break;
+        first = std::min(first, band(h));
+        last = std::max(last, band(h));
+    }
+    if (last < 0) first = last = common = 0;
+    for (int32_t b = 0; b < kElevationBands; ++b) {
+        int32_t k = kMiddle;
+        if (b < first)
             k = 0;
-        } else if (b >= last) {
+        else if (b < common)
+            k = kMiddle - 1 - (common - 1 - b) * (kMiddle - 1) / std::max(common - 1 - first, 1);
+        else if (b > last)
             k = kElevationBands - 1;
-        } else {
-            k = (b - first) * (kElevationBands - 1) / span;
-        }
-        mElevationBandTexture[b] = span == 0 ? kElevationBands / 2 : k;
+        else if (b > common)
+            k = kMiddle + 1 + (b - common - 1) * (kElevationBands - 2 - kMiddle) / std::max(last - common - 1, 1);
+        mElevationBandTexture[b] = k;
     }
 }
 

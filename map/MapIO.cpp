@@ -155,6 +155,9 @@ bool MapIO::ReadSquares(Map* map, GFile* file)
         }
         file->ReadBytes(sq.mEdge, 12);
         if (file->HasFailed()) return false;
+        // An edge feature is there (1) or not (0).
+        for (char e : sq.mEdge)
+            if (e != 0 && e != 1) return false;
     }
     map->mFire.assign(n, 0);
     map->NoteTraceInputsChanged();

@@ -352,6 +352,7 @@ struct VehicleModelData {
     CrewPosition mCrewPositions[kCrewPositions];
     float mSize[3];
     int32_t mShadingClass; // ground shading of the hull: texture 4020 + 3 x class (+1 wet, +2 snow); 8 none
+    int32_t mTextureSet;   // the store's texture set the model wears (units/VehicleSets.h)
 };
 
 constexpr int kOrdnanceTextures = 17;

@@ -219,7 +219,8 @@ std::vector<Field> FieldsOf(GameTable t) {
                 ELEMS(T, mCrewPositions, MEMBER(P, mX), MEMBER(P, mY), MEMBER(P, mZ), MEMBER(P, mHeading),
                       MEMBER(P, mPivotX), MEMBER(P, mPivotY)),
                 NUM(T, mSize),
-                NUM(T, mShadingClass)};
+                NUM(T, mShadingClass),
+                NUM(T, mTextureSet)};
     }
     case kTableOrdnanceModel: {
         using T = OrdnanceModelData;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "units/GameDataSet.h"
+#include "units/VehicleSets.h"
 
 namespace {
 
@@ -132,6 +133,10 @@ void CheckInfantry(Checker& c, const InfantryData& r) {
     c.Text("mShortName", r.mShortName);
     c.Range("mNrMen", r.mNrMen, 0, 15); // the unit record keeps casualties in four bits
     c.Ref("mHeavyWeapon", r.mHeavyWeapon, kTableWeapon);
+    // An observer waits its row's seconds between volleys; every reload is
+    // capped at 640 s, and 9999 would mean the gun crew's own reload.
+    if (c.Ok() && c.Set().mWeapons[static_cast<size_t>(r.mHeavyWeapon)].mClass == kWClassIndirect)
+        c.Range("mBaseLoadTime", r.mBaseLoadTime, 1, 640);
     c.Range("mNrTeams", r.mNrTeams, 1, 4);
     c.Range("mSpeedClass", r.mSpeedClass, 0, 4);
     c.Range("mAmmoProfile", r.mAmmoProfile, 0, kLoadSlots - 1);
@@ -205,6 +210,8 @@ void CheckAmmo(Checker& c, const AmmoData& r) {
 void CheckVehicleModel(Checker& c, const VehicleModelData& r) {
     c.Range("mNrCrewPositions", r.mNrCrewPositions, 0, kCrewPositions);
     c.Range("mShadingClass", r.mShadingClass, 0, 8);
+    if (!FindVehicleSet(r.mTextureSet))
+        c.Fail("mTextureSet", "Satz " + std::to_string(r.mTextureSet) + " nicht im Bildspeicher");
     for (float s : r.mSize)
         c.NonNegative("mSize", s);
     for (const CrewPosition& p : r.mCrewPositions) {

@@ -4,6 +4,7 @@
 #include "battle/BattleMap.h"
 #include "engine/GFile.h"
 #include "engine/GString.h"
+#include "map/Map.h"
 
 namespace {
 constexpr int32_t kInanimateNameString = 5300;
@@ -41,7 +42,14 @@ void Inanimate::CheckBuildingOccupancy() {
     MarkBuildingOccupiedAt(mX, mY);
 }
 
+bool Inanimate::CanOccupyLocation(float x, float y, bool) {
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    return map && map->OnMap(x, y) && map->GetTerrain(x, y, true) != kTerrainWater;
+}
+
 void Inanimate::ConcatName(GString* text, bool full) {
-    // Fixed objects are named by the string table's object names.
-    if (text) text->ConcatRez(kInanimateNameString + mSubtype);
+    // Fixed objects are named by the string table's object names; a kind
+    // outside the seven (a foreign file) has none.
+    if (text && mSubtype >= kInanimateRoadblock && mSubtype <= kInanimateDaisyChain)
+        text->ConcatRez(kInanimateNameString + mSubtype);
 }

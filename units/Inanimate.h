@@ -20,6 +20,9 @@ public:
     // Trenches become part of the ground at the end of set-up; the battle
     // then deletes the object.
     bool StampToMap() override;
+    // A fixed object has no movement of its own: it stands on any point of
+    // the map that is not open water.
+    bool CanOccupyLocation(float x, float y, bool useGrid) override;
     // A fixed object inside a building marks it occupied for the frame.
     void CheckBuildingOccupancy() override;
     void TakeAreaHit(float power, int32_t extra, PendingAttack* attack) override {}

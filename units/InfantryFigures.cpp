@@ -117,10 +117,11 @@ void Infantry::ResetAnimation() {
     int32_t animation = kAnimationRiding;
     if (!mTransport) {
         if (!CanMovePhysically() && mNrWaypoints > 0 && mWaypoints[0].mOrder != kPaceRotate) mNrWaypoints = 0;
-        // The pose follows the pace actually walked now, not the one ordered.
-        MovementSpeedType pace = GetActualMoveSpeed(false);
-        if (pace < 0 || pace >= gMovementSpeedChart.Count()) pace = mMoveSpeed;
-        animation = gMovementSpeedChart[pace].mPoseCode[mOnSkis ? 1 : 0];
+        // The pace becomes the one actually walked now, not the one ordered,
+        // and the pose follows it (a pace the table lacks changes nothing).
+        const MovementSpeedType pace = GetActualMoveSpeed(false);
+        if (pace >= 0 && pace < gMovementSpeedChart.Count()) mMoveSpeed = pace;
+        animation = gMovementSpeedChart[mMoveSpeed].mPoseCode[mOnSkis ? 1 : 0];
     }
     const int32_t figures = IsSquad() ? kInfantryFigures : 1;
     for (int32_t f = figures - 1; f >= 0; --f) {

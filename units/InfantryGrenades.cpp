@@ -213,9 +213,11 @@ void Infantry::FireOffboardArtillery() {
         AmmoClass a = kAmmoNone;
         if (AIWantsToFire(&a)) {
             const int32_t volleys = Record().mVolleys == 0 ? 4 : Record().mVolleys;
+            // Every shell spends a main (class 0) round, whatever class the
+            // mission asks for: the volley ends when those run out.
             for (int32_t i = 0; i < volleys; ++i) {
                 FireArty(a);
-                if (a >= 0 && a < kAmmoClassCount && mAmmo[a] == 0) break;
+                if (mAmmo[kAmmoHE] == 0) break;
             }
         }
         return;

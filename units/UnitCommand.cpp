@@ -40,30 +40,23 @@ UnitList* BattleUnits() {
     return gBattle ? gBattle->mUnits : nullptr;
 }
 
-// Whether an enemy near enough lifts the count n of the unit to the hold
+// Whether the nearest enemy lifts the count n of the unit to the hold
 // needed (n below it by at most 160, at a whole second). Kept out of line:
 // the callers mostly end before the scan.
 [[gnu::noinline]] bool NearEnemyLifts(Unit* self, int32_t n, int32_t needed) {
-    // The nearest enemy within 200 m raises the count the more the nearer
-    // it is (the rounded sum never falls as the distance shrinks), so the
-    // first enemy that lifts it to the hold answers for the nearest.
-    auto lifts = [n, needed](float d) {
-        return d < 200.0f &&
-               needed <= static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * d) * 160.0f);
-    };
-    // Only an enemy within (n + 160 - needed) / 0.8 m can lift it: one a
-    // metre more than that away along x or y is surely farther, and its
-    // height need not be asked. Only the units of the other side are
-    // looked at, in the list's order; the place is asked first (nearly
-    // every one lies outside that square).
-    const float reach = static_cast<float>(n + 160 - needed) * 1.25f + 1.0f;
-    UnitList* units = BattleUnits();
-    const float z = self->GetZ();
-    return units->AnyOtherSideUnit(self, [&](Unit* u) {
-        return !(std::fabs(u->mX - self->mX) > reach || std::fabs(u->mY - self->mY) > reach) &&
-               CommandsKinds(u) && u->mActive &&
-               lifts(Distance3(self->mX, self->mY, z, u->mX, u->mY, u->GetZ()));
-    });
+    // An enemy d metres off in the plane, within 200 m, raises the count by
+    // (1 - 0.005 d) x 160, rounded down with it: one farther than
+    // (n + 160 - needed) / 0.8 m cannot lift it to the hold, so the scan for
+    // the nearest enemy starts its best distance there.
+    const float reach = std::min(200.0f, static_cast<float>(n + 160 - needed) * 1.25f + 1.0f);
+    NearestUnitSearch search;
+    search.mBest = reach;
+    search.mX = self->mX;
+    search.mY = self->mY;
+    search.mSide = self->mSide;
+    BattleUnits()->AnyOtherSideUnit(self, [&](Unit* u) { return Unit::NearestUnitOfSide(u, &search); });
+    if (!(search.mBest < reach)) return false;
+    return needed <= static_cast<int32_t>(static_cast<float>(n) + (1.0f - 0.005f * search.mBest) * 160.0f);
 }
 
 // The rest of the answer once the count may reach the shortest hold: the

@@ -24,6 +24,7 @@
 #include "map/Map.h"
 #include "units/Unit.h"
 #include "units/UnitGeometry.h"
+#include "units/UnitMines.h"
 
 InfantryHooks gInfantryHooks;
 
@@ -220,8 +221,12 @@ void Unit::MasterControl() {
         (!InGoodOrder() || mOffMapState != 0) && gInfantryHooks.fireOffboardArtillery)
         gInfantryHooks.fireOffboardArtillery(this);
 
-    if (mActive && mOffMapState == 0)
+    if (mActive && mOffMapState == 0) {
+        const float fromX = mX, fromY = mY;
         ConductOnMap(*this);
+        // A mine that goes off under the unit shows in this slice's packet.
+        if (mX != fromX || mY != fromY) gPacket |= SetOffMines(this, fromX, fromY);
+    }
     else if (mActive && mOffMapState == 3)
         ConductInSewers(*this);
     else

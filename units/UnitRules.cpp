@@ -1,7 +1,9 @@
-// Unit operations whose full rules (firing, spotting, orders, movement and
-// drawing) are built with those rules. Here each has the least behaviour
-// that keeps callers sound: geometry that needs no rule tables is whole;
-// the rest answer "no" or do nothing.
+// Base-class unit operations that belong to no one rule module: the
+// geometry of aspects, apparent distance and the occupied terrain, foxholes
+// and hidden wire or road blocks, targets near registered points, waypoint
+// bookkeeping and stored paths, the observer's extra artillery minute, the
+// mark of a refused destination, and the portraits the texts and drawing
+// ask for.
 
 #include <cmath>
 

@@ -51,11 +51,10 @@ void ShoutIdentification(Unit* spotted) {
     if (RandomPick(100) >= 75) return;
     std::vector<Unit*> callers;
     UnitList* units = gBattle->mUnits;
+    // Enemy infantry that sees the unit; only a unit still in play calls out.
     for (int32_t i = 0; i < units->GetCount(); ++i) {
         Unit* u = units->GetUnit(i);
-        if (u && u->mUnitType == kUnitInfantry && u->mActive && u->mSide != spotted->mSide &&
-            u->CanSee(spotted, nullptr))
-            callers.push_back(u);
+        if (u && u->mActive && !Unit::NotSeenByEnemyInfantry(u, spotted)) callers.push_back(u);
     }
     if (callers.empty()) return;
     Unit* caller = callers[RandomPick(static_cast<uint32_t>(callers.size()))];

@@ -16,11 +16,6 @@
 
 namespace {
 
-// Models that have a set of their own in the art; every other model wears
-// the general set of its side of the list.
-constexpr int16_t kOwnSetModels[] = {28,  84,  86,  105, 120, 154, 155, 186,
-                                     198, 199, 200, 203, 211, 233, 234, 235};
-
 int32_t GroundCondition() {
     return gBattle ? gBattle->mGroundCondition : (gCampaign ? gCampaign->mGroundCondition : 0);
 }
@@ -61,14 +56,13 @@ GGraphic* MakeTried(Made* made, int32_t n, bool late, bool snow) {
 
 } // namespace
 
-int32_t VehicleSetModel(int32_t model) {
-    for (int16_t m : kOwnSetModels)
-        if (m == model) return model;
-    return model < kGeneralAlliedSetModel ? kGeneralAxisSetModel : kGeneralAlliedSetModel;
+int32_t VehicleSetOfModel(int32_t model) {
+    if (model < 0 || model >= gVehicleModelData.Count()) return kGeneralAxisSet;
+    return gVehicleModelData[model].mTextureSet;
 }
 
 int32_t VehicleSlotPicture(int32_t model, int32_t slot) {
-    return kVehicleSetBase + 20 * VehicleSetModel(model) + slot;
+    return kVehicleSetBase + 20 * VehicleSetOfModel(model) + slot;
 }
 
 bool VehicleLateScheme(const VehicleData& record, int32_t date) {

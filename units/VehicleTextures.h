@@ -4,14 +4,12 @@
 #include <cstdint>
 
 #include "units/DataTables.h"
+#include "units/VehicleSets.h"
 
-constexpr int32_t kVehicleSetBase = 40000;
-constexpr int32_t kGeneralAxisSetModel = 0, kGeneralAlliedSetModel = 141;
-
-// The model whose set model `model` wears: its own, or the general set of
-// its side of the list (below 141, or 141 and above).
-int32_t VehicleSetModel(int32_t model);
-// Picture of slot s (0..16) of model m's set: 40000 + 20 x set model + s.
+// The set model `model` wears: the one its row of the model table names; a
+// model number outside the table wears the general Axis set.
+int32_t VehicleSetOfModel(int32_t model);
+// Picture of slot s (0..16) of model m's set: 40000 + 20 x set + s.
 int32_t VehicleSlotPicture(int32_t model, int32_t slot);
 // The late camouflage: a record dated before 4307, or later with the late
 // flag, in a battle after 4306.

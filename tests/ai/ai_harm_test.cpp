@@ -503,3 +503,21 @@ TEST_F(AIHarmNumber, BlastIsScaledByTargetAndWeaponClass) {
         EXPECT_FLOAT_EQ(Harm(s, lorry, kAmmoHE), floor * 0.007f) << c.wclass;
     }
 }
+
+// Fire from above counts the rounds of a minute after the first, truncated
+// as a whole: one round in 90 s counts as one a minute (n = 0), not as none.
+TEST_F(AIArmourSlots, FireFromAboveCountsOneRoundInNinetySeconds) {
+    ShooterAt(45.0f);
+    mVehicles[0].mTopArmor[0] = 5;
+    mVehicles[0].mTopArmor[1] = 5;
+    s->kit.mClass = 4;
+    s->kit.mFullAimTime = 0.0f;
+    auto harm = [&](float seconds) {
+        s->kit.mFullLoadTime = seconds;
+        return s->AIGetAbilityToHarmAsNumber(t, kAmmoHE, false, false, false, 0, 1, false);
+    };
+    const float minute = harm(60.0f);
+    EXPECT_GT(minute, 0.0f);
+    EXPECT_EQ(harm(90.0f), minute);
+    EXPECT_GT(harm(30.0f), minute);
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ai_setup_fixture.h"
+#include "battle/Campaign.h"
 
 namespace {
 
@@ -512,4 +513,43 @@ TEST(AISetupPlace, LeadersJoinTheirPlatoonAndNeverStayParked) {
     m1->mX = 7.0f;
     EXPECT_FALSE(AIPlaceLeaderWithPlatoon(m1, grid));
     EXPECT_EQ(m1->mX, 7.0f);
+}
+
+// In an operation judged by points, a point's score follows its nearest
+// objective node: beyond 1000 m a tenth; within it, by the line's length,
+// one curve for a clear line and another for a blocked one.
+TEST(AISetupScore, APointsOperationWeighsTheLineToTheNearestNode) {
+    SetupBattle b(60, 10);
+    MoveRows rows;
+    GDynamicArray* grid = b.Grid(kN40F80);
+    auto* inf = b.Add(kAxis, 5.0f, 5.0f);
+    GList graph;
+    auto* node = new FlagsNode;
+    node->mCenterX = 1150.0f;
+    node->mCenterY = 100.0f;
+    graph.Add(node);
+    b.mBattle.mObjectiveGraph = &graph;
+    Campaign operation;
+    operation.mOperationType = 2;
+    // A high ridge across the lower lines.
+    for (int32_t i = 300; i < 310; ++i)
+        for (int32_t j = 0; j < 40; ++j)
+            b.map().SetPoint(i, j, EncodePoint(1023, kTerrainOpen));
+    auto weigh = [&](float x, float y) {
+        gCampaign = nullptr;
+        const float plain = AIScoreSetupLocation(inf, grid, x, y, false, false, false);
+        gCampaign = &operation;
+        const float scored = AIScoreSetupLocation(inf, grid, x, y, false, false, false);
+        gCampaign = nullptr;
+        return scored / plain;
+    };
+    auto clear = [](float l) {
+        return 1.0f + 0.0003875f * l - 9.152e-06f * l * l + 1.48e-08f * l * l * l - 6.94e-12f * l * l * l * l;
+    };
+    auto blocked = [](float l) { return 1.0f - 0.003394f * l + 4.409e-06f * l * l - 1.915e-09f * l * l * l; };
+    EXPECT_NEAR(weigh(130.0f, 100.0f), 0.1f, 1e-5f);           // 1020 m
+    EXPECT_NEAR(weigh(550.0f, 100.0f), clear(600.0f), 0.01f);   // over open ground
+    EXPECT_NEAR(weigh(550.0f, 60.0f), blocked(601.3f), 0.01f);  // over the ridge
+    b.mBattle.mObjectiveGraph = nullptr;
+    graph.EmptyOut(true);
 }

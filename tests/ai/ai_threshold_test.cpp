@@ -106,6 +106,26 @@ TEST_F(AIThreshold, AGunNeeds017Below41MillimetresAnd027From41) {
     ExpectThreshold(ByDistance(me, it, 10, 200), 0.27f, "switching from a soft vehicle");
 }
 
+// A vehicle firing its machine guns needs 0.08; while its turret is held
+// it needs 0.17 for a candidate that is not its ordered target. A rider
+// far off scores 0.3 x 0.5 of a squad on foot: between the two.
+TEST_F(AIThreshold, AHeldTurretRefusesAScoreBelow017ButNotForTheOrderedTarget) {
+    Tank* me = Armour(kAxis, 200, 1000);
+    me->kit.mHeavyWeapon = false;
+    mVehicles[0].mCoaxMG = 5;
+    Squad* it = Facing(kAllies, 700, 1000);
+    Tank* carrier = Armour(kAllies, 700, 1000);
+    it->mTransport = carrier;
+    const float s = Score(me, it, false);
+    ASSERT_GT(s, 0.08f);
+    ASSERT_LT(s, 0.17f);
+    EXPECT_EQ(Score(me, it, true), s);
+    me->mTurretHoldSlices = 200;
+    EXPECT_EQ(Score(me, it, true), -1.0f);
+    me->mOrderedTarget = it;
+    EXPECT_GT(Score(me, it, true), 0.0f);
+}
+
 // Another ordered target: 0.5. Area fire: 0.7, or 0.35 laying smoke.
 TEST_F(AIThreshold, AnOrderedTargetElsewhereAndAreaFireRaiseIt) {
     Squad* me = Facing(kAxis, 200, 1000);

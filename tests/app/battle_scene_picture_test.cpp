@@ -1,10 +1,11 @@
 // A frame of the whole program over a shipped battle with the real art: the
-// battle screen of panzer, the camera behind a column of the viewing side's
-// tanks, the nearest one having just fired (its muzzle flash at the playback
-// slice). Written to the test's program folder, and to docs/battle-scene.png
+// battle screen of bruecke in playback, the camera behind the viewing side's
+// first vehicle looking over the village to the stream and its bridge, the
+// vehicle having just fired (its muzzle flash at the playback slice). Written to the test's program folder, and to docs/battle-scene.png
 // when DM_UPDATE_DOCS is set.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -25,7 +26,7 @@
 #include "units/Hack.h"
 #include "units/Vehicle.h"
 
-TEST(BattleScenePicture, AFrameOfPanzerWithTheRealArt) {
+TEST(BattleScenePicture, AFrameOfBrueckeWithTheRealArt) {
     const bool loaded = gVehicleData.Count() == 0;
     if (loaded) {
         ASSERT_TRUE(DecryptData());
@@ -43,7 +44,7 @@ TEST(BattleScenePicture, AFrameOfPanzerWithTheRealArt) {
     GFile file;
     GameFileState state;
     GameFileContents contents;
-    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/panzer.mvg";
+    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/bruecke.mvg";
     ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
     ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
     delete contents.campaign;
@@ -72,10 +73,13 @@ TEST(BattleScenePicture, AFrameOfPanzerWithTheRealArt) {
     seen->mHitRecordBytes[0] = 0x80;
     seen->mHitRecordSlice = 90;
     const int32_t s = map->ViewingSide();
+    // Looking from behind the vehicle towards the bridge (600, 500), the
+    // vehicle some 120 m before the eye.
+    const float heading = std::atan2(500.0f - seen->mY, 600.0f - seen->mX);
     map->mCameraLevel[s] = 2;
-    map->mCameraX[s] = seen->mX - 12.0f;
-    map->mCameraY[s] = seen->mY - 40.0f;
-    map->mCameraHeading[s] = 1.35f;
+    map->mCameraX[s] = seen->mX - 48.0f * std::cos(heading);
+    map->mCameraY[s] = seen->mY - 48.0f * std::sin(heading);
+    map->mCameraHeading[s] = heading;
     map->mLockedUnit = nullptr;
     map->DirtyClip();
     gKernel->UpdateScreen();

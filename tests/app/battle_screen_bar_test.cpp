@@ -109,6 +109,20 @@ TEST_F(BattleBarTest, GoShowsUntilPlaybackAndTheReplayControlsFollow) {
     EXPECT_TRUE(s.mActionButton->IsActive());
 }
 
+// The computing machine of a TCP/IP game keeps the replay's controls (next
+// turn among them) hidden while its results go out; its own replay shows them.
+TEST_F(BattleBarTest, ReplayControlsWaitWhileTheResultsAreSent) {
+    GView* root = Build(800, 600);
+    mApp->mConnectionType = 2;
+    mApp->mTCPIPPhase = 14;
+    mApp->SetState(kStatePlayback);
+    mApp->PlaybackPanelChanged(13, 0);
+    EXPECT_EQ(FindButton(root, 10), nullptr);
+    EXPECT_EQ(FindButton(root, 15), nullptr);
+    mApp->StartOwnReplay();
+    EXPECT_NE(FindButton(root, 10), nullptr);
+}
+
 TEST_F(BattleBarTest, GoIsHiddenOnTheHostOfANetworkGame) {
     Start(800, 600);
     mApp->mConnectionType = 2;

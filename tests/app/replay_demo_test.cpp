@@ -13,9 +13,11 @@
 
 #include "ScenarioPaths.h"
 #include "app/AppTypes.h"
+#include "app/InfoPanelDraw.h"
 #include "app/MVApplication.h"
 #include "app/MapSound.h"
 #include "app/MapView.h"
+#include "app/UnitInfoBalloon.h"
 #include "app_fixture.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
@@ -31,6 +33,7 @@
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
 #include "engine/GKernel.h"
+#include "engine/GString.h"
 #include "map/Map.h"
 #include "renderer/GGraph3D.h"
 #include "units/DataTables.h"
@@ -360,6 +363,41 @@ namespace {
 // The replay's picture for the documentation: the large battle's lorried
 // infantry riding up beside a smoke screen, in the whole program. Written
 // only when DM_REPLAY_PICTURE names the file.
+// The balloon of the panzer battle's PzIV H names each kind of round it
+// lists by what the round is: a projectile name only under armour piercing.
+TEST_F(ReplayDemo, ThePanzerIVHsBalloonNamesItsRoundsByWhatTheyAre) {
+    ASSERT_TRUE(Open("panzer"));
+    auto rez = [](int32_t id) {
+        GString255 s;
+        s.IStringRez(id);
+        return std::string(s.GetCString(), s.GetLength());
+    };
+    Vehicle* tank = nullptr;
+    for (int32_t i = 0; i < mBattle->mUnits->GetCount() && !tank; ++i) {
+        Unit* u = mBattle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitVehicle && std::string(gVehicleData[u->mSubtype].mShortName) == "PzIV H")
+            tank = static_cast<Vehicle*>(u);
+    }
+    ASSERT_NE(tank, nullptr);
+    mBattle->mSelectedUnit = tank;
+    mBattle->mMap->ToggleUnitInfo();
+    ASSERT_NE(mBattle->mMap->mInfoBalloon, nullptr);
+    InfoDrawLog log;
+    gInfoDrawLog = &log;
+    mBattle->mMap->mInfoBalloon->Draw();
+    gInfoDrawLog = nullptr;
+    // A kind's name heads its rows at x 261; the 60-degree row's projectile
+    // name, when there is one, stands 25 pixels lower at x 275.
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const InfoDrawItem& i : log.mItems) {
+        if (i.mKind != 's' || i.mX != 261) continue;
+        const InfoDrawItem* name = log.TextAt(275, i.mY + 25);
+        rows.emplace_back(i.mText, name ? name->mText : std::string());
+    }
+    EXPECT_EQ(rows, (std::vector<std::pair<std::string, std::string>>{
+                        {rez(1434), rez(2025)}, {rez(1436), ""}, {rez(1433), ""}}));
+}
+
 TEST_F(ReplayDemo, ThePictureOfTheReplay) {
     const char* out = std::getenv("DM_REPLAY_PICTURE");
     if (!out) GTEST_SKIP() << "set DM_REPLAY_PICTURE to the picture's path";

@@ -109,6 +109,7 @@ constexpr HostQuestion kHostQuestions[] = {
     ANSWERED(PlaySound),
     ANSWERED(GoButtonChanged),
     ANSWERED(AutoSave),
+    ANSWERED(ExchangeAutoSave),
     ANSWERED(SendGameData),
     ANSWERED(SecondHalf),
     ANSWERED(SetSecondHalf),

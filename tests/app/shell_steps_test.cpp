@@ -6,6 +6,7 @@
 // auto-save reload that GO ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/AppTypes.h"
@@ -351,6 +352,28 @@ TEST_F(ShellStepsTest, GoAfterATcpReloadEndsTheWarningAndOrdersAreTakenAgain) {
     for (int32_t i = 0; i < n; ++i)
         EXPECT_NE(lines[i].text, 1693);
     mShell->CloseTCPIP();
+}
+
+// A TCP/IP GO of a turn saves as an exchange's: reloaded, the game shows the
+// warning and takes no orders until GO (which computes it as reloaded).
+TEST_F(ShellStepsTest, TheAutoSaveOfATcpGoReloadsWaitingForGo) {
+    gBattle->mSetupPhase = false;
+    mShell->mConnectionType = 2;
+    mShell->mPlayers = 2;
+    mShell->mTCPIPPhase = 6;
+    mShell->DoCommand(9);
+    EXPECT_FALSE(mShell->mAutoSaveReloading) << "set only while it saved";
+    mShell->CloseTCPIP();
+    Release();
+    GFile file;
+    ASSERT_TRUE(file.IFile(mFolder->Path("Savegames/Auto Speicherung.mvg").c_str(), kFileModeCompressedRead));
+    ASSERT_TRUE(mShell->LoadGame(&file, nullptr));
+    Adopt(gBattle);
+    mShell->mTCPIPPhase = 6;
+    EXPECT_TRUE(mShell->ProhibitOrdersDueToTCPIP());
+    TurnClockLine lines[4];
+    const int32_t n = TurnClockLines(mShell, lines);
+    EXPECT_TRUE(std::any_of(lines, lines + n, [](const TurnClockLine& l) { return l.text == 1693; }));
 }
 
 TEST_F(ShellStepsTest, TcpHostOpensTheServerOnAFreshGameAndBeginsAtOnceWhenItsSideMustMove) {

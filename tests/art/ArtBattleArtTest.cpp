@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -132,6 +133,19 @@ TEST(ArtBattleTextures, EdgeFeaturesHugTheLeftEdge) {
     }
 }
 
+TEST(ArtBattleTextures, CoversThatHideTheGroundAreOpaque) {
+    // Grain, water and ice may leave the ground under them undrawn: no pixel lets it through.
+    for (int n : {683, 637, 640}) {
+        ArtPicture p = Load(n);
+        ASSERT_EQ(p.channels, 4);
+        int clear = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                clear += p.At(x, y, 3) < 255;
+        EXPECT_EQ(clear, 0) << "picture " << n;
+    }
+}
+
 TEST(ArtBattleTextures, SkyPanelsEndInOneZenithColour) {
     // v runs past 1 in the middle of a panel, so the top quarter of every sky picture is one colour.
     for (int base : {1400, 1406, 1412})
@@ -144,6 +158,64 @@ TEST(ArtBattleTextures, SkyPanelsEndInOneZenithColour) {
                             ASSERT_EQ(p.At(x, y, c), p.At(0, 0, c))
                                 << "picture " << base + k + panel << " row " << y;
             }
+}
+
+TEST(ArtBattleTextures, SkyPanelsAgreeInTheColumnsWhereTheyMeet) {
+    // The +x panel (a) meets the side panels (b) at its u 0 and u 1 with their u 1, the -x panel (c) at
+    // its u 1 and u 0 with their u 0. Every sky as the map picks it, night's shared pictures too.
+    std::vector<std::array<int, 3>> skies = {{1403, 1423, 1423}, {1404, 1404, 1404}};
+    for (int base : {1400, 1406, 1412})
+        for (int k : {0, 1, 2, 5})
+            skies.push_back({base + k, base + k + 20, base + k + 40});
+    for (const auto& [a, b, c] : skies) {
+        const ArtPicture pa = Load(a), pb = Load(b), pc = Load(c);
+        const int last = pb.width - 1;
+        const struct {
+            const ArtPicture& p;
+            int col, sideCol;
+        } meets[] = {{pa, 0, last}, {pa, last, last}, {pc, last, 0}, {pc, 0, 0}};
+        for (const auto& m : meets)
+            for (int y = 0; y < pb.height; ++y)
+                for (int ch = 0; ch < 3; ++ch)
+                    ASSERT_LE(std::abs(m.p.At(m.col, y, ch) - pb.At(m.sideCol, y, ch)), 2)
+                        << "sky " << a << " column " << m.col << " against " << b << " column " << m.sideCol
+                        << " row " << y;
+    }
+}
+
+TEST(ArtBattleTextures, FlagClothsOfTheNationsAndTheNeutralAreToldApart) {
+    // Each cloth differs from every other point by point by a fifth of the scale (emblem, field or
+    // layout); the neutral cloth is plain (only its folds shade it) and pale.
+    std::vector<ArtPicture> cloths;
+    for (int n = 440; n <= 450; ++n)
+        cloths.push_back(Load(n));
+    auto mean = [](const ArtPicture& p) {
+        std::array<double, 3> m{};
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x)
+                for (int c = 0; c < 3; ++c)
+                    m[c] += p.At(x, y, c) / double(p.width * p.height);
+        return m;
+    };
+    for (size_t i = 0; i < cloths.size(); ++i)
+        for (size_t j = i + 1; j < cloths.size(); ++j) {
+            double pointwise = 0;
+            for (int y = 0; y < 64; ++y)
+                for (int x = 0; x < 128; ++x)
+                    for (int c = 0; c < 3; ++c)
+                        pointwise += std::abs(cloths[i].At(x, y, c) - cloths[j].At(x, y, c)) / (128.0 * 64);
+            EXPECT_GE(pointwise / 3, 20.0) << "cloths " << 440 + i << " and " << 440 + j;
+        }
+    const auto neutral = mean(cloths[10]);
+    EXPECT_GT(neutral[0] + neutral[1] + neutral[2], 3 * 170.0);
+    for (int c = 0; c < 3; ++c) {
+        int lo = 255, hi = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 128; ++x)
+                lo = std::min<int>(lo, cloths[10].At(x, y, c)),
+                hi = std::max<int>(hi, cloths[10].At(x, y, c));
+        EXPECT_LT(hi - lo, 0.3 * neutral[c]) << "the neutral cloth is plain";
+    }
 }
 
 TEST(ArtBattleTextures, TheLineTextureHasThirtyTwoBandsFadingFromTheEdgeToTheCrest) {

@@ -37,15 +37,18 @@ const GameDataSet& Data() {
     return set;
 }
 
-// code -> (index, layers) of the overlay index table
-std::map<int, std::pair<int, int>> Overlays() {
+// code -> (index, layers) of the overlay index table; the first indices of
+// the band pictures in bands
+std::map<int, std::pair<int, int>> Overlays(std::set<int>* bands = nullptr) {
     std::map<int, std::pair<int, int>> out;
     std::ifstream f(SourceDir() + "/data/overlay_index.txt");
     std::string line;
     while (std::getline(f, line)) {
         std::istringstream in(line.substr(0, line.find('#')));
-        int code, index, layers;
-        if (in >> code >> index >> layers && index >= 0) out[code] = {index, layers};
+        int code, index, layers, band;
+        if (!(in >> code >> index >> layers >> band)) continue;
+        if (index >= 0) out[code] = {index, layers};
+        if (bands && band >= 0) bands->insert(band);
     }
     return out;
 }
@@ -66,9 +69,13 @@ std::vector<Family> PictureFamilies() {
         for (int k = 0; k < 20; ++k)
             ground.insert(base + k);
     auto& overlays = add("overlays and edges");
-    for (const auto& [code, il] : Overlays())
+    std::set<int> bands;
+    for (const auto& [code, il] : Overlays(&bands))
         for (int under = 0; under <= il.second; ++under)
             overlays.insert(600 + il.first + under);
+    for (int first : bands)
+        for (int k = 0; k < 16; ++k)
+            overlays.insert(600 + first + k);
     for (int n : {612, 625, 671, 842, 971})
         overlays.insert(n);
     auto& sky = add("sky");
@@ -142,11 +149,10 @@ std::vector<Family> PictureFamilies() {
             if (n > 0) looks(n);
     looks(3488), looks(3489);
     auto& vehicles = add("vehicle sets");
-    for (int m : {kGeneralAxisSet, 28, 84, 86, 105, 120, 154, 155, 186, 198, 199, 200, 203, 211, 233, 234,
-                  235, kGeneralAlliedSet})
+    for (const VehicleSetEntry& e : kVehicleSets)
         for (int s = 0; s < 17; ++s)
             for (int off : {0, 50000, 100000, 150000})
-                vehicles.insert(kVehicleSetBase + 20 * m + s + off);
+                vehicles.insert(kVehicleSetBase + 20 * e.set + s + off);
     auto& shading = add("vehicle shading");
     for (int cls = 0; cls < 8; ++cls)
         for (int k = 0; k < 3; ++k)

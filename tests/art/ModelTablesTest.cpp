@@ -2,6 +2,8 @@
 // and gun must have: counts, texture order, running-gear strips, footprints, pivots and muzzles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <set>
@@ -666,6 +668,75 @@ TEST(ModelTables, FigurePiecesMeetAtTheirJoints) {
     }
 }
 
+namespace {
+// A vehicle table split into its hull (everything but the barrel) and its barrel: the primitives after
+// the recoil reaching more than half a metre along y (at 28.9 m a unit).
+struct HullAndBarrel {
+    float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+    float barrelStart = 1e9f, barrelEnd = -1e9f, barrelThick = 1e9f;
+    float muzzle[3] = {};
+};
+HullAndBarrel HullAndBarrelOf(const ModelTable& t) {
+    HullAndBarrel h;
+    bool afterRecoil = false;
+    for (int i = 0; i < t.opCount; ++i) {
+        const ModelOp& o = t.ops[i];
+        if (o.op == Op::Recoil) afterRecoil = true;
+        if (o.op == Op::Flash) h.muzzle[0] = o.a, h.muzzle[1] = o.b, h.muzzle[2] = o.c;
+        int count = 0;
+        if (o.op == Op::Fan || o.op == Op::Strip || o.op == Op::FlatFan || o.op == Op::FlatStrip)
+            count = o.n + 2;
+        if (o.op == Op::Triangle || o.op == Op::FlatTriangle) count = 3;
+        if (!count) continue;
+        const float* p = t.xyz + 3 * o.first;
+        float ylo = 1e9f, yhi = -1e9f, xlo = 1e9f, xhi = -1e9f;
+        for (int v = 0; v < count; ++v)
+            ylo = std::min(ylo, p[3 * v + 1]), yhi = std::max(yhi, p[3 * v + 1]),
+            xlo = std::min(xlo, p[3 * v]), xhi = std::max(xhi, p[3 * v]);
+        if (afterRecoil && (yhi - ylo) * 28.9f > 0.5f) {
+            h.barrelStart = std::min(h.barrelStart, ylo), h.barrelEnd = std::max(h.barrelEnd, yhi);
+            if (xhi - xlo > 1e-6f) h.barrelThick = std::min(h.barrelThick, xhi - xlo);
+            continue;
+        }
+        for (int v = 0; v < count; ++v)
+            for (int k = 0; k < 3; ++k)
+                h.lo[k] = std::min(h.lo[k], p[3 * v + k]), h.hi[k] = std::max(h.hi[k], p[3 * v + k]);
+    }
+    return h;
+}
+
+// The height of the highest level face of a vehicle table (not its barrel) over the point (x, y), in model
+// units; -1 when none lies over it.
+float RoofAt(const ModelTable& t, float x, float y) {
+    float best = -1.0f;
+    bool afterRecoil = false;
+    float scale = 1.0f;
+    for (int i = 0; i < t.opCount; ++i) {
+        const ModelOp& o = t.ops[i];
+        if (o.op == Op::Scale) scale = o.a;
+        if (o.op == Op::Recoil) afterRecoil = true;
+        if (o.op != Op::Fan && o.op != Op::FlatFan && o.op != Op::Triangle && o.op != Op::FlatTriangle)
+            continue;
+        const int count = o.op == Op::Fan || o.op == Op::FlatFan ? o.n + 2 : 3;
+        const float* p = t.xyz + 3 * o.first;
+        float zlo = 1e9f, zhi = -1e9f, ylo = 1e9f, yhi = -1e9f, zsum = 0.0f;
+        for (int v = 0; v < count; ++v) {
+            zlo = std::min(zlo, p[3 * v + 2]), zhi = std::max(zhi, p[3 * v + 2]), zsum += p[3 * v + 2];
+            ylo = std::min(ylo, p[3 * v + 1]), yhi = std::max(yhi, p[3 * v + 1]);
+        }
+        if ((afterRecoil && (yhi - ylo) * 28.9f > 0.5f) || (zhi - zlo) * 28.9f > 0.12f) continue;
+        bool in = false;
+        for (int a = 0, b = count - 1; a < count; b = a++) {
+            const float xa = p[3 * a] * scale, ya = p[3 * a + 1] * scale, xb = p[3 * b] * scale,
+                        yb = p[3 * b + 1] * scale;
+            if ((ya > y) != (yb > y) && x < (xb - xa) * (y - ya) / (yb - ya) + xa) in = !in;
+        }
+        if (in) best = std::max(best, zsum / count * scale);
+    }
+    return best;
+}
+} // namespace
+
 TEST(ModelTables, EveryOtherVehicleModelHasAGeneralModelOfItsSize) {
     GameDataSet data;
     std::string error;
@@ -692,16 +763,108 @@ TEST(ModelTables, EveryOtherVehicleModelHasAGeneralModelOfItsSize) {
             EXPECT_EQ(t->ops[i].op, general.ops[i].op);
             EXPECT_EQ(t->ops[i].n, general.ops[i].n);
         }
-        float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
-        for (int i = 0; i < t->vertexCount; ++i)
-            for (int k = 0; k < 3; ++k)
-                lo[k] = std::min(lo[k], t->xyz[3 * i + k]), hi[k] = std::max(hi[k], t->xyz[3 * i + k]);
-        // length, width and height in metres, at 28.9 metres to the model unit
-        EXPECT_NEAR((hi[1] - lo[1]) * 28.9f, d.mSize[0], 0.01f);
-        EXPECT_NEAR((hi[0] - lo[0]) * 28.9f, d.mSize[1], 0.01f);
-        EXPECT_NEAR((hi[2] - lo[2]) * 28.9f, d.mSize[2], 0.01f);
+        const HullAndBarrel h = HullAndBarrelOf(*t);
+        // the hull's length, width and height in metres, at the table's 28.9 metres to the model unit
+        EXPECT_EQ(t->unitMetres, 28.9f);
+        EXPECT_NEAR((h.hi[1] - h.lo[1]) * 28.9f, d.mSize[0], 0.01f);
+        EXPECT_NEAR((h.hi[0] - h.lo[0]) * 28.9f, d.mSize[1], 0.01f);
+        EXPECT_NEAR((h.hi[2] - h.lo[2]) * 28.9f, d.mSize[2], 0.01f);
+        // the muzzle point at the barrel's end, on its axis
+        EXPECT_NEAR(h.muzzle[1], h.barrelEnd, 1e-5f);
     }
     EXPECT_GE(variants, 5);
+}
+
+TEST(ModelTables, TheGeneralModelsBarrelIsTheGunsCalibreTimesItsLength) {
+    // PzIV H, 75 mm L/48: 3.6 m; Cromwell, 75 mm L/36: 2.7 m; each at least as thick as 2.4 calibres and
+    // the muzzle well ahead of the hull.
+    const struct {
+        const char* name;
+        float barrel, thick, past;
+    } guns[] = {{"GeneralModel_30", 3.6f, 0.18f, 1.0f}, {"GeneralModel_5", 2.7f, 0.18f, 0.5f}};
+    for (const auto& g : guns) {
+        const ModelTable* t = FindModelTable(g.name);
+        ASSERT_NE(t, nullptr) << g.name;
+        const HullAndBarrel h = HullAndBarrelOf(*t);
+        EXPECT_NEAR((h.barrelEnd - h.barrelStart) * t->unitMetres, g.barrel, 0.1f * g.barrel) << g.name;
+        EXPECT_GE(h.barrelThick * t->unitMetres, g.thick - 0.005f) << g.name;
+        EXPECT_GE((h.muzzle[1] - h.hi[1]) * t->unitMetres, g.past) << g.name;
+    }
+    // Every table carries the unit of its file: the own models theirs, the M10's its own.
+    EXPECT_EQ(Table("M10").unitMetres, 32.5038f);
+    EXPECT_EQ(Table("PzIIIM").unitMetres, 28.9f);
+}
+
+TEST(ModelTables, CrewStandInTheirHatchesWithTheHipsAtTheRim) {
+    // Every crew place of a model with hatches drawn by a vehicle: the figure's hips (70 figure units at
+    // 0.00045 model units each above its place) within 0.15 m of the roof at the hatch; the turret men in
+    // a pose that turns with the turret about its pivot, the hull and casemate men in the one that does not.
+    GameDataSet data;
+    std::string error;
+    const char* src = std::getenv("DM_SOURCE_DIR");
+    ASSERT_TRUE(ReadTableFiles(std::string(src ? src : ".") + "/data/tables", &data, &error)) << error;
+    std::set<int> drawn;
+    for (const VehicleData& v : data.mVehicles)
+        drawn.insert(v.mModel);
+    int places = 0;
+    for (int m : drawn) {
+        const VehicleModelData& d = data.mVehicleModels[m];
+        if (!d.mOpeningHatches || d.mShadingClass == 8) continue; // no hatches; placeholders
+        const ModelTable* t = nullptr;
+        for (int i = 0; i < dm::models::kModelTableCount && !t; ++i)
+            for (const std::int16_t* n = dm::models::kModelTables[i].numbers; *n >= 0; ++n)
+                if (*n == m && std::string(dm::models::kModelTables[i].name).rfind("ClassShape", 0) != 0)
+                    t = &dm::models::kModelTables[i];
+        ASSERT_NE(t, nullptr) << "model " << m;
+        for (int i = 0; i < d.mNrCrewPositions && i < 2; ++i) {
+            const CrewPosition& at = d.mCrewPositions[i];
+            const float roof = RoofAt(*t, 0.04f * at.mX, 0.04f * at.mY);
+            ASSERT_GT(roof, 0.0f) << "model " << m << " place " << i << ": no roof over it";
+            const float hips = 0.04f * at.mZ + 70.0f * 0.00045f;
+            EXPECT_NEAR(hips * t->unitMetres, roof * t->unitMetres, 0.15f) << "model " << m << " place " << i;
+            const bool turns = d.mCrewPose[i] == 0 || (d.mCrewPose[i] >= 2 && d.mCrewPose[i] <= 4) ||
+                               d.mCrewPose[i] == 7 || d.mCrewPose[i] == 8 || d.mCrewPose[i] == 10;
+            const bool onTurret = roof * t->unitMetres > 2.2f && m != 31 && m != 84 && m != 145 && m != 136;
+            if (onTurret) EXPECT_TRUE(turns) << "model " << m << " place " << i;
+            ++places;
+        }
+    }
+    EXPECT_GE(places, 20);
+}
+
+TEST(ModelTables, TheGeneralModelsTracksAreSymmetricAndNothingLiesBeyondThemOrUnderground) {
+    // In the general model and each of its variants: the right track's triangles mirror the left's, every
+    // vertex is at or above the ground and none lies farther out than the tracks' outer faces.
+    std::vector<const ModelTable*> tables;
+    for (int i = 0; i < dm::models::kModelTableCount; ++i)
+        if (std::string(dm::models::kModelTables[i].name).rfind("GeneralModel", 0) == 0)
+            tables.push_back(&dm::models::kModelTables[i]);
+    ASSERT_GE(tables.size(), 5u);
+    for (const ModelTable* t : tables) {
+        SCOPED_TRACE(t->name);
+        std::vector<std::array<float, 3>> left, right;
+        for (int i = 0; i < t->opCount; ++i) {
+            const ModelOp& o = t->ops[i];
+            if (o.op != Op::Triangle || o.side < 0) continue;
+            for (int v = 0; v < 3; ++v) {
+                const float* p = t->xyz + 3 * (o.first + v);
+                (o.side == 0 ? left : right).push_back({p[0], p[1], p[2]});
+            }
+        }
+        ASSERT_EQ(left.size(), 48u);
+        ASSERT_EQ(right.size(), 48u);
+        float outer = 0.0f;
+        for (size_t k = 0; k < left.size(); ++k) {
+            EXPECT_NEAR(right[k][0], -left[k][0], 1e-6f);
+            EXPECT_NEAR(right[k][1], left[k][1], 1e-6f);
+            EXPECT_NEAR(right[k][2], left[k][2], 1e-6f);
+            outer = std::max(outer, std::fabs(left[k][0]));
+        }
+        for (int v = 0; v < t->vertexCount; ++v) {
+            EXPECT_GE(t->xyz[3 * v + 2], 0.0f) << "vertex " << v;
+            EXPECT_LE(std::fabs(t->xyz[3 * v]), outer + 1e-6f) << "vertex " << v;
+        }
+    }
 }
 
 TEST(ModelTables, FigureMembersHaveTheirPrimitivesPerPiece) {

@@ -19,6 +19,7 @@
 #include "units/Hack.h"
 #include "units/Inanimate.h"
 #include "units/Infantry.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -451,7 +452,7 @@ TEST_F(GameFileTest, InfantryPacesTravelBehindEverythingElse) {
     ASSERT_EQ(ReadBytes(older, &state, &old.contents), kGameFileLoaded);
     EXPECT_EQ(pace(old, 2), 1);
     std::vector<uint8_t> later = older;
-    later.insert(later.end(), {2, 0, 1, 0, 3, 8, 0});
+    later.insert(later.end(), {9, 0, 1, 0, 3, 8, 0});
     Loaded unknown;
     ASSERT_EQ(ReadBytes(later, &state, &unknown.contents), kGameFileLoaded);
     EXPECT_EQ(pace(unknown, 2), 1);
@@ -467,5 +468,78 @@ TEST_F(GameFileTest, InfantryPacesTravelBehindEverythingElse) {
         Loaded refused;
         EXPECT_EQ(ReadBytes(file, &state, &refused.contents), kGameFileDamaged);
         EXPECT_EQ(refused.contents.battle, nullptr);
+    }
+}
+
+// A game read back puts a squad saved on a floor its place no longer has
+// (a house fallen to rubble) on the ground; one under a bridge stays there.
+TEST_F(GameFileTest, ASquadOnAFloorItsPlaceLacksComesDownWhenRead) {
+    ASSERT_TRUE(DecryptData());
+    auto battle = MakeBattle();
+    Map* map = battle->mMap;
+    auto paint = [map](int32_t column, int32_t row, Terrain t) {
+        for (int32_t i = column * 10; i < column * 10 + 10; ++i)
+            for (int32_t j = row * 10; j < row * 10 + 10; ++j)
+                map->SetPoint(i, j, EncodePoint(map->GetPoint(i, j) & 0x3ff, t));
+    };
+    paint(1, 2, kTerrainRubble);
+    paint(5, 3, kTerrainBridgeFirst);
+    auto* upstairs = new Infantry; // unit 3
+    upstairs->mX = 30.0f;
+    upstairs->mY = 50.0f;
+    upstairs->mZ = 1.0f;
+    auto* under = new Infantry; // unit 4
+    under->mX = 110.0f;
+    under->mY = 70.0f;
+    under->mZ = -1.0f;
+    battle->mUnits->Add(upstairs);
+    battle->mUnits->Add(under);
+    GameFileState playing = PlayingState();
+    playing.passwordSet[0] = playing.passwordSet[1] = true;
+    GameFileState state;
+    Loaded loaded;
+    ASSERT_EQ(ReadBytes(Write(kFileModePlainWrite, playing, battle.get()), &state, &loaded.contents),
+              kGameFileLoaded);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(2)->mZ, 0.0f);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(3)->mZ, -1.0f);
+}
+
+// What units carry from turn to turn beyond their records (having moved,
+// the target slice count, a vehicle's bail-out-after-hit flag, a vehicle
+// knocked out) travels behind everything else too; a damaged part refuses
+// the file.
+TEST_F(GameFileTest, CarriedUnitStateTravelsBehindEverythingElse) {
+    ASSERT_TRUE(DecryptData());
+    auto battle = MakeBattle();
+    battle->mUnits->GetUnit(0)->mHasMoved = true;
+    battle->mUnits->GetUnit(1)->mTargetSliceCount = 1200;
+    auto* tank = new Vehicle;
+    tank->IVehicle(305, kForceDefaultAllies, kExperienceRegular, 40.0f, 30.0f, 0.0f);
+    tank->mKnockedOut = true;
+    battle->mUnits->Add(tank);
+    GameFileState playing = PlayingState();
+    playing.passwordSet[0] = playing.passwordSet[1] = true;
+    const std::vector<uint8_t> bytes = Write(kFileModePlainWrite, playing, battle.get());
+    // Kind 2, three units: unit 1 moved, unit 2 at 1200, unit 3 knocked out; the end.
+    const std::vector<uint8_t> part = {2, 0, 3, 0, 1, 1, 0, 0, 0, 0, 0, 2, 0, 0,
+                                       0, 4, 176, 0, 3, 4, 0, 0, 0, 0, 0};
+    ASSERT_GT(bytes.size(), part.size());
+    EXPECT_EQ(std::vector<uint8_t>(bytes.end() - static_cast<long>(part.size()), bytes.end()), part);
+    GameFileState state;
+    Loaded loaded;
+    ASSERT_EQ(ReadBytes(bytes, &state, &loaded.contents), kGameFileLoaded);
+    EXPECT_TRUE(loaded.contents.battle->mUnits->GetUnit(0)->mHasMoved);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(1)->mTargetSliceCount, 1200);
+    EXPECT_TRUE(loaded.contents.battle->mUnits->GetUnit(2)->mKnockedOut);
+    const std::vector<uint8_t> older(bytes.begin(), bytes.end() - static_cast<long>(part.size()));
+    for (const std::vector<uint8_t>& damaged : std::vector<std::vector<uint8_t>>{
+             {2, 0, 1, 0, 9, 1, 0, 0, 0, 0, 0}, // no unit 9
+             {2, 0, 1, 0, 1, 8, 0, 0, 0, 0, 0}, // a flag this build does not know
+             {2, 0, 1, 0, 1, 2, 0, 0, 0, 0, 0}, // a vehicle's flag on a wire
+             {2, 0, 1, 0, 1, 1, 0}}) {          // cut short
+        std::vector<uint8_t> file = older;
+        file.insert(file.end(), damaged.begin(), damaged.end());
+        Loaded refused;
+        EXPECT_EQ(ReadBytes(file, &state, &refused.contents), kGameFileDamaged);
     }
 }

@@ -275,6 +275,41 @@ TEST(TurnEffects, ABuildingBlownDownRaisesItsDustCloudInPlaybackAtThePacketsSlic
     t.battle.DeleteEffects();
 }
 
+// A house that falls in the computed turn leaves nobody above its rubble:
+// the squad upstairs comes down in the collapse's slice, marked for its
+// packet; a squad upstairs in the next house stays.
+TEST(TurnEffects, AHouseFallingToRubbleBringsItsUpperFloorDown) {
+    TurnBattle t;
+    Map* map = t.battle.mMap;
+    for (int32_t column : {2, 4}) {
+        const float x0 = 20.0f * static_cast<float>(column);
+        const float cx[4] = {x0 + 2, x0 + 18, x0 + 18, x0 + 2}, cy[4] = {62, 62, 78, 78};
+        auto* house = new Building;
+        house->IBuilding(column, 3, kTerrainUpperLight, cx, cy);
+        map->mBuildings->Add(house);
+        for (int32_t i = column * 10; i < column * 10 + 10; ++i)
+            for (int32_t j = 30; j < 40; ++j)
+                map->SetPoint(i, j, EncodePoint(map->GetPoint(i, j) & 0x3ff, kTerrainUpperLight));
+    }
+    map->IndexObjects();
+    ScriptUnit* upstairs = t.Add(kUnitInfantry, kAllies, 45, 65);
+    ScriptUnit* nextDoor = t.Add(kUnitInfantry, kAllies, 85, 65);
+    upstairs->mZ = nextDoor->mZ = 1.0f;
+    bool dirty = false;
+    ScriptUnit* gunner = t.Add(kUnitInfantry, kAxis, 10, 10);
+    gunner->mScript = [&](ScriptUnit*, int32_t slice) {
+        if (slice == 300) {
+            map->BlastBuildings(1.0e6f, 50, 70);
+            dirty = upstairs->mPacketDirty;
+        }
+    };
+    t.battle.ActionPhase(true, false);
+    EXPECT_EQ(upstairs->mZ, 0.0f);
+    EXPECT_TRUE(dirty);
+    EXPECT_EQ(nextDoor->mZ, 1.0f);
+    t.battle.DeleteEffects();
+}
+
 TEST(TurnEffects, ACollapsePacketWithoutAStandingBuildingRaisesNoCloud) {
     TurnBattle t;
     for (float x : {50.0f, -400.0f, 1.0e9f}) {

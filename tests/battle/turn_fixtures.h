@@ -22,6 +22,12 @@ public:
     int32_t TransferPhase() override { return mTransferPhase; }
     void PlayPacketSound(ActionPacket* p) override { mPlayed.push_back(p); }
     void PreloadSounds(int32_t count, const int32_t*, const bool*) override { mPreloaded = count; }
+    void ShowCursor(bool show) override { mCursorShown = show; }
+    // The computer's planning opens its box: whether the pointer showed then.
+    GView* MakeAIBox(int16_t*) override {
+        mCursorWhilePlanning.push_back(mCursorShown);
+        return nullptr;
+    }
 
     uint32_t mClock = 100000;
     Affiliation mViewingSide = kAxis;
@@ -29,6 +35,8 @@ public:
     int32_t mTransferPhase = 0;
     int32_t mPreloaded = -1;
     std::vector<ActionPacket*> mPlayed;
+    bool mCursorShown = true;
+    std::vector<bool> mCursorWhilePlanning;
 };
 
 // A unit whose per-slice work is a script; it records what the battle

@@ -77,6 +77,9 @@ TEST(TurnFlow, GoEndsTheSetUpThenComputesAndPlaysTurns) {
     }
     EXPECT_TRUE(t.battle.Over());
     EXPECT_EQ(u->mActedAt.size(), 3u * 2401u);
+    // The computer planned at the set-up's GO and each turn's with no pointer.
+    EXPECT_EQ(t.host.mCursorWhilePlanning, std::vector<bool>(4, false));
+    EXPECT_TRUE(t.host.mCursorShown);
 }
 
 TEST(TurnFlow, NextTurnAppliesTheRestOfTheTurnSilently) {

@@ -108,11 +108,26 @@ TEST(DrawTextures, OverlayIndexComesFromTheTableAndTheUnderLayerFromTheGround) {
     int32_t under = -5;
     EXPECT_EQ(m->GetOverlayTextureIndex(&s, 1, &under), gOverlayIndexTable[23].mIndex);
     EXPECT_EQ(under, 2);
-    // Every index stays inside the texture table with its layers.
+    // A band's mirror byte 1..16 names its picture among the code's bands;
+    // other bytes, and codes without bands, keep the code's own index.
+    const struct {
+        int32_t code;
+        char mirror;
+        int32_t index;
+    } kBands[] = {{37, 0, 37}, {37, 1, 92}, {37, 16, 107}, {37, 17, 37}, {37, -3, 37},
+                  {55, 7, 130}, {17, 2, 109}, {23, 1, gOverlayIndexTable[23].mIndex}};
+    for (const auto& b : kBands) {
+        Square band;
+        band.mOverlay[1] = b.code;
+        band.mOverlayMirror[1] = b.mirror;
+        EXPECT_EQ(m->GetOverlayTextureIndex(&band, 1, nullptr), b.index) << b.code << " " << int(b.mirror);
+    }
+    // Every index stays inside the texture table with its layers and bands.
     for (const OverlayIndexInfo& info : gOverlayIndexTable) {
         if (info.mIndex >= 0) {
             EXPECT_LT(info.mIndex + info.mLayers, kGroundTextureCount);
         }
+        EXPECT_LT(info.mBands + kOverlayBandShapes - 1, kGroundTextureCount);
     }
 }
 
@@ -231,6 +246,28 @@ TEST(DrawTextures, CrewDummiesAreMadeOncePerUniformAndStayUntilTheMapGoes) {
 } // namespace
 
 namespace {
+
+// The woods' row (row 1) by season: green mixed wood (510-514, crowns
+// 517-519) from spring to autumn, late and bare trees (530-536, crowns
+// 537-539) in winter.
+TEST(DrawTextures, WoodsRowBySeason) {
+    DrawFixture f(false);
+    BattleScope b;
+    b.battle.mTheatre = 0;
+    f.settings.mPalmTrees = 0;
+    for (int32_t season = 0; season < 4; ++season) {
+        b.battle.mSeason = season;
+        const int32_t first = season == 3 ? 530 : 510, last = season == 3 ? 536 : 514;
+        auto m = FlatMap(4, 4);
+        m->MakeTextures(false);
+        for (int32_t j = 0; j < 20; ++j) {
+            const int32_t a = f.shop.NumberOf(m->mTreeTextures[20 + j]);
+            const int32_t crown = f.shop.NumberOf(m->mTreeTextures2[20 + j]);
+            EXPECT_TRUE(a >= first && a <= last && crown >= first + 7 && crown <= first + 9) << season << ": " << a;
+        }
+        m->DeleteTextures();
+    }
+}
 
 // The tree pictures of a battle: season 0's first row takes the trees
 // 0, 0, 2, 2, 1, 1, 3, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3 with the crown

@@ -67,9 +67,9 @@ TEST(UnitFrame, TrueSizeAtUnitScaleZeroLargerFarAwayWhenEnlargedAndNothingOffThe
     const auto turns = CallsOf(f.recorder, DrawOp::kRotate);
     ASSERT_FALSE(turns.empty());
     EXPECT_EQ(turns[0]->mArgs, (std::vector<float>{2.0f, -60.0f}));
-    // One model unit is the vehicle's length over the model's footprint.
+    // One model unit is the unit the model was made in.
     const auto* t = dm::models::FindModelTable("PzIIIM");
-    const float unit = 6.0f / (t->footprint[3] - t->footprint[1]);
+    const float unit = t->unitMetres;
     const auto scales = CallsOf(f.recorder, DrawOp::kScale);
     ASSERT_FALSE(scales.empty());
     EXPECT_FLOAT_EQ(scales[0]->mArgs[0], unit);

@@ -3,10 +3,16 @@
 // while the shot is fresh; a dead soft vehicle lists, a dead tank does not.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <utility>
+
 #include "DrawTestUtil.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "draw/UnitDraw.h"
+#include "engine/GGraphic.h"
+#include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Vehicle.h"
 
@@ -77,21 +83,77 @@ TEST_F(GunShots, TheBarrelKicksWithinAQuarterSecondAndIsHomeASecondLater) {
     EXPECT_EQ(RecoilAt(410), 0.0f);
 }
 
-TEST_F(GunShots, TheFlashShowsAtTheShotAndIsGoneTwoSecondsLaterWithTheStackAsItWas) {
-    scope.battle.mPlayNow = 100;
+TEST_F(GunShots, TheFlashAndTheBlastCloudGrowAndLastByTheRootOfTheCalibre) {
+    // A 75 mm flash is 2 m across for 0.25 s, the cloud of the blast pictures lasts 1 s; a quarter of the
+    // calibre halves both. The general model's 28.9 m a unit; 40 slices a second; the shot at slice 100.
+    std::unique_ptr<Map> map = FlatMap(4, 4);
+    GGraphic blast[20];
+    for (int32_t k = 0; k < 20; ++k)
+        map->mBlastTextures[k] = &blast[k];
+    scope.battle.mMap = map.get();
+    const struct {
+        float calibre;
+        int32_t after;      // slices since the shot
+        float flashAcross;  // metres, 0 none
+        int32_t cloudFrame; // blast picture slot, -1 none
+    } rows[] = {
+        {75.0f, 0, 2.0f, 0},    {75.0f, 5, 1.5f, 1},
+        {75.0f, 10, 0.0f, 12},  {75.0f, 20, 0.0f, 15},
+        {75.0f, 39, 0.0f, 19},  {75.0f, 40, 0.0f, -1},
+        {18.75f, 0, 1.0f, 0},   {18.75f, 5, 0.0f, 12},
+        {18.75f, 20, 0.0f, -1}, {300.0f, 19, 0.0f + 4.0f * (0.5f + 0.5f * (1.0f - 19.0f / 20.0f)), 2},
+        {300.0f, 60, 0.0f, 17}, {300.0f, 80, 0.0f, -1},
+    };
+    for (const auto& r : rows) {
+        weapons[5].mCalibre = r.calibre;
+        scope.battle.mPlayNow = 100 + r.after;
+        f.recorder.mCalls.clear();
+        tank.DrawGunflash(1.0f, 0.0f, 0.07f, 0.05f);
+        const std::string at = std::to_string(r.calibre) + " mm, " + std::to_string(r.after) + " slices";
+        auto scales = CallsOf(f.recorder, DrawOp::kScale);
+        if (r.flashAcross > 0.0f) {
+            ASSERT_EQ(scales.size(), 1u) << at;
+            EXPECT_NEAR(2.0f * scales[0]->mArgs[0] * 28.9f, r.flashAcross, 1e-4f) << at;
+            EXPECT_GT(f.recorder.Count(DrawOp::kFan), 0) << at;
+        } else {
+            EXPECT_TRUE(scales.empty()) << at;
+        }
+        auto sheets = CallsOf(f.recorder, DrawOp::kTexturedQuad);
+        if (r.cloudFrame < 0) {
+            EXPECT_TRUE(sheets.empty()) << at;
+        } else {
+            ASSERT_EQ(sheets.size(), 3u) << at;
+            EXPECT_EQ(sheets[0]->mTexture, &blast[r.cloudFrame]) << at;
+        }
+        EXPECT_EQ(f.recorder.Count(DrawOp::kPush), f.recorder.Count(DrawOp::kPop)) << at;
+        if (!f.recorder.mCalls.empty()) {
+            EXPECT_EQ(CallsOf(f.recorder, DrawOp::kOpacity).back()->mArgs[0], 1.0f) << at; // as found
+        }
+    }
+    // A slice looks the same however it is reached: the same calls twice.
+    weapons[5].mCalibre = 75.0f;
+    scope.battle.mPlayNow = 102;
     f.recorder.mCalls.clear();
     tank.DrawGunflash(1.0f, 0.0f, 0.07f, 0.05f);
-    EXPECT_GT(f.recorder.Count(DrawOp::kFan), 0);
-    EXPECT_GT(f.recorder.Count(DrawOp::kStrip), 0);
-    EXPECT_EQ(f.recorder.Count(DrawOp::kPush), f.recorder.Count(DrawOp::kPop));
-    auto opacity = CallsOf(f.recorder, DrawOp::kOpacity);
-    ASSERT_FALSE(opacity.empty());
-    EXPECT_EQ(opacity.back()->mArgs[0], 1.0f); // left as it was found
-    scope.battle.mPlayNow = 180;
+    const auto first = CallsOf(f.recorder, DrawOp::kRotate);
     f.recorder.mCalls.clear();
     tank.DrawGunflash(1.0f, 0.0f, 0.07f, 0.05f);
-    EXPECT_EQ(f.recorder.Polygons(), 0);
-    EXPECT_TRUE(f.recorder.mCalls.empty());
+    const auto second = CallsOf(f.recorder, DrawOp::kRotate);
+    ASSERT_EQ(first.size(), second.size());
+    for (size_t i = 0; i < first.size(); ++i)
+        EXPECT_EQ(first[i]->mArgs[1], second[i]->mArgs[1]);
+    scope.battle.mMap = nullptr;
+}
+
+TEST_F(GunShots, AVehicleIsDrawnAtTheUnitItsModelWasMadeIn) {
+    // The M10's own model is made at 32.5038 m a unit, the general model's variants at 28.9.
+    for (const auto& [model, unit] : {std::pair{234, 32.5038f}, std::pair{30, 28.9f}, std::pair{28, 28.9f}}) {
+        vehicles[0].mModel = model;
+        float scale = 1.0f;
+        f.recorder.mCalls.clear();
+        tank.ScaleForType(&scale, 0.0f, 0.0f, 0.0f);
+        EXPECT_FLOAT_EQ(scale, unit) << "model " << model;
+    }
 }
 
 TEST_F(GunShots, ADeadLorryListsAndADeadTankDoesNot) {

@@ -7,18 +7,22 @@
 
 using namespace wtest;
 
-TEST(FixedObjectMarker, AFlagByKindNoneForTrenchesUnknownKindsOrUnfoundObstacles) {
+TEST(FixedObjectMarker, AFlagByKindTrenchesInSetUpOnlyNoneForUnknownKindsOrUnfoundObstacles) {
     WeaponFixture w;
     Inanimate obj;
     obj.mSide = 1;
-    for (InanimateType kind = -2; kind <= 9; ++kind) {
-        obj.mSubtype = kind;
-        w.Clear();
-        obj.DrawCode(false, 2.0f, 0.01f);
-        EXPECT_EQ(Depth(w.f.recorder), 0) << kind;
-        EXPECT_TRUE(LastFlag(w.f.recorder, DrawOp::kCull)) << kind;
-        const bool marked = kind >= 0 && kind <= 6 && kind != kInanimateTrenches;
-        EXPECT_EQ(w.f.recorder.Polygons() > 0, marked) << kind;
+    // Trenches show to their side in set-up only; after it they are ground.
+    for (bool setup : {true, false}) {
+        w.battle.mSetupPhase = setup;
+        for (InanimateType kind = -2; kind <= 9; ++kind) {
+            obj.mSubtype = kind;
+            w.Clear();
+            obj.DrawCode(false, 2.0f, 0.01f);
+            EXPECT_EQ(Depth(w.f.recorder), 0) << kind;
+            EXPECT_TRUE(LastFlag(w.f.recorder, DrawOp::kCull)) << kind;
+            const bool marked = kind >= 0 && kind <= 6 && (kind != kInanimateTrenches || setup);
+            EXPECT_EQ(w.f.recorder.Polygons() > 0, marked) << kind << (setup ? " in set-up" : "");
+        }
     }
     // An enemy minefield not yet found.
     obj.mSubtype = kInanimateATMines;

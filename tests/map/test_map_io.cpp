@@ -23,9 +23,12 @@ void FillMap(Map& map)
         map.mSquares[s].mSetupZone = s % 7;
         map.mSquares[s].mOverlay[0] = s % 64;
         map.mSquares[s].mOverlay[1] = (s * 3) % 64;
+        map.mSquares[s].mOverlayMirror[0] = static_cast<char>(s % 17);
         map.mSquares[s].mOverlayMirror[1] = 1;
         map.mSquares[s].mOverlayTurn[0] = s % 4;
-        map.mSquares[s].mEdge[s % 12] = static_cast<char>(s);
+        map.mSquares[s].mOverlayTurn[1] = (s + 1) % 4;
+        map.mSquares[s].mEdge[s % 12] = 1;
+        map.mSquares[s].mEdge[(s + 5) % 12] = 1;
     }
     map.mFire[3] = 2;
     map.mFire[7] = 6;
@@ -77,7 +80,11 @@ TEST(MapRecord, WriteReadWriteGivesIdenticalBytesAndEqualMaps)
     for (int32_t s = 0; s < a.mSquareCount; ++s) {
         EXPECT_EQ(b.mSquares[s].mSetupZone, a.mSquares[s].mSetupZone);
         EXPECT_EQ(0, std::memcmp(b.mSquares[s].mEdge, a.mSquares[s].mEdge, 12));
-        EXPECT_EQ(b.mSquares[s].mOverlay[1], a.mSquares[s].mOverlay[1]);
+        for (int k = 0; k < 2; ++k) {
+            EXPECT_EQ(b.mSquares[s].mOverlay[k], a.mSquares[s].mOverlay[k]);
+            EXPECT_EQ(b.mSquares[s].mOverlayMirror[k], a.mSquares[s].mOverlayMirror[k]);
+            EXPECT_EQ(b.mSquares[s].mOverlayTurn[k], a.mSquares[s].mOverlayTurn[k]);
+        }
     }
     ASSERT_EQ(b.mBuildings->GetCount(), 1);
     EXPECT_TRUE(static_cast<Building*>(b.mBuildings->GetObjectA(0))
@@ -178,6 +185,8 @@ TEST(MapRecord, DamagedFieldsAreRefused)
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, 9, 0x7fc00000); }));           // scale NaN
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, kSquareRecords, 64); }));      // overlay code
     EXPECT_TRUE(damaged([](auto& b) { b[kSquareRecords + 5] = 4; }));           // overlay turn
+    EXPECT_TRUE(damaged([](auto& b) { b[kSquareRecords + 12] = 2; }));          // edge feature
+    EXPECT_TRUE(damaged([](auto& b) { b[kSquareRecords + 23] = 0xff; }));
     EXPECT_TRUE(damaged([](auto& b) { b[kFire] = 9; }));                        // fire state
     EXPECT_TRUE(damaged([](auto& b) { b[kFireAge + 3] = 255; }));               // burning yet burnt out
     EXPECT_TRUE(damaged([](auto& b) { PutLong(b, kBuildings + 1, -1); }));      // building count

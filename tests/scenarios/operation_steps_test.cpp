@@ -23,6 +23,7 @@
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OperationRunner.h"
 #include "units/Unit.h"
+#include "units/UnitFactory.h"
 
 namespace {
 
@@ -147,6 +148,32 @@ TEST(OperationSteps, UnitsComeBackTendedAndTheReserveCommits) {
     // The losses of the battle went into the totals of both sides.
     EXPECT_EQ(op->mSideLosses[0][0] + op->mSideLosses[1][0],
               op->mTotals[0][0] + op->mTotals[0][1] + op->mTotals[1][0] + op->mTotals[1][1]);
+}
+
+TEST(OperationSteps, FortificationsButTrenchesStayBetweenBattles) {
+    Campaign* op = MakeTestOperation();
+    ASSERT_NE(op, nullptr);
+    // Wire and a trench where the first unit stands, in the strip.
+    const Unit* beside = op->mUnits->GetUnit(0);
+    for (InanimateType kind : {kInanimateWire, kInanimateTrenches}) {
+        Unit* item = MakeUnit(kUnitInanimate, kind, beside->mForce, 2, 0, 100);
+        item->mX = beside->mX + kind;
+        item->mY = beside->mY;
+        item->SetIDCode('Z', 1, kind);
+        item->AssignID();
+        op->mUnits->Add(item);
+    }
+    OperationRunner runner;
+    runner.Adopt(op, nullptr, kSeed);
+    runner.LimitTurns(1);
+    OperationBattle first;
+    std::string error;
+    ASSERT_TRUE(runner.PlayBattle(&first, &error)) << error;
+    std::vector<int32_t> kinds;
+    for (UnitList* list : {op->mUnits, runner.GetBattle()->mUnits})
+        for (int32_t i = 0; i < list->GetCount(); ++i)
+            if (list->GetUnit(i)->mUnitType == kUnitInanimate) kinds.push_back(list->GetUnit(i)->mSubtype);
+    EXPECT_EQ(kinds, std::vector<int32_t>{kInanimateWire});
 }
 
 TEST(OperationSteps, ARemnantReserveCommitsByTheTable) {
@@ -321,16 +348,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "18bcd49e6e061e7fa55aaedfa61480b5d714016bc48eb5edd51d4f726d51cc62");
-    EXPECT_EQ(battles[1].stepDigest, "8fc918177e85e366b0f268e1991f15a37d5265911bfed23c8a8c69fdfff52730");
+    EXPECT_EQ(battles[0].stepDigest, "275ce0a94753e581347de0efbe32c30228c911b14f15893a22be3bd9ac7b395f");
+    EXPECT_EQ(battles[1].stepDigest, "5b9527c915cc2664938b297fed6fe16ea74a4416abd40fb7036458a1dbfacd13");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "300a4d89aab84793693877fb73b54f59885e1a8acf70578d191c5dcf50167807");
+              "353d69dccf6f6fe3d300895706ffe2a3b4f9dde898cfca178f246fc4d48e5049");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "3be816c670c45059a193cbfd6963f978d52a57c4dd1124d71e1e2c60836679d9");
+              "97415f960d6e4b493b2724f770723a44e798d9320973721f18cbd9b98a055876");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 23);
-    EXPECT_EQ(battles[1].frontLine, 26);
-    EXPECT_EQ(battles[2].frontLine, 26);
+    EXPECT_EQ(battles[0].frontLine, 24);
+    EXPECT_EQ(battles[1].frontLine, 28);
+    EXPECT_EQ(battles[2].frontLine, 28);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -357,14 +384,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 47);
-    EXPECT_EQ(battles[2].frontLine, 49);
+    EXPECT_EQ(battles[1].frontLine, 48);
+    EXPECT_EQ(battles[2].frontLine, 55);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "b076875744e4e683c5bf47e2950e7e723719ca515eb4772867a3367219119d73");
-    EXPECT_EQ(battles[1].stepDigest, "02abd700248771008d8d7af66814f0f332b600c50082a226de77be457ed5beff");
+    EXPECT_EQ(battles[0].stepDigest, "4ecf2b62cbd26b47f060c83661bbe5ff5b4cd439359ed5c1faa4a8f6dc463918");
+    EXPECT_EQ(battles[1].stepDigest, "185d96c8d01f06b908a1e7257234b8cd02b4709589e5d5401e93e35d841c65cf");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "cc57e03c3e708f116ed8905ea795c49c75e5d96508d41c35f8a328a3fb21c6f2");
+              "eae7b6d5f4a4a4a39a079dcdf769fa13e563413843b0eca31b0329350f839d1a");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "5b5e77ab05827f4da13d693b2c0016cbd08497802f425c326d454ed22d515e95");
+              "eae07a1cb69f15e068c2a3ab8fb49b3edc6a1fdc4d5e7aa992ea9da97af6e9b1");
 }

@@ -62,6 +62,7 @@ constexpr IntendedSize kIntended[] = {
     {"panzer", 15, 40, 15},
     {"grossangriff", 250, 330, 25},
     {"ausbruch", 8, 40, 20},
+    {"hatten", 25, 50, 15},
 };
 
 class ShippedScenarios : public testing::TestWithParam<std::string> {
@@ -179,6 +180,7 @@ TEST_P(ShippedScenarios, LeadersAreNamedApartAndTextsKeepTheirUmlauts) {
     auto count = [&](UnitList* list) {
         for (int32_t i = 0; i < list->GetCount(); ++i) {
             Unit* u = list->GetUnit(i);
+            if (u->mUnitType == kUnitInanimate) continue; // fortifications have no leader
             names[u->GetNation()].insert(u->mNameIndex);
             ++units[u->GetNation()];
         }
@@ -204,8 +206,8 @@ TEST_P(ShippedScenarios, LeadersAreNamedApartAndTextsKeepTheirUmlauts) {
 
 // Tungsten rounds in the basic load, by the gun's level for its side at the
 // battle's date: the types listed load that many, every other unit none
-// (German guns' levels are used up by 1944; the 17-pounder's APDS is not in
-// date in July 1944; Allied levels of 1 are used up too).
+// (German guns' levels are used up from 1944; the 17-pounder's APDS is not
+// in date in July 1944; Allied levels of 1 are used up in 1944, not 1945).
 TEST_P(ShippedScenarios, LoadTungstenByLevelSideAndDate) {
     struct Load {
         const char* scenario;
@@ -216,6 +218,7 @@ TEST_P(ShippedScenarios, LoadTungstenByLevelSideAndDate) {
     static constexpr Load kLoads[] = {
         {"panzer", kUnitVehicle, 309, 1, 34},       // 76 mm HVAP, September 1944
         {"grossangriff", kUnitInfantry, 512, 2, 26}, // 6-pounder APDS, July 1944
+        {"hatten", kUnitInfantry, 15, 1, 27},        // 57 mm APDS, January 1945
     };
     ScenarioFault fault;
     std::unique_ptr<Battle> battle = BuildScenarioBattle(mDescription, &fault);

@@ -191,6 +191,12 @@ TEST_F(ShippedBattle, ASquadSentOntoAnEmptyFlagTakesIt) {
     squad->mX = flag->mX - 400.0f;
     B()->ColorVictoryFlags(false, false);
     EXPECT_TRUE(flag->mNeutral); // nobody near
+    // Taken from nobody by the nation its record kept: it changed hands.
+    squad->mX = flag->mX - 70.0f;
+    B()->ColorVictoryFlags(false, false);
+    EXPECT_TRUE(B()->mFlagChanged && !flag->mNeutral);
+    squad->mX = flag->mX - 400.0f;
+    B()->ColorVictoryFlags(false, false);
     const Points before = Count(B());
     EXPECT_EQ(before.Part(kAllies, kFlagPart), 0);
 

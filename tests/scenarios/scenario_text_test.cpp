@@ -9,13 +9,18 @@
 #include <memory>
 
 #include "battle/Battle.h"
+#include "battle/GameFile.h"
 #include "battle/Reinforcement.h"
 #include "battle/UnitList.h"
 #include "engine/FileTestFolder.h"
+#include "engine/GFile.h"
+#include "map/Landmark.h"
+#include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OrderScript.h"
 #include "tools/scenarios/ScenarioBuild.h"
 #include "units/Hack.h"
+#include "units/Inanimate.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
 
@@ -134,6 +139,77 @@ TEST_F(DescriptionTest, FormAndRangeFaultsNameTheLine) {
     ExpectRefused("map 20 20 1.0 60\ntitle \"Ein Titel der viel zu lang geraten ist\"\n", 2,
                   "1 to 31 characters");
     ExpectRefused("title \"Probe\"\nmap 20 20 1.0 60\n", 0, "no general briefing");
+}
+
+// Every fortification kind, a landmark, snowstorm and free set-up, written
+// and read back through the game's loader.
+TEST_F(DescriptionTest, FortificationsLandmarksAndSetupReadBack) {
+    const std::string text = std::string(kBase) +
+                             "weather 7\nsetup free\nlandmark 250 130 \"Hatten\"\nroadblock 10 310 20\n"
+                             "trench 11 310 70\nwire 12 310 120 45\nreference 13 310 170\napmines 14 310 220\n"
+                             "atmines 15 310 270\ndaisychain 16 310 320\n";
+    FileTestFolder folder;
+    const std::string path = folder.File("f.mvg");
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(text, "probe.txt", &d, &fault)) << fault.Text();
+    ASSERT_TRUE(WriteScenarioFile(d, path, &fault)) << fault.Text();
+    GameFileState state;
+    GameFileContents contents;
+    {
+        GFile file;
+        ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
+        ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
+    }
+    std::unique_ptr<Battle> loaded(contents.battle);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->mWeather, 7);
+    EXPECT_EQ(loaded->mSideShortA[0], 1);
+    ASSERT_EQ(loaded->mMap->mLandmarks->GetCount(), 1);
+    auto* landmark = static_cast<Landmark*>(loaded->mMap->mLandmarks->GetObjectA(0));
+    EXPECT_EQ(landmark->mColumn, 12);
+    EXPECT_EQ(landmark->mRow, 6);
+    EXPECT_STREQ(landmark->mName.GetCString(), "Hatten");
+    ASSERT_EQ(loaded->mUnits->GetCount(), 11);
+    for (int k = 0; k < 7; ++k) {
+        Unit* item = loaded->mUnits->GetUnit(4 + k);
+        EXPECT_EQ(item->mUnitType * 10 + item->mSubtype, kUnitInanimate * 10 + k);
+        EXPECT_EQ(item->mY, 20.0f + 50.0f * k);
+        EXPECT_EQ(item->mHeading, k == 2 ? 45.0f : 0.0f);
+        EXPECT_EQ(item->mAmmo[kAmmoHE] + item->mAmmo[kAmmoAP], 0); // no load
+    }
+    // In set-up the side moves and turns it within its zones only.
+    Battle* old = gBattle;
+    gBattle = loaded.get();
+    Unit* wire = loaded->mUnits->GetUnit(6);
+    EXPECT_TRUE(wire->CanDoOrder(57));
+    EXPECT_TRUE(wire->ChangeSetup(350.0f, 100.0f, true, nullptr, false));
+    EXPECT_FALSE(wire->ChangeSetup(120.0f, 100.0f, true, nullptr, false));
+    EXPECT_TRUE(wire->ChangeSetup(350.0f, 200.0f, false, nullptr, false));
+    EXPECT_EQ(wire->mX * 1000.0f + wire->mHeading, 350.0f * 1000.0f + 90.0f);
+    gBattle = old;
+    // A kind outside the seven (a foreign file) has no name.
+    wire->mSubtype = 9;
+    GString63 name("");
+    wire->ConcatName(&name, true);
+    EXPECT_STREQ(name.GetCString(), "");
+}
+
+TEST_F(DescriptionTest, FortificationAndLandmarkFaultsNameTheLine) {
+    const std::string axis = std::string(kBase);
+    ExpectRefused(axis + "wire 5 900 100\n", 21, "x 900 is out of range");
+    ExpectRefused(axis + "wire 5 400 100\n", 21, "off the map");
+    ExpectRefused(axis + "wire 5 120 100\n", 21, "outside zone 4");
+    ExpectRefused(axis + "zone 4 200 0 240 400\nwire 5 210 300\n", 22, "open water");
+    ExpectRefused(axis + "reinforce 5 0.5 300 300\nwire 5 310 100\n", 22, "reinforcement or reserve");
+    ExpectRefused(axis + "mines 5 310 100\n", 21, "unknown key 'mines'");
+    ExpectRefused(axis + "weather 8\n", 21, "weather 8 is out of range 0..7");
+    ExpectRefused(axis + "setup fixed\n", 21, "'setup' takes 'free'");
+    ExpectRefused(axis + "landmark 400 100 \"X\"\n", 21, "landmark lies off the map");
+    ExpectRefused(axis + "landmark 10 10 \"" + std::string(64, 'a') + "\"\n", 21, "1 to 63 characters");
+    ExpectRefused("map 20 20 1.0 60\ntrench 1 10 10\n", 2, "a fortification before 'force'");
+    ExpectRefused("map 20 20 1.0 60\nforce axis 0 regular\ntrench 1 10 10\n", 3,
+                  "a fortification before 'platoon'");
 }
 
 TEST_F(DescriptionTest, ExitMarksAndVariableLength) {
@@ -294,6 +370,12 @@ TEST(OrderScriptText, OrdersReachTheNamedUnitInTheirTurnOnly) {
     ASSERT_TRUE(ParseOrderScript("turn 1\n\nmove allies A 4 1 move 60 60\n", "stray.orders", &stray, &fault));
     EXPECT_FALSE(CheckOrderScript(stray, battle.get(), &fault));
     EXPECT_EQ(fault.line, 3);
+    // A sewer trip ends in a large building: the base map has none.
+    OrderScript sewer;
+    ASSERT_TRUE(ParseOrderScript("turn 1\nmove allies A 1 1 sewer 60 60\n", "s.orders", &sewer, &fault));
+    EXPECT_FALSE(CheckOrderScript(sewer, battle.get(), &fault));
+    EXPECT_EQ(fault.line, 2);
+    EXPECT_NE(fault.reason.find("large building"), std::string::npos) << fault.Text();
     gBattle = old;
 }
 

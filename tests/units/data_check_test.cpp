@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "data_testset.h"
+#include "units/DataTables.h"
 
 namespace {
 
@@ -42,6 +43,11 @@ TEST(DataCheck, BrokenCrossReferencesAreNamed) {
     EXPECT_NE(FaultOf([](GameDataSet& s) { s.mPaces[2].mTiredSpeed = 32; }).find("mTiredSpeed"),
               std::string::npos);
     EXPECT_NE(FaultOf([](GameDataSet& s) { s.mVehicleClasses[0].mGeneralType = 411; }).find("mGeneralType"),
+              std::string::npos);
+    // A model row naming a texture set the picture store does not hold.
+    EXPECT_NE(FaultOf([](GameDataSet& s) {
+                  s.mVehicleModels[5].mTextureSet = 30;
+              }).find("gVehicleModelData, Zeile 5, mTextureSet"),
               std::string::npos);
 }
 
@@ -113,3 +119,25 @@ TEST(DataCheck, LoaderRunsTheSameCheck) {
 }
 
 } // namespace
+
+// An observer's row holds its battery's seconds between volleys: none, or
+// the crew's 9999, or more than the 640 s cap of any reload is refused.
+TEST(DataCheck, AnObserversSecondsBetweenVolleys) {
+    auto observer = [](int32_t seconds) {
+        return FaultOf([seconds](GameDataSet& s) {
+            s.mWeapons[20].mClass = kWClassIndirect;
+            s.mInfantry[6].mHeavyWeapon = 20;
+            s.mInfantry[6].mBaseLoadTime = static_cast<int16_t>(seconds);
+        });
+    };
+    for (int32_t bad : {9999, 0, -5, 641})
+        EXPECT_NE(observer(bad).find("gInfantryData, Zeile 6, mBaseLoadTime"), std::string::npos) << bad;
+    EXPECT_EQ(observer(1), "");
+    EXPECT_EQ(observer(640), "");
+    // The game's own observers: light batteries 20 s, medium ones 30 s.
+    ASSERT_TRUE(DecryptData()) << GameDataError();
+    const std::pair<InfantryType, int16_t> rows[] = {{12, 20}, {13, 30}, {264, 20}, {265, 30}, {509, 20}, {510, 30}};
+    for (const auto& [row, seconds] : rows)
+        EXPECT_EQ(gInfantryData[row].mBaseLoadTime, seconds) << row;
+    DeleteCryptoData();
+}

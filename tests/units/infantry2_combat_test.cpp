@@ -240,4 +240,30 @@ TEST_F(InfantryCombat, AnObserversMissionFiresASpottingRoundThenLandsWithItsErro
     EXPECT_FLOAT_EQ(fo->mAreaTargetX, 150.0f); // the error is added only for the shot
 }
 
+// A locked area mission asks for smoke-class fire; every shell still spends
+// a main round, and the volley stops when those are gone.
+TEST_F(InfantryCombat, AnAreaMissionsVolleyStopsWhenTheMainRoundsRunOut) {
+    Infantry* fo = Place(kBritishObserver, kBritish, 100.0f, 100.0f);
+    mWeapons[kObserverRadio].mMaxRange = 5000.0f;
+    mTypes[kBritishObserver].mVolleys = 3;
+    for (uint16_t& n : fo->mAmmo)
+        n = 0;
+    fo->mAmmo[kAmmoHE] = 10;
+    fo->mAreaTarget = true;
+    fo->mTargetLocked = true;
+    fo->mAreaTargetX = 150.0f;
+    fo->mAreaTargetY = 150.0f;
+    fo->mMissionLive = true;
+    fo->mAimTime = 0.025f;
+    fo->mLoadTime = 0.0f;
+    fo->FireOffboardArtillery();
+    EXPECT_EQ(fo->mAmmo[kAmmoHE], 7);
+    for (int32_t volley = 0; volley < 3; ++volley) {
+        fo->mAimTime = 0.025f;
+        fo->mLoadTime = 0.0f;
+        fo->FireOffboardArtillery();
+    }
+    EXPECT_EQ(fo->mAmmo[kAmmoHE], 0); // 3, 3, then the last one alone
+}
+
 } // namespace

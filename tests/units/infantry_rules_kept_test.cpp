@@ -108,13 +108,13 @@ TEST_F(InfantryRulesKept, AUnitSeenToFallUnderFullFogLiesLowAndIsLookedAtAgain) 
     EXPECT_EQ(u->mMoveSpeed, 0);
     EXPECT_TRUE(u->mHiding);
     EXPECT_EQ(u->mFiringSignature, 0);
-    // An unseen one just dies.
+    // An unseen one just dies, its pace the one it now walks (it stands).
     Infantry* hidden = Place(kUSSquad, kAmerican, 180.0f, 180.0f);
     hidden->mContactLevel = kContactNone;
     hidden->mMoveSpeed = kMove;
     hidden->mFiringSignature = 800;
     hidden->Die();
-    EXPECT_EQ(hidden->mMoveSpeed, kMove);
+    EXPECT_EQ(hidden->mMoveSpeed, kStand);
     EXPECT_EQ(hidden->mFiringSignature, 800);
 }
 

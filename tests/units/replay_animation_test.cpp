@@ -120,4 +120,15 @@ TEST_F(ReplayAnimation, ThePoseIsThatOfThePaceWalkedNowAndRidersRide) {
     squad->mTransport = nullptr;
 }
 
+// A standing squad told to hide takes the held pace at once, so it shows as
+// hiding before the turn is computed.
+TEST_F(ReplayAnimation, AHideOrderTakesTheHeldPaceAtOnce) {
+    auto squad = Make(kUSSquad, kAmerican);
+    squad->mMoveSpeed = kStand;
+    squad->mNrWaypoints = 0;
+    squad->ReceiveMoveOrders(0.0f, 0.0f, kOrderHide, nullptr, true, false, false, false);
+    EXPECT_EQ(squad->mMoveSpeed, kHold);
+    EXPECT_TRUE(squad->IsHiding(false));
+}
+
 } // namespace

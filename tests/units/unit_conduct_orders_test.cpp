@@ -6,6 +6,7 @@
 #include "engine/GOLTA.h"
 #include "unit_conduct_fixtures.h"
 #include "units/Functions.h"
+#include "units/Inanimate.h"
 
 namespace {
 
@@ -527,3 +528,51 @@ TEST_F(OrdersTest, AFireOrderIsShoutedBeforeTheShotButNeverBeforeSliceOne) {
     u->ShoutFireOrders(); // no target: nothing to shout about
     EXPECT_EQ(mBattle.mBattle.mPackets.GetCount(), count);
 }
+
+// Computed slice by slice, a squad walking through a line of enemy
+// anti-personnel fields sets one off, and a vehicle through anti-tank
+// fields another: each blast is a look-1 shell packet of its slice, and its
+// field counts as found. Fields of the wrong kind stay quiet.
+TEST_F(OrdersTest, MineFieldsOnTheWayGoOffInTheComputedTurn) {
+    Walker* squad = Squad(10, 60);
+    Walker* tank = mBattle.Add(kAxis, 10, 140, kUnitVehicle);
+    std::vector<Inanimate*> personnel, antitank;
+    for (float x = 20.0f; x <= 180.0f; x += 20.0f) {
+        for (auto [kind, y, list] : {std::tuple{kInanimateAPMines, 60.0f, &personnel},
+                                     std::tuple{kInanimateATMines, 140.0f, &antitank},
+                                     std::tuple{kInanimateATMines, 60.0f, &antitank},
+                                     std::tuple{kInanimateAPMines, 140.0f, &personnel}}) {
+            auto* m = new Inanimate;
+            m->IInanimate(kind, 0, x, y, 0.0f);
+            m->mSide = 0; // the Allies
+            mBattle.mBattle.mUnits->Add(m);
+            list->push_back(m);
+        }
+    }
+    squad->ReceiveMoveOrders(190, 60, 44, nullptr, true, false, false, false);
+    tank->ReceiveMoveOrders(190, 140, 44, nullptr, true, false, false, false);
+    squad->mFearClock = tank->mFearClock = 100000;
+    SeedRandomGenerator(2024);
+    mBattle.RunSlices(1900);
+    int32_t foundUnder[2] = {0, 0}, wrong = 0;
+    for (Inanimate* m : personnel) {
+        foundUnder[0] += m->mMineNew && m->mY == 60.0f;
+        wrong += m->mMineNew && m->mY == 140.0f;
+    }
+    for (Inanimate* m : antitank) {
+        foundUnder[1] += m->mMineNew && m->mY == 140.0f;
+        wrong += m->mMineNew && m->mY == 60.0f;
+    }
+    EXPECT_GE(foundUnder[0], 1);
+    EXPECT_GE(foundUnder[1], 1);
+    EXPECT_EQ(wrong, 0);
+    int32_t blasts = 0;
+    for (int32_t k = 0; k < mBattle.mBattle.mPackets.GetCount(); ++k) {
+        auto* p = static_cast<ActionPacket*>(mBattle.mBattle.mPackets.GetObjectA(k));
+        if (p->mType != kPacketShell || p->mLook != 1) continue;
+        ++blasts;
+        EXPECT_TRUE(p->mY == 60.0f || p->mY == 140.0f);
+    }
+    EXPECT_GE(blasts, foundUnder[0] + foundUnder[1]); // a field may go off again
+}
+

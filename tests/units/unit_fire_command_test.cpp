@@ -124,6 +124,12 @@ TEST_F(CommandRules, TargetsAreHeldForTheirTimeUnlessBurningOrThreatened) {
     EXPECT_FALSE(squad->CanChangeTarget());
     Soldier* close = Place<Soldier>(kAllies, 1100.0f, 1000.0f);
     EXPECT_TRUE(squad->CanChangeTarget()); // 240 + 0.5 x 160 = 320
+    // The nearest enemy is measured in the plane: 150 m off and 90 m higher
+    // lifts the count as at 150 m (280 + 0.25 x 160 = 320).
+    close->mX = 1150.0f;
+    close->mZ = 15.0f; // floors of 6 m
+    squad->mAlertCount = 280;
+    EXPECT_TRUE(squad->CanChangeTarget());
     close->mActive = false;
     enemy->mBurning = true;
     squad->mAlertCount = 1;

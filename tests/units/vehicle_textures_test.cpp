@@ -5,20 +5,32 @@
 
 #include "unit_conduct_fixtures.h"
 #include "units/DataTables.h"
+#include "units/Hack.h"
 #include "units/VehicleTextures.h"
 
 namespace {
 
-TEST(VehicleTextures, AModelWearsItsOwnSetOrTheGeneralSetOfItsSide) {
-    EXPECT_EQ(VehicleSlotPicture(86, 0), 40000 + 20 * 86);
-    EXPECT_EQ(VehicleSlotPicture(86, 16), 40000 + 20 * 86 + 16);
-    EXPECT_EQ(VehicleSlotPicture(235, 5), 40000 + 20 * 235 + 5);
-    EXPECT_EQ(VehicleSetModel(60), 0); // no set of its own, first half of the list
-    EXPECT_EQ(VehicleSetModel(140), 0);
-    EXPECT_EQ(VehicleSetModel(141), 141); // the other half's general set
-    EXPECT_EQ(VehicleSetModel(190), 141);
-    EXPECT_EQ(VehicleSlotPicture(190, 3), 40000 + 20 * 141 + 3);
-    EXPECT_EQ(VehicleSetModel(-1), 0); // a damaged number still names a set
+TEST(VehicleTextures, AModelWearsTheSetItsRowNames) {
+    const bool load = gVehicleModelData.Count() == 0;
+    if (load) ASSERT_TRUE(DecryptData());
+    const struct {
+        int32_t model, set;
+    } rows[] = {{86, 86},
+                {235, 235},
+                {1, kGeneralAxisSet},
+                {30, kGeneralAxisSet},
+                {2, 141},
+                {210, 141},
+                {5, kGeneralBritishSet},
+                {6, kGeneralBritishSet},
+                {139, 237},
+                {-1, kGeneralAxisSet},
+                {9999, kGeneralAxisSet}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(VehicleSetOfModel(r.model), r.set) << "model " << r.model;
+        EXPECT_EQ(VehicleSlotPicture(r.model, 3), 40000 + 20 * r.set + 3) << "model " << r.model;
+    }
+    if (load) DeleteCryptoData();
 }
 
 TEST(VehicleTextures, LateAndSnowLooksAreTriedBestFirstAndThePlainPictureLast) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Noise.h"
+#include "OverlayBands.h"
 #include "Texture.h"
 
 namespace {
@@ -227,10 +228,10 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
                     Paint(img, x, y, {46, 40, 36}, 0.9f, 0.9f);
         break;
     case Look::DirtRoad:
-        EdgeFeature(img, snow ? Rgb{200, 196, 188} : Rgb{132, 108, 76}, {100, 82, 58}, 0.3f, seed, false);
+        EdgeFeature(img, snow ? Rgb{200, 196, 188} : Rgb{132, 108, 76}, {100, 82, 58}, 0.15f, seed, false);
         break;
     case Look::Road:
-        EdgeFeature(img, snow ? Rgb{210, 210, 206} : Rgb{96, 94, 90}, {150, 146, 136}, 0.34f, seed, false);
+        EdgeFeature(img, snow ? Rgb{210, 210, 206} : Rgb{96, 94, 90}, {150, 146, 136}, 0.2f, seed, false);
         break;
     case Look::Fence:
         EdgeFeature(img, snow ? Rgb{188, 188, 184} : Rgb{104, 80, 52}, {70, 52, 34}, 0.05f, seed, true);
@@ -238,7 +239,10 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
     case Look::Wall:
         field({120, 116, 104}, {160, 154, 140}, 0.3f, 0.7f, 16, 1.0f);
         break;
-    case Look::Path:
+    case Look::Path: // a worn track: bare earth throughout, lighter ruts
+        for (int y = 0; y < kGround; ++y)
+            for (int x = 0; x < kGround; ++x)
+                img.Set(x, y, Shade({138, 116, 82}, 0.9f + 0.2f * TileNoise(x / 8.0f, y / 8.0f, 16, seed)));
         field({150, 128, 92}, {176, 156, 118}, 0.5f, 0.7f, 4, 0.9f);
         break;
     case Look::Ditch:
@@ -280,7 +284,10 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
     case Look::Cliff:
         field({78, 74, 68}, {132, 126, 116}, 0.0f, 1.0f, 8, 1.0f);
         break;
-    case Look::Water:
+    case Look::Water: // opaque: the ground under a covering water is not drawn
+        for (int y = 0; y < kGround; ++y)
+            for (int x = 0; x < kGround; ++x)
+                img.Set(x, y, {40, 66, 96});
         field({40, 66, 96}, {70, 100, 130}, 0.0f, 1.0f, 4, 1.0f);
         break;
     case Look::Shallow:
@@ -289,7 +296,10 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
     case Look::Mud:
         field({70, 56, 38}, {96, 78, 54}, 0.3f, 0.8f, 8, 1.0f);
         break;
-    case Look::Ice:
+    case Look::Ice: // opaque, as water
+        for (int y = 0; y < kGround; ++y)
+            for (int x = 0; x < kGround; ++x)
+                img.Set(x, y, {190, 206, 222});
         field({190, 206, 222}, {226, 236, 240}, 0.0f, 1.0f, 4, 1.0f);
         break;
     case Look::Hedge:
@@ -336,6 +346,15 @@ void MakeGround(AssetStore& store, const GameData& data) {
             if (!made.count(600 + o.index + under)) made[600 + o.index + under] = {code, under};
     for (const auto& [number, cu] : made)
         store.Texture(number, OverlayPicture(cu.first, cu.second, false, uint32_t(number)), true);
+    // the band pictures: the first code naming a band range paints it
+    std::map<int, int> bands; // first index -> code
+    for (const auto& [code, o] : data.overlays)
+        if (o.bands >= 0 && !bands.count(o.bands)) bands[o.bands] = code;
+    for (const auto& [first, code] : bands) {
+        const Image full = OverlayPicture(code, 0, false, uint32_t(600 + first));
+        for (int shape = 1; shape <= 16; ++shape)
+            store.Texture(600 + first + shape - 1, BandPicture(full, shape), true);
+    }
     // the edge features on snow ground: the roads at 842, the fence at 971
     store.Texture(842, OverlayPicture(14, 0, true, 842), true);
     store.Texture(971, OverlayPicture(15, 0, true, 971), true);
@@ -365,25 +384,137 @@ void MakeSky(AssetStore& store) {
                 Rgb hor =
                     Mix(l.horizon, s.warm > 0 ? Rgb{236, 214, 170} : Rgb{214, 222, 236}, std::fabs(s.warm));
                 Rgb zen = Mix(l.zenith, hor, s.pale);
-                uint32_t seed = uint32_t(s.base * 7 + l.offset * 3 + panel);
+                // One cloud field wrapping every 4 cells round the horizon for the three panels, so that
+                // their columns agree where they meet: the side panels (+ 20, both y sides) span cells
+                // 0 to 2 from u 0 to 1; the +x panel (+ 0) a whole turn from cell 2, the -x panel (+ 40)
+                // one from cell 0, each ending where it begins.
+                const uint32_t seed = uint32_t(s.base * 7 + l.offset * 3);
+                const float start = panel == 0 ? 2.0f : 0.0f, span = panel == 1 ? 2.0f : 4.0f;
                 for (int y = 0; y < h; ++y) {
                     float v = float(h - 1 - y) / (h - 1);
                     float t = std::min(1.0f, v / 0.75f);
                     for (int x = 0; x < w; ++x) {
                         Rgb c = Mix(hor, zen, std::sqrt(t));
                         if (v < 0.75f && l.cloud > 0) {
-                            float n = TileFbm(x * 4.0f / w, v * 6, 4, seed, 4);
+                            float n = TileFbm(start + span * float(x) / float(w - 1), v * 6, 4, seed, 4);
                             float cover =
                                 std::clamp((n - (1 - l.cloud * 0.7f)) * 3, 0.0f, 1.0f) * (1 - t * t);
                             c = Mix(c, Shade(hor, 1.05f), cover);
                         }
-                        if (l.offset == 3 && v > 0.2f && v < 0.7f && (HashInts(x, y, seed) & 0x1FF) == 0)
+                        if (l.offset == 3 && v > 0.2f && v < 0.7f && x > 1 && x < w - 2 &&
+                            (HashInts(x, y, seed + uint32_t(panel)) & 0x1FF) == 0)
                             c = {200, 200, 190};
                         img.Set(x, y, c);
                     }
                 }
                 store.Texture(s.base + l.offset + 20 * panel, NoPureWhite(img));
             }
+}
+
+// The flag cloths, 2:1, drawn per point: x 0..2 along the cloth from the pole, y 0..1 down.
+namespace cloth {
+constexpr Rgb kWhite{236, 236, 230}, kBlack{22, 22, 20}, kRed{196, 28, 40}, kBlue{20, 40, 120};
+
+// Inside a five-pointed star of outer radius r about (cx, cy), one point up.
+bool Star(float x, float y, float cx, float cy, float r) {
+    const float dx = x - cx, dy = cy - y;
+    const float d = std::sqrt(dx * dx + dy * dy);
+    if (d > r) return false;
+    if (d < 0.382f * r) return true;
+    // The edge between a point (angle 90 + 72 k) and the inner corner 36 degrees on.
+    float a = std::atan2(dy, dx) * 57.29578f - 90.0f;
+    a = std::fmod(std::fmod(a, 72.0f) + 72.0f, 72.0f);
+    if (a > 36.0f) a = 72.0f - a;
+    const float t = a / 36.0f; // 0 at the point, 1 at the inner corner
+    return d <= r * (1.0f - t * (1.0f - 0.382f)) * (1.0f - 0.1f * t * (1.0f - t));
+}
+
+// The Union flag over the box (x0, y0) .. (x0 + 2h, y0 + h).
+bool Union(float x, float y, float x0, float y0, float h, Rgb* c) {
+    const float u = (x - x0) / h, v = (y - y0) / h; // u 0..2, v 0..1
+    if (u < 0 || u > 2 || v < 0 || v > 1) return false;
+    const float k = 1.0f / std::sqrt(1.25f);
+    const float d1 = std::fabs(v - u * 0.5f) * k, d2 = std::fabs(1.0f - v - u * 0.5f) * k;
+    const float du = std::fabs(u - 1.0f), dv = std::fabs(v - 0.5f);
+    *c = kBlue;
+    if (std::min(d1, d2) < 0.1f) *c = kWhite;
+    if (std::min(d1, d2) < 0.035f) *c = kRed;
+    if (du < 1.0f / 6 || dv < 1.0f / 6) *c = kWhite;
+    if (du < 0.1f || dv < 0.1f) *c = kRed;
+    return true;
+}
+} // namespace cloth
+
+// Nation n's cloth (0 German, 1 Italian, 2 American, 3 British, 4 Canadian, 5 Australian, 6 New Zealand,
+// 7 South African, 8 Polish, 9 Free French), 10 the neutral (plain pale), 11 the decoy.
+Rgb ClothColour(int n, float x, float y) {
+    using namespace cloth;
+    Rgb c;
+    switch (n) {
+    case 0: { // the Axis cross: black arms edged white, on field grey
+        const float dx = std::fabs(x - 1.0f), dy = std::fabs(y - 0.5f);
+        const bool arm = (dx < 0.09f && dy < 0.36f) || (dy < 0.09f && dx < 0.36f);
+        const bool edge = (dx < 0.15f && dy < 0.42f) || (dy < 0.15f && dx < 0.42f);
+        return arm ? kBlack : edge ? kWhite : Rgb{110, 116, 104};
+    }
+    case 1: // green, white, red
+        return x < 2.0f / 3 ? Rgb{20, 130, 64} : x < 4.0f / 3 ? kWhite : kRed;
+    case 2: // the white star on olive drab, in a white ring
+    {
+        const float d = std::hypot(x - 1.0f, y - 0.5f);
+        if (Star(x, y, 1.0f, 0.5f, 0.36f) || (d > 0.38f && d < 0.43f)) return kWhite;
+        return Rgb{84, 98, 54};
+    }
+    case 3:
+        Union(x, y, 0.0f, 0.0f, 1.0f, &c);
+        return c;
+    case 4: // the red ensign with the Union in the canton and a pale shield in the fly
+        if (Union(x, y, 0.0f, 0.0f, 0.5f, &c)) return c;
+        if (std::fabs(x - 1.45f) < 0.14f && y > 0.32f && y < 0.68f - 0.2f * std::fabs(x - 1.45f))
+            return Rgb{220, 210, 170};
+        return kRed;
+    case 5: // the blue ensign: Union, the large star below it, the Southern Cross in the fly
+        if (Union(x, y, 0.0f, 0.0f, 0.5f, &c)) return c;
+        if (Star(x, y, 0.5f, 0.76f, 0.15f) || Star(x, y, 1.5f, 0.2f, 0.08f) ||
+            Star(x, y, 1.5f, 0.82f, 0.08f) || Star(x, y, 1.27f, 0.45f, 0.08f) ||
+            Star(x, y, 1.75f, 0.4f, 0.08f))
+            return kWhite;
+        return kBlue;
+    case 6: // black with the silver fern, the Union in the canton
+    {
+        if (Union(x, y, 0.0f, 0.0f, 0.5f, &c)) return c;
+        const float t = (x - 0.7f) / 1.15f; // along the frond, 0..1
+        if (t >= 0 && t <= 1) {
+            const float spine = 0.85f - 0.55f * t;
+            const float reach = 0.16f * (1.0f - t) + 0.02f;
+            if (std::fabs(y - spine) < 0.02f) return Rgb{206, 210, 206};
+            if (std::fabs(y - spine) < reach &&
+                std::fmod(x * 18.0f + std::fabs(y - spine) * 12.0f, 2.0f) < 1.2f)
+                return Rgb{206, 210, 206};
+        }
+        return kBlack;
+    }
+    case 7: // orange, white, blue
+        return y < 1.0f / 3 ? Rgb{226, 110, 24} : y < 2.0f / 3 ? kWhite : Rgb{0, 36, 150};
+    case 8: // white over red
+        return y < 0.5f ? kWhite : Rgb{212, 20, 60};
+    case 9: // blue, white, red with the red cross of Lorraine on the white
+    {
+        if (x < 2.0f / 3) return Rgb{0, 50, 150};
+        if (x >= 4.0f / 3) return kRed;
+        const float dx = std::fabs(x - 1.0f);
+        if ((dx < 0.045f && y > 0.15f && y < 0.85f) || (std::fabs(y - 0.3f) < 0.04f && dx < 0.16f) ||
+            (std::fabs(y - 0.48f) < 0.04f && dx < 0.23f))
+            return kRed;
+        return kWhite;
+    }
+    case 10: // nobody's: plain and pale
+        return Rgb{214, 208, 188};
+    default: { // the decoy: pale with a dark ring
+        const float d = std::hypot(x - 1.0f, y - 0.5f);
+        return d > 0.17f && d < 0.28f ? Rgb{90, 86, 76} : Rgb{176, 170, 150};
+    }
+    }
 }
 
 void MakeMarkersAndFlags(AssetStore& store) {
@@ -420,29 +551,27 @@ void MakeMarkersAndFlags(AssetStore& store) {
             }
         store.Texture(305 + k, NoPureWhite(img));
     }
-    // flag cloth by holder (440 + nation, 450 neutral, 451 the decoy) and the national pictures (400 +)
+    // flag cloth by holder (440 + nation, 450 neutral, 451 the decoy): each nation's colours and emblem
+    for (int n = 0; n < 12; ++n) {
+        Image cloth(128, 64);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 128; ++x) {
+                const float fold = 0.88f + 0.12f * std::sin(x * 0.15f);
+                cloth.Set(x, y, Shade(ClothColour(n, (x + 0.5f) / 64.0f, (y + 0.5f) / 64.0f), fold));
+            }
+        store.Texture(440 + n, NoPureWhite(cloth));
+    }
+    // the national pictures (400 +): a cross on the nation's field
     const Rgb field[10] = {{60, 62, 58},   {40, 110, 60}, {62, 84, 48},   {150, 40, 40}, {40, 60, 130},
                            {200, 170, 40}, {90, 40, 100}, {30, 110, 120}, {140, 90, 40}, {100, 100, 100}};
     const Rgb mark[10] = {{232, 230, 224}, {220, 200, 60},  {232, 230, 224}, {232, 220, 60}, {232, 230, 224},
                           {40, 40, 40},    {232, 230, 224}, {232, 220, 60},  {40, 40, 40},   {200, 40, 40}};
-    for (int n = 0; n < 12; ++n) {
-        Image cloth(128, 64);
-        Rgb f = n < 10 ? field[n] : Rgb{176, 170, 150}, m = n < 10 ? mark[n] : Rgb{90, 86, 76};
-        for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 128; ++x) {
-                float fold = 0.85f + 0.15f * std::sin(x * 0.15f);
-                cloth.Set(x, y, Shade(f, fold));
-            }
-        SoftDisc(cloth, 64, 32, 18, 1.5f, m, 1.0f);
-        SoftDisc(cloth, 64, 32, 11, 1.5f, f, 1.0f);
-        store.Texture(n < 10 ? 440 + n : 440 + n, NoPureWhite(cloth));
-        if (n < 10) {
-            Image nat(64, 64, f);
-            for (int y = 8; y < 56; ++y)
-                for (int x = 26; x < 38; ++x)
-                    nat.Set(x, y, m), nat.Set(y, x, m);
-            store.Texture(400 + n, NoPureWhite(nat));
-        }
+    for (int n = 0; n < 10; ++n) {
+        Image nat(64, 64, field[n]);
+        for (int y = 8; y < 56; ++y)
+            for (int x = 26; x < 38; ++x)
+                nat.Set(x, y, mark[n]), nat.Set(y, x, mark[n]);
+        store.Texture(400 + n, NoPureWhite(nat));
     }
 }
 

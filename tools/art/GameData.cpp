@@ -38,16 +38,16 @@ bool GameData::Load(const std::string& dataDir) {
             line = line.substr(0, hash);
         }
         std::istringstream in(line);
-        int code, index, layers;
+        int code, index, layers, bands;
         if (!(in >> code)) continue;
-        if (!(in >> index >> layers) || code < 0 || code > 63 || index < -1 || index > 139 || layers < 0 ||
-            layers > 3 || index + layers > 139) {
+        if (!(in >> index >> layers >> bands) || code < 0 || code > 63 || index < -1 || index > 139 ||
+            layers < 0 || layers > 3 || index + layers > 139 || bands < -1 || bands > 124) {
             std::fprintf(stderr, "art: overlay_index.txt:%d: malformed row\n", n);
             return false;
         }
         while (!name.empty() && name[0] == ' ')
             name.erase(0, 1);
-        if (index >= 0) overlays[code] = {index, layers, name};
+        if (index >= 0) overlays[code] = {index, layers, bands, name};
     }
     ok = true;
     return true;

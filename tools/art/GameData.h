@@ -12,9 +12,10 @@ struct GameData {
     // Every integer given to `key` in data/tables/<table>.txt, row after row, in file order.
     std::vector<long> Values(const std::string& table, const std::string& key) const;
 
-    // Overlay index table: terrain code -> (index, layers); codes without an overlay are absent.
+    // Overlay index table: terrain code -> (index, layers, bands); codes without an overlay are absent.
     struct Overlay {
         int index = -1, layers = 0;
+        int bands = -1; // first of the code's band pictures' indices, -1 none
         std::string name;
     };
     std::map<int, Overlay> overlays;

@@ -79,16 +79,31 @@ Image Metal(Rgb base, int look, int slot, uint32_t seed) {
     return NoPureWhite(img);
 }
 
-// The running gear: links across the width, repeating every 16 rows so the texture runs with the tread.
+// A plain painted plate: noise and panel seams, no rivets, no patches.
+Image PlainMetal(Rgb base, uint32_t seed) {
+    const int s = 64;
+    Image img = NoiseTexture(s, s, Shade(base, 0.92f), Shade(base, 1.05f), 4, seed, 4);
+    for (int i = 0; i < s; i += 32)
+        for (int k = 0; k < s; ++k)
+            img.Set(i, k, Shade(img.Get(i, k), 0.8f)), img.Set(k, i, Shade(img.Get(k, i), 0.8f));
+    return NoPureWhite(img);
+}
+
+// The running gear: steel links across the width, repeating every 16 rows so the texture runs with the
+// tread: a dark gap between links, a worn bright grouser bar, the guide horns in the middle.
 Image Track(uint32_t seed, bool snow) {
-    Image img = NoiseTexture(32, 64, {50, 48, 44}, {74, 70, 64}, 4, seed, 2);
+    Image img = NoiseTexture(32, 64, {78, 74, 66}, {100, 95, 86}, 4, seed, 2);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 32; ++x) {
             int r = y % 16;
-            if (r < 3)
-                img.Set(x, y, {34, 32, 30});
-            else if (r < 6 && (x % 8) < 4)
-                img.Set(x, y, {96, 92, 84});
+            if (r < 2)
+                img.Set(x, y, {28, 26, 24});
+            else if (r < 5)
+                img.Set(x, y, {138, 132, 120});
+            else if (r >= 7 && r < 12 && x >= 14 && x < 18)
+                img.Set(x, y, {122, 116, 104});
+            else if (x == 0 || x == 31)
+                img.Set(x, y, {52, 50, 46});
         }
     if (snow)
         for (int y = 0; y < 64; ++y)
@@ -149,22 +164,24 @@ void MakeSkins(AssetStore& store, const GameData& data) {
         if (n > 0) GunSet(store, int(n), 0, {70, 66, 56}, false);
     for (int n : {3488, 3489})
         GunSet(store, n, n - 3488, {84, 88, 76}, false);
-    // vehicle sets
-    const int modelled[] = {
-        kGeneralAxisSet,  28, 84, 86, 105, 120, 154, 155, 186, 198, 199, 200, 203, 211, 233, 234, 235,
-        kGeneralAlliedSet};
-    for (int m : modelled) {
-        const bool allied = m >= 141;
-        const Rgb base = allied ? Rgb{86, 92, 58} : Rgb{88, 92, 90};
+    // vehicle sets, each in its army's paint
+    for (const VehicleSetEntry& e : kVehicleSets) {
+        const VehiclePaint p = kArmyPaint[e.army];
+        const Rgb base{p.r, p.g, p.b};
         for (int s = 0; s < 17; ++s) {
-            const int n = kVehicleSetBase + 20 * m + s;
+            const int n = kVehicleSetBase + 20 * e.set + s;
             if (s == 0) {
                 store.Texture(n, Track(uint32_t(n), false));
                 store.Texture(n + 50000, Track(uint32_t(n), true));
                 store.Texture(n + 100000, Track(uint32_t(n), false));
                 store.Texture(n + 150000, Track(uint32_t(n), true));
+            } else if (e.army == kArmyUnidentified) {
+                // One plain tone in every look: nothing tells the army, the season or the scheme.
+                const Image img = PlainMetal(s == 5 ? Shade(base, 0.85f) : base, uint32_t(n));
+                for (int off : {0, 50000, 100000, 150000})
+                    store.Texture(n + off, img);
             } else {
-                GunSet(store, n, s, s == 5 ? Shade(base, 0.85f) : base, allied);
+                GunSet(store, n, s, s == 5 ? Shade(base, 0.85f) : base, e.army != kArmyAxis);
             }
         }
     }

@@ -4,12 +4,11 @@
 #include "AssetStore.h"
 #include "GameData.h"
 
-// Vehicle texture sets (the game data names none): slot s of vehicle model m is picture
-// kVehicleSetBase + 20 m + s; the snow, late and late-snow looks follow at +50000, +100000, +150000
-// as for the towed guns. Sets are made for the models drawn by a model of their own and for the two
-// general sets below, which every other model number uses.
-constexpr int kVehicleSetBase = 40000;
-constexpr int kGeneralAxisSet = 0, kGeneralAlliedSet = 141; // model numbers of the general sets
+#include "units/VehicleSets.h"
+
+// Vehicle texture sets: every set of kVehicleSets in its army's paint, slot s of set k at picture
+// kVehicleSetBase + 20 k + s; the snow, late and late-snow looks follow at +50000, +100000, +150000
+// as for the towed guns.
 
 void MakeSkins(AssetStore& store, const GameData& data);
 

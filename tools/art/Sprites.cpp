@@ -160,8 +160,10 @@ void MakeVegetation(AssetStore& store) {
     for (int a = 0; a < 60; ++a) {
         const int decade = a / 10, unit = a % 10;
         const bool crown = unit >= 7 || unit == 9;
+        // 510-519 the woods' green mixed wood: broadleaf greens with a darker
+        // conifer among them.
         Rgb leaf = decade == 0   ? Rgb{64, 104, 44}
-                   : decade == 1 ? Rgb{150, 104, 44}
+                   : decade == 1 ? (unit % 3 == 2 ? Rgb{42, 74, 46} : unit % 3 == 1 ? Rgb{78, 112, 48} : Rgb{58, 96, 40})
                    : decade == 2 ? Rgb{40, 76, 48}
                    : decade == 3 ? Rgb{120, 90, 50}
                    : decade == 4 ? Rgb{150, 160, 160}

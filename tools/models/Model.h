@@ -31,6 +31,7 @@ struct Model {
     std::vector<int> numbers;
     bool hasFootprint = false;
     std::array<double, 4> footprint{};
+    double units = 0; // metres per model unit of its shapes
     std::vector<Step> ops;
 };
 

@@ -376,6 +376,7 @@ bool Reader::Line(const std::string& text, int number) {
     if (key == "units") {
         if (!Numbers(in, v, 1) || v.size() != 1 || v[0] <= 0) return Fail("units takes one positive number");
         units_ = v[0];
+        m_.units = v[0];
         return true;
     }
     if (key == "footprint") {

@@ -64,6 +64,7 @@ struct ModelTable {
     int vertexCount;
     const ModelOp* ops;
     int opCount;
+    float unitMetres; // metres per model unit: the model file's `units`
 };
 
 extern const ModelTable kModelTables[];

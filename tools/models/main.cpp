@@ -95,26 +95,139 @@ std::map<int, std::array<double, 3>> ReadSizes(const std::string& path, std::str
     return sizes;
 }
 
-// A copy of the general model proportioned to one vehicle model's size: every position and constant
-// scaled per axis against the general model's own extent.
-models::Model Variant(const models::Model& base, int number, const std::array<double, 3>& size) {
-    double lo[3] = {1e9, 1e9, 1e9}, hi[3] = {-1e9, -1e9, -1e9};
-    for (const models::Step& s : base.ops)
+// One whole or decimal number per row of a data table for `key` (its first value), with the same rows
+// as above: [n], [n : m] copying row m, placeholders skipped, [default] first. Missing file: empty.
+// The tables are checked by the data build; a value that does not read is left out.
+std::map<int, double> ReadColumn(const std::string& path, const std::string& key) {
+    std::map<int, std::map<std::string, double>> rows;
+    std::map<std::string, double> def;
+    std::ifstream f(path);
+    std::string line;
+    int row = -2;
+    while (std::getline(f, line)) {
+        line = line.substr(0, line.find('#'));
+        std::istringstream in(line);
+        std::string k;
+        if (!(in >> k)) continue;
+        if (k[0] == '[') {
+            const size_t close = line.find(']');
+            if (line.find("placeholder") != std::string::npos || close == std::string::npos) {
+                row = -2;
+            } else if (k == "[default]") {
+                row = -1;
+            } else {
+                const std::string inside = line.substr(line.find('[') + 1, close - line.find('[') - 1);
+                const size_t colon = inside.find(':');
+                int from = -1;
+                if (!RowNumber(inside.substr(0, colon), &row) ||
+                    (colon != std::string::npos && !RowNumber(inside.substr(colon + 1), &from))) {
+                    row = -2;
+                    continue;
+                }
+                rows[row] = from >= 0 && rows.count(from) ? rows[from] : def;
+            }
+            continue;
+        }
+        std::string eq, w;
+        if (!(in >> eq >> w) || eq != "=") continue;
+        char* end = nullptr;
+        const double v = std::strtod(w.c_str(), &end);
+        if (end == w.c_str() || !std::isfinite(v)) continue;
+        if (row == -1)
+            def[k] = v;
+        else if (row >= 0)
+            rows[row][k] = v;
+    }
+    std::map<int, double> out;
+    for (const auto& [n, values] : rows)
+        if (values.count(key)) out[n] = values.at(key);
+    return out;
+}
+
+// The main gun a vehicle model carries, from the vehicles drawn with it: the first vehicle row of the
+// model whose main weapon has a calibre. Calibre and barrel length in metres; 0 when none.
+struct Gun {
+    double calibre = 0, length = 0;
+};
+std::map<int, Gun> ReadGuns(const std::string& tablesDir) {
+    const auto models = ReadColumn(tablesDir + "/vehicles.txt", "mVehicleModel");
+    const auto weapons = ReadColumn(tablesDir + "/vehicles.txt", "mMainWeapon");
+    const auto calibres = ReadColumn(tablesDir + "/weapons.txt", "mCalibre");
+    const auto lengths = ReadColumn(tablesDir + "/weapons.txt", "mBarrelLength");
+    std::map<int, Gun> guns;
+    for (const auto& [type, model] : models) {
+        const int m = int(model);
+        if (guns.count(m) || !weapons.count(type)) continue;
+        const int w = int(weapons.at(type));
+        if (!calibres.count(w) || !lengths.count(w) || calibres.at(w) <= 0 || lengths.at(w) <= 0) continue;
+        guns[m] = {calibres.at(w) / 1000.0, calibres.at(w) / 1000.0 * lengths.at(w)};
+    }
+    return guns;
+}
+
+// A copy of the general model proportioned to one vehicle model's size, the hull's length, width and
+// height: every position and constant scaled per axis against the general model's own extent without
+// its barrel. The barrel (the primitives after the recoil that reach forward, not the mantlet) is
+// fitted to the model's gun when it has one: calibre x barrel length long from where it starts, at
+// least 0.14 m and 2.4 calibres thick about its own axis, the muzzle point at its end. Without a gun
+// the barrel keeps the hull's proportions.
+models::Model Variant(const models::Model& base, int number, const std::array<double, 3>& size,
+                      const Gun& gun) {
+    const double unitsPerMetre = 1 / 28.9;
+    // The barrel's primitives: after the recoil, longer than half a metre along y.
+    std::vector<bool> barrel(base.ops.size(), false);
+    bool afterRecoil = false;
+    double blo[3] = {1e9, 1e9, 1e9}, bhi[3] = {-1e9, -1e9, -1e9};
+    for (size_t i = 0; i < base.ops.size(); ++i) {
+        const models::Step& s = base.ops[i];
+        if (s.op == dm::models::Op::Recoil) afterRecoil = true;
+        if (!afterRecoil || s.xyz.empty()) continue;
+        double ylo = 1e9, yhi = -1e9;
+        for (const auto& p : s.xyz)
+            ylo = std::min(ylo, p[1]), yhi = std::max(yhi, p[1]);
+        if (yhi - ylo < 0.5 * unitsPerMetre) continue;
+        barrel[i] = true;
         for (const auto& p : s.xyz)
             for (int k = 0; k < 3; ++k)
-                lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
-    const double unitsPerMetre = 1 / 28.9;
+                blo[k] = std::min(blo[k], p[k]), bhi[k] = std::max(bhi[k], p[k]);
+    }
+    double lo[3] = {1e9, 1e9, 1e9}, hi[3] = {-1e9, -1e9, -1e9};
+    for (size_t i = 0; i < base.ops.size(); ++i)
+        if (!barrel[i])
+            for (const auto& p : base.ops[i].xyz)
+                for (int k = 0; k < 3; ++k)
+                    lo[k] = std::min(lo[k], p[k]), hi[k] = std::max(hi[k], p[k]);
     const double sx = size[1] * unitsPerMetre / (hi[0] - lo[0]),
                  sy = size[0] * unitsPerMetre / (hi[1] - lo[1]);
     const double sz = size[2] * unitsPerMetre / (hi[2] - lo[2]);
+    // The barrel: its axis (x, z) and where it starts follow the hull; its length and thickness the gun.
+    const bool fit = gun.calibre > 0 && bhi[1] > blo[1];
+    const double ax = 0.5 * (blo[0] + bhi[0]), az = 0.5 * (blo[2] + bhi[2]);
+    const double thick = fit ? std::max(0.14, 2.4 * gun.calibre) * unitsPerMetre : 0;
+    const double wx = fit ? thick / (bhi[0] - blo[0]) : sx, wz = fit ? thick / (bhi[2] - blo[2]) : sz;
+    const double ly = fit ? gun.length * unitsPerMetre / (bhi[1] - blo[1]) : sy;
+    auto barrelPoint = [&](std::array<double, 3>& p) {
+        p[0] = ax * sx + (p[0] - ax) * wx;
+        p[1] = blo[1] * sy + (p[1] - blo[1]) * ly;
+        p[2] = az * sz + (p[2] - az) * wz;
+    };
     models::Model m = base;
     m.name = base.name + "_" + std::to_string(number);
     m.numbers = {number};
-    for (models::Step& s : m.ops) {
+    for (size_t i = 0; i < m.ops.size(); ++i) {
+        models::Step& s = m.ops[i];
         for (auto& p : s.xyz)
-            p[0] *= sx, p[1] *= sy, p[2] *= sz;
-        if (s.op == dm::models::Op::Turn || s.op == dm::models::Op::Elevate || s.op == dm::models::Op::Flash)
+            if (barrel[i])
+                barrelPoint(p);
+            else
+                p[0] *= sx, p[1] *= sy, p[2] *= sz;
+        if (s.op == dm::models::Op::Flash) {
+            std::array<double, 3> q{s.a, bhi[1], s.c};
+            barrelPoint(q);
+            s.a = q[0], s.b = q[1], s.c = q[2];
+        } else if (s.op == dm::models::Op::Turn || s.op == dm::models::Op::Elevate) {
             s.a *= sx, s.b *= sy, s.c *= sz;
+        }
     }
     return m;
 }
@@ -176,7 +289,7 @@ std::string Write(const std::vector<models::Model>& all) {
         o << "    {\"" << m.name << "\", kNumbers" << i << ", " << (m.hasFootprint ? "true" : "false")
           << ", {" << F(m.footprint[0]) << ", " << F(m.footprint[1]) << ", " << F(m.footprint[2]) << ", "
           << F(m.footprint[3]) << "}, kXyz" << i << ", kUv" << i << ", " << verts << ", kOps" << i << ", "
-          << m.ops.size() << "},\n";
+          << m.ops.size() << ", " << F(m.units) << "},\n";
     }
     o << "};\nconst int kModelTableCount = " << all.size()
       << ";\n\nconst ModelTable* FindModelTable(const char* name) {\n"
@@ -259,13 +372,16 @@ int main(int argc, char** argv) {
             return 1;
         }
         const models::Model base = *general;
+        const std::string tables = sizesPath.substr(
+            0, sizesPath.find_last_of('/') == std::string::npos ? 0 : sizesPath.find_last_of('/'));
+        const auto guns = ReadGuns(tables.empty() ? "." : tables);
         for (const auto& [number, size] : sizes) {
             if (own.count(number)) continue;
             if (size[0] <= 0 || size[1] <= 0 || size[2] <= 0) {
                 std::fprintf(stderr, "models: vehicle model %d has no size\n", number);
                 return 1;
             }
-            all.push_back(Variant(base, number, size));
+            all.push_back(Variant(base, number, size, guns.count(number) ? guns.at(number) : Gun{}));
         }
     }
     const std::string text = Write(all);

@@ -257,6 +257,7 @@ bool BattleRunner::RunTurn(RunnerTurn* result, std::string* error) {
     mBattle->HandleCommand(kRunnerCommandGo);
     result->turn = turn;
     result->packetDigest = PacketBlockDigest(mBattle);
+    if (mOnComputed) mOnComputed(*mBattle);
     // A GO that ended the battle (a night of an operation that passes) has
     // shown its result already: no turn follows it.
     const bool endedByGo = !shownBefore && mBattle->mResultShown;

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // The headless battle runner: loads a scenario file through the game file's
 // reader, gives each turn's scripted orders through the units' own order
 // operations, and plays the turns through the battle's own commands (GO,
@@ -71,6 +72,9 @@ public:
 
     Battle* GetBattle() const { return mBattle; }
     uint16_t Seed() const { return mSeed; }
+    // Called with the battle after each computed turn, its action packets
+    // still in place, before the next turn begins.
+    void OnComputed(std::function<void(const Battle&)> f) { mOnComputed = std::move(f); }
 
 private:
     void Release();
@@ -91,6 +95,7 @@ private:
     uint16_t mSeedOverride = 0;
     GList* mAxisGraph = nullptr; // owned
     OrderScript mScript;
+    std::function<void(const Battle&)> mOnComputed;
 };
 
 // The generator's seed before the turn is computed: from the scenario's

@@ -7,6 +7,7 @@
 #include "battle/Reinforcement.h"
 #include "battle/ScenarioCore.h"
 #include "battle/UnitList.h"
+#include "map/Map.h"
 #include "units/Unit.h"
 
 namespace {
@@ -19,8 +20,11 @@ struct Pace {
 constexpr Pace kPaces[] = {
     {"move", 20},    {"fast", 21},     {"assault", 22}, {"hunt", 23}, {"crawl", 24},
     {"reverse", 25}, {"mount", 26},    {"advance", 27}, {"dig", 28},  {"sneak", 30},
-    {"run", 31},     {"withdraw", 32}, {"rotate", 37},
+    {"run", 31},     {"withdraw", 32}, {"sewer", 33},  {"rotate", 37},
 };
+
+constexpr int32_t kSewerOrder = 33;
+constexpr int32_t kLargeBuilding = 53; // the only place a sewer trip ends
 
 class ScriptParser {
 public:
@@ -178,6 +182,17 @@ bool CheckOrderScript(const OrderScript& script, const ScenarioCore* battle, Sce
                 fault->file = script.file;
                 fault->line = order.line;
                 fault->reason = "the scenario has no such unit";
+                return false;
+            }
+        }
+        // A trip through the sewers ends in a large building.
+        if (order.kind == ScriptOrder::kMove && order.order == kSewerOrder) {
+            const ScenarioPoint& end = order.points.back();
+            const Map* map = battle->mMap;
+            if (!map || !map->OnMap(end.x, end.y) || map->GetTerrain(end.x, end.y, true) != kLargeBuilding) {
+                fault->file = script.file;
+                fault->line = order.line;
+                fault->reason = "a sewer trip must end in a large building (terrain 53)";
                 return false;
             }
         }

@@ -15,9 +15,13 @@
 #include "battle/VictoryFlag.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
+#include "map/Landmark.h"
 #include "map/Map.h"
+#include "tools/scenarios/ScenarioOverlays.h"
+#include "tools/scenarios/ScenarioShapes.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
+#include "units/Inanimate.h"
 #include "units/Names_VX.h"
 #include "units/Unit.h"
 #include "units/UnitFactory.h"
@@ -33,28 +37,6 @@ bool Fault(ScenarioFault* fault, const ScenarioDescription& d, int line, const s
     fault->file = d.file;
     fault->line = line;
     fault->reason = reason;
-    return false;
-}
-
-bool InsidePolygon(const std::vector<ScenarioPoint>& poly, float x, float y) {
-    bool inside = false;
-    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-        const ScenarioPoint& a = poly[i];
-        const ScenarioPoint& b = poly[j];
-        if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x) inside = !inside;
-    }
-    return inside;
-}
-
-bool NearPolyline(const std::vector<ScenarioPoint>& line, float halfWidth, float x, float y) {
-    for (size_t i = 0; i + 1 < line.size(); ++i) {
-        float ax = line[i].x, ay = line[i].y;
-        float dx = line[i + 1].x - ax, dy = line[i + 1].y - ay;
-        float len2 = dx * dx + dy * dy;
-        float t = len2 > 0.0f ? std::clamp(((x - ax) * dx + (y - ay) * dy) / len2, 0.0f, 1.0f) : 0.0f;
-        float px = ax + t * dx - x, py = ay + t * dy - y;
-        if (px * px + py * py <= halfWidth * halfWidth) return true;
-    }
     return false;
 }
 
@@ -80,9 +62,7 @@ Map* BuildMap(const ScenarioDescription& d) {
             float cx = px + 1.0f, cy = py + 1.0f;
             int32_t terrain = 0;
             for (const ScenarioShape& s : d.shapes) {
-                bool in = s.width > 0.0f ? NearPolyline(s.points, s.width * 0.5f, cx, cy)
-                                         : InsidePolygon(s.points, cx, cy);
-                if (in) terrain = s.terrain;
+                if (ShapeCovers(s, cx, cy)) terrain = s.terrain;
             }
             for (const ScenarioBuilding& b : d.buildings)
                 if (cx >= b.x && cx < b.x + b.w && cy >= b.y && cy < b.y + b.d) terrain = b.type;
@@ -117,6 +97,15 @@ Map* BuildMap(const ScenarioDescription& d) {
         wall->IWall(static_cast<Terrain>(w.type), w.x0, w.y0, w.x1, w.y1, w.height);
         map.mWalls->Add(wall);
     }
+    for (const ScenarioLandmark& l : d.landmarks) {
+        auto* landmark = new Landmark;
+        GString63 name;
+        name.IStringText(l.name.c_str());
+        landmark->ILandmark(static_cast<int32_t>(l.x / kSquareSize), static_cast<int32_t>(l.y / kSquareSize),
+                            &name);
+        map.mLandmarks->Add(landmark);
+    }
+    LayOverlays(d, &map);
     GFile file;
     if (!file.ITempFile(false)) return nullptr;
     WriteMapRecord(&file, &map);
@@ -193,7 +182,7 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
                 ScenarioFault* fault) {
     Map* map = battle->mMap;
     for (const ScenarioUnit& su : d.units) {
-        if (su.kind == 1 ? !gVehicleData.Has(su.row) : !gInfantryData.Has(su.row))
+        if (su.kind != 2 && (su.kind == 1 ? !gVehicleData.Has(su.row) : !gInfantryData.Has(su.row)))
             return Fault(fault, d, su.line,
                          "no " + std::string(su.kind == 1 ? "vehicle" : "infantry") + " row " +
                              std::to_string(su.row));
@@ -203,6 +192,18 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
         if (NationOfForce(su.force) < 2 && su.side == 1)
             return Fault(fault, d, su.line,
                          "force " + std::to_string(su.force) + " does not fight for the Allies");
+        if (su.kind == 2) {
+            // A fortification: its kind, place and heading; no load.
+            Unit* item = MakeUnit(kUnitInanimate, su.row, su.force, su.experience, 0, 100);
+            if (!item) return Fault(fault, d, su.line, "this fortification cannot be made");
+            made->push_back(item);
+            item->mX = su.x;
+            item->mY = su.y;
+            item->mHeading = su.heading;
+            item->mSetupZone = su.zone;
+            item->SetIDCode(su.company, su.platoon, su.number);
+            continue;
+        }
         Unit* unit = MakeUnit(su.kind == 1 ? kUnitVehicle : kUnitInfantry, su.row, su.force, su.experience,
                               su.fitness, 100);
         if (!unit) return Fault(fault, d, su.line, "this unit kind cannot be made yet");
@@ -220,6 +221,7 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
     for (size_t k = 0; k < d.units.size(); ++k) {
         const ScenarioUnit& su = d.units[k];
         Unit* unit = (*made)[k];
+        if (su.kind == 2) continue;
         for (size_t m = 0; m < d.units.size(); ++m) {
             const ScenarioUnit& other = d.units[m];
             if (other.side != su.side || other.company != su.company || other.platoon != su.platoon) continue;
@@ -245,7 +247,8 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
         if (!map->OnMap(su.x, su.y)) return Fault(fault, d, su.line, "the unit stands off the map");
         if (su.reinforcement >= 0) continue;
         if (su.rides < 0 && !unit->CanOccupyLocation(su.x, su.y, true))
-            return Fault(fault, d, su.line, "the unit may not stand there");
+            return Fault(fault, d, su.line,
+                         su.kind == 2 ? "the fortification lies on open water" : "the unit may not stand there");
         // An operation's units stand anywhere on its map; each battle's
         // set-up zones are cut with its strip.
         if (!d.operation.present && !unit->InSetupZone(unit->mX, unit->mY))
@@ -271,6 +274,7 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
 std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, ScenarioFault* fault) {
     SeedRandomGenerator(d.seed);
     Unit::ResetUnitIDNumbers(true);
+    if (!CheckShapesDrawable(d, fault)) return nullptr;
     auto battle = std::make_unique<Battle>();
     battle->IBattleStub();
     battle->mStub = false;
@@ -297,6 +301,7 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
     battle->mFanaticism[0] = d.fanaticism[1];
     battle->mSetupPhase = true;
     battle->mEditorScenario = true;
+    battle->mSideShortA[0] = d.freeSetup ? 1 : 0;
     for (int s = 0; s < 2; ++s) {
         battle->mHasExitEdge[s] = d.exit[s];
         battle->mExitEdge[s] = d.exitEdge[s];
@@ -365,7 +370,7 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
         SeedRandomGenerator(d.seed ^ kLeaderNameSeed);
         std::memset(gSergeantNameTaken, 0, sizeof gSergeantNameTaken);
         for (Unit* u : made)
-            u->AssignSergeantName();
+            if (u->mUnitType != kUnitInanimate) u->AssignSergeantName();
         std::memset(gSergeantNameTaken, 0, sizeof gSergeantNameTaken);
         SeedRandomGenerator(kept);
     }

@@ -84,6 +84,11 @@ constexpr NamedValue kExperienceNames[] = {
     {"green", 0}, {"conscript", 1}, {"regular", 2}, {"veteran", 3}, {"hardened", 4}, {"elite", 5},
 };
 
+// The fortification statements, by kind.
+constexpr NamedValue kFortificationNames[] = {
+    {"roadblock", 0}, {"trench", 1}, {"wire", 2}, {"reference", 3}, {"apmines", 4}, {"atmines", 5}, {"daisychain", 6},
+};
+
 constexpr NamedValue kSideNames[] = {{"axis", 0}, {"allies", 1}, {"none", 2}, {"neutral", 2}};
 constexpr NamedValue kEdgeNames[] = {{"west", 0}, {"north", 1}, {"east", 2}, {"south", 3}};
 
@@ -184,6 +189,7 @@ private:
     bool OperationLine(bool* handled);
     bool CheckOperation();
     bool UnitLine(int32_t kind);
+    bool FortificationLine(int32_t kind);
 
     ScenarioDescription* mOut;
     ScenarioFault* mFault;
@@ -231,7 +237,8 @@ bool Parser::Line() {
     static const char* const kOnce[] = {
         "title", "map",       "date",  "turns",       "attacker",  "theatre",   "temperature", "ground",
         "time",  "weather",   "wind",  "seed",        "timelimit", "edges",     "operation",   "battles",
-        "type",  "direction", "strip", "scorefactor", "startline", "frontline", "day",         "front"};
+        "type",  "direction", "strip", "scorefactor", "startline", "frontline", "day",         "front",
+        "setup"};
     static_assert(sizeof kOnce / sizeof kOnce[0] <= sizeof mSeen / sizeof mSeen[0]);
     for (size_t i = 0; i < sizeof kOnce / sizeof kOnce[0]; ++i)
         if (key == kOnce[i]) {
@@ -272,7 +279,7 @@ bool Parser::Line() {
     if (key == "temperature") return Count(1, 1) && Int(1, 0, 5, &d.temperature, "temperature");
     if (key == "ground") return Count(1, 1) && Int(1, 0, 8, &d.ground, "ground");
     if (key == "time") return Count(1, 1) && Int(1, 0, 3, &d.timeOfDay, "time of day");
-    if (key == "weather") return Count(1, 1) && Int(1, 0, 5, &d.weather, "weather");
+    if (key == "weather") return Count(1, 1) && Int(1, 0, 7, &d.weather, "weather");
     if (key == "wind") return Count(1, 1) && Int(1, 0, 3, &d.wind, "wind");
     if (key == "seed") {
         int32_t seed = 0;
@@ -466,6 +473,26 @@ bool Parser::Line() {
         mReinforcement = -1;
         return true;
     }
+    if (key == "setup") {
+        if (!Count(1, 1)) return false;
+        if (mWords[1] != "free") return Fail("'setup' takes 'free'");
+        d.freeSetup = true;
+        return true;
+    }
+    if (key == "landmark") {
+        ScenarioLandmark l;
+        l.line = mLine;
+        if (!NeedMap() || !Count(3, 3) || !Coordinate(1, true, &l.x) || !Coordinate(2, false, &l.y) ||
+            !Text(3, &l.name))
+            return false;
+        if (l.x >= d.columns * 20.0f || l.y >= d.rows * 20.0f) return Fail("the landmark lies off the map");
+        if (l.name.empty() || l.name.size() > static_cast<size_t>(kScenarioMaxLandmarkName))
+            return Fail("a landmark's name must have 1 to 63 characters");
+        d.landmarks.push_back(l);
+        return true;
+    }
+    int32_t fortification = 0;
+    if (LookUp(kFortificationNames, key, &fortification)) return FortificationLine(fortification);
     if (key == "inf") return UnitLine(0);
     if (key == "veh") return UnitLine(1);
     return Fail("unknown key '" + key + "'");
@@ -493,8 +520,8 @@ bool Parser::OperationLine(bool* handled) {
         operationKey = operationKey || key == k;
     if (operationKey && !op.present)
         return Fail("'" + key + "' belongs to an operation: its description starts with 'operation'");
-    static const char* const kBattleOnly[] = {"turns", "time",  "weather",  "wind",
-                                              "exit",  "edges", "reinforce"};
+    static const char* const kBattleOnly[] = {"turns", "time",  "weather",   "wind",
+                                              "exit",  "edges", "reinforce", "setup"};
     for (const char* k : kBattleOnly)
         if (op.present && key == k)
             return Fail("'" + key +
@@ -666,6 +693,36 @@ bool Parser::UnitLine(int32_t kind) {
         if (!found)
             return Fail("no vehicle " + std::to_string(u.rides) + " before it in the platoon to ride in");
     }
+    mOut->units.push_back(u);
+    return true;
+}
+
+// A fortification: its number in the platoon, its place and heading. It
+// belongs to the force on the map: never to a reinforcement or reserve.
+bool Parser::FortificationLine(int32_t kind) {
+    ScenarioUnit u;
+    u.line = mLine;
+    if (!mHaveForce) return Fail("a fortification before 'force'");
+    if (mPlatoon == 0) return Fail("a fortification before 'platoon'");
+    if (mReinforcement >= 0) return Fail("a fortification cannot arrive as a reinforcement or reserve");
+    if (!NeedMap() || !Count(3, 4) || !Int(1, 0, 1023, &u.number, "number") || !Coordinate(2, true, &u.x) ||
+        !Coordinate(3, false, &u.y))
+        return false;
+    if (mWords.size() == 5 && !Real(4, 0.0f, 360.0f, &u.heading, "heading")) return false;
+    if (u.x >= mOut->columns * 20.0f || u.y >= mOut->rows * 20.0f)
+        return Fail("the fortification lies off the map");
+    u.kind = 2;
+    u.row = kind;
+    u.side = mSide;
+    u.force = mForce;
+    u.experience = mExperience;
+    u.zone = mZone;
+    u.company = mCompany;
+    u.platoon = mPlatoon;
+    for (const auto& other : mOut->units)
+        if (other.side == u.side && other.company == u.company && other.platoon == u.platoon &&
+            other.number == u.number)
+            return Fail("unit " + std::to_string(u.number) + " is given twice in its platoon");
     mOut->units.push_back(u);
     return true;
 }

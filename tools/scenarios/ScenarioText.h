@@ -61,11 +61,15 @@ struct ScenarioFlag {
     int32_t holder = 2; // 0 Axis, 1 Allies, 2 neutral
 };
 
+// Fixed objects, placed as units of kind 2: road block, trench, wire,
+// target reference point, anti-personnel mines, anti-tank mines, daisy chain.
+constexpr int32_t kScenarioFortificationKinds = 7;
+
 struct ScenarioUnit {
     int line = 0;
     int32_t side = 0; // 0 Axis, 1 Allies
-    int32_t kind = 0; // 0 infantry, 1 vehicle
-    int32_t row = 0;  // data-table row
+    int32_t kind = 0; // 0 infantry, 1 vehicle, 2 fortification
+    int32_t row = 0;  // data-table row; a fortification's kind 0..6
     int32_t force = 0;
     int32_t experience = 2;
     int32_t fitness = 0;
@@ -78,6 +82,13 @@ struct ScenarioUnit {
     bool exit = false;          // leaves the map over its side's exit edge for points
     int32_t rides = -1;         // number of the carrier in the same platoon, or -1
     int32_t reinforcement = -1; // index into ScenarioDescription::reinforcements, or -1 on the map
+};
+
+// A named place, shown on the square holding its point.
+struct ScenarioLandmark {
+    int line = 0;
+    float x = 0.0f, y = 0.0f;
+    std::string name; // Latin-1, at most 63 characters
 };
 
 struct ScenarioReinforcement {
@@ -126,8 +137,9 @@ struct ScenarioDescription {
     int32_t temperature = 2;
     int32_t ground = 0;
     int32_t timeOfDay = 1;
-    int32_t weather = 0;
+    int32_t weather = 0; // 0..7: 6 snow, 7 snowstorm
     int32_t wind = 1;
+    bool freeSetup = false; // 'setup free': the computer places its side itself
     uint16_t seed = 1;
     int32_t timeLimit = 0; // minutes, 0 none
     int32_t fanaticism[2] = {0, 0}; // by side (0 axis, 1 allies): 0 normal .. 4
@@ -141,6 +153,7 @@ struct ScenarioDescription {
     std::vector<ScenarioWall> walls;
     std::vector<ScenarioZone> zones;
     std::vector<ScenarioFlag> flags;
+    std::vector<ScenarioLandmark> landmarks;
     std::vector<ScenarioReinforcement> reinforcements;
     std::vector<ScenarioUnit> units;
     ScenarioOperation operation;
@@ -151,6 +164,7 @@ constexpr int32_t kScenarioMaxMapUnits = 9999;
 constexpr int32_t kScenarioMaxReinforcements = 20; // per side
 constexpr int32_t kScenarioMaxReinforcementUnits = 500;
 constexpr int32_t kScenarioMaxTitle = 31;
+constexpr int32_t kScenarioMaxLandmarkName = 63;
 constexpr int32_t kScenarioMaxBattles = 20; // battles of one operation
 
 // Parses a description; false with the first fault.

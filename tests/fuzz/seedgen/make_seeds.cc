@@ -372,6 +372,19 @@ void MapSeeds() {
     cratered.mCraters->Add(crater);
     cratered.IndexObjects();
     Put("fuzz_map", "crater", Written([&](GFile* f) { cratered.Write(f); }));
+    // A stream under a bridge beside a road: bands in both slots, edges.
+    Map laid;
+    laid.IBlankMap(3, 2, 1.0f, 10);
+    Square* s = laid.GetSquare(1, 0);
+    s->mOverlay[0] = 37;
+    s->mOverlayMirror[0] = 3;
+    s->mOverlay[1] = 55;
+    s->mOverlayMirror[1] = 7;
+    s->mOverlayTurn[1] = 3;
+    s->mEdge[3] = 1;
+    laid.GetSquare(1, 1)->mEdge[9] = 1;
+    laid.GetSquare(2, 1)->mOverlay[0] = 23;
+    Put("fuzz_map", "overlays", Written([&](GFile* f) { laid.Write(f); }));
 }
 
 void SmokeSeeds() {
@@ -469,7 +482,7 @@ void DataSeeds() {
 
 // The shipped scenario descriptions (first byte even) and order scripts (odd).
 void ScenarioSeeds() {
-    for (const char* name : {"hecken", "bruecke", "panzer", "grossangriff"}) {
+    for (const char* name : {"hecken", "bruecke", "panzer", "grossangriff", "hatten"}) {
         Bytes text = ReadDisk(sSource + "/data/scenarios/" + name + ".txt");
         text.insert(text.begin(), 0);
         Put("fuzz_scenario_text", std::string(name) + "_text", text);
@@ -492,6 +505,18 @@ void ScenarioSeeds() {
     Bytes smallBytes(1, 0);
     smallBytes.insert(smallBytes.end(), small.begin(), small.end());
     Put("fuzz_scenario_text", "small_operation", smallBytes);
+    // Every fortification kind, a landmark, snow and free set-up on a map
+    // small enough for the target to build.
+    const std::string fortified =
+        "title \"Probe\"\nmap 20 20 1.0 60\ndate 4501\nweather 7\nground 7\nsetup free\n"
+        "briefing general \"Lage.\"\narea water 180 0 220 0 220 400 180 400\nzone 1 0 0 100 400\n"
+        "zone 4 300 0 400 400\nlandmark 250 130 \"Hatten\"\nforce allies 30 regular\nplatoon 1\n"
+        "inf 4 0 40 100 0 leader\nforce axis 0 regular\nplatoon 1\nveh 16 0 340 100 180\n"
+        "roadblock 10 310 20\ntrench 11 310 70 90\nwire 12 310 120 45\nreference 13 310 170\n"
+        "apmines 14 310 220\natmines 15 310 270\ndaisychain 16 310 320\n";
+    Bytes fortifiedBytes(1, 0);
+    fortifiedBytes.insert(fortifiedBytes.end(), fortified.begin(), fortified.end());
+    Put("fuzz_scenario_text", "fortified_text", fortifiedBytes);
 }
 
 void NetworkSeeds() {
