@@ -204,6 +204,40 @@ TEST_P(ShippedScenarios, LeadersAreNamedApartAndTextsKeepTheirUmlauts) {
         EXPECT_TRUE(c >= 32 && c != 0xC3) << "the title is Latin-1, not UTF-8";
 }
 
+// Tungsten rounds in the basic load, by the gun's level for its side at the
+// battle's date: the types listed load that many, every other unit none
+// (German guns' levels are used up from 1944; the 17-pounder's APDS is not
+// in date in July 1944; Allied levels of 1 are used up in 1944, not 1945).
+TEST_P(ShippedScenarios, LoadTungstenByLevelSideAndDate) {
+    struct Load {
+        const char* scenario;
+        UnitType kind;
+        int32_t row;
+        uint16_t tungsten, ap;
+    };
+    static constexpr Load kLoads[] = {
+        {"panzer", kUnitVehicle, 309, 1, 34},       // 76 mm HVAP, September 1944
+        {"grossangriff", kUnitInfantry, 512, 2, 26}, // 6-pounder APDS, July 1944
+        {"hatten", kUnitInfantry, 15, 1, 27},        // 57 mm APDS, January 1945
+    };
+    ScenarioFault fault;
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(mDescription, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    int32_t loaded = 0;
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
+        const Unit* u = battle->mUnits->GetUnit(i);
+        const Load* want = nullptr;
+        for (const Load& l : kLoads)
+            if (GetParam() == l.scenario && u->mUnitType == l.kind && u->mSubtype == l.row) want = &l;
+        EXPECT_EQ(u->mAmmo[kAmmoTungsten], want ? want->tungsten : 0) << "unit " << i;
+        if (!want) continue;
+        EXPECT_EQ(u->mAmmo[kAmmoAP], want->ap) << "unit " << i;
+        ++loaded;
+    }
+    for (const Load& l : kLoads)
+        if (GetParam() == l.scenario) EXPECT_GT(loaded, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Scenarios, ShippedScenarios, testing::ValuesIn(Descriptions()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 

@@ -336,7 +336,7 @@ TEST_F(ShippedBattle, MarkedUnitsLeavingByTheirExitEdgeScore) {
         marked += u->MarkedForExit();
         out += u->LeftByExitEdge();
     }
-    EXPECT_EQ(marked, 2); // the three squads, less the one the test unmarked
+    EXPECT_EQ(marked, 3); // the three squads and the lorry, less the squad the test unmarked
     EXPECT_EQ(out, 2);
 }
 

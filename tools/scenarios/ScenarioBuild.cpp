@@ -113,10 +113,16 @@ Map* BuildMap(const ScenarioDescription& d) {
     return ReadMapRecord(&file);
 }
 
+// Tungsten-cored rounds among a gun's armour-piercing ones, in percent, by
+// the tungsten level left for the side and date (1..6); level 7 replaces the
+// armour-piercing and high-explosive rounds altogether.
+constexpr int32_t kTungstenPercent[7] = {0, 2, 7, 14, 23, 34, 75};
+
 // The basic load a unit starts with: its full load of rounds for its main
-// or heavy weapon, split by the weapon's load mix at the battle's date
-// (tungsten is left to the purchase screens), and a vehicle's machine-gun
-// rounds. The battle must be the current one (the mix reads its date).
+// or heavy weapon, split by the weapon's load mix for its side at the
+// battle's date, tungsten by the level left for that side and date, and a
+// vehicle's machine-gun rounds. The battle must be the current one (the mix
+// reads its date).
 void GiveBasicLoad(Unit* unit) {
     uint16_t counts[kAmmoClassCount] = {};
     int32_t rounds = 0;
@@ -139,13 +145,34 @@ void GiveBasicLoad(Unit* unit) {
         counts[kAmmoHE] = static_cast<uint16_t>(std::max(rounds, 0));
     } else {
         int32_t mix[8] = {};
-        AmmoAvailable(weapon, false, slot, mix);
+        const bool axis = unit->IsAxis();
+        AmmoAvailable(weapon, axis, slot, mix);
         int32_t given = 0;
         for (AmmoClass c : {kAmmoAP, kAmmoHEAT, kAmmoCanister, kAmmoSmoke}) {
             counts[c] = static_cast<uint16_t>(rounds * std::max(mix[c], 0) / 100);
             given += counts[c];
         }
-        counts[kAmmoHE] = static_cast<uint16_t>(std::max(rounds - given, 0));
+        const int32_t left = std::max(rounds - given, 0);
+        counts[kAmmoHE] = static_cast<uint16_t>(left);
+        const TungstenAvail level =
+            mix[kAmmoTungsten] == 0
+                ? 0
+                : GetCurrentTungstenLevel(gWeaponData[weapon].mLoadMix[std::clamp(slot, 0, kLoadSlots - 1)].mTungsten,
+                                          axis);
+        if (level >= 7) {
+            counts[kAmmoTungsten] = static_cast<uint16_t>(left);
+            counts[kAmmoHE] = 0;
+        } else if (level > 0 && rounds > 0) {
+            // At least one round; taken from the armour-piercing ones, from
+            // the high explosive when there are none.
+            const int32_t ap = counts[kAmmoAP];
+            const int32_t t = std::max((ap * kTungstenPercent[level] + 50) / 100, 1);
+            const int32_t fromAP = std::min(t, ap);
+            const int32_t fromHE = std::min(t - fromAP, static_cast<int32_t>(counts[kAmmoHE]));
+            counts[kAmmoAP] = static_cast<uint16_t>(ap - fromAP);
+            counts[kAmmoHE] = static_cast<uint16_t>(counts[kAmmoHE] - fromHE);
+            counts[kAmmoTungsten] = static_cast<uint16_t>(fromAP + fromHE);
+        }
     }
     unit->LoadOut(counts, nullptr, kAmmoClassCount);
 }
