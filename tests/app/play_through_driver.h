@@ -83,6 +83,7 @@ public:
     // takes the count as the new base.
     void CheckNoBeep(const std::string& step);
     void AllowBeeps();
+    int32_t BeepBase() const { return mBeepBase; }
 
     int32_t Width() const { return mWidth; }
     int32_t Height() const { return mHeight; }

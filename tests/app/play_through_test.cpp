@@ -353,6 +353,13 @@ void GiveOrders(PlayDriver& d) {
     d.Run(100);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("target");
+    // Ground the unit cannot see or reach is refused with a beep; a kept
+    // target is silent.
+    if (!unit->mTarget && !unit->mAreaTarget) {
+        EXPECT_FALSE(enemy) << "a seen enemy on the screen was refused as a target";
+        EXPECT_EQ(gKernel->GetBeepCount(), d.BeepBase() + 1) << "a refused target gave no beep";
+        d.AllowBeeps();
+    }
     d.CheckNoBeep("orders");
     InspectEnemy(d, "orders");
     if (d.Width() == 1024) CheckLockedVehicleAtLevelZero(d);
