@@ -15,6 +15,7 @@
 #include "app/UnitInfoBalloon.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
+#include "draw/DrawSettings.h"
 #include "engine/GBlitView.h"
 #include "engine/GEditView.h"
 #include "engine/GKernel.h"
@@ -239,7 +240,7 @@ float FrameRate() {
 
 float CameraStepFactor(int32_t what) {
     const float fps = FrameRate();
-    const uint32_t now = ClockTime();
+    const uint32_t now = DrawClockNow(); // the frame clock
     float seconds = std::max(kTapSeconds, 1.0f / fps);
     if (sCameraHold.what == what && now - sCameraHold.last <= kHoldGapMs)
         seconds = static_cast<float>(now - sCameraHold.last) / 1000.0f;

@@ -1,16 +1,20 @@
 # Shared by scripts/test and scripts/fuzz: building and running the libFuzzer
 # targets of tests/fuzz/ (sourced after deps.sh).
 
+# The tree the fuzz targets are in: build-fuzz, or DM_FUZZ_DIR (CI builds them
+# in the sanitizer tests' tree).
+dm_fuzz_dir() { echo "${DM_FUZZ_DIR:-$DM_ROOT/build-fuzz}"; }
+
 # dm_fuzz_build: the fuzz targets, with clang, ASan and UBSan, in build-fuzz.
 dm_fuzz_build() {
-  DM_TARGET=dm_fuzz_all dm_build "$DM_ROOT/build-fuzz" -DDM_FUZZ=ON -DDM_BENCH=OFF \
+  DM_TARGET=dm_fuzz_all dm_build "$(dm_fuzz_dir)" -DDM_FUZZ=ON -DDM_BENCH=OFF \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 }
 
 # dm_fuzz_targets: the names of the built targets.
 dm_fuzz_targets() {
   local f
-  for f in "$DM_ROOT"/build-fuzz/fuzz_*; do
+  for f in "$(dm_fuzz_dir)"/fuzz_*; do
     [ -x "$f" ] && basename "$f"
   done
 }
@@ -22,7 +26,8 @@ dm_fuzz_targets() {
 # every crash input of the target (in base64) are printed.
 dm_fuzz_one() {
   local t=$1 seconds=$2
-  local out="$DM_ROOT/build-fuzz"
+  local out
+  out=$(dm_fuzz_dir)
   local corpus="$out/corpus/$t" log="$out/logs/$t.log" seeds="$DM_ROOT/tests/fuzz/seeds/$t"
   mkdir -p "$corpus" "$out/logs" "$out/crashes"
   local dirs=("$corpus")

@@ -51,7 +51,7 @@ TurnDigests ProgramFirstTurn(const std::string& name, uint16_t seed) {
     if (!d.Start()) return digests;
     MVApplication* app = d.App();
     d.Click(d.Width() / 3, d.Height() / 3);
-    if (!d.RunUntil([&] { return app->mFadeScreen == nullptr; }, 5000, "the title giving way")) return digests;
+    if (!d.RunUntil([&] { return app->mFadeScreen == nullptr; }, 60000, "the title giving way")) return digests;
     auto* file = new GFile;
     if (!file->IFile((d.Folder() + "/Szenarien/" + name + ".mvg").c_str(), kFileModeCompressedRead)) {
         delete file;

@@ -955,3 +955,85 @@ TEST_F(OrdersScreen, ARefusedTargetBeepsAndATakenOneShowsItsLine) {
         }
     }
 }
+
+// The selected unit's target line takes its band by kind: a unit fired at
+// 11, covering fire 19, a point 12, smoke 23, an observer's mission 24.
+TEST_F(OrdersScreen, EachKindOfTargetLineTakesItsOwnBand) {
+    Load("grossangriff");
+    Unit* u = FindUnit([&](Unit* x) { return x->IsOwnUnit(Viewer()) && !x->IsForwardObserver() && x->mUnitType == kUnitInfantry; });
+    Unit* o = FindUnit([&](Unit* x) { return x->IsOwnUnit(Viewer()) && x->IsForwardObserver(); });
+    Unit* e = Enemy();
+    ASSERT_TRUE(u && e);
+    e->mContactLevel = kContactSeen;
+    e->mHidden = false;
+    e->mSpotMarkerGone = false;
+    struct Case {
+        const char* what;
+        Unit* unit;
+        bool atUnit, cover, areaFire, smoke;
+        int32_t row;
+    };
+    std::vector<Case> cases = {
+        {"a unit", u, true, false, false, false, orderlines::kRowTarget},
+        {"covering fire", u, true, true, false, false, orderlines::kRowCoverFire},
+        {"a point", u, false, false, false, false, orderlines::kRowAreaFire},
+        {"area fire", u, false, false, true, false, orderlines::kRowSmoke},
+        {"a smoke screen", u, false, false, false, true, orderlines::kRowSmoke},
+    };
+    if (o) cases.push_back({"an observer's mission", o, false, false, false, false, orderlines::kRowObserver});
+    const std::set<int32_t> targetRows = {orderlines::kRowTarget, orderlines::kRowCoverFire, orderlines::kRowAreaFire,
+                                          orderlines::kRowSmoke, orderlines::kRowObserver};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Unit* x = c.unit;
+        LookAt(x->mX, x->mY);
+        mBattle->SetSelectedUnit(x);
+        x->mTarget = c.atUnit ? e : nullptr;
+        x->mTargetKindFlag = c.cover;
+        x->mAreaTarget = !c.atUnit;
+        x->mAreaTargetX = x->mX + 30.0f;
+        x->mAreaTargetY = x->mY;
+        x->mAreaFireFlag = c.areaFire;
+        x->mSmokeScreen = c.smoke;
+        std::set<int32_t> seen;
+        for (int32_t row : RecordFrame().Rows())
+            if (targetRows.count(row)) seen.insert(row);
+        EXPECT_EQ(seen, std::set<int32_t>{c.row});
+        x->mTarget = nullptr;
+        x->mAreaTarget = false;
+    }
+}
+
+// A turn to face only points: the leg after it starts where the unit will
+// stand before the turn, not at the point it faces (the move legs are drawn
+// as without the turn).
+TEST_F(OrdersScreen, TheLegAfterATurnToFaceStartsWhereTheUnitStands) {
+    Load("grossangriff");
+    Unit* u = OwnInfantry();
+    ASSERT_NE(u, nullptr);
+    LookAt(u->mX, u->mY);
+    mBattle->SetSelectedUnit(u);
+    const float ax = u->mX + 20.0f, ay = u->mY;
+    // The corners of the move band's quads of one frame.
+    auto moveQuads = [&](std::vector<Destination> path) {
+        u->mNrWaypoints = static_cast<int32_t>(path.size());
+        for (size_t i = 0; i < path.size(); ++i)
+            u->mWaypoints[i] = path[i];
+        DrawRecorder recorder;
+        gDrawRecorder = &recorder;
+        Frame();
+        gDrawRecorder = nullptr;
+        std::vector<std::vector<float>> quads;
+        for (const DrawCall& c : recorder.mCalls)
+            if (c.mOp == DrawOp::kTexturedQuad && c.mTexture == mMap->mLineTexture && c.mArgs.size() == 20 &&
+                static_cast<int32_t>(c.mArgs[4] / 0.03125f) == orderlines::kRowMove)
+                quads.push_back(c.mArgs);
+        return quads;
+    };
+    Destination a{ax, ay}, b{ax + 20.0f, ay}, turn{ax, ay + 80.0f};
+    turn.mOrder = kPaceRotate;
+    const auto straight = moveQuads({a, b});
+    ASSERT_FALSE(straight.empty());
+    EXPECT_EQ(moveQuads({a, turn, b}), straight);
+    u->mNrWaypoints = 0;
+}

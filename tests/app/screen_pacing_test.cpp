@@ -68,9 +68,9 @@ void OpenLargestBattle(PlayDriver& d) {
     MVApplication* app = d.App();
     d.Click(10, 10); // the title
     ASSERT_TRUE(
-        d.RunUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture; }, 5000, "the menu"));
+        d.RunUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture; }, 60000, "the menu"));
     d.Click(10, 10); // the overlay
-    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 2000, "the main menu"));
+    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 60000, "the main menu"));
     // The scenario opened as the list opens it, one player on side 0.
     auto* file = new GFile;
     ASSERT_TRUE(file->IFile((d.Folder() + "/Szenarien/grossangriff.mvg").c_str(), kFileModeCompressedRead));
@@ -81,7 +81,7 @@ void OpenLargestBattle(PlayDriver& d) {
     }
     ASSERT_TRUE(d.RunUntil(
         [&] { return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible(); },
-        20000, "the battle screen"));
+        120000, "the battle screen"));
     d.Run(200);
 }
 

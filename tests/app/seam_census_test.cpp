@@ -35,7 +35,7 @@ bool EnterDemoBattle(PlayDriver& d, const std::string& scenario,
     MVApplication* app = d.App();
     // A click skips the title to the main menu.
     d.Click(d.Width() / 3, d.Height() / 3);
-    if (!d.RunUntil([&] { return app->mFadeScreen == nullptr; }, 5000, "the title giving way")) return false;
+    if (!d.RunUntil([&] { return app->mFadeScreen == nullptr; }, 60000, "the title giving way")) return false;
     auto* file = new GFile;
     if (!file->IFile((d.Folder() + "/Szenarien/" + scenario).c_str(), kFileModeCompressedRead)) {
         delete file;

@@ -254,16 +254,17 @@ TEST_F(TwoPlayersTest, ATurnFileIsTakenOnlyWholeAndInOrder) {
         EXPECT_FALSE(peer.mPeerDiedMessageOff);
         ASSERT_EQ(peer.forced.size(), 1u);
         EXPECT_EQ(peer.forced[0], (Bytes{21, 7}));
-        // A late chunk of the damaged sending is dropped; a sending that
-        // brings its marker alone is refused too and asked for again; the
-        // file sent whole is taken.
-        peer.Packet(r[2]);
-        EXPECT_EQ(peer.forced.size(), 1u);
+        // A sending that brings its marker alone is refused too and asked
+        // for again; a late chunk of a refused sending that comes while the
+        // file is asked for is only dropped: the file sent whole right after
+        // it is taken.
         peer.Packet(r[3]);
         ASSERT_EQ(peer.forced.size(), 2u);
         EXPECT_EQ(peer.forced[1], (Bytes{21, 7}));
+        peer.Packet(r[2]);
         for (const Bytes& record : r)
             peer.Packet(record);
+        EXPECT_EQ(peer.forced.size(), 2u);
         EXPECT_EQ(peer.mTCPIPPhase, 21);
         EXPECT_EQ(peer.Incoming(), file);
         EXPECT_EQ(peer.mNetworkReport, -1);

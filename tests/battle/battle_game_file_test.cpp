@@ -16,6 +16,7 @@
 #include "battle/battle_fixtures.h"
 #include "engine/FileTestFolder.h"
 #include "map/Map.h"
+#include "units/DataTables.h"
 #include "units/Hack.h"
 #include "units/Inanimate.h"
 #include "units/Infantry.h"
@@ -457,7 +458,15 @@ TEST_F(GameFileTest, InfantryPacesTravelBehindEverythingElse) {
     ASSERT_EQ(ReadBytes(later, &state, &unknown.contents), kGameFileLoaded);
     EXPECT_EQ(pace(unknown, 2), 1);
 
+    // The table's last pace is taken, the one past it refused.
+    const auto rows = static_cast<uint8_t>(gMovementSpeedChart.Count());
+    std::vector<uint8_t> last = older;
+    last.insert(last.end(), {1, 0, 1, 0, 3, static_cast<uint8_t>(rows - 1), 0});
+    Loaded lastPace;
+    ASSERT_EQ(ReadBytes(last, &state, &lastPace.contents), kGameFileLoaded);
+    EXPECT_EQ(pace(lastPace, 2), rows - 1);
     for (const std::vector<uint8_t>& damaged : std::vector<std::vector<uint8_t>>{
+             {1, 0, 1, 0, 3, rows, 0}, // one past the pace table
              {1, 0, 1, 0, 3, 99, 0}, // a pace the table does not have
              {1, 0, 1, 0, 1, 8, 0},  // unit 1 is no infantry
              {1, 0, 1, 0, 9, 8, 0},  // no unit 9

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "battle/BattleHost.h"
 #include "battle/battle_fixtures.h"
 #include "engine/GString.h"
+#include "battle/VictoryFlag.h"
 #include "map/BuildingWallCrater.h"
 #include "map/Map.h"
 #include "units/Inanimate.h"
@@ -38,6 +40,10 @@ Inanimate* AddObject(UnitList* list, InanimateType type) {
     unit->IInanimate(type, 0, 10.0f, 10.0f, 0.0f);
     list->Add(unit);
     return unit;
+}
+
+VictoryFlag* Flag(Battle* battle, int index) {
+    return static_cast<VictoryFlag*>(battle->mFlags.GetObjectA(index));
 }
 
 } // namespace
@@ -199,4 +205,57 @@ TEST(TurnFile, CratersThatDoNotBelongAreRefused) {
         EXPECT_FALSE(stub.ReadPartialTCP(file.get(), false)) << bad;
         EXPECT_EQ(own.mMap->mCraters->GetCount(), 0) << bad;
     }
+}
+
+// The digest both machines compare covers each side's surrender state,
+// score, quiet turns and reinforcements, and each flag's state: changing one
+// of them on one side (or one flag) alone changes it, and the two sides'
+// changes differ.
+TEST(BattleDigest, EveryPerSideValueAndFlagStateChangesTheDigestOnItsOwn) {
+    auto fresh = [](Battle* b) {
+        b->IBattleStub();
+        b->mMap = new Map;
+        b->mMap->IBlankMap(4, 4, 1.0f, 10);
+        for (int i = 0; i < 2; ++i) {
+            auto* flag = new VictoryFlag;
+            flag->mX = 100.0f + 50.0f * static_cast<float>(i);
+            flag->mY = 100.0f;
+            b->mFlags.Add(flag);
+        }
+    };
+    Battle base;
+    fresh(&base);
+    const uint64_t unchanged = base.SimulationDigest();
+    using Change = void (*)(Battle*, int);
+    const struct {
+        const char* what;
+        Change change;
+    } cases[] = {
+        {"surrender state", [](Battle* b, int s) { b->mSurrenderState[s] = 2; }},
+        {"score", [](Battle* b, int s) { b->mSideScore[s] = 7; }},
+        {"quiet turns", [](Battle* b, int s) { b->mQuietTurns[s] = 3; }},
+        {"reinforcements arrived", [](Battle* b, int s) { b->mReinforcementsArrived[s] = true; }},
+        {"flag no longer neutral", [](Battle* b, int s) { Flag(b, s)->mNeutral = false; }},
+        {"flag a candidate", [](Battle* b, int s) { Flag(b, s)->mCandidate = true; }},
+        {"flag the real one", [](Battle* b, int s) { Flag(b, s)->mReal = true; }},
+        {"flag's kind", [](Battle* b, int s) { Flag(b, s)->mKind = 1; }},
+    };
+    for (const auto& c : cases) {
+        uint64_t digests[2] = {};
+        for (int side = 0; side < 2; ++side) {
+            SCOPED_TRACE(std::string(c.what) + (side == 0 ? ", side 0 (flag 0)" : ", side 1 (flag 1)"));
+            Battle b;
+            fresh(&b);
+            c.change(&b, side);
+            digests[side] = b.SimulationDigest();
+            EXPECT_NE(digests[side], unchanged);
+        }
+        EXPECT_NE(digests[0], digests[1]) << c.what << ": the two sides' values go into one place";
+    }
+    // The holder a flag shows is the viewing player's: the machines differ in
+    // it, so it stays out (the holder in truth goes in).
+    Battle shown;
+    fresh(&shown);
+    Flag(&shown, 0)->mHolderNation = kNationAmerican;
+    EXPECT_EQ(shown.SimulationDigest(), unchanged);
 }

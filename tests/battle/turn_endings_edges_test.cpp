@@ -623,3 +623,38 @@ TEST(BlastOnAUnit, WideSpreadCloseFireReachesByTheShootersDistance) {
     EXPECT_NEAR(hit(20.0f, 20.0f), Falloff(100.0f, 20.0f, 25.0f), 1e-3f);
     EXPECT_EQ(hit(40.0f, 33.0f), -1.0f);
 }
+
+// Arriving infantry boards the arriving transports of larger capacity
+// first, whichever way the group lists them.
+TEST(ArrivingTransports, AreFilledByCapacityLargestFirst) {
+    Rows<VehicleData> rows(gVehicleData, 3);
+    rows[1].mExtraValue = 1;
+    rows[2].mExtraValue = 2;
+    for (bool largerFirst : {false, true}) {
+        SCOPED_TRACE(largerFirst ? "the larger listed first" : "the larger listed last");
+        TurnBattle t;
+        t.battle.mTurn = 2;
+        auto* r = new Reinforcement;
+        r->mArrivalTurn = 2;
+        r->mChance = 1.0f;
+        t.battle.mReinforcements[kAllies].Add(r);
+        auto add = [&](UnitType kind, int32_t subtype) {
+            auto* u = new ScriptUnit(kind);
+            u->mActive = true;
+            u->mSubtype = subtype;
+            u->mCarries = kind == kUnitVehicle;
+            r->mUnits->Add(u);
+            return u;
+        };
+        ScriptUnit* small = nullptr;
+        ScriptUnit* large = nullptr;
+        if (largerFirst) large = add(kUnitVehicle, 2);
+        small = add(kUnitVehicle, 1);
+        if (!largerFirst) large = add(kUnitVehicle, 2);
+        ScriptUnit* squad = add(kUnitInfantry, 0);
+        t.battle.ReinforcementsArrive();
+        ASSERT_EQ(t.battle.mUnits->GetCount(), 3);
+        EXPECT_EQ(squad->mTransport, large);
+        EXPECT_NE(squad->mTransport, small);
+    }
+}

@@ -73,7 +73,7 @@ TEST(Utilities, ClockAdvancesAndCopyMemTakesSourceFirst) {
     TimeDelay(20);
     uint32_t elapsed = ClockTime() - t0;
     EXPECT_GE(elapsed, 15u);
-    EXPECT_LT(elapsed, 5000u);
+    EXPECT_LT(elapsed, 120000u); // only a clock that stands still or runs wild
 
     char from[] = "abcdef";
     char to[7] = {};

@@ -126,7 +126,7 @@ TEST_F(KernelTest, XvfbSmoke) {
     gKernel->InstallApp(app); // returns when the application quits
     EXPECT_TRUE(gKernel->IsQuitting());
     EXPECT_EQ(app->mCommands.back(), kCmdQuit);
-    EXPECT_LT(ClockTime() - start, 20000u);
+    EXPECT_LT(ClockTime() - start, 120000u); // only a hang takes that long
 }
 
 // In a real full-screen window of another shape the game screen is

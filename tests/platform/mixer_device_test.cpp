@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -43,7 +44,8 @@ TEST(MixerDevice, OpensOrFailsCleanlyAndCallsItsSourceUntilClosed) {
     }
     EXPECT_GT(device.Rate(), 0);
     device.Play(&CountingSource, &counter);
-    for (int i = 0; i < 2000 && counter.calls < 2; ++i)
+    // Until the card's thread has called twice; only a hang takes a minute.
+    for (const uint32_t start = SDL_GetTicks(); counter.calls < 2 && SDL_GetTicks() - start < 60000;)
         SDL_Delay(1);
     EXPECT_GE(counter.calls, 2);
     EXPECT_EQ(counter.bytes % 4, 0); // whole stereo 16-bit frames
@@ -88,7 +90,14 @@ TEST(MixerDevice, MixedFramesReachTheDiskDriverUnchanged) {
     std::vector<int16_t> mixed(2 * 8192);
     twin.Render(mixed.data(), 8192);
     device.Play(&AudioMixer::RenderInto, &mixer);
-    SDL_Delay(400); // the disk driver writes at the card's pace
+    // The disk driver writes at the card's pace: until the file holds four
+    // times the mixed frames (room for the silence before them), or a minute.
+    for (const uint32_t start = SDL_GetTicks(); SDL_GetTicks() - start < 60000;) {
+        struct stat st {};
+        if (stat(out.c_str(), &st) == 0 && st.st_size >= static_cast<off_t>(4 * mixed.size() * sizeof(int16_t)))
+            break;
+        SDL_Delay(5);
+    }
     device.Close();
 
     std::vector<int16_t> written;

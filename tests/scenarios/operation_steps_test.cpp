@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "battle/Battle.h"
@@ -114,6 +115,22 @@ TEST(OperationSteps, TheStripIsCutWithItsUnitsZonesAndFlags) {
     ASSERT_EQ(b->mFlags.GetCount(), 3);
     EXPECT_FLOAT_EQ(static_cast<VictoryFlag*>(b->mFlags.GetObjectA(0))->mX, 560.0f - 40.0f);
     EXPECT_EQ(m->mBuildings->GetCount(), op->mMap->mBuildings->GetCount());
+}
+
+// The next battle takes each side's own fanaticism setting of the operation.
+TEST(OperationSteps, TheNextBattleTakesEachSidesOwnFanaticism) {
+    for (const auto& levels : {std::pair{1, 2}, std::pair{2, 0}}) {
+        Campaign* op = MakeTestOperation();
+        ASSERT_NE(op, nullptr);
+        op->mFanaticism[0] = levels.first;
+        op->mFanaticism[1] = levels.second;
+        OperationRunner runner;
+        runner.Adopt(op, nullptr, kSeed);
+        Battle* b = runner.GetBattle();
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(b->mFanaticism[0], levels.first);
+        EXPECT_EQ(b->mFanaticism[1], levels.second);
+    }
 }
 
 TEST(OperationSteps, UnitsComeBackTendedAndTheReserveCommits) {

@@ -394,3 +394,51 @@ TEST(ScenarioExits, TheComputerBringsMarkedUnitsOffItsEdge) {
     }
     EXPECT_GE(seedsWithExits, 8);
 }
+
+// A squad at the flag keeps its claim by its suppression band: bands 0 to 2
+// all, band 3 (from 60) 0.6, band 4 (from 100) 0.35, band 5 (from 350) on
+// 0.1; each edge from both sides.
+TEST_F(ShippedBattle, OccupationClaimKeepsEachSuppressionBandsShare) {
+    ASSERT_TRUE(Load("hecken"));
+    Unit* squad = Named(1, 'B', 1, 1);
+    ASSERT_NE(squad, nullptr);
+    const float fx = squad->mX, fy = squad->mY;
+    squad->mSuppression = 0.0f;
+    const float full = squad->GetOccupationScore(fx, fy, nullptr);
+    ASSERT_GT(full, 0.0f);
+    const struct {
+        float suppression;
+        float share;
+    } cases[] = {{59.9f, 1.0f}, {60.0f, 0.6f}, {99.9f, 0.6f}, {100.0f, 0.35f},
+                 {349.9f, 0.35f}, {350.0f, 0.1f}, {1500.0f, 0.1f}};
+    for (const auto& c : cases) {
+        squad->mSuppression = c.suppression;
+        EXPECT_FLOAT_EQ(squad->GetOccupationScore(fx, fy, nullptr), full * c.share) << "suppression " << c.suppression;
+    }
+}
+
+// A weak claim (below 5) counts only when its own side's byte of the pair
+// is set: the Axis reads the first byte, the Allies the second.
+TEST_F(ShippedBattle, AWeakClaimReadsItsOwnSidesPairByte) {
+    ASSERT_TRUE(Load("hecken"));
+    Unit* squads[2] = {Named(1, 'B', 1, 1), nullptr};
+    ASSERT_NE(squads[0], nullptr);
+    for (int32_t i = 0; i < B()->mUnits->GetCount() && !squads[1]; ++i) {
+        Unit* u = B()->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitInfantry && u->GetAffiliation() != squads[0]->GetAffiliation() &&
+            !u->IsSupportWeapon(false) && u->GetOriginalNrMen() > 1)
+            squads[1] = u;
+    }
+    ASSERT_NE(squads[1], nullptr);
+    for (Unit* squad : squads) {
+        SCOPED_TRACE(squad->GetAffiliation() == kAxis ? "Axis" : "Allies");
+        squad->mSuppression = 0.0f;
+        squad->mCasualties = squad->GetOriginalNrMen() - 1; // one man, 150 m out: a claim of 3
+        const float x = squad->mX, y = squad->mY + 150.0f;
+        const bool axis = squad->GetAffiliation() == kAxis;
+        bool own[2] = {axis, !axis}, other[2] = {!axis, axis};
+        EXPECT_FLOAT_EQ(squad->GetOccupationScore(x, y, own), 3.0f);
+        EXPECT_EQ(squad->GetOccupationScore(x, y, other), 0.0f);
+        squad->mCasualties = 0;
+    }
+}

@@ -98,3 +98,24 @@ TEST_F(InfantryVersusTank, ARocketTeamFiresAtAnOrderedTankInReach) {
 }
 
 } // namespace
+
+// A squad jumps aside from an enemy tank coming at it within 10 degrees of
+// its way, from a friendly one within 7 degrees; each edge from both sides.
+TEST_F(InfantryVersusTank, TheRunOverConeIsTenDegreesForAnEnemyAndSevenForAFriend) {
+    const struct {
+        Affiliation side;
+        float heading;
+        bool jumps;
+    } cases[] = {{kAllies, 9.8f, true}, {kAllies, 10.2f, false}, {kAxis, 6.8f, true}, {kAxis, 7.2f, false},
+                 {kAxis, 9.8f, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.side == kAxis ? "friend" : "enemy") << " " << c.heading << " degrees off");
+        Infantry* u = Place(kGermanSquad, kGerman, 100.0f, 100.0f);
+        u->mMoveSpeed = kStand;
+        Tank* t = Add(c.side, 80.0f, 100.0f, c.heading, 0.3f);
+        u->FearReaction();
+        EXPECT_EQ(u->mNrWaypoints >= 1, c.jumps);
+        t->mActive = false;
+        u->mActive = false;
+    }
+}

@@ -152,6 +152,41 @@ TEST_F(OrdersTest, SuppressionDrawsFanaticismOnceWhenItFirstPinsAUnit) {
     EXPECT_EQ(u->mSuppression, 0.0f);
 }
 
+// "Regulars or better" (settings 1 and 2: 25% and 50%) reaches units of
+// experience 2 and up; a conscript keeps the chance of its experience
+// (0.01 x + 0.02). "Every unit" (3) reaches the conscript too.
+TEST_F(OrdersTest, FanaticismForRegularsOrBetterStartsAtRegulars) {
+    // A seed whose first fraction lies in [from, to).
+    auto seedDrawing = [](double from, double to) {
+        for (uint32_t seed = 1;; ++seed) {
+            SeedRandomGenerator(seed);
+            const double d = RandomFraction();
+            if (d >= from && d < to) return seed;
+        }
+    };
+    const uint32_t low = seedDrawing(0.04, 0.25), middle = seedDrawing(0.25, 0.5);
+    const struct {
+        int32_t setting;
+        ExperienceLevel experience;
+        uint32_t seed;
+        int32_t fanatic; // 2 fanatic, 1 not
+    } cases[] = {
+        {1, kExperienceConscript, low, 1},  {1, kExperienceRegular, low, 2},
+        {1, kExperienceRegular, middle, 1}, {2, kExperienceRegular, middle, 2},
+        {2, kExperienceConscript, middle, 1}, {3, kExperienceConscript, low, 2},
+        {0, kExperienceRegular, low, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "setting " << c.setting << ", experience " << c.experience);
+        Walker* u = Squad(100, 100);
+        mBattle.mBattle.mFanaticism[1] = c.setting;
+        u->mExperience = c.experience;
+        SeedRandomGenerator(c.seed);
+        u->SetSuppression(350, true);
+        EXPECT_EQ(u->mFanatic, c.fanatic);
+    }
+}
+
 TEST_F(OrdersTest, RallyRestoresMoraleByExperienceLossesAndSide) {
     TableRows<VehicleData> vehicles(gVehicleData, 2);
     vehicles[1].mCrew = 4;

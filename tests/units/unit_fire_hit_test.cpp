@@ -216,3 +216,28 @@ TEST_F(HitRules, ATargetBarelyMadeOutThroughWoodsOffersNothingToAimAt) {
     gun->kit.mClass = kWClassLightAT;
     EXPECT_EQ(gun->GetHitChance(kAmmoHEAT, 40, tank, kKnowTruth, 0), 0.0f);
 }
+
+// A tank whose turret has fewer than three men aims as at a target 0.85 of
+// its size; three men (the usual turret) aim at the whole target.
+TEST_F(HitRules, ATurretOfFewerThanThreeMenSeesTheTargetAsSmaller) {
+    if (!Sees()) GTEST_SKIP() << "sight between units is not answered yet";
+    mVehicles[2] = mVehicles[0];
+    Tank* firer = Place<Tank>(kAxis, 1000.0f, 1000.0f);
+    firer->mSubtype = 2;
+    firer->kit = gun->kit;
+    firer->mTarget = tank;
+    firer->mAcquisition = 4;
+    auto chance = [&](uint32_t turret, float targetSize) {
+        mVehicles[2].mFlags = turret;
+        mVehicles[0].mTargetSize = targetSize;
+        return firer->GetHitChance(kAmmoAP, 40, tank, kKnowTruth, 0);
+    };
+    const float whole = chance(0, 1.0f), smaller = chance(0, 0.85f);
+    ASSERT_GT(whole, smaller);
+    EXPECT_FLOAT_EQ(chance(kVTwoManTurret, 1.0f), smaller) << "two men";
+    EXPECT_FLOAT_EQ(chance(kVOneManTurret, 1.0f), smaller) << "one man";
+    firer->mCasualties = 2; // five men less two: two left beside the driver
+    EXPECT_FLOAT_EQ(chance(0, 1.0f), smaller) << "three-man turret with two left";
+    firer->mCasualties = 1;
+    EXPECT_FLOAT_EQ(chance(0, 1.0f), whole) << "three-man turret with three left";
+}

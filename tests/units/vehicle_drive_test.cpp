@@ -394,3 +394,21 @@ TEST(VehiclePause, TheTurretWithinFiveDegreesAndTheGunLoadedWithinHalfASecond) {
     tank->mUseMainGun = false;
     EXPECT_FALSE(pauses(30.0f));
 }
+
+// A vehicle pushing an enemy out of its way moves at w / (6 b + w) of its
+// speed, w its own weight and b the blocker's.
+TEST(VehicleObstacles, PushingSlowsByTheBlockersAndTheMoversWeights) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 100, 100, 0);
+    Vehicle* lorry = b.AddVehicle(kTestLorry, kAllies, 150, 100);
+    tank->mLookAhead = false;
+    tank->mActive = false; // leave acceleration out
+    b.mTables.vehicles[kTestTank].mWeight = 45;
+    b.mTables.vehicles[kTestLorry].mWeight = 10;
+    const float free = tank->MoveSpeed(nullptr);
+    ASSERT_GT(free, 0.0f);
+    lorry->mX = 102.0f;
+    lorry->mContactLevel = kContactSeen; // an enemy blocks once seen
+    ASSERT_EQ(lorry->IsObstacleTo(tank), kObstaclePush);
+    EXPECT_FLOAT_EQ(tank->MoveSpeed(nullptr), free * 45.0f / (6.0f * 10.0f + 45.0f));
+}
