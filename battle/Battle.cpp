@@ -254,6 +254,12 @@ void Battle::BeginBattle(bool clearScreen, bool playQueue) {
             InstallMapLink();
             CalculateVisibilityFactor();
             if (mSetupPhase) CheckAllLeadership();
+            // A battle under way was read from a saved game, whose records
+            // keep no hull attitude: each vehicle's is rebuilt where it
+            // stands, as the end of the turn left it.
+            if (!mSetupPhase && mUnits)
+                for (int32_t i = 0; i < mUnits->GetCount(); ++i)
+                    if (auto* vehicle = dynamic_cast<Vehicle*>(mUnits->GetUnit(i))) vehicle->Tilt(false);
             GlobalMorale();
         }
         mScreen = host->BuildBattleScreen(this, clearScreen);

@@ -49,8 +49,10 @@ bool TargetsWithAntiArmor(GObject* member, void* context) {
 
 void Vehicle::Tilt(bool drawing) {
     Map* map = gBattle ? gBattle->mMap : nullptr;
+    // The rules tilt the hull where it stands; the drawing where its viewer
+    // believes it to be.
     float x = mX, y = mY;
-    GetApparentLocation(&x, &y, nullptr);
+    if (drawing) GetApparentLocation(&x, &y, nullptr);
     if (!map || map->GetTerrain(x, y, false) >= 50) {
         mHullPitch = mHullRoll = 0.0f;
         return;

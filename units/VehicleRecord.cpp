@@ -88,6 +88,9 @@ void Vehicle::SettleVehiclePart() {
     // The machine guns' waits are not kept: a loaded vehicle's may fire at once.
     for (float& w : mMGWait)
         w = 0.0f;
+    // The record keeps no hull attitude: it becomes the one the settled
+    // heading gives where the vehicle stands, as a load rebuilds it.
+    Tilt(false);
 }
 
 void Vehicle::Write(GFile* file) {

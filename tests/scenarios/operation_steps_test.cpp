@@ -402,7 +402,7 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
     EXPECT_EQ(battles[1].frontLine, 48);
-    EXPECT_EQ(battles[2].frontLine, 51);
+    EXPECT_EQ(battles[2].frontLine, 52);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
@@ -410,5 +410,5 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "2c0a6b165d013670e060afac15b91e512b81d283ed63584a017ff5d62b5007bb");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "67f16f3b77658fe9f78929d496dc234489f1d9210eb19dcff90f02495078ae9f");
+              "8961057963ee2200935946e1633dc6b489747dc58c13d43b9e6343f34cbe58e5");
 }

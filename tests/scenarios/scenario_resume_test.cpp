@@ -14,9 +14,11 @@
 
 #include "ScenarioPaths.h"
 #include "battle/Battle.h"
+#include "battle/UnitList.h"
 #include "engine/GFile.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -42,6 +44,7 @@ std::vector<uint8_t> Written(Battle* battle, bool aiBlock) {
 struct Played {
     std::vector<uint8_t> battle, ai;
     std::vector<std::string> after; // packets and battle
+    std::vector<float> attitudes;   // each vehicle's hull pitch and roll at `at`
 };
 
 enum class Way { kUnsaved, kSavedHere, kResumed };
@@ -66,6 +69,10 @@ Played Play(const std::string& scenario, const std::string& saved, int32_t at, W
     if (!runner.GetBattle()) return run;
     run.battle = Written(runner.GetBattle(), false);
     run.ai = Written(runner.GetBattle(), true);
+    const UnitList* units = runner.GetBattle()->mUnits;
+    for (int32_t i = 0; units && i < units->GetCount(); ++i)
+        if (const auto* v = dynamic_cast<const Vehicle*>(units->GetUnit(i)))
+            run.attitudes.insert(run.attitudes.end(), {v->mHullPitch, v->mHullRoll});
     for (int32_t k = 0; k < kTurnsAfter && !runner.Over(); ++k) {
         RunnerTurn turn;
         if (!runner.RunTurn(&turn, &error)) break;
@@ -121,6 +128,21 @@ TEST_P(SavedBattle, UnitsGoOnAfterALoadAsWithoutIt) {
     const Played resumed = Play(Scenario(), saved, At(), Way::kResumed, false);
     EXPECT_EQ(unsaved.after.size(), static_cast<size_t>(kTurnsAfter));
     EXPECT_EQ(resumed.after, unsaved.after);
+    std::remove(saved.c_str());
+}
+
+// The record keeps no hull attitude, yet the computer's planning reads it (a
+// plate's slope against a shot): between turns it is the one the settled
+// heading gives where the vehicle stands, and a load rebuilds that.
+TEST(SavedBattleAttitude, AVehiclesHullLiesAsItDidWhenSaved) {
+    ASSERT_TRUE(DecryptData());
+    FileTestFolder folder("resume_");
+    const std::string saved = folder.File("saved.mvg");
+    const std::string scenario = std::string(DM_SCENARIO_BUILT_DIR) + "/bruecke.mvg";
+    const Played unsaved = Play(scenario, saved, 2, Way::kSavedHere);
+    const Played resumed = Play(scenario, saved, 2, Way::kResumed);
+    ASSERT_FALSE(unsaved.attitudes.empty());
+    EXPECT_EQ(resumed.attitudes, unsaved.attitudes);
     std::remove(saved.c_str());
 }
 
