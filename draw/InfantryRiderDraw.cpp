@@ -74,8 +74,8 @@ void Infantry::Tilt(bool draw) {
     carrier->Tilt(true);
     const bool towed = HasTowedOrdnance();
     if (towed) d3::RotateZ(-kTowAngle);
-    d3::RotateX(carrier->mHullPitch);
-    d3::RotateY(carrier->mHullRoll);
+    d3::RotateX(carrier->mDrawnPitch);
+    d3::RotateY(carrier->mDrawnRoll);
     if (towed) d3::RotateZ(kTowAngle);
 }
 

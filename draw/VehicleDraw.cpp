@@ -162,7 +162,7 @@ VehicleView ViewOfVehicle(Vehicle* u) {
     v.x = u->mX, v.y = u->mY, v.z = u->GetZ();
     v.facing = u->mHeading;
     v.floorHeight = u->mZ;
-    v.pitch = u->mHullPitch, v.roll = u->mHullRoll;
+    v.pitch = u->mDrawnPitch, v.roll = u->mDrawnRoll;
     v.turretFacing = u->mTurretBearing;
     v.gunElevation = u->mGunElevation;
     v.wreckGunElevation = u->mDrawGunElevation;
@@ -198,8 +198,8 @@ void Vehicle::ScaleForType(float* scale, float, float, float) {
     *scale *= DrawnVehicleModelUnit(this);
     d3::RotateZ(mHeading - 90.0f);
     Tilt(true);
-    d3::RotateX(mHullPitch);
-    d3::RotateY(mHullRoll);
+    d3::RotateX(mDrawnPitch);
+    d3::RotateY(mDrawnRoll);
     // A dead soft vehicle lists on its broken side.
     if (!mActive && !HasHeavyWeapon(kKnowTruth) && Data().mMobilityClass != 6) d3::RotateY(3.7f);
     d3::Scale(*scale, *scale, *scale);

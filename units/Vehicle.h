@@ -451,6 +451,10 @@ public:
     bool mMovingAtFlush = false;
     float mHullPitch = 0.0f; // degrees, nose up
     float mHullRoll = 0.0f;
+    // The tilt the drawing last gave the hull where its viewer sees it
+    // (degrees, as above); the rules never read it.
+    float mDrawnPitch = 0.0f;
+    float mDrawnRoll = 0.0f;
     float mDustX = 0.0f;
     float mDustY = 0.0f;
     int32_t mDustSlice = 0;

@@ -50,17 +50,20 @@ bool TargetsWithAntiArmor(GObject* member, void* context) {
 void Vehicle::Tilt(bool drawing) {
     Map* map = gBattle ? gBattle->mMap : nullptr;
     // The rules tilt the hull where it stands; the drawing where its viewer
-    // believes it to be.
+    // believes it to be, into fields of its own, so that a screen never
+    // changes what the rules read.
     float x = mX, y = mY;
     if (drawing) GetApparentLocation(&x, &y, nullptr);
+    float& pitch = drawing ? mDrawnPitch : mHullPitch;
+    float& roll = drawing ? mDrawnRoll : mHullRoll;
     if (!map || map->GetTerrain(x, y, false) >= 50) {
-        mHullPitch = mHullRoll = 0.0f;
+        pitch = roll = 0.0f;
         return;
     }
     float r = 6.0f;
     const float f = mHeading / kDegPerRad;
-    mHullPitch = SlopeAcross(map, x, y, f, &r, true);
-    mHullRoll = SlopeAcross(map, x, y, f - 1.57079632675f, &r, false);
+    pitch = SlopeAcross(map, x, y, f, &r, true);
+    roll = SlopeAcross(map, x, y, f - 1.57079632675f, &r, false);
     // Turning the drawing by the tilt belongs to the drawing code.
 }
 

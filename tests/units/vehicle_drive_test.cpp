@@ -277,7 +277,13 @@ TEST(VehicleTilt, SlopesAndBuildings) {
     EXPECT_GT(tank->mHullPitch, 0.0f);
     EXPECT_LE(tank->mHullPitch, 35.0f);
     EXPECT_NEAR(tank->mHullRoll, 0.0f, 1e-4f);
+    // The drawing's tilt goes into its own fields: a screen changes nothing
+    // the rules read.
+    const float pitch = tank->mHullPitch;
     b.Paint(48, 48, 52, 52, 50);
+    tank->Tilt(true);
+    EXPECT_EQ(tank->mHullPitch, pitch);
+    EXPECT_EQ(tank->mDrawnPitch, 0.0f);
     tank->Tilt(false);
     EXPECT_EQ(tank->mHullPitch, 0.0f);
     EXPECT_EQ(tank->mHullRoll, 0.0f);
