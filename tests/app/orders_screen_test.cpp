@@ -1037,3 +1037,20 @@ TEST_F(OrdersScreen, TheLegAfterATurnToFaceStartsWhereTheUnitStands) {
     EXPECT_EQ(moveQuads({a, turn, b}), straight);
     u->mNrWaypoints = 0;
 }
+
+// A standing squad told by its menu to hide takes the held pace at once and
+// so shows as hiding before the turn is computed.
+TEST_F(OrdersScreen, AStandingSquadToldToHideShowsHidingAtOnce) {
+    Load("hecken");
+    Unit* u = OwnInfantry();
+    ASSERT_NE(u, nullptr);
+    u->CancelMovementOrders();
+    u->mHiding = false;
+    u->ResetAnimation();
+    ASSERT_FALSE(u->IsHiding(false));
+    mBattle->SetSelectedUnit(u);
+    ASSERT_TRUE(Offers(MenuButtons(), kOrderHide));
+    mMap->RespondToOrder(kOrderHide, false);
+    EXPECT_EQ(static_cast<Infantry*>(u)->mMoveSpeed, 0);
+    EXPECT_TRUE(u->IsHiding(true));
+}

@@ -276,8 +276,8 @@ TEST(TurnEffects, ABuildingBlownDownRaisesItsDustCloudInPlaybackAtThePacketsSlic
 }
 
 // A house that falls in the computed turn leaves nobody above its rubble:
-// the squad upstairs comes down in the collapse's slice, marked for its
-// packet; a squad upstairs in the next house stays.
+// the squad upstairs comes down in the collapse's slice and its packet shows
+// it; a squad upstairs in the next house and one under a bridge stay.
 TEST(TurnEffects, AHouseFallingToRubbleBringsItsUpperFloorDown) {
     TurnBattle t;
     Map* map = t.battle.mMap;
@@ -291,22 +291,35 @@ TEST(TurnEffects, AHouseFallingToRubbleBringsItsUpperFloorDown) {
             for (int32_t j = 30; j < 40; ++j)
                 map->SetPoint(i, j, EncodePoint(map->GetPoint(i, j) & 0x3ff, kTerrainUpperLight));
     }
+    for (int32_t i = 28; i < 30; ++i) // a bridge over the house's east edge
+        for (int32_t j = 30; j < 40; ++j)
+            map->SetPoint(i, j, EncodePoint(map->GetPoint(i, j) & 0x3ff, kTerrainBridgeFirst));
     map->IndexObjects();
-    ScriptUnit* upstairs = t.Add(kUnitInfantry, kAllies, 45, 65);
-    ScriptUnit* nextDoor = t.Add(kUnitInfantry, kAllies, 85, 65);
-    upstairs->mZ = nextDoor->mZ = 1.0f;
-    bool dirty = false;
     ScriptUnit* gunner = t.Add(kUnitInfantry, kAxis, 10, 10);
     gunner->mScript = [&](ScriptUnit*, int32_t slice) {
-        if (slice == 300) {
-            map->BlastBuildings(1.0e6f, 50, 70);
-            dirty = upstairs->mPacketDirty;
-        }
+        if (slice == 300) map->BlastBuildings(1.0e6f, 50, 70);
     };
+    // Units of the game's own conduct, acting after the gunner in each slice.
+    std::array<StandInUnit*, 3> u{};
+    const float ux[3] = {45, 85, 57}, uz[3] = {1, 1, -1}; // upstairs, next door, under the bridge
+    for (int32_t k = 0; k < 3; ++k) {
+        u[k] = new StandInUnit(kUnitInfantry);
+        u[k]->mX = ux[k], u[k]->mY = 65, u[k]->mZ = uz[k], u[k]->mActive = true;
+        t.battle.mUnits->Add(u[k]);
+    }
     t.battle.ActionPhase(true, false);
-    EXPECT_EQ(upstairs->mZ, 0.0f);
-    EXPECT_TRUE(dirty);
-    EXPECT_EQ(nextDoor->mZ, 1.0f);
+    // The packets show the squad upstairs on the rubble from the collapse's
+    // slice on; the one next door and the one under the bridge keep their floors.
+    float last[3] = {9, 9, 9};
+    int32_t from = -1;
+    for (int32_t k = 0; k < t.battle.mPackets.GetCount(); ++k) {
+        auto* p = static_cast<ActionPacket*>(t.battle.mPackets.GetObjectA(k));
+        for (int32_t n = 0; n < 3; ++n)
+            if (p->mType == kPacketUnitState && p->mUnit == u[n]) last[n] = p->mFloorHeight;
+        if (from < 0 && p->mUnit == u[0] && p->mFloorHeight == 0.0f) from = p->mTimeSlice;
+    }
+    EXPECT_EQ(from, 300);
+    EXPECT_EQ(std::vector<float>(last, last + 3), (std::vector<float>{0, 1, -1}));
     t.battle.DeleteEffects();
 }
 

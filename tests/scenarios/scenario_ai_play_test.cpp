@@ -5,13 +5,16 @@
 #include "engine/FileTestFolder.h"
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "ScenarioPaths.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
+#include "battle/battle_fixtures.h"
 #include "engine/GEncoder.h"
 #include "engine/GFile.h"
 #include "map/Map.h"
@@ -194,4 +197,64 @@ TEST(ScenarioComputerPlay, TanksWithoutTargetOrdersFireTheirMainGuns) {
     }
     EXPECT_GT(spent, 0);
     EXPECT_EQ(gunsOutAssigned, 0);
+}
+
+namespace {
+// An inert object last in the unit list: after each slice's conduct it notes
+// how many slices each vehicle's fear reactions lie apart. A reaction shows
+// as the fear clock rising; a clock moved otherwise (a hit, a retreat, a
+// vehicle off the map) leaves that interval unmeasured.
+class FearWatch : public StandInUnit {
+public:
+    FearWatch() : StandInUnit(kUnitInanimate) { mSubtype = -1; }
+    void PrepareForAction() override {
+        for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+            Unit* u = gBattle->mUnits->GetUnit(i);
+            if (u->mUnitType == kUnitVehicle && !mTracks.count(u))
+                mTracks[u] = {u->mFearClock, 0, gBattle->mTurn == 1};
+        }
+    }
+    void MasterControl() override {
+        for (auto& [u, t] : mTracks) {
+            const int32_t step = u->mFearClock - t.clock;
+            t.clock = u->mFearClock;
+            ++t.since;
+            if (step > 0) {
+                if (!t.moved) (t.first ? mFirstGaps : mGaps).push_back(t.since);
+                t = {t.clock, 0, false, t.clock > 239};
+            } else if (step != -1) {
+                t.moved = true;
+            }
+        }
+    }
+    struct Track {
+        int32_t clock, since;
+        bool first, moved = false;
+    };
+    std::map<Unit*, Track> mTracks;
+    std::vector<int32_t> mGaps, mFirstGaps;
+};
+} // namespace
+
+// On panzer, each vehicle's fear reactions come 120..279 slices into the first
+// turn and 80..239 slices apart after, across turns.
+TEST(ScenarioComputerPlay, VehicleFearReactionsKeepTheirClock) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    std::string error;
+    ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/panzer.mvg", &error)) << error;
+    ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/panzer.orders", &error)) << error;
+    auto* watch = new FearWatch;
+    runner.GetBattle()->mUnits->Add(watch);
+    for (int32_t n = 0; n < 3 && !runner.Over(); ++n) {
+        RunnerTurn turn;
+        ASSERT_TRUE(runner.RunTurn(&turn, &error)) << error;
+    }
+    const auto within = [](const std::vector<int32_t>& gaps, int32_t lo, int32_t hi) {
+        return std::all_of(gaps.begin(), gaps.end(), [&](int32_t g) { return g >= lo && g <= hi; });
+    };
+    EXPECT_GE(watch->mFirstGaps.size(), 10u);
+    EXPECT_GE(watch->mGaps.size(), 30u);
+    EXPECT_TRUE(within(watch->mFirstGaps, 120, 279)) << ::testing::PrintToString(watch->mFirstGaps);
+    EXPECT_TRUE(within(watch->mGaps, 80, 239)) << ::testing::PrintToString(watch->mGaps);
 }

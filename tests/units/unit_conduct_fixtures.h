@@ -40,6 +40,7 @@ public:
         if (mWalks) Walk();
     }
     void FearReaction() override { ++mFears; }
+    void TakeMineHit(bool reduced) override { mMineHits += reduced ? 100 : 1; }
     // The tests set contact levels themselves; spotting keeps out of them.
     void BeSpotted(bool, bool) override {}
     ActionPacket* FillPacket() override {
@@ -80,6 +81,7 @@ public:
     bool mArmed = true;
     bool mWalks = true;
     int32_t mFears = 0;
+    int32_t mMineHits = 0; // 1 a full hit, 100 a reduced one
     std::vector<PacketShot> mPackets;
 };
 

@@ -601,13 +601,18 @@ TEST_F(OrdersTest, MineFieldsOnTheWayGoOffInTheComputedTurn) {
     EXPECT_GE(foundUnder[0], 1);
     EXPECT_GE(foundUnder[1], 1);
     EXPECT_EQ(wrong, 0);
-    int32_t blasts = 0;
+    int32_t blasts = 0, sounds = 0;
     for (int32_t k = 0; k < mBattle.mBattle.mPackets.GetCount(); ++k) {
         auto* p = static_cast<ActionPacket*>(mBattle.mBattle.mPackets.GetObjectA(k));
+        sounds += p->mType == kPacketSound && p->mSoundNumber >= 200 && (p->mY == 60.0f || p->mY == 140.0f);
         if (p->mType != kPacketShell || p->mLook != 1) continue;
         ++blasts;
         EXPECT_TRUE(p->mY == 60.0f || p->mY == 140.0f);
     }
     EXPECT_GE(blasts, foundUnder[0] + foundUnder[1]); // a field may go off again
+    // Each blast is heard where it is seen and hits its unit in full (neither walks carefully).
+    EXPECT_EQ(sounds, blasts);
+    EXPECT_EQ(squad->mMineHits + tank->mMineHits, blasts);
+    EXPECT_TRUE(squad->mMineHits >= 1 && squad->mMineHits < 100 && tank->mMineHits >= 1);
 }
 
