@@ -60,20 +60,12 @@ TurnDigests ProgramFirstTurn(const std::string& name, uint16_t seed) {
     }
     app->HighLevelLoadGame(file);
     if (!gBattle) return digests;
-    d.Run(0);
-    if (Alive(app->mScenarioText)) app->DoCommand(85);
-    EXPECT_NE(Alive(app->mFogPopup), nullptr);
-    if (Alive(app->mFogPopup)) static_cast<GPopup*>(app->mFogPopup)->Choose(0); // fog 3
-    if (Alive(app->mHandicapPopup)) static_cast<GPopup*>(app->mHandicapPopup)->Choose(6); // no handicap
-    app->DoCommand(109); // side 0
-    if (Alive(app->mScreenView)) {
-        app->DoCommand(114); // one player
-        app->DoCommand(111);
-    }
-    d.Run(0);
-    if (Alive(app->mScenarioText)) app->DoCommand(86);
-    d.Run(300);
-    if (!gBattle || !gBattle->mScreen) {
+    if (!OpenBattleScreen(d, 0, [](MVApplication* app) {
+            EXPECT_NE(Alive(app->mFogPopup), nullptr);
+            if (Alive(app->mFogPopup)) static_cast<GPopup*>(app->mFogPopup)->Choose(0); // fog 3
+            if (Alive(app->mHandicapPopup))
+                static_cast<GPopup*>(app->mHandicapPopup)->Choose(6); // no handicap
+        })) {
         ADD_FAILURE() << name << ": the battle screen was not built";
         return digests;
     }

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "app/AppTypes.h"
+#include "app/AppViews.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
+#include "app/ScenarioTextView.h"
 #include "battle/Battle.h"
 #include "engine/GControl.h"
 #include "engine/GDrawRecord.h"
@@ -371,4 +373,21 @@ void PlayDriver::CheckNoBeep(const std::string& step) {
 
 void PlayDriver::AllowBeeps() {
     mBeepBase = gKernel->GetBeepCount();
+}
+
+bool OpenBattleScreen(PlayDriver& d, int32_t side, const std::function<void(MVApplication*)>& choose) {
+    MVApplication* app = d.App();
+    if (!app || !gBattle) return false;
+    d.Run(0);
+    if (Alive(app->mScenarioText)) app->DoCommand(85); // the general briefing read
+    if (choose) choose(app);
+    app->DoCommand(109 + side);
+    if (Alive(app->mScreenView)) {
+        app->DoCommand(114); // one player
+        app->DoCommand(111);
+    }
+    d.Run(0);
+    if (Alive(app->mScenarioText)) app->DoCommand(86); // the side's briefing read
+    d.Run(300);                                        // the first frames drawn
+    return gBattle && gBattle->mScreen;
 }

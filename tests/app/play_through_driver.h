@@ -108,3 +108,9 @@ private:
 
 // Whether the windowed run is asked for (scripts/xvfb-play sets it).
 bool PlayThroughWanted();
+
+class MVApplication;
+// From a battle just loaded through its briefings and the sides screen to the
+// battle screen, one player on `side`: `choose` answers the sides screen's
+// questions first. Whether the battle screen was built.
+bool OpenBattleScreen(PlayDriver& d, int32_t side, const std::function<void(MVApplication*)>& choose);

@@ -128,20 +128,11 @@ TEST_P(ResultFigures, EveryCellIsTheCountOfTheFinalBattle) {
     ASSERT_TRUE(file->IFile((std::string(DM_SCENARIO_BUILT_DIR) + "/" + c.file).c_str(), kFileModeCompressedRead));
     app->HighLevelLoadGame(file);
     ASSERT_NE(gBattle, nullptr);
-    d.Run(0);
-    if (Alive(app->mScenarioText)) app->DoCommand(85);
-    for (GView* popup : {app->mFogPopup, app->mSetupPopup, app->mBonusPopup})
-        if (Alive(popup)) static_cast<GPopup*>(popup)->Choose(0);
-    if (Alive(app->mHandicapPopup)) static_cast<GPopup*>(app->mHandicapPopup)->Choose(6);
-    app->DoCommand(109 + c.side);
-    if (Alive(app->mScreenView)) {
-        app->DoCommand(114); // one player
-        app->DoCommand(111);
-    }
-    d.Run(0);
-    if (Alive(app->mScenarioText)) app->DoCommand(86);
-    d.Run(300);
-    ASSERT_TRUE(gBattle && gBattle->mScreen);
+    ASSERT_TRUE(OpenBattleScreen(d, c.side, [](MVApplication* app) {
+        for (GView* popup : {app->mFogPopup, app->mSetupPopup, app->mBonusPopup})
+            if (Alive(popup)) static_cast<GPopup*>(popup)->Choose(0);
+        if (Alive(app->mHandicapPopup)) static_cast<GPopup*>(app->mHandicapPopup)->Choose(6);
+    }));
 
     // The script's orders go to their units before each GO, as the runner
     // gives them; the computer plans the side the player does not play.

@@ -43,19 +43,7 @@ bool EnterDemoBattle(PlayDriver& d, const std::string& scenario,
         return false;
     }
     app->HighLevelLoadGame(file);
-    if (!gBattle) return false;
-    d.Run(0);
-    if (Alive(app->mScenarioText)) app->DoCommand(85); // the general briefing read
-    if (sides) sides(app);
-    app->DoCommand(109); // side 0
-    if (Alive(app->mScreenView)) {
-        app->DoCommand(114); // one player
-        app->DoCommand(111);
-    }
-    d.Run(0);
-    if (Alive(app->mScenarioText)) app->DoCommand(86); // the side's briefing read
-    d.Run(300);                                        // the first frames drawn
-    return gBattle && gBattle->mScreen;
+    return OpenBattleScreen(d, 0, sides);
 }
 
 TEST(SeamCensus, TheProgramAnswersEveryQuestionAndInstallsEveryHook) {
