@@ -60,7 +60,8 @@ public:
             return;
         }
         mPlaybackSpeed = MoveSpeed(nullptr);
-        LookAhead();
+        // A vehicle's look-ahead marks the real vehicle it takes this for.
+        if (mUnitType != kUnitVehicle) LookAhead();
         if (mNrWaypoints == 0 || mWaypoints[0].mX != gx || mWaypoints[0].mY != gy) return;
         float dx = gx - mX, dy = gy - mY;
         if (std::sqrt(dx * dx + dy * dy) <= mPlaybackSpeed) {
