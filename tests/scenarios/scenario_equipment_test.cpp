@@ -1,6 +1,5 @@
 // Equipment of the shipped battles at work, loaded as the game loads them and
-// computed by the headless runner: the close-defence weapon of hatten's
-// Panther against infantry at its hull, and grossangriff's Wasp burning fuel.
+// computed by the headless runner.
 
 #include <gtest/gtest.h>
 
@@ -15,96 +14,69 @@
 #include "tools/scenarios/OrderScript.h"
 #include "units/DataTables.h"
 #include "units/Hack.h"
-#include "units/Unit.h"
 #include "units/Vehicle.h"
 
 namespace {
 
-class ShippedEquipment : public testing::Test {
-protected:
-    void Load(const char* name) {
+// Loads the battle and counts, over `turns` turns, the packets of the side-`side` vehicle `company`
+// `platoon` `number` in `look` while `target` stands `metres` ahead of it (headings from +x toward +y).
+struct Shooting {
+    BattleRunner runner;
+    Vehicle* firer = nullptr;
+    int32_t shots = 0;
+
+    void Run(const char* battle, ScriptUnitName name, Unit* (*target)(Battle*, Vehicle*), float metres,
+             int16_t look, int32_t turns) {
         ASSERT_TRUE(DecryptData());
-        mRunner.PlanSides(false, false);
+        runner.PlanSides(false, false);
         std::string error;
-        ASSERT_TRUE(mRunner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error)) << error;
-    }
-    Unit* Named(int32_t side, char company, int32_t platoon, int32_t number) {
-        ScriptUnitName n{};
-        n.side = side;
-        n.company = company;
-        n.platoon = platoon;
-        n.number = number;
-        return FindScriptUnit(mRunner.GetBattle(), n);
-    }
-    void Turn() {
-        RunnerTurn turn;
-        std::string error;
-        ASSERT_TRUE(mRunner.RunTurn(&turn, &error)) << error;
-    }
-    // Counts, after each computed turn, the packets of a firer in a look.
-    void CountShots(Unit* firer, int16_t look) {
-        mRunner.OnComputed([this, firer, look](const Battle& b) {
+        ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + battle + ".mvg", &error)) << error;
+        firer = static_cast<Vehicle*>(FindScriptUnit(runner.GetBattle(), name));
+        ASSERT_NE(firer, nullptr);
+        Unit* u = target(runner.GetBattle(), firer);
+        ASSERT_NE(u, nullptr);
+        runner.OnComputed([this, look](const Battle& b) {
             for (int32_t i = 0; i < b.mPackets.GetCount(); ++i) {
                 auto* p = static_cast<ActionPacket*>(b.mPackets.GetObjectA(i));
-                mShots += p->mFirer == firer && p->mLook == look;
+                shots += p->mFirer == firer && p->mLook == look;
             }
         });
+        for (int32_t t = 0; t < turns && shots == 0; ++t) {
+            const float a = firer->mHeading * 3.14159265f / 180.0f;
+            u->CancelMovementOrders();
+            u->mX = firer->mX + metres * std::cos(a);
+            u->mY = firer->mY + metres * std::sin(a);
+            RunnerTurn turn;
+            ASSERT_TRUE(runner.RunTurn(&turn, &error)) << error;
+        }
     }
-    // Stands the unit `metres` ahead of the vehicle (headings count from +x
-    // toward +y), halted.
-    static void StandAhead(Unit* u, Unit* v, float metres) {
-        const float a = v->mHeading * 3.14159265f / 180.0f;
-        u->CancelMovementOrders();
-        u->mX = v->mX + metres * std::cos(a);
-        u->mY = v->mY + metres * std::sin(a);
-    }
-
-    BattleRunner mRunner;
-    int32_t mShots = 0;
 };
+
+Unit* FirstEnemySquad(Battle* b, Vehicle* v) {
+    for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+        Unit* u = b->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitInfantry && u->mSide != v->mSide && u->mActive) return u;
+    }
+    return nullptr;
+}
 
 } // namespace
 
-// An American squad stands 25 m from the Panther: within a few turns its
-// close-defence weapon fires at the squad (the grenade's look is 19), the
-// tank buttoned up; the tank's own row carries it.
-TEST_F(ShippedEquipment, HattensPantherFiresItsCloseDefenceWeaponAtInfantryWithin40Metres) {
-    Load("hatten");
-    auto* panther = static_cast<Vehicle*>(Named(0, 'B', 5, 2));
-    Unit* squad = Named(1, 'B', 1, 1);
-    ASSERT_NE(panther, nullptr);
-    ASSERT_NE(squad, nullptr);
-    ASSERT_EQ(gVehicleData[panther->mSubtype].mSpecialEquipment, 3);
-    CountShots(panther, 19);
-    for (int32_t t = 0; t < 8 && mShots == 0; ++t) {
-        StandAhead(squad, panther, 25.0f);
-        Turn();
-    }
-    EXPECT_GT(mShots, 0);
-    EXPECT_TRUE(panther->mButtoned);
+// Hatten's Panther with an enemy squad 25 m off fires its close-defence weapon (look 19), buttoned up.
+TEST(ShippedEquipment, HattensPantherFiresItsCloseDefenceWeaponAtInfantryWithin40Metres) {
+    Shooting s;
+    s.Run("hatten", {0, 'B', 5, 2}, FirstEnemySquad, 25.0f, 19, 8);
+    ASSERT_EQ(gVehicleData[s.firer->mSubtype].mSpecialEquipment, 3);
+    EXPECT_GT(s.shots, 0);
+    EXPECT_TRUE(s.firer->mButtoned);
 }
 
-// A Wasp with a German squad 80 m ahead flames it: every burst is a flame
-// stream (look 18) and burns fuel by the range, at 80 m two or three rounds,
-// so the fuel left is what it carried (16) less at least two a burst.
-TEST_F(ShippedEquipment, GrossangriffsWaspBurnsFuelAtTheRangeOfItsBursts) {
-    Load("grossangriff");
-    auto* wasp = static_cast<Vehicle*>(Named(1, 'S', 6, 5));
-    ASSERT_NE(wasp, nullptr);
-    ASSERT_TRUE(wasp->HasFlamethrower(kKnowTruth));
-    ASSERT_EQ(wasp->mAmmo[0], 16);
-    Battle* b = mRunner.GetBattle();
-    Unit* squad = nullptr;
-    for (int32_t i = 0; i < b->mUnits->GetCount() && !squad; ++i) {
-        Unit* u = b->mUnits->GetUnit(i);
-        if (u->mUnitType == kUnitInfantry && u->mSide != wasp->mSide && u->mActive) squad = u;
-    }
-    ASSERT_NE(squad, nullptr);
-    CountShots(wasp, 18);
-    for (int32_t t = 0; t < 4 && mShots == 0; ++t) {
-        StandAhead(squad, wasp, 80.0f);
-        Turn();
-    }
-    ASSERT_GT(mShots, 0);
-    EXPECT_LE(wasp->mAmmo[0], 16 - 2 * mShots);
+// Grossangriff's Wasp flames a squad 80 m ahead (look 18); a burst there burns two or three of its 16
+// rounds of fuel.
+TEST(ShippedEquipment, GrossangriffsWaspBurnsFuelByTheRangeOfItsBursts) {
+    Shooting s;
+    s.Run("grossangriff", {1, 'S', 6, 5}, FirstEnemySquad, 80.0f, 18, 4);
+    ASSERT_TRUE(s.firer->HasFlamethrower(kKnowTruth));
+    ASSERT_GT(s.shots, 0);
+    EXPECT_LE(s.firer->mAmmo[0], 16 - 2 * s.shots);
 }
