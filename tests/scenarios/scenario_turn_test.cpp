@@ -63,8 +63,8 @@ constexpr Pinned kPinned[] = {
      "bb91451a2c83d7b9a0bc9b3cab9bf01cac8f8c971a55db7b63057c589201aeb6"},
     {"grossangriff", "1f2e967f729bf6fc0271150cfa6ce74964b08d1df28e21d38f57c651e2903f49",
      "0aa72c101a0ca9961915c6563af1b30f468bc6a0243a4b8dea6665152f4b1efb"},
-    {"hatten", "cb438de2a94996cfbfa638f7b8b95152245d333b485f1824fab617d4c8b9dda8",
-     "9e7eea12573c11d7f7fba627c2af2c4d61af55b79f30d587fd5e95905d4265a4"},
+    {"hatten", "8cd6b39bf3ba28daac9c545db8d694e8ea624d09b39dc99b81645d7d48eadb2a",
+     "e83b82523f58e0cfa775d5cae86d78f9ad3af000987719eb839e4829b8fecb40"},
 };
 
 } // namespace
