@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "ScenarioPaths.h"
@@ -16,6 +17,7 @@
 #include "battle/UnitList.h"
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
+#include "tools/scenarios/OrderScript.h"
 #include "units/Hack.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
@@ -144,4 +146,131 @@ TEST(WinterBattle, AGunIsRangedInOnATargetAtItsSidesReferencePoint) {
             k.shooter->mTarget = nullptr;
         }
     }
+}
+
+namespace {
+
+constexpr float kAway = 10000.0f; // a unit in the sewers stands this far off its place
+
+bool RunTurns(BattleRunner& runner, int32_t turns, const std::function<bool(int32_t)>& after) {
+    for (int32_t t = 1; t <= turns && !runner.Over(); ++t) {
+        RunnerTurn turn;
+        std::string error;
+        if (!runner.RunTurn(&turn, &error)) return false;
+        if (after(turn.turn)) return true;
+    }
+    return false;
+}
+
+// What one sewer trip showed turn by turn: it goes under with a trip time
+// drawn from its length, counts it down a turn at a time unseen, and comes
+// up at its own entrance, its end or a large building, or is lost.
+struct SewerTrip {
+    Infantry* squad = nullptr;
+    float endX = 0.0f, endY = 0.0f;
+    int32_t wentUnder = 0, time = 0;
+    float fromX = 0.0f, fromY = 0.0f;
+    bool cameOut = false, lost = false;
+
+    void Check(Map* map, int32_t turn, bool over) {
+        if (cameOut || lost) return;
+        if (wentUnder == 0) {
+            if (squad->mOffMapState != 3) return;
+            wentUnder = turn;
+            time = squad->mSewerTime;
+            fromX = squad->mX - kAway;
+            fromY = squad->mY - kAway;
+            const int32_t minutes = squad->SewerMoveMinutes(std::hypot(endX - fromX, endY - fromY));
+            if (time != -1) {
+                EXPECT_GE(time, minutes / 2);
+                EXPECT_LE(time, 2 * minutes);
+            }
+            return;
+        }
+        const int32_t passed = turn - wentUnder;
+        if (time == -1) {
+            EXPECT_EQ(squad->mOffMapState, 1) << "lost below the turn after it went under";
+            EXPECT_FALSE(squad->mActive);
+            lost = true;
+        } else if (passed < time && over) {
+            // The battle's end brings a squad still underway back where it went down.
+            EXPECT_EQ(squad->mOffMapState, 0);
+            EXPECT_EQ(squad->mX, fromX);
+            EXPECT_EQ(squad->mY, fromY);
+        } else if (passed < time) {
+            EXPECT_EQ(squad->mOffMapState, 3);
+            EXPECT_EQ(squad->mSewerTime, time - passed);
+            EXPECT_GE(squad->mX, kAway);
+            EXPECT_EQ(squad->mContactLevel, kContactNone);
+        } else {
+            EXPECT_EQ(passed, time) << "up in the turn its time ran out";
+            EXPECT_EQ(squad->mOffMapState, 0);
+            const bool entrance = squad->mX == fromX && squad->mY == fromY;
+            const bool end = squad->mX == endX && squad->mY == endY;
+            const bool building = map->GetTerrain(squad->mX, squad->mY, false) == 53;
+            EXPECT_TRUE(entrance || end || building) << squad->mX << " " << squad->mY;
+            cameOut = true;
+        }
+    }
+};
+
+} // namespace
+
+// The script's squad goes down on turn 4 a long way from the village: its
+// trip outlasts the battle or is lost; a squad sent from beside a large
+// building comes up within the battle.
+TEST(WinterBattle, SewerTripsGoUnderCountDownAndComeUpOrAreLost) {
+    ASSERT_TRUE(DecryptData());
+    int32_t scripted = 0, cameOut = 0;
+    for (uint16_t seed = 1; seed <= 6 && (scripted == 0 || cameOut == 0); ++seed) {
+        {
+            BattleRunner runner;
+            ASSERT_TRUE(LoadHatten(runner, seed, false, true));
+            std::string error;
+            ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/hatten.orders", &error)) << error;
+            SewerTrip trip;
+            trip.squad = dynamic_cast<Infantry*>(FindScriptUnit(runner.GetBattle(), {kAxis, 'A', 1, 2}));
+            ASSERT_NE(trip.squad, nullptr);
+            trip.endX = 710.0f;
+            trip.endY = 430.0f;
+            RunTurns(runner, 15, [&](int32_t turn) {
+                trip.Check(runner.GetBattle()->mMap, turn, runner.Over());
+                return false;
+            });
+            scripted += trip.wentUnder != 0;
+        }
+        BattleRunner runner;
+        ASSERT_TRUE(LoadHatten(runner, seed, false, false));
+        Battle* battle = runner.GetBattle();
+        Map* map = battle->mMap;
+        // The Allies' squad nearest a large building, sent to another one.
+        SewerTrip trip;
+        float best = 1e9f;
+        for (int32_t c = 0; c < map->mWidth; ++c)
+            for (int32_t r = 0; r < map->mHeight; ++r) {
+                const float x = 20.0f * c + 10.0f, y = 20.0f * r + 10.0f;
+                if (map->GetTerrain(x, y, false) != 53) continue;
+                Find(battle, [&](Unit* u) {
+                    auto* squad = dynamic_cast<Infantry*>(u);
+                    const float d = std::hypot(u->mX - x, u->mY - y);
+                    if (squad && u->GetAffiliation() == kAllies && u->CanDoOrder(33) && d > 30.0f && d < best) {
+                        best = d;
+                        trip.squad = squad;
+                        trip.endX = x;
+                        trip.endY = y;
+                    }
+                    return false;
+                });
+            }
+        ASSERT_NE(trip.squad, nullptr);
+        trip.squad->ReceiveMoveOrders(trip.endX, trip.endY, 33, nullptr, true, true, true, true);
+        RunTurns(runner, 15, [&](int32_t turn) {
+            trip.Check(map, turn, runner.Over());
+            return trip.cameOut || trip.lost;
+        });
+        EXPECT_NE(trip.wentUnder, 0) << "seed " << seed;
+        cameOut += trip.cameOut;
+    }
+    EXPECT_GT(scripted, 0) << "the script's squad never went under";
+    EXPECT_GT(cameOut, 0) << "no squad came up";
 }
