@@ -18,6 +18,7 @@
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OrderScript.h"
+#include "units/DataTables.h"
 #include "units/Hack.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
@@ -273,4 +274,85 @@ TEST(WinterBattle, SewerTripsGoUnderCountDownAndComeUpOrAreLost) {
     }
     EXPECT_GT(scripted, 0) << "the script's squad never went under";
     EXPECT_GT(cameOut, 0) << "no squad came up";
+}
+
+namespace {
+
+// The side's mine of these kinds that stands farthest from its own side's
+// men, whose fire the test's squads would rather not meet.
+Unit* LonelyMine(Battle* battle, std::initializer_list<int32_t> kinds) {
+    Unit* best = nullptr;
+    float far = -1.0f;
+    for (Unit* m : battle->mUnits->Inanimates()) {
+        if (std::find(kinds.begin(), kinds.end(), m->mSubtype) == kinds.end() || !m->mActive) continue;
+        float nearest = 1e9f;
+        Find(battle, [&](const Unit* u) {
+            if (u->mUnitType != kUnitInanimate && u->GetAffiliation() == m->GetAffiliation() && u->mActive)
+                nearest = std::min(nearest, std::hypot(u->mX - m->mX, u->mY - m->mY));
+            return false;
+        });
+        if (nearest > far) {
+            far = nearest;
+            best = m;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+// A squad walking to and fro over the other side's mines sets them off; the
+// field is then found: the next squad stops before it, and engineers beside
+// it clear it with a charge.
+TEST(WinterBattle, AMineGoesOffTheNextSquadStopsAndEngineersClearIt) {
+    ASSERT_TRUE(DecryptData());
+    int32_t hits = 0, cleared = 0;
+    for (uint16_t seed = 1; seed <= 8 && cleared == 0; ++seed) {
+        BattleRunner runner;
+        ASSERT_TRUE(LoadHatten(runner, seed, false, true));
+        Battle* battle = runner.GetBattle();
+        Unit* mine = LonelyMine(battle, {kInanimateAPMines});
+        Infantry* squads[2] = {};
+        Infantry* engineers = nullptr;
+        for (int32_t k = 0; k < battle->mUnits->GetCount(); ++k) {
+            auto* i = dynamic_cast<Infantry*>(battle->mUnits->GetUnit(k));
+            if (!i || i->GetAffiliation() != kAxis || !i->Record().mIsSquad) continue;
+            if (i->UsesDemoCharge())
+                engineers = engineers ? engineers : i;
+            else if (!squads[0] || !squads[1])
+                squads[squads[0] ? 1 : 0] = i;
+        }
+        ASSERT_TRUE(mine && squads[1] && engineers) << "seed " << seed;
+        const float mx = mine->mX, my = mine->mY;
+        auto inField = [&](const Unit* u) { return std::fabs(u->mX - mx) <= 12.0f && std::fabs(u->mY - my) <= 12.0f; };
+        Infantry* walker = squads[0];
+        walker->AISetLocation(mx - 30.0f, my);
+        for (int32_t pass = 0; pass < 12; ++pass)
+            walker->ReceiveMoveOrders(mx + (pass % 2 ? -20.0f : 20.0f), my, 20, nullptr, true, pass == 0, true, true);
+        const int32_t menBefore = walker->mCasualties;
+        if (!RunTurns(runner, 8, [&](int32_t) { return mine->mMineNew; })) continue;
+        ++hits;
+        EXPECT_TRUE(walker->mCasualties > menBefore || !walker->mActive) << "seed " << seed;
+        EXPECT_GT(mine->mContactLevel, kContactNone) << "seed " << seed << ": the field went off unfound";
+
+        Infantry* next = squads[1];
+        next->AISetLocation(mx - 45.0f, my);
+        next->ReceiveMoveOrders(mx + 40.0f, my, 20, nullptr, true, true, true, true);
+        float furthest = next->mX;
+        RunTurns(runner, 2, [&](int32_t) {
+            EXPECT_FALSE(inField(next)) << "seed " << seed << ": the next squad walked into the found field";
+            furthest = std::max(furthest, next->mX);
+            return false;
+        });
+        engineers->AISetLocation(mx - 18.0f, my + 6.0f);
+        engineers->CancelMovementOrders();
+        const int32_t charges = engineers->mExplosives;
+        RunTurns(runner, 8, [&](int32_t) { return !mine->mActive; });
+        EXPECT_GT(furthest, mx - 40.0f) << "seed " << seed << ": the next squad never set out";
+        if (mine->mActive) continue;
+        ++cleared;
+        EXPECT_EQ(engineers->mExplosives, charges - 1) << "seed " << seed;
+    }
+    EXPECT_GT(hits, 0);
+    EXPECT_GT(cleared, 0);
 }
