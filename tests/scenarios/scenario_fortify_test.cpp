@@ -15,9 +15,11 @@
 #include "ScenarioPaths.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
+#include "engine/FileTestFolder.h"
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OrderScript.h"
+#include "tools/scenarios/ScenarioBuild.h"
 #include "units/DataTables.h"
 #include "units/Hack.h"
 #include "units/Infantry.h"
@@ -355,4 +357,60 @@ TEST(WinterBattle, AMineGoesOffTheNextSquadStopsAndEngineersClearIt) {
     }
     EXPECT_GT(hits, 0);
     EXPECT_GT(cleared, 0);
+}
+
+// Skis: hatten's forces fought on foot, so a built battle of its date and
+// snow gives a mountain-troop squad (its force has skis) and a grenadier
+// squad of the same kind the same march over flat open snow: the one on
+// skis moves at 2.4 times the other's pace (k 2.0 on open ground: 1.2
+// against 0.5).
+TEST(WinterBattle, ASquadOnSkisCrossesOpenSnowAtItsSkiSpeed) {
+    ASSERT_TRUE(DecryptData());
+    const std::string text = R"(title "Ski"
+map 40 20 1.0 60
+date 4501
+turns 3
+ground 7
+weather 6
+seed 11
+briefing general "Schnee."
+zone 4 0 0 200 400
+zone 1 700 0 800 400
+flag large 750 200
+force allies 30 regular
+company A
+platoon 1 zone 1
+inf 1 0 760 380 180 leader
+force axis 3 regular
+company B
+platoon 1 zone 4
+inf 251 0 60 100 0
+force axis 0 regular
+company C
+platoon 1 zone 4
+inf 251 0 60 300 0
+)";
+    FileTestFolder folder;
+    const std::string path = folder.File("ski.mvg");
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(text, "ski.txt", &d, &fault)) << fault.Text();
+    ASSERT_TRUE(WriteScenarioFile(d, path, &fault)) << fault.Text();
+    BattleRunner runner;
+    runner.PlanSides(false, false);
+    std::string error;
+    ASSERT_TRUE(runner.Load(path, &error)) << error;
+    auto* skier = dynamic_cast<Infantry*>(FindScriptUnit(runner.GetBattle(), {kAxis, 'B', 1, 0}));
+    auto* walker = dynamic_cast<Infantry*>(FindScriptUnit(runner.GetBattle(), {kAxis, 'C', 1, 0}));
+    ASSERT_TRUE(skier && walker);
+    EXPECT_TRUE(skier->mOnSkis);
+    EXPECT_FALSE(walker->mOnSkis);
+    for (Infantry* u : {skier, walker})
+        u->ReceiveMoveOrders(600.0f, u->mY, 20, nullptr, true, true, true, true);
+    RunnerTurn turn;
+    ASSERT_TRUE(runner.RunTurn(&turn, &error)) << error;
+    ASSERT_EQ(skier->mFatigueState, walker->mFatigueState);
+    ASSERT_GT(walker->mPlaybackSpeed, 0.0f);
+    EXPECT_NEAR(skier->mPlaybackSpeed / walker->mPlaybackSpeed, 2.4f, 0.12f);
+    EXPECT_GT(skier->mX - 60.0f, 2.0f * (walker->mX - 60.0f));
 }
