@@ -67,7 +67,8 @@ TEST(WinterBattleScreen, OwnWireMovedInTheSetUpStaysThereAtGo) {
     Unit* wire = nullptr;
     for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !wire; ++i) {
         Unit* u = gBattle->mUnits->GetUnit(i);
-        if (u->mUnitType == kUnitInanimate && u->mSubtype == kInanimateWire && u->IsOwnUnit(kAllies)) wire = u;
+        if (u->mUnitType == kUnitInanimate && u->mSubtype == kInanimateWire && u->IsOwnUnit(kAllies))
+            wire = u;
     }
     ASSERT_NE(wire, nullptr);
     // 40 m east, inside the Allies' zone and off the square it stood on.
@@ -123,5 +124,6 @@ TEST(WinterBattleScreen, ALandmarkIsNamedInYellowOnTheSnow) {
     const int32_t with = yellow(true);
     ASSERT_GE(without, 0) << "the landmark is not on the screen";
     std::printf("[winter] yellow pixels %d with the names, %d without\n", with, without);
-    EXPECT_GE(with - without, 20) << "no yellow name at the landmark (" << with << " against " << without << ")";
+    EXPECT_GE(with - without, 20) << "no yellow name at the landmark (" << with << " against " << without
+                                  << ")";
 }

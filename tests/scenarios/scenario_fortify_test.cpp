@@ -88,8 +88,10 @@ TEST(WinterBattle, TheComputerPlacesItsFortificationsAndStampsItsTrenchOnce) {
             const int32_t c = SquareOf(u->mX), r = SquareOf(u->mY), zone = zoneAt(c, r);
             EXPECT_TRUE(zone >= 1 && zone <= 3) << "seed " << seed << " kind " << u->mSubtype;
             // Placed: a square's centre, moved at most 2 m.
-            EXPECT_LE(std::fabs(u->mX - (20.0f * c + 10.0f)), 2.0f) << "seed " << seed << " kind " << u->mSubtype;
-            EXPECT_LE(std::fabs(u->mY - (20.0f * r + 10.0f)), 2.0f) << "seed " << seed << " kind " << u->mSubtype;
+            EXPECT_LE(std::fabs(u->mX - (20.0f * c + 10.0f)), 2.0f)
+                << "seed " << seed << " kind " << u->mSubtype;
+            EXPECT_LE(std::fabs(u->mY - (20.0f * r + 10.0f)), 2.0f)
+                << "seed " << seed << " kind " << u->mSubtype;
             // Apart from the side's units, unless the zone had no such square.
             const int32_t k = Spacing(u->mSubtype);
             if (!crowded(c, r, k, u->GetAffiliation())) continue;
@@ -119,7 +121,8 @@ TEST(WinterBattle, AGunIsRangedInOnATargetAtItsSidesReferencePoint) {
         BattleRunner runner;
         ASSERT_TRUE(LoadHatten(runner, seed, true, true));
         Battle* battle = runner.GetBattle();
-        Unit* point = Find(battle, [](const Unit* u) { return IsInanimate(u, kInanimateTargetReference, kAllies); });
+        Unit* point =
+            Find(battle, [](const Unit* u) { return IsInanimate(u, kInanimateTargetReference, kAllies); });
         ASSERT_NE(point, nullptr);
         auto gunOf = [&](Affiliation side) {
             return Find(battle, [&](Unit* u) {
@@ -230,7 +233,8 @@ TEST(WinterBattle, SewerTripsGoUnderCountDownAndComeUpOrAreLost) {
             BattleRunner runner;
             ASSERT_TRUE(LoadHatten(runner, seed, false, true));
             std::string error;
-            ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/hatten.orders", &error)) << error;
+            ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/hatten.orders", &error))
+                << error;
             SewerTrip trip;
             trip.squad = dynamic_cast<Infantry*>(FindScriptUnit(runner.GetBattle(), {kAxis, 'A', 1, 2}));
             ASSERT_NE(trip.squad, nullptr);
@@ -256,7 +260,8 @@ TEST(WinterBattle, SewerTripsGoUnderCountDownAndComeUpOrAreLost) {
                 Find(battle, [&](Unit* u) {
                     auto* squad = dynamic_cast<Infantry*>(u);
                     const float d = std::hypot(u->mX - x, u->mY - y);
-                    if (squad && u->GetAffiliation() == kAllies && u->CanDoOrder(33) && d > 30.0f && d < best) {
+                    if (squad && u->GetAffiliation() == kAllies && u->CanDoOrder(33) && d > 30.0f &&
+                        d < best) {
                         best = d;
                         trip.squad = squad;
                         trip.endX = x;
@@ -326,11 +331,14 @@ TEST(WinterBattle, AMineGoesOffTheNextSquadStopsAndEngineersClearIt) {
         }
         ASSERT_TRUE(mine && squads[1] && engineers) << "seed " << seed;
         const float mx = mine->mX, my = mine->mY;
-        auto inField = [&](const Unit* u) { return std::fabs(u->mX - mx) <= 12.0f && std::fabs(u->mY - my) <= 12.0f; };
+        auto inField = [&](const Unit* u) {
+            return std::fabs(u->mX - mx) <= 12.0f && std::fabs(u->mY - my) <= 12.0f;
+        };
         Infantry* walker = squads[0];
         walker->AISetLocation(mx - 30.0f, my);
         for (int32_t pass = 0; pass < 12; ++pass)
-            walker->ReceiveMoveOrders(mx + (pass % 2 ? -20.0f : 20.0f), my, 20, nullptr, true, pass == 0, true, true);
+            walker->ReceiveMoveOrders(mx + (pass % 2 ? -20.0f : 20.0f), my, 20, nullptr, true, pass == 0,
+                                      true, true);
         const int32_t menBefore = walker->mCasualties;
         if (!RunTurns(runner, 8, [&](int32_t) { return mine->mMineNew; })) continue;
         ++hits;
