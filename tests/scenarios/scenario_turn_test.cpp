@@ -63,8 +63,8 @@ constexpr Pinned kPinned[] = {
      "bb91451a2c83d7b9a0bc9b3cab9bf01cac8f8c971a55db7b63057c589201aeb6"},
     {"grossangriff", "3cd2d534ee44447f435534120a7fbbb873613a25e824d67c55dbe0b14353f94b",
      "9fdaad74740ea106625bfa28d6eb8b8360c09eb4e87628ce2f46abe77189ece3"},
-    {"hatten", "807f80127f6446cf3f5d552f8d1aacdf88826511eb9e4e69909ec2c0b0ee64ce",
-     "a1ff5cb6d766ef1e54a8c2ac17506a955517f2480fa4c7a217442f99153b036d"},
+    {"hatten", "16e904a834e7a47c0ee84358477335bff86536f50f727dfaf0a81dfc164acfee",
+     "3f6c838166cdf3c11e2aad72f024b9d1afcaa2b5eef98b0a9de0058af1afce29"},
 };
 
 } // namespace
