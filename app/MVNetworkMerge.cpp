@@ -22,6 +22,7 @@
 #include "engine/GFile.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
+#include "engine/RandomStateKeeper.h"
 #include "map/Map.h"
 #include "units/Airplane.h"
 #include "units/Inanimate.h"
@@ -328,7 +329,13 @@ bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     } else if (bothSides) {
         units->InsertionSort(ByPackedID, nullptr);
         running->CheckAllLeadership();
-        running->CountVPs(true, false, nullptr, nullptr, nullptr);
+        {
+            // The points for the panel. A battle on one machine makes no
+            // such count before its turn is computed: the generator is left
+            // as it was, so that the turn is the same there and here.
+            RandomStateKeeper generator;
+            running->CountVPs(true, false, nullptr, nullptr, nullptr);
+        }
         running->GlobalMorale();
     }
     running->mSurrenderState[1 - (mSide == 1 ? 1 : 0)] = scratch.mSurrenderState[1 - (mSide == 1 ? 1 : 0)];
