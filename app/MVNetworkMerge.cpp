@@ -17,6 +17,7 @@
 #include "battle/Campaign.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GButton3D.h"
 #include "engine/GFile.h"
@@ -238,6 +239,9 @@ bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
         quietTurns[1] = file->ReadShort();
         hasQuietTurns = !file->HasFailed() && quietTurns[0] >= 0 && quietTurns[1] >= 0;
     }
+    // Last, what the units carry between turns beyond their records: it goes
+    // to the copies (named by their place in the file) and with them below.
+    if (packetsOK) packetsOK = ReadUnitExtras(file, &scratch);
     delete file;
     if (!packetsOK) {
         packets.EmptyOut(true);

@@ -172,6 +172,8 @@ CarriedState CarriedStateOf(int32_t id, const Unit* unit) {
     return c;
 }
 
+} // namespace
+
 void WriteUnitExtras(GFile* file, Battle* battle) {
     if (!battle || !battle->mUnits) return;
     std::vector<std::pair<int32_t, MovementSpeedType>> paces;
@@ -205,6 +207,8 @@ void WriteUnitExtras(GFile* file, Battle* battle) {
     }
     file->WriteChar(kExtrasEnd);
 }
+
+namespace {
 
 // The infantry paces: false when the part is damaged (a unit that is no
 // infantry of the battle, a pace the pace table does not have, or the data
@@ -261,6 +265,8 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
     return true;
 }
 
+} // namespace
+
 // False when a part this build knows is damaged.
 bool ReadUnitExtras(GFile* file, Battle* battle) {
     if (!battle) return true;
@@ -276,6 +282,8 @@ bool ReadUnitExtras(GFile* file, Battle* battle) {
     }
     return true;
 }
+
+namespace {
 
 // Reads the header into header; false when the data runs out.
 GameFileResult ReadHeaderFields(GFile* file, GameFileHeader* header) {

@@ -402,6 +402,9 @@ TEST_F(MergeTest, BothSetUpFilesMergedEndTheSetUpOnBothMachinesAlike) {
 
 TEST_F(MergeTest, ComputingSideSendsTheResultsWithTheirLengthAndTheOtherWaits) {
     mRunning->mSetupPhase = false;
+    // State a unit's record does not keep travels behind the records.
+    Unit* freed = mRunning->mUnits->GetUnit(FirstOf(1, kUnitInfantry));
+    freed->mFreed = true;
     mLocal.mComputesTurn = false;
     mLocal.CommunicateAction();
     EXPECT_EQ(mLocal.mTCPIPPhase, 15);
@@ -435,6 +438,7 @@ TEST_F(MergeTest, ComputingSideSendsTheResultsWithTheirLengthAndTheOtherWaits) {
     EXPECT_EQ(mPeer.forced.back(), Bytes{13});
     EXPECT_EQ(mOther->mPackets.GetCount(), mRunning->mPackets.GetCount());
     EXPECT_EQ(UnitBytes(mOther.get()), UnitBytes(mRunning.get()));
+    EXPECT_TRUE(mOther->GetUnitFromUniqueID(freed->UniqueID())->mFreed);
 }
 
 TEST_F(MergeTest, ReplayEndStepsAndTheClockPulledBack) {
