@@ -308,15 +308,12 @@ TEST(ScenarioTurns, TheOpeningCountChangesNoTurn) {
         std::string error;
         ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/bruecke.mvg", &error)) << error;
         ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/bruecke.orders", &error)) << error;
-        int32_t losses = 0;
         Battle* battle = runner.GetBattle();
-        while (losses == 0 && battle->mTurn < 8) {
-            RunnerTurn turn;
-            if (!runner.RunTurn(&turn, &error)) GTEST_SKIP() << error;
+        int32_t losses = 0;
+        for (RunnerTurn turn; losses == 0 && runner.RunTurn(&turn, &error);)
             for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i)
                 losses += battle->mUnits->GetUnit(i)->mCasualties;
-        }
-        ASSERT_GT(losses, 0);
+        ASSERT_GT(losses, 0) << error;
         SeedRandomGenerator(4711);
         if (counted) battle->BeginBattleLogic();
         battle->HandleCommand(kRunnerCommandGo);
