@@ -231,6 +231,14 @@ TEST_F(MergeTest, DamagedOrCutFileChangesNothing) {
         EXPECT_EQ(mLocal.mIncomingTurnFile, nullptr);
         EXPECT_EQ(BattleBytes(mRunning.get()), before);
     }
+    // A file naming one of the peer's units twice (a second unit of its
+    // side and place in the list) is damaged too.
+    Unit* twin = mOther->mUnits->GetUnit(theirs + 1);
+    ASSERT_EQ(twin->GetAffiliation(), 1);
+    twin->mIndex = mOther->mUnits->GetUnit(theirs)->mIndex;
+    Receive(TurnFile(mOther.get(), false));
+    EXPECT_FALSE(mLocal.MergeTCPIPFile(false, false));
+    EXPECT_EQ(BattleBytes(mRunning.get()), before);
     // Without a file nothing happens at all.
     mLocal.MergeTCPIPFile(true, false);
     EXPECT_EQ(BattleBytes(mRunning.get()), before);
