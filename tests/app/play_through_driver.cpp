@@ -440,7 +440,8 @@ bool OpenListed(PlayDriver& d, const std::string& title, bool operation) {
     return false;
 }
 
-bool ScreensToBattle(PlayDriver& d, int32_t side, int32_t players, const char* password) {
+bool ScreensToBattle(PlayDriver& d, int32_t side, int32_t players, const char* password,
+                     const std::function<void()>& atSides) {
     MVApplication* app = d.App();
     const uint32_t start = ClockTime();
     while (!BattleScreenShown()) {
@@ -455,6 +456,7 @@ bool ScreensToBattle(PlayDriver& d, int32_t side, int32_t players, const char* p
         } else if (int32_t c = ShownCommand({85, 86, 87, 89})) {
             d.ClickCommand(c);
         } else if (ShownCommand({109})) {
+            if (atSides) atSides();
             d.ClickCommand(109 + side);
         } else if (ShownCommand({111})) {
             d.ClickCommand(players);

@@ -130,8 +130,10 @@ bool ToMainMenu(PlayDriver& d);
 bool OpenListed(PlayDriver& d, const std::string& title, bool operation);
 // Clicks through briefings, the sides screen (side), the players screen
 // (players: 114 one player, 115 hotseat, 116 e-mail) and the password
-// screen (password) until the battle screen shows.
-bool ScreensToBattle(PlayDriver& d, int32_t side, int32_t players, const char* password);
+// screen (password) until the battle screen shows; atSides runs first
+// when the sides screen shows.
+bool ScreensToBattle(PlayDriver& d, int32_t side, int32_t players, const char* password,
+                     const std::function<void()>& atSides = nullptr);
 // GO, then waits for the orders or the playback to come back.
 bool GoAndWait(PlayDriver& d, const std::string& what);
 // The screen drawn afresh with its texts recorded.

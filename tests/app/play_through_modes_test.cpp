@@ -12,8 +12,11 @@
 #include "app/AppTypes.h"
 #include "app/BattleScreen.h"
 #include "app/FrontEndModals.h"
+#include "app/InfoPanel.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
+#include "app/ScenarioTextView.h"
+#include "app/WeatherText.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
@@ -217,7 +220,41 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     ASSERT_TRUE(ToMainMenu(d));
     MVApplication* app = d.App();
     ASSERT_TRUE(OpenListed(d, "Gegenangriff bei Mortain", true));
-    ASSERT_TRUE(ScreensToBattle(d, 0, 114, ""));
+    // The sides screen's handicap: 50 % more for the Axis, chosen from its
+    // list, is written in its box and fields more Axis units.
+    int32_t axisUnits = 0;
+    auto countAxis = [] {
+        int32_t n = 0;
+        for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i)
+            n += gBattle->mUnits->GetUnit(i)->IsOwnUnit(kAxis);
+        return n;
+    };
+    ASSERT_TRUE(ScreensToBattle(d, 0, 114, "", [&] {
+        GView* popup = app->mHandicapPopup;
+        if (axisUnits > 0 || !popup || !gKernel->IsViewAlive(popup)) return;
+        axisUnits = countAxis();
+        int32_t x = 0, y = 0;
+        PlayDriver::CentreOf(popup, &x, &y);
+        d.Click(x, y);
+        GString63 item;
+        item.IStringRez(342 + 8); // -50: the Axis favoured
+        const ScreenDrawItem* line = FindText(DrawnTexts(), item.GetCString());
+        d.Shot("handicap-list");
+        ASSERT_NE(line, nullptr) << "the handicap list";
+        d.Click((line->mRect.left + line->mRect.right) / 2, (line->mRect.top + line->mRect.bottom) / 2);
+        LongRect box;
+        popup->GetGlobalBounds(&box);
+        const ScreenDrawItem* shown = FindText(DrawnTexts(), item.GetCString());
+        EXPECT_TRUE(shown && shown->mRect.top >= box.top && shown->mRect.bottom <= box.bottom + 4)
+            << "the chosen handicap in its box";
+    }));
+    EXPECT_GT(axisUnits, 0) << "no handicap offered";
+    EXPECT_GT(countAxis(), axisUnits) << "the handicap fielded no more Axis units";
+    // The battle screen tells the player of it in a box.
+    ASSERT_TRUE(d.RunUntil([&] { return app->InteractionState() == kStateConfirm; }, 3000, "the handicap's box"));
+    d.Shot("handicap-notice");
+    EXPECT_NE(FindText(DrawnTexts(), "Spielgleichgewicht: Achse +50%"), nullptr) << "the handicap's box";
+    ASSERT_TRUE(d.ClickCommand(101));
     ASSERT_NE(gCampaign, nullptr);
     EXPECT_EQ(gCampaign->mTurn, 1);
     EXPECT_EQ(gBattle->mTimeOfDay, kNight);
@@ -240,6 +277,24 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     ASSERT_TRUE(d.RunUntil([] { return gCampaign && gCampaign->mTurn == 2 && gBattle; }, 20000, "battle 2"));
     d.Run(200);
     d.Shot("battle2-briefing");
+    // Headed with the battle's number; one page: its arrows keep it.
+    {
+        auto firstLine = [&] {
+            for (const ScreenDrawItem& i : DrawnTexts().mItems)
+                for (const GView* v = i.mOwner; i.mKind == 't' && v; v = v->GetParent())
+                    if (v == app->mScenarioText) return i.mText;
+            return std::string();
+        };
+        ASSERT_TRUE(app->mScenarioText && ShownCommand({84})) << "no briefing with its arrows";
+        const std::string top = firstLine();
+        d.ClickCommand(84);
+        const std::string down = firstLine();
+        d.Shot("battle2-briefing-down");
+        d.ClickCommand(83);
+        EXPECT_EQ(top, "Gefechts #2 von 3") << "the briefing's heading";
+        EXPECT_EQ(down, top) << "a briefing of one page stays on it";
+        EXPECT_EQ(firstLine(), top) << "a briefing of one page stays on it";
+    }
     ASSERT_TRUE(ScreensToBattle(d, 0, 114, ""));
     EXPECT_EQ(gBattle->mTimeOfDay, kMorning);
     const double morning = MapBrightnessFromTheMiddle(d);
@@ -323,6 +378,27 @@ TEST(PlayThrough, HattenInTheSnow) {
     ASSERT_TRUE(ScreensToBattle(d, 1, 114, ""));
     ASSERT_TRUE(gBattle->mSetupPhase);
     EXPECT_EQ(gBattle->mWeather, 6);
+    // The pointer over the panel's weather box writes its four lines there;
+    // moved away, they go.
+    {
+        GView* weather = gBattle->mInfoPanel->GetWeatherText();
+        ASSERT_NE(weather, nullptr);
+        LongRect box;
+        weather->GetGlobalBounds(&box);
+        auto linesIn = [&] {
+            int32_t n = 0;
+            for (const ScreenDrawItem& i : DrawnTexts().mItems)
+                n += i.mKind == 't' && i.mOwner == weather;
+            return n;
+        };
+        d.Move((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+        d.Run(100);
+        d.Shot("weather-lines");
+        EXPECT_EQ(linesIn(), 4) << "the weather lines under the pointer";
+        d.Move(d.Width() / 2, d.Height() / 3);
+        d.Run(100);
+        EXPECT_EQ(linesIn(), 0) << "the weather lines after the pointer left";
+    }
     const struct {
         int32_t kind;
         const char* what;
