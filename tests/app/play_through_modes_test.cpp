@@ -15,6 +15,7 @@
 #include "app/InfoPanel.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
+#include "app/PlayerMenu.h"
 #include "app/ScenarioTextView.h"
 #include "app/WeatherText.h"
 #include "battle/Battle.h"
@@ -422,6 +423,43 @@ TEST(PlayThrough, HattenInTheSnow) {
             n += p.looks((px >> 11) << 3, ((px >> 5) & 63) << 2, (px & 31) << 3);
         std::printf("[hatten] %s pennant: %d pixels of its colour\n", p.what, n);
         EXPECT_GE(n, 4) << "no pennant over the " << p.what;
+    }
+    // A player moves his wire in the set-up: a click on it, the orders menu
+    // held open on it, the set-up move and a point 12 m east; the pennant
+    // then stands there.
+    {
+        Unit* wire = OwnObject(kInanimateWire, kAllies);
+        ASSERT_NE(wire, nullptr);
+        LookNorthAt(d, 2, wire->mX + 6.0f, wire->mY, 40.0f);
+        int32_t x = 0, y = 0, tx = 0, ty = 0;
+        ASSERT_TRUE(d.GroundOnScreen(wire->mX, wire->mY, &x, &y));
+        ASSERT_TRUE(d.GroundOnScreen(wire->mX + 12.0f, wire->mY, &tx, &ty));
+        LongRect box;
+        const std::vector<uint16_t> before = BoxAbove(d, wire->mX + 12.0f, wire->mY, &box);
+        d.Click(x, y - 4);
+        ASSERT_EQ(gBattle->mSelectedUnit, wire) << "a click on the wire selects it";
+        d.Hold(x, y - 4, 600);
+        ASSERT_TRUE(gBattle->mMap->mOpenMenu) << "no orders menu on the wire";
+        d.Shot("wire-menu");
+        MenuButton* move = gBattle->mMap->mOpenMenu->FindButton(57);
+        ASSERT_NE(move, nullptr) << "no set-up move for the wire";
+        int32_t bx = 0, by = 0;
+        PlayDriver::CentreOf(move, &bx, &by);
+        d.Click(bx, by);
+        ASSERT_EQ(app->InteractionState(), kStateSetupPick57);
+        const float oldX = wire->mX;
+        d.Move(tx, ty);
+        d.Run(100);
+        d.Click(tx, ty);
+        if (app->InteractionState() == kStateSetupPick59) d.Click(tx, ty - 40); // facing
+        EXPECT_EQ(app->InteractionState(), kStateNone);
+        EXPECT_NEAR(wire->mX, oldX + 12.0f, 2.0f) << "the wire did not move";
+        gBattle->SetSelectedUnit(nullptr);
+        d.Move(d.Width() / 2, d.Height() / 3);
+        d.Run(200);
+        d.Shot("wire-moved");
+        EXPECT_GE(Differing(before, BoxAbove(d, oldX + 12.0f, wire->mY, &box)), 10) << "no pennant where the wire went";
+        d.CheckNoBeep("the wire's set-up move");
     }
     // The landmarks from above the village.
     LookNorthAt(d, 4, 640.0f, 400.0f, 200.0f);
