@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ScenarioPaths.h"
 #include "app/AppTypes.h"
 #include "app/BattleScreen.h"
 #include "app/FrontEndModals.h"
@@ -29,10 +30,9 @@
 #include "platform/PixelTarget.h"
 #include "platform/PlatformEvent.h"
 #include "play_through_driver.h"
+#include "tools/scenarios/ScenarioBuild.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
-#include "ScenarioPaths.h"
-#include "tools/scenarios/ScenarioBuild.h"
 
 namespace fs = std::filesystem;
 
@@ -48,10 +48,71 @@ int32_t PixelsNear(const LongRect& rect, int red, int green, int blue, int toler
     for (int32_t y = r.top; y < r.bottom; ++y)
         for (int32_t x = r.left; x < r.right; ++x) {
             const uint16_t p = back.Row(y)[x];
-            n += std::abs(((p >> 11) << 3) - red) <= tolerance && std::abs((((p >> 5) & 63) << 2) - green) <= tolerance &&
+            n += std::abs(((p >> 11) << 3) - red) <= tolerance &&
+                 std::abs((((p >> 5) & 63) << 2) - green) <= tolerance &&
                  std::abs(((p & 31) << 3) - blue) <= tolerance;
         }
     return n;
+}
+
+// The battlefield drawn afresh: a still scene draws on the pointer's move.
+void Redraw(PlayDriver& d) {
+    static int32_t nudge = 0;
+    gBattle->mMap->DirtyClip();
+    d.Move(d.Width() / 2, d.Height() / 3 + (++nudge & 1));
+    d.Run(300);
+}
+
+// The camera at level over the ground dist metres south of (x, y), looking north.
+void LookNorthAt(PlayDriver& d, int32_t level, float x, float y, float dist) {
+    Map* map = gBattle->mMap;
+    const int32_t side = map->ViewingSide();
+    d.App()->JumpCameraToLevel(level);
+    map->mCameraX[side] = x;
+    map->mCameraY[side] = y - dist;
+    map->mCameraHeading[side] = 1.5707964f;
+    map->mLockedUnit = nullptr;
+    Redraw(d);
+}
+
+// The map view's mean brightness from level 3 over its middle.
+double MapBrightnessFromTheMiddle(PlayDriver& d) {
+    LookNorthAt(d, 3, gBattle->mMap->mWidthMetres * 0.5f, gBattle->mMap->mHeightMetres * 0.3f, 0.0f);
+    LongRect r;
+    gBattle->mMap->mView->GetGlobalBounds(&r);
+    return MeanBrightness(r);
+}
+
+// The pixels of a box above a ground point on the screen (its figure or
+// pennant), for a comparison of two frames; empty when it is off the view.
+std::vector<uint16_t> BoxAbove(PlayDriver& d, float x, float y, LongRect* box) {
+    int32_t sx = 0, sy = 0;
+    if (!d.GroundOnScreen(x, y, &sx, &sy)) return {};
+    *box = {sx - 30, sy - 60, sx + 30, sy + 10};
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    std::vector<uint16_t> pixels;
+    for (int32_t py = box->top; py < box->bottom; ++py)
+        for (int32_t px = box->left; px < box->right; ++px)
+            pixels.push_back(px >= 0 && py >= 0 && px < back.width && py < back.height ? back.Row(py)[px]
+                                                                                       : 0);
+    return pixels;
+}
+
+int32_t Differing(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b) {
+    int32_t n = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        n += a[i] != b[i];
+    return n;
+}
+
+// An own fixed object of that kind, or null.
+Unit* OwnObject(int32_t kind, int32_t side) {
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u && u->mActive && u->mUnitType == kUnitInanimate && u->mSubtype == kind && u->IsOwnUnit(side))
+            return u;
+    }
+    return nullptr;
 }
 
 // Answers the e-mail file chooser as a player: the file's line must be drawn,
@@ -125,10 +186,12 @@ void SendTurn(PlayDriver& d, const std::string& name, bool pressGo) {
     ASSERT_TRUE(d.RunUntil([&] { return !gBattle && !gKernel->IsViewAlive(app->mSaveDialog); }, 5000,
                            "the file sent"));
     if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
-    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 3000, "the main menu after sending"));
+    ASSERT_TRUE(
+        d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 3000, "the main menu after sending"));
     std::ifstream in(d.Folder() + "/" + MailFolder() + "/" + name + ".txt", std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("Play-By-Email Data Follows This Line"), std::string::npos) << name << " in the mail folder";
+    EXPECT_NE(text.find("Play-By-Email Data Follows This Line"), std::string::npos)
+        << name << " in the mail folder";
     d.AllowBeeps();
 }
 
@@ -187,28 +250,6 @@ TEST(PlayThrough, EmailTurnEachWay) {
     d.CheckGoShown("the Axis player's first orders");
 }
 
-namespace {
-
-// The map view seen from a fixed camera: level 3 over the map's middle,
-// looking north; its mean brightness.
-double MapBrightnessFromTheMiddle(PlayDriver& d) {
-    Map* map = gBattle->mMap;
-    const int32_t side = map->ViewingSide();
-    d.App()->JumpCameraToLevel(3);
-    map->mCameraX[side] = map->mWidthMetres * 0.5f;
-    map->mCameraY[side] = map->mHeightMetres * 0.3f;
-    map->mCameraHeading[side] = 1.5707964f;
-    map->mLockedUnit = nullptr;
-    map->DirtyClip();
-    d.Move(d.Width() / 2, d.Height() / 3); // a still scene draws on the pointer's move
-    d.Run(300);
-    LongRect r;
-    map->mView->GetGlobalBounds(&r);
-    return MeanBrightness(r);
-}
-
-} // namespace
-
 // The demo operation from the list, as the Axis against the computer: its
 // first battle falls at night and the player rests it (box 16's yes); the
 // result screen says the operation goes on; the second battle, in the
@@ -216,7 +257,8 @@ double MapBrightnessFromTheMiddle(PlayDriver& d) {
 TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
     PlayDriver d("operation", 800, 600);
-    fs::copy_file(fs::current_path() / "Szenarien" / "mortain.mvh", fs::path(d.Folder()) / "Szenarien" / "mortain.mvh");
+    fs::copy_file(fs::current_path() / "Szenarien" / "mortain.mvh",
+                  fs::path(d.Folder()) / "Szenarien" / "mortain.mvh");
     ASSERT_TRUE(d.Start());
     ASSERT_TRUE(ToMainMenu(d));
     MVApplication* app = d.App();
@@ -252,7 +294,8 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     EXPECT_GT(axisUnits, 0) << "no handicap offered";
     EXPECT_GT(countAxis(), axisUnits) << "the handicap fielded no more Axis units";
     // The battle screen tells the player of it in a box.
-    ASSERT_TRUE(d.RunUntil([&] { return app->InteractionState() == kStateConfirm; }, 3000, "the handicap's box"));
+    ASSERT_TRUE(
+        d.RunUntil([&] { return app->InteractionState() == kStateConfirm; }, 3000, "the handicap's box"));
     d.Shot("handicap-notice");
     EXPECT_NE(FindText(DrawnTexts(), "Spielgleichgewicht: Achse +50%"), nullptr) << "the handicap's box";
     ASSERT_TRUE(d.ClickCommand(101));
@@ -267,8 +310,9 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     d.Shot("night-question");
     EXPECT_NE(FindText(DrawnTexts(), "Die Nacht bricht herein."), nullptr) << "box 16's text";
     ASSERT_TRUE(d.ClickCommand(18)); // yes: rest until morning
-    ASSERT_TRUE(d.RunUntil([] { return gBattle && gBattle->mResultView && gBattle->mResultView->IsVisible(); },
-                           5000, "battle 1's result"));
+    ASSERT_TRUE(
+        d.RunUntil([] { return gBattle && gBattle->mResultView && gBattle->mResultView->IsVisible(); }, 5000,
+                   "battle 1's result"));
     d.Run(200);
     d.Shot("battle1-result");
     const ScreenDrawLog result = DrawnTexts();
@@ -301,7 +345,8 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     const double morning = MapBrightnessFromTheMiddle(d);
     d.Shot("battle2-morning-setup");
     EXPECT_NE(FindText(DrawnTexts(), "Morgens"), nullptr) << "the panel's time of day";
-    std::printf("[operation] the map's mean brightness: %.1f at night, %.1f in the morning\n", night, morning);
+    std::printf("[operation] the map's mean brightness: %.1f at night, %.1f in the morning\n", night,
+                morning);
     EXPECT_GT(morning, night * 1.2) << "battle 2's morning looks like battle 1's night";
     ASSERT_TRUE(GoAndWait(d, "battle 2's set-up"));
     ASSERT_TRUE(GoAndWait(d, "battle 2's first turn"));
@@ -310,58 +355,9 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     d.Run(1000);
     d.Shot("battle2-replay");
     EXPECT_GT(gBattle->mPlayNow, from) << "the replay runs";
-    EXPECT_TRUE(app->mBattleScreen.mPlayPause && app->mBattleScreen.mPlayPause->IsVisible()) << "the replay bar";
+    EXPECT_TRUE(app->mBattleScreen.mPlayPause && app->mBattleScreen.mPlayPause->IsVisible())
+        << "the replay bar";
 }
-
-namespace {
-
-// The camera at level over the ground dist metres south of (x, y), looking north.
-void LookNorthAt(PlayDriver& d, int32_t level, float x, float y, float dist) {
-    Map* map = gBattle->mMap;
-    const int32_t side = map->ViewingSide();
-    d.App()->JumpCameraToLevel(level);
-    map->mCameraX[side] = x;
-    map->mCameraY[side] = y - dist;
-    map->mCameraHeading[side] = 1.5707964f;
-    map->mLockedUnit = nullptr;
-    map->DirtyClip();
-    d.Move(d.Width() / 2, d.Height() / 3);
-    d.Run(300);
-}
-
-// The pixels of a box above a ground point on the screen (its figure or
-// pennant), for a comparison of two frames; empty when it is off the view.
-std::vector<uint16_t> BoxAbove(PlayDriver& d, float x, float y, LongRect* box) {
-    int32_t sx = 0, sy = 0;
-    if (!d.GroundOnScreen(x, y, &sx, &sy)) return {};
-    *box = {sx - 30, sy - 60, sx + 30, sy + 10};
-    const PixelTarget16 back = gKernel->GetBackBuffer();
-    std::vector<uint16_t> pixels;
-    for (int32_t py = box->top; py < box->bottom; ++py)
-        for (int32_t px = box->left; px < box->right; ++px)
-            pixels.push_back(px >= 0 && py >= 0 && px < back.width && py < back.height ? back.Row(py)[px] : 0);
-    return pixels;
-}
-
-int32_t Differing(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b) {
-    int32_t n = 0;
-    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-        n += a[i] != b[i];
-    return n;
-}
-
-// An own fixed object of that kind, or null.
-Unit* OwnObject(int32_t kind, int32_t side) {
-    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
-        Unit* u = gBattle->mUnits->GetUnit(i);
-        if (u && u->mActive && u->mUnitType == kUnitInanimate && u->mSubtype == kind &&
-            u->IsOwnUnit(side))
-            return u;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 // Hatten, the winter battle, as the Allies: their own pennants (the red
 // target reference point, the orange anti-tank mines) stand over the snow in
@@ -405,8 +401,10 @@ TEST(PlayThrough, HattenInTheSnow) {
         const char* what;
         bool (*looks)(int, int, int);
     } kPennants[] = {
-        {kInanimateTargetReference, "reference point", [](int r, int g, int b) { return r > 150 && g < 70 && b < 70; }},
-        {kInanimateATMines, "anti-tank mines", [](int r, int g, int b) { return r > 170 && g > 40 && g < 130 && b < 60; }},
+        {kInanimateTargetReference, "reference point",
+         [](int r, int g, int b) { return r > 150 && g < 70 && b < 70; }},
+        {kInanimateATMines, "anti-tank mines",
+         [](int r, int g, int b) { return r > 170 && g > 40 && g < 130 && b < 60; }},
     };
     for (const auto& p : kPennants) {
         Unit* object = OwnObject(p.kind, kAllies);
@@ -455,10 +453,10 @@ TEST(PlayThrough, HattenInTheSnow) {
         EXPECT_EQ(app->InteractionState(), kStateNone);
         EXPECT_NEAR(wire->mX, oldX + 12.0f, 2.0f) << "the wire did not move";
         gBattle->SetSelectedUnit(nullptr);
-        d.Move(d.Width() / 2, d.Height() / 3);
-        d.Run(200);
+        Redraw(d);
         d.Shot("wire-moved");
-        EXPECT_GE(Differing(before, BoxAbove(d, oldX + 12.0f, wire->mY, &box)), 10) << "no pennant where the wire went";
+        EXPECT_GE(Differing(before, BoxAbove(d, oldX + 12.0f, wire->mY, &box)), 10)
+            << "no pennant where the wire went";
         d.CheckNoBeep("the wire's set-up move");
     }
     // The landmarks from above the village.
@@ -494,9 +492,7 @@ TEST(PlayThrough, HattenInTheSnow) {
     const int32_t flakes = PixelsNear(sky, 255, 255, 255, 24);
     const int8_t weather = app->mPrefs[kPrefWeather];
     app->mPrefs[kPrefWeather] = 0;
-    gBattle->mMap->DirtyClip();
-    d.Move(d.Width() / 2, d.Height() / 3 + 1);
-    d.Run(300);
+    Redraw(d);
     const int32_t without = PixelsNear(sky, 255, 255, 255, 24);
     app->mPrefs[kPrefWeather] = weather;
     std::printf("[hatten] near-white pixels of the sky: %d with the snowfall, %d without\n", flakes, without);
@@ -513,14 +509,16 @@ TEST(PlayThrough, HattenInTheSnow) {
     text.replace(text.find(grenadiers), grenadiers.size(), "force axis 3 veteran");
     std::ofstream(d.Folder() + "/hatten-ski.txt", std::ios::binary) << text;
     ScenarioFault fault;
-    ASSERT_TRUE(BuildScenarioFile(d.Folder() + "/hatten-ski.txt", d.Folder() + "/Szenarien/hatten.mvg", &fault));
+    ASSERT_TRUE(
+        BuildScenarioFile(d.Folder() + "/hatten-ski.txt", d.Folder() + "/Szenarien/hatten.mvg", &fault));
     if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
     ASSERT_TRUE(OpenListed(d, "Hatten im Schnee", false));
     ASSERT_TRUE(ScreensToBattle(d, 0, 114, ""));
     Unit* skier = nullptr;
     for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !skier; ++i) {
         Unit* u = gBattle->mUnits->GetUnit(i);
-        if (u->mUnitType == kUnitInfantry && u->IsOwnUnit(kAxis) && static_cast<Infantry*>(u)->mOnSkis) skier = u;
+        if (u->mUnitType == kUnitInfantry && u->IsOwnUnit(kAxis) && static_cast<Infantry*>(u)->mOnSkis)
+            skier = u;
     }
     ASSERT_NE(skier, nullptr) << "no mountain infantry on skis";
     auto* infantry = static_cast<Infantry*>(skier);
@@ -529,9 +527,7 @@ TEST(PlayThrough, HattenInTheSnow) {
     LongRect box;
     const std::vector<uint16_t> on = BoxAbove(d, skier->mX, skier->mY, &box);
     infantry->mOnSkis = false;
-    gBattle->mMap->DirtyClip();
-    d.Move(d.Width() / 2, d.Height() / 3 + 1);
-    d.Run(300);
+    Redraw(d);
     const std::vector<uint16_t> off = BoxAbove(d, skier->mX, skier->mY, &box);
     infantry->mOnSkis = true;
     ASSERT_FALSE(on.empty()) << "the squad is off the view";
