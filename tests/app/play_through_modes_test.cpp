@@ -218,7 +218,8 @@ void OpenTurn(PlayDriver& d, const std::string& name, int32_t side, const char* 
 } // namespace
 
 // Hecken by e-mail: the Axis player's set-up goes to the Allied player as a
-// file of the mail folder, and his turn comes back the same way.
+// file of the mail folder, and his set-up comes back the same way; then the
+// first turn's orders each way, the second file bringing the turn's replay.
 TEST(PlayThrough, EmailTurnEachWay) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
     PlayDriver d("email", 800, 600);
@@ -248,6 +249,27 @@ TEST(PlayThrough, EmailTurnEachWay) {
     EXPECT_EQ(gBattle->mTurn, 1);
     EXPECT_EQ(FindText(DrawnTexts(), "AUFSTELLUNG"), nullptr) << "no set-up title in the first turn";
     d.CheckGoShown("the Axis player's first orders");
+    // A turn each way: the Axis orders go over, the Allied GO computes the
+    // turn, and its file brings the Axis player the turn's replay.
+    SendTurn(d, "zug3", true);
+    if (HasFatalFailure()) return;
+    OpenTurn(d, "zug3", 1, "alliierte");
+    if (HasFatalFailure()) return;
+    SendTurn(d, "zug4", true);
+    if (HasFatalFailure()) return;
+    OpenTurn(d, "zug4", 0, "achse");
+    if (HasFatalFailure()) return;
+    EXPECT_GT(gBattle->mPackets.GetCount(), 0) << "the turn's packets in its file";
+    ASSERT_EQ(app->InteractionState(), kStatePlayback) << "the Axis player's replay of the turn";
+    // A replay read from a file waits, held, for the player's play button.
+    EXPECT_TRUE(gBattle->mPlaybackPaused);
+    int32_t px = 0, py = 0;
+    PlayDriver::CentreOf(app->mBattleScreen.mPlayPause, &px, &py);
+    d.Click(px, py);
+    const int32_t from = gBattle->mPlayNow;
+    d.Run(1000);
+    d.Shot("mail-axis-replay");
+    EXPECT_GT(gBattle->mPlayNow, from) << "the replay runs";
 }
 
 // The demo operation from the list, as the Axis against the computer: its
