@@ -70,16 +70,21 @@ int32_t NearColour(const std::vector<uint16_t>& pixels, int r, int g, int b) {
 
 // With the camera over an own unit, a click on its figure selects it; the
 // point clicked, for holds on it.
-bool ClickUnit(PlayDriver& d, Unit* u, int32_t* x, int32_t* y) {
-    LookAtPoint(d, 2, u->mX, u->mY - 30.0f);
-    if (!d.UnitOnScreen(u, x, y)) return false;
-    for (int32_t dy = 0; dy >= -8; dy -= 4) {
-        d.Click(*x, *y + dy);
-        if (gBattle->mSelectedUnit == u) {
-            *y += dy;
-            return true;
+bool ClickUnit(PlayDriver& d, Unit* u, int32_t* x, int32_t* y, int32_t level = 2) {
+    LookAtPoint(d, level, u->mX, u->mY - 30.0f);
+    int32_t gx = 0, gy = 0;
+    if (!d.UnitOnScreen(u, &gx, &gy)) return false;
+    // On its figure: a box round the pointer would select it too, but a hold
+    // there opens no menu. The figures move, so a few points are tried.
+    for (int32_t dy = 0; dy >= -28; dy -= 4)
+        for (int32_t dx : {0, -5, 5}) {
+            d.Click(gx + dx, gy + dy);
+            if (gBattle->mSelectedUnit == u && TheMap()->mPickedUnit == u) {
+                *x = gx + dx;
+                *y = gy + dy;
+                return true;
+            }
         }
-    }
     return false;
 }
 
@@ -88,7 +93,9 @@ bool ClickUnit(PlayDriver& d, Unit* u, int32_t* x, int32_t* y) {
 MenuButton* HoldForMenu(PlayDriver& d, int32_t x, int32_t y, int32_t order) {
     d.Hold(x, y, 600);
     if (!TheMap()->mOpenMenu) {
-        ADD_FAILURE() << "holding the button on the unit opened no orders menu";
+        d.Shot("no-menu");
+        ADD_FAILURE() << "holding the button on the unit opened no orders menu " << x << " " << y << " state "
+                      << d.App()->InteractionState() << " selected " << gBattle->mSelectedUnit;
         return nullptr;
     }
     MenuButton* b = TheMap()->mOpenMenu->FindButton(order);
@@ -605,4 +612,127 @@ TEST(PlayThrough, PanzerTankThroughItsScreens) {
     SaveAndLoad(d);
     if (HasFatalFailure()) return;
     SurrenderAndReview(d);
+}
+
+// ---- hecken -----------------------------------------------------------------
+
+namespace {
+
+Infantry* OwnSquadAt(float x, float y, Affiliation side = kAxis) {
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitInfantry && u->IsOwnUnit(side) && std::hypot(u->mX - x, u->mY - y) < 1.0f)
+            return static_cast<Infantry*>(u);
+    }
+    return nullptr;
+}
+
+// The unit panel's name line of the selected unit says whether it is half a
+// squad.
+bool PanelSaysHalf() {
+    const ScreenDrawItem* half = FindText(RecordFrame(), RezText(1112));
+    return half && half->mOwner == gBattle->mInfoPanel;
+}
+
+// A set-up move of the selected unit to a ground point: the order from its
+// menu (held open on its figure at (x, y), or by the space key when x < 0),
+// then a click there.
+void SetUpMove(PlayDriver& d, int32_t x, int32_t y, float toX, float toY) {
+    if (x >= 0) {
+        ASSERT_TRUE(ChooseOrder(d, x, y, 57));
+    } else {
+        d.Key(' ');
+        ASSERT_TRUE(TheMap()->mOpenMenu) << "space opened no orders menu";
+        MenuButton* b = TheMap()->mOpenMenu->FindButton(57);
+        ASSERT_TRUE(b);
+        int32_t bx = 0, by = 0;
+        PlayDriver::CentreOf(b, &bx, &by);
+        d.Click(bx, by);
+    }
+    ASSERT_EQ(d.App()->InteractionState(), kStateSetupPick57);
+    LookAtPoint(d, 1, toX, toY - 30.0f);
+    int32_t tx = 0, ty = 0;
+    ASSERT_TRUE(d.GroundOnScreen(toX, toY, &tx, &ty));
+    d.Move(tx, ty);
+    d.Run(60);
+    d.Click(tx, ty);
+}
+
+} // namespace
+
+// In hecken's set-up a squad splits into two halves (a second figure, its
+// panel naming a half) and a set-up move of one half beside the other joins
+// them again.
+TEST(PlayThrough, HeckenSquadSplitAndJoined) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("hecken-squad", 800, 600);
+    ASSERT_TRUE(d.Start());
+    MVApplication* app = d.App();
+    ASSERT_TRUE(OpenDemoBattle(d, "hecken", 0, nullptr));
+    ASSERT_TRUE(gBattle->mSetupPhase);
+    Infantry* squad = OwnSquadAt(500.0f, 380.0f);
+    ASSERT_TRUE(squad && squad->CanSplit());
+    const int32_t units = gBattle->mUnits->GetCount();
+    int32_t x = 0, y = 0;
+    ASSERT_TRUE(ClickUnit(d, squad, &x, &y, 1)) << "a click on the squad selected it";
+    EXPECT_FALSE(PanelSaysHalf());
+    const LongRect around{x - 60, y - 50, x + 60, y + 20};
+    RecordFrame();
+    const std::vector<uint16_t> whole = GrabPixels(around);
+
+    // Split.
+    ASSERT_TRUE(ChooseOrder(d, x, y, 50));
+    ASSERT_EQ(gBattle->mUnits->GetCount(), units + 1) << "the split made no second half";
+    auto* half = static_cast<Infantry*>(squad->mSibling);
+    ASSERT_TRUE(half);
+    EXPECT_TRUE(PanelSaysHalf()) << "the panel does not name the half";
+    EXPECT_GT(PixelsChanged(whole, GrabPixels(around)), 30) << "no second figure drawn";
+    d.Shot("hecken-split");
+
+    // Joined: the second half set down beside the first.
+    d.Key('+'); // the next unit: the second half
+    ASSERT_EQ(gBattle->mSelectedUnit, half);
+    SetUpMove(d, -1, -1, squad->mX + 6.0f, squad->mY + 3.0f);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(gBattle->mUnits->GetCount(), units) << "the halves did not join";
+    EXPECT_EQ(squad->mSibling, nullptr);
+    if (app->InteractionState() != kStateNone) d.Key(' '); // the facing, if the half stayed
+    ASSERT_TRUE(ClickUnit(d, squad, &x, &y, 1));
+    EXPECT_FALSE(PanelSaysHalf()) << "the panel still names a half";
+    d.Shot("hecken-joined");
+}
+
+// A squad set into a house of two floors in hatten's set-up is asked which
+// floor: the menu's title and two labels are drawn; the upper floor taken.
+TEST(PlayThrough, HattenFloorChoice) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("hatten-floor", 800, 600);
+    ASSERT_TRUE(d.Start());
+    MVApplication* app = d.App();
+    ASSERT_TRUE(OpenDemoBattle(d, "hatten", 1, nullptr));
+    ASSERT_TRUE(gBattle->mSetupPhase);
+    Infantry* squad = OwnSquadAt(700.0f, 460.0f, kAllies);
+    ASSERT_TRUE(squad);
+    int32_t x = 0, y = 0;
+    ASSERT_TRUE(ClickUnit(d, squad, &x, &y, 1));
+    SetUpMove(d, x, y, 711.0f, 430.0f); // the middle of a house of two floors
+    if (HasFatalFailure()) return;
+    PlayerMenu* menu = TheMap()->mOpenMenu;
+    ASSERT_TRUE(menu) << "no floor asked in the house";
+    MenuButton* top = menu->FindButton(54);
+    ASSERT_TRUE(top && menu->FindButton(53)) << "the floor menu offers the two floors";
+    const LongRect box = BoundsOf(menu);
+    int32_t pictures = 0;
+    for (const ScreenDrawItem& i : RecordFrame().mItems)
+        pictures += i.mKind == 'b' && i.mRect.left >= box.left && i.mRect.top >= box.top &&
+                    i.mRect.right <= box.right && i.mRect.bottom <= box.bottom;
+    EXPECT_GE(pictures, 3) << "the floor menu's title and labels are not drawn";
+    d.Shot("hatten-floor-menu");
+    int32_t bx = 0, by = 0;
+    PlayDriver::CentreOf(top, &bx, &by);
+    d.Click(bx, by);
+    EXPECT_GT(squad->mZ, 0.0f) << "the squad is not on the upper floor";
+    EXPECT_EQ(TheMap()->mOpenMenu, nullptr);
+    if (app->InteractionState() == kStateSetupPick59) d.Click(bx, by - 80); // its facing
+    d.Shot("hatten-upper-floor");
 }
