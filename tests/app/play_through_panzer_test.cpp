@@ -736,3 +736,60 @@ TEST(PlayThrough, HattenFloorChoice) {
     if (app->InteractionState() == kStateSetupPick59) d.Click(bx, by - 80); // its facing
     d.Shot("hatten-upper-floor");
 }
+
+// ---- bruecke ----------------------------------------------------------------
+
+namespace {
+
+// A target drag from the selected unit, released at a ground point.
+void DragTargetTo(PlayDriver& d, float toX, float toY) {
+    LookAtPoint(d, 2, toX, toY - 60.0f);
+    int32_t tx = 0, ty = 0;
+    ASSERT_TRUE(d.GroundOnScreen(toX, toY, &tx, &ty));
+    d.Move(tx, ty);
+    d.Run(60);
+    d.Click(tx, ty);
+}
+
+} // namespace
+
+// The American observer in bruecke is given an area mission (its target
+// line drawn to the point) and a minute more of fire.
+TEST(PlayThrough, BrueckeObserverMission) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("bruecke-observer", 800, 600);
+    ASSERT_TRUE(d.Start());
+    MVApplication* app = d.App();
+    ASSERT_TRUE(OpenDemoBattle(d, "bruecke", 1, nullptr));
+    ASSERT_TRUE(Go(d, "the set-up's GO"));
+    Infantry* observer = OwnSquadAt(240.0f, 440.0f, kAllies);
+    ASSERT_TRUE(observer && observer->IsForwardObserver());
+    int32_t x = 0, y = 0;
+    ASSERT_TRUE(ClickUnit(d, observer, &x, &y, 1));
+    ASSERT_TRUE(ChooseOrder(d, x, y, 44));
+    ASSERT_EQ(app->InteractionState(), kStatePickTarget);
+    const float tx = 620.0f, ty = 440.0f;
+    LookAtPoint(d, 2, tx, ty - 60.0f);
+    RecordFrame();
+    const std::vector<uint16_t> before = GrabPixels(BoundsOf(TheMap()->mView));
+    DragTargetTo(d, tx, ty);
+    EXPECT_EQ(app->InteractionState(), kStateNone);
+    ASSERT_TRUE(observer->mAreaTarget) << "the observer took no area mission";
+    RecordFrame();
+    EXPECT_GT(PixelsChanged(before, GrabPixels(BoundsOf(TheMap()->mView))), 200) << "no mission line drawn";
+    d.Shot("bruecke-observer-mission");
+    // A minute more of fire, offered by the menu (its label drawn); the
+    // panel shows the mission's time only once the turn computes it.
+    ASSERT_TRUE(ClickUnit(d, observer, &x, &y, 1));
+    MenuButton* more = HoldForMenu(d, x, y, 41);
+    ASSERT_TRUE(more);
+    RecordFrame();
+    const std::vector<uint16_t> label = GrabPixels(BoundsOf(more));
+    EXPECT_GT(static_cast<int32_t>(label.size()) - NearColour(label, 0, 0, 0), 1000) << "the order's label is not drawn";
+    d.Shot("bruecke-observer-menu");
+    const int32_t minutes = observer->mExtraArtilleryMinutes;
+    int32_t bx = 0, by = 0;
+    PlayDriver::CentreOf(more, &bx, &by);
+    d.Click(bx, by);
+    EXPECT_EQ(observer->mExtraArtilleryMinutes, minutes + 1);
+}
