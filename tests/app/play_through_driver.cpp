@@ -483,5 +483,6 @@ void LookAtPoint(PlayDriver& d, int32_t level, float x, float y) {
     map->mCameraHeading[side] = 1.5707964f;
     map->DirtyClip();
     d.Move(d.Width() / 2, d.Height() / 2); // a still scene draws on the pointer's move
-    d.Run(200);
+    d.Run(60);
+    RecordFrame(); // the frame whose camera places points on the screen
 }

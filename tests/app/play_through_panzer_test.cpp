@@ -43,6 +43,7 @@ constexpr int32_t kGo = 9;
 constexpr int32_t kNextTurn = 10;
 constexpr int32_t kRewind = 11;
 constexpr int32_t kForward = 14;
+constexpr int32_t kHoldMs = 450; // the kernel's hold comes after 400 ms
 
 Map* TheMap() {
     return gBattle->mMap;
@@ -91,11 +92,9 @@ bool ClickUnit(PlayDriver& d, Unit* u, int32_t* x, int32_t* y, int32_t level = 2
 // Holding the button on the selected unit opens its orders menu; that
 // menu's button of `order`, or null.
 MenuButton* HoldForMenu(PlayDriver& d, int32_t x, int32_t y, int32_t order) {
-    d.Hold(x, y, 600);
+    d.Hold(x, y, kHoldMs);
     if (!TheMap()->mOpenMenu) {
-        d.Shot("no-menu");
-        ADD_FAILURE() << "holding the button on the unit opened no orders menu " << x << " " << y << " state "
-                      << d.App()->InteractionState() << " selected " << gBattle->mSelectedUnit;
+        ADD_FAILURE() << "holding the button on the unit opened no orders menu";
         return nullptr;
     }
     MenuButton* b = TheMap()->mOpenMenu->FindButton(order);
@@ -177,6 +176,17 @@ void BalloonAndKills(PlayDriver& d) {
     d.Shot("panzer-balloon-kills");
     ASSERT_TRUE(d.ClickCommand(16));
     EXPECT_TRUE(FindText(RecordFrame(), RezText(1072))) << "the button brings the data sheet back";
+    // The previous unit (round to the list's last own unit, a squad): the
+    // balloon shows its sheet; the next unit brings the tank back.
+    Unit* tank = gBattle->mSelectedUnit;
+    d.Key('-');
+    ASSERT_TRUE(gBattle->mSelectedUnit && gBattle->mSelectedUnit->mUnitType == kUnitInfantry);
+    ASSERT_NE(TheMap()->mInfoBalloon, nullptr) << "the balloon closed on a new selection";
+    log = RecordFrame();
+    EXPECT_TRUE(FindText(log, RezText(1066)) && !FindText(log, RezText(1072))) << "the balloon kept the tank's sheet";
+    d.Shot("panzer-balloon-squad");
+    d.Key('+');
+    EXPECT_EQ(gBattle->mSelectedUnit, tank);
     d.Key(kKeyReturn);
     d.Run(100);
     EXPECT_EQ(TheMap()->mInfoBalloon, nullptr) << "Enter closed the balloon";
@@ -205,8 +215,14 @@ void HatchOrder(PlayDriver& d, Vehicle* tank, int32_t x, int32_t y) {
     RecordFrame();
     EXPECT_GT(PixelsChanged(label, GrabPixels(BoundsOf(b))), 40) << "the hatch button still names the same order";
     d.Shot("panzer-hatch-menu");
-    d.Key(' '); // the menu closes
+    RecordFrame();
+    const std::vector<uint16_t> open = GrabPixels(BoundsOf(TheMap()->mOpenMenu));
+    const LongRect menu = BoundsOf(TheMap()->mOpenMenu);
+    d.Key('z'); // the menu's hot key
     EXPECT_EQ(TheMap()->mOpenMenu, nullptr);
+    EXPECT_EQ(tank->mButtoned, buttoned) << "the hot key gave no hatch order";
+    RecordFrame();
+    EXPECT_GT(PixelsChanged(open, GrabPixels(menu)), static_cast<int32_t>(open.size() / 2)) << "the menu is still drawn";
 }
 
 // A double-click on the platoon leader selects the platoon: yellow frames
@@ -226,8 +242,29 @@ void ChoosePlatoon(PlayDriver& d, Unit* leader, int32_t x, int32_t y) {
     const int32_t yellow = NearColour(GrabPixels(frame), 255, 255, 0);
     EXPECT_GT(yellow, yellowBefore + 10) << "no yellow frame round the platoon's tank";
     d.Shot("panzer-platoon");
+    // One move for the platoon: each tank takes a waypoint; the leader's path
+    // is drawn. Backspace takes the moves back and the path goes.
+    const LongRect view = BoundsOf(TheMap()->mView);
+    const std::vector<uint16_t> still = GrabPixels(view);
+    ASSERT_TRUE(ChooseOrder(d, x, y, 20));
+    int32_t px = 0, py = 0;
+    ASSERT_TRUE(d.GroundOnScreen(leader->mX - 40.0f, leader->mY + 40.0f, &px, &py)); // clear of the tanks
+    d.Move(px, py);
+    d.Run(40);
+    d.Click(px, py);
+    EXPECT_GT(leader->mNrWaypoints, 0);
+    EXPECT_GT(member->mNrWaypoints, 0) << "the platoon's move reached only its leader";
+    RecordFrame();
+    EXPECT_GT(PixelsChanged(still, GrabPixels(view)), 200) << "the platoon's move draws no path";
+    d.Shot("panzer-platoon-move");
+    d.Key(kKeyBackspace);
+    EXPECT_EQ(member->mNrWaypoints, 0);
+    EXPECT_EQ(leader->mNrWaypoints, 0);
+    RecordFrame();
+    EXPECT_LT(PixelsChanged(still, GrabPixels(view)), static_cast<int32_t>(still.size() / 100))
+        << "the cancelled moves are still drawn";
     int32_t gx = 0, gy = 0;
-    ASSERT_TRUE(d.GroundOnScreen(leader->mX + 40.0f, leader->mY - 10.0f, &gx, &gy));
+    ASSERT_TRUE(d.GroundOnScreen(leader->mX + 30.0f, leader->mY + 40.0f, &gx, &gy));
     d.Click(gx, gy);
     EXPECT_FALSE(gBattle->mMultiSelection);
     EXPECT_EQ(member->mSelectionMark, 0);
@@ -264,7 +301,7 @@ void EditWaypoints(PlayDriver& d, Unit* tank, int32_t x, int32_t y) {
     ASSERT_TRUE(d.GroundOnScreen(tank->mX + 10.0f, tank->mY + 45.0f, &w1x, &w1y));
     ASSERT_TRUE(d.GroundOnScreen(tank->mX + 30.0f, tank->mY + 90.0f, &w2x, &w2y));
     d.Move(w1x, w1y);
-    d.Hold(w1x, w1y, 600, true);
+    d.Hold(w1x, w1y, kHoldMs, true);
     d.Move(w2x, w2y);
     d.Run(40);
     d.Release(w2x, w2y);
@@ -289,7 +326,7 @@ void EditWaypoints(PlayDriver& d, Unit* tank, int32_t x, int32_t y) {
     const LongRect map = BoundsOf(TheMap()->mView);
     RecordFrame();
     const std::vector<uint16_t> beforeDrag = GrabPixels(map);
-    d.Hold(sx, sy, 600, true);
+    d.Hold(sx, sy, kHoldMs, true);
     EXPECT_EQ(app->InteractionState(), kStateDragWaypoint);
     for (int i = 1; i <= 6; ++i) {
         d.Move(sx + (tx - sx) * i / 6, sy + (ty - sy) * i / 6);
@@ -334,6 +371,23 @@ void EditWaypoints(PlayDriver& d, Unit* tank, int32_t x, int32_t y) {
     EXPECT_LT(NearColour(GrabPixels(marker), 255, 255, 255) + NearColour(GrabPixels(marker), 120, 215, 0), 4)
         << "the deleted waypoint's marker is still drawn";
     d.Shot("panzer-waypoint-deleted");
+
+    // With none picked (a click on the tank) Backspace deletes the last one.
+    ASSERT_TRUE(ClickUnit(d, tank, &x, &y));
+    ASSERT_EQ(gBattle->mSelectedIndex, -1);
+    ASSERT_TRUE(MarkerOnScreen(d, tank, 0, &sx, &sy));
+    RecordFrame();
+    const std::vector<uint16_t> last = GrabPixels(Around(sx, sy, 8));
+    d.Key(kKeyBackspace);
+    EXPECT_EQ(tank->mNrWaypoints, 0);
+    RecordFrame();
+    EXPECT_GT(PixelsChanged(last, GrabPixels(Around(sx, sy, 8))), 20) << "the last waypoint is still drawn";
+    // A move of one waypoint, for the turn.
+    ASSERT_TRUE(ChooseOrder(d, x, y, 20));
+    d.Move(w1x, w1y);
+    d.Run(40);
+    d.Click(w1x, w1y);
+    EXPECT_EQ(tank->mNrWaypoints, 1);
 }
 
 // A covered arc by its two edges: the arc's lines are drawn.
@@ -359,6 +413,20 @@ void CoveredArc(PlayDriver& d, Unit* tank, int32_t x, int32_t y) {
     RecordFrame();
     EXPECT_GT(PixelsChanged(before, GrabPixels(map)), 300) << "the covered arc is not drawn";
     d.Shot("panzer-covered-arc");
+
+    // The line of sight follows the pointer; a click ends it.
+    const std::vector<uint16_t> arc = GrabPixels(map);
+    ASSERT_TRUE(ChooseOrder(d, x, y, 48));
+    ASSERT_EQ(app->InteractionState(), kStateSightLine);
+    int32_t lx = 0, ly = 0;
+    ASSERT_TRUE(d.GroundOnScreen(tank->mX - 30.0f, tank->mY + 120.0f, &lx, &ly));
+    d.Move(lx, ly);
+    d.Run(100);
+    RecordFrame();
+    EXPECT_GT(PixelsChanged(arc, GrabPixels(map)), 100) << "no line of sight drawn";
+    d.Shot("panzer-line-of-sight");
+    d.Click(lx, ly);
+    EXPECT_EQ(app->InteractionState(), kStateNone);
 }
 
 // Key pad 7 turns the camera, + raises it, 8 moves it: each time the map
@@ -367,29 +435,40 @@ void KeypadCamera(PlayDriver& d) {
     Map* map = TheMap();
     const int32_t side = map->ViewingSide();
     const LongRect view = BoundsOf(map->mView);
+    // What each key or button changes: t turned, l the level, m moved.
     struct Step {
+        char kind; // k key pad, p plain key, c camera button's command
         uint8_t key;
+        char change;
         const char* shot;
     };
-    for (const Step& s : {Step{'7', "panzer-keypad-turned"}, Step{'+', "panzer-keypad-raised"},
-                          Step{'8', "panzer-keypad-moved"}}) {
+    const Step steps[] = {{'k', '7', 't', "panzer-keypad-turned"}, {'k', '+', 'l', "panzer-keypad-raised"},
+                          {'k', '8', 'm', "panzer-keypad-moved"},  {'p', '.', 't', nullptr},
+                          {'p', '/', 't', "panzer-camera-about"},  {'c', 7, 'l', "panzer-camera-button"}};
+    for (const Step& s : steps) {
         RecordFrame();
         const std::vector<uint16_t> before = GrabPixels(view);
         const float heading = map->mCameraHeading[side], cx = map->mCameraX[side], cy = map->mCameraY[side];
         const int32_t level = map->mCameraLevel[side];
-        KeypadKey(s.key);
-        d.Run(500); // the level's step takes a third of a second
-        if (s.key == '7') {
-            EXPECT_GT(map->mCameraHeading[side], heading);
-        } else if (s.key == '+') {
-            EXPECT_EQ(map->mCameraLevel[side], level + 1);
+        if (s.kind == 'k') {
+            KeypadKey(s.key);
+        } else if (s.kind == 'p') {
+            d.Key(s.key);
+        } else {
+            ASSERT_TRUE(d.ClickCommand(s.key));
+        }
+        d.Run(s.kind == 'c' ? 400 : 150); // a button's level step takes a third of a second
+        if (s.change == 't') {
+            EXPECT_NE(map->mCameraHeading[side], heading) << s.key;
+        } else if (s.change == 'l') {
+            EXPECT_NE(map->mCameraLevel[side], level) << s.key;
         } else {
             EXPECT_GT(std::hypot(map->mCameraX[side] - cx, map->mCameraY[side] - cy), 0.5f);
         }
         RecordFrame();
         EXPECT_GT(PixelsChanged(before, GrabPixels(view)), static_cast<int32_t>(before.size() / 10))
-            << "key pad " << s.key << " left the view as it was";
-        d.Shot(s.shot);
+            << s.kind << " " << static_cast<int>(s.key) << " left the view as it was";
+        if (s.shot) d.Shot(s.shot);
     }
 }
 
@@ -429,7 +508,7 @@ void HotkeyHelp(PlayDriver& d) {
 void WeatherFlyby(PlayDriver& d, Unit* tank) {
     int32_t gx = 0, gy = 0;
     LookAtPoint(d, 2, tank->mX, tank->mY - 30.0f);
-    ASSERT_TRUE(d.GroundOnScreen(tank->mX + 40.0f, tank->mY - 10.0f, &gx, &gy));
+    ASSERT_TRUE(d.GroundOnScreen(tank->mX + 30.0f, tank->mY + 40.0f, &gx, &gy));
     d.Click(gx, gy);
     ASSERT_EQ(gBattle->mSelectedUnit, nullptr) << "a click on bare ground kept the selection";
     GView* weather = nullptr;
@@ -500,7 +579,7 @@ void SaveAndLoad(PlayDriver& d) {
     d.Key('s', true);
     d.Run(200);
     ASSERT_TRUE(app->mSaveDialog && gKernel->IsViewAlive(app->mSaveDialog)) << "Alt-S opened no save dialog";
-    for (int i = 0; i < 40; ++i)
+    for (int32_t i = 0; i < app->mLastSaveName.GetLength() + 4; ++i) // the name offered
         d.Key(kKeyBackspace);
     d.Type("Panzerprobe");
     d.Key(kKeyReturn);
@@ -519,7 +598,7 @@ void SaveAndLoad(PlayDriver& d) {
     ASSERT_TRUE(file->IFile(path.c_str(), kFileModeCompressedRead));
     app->HighLevelLoadGame(file);
     for (int i = 0; i < 8 && !BattleShown(); ++i) {
-        d.Run(200);
+        d.Run(100);
         for (int32_t c : {85, 86, 89, 109, 114, 111})
             if (PlayDriver::FindControl(gKernel->GetWindow(), c)) {
                 d.ClickCommand(c);
@@ -555,7 +634,9 @@ void SurrenderAndReview(PlayDriver& d) {
 
 TEST(PlayThrough, PanzerTankThroughItsScreens) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
-    PlayDriver d("panzer-tank", 1024, 768);
+    const uint32_t begun = ClockTime();
+    auto phase = [&](const char* what) { std::printf("[panzer-tank] %s at %u ms\n", what, ClockTime() - begun); };
+    PlayDriver d("panzer-tank", 800, 600);
     ASSERT_TRUE(d.Start());
     MVApplication* app = d.App();
     ASSERT_TRUE(OpenDemoBattle(d, "panzer", 0, [&](MVApplication* a) {
@@ -568,7 +649,9 @@ TEST(PlayThrough, PanzerTankThroughItsScreens) {
     }));
     CheckHandicapNotice(d);
     if (HasFatalFailure()) return;
+    phase("opened with the handicap");
     ASSERT_TRUE(Go(d, "the set-up's GO"));
+    phase("the set-up's GO answered");
     ASSERT_EQ(app->InteractionState(), kStateNone);
     // The first platoon's leader tank.
     Vehicle* tank = nullptr;
@@ -606,12 +689,17 @@ TEST(PlayThrough, PanzerTankThroughItsScreens) {
         std::printf("[panzer-tank] %s in %u ms\n", s.name, ClockTime() - start);
     }
     const float startX = tank->mX, startY = tank->mY;
+    phase("orders given");
     ASSERT_TRUE(Go(d, "turn 1's GO"));
+    phase("turn 1's GO answered");
     ReplayTurnOne(d, tank, startX, startY);
     if (HasFatalFailure()) return;
+    phase("turn 1 replayed");
     SaveAndLoad(d);
     if (HasFatalFailure()) return;
+    phase("saved and loaded");
     SurrenderAndReview(d);
+    phase("reviewed");
 }
 
 // ---- hecken -----------------------------------------------------------------
