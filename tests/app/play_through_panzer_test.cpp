@@ -394,38 +394,46 @@ void EditWaypoints(PlayDriver& d, Unit* tank, int32_t x, int32_t y) {
 void CoveredArc(PlayDriver& d, Unit* tank, int32_t x, int32_t y) {
     MVApplication* app = d.App();
     const LongRect map = BoundsOf(TheMap()->mView);
-    RecordFrame();
-    const std::vector<uint16_t> before = GrabPixels(map);
-    ASSERT_TRUE(ChooseOrder(d, x, y, 45));
-    ASSERT_EQ(app->InteractionState(), kStateArcFirst);
-    int32_t ax = 0, ay = 0, bx = 0, by = 0;
+    int32_t ax = 0, ay = 0, bx = 0, by = 0, lx = 0, ly = 0, rx = 0, ry = 0;
     ASSERT_TRUE(d.GroundOnScreen(tank->mX - 40.0f, tank->mY + 80.0f, &ax, &ay));
     ASSERT_TRUE(d.GroundOnScreen(tank->mX + 40.0f, tank->mY + 80.0f, &bx, &by));
+    ASSERT_TRUE(d.GroundOnScreen(tank->mX - 20.0f, tank->mY + 40.0f, &lx, &ly)); // the edges' middles
+    ASSERT_TRUE(d.GroundOnScreen(tank->mX + 20.0f, tank->mY + 40.0f, &rx, &ry));
+    RecordFrame();
+    const std::vector<uint16_t> before = GrabPixels(map);
+    const std::vector<uint16_t> left = GrabPixels(Around(lx, ly, 5)), right = GrabPixels(Around(rx, ry, 5));
+    ASSERT_TRUE(ChooseOrder(d, x, y, 45));
+    ASSERT_EQ(app->InteractionState(), kStateArcFirst);
     d.Move(ax, ay);
     d.Run(40);
     d.Click(ax, ay);
     EXPECT_EQ(app->InteractionState(), kStateArcSecond);
-    d.Move(bx, by);
-    d.Run(40);
+    for (int i = 1; i <= 4; ++i) { // the second edge swept clockwise
+        d.Move(ax + (bx - ax) * i / 4, ay + (by - ay) * i / 4);
+        d.Run(20);
+    }
     d.Click(bx, by);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     EXPECT_TRUE(tank->mCoveredArc) << "no covered arc";
+    EXPECT_GT(std::fmod(tank->mArcB - tank->mArcA + 360.0f, 360.0f), 40.0f) << "the arc collapsed";
     RecordFrame();
     EXPECT_GT(PixelsChanged(before, GrabPixels(map)), 300) << "the covered arc is not drawn";
+    EXPECT_GT(PixelsChanged(left, GrabPixels(Around(lx, ly, 5))), 8) << "no left edge drawn";
+    EXPECT_GT(PixelsChanged(right, GrabPixels(Around(rx, ry, 5))), 8) << "no right edge drawn";
     d.Shot("panzer-covered-arc");
 
     // The line of sight follows the pointer; a click ends it.
     const std::vector<uint16_t> arc = GrabPixels(map);
     ASSERT_TRUE(ChooseOrder(d, x, y, 48));
     ASSERT_EQ(app->InteractionState(), kStateSightLine);
-    int32_t lx = 0, ly = 0;
-    ASSERT_TRUE(d.GroundOnScreen(tank->mX - 30.0f, tank->mY + 120.0f, &lx, &ly));
-    d.Move(lx, ly);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(d.GroundOnScreen(tank->mX - 30.0f, tank->mY + 120.0f, &sx, &sy));
+    d.Move(sx, sy);
     d.Run(100);
     RecordFrame();
     EXPECT_GT(PixelsChanged(arc, GrabPixels(map)), 100) << "no line of sight drawn";
     d.Shot("panzer-line-of-sight");
-    d.Click(lx, ly);
+    d.Click(sx, sy);
     EXPECT_EQ(app->InteractionState(), kStateNone);
 }
 
