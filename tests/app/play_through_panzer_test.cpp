@@ -17,6 +17,7 @@
 
 #include "app/AppTypes.h"
 #include "app/AppViews.h"
+#include "app/HotkeyPanel.h"
 #include "app/BattleScreen.h"
 #include "app/InfoPanel.h"
 #include "app/MVApplication.h"
@@ -57,6 +58,12 @@ LongRect BoundsOf(GView* view) {
 
 LongRect Around(int32_t x, int32_t y, int32_t half) {
     return LongRect{x - half, y - half, x + half, y + half};
+}
+
+void ClickView(PlayDriver& d, GView* view) {
+    int32_t x = 0, y = 0;
+    PlayDriver::CentreOf(view, &x, &y);
+    d.Click(x, y);
 }
 
 // Pixels of a grab near one RGB colour.
@@ -104,11 +111,8 @@ MenuButton* HoldForMenu(PlayDriver& d, int32_t x, int32_t y, int32_t order) {
 
 bool ChooseOrder(PlayDriver& d, int32_t x, int32_t y, int32_t order) {
     MenuButton* b = HoldForMenu(d, x, y, order);
-    if (!b) return false;
-    int32_t bx = 0, by = 0;
-    PlayDriver::CentreOf(b, &bx, &by);
-    d.Click(bx, by);
-    return true;
+    if (b) ClickView(d, b);
+    return b != nullptr;
 }
 
 bool BattleShown() {
@@ -205,9 +209,7 @@ void HatchOrder(PlayDriver& d, Vehicle* tank, int32_t x, int32_t y) {
     RecordFrame();
     const std::vector<uint16_t> label = GrabPixels(r);
     d.Shot("panzer-orders-menu");
-    int32_t bx = 0, by = 0;
-    PlayDriver::CentreOf(b, &bx, &by);
-    d.Click(bx, by);
+    ClickView(d, b);
     EXPECT_NE(tank->mButtoned, buttoned) << "the hatch order left the hatches as they were";
     b = HoldForMenu(d, x, y, 49);
     ASSERT_TRUE(b);
@@ -354,9 +356,7 @@ void EditWaypoints(PlayDriver& d, Unit* tank, int32_t x, int32_t y) {
     MenuButton* hurry = TheMap()->mOpenMenu->FindButton(21);
     ASSERT_TRUE(hurry) << "the waypoint's menu offers no faster pace";
     d.Shot("panzer-waypoint-menu");
-    int32_t bx = 0, by = 0;
-    PlayDriver::CentreOf(hurry, &bx, &by);
-    d.Click(bx, by);
+    ClickView(d, hurry);
     EXPECT_NE(tank->mWaypoints[0].mOrder, pace) << "the waypoint kept its pace";
     RecordFrame();
     EXPECT_GT(PixelsChanged(leg, GrabPixels(Around(lx, ly, 6))), 10) << "the re-paced leg is drawn as before";
@@ -503,9 +503,7 @@ void HotkeyHelp(PlayDriver& d) {
     EXPECT_TRUE(FindText(log, RezText(1190))) << "the help's closing line";
     EXPECT_TRUE(FindText(log, RezText(1250))) << "the help's first key";
     d.Shot("panzer-hotkeys");
-    int32_t x = 0, y = 0;
-    PlayDriver::CentreOf(reinterpret_cast<GView*>(TheMap()->mHotkeyPanel), &x, &y);
-    d.Click(x, y);
+    ClickView(d, TheMap()->mHotkeyPanel);
     d.Run(100);
     EXPECT_FALSE(TheMap()->mHotkeyPanel) << "a click left the help open";
     EXPECT_FALSE(FindText(RecordFrame(), RezText(1190))) << "the help is still drawn";
@@ -741,9 +739,7 @@ void SetUpMove(PlayDriver& d, int32_t x, int32_t y, float toX, float toY) {
         ASSERT_TRUE(TheMap()->mOpenMenu) << "space opened no orders menu";
         MenuButton* b = TheMap()->mOpenMenu->FindButton(57);
         ASSERT_TRUE(b);
-        int32_t bx = 0, by = 0;
-        PlayDriver::CentreOf(b, &bx, &by);
-        d.Click(bx, by);
+        ClickView(d, b);
     }
     ASSERT_EQ(d.App()->InteractionState(), kStateSetupPick57);
     LookAtPoint(d, 1, toX, toY - 30.0f);
@@ -824,12 +820,10 @@ TEST(PlayThrough, HattenFloorChoice) {
                     i.mRect.right <= box.right && i.mRect.bottom <= box.bottom;
     EXPECT_GE(pictures, 3) << "the floor menu's title and labels are not drawn";
     d.Shot("hatten-floor-menu");
-    int32_t bx = 0, by = 0;
-    PlayDriver::CentreOf(top, &bx, &by);
-    d.Click(bx, by);
+    ClickView(d, top);
     EXPECT_GT(squad->mZ, 0.0f) << "the squad is not on the upper floor";
     EXPECT_EQ(TheMap()->mOpenMenu, nullptr);
-    if (app->InteractionState() == kStateSetupPick59) d.Click(bx, by - 80); // its facing
+    if (app->InteractionState() == kStateSetupPick59) d.Click(x, y - 80); // its facing
     d.Shot("hatten-upper-floor");
 }
 
@@ -884,8 +878,6 @@ TEST(PlayThrough, BrueckeObserverMission) {
     EXPECT_GT(static_cast<int32_t>(label.size()) - NearColour(label, 0, 0, 0), 1000) << "the order's label is not drawn";
     d.Shot("bruecke-observer-menu");
     const int32_t minutes = observer->mExtraArtilleryMinutes;
-    int32_t bx = 0, by = 0;
-    PlayDriver::CentreOf(more, &bx, &by);
-    d.Click(bx, by);
+    ClickView(d, more);
     EXPECT_EQ(observer->mExtraArtilleryMinutes, minutes + 1);
 }
