@@ -61,7 +61,7 @@ constexpr IntendedSize kIntended[] = {
     {"bruecke", 60, 100, 20},
     {"panzer", 15, 40, 15},
     {"grossangriff", 250, 330, 28},
-    {"ausbruch", 8, 40, 20},
+    {"ausbruch", 8, 40, 30},
     {"hatten", 25, 50, 15},
 };
 

@@ -55,8 +55,8 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "9521b704a3bf158175de16eb78cc723663333c7330d13148f7bd6e1b995f5fd5",
-     "cfd29fe83ab9dd4938eb123fb86e6e7997d9b4a41f34e70a90095af793e7b818"},
+    {"hecken", "0c6d3af937911a1ba5703bf2d8fa2e4789d9f1a57a6df4ec8243c4992380aa8d",
+     "212d3d638c03e8554e10dbe5f5d8c1147b2d83d899b2894f4f5afcc9d02299bd"},
     {"bruecke", "39ed4fde86b77fad0769f8cdb4fc85bd7a7d5a6871c4b56f0156319244929e0b",
      "e1df3bdc78f39c42a907de27021abda0fdadc7a9097bf27f3eb14844928656a6"},
     {"panzer", "9d94c4711889a81cb4b83dd34a347fb1ceebe559984cb0cffec86d42fcb83c84",
