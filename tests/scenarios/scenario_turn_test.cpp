@@ -64,7 +64,7 @@ constexpr Pinned kPinned[] = {
     {"grossangriff", "3cd2d534ee44447f435534120a7fbbb873613a25e824d67c55dbe0b14353f94b",
      "9fdaad74740ea106625bfa28d6eb8b8360c09eb4e87628ce2f46abe77189ece3"},
     {"hatten", "807f80127f6446cf3f5d552f8d1aacdf88826511eb9e4e69909ec2c0b0ee64ce",
-     "a1ff5cb6d766ef1e54a8c2ac17506a955517f2480fa4c7a217442f99153b036d"},
+     "7f4b88f22b1bf90cb591ed1af614d2a906107a1895f54ccfa28b7c8460716ded"},
 };
 
 } // namespace
