@@ -62,7 +62,7 @@ constexpr IntendedSize kIntended[] = {
     {"panzer", 15, 40, 15},
     {"grossangriff", 250, 330, 28},
     {"ausbruch", 8, 40, 30},
-    {"hatten", 25, 50, 19},
+    {"hatten", 25, 50, 17},
 };
 
 class ShippedScenarios : public testing::TestWithParam<std::string> {

@@ -63,8 +63,8 @@ constexpr Pinned kPinned[] = {
      "3c67a10324fd95091dcf4072abca1c95ad4a045541e10d08eb1b3c356ecac0a3"},
     {"grossangriff", "3cd2d534ee44447f435534120a7fbbb873613a25e824d67c55dbe0b14353f94b",
      "ee8bfb14735f14451f06bd51107e9a054495faa5579bafc2522f62f9e868b7f2"},
-    {"hatten", "807f80127f6446cf3f5d552f8d1aacdf88826511eb9e4e69909ec2c0b0ee64ce",
-     "7f4b88f22b1bf90cb591ed1af614d2a906107a1895f54ccfa28b7c8460716ded"},
+    {"hatten", "16e904a834e7a47c0ee84358477335bff86536f50f727dfaf0a81dfc164acfee",
+     "8b309cf31ce882ea614fbf4b6ed5e8ffc35aeb0e83efdfe7c733de7299e745fe"},
 };
 
 } // namespace
