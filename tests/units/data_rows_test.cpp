@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "battle/PendingAttack.h"
 #include "engine/GOLTA.h"
 #include "engine/GStringTable.h"
 #include "units/DataTables.h"
@@ -93,6 +94,30 @@ TEST_F(GameData, FixedWeaponRows) {
     EXPECT_EQ(gWeaponData[11].mCarriage, 2);
     EXPECT_EQ(gWeaponData[3].mCarriage, 1);
     EXPECT_EQ(gWeaponData[7].mCarriage, 0);
+}
+
+// A flame projector in a machine-gun slot fires the weapon row its small-arms
+// row names (56, 57, 58; any other flame weapon, such as the man-pack 39, the
+// row for all others): a flame burst of some strength and reach.
+TEST_F(GameData, SlotFlameProjectorsFireFlameRowsWithStrength) {
+    const struct {
+        SmallArmsType slot;
+        WeaponType row;
+    } kSlots[] = {{56, 25}, {57, 26}, {58, 185}, {39, 184}};
+    for (const auto& k : kSlots) {
+        SCOPED_TRACE(k.slot);
+        ASSERT_EQ(gSmallArmsData[k.slot].mMGClass, 4);
+        EXPECT_GT(gSmallArmsData[k.slot].mMaxRange, 0);
+        Vehicle v;
+        v.mFiringMGs = true;
+        v.mMGSmallArms = k.slot;
+        PendingAttack a;
+        v.GetWeaponInfo(&a.mWeaponType, &a.mWeaponClass, kKnowTruth);
+        EXPECT_EQ(a.mWeaponType, k.row);
+        EXPECT_EQ(gWeaponData[a.mWeaponType].mClass, kWClassFlame);
+        EXPECT_GT(gWeaponData[a.mWeaponType].mMaxRange, 0.0f);
+        EXPECT_GE(a.GetFirepower(false, nullptr), gSmallArmsData[39].mFirepower[0]);
+    }
 }
 
 TEST_F(GameData, SmallArmsRows) {
