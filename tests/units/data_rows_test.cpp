@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "battle/PendingAttack.h"
@@ -97,26 +98,19 @@ TEST_F(GameData, FixedWeaponRows) {
 }
 
 // A flame projector in a machine-gun slot fires the weapon row its small-arms
-// row names (56, 57, 58; any other flame weapon, such as the man-pack 39, the
-// row for all others): a flame burst of some strength and reach.
+// row names (any other flame weapon, such as the man-pack 39, fires 184): a
+// burst at least as strong as the man-pack's, with a reach.
 TEST_F(GameData, SlotFlameProjectorsFireFlameRowsWithStrength) {
-    const struct {
-        SmallArmsType slot;
-        WeaponType row;
-    } kSlots[] = {{56, 25}, {57, 26}, {58, 185}, {39, 184}};
-    for (const auto& k : kSlots) {
-        SCOPED_TRACE(k.slot);
-        ASSERT_EQ(gSmallArmsData[k.slot].mMGClass, 4);
-        EXPECT_GT(gSmallArmsData[k.slot].mMaxRange, 0);
+    for (auto [slot, row] : {std::pair{56, 25}, {57, 26}, {58, 185}, {39, 184}}) {
         Vehicle v;
         v.mFiringMGs = true;
-        v.mMGSmallArms = k.slot;
+        v.mMGSmallArms = slot;
         PendingAttack a;
         v.GetWeaponInfo(&a.mWeaponType, &a.mWeaponClass, kKnowTruth);
-        EXPECT_EQ(a.mWeaponType, k.row);
-        EXPECT_EQ(gWeaponData[a.mWeaponType].mClass, kWClassFlame);
-        EXPECT_GT(gWeaponData[a.mWeaponType].mMaxRange, 0.0f);
-        EXPECT_GE(a.GetFirepower(false, nullptr), gSmallArmsData[39].mFirepower[0]);
+        EXPECT_EQ(a.mWeaponType, row) << slot;
+        EXPECT_EQ(gWeaponData[row].mClass, kWClassFlame) << row;
+        EXPECT_GT(gWeaponData[row].mMaxRange, 0.0f) << row;
+        EXPECT_GE(a.GetFirepower(false, nullptr), gSmallArmsData[39].mFirepower[0]) << row;
     }
 }
 
