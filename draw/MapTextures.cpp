@@ -368,7 +368,7 @@ void Map::MakeTextures(bool flag) {
             for (int32_t s = 0; s < 2; ++s) {
                 int32_t under = 0;
                 const int32_t idx = GetOverlayTextureIndex(&sq, s, &under);
-                if (idx < 0 || idx >= 140 || mGroundTextures[idx]) continue;
+                if (idx < 0 || idx >= kGroundTextureCount || mGroundTextures[idx]) continue;
                 float r = 1.0f, g = 1.0f, b = 1.0f;
                 if (s == 1) {
                     r = g = b = DampFactor(c.ground, sq.mOverlay[1]);

@@ -5,7 +5,8 @@
 #include <cstdint>
 
 inline constexpr int kOverlayCodeCount = 64;
-inline constexpr int kGroundTextureCount = 140;
+// 140 cover and band pictures, and the 16 band pictures of shallow water.
+inline constexpr int kGroundTextureCount = 156;
 
 struct OverlayIndexInfo {
     int16_t mIndex; // ground texture index, -1 = the code draws no overlay

@@ -476,7 +476,7 @@ public:
     float mLineV0 = 0.0f, mLineV1 = 0.0f; // v range of the chosen line row
 
     // The texture table (owned; null when not made).
-    GGraphic* mGroundTextures[140] = {};
+    GGraphic* mGroundTextures[156] = {}; // kGroundTextureCount (draw/OverlayIndex.h)
     Unit* mCrewDummies[36] = {};
     GGraphic* mDoodadRubbleTexture = nullptr;
     GGraphic* mWallTextures[3] = {};

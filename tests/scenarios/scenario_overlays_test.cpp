@@ -144,4 +144,24 @@ TEST(ScenarioOverlays, UndrawableLinesAreRefusedWithTheirLine) {
     }
 }
 
+// A ford, shallow water laid as a line over a stretch of bruecke's stream, is
+// built: the ford's band lies over the stream's, on ground of shallow water.
+TEST(ScenarioOverlays, AFordLiesOverTheStreamAsAShallowBand) {
+    ASSERT_TRUE(DecryptData());
+    const std::string source = std::string(DM_SCENARIO_SOURCE_DIR) + "/bruecke.txt";
+    std::ifstream in(source, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf() << "line shallow 10 600 300 600 340\n";
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(text.str(), source, &d, &fault)) << fault.Text();
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    const Square* sq = battle->mMap->GetSquare(29, 15);
+    EXPECT_EQ(sq->mOverlay[0], 37);
+    EXPECT_EQ(sq->mOverlay[1], 38);
+    EXPECT_EQ(sq->mOverlayMirror[1], sq->mOverlayMirror[0]);
+    EXPECT_EQ(battle->mMap->GetTerrain(600.0f, 320.0f, false), 38);
+}
+
 } // namespace

@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "battle/PendingAttack.h"
 #include "engine/GOLTA.h"
 #include "engine/GStringTable.h"
 #include "units/DataTables.h"
@@ -93,6 +95,23 @@ TEST_F(GameData, FixedWeaponRows) {
     EXPECT_EQ(gWeaponData[11].mCarriage, 2);
     EXPECT_EQ(gWeaponData[3].mCarriage, 1);
     EXPECT_EQ(gWeaponData[7].mCarriage, 0);
+}
+
+// A flame projector in a machine-gun slot fires the weapon row its small-arms
+// row names (any other flame weapon, such as the man-pack 39, fires 184): a
+// burst at least as strong as the man-pack's, with a reach.
+TEST_F(GameData, SlotFlameProjectorsFireFlameRowsWithStrength) {
+    for (auto [slot, row] : {std::pair{56, 25}, {57, 26}, {58, 185}, {39, 184}}) {
+        Vehicle v;
+        v.mFiringMGs = true;
+        v.mMGSmallArms = slot;
+        PendingAttack a;
+        v.GetWeaponInfo(&a.mWeaponType, &a.mWeaponClass, kKnowTruth);
+        EXPECT_EQ(a.mWeaponType, row) << slot;
+        EXPECT_EQ(gWeaponData[row].mClass, kWClassFlame) << row;
+        EXPECT_GT(gWeaponData[row].mMaxRange, 0.0f) << row;
+        EXPECT_GE(a.GetFirepower(false, nullptr), gSmallArmsData[39].mFirepower[0]) << row;
+    }
 }
 
 TEST_F(GameData, SmallArmsRows) {

@@ -41,7 +41,7 @@ bool GameData::Load(const std::string& dataDir) {
         int code, index, layers, bands;
         if (!(in >> code)) continue;
         if (!(in >> index >> layers >> bands) || code < 0 || code > 63 || index < -1 || index > 139 ||
-            layers < 0 || layers > 3 || index + layers > 139 || bands < -1 || bands > 124) {
+            layers < 0 || layers > 3 || index + layers > 139 || bands < -1 || bands > 140) {
             std::fprintf(stderr, "art: overlay_index.txt:%d: malformed row\n", n);
             return false;
         }
