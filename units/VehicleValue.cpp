@@ -113,9 +113,12 @@ double ArmourCurve(double a) {
 double MeasureArmour(Vehicle* v) {
     const VehicleData& d = v->Data();
     // The plates seen from one face share its bearings.
+    // Seen level: from the vehicle's own height, not from sea level, which
+    // would look up at the plates of a vehicle on a rise at steep angles the
+    // slope rule is not made for (a Panther on a 4 m rise came to 1e18).
     auto face = [v](float turn) {
         const float h = (v->mHeading + turn) * 3.14159265358979f / 180.0f;
-        return ArmourBearings(v->mX + std::cos(h), v->mY + std::sin(h), 0.0f);
+        return ArmourBearings(v->mX + std::cos(h), v->mY + std::sin(h), v->GetZ());
     };
     auto basis = [v](ArmourBearings& from, VehicleHitLocation loc, VehicleAspect aspect) {
         return v->CalculateArmorBasis(&from, true, loc, aspect, true, 75.0f, 2, 1, 8, kKnowTruth, nullptr,

@@ -401,14 +401,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 48);
+    EXPECT_EQ(battles[1].frontLine, 46);
     EXPECT_EQ(battles[2].frontLine, 52);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "20f2d9ae1789042b65a9f46d4539077f85ea874f7d7566e92f043dfb4a994a85");
+    EXPECT_EQ(battles[1].stepDigest, "8e0b1fcec7252dadb2e15593ecaf10c2dd9c1379cd0c4b18bdd5aab7aee2c480");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "2c0a6b165d013670e060afac15b91e512b81d283ed63584a017ff5d62b5007bb");
+              "d5f1656fa2e054ecd0e703008ebab89fc703f9b13875634d887ccd928a4bcaf1");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "8961057963ee2200935946e1633dc6b489747dc58c13d43b9e6343f34cbe58e5");
+              "d0bce227cdf1b1b09fd4a79e80d070a6c249c5c4096d39afbcfed4d4355d733a");
 }

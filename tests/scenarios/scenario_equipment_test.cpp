@@ -62,10 +62,11 @@ Unit* FirstEnemySquad(Battle* b, Vehicle* v) {
 
 } // namespace
 
-// Hatten's Panther with an enemy squad 25 m off fires its close-defence weapon (look 19), buttoned up.
+// Hatten's Panther with an enemy squad 25 m behind it, down its rise, fires its close-defence weapon
+// (look 19), buttoned up.
 TEST(ShippedEquipment, HattensPantherFiresItsCloseDefenceWeaponAtInfantryWithin40Metres) {
     Shooting s;
-    s.Run("hatten", {0, 'B', 5, 2}, FirstEnemySquad, 25.0f, 19, 8);
+    s.Run("hatten", {0, 'B', 5, 2}, FirstEnemySquad, -25.0f, 19, 8);
     ASSERT_EQ(gVehicleData[s.firer->mSubtype].mSpecialEquipment, 3);
     EXPECT_GT(s.shots, 0);
     EXPECT_TRUE(s.firer->mButtoned);

@@ -64,8 +64,8 @@ constexpr Pinned kPinned[] = {
      "3c67a10324fd95091dcf4072abca1c95ad4a045541e10d08eb1b3c356ecac0a3"},
     {"grossangriff", "3cd2d534ee44447f435534120a7fbbb873613a25e824d67c55dbe0b14353f94b",
      "ee8bfb14735f14451f06bd51107e9a054495faa5579bafc2522f62f9e868b7f2"},
-    {"hatten", "16e904a834e7a47c0ee84358477335bff86536f50f727dfaf0a81dfc164acfee",
-     "8b309cf31ce882ea614fbf4b6ed5e8ffc35aeb0e83efdfe7c733de7299e745fe"},
+    {"hatten", "0c4681cbbf674cee6d7cd114a259f063569ed380d8e6ebffa70b8ed26afdc81a",
+     "2e8841a51cdee258bf2dad4552f20580c43f440baba31fb6ab675cf76732e9ad"},
 };
 
 } // namespace

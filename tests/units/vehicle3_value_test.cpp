@@ -53,6 +53,18 @@ TEST(VehicleValue, ZeroWeightHullAndGunCountsStayFinite) {
     EXPECT_EQ(tank->GetVPValue(false, kKnowTruth), v);
 }
 
+// The armour is measured level with the vehicle: standing 4 m up (a rise)
+// changes nothing, where a view from sea level once valued a Panther there
+// at 1e18 points and broke the force readiness.
+TEST(VehicleValue, AVehicleUpARiseIsValuedAsOnTheLevel) {
+    VehicleBattle b;
+    b.mTables.vehicles[kTestTank].mArmorPlates[0].mSlope = 55;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 100, 100);
+    const float level = tank->GetVPValue(false, kKnowTruth);
+    tank->mZ = 4.0f / 6.0f;
+    EXPECT_FLOAT_EQ(tank->GetVPValue(false, kKnowTruth), level);
+}
+
 TEST(VehicleValue, ValueAsNewDrawsForTheFreshVehicleAndRestoresArmour) {
     VehicleBattle b;
     b.mTables.vehicles[kTestTank].mArmorQuality = 4;
