@@ -70,7 +70,7 @@ TEST(VehicleContactSheet, EveryVehicleTypeOfTheDemoBattlesAndTheGenericTypesFrom
     std::vector<uint16_t> sheet;
     std::set<int32_t> drawn; // vehicle types, the generic ones too
     int32_t rows = 0;
-    for (const char* name : {"panzer.mvg", "grossangriff.mvg", "bruecke.mvg", "mortain.mvh"}) {
+    for (const char* name : {"panzer.mvg", "grossangriff.mvg", "bruecke.mvg", "hatten.mvg", "mortain.mvh"}) {
         SCOPED_TRACE(name);
         GFile file;
         GameFileState state;

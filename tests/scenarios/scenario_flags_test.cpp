@@ -173,6 +173,34 @@ TEST_F(ShippedBattle, ClaimsOfTanks) {
     EXPECT_EQ(tank->GetOccupationScore(fx, fy, nullptr), 0.0f);
 }
 
+// The break-out's lorry, marked to exit, driven over its exit edge brings
+// out what was at stake for it; knocked out it brings nothing, though its
+// stake still counts.
+TEST_F(ShippedBattle, TheMarkedLorryOverItsExitEdgeBringsOutItsStake) {
+    ASSERT_TRUE(Load("ausbruch"));
+    Withdraw(kAllies, 20.0f, 20.0f);
+    auto* lorry = static_cast<Vehicle*>(Named(0, 'A', 2, 0));
+    ASSERT_NE(lorry, nullptr);
+    ASSERT_TRUE(lorry->MarkedForExit());
+    bool exited = true;
+    const float stake = lorry->GetExitValue(&exited, true);
+    EXPECT_GT(stake, 0.0f);
+    EXPECT_EQ(lorry->GetExitValue(&exited, false), stake);
+    EXPECT_FALSE(exited);
+    const float w = B()->mMap->mWidthMetres;
+    lorry->mX = w - 10.0f;
+    lorry->mY = 400.0f;
+    Order("move axis A 2 0 fast " + std::to_string(static_cast<int>(w) + 20) + " 400", -20.0f);
+    for (int32_t t = 0; t < 3 && lorry->mOffMapState == 0; ++t)
+        Turn();
+    ASSERT_EQ(lorry->mOffMapState, 2);
+    EXPECT_EQ(lorry->GetExitValue(&exited, false), stake);
+    EXPECT_TRUE(exited);
+    lorry->mKnockedOut = true;
+    EXPECT_EQ(lorry->GetExitValue(&exited, false), 0.0f);
+    EXPECT_EQ(lorry->GetExitValue(&exited, true), stake);
+}
+
 // A squad sent onto an empty flag takes it for its nation and its side's
 // flag points rise by the flag's value; an enemy squad at the flag contests
 // it; a force the viewer does not see holds nothing in the viewer's count.

@@ -186,7 +186,8 @@ TEST_F(GameData, TheTwelveModelledVehicles) {
     // (or when the war's battles begin, for the older ones).
     for (int32_t t = 0; t < gVehicleData.Count(); ++t) {
         const VehicleData& v = gVehicleData[t];
-        if (v.mMainWeapon == kWeaponNone) continue;
+        // A flame gun fires its fuel, no round.
+        if (v.mMainWeapon == kWeaponNone || gWeaponData[v.mMainWeapon].mClass == kWClassFlame) continue;
         float velocity = 0.0f;
         sDate = std::max<int32_t>(v.mTypeDate, 3909);
         const AmmoType a = AmmoTypeInUse(kAmmoStrict, v.mMainWeapon,

@@ -145,7 +145,9 @@ std::map<int, double> ReadColumn(const std::string& path, const std::string& key
 }
 
 // The main gun a vehicle model carries, from the vehicles drawn with it: the first vehicle row of the
-// model whose main weapon has a calibre. Calibre and barrel length in metres; 0 when none.
+// model whose main weapon has a calibre. Calibre and barrel length in metres; 0 when none. A flame
+// gun (class 6) has no bore: its projector is drawn as a 12 cm one (so 0.29 m thick, a stub unlike any
+// barrel) and mBarrelLength centimetres long.
 struct Gun {
     double calibre = 0, length = 0;
 };
@@ -154,13 +156,17 @@ std::map<int, Gun> ReadGuns(const std::string& tablesDir) {
     const auto weapons = ReadColumn(tablesDir + "/vehicles.txt", "mMainWeapon");
     const auto calibres = ReadColumn(tablesDir + "/weapons.txt", "mCalibre");
     const auto lengths = ReadColumn(tablesDir + "/weapons.txt", "mBarrelLength");
+    const auto classes = ReadColumn(tablesDir + "/weapons.txt", "mClass");
     std::map<int, Gun> guns;
     for (const auto& [type, model] : models) {
         const int m = int(model);
         if (guns.count(m) || !weapons.count(type)) continue;
         const int w = int(weapons.at(type));
         if (!calibres.count(w) || !lengths.count(w) || calibres.at(w) <= 0 || lengths.at(w) <= 0) continue;
-        guns[m] = {calibres.at(w) / 1000.0, calibres.at(w) / 1000.0 * lengths.at(w)};
+        if (classes.count(w) && int(classes.at(w)) == 6)
+            guns[m] = {0.12, lengths.at(w) / 100.0}; // a flame gun's projector, its length in centimetres
+        else
+            guns[m] = {calibres.at(w) / 1000.0, calibres.at(w) / 1000.0 * lengths.at(w)};
     }
     return guns;
 }
