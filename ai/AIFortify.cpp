@@ -246,12 +246,15 @@ void AIPlaceOneTypeOfInanimate(GList* items, GDynamicArray* lofGrid) {
             auto* stub = static_cast<TileStub*>(candidates.GetObjectA(n));
             stub->mScore = static_cast<int16_t>(static_cast<float>(stub->mRating) * (0.6f + 0.8f * U()));
         }
+        // The item's own zone first; an item free to stand in any zone of its
+        // side (0) prefers every square of them to the spoilt squares outside.
         candidates.QuickSort(
             [](GObject* ga, GObject* gb, void* context) -> int32_t {
                 const int32_t zone = *static_cast<int32_t*>(context);
                 auto* a = static_cast<TileStub*>(ga);
                 auto* b = static_cast<TileStub*>(gb);
-                const bool za = a->mZone == zone, zb = b->mZone == zone;
+                const bool za = zone == 0 ? AIZoneFits(0, a->mZone, gAISide) : a->mZone == zone;
+                const bool zb = zone == 0 ? AIZoneFits(0, b->mZone, gAISide) : b->mZone == zone;
                 if (za != zb) return za ? -1 : 1;
                 return a->mScore > b->mScore ? -1 : (a->mScore < b->mScore ? 1 : 0);
             },

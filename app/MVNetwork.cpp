@@ -10,6 +10,7 @@
 #include "app/MVApplication.h"
 #include "app/UpDownloadPanel.h"
 #include "battle/Battle.h"
+#include "battle/GameFile.h"
 #include "engine/EZOpenPlay.h"
 #include "engine/GButton3D.h"
 #include "engine/GEncoder.h"
@@ -252,6 +253,9 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
         } else {
             mOutgoingTurnFile->WriteChar(0);
         }
+        // What units carry between turns beyond their records: the peer's
+        // copies of them are read from records, as a saved game's are.
+        WriteUnitExtras(mOutgoingTurnFile, gBattle);
     }
     mOutgoingTurnFile->FlushCompressedAndRewindAsPlainRead();
     mBytesToSend = mOutgoingTurnFile->GetFileLength();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <typeinfo>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/AppViews.h"
@@ -17,11 +18,13 @@
 #include "battle/Campaign.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GButton3D.h"
 #include "engine/GFile.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
+#include "engine/RandomStateKeeper.h"
 #include "map/Map.h"
 #include "units/Airplane.h"
 #include "units/Inanimate.h"
@@ -158,6 +161,25 @@ void VerifyScreenUnits(Battle* battle) {
     battle->VerifySelectedUnit();
 }
 
+// A file that names one unit twice, or a running unit by a copy of another
+// kind, is damaged: the merge would keep one of them and drop the other
+// unseen, and the two machines' battles would part.
+bool NamesEachUnitOnce(UnitList* running, UnitList* incoming, bool bothSides, int32_t ownSide) {
+    std::unordered_map<uint32_t, Unit*> byID;
+    for (int32_t i = 0; i < running->GetCount(); ++i)
+        byID.emplace(running->GetUnit(i)->UniqueID(), running->GetUnit(i));
+    std::unordered_set<uint32_t> seen;
+    for (int32_t i = 0; i < incoming->GetCount(); ++i) {
+        Unit* copy = incoming->GetUnit(i);
+        if (!seen.insert(copy->UniqueID()).second) return false;
+        if (!bothSides && copy->GetAffiliation() == ownSide) continue;
+        auto it = byID.find(copy->UniqueID());
+        if (it != byID.end() && (typeid(*it->second) != typeid(*copy) || it->second->mUnitType != copy->mUnitType))
+            return false;
+    }
+    return true;
+}
+
 int32_t ByPackedID(GObject* a, GObject* b, void*) {
     auto* ua = static_cast<Unit*>(a);
     auto* ub = static_cast<Unit*>(b);
@@ -223,22 +245,26 @@ bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     // they are read against the scratch battle before anything moves.
     GList packets;
     const int8_t hasPackets = file->ReadChar();
-    bool packetsOK = !file->HasFailed();
-    if (packetsOK && hasPackets == 1) {
+    bool fileOK = !file->HasFailed();
+    if (fileOK && hasPackets == 1) {
         Battle* previous = gBattle;
         gBattle = &scratch;
-        packetsOK = ReadPacketList(file, &packets, &scratch);
+        fileOK = ReadPacketList(file, &packets, &scratch);
         gBattle = previous;
     }
     int16_t quietTurns[2] = {0, 0};
     bool hasQuietTurns = false;
-    if (packetsOK && hasPackets == 1) {
+    if (fileOK && hasPackets == 1) {
         quietTurns[0] = file->ReadShort();
         quietTurns[1] = file->ReadShort();
         hasQuietTurns = !file->HasFailed() && quietTurns[0] >= 0 && quietTurns[1] >= 0;
     }
+    // Last, what the units carry between turns beyond their records: it goes
+    // to the copies (named by their place in the file) and with them below.
+    if (fileOK) fileOK = ReadUnitExtras(file, &scratch);
     delete file;
-    if (!packetsOK) {
+    if (fileOK) fileOK = NamesEachUnitOnce(units, incoming, bothSides, mSide);
+    if (!fileOK) {
         packets.EmptyOut(true);
         RestoreTCPValues(before);
         return false;
@@ -328,7 +354,13 @@ bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
     } else if (bothSides) {
         units->InsertionSort(ByPackedID, nullptr);
         running->CheckAllLeadership();
-        running->CountVPs(true, false, nullptr, nullptr, nullptr);
+        {
+            // The points for the panel. A battle on one machine makes no
+            // such count before its turn is computed: the generator is left
+            // as it was, so that the turn is the same there and here.
+            RandomStateKeeper generator;
+            running->CountVPs(true, false, nullptr, nullptr, nullptr);
+        }
         running->GlobalMorale();
     }
     running->mSurrenderState[1 - (mSide == 1 ? 1 : 0)] = scratch.mSurrenderState[1 - (mSide == 1 ? 1 : 0)];

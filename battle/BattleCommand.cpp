@@ -11,6 +11,7 @@
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
 #include "engine/GOLTA.h"
+#include "engine/RandomStateKeeper.h"
 #include "engine/GView.h"
 #include "map/Map.h"
 #include "units/Unit.h"
@@ -47,7 +48,9 @@ void Battle::PickOneRealFlag() {
 }
 
 // Once the screen (if any) stands: the real flag, the flags' colours, the
-// playback statics and the fires' sounds, then one count of the points.
+// playback statics and the fires' sounds, then one count of the points for
+// the panel. That count runs wherever a battle opens (a loaded game too), so
+// it leaves the generator as it was: valuing a unit may draw.
 void Battle::BeginBattleLogic() {
     if (mPickRealFlag && mSetupPhase) PickOneRealFlag();
     ColorVictoryFlags(true, false);
@@ -56,6 +59,7 @@ void Battle::BeginBattleLogic() {
         mPlayNow = -1;
         mPlayPrevious = -1;
     }
+    RandomStateKeeper generator;
     CountVPs(true, false, nullptr, nullptr, nullptr);
 }
 
@@ -400,6 +404,8 @@ void Battle::NoteOrdersComplete() {
 void Battle::RespondToSwapSides() {
     BattleHost* host = Host();
     if (mInfoPanel) {
+        // Only a screen counts here: the turn must not depend on it.
+        RandomStateKeeper generator;
         CountVPs(true, false, nullptr, nullptr, nullptr);
         if (mMap) mMap->Refresh();
         RefreshInfoPanel();

@@ -8,6 +8,7 @@
 #include "battle/Battle.h"
 #include "battle/BattleHost.h"
 #include "battle/Campaign.h"
+#include "battle/GameFile.h"
 #include "battle/SmokeShell.h"
 #include "battle/UnitID.h"
 #include "battle/UnitList.h"
@@ -113,6 +114,8 @@ std::vector<Battle::SimulationRecord> Battle::SimulationRecords() {
         add("unit " + std::to_string(i) + " (id " + std::to_string(u->UniqueID()) + ")",
             [&](GFile* f) { u->Write(f); });
     }
+    // What units carry to the next turn beyond their records.
+    add("carried", [&](GFile* f) { WriteUnitExtras(f, this); });
     if (mMap) {
         add("buildings", [&](GFile* f) { WriteGroup(f, mMap->mBuildings); });
         add("walls", [&](GFile* f) { WriteGroup(f, mMap->mWalls); });

@@ -146,11 +146,14 @@ constexpr MovementSpeedType kPaceAsRead = 1;
 // slice count (a vehicle's fear reads the enemy's), a vehicle's
 // bail-out-after-hit flag (its countdown is in the record) and whether a
 // vehicle is knocked out (it no longer counts as able to fight, and its
-// side's losses count it whole). Only units with one of them set are listed.
+// side's losses count it whole) and whether a prisoner has been freed (the
+// computer's plans and the selection pass it over). Only units with one of
+// them set are listed.
 constexpr int8_t kExtrasCarriedState = 2;
 constexpr int8_t kCarriedMoved = 0x01;
 constexpr int8_t kCarriedBailOutAfterHit = 0x02;
 constexpr int8_t kCarriedKnockedOut = 0x04;
+constexpr int8_t kCarriedFreed = 0x08;
 constexpr int8_t kCarriedVehicleFlags = kCarriedBailOutAfterHit | kCarriedKnockedOut;
 
 struct CarriedState {
@@ -162,11 +165,14 @@ struct CarriedState {
 CarriedState CarriedStateOf(int32_t id, const Unit* unit) {
     CarriedState c{id, 0, unit->mTargetSliceCount};
     if (unit->mHasMoved) c.flags |= kCarriedMoved;
+    if (unit->mFreed) c.flags |= kCarriedFreed;
     const auto* vehicle = dynamic_cast<const Vehicle*>(unit);
     if (vehicle && vehicle->mBailOutFlag) c.flags |= kCarriedBailOutAfterHit;
     if (vehicle && vehicle->mKnockedOut) c.flags |= kCarriedKnockedOut;
     return c;
 }
+
+} // namespace
 
 void WriteUnitExtras(GFile* file, Battle* battle) {
     if (!battle || !battle->mUnits) return;
@@ -201,6 +207,8 @@ void WriteUnitExtras(GFile* file, Battle* battle) {
     }
     file->WriteChar(kExtrasEnd);
 }
+
+namespace {
 
 // The infantry paces: false when the part is damaged (a unit that is no
 // infantry of the battle, a pace the pace table does not have, or the data
@@ -239,7 +247,7 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
         c.flags = file->ReadChar();
         c.targetSliceCount = file->ReadLong();
         if (file->HasFailed() || c.id < 1 || c.id > units) return false;
-        if ((c.flags & ~(kCarriedMoved | kCarriedVehicleFlags)) != 0) return false;
+        if ((c.flags & ~(kCarriedMoved | kCarriedFreed | kCarriedVehicleFlags)) != 0) return false;
         Unit* unit = battle->mUnits->GetUnit(c.id - 1);
         if (!unit) return false;
         if ((c.flags & kCarriedVehicleFlags) && !dynamic_cast<Vehicle*>(unit)) return false;
@@ -247,6 +255,7 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
     }
     for (const auto& [unit, c] : carried) {
         unit->mHasMoved = (c.flags & kCarriedMoved) != 0;
+        unit->mFreed = (c.flags & kCarriedFreed) != 0;
         unit->mTargetSliceCount = c.targetSliceCount;
         if (auto* vehicle = dynamic_cast<Vehicle*>(unit)) {
             vehicle->mBailOutFlag = (c.flags & kCarriedBailOutAfterHit) != 0;
@@ -255,6 +264,8 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
     }
     return true;
 }
+
+} // namespace
 
 // False when a part this build knows is damaged.
 bool ReadUnitExtras(GFile* file, Battle* battle) {
@@ -271,6 +282,8 @@ bool ReadUnitExtras(GFile* file, Battle* battle) {
     }
     return true;
 }
+
+namespace {
 
 // Reads the header into header; false when the data runs out.
 GameFileResult ReadHeaderFields(GFile* file, GameFileHeader* header) {

@@ -97,6 +97,14 @@ struct GameFileContents {
 GameFileResult ReadGameFile(GFile* file, GameFileState* state, GameFileContents* contents,
                             const GameFileReadOptions& options = {});
 
+// What units hold between turns that their records do not keep (the part
+// behind everything else in a saved game; a TCP/IP turn file carries it too).
+// Units are named by their place in the battle's list, from 1. The reader
+// goes on to the end of the data or a kind it does not know; false when a
+// part it knows is damaged.
+void WriteUnitExtras(GFile* file, Battle* battle);
+bool ReadUnitExtras(GFile* file, Battle* battle);
+
 // The computer opponent's groups of both sides: its writer and reader.
 // Without a writer no groups are saved; a file that holds groups is refused
 // without a reader.

@@ -1,5 +1,6 @@
 // The computer side's set-up: one side of 150 units and 20 fortifications
-// on a 2 km map, and its line-of-fire grid alone.
+// on a 2 km map, and its line-of-fire grid alone; the same side placing
+// itself freely with no fortifications and with 60, for what they cost.
 
 #include <benchmark/benchmark.h>
 
@@ -48,7 +49,7 @@ struct SetupBench {
     Battle battle;
     Battle* old = gBattle;
 
-    explicit SetupBench(bool defend) {
+    explicit SetupBench(bool defend, int32_t items = 20, bool free = false) {
         gBattle = &battle;
         battle.IBattleStub();
         battle.mMap = new Map;
@@ -72,13 +73,14 @@ struct SetupBench {
             u->mActive = true;
             battle.mUnits->Add(u);
         }
-        for (int32_t k = 0; k < 20; ++k) {
+        battle.mSideShortA[0] = free ? 1 : 0;
+        for (int32_t k = 0; k < items; ++k) {
             auto* item = new Inanimate;
             item->mUnitType = kUnitInanimate;
             item->mSubtype = k % 7;
             item->mSide = 1;
             item->mX = 50.0f;
-            item->mY = 50.0f + 10.0f * static_cast<float>(k);
+            item->mY = 50.0f + 10.0f * static_cast<float>(k % 20);
             item->mActive = true;
             battle.mUnits->Add(item);
         }
@@ -96,10 +98,10 @@ struct SetupBench {
     ~SetupBench() { gBattle = old; }
 };
 
-void RunSetup(benchmark::State& state, bool defend) {
+void RunSetup(benchmark::State& state, bool defend, int32_t items = 20, bool free = false) {
     for (auto _ : state) {
         state.PauseTiming();
-        auto b = std::make_unique<SetupBench>(defend);
+        auto b = std::make_unique<SetupBench>(defend, items, free);
         state.ResumeTiming();
         b->battle.AISetup();
         benchmark::DoNotOptimize(b->battle.mAIGroups[kAxis]);
@@ -118,6 +120,13 @@ void BM_AISetupAttack150(benchmark::State& state) {
     RunSetup(state, false);
 }
 BENCHMARK(BM_AISetupAttack150)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// Free placement on the 100 x 100 map: the difference between the two
+// arguments is what placing 60 fortifications costs.
+void BM_AISetupFreeFortifications(benchmark::State& state) {
+    RunSetup(state, true, static_cast<int32_t>(state.range(0)), true);
+}
+BENCHMARK(BM_AISetupFreeFortifications)->Arg(0)->Arg(60)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_AIRateLinesOfFire2km(benchmark::State& state) {
     SetupBench b(true);

@@ -1,6 +1,7 @@
 // How long the player waits for a computed turn, on the real battles: the
-// largest demo scenario played through with its script (the action phase's
-// mean and worst turn, the computer's planning of its side), and the
+// largest demo scenario and the winter battle played through with their
+// scripts (the action phase's mean and worst turn, the computer's planning
+// of its side), and the
 // generated battles of 300 and 600 units (bench/scenarios/), on one thread
 // and on every core the process may use. The argument is the thread count;
 // 0 is the default (the affinity mask or DM_SIM_THREADS).
@@ -59,8 +60,8 @@ bool Play(BattleRunner* runner, int32_t turns, Figures* f, std::string* error) {
     return true;
 }
 
-// Grossangriff to its end with its script, the computer planning the Allies.
-void BM_GrossangriffBattle(benchmark::State& state) {
+// A demo battle to its end with its script, the computer planning the Allies.
+void DemoBattle(benchmark::State& state, const std::string& name) {
     if (!DecryptData()) {
         state.SkipWithError("no game data");
         return;
@@ -70,8 +71,8 @@ void BM_GrossangriffBattle(benchmark::State& state) {
     for (auto _ : state) {
         BattleRunner runner;
         std::string error;
-        if (!runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/grossangriff.mvg", &error) ||
-            !runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/grossangriff.orders", &error) ||
+        if (!runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error) ||
+            !runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/" + name + ".orders", &error) ||
             !Play(&runner, 40, &f, &error)) {
             state.SkipWithError(error.c_str());
             return;
@@ -79,7 +80,13 @@ void BM_GrossangriffBattle(benchmark::State& state) {
     }
     f.Report(state);
 }
+
+void BM_GrossangriffBattle(benchmark::State& state) { DemoBattle(state, "grossangriff"); }
 BENCHMARK(BM_GrossangriffBattle)->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+// The winter battle: its turn is to cost no more than grossangriff's.
+void BM_HattenBattle(benchmark::State& state) { DemoBattle(state, "hatten"); }
+BENCHMARK(BM_HattenBattle)->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
 // The first turns of a generated battle, the computer planning both sides.
 void GeneratedBattle(benchmark::State& state, const char* name) {

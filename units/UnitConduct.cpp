@@ -139,7 +139,9 @@ void ConductOnMap(Unit& u) {
     u.ApplyFatigue();
     u.mDeafness = static_cast<int16_t>(u.mDeafness > kDeafnessDecay ? u.mDeafness - kDeafnessDecay : 0);
 
-    if (!OnBattleMap(u.mX, u.mY) && u.mUnitType != kUnitAirplane) u.ExitMap();
+    // A squad that went down into the sewers in this slice stands off the
+    // map on purpose: it has not left the battle.
+    if (u.mOffMapState == 0 && !OnBattleMap(u.mX, u.mY) && u.mUnitType != kUnitAirplane) u.ExitMap();
 
     // The weapon comes down when there is nothing to aim at.
     if (!u.mTarget && !u.mAreaTarget && u.mGunElevationGoal != 0.0f) {

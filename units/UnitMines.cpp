@@ -78,7 +78,10 @@ bool SetOffMines(Unit* mover, float fromX, float fromY) {
             reduced = infantry->mMoveSpeed >= 0 && infantry->mMoveSpeed <= kCarefulPaceLast;
         ShowBlast(mover, mine->mSubtype == kInanimateAPMines ? kPersonnelMineLike : kAntitankMineLike);
         mover->TakeMineHit(reduced);
+        // The field is found: the mover's side knows it from now on (it is
+        // drawn to them, and their engineers may clear it).
         mine->mMineNew = true;
+        mine->mContactLevel = kContactFull;
         mine->mPacketDirty = true;
         return true; // one blast a slice
     }

@@ -369,14 +369,9 @@ float Vehicle::MoveSpeed(float* outZ) {
         const float h = (reversing ? mHeading + 180.0f : mHeading) * 0.0174532925f;
         const float ahead = 1.5f * speed * 40.0f;
         if (gBattle->InNewMineField(mX + ahead * std::cos(h), mY + ahead * std::sin(h), true)) {
+            // A found field ahead halts the move (as for infantry).
             speed = 0.0f;
-            int32_t drop = 0;
-            while (drop < mNrWaypoints &&
-                   gBattle->InNewMineField(mWaypoints[drop].mX, mWaypoints[drop].mY, true))
-                ++drop;
-            for (int32_t i = drop; i < mNrWaypoints; ++i)
-                mWaypoints[i - drop] = mWaypoints[i];
-            mNrWaypoints -= drop;
+            mNrWaypoints = 0;
         }
     }
     return speed;

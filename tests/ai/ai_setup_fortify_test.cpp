@@ -179,3 +179,19 @@ TEST(AIFortify, ASideWithoutZoneSquaresPlacesNothing) {
     EXPECT_NE(trp->mX, 50.0f);
     EXPECT_LE(std::fabs(trp->mX - 10.0f) * std::fabs(trp->mX - 50.0f), 2.0f * 40.0f);
 }
+
+TEST(AIFortify, AnItemOfAnyZoneTakesItsSidesZoneBeforeTheSpoiltSquaresOutside) {
+    SetupBattle b(10, 10);
+    for (int32_t& owner : b.mBattle.mEdgeOwner)
+        owner = 2;
+    b.Zone(3, 0, 9, 9, 4);
+    gAIFreeSetup = true;
+    b.Add(kAxis, 70.0f, 90.0f); // spoils columns 0..6 for mines, 0..2 outside the zone
+    GList items;
+    items.PreserveObjects();
+    auto* mine = Item(b, kInanimateAPMines, 170.0f, 170.0f);
+    items.Add(mine);
+    AIPlaceOneTypeOfInanimate(&items, nullptr);
+    EXPECT_NE(mine->mX, 170.0f);
+    EXPECT_GE(static_cast<int32_t>(mine->mX * 0.05f), 3);
+}

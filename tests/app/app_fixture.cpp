@@ -19,6 +19,8 @@
 #include "engine/GView.h"
 #include "map/Map.h"
 #include "platform/Surface16.h"
+#include "units/DataTables.h"
+#include "units/Hack.h"
 #include "units/Inanimate.h"
 
 namespace fs = std::filesystem;
@@ -73,6 +75,32 @@ ProgramFolder::~ProgramFolder() {
     SetProgramFolder(nullptr);
     std::error_code ignored;
     fs::remove_all(mPath, ignored);
+}
+
+RealArtProgram::RealArtProgram() {
+    mLoadedData = gVehicleData.Count() == 0;
+    if (mLoadedData && !DecryptData()) {
+        mLoadedData = false;
+        return;
+    }
+    const std::string art = GetProgramFolder() + "/Demo Data/Pictures/";
+    mFolder = std::make_unique<ProgramFolder>();
+    mOldArt = GPictureStore::Get().GetFolder();
+    GPictureStore::Get().SetFolder(art);
+    gKernel = new GKernel;
+    if (!gKernel->IKernel()) return;
+    mApp = new MVApplication;
+    gKernel->StartApp(mApp);
+    gKernel->SetScreenMode(1024, 768);
+}
+
+RealArtProgram::~RealArtProgram() {
+    if (mFolder) {
+        delete gKernel;
+        gKernel = nullptr;
+        GPictureStore::Get().SetFolder(mOldArt);
+    }
+    if (mLoadedData) DeleteCryptoData();
 }
 
 std::vector<uint8_t> ProgramFolder::Read(const std::string& name) const {

@@ -31,6 +31,27 @@ private:
     std::string mPath;
 };
 
+// The whole program with the real art of the program's own folder, the rest
+// in a program folder of the test's, on a 1024x768 screen; the data tables
+// are loaded for it unless they are already. All is undone when it goes,
+// after a failed assertion too.
+class RealArtProgram {
+public:
+    RealArtProgram();
+    ~RealArtProgram();
+    RealArtProgram(const RealArtProgram&) = delete;
+    RealArtProgram& operator=(const RealArtProgram&) = delete;
+    bool Started() const { return mApp != nullptr; }
+    MVApplication* App() const { return mApp; }
+    std::string Path(const std::string& name) const { return mFolder->Path(name); }
+
+private:
+    bool mLoadedData = false;
+    std::unique_ptr<ProgramFolder> mFolder;
+    std::string mOldArt;
+    MVApplication* mApp = nullptr;
+};
+
 // A battle of fixed objects on a small blank map, in set-up at turn 1 of
 // 10, with a general briefing and one for side 0.
 std::unique_ptr<Battle> MakeTestBattle(const char* title);

@@ -27,20 +27,9 @@
 #include "units/Vehicle.h"
 
 TEST(BattleScenePicture, AFrameOfBrueckeWithTheRealArt) {
-    const bool loaded = gVehicleData.Count() == 0;
-    if (loaded) {
-        ASSERT_TRUE(DecryptData());
-    }
-    // The real art of the program's own folder, the rest in a folder of the test's.
-    const std::string art = GetProgramFolder() + "/Demo Data/Pictures/";
-    ProgramFolder folder;
-    const std::string oldArt = GPictureStore::Get().GetFolder();
-    GPictureStore::Get().SetFolder(art);
-    gKernel = new GKernel;
-    ASSERT_TRUE(gKernel->IKernel());
-    auto* app = new MVApplication;
-    gKernel->StartApp(app);
-    gKernel->SetScreenMode(1024, 768);
+    RealArtProgram program;
+    ASSERT_TRUE(program.Started());
+    MVApplication* app = program.App();
     GFile file;
     GameFileState state;
     GameFileContents contents;
@@ -83,7 +72,7 @@ TEST(BattleScenePicture, AFrameOfBrueckeWithTheRealArt) {
     map->mLockedUnit = nullptr;
     map->DirtyClip();
     gKernel->UpdateScreen();
-    EXPECT_TRUE(gKernel->SaveScreen(folder.Path("battle-scene.png").c_str()));
+    EXPECT_TRUE(gKernel->SaveScreen(program.Path("battle-scene.png").c_str()));
     const char* src = std::getenv("DM_SOURCE_DIR");
     if (src && std::getenv("DM_UPDATE_DOCS")) {
         EXPECT_TRUE(gKernel->SaveScreen((std::string(src) + "/docs/battle-scene.png").c_str()));
@@ -91,8 +80,4 @@ TEST(BattleScenePicture, AFrameOfBrueckeWithTheRealArt) {
 
     delete battle;
     gBattle = nullptr;
-    delete gKernel;
-    gKernel = nullptr;
-    GPictureStore::Get().SetFolder(oldArt);
-    if (loaded) DeleteCryptoData();
 }

@@ -14,8 +14,11 @@
 #include "app/AppViews.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
+#include "app/ScenarioScroller.h"
+#include "app/ScenarioSnapshot.h"
 #include "app/ScenarioTextView.h"
 #include "battle/Battle.h"
+#include "engine/GBlitView.h"
 #include "engine/GControl.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GFile.h"
@@ -390,4 +393,119 @@ bool OpenBattleScreen(PlayDriver& d, int32_t side, const std::function<void(MVAp
     if (Alive(app->mScenarioText)) app->DoCommand(86); // the side's briefing read
     d.Run(300);                                        // the first frames drawn
     return gBattle && gBattle->mScreen;
+}
+
+// ---- Steps shared by the cases of the further play-through files ----------
+
+int32_t ShownCommand(std::initializer_list<int32_t> commands) {
+    for (int32_t c : commands)
+        if (PlayDriver::FindControl(gKernel->GetWindow(), c)) return c;
+    return 0;
+}
+
+bool BattleScreenShown() {
+    return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible();
+}
+
+bool ToMainMenu(PlayDriver& d) {
+    MVApplication* app = d.App();
+    d.Click(d.Width() / 3, d.Height() / 3);
+    if (!d.RunUntil([&] { return app->mFadeScreen == nullptr && app->mMenuPicture; }, 5000, "the menu"))
+        return false;
+    if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
+    return d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 2000, "the main menu");
+}
+
+bool OpenListed(PlayDriver& d, const std::string& title, bool operation) {
+    MVApplication* app = d.App();
+    if (!d.ClickCommand(67) || !d.RunUntil([&] { return app->mScenarioList; }, 5000, "the list")) return false;
+    ScenarioScroller* list = app->mScenarioList;
+    const int32_t choice = operation ? 1 : 0;
+    if (operation && !d.ClickCommand(79)) return false;
+    for (int32_t i = 0; i < list->FileCount(choice); ++i) {
+        ScenarioSnapshot* snap = list->Snapshot(choice, i);
+        if (!snap || snap->fromGame || std::string(snap->title.GetCString()).rfind(title, 0) != 0) continue;
+        // Line 0 of the battles is the quick battle.
+        const int32_t line = i + (operation ? 0 : 1);
+        for (int32_t p = list->mPage[choice]; p < line / list->mLinesPerPage; ++p)
+            d.ClickCommand(81);
+        LongRect r;
+        list->GetGlobalBounds(&r);
+        d.Click(r.left + 200, r.top + 62 + 24 * (line % list->mLinesPerPage) + 12);
+        EXPECT_EQ(list->mSelected[choice], line) << title;
+        d.Shot(operation ? "operation-list" : "scenario-list");
+        return d.ClickCommand(72) && d.RunUntil([] { return gBattle != nullptr; }, 20000, "the file opened");
+    }
+    ADD_FAILURE() << "no line for " << title;
+    return false;
+}
+
+bool ScreensToBattle(PlayDriver& d, int32_t side, int32_t players, const char* password,
+                     const std::function<void()>& atSides) {
+    MVApplication* app = d.App();
+    const uint32_t start = ClockTime();
+    while (!BattleScreenShown()) {
+        if (ClockTime() - start > 30000 || ::testing::Test::HasFatalFailure()) {
+            ADD_FAILURE() << d.RunName() << ": no battle screen (state " << app->InteractionState() << ")";
+            return false;
+        }
+        if (app->mPasswordField && gKernel->IsViewAlive(app->mPasswordField) &&
+            app->mPasswordField->IsVisible()) {
+            d.Type(password);
+            d.Key(kKeyReturn);
+        } else if (int32_t c = ShownCommand({85, 86, 87, 89})) {
+            d.ClickCommand(c);
+        } else if (ShownCommand({109})) {
+            if (atSides) atSides();
+            d.ClickCommand(109 + side);
+        } else if (ShownCommand({111})) {
+            d.ClickCommand(players);
+            d.ClickCommand(111);
+        } else {
+            d.Run(50);
+        }
+    }
+    d.Run(300);
+    return true;
+}
+
+bool GoAndWait(PlayDriver& d, const std::string& what) {
+    MVApplication* app = d.App();
+    if (!d.ClickCommand(9)) return false;
+    return d.RunUntil(
+        [&] {
+            return app->InteractionState() == kStatePlayback || app->InteractionState() == kStateConfirm ||
+                   (gBattle && !gBattle->mSetupPhase && app->InteractionState() == kStateNone &&
+                    app->mProgressWindow == nullptr);
+        },
+        120000, "the turn after GO (" + what + ")");
+}
+
+ScreenDrawLog DrawnTexts() {
+    ScreenDrawLog log;
+    gScreenDrawLog = &log;
+    if (GView* window = gKernel->GetWindow()) window->Refresh();
+    gKernel->UpdateScreen();
+    gScreenDrawLog = nullptr;
+    return log;
+}
+
+const ScreenDrawItem* FindText(const ScreenDrawLog& log, const std::string& text) {
+    for (const ScreenDrawItem& i : log.mItems)
+        if (i.mKind == 't' && i.mText == text) return &i;
+    return nullptr;
+}
+
+double MeanBrightness(const LongRect& rect) {
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    const LongRect r = LongRect::Intersect(rect, LongRect{0, 0, back.width, back.height});
+    double sum = 0.0;
+    int64_t n = 0;
+    for (int32_t y = r.top; y < r.bottom; y += 3)
+        for (int32_t x = r.left; x < r.right; x += 3) {
+            const uint16_t p = back.Row(y)[x];
+            sum += ((p >> 11) << 3) + (((p >> 5) & 63) << 2) + ((p & 31) << 3);
+            n += 3;
+        }
+    return n ? sum / static_cast<double>(n) : 0.0;
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 class GView;
@@ -114,3 +115,30 @@ class MVApplication;
 // battle screen, one player on `side`: `choose` answers the sides screen's
 // questions first. Whether the battle screen was built.
 bool OpenBattleScreen(PlayDriver& d, int32_t side, const std::function<void(MVApplication*)>& choose);
+
+// ---- Steps shared by the cases of the further play-through files ----------
+
+struct LongRect;
+// The first of these commands whose control is visible, or 0.
+int32_t ShownCommand(std::initializer_list<int32_t> commands);
+// Whether the battle screen's map view shows.
+bool BattleScreenShown();
+// Past the title (a click) and the overlay to the main menu.
+bool ToMainMenu(PlayDriver& d);
+// From the main menu: the list's line whose title starts so (in the
+// operations list when operation), clicked and opened by the list's button.
+bool OpenListed(PlayDriver& d, const std::string& title, bool operation);
+// Clicks through briefings, the sides screen (side), the players screen
+// (players: 114 one player, 115 hotseat, 116 e-mail) and the password
+// screen (password) until the battle screen shows; atSides runs first
+// when the sides screen shows.
+bool ScreensToBattle(PlayDriver& d, int32_t side, int32_t players, const char* password,
+                     const std::function<void()>& atSides = nullptr);
+// GO, then waits for the orders or the playback to come back.
+bool GoAndWait(PlayDriver& d, const std::string& what);
+// The screen drawn afresh with its texts recorded.
+ScreenDrawLog DrawnTexts();
+// The first recorded text equal to text; null when none.
+const struct ScreenDrawItem* FindText(const ScreenDrawLog& log, const std::string& text);
+// Mean brightness (0..255) of the back buffer inside r.
+double MeanBrightness(const LongRect& r);

@@ -493,7 +493,7 @@ void ClickPlayPause(PlayDriver& d) {
 }
 
 // The playback of the first turn: pause, rewind, back, forward, then played
-// to its end.
+// to its end (toTheEnd: its last sixth at its own pace).
 void WatchPlayback(PlayDriver& d, bool toTheEnd) {
     MVApplication* app = d.App();
     ASSERT_EQ(app->InteractionState(), kStatePlayback);
@@ -513,10 +513,11 @@ void WatchPlayback(PlayDriver& d, bool toTheEnd) {
     d.Shot("playback-rewound");
     ClickPlayPause(d); // play on
     EXPECT_EQ(gBattle->mPlayState, kPlaying);
-    if (!toTheEnd) {
-        for (int i = 0; i < 8 && !gBattle->AtEndOfPlayback(); ++i)
-            d.ClickCommand(kForward);
-    }
+    // To the end at once, or two seconds at the replay's own pace and then
+    // on to its last sixth, which plays to its end by itself.
+    if (toTheEnd) d.Run(2000);
+    for (int i = 0; i < (toTheEnd ? 5 : 8) && !gBattle->AtEndOfPlayback(); ++i)
+        d.ClickCommand(kForward);
     const uint32_t start = ClockTime();
     int32_t frames = 0;
     ASSERT_TRUE(d.RunUntil(

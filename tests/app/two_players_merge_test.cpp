@@ -231,6 +231,14 @@ TEST_F(MergeTest, DamagedOrCutFileChangesNothing) {
         EXPECT_EQ(mLocal.mIncomingTurnFile, nullptr);
         EXPECT_EQ(BattleBytes(mRunning.get()), before);
     }
+    // A file naming one of the peer's units twice (a second unit of its
+    // side and place in the list) is damaged too.
+    Unit* twin = mOther->mUnits->GetUnit(theirs + 1);
+    ASSERT_EQ(twin->GetAffiliation(), 1);
+    twin->mIndex = mOther->mUnits->GetUnit(theirs)->mIndex;
+    Receive(TurnFile(mOther.get(), false));
+    EXPECT_FALSE(mLocal.MergeTCPIPFile(false, false));
+    EXPECT_EQ(BattleBytes(mRunning.get()), before);
     // Without a file nothing happens at all.
     mLocal.MergeTCPIPFile(true, false);
     EXPECT_EQ(BattleBytes(mRunning.get()), before);
@@ -402,6 +410,9 @@ TEST_F(MergeTest, BothSetUpFilesMergedEndTheSetUpOnBothMachinesAlike) {
 
 TEST_F(MergeTest, ComputingSideSendsTheResultsWithTheirLengthAndTheOtherWaits) {
     mRunning->mSetupPhase = false;
+    // State a unit's record does not keep travels behind the records.
+    Unit* freed = mRunning->mUnits->GetUnit(FirstOf(1, kUnitInfantry));
+    freed->mFreed = true;
     mLocal.mComputesTurn = false;
     mLocal.CommunicateAction();
     EXPECT_EQ(mLocal.mTCPIPPhase, 15);
@@ -435,6 +446,7 @@ TEST_F(MergeTest, ComputingSideSendsTheResultsWithTheirLengthAndTheOtherWaits) {
     EXPECT_EQ(mPeer.forced.back(), Bytes{13});
     EXPECT_EQ(mOther->mPackets.GetCount(), mRunning->mPackets.GetCount());
     EXPECT_EQ(UnitBytes(mOther.get()), UnitBytes(mRunning.get()));
+    EXPECT_TRUE(mOther->GetUnitFromUniqueID(freed->UniqueID())->mFreed);
 }
 
 TEST_F(MergeTest, ReplayEndStepsAndTheClockPulledBack) {

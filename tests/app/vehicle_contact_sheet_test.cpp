@@ -53,19 +53,9 @@ void Grab(std::vector<uint16_t>& sheet, int32_t row, int32_t col, float cx, floa
 } // namespace
 
 TEST(VehicleContactSheet, EveryVehicleTypeOfTheDemoBattlesAndTheGenericTypesFromThreeSides) {
-    const bool loaded = gVehicleData.Count() == 0;
-    if (loaded) {
-        ASSERT_TRUE(DecryptData());
-    }
-    const std::string art = GetProgramFolder() + "/Demo Data/Pictures/";
-    ProgramFolder folder;
-    const std::string oldArt = GPictureStore::Get().GetFolder();
-    GPictureStore::Get().SetFolder(art);
-    gKernel = new GKernel;
-    ASSERT_TRUE(gKernel->IKernel());
-    auto* app = new MVApplication;
-    gKernel->StartApp(app);
-    gKernel->SetScreenMode(1024, 768);
+    RealArtProgram program;
+    ASSERT_TRUE(program.Started());
+    MVApplication* app = program.App();
 
     std::vector<uint16_t> sheet;
     std::set<int32_t> drawn; // vehicle types, the generic ones too
@@ -165,13 +155,9 @@ TEST(VehicleContactSheet, EveryVehicleTypeOfTheDemoBattlesAndTheGenericTypesFrom
     for (int32_t type : {15, 16, 17, 304, 306, 307, 309, 331, 332, 406, 407, 408, 409})
         EXPECT_TRUE(drawn.count(type)) << "vehicle type " << type;
     PixelTarget16 image{sheet.data(), kViews * kTileW, rows * kTileH, kViews * kTileW};
-    EXPECT_TRUE(SavePng16(folder.Path("vehicle-contact-sheet.png").c_str(), image));
+    EXPECT_TRUE(SavePng16(program.Path("vehicle-contact-sheet.png").c_str(), image));
     const char* src = std::getenv("DM_SOURCE_DIR");
     if (src && std::getenv("DM_UPDATE_DOCS")) {
         EXPECT_TRUE(SavePng16((std::string(src) + "/docs/vehicle-contact-sheet.png").c_str(), image));
     }
-    delete gKernel;
-    gKernel = nullptr;
-    GPictureStore::Get().SetFolder(oldArt);
-    if (loaded) DeleteCryptoData();
 }

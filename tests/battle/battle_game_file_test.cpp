@@ -515,13 +515,14 @@ TEST_F(GameFileTest, ASquadOnAFloorItsPlaceLacksComesDownWhenRead) {
 
 // What units carry from turn to turn beyond their records (having moved,
 // the target slice count, a vehicle's bail-out-after-hit flag, a vehicle
-// knocked out) travels behind everything else too; a damaged part refuses
-// the file.
+// knocked out, a prisoner freed) travels behind everything else too; a
+// damaged part refuses the file.
 TEST_F(GameFileTest, CarriedUnitStateTravelsBehindEverythingElse) {
     ASSERT_TRUE(DecryptData());
     auto battle = MakeBattle();
     battle->mUnits->GetUnit(0)->mHasMoved = true;
     battle->mUnits->GetUnit(1)->mTargetSliceCount = 1200;
+    battle->mUnits->GetUnit(1)->mFreed = true;
     auto* tank = new Vehicle;
     tank->IVehicle(305, kForceDefaultAllies, kExperienceRegular, 40.0f, 30.0f, 0.0f);
     tank->mKnockedOut = true;
@@ -529,8 +530,8 @@ TEST_F(GameFileTest, CarriedUnitStateTravelsBehindEverythingElse) {
     GameFileState playing = PlayingState();
     playing.passwordSet[0] = playing.passwordSet[1] = true;
     const std::vector<uint8_t> bytes = Write(kFileModePlainWrite, playing, battle.get());
-    // Kind 2, three units: unit 1 moved, unit 2 at 1200, unit 3 knocked out; the end.
-    const std::vector<uint8_t> part = {2, 0, 3, 0, 1, 1, 0, 0, 0, 0, 0, 2, 0, 0,
+    // Kind 2, three units: unit 1 moved, unit 2 freed at 1200, unit 3 knocked out; the end.
+    const std::vector<uint8_t> part = {2, 0, 3, 0, 1, 1, 0, 0, 0, 0, 0, 2, 8, 0,
                                        0, 4, 176, 0, 3, 4, 0, 0, 0, 0, 0};
     ASSERT_GT(bytes.size(), part.size());
     EXPECT_EQ(std::vector<uint8_t>(bytes.end() - static_cast<long>(part.size()), bytes.end()), part);
@@ -539,11 +540,13 @@ TEST_F(GameFileTest, CarriedUnitStateTravelsBehindEverythingElse) {
     ASSERT_EQ(ReadBytes(bytes, &state, &loaded.contents), kGameFileLoaded);
     EXPECT_TRUE(loaded.contents.battle->mUnits->GetUnit(0)->mHasMoved);
     EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(1)->mTargetSliceCount, 1200);
+    EXPECT_TRUE(loaded.contents.battle->mUnits->GetUnit(1)->mFreed);
+    EXPECT_FALSE(loaded.contents.battle->mUnits->GetUnit(0)->mFreed);
     EXPECT_TRUE(loaded.contents.battle->mUnits->GetUnit(2)->mKnockedOut);
     const std::vector<uint8_t> older(bytes.begin(), bytes.end() - static_cast<long>(part.size()));
     for (const std::vector<uint8_t>& damaged : std::vector<std::vector<uint8_t>>{
              {2, 0, 1, 0, 9, 1, 0, 0, 0, 0, 0}, // no unit 9
-             {2, 0, 1, 0, 1, 8, 0, 0, 0, 0, 0}, // a flag this build does not know
+             {2, 0, 1, 0, 1, 16, 0, 0, 0, 0, 0}, // a flag this build does not know
              {2, 0, 1, 0, 1, 2, 0, 0, 0, 0, 0}, // a vehicle's flag on a wire
              {2, 0, 1, 0, 1, 1, 0}}) {          // cut short
         std::vector<uint8_t> file = older;

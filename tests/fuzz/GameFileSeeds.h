@@ -85,10 +85,11 @@ inline void MakeGameFileSeeds(const std::string& folder, const GameFileSeedSink&
     write("saved_setup", kFileModeCompressedWrite, hotseat, scenario.get(), nullptr, {});
     auto later = GameFileSeedBattle(false, "Am Fluss");
     // A squad that went at a run in the last turn: its pace travels behind
-    // everything else in the file.
+    // everything else in the file, as does a freed prisoner.
     auto* squad = new Infantry;
     squad->IInfantry(250, kForceDefaultAxis, kExperienceVeteran, 50.0f, 40.0f, 0.0f);
     squad->mMoveSpeed = 8;
+    later->mUnits->GetUnit(1)->mFreed = true; // and a prisoner freed
     later->mUnits->Add(squad);
     write("saved_later", kFileModeCompressedWrite, hotseat, later.get(), nullptr, {});
 

@@ -1,4 +1,5 @@
-// A TCP/IP turn file (as it is before compression) merged into a running
+// A TCP/IP turn file (as it is before compression, what units carry between
+// turns behind it) merged into a running
 // battle of any turn state, for the peer's first orders, a file for both
 // sides or the own file: nothing crashes or leaks, and a refused file leaves
 // the units as they were. A file that merges is sent on as the battle's
@@ -12,6 +13,7 @@
 #include "FuzzBattles.h"
 #include "FuzzRoundTrip.h"
 #include "app/MVApplication.h"
+#include "battle/GameFile.h"
 
 namespace {
 
@@ -48,6 +50,7 @@ Bytes Results(Battle* battle) {
     battle->WriteActionPackets(file.get());
     file->WriteShort(battle->mQuietTurns[0]);
     file->WriteShort(battle->mQuietTurns[1]);
+    WriteUnitExtras(file.get(), battle);
     return FuzzFileBytes(file.get());
 }
 

@@ -303,3 +303,20 @@ TEST_F(KernelTest, TheScreensDrawRecordFindsOverlappingAndStrayTexts) {
     EXPECT_EQ(blit->mRect.Width(), 20);
     EXPECT_EQ(blit->mRect.Height(), 10);
 }
+
+// A name written with its outline (copies 1-2 pixels around, as the map's
+// landmarks are) is one text; a copy 3 pixels off overlaps it.
+TEST(ScreenDrawRecord, AnOutlinedNameIsOneText) {
+    for (const int32_t offset : {2, 3}) {
+        ScreenDrawItem name;
+        name.mKind = 't';
+        name.mRect = {100, 100, 160, 112};
+        name.mView = {0, 0, 400, 300};
+        name.mText = "Hatten";
+        ScreenDrawItem copy = name;
+        copy.mRect = {100 + offset, 100 - offset, 160 + offset, 112 - offset};
+        ScreenDrawLog log;
+        log.mItems = {copy, name};
+        EXPECT_EQ(log.TextFaults().size(), offset == 2 ? 0u : 1u) << offset;
+    }
+}

@@ -17,6 +17,7 @@
 #include "ScenarioPaths.h"
 #include "battle/Battle.h"
 #include "battle/GameFile.h"
+#include "battle/LoadedGameFile.h"
 #include "battle/Reinforcement.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
@@ -115,16 +116,11 @@ TEST_P(ShippedScenarios, LoadsAndWritesBackTheSameBytes) {
     EXPECT_LE(header.units, intended->most);
     EXPECT_NE(header.force[0], header.force[1]);
 
-    GameFileState state;
-    GameFileContents contents;
-    {
-        GFile file;
-        ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
-        ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
-    }
-    std::unique_ptr<Battle> loaded(contents.battle);
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(contents.campaign, nullptr);
+    LoadedGameFile read;
+    ASSERT_TRUE(LoadGameFile(path, &read));
+    GameFileState& state = read.state;
+    std::unique_ptr<Battle>& loaded = read.battle;
+    EXPECT_EQ(read.campaign, nullptr);
     EXPECT_STREQ(state.scenarioName.GetCString(), mDescription.title.c_str());
     EXPECT_EQ(state.randomSeed, mDescription.seed);
     EXPECT_EQ(state.players, 0);

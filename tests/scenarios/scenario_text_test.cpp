@@ -10,6 +10,7 @@
 
 #include "battle/Battle.h"
 #include "battle/GameFile.h"
+#include "battle/LoadedGameFile.h"
 #include "battle/Reinforcement.h"
 #include "battle/UnitList.h"
 #include "engine/FileTestFolder.h"
@@ -154,15 +155,9 @@ TEST_F(DescriptionTest, FortificationsLandmarksAndSetupReadBack) {
     ScenarioFault fault;
     ASSERT_TRUE(ParseScenarioText(text, "probe.txt", &d, &fault)) << fault.Text();
     ASSERT_TRUE(WriteScenarioFile(d, path, &fault)) << fault.Text();
-    GameFileState state;
-    GameFileContents contents;
-    {
-        GFile file;
-        ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
-        ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
-    }
-    std::unique_ptr<Battle> loaded(contents.battle);
-    ASSERT_NE(loaded, nullptr);
+    LoadedGameFile read;
+    ASSERT_TRUE(LoadGameFile(path, &read));
+    std::unique_ptr<Battle>& loaded = read.battle;
     EXPECT_EQ(loaded->mWeather, 7);
     EXPECT_EQ(loaded->mSideShortA[0], 1);
     ASSERT_EQ(loaded->mMap->mLandmarks->GetCount(), 1);

@@ -59,11 +59,13 @@ TEST_F(Mines, AnEnemyFieldGoesOffUnderASquadByItsKindAndPace) {
     EXPECT_TRUE(near->mMineNew);
     EXPECT_FALSE(far->mMineNew || antitank->mMineNew || own->mMineNew);
     EXPECT_TRUE(mBattle.mBattle.InNewMineField(95.0f, 155.0f, false));
-    // The next squad walking east into the found field stops at its edge and drops the waypoint in it.
+    // The next squad walking east into the found field stops at its edge and drops its move, the
+    // waypoint beyond the field too; the field is known to the squad's side.
+    EXPECT_EQ(near->mContactLevel, kContactFull);
     Infantry* next = Place(kGermanSquad, kGerman, 75.0f, 162.0f);
     next->mMoveSpeed = kMove;
     next->mNrWaypoints = 1;
-    next->mWaypoints[0].mX = 95.0f;
+    next->mWaypoints[0].mX = 130.0f;
     next->mWaypoints[0].mY = 162.0f;
     EXPECT_GT(next->MoveSpeed(nullptr), 0.0f);
     gCheckMinesAhead = true;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "units/Inanimate.h"
 #include "units/vehicle_fixtures.h"
 
 TEST(VehicleSpeed, LoadAndTerrainSetTheSpeed) {
@@ -417,4 +418,24 @@ TEST(VehicleObstacles, PushingSlowsByTheBlockersAndTheMoversWeights) {
     lorry->mContactLevel = kContactSeen; // an enemy blocks once seen
     ASSERT_EQ(lorry->IsObstacleTo(tank), kObstaclePush);
     EXPECT_FLOAT_EQ(tank->MoveSpeed(nullptr), free * 45.0f / (6.0f * 10.0f + 45.0f));
+}
+
+TEST(VehicleDrive, AFoundFieldAheadHaltsTheMoveBeforeIt) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAxis, 20, 20, 0);
+    auto* field = new Inanimate;
+    field->mUnitType = kUnitInanimate;
+    field->mSubtype = kInanimateATMines;
+    field->mSide = 0; // the Allies'
+    field->mX = 100.0f;
+    field->mY = 20.0f;
+    field->mActive = true;
+    field->mMineNew = true;
+    b.mBattle.mUnits->Add(field);
+    VehicleBattle::Order(tank, 170, 20, kPaceDefaultMove, kWaypointPathEnd);
+    b.Prepare();
+    b.Drive(4000);
+    EXPECT_EQ(tank->mNrWaypoints, 0);
+    EXPECT_GT(tank->mX, 40.0f);
+    EXPECT_LT(tank->mX, 88.0f);
 }

@@ -192,28 +192,22 @@ bool PlaceUnits(const ScenarioDescription& d, Battle* battle, std::vector<Unit*>
         if (NationOfForce(su.force) < 2 && su.side == 1)
             return Fault(fault, d, su.line,
                          "force " + std::to_string(su.force) + " does not fight for the Allies");
-        if (su.kind == 2) {
-            // A fortification: its kind, place and heading; no load.
-            Unit* item = MakeUnit(kUnitInanimate, su.row, su.force, su.experience, 0, 100);
-            if (!item) return Fault(fault, d, su.line, "this fortification cannot be made");
-            made->push_back(item);
-            item->mX = su.x;
-            item->mY = su.y;
-            item->mHeading = su.heading;
-            item->mSetupZone = su.zone;
-            item->SetIDCode(su.company, su.platoon, su.number);
-            continue;
-        }
-        Unit* unit = MakeUnit(su.kind == 1 ? kUnitVehicle : kUnitInfantry, su.row, su.force, su.experience,
-                              su.fitness, 100);
-        if (!unit) return Fault(fault, d, su.line, "this unit kind cannot be made yet");
+        // A fortification has its kind, place and heading, and no exit mark
+        // and no load.
+        const bool fortification = su.kind == 2;
+        const UnitType type = fortification ? kUnitInanimate : (su.kind == 1 ? kUnitVehicle : kUnitInfantry);
+        Unit* unit = MakeUnit(type, su.row, su.force, su.experience, fortification ? 0 : su.fitness, 100);
+        if (!unit)
+            return Fault(fault, d, su.line,
+                         fortification ? "this fortification cannot be made" : "this unit kind cannot be made yet");
         made->push_back(unit);
         unit->mX = su.x;
         unit->mY = su.y;
         unit->mHeading = su.heading;
         unit->mSetupZone = su.zone;
-        unit->mExitMark = su.exit;
         unit->SetIDCode(su.company, su.platoon, su.number);
+        if (fortification) continue;
+        unit->mExitMark = su.exit;
         if (su.kind == 1) static_cast<Vehicle*>(unit)->mIsLeader = su.leader;
         GiveBasicLoad(unit);
     }

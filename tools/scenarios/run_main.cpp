@@ -41,6 +41,7 @@
 #include "battle/VictoryFlag.h"
 #include "map/Map.h"
 #include "battle/Campaign.h"
+#include "engine/RandomStateKeeper.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OperationRunner.h"
 #include "units/Hack.h"
@@ -169,7 +170,10 @@ int main(int argc, char** argv) {
     std::printf("%s at turn %d\n", runner.Over() ? "ended" : "stopped", battle->mTurn);
     float axis = 0.0f, allies = 0.0f;
     int32_t parts[10] = {};
-    battle->CountVPs(false, true, &axis, &allies, parts);
+    {
+        RandomStateKeeper generator; // a report, not a rule
+        battle->CountVPs(false, true, &axis, &allies, parts);
+    }
     int32_t points[2] = {0, 0};
     for (int32_t j = 0; j < 10; ++j)
         points[j / 5] += parts[j];

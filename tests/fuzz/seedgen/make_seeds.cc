@@ -332,9 +332,13 @@ void TurnMergeSeeds() {
         host.mHost = (state & 32) == 0;
         Battle* old = gBattle;
         gBattle = &battle;
+        // A unit that has moved and a freed prisoner: their state follows.
+        battle.mUnits->GetUnit(0)->mHasMoved = true;
+        battle.mUnits->GetUnit(0)->mFreed = true;
         Bytes orders = Written([&](GFile* f) {
             battle.WritePartialTCP(f);
             f->WriteChar(0);
+            WriteUnitExtras(f, &battle);
         });
         ActionPacket* sound = battle.CreateActionPacket(0);
         sound->mType = kPacketSound;
@@ -347,6 +351,7 @@ void TurnMergeSeeds() {
             battle.WriteActionPackets(f);
             f->WriteShort(1);
             f->WriteShort(0);
+            WriteUnitExtras(f, &battle);
         });
         gBattle = old;
         for (uint8_t flags : {uint8_t(0), uint8_t(1), uint8_t(3)}) {
