@@ -253,6 +253,8 @@ void Infantry::ReadPassTwo(ScenarioCore* scenario) {
     mEmbarkTarget = Resolve(scenario, mEmbarkTarget);
     mAbandonedVehicle = Resolve(scenario, mAbandonedVehicle);
     mSibling = Resolve(scenario, mSibling);
+    // The record keeps no flag of its own: a linked half may rejoin.
+    mSiblingMayRejoin = mSibling != nullptr;
     if (gBattle) ResetAnimation();
     if (mSibling) {
         const int32_t full = GetOriginalNrMen();

@@ -167,6 +167,8 @@ Infantry* Infantry::Split() {
 
     mSibling = half;
     half->mSibling = this;
+    // The halves may join again whenever they stand together without orders.
+    mSiblingMayRejoin = half->mSiblingMayRejoin = true;
     mIsFirstHalf = true;
     half->mIsFirstHalf = false;
     half->mNameIndex = mSplitNameIndex;
@@ -258,5 +260,6 @@ void Infantry::JoinSibling() {
     if (gBattle) gBattle->RemoveUnitFromAI(other);
     other->mSibling = nullptr;
     mSibling = nullptr;
+    mSiblingMayRejoin = other->mSiblingMayRejoin = false;
     mIsFirstHalf = true;
 }

@@ -308,9 +308,15 @@ void Unit::StoreArc(bool firm, float x, float y) {
         mArcA = bearing;
         mArcB = bearing;
         mArcC = reach;
+        mArcFirstIsB = false;
     } else {
+        // The arc runs counter-clockwise from A to B, the smaller way round
+        // between the first edge and the pointer, however often it moved.
+        const float first = mArcFirstIsB ? mArcB : mArcA;
+        mArcA = first;
         mArcB = bearing;
-        if (Clamp360(mArcB - mArcA) > 180.0f) std::swap(mArcA, mArcB);
+        mArcFirstIsB = Clamp360(mArcB - mArcA) > 180.0f;
+        if (mArcFirstIsB) std::swap(mArcA, mArcB);
         if (reach > mArcC) mArcC = reach;
     }
     mArcD = 0.0f;

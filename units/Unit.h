@@ -832,6 +832,7 @@ public:
     float mArcB = 0.0f;
     float mArcC = 0.0f;
     float mArcD = 0.0f;
+    bool mArcFirstIsB = false; // while an arc is set: mArcB holds the edge set first
 
     // Spotting
     FogOfWarContact mContactLevel = kContactNone; // how well the enemy knows the unit

@@ -509,3 +509,98 @@ double MeanBrightness(const LongRect& rect) {
         }
     return n ? sum / static_cast<double>(n) : 0.0;
 }
+
+// ---- Shared by the tank and squad play-throughs -----------------------------
+
+bool OpenDemoBattle(PlayDriver& d, const std::string& file, int32_t side,
+                    const std::function<void(MVApplication*)>& choose) {
+    MVApplication* app = d.App();
+    d.Click(10, 10); // the title
+    if (!d.RunUntil([&] { return app->mFadeScreen == nullptr; }, 30000, "the title giving way")) return false;
+    auto* game = new GFile;
+    if (!game->IFile((d.Folder() + "/Szenarien/" + file + ".mvg").c_str(), kFileModeCompressedRead)) {
+        delete game;
+        ADD_FAILURE() << "no demo battle " << file;
+        return false;
+    }
+    app->HighLevelLoadGame(game);
+    if (!OpenBattleScreen(d, side, choose)) {
+        ADD_FAILURE() << file << ": the battle screen was not built";
+        return false;
+    }
+    return d.RunUntil(
+        [] { return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible(); },
+        20000, file + "'s battle screen");
+}
+
+ScreenDrawLog RecordFrame() {
+    ScreenDrawLog log;
+    gScreenDrawLog = &log;
+    if (GView* window = gKernel->GetWindow()) window->Refresh();
+    gKernel->UpdateScreen();
+    gScreenDrawLog = nullptr;
+    return log;
+}
+
+const ScreenDrawItem* FindTextHolding(const ScreenDrawLog& log, const std::string& part) {
+    for (const ScreenDrawItem& i : log.mItems)
+        if (i.mKind == 't' && i.mText.find(part) != std::string::npos) return &i;
+    return nullptr;
+}
+
+std::string RezText(int32_t id) {
+    GString255 text;
+    text.IStringRez(id);
+    return text.GetCString();
+}
+
+std::vector<uint16_t> GrabPixels(const LongRect& rect) {
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    const LongRect r = LongRect::Intersect(rect, LongRect{0, 0, back.width, back.height});
+    std::vector<uint16_t> pixels;
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x)
+            pixels.push_back(back.Row(y)[x]);
+    return pixels;
+}
+
+int32_t PixelsChanged(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b) {
+    int32_t n = static_cast<int32_t>(a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        n += a[i] != b[i];
+    return n;
+}
+
+void KeypadKey(uint8_t key) {
+    PlatformEvent e;
+    e.type = PlatformEvent::kKey;
+    e.key = key;
+    e.numpad = true;
+    gKernel->InjectEvent(e);
+    gKernel->DoOnePass(0);
+}
+
+bool WorldOnScreen(const PlayDriver& d, float x, float y, float z, int32_t* sx, int32_t* sy) {
+    if (!g3D) return false;
+    const GOLTAMatrix& m = *g3D->mCurrentMatrix;
+    if (x * m.m[0][2] + y * m.m[1][2] + z * m.m[2][2] + m.m[3][2] >= 0.0f) return false;
+    float px = x, py = y;
+    g3D->WorldToScreen(&px, &py, z, false);
+    *sx = static_cast<int32_t>(px);
+    *sy = static_cast<int32_t>(py);
+    return *sx >= 2 && *sy >= 2 && *sx < d.Width() - 2 && *sy < d.Height() - 90;
+}
+
+void LookAtPoint(PlayDriver& d, int32_t level, float x, float y) {
+    Map* map = gBattle->mMap;
+    const int32_t side = map->ViewingSide();
+    d.App()->JumpCameraToLevel(level);
+    map->mLockedUnit = nullptr;
+    map->mCameraX[side] = x;
+    map->mCameraY[side] = y;
+    map->mCameraHeading[side] = 1.5707964f;
+    map->DirtyClip();
+    d.Move(d.Width() / 2, d.Height() / 2); // a still scene draws on the pointer's move
+    d.Run(60);
+    RecordFrame(); // the frame whose camera places points on the screen
+}

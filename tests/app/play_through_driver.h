@@ -142,3 +142,34 @@ ScreenDrawLog DrawnTexts();
 const struct ScreenDrawItem* FindText(const ScreenDrawLog& log, const std::string& text);
 // Mean brightness (0..255) of the back buffer inside r.
 double MeanBrightness(const LongRect& r);
+
+// ---- Shared by the tank and squad play-throughs -----------------------------
+
+#include <vector>
+
+struct LongRect;
+struct ScreenDrawItem;
+
+// The title skipped and a built demo battle (file name without ".mvg")
+// opened as the scenario list opens it, one player on `side`, to its
+// battle screen; `choose` answers the sides screen first.
+bool OpenDemoBattle(PlayDriver& d, const std::string& file, int32_t side,
+                    const std::function<void(MVApplication*)>& choose);
+// The whole screen drawn again, with the record of its texts and pictures.
+ScreenDrawLog RecordFrame();
+// The first text of the record that holds `part` (Latin-1), or null.
+const ScreenDrawItem* FindTextHolding(const ScreenDrawLog& log, const std::string& part);
+// A string-table text, as the screen writes it.
+std::string RezText(int32_t id);
+// The back buffer's pixels inside r (clipped to the screen), row by row.
+std::vector<uint16_t> GrabPixels(const LongRect& r);
+// How many of two grabs' pixels differ.
+int32_t PixelsChanged(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b);
+// A key of the numeric key pad.
+void KeypadKey(uint8_t key);
+// A world point's place on the screen from the last frame's camera; false
+// behind the eye or off the map view.
+bool WorldOnScreen(const PlayDriver& d, float x, float y, float z, int32_t* sx, int32_t* sy);
+// Points the camera at (x, y) from the south at `level`, unlocked, and
+// draws a frame.
+void LookAtPoint(PlayDriver& d, int32_t level, float x, float y);

@@ -301,6 +301,10 @@ TEST_F(BalloonTest, HotKeyWindowRowsAndItsClosingClick) {
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->mText, Rez(1190));
     EXPECT_EQ(close->mG, 80);
+    // Every key's line ends inside the window (the fixed font: 7 pixels a character).
+    for (const InfoDrawItem& t : log.mItems)
+        if (t.mKind == 's' && t.mX != 320)
+            EXPECT_LE(t.mX + 7 * static_cast<int32_t>(t.mText.size()), 640) << t.mText;
     panel->DoClick(10, 10, false, false, false);
     EXPECT_EQ(map->mHotkeyPanel, nullptr);
     // The toggle opens and closes it.

@@ -97,6 +97,7 @@ TEST_F(InfantryLosses, ASplitSquadOfNineGivesFiveAndFourAndSharesItsStores) {
     EXPECT_EQ(mBattle.mBattle.mUnits->GetUnit(1), half);
     EXPECT_EQ(squad->mSibling, half);
     EXPECT_EQ(half->mSibling, squad);
+    EXPECT_TRUE(squad->mSiblingMayRejoin && half->mSiblingMayRejoin); // or they never join again
     EXPECT_TRUE(squad->mIsFirstHalf);
     EXPECT_FALSE(half->mIsFirstHalf);
     EXPECT_EQ(squad->MenAlive(), 5);

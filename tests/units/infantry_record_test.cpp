@@ -222,6 +222,7 @@ TEST_F(InfantryRecord, LinksHoldRawIdentifiersUntilTheSecondPass) {
     EXPECT_EQ(r->mTransport, nullptr);
     r->ReadPassTwo(&mBattle.mBattle);
     EXPECT_EQ(r->mSibling, b);
+    EXPECT_TRUE(r->mSiblingMayRejoin) << "a half read back may join its sibling";
     EXPECT_EQ(r->mAbandonedVehicle, b);
 
     a->mLinkID = 77;

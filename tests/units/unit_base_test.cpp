@@ -146,6 +146,14 @@ TEST(UnitArc, TwoEdgesMakeTheSmallerArcAndArmourOnlyArcsRejectSoftTargets) {
     EXPECT_TRUE(u.mArcFirm);
     EXPECT_TRUE(u.InCoveredArc(50, 0, nullptr, nullptr));
     EXPECT_FALSE(u.InCoveredArc(0, 50, nullptr, nullptr));
+    // The pointer sweeping clockwise from the first edge, its last place
+    // reported twice: the arc still spans the first edge to the pointer.
+    u.StoreArc(false, 100, 30);
+    for (float y : {10.0f, -10.0f, -10.0f})
+        u.StoreArc(true, 100, y);
+    EXPECT_TRUE(u.InCoveredArc(50, 8, nullptr, nullptr));
+    EXPECT_TRUE(u.InCoveredArc(50, -3, nullptr, nullptr));
+    EXPECT_FALSE(u.InCoveredArc(0, 50, nullptr, nullptr));
     u.mArcKind = true;
     Target soft, tank;
     tank.mArmoured = true;
