@@ -9,6 +9,7 @@
 #include "ai/AIPlanning.h"
 #include "ai_plan_fixture.h"
 #include "battle/BattleHost.h"
+#include "map/Square.h"
 
 namespace {
 
@@ -331,5 +332,74 @@ TEST(AIArtillery, TheAreaCountByVisibility) {
         int16_t area = -1;
         b.mBattle.AICountArtyTargetsNear(500, 500, kAxis, &area);
         EXPECT_EQ(area, want) << visibility;
+    }
+}
+
+// The last turns cap a battery at one round from turn + delay = last turn - 4
+// on; a turn (or a tenth of a turn of delay) earlier the cap is 5. Supply with
+// an empty first count asks 20 rounds, so the cap is what shows.
+TEST(AIArtillery, TheOneRoundCapFromFourTurnsBeforeTheLast) {
+    const struct {
+        int32_t turn;
+        float delay;
+        int32_t rounds;
+    } kCases[] = {{16, 0.0f, 1}, {15, 0.0f, 5}, {15, 1.0f, 1}, {15, 0.9f, 5}, {14, 2.0f, 1}};
+    for (const auto& c : kCases)
+        EXPECT_EQ(AIArtilleryRounds(c.turn, 20, c.delay, 1, false, true, 0), c.rounds)
+            << c.turn << " " << c.delay;
+}
+
+// In the first turn a point deep in the enemy's set-up zones (its square and
+// the squares two away in x and y) counts each small flag 15 and each large
+// one 45 that the planned side does not hold, taken 125 m nearer the side's
+// home edge (the West for the Axis) and worth less from 100 m to 200 m.
+TEST(AIArtillery, TheFirstTurnFlagBonusInTheEnemysZones) {
+    enum Change {
+        kNone,
+        kTurnTwo,
+        kOwnZone,
+        kSquare,
+        kEast,
+        kWest,
+        kNorth,
+        kSouth,
+        kLarge,
+        kOtherKind,
+        kOwnFlag,
+        kEnemysFlag,
+        kWrongSide,
+        kAt150,
+        kAt200
+    };
+    const struct {
+        Change change;
+        int16_t count;
+    } kCases[] = {{kNone, 15},   {kTurnTwo, 0},     {kOwnZone, 0},   {kSquare, 0}, {kEast, 0},
+                  {kWest, 0},    {kNorth, 0},       {kSouth, 0},     {kLarge, 45}, {kOtherKind, 0},
+                  {kOwnFlag, 0}, {kEnemysFlag, 15}, {kWrongSide, 0}, {kAt150, 7},  {kAt200, 0}};
+    for (const auto& c : kCases) {
+        PlanBattle b(60, 60);
+        b.mBattle.Host()->SetViewingSide(kAxis);
+        ASSERT_EQ(b.mBattle.HomeMapEdge(kAxis), 0);
+        b.mBattle.mTurn = c.change == kTurnTwo ? 2 : 1;
+        // The point (510, 510) lies in square (25, 25); the Allies' zone 2
+        // covers squares 22 to 28 both ways.
+        for (int32_t col = 22; col <= 28; ++col)
+            for (int32_t row = 22; row <= 28; ++row)
+                b.map().GetSquare(col, row)->mSetupZone = c.change == kOwnZone ? 5 : 2;
+        const int32_t gap[][2] = {{0, 0}, {0, 0}, {0, 0}, {25, 25}, {27, 25}, {23, 25}, {25, 23}, {25, 27}};
+        if (c.change >= kSquare && c.change <= kSouth)
+            b.map().GetSquare(gap[c.change][0], gap[c.change][1])->mSetupZone = 0;
+        const float east = c.change == kAt150 ? 150.0f : c.change == kAt200 ? 200.0f : 0.0f;
+        // A new flag is neutral, its holder the Axis's nation: it counts.
+        VictoryFlag* f = b.AddFlag(c.change == kWrongSide ? 385.0f : 635.0f + east, 510.0f,
+                                   c.change == kLarge       ? 1
+                                   : c.change == kOtherKind ? 2
+                                                            : 0);
+        if (c.change == kOwnFlag || c.change == kEnemysFlag) {
+            f->mNeutral = false;
+            f->mHolderNation = b.mBattle.GetForceNation(c.change == kOwnFlag);
+        }
+        EXPECT_EQ(b.mBattle.AICountArtyTargetsNear(510, 510, kAxis, nullptr), c.count) << c.change;
     }
 }

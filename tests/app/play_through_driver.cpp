@@ -481,15 +481,6 @@ bool GoAndWait(PlayDriver& d, const std::string& what) {
         120000, "the turn after GO (" + what + ")");
 }
 
-ScreenDrawLog DrawnTexts() {
-    ScreenDrawLog log;
-    gScreenDrawLog = &log;
-    if (GView* window = gKernel->GetWindow()) window->Refresh();
-    gKernel->UpdateScreen();
-    gScreenDrawLog = nullptr;
-    return log;
-}
-
 const ScreenDrawItem* FindText(const ScreenDrawLog& log, const std::string& text) {
     for (const ScreenDrawItem& i : log.mItems)
         if (i.mKind == 't' && i.mText == text) return &i;

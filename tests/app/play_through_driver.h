@@ -136,8 +136,6 @@ bool ScreensToBattle(PlayDriver& d, int32_t side, int32_t players, const char* p
                      const std::function<void()>& atSides = nullptr);
 // GO, then waits for the orders or the playback to come back.
 bool GoAndWait(PlayDriver& d, const std::string& what);
-// The screen drawn afresh with its texts recorded.
-ScreenDrawLog DrawnTexts();
 // The first recorded text equal to text; null when none.
 const struct ScreenDrawItem* FindText(const ScreenDrawLog& log, const std::string& text);
 // Mean brightness (0..255) of the back buffer inside r.

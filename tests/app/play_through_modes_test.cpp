@@ -130,7 +130,7 @@ public:
         auto* dialog = dynamic_cast<GFileDialog*>(gKernel->GetTopModal());
         if (!dialog || *mAnswered) return;
         *mAnswered = true;
-        const ScreenDrawLog log = DrawnTexts();
+        const ScreenDrawLog log = RecordFrame();
         mDriver.Shot("mail-chooser-" + mName);
         const ScreenDrawItem* line = FindText(log, mName + ".txt");
         if (!line) {
@@ -173,7 +173,7 @@ void SendTurn(PlayDriver& d, const std::string& name, bool pressGo) {
     d.Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
     ASSERT_TRUE(d.RunUntil([&] { return app->mSaveDialog && gKernel->IsViewAlive(app->mSaveDialog); }, 3000,
                            "the e-mail save dialog"));
-    const ScreenDrawLog log = DrawnTexts();
+    const ScreenDrawLog log = RecordFrame();
     bool dialogDrawn = false;
     for (const ScreenDrawItem& i : log.mItems)
         dialogDrawn = dialogDrawn || (i.mKind == 'b' && i.mPicture == 11253);
@@ -238,7 +238,7 @@ TEST(PlayThrough, EmailTurnEachWay) {
     // The Allied player sets up in turn: the set-up's title shows.
     d.Shot("mail-allies-opened");
     EXPECT_TRUE(gBattle->mSetupPhase);
-    EXPECT_NE(FindText(DrawnTexts(), "AUFSTELLUNG"), nullptr) << "the Allies' set-up title";
+    EXPECT_NE(FindText(RecordFrame(), "AUFSTELLUNG"), nullptr) << "the Allies' set-up title";
     SendTurn(d, "zug2", true);
     if (HasFatalFailure()) return;
     OpenTurn(d, "zug2", 0, "achse");
@@ -247,7 +247,7 @@ TEST(PlayThrough, EmailTurnEachWay) {
     d.Shot("mail-axis-opened");
     EXPECT_FALSE(gBattle->mSetupPhase);
     EXPECT_EQ(gBattle->mTurn, 1);
-    EXPECT_EQ(FindText(DrawnTexts(), "AUFSTELLUNG"), nullptr) << "no set-up title in the first turn";
+    EXPECT_EQ(FindText(RecordFrame(), "AUFSTELLUNG"), nullptr) << "no set-up title in the first turn";
     d.CheckGoShown("the Axis player's first orders");
     // A turn each way: the Axis orders go over, the Allied GO computes the
     // turn, and its file brings the Axis player the turn's replay.
@@ -303,13 +303,13 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
         d.Click(x, y);
         GString63 item;
         item.IStringRez(342 + 8); // -50: the Axis favoured
-        const ScreenDrawItem* line = FindText(DrawnTexts(), item.GetCString());
+        const ScreenDrawItem* line = FindText(RecordFrame(), item.GetCString());
         d.Shot("handicap-list");
         ASSERT_NE(line, nullptr) << "the handicap list";
         d.Click((line->mRect.left + line->mRect.right) / 2, (line->mRect.top + line->mRect.bottom) / 2);
         LongRect box;
         popup->GetGlobalBounds(&box);
-        const ScreenDrawItem* shown = FindText(DrawnTexts(), item.GetCString());
+        const ScreenDrawItem* shown = FindText(RecordFrame(), item.GetCString());
         EXPECT_TRUE(shown && shown->mRect.top >= box.top && shown->mRect.bottom <= box.bottom + 4)
             << "the chosen handicap in its box";
     }));
@@ -319,25 +319,25 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     ASSERT_TRUE(
         d.RunUntil([&] { return app->InteractionState() == kStateConfirm; }, 3000, "the handicap's box"));
     d.Shot("handicap-notice");
-    EXPECT_NE(FindText(DrawnTexts(), "Spielgleichgewicht: Achse +50%"), nullptr) << "the handicap's box";
+    EXPECT_NE(FindText(RecordFrame(), "Spielgleichgewicht: Achse +50%"), nullptr) << "the handicap's box";
     ASSERT_TRUE(d.ClickCommand(101));
     ASSERT_NE(gCampaign, nullptr);
     EXPECT_EQ(gCampaign->mTurn, 1);
     EXPECT_EQ(gBattle->mTimeOfDay, kNight);
     const double night = MapBrightnessFromTheMiddle(d);
     d.Shot("battle1-night-setup");
-    EXPECT_NE(FindText(DrawnTexts(), "Nacht"), nullptr) << "the panel's time of day";
+    EXPECT_NE(FindText(RecordFrame(), "Nacht"), nullptr) << "the panel's time of day";
     ASSERT_TRUE(GoAndWait(d, "the night's set-up"));
     ASSERT_EQ(app->InteractionState(), kStateConfirm) << "no question about the night";
     d.Shot("night-question");
-    EXPECT_NE(FindText(DrawnTexts(), "Die Nacht bricht herein."), nullptr) << "box 16's text";
+    EXPECT_NE(FindText(RecordFrame(), "Die Nacht bricht herein."), nullptr) << "box 16's text";
     ASSERT_TRUE(d.ClickCommand(18)); // yes: rest until morning
     ASSERT_TRUE(
         d.RunUntil([] { return gBattle && gBattle->mResultView && gBattle->mResultView->IsVisible(); }, 5000,
                    "battle 1's result"));
     d.Run(200);
     d.Shot("battle1-result");
-    const ScreenDrawLog result = DrawnTexts();
+    const ScreenDrawLog result = RecordFrame();
     EXPECT_NE(FindText(result, "Die Operation geht weiter."), nullptr);
     EXPECT_NE(FindText(result, "Es verbleiben noch 2 Gefechte."), nullptr);
     ASSERT_TRUE(d.ClickCommand(120));
@@ -347,7 +347,7 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     // Headed with the battle's number; one page: its arrows keep it.
     {
         auto firstLine = [&] {
-            for (const ScreenDrawItem& i : DrawnTexts().mItems)
+            for (const ScreenDrawItem& i : RecordFrame().mItems)
                 for (const GView* v = i.mOwner; i.mKind == 't' && v; v = v->GetParent())
                     if (v == app->mScenarioText) return i.mText;
             return std::string();
@@ -366,7 +366,7 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     EXPECT_EQ(gBattle->mTimeOfDay, kMorning);
     const double morning = MapBrightnessFromTheMiddle(d);
     d.Shot("battle2-morning-setup");
-    EXPECT_NE(FindText(DrawnTexts(), "Morgens"), nullptr) << "the panel's time of day";
+    EXPECT_NE(FindText(RecordFrame(), "Morgens"), nullptr) << "the panel's time of day";
     std::printf("[operation] the map's mean brightness: %.1f at night, %.1f in the morning\n", night,
                 morning);
     EXPECT_GT(morning, night * 1.2) << "battle 2's morning looks like battle 1's night";
@@ -406,7 +406,7 @@ TEST(PlayThrough, HattenInTheSnow) {
         weather->GetGlobalBounds(&box);
         auto linesIn = [&] {
             int32_t n = 0;
-            for (const ScreenDrawItem& i : DrawnTexts().mItems)
+            for (const ScreenDrawItem& i : RecordFrame().mItems)
                 n += i.mKind == 't' && i.mOwner == weather;
             return n;
         };
@@ -484,7 +484,7 @@ TEST(PlayThrough, HattenInTheSnow) {
     // The landmarks from above the village.
     LookNorthAt(d, 4, 640.0f, 400.0f, 200.0f);
     d.Shot("landmarks");
-    const ScreenDrawLog texts = DrawnTexts();
+    const ScreenDrawLog texts = RecordFrame();
     for (const char* name : {"Hatten", "Kasematt Esch"}) {
         const ScreenDrawItem* t = FindText(texts, name);
         ASSERT_NE(t, nullptr) << "landmark " << name << " not written";

@@ -40,6 +40,17 @@
 
 namespace {
 
+// The camera put `back` metres south of a ground point at `level`, the
+// pointer moved there and clicked.
+void ClickGroundFrom(PlayDriver& d, int32_t level, float x, float y, float back) {
+    LookAtPoint(d, level, x, y - back);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(d.GroundOnScreen(x, y, &sx, &sy));
+    d.Move(sx, sy);
+    d.Run(60);
+    d.Click(sx, sy);
+}
+
 constexpr int32_t kGo = 9;
 constexpr int32_t kNextTurn = 10;
 constexpr int32_t kRewind = 11;
@@ -742,12 +753,7 @@ void SetUpMove(PlayDriver& d, int32_t x, int32_t y, float toX, float toY) {
         ClickView(d, b);
     }
     ASSERT_EQ(d.App()->InteractionState(), kStateSetupPick57);
-    LookAtPoint(d, 1, toX, toY - 30.0f);
-    int32_t tx = 0, ty = 0;
-    ASSERT_TRUE(d.GroundOnScreen(toX, toY, &tx, &ty));
-    d.Move(tx, ty);
-    d.Run(60);
-    d.Click(tx, ty);
+    ClickGroundFrom(d, 1, toX, toY, 30.0f);
 }
 
 } // namespace
@@ -833,12 +839,7 @@ namespace {
 
 // A target drag from the selected unit, released at a ground point.
 void DragTargetTo(PlayDriver& d, float toX, float toY) {
-    LookAtPoint(d, 2, toX, toY - 60.0f);
-    int32_t tx = 0, ty = 0;
-    ASSERT_TRUE(d.GroundOnScreen(toX, toY, &tx, &ty));
-    d.Move(tx, ty);
-    d.Run(60);
-    d.Click(tx, ty);
+    ClickGroundFrom(d, 2, toX, toY, 60.0f);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "battle/UnitList.h"
 #include "battle/VehicleHitRules.h"
@@ -155,6 +156,53 @@ TEST(TurnAttack, MachineGunFireSharedAmongNoMenHurtsNobody) {
     EXPECT_EQ(empty->mHits[0], 0.0f);
     EXPECT_TRUE(std::isfinite(empty->mHits[0]));
     t.battle.mPendingAttacks.EmptyOut(true);
+}
+
+namespace {
+
+// A vehicle at the impact point that records the burst reaching it.
+class BurstVehicle : public Vehicle {
+public:
+    void ConcatName(GString*, bool) override {}
+    void DrawCode(bool, float, float) override {}
+    void TakeAreaHit(float power, int32_t, PendingAttack*) override { hits.push_back(power); }
+    bool CanBeDamaged() override { return true; }
+    bool IsArmoredVehicle(DataKnowledge, bool) override { return armoured; }
+    float GetZ() override { return gBattle->mMap->GetZCoord(mX, mY); }
+    float GetTEMFromLocation(float, float, float, bool, bool, bool, WeaponClass, bool, float*) override {
+        return 1.0f;
+    }
+    bool armoured = false;
+    std::vector<float> hits;
+};
+
+} // namespace
+
+// A machine-gun burst reaches an armoured vehicle with open hatches at 0.4 of
+// its firepower; buttoned up, or any soft vehicle, takes 0.1.
+TEST(TurnAttack, MachineGunBurstOnOpenClosedAndSoftVehicles) {
+    const struct {
+        bool armoured, buttoned;
+        float share;
+    } kCases[] = {{true, false, 0.4f}, {true, true, 0.1f}, {false, false, 0.1f}, {false, true, 0.1f}};
+    for (const auto& c : kCases) {
+        TurnBattle t;
+        ScriptUnit* mg = t.Add(kUnitInfantry, kAxis, 10, 10);
+        auto* v = new BurstVehicle;
+        v->mSide = 0;
+        v->mX = v->mY = 100.0f;
+        v->mActive = true;
+        v->armoured = c.armoured;
+        v->mButtoned = c.buttoned;
+        t.battle.mUnits->Add(v);
+        PendingAttack* a = t.Attack(mg, kWClassMG, 100, 100, 0);
+        const float f = a->GetFirepower(false, nullptr);
+        ASSERT_GT(f, 0.0f);
+        t.battle.ResolveAttack(a);
+        ASSERT_EQ(v->hits.size(), 1u) << c.armoured << c.buttoned;
+        EXPECT_FLOAT_EQ(v->hits[0], f * c.share) << c.armoured << c.buttoned;
+        t.battle.mPendingAttacks.EmptyOut(true);
+    }
 }
 
 TEST(TurnAttack, MachineGunFirepowerFallsWithRangeAndAMovingTarget) {

@@ -365,16 +365,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "a06aed28a480657fa9ac8d939c30846c302bb0fdad6d7264b2225365e2bb1246");
-    EXPECT_EQ(battles[1].stepDigest, "252b4621002a3626f4a15369741706eb00ebaceceac53d47a6f57b9e8b63b972");
+    EXPECT_EQ(battles[0].stepDigest, "832683fa3b5cd768500dcfeaa86acf213ea6c83b6e28900ac6844a73212c80db");
+    EXPECT_EQ(battles[1].stepDigest, "60023deca368f127ee003487f6279ff3f89bce7a271b5e9d6f8b14f89ad79d6f");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "5ae35683570a395cd7e14ab0080f53703e58b9ef954ce44db044cce99ee61764");
+              "236ca2f05f3416fe110dbf169967f4075dfebdbc4bb35e174d660deba32d495a");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "bf104833cdb84d9e5e440d515131eea7326921a7d0d775f7147d528c461240df");
+              "8ee0d86561cfd0faa655b20f77a2d924c1a34fbbab34fc27e7d5a73f6846bcef");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 25);
-    EXPECT_EQ(battles[1].frontLine, 26);
-    EXPECT_EQ(battles[2].frontLine, 26);
+    EXPECT_EQ(battles[0].frontLine, 24);
+    EXPECT_EQ(battles[1].frontLine, 28);
+    EXPECT_EQ(battles[2].frontLine, 28);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the

@@ -62,8 +62,8 @@ constexpr IntendedSize kIntended[] = {
     {"bruecke", 60, 100, 20},
     {"panzer", 15, 40, 15},
     {"grossangriff", 250, 330, 28},
-    {"ausbruch", 8, 40, 20},
-    {"hatten", 25, 50, 15},
+    {"ausbruch", 8, 40, 30},
+    {"hatten", 25, 50, 17},
 };
 
 class ShippedScenarios : public testing::TestWithParam<std::string> {

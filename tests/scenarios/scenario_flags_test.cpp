@@ -301,6 +301,7 @@ TEST_F(ShippedBattle, MarkedUnitsLeavingByTheirExitEdgeScore) {
     Unit* unmarked = Named(0, 'A', 1, 3);
     ASSERT_TRUE(east && west && unmarked);
     EXPECT_TRUE(east->MarkedForExit());
+    west->mExitMark = true; // the description marks one squad and the lorry
     unmarked->mExitMark = false;
     const float w = b->mMap->mWidthMetres;
     east->mX = w - 6.0f;
@@ -364,7 +365,7 @@ TEST_F(ShippedBattle, MarkedUnitsLeavingByTheirExitEdgeScore) {
         marked += u->MarkedForExit();
         out += u->LeftByExitEdge();
     }
-    EXPECT_EQ(marked, 3); // the three squads and the lorry, less the squad the test unmarked
+    EXPECT_EQ(marked, 3); // the marked squad and the lorry, and the squad the test marked
     EXPECT_EQ(out, 2);
 }
 

@@ -56,16 +56,16 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "9521b704a3bf158175de16eb78cc723663333c7330d13148f7bd6e1b995f5fd5",
-     "cfd29fe83ab9dd4938eb123fb86e6e7997d9b4a41f34e70a90095af793e7b818"},
+    {"hecken", "0c6d3af937911a1ba5703bf2d8fa2e4789d9f1a57a6df4ec8243c4992380aa8d",
+     "212d3d638c03e8554e10dbe5f5d8c1147b2d83d899b2894f4f5afcc9d02299bd"},
     {"bruecke", "39ed4fde86b77fad0769f8cdb4fc85bd7a7d5a6871c4b56f0156319244929e0b",
      "e1df3bdc78f39c42a907de27021abda0fdadc7a9097bf27f3eb14844928656a6"},
-    {"panzer", "9d94c4711889a81cb4b83dd34a347fb1ceebe559984cb0cffec86d42fcb83c84",
-     "bb91451a2c83d7b9a0bc9b3cab9bf01cac8f8c971a55db7b63057c589201aeb6"},
+    {"panzer", "08a35abb3bf881e766d61d4fd8a48cee916d051b3d4684bf7962fc7da04b1b72",
+     "3c67a10324fd95091dcf4072abca1c95ad4a045541e10d08eb1b3c356ecac0a3"},
     {"grossangriff", "3cd2d534ee44447f435534120a7fbbb873613a25e824d67c55dbe0b14353f94b",
-     "9fdaad74740ea106625bfa28d6eb8b8360c09eb4e87628ce2f46abe77189ece3"},
+     "ee8bfb14735f14451f06bd51107e9a054495faa5579bafc2522f62f9e868b7f2"},
     {"hatten", "16e904a834e7a47c0ee84358477335bff86536f50f727dfaf0a81dfc164acfee",
-     "3f6c838166cdf3c11e2aad72f024b9d1afcaa2b5eef98b0a9de0058af1afce29"},
+     "8b309cf31ce882ea614fbf4b6ed5e8ffc35aeb0e83efdfe7c733de7299e745fe"},
 };
 
 } // namespace

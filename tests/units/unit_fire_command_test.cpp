@@ -328,3 +328,49 @@ TEST_F(CommandRules, TheRoughDamageRatingNamesItsGrade) {
     EXPECT_STREQ(text.GetCString(), none.GetCString());
     EXPECT_EQ(squad->GetRoughAbilityToDamage(nullptr, kAmmoAP, nullptr), 0.0f);
 }
+
+namespace {
+
+// A vehicle that shows one plate of the armour a test sets to every firer.
+class OnePlate : public Tank {
+public:
+    void AISetArmorValues(DataKnowledge, Unit*, bool, float, bool, float armour[], int32_t aspect[],
+                          bool face[], float share[], float ratio[], int32_t* count, float) override {
+        armour[0] = plate;
+        aspect[0] = 280;
+        face[0] = false;
+        share[0] = 1.0f;
+        ratio[0] = 1.0f;
+        *count = 1;
+    }
+    float plate = 0.0f;
+};
+
+} // namespace
+
+// Rifle fire penetrates 0.1 mm with a kill factor of 1, and the squad's
+// cycle of 12 s leaves the rate at 1: the rating is 100.49 x the credit. A
+// penetration exactly equal to the armour takes the band of "at least the
+// armour" (0.75 on a fixed target, 0.625 on any other); a hair more armour
+// takes the band below.
+TEST_F(CommandRules, APenetrationEqualToTheArmourTakesTheBandAtTheArmour) {
+    squad->kit.mFullLoadTime = 8.0f;
+    squad->kit.mFullAimTime = 4.0f;
+    OnePlate* tank = Place<OnePlate>(kAllies, 1300.0f, 1000.0f);
+    const float p = 0.1f;
+    const float above = std::nextafter(p, 1.0f);
+    const struct {
+        bool fixed;
+        float armour;
+        float credit;
+    } kCases[] = {{true, 0.95f * p, 1.0f},  {true, std::nextafter(0.95f * p, 1.0f), 0.75f},
+                  {true, p, 0.75f},         {true, above, 0.25f},
+                  {true, 1.05f * p, 0.25f}, {true, std::nextafter(1.05f * p, 1.0f), 0.0f},
+                  {false, p, 0.625f},       {false, above, 0.42f}};
+    for (const auto& c : kCases) {
+        tank->mSubtype = c.fixed ? 1 : 0;
+        tank->plate = c.armour;
+        EXPECT_FLOAT_EQ(squad->GetRoughAbilityToDamage(nullptr, kAmmoAP, tank), c.credit * 100.49f)
+            << c.fixed << " " << c.armour;
+    }
+}
