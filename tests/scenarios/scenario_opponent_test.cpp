@@ -186,3 +186,24 @@ TEST(ComputerOpponent, TheRunnersComputerSideAndBonusFollowThePlan) {
     EXPECT_EQ(kept[0], kept[2]);
     EXPECT_NE(kept[1], kept[2]);
 }
+
+// The players screen's handicap through the runner: extra units for the
+// favoured side only, none for a scenario whose set-up options are fixed.
+TEST(ComputerOpponent, TheRunnersHandicapAddsUnitsToTheFavouredSide) {
+    ASSERT_TRUE(DecryptData());
+    auto counts = [](const char* scenario, int32_t handicap) {
+        BattleRunner runner;
+        runner.PlanSides(false, true);
+        runner.SetHandicap(handicap);
+        std::string error;
+        EXPECT_TRUE(runner.Load(Built(scenario), &error)) << error;
+        return std::make_pair(Places(runner.GetBattle(), kAxis).size(), Places(runner.GetBattle(), kAllies).size());
+    };
+    const auto plain = counts("hecken", 0);
+    const auto allies = counts("hecken", 100), axis = counts("hecken", -50);
+    EXPECT_EQ(allies.first, plain.first);
+    EXPECT_GT(allies.second, plain.second);
+    EXPECT_GT(axis.first, plain.first);
+    EXPECT_EQ(axis.second, plain.second);
+    EXPECT_EQ(counts("hatten", 200), counts("hatten", 0)); // set-up fixed
+}

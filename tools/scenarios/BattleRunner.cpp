@@ -130,6 +130,14 @@ bool BattleRunner::Load(const std::string& scenarioPath, std::string* error) {
         mBattle = contents.battle;
     }
     mBattle->mComputerBonus = mBonus;
+    if (mHandicap != 0 && mBattle->mSetupPhase && mBattle->mSideShortA[0] == 0) {
+        // The players screen closes before the battle opens: the extra units
+        // stand in the set-up.
+        Battle* old = gBattle;
+        gBattle = mBattle;
+        mBattle->Handicap(mHandicap);
+        gBattle = old;
+    }
     Open();
     return true;
 }

@@ -60,6 +60,10 @@ public:
     // them (before Load).
     void SetComputerSetup(int32_t option) { mHost.mSetupOption = option; }
     void SetComputerBonus(int32_t bonus) { mBonus = bonus; }
+    // The players screen's handicap in percent (positive favours the Allies,
+    // 0 none), given to a scenario whose set-up options are not fixed, as
+    // the screen offers it (before Load).
+    void SetHandicap(int32_t percent) { mHandicap = percent; }
     // Gives the script's orders only to the units of sides not planned
     // (before the first turn); by default every script order is given.
     void ScriptOnlyUnplanned(bool only) { mScriptOnlyUnplanned = only; }
@@ -104,6 +108,7 @@ private:
 
     RunnerHost mHost; // headless: one player, seen from the Axis
     int32_t mBonus = 0;
+    int32_t mHandicap = 0;
     Battle* mBattle = nullptr;
     Battle* mOldBattle = nullptr;
     uint16_t mSeed = 0;

@@ -4,6 +4,7 @@
 //
 //   dm_run <scenario.mvg> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>]
 //          [--variable] [--script-unplanned] [--computer-setup 0|1] [--bonus 0..3]
+//          [--handicap <percent>]
 //
 // --plan names the sides the computer plans at every GO (default 1, the
 // Allies); --seed replaces the scenario's seed; --variable plays the battle
@@ -13,7 +14,10 @@
 // the scenario's set-up; 1 places the computer's units freely) and --bonus
 // its experience bonus for the computer's side (0..3, default 0; only with
 // one side planned: the computer's side is the planned one, and with both or
-// neither planned no side is the computer's). At
+// neither planned no side is the computer's). --handicap is the players
+// screen's handicap (200, 150, 100, 75, 50, 25, 0 or the negatives: extra
+// units for the Allies when positive, for the Axis when negative), for a
+// scenario whose set-up options are not fixed. At
 // the end the runner prints
 // each side's share of the points and the units of either side that stand
 // off the map, the points by source (flags, casualties, captured men, exits,
@@ -84,7 +88,7 @@ int main(int argc, char** argv) {
     int seed = -1;
     bool variable = false;
     bool scriptUnplanned = false;
-    int setupOption = 0, bonus = 0;
+    int setupOption = 0, bonus = 0, handicap = 0;
     bool badOption = false;
     // A whole number within [low, high], or bad.
     auto number = [&badOption](const char* text, int low, int high) {
@@ -111,7 +115,11 @@ int main(int argc, char** argv) {
             setupOption = number(argv[++i], 0, 1);
         else if (std::strcmp(argv[i], "--bonus") == 0 && i + 1 < argc)
             bonus = number(argv[++i], 0, 3);
-        else if (std::strcmp(argv[i], "--plan") == 0 && i + 1 < argc) {
+        else if (std::strcmp(argv[i], "--handicap") == 0 && i + 1 < argc) {
+            handicap = number(argv[++i], -200, 200);
+            const int magnitude = handicap < 0 ? -handicap : handicap;
+            if (magnitude % 25 != 0 || magnitude == 125 || magnitude == 175) badOption = true;
+        } else if (std::strcmp(argv[i], "--plan") == 0 && i + 1 < argc) {
             const std::string plan = argv[++i];
             planAxis = plan == "0" || plan == "both";
             planAllies = plan == "1" || plan == "both";
@@ -125,7 +133,8 @@ int main(int argc, char** argv) {
         (bonus > 0 && planAxis == planAllies)) {
         std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
                              "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
-                             "              [--computer-setup 0|1] [--bonus 0..3 (one side planned)]\n"
+                             "              [--computer-setup 0|1] [--bonus 0..3 (one side planned)]"
+                             " [--handicap <percent>]\n"
                              "       dm_run <operation.mvh> [--turns <n>]\n");
         return 1;
     }
@@ -140,6 +149,7 @@ int main(int argc, char** argv) {
     runner.ScriptOnlyUnplanned(scriptUnplanned);
     runner.SetComputerSetup(setupOption);
     runner.SetComputerBonus(bonus);
+    runner.SetHandicap(handicap);
     if (seed >= 0) runner.OverrideSeed(static_cast<uint16_t>(seed));
     std::string error;
     if (!runner.Load(scenario, &error) || (!script.empty() && !runner.LoadScript(script, &error))) {
