@@ -214,6 +214,13 @@ void Battle::HandleVCRButton(int32_t command, bool shift) {
             if (mMap) mMap->mDrawMode = 0;
         }
         restart();
+        // Held, the screen shows the turn's start at once, as the clock
+        // does: what the first slice's packets set is played silently.
+        if (mPlayState == kPaused) {
+            SetPlaypoint(0);
+            mPlayNow = 0;
+            mPlayStart = PlaybackClock();
+        }
         RefreshInfoPanel();
         if (slow) {
             if (mMap) {

@@ -6,6 +6,7 @@
 
 #include "draw/Draw3D.h"
 #include "draw/InfantryDraw.h"
+#include "draw/UnitDraw.h"
 #include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Infantry.h"
@@ -86,7 +87,7 @@ void Infantry::ScaleForType(float* scale, float, float, float) {
     const RiderPlacement p = PlaceRider(this, *scale);
     if (p.carrier) {
         Vehicle* c = p.carrier;
-        d3::Translate(c->mX - mX, c->mY - mY, c->GetZ() - GetZ());
+        d3::Translate(c->mX - mX, c->mY - mY, c->GetZ() - VehicleDrawnSinking(*c) - GetZ());
         d3::RotateZ(c->mHeading - 90.0f);
         if (p.towed) d3::RotateZ(kTowAngle);
         Tilt(true);

@@ -211,7 +211,9 @@ void Unit::DrawItself(float a, float b, float c) {
     const char box = map->CheckSuperClipBox(mX, mY, radius);
     if (box == 0) return;
     bool needsClip = box == 1;
-    const float z = GetZ();
+    // A dug-in or bogged vehicle is drawn sunk into the ground; its place
+    // for the rules (GetZ) stays where it is.
+    const float z = GetZ() - (vehicle ? VehicleDrawnSinking(*static_cast<Vehicle*>(this)) : 0.0f);
     float scale = UnitEnlargement(a, b, c, map->DistanceToCamera(mX, mY, z, nullptr));
     d3::Push();
     d3::Translate(mX, mY, z);

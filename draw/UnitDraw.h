@@ -55,6 +55,11 @@ float VehicleModelUnit(int32_t model);
 // The metres per model unit of the model drawn for the vehicle: that of the
 // type its viewer is shown.
 float DrawnVehicleModelUnit(Vehicle* v);
+// How far below its place a vehicle is drawn, in metres: dug in
+// kVehicleDugInDepth, bogged kVehicleBoggedDepth, else 0.
+constexpr float kVehicleDugInDepth = 1.2f;
+constexpr float kVehicleBoggedDepth = 0.35f;
+float VehicleDrawnSinking(const Vehicle& v);
 
 // A vehicle as the viewing side sees it, for its drawing.
 struct VehicleView {

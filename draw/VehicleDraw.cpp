@@ -194,6 +194,11 @@ float DrawnVehicleModelUnit(Vehicle* v) {
     return VehicleModelUnit(shown);
 }
 
+float VehicleDrawnSinking(const Vehicle& v) {
+    if (v.mDugIn) return kVehicleDugInDepth;
+    return v.mBogged ? kVehicleBoggedDepth : 0.0f;
+}
+
 void Vehicle::ScaleForType(float* scale, float, float, float) {
     *scale *= DrawnVehicleModelUnit(this);
     d3::RotateZ(mHeading - 90.0f);

@@ -845,7 +845,8 @@ void DragTargetTo(PlayDriver& d, float toX, float toY) {
 } // namespace
 
 // The American observer in bruecke is given an area mission (its target
-// line drawn to the point) and a minute more of fire.
+// line drawn to the point) and a minute more of fire, and in the next turn
+// fires again at the point kept.
 TEST(PlayThrough, BrueckeObserverMission) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
     PlayDriver d("bruecke-observer", 800, 600);
@@ -881,4 +882,27 @@ TEST(PlayThrough, BrueckeObserverMission) {
     const int32_t minutes = observer->mExtraArtilleryMinutes;
     ClickView(d, more);
     EXPECT_EQ(observer->mExtraArtilleryMinutes, minutes + 1);
+    // In the next turn, the mission called off, "fire again" aims at the
+    // point kept from the last: the mission line is drawn there again.
+    ASSERT_TRUE(Go(d, "turn 1's GO"));
+    ASSERT_TRUE(d.ClickCommand(kNextTurn));
+    ASSERT_TRUE(d.RunUntil([&] { return gBattle->mTurn == 2 && app->InteractionState() == kStateNone; }, 20000,
+                           "turn 2"));
+    ASSERT_TRUE(observer->mActive && observer->CanDoOrder(42)) << "the observer kept no point";
+    const float keptX = observer->mFOTargetX, keptY = observer->mFOTargetY;
+    // A mission still running is called off first, its line gone.
+    ASSERT_TRUE(ClickUnit(d, observer, &x, &y, 1));
+    if (observer->mAreaTarget) {
+        ASSERT_TRUE(ChooseOrder(d, x, y, 43));
+        ASSERT_FALSE(observer->mAreaTarget);
+    }
+    LookAtPoint(d, 2, keptX, keptY - 60.0f);
+    const std::vector<uint16_t> kept = GrabPixels(BoundsOf(TheMap()->mView));
+    ASSERT_TRUE(ClickUnit(d, observer, &x, &y, 1));
+    ASSERT_TRUE(ChooseOrder(d, x, y, 42));
+    EXPECT_TRUE(observer->mAreaTarget && observer->mAreaTargetX == keptX && observer->mAreaTargetY == keptY)
+        << "fire again did not aim at the kept point";
+    LookAtPoint(d, 2, keptX, keptY - 60.0f);
+    EXPECT_GT(PixelsChanged(kept, GrabPixels(BoundsOf(TheMap()->mView))), 200) << "no mission line drawn again";
+    d.Shot("bruecke-observer-fire-again");
 }

@@ -200,6 +200,20 @@ TEST(TurnPlayback, RewindAndReplayRebuildTheSameState) {
     EXPECT_TRUE(Take(t.battle) == straight);
 }
 
+TEST(TurnPlayback, ARewindWhileHeldShowsTheTurnsStartAtOnce) {
+    TurnBattle t;
+    ComputeBusyTurn(t);
+    t.battle.mPlayState = 15;
+    t.PlayToEnd(1000);
+    ASSERT_EQ(t.battle.mPlayState, 13);
+    Unit* walker = t.battle.mUnits->GetUnit(0);
+    EXPECT_GT(walker->mX, 100.0f);
+    t.battle.HandleVCRButton(11, false);
+    EXPECT_EQ(walker->mX, 20.0f) << "the walker stays at its end place until play";
+    EXPECT_EQ(t.battle.PlaybackTimeSlice(), 0);
+    EXPECT_EQ(t.battle.mPlayState, 13);
+}
+
 TEST(TurnPlayback, SavedTurnReplaysAlike) {
     TurnBattle t;
     ComputeBusyTurn(t);
