@@ -164,6 +164,10 @@ void PlayDriver::Click(int32_t x, int32_t y, bool doubleClick) {
 void PlayDriver::Hold(int32_t x, int32_t y, int32_t ms, bool keepDown) {
     Press(x, y);
     Run(ms);
+    // One pass that starts after the time is up: on a loaded machine the last
+    // pass of the run can start before the kernel's hold delay and end after
+    // it, and the release would then come before the hold was ever seen.
+    gKernel->DoOnePass(5);
     if (!keepDown) {
         Release(x, y);
         Run(60);
