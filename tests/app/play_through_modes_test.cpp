@@ -526,9 +526,9 @@ TEST(PlayThrough, HattenInTheSnow) {
     ASSERT_TRUE(d.RunUntil([] { return gBattle == nullptr; }, 5000, "the battle left"));
     std::ifstream in(std::string(DM_SCENARIO_SOURCE_DIR) + "/hatten.txt", std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string grenadiers = "force axis 0 veteran";
+    const std::string grenadiers = "force axis 0 hardened";
     ASSERT_NE(text.find(grenadiers), std::string::npos);
-    text.replace(text.find(grenadiers), grenadiers.size(), "force axis 3 veteran");
+    text.replace(text.find(grenadiers), grenadiers.size(), "force axis 3 hardened");
     std::ofstream(d.Folder() + "/hatten-ski.txt", std::ios::binary) << text;
     ScenarioFault fault;
     ASSERT_TRUE(
