@@ -25,9 +25,9 @@ float Distance3(Unit* a, Unit* b) {
 }
 
 // The side a unit is stepped with: 0 when exactly one of its Axis and
-// captured flags is set, else 1.
+// surrendered flags is set, else 1 (a prisoner steps with its captors).
 Affiliation SteppingSide(const Unit* u) {
-    return u->IsAxis() != u->mCaptured ? kAxis : kAllies;
+    return u->IsAxis() != u->mSurrendered ? kAxis : kAllies;
 }
 
 bool MovementOrder(int32_t order) {

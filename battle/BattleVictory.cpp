@@ -381,8 +381,11 @@ void Battle::EndEarly(Affiliation side) {
             Unit* u = mUnits->GetUnit(i);
             if (u->mOffMapState != 0) continue;
             if (u->GetAffiliation() == side) {
+                // The side's infantry goes into captivity as a unit that
+                // surrendered does: the result counts its men as captured,
+                // the points go to the enemy, and the saved game keeps it.
                 if (u->mUnitType == kUnitInfantry) {
-                    u->mCaptured = true;
+                    u->mSurrendered = true;
                 } else if (u->mUnitType == kUnitVehicle && u->mActive) {
                     // Only a vehicle still in the fight is handed over; a
                     // wreck stays where it burned and counts as lost.
@@ -392,8 +395,9 @@ void Battle::EndEarly(Affiliation side) {
                     u->mCasualties = crew;
                     u->mOffMapState = 1;
                 }
-            } else if (u->mUnitType == kUnitInfantry && u->mCaptured) {
-                u->mCaptured = false;
+            } else if (u->mUnitType == kUnitInfantry && u->mSurrendered) {
+                // The prisoners it held are free again.
+                u->mSurrendered = false;
                 u->mFreed = true;
                 u->mContactLevel = 5;
                 u->mSuppression = 0.0f;

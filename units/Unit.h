@@ -713,8 +713,9 @@ public:
     bool mKnockedOut = false;
     bool mDestroyed = false;
     bool mTurretDislodged = false;
+    // A prisoner: set by Infantry::Surrender and, for a side that gives up,
+    // by Battle::EndEarly; kept in the unit's record.
     bool mSurrendered = false;
-    bool mCaptured = false;
     bool mFreed = false;
     bool mExiting = false;
     int32_t mOffMapState = 0; // 0 on the map, 1-2 exited, 3 in the sewers

@@ -52,10 +52,10 @@ float OrderFactor(int32_t band) {
     return 0.1f;
 }
 
-// A unit that can hold no ground: dead, knocked out, surrendered, captured,
-// off the map or riding in or on a carrier.
+// A unit that can hold no ground: dead, knocked out, surrendered, off the
+// map or riding in or on a carrier.
 bool HoldsNoGround(const Unit& u) {
-    return !u.mActive || u.mKnockedOut || u.mSurrendered || u.mCaptured || u.mOffMapState != 0 ||
+    return !u.mActive || u.mKnockedOut || u.mSurrendered || u.mOffMapState != 0 ||
            u.mTransport != nullptr;
 }
 
@@ -115,7 +115,7 @@ float Infantry::GetExitValue(bool* exited, bool count) {
     if (count) return value;
     const int32_t full = GetOriginalNrMen();
     const int32_t men = MenAlive();
-    if (!mActive || mSurrendered || mCaptured || full <= 0 || men <= 0) return 0.0f;
+    if (!mActive || mSurrendered || full <= 0 || men <= 0) return 0.0f;
     return value * static_cast<float>(men) / static_cast<float>(full);
 }
 

@@ -392,8 +392,8 @@ TEST(NetworkEnding, CeaseFireFirstThenTheAxisThenTheAlliesGivingUp) {
         t.battle.mSurrenderState[kAxis] = axisState;
         t.battle.mSurrenderState[kAllies] = alliesState;
         const bool ended = t.battle.TCPIPTruceOrSurrenderCheck();
-        *axisTaken = axis->mCaptured;
-        *alliesTaken = allies->mCaptured;
+        *axisTaken = axis->mSurrendered;
+        *alliesTaken = allies->mSurrendered;
         EXPECT_EQ(ended, t.battle.mTurn == 13);
         return ended;
     };

@@ -132,8 +132,8 @@ TEST(TurnSelection, SteppingTakesTheViewingSidesUnitsInListOrder) {
     t.battle.GoToNextUnit(false);
     EXPECT_EQ(t.battle.mSelectedUnit, last);
 
-    // A captured Axis unit steps with the other side.
-    first->mCaptured = true;
+    // An Axis prisoner steps with the other side.
+    first->mSurrendered = true;
     t.battle.SetSelectedUnit(nullptr);
     t.battle.GoToNextUnit(true);
     EXPECT_EQ(t.battle.mSelectedUnit, last);
