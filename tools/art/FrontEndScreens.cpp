@@ -12,7 +12,11 @@ using namespace Palette;
 void Briefing(AssetStore& store, const Fonts& fonts) {
     Image panel(140, 480);
     DrawPanel(panel, 0, 0, 140, 480, kGrey, 11150);
-    DrawPanel(panel, 4, 4, 132, 132, kGreyDark, 2, true);
+    // The general briefing shows the panel's top as it is; a side's briefing
+    // lays its badge (11152) over it at (5, 5).
+    Label(panel, fonts, 0, "ALLGEMEINE", 70, 60, kSand, 0);
+    Rule(panel, 20, 70, 100);
+    Label(panel, fonts, 0, "LAGE", 70, 90, kSand, 0);
     // The page and page-count fields: the text views over them write in their default black, like
     // the briefing text beside them, so the fields are light.
     Label(panel, fonts, 1, "SEITE", 12, 156, kText);
@@ -224,11 +228,15 @@ void SaveDialogs(AssetStore& store, const Fonts& fonts) {
 void Result(AssetStore& store, const Fonts& fonts) {
     Image img(kResultW, kResultH);
     DrawPanel(img, 0, 0, kResultW, kResultH, kOliveDark, 11102);
-    Label(img, fonts, 0, "ERGEBNIS DER SCHLACHT", kResultW / 2, 34, kHighlightText, 0, 2);
-    Rule(img, 40, 44, kResultW - 80);
-    // Text areas the program fills: title, how it ended, the grade.
-    DrawPanel(img, 36, 50, kResultW - 72, 24, Shade(kOliveDark, 0.8f), 1, true);
-    DrawPanel(img, 36, 112, kResultW - 72, 40, Shade(kOliveDark, 0.8f), 2, true);
+    Label(img, fonts, 0, "ERGEBNIS DER SCHLACHT", kResultW / 2, 30, kHighlightText, 0, 2);
+    Rule(img, 40, 37, kResultW - 80);
+    // Text areas the program fills, its lines written with y as their
+    // baseline: the title at 55, how it ended at 118 with up to three lines
+    // under it at a 15-pixel step (the operation's lines, the grade). Each
+    // area's inside starts 4 pixels above the capitals and ends below the
+    // last line's descenders.
+    DrawPanel(img, 36, 42, kResultW - 72, 22, Shade(kOliveDark, 0.8f), 1, true);
+    DrawPanel(img, 36, 104, kResultW - 72, 68, Shade(kOliveDark, 0.8f), 2, true);
 
     // The program writes each row's figures at x 244 and 337 with the row's
     // y as the text's baseline (capitals from y - 7 down to y, descenders to
