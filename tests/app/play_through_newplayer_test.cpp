@@ -1,0 +1,375 @@
+// What a new player meets between the battles: the operation's night rested
+// into its result, an e-mail turn whose replay both players watch in turn,
+// the second hotseat player's replay, and the scenario list's delete button.
+// Run by scripts/xvfb-play; skipped elsewhere.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "app/AppTypes.h"
+#include "app/BattleScreen.h"
+#include "app/FrontEndModals.h"
+#include "app/MVApplication.h"
+#include "app/ScenarioScroller.h"
+#include "app/ScenarioSnapshot.h"
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "engine/GBlitView.h"
+#include "engine/GButton2D.h"
+#include "engine/GDrawRecord.h"
+#include "engine/GEditView.h"
+#include "engine/GFileDialog.h"
+#include "engine/GKernel.h"
+#include "engine/GOLTA.h"
+#include "platform/PlatformEvent.h"
+#include "play_through_driver.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kHecken = "Hecken bei Saint-L";
+constexpr int32_t kGo = 9, kNextTurn = 10, kForward = 14;
+
+// The playback clock as the screen writes it.
+std::string ClockShown() {
+    TimerView* timer = TheApp()->mBattleScreen.mTimer;
+    for (const ScreenDrawItem& i : RecordFrame().mItems)
+        if (i.mKind == 't' && i.mOwner == timer) return i.mText;
+    return "";
+}
+
+bool MailBoxShown() {
+    return dynamic_cast<PBEMModal*>(gKernel->GetTopModal()) != nullptr;
+}
+
+// A replay that waits held at its start: paused, at slice 0, "0:00" on its
+// clock; its play button then starts it.
+void CheckHeldAtStart(PlayDriver& d, const std::string& who) {
+    MVApplication* app = d.App();
+    ASSERT_EQ(app->InteractionState(), kStatePlayback) << who;
+    d.Run(600);
+    EXPECT_TRUE(gBattle->mPlaybackPaused) << who;
+    EXPECT_LE(gBattle->mPlayNow, 0) << who;
+    EXPECT_EQ(ClockShown(), "0:00") << who;
+    d.Shot("held-" + who);
+    int32_t x = 0, y = 0;
+    PlayDriver::CentreOf(app->mBattleScreen.mPlayPause, &x, &y);
+    d.Click(x, y);
+    d.Run(800);
+    EXPECT_GT(gBattle->mPlayNow, 0) << who << ": the play button starts it";
+}
+
+// The replay run to its end; the clock stands at the last second.
+void PlayToTheEnd(PlayDriver& d, const std::string& who) {
+    for (int i = 0; i < 40 && !gBattle->AtEndOfPlayback(); ++i)
+        if (!d.ClickCommand(kForward)) break;
+    ASSERT_TRUE(d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 30000, "the end of the replay"));
+    d.Run(300);
+    EXPECT_EQ(ClockShown(), "0:60") << who;
+}
+
+// Answers the e-mail file chooser: a double click on the file's line.
+class MailFileChooser : public GView {
+public:
+    MailFileChooser(std::string name, bool* answered, bool* alive)
+        : mName(std::move(name)), mAnswered(answered), mAlive(alive) {
+        IView(nullptr, 0, 0, 1, 1);
+        SetIdleTimer(0);
+        *mAlive = true;
+    }
+    ~MailFileChooser() override { *mAlive = false; }
+    void DoIdle() override {
+        if (*mAnswered || !dynamic_cast<GFileDialog*>(gKernel->GetTopModal())) return;
+        *mAnswered = true;
+        const ScreenDrawItem* line = FindText(RecordFrame(), mName + ".txt");
+        if (!line) {
+            ADD_FAILURE() << "the chooser shows no line for " << mName;
+            gKernel->GetTopModal()->DoCommand(GFileDialog::kCmdCancel);
+            return;
+        }
+        PlatformEvent e;
+        e.x = (line->mRect.left + line->mRect.right) / 2;
+        e.y = (line->mRect.top + line->mRect.bottom) / 2;
+        e.button = 1;
+        for (auto type : {PlatformEvent::kMouseMove, PlatformEvent::kMouseDown, PlatformEvent::kMouseUp}) {
+            e.type = type;
+            e.doubleClick = type == PlatformEvent::kMouseDown;
+            gKernel->InjectEvent(e);
+        }
+    }
+
+private:
+    std::string mName;
+    bool* mAnswered;
+    bool* mAlive;
+};
+
+// From the e-mail box (GO pressed first when asked) through the save dialog
+// to the main menu, the file written as name.
+void SendTurn(PlayDriver& d, const std::string& name, bool pressGo) {
+    MVApplication* app = d.App();
+    if (pressGo) {
+        ASSERT_TRUE(d.ClickCommand(kGo));
+    }
+    ASSERT_TRUE(d.RunUntil(MailBoxShown, 60000, "the e-mail box"));
+    LongRect box;
+    gKernel->GetTopModal()->GetGlobalBounds(&box);
+    d.Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    ASSERT_TRUE(d.RunUntil([&] { return app->mSaveDialog && gKernel->IsViewAlive(app->mSaveDialog); }, 3000,
+                           "the e-mail save dialog"));
+    for (int i = 0; i < 30; ++i)
+        d.Key(kKeyBackspace);
+    d.Type(name);
+    d.Key(kKeyReturn);
+    ASSERT_TRUE(d.RunUntil([&] { return !gBattle && !gKernel->IsViewAlive(app->mSaveDialog); }, 5000,
+                           "the file sent"));
+    if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
+    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 3000, "the main menu"));
+    EXPECT_TRUE(fs::exists(d.Folder() + "/" + MailFolder() + "/" + name + ".txt")) << name;
+    d.AllowBeeps();
+}
+
+// The other player opens the file from the main menu.
+void OpenTurn(PlayDriver& d, const std::string& name, int32_t side, const char* password) {
+    ASSERT_TRUE(d.ClickCommand(68));
+    d.Run(100);
+    bool answered = false, alive = false;
+    auto* chooser = new MailFileChooser(name, &answered, &alive);
+    ASSERT_TRUE(d.ClickCommand(74));
+    if (alive) delete chooser;
+    ASSERT_TRUE(answered && gBattle) << name << " did not open";
+    EXPECT_EQ(d.App()->mSide, side) << name;
+    ASSERT_TRUE(ScreensToBattle(d, side, 116, password));
+    d.AllowBeeps();
+}
+
+} // namespace
+
+// Mortain as the Axis against the computer: the first battle falls at night
+// and the player rests (box 16's yes). The result screen grades the battle
+// with the operation's judgement, shows no figure where nothing was lost,
+// and writes each line inside the area painted for it.
+TEST(PlayThrough, NightRestIsGradedAsTheOperationJudges) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("night-rest", 800, 600);
+    fs::copy_file(fs::current_path() / "Szenarien" / "mortain.mvh",
+                  fs::path(d.Folder()) / "Szenarien" / "mortain.mvh");
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(ToMainMenu(d));
+    MVApplication* app = d.App();
+    ASSERT_TRUE(OpenListed(d, "Gegenangriff bei Mortain", true));
+    // The general briefing carries no badge; the panel's top is no dark box.
+    ASSERT_TRUE(d.RunUntil([] { return ShownCommand({85}) != 0; }, 5000, "the general briefing"));
+    {
+        const ScreenDrawLog log = RecordFrame();
+        const ScreenDrawItem* panel = nullptr;
+        bool badge = false;
+        for (const ScreenDrawItem& i : log.mItems) {
+            if (i.mKind == 'b' && i.mPicture == 11150) panel = &i;
+            badge = badge || (i.mKind == 'b' && i.mPicture == 11152);
+        }
+        d.Shot("general-briefing");
+        ASSERT_NE(panel, nullptr);
+        EXPECT_FALSE(badge);
+        const LongRect top{panel->mRect.left + 5, panel->mRect.top + 5, panel->mRect.left + 135,
+                           panel->mRect.top + 135};
+        const LongRect below{panel->mRect.left + 5, panel->mRect.top + 250, panel->mRect.left + 135,
+                             panel->mRect.top + 300};
+        EXPECT_GT(MeanBrightness(top), 0.8 * MeanBrightness(below)) << "a dark box at the panel's top";
+    }
+    ASSERT_TRUE(ScreensToBattle(d, 0, 114, ""));
+    while (app->InteractionState() == kStateConfirm && ShownCommand({101}))
+        d.ClickCommand(101); // a notice (the handicap)
+    ASSERT_EQ(gBattle->mTimeOfDay, kNight);
+    ASSERT_TRUE(GoAndWait(d, "the night's set-up"));
+    ASSERT_EQ(app->InteractionState(), kStateConfirm) << "no question about the night";
+    ASSERT_TRUE(d.ClickCommand(18)); // yes: rest until morning
+    ASSERT_TRUE(
+        d.RunUntil([] { return gBattle && gBattle->mResultView && gBattle->mResultView->IsVisible(); }, 5000,
+                   "the result"));
+    d.Run(200);
+    d.Shot("night-rest-result");
+    const ScreenDrawLog log = RecordFrame();
+    LongRect view;
+    gBattle->mResultView->GetGlobalBounds(&view);
+    // The operation's judgement of the advance so far, from the Axis' side.
+    const int32_t grade = std::clamp(gCampaign->ComputeVictor() + 4, 0, 8);
+    std::printf("[night-rest] grade %d, front line %d\n", grade, gCampaign->mFrontLine);
+    const ScreenDrawItem* judged = FindText(log, RezText(449) + RezText(440 + grade));
+    EXPECT_NE(judged, nullptr) << "the grade the operation reckons";
+    // Each line inside its area (the title's from y 42 to 64, the ending's
+    // from 104 to 172, each framed 3 pixels deep).
+    const ScreenDrawItem* title = FindTextHolding(log, "Gegenangriff bei Mortain");
+    const ScreenDrawItem* goesOn = FindText(log, RezText(466));
+    ASSERT_TRUE(title && goesOn && judged);
+    EXPECT_GE(title->mRect.top, view.top + 45);
+    EXPECT_LE(title->mRect.bottom, view.top + 61);
+    EXPECT_GE(goesOn->mRect.top, view.top + 107);
+    EXPECT_LE(judged->mRect.bottom, view.top + 169);
+    // Nothing lost: every cell of the figures stays empty.
+    for (const ScreenDrawItem& i : log.mItems) {
+        if (i.mKind == 't' && i.mOwner == gBattle->mResultView) {
+            EXPECT_LT(i.mRect.top, view.top + 190) << "a figure " << i.mText << " where nothing was lost";
+        }
+    }
+}
+
+// Hecken by e-mail into its first replay: the player who opens the computed
+// turn watches it held at 0:00, and his START only sends the file on; the
+// other player then watches the same replay, held at 0:00 too, and gives
+// the next orders first, which his GO sends back.
+TEST(PlayThrough, EmailReplayIsWatchedByBothBeforeTheNextOrders) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("email-replays", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(ToMainMenu(d));
+    MVApplication* app = d.App();
+    ASSERT_TRUE(OpenListed(d, kHecken, false));
+    ASSERT_TRUE(ScreensToBattle(d, 0, 116, "achse"));
+    const char* password[2] = {"achse", "alliierte"};
+    int32_t side = 0;
+    // Both set-ups, then the first turn's orders each way; the second GO
+    // computes the turn.
+    for (int32_t hand = 1; hand <= 4; ++hand) {
+        SendTurn(d, "zug" + std::to_string(hand), true);
+        if (HasFatalFailure()) return;
+        side = 1 - side;
+        OpenTurn(d, "zug" + std::to_string(hand), side, password[side]);
+        if (HasFatalFailure()) return;
+    }
+    ASSERT_GT(gBattle->mPackets.GetCount(), 0) << "the computed turn's file";
+    const int32_t first = side;
+    CheckHeldAtStart(d, "first-viewer");
+    PlayToTheEnd(d, "first-viewer");
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(d.ClickCommand(kNextTurn));
+    d.Run(300);
+    EXPECT_TRUE(MailBoxShown()) << "the first viewer's START sends the file on";
+    EXPECT_EQ(gBattle ? gBattle->mTurn : 0, 1) << "no orders in between";
+    SendTurn(d, "zug5", false);
+    if (HasFatalFailure()) return;
+    side = 1 - side;
+    OpenTurn(d, "zug5", side, password[side]);
+    if (HasFatalFailure()) return;
+    CheckHeldAtStart(d, "second-viewer");
+    PlayToTheEnd(d, "second-viewer");
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(d.ClickCommand(kNextTurn));
+    ASSERT_TRUE(d.RunUntil([&] { return app->InteractionState() == kStateNone && gBattle->mTurn == 2; },
+                           10000, "the second turn's orders"));
+    d.Shot("second-viewer-orders");
+    EXPECT_FALSE(MailBoxShown());
+    d.CheckGoShown("the second viewer's orders");
+    std::printf("[email-replays] side %d watched first and sent on, side %d gives the orders\n", first, side);
+    SendTurn(d, "zug6", true);
+}
+
+// Hecken in hotseat: the player whose GO computes the first turn watches it
+// run at once; his START hands over, and after the other player's password
+// (a wrong one first: refused, the field emptied, the way back to the menu
+// offered) that player's replay waits held at 0:00.
+TEST(PlayThrough, HotseatSecondReplayWaitsAtItsStart) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("hotseat-replays", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(ToMainMenu(d));
+    MVApplication* app = d.App();
+    ASSERT_TRUE(OpenListed(d, kHecken, false));
+    ASSERT_TRUE(ScreensToBattle(d, 0, 115, "achse"));
+    const char* password[2] = {"achse", "alliierte"};
+    // Each player's GO and the hand-overs until the first turn plays back.
+    const uint32_t start = ClockTime();
+    while (app->InteractionState() != kStatePlayback && ClockTime() - start < 60000 && !HasFailure()) {
+        d.AllowBeeps();
+        if (app->mPasswordField && gKernel->IsViewAlive(app->mPasswordField) &&
+            app->mPasswordField->IsVisible()) {
+            d.Type(password[app->mSide == 1 ? 1 : 0]);
+            d.Key(kKeyReturn);
+            d.Run(200);
+        } else if (int32_t c = ShownCommand({85, 86, 87, 89})) {
+            d.ClickCommand(c);
+        } else if (app->InteractionState() == kStateNone && ShownCommand({kGo})) {
+            d.ClickCommand(kGo);
+            d.Run(300);
+        } else {
+            d.Run(100);
+        }
+    }
+    ASSERT_EQ(app->InteractionState(), kStatePlayback);
+    const int32_t computer = app->ViewingSide();
+    const int32_t from = gBattle->mPlayNow;
+    d.Run(1000);
+    EXPECT_FALSE(gBattle->mPlaybackPaused);
+    EXPECT_GT(gBattle->mPlayNow, from) << "the computing player's replay runs";
+    ASSERT_TRUE(d.ClickCommand(kNextTurn));
+    ASSERT_TRUE(d.RunUntil([&] { return app->mPasswordField && app->mPasswordField->IsVisible(); }, 10000,
+                           "the other player's password"));
+    EXPECT_EQ(app->mSide, 1 - computer);
+    d.AllowBeeps();
+    d.Type("falsch");
+    d.Key(kKeyReturn);
+    d.Run(300);
+    d.Shot("wrong-password");
+    EXPECT_GT(gKernel->GetBeepCount(), d.BeepBase()) << "a refusal beep";
+    auto* field = dynamic_cast<GEditView*>(app->mPasswordField);
+    GString255 typed;
+    if (field) field->CaptureString(&typed);
+    EXPECT_TRUE(field && typed.GetLength() == 0) << "the field emptied";
+    EXPECT_TRUE(app->mPasswordField && app->mPasswordField->IsVisible()) << "the screen stays";
+    EXPECT_NE(ShownCommand({99}), 0) << "the way back to the menu";
+    d.AllowBeeps();
+    ASSERT_TRUE(ScreensToBattle(d, 1 - computer, 115, password[1 - computer]));
+    EXPECT_EQ(app->ViewingSide(), 1 - computer);
+    CheckHeldAtStart(d, "hotseat-second");
+}
+
+// The scenario list's delete button removes the selected save at once, as
+// the list's rules have it, and selects the line before it.
+TEST(PlayThrough, DeleteRemovesTheSelectedSaveAtOnce) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("delete-save", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(ToMainMenu(d));
+    MVApplication* app = d.App();
+    // A battle begun and its set-up ended leaves its auto-save.
+    ASSERT_TRUE(OpenListed(d, kHecken, false));
+    ASSERT_TRUE(ScreensToBattle(d, 0, 114, ""));
+    ASSERT_TRUE(GoAndWait(d, "the set-up"));
+    d.Key('a', true); // leave the scenario: box 17
+    ASSERT_TRUE(d.ClickCommand(99));
+    ASSERT_TRUE(d.RunUntil([&] { return !gBattle && app->mMenuPicture; }, 5000, "the way out"));
+    if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
+    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 3000, "the main menu"));
+    ASSERT_TRUE(d.ClickCommand(67));
+    ASSERT_TRUE(d.RunUntil([&] { return app->mScenarioList != nullptr; }, 5000, "the list"));
+    ScenarioScroller* list = app->mScenarioList;
+    int32_t saved = -1;
+    for (int32_t i = 0; i < list->FileCount(0) && saved < 0; ++i)
+        if (list->Snapshot(0, i) && list->Snapshot(0, i)->fromGame) saved = i;
+    ASSERT_GE(saved, 0) << "no saved game listed";
+    const int32_t files = list->FileCount(0);
+    const int32_t line = saved + 1;
+    LongRect r;
+    list->GetGlobalBounds(&r);
+    d.Click(r.left + 200, r.top + 62 + 24 * line + 12);
+    ASSERT_EQ(list->mSelected[0], line);
+    ASSERT_TRUE(list->mDeleteButton && list->mDeleteButton->IsVisible());
+    d.Shot("save-selected");
+    ASSERT_TRUE(d.ClickCommand(82));
+    d.Run(300);
+    d.Shot("save-deleted");
+    EXPECT_EQ(gKernel->GetTopModal(), nullptr) << "the list asks nothing";
+    EXPECT_NE(app->InteractionState(), kStateConfirm);
+    EXPECT_EQ(list->FileCount(0), files - 1);
+    EXPECT_TRUE(fs::is_empty(fs::path(d.Folder()) / SavegameFolder())) << "the file is gone";
+    EXPECT_EQ(list->mSelected[0], line - 1);
+    // The selection's yellow frame now stands around the line before.
+    const std::vector<uint16_t> frame = GrabPixels(
+        LongRect{r.left + 16, r.top + 62 + 24 * (line - 1), r.right - 19, r.top + 63 + 24 * (line - 1)});
+    const uint16_t yellow = gKernel->MakeColor16(255, 255, 0);
+    EXPECT_GT(std::count(frame.begin(), frame.end(), yellow), static_cast<long>(frame.size() / 2))
+        << "the line before is framed";
+}
