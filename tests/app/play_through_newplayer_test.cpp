@@ -16,6 +16,7 @@
 #include "app/ScenarioSnapshot.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
+#include "battle/UnitList.h"
 #include "engine/GBlitView.h"
 #include "engine/GButton2D.h"
 #include "engine/GDrawRecord.h"
@@ -25,6 +26,7 @@
 #include "engine/GOLTA.h"
 #include "platform/PlatformEvent.h"
 #include "play_through_driver.h"
+#include "units/Unit.h"
 
 namespace fs = std::filesystem;
 
@@ -372,4 +374,47 @@ TEST(PlayThrough, DeleteRemovesTheSelectedSaveAtOnce) {
     const uint16_t yellow = gKernel->MakeColor16(255, 255, 0);
     EXPECT_GT(std::count(frame.begin(), frame.end(), yellow), static_cast<long>(frame.size() / 2))
         << "the line before is framed";
+}
+
+// Hatten as the Axis: while the computer plans the Americans' set-up, its
+// box says so over the undrawn map. Then the Axis player gives up: every
+// man of his still on the map, the grenadiers and the tanks' crews, is
+// written among the Axis' captured.
+TEST(PlayThrough, GivingUpHandsTheWholeSideOver) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("give-up", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(ToMainMenu(d));
+    ASSERT_TRUE(OpenListed(d, "Hatten im Schnee", false));
+    ASSERT_TRUE(ScreensToBattle(d, 0, 114, ""));
+    ScreenDrawLog planning;
+    gScreenDrawLog = &planning;
+    const bool planned = GoAndWait(d, "the set-up");
+    gScreenDrawLog = nullptr;
+    ASSERT_TRUE(planned);
+    EXPECT_NE(FindText(planning, RezText(410)), nullptr) << "the computer's planning box";
+    int32_t men = 0;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u->GetAffiliation() != kAxis || !u->mActive || u->mOffMapState != 0) continue;
+        if (u->mUnitType == kUnitInfantry || u->mUnitType == kUnitVehicle)
+            men += std::max(0, u->GetOriginalNrMen() - u->mCasualties);
+    }
+    ASSERT_TRUE(d.ClickCommand(103)); // give up: box 14
+    ASSERT_TRUE(d.ClickCommand(104)); // yes
+    ASSERT_TRUE(d.RunUntil([] { return gBattle->mResultView && gBattle->mResultView->IsVisible(); }, 5000,
+                           "the result"));
+    d.Run(200);
+    d.Shot("gave-up");
+    LongRect view;
+    gBattle->mResultView->GetGlobalBounds(&view);
+    std::string captured;
+    for (const ScreenDrawItem& i : RecordFrame().mItems)
+        if (i.mKind == 't' && i.mOwner == gBattle->mResultView &&
+            std::abs(i.mRect.left - (view.left + 244)) < 20 && i.mRect.top <= view.top + 253 &&
+            i.mRect.bottom >= view.top + 253)
+            captured = i.mText;
+    std::printf("[give-up] %d Axis men on the map\n", men);
+    EXPECT_GT(men, 15);
+    EXPECT_EQ(captured, std::to_string(men)) << "the Axis' captured";
 }
