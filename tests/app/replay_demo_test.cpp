@@ -356,6 +356,38 @@ TEST_F(ReplayDemo, ABurningSquareCracklesWithSound300) {
     EXPECT_TRUE(heard);
 }
 
+// Rewound while held, the replay shows the turn's start at once; the start's
+// crackle, recorded before slice 0, is heard when play resumes.
+TEST_F(ReplayDemo, ARewindWhileHeldCracklesAgainWhenPlayResumes) {
+    ASSERT_TRUE(Open("hecken"));
+    Map* map = mBattle->mMap;
+    const int32_t i = map->mWidth / 2, j = map->mHeight / 2;
+    map->mFire[static_cast<size_t>(i) * map->mHeight + j] = 5;
+    ASSERT_TRUE(Go());
+    Look((i + 0.5f) * 20.0f, (j + 0.5f) * 20.0f);
+    auto crackles = [&] {
+        for (int32_t n = 0; n < map->mSounds->GetCount(); ++n)
+            if (static_cast<MapSound*>(map->mSounds->GetObjectA(n))->GetID() == 300) return true;
+        return false;
+    };
+    for (int32_t k = 0; k < 10; ++k) {
+        Pass(33);
+        mApp->DoStuffWhileRender();
+    }
+    mBattle->HandleVCRButton(13, false);
+    mBattle->HandleVCRButton(11, false);
+    ASSERT_EQ(mBattle->PlaybackTimeSlice(), 0);
+    ASSERT_FALSE(crackles()) << "a rewind clears the replay's sounds";
+    mBattle->HandleVCRButton(15, false);
+    bool heard = false;
+    for (int32_t k = 0; k < 5 && !heard; ++k) {
+        Pass(33);
+        mApp->DoStuffWhileRender();
+        heard = crackles();
+    }
+    EXPECT_TRUE(heard);
+}
+
 } // namespace
 
 namespace {
