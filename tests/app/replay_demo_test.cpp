@@ -34,6 +34,7 @@
 #include "engine/GFileServices.h"
 #include "engine/GKernel.h"
 #include "engine/GString.h"
+#include "map/BuildingWallCrater.h"
 #include "map/Map.h"
 #include "renderer/GGraph3D.h"
 #include "units/DataTables.h"
@@ -354,6 +355,32 @@ TEST_F(ReplayDemo, ABurningSquareCracklesWithSound300) {
             heard |= static_cast<MapSound*>(map->mSounds->GetObjectA(n))->GetID() == 300;
     }
     EXPECT_TRUE(heard);
+}
+
+// A pick keeps the building under the pointer only when the map wants a
+// pick: a pick for the pointer's ground point alone leaves it unreported.
+TEST_F(ReplayDemo, APickReportsTheBuildingUnderThePointerOnlyWhenWanted) {
+    ASSERT_TRUE(Open("hecken"));
+    Map* map = mBattle->mMap;
+    Building* house = nullptr;
+    for (int32_t n = 0; n < map->mBuildings->GetCount() && !house; ++n) {
+        auto* b = static_cast<Building*>(map->mBuildings->GetObjectA(n));
+        if (!b->mRuined) house = b;
+    }
+    ASSERT_NE(house, nullptr);
+    float x = 0.0f, y = 0.0f;
+    house->GetCenter(&x, &y);
+    Look(x, y);
+    Pass(33);
+    float sx = x, sy = y;
+    ASSERT_TRUE(g3D->WorldToScreen(&sx, &sy, map->GetZCoord(x, y) + 2.0f, true));
+    MapView* view = map->mView;
+    map->DesireUnitPick(false);
+    view->Pick(static_cast<int32_t>(sx), static_cast<int32_t>(sy), false, false);
+    EXPECT_EQ(map->mPickedBuilding, nullptr);
+    view->Pick(static_cast<int32_t>(sx), static_cast<int32_t>(sy), true, false);
+    EXPECT_EQ(map->mPickedBuilding, house);
+    map->DesireUnitPick(false);
 }
 
 // Rewound while held, the replay shows the turn's start at once; the start's
