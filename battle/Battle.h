@@ -354,6 +354,7 @@ public:
     int32_t mPlayPrevious = -1;        // packets after it up to mPlayNow are due
     uint32_t mPlayStart = 0;           // clock time of slice 0
     bool mSilent = false;              // a seek: only engine sounds are queued
+    bool mStartSoundsHeld = false;     // a rewind while held showed the start silently
     bool mDispatching = false;         // packets are being played back
     bool mBegun = false;               // the battle's opening steps have run
     int32_t mProgress = 0; // the progress bar's value

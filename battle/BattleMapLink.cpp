@@ -9,6 +9,7 @@
 #include "battle/UnitList.h"
 #include "engine/GOLTA.h"
 #include "engine/GParallel.h"
+#include "map/AIPath.h"
 #include "map/Map.h"
 #include "units/Unit.h"
 
@@ -147,6 +148,18 @@ PathType BattleMapLink::GetPathType(Unit* unit) {
 
 Affiliation BattleMapLink::GetSide(Unit* unit) {
     return unit ? unit->GetAffiliation() : kAxis;
+}
+
+void BattleMapLink::GetFoundMineFields(Affiliation, PathType, std::vector<float>* centres) {
+    if (!centres || !mBattle->mUnits) return;
+    // The fields the movement's look-ahead stops before (InNewMineField).
+    // Every unit searches the same grids, so they keep out of fields of
+    // either kind.
+    for (Unit* u : mBattle->mUnits->Inanimates()) {
+        if (!u->mMineNew || u->mSubtype < 4 || u->mSubtype > 6) continue;
+        centres->push_back(u->mX);
+        centres->push_back(u->mY);
+    }
 }
 
 int32_t BattleMapLink::ViewingSide(int32_t) {

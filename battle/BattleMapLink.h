@@ -27,6 +27,7 @@ public:
     void GetStampAndXY(Unit* unit, int32_t* stamp, float* x, float* y) override;
     PathType GetPathType(Unit* unit) override;
     Affiliation GetSide(Unit* unit) override;
+    void GetFoundMineFields(Affiliation side, PathType type, std::vector<float>* centres) override;
 
     int32_t ViewingSide(int32_t mapsOwn) override;
 

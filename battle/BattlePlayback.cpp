@@ -115,6 +115,7 @@ void Battle::BeginPlayback() {
         mUnits, [](Unit* u, void*) { u->PrepareForPlayback(); }, nullptr);
     mPlayNow = 0;
     mPlayPrevious = -1;
+    mStartSoundsHeld = false;
     mPlayStart = PlaybackClock();
     if (mMap) mMap->RestoreMutableData(&mPackets);
 }
@@ -133,6 +134,16 @@ void Battle::Playback() {
     // crackle starts as early as slice -1).
     const int32_t after = mPlayPrevious <= -1 ? -2 : mPlayPrevious;
     const int32_t n = mPackets.GetCount();
+    if (mStartSoundsHeld) {
+        // The start was shown silently by a rewind while held: its sounds are
+        // heard now, unless a seek plays on without sound.
+        mStartSoundsHeld = false;
+        for (int32_t i = 0; i < n && !mSilent; ++i) {
+            auto* p = static_cast<ActionPacket*>(mPackets.GetObjectA(i));
+            if (p->mType == kPacketSound && p->mTimeSlice > -2 && p->mTimeSlice <= after && !IsEngineSound(p))
+                QueueSoundEffect(p);
+        }
+    }
     int32_t k = 0;
     if (mPacketsSorted) {
         // In playback order the due packets form one run: find its start.
@@ -215,11 +226,13 @@ void Battle::HandleVCRButton(int32_t command, bool shift) {
         }
         restart();
         // Held, the screen shows the turn's start at once, as the clock
-        // does: what the first slice's packets set is played silently.
+        // does: what the first slice's packets set is played silently. Their
+        // sounds (squares already burning, burning wrecks) wait for play.
         if (mPlayState == kPaused) {
             SetPlaypoint(0);
             mPlayNow = 0;
             mPlayStart = PlaybackClock();
+            mStartSoundsHeld = true;
         }
         RefreshInfoPanel();
         if (slow) {

@@ -94,9 +94,10 @@ void Building::DrawBuilding() {
     d3::SetCull(true);
     if (!pick) d3::SetClip(true);
     // In the second pick pass the building that holds the picked polygon is
-    // remembered for the orders that enter buildings.
+    // reported for the orders that enter buildings; the map keeps it only
+    // while it wants a pick.
     if (g3D && g3D->mPickPass == 2 && g3D->mPickedID >= firstId && g3D->mPickedID < g3D->mNextPickID)
-        map->mPickedBuilding = this;
+        map->SetPickedBuilding(this);
 }
 
 void Wall::DrawWall(Terrain type) {

@@ -73,7 +73,8 @@ uint8_t SquareCost(const Map& map, int32_t col, int32_t row, PathType type, cons
     return static_cast<uint8_t>(std::max(cost, 1));
 }
 
-constexpr float kFarOff = 10000.0f;  // metres beyond the map that still get an answer
+constexpr float kFarOff = 10000.0f;
+constexpr float kMineFieldHalf = 12.0f;  // a found field stops units 12 m either way of its mine  // metres beyond the map that still get an answer
 
 constexpr int32_t kDCol[8] = {1, -1, 0, 0, 1, 1, -1, -1};
 constexpr int32_t kDRow[8] = {0, 0, 1, -1, 1, -1, 1, -1};
@@ -118,7 +119,7 @@ void LabelRegions(const Map& map, PathGrid* g)
 
 } // namespace
 
-void BuildPathGrid(const Map& map, PathType type, PathGrid* grid)
+void BuildPathGrid(const Map& map, PathType type, PathGrid* grid, const std::vector<float>* mineFields)
 {
     grid->mRowWidth = map.mHeight;
     grid->mSize = map.mSquareCount;
@@ -129,6 +130,17 @@ void BuildPathGrid(const Map& map, PathType type, PathGrid* grid)
     for (int32_t col = 0; col < map.mWidth; ++col) {
         for (int32_t row = 0; row < map.mHeight; ++row)
             grid->mCost[map.SquareIndex(col, row)] = SquareCost(map, col, row, type, costs);
+    }
+    for (size_t k = 0; mineFields && k + 1 < mineFields->size(); k += 2) {
+        const float x = (*mineFields)[k], y = (*mineFields)[k + 1];
+        if (!std::isfinite(x) || !std::isfinite(y)) continue;
+        const int32_t c0 = std::max(0, static_cast<int32_t>(std::floor((x - kMineFieldHalf) / kSquareSize)));
+        const int32_t c1 = std::min(map.mWidth - 1, static_cast<int32_t>(std::floor((x + kMineFieldHalf) / kSquareSize)));
+        const int32_t r0 = std::max(0, static_cast<int32_t>(std::floor((y - kMineFieldHalf) / kSquareSize)));
+        const int32_t r1 = std::min(map.mHeight - 1, static_cast<int32_t>(std::floor((y + kMineFieldHalf) / kSquareSize)));
+        for (int32_t col = c0; col <= c1; ++col)
+            for (int32_t row = r0; row <= r1; ++row)
+                grid->mCost[map.SquareIndex(col, row)] = kPathBlocked;
     }
     LabelRegions(map, grid);
 }

@@ -45,8 +45,10 @@ struct PathGrid {
     bool Enterable(int32_t square) const { return mCost[square] <= kPathMaxCost; }
 };
 
-// Builds a grid of the given type from the map's terrain, slopes and fires.
-void BuildPathGrid(const Map& map, PathType type, PathGrid* grid);
+// Builds a grid of the given type from the map's terrain, slopes and fires;
+// the squares that reach into the found minefields centred at `mineFields`
+// (x, y pairs, 12 m either way) are not entered.
+void BuildPathGrid(const Map& map, PathType type, PathGrid* grid, const std::vector<float>* mineFields = nullptr);
 
 // The search itself. Scratch space is kept between calls.
 class AIPathFinder {

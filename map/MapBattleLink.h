@@ -53,6 +53,9 @@ public:
     }
     virtual PathType GetPathType(Unit* unit) { return kPathGround; }
     virtual Affiliation GetSide(Unit* unit) { return kAxis; }
+    // The found minefields, as the centres of their squares (12 m either
+    // way): the side's path grids of the type do not enter them.
+    virtual void GetFoundMineFields(Affiliation side, PathType type, std::vector<float>* centres) {}
 
     // Whether a living unit of `side` stands within `radius` metres of (x, y).
     virtual bool LivingUnitNear(float x, float y, Affiliation side, float radius) { return false; }

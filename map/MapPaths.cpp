@@ -9,7 +9,9 @@ void Map::CalculateAIPathGrids(Affiliation side, PathType type)
     for (PathType t = 0; t < kPathTypes; ++t) {
         if (type != -1 && type != t) continue;
         if (!mPathGrids[side][t]) mPathGrids[side][t] = new PathGrid;
-        BuildPathGrid(*this, t, mPathGrids[side][t]);
+        std::vector<float> mineFields;
+        if (mBattleLink) mBattleLink->GetFoundMineFields(side, t, &mineFields);
+        BuildPathGrid(*this, t, mPathGrids[side][t], &mineFields);
     }
 }
 

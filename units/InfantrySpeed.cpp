@@ -388,12 +388,17 @@ float Infantry::MoveSpeed(float* outZ) {
         const float reach = 1.5f * s * 40.0f;
         const float mx = mX + static_cast<float>(reach * std::cos(h));
         const float my = mY + static_cast<float>(reach * std::sin(h));
-        // A found field ahead halts the move: the path would lead into it,
-        // and the look-ahead, armed once a second, would not stop it again
-        // before the squad stands inside.
+        // A found field ahead halts the squad this slice; the leading
+        // waypoints inside found fields go, the rest of the move stays.
         if (gBattle->InNewMineField(mx, my, false)) {
             s = 0.0f;
-            mNrWaypoints = 0;
+            while (mNrWaypoints > 0 && gBattle->InNewMineField(mWaypoints[0].mX, mWaypoints[0].mY, false)) {
+                for (int32_t i = 1; i < mNrWaypoints; ++i) {
+                    mWaypoints[i - 1] = mWaypoints[i];
+                    mOrderPoints[i - 1] = mOrderPoints[i];
+                }
+                --mNrWaypoints;
+            }
         }
     }
     return s;

@@ -238,8 +238,10 @@ bool Infantry::WithinFOAdjustment(float x, float y, bool* exact) {
         return false;
     const float dx = mFOTargetX - x;
     const float dy = mFOTargetY - y;
-    if (dx == 0.0f && dy == 0.0f) {
-        if (exact) *exact = true;
+    // Only a caller that asks whether the point is the adjustment point
+    // itself is spared the look at the ground.
+    if (exact && dx == 0.0f && dy == 0.0f) {
+        *exact = true;
         return true;
     }
     if (!(dx * dx + dy * dy < 10000.0f)) return false;

@@ -94,8 +94,13 @@ void Vehicle::ResolveInternalDamage(PendingAttack* a, VehicleHitLocation loc, fl
     // 2. Roof and deck hits reach the turret or the hull inside.
     if (loc == kHitTurretRoof) loc = HasTurret() ? kHitTurret : kHitUpperHull;
     if (loc == kHitHullDeck) loc = kHitUpperHull;
-    // 3. A penetration may empty the flamethrower.
-    if (d.mFlags & kVFlameLostOnPenetration) mMGRounds[2] = 0;
+    // 3. A penetration may empty the flamethrower: the flame guns' load,
+    //    and the fuel of a flame gun that is the main weapon.
+    if (d.mFlags & kVFlameLostOnPenetration) {
+        mMGRounds[2] = 0;
+        if (d.mMainWeapon != kWeaponNone && gWeaponData[d.mMainWeapon].mClass == kWClassFlame)
+            mAmmo[0] = 0;
+    }
     // 4.
     const int32_t c = std::clamp<int32_t>(d.mCrew, 3, 5);
 

@@ -84,9 +84,12 @@ void Vehicle::Move() {
         cut = CutCorner();
         w = &mWaypoints[0];
         RotateBodyToward(w->mX, w->mY, w->mOrder == kPaceReverse);
+        // The mine check is armed for this one call: the look-ahead and the
+        // manoeuvres below probe places through MoveSpeed too.
         sMineCheck = gBattle && mActionSlices % 40 == 0 && !gBattle->InNewMineField(mX, mY, true);
         float floor = mZ;
         float speed = MoveSpeed(&floor);
+        sMineCheck = false;
         if (!std::isfinite(speed)) speed = 0.0f;
 
         if (mNrWaypoints > 0 && speed != 0.0f) {

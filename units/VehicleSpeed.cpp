@@ -369,9 +369,17 @@ float Vehicle::MoveSpeed(float* outZ) {
         const float h = (reversing ? mHeading + 180.0f : mHeading) * 0.0174532925f;
         const float ahead = 1.5f * speed * 40.0f;
         if (gBattle->InNewMineField(mX + ahead * std::cos(h), mY + ahead * std::sin(h), true)) {
-            // A found field ahead halts the move (as for infantry).
+            // A found field ahead halts the vehicle this slice; the leading
+            // waypoints inside found fields go, the rest of the move stays.
             speed = 0.0f;
-            mNrWaypoints = 0;
+            int32_t drop = 0;
+            while (drop < mNrWaypoints && gBattle->InNewMineField(mWaypoints[drop].mX, mWaypoints[drop].mY, true))
+                ++drop;
+            for (int32_t i = drop; i < mNrWaypoints; ++i) {
+                mWaypoints[i - drop] = mWaypoints[i];
+                mOrderPoints[i - drop] = mOrderPoints[i];
+            }
+            mNrWaypoints -= drop;
         }
     }
     return speed;

@@ -206,6 +206,9 @@ float Vehicle::GetVPValue(bool asNew, DataKnowledge k) {
         float g = GetWeaponVPValue(d.mMainWeapon, perMinute, d.mMaxRounds, v->GetAmmoProfile(), mSide != 0,
                                    v->GetNation(), true, turret);
         if (d.mFlags & 0x400000) g *= 1.2f;
+        // A flame gun as the main weapon counts its fuel as the flame guns do.
+        if (d.mMainWeapon != kWeaponNone && gWeaponData[d.mMainWeapon].mClass == kWClassFlame && d.mFlameFuel < 80)
+            g *= d.mFlameFuel * 0.0125f;
         value += g;
     }
 

@@ -34,6 +34,7 @@
 #include "engine/GFileServices.h"
 #include "engine/GKernel.h"
 #include "engine/GString.h"
+#include "map/BuildingWallCrater.h"
 #include "map/Map.h"
 #include "renderer/GGraph3D.h"
 #include "units/DataTables.h"
@@ -338,7 +339,8 @@ TEST_F(ReplayDemo, ALevelOneFrameDrawsCloseMenRichestAndEveryPuffOfANearColumn) 
 }
 
 // A square burning when the turn is computed crackles in the replay with
-// sound 300, class 5.
+// sound 300, class 5; rewound while held, the replay shows the turn's start
+// at once and the crackle, recorded before slice 0, comes again on play.
 TEST_F(ReplayDemo, ABurningSquareCracklesWithSound300) {
     ASSERT_TRUE(Open("hecken"));
     Map* map = mBattle->mMap;
@@ -346,14 +348,48 @@ TEST_F(ReplayDemo, ABurningSquareCracklesWithSound300) {
     map->mFire[static_cast<size_t>(i) * map->mHeight + j] = 5;
     ASSERT_TRUE(Go());
     Look((i + 0.5f) * 20.0f, (j + 0.5f) * 20.0f);
-    bool heard = false;
-    for (int32_t k = 0; k < 40 && !heard; ++k) {
-        Pass(33);
-        mApp->DoStuffWhileRender();
-        for (int32_t n = 0; n < map->mSounds->GetCount(); ++n)
-            heard |= static_cast<MapSound*>(map->mSounds->GetObjectA(n))->GetID() == 300;
+    auto heard = [&](int32_t passes) {
+        for (int32_t k = 0; k < passes; ++k) {
+            Pass(33);
+            mApp->DoStuffWhileRender();
+            for (int32_t n = 0; n < map->mSounds->GetCount(); ++n)
+                if (static_cast<MapSound*>(map->mSounds->GetObjectA(n))->GetID() == 300) return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(heard(40));
+    mBattle->HandleVCRButton(13, false);
+    mBattle->HandleVCRButton(11, false);
+    ASSERT_EQ(mBattle->PlaybackTimeSlice(), 0);
+    ASSERT_EQ(map->mSounds->GetCount(), 0) << "a rewind clears the replay's sounds";
+    mBattle->HandleVCRButton(15, false);
+    EXPECT_TRUE(heard(5));
+}
+
+// A pick keeps the building under the pointer only when the map wants a
+// pick: a pick for the pointer's ground point alone leaves it unreported.
+TEST_F(ReplayDemo, APickReportsTheBuildingUnderThePointerOnlyWhenWanted) {
+    ASSERT_TRUE(Open("hecken"));
+    Map* map = mBattle->mMap;
+    Building* house = nullptr;
+    for (int32_t n = 0; n < map->mBuildings->GetCount() && !house; ++n) {
+        auto* b = static_cast<Building*>(map->mBuildings->GetObjectA(n));
+        if (!b->mRuined) house = b;
     }
-    EXPECT_TRUE(heard);
+    ASSERT_NE(house, nullptr);
+    float x = 0.0f, y = 0.0f;
+    house->GetCenter(&x, &y);
+    Look(x, y);
+    Pass(33);
+    float sx = x, sy = y;
+    ASSERT_TRUE(g3D->WorldToScreen(&sx, &sy, map->GetZCoord(x, y) + 2.0f, true));
+    MapView* view = map->mView;
+    map->DesireUnitPick(false);
+    view->Pick(static_cast<int32_t>(sx), static_cast<int32_t>(sy), false, false);
+    EXPECT_EQ(map->mPickedBuilding, nullptr);
+    view->Pick(static_cast<int32_t>(sx), static_cast<int32_t>(sy), true, false);
+    EXPECT_EQ(map->mPickedBuilding, house);
+    map->DesireUnitPick(false);
 }
 
 } // namespace

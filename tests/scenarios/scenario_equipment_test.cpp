@@ -9,6 +9,7 @@
 #include "ScenarioPaths.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/PendingAttack.h"
 #include "battle/UnitList.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OrderScript.h"
@@ -70,6 +71,31 @@ TEST(ShippedEquipment, HattensPantherFiresItsCloseDefenceWeaponAtInfantryWithin4
     ASSERT_EQ(gVehicleData[s.firer->mSubtype].mSpecialEquipment, 3);
     EXPECT_GT(s.shots, 0);
     EXPECT_TRUE(s.firer->mButtoned);
+}
+
+// A shot through grossangriff's Wasp empties its flame gun: the fuel is its main weapon's load.
+TEST(ShippedEquipment, APenetrationEmptiesTheWaspsFlameGun) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    runner.PlanSides(false, false);
+    std::string error;
+    ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/grossangriff.mvg", &error)) << error;
+    auto* wasp = static_cast<Vehicle*>(FindScriptUnit(runner.GetBattle(), {1, 'S', 6, 5}));
+    ASSERT_TRUE(wasp && wasp->HasFlamethrower(kKnowTruth));
+    ASSERT_GT(wasp->mAmmo[0], 0);
+    PendingAttack shot;
+    // A round of the first gun of the other side.
+    Battle* b = runner.GetBattle();
+    for (int32_t i = 0; i < b->mUnits->GetCount() && shot.mWeaponType == kWeaponNone; ++i) {
+        Unit* u = b->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitVehicle && u->mSide != wasp->mSide && u->GetWeaponClass() == kWClassGun)
+            shot.mWeaponType = u->GetWeaponType();
+    }
+    ASSERT_NE(shot.mWeaponType, kWeaponNone);
+    shot.mWeaponClass = kWClassGun;
+    shot.mAmmoClass = kAmmoAP;
+    wasp->ResolveInternalDamage(&shot, kHitUpperHull, 1.5f, 600.0f, 0, false, 10.0f);
+    EXPECT_EQ(wasp->mAmmo[0], 0);
 }
 
 // Grossangriff's Wasp flames a squad 80 m ahead (look 18); a burst there burns two or three of its 16

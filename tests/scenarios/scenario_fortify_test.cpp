@@ -13,6 +13,7 @@
 #include <string>
 
 #include "ScenarioPaths.h"
+#include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "engine/FileTestFolder.h"
@@ -24,6 +25,7 @@
 #include "units/Hack.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -365,6 +367,49 @@ TEST(WinterBattle, AMineGoesOffTheNextSquadStopsAndEngineersClearIt) {
     }
     EXPECT_GT(hits, 0);
     EXPECT_GT(cleared, 0);
+}
+
+// A tank ordered straight across a found anti-tank field keeps its orders:
+// the look-ahead halts it before the field, and the path around it leads
+// past without entering it.
+TEST(WinterBattle, ATankOrderedAcrossAFoundFieldDrivesRoundIt) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    ASSERT_TRUE(LoadHatten(runner, 1, false, false));
+    Battle* battle = runner.GetBattle();
+    Unit* mine = LonelyMine(battle, {kInanimateATMines});
+    Vehicle* tank = nullptr;
+    for (int32_t k = 0; k < battle->mUnits->GetCount() && !tank; ++k) {
+        auto* v = dynamic_cast<Vehicle*>(battle->mUnits->GetUnit(k));
+        if (v && v->GetAffiliation() == kAxis && v->CanMovePhysically() && !v->IsFixed()) tank = v;
+    }
+    ASSERT_TRUE(mine && tank);
+    mine->mMineNew = true;
+    const float mx = mine->mX, my = mine->mY;
+    tank->AISetLocation(mx - 60.0f, my);
+    tank->ReceiveMoveOrders(mx + 50.0f, my, 20, nullptr, true, true, true, true);
+    // The legs between the places the tank's packets record, as the replay
+    // draws them.
+    bool entered = false;
+    int32_t places = 0;
+    float px = tank->mX, py = tank->mY;
+    runner.OnComputed([&](const Battle& b) {
+        for (int32_t n = 0; n < b.mPackets.GetCount(); ++n) {
+            const auto* p = static_cast<const ActionPacket*>(b.mPackets.GetObjectA(n));
+            if (p->mType != kPacketUnitState || p->StateUnit() != tank) continue;
+            ++places;
+            for (int32_t step = 0; step <= 20; ++step) {
+                const float x = px + (p->mX - px) * step / 20.0f, y = py + (p->mY - py) * step / 20.0f;
+                entered |= std::fabs(x - mx) < 12.0f && std::fabs(y - my) < 12.0f;
+            }
+            px = p->mX;
+            py = p->mY;
+        }
+    });
+    RunTurns(runner, 3, [&](int32_t) { return tank->mX > mx + 12.0f || !tank->mActive; });
+    EXPECT_GT(places, 0);
+    EXPECT_FALSE(entered) << "the tank drove into the found field";
+    EXPECT_GT(tank->mX, mx + 12.0f) << "the tank never got past the field";
 }
 
 // Skis: hatten's forces fought on foot, so a built battle of its date and

@@ -104,6 +104,14 @@ TEST_F(InfantryWeapons, AnObserversAdjustmentPointIsExactWithoutALookAtTheGround
     EXPECT_TRUE(fo->WithinFOAdjustment(150.0f, 100.0f, &exact));
     EXPECT_FALSE(exact);
     EXPECT_FALSE(fo->WithinFOAdjustment(300.0f, 100.0f, nullptr)); // beyond 100 m
+
+    // Asked without the pointer, even the adjustment point itself needs a
+    // sight of the ground: with no map to look across there is none.
+    Map* map = gBattle->mMap;
+    gBattle->mMap = nullptr;
+    EXPECT_TRUE(fo->WithinFOAdjustment(100.0f, 100.0f, &exact));
+    EXPECT_FALSE(fo->WithinFOAdjustment(100.0f, 100.0f, nullptr));
+    gBattle->mMap = map;
 }
 
 TEST_F(InfantryWeapons, OrdnanceHeavyWeaponsAndSupport) {

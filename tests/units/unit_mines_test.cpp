@@ -59,19 +59,22 @@ TEST_F(Mines, AnEnemyFieldGoesOffUnderASquadByItsKindAndPace) {
     EXPECT_TRUE(near->mMineNew);
     EXPECT_FALSE(far->mMineNew || antitank->mMineNew || own->mMineNew);
     EXPECT_TRUE(mBattle.mBattle.InNewMineField(95.0f, 155.0f, false));
-    // The next squad walking east into the found field stops at its edge and drops its move, the
-    // waypoint beyond the field too; the field is known to the squad's side.
+    // The next squad walking east into the found field stops at its edge and drops the waypoint
+    // inside the field, keeping the one beyond it; the field is known to the squad's side.
     EXPECT_EQ(near->mContactLevel, kContactFull);
     Infantry* next = Place(kGermanSquad, kGerman, 75.0f, 162.0f);
     next->mMoveSpeed = kMove;
-    next->mNrWaypoints = 1;
-    next->mWaypoints[0].mX = 130.0f;
+    next->mNrWaypoints = 2;
+    next->mWaypoints[0].mX = 95.0f;
     next->mWaypoints[0].mY = 162.0f;
+    next->mWaypoints[1].mX = 130.0f;
+    next->mWaypoints[1].mY = 162.0f;
     EXPECT_GT(next->MoveSpeed(nullptr), 0.0f);
     gCheckMinesAhead = true;
     EXPECT_EQ(next->MoveSpeed(nullptr), 0.0f);
     gCheckMinesAhead = false;
-    EXPECT_EQ(next->mNrWaypoints, 0);
+    ASSERT_EQ(next->mNrWaypoints, 1);
+    EXPECT_EQ(next->mWaypoints[0].mX, 130.0f);
     // Off the map or at no place: nothing goes off.
     walking->mX = -50.0f; // the map is 200 m square
     EXPECT_FALSE(SetOffMines(walking, 0.0f, 50.0f));
