@@ -18,6 +18,7 @@
 #include "engine/GEditView.h"
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
+#include "engine/GOLTA.h"
 #include "map/Map.h"
 
 namespace {
@@ -136,13 +137,16 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     mReadingFile = nullptr;
     gBattle = runningBattle;
     gCampaign = runningCampaign;
+    // A refused file is named in its box.
+    GString255 name;
+    file->GetName(&name);
     switch (result) {
     case kGameFileLoaded:
         break;
     case kGameFileFormatTooNew:
     case kGameFileVersionTooNew:
         if (gKernel) gKernel->Beep();
-        Confirm(result == kGameFileFormatTooNew ? kConfirmFormatTooNew : kConfirmVersionTooNew);
+        Confirm(result == kGameFileFormatTooNew ? kConfirmFormatTooNew : kConfirmVersionTooNew, &name);
         return false;
     case kGameFileWrongBuild:
         Confirm(kConfirmWrongBuild);
@@ -150,27 +154,48 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     default:
         // A damaged file: refused like a file of another version.
         if (gKernel) gKernel->Beep();
-        Confirm(kConfirmVersionTooNew);
+        Confirm(kConfirmVersionTooNew, &name);
         return false;
+    }
+    // An operation from the list holds no battle yet: its first strip is
+    // cut from the file's seed, the same on every machine, with the file's
+    // values in place as they will be once it is loaded. An operation whose
+    // strip cannot be cut is refused like a damaged file, and then the
+    // running game and every program value stay as they were.
+    Battle* battle = contents.battle;
+    Campaign* campaign = contents.campaign;
+    contents.battle = nullptr;
+    contents.campaign = nullptr;
+    if (campaign && !battle && !campaign->Over()) {
+        GameFileState running;
+        CopyToFileState(&running);
+        const int32_t mode = mGameMode;
+        const Affiliation computerSide = mComputerSide;
+        const uint32_t generator = GetRandomState();
+        CopyFromFileState(state);
+        gBattle = nullptr;
+        gCampaign = campaign;
+        battle = campaign->StepToNextBattle(nullptr, static_cast<uint32_t>(mRandomSeed), this);
+        gBattle = runningBattle;
+        gCampaign = runningCampaign;
+        if (!battle) {
+            delete campaign;
+            CopyFromFileState(running);
+            mGameMode = mode;
+            mComputerSide = computerSide;
+            SeedRandomGenerator(generator);
+            if (gKernel) gKernel->Beep();
+            Confirm(kConfirmVersionTooNew, &name);
+            return false;
+        }
     }
     delete gBattle;
     gBattle = nullptr;
     delete gCampaign;
     gCampaign = nullptr;
     CopyFromFileState(state);
-    gBattle = contents.battle;
-    gCampaign = contents.campaign;
-    // An operation from the list holds no battle yet: its first strip is
-    // cut from the file's seed, the same on every machine.
-    if (gCampaign && !gBattle && !gCampaign->Over()) {
-        gBattle = gCampaign->StepToNextBattle(nullptr, static_cast<uint32_t>(mRandomSeed), this);
-        if (!gBattle) {
-            delete gCampaign;
-            gCampaign = nullptr;
-            Confirm(kConfirmVersionTooNew);
-            return false;
-        }
-    }
+    gBattle = battle;
+    gCampaign = campaign;
     if (gBattle) mLastSaveName = mScenarioFileName;
     return true;
 }
