@@ -115,7 +115,7 @@ std::vector<Battle::SimulationRecord> Battle::SimulationRecords() {
             [&](GFile* f) { u->Write(f); });
     }
     // What units carry to the next turn beyond their records.
-    add("carried", [&](GFile* f) { WriteUnitExtras(f, this, false); });
+    add("carried", [&](GFile* f) { WriteUnitExtras(f, this); });
     if (mMap) {
         add("buildings", [&](GFile* f) { WriteGroup(f, mMap->mBuildings); });
         add("walls", [&](GFile* f) { WriteGroup(f, mMap->mWalls); });

@@ -136,12 +136,11 @@ bool ReadBriefing(GFile* file, char** text, int32_t* length) {
 // end of the data) ends the list, an unknown kind ends it too.
 constexpr int8_t kExtrasEnd = 0;
 // The pace each infantry unit last went at (the next turn's replay opens
-// with it); only units away from the standing pace are listed.
+// with it); only units whose pace is not the one a read keeps are listed.
 constexpr int8_t kExtrasInfantryPaces = 1;
-// The pace of every infantry unit the paces leave out. A file with extras
-// keeps each unit's pace: those it does not list stand at this pace,
-// whatever pace their records' read gives them.
-constexpr MovementSpeedType kPaceUnlisted = 1;
+// The pace an infantry unit has when its record has been read: the read
+// keeps it whatever pace the unit's pose is drawn at.
+constexpr MovementSpeedType kPaceAsRead = 1;
 // What units carry from turn to turn that their records lack and the next
 // turn reads: whether the unit has moved in the battle (one that has not
 // keeps its concealment and its machine guns' long reach), its target
@@ -176,26 +175,20 @@ CarriedState CarriedStateOf(int32_t id, const Unit* unit) {
 
 } // namespace
 
-void WriteUnitExtras(GFile* file, Battle* battle, bool ended) {
+void WriteUnitExtras(GFile* file, Battle* battle) {
     if (!battle || !battle->mUnits) return;
     std::vector<std::pair<int32_t, MovementSpeedType>> paces;
     std::vector<CarriedState> carried;
-    bool infantryHeld = false;
     const int32_t count = battle->mUnits->GetCount();
     for (int32_t k = 0; k < count && k < kMaxMapUnitID; ++k) {
         const Unit* unit = battle->mUnits->GetUnit(k);
         const auto* infantry = dynamic_cast<const Infantry*>(unit);
-        infantryHeld = infantryHeld || infantry;
-        if (infantry && infantry->mMoveSpeed != kPaceUnlisted) paces.emplace_back(k + 1, infantry->mMoveSpeed);
+        if (infantry && infantry->mMoveSpeed != kPaceAsRead) paces.emplace_back(k + 1, infantry->mMoveSpeed);
         if (!unit) continue;
         const CarriedState c = CarriedStateOf(k + 1, unit);
         if (c.flags != 0 || c.targetSliceCount != 0) carried.push_back(c);
     }
-    if (paces.empty() && carried.empty()) {
-        // Every unit stands: the end alone says so.
-        if (ended && infantryHeld) file->WriteChar(kExtrasEnd);
-        return;
-    }
+    if (paces.empty() && carried.empty()) return;
     if (!paces.empty()) {
         file->WriteChar(kExtrasInfantryPaces);
         file->WriteShort(static_cast<int16_t>(paces.size()));
@@ -278,13 +271,6 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
 // False when a part this build knows is damaged.
 bool ReadUnitExtras(GFile* file, Battle* battle) {
     if (!battle) return true;
-    // A file that ends before the extras (every file before them) leaves
-    // each unit the pace its read gave it.
-    if (file->GetRemaining() > 0 && battle->mUnits) {
-        for (int32_t k = 0; k < battle->mUnits->GetCount(); ++k)
-            if (auto* infantry = dynamic_cast<Infantry*>(battle->mUnits->GetUnit(k)))
-                infantry->mMoveSpeed = kPaceUnlisted;
-    }
     while (file->GetRemaining() > 0) {
         const int8_t kind = file->ReadChar();
         if (kind == kExtrasInfantryPaces) {

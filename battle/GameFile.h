@@ -101,12 +101,8 @@ GameFileResult ReadGameFile(GFile* file, GameFileState* state, GameFileContents*
 // behind everything else in a saved game; a TCP/IP turn file carries it too).
 // Units are named by their place in the battle's list, from 1. The reader
 // goes on to the end of the data or a kind it does not know; false when a
-// part it knows is damaged. Files that hold extras keep every infantry
-// unit's pace: one the paces leave out stands, whatever its record's read
-// gives it, so a file whose battle holds infantry always ends its extras
-// (ended false writes only what the units hold, as the battle's digest
-// takes it).
-void WriteUnitExtras(GFile* file, Battle* battle, bool ended = true);
+// part it knows is damaged.
+void WriteUnitExtras(GFile* file, Battle* battle);
 bool ReadUnitExtras(GFile* file, Battle* battle);
 
 // The computer opponent's groups of both sides: its writer and reader.
