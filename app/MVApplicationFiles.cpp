@@ -125,6 +125,8 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     Campaign* runningCampaign = gCampaign;
     gBattle = nullptr;
     gCampaign = nullptr;
+    // Nothing a refused file's read draws stays drawn.
+    const uint32_t generator = GetRandomState();
     GameFileState state;
     CopyToFileState(&state);
     GameFileContents contents;
@@ -140,22 +142,24 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     // A refused file is named in its box.
     GString255 name;
     file->GetName(&name);
+    auto refuse = [&](Confirmable kind, bool beep) {
+        SeedRandomGenerator(generator);
+        if (beep && gKernel) gKernel->Beep();
+        Confirm(kind, kind == kConfirmWrongBuild ? nullptr : &name);
+        return false;
+    };
     switch (result) {
     case kGameFileLoaded:
         break;
     case kGameFileFormatTooNew:
+        return refuse(kConfirmFormatTooNew, true);
     case kGameFileVersionTooNew:
-        if (gKernel) gKernel->Beep();
-        Confirm(result == kGameFileFormatTooNew ? kConfirmFormatTooNew : kConfirmVersionTooNew, &name);
-        return false;
+        return refuse(kConfirmVersionTooNew, true);
     case kGameFileWrongBuild:
-        Confirm(kConfirmWrongBuild);
-        return false;
+        return refuse(kConfirmWrongBuild, false);
     default:
         // A damaged file: refused like a file of another version.
-        if (gKernel) gKernel->Beep();
-        Confirm(kConfirmVersionTooNew, &name);
-        return false;
+        return refuse(kConfirmVersionTooNew, true);
     }
     // An operation from the list holds no battle yet: its first strip is
     // cut from the file's seed, the same on every machine, with the file's
@@ -171,7 +175,6 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
         CopyToFileState(&running);
         const int32_t mode = mGameMode;
         const Affiliation computerSide = mComputerSide;
-        const uint32_t generator = GetRandomState();
         CopyFromFileState(state);
         gBattle = nullptr;
         gCampaign = campaign;
@@ -183,10 +186,7 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
             CopyFromFileState(running);
             mGameMode = mode;
             mComputerSide = computerSide;
-            SeedRandomGenerator(generator);
-            if (gKernel) gKernel->Beep();
-            Confirm(kConfirmVersionTooNew, &name);
-            return false;
+            return refuse(kConfirmVersionTooNew, true);
         }
     }
     delete gBattle;
