@@ -57,16 +57,17 @@ struct GameState {
     explicit GameState(const MVApplication& a)
         : battle(gBattle), campaign(gCampaign),
           battleBytes(gBattle ? Written([](GFile* f) { gBattle->Write(f); }) : Bytes()),
-          operationBytes(gCampaign ? Written([](GFile* f) { gCampaign->Write(f); }) : Bytes()), players(a.mPlayers), side(a.mSide),
-          kind(a.mScenarioKind), seed(a.mRandomSeed),
-          passwords{a.mPasswordHash[0].GetCString(), a.mPasswordHash[1].GetCString()},
+          operationBytes(gCampaign ? Written([](GFile* f) { gCampaign->Write(f); }) : Bytes()),
+          players(a.mPlayers), side(a.mSide), kind(a.mScenarioKind),
+          seed(a.mRandomSeed), passwords{a.mPasswordHash[0].GetCString(), a.mPasswordHash[1].GetCString()},
           name(a.mScenarioFileName.GetCString()), generator(GetRandomState()) {}
     bool operator==(const GameState&) const = default;
 };
 
 bool BoxSays(GView* view, const std::string& text) {
     if (!view) return false;
-    if (auto* line = dynamic_cast<GTextView*>(view); line && text == line->GetText()->GetCString()) return true;
+    if (auto* line = dynamic_cast<GTextView*>(view); line && text == line->GetText()->GetCString())
+        return true;
     for (int32_t i = 0; i < view->GetSubviewCount(); ++i)
         if (BoxSays(view->GetSubview(i), text)) return true;
     return false;

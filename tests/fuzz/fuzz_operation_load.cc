@@ -62,8 +62,8 @@ struct Running {
 
     explicit Running(MVApplication* a)
         : battle(gBattle), campaign(gCampaign), players(a->mPlayers), connection(a->mConnectionType),
-          side(a->mSide), kind(a->mScenarioKind), mode(a->GameMode()), seed(a->mRandomSeed),
-          passwords{a->mPasswordHash[0].GetCString(), a->mPasswordHash[1].GetCString()},
+          side(a->mSide), kind(a->mScenarioKind), mode(a->GameMode()),
+          seed(a->mRandomSeed), passwords{a->mPasswordHash[0].GetCString(), a->mPasswordHash[1].GetCString()},
           name(a->mScenarioFileName.GetCString()), generator(GetRandomState()) {
         auto file = FuzzScratchFile();
         if (!file) FuzzFail("no scratch file");
