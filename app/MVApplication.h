@@ -110,7 +110,8 @@ public:
     void GetIntendedSaveName(GString* name);
 
     // ---- Confirm boxes and the working window -------------------------------------
-    void Confirm(Confirmable kind);
+    // With a file's name, the box names the file in its last line.
+    void Confirm(Confirmable kind, const GString* fileName = nullptr);
     void MakeProgressWindow(int32_t stringId);
     void UpdateProgressWindow() override;
     void DeleteProgressWindow();

@@ -88,7 +88,7 @@ void AddBevel(GView* box, int32_t x, int32_t y, int32_t w, int32_t h, int16_t co
 
 } // namespace
 
-void MVApplication::Confirm(Confirmable kind) {
+void MVApplication::Confirm(Confirmable kind, const GString* fileName) {
     if (!gKernel) return;
     // The box opens over the battlefield: the hot-key help and the unit
     // balloon go first (each clears its pointer before it is deleted).
@@ -117,6 +117,7 @@ void MVApplication::Confirm(Confirmable kind) {
     for (int32_t i = 0; i < 3; ++i)
         lines[i].IStringRez(kind >= kConfirmLaterKinds ? kConfirmLaterTextBase + 3 * (kind - kConfirmLaterKinds) + i
                                                        : kConfirmTextBase + 3 * kind + i);
+    if (fileName && fileName->GetLength() > 0) lines[2] = *fileName;
     if (kind == kConfirmHandicap && gBattle) {
         int32_t handicap = gBattle->mHandicap;
         if (handicap >= 2500) handicap -= 5000;

@@ -18,6 +18,7 @@
 #include "engine/GEditView.h"
 #include "engine/GFile.h"
 #include "engine/GFileServices.h"
+#include "engine/GOLTA.h"
 #include "map/Map.h"
 
 namespace {
@@ -124,6 +125,8 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     Campaign* runningCampaign = gCampaign;
     gBattle = nullptr;
     gCampaign = nullptr;
+    // Nothing a refused file's read draws stays drawn.
+    const uint32_t generator = GetRandomState();
     GameFileState state;
     CopyToFileState(&state);
     GameFileContents contents;
@@ -136,41 +139,63 @@ bool MVApplication::LoadGame(GFile* file, ScenarioSnapshot* snap) {
     mReadingFile = nullptr;
     gBattle = runningBattle;
     gCampaign = runningCampaign;
+    // A refused file is named in its box.
+    GString255 name;
+    file->GetName(&name);
+    auto refuse = [&](Confirmable kind, bool beep) {
+        SeedRandomGenerator(generator);
+        if (beep && gKernel) gKernel->Beep();
+        Confirm(kind, kind == kConfirmWrongBuild ? nullptr : &name);
+        return false;
+    };
     switch (result) {
     case kGameFileLoaded:
         break;
     case kGameFileFormatTooNew:
+        return refuse(kConfirmFormatTooNew, true);
     case kGameFileVersionTooNew:
-        if (gKernel) gKernel->Beep();
-        Confirm(result == kGameFileFormatTooNew ? kConfirmFormatTooNew : kConfirmVersionTooNew);
-        return false;
+        return refuse(kConfirmVersionTooNew, true);
     case kGameFileWrongBuild:
-        Confirm(kConfirmWrongBuild);
-        return false;
+        return refuse(kConfirmWrongBuild, false);
     default:
         // A damaged file: refused like a file of another version.
-        if (gKernel) gKernel->Beep();
-        Confirm(kConfirmVersionTooNew);
-        return false;
+        return refuse(kConfirmVersionTooNew, true);
+    }
+    // An operation from the list holds no battle yet: its first strip is
+    // cut from the file's seed, the same on every machine, with the file's
+    // values in place as they will be once it is loaded. An operation whose
+    // strip cannot be cut is refused like a damaged file, and then the
+    // running game and every program value stay as they were.
+    Battle* battle = contents.battle;
+    Campaign* campaign = contents.campaign;
+    contents.battle = nullptr;
+    contents.campaign = nullptr;
+    if (campaign && !battle && !campaign->Over()) {
+        GameFileState running;
+        CopyToFileState(&running);
+        const int32_t mode = mGameMode;
+        const Affiliation computerSide = mComputerSide;
+        CopyFromFileState(state);
+        gBattle = nullptr;
+        gCampaign = campaign;
+        battle = campaign->StepToNextBattle(nullptr, static_cast<uint32_t>(mRandomSeed), this);
+        gBattle = runningBattle;
+        gCampaign = runningCampaign;
+        if (!battle) {
+            delete campaign;
+            CopyFromFileState(running);
+            mGameMode = mode;
+            mComputerSide = computerSide;
+            return refuse(kConfirmVersionTooNew, true);
+        }
     }
     delete gBattle;
     gBattle = nullptr;
     delete gCampaign;
     gCampaign = nullptr;
     CopyFromFileState(state);
-    gBattle = contents.battle;
-    gCampaign = contents.campaign;
-    // An operation from the list holds no battle yet: its first strip is
-    // cut from the file's seed, the same on every machine.
-    if (gCampaign && !gBattle && !gCampaign->Over()) {
-        gBattle = gCampaign->StepToNextBattle(nullptr, static_cast<uint32_t>(mRandomSeed), this);
-        if (!gBattle) {
-            delete gCampaign;
-            gCampaign = nullptr;
-            Confirm(kConfirmVersionTooNew);
-            return false;
-        }
-    }
+    gBattle = battle;
+    gCampaign = campaign;
     if (gBattle) mLastSaveName = mScenarioFileName;
     return true;
 }

@@ -66,6 +66,10 @@ public:
     // other side's losses; the battle number advanced and, unless
     // keepFrontLine, the front line moved.
     void CountBattle(const int32_t counts[2][7], const float materialLost[2], bool keepFrontLine);
+    // Whether the front line lies on a square of the operation map along the
+    // attack and the strip's corner within the map (the record's reader
+    // refuses an operation where they do not).
+    bool OnTheMap() const;
     // The time of day of the current battle.
     int32_t BattleDaytime() const;
     // The border of the strip that units of mEdgeSide may not cross: 0 east

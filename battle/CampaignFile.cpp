@@ -1,6 +1,7 @@
 // The operation's record in a saved game, and the settings each of its
 // battles takes from it. The layout is documented in docs/file-formats.md.
 
+#include <algorithm>
 #include <cstdint>
 
 #include "battle/Battle.h"
@@ -9,6 +10,7 @@
 #include "battle/VictoryFlag.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
+#include "map/Map.h"
 #include "units/Functions.h"
 #include "units/Unit.h"
 
@@ -17,6 +19,7 @@ namespace {
 constexpr int8_t kRecordVersion = 1;
 constexpr int32_t kMaxOpFlags = 1000;
 constexpr int32_t kMaxDayPeriod = 1000;
+constexpr int32_t kMaxDayOffset = 1000;
 constexpr int32_t kMaxFrontDepth = 100000; // metres
 constexpr int32_t kResultRows = 7;
 
@@ -135,6 +138,8 @@ bool Campaign::ReadCampaign(GFile* file) {
     if (mAttackDirection < 0 || mAttackDirection > 3 || mSleeveSize < 1) return false;
     if (mTurn < 1 || mLastTurn < 1 || mTurn > mLastTurn + 1) return false;
     if (mDayPeriod < 0 || mDayPeriod > kMaxDayPeriod) return false;
+    if (mDayOffset < 0 || mDayOffset > kMaxDayOffset) return false;
+    if (!OnTheMap()) return false;
     if (mEdgeSide < 0 || mEdgeSide > 2 || mEdgeValue < -1 || mEdgeValue > 3) return false;
     if (mFrontMode < 0 || mFrontMode > 2 || mFrontDepth < 0 || mFrontDepth > kMaxFrontDepth) return false;
     if (mRarityMode < 0 || mRarityMode > 2 || mRegion < 0 || mRegion > 4) return false;
@@ -155,6 +160,16 @@ bool Campaign::ReadCampaign(GFile* file) {
     const int32_t later = static_cast<uint16_t>(file->ReadShort());
     if (later > 0) file->Skip(later);
     return !file->HasFailed();
+}
+
+bool Campaign::OnTheMap() const {
+    // The front line lies on a square of the map along the attack, the
+    // strip's corner within the map; without a map both are 0.
+    const int32_t width = mMap ? mMap->mWidth : 0;
+    const int32_t height = mMap ? mMap->mHeight : 0;
+    const int32_t along = mAttackDirection == 0 || mAttackDirection == 2 ? width : height;
+    if (mFrontLine < 0 || mFrontLine > std::max(along - 1, 0)) return false;
+    return mSleeveOffsetX >= 0 && mSleeveOffsetX <= width && mSleeveOffsetY >= 0 && mSleeveOffsetY <= height;
 }
 
 void Campaign::StartBattle(Battle* battle) {

@@ -136,9 +136,10 @@ bool ReadBriefing(GFile* file, char** text, int32_t* length) {
 // end of the data) ends the list, an unknown kind ends it too.
 constexpr int8_t kExtrasEnd = 0;
 // The pace each infantry unit last went at (the next turn's replay opens
-// with it); only units whose pace is not the one a read gives are listed.
+// with it); only units whose pace is not the one a read keeps are listed.
 constexpr int8_t kExtrasInfantryPaces = 1;
-// The pace an infantry unit has when its record has just been read.
+// The pace an infantry unit has when its record has been read: the read
+// keeps it whatever pace the unit's pose is drawn at.
 constexpr MovementSpeedType kPaceAsRead = 1;
 // What units carry from turn to turn that their records lack and the next
 // turn reads: whether the unit has moved in the battle (one that has not

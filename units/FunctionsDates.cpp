@@ -207,7 +207,7 @@ float RarityFactorFromIndex(int32_t code) {
 
 Daytime GetDaytimeOfTurn(int32_t turn, int32_t period, int32_t offset) {
     if (period < 1) return kMidday;
-    int32_t k = (turn + offset) % period;
+    int32_t k = static_cast<int32_t>((static_cast<int64_t>(turn) + offset) % period);
     if (k < 0) k += period;
     if (k == 0) return kNight;
     if (k == 1 && period >= 3) return kMorning;

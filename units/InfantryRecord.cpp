@@ -255,7 +255,13 @@ void Infantry::ReadPassTwo(ScenarioCore* scenario) {
     mSibling = Resolve(scenario, mSibling);
     // The record keeps no flag of its own: a linked half may rejoin.
     mSiblingMayRejoin = mSibling != nullptr;
-    if (gBattle) ResetAnimation();
+    // The pose is the one of the pace it walks; the pace is the one read
+    // (what the saved game keeps behind the battle comes after).
+    if (gBattle) {
+        const MovementSpeedType read = mMoveSpeed;
+        ResetAnimation();
+        mMoveSpeed = read;
+    }
     if (mSibling) {
         const int32_t full = GetOriginalNrMen();
         const int32_t share = mIsFirstHalf ? full / 2 : (full + 1) / 2;

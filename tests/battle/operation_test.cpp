@@ -211,6 +211,17 @@ TEST(OperationRecord, DamagedRecordsAreRefusedAndLeaveNothingBehind) {
     EXPECT_TRUE(refused([](Campaign* c) { c->mEdgeValue = 4; }));
     EXPECT_TRUE(refused([](Campaign* c) { c->mRarityMode = 3; }));
     EXPECT_FALSE(refused([](Campaign* c) { c->mTurn = 4; })); // the operation just ended
+    // The front line on the map's 8 squares along the attack, the strip's
+    // corner within the 12 x 8 map, a day offset of at most 1000.
+    EXPECT_FALSE(refused([](Campaign* c) { c->mFrontLine = 7; }));
+    EXPECT_TRUE(refused([](Campaign* c) { c->mFrontLine = 8; }));
+    EXPECT_TRUE(refused([](Campaign* c) { c->mFrontLine = -1; }));
+    EXPECT_FALSE(refused([](Campaign* c) { c->mSleeveOffsetX = 12; }));
+    EXPECT_TRUE(refused([](Campaign* c) { c->mSleeveOffsetX = 13; }));
+    EXPECT_TRUE(refused([](Campaign* c) { c->mSleeveOffsetY = -1; }));
+    EXPECT_FALSE(refused([](Campaign* c) { c->mDayOffset = 1000; }));
+    EXPECT_TRUE(refused([](Campaign* c) { c->mDayOffset = 1001; }));
+    EXPECT_TRUE(refused([](Campaign* c) { c->mDayOffset = -1; }));
 }
 
 TEST(OperationRecord, TravelsInTheSavedGameAndADamagedOneIsRefused) {

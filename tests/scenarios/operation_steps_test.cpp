@@ -365,7 +365,7 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "832683fa3b5cd768500dcfeaa86acf213ea6c83b6e28900ac6844a73212c80db");
+    EXPECT_EQ(battles[0].stepDigest, "45f7f7f21a7e8fe7f2573fe874ff7ce067148f0ba2c2125772111a6cd6f49138");
     EXPECT_EQ(battles[1].stepDigest, "60023deca368f127ee003487f6279ff3f89bce7a271b5e9d6f8b14f89ad79d6f");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
               "236ca2f05f3416fe110dbf169967f4075dfebdbc4bb35e174d660deba32d495a");
@@ -406,7 +406,7 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "8e0b1fcec7252dadb2e15593ecaf10c2dd9c1379cd0c4b18bdd5aab7aee2c480");
+    EXPECT_EQ(battles[1].stepDigest, "65278c434cce1632ccd7ec3a3f012736a9f72ad693acd13e2791c9334aad797c");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "d5f1656fa2e054ecd0e703008ebab89fc703f9b13875634d887ccd928a4bcaf1");
     EXPECT_EQ(battles[2].turns.back().battleDigest,

@@ -21,8 +21,10 @@
 
 #include "FuzzBattles.h"
 #include "GameFileSeeds.h"
+#include "OperationFileSeeds.h"
 #include "OperationSeeds.h"
 #include "TurnPacketSeeds.h"
+#include "UnitExtrasSeeds.h"
 #include "ai/AIPlanning.h"
 #include "ai/FlagsNode.h"
 #include "battle/ActionPacket.h"
@@ -715,6 +717,15 @@ void OperationSeeds() {
         Put("fuzz_operation_record", "operation-" + std::to_string(n++), seed);
 }
 
+// Operation files as the scenario list finds them, and extras parts behind
+// a saved game.
+void LoadSeeds() {
+    for (const auto& [name, bytes] : OperationFileSeeds(sOut + "/operation-file.tmp"))
+        Put("fuzz_operation_load", name, bytes);
+    for (const auto& [name, bytes] : UnitExtrasSeeds())
+        Put("fuzz_unit_extras", name, bytes);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -745,6 +756,7 @@ int main(int argc, char** argv) {
     GameFileSeeds();
     UnitRecordSeeds();
     OperationSeeds();
+    LoadSeeds();
     DeleteCryptoData();
     return sFailures == 0 ? 0 : 1;
 }
