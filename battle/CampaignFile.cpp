@@ -9,6 +9,7 @@
 #include "battle/VictoryFlag.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
+#include "map/Map.h"
 #include "units/Functions.h"
 #include "units/Unit.h"
 
@@ -72,8 +73,14 @@ void Campaign::WriteRecord(GFile* file) {
     file->WriteLong(mOpFlags.GetCount());
     for (int32_t k = 0; k < mOpFlags.GetCount(); ++k)
         mOpFlags.GetObjectA(k)->Write(file);
-    // Bytes a later version adds behind the known fields.
-    file->WriteShort(0);
+    // Bytes a later version adds behind the known fields: the foxhole
+    // allowance, when there is one (files without it read as none).
+    if (mFoxholeAllowance != 0) {
+        file->WriteShort(1);
+        file->WriteChar(static_cast<int8_t>(mFoxholeAllowance));
+    } else {
+        file->WriteShort(0);
+    }
 }
 
 void Campaign::Read(GFile* file) {
@@ -82,6 +89,7 @@ void Campaign::Read(GFile* file) {
 
 bool Campaign::ICampaign(GFile* file) {
     IScenarioCore();
+    mFoxholeAllowance = 0;
     EmptyList(mOpUnitsA);
     EmptyList(mOpUnitsB);
     mOpFlags.EmptyOut(true);
@@ -94,6 +102,7 @@ bool Campaign::ICampaign(GFile* file) {
     if (read) return true;
     // Nothing half-read stays behind.
     IScenarioCore();
+    mFoxholeAllowance = 0;
     EmptyList(mOpUnitsA);
     EmptyList(mOpUnitsB);
     mOpFlags.EmptyOut(true);
@@ -153,8 +162,9 @@ bool Campaign::ReadCampaign(GFile* file) {
         mOpFlags.Add(flag);
     }
     const int32_t later = static_cast<uint16_t>(file->ReadShort());
-    if (later > 0) file->Skip(later);
-    return !file->HasFailed();
+    mFoxholeAllowance = later > 0 ? file->ReadChar() : 0;
+    if (later > 1) file->Skip(later - 1);
+    return !file->HasFailed() && mFoxholeAllowance >= 0 && mFoxholeAllowance <= Map::kMaxFoxholeAllowance;
 }
 
 void Campaign::StartBattle(Battle* battle) {

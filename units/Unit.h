@@ -500,6 +500,9 @@ public:
     virtual bool WillDigFoxhole() { return false; }
     virtual bool CanReceiveOrders();
     virtual bool CanShowHideButton();
+    // Counts n men just lost among the hidden casualties unless the enemy
+    // sees the unit at full contact (as the killer's seen tally does).
+    void CountUnseenLosses(int32_t n);
     virtual float GetExitValue(bool* exited, bool count);
     virtual float GetOccupationScore(float x, float y, bool* pair) { return 0.0f; }
     virtual ObstacleKind IsObstacleTo(Unit* mover) { return 0; }
@@ -741,6 +744,8 @@ public:
     // Losses and morale
     int32_t mCasualties = 0;
     int16_t mOldCasualties = 0;
+    // Of mCasualties, the men lost while the enemy did not see the unit at
+    // full contact: the enemy's panel leaves them out (kept in the record).
     int16_t mHiddenCasualties = 0;
     int32_t mCrewLost = 0;
     float mSuppression = 0.0f;
