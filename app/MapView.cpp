@@ -6,6 +6,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "app/Editor.h"
 #include "app/GRadioInputView.h"
 #include "app/MVApplication.h"
 #include "app/MapViewLines.h"
@@ -136,8 +137,8 @@ void MapView::Draw() {
         s->DrawTargetLine(true);
         s->DrawIncomingTargetLines();
         // Command lines for a unit of the viewer's side byte (not the
-        // ownership a surrender turns round).
-        if ((s->mSide != 0) == (ViewSide() == kAxis) || (gBattle && gBattle->mEditorScenario)) s->DrawHQLines();
+        // ownership a surrender turns round), or any unit in the editor.
+        if ((s->mSide != 0) == (ViewSide() == kAxis) || gEditor) s->DrawHQLines();
     }
     DrawInteractionLine(mMap, MapViewState());
     if (MapViewState() == kStateBoxSelect) {
