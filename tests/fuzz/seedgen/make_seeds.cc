@@ -122,6 +122,8 @@ void BuildBattle(Battle* battle, bool setup) {
     battle->mStub = false;
     battle->mMap = new Map;
     battle->mMap->IBlankMap(5, 4, 1.0f, 10);
+    battle->mMap->mFoxholeAllowance = 4; // the defender's, two still to place
+    battle->mMap->mFoxholesLeft = 2;
     battle->mDate = 4406;
     battle->mTurn = setup ? 0 : 3;
     battle->mLastTurn = 20;
@@ -688,6 +690,7 @@ void UnitRecordSeeds() {
         Infantry unit;
         unit.IInfantry(type, kForceDefaultAxis, kExperienceVeteran, 100.0f, 200.0f, 0.0f);
         unit.mCasualties = 1;
+        unit.mHiddenCasualties = 1;
         unit.mSewerTime = 40;
         Put("fuzz_infantry_record", "infantry-" + std::to_string(type),
             Written([&](GFile* f) { unit.Write(f); }));
