@@ -224,8 +224,8 @@ void Infantry::JoinSibling() {
     const int32_t theirs = other->MenAlive();
     const float w = mine + theirs > 0 ? static_cast<float>(mine) / static_cast<float>(mine + theirs) : 1.0f;
     mCasualties = mCasualties + other->mCasualties - GetOriginalNrMen();
-    mHiddenCasualties =
-        static_cast<int16_t>(std::clamp(mHiddenCasualties + other->mHiddenCasualties, 0, std::max(mCasualties, 0)));
+    mHiddenCasualties = static_cast<int16_t>(
+        std::clamp(mHiddenCasualties + other->mHiddenCasualties, 0, std::max(mCasualties, 0)));
     for (int32_t c = 0; c < kAmmoClassCount; ++c)
         mAmmo[c] = static_cast<uint16_t>(w * mAmmo[c] + (1.0f - w) * other->mAmmo[c]);
     if (mFanatic == 1 || other->mFanatic == 1)

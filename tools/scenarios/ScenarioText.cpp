@@ -237,10 +237,10 @@ bool Parser::Line() {
     ScenarioDescription& d = *mOut;
     // Keys given once.
     static const char* const kOnce[] = {
-        "title", "map",       "date",  "turns",       "attacker",  "theatre",   "temperature", "ground",
-        "time",  "weather",   "wind",  "seed",        "timelimit", "edges",     "operation",   "battles",
-        "type",  "direction", "strip", "scorefactor", "startline", "frontline", "day",         "front",
-        "setup", "foxholes"};
+        "title",     "map",     "date",    "turns",     "attacker", "theatre",     "temperature",
+        "ground",    "time",    "weather", "wind",      "seed",     "timelimit",   "edges",
+        "operation", "battles", "type",    "direction", "strip",    "scorefactor", "startline",
+        "frontline", "day",     "front",   "setup",     "foxholes"};
     static_assert(sizeof kOnce / sizeof kOnce[0] <= sizeof mSeen / sizeof mSeen[0]);
     for (size_t i = 0; i < sizeof kOnce / sizeof kOnce[0]; ++i)
         if (key == kOnce[i]) {
