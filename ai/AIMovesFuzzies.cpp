@@ -164,7 +164,6 @@ void Unit::AIRateBasicFuzzies(AIBasicFuzzies* record, float objectiveDistance) {
 void Unit::AIGetProjectionOntoPseudoTarget(AIBasicFuzzies* record, float harmFactor) {
     mMovementMode = 0;
     mSpeed = 0.0f;
-    mMovementFlag = false;
     AIMaySwitchToNewTarget(true);
     if (mTarget) {
         const float k = IsSupportWeapon(false) ? 2.0f : 1.0f;

@@ -250,9 +250,11 @@ void InfoPanel::DrawAmmoDelayLeadership(Unit* u, bool K) {
         };
         if (inf && wclass == 5) {
             const int32_t count = u->mAmmo[0];
-            if (u->mFireMission) {
+            // An observer's fire mission is its area target; until its first
+            // rounds are under way (the mission live) it is still a plan.
+            if (u->mAreaTarget) {
                 const float t = u->mAimTime + std::max(0.0f, u->mArtilleryDelay - 6.0f);
-                FireMissionText(count, t, u->mPlannedMission, &sText);
+                FireMissionText(count, t, u->mMissionLive, &sText);
                 fireMission = true;
             } else {
                 sText.IStringNum(count);
@@ -332,7 +334,8 @@ void InfoPanel::DrawAmmoDelayLeadership(Unit* u, bool K) {
             sText.IStringNum(static_cast<int32_t>(d));
             InfoWrite(this, &sText, 217, 56, 0, kFontFixed, kWhite, kWhite, kWhite);
         } else if (u->IsHiding(false)) {
-            InfoBlitCentered(this, Single(u->mHidingSecond ? 1050 : 1052), 204, 47, true, false);
+            // Hidden since the turn began, or ordered to hide in this one.
+            InfoBlitCentered(this, Single(u->mHidingAtStart ? 1050 : 1052), 204, 47, true, false);
         }
     }
 }
@@ -371,8 +374,7 @@ void InfoPanel::DrawPlaceAndOrder(Unit* u, bool K, int32_t vis) {
         InfoShadow(this, &sText, 313, 56, 0, kFontSmall, kWhite, kWhite, kWhite, true);
         if (veh && veh->mFearFlagA && (K || vis >= 3) && !fixed)
             InfoBlitCentered(this, Single(1088), 313, 22, true, false);
-        const bool ordered = u->mOrderStateA != 0 || (u->mZ > 0.0f && u->mZ < 1.0f) || u->mOrderStateB != 0;
-        if (K && ordered && u->CanMovePhysically()) {
+        if (K && u->InPlaybackMotion() && u->CanMovePhysically()) {
             const bool replay = CurrentViewer().state == 8;
             int32_t order = 17;
             if (replay)

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/Editor.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
 #include "app/PlayerMenu.h"
@@ -103,7 +104,7 @@ void Map::CreateView() {
     mView = view;
     InstallViewHooks();
     if (MVApplication* app = TheApp()) app->MakeRadioInput(view);
-    if (gCampaign && gBattle && !gBattle->mEditorScenario)
+    if (gCampaign && gBattle && !gEditor)
         if (Unit* mascot = gBattle->FindMascot(ViewSide())) ToggleCameraLock(mascot);
 }
 
@@ -277,7 +278,7 @@ void Map::GetMultiselectRect(LongRect* r) const {
 }
 
 bool Map::FoxholePlacingOffered() const {
-    if (!gBattle || gBattle->mEditorScenario || !gBattle->mSetupPhase) return false;
+    if (!gBattle || gEditor || !gBattle->mSetupPhase) return false;
     const int32_t attacker = gBattle->mAttacker;
     return attacker != 2 && attacker != ViewSide() && mFoxholeAllowance >= 2;
 }
@@ -349,7 +350,7 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
     Unit* s = Selected();
     if (!s || !gBattle) return;
     if (order == 55 || order == 56) {
-        if ((order == 55) != s->mOrderToggle) return;
+        if ((order == 55) != s->HideOrderToggled()) return;
         order = 36;
     }
     if (toPickedWaypoint) {
@@ -397,7 +398,6 @@ void Map::RespondToOrder(int32_t order, bool toPickedWaypoint) {
         s->Stop(true);
         break;
     case 35:
-        s->mOrderToggle = false;
         s->mCycleSetting = s->mCycleSetting >= 5 ? 0 : s->mCycleSetting + 1;
         s->ResetAnimation();
         RefreshPanel();

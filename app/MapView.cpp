@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <string>
 
+#include "app/Editor.h"
 #include "app/GRadioInputView.h"
 #include "app/MVApplication.h"
 #include "app/MapViewLines.h"
@@ -17,6 +19,7 @@
 #include "engine/GGroup.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
+#include "engine/GOLTAFont.h"
 #include "map/Map.h"
 #include "platform/Surface16.h"
 #include "renderer/GGraph3D.h"
@@ -136,8 +139,8 @@ void MapView::Draw() {
         s->DrawTargetLine(true);
         s->DrawIncomingTargetLines();
         // Command lines for a unit of the viewer's side byte (not the
-        // ownership a surrender turns round).
-        if ((s->mSide != 0) == (ViewSide() == kAxis) || (gBattle && gBattle->mEditorScenario)) s->DrawHQLines();
+        // ownership a surrender turns round), or any unit in the editor.
+        if ((s->mSide != 0) == (ViewSide() == kAxis) || gEditor) s->DrawHQLines();
     }
     DrawInteractionLine(mMap, MapViewState());
     if (MapViewState() == kStateBoxSelect) {
@@ -280,6 +283,31 @@ void MapView::DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uin
 }
 
 // Crater and foxhole placing, the first tips, or the foxhole offer.
+// A status line wider than the view (the foxhole line is on an 800-pixel
+// screen) goes on at the next line, 15 pixels down, broken between words.
+void MapView::DrawWrappedLine(GString255* text, int32_t cx, int32_t y) {
+    const auto font = static_cast<GOLTAFont>(0);
+    const int32_t room = GetWidth() - 20;
+    const std::string all = text->GetCString();
+    size_t from = 0;
+    while (from < all.size()) {
+        size_t end = all.size();
+        GString255 line;
+        line.IStringText(all.substr(from).c_str());
+        while (StringWidthInPixels(&line, font) > room) {
+            const size_t blank = all.rfind(' ', end - 1);
+            if (blank == std::string::npos || blank <= from) break;
+            end = blank;
+            line.IStringText(all.substr(from, end - from).c_str());
+        }
+        ShadowString(&line, cx, y, 0, font, 255, 255, 220, 0, 0, 0, true);
+        from = end;
+        while (from < all.size() && all[from] == ' ')
+            ++from;
+        y += 15;
+    }
+}
+
 void MapView::DrawPlacingLine(int32_t cx) {
     MVApplication* app = TheApp();
     const int32_t s = mMap->mCraterPlacingStatus;
@@ -290,7 +318,7 @@ void MapView::DrawPlacingLine(int32_t cx) {
             text.ConcatNum(mMap->mFoxholesLeft);
             text.ConcatRez(2005);
         }
-        ShadowString(&text, cx, 30, 0, static_cast<GOLTAFont>(0), 255, 255, 220, 0, 0, 0, true);
+        DrawWrappedLine(&text, cx, 30);
     } else if (sUserHasNotSeenMenuYet && gBattle && gBattle->mSetupPhase &&
                !(app && app->mConnectionType == 2)) {
         ShadowStringRez(1303, cx, 30, 0, static_cast<GOLTAFont>(0), 255, 255, 220, 0, 0, 0, true);

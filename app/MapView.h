@@ -51,6 +51,7 @@ private:
     bool SceneMoves(int32_t state, bool playbackMoved) const;
     void DrawStatusLines();
     void DrawPlacingLine(int32_t cx);
+    void DrawWrappedLine(GString255* text, int32_t cx, int32_t y);
     void DrawTurnClockLines(MVApplication* app, int32_t cx, uint8_t pr, uint8_t pg, uint8_t pb);
     void ClickOnUnit(Unit* picked, bool doubleClick, bool shift, bool ordersAllowed, int32_t x, int32_t y);
 };

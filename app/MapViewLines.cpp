@@ -123,7 +123,7 @@ void TargetStatus(Map* map, const SightQuery& q, SightLineTexts* out, GString* s
     const WeaponClass wc = S->GetWeaponClass();
     // "(erfasst)": the target stands at one of the selected unit's own
     // registered target points.
-    if ((wc == 2 || wc == 3 || wc == 4) && !S->mMovementFlag && map &&
+    if ((wc == 2 || wc == 3 || wc == 4) && !S->mIsMoving && map &&
         map->NearBoreSight(T->mX, T->mY, S->GetAffiliation() == kAllies)) {
         if (status->GetLength() > 0) status->InsertSpace(2);
         status->ConcatRez(1597);

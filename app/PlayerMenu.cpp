@@ -280,7 +280,7 @@ void OrdersMenu::HandleCommand(int32_t order) {
         gBattle->SetSelectedUnit(able);
     }
     // Every unit ends in the same hidden state as the selected one's toggle.
-    if (order == 36) order = gBattle->mSelectedUnit && gBattle->mSelectedUnit->mOrderToggle ? 55 : 56;
+    if (order == 36) order = gBattle->mSelectedUnit && gBattle->mSelectedUnit->HideOrderToggled() ? 55 : 56;
     gBattle->RespondToMultiOrder(order);
 }
 

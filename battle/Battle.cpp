@@ -1,5 +1,6 @@
 #include "battle/Battle.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "battle/ActionPacket.h"
@@ -26,6 +27,7 @@ GSoundStream* Battle::mAmbientSound = nullptr;
 namespace {
 
 constexpr int32_t kReservedBattleTail = 999;
+constexpr int32_t kFoxholeBytes = 2; // at the head of the reserved tail
 constexpr int32_t kCustomForceReserved = 28;
 constexpr int32_t kMaxFlags = 1000;
 constexpr int32_t kTableBytesInfantry = 791;
@@ -364,7 +366,10 @@ void Battle::Write(GFile* file) {
     file->WriteChar(static_cast<int8_t>(mForceReadinessOption));
     file->WriteChar(mFlag2B2 ? 1 : 0);
     file->WriteChar(mResultShown ? 1 : 0);
-    file->WriteZeros(kReservedBattleTail);
+    // The defender's foxholes: the allowance and those still to place.
+    file->WriteChar(static_cast<int8_t>(mMap ? mMap->mFoxholeAllowance : 0));
+    file->WriteChar(static_cast<int8_t>(mMap ? mMap->mFoxholesLeft : 0));
+    file->WriteZeros(kReservedBattleTail - kFoxholeBytes);
     file->WriteChar(0);
 }
 
@@ -436,9 +441,19 @@ bool Battle::ReadBattlePart(GFile* file) {
     if (mAttacker == 2) mForceReadinessOption = 3;
     mFlag2B2 = file->ReadChar() != 0;
     mResultShown = file->ReadChar() != 0;
-    file->Skip(kReservedBattleTail);
+    // Older files hold zeros here: no foxholes to place. A count no
+    // description can give reads as none.
+    int32_t allowance = file->ReadChar();
+    int32_t left = file->ReadChar();
+    if (allowance < 0 || allowance > Map::kMaxFoxholeAllowance) allowance = 0;
+    left = std::clamp(left, 0, allowance);
+    file->Skip(kReservedBattleTail - kFoxholeBytes);
     file->Skip(static_cast<uint8_t>(file->ReadChar()));
     if (file->HasFailed()) return false;
+    if (mMap) {
+        mMap->mFoxholeAllowance = allowance;
+        mMap->mFoxholesLeft = left;
+    }
     if (tables) {
         ApplyTableBytes(gInfantryData, infantryBytes);
         ApplyTableBytes(gVehicleData, vehicleBytes);

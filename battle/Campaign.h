@@ -117,6 +117,8 @@ public:
     // rarity rows.
     int32_t mRarityMode = 0;
     int32_t mRegion = 2;
+    // Foxholes the defender may dig in each battle's set-up (Map's limit).
+    int32_t mFoxholeAllowance = 0;
     GList mOpFlags; // of VictoryFlag, owned
 
     // The operation's totals over its battles, per side, in the rows of the

@@ -75,8 +75,14 @@ void Campaign::WriteRecord(GFile* file) {
     file->WriteLong(mOpFlags.GetCount());
     for (int32_t k = 0; k < mOpFlags.GetCount(); ++k)
         mOpFlags.GetObjectA(k)->Write(file);
-    // Bytes a later version adds behind the known fields.
-    file->WriteShort(0);
+    // Bytes a later version adds behind the known fields: the foxhole
+    // allowance, when there is one (files without it read as none).
+    if (mFoxholeAllowance != 0) {
+        file->WriteShort(1);
+        file->WriteChar(static_cast<int8_t>(mFoxholeAllowance));
+    } else {
+        file->WriteShort(0);
+    }
 }
 
 void Campaign::Read(GFile* file) {
@@ -85,6 +91,7 @@ void Campaign::Read(GFile* file) {
 
 bool Campaign::ICampaign(GFile* file) {
     IScenarioCore();
+    mFoxholeAllowance = 0;
     EmptyList(mOpUnitsA);
     EmptyList(mOpUnitsB);
     mOpFlags.EmptyOut(true);
@@ -97,6 +104,7 @@ bool Campaign::ICampaign(GFile* file) {
     if (read) return true;
     // Nothing half-read stays behind.
     IScenarioCore();
+    mFoxholeAllowance = 0;
     EmptyList(mOpUnitsA);
     EmptyList(mOpUnitsB);
     mOpFlags.EmptyOut(true);
@@ -158,8 +166,9 @@ bool Campaign::ReadCampaign(GFile* file) {
         mOpFlags.Add(flag);
     }
     const int32_t later = static_cast<uint16_t>(file->ReadShort());
-    if (later > 0) file->Skip(later);
-    return !file->HasFailed();
+    mFoxholeAllowance = later > 0 ? file->ReadChar() : 0;
+    if (later > 1) file->Skip(later - 1);
+    return !file->HasFailed() && mFoxholeAllowance >= 0 && mFoxholeAllowance <= Map::kMaxFoxholeAllowance;
 }
 
 bool Campaign::OnTheMap() const {

@@ -402,7 +402,9 @@ Battle* Campaign::BeginNextBattle(BattleHost* host) {
     made->mRarityMode = mRarityMode;
     made->mTitle = mTitle;
     made->mSetupPhase = true;
-    made->mEditorScenario = true;
+    made->mEditorScenario = false;
+    made->mMap->mFoxholeAllowance = mFoxholeAllowance;
+    made->mMap->mFoxholesLeft = mFoxholeAllowance;
     StartBattle(made);
     for (int32_t k = 0; k < mOpFlags.GetCount(); ++k) {
         auto* f = static_cast<VictoryFlag*>(mOpFlags.GetObjectA(k));

@@ -60,9 +60,6 @@ void SanitiseCamera(Map* m, int32_t s) {
     if (!std::isfinite(m->mShake) || m->mShake < 0.0f) m->mShake = 0.0f;
 }
 
-bool UnitInMotion(const Unit* u) {
-    return u->mReplayMotion != 0.0f || (u->mZ > 0.0f && u->mZ < 1.0f) || u->mReplayTurn != 0.0f;
-}
 } // namespace
 
 void Map::PositionCamera() {
@@ -95,9 +92,9 @@ void Map::PositionCamera() {
         float ride = 0.0f;
         Unit* u = mLockedUnit;
         if (u && prefs.mState == 8 && gBattle && !gBattle->mComputing &&
-            gBattle->PlaybackTimeSlice() < kSlicesPerTurn && UnitInMotion(u) && prefs.mCameraShake == 2 &&
+            gBattle->PlaybackTimeSlice() < kSlicesPerTurn && u->InPlaybackMotion() && prefs.mCameraShake == 2 &&
             L <= 1) {
-            const float lin = std::fabs(u->mReplayMotion), turn = std::fabs(u->mReplayTurn);
+            const float lin = std::fabs(u->mPlaybackSpeed), turn = std::fabs(u->mTurnRate);
             ride = u->mUnitType == kUnitVehicle ? lin * 0.08f + turn * 0.03f : lin * 0.28f + turn * 0.006f;
             ride = std::min(ride, 0.018f);
         }

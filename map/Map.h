@@ -448,7 +448,12 @@ public:
     int32_t mCurrentOrder = 0;
     bool mAreaFireMode = false;
     bool mSetupChainPending = false;
-    int32_t mFoxholeAllowance = 0;  // foxholes the defender may place in set-up
+    // Foxholes the defending player may dig in set-up (offered from 2 on),
+    // 0..kMaxFoxholeAllowance, and how many of them are still to place. The
+    // battle record keeps both; an operation hands its allowance to each of
+    // its battles.
+    static constexpr int32_t kMaxFoxholeAllowance = 99;
+    int32_t mFoxholeAllowance = 0;
     int32_t mFoxholesLeft = 0;
     VictoryFlag* mActiveFlag = nullptr; // chosen by the flag order in set-up
     UnitInfoBalloon* mInfoBalloon = nullptr; // the open unit balloon, a child of the view

@@ -129,6 +129,7 @@ bool Infantry::ReceiveCasualties(int32_t tries, float chance, bool silent, bool 
             gCreditKiller->mKillRecords[0].mInfantryCasualties += static_cast<uint16_t>(k);
         gCreditKiller->mKillRecords[1].mInfantryCasualties += static_cast<uint16_t>(k);
     }
+    CountUnseenLosses(k);
     mCasualties += k;
     const bool pastSetup = !gBattle || !gBattle->mSetupPhase;
     bool slows = false;

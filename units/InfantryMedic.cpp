@@ -48,6 +48,7 @@ void Infantry::Medic(bool randomise) {
     mCasualties -= n;
     if (mSibling && mCasualties < r.mNrMen / 2) mCasualties = r.mNrMen / 2;
     n = before - mCasualties;
+    if (mHiddenCasualties > mCasualties) mHiddenCasualties = static_cast<int16_t>(mCasualties);
     if (!r.mTeamsCanRefill) return;
     int32_t full[kInfantryTeams] = {};
     for (int32_t t = 0; t < kInfantryTeams && t < r.mNrTeams; ++t)

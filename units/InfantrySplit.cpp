@@ -1,5 +1,6 @@
 // A rifle squad split into two halves and joined again.
 
+#include <algorithm>
 #include <cmath>
 
 #include "battle/Battle.h"
@@ -155,6 +156,9 @@ Infantry* Infantry::Split() {
     half->CopyInfantryPartFrom(*this);
     half->mKillRecords[0].Clear();
     half->mKillRecords[1].Clear();
+    // The losses the enemy did not see are shared out like the men.
+    half->mHiddenCasualties = static_cast<int16_t>(mHiddenCasualties / 2);
+    mHiddenCasualties = static_cast<int16_t>(mHiddenCasualties - half->mHiddenCasualties);
     // Graphics are made for each half; none are shared.
     for (auto& set : half->mTextureSets)
         for (GGraphic*& g : set)
@@ -220,6 +224,8 @@ void Infantry::JoinSibling() {
     const int32_t theirs = other->MenAlive();
     const float w = mine + theirs > 0 ? static_cast<float>(mine) / static_cast<float>(mine + theirs) : 1.0f;
     mCasualties = mCasualties + other->mCasualties - GetOriginalNrMen();
+    mHiddenCasualties = static_cast<int16_t>(
+        std::clamp(mHiddenCasualties + other->mHiddenCasualties, 0, std::max(mCasualties, 0)));
     for (int32_t c = 0; c < kAmmoClassCount; ++c)
         mAmmo[c] = static_cast<uint16_t>(w * mAmmo[c] + (1.0f - w) * other->mAmmo[c]);
     if (mFanatic == 1 || other->mFanatic == 1)

@@ -500,6 +500,19 @@ public:
     virtual bool WillDigFoxhole() { return false; }
     virtual bool CanReceiveOrders();
     virtual bool CanShowHideButton();
+    // The hide state that order 36 flips: the unit's own without waypoints,
+    // else its last waypoint's. Orders 55 and 56 give 36 only to the units
+    // of a multi-selection whose state differs from the wanted one.
+    bool HideOrderToggled() const;
+    // Counts n men just lost among the hidden casualties unless the enemy
+    // sees the unit at full contact (as the killer's seen tally does).
+    void CountUnseenLosses(int32_t n);
+    // Moving or turning by the speed and turn rate its last action packet
+    // gave, or climbing between floors: the camera's ride shake and the
+    // panel's current order follow it.
+    bool InPlaybackMotion() const {
+        return mPlaybackSpeed != 0.0f || (mZ > 0.0f && mZ < 1.0f) || mTurnRate != 0.0f;
+    }
     virtual float GetExitValue(bool* exited, bool count);
     virtual float GetOccupationScore(float x, float y, bool* pair) { return 0.0f; }
     virtual ObstacleKind IsObstacleTo(Unit* mover) { return 0; }
@@ -690,12 +703,9 @@ public:
     float mTurnRate = 0.0f;      // degrees per slice
     float mMoveProgress = 0.0f;
     int32_t mMovementMode = 0;
-    bool mMovementFlag = false;
     float mMoveComponentX = 0.0f;
     float mMoveComponentY = 0.0f;
     int32_t mHaltCounter = 0;
-    float mReplayMotion = 0.0f;
-    float mReplayTurn = 0.0f;
     bool mIsMoving = false;
     bool mHasMoved = false;
     bool mLookAhead = true;
@@ -742,6 +752,8 @@ public:
     // Losses and morale
     int32_t mCasualties = 0;
     int16_t mOldCasualties = 0;
+    // Of mCasualties, the men lost while the enemy did not see the unit at
+    // full contact: the enemy's panel leaves them out (kept in the record).
     int16_t mHiddenCasualties = 0;
     int32_t mCrewLost = 0;
     float mSuppression = 0.0f;
@@ -794,8 +806,6 @@ public:
     uint8_t mMGRounds[kMGAmmoClassCount] = {};
     int32_t mFiringSignature = 0;
     bool mHasFired = false;
-    bool mFireMission = false;
-    bool mPlannedMission = false;
     int32_t mExtraArtilleryMinutes = 0; // added by order 41 to the mission's countdown
     static constexpr int32_t kMaxExtraArtilleryMinutes = 5;
     bool mMissionLive = false;
@@ -815,15 +825,11 @@ public:
     int32_t mPauseCounter = 0;
     bool mPushed = false;
     int32_t mReplayedOrder = 0;
-    bool mOrderToggle = false;      // toggled by order 36
     int32_t mCycleSetting = 0;      // 0..5, set by order 35
     int32_t mSetupOrderSetting = 0; // 0 or 7, toggled by the set-up order 62
     bool mTargetKindFlag = false;   // set by order 40
-    int32_t mOrderStateA = 0;
-    int32_t mOrderStateB = 0;
     bool mHiding = false;
     bool mHidingAtStart = false;
-    bool mHidingSecond = false;
     bool mCoveredArc = false;
     bool mArcKind = false; // an armour-only arc
     bool mArcTurnsWithUnit = false;

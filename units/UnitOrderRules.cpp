@@ -148,7 +148,7 @@ bool Unit::CanDoOrder(int32_t order) {
     case 39:
         return HasWeaponForOrders() && !IsForwardObserver();
     case 41: // one more minute of the fire mission
-        return IsForwardObserver() && (mFireMission || mAreaTarget);
+        return IsForwardObserver() && mAreaTarget;
     case 42: // back to the target kept from the last turn
         if (auto* inf = dynamic_cast<Infantry*>(this); inf && IsForwardObserver())
             return inf->mFOTargetX != kFOUnset && inf->mFOTargetY != kFOUnset;

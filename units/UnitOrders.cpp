@@ -70,6 +70,10 @@ bool Unit::CanShowHideButton() {
            !mWaypoints[mNrWaypoints - 1].mHide;
 }
 
+bool Unit::HideOrderToggled() const {
+    return mNrWaypoints == 0 ? mHiding : mWaypoints[mNrWaypoints - 1].mHide != 0;
+}
+
 void Unit::RemoveCurrentRotation() {
     if (!LastWaypointIsRotation()) return;
     --mNrWaypoints;

@@ -178,7 +178,9 @@ void Unit::WriteUnitPart(GFile* file) {
     // The first reserved byte marks a unit bound by a target order: a record
     // written before it existed reads as free.
     file->WriteChar(mTargetFree ? 0 : 1);
-    file->WriteZeros(kReservedTail - 1);
+    // Then the losses the enemy did not see (0 in older records).
+    file->WriteShort(mHiddenCasualties);
+    file->WriteZeros(kReservedTail - 3);
     file->WriteChar(0);
 }
 
@@ -324,7 +326,8 @@ bool Unit::ReadUnitPart(GFile* file) {
     mUnitFlagH = file->ReadChar() != 0;
     mLastAcquisition = file->ReadChar();
     mTargetFree = file->ReadChar() == 0;
-    file->Skip(kReservedTail - 1);
+    mHiddenCasualties = file->ReadShort();
+    file->Skip(kReservedTail - 3);
     file->Skip(static_cast<uint8_t>(file->ReadChar()));
     mLinkID = static_cast<int32_t>(UniqueID());
 
@@ -332,6 +335,7 @@ bool Unit::ReadUnitPart(GFile* file) {
     int32_t full = GetOriginalNrMen();
     if (mCasualties > full) mCasualties = full < 0 ? 0 : full;
     if (mOldCasualties > mCasualties) mOldCasualties = static_cast<int16_t>(mCasualties);
+    mHiddenCasualties = static_cast<int16_t>(std::clamp<int32_t>(mHiddenCasualties, 0, mCasualties));
     return !file->HasFailed();
 }
 

@@ -167,7 +167,7 @@ void Unit::StorePath(const Path* path, MovementSpeedType pace) {
 // Order 41: the observer's fire comes one minute later, at most five
 // minutes later than planned; the panel's countdown shows it.
 void Unit::AddOneArtilleryMinute() {
-    if (!IsForwardObserver() || !(mFireMission || mAreaTarget)) return;
+    if (!IsForwardObserver() || !mAreaTarget) return;
     if (mExtraArtilleryMinutes >= kMaxExtraArtilleryMinutes) {
         if (gKernel) gKernel->Beep();
         return;

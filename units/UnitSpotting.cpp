@@ -528,3 +528,8 @@ void Unit::ResetAimClock() {
     }
     mIsMoving = false;
 }
+
+void Unit::CountUnseenLosses(int32_t n) {
+    if (n <= 0 || (mContactLevel == kContactFull && IsSpottedNow())) return;
+    mHiddenCasualties = static_cast<int16_t>(std::min(mHiddenCasualties + n, 0x7FFF));
+}

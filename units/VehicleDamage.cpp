@@ -277,6 +277,7 @@ void Vehicle::ApplyInternalDamage(bool killed, bool burning, bool exploded, floa
         for (int32_t i = 0; i < n; ++i)
             if (Fraction() < casualtyChance) ++lost;
         if (lost > 0) {
+            CountUnseenLosses(lost);
             mCasualties += lost;
             const int32_t left = d.mCrew - mCasualties;
             if (turretHit || left == 1) {
@@ -466,8 +467,10 @@ void Vehicle::Flip() {
     else if (!mBurning)
         mFlipped = true;
     const int32_t survivors = Data().mCrew - mCasualties;
+    const int32_t before = mCasualties;
     for (int32_t i = 0; i < survivors; ++i)
         if (Fraction() < 0.5f) ++mCasualties;
+    CountUnseenLosses(mCasualties - before);
     for (int32_t i = 1; i >= 0; --i)
         if (mPassengers[i]) PassengerHit(mPassengers[i], 0.5f);
     mKnockedOut = true;

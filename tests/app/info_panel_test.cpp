@@ -287,14 +287,14 @@ TEST_F(PanelTest, DeadUnitsShowTheirStatusPictureOrTheGeneralPage) {
 TEST_F(PanelTest, OrderTextOfTheDefaultMoveDependsOnTheKind) {
     mPaces[3].mOrderTextId = -1;
     Infantry* u = AddInfantry(kSquad, kGermans, 100, 100);
-    u->mOrderStateA = 1;
+    u->mPlaybackSpeed = 1.0f;
     u->mNrWaypoints = 1;
     u->mWaypoints[0].mOrder = 3;
     auto log = Show(u);
     ASSERT_NE(log.TextAt(313, 44), nullptr);
     EXPECT_EQ(log.TextAt(313, 44)->mText, Rez(1312));
     Vehicle* v = AddVehicle(kTank, kGermans, 50, 50);
-    v->mOrderStateA = 1;
+    v->mPlaybackSpeed = 1.0f;
     v->mNrWaypoints = 1;
     v->mWaypoints[0].mOrder = 3;
     log = Show(v);

@@ -148,13 +148,15 @@ TEST(PlayThrough, ContactTankDigsInAndChoosesItsGun) {
     EXPECT_NE(app->mPrefs[13] != 0, labels) << "Shift-G left the labels as they were";
     EXPECT_TRUE(FindTextHolding(RecordFrame(), RezText(299))) << "the map does not name the labels' switch";
 
-    // Alt-F: the defender places foxholes while the battle allows two or
-    // more (the map then takes clicks for them, no unit selected); again,
-    // and the mode ends.
+    // Alt-F: the German defender may dig bruecke's six foxholes (the map
+    // then takes clicks for them, no unit selected, and says how many are
+    // left); again, and the mode ends.
     ASSERT_EQ(gBattle->mAttacker, kAllies);
-    const bool offered = gBattle->mMap->mFoxholeAllowance >= 2;
+    ASSERT_EQ(gBattle->mMap->mFoxholeAllowance, 6);
     d.Key('f', true);
-    EXPECT_EQ(gBattle->mMap->mCraterPlacingStatus, offered ? 5 : 0);
+    EXPECT_EQ(gBattle->mMap->mCraterPlacingStatus, 5);
+    EXPECT_TRUE(FindTextHolding(RecordFrame(), RezText(2004))) << "the map does not say foxholes are being placed";
+    d.Shot("contact-foxholes");
     d.Key('f', true);
     EXPECT_EQ(gBattle->mMap->mCraterPlacingStatus, 0);
 

@@ -60,6 +60,7 @@ inline std::vector<std::vector<uint8_t>> OperationRecordSeeds() {
     c.mFrontDepth = 120;
     c.mRarityMode = 2;
     c.mRegion = 1;
+    c.mFoxholeAllowance = 3;
     auto* squad = new Infantry;
     squad->IInfantry(250, kForceDefaultAxis, kExperienceVeteran, 100.0f, 60.0f, 0.0f);
     c.mUnits->Add(squad);

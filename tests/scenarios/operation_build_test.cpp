@@ -66,6 +66,7 @@ reserve 0 580 200
 company D
 platoon 1
 inf 254 0 580 200 180 leader
+foxholes 4
 )";
 
 std::string Replace(const std::string& text, const std::string& from, const std::string& to) {
@@ -213,6 +214,7 @@ TEST_F(OperationTest, SoundDescriptionReadsBackWithEveryValueAndWritesTheSameByt
     EXPECT_EQ(op->mFrontDepth, 150);
     EXPECT_EQ(op->mSupplyLevel[0], 1); // the Allies
     EXPECT_EQ(op->mSupplyLevel[1], 4); // the Axis
+    EXPECT_EQ(op->mFoxholeAllowance, 4);
     ASSERT_NE(op->mMap, nullptr);
     EXPECT_EQ(op->mMap->mWidth, 30);
     EXPECT_EQ(op->mMap->mHeight, 20);

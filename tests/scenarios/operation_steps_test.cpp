@@ -81,10 +81,13 @@ void SaveAndLoad(Campaign* op, Battle* battle, Campaign** opCopy, Battle** battl
 TEST(OperationSteps, TheStripIsCutWithItsUnitsZonesAndFlags) {
     Campaign* op = MakeTestOperation();
     ASSERT_NE(op, nullptr);
+    op->mFoxholeAllowance = 4;
     OperationRunner runner;
     runner.Adopt(op, nullptr, kSeed);
     Battle* b = runner.GetBattle();
     ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->mMap->mFoxholeAllowance, 4); // the defender's foxholes, all still to place
+    EXPECT_EQ(b->mMap->mFoxholesLeft, 4);
     EXPECT_EQ(b->mMap->mWidth, 32);
     EXPECT_EQ(b->mMap->mHeight, op->mMap->mHeight);
     EXPECT_EQ(op->mSleeveOffsetX, 2);
@@ -365,12 +368,12 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "45f7f7f21a7e8fe7f2573fe874ff7ce067148f0ba2c2125772111a6cd6f49138");
-    EXPECT_EQ(battles[1].stepDigest, "60023deca368f127ee003487f6279ff3f89bce7a271b5e9d6f8b14f89ad79d6f");
+    EXPECT_EQ(battles[0].stepDigest, "55d778a520015326c00203f4408ed05b1ec541183403c850d714c39270456462");
+    EXPECT_EQ(battles[1].stepDigest, "5d1e64b129ebbfae6b0e8e9b346b1cff48026960dd3312f6ceb41627f427e926");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "236ca2f05f3416fe110dbf169967f4075dfebdbc4bb35e174d660deba32d495a");
+              "77c07e8273cec38d15580e097528bd19f55e64edc4e4f39b970d567dc430f370");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "8ee0d86561cfd0faa655b20f77a2d924c1a34fbbab34fc27e7d5a73f6846bcef");
+              "d6d018b794d269d68c6a250a600b595a957d59786b3b3bdb024227d26408aeba");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 24);
     EXPECT_EQ(battles[1].frontLine, 28);
@@ -406,9 +409,9 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "65278c434cce1632ccd7ec3a3f012736a9f72ad693acd13e2791c9334aad797c");
+    EXPECT_EQ(battles[1].stepDigest, "40567d998178c487fb58ce5fe6bd003bbffe227e4aeb6065d46a9115f277ea9e");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "d5f1656fa2e054ecd0e703008ebab89fc703f9b13875634d887ccd928a4bcaf1");
+              "cd215c899ceb8e404f9de8de9a386329a28a5bc9a9847f60803e46c0e30a23e3");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "d0bce227cdf1b1b09fd4a79e80d070a6c249c5c4096d39afbcfed4d4355d733a");
+              "9ffb7bdb6a9b711b41388cdcab9fbf3ce2898b85b5628dcb30902fb97b80c890");
 }

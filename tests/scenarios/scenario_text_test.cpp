@@ -284,6 +284,32 @@ TEST_F(DescriptionTest, GermanTextsBecomeLatin1) {
                              "cke");
 }
 
+// The defender's foxhole allowance travels in the battle record, as many
+// left to place as allowed; a description without it reads as none, and a
+// count beyond 99 is refused at its line.
+TEST_F(DescriptionTest, FoxholeAllowanceIsKeptInTheBattleRecord) {
+    FileTestFolder folder;
+    auto written = [&](const std::string& text) {
+        const std::string path = folder.File("f.mvg");
+        ScenarioDescription d;
+        ScenarioFault fault;
+        EXPECT_TRUE(ParseScenarioText(text, "probe.txt", &d, &fault)) << fault.Text();
+        EXPECT_TRUE(WriteScenarioFile(d, path, &fault)) << fault.Text();
+        auto read = std::make_unique<LoadedGameFile>();
+        EXPECT_TRUE(LoadGameFile(path, read.get()));
+        return read;
+    };
+    auto with = written(std::string(kBase) + "attacker allies\nfoxholes 99\n");
+    ASSERT_NE(with->battle, nullptr);
+    EXPECT_EQ(with->battle->mMap->mFoxholeAllowance, 99);
+    EXPECT_EQ(with->battle->mMap->mFoxholesLeft, 99);
+    auto without = written(kBase);
+    ASSERT_NE(without->battle, nullptr);
+    EXPECT_EQ(without->battle->mMap->mFoxholeAllowance, 0);
+    EXPECT_EQ(without->battle->mMap->mFoxholesLeft, 0);
+    ExpectRefused(std::string(kBase) + "foxholes 100\n", 21, "foxholes 100 is out of range 0..99");
+}
+
 TEST_F(DescriptionTest, RefusedDescriptionLeavesTheOldFileAndNoPart) {
     FileTestFolder folder;
     const std::string path = folder.File("probe.mvg");

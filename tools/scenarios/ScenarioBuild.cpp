@@ -295,6 +295,8 @@ std::unique_ptr<Battle> BuildScenarioBattle(const ScenarioDescription& d, Scenar
     battle->mFanaticism[0] = d.fanaticism[1];
     battle->mSetupPhase = true;
     battle->mEditorScenario = true;
+    battle->mMap->mFoxholeAllowance = d.foxholes;
+    battle->mMap->mFoxholesLeft = d.foxholes;
     battle->mSideShortA[0] = d.freeSetup ? 1 : 0;
     for (int s = 0; s < 2; ++s) {
         battle->mHasExitEdge[s] = d.exit[s];
@@ -448,6 +450,7 @@ std::unique_ptr<Campaign> BuildOperation(const ScenarioDescription& d, ScenarioF
     op->mEdgeValue = o.edgeValue;
     op->mFrontMode = o.frontMode;
     op->mFrontDepth = o.frontDepth;
+    op->mFoxholeAllowance = d.foxholes;
     // The first battle's strip.
     int32_t x = 0, y = 0, w = 0, h = 0;
     op->GetSleeveDimensions(&x, &y, &w, &h);

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "map/Map.h"
+
 std::string ScenarioFault::Text() const {
     std::ostringstream s;
     s << file;
@@ -235,10 +237,10 @@ bool Parser::Line() {
     ScenarioDescription& d = *mOut;
     // Keys given once.
     static const char* const kOnce[] = {
-        "title", "map",       "date",  "turns",       "attacker",  "theatre",   "temperature", "ground",
-        "time",  "weather",   "wind",  "seed",        "timelimit", "edges",     "operation",   "battles",
-        "type",  "direction", "strip", "scorefactor", "startline", "frontline", "day",         "front",
-        "setup"};
+        "title",     "map",     "date",    "turns",     "attacker", "theatre",     "temperature",
+        "ground",    "time",    "weather", "wind",      "seed",     "timelimit",   "edges",
+        "operation", "battles", "type",    "direction", "strip",    "scorefactor", "startline",
+        "frontline", "day",     "front",   "setup",     "foxholes"};
     static_assert(sizeof kOnce / sizeof kOnce[0] <= sizeof mSeen / sizeof mSeen[0]);
     for (size_t i = 0; i < sizeof kOnce / sizeof kOnce[0]; ++i)
         if (key == kOnce[i]) {
@@ -288,6 +290,7 @@ bool Parser::Line() {
         return true;
     }
     if (key == "timelimit") return Count(1, 1) && Int(1, 0, 60, &d.timeLimit, "time limit");
+    if (key == "foxholes") return Count(1, 1) && Int(1, 0, Map::kMaxFoxholeAllowance, &d.foxholes, "foxholes");
     if (key == "fanaticism") {
         int32_t side = 0;
         if (!Count(2, 2) || !Named(1, kSideNames, &side, "side")) return false;

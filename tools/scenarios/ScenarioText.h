@@ -142,6 +142,7 @@ struct ScenarioDescription {
     bool freeSetup = false; // 'setup free': the computer places its side itself
     uint16_t seed = 1;
     int32_t timeLimit = 0; // minutes, 0 none
+    int32_t foxholes = 0;  // foxholes the defender may dig in set-up, 0..99
     int32_t fanaticism[2] = {0, 0}; // by side (0 axis, 1 allies): 0 normal .. 4
     bool exit[2] = {false, false};
     int32_t exitEdge[2] = {2, 0};

@@ -124,6 +124,8 @@ void BuildBattle(Battle* battle, bool setup) {
     battle->mStub = false;
     battle->mMap = new Map;
     battle->mMap->IBlankMap(5, 4, 1.0f, 10);
+    battle->mMap->mFoxholeAllowance = 4; // the defender's, two still to place
+    battle->mMap->mFoxholesLeft = 2;
     battle->mDate = 4406;
     battle->mTurn = setup ? 0 : 3;
     battle->mLastTurn = 20;
@@ -504,7 +506,7 @@ void ScenarioSeeds() {
     Put("fuzz_scenario_text", "mortain_operation", operation);
     const std::string small = "operation\ntitle \"Probe\"\nmap 30 20 1.0 60\ndate 4406\nattacker allies\n"
                               "seed 9\nbattles 3\ntype points\ndirection 0\nstrip 20\nstartline 100\n"
-                              "frontline 10\nday 5 1\nnight axis\nedge allies 2\nfront 1 150\nsupply axis 4\n"
+                              "frontline 10\nday 5 1\nnight axis\nedge allies 2\nfront 1 150\nsupply axis 4\nfoxholes 4\n"
                               "briefing general \"Lage.\"\nflag large 400 200 axis\nforce allies 30 regular\n"
                               "company A\nplatoon 1\ninf 4 0 100 100 0 leader\ninf 1 1 100 140 0\n"
                               "reserve 2 20 200\ncompany B\nplatoon 1\ninf 4 0 20 200 0 leader\n"
@@ -690,6 +692,7 @@ void UnitRecordSeeds() {
         Infantry unit;
         unit.IInfantry(type, kForceDefaultAxis, kExperienceVeteran, 100.0f, 200.0f, 0.0f);
         unit.mCasualties = 1;
+        unit.mHiddenCasualties = 1;
         unit.mSewerTime = 40;
         Put("fuzz_infantry_record", "infantry-" + std::to_string(type),
             Written([&](GFile* f) { unit.Write(f); }));

@@ -1,0 +1,202 @@
+// Values the battle screen reads, set by the game itself: the demo battles
+// opened in the real application (no subclass) on the dummy display, and
+// the operation's first battle as the list cuts it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ScenarioPaths.h"
+
+#include "app/MVApplication.h"
+#include "app/MapView.h"
+#include "app/PlayerMenu.h"
+#include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/UnitList.h"
+#include "engine/GDrawRecord.h"
+#include "engine/GFile.h"
+#include "map/Map.h"
+#include "map/Square.h"
+#include "play_through_driver.h"
+#include "units/DataTables.h"
+#include "units/Infantry.h"
+#include "units/Unit.h"
+
+namespace {
+
+// The first living unit of a side that satisfies ok.
+template <class F> Unit* FindUnit(Affiliation side, F ok) {
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u->mActive && u->GetAffiliation() == side && ok(u)) return u;
+    }
+    return nullptr;
+}
+
+// The frame's texts in drawing order, joined by blanks: a line broken to
+// fit the view reads whole again.
+std::string JoinedTexts(const ScreenDrawLog& log) {
+    std::string all;
+    for (const ScreenDrawItem& i : log.mItems)
+        if (i.mKind == 't') all += i.mText + " ";
+    return all;
+}
+
+bool InOwnZone(Map* map, float x, float y) {
+    const Square* sq = map->GetSquare(static_cast<int32_t>(x * 0.05f), static_cast<int32_t>(y * 0.05f));
+    return sq && sq->mSetupZone >= 4 && sq->mSetupZone <= 6; // the Axis zones
+}
+
+} // namespace
+
+// Bruecke's German defender may dig six foxholes: Alt-F offers the mode,
+// a click in his set-up zone digs one and counts it off the line, Alt-F
+// again ends the mode.
+TEST(ScreenValues, TheDefenderDigsFoxholesWithAltF) {
+    PlayDriver d("screen-values-foxholes", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "bruecke", kAxis, nullptr));
+    Map* map = gBattle->mMap;
+    ASSERT_TRUE(gBattle->mSetupPhase);
+    EXPECT_EQ(map->mFoxholeAllowance, 6);
+    EXPECT_EQ(map->mFoxholesLeft, 6);
+    sUserHasNotSeenMenuYet = false; // past the first tips
+    EXPECT_NE(FindTextHolding(RecordFrame(), RezText(2007)), nullptr) << "the map view does not offer Alt-F";
+
+    d.Key('f', true);
+    ASSERT_EQ(map->mCraterPlacingStatus, 5);
+    const std::string line = RezText(2004) + "6" + RezText(2005);
+    EXPECT_NE(JoinedTexts(RecordFrame()).find(line), std::string::npos) << "no foxhole line reading " << line;
+
+    // Ground of the German zone beside a grenadier squad, on the screen.
+    Unit* squad = FindUnit(kAxis, [](Unit* u) { return u->mUnitType == kUnitInfantry; });
+    ASSERT_NE(squad, nullptr);
+    LookAtPoint(d, 2, squad->mX, squad->mY);
+    const int32_t holes = map->mFoxholes->GetCount();
+    for (float dx = -40.0f; dx <= 40.0f && map->mFoxholesLeft == 6; dx += 20.0f)
+        for (float dy = 0.0f; dy <= 60.0f && map->mFoxholesLeft == 6; dy += 20.0f) {
+            const float x = squad->mX + dx, y = squad->mY + dy;
+            int32_t sx = 0, sy = 0;
+            if (!InOwnZone(map, x, y) || !WorldOnScreen(d, x, y, map->GetZCoord(x, y), &sx, &sy)) continue;
+            d.Click(sx, sy);
+            d.Run(30);
+        }
+    EXPECT_EQ(map->mFoxholesLeft, 5) << "no click in the German zone dug a foxhole";
+    EXPECT_EQ(map->mFoxholes->GetCount(), holes + 1);
+    EXPECT_NE(JoinedTexts(RecordFrame()).find(RezText(2004) + "5" + RezText(2005)), std::string::npos);
+
+    d.Key('f', true);
+    EXPECT_EQ(map->mCraterPlacingStatus, 0);
+}
+
+// Order 36 given to a mixed multi-selection (one squad hiding, one not)
+// leaves both in the state the selected one's order reaches.
+TEST(ScreenValues, HideOrderBringsAMixedSelectionToOneState) {
+    PlayDriver d("screen-values-hide", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "bruecke", kAxis, nullptr));
+    Map* map = gBattle->mMap;
+    Unit* a = FindUnit(kAxis, [](Unit* u) { return u->mUnitType == kUnitInfantry && u->mNrWaypoints == 0; });
+    ASSERT_NE(a, nullptr);
+    Unit* b = FindUnit(kAxis, [&](Unit* u) {
+        return u != a && u->mUnitType == kUnitInfantry && u->mNrWaypoints == 0 && u->mHiding == a->mHiding;
+    });
+    ASSERT_NE(b, nullptr);
+    const bool start = a->mHiding;
+    gBattle->SetSelectedUnit(a);
+    map->HandleMenuKey('H'); // the orders menu's hide button, by its key
+    ASSERT_NE(a->mHiding, start);
+    ASSERT_EQ(b->mHiding, start);
+
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i)
+        gBattle->mUnits->GetUnit(i)->mSelectionMark = 0;
+    a->mSelectionMark = 2;
+    b->mSelectionMark = 2;
+    gBattle->SetSelectedUnit(a);
+    gBattle->mMultiSelection = true;
+    map->HandleMenuKey('H');
+    EXPECT_EQ(a->mHiding, start);
+    EXPECT_EQ(b->mHiding, start) << "the squad that was not selected flipped its own state";
+}
+
+// The observer's fire mission on the panel: its countdown, and "PLAN"
+// while no round of it is under way.
+TEST(ScreenValues, TheObserversMissionCountsDownAsAPlan) {
+    PlayDriver d("screen-values-observer", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "bruecke", kAllies, nullptr));
+    Map* map = gBattle->mMap;
+    Unit* fo = FindUnit(kAllies, [](Unit* u) { return u->IsForwardObserver(); });
+    ASSERT_NE(fo, nullptr) << "bruecke's Americans have no observer";
+    gBattle->SetSelectedUnit(fo);
+    map->mTrackedUnit = nullptr;
+    map->mPickX = fo->mX + 600.0f;
+    map->mPickY = 500.0f;
+    map->AssignTargetOrders(); // the release of the target drag
+    ASSERT_TRUE(fo->mAreaTarget);
+    ASSERT_FALSE(fo->mMissionLive);
+    const ScreenDrawLog log = RecordFrame();
+    EXPECT_TRUE(FindTextHolding(log, RezText(1170)) || FindTextHolding(log, RezText(1173)))
+        << "no countdown of the fire mission";
+    EXPECT_NE(FindTextHolding(log, RezText(1174)), nullptr) << "the planned mission does not read PLAN";
+}
+
+// In the replay of a computed turn, a moving unit's packets set the speed
+// and turn rate the camera's ride and the panel's current order read: the
+// selected moving unit shows its order.
+TEST(ScreenValues, ReplayMotionShowsTheMovingUnitsOrder) {
+    PlayDriver d("screen-values-replay", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "hecken", kAllies, nullptr));
+    MVApplication* app = d.App();
+    ASSERT_TRUE(GoAndWait(d, "the end of set-up"));
+    ASSERT_FALSE(gBattle->mSetupPhase);
+    // A squad sent 60 m north, as the release of a move drag sends it.
+    Unit* squad =
+        FindUnit(kAllies, [](Unit* u) { return u->mUnitType == kUnitInfantry && u->CanDoOrder(20); });
+    ASSERT_NE(squad, nullptr);
+    Map* map = gBattle->mMap;
+    gBattle->SetSelectedUnit(squad);
+    map->mCurrentOrder = 20;
+    map->mTrackedUnit = nullptr;
+    map->mPickX = squad->mX;
+    map->mPickY = squad->mY + 60.0f;
+    map->AssignMoveOrders(true);
+    ASSERT_GT(squad->mNrWaypoints, 0);
+    ASSERT_TRUE(GoAndWait(d, "the first turn"));
+    Unit* moving = nullptr;
+    ASSERT_TRUE(d.RunUntil(
+        [&] {
+            moving = app->InteractionState() == kStatePlayback
+                         ? FindUnit(kAllies,
+                                    [](Unit* u) { return u->InPlaybackMotion() && u->CanMovePhysically(); })
+                         : nullptr;
+            return moving != nullptr;
+        },
+        60000, "an American unit moving in the replay"));
+    gBattle->SetSelectedUnit(moving);
+    const int32_t id = gMovementSpeedChart[moving->mReplayedOrder].mOrderTextId;
+    ASSERT_NE(id, 0);
+    const std::string text = RezText(id == -1 ? (moving->mUnitType == kUnitVehicle ? 1317 : 1312) : id);
+    EXPECT_NE(FindText(RecordFrame(), text), nullptr) << "the panel does not show " << text;
+}
+
+// The operation's first battle, cut from its file as the list opens it, is
+// played, not edited: the camera locks on the viewer's mascot at the start.
+TEST(ScreenValues, ACutOperationBattleIsPlayedNotEdited) {
+    PlayDriver d("screen-values-operation", 800, 600);
+    ASSERT_TRUE(d.Start());
+    MVApplication* app = d.App();
+    d.Click(10, 10); // the title
+    ASSERT_TRUE(d.RunUntil([&] { return app->mFadeScreen == nullptr; }, 30000, "the title giving way"));
+    auto* file = new GFile;
+    ASSERT_TRUE(
+        file->IFile((std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh").c_str(), kFileModeCompressedRead));
+    app->HighLevelLoadGame(file);
+    ASSERT_TRUE(gCampaign && gBattle);
+    ASSERT_TRUE(OpenBattleScreen(d, kAxis, nullptr));
+    EXPECT_FALSE(gBattle->mEditorScenario);
+    Unit* mascot = gBattle->FindMascot(kAxis);
+    ASSERT_NE(mascot, nullptr);
+    EXPECT_EQ(gBattle->mMap->mLockedUnit, mascot) << "the camera did not lock on the mascot at the start";
+}
