@@ -290,8 +290,12 @@ TEST_F(ModelRun, EmplacementsStandWithoutTracksOrTurret) {
                 for (int k = 0; k < 3; ++k)
                     lo[k] = std::min(lo[k], c.mArgs[i + k]), hi[k] = std::max(hi[k], c.mArgs[i + k]);
             const bool point = hi[0] == lo[0] && hi[1] == lo[1] && hi[2] == lo[2];
-            if (textured && slot == 0) EXPECT_TRUE(point) << name << ": a track band";
-            if (turretDepth >= 0) EXPECT_TRUE(point) << name << ": a turret or gun";
+            if (textured && slot == 0) {
+                EXPECT_TRUE(point) << name << ": a track band";
+            }
+            if (turretDepth >= 0) {
+                EXPECT_TRUE(point) << name << ": a turret or gun";
+            }
             if (!point) low = std::min(low, lo[2]), high = std::max(high, hi[2]);
         }
         const dm::models::ModelTable* t = dm::models::FindModelTable(name);
