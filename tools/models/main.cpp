@@ -226,21 +226,20 @@ void PlaceWheels(std::vector<models::Step*>& tread, double x, double y0, double 
 }
 
 // The general model as a fixed emplacement of length x width x height metres: the hull becomes a
-// block of concrete standing 0.3 m deep in the ground, its walls the hull's, the roof keeping its
-// hatches as vents; the tracks, the turret and the gun shrink to points at the block's centre (the
-// table keeps every primitive, so the model's layout is the general model's); two of the underside's
-// black quads become the embrasures in the front wall, where the weapons' flash shows.
+// block of concrete on the ground, its walls the hull's, the roof keeping its hatches as vents; the
+// tracks, the turret and the gun shrink to points at the block's centre (the table keeps every
+// primitive, so the model's layout is the general model's); two of the underside's black quads become
+// the embrasures in the front wall, where the weapons' flash shows.
 models::Model Emplacement(const models::Model& base, int number, const std::array<double, 3>& size) {
     const double u = 1 / 28.9;
     // The hull's walls in the general model (its file's metres, so in model units once divided by 28.9):
     // the block they span.
     const double x0 = -1.45 * u, x1 = 1.45 * u, y0 = -3.0 * u, y1 = 2.9 * u, z0 = 0.35 * u, z1 = 1.42 * u;
-    const double sink = 0.3;
     auto block = [&](models::Vec3& p) {
         const double x = std::clamp(p[0], x0, x1), y = std::clamp(p[1], y0, y1), z = std::clamp(p[2], z0, z1);
         p[0] = ((x - x0) / (x1 - x0) - 0.5) * size[1] * u;
         p[1] = ((y - y0) / (y1 - y0) - 0.5) * size[0] * u;
-        p[2] = (-sink + (z - z0) / (z1 - z0) * (size[2] + sink)) * u;
+        p[2] = (z - z0) / (z1 - z0) * size[2] * u;
     };
     // The embrasures lie on the steep plate of the front (the hull's upper nose, from y 2.9 at 0.7 m
     // up to y 2.8 at 0.95 m), a centimetre before it, one either side of the middle.
