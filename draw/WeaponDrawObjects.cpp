@@ -59,17 +59,17 @@ void Beam(float x0, float y0, float z0, float x1, float y1, float z1, float w, c
     d3::Quad(x0, y0 - w, z0, x0, y0 + w, z0, x1, y1 + w, z1, x1, y1 - w, z1);
 }
 
-// A warning sign on a post at the object's place: a board 0.7 m wide on a
-// 1.6 m post, turned to the object's heading.
+// A warning sign on a post at the object's place: a board 0.9 m wide on a
+// 1.9 m post, turned to the object's heading.
 void Sign(const Rgb& c, bool triangle) {
-    Block(-0.05f, -0.05f, 0.0f, 0.05f, 0.05f, 1.6f, kPost);
+    Block(-0.05f, -0.05f, 0.0f, 0.05f, 0.05f, 1.9f, kPost);
     Colour(c);
     if (triangle) {
-        d3::Triangle(-0.45f, 0.0f, 1.75f, 0.45f, 0.0f, 1.75f, 0.0f, 0.0f, 1.05f);
+        d3::Triangle(-0.55f, 0.0f, 2.0f, 0.55f, 0.0f, 2.0f, 0.0f, 0.0f, 1.1f);
     } else {
-        d3::Quad(-0.35f, 0.0f, 1.1f, 0.35f, 0.0f, 1.1f, 0.35f, 0.0f, 1.6f, -0.35f, 0.0f, 1.6f);
+        d3::Quad(-0.45f, 0.0f, 1.3f, 0.45f, 0.0f, 1.3f, 0.45f, 0.0f, 1.9f, -0.45f, 0.0f, 1.9f);
         Colour({0.1f, 0.1f, 0.1f});
-        d3::Quad(-0.25f, 0.01f, 1.3f, 0.25f, 0.01f, 1.3f, 0.25f, 0.01f, 1.4f, -0.25f, 0.01f, 1.4f);
+        d3::Quad(-0.32f, 0.01f, 1.55f, 0.32f, 0.01f, 1.55f, 0.32f, 0.01f, 1.65f, -0.32f, 0.01f, 1.65f);
     }
 }
 
