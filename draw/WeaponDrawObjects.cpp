@@ -102,7 +102,8 @@ void RoadBlock() {
     // either end.
     for (int32_t k = 0; k < 3; ++k) {
         const float z = 0.36f * static_cast<float>(k), shift = k == 1 ? 0.12f : 0.0f;
-        Block(-4.0f + shift, -0.18f, z, 4.0f + shift, 0.18f, z + 0.36f, k == 1 ? Rgb{0.36f, 0.26f, 0.16f} : kTimber);
+        Block(-4.0f + shift, -0.18f, z, 4.0f + shift, 0.18f, z + 0.36f,
+              k == 1 ? Rgb{0.36f, 0.26f, 0.16f} : kTimber);
     }
     for (float x : {-3.4f, 3.4f}) {
         Beam(x - 0.5f, -0.6f, 0.0f, x + 0.5f, 0.6f, 1.5f, 0.08f, kPost);

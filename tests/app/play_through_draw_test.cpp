@@ -128,7 +128,8 @@ TEST(PlayThrough, HattenFortificationsAtCloseRange) {
     Redraw(d);
     const std::vector<uint16_t> empty = GrabPixels(box);
     object->mOffMapState = 0;
-    const char* const names[] = {"roadblock", "trench", "wire", "reference", "ap-mines", "at-mines", "daisy-chain"};
+    const char* const names[] = {"roadblock", "trench",   "wire",       "reference",
+                                 "ap-mines",  "at-mines", "daisy-chain"};
     std::vector<std::vector<uint16_t>> looks;
     for (InanimateType kind = kInanimateRoadblock; kind <= kInanimateDaisyChain; ++kind) {
         object->mSubtype = kind;
@@ -169,8 +170,8 @@ TEST(PlayThrough, AusbruchFromLevelNine) {
     for (float x : {0.0f, w})
         for (float y : {0.0f, h}) {
             int32_t sx = 0, sy = 0;
-            ASSERT_TRUE(WorldOnScreen(d, x, y, map->GetZCoord(std::min(x, w - 0.1f), std::min(y, h - 0.1f)), &sx,
-                                      &sy));
+            ASSERT_TRUE(WorldOnScreen(d, x, y, map->GetZCoord(std::min(x, w - 0.1f), std::min(y, h - 0.1f)),
+                                      &sx, &sy));
             left = std::min(left, sx), right = std::max(right, sx), top = std::min(top, sy),
             bottom = std::max(bottom, sy);
         }
@@ -232,8 +233,8 @@ TEST(PlayThrough, AusbruchFromLevelNine) {
             if ((fx < 0.2f || fx > 0.8f) && (fy < 0.2f || fy > 0.8f)) corners += 1, corner += changed;
             if (fx > 0.35f && fx < 0.65f && fy > 0.35f && fy < 0.65f) middles += 1, middle += changed;
         }
-    std::printf("[ausbruch] smoke at level 9: %d x %d pixels, corners %d/%d, middle %d/%d, %zu shades\n", bw, bh,
-                corner, corners, middle, middles, shades.size());
+    std::printf("[ausbruch] smoke at level 9: %d x %d pixels, corners %d/%d, middle %d/%d, %zu shades\n", bw,
+                bh, corner, corners, middle, middles, shades.size());
     EXPECT_LT(corner * 3, corners) << "the cloud fills its square";
     EXPECT_GT(middle * 2, middles) << "the cloud's middle is clear";
     EXPECT_GE(shades.size(), 4u) << "the cloud is one flat colour";

@@ -21,8 +21,8 @@ TEST(FixedObjectMarker, DrawnByKindTrenchesInSetUpOnlyNoneForUnknownKindsOrUnfou
             EXPECT_EQ(Depth(w.f.recorder), 0) << kind;
             EXPECT_TRUE(LastFlag(w.f.recorder, DrawOp::kCull)) << kind;
             // Kinds 8 and 9 mark a large and a small flag's place.
-            const bool marked = (kind >= 0 && kind <= 6 && (kind != kInanimateTrenches || setup)) || kind == 8 ||
-                                kind == 9;
+            const bool marked =
+                (kind >= 0 && kind <= 6 && (kind != kInanimateTrenches || setup)) || kind == 8 || kind == 9;
             EXPECT_EQ(w.f.recorder.Polygons() > 0, marked) << kind << (setup ? " in set-up" : "");
         }
     }

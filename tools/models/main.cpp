@@ -244,8 +244,10 @@ models::Model Emplacement(const models::Model& base, int number, const std::arra
     // The embrasures lie on the steep plate of the front (the hull's upper nose, from y 2.9 at 0.7 m
     // up to y 2.8 at 0.95 m), a centimetre before it, one either side of the middle.
     auto slit = [&](double xa, double xb) {
-        std::vector<models::Vec3> q = {{xa * u, 2.88 * u, 0.75 * u}, {xb * u, 2.88 * u, 0.75 * u},
-                                       {xb * u, 2.83 * u, 0.88 * u}, {xa * u, 2.83 * u, 0.88 * u}};
+        std::vector<models::Vec3> q = {{xa * u, 2.88 * u, 0.75 * u},
+                                       {xb * u, 2.88 * u, 0.75 * u},
+                                       {xb * u, 2.83 * u, 0.88 * u},
+                                       {xa * u, 2.83 * u, 0.88 * u}};
         for (auto& p : q) {
             block(p);
             p[1] += 0.01 * u;
