@@ -364,7 +364,8 @@ void MakeGround(AssetStore& store, const GameData& data) {
     for (const auto& [number, cu] : made) {
         store.Texture(number, OverlayPicture(cu.first, cu.second, false, uint32_t(number)), true);
         if (snowy(cu.first))
-            store.Texture(kSnowLook + number, OverlayPicture(cu.first, cu.second, true, uint32_t(number)), true);
+            store.Texture(kSnowLook + number, OverlayPicture(cu.first, cu.second, true, uint32_t(number)),
+                          true);
     }
     // the band pictures: the first code naming a band range paints it
     std::map<int, int> bands; // first index -> code
@@ -374,7 +375,8 @@ void MakeGround(AssetStore& store, const GameData& data) {
         for (int snow = 0; snow < (snowy(code) ? 2 : 1); ++snow) {
             const Image full = OverlayPicture(code, 0, snow != 0, uint32_t(600 + first));
             for (int shape = 1; shape <= 16; ++shape)
-                store.Texture((snow ? kSnowLook : 0) + 600 + first + shape - 1, BandPicture(full, shape), true);
+                store.Texture((snow ? kSnowLook : 0) + 600 + first + shape - 1, BandPicture(full, shape),
+                              true);
         }
     // the edge features on snow ground: the roads at 842, the fence at 971
     store.Texture(842, OverlayPicture(14, 0, true, 842), true);
