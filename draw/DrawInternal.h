@@ -25,6 +25,17 @@ void ResetFrameSoundClock();
 // Forgets the backdrop tables and weather clock (tests).
 void ResetDrawStatics();
 
+// What a flag shows: the victory flags' fields, also for a fixed object that
+// marks where a flag stands. Drawn as Map::DrawOneFlag draws a flag.
+struct FlagLook {
+    float x = 0.0f, y = 0.0f;
+    int32_t kind = 0; // 0 small, 1 large; others are not drawn
+    bool neutral = true;
+    int32_t holder = 0; // nation
+    bool candidate = false, real = false;
+};
+void DrawFlag(Map* map, const FlagLook& flag);
+
 namespace dm::models {
 struct ModelTable;
 }

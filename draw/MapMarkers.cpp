@@ -6,6 +6,7 @@
 #include "battle/Battle.h"
 #include "battle/VictoryFlag.h"
 #include "draw/Draw3D.h"
+#include "draw/DrawInternal.h"
 #include "draw/DrawSettings.h"
 #include "draw/DrawTables.h"
 #include "map/Map.h"
@@ -116,27 +117,39 @@ void Map::DrawFlags() {
 }
 
 void Map::DrawOneFlag(VictoryFlag* flag) {
-    if (!flag || (flag->mKind != 0 && flag->mKind != 1)) return;
-    if (!std::isfinite(flag->mX) || !std::isfinite(flag->mY)) return;
-    const int32_t I = static_cast<int32_t>(std::clamp(flag->mX * 0.0125f, -1.0e6f, 1.0e6f));
-    const int32_t J = static_cast<int32_t>(std::clamp(flag->mY * 0.0125f, -1.0e6f, 1.0e6f));
-    const int32_t th = mLevelHeight[2];
+    if (!flag) return;
+    FlagLook look;
+    look.x = flag->mX, look.y = flag->mY;
+    look.kind = flag->mKind;
+    look.neutral = flag->mNeutral;
+    look.holder = flag->mHolderNation;
+    look.candidate = flag->mCandidate;
+    look.real = flag->mReal;
+    DrawFlag(this, look);
+}
+
+void DrawFlag(Map* map, const FlagLook& flag) {
+    if (!map || (flag.kind != 0 && flag.kind != 1)) return;
+    if (!std::isfinite(flag.x) || !std::isfinite(flag.y)) return;
+    const int32_t I = static_cast<int32_t>(std::clamp(flag.x * 0.0125f, -1.0e6f, 1.0e6f));
+    const int32_t J = static_cast<int32_t>(std::clamp(flag.y * 0.0125f, -1.0e6f, 1.0e6f));
+    const int32_t th = map->mLevelHeight[2];
     if (J < 0 || J >= th || I < 0) return;
     const size_t t = static_cast<size_t>(I) * th + J;
-    if (t >= mSuperTileVisibility.size() || mSuperTileVisibility[t] == 0) return;
-    const int32_t side = ViewingSide();
-    const int32_t L = ClampLevel(mCameraLevel[side]);
+    if (t >= map->mSuperTileVisibility.size() || map->mSuperTileVisibility[t] == 0) return;
+    const int32_t side = map->ViewingSide();
+    const int32_t L = ClampLevel(map->mCameraLevel[side]);
     d3::Push();
-    d3::Translate(flag->mX, flag->mY, GetZCoord(flag->mX, flag->mY));
-    const Terrain terrain = GetTerrain(flag->mX, flag->mY, false);
+    d3::Translate(flag.x, flag.y, map->GetZCoord(flag.x, flag.y));
+    const Terrain terrain = map->GetTerrain(flag.x, flag.y, false);
     if (terrain >= 50 && terrain <= 54) {
         d3::Translate(0.0f, 0.0f, terrain >= 52 ? 9.0f : 3.0f);
     }
-    if (flag->mKind == 1) d3::Scale(1.75f, 1.75f, 1.75f);
+    if (flag.kind == 1) d3::Scale(1.75f, 1.75f, 1.75f);
     if (kFlagScale[L] > 1.0f) d3::Scale(kFlagScale[L], kFlagScale[L], kFlagScale[L]);
     if (L < 5) {
-        const float a = BearingDegrees(mEyeX - flag->mX, mEyeY - flag->mY);
-        d3::Texture(mFlagPoleTextures[flag->mCandidate ? 0 : 1]);
+        const float a = BearingDegrees(map->mEyeX - flag.x, map->mEyeY - flag.y);
+        d3::Texture(map->mFlagPoleTextures[flag.candidate ? 0 : 1]);
         d3::TextureStrip(true, 8, kPoleXYZ, kPoleUV);
         const float cap[20] = {-0.09f, 0.09f,  7.5f, 0.3f, 0.0f, 0.09f,  0.09f,  7.5f, 0.7f, 0.0f,
                                0.09f,  -0.09f, 7.5f, 0.7f, 1.0f, -0.09f, -0.09f, 7.5f, 0.3f, 1.0f};
@@ -151,13 +164,13 @@ void Map::DrawOneFlag(VictoryFlag* flag) {
     // side that knows which one is real, the holder's on the real flag. A
     // decoy then shows the neutral cloth (no decoy picture exists).
     const bool knows = gBattle && (gBattle->mAttacker == side || gBattle->mAttacker == 2 || gBattle->Over());
-    const int32_t holder = std::clamp(flag->mHolderNation, 0, 9);
+    const int32_t holder = std::clamp(flag.holder, 0, 9);
     int32_t slot;
-    if (knows && flag->mCandidate && !(flag->mReal && flag->mNeutral))
-        slot = flag->mReal ? holder : 10;
+    if (knows && flag.candidate && !(flag.real && flag.neutral))
+        slot = flag.real ? holder : 10;
     else
-        slot = flag->mNeutral ? 10 : holder;
-    d3::Texture(mNationalPriorityTextures[slot]);
+        slot = flag.neutral ? 10 : holder;
+    d3::Texture(map->mNationalPriorityTextures[slot]);
     const float cloth[20] = {0.09f, 0.0f, 7.35f, 0.012f, 0.988f, 7.69f, 0.0f, 7.35f, 0.988f, 0.988f,
                              7.69f, 0.0f, 3.55f, 0.988f, 0.012f, 0.09f, 0.0f, 3.55f, 0.012f, 0.012f};
     d3::TexturedQuad(cloth);

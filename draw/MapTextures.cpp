@@ -35,6 +35,9 @@ GGraphic* Make(int32_t picture, int32_t priority = 0) {
     }
 }
 
+// Added to an overlay picture's number: the same ground under snow.
+constexpr int32_t kSnowLookOffset = 50000;
+
 GGraphic* MakeCanFail(int32_t picture) {
     if (gDrawHooks.makeTextureCanFail) return gDrawHooks.makeTextureCanFail(picture);
     return gKernel ? gKernel->MakeGraphicCanFail(kGraphicTexture, picture) : nullptr;
@@ -381,7 +384,10 @@ void Map::MakeTextures(bool flag) {
                     }
                 }
                 Tint tint(r, g, b);
-                mGroundTextures[idx] = Make(600 + idx + under);
+                // On snow ground an overlay shows its snow look where the store holds one.
+                const int32_t picture = 600 + idx + under;
+                GGraphic* snowy = c.Snow() ? MakeCanFail(kSnowLookOffset + picture) : nullptr;
+                mGroundTextures[idx] = snowy ? snowy : Make(picture);
             }
         }
     }

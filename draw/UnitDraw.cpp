@@ -147,12 +147,19 @@ void SetPickedUnit(Unit* u) {
     if (gBattle && gBattle->mMap) gBattle->mMap->SetPickedUnit(u);
 }
 
-float UnitEnlargement(float a, float b, float c, float distance) {
-    // Beyond 50 m distant units grow with the distance's power b, and from
-    // 500 m on by c more, so the far field stays readable.
-    const float d = distance > 50.0f ? distance / 50.0f : 1.0f;
-    const float far = distance > 500.0f ? distance / 500.0f : 1.0f;
+float UnitEnlargement(float a, float b, float c, float distance, float near) {
+    // Beyond `near` distant units grow with the distance's power b, and from
+    // ten times it by c more, so the far field stays readable.
+    near = near > 1.0f ? near : 1.0f;
+    const float d = distance > near ? distance / near : 1.0f;
+    const float far = distance > 10.0f * near ? distance / (10.0f * near) : 1.0f;
     return a * std::pow(d, b) * std::pow(far, c);
+}
+
+float EnlargementWithinMap(float scale, float x, float y, float reach, float width, float height) {
+    const float edge = std::fmin(std::fmin(x, width - x), std::fmin(y, height - y));
+    if (!(reach > 0.0f) || !(scale > 1.0f) || !(scale * reach > edge)) return scale;
+    return std::fmax(1.0f, edge / reach);
 }
 
 void FigureBox(const G3DObject& box, float scale, float turn, G3DObject* out) {
@@ -214,7 +221,16 @@ void Unit::DrawItself(float a, float b, float c) {
     // A dug-in or bogged vehicle is drawn sunk into the ground; its place
     // for the rules (GetZ) stays where it is.
     const float z = GetZ() - (vehicle ? VehicleDrawnSinking(*static_cast<Vehicle*>(this)) : 0.0f);
-    float scale = UnitEnlargement(a, b, c, map->DistanceToCamera(mX, mY, z, nullptr));
+    // From the high cameras (levels 5 to 8, looking down from 150 m to 3 km)
+    // every unit is at least the eye's height away: units grow only beyond
+    // it, so the table's base scale is what a unit below the eye gets.
+    const int32_t level = ClampLevel(map->mCameraLevel[map->ViewingSide()]);
+    const float eyeHeight = map->mCameraHeight - map->GetZCoord(map->mEyeX, map->mEyeY);
+    const float near = level >= 5 && eyeHeight > 50.0f ? eyeHeight : 50.0f;
+    float scale = UnitEnlargement(a, b, c, map->DistanceToCamera(mX, mY, z, nullptr), near);
+    // An enlarged unit near the map's edge is drawn no larger than keeps it
+    // on the map.
+    scale = EnlargementWithinMap(scale, mX, mY, radius, map->mWidthMetres, map->mHeightMetres);
     d3::Push();
     d3::Translate(mX, mY, z);
     ScaleForType(&scale, a, b, c);

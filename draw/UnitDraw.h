@@ -125,8 +125,13 @@ float RecoilFactor(float shotAge);
 // fog off (restored after).
 void DrawSphere();
 // The drawing scale for a unit at a distance from the camera: a times a power
-// of the distance whose exponent comes from b and c; 1 at (1, 0, 0).
-float UnitEnlargement(float a, float b, float c, float distance);
+// of the distance whose exponent comes from b and c; 1 at (1, 0, 0). Units
+// grow beyond the distance `near` (by b) and beyond ten times it (by c more).
+float UnitEnlargement(float a, float b, float c, float distance, float near = 50.0f);
+// The largest enlargement that keeps a unit reaching `reach` metres from its
+// place (x, y) inside a map of width x height metres; an enlargement is never
+// cut below the true size, and a scale of 1 or less is kept.
+float EnlargementWithinMap(float scale, float x, float y, float reach, float width, float height);
 // A squad's box (kept in figure units) in its unscaled frame: scaled to
 // metres and, for riders, turned by `turn` degrees about the vertical.
 void FigureBox(const G3DObject& box, float scale, float turn, G3DObject* out);

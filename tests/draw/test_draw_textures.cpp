@@ -146,6 +146,24 @@ TEST(DrawTextures, AnOverlayIndexIsMadeOnceWithTheUnderLayerOfTheLastSquare) {
     EXPECT_TRUE(Made(f.shop, 612) && Made(f.shop, 625) && Made(f.shop, 671));
 }
 
+// On snow ground a field of crops wears its snow look (50000 above its
+// picture); where the store has none, the plain picture; off snow the plain.
+TEST(DrawTextures, AnOverlayOnSnowGroundWearsItsSnowLook) {
+    const int32_t crops = 600 + gOverlayIndexTable[23].mIndex;
+    for (int32_t ground : {0, 7, 8}) {
+        DrawFixture f(false);
+        BattleScope b;
+        b.battle.mGroundCondition = ground;
+        if (ground == 8) f.shop.canFail = {50000 + crops};
+        auto m = FlatMap(4, 4);
+        m->mSquares.front().mOverlay[0] = 23;
+        m->MakeTextures(false);
+        const int32_t idx = gOverlayIndexTable[23].mIndex;
+        EXPECT_EQ(f.shop.NumberOf(m->mGroundTextures[idx]), ground == 7 ? 50000 + crops : crops) << ground;
+        m->DeleteTextures();
+    }
+}
+
 TEST(DrawTextures, SnowAndEarlyWarChooseTheirGroundPictures) {
     {
         DrawFixture f(false);

@@ -48,6 +48,16 @@ TEST(UnitFrame, TrueSizeAtUnitScaleZeroLargerFarAwayWhenEnlargedAndNothingOffThe
     EXPECT_EQ(UnitEnlargement(1.3f, 0.3f, 0.1f, 40.0f), 1.3f);
     EXPECT_GT(UnitEnlargement(1.3f, 0.3f, 0.1f, 400.0f), UnitEnlargement(1.3f, 0.3f, 0.1f, 200.0f));
     EXPECT_GT(UnitEnlargement(1.3f, 0.3f, 0.1f, 1500.0f) / UnitEnlargement(1.3f, 0.3f, 0.0f, 1500.0f), 1.0f);
+    // Seen from 3 km up, a unit below the eye takes the base scale; one a
+    // little aside hardly more.
+    EXPECT_EQ(UnitEnlargement(3.0f, 0.53f, 0.26f, 3000.0f, 3000.0f), 3.0f);
+    EXPECT_LT(UnitEnlargement(3.0f, 0.53f, 0.26f, 3300.0f, 3000.0f), 3.2f);
+    // An enlarged unit keeps within the map: 8 m of reach 10 m from the edge
+    // allow 1.25 times, never less than the true size.
+    EXPECT_EQ(EnlargementWithinMap(3.0f, 250.0f, 250.0f, 8.0f, 500.0f, 500.0f), 3.0f);
+    EXPECT_FLOAT_EQ(EnlargementWithinMap(3.0f, 250.0f, 490.0f, 8.0f, 500.0f, 500.0f), 1.25f);
+    EXPECT_EQ(EnlargementWithinMap(3.0f, 2.0f, 250.0f, 8.0f, 500.0f, 500.0f), 1.0f);
+    EXPECT_EQ(EnlargementWithinMap(0.8f, 2.0f, 250.0f, 8.0f, 500.0f, 500.0f), 0.8f);
 
     DrawFixture f(false);
     OneType rows;

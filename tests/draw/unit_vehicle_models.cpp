@@ -3,6 +3,7 @@
 // moving parts, the far shapes and the statics the vehicle drawing sets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -261,4 +262,45 @@ TEST(ModelLookup, ANameFindsItsTableAlsoWhenItsBufferIsReusedForAnother) {
     std::strcpy(name, "NoSuchModel");
     EXPECT_EQ(ModelTableNamed(name), nullptr);
     EXPECT_EQ(ModelTableNamed(nullptr), nullptr);
+}
+
+// A bunker and the Maginot casemate are blocks in the ground: the general
+// model's layout, but nothing drawn with the track texture and nothing in the
+// turret's turned frame has an extent; the block stands from the ground to
+// its height.
+TEST_F(ModelRun, EmplacementsStandWithoutTracksOrTurret) {
+    Run("GeneralModel");
+    const int primitives = Primitives(f.recorder);
+    for (const char* name : {"GeneralModel_136", "GeneralModel_140"}) {
+        Run(name);
+        EXPECT_EQ(Primitives(f.recorder), primitives) << name;
+        int slot = -1, depth = 0, turretDepth = -1;
+        float low = 1e9f, high = -1e9f;
+        for (const DrawCall& c : f.recorder.mCalls) {
+            if (c.mOp == DrawOp::kTexture) slot = tex.SlotOf(c.mTexture);
+            if (c.mOp == DrawOp::kPush) ++depth;
+            if (c.mOp == DrawOp::kPop && --depth < turretDepth) turretDepth = -1;
+            if (c.mOp == DrawOp::kRotate && c.mArgs[0] == 2.0f && turretDepth < 0) turretDepth = depth;
+            const bool textured = c.mOp == DrawOp::kTextureFan || c.mOp == DrawOp::kTextureStrip ||
+                                  c.mOp == DrawOp::kTexturedTriangle;
+            if (!textured && c.mOp != DrawOp::kFan && c.mOp != DrawOp::kStrip) continue;
+            const size_t stride = textured ? 5 : 3;
+            float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+            for (size_t i = 0; i + 2 < c.mArgs.size(); i += stride)
+                for (int k = 0; k < 3; ++k)
+                    lo[k] = std::min(lo[k], c.mArgs[i + k]), hi[k] = std::max(hi[k], c.mArgs[i + k]);
+            const bool point = hi[0] == lo[0] && hi[1] == lo[1] && hi[2] == lo[2];
+            if (textured && slot == 0) {
+                EXPECT_TRUE(point) << name << ": a track band";
+            }
+            if (turretDepth >= 0) {
+                EXPECT_TRUE(point) << name << ": a turret or gun";
+            }
+            if (!point) low = std::min(low, lo[2]), high = std::max(high, hi[2]);
+        }
+        const dm::models::ModelTable* t = dm::models::FindModelTable(name);
+        ASSERT_NE(t, nullptr);
+        EXPECT_NEAR(low, 0.0f, 1e-6f) << name << " does not stand on the ground";
+        EXPECT_GT(high * t->unitMetres, 1.9f) << name;
+    }
 }

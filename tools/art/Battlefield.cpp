@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int kGround = 128; // ground and overlay pictures, pixels per side
+constexpr int kSnowLook = 50000; // added to an overlay picture's number: its look on snow ground
 
 // Open ground: one family per base number, elevation bands 0..19 from low and lush to high and bare.
 struct GroundFamily {
@@ -264,9 +265,17 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
         for (int y = 0; y < kGround; ++y)
             for (int x = 0; x < kGround; ++x) {
                 float n = TileNoise(x * 16.0f / kGround, y * 16.0f / kGround, 16, seed);
+                if (snow) { // a field under snow: its rows show as faint grey furrows between drifts
+                    const float furrow = std::max(0.0f, 1.0f - std::fabs(float(y % 16) - 7.5f) / 2.5f);
+                    const float drift = TileNoise(x / 8.0f, y / 16.0f, 16, seed + 1);
+                    const Rgb snowTop = Shade({224, 226, 230}, 0.96f + 0.06f * n);
+                    Paint(img, x, y, Mix(snowTop, {178, 176, 166}, 0.6f * furrow * drift), 1, 1);
+                    continue;
+                }
                 Rgb c = (y / 4) % 2 ? Rgb{188, 164, 84} : Rgb{168, 146, 70};
                 Paint(img, x, y, Shade(Mix(c, tint, 0.15f), 0.85f + 0.3f * n), 1, 1);
             }
+        if (snow) return NoPureWhite(img);
         break;
     case Look::Brush:
         blobs(22, 8, {58, 78, 34}, 1.0f);
@@ -328,11 +337,13 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
                       code >= 62 && (x + y) % 37 < 9 ? 0 : 1, 1);
         break;
     }
-    if (snow) // snow lies on whatever the overlay shows
+    // Snow lies on whatever the overlay shows, lighter in the open than in a trench or a hole.
+    const float cover = look == Look::Trench || look == Look::Pit ? 0.35f : 0.55f;
+    if (snow)
         for (int y = 0; y < kGround; ++y)
             for (int x = 0; x < kGround; ++x)
                 if (img.Alpha(x, y))
-                    img.Set(x, y, Mix(img.Get(x, y), {226, 228, 232}, 0.55f), img.Alpha(x, y));
+                    img.Set(x, y, Mix(img.Get(x, y), {226, 228, 232}, cover), img.Alpha(x, y));
     return NoPureWhite(img);
 }
 
@@ -344,17 +355,29 @@ void MakeGround(AssetStore& store, const GameData& data) {
     for (const auto& [code, o] : data.overlays)
         for (int under = 0; under <= o.layers; ++under)
             if (!made.count(600 + o.index + under)) made[600 + o.index + under] = {code, under};
-    for (const auto& [number, cu] : made)
+    // Each overlay picture N has its snow look at kSnowLook + N (the map takes it on snow ground),
+    // except water, a ford and ice, which hold no snow.
+    auto snowy = [](int code) {
+        const Look l = LookOf(code);
+        return l != Look::Water && l != Look::Shallow && l != Look::Ice;
+    };
+    for (const auto& [number, cu] : made) {
         store.Texture(number, OverlayPicture(cu.first, cu.second, false, uint32_t(number)), true);
+        if (snowy(cu.first))
+            store.Texture(kSnowLook + number, OverlayPicture(cu.first, cu.second, true, uint32_t(number)),
+                          true);
+    }
     // the band pictures: the first code naming a band range paints it
     std::map<int, int> bands; // first index -> code
     for (const auto& [code, o] : data.overlays)
         if (o.bands >= 0 && !bands.count(o.bands)) bands[o.bands] = code;
-    for (const auto& [first, code] : bands) {
-        const Image full = OverlayPicture(code, 0, false, uint32_t(600 + first));
-        for (int shape = 1; shape <= 16; ++shape)
-            store.Texture(600 + first + shape - 1, BandPicture(full, shape), true);
-    }
+    for (const auto& [first, code] : bands)
+        for (int snow = 0; snow < (snowy(code) ? 2 : 1); ++snow) {
+            const Image full = OverlayPicture(code, 0, snow != 0, uint32_t(600 + first));
+            for (int shape = 1; shape <= 16; ++shape)
+                store.Texture((snow ? kSnowLook : 0) + 600 + first + shape - 1, BandPicture(full, shape),
+                              true);
+        }
     // the edge features on snow ground: the roads at 842, the fence at 971
     store.Texture(842, OverlayPicture(14, 0, true, 842), true);
     store.Texture(971, OverlayPicture(15, 0, true, 971), true);

@@ -276,8 +276,25 @@ void MakeEffects(AssetStore& store) {
         puff(1730 + k, Mix({80, 74, 66}, {140, 136, 130}, k / 9.0f), {110, 106, 100}, k / 9.0f,
              uint32_t(1730 + k));
     }
-    puff(1800, {96, 90, 82}, {130, 126, 118}, 0.5f, 1800);    // shell
-    puff(1801, {70, 66, 60}, {110, 104, 96}, 0.5f, 1801);     // burning square
-    puff(1802, {36, 34, 32}, {70, 66, 62}, 0.5f, 1802);       // burning vehicle
-    puff(1803, {214, 214, 210}, {190, 190, 186}, 0.5f, 1803); // smoke shell
+    // The smoke puffs are drawn many times over each other and, from a high camera, only a few pixels
+    // wide: each is a round, soft cloud, densest in its middle and thinning out well inside its
+    // square, so a column of them reads as smoke, not as a stack of squares.
+    auto smoke = [&](int number, Rgb inner, Rgb outer, uint32_t seed) {
+        Image img(64, 64, {0, 0, 0}, 0);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const float d = std::hypot(x + 0.5f - 32, y + 0.5f - 32) / 32;
+                const float n = Fbm(x * 0.12f, y * 0.12f, seed, 4);
+                const float rim = 0.72f + (n - 0.5f) * 0.3f; // the cloud's ragged edge, at most 0.87
+                if (d >= rim) continue;
+                const float t = d / rim;
+                const float density = (1 - t * t) * (1 - t * t) * (0.75f + 0.5f * n);
+                img.Set(x, y, Mix(inner, outer, t), uint8_t(std::clamp(density, 0.0f, 1.0f) * 220));
+            }
+        store.Texture(number, NoPureWhite(img), true);
+    };
+    smoke(1800, {96, 90, 82}, {130, 126, 118}, 1800);    // shell
+    smoke(1801, {70, 66, 60}, {110, 104, 96}, 1801);     // burning square
+    smoke(1802, {36, 34, 32}, {70, 66, 62}, 1802);       // burning vehicle
+    smoke(1803, {214, 214, 210}, {190, 190, 186}, 1803); // smoke shell
 }

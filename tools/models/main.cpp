@@ -225,6 +225,68 @@ void PlaceWheels(std::vector<models::Step*>& tread, double x, double y0, double 
             tread[i]->xyz[size_t(k)] = tris[3 * i + size_t(k)];
 }
 
+// The general model as a fixed emplacement of length x width x height metres: the hull becomes a
+// block of concrete on the ground, its walls the hull's, the roof keeping its hatches as vents; the
+// tracks, the turret and the gun shrink to points at the block's centre (the table keeps every
+// primitive, so the model's layout is the general model's); two of the underside's black quads become
+// the embrasures in the front wall, where the weapons' flash shows.
+models::Model Emplacement(const models::Model& base, int number, const std::array<double, 3>& size) {
+    const double u = 1 / 28.9;
+    // The hull's walls in the general model (its file's metres, so in model units once divided by 28.9):
+    // the block they span.
+    const double x0 = -1.45 * u, x1 = 1.45 * u, y0 = -3.0 * u, y1 = 2.9 * u, z0 = 0.35 * u, z1 = 1.42 * u;
+    auto block = [&](models::Vec3& p) {
+        const double x = std::clamp(p[0], x0, x1), y = std::clamp(p[1], y0, y1), z = std::clamp(p[2], z0, z1);
+        p[0] = ((x - x0) / (x1 - x0) - 0.5) * size[1] * u;
+        p[1] = ((y - y0) / (y1 - y0) - 0.5) * size[0] * u;
+        p[2] = (z - z0) / (z1 - z0) * size[2] * u;
+    };
+    // The embrasures lie on the steep plate of the front (the hull's upper nose, from y 2.9 at 0.7 m
+    // up to y 2.8 at 0.95 m), a centimetre before it, one either side of the middle.
+    auto slit = [&](double xa, double xb) {
+        std::vector<models::Vec3> q = {{xa * u, 2.88 * u, 0.75 * u},
+                                       {xb * u, 2.88 * u, 0.75 * u},
+                                       {xb * u, 2.83 * u, 0.88 * u},
+                                       {xa * u, 2.83 * u, 0.88 * u}};
+        for (auto& p : q) {
+            block(p);
+            p[1] += 0.01 * u;
+        }
+        return q;
+    };
+    const double slitX[2][2] = {{-1.0, -0.45}, {0.45, 1.0}};
+    models::Model m = base;
+    m.name = base.name + "_" + std::to_string(number);
+    m.numbers = {number};
+    bool turned = false, black = false;
+    int slot = -1, quads = 0;
+    for (models::Step& s : m.ops) {
+        if (s.op == dm::models::Op::Texture) slot = s.n, black = false;
+        if (s.op == dm::models::Op::Color) black = s.a == 0 && s.b == 0 && s.c == 0;
+        if (s.op == dm::models::Op::Turn) turned = true;
+        if (s.op == dm::models::Op::Turn || s.op == dm::models::Op::Elevate) s.a = s.b = s.c = 0;
+        if (s.op == dm::models::Op::Flash) {
+            const auto q = slit(slitX[0][0], slitX[0][1]);
+            s.a = 0.5 * (q[0][0] + q[1][0]), s.b = q[0][1], s.c = 0.5 * (q[0][2] + q[2][2]);
+        }
+        if (s.xyz.empty()) continue;
+        const bool tread = slot == 0 && (s.side == 0 || s.side == 1);
+        if (turned || tread) {
+            for (auto& p : s.xyz)
+                p = {0.0, 0.0, 0.0};
+            continue;
+        }
+        if (black && s.n == 2 && s.xyz.size() == 4 && quads < 2) {
+            s.xyz = slit(slitX[quads][0], slitX[quads][1]);
+            ++quads;
+            continue;
+        }
+        for (auto& p : s.xyz)
+            block(p);
+    }
+    return m;
+}
+
 models::Model Variant(const models::Model& base, int number, const std::array<double, 3>& size,
                       const Gun& gun, Gear gear) {
     const double unitsPerMetre = 1 / 28.9;
@@ -457,6 +519,10 @@ int main(int argc, char** argv) {
                 return 1;
             }
             const int cls = shading.count(number) ? int(shading.at(number)) : 0;
+            if (cls == 8) { // no running gear: a bunker or a casemate
+                all.push_back(Emplacement(base, number, size));
+                continue;
+            }
             const Gear gear = cls == 2 || cls == 3 ? Gear::Wheels : cls == 1 ? Gear::HalfTrack : Gear::Tracks;
             all.push_back(Variant(base, number, size, guns.count(number) ? guns.at(number) : Gun{}, gear));
         }
