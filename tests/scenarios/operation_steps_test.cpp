@@ -365,12 +365,12 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "832683fa3b5cd768500dcfeaa86acf213ea6c83b6e28900ac6844a73212c80db");
-    EXPECT_EQ(battles[1].stepDigest, "60023deca368f127ee003487f6279ff3f89bce7a271b5e9d6f8b14f89ad79d6f");
+    EXPECT_EQ(battles[0].stepDigest, "5fd604babf5ae7a00605985a7a66142bd64a004e81c1e16c37cfc07d72b11a6b");
+    EXPECT_EQ(battles[1].stepDigest, "0f6f852dd5ecc3241e171a660b0e17a08597ff4bf7dcf8b00af44b2ab419e83c");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "236ca2f05f3416fe110dbf169967f4075dfebdbc4bb35e174d660deba32d495a");
+              "2daa57d839bc3b81e6c1dc5c05662f1bdee89e8b038e8658d09a1397f192a554");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "8ee0d86561cfd0faa655b20f77a2d924c1a34fbbab34fc27e7d5a73f6846bcef");
+              "0d87989c7836a96a6b756d20c6a32f2fb411beb509787ba887cd7b33bf515969");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 24);
     EXPECT_EQ(battles[1].frontLine, 28);
@@ -406,9 +406,9 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "8e0b1fcec7252dadb2e15593ecaf10c2dd9c1379cd0c4b18bdd5aab7aee2c480");
+    EXPECT_EQ(battles[1].stepDigest, "0938345edbbfd9b9d3e78fece4193a99c2a7fa97aed916f5dd6c75ec4fb8dd61");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "d5f1656fa2e054ecd0e703008ebab89fc703f9b13875634d887ccd928a4bcaf1");
+              "4f7958a883956efc53ec2546ef2a3375c796a52b1c4fe68198b33992e914066a");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "d0bce227cdf1b1b09fd4a79e80d070a6c249c5c4096d39afbcfed4d4355d733a");
+              "f6aebfcb611b62686bfee66db0461c074b3624b70c069d1ed287728a7e11b571");
 }
