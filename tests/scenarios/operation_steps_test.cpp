@@ -410,5 +410,5 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "4f7958a883956efc53ec2546ef2a3375c796a52b1c4fe68198b33992e914066a");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "f6aebfcb611b62686bfee66db0461c074b3624b70c069d1ed287728a7e11b571");
+              "ef8e611d0c86c090c0025ab4fdea4cd4e94dad921aa68ad664aed87a84b9c68a");
 }
