@@ -96,6 +96,10 @@ public:
     bool ReadAI(GFile* file, GList** lists);
     void ReadDescription(GFile* file, char** text, int32_t* length);
     void HighLevelLoadGame(GFile* file);
+    // Whether the file reads whole as a game with a battle or an operation,
+    // read beside the running game and the generator, which stay as they
+    // were; the file is rewound.
+    bool ReadsAsGame(GFile* file);
     // A game just loaded or cut: its briefing or the choice of sides.
     void OpenLoadedGame();
     // The steps between battles and the next battle opened (or, when the
@@ -414,6 +418,7 @@ public:
     // The battle digests of the last exchange, this machine's and the
     // peer's, each with its turn (-1: none yet); the exchanges found equal;
     // whether the two battles were found to differ.
+    int32_t mUnreadableScenarios = 0; // whole scenarios that did not read, this connection
     int32_t mOwnDigestTurn = -1;
     uint64_t mOwnDigest = 0;
     int32_t mPeerDigestTurn = -1;

@@ -492,6 +492,7 @@ void MVApplication::ResetExchangeChecks() {
         mKeptFile[slot].clear();
         mHasKeptFile[slot] = false;
     }
+    mUnreadableScenarios = 0;
     mOwnDigestTurn = -1;
     mPeerDigestTurn = -1;
     mDigestsAgreed = 0;
@@ -711,12 +712,27 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
         } else if (type == 5 && mIncomingTurnFile) {
             GFile* file = mIncomingTurnFile;
             mIncomingTurnFile = nullptr;
-            if (!file->RewindAndReadAsCompressed()) {
+            // A scenario that came whole (its length and check value right)
+            // but does not decompress or read as a game is asked for again,
+            // as a damaged one is; after the last sending both machines are
+            // told and go back to the menu. Without it the host waited in
+            // phase 4 for a side that had no game.
+            if (!file->RewindAndReadAsCompressed() || !ReadsAsGame(file)) {
                 delete file;
+                // Its whole end marker began the count of sendings anew:
+                // these are counted on their own.
+                mFileAttempts = mUnreadableScenarios++;
+                RefuseIncomingFile(type);
                 return;
             }
             ResetExchangeChecks();
             HighLevelLoadGame(file);
+            if (!gBattle) {
+                // An operation whose battle could not be made: the host is
+                // told, and both end here.
+                GiveUpFile(type, true);
+                return;
+            }
             mLastSaveName = mScenarioFileName;
             mTCPIPPhase = 6;
         }
