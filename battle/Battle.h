@@ -69,6 +69,8 @@ public:
         std::vector<std::pair<size_t, const char*>> fields; // where each named field starts
     };
     std::vector<SimulationRecord> SimulationRecords();
+    // The digest of records as SimulationDigest gives it.
+    static uint64_t DigestOf(const std::vector<SimulationRecord>& records);
     // "record, field (value here, value there)" for the first byte in which
     // two records differ; empty when they are the same. The field is the
     // named one the byte lies in, else the byte's place.

@@ -165,13 +165,17 @@ std::string Battle::RecordDifference(const SimulationRecord& here, const Simulat
     return here.name + ", " + field + ": " + hex(a) + " here, " + hex(b) + " there";
 }
 
-uint64_t Battle::SimulationDigest() {
+uint64_t Battle::DigestOf(const std::vector<SimulationRecord>& records) {
     // FNV-1a, 64 bits, over the records in order.
     uint64_t hash = 1469598103934665603ull;
-    for (const SimulationRecord& r : SimulationRecords())
+    for (const SimulationRecord& r : records)
         for (uint8_t b : r.bytes)
             hash = (hash ^ b) * 1099511628211ull;
     return hash;
+}
+
+uint64_t Battle::SimulationDigest() {
+    return DigestOf(SimulationRecords());
 }
 
 void Battle::WritePartialTCP(GFile* file) {

@@ -133,8 +133,8 @@ TEST(ScenarioAtConnection, ThatDoesNotDecompressIsAskedForAgainThenBothAreToldAn
     host.mIsHost = true;
     host.mTCPIPPhase = 0;
     host.ServerOpen();
-    EXPECT_TRUE(PumpUntil(host, [&] { return host.mNetworkReport >= 0; })) << "the host waited in phase "
-                                                                           << host.mTCPIPPhase;
+    EXPECT_TRUE(PumpUntil(host, [&] { return host.mNetworkReport >= 0; }))
+        << "the host waited in phase " << host.mTCPIPPhase;
     int32_t answer[3] = {-1, -1, -1};
     EXPECT_EQ(read(channel[0], answer, sizeof answer), static_cast<ssize_t>(sizeof answer));
     close(channel[0]);
