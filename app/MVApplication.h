@@ -7,10 +7,12 @@
 // (gCampaign). It is the battle's host.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/AppTypes.h"
 #include "app/BattleScreen.h"
+#include "battle/Battle.h"
 #include "battle/BattleHost.h"
 #include "draw/DrawSettings.h"
 #include "engine/GApplication.h"
@@ -96,6 +98,10 @@ public:
     bool ReadAI(GFile* file, GList** lists);
     void ReadDescription(GFile* file, char** text, int32_t* length);
     void HighLevelLoadGame(GFile* file);
+    // Whether the file reads whole as a game with a battle or an operation,
+    // read beside the running game and the generator, which stay as they
+    // were; the file is rewound.
+    bool ReadsAsGame(GFile* file);
     // A game just loaded or cut: its briefing or the choice of sides.
     void OpenLoadedGame();
     // The steps between battles and the next battle opened (or, when the
@@ -310,6 +316,8 @@ public:
     // The two battles differ: reported here, the connection ends, and the
     // game is not played on.
     void BattlesDiffer();
+    void NameDifferingField(const uint8_t* data, uint32_t length);
+    void CloseAfterDifferRecord();
     // The values a turn file of the exchange sets, kept so that a refused
     // file leaves them as they were.
     struct TCPValues {
@@ -415,6 +423,17 @@ public:
     // The battle digests of the last exchange, this machine's and the
     // peer's, each with its turn (-1: none yet); the exchanges found equal;
     // whether the two battles were found to differ.
+    // The records of this machine's last exchange digest and the peer's
+    // hash of each: where the two battles differ is named from them.
+    std::vector<Battle::SimulationRecord> mOwnRecords;
+    std::vector<uint32_t> mPeerRecordHashes;
+    // The log line of battles that differ: the record, and once the peer's
+    // bytes of it are in, the field.
+    std::string mBattlesDifferLine;
+    int32_t mPeerDigestTurnCompared = -1;
+    bool mAwaitedDifferRecord = false; // sent ours, the peer's still to come
+    uint32_t mDifferRecordDeadline = 0;
+    int32_t mUnreadableScenarios = 0; // whole scenarios that did not read, this connection
     int32_t mOwnDigestTurn = -1;
     uint64_t mOwnDigest = 0;
     int32_t mPeerDigestTurn = -1;

@@ -17,6 +17,7 @@
 #include "engine/GButton3D.h"
 #include "engine/GEditView.h"
 #include "engine/GFile.h"
+#include "engine/RandomStateKeeper.h"
 #include "engine/GFileServices.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
@@ -220,6 +221,30 @@ void MVApplication::ReadDescription(GFile* file, char** text, int32_t* length) {
     ConvertCharactersToMac(buffer, count);
     *text = buffer;
     *length = count;
+}
+
+bool MVApplication::ReadsAsGame(GFile* file) {
+    RandomStateKeeper generator;
+    Battle* runningBattle = gBattle;
+    Campaign* runningCampaign = gCampaign;
+    gBattle = nullptr;
+    gCampaign = nullptr;
+    GameFileState state;
+    CopyToFileState(&state);
+    GameFileContents contents;
+    GameFileReadOptions options;
+    options.host = this;
+    options.reading = &mReadingFile;
+    mReadingFile = &state;
+    const bool read = ReadGameFile(file, &state, &contents, options) == kGameFileLoaded &&
+                      (contents.battle || contents.campaign);
+    mReadingFile = nullptr;
+    delete contents.battle;
+    delete contents.campaign;
+    gBattle = runningBattle;
+    gCampaign = runningCampaign;
+    file->Rewind();
+    return read;
 }
 
 void MVApplication::HighLevelLoadGame(GFile* file) {

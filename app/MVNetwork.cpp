@@ -4,6 +4,9 @@
 // layer's pump calls ReceivePacket from inside the main loop.
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/AppViews.h"
@@ -24,6 +27,8 @@
 namespace {
 
 constexpr int32_t kChunkBytes = 8191;
+// How long battles that differ wait for the peer's record that differs.
+constexpr uint32_t kDifferRecordWaitMs = 5000;
 constexpr uint32_t kReplayAllowance = 75000; // ms
 constexpr int32_t kBuildNumberString = 9999;
 // Sends of one turn file before the receiver gives it up.
@@ -33,6 +38,14 @@ constexpr int32_t kFileAttempts = 3;
 constexpr uint8_t kUnreadableFile = 0x80;
 
 // Where a sent file of each end marker type is kept (-1: none).
+// FNV-1a, 32 bits, over a record's bytes: the peer's is compared with it.
+uint32_t RecordHash(const Battle::SimulationRecord& record) {
+    uint32_t hash = 2166136261u;
+    for (uint8_t b : record.bytes)
+        hash = (hash ^ b) * 16777619u;
+    return hash;
+}
+
 int32_t KeptSlot(uint8_t marker) {
     switch (marker) {
     case 5:
@@ -72,8 +85,11 @@ bool WellFormed(uint8_t type, uint32_t length) {
     case 12:
         return length == 5;
     case 20:
-        // Type, turn, the digest's 8 bytes.
-        return length == 13;
+        // Type, turn, the digest's 8 bytes, a hash of each record.
+        return length >= 13 && (length - 13) % 4 == 0;
+    case 23:
+        // Type, the record's index, its bytes.
+        return length >= 5;
     case 16:
     case 21:
     case 22:
@@ -474,12 +490,19 @@ void MVApplication::SetBytesCounted(int32_t count) {
 void MVApplication::NoteExchangeDigest() {
     if (!gBattle || mConnectionType != 2) return;
     mOwnDigestTurn = gBattle->mTurn;
-    mOwnDigest = gBattle->SimulationDigest();
-    uint8_t record[13] = {20};
-    WriteBig32(record + 1, static_cast<uint32_t>(mOwnDigestTurn));
-    WriteBig32(record + 5, static_cast<uint32_t>(mOwnDigest >> 32));
-    WriteBig32(record + 9, static_cast<uint32_t>(mOwnDigest));
-    ForceSendRecord(record, sizeof record, 0);
+    mOwnRecords = gBattle->SimulationRecords();
+    mOwnDigest = Battle::DigestOf(mOwnRecords);
+    // Behind the digest a hash of each record (as many as a record holds),
+    // so that battles that differ can say where.
+    const size_t hashes = std::min(mOwnRecords.size(), static_cast<size_t>((kChunkBytes - 13) / 4));
+    std::vector<uint8_t> record(13 + 4 * hashes);
+    record[0] = 20;
+    WriteBig32(record.data() + 1, static_cast<uint32_t>(mOwnDigestTurn));
+    WriteBig32(record.data() + 5, static_cast<uint32_t>(mOwnDigest >> 32));
+    WriteBig32(record.data() + 9, static_cast<uint32_t>(mOwnDigest));
+    for (size_t i = 0; i < hashes; ++i)
+        WriteBig32(record.data() + 13 + 4 * i, RecordHash(mOwnRecords[i]));
+    ForceSendRecord(record.data(), static_cast<uint32_t>(record.size()), 0);
     CompareDigests();
 }
 
@@ -492,6 +515,9 @@ void MVApplication::ResetExchangeChecks() {
         mKeptFile[slot].clear();
         mHasKeptFile[slot] = false;
     }
+    mUnreadableScenarios = 0;
+    mAwaitedDifferRecord = false;
+    mDifferRecordDeadline = 0;
     mOwnDigestTurn = -1;
     mPeerDigestTurn = -1;
     mDigestsAgreed = 0;
@@ -502,12 +528,55 @@ void MVApplication::ResetExchangeChecks() {
 void MVApplication::CompareDigests() {
     if (mOwnDigestTurn < 0 || mOwnDigestTurn != mPeerDigestTurn) return;
     const bool same = mOwnDigest == mPeerDigest;
+    mPeerDigestTurnCompared = mOwnDigestTurn;
     mOwnDigestTurn = -1;
     mPeerDigestTurn = -1;
-    if (same)
+    if (same) {
         ++mDigestsAgreed;
-    else
-        BattlesDiffer();
+        return;
+    }
+    // The first record whose hash differs is named in the log, and its
+    // bytes go to the peer, which names the field (as this machine does
+    // with the peer's).
+    size_t at = 0;
+    while (at < mOwnRecords.size() && at < mPeerRecordHashes.size() &&
+           RecordHash(mOwnRecords[at]) == mPeerRecordHashes[at])
+        ++at;
+    if (at < mOwnRecords.size()) {
+        const Battle::SimulationRecord& own = mOwnRecords[at];
+        mBattlesDifferLine = "battles differ after turn " + std::to_string(mPeerDigestTurnCompared) + ": " +
+                             own.name;
+        std::vector<uint8_t> record(5);
+        record[0] = 23;
+        WriteBig32(record.data() + 1, static_cast<uint32_t>(at));
+        record.insert(record.end(), own.bytes.begin(),
+                      own.bytes.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(own.bytes.size(), kChunkBytes)));
+        ForceSendRecord(record.data(), static_cast<uint32_t>(record.size()), 0);
+        mAwaitedDifferRecord = true;
+    } else {
+        mBattlesDifferLine = "battles differ after turn " + std::to_string(mPeerDigestTurnCompared);
+    }
+    std::fprintf(stderr, "%s\n", mBattlesDifferLine.c_str());
+    BattlesDiffer();
+}
+
+void MVApplication::CloseAfterDifferRecord() {
+    mAwaitedDifferRecord = false;
+    mDifferRecordDeadline = 0;
+    OPCloseAfterAllSent(5);
+}
+
+void MVApplication::NameDifferingField(const uint8_t* data, uint32_t length) {
+    if (mAwaitedDifferRecord && mBattlesDiffer) CloseAfterDifferRecord();
+    const uint32_t at = ReadBig32(data + 1);
+    if (at >= mOwnRecords.size()) return;
+    Battle::SimulationRecord peer;
+    peer.name = mOwnRecords[at].name;
+    peer.bytes.assign(data + 5, data + length);
+    const std::string difference = Battle::RecordDifference(mOwnRecords[at], peer);
+    if (difference.empty()) return;
+    mBattlesDifferLine = "battles differ: " + difference;
+    std::fprintf(stderr, "%s\n", mBattlesDifferLine.c_str());
 }
 
 void MVApplication::BattlesDiffer() {
@@ -517,8 +586,14 @@ void MVApplication::BattlesDiffer() {
     mDeferredPackets.clear();
     mResendMarker = 0;
     // The peer finds the same difference with the digest it has from here
-    // and says so itself; the closing connection adds no second box.
-    OPCloseAfterAllSent(5);
+    // and says so itself; the closing connection adds no second box. When
+    // this machine sent the record it found different, the connection stays
+    // until the peer's comes (or 5 s have passed), so that both can name
+    // the field.
+    if (mAwaitedDifferRecord)
+        mDifferRecordDeadline = NetworkClock() + kDifferRecordWaitMs;
+    else
+        OPCloseAfterAllSent(5);
     mPeerDiedMessageOff = true;
     mNetworkReport = kConfirmBattlesDiffer;
     Confirm(kConfirmBattlesDiffer);
@@ -587,7 +662,13 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
     case 20:
         mPeerDigestTurn = static_cast<int32_t>(ReadBig32(data + 1));
         mPeerDigest = (static_cast<uint64_t>(ReadBig32(data + 5)) << 32) | ReadBig32(data + 9);
+        mPeerRecordHashes.clear();
+        for (uint32_t at = 13; at + 4 <= length; at += 4)
+            mPeerRecordHashes.push_back(ReadBig32(data + at));
         CompareDigests();
+        return;
+    case 23:
+        NameDifferingField(data, length);
         return;
     case 21:
         ResendKeptFile(data[1]);
@@ -711,12 +792,27 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
         } else if (type == 5 && mIncomingTurnFile) {
             GFile* file = mIncomingTurnFile;
             mIncomingTurnFile = nullptr;
-            if (!file->RewindAndReadAsCompressed()) {
+            // A scenario that came whole (its length and check value right)
+            // but does not decompress or read as a game is asked for again,
+            // as a damaged one is; after the last sending both machines are
+            // told and go back to the menu. Without it the host waited in
+            // phase 4 for a side that had no game.
+            if (!file->RewindAndReadAsCompressed() || !ReadsAsGame(file)) {
                 delete file;
+                // Its whole end marker began the count of sendings anew:
+                // these are counted on their own.
+                mFileAttempts = mUnreadableScenarios++;
+                RefuseIncomingFile(type);
                 return;
             }
             ResetExchangeChecks();
             HighLevelLoadGame(file);
+            if (!gBattle) {
+                // An operation whose battle could not be made: the host is
+                // told, and both end here.
+                GiveUpFile(type, true);
+                return;
+            }
             mLastSaveName = mScenarioFileName;
             mTCPIPPhase = 6;
         }
@@ -856,6 +952,9 @@ bool MVApplication::ExpectsFile(uint8_t marker) const {
 }
 
 void MVApplication::TCPIPIdleStep() {
+    if (mAwaitedDifferRecord && mBattlesDiffer &&
+        static_cast<int32_t>(NetworkClock() - mDifferRecordDeadline) >= 0)
+        CloseAfterDifferRecord();
     if (mResendMarker != 0) SendResentFile();
     SendTCPIPFile();
     switch (mTCPIPPhase) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "battle/BattleResult.h"
@@ -65,8 +66,15 @@ public:
     struct SimulationRecord {
         std::string name;
         std::vector<uint8_t> bytes;
+        std::vector<std::pair<size_t, const char*>> fields; // where each named field starts
     };
     std::vector<SimulationRecord> SimulationRecords();
+    // The digest of records as SimulationDigest gives it.
+    static uint64_t DigestOf(const std::vector<SimulationRecord>& records);
+    // "record, field (value here, value there)" for the first byte in which
+    // two records differ; empty when they are the same. The field is the
+    // named one the byte lies in, else the byte's place.
+    static std::string RecordDifference(const SimulationRecord& here, const SimulationRecord& there);
     bool Over() override;
     void Handicap(int32_t percent) override;
 

@@ -49,14 +49,20 @@ int32_t Battle::SightSlice() const {
 }
 
 // The replay of the machine that computed the turn changes the map (smoke,
-// craters, buildings, fires) with the values the packets' records hold, as
-// the machine that receives the results and a game loaded with its replay
-// do: a cloud's radius kept whole here and to a hundredth there left the two
-// battles different after the turn.
+// craters, buildings, fires) and the units with the values the packets'
+// records hold, as the machine that receives the results and a game loaded
+// with its replay do: a cloud's radius kept whole here and to a hundredth
+// there, or a spot marker kept whole here and to a third of a metre there,
+// left the two battles different after the turn.
 void Battle::KeepMapPacketsAsRecorded() {
     for (int32_t k = 0; k < mPackets.GetCount(); ++k) {
         auto* p = static_cast<ActionPacket*>(mPackets.GetObjectA(k));
         switch (p->mType) {
+        case kPacketUnitState:
+            // A packet the file leaves out (a unit without an identifier)
+            // reaches no other machine; it stays as made.
+            if (!p->IsWritable()) break;
+            [[fallthrough]];
         case kPacketFire:
         case kPacketRubble:
         case kPacketSmokeOn:

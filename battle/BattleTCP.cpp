@@ -1,6 +1,7 @@
 // The body of the per-turn file that a TCP/IP player sends: the changed
 // battle state, the side states and this machine's CPU-speed value.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,9 +74,11 @@ std::vector<Battle::SimulationRecord> Battle::SimulationRecords() {
     auto add = [&records](std::string name, const auto& write) {
         GFile file;
         file.IMemoryFile();
-        write(&file);
-        file.Rewind();
         SimulationRecord& r = records.emplace_back();
+        file.AttachFieldNames(&r.fields);
+        write(&file);
+        file.AttachFieldNames(nullptr);
+        file.Rewind();
         r.name = std::move(name);
         r.bytes.resize(static_cast<size_t>(file.GetFileLength()));
         if (!r.bytes.empty()) file.ReadBytes(r.bytes.data(), static_cast<int32_t>(r.bytes.size()));
@@ -130,13 +133,49 @@ std::vector<Battle::SimulationRecord> Battle::SimulationRecords() {
     return records;
 }
 
-uint64_t Battle::SimulationDigest() {
+std::string Battle::RecordDifference(const SimulationRecord& here, const SimulationRecord& there) {
+    const std::vector<uint8_t>& a = here.bytes;
+    const std::vector<uint8_t>& b = there.bytes;
+    size_t at = 0;
+    while (at < a.size() && at < b.size() && a[at] == b[at])
+        ++at;
+    if (at == a.size() && at == b.size() && here.name == there.name) return {};
+    // The field the byte lies in, and its bytes on either machine.
+    std::string field = "byte " + std::to_string(at);
+    size_t from = at, to = at + 1;
+    for (size_t k = 0; k < here.fields.size(); ++k) {
+        if (here.fields[k].first > at) {
+            if (from != at || k > 0) to = here.fields[k].first;
+            break;
+        }
+        field = std::string(here.fields[k].second) + " (byte " + std::to_string(at) + ")";
+        from = here.fields[k].first;
+        to = k + 1 < here.fields.size() ? here.fields[k + 1].first : a.size();
+    }
+    to = std::max(to, at + 1);
+    auto hex = [from, to](const std::vector<uint8_t>& v) {
+        static const char kDigits[] = "0123456789abcdef";
+        std::string out;
+        for (size_t i = from; i < to && i < v.size(); ++i) {
+            out += kDigits[v[i] >> 4];
+            out += kDigits[v[i] & 15];
+        }
+        return out.empty() ? std::string("none") : out;
+    };
+    return here.name + ", " + field + ": " + hex(a) + " here, " + hex(b) + " there";
+}
+
+uint64_t Battle::DigestOf(const std::vector<SimulationRecord>& records) {
     // FNV-1a, 64 bits, over the records in order.
     uint64_t hash = 1469598103934665603ull;
-    for (const SimulationRecord& r : SimulationRecords())
+    for (const SimulationRecord& r : records)
         for (uint8_t b : r.bytes)
             hash = (hash ^ b) * 1099511628211ull;
     return hash;
+}
+
+uint64_t Battle::SimulationDigest() {
+    return DigestOf(SimulationRecords());
 }
 
 void Battle::WritePartialTCP(GFile* file) {

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class GString;
@@ -98,6 +99,15 @@ public:
     // The signed 16-bit number read, divided by scale.
     float ReadFixed(float scale);
 
+    // Field names of what is written, for telling two records apart: while
+    // a list is attached, NameField notes the name of the field that starts
+    // at the stream's current end. Costs nothing while none is attached.
+    using FieldNames = std::vector<std::pair<size_t, const char*>>;
+    void AttachFieldNames(FieldNames* names) { mFieldNames = names; }
+    void NameField(const char* name) {
+        if (mFieldNames) mFieldNames->emplace_back(mData.size(), name);
+    }
+
     // Writes out pending output now. False when the file could not be
     // written whole; the file it replaces is then kept as it was.
     bool Commit();
@@ -141,4 +151,5 @@ private:
     bool mFailed = false;
     bool mTemporary = false;
     bool mInMemory = false;
+    FieldNames* mFieldNames = nullptr; // not owned
 };

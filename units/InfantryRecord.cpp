@@ -75,37 +75,51 @@ int32_t AntitankCodeOfWeapon(WeaponType weapon) {
 void Infantry::Write(GFile* file) {
     WriteUnitPart(file);
     const InfantryData& r = Record();
+    file->NameField("infantry reserved");
     file->WriteZeros(kReservedHead);
+    file->NameField("skis");
     file->WriteChar(mOnSkis ? 1 : 0);
     // Longer journeys are kept as the longest the byte holds: a wrapped
     // count would read back as a lost unit.
+    file->NameField("sewer time");
     file->WriteChar(static_cast<int8_t>(mSewerTime > kMaxSewerTimeInFile ? kMaxSewerTimeInFile : mSewerTime));
+    file->NameField("observer bits, dig in");
     file->WriteChar(static_cast<int8_t>((mSavedRoundPattern ? 8 : 0) | (mDigIn ? 4 : 0) |
                                         (mMissionLive ? 2 : 0) | (mSavedMissionLive ? 1 : 0)));
+    file->NameField("exiting, surrendered, first half, fitness");
     file->WriteChar(static_cast<int8_t>((mExiting ? 0x80 : 0) | (mSurrendered ? 0x40 : 0) |
                                         (mIsFirstHalf ? 0x20 : 0) | ((mFitness & 3) << 3)));
+    file->NameField("target changed, vulnerable, explosives, anti-tank shots");
     file->WriteChar(static_cast<int8_t>((mTargetChanged ? 0x80 : 0) | (mVulnerable ? 0x40 : 0) |
                                         (Clamped(mExplosives, 0, kMaxPackedCount) << 3) |
                                         Clamped(mAntitankShots, 0, kMaxPackedCount)));
+    file->NameField("anti-tank weapon");
     file->WriteChar(static_cast<int8_t>(AntitankCodeOfWeapon(mAntitankWeapon)));
+    file->NameField("grenades");
     file->WriteChar(mGrenades);
+    file->NameField("split name");
     if (r.mIsSquad) file->WriteShort(mSplitNameIndex);
     const int32_t n = Clamped(r.mNrTeams, 0, kInfantryTeams);
+    file->NameField("teams");
     file->WriteChar(static_cast<int8_t>(n));
     for (int32_t i = 0; i < n; ++i)
         file->WriteChar(mTeamMen[i]);
     for (int32_t i = 0; i < n; ++i)
         file->WriteChar(static_cast<int8_t>(mTeamSmallArms[i] & 0xFF));
     if (IsForwardObserver()) {
+        file->NameField("observer target and errors");
         file->WriteFloat(mFOTargetX);
         file->WriteFloat(mFOTargetY);
         file->WriteFloat(mFOErrorX);
         file->WriteFloat(mFOErrorY);
         file->WriteFloat(mFOAimTime);
+        file->NameField("observer seed");
         file->WriteFloat(static_cast<float>(mRandomSeed));
+        file->NameField("observer last errors");
         file->WriteFloat(mFOLastErrorX);
         file->WriteFloat(mFOLastErrorY);
     }
+    file->NameField("infantry links");
     WriteUnitID(file, mTransport);
     WriteUnitID(file, mEmbarkTarget);
     WriteUnitID(file, mAbandonedVehicle);

@@ -492,6 +492,11 @@ void Unit::ExitMap() {
 }
 
 void Unit::CompletePlayback() {
+    // The pause after a shot that the replay counted ran by its frames: how
+    // far it got depends on how the replay was played (frame lengths, fast
+    // forward, the last frame's clock), which two machines do differently.
+    // It is over with the replay; the next turn starts it from none anyway.
+    mAimPause = 0.0f;
     mPreviousTarget = mTarget;
     mPreviousAreaTarget = mAreaTarget;
     mPreviousAreaX = mAreaTargetX;

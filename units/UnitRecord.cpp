@@ -83,28 +83,40 @@ void Unit::WriteUnitPart(GFile* file) {
     int32_t casualties = mCasualties < 0 ? 0 : (mCasualties > 15 ? 15 : mCasualties);
     int32_t old = mOldCasualties < 0 ? 0 : (mOldCasualties > 15 ? 15 : mOldCasualties);
 
+    file->NameField("kind");
     file->WriteChar(static_cast<int8_t>(mUnitType));
+    file->NameField("state bits (active, immobile, area target, locked, hiding, round pattern, arc, exit mark)");
     file->WriteChar(static_cast<int8_t>(Bits(mActive, 7) | Bits(mImmobile, 6) | Bits(mAreaTarget, 5) |
                                         Bits(mTargetLocked, 4) | Bits(mHiding, 3) | Bits(mRoundPattern, 2) |
                                         Bits(mArcKind, 1) | Bits(mExitMark, 0)));
+    file->NameField("casualties, target dead, queued delay");
     file->WriteChar(
         static_cast<int8_t>(Field(casualties, 4, 0xF) | Bits(mTargetDead, 3) | Field(mQueuedDelay, 0, 7)));
+    file->NameField("experience, ammunition class");
     file->WriteChar(static_cast<int8_t>(Field(mExperience, 4, 0xF) | Field(mAmmoClassInUse, 0, 0xF)));
+    file->NameField("spot marker, side, value F, contact level");
     file->WriteChar(static_cast<int8_t>(Bits(mSpotMarker, 7) | Bits(mSide != 0, 6) |
                                         Field(mUnitValueF, 3, 7) | Field(mContactLevel, 0, 7)));
+    file->NameField("off-map state, fatigue state, acquisition");
     file->WriteChar(static_cast<int8_t>(Field(mOffMapState, 6, 3) | Field(mFatigueState, 3, 7) |
                                         Field(mAcquisition, 0, 7)));
+    file->NameField("exiting, value G, spot marker gone, moving, spot phase");
     file->WriteChar(static_cast<int8_t>(Bits(mExiting, 7) | Field(mUnitValueG, 5, 3) |
                                         Bits(mSpotMarkerGone, 4) | Bits(mIsMoving, 3) |
                                         Field(mSpotPhase, 0, 7)));
+    file->NameField("fired, gun knocked out, fanatic, old casualties");
     file->WriteChar(static_cast<int8_t>(Bits(mHasFired, 7) | Bits(mGunKnockedOut, 6) | Field(mFanatic, 4, 3) |
                                         Field(old, 0, 0xF)));
+    file->NameField("x");
     file->WriteFloat(mX);
+    file->NameField("y");
     file->WriteFloat(mY);
     mHeading = Clamp360(mHeading);
     // Within half a step of a whole turn the heading would store as 360,
     // which reads back as a heading that stores as 0: it is stored as 0.
+    file->NameField("heading");
     file->WriteFixed(mHeading * 90.0f + 0.5f >= 32400.0f ? 0.0f : mHeading, 90.0f);
+    file->NameField("z");
     file->WriteFixed(mZ, 10000.0f);
     // Suppression and rounds are written as the reader will take them (it
     // clamps suppression and reads a count above 32768 as a negative one,
@@ -112,58 +124,92 @@ void Unit::WriteUnitPart(GFile* file) {
     // its bytes.
     float suppression = mSuppression < 0.0f ? 0.0f : mSuppression;
     if (suppression > static_cast<float>(kMaxSuppression)) suppression = static_cast<float>(kMaxSuppression);
+    file->NameField("suppression");
     file->WriteFixed(suppression, 10.0f);
+    file->NameField("ammunition");
     for (uint16_t rounds : mAmmo)
         file->WriteShort(static_cast<int16_t>(rounds > kMaxRoundsInFile ? 65536u - rounds : rounds));
+    file->NameField("command delay");
     file->WriteFixed(mCommandDelay, 20.0f);
+    file->NameField("carried delay");
     file->WriteFixed(mCarriedDelay, 20.0f);
     if (mSpotMarker) {
+        file->NameField("spot marker x");
         file->WriteFloat(mMarkerX);
+        file->NameField("spot marker y");
         file->WriteFloat(mMarkerY);
     }
     if (mContactLevel == 0 || mContactLevel == 1) {
+        file->NameField("sound offset x");
         file->WriteChar(mSoundOffsetX);
+        file->NameField("sound offset y");
         file->WriteChar(mSoundOffsetY);
     }
+    file->NameField("firing signature");
     file->WriteShort(static_cast<int16_t>(mFiringSignature));
+    file->NameField("force");
     file->WriteChar(static_cast<int8_t>(mForce));
     // Minutes the player added to an observer's fire mission (order 41).
+    file->NameField("extra artillery minutes");
     file->WriteChar(static_cast<int8_t>(std::clamp(mExtraArtilleryMinutes, 0, kMaxExtraArtilleryMinutes)));
+    file->NameField("fatigue");
     file->WriteFixed(mFatigue, 10.0f);
+    file->NameField("subtype");
     file->WriteShort(static_cast<int16_t>(mSubtype));
     if (mAreaTarget) {
+        file->NameField("area target");
         file->WriteFloat(mAreaTargetX);
         file->WriteFloat(mAreaTargetY);
     }
     int8_t previous = mPreviousAreaTarget ? (mPreviousTargetLocked ? 2 : 1) : 0;
+    file->NameField("previous area target");
     file->WriteChar(previous);
     if (previous) {
         file->WriteFloat(mPreviousAreaX);
         file->WriteFloat(mPreviousAreaY);
     }
+    file->NameField("packed id");
     file->WriteLong(mPackedID);
+    file->NameField("index");
     file->WriteShort(static_cast<int16_t>(mIndex));
+    file->NameField("alert count");
     file->WriteShort(mAlertCount);
+    file->NameField("playback speed");
     file->WriteFixed(mPlaybackSpeed, 7500.0f);
+    file->NameField("turn rate");
     file->WriteFixed(mTurnRate, 1000.0f);
+    file->NameField("aim pause");
     file->WriteFixed(mAimPause, 500.0f);
+    file->NameField("aim time");
     file->WriteFloat(mAimTime);
+    file->NameField("load time");
     file->WriteFixed(mLoadTime, 50.0f);
+    file->NameField("spot clock");
     file->WriteShort(static_cast<int16_t>(mSpotClock));
+    file->NameField("fear clock");
     file->WriteShort(static_cast<int16_t>(mFearClock));
     int16_t nameIndex = (mNameIndex == -1 && !mCustomName) ? 0 : mNameIndex;
+    file->NameField("name");
     file->WriteShort(nameIndex);
     if (nameIndex == -1) mCustomName->Write(file);
     if (HasOrdnance(false, false)) {
+        file->NameField("gun elevation");
         file->WriteFixed(mGunElevation, 200.0f);
+        file->NameField("gun elevation goal");
         file->WriteFixed(mGunElevationGoal, 200.0f);
     }
+    file->NameField("waypoints");
     WriteWaypoints(file);
+    file->NameField("links");
     WriteLinks(file);
+    file->NameField("kill records");
     mKillRecords[0].Write(file);
     mKillRecords[1].Write(file);
+    file->NameField("status time");
     file->WriteLong(mStatusTime);
+    file->NameField("leader skills");
     file->WriteChar(static_cast<int8_t>(SwapLeaderFields(mLeaderSkills)));
+    file->NameField("covered arc");
     file->WriteChar(mCoveredArc ? 1 : 0);
     if (mCoveredArc) {
         file->WriteChar(mArcFirm ? 1 : 0);
@@ -173,13 +219,18 @@ void Unit::WriteUnitPart(GFile* file) {
         file->WriteFloat(mArcB);
         file->WriteFloat(mArcD);
     }
+    file->NameField("flag H");
     file->WriteChar(mUnitFlagH ? 1 : 0);
+    file->NameField("last acquisition");
     file->WriteChar(mLastAcquisition);
     // The first reserved byte marks a unit bound by a target order: a record
     // written before it existed reads as free.
+    file->NameField("target bound");
     file->WriteChar(mTargetFree ? 0 : 1);
     // Then the losses the enemy did not see (0 in older records).
+    file->NameField("hidden casualties");
     file->WriteShort(mHiddenCasualties);
+    file->NameField("reserved");
     file->WriteZeros(kReservedTail - 3);
     file->WriteChar(0);
 }

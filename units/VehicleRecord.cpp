@@ -95,38 +95,60 @@ void Vehicle::SettleVehiclePart() {
 
 void Vehicle::Write(GFile* file) {
     WriteUnitPart(file);
+    file->NameField("dust");
     file->WriteFixed(mDustX, 5.0f);
     file->WriteFixed(mDustY, 5.0f);
+    file->NameField("dust slice");
     file->WriteLong(mDustSlice);
+    file->NameField("hit stamp");
     file->WriteLong(mHitStamp);
+    file->NameField("fire animation");
     file->WriteChar(mFireAnimation);
+    file->NameField("vehicle reserved");
     file->WriteZeros(kReservedBytes);
+    file->NameField("hold fire slices");
     file->WriteShort(static_cast<int16_t>(mHoldFireSlices));
+    file->NameField("button delay");
     file->WriteShort(static_cast<int16_t>(mButtonDelay));
+    file->NameField("leader, medic, fear flags, turret to front");
     file->WriteChar(static_cast<int8_t>(Bit(mEditorLeaderFlag, 0x20) | Bit(mFearFlagB, 0x10) |
                                         Bit(mFearFlagA, 0x08) | Bit(mIsLeader, 0x04) | Bit(mMedicFlag, 0x02) |
                                         Bit(mTurretToFront, 0x01)));
+    file->NameField("bail-out countdown");
     file->WriteShort(static_cast<int16_t>(mBailOutCountdown));
+    file->NameField("turret hold slices");
     file->WriteShort(mTurretHoldSlices);
+    file->NameField("flipped, weapon out, burning, dug in, bogged, flush, buttoned, main gun");
     file->WriteChar(static_cast<int8_t>(
         Bit(mFlipped, 0x80) | Bit(mWeaponKnockedOut, 0x40) | Bit(mBurning, 0x20) | Bit(mDugIn, 0x10) |
         Bit(mBogged, 0x08) | Bit(mMovingAtFlush, 0x04) | Bit(mButtoned, 0x02) | Bit(mUseMainGun, 0x01)));
+    file->NameField("mistaken type");
     file->WriteChar(mMistakenType);
     for (VehicleType t : mMistakenTypes)
         file->WriteShort(static_cast<int16_t>(t));
+    file->NameField("crew shock");
     file->WriteFixed(mCrewShockTime, 50.0f);
+    file->NameField("driver shock");
     file->WriteFixed(mDriverShockTime, 50.0f);
+    file->NameField("smoke width");
     file->WriteFixed(mSmokeWidth, 100.0f);
+    file->NameField("machine-gun fire value");
     file->WriteFixed(mMGFireValue, 50.0f);
     mTurretBearing = WrapBearing(mTurretBearing);
+    file->NameField("turret bearing");
     file->WriteFixed(mTurretBearing, 90.0f);
+    file->NameField("turret rate");
     file->WriteFixed(mTurretRate, 1000.0f);
+    file->NameField("aim values");
     for (float a : mAimValues)
         file->WriteFixed(a, 50.0f);
+    file->NameField("machine-gun rounds");
     for (int32_t i = 2; i >= 0; --i)
         file->WriteChar(static_cast<int8_t>(mMGRounds[i]));
+    file->NameField("armour factors");
     for (int32_t i = NrArmorVarianceSlots() - 1; i >= 0; --i)
         file->WriteFloat(mArmorFactor[i]);
+    file->NameField("passengers and credit");
     WriteUnitID(file, mPassengers[0]);
     WriteUnitID(file, mPassengers[1]);
     WriteUnitID(file, mCreditUnit);

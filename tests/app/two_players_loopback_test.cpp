@@ -120,7 +120,7 @@ public:
     int32_t CPUSpeed() override { return speed; }
     int32_t ForceSendRecord(const uint8_t* data, uint32_t length, int32_t timeout) override {
         if (length == 2 && data[0] == 21) ++asked;
-        if (length == 13 && data[0] == 20) WriteBattleRecords(gRecordFolder, mIsHost);
+        if (length >= 13 && data[0] == 20) WriteBattleRecords(gRecordFolder, mIsHost);
         return MVApplication::ForceSendRecord(data, length, timeout);
     }
     // The chunks and end markers of the chosen file go out damaged.

@@ -368,12 +368,12 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "55d778a520015326c00203f4408ed05b1ec541183403c850d714c39270456462");
-    EXPECT_EQ(battles[1].stepDigest, "5d1e64b129ebbfae6b0e8e9b346b1cff48026960dd3312f6ceb41627f427e926");
+    EXPECT_EQ(battles[0].stepDigest, "5fd604babf5ae7a00605985a7a66142bd64a004e81c1e16c37cfc07d72b11a6b");
+    EXPECT_EQ(battles[1].stepDigest, "0f6f852dd5ecc3241e171a660b0e17a08597ff4bf7dcf8b00af44b2ab419e83c");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "77c07e8273cec38d15580e097528bd19f55e64edc4e4f39b970d567dc430f370");
+              "2daa57d839bc3b81e6c1dc5c05662f1bdee89e8b038e8658d09a1397f192a554");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "d6d018b794d269d68c6a250a600b595a957d59786b3b3bdb024227d26408aeba");
+              "0d87989c7836a96a6b756d20c6a32f2fb411beb509787ba887cd7b33bf515969");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 24);
     EXPECT_EQ(battles[1].frontLine, 28);
@@ -409,9 +409,9 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "40567d998178c487fb58ce5fe6bd003bbffe227e4aeb6065d46a9115f277ea9e");
+    EXPECT_EQ(battles[1].stepDigest, "0938345edbbfd9b9d3e78fece4193a99c2a7fa97aed916f5dd6c75ec4fb8dd61");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "cd215c899ceb8e404f9de8de9a386329a28a5bc9a9847f60803e46c0e30a23e3");
+              "4f7958a883956efc53ec2546ef2a3375c796a52b1c4fe68198b33992e914066a");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "9ffb7bdb6a9b711b41388cdcab9fbf3ce2898b85b5628dcb30902fb97b80c890");
+              "ef8e611d0c86c090c0025ab4fdea4cd4e94dad921aa68ad664aed87a84b9c68a");
 }

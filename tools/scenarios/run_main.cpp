@@ -23,6 +23,12 @@
 // off the map, the points by source (flags, casualties, captured men, exits,
 // bonus), who holds each flag and the units that left by their exit edge.
 //
+//   dm_run --compare <game-a.mvg> <game-b.mvg>
+//
+// names, for every record of the exchange digest in which two saved games
+// differ (two machines' auto-saves of one TCP/IP battle), the first field
+// that differs and its byte in either game.
+//
 //   dm_run <operation.mvh> [--turns <n>]
 //
 // plays an operation from its first battle to its end with the computer on
@@ -35,6 +41,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
+#include <algorithm>
 
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
@@ -79,9 +87,45 @@ int RunOperation(const std::string& path, int turns) {
     return 0;
 }
 
+// The digest's records of a saved game under way, as the exchange takes them.
+bool GameRecords(const std::string& path, std::vector<Battle::SimulationRecord>* records) {
+    BattleRunner runner;
+    std::string error;
+    if (!runner.Resume(path, &error)) {
+        std::fprintf(stderr, "dm_run: %s\n", error.c_str());
+        return false;
+    }
+    *records = runner.GetBattle()->SimulationRecords();
+    return true;
+}
+
+int Compare(const std::string& a, const std::string& b) {
+    if (!DecryptData()) {
+        std::fprintf(stderr, "dm_run: the game data cannot be read: %s\n", GameDataError());
+        return 1;
+    }
+    std::vector<Battle::SimulationRecord> first, second;
+    if (!GameRecords(a, &first) || !GameRecords(b, &second)) return 1;
+    int differing = 0;
+    for (size_t i = 0; i < std::max(first.size(), second.size()); ++i) {
+        if (i >= first.size() || i >= second.size()) {
+            std::printf("record %zu only in %s\n", i, i < first.size() ? a.c_str() : b.c_str());
+            ++differing;
+            continue;
+        }
+        const std::string difference = Battle::RecordDifference(first[i], second[i]);
+        if (difference.empty()) continue;
+        std::printf("%s\n", difference.c_str());
+        ++differing;
+    }
+    std::printf("%d of %zu records differ\n", differing, first.size());
+    return differing == 0 ? 0 : 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return Compare(argv[2], argv[3]);
     std::string scenario, script;
     int turns = 0;
     bool planAxis = false, planAllies = true, badPlan = false;
