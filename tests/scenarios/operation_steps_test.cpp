@@ -368,12 +368,12 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "5fd604babf5ae7a00605985a7a66142bd64a004e81c1e16c37cfc07d72b11a6b");
-    EXPECT_EQ(battles[1].stepDigest, "0f6f852dd5ecc3241e171a660b0e17a08597ff4bf7dcf8b00af44b2ab419e83c");
+    EXPECT_EQ(battles[0].stepDigest, "9157a0e73eeb0930a29d91bff8a0774bd5d7233cef57360fc3db0920e82067c8");
+    EXPECT_EQ(battles[1].stepDigest, "ed3a8fe733a0ae54f85fb54d846d83f59b1b85521a18fbb89003dd69a359313d");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "2daa57d839bc3b81e6c1dc5c05662f1bdee89e8b038e8658d09a1397f192a554");
+              "c1a10f09f95a7ae17defb8ce8e627b9cf28ff3b7612ad2c2ddedd45eca2d954c");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "0d87989c7836a96a6b756d20c6a32f2fb411beb509787ba887cd7b33bf515969");
+              "5a1ef0630d604536226b962aef729be796b88784dd7521acadb3b5bf38c6766f");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 24);
     EXPECT_EQ(battles[1].frontLine, 28);
@@ -409,9 +409,9 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "0938345edbbfd9b9d3e78fece4193a99c2a7fa97aed916f5dd6c75ec4fb8dd61");
+    EXPECT_EQ(battles[1].stepDigest, "7c55e54b45fc083d58575ba078d49b255441847d5dc435db03da06602a059a1e");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "4f7958a883956efc53ec2546ef2a3375c796a52b1c4fe68198b33992e914066a");
+              "8aba350c30932306b2c6bf4f367f01e5e8392d59eae8f2575f56ee5cc54ddffc");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "ef8e611d0c86c090c0025ab4fdea4cd4e94dad921aa68ad664aed87a84b9c68a");
+              "4983f374e581819a6c35480e77db29c5d563fb1dfd2910a2b2605e2131197f7f");
 }
