@@ -201,6 +201,10 @@ TEST_F(DescriptionTest, FortificationAndLandmarkFaultsNameTheLine) {
     ExpectRefused(axis + "weather 8\n", 21, "weather 8 is out of range 0..7");
     ExpectRefused(axis + "setup fixed\n", 21, "'setup' takes 'free'");
     ExpectRefused(axis + "landmark 400 100 \"X\"\n", 21, "landmark lies off the map");
+    // On a wide map the last row ends before the last column does.
+    std::string wide = axis;
+    wide.replace(wide.find("map 20 20"), 9, "map 30 20");
+    ExpectRefused(wide + "landmark 100 400 \"X\"\n", 21, "landmark lies off the map");
     ExpectRefused(axis + "landmark 10 10 \"" + std::string(64, 'a') + "\"\n", 21, "1 to 63 characters");
     ExpectRefused("map 20 20 1.0 60\ntrench 1 10 10\n", 2, "a fortification before 'force'");
     ExpectRefused("map 20 20 1.0 60\nforce axis 0 regular\ntrench 1 10 10\n", 3,
