@@ -378,6 +378,28 @@ TEST(OrderScriptText, OrdersReachTheNamedUnitInTheirTurnOnly) {
     gBattle = old;
 }
 
+// A sewer trip of several points is judged where it ends, in a large
+// building, whatever its first point holds.
+TEST(OrderScriptText, ASewerTripOfSeveralPointsIsJudgedWhereItEnds) {
+    ASSERT_TRUE(DecryptData());
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(std::string(kBase) + "building 53 62 62 10 10\n", "probe.txt", &d, &fault))
+        << fault.Text();
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    Battle* old = gBattle;
+    gBattle = battle.get();
+    for (const auto& [points, ends] : {std::pair{"150 150 66 66", true}, {"66 66 150 150", false}}) {
+        OrderScript sewer;
+        ASSERT_TRUE(ParseOrderScript(std::string("turn 1\nmove allies A 1 1 sewer ") + points + "\n", "s.orders",
+                                     &sewer, &fault))
+            << fault.Text();
+        EXPECT_EQ(CheckOrderScript(sewer, battle.get(), &fault), ends) << points << ": " << fault.Text();
+    }
+    gBattle = old;
+}
+
 // ---------------------------------------------------------------- runner
 
 TEST(BattleRunnerLoad, RefusesDamagedFilesAndScripts) {
