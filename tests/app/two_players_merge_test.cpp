@@ -254,8 +254,8 @@ TEST_F(MergeTest, ADamagedCarriedPartRefusesTheWholeFile) {
     mOther->mUnits->GetUnit(theirs)->mX += 7.0f;
     const Bytes before = BattleBytes(mRunning.get());
     const auto id = static_cast<uint8_t>(theirs + 1); // the unit's place in the file
-    for (const Bytes& damaged : {Bytes{2, 0, 1, 0x7f, 0, 1, 0, 0, 0, 0, 0}, Bytes{2, 0, 1, 0, id, 16, 0, 0, 0, 0, 0},
-                                 Bytes{2, 0, 1, 0, id, 1, 0}}) {
+    for (const Bytes& damaged : {Bytes{2, 0, 1, 0x7f, 0, 1, 0, 0, 0, 0, 0},
+                                 Bytes{2, 0, 1, 0, id, 16, 0, 0, 0, 0, 0}, Bytes{2, 0, 1, 0, id, 1, 0}}) {
         Receive(TurnFile(mOther.get(), false, damaged));
         EXPECT_FALSE(mLocal.MergeTCPIPFile(false, false));
         EXPECT_EQ(BattleBytes(mRunning.get()), before);

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "battle/BattleHost.h"
+#include "battle/VictoryFlag.h"
 #include "battle/battle_fixtures.h"
 #include "battle/turn_fixtures.h"
 #include "engine/GString.h"
-#include "battle/VictoryFlag.h"
 #include "map/BuildingWallCrater.h"
 #include "map/Map.h"
 #include "units/Inanimate.h"

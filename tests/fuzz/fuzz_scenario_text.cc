@@ -66,12 +66,14 @@ void CheckBattle(const ScenarioDescription& description, Battle* built) {
     auto [first, file] = write(built);
     GameFileState state;
     GameFileContents contents;
-    if (ReadGameFile(file.get(), &state, &contents) != kGameFileLoaded || !contents.battle || contents.campaign)
+    if (ReadGameFile(file.get(), &state, &contents) != kGameFileLoaded || !contents.battle ||
+        contents.campaign)
         FuzzFail("a built battle does not read back");
     std::unique_ptr<Battle> read(contents.battle);
     if (read->mWeather != description.weather) FuzzFail("the battle lost its weather");
     const int32_t landmarks = read->mMap && read->mMap->mLandmarks ? read->mMap->mLandmarks->GetCount() : 0;
-    if (landmarks != static_cast<int32_t>(description.landmarks.size())) FuzzFail("the battle lost landmarks");
+    if (landmarks != static_cast<int32_t>(description.landmarks.size()))
+        FuzzFail("the battle lost landmarks");
     if (read->mUnits->GetCount() != built->mUnits->GetCount()) FuzzFail("the battle lost units on reading");
     FuzzRequireSame(first, write(read.get()).first, "scenario file");
 }

@@ -392,8 +392,8 @@ TEST(OrderScriptText, ASewerTripOfSeveralPointsIsJudgedWhereItEnds) {
     gBattle = battle.get();
     for (const auto& [points, ends] : {std::pair{"150 150 66 66", true}, {"66 66 150 150", false}}) {
         OrderScript sewer;
-        ASSERT_TRUE(ParseOrderScript(std::string("turn 1\nmove allies A 1 1 sewer ") + points + "\n", "s.orders",
-                                     &sewer, &fault))
+        ASSERT_TRUE(ParseOrderScript(std::string("turn 1\nmove allies A 1 1 sewer ") + points + "\n",
+                                     "s.orders", &sewer, &fault))
             << fault.Text();
         EXPECT_EQ(CheckOrderScript(sewer, battle.get(), &fault), ends) << points << ": " << fault.Text();
     }
