@@ -930,3 +930,59 @@ TEST(AIGroupMoves, HoldingANodeRatesTheDistanceToItHoldingInPlaceNone) {
     EXPECT_FALSE(Holding(kAIOrderHoldNode + 0, 420.0f, 0, 7, 100).Moves(over));
     EXPECT_TRUE(Holding(kAIOrderHold, 420.0f, 0, 7, 100).Moves(over));
 }
+
+namespace {
+
+// A rider whose combat move finds a square 30 m east of it.
+class CombatRider : public TestInfantry {
+public:
+    bool AIDoCombatMove(bool, bool) override {
+        AIMakePathTo(mX + 30.0f, mY, true, false, nullptr);
+        return true;
+    }
+};
+
+} // namespace
+
+// A carrier that falls back puts its riders down first: a rider that finds
+// no square for its combat move steps off 80 m toward its own edge, which
+// the edges' owners decide; one that found a square keeps its move.
+TEST(AIGroupForming, RidersOfACarrierFallingBackStepOffTowardTheirOwnEdge) {
+    const struct {
+        Direction edge;
+        float dx, dy;
+    } cases[] = {{kDirWest, -80, 0}, {kDirNorth, 0, 80}, {kDirEast, 80, 0}, {kDirSouth, 0, -80}};
+    for (const auto& c : cases) {
+        PlanBattle b(40, 40);
+        for (Direction e = 0; e < 4; ++e)
+            b.mBattle.mEdgeOwner[e] = e == c.edge ? kAxis : (e == (c.edge + 2) % 4 ? kAllies : 2);
+        auto* carrier = b.Add<TestVehicle>(kAxis, 400, 400);
+        carrier->mImmobile = true;
+        auto* rider = b.Add(kAxis, 400, 400);
+        rider->mTransport = carrier;
+        carrier->mPassengers[0] = rider;
+        GroupOf(b, kAxis, {carrier}, kAIOrderNone);
+        b.mBattle.AIGroupLevel();
+        ASSERT_GT(rider->mNrWaypoints, 0) << c.edge;
+        const Waypoint& last = rider->mWaypoints[rider->mNrWaypoints - 1];
+        EXPECT_NEAR(last.mX, 400 + c.dx, 10.0f) << c.edge;
+        EXPECT_NEAR(last.mY, 400 + c.dy, 10.0f) << c.edge;
+        carrier->mPassengers[0] = nullptr;
+        rider->mTransport = nullptr;
+    }
+    PlanBattle b(40, 40);
+    b.mBattle.mEdgeOwner[kDirNorth] = kAxis;
+    b.mBattle.mEdgeOwner[kDirSouth] = kAllies;
+    auto* carrier = b.Add<TestVehicle>(kAxis, 400, 400);
+    carrier->mImmobile = true;
+    auto* rider = b.Add<CombatRider>(kAxis, 400, 400);
+    rider->mTransport = carrier;
+    carrier->mPassengers[0] = rider;
+    GroupOf(b, kAxis, {carrier}, kAIOrderNone);
+    b.mBattle.AIGroupLevel();
+    ASSERT_GT(rider->mNrWaypoints, 0);
+    EXPECT_NEAR(rider->mWaypoints[rider->mNrWaypoints - 1].mX, 430.0f, 10.0f);
+    EXPECT_NEAR(rider->mWaypoints[rider->mNrWaypoints - 1].mY, 400.0f, 10.0f);
+    carrier->mPassengers[0] = nullptr;
+    rider->mTransport = nullptr;
+}

@@ -938,6 +938,7 @@ TEST_F(OrdersScreen, ARefusedTargetBeepsAndATakenOneShowsItsLine) {
         {riflemen, enemy, 0, 0, true},
         {tank, enemy, 0, 0, true},
         {tank, nullptr, 5000.0f, 0.0f, false},
+        {tank, riflemen, 0, 0, false}, // an own unit is no target
     };
     for (const Row& r : rows) {
         r.shooter->CancelTarget(true, true);

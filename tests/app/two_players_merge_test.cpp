@@ -100,8 +100,9 @@ Bytes UnitBytes(Battle* battle) {
     return bytes;
 }
 
-// The compressed turn file as it travels: the body, then the packets or 0.
-Bytes TurnFile(Battle* battle, bool packets) {
+// The compressed turn file as it travels: the body, then the packets or 0,
+// then the tail (what units carry between turns).
+Bytes TurnFile(Battle* battle, bool packets, const Bytes& tail = {}) {
     Battle* previous = gBattle;
     gBattle = battle;
     GFile file;
@@ -109,6 +110,7 @@ Bytes TurnFile(Battle* battle, bool packets) {
     battle->WritePartialTCP(&file);
     file.WriteChar(packets ? 1 : 0);
     if (packets) battle->WriteActionPackets(&file);
+    if (!tail.empty()) file.WriteBytes(tail.data(), static_cast<int32_t>(tail.size()));
     file.FlushCompressedAndRewindAsPlainRead();
     Bytes bytes(static_cast<size_t>(file.GetFileLength()));
     if (!bytes.empty()) file.ReadBytes(bytes.data(), static_cast<int32_t>(bytes.size()));
@@ -242,6 +244,25 @@ TEST_F(MergeTest, DamagedOrCutFileChangesNothing) {
     // Without a file nothing happens at all.
     mLocal.MergeTCPIPFile(true, false);
     EXPECT_EQ(BattleBytes(mRunning.get()), before);
+}
+
+// The part behind the body with what units carry between turns: a damaged
+// one (a unit the file does not have, a flag this build does not know, cut
+// short) refuses the whole file; a whole one merges.
+TEST_F(MergeTest, ADamagedCarriedPartRefusesTheWholeFile) {
+    const int32_t theirs = FirstOf(1, kUnitInfantry);
+    mOther->mUnits->GetUnit(theirs)->mX += 7.0f;
+    const Bytes before = BattleBytes(mRunning.get());
+    const auto id = static_cast<uint8_t>(theirs + 1); // the unit's place in the file
+    for (const Bytes& damaged : {Bytes{2, 0, 1, 0x7f, 0, 1, 0, 0, 0, 0, 0},
+                                 Bytes{2, 0, 1, 0, id, 16, 0, 0, 0, 0, 0}, Bytes{2, 0, 1, 0, id, 1, 0}}) {
+        Receive(TurnFile(mOther.get(), false, damaged));
+        EXPECT_FALSE(mLocal.MergeTCPIPFile(false, false));
+        EXPECT_EQ(BattleBytes(mRunning.get()), before);
+    }
+    Receive(TurnFile(mOther.get(), false, Bytes{2, 0, 1, 0, id, 1, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(mLocal.MergeTCPIPFile(false, false));
+    EXPECT_NE(BattleBytes(mRunning.get()), before);
 }
 
 TEST_F(MergeTest, AResultsFileRefusedForItsPacketsLeavesTheExchangeAsItWas) {

@@ -555,3 +555,17 @@ TEST_F(GameFileTest, CarriedUnitStateTravelsBehindEverythingElse) {
         EXPECT_EQ(ReadBytes(file, &state, &refused.contents), kGameFileDamaged);
     }
 }
+
+// A unit whose only carried value is its target slice count (no flag set)
+// keeps it through a save too.
+TEST_F(GameFileTest, ATargetSliceCountAloneIsCarried) {
+    auto battle = MakeBattle();
+    battle->mUnits->GetUnit(1)->mTargetSliceCount = 1200;
+    GameFileState playing = PlayingState();
+    playing.passwordSet[0] = playing.passwordSet[1] = true;
+    GameFileState state;
+    Loaded loaded;
+    ASSERT_EQ(ReadBytes(Write(kFileModePlainWrite, playing, battle.get()), &state, &loaded.contents),
+              kGameFileLoaded);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(1)->mTargetSliceCount, 1200);
+}

@@ -6,9 +6,10 @@
 #include <string>
 
 #include "battle/BattleHost.h"
-#include "battle/battle_fixtures.h"
-#include "engine/GString.h"
 #include "battle/VictoryFlag.h"
+#include "battle/battle_fixtures.h"
+#include "battle/turn_fixtures.h"
+#include "engine/GString.h"
 #include "map/BuildingWallCrater.h"
 #include "map/Map.h"
 #include "units/Inanimate.h"
@@ -258,4 +259,34 @@ TEST(BattleDigest, EveryPerSideValueAndFlagStateChangesTheDigestOnItsOwn) {
     fresh(&shown);
     Flag(&shown, 0)->mHolderNation = kNationAmerican;
     EXPECT_EQ(shown.SimulationDigest(), unchanged);
+}
+
+// What units carry to the next turn goes into the digest, and a flag's
+// holder only as the units around it decide in truth: two battles that
+// differ in one carried value differ, two that differ only in what this
+// machine's player sees of the flag (the unit near it unseen, the holder
+// last shown) do not.
+TEST(BattleDigest, CoversTheCarriedStateAndAFlagsHolderInTruthOnly) {
+    auto digest = [](const std::function<void(TurnBattle*, ScriptUnit*, VictoryFlag*)>& change) {
+        TurnBattle t;
+        ScriptUnit* u = t.Add(kUnitInfantry, kAxis, 100.0f, 100.0f);
+        u->mOccupation = 10.0f;
+        u->mContactLevel = kContactNone;
+        auto* flag = new VictoryFlag;
+        flag->mX = flag->mY = 100.0f;
+        t.battle.mFlags.Add(flag);
+        t.host.mViewingSide = kAxis;
+        change(&t, u, flag);
+        return t.battle.SimulationDigest();
+    };
+    const uint64_t base = digest([](TurnBattle*, ScriptUnit*, VictoryFlag*) {});
+    EXPECT_NE(digest([](TurnBattle*, ScriptUnit* u, VictoryFlag*) { u->mHasMoved = true; }), base);
+    EXPECT_NE(digest([](TurnBattle*, ScriptUnit* u, VictoryFlag*) { u->mTargetSliceCount = 1200; }), base);
+    EXPECT_NE(digest([](TurnBattle*, ScriptUnit* u, VictoryFlag*) { u->mFreed = true; }), base);
+    EXPECT_EQ(digest([](TurnBattle* t, ScriptUnit*, VictoryFlag*) { t->host.mViewingSide = kAllies; }), base);
+    EXPECT_EQ(digest([](TurnBattle*, ScriptUnit*, VictoryFlag* f) {
+                  f->mNeutral = false;
+                  f->mHolderNation = kNationAmerican;
+              }),
+              base);
 }

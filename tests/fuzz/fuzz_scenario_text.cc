@@ -2,9 +2,9 @@
 // or the order script (odd), the rest is the text. Any text is read or
 // refused with a file, line and reason, never a crash. A description of a
 // small map that reads is built into a battle, which is then checked to hold
-// the units it described; the order script is checked against it. An
-// operation that builds is written, read and written again to the same
-// bytes.
+// the units it described; the order script is checked against it. A
+// battle or an operation that builds is written, read and written again to
+// the same bytes.
 
 #include <cstdint>
 #include <memory>
@@ -15,6 +15,7 @@
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
+#include "map/Map.h"
 #include "tools/scenarios/OrderScript.h"
 #include "tools/scenarios/ScenarioBuild.h"
 #include "units/Hack.h"
@@ -46,6 +47,35 @@ void CheckOperation(const ScenarioDescription& description) {
     std::unique_ptr<Campaign> read(contents.campaign);
     if (read->mLastTurn != description.operation.battles) FuzzFail("the operation lost its battles");
     FuzzRequireSame(first, write(read.get()).first, "operation file");
+}
+
+// A battle that builds is written as the builder writes it, read back
+// through the game file's reader and written again to the same bytes; its
+// landmarks, weather and fortifications come back with it.
+void CheckBattle(const ScenarioDescription& description, Battle* built) {
+    auto write = [&](Battle* battle) {
+        auto file = FuzzScratchFile();
+        if (!file) FuzzFail("no scratch file");
+        GameFileState state = ScenarioFileState(description);
+        Battle* old = gBattle;
+        gBattle = battle;
+        WriteGameFile(file.get(), &state, battle, nullptr, {.scenario = true});
+        gBattle = old;
+        return std::make_pair(FuzzFileBytes(file.get()), std::move(file));
+    };
+    auto [first, file] = write(built);
+    GameFileState state;
+    GameFileContents contents;
+    if (ReadGameFile(file.get(), &state, &contents) != kGameFileLoaded || !contents.battle ||
+        contents.campaign)
+        FuzzFail("a built battle does not read back");
+    std::unique_ptr<Battle> read(contents.battle);
+    if (read->mWeather != description.weather) FuzzFail("the battle lost its weather");
+    const int32_t landmarks = read->mMap && read->mMap->mLandmarks ? read->mMap->mLandmarks->GetCount() : 0;
+    if (landmarks != static_cast<int32_t>(description.landmarks.size()))
+        FuzzFail("the battle lost landmarks");
+    if (read->mUnits->GetCount() != built->mUnits->GetCount()) FuzzFail("the battle lost units on reading");
+    FuzzRequireSame(first, write(read.get()).first, "scenario file");
 }
 
 } // namespace
@@ -82,5 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const ScenarioUnit& unit : description.units)
         if (unit.reinforcement < 0) ++onMap;
     if (battle->mUnits->GetCount() != onMap) FuzzFail("the battle lost units of its description");
+    CheckBattle(description, battle.get());
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "engine/FileTestFolder.h"
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -175,7 +176,7 @@ TEST(OperationSteps, FortificationsButTrenchesStayBetweenBattles) {
     ASSERT_NE(op, nullptr);
     // Wire and a trench where the first unit stands, in the strip.
     const Unit* beside = op->mUnits->GetUnit(0);
-    for (InanimateType kind : {kInanimateWire, kInanimateTrenches}) {
+    for (InanimateType kind : {kInanimateWire, kInanimateTrenches, kInanimateDaisyChain}) {
         Unit* item = MakeUnit(kUnitInanimate, kind, beside->mForce, 2, 0, 100);
         item->mX = beside->mX + kind;
         item->mY = beside->mY;
@@ -193,7 +194,8 @@ TEST(OperationSteps, FortificationsButTrenchesStayBetweenBattles) {
     for (UnitList* list : {op->mUnits, runner.GetBattle()->mUnits})
         for (int32_t i = 0; i < list->GetCount(); ++i)
             if (list->GetUnit(i)->mUnitType == kUnitInanimate) kinds.push_back(list->GetUnit(i)->mSubtype);
-    EXPECT_EQ(kinds, std::vector<int32_t>{kInanimateWire});
+    std::sort(kinds.begin(), kinds.end());
+    EXPECT_EQ(kinds, (std::vector<int32_t>{kInanimateWire, kInanimateDaisyChain}));
 }
 
 TEST(OperationSteps, ARemnantReserveCommitsByTheTable) {
@@ -220,8 +222,9 @@ TEST(OperationSteps, ARemnantReserveCommitsByTheTable) {
 
 TEST(OperationSteps, ACrewTakesItsGunBackOutsideItsOwnZoneOrItIsLost) {
     // Two German units stand for a gun and the crew that left it: the gun
-    // out of action, the crew still in being.
-    for (const float gunX : {300.0f, 600.0f}) {
+    // out of action, the crew still in being. A gun knocked out in the
+    // battle stays lost wherever it lies.
+    for (const auto [gunX, knockedOut] : {std::pair{300.0f, false}, {600.0f, false}, {300.0f, true}}) {
         Campaign* op = MakeTestOperation();
         ASSERT_NE(op, nullptr);
         gCampaign = op;
@@ -238,14 +241,15 @@ TEST(OperationSteps, ACrewTakesItsGunBackOutsideItsOwnZoneOrItIsLost) {
         ASSERT_NE(crew, nullptr);
         gun->mX = gunX;
         gun->mActive = false;
+        gun->mGunKnockedOut = knockedOut;
         crew->mAbandonedVehicle = gun;
         op->CrunchData();
-        if (gunX == 300.0f) {
+        if (gunX == 300.0f && !knockedOut) {
             // Between the lines: the crew takes it back.
             EXPECT_TRUE(gun->mActive);
             EXPECT_GE(op->mUnits->IndexOf(gun), 0);
         } else {
-            // In its own side's set-up zone: knocked out, lost for good.
+            // In its own side's set-up zone, or knocked out: lost for good.
             EXPECT_TRUE(gun->mGunKnockedOut);
             EXPECT_LT(op->mUnits->IndexOf(gun), 0);
             EXPECT_GE(op->mOpUnitsB->IndexOf(gun), 0);

@@ -234,6 +234,33 @@ TEST_P(ShippedScenarios, LoadTungstenByLevelSideAndDate) {
         if (GetParam() == l.scenario) EXPECT_GT(loaded, 0);
 }
 
+// A gun whose share of tungsten rounds to none still carries one: panzer's
+// 76 mm guns (one in fifty of their armour-piercing rounds) with their load
+// cut to 20 rounds.
+TEST(ScenarioLoad, AGunWithFewArmourPiercingRoundsStillCarriesOneOfTungsten) {
+    ASSERT_TRUE(DecryptData());
+    const std::string source = std::string(DM_SCENARIO_SOURCE_DIR) + "/panzer.txt";
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(ReadText(source), source, &d, &fault)) << fault.Text();
+    VehicleData* row = gVehicleData.Edit(309);
+    ASSERT_NE(row, nullptr);
+    const int16_t kept = row->mMaxRounds;
+    row->mMaxRounds = 20;
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    row->mMaxRounds = kept;
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    int32_t found = 0;
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
+        const Unit* u = battle->mUnits->GetUnit(i);
+        if (u->mUnitType != kUnitVehicle || u->mSubtype != 309) continue;
+        EXPECT_EQ(u->mAmmo[kAmmoTungsten], 1) << "unit " << i;
+        EXPECT_LT(u->mAmmo[kAmmoAP], 20) << "unit " << i;
+        ++found;
+    }
+    EXPECT_GT(found, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Scenarios, ShippedScenarios, testing::ValuesIn(Descriptions()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 

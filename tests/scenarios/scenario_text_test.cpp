@@ -201,6 +201,10 @@ TEST_F(DescriptionTest, FortificationAndLandmarkFaultsNameTheLine) {
     ExpectRefused(axis + "weather 8\n", 21, "weather 8 is out of range 0..7");
     ExpectRefused(axis + "setup fixed\n", 21, "'setup' takes 'free'");
     ExpectRefused(axis + "landmark 400 100 \"X\"\n", 21, "landmark lies off the map");
+    // On a wide map the last row ends before the last column does.
+    std::string wide = axis;
+    wide.replace(wide.find("map 20 20"), 9, "map 30 20");
+    ExpectRefused(wide + "landmark 100 400 \"X\"\n", 21, "landmark lies off the map");
     ExpectRefused(axis + "landmark 10 10 \"" + std::string(64, 'a') + "\"\n", 21, "1 to 63 characters");
     ExpectRefused("map 20 20 1.0 60\ntrench 1 10 10\n", 2, "a fortification before 'force'");
     ExpectRefused("map 20 20 1.0 60\nforce axis 0 regular\ntrench 1 10 10\n", 3,
@@ -397,6 +401,28 @@ TEST(OrderScriptText, OrdersReachTheNamedUnitInTheirTurnOnly) {
     EXPECT_FALSE(CheckOrderScript(sewer, battle.get(), &fault));
     EXPECT_EQ(fault.line, 2);
     EXPECT_NE(fault.reason.find("large building"), std::string::npos) << fault.Text();
+    gBattle = old;
+}
+
+// A sewer trip of several points is judged where it ends, in a large
+// building, whatever its first point holds.
+TEST(OrderScriptText, ASewerTripOfSeveralPointsIsJudgedWhereItEnds) {
+    ASSERT_TRUE(DecryptData());
+    ScenarioDescription d;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseScenarioText(std::string(kBase) + "building 53 62 62 10 10\n", "probe.txt", &d, &fault))
+        << fault.Text();
+    std::unique_ptr<Battle> battle = BuildScenarioBattle(d, &fault);
+    ASSERT_NE(battle, nullptr) << fault.Text();
+    Battle* old = gBattle;
+    gBattle = battle.get();
+    for (const auto& [points, ends] : {std::pair{"150 150 66 66", true}, {"66 66 150 150", false}}) {
+        OrderScript sewer;
+        ASSERT_TRUE(ParseOrderScript(std::string("turn 1\nmove allies A 1 1 sewer ") + points + "\n",
+                                     "s.orders", &sewer, &fault))
+            << fault.Text();
+        EXPECT_EQ(CheckOrderScript(sewer, battle.get(), &fault), ends) << points << ": " << fault.Text();
+    }
     gBattle = old;
 }
 

@@ -29,6 +29,7 @@ const KindCase kCases[] = {
     {"57 mm APCBC shot, x1.05", 4406, 32, kAmmoAP, 9, 114.01f},
     {"7.5 cm APCR, full-bore flight", 4406, 7, kAmmoTungsten, 11, 140.60f},
     {"57 mm APDS, sabot reference", 4406, 32, kAmmoTungsten, 12, 133.85f},
+    {"17-pounder APDS, sabot reference", 4409, 60, kAmmoTungsten, 12, 185.22f},
     {"stick bomb", 4406, 3, kAmmoHEAT, 14, 180.0f},
 };
 

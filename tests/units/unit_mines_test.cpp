@@ -81,3 +81,27 @@ TEST_F(Mines, AnEnemyFieldGoesOffUnderASquadByItsKindAndPace) {
     walking->mX = std::nanf("");
     EXPECT_FALSE(SetOffMines(walking, 0.0f, 50.0f));
 }
+
+// Both careful paces soften the blow, sneaking as well as crawling; the next
+// pace does not. A rider is carried over the field: only its carrier may set
+// it off.
+TEST_F(Mines, SneakingSoftensTheBlowAndRidersSetNothingOff) {
+    mBattle.mBattle.mComputing = true;
+    float suppression[3] = {};
+    for (MovementSpeedType pace : {0, 1, 2}) {
+        Infantry* squad = Place(kGermanSquad, kGerman, 100.0f, 50.0f + 50.0f * static_cast<float>(pace));
+        squad->mMoveSpeed = pace;
+        Field(kInanimateAPMines, squad, true, 100.0f, squad->mY);
+        SeedRandomGenerator(7);
+        EXPECT_TRUE(SetOffMines(squad, 0.0f, squad->mY));
+        suppression[pace] = squad->mSuppression;
+    }
+    EXPECT_NEAR(suppression[1], suppression[0], 0.01f * suppression[0]);
+    EXPECT_NEAR(suppression[1], suppression[2] * 0.33f, 0.01f * suppression[2]);
+    Infantry* rider = Place(kGermanSquad, kGerman, 50.0f, 50.0f);
+    rider->mTransport = Place(kGermanSquad, kGerman, 50.0f, 50.0f); // stands for its carrier
+    Field(kInanimateAPMines, rider, true, 50.0f, 50.0f);
+    SeedRandomGenerator(7);
+    EXPECT_FALSE(SetOffMines(rider, 50.0f, 0.0f));
+    rider->mTransport = nullptr;
+}
