@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr uint32_t kGamePort = 7023;
 constexpr int32_t kPortString = 6424; // "Port:"
 
 // The network layer calls plain functions; they reach the application.
@@ -49,7 +48,7 @@ GTextView* ScreenText(GView* parent, int32_t x, int32_t y, int32_t width, const 
 } // namespace
 
 uint32_t MVApplication::PeerPort() {
-    return kGamePort;
+    return mGamePort;
 }
 
 void MVApplication::JoinMultiplayer() {
@@ -185,7 +184,7 @@ void MVApplication::ServerWaitingWindow() {
     GString63 port;
     port.IStringRez(kPortString);
     port.AddChar(' ');
-    port.ConcatNum(static_cast<int32_t>(kGamePort));
+    port.ConcatNum(static_cast<int32_t>(PeerPort()));
     ScreenText(picture, 230, 70 + 16 * mOwnAddressCount, 100, port);
     ScreenButton(picture, 230, 170, 99, 11103);
 }
