@@ -630,7 +630,10 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
         return;
     }
     case 17:
-        mPeerDiedMessageOff = true;
+        // Late for a machine that has gone on to an operation's next
+        // battle (the host waiting for the joining side, the joining side
+        // waiting for the battle): the operation goes on.
+        if (mTCPIPPhase != 2 && mTCPIPPhase != 5) mPeerDiedMessageOff = true;
         return;
     case 18:
         mPeerQuit = true;
@@ -872,7 +875,9 @@ void MVApplication::TCPIPIdleStep() {
         }
         break;
     case 2:
-        if (mClientReady) {
+        // Not to a peer that has gone since it said it was ready: its loss
+        // is reported, and nothing is sent.
+        if (mClientReady && OPHasConnection()) {
             mClientReady = false;
             mTCPIPPhase = 3;
             BeginTCPIPFileSend(true);

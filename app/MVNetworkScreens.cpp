@@ -219,6 +219,15 @@ void MVApplication::ContinueTCPIPOperation() {
     mClockWasRunning = false;
     mOwnPauseRequest = false;
     mPeerPause = false;
+    // The peer's word that its battle is over counted for that battle: a
+    // peer that leaves while the next one is set up is reported.
+    mPeerDiedMessageOff = false;
+    if (!OPHasConnection()) {
+        // The peer left while this machine's result showed: nobody is
+        // there to ask for the next battle or to send it.
+        ConnectionDied(true);
+        return;
+    }
     if (mIsHost) {
         // The host cuts the next battle and, in phase 2, sends it when the
         // joiner says it is ready (packet 14).

@@ -57,8 +57,13 @@ struct SideReport {
     char operationDigest[72] = {};
 };
 
-// Shared by the two processes: the host listens.
+// Whether the joining side's player leaves while waiting for battle 2.
+bool gJoinerLeaves = false;
+
+// Shared by the two processes: the host listens; the sides that have
+// looked at battle 2.
 std::atomic<int32_t>* gHostListens = nullptr;
+std::atomic<int32_t>* gSidesDone = nullptr;
 
 void Pass() {
     gKernel->DoOnePass(0);
@@ -215,7 +220,8 @@ void PlaySide(bool host, uint32_t port, SideReport* report) {
     // The night: the host's player fights it, the joining side's rests.
     if (!PressGo(app, host)) return Fail(report, "no GO in the set-up", app);
     if (!Click(host ? 17 : 18)) return Fail(report, "the night was not asked", app);
-    if (!Pump(app, [&] { return app->mTCPIPPhase == 6 && !gBattle->mSetupPhase; }))
+    // Over (the host's first orders may be in already, 10 or 12).
+    if (!Pump(app, [&] { return app->mTCPIPPhase <= 12 && !gBattle->mSetupPhase; }))
         return Fail(report, "the set-up did not end", app);
     if (gBattle->Over()) return Fail(report, "the night was not fought", app);
     // Turn 1, computed on one machine, replayed on both.
@@ -239,9 +245,21 @@ void PlaySide(bool host, uint32_t port, SideReport* report) {
         // It waits for the joining side's word (2), or has it and sends (3, 4).
         if (app->mTCPIPPhase < 2 || app->mTCPIPPhase > 4 || gCampaign->mTurn != 2)
             return Fail(report, "the host does not go on to battle 2", app);
-        if (!Pump(app, [&] { return app->mTCPIPPhase == 6; })) return Fail(report, "battle 2 was not loaded", app);
+        const bool loaded = Pump(app, [&] { return app->mTCPIPPhase == 6; });
+        if (gJoinerLeaves) {
+            report->report = app->mNetworkReport;
+            return;
+        }
+        if (!loaded) return Fail(report, "battle 2 was not loaded", app);
     } else {
         if (app->mTCPIPPhase != 5 || gBattle) return Fail(report, "the joining side does not wait", app);
+        if (gJoinerLeaves) {
+            // Its player gives up waiting: back to the main menu.
+            if (!Click(77)) return Fail(report, "no way back from waiting", app);
+            report->operationBattle = gCampaign ? gCampaign->mTurn : 0;
+            report->setup = app->mMenuPicture && gKernel->IsViewAlive(app->mMenuPicture);
+            return;
+        }
         if (!Pump(app, [&] { return gBattle && gCampaign; })) return Fail(report, "battle 2 did not come", app);
         if (!ThroughScreens(app, battleBegun)) return Fail(report, "battle 2 did not begin", app);
     }
@@ -259,17 +277,23 @@ void PlaySide(bool host, uint32_t port, SideReport* report) {
     report->battleDigest = gBattle->SimulationDigest();
     const std::string digest = OperationDigest();
     std::strncpy(report->operationDigest, digest.c_str(), sizeof report->operationDigest - 1);
+    // Neither leaves before the other has looked: a peer that leaves is
+    // reported now that the operation goes on.
+    gSidesDone->fetch_add(1);
+    Pump(app, [] { return gSidesDone->load() == 2; });
     app->CloseTCPIP();
 }
 
 } // namespace
 
-TEST(OperationOverTcp, BothSidesReachTheSecondBattleWithTheSameOperation) {
+// Both sides' programs, each in a process of its own; their reports.
+static void PlayPair(SideReport out[2]) {
     const uint32_t port = FreeLoopbackPort();
     ASSERT_NE(port, 0u) << "no free port on the loopback address";
     void* shared = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     ASSERT_NE(shared, MAP_FAILED);
     gHostListens = new (shared) std::atomic<int32_t>(0);
+    gSidesDone = new (static_cast<char*>(shared) + 8) std::atomic<int32_t>(0);
     auto* reports = new (static_cast<char*>(shared) + 64) SideReport[2];
     FileTestFolder temp("dm-op-tcp-");
     std::fflush(stdout);
@@ -290,6 +314,15 @@ TEST(OperationOverTcp, BothSidesReachTheSecondBattleWithTheSameOperation) {
         waitpid(pid, &status, 0);
         EXPECT_TRUE(WIFEXITED(status)) << "a side ended by a signal";
     }
+    out[0] = reports[0];
+    out[1] = reports[1];
+    munmap(shared, 4096);
+}
+
+TEST(OperationOverTcp, BothSidesReachTheSecondBattleWithTheSameOperation) {
+    SideReport reports[2];
+    PlayPair(reports);
+    if (HasFatalFailure()) return;
     const SideReport& h = reports[0];
     const SideReport& j = reports[1];
     EXPECT_STREQ(h.failure, "") << "the host";
@@ -311,5 +344,19 @@ TEST(OperationOverTcp, BothSidesReachTheSecondBattleWithTheSameOperation) {
     EXPECT_EQ(h.battleDigest, j.battleDigest) << "battle 2 differs";
     EXPECT_NE(std::string(h.operationDigest), "");
     EXPECT_STREQ(h.operationDigest, j.operationDigest) << "the operation differs";
-    munmap(shared, 4096);
+}
+
+// The joining side's player leaves while waiting for battle 2: the host,
+// which waits for its word, is told.
+TEST(OperationOverTcp, TheHostIsToldWhenTheJoiningSideLeavesBetweenBattles) {
+    gJoinerLeaves = true;
+    SideReport reports[2];
+    PlayPair(reports);
+    gJoinerLeaves = false;
+    if (HasFatalFailure()) return;
+    EXPECT_STREQ(reports[0].failure, "") << "the host";
+    EXPECT_STREQ(reports[1].failure, "") << "the joining side";
+    EXPECT_EQ(reports[0].report, kConfirmPeerLeft);
+    EXPECT_TRUE(reports[1].setup) << "the joining side is back at the main menu";
+    EXPECT_EQ(reports[1].operationBattle, 0) << "with no operation";
 }
