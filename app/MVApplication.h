@@ -440,6 +440,8 @@ public:
     int32_t mRadioWidest = 0;
     int32_t mRadioShown = 0;
     bool mPeerDiedMessageOff = false;
+    // The connection to the peer ended (reported or not) since it was made.
+    bool mPeerGone = false;
     bool mNewTCPIPTextures = false;
     bool mAutoSaveReloading = false;
     GView* mAddressField[4] = {};

@@ -875,9 +875,7 @@ void MVApplication::TCPIPIdleStep() {
         }
         break;
     case 2:
-        // Not to a peer that has gone since it said it was ready: its loss
-        // is reported, and nothing is sent.
-        if (mClientReady && OPHasConnection()) {
+        if (mClientReady) {
             mClientReady = false;
             mTCPIPPhase = 3;
             BeginTCPIPFileSend(true);

@@ -143,6 +143,7 @@ bool MVApplication::ConnectToPeer(const uint8_t* octets) {
     ResetIncomingTransfer();
     ResetExchangeChecks();
     mPeerDiedMessageOff = false;
+    mPeerGone = false;
     return true;
 }
 
@@ -154,6 +155,7 @@ void MVApplication::ServerOpen() {
     }
     ResetExchangeChecks();
     mPeerDiedMessageOff = false;
+    mPeerGone = false;
     ServerWaitingWindow();
 }
 
@@ -200,6 +202,10 @@ void MVApplication::ConcatServerIPAddress(GString* text, int32_t index) {
 }
 
 void MVApplication::ConnectionDied(bool wasConnected) {
+    // Noted even when not reported now: a peer that is gone is never ready
+    // for an operation's next battle.
+    mPeerGone = true;
+    mClientReady = false;
     if (mPeerDiedMessageOff) return;
     if (gBattle && gBattle->mResultView) return;
     // Whatever was arriving is dropped unmerged, and nothing is asked for
@@ -222,7 +228,7 @@ void MVApplication::ContinueTCPIPOperation() {
     // The peer's word that its battle is over counted for that battle: a
     // peer that leaves while the next one is set up is reported.
     mPeerDiedMessageOff = false;
-    if (!OPHasConnection()) {
+    if (mPeerGone) {
         // The peer left while this machine's result showed: nobody is
         // there to ask for the next battle or to send it.
         ConnectionDied(true);
