@@ -241,16 +241,17 @@ void PlaySide(bool host, uint32_t port, SideReport* report) {
     report->agreed = app->mDigestsAgreed;
     // The result screen's button, then battle 2.
     if (!Click(120)) return Fail(report, "no way on from the result", app);
+    if (host && gJoinerLeaves) {
+        // Told at once, or while it waits for the joining side's word.
+        Pump(app, [] { return false; });
+        report->report = app->mNetworkReport;
+        return;
+    }
     if (host) {
         // It waits for the joining side's word (2), or has it and sends (3, 4).
         if (app->mTCPIPPhase < 2 || app->mTCPIPPhase > 4 || gCampaign->mTurn != 2)
             return Fail(report, "the host does not go on to battle 2", app);
-        const bool loaded = Pump(app, [&] { return app->mTCPIPPhase == 6; });
-        if (gJoinerLeaves) {
-            report->report = app->mNetworkReport;
-            return;
-        }
-        if (!loaded) return Fail(report, "battle 2 was not loaded", app);
+        if (!Pump(app, [&] { return app->mTCPIPPhase == 6; })) return Fail(report, "battle 2 was not loaded", app);
     } else {
         if (app->mTCPIPPhase != 5 || gBattle) return Fail(report, "the joining side does not wait", app);
         if (gJoinerLeaves) {
