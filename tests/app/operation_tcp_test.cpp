@@ -11,12 +11,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -61,10 +62,17 @@ struct SideReport {
 // Whether the joining side's player leaves while waiting for battle 2.
 bool gJoinerLeaves = false;
 
-// Shared by the two processes: the host listens; the sides that have
-// looked at battle 2.
-std::atomic<int32_t>* gHostListens = nullptr;
-std::atomic<int32_t>* gSidesDone = nullptr;
+// The folder the two programs share: the host's mark that it listens, each
+// side's mark that it has looked at battle 2, and each side's report.
+std::string gShared;
+
+bool Marked(const std::string& name) {
+    return access((gShared + "/" + name).c_str(), F_OK) == 0;
+}
+
+void Mark(const std::string& name) {
+    if (std::FILE* f = std::fopen((gShared + "/" + name).c_str(), "w")) std::fclose(f);
+}
 
 void Pass() {
     gKernel->DoOnePass(0);
@@ -195,7 +203,7 @@ void PlaySide(bool host, uint32_t port, SideReport* report) {
         if (!ThroughScreens(app, [&] { return app->mServerWaitWindow && gKernel->IsViewAlive(app->mServerWaitWindow); }))
             return Fail(report, "the host does not wait for its peer", app);
         if (app->mConnectionType != 2) return Fail(report, "not a TCP/IP game", app);
-        gHostListens->store(1);
+        Mark("listening");
         if (!Pump(app, [&] { return app->mTCPIPPhase == 6; })) return Fail(report, "the peer did not load", app);
     } else {
         if (!Click(68) || !Click(75)) return Fail(report, "no address screen", app);
@@ -208,7 +216,7 @@ void PlaySide(bool host, uint32_t port, SideReport* report) {
             field->InsertString(&text);
         }
         const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-        while (gHostListens->load() == 0 && std::chrono::steady_clock::now() < until)
+        while (!Marked("listening") && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         Click(76);
         if (app->mTCPIPPhase != 5) return Fail(report, "not connected", app);
@@ -290,49 +298,67 @@ void PlaySide(bool host, uint32_t port, SideReport* report) {
     report->secondAgreed = app->mDigestsAgreed;
     // Neither leaves before the other has looked: a peer that leaves is
     // reported now that the operation goes on.
-    gSidesDone->fetch_add(1);
-    Pump(app, [] { return gSidesDone->load() == 2; });
+    Mark(host ? "done-host" : "done-join");
+    Pump(app, [] { return Marked("done-host") && Marked("done-join"); });
     app->CloseTCPIP();
 }
 
 } // namespace
 
-// Both sides' programs, each in a process of its own; their reports.
-static void PlayPair(SideReport out[2]) {
+// One side's program: this test program run once more for that side alone,
+// so that neither side inherits threads or a window of this one.
+TEST(OperationOverTcp, OneSideOfTwo) {
+    const char* side = getenv("DM_OPERATION_TCP_SIDE");
+    if (!side) GTEST_SKIP() << "one side of the two-program tests, which run it";
+    gShared = getenv("DM_OPERATION_TCP_FOLDER");
+    gJoinerLeaves = getenv("DM_OPERATION_TCP_LEAVES") != nullptr;
+    const bool host = std::string(side) == "host";
+    SideReport report;
+    PlaySide(host, static_cast<uint32_t>(std::atoi(getenv("DM_OPERATION_TCP_PORT"))), &report);
+    std::FILE* f = std::fopen((gShared + "/report-" + side).c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(std::fwrite(&report, sizeof report, 1, f), 1u);
+    std::fclose(f);
+}
+
+// Both sides' programs; their reports.
+static void PlayPair(SideReport out[2], bool joinerLeaves) {
     const uint32_t port = FreeLoopbackPort();
     ASSERT_NE(port, 0u) << "no free port on the loopback address";
-    void* shared = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    ASSERT_NE(shared, MAP_FAILED);
-    gHostListens = new (shared) std::atomic<int32_t>(0);
-    gSidesDone = new (static_cast<char*>(shared) + 8) std::atomic<int32_t>(0);
-    auto* reports = new (static_cast<char*>(shared) + 64) SideReport[2];
-    FileTestFolder temp("dm-op-tcp-");
+    FileTestFolder shared("dm-op-tcp-");
     std::fflush(stdout);
     pid_t child[2];
+    const char* sides[2] = {"host", "join"};
     for (int side = 0; side < 2; ++side) {
         child[side] = fork();
         ASSERT_GE(child[side], 0);
         if (child[side] == 0) {
-            // A side leaves by _exit: its temporary files go where the test removes them.
-            setenv("TMPDIR", temp.Path().c_str(), 1);
-            PlaySide(side == 0, port, &reports[side]);
-            std::fflush(stdout);
-            _exit(0);
+            setenv("DM_OPERATION_TCP_SIDE", sides[side], 1);
+            setenv("DM_OPERATION_TCP_FOLDER", shared.Path().c_str(), 1);
+            setenv("DM_OPERATION_TCP_PORT", std::to_string(port).c_str(), 1);
+            if (joinerLeaves) setenv("DM_OPERATION_TCP_LEAVES", "1", 1);
+            setenv("TMPDIR", shared.Path().c_str(), 1);
+            execl("/proc/self/exe", "test_app", "--gtest_filter=OperationOverTcp.OneSideOfTwo", nullptr);
+            _exit(127);
         }
     }
-    for (pid_t pid : child) {
+    for (int side = 0; side < 2; ++side) {
         int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status)) << "a side ended by a signal";
+        waitpid(child[side], &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << sides[side] << " did not end well";
+        std::FILE* f = std::fopen((shared.Path().string() + "/report-" + sides[side]).c_str(), "rb");
+        if (!f) {
+            ADD_FAILURE() << sides[side] << " left no report";
+            continue;
+        }
+        EXPECT_EQ(std::fread(&out[side], sizeof out[side], 1, f), 1u);
+        std::fclose(f);
     }
-    out[0] = reports[0];
-    out[1] = reports[1];
-    munmap(shared, 4096);
 }
 
 TEST(OperationOverTcp, BothSidesReachTheSecondBattleWithTheSameOperation) {
     SideReport reports[2];
-    PlayPair(reports);
+    PlayPair(reports, false);
     if (HasFatalFailure()) return;
     const SideReport& h = reports[0];
     const SideReport& j = reports[1];
@@ -362,10 +388,8 @@ TEST(OperationOverTcp, BothSidesReachTheSecondBattleWithTheSameOperation) {
 // The joining side's player leaves while waiting for battle 2: the host,
 // which waits for its word, is told.
 TEST(OperationOverTcp, TheHostIsToldWhenTheJoiningSideLeavesBetweenBattles) {
-    gJoinerLeaves = true;
     SideReport reports[2];
-    PlayPair(reports);
-    gJoinerLeaves = false;
+    PlayPair(reports, true);
     if (HasFatalFailure()) return;
     EXPECT_STREQ(reports[0].failure, "") << "the host";
     EXPECT_STREQ(reports[1].failure, "") << "the joining side";
