@@ -338,6 +338,10 @@ static void PlayPair(SideReport out[2], bool joinerLeaves) {
             setenv("DM_OPERATION_TCP_PORT", std::to_string(port).c_str(), 1);
             if (joinerLeaves) setenv("DM_OPERATION_TCP_LEAVES", "1", 1);
             setenv("TMPDIR", shared.Path().c_str(), 1);
+            // The run of this program's shard, and its report, are not the side's.
+            for (const char* name : {"GTEST_TOTAL_SHARDS", "GTEST_SHARD_INDEX", "GTEST_SHARD_STATUS_FILE",
+                                     "GTEST_OUTPUT", "GTEST_FILTER"})
+                unsetenv(name);
             execl("/proc/self/exe", "test_app", "--gtest_filter=OperationOverTcp.OneSideOfTwo", nullptr);
             _exit(127);
         }
