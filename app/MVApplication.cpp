@@ -166,6 +166,7 @@ void MVApplication::Intro(bool firstTime) {
     mRandomSeed = static_cast<uint16_t>(RandomSeed16());
     mPeerDiedMessageOff = false;
     mPeerQuit = false;
+    mPeerGone = false;
     mClientReady = false;
     mNewTCPIPTextures = false;
     for (GString255& line : mRadioLine)

@@ -354,7 +354,7 @@ public:
     void ServerWaitingWindow();
     void ConcatServerIPAddress(GString* text, int32_t index);
     void JoinerBeginsBattle() override;
-    // The TCP port of the game; tests choose their own.
+    // The TCP port of the game (mGamePort); tests choose their own.
     virtual uint32_t PeerPort();
     void AddRadioText(GString* text, Affiliation side);
     void AddRadioTextX(GString* text, Affiliation side);
@@ -447,6 +447,9 @@ public:
     int32_t mOwnAddress[3] = {0, 0, 0};
     int32_t mOwnAddressCount = 0;
     int32_t mPort = 0;
+    // The port the game listens on and connects to: always the game's own
+    // outside tests, which let the system choose one.
+    uint32_t mGamePort = 7023;
     uint16_t mRandomSeed = 0;
     int32_t mTurnTimeLimit = 0; // ms
     int32_t mTurnClockStart = 0;
@@ -457,6 +460,8 @@ public:
     int32_t mRadioWidest = 0;
     int32_t mRadioShown = 0;
     bool mPeerDiedMessageOff = false;
+    // The connection to the peer ended (reported or not) since it was made.
+    bool mPeerGone = false;
     bool mNewTCPIPTextures = false;
     bool mAutoSaveReloading = false;
     GView* mAddressField[4] = {};

@@ -711,7 +711,10 @@ void MVApplication::ReceivePhasePacket(const uint8_t* data, uint32_t length) {
         return;
     }
     case 17:
-        mPeerDiedMessageOff = true;
+        // Late for a machine that has gone on to an operation's next
+        // battle (the host waiting for the joining side, the joining side
+        // waiting for the battle): the operation goes on.
+        if (mTCPIPPhase != 2 && mTCPIPPhase != 5) mPeerDiedMessageOff = true;
         return;
     case 18:
         mPeerQuit = true;

@@ -374,6 +374,9 @@ void MVApplication::CommunicateAction() {
     if (!gBattle) return;
     if (gBattle->TCPIPTruceOrSurrenderCheck()) {
         mTCPIPPhase = 23;
+        // The battle's last exchange: both result screens, and an
+        // operation's next battle, must come from the same battle.
+        NoteExchangeDigest();
         return;
     }
     if (gBattle->mSetupPhase) {

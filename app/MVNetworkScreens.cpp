@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr uint32_t kGamePort = 7023;
 constexpr int32_t kPortString = 6424; // "Port:"
 
 // The network layer calls plain functions; they reach the application.
@@ -49,7 +48,7 @@ GTextView* ScreenText(GView* parent, int32_t x, int32_t y, int32_t width, const 
 } // namespace
 
 uint32_t MVApplication::PeerPort() {
-    return kGamePort;
+    return mGamePort;
 }
 
 void MVApplication::JoinMultiplayer() {
@@ -144,6 +143,7 @@ bool MVApplication::ConnectToPeer(const uint8_t* octets) {
     ResetIncomingTransfer();
     ResetExchangeChecks();
     mPeerDiedMessageOff = false;
+    mPeerGone = false;
     return true;
 }
 
@@ -155,6 +155,7 @@ void MVApplication::ServerOpen() {
     }
     ResetExchangeChecks();
     mPeerDiedMessageOff = false;
+    mPeerGone = false;
     ServerWaitingWindow();
 }
 
@@ -185,7 +186,7 @@ void MVApplication::ServerWaitingWindow() {
     GString63 port;
     port.IStringRez(kPortString);
     port.AddChar(' ');
-    port.ConcatNum(static_cast<int32_t>(kGamePort));
+    port.ConcatNum(static_cast<int32_t>(PeerPort()));
     ScreenText(picture, 230, 70 + 16 * mOwnAddressCount, 100, port);
     ScreenButton(picture, 230, 170, 99, 11103);
 }
@@ -201,6 +202,10 @@ void MVApplication::ConcatServerIPAddress(GString* text, int32_t index) {
 }
 
 void MVApplication::ConnectionDied(bool wasConnected) {
+    // Noted even when not reported now: a peer that is gone is never ready
+    // for an operation's next battle.
+    mPeerGone = true;
+    mClientReady = false;
     if (mPeerDiedMessageOff) return;
     if (gBattle && gBattle->mResultView) return;
     // Whatever was arriving is dropped unmerged, and nothing is asked for
@@ -220,6 +225,15 @@ void MVApplication::ContinueTCPIPOperation() {
     mClockWasRunning = false;
     mOwnPauseRequest = false;
     mPeerPause = false;
+    // The peer's word that its battle is over counted for that battle: a
+    // peer that leaves while the next one is set up is reported.
+    mPeerDiedMessageOff = false;
+    if (mPeerGone) {
+        // The peer left while this machine's result showed: nobody is
+        // there to ask for the next battle or to send it.
+        ConnectionDied(true);
+        return;
+    }
     if (mIsHost) {
         // The host cuts the next battle and, in phase 2, sends it when the
         // joiner says it is ready (packet 14).
