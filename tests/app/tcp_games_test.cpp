@@ -306,7 +306,8 @@ void PlaySide(PlayDriver& d, bool host, const TcpGame& game, SideResult* result)
                 WriteBattleRecords(folder, host);
                 if (turn > game.turns) break;
             }
-            if (turn >= 1 && !game.goDuringReplay && access(Mark("open", !host, turn).c_str(), F_OK) != 0) {
+            if (turn >= 1 && !game.goDuringReplay && access(Mark("open", !host, turn).c_str(), F_OK) != 0 &&
+                access(Mark("done", !host).c_str(), F_OK) != 0) {
                 d.Pass(); // the other side's orders are not open yet
                 continue;
             }
