@@ -240,6 +240,12 @@ void PlaySide(PlayDriver& d, bool host, const TcpGame& game, SideResult* result)
     const uint32_t start = RealClockTime();
     while (RealClockTime() - start < PlayDriver::kHungMs && !FailedHere()) {
         d.AllowBeeps();
+        // The other side left the game (a report that ends it, or a fault).
+        if (access(Mark("left", !host).c_str(), F_OK) == 0) {
+            std::printf("[%s] the other side left the game in turn %d\n", d.RunName().c_str(),
+                        gBattle ? gBattle->mTurn : -1);
+            break;
+        }
         // A file given up on that the game plays on after: the player's OK.
         const bool playsOn =
             app->mNetworkReport == kConfirmExchangeAgain || app->mNetworkReport == kConfirmResultsComputedHere;
@@ -306,8 +312,7 @@ void PlaySide(PlayDriver& d, bool host, const TcpGame& game, SideResult* result)
                 WriteBattleRecords(folder, host);
                 if (turn > game.turns) break;
             }
-            if (turn >= 1 && !game.goDuringReplay && access(Mark("open", !host, turn).c_str(), F_OK) != 0 &&
-                access(Mark("done", !host).c_str(), F_OK) != 0) {
+            if (turn >= 1 && !game.goDuringReplay && access(Mark("open", !host, turn).c_str(), F_OK) != 0) {
                 d.Pass(); // the other side's orders are not open yet
                 continue;
             }
@@ -325,6 +330,7 @@ void PlaySide(PlayDriver& d, bool host, const TcpGame& game, SideResult* result)
         }
         d.Run(100);
     }
+    if (result->turnsSeen <= game.turns) Touch(Mark("left", host));
     // The last exchange's digests compared on both machines; then each side
     // keeps its program running until the other is through, as a player who
     // left early would break the connection the other still plays on.
@@ -404,6 +410,7 @@ GameOutcome PlayGame(const TcpGame& game) {
                     PlaySide(d, side == 0, game, &result);
                 } else {
                     // The other side must not wait for this one.
+                    Touch(Mark("left", side == 0));
                     Touch(Mark("done", side == 0));
                 }
             }
