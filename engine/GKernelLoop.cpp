@@ -163,11 +163,9 @@ void GKernel::UpdateScreen() {
     // frame time, and motion scaled by the frame rate (a camera step) would
     // jump, so the last real frame time stands.
     const int32_t gap = static_cast<int32_t>(now) - mLastFrameTime;
-    // Two frames within one millisecond (an event's frame right after a
-    // pass's) give no frame time: the last one stands.
-    if (!mScreenWasStill) {
-        if (gap > 0) mFrameMs = gap;
-    } else if (gap < mFrameMs || mFrameMs <= 0)
+    if (!mScreenWasStill)
+        mFrameMs = gap;
+    else if (gap < mFrameMs || mFrameMs <= 0)
         mFrameMs = gap > 0 ? gap : kNominalFrameMs;
     mScreenWasStill = false;
     mLastFrameTime = static_cast<int32_t>(now);

@@ -438,18 +438,3 @@ TEST_F(KernelTest, HoldFollowsADrivenClock) {
     SetClockSource(nullptr);
     Release(20, 30);
 }
-
-// A frame drawn in the same millisecond as the last one (an event's frame
-// right after a pass's) is no frame time: the last one stands.
-TEST_F(KernelTest, AFrameWithinTheSameMillisecondKeepsTheFrameTime) {
-    StartApp();
-    gDrivenClock = ClockTime();
-    SetClockSource(DrivenClock);
-    gKernel->UpdateScreen();
-    gDrivenClock += 20;
-    gKernel->UpdateScreen();
-    EXPECT_EQ(gKernel->mFrameMs, 20);
-    gKernel->UpdateScreen();
-    EXPECT_EQ(gKernel->mFrameMs, 20);
-    SetClockSource(nullptr);
-}
