@@ -107,9 +107,15 @@ bool PlayDriver::Start() {
         usleep(static_cast<useconds_t>(250000 * attempt));
     }
     // From here the program runs on the driver's clock (the machine's
-    // speed was measured on the real one).
+    // speed was measured on the real one), and its generator starts from a
+    // seed of the run's own (the kernel seeded it from the real clock), so
+    // the figures stand and move alike in every run.
     sPlayClock.store(RealClockTime());
     SetClockSource(PlayClock);
+    mSeed = 2166136261u;
+    for (char c : mRunName)
+        mSeed = (mSeed ^ static_cast<uint8_t>(c)) * 16777619u;
+    SeedRandomGenerator(mSeed);
     // The preferences file asks for the screen, as a player's would.
     {
         MVApplication writer;
@@ -182,6 +188,9 @@ void PlayDriver::Send(int type, int32_t x, int32_t y, bool doubleClick) {
     e.button = type == PlatformEvent::kMouseMove ? 0 : 1;
     e.doubleClick = doubleClick;
     gKernel->InjectEvent(e);
+    // An event's pass takes a millisecond of the program's clock: two
+    // frames at the same time would give the kernel no frame time.
+    sPlayClock.fetch_add(1, std::memory_order_relaxed);
     gKernel->DoOnePass(0);
 }
 
