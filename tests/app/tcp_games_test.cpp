@@ -165,8 +165,9 @@ void GiveOrders(MVApplication* app, const TcpGame& game, int32_t turn) {
 bool ToBattle(PlayDriver& d, bool host, const TcpGame& game) {
     MVApplication* app = d.App();
     if (!ToMainMenu(d)) return false;
+    // Both players switched fog of war off in their options.
+    if (game.fogOff) app->mPrefs[kPrefFogOfWar] = 0;
     if (host) {
-        if (game.fogOff) app->mPrefs[kPrefFogOfWar] = 0;
         if (!OpenListed(d, game.battle.title, false)) return false;
     } else {
         // The host listens already: the test started this side after it said so.
