@@ -5,6 +5,8 @@
 #include "platform/PlatformSocket.h"
 
 namespace {
+uint32_t sPortOverride = 0;
+
 OPEndpoint& Endpoint() {
     static OPEndpoint endpoint;
     return endpoint;
@@ -12,7 +14,11 @@ OPEndpoint& Endpoint() {
 } // namespace
 
 bool OPOpen(bool host, uint32_t address, uint32_t port, OPReceiveCallback receive, OPLostCallback lost) {
-    return Endpoint().Open(host, host ? 0 : address, port, receive, lost);
+    return Endpoint().Open(host, host ? 0 : address, sPortOverride != 0 ? sPortOverride : port, receive, lost);
+}
+
+void OPSetPort(uint32_t port) {
+    sPortOverride = port;
 }
 
 int32_t OPSend(void* data, uint32_t length) {

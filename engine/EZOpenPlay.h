@@ -34,5 +34,9 @@ void OPPingDuringBusyCPU();
 // Closes the endpoint at once, without a report (the kernel's shut-down).
 void OPShutdown();
 // The endpoint's millisecond clock for keep-alives and time-outs; null for
-// the program's clock (tests stretch time with it).
+// the real clock (tests stretch time with it).
 void OPSetClock(OPEndpoint::Clock clock);
+// The port every later open uses instead of the one asked for; 0 for the
+// one asked for. Two games on one machine (tests running side by side)
+// keep apart so.
+void OPSetPort(uint32_t port);

@@ -27,11 +27,12 @@ constexpr int32_t kDefaultHeight = 768;
 constexpr int32_t kSmallWidth = 800;
 constexpr int32_t kSmallHeight = 600;
 
-// Rounds of 1000 steps of integer work done in `ms` milliseconds.
+// Rounds of 1000 steps of integer work done in `ms` milliseconds of the
+// real clock (the machine's speed, whatever paces the program).
 uint32_t RoundsIn(uint32_t ms) {
-    const uint32_t start = ClockTime();
+    const uint32_t start = RealClockTime();
     uint32_t state = 12345, rounds = 0;
-    while (ClockTime() - start < ms) {
+    while (RealClockTime() - start < ms) {
         for (int i = 0; i < 1000; ++i)
             state = state * 1103515245u + 12345u;
         ++rounds;

@@ -105,6 +105,9 @@ public:
     const uint16_t* GetGammaRamp() const { return mGammaRamp; }
     void Beep();
     int32_t GetBeepCount() const { return mBeepCount; }
+    // When the last button went down, and whether one is down now.
+    uint32_t GetButtonDownTime() const { return mButtonDownTime; }
+    bool IsButtonDown() const { return mButtonDown != 0; }
     // Saves the back buffer as a PNG file (for tests and screenshots).
     bool SaveScreen(const char* path) const;
     // Everything below this rectangle (screen coordinates) is drawn again at

@@ -1,11 +1,14 @@
 #include "engine/GOLTA.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
 
 namespace {
 uint32_t sRandomState = 1; // the C library's default seed
+// Read by the simulation's worker threads too.
+std::atomic<uint32_t (*)()> sClockSource{nullptr};
 }
 
 int32_t Random() {
@@ -55,6 +58,15 @@ uint32_t RandomSeed16() {
 }
 
 uint32_t ClockTime() {
+    if (uint32_t (*source)() = sClockSource.load(std::memory_order_acquire)) return source();
+    return RealClockTime();
+}
+
+void SetClockSource(uint32_t (*source)()) {
+    sClockSource.store(source, std::memory_order_release);
+}
+
+uint32_t RealClockTime() {
     // steady_clock counts from system start on Linux; the 32-bit value wraps
     // like the tick count the game was designed around.
     auto since = std::chrono::steady_clock::now().time_since_epoch();

@@ -27,8 +27,16 @@ int32_t RandomCoin();
 // A 16-bit seed to share with a network peer: R mod 65535.
 uint32_t RandomSeed16();
 
-// Milliseconds since the system started, 32-bit (wraps after ~49.7 days).
+// The program's clock in milliseconds, 32-bit (wraps after ~49.7 days):
+// the real clock since the system started, unless a source was set.
 uint32_t ClockTime();
+// The real clock, whatever drives the program's clock; for what measures
+// another machine (a network peer's silence).
+uint32_t RealClockTime();
+// Drives the program's clock from source (null: the real clock again). A
+// driver that advances it itself makes the program run the same passes at
+// the same times however fast the machine is.
+void SetClockSource(uint32_t (*source)());
 // Waits ms milliseconds.
 void TimeDelay(uint32_t ms);
 // Copies n bytes; note the order: from, then to. Overlap is allowed.

@@ -18,7 +18,8 @@ OPEndpoint::~OPEndpoint() {
 }
 
 uint32_t OPEndpoint::Now() const {
-    return mClock ? mClock() : ClockTime();
+    // The peer's silence is real time, whatever paces this program.
+    return mClock ? mClock() : RealClockTime();
 }
 
 void OPEndpoint::Close() {

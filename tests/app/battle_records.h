@@ -45,6 +45,49 @@ inline std::vector<Battle::SimulationRecord> ReadBattleRecords(const std::string
     return records;
 }
 
+// The field of a unit's record that holds byte `at`, as the unit writes its
+// record: the parts that are there only for some units (a spot marker's
+// place, sound offsets, area targets) are found from the bytes before them.
+inline std::string UnitRecordField(const std::vector<uint8_t>& r, size_t at) {
+    const char* head[] = {"kind", "state bits", "casualties", "experience", "spot marker and contact",
+                          "off-map, fatigue state and acquisition", "moving and spot phase", "fired"};
+    if (at < std::size(head)) return head[at];
+    if (r.size() < 8) return "byte " + std::to_string(at);
+    struct Part {
+        const char* name;
+        size_t size;
+        bool there;
+    };
+    const bool marker = (r[4] & 0x80) != 0, sound = (r[4] & 7) <= 1, area = (r[1] & 0x20) != 0;
+    std::vector<Part> parts = {{"x", 4, true},        {"y", 4, true},           {"heading", 2, true},
+                               {"z", 2, true},        {"suppression", 2, true}, {"rounds", 20, true},
+                               {"command delay", 2, true}, {"carried delay", 2, true},
+                               {"spot marker's place", 8, marker}, {"sound offsets", 2, sound},
+                               {"firing signature", 2, true}, {"force", 1, true},
+                               {"extra artillery minutes", 1, true}, {"fatigue", 2, true}, {"subtype", 2, true},
+                               {"area target", 8, area}};
+    size_t offset = 8;
+    for (const Part& p : parts) {
+        if (!p.there) continue;
+        if (at < offset + p.size) return std::string(p.name) + " (byte " + std::to_string(at) + ")";
+        offset += p.size;
+    }
+    if (offset >= r.size()) return "byte " + std::to_string(at);
+    const bool previous = r[offset] != 0;
+    parts = {{"previous area target", 1, true}, {"previous area's place", 8, previous}, {"packed id", 4, true},
+             {"index", 2, true},          {"alert count", 2, true},   {"playback speed", 2, true},
+             {"turn rate", 2, true},      {"aim pause", 2, true},     {"aim time", 4, true},
+             {"load time", 2, true},      {"spot clock", 2, true},    {"fear clock", 2, true},
+             {"name index", 2, true}};
+    for (const Part& p : parts) {
+        if (!p.there) continue;
+        if (at < offset + p.size) return std::string(p.name) + " (byte " + std::to_string(at) + ")";
+        offset += p.size;
+    }
+    return "a later part (byte " + std::to_string(at) + ", " + std::to_string(at - offset) +
+           " after the name index)";
+}
+
 // The first record, and field (or byte) in it, where the two machines'
 // records differ, with both values of that byte.
 inline std::string FirstRecordDifference(const std::string& folder) {
@@ -62,14 +105,10 @@ inline std::string FirstRecordDifference(const std::string& folder) {
         std::string field = "byte " + std::to_string(at);
         const char* turn[] = {"turn", "turn", "last turn", "last turn", "set-up"};
         const char* flag[] = {"x", "x", "x", "x", "y", "y", "y", "y", "kind", "candidate", "real", "holder"};
-        const char* unit[] = {"kind",     "state bits", "casualties",  "experience", "contact", "off-map",
-                              "movement", "fired",      "x",           "x",          "x",       "x",
-                              "y",        "y",          "y",           "y",          "heading", "heading",
-                              "z",        "z",          "suppression", "suppression"};
         const std::string& name = host[i].name;
         if (name == "turn" && at < std::size(turn)) field = turn[at];
         if (name.rfind("flag ", 0) == 0 && at < std::size(flag)) field = flag[at];
-        if (name.rfind("unit ", 0) == 0 && at < std::size(unit)) field = unit[at];
+        if (name.rfind("unit ", 0) == 0) field = UnitRecordField(a, at);
         return name + ", " + field + " (" + std::to_string(at < a.size() ? a[at] : -1) + " on the host, " +
                std::to_string(at < b.size() ? b[at] : -1) + " on the joining side)";
     }

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,6 +43,12 @@ bool PlayThroughWanted() {
 
 namespace {
 
+// The program's clock while a driver runs it.
+std::atomic<uint32_t> sPlayClock{0};
+uint32_t PlayClock() {
+    return sPlayClock.load(std::memory_order_relaxed);
+}
+
 // The program's own folder: the built pictures, sounds and scenarios.
 fs::path BuiltProgramFolder() {
     return fs::current_path();
@@ -75,6 +82,7 @@ PlayDriver::PlayDriver(const std::string& runName, int32_t width, int32_t height
 PlayDriver::~PlayDriver() {
     delete gKernel; // deletes the application, which writes its preferences
     gKernel = nullptr;
+    SetClockSource(nullptr);
     SetProgramFolder(nullptr);
     std::error_code ec;
     fs::remove_all(mFolder, ec);
@@ -82,11 +90,32 @@ PlayDriver::~PlayDriver() {
 
 bool PlayDriver::Start() {
     sStarted = true;
-    gKernel = new GKernel;
-    if (!gKernel->IKernel()) {
-        ADD_FAILURE() << "no window opened on " << std::getenv("DISPLAY");
-        return false;
+    // The X server started just now may still be busy with another lane's
+    // window: a window that does not open is asked for again, a few times.
+    const char* display = std::getenv("DISPLAY");
+    for (int attempt = 1;; ++attempt) {
+        gKernel = new GKernel;
+        if (gKernel->IKernel()) break;
+        delete gKernel;
+        gKernel = nullptr;
+        if (attempt == 8) {
+            ADD_FAILURE() << "no window opened on " << (display ? display : "(no DISPLAY)") << " in " << attempt
+                          << " attempts";
+            return false;
+        }
+        std::printf("[%s] no window on %s yet (attempt %d)\n", mRunName.c_str(), display ? display : "-", attempt);
+        usleep(static_cast<useconds_t>(250000 * attempt));
     }
+    // From here the program runs on the driver's clock (the machine's
+    // speed was measured on the real one), and its generator starts from a
+    // seed of the run's own (the kernel seeded it from the real clock), so
+    // the figures stand and move alike in every run.
+    sPlayClock.store(RealClockTime());
+    SetClockSource(PlayClock);
+    mSeed = 2166136261u;
+    for (char c : mRunName)
+        mSeed = (mSeed ^ static_cast<uint8_t>(c)) * 16777619u;
+    SeedRandomGenerator(mSeed);
     // The preferences file asks for the screen, as a player's would.
     {
         MVApplication writer;
@@ -113,20 +142,40 @@ bool PlayDriver::Start() {
     return true;
 }
 
+void PlayDriver::Pass(int32_t ms) {
+    sPlayClock.fetch_add(static_cast<uint32_t>(std::max(ms, 0)), std::memory_order_relaxed);
+    // An idle program waits up to the pass's time for the window system, so
+    // that waiting for another program does not spin; one that draws does not.
+    gKernel->DoOnePass(ms);
+}
+
 void PlayDriver::Run(int32_t ms) {
-    const uint32_t end = ClockTime() + static_cast<uint32_t>(ms);
-    while (static_cast<int32_t>(end - ClockTime()) > 0 && !gKernel->IsQuitting())
-        gKernel->DoOnePass(5);
+    for (int32_t left = ms; left > 0 && !gKernel->IsQuitting(); left -= kPassMs)
+        Pass(std::min(left, kPassMs));
 }
 
 bool PlayDriver::RunUntil(const std::function<bool()>& done, int32_t timeoutMs, const std::string& what) {
-    const uint32_t end = ClockTime() + static_cast<uint32_t>(timeoutMs);
+    int32_t ran = 0;
     while (!done()) {
-        if (static_cast<int32_t>(end - ClockTime()) <= 0 || gKernel->IsQuitting()) {
+        if (ran >= timeoutMs || gKernel->IsQuitting()) {
             ADD_FAILURE() << mRunName << ": " << what << " did not happen within " << timeoutMs << " ms";
             return false;
         }
-        gKernel->DoOnePass(5);
+        Pass();
+        ran += kPassMs;
+    }
+    return true;
+}
+
+bool PlayDriver::AwaitOther(const std::function<bool()>& done, const std::string& what) {
+    const uint32_t start = RealClockTime();
+    while (!done()) {
+        if (RealClockTime() - start > kHungMs || gKernel->IsQuitting()) {
+            ADD_FAILURE() << mRunName << ": " << what << " did not happen (the run hung for " << kHungMs / 1000
+                          << " s)";
+            return false;
+        }
+        Pass();
     }
     return true;
 }
@@ -139,6 +188,9 @@ void PlayDriver::Send(int type, int32_t x, int32_t y, bool doubleClick) {
     e.button = type == PlatformEvent::kMouseMove ? 0 : 1;
     e.doubleClick = doubleClick;
     gKernel->InjectEvent(e);
+    // An event's pass takes a millisecond of the program's clock: two
+    // frames at the same time would give the kernel no frame time.
+    sPlayClock.fetch_add(1, std::memory_order_relaxed);
     gKernel->DoOnePass(0);
 }
 
@@ -164,10 +216,9 @@ void PlayDriver::Click(int32_t x, int32_t y, bool doubleClick) {
 void PlayDriver::Hold(int32_t x, int32_t y, int32_t ms, bool keepDown) {
     Press(x, y);
     Run(ms);
-    // One pass that starts after the time is up: on a loaded machine the last
-    // pass of the run can start before the kernel's hold delay and end after
-    // it, and the release would then come before the hold was ever seen.
-    gKernel->DoOnePass(5);
+    // One pass more: the kernel sends the hold in the pass whose time has
+    // reached its delay.
+    Pass();
     if (!keepDown) {
         Release(x, y);
         Run(60);
@@ -217,11 +268,16 @@ bool PlayDriver::XClick(int32_t x, int32_t y) {
     const int oy = box.y + static_cast<int>((y + 0.5) * box.h / mHeight);
     const std::string command =
         "xdotool mousemove " + std::to_string(ox) + " " + std::to_string(oy) + " sleep 0.1 click 1";
+    const uint32_t before = gKernel->GetButtonDownTime();
     if (std::system(command.c_str()) != 0) {
         ADD_FAILURE() << "xdotool failed: " << command;
         return false;
     }
-    return true;
+    // The X server delivers the click when it gets to it: the program runs
+    // until it has taken the press and the release.
+    Pass();
+    return AwaitOther([&] { return gKernel->GetButtonDownTime() != before && !gKernel->IsButtonDown(); },
+                      "the X server's click");
 }
 
 GView* PlayDriver::FindControl(GView* root, int32_t command) {
@@ -447,9 +503,9 @@ bool OpenListed(PlayDriver& d, const std::string& title, bool operation) {
 bool ScreensToBattle(PlayDriver& d, int32_t side, int32_t players, const char* password,
                      const std::function<void()>& atSides) {
     MVApplication* app = d.App();
-    const uint32_t start = ClockTime();
+    int32_t steps = 0;
     while (!BattleScreenShown()) {
-        if (ClockTime() - start > 30000 || ::testing::Test::HasFatalFailure()) {
+        if (++steps > 600 || ::testing::Test::HasFatalFailure()) {
             ADD_FAILURE() << d.RunName() << ": no battle screen (state " << app->InteractionState() << ")";
             return false;
         }

@@ -1,10 +1,17 @@
 #pragma once
 // A player at a real X window: the whole program (kernel, application,
-// battle, computer opponent, drawing, sound on the dummy driver) runs on the
-// real clock, and every input enters as the platform's pointer and key
-// events at screen positions, so it takes the kernel's own dispatch. The
-// first click comes from the X server itself. Between steps the driver
-// checks state, counts refusal beeps and writes numbered screenshots.
+// battle, computer opponent, drawing, sound on the dummy driver) runs, and
+// every input enters as the platform's pointer and key events at screen
+// positions, so it takes the kernel's own dispatch. The first click comes
+// from the X server itself. Between steps the driver checks state, counts
+// refusal beeps and writes numbered screenshots.
+//
+// The program runs on a clock of its own that the driver advances: each
+// pass of the main loop moves it by kPassMs (less for the rest of a Run).
+// A hold, a wait or a replay so takes the same passes on any machine, and
+// a slow machine only takes longer. Only waits for what another program
+// does (the X server, a network peer) count the real clock, and only to
+// stop a run that hangs.
 
 #include <gtest/gtest.h>
 
@@ -34,11 +41,23 @@ public:
     static bool StartedBefore() { return sStarted; }
     MVApplication* App() const { return mApp; }
 
-    // Runs the main loop for ms of wall-clock time.
+    // The program's clock moved by each pass of the main loop.
+    static constexpr int32_t kPassMs = 20;
+    // A wait for another program fails after so long of the real clock:
+    // only a run that hangs.
+    static constexpr uint32_t kHungMs = 600000;
+
+    // Runs the main loop for ms of the program's clock.
     void Run(int32_t ms);
     // Runs the main loop until done() holds; a failure names what when
-    // timeoutMs passes first.
+    // timeoutMs of the program's clock pass first.
     bool RunUntil(const std::function<bool()>& done, int32_t timeoutMs, const std::string& what);
+    // Runs the main loop until done() holds, for as long as another program
+    // (a network peer, the X server) takes; a failure names what only when
+    // the run hangs (kHungMs of the real clock).
+    bool AwaitOther(const std::function<bool()>& done, const std::string& what);
+    // One pass of the main loop, the program's clock moved by ms.
+    void Pass(int32_t ms = kPassMs);
 
     // Pointer and keys, in game pixels.
     void Move(int32_t x, int32_t y);

@@ -110,7 +110,16 @@ bool ClickUnit(PlayDriver& d, Unit* u, int32_t* x, int32_t* y, int32_t level = 2
 // Holding the button on the selected unit opens its orders menu; that
 // menu's button of `order`, or null.
 MenuButton* HoldForMenu(PlayDriver& d, int32_t x, int32_t y, int32_t order) {
+    Unit* unit = gBattle->mSelectedUnit;
     d.Hold(x, y, kHoldMs);
+    // The figures move: a hold that came beside the unit's figure is tried
+    // again on the figure where it stands now, as a player would.
+    int32_t gx = 0, gy = 0;
+    for (int32_t dy = 0; dy >= -28 && !TheMap()->mOpenMenu && unit && d.UnitOnScreen(unit, &gx, &gy); dy -= 4)
+        for (int32_t dx : {0, -5, 5}) {
+            if (TheMap()->mOpenMenu || gBattle->mSelectedUnit != unit) break;
+            d.Hold(gx + dx, gy + dy, kHoldMs);
+        }
     if (!TheMap()->mOpenMenu) {
         ADD_FAILURE() << "holding the button on the unit opened no orders menu";
         return nullptr;

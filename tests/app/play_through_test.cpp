@@ -30,7 +30,9 @@
 #include "battle/VictoryFlag.h"
 #include "draw/DrawTables.h"
 #include "battle_records.h"
+#include "engine/EZOpenPlay.h"
 #include "engine/FileTestFolder.h"
+#include "engine/TestPorts.h"
 #include "engine/GBlitView.h"
 #include "engine/GControl.h"
 #include "engine/GFile.h"
@@ -1125,8 +1127,9 @@ bool BattleShown() {
 // joining side by MEHRSPIELER and the address 127.0.0.1; passwords, the
 // set-up, GO, and the first turn played back. The battle's digest after the
 // first turn, or 0.
-// The host's sign to the joining side that it waits for it.
-std::string sListeningMark;
+// The host's sign to the test that it waits for the joining side: a byte
+// down this pipe, after which the test starts the joining side.
+int sListeningPipe = -1;
 // Each side's sign that it has its digest: until the other's comes, a side
 // keeps its program running, as a player who leaves early breaks the
 // connection the other still watches its playback on.
@@ -1194,7 +1197,7 @@ uint64_t PlayTcpSide(PlayDriver& d, bool host, const TcpBattle& battle) {
         EXPECT_TRUE(d.ClickCommand(67));
         OpenFromList(d, battle.title, false);
     } else {
-        d.Run(1500); // the host opens its game first
+        // The host listens already: the test started this side after it said so.
         EXPECT_TRUE(d.ClickCommand(68));
         d.Run(200);
         EXPECT_TRUE(d.ClickCommand(75));
@@ -1214,20 +1217,21 @@ uint64_t PlayTcpSide(PlayDriver& d, bool host, const TcpBattle& battle) {
             d.Type(octets[i]);
         }
         d.Shot("join-address");
-        EXPECT_TRUE(d.RunUntil([] { return access(sListeningMark.c_str(), F_OK) == 0; }, 30000,
-                               "the host waiting for the joining side"));
         EXPECT_TRUE(d.ClickCommand(76));
     }
-    // The screens before the battle.
-    const uint32_t start = ClockTime();
+    // The screens before the battle; the other side's steps take what
+    // time they take, only a run that hangs stops.
+    const uint32_t start = RealClockTime();
     bool tcpChosen = false;
-    while (!BattleShown() && ClockTime() - start < 30000 && !::testing::Test::HasFailure()) {
+    while (!BattleShown() && RealClockTime() - start < PlayDriver::kHungMs && !::testing::Test::HasFailure()) {
         d.AllowBeeps();
         if (host && app->mServerWaitWindow && gKernel->IsViewAlive(app->mServerWaitWindow) &&
-            access(sListeningMark.c_str(), F_OK) != 0) {
+            sListeningPipe >= 0) {
             d.Shot("tcp-host-waits");
-            std::FILE* mark = std::fopen(sListeningMark.c_str(), "w");
-            if (mark) std::fclose(mark);
+            const char listening = 1;
+            EXPECT_EQ(write(sListeningPipe, &listening, 1), 1);
+            close(sListeningPipe);
+            sListeningPipe = -1;
         }
         if (app->mPasswordField && gKernel->IsViewAlive(app->mPasswordField)) {
             d.Type(host ? "wirt" : "gast");
@@ -1265,8 +1269,9 @@ uint64_t PlayTcpSide(PlayDriver& d, bool host, const TcpBattle& battle) {
     // playback to its end, then the next turn.
     uint64_t digest = 0;
     const uint32_t turnStart = ClockTime();
+    const uint32_t realStart = RealClockTime();
     bool played = false;
-    while (ClockTime() - turnStart < 60000 && !::testing::Test::HasFailure()) {
+    while (RealClockTime() - realStart < PlayDriver::kHungMs && !::testing::Test::HasFailure()) {
         d.AllowBeeps();
         if (app->mNetworkReport == kConfirmBattlesDiffer) {
             d.Shot("tcp-battles-differ");
@@ -1287,11 +1292,11 @@ uint64_t PlayTcpSide(PlayDriver& d, bool host, const TcpBattle& battle) {
             digest = SharedBattleDigest();
             if (std::FILE* mark = std::fopen(sDoneMark[host ? 0 : 1].c_str(), "w")) std::fclose(mark);
             const std::string& other = sDoneMark[host ? 1 : 0];
-            d.RunUntil([&] { return access(other.c_str(), F_OK) == 0; }, 60000, "the other side's digest");
+            d.AwaitOther([&] { return access(other.c_str(), F_OK) == 0; }, "the other side's digest");
             // Both machines compared the battle digests of the set-up's end
             // and of the first replay's end, drawn as each screen drew them.
-            d.RunUntil([&] { return app->mDigestsAgreed >= 2 || app->mNetworkReport >= 0; }, 10000,
-                       "the exchanges' digests compared");
+            d.AwaitOther([&] { return app->mDigestsAgreed >= 2 || app->mNetworkReport >= 0; },
+                         "the exchanges' digests compared");
             EXPECT_EQ(app->mNetworkReport, -1) << d.RunName();
             EXPECT_EQ(app->mDigestsAgreed, 2) << d.RunName();
             break;
@@ -1335,25 +1340,38 @@ TEST(PlayThrough, TcpIpThroughTheScreens) {
         const std::string run = std::string(battle.name) + (battle.joinerFirst ? "-joiner-first" : "");
         SCOPED_TRACE(run);
         const uint32_t started = ClockTime();
-        const std::string tag = std::to_string(getpid()) + "-" + run;
-        sListeningMark = "/tmp/dm-play-listening-" + tag;
-        std::remove(sListeningMark.c_str());
-        for (int side = 0; side < 2; ++side) {
-            sDoneMark[side] = "/tmp/dm-play-done-" + std::to_string(side) + "-" + tag;
-            std::remove(sDoneMark[side].c_str());
-        }
         FileTestFolder records("dm-play-records-");
         sRecordFolder = records.Path().string();
+        for (int side = 0; side < 2; ++side)
+            sDoneMark[side] = sRecordFolder + "/done-" + std::to_string(side);
+        // The joining side starts once the host listens: the host says so
+        // down this pipe (or closes it by ending).
+        int listening[2];
+        ASSERT_EQ(pipe(listening), 0);
+        // A port of this game's own: other games on the machine keep apart.
+        const uint16_t port = FreeLoopbackPort();
+        ASSERT_NE(port, 0);
         // Each side's digest and whether it failed come back through a pipe.
         std::fflush(stdout);
         int channel[2][2];
         pid_t child[2];
         for (int side = 0; side < 2; ++side) {
+            if (side == 1) {
+                char said = 0;
+                const ssize_t got = read(listening[0], &said, 1);
+                close(listening[0]);
+                if (got != 1) ADD_FAILURE() << "the host ended before it listened (its log is above)";
+            }
             ASSERT_EQ(pipe(channel[side]), 0);
             child[side] = fork();
             ASSERT_GE(child[side], 0);
             if (child[side] == 0) {
                 close(channel[side][0]);
+                if (side == 0) {
+                    close(listening[0]);
+                    sListeningPipe = listening[1];
+                }
+                OPSetPort(port);
                 // The parts of the test's result so far came with the fork.
                 const ::testing::TestResult* result =
                     ::testing::UnitTest::GetInstance()->current_test_info()->result();
@@ -1377,6 +1395,7 @@ TEST(PlayThrough, TcpIpThroughTheScreens) {
                 _exit(0);
             }
             close(channel[side][1]);
+            if (side == 0) close(listening[1]);
         }
         uint64_t digest[2] = {0, 0};
         for (int side = 0; side < 2; ++side) {
@@ -1394,9 +1413,6 @@ TEST(PlayThrough, TcpIpThroughTheScreens) {
         EXPECT_EQ(digest[0], digest[1]) << "the two battles differ after the first turn";
         if (access((sRecordFolder + "/host").c_str(), F_OK) == 0)
             ADD_FAILURE() << "the battles differ first in " << FirstRecordDifference(sRecordFolder);
-        std::remove(sListeningMark.c_str());
-        for (const std::string& mark : sDoneMark)
-            std::remove(mark.c_str());
         std::printf("[tcp] %s: both sides through the set-up and first turn in %u ms\n", run.c_str(),
                     ClockTime() - started);
         // A side forked after a failure would inherit it and stop at once.

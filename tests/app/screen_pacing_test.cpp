@@ -77,7 +77,7 @@ void OpenLargestBattle(PlayDriver& d) {
     app->HighLevelLoadGame(file);
     for (int32_t command : {85, 109, 114, 111, 86}) {
         app->DoCommand(command);
-        gKernel->DoOnePass(0);
+        d.Pass(1); // a pass of its own time
     }
     ASSERT_TRUE(d.RunUntil(
         [&] { return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible(); },
@@ -147,7 +147,7 @@ TEST(ScreenPacing, AStillOrdersPhaseDrawsOnlyWhenThePlayerActs) {
     // A camera step moves the scene: drawn.
     before = gKernel->GetScreenUpdateCount();
     d.App()->CameraCommand(1);
-    gKernel->DoOnePass(0);
+    d.Pass(1);
     EXPECT_GE(gKernel->GetScreenUpdateCount() - before, 1u);
     // A burning wreck animates its smoke: frames come without input.
     Unit* wreck = nullptr;

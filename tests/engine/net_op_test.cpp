@@ -91,4 +91,23 @@ TEST(NetOP, HostOnTheGamePortTalksToAGuest) {
     OPShutdown();
 }
 
+// A port set for the program replaces the one the game asks for, so that
+// two games on one machine keep apart.
+TEST(NetOP, SetPortReplacesTheAskedPort) {
+    const uint16_t port = FreeLoopbackPort();
+    ASSERT_NE(port, 0);
+    OPSetPort(port);
+    const bool opened = OPOpen(true, 0, 7023, &Receive, &Lost);
+    OPSetPort(0);
+    ASSERT_TRUE(opened);
+    OPEndpoint guest;
+    ASSERT_TRUE(guest.Open(false, OPConvertNumsToIP(127, 0, 0, 1), port, &GuestReceive, &Lost));
+    for (int i = 0; i < 2000 && !OPHasConnection(); ++i) {
+        OPIdle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(OPHasConnection());
+    OPShutdown();
+}
+
 } // namespace

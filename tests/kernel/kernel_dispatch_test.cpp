@@ -1,4 +1,6 @@
 // Mouse, key and command dispatch through the kernel's real event path.
+#include <unistd.h>
+
 #include "engine/GButton.h"
 #include "engine/GEditView.h"
 #include "engine/GOLTA.h"
@@ -398,4 +400,41 @@ TEST_F(KernelTest, LeftButtonHeldLongEnoughGetsOneHold) {
     EXPECT_EQ(holds, 1);
     Release(20, 30);
     EXPECT_EQ(v->mCalls.back().what, 'u');
+}
+
+namespace {
+uint32_t gDrivenClock = 0;
+uint32_t DrivenClock() {
+    return gDrivenClock;
+}
+} // namespace
+
+// On a clock the driver advances, the hold comes at the pass whose time
+// reaches the delay however long the passes take in real time.
+TEST_F(KernelTest, HoldFollowsADrivenClock) {
+    StartApp();
+    auto* v = new Recorder;
+    v->IView(nullptr, 10, 10, 100, 100);
+    v->mTrackOnClick = 2;
+    gDrivenClock = ClockTime();
+    SetClockSource(DrivenClock);
+    Press(20, 30);
+    auto holds = [&] {
+        int n = 0;
+        for (const auto& c : v->mCalls)
+            n += c.what == 'h';
+        return n;
+    };
+    for (int pass = 0; pass < 19; ++pass) { // 380 ms of the driven clock
+        gDrivenClock += 20;
+        gKernel->DoOnePass(0);
+    }
+    usleep(450000); // real time alone sends nothing
+    gKernel->DoOnePass(0);
+    EXPECT_EQ(holds(), 0);
+    gDrivenClock += 20;
+    gKernel->DoOnePass(0);
+    EXPECT_EQ(holds(), 1);
+    SetClockSource(nullptr);
+    Release(20, 30);
 }
