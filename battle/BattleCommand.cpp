@@ -95,6 +95,14 @@ void Battle::HandleCommand(int32_t command) {
             mSilent = false;
             if (mPlayState != 13) mPlayState = kept;
         }
+        // Sight between turns reads each unit's slice count, which the
+        // replay left at its last frame's slice: it stands just after the
+        // turn's last slice on every machine, however the replay was played.
+        if (mUnits) {
+            const int32_t after = LastTimeSlice(false) + 1;
+            for (int32_t i = 0; i < mUnits->GetCount(); ++i)
+                mUnits->GetUnit(i)->mSliceCount = after;
+        }
         GlobalMorale();
         const int32_t humans = host->HumanPlayers();
         const int32_t connection = host->ConnectionKind();

@@ -16,11 +16,13 @@
 
 #include "ScenarioPaths.h"
 #include "battle/Battle.h"
+#include "battle/UnitList.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OrderScript.h"
 #include "units/Hack.h"
+#include "units/Unit.h"
 
 namespace {
 
@@ -153,6 +155,14 @@ TEST_P(ReplayViewers, LeaveBothMachinesWithTheSameBattle) {
     ASSERT_EQ(ours.size(), theirs.size());
     for (size_t i = 0; i < ours.size(); ++i)
         EXPECT_EQ(Battle::RecordDifference(ours[i], theirs[i]), "");
+    // The sight between turns reads each unit's slice count, which no record
+    // keeps: it must not be where either replay's last frame left it.
+    const int32_t units = computing.battle->mUnits->GetCount();
+    ASSERT_EQ(units, receiving.battle->mUnits->GetCount());
+    for (int32_t i = 0; i < units; ++i)
+        EXPECT_EQ(computing.battle->mUnits->GetUnit(i)->mSliceCount,
+                  receiving.battle->mUnits->GetUnit(i)->mSliceCount)
+            << "unit " << i;
 }
 
 // The six ways of the split games: the battle, its turn, and how each
@@ -168,6 +178,7 @@ const Pair kPairs[] = {
      {40, 0, 0xFFFFFFFFu, true},
      {45, 2000, 0xFFFFFFFFu, false}},
     {"wholeReplayOfTheBridge", "bruecke", 1, {40, 2000, 0xFFFFFFFFu, false}, {33, 0, 0xFFFFFFFFu, false}},
+    {"lastFramesApart", "hatten", 2, {40, 0, 0, false}, {100, 0, 0xFFFFFFFFu, false}},
 };
 
 INSTANTIATE_TEST_SUITE_P(SplitGames, ReplayViewers, testing::ValuesIn(kPairs),
