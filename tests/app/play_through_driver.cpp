@@ -23,6 +23,7 @@
 #include "engine/GControl.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GFile.h"
+#include "engine/GFileDialog.h"
 #include "engine/GFileServices.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
@@ -654,4 +655,58 @@ void LookAtPoint(PlayDriver& d, int32_t level, float x, float y) {
     d.Move(d.Width() / 2, d.Height() / 2); // a still scene draws on the pointer's move
     d.Run(60);
     RecordFrame(); // the frame whose camera places points on the screen
+}
+
+namespace {
+
+// Answers the e-mail file chooser once it is the top modal. The loaded game
+// clears the screen's views, this one with them; alive tells whether it is left.
+class MailFileChooser : public GView {
+public:
+    MailFileChooser(PlayDriver& d, std::string name, bool shot, bool* answered, bool* alive)
+        : mDriver(d), mName(std::move(name)), mShot(shot), mAnswered(answered), mAlive(alive) {
+        IView(nullptr, 0, 0, 1, 1);
+        SetIdleTimer(0);
+        *mAlive = true;
+    }
+    ~MailFileChooser() override { *mAlive = false; }
+    void DoIdle() override {
+        auto* dialog = dynamic_cast<GFileDialog*>(gKernel->GetTopModal());
+        if (!dialog || *mAnswered) return;
+        *mAnswered = true;
+        const ScreenDrawLog log = RecordFrame();
+        if (mShot) mDriver.Shot("mail-chooser-" + mName);
+        const ScreenDrawItem* line = FindText(log, mName + ".txt");
+        if (!line) {
+            ADD_FAILURE() << "the chooser shows no line for " << mName;
+            dialog->DoCommand(GFileDialog::kCmdCancel);
+            return;
+        }
+        PlatformEvent e;
+        e.x = (line->mRect.left + line->mRect.right) / 2;
+        e.y = (line->mRect.top + line->mRect.bottom) / 2;
+        e.button = 1;
+        for (auto type : {PlatformEvent::kMouseMove, PlatformEvent::kMouseDown, PlatformEvent::kMouseUp}) {
+            e.type = type;
+            e.doubleClick = type == PlatformEvent::kMouseDown;
+            gKernel->InjectEvent(e);
+        }
+    }
+
+private:
+    PlayDriver& mDriver;
+    std::string mName;
+    bool mShot;
+    bool* mAnswered;
+    bool* mAlive;
+};
+
+} // namespace
+
+bool ChooseMailFile(PlayDriver& d, const std::string& name, bool shot) {
+    bool answered = false, alive = false;
+    auto* chooser = new MailFileChooser(d, name, shot, &answered, &alive);
+    const bool clicked = d.ClickCommand(74);
+    if (alive) delete chooser;
+    return clicked && answered;
 }

@@ -190,3 +190,8 @@ bool WorldOnScreen(const PlayDriver& d, float x, float y, float z, int32_t* sx, 
 // Points the camera at (x, y) from the south at `level`, unlocked, and
 // draws a frame.
 void LookAtPoint(PlayDriver& d, int32_t level, float x, float y);
+// Clicks the two-player screen's e-mail button and answers the file chooser
+// as a player: the line of name.txt must be drawn, and a double click on it
+// opens the file (a screenshot of the chooser first when shot). Whether the
+// chooser came and was answered.
+bool ChooseMailFile(PlayDriver& d, const std::string& name, bool shot);

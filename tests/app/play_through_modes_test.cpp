@@ -24,7 +24,6 @@
 #include "battle/UnitList.h"
 #include "engine/GBlitView.h"
 #include "engine/GDrawRecord.h"
-#include "engine/GFileDialog.h"
 #include "engine/GKernel.h"
 #include "map/Map.h"
 #include "platform/PixelTarget.h"
@@ -115,47 +114,6 @@ Unit* OwnObject(int32_t kind, int32_t side) {
     return nullptr;
 }
 
-// Answers the e-mail file chooser as a player: the file's line must be drawn,
-// and a double click on it opens it.
-class MailFileChooser : public GView {
-public:
-    MailFileChooser(PlayDriver& d, std::string name, bool* answered, bool* alive)
-        : mDriver(d), mName(std::move(name)), mAnswered(answered), mAlive(alive) {
-        IView(nullptr, 0, 0, 1, 1);
-        SetIdleTimer(0);
-        *mAlive = true;
-    }
-    ~MailFileChooser() override { *mAlive = false; }
-    void DoIdle() override {
-        auto* dialog = dynamic_cast<GFileDialog*>(gKernel->GetTopModal());
-        if (!dialog || *mAnswered) return;
-        *mAnswered = true;
-        const ScreenDrawLog log = RecordFrame();
-        mDriver.Shot("mail-chooser-" + mName);
-        const ScreenDrawItem* line = FindText(log, mName + ".txt");
-        if (!line) {
-            ADD_FAILURE() << "the chooser shows no line for " << mName;
-            dialog->DoCommand(GFileDialog::kCmdCancel);
-            return;
-        }
-        PlatformEvent e;
-        e.x = (line->mRect.left + line->mRect.right) / 2;
-        e.y = (line->mRect.top + line->mRect.bottom) / 2;
-        e.button = 1;
-        for (auto type : {PlatformEvent::kMouseMove, PlatformEvent::kMouseDown, PlatformEvent::kMouseUp}) {
-            e.type = type;
-            e.doubleClick = type == PlatformEvent::kMouseDown;
-            gKernel->InjectEvent(e);
-        }
-    }
-
-private:
-    PlayDriver& mDriver;
-    std::string mName;
-    bool* mAnswered;
-    bool* mAlive;
-};
-
 // The GO that hands an e-mail game over: the box telling the player to send
 // the file (its dark red frame drawn), the e-mail save dialog (its picture
 // drawn), the name typed; the file lands in the mail folder and the program
@@ -201,12 +159,7 @@ void OpenTurn(PlayDriver& d, const std::string& name, int32_t side, const char* 
     MVApplication* app = d.App();
     ASSERT_TRUE(d.ClickCommand(68));
     d.Run(100);
-    // The loaded game clears the screen's views, this one with them.
-    bool answered = false, alive = false;
-    auto* chooser = new MailFileChooser(d, name, &answered, &alive);
-    ASSERT_TRUE(d.ClickCommand(74));
-    if (alive) delete chooser;
-    EXPECT_TRUE(answered) << "no chooser came";
+    EXPECT_TRUE(ChooseMailFile(d, name, true)) << "no chooser came";
     ASSERT_NE(gBattle, nullptr) << name << " did not open";
     EXPECT_EQ(app->mConnectionType, 1);
     EXPECT_EQ(app->mSide, side) << "the receiving player moves";

@@ -21,7 +21,6 @@
 #include "engine/GButton2D.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GEditView.h"
-#include "engine/GFileDialog.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "platform/PlatformEvent.h"
@@ -73,42 +72,6 @@ void PlayToTheEnd(PlayDriver& d, const std::string& who) {
     EXPECT_EQ(ClockShown(), "0:60") << who;
 }
 
-// Answers the e-mail file chooser: a double click on the file's line.
-class MailFileChooser : public GView {
-public:
-    MailFileChooser(std::string name, bool* answered, bool* alive)
-        : mName(std::move(name)), mAnswered(answered), mAlive(alive) {
-        IView(nullptr, 0, 0, 1, 1);
-        SetIdleTimer(0);
-        *mAlive = true;
-    }
-    ~MailFileChooser() override { *mAlive = false; }
-    void DoIdle() override {
-        if (*mAnswered || !dynamic_cast<GFileDialog*>(gKernel->GetTopModal())) return;
-        *mAnswered = true;
-        const ScreenDrawItem* line = FindText(RecordFrame(), mName + ".txt");
-        if (!line) {
-            ADD_FAILURE() << "the chooser shows no line for " << mName;
-            gKernel->GetTopModal()->DoCommand(GFileDialog::kCmdCancel);
-            return;
-        }
-        PlatformEvent e;
-        e.x = (line->mRect.left + line->mRect.right) / 2;
-        e.y = (line->mRect.top + line->mRect.bottom) / 2;
-        e.button = 1;
-        for (auto type : {PlatformEvent::kMouseMove, PlatformEvent::kMouseDown, PlatformEvent::kMouseUp}) {
-            e.type = type;
-            e.doubleClick = type == PlatformEvent::kMouseDown;
-            gKernel->InjectEvent(e);
-        }
-    }
-
-private:
-    std::string mName;
-    bool* mAnswered;
-    bool* mAlive;
-};
-
 // From the e-mail box (GO pressed first when asked) through the save dialog
 // to the main menu, the file written as name.
 void SendTurn(PlayDriver& d, const std::string& name, bool pressGo) {
@@ -138,11 +101,7 @@ void SendTurn(PlayDriver& d, const std::string& name, bool pressGo) {
 void OpenTurn(PlayDriver& d, const std::string& name, int32_t side, const char* password) {
     ASSERT_TRUE(d.ClickCommand(68));
     d.Run(100);
-    bool answered = false, alive = false;
-    auto* chooser = new MailFileChooser(name, &answered, &alive);
-    ASSERT_TRUE(d.ClickCommand(74));
-    if (alive) delete chooser;
-    ASSERT_TRUE(answered && gBattle) << name << " did not open";
+    ASSERT_TRUE(ChooseMailFile(d, name, false) && gBattle) << name << " did not open";
     EXPECT_EQ(d.App()->mSide, side) << name;
     ASSERT_TRUE(ScreensToBattle(d, side, 116, password));
     d.AllowBeeps();

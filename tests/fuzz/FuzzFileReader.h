@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/GFile.h"
@@ -123,4 +124,26 @@ inline void FuzzOpenRoundTrip(const uint8_t* data, size_t size, FileMode readMod
         std::abort();
     }
     ReadLikeRecords(file);
+}
+
+// The folder of a --write-seeds=FOLDER argument, or "" when there is none.
+inline std::string SeedFolderArgument(const int* argc, char** const* argv) {
+    const std::string flag = "--write-seeds=";
+    std::string folder;
+    for (int i = 1; argc && argv && i < *argc; ++i) {
+        const std::string arg = (*argv)[i];
+        if (arg.compare(0, flag.size(), flag) == 0) folder = arg.substr(flag.size());
+    }
+    return folder;
+}
+
+// Each seed written into folder as a file of its name.
+inline void WriteSeedFiles(const std::string& folder,
+                           const std::vector<std::pair<std::string, std::vector<uint8_t>>>& seeds) {
+    for (const auto& [name, bytes] : seeds) {
+        if (std::FILE* f = std::fopen((folder + "/" + name).c_str(), "wb")) {
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
+            std::fclose(f);
+        }
+    }
 }

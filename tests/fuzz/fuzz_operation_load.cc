@@ -81,18 +81,8 @@ struct Running {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     DecryptData();
-    const std::string flag = "--write-seeds=";
-    for (int i = 1; argc && argv && i < *argc; ++i) {
-        const std::string arg = (*argv)[i];
-        if (arg.compare(0, flag.size(), flag) != 0) continue;
-        const std::string folder = arg.substr(flag.size());
-        for (const auto& [name, bytes] : OperationFileSeeds(FuzzFilePath())) {
-            if (std::FILE* f = std::fopen((folder + "/" + name).c_str(), "wb")) {
-                std::fwrite(bytes.data(), 1, bytes.size(), f);
-                std::fclose(f);
-            }
-        }
-    }
+    const std::string folder = SeedFolderArgument(argc, argv);
+    if (!folder.empty()) WriteSeedFiles(folder, OperationFileSeeds(FuzzFilePath()));
     return 0;
 }
 

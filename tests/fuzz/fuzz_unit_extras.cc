@@ -45,17 +45,8 @@ std::unique_ptr<Battle> Load(const Bytes& bytes) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     DecryptData();
-    const std::string flag = "--write-seeds=";
-    for (int i = 1; argc && argv && i < *argc; ++i) {
-        const std::string arg = (*argv)[i];
-        if (arg.compare(0, flag.size(), flag) != 0) continue;
-        for (const auto& [name, bytes] : UnitExtrasSeeds()) {
-            if (std::FILE* f = std::fopen((arg.substr(flag.size()) + "/" + name).c_str(), "wb")) {
-                std::fwrite(bytes.data(), 1, bytes.size(), f);
-                std::fclose(f);
-            }
-        }
-    }
+    const std::string folder = SeedFolderArgument(argc, argv);
+    if (!folder.empty()) WriteSeedFiles(folder, UnitExtrasSeeds());
     return 0;
 }
 
