@@ -155,7 +155,11 @@ public:
     bool ComputesTurn() override { return mComputesTurn; }
     void SetComputesTurn(bool computes) override { mComputesTurn = computes; }
     // The fog-of-war level chosen on the sides screen (preference 10).
-    int32_t FogOfWarLevel() override { return mPrefs[kPrefFogOfWar]; }
+    // A TCP/IP game is played at the host's level on both machines: the
+    // spotting of every computed turn reads it.
+    int32_t FogOfWarLevel() override {
+        return mConnectionType == 2 && !mIsHost && mHostFogLevel >= 0 ? mHostFogLevel : mPrefs[kPrefFogOfWar];
+    }
     // The computer's set-up choice on the sides screen (preference 11): 1
     // it places its units freely, 0 it keeps the scenario's set-up.
     int32_t ComputerSetupOption() override;
@@ -376,6 +380,8 @@ public:
     // ---- Fields, in the order the object keeps them ------------------------------
     // TCP/IP connection and transfer (filled by network play).
     bool mIsHost = true;
+    // The host's fog-of-war level (packet 24), on the joining side; -1 until it came.
+    int8_t mHostFogLevel = -1;
     bool mComputesTurn = true;
     bool mPeerQuit = false;
     bool mOwnPauseRequest = false;

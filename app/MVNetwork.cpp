@@ -77,6 +77,9 @@ int32_t BuildNumber() {
     return build.ConvertToNumber();
 }
 
+// The host's fog-of-war level, sent before each scenario.
+constexpr uint8_t kPacketFogLevel = 24;
+
 // Whether a packet of this type may have this length at all.
 bool WellFormed(uint8_t type, uint32_t length) {
     switch (type) {
@@ -93,6 +96,7 @@ bool WellFormed(uint8_t type, uint32_t length) {
     case 16:
     case 21:
     case 22:
+    case kPacketFogLevel:
         return length == 2;
     case 4:
     case 6:
@@ -239,6 +243,12 @@ void MVApplication::BeginTCPIPFileSend(bool fullScenario) {
     if (fullScenario) {
         // A new battle: the checks of the last one are done with.
         ResetExchangeChecks();
+        // The host's fog-of-war level goes ahead of the game: the peer
+        // computes and sees the battle at it too.
+        if (mIsHost) {
+            const uint8_t fog[2] = {kPacketFogLevel, static_cast<uint8_t>(mPrefs[kPrefFogOfWar])};
+            ForceSendRecord(fog, 2, 0);
+        }
         // The peer receives the game from its own point of view, as a fresh
         // start: neither side's must-give-orders byte travels.
         bool mustGive[2] = {false, false};
@@ -675,6 +685,9 @@ void MVApplication::ReceivePacket(const uint8_t* data, uint32_t length) {
         return;
     case 22:
         TransferGivenUp(data[1], false);
+        return;
+    case kPacketFogLevel:
+        if (!mIsHost && data[1] <= 3) mHostFogLevel = static_cast<int8_t>(data[1]);
         return;
     default:
         break;

@@ -135,6 +135,7 @@ bool MVApplication::ConnectToPeer(const uint8_t* octets) {
         ScreenText(mJoinView, x, y - 20, 200, line)->SetJustify(1);
     }
     mIsHost = false;
+    mHostFogLevel = -1;
     mTCPIPPhase = 5;
     mConnectionType = 2;
     SettleGameMode();

@@ -59,7 +59,8 @@ const DemoBattle kBattles[] = {{"hecken", "Hecken bei Saint-L"},     {"panzer", 
 
 // One game's variation: who hosts which side, who runs the replays fast
 // forward, who presses GO first and how much later the other does, orders
-// or none, fog of war as loaded or off, and the watching side's frame time.
+// or none, each player's fog of war (as loaded, off, or the two differing),
+// and the watching side's frame time.
 struct TcpGame {
     DemoBattle battle;
     uint32_t seed = 1;
@@ -69,7 +70,8 @@ struct TcpGame {
     bool joinerFirst = false;     // who presses GO (and NEXT TURN) first
     int32_t laterMs = 0;          // how much later the other presses
     bool orders = true;
-    bool fogOff = false;
+    int32_t hostFog = -1;   // the host's fog-of-war level; -1: as loaded
+    int32_t joinerFog = -1; // the joining player's own
     int32_t watchFrameMs = 40;
     // The first side's GO may come while the other still watches its
     // replay (its orders are merged there at the replay's end); otherwise
@@ -79,10 +81,10 @@ struct TcpGame {
     std::string Name() const {
         char text[160];
         std::snprintf(text, sizeof text,
-                      "%s seed %u: host %s, %s fast forward, %s first +%d ms%s, %s, fog %s, %d ms frames",
+                      "%s seed %u: host %s, %s fast forward, %s first +%d ms%s, %s, fog %d/%d, %d ms frames",
                       battle.file, seed, hostSide == 0 ? "Axis" : "Allies", hostFastForwards ? "host" : "joiner",
                       joinerFirst ? "joiner" : "host", laterMs, goDuringReplay ? " during the replay" : "",
-                      orders ? "orders" : "no orders", fogOff ? "off" : "as loaded", watchFrameMs);
+                      orders ? "orders" : "no orders", hostFog, joinerFog, watchFrameMs);
         return text;
     }
 };
@@ -99,7 +101,12 @@ TcpGame Variation(const DemoBattle& battle, int v, uint32_t seed, int turns) {
     const int32_t later[] = {0, 2000, 700, 5000, 20};
     g.laterMs = later[(v + static_cast<int>(seed)) % 5];
     g.orders = v % 5 != 4;
-    g.fogOff = v == 7;
+    // Both off, or the host at "Extrem" and the joining player at "Kein".
+    if (v == 7) g.hostFog = g.joinerFog = 0;
+    if (v == 9) {
+        g.hostFog = 3;
+        g.joinerFog = 0;
+    }
     g.watchFrameMs = v % 4 == 3 ? 20 : 40;
     g.goDuringReplay = v % 3 == 2;
     return g;
@@ -165,8 +172,9 @@ void GiveOrders(MVApplication* app, const TcpGame& game, int32_t turn) {
 bool ToBattle(PlayDriver& d, bool host, const TcpGame& game) {
     MVApplication* app = d.App();
     if (!ToMainMenu(d)) return false;
-    // Both players switched fog of war off in their options.
-    if (game.fogOff) app->mPrefs[kPrefFogOfWar] = 0;
+    // Each player's own fog-of-war level, as the options left it.
+    const int32_t fog = host ? game.hostFog : game.joinerFog;
+    if (fog >= 0) app->mPrefs[kPrefFogOfWar] = static_cast<int8_t>(fog);
     if (host) {
         if (!OpenListed(d, game.battle.title, false)) return false;
     } else {
@@ -230,6 +238,9 @@ void PlaySide(PlayDriver& d, bool host, const TcpGame& game, SideResult* result)
                       << app->InteractionState() << ")";
         return;
     }
+    // The host's level holds on both machines; the joining player's own stays.
+    if (game.hostFog >= 0) EXPECT_EQ(app->FogOfWarLevel(), game.hostFog) << game.Name();
+    if (!host && game.joinerFog >= 0) EXPECT_EQ(app->mPrefs[kPrefFogOfWar], game.joinerFog) << game.Name();
     const bool fastForward = host == game.hostFastForwards;
     const bool first = host != game.joinerFirst;
     const int32_t wait = first ? 0 : game.laterMs;
