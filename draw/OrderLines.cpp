@@ -168,6 +168,8 @@ int32_t RowOfPace(MovementSpeedType pace) {
     switch (pace) {
     case 0:
     case 1:
+    case 14:
+    case 16:
         return kRowQuiet;
     case 2:
     case 8:

@@ -23,7 +23,7 @@ float sSurrenderBalance = 0.0f;
 float sSurrenderRange = 0.0f;
 Unit* sCaptor = nullptr;
 
-constexpr int32_t kOrderRout = 30;
+constexpr int32_t kOrderRout = 30; // far from the enemy: sneaking away
 constexpr int32_t kOrderRoutNear = 31;
 constexpr int32_t kOrderMove = 20;
 constexpr float kCoverGrid = 5.0f;

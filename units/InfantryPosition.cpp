@@ -24,7 +24,7 @@ using namespace infantry;
 namespace {
 
 constexpr float kFloorHeight = 6.0f;
-constexpr int32_t kOrderRun = 30;
+constexpr int32_t kOrderSneak = 30; // a hidden or hard-pressed squad keeps low
 constexpr int32_t kOrderMove = 20;
 
 bool SetupOfFirstBattle() {
@@ -151,7 +151,7 @@ bool Infantry::AbideByStackingLimits(bool mayPush, Infantry* other) {
     if (!found) return false;
     if (HasMovementOrders()) CancelMovementOrders();
     const int32_t order =
-        (mHiding && GetSpeedClass() == kSpeedUnencumbered) || mSuppression >= 50.0f ? kOrderRun : kOrderMove;
+        (mHiding && GetSpeedClass() == kSpeedUnencumbered) || mSuppression >= 50.0f ? kOrderSneak : kOrderMove;
     ReceiveMoveOrders(x, y, order, nullptr, true, false, false, false);
     Map* map = BattleMapOrNull();
     if (mZ == 1.0f && map && mNrWaypoints > 0) {

@@ -7,6 +7,7 @@
 #include "battle/UnitList.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
+#include "units/DataTables.h"
 #include "units/Functions.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
@@ -18,8 +19,9 @@ constexpr float kFieldReach = 12.0f; // half the side of a field's square
 constexpr float kPersonnelChance = 0.02f;
 constexpr float kAntitankChance = 0.03f;
 constexpr float kDaisyChainChance = 0.10f;
-// The careful paces (crawl and sneak) at which a squad treads lightly.
-constexpr MovementSpeedType kCarefulPaceLast = 1;
+// The careful paces (crawl and sneak) at which a squad treads lightly are
+// those of the crawling kind.
+constexpr int8_t kCarefulPaceKind = 1;
 // What a mine's blast sounds and spreads like: a hand grenade for an
 // anti-personnel mine, an anti-tank hand mine for the others.
 constexpr WeaponType kPersonnelMineLike = 256;
@@ -75,7 +77,8 @@ bool SetOffMines(Unit* mover, float fromX, float fromY) {
         if (!(static_cast<float>(RandomFraction()) < chance * metres)) continue;
         bool reduced = false;
         if (const auto* infantry = dynamic_cast<const Infantry*>(mover))
-            reduced = infantry->mMoveSpeed >= 0 && infantry->mMoveSpeed <= kCarefulPaceLast;
+            reduced = infantry->mMoveSpeed >= 0 && infantry->mMoveSpeed < kMovementSpeedCount &&
+                      gMovementSpeedChart[infantry->mMoveSpeed].mPaceKind == kCarefulPaceKind;
         ShowBlast(mover, mine->mSubtype == kInanimateAPMines ? kPersonnelMineLike : kAntitankMineLike);
         mover->TakeMineHit(reduced);
         // The field is found: the mover's side knows it from now on (it is

@@ -372,14 +372,14 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "9157a0e73eeb0930a29d91bff8a0774bd5d7233cef57360fc3db0920e82067c8");
-    EXPECT_EQ(battles[1].stepDigest, "ed3a8fe733a0ae54f85fb54d846d83f59b1b85521a18fbb89003dd69a359313d");
+    EXPECT_EQ(battles[0].stepDigest, "f87c591e93d0c90d81e05d56fc3c0400022d4254b0b42d3689cadcfd4d9a9dfb");
+    EXPECT_EQ(battles[1].stepDigest, "2036c241f1fcd8a0400f3dbd9f93964640bbd6d9ea60f2f5466e8f0f2973a6d2");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "c1a10f09f95a7ae17defb8ce8e627b9cf28ff3b7612ad2c2ddedd45eca2d954c");
+              "4c4bb13c4b6a0df9001d73e82234609d8307900231cf0a74c47c70db243282d9");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "5a1ef0630d604536226b962aef729be796b88784dd7521acadb3b5bf38c6766f");
+              "d500f82358114e548108abf5019602e9f4016144adf4ca04bfb1dc05b5821dd3");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 24);
+    EXPECT_EQ(battles[0].frontLine, 25);
     EXPECT_EQ(battles[1].frontLine, 28);
     EXPECT_EQ(battles[2].frontLine, 28);
 }
@@ -409,13 +409,13 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
     EXPECT_EQ(battles[1].frontLine, 46);
-    EXPECT_EQ(battles[2].frontLine, 52);
+    EXPECT_EQ(battles[2].frontLine, 50);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "7c55e54b45fc083d58575ba078d49b255441847d5dc435db03da06602a059a1e");
+    EXPECT_EQ(battles[1].stepDigest, "c1c5e39f1d6401769c67bf9aa6b93ca8e8865d30fd168176ed748e1d04649c36");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "8aba350c30932306b2c6bf4f367f01e5e8392d59eae8f2575f56ee5cc54ddffc");
+              "f4c35a52c033e64935ce6fe016ed89b9801a10427b3de245a6685b18112c99df");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "4983f374e581819a6c35480e77db29c5d563fb1dfd2910a2b2605e2131197f7f");
+              "2baf530da0fe04e231e8598aff1fc7ae5350bec2743e34128d485070eb5a517b");
 }

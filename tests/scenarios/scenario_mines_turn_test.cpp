@@ -1,10 +1,11 @@
 // Mines in computed turns of the winter battle: the defender's
 // anti-personnel field, moved to a quiet place in the attacker's rear, is
-// driven over to and fro by a tank with a team aboard, and walked over by
-// the same team on foot.
+// driven over to and fro by a tank with a team aboard, and walked, crawled
+// and sneaked over by the same team on foot.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -39,10 +40,21 @@ protected:
             if (m->mSubtype == kInanimateAPMines && m->GetAffiliation() == kAllies) mMine = m;
         ASSERT_NE(mMine, nullptr);
         mMine->AISetLocation(kFieldX, kFieldY);
+        mBlow = 0.0f;
         mRunner->OnComputed([this](const Battle& b) {
+            // The blow: the rise of the walker's suppression in its packet of
+            // a blast's slice.
+            float last = 0.0f;
+            int32_t blastSlice = -1;
             for (int32_t k = 0; k < b.mPackets.GetCount(); ++k) {
                 const auto* p = static_cast<const ActionPacket*>(b.mPackets.GetObjectA(k));
-                mBlasts += p->mType == kPacketShell && p->mLook == 1 && p->mShellFlags == 0x05;
+                if (p->mType == kPacketShell && p->mLook == 1 && p->mShellFlags == 0x05) {
+                    ++mBlasts;
+                    blastSlice = p->mTimeSlice;
+                }
+                if (!mWalker || p->StateUnit() != mWalker) continue;
+                if (p->mTimeSlice == blastSlice) mBlow = std::max(mBlow, p->mSuppression - last);
+                last = p->mSuppression;
             }
         });
     }
@@ -51,10 +63,10 @@ protected:
     }
     // Eight legs of 22 m inside the field (a vehicle backs up every other
     // one), then five turns computed or fewer, until the field is found.
-    void Cross(Unit* u, bool reverse) {
+    void Cross(Unit* u, bool reverse, int32_t order = 20) {
         u->AISetLocation(kFieldX - 11.0f, kFieldY);
         for (int32_t leg = 0; leg < 8; ++leg)
-            u->ReceiveMoveOrders(kFieldX + (leg % 2 ? -11.0f : 11.0f), kFieldY, reverse && leg % 2 ? 25 : 20,
+            u->ReceiveMoveOrders(kFieldX + (leg % 2 ? -11.0f : 11.0f), kFieldY, reverse && leg % 2 ? 25 : order,
                                  nullptr, true, leg == 0, true, true);
         for (int32_t turn = 0; turn < 5 && !mMine->mMineNew; ++turn) {
             RunnerTurn t;
@@ -66,6 +78,8 @@ protected:
     std::unique_ptr<BattleRunner> mRunner;
     Unit* mMine = nullptr;
     int32_t mBlasts = 0;
+    Unit* mWalker = nullptr; // whose blow is measured
+    float mBlow = 0.0f;
 };
 
 } // namespace
@@ -94,4 +108,22 @@ TEST_F(MinesInATurn, RidersSetNothingOffTheSameTeamOnFootDoes) {
     EXPECT_GT(mBlasts, 0);
     EXPECT_GT(team->mCasualties, 0);
     EXPECT_TRUE(mMine->mMineNew);
+}
+
+// Crawling and sneaking squads move into the field; a sneaking one treads
+// lightly: the field's blow (140 at the most, times the morale factor)
+// comes at a third.
+TEST_F(MinesInATurn, CrawlingAndSneakingTeamsCrossTheFieldTheSneakersHitLighter) {
+    for (const int32_t order : {24, 30}) {
+        SCOPED_TRACE(order);
+        Load();
+        auto* team = static_cast<Infantry*>(Axis('A', 1, 0));
+        mWalker = team;
+        Cross(team, false, order);
+        ASSERT_GT(mBlasts, 0); // it moved into the field
+        if (order != 30) continue;
+        const float f = 1.0f - 0.1f * static_cast<float>(team->GetEffectiveExperience(kLeadMorale));
+        EXPECT_GT(mBlow, 0.0f);
+        EXPECT_LE(mBlow, 140.0f * f * 0.33f);
+    }
 }

@@ -10,8 +10,15 @@
 
 namespace {
 
+// The crawl and sneak rows, of the crawling kind as the game's table has them.
+constexpr MovementSpeedType kCrawl = 16, kSneak = 14;
+
 class Mines : public InfantryFight {
 protected:
+    Mines() {
+        mPaces[kCrawl].mPaceKind = 1;
+        mPaces[kSneak].mPaceKind = 1;
+    }
     Inanimate* Field(InanimateType kind, const Unit* of, bool enemy, float x, float y) {
         auto* m = new Inanimate;
         m->IInanimate(kind, 0, x, y, 0.0f);
@@ -36,7 +43,7 @@ TEST_F(Mines, AnEnemyFieldGoesOffUnderASquadByItsKindAndPace) {
     Infantry* walking = Place(kGermanSquad, kGerman, 100.0f, 50.0f);
     Infantry* careful = Place(kGermanSquad, kGerman, 100.0f, 150.0f);
     walking->mMoveSpeed = kMove;
-    careful->mMoveSpeed = kHold;
+    careful->mMoveSpeed = kCrawl;
     Inanimate* antitank = Field(kInanimateATMines, walking, true, 105.0f, 50.0f);
     Inanimate* own = Field(kInanimateAPMines, walking, false, 105.0f, 50.0f);
     // 100 m moved inside the square at 0.02 a metre: sure to go off, when it may.
@@ -88,13 +95,14 @@ TEST_F(Mines, AnEnemyFieldGoesOffUnderASquadByItsKindAndPace) {
 TEST_F(Mines, SneakingSoftensTheBlowAndRidersSetNothingOff) {
     mBattle.mBattle.mComputing = true;
     float suppression[3] = {};
-    for (MovementSpeedType pace : {0, 1, 2}) {
-        Infantry* squad = Place(kGermanSquad, kGerman, 100.0f, 50.0f + 50.0f * static_cast<float>(pace));
-        squad->mMoveSpeed = pace;
+    const MovementSpeedType paces[3] = {kCrawl, kSneak, kFast};
+    for (int32_t k = 0; k < 3; ++k) {
+        Infantry* squad = Place(kGermanSquad, kGerman, 100.0f, 50.0f + 50.0f * static_cast<float>(k));
+        squad->mMoveSpeed = paces[k];
         Field(kInanimateAPMines, squad, true, 100.0f, squad->mY);
         SeedRandomGenerator(7);
         EXPECT_TRUE(SetOffMines(squad, 0.0f, squad->mY));
-        suppression[pace] = squad->mSuppression;
+        suppression[k] = squad->mSuppression;
     }
     EXPECT_NEAR(suppression[1], suppression[0], 0.01f * suppression[0]);
     EXPECT_NEAR(suppression[1], suppression[2] * 0.33f, 0.01f * suppression[2]);
