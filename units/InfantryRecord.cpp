@@ -255,9 +255,12 @@ void Infantry::RepairTeamStrengths() {
 
 void Infantry::SettleInfantryPart() {
     // The pose a load gives (ReadPassTwo); its start frames are drawn, but
-    // only for the picture: the generator goes on where it was.
+    // only for the picture: the generator goes on where it was, and the pace
+    // is the one kept, as a load keeps the one read.
     const uint32_t state = GetRandomState();
+    const MovementSpeedType kept = mMoveSpeed;
     ResetAnimation();
+    mMoveSpeed = kept;
     SeedRandomGenerator(state);
 }
 

@@ -417,5 +417,5 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "f4c35a52c033e64935ce6fe016ed89b9801a10427b3de245a6685b18112c99df");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "2baf530da0fe04e231e8598aff1fc7ae5350bec2743e34128d485070eb5a517b");
+              "8db9f633ad3068657b9feaa492cb6628599dca8a0973d82ded317176f0779f31");
 }

@@ -22,6 +22,7 @@
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OrderScript.h"
 #include "units/Hack.h"
+#include "units/Infantry.h"
 #include "units/Unit.h"
 
 namespace {
@@ -150,11 +151,23 @@ TEST_P(ReplayViewers, LeaveBothMachinesWithTheSameBattle) {
     }
     Watch(computing.battle, &computing.host, pair.computing);
     Watch(receiving.battle, &receiving.host, pair.receiving);
+    // A third machine watches nothing, as a game without a screen: what
+    // either replay leaves must be what the turn ended with.
+    Machine unwatched;
+    ASSERT_NO_FATAL_FAILURE(unwatched.Compute(pair));
+    {
+        CurrentBattle current(unwatched.battle);
+        unwatched.battle->HandleCommand(kRunnerCommandNextTurn);
+    }
     const std::vector<Battle::SimulationRecord> ours = computing.Records();
     const std::vector<Battle::SimulationRecord> theirs = receiving.Records();
+    const std::vector<Battle::SimulationRecord> plain = unwatched.Records();
     ASSERT_EQ(ours.size(), theirs.size());
-    for (size_t i = 0; i < ours.size(); ++i)
+    ASSERT_EQ(ours.size(), plain.size());
+    for (size_t i = 0; i < ours.size(); ++i) {
         EXPECT_EQ(Battle::RecordDifference(ours[i], theirs[i]), "");
+        EXPECT_EQ(Battle::RecordDifference(ours[i], plain[i]), "") << "against the unwatched turn";
+    }
     // The sight between turns reads each unit's slice count, which no record
     // keeps: it must not be where either replay's last frame left it.
     const int32_t units = computing.battle->mUnits->GetCount();
@@ -185,5 +198,30 @@ INSTANTIATE_TEST_SUITE_P(SplitGames, ReplayViewers, testing::ValuesIn(kPairs),
                          [](const testing::TestParamInfo<Pair>& info) {
                              return std::string(info.param.name);
                          });
+
+// The next-turn command keeps every squad's pace as the turn left it, as a
+// saved game's load keeps the one read: worked out again from the map and
+// the squad's state after a replay, it split two machines.
+TEST(NextTurn, KeepsEverySquadsPaceAsTheTurnLeftIt) {
+    ASSERT_TRUE(DecryptData());
+    Machine machine;
+    ASSERT_NO_FATAL_FAILURE(machine.Compute(kPairs[1]));
+    CurrentBattle current(machine.battle);
+    // The replay played to its end, as the next-turn button finds it.
+    machine.battle->HandleVCRButton(kPlay, false);
+    for (int32_t frame = 0; frame < 100000 && machine.battle->mPlayState != kPause; ++frame) {
+        machine.host.mNow += 40;
+        machine.battle->Playback();
+    }
+    std::vector<std::pair<Unit*, MovementSpeedType>> paces;
+    for (int32_t i = 0; i < machine.battle->mUnits->GetCount(); ++i)
+        if (auto* squad = dynamic_cast<Infantry*>(machine.battle->mUnits->GetUnit(i)))
+            paces.emplace_back(squad, squad->mMoveSpeed);
+    machine.battle->HandleCommand(kRunnerCommandNextTurn);
+    int32_t changed = 0;
+    for (const auto& [squad, pace] : paces)
+        changed += static_cast<Infantry*>(squad)->mMoveSpeed != pace;
+    EXPECT_EQ(changed, 0) << "of " << paces.size() << " squads";
+}
 
 } // namespace
