@@ -323,6 +323,28 @@ bool MVApplication::MergeTCPIPFile(bool bothSides, bool second) {
         }
     }
 
+    // A unit the file adds whose links named units this battle does not
+    // hold takes another name once they are gone: one that another unit
+    // has cannot stand (no file this program sends does so).
+    {
+        std::unordered_map<uint32_t, int32_t> names;
+        for (int32_t i = 0; i < units->GetCount(); ++i)
+            ++names[units->GetUnit(i)->UniqueID()];
+        std::vector<Unit*> clashes;
+        for (Unit* u : added) {
+            if (units->IndexOf(u) < 0) continue; // dropped above
+            int32_t& holders = names[u->UniqueID()];
+            if (holders < 2) continue;
+            --holders;
+            clashes.push_back(u);
+        }
+        for (Unit* u : clashes) {
+            for (auto& entry : toRunning)
+                if (entry.second == u) entry.second = nullptr;
+            DropRunningUnit(running, u);
+        }
+    }
+
     if (hasPackets == 1) {
         // Back into the computing machine's order, where the packets found them.
         std::vector<Unit*> order;

@@ -157,8 +157,13 @@ bool Reader::Prism(int axis, Vec3 c, double len, double taper, const std::vector
 // A running-gear strip: (n / 2 + 1) stations spaced evenly along the path (y, z), two vertices each
 // across the tread (u 0 inside, 1 outside); v is the distance along the path, so the texture runs with
 // the tread offset.
+// A strip's triangles: far more than any model draws, far fewer than
+// would exhaust the memory.
+constexpr int kMaxStripTriangles = 1024;
+
 bool Reader::Strip(int side, int sign, int n, double x, double w, const std::vector<Vec2>& path) {
-    if (n < 2 || n % 2) return Fail("a strip along a path needs an even triangle count of at least 2");
+    if (n < 2 || n % 2 || n > kMaxStripTriangles)
+        return Fail("a strip along a path needs an even triangle count of 2 to " + std::to_string(kMaxStripTriangles));
     if (path.size() < 2) return Fail("a running-gear path needs two points");
     if (!(w > 0)) return Fail("a running-gear strip needs a positive width");
     if (!textured_ && side >= 0) return Fail("a running-gear strip must be textured");
