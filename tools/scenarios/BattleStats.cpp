@@ -9,6 +9,7 @@
 #include "battle/UnitList.h"
 #include "engine/RandomStateKeeper.h"
 #include "units/DataTables.h"
+#include "tools/scenarios/BattleRunner.h"
 #include "units/Unit.h"
 
 namespace {
@@ -54,6 +55,25 @@ bool EnemyWithinRange(const Battle& battle, Unit* u) {
         if (u->InRange(std::hypot(e->mX - u->mX, e->mY - u->mY), false, 1.0f)) return true;
     }
     return false;
+}
+
+BattleStats::~BattleStats() {
+    if (mOwned && mOut) std::fclose(mOut);
+}
+
+std::unique_ptr<BattleStats> BattleStats::Attach(BattleRunner* runner, const std::string& path,
+                                                 std::string* error) {
+    std::FILE* out = std::fopen(path.c_str(), "w");
+    if (!out || !runner->GetBattle()) {
+        if (out) std::fclose(out);
+        *error = path + (out ? ": no battle loaded" : ": cannot be written");
+        return nullptr;
+    }
+    auto stats = std::make_unique<BattleStats>(out, true);
+    stats->Begin(*runner->GetBattle());
+    BattleStats* writer = stats.get();
+    runner->OnComputed([writer](const Battle& battle) { writer->Turn(battle); });
+    return stats;
 }
 
 BattleStats::Seen& BattleStats::Entry(const Unit* u) {

@@ -35,15 +35,27 @@
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 
 class Battle;
+class BattleRunner;
 class Unit;
 
 class BattleStats {
 public:
-    // Writes to `out` (kept open by the caller).
-    explicit BattleStats(std::FILE* out) : mOut(out) {}
+    // Writes to `out`, which it closes when it goes if it owns it.
+    BattleStats(std::FILE* out, bool owned) : mOut(out), mOwned(owned) {}
+    ~BattleStats();
+    BattleStats(const BattleStats&) = delete;
+    BattleStats& operator=(const BattleStats&) = delete;
+
+    // Writes the file at `path` for the runner's battle (loaded, no turn
+    // computed yet): the state now, then a line per unit after every turn
+    // the runner computes. Null with the reason when the file cannot be
+    // written. The runner must not outlive the result.
+    static std::unique_ptr<BattleStats> Attach(BattleRunner* runner, const std::string& path,
+                                               std::string* error);
 
     // Takes the units' state before the first turn (after Load).
     void Begin(const Battle& battle);
@@ -63,6 +75,7 @@ private:
     void Take(const Battle& battle, const Unit* u, Seen* s);
 
     std::FILE* mOut;
+    bool mOwned;
     std::map<const Unit*, Seen> mSeen;
     int32_t mNext = 1;
     bool mHeader = false;

@@ -207,17 +207,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (variable) runner.GetBattle()->mVariableLength = true;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> statsFile(nullptr, std::fclose);
     std::unique_ptr<BattleStats> stats;
-    if (!statsPath.empty()) {
-        statsFile.reset(std::fopen(statsPath.c_str(), "w"));
-        if (!statsFile) {
-            std::fprintf(stderr, "dm_run: %s: cannot be written\n", statsPath.c_str());
-            return 1;
-        }
-        stats = std::make_unique<BattleStats>(statsFile.get());
-        stats->Begin(*runner.GetBattle());
-        runner.OnComputed([&stats](const Battle& b) { stats->Turn(b); });
+    if (!statsPath.empty() && !(stats = BattleStats::Attach(&runner, statsPath, &error))) {
+        std::fprintf(stderr, "dm_run: %s\n", error.c_str());
+        return 1;
     }
     for (int played = 0; (turns == 0 || played < turns) && !runner.Over(); ++played) {
         RunnerTurn turn;
