@@ -34,12 +34,14 @@ int SlicesOf(const std::string& paces) {
     int total = 0;
     std::istringstream in(paces);
     for (std::string item; std::getline(in, item, ',');)
-        if (auto colon = item.find(':'); colon != std::string::npos) total += std::stoi(item.substr(colon + 1));
+        if (auto colon = item.find(':'); colon != std::string::npos)
+            total += std::stoi(item.substr(colon + 1));
     return total;
 }
 
 bool Counted(const Unit* u) {
-    return (u->mUnitType == kUnitInfantry || u->mUnitType == kUnitVehicle) && u->mActive && u->mOffMapState == 0;
+    return (u->mUnitType == kUnitInfantry || u->mUnitType == kUnitVehicle) && u->mActive &&
+           u->mOffMapState == 0;
 }
 
 } // namespace

@@ -8,13 +8,13 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "engine/RandomStateKeeper.h"
-#include "units/DataTables.h"
 #include "tools/scenarios/BattleRunner.h"
+#include "units/DataTables.h"
 #include "units/Unit.h"
 
 namespace {
 
-constexpr uint8_t kPacketInactive = 2; // the active code of a unit-state packet (bits 6-7)
+constexpr uint8_t kPacketInactive = 2;              // the active code of a unit-state packet (bits 6-7)
 constexpr int32_t kTurnSlices = kSlicesPerTurn + 1; // the units act in slices 0 .. kSlicesPerTurn
 
 bool Counted(const Unit* u) {
@@ -52,7 +52,8 @@ bool EnemyWithinRange(const Battle& battle, Unit* u) {
     for (int32_t i = 0; i < battle.mUnits->GetCount(); ++i) {
         Unit* e = battle.mUnits->GetUnit(i);
         if (e->IsAxis() == u->IsAxis() || !Counted(e) || !InPlay(e) || e->mSurrendered) continue;
-        if (u->InRange(std::hypot(e->mX - u->mX, e->mY - u->mY), false, 1.0f)) return true;
+        if (u->InRange(std::hypot(e->mX - u->mX, e->mY - u->mY), /*strict=*/false, /*factor=*/1.0f))
+            return true;
     }
     return false;
 }
@@ -103,8 +104,9 @@ void BattleStats::Begin(const Battle& battle) {
 void BattleStats::Turn(const Battle& battle) {
     RandomStateKeeper generator; // a report, not a rule
     if (!mHeader) {
-        std::fprintf(mOut, "# turn\tunit\tside\ttype\tkind\tactive\tpaces\tshots\thits\tmen\tvehicles\tmetres\t"
-                           "fatigue\tinrange\tname\n");
+        std::fprintf(mOut,
+                     "# turn\tunit\tside\ttype\tkind\tactive\tpaces\tshots\thits\tmen\tvehicles\tmetres\t"
+                     "fatigue\tinrange\tname\n");
         mHeader = true;
     }
     std::map<const Unit*, UnitTurn> turn;
@@ -150,7 +152,8 @@ void BattleStats::Turn(const Battle& battle) {
             const int32_t from = std::max<int32_t>(p->mTimeSlice, 0);
             const int32_t to =
                 k + 1 < states.size() ? std::max<int32_t>(states[k + 1]->mTimeSlice, 0) : kTurnSlices;
-            if ((p->mStatus >> 6) != kPacketInactive && to > from) paces[p->mMovementCode & 0x1F] += to - from;
+            if ((p->mStatus >> 6) != kPacketInactive && to > from)
+                paces[p->mMovementCode & 0x1F] += to - from;
             if (placed) metres += std::hypot(p->mX - x, p->mY - y);
             x = p->mX, y = p->mY, placed = true;
         }
