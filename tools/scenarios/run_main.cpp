@@ -4,7 +4,7 @@
 //
 //   dm_run <scenario.mvg> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>]
 //          [--variable] [--script-unplanned] [--computer-setup 0|1] [--bonus 0..3]
-//          [--handicap <percent>]
+//          [--handicap <percent>] [--stats <file>]
 //
 // --plan names the sides the computer plans at every GO (default 1, the
 // Allies); --seed replaces the scenario's seed; --variable plays the battle
@@ -17,7 +17,9 @@
 // neither planned no side is the computer's). --handicap is the players
 // screen's handicap (200, 150, 100, 75, 50, 25, 0 or the negatives: extra
 // units for the Allies when positive, for the Axis when negative), for a
-// scenario whose set-up options are not fixed. At
+// scenario whose set-up options are not fixed. --stats writes, after every
+// turn, a line per unit of what it did in the turn (tools/scenarios/
+// BattleStats.h names the columns). At
 // the end the runner prints
 // each side's share of the points and the units of either side that stand
 // off the map, the points by source (flags, casualties, captured men, exits,
@@ -43,6 +45,7 @@
 #include <string>
 #include <vector>
 #include <algorithm>
+#include <memory>
 
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
@@ -51,6 +54,7 @@
 #include "battle/Campaign.h"
 #include "engine/RandomStateKeeper.h"
 #include "tools/scenarios/BattleRunner.h"
+#include "tools/scenarios/BattleStats.h"
 #include "tools/scenarios/OperationRunner.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
@@ -126,7 +130,7 @@ int Compare(const std::string& a, const std::string& b) {
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return Compare(argv[2], argv[3]);
-    std::string scenario, script;
+    std::string scenario, script, statsPath;
     int turns = 0;
     bool planAxis = false, planAllies = true, badPlan = false;
     int seed = -1;
@@ -149,6 +153,8 @@ int main(int argc, char** argv) {
             script = argv[++i];
         else if (std::strcmp(argv[i], "--turns") == 0 && i + 1 < argc)
             turns = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--stats") == 0 && i + 1 < argc)
+            statsPath = argv[++i];
         else if (std::strcmp(argv[i], "--variable") == 0)
             variable = true;
         else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
@@ -178,7 +184,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
                              "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
                              "              [--computer-setup 0|1] [--bonus 0..3 (one side planned)]"
-                             " [--handicap <percent>]\n"
+                             " [--handicap <percent>] [--stats <file>]\n"
                              "       dm_run <operation.mvh> [--turns <n>]\n");
         return 1;
     }
@@ -201,6 +207,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (variable) runner.GetBattle()->mVariableLength = true;
+    std::unique_ptr<BattleStats> stats;
+    if (!statsPath.empty() && !(stats = BattleStats::Attach(&runner, statsPath, &error))) {
+        std::fprintf(stderr, "dm_run: %s\n", error.c_str());
+        return 1;
+    }
     for (int played = 0; (turns == 0 || played < turns) && !runner.Over(); ++played) {
         RunnerTurn turn;
         if (!runner.RunTurn(&turn, &error)) {
