@@ -110,7 +110,10 @@ public:
     // Loads an e-mail turn file as a two-player e-mail game; a refused file
     // leaves the running game and the game mode as they were (false).
     bool LoadMailFile(GFile* file);
+    // Writes the auto-save of the game's mode (AutoSaveName) and, with
+    // reload, reads it back at once.
     void AutoSave(bool reload);
+    void AutoSaveAs(const GString& name, bool reload);
     void ExchangeAutoSave() override;
     void SaveDialogMV(bool pbem);
     void GetIntendedSaveName(GString* name);
@@ -574,6 +577,15 @@ constexpr int32_t kSavegameFolderId = 1542;
 constexpr int32_t kMailFolderId = 1543;
 constexpr int32_t kQuickBattleFolderId = 1544;
 constexpr int32_t kAutoSaveNameId = 390;
+// The auto-saves: one per game mode, so that a hotseat or two-machine game
+// never writes over the one-player game's. The one-player game keeps the
+// plain name (string 390) that older auto-saves carry; the others add the
+// mode. Slots: 0 one player, 1 hotseat, 2 e-mail, 3 TCP/IP.
+constexpr int32_t kAutoSaveSlots = 4;
+int32_t AutoSaveSlot(int32_t players, int32_t connection);
+void AutoSaveName(int32_t slot, GString* name);
+// The slot a file name belongs to, or -1 for a save the player named.
+int32_t AutoSaveSlotOfName(const GString& name);
 
 // The folder names (GString31), filled by LoadPrefs.
 const char* ScenarioFolder();

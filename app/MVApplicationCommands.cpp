@@ -436,10 +436,14 @@ void MVApplication::ContinueAfterBattle() {
     if (!gCampaign || gCampaign->Over()) {
         int32_t players = mPlayers;
         int32_t connection = mConnectionType;
+        // The file holds a one-player game, but it goes to the slot of the
+        // mode it was played in.
+        GString31 slot;
+        AutoSaveName(AutoSaveSlot(players, connection), &slot);
         mPlayers = 1;
         mConnectionType = 0;
         SettleGameMode();
-        AutoSave(false);
+        AutoSaveAs(slot, false);
         mPlayers = players;
         mConnectionType = connection;
         SettleGameMode();

@@ -276,9 +276,40 @@ void MVApplication::OpenLoadedGame() {
     ChooseSides();
 }
 
+namespace {
+
+// What the mode's auto-save adds to string 390.
+const char* const kAutoSaveModeSuffix[kAutoSaveSlots] = {"", " Hotseat", " E-Mail", " TCP-IP"};
+
+} // namespace
+
+int32_t AutoSaveSlot(int32_t players, int32_t connection) {
+    if (players != 2) return 0;
+    return connection >= 0 && connection <= 2 ? 1 + connection : 1;
+}
+
+void AutoSaveName(int32_t slot, GString* name) {
+    name->IStringRez(kAutoSaveNameId);
+    if (slot > 0 && slot < kAutoSaveSlots) name->ConcatText(kAutoSaveModeSuffix[slot]);
+}
+
+int32_t AutoSaveSlotOfName(const GString& name) {
+    for (int32_t slot = 0; slot < kAutoSaveSlots; ++slot) {
+        GString31 slotName;
+        AutoSaveName(slot, &slotName);
+        if (std::strcmp(slotName.GetCString(), name.GetCString()) == 0) return slot;
+    }
+    return -1;
+}
+
 void MVApplication::AutoSave(bool reload) {
     GString31 name;
-    name.IStringRez(kAutoSaveNameId);
+    AutoSaveName(AutoSaveSlot(mPlayers, mConnectionType), &name);
+    AutoSaveAs(name, reload);
+}
+
+void MVApplication::AutoSaveAs(const GString& slotName, bool reload) {
+    GString31 name(slotName);
     GFile* file = SaveFile(TypeCode(), &name, SavegameFolder(), kFileModeCompressedWrite);
     if (!file) return;
     SaveGame(file);

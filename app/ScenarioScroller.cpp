@@ -1,5 +1,8 @@
 #include "app/ScenarioScroller.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/AppViews.h"
 #include "app/MVApplication.h"
 #include "app/ScenarioSnapshot.h"
@@ -75,6 +78,30 @@ void ScenarioScroller::ReadFolder(int32_t choice, const char* folder, const char
     delete stubs;
 }
 
+void ScenarioScroller::PutAutoSavesLast(int32_t choice, int32_t from) {
+    // The player's own saves keep their rows, in the order of their names,
+    // whatever auto-save is written; the auto-saves follow in the order of
+    // the game modes.
+    struct Row {
+        GObject* stub;
+        GObject* snap;
+        int32_t slot;
+    };
+    std::vector<Row> rows;
+    for (int32_t i = from; i < mStubs[choice].GetCount(); ++i) {
+        GString255 name;
+        Stub(choice, i)->GetFileName(true, &name);
+        rows.push_back({mStubs[choice].GetObjectA(i), mSnapshots[choice].GetObjectA(i), AutoSaveSlotOfName(name)});
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        return (a.slot < 0 ? -1 : a.slot) < (b.slot < 0 ? -1 : b.slot);
+    });
+    for (size_t k = 0; k < rows.size(); ++k) {
+        mStubs[choice].ReplaceIndex(from + static_cast<int32_t>(k), rows[k].stub, false);
+        mSnapshots[choice].ReplaceIndex(from + static_cast<int32_t>(k), rows[k].snap, false);
+    }
+}
+
 void ScenarioScroller::IScenarioScroller(GView* parent, int32_t layout) {
     mLayout = layout;
     const int32_t width = layout == 0 ? 636 : 796;
@@ -110,6 +137,7 @@ void ScenarioScroller::IScenarioScroller(GView* parent, int32_t layout) {
         mStubs[c].IList();
         mSnapshots[c].IList();
         ReadFolder(c, SavegameFolder(), types[c]);
+        PutAutoSavesLast(c, 0);
         ReadFolder(c, ScenarioFolder(), types[c]);
         mPage[c] = 0;
     }

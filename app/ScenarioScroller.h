@@ -52,6 +52,8 @@ public:
 private:
     void DrawScenarioLine(GFileStub* stub, ScenarioSnapshot* snap);
     void ReadFolder(int32_t choice, const char* folder, const char* type);
+    // Moves the auto-saves among the files from `from` on behind the rest.
+    void PutAutoSavesLast(int32_t choice, int32_t from);
     void UpdatePageButtons();
 
     GRadioGroup mChoices;

@@ -91,12 +91,18 @@ void Campaign::RetrieveOpFlags() {
         if (f->mKind == 2 || f->mKind == 3) continue;
         const float x = f->mX + static_cast<float>(mSleeveOffsetX) * kSquare;
         const float y = f->mY + static_cast<float>(mSleeveOffsetY) * kSquare;
-        bool taken = false;
+        VictoryFlag* taken = nullptr;
         for (int32_t j = 0; j < mOpFlags.GetCount() && !taken; ++j) {
             auto* o = static_cast<VictoryFlag*>(mOpFlags.GetObjectA(j));
-            taken = o->mX == x && o->mY == y;
+            if (o->mX == x && o->mY == y) taken = o;
         }
-        if (taken) continue;
+        // A flag the operation holds already takes the battle's holder, so
+        // that the result screen grades the operation by who holds it now.
+        if (taken) {
+            taken->mNeutral = f->mNeutral;
+            taken->mHolderNation = f->mHolderNation;
+            continue;
+        }
         auto* copy = new VictoryFlag(*f);
         copy->mX = x;
         copy->mY = y;

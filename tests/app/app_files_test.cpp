@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "../fuzz/GameFileSeeds.h"
+#include "app/ScenarioScroller.h"
 #include "app/ScenarioSnapshot.h"
 #include "app_fixture.h"
 #include "battle/GameFile.h"
 #include "engine/GFileServices.h"
+#include "engine/GFileStub.h"
 #include "units/Hack.h"
 
 namespace {
@@ -257,4 +259,44 @@ TEST_F(FilesTest, FuzzSeedsLoad) {
             delete contents.campaign;
         });
     EXPECT_EQ(seeds, 5);
+}
+
+// Each game mode keeps its own auto-save, also the end of a battle (saved as
+// a one-player game); the list shows the player's own saves first, so that
+// an auto-save never moves them down a row.
+TEST_F(FilesTest, EachModeAutoSavesToItsOwnSlotListedAfterTheNamedSaves) {
+    MVApplication app;
+    gBattle = MakeTestBattle("Modi").release();
+    app.mScenarioFileName.IStringText("Modi");
+    {
+        std::unique_ptr<GFile> named(Open("Savegames/mein Spiel.mvg", kFileModeCompressedWrite));
+        ASSERT_NE(named, nullptr);
+        app.SaveGame(named.get());
+    }
+    app.mPlayers = 1;
+    app.AutoSave(false);
+    app.mPlayers = 2;
+    app.mConnectionType = 0;
+    app.AutoSave(false);
+    EXPECT_TRUE(mFolder.Exists("Savegames/Auto Speicherung.mvg"));
+    EXPECT_TRUE(mFolder.Exists("Savegames/Auto Speicherung Hotseat.mvg"));
+    std::filesystem::remove(mFolder.Path("Savegames/Auto Speicherung Hotseat.mvg"));
+    gBattle->mTurn = gBattle->mLastTurn + 1; // over: command 120 saves it
+    app.DoCommand(120);
+    EXPECT_TRUE(mFolder.Exists("Savegames/Auto Speicherung Hotseat.mvg"));
+    EXPECT_EQ(app.mPlayers, 2);
+
+    ScenarioScroller list;
+    list.IScenarioScroller(nullptr, 0);
+    ASSERT_EQ(list.FileCount(0), 3);
+    const char* rows[3] = {"mein Spiel", "Auto Speicherung", "Auto Speicherung Hotseat"};
+    for (int32_t i = 0; i < 3; ++i) {
+        GString255 name;
+        list.Stub(0, i)->GetFileName(true, &name);
+        EXPECT_STREQ(name.GetCString(), rows[i]);
+        EXPECT_TRUE(list.Snapshot(0, i)->fromGame);
+    }
+    EXPECT_EQ(list.mSelected[0], 1); // the player's own save
+    delete gBattle;
+    gBattle = nullptr;
 }

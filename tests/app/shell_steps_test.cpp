@@ -366,7 +366,7 @@ TEST_F(ShellStepsTest, TheAutoSaveOfATcpGoReloadsWaitingForGo) {
     mShell->CloseTCPIP();
     Release();
     GFile file;
-    ASSERT_TRUE(file.IFile(mFolder->Path("Savegames/Auto Speicherung.mvg").c_str(), kFileModeCompressedRead));
+    ASSERT_TRUE(file.IFile(mFolder->Path("Savegames/Auto Speicherung TCP-IP.mvg").c_str(), kFileModeCompressedRead));
     ASSERT_TRUE(mShell->LoadGame(&file, nullptr));
     Adopt(gBattle);
     mShell->mTCPIPPhase = 6;

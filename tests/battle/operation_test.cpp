@@ -410,6 +410,32 @@ TEST(OperationBattles, FrontLineLiesBetweenTheSidesOrAtTheAttackersHead) {
     EXPECT_EQ(op.campaign.mFrontLine, 7); // nothing standing: unchanged
 }
 
+TEST(OperationBattles, TheResultScreenGradesByWhoHoldsTheFlagsNow) {
+    TurnBattle t;
+    OperationScope op;
+    Campaign& c = op.campaign;
+    c.mAttacker = 0; // the Axis attack, judged by points
+    c.mOperationType = 2;
+    c.mSleeveOffsetX = 3;
+    auto* held = new VictoryFlag;
+    held->mX = 160.0f; // 100 m into the strip
+    held->mY = 40.0f;
+    held->mNeutral = false;
+    held->mHolderNation = 3; // the Allies' before the battle
+    c.mOpFlags.Add(held);
+    auto* fought = new VictoryFlag;
+    fought->mX = 100.0f;
+    fought->mY = 40.0f;
+    fought->mNeutral = false;
+    fought->mHolderNation = 0; // taken by the Axis
+    t.battle.mFlags.Add(fought);
+    EXPECT_EQ(c.ComputeVictor(), 4);
+    c.RetrieveOpFlags();
+    ASSERT_EQ(c.mOpFlags.GetCount(), 1);
+    EXPECT_EQ(held->mHolderNation, 0);
+    EXPECT_EQ(c.ComputeVictor(), -4);
+}
+
 // ---------------------------------------------------------------------------
 // The enemy's figures on the result screen
 

@@ -48,6 +48,9 @@ public:
     // The battle being played (once opened) or the next one.
     Battle* CurrentBattle() const;
     bool Over() const;
+    // Which sides the computer plans in every battle (before Load; by
+    // default both). A side not planned gives no orders and keeps its set-up.
+    void PlanSides(bool axis, bool allies) { mRunner.PlanSides(axis, allies); }
     // Stops after this many turns of each battle (0: to its end).
     void LimitTurns(int32_t turns) { mTurnLimit = turns; }
 

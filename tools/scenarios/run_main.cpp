@@ -31,10 +31,11 @@
 // differ (two machines' auto-saves of one TCP/IP battle), the first field
 // that differs and its byte in either game.
 //
-//   dm_run <operation.mvh> [--turns <n>]
+//   dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither]
 //
 // plays an operation from its first battle to its end with the computer on
-// both sides (--turns: at most n turns of each battle) and prints, per
+// both sides (--turns: at most n turns of each battle; --plan: only the
+// sides named are planned, the others give no orders) and prints, per
 // battle, each turn's digests, the grade (-4 .. 4, positive for the Allies),
 // the front line and the digest of the game file after the steps to the
 // next battle.
@@ -61,9 +62,10 @@
 
 namespace {
 
-int RunOperation(const std::string& path, int turns) {
+int RunOperation(const std::string& path, int turns, bool planAxis, bool planAllies) {
     OperationRunner runner;
     runner.LimitTurns(turns);
+    runner.PlanSides(planAxis, planAllies);
     std::string error;
     if (!runner.Load(path, &error)) {
         std::fprintf(stderr, "dm_run: %s\n", error.c_str());
@@ -132,7 +134,7 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--compare") == 0) return Compare(argv[2], argv[3]);
     std::string scenario, script, statsPath;
     int turns = 0;
-    bool planAxis = false, planAllies = true, badPlan = false;
+    bool planAxis = false, planAllies = true, badPlan = false, planGiven = false;
     int seed = -1;
     bool variable = false;
     bool scriptUnplanned = false;
@@ -171,6 +173,7 @@ int main(int argc, char** argv) {
             if (magnitude % 25 != 0 || magnitude == 125 || magnitude == 175) badOption = true;
         } else if (std::strcmp(argv[i], "--plan") == 0 && i + 1 < argc) {
             const std::string plan = argv[++i];
+            planGiven = true;
             planAxis = plan == "0" || plan == "both";
             planAllies = plan == "1" || plan == "both";
             badPlan = !planAxis && !planAllies && plan != "neither";
@@ -185,7 +188,7 @@ int main(int argc, char** argv) {
                              "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
                              "              [--computer-setup 0|1] [--bonus 0..3 (one side planned)]"
                              " [--handicap <percent>] [--stats <file>]\n"
-                             "       dm_run <operation.mvh> [--turns <n>]\n");
+                             "       dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither]\n");
         return 1;
     }
     if (!DecryptData()) {
@@ -193,7 +196,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (scenario.size() > 4 && scenario.compare(scenario.size() - 4, 4, ".mvh") == 0)
-        return RunOperation(scenario, turns);
+        return planGiven ? RunOperation(scenario, turns, planAxis, planAllies) : RunOperation(scenario, turns, true, true);
     BattleRunner runner;
     runner.PlanSides(planAxis, planAllies);
     runner.ScriptOnlyUnplanned(scriptUnplanned);
