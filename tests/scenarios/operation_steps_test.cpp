@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <utility>
@@ -30,6 +31,7 @@
 namespace {
 
 constexpr uint16_t kSeed = 4407;
+constexpr int32_t kAssaultGun = 17; // the reserve's vehicle type in the demo operation
 
 int32_t CountUnits(Campaign* op, Battle* battle) {
     int32_t n = op->mUnits->GetCount() + op->mOpUnitsB->GetCount();
@@ -412,10 +414,40 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].frontLine, 50);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
+    EXPECT_EQ(battles[0].stepDigest, "e50d80eb8bfc7686e576650f61d7e16385d6eeab48fd8925a305ca5c907b9e8b");
     EXPECT_EQ(battles[1].stepDigest, "c1c5e39f1d6401769c67bf9aa6b93ca8e8865d30fd168176ed748e1d04649c36");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "f4c35a52c033e64935ce6fe016ed89b9801a10427b3de245a6685b18112c99df");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
               "8db9f633ad3068657b9feaa492cb6628599dca8a0973d82ded317176f0779f31");
+}
+
+// The demo operation's reserve comes in as one group of three assault guns:
+// each battle of the operation, as the runner cuts it, has no two vehicles
+// standing hull in hull.
+TEST(DemoOperation, AnArrivingGroupsVehiclesStandApart) {
+    ASSERT_TRUE(DecryptData());
+    OperationRunner runner;
+    std::string error;
+    ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh", &error)) << error;
+    runner.LimitTurns(1);
+    int32_t arrived = 0;
+    while (!runner.Over()) {
+        OperationBattle b;
+        ASSERT_TRUE(runner.PlayBattle(&b, &error)) << error;
+        Battle* battle = runner.CurrentBattle();
+        if (!battle || !battle->mUnits) continue;
+        std::vector<Unit*> vehicles;
+        for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
+            Unit* u = battle->mUnits->GetUnit(i);
+            if (u->mUnitType == kUnitVehicle && u->mOffMapState == 0) vehicles.push_back(u);
+            arrived += u->mUnitType == kUnitVehicle && u->mSubtype == kAssaultGun;
+        }
+        for (size_t i = 0; i < vehicles.size(); ++i)
+            for (size_t j = i + 1; j < vehicles.size(); ++j)
+                EXPECT_FALSE(std::fabs(vehicles[i]->mX - vehicles[j]->mX) < 5.0f &&
+                             std::fabs(vehicles[i]->mY - vehicles[j]->mY) < 5.0f)
+                    << "two vehicles at " << vehicles[i]->mX << ", " << vehicles[i]->mY;
+    }
+    EXPECT_GE(arrived, 3) << "the reserve never came in";
 }
