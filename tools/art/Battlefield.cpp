@@ -553,10 +553,12 @@ void MakeMarkersAndFlags(AssetStore& store) {
                              12 - grow, 40 + grow, 12 - grow, 24 + grow, 3 - grow, 24 + grow},
                             c);
             // the N: two uprights and the diagonal, each three pixels wide
-            img.FillPolygon({6 - grow, 62 + grow, 6 - grow, 44 - grow, 10 + grow, 44 - grow, 10 + grow, 62 + grow}, c);
-            img.FillPolygon({22 - grow, 62 + grow, 22 - grow, 44 - grow, 26 + grow, 44 - grow, 26 + grow, 62 + grow},
-                            c);
-            img.FillPolygon({6 - grow, 44 - grow, 10 + grow, 44 - grow, 26 + grow, 62 + grow, 22 - grow, 62 + grow}, c);
+            img.FillPolygon(
+                {6 - grow, 62 + grow, 6 - grow, 44 - grow, 10 + grow, 44 - grow, 10 + grow, 62 + grow}, c);
+            img.FillPolygon(
+                {22 - grow, 62 + grow, 22 - grow, 44 - grow, 26 + grow, 44 - grow, 26 + grow, 62 + grow}, c);
+            img.FillPolygon(
+                {6 - grow, 44 - grow, 10 + grow, 44 - grow, 26 + grow, 62 + grow, 22 - grow, 62 + grow}, c);
         };
         shape(1.5f, rim);
         shape(0.0f, body);
