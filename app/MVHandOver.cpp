@@ -160,6 +160,23 @@ void MVApplication::RadioTextTimeOut() {
 }
 
 void MVApplication::AddRadioInstructions() {
+    // The hint stands once in the log: one left from the battle before (an
+    // operation's next battle begins within its 90 seconds) gives way to it.
+    int32_t kept = 0;
+    for (int32_t i = 0; i < kRadioEntries; ++i) {
+        if (mRadioLine[i].GetLength() > 0 && mRadioSide[i] == kRadioHintSide) continue;
+        if (kept != i) {
+            mRadioLine[kept] = mRadioLine[i];
+            mRadioSide[kept] = mRadioSide[i];
+            mRadioTime[kept] = mRadioTime[i];
+        }
+        ++kept;
+    }
+    for (int32_t i = kept; i < kRadioEntries; ++i) {
+        mRadioLine[i].IStringText("");
+        mRadioSide[i] = 0;
+        mRadioTime[i] = 0;
+    }
     GString255 hint;
     hint.IStringRez(kRadioHintString);
     AddRadioTextX(&hint, kRadioHintSide);

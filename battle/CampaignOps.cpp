@@ -33,6 +33,35 @@ float Front(const Campaign* c) {
     return (static_cast<float>(c->mFrontLine) + 0.5f) * kSquare;
 }
 
+// Vehicles of one arriving group would all stand on the group's point, hull
+// in hull, and a move given to them together keeps them so. Each takes the
+// nearest place in a line across its facing, every kVehicleGap metres, with
+// no other vehicle of the operation within kVehicleClear metres.
+constexpr float kVehicleGap = 15.0f;
+constexpr float kVehicleClear = 10.0f;
+
+void FreeVehicleSpot(const Campaign* c, bool acrossX, float* x, float* y) {
+    const float width = static_cast<float>(MapSquares(c, true)) * kSquare;
+    const float height = static_cast<float>(MapSquares(c, false)) * kSquare;
+    UnitList* units = c->mUnits;
+    for (int32_t n = 0; n < 64; ++n) {
+        const float step = static_cast<float>((n + 1) / 2) * kVehicleGap * (n % 2 == 1 ? 1.0f : -1.0f);
+        const float cx = acrossX ? *x + step : *x, cy = acrossX ? *y : *y + step;
+        if (cx < 0.0f || cy < 0.0f || (width > 0.0f && cx >= width) || (height > 0.0f && cy >= height))
+            continue;
+        bool taken = false;
+        for (int32_t i = 0; units && i < units->GetCount() && !taken; ++i) {
+            const Unit* v = units->GetUnit(i);
+            taken = v->mUnitType == kUnitVehicle && std::fabs(v->mX - cx) < kVehicleClear &&
+                    std::fabs(v->mY - cy) < kVehicleClear;
+        }
+        if (!taken) {
+            *x = cx, *y = cy;
+            return;
+        }
+    }
+}
+
 float SideStrength(UnitList* units, Affiliation side, const std::function<bool(Unit*)>& pick) {
     float sum = 0.0f;
     for (int32_t i = 0; units && i < units->GetCount(); ++i) {
@@ -176,11 +205,14 @@ void Campaign::OneReinforcementArrives(Reinforcement* reinforcement) {
         break;
     }
     const float px = static_cast<float>(column) * kSquare, py = static_cast<float>(row) * kSquare;
+    const bool acrossX = d == 0 || d == 1; // the group faces north or south
     for (int32_t i = 0; i < reinforcement->mUnits->GetCount(); ++i) {
         Unit* u = reinforcement->mUnits->GetUnit(i);
         u->mOperationStatus = u->IsAxis() ? 4 : 1;
         u->mHeading = facing;
-        u->PlopDown(px, py, true, false, false);
+        float ux = px, uy = py;
+        if (u->mUnitType == kUnitVehicle) FreeVehicleSpot(this, acrossX, &ux, &uy);
+        u->PlopDown(ux, uy, true, false, false);
         mUnits->Add(u);
         mReinforcementsArrived[u->GetAffiliation()] = true;
     }

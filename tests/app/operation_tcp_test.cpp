@@ -56,6 +56,7 @@ struct SideReport {
     int32_t report = -1;    // a network report shown, or -1
     int32_t firstEnded = 0; // battle 1 ended by the cease-fire, after turn 1
     uint64_t battleDigest = 0;
+    int32_t radioHints = -1; // the radio's hint lines on the screen when battle 2 begins
     char operationDigest[72] = {};
 };
 
@@ -288,6 +289,9 @@ void PlaySide(bool host, uint32_t port, SideReport* report) {
     report->side = app->mSide;
     report->report = app->mNetworkReport;
     report->battleDigest = gBattle->SimulationDigest();
+    report->radioHints = 0;
+    for (int32_t i = 0; i < 14; ++i)
+        report->radioHints += app->mRadioLine[i].GetLength() > 0 && app->mRadioSide[i] == 2;
     const std::string digest = OperationDigest();
     std::strncpy(report->operationDigest, digest.c_str(), sizeof report->operationDigest - 1);
     // Battle 2's set-up goes through its exchange as battle 1's did.
@@ -375,6 +379,9 @@ TEST(OperationOverTcp, BothSidesReachTheSecondBattleWithTheSameOperation) {
     EXPECT_EQ(h.agreed, 3);
     EXPECT_EQ(j.agreed, 3);
     EXPECT_EQ(h.secondAgreed, 1);
+    // Each machine tells its player once how to use the radio.
+    EXPECT_EQ(h.radioHints, 1);
+    EXPECT_EQ(j.radioHints, 1);
     EXPECT_EQ(j.secondAgreed, 1);
     EXPECT_EQ(h.side, 0);
     EXPECT_EQ(j.side, 1);

@@ -541,14 +541,27 @@ Rgb ClothColour(int n, float x, float y) {
 }
 
 void MakeMarkersAndFlags(AssetStore& store) {
-    // map-edge marker: a post with a lamp, dim by day (10049) and glowing at night (10059)
+    // map-edge marker beyond the north edge, a game aid: an arrow pointing north (the picture's top,
+    // away from the map when it lies flat) over the letter N, pale with a dark rim by day (10049) and
+    // a warm glow at night (10059)
     for (int night = 0; night < 2; ++night) {
         Image img(32, 64, {0, 0, 0}, 0);
-        for (int y = 16; y < 64; ++y)
-            for (int x = 14; x < 18; ++x)
-                img.Set(x, y, {86, 70, 52});
-        SoftDisc(img, 16, 12, night ? 9 : 5, night ? 6 : 1.5f, night ? Rgb{255, 226, 140} : Rgb{200, 60, 40},
-                 1.0f);
+        const Rgb rim = night ? Rgb{120, 84, 30} : Rgb{40, 40, 38};
+        const Rgb body = night ? Rgb{255, 226, 140} : Rgb{226, 222, 206};
+        auto shape = [&](float grow, Rgb c) {
+            img.FillPolygon({16, 2 - grow, 29 + grow, 24 + grow, 20 + grow, 24 + grow, 20 + grow, 40 + grow,
+                             12 - grow, 40 + grow, 12 - grow, 24 + grow, 3 - grow, 24 + grow},
+                            c);
+            // the N: two uprights and the diagonal, each three pixels wide
+            img.FillPolygon(
+                {6 - grow, 62 + grow, 6 - grow, 44 - grow, 10 + grow, 44 - grow, 10 + grow, 62 + grow}, c);
+            img.FillPolygon(
+                {22 - grow, 62 + grow, 22 - grow, 44 - grow, 26 + grow, 44 - grow, 26 + grow, 62 + grow}, c);
+            img.FillPolygon(
+                {6 - grow, 44 - grow, 10 + grow, 44 - grow, 26 + grow, 62 + grow, 22 - grow, 62 + grow}, c);
+        };
+        shape(1.5f, rim);
+        shape(0.0f, body);
         store.Texture(night ? 10059 : 10049, NoPureWhite(img), true);
     }
     // exit zones: chevrons that repeat along u and fade away from the map edge (v 0)

@@ -92,6 +92,40 @@ const dm::models::ModelTable* TableOf(int m) {
     return general;
 }
 
+// The model rows drawn as fixed emplacements (the generic bunker, the Maginot casemate).
+bool Emplacement(const dm::models::ModelTable& t) {
+    return std::strcmp(t.name, "GeneralModel_136") == 0 || std::strcmp(t.name, "GeneralModel_140") == 0;
+}
+
+// An emplacement's side view: its concrete block with two firing slits in the wall, sunk in a bank
+// of earth that covers its lower half and runs out at either end. Without the bank the block and
+// the armour diagram's lower bars read as a hull on its tracks.
+void BankEarth(Image& img, Rgb background) {
+    int left = img.Width(), right = -1, top = img.Height(), bottom = -1;
+    for (int y = 0; y < img.Height(); ++y)
+        for (int x = 0; x < img.Width(); ++x) {
+            const Rgb c = img.Get(x, y);
+            if (c.r == background.r && c.g == background.g && c.b == background.b) continue;
+            left = std::min(left, x), right = std::max(right, x), top = std::min(top, y),
+            bottom = std::max(bottom, y);
+        }
+    if (right < left) return;
+    const int bank = top + (bottom - top) / 2;
+    const int h = bottom - top + 1;
+    for (int k = 0; k < 2; ++k) {
+        const int sx = left + (right - left) * (k == 0 ? 28 : 62) / 100;
+        img.FillRect(sx, top + h / 4, std::max(4, (right - left) / 8), std::max(2, h / 8), {22, 22, 20});
+    }
+    const Rgb earth{104, 88, 64}, crest{124, 108, 80};
+    for (int x = 0; x < img.Width(); ++x) {
+        // Flat against the block, then falling away at the slope of one picture row per column.
+        const int out = x < left ? left - x : (x > right ? x - right : 0);
+        const int y0 = std::max(bank, bank + out);
+        for (int y = y0; y < img.Height(); ++y)
+            img.Set(x, y, y == y0 ? crest : earth);
+    }
+}
+
 } // namespace
 
 void MakeUnitPictures(AssetStore& store, const GameData& data) {
@@ -105,6 +139,7 @@ void MakeUnitPictures(AssetStore& store, const GameData& data) {
     for (int m = 0; m < 236; ++m)
         if (const dm::models::ModelTable* t = TableOf(m)) {
             Image view = ModelSideView(*t, kViewW, kViewH, false, {40, 42, 40});
+            if (Emplacement(*t)) BankEarth(view, {40, 42, 40});
             store.Picture(kSideViewBase + m, NoPureWhite(view));
         }
     // side views of the teams' heavy weapons, one for each model the battlefield draws them with,
