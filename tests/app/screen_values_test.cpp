@@ -16,6 +16,7 @@
 #include "engine/GDrawRecord.h"
 #include "engine/GFile.h"
 #include "map/Map.h"
+#include "map/BuildingWallCrater.h"
 #include "map/Square.h"
 #include "play_through_driver.h"
 #include "units/DataTables.h"
@@ -87,6 +88,87 @@ TEST(ScreenValues, TheDefenderDigsFoxholesWithAltF) {
 
     d.Key('f', true);
     EXPECT_EQ(map->mCraterPlacingStatus, 0);
+}
+
+// A defender who presses GO with the foxhole mode on leaves it with the
+// set-up: a click on one of his units selects it, and digs nothing.
+TEST(ScreenValues, TheFoxholeModeEndsWithTheSetUp) {
+    PlayDriver d("screen-values-foxholes-go", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "bruecke", kAxis, nullptr));
+    Map* map = gBattle->mMap;
+    sUserHasNotSeenMenuYet = false;
+    d.Key('f', true);
+    ASSERT_EQ(map->mCraterPlacingStatus, 5);
+    ASSERT_TRUE(GoAndWait(d, "the set-up's GO"));
+    ASSERT_FALSE(gBattle->mSetupPhase);
+    EXPECT_EQ(map->mCraterPlacingStatus, 0) << "the foxhole mode outlived the set-up";
+
+    Unit* squad = FindUnit(kAxis, [&](Unit* u) {
+        return u->mUnitType == kUnitInfantry && !u->mTransport && InOwnZone(map, u->mX, u->mY);
+    });
+    ASSERT_NE(squad, nullptr);
+    gBattle->SetSelectedUnit(nullptr);
+    const int32_t holes = map->mFoxholes->GetCount();
+    LookAtPoint(d, 2, squad->mX, squad->mY - 40.0f);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(d.UnitOnScreen(squad, &sx, &sy));
+    for (int32_t dy : {0, -4, -8, 4}) {
+        d.Click(sx, sy + dy);
+        d.Run(60);
+        if (gBattle->mSelectedUnit == squad) break;
+    }
+    EXPECT_EQ(gBattle->mSelectedUnit, squad) << "a click on the squad did not select it";
+    EXPECT_EQ(map->mFoxholes->GetCount(), holes);
+    EXPECT_EQ(FindTextHolding(RecordFrame(), RezText(2004)), nullptr) << "the foxhole line still shows";
+}
+
+// A squad set down in a house and then faced: the facing drag follows the
+// pointer over open ground, and is not pulled halfway to the house that the
+// set-down's pick found.
+TEST(ScreenValues, FacingAfterAHouseFollowsThePointer) {
+    PlayDriver d("screen-values-house", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "bruecke", kAxis, nullptr));
+    Map* map = gBattle->mMap;
+    sUserHasNotSeenMenuYet = false;
+    Building* house = nullptr;
+    float hx = 0.0f, hy = 0.0f;
+    for (int32_t i = 0; map->mBuildings && i < map->mBuildings->GetCount() && !house; ++i) {
+        auto* b = static_cast<Building*>(map->mBuildings->GetObjectA(i));
+        b->GetCenter(&hx, &hy);
+        if (InOwnZone(map, hx, hy)) house = b;
+    }
+    ASSERT_NE(house, nullptr) << "no house in the German zone";
+    Unit* squad = FindUnit(kAxis, [](Unit* u) { return u->mUnitType == kUnitInfantry && !u->mTransport; });
+    ASSERT_NE(squad, nullptr);
+    LookAtPoint(d, 2, hx, hy - 30.0f);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(WorldOnScreen(d, hx, hy, map->GetZCoord(hx, hy) + 2.0f, &sx, &sy));
+
+    // The set-up move (the menu's order 57) dropped on the house.
+    gBattle->SetSelectedUnit(squad);
+    map->RespondToOrder(57, false);
+    ASSERT_EQ(d.App()->InteractionState(), kStateSetupPick57);
+    d.Move(sx, sy);
+    d.Run(40);
+    ASSERT_EQ(map->mPickedBuilding, house) << "the pick over the house did not find it";
+    d.Release(sx, sy);
+    d.Run(40);
+    if (map->mOpenMenu) map->HandleMenuKey('B'); // the ground floor, by its key
+    d.Run(40);
+    ASSERT_EQ(d.App()->InteractionState(), kStateSetupPick59) << "the squad was not set down to be faced";
+
+    // Ground 40 m beside the house, off any building.
+    const float gx = hx + 40.0f, gy = hy;
+    ASSERT_EQ(map->GetBuildingAtXY(gx, gy), nullptr);
+    ASSERT_TRUE(WorldOnScreen(d, gx, gy, map->GetZCoord(gx, gy), &sx, &sy));
+    d.Move(sx, sy);
+    d.Run(40);
+    EXPECT_NEAR(map->mPickX, gx, 4.0f) << "the facing point was pulled towards the house";
+    EXPECT_NEAR(map->mPickY, gy, 4.0f);
+    d.Release(sx, sy);
+    d.Run(40);
 }
 
 // Order 36 given to a mixed multi-selection (one squad hiding, one not)
