@@ -19,8 +19,11 @@
 #include "map/BuildingWallCrater.h"
 #include "map/Square.h"
 #include "play_through_driver.h"
+#include "tools/scenarios/BattleRunner.h"
 #include "units/DataTables.h"
+#include "units/Hack.h"
 #include "units/Infantry.h"
+#include "units/Vehicle.h"
 #include "units/Unit.h"
 
 namespace {
@@ -169,6 +172,81 @@ TEST(ScreenValues, FacingAfterAHouseFollowsThePointer) {
     EXPECT_NEAR(map->mPickY, gy, 4.0f);
     d.Release(sx, sy);
     d.Run(40);
+}
+
+namespace {
+
+bool DrawsPicture(const ScreenDrawLog& log, int32_t picture) {
+    for (const ScreenDrawItem& i : log.mItems)
+        if (i.mKind == 'b' && i.mPicture == picture) return true;
+    return false;
+}
+
+} // namespace
+
+// Panzer's first turn computed by the game's runner: a unit that hid from
+// the turn's start keeps its picture (1050) in the saved game the program
+// opens, and so does a tank that tried to go round an obstacle (1090; no
+// demo battle's first turns block a vehicle, so the tank is marked as such
+// a turn leaves it).
+TEST(ScreenValues, ManoeuvreAndHidingPicturesShowAfterALoad) {
+    PlayDriver d("screen-values-panel-marks", 800, 600);
+    ASSERT_TRUE(d.Start());
+    MVApplication* app = d.App();
+    const std::string saved = d.Folder() + "/Szenarien/panzer-turn.mvg";
+    {
+        ASSERT_TRUE(DecryptData());
+        BattleRunner runner;
+        std::string error;
+        ASSERT_TRUE(runner.Load(d.Folder() + "/Szenarien/panzer.mvg", &error)) << error;
+        // The German squads told to hide (order 36), then the turn computed.
+        UnitList* units = runner.GetBattle()->mUnits;
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            Unit* u = units->GetUnit(i);
+            if (u->mActive && u->GetAffiliation() == kAxis && u->mUnitType == kUnitInfantry && !u->mHiding)
+                u->ReceiveMoveOrders(0.0f, 0.0f, kOrderHide, nullptr, false, false, false, true);
+        }
+        RunnerTurn t;
+        ASSERT_TRUE(runner.RunTurn(&t, &error)) << error;
+        // One tank of each side marked as a blocked one's turn leaves it.
+        bool marked[2] = {false, false};
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            auto* v = dynamic_cast<Vehicle*>(units->GetUnit(i));
+            const Affiliation s = v ? v->GetAffiliation() : kAxis;
+            if (v && v->mActive && !marked[s] && v->mBailOutCountdown < 0 && v->mArtilleryDelay >= 0.0f)
+                v->mManeuverTried = marked[s] = true;
+        }
+        ASSERT_TRUE(marked[0] && marked[1]);
+        ASSERT_TRUE(runner.Save(saved, &error)) << error;
+    }
+
+    d.Click(10, 10); // the title
+    ASSERT_TRUE(d.RunUntil([&] { return app->mFadeScreen == nullptr; }, 30000, "the title giving way"));
+    auto* file = new GFile;
+    ASSERT_TRUE(file->IFile(saved.c_str(), kFileModeCompressedRead));
+    app->HighLevelLoadGame(file);
+    ASSERT_TRUE(gBattle);
+    for (int i = 0; i < 8 && !BattleScreenShown(); ++i) {
+        d.Run(100);
+        if (const int32_t c = ShownCommand({85, 86, 89, 109, 114, 111})) d.ClickCommand(c);
+    }
+    ASSERT_TRUE(d.RunUntil(BattleScreenShown, 20000, "the saved game's battle screen"));
+    ASSERT_NE(app->InteractionState(), kStatePlayback);
+    const Affiliation side = gBattle->mMap->ViewingSide();
+    Unit* tank = FindUnit(side, [](Unit* u) {
+        auto* v = dynamic_cast<Vehicle*>(u);
+        return v && v->mManeuverTried;
+    });
+    ASSERT_NE(tank, nullptr) << "no tank of the viewer's side kept its manoeuvre through the file";
+    Unit* hider = FindUnit(side, [](Unit* u) {
+        return u->mHidingAtStart && u->IsHiding(false) && u->mQueuedDelay == 0 && u->mCommandDelay < 0.5f &&
+               u->mArtilleryDelay >= 0.0f;
+    });
+    ASSERT_NE(hider, nullptr) << "no unit of the viewer's side hid from the turn's start, after the load";
+    gBattle->SetSelectedUnit(tank);
+    EXPECT_TRUE(DrawsPicture(RecordFrame(), 1090)) << "the tank's manoeuvre is not shown after the load";
+    gBattle->SetSelectedUnit(hider);
+    EXPECT_TRUE(DrawsPicture(RecordFrame(), 1050)) << "hiding since the turn began is not shown after the load";
 }
 
 // Order 36 given to a mixed multi-selection (one squad hiding, one not)

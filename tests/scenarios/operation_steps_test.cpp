@@ -372,10 +372,10 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "f87c591e93d0c90d81e05d56fc3c0400022d4254b0b42d3689cadcfd4d9a9dfb");
-    EXPECT_EQ(battles[1].stepDigest, "2036c241f1fcd8a0400f3dbd9f93964640bbd6d9ea60f2f5466e8f0f2973a6d2");
+    EXPECT_EQ(battles[0].stepDigest, "c73c0b5ad6e512effb2bf54f995ec1b51b3b64a12ac16e777580d3dcce61e9b5");
+    EXPECT_EQ(battles[1].stepDigest, "5ed575552e9500dcf0ccca2e7201295c798df16bfd04a6bb91f2ea8734eaa324");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "4c4bb13c4b6a0df9001d73e82234609d8307900231cf0a74c47c70db243282d9");
+              "91b539dbab1281f20bf4cd21969aac72f42f7977ef273f91837e05214bd96f17");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "d500f82358114e548108abf5019602e9f4016144adf4ca04bfb1dc05b5821dd3");
     // The front moved forward twice and the night kept it.
@@ -413,9 +413,9 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "c1c5e39f1d6401769c67bf9aa6b93ca8e8865d30fd168176ed748e1d04649c36");
+    EXPECT_EQ(battles[1].stepDigest, "ee487600e22e38f06ced29c3040fd2fa15b0f4cf47a2460f14e187aa98c130cc");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "f4c35a52c033e64935ce6fe016ed89b9801a10427b3de245a6685b18112c99df");
+              "30adfdc0f88a87166b40886617d90e3347b07564d1c69f77b5f53d00fd645022");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "8db9f633ad3068657b9feaa492cb6628599dca8a0973d82ded317176f0779f31");
+              "5515dab3d86efb087e49766c48bc1420d8ad0f960d62325c449ae11a02cd967b");
 }
