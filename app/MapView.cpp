@@ -310,7 +310,7 @@ void MapView::DrawWrappedLine(GString255* text, int32_t cx, int32_t y) {
 
 void MapView::DrawPlacingLine(int32_t cx) {
     MVApplication* app = TheApp();
-    const int32_t s = mMap->mCraterPlacingStatus;
+    const int32_t s = mMap->PlacingStatus();
     if (s != 0) {
         GString255 text;
         text.IStringRez(1999 + s);
@@ -378,7 +378,12 @@ void MapView::MapShowWarningLabel(int32_t x, int32_t y, GString* text1, int32_t 
 
 void MapView::Pick(int32_t x, int32_t y, bool units, bool withOverlays) {
     if (!mMap) return;
-    if (units) mMap->DesireUnitPick(true);
+    // A pick that wants no units wants no building either: the building an
+    // earlier pick found must not pull this one's point towards it.
+    if (units)
+        mMap->DesireUnitPick(true);
+    else if (!mMap->mPickWanted)
+        mMap->mPickedBuilding = nullptr;
     mMap->DirtyClip();
     Activate3DPick(x, y);
     if (withOverlays)
@@ -437,7 +442,7 @@ void MapView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool c
         return ComputePickPoint() && mMap->mPickX >= 0.0f && mMap->mPickX < w && mMap->mPickY >= 0.0f &&
                mMap->mPickY < h;
     };
-    if (mMap->mCraterPlacingStatus != 0) {
+    if (mMap->PlacingStatus() != 0) {
         if (pointOnMap()) mMap->EditorCraterClick(mMap->mPickX, mMap->mPickY);
     } else if (gBattle->mSelectedIndex >= 0) {
         gBattle->mMultiSelection = false;

@@ -201,6 +201,7 @@ void Battle::HandleCommand(int32_t command) {
         if (night && gCampaign->mSideValue[0] != 2 && gCampaign->mSideValue[1] != 2) {
             mTurn = mLastTurn + 1;
             mSetupPhase = false;
+            if (mMap) mMap->EndFoxholePlacing();
             if (humans == 2 && connection != 0) mShowResultToOther = true;
             BattleVictoryScreen(false, true);
             return;
@@ -229,7 +230,10 @@ void Battle::HandleCommand(int32_t command) {
             for (int32_t i = 0; i < mUnits->GetCount(); ++i)
                 mUnits->GetUnit(i)->BeSpotted(true, false);
         mSetupPhase = false;
-        if (mMap) mMap->SpotFoxholes(false);
+        if (mMap) {
+            mMap->EndFoxholePlacing();
+            mMap->SpotFoxholes(false);
+        }
         CountVPs(true, false, nullptr, nullptr, nullptr);
         mPackets.EmptyOut(true);
         if (humans == 2 && !host->SecondHalf() && connection == 1) {

@@ -395,6 +395,16 @@ public:
     void SetCraterPlacingStatus(int32_t status);
     void EditorCraterClick(float x, float y);
     bool FoxholePlacingOffered() const;
+    // Foxholes are dug only in the set-up: the mode ends with it.
+    void EndFoxholePlacing() {
+        if (mCraterPlacingStatus == 5) mCraterPlacingStatus = 0;
+    }
+    // The placing mode in force: a foxhole mode left on where foxholes are
+    // no longer offered (the set-up over, the other side's view) ends here.
+    int32_t PlacingStatus() {
+        if (mCraterPlacingStatus == 5 && !FoxholePlacingOffered()) mCraterPlacingStatus = 0;
+        return mCraterPlacingStatus;
+    }
     void BoxSelectStart(int32_t x, int32_t y);
     void GetMultiselectRect(LongRect* rect) const;
     void DesireUnitPick(bool wanted);

@@ -19,7 +19,8 @@
 //                            knocked out, bits 0-2 contact level
 //   flags A                  bits 5-6 off-map state, 0x80 spot marker
 //                            gone, 0x04 immobile, 0x01 area target
-//   flags B                  0x02 the covered arc's re-check flag
+//   flags B                  0x02 the covered arc's re-check flag, 0x04
+//                            hiding since the action phase began
 
 #include <cmath>
 
@@ -45,6 +46,7 @@ constexpr uint8_t kFlagAMarkerGone = 0x80;
 constexpr uint8_t kFlagAImmobile = 0x04;
 constexpr uint8_t kFlagAAreaTarget = 0x01;
 constexpr uint8_t kFlagBArcRecheck = 0x02;
+constexpr uint8_t kFlagBHidingAtStart = 0x04;
 
 constexpr float kAimPauseAfterFiring = 2.5f;
 
@@ -113,7 +115,7 @@ ActionPacket* Unit::FillPacket() {
     p->mFlagsA =
         static_cast<uint8_t>(((mOffMapState & 3) << 5) | (mSpotMarkerGone ? kFlagAMarkerGone : 0) |
                              (mImmobile ? kFlagAImmobile : 0) | (mAreaTarget ? kFlagAAreaTarget : 0));
-    p->mFlagsB = mArcFlag ? kFlagBArcRecheck : 0;
+    p->mFlagsB = static_cast<uint8_t>((mArcFlag ? kFlagBArcRecheck : 0) | (mHidingAtStart ? kFlagBHidingAtStart : 0));
     FillPassengerOrCarrier(p);
     for (int32_t c = 0; c < kAmmoClassCount; ++c)
         p->mAmmo[c] = mAmmo[c];
@@ -170,6 +172,7 @@ void Unit::ProcessActionPacket(ActionPacket* p) {
     mImmobile = (p->mFlagsA & kFlagAImmobile) != 0;
     mAreaTarget = (p->mFlagsA & kFlagAAreaTarget) != 0;
     mArcFlag = (p->mFlagsB & kFlagBArcRecheck) != 0;
+    mHidingAtStart = (p->mFlagsB & kFlagBHidingAtStart) != 0;
     ProcessPassengerOrCarrier(p);
 
     // A new animation starts after the packet's delay (at once at the turn's

@@ -230,8 +230,12 @@ void Unit::WriteUnitPart(GFile* file) {
     // Then the losses the enemy did not see (0 in older records).
     file->NameField("hidden casualties");
     file->WriteShort(mHiddenCasualties);
+    // Then whether it hid from the start of the last action phase, which the
+    // panel shows (0 in older records).
+    file->NameField("hiding at start");
+    file->WriteChar(mHidingAtStart ? 1 : 0);
     file->NameField("reserved");
-    file->WriteZeros(kReservedTail - 3);
+    file->WriteZeros(kReservedTail - 4);
     file->WriteChar(0);
 }
 
@@ -378,7 +382,8 @@ bool Unit::ReadUnitPart(GFile* file) {
     mLastAcquisition = file->ReadChar();
     mTargetFree = file->ReadChar() == 0;
     mHiddenCasualties = file->ReadShort();
-    file->Skip(kReservedTail - 3);
+    mHidingAtStart = file->ReadChar() != 0;
+    file->Skip(kReservedTail - 4);
     file->Skip(static_cast<uint8_t>(file->ReadChar()));
     mLinkID = static_cast<int32_t>(UniqueID());
 

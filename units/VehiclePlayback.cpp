@@ -16,6 +16,7 @@ constexpr uint8_t kSpotWeaponOut = 0x08;
 constexpr uint8_t kFlagABogged = 0x10;
 constexpr uint8_t kFlagAButtoned = 0x08;
 constexpr uint8_t kFlagBCrewShock = 0x01;
+constexpr uint8_t kFlagBManeuverTried = 0x08;
 
 void DropEngineSound(Vehicle* v, bool queuedToo) {
     if (Vehicle::sDropEngineSound) Vehicle::sDropEngineSound(v, queuedToo);
@@ -34,7 +35,8 @@ ActionPacket* Vehicle::FillPacket() {
                                       (mBogged ? kFlagABogged : 0) | (mButtoned ? kFlagAButtoned : 0));
     p->mBailOutCountdown = static_cast<int16_t>(mBailOutCountdown);
     const bool shocked = mCrewShockTime != 0.0f || mDriverShockTime != 0.0f;
-    p->mFlagsB = static_cast<uint8_t>((p->mFlagsB & ~kFlagBCrewShock) | (shocked ? kFlagBCrewShock : 0));
+    p->mFlagsB = static_cast<uint8_t>((p->mFlagsB & ~(kFlagBCrewShock | kFlagBManeuverTried)) |
+                                      (shocked ? kFlagBCrewShock : 0) | (mManeuverTried ? kFlagBManeuverTried : 0));
     p->mVehicleNibble = static_cast<uint8_t>(mStatusNibble & 0x0F);
     for (int32_t i = 0; i < 3; ++i)
         p->mMGRounds[i] = mMGRounds[i];
@@ -63,6 +65,7 @@ void Vehicle::ProcessActionPacket(ActionPacket* p) {
     mButtoned = (p->mFlagsA & kFlagAButtoned) != 0;
     mBailOutCountdown = p->mBailOutCountdown;
     mShockShown = (p->mFlagsB & kFlagBCrewShock) != 0;
+    mManeuverTried = (p->mFlagsB & kFlagBManeuverTried) != 0;
     mStatusNibble = p->mVehicleNibble & 0x0F;
     for (int32_t i = 0; i < 3; ++i)
         mMGRounds[i] = p->mMGRounds[i];

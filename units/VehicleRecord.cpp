@@ -104,8 +104,12 @@ void Vehicle::Write(GFile* file) {
     file->WriteLong(mHitStamp);
     file->NameField("fire animation");
     file->WriteChar(mFireAnimation);
+    // Whether it tried to manoeuvre round an obstacle in the last action
+    // phase, which the panel shows (0 in older records).
+    file->NameField("manoeuvre tried");
+    file->WriteChar(mManeuverTried ? 1 : 0);
     file->NameField("vehicle reserved");
-    file->WriteZeros(kReservedBytes);
+    file->WriteZeros(kReservedBytes - 1);
     file->NameField("hold fire slices");
     file->WriteShort(static_cast<int16_t>(mHoldFireSlices));
     file->NameField("button delay");
@@ -167,7 +171,8 @@ void Vehicle::Read(GFile* file) {
     mDustSlice = file->ReadLong();
     mHitStamp = file->ReadLong();
     mFireAnimation = file->ReadChar();
-    file->Skip(kReservedBytes);
+    mManeuverTried = file->ReadChar() != 0;
+    file->Skip(kReservedBytes - 1);
     mHoldFireSlices = file->ReadShort();
     mButtonDelay = file->ReadShort();
     const int32_t a = static_cast<uint8_t>(file->ReadChar());

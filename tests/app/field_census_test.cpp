@@ -27,21 +27,25 @@ struct Unset {
 
 // clang-format off
 const Unset kUnset[] = {
-    // Pending: the work on the unit and drawing values of this round sets
-    // or removes these.
-    {"Unit:mPersistentTarget", "pending: only ever cleared; its setter is still to be found"},
-    {"Unit:mAimAdjust", "pending: the aim adjustment, no setter yet"},
-    {"Unit:mAimAdjustX", "pending: the aim adjustment's offset, no setter yet"},
-    {"Unit:mAimAdjustY", "pending: the aim adjustment's offset, no setter yet"},
-    {"Unit:mFloorMarker", "pending: the floor marker, no setter yet"},
-    {"Unit:mArcTurnsWithUnit", "pending: an arc that turns with the unit; only the unit record restores it"},
-    {"Unit:mTurretDislodged", "pending: a wreck's turret tilt, no setter yet"},
-    {"Unit:mFaceIndex", "pending: every figure has face 0"},
-    {"Unit:mActionSlices", "pending: the vehicles' mine check runs every slice while it stays 0"},
+    // Read, and set by no rule of this program: they keep their default.
+    {"Unit:mPersistentTarget", "only ever cleared; read by the target choice"},
+    {"Unit:mAimAdjust", "the aim adjustment; no rule sets it"},
+    {"Unit:mAimAdjustX", "the aim adjustment's offset; no rule sets it"},
+    {"Unit:mAimAdjustY", "the aim adjustment's offset; no rule sets it"},
+    {"Unit:mFloorMarker", "the floor marker; no rule sets it"},
+    {"Unit:mArcTurnsWithUnit", "an arc that turns with the unit; only the unit record restores it"},
+    {"Unit:mTurretDislodged", "a wreck's turret tilt; no rule sets it"},
+    {"Unit:mFaceIndex", "every figure has face 0"},
+    {"Unit:mActionSlices", "never counted: the vehicles' mine check runs every slice while it stays 0"},
     // Kept in a record and handed back unchanged: what no rule of this
     // program sets, a file of another writer may hold.
     {"Unit:mArcD", "kept with a covered arc in the unit record; nothing reads it but the writer"},
     {"Unit:mUnitFlagH", "kept in the unit record unchanged"},
+    {"Unit:mUnitValueF", "kept in the unit record unchanged"},
+    {"Unit:mUnitValueG", "kept in the unit record unchanged"},
+    {"Unit:mQueuedDelay", "only cleared, and kept in the unit record: no order queues whole tens of seconds"},
+    {"Unit:mLastAcquisition", "kept in the unit record; read when a unit takes its previous target again, "
+                              "never stored when it leaves one"},
     {"Vehicle:mFireAnimation", "kept in the vehicle record unchanged"},
     {"Vehicle:mMistakenType", "kept in the vehicle record; -1 asks for a mistaken identity to be drawn"},
     {"Vehicle:mNoCasualtyTally", "kept in the vehicle record; set, the result screen counts no casualties"},
@@ -51,6 +55,11 @@ const Unset kUnset[] = {
     {"Battle:mFlagValueTotal", "the flags' worth, 900 unless a file says otherwise"},
     {"ScenarioCore:mGameType", "1 sends the data-table bytes with a remote game; the builder writes 0"},
     {"ScenarioCore:mScenarioShort", "kept in the scenario record unchanged"},
+    // Set, but only by a brace initialiser, which the scan does not see: the
+    // spotting parameter block is filled from the spotter's values.
+    {"Unit:mHearingRange", "the spotting parameter block's hearing range, set where the block is made"},
+    {"Unit:mRangeBonus", "the spotting parameter block's bonus of a unit that fired, set where the block is made"},
+    {"Unit:mRangeFactor", "the spotting parameter block's sight factor, set where the block is made"},
     // Switches and slots no rule sets: they keep their default.
     {"Battle:mAllFlagsReal", "every flag real; no description or screen asks for it"},
     {"Battle:mCheckOrders", "a refused move becomes order 20; nothing asks for the check"},
@@ -63,9 +72,7 @@ const Unset kUnset[] = {
     {"Unit:mAmbush", "only cleared; read by the computer's target choice"},
     {"Unit:mDestroyed", "never set: read as false by Abandoned and the vehicle value"},
     {"Unit:mFireAnimationClock", "never set: read as 0 by the vehicles' fire decision"},
-    {"Unit:mHearingRange", "never set: read as 0 m by spotting"},
-    {"Unit:mRangeBonus", "never set: read as 0 m by spotting"},
-    {"Unit:mRangeFactor", "never set: read as 1.0 by spotting"},
+    {"Unit:mHidden", "only cleared; read by the sight tests"},
     {"Unit:mMoveComponentY", "only cleared; read by the computer's paths"},
     {"Unit:mMovementMode", "only cleared, by the computer's projection"},
     {"Unit:mPauseCounter", "only cleared; read by the vehicles' stop test"},
@@ -164,10 +171,11 @@ bool WrittenAt(const std::string& line, size_t at, size_t n, bool array) {
     }
     const std::string after = line.substr(s, 3);
     if (!after.empty() && after[0] == '=' && (after.size() < 2 || after[1] != '=')) {
-        // Clearing it, or restoring it from a file or from the same field of
-        // another object, gives it no value of its own.
+        // Clearing it, or restoring it from a file (a record's byte taken
+        // apart too) or from the same field of another object, gives it no
+        // value of its own.
         static const std::regex restore(
-            R"(^=\s*(?:(?:false|nullptr|0|0\.0f?|0\.0F)\s*[;,)]|[^;]*\bRead\w*\(|[\w\]\[]+(?:->|\.)(\w+)\s*;))");
+            R"(^=\s*(?:(?:false|nullptr|0|0\.0f?|0\.0F)\s*[;,)]|[^;]*\b(?:Read\w*|Take)\(|[\w\]\[]+(?:->|\.)(\w+)\s*;))");
         std::smatch m;
         const std::string rhs = line.substr(s);
         if (!std::regex_search(rhs, m, restore)) return true;
@@ -209,8 +217,9 @@ bool WrittenAt(const std::string& line, size_t at, size_t n, bool array) {
         const bool binary = j > 0 && (IdChar(line[j - 1]) || line[j - 1] == ')' || line[j - 1] == ']');
         if (!binary) return true;
     }
-    // "T& r = u->mName" binds a reference that may be written.
-    static const std::regex reference(R"(&\s*\w+\s*=[^;]*$)");
+    // "T& r = u->mName" binds a reference that may be written ("a && b ==
+    // c" binds none).
+    static const std::regex reference(R"((?:^|[^&])&\s*\w+\s*=(?!=)[^;]*$)");
     if (std::regex_search(line.substr(0, b), reference)) return true;
     return line.find("swap(") != std::string::npos;
 }

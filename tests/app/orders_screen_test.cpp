@@ -957,6 +957,48 @@ TEST_F(OrdersScreen, ARefusedTargetBeepsAndATakenOneShowsItsLine) {
     }
 }
 
+// A locked target (order 44) that the unit keeps as fire on the target's
+// place is taken, silently, though the pointer lay off that place; one the
+// unit refuses beeps, though the fire it had before lies under the pointer.
+TEST_F(OrdersScreen, ALockedTargetIsJudgedAtTheTargetsPlace) {
+    Load("panzer");
+    Unit* tank = OwnVehicle();
+    Unit* riflemen = FindUnit([&](Unit* u) { return u->mUnitType == kUnitInfantry && u->IsOwnUnit(Viewer()); });
+    Unit* enemy = FindUnit([&](Unit* u) { return u->mUnitType == kUnitVehicle && !u->IsOwnUnit(Viewer()); });
+    ASSERT_TRUE(tank && riflemen && enemy);
+    enemy->mX = tank->mX + 300.0f;
+    enemy->mY = tank->mY;
+    enemy->mContactLevel = kContactSeen;
+    enemy->mSpotMarkerGone = false;
+    enemy->mHidden = false;
+    riflemen->mX = tank->mX - 40.0f;
+    riflemen->mY = tank->mY;
+    mBattle->SetSelectedUnit(tank);
+    auto release = [&](Unit* target, float x, float y) {
+        mMap->mAreaFireMode = true;
+        mMap->mTrackedUnit = target;
+        mMap->mPickX = x;
+        mMap->mPickY = y;
+        const int32_t beeps = gKernel->GetBeepCount();
+        mApp->SetState(kStatePickTarget);
+        mView->DoMouseUp(10, 10, false);
+        return gKernel->GetBeepCount() - beeps;
+    };
+
+    tank->CancelTarget(true, true);
+    EXPECT_EQ(release(enemy, enemy->mX - 6.0f, enemy->mY + 3.0f), 0) << "a locked target taken beeped";
+    EXPECT_TRUE(tank->mAreaTarget);
+    EXPECT_EQ(tank->mAreaTargetX, enemy->mX);
+    EXPECT_EQ(tank->mAreaTargetY, enemy->mY);
+
+    // Fire on open ground first; then the lock on an own unit is refused.
+    const float px = tank->mX + 120.0f, py = tank->mY + 10.0f;
+    tank->CancelTarget(true, true);
+    tank->ReceiveTargetOrders(nullptr, px, py, false, 0);
+    ASSERT_TRUE(tank->mAreaTarget && tank->mAreaTargetX == px && tank->mAreaTargetY == py);
+    EXPECT_EQ(release(riflemen, px, py), 1) << "a refused target did not beep";
+}
+
 // The selected unit's target line takes its band by kind: a unit fired at
 // 11, covering fire 19, a point 12, smoke 23, an observer's mission 24.
 TEST_F(OrdersScreen, EachKindOfTargetLineTakesItsOwnBand) {

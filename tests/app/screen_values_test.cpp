@@ -16,10 +16,14 @@
 #include "engine/GDrawRecord.h"
 #include "engine/GFile.h"
 #include "map/Map.h"
+#include "map/BuildingWallCrater.h"
 #include "map/Square.h"
 #include "play_through_driver.h"
+#include "tools/scenarios/BattleRunner.h"
 #include "units/DataTables.h"
+#include "units/Hack.h"
 #include "units/Infantry.h"
+#include "units/Vehicle.h"
 #include "units/Unit.h"
 
 namespace {
@@ -87,6 +91,162 @@ TEST(ScreenValues, TheDefenderDigsFoxholesWithAltF) {
 
     d.Key('f', true);
     EXPECT_EQ(map->mCraterPlacingStatus, 0);
+}
+
+// A defender who presses GO with the foxhole mode on leaves it with the
+// set-up: a click on one of his units selects it, and digs nothing.
+TEST(ScreenValues, TheFoxholeModeEndsWithTheSetUp) {
+    PlayDriver d("screen-values-foxholes-go", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "bruecke", kAxis, nullptr));
+    Map* map = gBattle->mMap;
+    sUserHasNotSeenMenuYet = false;
+    d.Key('f', true);
+    ASSERT_EQ(map->mCraterPlacingStatus, 5);
+    ASSERT_TRUE(GoAndWait(d, "the set-up's GO"));
+    ASSERT_FALSE(gBattle->mSetupPhase);
+    EXPECT_EQ(map->mCraterPlacingStatus, 0) << "the foxhole mode outlived the set-up";
+
+    Unit* squad = FindUnit(kAxis, [&](Unit* u) {
+        return u->mUnitType == kUnitInfantry && !u->mTransport && InOwnZone(map, u->mX, u->mY);
+    });
+    ASSERT_NE(squad, nullptr);
+    gBattle->SetSelectedUnit(nullptr);
+    const int32_t holes = map->mFoxholes->GetCount();
+    LookAtPoint(d, 2, squad->mX, squad->mY - 40.0f);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(d.UnitOnScreen(squad, &sx, &sy));
+    for (int32_t dy : {0, -4, -8, 4}) {
+        d.Click(sx, sy + dy);
+        d.Run(60);
+        if (gBattle->mSelectedUnit == squad) break;
+    }
+    EXPECT_EQ(gBattle->mSelectedUnit, squad) << "a click on the squad did not select it";
+    EXPECT_EQ(map->mFoxholes->GetCount(), holes);
+    EXPECT_EQ(FindTextHolding(RecordFrame(), RezText(2004)), nullptr) << "the foxhole line still shows";
+}
+
+// A squad set down in a house and then faced: the facing drag follows the
+// pointer over open ground, and is not pulled halfway to the house that the
+// set-down's pick found.
+TEST(ScreenValues, FacingAfterAHouseFollowsThePointer) {
+    PlayDriver d("screen-values-house", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "bruecke", kAxis, nullptr));
+    Map* map = gBattle->mMap;
+    sUserHasNotSeenMenuYet = false;
+    Building* house = nullptr;
+    float hx = 0.0f, hy = 0.0f;
+    for (int32_t i = 0; map->mBuildings && i < map->mBuildings->GetCount() && !house; ++i) {
+        auto* b = static_cast<Building*>(map->mBuildings->GetObjectA(i));
+        b->GetCenter(&hx, &hy);
+        if (InOwnZone(map, hx, hy)) house = b;
+    }
+    ASSERT_NE(house, nullptr) << "no house in the German zone";
+    Unit* squad = FindUnit(kAxis, [](Unit* u) { return u->mUnitType == kUnitInfantry && !u->mTransport; });
+    ASSERT_NE(squad, nullptr);
+    LookAtPoint(d, 2, hx, hy - 30.0f);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(WorldOnScreen(d, hx, hy, map->GetZCoord(hx, hy) + 2.0f, &sx, &sy));
+
+    // The set-up move (the menu's order 57) dropped on the house.
+    gBattle->SetSelectedUnit(squad);
+    map->RespondToOrder(57, false);
+    ASSERT_EQ(d.App()->InteractionState(), kStateSetupPick57);
+    d.Move(sx, sy);
+    d.Run(40);
+    ASSERT_EQ(map->mPickedBuilding, house) << "the pick over the house did not find it";
+    d.Release(sx, sy);
+    d.Run(40);
+    if (map->mOpenMenu) map->HandleMenuKey('B'); // the ground floor, by its key
+    d.Run(40);
+    ASSERT_EQ(d.App()->InteractionState(), kStateSetupPick59) << "the squad was not set down to be faced";
+
+    // Ground 40 m beside the house, off any building.
+    const float gx = hx + 40.0f, gy = hy;
+    ASSERT_EQ(map->GetBuildingAtXY(gx, gy), nullptr);
+    ASSERT_TRUE(WorldOnScreen(d, gx, gy, map->GetZCoord(gx, gy), &sx, &sy));
+    d.Move(sx, sy);
+    d.Run(40);
+    EXPECT_NEAR(map->mPickX, gx, 4.0f) << "the facing point was pulled towards the house";
+    EXPECT_NEAR(map->mPickY, gy, 4.0f);
+    d.Release(sx, sy);
+    d.Run(40);
+}
+
+namespace {
+
+bool DrawsPicture(const ScreenDrawLog& log, int32_t picture) {
+    for (const ScreenDrawItem& i : log.mItems)
+        if (i.mKind == 'b' && i.mPicture == picture) return true;
+    return false;
+}
+
+} // namespace
+
+// Panzer's first turn computed by the game's runner: a unit that hid from
+// the turn's start keeps its picture (1050) in the saved game the program
+// opens, and so does a tank that tried to go round an obstacle (1090; no
+// demo battle's first turns block a vehicle, so the tank is marked as such
+// a turn leaves it).
+TEST(ScreenValues, ManoeuvreAndHidingPicturesShowAfterALoad) {
+    PlayDriver d("screen-values-panel-marks", 800, 600);
+    ASSERT_TRUE(d.Start());
+    MVApplication* app = d.App();
+    const std::string saved = d.Folder() + "/Szenarien/panzer-turn.mvg";
+    {
+        ASSERT_TRUE(DecryptData());
+        BattleRunner runner;
+        std::string error;
+        ASSERT_TRUE(runner.Load(d.Folder() + "/Szenarien/panzer.mvg", &error)) << error;
+        // The German squads told to hide (order 36), then the turn computed.
+        UnitList* units = runner.GetBattle()->mUnits;
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            Unit* u = units->GetUnit(i);
+            if (u->mActive && u->GetAffiliation() == kAxis && u->mUnitType == kUnitInfantry && !u->mHiding)
+                u->ReceiveMoveOrders(0.0f, 0.0f, kOrderHide, nullptr, false, false, false, true);
+        }
+        RunnerTurn t;
+        ASSERT_TRUE(runner.RunTurn(&t, &error)) << error;
+        // One tank of each side marked as a blocked one's turn leaves it.
+        bool marked[2] = {false, false};
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            auto* v = dynamic_cast<Vehicle*>(units->GetUnit(i));
+            const Affiliation s = v ? v->GetAffiliation() : kAxis;
+            if (v && v->mActive && !marked[s] && v->mBailOutCountdown < 0 && v->mArtilleryDelay >= 0.0f)
+                v->mManeuverTried = marked[s] = true;
+        }
+        ASSERT_TRUE(marked[0] && marked[1]);
+        ASSERT_TRUE(runner.Save(saved, &error)) << error;
+    }
+
+    d.Click(10, 10); // the title
+    ASSERT_TRUE(d.RunUntil([&] { return app->mFadeScreen == nullptr; }, 30000, "the title giving way"));
+    auto* file = new GFile;
+    ASSERT_TRUE(file->IFile(saved.c_str(), kFileModeCompressedRead));
+    app->HighLevelLoadGame(file);
+    ASSERT_TRUE(gBattle);
+    for (int i = 0; i < 8 && !BattleScreenShown(); ++i) {
+        d.Run(100);
+        if (const int32_t c = ShownCommand({85, 86, 89, 109, 114, 111})) d.ClickCommand(c);
+    }
+    ASSERT_TRUE(d.RunUntil(BattleScreenShown, 20000, "the saved game's battle screen"));
+    ASSERT_NE(app->InteractionState(), kStatePlayback);
+    const Affiliation side = gBattle->mMap->ViewingSide();
+    Unit* tank = FindUnit(side, [](Unit* u) {
+        auto* v = dynamic_cast<Vehicle*>(u);
+        return v && v->mManeuverTried;
+    });
+    ASSERT_NE(tank, nullptr) << "no tank of the viewer's side kept its manoeuvre through the file";
+    Unit* hider = FindUnit(side, [](Unit* u) {
+        return u->mHidingAtStart && u->IsHiding(false) && u->mQueuedDelay == 0 && u->mCommandDelay < 0.5f &&
+               u->mArtilleryDelay >= 0.0f;
+    });
+    ASSERT_NE(hider, nullptr) << "no unit of the viewer's side hid from the turn's start, after the load";
+    gBattle->SetSelectedUnit(tank);
+    EXPECT_TRUE(DrawsPicture(RecordFrame(), 1090)) << "the tank's manoeuvre is not shown after the load";
+    gBattle->SetSelectedUnit(hider);
+    EXPECT_TRUE(DrawsPicture(RecordFrame(), 1050)) << "hiding since the turn began is not shown after the load";
 }
 
 // Order 36 given to a mixed multi-selection (one squad hiding, one not)

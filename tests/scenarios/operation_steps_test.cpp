@@ -374,10 +374,10 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "f87c591e93d0c90d81e05d56fc3c0400022d4254b0b42d3689cadcfd4d9a9dfb");
-    EXPECT_EQ(battles[1].stepDigest, "2036c241f1fcd8a0400f3dbd9f93964640bbd6d9ea60f2f5466e8f0f2973a6d2");
+    EXPECT_EQ(battles[0].stepDigest, "c73c0b5ad6e512effb2bf54f995ec1b51b3b64a12ac16e777580d3dcce61e9b5");
+    EXPECT_EQ(battles[1].stepDigest, "5ed575552e9500dcf0ccca2e7201295c798df16bfd04a6bb91f2ea8734eaa324");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "4c4bb13c4b6a0df9001d73e82234609d8307900231cf0a74c47c70db243282d9");
+              "91b539dbab1281f20bf4cd21969aac72f42f7977ef273f91837e05214bd96f17");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
               "d500f82358114e548108abf5019602e9f4016144adf4ca04bfb1dc05b5821dd3");
     // The front moved forward twice and the night kept it.
@@ -420,11 +420,11 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].grade, 0);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "44419f11785d27ffacb59a53b0c5d5aceda929280dea7d9d72013948c36408c6");
-    EXPECT_EQ(battles[1].stepDigest, "20493d51a4a737ec89f9a9df481c954bf8d15a822b89528b91fae1268b801baa");
+    EXPECT_EQ(battles[1].stepDigest, "e65bc7304066357f8916dd80f634ea1a8ebe3e800313c835301dc3f3b0119333");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "8af4e316ce454938d62f702102441188be67904b7be7bb123d82c51fa4721e7f");
+              "ee1bf9f384cf5ef2f3259a9ee009703baf135ec05c553ea62b8b133f03e6dcfc");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "2a0485c5a23937c0295bb214c45e5758c611feb8ce914e9d622817a6c6d93f2e");
+              "51319ff13275123e239e21fdb45bc3f30f2d3a90d5e139e573d8cf712fa3c15d");
 }
 
 // The side whose battles go its way wins the demo operation: the side the

@@ -33,6 +33,8 @@ TEST(VehiclePlayback, PacketItemsReplayTheVehiclesState) {
     a->mStatusNibble = 0x1B; // only four bits travel
     a->mMGRounds[0] = 200;
     a->mMGRounds[2] = 7;
+    a->mManeuverTried = true; // the panel's pictures travel with the replay
+    a->mHidingAtStart = true;
     ActionPacket* p = a->FillPacket();
     ASSERT_NE(p, nullptr);
 
@@ -50,14 +52,18 @@ TEST(VehiclePlayback, PacketItemsReplayTheVehiclesState) {
     EXPECT_EQ(c->mMGRounds[0], 200);
     EXPECT_EQ(c->mMGRounds[2], 7);
     EXPECT_EQ(c->mX, 100.0f);
+    EXPECT_TRUE(c->mManeuverTried);
+    EXPECT_TRUE(c->mHidingAtStart);
 
     // Clear flags replay clear, and a packet's unit bits are left as they were.
     a->mBurning = a->mWeaponKnockedOut = a->mBogged = a->mButtoned = false;
     a->mDriverShockTime = 0.0f;
+    a->mManeuverTried = a->mHidingAtStart = false;
     a->mBailOutCountdown = 1234;
     a->mImmobile = true;
     c->ProcessActionPacket(a->FillPacket());
-    EXPECT_FALSE(c->mBurning || c->mBogged || c->mButtoned || c->mShockShown);
+    EXPECT_FALSE(c->mBurning || c->mBogged || c->mButtoned || c->mShockShown || c->mManeuverTried ||
+                 c->mHidingAtStart);
     EXPECT_EQ(c->mBailOutCountdown, 1234);
     EXPECT_TRUE(c->mImmobile);
 }
