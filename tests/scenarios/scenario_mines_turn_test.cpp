@@ -166,13 +166,15 @@ TEST_F(MinesInATurn, ACrawlingTeamIsAsLowAsAHoldingOne) {
     EXPECT_EQ(row.mPoseCode[1], hold.mPoseCode[1]);
     EXPECT_EQ(row.mExposureClass, hold.mExposureClass);
     EXPECT_EQ(row.mExposureFigure, hold.mExposureFigure);
-    EXPECT_LT(row.mExposureFigure, stand.mExposureFigure) << "a crawling team is as easy to spot as a standing one";
+    EXPECT_LT(row.mExposureFigure, stand.mExposureFigure)
+        << "a crawling team is as easy to spot as a standing one";
     // Fire from 40 m on the move: the crawling team is the smaller target.
     Map* map = mRunner->GetBattle()->mMap;
     const float sx = kFieldX + 29.0f, sz = map->GetZCoord(sx, kFieldY) + 1.5f;
     auto target = [&](MovementSpeedType pace) {
         team->mMoveSpeed = pace;
-        return team->GetTEMFromLocation(sx, kFieldY, sz, true, false, false, kWClassSmallArms, false, nullptr);
+        return team->GetTEMFromLocation(sx, kFieldY, sz, true, false, false, kWClassSmallArms, false,
+                                        nullptr);
     };
     const float standing = target(1);
     ASSERT_GT(standing, 0.0f) << "the shooter does not see the team";
@@ -211,7 +213,8 @@ TEST_F(MinesInATurn, FoundFieldsOfEveryKindAreKeptOutOfThePathGrids) {
     fields.push_back(FieldAt(kInanimateDaisyChain, kFieldX + 200.0f, kFieldY));
     auto cost = [&](const Unit* f, PathType type) {
         const PathGrid* grid = map->GetPathGrid(kAxis, type);
-        return grid->mCost[map->SquareIndex(static_cast<int32_t>(f->mX * 0.05f), static_cast<int32_t>(f->mY * 0.05f))];
+        return grid->mCost[map->SquareIndex(static_cast<int32_t>(f->mX * 0.05f),
+                                            static_cast<int32_t>(f->mY * 0.05f))];
     };
     map->CalculateAIPathGrids(kAxis, -1);
     for (const Unit* f : fields)
