@@ -1,8 +1,12 @@
 // Values the battle screen reads, set by the game itself: the demo battles
 // opened in the real application (no subclass) on the dummy display, and
-// the operation's first battle as the list cuts it.
+// the operation's first battle as the list cuts it. The camera's ride shake
+// follows the locked unit's motion in the replay.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
 #include <string>
 
 #include "ScenarioPaths.h"
@@ -12,7 +16,9 @@
 #include "app/PlayerMenu.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
+#include "battle/GameFile.h"
 #include "battle/UnitList.h"
+#include "engine/FileTestFolder.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GFile.h"
 #include "map/Map.h"
@@ -91,6 +97,24 @@ TEST(ScreenValues, TheDefenderDigsFoxholesWithAltF) {
 
     d.Key('f', true);
     EXPECT_EQ(map->mCraterPlacingStatus, 0);
+
+    // Saved in the set-up, the game reads back with five still to place.
+    FileTestFolder folder("dm-foxholes-");
+    const std::string path = folder.File("graben.mvg");
+    GFile out;
+    ASSERT_TRUE(out.IFile(path.c_str(), kFileModeCompressedWrite));
+    d.App()->SaveGame(&out);
+    ASSERT_TRUE(out.Commit());
+    GFile in;
+    ASSERT_TRUE(in.IFile(path.c_str(), kFileModeCompressedRead));
+    GameFileState state;
+    GameFileContents read;
+    ASSERT_EQ(ReadGameFile(&in, &state, &read), kGameFileLoaded);
+    std::unique_ptr<Battle> saved(read.battle);
+    std::unique_ptr<Campaign> operation(read.campaign);
+    ASSERT_TRUE(saved && saved->mSetupPhase);
+    EXPECT_EQ(saved->mMap->mFoxholeAllowance, 6);
+    EXPECT_EQ(saved->mMap->mFoxholesLeft, 5) << "the saved set-up offers the whole allowance again";
 }
 
 // A defender who presses GO with the foxhole mode on leaves it with the
@@ -279,6 +303,49 @@ TEST(ScreenValues, HideOrderBringsAMixedSelectionToOneState) {
     EXPECT_EQ(b->mHiding, start) << "the squad that was not selected flipped its own state";
 }
 
+// Order 36 to a multi-selection of squads under way reads each one's state
+// from its last waypoint: one whose last waypoint hides and one whose does
+// not both end as the selected one's toggle leaves it.
+TEST(ScreenValues, HideOrderReadsEachMovingSquadsLastWaypoint) {
+    PlayDriver d("screen-values-hide-moves", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "hecken", kAllies, nullptr));
+    ASSERT_TRUE(GoAndWait(d, "the end of set-up"));
+    Map* map = gBattle->mMap;
+    auto mover = [](Unit* u) { return u->mUnitType == kUnitInfantry && u->CanDoOrder(20); };
+    Unit* a = FindUnit(kAllies, mover);
+    ASSERT_NE(a, nullptr);
+    Unit* b = FindUnit(kAllies, [&](Unit* u) { return u != a && mover(u); });
+    ASSERT_NE(b, nullptr);
+    // Two legs north each, as the releases of two move drags give them.
+    for (Unit* u : {a, b}) {
+        gBattle->SetSelectedUnit(u);
+        for (const float leg : {30.0f, 60.0f}) {
+            map->mCurrentOrder = 20;
+            map->mTrackedUnit = nullptr;
+            map->mPickX = u->mX;
+            map->mPickY = u->mY + leg;
+            map->AssignMoveOrders(true);
+        }
+        ASSERT_EQ(u->mNrWaypoints, 2);
+    }
+    gBattle->SetSelectedUnit(a);
+    map->HandleMenuKey('H');
+    ASSERT_EQ(a->mWaypoints[1].mHide, 1);
+    ASSERT_EQ(a->mWaypoints[0].mHide, 0);
+    ASSERT_EQ(b->mWaypoints[1].mHide, 0);
+
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i)
+        gBattle->mUnits->GetUnit(i)->mSelectionMark = 0;
+    a->mSelectionMark = 2;
+    b->mSelectionMark = 2;
+    gBattle->SetSelectedUnit(a);
+    gBattle->mMultiSelection = true;
+    map->HandleMenuKey('H');
+    EXPECT_EQ(a->mWaypoints[1].mHide, 0);
+    EXPECT_EQ(b->mWaypoints[1].mHide, 0) << "the squad whose last waypoint did not hide flipped its own";
+}
+
 // The observer's fire mission on the panel: its countdown, and "PLAN"
 // while no round of it is under way.
 TEST(ScreenValues, TheObserversMissionCountsDownAsAPlan) {
@@ -323,6 +390,8 @@ TEST(ScreenValues, ReplayMotionShowsTheMovingUnitsOrder) {
     map->mPickY = squad->mY + 60.0f;
     map->AssignMoveOrders(true);
     ASSERT_GT(squad->mNrWaypoints, 0);
+    // Before the turn the squad only has orders: no current order shows.
+    EXPECT_EQ(FindText(RecordFrame(), RezText(1312)), nullptr) << "a standing squad shows a current order";
     ASSERT_TRUE(GoAndWait(d, "the first turn"));
     Unit* moving = nullptr;
     ASSERT_TRUE(d.RunUntil(
@@ -339,6 +408,90 @@ TEST(ScreenValues, ReplayMotionShowsTheMovingUnitsOrder) {
     ASSERT_NE(id, 0);
     const std::string text = RezText(id == -1 ? (moving->mUnitType == kUnitVehicle ? 1317 : 1312) : id);
     EXPECT_NE(FindText(RecordFrame(), text), nullptr) << "the panel does not show " << text;
+}
+
+namespace {
+
+// The eye's place on a map of a kilometre is good to about 1e-4 m.
+constexpr float kEyePrecision = 2e-4f;
+
+// The largest offset of the eye that the ride shake gives over many frames
+// of the camera locked on u at the lowest level: each frame with the ride
+// shake preference against the same frame with the plain one (nothing
+// pending).
+float RideShake(MVApplication* app, Map* map, Unit* u) {
+    const int8_t kept = app->mPrefs[kPrefCameraShake];
+    map->mLockedUnit = u;
+    map->mCameraLevel[map->ViewingSide()] = 0;
+    map->mLevelTransition = 0.0f;
+    float most = 0.0f;
+    for (int32_t frame = 0; frame < 400; ++frame) {
+        app->mPrefs[kPrefCameraShake] = 1;
+        map->mShake = 0.0f;
+        map->PositionCamera();
+        const float x = map->mEyeX, y = map->mEyeY;
+        app->mPrefs[kPrefCameraShake] = 2;
+        map->mShake = 0.0f;
+        map->PositionCamera();
+        most = std::max({most, std::fabs(map->mEyeX - x), std::fabs(map->mEyeY - y)});
+    }
+    app->mPrefs[kPrefCameraShake] = kept;
+    return most;
+}
+
+} // namespace
+
+// With the extra camera shake, a replay's locked squad shakes the camera by
+// 0.28 of its speed and 0.006 of its turn rate, at most 0.018 m: one
+// running straight as much as its speed gives, one turning in place only a
+// little.
+TEST(ScreenValues, TheRideShakeFollowsTheLockedSquadsSpeedAndTurn) {
+    PlayDriver d("screen-values-ride", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "hecken", kAllies, nullptr));
+    MVApplication* app = d.App();
+    ASSERT_TRUE(GoAndWait(d, "the end of set-up"));
+    Map* map = gBattle->mMap;
+    auto mover = [](Unit* u) { return u->mUnitType == kUnitInfantry && u->CanDoOrder(20); };
+    Unit* runner = FindUnit(kAllies, mover);
+    ASSERT_NE(runner, nullptr);
+    Unit* turner = FindUnit(kAllies, [&](Unit* u) { return u != runner && mover(u) && u->CanDoOrder(37); });
+    ASSERT_NE(turner, nullptr);
+    // One squad sent 80 m north, the other turned to face south.
+    const std::pair<Unit*, int32_t> orders[] = {{runner, 20}, {turner, 37}};
+    for (const auto& [u, order] : orders) {
+        gBattle->SetSelectedUnit(u);
+        map->mCurrentOrder = order;
+        map->mTrackedUnit = nullptr;
+        map->mPickX = u->mX;
+        map->mPickY = u->mY + (order == 20 ? 80.0f : -80.0f);
+        map->AssignMoveOrders(true);
+        ASSERT_GT(u->mNrWaypoints, 0) << "order " << order;
+    }
+    ASSERT_TRUE(GoAndWait(d, "the first turn"));
+    // Each measured in the first frame of the replay that shows its motion.
+    auto still = [](Unit* u) { return !(u->mZ > 0.0f && u->mZ < 1.0f); };
+    float running = -1.0f, turning = -1.0f, speed = 0.0f, turn = 0.0f;
+    ASSERT_TRUE(d.RunUntil(
+        [&] {
+            if (app->InteractionState() != kStatePlayback) return false;
+            if (running < 0.0f && runner->mPlaybackSpeed != 0.0f && runner->mTurnRate == 0.0f &&
+                still(runner)) {
+                speed = std::fabs(runner->mPlaybackSpeed);
+                running = RideShake(app, map, runner);
+            }
+            if (turning < 0.0f && turner->mPlaybackSpeed == 0.0f && turner->mTurnRate != 0.0f &&
+                still(turner)) {
+                turn = std::fabs(turner->mTurnRate);
+                turning = RideShake(app, map, turner);
+            }
+            map->mLockedUnit = nullptr;
+            return running >= 0.0f && turning >= 0.0f;
+        },
+        60000, "a squad running straight and one turning in place in the replay"));
+    const float fast = std::min(speed * 0.28f, 0.018f), slow = std::min(turn * 0.006f, 0.018f);
+    EXPECT_NEAR(running, fast, 0.1f * fast + kEyePrecision) << "speed " << speed;
+    EXPECT_NEAR(turning, slow, 0.1f * slow + kEyePrecision) << "turn rate " << turn;
 }
 
 // The operation's first battle, cut from its file as the list opens it, is

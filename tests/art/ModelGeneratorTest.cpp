@@ -127,6 +127,20 @@ TEST_F(ModelGenerator, FailsNamingTheModelAndKeepsTheOldTables) {
     }
 }
 
+// A running-gear strip may hold up to 1024 triangles; the next even count
+// is refused with the model named.
+TEST_F(ModelGenerator, AStripOfTheLargestTriangleCountReadsOneMoreIsRefused) {
+    const std::string contract = Write("contract.txt", "contract Crate\n");
+    auto track = [](int n) {
+        return "model Crate\nunits 1\ntexture 0\ntrack L - " + std::to_string(n) + " 0 1 0 0 1 0\n";
+    };
+    GenRun r = Generate(contract, {Write("crate.txt", track(1024))}, (dir_ / "a.cpp").string());
+    EXPECT_EQ(r.status, 0) << r.errors;
+    r = Generate(contract, {Write("crate.txt", track(1026))}, (dir_ / "b.cpp").string());
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.errors.find("crate.txt"), std::string::npos) << r.errors;
+}
+
 TEST_F(ModelGenerator, TheProjectsModelsGiveTheSameTablesEveryRun) {
     const char* src = std::getenv("DM_SOURCE_DIR");
     ASSERT_NE(src, nullptr);

@@ -219,6 +219,8 @@ TEST(OperationRecord, DamagedRecordsAreRefusedAndLeaveNothingBehind) {
     EXPECT_FALSE(refused([](Campaign* c) { c->mSleeveOffsetX = 12; }));
     EXPECT_TRUE(refused([](Campaign* c) { c->mSleeveOffsetX = 13; }));
     EXPECT_TRUE(refused([](Campaign* c) { c->mSleeveOffsetY = -1; }));
+    EXPECT_FALSE(refused([](Campaign* c) { c->mSleeveOffsetY = 8; }));
+    EXPECT_TRUE(refused([](Campaign* c) { c->mSleeveOffsetY = 9; })); // within the width, past the height
     EXPECT_FALSE(refused([](Campaign* c) { c->mDayOffset = 1000; }));
     EXPECT_TRUE(refused([](Campaign* c) { c->mDayOffset = 1001; }));
     EXPECT_TRUE(refused([](Campaign* c) { c->mDayOffset = -1; }));

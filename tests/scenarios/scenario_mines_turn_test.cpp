@@ -1,21 +1,30 @@
 // Mines in computed turns of the winter battle: the defender's
 // anti-personnel field, moved to a quiet place in the attacker's rear, is
 // driven over to and fro by a tank with a team aboard, and walked, crawled
-// and sneaked over by the same team on foot.
+// and sneaked over by the same team on foot. Found fields of every kind
+// are kept out of the path grids, and a tank ordered into one keeps the
+// rest of its move.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ScenarioPaths.h"
 #include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
+#include "map/AIPath.h"
+#include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/OrderScript.h"
+#include "units/DataTables.h"
+#include "units/Functions.h"
 #include "units/Hack.h"
+#include "units/Inanimate.h"
 #include "units/Infantry.h"
 #include "units/Unit.h"
 #include "units/Vehicle.h"
@@ -57,6 +66,21 @@ protected:
                 last = p->mSuppression;
             }
         });
+    }
+    // The defender's field of the kind, moved to (x, y); hatten lays no
+    // daisy chain, so one is laid there as the set-up lays it.
+    Unit* FieldAt(InanimateType kind, float x, float y) {
+        Battle* battle = mRunner->GetBattle();
+        for (Unit* m : battle->mUnits->Inanimates())
+            if (m->mSubtype == kind && m->GetAffiliation() == kAllies) {
+                m->AISetLocation(x, y);
+                return m;
+            }
+        auto* laid = new Inanimate;
+        laid->IInanimate(kind, 0, x, y, 0.0f);
+        laid->mSide = kAllies;
+        battle->mUnits->Add(laid);
+        return laid;
     }
     Unit* Axis(char company, int32_t platoon, int32_t index) {
         return FindScriptUnit(mRunner->GetBattle(), {kAxis, company, platoon, index});
@@ -126,4 +150,79 @@ TEST_F(MinesInATurn, CrawlingAndSneakingTeamsCrossTheFieldTheSneakersHitLighter)
         EXPECT_GT(mBlow, 0.0f);
         EXPECT_LE(mBlow, 140.0f * f * 0.33f);
     }
+}
+
+// A crawling squad lies as a holding one does, and so is harder to see
+// and to hit than a standing one, whatever either's pace kind or fire.
+TEST_F(MinesInATurn, ACrawlingTeamIsAsLowAsAHoldingOne) {
+    Load();
+    auto* team = static_cast<Infantry*>(Axis('A', 1, 0));
+    team->AISetLocation(kFieldX - 11.0f, kFieldY);
+    const MovementSpeedType crawl = ConvertOrderToSpeed(24);
+    const MovementSpeedChart &row = gMovementSpeedChart[crawl], &hold = gMovementSpeedChart[0],
+                             &stand = gMovementSpeedChart[1];
+    ASSERT_EQ(row.mOrderCode, 24) << "order 24 has no row of its own";
+    EXPECT_EQ(row.mPoseCode[0], hold.mPoseCode[0]);
+    EXPECT_EQ(row.mPoseCode[1], hold.mPoseCode[1]);
+    EXPECT_EQ(row.mExposureClass, hold.mExposureClass);
+    EXPECT_EQ(row.mExposureFigure, hold.mExposureFigure);
+    EXPECT_LT(row.mExposureFigure, stand.mExposureFigure)
+        << "a crawling team is as easy to spot as a standing one";
+    // Fire from 40 m on the move: the crawling team is the smaller target.
+    Map* map = mRunner->GetBattle()->mMap;
+    const float sx = kFieldX + 29.0f, sz = map->GetZCoord(sx, kFieldY) + 1.5f;
+    auto target = [&](MovementSpeedType pace) {
+        team->mMoveSpeed = pace;
+        return team->GetTEMFromLocation(sx, kFieldY, sz, true, false, false, kWClassSmallArms, false,
+                                        nullptr);
+    };
+    const float standing = target(1);
+    ASSERT_GT(standing, 0.0f) << "the shooter does not see the team";
+    EXPECT_LT(target(crawl), standing);
+}
+
+// A tank ordered onto a found field and on past it halts before the field,
+// drops the waypoint inside it and drives on to the next.
+TEST_F(MinesInATurn, ATankHaltedByAFoundFieldKeepsTheRestOfItsMove) {
+    Load();
+    Unit* field = FieldAt(kInanimateATMines, kFieldX, kFieldY);
+    auto* tank = static_cast<Vehicle*>(Axis('B', 5, 0));
+    tank->AISetLocation(kFieldX - 70.0f, kFieldY);
+    const float nx = kFieldX - 40.0f, ny = kFieldY - 60.0f;
+    tank->ReceiveMoveOrders(kFieldX, kFieldY, 20, nullptr, true, true, true, true);
+    tank->ReceiveMoveOrders(nx, ny, 20, nullptr, true, false, true, true);
+    ASSERT_EQ(tank->mNrWaypoints, 2);
+    field->mMineNew = true; // found by another unit after the orders
+    for (int32_t turn = 0; turn < 3 && std::hypot(tank->mX - nx, tank->mY - ny) > 5.0f; ++turn) {
+        RunnerTurn t;
+        std::string error;
+        ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error;
+        EXPECT_FALSE(std::fabs(tank->mX - kFieldX) <= 12.0f && std::fabs(tank->mY - kFieldY) <= 12.0f)
+            << "the tank drove into the found field";
+    }
+    EXPECT_LT(std::hypot(tank->mX - nx, tank->mY - ny), 5.0f) << "the tank gave up the move beyond the field";
+}
+
+// Each kind of field, once found, blocks its squares in every path grid of
+// the side that found it.
+TEST_F(MinesInATurn, FoundFieldsOfEveryKindAreKeptOutOfThePathGrids) {
+    Load();
+    Map* map = mRunner->GetBattle()->mMap;
+    std::vector<Unit*> fields{mMine};
+    fields.push_back(FieldAt(kInanimateATMines, kFieldX + 100.0f, kFieldY));
+    fields.push_back(FieldAt(kInanimateDaisyChain, kFieldX + 200.0f, kFieldY));
+    auto cost = [&](const Unit* f, PathType type) {
+        const PathGrid* grid = map->GetPathGrid(kAxis, type);
+        return grid->mCost[map->SquareIndex(static_cast<int32_t>(f->mX * 0.05f),
+                                            static_cast<int32_t>(f->mY * 0.05f))];
+    };
+    map->CalculateAIPathGrids(kAxis, -1);
+    for (const Unit* f : fields)
+        ASSERT_NE(cost(f, 0), kPathBlocked) << "kind " << f->mSubtype << ": the ground is blocked already";
+    for (Unit* f : fields)
+        f->mMineNew = true;
+    map->CalculateAIPathGrids(kAxis, -1);
+    for (const Unit* f : fields)
+        for (PathType type = 0; type < kPathTypes; ++type)
+            EXPECT_EQ(cost(f, type), kPathBlocked) << "kind " << f->mSubtype << ", path type " << type;
 }
