@@ -372,12 +372,12 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "f87c591e93d0c90d81e05d56fc3c0400022d4254b0b42d3689cadcfd4d9a9dfb");
-    EXPECT_EQ(battles[1].stepDigest, "2036c241f1fcd8a0400f3dbd9f93964640bbd6d9ea60f2f5466e8f0f2973a6d2");
+    EXPECT_EQ(battles[0].stepDigest, "9ac270860af7f7fb454e91c634d2266f70f8727cf30737d06deba884fc52d157");
+    EXPECT_EQ(battles[1].stepDigest, "61384fb8fecc71802e11ad954923dd8a7af57746e8f3ccbf0b0f84ec817913e8");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "4c4bb13c4b6a0df9001d73e82234609d8307900231cf0a74c47c70db243282d9");
+              "d0a7d230d96b1abbdb9adef2008d920044ba660b52697e831bb5f62b243bf6db");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "d500f82358114e548108abf5019602e9f4016144adf4ca04bfb1dc05b5821dd3");
+              "aa4644ae81f53bf9966f7db27777fc17ef11e6649541597ed7e517d6e71da833");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 25);
     EXPECT_EQ(battles[1].frontLine, 28);
@@ -408,14 +408,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 46);
-    EXPECT_EQ(battles[2].frontLine, 50);
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 55);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "c1c5e39f1d6401769c67bf9aa6b93ca8e8865d30fd168176ed748e1d04649c36");
+    EXPECT_EQ(battles[1].stepDigest, "664dc375ac36f90349d5837721ecc18b5b4b1e87a9757e30f7f0b7847c323b0f");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "f4c35a52c033e64935ce6fe016ed89b9801a10427b3de245a6685b18112c99df");
+              "e7cfd9d68e70c05d0d3745b5b23ac89c235dc6562c2911b82a7bd1bc8b55e960");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "8db9f633ad3068657b9feaa492cb6628599dca8a0973d82ded317176f0779f31");
+              "df9cf14b4313c3e2ac708b737ddb4017c8d26ed68bb1a9690cca6c21a1f13d9c");
 }
