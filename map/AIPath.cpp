@@ -73,8 +73,8 @@ uint8_t SquareCost(const Map& map, int32_t col, int32_t row, PathType type, cons
     return static_cast<uint8_t>(std::max(cost, 1));
 }
 
-constexpr float kFarOff = 10000.0f;
-constexpr float kMineFieldHalf = 12.0f;  // a found field stops units 12 m either way of its mine  // metres beyond the map that still get an answer
+constexpr float kFarOff = 10000.0f;      // metres beyond the map that still get an answer
+constexpr float kMineFieldHalf = 12.0f;  // a found field stops units 12 m either way of its mine
 
 constexpr int32_t kDCol[8] = {1, -1, 0, 0, 1, 1, -1, -1};
 constexpr int32_t kDRow[8] = {0, 0, 1, -1, 1, -1, 1, -1};

@@ -229,6 +229,8 @@ void Infantry::Move() {
                 gPacket = true;
             }
         }
+        // On the move: kept until the unit fires or aims afresh.
+        if (mPlaybackSpeed != 0.0f) mIsMoving = true;
         Waypoint& next = mWaypoints[0];
         const float dx = next.mX - mX, dy = next.mY - mY;
         reached = (dx * dx + dy * dy) * 0.9f <= mPlaybackSpeed * mPlaybackSpeed;

@@ -64,6 +64,7 @@ void Unit::PrepareForAction() {
     mPacketDirty = false;
     mHastyFire = false;
     mSliceCount = 0;
+    mActionSlices = 0;
     mAimPause = 0.0f;
     mDeafness = 0;
     mMoveStamp = -1;
@@ -236,6 +237,7 @@ void Unit::MasterControl() {
 
     if (gPacket) FillPacket();
     ++mSliceCount;
+    ++mActionSlices; // the slices lived through in this phase (a vehicle's mine look-ahead)
     if (mPlaybackSpeed != 0.0f) mMoveStamp = mSliceCount;
 }
 

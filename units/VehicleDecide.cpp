@@ -234,6 +234,9 @@ void Vehicle::PrepareForAction() {
 // One slice
 
 void Vehicle::ComputeAction() {
+    // A vehicle's moving flag tells whether it drove in this slice (its
+    // Move sets it); the gun's own aim on the move is mMovingAim.
+    mIsMoving = false;
     const VehicleData& data = Data();
     const bool free = CanMovePhysically();
     bool endPause = false;

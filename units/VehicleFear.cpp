@@ -249,8 +249,13 @@ void Vehicle::FearReaction() {
             bool flee = false;
             const bool pressed = t >= thr || mFearFlagB;
             if (pressed) {
+                // Weighed as if halted: the moving flag this slice's drive
+                // set is held clear with the speed, or the moving-fire
+                // penalty would still count against the halted gun.
                 const float speed = mPlaybackSpeed;
+                const bool moving = mIsMoving;
                 mPlaybackSpeed = 0.0f;
+                mIsMoving = false;
                 float h1 = AIGetAbilityToHarmAsNumber(w, ChooseAmmo(w, false), false, true, false, kKnowTruth,
                                                       kKnowEnemy, false);
                 if (w != mTarget && !w->HasOrdnance(false, false)) h1 = 0.0f;
@@ -260,6 +265,7 @@ void Vehicle::FearReaction() {
                     h2 = AIGetAbilityToHarmAsNumber(target, ChooseAmmo(target, false), false, true, false,
                                                     kKnowTruth, kKnowEnemy, false);
                 mPlaybackSpeed = speed;
+                mIsMoving = moving;
                 strength = std::max(h1, h2);
                 flee = mFearFlagB || !(t < static_cast<float>(1.8 + 0.8 * RandomFraction()) * strength);
             } else {

@@ -114,6 +114,8 @@ void Vehicle::Move() {
             mPlaybackSpeed = speed;
             gPacket = true;
         }
+        // Drove this slice (ComputeAction clears it first).
+        if (mPlaybackSpeed != 0.0f) mIsMoving = true;
         const float dx = w->mX - mX, dy = w->mY - mY;
         const float d2 = dx * dx + dy * dy;
         reached = mPlaybackSpeed * mPlaybackSpeed > 0.9f * d2 || d2 < 0.0001f;

@@ -36,7 +36,6 @@ const Unset kUnset[] = {
     {"Unit:mArcTurnsWithUnit", "an arc that turns with the unit; only the unit record restores it"},
     {"Unit:mTurretDislodged", "a wreck's turret tilt; no rule sets it"},
     {"Unit:mFaceIndex", "every figure has face 0"},
-    {"Unit:mActionSlices", "never counted: the vehicles' mine check runs every slice while it stays 0"},
     // Kept in a record and handed back unchanged: what no rule of this
     // program sets, a file of another writer may hold.
     {"Unit:mArcD", "kept with a covered arc in the unit record; nothing reads it but the writer"},

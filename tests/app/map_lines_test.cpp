@@ -194,7 +194,7 @@ TEST_F(LinesTest, AGunLaidOnAnOwnRegisteredPointSaysTheTargetIsRangedIn) {
     ours->IInanimate(3, kGermans, 310.0f, 100.0f, 0.0f);
     mBattle->mUnits->Add(ours);
     EXPECT_TRUE(ends(status())) << status();
-    tank->mIsMoving = true; // as its movement leaves it after a slice on the move
+    tank->mIsMoving = true; // set by hand: the flag of a unit on the move
     EXPECT_FALSE(ends(status())) << "a gun on the move is not laid";
 }
 

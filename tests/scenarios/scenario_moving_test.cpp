@@ -1,0 +1,157 @@
+// The moving flag in computed turns of a shipped battle: a tank and a crew
+// pushing its gun, both sent off on a long leg, are still under way when
+// the turn ends, and their own movement has flagged them as moving.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "ScenarioPaths.h"
+#include "app/MapViewLines.h"
+#include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "map/Map.h"
+#include "engine/GString.h"
+#include "tools/scenarios/BattleRunner.h"
+#include "units/Hack.h"
+#include "units/Inanimate.h"
+#include "units/Infantry.h"
+#include "units/Unit.h"
+#include "units/Vehicle.h"
+
+namespace {
+
+bool LaidWeapon(Unit* u) {
+    const WeaponClass c = u->GetWeaponClass();
+    return c == 2 || c == 3 || c == 4;
+}
+
+class MovingFlag : public testing::Test {
+protected:
+    // The first shipped battle with an armed tank and a gun its crew can
+    // push, on the same side; nobody plans, so only the orders below move.
+    void Load() {
+        ASSERT_TRUE(DecryptData());
+        for (const char* name : {"hecken", "bruecke", "panzer", "grossangriff", "hatten"}) {
+            mRunner = std::make_unique<BattleRunner>();
+            mRunner->PlanSides(false, false);
+            std::string error;
+            ASSERT_TRUE(mRunner->Load(std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg", &error))
+                << error;
+            mTank = nullptr;
+            mGun = nullptr;
+            UnitList* units = mRunner->GetBattle()->mUnits;
+            for (int32_t i = 0; i < units->GetCount(); ++i) {
+                Unit* u = units->GetUnit(i);
+                if (!u->mActive || u->mOffMapState != 0 || u->mTransport || !LaidWeapon(u)) continue;
+                if (!mTank && u->mUnitType == kUnitVehicle && static_cast<Vehicle*>(u)->CanMovePhysically() &&
+                    static_cast<Vehicle*>(u)->IsArmoredVehicle(kKnowTruth, false))
+                    mTank = static_cast<Vehicle*>(u);
+                else if (!mGun && u->mUnitType == kUnitInfantry &&
+                         static_cast<Infantry*>(u)->GetSpeedClass() == 1 && u->HasHeavyWeapon(kKnowTruth))
+                    mGun = static_cast<Infantry*>(u);
+            }
+            if (mTank && mGun && mTank->mSide == mGun->mSide) return;
+        }
+        FAIL() << "no shipped battle has a tank and a pushable gun on one side";
+    }
+    // A leg longer than the unit covers in a turn, the first open one of
+    // eight bearings.
+    void SendOff(Unit* u, float metres) {
+        u->CancelMovementOrders();
+        for (int32_t k = 0; k < 8; ++k) {
+            const float a = 0.785398f * static_cast<float>(k);
+            const float x = u->mX + metres * std::cos(a), y = u->mY + metres * std::sin(a);
+            if (!mRunner->GetBattle()->mMap->OnMap(x, y) || !u->CanOccupyLocation(x, y, true)) continue;
+            u->ReceiveMoveOrders(x, y, 20, nullptr, true, true, true, true);
+            if (u->mNrWaypoints > 0) return;
+        }
+        ADD_FAILURE() << "no open leg for the unit";
+    }
+
+    std::unique_ptr<BattleRunner> mRunner;
+    Vehicle* mTank = nullptr;
+    Infantry* mGun = nullptr;
+};
+
+} // namespace
+
+// The turn's movement leaves its flag with the next orders phase, and the
+// sight line of a gun on the move no longer says its target, standing at
+// one of its side's registered points, is ranged in ("(erfasst)").
+TEST_F(MovingFlag, ATankAndAPushedGunOnTheMoveAreFlaggedByTheirMovement) {
+    Load();
+    ASSERT_FALSE(HasFailure());
+    UnitList* units = mRunner->GetBattle()->mUnits;
+    Unit* enemy = nullptr;
+    for (int32_t i = 0; i < units->GetCount() && !enemy; ++i) {
+        Unit* u = units->GetUnit(i);
+        if (u->mActive && u->mOffMapState == 0 && u->mSide != mTank->mSide && u->mUnitType != kUnitInanimate)
+            enemy = u;
+    }
+    ASSERT_NE(enemy, nullptr);
+    auto* point = new Inanimate;
+    point->IInanimate(3, mTank->mForce, 0.0f, 0.0f, 0.0f);
+    units->Add(point);
+    GString255 rez;
+    rez.IStringRez(1597);
+    const std::string ranged(rez.GetCString(), rez.GetLength());
+    // Whether the sight line from s to the enemy, seen in full and standing
+    // on the registered point, says "(erfasst)".
+    auto rangedIn = [&](Unit* s) {
+        enemy->mContactLevel = kContactFull;
+        enemy->mSpotMarker = false;
+        enemy->mSpotMarkerGone = false;
+        point->mX = enemy->mX;
+        point->mY = enemy->mY;
+        SightQuery q;
+        q.selected = s;
+        q.target = enemy;
+        q.visibility = 0.9f;
+        q.distance = std::hypot(enemy->mX - s->mX, enemy->mY - s->mY);
+        q.x = enemy->mX;
+        q.y = enemy->mY;
+        SightLineTexts t;
+        BuildSightLineTexts(mRunner->GetBattle()->mMap, q, &t);
+        for (int32_t k = 0; k < t.count; ++k)
+            if (std::string(t.lines[k].text).find(ranged) != std::string::npos) return true;
+        return false;
+    };
+    EXPECT_FALSE(mTank->mIsMoving);
+    EXPECT_FALSE(mGun->mIsMoving);
+    EXPECT_TRUE(rangedIn(mTank));
+    EXPECT_TRUE(rangedIn(mGun));
+
+    SendOff(mTank, 400.0f);
+    SendOff(mGun, 150.0f);
+    const float tankX = mTank->mX, gunX = mGun->mX;
+    RunnerTurn t;
+    std::string error;
+    ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error;
+    // Both still on their way in the next orders phase.
+    ASSERT_NE(mTank->mPlaybackSpeed, 0.0f);
+    ASSERT_NE(mGun->mPlaybackSpeed, 0.0f);
+    ASSERT_NE(mTank->mX, tankX);
+    ASSERT_NE(mGun->mX, gunX);
+    EXPECT_TRUE(mTank->mIsMoving);
+    EXPECT_TRUE(mGun->mIsMoving);
+    EXPECT_FALSE(rangedIn(mTank)) << "a tank on the move is not laid";
+    EXPECT_FALSE(rangedIn(mGun)) << "a gun being pushed is not laid";
+}
+
+// A vehicle's flag tells the last slice only: a tank that reaches the end of
+// a short leg within the turn stands unflagged in the next orders phase.
+TEST_F(MovingFlag, ATankThatHaltedInTheTurnIsNotFlagged) {
+    Load();
+    ASSERT_FALSE(HasFailure());
+    SendOff(mTank, 15.0f);
+    const float tankX = mTank->mX, tankY = mTank->mY;
+    RunnerTurn t;
+    std::string error;
+    ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error;
+    ASSERT_EQ(mTank->mNrWaypoints, 0);
+    ASSERT_GT(std::hypot(mTank->mX - tankX, mTank->mY - tankY), 5.0f);
+    EXPECT_FALSE(mTank->mIsMoving);
+}
