@@ -265,6 +265,8 @@ TEST(PlayThrough, HotseatSecondReplayWaitsAtItsStart) {
     d.Run(1000);
     EXPECT_FALSE(gBattle->mPlaybackPaused);
     EXPECT_GT(gBattle->mPlayNow, from) << "the computing player's replay runs";
+    PlayToTheEnd(d, "hotseat-first");
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(d.ClickCommand(kNextTurn));
     ASSERT_TRUE(d.RunUntil([&] { return app->mPasswordField && app->mPasswordField->IsVisible(); }, 10000,
                            "the other player's password"));
