@@ -196,8 +196,11 @@ void SetupScreen(Battle* battle, BattleScreen* s, GView* parent, int32_t w, int3
     s->mPlayPause->IPlayPauseButton(s->mVCRPicture, 40, 6);
     s->mActionButton = new ActionButton;
     s->mActionButton->IActionButton(s->mVCRPicture, 3, 73, 51, 15);
+    // The plain button that starts the next turn lies over the blinking one,
+    // inside it: while the replay runs and nothing blinks there, a click on
+    // that spot does nothing.
     auto* cover = new GButton;
-    cover->IButton(0, s->mVCRPicture, 3, 73, 51, 15, 10);
+    cover->IButton(0, s->mActionButton, 0, 0, 51, 15, 10);
     s->mTimer = new TimerView;
     s->mTimer->IView(s->mVCRPicture, 49, 73, 30, 15);
 

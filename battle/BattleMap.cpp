@@ -67,10 +67,11 @@ float BuildingHeightAt(const ScenarioCore* scenario, float x, float y) {
     return map ? map->GetZWithBuilding(x, y) : 0.0f;
 }
 
-void StampTrenchAt(Map* map, float x, float y) {
+void StampTrenchAt(Map* map, float x, float y, float heading) {
     if (!map || !map->OnMap(x, y)) return;
-    Square* square = map->GetSquare(static_cast<int32_t>(std::floor(x / kSquareSize)),
-                                    static_cast<int32_t>(std::floor(y / kSquareSize)));
+    const int32_t column = static_cast<int32_t>(std::floor(x / kSquareSize)),
+                  row = static_cast<int32_t>(std::floor(y / kSquareSize));
+    Square* square = map->GetSquare(column, row);
     if (!square) return;
     // A square holds one trench: a trench stamped when the computer placed
     // it is not stamped again at the end of set-up.
@@ -80,6 +81,7 @@ void StampTrenchAt(Map* map, float x, float y) {
         square->mOverlay[0] = kTerrainTrench;
     else
         square->mOverlay[1] = kTerrainTrench;
+    map->mDugTrenches.push_back({map->SquareIndex(column, row), x, y, heading});
 }
 
 void MarkBuildingOccupiedAt(float x, float y) {

@@ -25,7 +25,7 @@ float BuildingHeightAt(const ScenarioCore* scenario, float x, float y);
 // Whether the scenario, or else the current battle, has a map.
 bool HasMapFor(const ScenarioCore* scenario);
 // Writes a trench into the map at the point.
-void StampTrenchAt(Map* map, float x, float y);
+void StampTrenchAt(Map* map, float x, float y, float heading);
 // Marks the building at the point of the current battle's map as occupied
 // for this frame (its roof is then drawn as the occupants' side sees it).
 void MarkBuildingOccupiedAt(float x, float y);

@@ -34,7 +34,7 @@ void Inanimate::Read(GFile* file) {
 
 bool Inanimate::StampToMap() {
     if (mSubtype != kInanimateTrenches) return false;
-    StampTrenchAt(gBattle ? gBattle->mMap : nullptr, mX, mY);
+    StampTrenchAt(gBattle ? gBattle->mMap : nullptr, mX, mY, mHeading);
     return true;
 }
 

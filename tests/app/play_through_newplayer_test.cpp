@@ -1,12 +1,16 @@
 // What a new player meets between the battles: the operation's night rested
 // into its result, an e-mail turn whose replay both players watch in turn,
-// the second hotseat player's replay, and the scenario list's delete button.
+// the second hotseat player's replay, and the scenario list's delete button;
+// hatten's trench after the set-up, the START spot while a replay runs, and
+// what the second hotseat player sees of the first one's set-up.
 // Run by scripts/xvfb-play; skipped elsewhere.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/AppTypes.h"
 #include "app/BattleScreen.h"
@@ -21,10 +25,15 @@
 #include "engine/GButton2D.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GEditView.h"
+#include "engine/GGraphic.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
+#include "map/Map.h"
+#include "platform/PixelTarget.h"
 #include "platform/PlatformEvent.h"
+#include "platform/Surface16.h"
 #include "play_through_driver.h"
+#include "units/Inanimate.h"
 #include "units/Unit.h"
 
 namespace fs = std::filesystem;
@@ -265,6 +274,8 @@ TEST(PlayThrough, HotseatSecondReplayWaitsAtItsStart) {
     d.Run(1000);
     EXPECT_FALSE(gBattle->mPlaybackPaused);
     EXPECT_GT(gBattle->mPlayNow, from) << "the computing player's replay runs";
+    PlayToTheEnd(d, "hotseat-first");
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(d.ClickCommand(kNextTurn));
     ASSERT_TRUE(d.RunUntil([&] { return app->mPasswordField && app->mPasswordField->IsVisible(); }, 10000,
                            "the other player's password"));
@@ -376,4 +387,178 @@ TEST(PlayThrough, GivingUpHandsTheWholeSideOver) {
     std::printf("[give-up] %d Axis men on the map\n", men);
     EXPECT_GT(men, 15);
     EXPECT_EQ(captured, std::to_string(men)) << "the Axis' captured";
+}
+
+namespace {
+
+// Dark brown pixels (dug earth) in a box about a ground point, the camera
+// 60 m south of it at level 1.
+std::vector<bool> EarthAt(PlayDriver& d, float x, float y) {
+    LookAtPoint(d, 1, x, y - 60.0f);
+    int32_t sx = 0, sy = 0;
+    std::vector<bool> earth;
+    if (!WorldOnScreen(d, x, y, gBattle->mMap->GetZCoord(x, y), &sx, &sy)) return earth;
+    for (uint16_t p : GrabPixels(LongRect{sx - 80, sy - 60, sx + 80, sy + 60})) {
+        const int32_t r = (p >> 11) << 3, g = ((p >> 5) & 63) << 2, b = (p & 31) << 3;
+        earth.push_back(r < 150 && r > g && g > b && r > b + 15);
+    }
+    return earth;
+}
+
+// The share of a picture's pixels that the screen shows at the view's place.
+float PictureShown(GGraphic* picture, GView* at) {
+    Surface16* s = picture ? picture->GetSurface() : nullptr;
+    LongRect r;
+    at->GetGlobalBounds(&r);
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    if (!s || s->Width() <= 0 || r.left + s->Width() > back.width || r.top + s->Height() > back.height) return 0.0f;
+    int32_t same = 0;
+    for (int32_t py = 0; py < s->Height(); ++py)
+        for (int32_t px = 0; px < s->Width(); ++px)
+            same += back.Row(r.top + py)[r.left + px] == s->Target().Row(py)[px];
+    return static_cast<float>(same) / static_cast<float>(s->Width() * s->Height());
+}
+
+float StartShown() {
+    ActionButton* start = TheApp()->mBattleScreen.mActionButton;
+    RecordFrame();
+    return std::max(PictureShown(start->mGraphics[0], start), PictureShown(start->mGraphics[1], start));
+}
+
+} // namespace
+
+// Hatten as the Americans against the computer: their trench, a dug zig-zag
+// while it is placed, lies the same in the ground from the first turn on.
+TEST(PlayThrough, HattensTrenchStaysDugAfterTheSetUp) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("trench", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(ToMainMenu(d));
+    ASSERT_TRUE(OpenListed(d, "Hatten im Schnee", false));
+    ASSERT_TRUE(ScreensToBattle(d, 1, 114, ""));
+    Unit* trench = nullptr;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitInanimate && u->mSubtype == kInanimateTrenches) trench = u;
+    }
+    ASSERT_TRUE(trench && trench->IsOwnUnit(d.App()->ViewingSide()));
+    const float x = trench->mX, y = trench->mY;
+    const std::vector<bool> placed = EarthAt(d, x, y);
+    d.Shot("trench-setup");
+    ASSERT_TRUE(GoAndWait(d, "the set-up"));
+    ASSERT_FALSE(gBattle->mSetupPhase);
+    const std::vector<bool> dug = EarthAt(d, x, y);
+    d.Shot("trench-turn1");
+    ASSERT_EQ(placed.size(), dug.size());
+    int32_t before = 0, after = 0, both = 0;
+    for (size_t i = 0; i < dug.size(); ++i) {
+        before += placed[i];
+        after += dug[i];
+        both += placed[i] && dug[i];
+    }
+    std::printf("[trench] earth pixels %d in the set-up, %d in turn 1, %d in both\n", before, after, both);
+    EXPECT_GT(before, 100) << "the placed trench shows no dug earth";
+    EXPECT_GE(both, before * 8 / 10) << "the trench is not drawn where and as it was placed";
+}
+
+// Hecken against the computer: while turn 1 plays back nothing is drawn
+// where START comes, and a click there leaves the replay running; at the
+// end START blinks there and the same click opens turn 2.
+TEST(PlayThrough, StartSpotActsOnlyOnceStartIsShown) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("start-spot", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(ToMainMenu(d));
+    MVApplication* app = d.App();
+    ASSERT_TRUE(OpenListed(d, kHecken, false));
+    ASSERT_TRUE(ScreensToBattle(d, 0, 114, ""));
+    ASSERT_TRUE(GoAndWait(d, "the set-up"));
+    ASSERT_TRUE(GoAndWait(d, "turn 1"));
+    ASSERT_EQ(app->InteractionState(), kStatePlayback);
+    d.Run(500);
+    ActionButton* start = app->mBattleScreen.mActionButton;
+    ASSERT_TRUE(start && start->IsVisible());
+    ASSERT_FALSE(gBattle->AtEndOfPlayback());
+    EXPECT_LT(StartShown(), 0.2f) << "START drawn while the replay runs";
+    d.Shot("start-spot-running");
+    int32_t x = 0, y = 0;
+    PlayDriver::CentreOf(start, &x, &y);
+    const int32_t at = gBattle->mPlayNow;
+    d.Click(x, y);
+    d.Run(500);
+    EXPECT_EQ(gBattle->mTurn, 1);
+    EXPECT_EQ(app->InteractionState(), kStatePlayback) << "a click where nothing is drawn ended the replay";
+    EXPECT_GT(gBattle->mPlayNow, at) << "the replay stopped";
+    PlayToTheEnd(d, "start-spot");
+    if (HasFatalFailure()) return;
+    bool shown = false;
+    for (int i = 0; i < 100 && !shown; ++i) {
+        d.Run(40);
+        shown = StartShown() > 0.9f;
+    }
+    EXPECT_TRUE(shown) << "START does not blink at the end";
+    d.Shot("start-spot-end");
+    d.Click(x, y);
+    ASSERT_TRUE(d.RunUntil([&] { return gBattle->mTurn == 2 && app->InteractionState() == kStateNone; }, 10000,
+                           "turn 2 from START"));
+}
+
+// Hatten in hotseat: while the Americans set up, nothing of the Germans'
+// set-up shows: each German unit is undrawn at its place (drawn there
+// only when made known) and the pointer on it names nothing. The one
+// spotting pass of the set-up's end gives the first contacts.
+TEST(PlayThrough, HotseatSecondSetUpSeesNothingOfTheFirst) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    PlayDriver d("hotseat-fog", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(ToMainMenu(d));
+    MVApplication* app = d.App();
+    ASSERT_TRUE(OpenListed(d, "Hatten im Schnee", false));
+    ASSERT_TRUE(ScreensToBattle(d, 0, 115, "achse"));
+    ASSERT_TRUE(d.ClickCommand(kGo));
+    ASSERT_TRUE(ScreensToBattle(d, 1, 115, "alliierte"));
+    ASSERT_TRUE(gBattle->mSetupPhase);
+    ASSERT_EQ(app->ViewingSide(), kAllies);
+    const std::string heard = RezText(1124), gun = RezText(1125);
+    int32_t looked = 0;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount() && looked < 4; ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u->IsOwnUnit(kAllies) || !u->mActive || u->mUnitType != kUnitInfantry) continue;
+        EXPECT_EQ(u->VisibleToPlayer(false), kContactNone);
+        LookAtPoint(d, 1, u->mX, u->mY - 25.0f);
+        int32_t sx = 0, sy = 0;
+        if (!WorldOnScreen(d, u->mX, u->mY, u->GetZ(), &sx, &sy)) continue;
+        ++looked;
+        d.Move(sx, sy - 6);
+        d.Run(60);
+        const ScreenDrawLog log = RecordFrame();
+        EXPECT_EQ(FindText(log, heard), nullptr) << "a German unit's place named as heard";
+        EXPECT_EQ(FindText(log, gun), nullptr) << "a German unit's place named as heard";
+        const LongRect box{sx - 30, sy - 40, sx + 30, sy + 10};
+        const std::vector<uint16_t> hidden = GrabPixels(box);
+        // Known, the unit is drawn there; unknown again, the place is as it was.
+        const FogOfWarContact level = u->mContactLevel;
+        u->mContactLevel = kContactFull;
+        RecordFrame();
+        const std::vector<uint16_t> known = GrabPixels(box);
+        u->mContactLevel = level;
+        RecordFrame();
+        const int32_t shows = PixelsChanged(hidden, known), again = PixelsChanged(hidden, GrabPixels(box));
+        std::printf("[hotseat-fog] unit %d: %d pixels when known, %d unknown again\n", i, shows, again);
+        EXPECT_GT(shows, 8) << "the unit's place is not where the check looks";
+        EXPECT_LT(again, 4) << "the German unit is drawn";
+        if (looked == 1) d.Shot("hotseat-fog-german-place");
+    }
+    EXPECT_GE(looked, 2) << "too few German places looked at";
+    // The Americans' GO ends the set-up: one spotting pass for both sides.
+    ASSERT_TRUE(d.ClickCommand(kGo));
+    d.Run(500);
+    EXPECT_FALSE(gBattle->mSetupPhase);
+    int32_t contacts[2] = {};
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u->mActive && u->mContactLevel > 0) ++contacts[u->GetAffiliation()];
+    }
+    std::printf("[hotseat-fog] after the set-up: %d German and %d American units in contact\n", contacts[0],
+                contacts[1]);
 }

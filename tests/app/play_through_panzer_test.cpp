@@ -894,6 +894,10 @@ TEST(PlayThrough, BrueckeObserverMission) {
     // In the next turn, the mission called off, "fire again" aims at the
     // point kept from the last: the mission line is drawn there again.
     ASSERT_TRUE(Go(d, "turn 1's GO"));
+    // START starts the next turn once the replay has ended.
+    for (int i = 0; i < 60 && !gBattle->AtEndOfPlayback(); ++i)
+        if (!d.ClickCommand(kForward)) break;
+    ASSERT_TRUE(d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 30000, "the end of turn 1's replay"));
     ASSERT_TRUE(d.ClickCommand(kNextTurn));
     ASSERT_TRUE(d.RunUntil([&] { return gBattle->mTurn == 2 && app->InteractionState() == kStateNone; }, 20000,
                            "turn 2"));
