@@ -372,12 +372,12 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "f87c591e93d0c90d81e05d56fc3c0400022d4254b0b42d3689cadcfd4d9a9dfb");
-    EXPECT_EQ(battles[1].stepDigest, "2036c241f1fcd8a0400f3dbd9f93964640bbd6d9ea60f2f5466e8f0f2973a6d2");
+    EXPECT_EQ(battles[0].stepDigest, "954bdf3702f0e0069a2c6d61f63861d00d5000c2b52aba179fa20f460a9e7631");
+    EXPECT_EQ(battles[1].stepDigest, "90f5bbe9f8e43ead247bd9302b7a98375660d84e091ba2901651c880075a0eab");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "4c4bb13c4b6a0df9001d73e82234609d8307900231cf0a74c47c70db243282d9");
+              "5fce2e598c801973bdb4a2d3d26924ff9d47919efa5abaee92cd2801041abd82");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "d500f82358114e548108abf5019602e9f4016144adf4ca04bfb1dc05b5821dd3");
+              "ea1b3d325b48d629cf33100debacada0f17d252e020c4490f6e2a52e1bc59e18");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 25);
     EXPECT_EQ(battles[1].frontLine, 28);
@@ -408,14 +408,14 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 46);
+    EXPECT_EQ(battles[1].frontLine, 47);
     EXPECT_EQ(battles[2].frontLine, 50);
     EXPECT_EQ(battles[2].grade, 4);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "71e4367ec16d689ef2428e7001ff948da98d58f20080e5eaedef9294c0dfc5fc");
-    EXPECT_EQ(battles[1].stepDigest, "c1c5e39f1d6401769c67bf9aa6b93ca8e8865d30fd168176ed748e1d04649c36");
+    EXPECT_EQ(battles[1].stepDigest, "9f6396edfa2e571fd841bacda256829ea417f7e63d0951b7c845afa5a45e302d");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "f4c35a52c033e64935ce6fe016ed89b9801a10427b3de245a6685b18112c99df");
+              "6d3d8c7d34885aa47351f89af9c63fd0c23e67fb1302010f3c48ce171c04fcd6");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "8db9f633ad3068657b9feaa492cb6628599dca8a0973d82ded317176f0779f31");
+              "a8d3d58ebc3162ad0186835e26e79db5d1445e52b225008005ad3d8e82a405d7");
 }
