@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <memory>
