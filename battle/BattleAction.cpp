@@ -10,6 +10,7 @@
 #include "battle/PendingAttack.h"
 #include "battle/UnitList.h"
 #include "engine/GFile.h"
+#include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "units/DataTables.h"
 #include "units/Unit.h"
@@ -177,8 +178,14 @@ void Battle::ActionPhase(bool compute, bool reloaded) {
         Map::TraceReuseScope reuse(mMap);
         mComputing = true;
         if (!reloaded) {
+            // The figures' first frames are drawn for the picture only: the
+            // generator goes on where it was, so that the turn does not depend
+            // on which figures a screen (or a saved game, which keeps no
+            // figure clocks) has started already.
+            const uint32_t generator = GetRandomState();
             ForEachUnit(
                 mUnits, [](Unit* u, int32_t) { u->AdvanceAnimation(); }, 0);
+            SeedRandomGenerator(generator);
             // The units show where this turn starts before it is computed.
             if (mMap) mMap->Refresh();
             host->UpdateScreen();

@@ -168,7 +168,7 @@ int32_t RowOfPace(MovementSpeedType pace) {
     switch (pace) {
     case 0:
     case 1:
-    case 14:
+    case 11:
     case 16:
         return kRowQuiet;
     case 2:
@@ -180,7 +180,7 @@ int32_t RowOfPace(MovementSpeedType pace) {
     case 7:
         return kRowHunt;
     case 9:
-    case 11:
+    case 14:
     case 20:
     case 21:
         return kRowWithdraw;

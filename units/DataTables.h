@@ -40,8 +40,8 @@ struct MovementSpeedChart {
     int32_t mFatigueLimit;    // fatigue state from which the pace is halved
     int32_t mFatigueCeiling;  // fatigue state from which mTiredSpeed is taken
     MovementSpeedType mTiredSpeed;
-    int8_t mPaceKind;     // 1, 3, 4 or other
-    int32_t mFireLevel;   // 0 no aimed fire, 1 weapons, 2+ rockets too
+    int8_t mPaceKind;     // 0 stopped, 1 crawl, 2 walk, 3 run, 4 double
+    int32_t mFireLevel;   // fire type 0 none .. 4 full; 2+ rockets too
     int8_t mConcealClass; // 1..4, the exposure-to-range quadratic
     float mHearingFactor;
     float mSightFactor;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "units/GameDataSet.h"
+#include "units/InfantryTables.h"
 #include "units/VehicleSets.h"
 
 namespace {
@@ -18,11 +19,12 @@ public:
         mRow = row;
     }
 
-    // Records the first fault only; later calls are cheap no-ops.
+    // Records the first fault only; later calls are cheap no-ops. The
+    // message names the text file the row comes from, the row and the field.
     void Fail(const char* field, const std::string& what) {
         if (!mError.empty()) return;
-        mError = std::string("Tabelle ") + GameTableGlobal(mTable) + ", Zeile " + std::to_string(mRow) +
-                 ", " + field + ": " + what;
+        mError = std::string(GameTableName(mTable)) + ".txt: Tabelle " + GameTableGlobal(mTable) + ", Zeile " +
+                 std::to_string(mRow) + ", " + field + ": " + what;
     }
 
     void Range(const char* field, int64_t v, int64_t lo, int64_t hi) {
@@ -74,6 +76,15 @@ void CheckForce(Checker& c, const ForceTypeChart& r) {
 void CheckPace(Checker& c, const MovementSpeedChart& r) {
     c.Range("mExposureClass", r.mExposureClass, 0, 5);
     c.Range("mFatigueRate", r.mFatigueRate, -1, 3);
+    // 0 stopped, 1 crawl, 2 walk, 3 run, 4 double; fire levels 0 none to 4
+    // full strength (above 4 nothing more).
+    c.Range("mPaceKind", r.mPaceKind, 0, 4);
+    c.Range("mFireLevel", r.mFireLevel, 0, 4);
+    // Animation numbers of a figure's group.
+    for (int32_t a : r.mAnimation)
+        c.Range("mAnimation", a, 0, kAnimationsPerGroup - 1);
+    for (int32_t a : r.mPoseCode)
+        c.Range("mPoseCode", a, 0, kAnimationsPerGroup - 1);
     c.Ref("mTiredSpeed", r.mTiredSpeed, kTableMovementSpeed);
     c.Ref("mSurrenderedSpeed", r.mSurrenderedSpeed, kTableMovementSpeed);
     c.Range("mVoiceType", r.mVoiceType, 0, kVoiceTypeCount - 1);

@@ -50,20 +50,29 @@ protected:
         ASSERT_NE(mMine, nullptr);
         mMine->AISetLocation(kFieldX, kFieldY);
         mBlow = 0.0f;
+        mFirstBlast = -1;
+        mBefore = 0.0f;
         mRunner->OnComputed([this](const Battle& b) {
-            // The blow: the rise of the walker's suppression in its packet of
-            // a blast's slice.
-            float last = 0.0f;
-            int32_t blastSlice = -1;
+            // The blow: the rise of the walker's suppression over the first
+            // blast, from its last packet before that slice to its packets of
+            // the slice and the next (its packet of the blast's slice may come
+            // before or after the blast's own). Later blasts find the squad
+            // sent running.
+            const auto at = [&b](int32_t k) { return static_cast<const ActionPacket*>(b.mPackets.GetObjectA(k)); };
             for (int32_t k = 0; k < b.mPackets.GetCount(); ++k) {
-                const auto* p = static_cast<const ActionPacket*>(b.mPackets.GetObjectA(k));
+                const ActionPacket* p = at(k);
                 if (p->mType == kPacketShell && p->mLook == 1 && p->mShellFlags == 0x05) {
                     ++mBlasts;
-                    blastSlice = p->mTimeSlice;
+                    if (mFirstBlast < 0) mFirstBlast = p->mTimeSlice;
                 }
-                if (!mWalker || p->StateUnit() != mWalker) continue;
-                if (p->mTimeSlice == blastSlice) mBlow = std::max(mBlow, p->mSuppression - last);
-                last = p->mSuppression;
+            }
+            for (int32_t k = 0; k < b.mPackets.GetCount() && mWalker; ++k) {
+                const ActionPacket* p = at(k);
+                if (p->mType != kPacketUnitState || p->StateUnit() != mWalker) continue;
+                if (mFirstBlast < 0 || p->mTimeSlice < mFirstBlast)
+                    mBefore = p->mSuppression;
+                else if (p->mTimeSlice <= mFirstBlast + 1)
+                    mBlow = std::max(mBlow, p->mSuppression - mBefore);
             }
         });
     }
@@ -86,13 +95,13 @@ protected:
         return FindScriptUnit(mRunner->GetBattle(), {kAxis, company, platoon, index});
     }
     // Eight legs of 22 m inside the field (a vehicle backs up every other
-    // one), then five turns computed or fewer, until the field is found.
+    // one), then ten turns computed or fewer, until the field is found.
     void Cross(Unit* u, bool reverse, int32_t order = 20) {
         u->AISetLocation(kFieldX - 11.0f, kFieldY);
         for (int32_t leg = 0; leg < 8; ++leg)
             u->ReceiveMoveOrders(kFieldX + (leg % 2 ? -11.0f : 11.0f), kFieldY, reverse && leg % 2 ? 25 : order,
                                  nullptr, true, leg == 0, true, true);
-        for (int32_t turn = 0; turn < 5 && !mMine->mMineNew; ++turn) {
+        for (int32_t turn = 0; turn < 10 && !mMine->mMineNew; ++turn) {
             RunnerTurn t;
             std::string error;
             ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error;
@@ -104,6 +113,8 @@ protected:
     int32_t mBlasts = 0;
     Unit* mWalker = nullptr; // whose blow is measured
     float mBlow = 0.0f;
+    int32_t mFirstBlast = -1; // slice of the first blast, once there is one
+    float mBefore = 0.0f;     // the walker's suppression before it
 };
 
 } // namespace

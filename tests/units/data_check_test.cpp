@@ -110,6 +110,44 @@ TEST(DataCheck, FieldsOutOfRangeAndInconsistentRows) {
     EXPECT_EQ(FaultOf([](GameDataSet& s) { s.mVehicles[10].mShockResistance = -69; }), "");
 }
 
+// A pace's coded fields hold only what the rules that read them give a
+// meaning; the message names the file, the row and the field.
+TEST(DataCheck, PaceFieldsOutsideTheirRulesAreRefused) {
+    using Set = GameDataSet;
+    EXPECT_EQ(FaultOf([](Set& s) { s.mPaces[3].mPaceKind = 5; }),
+              "paces.txt: Tabelle gMovementSpeedChart, Zeile 3, mPaceKind: 5 nicht in 0..4");
+    EXPECT_NE(FaultOf([](Set& s) { s.mPaces[3].mPaceKind = -1; }).find("mPaceKind"), std::string::npos);
+    EXPECT_EQ(FaultOf([](Set& s) {
+                  s.mPaces[3].mPaceKind = 0;
+                  s.mPaces[4].mPaceKind = 4;
+              }),
+              "");
+    EXPECT_NE(FaultOf([](Set& s) { s.mPaces[1].mFireLevel = 5; }).find("Zeile 1, mFireLevel"), std::string::npos);
+    EXPECT_NE(FaultOf([](Set& s) { s.mPaces[1].mFireLevel = -1; }).find("mFireLevel"), std::string::npos);
+    EXPECT_EQ(FaultOf([](Set& s) {
+                  s.mPaces[1].mFireLevel = 4;
+                  s.mPaces[2].mFireLevel = 0;
+              }),
+              "");
+    EXPECT_NE(FaultOf([](Set& s) { s.mPaces[0].mFatigueRate = -2; }).find("mFatigueRate"), std::string::npos);
+    EXPECT_NE(FaultOf([](Set& s) { s.mPaces[0].mFatigueRate = 4; }).find("mFatigueRate"), std::string::npos);
+    EXPECT_EQ(FaultOf([](Set& s) {
+                  s.mPaces[0].mFatigueRate = -1;
+                  s.mPaces[2].mFatigueRate = 3;
+              }),
+              "");
+    // Animation numbers are those of a figure group: 0 stand .. 12 crawl.
+    EXPECT_NE(FaultOf([](Set& s) { s.mPaces[16].mAnimation[0] = 13; }).find("Zeile 16, mAnimation"),
+              std::string::npos);
+    EXPECT_NE(FaultOf([](Set& s) { s.mPaces[16].mAnimation[1] = -1; }).find("mAnimation"), std::string::npos);
+    EXPECT_NE(FaultOf([](Set& s) { s.mPaces[0].mPoseCode[1] = 13; }).find("mPoseCode"), std::string::npos);
+    EXPECT_EQ(FaultOf([](Set& s) {
+                  s.mPaces[16].mAnimation[0] = 12;
+                  s.mPaces[0].mPoseCode[0] = 0;
+              }),
+              "");
+}
+
 TEST(DataCheck, LoaderRunsTheSameCheck) {
     GameDataSet set = MinimalDataSet();
     set.mWeapons[12].mAmmo[0] = {77, 300.0f}; // no such ammunition row

@@ -11,7 +11,7 @@
 namespace {
 
 // The crawl and sneak rows, of the crawling kind as the game's table has them.
-constexpr MovementSpeedType kCrawl = 16, kSneak = 14;
+constexpr MovementSpeedType kCrawl = 16, kSneak = 11;
 
 class Mines : public InfantryFight {
 protected:
