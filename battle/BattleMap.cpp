@@ -67,21 +67,30 @@ float BuildingHeightAt(const ScenarioCore* scenario, float x, float y) {
     return map ? map->GetZWithBuilding(x, y) : 0.0f;
 }
 
+int8_t TrenchOverlayTurn(float heading) {
+    // The trench picture's ditch runs from its bottom row to its top one:
+    // unturned, south to north, as a trench heading 90 degrees. Each quarter
+    // turn of the picture turns it clockwise, a heading's quarter
+    // counter-clockwise: the nearest quarter of the heading, taken from one.
+    if (!std::isfinite(heading)) return 1;
+    const long quarters = std::lround(std::fmod(static_cast<double>(heading), 360.0) / 90.0);
+    return static_cast<int8_t>((1 - quarters) & 3);
+}
+
 void StampTrenchAt(Map* map, float x, float y, float heading) {
     if (!map || !map->OnMap(x, y)) return;
-    const int32_t column = static_cast<int32_t>(std::floor(x / kSquareSize)),
-                  row = static_cast<int32_t>(std::floor(y / kSquareSize));
-    Square* square = map->GetSquare(column, row);
+    Square* square = map->GetSquare(static_cast<int32_t>(std::floor(x / kSquareSize)),
+                                    static_cast<int32_t>(std::floor(y / kSquareSize)));
     if (!square) return;
     // A square holds one trench: a trench stamped when the computer placed
     // it is not stamped again at the end of set-up.
     if (square->mOverlay[0] == kTerrainTrench || square->mOverlay[1] == kTerrainTrench) return;
-    // The trench takes the free overlay slot, or the second when both hold one.
-    if (square->mOverlay[0] == 0)
-        square->mOverlay[0] = kTerrainTrench;
-    else
-        square->mOverlay[1] = kTerrainTrench;
-    map->mDugTrenches.push_back({map->SquareIndex(column, row), x, y, heading});
+    // The trench takes the free overlay slot, or the second when both hold
+    // one; it runs the way it was placed, unmirrored.
+    const int32_t slot = square->mOverlay[0] == 0 ? 0 : 1;
+    square->mOverlay[slot] = kTerrainTrench;
+    square->mOverlayTurn[slot] = TrenchOverlayTurn(heading);
+    square->mOverlayMirror[slot] = 0;
 }
 
 void MarkBuildingOccupiedAt(float x, float y) {

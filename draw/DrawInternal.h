@@ -35,9 +35,6 @@ struct FlagLook {
     bool candidate = false, real = false;
 };
 void DrawFlag(Map* map, const FlagLook& flag);
-// A dug trench in the current frame, about its origin: a zig-zag of three
-// dug stretches with its thrown-up earth (white on snow) along both lips.
-void DrawTrenchShape(bool snow);
 
 namespace dm::models {
 struct ModelTable;

@@ -14,7 +14,6 @@
 #include "draw/DrawTables.h"
 #include "draw/EffectDraw.h"
 #include "draw/OrderLines.h"
-#include "draw/UnitDraw.h"
 #include "map/Map.h"
 #include "renderer/G3DObject.h"
 #include "units/Unit.h"
@@ -87,7 +86,6 @@ void Map::DrawMap() {
     if (gBattle && gBattle->mSetupPhase) DrawSetupZones();
     DrawBuildings();
     DrawOverlays();
-    if (!pick) DrawDugTrenches();
     DrawCraters();
     DrawFlags();
     DrawTrees();
@@ -195,50 +193,6 @@ void Map::DrawUnits() {
     // The orders lie in the units' pick group, so that a waypoint marker
     // is found before the ground under it.
     orderlines::DrawOrders(gBattle);
-}
-
-// The trenches of the ground, drawn as the set-up drew the trench it placed
-// (Inanimate::DrawCode): the same shape, turn and enlargement, at its place;
-// a trench square with no placed look is drawn at its centre.
-void Map::DrawDugTrenches() {
-    constexpr int32_t kTrenchCode = 8;
-    constexpr float kSquare = 20.0f;
-    float a, b, c;
-    UnitScaleArguments(this, &a, &b, &c);
-    const int32_t level = ClampLevel(mCameraLevel[ViewingSide()]);
-    const float eyeHeight = mCameraHeight - GetZCoord(mEyeX, mEyeY);
-    const float near = level >= 5 && eyeHeight > 50.0f ? eyeHeight : 50.0f;
-    const bool snow = gBattle && gBattle->mGroundCondition >= 6 && gBattle->mGroundCondition <= 8;
-    for (int32_t column = 0; column < mWidth; ++column)
-        for (int32_t row = 0; row < mHeight; ++row) {
-            const int32_t index = SquareIndex(column, row);
-            const Square& sq = mSquares[static_cast<size_t>(index)];
-            if (sq.mOverlay[0] != kTrenchCode && sq.mOverlay[1] != kTrenchCode) continue;
-            float x = kSquare * static_cast<float>(column) + 0.5f * kSquare,
-                  y = kSquare * static_cast<float>(row) + 0.5f * kSquare, heading = 0.0f;
-            for (const DugTrench& t : mDugTrenches)
-                if (t.square == index) {
-                    x = t.x, y = t.y, heading = t.heading;
-                    break;
-                }
-            const char box = CheckSuperClipBox(x, y, 3.0f);
-            if (box == 0) continue;
-            const float z = GetZCoord(x, y);
-            float scale = UnitEnlargement(a, b, c, DistanceToCamera(x, y, z, nullptr), near);
-            scale = EnlargementWithinMap(scale, x, y, 3.0f, mWidthMetres, mHeightMetres);
-            const float s = scale > 0.0f ? scale : 1.0f;
-            const bool oldClip = d3::GetClip();
-            d3::SetClip(box == 1);
-            d3::Push();
-            d3::Translate(x, y, z);
-            d3::SetCull(false);
-            d3::Scale(s, s, s);
-            d3::RotateZ(heading);
-            DrawTrenchShape(snow);
-            d3::SetCull(true);
-            d3::Pop();
-            d3::SetClip(oldClip);
-        }
 }
 
 void Map::DrawEphemerals() {

@@ -27,8 +27,6 @@ void RowUV(int32_t row, float uv[12]) {
     uv[11] = uv[3];
 }
 
-constexpr int32_t kTrenchCode = 8;
-
 bool DrawsNoOverlay(int32_t code) {
     switch (code) {
     case 0:
@@ -109,8 +107,7 @@ void Map::DrawOverlays() {
                             GetRoughResolution(20.0f * i + 10.0f, 20.0f * j + 10.0f, 0.0f) <
                                 kDetailDistance[L])
                             continue;
-                        // A trench is drawn dug, as it was placed (DrawDugTrenches).
-                        if (!DrawsNoOverlay(code) && code != kTrenchCode) {
+                        if (!DrawsNoOverlay(code)) {
                             const int32_t idx = GetOverlayTextureIndex(&sq, k, nullptr);
                             if (idx >= 0) {
                                 d3::Texture(mGroundTextures[idx]);

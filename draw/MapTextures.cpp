@@ -391,6 +391,19 @@ void Map::MakeTextures(bool flag) {
             }
         }
     }
+    // A trench dug in the set-up is stamped into the ground when the set-up
+    // ends, long after these textures were made: its picture is made now,
+    // whether or not the map holds a trench yet. Without it the stamped
+    // square would be drawn with whatever overlay picture came before it.
+    {
+        Square dug;
+        dug.mOverlay[0] = kTerrainTrench;
+        const int32_t idx = GetOverlayTextureIndex(&dug, 0, nullptr);
+        if (idx >= 0 && idx < kGroundTextureCount && !mGroundTextures[idx]) {
+            GGraphic* snowy = c.Snow() ? MakeCanFail(kSnowLookOffset + 600 + idx) : nullptr;
+            mGroundTextures[idx] = snowy ? snowy : Make(600 + idx);
+        }
+    }
     busy();
     // 12. Buildings.
     if (mBuildings) mBuildings->DoForEach(BuildingMakeTextures, flag ? nullptr : this);

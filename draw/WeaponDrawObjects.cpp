@@ -127,20 +127,7 @@ void Wire() {
     }
 }
 
-void ReferencePennant(bool needsClip) {
-    // A 1.5 m pole with a red pennant.
-    d3::Color(0.2f, 0.16f, 0.1f);
-    const float pole[24] = {-0.03f, -0.03f, 0.0f,   -0.03f, -0.03f, 1.5f,   0.03f, -0.03f,
-                            0.0f,   0.03f,  -0.03f, 1.5f,   0.03f,  0.03f,  0.0f,  0.03f,
-                            0.03f,  1.5f,   -0.03f, 0.03f,  0.0f,   -0.03f, 0.03f, 1.5f};
-    d3::Strip(needsClip, 6, pole);
-    d3::Color(0.85f, 0.1f, 0.1f);
-    d3::Triangle(0.0f, 0.0f, 1.5f, 0.0f, 0.0f, 1.1f, 0.6f, 0.0f, 1.3f);
-}
-
-} // namespace
-
-void DrawTrenchShape(bool snow) {
+void Trench(bool snow) {
     // A zig-zag of three dug stretches, dark inside, its thrown-up earth
     // (white on snow) along both lips.
     const float at[4][2] = {{-6.0f, -1.0f}, {-2.0f, 1.0f}, {2.0f, -1.0f}, {6.0f, 1.0f}};
@@ -154,6 +141,19 @@ void DrawTrenchShape(bool snow) {
         d3::Quad(x0, y0 - 1.3f, 0.12f, x1, y1 - 1.3f, 0.12f, x1, y1 - 0.6f, 0.3f, x0, y0 - 0.6f, 0.3f);
     }
 }
+
+void ReferencePennant(bool needsClip) {
+    // A 1.5 m pole with a red pennant.
+    d3::Color(0.2f, 0.16f, 0.1f);
+    const float pole[24] = {-0.03f, -0.03f, 0.0f,   -0.03f, -0.03f, 1.5f,   0.03f, -0.03f,
+                            0.0f,   0.03f,  -0.03f, 1.5f,   0.03f,  0.03f,  0.0f,  0.03f,
+                            0.03f,  1.5f,   -0.03f, 0.03f,  0.0f,   -0.03f, 0.03f, 1.5f};
+    d3::Strip(needsClip, 6, pole);
+    d3::Color(0.85f, 0.1f, 0.1f);
+    d3::Triangle(0.0f, 0.0f, 1.5f, 0.0f, 0.0f, 1.1f, 0.6f, 0.0f, 1.3f);
+}
+
+} // namespace
 
 void Inanimate::DrawCode(bool needsClip, float scale, float) {
     const InanimateType kind = GetInanimateType();
@@ -207,7 +207,7 @@ void Inanimate::DrawCode(bool needsClip, float scale, float) {
         RoadBlock();
         break;
     case kInanimateTrenches:
-        DrawTrenchShape(snow);
+        Trench(snow);
         break;
     case kInanimateWire:
         Wire();

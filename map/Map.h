@@ -370,7 +370,6 @@ public:
     void DrawWeather();
     // Overlays, trees, doodads, fires and smoke.
     void DrawOverlays();
-    void DrawDugTrenches();
     void DrawTrees();
     void CreateDoodads(int32_t column, int32_t row);
     void DrawDoodads();
@@ -538,15 +537,6 @@ public:
 
     std::vector<uint16_t> mPoints;
     std::vector<Square> mSquares;
-    // Where and how each trench stamped into the ground this session lay
-    // while it was placed, so that it is drawn as it was placed. Drawing
-    // only: not written to files; a trench square without one (a loaded
-    // game, a trench of the map itself) is drawn at its centre.
-    struct DugTrench {
-        int32_t square;
-        float x, y, heading;
-    };
-    std::vector<DugTrench> mDugTrenches;
     std::vector<uint8_t> mLevels;      // level byte per square, from the file
     std::vector<int8_t> mFire;         // fire state per square: 0, 1..3, 5..7
     std::vector<uint8_t> mFireAge;     // turns a square has burnt; kBurntOut when done

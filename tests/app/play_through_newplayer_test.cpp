@@ -24,7 +24,9 @@
 #include "engine/GBlitView.h"
 #include "engine/GButton2D.h"
 #include "engine/GDrawRecord.h"
+#include "engine/FileTestFolder.h"
 #include "engine/GEditView.h"
+#include "engine/GFile.h"
 #include "engine/GGraphic.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
@@ -33,6 +35,7 @@
 #include "platform/PlatformEvent.h"
 #include "platform/Surface16.h"
 #include "play_through_driver.h"
+#include "trench_ditch.h"
 #include "units/Inanimate.h"
 #include "units/Unit.h"
 
@@ -391,18 +394,11 @@ TEST(PlayThrough, GivingUpHandsTheWholeSideOver) {
 
 namespace {
 
-// Dark brown pixels (dug earth) in a box about a ground point, the camera
-// 60 m south of it at level 1.
-std::vector<bool> EarthAt(PlayDriver& d, float x, float y) {
-    LookAtPoint(d, 1, x, y - 60.0f);
-    int32_t sx = 0, sy = 0;
-    std::vector<bool> earth;
-    if (!WorldOnScreen(d, x, y, gBattle->mMap->GetZCoord(x, y), &sx, &sy)) return earth;
-    for (uint16_t p : GrabPixels(LongRect{sx - 80, sy - 60, sx + 80, sy + 60})) {
-        const int32_t r = (p >> 11) << 3, g = ((p >> 5) & 63) << 2, b = (p & 31) << 3;
-        earth.push_back(r < 150 && r > g && g > b && r > b + 15);
-    }
-    return earth;
+// The trench's dark ditch about a ground point, the camera 50 m south of it
+// at level 3.
+TrenchDitch DitchAt(PlayDriver& d, float x, float y) {
+    LookAtPoint(d, 3, x, y - 50.0f);
+    return TrenchDitchInFrame(gBattle->mMap, x, y);
 }
 
 // The share of a picture's pixels that the screen shows at the view's place.
@@ -427,13 +423,15 @@ float StartShown() {
 
 } // namespace
 
-// Hatten as the Americans against the computer: their trench, a dug zig-zag
-// while it is placed, lies the same in the ground from the first turn on.
+// Hatten as the Americans against the computer: their trench, a dark dug
+// zig-zag while it is placed, lies in the ground the same way from the first
+// turn on, and still after the game is saved and loaded again.
 TEST(PlayThrough, HattensTrenchStaysDugAfterTheSetUp) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
     PlayDriver d("trench", 800, 600);
     ASSERT_TRUE(d.Start());
     ASSERT_TRUE(ToMainMenu(d));
+    MVApplication* app = d.App();
     ASSERT_TRUE(OpenListed(d, "Hatten im Schnee", false));
     ASSERT_TRUE(ScreensToBattle(d, 1, 114, ""));
     Unit* trench = nullptr;
@@ -441,24 +439,38 @@ TEST(PlayThrough, HattensTrenchStaysDugAfterTheSetUp) {
         Unit* u = gBattle->mUnits->GetUnit(i);
         if (u->mUnitType == kUnitInanimate && u->mSubtype == kInanimateTrenches) trench = u;
     }
-    ASSERT_TRUE(trench && trench->IsOwnUnit(d.App()->ViewingSide()));
+    ASSERT_TRUE(trench && trench->IsOwnUnit(app->ViewingSide()));
     const float x = trench->mX, y = trench->mY;
-    const std::vector<bool> placed = EarthAt(d, x, y);
+    const TrenchDitch placed = DitchAt(d, x, y);
     d.Shot("trench-setup");
+    EXPECT_GT(placed.count, 60) << "the placed trench shows its dark ditch";
     ASSERT_TRUE(GoAndWait(d, "the set-up"));
     ASSERT_FALSE(gBattle->mSetupPhase);
-    const std::vector<bool> dug = EarthAt(d, x, y);
+    ExpectSameTrench(placed, DitchAt(d, x, y), "turn 1");
     d.Shot("trench-turn1");
-    ASSERT_EQ(placed.size(), dug.size());
-    int32_t before = 0, after = 0, both = 0;
-    for (size_t i = 0; i < dug.size(); ++i) {
-        before += placed[i];
-        after += dug[i];
-        both += placed[i] && dug[i];
+
+    // Saved, left and loaded again.
+    FileTestFolder folder("dm-trench-");
+    const std::string saved = folder.File("graben.mvs");
+    {
+        GFile out;
+        ASSERT_TRUE(out.IFile(saved.c_str(), kFileModeCompressedWrite));
+        app->SaveGame(&out);
     }
-    std::printf("[trench] earth pixels %d in the set-up, %d in turn 1, %d in both\n", before, after, both);
-    EXPECT_GT(before, 100) << "the placed trench shows no dug earth";
-    EXPECT_GE(both, before * 8 / 10) << "the trench is not drawn where and as it was placed";
+    d.Key('a', true);
+    ASSERT_TRUE(d.RunUntil([&] { return app->InteractionState() == kStateConfirm; }, 2000, "the leave box"));
+    ASSERT_TRUE(d.ClickCommand(99));
+    ASSERT_TRUE(d.RunUntil([] { return gBattle == nullptr; }, 5000, "the battle left"));
+    auto* in = new GFile;
+    ASSERT_TRUE(in->IFile(saved.c_str(), kFileModeCompressedRead));
+    app->HighLevelLoadGame(in);
+    for (int i = 0; i < 8 && !BattleScreenShown(); ++i) {
+        d.Run(100);
+        if (const int32_t c = ShownCommand({85, 86, 89, 109 + kAllies, 114, 111})) d.ClickCommand(c);
+    }
+    ASSERT_TRUE(d.RunUntil(BattleScreenShown, 20000, "the saved game's battle screen"));
+    ExpectSameTrench(placed, DitchAt(d, x, y), "loaded");
+    d.Shot("trench-loaded");
 }
 
 // Hecken against the computer: while turn 1 plays back nothing is drawn

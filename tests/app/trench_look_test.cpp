@@ -1,9 +1,12 @@
-// Hatten's trench with the real art: dug while its side places it, and dug
-// the same when the set-up has turned it into ground.
+// Hatten's trench with the real art: the dug zig-zag its side places in the
+// set-up lies in the ground from the first turn on where it was placed and
+// running the same way, and so it stays after the game is saved and loaded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <string>
-#include <vector>
 
 #include "ScenarioPaths.h"
 #include "app/MVApplication.h"
@@ -12,56 +15,37 @@
 #include "battle/Battle.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
+#include "engine/FileTestFolder.h"
 #include "engine/GFile.h"
 #include "engine/GKernel.h"
 #include "map/Map.h"
 #include "platform/PixelTarget.h"
 #include "renderer/GGraph3D.h"
+#include "trench_ditch.h"
 #include "units/Inanimate.h"
 
 namespace {
 
-// The frame's dug earth around a ground point: one flag per pixel of a box
-// about its place on the screen, set where the pixel is dark brown. The
-// camera looks from 60 m south of it, or from the west.
-std::vector<bool> EarthAround(Map* map, float x, float y, bool fromWest = false) {
+// Frames the ground point from 50 m south of it, high enough to see the
+// trench's course, and gathers the ditch about it.
+TrenchDitch DitchAround(Map* map, float x, float y) {
     const int32_t side = map->ViewingSide();
-    map->mCameraLevel[side] = 1;
-    map->mCameraX[side] = fromWest ? x - 60.0f : x;
-    map->mCameraY[side] = fromWest ? y : y - 60.0f;
-    map->mCameraHeading[side] = fromWest ? 0.0f : 1.5707964f;
+    map->mCameraLevel[side] = 3;
+    map->mCameraX[side] = x;
+    map->mCameraY[side] = y - 50.0f;
+    map->mCameraHeading[side] = 1.5707964f;
     map->mLockedUnit = nullptr;
     map->DirtyClip();
     map->mView->Refresh();
     gKernel->UpdateScreen();
-    float sx = x, sy = y;
-    g3D->WorldToScreen(&sx, &sy, map->GetZCoord(x, y), false);
-    const PixelTarget16 back = gKernel->GetBackBuffer();
-    std::vector<bool> earth;
-    for (int32_t py = static_cast<int32_t>(sy) - 60; py < static_cast<int32_t>(sy) + 60; ++py)
-        for (int32_t px = static_cast<int32_t>(sx) - 80; px < static_cast<int32_t>(sx) + 80; ++px) {
-            if (px < 0 || py < 0 || px >= back.width || py >= back.height) {
-                earth.push_back(false);
-                continue;
-            }
-            const uint16_t p = back.Row(py)[px];
-            const int32_t r = (p >> 11) << 3, g = ((p >> 5) & 63) << 2, b = (p & 31) << 3;
-            earth.push_back(r < 150 && r > g && g > b && r > b + 15);
-        }
-    return earth;
+    return TrenchDitchInFrame(map, x, y);
 }
 
-int32_t Count(const std::vector<bool>& v) {
-    int32_t n = 0;
-    for (bool b : v) n += b;
-    return n;
-}
-
-} // namespace
-
-TEST(TrenchLook, TheSetUpsTrenchStaysDugWhereItWasPlaced) {
-    RealArtProgram program;
-    ASSERT_TRUE(program.Started());
+// Hatten from the trench's side, its trench turned to `heading` degrees
+// (a player may turn it in the set-up) or left as the battle places it:
+// the dug trench of turn 1, and with `reload` that of the saved and loaded
+// game, against the placed one.
+void PlaceDigAndCompare(const RealArtProgram& program, const float* heading, bool reload) {
     MVApplication* app = program.App();
     GFile file;
     GameFileState state;
@@ -81,6 +65,7 @@ TEST(TrenchLook, TheSetUpsTrenchStaysDugWhereItWasPlaced) {
             trench = u;
     }
     ASSERT_NE(trench, nullptr);
+    if (heading) trench->mHeading = *heading;
     const float x = trench->mX, y = trench->mY;
     app->mPlayers = 1;
     app->mSide = trench->GetAffiliation();
@@ -88,23 +73,54 @@ TEST(TrenchLook, TheSetUpsTrenchStaysDugWhereItWasPlaced) {
     Map* map = battle->mMap;
     ASSERT_TRUE(map && map->mView);
     ASSERT_TRUE(battle->mSetupPhase);
-    const std::vector<bool> placed = EarthAround(map, x, y);
+    const TrenchDitch placed = DitchAround(map, x, y);
+    EXPECT_GT(placed.count, 100) << "the placed trench shows its dark ditch";
 
     battle->HandleCommand(9); // GO: the set-up ends, the trench becomes ground
     ASSERT_FALSE(battle->mSetupPhase);
     const Square* square = map->GetSquare(static_cast<int32_t>(x / 20.0f), static_cast<int32_t>(y / 20.0f));
     ASSERT_TRUE(square && (square->mOverlay[0] == 8 || square->mOverlay[1] == 8));
-    const std::vector<bool> dug = EarthAround(map, x, y);
-    int32_t both = 0;
-    for (size_t i = 0; i < dug.size(); ++i) both += placed[i] && dug[i];
-    EXPECT_GT(Count(placed), 150) << "the placed trench shows its dug earth";
-    EXPECT_GE(both, Count(placed) * 9 / 10) << "the dug trench lies where and as it was placed";
-    EXPECT_LE(Count(dug), Count(placed) * 11 / 10);
+    ExpectSameTrench(placed, DitchAround(map, x, y), "turn 1");
+    if (!reload) {
+        delete battle;
+        gBattle = nullptr;
+        return;
+    }
 
-    // A loaded game knows only the trench's square: it is drawn dug at its
-    // centre, running west to east.
-    map->mDugTrenches.clear();
-    EXPECT_GT(Count(EarthAround(map, x + 10.0f, y + 10.0f, true)), Count(placed) / 2);
-    delete battle;
+    // Saved and loaded by the program, the ground keeps the trench's turn.
+    FileTestFolder folder("dm-trench-");
+    const std::string saved = folder.File("graben.mvs");
+    {
+        GFile out;
+        ASSERT_TRUE(out.IFile(saved.c_str(), kFileModeCompressedWrite));
+        app->SaveGame(&out);
+    }
+    GFile in;
+    ASSERT_TRUE(in.IFile(saved.c_str(), kFileModeCompressedRead));
+    ASSERT_TRUE(app->LoadGame(&in, nullptr));
+    ASSERT_TRUE(gBattle && gBattle != battle);
+    gBattle->mHost = app;
+    gBattle->BeginBattle(true, false);
+    ASSERT_TRUE(gBattle->mMap && gBattle->mMap->mView);
+    ExpectSameTrench(placed, DitchAround(gBattle->mMap, x, y), "loaded");
+    delete gBattle;
     gBattle = nullptr;
+}
+
+} // namespace
+
+// Hatten's trench as the battle places it, south to north.
+TEST(TrenchLook, TheSetUpsTrenchStaysDugAsPlaced) {
+    RealArtProgram program;
+    ASSERT_TRUE(program.Started());
+    PlaceDigAndCompare(program, nullptr, false);
+}
+
+// Turned west to east in the set-up, it runs so in the ground, and still
+// after a save and a load.
+TEST(TrenchLook, ATurnedTrenchRunsAsTurnedAcrossASave) {
+    RealArtProgram program;
+    ASSERT_TRUE(program.Started());
+    const float westToEast = 0.0f;
+    PlaceDigAndCompare(program, &westToEast, true);
 }

@@ -179,6 +179,46 @@ void EdgeFeature(Image& img, Rgb c, Rgb line, float width, uint32_t seed, bool p
         }
 }
 
+// A dug trench seen from above, as the set-up draws the placed one: a dark zig-zag ditch of stretches
+// 5 m long, 2.5 m from side to side, with the thrown-up earth along both lips. It runs from the
+// bottom row to the top one (south to north on an unturned square), so trench squares in a line
+// join up; on snow the banks are earth speckled with snow and the ditch stays dark.
+void Trench(Image& img, bool snow, uint32_t seed) {
+    constexpr float kStretch = kGround / 4.0f, kSwing = 8.0f; // 32 px (5 m) each, +-1.25 m
+    constexpr float kDitch = 6.0f, kBank = 13.0f;             // half widths: 1.9 m dug, 4 m in all
+    const Rgb floor = {62, 44, 28}, wall = {40, 28, 18};
+    const Rgb spoil = snow ? Rgb{138, 116, 90} : Rgb{112, 86, 54},
+              crest = snow ? Rgb{170, 154, 134} : Rgb{134, 106, 70};
+    auto courseX = [&](float y) { // the ditch's middle at row y
+        const float t = y / kStretch;
+        const int k = int(std::floor(t));
+        const float f = t - float(k), from = (k & 1) ? kSwing : -kSwing;
+        return kGround / 2.0f + from - 2.0f * from * f;
+    };
+    for (int y = 0; y < kGround; ++y)
+        for (int x = 0; x < kGround; ++x) {
+            // distance across the course: the course's offset times its slope's cosine
+            const float across =
+                (x + 0.5f - courseX(y + 0.5f)) * (kStretch / std::hypot(kStretch, 2.0f * kSwing));
+            const float d = std::fabs(across);
+            const float wobble = 2.5f * (TileNoise(x / 8.0f, y / 8.0f, 16, seed + 7) - 0.5f);
+            const float n = TileFbm(x / 8.0f, y / 8.0f, 16, seed, 3);
+            if (d < kDitch) {
+                // the floor, darker under the wall on the west (left) side
+                Rgb c = Mix(wall, floor, std::clamp((across + kDitch) / 4.0f, 0.0f, 1.0f));
+                c = Shade(c, 0.85f + 0.3f * n);
+                if (snow && n > 0.78f) c = Mix(c, {200, 202, 206}, 0.5f);
+                Paint(img, x, y, c, 1, 1);
+            } else if (d < kBank + wobble) {
+                const float lip = std::clamp((d - kDitch) / (kBank - kDitch), 0.0f, 1.0f);
+                Rgb c = Shade(Mix(crest, spoil, lip), 0.85f + 0.3f * n);
+                if (snow && TileNoise(x / 4.0f, y / 4.0f, 32, seed + 3) > 0.7f)
+                    c = Mix(c, {222, 224, 228}, 0.6f);
+                Paint(img, x, y, c, 1, 1);
+            }
+        }
+}
+
 Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
     Image img(kGround, kGround, {0, 0, 0}, 0);
     const Look look = LookOf(code);
@@ -212,13 +252,8 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
         blobs(3, 6, {30, 24, 18}, 1.0f);
         break;
     case Look::Trench:
-        for (int y = 0; y < kGround; ++y) {
-            float cx = kGround / 2 + ((y / 16) % 2 ? 10.0f : -10.0f);
-            for (int x = 0; x < kGround; ++x)
-                if (std::fabs(x - cx) < 9)
-                    Paint(img, x, y, std::fabs(x - cx) < 5 ? Rgb{34, 28, 20} : Rgb{92, 74, 50}, 1, 1);
-        }
-        break;
+        Trench(img, snow, seed);
+        return NoPureWhite(img);
     case Look::Stones:
         blobs(40, 3, {128, 124, 116}, 1.0f);
         break;
@@ -337,8 +372,8 @@ Image OverlayPicture(int code, int under, bool snow, uint32_t seed) {
                       code >= 62 && (x + y) % 37 < 9 ? 0 : 1, 1);
         break;
     }
-    // Snow lies on whatever the overlay shows, lighter in the open than in a trench or a hole.
-    const float cover = look == Look::Trench || look == Look::Pit ? 0.35f : 0.55f;
+    // Snow lies on whatever the overlay shows, lighter in the open than in a hole.
+    const float cover = look == Look::Pit ? 0.35f : 0.55f;
     if (snow)
         for (int y = 0; y < kGround; ++y)
             for (int x = 0; x < kGround; ++x)
