@@ -6,7 +6,6 @@
 // 1050) and a tank that tried to drive round an obstacle (1090).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,6 +22,7 @@
 #include "engine/GDrawRecord.h"
 #include "engine/GKernel.h"
 #include "platform/PlatformEvent.h"
+#include "panel_marks.h"
 #include "play_through_driver.h"
 #include "units/Vehicle.h"
 #include "units/Unit.h"
@@ -30,12 +30,6 @@
 namespace {
 
 constexpr const char* kHatten = "Hatten im Schnee";
-
-bool DrawsPicture(const ScreenDrawLog& log, int32_t picture) {
-    for (const ScreenDrawItem& i : log.mItems)
-        if (i.mKind == 'b' && i.mPicture == picture) return true;
-    return false;
-}
 
 std::string MailPath(PlayDriver& d, const std::string& name) {
     return d.Folder() + "/" + MailFolder() + "/" + name + ".txt";
@@ -76,55 +70,11 @@ void OpenTurn(PlayDriver& d, const std::string& name, int32_t side, const char* 
     d.AllowBeeps();
 }
 
-Vehicle* VehicleAt(int32_t index) {
-    return index >= 0 && index < gBattle->mUnits->GetCount() ? dynamic_cast<Vehicle*>(gBattle->mUnits->GetUnit(index))
-                                                             : nullptr;
-}
-
-// The Axis orders: every squad hides, and a tank drives through the place of
-// a vehicle at least half as heavy again (the nearest such pair). The
-// blocker's and the tank's indexes come back.
-void GiveAxisOrders(int32_t* blocker, int32_t* driver) {
-    UnitList* units = gBattle->mUnits;
-    float best = 1e9f;
-    for (int32_t j = 0; j < units->GetCount(); ++j) {
-        Vehicle* b = VehicleAt(j);
-        if (!b || !b->mActive || b->GetAffiliation() != kAxis || b->IsFixed()) continue;
-        for (int32_t i = 0; i < units->GetCount(); ++i) {
-            Vehicle* a = VehicleAt(i);
-            if (!a || a == b || !a->mActive || a->GetAffiliation() != kAxis || a->IsFixed() ||
-                !a->CanReceiveOrders() || 0.66667f * b->Data().mWeight <= a->Data().mWeight)
-                continue;
-            const float d = std::hypot(b->mX - a->mX, b->mY - a->mY);
-            if (d > 8.0f && d < best) {
-                best = d;
-                *blocker = j;
-                *driver = i;
-            }
-        }
-    }
-    ASSERT_GE(*driver, 0) << "no Axis tank with a heavier vehicle to drive through";
-    Vehicle* a = VehicleAt(*driver);
-    Vehicle* b = VehicleAt(*blocker);
-    const float dx = (b->mX - a->mX) / best, dy = (b->mY - a->mY) / best;
-    a->ReceiveMoveOrders(b->mX + 15.0f * dx, b->mY + 15.0f * dy, 20, nullptr, false, false, true, true);
-    ASSERT_GT(a->mNrWaypoints, 0);
-    int32_t hiders = 0;
-    for (int32_t i = 0; i < units->GetCount(); ++i) {
-        Unit* u = units->GetUnit(i);
-        if (u->mActive && u->GetAffiliation() == kAxis && u->mUnitType == kUnitInfantry && !u->mHiding) {
-            u->ReceiveMoveOrders(0.0f, 0.0f, kOrderHide, nullptr, false, false, false, true);
-            hiders += u->mHiding;
-        }
-    }
-    ASSERT_GT(hiders, 0);
-}
-
 } // namespace
 
 TEST(MailPanelMarks, TheRecipientSeesHidingAndManoeuvreOfTheTurnItDidNotCompute) {
     std::vector<char> computed;
-    int32_t blocker = -1, driver = -1;
+    PanelMarksOrders orders;
     {
         // The first program: both players' hands up to the computed turn.
         PlayDriver d("mail-marks-computing", 800, 600);
@@ -141,16 +91,17 @@ TEST(MailPanelMarks, TheRecipientSeesHidingAndManoeuvreOfTheTurnItDidNotCompute)
         OpenTurn(d, "zug2", 0, "achse");
         if (HasFatalFailure()) return;
         ASSERT_FALSE(gBattle->mSetupPhase);
-        GiveAxisOrders(&blocker, &driver);
-        if (HasFatalFailure()) return;
+        orders = GivePanelMarksOrders(kAxis);
+        ASSERT_NE(orders.driver, 0u) << "no Axis tank with a heavier vehicle to drive through";
+        ASSERT_GT(orders.hiders, 0);
         SendTurn(d, "zug3");
         if (HasFatalFailure()) return;
         OpenTurn(d, "zug3", 1, "alliierte");
         if (HasFatalFailure()) return;
         // The heavy vehicle's tracks are broken, here only: the tank cannot
         // push it and creeps up to try its way round.
-        ASSERT_NE(VehicleAt(blocker), nullptr);
-        VehicleAt(blocker)->mImmobile = true;
+        ASSERT_NE(VehicleByID(orders.blocker), nullptr);
+        ImmobiliseBlocker(orders);
         SendTurn(d, "zug4");
         if (HasFatalFailure()) return;
         std::ifstream in(MailPath(d, "zug4"), std::ios::binary);
@@ -184,16 +135,10 @@ TEST(MailPanelMarks, TheRecipientSeesHidingAndManoeuvreOfTheTurnItDidNotCompute)
     ASSERT_EQ(app->InteractionState(), kStatePlayback);
     d.AllowBeeps();
 
-    Vehicle* tank = VehicleAt(driver);
+    Vehicle* tank = VehicleByID(orders.driver);
     ASSERT_NE(tank, nullptr);
     EXPECT_TRUE(tank->mManeuverTried) << "the tank's manoeuvre did not come with the file";
-    Unit* hider = nullptr;
-    for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !hider; ++i) {
-        Unit* u = gBattle->mUnits->GetUnit(i);
-        if (u->mActive && u->GetAffiliation() == kAxis && u->mHidingAtStart && u->IsHiding(false) &&
-            u->mQueuedDelay == 0 && u->mCommandDelay < 0.5f && u->mArtilleryDelay >= 0.0f)
-            hider = u;
-    }
+    Unit* hider = HiderFromTheStart(kAxis);
     ASSERT_NE(hider, nullptr) << "no Axis squad hid from the turn's start in the recipient's battle";
     gBattle->SetSelectedUnit(tank);
     EXPECT_TRUE(DrawsPicture(RecordFrame(), 1090)) << "the recipient's panel does not show the manoeuvre";
