@@ -30,12 +30,15 @@
 #include "battle_records.h"
 #include "engine/EZOpenPlay.h"
 #include "engine/FileTestFolder.h"
+#include "engine/GDrawRecord.h"
 #include "engine/TestPorts.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "engine/GView.h"
+#include "panel_marks.h"
 #include "play_through_driver.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 #ifdef DM_COVERAGE
 extern "C" void __gcov_dump(void);
@@ -77,6 +80,14 @@ struct TcpGame {
     // replay (its orders are merged there at the replay's end); otherwise
     // each side's GO waits until the other has its turn's orders open.
     bool goDuringReplay = false;
+    // Each machine's speed as its kernel measured it (0: as measured): the
+    // faster machine computes the turns.
+    int32_t hostSpeed = 0;
+    int32_t joinerSpeed = 0;
+    // A side's own orders before its GO (the orders above still come), and
+    // what it finds at the end of a turn's replay, before NEXT TURN.
+    std::function<void(MVApplication*, int32_t turn)> beforeGo;
+    std::function<int32_t(MVApplication*, int32_t turn)> atReplayEnd;
 
     std::string Name() const {
         char text[160];
@@ -120,6 +131,7 @@ struct SideResult {
     int32_t report = -1; // the network report shown, or -1
     int32_t agreed = 0;  // exchanges whose digests the game found equal
     int32_t failed = 0;
+    int32_t atReplayEnd = -1; // what TcpGame::atReplayEnd found last
 };
 
 std::string gFolder;        // the game's records, by turn
@@ -303,6 +315,7 @@ void PlaySide(PlayDriver& d, bool host, const TcpGame& game, SideResult* result)
             } else if (nextFor != turn && ShownCommand({kNextTurn})) {
                 std::printf("[%s] turn %d's replay over after %u s\n", d.RunName().c_str(), turn,
                             (RealClockTime() - start) / 1000);
+                if (game.atReplayEnd) result->atReplayEnd = game.atReplayEnd(app, turn);
                 d.Run(wait);
                 nextFor = turn;
                 d.ClickCommand(kNextTurn);
@@ -335,6 +348,7 @@ void PlaySide(PlayDriver& d, bool host, const TcpGame& game, SideResult* result)
                 continue;
             }
             if (game.orders && turn >= 1) GiveOrders(app, game, turn);
+            if (game.beforeGo) game.beforeGo(app, turn);
             pressedFor = turn;
             openedAt = -1;
             d.ClickCommand(kGo);
@@ -369,6 +383,7 @@ struct GameOutcome {
     bool played = false;
     bool split = false;
     std::string difference;
+    int32_t atReplayEnd[2] = {-1, -1}; // each side's, host first
 };
 
 GameOutcome PlayGame(const TcpGame& game) {
@@ -417,6 +432,8 @@ GameOutcome PlayGame(const TcpGame& game) {
             {
                 PlayDriver d(std::string(side == 0 ? "tcp-host-" : "tcp-join-") + game.battle.file, 800, 600);
                 if (d.Start()) {
+                    if (const int32_t speed = side == 0 ? game.hostSpeed : game.joinerSpeed)
+                        gKernel->mCPUSpeed = speed;
                     // The seeds the host draws for the game come from here.
                     SeedRandomGenerator(game.seed * 7919u + static_cast<uint32_t>(side));
                     PlaySide(d, side == 0, game, &result);
@@ -471,6 +488,8 @@ GameOutcome PlayGame(const TcpGame& game) {
                                  ") after turn " + std::to_string(seen) + ": " +
                                  FirstRecordDifference(gFolder + "/split");
     }
+    outcome.atReplayEnd[0] = result[0].atReplayEnd;
+    outcome.atReplayEnd[1] = result[1].atReplayEnd;
     outcome.played = seen > game.turns && !result[0].failed && !result[1].failed &&
                      result[0].report < 0 && result[1].report < 0;
     EXPECT_FALSE(outcome.split) << game.Name() << ": the battles differ, " << outcome.difference;
@@ -502,6 +521,57 @@ TEST(TcpGames, EveryBattleTwoTurns) {
         v += 3;
         if (HasFatalFailure()) return;
     }
+}
+
+// Hatten's first turn, computed by the Allied machine (the faster): the
+// Axis squads hide and an Axis tank drives into a heavier vehicle whose
+// tracks its owner found broken, so it tries its way round. The Axis
+// machine, which only replays the turn, shows both in its panel at the
+// replay's end: 1050 for a squad hidden since the turn began, 1090 for the
+// tank.
+TEST(TcpGames, TheSideThatDidNotComputeShowsHidingAndManoeuvre) {
+    // Both sides are forks of this process: after a window was open here
+    // they would share its connection (ctest runs it in a program of its own).
+    if (PlayDriver::StartedBefore()) GTEST_SKIP() << "runs in a test program of its own";
+    TcpGame game;
+    game.battle = kBattles[5];
+    ASSERT_STREQ(game.battle.file, "hatten");
+    game.turns = 1;
+    game.hostSide = kAxis;
+    game.orders = false;
+    game.hostSpeed = 50;
+    game.joinerSpeed = 100;
+    // Each side's process has its own copy.
+    static PanelMarksOrders orders;
+    game.beforeGo = [](MVApplication* app, int32_t turn) {
+        if (turn != 1 || app->mSide != kAxis) return;
+        orders = GivePanelMarksOrders(kAxis);
+        EXPECT_NE(orders.driver, 0u) << "no Axis tank with a heavier vehicle to drive through";
+        EXPECT_GT(orders.hiders, 0);
+        ImmobiliseBlocker(orders);
+    };
+    // Bits: 1 the tank's manoeuvre, 2 its picture, 4 a squad hidden since
+    // the start, 8 its picture; -2 on the machine that computed.
+    game.atReplayEnd = [](MVApplication* app, int32_t turn) -> int32_t {
+        if (turn != 1) return -1;
+        if (app->ComputesTurn()) return -2;
+        int32_t found = 0;
+        if (Vehicle* tank = VehicleByID(orders.driver)) {
+            found |= tank->mManeuverTried ? 1 : 0;
+            gBattle->SetSelectedUnit(tank);
+            found |= DrawsPicture(RecordFrame(), 1090) ? 2 : 0;
+        }
+        if (Unit* hider = HiderFromTheStart(kAxis)) {
+            found |= 4;
+            gBattle->SetSelectedUnit(hider);
+            found |= DrawsPicture(RecordFrame(), 1050) ? 8 : 0;
+        }
+        return found;
+    };
+    const GameOutcome outcome = PlayGame(game);
+    EXPECT_EQ(outcome.atReplayEnd[1], -2) << "the Allied machine computes the turn";
+    EXPECT_EQ(outcome.atReplayEnd[0], 1 | 2 | 4 | 8)
+        << "the Axis machine's panel (1: manoeuvre kept, 2: shown; 4: hiding kept, 8: shown)";
 }
 
 // One game as DM_TCP_GAME says: "battle variation seed turns" (scripts/tcp-soak).

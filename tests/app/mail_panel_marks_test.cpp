@@ -1,0 +1,147 @@
+// An e-mail game of Hatten between two programs, each with a program folder
+// of its own: the first plays the hand-overs up to the Allied GO that
+// computes the first turn and writes its file; the second, the Axis
+// player's, has nothing but that file. Its replay over, the info panel must
+// show what the turn left: a squad hidden since the turn began (picture
+// 1050) and a tank that tried to drive round an obstacle (1090).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/AppTypes.h"
+#include "app/BattleScreen.h"
+#include "app/FrontEndModals.h"
+#include "app/MVApplication.h"
+#include "battle/Battle.h"
+#include "battle/UnitList.h"
+#include "engine/GBlitView.h"
+#include "engine/GDrawRecord.h"
+#include "engine/GKernel.h"
+#include "platform/PlatformEvent.h"
+#include "panel_marks.h"
+#include "play_through_driver.h"
+#include "units/Vehicle.h"
+#include "units/Unit.h"
+
+namespace {
+
+constexpr const char* kHatten = "Hatten im Schnee";
+
+std::string MailPath(PlayDriver& d, const std::string& name) {
+    return d.Folder() + "/" + MailFolder() + "/" + name + ".txt";
+}
+
+// GO, the box telling the player to send the file, the e-mail save dialog
+// with the file's name: the file lands in the mail folder and the program
+// is back at the main menu.
+void SendTurn(PlayDriver& d, const std::string& name) {
+    MVApplication* app = d.App();
+    ASSERT_TRUE(d.ClickCommand(9));
+    ASSERT_TRUE(d.RunUntil([] { return dynamic_cast<PBEMModal*>(gKernel->GetTopModal()) != nullptr; }, 600000,
+                           "the e-mail box"));
+    d.Run(100);
+    LongRect box;
+    gKernel->GetTopModal()->GetGlobalBounds(&box);
+    d.Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    ASSERT_TRUE(d.RunUntil([&] { return app->mSaveDialog && gKernel->IsViewAlive(app->mSaveDialog); }, 3000,
+                           "the e-mail save dialog"));
+    for (int i = 0; i < 30; ++i)
+        d.Key(kKeyBackspace);
+    d.Type(name);
+    d.Key(kKeyReturn);
+    ASSERT_TRUE(d.RunUntil([&] { return !gBattle && !gKernel->IsViewAlive(app->mSaveDialog); }, 5000,
+                           "the file sent"));
+    if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
+    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 3000, "the main menu"));
+    d.AllowBeeps();
+}
+
+// The two-player screen's e-mail button, the chooser, the password.
+void OpenTurn(PlayDriver& d, const std::string& name, int32_t side, const char* password) {
+    ASSERT_TRUE(d.ClickCommand(68));
+    d.Run(100);
+    ASSERT_TRUE(ChooseMailFile(d, name, false) && gBattle) << name << " did not open";
+    ASSERT_EQ(d.App()->mSide, side);
+    ASSERT_TRUE(ScreensToBattle(d, side, 116, password));
+    d.AllowBeeps();
+}
+
+} // namespace
+
+TEST(MailPanelMarks, TheRecipientSeesHidingAndManoeuvreOfTheTurnItDidNotCompute) {
+    std::vector<char> computed;
+    PanelMarksOrders orders;
+    {
+        // The first program: both players' hands up to the computed turn.
+        PlayDriver d("mail-marks-computing", 800, 600);
+        ASSERT_TRUE(d.Start());
+        ASSERT_TRUE(ToMainMenu(d));
+        ASSERT_TRUE(OpenListed(d, kHatten, false));
+        ASSERT_TRUE(ScreensToBattle(d, 0, 116, "achse"));
+        SendTurn(d, "zug1");
+        if (HasFatalFailure()) return;
+        OpenTurn(d, "zug1", 1, "alliierte");
+        if (HasFatalFailure()) return;
+        SendTurn(d, "zug2");
+        if (HasFatalFailure()) return;
+        OpenTurn(d, "zug2", 0, "achse");
+        if (HasFatalFailure()) return;
+        ASSERT_FALSE(gBattle->mSetupPhase);
+        orders = GivePanelMarksOrders(kAxis);
+        ASSERT_NE(orders.driver, 0u) << "no Axis tank with a heavier vehicle to drive through";
+        ASSERT_GT(orders.hiders, 0);
+        SendTurn(d, "zug3");
+        if (HasFatalFailure()) return;
+        OpenTurn(d, "zug3", 1, "alliierte");
+        if (HasFatalFailure()) return;
+        // The heavy vehicle's tracks are broken, here only: the tank cannot
+        // push it and creeps up to try its way round.
+        ASSERT_NE(VehicleByID(orders.blocker), nullptr);
+        ImmobiliseBlocker(orders);
+        SendTurn(d, "zug4");
+        if (HasFatalFailure()) return;
+        std::ifstream in(MailPath(d, "zug4"), std::ios::binary);
+        computed.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(computed.empty()) << "no file of the computed turn";
+    }
+
+    // The Axis player's program: only the file.
+    PlayDriver d("mail-marks-receiving", 800, 600);
+    ASSERT_TRUE(d.Start());
+    MVApplication* app = d.App();
+    {
+        std::error_code ec;
+        std::filesystem::create_directories(d.Folder() + "/" + MailFolder(), ec);
+        std::ofstream out(MailPath(d, "zug4"), std::ios::binary);
+        out.write(computed.data(), static_cast<std::streamsize>(computed.size()));
+    }
+    ASSERT_TRUE(ToMainMenu(d));
+    OpenTurn(d, "zug4", 0, "achse");
+    if (HasFatalFailure()) return;
+    ASSERT_GT(gBattle->mPackets.GetCount(), 0) << "the turn's packets in its file";
+    ASSERT_EQ(app->InteractionState(), kStatePlayback);
+    // The replay played to its end: what the turn left stands on the map.
+    int32_t px = 0, py = 0;
+    PlayDriver::CentreOf(app->mBattleScreen.mPlayPause, &px, &py);
+    d.Click(px, py);
+    for (int i = 0; i < 60 && !gBattle->AtEndOfPlayback(); ++i)
+        if (!d.ClickCommand(14)) d.Run(500);
+    ASSERT_TRUE(d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 600000, "the replay's end"));
+    d.Run(200);
+    ASSERT_EQ(app->InteractionState(), kStatePlayback);
+    d.AllowBeeps();
+
+    Vehicle* tank = VehicleByID(orders.driver);
+    ASSERT_NE(tank, nullptr);
+    EXPECT_TRUE(tank->mManeuverTried) << "the tank's manoeuvre did not come with the file";
+    Unit* hider = HiderFromTheStart(kAxis);
+    ASSERT_NE(hider, nullptr) << "no Axis squad hid from the turn's start in the recipient's battle";
+    gBattle->SetSelectedUnit(tank);
+    EXPECT_TRUE(DrawsPicture(RecordFrame(), 1090)) << "the recipient's panel does not show the manoeuvre";
+    gBattle->SetSelectedUnit(hider);
+    EXPECT_TRUE(DrawsPicture(RecordFrame(), 1050)) << "the recipient's panel does not show the hiding";
+}
