@@ -8,7 +8,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "ScenarioPaths.h"
 #include "app/FadeInScreen.h"
+#include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GControl.h"
@@ -101,6 +103,24 @@ RealArtProgram::~RealArtProgram() {
         GPictureStore::Get().SetFolder(mOldArt);
     }
     if (mLoadedData) DeleteCryptoData();
+}
+
+Battle* OpenDemoBattle(MVApplication* app, const std::string& name) {
+    GFile file;
+    GameFileState state;
+    GameFileContents contents;
+    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/" + name + ".mvg";
+    if (!file.IFile(path.c_str(), kFileModeCompressedRead) ||
+        ReadGameFile(&file, &state, &contents, {.takeSeed = true}) != kGameFileLoaded) {
+        ADD_FAILURE() << "the demo battle " << path << " does not read";
+        delete contents.campaign;
+        delete contents.battle;
+        return nullptr;
+    }
+    delete contents.campaign;
+    gBattle = contents.battle;
+    gBattle->mHost = app;
+    return contents.battle;
 }
 
 std::vector<uint8_t> ProgramFolder::Read(const std::string& name) const {

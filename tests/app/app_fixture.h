@@ -52,6 +52,11 @@ private:
     MVApplication* mApp = nullptr;
 };
 
+// Reads a demo battle as built for the scenario list (its seed taken) and
+// makes it the program's current battle; null, with a failure recorded,
+// when it does not read. The caller owns the battle.
+Battle* OpenDemoBattle(MVApplication* app, const std::string& name);
+
 // A battle of fixed objects on a small blank map, in set-up at turn 1 of
 // 10, with a general briefing and one for side 0.
 std::unique_ptr<Battle> MakeTestBattle(const char* title);

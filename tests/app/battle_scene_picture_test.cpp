@@ -30,16 +30,8 @@ TEST(BattleScenePicture, AFrameOfBrueckeWithTheRealArt) {
     RealArtProgram program;
     ASSERT_TRUE(program.Started());
     MVApplication* app = program.App();
-    GFile file;
-    GameFileState state;
-    GameFileContents contents;
-    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/bruecke.mvg";
-    ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
-    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
-    delete contents.campaign;
-    Battle* battle = contents.battle;
-    gBattle = battle;
-    battle->mHost = app;
+    Battle* battle = OpenDemoBattle(app, "bruecke");
+    ASSERT_NE(battle, nullptr);
     battle->BeginBattle(true, false);
     Map* map = battle->mMap;
     ASSERT_NE(map, nullptr);

@@ -11,6 +11,7 @@
 #include "app/InfoPanel.h"
 #include "app/MVApplication.h"
 #include "app_fixture.h"
+#include "battle/Campaign.h"
 #include "battle/Battle.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"

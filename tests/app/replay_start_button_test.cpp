@@ -37,16 +37,8 @@ TEST(ReplayStartButton, AClickOnTheDarkStartSpotLeavesTheReplayRunning) {
     RealArtProgram program;
     ASSERT_TRUE(program.Started());
     MVApplication* app = program.App();
-    GFile file;
-    GameFileState state;
-    GameFileContents contents;
-    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/hecken.mvg";
-    ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
-    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
-    delete contents.campaign;
-    Battle* battle = contents.battle;
-    gBattle = battle;
-    battle->mHost = app;
+    Battle* battle = OpenDemoBattle(app, "hecken");
+    ASSERT_NE(battle, nullptr);
     app->mPlayers = 1;
     app->mSide = kAxis;
     app->SetSecondHalf(true); // one player: GO reaches the action phase

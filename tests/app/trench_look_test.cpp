@@ -47,16 +47,8 @@ TrenchDitch DitchAround(Map* map, float x, float y) {
 // game, against the placed one.
 void PlaceDigAndCompare(const RealArtProgram& program, const float* heading, bool reload) {
     MVApplication* app = program.App();
-    GFile file;
-    GameFileState state;
-    GameFileContents contents;
-    const std::string path = std::string(DM_SCENARIO_BUILT_DIR) + "/hatten.mvg";
-    ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead));
-    ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
-    delete contents.campaign;
-    Battle* battle = contents.battle;
-    gBattle = battle;
-    battle->mHost = app;
+    Battle* battle = OpenDemoBattle(app, "hatten");
+    ASSERT_NE(battle, nullptr);
     Unit* trench = nullptr;
     for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
         Unit* u = battle->mUnits->GetUnit(i);
