@@ -90,10 +90,10 @@ TEST(BattleStats, AFirstTurnGivesALinePerUnitInPlayAndLeavesTheTurnAsItWas) {
     ASSERT_TRUE(std::getline(in, line));
     EXPECT_EQ(line[0], '#');
     std::set<std::string> units;
-    int shots = 0, wholeTurns = 0;
+    int shots = 0, wholeTurns = 0, firedInSight = 0;
     while (std::getline(in, line)) {
         const std::vector<std::string> f = Fields(line);
-        ASSERT_EQ(f.size(), 15u) << line;
+        ASSERT_EQ(f.size(), 17u) << line;
         EXPECT_EQ(f[0], "1") << line;
         units.insert(f[1]);
         shots += std::stoi(f[7]);
@@ -102,9 +102,15 @@ TEST(BattleStats, AFirstTurnGivesALinePerUnitInPlayAndLeavesTheTurnAsItWas) {
         // them has a pace for fewer.
         EXPECT_LE(SlicesOf(f[6]), kSlicesPerTurn + 1) << line;
         if (f[5] == "1" && fromTheStart.count(f[1]) && SlicesOf(f[6]) == kSlicesPerTurn + 1) ++wholeTurns;
+        // An enemy in sight is one spotted by the side, and one spotted is within range.
+        EXPECT_LE(std::stoi(f[15]), std::stoi(f[14])) << line;
+        EXPECT_LE(std::stoi(f[14]), std::stoi(f[13])) << line;
+        if (std::stoi(f[7]) > 0 && f[15] == "1") ++firedInSight;
     }
     // Every unit in play before or after the turn has its line.
     EXPECT_EQ(units.size(), inPlay.size());
     EXPECT_GT(wholeTurns, static_cast<int>(fromTheStart.size()) / 2);
     EXPECT_GT(shots, 0);
+    // The casemate and the squads that open fire have their targets in sight.
+    EXPECT_GT(firedInSight, 0);
 }

@@ -8,6 +8,7 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "engine/RandomStateKeeper.h"
+#include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/DataTables.h"
 #include "units/Unit.h"
@@ -47,15 +48,25 @@ struct UnitTurn {
 
 } // namespace
 
-bool EnemyWithinRange(const Battle& battle, Unit* u) {
-    if (!InPlay(u) || !battle.mUnits) return false;
-    for (int32_t i = 0; i < battle.mUnits->GetCount(); ++i) {
+EnemyContact EnemyContactOf(const Battle& battle, Unit* u) {
+    EnemyContact c;
+    if (!InPlay(u) || !battle.mUnits) return c;
+    Map* map = battle.mMap;
+    for (int32_t i = 0; i < battle.mUnits->GetCount() && !c.sight; ++i) {
         Unit* e = battle.mUnits->GetUnit(i);
         if (e->IsAxis() == u->IsAxis() || !Counted(e) || !InPlay(e) || e->mSurrendered) continue;
-        if (u->InRange(std::hypot(e->mX - u->mX, e->mY - u->mY), /*strict=*/false, /*factor=*/1.0f))
-            return true;
+        if (!u->InRange(std::hypot(e->mX - u->mX, e->mY - u->mY), /*strict=*/false, /*factor=*/1.0f)) continue;
+        c.inRange = true;
+        if (!e->IsSpottedNow()) continue;
+        c.seen = true;
+        // The trace a unit's own sight test makes (Unit::CanSee), without its cache.
+        float visibility = 0.0f;
+        c.sight = map && map->CheckLOS(false, true, false, u->mX, u->mY, u->GetZ() + u->LOSBoost(), e->mX, e->mY,
+                                       e->GetZ() + e->LOSBoost(), &visibility, nullptr, nullptr, nullptr,
+                                       nullptr) &&
+                  visibility > 0.0f;
     }
-    return false;
+    return c;
 }
 
 BattleStats::~BattleStats() {
@@ -85,7 +96,10 @@ BattleStats::Seen& BattleStats::Entry(const Unit* u) {
 
 void BattleStats::Take(const Battle& battle, const Unit* u, Seen* s) {
     s->active = InPlay(u);
-    s->inRange = EnemyWithinRange(battle, const_cast<Unit*>(u));
+    const EnemyContact c = EnemyContactOf(battle, const_cast<Unit*>(u));
+    s->inRange = c.inRange;
+    s->seen = c.seen;
+    s->sight = c.sight;
     s->x = u->mX;
     s->y = u->mY;
     s->placed = true;
@@ -106,7 +120,7 @@ void BattleStats::Turn(const Battle& battle) {
     if (!mHeader) {
         std::fprintf(mOut,
                      "# turn\tunit\tside\ttype\tkind\tactive\tpaces\tshots\thits\tmen\tvehicles\tmetres\t"
-                     "fatigue\tinrange\tname\n");
+                     "fatigue\tinrange\tseen\tsight\tname\n");
         mHeader = true;
     }
     std::map<const Unit*, UnitTurn> turn;
@@ -160,7 +174,8 @@ void BattleStats::Turn(const Battle& battle) {
         if (placed) metres += std::hypot(u->mX - x, u->mY - y);
 
         const int32_t menBefore = known ? s.men : 0, vehiclesBefore = known ? s.vehicles : 0;
-        const bool inRangeBefore = known && s.inRange;
+        const bool inRangeBefore = known && s.inRange, seenBefore = known && s.seen,
+                   sightBefore = known && s.sight;
         Take(battle, u, &s);
         std::string paceText;
         for (const auto& [pace, slices] : paces) {
@@ -168,11 +183,12 @@ void BattleStats::Turn(const Battle& battle) {
             paceText += std::to_string(pace) + ':' + std::to_string(slices);
         }
         if (paceText.empty()) paceText = "-";
-        std::fprintf(mOut, "%d\t%d\t%d\t%c\t%d\t%d\t%s\t%d\t%d\t%d\t%d\t%.1f\t%.1f\t%d\t%s\n", battle.mTurn,
+        std::fprintf(mOut, "%d\t%d\t%d\t%c\t%d\t%d\t%s\t%d\t%d\t%d\t%d\t%.1f\t%.1f\t%d\t%d\t%d\t%s\n", battle.mTurn,
                      s.number, u->IsAxis() ? 0 : 1, u->mUnitType == kUnitInfantry ? 'I' : 'V', u->mSubtype,
                      s.active ? 1 : 0, paceText.c_str(), t.shots, t.hits, std::max(0, s.men - menBefore),
                      std::max(0, s.vehicles - vehiclesBefore), static_cast<double>(metres),
-                     static_cast<double>(u->mFatigue), inRangeBefore || s.inRange ? 1 : 0, KindName(u));
+                     static_cast<double>(u->mFatigue), inRangeBefore || s.inRange ? 1 : 0, seenBefore || s.seen ? 1 : 0,
+                     sightBefore || s.sight ? 1 : 0, KindName(u));
     }
     std::fflush(mOut);
 }

@@ -7,7 +7,7 @@
 // The file is tab-separated text: a header line starting with '#', then a
 // line per infantry or vehicle unit that was in play during the turn:
 //
-//   turn unit side type kind active paces shots hits men vehicles metres fatigue inrange name
+//   turn unit side type kind active paces shots hits men vehicles metres fatigue inrange seen sight name
 //
 //   turn      the turn computed
 //   unit      the unit's number in this file (1, 2, ... in the order first seen)
@@ -30,6 +30,10 @@
 //   fatigue   fatigue at the end of the turn
 //   inrange   1 when an enemy in play stood within the unit's weapons' range
 //             at the start or the end of the turn
+//   seen      1 when such an enemy was spotted by the unit's side (what a
+//             target must be before any unit may pick it)
+//   sight     1 when such a spotted enemy stood in the unit's own line of
+//             sight (the other test a target must pass)
 //   name      the kind's name
 
 #include <cstdint>
@@ -66,7 +70,9 @@ private:
     struct Seen {
         int32_t number = 0;
         bool active = false;
-        bool inRange = false; // at the end of the last turn
+        // At the end of the last turn: an enemy within range, of them one
+        // spotted by the unit's side, of those one in its own sight.
+        bool inRange = false, seen = false, sight = false;
         float x = 0.0f, y = 0.0f;
         int32_t men = 0, vehicles = 0; // the kill record's totals
         bool placed = false;
@@ -81,5 +87,11 @@ private:
     bool mHeader = false;
 };
 
-// Whether an enemy of `u` in play stands within its weapons' range.
-bool EnemyWithinRange(const Battle& battle, Unit* u);
+// The enemies of `u` in play within its weapons' range: whether there is
+// one, whether one of them is spotted by u's side, and whether one of the
+// spotted ones stands in u's own line of sight. The sight lines are traced
+// afresh and stored nowhere, so asking changes nothing the rules read.
+struct EnemyContact {
+    bool inRange = false, seen = false, sight = false;
+};
+EnemyContact EnemyContactOf(const Battle& battle, Unit* u);
