@@ -467,7 +467,8 @@ TEST(DemoOperation, TheAlliesHoldingTheirBattlesWinTheOperation) {
     ASSERT_TRUE(DecryptData());
     const std::vector<OperationBattle> battles = PlayDemoOperation(false, true, 0);
     ASSERT_EQ(battles.size(), 3u);
-    for (const OperationBattle& b : battles) EXPECT_EQ(b.grade, 4) << "battle " << b.number;
+    for (const OperationBattle& b : battles)
+        EXPECT_EQ(b.grade, 4) << "battle " << b.number;
     EXPECT_EQ(battles.back().flagsHeld[kAxis], 0);
 }
 

@@ -27,7 +27,7 @@ struct OperationBattle {
     int32_t menInflicted[2] = {0, 0};
     int32_t materialInflicted[2] = {0, 0};
     int32_t flagsHeld[2] = {0, 0};
-    std::string stepDigest;        // HAVAL-256 of the game file after the step (empty at the end)
+    std::string stepDigest; // HAVAL-256 of the game file after the step (empty at the end)
     double stepMilliseconds = 0.0;
 };
 
@@ -78,7 +78,7 @@ private:
     Campaign* mOldCampaign = nullptr;
     uint16_t mSeed = 0;
     int32_t mTurnLimit = 0;
-    int32_t mBonus = -1; // -1: the operation's own
+    int32_t mBonus = -1;   // -1: the operation's own
     bool mPlaying = false; // the runner holds the battle
 };
 

@@ -42,20 +42,20 @@
 // made the other lose so far (men, the material's value) and the flags it
 // holds, and the digest of the game file after the steps to the next battle.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
-#include <algorithm>
-#include <memory>
 
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
-#include "map/Map.h"
-#include "battle/Campaign.h"
 #include "engine/RandomStateKeeper.h"
+#include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/BattleStats.h"
 #include "tools/scenarios/OperationRunner.h"
@@ -75,7 +75,8 @@ int RunOperation(const std::string& path, int turns, bool planAxis, bool planAll
         return 1;
     }
     Campaign* op = runner.GetCampaign();
-    std::printf("operation %s: %d battles, front line %d\n", op->mTitle.GetCString(), op->mLastTurn, op->mFrontLine);
+    std::printf("operation %s: %d battles, front line %d\n", op->mTitle.GetCString(), op->mLastTurn,
+                op->mFrontLine);
     OperationBattle last;
     while (!runner.Over()) {
         OperationBattle battle;
@@ -86,8 +87,8 @@ int RunOperation(const std::string& path, int turns, bool planAxis, bool planAll
         for (const RunnerTurn& t : battle.turns)
             std::printf("battle %d turn %d packets %s battle %s %.1f ms\n", battle.number, t.turn,
                         t.packetDigest.c_str(), t.battleDigest.c_str(), t.milliseconds);
-        std::printf("battle %d time %d: %zu turns; grade %d; front line %d\n", battle.number, battle.timeOfDay,
-                    battle.turns.size(), battle.grade, battle.frontLine);
+        std::printf("battle %d time %d: %zu turns; grade %d; front line %d\n", battle.number,
+                    battle.timeOfDay, battle.turns.size(), battle.grade, battle.frontLine);
         std::printf("battle %d inflicted: axis men %d material %d, allies men %d material %d; "
                     "flags axis %d allies %d\n",
                     battle.number, battle.menInflicted[kAxis], battle.materialInflicted[kAxis],
