@@ -446,7 +446,7 @@ std::vector<OperationBattle> PlayDemoOperation(bool planAxis, bool planAllies, i
     return battles;
 }
 
-// An Axis that wins both day battles (the village and the heavier losses)
+// An Axis that wins both day battles (a flag and the heavier losses)
 // wins the operation; the Allies, who lose them, lose it.
 TEST(DemoOperation, TheAxisWinningItsBattlesWinsTheOperation) {
     ASSERT_TRUE(DecryptData());
