@@ -410,41 +410,87 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 49);
-    EXPECT_EQ(battles[2].frontLine, 51);
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 50);
     // The Allies hold the village and the bridge before a shot is fired;
-    // the Axis takes ground, but the defenders, firing from where they
-    // stand, inflict the heavier losses.
+    // the Axis, inflicting the heavier losses, leads after the morning and
+    // takes both flags at midday.
     EXPECT_EQ(battles[0].grade, 4);
-    EXPECT_GT(battles[1].grade, 0);
-    EXPECT_EQ(battles[2].grade, 3);
+    EXPECT_EQ(battles[1].grade, -4);
+    EXPECT_EQ(battles[2].grade, -4);
+    EXPECT_EQ(battles[2].flagsHeld[kAxis], 2);
     EXPECT_TRUE(op->Over());
-    EXPECT_EQ(battles[0].stepDigest, "44419f11785d27ffacb59a53b0c5d5aceda929280dea7d9d72013948c36408c6");
-    EXPECT_EQ(battles[1].stepDigest, "1ee5f0f3dde40f111479ee5015fc6062292db57366523a3cf381abb2dd616ae5");
+    EXPECT_EQ(battles[0].stepDigest, "a02b564d80a6e9a11e9a46b989bb670330324eadb057bf374dfb2fd551a28652");
+    EXPECT_EQ(battles[1].stepDigest, "7cd17a9966d3172e0de022427f5e35124bfb6b0953cbbcf703bf7a1d9a61e688");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "2165d8b3fbb61c0527fd9299b98b435d644dd1e6470163fd5dfbf54cf58adaea");
+              "8d2fc6af488a5d808451b3104f992aba71bfdbe5bf8e29fb01ebe51baf8640db");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "269e30cd101522958321e40b85f5495a083130ae79050546028bf34dc6ca893e");
+              "57eb6d0b54811851db7cbad9985987a4e479976dec34ba940704e285432c1618");
 }
 
-// The side whose battles go its way wins the demo operation: the side the
-// computer plans attacks or holds, the other gives no orders.
-int32_t DemoOperationGrade(bool planAxis, bool planAllies) {
+// The demo operation played by the runner with one side planned (with the
+// computer's experience bonus) and the other giving no orders: each
+// battle's report.
+std::vector<OperationBattle> PlayDemoOperation(bool planAxis, bool planAllies, int32_t bonus) {
     OperationRunner runner;
     runner.PlanSides(planAxis, planAllies);
+    runner.SetComputerBonus(bonus);
+    std::vector<OperationBattle> battles;
     std::string error;
-    if (!runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh", &error)) return 99;
+    if (!runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh", &error)) return battles;
     while (!runner.Over()) {
         OperationBattle b;
-        if (!runner.PlayBattle(&b, &error)) return 99;
+        if (!runner.PlayBattle(&b, &error)) return {};
+        battles.push_back(b);
     }
-    return runner.GetCampaign()->ComputeVictor();
+    return battles;
 }
 
-TEST(DemoOperation, TheSideThatWinsItsBattlesWinsTheOperation) {
+// An Axis that wins both day battles (a flag and the heavier losses)
+// wins the operation; the Allies, who lose them, lose it.
+TEST(DemoOperation, TheAxisWinningItsBattlesWinsTheOperation) {
     ASSERT_TRUE(DecryptData());
-    EXPECT_EQ(DemoOperationGrade(true, false), -4); // an Axis total victory
-    EXPECT_EQ(DemoOperationGrade(false, true), 4);  // an Allied total victory
+    const std::vector<OperationBattle> battles = PlayDemoOperation(true, false, 3);
+    ASSERT_EQ(battles.size(), 3u);
+    EXPECT_EQ(battles[0].grade, 4); // the night passes: the Allies hold the village and the bridge
+    for (size_t i = 1; i < battles.size(); ++i) {
+        EXPECT_LT(battles[i].grade, 0) << "battle " << battles[i].number;
+        EXPECT_GT(battles[i].menInflicted[kAxis], 0);
+    }
+    EXPECT_EQ(battles[1].flagsHeld[kAllies], 0);
+    EXPECT_EQ(battles.back().grade, -4);
+}
+
+// Allies holding every battle against an attack that gives no orders win
+// the operation.
+TEST(DemoOperation, TheAlliesHoldingTheirBattlesWinTheOperation) {
+    ASSERT_TRUE(DecryptData());
+    const std::vector<OperationBattle> battles = PlayDemoOperation(false, true, 0);
+    ASSERT_EQ(battles.size(), 3u);
+    for (const OperationBattle& b : battles)
+        EXPECT_EQ(b.grade, 4) << "battle " << b.number;
+    EXPECT_EQ(battles.back().flagsHeld[kAxis], 0);
+}
+
+// The experience bonus reaches every battle the operation cuts, as the
+// sides screen gives it to the operation; without it the file's own stays.
+TEST(DemoOperation, TheComputerBonusReachesEveryBattle) {
+    ASSERT_TRUE(DecryptData());
+    for (const int32_t bonus : {-1, 2}) {
+        OperationRunner runner;
+        runner.PlanSides(true, false);
+        runner.SetComputerBonus(bonus);
+        runner.LimitTurns(1);
+        std::string error;
+        ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/mortain.mvh", &error)) << error;
+        const int32_t expected = bonus < 0 ? 0 : bonus;
+        EXPECT_EQ(runner.GetCampaign()->mComputerBonus, expected);
+        while (!runner.Over()) {
+            ASSERT_EQ(runner.CurrentBattle()->mComputerBonus, expected);
+            OperationBattle b;
+            ASSERT_TRUE(runner.PlayBattle(&b, &error)) << error;
+        }
+    }
 }
 
 // The demo operation's reserve comes in as one group of three assault guns:

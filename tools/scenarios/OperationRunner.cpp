@@ -6,6 +6,7 @@
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
+#include "battle/VictoryFlag.h"
 #include "engine/GEncoder.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
@@ -56,6 +57,12 @@ void OperationRunner::Adopt(Campaign* operation, Battle* battle, uint16_t seed) 
     mOldCampaign = gCampaign;
     gCampaign = mCampaign;
     mSeed = seed;
+    // The sides screen sets the bonus on the operation, which gives it to
+    // every battle it cuts, and on the battle under way.
+    if (mBonus >= 0) {
+        mCampaign->mComputerBonus = mBonus;
+        if (battle) battle->mComputerBonus = mBonus;
+    }
     mBattle =
         battle ? battle : mCampaign->StepToNextBattle(nullptr, OperationStepSeed(seed, 0), mRunner.Host());
 }
@@ -128,6 +135,14 @@ bool OperationRunner::FinishBattle(OperationBattle* report, std::string* error) 
     }
     report->grade = mCampaign->ComputeVictor();
     report->frontLine = mCampaign->mFrontLine;
+    for (Affiliation s = 0; s < 2; ++s) {
+        report->menInflicted[s] = mCampaign->mSideLosses[s][0];
+        report->materialInflicted[s] = mCampaign->mSideLosses[s][1];
+    }
+    for (int32_t k = 0; k < mCampaign->mOpFlags.GetCount(); ++k) {
+        const auto* f = static_cast<const VictoryFlag*>(mCampaign->mOpFlags.GetObjectA(k));
+        if (!f->mNeutral) ++report->flagsHeld[f->mHolderNation < 2 ? kAxis : kAllies];
+    }
     Battle* finished = mRunner.TakeBattle();
     mPlaying = false;
     if (!mCampaign->Over()) {

@@ -21,7 +21,13 @@ struct OperationBattle {
     std::vector<RunnerTurn> turns; // the turns computed (none for a night that passed)
     int32_t grade = 0;             // ComputeVictor after the battle, -4 .. 4
     int32_t frontLine = 0;         // squares, after the battle
-    std::string stepDigest;        // HAVAL-256 of the game file after the step (empty at the end)
+    // The operation's score after the battle, per side (0 Axis, 1 Allies):
+    // the men and the value of the material it has made the enemy lose, and
+    // the flags it holds.
+    int32_t menInflicted[2] = {0, 0};
+    int32_t materialInflicted[2] = {0, 0};
+    int32_t flagsHeld[2] = {0, 0};
+    std::string stepDigest; // HAVAL-256 of the game file after the step (empty at the end)
     double stepMilliseconds = 0.0;
 };
 
@@ -51,6 +57,11 @@ public:
     // Which sides the computer plans in every battle (before Load; by
     // default both). A side not planned gives no orders and keeps its set-up.
     void PlanSides(bool axis, bool allies) { mRunner.PlanSides(axis, allies); }
+    // The experience bonus of the computer's side (0..3) in every battle of
+    // the operation, as the sides screen gives it to the operation and its
+    // battle (before Load or Adopt); the computer's side is the one planned
+    // side. Without it the operation keeps its own.
+    void SetComputerBonus(int32_t bonus) { mBonus = bonus; }
     // Stops after this many turns of each battle (0: to its end).
     void LimitTurns(int32_t turns) { mTurnLimit = turns; }
 
@@ -67,6 +78,7 @@ private:
     Campaign* mOldCampaign = nullptr;
     uint16_t mSeed = 0;
     int32_t mTurnLimit = 0;
+    int32_t mBonus = -1;   // -1: the operation's own
     bool mPlaying = false; // the runner holds the battle
 };
 

@@ -31,29 +31,31 @@
 // differ (two machines' auto-saves of one TCP/IP battle), the first field
 // that differs and its byte in either game.
 //
-//   dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither]
+//   dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither] [--bonus 0..3]
 //
 // plays an operation from its first battle to its end with the computer on
 // both sides (--turns: at most n turns of each battle; --plan: only the
-// sides named are planned, the others give no orders) and prints, per
-// battle, each turn's digests, the grade (-4 .. 4, positive for the Allies),
-// the front line and the digest of the game file after the steps to the
-// next battle.
+// sides named are planned, the others give no orders; --bonus: the
+// experience bonus of the one planned side in every battle, as the sides
+// screen gives it) and prints, per battle, each turn's digests, the grade
+// (-4 .. 4, positive for the Allies), the front line, what each side has
+// made the other lose so far (men, the material's value) and the flags it
+// holds, and the digest of the game file after the steps to the next battle.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
-#include <algorithm>
-#include <memory>
 
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
-#include "map/Map.h"
-#include "battle/Campaign.h"
 #include "engine/RandomStateKeeper.h"
+#include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "tools/scenarios/BattleStats.h"
 #include "tools/scenarios/OperationRunner.h"
@@ -62,17 +64,20 @@
 
 namespace {
 
-int RunOperation(const std::string& path, int turns, bool planAxis, bool planAllies) {
+int RunOperation(const std::string& path, int turns, bool planAxis, bool planAllies, int bonus) {
     OperationRunner runner;
     runner.LimitTurns(turns);
     runner.PlanSides(planAxis, planAllies);
+    if (bonus > 0) runner.SetComputerBonus(bonus);
     std::string error;
     if (!runner.Load(path, &error)) {
         std::fprintf(stderr, "dm_run: %s\n", error.c_str());
         return 1;
     }
     Campaign* op = runner.GetCampaign();
-    std::printf("operation %s: %d battles, front line %d\n", op->mTitle.GetCString(), op->mLastTurn, op->mFrontLine);
+    std::printf("operation %s: %d battles, front line %d\n", op->mTitle.GetCString(), op->mLastTurn,
+                op->mFrontLine);
+    OperationBattle last;
     while (!runner.Over()) {
         OperationBattle battle;
         if (!runner.PlayBattle(&battle, &error)) {
@@ -82,14 +87,23 @@ int RunOperation(const std::string& path, int turns, bool planAxis, bool planAll
         for (const RunnerTurn& t : battle.turns)
             std::printf("battle %d turn %d packets %s battle %s %.1f ms\n", battle.number, t.turn,
                         t.packetDigest.c_str(), t.battleDigest.c_str(), t.milliseconds);
-        std::printf("battle %d time %d: %zu turns; grade %d; front line %d\n", battle.number, battle.timeOfDay,
-                    battle.turns.size(), battle.grade, battle.frontLine);
+        std::printf("battle %d time %d: %zu turns; grade %d; front line %d\n", battle.number,
+                    battle.timeOfDay, battle.turns.size(), battle.grade, battle.frontLine);
+        std::printf("battle %d inflicted: axis men %d material %d, allies men %d material %d; "
+                    "flags axis %d allies %d\n",
+                    battle.number, battle.menInflicted[kAxis], battle.materialInflicted[kAxis],
+                    battle.menInflicted[kAllies], battle.materialInflicted[kAllies], battle.flagsHeld[kAxis],
+                    battle.flagsHeld[kAllies]);
         if (!battle.stepDigest.empty())
             std::printf("battle %d steps %s %.1f ms\n", battle.number, battle.stepDigest.c_str(),
                         battle.stepMilliseconds);
+        last.number = battle.number;
+        last.grade = battle.grade;
     }
-    std::printf("operation over after battle %d: grade %d, front line %d\n", op->mTurn - 1, op->ComputeVictor(),
-                op->mFrontLine);
+    // The grade the last result screen showed: it counts a surrender in
+    // that battle, which the operation alone no longer knows of.
+    std::printf("operation over after battle %d: grade %d, front line %d\n", last.number,
+                last.number > 0 ? last.grade : op->ComputeVictor(), op->mFrontLine);
     return 0;
 }
 
@@ -182,21 +196,24 @@ int main(int argc, char** argv) {
         else
             scenario.clear(), i = argc;
     }
+    const bool operation = scenario.size() > 4 && scenario.compare(scenario.size() - 4, 4, ".mvh") == 0;
+    // An operation is planned on both sides unless --plan names them.
+    if (operation && !planGiven) planAxis = planAllies = true;
     if (scenario.empty() || turns < 0 || badPlan || badOption || seed > 65535 ||
         (bonus > 0 && planAxis == planAllies)) {
         std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
                              "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
                              "              [--computer-setup 0|1] [--bonus 0..3 (one side planned)]"
                              " [--handicap <percent>] [--stats <file>]\n"
-                             "       dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither]\n");
+                             "       dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither]"
+                             " [--bonus 0..3 (one side planned)]\n");
         return 1;
     }
     if (!DecryptData()) {
         std::fprintf(stderr, "dm_run: the game data cannot be read: %s\n", GameDataError());
         return 1;
     }
-    if (scenario.size() > 4 && scenario.compare(scenario.size() - 4, 4, ".mvh") == 0)
-        return planGiven ? RunOperation(scenario, turns, planAxis, planAllies) : RunOperation(scenario, turns, true, true);
+    if (operation) return RunOperation(scenario, turns, planAxis, planAllies, bonus);
     BattleRunner runner;
     runner.PlanSides(planAxis, planAllies);
     runner.ScriptOnlyUnplanned(scriptUnplanned);
