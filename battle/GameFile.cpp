@@ -157,6 +157,12 @@ constexpr int8_t kCarriedKnockedOut = 0x04;
 constexpr int8_t kCarriedFreed = 0x08;
 constexpr int8_t kCarriedVehicleFlags = kCarriedBailOutAfterHit | kCarriedKnockedOut;
 
+// The shots each unit has fired at its present target (the target is in its
+// record): the next turn's target choice holds a heavy weapon to a target
+// the longer it has fired at it. Only units that have fired at theirs are
+// listed.
+constexpr int8_t kExtrasShotsAtTarget = 3;
+
 struct CarriedState {
     int32_t id;
     int8_t flags;
@@ -179,6 +185,7 @@ void WriteUnitExtras(GFile* file, Battle* battle) {
     if (!battle || !battle->mUnits) return;
     std::vector<std::pair<int32_t, MovementSpeedType>> paces;
     std::vector<CarriedState> carried;
+    std::vector<std::pair<int32_t, int16_t>> shots;
     const int32_t count = battle->mUnits->GetCount();
     for (int32_t k = 0; k < count && k < kMaxMapUnitID; ++k) {
         const Unit* unit = battle->mUnits->GetUnit(k);
@@ -187,8 +194,9 @@ void WriteUnitExtras(GFile* file, Battle* battle) {
         if (!unit) continue;
         const CarriedState c = CarriedStateOf(k + 1, unit);
         if (c.flags != 0 || c.targetSliceCount != 0) carried.push_back(c);
+        if (unit->mShotsAtTarget > 0) shots.emplace_back(k + 1, unit->mShotsAtTarget);
     }
-    if (paces.empty() && carried.empty()) return;
+    if (paces.empty() && carried.empty() && shots.empty()) return;
     if (!paces.empty()) {
         file->WriteChar(kExtrasInfantryPaces);
         file->WriteShort(static_cast<int16_t>(paces.size()));
@@ -204,6 +212,14 @@ void WriteUnitExtras(GFile* file, Battle* battle) {
             file->WriteShort(static_cast<int16_t>(c.id));
             file->WriteChar(c.flags);
             file->WriteLong(c.targetSliceCount);
+        }
+    }
+    if (!shots.empty()) {
+        file->WriteChar(kExtrasShotsAtTarget);
+        file->WriteShort(static_cast<int16_t>(shots.size()));
+        for (const auto& [id, count] : shots) {
+            file->WriteShort(static_cast<int16_t>(id));
+            file->WriteShort(count);
         }
     }
     file->WriteChar(kExtrasEnd);
@@ -266,6 +282,27 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
     return true;
 }
 
+// The shots at the present target: false when the part is damaged (a unit
+// the battle does not have, a count below one, or the data ends inside).
+// Nothing is applied unless the whole part reads.
+bool ReadShotsAtTarget(GFile* file, Battle* battle) {
+    const int32_t units = battle->mUnits ? battle->mUnits->GetCount() : 0;
+    const int32_t count = file->ReadShort();
+    if (file->HasFailed() || count < 0 || count > units) return false;
+    std::vector<std::pair<Unit*, int16_t>> shots;
+    for (int32_t i = 0; i < count; ++i) {
+        const int32_t id = file->ReadShort();
+        const int16_t fired = file->ReadShort();
+        if (file->HasFailed() || id < 1 || id > units || fired < 1) return false;
+        Unit* unit = battle->mUnits->GetUnit(id - 1);
+        if (!unit) return false;
+        shots.emplace_back(unit, fired);
+    }
+    for (const auto& [unit, fired] : shots)
+        unit->mShotsAtTarget = fired;
+    return true;
+}
+
 } // namespace
 
 // False when a part this build knows is damaged.
@@ -277,6 +314,8 @@ bool ReadUnitExtras(GFile* file, Battle* battle) {
             if (!ReadInfantryPaces(file, battle)) return false;
         } else if (kind == kExtrasCarriedState) {
             if (!ReadCarriedState(file, battle)) return false;
+        } else if (kind == kExtrasShotsAtTarget) {
+            if (!ReadShotsAtTarget(file, battle)) return false;
         } else {
             return true; // the end, or nothing more this build knows
         }

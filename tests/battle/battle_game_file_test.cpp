@@ -569,3 +569,42 @@ TEST_F(GameFileTest, ATargetSliceCountAloneIsCarried) {
               kGameFileLoaded);
     EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(1)->mTargetSliceCount, 1200);
 }
+
+// The shots a unit has fired at its present target, which the next turn's
+// target choice weighs, travel behind the carried state: a file without
+// them (as older ones are) reads with none, a damaged part refuses the file.
+TEST_F(GameFileTest, ShotsAtTheTargetTravelBehindEverythingElse) {
+    auto battle = MakeBattle();
+    battle->mUnits->GetUnit(1)->mShotsAtTarget = 300;
+    GameFileState playing = PlayingState();
+    playing.passwordSet[0] = playing.passwordSet[1] = true;
+    const std::vector<uint8_t> bytes = Write(kFileModePlainWrite, playing, battle.get());
+    // Kind 3, one unit: unit 2 with 300 shots; the end.
+    const std::vector<uint8_t> part = {3, 0, 1, 0, 2, 1, 44, 0};
+    ASSERT_GT(bytes.size(), part.size());
+    EXPECT_EQ(std::vector<uint8_t>(bytes.end() - static_cast<long>(part.size()), bytes.end()), part);
+    GameFileState state;
+    Loaded loaded;
+    ASSERT_EQ(ReadBytes(bytes, &state, &loaded.contents), kGameFileLoaded);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(1)->mShotsAtTarget, 300);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(0)->mShotsAtTarget, 0);
+    state.randomSeed = playing.randomSeed;
+    EXPECT_EQ(FirstDifference(Write(kFileModePlainWrite, state, loaded.contents.battle), bytes), -1);
+
+    const std::vector<uint8_t> older(bytes.begin(), bytes.end() - static_cast<long>(part.size()));
+    std::vector<uint8_t> ended = older;
+    ended.push_back(0);
+    Loaded old;
+    ASSERT_EQ(ReadBytes(ended, &state, &old.contents), kGameFileLoaded);
+    EXPECT_EQ(old.contents.battle->mUnits->GetUnit(1)->mShotsAtTarget, 0);
+    for (const std::vector<uint8_t>& damaged : std::vector<std::vector<uint8_t>>{
+             {3, 0, 1, 0, 9, 0, 1, 0}, // no unit 9
+             {3, 0, 1, 0, 2, 0, 0, 0}, // listed without a shot
+             {3, 0, 1, 0, 2, 255, 255, 0}, // a count below zero
+             {3, 0, 1, 0, 2, 0}}) {       // cut short
+        std::vector<uint8_t> file = older;
+        file.insert(file.end(), damaged.begin(), damaged.end());
+        Loaded refused;
+        EXPECT_EQ(ReadBytes(file, &state, &refused.contents), kGameFileDamaged);
+    }
+}

@@ -43,12 +43,14 @@ inline std::vector<uint8_t> UnitExtrasGame() {
 }
 
 // Extras parts: a squad listed at the standing pace, both at a run, unit 2
-// freed and a squad that has moved, and the end alone.
+// freed and a squad that has moved, shots at their targets, and the end
+// alone.
 inline std::vector<std::pair<std::string, std::vector<uint8_t>>> UnitExtrasSeeds() {
     return {
         {"pace-standing", {1, 0, 1, 0, 4, 1, 0}},
         {"paces", {1, 0, 2, 0, 4, 8, 0, 5, 8, 0}},
         {"carried", {1, 0, 1, 0, 5, 4, 2, 0, 2, 0, 2, 8, 0, 0, 0, 0, 0, 5, 1, 0, 0, 0, 3, 0}},
+        {"shots", {2, 0, 1, 0, 5, 1, 0, 0, 0, 0, 3, 0, 2, 0, 4, 0, 7, 0, 5, 1, 44, 0}},
         {"end", {0}},
     };
 }

@@ -28,6 +28,7 @@ namespace {
 using infantry::AngleOff;
 using infantry::Bearing;
 using infantry::kDegToRad;
+using infantry::kPaceHold;
 using infantry::kPaceStand;
 
 // Infantry rows of the demo battles.
@@ -127,19 +128,24 @@ TEST_F(ShippedTables, StandingRifleSquadsFire) {
     EXPECT_GT(standing, 0) << "no rifle squad fired standing";
 }
 
-// A squad that assaulted for a turn and then stands recovers: its fatigue
-// falls again.
+// A squad that assaulted for a turn and then rests recovers: its fatigue
+// falls again, whether it stands or hides (lying low, as pinned men do).
 TEST_F(ShippedTables, ASquadRestingAfterAnAssaultRecovers) {
-    Load("bruecke", false);
-    Infantry* squad = First(kGrenadierSquad);
-    ASSERT_NE(squad, nullptr);
-    Ahead(squad, 150.0f, 22);
-    Turns(1);
-    const float tired = squad->mFatigue;
-    ASSERT_GT(tired, 10.0f) << "the assault did not tire the squad";
-    squad->CancelMovementOrders();
-    Turns(2);
-    EXPECT_LT(squad->mFatigue, tired) << "resting, the squad's fatigue did not fall";
+    for (const bool hide : {false, true}) {
+        SCOPED_TRACE(hide ? "hiding" : "standing");
+        Load("bruecke", false);
+        Infantry* squad = First(kGrenadierSquad);
+        ASSERT_NE(squad, nullptr);
+        Ahead(squad, 150.0f, 22);
+        Turns(1);
+        const float tired = squad->mFatigue;
+        ASSERT_GT(tired, 10.0f) << "the assault did not tire the squad";
+        squad->CancelMovementOrders();
+        if (hide) squad->ReceiveMoveOrders(squad->mX, squad->mY, kOrderHide, nullptr, true, true, true, true);
+        Turns(2);
+        EXPECT_EQ(squad->mMoveSpeed, hide ? kPaceHold : kPaceStand);
+        EXPECT_LT(squad->mFatigue, tired) << "resting, the squad's fatigue did not fall";
+    }
 }
 
 // A heavy-MG team (speed class 2) ordered to hurry gets further in a turn

@@ -133,3 +133,19 @@ TEST(TableCensus, EveryBranchARuleTakesIsHeldByARowOrListedWithItsReason) {
     for (const std::string& b : untaken)
         EXPECT_TRUE(listed.count(b)) << b << ": no shipped row holds it; list it with its reason";
 }
+
+// Fatigue falls while the men rest: every pace at which a unit stays where
+// it is (kind 0; the turn on the spot is no unit's pace for long) lets them
+// recover, the hold of a hiding or pinned squad as much as the stand.
+TEST(TableCensus, ThePacesOfAUnitInPlaceLetTheMenRecover) {
+    ASSERT_TRUE(DecryptData()) << GameDataError();
+    constexpr int32_t kTurnOnTheSpot = 17;
+    int32_t resting = 0;
+    for (int32_t r = 0; r < kPaces; ++r) {
+        const MovementSpeedChart& p = gMovementSpeedChart[r];
+        if (p.mPaceKind != 0 || r == kTurnOnTheSpot) continue;
+        ++resting;
+        EXPECT_EQ(p.mFatigueRate, -1) << "pace " << r << " stays in place but does not let the men recover";
+    }
+    EXPECT_GE(resting, 2) << "the hold and the stand are paces in place";
+}
