@@ -374,16 +374,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "b664f871473a073bfd476fbc03dd0ad42dfb6119e1b9ef36b2108f8ccf9acf50");
-    EXPECT_EQ(battles[1].stepDigest, "0000b8a0be4d3f3bc0ffa9cd1064cd1ba1928dbe950575d80b61365dc3db7350");
+    EXPECT_EQ(battles[0].stepDigest, "5fc4f2da0d7f9fefeb75db3a73924fc368b42b0175395afb548a874dcfdc3639");
+    EXPECT_EQ(battles[1].stepDigest, "993becc4f2b4e902d2f4d30847576fb82c4351dedc1746ea8225790550fcf15d");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "aab5b22335adb4ef861743fde880008681d6c22ccc9dc51ae5aba8d6819e2f34");
+              "0ec28a67c846eddd5f170e4eb91b9e1abe625595fab5a28e85a1e76dbae81fa2");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "3aea8528747166eacab4d92d5ac8074e699d2b16df64670db6892ac4a198df7c");
+              "747ff185efafc8ab9771a7b52653c7598f1f87be201283809c0ef40531aaa75c");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 25);
-    EXPECT_EQ(battles[1].frontLine, 28);
-    EXPECT_EQ(battles[2].frontLine, 28);
+    EXPECT_EQ(battles[0].frontLine, 24);
+    EXPECT_EQ(battles[1].frontLine, 29);
+    EXPECT_EQ(battles[2].frontLine, 29);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
