@@ -374,16 +374,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "712055b4ecaf0489a182a71ea5ae545d0bd8bb5da77565c7ca0cc4b0a6edcbdb");
-    EXPECT_EQ(battles[1].stepDigest, "490397c4b93e466a4f0d728cf5641e9e3de39a72b965e05e62a8794ffb428342");
+    EXPECT_EQ(battles[0].stepDigest, "a4d166be46835ba8388536936f4508d919cb42d110dff037ee664a32dc582807");
+    EXPECT_EQ(battles[1].stepDigest, "13dd2449948f6215ef175ce29696634ae633ed496be3e62851e0be48f896a764");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "7198f47c44080d38001f486a4d41092c3ca1cfabdb44b20e9014141fecea43ef");
+              "0ff73cbd792432cb1a7aab309276fbf1f941b9b544e9cb714a76e705a9a47996");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "bdc5323cdc32b2e990c4ee74032fbd28e377cd5a0b705a168fa60694bf7c5af5");
+              "b8e64f95961ee0a545f3490140bc550fcbee34a5739f3ec266ceed80ce873b00");
     // The front moved forward twice and the night kept it.
-    EXPECT_EQ(battles[0].frontLine, 25);
-    EXPECT_EQ(battles[1].frontLine, 26);
-    EXPECT_EQ(battles[2].frontLine, 26);
+    EXPECT_EQ(battles[0].frontLine, 24);
+    EXPECT_EQ(battles[1].frontLine, 28);
+    EXPECT_EQ(battles[2].frontLine, 28);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the

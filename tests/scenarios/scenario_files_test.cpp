@@ -60,10 +60,10 @@ struct IntendedSize {
 constexpr IntendedSize kIntended[] = {
     {"hecken", 10, 35, 15},
     {"bruecke", 60, 100, 20},
-    {"panzer", 15, 40, 15},
+    {"panzer", 15, 40, 17},
     {"grossangriff", 250, 330, 28},
     {"ausbruch", 8, 40, 30},
-    {"hatten", 25, 50, 17},
+    {"hatten", 25, 50, 18},
 };
 
 class ShippedScenarios : public testing::TestWithParam<std::string> {

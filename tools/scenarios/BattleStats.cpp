@@ -163,9 +163,11 @@ void BattleStats::Turn(const Battle& battle) {
         bool placed = known && s.placed;
         for (size_t k = 0; k < states.size(); ++k) {
             const ActionPacket* p = states[k];
-            const int32_t from = std::max<int32_t>(p->mTimeSlice, 0);
-            const int32_t to =
-                k + 1 < states.size() ? std::max<int32_t>(states[k + 1]->mTimeSlice, 0) : kTurnSlices;
+            // A state stamped after the last slice (the turn's closing packets) holds no slice of it.
+            const int32_t from = std::clamp<int32_t>(p->mTimeSlice, 0, kTurnSlices);
+            const int32_t to = k + 1 < states.size()
+                                   ? std::clamp<int32_t>(states[k + 1]->mTimeSlice, 0, kTurnSlices)
+                                   : kTurnSlices;
             if ((p->mStatus >> 6) != kPacketInactive && to > from)
                 paces[p->mMovementCode & 0x1F] += to - from;
             if (placed) metres += std::hypot(p->mX - x, p->mY - y);
