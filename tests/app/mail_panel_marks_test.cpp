@@ -21,11 +21,11 @@
 #include "engine/GBlitView.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GKernel.h"
-#include "platform/PlatformEvent.h"
 #include "panel_marks.h"
+#include "platform/PlatformEvent.h"
 #include "play_through_driver.h"
-#include "units/Vehicle.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace {
 
@@ -33,41 +33,6 @@ constexpr const char* kHatten = "Hatten im Schnee";
 
 std::string MailPath(PlayDriver& d, const std::string& name) {
     return d.Folder() + "/" + MailFolder() + "/" + name + ".txt";
-}
-
-// GO, the box telling the player to send the file, the e-mail save dialog
-// with the file's name: the file lands in the mail folder and the program
-// is back at the main menu.
-void SendTurn(PlayDriver& d, const std::string& name) {
-    MVApplication* app = d.App();
-    ASSERT_TRUE(d.ClickCommand(9));
-    ASSERT_TRUE(d.RunUntil([] { return dynamic_cast<PBEMModal*>(gKernel->GetTopModal()) != nullptr; }, 600000,
-                           "the e-mail box"));
-    d.Run(100);
-    LongRect box;
-    gKernel->GetTopModal()->GetGlobalBounds(&box);
-    d.Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
-    ASSERT_TRUE(d.RunUntil([&] { return app->mSaveDialog && gKernel->IsViewAlive(app->mSaveDialog); }, 3000,
-                           "the e-mail save dialog"));
-    for (int i = 0; i < 30; ++i)
-        d.Key(kKeyBackspace);
-    d.Type(name);
-    d.Key(kKeyReturn);
-    ASSERT_TRUE(d.RunUntil([&] { return !gBattle && !gKernel->IsViewAlive(app->mSaveDialog); }, 5000,
-                           "the file sent"));
-    if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
-    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 3000, "the main menu"));
-    d.AllowBeeps();
-}
-
-// The two-player screen's e-mail button, the chooser, the password.
-void OpenTurn(PlayDriver& d, const std::string& name, int32_t side, const char* password) {
-    ASSERT_TRUE(d.ClickCommand(68));
-    d.Run(100);
-    ASSERT_TRUE(ChooseMailFile(d, name, false) && gBattle) << name << " did not open";
-    ASSERT_EQ(d.App()->mSide, side);
-    ASSERT_TRUE(ScreensToBattle(d, side, 116, password));
-    d.AllowBeeps();
 }
 
 } // namespace
@@ -82,27 +47,27 @@ TEST(MailPanelMarks, TheRecipientSeesHidingAndManoeuvreOfTheTurnItDidNotCompute)
         ASSERT_TRUE(ToMainMenu(d));
         ASSERT_TRUE(OpenListed(d, kHatten, false));
         ASSERT_TRUE(ScreensToBattle(d, 0, 116, "achse"));
-        SendTurn(d, "zug1");
+        SendMailTurn(d, "zug1", true, false, 600000);
         if (HasFatalFailure()) return;
-        OpenTurn(d, "zug1", 1, "alliierte");
+        OpenMailTurn(d, "zug1", 1, "alliierte", false);
         if (HasFatalFailure()) return;
-        SendTurn(d, "zug2");
+        SendMailTurn(d, "zug2", true, false, 600000);
         if (HasFatalFailure()) return;
-        OpenTurn(d, "zug2", 0, "achse");
+        OpenMailTurn(d, "zug2", 0, "achse", false);
         if (HasFatalFailure()) return;
         ASSERT_FALSE(gBattle->mSetupPhase);
         orders = GivePanelMarksOrders(kAxis);
         ASSERT_NE(orders.driver, 0u) << "no Axis tank with a heavier vehicle to drive through";
         ASSERT_GT(orders.hiders, 0);
-        SendTurn(d, "zug3");
+        SendMailTurn(d, "zug3", true, false, 600000);
         if (HasFatalFailure()) return;
-        OpenTurn(d, "zug3", 1, "alliierte");
+        OpenMailTurn(d, "zug3", 1, "alliierte", false);
         if (HasFatalFailure()) return;
         // The heavy vehicle's tracks are broken, here only: the tank cannot
         // push it and creeps up to try its way round.
         ASSERT_NE(VehicleByID(orders.blocker), nullptr);
         ImmobiliseBlocker(orders);
-        SendTurn(d, "zug4");
+        SendMailTurn(d, "zug4", true, false, 600000);
         if (HasFatalFailure()) return;
         std::ifstream in(MailPath(d, "zug4"), std::ios::binary);
         computed.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -120,7 +85,7 @@ TEST(MailPanelMarks, TheRecipientSeesHidingAndManoeuvreOfTheTurnItDidNotCompute)
         out.write(computed.data(), static_cast<std::streamsize>(computed.size()));
     }
     ASSERT_TRUE(ToMainMenu(d));
-    OpenTurn(d, "zug4", 0, "achse");
+    OpenMailTurn(d, "zug4", 0, "achse", false);
     if (HasFatalFailure()) return;
     ASSERT_GT(gBattle->mPackets.GetCount(), 0) << "the turn's packets in its file";
     ASSERT_EQ(app->InteractionState(), kStatePlayback);

@@ -1,5 +1,5 @@
-#include "engine/FileTestFolder.h"
 #include "play_through_driver.h"
+#include "engine/FileTestFolder.h"
 
 #include <unistd.h>
 
@@ -8,11 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <vector>
 
 #include "app/AppTypes.h"
 #include "app/AppViews.h"
+#include "app/FrontEndModals.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
 #include "app/ScenarioScroller.h"
@@ -100,11 +102,12 @@ bool PlayDriver::Start() {
         delete gKernel;
         gKernel = nullptr;
         if (attempt == 8) {
-            ADD_FAILURE() << "no window opened on " << (display ? display : "(no DISPLAY)") << " in " << attempt
-                          << " attempts";
+            ADD_FAILURE() << "no window opened on " << (display ? display : "(no DISPLAY)") << " in "
+                          << attempt << " attempts";
             return false;
         }
-        std::printf("[%s] no window on %s yet (attempt %d)\n", mRunName.c_str(), display ? display : "-", attempt);
+        std::printf("[%s] no window on %s yet (attempt %d)\n", mRunName.c_str(), display ? display : "-",
+                    attempt);
         usleep(static_cast<useconds_t>(250000 * attempt));
     }
     // From here the program runs on the driver's clock (the machine's
@@ -172,8 +175,8 @@ bool PlayDriver::AwaitOther(const std::function<bool()>& done, const std::string
     const uint32_t start = RealClockTime();
     while (!done()) {
         if (RealClockTime() - start > kHungMs || gKernel->IsQuitting()) {
-            ADD_FAILURE() << mRunName << ": " << what << " did not happen (the run hung for " << kHungMs / 1000
-                          << " s)";
+            ADD_FAILURE() << mRunName << ": " << what << " did not happen (the run hung for "
+                          << kHungMs / 1000 << " s)";
             return false;
         }
         Pass();
@@ -386,7 +389,8 @@ void PlayDriver::CheckSelectionDrawn(Unit* unit) {
     const int32_t side = map->ViewingSide();
     const int8_t bases = app->mPrefs[kPrefUnitBases];
     const int32_t keptLevel = map->mCameraLevel[side];
-    const float keptX = map->mCameraX[side], keptY = map->mCameraY[side], keptHeading = map->mCameraHeading[side];
+    const float keptX = map->mCameraX[side], keptY = map->mCameraY[side],
+                keptHeading = map->mCameraHeading[side];
     map->mLockedUnit = nullptr;
     for (int32_t level = 0; level <= 8; ++level) {
         app->mPrefs[kPrefUnitBases] = level >= 3 ? 1 : 0;
@@ -401,7 +405,8 @@ void PlayDriver::CheckSelectionDrawn(Unit* unit) {
             pixels->clear();
             for (int32_t y = *cy - 20; y <= *cy + 10; ++y)
                 for (int32_t x = *cx - 14; x <= *cx + 14; ++x)
-                    pixels->push_back(x >= 0 && y >= 0 && x < back.width && y < back.height ? back.Row(y)[x] : 0);
+                    pixels->push_back(x >= 0 && y >= 0 && x < back.width && y < back.height ? back.Row(y)[x]
+                                                                                            : 0);
             return true;
         };
         std::vector<uint16_t> with, without;
@@ -485,7 +490,8 @@ bool ToMainMenu(PlayDriver& d) {
 
 bool OpenListed(PlayDriver& d, const std::string& title, bool operation) {
     MVApplication* app = d.App();
-    if (!d.ClickCommand(67) || !d.RunUntil([&] { return app->mScenarioList; }, 5000, "the list")) return false;
+    if (!d.ClickCommand(67) || !d.RunUntil([&] { return app->mScenarioList; }, 5000, "the list"))
+        return false;
     ScenarioScroller* list = app->mScenarioList;
     const int32_t choice = operation ? 1 : 0;
     if (operation && !d.ClickCommand(79)) return false;
@@ -715,4 +721,69 @@ bool ChooseMailFile(PlayDriver& d, const std::string& name, bool shot) {
     const bool clicked = d.ClickCommand(74);
     if (alive) delete chooser;
     return clicked && answered;
+}
+
+void SendMailTurn(PlayDriver& d, const std::string& name, bool pressGo, bool looks, uint32_t boxMs) {
+    MVApplication* app = d.App();
+    if (pressGo) {
+        ASSERT_TRUE(d.ClickCommand(9));
+    }
+    ASSERT_TRUE(d.RunUntil([] { return dynamic_cast<PBEMModal*>(gKernel->GetTopModal()) != nullptr; }, boxMs,
+                           "the e-mail box"));
+    d.Run(100);
+    LongRect box;
+    gKernel->GetTopModal()->GetGlobalBounds(&box);
+    if (looks) {
+        d.Shot("mail-box-" + name);
+        EXPECT_GT(PixelsNear(box, 150, 0, 0, 12), 2 * 10 * box.Width()) << "the e-mail box's red frame";
+    }
+    d.Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    ASSERT_TRUE(d.RunUntil([&] { return app->mSaveDialog && gKernel->IsViewAlive(app->mSaveDialog); }, 3000,
+                           "the e-mail save dialog"));
+    if (looks) {
+        bool dialogDrawn = false;
+        for (const ScreenDrawItem& i : RecordFrame().mItems)
+            dialogDrawn = dialogDrawn || (i.mKind == 'b' && i.mPicture == 11253);
+        EXPECT_TRUE(dialogDrawn) << "the e-mail save dialog's picture";
+    }
+    for (int i = 0; i < 30; ++i)
+        d.Key(kKeyBackspace);
+    d.Type(name);
+    if (looks) d.Shot("mail-save-" + name);
+    d.Key(kKeyReturn);
+    ASSERT_TRUE(d.RunUntil([&] { return !gBattle && !gKernel->IsViewAlive(app->mSaveDialog); }, 5000,
+                           "the file sent"));
+    if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
+    ASSERT_TRUE(
+        d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 3000, "the main menu after sending"));
+    std::ifstream in(d.Folder() + "/" + MailFolder() + "/" + name + ".txt", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Play-By-Email Data Follows This Line"), std::string::npos)
+        << name << " in the mail folder";
+    d.AllowBeeps();
+}
+
+void OpenMailTurn(PlayDriver& d, const std::string& name, int32_t side, const char* password, bool looks) {
+    ASSERT_TRUE(d.ClickCommand(68));
+    d.Run(100);
+    ASSERT_TRUE(ChooseMailFile(d, name, looks) && gBattle) << name << " did not open";
+    EXPECT_EQ(d.App()->mConnectionType, 1);
+    ASSERT_EQ(d.App()->mSide, side) << name << ": the receiving player moves";
+    ASSERT_TRUE(ScreensToBattle(d, side, 116, password));
+    EXPECT_EQ(d.App()->ViewingSide(), side);
+    d.AllowBeeps();
+}
+
+int32_t PixelsNear(const LongRect& rect, int red, int green, int blue, int tolerance) {
+    const PixelTarget16 back = gKernel->GetBackBuffer();
+    const LongRect r = LongRect::Intersect(rect, LongRect{0, 0, back.width, back.height});
+    int32_t n = 0;
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x) {
+            const uint16_t p = back.Row(y)[x];
+            n += std::abs(((p >> 11) << 3) - red) <= tolerance &&
+                 std::abs((((p >> 5) & 63) << 2) - green) <= tolerance &&
+                 std::abs(((p & 31) << 3) - blue) <= tolerance;
+        }
+    return n;
 }

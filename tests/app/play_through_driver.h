@@ -195,3 +195,14 @@ void LookAtPoint(PlayDriver& d, int32_t level, float x, float y);
 // opens the file (a screenshot of the chooser first when shot). Whether the
 // chooser came and was answered.
 bool ChooseMailFile(PlayDriver& d, const std::string& name, bool shot);
+// The GO that hands an e-mail game over (pressGo: pressed here): the box
+// telling the player to send the file (within boxMs), the e-mail save
+// dialog, name typed; the file must land in the mail folder, and the program
+// returns to the main menu. With looks, the box's red frame and the dialog's
+// picture are checked, and both screens shot.
+void SendMailTurn(PlayDriver& d, const std::string& name, bool pressGo, bool looks, uint32_t boxMs = 60000);
+// The other player opens the file: the main menu's two-player screen, its
+// e-mail button, the chooser (shot with looks), the side, the password.
+void OpenMailTurn(PlayDriver& d, const std::string& name, int32_t side, const char* password, bool looks);
+// Pixels of the back buffer inside rect within tolerance of (red, green, blue).
+int32_t PixelsNear(const LongRect& rect, int red, int green, int blue, int tolerance);

@@ -39,21 +39,6 @@ namespace {
 
 constexpr const char* kHecken = "Hecken bei Saint-L";
 
-// Pixels of the back buffer inside r that are within tolerance of (r, g, b).
-int32_t PixelsNear(const LongRect& rect, int red, int green, int blue, int tolerance) {
-    const PixelTarget16 back = gKernel->GetBackBuffer();
-    const LongRect r = LongRect::Intersect(rect, LongRect{0, 0, back.width, back.height});
-    int32_t n = 0;
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        for (int32_t x = r.left; x < r.right; ++x) {
-            const uint16_t p = back.Row(y)[x];
-            n += std::abs(((p >> 11) << 3) - red) <= tolerance &&
-                 std::abs((((p >> 5) & 63) << 2) - green) <= tolerance &&
-                 std::abs(((p & 31) << 3) - blue) <= tolerance;
-        }
-    return n;
-}
-
 // The battlefield drawn afresh: a still scene draws on the pointer's move.
 void Redraw(PlayDriver& d) {
     static int32_t nudge = 0;
@@ -114,60 +99,6 @@ Unit* OwnObject(int32_t kind, int32_t side) {
     return nullptr;
 }
 
-// The GO that hands an e-mail game over: the box telling the player to send
-// the file (its dark red frame drawn), the e-mail save dialog (its picture
-// drawn), the name typed; the file lands in the mail folder and the program
-// returns to the main menu.
-void SendTurn(PlayDriver& d, const std::string& name, bool pressGo) {
-    MVApplication* app = d.App();
-    if (pressGo) ASSERT_TRUE(d.ClickCommand(9));
-    ASSERT_TRUE(d.RunUntil([] { return dynamic_cast<PBEMModal*>(gKernel->GetTopModal()) != nullptr; }, 60000,
-                           "the e-mail box"));
-    d.Run(100);
-    d.Shot("mail-box-" + name);
-    LongRect box;
-    gKernel->GetTopModal()->GetGlobalBounds(&box);
-    EXPECT_GT(PixelsNear(box, 150, 0, 0, 12), 2 * 10 * box.Width()) << "the e-mail box's red frame";
-    d.Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
-    ASSERT_TRUE(d.RunUntil([&] { return app->mSaveDialog && gKernel->IsViewAlive(app->mSaveDialog); }, 3000,
-                           "the e-mail save dialog"));
-    const ScreenDrawLog log = RecordFrame();
-    bool dialogDrawn = false;
-    for (const ScreenDrawItem& i : log.mItems)
-        dialogDrawn = dialogDrawn || (i.mKind == 'b' && i.mPicture == 11253);
-    EXPECT_TRUE(dialogDrawn) << "the e-mail save dialog's picture";
-    for (int i = 0; i < 30; ++i)
-        d.Key(kKeyBackspace);
-    d.Type(name);
-    d.Shot("mail-save-" + name);
-    d.Key(kKeyReturn);
-    ASSERT_TRUE(d.RunUntil([&] { return !gBattle && !gKernel->IsViewAlive(app->mSaveDialog); }, 5000,
-                           "the file sent"));
-    if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
-    ASSERT_TRUE(
-        d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 3000, "the main menu after sending"));
-    std::ifstream in(d.Folder() + "/" + MailFolder() + "/" + name + ".txt", std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("Play-By-Email Data Follows This Line"), std::string::npos)
-        << name << " in the mail folder";
-    d.AllowBeeps();
-}
-
-// The other player opens the file: the main menu's two-player screen, its
-// e-mail button, the chooser, the password.
-void OpenTurn(PlayDriver& d, const std::string& name, int32_t side, const char* password) {
-    MVApplication* app = d.App();
-    ASSERT_TRUE(d.ClickCommand(68));
-    d.Run(100);
-    EXPECT_TRUE(ChooseMailFile(d, name, true)) << "no chooser came";
-    ASSERT_NE(gBattle, nullptr) << name << " did not open";
-    EXPECT_EQ(app->mConnectionType, 1);
-    EXPECT_EQ(app->mSide, side) << "the receiving player moves";
-    ASSERT_TRUE(ScreensToBattle(d, side, 116, password));
-    EXPECT_EQ(app->ViewingSide(), side);
-    d.AllowBeeps();
-}
-
 } // namespace
 
 // Hecken by e-mail: the Axis player's set-up goes to the Allied player as a
@@ -184,17 +115,17 @@ TEST(PlayThrough, EmailTurnEachWay) {
     EXPECT_EQ(app->mConnectionType, 1);
     EXPECT_EQ(app->ViewingSide(), kAxis);
     d.Shot("mail-axis-setup");
-    SendTurn(d, "zug1", true);
+    SendMailTurn(d, "zug1", true, true);
     if (HasFatalFailure()) return;
-    OpenTurn(d, "zug1", 1, "alliierte");
+    OpenMailTurn(d, "zug1", 1, "alliierte", true);
     if (HasFatalFailure()) return;
     // The Allied player sets up in turn: the set-up's title shows.
     d.Shot("mail-allies-opened");
     EXPECT_TRUE(gBattle->mSetupPhase);
     EXPECT_NE(FindText(RecordFrame(), "AUFSTELLUNG"), nullptr) << "the Allies' set-up title";
-    SendTurn(d, "zug2", true);
+    SendMailTurn(d, "zug2", true, true);
     if (HasFatalFailure()) return;
-    OpenTurn(d, "zug2", 0, "achse");
+    OpenMailTurn(d, "zug2", 0, "achse", true);
     if (HasFatalFailure()) return;
     // Back with the Axis player: both set up, the first turn's orders.
     d.Shot("mail-axis-opened");
@@ -204,13 +135,13 @@ TEST(PlayThrough, EmailTurnEachWay) {
     d.CheckGoShown("the Axis player's first orders");
     // A turn each way: the Axis orders go over, the Allied GO computes the
     // turn, and its file brings the Axis player the turn's replay.
-    SendTurn(d, "zug3", true);
+    SendMailTurn(d, "zug3", true, true);
     if (HasFatalFailure()) return;
-    OpenTurn(d, "zug3", 1, "alliierte");
+    OpenMailTurn(d, "zug3", 1, "alliierte", true);
     if (HasFatalFailure()) return;
-    SendTurn(d, "zug4", true);
+    SendMailTurn(d, "zug4", true, true);
     if (HasFatalFailure()) return;
-    OpenTurn(d, "zug4", 0, "achse");
+    OpenMailTurn(d, "zug4", 0, "achse", true);
     if (HasFatalFailure()) return;
     EXPECT_GT(gBattle->mPackets.GetCount(), 0) << "the turn's packets in its file";
     ASSERT_EQ(app->InteractionState(), kStatePlayback) << "the Axis player's replay of the turn";

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,10 +21,10 @@
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "battle/UnitList.h"
+#include "engine/FileTestFolder.h"
 #include "engine/GBlitView.h"
 #include "engine/GButton2D.h"
 #include "engine/GDrawRecord.h"
-#include "engine/FileTestFolder.h"
 #include "engine/GEditView.h"
 #include "engine/GFile.h"
 #include "engine/GGraphic.h"
@@ -82,41 +82,6 @@ void PlayToTheEnd(PlayDriver& d, const std::string& who) {
     ASSERT_TRUE(d.RunUntil([] { return gBattle->AtEndOfPlayback(); }, 30000, "the end of the replay"));
     d.Run(300);
     EXPECT_EQ(ClockShown(), "0:60") << who;
-}
-
-// From the e-mail box (GO pressed first when asked) through the save dialog
-// to the main menu, the file written as name.
-void SendTurn(PlayDriver& d, const std::string& name, bool pressGo) {
-    MVApplication* app = d.App();
-    if (pressGo) {
-        ASSERT_TRUE(d.ClickCommand(kGo));
-    }
-    ASSERT_TRUE(d.RunUntil(MailBoxShown, 60000, "the e-mail box"));
-    LongRect box;
-    gKernel->GetTopModal()->GetGlobalBounds(&box);
-    d.Click((box.left + box.right) / 2, (box.top + box.bottom) / 2);
-    ASSERT_TRUE(d.RunUntil([&] { return app->mSaveDialog && gKernel->IsViewAlive(app->mSaveDialog); }, 3000,
-                           "the e-mail save dialog"));
-    for (int i = 0; i < 30; ++i)
-        d.Key(kKeyBackspace);
-    d.Type(name);
-    d.Key(kKeyReturn);
-    ASSERT_TRUE(d.RunUntil([&] { return !gBattle && !gKernel->IsViewAlive(app->mSaveDialog); }, 5000,
-                           "the file sent"));
-    if (!app->mMenuPicture->IsShown()) d.Click(d.Width() / 2, d.Height() / 2); // the overlay
-    ASSERT_TRUE(d.RunUntil([&] { return app->mMenuPicture->IsVisible(); }, 3000, "the main menu"));
-    EXPECT_TRUE(fs::exists(d.Folder() + "/" + MailFolder() + "/" + name + ".txt")) << name;
-    d.AllowBeeps();
-}
-
-// The other player opens the file from the main menu.
-void OpenTurn(PlayDriver& d, const std::string& name, int32_t side, const char* password) {
-    ASSERT_TRUE(d.ClickCommand(68));
-    d.Run(100);
-    ASSERT_TRUE(ChooseMailFile(d, name, false) && gBattle) << name << " did not open";
-    EXPECT_EQ(d.App()->mSide, side) << name;
-    ASSERT_TRUE(ScreensToBattle(d, side, 116, password));
-    d.AllowBeeps();
 }
 
 } // namespace
@@ -207,10 +172,10 @@ TEST(PlayThrough, EmailReplayIsWatchedByBothBeforeTheNextOrders) {
     // Both set-ups, then the first turn's orders each way; the second GO
     // computes the turn.
     for (int32_t hand = 1; hand <= 4; ++hand) {
-        SendTurn(d, "zug" + std::to_string(hand), true);
+        SendMailTurn(d, "zug" + std::to_string(hand), true, false);
         if (HasFatalFailure()) return;
         side = 1 - side;
-        OpenTurn(d, "zug" + std::to_string(hand), side, password[side]);
+        OpenMailTurn(d, "zug" + std::to_string(hand), side, password[side], false);
         if (HasFatalFailure()) return;
     }
     ASSERT_GT(gBattle->mPackets.GetCount(), 0) << "the computed turn's file";
@@ -222,10 +187,10 @@ TEST(PlayThrough, EmailReplayIsWatchedByBothBeforeTheNextOrders) {
     d.Run(300);
     EXPECT_TRUE(MailBoxShown()) << "the first viewer's START sends the file on";
     EXPECT_EQ(gBattle ? gBattle->mTurn : 0, 1) << "no orders in between";
-    SendTurn(d, "zug5", false);
+    SendMailTurn(d, "zug5", false, false);
     if (HasFatalFailure()) return;
     side = 1 - side;
-    OpenTurn(d, "zug5", side, password[side]);
+    OpenMailTurn(d, "zug5", side, password[side], false);
     if (HasFatalFailure()) return;
     CheckHeldAtStart(d, "second-viewer");
     PlayToTheEnd(d, "second-viewer");
@@ -237,7 +202,7 @@ TEST(PlayThrough, EmailReplayIsWatchedByBothBeforeTheNextOrders) {
     EXPECT_FALSE(MailBoxShown());
     d.CheckGoShown("the second viewer's orders");
     std::printf("[email-replays] side %d watched first and sent on, side %d gives the orders\n", first, side);
-    SendTurn(d, "zug6", true);
+    SendMailTurn(d, "zug6", true, false);
 }
 
 // Hecken in hotseat: the player whose GO computes the first turn watches it
@@ -407,7 +372,8 @@ float PictureShown(GGraphic* picture, GView* at) {
     LongRect r;
     at->GetGlobalBounds(&r);
     const PixelTarget16 back = gKernel->GetBackBuffer();
-    if (!s || s->Width() <= 0 || r.left + s->Width() > back.width || r.top + s->Height() > back.height) return 0.0f;
+    if (!s || s->Width() <= 0 || r.left + s->Width() > back.width || r.top + s->Height() > back.height)
+        return 0.0f;
     int32_t same = 0;
     for (int32_t py = 0; py < s->Height(); ++py)
         for (int32_t px = 0; px < s->Width(); ++px)
@@ -511,8 +477,8 @@ TEST(PlayThrough, StartSpotActsOnlyOnceStartIsShown) {
     EXPECT_TRUE(shown) << "START does not blink at the end";
     d.Shot("start-spot-end");
     d.Click(x, y);
-    ASSERT_TRUE(d.RunUntil([&] { return gBattle->mTurn == 2 && app->InteractionState() == kStateNone; }, 10000,
-                           "turn 2 from START"));
+    ASSERT_TRUE(d.RunUntil([&] { return gBattle->mTurn == 2 && app->InteractionState() == kStateNone; },
+                           10000, "turn 2 from START"));
 }
 
 // Hatten in hotseat: while the Americans set up, nothing of the Germans'
