@@ -310,6 +310,9 @@ void InfoPanel::DrawGeneral() {
     }
     InfoBlit(this, mTitleFrame, 135, 64);
     sText = battle->mTitle;
+    // Kept: the title is cut after its 21st character, in the middle of a
+    // word when it falls there ("Gegenangriff bei Mort"), though the frame
+    // would hold a few characters more.
     sText.CropLength(21, true);
     InfoWrite(this, &sText, 224, 78, 0, kFontFixed, 255, 255, 255);
     InfoBlit(this, mTurnFrame, 241, 0);

@@ -91,7 +91,11 @@ void Map::DrawOutsideWorld() {
                       b.u[k], b.top[k]);
         }
     }
-    // Outside ground.
+    // Outside ground: one texture stretched over the whole quad, so it shows
+    // as a flat plane of the ground's colour. Kept: at the high forward levels
+    // the camera looks down so far that the horizon lies at or above the
+    // view's top edge (at 1024 x 768 from level 3 on), so this plane, not the
+    // sky, fills the view beyond the map.
     d3::Texture(mGroundEdgeTextures[1]);
     const float W = mWidthMetres, H = mHeightMetres;
     if (prefs.mHorizon == 0) {

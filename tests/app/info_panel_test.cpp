@@ -138,6 +138,15 @@ TEST_F(PanelTest, GeneralPageHidesTheOtherSidesMoraleUnderFogOfWarUntilTheEnd) {
     EXPECT_EQ(log.TextAt(307, 16)->mText, "--");
 }
 
+// A title of 21 characters shows whole; a longer one is cut after its 21st,
+// in the middle of a word.
+TEST_F(PanelTest, TheTitleShowsItsFirstTwentyOneCharacters) {
+    mBattle->mTitle.IStringText("Gegenangriff bei Mort");
+    EXPECT_EQ(Draw().TextAt(224, 78)->mText, "Gegenangriff bei Mort");
+    mBattle->mTitle.IStringText("Gegenangriff bei Mortain");
+    EXPECT_EQ(Draw().TextAt(224, 78)->mText, "Gegenangriff bei Mort");
+}
+
 TEST_F(PanelTest, ConditionPicturesAndAWeatherOfTwoOrThreeShareOnePicture) {
     delete mRoot;
     mBattle->mWeather = 3;
