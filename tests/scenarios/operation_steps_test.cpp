@@ -410,22 +410,22 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 49);
-    EXPECT_EQ(battles[2].frontLine, 55);
+    EXPECT_EQ(battles[1].frontLine, 46);
+    EXPECT_EQ(battles[2].frontLine, 45);
     // The Allies hold the village and the bridge before a shot is fired;
     // the Axis, inflicting the heavier losses, leads after the morning and
     // takes both flags at midday.
     EXPECT_EQ(battles[0].grade, 4);
-    EXPECT_EQ(battles[1].grade, -2);
+    EXPECT_EQ(battles[1].grade, -4);
     EXPECT_EQ(battles[2].grade, -4);
     EXPECT_EQ(battles[2].flagsHeld[kAxis], 2);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "a02b564d80a6e9a11e9a46b989bb670330324eadb057bf374dfb2fd551a28652");
-    EXPECT_EQ(battles[1].stepDigest, "971d38b2db765c268d50e629651acce7cf87f724b6093a637605223166a48166");
+    EXPECT_EQ(battles[1].stepDigest, "aa66b514115cf8783de76dfd5bdb569975259b83668bcb88ab819e8117133a18");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "3f3abe551706cc2dc28b0b004197cbff7246063505f1e1e6e48e4d373f84dafc");
+              "3e4a9ac5b7933d8f3866bda57a69a46cbf3fba8331cdf28607f9f07e14a72fac");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "898da217948417d8e03c4c393150595998a1e4d694de037592ab930748d15b42");
+              "57837dcc29d95fe63dd2166e1cf8aa8e95308b021bba9bb32c05c897ac2a299a");
 }
 
 // The demo operation played by the runner with the sides given planned

@@ -1,7 +1,7 @@
 // The computer opponent in the demo battles as the headless runner plays
 // them: its batteries fire, the defender of an exit battle has an objective,
-// riders of carriers that fall back get out, and the runner's computer side,
-// bonus and set-up follow its options.
+// riders of carriers that fall back get out, its support teams stop to fire,
+// and the runner's computer side, bonus and set-up follow its options.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
+#include "units/UnitGeometry.h"
 #include "units/Vehicle.h"
 
 namespace {
@@ -206,4 +207,63 @@ TEST(ComputerOpponent, TheRunnersHandicapAddsUnitsToTheFavouredSide) {
     EXPECT_GT(axis.first, plain.first);
     EXPECT_EQ(axis.second, plain.second);
     EXPECT_EQ(counts("hatten", 200), counts("hatten", 0)); // set-up fixed
+}
+
+namespace {
+
+// The unit aims at an enemy its side has spotted, in the unit's own sight and
+// within its weapon's reach as it stands.
+bool AimsAtEnemyInSightAndReach(Unit* u) {
+    Unit* e = u->mTarget;
+    return e && e->mActive && e->IsSpottedNow() && u->CanSee(e, nullptr) &&
+           u->InRange(Distance3D(u, e), false, 1.0f);
+}
+
+int32_t Rounds(const Unit* u) {
+    int32_t n = 0;
+    for (uint16_t a : u->mAmmo)
+        n += a;
+    return n;
+}
+
+} // namespace
+
+// Grossangriff, both sides planned: a 3-in mortar team of the attacking
+// British that aims at an enemy in its own sight and within reach when the
+// computer plans holds where it stands for the turn and fires again, rather
+// than following the attack (on the move such a team has no range at all).
+TEST(ComputerOpponent, ASupportTeamWithAnEnemyInSightHoldsAndFires) {
+    ASSERT_TRUE(DecryptData());
+    constexpr int32_t kThreeInchMortar = 506;
+    BattleRunner runner;
+    runner.PlanSides(true, true);
+    runner.OverrideSeed(1);
+    std::string error;
+    ASSERT_TRUE(runner.Load(Built("grossangriff"), &error)) << error;
+    Battle* b = runner.GetBattle();
+    int32_t engaged = 0, held = 0, fired = 0;
+    while (!runner.Over() && engaged < 4) {
+        struct Seen {
+            Unit* unit;
+            float x, y;
+            int32_t rounds;
+        };
+        std::vector<Seen> seeing;
+        for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+            Unit* u = b->mUnits->GetUnit(i);
+            if (u->mActive && !u->IsAxis() && u->mUnitType == kUnitInfantry &&
+                u->mSubtype == kThreeInchMortar && AimsAtEnemyInSightAndReach(u))
+                seeing.push_back({u, u->mX, u->mY, Rounds(u)});
+        }
+        ASSERT_TRUE(Play(&runner, 1));
+        for (const Seen& s : seeing) {
+            if (!s.unit->mActive) continue;
+            ++engaged;
+            held += s.unit->mX == s.x && s.unit->mY == s.y ? 1 : 0;
+            fired += Rounds(s.unit) < s.rounds ? 1 : 0;
+        }
+    }
+    ASSERT_GT(engaged, 0) << "no mortar team aimed at an enemy in sight";
+    EXPECT_EQ(held, engaged);
+    EXPECT_GT(fired, 0);
 }
