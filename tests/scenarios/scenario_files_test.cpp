@@ -61,7 +61,7 @@ constexpr IntendedSize kIntended[] = {
     {"hecken", 10, 35, 15},
     {"bruecke", 60, 100, 20},
     {"panzer", 15, 40, 17},
-    {"grossangriff", 250, 330, 28},
+    {"grossangriff", 250, 330, 32},
     {"ausbruch", 8, 40, 30},
     {"hatten", 25, 50, 18},
 };
