@@ -294,6 +294,9 @@ bool ActionPacket::ReadUnitState(GFile* file, ScenarioCore* scenario) {
         mMarkerX = file->ReadFixed(3.0f);
         mMarkerY = file->ReadFixed(3.0f);
     }
+    // Read in place (Battle::KeepMapPacketsAsRecorded), a packet holds what
+    // a fresh one would: no offsets its record does not keep.
+    mErrorX = mErrorY = 0;
     if ((mSpotting & 7) == kContactHeard) {
         mErrorX = file->ReadChar();
         mErrorY = file->ReadChar();

@@ -7,7 +7,8 @@
 //   rates A/B                gun elevation and its goal, x 200 cut
 //   artillery state / delay  load time x 50 cut / aim time
 //   floor height             the unit's floor level mZ
-//   errors X/Y               the sound offsets
+//   errors X/Y               the sound offsets (the packet's record keeps
+//                            them for a heard unit only)
 //   aim point (flags A 0x01) the area target and its point
 //   figure groups 0..2       per animation channel: start delay in ms,
 //                            animation code, start flag
@@ -150,8 +151,15 @@ void Unit::ProcessActionPacket(ActionPacket* p) {
     mZ = p->mFloorHeight;
     mGunElevation = p->mRateA * 0.005f;
     mGunElevationGoal = p->mRateB * 0.005f;
-    mSoundOffsetX = p->mErrorX;
-    mSoundOffsetY = p->mErrorY;
+    // The sound offsets travel only with a heard unit's packet; otherwise
+    // the unit keeps its own, which its record holds (for a unit not heard
+    // either). Taken from every packet, they stood as computed on the
+    // machine that computed the turn and at 0 on the one that read the
+    // packets from the results, and a unit heard and lost again split them.
+    if ((p->mSpotting & 7) == kContactHeard) {
+        mSoundOffsetX = p->mErrorX;
+        mSoundOffsetY = p->mErrorY;
+    }
     mTarget = p->mTarget;
     mAreaTargetX = p->mAimX;
     mAreaTargetY = p->mAimY;

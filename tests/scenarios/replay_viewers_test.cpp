@@ -5,7 +5,8 @@
 // After the next-turn command both battles hold the same records. Each case
 // is one way two players split (spot markers kept to a third of a metre on
 // one machine only; a pause after a shot counted down by each machine's
-// frames).
+// frames; the sound offsets of a unit heard and lost again, which only the
+// computing machine's packets held).
 
 #include <gtest/gtest.h>
 
@@ -192,6 +193,7 @@ const Pair kPairs[] = {
      {45, 2000, 0xFFFFFFFFu, false}},
     {"wholeReplayOfTheBridge", "bruecke", 1, {40, 2000, 0xFFFFFFFFu, false}, {33, 0, 0xFFFFFFFFu, false}},
     {"lastFramesApart", "hatten", 2, {40, 0, 0, false}, {100, 0, 0xFFFFFFFFu, false}},
+    {"heardThenLost", "bruecke", 2, {40, 0, 0, false}, {100, 0, 0xFFFFFFFFu, false}},
 };
 
 INSTANTIATE_TEST_SUITE_P(SplitGames, ReplayViewers, testing::ValuesIn(kPairs),

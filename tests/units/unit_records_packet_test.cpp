@@ -141,6 +141,34 @@ TEST_F(Packets, ThePacketSurvivesTheFileOfAComputedTurn) {
     EXPECT_EQ(b.mReplayedOrder, 17);
 }
 
+// A unit heard and lost again keeps its sound offsets in its record; its
+// packets carry them only while it is heard. The machine that computed the
+// turn plays its packets as read back from their records, as the other
+// machine reads them from the results.
+TEST_F(Packets, OnlyAHeardUnitsPacketCarriesItsSoundOffsets) {
+    auto* a = new RecordUnit(kUnitInfantry);
+    Busy(a);
+    mBattle->mUnits->Add(a);
+    a->mContactLevel = kContactNone;
+    a->FillPacket();
+    a->mContactLevel = kContactHeard;
+    a->mSoundOffsetX = 7;
+    a->FillPacket();
+    mBattle->KeepMapPacketsAsRecorded();
+    auto* lost = static_cast<ActionPacket*>(mBattle->mPackets.GetObjectA(0));
+    EXPECT_EQ(lost->mErrorX, 0);
+    EXPECT_EQ(lost->mErrorY, 0);
+    RecordUnit b(kUnitInfantry);
+    b.mSoundOffsetX = 5;
+    b.mSoundOffsetY = -9;
+    b.ProcessActionPacket(lost);
+    EXPECT_EQ(b.mSoundOffsetX, 5);
+    EXPECT_EQ(b.mSoundOffsetY, -9);
+    b.ProcessActionPacket(static_cast<ActionPacket*>(mBattle->mPackets.GetObjectA(1)));
+    EXPECT_EQ(b.mSoundOffsetX, 7);
+    EXPECT_EQ(b.mSoundOffsetY, 30);
+}
+
 TEST_F(Packets, SlicesStatusesAndAnimations) {
     RecordUnit u(kUnitInfantry);
     u.mSliceCount = 55;
