@@ -62,7 +62,7 @@ constexpr IntendedSize kIntended[] = {
     {"bruecke", 60, 100, 20},
     {"panzer", 15, 40, 17},
     {"grossangriff", 250, 330, 32},
-    {"ausbruch", 8, 40, 30},
+    {"ausbruch", 8, 40, 28},
     {"hatten", 25, 50, 18},
 };
 

@@ -186,8 +186,8 @@ void ClearSky(Image& img) {
 }
 
 void Conditions(AssetStore& store, const Fonts& fonts) {
-    // weather 2440-2446: sky pictures with their sign
-    const char* weather[7] = {"Klar", "Bewölkt", "Regen", "Nebel", "Dichter Nebel", "Schnee", "Sturm"};
+    // weather 2440-2446: sky pictures with their sign, worded as the weather texts
+    const char* weather[7] = {"Klar", "Bedeckt", "Regen", "Nebel", "Dicker Nebel", "Schnee", "Schneesturm"};
     for (int w = 0; w < 7; ++w) {
         Image img(88, 44, kPanelFill);
         Rgb sky = w == 0 ? Rgb{90, 130, 180} : w >= 3 && w <= 4 ? Rgb{150, 150, 146} : Rgb{110, 114, 118};
