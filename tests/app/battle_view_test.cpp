@@ -28,15 +28,15 @@
 #include "engine/GButton3D.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GKernel.h"
+#include "engine/GOLTA.h"
 #include "engine/GPictureStore.h"
 #include "engine/GString.h"
 #include "engine/GView.h"
-#include "play_through_driver.h"
 #include "map/Map.h"
-#include "engine/GOLTA.h"
 #include "platform/PixelTarget.h"
 #include "platform/PlatformVideo.h"
 #include "platform/Surface16.h"
+#include "play_through_driver.h"
 #include "renderer/GGraph3D.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
@@ -281,13 +281,13 @@ std::vector<uint16_t> BattleViewTest::Around(int32_t sx, int32_t sy) const {
     return box;
 }
 
-
 // An enemy the viewer has not seen leaves its place as the map is without
 // it, at near and far cameras, and a click there neither picks nor names it;
 // a vehicle in bruecke's east field and an infantry unit in hecken alike.
 TEST_F(BattleViewTest, AnUnseenEnemyIsNeitherDrawnNorPickedNorNamed) {
     bool first = true;
-    for (const auto& [scenario, kind] : {std::pair{"bruecke", kUnitVehicle}, std::pair{"hecken", kUnitInfantry}}) {
+    for (const auto& [scenario, kind] :
+         {std::pair{"bruecke", kUnitVehicle}, std::pair{"hecken", kUnitInfantry}}) {
         SCOPED_TRACE(scenario);
         if (!first) { // a fresh application for the next battle
             TearDown();
@@ -316,7 +316,8 @@ TEST_F(BattleViewTest, AnUnseenEnemyIsNeitherDrawnNorPickedNorNamed) {
             enemy->mOffMapState = 0;
             enemy->mContactLevel = kContactFull;
             Frame();
-            EXPECT_GT(PixelsChanged(Around(sx, sy), without), 8) << "the unit's place is not where the check looks";
+            EXPECT_GT(PixelsChanged(Around(sx, sy), without), 8)
+                << "the unit's place is not where the check looks";
             enemy->mContactLevel = kContactNone;
             EXPECT_LE(PixelsChanged(unseen, without), 2) << "the unseen enemy is drawn";
             Frame();

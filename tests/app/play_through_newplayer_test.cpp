@@ -500,8 +500,8 @@ std::vector<std::string> Texts(const ScreenDrawLog& log) {
 Unit* UnseenEnemy(MVApplication* app, UnitType kind) {
     for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
         Unit* u = gBattle->mUnits->GetUnit(i);
-        if (u->mActive && u->mUnitType == kind && !u->IsOwnUnit(app->ViewingSide()) && !u->IsPassenger(false) &&
-            u->mOffMapState == 0)
+        if (u->mActive && u->mUnitType == kind && !u->IsOwnUnit(app->ViewingSide()) &&
+            !u->IsPassenger(false) && u->mOffMapState == 0)
             return u;
     }
     return nullptr;
@@ -550,7 +550,8 @@ void CheckUnseenEnemy(PlayDriver& d, UnitType kind, const std::string& run) {
         std::printf("[%s] level %d: %d pixels when known, %d unseen\n", run.c_str(), camera, shows, drawn);
         EXPECT_GT(shows, 8) << "the unit's place is not where the check looks";
         EXPECT_LT(drawn, 4) << "the unseen enemy is drawn";
-        EXPECT_EQ(Texts(clicked), Texts(empty)) << "a click on the unseen enemy writes what the empty place does";
+        EXPECT_EQ(Texts(clicked), Texts(empty))
+            << "a click on the unseen enemy writes what the empty place does";
         if (camera == 2) d.Shot(run + "-enemy-place");
     }
 }
@@ -561,7 +562,8 @@ void CheckUnseenEnemy(PlayDriver& d, UnitType kind, const std::string& run) {
 // hecken's squads are not shown to the German player.
 TEST(PlayThrough, OnePlayerSeesNothingOfTheUnseenEnemy) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
-    for (const auto& [file, kind] : {std::pair{"bruecke", kUnitVehicle}, std::pair{"hecken", kUnitInfantry}}) {
+    for (const auto& [file, kind] :
+         {std::pair{"bruecke", kUnitVehicle}, std::pair{"hecken", kUnitInfantry}}) {
         SCOPED_TRACE(file);
         PlayDriver d(std::string("fog-") + file, 800, 600);
         ASSERT_TRUE(d.Start());
