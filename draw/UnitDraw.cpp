@@ -213,26 +213,33 @@ void Unit::DrawItself(float a, float b, float c) {
     if (!map) return;
     if (!d3::PickPass() && CurrentDrawSettings().mState == 14) MarkForBoxSelection(map);
     if (mOffMapState != 0) return;
+    // Fog of war: an enemy the viewing side has not seen is neither drawn nor
+    // picked; one only heard, or seen before and now a marker, is drawn where
+    // it seems to be (the sound's offset, the marker), not where it is.
+    const FogOfWarContact contact = VisibleToPlayer(false);
+    if (contact == kContactNone && !ShowsSpotMarker()) return;
+    float ux = mX, uy = mY, uz = 0.0f;
+    GetApparentLocation(&ux, &uy, &uz);
     const bool vehicle = mUnitType == kUnitVehicle;
     const float radius = vehicle ? 8.0f : 3.0f;
-    const char box = map->CheckSuperClipBox(mX, mY, radius);
+    const char box = map->CheckSuperClipBox(ux, uy, radius);
     if (box == 0) return;
     bool needsClip = box == 1;
     // A dug-in or bogged vehicle is drawn sunk into the ground; its place
     // for the rules (GetZ) stays where it is.
-    const float z = GetZ() - (vehicle ? VehicleDrawnSinking(*static_cast<Vehicle*>(this)) : 0.0f);
+    const float z = uz - (vehicle ? VehicleDrawnSinking(*static_cast<Vehicle*>(this)) : 0.0f);
     // From the high cameras (levels 5 to 8, looking down from 150 m to 3 km)
     // every unit is at least the eye's height away: units grow only beyond
     // it, so the table's base scale is what a unit below the eye gets.
     const int32_t level = ClampLevel(map->mCameraLevel[map->ViewingSide()]);
     const float eyeHeight = map->mCameraHeight - map->GetZCoord(map->mEyeX, map->mEyeY);
     const float near = level >= 5 && eyeHeight > 50.0f ? eyeHeight : 50.0f;
-    float scale = UnitEnlargement(a, b, c, map->DistanceToCamera(mX, mY, z, nullptr), near);
+    float scale = UnitEnlargement(a, b, c, map->DistanceToCamera(ux, uy, z, nullptr), near);
     // An enlarged unit near the map's edge is drawn no larger than keeps it
     // on the map.
-    scale = EnlargementWithinMap(scale, mX, mY, radius, map->mWidthMetres, map->mHeightMetres);
+    scale = EnlargementWithinMap(scale, ux, uy, radius, map->mWidthMetres, map->mHeightMetres);
     d3::Push();
-    d3::Translate(mX, mY, z);
+    d3::Translate(ux, uy, z);
     ScaleForType(&scale, a, b, c);
     const bool pick = d3::PickPass();
     // The unit's own box is in its model or figure units, tested in the frame
@@ -255,13 +262,12 @@ void Unit::DrawItself(float a, float b, float c) {
     }
     const bool oldClip = d3::GetClip();
     if (!pick) d3::SetClip(needsClip);
-    const float factor = map->GetRoughResolution(mX, mY, z) * scale;
+    const float factor = map->GetRoughResolution(ux, uy, z) * scale;
     const bool secondPass = g3D && g3D->mPickPass == 2;
     const bool hitBefore = secondPass && g3D->mPickHit;
     if (secondPass) g3D->mPickHit = false;
     DrawCode(needsClip, scale, factor);
     d3::Pop();
-    const FogOfWarContact contact = VisibleToPlayer(false);
     // The base counts as the unit in a pick: a click on it selects.
     DrawBase(contact, needsClip, scale, factor);
     if (secondPass) {
@@ -277,7 +283,7 @@ void Unit::DrawItself(float a, float b, float c) {
             CurrentDrawSettings().mState == 8)
             static_cast<Vehicle*>(this)->ShowHitRecord();
         if (const uint16_t frame = SelectionFrameColour(this)) {
-            float sx = mX, sy = mY;
+            float sx = ux, sy = uy;
             if (d3::WorldToScreen(&sx, &sy, z, false)) {
                 const int32_t cx = static_cast<int32_t>(sx), cy = static_cast<int32_t>(sy);
                 d3::FrameRectangle(cx - 12, cy - 18, cx + 12, cy + 6, frame);

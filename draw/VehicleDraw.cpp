@@ -159,7 +159,8 @@ VehicleView ViewOfVehicle(Vehicle* u) {
     v.burning = u->mBurning;
     v.buttoned = u->mButtoned;
     v.dugIn = u->mDugIn;
-    v.x = u->mX, v.y = u->mY, v.z = u->GetZ();
+    v.x = u->mX, v.y = u->mY, v.z = 0.0f;
+    u->GetApparentLocation(&v.x, &v.y, &v.z); // where the viewer sees it drawn
     v.facing = u->mHeading;
     v.floorHeight = u->mZ;
     v.pitch = u->mDrawnPitch, v.roll = u->mDrawnRoll;

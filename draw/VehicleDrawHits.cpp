@@ -185,5 +185,7 @@ void Vehicle::ShowHitRecord() {
     if (!shown) return;
     const int32_t level = map->mCameraLevel[map->ViewingSide()];
     const float d = level >= 5 ? 5.0f : 0.0f;
-    map->ShowWarningLabel(&first, 3, &second, 3, mX + d, mY + d, GetZ() - 2.0f);
+    float x = mX, y = mY, z = 0.0f;
+    GetApparentLocation(&x, &y, &z);
+    map->ShowWarningLabel(&first, 3, &second, 3, x + d, y + d, z - 2.0f);
 }

@@ -116,5 +116,7 @@ void Vehicle::PrintWarningLabel() {
     GString255 first, second;
     int32_t kind1 = 0, kind2 = 0;
     if (!VehicleLabelTexts(LabelFactsOf(this), &first, &kind1, &second, &kind2)) return;
-    map->ShowWarningLabel(&first, kind1, &second, kind2, mX, mY, GetZ());
+    float x = mX, y = mY, z = 0.0f;
+    GetApparentLocation(&x, &y, &z); // a heard unit's label stands where it is heard
+    map->ShowWarningLabel(&first, kind1, &second, kind2, x, y, z);
 }

@@ -54,6 +54,7 @@ int32_t Infantry::GetSpecificNrFigures(FogOfWarContact contact) {
         }
         return 1;
     }
+    if (contact == kContactNone) return 0; // not seen: nothing of it is drawn
     if (!IsSquad()) return 1;
     if (contact == 4) return 3;
     if (contact < 4) return 1;

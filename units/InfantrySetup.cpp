@@ -489,7 +489,8 @@ void Infantry::ConcatName(GString* text, bool longForm) {
         text->ConcatRez(HasOrdnance(false, false) ? 1120 : 1123);
         return;
     }
-    text->ConcatRez(HasOrdnance(false, false) ? 1125 : 1124);
+    // Not seen at all: the unit has no name to show.
+    if (c == kContactHeard) text->ConcatRez(HasOrdnance(false, false) ? 1125 : 1124);
 }
 
 // ---------------------------------------------------------------------------

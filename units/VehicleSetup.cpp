@@ -140,6 +140,7 @@ VehicleModel Vehicle::GetActualModel() const {
 void Vehicle::ConcatName(GString* text, bool longForm) {
     if (!text) return;
     const FogOfWarContact c = VisibleToPlayer(true);
+    if (c == kContactNone) return; // not seen: no name
     if (c >= 5) {
         text->ConcatText(longForm ? Data().mName : Data().mShortName);
         return;

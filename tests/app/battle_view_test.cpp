@@ -6,11 +6,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ScenarioPaths.h"
 #include "app/AppTypes.h"
@@ -25,13 +28,15 @@
 #include "engine/GButton3D.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GKernel.h"
+#include "engine/GOLTA.h"
 #include "engine/GPictureStore.h"
+#include "engine/GString.h"
 #include "engine/GView.h"
 #include "map/Map.h"
-#include "engine/GOLTA.h"
 #include "platform/PixelTarget.h"
 #include "platform/PlatformVideo.h"
 #include "platform/Surface16.h"
+#include "play_through_driver.h"
 #include "renderer/GGraph3D.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
@@ -134,6 +139,8 @@ protected:
         const PixelTarget16 back = gKernel->GetBackBuffer();
         return back.Row(y)[x];
     }
+
+    std::vector<uint16_t> Around(int32_t sx, int32_t sy) const;
 
     void ClickMap(int32_t x, int32_t y, bool ctrl = false) {
         mMap->mView->DoClick(x, y, false, false, ctrl);
@@ -260,6 +267,92 @@ TEST_F(BattleViewTest, ASeenEnemyVehicleIsSelectedByAClickButTakesNoOrders) {
         EXPECT_TRUE(selected) << "a seen enemy is selected for its readout, level " << level;
         EXPECT_EQ(mMap->mOpenMenu, nullptr) << "but it takes no orders";
     }
+}
+
+// ---- Fog of war ---------------------------------------------------------------
+
+// The picture around a ground point: the screen box from 40 pixels above to
+// 10 below and 30 either side.
+std::vector<uint16_t> BattleViewTest::Around(int32_t sx, int32_t sy) const {
+    std::vector<uint16_t> box;
+    for (int32_t y = std::max(0, sy - 40); y <= std::min(509, sy + 10); ++y)
+        for (int32_t x = std::max(0, sx - 30); x <= std::min(799, sx + 30); ++x)
+            box.push_back(Pixel(x, y));
+    return box;
+}
+
+// An enemy the viewer has not seen leaves its place as the map is without
+// it, at near and far cameras, and a click there neither picks nor names it;
+// a vehicle in bruecke's east field and an infantry unit in hecken alike.
+TEST_F(BattleViewTest, AnUnseenEnemyIsNeitherDrawnNorPickedNorNamed) {
+    bool first = true;
+    for (const auto& [scenario, kind] :
+         {std::pair{"bruecke", kUnitVehicle}, std::pair{"hecken", kUnitInfantry}}) {
+        SCOPED_TRACE(scenario);
+        if (!first) { // a fresh application for the next battle
+            TearDown();
+            SetUp();
+        }
+        first = false;
+        Begin(scenario, kAxis);
+        mBattle->mPlaybackPaused = true;
+        Unit* enemy = First(false, kind);
+        ASSERT_NE(enemy, nullptr);
+        ASSERT_EQ(enemy->VisibleToPlayer(false), kContactNone) << "every enemy loads unseen";
+        GString255 name;
+        enemy->ConcatName(&name, true);
+        EXPECT_EQ(name.GetLength(), 0) << "an unseen enemy has no name";
+        // Figures too small to count from far away: a squad near, a vehicle far too.
+        const std::vector<int32_t> levels = kind == kUnitVehicle ? std::vector{1, 5, 8} : std::vector{1, 3};
+        for (int32_t level : levels) {
+            SCOPED_TRACE(level);
+            LookAt(enemy, level);
+            int32_t sx = 0, sy = 0;
+            ASSERT_TRUE(OnScreen(enemy->mX, enemy->mY, &sx, &sy));
+            const std::vector<uint16_t> unseen = Around(sx, sy);
+            enemy->mOffMapState = 1; // taken off the map
+            Frame();
+            const std::vector<uint16_t> without = Around(sx, sy);
+            enemy->mOffMapState = 0;
+            enemy->mContactLevel = kContactFull;
+            Frame();
+            EXPECT_GT(PixelsChanged(Around(sx, sy), without), 8)
+                << "the unit's place is not where the check looks";
+            enemy->mContactLevel = kContactNone;
+            EXPECT_LE(PixelsChanged(unseen, without), 2) << "the unseen enemy is drawn";
+            Frame();
+            mBattle->SetSelectedUnit(nullptr);
+            for (int32_t dy = 0; dy >= -12; dy -= 2)
+                ClickMap(sx, sy + dy);
+            EXPECT_NE(mBattle->mSelectedUnit, enemy) << "a click picks the unseen enemy";
+        }
+    }
+}
+
+// A heard enemy stands where it is heard, the sound's offset from its true
+// place, and nothing of it is at the true place.
+TEST_F(BattleViewTest, AHeardEnemyIsDrawnWhereItIsHeard) {
+    Begin("bruecke", kAxis);
+    mBattle->mPlaybackPaused = true;
+    Unit* enemy = First(false, kUnitVehicle);
+    ASSERT_NE(enemy, nullptr);
+    enemy->mContactLevel = kContactHeard;
+    enemy->mSoundOffsetX = 0;
+    enemy->mSoundOffsetY = 40;
+    float ax = 0.0f, ay = 0.0f;
+    ASSERT_TRUE(enemy->GetApparentLocation(&ax, &ay, nullptr));
+    ASSERT_EQ(ay, enemy->mY + 40.0f);
+    LookAt(enemy, 3);
+    int32_t tx = 0, ty = 0, hx = 0, hy = 0;
+    ASSERT_TRUE(OnScreen(enemy->mX, enemy->mY, &tx, &ty));
+    ASSERT_TRUE(OnScreen(ax, ay, &hx, &hy));
+    ASSERT_GT(std::abs(ty - hy), 50) << "the two places' boxes overlap";
+    const std::vector<uint16_t> trueHeard = Around(tx, ty), placeHeard = Around(hx, hy);
+    enemy->mOffMapState = 1;
+    Frame();
+    EXPECT_LE(PixelsChanged(trueHeard, Around(tx, ty)), 2) << "a heard enemy drawn at its true place";
+    EXPECT_GT(PixelsChanged(placeHeard, Around(hx, hy)), 8) << "a heard enemy not drawn where it is heard";
+    enemy->mOffMapState = 0;
 }
 
 // ---- Feedback ---------------------------------------------------------------

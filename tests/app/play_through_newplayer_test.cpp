@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppTypes.h"
@@ -30,6 +31,7 @@
 #include "engine/GGraphic.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
+#include "engine/GString.h"
 #include "map/Map.h"
 #include "platform/PixelTarget.h"
 #include "platform/PlatformEvent.h"
@@ -481,62 +483,117 @@ TEST(PlayThrough, StartSpotActsOnlyOnceStartIsShown) {
                            10000, "turn 2 from START"));
 }
 
-// Hatten in hotseat: while the Americans set up, nothing of the Germans'
-// set-up shows: each German unit is undrawn at its place (drawn there
-// only when made known) and the pointer on it names nothing. The one
-// spotting pass of the set-up's end gives the first contacts.
-TEST(PlayThrough, HotseatSecondSetUpSeesNothingOfTheFirst) {
-    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
-    PlayDriver d("hotseat-fog", 800, 600);
-    ASSERT_TRUE(d.Start());
-    ASSERT_TRUE(ToMainMenu(d));
-    MVApplication* app = d.App();
-    ASSERT_TRUE(OpenListed(d, "Hatten im Schnee", false));
-    ASSERT_TRUE(ScreensToBattle(d, 0, 115, "achse"));
-    ASSERT_TRUE(d.ClickCommand(kGo));
-    ASSERT_TRUE(ScreensToBattle(d, 1, 115, "alliierte"));
-    ASSERT_TRUE(gBattle->mSetupPhase);
-    ASSERT_EQ(app->ViewingSide(), kAllies);
-    const std::string heard = RezText(1124), gun = RezText(1125);
-    int32_t looked = 0;
-    for (int32_t i = 0; i < gBattle->mUnits->GetCount() && looked < 4; ++i) {
-        Unit* u = gBattle->mUnits->GetUnit(i);
-        if (u->IsOwnUnit(kAllies) || !u->mActive || u->mUnitType != kUnitInfantry) continue;
-        EXPECT_EQ(u->VisibleToPlayer(false), kContactNone);
-        LookAtPoint(d, 1, u->mX, u->mY - 25.0f);
-        int32_t sx = 0, sy = 0;
-        if (!WorldOnScreen(d, u->mX, u->mY, u->GetZ(), &sx, &sy)) continue;
-        ++looked;
-        d.Move(sx, sy - 6);
-        d.Run(60);
-        const ScreenDrawLog log = RecordFrame();
-        EXPECT_EQ(FindText(log, heard), nullptr) << "a German unit's place named as heard";
-        EXPECT_EQ(FindText(log, gun), nullptr) << "a German unit's place named as heard";
-        const LongRect box{sx - 30, sy - 40, sx + 30, sy + 10};
-        const std::vector<uint16_t> hidden = GrabPixels(box);
-        // Known, the unit is drawn there; unknown again, the place is as it was.
-        const FogOfWarContact level = u->mContactLevel;
-        u->mContactLevel = kContactFull;
-        RecordFrame();
-        const std::vector<uint16_t> known = GrabPixels(box);
-        u->mContactLevel = level;
-        RecordFrame();
-        const int32_t shows = PixelsChanged(hidden, known), again = PixelsChanged(hidden, GrabPixels(box));
-        std::printf("[hotseat-fog] unit %d: %d pixels when known, %d unknown again\n", i, shows, again);
-        EXPECT_GT(shows, 8) << "the unit's place is not where the check looks";
-        EXPECT_LT(again, 4) << "the German unit is drawn";
-        if (looked == 1) d.Shot("hotseat-fog-german-place");
-    }
-    EXPECT_GE(looked, 2) << "too few German places looked at";
-    // The Americans' GO ends the set-up: one spotting pass for both sides.
-    ASSERT_TRUE(d.ClickCommand(kGo));
-    d.Run(500);
-    EXPECT_FALSE(gBattle->mSetupPhase);
-    int32_t contacts[2] = {};
+// ---- Fog of war: nothing of an unseen enemy on the screen ------------------
+
+namespace {
+
+// The texts of a recorded frame, in the order drawn.
+std::vector<std::string> Texts(const ScreenDrawLog& log) {
+    std::vector<std::string> texts;
+    for (const ScreenDrawItem& item : log.mItems)
+        if (item.mKind == 't') texts.push_back(item.mText);
+    return texts;
+}
+
+// The first enemy of the viewer of that kind on the map, as the viewer has
+// it: unseen.
+Unit* UnseenEnemy(MVApplication* app, UnitType kind) {
     for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
         Unit* u = gBattle->mUnits->GetUnit(i);
-        if (u->mActive && u->mContactLevel > 0) ++contacts[u->GetAffiliation()];
+        if (u->mActive && u->mUnitType == kind && !u->IsOwnUnit(app->ViewingSide()) &&
+            !u->IsPassenger(false) && u->mOffMapState == 0)
+            return u;
     }
-    std::printf("[hotseat-fog] after the set-up: %d German and %d American units in contact\n", contacts[0],
-                contacts[1]);
+    return nullptr;
+}
+
+// At a near and a far camera the enemy's place looks as it does with the
+// enemy taken off the map (and not when the enemy is made known: the check
+// looks at the right place), and a click there picks nothing and writes the
+// same texts as a click on the empty place.
+void CheckUnseenEnemy(PlayDriver& d, UnitType kind, const std::string& run) {
+    Unit* u = UnseenEnemy(d.App(), kind);
+    ASSERT_NE(u, nullptr) << "no enemy of the kind";
+    ASSERT_EQ(u->VisibleToPlayer(false), kContactNone);
+    FogOfWarContact level = u->mContactLevel;
+    u->mContactLevel = kContactHeard; // the name a heard unit has must not show
+    GString255 heard;
+    u->ConcatName(&heard, false);
+    u->mContactLevel = level;
+    const std::vector<int32_t> cameras = kind == kUnitVehicle ? std::vector{2, 6} : std::vector{1, 3};
+    for (int32_t camera : cameras) {
+        SCOPED_TRACE(camera);
+        LookAtPoint(d, camera, u->mX, u->mY - 25.0f);
+        int32_t sx = 0, sy = 0;
+        ASSERT_TRUE(WorldOnScreen(d, u->mX, u->mY, u->GetZ(), &sx, &sy));
+        const LongRect box{sx - 30, sy - 40, sx + 30, sy + 10};
+        auto clickAt = [&] {
+            gBattle->SetSelectedUnit(nullptr);
+            d.Click(sx, sy - 6);
+            d.Run(60);
+            return RecordFrame();
+        };
+        const ScreenDrawLog clicked = clickAt();
+        const std::vector<uint16_t> unseen = GrabPixels(box);
+        EXPECT_NE(gBattle->mSelectedUnit, u) << "a click picks the unseen enemy";
+        EXPECT_EQ(FindTextHolding(clicked, heard.GetCString()), nullptr) << "the unseen enemy is named";
+        u->mOffMapState = 1; // taken off the map
+        const ScreenDrawLog empty = clickAt();
+        const std::vector<uint16_t> without = GrabPixels(box);
+        u->mOffMapState = 0;
+        u->mContactLevel = kContactFull;
+        gBattle->SetSelectedUnit(nullptr);
+        RecordFrame();
+        const int32_t shows = PixelsChanged(GrabPixels(box), without);
+        u->mContactLevel = level;
+        const int32_t drawn = PixelsChanged(unseen, without);
+        std::printf("[%s] level %d: %d pixels when known, %d unseen\n", run.c_str(), camera, shows, drawn);
+        EXPECT_GT(shows, 8) << "the unit's place is not where the check looks";
+        EXPECT_LT(drawn, 4) << "the unseen enemy is drawn";
+        EXPECT_EQ(Texts(clicked), Texts(empty))
+            << "a click on the unseen enemy writes what the empty place does";
+        if (camera == 2) d.Shot(run + "-enemy-place");
+    }
+}
+
+} // namespace
+
+// Against the computer, at the set-up: bruecke's tanks in the east field and
+// hecken's squads are not shown to the German player.
+TEST(PlayThrough, OnePlayerSeesNothingOfTheUnseenEnemy) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    for (const auto& [file, kind] :
+         {std::pair{"bruecke", kUnitVehicle}, std::pair{"hecken", kUnitInfantry}}) {
+        SCOPED_TRACE(file);
+        PlayDriver d(std::string("fog-") + file, 800, 600);
+        ASSERT_TRUE(d.Start());
+        ASSERT_TRUE(OpenDemoBattle(d, file, 0, nullptr));
+        ASSERT_TRUE(gBattle->mSetupPhase);
+        CheckUnseenEnemy(d, kind, std::string("fog-") + file);
+    }
+}
+
+// In hotseat the Americans set up after the Germans: nothing of the German
+// set-up shows to them, the assault guns in bruecke and the squads in hecken.
+// The one spotting pass of the set-up's end gives the first contacts.
+TEST(PlayThrough, HotseatSecondSetUpSeesNothingOfTheFirst) {
+    if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
+    for (const auto& [title, kind] : {std::pair{"Br", kUnitVehicle}, std::pair{kHecken, kUnitInfantry}}) {
+        SCOPED_TRACE(title);
+        PlayDriver d("hotseat-fog", 800, 600);
+        ASSERT_TRUE(d.Start());
+        ASSERT_TRUE(ToMainMenu(d));
+        MVApplication* app = d.App();
+        ASSERT_TRUE(OpenListed(d, title, false));
+        ASSERT_TRUE(ScreensToBattle(d, 0, 115, "achse"));
+        ASSERT_TRUE(d.ClickCommand(kGo));
+        ASSERT_TRUE(ScreensToBattle(d, 1, 115, "alliierte"));
+        ASSERT_TRUE(gBattle->mSetupPhase);
+        ASSERT_EQ(app->ViewingSide(), kAllies);
+        CheckUnseenEnemy(d, kind, "hotseat-fog");
+        // The Americans' GO ends the set-up: one spotting pass for both sides.
+        ASSERT_TRUE(d.ClickCommand(kGo));
+        d.Run(500);
+        EXPECT_FALSE(gBattle->mSetupPhase);
+    }
 }
