@@ -232,6 +232,28 @@ bool Fights(const Unit* u) {
     return (u->mUnitType == kUnitInfantry || u->mUnitType == kUnitVehicle) && u->mActive && !u->mSurrendered;
 }
 
+// Each side's camera opens on its own fighting units: its focus at their
+// mean place, its heading and height as a new map's. A side with no unit in
+// the strip keeps the strip's middle.
+void AimCamerasAtOwnUnits(Battle* battle) {
+    double sum[2][2] = {{0.0, 0.0}, {0.0, 0.0}};
+    int32_t count[2] = {0, 0};
+    for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
+        const Unit* u = battle->mUnits->GetUnit(i);
+        const int32_t side = u->GetAffiliation();
+        if (!Fights(u) || side < 0 || side > 1) continue;
+        sum[side][0] += Bearer(u)->mX;
+        sum[side][1] += Bearer(u)->mY;
+        ++count[side];
+    }
+    Map* map = battle->mMap;
+    for (int32_t side = 0; side < 2; ++side) {
+        if (count[side] == 0) continue;
+        map->mCameraX[side] = static_cast<float>(sum[side][0] / count[side]);
+        map->mCameraY[side] = static_cast<float>(sum[side][1] / count[side]);
+    }
+}
+
 Strip CurrentStrip(const Campaign* c) {
     Strip s;
     c->GetSleeveDimensions(&s.x, &s.y, &s.w, &s.h);
@@ -435,6 +457,7 @@ Battle* Campaign::BeginNextBattle(BattleHost* host) {
     }
     for (int32_t i = 0; i < mUnits->GetCount(); ++i)
         mUnits->GetUnit(i)->ClearBrokenLinks(mUnits);
+    AimCamerasAtOwnUnits(made);
     // The battle as a saved game holds it, so that a game saved now goes on
     // as this one does.
     Battle* next = nullptr;

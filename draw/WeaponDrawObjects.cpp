@@ -128,17 +128,18 @@ void Wire() {
 }
 
 void Trench(bool snow) {
-    // A zig-zag of three dug stretches, dark inside, its thrown-up earth
-    // (white on snow) along both lips.
-    const float at[4][2] = {{-6.0f, -1.0f}, {-2.0f, 1.0f}, {2.0f, -1.0f}, {6.0f, 1.0f}};
+    // The ditch the ground shows once it is dug: four 5 m stretches zig-zag
+    // 2.5 m across the 20 m of its square, 1.9 m wide and dark inside, its
+    // thrown-up earth (white on snow) along both lips, 4 m across in all.
+    const float at[5][2] = {{-10.0f, -1.25f}, {-5.0f, 1.25f}, {0.0f, -1.25f}, {5.0f, 1.25f}, {10.0f, -1.25f}};
     const Rgb spoil = snow ? Rgb{0.86f, 0.87f, 0.9f} : Rgb{0.45f, 0.35f, 0.22f};
-    for (int32_t k = 0; k < 3; ++k) {
+    for (int32_t k = 0; k < 4; ++k) {
         const float x0 = at[k][0], y0 = at[k][1], x1 = at[k + 1][0], y1 = at[k + 1][1];
         Colour(kEarth);
-        d3::Quad(x0, y0 - 0.6f, 0.12f, x1, y1 - 0.6f, 0.12f, x1, y1 + 0.6f, 0.12f, x0, y0 + 0.6f, 0.12f);
+        d3::Quad(x0, y0 - 0.95f, 0.15f, x1, y1 - 0.95f, 0.15f, x1, y1 + 0.95f, 0.15f, x0, y0 + 0.95f, 0.15f);
         Colour(spoil);
-        d3::Quad(x0, y0 + 0.6f, 0.3f, x1, y1 + 0.6f, 0.3f, x1, y1 + 1.3f, 0.12f, x0, y0 + 1.3f, 0.12f);
-        d3::Quad(x0, y0 - 1.3f, 0.12f, x1, y1 - 1.3f, 0.12f, x1, y1 - 0.6f, 0.3f, x0, y0 - 0.6f, 0.3f);
+        d3::Quad(x0, y0 + 0.95f, 0.35f, x1, y1 + 0.95f, 0.35f, x1, y1 + 2.0f, 0.15f, x0, y0 + 2.0f, 0.15f);
+        d3::Quad(x0, y0 - 2.0f, 0.15f, x1, y1 - 2.0f, 0.15f, x1, y1 - 0.95f, 0.35f, x0, y0 - 0.95f, 0.35f);
     }
 }
 
@@ -200,7 +201,11 @@ void Inanimate::DrawCode(bool needsClip, float scale, float) {
         d3::Quad(-0.04f, -7.5f, 0.08f, 0.04f, -7.5f, 0.08f, 0.04f, 7.5f, 0.08f, -0.04f, 7.5f, 0.08f);
         d3::RotateZ(-mHeading);
     }
-    d3::Scale(s, s, s);
+    // A trench is drawn at its true size, the square it will be dug into,
+    // so the set-up shows the length the ground keeps; the other markers
+    // grow with the distance.
+    const float drawn = kind == kInanimateTrenches ? 1.0f : s;
+    d3::Scale(drawn, drawn, drawn);
     d3::RotateZ(mHeading);
     switch (kind) {
     case kInanimateRoadblock:

@@ -15,10 +15,11 @@
 #include "renderer/GGraph3D.h"
 
 // How many ditch pixels, their middle on the screen, the direction (degrees,
-// 0..180) they run in, and the screen box of the ground point's 20 m square.
+// 0..180) they run in, their length on the screen (pixels, as of an even
+// line), and the screen box of the ground point's 20 m square.
 struct TrenchDitch {
     int32_t count = 0;
-    float x = 0.0f, y = 0.0f, angle = 0.0f;
+    float x = 0.0f, y = 0.0f, angle = 0.0f, length = 0.0f;
     float left = 0.0f, top = 0.0f, right = 0.0f, bottom = 0.0f;
     // Whether the ditch's middle lies in that square, or within `margin`
     // pixels of it.
@@ -65,7 +66,9 @@ inline TrenchDitch TrenchDitchInFrame(Map* map, float x, float y) {
     const double cxx = xx / n - mx * mx, cyy = yy / n - my * my, cxy = xy / n - mx * my;
     double angle = 0.5 * std::atan2(2.0 * cxy, cxx - cyy) * 180.0 / 3.14159265358979;
     if (angle < 0) angle += 180.0;
+    const double along = 0.5 * (cxx + cyy) + std::sqrt(0.25 * (cxx - cyy) * (cxx - cyy) + cxy * cxy);
     d.x = static_cast<float>(mx), d.y = static_cast<float>(my), d.angle = static_cast<float>(angle);
+    d.length = static_cast<float>(std::sqrt(12.0 * along));
     return d;
 }
 
@@ -80,8 +83,9 @@ inline float TrenchLineAngle(float a, float b) {
 inline void ExpectSameTrench(const TrenchDitch& placed, const TrenchDitch& dug, const char* when) {
     std::printf(
         "[trench] %s: %d ditch pixels about (%.0f, %.0f) running %.0f deg; placed %d about (%.0f, %.0f) "
-        "running %.0f deg\n",
-        when, dug.count, dug.x, dug.y, dug.angle, placed.count, placed.x, placed.y, placed.angle);
+        "running %.0f deg; %.0f px long, placed %.0f\n",
+        when, dug.count, dug.x, dug.y, dug.angle, placed.count, placed.x, placed.y, placed.angle, dug.length,
+        placed.length);
     EXPECT_GT(dug.count, placed.count / 3) << when << ": the trench shows its dark ditch";
     // The ground draws the trench over the whole square it was placed in;
     // placed on the square's edge or corner (hatten's is), its middle lies
@@ -90,4 +94,6 @@ inline void ExpectSameTrench(const TrenchDitch& placed, const TrenchDitch& dug, 
         << when << ": the ditch lies where it was placed, in the square from (" << dug.left << ", " << dug.top
         << ") to (" << dug.right << ", " << dug.bottom << ")";
     EXPECT_LT(TrenchLineAngle(dug.angle, placed.angle), 30.0f) << when << ": the ditch runs as it was placed";
+    EXPECT_NEAR(dug.length, placed.length, 0.2f * placed.length)
+        << when << ": the ditch is as long as placed";
 }

@@ -37,7 +37,6 @@ battles 3
 type points
 direction 0
 strip 20
-scorefactor 80
 startline 100
 frontline 10
 day 5 1
@@ -147,28 +146,31 @@ TEST_F(OperationTest, BadDescriptionsFailWithFileLineAndReason) {
     ExpectRefused(Replace(base, "strip 20", "strip 31"), 10, "larger than the map's 30 squares");
     ExpectRefused(Replace(base, "battles 3", "battles 0"), 7, "battles 0 is out of range 1..20");
     ExpectRefused(Replace(base, "battles 3\n", ""), 1, "needs 'battles <n>'");
-    ExpectRefused(Replace(base, "reserve 2 20 200", "reserve 3 20 200"), 27,
+    ExpectRefused(Replace(base, "reserve 2 20 200", "reserve 3 20 200"), 26,
                   "reserve row 3 is out of range 0..2");
-    ExpectRefused(Replace(base, "inf 4 0 100 100 0 leader", "inf 4 0 700 100 0 leader"), 25,
+    ExpectRefused(Replace(base, "inf 4 0 100 100 0 leader", "inf 4 0 700 100 0 leader"), 24,
                   "x 700 is out of range");
-    ExpectRefused(Replace(base, "inf 254 0 580 200 180", "inf 254 0 580 420 180"), 39,
+    ExpectRefused(Replace(base, "inf 254 0 580 200 180", "inf 254 0 580 420 180"), 38,
                   "y 420 is out of range");
-    ExpectRefused(Replace(base, "reserve 0 580 200", "reserve 0 600 200"), 36, "off the map");
-    ExpectRefused(Replace(base, "frontline 10", "frontline 30"), 13, "lies beyond the map's 30 squares");
-    ExpectRefused(Replace(base, "startline 100", "startline 400"), 12, "behind the start line");
-    ExpectRefused(Replace(Replace(base, "type points", "type advance"), "frontline 10", "frontline 29"), 13,
+    ExpectRefused(Replace(base, "reserve 0 580 200", "reserve 0 600 200"), 35, "off the map");
+    ExpectRefused(Replace(base, "frontline 10", "frontline 30"), 12, "lies beyond the map's 30 squares");
+    ExpectRefused(Replace(base, "startline 100", "startline 400"), 11, "behind the start line");
+    ExpectRefused(Replace(Replace(base, "type points", "type advance"), "frontline 10", "frontline 29"), 12,
                   "already lies at the attacker's objective");
     ExpectRefused(Replace(base, "type points", "type pincer"), 8, "advance or points");
-    ExpectRefused(Replace(base, "night axis", "night none"), 15, "axis or allies");
-    ExpectRefused(Replace(base, "front 1 150", "front 3 150"), 17, "front mode 3");
-    ExpectRefused(Replace(base, "supply axis 4", "supply axis 6"), 18, "supply level 6");
-    ExpectRefused(Replace(base, "edge allies 2", "edge allies 4"), 16, "edge 4");
+    ExpectRefused(Replace(base, "night axis", "night none"), 14, "axis or allies");
+    ExpectRefused(Replace(base, "front 1 150", "front 3 150"), 16, "front mode 3");
+    ExpectRefused(Replace(base, "supply axis 4", "supply axis 6"), 17, "supply level 6");
+    ExpectRefused(Replace(base, "edge allies 2", "edge allies 4"), 15, "edge 4");
     // A battle's statements are not an operation's, and the reverse.
     ExpectRefused(Replace(base, "seed 9", "turns 12"), 6, "not a statement of an operation");
-    ExpectRefused(Replace(base, "reserve 2 20 200", "reinforce 3 1 20 200"), 27,
+    ExpectRefused(Replace(base, "reserve 2 20 200", "reinforce 3 1 20 200"), 26,
                   "not a statement of an operation");
     ExpectRefused(Replace(base, "operation\n", ""), 6, "belongs to an operation");
     ExpectRefused("title \"Probe\"\n" + base, 2, "must be the first statement");
+    // No score of its own is kept, so no weight of one is taken.
+    ExpectRefused(Replace(base, "strip 20\n", "strip 20\nscorefactor 80\n"), 11,
+                  "'scorefactor' is no statement");
     ExpectRefused(Replace(base, "attacker allies", "attacker none"), 1, "needs an 'attacker'");
 }
 
@@ -198,7 +200,7 @@ TEST_F(OperationTest, SoundDescriptionReadsBackWithEveryValueAndWritesTheSameByt
     EXPECT_EQ(op->mOperationType, 2);
     EXPECT_EQ(op->mAttackDirection, 0);
     EXPECT_EQ(op->mSleeveSize, 20);
-    EXPECT_EQ(op->mAttackerScoreFactor, 80);
+    EXPECT_EQ(op->mAttackerScoreFactor, 100);
     EXPECT_EQ(op->mStartLine, 100);
     EXPECT_EQ(op->mFrontLine, 10);
     // The first strip: around the front, kept on the map.

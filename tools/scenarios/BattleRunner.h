@@ -60,6 +60,9 @@ public:
     // them (before Load).
     void SetComputerSetup(int32_t option) { mHost.mSetupOption = option; }
     void SetComputerBonus(int32_t bonus) { mBonus = bonus; }
+    // With both sides planned no side is the computer's; this names one
+    // (after PlanSides), which the bonus and the computer's rules then fall on.
+    void SetComputerSide(Affiliation side) { mHost.mComputerSide = side; }
     // The players screen's handicap in percent (positive favours the Allies,
     // 0 none), given to a scenario whose set-up options are not fixed, as
     // the screen offers it (before Load).

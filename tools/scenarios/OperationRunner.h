@@ -60,8 +60,12 @@ public:
     // The experience bonus of the computer's side (0..3) in every battle of
     // the operation, as the sides screen gives it to the operation and its
     // battle (before Load or Adopt); the computer's side is the one planned
-    // side. Without it the operation keeps its own.
+    // side, or the one SetComputerSide names. Without it the operation keeps
+    // its own.
     void SetComputerBonus(int32_t bonus) { mBonus = bonus; }
+    // With both sides planned, the side the computer plays as in a
+    // one-player game (after PlanSides): the bonus falls on it.
+    void SetComputerSide(Affiliation side) { mRunner.SetComputerSide(side); }
     // Stops after this many turns of each battle (0: to its end).
     void LimitTurns(int32_t turns) { mTurnLimit = turns; }
 

@@ -433,7 +433,6 @@ std::unique_ptr<Campaign> BuildOperation(const ScenarioDescription& d, ScenarioF
     }
     const ScenarioOperation& o = d.operation;
     op->mOperationType = o.type;
-    op->mAttackerScoreFactor = o.scoreFactor;
     op->mSleeveSize = o.strip;
     op->mAttackDirection = o.direction;
     op->mFrontLine = o.frontLine;

@@ -236,11 +236,11 @@ bool Parser::Line() {
     const std::string& key = mWords[0];
     ScenarioDescription& d = *mOut;
     // Keys given once.
-    static const char* const kOnce[] = {
-        "title",     "map",     "date",    "turns",     "attacker", "theatre",     "temperature",
-        "ground",    "time",    "weather", "wind",      "seed",     "timelimit",   "edges",
-        "operation", "battles", "type",    "direction", "strip",    "scorefactor", "startline",
-        "frontline", "day",     "front",   "setup",     "foxholes"};
+    static const char* const kOnce[] = {"title",     "map",         "date",      "turns", "attacker",
+                                        "theatre",   "temperature", "ground",    "time",  "weather",
+                                        "wind",      "seed",        "timelimit", "edges", "operation",
+                                        "battles",   "type",        "direction", "strip", "startline",
+                                        "frontline", "day",         "front",     "setup", "foxholes"};
     static_assert(sizeof kOnce / sizeof kOnce[0] <= sizeof mSeen / sizeof mSeen[0]);
     for (size_t i = 0; i < sizeof kOnce / sizeof kOnce[0]; ++i)
         if (key == kOnce[i]) {
@@ -508,6 +508,12 @@ bool Parser::OperationLine(bool* handled) {
     const std::string& key = mWords[0];
     ScenarioOperation& op = mOut->operation;
     *handled = true;
+    // An operation's points are the losses each side inflicts and the flags
+    // it holds; no score of its own is kept to weigh, so a weight for one
+    // would change nothing.
+    if (key == "scorefactor")
+        return Fail("'scorefactor' is no statement: an operation is judged by the losses inflicted and the "
+                    "flags held, which no factor weighs");
     if (key == "operation") {
         if (mLine != mFirstStatement) return Fail("'operation' must be the first statement");
         if (!Count(0, 0)) return false;
@@ -515,9 +521,9 @@ bool Parser::OperationLine(bool* handled) {
         op.line = mLine;
         return true;
     }
-    static const char* const kOperationKeys[] = {
-        "battles", "type",  "direction", "strip", "scorefactor", "startline", "frontline",
-        "day",     "night", "edge",      "front", "supply",      "reserve"};
+    static const char* const kOperationKeys[] = {"battles",   "type",      "direction", "strip",
+                                                 "startline", "frontline", "day",       "night",
+                                                 "edge",      "front",     "supply",    "reserve"};
     bool operationKey = false;
     for (const char* k : kOperationKeys)
         operationKey = operationKey || key == k;
@@ -548,7 +554,6 @@ bool Parser::OperationLine(bool* handled) {
         op.stripLine = mLine;
         return Count(1, 1) && Int(1, 10, 256, &op.strip, "strip");
     }
-    if (key == "scorefactor") return Count(1, 1) && Int(1, 1, 1000, &op.scoreFactor, "score factor");
     if (key == "startline") {
         op.startLineAt = mLine;
         return Count(1, 1) && Int(1, 0, 5120, &op.startLine, "start line");

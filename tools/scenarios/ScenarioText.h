@@ -111,7 +111,6 @@ struct ScenarioOperation {
     int32_t direction = 0;   // 0..3: the attacker starts from the west, north, east, south
     int32_t strip = 20;      // squares along the attack
     int stripLine = 0;
-    int32_t scoreFactor = 100; // percent
     int32_t startLine = 0;     // metres
     int startLineAt = 0;
     int32_t frontLine = 0;     // squares from the attacker's start end

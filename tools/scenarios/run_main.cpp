@@ -12,9 +12,10 @@
 // gives the script's orders only to the sides the computer does not plan;
 // --computer-setup is the sides screen's set-up choice (0, the default, keeps
 // the scenario's set-up; 1 places the computer's units freely) and --bonus
-// its experience bonus for the computer's side (0..3, default 0; only with
-// one side planned: the computer's side is the planned one, and with both or
-// neither planned no side is the computer's). --handicap is the players
+// its experience bonus for the computer's side (0..3, default 0): with one
+// side planned the computer's side is the planned one; with both planned no
+// side is, unless --computer 0|1 names it or a bonus is given (then the
+// Allies by default); with neither planned there is no bonus. --handicap is the players
 // screen's handicap (200, 150, 100, 75, 50, 25, 0 or the negatives: extra
 // units for the Allies when positive, for the Axis when negative), for a
 // scenario whose set-up options are not fixed. --stats writes, after every
@@ -31,13 +32,14 @@
 // differ (two machines' auto-saves of one TCP/IP battle), the first field
 // that differs and its byte in either game.
 //
-//   dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither] [--bonus 0..3]
+//   dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither] [--bonus 0..3] [--computer 0|1]
 //
 // plays an operation from its first battle to its end with the computer on
 // both sides (--turns: at most n turns of each battle; --plan: only the
 // sides named are planned, the others give no orders; --bonus: the
-// experience bonus of the one planned side in every battle, as the sides
-// screen gives it) and prints, per battle, each turn's digests, the grade
+// experience bonus of the computer's side in every battle, as the sides
+// screen gives it, the computer's side chosen as for a battle) and prints, per battle, each turn's digests,
+// the grade
 // (-4 .. 4, positive for the Allies), the front line, what each side has
 // made the other lose so far (men, the material's value) and the flags it
 // holds, and the digest of the game file after the steps to the next battle.
@@ -64,10 +66,12 @@
 
 namespace {
 
-int RunOperation(const std::string& path, int turns, bool planAxis, bool planAllies, int bonus) {
+int RunOperation(const std::string& path, int turns, bool planAxis, bool planAllies, int bonus,
+                 int computer) {
     OperationRunner runner;
     runner.LimitTurns(turns);
     runner.PlanSides(planAxis, planAllies);
+    if (computer >= 0) runner.SetComputerSide(static_cast<Affiliation>(computer));
     if (bonus > 0) runner.SetComputerBonus(bonus);
     std::string error;
     if (!runner.Load(path, &error)) {
@@ -152,7 +156,7 @@ int main(int argc, char** argv) {
     int seed = -1;
     bool variable = false;
     bool scriptUnplanned = false;
-    int setupOption = 0, bonus = 0, handicap = 0;
+    int setupOption = 0, bonus = 0, handicap = 0, computer = -1;
     bool badOption = false;
     // A whole number within [low, high], or bad.
     auto number = [&badOption](const char* text, int low, int high) {
@@ -181,6 +185,8 @@ int main(int argc, char** argv) {
             setupOption = number(argv[++i], 0, 1);
         else if (std::strcmp(argv[i], "--bonus") == 0 && i + 1 < argc)
             bonus = number(argv[++i], 0, 3);
+        else if (std::strcmp(argv[i], "--computer") == 0 && i + 1 < argc)
+            computer = number(argv[++i], 0, 1);
         else if (std::strcmp(argv[i], "--handicap") == 0 && i + 1 < argc) {
             handicap = number(argv[++i], -200, 200);
             const int magnitude = handicap < 0 ? -handicap : handicap;
@@ -199,23 +205,30 @@ int main(int argc, char** argv) {
     const bool operation = scenario.size() > 4 && scenario.compare(scenario.size() - 4, 4, ".mvh") == 0;
     // An operation is planned on both sides unless --plan names them.
     if (operation && !planGiven) planAxis = planAllies = true;
+    // With both sides planned the bonus falls on the computer's side of a
+    // one-player game, the Allies unless --computer names the Axis; with
+    // one side planned that side is the computer's.
+    const bool both = planAxis && planAllies;
+    if (both && computer < 0 && bonus > 0) computer = kAllies;
     if (scenario.empty() || turns < 0 || badPlan || badOption || seed > 65535 ||
-        (bonus > 0 && planAxis == planAllies)) {
-        std::fprintf(stderr, "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
-                             "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
-                             "              [--computer-setup 0|1] [--bonus 0..3 (one side planned)]"
-                             " [--handicap <percent>] [--stats <file>]\n"
-                             "       dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither]"
-                             " [--bonus 0..3 (one side planned)]\n");
+        (bonus > 0 && !planAxis && !planAllies) || (computer >= 0 && !both)) {
+        std::fprintf(stderr,
+                     "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
+                     "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
+                     "              [--computer-setup 0|1] [--bonus 0..3] [--computer 0|1 (both planned)]"
+                     " [--handicap <percent>] [--stats <file>]\n"
+                     "       dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither]"
+                     " [--bonus 0..3] [--computer 0|1 (both planned)]\n");
         return 1;
     }
     if (!DecryptData()) {
         std::fprintf(stderr, "dm_run: the game data cannot be read: %s\n", GameDataError());
         return 1;
     }
-    if (operation) return RunOperation(scenario, turns, planAxis, planAllies, bonus);
+    if (operation) return RunOperation(scenario, turns, planAxis, planAllies, bonus, computer);
     BattleRunner runner;
     runner.PlanSides(planAxis, planAllies);
+    if (computer >= 0) runner.SetComputerSide(static_cast<Affiliation>(computer));
     runner.ScriptOnlyUnplanned(scriptUnplanned);
     runner.SetComputerSetup(setupOption);
     runner.SetComputerBonus(bonus);
