@@ -410,8 +410,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 46);
-    EXPECT_EQ(battles[2].frontLine, 45);
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 47);
     // The Allies hold the village and the bridge before a shot is fired;
     // the Axis, inflicting the heavier losses, leads after the morning and
     // takes both flags at midday.
@@ -421,11 +421,11 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].flagsHeld[kAxis], 2);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "a02b564d80a6e9a11e9a46b989bb670330324eadb057bf374dfb2fd551a28652");
-    EXPECT_EQ(battles[1].stepDigest, "aa66b514115cf8783de76dfd5bdb569975259b83668bcb88ab819e8117133a18");
+    EXPECT_EQ(battles[1].stepDigest, "2d28989097ae36c4665346073f1e17fc8e6c4fe5ada9bcb0eead64d1dc1db6da");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "3e4a9ac5b7933d8f3866bda57a69a46cbf3fba8331cdf28607f9f07e14a72fac");
+              "c27233ae3a6315f63595d2e09808b145071e0ae9561db032735b5e3ee9d13555");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "57837dcc29d95fe63dd2166e1cf8aa8e95308b021bba9bb32c05c897ac2a299a");
+              "521813566ed9b74d31bac29a47246089115856f209240f49c4ee1d3e250f32ad");
 }
 
 // The demo operation played by the runner with the sides given planned
