@@ -75,12 +75,11 @@ void CheckForce(Checker& c, const ForceTypeChart& r) {
 
 void CheckPace(Checker& c, const MovementSpeedChart& r) {
     c.Range("mExposureClass", r.mExposureClass, 0, 5);
-    c.Range("mFatigueRate", r.mFatigueRate, -1, 3);
-    // 0 stopped, 1 crawl, 2 walk, 3 run, 4 double; fire levels 0 none to 4
-    // full strength (above 4 nothing more).
-    c.Range("mPaceKind", r.mPaceKind, 0, 4);
-    c.Range("mFireLevel", r.mFireLevel, 0, 4);
-    // Animation numbers of a figure's group.
+    // The pace kind, fire level and fatigue rate are not checked: the rules
+    // take every value (a kind outside 1..4 moves at the walking row, a fire
+    // level above 4 fires at full strength, a fatigue rate outside -1..3
+    // tires by 0.0005 a slice). Animation numbers of a figure's group have
+    // no such rule.
     for (int32_t a : r.mAnimation)
         c.Range("mAnimation", a, 0, kAnimationsPerGroup - 1);
     for (int32_t a : r.mPoseCode)

@@ -721,7 +721,7 @@ public:
     bool mActive = false; // alive and in play
     bool mImmobile = false;
     bool mKnockedOut = false;
-    bool mDestroyed = false;
+    bool mDestroyed = false; // wrecked by a hit, by fire or by overturning (not only left)
     bool mTurretDislodged = false;
     // A prisoner: set by Infantry::Surrender and, for a side that gives up,
     // by Battle::EndEarly; kept in the unit's record.
@@ -812,7 +812,6 @@ public:
     bool mTargetChanged = false;
     int32_t mTargetSliceCount = 0;
     int32_t mActionSlices = 0;
-    int32_t mFireAnimationClock = 0;
 
     // Orders
     int32_t mNrWaypoints = 0;

@@ -281,7 +281,10 @@ bool Unit::AIWantsToFire(AmmoClass* out) {
     AmmoClass ammo = ChooseAmmo(mTarget, true);
     if (out) *out = ammo;
     if (ammo == kAmmoNone) {
-        if (mAreaTarget && mTargetLocked) {
+        // Smoke asked for and none left, or a locked point with nothing to
+        // fire: the area fire ends.
+        if (mAreaFireFlag || (mAreaTarget && mTargetLocked)) {
+            mAreaFireFlag = false;
             mAreaTarget = false;
             mTargetLocked = false;
             gPacket = true;

@@ -234,8 +234,12 @@ void Unit::WriteUnitPart(GFile* file) {
     // panel shows (0 in older records).
     file->NameField("hiding at start");
     file->WriteChar(mHidingAtStart ? 1 : 0);
+    // Then whether the area target is to be fired at with smoke (0 in older
+    // records).
+    file->NameField("smoke at the area target");
+    file->WriteChar(mAreaFireFlag ? 1 : 0);
     file->NameField("reserved");
-    file->WriteZeros(kReservedTail - 4);
+    file->WriteZeros(kReservedTail - 5);
     file->WriteChar(0);
 }
 
@@ -383,7 +387,8 @@ bool Unit::ReadUnitPart(GFile* file) {
     mTargetFree = file->ReadChar() == 0;
     mHiddenCasualties = file->ReadShort();
     mHidingAtStart = file->ReadChar() != 0;
-    file->Skip(kReservedTail - 4);
+    mAreaFireFlag = file->ReadChar() != 0;
+    file->Skip(kReservedTail - 5);
     file->Skip(static_cast<uint8_t>(file->ReadChar()));
     mLinkID = static_cast<int32_t>(UniqueID());
 

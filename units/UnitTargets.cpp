@@ -79,7 +79,10 @@ void Unit::ReceiveTargetOrders(Unit* target, float x, float y, bool lock, int32_
         }
     }
     if (mAreaTarget && TargetShouldBeLocked()) mTargetChanged = false;
+    // The fourth argument both locks the target and asks for smoke at the
+    // point: order 44 and the computer's smoke missions give it.
     mTargetLocked = lock;
+    mAreaFireFlag = lock;
     mOrderedTarget = mode == kModeUnordered ? nullptr : mTarget;
     AIMakeInitialAmmoSelection();
 

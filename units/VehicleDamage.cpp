@@ -265,8 +265,8 @@ void Vehicle::ApplyInternalDamage(bool killed, bool burning, bool exploded, floa
         burning = exploded = false;
         mBurning = false;
     }
-    // 2.
-    if (killed) mKnockedOut = true;
+    // 2. A killing hit or fire wrecks it; a crew that only leaves does not.
+    if (killed) mKnockedOut = mDestroyed = true;
 
     // 3. Crew losses.
     const int32_t before = mCasualties;
@@ -290,7 +290,7 @@ void Vehicle::ApplyInternalDamage(bool killed, bool burning, bool exploded, floa
             }
             if (left <= 0) {
                 killed = true;
-                mKnockedOut = true;
+                mKnockedOut = mDestroyed = true;
             }
             if (!mButtoned || OpenTopStatus(kKnowTruth) > 0) {
                 for (int32_t i = 0; i < lost; ++i) {
@@ -473,7 +473,7 @@ void Vehicle::Flip() {
     CountUnseenLosses(mCasualties - before);
     for (int32_t i = 1; i >= 0; --i)
         if (mPassengers[i]) PassengerHit(mPassengers[i], 0.5f);
-    mKnockedOut = true;
+    mKnockedOut = mDestroyed = true;
     BailOut(true, true);
 }
 

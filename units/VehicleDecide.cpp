@@ -151,7 +151,7 @@ bool Vehicle::WantsToRotateBodyAtStop(VehicleAction a) {
         y = target->mY;
     }
     if (!CaresAboutFacing() || !CanMovePhysically()) return false;
-    if (mFireAnimationClock > 0) return false;
+    if (mAimPause > 0.0f) return false; // the gun still recoils from its shot
     if (mNrWaypoints > 0 && mCommandDelay > 0.0f) return false;
     if (a != kActionHoldFire && a != kActionHaltToShoot) return false;
     if (ShouldPauseToShoot(x, y)) return false;
@@ -455,7 +455,7 @@ void Vehicle::ComputeAction() {
 
     // 13. The main gun.
     if (mCrewShockTime == 0.0f) {
-        if (mFireAnimationClock == 0) {
+        if (mAimPause == 0.0f) {
             if (action < kActionHaltEngage || mWeaponKnockedOut || !havePoint) {
                 if (mWeaponKnockedOut || (free && (InMotion() || mTurnRate != 0.0f))) mTurretToFront = true;
                 if (mTurretToFront) {

@@ -108,8 +108,12 @@ void Vehicle::Write(GFile* file) {
     // phase, which the panel shows (0 in older records).
     file->NameField("manoeuvre tried");
     file->WriteChar(mManeuverTried ? 1 : 0);
+    // Then whether it was wrecked rather than left by its crew (0 in older
+    // records).
+    file->NameField("destroyed");
+    file->WriteChar(mDestroyed ? 1 : 0);
     file->NameField("vehicle reserved");
-    file->WriteZeros(kReservedBytes - 1);
+    file->WriteZeros(kReservedBytes - 2);
     file->NameField("hold fire slices");
     file->WriteShort(static_cast<int16_t>(mHoldFireSlices));
     file->NameField("button delay");
@@ -172,7 +176,8 @@ void Vehicle::Read(GFile* file) {
     mHitStamp = file->ReadLong();
     mFireAnimation = file->ReadChar();
     mManeuverTried = file->ReadChar() != 0;
-    file->Skip(kReservedBytes - 1);
+    mDestroyed = file->ReadChar() != 0;
+    file->Skip(kReservedBytes - 2);
     mHoldFireSlices = file->ReadShort();
     mButtonDelay = file->ReadShort();
     const int32_t a = static_cast<uint8_t>(file->ReadChar());

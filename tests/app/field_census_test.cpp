@@ -69,8 +69,6 @@ const Unset kUnset[] = {
     {"Map:mReferenceTrace", "the tests' switch to the step-by-step sight trace"},
     {"Map:mSmokeTarget", "only cleared: no order of the menus places a smoke target"},
     {"Unit:mAmbush", "only cleared; read by the computer's target choice"},
-    {"Unit:mDestroyed", "never set: read as false by Abandoned and the vehicle value"},
-    {"Unit:mFireAnimationClock", "never set: read as 0 by the vehicles' fire decision"},
     {"Unit:mHidden", "only cleared; read by the sight tests"},
     {"Unit:mMoveComponentY", "only cleared; read by the computer's paths"},
     {"Unit:mMovementMode", "only cleared, by the computer's projection"},
@@ -79,6 +77,18 @@ const Unset kUnset[] = {
     {"Unit:mSkipSetup", "only cleared (by the constructor); read by the kinds' set-up"},
     {"Vehicle:mCrewSmallArms", "never set: read as none by the firing sounds"},
     {"Vehicle:mGunChoicePending", "only cleared"},
+    // Written only as a reset, a chained clear or a value put back.
+    {"Unit:mMoveComponentX", "only cleared (with mMoveComponentY); no rule sets the components of the current "
+                             "movement, read by the computer's paths"},
+    {"Unit:mMoveProgress", "no rule sets the movement progress: the sight test only clears and puts it back; "
+                           "read by the in-motion test"},
+    {"Battle:mForceReadinessOption", "taken from the battle file; no rule sets it"},
+    {"Battle:mRarityMode", "taken from the battle file; no rule sets it"},
+    {"Campaign:mRarityMode", "taken from the operation file and handed to its battles; no rule sets it"},
+    {"ScenarioCore:mScenarioLevel", "taken from the scenario file; no rule sets it"},
+    {"Campaign:mAttackerScoreFactor", "taken from the operation file, where the builder writes 100; no rule "
+                                      "sets it and the description refuses a score factor"},
+    {"Unit:mSpeed", "kept twice; being made one field"},
 };
 // clang-format on
 
@@ -121,7 +131,25 @@ std::set<std::string> ScalarTypes(const std::vector<std::string>& headers) {
 struct Field {
     std::string key; // "Header:mName"
     bool array = false;
+    std::string initial; // the declaration's value, as Constant() spells it
 };
+
+// A literal or a named constant spelt one way ("0.0f", "false" and "nullptr"
+// are all "0"), or empty when the text is none.
+std::string Constant(std::string text) {
+    static const std::regex literal(
+        R"(^\s*(?:(-?\d+(?:\.\d*)?(?:[eE][-+]?\d+)?)[fFuUlL]*|(true|false|nullptr)|(k[A-Z]\w*|-1))\s*$)");
+    std::smatch m;
+    if (!std::regex_match(text, m, literal)) return "";
+    if (m[1].matched) {
+        const double v = std::stod(m[1].str());
+        std::ostringstream out;
+        out << v;
+        return out.str();
+    }
+    if (m[2].matched) return m[2].str() == "true" ? "1" : "0";
+    return m[3].str();
+}
 
 // The scalar and pointer fields a header declares, by name.
 std::map<std::string, std::vector<Field>> DeclaredFields(const std::string& owner, const std::string& text,
@@ -137,9 +165,13 @@ std::map<std::string, std::vector<Field>> DeclaredFields(const std::string& owne
         const bool pointer = !m[2].str().empty() || code.find('*') != std::string::npos;
         if (!pointer && !scalars.count(m[1].str())) continue;
         // Every declarator of the line: "float mA = 0.0f, mB = 0.0f;".
-        static const std::regex name(R"((?:^|[\s,*])(m[A-Z]\w*)\s*(\[[^\]]*\])?\s*(?:[:=,;{]))");
-        for (std::sregex_iterator i(code.begin(), code.end(), name), e; i != e; ++i)
-            fields[(*i)[1].str()].push_back({owner + ":" + (*i)[1].str(), (*i)[2].matched});
+        static const std::regex name(
+            R"((?:^|[\s,*])(m[A-Z]\w*)\s*(\[[^\]]*\])?\s*(?:=\s*([^,;{]*)|\{([^}]*)\}|[:,;]))");
+        for (std::sregex_iterator i(code.begin(), code.end(), name), e; i != e; ++i) {
+            const std::string given = (*i)[3].matched ? (*i)[3].str() : (*i)[4].str();
+            fields[(*i)[1].str()].push_back(
+                {owner + ":" + (*i)[1].str(), (*i)[2].matched, given.empty() ? "0" : Constant(given)});
+        }
     }
     return fields;
 }
@@ -151,8 +183,15 @@ struct Use {
 
 // Whether the name at [at, at + n) of the line is written there: assigned,
 // stepped, its address taken, swapped, bound to a reference, set in an
-// initialiser, or (an array) handed to a function.
-bool WrittenAt(const std::string& line, size_t at, size_t n, bool array) {
+// initialiser, or (an array) handed to a function. An assignment gives the
+// field no value of its own when it clears it to its declared value, takes
+// it from a file (a record's byte taken apart too), copies the same field
+// of another object, or puts back what a local saved of it; in a chained
+// assignment ("a = b = 0") the last value is the one given. `initial` is
+// the field's declared value ("" when it is not one constant); `saved` maps
+// the locals the file has loaded from a field to that field.
+bool WrittenAt(const std::string& line, size_t at, size_t n, bool array, const std::string& initial,
+               const std::map<std::string, std::string>& saved) {
     size_t s = at + n;
     auto skipSpace = [&](size_t k) {
         while (k < line.size() && std::isspace(static_cast<unsigned char>(line[k])))
@@ -169,16 +208,26 @@ bool WrittenAt(const std::string& line, size_t at, size_t n, bool array) {
         s = skipSpace(s + 1);
     }
     const std::string after = line.substr(s, 3);
+    const std::string name = line.substr(at, n);
     if (!after.empty() && after[0] == '=' && (after.size() < 2 || after[1] != '=')) {
-        // Clearing it, or restoring it from a file (a record's byte taken
-        // apart too) or from the same field of another object, gives it no
-        // value of its own.
-        static const std::regex restore(
-            R"(^=\s*(?:(?:false|nullptr|0|0\.0f?|0\.0F)\s*[;,)]|[^;]*\b(?:Read\w*|Take)\(|[\w\]\[]+(?:->|\.)(\w+)\s*;))");
+        std::string rhs = line.substr(s + 1);
+        static const std::regex chained(R"(^\s*[\w\]\[]+(?:(?:->|\.)[\w\]\[]+)*\s*=(?!=))");
+        for (std::smatch c; std::regex_search(rhs, c, chained);)
+            rhs = c.suffix().str();
+        static const std::regex constant(R"(^\s*([^;,()?:]+?)\s*[;,)])");
         std::smatch m;
-        const std::string rhs = line.substr(s);
-        if (!std::regex_search(rhs, m, restore)) return true;
-        return m[1].matched && m[1].str() != line.substr(at, n);
+        if (std::regex_search(rhs, m, constant)) {
+            const std::string value = Constant(m[1].str());
+            if (!value.empty()) return initial.empty() || value != initial;
+        }
+        static const std::regex file(R"(^[^;]*\b(?:Read\w*|Take)\()");
+        if (std::regex_search(rhs, file)) return false;
+        static const std::regex copy(R"(^\s*(?:[\w\]\[]+(?:->|\.))?(\w+)\s*;)");
+        if (std::regex_search(rhs, m, copy)) {
+            const auto k = saved.find(m[1].str());
+            return m[1].str() != name && !(k != saved.end() && k->second == name);
+        }
+        return true;
     }
     for (const char* op : {"+=", "-=", "*=", "/=", "%=", "|=", "&=", "^=", "<<=", ">>=", "++", "--"})
         if (after.rfind(op, 0) == 0) return true;
@@ -223,6 +272,52 @@ bool WrittenAt(const std::string& line, size_t at, size_t n, bool array) {
     return line.find("swap(") != std::string::npos;
 }
 
+// Marks each field of `fields` that the text reads or writes.
+void ScanText(const std::string& text, const std::map<std::string, std::vector<Field>>& fields, bool declares,
+              std::map<std::string, Use>* uses) {
+    std::map<std::string, std::string> saved; // local -> the field it was loaded from
+    static const std::regex save(R"(\b((?!m[A-Z])[a-z]\w*)\s*=\s*(?:[\w\]\[]+(?:->|\.))?(m[A-Z]\w*)\s*[;,)])");
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        const std::string code = line.substr(0, line.find("//"));
+        if (!code.empty() && code[0] == '}') saved.clear(); // a function's locals end with it
+        static const std::regex assigned(R"(\b((?!m[A-Z])[a-z]\w*)\s*=(?!=))");
+        for (std::sregex_iterator i(code.begin(), code.end(), assigned), e; i != e; ++i)
+            saved.erase((*i)[1].str()); // given another value, it holds no saved field
+        for (std::sregex_iterator i(code.begin(), code.end(), save), e; i != e; ++i)
+            saved[(*i)[1].str()] = (*i)[2].str();
+        for (size_t i = 0; i + 1 < code.size(); ++i) {
+            if (code[i] != 'm' || !std::isupper(static_cast<unsigned char>(code[i + 1])) ||
+                (i > 0 && IdChar(code[i - 1])))
+                continue;
+            size_t n = 2;
+            while (i + n < code.size() && IdChar(code[i + n]))
+                ++n;
+            const auto f = fields.find(code.substr(i, n));
+            if (f != fields.end()) {
+                // The declaration itself sets no value.
+                static const std::regex declared(R"(^\s+[\w:<>]+[\s*]+m[A-Z])");
+                const bool declaration = declares && code.find('(') == std::string::npos &&
+                                         code.find("return") == std::string::npos &&
+                                         std::regex_search(code, declared);
+                if (!declaration) {
+                    bool array = false;
+                    // A constant is a reset only when every owner of the
+                    // name declares it with that value.
+                    std::string initial = f->second.front().initial;
+                    for (const Field& field : f->second) {
+                        array = array || field.array;
+                        if (field.initial != initial) initial.clear();
+                    }
+                    Use& use = (*uses)[f->first];
+                    (WrittenAt(code, i, n, array, initial, saved) ? use.written : use.read) = true;
+                }
+            }
+            i += n - 1;
+        }
+    }
+}
+
 std::map<std::string, Use> ScanUses(const std::filesystem::path& root,
                                     const std::map<std::string, std::vector<Field>>& fields,
                                     const std::set<std::string>& declarationFiles) {
@@ -235,37 +330,23 @@ std::map<std::string, Use> ScanUses(const std::filesystem::path& root,
             if (ext != ".cpp" && ext != ".h" && ext != ".cc") continue;
             const bool declares =
                 declarationFiles.count(fs::relative(entry.path(), root).generic_string()) > 0;
-            std::istringstream in(ReadAll(entry.path()));
-            for (std::string line; std::getline(in, line);) {
-                const std::string code = line.substr(0, line.find("//"));
-                for (size_t i = 0; i + 1 < code.size(); ++i) {
-                    if (code[i] != 'm' || !std::isupper(static_cast<unsigned char>(code[i + 1])) ||
-                        (i > 0 && IdChar(code[i - 1])))
-                        continue;
-                    size_t n = 2;
-                    while (i + n < code.size() && IdChar(code[i + n]))
-                        ++n;
-                    const auto f = fields.find(code.substr(i, n));
-                    if (f != fields.end()) {
-                        // The declaration itself sets no value.
-                        static const std::regex declared(R"(^\s+[\w:<>]+[\s*]+m[A-Z])");
-                        const bool declaration = declares && code.find('(') == std::string::npos &&
-                                                 code.find("return") == std::string::npos &&
-                                                 std::regex_search(code, declared);
-                        if (!declaration) {
-                            bool array = false;
-                            for (const Field& field : f->second)
-                                array = array || field.array;
-                            Use& use = uses[f->first];
-                            (WrittenAt(code, i, n, array) ? use.written : use.read) = true;
-                        }
-                    }
-                    i += n - 1;
-                }
-            }
+            ScanText(ReadAll(entry.path()), fields, declares, &uses);
         }
     }
     return uses;
+}
+
+// The fields read and never given a value of their own.
+std::set<std::string> UnsetFields(const std::map<std::string, std::vector<Field>>& fields,
+                            const std::map<std::string, Use>& uses) {
+    std::set<std::string> unset;
+    for (const auto& [name, list] : fields) {
+        const auto u = uses.find(name);
+        if (u == uses.end() || !u->second.read || u->second.written) continue;
+        for (const Field& f : list)
+            unset.insert(f.key);
+    }
+    return unset;
 }
 
 } // namespace
@@ -293,14 +374,7 @@ TEST(FieldCensus, EveryFieldTheGameReadsIsSetByTheGameOrListedWithItsReason) {
             fields[name].insert(fields[name].end(), list.begin(), list.end());
     ASSERT_GT(fields.size(), 300u) << "the headers' fields were not found";
 
-    const std::map<std::string, Use> uses = ScanUses(root, fields, declarationFiles);
-    std::set<std::string> unset;
-    for (const auto& [name, list] : fields) {
-        const auto u = uses.find(name);
-        if (u == uses.end() || !u->second.read || u->second.written) continue;
-        for (const Field& f : list)
-            unset.insert(f.key);
-    }
+    const std::set<std::string> unset = UnsetFields(fields, ScanUses(root, fields, declarationFiles));
     std::set<std::string> listed;
     for (const Unset& u : kUnset) {
         listed.insert(u.field);
@@ -311,4 +385,36 @@ TEST(FieldCensus, EveryFieldTheGameReadsIsSetByTheGameOrListedWithItsReason) {
         EXPECT_TRUE(listed.count(key)) << key
                                        << " is read by the game and set only by tests: set it where its rule "
                                           "says, or list it in kUnset with the reason";
+}
+
+// Writes that give a field no value of its own: a clear to its declared
+// value, a chained clear, a local put back, a copy of itself, a file's
+// byte. A field written only so is unset; one real value sets it.
+TEST(FieldCensus, AFieldWrittenOnlyAsAResetCountsAsUnset) {
+    const std::string header = "struct U {\n"
+                               "    float mSpeed = 0.0f;\n"
+                               "    float mX = 0.0f, mY = 0.0f;\n"
+                               "    int32_t mCounter = -1;\n"
+                               "    bool mFlag = false;\n"
+                               "    float mGiven = 0.0f;\n"
+                               "};\n";
+    const auto fields = DeclaredFields("U", header, ScalarTypes({header}));
+    ASSERT_EQ(fields.size(), 6u);
+    const std::string resets = "void F(U* u, U* v, GFile* f) {\n"
+                               "    const float saved = u->mSpeed;\n"
+                               "    u->mSpeed = 0.0f;\n"
+                               "    u->mSpeed = saved;\n"
+                               "    u->mX = u->mY = 0;\n"
+                               "    u->mCounter = -1;\n"
+                               "    u->mFlag = v->mFlag;\n"
+                               "    u->mGiven = f->ReadFloat();\n"
+                               "    Use(u->mSpeed, u->mX, u->mY, u->mCounter, u->mFlag, u->mGiven);\n"
+                               "}\n";
+    std::map<std::string, Use> uses;
+    ScanText(resets, fields, false, &uses);
+    EXPECT_EQ(UnsetFields(fields, uses),
+              (std::set<std::string>{"U:mSpeed", "U:mX", "U:mY", "U:mCounter", "U:mFlag", "U:mGiven"}));
+    ScanText("void G(U* u, float s) { u->mSpeed = s; u->mX = u->mY = 2.0f; u->mCounter = 3; u->mFlag = true; }",
+             fields, false, &uses);
+    EXPECT_EQ(UnsetFields(fields, uses), (std::set<std::string>{"U:mGiven"}));
 }

@@ -999,6 +999,43 @@ TEST_F(OrdersScreen, ALockedTargetIsJudgedAtTheTargetsPlace) {
     EXPECT_EQ(release(riflemen, px, py), 1) << "a refused target did not beep";
 }
 
+// "Flächenfeuer" (order 44) at a point: a gun vehicle that carries smoke
+// takes the order through the menu and the drag and wants to fire smoke
+// rounds at the point; with none left the order ends.
+TEST_F(OrdersScreen, AVehicleOrderedAreaFireFiresSmokeAtThePoint) {
+    mApp->mSide = kAllies; // the side that carries smoke rounds
+    Load("panzer");
+    auto* v = dynamic_cast<Vehicle*>(FindUnit([&](Unit* u) {
+        return u->mUnitType == kUnitVehicle && u->IsOwnUnit(Viewer()) && u->CanReceiveOrders() &&
+               u->CanDoOrder(44) && u->HasHeavyWeapon(kKnowTruth) && u->mAmmo[kAmmoSmoke] > 0;
+    }));
+    ASSERT_NE(v, nullptr) << "no gun vehicle with smoke rounds";
+    float px = 0.0f, py = 0.0f;
+    for (int32_t k = 0; k < 360 * 8 && px == 0.0f; k += 10) {
+        const float r = 60.0f + 50.0f * static_cast<float>(k / 360), a = static_cast<float>(k % 360) * 0.0174533f;
+        const float x = v->mX + r * std::cos(a), y = v->mY + r * std::sin(a);
+        if (x > 20.0f && y > 20.0f && x < mMap->mWidthMetres - 20.0f && y < mMap->mHeightMetres - 20.0f &&
+            v->CanSeeLocationForAreaFire(x, y))
+            px = x, py = y;
+    }
+    ASSERT_NE(px, 0.0f) << "no open ground in sight";
+    mBattle->SetSelectedUnit(v);
+    mMap->RespondToOrder(44, false);
+    ASSERT_EQ(mApp->InteractionState(), kStatePickTarget);
+    mMap->mTrackedUnit = nullptr;
+    mMap->mPickX = px;
+    mMap->mPickY = py;
+    mView->DoMouseUp(10, 10, false);
+    ASSERT_TRUE(v->mAreaTarget && v->mAreaFireFlag);
+    AmmoClass shell = kAmmoNone;
+    EXPECT_TRUE(v->AIWantsToFire(&shell));
+    EXPECT_EQ(shell, kAmmoSmoke) << "the point is not to be fired at with smoke";
+    // With its smoke spent the order ends rather than firing other rounds.
+    v->mAmmo[kAmmoSmoke] = 0;
+    EXPECT_FALSE(v->AIWantsToFire(&shell));
+    EXPECT_FALSE(v->mAreaTarget || v->mAreaFireFlag);
+}
+
 // The selected unit's target line takes its band by kind: a unit fired at
 // 11, covering fire 19, a point 12, smoke 23, an observer's mission 24.
 TEST_F(OrdersScreen, EachKindOfTargetLineTakesItsOwnBand) {

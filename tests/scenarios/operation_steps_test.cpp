@@ -435,8 +435,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 46);
-    EXPECT_EQ(battles[2].frontLine, 45);
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 47);
     // The Allies hold the village and the bridge before a shot is fired;
     // the Axis, inflicting the heavier losses, leads after the morning and
     // takes both flags at midday.
@@ -446,11 +446,11 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].flagsHeld[kAxis], 2);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "a31641e62b28b8be714d6baad8bfe095798deb736a15bd4ab8a29397c58295ed");
-    EXPECT_EQ(battles[1].stepDigest, "dcda9cd8bf58d48db5c848d9e58d754516416a0937865a6fd9d0fe0cecf1b67b");
+    EXPECT_EQ(battles[1].stepDigest, "2e8de961255d32988bb67eaaf31ccb6e3379524fd96576471948d4233ccd05aa");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "a490431b461f1e7122a3946a11b69e7b97629f50576e71e05fb5d0cba2cbef21");
+              "76260d1d57820c72c5e2e2ef55f6fd2c2e87ec9b2a7aab657faf218881e172f5");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "a8dbd159145ea002afcc5394e26418a3b3a593c7a824b054976b08f7ecdb166b");
+              "3eed16fd6cc4210ab9b0bffeef66464b059f043f822fa4812cd29a9e81d44a35");
 }
 
 // The demo operation played by the runner with the sides given planned

@@ -310,6 +310,7 @@ TEST_F(Rules, SmallArmsFirepowerByRange) {
     EXPECT_NEAR(SmallArmFP(6, 1499, kFirePlain), 901.0f / 600.0f, 1e-4);
     EXPECT_FLOAT_EQ(SmallArmFP(6, 1500, kFirePlain), 0.0f); // at the maximum range
     EXPECT_FLOAT_EQ(SmallArmFP(6, 70, 0), 0.0f);
+    EXPECT_NEAR(SmallArmFP(6, 70, 7), 9.5f, 1e-5); // a level above 4 fires at full strength
     EXPECT_NEAR(SmallArmFP(6, 70, 2), 9.5f * 0.6667f, 1e-4);
     EXPECT_FLOAT_EQ(SmallArmFP(6, 40, 2), 10.0f); // 40 m: no multiplier
     EXPECT_FLOAT_EQ(SmallArmFP(6, 35, 1), 0.0f);  // needs automatic class 3

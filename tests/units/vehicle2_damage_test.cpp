@@ -129,6 +129,15 @@ TEST_F(VehicleDamage, CrewLossesFireAndTheSecondaryExplosion) {
     EXPECT_FALSE(tank->mActive);
     EXPECT_TRUE(tank->mKnockedOut);
     EXPECT_LT(tank->mBailOutCountdown, 0);
+    // Wrecked, not abandoned; a crew that climbs out leaves an abandoned one.
+    EXPECT_FALSE(tank->Abandoned());
+    Vehicle* left = battle.AddVehicle(kTestTank, kAxis, 60, 60);
+    left->BailOut(true, true);
+    EXPECT_FALSE(left->mActive);
+    EXPECT_TRUE(left->Abandoned());
+    Vehicle* over = battle.AddVehicle(kTestTank, kAxis, 40, 40);
+    over->Flip();
+    EXPECT_FALSE(over->Abandoned());
 
     // Killed, burning and exploded: the fire sound, a shell body and an
     // attack one slice on. The hit may be resolved inside the walk of the
@@ -141,6 +150,7 @@ TEST_F(VehicleDamage, CrewLossesFireAndTheSecondaryExplosion) {
     other->ApplyInternalDamage(true, true, true, 1.0f, false, false, 1.0f, 0.9f, false);
     EXPECT_TRUE(other->mBurning);
     EXPECT_FALSE(other->mActive);
+    EXPECT_FALSE(other->Abandoned());
     EXPECT_EQ(SoundsNumbered(300, 300), 1);
     EXPECT_EQ(battle.mBattle.mPendingAttacks.GetCount(), pending);
     ASSERT_EQ(battle.mBattle.mNewAttacks.GetCount(), attacks + 1);
