@@ -41,20 +41,14 @@ std::vector<OperationBattle> PlayScripted(const std::string& script, uint16_t se
     return battles;
 }
 
-// A side's points for the losses it has inflicted: a man 2, material 4
-// times its value.
-int32_t LossPoints(const OperationBattle& b, int32_t side) {
-    return 2 * b.menInflicted[side] + 4 * b.materialInflicted[side];
-}
-
 } // namespace
 
 // The attack a player makes keeps its tanks back from the 57 mm gun and out
-// of the village's bazookas, and inflicts more losses than it takes; the
-// careless one sends the tanks down the road at the gun and loses them, and
-// with them the count of losses. (Against the computer's Allies neither
-// takes the bridge, whose flag keeps the grade at 4 for both.)
-TEST(DemoOperationScript, APlayersAttackKeepsItsTanksAndOutscoresACarelessOne) {
+// of the village's bazookas while the grenadiers work round the village and
+// contest the bridge: it wins both day battles and the operation. The
+// careless one sends the tanks down the road at the gun, loses them, and
+// with them the operation.
+TEST(DemoOperationScript, APlayersAttackWinsAndACarelessOneLoses) {
     ASSERT_TRUE(DecryptData());
     constexpr int32_t kTankValue = 124; // GetVPValue of the Axis tank
     for (const uint16_t seed : {4407, 11}) {
@@ -64,14 +58,13 @@ TEST(DemoOperationScript, APlayersAttackKeepsItsTanksAndOutscoresACarelessOne) {
             PlayScripted(std::string(DM_OPERATION_SOURCE_DIR) + "/mortain_careless.orders", seed);
         ASSERT_EQ(player.size(), 3u);
         ASSERT_EQ(careless.size(), 3u);
-        const OperationBattle& p = player.back();
-        const OperationBattle& c = careless.back();
-        EXPECT_EQ(p.materialInflicted[kAllies], 0) << "seed " << seed << ": the player lost a tank";
-        EXPECT_GT(p.menInflicted[kAxis], p.menInflicted[kAllies]) << "seed " << seed;
-        EXPECT_GT(LossPoints(p, kAxis), LossPoints(p, kAllies)) << "seed " << seed;
-        EXPECT_GE(c.materialInflicted[kAllies], 2 * kTankValue) << "seed " << seed;
-        EXPECT_LT(LossPoints(c, kAxis), LossPoints(c, kAllies)) << "seed " << seed;
-        EXPECT_LE(p.grade, c.grade) << "seed " << seed;
+        for (size_t i = 1; i < 3; ++i) {
+            EXPECT_LT(player[i].grade, 0) << "seed " << seed << " battle " << player[i].number;
+            EXPECT_GT(careless[i].grade, 0) << "seed " << seed << " battle " << careless[i].number;
+        }
+        EXPECT_EQ(player.back().materialInflicted[kAllies], 0)
+            << "seed " << seed << ": the player lost a tank";
+        EXPECT_GE(careless.back().materialInflicted[kAllies], 2 * kTankValue) << "seed " << seed;
     }
 }
 
