@@ -88,8 +88,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ScenarioFault fault;
     if (data[0] & 1) {
         OrderScript script;
-        if (!ParseOrderScript(text, "fuzz.orders", &script, &fault) && fault.reason.empty())
-            FuzzFail("a refused script without a reason");
+        if (!ParseOrderScript(text, "fuzz.orders", &script, &fault)) {
+            if (fault.reason.empty()) FuzzFail("a refused script without a reason");
+            return 0;
+        }
+        // An operation's script holds every order in a battle section.
+        for (const ScriptOrder& order : script.orders)
+            if ((script.lastBattle > 0) != (order.battle > 0) || order.battle > script.lastBattle)
+                FuzzFail("an order outside the script's battle sections");
         return 0;
     }
     ScenarioDescription description;

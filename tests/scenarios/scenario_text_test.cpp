@@ -349,6 +349,8 @@ TEST(OrderScriptText, FaultsNameTheLine) {
         {"turn 1\njump allies A 1 1\n", 2, "unknown key 'jump'"},
         {"turn 1\nmove allies A 1 1 move 0x10 10\n", 2, "'0x10' is not a number"},
         {"turn 1\narea allies A 1 1 10 nan\n", 2, "'nan' is not a number"},
+        {"turn 1\narea allies A 1 1 10 10\nbattle 2\n", 3, "before the first 'battle'"},
+        {"battle 2\nturn 1\nbattle 2\n", 3, "battles must rise"},
     };
     for (const Case& c : cases) {
         OrderScript script;

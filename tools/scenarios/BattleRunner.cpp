@@ -216,7 +216,7 @@ bool BattleRunner::Resume(const std::string& gamePath, std::string* error) {
     return true;
 }
 
-bool BattleRunner::LoadScript(const std::string& scriptPath, std::string* error) {
+bool ReadOrderScript(const std::string& scriptPath, OrderScript* script, std::string* error) {
     std::ifstream in(scriptPath, std::ios::binary);
     if (!in) {
         *error = scriptPath + ": cannot be read";
@@ -225,8 +225,23 @@ bool BattleRunner::LoadScript(const std::string& scriptPath, std::string* error)
     std::ostringstream text;
     text << in.rdbuf();
     ScenarioFault fault;
-    if (!ParseOrderScript(text.str(), scriptPath, &mScript, &fault) ||
-        (mBattle && !CheckOrderScript(mScript, mBattle, &fault))) {
+    if (!ParseOrderScript(text.str(), scriptPath, script, &fault)) {
+        *error = fault.Text();
+        *script = OrderScript{};
+        return false;
+    }
+    return true;
+}
+
+bool BattleRunner::LoadScript(const std::string& scriptPath, std::string* error) {
+    if (!ReadOrderScript(scriptPath, &mScript, error)) return false;
+    ScenarioFault fault;
+    if (mScript.lastBattle > 0) {
+        *error = scriptPath + ": an operation's script (it has battle sections), not a scenario's";
+        mScript = OrderScript{};
+        return false;
+    }
+    if (mBattle && !CheckOrderScript(mScript, mBattle, &fault)) {
         *error = fault.Text();
         mScript = OrderScript{};
         return false;

@@ -88,8 +88,11 @@ public:
     // Continues a game that Save wrote, from its seed; false with the reason
     // for a file that is not such a game.
     bool Resume(const std::string& gamePath, std::string* error);
-    // Reads the order script and checks it names units of the scenario.
+    // Reads the order script and checks it names units of the scenario; an
+    // operation's script (with battle sections) is refused.
     bool LoadScript(const std::string& scriptPath, std::string* error);
+    // Takes a script read and checked elsewhere (an operation's battle's section).
+    void SetScript(const OrderScript& script) { mScript = script; }
     // Computes the next turn; false with the reason when the battle is over
     // or this build computes no turn.
     bool RunTurn(RunnerTurn* result, std::string* error);
@@ -124,6 +127,9 @@ private:
     OrderScript mScript;
     std::function<void(const Battle&)> mOnComputed;
 };
+
+// Reads an order script file; false with the fault's text.
+bool ReadOrderScript(const std::string& scriptPath, OrderScript* script, std::string* error);
 
 // The generator's seed before the turn is computed: from the scenario's
 // seed and the turn only, so that a turn's result does not depend on what

@@ -10,6 +10,7 @@
 #include "engine/GEncoder.h"
 #include "engine/GFile.h"
 #include "engine/GOLTA.h"
+#include "map/Map.h"
 
 uint32_t OperationStepSeed(uint16_t seed, int32_t battle) {
     return RunnerTurnSeed(seed, 100000 + battle);
@@ -84,11 +85,40 @@ bool OperationRunner::Load(const std::string& path, std::string* error) {
         *error = path + (result == kGameFileLoaded ? ": holds no operation" : ": not a sound operation file");
         return false;
     }
-    Adopt(contents.campaign, contents.battle, state.randomSeed);
+    Adopt(contents.campaign, contents.battle, mSeedOverridden ? mSeedOverride : state.randomSeed);
     if (!mBattle && !mCampaign->Over()) {
         *error = path + ": its first strip holds no unit of one side";
         return false;
     }
+    return true;
+}
+
+bool OperationRunner::LoadScript(const std::string& scriptPath, std::string* error) {
+    mScript = OrderScript{};
+    OrderScript script;
+    if (!mCampaign) {
+        *error = "no operation loaded";
+        return false;
+    }
+    if (!ReadOrderScript(scriptPath, &script, error)) return false;
+    if (script.lastBattle == 0 && !script.orders.empty()) {
+        *error = scriptPath + ": a scenario's script; an operation's gives its orders in 'battle' sections";
+        return false;
+    }
+    ScenarioFault fault;
+    for (const ScriptOrder& order : script.orders)
+        if (order.battle > mCampaign->mLastTurn) {
+            fault.file = scriptPath;
+            fault.line = order.line;
+            fault.reason = "the operation has " + std::to_string(mCampaign->mLastTurn) + " battles";
+            *error = fault.Text();
+            return false;
+        }
+    if (!CheckOrderScript(script, mCampaign, &fault, CurrentBattle())) {
+        *error = fault.Text();
+        return false;
+    }
+    mScript = script;
     return true;
 }
 
@@ -108,6 +138,16 @@ bool OperationRunner::OpenBattle(OperationBattle* report, std::string* error) {
     }
     report->number = mCampaign->mTurn;
     report->timeOfDay = mCampaign->BattleDaytime();
+    // The battle's section of the script, on the battle's map.
+    OrderScript section;
+    ScenarioFault fault;
+    if (!BattleSection(mScript, report->number, static_cast<float>(mCampaign->mSleeveOffsetX) * kSquareSize,
+                       static_cast<float>(mCampaign->mSleeveOffsetY) * kSquareSize, mBattle, &section,
+                       &fault)) {
+        *error = fault.Text();
+        return false;
+    }
+    mRunner.SetScript(section);
     Battle* battle = mBattle;
     mBattle = nullptr;
     mPlaying = true;

@@ -41,6 +41,18 @@ public:
     // Opens an operation file; its first battle is the one it holds or,
     // without one, the first strip cut. False with the reason.
     bool Load(const std::string& path, std::string* error);
+    // Opens with this seed in place of the file's (before Load).
+    void OverrideSeed(uint16_t seed) {
+        mSeedOverridden = true;
+        mSeedOverride = seed;
+    }
+    // Reads an operation's order script (after Load): each battle's section
+    // is given to that battle's units, its points moved from the operation's
+    // map onto the battle's. False with the fault for a script without
+    // battle sections, a section past the operation's last battle or a unit
+    // the operation does not hold; a point off a battle's map fails that
+    // battle's opening.
+    bool LoadScript(const std::string& scriptPath, std::string* error);
     // Takes an operation made elsewhere (and its battle under way, or null).
     void Adopt(Campaign* operation, Battle* battle, uint16_t seed);
     // Plays the current battle to its end and, unless the operation is then
@@ -82,7 +94,10 @@ private:
     Campaign* mOldCampaign = nullptr;
     uint16_t mSeed = 0;
     int32_t mTurnLimit = 0;
-    int32_t mBonus = -1;   // -1: the operation's own
+    int32_t mBonus = -1; // -1: the operation's own
+    bool mSeedOverridden = false;
+    uint16_t mSeedOverride = 0;
+    OrderScript mScript;   // empty: no script
     bool mPlaying = false; // the runner holds the battle
 };
 

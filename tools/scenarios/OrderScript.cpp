@@ -18,9 +18,9 @@ struct Pace {
 };
 
 constexpr Pace kPaces[] = {
-    {"move", 20},    {"fast", 21},     {"assault", 22}, {"hunt", 23}, {"crawl", 24},
-    {"reverse", 25}, {"mount", 26},    {"advance", 27}, {"dig", 28},  {"sneak", 30},
-    {"run", 31},     {"withdraw", 32}, {"sewer", 33},  {"rotate", 37},
+    {"move", 20},    {"fast", 21},     {"assault", 22}, {"hunt", 23},   {"crawl", 24},
+    {"reverse", 25}, {"mount", 26},    {"advance", 27}, {"dig", 28},    {"sneak", 30},
+    {"run", 31},     {"withdraw", 32}, {"sewer", 33},   {"rotate", 37},
 };
 
 constexpr int32_t kSewerOrder = 33;
@@ -73,6 +73,7 @@ private:
     ScenarioFault* mFault;
     int mLine = 0;
     int32_t mTurn = 0;
+    int32_t mBattle = 0;
     std::vector<std::string> mWords;
 };
 
@@ -90,6 +91,16 @@ bool ScriptParser::Run(const std::string& text) {
 
 bool ScriptParser::Line() {
     const std::string& key = mWords[0];
+    if (key == "battle") {
+        float battle = 0;
+        if (mWords.size() != 2 || !Number(1, 1, 100, &battle)) return Fail("'battle' takes a battle 1..100");
+        if (static_cast<int32_t>(battle) <= mBattle) return Fail("battles must rise through the script");
+        if (mBattle == 0 && !mOut->orders.empty()) return Fail("an order before the first 'battle'");
+        mBattle = static_cast<int32_t>(battle);
+        mOut->lastBattle = mBattle;
+        mTurn = 0; // each battle counts its own turns
+        return true;
+    }
     if (key == "turn") {
         float turn = 0;
         if (mWords.size() != 2 || !Number(1, 1, 120, &turn)) return Fail("'turn' takes a turn 1..120");
@@ -100,6 +111,7 @@ bool ScriptParser::Line() {
     if (mTurn == 0) return Fail("an order before the first 'turn'");
     ScriptOrder order;
     order.line = mLine;
+    order.battle = mBattle;
     order.turn = mTurn;
     if (key == "move") {
         if (!Name(1, &order.unit)) return false;
@@ -174,11 +186,12 @@ Unit* FindScriptUnit(ScenarioCore* battle, const ScriptUnitName& name) {
     return nullptr;
 }
 
-bool CheckOrderScript(const OrderScript& script, const ScenarioCore* battle, ScenarioFault* fault) {
+bool CheckOrderScript(const OrderScript& script, const ScenarioCore* battle, ScenarioFault* fault,
+                      const ScenarioCore* also) {
     for (const ScriptOrder& order : script.orders) {
         for (const ScriptUnitName* name : {&order.unit, &order.target}) {
             if (name == &order.target && order.kind != ScriptOrder::kUnit) continue;
-            if (!FindAnywhere(battle, *name)) {
+            if (!FindAnywhere(battle, *name) && !(also && FindAnywhere(also, *name))) {
                 fault->file = script.file;
                 fault->line = order.line;
                 fault->reason = "the scenario has no such unit";
@@ -200,6 +213,34 @@ bool CheckOrderScript(const OrderScript& script, const ScenarioCore* battle, Sce
     return true;
 }
 
+bool BattleSection(const OrderScript& script, int32_t battle, float x0, float y0, const ScenarioCore* core,
+                   OrderScript* out, ScenarioFault* fault) {
+    *out = OrderScript{};
+    out->file = script.file;
+    const Map* map = core->mMap;
+    for (const ScriptOrder& order : script.orders) {
+        if (order.battle != battle) continue;
+        ScriptOrder moved = order;
+        for (ScenarioPoint& p : moved.points) {
+            p.x -= x0;
+            p.y -= y0;
+            if (!map || !map->OnMap(p.x, p.y)) {
+                char reason[160];
+                std::snprintf(reason, sizeof reason,
+                              "the point %.0f %.0f lies off battle %d's map (x %.0f to %.0f, y %.0f to %.0f)",
+                              p.x + x0, p.y + y0, battle, x0, x0 + (map ? map->mWidthMetres : 0.0f), y0,
+                              y0 + (map ? map->mHeightMetres : 0.0f));
+                fault->file = script.file;
+                fault->line = order.line;
+                fault->reason = reason;
+                return false;
+            }
+        }
+        out->orders.push_back(moved);
+    }
+    return true;
+}
+
 int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battle, const bool* skipSide) {
     int32_t given = 0;
     for (const ScriptOrder& order : script.orders) {
@@ -209,8 +250,9 @@ int32_t ApplyOrders(const OrderScript& script, int32_t turn, ScenarioCore* battl
         const int32_t side = unit->GetAffiliation();
         if (skipSide && side >= 0 && side < 2 && skipSide[side]) continue;
         // An order the unit may not take is left out, and said so.
-        const int32_t asked =
-            order.kind == ScriptOrder::kMove ? order.order : order.kind == ScriptOrder::kArea ? 44 : 38;
+        const int32_t asked = order.kind == ScriptOrder::kMove   ? order.order
+                              : order.kind == ScriptOrder::kArea ? 44
+                                                                 : 38;
         if (!unit->CanDoOrder(asked)) {
             std::fprintf(stderr, "line %d: the unit may not take order %d; skipped\n", order.line, asked);
             continue;

@@ -32,14 +32,15 @@
 // differ (two machines' auto-saves of one TCP/IP battle), the first field
 // that differs and its byte in either game.
 //
-//   dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither] [--bonus 0..3] [--computer 0|1]
+//   dm_run <operation.mvh> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither] [--seed <n>]
+//          [--bonus 0..3] [--computer 0|1]
 //
 // plays an operation from its first battle to its end with the computer on
-// both sides (--turns: at most n turns of each battle; --plan: only the
-// sides named are planned, the others give no orders; --bonus: the
-// experience bonus of the computer's side in every battle, as the sides
-// screen gives it, the computer's side chosen as for a battle) and prints, per battle, each turn's digests,
-// the grade
+// both sides (--script: the operation's order script, a section per battle,
+// its points on the operation's map; --seed replaces the file's; --turns: at most n turns of each battle;
+// --plan: only the sides named are planned, the others give no orders; --bonus: the experience bonus of the
+// computer's side in every battle, as the sides screen gives it, the computer's side chosen as for a battle)
+// and prints, per battle, each turn's digests, the grade
 // (-4 .. 4, positive for the Allies), the front line, what each side has
 // made the other lose so far (men, the material's value) and the flags it
 // holds, and the digest of the game file after the steps to the next battle.
@@ -66,15 +67,16 @@
 
 namespace {
 
-int RunOperation(const std::string& path, int turns, bool planAxis, bool planAllies, int bonus,
-                 int computer) {
+int RunOperation(const std::string& path, const std::string& script, int turns, bool planAxis,
+                 bool planAllies, int bonus, int computer, int seed) {
     OperationRunner runner;
+    if (seed >= 0) runner.OverrideSeed(static_cast<uint16_t>(seed));
     runner.LimitTurns(turns);
     runner.PlanSides(planAxis, planAllies);
     if (computer >= 0) runner.SetComputerSide(static_cast<Affiliation>(computer));
     if (bonus > 0) runner.SetComputerBonus(bonus);
     std::string error;
-    if (!runner.Load(path, &error)) {
+    if (!runner.Load(path, &error) || (!script.empty() && !runner.LoadScript(script, &error))) {
         std::fprintf(stderr, "dm_run: %s\n", error.c_str());
         return 1;
     }
@@ -212,20 +214,21 @@ int main(int argc, char** argv) {
     if (both && computer < 0 && bonus > 0) computer = kAllies;
     if (scenario.empty() || turns < 0 || badPlan || badOption || seed > 65535 ||
         (bonus > 0 && !planAxis && !planAllies) || (computer >= 0 && !both)) {
-        std::fprintf(stderr,
-                     "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
-                     "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
-                     "              [--computer-setup 0|1] [--bonus 0..3] [--computer 0|1 (both planned)]"
-                     " [--handicap <percent>] [--stats <file>]\n"
-                     "       dm_run <operation.mvh> [--turns <n>] [--plan 0|1|both|neither]"
-                     " [--bonus 0..3] [--computer 0|1 (both planned)]\n");
+        std::fprintf(
+            stderr,
+            "usage: dm_run <scenario.mvg> [--script <orders>] [--turns <n>] "
+            "[--plan 0|1|both|neither] [--seed <n>] [--variable] [--script-unplanned]\n"
+            "              [--computer-setup 0|1] [--bonus 0..3] [--computer 0|1 (both planned)]"
+            " [--handicap <percent>] [--stats <file>]\n"
+            "       dm_run <operation.mvh> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither]"
+            " [--seed <n>]\n              [--bonus 0..3] [--computer 0|1 (both planned)]\n");
         return 1;
     }
     if (!DecryptData()) {
         std::fprintf(stderr, "dm_run: the game data cannot be read: %s\n", GameDataError());
         return 1;
     }
-    if (operation) return RunOperation(scenario, turns, planAxis, planAllies, bonus, computer);
+    if (operation) return RunOperation(scenario, script, turns, planAxis, planAllies, bonus, computer, seed);
     BattleRunner runner;
     runner.PlanSides(planAxis, planAllies);
     if (computer >= 0) runner.SetComputerSide(static_cast<Affiliation>(computer));

@@ -499,6 +499,12 @@ void ScenarioSeeds() {
         script.insert(script.begin(), 1);
         Put("fuzz_scenario_text", std::string(name) + "_orders", script);
     }
+    // The demo operation's order scripts, with battle sections.
+    for (const char* name : {"mortain", "mortain_careless"}) {
+        Bytes script = ReadDisk(sSource + "/data/operations/" + name + ".orders");
+        script.insert(script.begin(), 1);
+        Put("fuzz_scenario_text", std::string(name) + "_orders", script);
+    }
     // The demo operation, and a small one that the target builds, writes
     // and reads back.
     Bytes operation = ReadDisk(sSource + "/data/operations/mortain.txt");
