@@ -33,7 +33,6 @@ const Unset kUnset[] = {
     {"Unit:mAimAdjustX", "the aim adjustment's offset; no rule sets it"},
     {"Unit:mAimAdjustY", "the aim adjustment's offset; no rule sets it"},
     {"Unit:mFloorMarker", "the floor marker; no rule sets it"},
-    {"Campaign:mAttackerScoreFactor", "the attacker's score weight; no description sets it, it keeps 100 from the file"},
     {"Unit:mArcTurnsWithUnit", "an arc that turns with the unit; only the unit record restores it"},
     {"Unit:mTurretDislodged", "a wreck's turret tilt; no rule sets it"},
     {"Unit:mFaceIndex", "every figure has face 0"},
