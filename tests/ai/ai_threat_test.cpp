@@ -56,7 +56,7 @@ TEST_F(AIThreat, CloseRangeRaisesHarmAndSpeedIsPutBack) {
     Squad* it = Rifles(kAllies, 1005, 1000);
     it->mHeading = 180.0f;
     it->mTarget = me;
-    it->mSpeed = 1.5f;
+    it->mPlaybackSpeed = 1.5f;
     me->ai.vp = 1.0f; // doubled 2.5: a low-value victim
     // Its harm h lies below 0.07: labels 0 and 1, raised near to 2 and 3.
     const float h = it->AIGetAbilityToHarmAsNumber(me, kAmmoHE, true, true, true, 0, 1, true);
@@ -64,7 +64,7 @@ TEST_F(AIThreat, CloseRangeRaisesHarmAndSpeedIsPutBack) {
     ASSERT_LT(h, 0.07f);
     GFuzzySet t;
     it->AIComputeThreat(&t, me, true, false, false);
-    EXPECT_FLOAT_EQ(it->mSpeed, 1.5f);
+    EXPECT_FLOAT_EQ(it->mPlaybackSpeed, 1.5f);
     EXPECT_EQ(t.GetCount(), 1); // both raised labels give threat 2
     EXPECT_NEAR(M(t, 2), 1.0f, 1e-6f);
     // A high-value victim turns harm 3 into threat 3.

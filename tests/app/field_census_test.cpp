@@ -74,8 +74,6 @@ const Unset kUnset[] = {
     {"Unit:mHidden", "only cleared; read by the sight tests"},
     {"Unit:mMoveComponentY", "only cleared; read by the computer's paths"},
     {"Unit:mMovementMode", "only cleared, by the computer's projection"},
-    {"Unit:mPauseCounter", "only cleared; read by the vehicles' stop test"},
-    {"Unit:mRangingLevel", "only cleared; read by the computer's fire values"},
     {"Unit:mSkipSetup", "only cleared (by the constructor); read by the kinds' set-up"},
     {"Vehicle:mCrewSmallArms", "never set: read as none by the firing sounds"},
     {"Vehicle:mGunChoicePending", "only cleared"},

@@ -374,16 +374,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "a4d166be46835ba8388536936f4508d919cb42d110dff037ee664a32dc582807");
-    EXPECT_EQ(battles[1].stepDigest, "13dd2449948f6215ef175ce29696634ae633ed496be3e62851e0be48f896a764");
+    EXPECT_EQ(battles[0].stepDigest, "63af95c0c7a3689618e1b8472b3ad83415e538f86b1ebb986e2610c6f4de7d37");
+    EXPECT_EQ(battles[1].stepDigest, "695828fd1a19956797a53acb708a7e9501166b2bf435f24fac3345a60ef23061");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "0ff73cbd792432cb1a7aab309276fbf1f941b9b544e9cb714a76e705a9a47996");
+              "de9603c26dad7948246b1ed9ee4f7c73d1db311ca403a6f27b83f10ca4be14c7");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "b8e64f95961ee0a545f3490140bc550fcbee34a5739f3ec266ceed80ce873b00");
+              "91841809508f1db67df8cb6c878db9d2e3f195890299385f171c5e8f0414eb30");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 24);
-    EXPECT_EQ(battles[1].frontLine, 28);
-    EXPECT_EQ(battles[2].frontLine, 28);
+    EXPECT_EQ(battles[1].frontLine, 27);
+    EXPECT_EQ(battles[2].frontLine, 27);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -410,8 +410,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 46);
-    EXPECT_EQ(battles[2].frontLine, 45);
+    EXPECT_EQ(battles[1].frontLine, 49);
+    EXPECT_EQ(battles[2].frontLine, 60);
     // The Allies hold the village and the bridge before a shot is fired;
     // the Axis, inflicting the heavier losses, leads after the morning and
     // takes both flags at midday.
@@ -421,11 +421,11 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].flagsHeld[kAxis], 2);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "a02b564d80a6e9a11e9a46b989bb670330324eadb057bf374dfb2fd551a28652");
-    EXPECT_EQ(battles[1].stepDigest, "aa66b514115cf8783de76dfd5bdb569975259b83668bcb88ab819e8117133a18");
+    EXPECT_EQ(battles[1].stepDigest, "471683862990bd2c8d647014fab4fc0776728dca91fec9d83ae8a79c25889ed8");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "3e4a9ac5b7933d8f3866bda57a69a46cbf3fba8331cdf28607f9f07e14a72fac");
+              "01d5ac03ce1d831650ccbcaa7f9f7575eafa3914f3b6cf7a5ba0aea8bdc4d4ad");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "57837dcc29d95fe63dd2166e1cf8aa8e95308b021bba9bb32c05c897ac2a299a");
+              "5317dde3dd1688153264abe0163f218f064e60db2cf0994e90a548887471bc1a");
 }
 
 // The demo operation played by the runner with the sides given planned
