@@ -427,3 +427,22 @@ TEST_F(AIThreat, AntiArmourInfantryReachesOnlyWithinATimesOneAndAFifth) {
     EXPECT_EQ(t.GetCount(), 1);
     EXPECT_FLOAT_EQ(M(t, 2), 1.0f);
 }
+
+// An enemy tank's threat is its harm as if it stood: its own moving-fire
+// penalty does not make a tank on the move less of a threat.
+TEST_F(AIThreat, AMovingTanksThreatIsJudgedAsIfItStood) {
+    Tank* me = Armour(kAxis, 1000, 1000);
+    Tank* it = Armour(kAllies, 1600, 1000);
+    it->mHeading = 180.0f;
+    it->mTarget = me;
+    GFuzzySet standing, moving;
+    it->AIComputeThreat(&standing, me, true, false, false);
+    ASSERT_LT(M(standing, 0), 1.0f);
+    const float laid = it->GetHitChance(kAmmoAP, 4, me, kKnowTruth, 0);
+    it->mPlaybackSpeed = 1.0f;
+    ASSERT_LT(it->GetHitChance(kAmmoAP, 4, me, kKnowTruth, 0), laid);
+    it->AIComputeThreat(&moving, me, true, false, false);
+    EXPECT_FLOAT_EQ(it->mPlaybackSpeed, 1.0f);
+    for (int8_t k = 0; k < 4; ++k)
+        EXPECT_FLOAT_EQ(M(moving, k), M(standing, k)) << "label " << static_cast<int>(k);
+}
