@@ -171,7 +171,7 @@ void Unit::AIComputeAppropriateness(Unit* candidate, AmmoClass c, GFuzzySet* amm
     GFuzzySet traverse;
     if (self->HasTurret()) {
         const float x = _AngleOff(mHeading, mX, mY, candidate->mX, candidate->mY, true);
-        if (mSpeed > 0.0f) {
+        if (mPlaybackSpeed > 0.0f) {
             LeftShoulder(&traverse, 0, x, 0.0f, 30.0f);
             RightShoulder(&traverse, 2, x, 30.0f, 100.0f);
         } else {

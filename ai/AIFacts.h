@@ -133,7 +133,7 @@ inline int32_t BailOutTime(Vehicle* v) {
 
 // A unit that is moving: speed, or standing between building floors.
 inline bool IsMoving(const Unit* u) {
-    return u->mSpeed != 0.0f || (u->mZ > 0.0f && u->mZ < 1.0f);
+    return u->mPlaybackSpeed != 0.0f || (u->mZ > 0.0f && u->mZ < 1.0f);
 }
 // A unit under way: two or more waypoints, or one that is not a rotation.
 inline bool UnderWay(const Unit* u) {

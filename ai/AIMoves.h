@@ -26,8 +26,7 @@ struct AIBasicFuzzies {
     GFuzzySet mThreat;            // 0..3, the enemy's fire aimed at the unit
     GFuzzySet mCover;             // 0..3, no cover to the best cover
     GFuzzySet mHarm;              // 0..3, the unit's ability to harm its (would-be) target
-    bool mHoldAndEngage = false;  // ordered to fire and to stay: an armoured vehicle at an enemy gun, or a
-                                  // support team at an enemy it sees within reach
+    bool mHoldAndEngage = false;  // ordered to fire and to stay: an armoured vehicle at an enemy gun
 };
 
 // One trapezoid term (label, a, b, c, d) of a fuzzy input.

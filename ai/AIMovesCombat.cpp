@@ -3,6 +3,7 @@
 // exposed to the enemies that can hurt it, and keeps platoon members near
 // their leaders.
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -211,7 +212,8 @@ float Unit::AIRateCombatMove(AIBasicFuzzies* record) {
         gBattle->mLastTurn != 0)
         r = r * (static_cast<float>(gBattle->mTurn) / static_cast<float>(gBattle->mLastTurn) + 0.25f);
     if (gAIDefending && infantry && !InCover(true)) r += 1.0f;
-    if (mTarget) r -= 0.5f * static_cast<float>(mRangingLevel);
+    // The ranging level on the target, as far as the move weighs it: 3 at most.
+    if (mTarget) r -= 0.5f * static_cast<float>(std::min<int16_t>(mAcquisition, 3));
     return r;
 }
 
@@ -430,7 +432,7 @@ void Vehicle::AIDumpPassengers() {
     if (!mPassengers[0] && !mPassengers[1]) return;
     for (Unit* p : mPassengers)
         if (p) p->AIDoCombatMove(true, true);
-    mHaltCounter = 1;
+    mPauseCounter = 1;
 }
 
 bool Vehicle::AIDoCombatMove(bool wide, bool mustMove) {

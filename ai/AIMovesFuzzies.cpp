@@ -160,19 +160,12 @@ void Unit::AIRateBasicFuzzies(AIBasicFuzzies* record, float objectiveDistance) {
         ReceiveTargetOrders(engaged, 0.0f, 0.0f, false, 2);
         aimove::SetAITargetAssigned(aimove::AsVehicle(this));
     }
-    // A support team (not a leader, who goes with his men) that now aims at
-    // an enemy in its own sight and within its weapon's reach holds where it
-    // stands: a team sent on would carry its weapon instead of firing it.
-    if (support && infantry && engaged && mTarget == engaged && !IsLeader(nullptr) &&
-        CanSee(engaged, nullptr) && InRange(aimove::Distance3D(this, engaged), false, 1.0f))
-        record->mHoldAndEngage = true;
 }
 
 void Unit::AIGetProjectionOntoPseudoTarget(AIBasicFuzzies* record, float harmFactor) {
     // Standing still: a team that cannot fire on the move is asked what it
     // would fire at once it stops.
     mMovementMode = 0;
-    mSpeed = 0.0f;
     mPlaybackSpeed = 0.0f;
     mIsMoving = false;
     AIMaySwitchToNewTarget(true);

@@ -92,10 +92,10 @@ void Unit::AIComputeThreat(GFuzzySet* out, Unit* scorer, bool inArc, bool ammoIs
     if (!CanMovePhysically() && !AbleToFaceUnit(victim)) {
         h.SetFull(0);
     } else {
-        const float speed = mSpeed;
-        mSpeed = 0.0f;
+        const float speed = mPlaybackSpeed;
+        mPlaybackSpeed = 0.0f;
         AIGetAbilityToHarm(&h, victim, ChooseAmmo(victim, false), true, true, true, 1.0f, true);
-        mSpeed = speed;
+        mPlaybackSpeed = speed;
         if (!ammoIsSmoke) {
             const float d = Distance(mX, mY, GetZ(), scorer->mX, scorer->mY, scorer->GetZ());
             GFuzzySet near;

@@ -116,12 +116,12 @@ void BlastOneUnit(Battle* battle, Unit* u, const BlastContext& c) {
         return;
     }
     float d = Distance3(a->mImpactX, a->mImpactY, a->mImpactZ, u->mX, u->mY, u->GetZ());
-    if (a->mWeaponClass == kWClassMG) {
+    if (a->mWeaponClass == kWClassSniper) {
         if (u->mUnitType == kUnitInfantry) {
             const int32_t men = MenInBeing(u);
             f = men > 0 ? f / static_cast<float>(men) : 0.0f;
         } else if (u->mUnitType == kUnitVehicle) {
-            // Open hatches let the burst reach the crew.
+            // Open hatches let the shot reach the crew.
             const auto* v = dynamic_cast<const Vehicle*>(u);
             const bool buttoned = v && v->mButtoned;
             f = u->IsArmoredVehicle(kKnowTruth, false) && !buttoned ? f * 0.4f : f * 0.1f;
@@ -284,7 +284,7 @@ void Battle::ResolveAttack(PendingAttack* a) {
     if (stageTwo && a->mHitUnit && a->mHitUnit->mUnitType == kUnitVehicle && gVehicleHitRules.hitStageTwo)
         gVehicleHitRules.hitStageTwo(a->mHitUnit, a, location, aspect);
 
-    if (a->mHitUnit && wc != kWClassFlame && wc != kWClassMG) {
+    if (a->mHitUnit && wc != kWClassFlame && wc != kWClassSniper) {
         ActionPacket* hit = CreateActionPacket(10);
         hit->mType = kPacketArmorHit;
         hit->mX = x;
@@ -393,7 +393,7 @@ void Battle::AreaDamage(PendingAttack* a) {
         blastBuildings = false;
         fireChance = 0.3f;
         break;
-    case kWClassMG:
+    case kWClassSniper:
         c.mRadius = 0.01f;
         c.mAllowFriendly = false;
         c.mCoverFromImpact = false;

@@ -11,9 +11,9 @@ namespace {
 // A flame weapon's firepower per unit of its first record value.
 constexpr float kFlameFactor = 400.0f;
 
-// Machine-gun fire (class 7): falls with the range, grows with the crew's
-// experience, and suffers against a moving target.
-float MachineGunFirepower(const PendingAttack& a) {
+// A sniper's shot: falls with the range, grows with the firer's experience,
+// and is weaker against a target on the move (its speed in metres a slice).
+float SniperFirepower(const PendingAttack& a) {
     const float dx = a.mImpactX - a.mOriginX, dy = a.mImpactY - a.mOriginY, dz = a.mImpactZ - a.mOriginZ;
     const float d = std::sqrt(dx * dx + dy * dy + dz * dz);
     Unit* firer = a.mPacket ? a.mPacket->mFirer : nullptr;
@@ -23,8 +23,8 @@ float MachineGunFirepower(const PendingAttack& a) {
               0.9f * (0.3f * e + 0.1f);
     if (f > 0.9f) f = 0.9f;
     float fp = f * 1100.0f;
-    if (a.mTarget && a.mTarget->mSpeed != 0.0f) {
-        const float x = d * std::fabs(a.mTarget->mSpeed) * 0.0625f;
+    if (a.mTarget && a.mTarget->mPlaybackSpeed != 0.0f) {
+        const float x = d * std::fabs(a.mTarget->mPlaybackSpeed) * 0.0625f;
         fp *= 0.00245f * x * x - 0.0945f * x + 1.0f;
     }
     return fp;
@@ -47,8 +47,8 @@ float PendingAttack::GetFirepower(bool noAmmo, int32_t* hitValue) const {
         return BlastPower(mWeaponType, noAmmo ? kAmmoHE : mAmmoClass);
     case kWClassFlame:
         return gWeaponData[mWeaponType].mCalibre * kFlameFactor;
-    case kWClassMG:
-        return MachineGunFirepower(*this);
+    case kWClassSniper:
+        return SniperFirepower(*this);
     default:
         return 0.0f;
     }

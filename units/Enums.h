@@ -125,8 +125,8 @@ constexpr WeaponType kWeaponNone = 286;
 constexpr int32_t kWeaponCount = 287;
 
 // 0 small arms, 1 light anti-tank, 2-3 guns (3 fires two shots), 4 mortar,
-// 5 indirect (off-map artillery, observers), 6 flame, 7 machine gun or
-// sniper, 8 the special weapons 258-265, 9 further anti-tank/incendiary.
+// 5 indirect (off-map artillery, observers), 6 flame, 7 sniper rifle,
+// 8 the special weapons 258-265, 9 further anti-tank/incendiary.
 using WeaponClass = int32_t;
 constexpr WeaponClass kWClassSmallArms = 0;
 constexpr WeaponClass kWClassLightAT = 1;
@@ -135,7 +135,7 @@ constexpr WeaponClass kWClassTwinGun = 3;
 constexpr WeaponClass kWClassMortar = 4;
 constexpr WeaponClass kWClassIndirect = 5;
 constexpr WeaponClass kWClassFlame = 6;
-constexpr WeaponClass kWClassMG = 7;
+constexpr WeaponClass kWClassSniper = 7;
 constexpr WeaponClass kWClassSpecial = 8;
 constexpr WeaponClass kWClassAT = 9;
 constexpr int32_t kWeaponClassCount = 10;

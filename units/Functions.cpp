@@ -199,7 +199,7 @@ float BlastRadius(WeaponType weapon, AmmoClass kind) {
 
 int32_t GetRoughBlastPower(WeaponType weapon, bool atPoint) {
     const WeaponData& w = gWeaponData[weapon];
-    if (w.mClass == kWClassMG) return 0;
+    if (w.mClass == kWClassSniper) return 0;
     if (w.mClass == kWClassFlame) return static_cast<int32_t>(400.0f * w.mCalibre + 0.5f);
     float power = 0.0f, radius = 0.0f;
     for (AmmoClass k : {kAmmoHE75, kAmmoHE, kAmmoHEAT, kAmmoAP, kAmmoTungsten}) {

@@ -201,7 +201,7 @@ float ComputeWeaponVPValue(WeaponType weapon, float range, int32_t count, int32_
     case kWClassAT:
         v = 0.1;
         break;
-    case kWClassMG:
+    case kWClassSniper:
         v = 0.15;
         break;
     case kWClassIndirect: {

@@ -53,7 +53,7 @@ bool Infantry::CanSufferPerformanceLoss(bool* slows, bool* exempt) {
     bool answer;
     if (r.mHeavyWeapon != kWeaponNone) {
         const WeaponClass c = gWeaponData[r.mHeavyWeapon].mClass;
-        answer = c != kWClassIndirect && c != kWClassFlame && c != kWClassMG;
+        answer = c != kWClassIndirect && c != kWClassFlame && c != kWClassSniper;
         e = c == kWClassLightAT;
     } else {
         answer = r.mTeamAnimGroup[0] == 3 || r.mTeamAnimGroup[0] == 4;

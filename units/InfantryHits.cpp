@@ -52,7 +52,7 @@ bool ActuallyMoving(const Unit& u) {
 
 bool DirectionalClass(WeaponClass c) {
     return c == kWClassSmallArms || c == kWClassLightAT || c == kWClassGun || c == kWClassTwinGun ||
-           c == kWClassMG || c == kWClassAT;
+           c == kWClassSniper || c == kWClassAT;
 }
 
 } // namespace
@@ -73,7 +73,8 @@ void Infantry::TakeAreaHit(float power, int32_t extra, PendingAttack* attack) {
     if (MenLeft(this) > 0) {
         chance = p * kCasualtyPerPower;
         const int32_t before = mCasualties;
-        ReceiveCasualties(MenLeft(this) + 1 + extra, chance, false, cls == kWClassMG, cls == kWClassFlame);
+        ReceiveCasualties(MenLeft(this) + 1 + extra, chance, false, cls == kWClassSniper,
+                          cls == kWClassFlame);
         losses = mCasualties - before;
     }
     if (!mActive) {
@@ -98,7 +99,7 @@ void Infantry::TakeAreaHit(float power, int32_t extra, PendingAttack* attack) {
         s *= gMovementSpeedChart[mWaypoints[0].mOrder].mSuppressionFactor;
     if (cls == kWClassFlame) {
         s = s * 1.85f + 50.0f;
-    } else if (cls == kWClassMG) {
+    } else if (cls == kWClassSniper) {
         s *= 2.0f;
     } else if (cls == kWClassSmallArms && attack) {
         s *= CrossfireSuppression(AngleOff(mHeading, Bearing(mX, mY, attack->mOriginX, attack->mOriginY)));
@@ -198,7 +199,7 @@ void Infantry::TakeMineHit(bool reduced) {
 
 void Infantry::OrdnanceDamage(float power, PendingAttack* attack) {
     const WeaponClass cls = attack ? attack->mWeaponClass : kWClassIndirect;
-    if ((cls == kWClassSmallArms || cls == kWClassMG) && !(attack && attack->mHeavyMG)) return;
+    if ((cls == kWClassSmallArms || cls == kWClassSniper) && !(attack && attack->mHeavyMG)) return;
     if (!HasOrdnance(true, false)) return;
     const bool ordnance = HasOrdnance(false, false);
     float p = power;
@@ -276,7 +277,7 @@ float Infantry::GetTEMFromLocation(float x, float y, float z, bool moving, bool 
     if (v < 0.3f) v = 0.3f;
     float xf = rawExposure ? v : (v - 0.3f) * 0.4f + 0.72f;
 
-    if (wclass != kWClassSmallArms && wclass != kWClassMG && t >= kTerrainFoxholeFirst &&
+    if (wclass != kWClassSmallArms && wclass != kWClassSniper && t >= kTerrainFoxholeFirst &&
         t <= kTerrainTrench) {
         Map* map = BattleMapOrNull();
         const float dx = x - mX, dy = y - mY;

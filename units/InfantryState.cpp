@@ -74,7 +74,7 @@ bool Infantry::IsSupportWeapon(bool anyHeavy) {
     if (type == kWeaponNone) return false;
     if (anyHeavy) return true;
     if (Record().mFlags & kILightGun) return false;
-    return c != kWClassLightAT && c != kWClassIndirect && c != kWClassFlame && c != kWClassMG &&
+    return c != kWClassLightAT && c != kWClassIndirect && c != kWClassFlame && c != kWClassSniper &&
            c != kWClassAT;
 }
 

@@ -158,7 +158,7 @@ float Infantry::FullLoadTime(bool randomise, bool quick) {
             if (mTarget && GetWeaponClass() == kWClassTwinGun) t *= CloseRangeFireFactor();
         } else if (mTarget && !quick) {
             WeaponClass c = GetWeaponClass();
-            if (c == kWClassSmallArms || c == kWClassFlame || c == kWClassMG) t *= CloseRangeFireFactor();
+            if (c == kWClassSmallArms || c == kWClassFlame || c == kWClassSniper) t *= CloseRangeFireFactor();
         }
         bool first = false;
         bool second = false;

@@ -698,14 +698,12 @@ public:
     float mFloorMarker = 0.0f;
     float mGunElevation = 0.0f;
     float mGunElevationGoal = 0.0f;
-    float mPlaybackSpeed = 0.0f; // metres per slice in playback
-    float mSpeed = 0.0f;         // metres per slice in the action phase
+    float mPlaybackSpeed = 0.0f; // metres per slice, 0 while standing
     float mTurnRate = 0.0f;      // degrees per slice
     float mMoveProgress = 0.0f;
     int32_t mMovementMode = 0;
     float mMoveComponentX = 0.0f;
     float mMoveComponentY = 0.0f;
-    int32_t mHaltCounter = 0;
     bool mIsMoving = false;
     bool mHasMoved = false;
     bool mLookAhead = true;
@@ -790,7 +788,6 @@ public:
     float mAimAdjustX = 0.0f;
     float mAimAdjustY = 0.0f;
     int16_t mShotsAtTarget = 0;
-    int16_t mRangingLevel = 0;
     int16_t mAcquisition = 0;
     char mLastAcquisition = 0;
     float mAimTime = 0.0f; // 99 marks a jammed weapon

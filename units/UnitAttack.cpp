@@ -268,10 +268,10 @@ PendingAttack* Unit::OtherAttack(ActionPacket* p, WeaponClass c, WeaponType w, M
         gBattle->mFiringActivity[CounterIndex(this)] += 3000;
         if (p) {
             Vehicle* tv = AsVehicle(mTarget);
-            bool shown = c == kWClassSmallArms || c == kWClassFlame || c == kWClassMG;
+            bool shown = c == kWClassSmallArms || c == kWClassFlame || c == kWClassSniper;
             if (!shown && tv && !tv->mDugIn) shown = !(airFirer && (c == kWClassLightAT || c == kWClassGun));
             p->mShellHit = shown ? 1 : 0;
-            if (c != kWClassSmallArms && c != kWClassFlame && c != kWClassMG && c != kWClassAT)
+            if (c != kWClassSmallArms && c != kWClassFlame && c != kWClassSniper && c != kWClassAT)
                 p->mBlast = BlastRadius(w, a);
         }
         if (!attack) attack = gBattle->CreatePendingAttack(this, mTarget, delay, IsAxis(), false);
@@ -283,7 +283,7 @@ PendingAttack* Unit::OtherAttack(ActionPacket* p, WeaponClass c, WeaponType w, M
         attack->mOriginX = mX, attack->mOriginY = mY, attack->mOriginZ = originZ;
         attack->mImpactX = x, attack->mImpactY = y, attack->mImpactZ = z;
 
-        if (c == kWClassSmallArms || c == kWClassMG) {
+        if (c == kWClassSmallArms || c == kWClassSniper) {
             float firepower = 0.0f;
             if (c == kWClassSmallArms) {
                 float d = Distance3(mX, mY, originZ, x, y, z);
@@ -296,14 +296,14 @@ PendingAttack* Unit::OtherAttack(ActionPacket* p, WeaponClass c, WeaponType w, M
                 attack->mMGPenetration = pen;
             }
             int32_t length = 0;
-            int32_t whizzes = c == kWClassMG || RandomPick(100) < 67 ? 1 : 2;
+            int32_t whizzes = c == kWClassSniper || RandomPick(100) < 67 ? 1 : 2;
             for (int32_t i = 0; i < whizzes; ++i) {
-                length = BulletSoundEffectLengthClass(c == kWClassMG ? 0.0f : firepower);
+                length = BulletSoundEffectLengthClass(c == kWClassSniper ? 0.0f : firepower);
                 QueuePointSound(this, static_cast<int32_t>(delay * (0.7f + 0.3f * i)), 0.2f * mX + 0.8f * x,
                                 0.2f * mY + 0.8f * y, 0.2f * originZ + 0.8f * z + 1.0f,
                                 1000 + 10 * length + RandomCoin(), kSoundBulletWhiz);
             }
-            int32_t strikes = c == kWClassMG || RandomPick(100) < 67 ? 1 : 2;
+            int32_t strikes = c == kWClassSniper || RandomPick(100) < 67 ? 1 : 2;
             for (int32_t i = 0; i < strikes; ++i) {
                 float radius = std::clamp(0.6f * DistanceToLocation(x, y), 8.0f, 24.0f);
                 float sx = x, sy = y;

@@ -49,7 +49,7 @@ int32_t VisualKind(Unit* firer, WeaponClass c, WeaponType w, float distance) {
         return 10;
     case kWClassFlame:
         return 18;
-    case kWClassMG:
+    case kWClassSniper:
         return 21;
     case kWClassSpecial:
         switch (w) {
@@ -182,7 +182,7 @@ void Unit::DeafenByFire(WeaponType w, WeaponClass c) {
     case kWClassFlame:
         amount = 4000;
         break;
-    case kWClassMG:
+    case kWClassSniper:
         amount = 2000;
         break;
     default:
@@ -300,7 +300,7 @@ void Unit::Fire(AmmoClass a, int32_t soundVariant) {
                 if (raise) ++mAcquisition;
             }
             mAcquisition = static_cast<int16_t>(LimitAcquisition(mTarget, c));
-            mAimPause = c == kWClassFlame ? 4.5f : c == kWClassMG ? 1.25f : 2.5f;
+            mAimPause = c == kWClassFlame ? 4.5f : c == kWClassSniper ? 1.25f : 2.5f;
             ResetAimClock();
         }
         mLoadTime = FullLoadTime(true, false);

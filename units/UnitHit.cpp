@@ -44,7 +44,7 @@ int32_t Unit::CalculateTimeOfFlight(WeaponType weapon, WeaponClass wclass, AmmoC
     float aim = 0.0f;
     switch (wclass) {
     case kWClassSmallArms:
-    case kWClassMG:
+    case kWClassSniper:
         flight = d * kBulletSecondsPerMetre;
         aim = 1.0f;
         break;

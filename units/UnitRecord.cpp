@@ -72,6 +72,9 @@ void Unit::SettleAsSaved() {
     }
     // The record keeps no animation: a loaded unit starts from none.
     ResetAnimTrax();
+    // Nor the halt counter: a carrier halted to drop its passengers counts
+    // as stopped for the rest of that turn only.
+    mPauseCounter = 0;
     if (auto* vehicle = dynamic_cast<Vehicle*>(this))
         vehicle->SettleVehiclePart();
     else if (auto* infantry = dynamic_cast<Infantry*>(this))

@@ -183,7 +183,7 @@ void Unit::AddSoundEffectFire(WeaponClass wclass, WeaponType weapon, float range
         number = sr.first + static_cast<int32_t>(RandomPick(static_cast<uint32_t>(sr.last - sr.first + 1)));
     } else {
         if (wclass == kWClassFlame || wclass == kWClassAT) packetSlice = slice + 30;
-        if (wclass == kWClassMG) packetSlice = slice + 24;
+        if (wclass == kWClassSniper) packetSlice = slice + 24;
         if (wclass == kWClassMortar) category = kCategoryMortar;
         const WeaponData& w = gWeaponData[weapon];
         number = w.mFireSound;

@@ -208,7 +208,7 @@ FogOfWarContact Unit::SpotLevelX(float hearingRange, float rangeFactor, Unit* on
         case kWClassFlame:
             minimum = 300.0f, bonus = 600.0f;
             break;
-        case kWClassMG:
+        case kWClassSniper:
             minimum = 400.0f, bonus = 50.0f;
             break;
         case kWClassSpecial:

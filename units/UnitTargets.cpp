@@ -109,7 +109,6 @@ void Unit::CancelTarget(bool forget, bool force) {
     mAreaFireFlag = false;
     mPersistentTarget = false;
     mShotsAtTarget = 0;
-    mRangingLevel = 0;
     mExtraArtilleryMinutes = 0;
     mTargetFree = true;
     ResetAimClock();

@@ -496,7 +496,6 @@ public:
     bool mButtonChangedThisTurn = false;
     int32_t mMoveSoundCountdown = 0; // slices
     int32_t mSmokeMortarClock = 0;   // slices, 0..399
-    bool mMovingAim = false;         // aimed while moving
     bool mNoCasualtyTally = false;
     int32_t mStatusNibble = 0; // 0..15, carried in unit packets
     bool mShockShown = false;  // playback: the crew is shaken

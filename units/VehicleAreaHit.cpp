@@ -75,10 +75,10 @@ void Vehicle::TakeAreaHit(float fp, int32_t hitValue, PendingAttack* a) {
             if (loc == kHitRunningGear || loc == kHitGun) loc = IsFixed() ? kHitLowerHull : kHitUpperHull;
             aspect = DetermineAttackAspect(a->mOriginX, a->mOriginY, loc == kHitTurret, true, nullptr);
             if (IsFixed() && loc == kHitUpperHull && aspect == kAspectFront && wc != kWClassSmallArms &&
-                wc != kWClassMG && RandomPick(100) < 90)
+                wc != kWClassSniper && RandomPick(100) < 90)
                 loc = kHitLowerHull;
-            half = (wc == kWClassSmallArms || wc == kWClassMG) && aspect == kAspectFront && !a->mSoftCover &&
-                   (d.mFlags & kVThirdMGForward);
+            half = (wc == kWClassSmallArms || wc == kWClassSniper) && aspect == kAspectFront &&
+                   !a->mSoftCover && (d.mFlags & kVThirdMGForward);
         }
         // Roof and deck have one armour value each.
         if (loc == kHitTurretRoof || loc == kHitHullDeck) aspect = kAspectFront;
@@ -111,7 +111,7 @@ void Vehicle::TakeAreaHit(float fp, int32_t hitValue, PendingAttack* a) {
             if (wc == kWClassSmallArms) AddSoundEffect(10);
             const float s = fp * kPerFirepower;
             float q;
-            if ((IsFixed() && pen <= 1) || wc == kWClassSmallArms || wc == kWClassMG)
+            if ((IsFixed() && pen <= 1) || wc == kWClassSmallArms || wc == kWClassSniper)
                 q = 0.0f;
             else if (wc == kWClassFlame || wc == kWClassAT)
                 q = 0.5f;
@@ -141,9 +141,9 @@ void Vehicle::TakeAreaHit(float fp, int32_t hitValue, PendingAttack* a) {
     if (d.mFlags & kVLightArmor) c *= 0.5f;
     if (d.mKind == 5) {
         c *= 0.2f;
-        if (wc == kWClassSmallArms || wc == kWClassMG) c *= 0.25f;
+        if (wc == kWClassSmallArms || wc == kWClassSniper) c *= 0.25f;
     }
-    if (Fraction() < c && wc != kWClassMG) {
+    if (Fraction() < c && wc != kWClassSniper) {
         if (d.mKind == 5) {
             ApplyInternalDamage(true, false, false, 0.0f, false, false, 1.0f, c, false);
         } else {
@@ -161,7 +161,7 @@ void Vehicle::TakeAreaHit(float fp, int32_t hitValue, PendingAttack* a) {
     if (d.mFlags & kVLightArmor) return;
     const bool wasAlive = mActive;
     ApplyInternalDamage(false, false, false, fp * kPerFirepower, false, false, 1.0f, 0.0f, false);
-    if (wasAlive && !mActive && wc != kWClassMG) MakeAreaHitSound(fp, mX, mY);
+    if (wasAlive && !mActive && wc != kWClassSniper) MakeAreaHitSound(fp, mX, mY);
     AddVehicleSuppression(c * 400.0f, false, false);
 }
 
@@ -169,7 +169,8 @@ void Vehicle::TakeAreaBlastVsArmor(float fp, PendingAttack* a, bool penetrated, 
                                    int32_t weaponMode, int32_t driveMode) {
     if (!a || !mActive) return;
     const WeaponClass wc = a->mWeaponClass;
-    if (wc == kWClassFlame || wc == kWClassAT || wc == kWClassMG || IsSpecialWeapon(a->mWeaponType)) return;
+    if (wc == kWClassFlame || wc == kWClassAT || wc == kWClassSniper || IsSpecialWeapon(a->mWeaponType))
+        return;
     const VehicleData& d = Data();
     if (a->mWeaponType != 253 && !IsFixed()) {
         if (penetrated || wc != kWClassSmallArms) {

@@ -111,10 +111,14 @@ TargetingIntent Vehicle::DecideTargetingIntent(MovementIntent m) {
     if (!HasTurret() && target->IsArmoredVehicle(kKnowTruth, false) &&
         target->GetVPValue(false, kKnowEnemy) > 50.0f)
         return kTargetIntentEngage;
+    // Weighed as if halted: the speed and the moving flag held clear.
     const float speed = mPlaybackSpeed;
+    const bool moving = mIsMoving;
     mPlaybackSpeed = 0.0f;
+    mIsMoving = false;
     const float h = AIGetAbilityToHarmAsNumber(target, a, false, true, false, kKnowTruth, kKnowEnemy, false);
     mPlaybackSpeed = speed;
+    mIsMoving = moving;
     return h >= 0.15f ? kTargetIntentEngage : kTargetIntentShoot;
 }
 
@@ -234,9 +238,6 @@ void Vehicle::PrepareForAction() {
 // One slice
 
 void Vehicle::ComputeAction() {
-    // A vehicle's moving flag tells whether it drove in this slice (its
-    // Move sets it); the gun's own aim on the move is mMovingAim.
-    mIsMoving = false;
     const VehicleData& data = Data();
     const bool free = CanMovePhysically();
     bool endPause = false;
@@ -480,11 +481,12 @@ void Vehicle::ComputeAction() {
                            !(target && target->mUnitType == kUnitInanimate);
         if (fires) {
             AimAndElevate(true);
-            if (mPlaybackSpeed != 0.0f) mMovingAim = true;
+            // Aimed on the move: the shot counts as fired on the move.
+            if (mPlaybackSpeed != 0.0f) mIsMoving = true;
             AmmoClass c = kAmmoNone;
             if (mAimTime == 0.0f && AIWantsToFire(&c) && c != kAmmoNone && AllowedToTarget()) {
                 Fire(c, 0);
-                mMovingAim = false;
+                mIsMoving = false;
                 WeaponClass wc = kWClassSmallArms;
                 GetWeaponInfo(nullptr, &wc, kKnowTruth);
                 if (c == 0 && wc == kWClassFlame) {

@@ -249,9 +249,9 @@ void Vehicle::FearReaction() {
             bool flee = false;
             const bool pressed = t >= thr || mFearFlagB;
             if (pressed) {
-                // Weighed as if halted: the moving flag this slice's drive
-                // set is held clear with the speed, or the moving-fire
-                // penalty would still count against the halted gun.
+                // Weighed as if halted: the moving flag is held clear with
+                // the speed, or the moving-fire penalty would still count
+                // against the halted gun.
                 const float speed = mPlaybackSpeed;
                 const bool moving = mIsMoving;
                 mPlaybackSpeed = 0.0f;

@@ -114,7 +114,8 @@ void Vehicle::Move() {
             mPlaybackSpeed = speed;
             gPacket = true;
         }
-        // Drove this slice (ComputeAction clears it first).
+        // Under way: its next shot counts as fired on the move until it
+        // fires or takes a fresh aim.
         if (mPlaybackSpeed != 0.0f) mIsMoving = true;
         const float dx = w->mX - mX, dy = w->mY - mY;
         const float d2 = dx * dx + dy * dy;

@@ -604,11 +604,11 @@ TEST_F(AIChoice, SituationFactorsAfterTheTrials) {
     it->mX = gun->mX + 200.0f;
     it->mY = gun->mY;
     auto moving = [&] {
-        gun->mSpeed = 0.0f;
+        gun->mPlaybackSpeed = 0.0f;
         const float standing = Score(gun, it, false);
-        gun->mSpeed = 1.0f;
+        gun->mPlaybackSpeed = 1.0f;
         const float rolling = Score(gun, it, false);
-        gun->mSpeed = 0.0f;
+        gun->mPlaybackSpeed = 0.0f;
         EXPECT_GT(standing, 0.0f);
         return rolling / standing;
     };

@@ -58,10 +58,19 @@ TEST_F(AIEstimates, HitChanceIsEstimatedAsAfterThreeShotsOrTwoAtAMovingTarget) {
     EXPECT_NEAR(me->GetHitChance(kAmmoAP, 4, at[0], kKnowTruth, 0), p3000, 1e-5f);
     me->mTarget = nullptr;
 
-    // Moving (speed, or standing between the floors of a building): two shots.
-    at[0]->mSpeed = 1.0f;
+    // Moving (speed, or standing between the floors of a building): two
+    // shots, the chance of a gun that has fired twice at the tank going.
+    at[0]->mPlaybackSpeed = 1.0f;
+    me->mTarget = at[0];
+    me->mAcquisition = me->mShotsAtTarget = 2;
+    const float afterTwo = me->GetHitChance(kAmmoAP, 4, at[0], kKnowTruth, 0);
+    me->mTarget = nullptr;
+    me->mAcquisition = me->mShotsAtTarget = 0;
+    EXPECT_NEAR(me->AIGetHitChance(kAmmoAP, 4, at[0], kKnowTruth), afterTwo, 1e-5f);
+    at[0]->mPlaybackSpeed = 0.0f;
+    at[0]->mZ = 0.5f;
     EXPECT_NEAR(me->AIGetHitChance(kAmmoAP, 4, at[0], kKnowTruth), p1100, 1e-5f);
-    at[0]->mSpeed = 0.0f;
+    at[0]->mZ = 0.0f;
 
     // Already ranged in on it (one shot, level 1): raised to three shots.
     me->mTarget = at[0];

@@ -423,7 +423,7 @@ TEST_F(AIFuzzy, TraverseCornersOfATurretedGun) {
     ASSERT_GT(ahead.GetCount(), 0);
     const int rows[3][5] = {{0, 1, 2, 3, 4}, {0, 0, 1, 2, 3}, {0, 0, 0, 1, 2}};
     for (bool moving : {false, true}) {
-        me->mSpeed = moving ? 1.0f : 0.0f;
+        me->mPlaybackSpeed = moving ? 1.0f : 0.0f;
         for (float x : {20.0f, 60.0f, 80.0f, 100.0f, 130.0f, 179.0f}) {
             std::array<float, 3> t{};
             if (moving) {

@@ -46,8 +46,10 @@ TEST(AICombatMove, RatingByKindAndSide) {
     auto* e = b.Add(kAllies, 300.0f, 100.0f);
     u->mTarget = e;
     u->a.mHarm[e] = 1.0f;
-    u->mRangingLevel = 2;
+    u->mAcquisition = 2;
     EXPECT_FLOAT_EQ(u->AIRateCombatMove(&r), 2.0f);
+    u->mAcquisition = 4; // a hit: ranged in as far as the move weighs it, 3
+    EXPECT_FLOAT_EQ(u->AIRateCombatMove(&r), 1.5f);
 
     auto* v = b.Add<TestVehicle>(kAxis, 50.0f, 50.0f);
     EXPECT_FLOAT_EQ(v->AIRateCombatMove(&r), 4.5f); // no target, attacking
@@ -189,7 +191,12 @@ TEST(AICombatMove, CarrierDumpsItsPassengers) {
     carrier->mPassengers[0] = rider;
     carrier->a.mAllowedToTarget = false; // the carrier has nowhere to go
     EXPECT_FALSE(carrier->AIDoCombatMove(true, false));
-    EXPECT_EQ(carrier->mHaltCounter, 1);
+    // Halted for the drop: it counts as stopped though it has a way to go.
+    carrier->mNrWaypoints = 2;
+    carrier->mPlaybackSpeed = 1.0f;
+    EXPECT_TRUE(carrier->IsStopped());
+    carrier->SettleAsSaved(); // the turn's end: the halt is over
+    EXPECT_FALSE(carrier->IsStopped());
     ASSERT_GT(rider->mNrWaypoints, 0);
     EXPECT_TRUE(b.map().IsCoverAt(rider->mWaypoints[rider->mNrWaypoints - 1].mX,
                                   rider->mWaypoints[rider->mNrWaypoints - 1].mY, false));

@@ -56,7 +56,7 @@ TEST_F(AIThreat, CloseRangeRaisesHarmAndSpeedIsPutBack) {
     Squad* it = Rifles(kAllies, 1005, 1000);
     it->mHeading = 180.0f;
     it->mTarget = me;
-    it->mSpeed = 1.5f;
+    it->mPlaybackSpeed = 1.5f;
     me->ai.vp = 1.0f; // doubled 2.5: a low-value victim
     // Its harm h lies below 0.07: labels 0 and 1, raised near to 2 and 3.
     const float h = it->AIGetAbilityToHarmAsNumber(me, kAmmoHE, true, true, true, 0, 1, true);
@@ -64,7 +64,7 @@ TEST_F(AIThreat, CloseRangeRaisesHarmAndSpeedIsPutBack) {
     ASSERT_LT(h, 0.07f);
     GFuzzySet t;
     it->AIComputeThreat(&t, me, true, false, false);
-    EXPECT_FLOAT_EQ(it->mSpeed, 1.5f);
+    EXPECT_FLOAT_EQ(it->mPlaybackSpeed, 1.5f);
     EXPECT_EQ(t.GetCount(), 1); // both raised labels give threat 2
     EXPECT_NEAR(M(t, 2), 1.0f, 1e-6f);
     // A high-value victim turns harm 3 into threat 3.
@@ -426,4 +426,23 @@ TEST_F(AIThreat, AntiArmourInfantryReachesOnlyWithinATimesOneAndAFifth) {
     team->AIComputeThreat(&t, scorer, false, false, false);
     EXPECT_EQ(t.GetCount(), 1);
     EXPECT_FLOAT_EQ(M(t, 2), 1.0f);
+}
+
+// An enemy tank's threat is its harm as if it stood: its own moving-fire
+// penalty does not make a tank on the move less of a threat.
+TEST_F(AIThreat, AMovingTanksThreatIsJudgedAsIfItStood) {
+    Tank* me = Armour(kAxis, 1000, 1000);
+    Tank* it = Armour(kAllies, 1600, 1000);
+    it->mHeading = 180.0f;
+    it->mTarget = me;
+    GFuzzySet standing, moving;
+    it->AIComputeThreat(&standing, me, true, false, false);
+    ASSERT_LT(M(standing, 0), 1.0f);
+    const float laid = it->GetHitChance(kAmmoAP, 4, me, kKnowTruth, 0);
+    it->mPlaybackSpeed = 1.0f;
+    ASSERT_LT(it->GetHitChance(kAmmoAP, 4, me, kKnowTruth, 0), laid);
+    it->AIComputeThreat(&moving, me, true, false, false);
+    EXPECT_FLOAT_EQ(it->mPlaybackSpeed, 1.0f);
+    for (int8_t k = 0; k < 4; ++k)
+        EXPECT_FLOAT_EQ(M(moving, k), M(standing, k)) << "label " << static_cast<int>(k);
 }

@@ -72,8 +72,6 @@ const Unset kUnset[] = {
     {"Unit:mHidden", "only cleared; read by the sight tests"},
     {"Unit:mMoveComponentY", "only cleared; read by the computer's paths"},
     {"Unit:mMovementMode", "only cleared, by the computer's projection"},
-    {"Unit:mPauseCounter", "only cleared; read by the vehicles' stop test"},
-    {"Unit:mRangingLevel", "only cleared; read by the computer's fire values"},
     {"Unit:mSkipSetup", "only cleared (by the constructor); read by the kinds' set-up"},
     {"Vehicle:mCrewSmallArms", "never set: read as none by the firing sounds"},
     {"Vehicle:mGunChoicePending", "only cleared"},
@@ -88,7 +86,6 @@ const Unset kUnset[] = {
     {"ScenarioCore:mScenarioLevel", "taken from the scenario file; no rule sets it"},
     {"Campaign:mAttackerScoreFactor", "taken from the operation file, where the builder writes 100; no rule "
                                       "sets it and the description refuses a score factor"},
-    {"Unit:mSpeed", "kept twice; being made one field"},
 };
 // clang-format on
 

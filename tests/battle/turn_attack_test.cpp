@@ -150,7 +150,7 @@ TEST(TurnAttack, MachineGunFireSharedAmongNoMenHurtsNobody) {
     ScriptUnit* mg = t.Add(kUnitVehicle, kAxis, 10, 10);
     ScriptUnit* empty = t.Add(kUnitInfantry, kAllies, 100, 100);
     empty->mCasualties = 5; // no men left by any record
-    PendingAttack* a = t.Attack(mg, kWClassMG, 100, 100, 0);
+    PendingAttack* a = t.Attack(mg, kWClassSniper, 100, 100, 0);
     t.battle.ResolveAttack(a);
     ASSERT_EQ(empty->mHits.size(), 1u);
     EXPECT_EQ(empty->mHits[0], 0.0f);
@@ -195,7 +195,7 @@ TEST(TurnAttack, MachineGunBurstOnOpenClosedAndSoftVehicles) {
         v->armoured = c.armoured;
         v->mButtoned = c.buttoned;
         t.battle.mUnits->Add(v);
-        PendingAttack* a = t.Attack(mg, kWClassMG, 100, 100, 0);
+        PendingAttack* a = t.Attack(mg, kWClassSniper, 100, 100, 0);
         const float f = a->GetFirepower(false, nullptr);
         ASSERT_GT(f, 0.0f);
         t.battle.ResolveAttack(a);
@@ -205,11 +205,11 @@ TEST(TurnAttack, MachineGunBurstOnOpenClosedAndSoftVehicles) {
     }
 }
 
-TEST(TurnAttack, MachineGunFirepowerFallsWithRangeAndAMovingTarget) {
+TEST(TurnAttack, SniperFirepowerFallsWithRangeAndAMovingTarget) {
     TurnBattle t;
     ScriptUnit* mg = t.Add(kUnitInfantry, kAxis, 0, 0);
     ScriptUnit* target = t.Add(kUnitInfantry, kAllies, 100, 0);
-    PendingAttack* a = t.Attack(mg, kWClassMG, 100, 0, 0);
+    PendingAttack* a = t.Attack(mg, kWClassSniper, 100, 0, 0);
     a->mPacket = t.Packet(kPacketShell, 0);
     a->mPacket->mFirer = mg;
     a->mTarget = target;
@@ -220,7 +220,7 @@ TEST(TurnAttack, MachineGunFirepowerFallsWithRangeAndAMovingTarget) {
               0.9f * (0.3f * e + 0.1f);
     f = std::fmin(f, 0.9f);
     EXPECT_NEAR(a->GetFirepower(false, nullptr), f * 1100.0f, 0.01f);
-    target->mSpeed = -0.5f;
+    target->mPlaybackSpeed = -0.5f;
     const float x = d * 0.5f * 0.0625f;
     EXPECT_NEAR(a->GetFirepower(false, nullptr), f * 1100.0f * (0.00245f * x * x - 0.0945f * x + 1.0f),
                 0.01f);

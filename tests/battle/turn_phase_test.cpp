@@ -14,9 +14,9 @@ TEST(TurnPhase, MinuteExtensionAndDueAttacks) {
     // Attacks of class 7 at the target, due at 2400, 2403 and 4800.
     u->mScript = [&](ScriptUnit* self, int32_t slice) {
         if (slice == 2390) {
-            t.Attack(self, kWClassMG, 60, 50, 10);
-            t.Attack(self, kWClassMG, 60, 50, 13);
-            t.Attack(self, kWClassMG, 60, 50, 2410);
+            t.Attack(self, kWClassSniper, 60, 50, 10);
+            t.Attack(self, kWClassSniper, 60, 50, 13);
+            t.Attack(self, kWClassSniper, 60, 50, 2410);
         }
     };
     t.battle.ActionPhase(true, false);
@@ -53,7 +53,7 @@ TEST(TurnPhase, AttackFiredWithNoDelayLandsNextSlice) {
         if (landed < 0 && !self->mHits.empty()) landed = slice;
     };
     u->mScript = [&](ScriptUnit* self, int32_t slice) {
-        if (slice == 100) t.Attack(self, kWClassMG, 60, 50, 0);
+        if (slice == 100) t.Attack(self, kWClassSniper, 60, 50, 0);
     };
     t.battle.ActionPhase(true, false);
     // Resolved at the start of slice 101, before the target acts in it.
@@ -64,7 +64,7 @@ TEST(TurnPhase, AttacksMadeDuringTheExtensionLandInIt) {
     TurnBattle t;
     ScriptUnit* u = t.Add(kUnitInfantry, kAxis, 50, 50);
     u->mScript = [&](ScriptUnit* self, int32_t slice) {
-        if (slice == 2400) t.Attack(self, kWClassMG, 60, 50, 5);
+        if (slice == 2400) t.Attack(self, kWClassSniper, 60, 50, 5);
     };
     // When the first attack lands, the hit unit makes an explosion the way
     // a vehicle's own explosion is made (deferred, then armed), aimed back
@@ -76,7 +76,7 @@ TEST(TurnPhase, AttacksMadeDuringTheExtensionLandInIt) {
             if (mHits.size() == 1) {
                 PendingAttack* own = gBattle->CreatePendingAttack(this, nullptr, 1, IsAxis(), true);
                 own->mLOSRefreshOnly = false;
-                own->mWeaponClass = kWClassMG;
+                own->mWeaponClass = kWClassSniper;
                 own->mImpactX = 50;
                 own->mImpactY = 50;
                 own->mImpactZ = gBattle->mMap->GetZCoord(50, 50);

@@ -395,16 +395,16 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "11dc18a434c20bc43cef03435091bed57ef761ccf0122efc88050e8bf6401df8");
-    EXPECT_EQ(battles[1].stepDigest, "7aefd7ea52167151cab275587e6f59c3b2ff040ddd764db1a817655494c3627d");
+    EXPECT_EQ(battles[0].stepDigest, "133abe5d1446ff3f0bfcc9524f34ee4f9475c624b6fa71675d5035f1a8e8cba8");
+    EXPECT_EQ(battles[1].stepDigest, "6847d9287e718e51b370c64d7990a30ac96e652e9ede359c572905101da67ba0");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "90d6b6a7915ca8fddf31277099538ca06b5904717a7cd8aaa060cf23f4e3e0c4");
+              "5ef0b82d9cc484805bbbf9e56a413fc285c3fd1129db5ce5deed9284850b0c71");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "8ac83f1a522b6ac315663f66f727d67244eaf9903e18a57c1d0bccd481431847");
+              "b86a548ba087f38b76b171aa89a5c450cbeb7aac861093cc44c87f94a1ef22d1");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 24);
-    EXPECT_EQ(battles[1].frontLine, 28);
-    EXPECT_EQ(battles[2].frontLine, 28);
+    EXPECT_EQ(battles[1].frontLine, 27);
+    EXPECT_EQ(battles[2].frontLine, 27);
 }
 
 // The shipped demo operation, as dm_run plays it: a night that passes, the
@@ -435,8 +435,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 47);
-    EXPECT_EQ(battles[2].frontLine, 47);
+    EXPECT_EQ(battles[1].frontLine, 49);
+    EXPECT_EQ(battles[2].frontLine, 54);
     // The Allies hold the village and the bridge before a shot is fired;
     // the Axis, inflicting the heavier losses, leads after the morning and
     // takes both flags at midday.
@@ -446,11 +446,11 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].flagsHeld[kAxis], 2);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "a31641e62b28b8be714d6baad8bfe095798deb736a15bd4ab8a29397c58295ed");
-    EXPECT_EQ(battles[1].stepDigest, "2e8de961255d32988bb67eaaf31ccb6e3379524fd96576471948d4233ccd05aa");
+    EXPECT_EQ(battles[1].stepDigest, "7a24dcef220169d0410d4f9ba2e8bcfc7c847cf1fbcfb8cb103186dafd36d31e");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "76260d1d57820c72c5e2e2ef55f6fd2c2e87ec9b2a7aab657faf218881e172f5");
+              "78fcb05c44f70a47530c69378f468fee2987f473300544363926113020dfd724");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "3eed16fd6cc4210ab9b0bffeef66464b059f043f822fa4812cd29a9e81d44a35");
+              "15a3ccd31dc968170b41f096ac6e831aa185821d95ab028559b3d76515a9cea9");
 }
 
 // The demo operation played by the runner with the sides given planned

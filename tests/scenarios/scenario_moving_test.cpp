@@ -1,6 +1,7 @@
 // The moving flag in computed turns of a shipped battle: a tank and a crew
 // pushing its gun, both sent off on a long leg, are still under way when
-// the turn ends, and their own movement has flagged them as moving.
+// the turn ends, and their own movement has flagged them as moving; a tank
+// that halted within the turn keeps its flag until it fires.
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,13 @@
 #include <string>
 
 #include "ScenarioPaths.h"
+#include "ai/AIFacts.h"
 #include "app/MapViewLines.h"
 #include "battle/Battle.h"
+#include "battle/PendingAttack.h"
 #include "battle/UnitList.h"
-#include "map/Map.h"
 #include "engine/GString.h"
+#include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
 #include "units/Inanimate.h"
@@ -71,9 +74,50 @@ protected:
         ADD_FAILURE() << "no open leg for the unit";
     }
 
+    // An enemy in full view, and one of the side's registered target points
+    // to stand it on.
+    void SetUpSightLine() {
+        UnitList* units = mRunner->GetBattle()->mUnits;
+        for (int32_t i = 0; i < units->GetCount() && !mEnemy; ++i) {
+            Unit* u = units->GetUnit(i);
+            if (u->mActive && u->mOffMapState == 0 && u->mSide != mTank->mSide &&
+                u->mUnitType != kUnitInanimate)
+                mEnemy = u;
+        }
+        mPoint = new Inanimate;
+        mPoint->IInanimate(3, mTank->mForce, 0.0f, 0.0f, 0.0f);
+        units->Add(mPoint);
+    }
+    // Whether the sight line from s to the enemy, seen in full and standing
+    // on the registered point, says "(erfasst)".
+    bool RangedIn(Unit* s) {
+        GString255 rez;
+        rez.IStringRez(1597);
+        const std::string ranged(rez.GetCString(), rez.GetLength());
+        mEnemy->mContactLevel = kContactFull;
+        mEnemy->mSpotMarker = false;
+        mEnemy->mSpotMarkerGone = false;
+        mPoint->mX = mEnemy->mX;
+        mPoint->mY = mEnemy->mY;
+        SightQuery q;
+        q.selected = s;
+        q.target = mEnemy;
+        q.visibility = 0.9f;
+        q.distance = std::hypot(mEnemy->mX - s->mX, mEnemy->mY - s->mY);
+        q.x = mEnemy->mX;
+        q.y = mEnemy->mY;
+        SightLineTexts t;
+        BuildSightLineTexts(mRunner->GetBattle()->mMap, q, &t);
+        for (int32_t k = 0; k < t.count; ++k)
+            if (std::string(t.lines[k].text).find(ranged) != std::string::npos) return true;
+        return false;
+    }
+
     std::unique_ptr<BattleRunner> mRunner;
     Vehicle* mTank = nullptr;
     Infantry* mGun = nullptr;
+    Unit* mEnemy = nullptr;
+    Inanimate* mPoint = nullptr;
 };
 
 } // namespace
@@ -84,45 +128,12 @@ protected:
 TEST_F(MovingFlag, ATankAndAPushedGunOnTheMoveAreFlaggedByTheirMovement) {
     Load();
     ASSERT_FALSE(HasFailure());
-    UnitList* units = mRunner->GetBattle()->mUnits;
-    Unit* enemy = nullptr;
-    for (int32_t i = 0; i < units->GetCount() && !enemy; ++i) {
-        Unit* u = units->GetUnit(i);
-        if (u->mActive && u->mOffMapState == 0 && u->mSide != mTank->mSide && u->mUnitType != kUnitInanimate)
-            enemy = u;
-    }
-    ASSERT_NE(enemy, nullptr);
-    auto* point = new Inanimate;
-    point->IInanimate(3, mTank->mForce, 0.0f, 0.0f, 0.0f);
-    units->Add(point);
-    GString255 rez;
-    rez.IStringRez(1597);
-    const std::string ranged(rez.GetCString(), rez.GetLength());
-    // Whether the sight line from s to the enemy, seen in full and standing
-    // on the registered point, says "(erfasst)".
-    auto rangedIn = [&](Unit* s) {
-        enemy->mContactLevel = kContactFull;
-        enemy->mSpotMarker = false;
-        enemy->mSpotMarkerGone = false;
-        point->mX = enemy->mX;
-        point->mY = enemy->mY;
-        SightQuery q;
-        q.selected = s;
-        q.target = enemy;
-        q.visibility = 0.9f;
-        q.distance = std::hypot(enemy->mX - s->mX, enemy->mY - s->mY);
-        q.x = enemy->mX;
-        q.y = enemy->mY;
-        SightLineTexts t;
-        BuildSightLineTexts(mRunner->GetBattle()->mMap, q, &t);
-        for (int32_t k = 0; k < t.count; ++k)
-            if (std::string(t.lines[k].text).find(ranged) != std::string::npos) return true;
-        return false;
-    };
+    SetUpSightLine();
+    ASSERT_NE(mEnemy, nullptr);
     EXPECT_FALSE(mTank->mIsMoving);
     EXPECT_FALSE(mGun->mIsMoving);
-    EXPECT_TRUE(rangedIn(mTank));
-    EXPECT_TRUE(rangedIn(mGun));
+    EXPECT_TRUE(RangedIn(mTank));
+    EXPECT_TRUE(RangedIn(mGun));
 
     SendOff(mTank, 400.0f);
     SendOff(mGun, 150.0f);
@@ -137,21 +148,58 @@ TEST_F(MovingFlag, ATankAndAPushedGunOnTheMoveAreFlaggedByTheirMovement) {
     ASSERT_NE(mGun->mX, gunX);
     EXPECT_TRUE(mTank->mIsMoving);
     EXPECT_TRUE(mGun->mIsMoving);
-    EXPECT_FALSE(rangedIn(mTank)) << "a tank on the move is not laid";
-    EXPECT_FALSE(rangedIn(mGun)) << "a gun being pushed is not laid";
+    EXPECT_FALSE(RangedIn(mTank)) << "a tank on the move is not laid";
+    EXPECT_FALSE(RangedIn(mGun)) << "a gun being pushed is not laid";
+    // The computer counts both as moving.
+    EXPECT_TRUE(aifacts::IsMoving(mTank));
+    EXPECT_TRUE(aifacts::IsMoving(mGun));
+    // A sniper's shot from 200 m at the crew on the move is weaker than at
+    // the crew standing.
+    PendingAttack shot;
+    shot.mWeaponClass = kWClassSniper;
+    shot.mWeaponType = kWeaponSniper;
+    shot.mTarget = mGun;
+    shot.mOriginX = mGun->mX + 200.0f;
+    shot.mOriginY = shot.mImpactY = mGun->mY;
+    shot.mImpactX = mGun->mX;
+    const float running = shot.GetFirepower(false, nullptr);
+    mGun->mPlaybackSpeed = 0.0f;
+    EXPECT_LT(running, shot.GetFirepower(false, nullptr));
 }
 
-// A vehicle's flag tells the last slice only: a tank that reaches the end of
-// a short leg within the turn stands unflagged in the next orders phase.
-TEST_F(MovingFlag, ATankThatHaltedInTheTurnIsNotFlagged) {
+// A vehicle's flag holds from its drive or its aim on the move until it
+// fires or takes a fresh aim: a tank that reaches the end of a short leg
+// within the turn still shoots as on the move when it halts to fire, and its
+// sight line does not say "(erfasst)" at once.
+TEST_F(MovingFlag, ATankThatHaltedInTheTurnFiresAsOnTheMoveUntilItsShot) {
     Load();
     ASSERT_FALSE(HasFailure());
+    SetUpSightLine();
+    ASSERT_NE(mEnemy, nullptr);
     SendOff(mTank, 15.0f);
     const float tankX = mTank->mX, tankY = mTank->mY;
     RunnerTurn t;
     std::string error;
     ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error;
     ASSERT_EQ(mTank->mNrWaypoints, 0);
+    ASSERT_EQ(mTank->mPlaybackSpeed, 0.0f);
     ASSERT_GT(std::hypot(mTank->mX - tankX, mTank->mY - tankY), 5.0f);
+    EXPECT_TRUE(mTank->mIsMoving);
+    EXPECT_FALSE(RangedIn(mTank));
+    // Its hit chance on a vehicle carries the moving-fire factor.
+    Vehicle* other = nullptr;
+    UnitList* units = mRunner->GetBattle()->mUnits;
+    for (int32_t i = 0; i < units->GetCount() && !other; ++i) {
+        Unit* u = units->GetUnit(i);
+        if (u != mTank && u->mActive && u->mUnitType == kUnitVehicle) other = static_cast<Vehicle*>(u);
+    }
+    ASSERT_NE(other, nullptr);
+    mTank->mTarget = other;
+    const float onTheMove = mTank->GetHitChance(kAmmoAP, 20, other, kKnowTruth, 0);
+    // A fresh aim clears the flag: the tank is laid again.
+    mTank->ResetAimClock();
     EXPECT_FALSE(mTank->mIsMoving);
+    EXPECT_LT(onTheMove, mTank->GetHitChance(kAmmoAP, 20, other, kKnowTruth, 0));
+    mTank->mTarget = nullptr;
+    EXPECT_TRUE(RangedIn(mTank));
 }

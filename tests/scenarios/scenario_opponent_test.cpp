@@ -1,6 +1,7 @@
 // The computer opponent in the demo battles as the headless runner plays
 // them: its batteries fire, the defender of an exit battle has an objective,
-// riders of carriers that fall back get out, its support teams stop to fire,
+// riders of carriers that fall back get out, its support teams are ordered
+// to fire, its standing copy seeks targets at rest,
 // and the runner's computer side, bonus and set-up follow its options.
 
 #include <gtest/gtest.h>
@@ -12,11 +13,13 @@
 #include <vector>
 
 #include "ScenarioPaths.h"
+#include "ai/AIMoves.h"
 #include "ai/AIPlanning.h"
 #include "ai/FlagsNode.h"
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
+#include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
 #include "units/Hack.h"
@@ -220,53 +223,84 @@ bool AimsAtEnemyInSightAndReach(Unit* u) {
            u->InRange(Distance3D(u, e), false, 1.0f);
 }
 
-int32_t Rounds(const Unit* u) {
-    int32_t n = 0;
-    for (uint16_t a : u->mAmmo)
-        n += a;
-    return n;
-}
-
 } // namespace
 
-// Grossangriff, both sides planned: a 3-in mortar team of the attacking
-// British that aims at an enemy in its own sight and within reach when the
-// computer plans holds where it stands for the turn and fires again, rather
-// than following the attack (on the move such a team has no range at all).
-TEST(ComputerOpponent, ASupportTeamWithAnEnemyInSightHoldsAndFires) {
+// Grossangriff, both sides planned: a support team of the attacking British
+// that aims at an enemy in its own sight and within reach is ordered to fire
+// at it and keeps the move ratings of its own kind; only an armoured vehicle
+// facing an enemy gun is held where it stands.
+TEST(ComputerOpponent, ASupportTeamWithAnEnemyInSightIsOrderedToFireAndRatedByItsKind) {
     ASSERT_TRUE(DecryptData());
-    constexpr int32_t kThreeInchMortar = 506;
     BattleRunner runner;
     runner.PlanSides(true, true);
     runner.OverrideSeed(1);
     std::string error;
     ASSERT_TRUE(runner.Load(Built("grossangriff"), &error)) << error;
     Battle* b = runner.GetBattle();
-    int32_t engaged = 0, held = 0, fired = 0;
-    while (!runner.Over() && engaged < 4) {
-        struct Seen {
-            Unit* unit;
-            float x, y;
-            int32_t rounds;
-        };
-        std::vector<Seen> seeing;
+    int32_t engaged = 0;
+    for (int32_t turn = 0; turn < 12 && engaged == 0 && !runner.Over(); ++turn) {
+        ASSERT_TRUE(Play(&runner, 1));
         for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
             Unit* u = b->mUnits->GetUnit(i);
-            if (u->mActive && !u->IsAxis() && u->mUnitType == kUnitInfantry &&
-                u->mSubtype == kThreeInchMortar && AimsAtEnemyInSightAndReach(u))
-                seeing.push_back({u, u->mX, u->mY, Rounds(u)});
-        }
-        ASSERT_TRUE(Play(&runner, 1));
-        for (const Seen& s : seeing) {
-            if (!s.unit->mActive) continue;
+            if (!u->mActive || u->IsAxis() || u->mUnitType != kUnitInfantry || !u->IsSupportWeapon(false) ||
+                u->IsLeader(nullptr) || !AimsAtEnemyInSightAndReach(u))
+                continue;
+            Unit* const enemy = u->mTarget;
+            AIBasicFuzzies r;
+            u->AIRateBasicFuzzies(&r, 300.0f);
+            EXPECT_FALSE(r.mHoldAndEngage);
+            EXPECT_EQ(u->mTarget, enemy);
+            // Attacking: 0.9 less with a target than the 0.3 more without,
+            // and 0.5 more for a unit with no target at all.
+            const bool defending = gAIDefending;
+            gAIDefending = false;
+            const float with = u->AIRateObjectiveMove(&r, 300.0f);
+            u->mTarget = nullptr;
+            EXPECT_NEAR(u->AIRateObjectiveMove(&r, 300.0f) - with, 1.7f, 1e-4f);
+            u->mTarget = enemy;
+            gAIDefending = defending;
             ++engaged;
-            // Following the attack takes a team tens of metres a turn; a
-            // shift of a few metres is none.
-            held += std::hypot(s.unit->mX - s.x, s.unit->mY - s.y) < 15.0f ? 1 : 0;
-            fired += Rounds(s.unit) < s.rounds ? 1 : 0;
         }
     }
-    ASSERT_GT(engaged, 0) << "no mortar team aimed at an enemy in sight";
-    EXPECT_EQ(held, engaged);
-    EXPECT_GT(fired, 0);
+    ASSERT_GT(engaged, 0) << "no support team aimed at an enemy in sight";
+}
+
+// Panzer, both sides planned: a vehicle without a target seeks the one it
+// would choose as a unit at rest, whatever moving flag its drive or aim left.
+TEST(ComputerOpponent, TheStandingCopyChoosesItsTargetAsAUnitAtRest) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    runner.PlanSides(true, true);
+    runner.OverrideSeed(1);
+    std::string error;
+    ASSERT_TRUE(runner.Load(Built("panzer"), &error)) << error;
+    Battle* b = runner.GetBattle();
+    auto rate = [](Unit* u, bool flag) {
+        u->CancelTarget(true, true);
+        u->mIsMoving = flag;
+        SeedRandomGenerator(7);
+        AIBasicFuzzies r;
+        u->AIRateBasicFuzzies(&r, 300.0f);
+        std::vector<float> harm;
+        for (int32_t k = 0; k < 4; ++k)
+            harm.push_back(r.mHarm.GetMembershipOf(k));
+        harm.push_back(static_cast<float>(r.mHoldAndEngage));
+        return harm;
+    };
+    int32_t compared = 0;
+    for (int32_t turn = 0; turn < 12 && !runner.Over(); ++turn) {
+        ASSERT_TRUE(Play(&runner, 1));
+        for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
+            Unit* u = b->mUnits->GetUnit(i);
+            if (!u->mActive || u->mUnitType != kUnitVehicle || u->IsPassenger(false) ||
+                !u->HasOrdnance(false, true))
+                continue;
+            const std::vector<float> atRest = rate(u, false);
+            if (atRest[0] == 1.0f) continue; // no would-be target it can harm
+            EXPECT_EQ(rate(u, true), atRest) << "unit " << i << ", turn " << turn;
+            u->CancelTarget(true, true);
+            ++compared;
+        }
+    }
+    ASSERT_GT(compared, 0) << "no vehicle found a would-be target";
 }

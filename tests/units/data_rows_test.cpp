@@ -63,7 +63,7 @@ TEST_F(GameData, FixedWeaponRows) {
         EXPECT_EQ(gWeaponData[w].mClass, kWClassSpecial) << w;
         EXPECT_TRUE(HasAmmoClass(w, kAmmoHE)) << w;
     }
-    EXPECT_EQ(gWeaponData[kWeaponSniper].mClass, kWClassMG);
+    EXPECT_EQ(gWeaponData[kWeaponSniper].mClass, kWClassSniper);
     for (WeaponType w : {254, 255}) {
         EXPECT_EQ(gWeaponData[w].mClass, kWClassGun) << w;
         EXPECT_TRUE(HasAmmoClass(w, kAmmoAP)) << w;

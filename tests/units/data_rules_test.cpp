@@ -117,7 +117,7 @@ protected:
         s.mWeapons[kCharger] = Weapon(kWClassSpecial, 100, {{kCharge, 10}});
         s.mWeapons[kDated] = Weapon(kWClassGun, 50, {{kEarlyAP, 600}, {kLateAP, 700}, {kHE, 500}});
         s.mWeapons[kFlame] = Weapon(kWClassFlame, 10, {});
-        s.mWeapons[kMG] = Weapon(kWClassMG, 7.92f, {{kHE, 1}});
+        s.mWeapons[kMG] = Weapon(kWClassSniper, 7.92f, {{kHE, 1}});
         s.mWeapons[kHowitzer] = Weapon(kWClassIndirect, 105, {{kHE, 470}});
         s.mWeapons[kTube2] = Weapon(kWClassGun, 75, {{kHE, 740}});
         s.mWeapons[kTube2].mNrTubes = 2;

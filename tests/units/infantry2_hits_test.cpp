@@ -74,7 +74,7 @@ TEST_F(InfantryHits, AFlameBlowWithoutPowerStillSuppressesByTheHandWorkedAmount)
 
 TEST_F(InfantryHits, AVulnerableSquadInGoodOrderTakesTwiceTheSuppression) {
     PendingAttack mg;
-    mg.mWeaponClass = kWClassMG;
+    mg.mWeaponClass = kWClassSniper;
     mg.mOriginX = 60.0f;
     mg.mOriginY = 100.0f;
     Infantry* plain = Place(kGermanSquad, kGerman, 100.0f, 100.0f);

@@ -92,7 +92,7 @@ TEST_F(BlastFire, ABlastsFireChanceIsHalfTheRootOfItsFirepowerTimesFourTenThousa
     ASSERT_NE(sure, 0u);
     EXPECT_TRUE(Lands(kWClassMortar, sure, nullptr));
     EXPECT_FALSE(Lands(kWClassSmallArms, sure, nullptr));
-    EXPECT_FALSE(Lands(kWClassMG, sure, nullptr));
+    EXPECT_FALSE(Lands(kWClassSniper, sure, nullptr));
 }
 
 // A gun firing at an area with no spotted enemy within 50 m of its point has

@@ -103,12 +103,12 @@ TEST_F(AttackRules, AirErrorIsAnEllipseAlongTheLineOfFireAndNeverNaN) {
 
 TEST_F(AttackRules, MachineGunBurstsWhizAndStrikeOnceEach) {
     PendingAttack* attack =
-        firer->OtherAttack(nullptr, kWClassMG, 1, 0, kAmmoHE, 32, 72, 1300.0f, 1000.0f, Z());
+        firer->OtherAttack(nullptr, kWClassSniper, 1, 0, kAmmoHE, 32, 72, 1300.0f, 1000.0f, Z());
     ASSERT_NE(attack, nullptr);
     EXPECT_EQ(CountSounds(8), 1);
     EXPECT_EQ(CountSounds(9), 1);
     EXPECT_EQ(attack->mLandingSlice, 172);
-    EXPECT_EQ(attack->mWeaponClass, kWClassMG);
+    EXPECT_EQ(attack->mWeaponClass, kWClassSniper);
     // Small arms make one or two of each, with firepower and range shift.
     firer->kit.mSmallArmsFP = 12.0f;
     for (uint32_t seed = 1; seed <= 20; ++seed) {

@@ -58,7 +58,7 @@ protected:
         s.mWeapons[kSmallGun].mAmmo[0] = {kEarlyAP, 760};
         s.mWeapons[kSmallGun].mMaxRange = 100.0f;
         s.mWeapons[kSmallGun].mClass = kWClassFlame;
-        s.mWeapons[110].mClass = kWClassMG;
+        s.mWeapons[110].mClass = kWClassSniper;
         s.mWeapons[111].mClass = kWClassAT;
         s.mWeapons[112].mArtillerySize = 4;
         s.mSmallArms[62].mSubstituteAgain = 1;

@@ -75,7 +75,7 @@ TEST_F(MGFireOnSoftVehicles, LightArmourHalvesTheChanceAndAMissDoesNothing) {
 
 TEST_F(MGFireOnSoftVehicles, MachineGunFireOnlySuppresses) {
     for (uint32_t seed : {3u, 17u, 40u}) {
-        const Outcome o = Fire(seed, 1.0f, 0.002f, kWClassMG);
+        const Outcome o = Fire(seed, 1.0f, 0.002f, kWClassSniper);
         EXPECT_FALSE(o.struck) << seed;
         EXPECT_TRUE(o.suppressed) << seed;
     }
