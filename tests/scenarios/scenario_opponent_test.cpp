@@ -238,7 +238,7 @@ TEST(ComputerOpponent, ASupportTeamWithAnEnemyInSightIsOrderedToFireAndRatedByIt
     ASSERT_TRUE(runner.Load(Built("grossangriff"), &error)) << error;
     Battle* b = runner.GetBattle();
     int32_t engaged = 0;
-    for (int32_t turn = 0; turn < 12 && engaged == 0 && !runner.Over(); ++turn) {
+    for (int32_t turn = 0; turn < 40 && engaged == 0 && !runner.Over(); ++turn) {
         ASSERT_TRUE(Play(&runner, 1));
         for (int32_t i = 0; i < b->mUnits->GetCount(); ++i) {
             Unit* u = b->mUnits->GetUnit(i);
