@@ -232,9 +232,11 @@ TEST(BattleStats, ContactIsWithTheEnemyNotTheUnitsOwnSide) {
     Unit* unit = nullptr;
     for (int32_t i = 0; i < battle->mUnits->GetCount() && !unit; ++i) {
         Unit* u = battle->mUnits->GetUnit(i);
-        for (int32_t k = 0; k < battle->mUnits->GetCount() && Counted(u) && u->mUnitType == kUnitInfantry; ++k) {
+        for (int32_t k = 0; k < battle->mUnits->GetCount() && Counted(u) && u->mUnitType == kUnitInfantry;
+             ++k) {
             const Unit* f = battle->mUnits->GetUnit(k);
-            if (f != u && Counted(f) && f->IsAxis() == u->IsAxis() && std::hypot(f->mX - u->mX, f->mY - u->mY) < 50.0f)
+            if (f != u && Counted(f) && f->IsAxis() == u->IsAxis() &&
+                std::hypot(f->mX - u->mX, f->mY - u->mY) < 50.0f)
                 unit = u;
         }
     }

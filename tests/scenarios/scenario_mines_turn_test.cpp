@@ -272,8 +272,10 @@ TEST_F(MinesInATurn, ATankLooksForAFoundFieldOnceASecond) {
                 // Outside the field's 24 m square while the larger offset is above 12 m.
                 closest = std::min(closest, std::max(std::fabs(p->mX - kFieldX), std::fabs(p->mY - kFieldY)));
                 moved = std::max(moved, p->mX - (kFieldX - 40.0f));
-                if (p->mMotionA != 0.0f) driving = true;
-                else if (driving && halt < 0) halt = p->mTimeSlice;
+                if (p->mMotionA != 0.0f)
+                    driving = true;
+                else if (driving && halt < 0)
+                    halt = p->mTimeSlice;
             }
         });
         ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error;
