@@ -275,16 +275,28 @@ TEST_F(FilesTest, EachModeAutoSavesToItsOwnSlotListedAfterTheNamedSaves) {
     }
     app.mPlayers = 1;
     app.AutoSave(false);
-    app.mPlayers = 2;
-    app.mConnectionType = 0;
-    app.AutoSave(false);
     EXPECT_TRUE(mFolder.Exists("Savegames/Auto Speicherung.mvg"));
-    EXPECT_TRUE(mFolder.Exists("Savegames/Auto Speicherung Hotseat.mvg"));
-    std::filesystem::remove(mFolder.Path("Savegames/Auto Speicherung Hotseat.mvg"));
-    gBattle->mTurn = gBattle->mLastTurn + 1; // over: command 120 saves it
-    app.DoCommand(120);
-    EXPECT_TRUE(mFolder.Exists("Savegames/Auto Speicherung Hotseat.mvg"));
-    EXPECT_EQ(app.mPlayers, 2);
+    // Two players: hotseat, e-mail and TCP/IP, each in its slot, during the
+    // battle and at its end.
+    const char* slots[3] = {"Savegames/Auto Speicherung Hotseat.mvg", "Savegames/Auto Speicherung E-Mail.mvg",
+                            "Savegames/Auto Speicherung TCP-IP.mvg"};
+    for (int32_t connection = 0; connection < 3; ++connection) {
+        SCOPED_TRACE(slots[connection]);
+        if (!gBattle) gBattle = MakeTestBattle("Modi").release(); // the end of a battle takes it
+        app.mPlayers = 2;
+        app.mConnectionType = connection;
+        app.AutoSave(false);
+        for (int32_t other = 0; other < 3; ++other)
+            EXPECT_EQ(mFolder.Exists(slots[other]), other == connection || other == 0) << slots[other];
+        std::filesystem::remove(mFolder.Path(slots[connection]));
+        gBattle->mTurn = gBattle->mLastTurn + 1; // over: command 120 saves it
+        app.DoCommand(120);
+        EXPECT_TRUE(mFolder.Exists(slots[connection]));
+        EXPECT_EQ(app.mPlayers, 2);
+        EXPECT_EQ(app.mConnectionType, connection);
+        if (connection > 0) std::filesystem::remove(mFolder.Path(slots[connection]));
+    }
+    app.mConnectionType = 0;
 
     ScenarioScroller list;
     list.IScenarioScroller(nullptr, 0);

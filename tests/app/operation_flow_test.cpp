@@ -165,26 +165,31 @@ TEST_F(OperationFlowTest, ByMailThePlayerWhoSeesTheEndSecondTakesTheSteps) {
 }
 
 TEST_F(OperationFlowTest, TwoMailMachinesCutTheSameNextBattle) {
-    // Each machine reads the same file and continues with the CRC of the
-    // last e-mail file it read: both get the same battle.
-    std::string digests[2];
-    for (std::string& digest : digests) {
+    // Each machine continues with the CRC of the last e-mail file it read,
+    // whatever its own generator went through: both get the same battle,
+    // and another file's CRC another one.
+    std::string digests[3];
+    const uint32_t crcs[3] = {0x5eed1234u, 0x5eed1234u, 0x0badf00du};
+    for (int32_t machine = 0; machine < 3; ++machine) {
         ASSERT_TRUE(Open());
-        SeedRandomGenerator(1); // the state the exchanged file gave both
+        SeedRandomGenerator(1 + static_cast<uint32_t>(machine)); // each machine's own draws
         EndBattle();
-        mApp->mMailFileCRC = 0x5eed1234u;
+        mApp->mMailFileCRC = crcs[machine];
         mApp->mConnectionType = 1;
         mApp->mPlayers = 2;
-        // The result was exchanged; this machine goes on.
-        mApp->StartNextBattle(mApp->mMailFileCRC);
+        gCampaign->mBattleCounter = gCampaign->mTurn - 1; // the other player has seen the result
+        Battle* finished = gBattle;
+        mApp->DoCommand(120);
         ASSERT_NE(gBattle, nullptr);
-        digest = OperationFileDigest(gCampaign, gBattle);
+        ASSERT_NE(gBattle, finished);
+        digests[machine] = OperationFileDigest(gCampaign, gBattle);
         delete gBattle;
         gBattle = nullptr;
         delete gCampaign;
         gCampaign = nullptr;
     }
     EXPECT_EQ(digests[0], digests[1]);
+    EXPECT_NE(digests[0], digests[2]);
 }
 
 // Two machines, one operation, two mail files: the player who sees battle

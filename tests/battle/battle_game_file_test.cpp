@@ -575,19 +575,20 @@ TEST_F(GameFileTest, ATargetSliceCountAloneIsCarried) {
 // them (as older ones are) reads with none, a damaged part refuses the file.
 TEST_F(GameFileTest, ShotsAtTheTargetTravelBehindEverythingElse) {
     auto battle = MakeBattle();
+    battle->mUnits->GetUnit(0)->mShotsAtTarget = 1; // one shot is carried as well as many
     battle->mUnits->GetUnit(1)->mShotsAtTarget = 300;
     GameFileState playing = PlayingState();
     playing.passwordSet[0] = playing.passwordSet[1] = true;
     const std::vector<uint8_t> bytes = Write(kFileModePlainWrite, playing, battle.get());
-    // Kind 3, one unit: unit 2 with 300 shots; the end.
-    const std::vector<uint8_t> part = {3, 0, 1, 0, 2, 1, 44, 0};
+    // Kind 3, two units: unit 1 with one shot, unit 2 with 300; the end.
+    const std::vector<uint8_t> part = {3, 0, 2, 0, 1, 0, 1, 0, 2, 1, 44, 0};
     ASSERT_GT(bytes.size(), part.size());
     EXPECT_EQ(std::vector<uint8_t>(bytes.end() - static_cast<long>(part.size()), bytes.end()), part);
     GameFileState state;
     Loaded loaded;
     ASSERT_EQ(ReadBytes(bytes, &state, &loaded.contents), kGameFileLoaded);
     EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(1)->mShotsAtTarget, 300);
-    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(0)->mShotsAtTarget, 0);
+    EXPECT_EQ(loaded.contents.battle->mUnits->GetUnit(0)->mShotsAtTarget, 1);
     state.randomSeed = playing.randomSeed;
     EXPECT_EQ(FirstDifference(Write(kFileModePlainWrite, state, loaded.contents.battle), bytes), -1);
 

@@ -240,38 +240,48 @@ TEST_F(MinesInATurn, FoundFieldsOfEveryKindAreKeptOutOfThePathGrids) {
 
 // A tank driving at a found anti-tank field looks ahead for it once a
 // second, on the whole seconds of the action phase: it halts before the
-// field on such a slice and never drives into it.
+// field on such a slice and never drives into it. The seconds count from
+// each turn's first slice, also after a turn already computed.
 TEST_F(MinesInATurn, ATankLooksForAFoundFieldOnceASecond) {
-    Load();
-    Unit* field = nullptr;
-    for (Unit* m : mRunner->GetBattle()->mUnits->Inanimates())
-        if (m->mSubtype == kInanimateATMines || m->mSubtype == kInanimateDaisyChain) field = m;
-    ASSERT_NE(field, nullptr) << "the battle has no anti-tank field";
-    field->AISetLocation(kFieldX, kFieldY);
-    field->mMineNew = true;
-    mMine->AISetLocation(kFieldX, kFieldY + 200.0f); // the other field out of the way
-    auto* tank = static_cast<Vehicle*>(Axis('B', 5, 0));
-    tank->AISetLocation(kFieldX - 40.0f, kFieldY);
-    tank->ReceiveMoveOrders(kFieldX + 60.0f, kFieldY, 20, nullptr, true, true, true, true);
-    int32_t halt = -1;
-    float closest = 1e9f, moved = 0.0f;
-    mRunner->OnComputed([&](const Battle& b) {
-        bool driving = false;
-        for (int32_t k = 0; k < b.mPackets.GetCount(); ++k) {
-            const auto* p = static_cast<const ActionPacket*>(b.mPackets.GetObjectA(k));
-            if (p->StateUnit() != tank || p->mType != kPacketUnitState) continue;
-            // Outside the field's 24 m square while the larger offset is above 12 m.
-            closest = std::min(closest, std::max(std::fabs(p->mX - kFieldX), std::fabs(p->mY - kFieldY)));
-            moved = std::max(moved, p->mX - (kFieldX - 40.0f));
-            if (p->mMotionA != 0.0f) driving = true;
-            else if (driving && halt < 0) halt = p->mTimeSlice;
+    for (int32_t before = 0; before < 2; ++before) {
+        SCOPED_TRACE(before ? "in the second turn" : "in the first turn");
+        Load();
+        Unit* field = nullptr;
+        for (Unit* m : mRunner->GetBattle()->mUnits->Inanimates())
+            if (m->mSubtype == kInanimateATMines || m->mSubtype == kInanimateDaisyChain) field = m;
+        ASSERT_NE(field, nullptr) << "the battle has no anti-tank field";
+        field->AISetLocation(kFieldX, kFieldY);
+        field->mMineNew = true;
+        mMine->AISetLocation(kFieldX, kFieldY + 200.0f); // the other field out of the way
+        auto* tank = static_cast<Vehicle*>(Axis('B', 5, 0));
+        tank->AISetLocation(kFieldX - 40.0f, kFieldY);
+        RunnerTurn t;
+        std::string error;
+        if (before) {
+            ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error; // the tank stands
+            ASSERT_EQ(tank->mX, kFieldX - 40.0f);
         }
-    });
-    RunnerTurn t;
-    std::string error;
-    ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error;
-    ASSERT_GT(moved, 20.0f) << "the tank did not drive";
-    ASSERT_GE(halt, 0) << "the tank never halted";
-    EXPECT_EQ(halt % 40, 0) << "halted on slice " << halt;
-    EXPECT_GT(closest, 12.0f) << "the tank drove into the field";
+        tank->ReceiveMoveOrders(kFieldX + 60.0f, kFieldY, 20, nullptr, true, true, true, true);
+        int32_t halt = -1;
+        float closest = 1e9f, moved = 0.0f;
+        mRunner->OnComputed([&](const Battle& b) {
+            bool driving = false;
+            for (int32_t k = 0; k < b.mPackets.GetCount(); ++k) {
+                const auto* p = static_cast<const ActionPacket*>(b.mPackets.GetObjectA(k));
+                if (p->StateUnit() != tank || p->mType != kPacketUnitState) continue;
+                // Outside the field's 24 m square while the larger offset is above 12 m.
+                closest = std::min(closest, std::max(std::fabs(p->mX - kFieldX), std::fabs(p->mY - kFieldY)));
+                moved = std::max(moved, p->mX - (kFieldX - 40.0f));
+                if (p->mMotionA != 0.0f)
+                    driving = true;
+                else if (driving && halt < 0)
+                    halt = p->mTimeSlice;
+            }
+        });
+        ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error;
+        ASSERT_GT(moved, 20.0f) << "the tank did not drive";
+        ASSERT_GE(halt, 0) << "the tank never halted";
+        EXPECT_EQ(halt % 40, 0) << "halted on slice " << halt;
+        EXPECT_GT(closest, 12.0f) << "the tank drove into the field";
+    }
 }

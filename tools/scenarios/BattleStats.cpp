@@ -125,17 +125,14 @@ void BattleStats::Turn(const Battle& battle) {
     }
     std::map<const Unit*, UnitTurn> turn;
     const GList& packets = battle.mPackets;
-    const ActionPacket* lastShell = nullptr;
     for (int32_t i = 0; i < packets.GetCount(); ++i) {
         const auto* p = static_cast<const ActionPacket*>(packets.GetObjectA(i));
         if (p->mType == kPacketUnitState && p->mUnit) {
             turn[p->mUnit].states.push_back(p);
         } else if (p->mType == kPacketShell && p->mFirer && p->mFirer != p->mTarget) {
-            // A second burst drawn beside a shot (infantry flag 0x40) is part of that shot.
-            const bool secondBurst = lastShell && lastShell->mFirer == p->mFirer &&
-                                     lastShell->mTimeSlice == p->mTimeSlice && p->mLook == 0 &&
-                                     (p->mShellFlags & 0x3) == 3;
-            lastShell = p;
+            // A second burst drawn beside a shot (infantry flag 0x40) is part of that shot. It
+            // is the one shell drawn plain in mode 3, and may be listed before its shot.
+            const bool secondBurst = p->mLook == 0 && (p->mShellFlags & 0x3) == 3;
             if (secondBurst) continue;
             UnitTurn& t = turn[p->mFirer];
             ++t.shots;

@@ -19,7 +19,8 @@
 //             (the units act in slices 0..2400, 2401 a turn; infantry: the
 //             pace row, vehicles: the pace number of the first waypoint, 1
 //             with none), from the unit-state packets; "-" for none
-//   shots     shell packets the unit fired in the turn
+//   shots     shell packets the unit fired in the turn (the second burst
+//             drawn beside an infantry shot is part of that shot)
 //   hits      of them, those shown striking the unit they were aimed at: a
 //             shot at a vehicle that hit it, small-arms, MG or flame fire at
 //             a unit that no obstacle stopped short (fire of explosive shells
