@@ -435,8 +435,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 47);
-    EXPECT_EQ(battles[2].frontLine, 47);
+    EXPECT_EQ(battles[1].frontLine, 45);
+    EXPECT_EQ(battles[2].frontLine, 50);
     // The Allies hold the village and the bridge before a shot is fired;
     // the Axis, inflicting the heavier losses, leads after the morning and
     // takes both flags at midday.
@@ -446,11 +446,11 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].flagsHeld[kAxis], 2);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "a31641e62b28b8be714d6baad8bfe095798deb736a15bd4ab8a29397c58295ed");
-    EXPECT_EQ(battles[1].stepDigest, "2e8de961255d32988bb67eaaf31ccb6e3379524fd96576471948d4233ccd05aa");
+    EXPECT_EQ(battles[1].stepDigest, "feb186cd11fced99fa9f2e72e3ea3c29e450ca06eb760dd96903a6b931fabf4c");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "76260d1d57820c72c5e2e2ef55f6fd2c2e87ec9b2a7aab657faf218881e172f5");
+              "c0a128cc0ef2ccff69566a60121fabd3137ca2a98108ee4fec8b5b926857e47d");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "3eed16fd6cc4210ab9b0bffeef66464b059f043f822fa4812cd29a9e81d44a35");
+              "bcb71d19dbaa1b6d146b1697d646e0fc9a5d4194054fcf27c8a7ab9a14c17644");
 }
 
 // The demo operation played by the runner with the sides given planned

@@ -56,7 +56,7 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "5a42ef122947521661bb7fc24ccdc6a7777949476d8aa16d42d826938240e220",
+    {"hecken", "396d396ecc0f96abfd50a0ad6103d5a22a134c4ac97c6700211de55b52802366",
      "083a0dc97e84170fe934d7cf6b4cf351de6d7511055c7d4be04678794189d9f8"},
     {"bruecke", "14256a01b5f804293680e709cbe19d96475c7a1e94968613ee9373cb27093735",
      "52154f0bc01f0a2f56f03130dd6de527bc8e3c8b30d5f321a61ff6fd3cfa7bd9"},
@@ -64,8 +64,8 @@ constexpr Pinned kPinned[] = {
      "43423f6d92c24c2815da6abd80e75f2c45d8f0a3ae67f94e656f31698d286ed0"},
     {"grossangriff", "db9307c53603d18a03570aa44867dcafde6acdaea86f3f5bd76c7a1f37ddf624",
      "02696cfc989bf33470de1738e80276813886813bba2e289fc8ed19ff03d32f33"},
-    {"hatten", "97e4e8b5fcdff7350c2f76f3572185f46ca3a7ef7df16a24dc20905804e005e0",
-     "e4aeff82e06df74cbb3c3e1b148a1bba46ffeb8f38396993a28e36563cde2163"},
+    {"hatten", "da77735e50386aa1a39c91bf7b2000b453f23c9bec09e194ac455b9df633ef7c",
+     "ee8e7dc439cc751ce6a0409136d255fa82968863abd45fc44fa33793c3d60b1d"},
 };
 
 } // namespace
