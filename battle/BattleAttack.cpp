@@ -189,27 +189,32 @@ void Battle::ResolveAttack(PendingAttack* a) {
     }
     ActionPacket* p = a->mPacket;
     if (p) {
+        // The shell's end point is where it strikes: it follows the target
+        // to where it stands now, the miss is added, and the attack lands
+        // there. The packet's own position stays the muzzle.
         gCreditKiller = p->mFirer;
-        if (Unit* t = p->mTarget) {
-            const bool air = t->mUnitType == kUnitAirplane;
+        Unit* t = p->mTarget;
+        const bool air = t && t->mUnitType == kUnitAirplane;
+        if (t) {
             const float groundAtImpact = mMap ? mMap->GetZCoord(a->mImpactX, a->mImpactY) : 0.0f;
-            p->mX = t->mX;
-            p->mY = t->mY;
+            p->mEndX = t->mX;
+            p->mEndY = t->mY;
             if (mMap && a->mImpactZ > groundAtImpact + 0.1f && !air)
-                p->mZ = mMap->GetZWithBuilding(t->mX, t->mY);
+                p->mEndZ = mMap->GetZWithBuilding(t->mX, t->mY);
             else
-                p->mZ = t->GetZ();
-            const float groundAtTarget = mMap ? mMap->GetZCoord(t->mX, t->mY) : 0.0f;
-            const bool wasRaised = p->mZ > groundAtTarget + 0.1f;
-            p->mX += a->mMissX;
-            p->mY += a->mMissY;
-            if (!air && mMap && p->mX >= 0.0f && p->mY >= 0.0f && p->mX < mMap->mWidthMetres &&
-                p->mY < mMap->mHeightMetres)
-                p->mZ = wasRaised ? mMap->GetZWithBuilding(p->mX, p->mY) : mMap->GetZCoord(p->mX, p->mY);
+                p->mEndZ = t->GetZ();
         }
-        a->mImpactX = p->mX;
-        a->mImpactY = p->mY;
-        a->mImpactZ = p->mZ;
+        const float groundAtAim = mMap ? mMap->GetZCoord(p->mEndX, p->mEndY) : 0.0f;
+        const bool wasRaised = p->mEndZ > groundAtAim + 0.1f;
+        p->mEndX += a->mMissX;
+        p->mEndY += a->mMissY;
+        if (!air && mMap && p->mEndX >= 0.0f && p->mEndY >= 0.0f && p->mEndX < mMap->mWidthMetres &&
+            p->mEndY < mMap->mHeightMetres)
+            p->mEndZ =
+                wasRaised ? mMap->GetZWithBuilding(p->mEndX, p->mEndY) : mMap->GetZCoord(p->mEndX, p->mEndY);
+        a->mImpactX = p->mEndX;
+        a->mImpactY = p->mEndY;
+        a->mImpactZ = p->mEndZ;
     }
     const float x = a->mImpactX, y = a->mImpactY;
     const WeaponClass wc = a->mWeaponClass;
@@ -243,7 +248,7 @@ void Battle::ResolveAttack(PendingAttack* a) {
         }
         if (burst) {
             if (p) {
-                p->mZ += 6.0f;
+                p->mEndZ += 6.0f;
                 p->mShellFlags |= 0x08;
             }
             a->mImpactZ += 6.0f;

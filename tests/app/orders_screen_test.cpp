@@ -17,6 +17,7 @@
 #include "app/MapViewLines.h"
 #include "app/PlayerMenu.h"
 #include "app_fixture.h"
+#include "battle/ActionPacket.h"
 #include "battle/Battle.h"
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
@@ -116,6 +117,9 @@ protected:
         ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedRead)) << path;
         ASSERT_EQ(ReadGameFile(&file, &state, &contents, {.takeSeed = true}), kGameFileLoaded);
         delete contents.campaign;
+        // The turn is the opener's to give orders in, as the game's loader
+        // takes it from the file: GO then computes it.
+        mApp->SetSecondHalf(state.sidesSwapped);
         mBattle = contents.battle;
         gBattle = mBattle;
         mBattle->mHost = mApp;
@@ -1000,8 +1004,9 @@ TEST_F(OrdersScreen, ALockedTargetIsJudgedAtTheTargetsPlace) {
 }
 
 // "Flächenfeuer" (order 44) at a point: a gun vehicle that carries smoke
-// takes the order through the menu and the drag and wants to fire smoke
-// rounds at the point; with none left the order ends.
+// takes the order through the menu and the drag; GO computes the turn, and
+// its smoke shells land at the point and raise smoke there. With no smoke
+// left the order ends rather than firing other rounds.
 TEST_F(OrdersScreen, AVehicleOrderedAreaFireFiresSmokeAtThePoint) {
     mApp->mSide = kAllies; // the side that carries smoke rounds
     Load("panzer");
@@ -1026,11 +1031,29 @@ TEST_F(OrdersScreen, AVehicleOrderedAreaFireFiresSmokeAtThePoint) {
     mMap->mPickX = px;
     mMap->mPickY = py;
     mView->DoMouseUp(10, 10, false);
-    ASSERT_TRUE(v->mAreaTarget && v->mAreaFireFlag);
+    EXPECT_TRUE(v->mAreaTarget && v->mAreaFireFlag);
+    const int32_t smoke = v->mAmmo[kAmmoSmoke];
+
+    mApp->DoCommand(9); // GO: the computer plans, the turn is computed
+    ASSERT_EQ(mApp->InteractionState(), kStatePlayback);
+    int32_t shells = 0, clouds = 0;
+    for (int32_t k = 0; k < mBattle->mPackets.GetCount(); ++k) {
+        const auto* p = static_cast<ActionPacket*>(mBattle->mPackets.GetObjectA(k));
+        if (p->mType == kPacketShell && p->mFirer == v && std::hypot(p->mEndX - px, p->mEndY - py) < 25.0f)
+            ++shells;
+        // A smoke shell's cloud (a fire's or a blast's dust is of the other kind).
+        if (p->mType == kPacketSmokeOn && p->mSmokeKind == 0 && std::hypot(p->mX - px, p->mY - py) < 25.0f)
+            ++clouds;
+    }
+    EXPECT_GT(shells, 0) << "no shell of the vehicle landed at the point";
+    EXPECT_GT(clouds, 0) << "no smoke rose at the point";
+    EXPECT_GE(shells, clouds);
+
+    mApp->DoCommand(10); // the turn is watched to its end
+    ASSERT_TRUE(v->mActive);
+    EXPECT_GE(smoke - v->mAmmo[kAmmoSmoke], clouds) << "a smoke round each cloud";
+    ASSERT_TRUE(v->mAreaTarget && v->mAreaFireFlag) << "the order lasts while smoke is left";
     AmmoClass shell = kAmmoNone;
-    EXPECT_TRUE(v->AIWantsToFire(&shell));
-    EXPECT_EQ(shell, kAmmoSmoke) << "the point is not to be fired at with smoke";
-    // With its smoke spent the order ends rather than firing other rounds.
     v->mAmmo[kAmmoSmoke] = 0;
     EXPECT_FALSE(v->AIWantsToFire(&shell));
     EXPECT_FALSE(v->mAreaTarget || v->mAreaFireFlag);

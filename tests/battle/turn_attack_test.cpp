@@ -93,8 +93,11 @@ TEST(TurnAttack, FallingShellStrikesArmourFromAboveWithoutBlastingIt) {
     ScriptUnit* beside = t.Add(kUnitVehicle, kAllies, 100.5f, 100);
     PendingAttack* a = t.Attack(mortar, kWClassMortar, 100, 100, 0);
     a->mPacket = t.Packet(kPacketShell, 0);
-    a->mPacket->mX = 100;
-    a->mPacket->mY = 100;
+    // The shell flies from the mortar and strikes at its end point.
+    a->mPacket->mX = 10;
+    a->mPacket->mY = 10;
+    a->mPacket->mEndX = 100;
+    a->mPacket->mEndY = 100;
     a->mPacket->mFirer = mortar;
     const int32_t packetsBefore = t.battle.mPackets.GetCount();
     t.battle.mTimeSlice = 50;

@@ -56,7 +56,7 @@ struct Pinned {
     const char* battle;
 };
 constexpr Pinned kPinned[] = {
-    {"hecken", "5a42ef122947521661bb7fc24ccdc6a7777949476d8aa16d42d826938240e220",
+    {"hecken", "396d396ecc0f96abfd50a0ad6103d5a22a134c4ac97c6700211de55b52802366",
      "083a0dc97e84170fe934d7cf6b4cf351de6d7511055c7d4be04678794189d9f8"},
     {"bruecke", "14256a01b5f804293680e709cbe19d96475c7a1e94968613ee9373cb27093735",
      "52154f0bc01f0a2f56f03130dd6de527bc8e3c8b30d5f321a61ff6fd3cfa7bd9"},
@@ -64,8 +64,8 @@ constexpr Pinned kPinned[] = {
      "43423f6d92c24c2815da6abd80e75f2c45d8f0a3ae67f94e656f31698d286ed0"},
     {"grossangriff", "db9307c53603d18a03570aa44867dcafde6acdaea86f3f5bd76c7a1f37ddf624",
      "02696cfc989bf33470de1738e80276813886813bba2e289fc8ed19ff03d32f33"},
-    {"hatten", "a5c9e319eb32ca2144ae9d175e88ffb5098783d98911e9652a2720c5e9d1128c",
-     "f2a834a441bbe29de804886e169764cf45015266270d09a355183ba9fa63283b"},
+    {"hatten", "9d5e5eeeb180ad615db6caf65d80508fccaaf5350f9fe47aed916dbf9e2a6adb",
+     "12ae9fbb559ab5589bde14c20e3a25328898596d4159e19ce759d31af3bbee66"},
 };
 
 } // namespace

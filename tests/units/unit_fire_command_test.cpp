@@ -260,6 +260,13 @@ TEST_F(CommandRules, TheComputerHoldsFireWhereOwnTroopsStand) {
     squad->mTargetLocked = true;
     EXPECT_FALSE(squad->AIWantsToFire(&ammo));
     EXPECT_FALSE(squad->mAreaTarget);
+    // Smoke asked for and nothing to fire: the smoke order ends too, also
+    // when the computer's targeting has dropped the point already and only
+    // the flag is left.
+    squad->mAreaFireFlag = true;
+    squad->mTargetLocked = true;
+    EXPECT_FALSE(squad->AIWantsToFire(&ammo));
+    EXPECT_FALSE(squad->mAreaFireFlag);
 }
 
 TEST_F(CommandRules, ADeadUnitIsTakenOutOfPlayCleanly) {
