@@ -61,7 +61,7 @@ constexpr IntendedSize kIntended[] = {
     {"hecken", 10, 35, 15},
     {"bruecke", 60, 100, 20},
     {"panzer", 15, 40, 17},
-    {"grossangriff", 250, 330, 32},
+    {"grossangriff", 250, 330, 33},
     {"ausbruch", 8, 40, 28},
     {"hatten", 25, 50, 19},
 };
