@@ -115,7 +115,9 @@ TEST(MailPanelMarks, TheRecipientSeesHidingAndManoeuvreOfTheTurnItDidNotCompute)
     Unit* hider = HiderFromTheStart(kAxis);
     ASSERT_NE(hider, nullptr) << "no Axis squad hid from the turn's start in the recipient's battle";
     gBattle->SetSelectedUnit(tank);
-    EXPECT_TRUE(DrawsPicture(RecordFrame(), 1090)) << "the recipient's panel does not show the manoeuvre";
+    EXPECT_TRUE(DrawsPicture(RecordFrame(), 1090))
+        << "the recipient's panel does not show the manoeuvre (active " << tank->mActive << ", bail-out "
+        << tank->mBailOutCountdown << ", artillery delay " << tank->mArtilleryDelay << ")";
     gBattle->SetSelectedUnit(hider);
     EXPECT_TRUE(DrawsPicture(RecordFrame(), 1050)) << "the recipient's panel does not show the hiding";
 }

@@ -1,5 +1,5 @@
 // A tank in contact, played by one player in a real X window: in bruecke's
-// set-up the German Panzer IV digs in (drawn sunk into the ground), the
+// set-up a German assault gun digs in (drawn sunk into the ground), the
 // warning labels are switched on and Alt-F tried for foxholes. Then
 // the same battle two turns on, played and saved by the game's runner, is
 // opened: an American squad is in sight, the tank is ordered to fire at it,
@@ -29,7 +29,7 @@ namespace {
 
 constexpr int32_t kHoldMs = 450; // the kernel's hold comes after 400 ms
 constexpr Affiliation kPlayer = kAxis;
-constexpr int32_t kPanzer = 16; // Panzer IV H
+constexpr int32_t kPanzer = 17; // StuG III G, with its free machine gun
 
 void ClickView(PlayDriver& d, GView* view) {
     int32_t x = 0, y = 0;
@@ -76,7 +76,7 @@ std::vector<uint16_t> AroundGround(PlayDriver& d, float x, float y, int32_t half
     return GrabPixels(LongRect{sx - half, sy - 2 * half, sx + half, sy + half / 2});
 }
 
-// A German Panzer IV still fighting.
+// A German assault gun still fighting.
 Vehicle* ActivePanzer(Battle* battle) {
     for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
         Unit* u = battle->mUnits->GetUnit(i);
@@ -122,7 +122,7 @@ TEST(PlayThrough, ContactTankDigsInAndChoosesItsGun) {
         if (u->mUnitType == kUnitVehicle && u->IsOwnUnit(kPlayer) && u->mSubtype == kPanzer)
             tank = static_cast<Vehicle*>(u);
     }
-    ASSERT_TRUE(tank) << "bruecke fields no Panzer IV";
+    ASSERT_TRUE(tank) << "bruecke fields no assault gun";
 
     // Dug in, the tank sinks into the ground: its hull's place on the screen
     // shows ground; dug out again, the picture comes back.

@@ -113,12 +113,16 @@ bool PlayDriver::Start() {
     // From here the program runs on the driver's clock (the machine's
     // speed was measured on the real one), and its generator starts from a
     // seed of the run's own (the kernel seeded it from the real clock), so
-    // the figures stand and move alike in every run.
-    sPlayClock.store(RealClockTime());
-    SetClockSource(PlayClock);
+    // the figures stand and move alike in every run. The clock starts at a
+    // time of the run's own too: what the game seeds from the clock (an
+    // e-mail or hotseat game's turns, the file's CRC that picks the next
+    // arrivals) is then the same in every run, however long the machine
+    // has been up.
     mSeed = 2166136261u;
     for (char c : mRunName)
         mSeed = (mSeed ^ static_cast<uint8_t>(c)) * 16777619u;
+    sPlayClock.store(100000000u + mSeed % 1000000u);
+    SetClockSource(PlayClock);
     SeedRandomGenerator(mSeed);
     // The preferences file asks for the screen, as a player's would.
     {
