@@ -203,3 +203,34 @@ TEST_F(MovingFlag, ATankThatHaltedInTheTurnFiresAsOnTheMoveUntilItsShot) {
     mTank->mTarget = nullptr;
     EXPECT_TRUE(RangedIn(mTank));
 }
+
+// Stopped on its way by a vehicle of its own side standing across its path,
+// a tank keeps its waypoints and has not fired: its next shot is still one
+// fired on the move.
+TEST_F(MovingFlag, ATankStoppedOnItsWayKeepsTheFlag) {
+    Load();
+    ASSERT_FALSE(HasFailure());
+    SendOff(mTank, 400.0f);
+    RunnerTurn t;
+    std::string error;
+    ASSERT_TRUE(mRunner->RunTurn(&t, &error)) << error;
+    ASSERT_NE(mTank->mPlaybackSpeed, 0.0f);
+    ASSERT_TRUE(mTank->mIsMoving);
+    Vehicle* other = nullptr;
+    UnitList* units = mRunner->GetBattle()->mUnits;
+    for (int32_t i = 0; i < units->GetCount() && !other; ++i) {
+        Unit* u = units->GetUnit(i);
+        if (u != mTank && u->mActive && u->mUnitType == kUnitVehicle && u->mSide == mTank->mSide && !u->mTransport)
+            other = static_cast<Vehicle*>(u);
+    }
+    ASSERT_NE(other, nullptr);
+    other->CancelMovementOrders();
+    other->mPlaybackSpeed = 0.0f;
+    const float dx = mTank->mWaypoints[0].mX - mTank->mX, dy = mTank->mWaypoints[0].mY - mTank->mY;
+    const float d = std::hypot(dx, dy);
+    other->AISetLocation(mTank->mX + 2.0f * dx / d, mTank->mY + 2.0f * dy / d);
+    mTank->Move();
+    ASSERT_EQ(mTank->mPlaybackSpeed, 0.0f) << "the vehicle in the way did not stop the tank";
+    ASSERT_GT(mTank->mNrWaypoints, 0);
+    EXPECT_TRUE(mTank->mIsMoving) << "the stop took the tank's moving flag";
+}
