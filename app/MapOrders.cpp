@@ -193,7 +193,11 @@ void Map::HandleMenuKey(char key) {
 void Map::BringUpOrdersMenu(bool fromHold) {
     Unit* s = Selected();
     MVApplication* app = TheApp();
-    if (!s || !s->CanReceiveOrders() || (app && app->ProhibitOrdersDueToTCPIP())) {
+    // A player commands his own side only: a seen enemy may be selected
+    // (its panel and balloon show), but its menu is refused, whichever way
+    // it is asked for (a hold, Space, a menu letter).
+    if (!s || !s->CanReceiveOrders() || !s->IsOwnUnit(ViewSide()) ||
+        (app && app->ProhibitOrdersDueToTCPIP())) {
         Beep();
         return;
     }

@@ -347,7 +347,8 @@ void Battle::DoKey(char key, bool ctrl, bool keypad) {
                         u->CancelMovementOrders();
                 }
             if (refused) RefuseOrder();
-        } else if (mSelectedUnit && mSelectedUnit->CanReceiveOrders()) {
+        } else if (mSelectedUnit && mSelectedUnit->CanReceiveOrders() &&
+                   mSelectedUnit->IsOwnUnit(host->ViewingSide())) {
             if (mSelectedUnit->LockedIntoMovementOrders())
                 RefuseOrder();
             else if (mSelectedIndex >= 0)

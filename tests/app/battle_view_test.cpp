@@ -34,6 +34,7 @@
 #include "engine/GView.h"
 #include "map/Map.h"
 #include "platform/PixelTarget.h"
+#include "platform/PlatformEvent.h"
 #include "platform/PlatformVideo.h"
 #include "platform/Surface16.h"
 #include "play_through_driver.h"
@@ -267,6 +268,31 @@ TEST_F(BattleViewTest, ASeenEnemyVehicleIsSelectedByAClickButTakesNoOrders) {
         EXPECT_TRUE(selected) << "a seen enemy is selected for its readout, level " << level;
         EXPECT_EQ(mMap->mOpenMenu, nullptr) << "but it takes no orders";
     }
+
+    // A player commands his own side only: every way to the orders menu
+    // beeps for the enemy, as a hold opens it for an own vehicle.
+    Unit* own = First(true, kUnitVehicle);
+    ASSERT_NE(own, nullptr);
+    mBattle->SetSelectedUnit(own);
+    mMap->mView->DoMouseHold(400, 300);
+    ASSERT_NE(mMap->mOpenMenu, nullptr) << "a hold on an own vehicle opens its menu";
+    mMap->CloseOpenMenu();
+    enemy->CancelMovementOrders();
+    enemy->mNrWaypoints = 1;
+    enemy->mWaypoints[0] = Destination{enemy->mX + 10.0f, enemy->mY, 0.0f, 20, 3};
+    mBattle->SetSelectedUnit(enemy);
+    int32_t beeps = gKernel->GetBeepCount();
+    mMap->mView->DoMouseHold(400, 300);
+    EXPECT_EQ(mMap->mOpenMenu, nullptr) << "a hold opens the enemy's menu";
+    EXPECT_EQ(gKernel->GetBeepCount(), ++beeps);
+    for (char key : {' ', 'F'}) {
+        mBattle->DoKey(key, false, false);
+        EXPECT_EQ(mMap->mOpenMenu, nullptr) << "key '" << key << "' opens the enemy's menu";
+        EXPECT_EQ(gKernel->GetBeepCount(), ++beeps) << key;
+    }
+    mBattle->DoKey(static_cast<char>(kKeyBackspace), false, false);
+    EXPECT_EQ(enemy->mNrWaypoints, 1) << "Backspace deletes the enemy's waypoint";
+    EXPECT_EQ(mBattle->mSelectedUnit, enemy);
 }
 
 // ---- Fog of war ---------------------------------------------------------------
@@ -378,6 +404,7 @@ TEST_F(BattleViewTest, TheActionBarShowsItsProgressOnTheScreen) {
         for (int32_t x = r.left; x < r.right; ++x)
             count += Pixel(x, y) == blue;
     EXPECT_GE(count, (r.Width() / 2 - 4) * (r.Height() - 2)) << "half the bar is filled at half the turn";
+    EXPECT_LE(count, (r.Width() / 2 + 4) * r.Height()) << "more than half the bar is filled at half the turn";
 }
 
 TEST_F(BattleViewTest, TheSaveDialogStandsInTheMiddleOfTheMapsView) {
