@@ -458,7 +458,14 @@ TEST_F(OrdersScreen, AMarkerClickPicksItsWaypointADragMovesItAndASecondClickRele
 TEST_F(OrdersScreen, ABoxDragSelectsTheOwnUnitsInsideIt) {
     Load("grossangriff");
     Unit* a = OwnInfantry();
-    ASSERT_NE(a, nullptr);
+    Unit* e = Enemy();
+    ASSERT_TRUE(a && e);
+    // A seen enemy stands in the middle of the box: it is never taken in.
+    e->mX = a->mX + 8.0f;
+    e->mY = a->mY + 8.0f;
+    e->mContactLevel = 3;
+    e->mHidden = false;
+    e->mSpotMarkerGone = false;
     LookAt(a->mX, a->mY);
     mBattle->SetSelectedUnit(nullptr);
     // Empty ground at the top left corner, dragged to the bottom right.
@@ -490,6 +497,10 @@ TEST_F(OrdersScreen, ABoxDragSelectsTheOwnUnitsInsideIt) {
             inside.insert(u);
     }
     ASSERT_GE(inside.size(), 2u) << "the view shows too few own units";
+    float ex = e->mX, ey = e->mY;
+    ASSERT_TRUE(g3D->WorldToScreen(&ex, &ey, e->GetZ(), false) && ex > 20 && ey > 20 && ex < w - 20 &&
+                ey < h - 20)
+        << "the enemy is not inside the box";
     for (Unit* u : inside)
         EXPECT_EQ(u->mSelectionMark, 1);
     // Each unit the box takes in is framed light blue; once it is let go,
@@ -534,6 +545,8 @@ TEST_F(OrdersScreen, TheSelectedUnitShowsItsCommandTargetAndIncomingLines) {
     e->mHidden = false;
     e->mContactLevel = kContactNone;
     EXPECT_FALSE(RecordFrame().Has(orderlines::kRowIncoming));
+    e->mContactLevel = kContactHeard;
+    EXPECT_FALSE(RecordFrame().Has(orderlines::kRowIncoming)) << "a heard enemy's aim is shown";
     e->mContactLevel = kContactSeen;
     EXPECT_TRUE(RecordFrame().Has(orderlines::kRowIncoming));
     // The enemy's own target line is never shown to the viewer.

@@ -73,6 +73,14 @@ TEST(ScreenValues, TheDefenderDigsFoxholesWithAltF) {
     sUserHasNotSeenMenuYet = false; // past the first tips
     EXPECT_NE(FindTextHolding(RecordFrame(), RezText(2007)), nullptr) << "the map view does not offer Alt-F";
 
+    // The attacker, shown the same set-up, digs none.
+    ASSERT_EQ(gBattle->mAttacker, kAllies);
+    d.App()->mSide = kAllies;
+    EXPECT_EQ(FindTextHolding(RecordFrame(), RezText(2007)), nullptr) << "the attacker is offered Alt-F";
+    d.Key('f', true);
+    EXPECT_EQ(map->mCraterPlacingStatus, 0) << "Alt-F starts the attacker's foxholes";
+    d.App()->mSide = kAxis;
+
     d.Key('f', true);
     ASSERT_EQ(map->mCraterPlacingStatus, 5);
     const std::string line = RezText(2004) + "6" + RezText(2005);
@@ -286,21 +294,29 @@ TEST(ScreenValues, HideOrderBringsAMixedSelectionToOneState) {
         return u != a && u->mUnitType == kUnitInfantry && u->mNrWaypoints == 0 && u->mHiding == a->mHiding;
     });
     ASSERT_NE(b, nullptr);
+    Unit* c = FindUnit(kAxis, [&](Unit* u) {
+        return u != a && u != b && u->mUnitType == kUnitInfantry && u->mNrWaypoints == 0 &&
+               u->mHiding == a->mHiding;
+    });
+    ASSERT_NE(c, nullptr);
     const bool start = a->mHiding;
     gBattle->SetSelectedUnit(a);
     map->HandleMenuKey('H'); // the orders menu's hide button, by its key
     ASSERT_NE(a->mHiding, start);
     ASSERT_EQ(b->mHiding, start);
 
+    // Selected, b toggles to the state a is in already; c, in b's state,
+    // must follow b, and a must keep its state.
     for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i)
         gBattle->mUnits->GetUnit(i)->mSelectionMark = 0;
-    a->mSelectionMark = 2;
-    b->mSelectionMark = 2;
-    gBattle->SetSelectedUnit(a);
+    for (Unit* u : {a, b, c})
+        u->mSelectionMark = 2;
+    gBattle->SetSelectedUnit(b);
     gBattle->mMultiSelection = true;
     map->HandleMenuKey('H');
-    EXPECT_EQ(a->mHiding, start);
-    EXPECT_EQ(b->mHiding, start) << "the squad that was not selected flipped its own state";
+    EXPECT_EQ(b->mHiding, !start);
+    EXPECT_EQ(a->mHiding, !start) << "the squad already in the state flipped its own";
+    EXPECT_EQ(c->mHiding, !start) << "the squad that was not selected kept its state";
 }
 
 // Order 36 to a multi-selection of squads under way reads each one's state
@@ -317,8 +333,10 @@ TEST(ScreenValues, HideOrderReadsEachMovingSquadsLastWaypoint) {
     ASSERT_NE(a, nullptr);
     Unit* b = FindUnit(kAllies, [&](Unit* u) { return u != a && mover(u); });
     ASSERT_NE(b, nullptr);
+    Unit* c = FindUnit(kAllies, [&](Unit* u) { return u != a && u != b && mover(u); });
+    ASSERT_NE(c, nullptr);
     // Two legs north each, as the releases of two move drags give them.
-    for (Unit* u : {a, b}) {
+    for (Unit* u : {a, b, c}) {
         gBattle->SetSelectedUnit(u);
         for (const float leg : {30.0f, 60.0f}) {
             map->mCurrentOrder = 20;
@@ -335,15 +353,18 @@ TEST(ScreenValues, HideOrderReadsEachMovingSquadsLastWaypoint) {
     ASSERT_EQ(a->mWaypoints[0].mHide, 0);
     ASSERT_EQ(b->mWaypoints[1].mHide, 0);
 
+    // Selected, b's toggle hides at its last waypoint; a hides there
+    // already and keeps it, c follows b.
     for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i)
         gBattle->mUnits->GetUnit(i)->mSelectionMark = 0;
-    a->mSelectionMark = 2;
-    b->mSelectionMark = 2;
-    gBattle->SetSelectedUnit(a);
+    for (Unit* u : {a, b, c})
+        u->mSelectionMark = 2;
+    gBattle->SetSelectedUnit(b);
     gBattle->mMultiSelection = true;
     map->HandleMenuKey('H');
-    EXPECT_EQ(a->mWaypoints[1].mHide, 0);
-    EXPECT_EQ(b->mWaypoints[1].mHide, 0) << "the squad whose last waypoint did not hide flipped its own";
+    EXPECT_EQ(b->mWaypoints[1].mHide, 1);
+    EXPECT_EQ(a->mWaypoints[1].mHide, 1) << "the squad whose last waypoint hid flipped its own";
+    EXPECT_EQ(c->mWaypoints[1].mHide, 1) << "the squad that was not selected kept its last waypoint";
 }
 
 // The observer's fire mission on the panel: its countdown, and "PLAN"
