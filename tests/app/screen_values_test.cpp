@@ -226,6 +226,7 @@ TEST(ScreenValues, ManoeuvreAndHidingPicturesShowAfterALoad) {
     ASSERT_TRUE(d.Start());
     MVApplication* app = d.App();
     const std::string saved = d.Folder() + "/Szenarien/panzer-turn.mvg";
+    int32_t fromStart[2] = {-1, -1}, fresh[2] = {-1, -1};
     {
         ASSERT_TRUE(DecryptData());
         BattleRunner runner;
@@ -249,6 +250,23 @@ TEST(ScreenValues, ManoeuvreAndHidingPicturesShowAfterALoad) {
                 v->mManeuverTried = marked[s] = true;
         }
         ASSERT_TRUE(marked[0] && marked[1]);
+        // Of the hiding squads of each side with nothing else to show, the
+        // first is written as hidden since the turn began, the second as
+        // hidden in the turn: the panel must tell them apart by the file.
+        for (int32_t i = 0; i < units->GetCount(); ++i) {
+            Unit* u = units->GetUnit(i);
+            if (!u->mActive || u->mUnitType != kUnitInfantry || !u->IsHiding(false) || u->mQueuedDelay != 0 ||
+                u->mCommandDelay >= 0.5f || u->mArtilleryDelay < 0.0f)
+                continue;
+            const Affiliation s = u->GetAffiliation();
+            if (fromStart[s] < 0) {
+                u->mHidingAtStart = true;
+                fromStart[s] = i;
+            } else if (fresh[s] < 0) {
+                u->mHidingAtStart = false;
+                fresh[s] = i;
+            }
+        }
         ASSERT_TRUE(runner.Save(saved, &error)) << error;
     }
 
@@ -270,15 +288,20 @@ TEST(ScreenValues, ManoeuvreAndHidingPicturesShowAfterALoad) {
         return v && v->mManeuverTried;
     });
     ASSERT_NE(tank, nullptr) << "no tank of the viewer's side kept its manoeuvre through the file";
-    Unit* hider = FindUnit(side, [](Unit* u) {
-        return u->mHidingAtStart && u->IsHiding(false) && u->mQueuedDelay == 0 && u->mCommandDelay < 0.5f &&
-               u->mArtilleryDelay >= 0.0f;
-    });
-    ASSERT_NE(hider, nullptr) << "no unit of the viewer's side hid from the turn's start, after the load";
+    ASSERT_TRUE(fromStart[side] >= 0 && fresh[side] >= 0) << "the viewer's side has not two hiding squads";
+    Unit* hider = gBattle->mUnits->GetUnit(fromStart[side]);
+    Unit* newHider = gBattle->mUnits->GetUnit(fresh[side]);
+    ASSERT_TRUE(hider->IsHiding(false) && newHider->IsHiding(false));
     gBattle->SetSelectedUnit(tank);
     EXPECT_TRUE(DrawsPicture(RecordFrame(), 1090)) << "the tank's manoeuvre is not shown after the load";
     gBattle->SetSelectedUnit(hider);
-    EXPECT_TRUE(DrawsPicture(RecordFrame(), 1050)) << "hiding since the turn began is not shown after the load";
+    ScreenDrawLog log = RecordFrame();
+    EXPECT_TRUE(DrawsPicture(log, 1050)) << "hiding since the turn began is not shown after the load";
+    EXPECT_FALSE(DrawsPicture(log, 1052));
+    gBattle->SetSelectedUnit(newHider);
+    log = RecordFrame();
+    EXPECT_TRUE(DrawsPicture(log, 1052)) << "hiding ordered in the turn is not shown after the load";
+    EXPECT_FALSE(DrawsPicture(log, 1050)) << "hiding ordered in the turn shows as hiding since it began";
 }
 
 // Order 36 given to a mixed multi-selection (one squad hiding, one not)
