@@ -481,7 +481,8 @@ void MapView::DoClick(int32_t x, int32_t y, bool doubleClick, bool shift, bool c
 }
 
 void MapView::ClickOnUnit(Unit* p, bool doubleClick, bool shift, bool ordersAllowed, int32_t x, int32_t y) {
-    const bool a = doubleClick && ordersAllowed && p->CanReceiveOrders();
+    // Only an own leader's double click takes in its platoon.
+    const bool a = doubleClick && ordersAllowed && p->CanReceiveOrders() && IsOwn(p);
     const bool b = a && p->IsLeader(nullptr);
     const bool c = b && (p->mUnitType != kUnitVehicle || p->PlatoonSubordinate(true) != nullptr);
     bool& multi = gBattle->mMultiSelection;

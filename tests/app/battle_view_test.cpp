@@ -293,6 +293,33 @@ TEST_F(BattleViewTest, ASeenEnemyVehicleIsSelectedByAClickButTakesNoOrders) {
     mBattle->DoKey(static_cast<char>(kKeyBackspace), false, false);
     EXPECT_EQ(enemy->mNrWaypoints, 1) << "Backspace deletes the enemy's waypoint";
     EXPECT_EQ(mBattle->mSelectedUnit, enemy);
+
+    // A double click on an enemy leader selects it alone: its platoon is
+    // no group for Backspace to cancel the moves of.
+    Unit* leader = nullptr;
+    for (int32_t i = 0; i < mBattle->mUnits->GetCount() && !leader; ++i) {
+        Unit* u = mBattle->mUnits->GetUnit(i);
+        if (u->mActive && !u->IsOwnUnit(mApp->ViewingSide()) && u->CanReceiveOrders() && u->IsLeader(nullptr) &&
+            (u->mUnitType != kUnitVehicle || u->PlatoonSubordinate(true) != nullptr))
+            leader = u;
+    }
+    ASSERT_NE(leader, nullptr) << "no enemy leader with a platoon";
+    leader->mContactLevel = 3;
+    leader->mHidden = false;
+    leader->mSpotMarkerGone = false;
+    LookAt(leader, 1);
+    int32_t lx = 0, ly = 0;
+    ASSERT_TRUE(OnScreen(leader->mX, leader->mY, &lx, &ly));
+    mBattle->SetSelectedUnit(nullptr);
+    for (int32_t dy = 0; dy >= -12 && mBattle->mSelectedUnit != leader; dy -= 2) {
+        mMap->mView->DoClick(lx, ly + dy, true, false, false);
+        mMap->mView->DoMouseUp(lx, ly + dy, false);
+    }
+    ASSERT_EQ(mBattle->mSelectedUnit, leader);
+    EXPECT_FALSE(mBattle->mMultiSelection) << "a double click marks the enemy's platoon";
+    for (int32_t i = 0; i < mBattle->mUnits->GetCount(); ++i)
+        if (Unit* u = mBattle->mUnits->GetUnit(i); !u->IsOwnUnit(mApp->ViewingSide()))
+            EXPECT_EQ(u->mSelectionMark, 0) << "an enemy marked by a double click";
 }
 
 // ---- Fog of war ---------------------------------------------------------------
