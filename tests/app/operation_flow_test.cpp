@@ -23,6 +23,7 @@
 #include "map/Map.h"
 #include "scenarios/OperationFixture.h"
 #include "tools/scenarios/OperationRunner.h"
+#include "tools/scenarios/ScenarioBuild.h"
 
 namespace {
 
@@ -251,6 +252,30 @@ TEST_F(OperationFlowTest, TheStepsTravelThroughTwoMailFiles) {
     EXPECT_TRUE(gBattle->mSetupPhase);
     EXPECT_EQ(gBattle->Host(), mApp.get());
     EXPECT_EQ(OperationFileDigest(gCampaign, gBattle), cut);
+    // Both programs read the operation with the same code: what neither
+    // step changes is held against the operation built from its description.
+    ScenarioDescription description;
+    ScenarioFault fault;
+    ASSERT_TRUE(ReadScenarioDescription(std::string(DM_APP_TEST_DATA_DIR) + "/../../../data/operations/mortain.txt",
+                                        &description, &fault))
+        << fault.Text();
+    const std::unique_ptr<Campaign> built = BuildOperation(description, &fault);
+    ASSERT_NE(built, nullptr) << fault.Text();
+    const Campaign& read = *gCampaign;
+    EXPECT_EQ(read.mOperationType, built->mOperationType);
+    EXPECT_EQ(read.mSleeveSize, built->mSleeveSize);
+    EXPECT_EQ(read.mAttackDirection, built->mAttackDirection);
+    for (Affiliation s = 0; s < 2; ++s)
+        EXPECT_EQ(read.mSupplyLevel[s], built->mSupplyLevel[s]) << s;
+    EXPECT_EQ(read.mDayPeriod, built->mDayPeriod);
+    EXPECT_EQ(read.mDayOffset, built->mDayOffset);
+    EXPECT_EQ(read.mEdgeSide, built->mEdgeSide);
+    EXPECT_EQ(read.mEdgeValue, built->mEdgeValue);
+    EXPECT_EQ(read.mFrontMode, built->mFrontMode);
+    EXPECT_EQ(read.mFrontDepth, built->mFrontDepth);
+    EXPECT_EQ(read.mRarityMode, built->mRarityMode);
+    EXPECT_EQ(read.mRegion, built->mRegion);
+    EXPECT_EQ(read.mLastTurn, built->mLastTurn);
 }
 
 // On the screen: opened from the operation list, the first battle's

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -41,6 +42,8 @@
 #include "app/MapView.h"
 #include "map/Map.h"
 #include "scenarios/OperationFixture.h"
+#include "tools/scenarios/ScenarioBuild.h"
+#include "units/Hack.h"
 
 namespace {
 
@@ -58,6 +61,8 @@ struct SideReport {
     uint64_t battleDigest = 0;
     int32_t radioHints = -1; // the radio's hint lines on the screen when battle 2 begins
     char operationDigest[72] = {};
+    int32_t supply[2] = {-1, -1}; // the operation's supply levels, as its record holds them
+    int32_t day[2] = {-1, -1};    // its day period and offset
 };
 
 // Whether the joining side's player leaves while waiting for battle 2.
@@ -294,6 +299,10 @@ void PlaySide(bool host, uint32_t port, SideReport* report) {
         report->radioHints += app->mRadioLine[i].GetLength() > 0 && app->mRadioSide[i] == 2;
     const std::string digest = OperationDigest();
     std::strncpy(report->operationDigest, digest.c_str(), sizeof report->operationDigest - 1);
+    report->supply[0] = gCampaign->mSupplyLevel[0];
+    report->supply[1] = gCampaign->mSupplyLevel[1];
+    report->day[0] = gCampaign->mDayPeriod;
+    report->day[1] = gCampaign->mDayOffset;
     // Battle 2's set-up goes through its exchange as battle 1's did.
     if (!PressGo(app, host)) return Fail(report, "no GO in battle 2's set-up", app);
     if (!Pump(app, [&] { return app->mTCPIPPhase <= 12 && !gBattle->mSetupPhase; }))
@@ -394,6 +403,23 @@ TEST(OperationOverTcp, BothSidesReachTheSecondBattleWithTheSameOperation) {
     EXPECT_EQ(h.battleDigest, j.battleDigest) << "battle 2 differs";
     EXPECT_NE(std::string(h.operationDigest), "");
     EXPECT_STREQ(h.operationDigest, j.operationDigest) << "the operation differs";
+    // Both operations were read by the same code (the host's from the list):
+    // what no step changes is held against the operation built from its
+    // description.
+    ASSERT_TRUE(DecryptData());
+    ScenarioDescription description;
+    ScenarioFault fault;
+    ASSERT_TRUE(ReadScenarioDescription(std::string(DM_APP_TEST_DATA_DIR) + "/../../../data/operations/mortain.txt",
+                                        &description, &fault))
+        << fault.Text();
+    const std::unique_ptr<Campaign> built = BuildOperation(description, &fault);
+    ASSERT_NE(built, nullptr) << fault.Text();
+    for (const SideReport* r : {&h, &j}) {
+        EXPECT_EQ(r->supply[0], built->mSupplyLevel[0]);
+        EXPECT_EQ(r->supply[1], built->mSupplyLevel[1]);
+        EXPECT_EQ(r->day[0], built->mDayPeriod);
+        EXPECT_EQ(r->day[1], built->mDayOffset);
+    }
 }
 
 // The joining side's player leaves while waiting for battle 2: the host,
