@@ -3,7 +3,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +23,7 @@
 #include "app/ScenarioSnapshot.h"
 #include "app/ScenarioTextView.h"
 #include "battle/Battle.h"
+#include "battle/UnitList.h"
 #include "engine/GBlitView.h"
 #include "engine/GControl.h"
 #include "engine/GDrawRecord.h"
@@ -469,6 +472,61 @@ bool OpenBattleScreen(PlayDriver& d, int32_t side, const std::function<void(MVAp
     if (Alive(app->mScenarioText)) app->DoCommand(86); // the side's briefing read
     d.Run(300);                                        // the first frames drawn
     return gBattle && gBattle->mScreen;
+}
+
+void CheckLockedVehicleAtLevelZero(PlayDriver& d) {
+    MVApplication* app = d.App();
+    Map* map = gBattle ? gBattle->mMap : nullptr;
+    Unit* vehicle = nullptr;
+    for (int32_t i = 0; map && i < gBattle->mUnits->GetCount() && !vehicle; ++i) {
+        Unit* u = gBattle->mUnits->GetUnit(i);
+        if (u && u->mActive && u->mUnitType == kUnitVehicle && u->mOffMapState == 0 &&
+            u->IsOwnUnit(app->ViewingSide()) && !u->IsPassenger(false))
+            vehicle = u;
+    }
+    if (!vehicle) {
+        ADD_FAILURE() << d.RunName() << ": no own vehicle in play to lock the camera on";
+        return;
+    }
+    const int32_t side = map->ViewingSide();
+    const int32_t level = map->mCameraLevel[side];
+    const float x = map->mCameraX[side], y = map->mCameraY[side], heading = map->mCameraHeading[side];
+    app->ToggleCameraLock(vehicle);
+    app->JumpCameraToLevel(0);
+    d.Run(300);
+    d.Shot("vehicle-level0-locked");
+    LongRect view;
+    map->mView->GetGlobalBounds(&view);
+    auto frame = [&] {
+        map->DirtyClip();
+        d.Run(60);
+        RecordFrame();
+        return GrabPixels(view);
+    };
+    const std::vector<uint16_t> textured = frame();
+    const std::vector<uint16_t> again = frame(); // what two frames of the same scene differ by
+    GGraphic* kept[4][17];
+    std::memcpy(kept, vehicle->mTextureSets, sizeof kept);
+    for (auto& set : vehicle->mTextureSets)
+        for (GGraphic*& t : set)
+            t = nullptr;
+    const std::vector<uint16_t> bare = frame();
+    d.Shot("vehicle-level0-bare");
+    std::memcpy(vehicle->mTextureSets, kept, sizeof kept);
+    const int32_t noise = PixelsChanged(textured, again);
+    const int32_t changed = PixelsChanged(textured, bare);
+    std::printf("[%s] locked vehicle at level 0: %d pixels of the view owe to its textures (%d between "
+                "two frames)\n",
+                d.RunName().c_str(), changed, noise);
+    EXPECT_GT(changed, std::max<int32_t>(static_cast<int32_t>(textured.size()) / 50, 8 * noise))
+        << d.RunName() << ": the locked vehicle at level 0 looks the same without its textures";
+    app->ToggleCameraLock(nullptr);
+    app->JumpCameraToLevel(level);
+    map->mCameraX[side] = x;
+    map->mCameraY[side] = y;
+    map->mCameraHeading[side] = heading;
+    map->DirtyClip();
+    d.Run(200);
 }
 
 // ---- Steps shared by the cases of the further play-through files ----------

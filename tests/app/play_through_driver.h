@@ -135,6 +135,12 @@ class MVApplication;
 // questions first. Whether the battle screen was built.
 bool OpenBattleScreen(PlayDriver& d, int32_t side, const std::function<void(MVApplication*)>& choose);
 
+// The camera locked on an own vehicle at level 0 (the closest, riding
+// behind it): the vehicle is drawn with its textures, so the frame differs
+// widely from the same frame drawn with the vehicle's texture sets taken
+// away. Fails when the battle fields no own vehicle in play.
+void CheckLockedVehicleAtLevelZero(PlayDriver& d);
+
 // ---- Steps shared by the cases of the further play-through files ----------
 
 struct LongRect;

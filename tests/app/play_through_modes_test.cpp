@@ -254,6 +254,8 @@ TEST(PlayThrough, OperationRestsTheNightIntoItsSecondBattle) {
     std::printf("[operation] the map's mean brightness: %.1f at night, %.1f in the morning\n", night,
                 morning);
     EXPECT_GT(morning, night * 1.2) << "battle 2's morning looks like battle 1's night";
+    // The second battle fields the Axis tanks: one seen from the closest camera.
+    CheckLockedVehicleAtLevelZero(d);
     ASSERT_TRUE(GoAndWait(d, "battle 2's set-up"));
     ASSERT_TRUE(GoAndWait(d, "battle 2's first turn"));
     ASSERT_EQ(app->InteractionState(), kStatePlayback);

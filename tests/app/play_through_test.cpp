@@ -17,6 +17,7 @@
 
 #include "app/AppTypes.h"
 #include "app/BattleScreen.h"
+#include "app/ButtonFlybyView.h"
 #include "app/InfoPanel.h"
 #include "app/MVApplication.h"
 #include "app/MapView.h"
@@ -35,6 +36,7 @@
 #include "engine/TestPorts.h"
 #include "engine/GBlitView.h"
 #include "engine/GControl.h"
+#include "engine/GDrawRecord.h"
 #include "engine/GFile.h"
 #include "engine/GFileStub.h"
 #include "engine/GKernel.h"
@@ -78,8 +80,7 @@ bool MenuOpen() {
     return gBattle && gBattle->mMap && gBattle->mMap->mOpenMenu;
 }
 
-void InspectEnemy(PlayDriver& d, const char* when);
-void CheckLockedVehicleAtLevelZero(PlayDriver& d);
+bool InspectEnemy(PlayDriver& d, const char* when);
 
 // The title, skipped by a click from the X server, then the overlay's click
 // opens the main menu.
@@ -364,84 +365,88 @@ void GiveOrders(PlayDriver& d) {
     }
     d.CheckNoBeep("orders");
     InspectEnemy(d, "orders");
-    if (d.Width() == 1024) CheckLockedVehicleAtLevelZero(d);
 }
 
-// A seen enemy on the screen is selected by a click on it, for its readout;
-// it takes no orders. Without one in view the step is reported, not failed.
-void InspectEnemy(PlayDriver& d, const char* when) {
-    MVApplication* app = d.App();
-    int32_t seen = 0, inView = 0;
-    Unit* missed = nullptr;
-    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
-        Unit* u = gBattle->mUnits->GetUnit(i);
-        int32_t x = 0, y = 0;
-        if (!u || !u->mActive || u->IsOwnUnit(app->ViewingSide()) || u->VisibleToPlayer(false) < 2 ||
-            u->IsPassenger(false))
-            continue;
-        ++seen;
-        if (!d.UnitOnScreen(u, &x, &y) || x < 60 || x > d.Width() - 60 || y < 60) continue;
-        ++inView;
-        bool selected = false;
-        for (int32_t dy = 0; dy >= -8 && !selected; dy -= 4) {
-            d.Click(x, y + dy);
-            selected = gBattle->mSelectedUnit == u;
-        }
-        if (!selected) {
-            if (!gBattle->mSelectedUnit) missed = u; // nothing else took the click
-            continue;
-        }
-        d.Shot(std::string("enemy-selected-") + when);
-        EXPECT_FALSE(MenuOpen()) << "an enemy takes no orders";
-        gBattle->SetSelectedUnit(nullptr);
-        d.AllowBeeps();
-        return;
-    }
-    EXPECT_EQ(missed, nullptr) << d.RunName() << ": a click on a seen enemy selected nothing (" << when << ")";
-    std::printf("[%s] left: no seen enemy selected (%s): %d seen, %d in view\n", d.RunName().c_str(), when, seen,
-                inView);
-    d.AllowBeeps();
-}
-
-// At level 0 under a lock, a vehicle is drawn with its textures: the
-// pixels around its place are of many colours, not one flat colour.
-constexpr bool kVehicleTexturesMended = true;
-void CheckLockedVehicleAtLevelZero(PlayDriver& d) {
+// Enemies under the player's eye: the camera is brought over a seen enemy,
+// and a click on its figure selects it for the info panel's readout (it
+// takes no orders); one the side has not seen is neither drawn nor picked,
+// so a click on its place selects nothing. Whether a seen enemy was there.
+int32_t sEnemiesInspected = 0;
+bool InspectEnemy(PlayDriver& d, const char* when) {
     MVApplication* app = d.App();
     Map* map = gBattle->mMap;
-    Unit* vehicle = nullptr;
-    for (int32_t i = 0; i < gBattle->mUnits->GetCount() && !vehicle; ++i) {
+    Unit* seen = nullptr;
+    Unit* unseen = nullptr;
+    for (int32_t i = 0; i < gBattle->mUnits->GetCount(); ++i) {
         Unit* u = gBattle->mUnits->GetUnit(i);
-        if (u && u->mActive && u->mUnitType == kUnitVehicle && u->IsOwnUnit(app->ViewingSide())) vehicle = u;
+        if (!u || !u->mActive || u->IsOwnUnit(app->ViewingSide()) || u->IsPassenger(false) ||
+            u->mOffMapState != 0 || u->mUnitType == kUnitInanimate)
+            continue;
+        const int32_t contact = u->VisibleToPlayer(false);
+        if (contact >= kContactSeen && (!seen || contact > seen->VisibleToPlayer(false))) seen = u;
+        if (contact == kContactNone && !u->ShowsSpotMarker() && !unseen) unseen = u;
     }
-    if (!vehicle) return;
     const int32_t side = map->ViewingSide();
     const int32_t level = map->mCameraLevel[side];
-    const float x = map->mCameraX[side], y = map->mCameraY[side], heading = map->mCameraHeading[side];
-    app->ToggleCameraLock(vehicle);
-    app->JumpCameraToLevel(0);
-    d.Run(300);
-    d.Shot("vehicle-level0-locked");
-    int32_t sx = 0, sy = 0;
-    std::set<uint16_t> colours;
-    if (d.UnitOnScreen(vehicle, &sx, &sy)) {
-        const PixelTarget16 back = gKernel->GetBackBuffer();
-        for (int32_t py = std::max(0, sy - 60); py < std::min(back.height, sy + 20); py += 3)
-            for (int32_t px = std::max(0, sx - 40); px < std::min(back.width, sx + 40); px += 3)
-                colours.insert(back.Row(py)[px]);
+    const float keptX = map->mCameraX[side], keptY = map->mCameraY[side], heading = map->mCameraHeading[side];
+    // The camera over the unit's place (where the player sees it), and that
+    // place on the screen.
+    auto intoView = [&](Unit* u, int32_t* x, int32_t* y) {
+        float ux = u->mX, uy = u->mY, uz = 0.0f;
+        u->GetApparentLocation(&ux, &uy, &uz);
+        for (int32_t l : {3, 2, 4})
+            for (float back : {60.0f, 30.0f, 100.0f, 160.0f}) {
+                LookAtPoint(d, l, ux, uy - back);
+                if (d.GroundOnScreen(ux, uy, x, y) && *x >= 60 && *x <= d.Width() - 60 && *y >= 60) return true;
+            }
+        return false;
+    };
+    // A click on the place, or a little above it (the figure stands on it).
+    auto clickOn = [&](Unit* u, int32_t x, int32_t y) {
+        bool picked = false;
+        for (int32_t dy = 0; dy >= -8 && !picked; dy -= 4) {
+            gBattle->SetSelectedUnit(nullptr);
+            d.Click(x, y + dy);
+            picked = gBattle->mSelectedUnit == u || map->mPickedUnit == u;
+        }
+        return picked;
+    };
+    gBattle->SetSelectedUnit(nullptr);
+    int32_t x = 0, y = 0;
+    if (unseen && intoView(unseen, &x, &y)) {
+        EXPECT_FALSE(clickOn(unseen, x, y))
+            << d.RunName() << ": a click picked an enemy the side has not seen (" << when << ")";
+        d.Shot(std::string("unseen-enemy-clicked-") + when);
     }
-    if (kVehicleTexturesMended)
-        EXPECT_GT(colours.size(), 24u) << "the locked vehicle at level 0 is one flat colour";
-    else
-        std::printf("[%s] known: the locked vehicle at level 0 shows %zu colours\n", d.RunName().c_str(),
-                    colours.size());
-    app->ToggleCameraLock(nullptr);
+    bool inspected = false;
+    if (seen && intoView(seen, &x, &y)) {
+        LongRect panel;
+        gBattle->mInfoPanel->GetGlobalBounds(&panel);
+        gBattle->SetSelectedUnit(nullptr);
+        d.Run(100);
+        RecordFrame();
+        const std::vector<uint16_t> general = GrabPixels(panel);
+        inspected = clickOn(seen, x, y);
+        EXPECT_EQ(gBattle->mSelectedUnit, seen)
+            << d.RunName() << ": a click on a seen enemy did not select it (" << when << ")";
+        d.Shot(std::string("enemy-selected-") + when);
+        EXPECT_FALSE(MenuOpen()) << "an enemy takes no orders";
+        EXPECT_GT(PixelsChanged(general, GrabPixels(panel)), panel.Width() * panel.Height() / 10)
+            << d.RunName() << ": the info panel does not show the selected enemy (" << when << ")";
+    }
+    std::printf("[%s] enemies at %s: %s seen one clicked, %s unseen one clicked\n", d.RunName().c_str(), when,
+                inspected ? "a" : "no", unseen ? "an" : "no");
+    gBattle->SetSelectedUnit(nullptr);
     app->JumpCameraToLevel(level);
-    map->mCameraX[side] = x;
-    map->mCameraY[side] = y;
+    map->mCameraX[side] = keptX;
+    map->mCameraY[side] = keptY;
     map->mCameraHeading[side] = heading;
     map->DirtyClip();
+    d.Move(d.Width() / 2, d.Height() / 2);
     d.Run(200);
+    d.AllowBeeps();
+    sEnemiesInspected += inspected;
+    return inspected;
 }
 
 // The share of a picture's pixels that the screen shows at (x, y).
@@ -551,17 +556,14 @@ void NextTurn(PlayDriver& d) {
     d.CheckNoBeep("next turn");
 }
 
-// Saves with Alt-S through the save dialog; false when no dialog came.
-bool SaveWithAltS(PlayDriver& d, const std::string& name) {
+// Saves with Alt-S through the save dialog.
+void SaveWithAltS(PlayDriver& d, const std::string& name) {
     MVApplication* app = d.App();
     d.AllowBeeps();
     d.Key('s', true);
     d.Run(200);
-    if (!app->mSaveDialog || !gKernel->IsViewAlive(app->mSaveDialog) || !app->mSaveDialog->IsVisible()) {
-        std::printf("[%s] left: Alt-S opened no save dialog\n", d.RunName().c_str());
-        d.AllowBeeps();
-        return false;
-    }
+    ASSERT_TRUE(app->mSaveDialog && gKernel->IsViewAlive(app->mSaveDialog) && app->mSaveDialog->IsVisible())
+        << d.RunName() << ": Alt-S opened no save dialog";
     d.Shot("save-dialog");
     for (int i = 0; i < 40; ++i)
         d.Key(kKeyBackspace);
@@ -570,7 +572,6 @@ bool SaveWithAltS(PlayDriver& d, const std::string& name) {
     d.Run(300);
     EXPECT_TRUE(PlayDriver::FindControl(gKernel->GetWindow(), 91) == nullptr) << "the save dialog closes";
     d.CheckNoBeep("saving");
-    return true;
 }
 
 // Leaves the battle for the main menu (Alt-A and its confirm box).
@@ -608,12 +609,8 @@ void LoadSavedGame(PlayDriver& d, const std::string& name, int32_t turn) {
         [&] { return gBattle && gBattle->mMap && gBattle->mMap->mView && gBattle->mMap->mView->IsVisible(); },
         20000, "the saved game's battle screen"));
     d.Run(300);
-    // A game saved by name holds the turn it was saved in; the auto-save
-    // holds the last one written.
-    if (turn > 0)
-        EXPECT_EQ(gBattle->mTurn, turn);
-    else
-        EXPECT_GE(gBattle->mTurn, 1);
+    // A game saved by name holds the turn it was saved in.
+    EXPECT_EQ(gBattle->mTurn, turn);
     EXPECT_EQ(app->mPlayers, 1);
     EXPECT_EQ(app->InteractionState(), kStateNone);
     d.Shot("saved-game-battle");
@@ -645,6 +642,7 @@ TEST(PlayThrough, OnePlayerAgainstTheComputer) {
     if (!PlayThroughWanted()) GTEST_SKIP() << "needs DM_XVFB_PLAY=1 and X (scripts/xvfb-play)";
     PlayDriver d("1024x768", 1024, 768);
     ASSERT_TRUE(d.Start());
+    sEnemiesInspected = 0;
     ReachMainMenu(d);
     if (HasFatalFailure() || IsSkipped()) return;
     EnterBattle(d, false);
@@ -665,17 +663,15 @@ TEST(PlayThrough, OnePlayerAgainstTheComputer) {
     if (HasFatalFailure() || IsSkipped()) return;
     WatchPlayback(d, false);
     if (HasFatalFailure() || IsSkipped()) return;
+    EXPECT_GT(sEnemiesInspected, 0) << "no seen enemy was clicked in the orders or the playbacks";
     NextTurn(d);
     if (HasFatalFailure() || IsSkipped()) return;
     const int32_t turn = gBattle->mTurn;
-    // Without the hot-key window's save key the turn's auto-save is the game
-    // the list offers.
-    GString31 autoSave;
-    autoSave.IStringRez(kAutoSaveNameId);
-    const bool named = SaveWithAltS(d, "Durchgang");
+    SaveWithAltS(d, "Durchgang");
+    if (HasFatalFailure() || IsSkipped()) return;
     LeaveToMainMenu(d);
     if (HasFatalFailure() || IsSkipped()) return;
-    LoadSavedGame(d, named ? "Durchgang" : autoSave.GetCString(), named ? turn : 0);
+    LoadSavedGame(d, "Durchgang", turn);
     if (HasFatalFailure() || IsSkipped()) return;
     // One more turn of the loaded game (its set-up first, if it was saved there).
     if (gBattle->mSetupPhase) {
@@ -1426,6 +1422,23 @@ TEST(PlayThrough, SmallScreen) {
     ASSERT_TRUE(d.Start());
     ReachMainMenu(d);
     if (HasFatalFailure() || IsSkipped()) return;
+    // The main menu is the small screen's picture: it, its buttons and
+    // their help line lie wholly on the screen.
+    {
+        const LongRect screen{0, 0, d.Width(), d.Height()};
+        auto onScreen = [&](GView* v, const std::string& what) {
+            LongRect r;
+            v->GetGlobalBounds(&r);
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= screen.right && r.bottom <= screen.bottom)
+                << what << " at (" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom
+                << ") leaves the " << d.Width() << " x " << d.Height() << " screen";
+        };
+        GView* menu = d.App()->mMenuPicture;
+        onScreen(menu, "the main menu");
+        for (int32_t i = 0; i < menu->GetSubviewCount(); ++i)
+            onScreen(menu->GetSubview(i), "the menu's control " + std::to_string(i));
+        if (d.App()->mFlybyHelp) onScreen(d.App()->mFlybyHelp, "the buttons' help line");
+    }
     EnterBattle(d, false);
     if (HasFatalFailure() || IsSkipped()) return;
     SetUpAndGo(d);
