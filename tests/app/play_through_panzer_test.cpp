@@ -783,9 +783,6 @@ TEST(PlayThrough, HeckenSquadSplitAndJoined) {
     int32_t x = 0, y = 0;
     ASSERT_TRUE(ClickUnit(d, squad, &x, &y, 1)) << "a click on the squad selected it";
     EXPECT_FALSE(PanelSaysHalf());
-    const LongRect around{x - 60, y - 50, x + 60, y + 20};
-    RecordFrame();
-    const std::vector<uint16_t> whole = GrabPixels(around);
 
     // Split.
     ASSERT_TRUE(ChooseOrder(d, x, y, 50));
@@ -793,7 +790,26 @@ TEST(PlayThrough, HeckenSquadSplitAndJoined) {
     auto* half = static_cast<Infantry*>(squad->mSibling);
     ASSERT_TRUE(half);
     EXPECT_TRUE(PanelSaysHalf()) << "the panel does not name the half";
-    EXPECT_GT(PixelsChanged(whole, GrabPixels(around)), 30) << "no second figure drawn";
+    // The halves stand apart: at the second half's place the picture
+    // changes when that half is taken off the map, and stays when the
+    // first is.
+    int32_t hx = 0, hy = 0;
+    ASSERT_TRUE(WorldOnScreen(d, half->mX, half->mY, half->GetZ(), &hx, &hy));
+    const LongRect own{hx - 12, hy - 24, hx + 12, hy + 4};
+    RecordFrame();
+    const std::vector<uint16_t> both = GrabPixels(own);
+    auto without = [&](Unit* u) {
+        u->mOffMapState = 1;
+        RecordFrame();
+        const int32_t changed = PixelsChanged(both, GrabPixels(own));
+        u->mOffMapState = 0;
+        RecordFrame();
+        return changed;
+    };
+    const int32_t second = without(half), first = without(squad);
+    std::printf("[hecken-squad] at the second half's place: %d pixels its own, %d the first's\n", second, first);
+    EXPECT_GT(second, 30) << "the second half is not drawn at its place";
+    EXPECT_LT(first, 10) << "the first half is drawn at the second's place";
     d.Shot("hecken-split");
 
     // Joined: the second half set down beside the first.

@@ -370,8 +370,9 @@ void GiveOrders(PlayDriver& d) {
 
 // Enemies under the player's eye: the camera is brought over a seen enemy,
 // and a click on its figure selects it for the info panel's readout (it
-// takes no orders); one the side has not seen is neither drawn nor picked,
-// so a click on its place selects nothing. Whether a seen enemy was there.
+// takes no orders); one the side has not seen is neither drawn nor picked:
+// its place looks as it does without it, and a click there selects nothing.
+// Whether a seen enemy was there.
 int32_t sEnemiesInspected = 0;
 bool InspectEnemy(PlayDriver& d, const char* when) {
     MVApplication* app = d.App();
@@ -412,9 +413,29 @@ bool InspectEnemy(PlayDriver& d, const char* when) {
         }
         return picked;
     };
+    // The pixels around a place: as they are, with the unit known, and with
+    // it taken off the map.
+    auto around = [&](Unit* u, int32_t x, int32_t y, FogOfWarContact contact, int32_t offMap) {
+        const FogOfWarContact keptContact = u->mContactLevel;
+        u->mContactLevel = contact;
+        u->mOffMapState = offMap;
+        RecordFrame();
+        std::vector<uint16_t> pixels = GrabPixels(LongRect{x - 40, y - 60, x + 40, y + 10});
+        u->mContactLevel = keptContact;
+        u->mOffMapState = 0;
+        return pixels;
+    };
     gBattle->SetSelectedUnit(nullptr);
     int32_t x = 0, y = 0;
     if (unseen && intoView(unseen, &x, &y)) {
+        // Its place looks as it does with the enemy taken off the map, and
+        // not so once the side knows it (the check looks at the right place).
+        const std::vector<uint16_t> gone = around(unseen, x, y, unseen->mContactLevel, 1);
+        EXPECT_GT(PixelsChanged(around(unseen, x, y, kContactFull, 0), gone), 8)
+            << d.RunName() << ": the enemy's place is not where the check looks (" << when << ")";
+        EXPECT_LT(PixelsChanged(around(unseen, x, y, unseen->mContactLevel, 0), gone), 4)
+            << d.RunName() << ": an enemy the side has not seen is drawn (" << when << ")";
+        RecordFrame();
         EXPECT_FALSE(clickOn(unseen, x, y))
             << d.RunName() << ": a click picked an enemy the side has not seen (" << when << ")";
         d.Shot(std::string("unseen-enemy-clicked-") + when);
