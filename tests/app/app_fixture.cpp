@@ -24,6 +24,7 @@
 #include "units/DataTables.h"
 #include "units/Hack.h"
 #include "units/Inanimate.h"
+#include "tools/scenarios/ScenarioBuild.h"
 
 namespace fs = std::filesystem;
 
@@ -299,4 +300,17 @@ GView* AppTest::FindButton(GView* root, int32_t command) {
     for (int32_t i = 0; i < root->GetSubviewCount(); ++i)
         if (GView* found = FindButton(root->GetSubview(i), command)) return found;
     return nullptr;
+}
+
+std::unique_ptr<Campaign> BuildDemoOperation() {
+    ScenarioDescription description;
+    ScenarioFault fault;
+    if (!ReadScenarioDescription(std::string(DM_APP_TEST_DATA_DIR) + "/../../../data/operations/mortain.txt",
+                                 &description, &fault)) {
+        ADD_FAILURE() << fault.Text();
+        return nullptr;
+    }
+    std::unique_ptr<Campaign> built = BuildOperation(description, &fault);
+    if (!built) ADD_FAILURE() << fault.Text();
+    return built;
 }

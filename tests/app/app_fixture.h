@@ -12,6 +12,7 @@
 
 #include "app/MVApplication.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
 #include "engine/GApplication.h"
 #include "engine/GFile.h"
 
@@ -56,6 +57,10 @@ private:
 // makes it the program's current battle; null, with a failure recorded,
 // when it does not read. The caller owns the battle.
 Battle* OpenDemoBattle(MVApplication* app, const std::string& name);
+
+// The demo operation as its description builds it, for what no step between
+// battles changes; null, with a failure recorded, when it does not build.
+std::unique_ptr<Campaign> BuildDemoOperation();
 
 // A battle of fixed objects on a small blank map, in set-up at turn 1 of
 // 10, with a general briefing and one for side 0.

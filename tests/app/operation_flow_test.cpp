@@ -23,7 +23,6 @@
 #include "map/Map.h"
 #include "scenarios/OperationFixture.h"
 #include "tools/scenarios/OperationRunner.h"
-#include "tools/scenarios/ScenarioBuild.h"
 
 namespace {
 
@@ -254,13 +253,8 @@ TEST_F(OperationFlowTest, TheStepsTravelThroughTwoMailFiles) {
     EXPECT_EQ(OperationFileDigest(gCampaign, gBattle), cut);
     // Both programs read the operation with the same code: what neither
     // step changes is held against the operation built from its description.
-    ScenarioDescription description;
-    ScenarioFault fault;
-    ASSERT_TRUE(ReadScenarioDescription(std::string(DM_APP_TEST_DATA_DIR) + "/../../../data/operations/mortain.txt",
-                                        &description, &fault))
-        << fault.Text();
-    const std::unique_ptr<Campaign> built = BuildOperation(description, &fault);
-    ASSERT_NE(built, nullptr) << fault.Text();
+    const std::unique_ptr<Campaign> built = BuildDemoOperation();
+    ASSERT_NE(built, nullptr);
     const Campaign& read = *gCampaign;
     EXPECT_EQ(read.mOperationType, built->mOperationType);
     EXPECT_EQ(read.mSleeveSize, built->mSleeveSize);

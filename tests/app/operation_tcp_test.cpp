@@ -42,7 +42,6 @@
 #include "app/MapView.h"
 #include "map/Map.h"
 #include "scenarios/OperationFixture.h"
-#include "tools/scenarios/ScenarioBuild.h"
 #include "units/Hack.h"
 
 namespace {
@@ -407,13 +406,8 @@ TEST(OperationOverTcp, BothSidesReachTheSecondBattleWithTheSameOperation) {
     // what no step changes is held against the operation built from its
     // description.
     ASSERT_TRUE(DecryptData());
-    ScenarioDescription description;
-    ScenarioFault fault;
-    ASSERT_TRUE(ReadScenarioDescription(std::string(DM_APP_TEST_DATA_DIR) + "/../../../data/operations/mortain.txt",
-                                        &description, &fault))
-        << fault.Text();
-    const std::unique_ptr<Campaign> built = BuildOperation(description, &fault);
-    ASSERT_NE(built, nullptr) << fault.Text();
+    const std::unique_ptr<Campaign> built = BuildDemoOperation();
+    ASSERT_NE(built, nullptr);
     for (const SideReport* r : {&h, &j}) {
         EXPECT_EQ(r->supply[0], built->mSupplyLevel[0]);
         EXPECT_EQ(r->supply[1], built->mSupplyLevel[1]);
