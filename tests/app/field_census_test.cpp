@@ -160,17 +160,21 @@ bool IdChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-// Type names that hold one value: the built-in ones and the aliases and
-// enumerations the headers declare.
+// Type names that hold one value: the built-in ones, and the aliases,
+// enumerations and one-value wrappers (a class assigned from a scalar) the
+// headers declare.
 std::set<std::string> ScalarTypes(const std::vector<std::string>& headers) {
     std::set<std::string> types = {"bool",     "char",    "short",    "int",     "long",     "float",
                                    "double",   "int8_t",  "uint8_t",  "int16_t", "uint16_t", "int32_t",
                                    "uint32_t", "int64_t", "uint64_t", "size_t",  "unsigned", "signed"};
     static const std::regex alias(R"(using\s+(\w+)\s*=\s*(?:const\s+)?(\w+)\s*;)");
     static const std::regex enumeration(R"(\benum\s+(?:class\s+)?(\w+))");
+    static const std::regex wrapper(R"((\w+)&\s*operator=\(\s*(\w+)\s+\w+\s*\))");
     for (int pass = 0; pass < 3; ++pass)
         for (const std::string& text : headers) {
             for (std::sregex_iterator i(text.begin(), text.end(), alias), e; i != e; ++i)
+                if (types.count((*i)[2].str())) types.insert((*i)[1].str());
+            for (std::sregex_iterator i(text.begin(), text.end(), wrapper), e; i != e; ++i)
                 if (types.count((*i)[2].str())) types.insert((*i)[1].str());
             for (std::sregex_iterator i(text.begin(), text.end(), enumeration), e; i != e; ++i)
                 types.insert((*i)[1].str());
@@ -310,11 +314,17 @@ bool WrittenAt(const std::string& line, size_t at, size_t n, bool array, bool ob
     for (const char* op : {"+=", "-=", "*=", "/=", "%=", "|=", "&=", "^=", "<<=", ">>=", "++", "--"})
         if (after.rfind(op, 0) == 0) return true;
     if (!after.empty() && (after[0] == '(' || after[0] == '{')) return true; // an initialiser
-    // An array handed to a function may be filled there; a plain copy
-    // (either way) only moves values that were set elsewhere.
+    // An array or object handed to a function may be filled there; a plain
+    // copy (either way) only moves values that were set elsewhere, and a
+    // loop over it writes only through a reference that is not const.
     static const std::regex copy(R"((?:memcpy|memmove)\s*\((?:[^,]*,)?\s*[\w\]\[]*(?:->|\.)?$)");
+    static const std::regex loop(R"(\bfor\s*\(([^;:]*):\s*(?:[\w\]\[]+(?:->|\.))*$)");
+    std::smatch m;
+    const std::string before = line.substr(0, at);
+    if ((array || object) && whole && std::regex_search(before, m, loop))
+        return m[1].str().find('&') != std::string::npos && m[1].str().find("const") == std::string::npos;
     if ((array || object) && whole && !after.empty() && (after[0] == ',' || after[0] == ')'))
-        return !std::regex_search(line.substr(0, at), copy);
+        return !std::regex_search(before, copy);
     // Before the name: the object chain ("u->", "a.b.") stripped.
     size_t b = at;
     while (true) {
@@ -344,9 +354,11 @@ bool WrittenAt(const std::string& line, size_t at, size_t n, bool array, bool ob
         if (!binary) return true;
     }
     // "T& r = u->mName" binds a reference that may be written ("a && b ==
-    // c" binds none).
+    // c" and "const T& r = u->mName" bind none that may).
     static const std::regex reference(R"((?:^|[^&])&\s*\w+\s*=(?!=)[^;]*$)");
-    if (std::regex_search(line.substr(0, b), reference)) return true;
+    static const std::regex constant(R"(\bconst\s+[\w:<>, ]+&\s*\w+\s*=(?!=)[^;]*$)");
+    const std::string head = line.substr(0, b);
+    if (std::regex_search(head, reference) && !std::regex_search(head, constant)) return true;
     return line.find("swap(") != std::string::npos;
 }
 
@@ -499,8 +511,9 @@ TEST(FieldCensus, AFieldWrittenOnlyAsAResetCountsAsUnset) {
 }
 
 // What gives a field no value of its own beside resets: an element of an
-// array handed on, cast or read in a list; a use or an emptying of an
-// object; and any write by the tools that make the data files. A real
+// array handed on, cast or read in a list; a use, a loop, a const
+// reference or an emptying of an object; and any write by the tools that
+// make the data files. A real
 // write through each of them sets the field.
 TEST(FieldCensus, ElementReadsObjectUsesAndToolWritesCountAsUnset) {
     namespace fs = std::filesystem;
@@ -525,6 +538,8 @@ TEST(FieldCensus, ElementReadsObjectUsesAndToolWritesCountAsUnset) {
                            "    const float w = static_cast<float>(u->mFactor[1]);\n"
                            "    const uint8_t a = u->mId[0], b = u->mId[1];\n"
                            "    v->mId[0] = u->mId[0];\n"
+                           "    for (const float h : u->mHeights) Use(h);\n"
+                           "    const GList& list = u->mList;\n"
                            "    u->mList.EmptyOut();\n"
                            "}\n");
     put("tools/Maker.cpp",
