@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileTestFolder.h"
 #include "seam_census.h"
 
 namespace {
@@ -527,8 +528,9 @@ TEST(FieldCensus, ElementReadsObjectUsesAndToolWritesCountAsUnset) {
                                "};\n";
     const auto fields = DeclaredFields("U", header, ScalarTypes({header}));
     ASSERT_EQ(fields.size(), 6u);
-    const fs::path root = fs::path(testing::TempDir()) / "field_census_scan";
-    fs::remove_all(root);
+    const FileTestFolder folder("dm-census-");
+    const fs::path& root = folder.Path();
+    ASSERT_FALSE(root.empty());
     auto put = [&](const char* file, const std::string& text) {
         fs::create_directories((root / file).parent_path());
         std::ofstream(root / file) << text;
@@ -555,5 +557,4 @@ TEST(FieldCensus, ElementReadsObjectUsesAndToolWritesCountAsUnset) {
                              "    u->mMade = true;\n"
                              "}\n");
     EXPECT_EQ(UnsetFields(fields, ScanUses(root, fields, {})), std::set<std::string>{});
-    fs::remove_all(root);
 }
