@@ -243,11 +243,11 @@ struct Use {
 // is written through a part of it (an element or member assigned) or a
 // call that puts something in it; a call that only empties it gives it no
 // value, and an element of an array handed on, cast or listed is read. An
-// assignment gives the
-// field no value of its own when it clears it to its declared value, takes
-// it from a file (a record's byte taken apart too), copies the same field
-// of another object, or puts back what a local saved of it; in a chained
-// assignment ("a = b = 0") the last value is the one given. `initial` is
+// assignment gives the field no value of its own when it clears it to its
+// declared value, takes it from a file (a record's byte taken apart too),
+// copies the same field (or element) of another object, or puts back what a
+// local saved of it; in a chained assignment ("a = b = 0") the last value
+// is the one given. `initial` is
 // the field's declared value ("" when it is not one constant); `saved` maps
 // the locals the file has loaded from a field to that field.
 bool WrittenAt(const std::string& line, size_t at, size_t n, bool array, bool object,
@@ -514,8 +514,7 @@ TEST(FieldCensus, AFieldWrittenOnlyAsAResetCountsAsUnset) {
 // What gives a field no value of its own beside resets: an element of an
 // array handed on, cast or read in a list; a use, a loop, a const
 // reference or an emptying of an object; and any write by the tools that
-// make the data files. A real
-// write through each of them sets the field.
+// make the data files. A real write through each of them sets the field.
 TEST(FieldCensus, ElementReadsObjectUsesAndToolWritesCountAsUnset) {
     namespace fs = std::filesystem;
     const std::string header = "struct U {\n"
