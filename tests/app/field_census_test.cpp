@@ -1,11 +1,13 @@
-// The census of unit, map and battle fields that the game's code reads but
-// never sets: a scan of the sources (everything but tests/ and bench/) for
-// every scalar or pointer field the headers declare. A field read and never
-// written outside the tests is either set by the game or listed below with
-// its reason; the list only shrinks, and an entry whose field is now set
-// (or gone) fails until it is dropped.
+// The census of unit, map, battle and attack fields that the game's code
+// reads but never sets: a scan of the game's sources (not tests/, bench/ or
+// the data tools in tools/) for every field the headers declare, whether
+// one value, a pointer, an array or an object. A field read and never
+// written by the game is either set by it or listed below with its reason;
+// the list only shrinks, and an entry whose field is now set (or gone)
+// fails until it is dropped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/FileTestFolder.h"
 #include "seam_census.h"
 
 namespace {
@@ -86,6 +89,56 @@ const Unset kUnset[] = {
     {"ScenarioCore:mScenarioLevel", "taken from the scenario file; no rule sets it"},
     {"Campaign:mAttackerScoreFactor", "taken from the operation file, where the builder writes 100; no rule "
                                       "sets it and the description refuses a score factor"},
+    // The scenario's settings, taken from its file (which the data tools
+    // write); no rule of the game sets them.
+    {"ScenarioCore:mDate", "the scenario's date; read by the rules of model dates and the drawing"},
+    {"ScenarioCore:mGroundCondition", "the scenario's ground; read by the dust, the hearing, the speeds and the "
+                                      "drawing"},
+    {"ScenarioCore:mTemperature", "the scenario's temperature; read by the ice, the speeds, the smoke and the "
+                                  "drawing"},
+    {"ScenarioCore:mTheatre", "the scenario's theatre; read by the trees and the textures"},
+    {"Battle:mWeather", "the battle's weather; read by the spotting and the weather drawing"},
+    {"Battle:mWindStrength", "the battle's wind; read by the smoke and the trees' sway"},
+    {"Battle:mVariableLength", "a battle of variable length; read when the flags are first coloured"},
+    {"Battle:mEdgeOwner", "the side at home on each edge; read by the home edge"},
+    {"Battle:mHasExitEdge", "a side that may exit; read by the exit points and the computer's set-up"},
+    {"Battle:mExitEdge", "the edge a side exits by; read by the exit zone and the computer's objective"},
+    {"Battle:mSideVPFactor", "the side's weight of the enemy's losses; read by the victory points"},
+    {"Battle:mVPBonus", "the side's bonus points; read by the victory points and the result screen"},
+    {"Battle:mSideScore", "kept in the battle record and sent with the TCP/IP turn unchanged"},
+    {"Battle:mSideShortA", "kept in the battle record unchanged"},
+    {"Battle:mCustomA", "the custom-force block of the battle record; no screen builds one"},
+    {"Battle:mCustomB", "the custom-force block of the battle record; no screen builds one"},
+    {"Battle:mCustomC", "the custom-force block of the battle record; no screen builds one"},
+    {"Battle:mCustomD", "the custom-force block of the battle record; no screen builds one"},
+    {"Battle:mCustomByteA", "the custom-force block of the battle record; no screen builds one"},
+    {"Battle:mCustomByteB", "the custom-force block of the battle record; no screen builds one"},
+    {"Battle:mLightColor", "the light that tints mortars and rocket launchers; no rule sets it, white"},
+    // The operation's settings, taken from the operation file; the steps
+    // between battles keep them.
+    {"Campaign:mSideScore", "the sides' scores; read by the operation's victor"},
+    {"Campaign:mOperationType", "2 judges the operation by points; read by the victor and the end"},
+    {"Campaign:mSleeveSize", "the strip's size; read by the strip"},
+    {"Campaign:mAttackDirection", "the attack's direction; read by the strip and the reinforcements"},
+    {"Campaign:mStartLine", "the attacker's start line; read by the objective, the end and the victor"},
+    {"Campaign:mSupplyLevel", "the sides' supply; read by the resupply between battles"},
+    {"Campaign:mNightQuestion", "a side asked before a night battle; read by the battle's commands"},
+    {"Campaign:mDayPeriod", "battles in a day; read by the battle's time of day"},
+    {"Campaign:mDayOffset", "the day's first battle; read by the battle's time of day"},
+    {"Campaign:mEdgeSide", "the side held at the operation's edge; read by the unit placement"},
+    {"Campaign:mEdgeValue", "the operation's held edge; read with the side held there"},
+    {"Campaign:mFrontMode", "the computer's front flags; read by its set-up"},
+    {"Campaign:mFrontDepth", "the spacing of the computer's front flags; read by its set-up"},
+    // Read, and set by no rule of this program.
+    {"Unit:mIdentification", "the side's two identification bytes; the vehicle's spotting hands them to its riders "
+                             "and compares them; no rule sets them"},
+    {"PendingAttack:mSoftCover", "cover protects less; read by the blast and the vehicle's area hit, set by no "
+                                 "firing rule"},
+    {"PendingAttack:mWideSpread", "small-arms fire over a wider circle; read by the blast, set by no firing rule"},
+    {"PendingAttack:mSpecialHit", "the special hit of a class 3 or 273 shell; read by the direct hit and the "
+                                  "vehicle's area hit, set by no firing rule"},
+    // Not a value: an object the game uses rather than sets.
+    {"Map:mPathFinder", "the path search and its working storage"},
 };
 // clang-format on
 
@@ -93,10 +146,11 @@ const char* const kHeaders[][2] = {
     {"Unit", "units/Unit.h"},          {"Infantry", "units/Infantry.h"},
     {"Vehicle", "units/Vehicle.h"},    {"Map", "map/Map.h"},
     {"Battle", "battle/Battle.h"},     {"ScenarioCore", "battle/ScenarioCore.h"},
-    {"Campaign", "battle/Campaign.h"},
+    {"Campaign", "battle/Campaign.h"}, {"PendingAttack", "battle/PendingAttack.h"},
 };
+// The game's own code; the tools that make its data files are not the game.
 const char* const kGameFolders[] = {"platform", "engine", "renderer", "map", "units",
-                                    "battle",   "ai",     "draw",     "app", "tools"};
+                                    "battle",   "ai",     "draw",     "app"};
 
 std::string ReadAll(const std::filesystem::path& p) {
     std::ifstream in(p);
@@ -107,17 +161,21 @@ bool IdChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-// Type names that hold one value: the built-in ones and the aliases and
-// enumerations the headers declare.
+// Type names that hold one value: the built-in ones, and the aliases,
+// enumerations and one-value wrappers (a class assigned from a scalar) the
+// headers declare.
 std::set<std::string> ScalarTypes(const std::vector<std::string>& headers) {
     std::set<std::string> types = {"bool",     "char",    "short",    "int",     "long",     "float",
                                    "double",   "int8_t",  "uint8_t",  "int16_t", "uint16_t", "int32_t",
                                    "uint32_t", "int64_t", "uint64_t", "size_t",  "unsigned", "signed"};
     static const std::regex alias(R"(using\s+(\w+)\s*=\s*(?:const\s+)?(\w+)\s*;)");
     static const std::regex enumeration(R"(\benum\s+(?:class\s+)?(\w+))");
+    static const std::regex wrapper(R"((\w+)&\s*operator=\(\s*(\w+)\s+\w+\s*\))");
     for (int pass = 0; pass < 3; ++pass)
         for (const std::string& text : headers) {
             for (std::sregex_iterator i(text.begin(), text.end(), alias), e; i != e; ++i)
+                if (types.count((*i)[2].str())) types.insert((*i)[1].str());
+            for (std::sregex_iterator i(text.begin(), text.end(), wrapper), e; i != e; ++i)
                 if (types.count((*i)[2].str())) types.insert((*i)[1].str());
             for (std::sregex_iterator i(text.begin(), text.end(), enumeration), e; i != e; ++i)
                 types.insert((*i)[1].str());
@@ -128,6 +186,7 @@ std::set<std::string> ScalarTypes(const std::vector<std::string>& headers) {
 struct Field {
     std::string key; // "Header:mName"
     bool array = false;
+    bool object = false; // a container, record or wrapper rather than one value
     std::string initial; // the declaration's value, as Constant() spells it
 };
 
@@ -148,11 +207,11 @@ std::string Constant(std::string text) {
     return m[3].str();
 }
 
-// The scalar and pointer fields a header declares, by name.
+// The fields a header declares, by name: scalars, pointers and objects.
 std::map<std::string, std::vector<Field>> DeclaredFields(const std::string& owner, const std::string& text,
                                                          const std::set<std::string>& scalars) {
     static const std::regex declaration(
-        R"(^    (?:mutable\s+|static\s+|inline\s+)*(?:const\s+)?(?:unsigned\s+)?([A-Za-z_]\w*)\s*(\*?)\s*(m[A-Z]\w*)\s*(\[[^\]]*\])?\s*(?:[:=,;{]))");
+        R"(^    (?:mutable\s+|static\s+|inline\s+)*(?:const\s+)?(?:unsigned\s+)?((?:[A-Za-z_]\w*::)*[A-Za-z_]\w*(?:<[^;]*>)?)\s*(\*?)\s*(m[A-Z]\w*)\s*(\[[^\]]*\])?\s*(?:[:=,;{]))");
     std::map<std::string, std::vector<Field>> fields;
     std::istringstream in(text);
     std::smatch m;
@@ -160,14 +219,14 @@ std::map<std::string, std::vector<Field>> DeclaredFields(const std::string& owne
         const std::string code = line.substr(0, line.find("//"));
         if (code.find('(') != std::string::npos || !std::regex_search(code, m, declaration)) continue;
         const bool pointer = !m[2].str().empty() || code.find('*') != std::string::npos;
-        if (!pointer && !scalars.count(m[1].str())) continue;
+        const bool object = !pointer && !scalars.count(m[1].str());
         // Every declarator of the line: "float mA = 0.0f, mB = 0.0f;".
         static const std::regex name(
             R"((?:^|[\s,*])(m[A-Z]\w*)\s*(\[[^\]]*\])?\s*(?:=\s*([^,;{]*)|\{([^}]*)\}|[:,;]))");
         for (std::sregex_iterator i(code.begin(), code.end(), name), e; i != e; ++i) {
             const std::string given = (*i)[3].matched ? (*i)[3].str() : (*i)[4].str();
-            fields[(*i)[1].str()].push_back(
-                {owner + ":" + (*i)[1].str(), (*i)[2].matched, given.empty() ? "0" : Constant(given)});
+            fields[(*i)[1].str()].push_back({owner + ":" + (*i)[1].str(), (*i)[2].matched, object,
+                                             given.empty() ? "0" : Constant(given)});
         }
     }
     return fields;
@@ -180,29 +239,56 @@ struct Use {
 
 // Whether the name at [at, at + n) of the line is written there: assigned,
 // stepped, its address taken, swapped, bound to a reference, set in an
-// initialiser, or (an array) handed to a function. An assignment gives the
-// field no value of its own when it clears it to its declared value, takes
-// it from a file (a record's byte taken apart too), copies the same field
-// of another object, or puts back what a local saved of it; in a chained
-// assignment ("a = b = 0") the last value is the one given. `initial` is
+// initialiser, or (a whole array or object) handed to a function. An object
+// is written through a part of it (an element or member assigned) or a
+// call that puts something in it; a call that only empties it gives it no
+// value, and an element of an array handed on, cast or listed is read. An
+// assignment gives the field no value of its own when it clears it to its
+// declared value, takes it from a file (a record's byte taken apart too),
+// copies the same field (or element) of another object, or puts back what a
+// local saved of it; in a chained assignment ("a = b = 0") the last value
+// is the one given. `initial` is
 // the field's declared value ("" when it is not one constant); `saved` maps
 // the locals the file has loaded from a field to that field.
-bool WrittenAt(const std::string& line, size_t at, size_t n, bool array, const std::string& initial,
-               const std::map<std::string, std::string>& saved) {
+bool WrittenAt(const std::string& line, size_t at, size_t n, bool array, bool object,
+               const std::string& initial, const std::map<std::string, std::string>& saved) {
     size_t s = at + n;
     auto skipSpace = [&](size_t k) {
         while (k < line.size() && std::isspace(static_cast<unsigned char>(line[k])))
             ++k;
         return k;
     };
-    s = skipSpace(s);
-    while (s < line.size() && line[s] == '[') {
-        int depth = 0;
-        for (; s < line.size(); ++s) {
-            if (line[s] == '[') ++depth;
-            if (line[s] == ']' && --depth == 0) break;
+    bool whole = true; // no element or member taken
+    auto skipSubscripts = [&] {
+        s = skipSpace(s);
+        while (s < line.size() && line[s] == '[') {
+            whole = false;
+            int depth = 0;
+            for (; s < line.size(); ++s) {
+                if (line[s] == '[') ++depth;
+                if (line[s] == ']' && --depth == 0) break;
+            }
+            s = skipSpace(s + 1);
         }
-        s = skipSpace(s + 1);
+    };
+    skipSubscripts();
+    s = std::min(s, line.size());
+    // An object's member chain: "mList.Add(", "mWaypoints[i].mX =".
+    while (object && s < line.size() && (line[s] == '.' || line.compare(s, 2, "->") == 0)) {
+        s = skipSpace(s + (line[s] == '.' ? 1 : 2));
+        const size_t m = s;
+        while (s < line.size() && IdChar(line[s]))
+            ++s;
+        const std::string member = line.substr(m, s - m);
+        whole = false;
+        if (skipSpace(s) < line.size() && line[skipSpace(s)] == '(') {
+            static const std::regex fills(
+                R"(^(?:Add|Append|Insert|Enqueue|Push|Concat|IString|Set|Store|Keep|Merge|push_back|)"
+                R"(emplace|insert|assign|resize|swap)\w*$)");
+            return std::regex_match(member, fills);
+        }
+        skipSubscripts();
+        s = std::min(s, line.size());
     }
     const std::string after = line.substr(s, 3);
     const std::string name = line.substr(at, n);
@@ -219,7 +305,7 @@ bool WrittenAt(const std::string& line, size_t at, size_t n, bool array, const s
         }
         static const std::regex file(R"(^[^;]*\b(?:Read\w*|Take)\()");
         if (std::regex_search(rhs, file)) return false;
-        static const std::regex copy(R"(^\s*(?:[\w\]\[]+(?:->|\.))?(\w+)\s*;)");
+        static const std::regex copy(R"(^\s*(?:[\w\]\[]+(?:->|\.))?(\w+)(?:\s*\[[^\]]*\])*\s*;)");
         if (std::regex_search(rhs, m, copy)) {
             const auto k = saved.find(m[1].str());
             return m[1].str() != name && !(k != saved.end() && k->second == name);
@@ -229,11 +315,17 @@ bool WrittenAt(const std::string& line, size_t at, size_t n, bool array, const s
     for (const char* op : {"+=", "-=", "*=", "/=", "%=", "|=", "&=", "^=", "<<=", ">>=", "++", "--"})
         if (after.rfind(op, 0) == 0) return true;
     if (!after.empty() && (after[0] == '(' || after[0] == '{')) return true; // an initialiser
-    // An array handed to a function may be filled there; a plain copy
-    // (either way) only moves values that were set elsewhere.
+    // An array or object handed to a function may be filled there; a plain
+    // copy (either way) only moves values that were set elsewhere, and a
+    // loop over it writes only through a reference that is not const.
     static const std::regex copy(R"((?:memcpy|memmove)\s*\((?:[^,]*,)?\s*[\w\]\[]*(?:->|\.)?$)");
-    if (array && !after.empty() && (after[0] == ',' || after[0] == ')'))
-        return !std::regex_search(line.substr(0, at), copy);
+    static const std::regex loop(R"(\bfor\s*\(([^;:]*):\s*(?:[\w\]\[]+(?:->|\.))*$)");
+    std::smatch m;
+    const std::string before = line.substr(0, at);
+    if ((array || object) && whole && std::regex_search(before, m, loop))
+        return m[1].str().find('&') != std::string::npos && m[1].str().find("const") == std::string::npos;
+    if ((array || object) && whole && !after.empty() && (after[0] == ',' || after[0] == ')'))
+        return !std::regex_search(before, copy);
     // Before the name: the object chain ("u->", "a.b.") stripped.
     size_t b = at;
     while (true) {
@@ -263,9 +355,11 @@ bool WrittenAt(const std::string& line, size_t at, size_t n, bool array, const s
         if (!binary) return true;
     }
     // "T& r = u->mName" binds a reference that may be written ("a && b ==
-    // c" binds none).
+    // c" and "const T& r = u->mName" bind none that may).
     static const std::regex reference(R"((?:^|[^&])&\s*\w+\s*=(?!=)[^;]*$)");
-    if (std::regex_search(line.substr(0, b), reference)) return true;
+    static const std::regex constant(R"(\bconst\s+[\w:<>, ]+&\s*\w+\s*=(?!=)[^;]*$)");
+    const std::string head = line.substr(0, b);
+    if (std::regex_search(head, reference) && !std::regex_search(head, constant)) return true;
     return line.find("swap(") != std::string::npos;
 }
 
@@ -298,16 +392,17 @@ void ScanText(const std::string& text, const std::map<std::string, std::vector<F
                                          code.find("return") == std::string::npos &&
                                          std::regex_search(code, declared);
                 if (!declaration) {
-                    bool array = false;
+                    bool array = false, object = false;
                     // A constant is a reset only when every owner of the
                     // name declares it with that value.
                     std::string initial = f->second.front().initial;
                     for (const Field& field : f->second) {
                         array = array || field.array;
+                        object = object || field.object;
                         if (field.initial != initial) initial.clear();
                     }
                     Use& use = (*uses)[f->first];
-                    (WrittenAt(code, i, n, array, initial, saved) ? use.written : use.read) = true;
+                    (WrittenAt(code, i, n, array, object, initial, saved) ? use.written : use.read) = true;
                 }
             }
             i += n - 1;
@@ -414,4 +509,51 @@ TEST(FieldCensus, AFieldWrittenOnlyAsAResetCountsAsUnset) {
     ScanText("void G(U* u, float s) { u->mSpeed = s; u->mX = u->mY = 2.0f; u->mCounter = 3; u->mFlag = true; }",
              fields, false, &uses);
     EXPECT_EQ(UnsetFields(fields, uses), (std::set<std::string>{"U:mGiven"}));
+}
+
+// What gives a field no value of its own beside resets: an element of an
+// array handed on, cast or read in a list; a use, a loop, a const
+// reference or an emptying of an object; and any write by the tools that
+// make the data files. A real write through each of them sets the field.
+TEST(FieldCensus, ElementReadsObjectUsesAndToolWritesCountAsUnset) {
+    namespace fs = std::filesystem;
+    const std::string header = "struct U {\n"
+                               "    int32_t mScore[2] = {0, 0};\n"
+                               "    float mFactor[2] = {1.0f, 1.0f};\n"
+                               "    uint8_t mId[2] = {};\n"
+                               "    std::vector<float> mHeights;\n"
+                               "    GList mList;\n"
+                               "    bool mMade = false;\n"
+                               "};\n";
+    const auto fields = DeclaredFields("U", header, ScalarTypes({header}));
+    ASSERT_EQ(fields.size(), 6u);
+    const FileTestFolder folder("dm-census-");
+    const fs::path& root = folder.Path();
+    ASSERT_FALSE(root.empty());
+    auto put = [&](const char* file, const std::string& text) {
+        fs::create_directories((root / file).parent_path());
+        std::ofstream(root / file) << text;
+    };
+    put("units/Reads.cpp", "void F(U* u, U* v) {\n"
+                           "    Use(u->mScore[0], u->mHeights.size(), u->mList.GetCount(), u->mMade);\n"
+                           "    const float w = static_cast<float>(u->mFactor[1]);\n"
+                           "    const uint8_t a = u->mId[0], b = u->mId[1];\n"
+                           "    v->mId[0] = u->mId[0];\n"
+                           "    for (const float h : u->mHeights) Use(h);\n"
+                           "    const GList& list = u->mList;\n"
+                           "    u->mList.EmptyOut();\n"
+                           "}\n");
+    put("tools/Maker.cpp",
+        "void G(U* u) { u->mMade = true; u->mScore[1] = 4; u->mHeights.push_back(1.0f); }\n");
+    EXPECT_EQ(UnsetFields(fields, ScanUses(root, fields, {})),
+              (std::set<std::string>{"U:mScore", "U:mFactor", "U:mId", "U:mHeights", "U:mList", "U:mMade"}));
+    put("battle/Writes.cpp", "void H(U* u, float f) {\n"
+                             "    u->mScore[1] = 4;\n"
+                             "    u->mFactor[0] = f;\n"
+                             "    Fill(u->mId);\n"
+                             "    u->mHeights.assign(4, f);\n"
+                             "    u->mList.Add(u);\n"
+                             "    u->mMade = true;\n"
+                             "}\n");
+    EXPECT_EQ(UnsetFields(fields, ScanUses(root, fields, {})), std::set<std::string>{});
 }
