@@ -462,8 +462,8 @@ TEST_F(BattleViewTest, InfantryHasFiguresWhenHeardAndNoneAtContactNought) {
     enemy->mSpotMarker = false;
 }
 
-// A heard vehicle is named by its general kind in the panel of the selected
-// unit, never by its type.
+// A heard vehicle stays selected, named by its general kind in the panel,
+// never by its type; an unseen one is let go.
 TEST_F(BattleViewTest, AHeardVehicleIsNamedByItsGeneralKind) {
     Begin("bruecke", kAxis);
     mBattle->mPlaybackPaused = true;
@@ -475,7 +475,6 @@ TEST_F(BattleViewTest, AHeardVehicleIsNamedByItsGeneralKind) {
     gScreenDrawLog = &log;
     Frame();
     gScreenDrawLog = nullptr;
-    ASSERT_EQ(mBattle->mSelectedUnit, enemy) << "a heard enemy stays selected";
     const char* type = enemy->Data().mShortName;
     const std::string typeName(type, strnlen(type, sizeof enemy->Data().mShortName));
     ASSERT_FALSE(typeName.empty());
@@ -487,6 +486,9 @@ TEST_F(BattleViewTest, AHeardVehicleIsNamedByItsGeneralKind) {
     }
     EXPECT_GT(general, 0) << "a heard vehicle without its general kind's name";
 
+    mMap->Refresh();
+    ASSERT_EQ(mBattle->mSelectedUnit, enemy) << "a heard enemy's selection dropped";
+
     // TAB locks the camera on it only once it is seen, and a lock lets go
     // of it when it is only heard again.
     mBattle->DoKey(9, false, false);
@@ -497,6 +499,9 @@ TEST_F(BattleViewTest, AHeardVehicleIsNamedByItsGeneralKind) {
     enemy->mContactLevel = kContactHeard;
     Frame();
     EXPECT_EQ(mMap->mLockedUnit, nullptr) << "the lock kept on an enemy only heard";
+    enemy->mContactLevel = kContactNone;
+    mMap->Refresh();
+    EXPECT_EQ(mBattle->mSelectedUnit, nullptr) << "an unseen enemy stays selected";
 }
 
 // A heard squad's warning label stands over the place it is heard at.
@@ -572,6 +577,7 @@ TEST_F(BattleViewTest, AVehiclesShadowAndFlamesFollowItsMarkerAndItsSound) {
     // Heard 56 m off: the low camera's eye is within 80 m of that place and
     // farther from the true one, so the flames there are drawn faint.
     enemy->mContactLevel = kContactHeard;
+    enemy->mMistakenTypes[2] = enemy->mSubtype; // believed rightly: a model with a footprint
     enemy->mSoundOffsetX = 40;
     enemy->mSoundOffsetY = 40;
     const float ax = enemy->mX + 40.0f, ay = enemy->mY + 40.0f;
