@@ -61,7 +61,7 @@ TEST_F(LinesTest, AFriendInSightShowsOnlyTheDistanceAndItsName) {
     EXPECT_EQ(t.b, 220);
 }
 
-TEST_F(LinesTest, AnEnemyAtLevelOneHasNoStatusAtTwoOneAndABlockedOneSaysSo) {
+TEST_F(LinesTest, AnEnemyAtLevelOneHasNoStatusAndABlockedOneSaysSo) {
     Infantry* enemy = AddInfantry(kSquad, kAmericans, 150, 100);
     enemy->mContactLevel = kContactHeard;
     SightLineTexts t = Build(enemy, false, 0.8f, 50.0f);
