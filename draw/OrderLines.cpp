@@ -2,7 +2,8 @@
 // in the row of its pace, a marker at every waypoint (the selected unit's
 // markers answer a pick), the line of the order being placed, target and
 // incoming-fire lines, covered arcs and refused destinations. Only the
-// viewer's own units show their orders until the battle is over. Nothing
+// viewer's own units show their orders until the battle is over, but for
+// the target line of a selected enemy the viewer sees. Nothing
 // here changes a unit or draws from the generator.
 #include "draw/OrderLines.h"
 
@@ -316,10 +317,13 @@ bool Unit::DrawNewMoveLine(float x, float y, float z, int32_t order) {
 
 // ---------------------------------------------------------------- fire
 
-// Wide for the selected unit, narrow for the overview of all units.
+// Wide for the selected unit, narrow for the overview of all units. An
+// enemy's line shows only while the viewer sees it now (contact 2 or more,
+// not a lost contact's marker); the overview never takes enemies.
 void Unit::DrawTargetLine(bool selected) {
     Map* map = BattleMap();
-    if (!map || !mActive || mOffMapState != 0 || !OrdersShown(this) || AidsHidden()) return;
+    if (!map || !mActive || mOffMapState != 0 || AidsHidden()) return;
+    if (!OrdersShown(this) && (VisibleToPlayer(false) < kContactSeen || ShowsSpotMarker())) return;
     float tx = 0.0f, ty = 0.0f, tz = 0.0f;
     int32_t row;
     if (mTarget) {

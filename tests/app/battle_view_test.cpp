@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -25,6 +26,7 @@
 #include "battle/Campaign.h"
 #include "battle/GameFile.h"
 #include "battle/UnitList.h"
+#include "draw/Draw3D.h"
 #include "engine/GButton3D.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GKernel.h"
@@ -41,6 +43,7 @@
 #include "renderer/GGraph3D.h"
 #include "units/Hack.h"
 #include "units/Unit.h"
+#include "units/Vehicle.h"
 
 namespace fs = std::filesystem;
 
@@ -383,7 +386,8 @@ TEST_F(BattleViewTest, AnUnseenEnemyIsNeitherDrawnNorPickedNorNamed) {
 }
 
 // A heard enemy stands where it is heard, the sound's offset from its true
-// place, and nothing of it is at the true place.
+// place, and nothing of it is at the true place; an own unit stands where
+// it is, whatever the enemy believes.
 TEST_F(BattleViewTest, AHeardEnemyIsDrawnWhereItIsHeard) {
     Begin("bruecke", kAxis);
     mBattle->mPlaybackPaused = true;
@@ -406,6 +410,196 @@ TEST_F(BattleViewTest, AHeardEnemyIsDrawnWhereItIsHeard) {
     EXPECT_LE(PixelsChanged(trueHeard, Around(tx, ty)), 2) << "a heard enemy drawn at its true place";
     EXPECT_GT(PixelsChanged(placeHeard, Around(hx, hy)), 8) << "a heard enemy not drawn where it is heard";
     enemy->mOffMapState = 0;
+
+    // An own vehicle the enemy has lost (its marker 40 m off) stands where it is.
+    Unit* own = First(true, kUnitVehicle);
+    ASSERT_NE(own, nullptr);
+    own->mSpotMarker = true;
+    own->mMarkerX = own->mX;
+    own->mMarkerY = own->mY + 40.0f;
+    LookAt(own, 3);
+    ASSERT_TRUE(OnScreen(own->mX, own->mY, &tx, &ty));
+    ASSERT_TRUE(OnScreen(own->mMarkerX, own->mMarkerY, &hx, &hy));
+    const std::vector<uint16_t> trueOwn = Around(tx, ty), markerOwn = Around(hx, hy);
+    own->mOffMapState = 1;
+    Frame();
+    EXPECT_GT(PixelsChanged(trueOwn, Around(tx, ty)), 8) << "an own vehicle not drawn where it is";
+    EXPECT_LE(PixelsChanged(markerOwn, Around(hx, hy)), 2) << "an own vehicle drawn at the enemy's marker";
+    own->mOffMapState = 0;
+    own->mSpotMarker = false;
+}
+
+// What is drawn of an infantry unit at its place: figures from contact 1,
+// none at contact 0, though a marker's drawing reaches the figure count.
+TEST_F(BattleViewTest, InfantryHasFiguresWhenHeardAndNoneAtContactNought) {
+    Begin("hecken", kAxis);
+    mBattle->mPlaybackPaused = true;
+    mApp->mPrefs[kPrefWarningLabels] = 0;
+    Unit* enemy = First(false, kUnitInfantry);
+    ASSERT_NE(enemy, nullptr);
+    enemy->mSoundOffsetX = 0;
+    enemy->mSoundOffsetY = 0;
+    enemy->mMarkerX = enemy->mX;
+    enemy->mMarkerY = enemy->mY;
+    LookAt(enemy, 1);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(OnScreen(enemy->mX, enemy->mY, &sx, &sy));
+    enemy->mOffMapState = 1;
+    Frame();
+    const std::vector<uint16_t> without = Around(sx, sy);
+    enemy->mOffMapState = 0;
+    enemy->mContactLevel = kContactHeard;
+    Frame();
+    EXPECT_GT(PixelsChanged(Around(sx, sy), without), 8) << "a heard unit drawn without figures";
+    // A lost contact's marker of a unit the file hides: drawn, at contact 0.
+    enemy->mContactLevel = kContactSeen;
+    enemy->mSpotMarker = true;
+    enemy->mHidden = true;
+    ASSERT_EQ(enemy->VisibleToPlayer(false), kContactNone);
+    Frame();
+    EXPECT_LE(PixelsChanged(Around(sx, sy), without), 2) << "a unit at contact 0 drawn with figures";
+    enemy->mHidden = false;
+    enemy->mSpotMarker = false;
+}
+
+// A heard vehicle stays selected, named by its general kind in the panel,
+// never by its type; an unseen one is let go.
+TEST_F(BattleViewTest, AHeardVehicleIsNamedByItsGeneralKind) {
+    Begin("bruecke", kAxis);
+    mBattle->mPlaybackPaused = true;
+    auto* enemy = static_cast<Vehicle*>(First(false, kUnitVehicle));
+    ASSERT_NE(enemy, nullptr);
+    enemy->mContactLevel = kContactHeard;
+    mBattle->SetSelectedUnit(enemy);
+    ScreenDrawLog log;
+    gScreenDrawLog = &log;
+    Frame();
+    gScreenDrawLog = nullptr;
+    const char* type = enemy->Data().mShortName;
+    const std::string typeName(type, strnlen(type, sizeof enemy->Data().mShortName));
+    ASSERT_FALSE(typeName.empty());
+    int32_t general = 0;
+    for (const ScreenDrawItem& item : log.mItems) {
+        for (int32_t id : {5800, 5801, 5802, 5803})
+            general += item.mKind == 't' && item.mText.find(RezText(id)) != std::string::npos;
+        EXPECT_EQ(item.mText.find(typeName), std::string::npos) << "the heard type named";
+    }
+    EXPECT_GT(general, 0) << "a heard vehicle without its general kind's name";
+
+    mMap->Refresh();
+    ASSERT_EQ(mBattle->mSelectedUnit, enemy) << "a heard enemy's selection dropped";
+
+    // TAB locks the camera on it only once it is seen, and a lock lets go
+    // of it when it is only heard again.
+    mBattle->DoKey(9, false, false);
+    EXPECT_EQ(mMap->mLockedUnit, nullptr) << "the camera locked on a heard enemy";
+    enemy->mContactLevel = kContactSeen;
+    mBattle->DoKey(9, false, false);
+    ASSERT_EQ(mMap->mLockedUnit, enemy) << "no lock on a seen enemy";
+    enemy->mContactLevel = kContactHeard;
+    Frame();
+    EXPECT_EQ(mMap->mLockedUnit, nullptr) << "the lock kept on an enemy only heard";
+    enemy->mContactLevel = kContactNone;
+    mMap->Refresh();
+    EXPECT_EQ(mBattle->mSelectedUnit, nullptr) << "an unseen enemy stays selected";
+}
+
+// A heard squad's warning label stands over the place it is heard at.
+TEST_F(BattleViewTest, AHeardSquadsLabelStandsWhereItIsHeard) {
+    Begin("hecken", kAxis);
+    mBattle->mPlaybackPaused = true;
+    mApp->mPrefs[kPrefWarningLabels] = 1;
+    mApp->mPrefs[kPrefFogOfWar] = 1; // enemy labels show only at levels 0 and 1
+    Unit* enemy = First(false, kUnitInfantry);
+    ASSERT_NE(enemy, nullptr);
+    enemy->mContactLevel = kContactHeard;
+    enemy->mSoundOffsetX = 0;
+    enemy->mSoundOffsetY = 40;
+    enemy->mSuppression = 150.0f; // "pinned"
+    LookAt(enemy, 3);
+    int32_t tx = 0, ty = 0, hx = 0, hy = 0;
+    ASSERT_TRUE(OnScreen(enemy->mX, enemy->mY, &tx, &ty));
+    ASSERT_TRUE(OnScreen(enemy->mX, enemy->mY + 40.0f, &hx, &hy));
+    ASSERT_GT(std::abs(ty - hy), 50);
+    ScreenDrawLog log;
+    gScreenDrawLog = &log;
+    Frame();
+    gScreenDrawLog = nullptr;
+    const ScreenDrawItem* label = FindTextHolding(log, RezText(1135));
+    ASSERT_NE(label, nullptr) << "no label";
+    const int32_t cx = (label->mRect.left + label->mRect.right) / 2, cy = label->mRect.bottom;
+    EXPECT_LT(std::hypot(cx - hx, cy - hy), std::hypot(cx - tx, cy - ty))
+        << "the label stands at the true place";
+}
+
+// A lost contact's shadow lies under its marker, a heard vehicle casts
+// none, and a burning vehicle's flames are judged near the camera where it
+// is heard, not where it is.
+TEST_F(BattleViewTest, AVehiclesShadowAndFlamesFollowItsMarkerAndItsSound) {
+    Begin("bruecke", kAxis);
+    mBattle->mPlaybackPaused = true;
+    mBattle->mTimeOfDay = 1; // day: night casts no shadows
+    auto* enemy = static_cast<Vehicle*>(First(false, kUnitVehicle));
+    ASSERT_NE(enemy, nullptr);
+    enemy->mDugIn = false;
+    enemy->mContactLevel = kContactFull; // known: its own model, which has a footprint
+    enemy->mSpotMarker = true;
+    enemy->mMarkerX = enemy->mX + (enemy->mX < mMap->mWidthMetres / 2 ? 80.0f : -80.0f);
+    enemy->mMarkerY = enemy->mY;
+    auto record = [&] {
+        DrawRecorder r;
+        gDrawRecorder = &r;
+        Frame();
+        gDrawRecorder = nullptr;
+        return r;
+    };
+    // The shadow: the black quad or fan drawn at opacity 0.22.
+    auto shadowNear = [](const DrawRecorder& r, float x, float y) {
+        bool shadow = false;
+        for (const DrawCall& c : r.mCalls) {
+            if (c.mOp == DrawOp::kOpacity) shadow = c.mArgs[0] == 0.22f;
+            if (shadow && (c.mOp == DrawOp::kQuad || c.mOp == DrawOp::kFan) &&
+                std::hypot(c.mArgs[0] - x, c.mArgs[1] - y) < 10.0f)
+                return true;
+        }
+        return false;
+    };
+    mMap->mCameraLevel[mMap->ViewingSide()] = 1;
+    mMap->mCameraX[mMap->ViewingSide()] = enemy->mMarkerX;
+    mMap->mCameraY[mMap->ViewingSide()] = enemy->mMarkerY - 40.0f;
+    mMap->mCameraHeading[mMap->ViewingSide()] = 1.5707964f;
+    mMap->DirtyClip();
+    const DrawRecorder lost = record();
+    EXPECT_TRUE(shadowNear(lost, enemy->mMarkerX, enemy->mMarkerY)) << "no shadow under the marker";
+    EXPECT_FALSE(shadowNear(lost, enemy->mX, enemy->mY)) << "a shadow at the lost contact's true place";
+    enemy->mSpotMarker = false;
+
+    // Heard 56 m off: the low camera's eye is within 80 m of that place and
+    // farther from the true one, so the flames there are drawn faint.
+    enemy->mContactLevel = kContactHeard;
+    enemy->mMistakenTypes[2] = enemy->mSubtype; // believed rightly: a model with a footprint
+    enemy->mSoundOffsetX = 40;
+    enemy->mSoundOffsetY = 40;
+    const float ax = enemy->mX + 40.0f, ay = enemy->mY + 40.0f;
+    mMap->mCameraLevel[mMap->ViewingSide()] = 1;
+    mMap->mCameraX[mMap->ViewingSide()] = ax + 30.0f;
+    mMap->mCameraY[mMap->ViewingSide()] = ay + 30.0f;
+    mMap->mCameraHeading[mMap->ViewingSide()] = 3.926991f; // towards the heard place
+    mMap->DirtyClip();
+    auto faint = [&] {
+        int32_t n = 0;
+        for (const DrawCall& c : record().mCalls)
+            n += c.mOp == DrawOp::kOpacity && c.mArgs[0] == 0.9f;
+        return n;
+    };
+    enemy->mBurning = false;
+    const int32_t cold = faint();
+    ASSERT_LT(std::hypot(mMap->mEyeX - ax, mMap->mEyeY - ay), 80.0f);
+    ASSERT_GT(std::hypot(mMap->mEyeX - enemy->mX, mMap->mEyeY - enemy->mY), 80.0f);
+    enemy->mBurning = true;
+    EXPECT_GT(faint(), cold) << "the flames judged at the true place";
+    enemy->mBurning = false;
+    EXPECT_FALSE(shadowNear(record(), ax, ay)) << "a vehicle only heard casts a shadow";
 }
 
 // ---- Feedback ---------------------------------------------------------------

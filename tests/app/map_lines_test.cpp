@@ -67,6 +67,9 @@ TEST_F(LinesTest, AnEnemyAtLevelOneHasNoStatusAndABlockedOneSaysSo) {
     SightLineTexts t = Build(enemy, false, 0.8f, 50.0f);
     EXPECT_EQ(t.count, 2);
     EXPECT_EQ(At(t, 13), Rez(138) + " " + Name(enemy));
+    enemy->mContactLevel = kContactSeen; // from level two the status shows
+    EXPECT_NE(Build(enemy, false, 0.8f, 50.0f).Find(26), nullptr) << "a seen enemy without its status";
+    enemy->mContactLevel = kContactHeard;
     t = Build(enemy, false, 0.0f, 50.0f);
     EXPECT_EQ(At(t, 26), Rez(1581));
     EXPECT_EQ(t.row, 14);

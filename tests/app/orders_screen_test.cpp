@@ -549,9 +549,16 @@ TEST_F(OrdersScreen, TheSelectedUnitShowsItsCommandTargetAndIncomingLines) {
     EXPECT_FALSE(RecordFrame().Has(orderlines::kRowIncoming)) << "a heard enemy's aim is shown";
     e->mContactLevel = kContactSeen;
     EXPECT_TRUE(RecordFrame().Has(orderlines::kRowIncoming));
-    // The enemy's own target line is never shown to the viewer.
+    // The selected enemy's own target line shows while it is seen, and
+    // neither once only heard nor as a lost contact's marker.
     mBattle->SetSelectedUnit(e);
-    EXPECT_FALSE(RecordFrame().Has(orderlines::kRowTarget));
+    EXPECT_TRUE(RecordFrame().Has(orderlines::kRowTarget)) << "a seen enemy's target line is not drawn";
+    e->mContactLevel = kContactHeard;
+    EXPECT_FALSE(RecordFrame().Has(orderlines::kRowTarget)) << "a heard enemy's target line is drawn";
+    e->mContactLevel = kContactSeen;
+    e->mSpotMarker = true;
+    EXPECT_FALSE(RecordFrame().Has(orderlines::kRowTarget)) << "a lost contact's target line is drawn";
+    e->mSpotMarker = false;
 }
 
 TEST_F(OrdersScreen, MenusOfferWhatEachKindCanDoAndAVehicleKeepsItsMoveOnF) {
