@@ -268,6 +268,10 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
         Unit* unit = battle->mUnits->GetUnit(c.id - 1);
         if (!unit) return false;
         if ((c.flags & kCarriedVehicleFlags) && !dynamic_cast<Vehicle*>(unit)) return false;
+        // Knocked out and still in play only while the crew is about to leave.
+        if ((c.flags & kCarriedKnockedOut) && unit->mActive &&
+            static_cast<Vehicle*>(unit)->mBailOutCountdown < 0)
+            return false;
         carried.emplace_back(unit, c);
     }
     for (const auto& [unit, c] : carried) {
@@ -277,6 +281,9 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
         if (auto* vehicle = dynamic_cast<Vehicle*>(unit)) {
             vehicle->mBailOutFlag = (c.flags & kCarriedBailOutAfterHit) != 0;
             vehicle->mKnockedOut = (c.flags & kCarriedKnockedOut) != 0;
+            // Files older than the record's destroyed byte say it here: a
+            // wreck knocked out was destroyed, not left by its crew.
+            if (vehicle->mKnockedOut && !vehicle->mActive) vehicle->mDestroyed = true;
         }
     }
     return true;

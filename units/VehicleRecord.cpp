@@ -221,6 +221,16 @@ void Vehicle::Read(GFile* file) {
         mRecordDamaged = true;
         return;
     }
+    // A wreck still in play is one whose crew is about to leave it; any other
+    // vehicle marked destroyed while in play would fight on as a vehicle
+    // already lost (the enemy scores it whole): such a record is damaged.
+    if (mActive && mDestroyed && mBailOutCountdown < 0) {
+        mRecordDamaged = true;
+        return;
+    }
+    // Records older than the destroyed byte hold 0 there. A wreck that burns
+    // or lies overturned was destroyed all the same, never merely left.
+    if (!mActive && (mBurning || mFlipped)) mDestroyed = true;
     // A mistaken type outside the table shows the vehicle's own.
     for (VehicleType& t : mMistakenTypes)
         if (!gVehicleData.Has(t)) t = mSubtype;

@@ -261,6 +261,59 @@ TEST(ScenarioLoad, AGunWithFewArmourPiercingRoundsStillCarriesOneOfTungsten) {
     EXPECT_GT(found, 0);
 }
 
+// The demo tank battle saved with one byte edited: a vehicle still in play
+// marked destroyed would fight on while the enemy scores it whole, so the
+// file is refused, unless its crew is about to leave it. A wreck whose record
+// predates the destroyed mark reads as destroyed where the record tells it
+// (burning, or knocked out), as abandoned where the crew only left it.
+TEST(ScenarioLoad, AVehicleInPlayMarkedDestroyedIsRefusedAndAnOldWreckReadsDestroyed) {
+    LoadedGameFile demo;
+    ASSERT_TRUE(DecryptData());
+    ASSERT_TRUE(LoadGameFile(std::string(DM_SCENARIO_BUILT_DIR) + "/panzer.mvg", &demo));
+    std::vector<int32_t> tanks;
+    for (int32_t i = 0; i < demo.battle->mUnits->GetCount(); ++i) {
+        const Unit* u = demo.battle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitVehicle && u->mActive) tanks.push_back(i);
+    }
+    ASSERT_GE(tanks.size(), 4u);
+    auto tank = [&](Battle* b, size_t k) { return static_cast<Vehicle*>(b->mUnits->GetUnit(tanks[k])); };
+    FileTestFolder folder;
+    const std::string path = folder.File("saved.mvg");
+    auto saveAndLoad = [&](LoadedGameFile* out) {
+        Battle* old = gBattle;
+        gBattle = demo.battle.get();
+        {
+            GFile file;
+            EXPECT_TRUE(file.IFile(path.c_str(), kFileModeCompressedWrite));
+            WriteGameFile(&file, &demo.state, demo.battle.get(), nullptr);
+        }
+        gBattle = old;
+        return LoadGameFile(path, out);
+    };
+
+    Vehicle* fighting = tank(demo.battle.get(), 0);
+    fighting->mDestroyed = true;
+    LoadedGameFile refused;
+    EXPECT_FALSE(saveAndLoad(&refused)) << "a destroyed vehicle in play was read";
+    fighting->mDestroyed = false;
+    fighting->mKnockedOut = true;
+    EXPECT_FALSE(saveAndLoad(&refused)) << "a knocked-out vehicle in play was read";
+    fighting->mDestroyed = true;
+    fighting->mBailOutCountdown = 200;
+
+    tank(demo.battle.get(), 1)->mActive = false;
+    tank(demo.battle.get(), 1)->mBurning = true;
+    tank(demo.battle.get(), 2)->mActive = false;
+    tank(demo.battle.get(), 2)->mKnockedOut = true;
+    tank(demo.battle.get(), 3)->mActive = false;
+    LoadedGameFile read;
+    ASSERT_TRUE(saveAndLoad(&read));
+    EXPECT_TRUE(tank(read.battle.get(), 0)->mActive && tank(read.battle.get(), 0)->mDestroyed);
+    EXPECT_FALSE(tank(read.battle.get(), 1)->Abandoned()) << "a burning wreck";
+    EXPECT_FALSE(tank(read.battle.get(), 2)->Abandoned()) << "a knocked-out wreck";
+    EXPECT_TRUE(tank(read.battle.get(), 3)->Abandoned()) << "a wreck its crew left";
+}
+
 INSTANTIATE_TEST_SUITE_P(Scenarios, ShippedScenarios, testing::ValuesIn(Descriptions()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
