@@ -268,10 +268,6 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
         Unit* unit = battle->mUnits->GetUnit(c.id - 1);
         if (!unit) return false;
         if ((c.flags & kCarriedVehicleFlags) && !dynamic_cast<Vehicle*>(unit)) return false;
-        // Knocked out and still in play only while the crew is about to leave.
-        if ((c.flags & kCarriedKnockedOut) && unit->mActive &&
-            static_cast<Vehicle*>(unit)->mBailOutCountdown < 0)
-            return false;
         carried.emplace_back(unit, c);
     }
     for (const auto& [unit, c] : carried) {

@@ -221,13 +221,11 @@ void Vehicle::Read(GFile* file) {
         mRecordDamaged = true;
         return;
     }
-    // A wreck still in play is one whose crew is about to leave it; any other
-    // vehicle marked destroyed while in play would fight on as a vehicle
-    // already lost (the enemy scores it whole): such a record is damaged.
-    if (mActive && mDestroyed && mBailOutCountdown < 0) {
-        mRecordDamaged = true;
-        return;
-    }
+    // Kept: a vehicle in play may be marked destroyed, and is read so. Its
+    // crew is about to leave it, or could not (a crew of its name already
+    // stands on the field, so the bail-out leaves it where it was): the game
+    // writes such records itself, and every machine must read them as the
+    // writer held them.
     // Records older than the destroyed byte hold 0 there. A wreck that burns
     // or lies overturned was destroyed all the same, never merely left.
     if (!mActive && (mBurning || mFlipped)) mDestroyed = true;

@@ -526,7 +526,6 @@ TEST_F(GameFileTest, CarriedUnitStateTravelsBehindEverythingElse) {
     auto* tank = new Vehicle;
     tank->IVehicle(305, kForceDefaultAllies, kExperienceRegular, 40.0f, 30.0f, 0.0f);
     tank->mKnockedOut = true;
-    tank->mBailOutCountdown = 200; // still in play: its crew is about to leave
     battle->mUnits->Add(tank);
     GameFileState playing = PlayingState();
     playing.passwordSet[0] = playing.passwordSet[1] = true;
