@@ -723,7 +723,7 @@ void UnitRecordSeeds() {
         Put("fuzz_vehicle_record", "vehicle-" + std::to_string(type), Written([&](GFile* f) { unit.Write(f); }));
     }
     // A burning wreck as records wrote it before the destroyed byte (read as
-    // destroyed), and a tank in play marked destroyed (refused).
+    // destroyed), and a tank in play marked destroyed (read as written).
     Vehicle wreck;
     wreck.IVehicle(10, kForceDefaultAxis, kExperienceRegular, 300.0f, 40.0f, 0.0f);
     wreck.mActive = false;
