@@ -226,6 +226,7 @@ void Vehicle::Read(GFile* file) {
     // stands on the field, so the bail-out leaves it where it was): the game
     // writes such records itself, and every machine must read them as the
     // writer held them.
+    //
     // Records older than the destroyed byte hold 0 there. A wreck that burns
     // or lies overturned was destroyed all the same, never merely left.
     if (!mActive && (mBurning || mFlipped)) mDestroyed = true;
