@@ -277,6 +277,9 @@ bool ReadCarriedState(GFile* file, Battle* battle) {
         if (auto* vehicle = dynamic_cast<Vehicle*>(unit)) {
             vehicle->mBailOutFlag = (c.flags & kCarriedBailOutAfterHit) != 0;
             vehicle->mKnockedOut = (c.flags & kCarriedKnockedOut) != 0;
+            // Files older than the record's destroyed byte say it here: a
+            // wreck knocked out was destroyed, not left by its crew.
+            if (vehicle->mKnockedOut && !vehicle->mActive) vehicle->mDestroyed = true;
         }
     }
     return true;

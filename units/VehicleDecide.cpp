@@ -485,8 +485,8 @@ void Vehicle::ComputeAction() {
             if (mPlaybackSpeed != 0.0f) mIsMoving = true;
             AmmoClass c = kAmmoNone;
             if (mAimTime == 0.0f && AIWantsToFire(&c) && c != kAmmoNone && AllowedToTarget()) {
+                // The shot restarts the aim clock, which clears the moving flag.
                 Fire(c, 0);
-                mIsMoving = false;
                 WeaponClass wc = kWClassSmallArms;
                 GetWeaponInfo(nullptr, &wc, kKnowTruth);
                 if (c == 0 && wc == kWClassFlame) {

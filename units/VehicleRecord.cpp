@@ -221,6 +221,15 @@ void Vehicle::Read(GFile* file) {
         mRecordDamaged = true;
         return;
     }
+    // Kept: a vehicle in play may be marked destroyed, and is read so. Its
+    // crew is about to leave it, or could not (a crew of its name already
+    // stands on the field, so the bail-out leaves it where it was): the game
+    // writes such records itself, and every machine must read them as the
+    // writer held them.
+    //
+    // Records older than the destroyed byte hold 0 there. A wreck that burns
+    // or lies overturned was destroyed all the same, never merely left.
+    if (!mActive && (mBurning || mFlipped)) mDestroyed = true;
     // A mistaken type outside the table shows the vehicle's own.
     for (VehicleType& t : mMistakenTypes)
         if (!gVehicleData.Has(t)) t = mSubtype;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,14 @@
 #include "app/BattleScreen.h"
 #include "app/FrontEndModals.h"
 #include "app/MVApplication.h"
+#include "battle/ActionPacket.h"
 #include "battle/Battle.h"
+#include "battle/Campaign.h"
+#include "battle/GameFile.h"
 #include "battle/UnitList.h"
 #include "engine/GBlitView.h"
 #include "engine/GDrawRecord.h"
+#include "engine/GFile.h"
 #include "engine/GKernel.h"
 #include "engine/GOLTA.h"
 #include "panel_marks.h"
@@ -81,6 +86,49 @@ TEST(MailPanelMarks, TheRecipientSeesHidingAndManoeuvreOfTheTurnItDidNotCompute)
         std::ifstream in(MailPath(d, "zug4"), std::ios::binary);
         computed.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         ASSERT_FALSE(computed.empty()) << "no file of the computed turn";
+
+        // What the file itself carries, not what a receiver works out again:
+        // read back, the tank's packets, replayed on the read tank with both
+        // marks cleared, say it tried its way round and was not hidden since
+        // the turn began.
+        // Read as the program reads a file: beside the running game, which
+        // the reader does not see.
+        GFile file;
+        ASSERT_TRUE(file.IFile(MailPath(d, "zug4").c_str(), kFileModeMailRead));
+        GameFileState state;
+        GameFileContents contents;
+        Battle* running = gBattle;
+        Campaign* runningOperation = gCampaign;
+        gBattle = nullptr;
+        gCampaign = nullptr;
+        d.App()->mReadingFile = &state;
+        const GameFileResult result =
+            ReadGameFile(&file, &state, &contents, {.host = d.App(), .reading = &d.App()->mReadingFile});
+        d.App()->mReadingFile = nullptr;
+        gBattle = running;
+        gCampaign = runningOperation;
+        std::unique_ptr<Battle> read(contents.battle);
+        std::unique_ptr<Campaign> operation(contents.campaign);
+        ASSERT_EQ(result, kGameFileLoaded);
+        ASSERT_NE(read, nullptr);
+        auto* tank = dynamic_cast<Vehicle*>(read->GetUnitFromUniqueID(orders.driver));
+        ASSERT_NE(tank, nullptr);
+        tank->mManeuverTried = tank->mHidingAtStart = false;
+        auto* dropSound = Vehicle::sDropEngineSound;
+        gBattle = read.get();
+        Vehicle::sDropEngineSound = nullptr;
+        int32_t replayed = 0;
+        for (int32_t i = 0; i < read->mPackets.GetCount(); ++i) {
+            auto* p = static_cast<ActionPacket*>(read->mPackets.GetObjectA(i));
+            if (p->mType != kPacketUnitState || p->StateUnit() != tank) continue;
+            tank->ProcessActionPacket(p);
+            ++replayed;
+        }
+        gBattle = running;
+        Vehicle::sDropEngineSound = dropSound;
+        ASSERT_GT(replayed, 0) << "no packet of the tank in the file";
+        EXPECT_TRUE(tank->mManeuverTried) << "the tank's packets carry no manoeuvre";
+        EXPECT_FALSE(tank->mHidingAtStart) << "the tank's packets say it hid from the turn's start";
     }
 
     // The Axis player's program: only the file.

@@ -261,6 +261,51 @@ TEST(ScenarioLoad, AGunWithFewArmourPiercingRoundsStillCarriesOneOfTungsten) {
     EXPECT_GT(found, 0);
 }
 
+// The demo tank battle saved and read by the game's loader. A vehicle in
+// play marked destroyed and knocked out without a bail-out under way is what
+// the game leaves when its crew cannot leave (a crew of its name already
+// stands on the field): it reads as written, or the machines of one game
+// would hold different battles. A wreck whose record predates the destroyed
+// mark reads as destroyed where the record tells it (burning, or knocked out
+// in the carried state), as abandoned where the crew only left it.
+TEST(ScenarioLoad, AVehicleInPlayMarkedDestroyedReadsAsWrittenAndAnOldWreckReadsDestroyed) {
+    LoadedGameFile demo;
+    ASSERT_TRUE(DecryptData());
+    ASSERT_TRUE(LoadGameFile(std::string(DM_SCENARIO_BUILT_DIR) + "/panzer.mvg", &demo));
+    std::vector<int32_t> tanks;
+    for (int32_t i = 0; i < demo.battle->mUnits->GetCount(); ++i) {
+        const Unit* u = demo.battle->mUnits->GetUnit(i);
+        if (u->mUnitType == kUnitVehicle && u->mActive) tanks.push_back(i);
+    }
+    ASSERT_GE(tanks.size(), 4u);
+    auto tank = [&](Battle* b, size_t k) { return static_cast<Vehicle*>(b->mUnits->GetUnit(tanks[k])); };
+    tank(demo.battle.get(), 0)->mDestroyed = tank(demo.battle.get(), 0)->mKnockedOut = true;
+    tank(demo.battle.get(), 1)->mActive = false;
+    tank(demo.battle.get(), 1)->mBurning = true;
+    tank(demo.battle.get(), 2)->mActive = false;
+    tank(demo.battle.get(), 2)->mKnockedOut = true;
+    tank(demo.battle.get(), 3)->mActive = false;
+
+    FileTestFolder folder;
+    const std::string path = folder.File("saved.mvg");
+    Battle* old = gBattle;
+    gBattle = demo.battle.get();
+    {
+        GFile file;
+        ASSERT_TRUE(file.IFile(path.c_str(), kFileModeCompressedWrite));
+        WriteGameFile(&file, &demo.state, demo.battle.get(), nullptr);
+    }
+    gBattle = old;
+    LoadedGameFile read;
+    ASSERT_TRUE(LoadGameFile(path, &read));
+    Vehicle* fighting = tank(read.battle.get(), 0);
+    EXPECT_TRUE(fighting->mActive && fighting->mDestroyed && fighting->mKnockedOut);
+    EXPECT_EQ(fighting->mBailOutCountdown, -1);
+    EXPECT_FALSE(tank(read.battle.get(), 1)->Abandoned()) << "a burning wreck";
+    EXPECT_FALSE(tank(read.battle.get(), 2)->Abandoned()) << "a knocked-out wreck";
+    EXPECT_TRUE(tank(read.battle.get(), 3)->Abandoned()) << "a wreck its crew left";
+}
+
 INSTANTIATE_TEST_SUITE_P(Scenarios, ShippedScenarios, testing::ValuesIn(Descriptions()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 

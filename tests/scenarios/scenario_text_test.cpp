@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
+#include "ScenarioPaths.h"
 #include "battle/Battle.h"
 #include "battle/GameFile.h"
 #include "battle/LoadedGameFile.h"
@@ -358,6 +361,29 @@ TEST(OrderScriptText, FaultsNameTheLine) {
         EXPECT_FALSE(ParseOrderScript(c.text, "probe.orders", &script, &fault)) << c.text;
         EXPECT_EQ(fault.line, c.line) << fault.Text();
         EXPECT_NE(fault.reason.find(c.reason), std::string::npos) << fault.Text();
+    }
+}
+
+// The demo operation's script with a fraction where a battle, a turn or a
+// platoon is counted: refused at that line, never cut to the whole number.
+TEST(OrderScriptText, AFractionWhereAWholeNumberIsMeantIsRefused) {
+    const std::string path = std::string(DM_OPERATION_SOURCE_DIR) + "/mortain.orders";
+    std::ifstream in(path);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    OrderScript script;
+    ScenarioFault fault;
+    ASSERT_TRUE(ParseOrderScript(text, path, &script, &fault)) << fault.Text();
+    for (const auto& [line, edited] : {std::pair<std::string, std::string>{"battle 2\n", "battle 2.5\n"},
+                                      {"turn 2\n", "turn 2.9\n"},
+                                      {"area axis A 4 1 ", "area axis A 4.5 1 "}}) {
+        std::string bad = text;
+        const size_t at = bad.find("\n" + line);
+        ASSERT_NE(at, std::string::npos) << line;
+        bad.replace(at + 1, line.size(), edited);
+        const int number = 2 + static_cast<int>(std::count(bad.begin(), bad.begin() + static_cast<long>(at), '\n'));
+        EXPECT_FALSE(ParseOrderScript(bad, path, &script, &fault)) << edited;
+        EXPECT_EQ(fault.line, number) << fault.Text();
+        EXPECT_NE(fault.reason.find("is not a whole number"), std::string::npos) << fault.Text();
     }
 }
 

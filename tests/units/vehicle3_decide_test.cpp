@@ -302,8 +302,12 @@ TEST(VehicleDecide, TankGivenATargetLaysItsTurretAndFires) {
     ASSERT_EQ(tank->mTarget, enemy);
     EXPECT_TRUE(tank->mUseMainGun);
     b.Prepare();
-    bool laid = false;
+    // Halted after a drive: its flag holds while it lays its gun, and the
+    // shot clears it.
+    tank->mIsMoving = true;
+    bool laid = false, held = true;
     for (int32_t i = 0; i < 2400 && tank->mAmmo[1] == 20; ++i) {
+        held = held && tank->mIsMoving;
         b.Drive(1);
         laid = laid || std::fabs(tank->ActualHeadFacing()) < 0.5f ||
                std::fabs(tank->ActualHeadFacing() - 360) < 0.5f;
@@ -311,4 +315,6 @@ TEST(VehicleDecide, TankGivenATargetLaysItsTurretAndFires) {
     EXPECT_TRUE(laid);
     EXPECT_EQ(tank->mPlaybackSpeed, 0.0f);
     EXPECT_LT(tank->mAmmo[1], 20); // a round fired
+    EXPECT_TRUE(held) << "the halted tank's moving flag dropped before its shot";
+    EXPECT_FALSE(tank->mIsMoving) << "the shot left the moving flag set";
 }

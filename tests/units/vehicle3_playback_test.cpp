@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "battle/ActionPacket.h"
+#include "engine/GFile.h"
 #include "engine/GOLTA.h"
 #include "units/vehicle_fixtures.h"
 
@@ -66,6 +67,41 @@ TEST(VehiclePlayback, PacketItemsReplayTheVehiclesState) {
                  c->mHidingAtStart);
     EXPECT_EQ(c->mBailOutCountdown, 1234);
     EXPECT_TRUE(c->mImmobile);
+}
+
+// The panel's two marks travel in the turn's packet block each on its own:
+// read back from the file and replayed on copies that hold neither, a vehicle
+// hidden since the turn began shows no manoeuvre, and one that tried a
+// manoeuvre was not hidden from the start.
+TEST(VehiclePlayback, TheFileCarriesTheHidingAndManoeuvreMarksApart) {
+    VehicleBattle b;
+    Vehicle* hider = b.AddVehicle(kTestTank, kAllies, 100, 100);
+    Vehicle* driver = b.AddVehicle(kTestTank, kAllies, 200, 100);
+    hider->mActive = driver->mActive = true;
+    hider->mHidingAtStart = true;
+    driver->mManeuverTried = true;
+    b.mBattle.mPackets.EmptyOut(true);
+    ASSERT_NE(hider->FillPacket(), nullptr);
+    ASSERT_NE(driver->FillPacket(), nullptr);
+    GFile file;
+    ASSERT_TRUE(file.ITempFile(false));
+    b.mBattle.WriteActionPackets(&file);
+    file.Rewind();
+    GList read;
+    read.IList();
+    ASSERT_TRUE(ReadPacketList(&file, &read, &b.mBattle));
+    ASSERT_EQ(read.GetCount(), 2);
+    hider->mHidingAtStart = driver->mManeuverTried = false;
+    for (int32_t i = 0; i < read.GetCount(); ++i) {
+        auto* p = static_cast<ActionPacket*>(read.GetObjectA(i));
+        ASSERT_TRUE(p->mUnit == hider || p->mUnit == driver);
+        p->mUnit->ProcessActionPacket(p);
+    }
+    read.EmptyOut(true);
+    EXPECT_TRUE(hider->mHidingAtStart);
+    EXPECT_FALSE(hider->mManeuverTried) << "the hider shows a manoeuvre";
+    EXPECT_TRUE(driver->mManeuverTried);
+    EXPECT_FALSE(driver->mHidingAtStart) << "the driver shows as hidden since the turn began";
 }
 
 TEST(VehiclePlayback, ReplayDropsEngineSoundsOfDeadImmobilisedOrVanishedVehicles) {

@@ -49,6 +49,18 @@ private:
         *value = v;
         return true;
     }
+    // A whole number within [lo, hi]: "2.5" or "2e0" is refused, not cut.
+    bool Whole(size_t i, int32_t lo, int32_t hi, int32_t* value) {
+        if (i >= mWords.size()) return Fail("a value is missing");
+        const std::string& w = mWords[i];
+        const size_t digits = w[0] == '+' || w[0] == '-' ? 1 : 0;
+        if (w.size() <= digits || w.find_first_not_of("0123456789", digits) != std::string::npos)
+            return Fail("'" + w + "' is not a whole number");
+        const long v = std::strtol(w.c_str(), nullptr, 10);
+        if (v < lo || v > hi) return Fail("'" + w + "' is not a number in range");
+        *value = static_cast<int32_t>(v);
+        return true;
+    }
     // side company platoon number, from word i on.
     bool Name(size_t i, ScriptUnitName* name) {
         if (i + 3 >= mWords.size()) return Fail("a unit is named by side, company, platoon and number");
@@ -61,11 +73,7 @@ private:
         if (mWords[i + 1].size() != 1 || mWords[i + 1][0] < 'A' || mWords[i + 1][0] > 'Z')
             return Fail("a company is a letter A..Z");
         name->company = mWords[i + 1][0];
-        float platoon = 0, number = 0;
-        if (!Number(i + 2, 1, 2000, &platoon) || !Number(i + 3, 0, 1023, &number)) return false;
-        name->platoon = static_cast<int32_t>(platoon);
-        name->number = static_cast<int32_t>(number);
-        return true;
+        return Whole(i + 2, 1, 2000, &name->platoon) && Whole(i + 3, 0, 1023, &name->number);
     }
     bool Line();
 
@@ -92,20 +100,22 @@ bool ScriptParser::Run(const std::string& text) {
 bool ScriptParser::Line() {
     const std::string& key = mWords[0];
     if (key == "battle") {
-        float battle = 0;
-        if (mWords.size() != 2 || !Number(1, 1, 100, &battle)) return Fail("'battle' takes a battle 1..100");
-        if (static_cast<int32_t>(battle) <= mBattle) return Fail("battles must rise through the script");
+        int32_t battle = 0;
+        if (mWords.size() != 2) return Fail("'battle' takes a battle 1..100");
+        if (!Whole(1, 1, 100, &battle)) return false;
+        if (battle <= mBattle) return Fail("battles must rise through the script");
         if (mBattle == 0 && !mOut->orders.empty()) return Fail("an order before the first 'battle'");
-        mBattle = static_cast<int32_t>(battle);
+        mBattle = battle;
         mOut->lastBattle = mBattle;
         mTurn = 0; // each battle counts its own turns
         return true;
     }
     if (key == "turn") {
-        float turn = 0;
-        if (mWords.size() != 2 || !Number(1, 1, 120, &turn)) return Fail("'turn' takes a turn 1..120");
-        if (static_cast<int32_t>(turn) <= mTurn) return Fail("turns must rise through the script");
-        mTurn = static_cast<int32_t>(turn);
+        int32_t turn = 0;
+        if (mWords.size() != 2) return Fail("'turn' takes a turn 1..120");
+        if (!Whole(1, 1, 120, &turn)) return false;
+        if (turn <= mTurn) return Fail("turns must rise through the script");
+        mTurn = turn;
         return true;
     }
     if (mTurn == 0) return Fail("an order before the first 'turn'");

@@ -14,8 +14,10 @@
 // the scenario's set-up; 1 places the computer's units freely) and --bonus
 // its experience bonus for the computer's side (0..3, default 0): with one
 // side planned the computer's side is the planned one; with both planned no
-// side is, unless --computer 0|1 names it or a bonus is given (then the
-// Allies by default); with neither planned there is no bonus. --handicap is the players
+// side is, unless --computer 0|1 names it or a bonus is given. Then it is the
+// Allies: the runner is one player at the Axis's screen, and the bonus goes
+// to the side the player does not command. With neither planned there is no
+// bonus. --handicap is the players
 // screen's handicap (200, 150, 100, 75, 50, 25, 0 or the negatives: extra
 // units for the Allies when positive, for the Axis when negative), for a
 // scenario whose set-up options are not fixed. --stats writes, after every
@@ -208,8 +210,8 @@ int main(int argc, char** argv) {
     // An operation is planned on both sides unless --plan names them.
     if (operation && !planGiven) planAxis = planAllies = true;
     // With both sides planned the bonus falls on the computer's side of a
-    // one-player game, the Allies unless --computer names the Axis; with
-    // one side planned that side is the computer's.
+    // one-player game seen from the Axis, the Allies, unless --computer
+    // names the Axis; with one side planned that side is the computer's.
     const bool both = planAxis && planAllies;
     if (both && computer < 0 && bonus > 0) computer = kAllies;
     if (scenario.empty() || turns < 0 || badPlan || badOption || seed > 65535 ||
@@ -221,7 +223,8 @@ int main(int argc, char** argv) {
             "              [--computer-setup 0|1] [--bonus 0..3] [--computer 0|1 (both planned)]"
             " [--handicap <percent>] [--stats <file>]\n"
             "       dm_run <operation.mvh> [--script <orders>] [--turns <n>] [--plan 0|1|both|neither]"
-            " [--seed <n>]\n              [--bonus 0..3] [--computer 0|1 (both planned)]\n");
+            " [--seed <n>]\n              [--bonus 0..3] [--computer 0|1 (both planned)]\n"
+            "--bonus with both sides planned falls on the side --computer names, else on the Allies (1)\n");
         return 1;
     }
     if (!DecryptData()) {

@@ -505,6 +505,11 @@ void ScenarioSeeds() {
         script.insert(script.begin(), 1);
         Put("fuzz_scenario_text", std::string(name) + "_orders", script);
     }
+    // An order script with fractions where whole numbers are meant (refused).
+    const std::string fractions = "battle 2.5\nturn 2.9\nmove axis A 1.5 0 move 10 10\n";
+    Bytes fractionBytes(1, 1);
+    fractionBytes.insert(fractionBytes.end(), fractions.begin(), fractions.end());
+    Put("fuzz_scenario_text", "fraction_orders", fractionBytes);
     // The demo operation, and a small one that the target builds, writes
     // and reads back.
     Bytes operation = ReadDisk(sSource + "/data/operations/mortain.txt");
@@ -717,6 +722,17 @@ void UnitRecordSeeds() {
         }
         Put("fuzz_vehicle_record", "vehicle-" + std::to_string(type), Written([&](GFile* f) { unit.Write(f); }));
     }
+    // A burning wreck as records wrote it before the destroyed byte (read as
+    // destroyed), and a tank in play marked destroyed (read as written).
+    Vehicle wreck;
+    wreck.IVehicle(10, kForceDefaultAxis, kExperienceRegular, 300.0f, 40.0f, 0.0f);
+    wreck.mActive = false;
+    wreck.mBurning = true;
+    Put("fuzz_vehicle_record", "vehicle-older-wreck", Written([&](GFile* f) { wreck.Write(f); }));
+    Vehicle fighting;
+    fighting.IVehicle(10, kForceDefaultAxis, kExperienceRegular, 300.0f, 40.0f, 0.0f);
+    fighting.mDestroyed = true;
+    Put("fuzz_vehicle_record", "vehicle-destroyed-in-play", Written([&](GFile* f) { fighting.Write(f); }));
 }
 
 // Operation records as the operation's writer makes them.
