@@ -314,7 +314,14 @@ void Map::EditorCraterClick(float x, float y) {
         mCraters->Delete(c, true);
         return;
     }
-    if (Crater* c = mFoxholes ? mFoxholes->FindCrater(x, y) : nullptr) {
+    // The player takes back only the side's own foxholes. One of the other
+    // side here, spotted or not, is not his to remove, nor to dig over (a
+    // foxhole made here would replace it): the click does nothing, as it
+    // does on ground where no foxhole may be dug.
+    Crater* here = nullptr;
+    if (mFoxholes) here = foxholeMode ? CraterCovering(mFoxholes, x, y) : mFoxholes->FindCrater(x, y);
+    if (foxholeMode && here && here->mSide != side) return;
+    if (Crater* c = here) {
         if (!foxholeMode || c->IsFoxhole()) {
             mFoxholes->Delete(c, true);
             if (foxholeMode) ++mFoxholesLeft;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "battle/Battle.h"
+#include "battle/BattleHost.h"
 #include "draw/Draw3D.h"
 #include "draw/DrawInternal.h"
 #include "draw/DrawSettings.h"
@@ -132,6 +134,10 @@ void Wall::DrawWall(Terrain type) {
 void Crater::Draw() {
     Map* map = mMap;
     if (!map || !std::isfinite(mX) || !std::isfinite(mY)) return;
+    // Fog of war: a foxhole of the other side is neither drawn nor picked
+    // until it is spotted; when the battle is over every one shows, as every
+    // unit does.
+    if (gBattle && HiddenFrom(gBattle->Host()->ViewingSide()) && !gBattle->Over()) return;
     const float r = std::isfinite(mRadius) ? std::clamp(mRadius, 0.2f, 20.0f) : 1.0f;
     const char clip = map->CheckSuperClipBox(mX, mY, r);
     if (clip == 0) return;

@@ -271,7 +271,7 @@ Crater* CraterGroup::FindCrater(float x, float y)
     ++mLocked;  // no member may be removed while the storage is searched
     for (GObject* member : mMembers) {
         Crater* crater = static_cast<Crater*>(member);
-        if (hideOthers && crater->IsFoxhole() && !crater->mSpotted && crater->mSide != mMap->ViewingSide()) continue;
+        if (hideOthers && crater->HiddenFrom(mMap->ViewingSide())) continue;
         if (crater->Covers(x, y)) {
             found = crater;
             break;

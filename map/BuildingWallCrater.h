@@ -93,6 +93,9 @@ public:
     void ICrater(float x, float y, float radius, float depth, float shade, int32_t kind, Affiliation side);
 
     bool IsFoxhole() const { return mFoxhole != 0; }
+    // A foxhole that `viewer` (0 Axis, 1 Allies) is not to see: dug by the
+    // other side and not yet spotted.
+    bool HiddenFrom(int32_t viewer) const { return mFoxhole && !mSpotted && mSide != viewer; }
     // Marks the foxhole spotted and records the spotting for playback.
     void MakeSpotPacket();
     // A foxhole is seen once a living unit of the other side comes within

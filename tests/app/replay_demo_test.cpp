@@ -368,6 +368,32 @@ TEST_F(ReplayDemo, ABurningSquareCracklesWithSound300) {
     EXPECT_TRUE(heard(5));
 }
 
+// An enemy foxhole spotted in the turn is spotted in the replay from its
+// packet on: wound back to the start, or to the slice before, it is hidden.
+TEST_F(ReplayDemo, AFoxholeSpottedInTheTurnShowsFromItsPacketOn) {
+    ASSERT_TRUE(Open("bruecke"));
+    ASSERT_TRUE(Go());
+    CraterGroup* holes = mBattle->mMap->mFoxholes;
+    Crater* hole = nullptr;
+    for (int32_t k = 0; k < holes->GetCount() && !hole; ++k)
+        if (holes->GetCrater(k)->HiddenFrom(mApp->ViewingSide())) hole = holes->GetCrater(k);
+    ASSERT_NE(hole, nullptr);
+    const float x = hole->mX, y = hole->mY;
+    mBattle->mTimeSlice = 600;
+    hole->MakeSpotPacket();
+    mBattle->mTimeSlice = -1;
+    mBattle->mPacketsSorted = false;
+    // The replay rebuilds the map of the turn's start: the craters are new.
+    auto spotted = [&] { return holes->FindCrater(x, y)->mSpotted != 0; };
+    mBattle->HandleVCRButton(13, false);
+    mBattle->HandleVCRButton(11, false);
+    EXPECT_FALSE(spotted()) << "the replay's start shows the foxhole";
+    mBattle->SetPlaypoint(599);
+    EXPECT_FALSE(spotted()) << "the foxhole shows before its packet";
+    mBattle->SetPlaypoint(600);
+    EXPECT_TRUE(spotted());
+}
+
 // A pick keeps the building under the pointer only when the map wants a
 // pick: a pick for the pointer's ground point alone leaves it unreported.
 TEST_F(ReplayDemo, APickReportsTheBuildingUnderThePointerOnlyWhenWanted) {

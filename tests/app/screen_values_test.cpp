@@ -1,5 +1,6 @@
 // Values the battle screen reads, set by the game itself: the demo battles
-// opened in the real application (no subclass) on the dummy display, and
+// opened in the real application (no subclass) on the dummy display (the
+// foxholes a side digs, and what the other side sees of them), and
 // the operation's first battle as the list cuts it. The camera's ride shake
 // follows the locked unit's motion in the replay.
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ScenarioPaths.h"
 
@@ -21,6 +23,7 @@
 #include "engine/FileTestFolder.h"
 #include "engine/GDrawRecord.h"
 #include "engine/GFile.h"
+#include "engine/LongRect.h"
 #include "map/Map.h"
 #include "map/BuildingWallCrater.h"
 #include "map/Square.h"
@@ -57,6 +60,65 @@ bool InOwnZone(Map* map, float x, float y) {
     return sq && sq->mSetupZone >= 4 && sq->mSetupZone <= 6; // the Axis zones
 }
 
+// In the foxhole mode, clicks on the German zone's ground beside a
+// grenadier squad until one digs a foxhole.
+void DigOneFoxhole(PlayDriver& d) {
+    Map* map = gBattle->mMap;
+    Unit* squad = FindUnit(kAxis, [](Unit* u) { return u->mUnitType == kUnitInfantry; });
+    ASSERT_NE(squad, nullptr);
+    LookAtPoint(d, 2, squad->mX, squad->mY);
+    const int32_t left = map->mFoxholesLeft;
+    for (float dx = -40.0f; dx <= 40.0f && map->mFoxholesLeft == left; dx += 20.0f)
+        for (float dy = 0.0f; dy <= 60.0f && map->mFoxholesLeft == left; dy += 20.0f) {
+            const float x = squad->mX + dx, y = squad->mY + dy;
+            int32_t sx = 0, sy = 0;
+            if (!InOwnZone(map, x, y) || !WorldOnScreen(d, x, y, map->GetZCoord(x, y), &sx, &sy)) continue;
+            d.Click(sx, sy);
+            d.Run(30);
+        }
+}
+
+// The first foxhole the viewing side is not to see.
+Crater* HiddenFoxhole(Affiliation viewer) {
+    CraterGroup* holes = gBattle->mMap->mFoxholes;
+    for (int32_t k = 0; k < holes->GetCount(); ++k)
+        if (holes->GetCrater(k)->HiddenFrom(viewer)) return holes->GetCrater(k);
+    return nullptr;
+}
+
+// The place of an enemy foxhole that is not spotted looks as it does with
+// the foxhole taken off the map; spotted, or with the battle over (against
+// the same over frame without it, as every unit then shows), it shows.
+void CheckHiddenFoxhole(PlayDriver& d, Crater* hole) {
+    Map* map = gBattle->mMap;
+    ASSERT_TRUE(hole->HiddenFrom(d.App()->ViewingSide()));
+    LookAtPoint(d, 1, hole->mX, hole->mY - 20.0f);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(WorldOnScreen(d, hole->mX, hole->mY, map->GetZCoord(hole->mX, hole->mY), &sx, &sy));
+    const LongRect box{sx - 30, sy - 20, sx + 30, sy + 20};
+    auto grab = [&] {
+        RecordFrame();
+        return GrabPixels(box);
+    };
+    auto taken = [&] {
+        map->mFoxholes->Delete(hole, false);
+        std::vector<uint16_t> without = grab();
+        map->mFoxholes->Add(hole);
+        return without;
+    };
+    const std::vector<uint16_t> hidden = grab(), without = taken();
+    hole->mSpotted = 1;
+    const int32_t spotted = PixelsChanged(grab(), without);
+    hole->mSpotted = 0;
+    const int32_t last = gBattle->mLastTurn;
+    gBattle->mLastTurn = gBattle->mTurn - 1;
+    const int32_t over = PixelsChanged(grab(), taken());
+    gBattle->mLastTurn = last;
+    EXPECT_GT(spotted, 8) << "the foxhole's place is not where the check looks";
+    EXPECT_GT(over, 8) << "the battle's end does not show every foxhole";
+    EXPECT_LE(PixelsChanged(hidden, without), 2) << "an enemy foxhole not spotted is drawn";
+}
+
 } // namespace
 
 // Bruecke's German defender may dig six foxholes: Alt-F offers the mode,
@@ -86,19 +148,8 @@ TEST(ScreenValues, TheDefenderDigsFoxholesWithAltF) {
     const std::string line = RezText(2004) + "6" + RezText(2005);
     EXPECT_NE(JoinedTexts(RecordFrame()).find(line), std::string::npos) << "no foxhole line reading " << line;
 
-    // Ground of the German zone beside a grenadier squad, on the screen.
-    Unit* squad = FindUnit(kAxis, [](Unit* u) { return u->mUnitType == kUnitInfantry; });
-    ASSERT_NE(squad, nullptr);
-    LookAtPoint(d, 2, squad->mX, squad->mY);
     const int32_t holes = map->mFoxholes->GetCount();
-    for (float dx = -40.0f; dx <= 40.0f && map->mFoxholesLeft == 6; dx += 20.0f)
-        for (float dy = 0.0f; dy <= 60.0f && map->mFoxholesLeft == 6; dy += 20.0f) {
-            const float x = squad->mX + dx, y = squad->mY + dy;
-            int32_t sx = 0, sy = 0;
-            if (!InOwnZone(map, x, y) || !WorldOnScreen(d, x, y, map->GetZCoord(x, y), &sx, &sy)) continue;
-            d.Click(sx, sy);
-            d.Run(30);
-        }
+    DigOneFoxhole(d);
     EXPECT_EQ(map->mFoxholesLeft, 5) << "no click in the German zone dug a foxhole";
     EXPECT_EQ(map->mFoxholes->GetCount(), holes + 1);
     EXPECT_NE(JoinedTexts(RecordFrame()).find(RezText(2004) + "5" + RezText(2005)), std::string::npos);
@@ -156,6 +207,65 @@ TEST(ScreenValues, TheFoxholeModeEndsWithTheSetUp) {
     EXPECT_EQ(gBattle->mSelectedUnit, squad) << "a click on the squad did not select it";
     EXPECT_EQ(map->mFoxholes->GetCount(), holes);
     EXPECT_EQ(FindTextHolding(RecordFrame(), RezText(2004)), nullptr) << "the foxhole line still shows";
+}
+
+// The German defender's click in the foxhole mode on an American foxhole
+// in his zone (an earlier battle's) neither takes it away nor digs over it.
+// The Americans dig in as the set-up ends: a foxhole of theirs not spotted
+// stays off the German screen.
+TEST(ScreenValues, AnEnemyFoxholeIsNeitherPickedNorDrawnUntilSpotted) {
+    PlayDriver d("screen-values-enemy-foxhole", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(OpenDemoBattle(d, "bruecke", kAxis, nullptr));
+    Map* map = gBattle->mMap;
+    sUserHasNotSeenMenuYet = false;
+    Unit* squad = FindUnit(kAxis, [](Unit* u) { return u->mUnitType == kUnitInfantry; });
+    ASSERT_NE(squad, nullptr);
+    const float x = squad->mX + 20.0f, y = squad->mY + 20.0f;
+    ASSERT_TRUE(InOwnZone(map, x, y));
+    Crater* theirs = map->MakeCrater(x, y, 700.0f, true, false, false, 0.0f, kAllies, false);
+    ASSERT_NE(theirs, nullptr);
+    d.Key('f', true);
+    ASSERT_EQ(map->mCraterPlacingStatus, 5);
+    LookAtPoint(d, 1, x, y - 20.0f);
+    int32_t sx = 0, sy = 0;
+    ASSERT_TRUE(WorldOnScreen(d, x, y, map->GetZCoord(x, y), &sx, &sy));
+    const int32_t holes = map->mFoxholes->GetCount();
+    d.Click(sx, sy);
+    d.Run(30);
+    EXPECT_EQ(map->mFoxholesLeft, 6) << "the click counted the enemy's foxhole as the player's";
+    ASSERT_EQ(map->mFoxholes->GetCount(), holes) << "the click took or dug a foxhole";
+    EXPECT_EQ(HiddenFoxhole(kAxis), theirs);
+    d.Key('f', true);
+
+    ASSERT_TRUE(GoAndWait(d, "the set-up's GO"));
+    Crater* hole = HiddenFoxhole(kAxis);
+    ASSERT_NE(hole, nullptr) << "the set-up's end spotted every American foxhole";
+    CheckHiddenFoxhole(d, hole);
+}
+
+// Hotseat: the German defender digs a foxhole with Alt-F in his set-up; the
+// American set-up after his shows nothing of it.
+TEST(ScreenValues, TheSecondHotseatSetUpDoesNotSeeTheFirstsFoxholes) {
+    PlayDriver d("screen-values-hotseat-foxhole", 800, 600);
+    ASSERT_TRUE(d.Start());
+    ASSERT_TRUE(ToMainMenu(d));
+    ASSERT_TRUE(OpenListed(d, "Br", false));
+    ASSERT_TRUE(ScreensToBattle(d, 0, 115, "achse"));
+    ASSERT_EQ(d.App()->ViewingSide(), kAxis);
+    sUserHasNotSeenMenuYet = false;
+    d.Key('f', true);
+    ASSERT_EQ(gBattle->mMap->mCraterPlacingStatus, 5);
+    DigOneFoxhole(d);
+    d.Key('f', true);
+    ASSERT_NE(HiddenFoxhole(kAllies), nullptr) << "the German set-up dug no foxhole";
+    ASSERT_TRUE(d.ClickCommand(9)); // GO
+    ASSERT_TRUE(ScreensToBattle(d, 1, 115, "alliierte"));
+    ASSERT_TRUE(gBattle->mSetupPhase);
+    ASSERT_EQ(d.App()->ViewingSide(), kAllies);
+    Crater* hole = HiddenFoxhole(kAllies);
+    ASSERT_NE(hole, nullptr);
+    CheckHiddenFoxhole(d, hole);
 }
 
 // A squad set down in a house and then faced: the facing drag follows the
