@@ -28,7 +28,6 @@ struct Unset {
 // clang-format off
 const Unset kUnset[] = {
     // Read, and set by no rule of this program: they keep their default.
-    {"Unit:mPersistentTarget", "only ever cleared; read by the target choice"},
     {"Unit:mAimAdjust", "the aim adjustment; no rule sets it"},
     {"Unit:mAimAdjustX", "the aim adjustment's offset; no rule sets it"},
     {"Unit:mAimAdjustY", "the aim adjustment's offset; no rule sets it"},
