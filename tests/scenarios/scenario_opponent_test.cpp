@@ -2,7 +2,8 @@
 // them: its batteries fire, the defender of an exit battle has an objective,
 // riders of carriers that fall back get out, its support teams are ordered
 // to fire, its standing copy seeks targets at rest, a dead target is kept
-// only while it is the one taken, and the runner's computer side, bonus and set-up follow its options.
+// only while it is the one taken, a moving tank threatens as one at rest,
+// and the runner's computer side, bonus and set-up follow its options.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
+#include "engine/GFuzzySet.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
@@ -372,4 +374,45 @@ TEST(ComputerOpponent, ADeadTargetIsKeptOnlyWhileItIsTheOneTaken) {
         return kept > 0 && left > 0;
     };
     ASSERT_TRUE(PlayPanzerUntil(&runner, orderAtTheDead)) << "kept " << kept << ", left " << left;
+}
+
+// Panzer: an enemy tank's threat is judged as if it stood: a tank that its
+// drive left moving threatens each enemy as much as the same tank at rest.
+TEST(ComputerOpponent, AMovingTanksThreatIsThatOfTheSameTankAtRest) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    int32_t compared = 0, telling = 0;
+    auto threat = [](Unit* t, Unit* s) {
+        SeedRandomGenerator(7);
+        GFuzzySet set;
+        t->AIComputeThreat(&set, s, false, false, false);
+        std::vector<float> m;
+        for (int8_t k = 0; k < 4; ++k)
+            m.push_back(set.GetMembershipOf(k));
+        return m;
+    };
+    auto compare = [&](Battle* b) {
+        for (Unit* t : Units(b)) {
+            if (!t->mActive || t->mUnitType != kUnitVehicle || !(t->mIsMoving || t->mPlaybackSpeed != 0.0f) ||
+                !t->HasOrdnance(false, false))
+                continue;
+            for (Unit* s : Units(b)) {
+                if (!s->mActive || s->mSide == t->mSide || s->mUnitType != kUnitVehicle) continue;
+                const float speed = t->mPlaybackSpeed;
+                const bool flag = t->mIsMoving;
+                const std::vector<float> moving = threat(t, s);
+                const float p = t->GetHitChance(t->ChooseAmmo(s, false), 0, static_cast<Vehicle*>(s), kKnowTruth, 0);
+                t->mPlaybackSpeed = 0.0f;
+                t->mIsMoving = false;
+                const std::vector<float> atRest = threat(t, s);
+                telling += t->GetHitChance(t->ChooseAmmo(s, false), 0, static_cast<Vehicle*>(s), kKnowTruth, 0) != p;
+                t->mPlaybackSpeed = speed;
+                t->mIsMoving = flag;
+                EXPECT_EQ(moving, atRest);
+                ++compared;
+            }
+        }
+        return telling > 0;
+    };
+    ASSERT_TRUE(PlayPanzerUntil(&runner, compare)) << "no moving tank whose hit chance its motion lowers";
 }

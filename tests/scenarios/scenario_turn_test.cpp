@@ -64,8 +64,8 @@ constexpr Pinned kPinned[] = {
      "43423f6d92c24c2815da6abd80e75f2c45d8f0a3ae67f94e656f31698d286ed0"},
     {"grossangriff", "db9307c53603d18a03570aa44867dcafde6acdaea86f3f5bd76c7a1f37ddf624",
      "933534f5754cdd7738a0a146e44ced3cd4a762321c4e1111fae2432008203a7f"},
-    {"hatten", "9d5e5eeeb180ad615db6caf65d80508fccaaf5350f9fe47aed916dbf9e2a6adb",
-     "4ae5a4ddf1c118e9cdd0956a6818f48ecad54f2254756caf59e13cea96810186"},
+    {"hatten", "81249fde37f317fa518ef5313bbfa9789ff02ef44d88c2606cc02e53b39581f8",
+     "6e2467d3c07c875864fa72f8f0a965b8ed280307fb35cc8b03a1f0b4e94cf7c7"},
 };
 
 } // namespace
