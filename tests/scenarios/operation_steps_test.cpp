@@ -395,12 +395,12 @@ TEST(OperationSteps, TheRunnerPlaysTheOperationFileToItsEnd) {
         EXPECT_LE(b.grade, 4);
     }
     // Pinned: the file after each step and each battle's last turn.
-    EXPECT_EQ(battles[0].stepDigest, "133abe5d1446ff3f0bfcc9524f34ee4f9475c624b6fa71675d5035f1a8e8cba8");
-    EXPECT_EQ(battles[1].stepDigest, "6847d9287e718e51b370c64d7990a30ac96e652e9ede359c572905101da67ba0");
+    EXPECT_EQ(battles[0].stepDigest, "eb72609b4fbb82ae1ac57be8b41a5e97ad3e9965db5d930b83188f6ad0121744");
+    EXPECT_EQ(battles[1].stepDigest, "70ff8278593b4e5ce3b07f454dde0f10c3373212b0ac408acd7a0e1d1f9dd452");
     EXPECT_EQ(battles[0].turns.back().battleDigest,
-              "5ef0b82d9cc484805bbbf9e56a413fc285c3fd1129db5ce5deed9284850b0c71");
+              "1f2849510c8988296e5c5774ea10b776f14b30f52a1dc5d85634f9c9efedc8ab");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "b86a548ba087f38b76b171aa89a5c450cbeb7aac861093cc44c87f94a1ef22d1");
+              "676be28b2b16f870882e7421d28dddb51042787bdbff6f608c3111aec98293eb");
     // The front moved forward twice and the night kept it.
     EXPECT_EQ(battles[0].frontLine, 24);
     EXPECT_EQ(battles[1].frontLine, 27);
@@ -446,11 +446,11 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].flagsHeld[kAxis], 1);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "a31641e62b28b8be714d6baad8bfe095798deb736a15bd4ab8a29397c58295ed");
-    EXPECT_EQ(battles[1].stepDigest, "4ad4622a7bbb5653bc3dba4c1d65e86883e3b67f40784ff35a9e0407bc6cccd9");
+    EXPECT_EQ(battles[1].stepDigest, "37a409fd4742fc52238fa8f3d411afd7de6608b35490fe78e39f925dc69e4195");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "246dbf96c3ae5f6e0951275853fbc0ccfb8540ab106dfdb9936a8a0a4ea0b5b1");
+              "b158c4f6d368357d906036e362cd10cd35c30fafbeacf82ce297cf08fe94181c");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "56da43c12d6dafee6bfb1bd65f56cc13d0c31271aef462dfa08b71031a8982b9");
+              "4d1808c71d800917adc230f3a17912244878b09925c534ef4bcc07fdad3c87d5");
 }
 
 // The demo operation played by the runner with the sides given planned

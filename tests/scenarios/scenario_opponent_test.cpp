@@ -3,7 +3,7 @@
 // riders of carriers that fall back get out, its support teams are ordered
 // to fire, its standing copy seeks targets at rest, a dead target is kept
 // only while it is the one taken, a moving tank threatens as one at rest,
-// and the runner's computer side, bonus and set-up follow its options.
+// a target taken again keeps its ranging, and the runner's computer side, bonus and set-up follow its options.
 
 #include <gtest/gtest.h>
 
@@ -415,4 +415,26 @@ TEST(ComputerOpponent, AMovingTanksThreatIsThatOfTheSameTankAtRest) {
         return telling > 0;
     };
     ASSERT_TRUE(PlayPanzerUntil(&runner, compare)) << "no moving tank whose hit chance its motion lowers";
+}
+
+// Panzer: a unit whose target of the last turn is taken from it and ordered
+// again takes up the ranging level it had reached on it.
+TEST(ComputerOpponent, ARetakenTargetKeepsItsRangingLevel) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    int32_t retaken = 0;
+    auto retake = [&](Battle* b) {
+        for (Unit* u : Units(b)) {
+            Unit* const e = u->mTarget;
+            const int16_t level = u->mAcquisition;
+            if (!u->mActive || !e || e != u->mPreviousTarget || level == 0) continue;
+            u->CancelTarget(true, true);
+            u->ReceiveTargetOrders(e, 0.0f, 0.0f, false, 0);
+            if (u->mTarget != e) continue;
+            EXPECT_EQ(u->mAcquisition, level);
+            ++retaken;
+        }
+        return retaken > 0;
+    };
+    ASSERT_TRUE(PlayPanzerUntil(&runner, retake)) << "no unit had ranged on its target";
 }
