@@ -456,7 +456,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
 // The demo operation played by the runner with the sides given planned
 // (with the computer's experience bonus when one is) and the other giving
 // no orders: each battle's report. A seed other than 0 replaces the file's.
-std::vector<OperationBattle> PlayDemoOperation(bool planAxis, bool planAllies, int32_t bonus, uint16_t seed = 0) {
+std::vector<OperationBattle> PlayDemoOperation(bool planAxis, bool planAllies, int32_t bonus,
+                                               uint16_t seed = 0) {
     OperationRunner runner;
     if (seed != 0) runner.OverrideSeed(seed);
     runner.PlanSides(planAxis, planAllies);

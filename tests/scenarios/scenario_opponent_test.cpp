@@ -3,7 +3,8 @@
 // riders of carriers that fall back get out, its support teams are ordered
 // to fire, its standing copy seeks targets at rest, a dead target is kept
 // only while it is the one taken, a moving tank threatens as one at rest,
-// a target taken again keeps its ranging, and the runner's computer side, bonus and set-up follow its options.
+// a target taken again keeps its ranging, and the runner's computer side,
+// bonus and set-up follow its options.
 
 #include <gtest/gtest.h>
 
@@ -398,14 +399,18 @@ TEST(ComputerOpponent, AMovingTanksThreatIsThatOfTheSameTankAtRest) {
                 continue;
             for (Unit* s : Units(b)) {
                 if (!s->mActive || s->mSide == t->mSide || s->mUnitType != kUnitVehicle) continue;
+                Vehicle* const v = static_cast<Vehicle*>(s);
+                auto hitChance = [t, v] {
+                    return t->GetHitChance(t->ChooseAmmo(v, false), 0, v, kKnowTruth, 0);
+                };
                 const float speed = t->mPlaybackSpeed;
                 const bool flag = t->mIsMoving;
                 const std::vector<float> moving = threat(t, s);
-                const float p = t->GetHitChance(t->ChooseAmmo(s, false), 0, static_cast<Vehicle*>(s), kKnowTruth, 0);
+                const float p = hitChance();
                 t->mPlaybackSpeed = 0.0f;
                 t->mIsMoving = false;
                 const std::vector<float> atRest = threat(t, s);
-                telling += t->GetHitChance(t->ChooseAmmo(s, false), 0, static_cast<Vehicle*>(s), kKnowTruth, 0) != p;
+                telling += hitChance() != p;
                 t->mPlaybackSpeed = speed;
                 t->mIsMoving = flag;
                 EXPECT_EQ(moving, atRest);
