@@ -76,18 +76,27 @@ std::vector<uint16_t> AroundGround(PlayDriver& d, float x, float y, int32_t half
     return GrabPixels(LongRect{sx - half, sy - 2 * half, sx + half, sy + half / 2});
 }
 
-// A German assault gun still fighting.
-Vehicle* ActivePanzer(Battle* battle) {
+// The German assault gun still fighting, its crew taking orders, nearest
+// to the enemy unit.
+Vehicle* ActivePanzer(Battle* battle, Unit* enemy) {
+    Vehicle* best = nullptr;
+    float bestDistance = 0.0f;
     for (int32_t i = 0; i < battle->mUnits->GetCount(); ++i) {
         Unit* u = battle->mUnits->GetUnit(i);
-        if (u->mUnitType == kUnitVehicle && u->IsOwnUnit(kPlayer) && u->mSubtype == kPanzer && u->mActive)
-            return static_cast<Vehicle*>(u);
+        if (u->mUnitType != kUnitVehicle || !u->IsOwnUnit(kPlayer) || u->mSubtype != kPanzer || !u->mActive ||
+            !u->CanReceiveOrders())
+            continue;
+        // One that sees it first, then the nearest.
+        const float d =
+            std::hypot(u->mX - enemy->mX, u->mY - enemy->mY) + (u->CanSee(enemy, nullptr) ? 0.0f : 1e6f);
+        if (!best || d < bestDistance) best = static_cast<Vehicle*>(u), bestDistance = d;
     }
-    return nullptr;
+    return best;
 }
 
 // An enemy squad the Germans see, out in the open and clear of vehicles (a
-// click picks the building or the vehicle drawn over it).
+// click picks the building or the vehicle drawn over it), in the sight of an
+// assault gun that takes orders.
 Unit* SeenEnemySquad(Battle* battle) {
     UnitList* units = battle->mUnits;
     auto vehicleNear = [&](const Unit* s) {
@@ -101,8 +110,10 @@ Unit* SeenEnemySquad(Battle* battle) {
         Unit* u = units->GetUnit(i);
         const int32_t ground = battle->mMap->GetTerrain(u->mX, u->mY, false);
         if (u->mUnitType == kUnitInfantry && u->mActive && !u->IsOwnUnit(kPlayer) && u->mContactLevel >= 3 &&
-            (ground < 50 || ground > 54) && !vehicleNear(u))
-            return u;
+            (ground < 50 || ground > 54) && !vehicleNear(u)) {
+            Vehicle* tank = ActivePanzer(battle, u);
+            if (tank && tank->CanSee(u, nullptr)) return u;
+        }
     }
     return nullptr;
 }
@@ -187,10 +198,10 @@ TEST(PlayThrough, ContactTankDigsInAndChoosesItsGun) {
     }
     if (!BattleScreenShown()) d.Shot("contact-saved-game");
     ASSERT_TRUE(d.RunUntil(BattleScreenShown, 20000, "the saved game's battle screen"));
-    tank = ActivePanzer(gBattle);
-    ASSERT_TRUE(tank);
     Unit* squad = SeenEnemySquad(gBattle);
     ASSERT_TRUE(squad) << "no American squad in sight in turn " << gBattle->mTurn;
+    tank = ActivePanzer(gBattle, squad);
+    ASSERT_TRUE(tank);
     std::printf("[contact] turn %d: a squad in sight %.0f m from the tank\n", gBattle->mTurn,
                 std::hypot(squad->mX - tank->mX, squad->mY - tank->mY));
 
