@@ -435,8 +435,8 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[1].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[2].turns.size(), static_cast<size_t>(kOperationBattleTurns));
     EXPECT_EQ(battles[0].frontLine, 40); // the night kept the front
-    EXPECT_EQ(battles[1].frontLine, 49);
-    EXPECT_EQ(battles[2].frontLine, 57);
+    EXPECT_EQ(battles[1].frontLine, 47);
+    EXPECT_EQ(battles[2].frontLine, 53);
     // The Allies hold the village and the bridge before a shot is fired;
     // the Axis, inflicting the heavier losses, leads after the morning and
     // takes both flags at midday.
@@ -446,11 +446,11 @@ TEST(DemoOperation, TheRunnerPlaysItFromItsFirstBattleToItsGrade) {
     EXPECT_EQ(battles[2].flagsHeld[kAxis], 2);
     EXPECT_TRUE(op->Over());
     EXPECT_EQ(battles[0].stepDigest, "a31641e62b28b8be714d6baad8bfe095798deb736a15bd4ab8a29397c58295ed");
-    EXPECT_EQ(battles[1].stepDigest, "fc0913208470a0b70f2e41e06c4624972814a6be4de7e940d59e85b6c1d2335a");
+    EXPECT_EQ(battles[1].stepDigest, "c48d069e631d55f01efecdeef8c120d12fb7277bf71b51ec7f8b76baccdef10d");
     EXPECT_EQ(battles[1].turns.back().battleDigest,
-              "508e3883bea67aca91d08d07c579dda0582df7ea459031245e6e189db29a85ee");
+              "e73ab67a87862114c95ae73a4778e6936165db973f7dfd0706f60d7ed40aaf77");
     EXPECT_EQ(battles[2].turns.back().battleDigest,
-              "6ca65fd185fe298a20bcdcc243a1445822207d74c345189d601e22c18b0bba6c");
+              "020bc673ed0730f47682cc5c75173d4df61d52aa30c7aa86204e50a9418c0f69");
 }
 
 // The demo operation played by the runner with the sides given planned
@@ -471,7 +471,7 @@ std::vector<OperationBattle> PlayDemoOperation(bool planAxis, bool planAllies, i
     return battles;
 }
 
-// An Axis that wins both day battles (the flags and the heavier losses)
+// An Axis that wins both day battles (on flags or the heavier losses)
 // wins the operation; the Allies, who lose them, lose it. Planned on both
 // sides the Axis is the stronger.
 TEST(DemoOperation, TheAxisWinningItsBattlesWinsTheOperation) {
@@ -483,7 +483,7 @@ TEST(DemoOperation, TheAxisWinningItsBattlesWinsTheOperation) {
         EXPECT_LT(battles[i].grade, 0) << "battle " << battles[i].number;
         EXPECT_GT(battles[i].menInflicted[kAxis], 0);
     }
-    EXPECT_EQ(battles[1].flagsHeld[kAllies], 0);
+    EXPECT_EQ(battles[1].flagsHeld[kAllies], 1); // the morning is won on losses, one flag still held
     EXPECT_EQ(battles.back().grade, -4);
 }
 

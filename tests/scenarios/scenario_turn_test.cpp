@@ -64,8 +64,8 @@ constexpr Pinned kPinned[] = {
      "43423f6d92c24c2815da6abd80e75f2c45d8f0a3ae67f94e656f31698d286ed0"},
     {"grossangriff", "db9307c53603d18a03570aa44867dcafde6acdaea86f3f5bd76c7a1f37ddf624",
      "933534f5754cdd7738a0a146e44ced3cd4a762321c4e1111fae2432008203a7f"},
-    {"hatten", "9d5e5eeeb180ad615db6caf65d80508fccaaf5350f9fe47aed916dbf9e2a6adb",
-     "4ae5a4ddf1c118e9cdd0956a6818f48ecad54f2254756caf59e13cea96810186"},
+    {"hatten", "5c9c755dc47b00f93c410328db4e036ba68da60fc9b9ba133829b96bb74c8351",
+     "471230c007ceac8780dbc0e711b259b43dc65195cbbf1b8b277aa6d61f319d3b"},
 };
 
 } // namespace
