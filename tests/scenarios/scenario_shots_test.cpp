@@ -90,8 +90,8 @@ protected:
 
 } // namespace
 
-// Out of sight of its target the tank misses every round; each burst and its
-// crater lie where the shell fell, beyond its blast's reach of the target.
+// At 500 m the tank misses round after round; each burst and its crater
+// lie where the shell fell, beyond its blast's reach of the target.
 TEST_F(ShotsInABattle, AMissAtAVehicleBurstsWhereItFell) {
     const std::vector<Strike> strikes = Fire(900.0f, 200.0f, 900.0f, 700.0f, kAmmoAP, 12);
     int32_t misses = 0;
