@@ -442,8 +442,10 @@ PendingAttack* Unit::OtherAttack(ActionPacket* p, WeaponClass c, WeaponType w, M
                     z += 0.9f; // fired again over the obstacle near the muzzle
                     continue;
                 }
+                // The shell bursts where its path is stopped, not on its target.
                 if (p) {
                     p->mShellHit = 0;
+                    p->mTarget = nullptr;
                     p->mEndX = bx, p->mEndY = by, p->mEndZ = bz;
                 }
                 attack->mImpactX = bx, attack->mImpactY = by, attack->mImpactZ = bz;

@@ -240,7 +240,12 @@ void Unit::ExecuteToHit(ActionPacket* shell, WeaponClass wclass, WeaponType weap
     }
 
     // A miss: a point on the ground beside, short of or beyond the target.
-    if (shell) shell->mShellHit = 0;
+    // The shell no longer names its target, so the battle lands it at that
+    // point and does not carry it on to where the target stands.
+    if (shell) {
+        shell->mShellHit = 0;
+        shell->mTarget = nullptr;
+    }
     const float shellZ = shell ? shell->mZ : startZ;
     float range = std::fmax(std::hypot(mTarget->mX - mX, mTarget->mY - mY), 1.0f);
     float x = mX, y = mY, z = startZ, f = 1.0f;

@@ -323,3 +323,71 @@ TEST(TurnAttack, VisibilityByWeatherAndTime) {
     t.battle.CalculateVisibilityFactor();
     EXPECT_FLOAT_EQ(t.battle.mVisibilityDistance, 65.0f);
 }
+
+namespace {
+// A stand-in that flies at a fixed height.
+class FlyingUnit : public ScriptUnit {
+public:
+    FlyingUnit() : ScriptUnit(kUnitAirplane) {}
+    float GetZ() override { return 150.0f; }
+};
+} // namespace
+
+// A shell that still names its target lands beside it, moved by the miss:
+// on the ground when it was fired at a man on the ground, even where the
+// miss falls on a house; on the roof when it was fired at a man upstairs;
+// at the airplane's own height, never re-taken, when it was fired at an
+// airplane. A shell that names no target (a miss at a vehicle, a blocked
+// shot) lands where it fell.
+TEST(TurnAttack, AShellLandsOnTheGroundTheRoofOrAtItsAirplane) {
+    TurnBattle t;
+    Map* map = t.battle.mMap;
+    const float cx[4] = {42, 58, 58, 42}, cy[4] = {62, 62, 78, 78};
+    auto* house = new Building;
+    house->IBuilding(2, 3, kTerrainUpperLight, cx, cy);
+    map->mBuildings->Add(house);
+    for (int32_t i = 20; i < 30; ++i)
+        for (int32_t j = 30; j < 40; ++j)
+            map->SetPoint(i, j, EncodePoint(map->GetPoint(i, j) & 0x3ff, kTerrainUpperLight));
+    map->IndexObjects();
+    ScriptUnit* gun = t.Add(kUnitVehicle, kAxis, 10, 10);
+    ScriptUnit* outside = t.Add(kUnitInfantry, kAllies, 30, 70);
+    ScriptUnit* upstairs = t.Add(kUnitInfantry, kAllies, 45, 70);
+    auto* plane = new FlyingUnit;
+    plane->mSide = 0;
+    plane->mX = 45, plane->mY = 70;
+    plane->mActive = true;
+    t.battle.mUnits->Add(plane);
+    const float ground = map->GetZCoord(55, 70);
+    ASSERT_GT(map->GetZWithBuilding(55, 70), ground + 5.0f);
+
+    struct Case {
+        Unit* target;
+        float firedZ; // the attack's height when fired
+        float missX;
+        float x, z; // where it lands
+    };
+    const Case cases[] = {
+        {outside, ground, 25.0f, 55.0f, ground},
+        {upstairs, ground + 3.0f, 10.0f, 55.0f, ground + 6.0f},
+        {plane, 150.0f, 10.0f, 55.0f, 150.0f},
+        {nullptr, ground, 0.0f, 55.0f, ground},
+    };
+    t.battle.mTimeSlice = 0;
+    for (const Case& c : cases) {
+        PendingAttack* a = t.Attack(gun, kWClassGun, 55, 70, 0);
+        ActionPacket* p = t.Packet(kPacketShell, 0);
+        p->mFirer = gun;
+        p->mTarget = c.target;
+        p->mEndX = 55, p->mEndY = 70, p->mEndZ = c.firedZ;
+        a->mPacket = p;
+        a->mImpactZ = c.firedZ;
+        a->mMissX = c.missX;
+        t.battle.ResolveAttack(a);
+        EXPECT_FLOAT_EQ(a->mImpactX, c.x) << c.firedZ;
+        EXPECT_FLOAT_EQ(a->mImpactY, 70.0f) << c.firedZ;
+        EXPECT_FLOAT_EQ(a->mImpactZ, c.z) << c.firedZ;
+        EXPECT_FLOAT_EQ(p->mEndZ, c.z) << c.firedZ;
+    }
+    t.battle.mPendingAttacks.EmptyOut(true);
+}

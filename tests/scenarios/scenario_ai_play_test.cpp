@@ -170,10 +170,13 @@ int32_t AntiTankRounds(Unit* u) {
 
 // The German tanks of panzer follow their script's moves and are never given
 // a target: they choose their targets themselves and fire their main guns at
-// the American tanks, and a knocked-out gun is never given the target.
+// the American tanks, and a knocked-out gun is never given the target. At
+// seed 1 the two sides meet in several turns (at some seeds the Americans
+// stay out of sight the whole battle).
 TEST(ScenarioComputerPlay, TanksWithoutTargetOrdersFireTheirMainGuns) {
     ASSERT_TRUE(DecryptData());
     BattleRunner runner;
+    runner.OverrideSeed(1);
     std::string error;
     ASSERT_TRUE(runner.Load(std::string(DM_SCENARIO_BUILT_DIR) + "/panzer.mvg", &error)) << error;
     ASSERT_TRUE(runner.LoadScript(std::string(DM_SCENARIO_SOURCE_DIR) + "/panzer.orders", &error)) << error;
