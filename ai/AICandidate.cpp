@@ -290,7 +290,7 @@ void Unit::AIScoreTarget(Unit* candidate, bool full) {
     }
     if (full) {
         Vehicle* cv = AsVehicle(candidate);
-        if (mPersistentTarget && candidate == mTarget && !mMGTargeting) {
+        if (mTargetDead && candidate == mTarget && !mMGTargeting) {
             s = std::min(s, 0.5f);
         } else if (candidate == mTarget && !mMGTargeting && (!cv || BailOutTime(cv) < 0)) {
             const float aim = static_cast<float>(mShotsAtTarget);

@@ -134,7 +134,7 @@ void AIConsiderTargetCandidate(GObject* member, void* context) {
     // head of the unit, is asked before the contact level far inside it.
     if (c == s || c->mSide == s->mSide || c->mUnitType == kUnitInanimate || !c->IsSpottedNow()) return;
     if (c->IsPassenger(true) || s->IsPassenger(false) || !s->CanPotentiallyTarget(c)) return;
-    if (!c->mActive && !(s->mPersistentTarget && c == s->mTarget)) return;
+    if (!c->mActive && !(s->mTargetDead && c == s->mTarget)) return;
     if (!s->TacAICanSee(c)) return;
     if (sLATWInBuilding && InBuilding(c->GetOccupiedTerrain())) return;
     if (!s->AbleToFaceUnit(c)) {
@@ -209,7 +209,7 @@ namespace {
         } else {
             u->mTarget = gBestTarget;
             changed = true;
-            u->mPersistentTarget = false;
+            u->mTargetDead = false;
             u->mAreaTarget = false;
             u->mSmokeScreen = false;
             if (u->mTarget) u->mAmbush = false;

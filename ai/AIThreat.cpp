@@ -92,10 +92,16 @@ void Unit::AIComputeThreat(GFuzzySet* out, Unit* scorer, bool inArc, bool ammoIs
     if (!CanMovePhysically() && !AbleToFaceUnit(victim)) {
         h.SetFull(0);
     } else {
+        // Judged as if it stood: the moving flag is held clear with the
+        // speed, or the hit chance would still take the moving-fire penalty
+        // and the ranging of a unit on the move.
         const float speed = mPlaybackSpeed;
+        const bool moving = mIsMoving;
         mPlaybackSpeed = 0.0f;
+        mIsMoving = false;
         AIGetAbilityToHarm(&h, victim, ChooseAmmo(victim, false), true, true, true, 1.0f, true);
         mPlaybackSpeed = speed;
+        mIsMoving = moving;
         if (!ammoIsSmoke) {
             const float d = Distance(mX, mY, GetZ(), scorer->mX, scorer->mY, scorer->GetZ());
             GFuzzySet near;

@@ -498,6 +498,8 @@ void Unit::CompletePlayback() {
     // It is over with the replay; the next turn starts it from none anyway.
     mAimPause = 0.0f;
     mPreviousTarget = mTarget;
+    // The ranging on it is kept with it: taken again, it starts from there.
+    mLastAcquisition = static_cast<char>(mAcquisition);
     mPreviousAreaTarget = mAreaTarget;
     mPreviousAreaX = mAreaTargetX;
     mPreviousAreaY = mAreaTargetY;

@@ -765,6 +765,9 @@ public:
     Unit* mTarget = nullptr;
     Unit* mPreviousTarget = nullptr;
     Unit* mOrderedTarget = nullptr;
+    // The unit keeps a target that is no longer alive: set when it is ordered
+    // at a wreck, cleared when it takes another target or drops its own. The
+    // target search keeps such a target, and the fire goes on at it.
     bool mTargetDead = false;
     bool mAreaTarget = false;
     float mAreaTargetX = 0.0f;
@@ -782,14 +785,13 @@ public:
     // player's or a script's target order.
     bool mTargetFree = true;
     bool mSmokeScreen = false;
-    bool mPersistentTarget = false;
     bool mAmbush = false;
     bool mAimAdjust = false;
     float mAimAdjustX = 0.0f;
     float mAimAdjustY = 0.0f;
     int16_t mShotsAtTarget = 0;
     int16_t mAcquisition = 0;
-    char mLastAcquisition = 0;
+    char mLastAcquisition = 0; // mAcquisition on mPreviousTarget, kept with it at the end of a replay
     float mAimTime = 0.0f; // 99 marks a jammed weapon
     float mLoadTime = 0.0f;
     float mAimPause = 0.0f;

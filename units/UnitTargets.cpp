@@ -107,7 +107,6 @@ void Unit::CancelTarget(bool forget, bool force) {
     mTargetDead = false;
     mTargetChanged = true;
     mAreaFireFlag = false;
-    mPersistentTarget = false;
     mShotsAtTarget = 0;
     mExtraArtilleryMinutes = 0;
     mTargetFree = true;

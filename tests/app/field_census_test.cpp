@@ -28,7 +28,6 @@ struct Unset {
 // clang-format off
 const Unset kUnset[] = {
     // Read, and set by no rule of this program: they keep their default.
-    {"Unit:mPersistentTarget", "only ever cleared; read by the target choice"},
     {"Unit:mAimAdjust", "the aim adjustment; no rule sets it"},
     {"Unit:mAimAdjustX", "the aim adjustment's offset; no rule sets it"},
     {"Unit:mAimAdjustY", "the aim adjustment's offset; no rule sets it"},
@@ -43,8 +42,6 @@ const Unset kUnset[] = {
     {"Unit:mUnitValueF", "kept in the unit record unchanged"},
     {"Unit:mUnitValueG", "kept in the unit record unchanged"},
     {"Unit:mQueuedDelay", "only cleared, and kept in the unit record: no order queues whole tens of seconds"},
-    {"Unit:mLastAcquisition", "kept in the unit record; read when a unit takes its previous target again, "
-                              "never stored when it leaves one"},
     {"Vehicle:mFireAnimation", "kept in the vehicle record unchanged"},
     {"Vehicle:mMistakenType", "kept in the vehicle record; -1 asks for a mistaken identity to be drawn"},
     {"Vehicle:mNoCasualtyTally", "kept in the vehicle record; set, the result screen counts no casualties"},

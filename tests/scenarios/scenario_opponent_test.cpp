@@ -1,13 +1,15 @@
 // The computer opponent in the demo battles as the headless runner plays
 // them: its batteries fire, the defender of an exit battle has an objective,
 // riders of carriers that fall back get out, its support teams are ordered
-// to fire, its standing copy seeks targets at rest,
-// and the runner's computer side, bonus and set-up follow its options.
+// to fire, its standing copy seeks targets at rest, a dead target is kept
+// only while it is the one taken, a moving tank threatens as one at rest,
+// a target taken again keeps its ranging, and the runner's computer side, bonus and set-up follow its options.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "battle/Battle.h"
 #include "battle/UnitList.h"
 #include "battle/VictoryFlag.h"
+#include "engine/GFuzzySet.h"
 #include "engine/GOLTA.h"
 #include "map/Map.h"
 #include "tools/scenarios/BattleRunner.h"
@@ -303,4 +306,135 @@ TEST(ComputerOpponent, TheStandingCopyChoosesItsTargetAsAUnitAtRest) {
         }
     }
     ASSERT_GT(compared, 0) << "no vehicle found a would-be target";
+}
+
+namespace {
+
+// Panzer, both sides planned, seed 1, played until `found` holds after a turn
+// (at most 12 turns); false when it never did.
+bool PlayPanzerUntil(BattleRunner* runner, const std::function<bool(Battle*)>& found) {
+    runner->PlanSides(true, true);
+    runner->OverrideSeed(1);
+    std::string error;
+    EXPECT_TRUE(runner->Load(Built("panzer"), &error)) << error;
+    for (int32_t turn = 0; turn < 12 && !runner->Over(); ++turn) {
+        if (!Play(runner, 1)) return false;
+        if (found(runner->GetBattle())) return true;
+    }
+    return false;
+}
+
+std::vector<Unit*> Units(Battle* b) {
+    std::vector<Unit*> units;
+    for (int32_t i = 0; i < b->mUnits->GetCount(); ++i)
+        units.push_back(b->mUnits->GetUnit(i));
+    return units;
+}
+
+} // namespace
+
+// Panzer: a player's gun ordered at a wreck it can still damage keeps it
+// through the target search; a computer's unit ordered at a dead enemy it
+// cannot damage leaves it at its next search and holds no dead target.
+TEST(ComputerOpponent, ADeadTargetIsKeptOnlyWhileItIsTheOneTaken) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    int32_t kept = 0, left = 0;
+    auto orderAtTheDead = [&](Battle* b) {
+        for (Unit* u : Units(b)) {
+            if (!u->mActive || u->IsPassenger(false) || !u->HasHeavyWeapon(kKnowTruth)) continue;
+            for (Unit* e : Units(b)) {
+                if (e->mSide == u->mSide || e->mActive || e->mUnitType == kUnitInanimate ||
+                    !u->InRange(Distance3D(u, e), false, 1.0f))
+                    continue;
+                const bool wreck = e->CanBeDamaged() && e->IsSpottedNow() && u->CanSee(e, nullptr);
+                if (u->IsAxis() && wreck) {
+                    u->ReceiveTargetOrders(e, 0.0f, 0.0f, false, 0);
+                    EXPECT_TRUE(u->mTargetDead);
+                    u->AIMaySwitchToNewTarget(true);
+                    // Kept at a score of at most 0.5, unless a live enemy
+                    // outscored it.
+                    if (u->mTarget == e) {
+                        EXPECT_LE(gBestTargetScore, 0.5f);
+                        ++kept;
+                    } else {
+                        EXPECT_TRUE(u->mTarget && u->mTarget->mActive);
+                    }
+                } else if (!u->IsAxis() && !e->CanBeDamaged()) {
+                    u->ReceiveTargetOrders(e, 0.0f, 0.0f, false, 2);
+                    EXPECT_TRUE(u->mTargetDead);
+                    u->AIMaySwitchToNewTarget(true);
+                    EXPECT_NE(u->mTarget, e);
+                    EXPECT_FALSE(u->mTargetDead);
+                    ++left;
+                }
+                u->CancelTarget(true, true);
+            }
+        }
+        return kept > 0 && left > 0;
+    };
+    ASSERT_TRUE(PlayPanzerUntil(&runner, orderAtTheDead)) << "kept " << kept << ", left " << left;
+}
+
+// Panzer: an enemy tank's threat is judged as if it stood: a tank that its
+// drive left moving threatens each enemy as much as the same tank at rest.
+TEST(ComputerOpponent, AMovingTanksThreatIsThatOfTheSameTankAtRest) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    int32_t compared = 0, telling = 0;
+    auto threat = [](Unit* t, Unit* s) {
+        SeedRandomGenerator(7);
+        GFuzzySet set;
+        t->AIComputeThreat(&set, s, false, false, false);
+        std::vector<float> m;
+        for (int8_t k = 0; k < 4; ++k)
+            m.push_back(set.GetMembershipOf(k));
+        return m;
+    };
+    auto compare = [&](Battle* b) {
+        for (Unit* t : Units(b)) {
+            if (!t->mActive || t->mUnitType != kUnitVehicle || !(t->mIsMoving || t->mPlaybackSpeed != 0.0f) ||
+                !t->HasOrdnance(false, false))
+                continue;
+            for (Unit* s : Units(b)) {
+                if (!s->mActive || s->mSide == t->mSide || s->mUnitType != kUnitVehicle) continue;
+                const float speed = t->mPlaybackSpeed;
+                const bool flag = t->mIsMoving;
+                const std::vector<float> moving = threat(t, s);
+                const float p = t->GetHitChance(t->ChooseAmmo(s, false), 0, static_cast<Vehicle*>(s), kKnowTruth, 0);
+                t->mPlaybackSpeed = 0.0f;
+                t->mIsMoving = false;
+                const std::vector<float> atRest = threat(t, s);
+                telling += t->GetHitChance(t->ChooseAmmo(s, false), 0, static_cast<Vehicle*>(s), kKnowTruth, 0) != p;
+                t->mPlaybackSpeed = speed;
+                t->mIsMoving = flag;
+                EXPECT_EQ(moving, atRest);
+                ++compared;
+            }
+        }
+        return telling > 0;
+    };
+    ASSERT_TRUE(PlayPanzerUntil(&runner, compare)) << "no moving tank whose hit chance its motion lowers";
+}
+
+// Panzer: a unit whose target of the last turn is taken from it and ordered
+// again takes up the ranging level it had reached on it.
+TEST(ComputerOpponent, ARetakenTargetKeepsItsRangingLevel) {
+    ASSERT_TRUE(DecryptData());
+    BattleRunner runner;
+    int32_t retaken = 0;
+    auto retake = [&](Battle* b) {
+        for (Unit* u : Units(b)) {
+            Unit* const e = u->mTarget;
+            const int16_t level = u->mAcquisition;
+            if (!u->mActive || !e || e != u->mPreviousTarget || level == 0) continue;
+            u->CancelTarget(true, true);
+            u->ReceiveTargetOrders(e, 0.0f, 0.0f, false, 0);
+            if (u->mTarget != e) continue;
+            EXPECT_EQ(u->mAcquisition, level);
+            ++retaken;
+        }
+        return retaken > 0;
+    };
+    ASSERT_TRUE(PlayPanzerUntil(&runner, retake)) << "no unit had ranged on its target";
 }
