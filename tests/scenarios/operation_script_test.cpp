@@ -43,30 +43,32 @@ std::vector<OperationBattle> PlayScripted(const std::string& script, uint16_t se
 
 } // namespace
 
-// The attack a player makes keeps its tanks back from the 57 mm gun and out
-// of the village's bazookas while the grenadiers work round the village and
-// contest the bridge: at these seeds it wins both day battles and the
-// operation (not at every seed: docs/operations.md). The careless one sends
-// the tanks down the road at the gun, loses them, and with them the
-// operation.
+// The attack a player makes deals with the 57 mm gun before its tanks come
+// up, keeps them out of the gun's sight and the village's bazookas, and
+// contests both the village and the bridge: over the file's seed and seeds
+// 1-7 it wins the operation at most of them and loses a tank at one at
+// most. The careless one sends the tanks down the road at the gun, loses
+// two or more of them at most seeds, and with them the operation.
 TEST(DemoOperationScript, APlayersAttackWinsAndACarelessOneLoses) {
     ASSERT_TRUE(DecryptData());
     constexpr int32_t kTankValue = 124; // GetVPValue of the Axis tank
-    for (const uint16_t seed : {52, 10}) {
+    int playerWins = 0, playerKeepsTanks = 0, carelessWins = 0, carelessLosesTanks = 0;
+    for (const uint16_t seed : {4407, 1, 2, 3, 4, 5, 6, 7}) {
         const std::vector<OperationBattle> player =
             PlayScripted(std::string(DM_OPERATION_SOURCE_DIR) + "/mortain.orders", seed);
         const std::vector<OperationBattle> careless =
             PlayScripted(std::string(DM_OPERATION_SOURCE_DIR) + "/mortain_careless.orders", seed);
-        ASSERT_EQ(player.size(), 3u);
-        ASSERT_EQ(careless.size(), 3u);
-        for (size_t i = 1; i < 3; ++i) {
-            EXPECT_LT(player[i].grade, 0) << "seed " << seed << " battle " << player[i].number;
-            EXPECT_GT(careless[i].grade, 0) << "seed " << seed << " battle " << careless[i].number;
-        }
-        EXPECT_EQ(player.back().materialInflicted[kAllies], 0)
-            << "seed " << seed << ": the player lost a tank";
-        EXPECT_GE(careless.back().materialInflicted[kAllies], 2 * kTankValue) << "seed " << seed;
+        ASSERT_EQ(player.size(), 3u) << "seed " << seed;
+        ASSERT_EQ(careless.size(), 3u) << "seed " << seed;
+        playerWins += player.back().grade < 0;
+        playerKeepsTanks += player.back().materialInflicted[kAllies] == 0;
+        carelessWins += careless.back().grade < 0;
+        carelessLosesTanks += careless.back().materialInflicted[kAllies] >= 2 * kTankValue;
     }
+    EXPECT_GE(playerWins, 6);
+    EXPECT_GE(playerKeepsTanks, 7);
+    EXPECT_LE(carelessWins, 3);
+    EXPECT_GE(carelessLosesTanks, 6);
 }
 
 // A script that does not fit the operation is refused with its line: one
