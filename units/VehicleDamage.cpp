@@ -392,6 +392,10 @@ void Vehicle::ApplyInternalDamage(bool killed, bool burning, bool exploded, floa
         AddVehicleSuppression(360.0f * std::max(2.0f * casualtyChance, kill) + 40.0f, true, true);
     // 10.
     mAlert = true;
+    // What the hit did (a crew leaving, fire, shock, hatches) goes into the
+    // vehicle's next packet, also for a shell that lands after the last slice:
+    // the replay sets the vehicle's state from its packets.
+    mPacketDirty = true;
 }
 
 void Vehicle::ApplyDamage(VehicleHitLocation loc) {
@@ -413,7 +417,10 @@ void Vehicle::ApplyDamage(VehicleHitLocation loc) {
         gArmorHitReport.mHitGunDamaged = true;
         fresh = true;
     }
-    if (fresh) AddVehicleSuppression(50.0f, true, false);
+    if (fresh) {
+        AddVehicleSuppression(50.0f, true, false);
+        mPacketDirty = true;
+    }
     mAlert = true;
 }
 

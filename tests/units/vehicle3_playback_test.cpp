@@ -207,3 +207,31 @@ TEST(VehiclePlayback, AComputedTurnsPacketsReplayTheVehiclesEndState) {
     EXPECT_EQ(computedAgain.x, computed.x);
     EXPECT_EQ(computedAgain.turret, computed.turret);
 }
+
+// Shells still in flight land after the turn's last slice, when the units no
+// longer act: a hit there that sends the crew out of a wrecked tank reaches
+// the replay, which would otherwise leave the wreck in play with no crew
+// leaving it.
+TEST(VehiclePlayback, AHitAfterTheLastSliceReachesTheReplay) {
+    VehicleBattle b;
+    Vehicle* tank = b.AddVehicle(kTestTank, kAllies, 100, 100);
+    tank->mActive = true;
+    b.mBattle.mPackets.EmptyOut(true);
+    b.mBattle.mTimeSlice = kSlicesPerTurn + 1;
+    tank->FlushLastPacket(0);
+    b.mBattle.mTimeSlice = kSlicesPerTurn + 38;
+    SeedRandomGenerator(7);
+    tank->ApplyInternalDamage(true, false, false, 0.0f, false, false, 1.0f, 0.5f, false);
+    ASSERT_TRUE(tank->mDestroyed);
+    ASSERT_TRUE(tank->mActive);
+    const int32_t countdown = tank->mBailOutCountdown;
+    ASSERT_GE(countdown, 0);
+    tank->FlushLastPacket(1);
+
+    Vehicle* replay = b.AddVehicle(kTestTank, kAllies, 10, 10);
+    for (int32_t i = 0; i < b.mBattle.mPackets.GetCount(); ++i) {
+        auto* p = static_cast<ActionPacket*>(b.mBattle.mPackets.GetObjectA(i));
+        if (p->mType == kPacketUnitState && p->mUnit == tank) replay->ProcessActionPacket(p);
+    }
+    EXPECT_EQ(replay->mBailOutCountdown, countdown);
+}
