@@ -245,13 +245,25 @@ void SightCache::Store(MapBattleLink* link, Unit* a, Unit* b, bool los, float vi
 
 bool SightCache::Near(const Entry& e, float x, float y, float r)
 {
-    // Distance from the point to the segment between the two units.
-    float dx = e.mX[1] - e.mX[0], dy = e.mY[1] - e.mY[0];
-    float len2 = dx * dx + dy * dy;
-    float t = len2 > 0.0f ? ((x - e.mX[0]) * dx + (y - e.mY[0]) * dy) / len2 : 0.0f;
+    // A void at either unit's place takes the line, exactly: the nearest
+    // point worked out from one end lands on the other only up to rounding.
+    const float r2 = r * r;
+    for (int32_t k = 0; k < 2; ++k) {
+        const float ex = e.mX[k] - x, ey = e.mY[k] - y;
+        if (ex * ex + ey * ey <= r2) return true;
+    }
+    // Distance from the point to the segment between the two units, worked
+    // out from the end that comes first by its place, not from mLow's: the
+    // order of the units' addresses follows the process's history, and the
+    // rounding must not.
+    const int32_t s = e.mX[1] < e.mX[0] || (e.mX[1] == e.mX[0] && e.mY[1] < e.mY[0]) ? 1 : 0;
+    const float x0 = e.mX[s], y0 = e.mY[s];
+    const float dx = e.mX[1 - s] - x0, dy = e.mY[1 - s] - y0;
+    const float len2 = dx * dx + dy * dy;
+    float t = len2 > 0.0f ? ((x - x0) * dx + (y - y0) * dy) / len2 : 0.0f;
     t = t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
-    float px = e.mX[0] + dx * t - x, py = e.mY[0] + dy * t - y;
-    return px * px + py * py <= r * r;
+    const float px = x0 + dx * t - x, py = y0 + dy * t - y;
+    return px * px + py * py <= r2;
 }
 
 size_t SightCache::CircleHash::operator()(const CircleKey& k) const
